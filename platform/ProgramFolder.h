@@ -1,0 +1,24 @@
+// Where the program's files live. Read-only data ships beside the executable;
+// files the program writes go beside it when that folder is writable, else to
+// the per-user data folder. Reads look in the per-user folder first.
+#pragma once
+
+#include <string>
+
+namespace kestrune {
+
+// Folder of the running executable, with a trailing "/".
+std::string ProgramFolder();
+// ${XDG_DATA_HOME:-~/.local/share}/Kestrune/, created on demand.
+std::string UserDataFolder();
+// ${XDG_CONFIG_HOME:-~/.config}/, with a trailing "/".
+std::string UserConfigFolder();
+// Full path for a program file that is about to be written.
+std::string WritableProgramFile(const std::string& name);
+// Full path of an existing program file (user folder first), or the program
+// folder's path when it exists nowhere.
+std::string ReadableProgramFile(const std::string& name);
+// Tests and tools may point the program folder elsewhere ("" restores it).
+void SetProgramFolderOverride(const std::string& folder);
+
+}  // namespace kestrune
