@@ -1,0 +1,149 @@
+// Geolocation of every scan line of the loaded pass: the 51 anchor positions
+// of each line, the sun and view angles where the data carries them, the line
+// times, and the summary of the pass (start, end, direction, corners). The
+// frame readers drop raw time codes and Level 1b fields into the per-line
+// records; ComputeLocations turns them into final locations and fits the map.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/SysUtils.h"
+
+namespace kestrune {
+
+class TOrbit;
+class TWarpedMapping;
+
+constexpr int LocationAnchorCount = 51;
+constexpr int CentreAnchor = 25;
+constexpr int RawAngleBytes = 306;
+constexpr float DefaultAltitude = 848.0f;
+
+struct TAnchorLocation {
+    float Latitude;
+    float Longitude;
+};
+
+// One line's anchors, latitude first, degrees; longitudes in (-180, 180].
+// This is also the 408-byte record of the saved-locations file. Before
+// ComputeLocations the bytes hold whatever the frame reader stored there
+// (a time code, or raw Level 1b location words).
+struct TScanLineLocations {
+    std::array<TAnchorLocation, LocationAnchorCount> Anchors;
+
+    unsigned char* Bytes() { return reinterpret_cast<unsigned char*>(this); }
+    const unsigned char* Bytes() const { return reinterpret_cast<const unsigned char*>(this); }
+};
+static_assert(sizeof(TScanLineLocations) == 408, "saved-locations record size");
+
+// One line's angles at the anchors, degrees, and the raw Level 1b angle field.
+struct TScanLineAngles {
+    std::array<float, LocationAnchorCount> SolarZenith;
+    std::array<float, LocationAnchorCount> SatelliteZenith;
+    std::array<float, LocationAnchorCount> RelativeAzimuth;
+    std::array<uint8_t, RawAngleBytes> RawAngles;
+};
+
+// Pixel correction at one anchor that makes the fitted mapping meet the
+// located anchor exactly.
+struct TResidual {
+    float X;
+    float Y;
+};
+using TResidualRow = std::array<TResidual, LocationAnchorCount>;
+using TResidualTable = std::vector<TResidualRow>;
+
+// Latitudes of anchors 0, 25 and 50, then their longitudes.
+using TLineCorners = std::array<float, 6>;
+
+class TEarthLocations {
+public:
+    TEarthLocations() = default;
+    TEarthLocations(TOrbit* orbit, TWarpedMapping* mapping) : Orbit(orbit), Mapping(mapping) {}
+
+    // Per-pass store, filled by the frame readers and the loader.
+    void SetLineCount(int count);
+    int LineCount() const { return static_cast<int>(lineTimes_.size()); }
+    // nullptr before the first SetLineCount and for lines outside the pass.
+    TScanLineLocations* LineLocations(int line);
+    const TScanLineLocations* LineLocations(int line) const;
+    TScanLineAngles* LineAngles(int line);
+    const TScanLineAngles* LineAngles(int line) const;
+    // 0 for no time and for lines outside the pass.
+    TDateTime LineTimes(int line) const;
+    void SetLineTime(int line, TDateTime time);
+    // Copies raw bytes to the start of a line's records; lines outside the
+    // pass are ignored and the copy never runs past the record.
+    void StoreTimeCode(int line, const void* code, size_t count);
+    void StoreRawLocations(int line, const void* field, size_t count);
+    void StoreRawAngles(int line, const void* field, size_t count);
+
+    void AddLocationFlags(uint8_t flags) { LocationFlags |= flags; }
+    // The big-endian word at field, in tenths of a km; below 500 km gives 848.
+    void SetAltitude(const uint8_t* field);
+    // Three big-endian signed words, each / 1000, in the order given.
+    void SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c);
+
+    // Level 1b field decoders, degrees from the big-endian field as stored.
+    static float DecodeShortLocation(const uint8_t* field);  // int16 / 128
+    static float DecodeLongLocation(const uint8_t* field);   // int32 / 10000
+    static float DecodeAngle(const uint8_t* field);          // int16 / 100
+
+    // Times, locates and checks the lines, reports into diagnostics, turns
+    // the pass round when asked and fits the map. A repeat call with
+    // LocationsValid set redoes only the summary, the turn-round and the fit.
+    void ComputeLocations(uint8_t formatCode, uint8_t sensorKind, std::vector<std::string>& diagnostics,
+                          bool turnRound);
+    // Rotates the pass by 180 degrees: line order and anchor order reversed.
+    void FlipPassDirection();
+    // Writes the headerless file of 408-byte records when the pass has
+    // locations of a format that carries them; otherwise writes nothing.
+    // Throws Exception when the file cannot be written.
+    void SaveLocations(const std::string& fileName) const;
+    // Short satellite name, "-" and the nominal start time formatted with the
+    // date-time picture; empty when either is unknown.
+    std::string PassName(const std::string& format) const;
+    // Fits the warped mapping to the located lines; the result goes to MapFitted.
+    void FitMap(std::vector<std::string>& diagnostics);
+
+    float Altitude = DefaultAltitude;
+    TDateTime BaseDate = 0;
+    TDateTime NominalStartTime = 0;
+    uint8_t FormatCode = 0;
+    bool FirstLineNorthbound = false;
+    TLineCorners FirstLineCorners{};
+    TDateTime StartTime = 0;
+    uint8_t LocationFlags = 0;
+    bool LastLineNorthbound = false;
+    TLineCorners LastLineCorners{};
+    TDateTime EndTime = 0;
+    bool MapFitted = false;
+    TDateTime ReferenceLineTime = 0;
+    bool GacDiscontinuity = false;
+    bool Northbound = false;
+    // Filled by the map fit; empty when there was no fit.
+    std::shared_ptr<const TResidualTable> Residuals;
+    std::array<float, 3> Attitude{};
+    int GacBreakLine = 0;
+    bool LocationsValid = false;
+    TOrbit* Orbit = nullptr;            // not owned
+    TWarpedMapping* Mapping = nullptr;  // not owned
+    // Element lines found in the data file by the loader, or empty.
+    std::string EmbeddedTleLine1;
+    std::string EmbeddedTleLine2;
+
+private:
+    void ResetPassState();
+    bool ValidLine(int line) const { return line >= 0 && line < LineCount(); }
+
+    std::vector<TScanLineLocations> locations_;
+    std::vector<TScanLineAngles> angles_;
+    std::vector<TDateTime> lineTimes_;
+};
+
+}  // namespace kestrune
