@@ -1,0 +1,156 @@
+#include "decoding/PassDirection.h"
+
+#include <cctype>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+
+const std::array<const char*, 14> PassSatelliteNames = {
+    "FY1C",    "FY1D",    "METEOR-M2", "METOP-A", "METOP-B", "METOP-C", "NOAA-10",
+    "NOAA-12", "NOAA-14", "NOAA-15",   "NOAA-16", "NOAA-17", "NOAA-18", "NOAA-19"};
+
+namespace {
+
+// The list's selection when nothing else chose one.
+constexpr const char* DefaultListSatellite = "NOAA-10";
+
+using TNameRule = std::pair<std::string, std::string>;  // token, satellite
+
+// Names are compared in upper case, so the case-blind tests match exactly.
+bool StartsWith(const std::string& text, const std::string& prefix) { return StartsText(prefix, text); }
+bool EndsWith(const std::string& text, const std::string& suffix) { return EndsText(suffix, text); }
+bool Contains(const std::string& text, const std::string& token) { return Pos(token, text) > 0; }
+
+// Rules of one group; every match assigns, so the last match wins.
+template <typename Test>
+std::string LastMatch(const std::string& name, const std::vector<TNameRule>& rules, Test test) {
+    std::string found;
+    for (const auto& [token, satellite] : rules)
+        if (test(name, token)) found = satellite;
+    return found;
+}
+
+std::vector<TNameRule> NoaaTokens(const std::string& prefix, std::initializer_list<int> numbers) {
+    std::vector<TNameRule> rules;
+    for (const int number : numbers) rules.push_back({prefix + std::to_string(number), "NOAA-" + std::to_string(number)});
+    return rules;
+}
+
+const std::initializer_list<int> ListedNoaaNumbers = {10, 12, 14, 15, 16, 17, 18, 19};
+const std::initializer_list<int> AllNoaaNumbers = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
+
+std::string GuessFromNamePrefix(const std::string& name) {
+    std::vector<TNameRule> rules = NoaaTokens("N", ListedNoaaNumbers);
+    for (const char* fengyun : {"FY1C", "FY1D", "FY3A", "FY3B", "FY3C"}) rules.push_back({fengyun, fengyun});
+    std::string found = LastMatch(name, rules, StartsWith);
+    if (Contains(name, ".MN2.HRPT")) found = "METEOR-M2";
+    return found;
+}
+
+std::string GuessFromNameEnd(const std::string& name) {
+    std::string found = LastMatch(name, NoaaTokens("", AllNoaaNumbers), EndsWith);
+    const std::string metop = LastMatch(name,
+                                        {{"_M02_", "METOP-A"}, {"_M03_", "METOP-C"}, {"M01_", "METOP-B"},
+                                         {"M02_", "METOP-A"}, {"M03_", "METOP-C"}, {"METOPA", "METOP-A"},
+                                         {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}},
+                                        Contains);
+    return metop.empty() ? found : metop;
+}
+
+int YearOf(TDateTime date) { return DecodeDateTime(date).year; }
+
+// Year, month and day from the first eight digits of the name (from the fifth
+// character for FengYun-3 names); 0 when they do not form a date in 1961..2098.
+TDateTime DateFromNameDigits(const std::string& upperName) {
+    const size_t start = StartsWith(upperName, "FY3") ? 4 : 0;
+    std::string digits;
+    for (size_t i = start; i < upperName.size(); ++i)
+        if (std::isdigit(static_cast<unsigned char>(upperName[i]))) digits += upperName[i];
+    if (digits.size() < 8) return 0;
+    const int year = std::stoi(digits.substr(0, 4));
+    const int month = std::stoi(digits.substr(4, 2));
+    const int day = std::stoi(digits.substr(6, 2));
+    TDateTime date = 0;
+    if (year < 1961 || year > 2098 || !TryEncodeDate(year, month, day, date)) return 0;
+    return date;
+}
+
+std::string UpperBaseName(const std::string& fileName) {
+    return UpperCase(ChangeFileExt(ExtractFileName(fileName), ""));
+}
+
+void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
+    proposal.Satellite = request.SatelliteText;
+    if (!request.SatelliteText.empty() && request.SatellitePreset.empty()) return;
+    proposal.ShowSatelliteList = true;
+    const std::string guess = GuessSatelliteFromName(UpperBaseName(request.FileName));
+    if (!guess.empty())
+        proposal.Satellite = guess;
+    else
+        proposal.Satellite = request.SatellitePreset.empty() ? DefaultListSatellite : request.SatellitePreset;
+}
+
+// A year of the name's first four characters when it lies in the years the
+// list offers, else the file's year; a remembered year wins.
+void ProposeYear(const TPassDirectionRequest& request, TDateTime now, TPassDirectionProposal& proposal) {
+    proposal.ShowYearList = true;
+    proposal.NewestYear = NewestListedYear(now);
+    const int nameYear = StrToIntDef(Copy(UpperBaseName(request.FileName), 1, 4), 0);
+    int year = (nameYear >= 1998 && nameYear <= proposal.NewestYear) ? nameYear : YearOf(request.FileDate);
+    if (request.PassYear != 0) year = request.PassYear;
+    // A year the list does not hold leaves the list at its newest year.
+    proposal.Year = (year >= OldestListedYear && year <= proposal.NewestYear) ? year : proposal.NewestYear;
+}
+
+void ProposeDate(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
+    proposal.ShowDatePicker = true;
+    const TDateTime nameDate = DateFromNameDigits(UpperBaseName(request.FileName));
+    TDateTime date = nameDate != 0 ? nameDate : request.FileDate;
+    if (request.PassDate != 0) date = request.PassDate;
+    proposal.Date = static_cast<double>(Trunc(date));
+}
+
+void ProposeDateAndTime(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
+    proposal.ShowDatePicker = true;
+    proposal.ShowTimePicker = true;
+    proposal.Date = request.PassDate != 0 ? request.PassDate : request.FileDate;
+}
+
+}  // namespace
+
+std::string GuessSatelliteFromName(const std::string& upperName) {
+    std::string found = GuessFromNamePrefix(upperName);
+    if (found.empty()) found = LastMatch(upperName, NoaaTokens("N", AllNoaaNumbers), Contains);
+    if (found.empty()) found = LastMatch(upperName, NoaaTokens("NO", AllNoaaNumbers), Contains);
+    if (found.empty()) found = LastMatch(upperName, NoaaTokens("NOAA", AllNoaaNumbers), Contains);
+    if (found.empty()) found = GuessFromNameEnd(upperName);
+    return found;
+}
+
+int NewestListedYear(TDateTime now) { return YearOf(now + 31); }
+
+TPassDirectionProposal ProposePassDirection(const TPassDirectionRequest& request, TDateTime now) {
+    TPassDirectionProposal proposal;
+    ProposeSatellite(request, proposal);
+    switch (request.DateMode) {
+        case TDateMode::Year: ProposeYear(request, now, proposal); break;
+        case TDateMode::Date: ProposeDate(request, proposal); break;
+        case TDateMode::DateAndTime: ProposeDateAndTime(request, proposal); break;
+        case TDateMode::None: break;
+    }
+    return proposal;
+}
+
+TPassDirectionAnswer DefaultPassDirectionAnswer(const TPassDirectionRequest& request,
+                                                const TPassDirectionProposal& proposal) {
+    TPassDirectionAnswer answer;
+    answer.Northbound = request.Northbound;
+    answer.PassDate = proposal.ShowDatePicker ? proposal.Date : request.PassDate;
+    answer.PassYear = proposal.ShowYearList ? proposal.Year : request.PassYear;
+    answer.SatelliteText = proposal.Satellite;
+    answer.ChannelChosen = request.ChannelEnabled;
+    return answer;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,77 @@
+// The pass-direction question: what a header reader asks when the file does
+// not say which way the satellite moved, which satellite it was or when the
+// pass was received, and the values the question proposes. The window shows
+// the question; an unattended run takes the proposed answer at once.
+#pragma once
+
+#include "decoding/PassState.h"
+#include "platform/SysUtils.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kestrune {
+
+// What besides the direction the question asks for.
+enum class TDateMode : uint8_t { None = 0, Year = 1, Date = 2, DateAndTime = 3 };
+
+struct TPassDirectionRequest {
+    std::string Caption;          // "Confirm <format> <satellite> pass <name> direction"
+    std::string HintText;         // header description shown above the buttons
+    std::string FileName;         // full name of the input file
+    TDateTime FileDate = 0;       // last-write time of the input file
+    std::string StdName;          // standard output name; empty hides the row
+    TChannelFlags ChannelEnabled{};
+    TDateMode DateMode = TDateMode::None;
+    bool ShowGacPass = false;     // the header holds more than one pass
+    bool Northbound = true;       // proposed direction
+    TDateTime PassDate = 0;       // remembered or proposed date (0 = none)
+    int PassYear = 0;             // remembered or proposed year (0 = none)
+    std::string SatelliteText;    // the orbit's satellite name
+    std::string SatellitePreset;  // satellite to preselect in the list
+};
+
+// The values the question shows when it opens.
+struct TPassDirectionProposal {
+    bool ShowSatelliteList = false;
+    std::string Satellite;        // the satellite text the question starts with
+    bool ShowYearList = false;
+    int NewestYear = 0;           // the year list runs from this year down to OldestYear
+    int Year = 0;
+    bool ShowDatePicker = false;
+    bool ShowTimePicker = false;
+    TDateTime Date = 0;           // date (and time for DateAndTime) shown
+};
+
+struct TPassDirectionAnswer {
+    bool Cancelled = false;
+    bool Northbound = true;
+    TDateTime PassDate = 0;
+    int PassYear = 0;
+    std::string SatelliteText;
+    int GacPass = 0;              // 0 both, 1 first, 2 second
+    TChannelFlags ChannelChosen{};
+};
+
+constexpr int OldestListedYear = 1980;
+
+// Satellite names offered by the question's list.
+extern const std::array<const char*, 14> PassSatelliteNames;
+
+// Satellite guessed from the upper-case file name without extension, "" when
+// no rule matches.
+std::string GuessSatelliteFromName(const std::string& upperName);
+
+// Newest year of the year list: the year of the date 31 days after now.
+int NewestListedYear(TDateTime now);
+
+// The values the question opens with for this request.
+TPassDirectionProposal ProposePassDirection(const TPassDirectionRequest& request, TDateTime now);
+
+// The answer of an unattended run: the proposed values and direction, every
+// existing channel, both GAC passes.
+TPassDirectionAnswer DefaultPassDirectionAnswer(const TPassDirectionRequest& request,
+                                                const TPassDirectionProposal& proposal);
+
+}  // namespace kestrune

@@ -1,0 +1,107 @@
+// The decoded pass: what the loader settles about the loaded file and the
+// working objects that hold its samples, telemetry, calibration and
+// geolocation. The window, the renderer and the unattended run read the
+// same state; one instance lives for the whole run and every load reuses it.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class THRPTvideo;
+class TTelemetryData;
+class TSensor;
+class TOrbit;
+class TEarthLocations;
+class TWarpedMapping;
+
+// Channel flags indexed by channel number 1..10; element 0 is unused.
+using TChannelFlags = std::array<bool, 11>;
+constexpr int MaxChannels = 10;
+
+// Instrument families.
+enum TSensorKind : uint8_t {
+    SensorAvhrr = 0,
+    SensorSeaWifs = 1,
+    SensorFengYun1 = 2,
+    SensorSpot = 3,
+    SensorMeteorMhrp = 4,
+    SensorMeteorMn2 = 5
+};
+
+struct TPassState {
+    TPassState();
+    ~TPassState();
+    TPassState(const TPassState&) = delete;
+    TPassState& operator=(const TPassState&) = delete;
+
+    // What the file is.
+    uint8_t InputFormatCode = 0;      // 0 = not identified
+    uint8_t SensorKind = SensorAvhrr;
+    std::string LoadedFileName;       // name without folder and extension; base of output names
+    std::string InputFolder;          // with trailing "/"
+    TDateTime InputFileDate = 0;
+    int64_t FileSizeBytes = 0;
+
+    // Record geometry.
+    int64_t DataStart = 0;            // byte offset of record 0
+    int32_t RecordSize = 0;
+    int64_t HeaderLength = 0;         // file position of the first record read
+    int32_t RecordCount = 0;
+    int32_t SkipRecords = 0;
+    int32_t HeaderLineCount = 0;
+    bool PackedInput = false;
+    uint8_t L1BSampleKind = 2;
+
+    // The picture.
+    int32_t DataLineCount = 0;
+    int32_t CentreLine = 0;
+    int32_t ImageWidth = 2048;
+    int32_t ChannelCount = 5;
+    TChannelFlags ChannelAvailable{};
+    TChannelFlags ChannelSelected{};
+    bool Northbound = false;
+    bool MeteorPass = false;
+    bool DtpAvailable = false;
+    bool PreferTelemetryName = false;
+
+    // Texts.
+    std::string HeaderText;           // one line from the header reader
+    std::string StandardName;
+    std::string PassDescription;      // the processed-pass line
+    std::string PaletteFileName;      // first "*.pal" of the program folder
+
+    // Overlay nudge memory of this file.
+    int32_t NudgeX = 0;
+    int32_t NudgeY = 0;
+    TDateTime PassDateTime = 0;       // 0 = none remembered
+
+    // Run state.
+    bool Loading = false;
+    bool AbortRequested = false;      // the one cancel flag
+    std::vector<std::string> DiagnosticLines;
+
+    // Working objects, created with the state and reused for every pass.
+    std::unique_ptr<THRPTvideo> Video;
+    std::unique_ptr<TTelemetryData> TelemetryData;
+    std::unique_ptr<TSensor> Sensor;
+    std::unique_ptr<TOrbit> Orbit;
+    std::unique_ptr<TWarpedMapping> WarpedMapping;
+    std::unique_ptr<TEarthLocations> EarthLocations;  // refers to Orbit and WarpedMapping
+
+    // Number of channels holding a slot in the video store.
+    int SelectedChannelCount() const {
+        int count = 0;
+        for (int channel = 1; channel <= MaxChannels; ++channel)
+            if (ChannelAvailable[channel] && ChannelSelected[channel]) ++count;
+        return count;
+    }
+};
+
+}  // namespace kestrune
