@@ -1,0 +1,125 @@
+#include "platform/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace kestrune {
+
+namespace {
+
+// flock that retries when a signal interrupts the wait.
+int FlockRetrying(int fd, int operation) {
+    int result = 0;
+    do {
+        result = flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+bool WriteAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = write(fd, content.data(), content.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        content.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+TFileHandle::~TFileHandle() {
+    if (fd_ >= 0) close(fd_);
+}
+
+TFileHandle& TFileHandle::operator=(TFileHandle&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = other.Release();
+    }
+    return *this;
+}
+
+int TFileHandle::Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+}
+
+TLockFile::TLockFile(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(ExtractFilePath(path), error);
+    handle_ = TFileHandle(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!handle_.Valid()) throw Exception("Could not open lock file " + path + ": " + std::strerror(errno));
+}
+
+void TLockFile::Lock() {
+    if (FlockRetrying(handle_.Get(), LOCK_EX) != 0) throw Exception(std::string("Could not lock: ") + std::strerror(errno));
+}
+
+bool TLockFile::TryLock() { return FlockRetrying(handle_.Get(), LOCK_EX | LOCK_NB) == 0; }
+
+void TLockFile::LockShared() {
+    if (FlockRetrying(handle_.Get(), LOCK_SH) != 0) throw Exception(std::string("Could not lock: ") + std::strerror(errno));
+}
+
+void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
+
+std::string LockFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string folder = runtime && *runtime ? IncludeTrailingPathDelimiter(runtime) + "kestrune/"
+                                             : "/tmp/kestrune-" + std::to_string(getuid()) + "/";
+    mkdir(folder.c_str(), 0700);
+    return folder;
+}
+
+int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset) {
+    auto* bytes = static_cast<char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = pread(fd, bytes + done, static_cast<size_t>(count - done), offset + done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
+bool ReadFileText(const std::string& path, std::string& content) {
+    const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    content.clear();
+    // The file may grow or shrink while it is read: read until the end, whatever its size now.
+    char chunk[65536];
+    for (int64_t offset = 0;;) {
+        const int64_t got = ReadAt(file.Get(), chunk, sizeof chunk, offset);
+        if (got < 0) return false;
+        content.append(chunk, static_cast<size_t>(got));
+        offset += got;
+        if (got < static_cast<int64_t>(sizeof chunk)) return true;
+    }
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view content) {
+    std::string temporary = path + ".XXXXXX";
+    const TFileHandle file(mkostemp(temporary.data(), O_CLOEXEC));
+    const bool written = file.Valid() && WriteAll(file.Get(), content) && fsync(file.Get()) == 0;
+    struct stat previous {};
+    // Keep the permissions of the file being replaced (mkstemp makes 0600).
+    const mode_t mode = stat(path.c_str(), &previous) == 0 ? previous.st_mode & 07777 : 0644;
+    if (written && fchmod(file.Get(), mode) == 0 && rename(temporary.c_str(), path.c_str()) == 0) return;
+    if (file.Valid()) unlink(temporary.c_str());
+    throw EWriteError("Unable to write to " + path);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,77 @@
+// Low-level file helpers shared by the settings store, the initialisation
+// files, the product writers and the file streams: owned descriptors, lock
+// files, bounded reads and writes that replace a file in one step.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// A file could not be written; the message is "Unable to write to <path>".
+class EWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Owns a POSIX file descriptor (-1 when none) and closes it.
+class TFileHandle {
+public:
+    explicit TFileHandle(int fd = -1) : fd_(fd) {}
+    ~TFileHandle();
+    TFileHandle(TFileHandle&& other) noexcept : fd_(other.Release()) {}
+    TFileHandle& operator=(TFileHandle&& other) noexcept;
+    TFileHandle(const TFileHandle&) = delete;
+    TFileHandle& operator=(const TFileHandle&) = delete;
+
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Gives up ownership and returns the descriptor.
+    int Release();
+
+private:
+    int fd_;
+};
+
+// An advisory lock over a lock file, shared between threads and processes.
+class TLockFile {
+public:
+    // Opens (creating it and its folder) the lock file; throws Exception on failure.
+    explicit TLockFile(const std::string& path);
+    // Waits for the exclusive lock.
+    void Lock();
+    // Takes the exclusive lock only when nobody holds any lock; never waits.
+    bool TryLock();
+    // Waits for a shared lock (replacing an exclusive one held here).
+    void LockShared();
+    void Unlock();
+
+private:
+    TFileHandle handle_;
+};
+
+// Holds a TLockFile's exclusive lock for the guard's life.
+class TLockGuard {
+public:
+    explicit TLockGuard(TLockFile& file) : file_(file) { file_.Lock(); }
+    ~TLockGuard() { file_.Unlock(); }
+    TLockGuard(const TLockGuard&) = delete;
+    TLockGuard& operator=(const TLockGuard&) = delete;
+
+private:
+    TLockFile& file_;
+};
+
+// Folder for this user's lock files (${XDG_RUNTIME_DIR}/kestrune or a /tmp folder per user).
+std::string LockFolder();
+// Reads up to count bytes from offset; returns the bytes read (fewer at the end of the file, -1 on error).
+int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset);
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadFileText(const std::string& path, std::string& content);
+// Writes a temporary file beside path, syncs it and renames it into place; throws EWriteError.
+void WriteFileAtomically(const std::string& path, std::string_view content);
+
+}  // namespace kestrune

@@ -1,0 +1,221 @@
+#include "platform/MapFiles.h"
+
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace kestrune {
+
+namespace {
+
+// Size of an anonymous stream opened without a size (the old allocation granularity).
+constexpr int64_t AnonymousDefaultSize = 65536;
+
+int DispositionFlags(uint8_t createMode) {
+    switch (createMode) {
+        case TMapStream::cmCreateNew: return O_CREAT | O_EXCL;
+        case TMapStream::cmCreateAlways: return O_CREAT | O_TRUNC;
+        case TMapStream::cmOpenAlways: return O_CREAT;
+        case TMapStream::cmTruncateExisting: return O_TRUNC;
+        default: return 0;
+    }
+}
+
+void AdviseAccess(int fd, uint8_t accessHint) {
+    if (accessHint == 1) posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+    if (accessHint == 2) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+// Lock file names come from MapName, which must not reach outside the lock folder.
+std::string LockFileName(const std::string& mapName, const char* suffix) {
+    std::string name = mapName;
+    std::replace(name.begin(), name.end(), '/', '_');
+    return LockFolder() + name + suffix;
+}
+
+int64_t FileSizeOf(int fd) {
+    struct stat info {};
+    return fstat(fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+}
+
+}  // namespace
+
+TMapStream::TMapStream(std::string fileName) : fileName_(std::move(fileName)) {
+    MapName = fileName_.empty() ? std::string("Map") : ExtractFileName(fileName_);
+}
+
+TMapStream::~TMapStream() {
+    try {
+        Close();
+    } catch (...) {
+        // A destructor must not throw; the memory is released either way.
+    }
+}
+
+void TMapStream::SetActive(bool value) {
+    if (value == active_) return;
+    if (value) Open();
+    else Close();
+}
+
+void TMapStream::Open(int64_t newSize) {
+    Close();
+    existed_ = false;
+    if (fileName_.empty()) OpenAnonymous(newSize);
+    else if (ReadOnly) OpenReadOnlyCopy();
+    else OpenWritableMapping(newSize);
+    if (!ReadOnly && !mutex_) mutex_ = std::make_unique<TLockFile>(LockFileName(MapName, "Mtx.lock"));
+    position_ = 0;
+    active_ = true;
+}
+
+// The file is copied, not mapped: a writer that truncates it later cannot fault us.
+void TMapStream::OpenReadOnlyCopy() {
+    const TFileHandle file(open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
+    AdviseAccess(file.Get(), AccessHint);
+    const int64_t fileSize = FileSizeOf(file.Get());
+    const int64_t capacity = std::max(fileSize, DefaultSize());
+    try {
+        copy_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(capacity));
+    } catch (const std::bad_alloc&) {
+        throw EMemoryMappedFile("Couldn't create map");
+    }
+    const int64_t got = fileSize > 0 ? ReadAt(file.Get(), copy_.get(), fileSize, 0) : 0;
+    if (got < 0) {
+        copy_.reset();
+        throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
+    }
+    if (got == 0) {
+        std::fill_n(copy_.get(), DefaultSize(), uint8_t{0});
+        size_ = DefaultSize();
+    } else {
+        size_ = got;  // shorter than fileSize when the file shrank while it was read
+    }
+    memory_ = copy_.get();
+}
+
+void TMapStream::OpenWritableMapping(int64_t newSize) {
+    auto openMark = std::make_unique<TLockFile>(LockFileName(MapName, ".map.lock"));
+    existed_ = !openMark->TryLock();
+    openMark->LockShared();
+    const int flags = O_RDWR | O_CLOEXEC | (newSize > 0 ? 0 : DispositionFlags(CreateMode));
+    const TFileHandle file(open(fileName_.c_str(), flags, 0644));
+    if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
+    AdviseAccess(file.Get(), AccessHint);
+    const int64_t fileSize = FileSizeOf(file.Get());
+    int64_t size = fileSize;
+    if (newSize > 0 && existed_) {
+        if (WarnOnResize)
+            TDialogService::Instance().ShowMessage(
+                Format("Memory map %s is open in another process - cannot resize", MapName.c_str()),
+                "Warning: attempt to resize open memory map", TMsgDlgType::mtWarning);
+    } else if (newSize > 0) {
+        size = newSize;
+    }
+    if (size <= 0) size = DefaultSize();
+    // Like the file mapping it replaces, the mapping's size is the file's size.
+    if (size != fileSize && ftruncate(file.Get(), size) != 0) throw EMemoryMappedFile("Couldn't create map");
+    void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, file.Get(), 0);
+    if (view == MAP_FAILED) throw EMemoryMappedFile("Could not create map view");
+    memory_ = static_cast<uint8_t*>(view);
+    mapped_ = true;
+    size_ = size;
+    openMark_ = std::move(openMark);
+}
+
+void TMapStream::OpenAnonymous(int64_t newSize) {
+    const int64_t size = newSize > 0 ? newSize : AnonymousDefaultSize;
+    const int protection = ReadOnly ? PROT_READ : PROT_READ | PROT_WRITE;
+    void* view = mmap(nullptr, static_cast<size_t>(size), protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (view == MAP_FAILED) throw EMemoryMappedFile("Could not create map view");
+    memory_ = static_cast<uint8_t*>(view);
+    mapped_ = true;
+    size_ = size;
+}
+
+void TMapStream::Close() {
+    if (!active_) return;
+    if (!ReadOnly) Flush();
+    const bool unmapped = !mapped_ || munmap(memory_, static_cast<size_t>(size_)) == 0;
+    ReleaseMemory();
+    if (!unmapped) throw EMemoryMappedFile("Couldn't close map handle");
+}
+
+void TMapStream::ReleaseMemory() {
+    copy_.reset();
+    mutex_.reset();
+    openMark_.reset();
+    mutexOwned_ = false;
+    mapped_ = false;
+    memory_ = nullptr;
+    position_ = 0;
+    size_ = 0;
+    active_ = false;
+}
+
+void TMapStream::Flush() {
+    if (!active_ || !mapped_ || ReadOnly) return;
+    LockMutex();
+    msync(memory_, static_cast<size_t>(size_), MS_SYNC);
+    UnlockMutex();
+}
+
+void TMapStream::LockMutex() {
+    if (mutex_) mutex_->Lock();
+}
+
+void TMapStream::UnlockMutex() {
+    if (mutex_) mutex_->Unlock();
+}
+
+void TMapStream::RaiseEndOfFile() const { throw EMMEndOfFile("Cannot read beyond end of file"); }
+
+int64_t TMapStream::Read(void* buffer, int64_t count) {
+    if (count < 1) return 0;
+    if (count > size_ - position_) RaiseEndOfFile();
+    std::memcpy(buffer, memory_ + position_, static_cast<size_t>(count));
+    position_ += count;
+    return count;
+}
+
+int64_t TMapStream::Write(const void* buffer, int64_t count) {
+    if (ReadOnly) throw EMemoryMappedFile(Format("The memory map %s is readonly", MapName.c_str()));
+    if (count < 0 || position_ + count < 1) return 0;
+    if (position_ + count > size_) RaiseEndOfFile();
+    const bool lockHere = !mutexOwned_;
+    if (lockHere) LockMutex();
+    std::memcpy(memory_ + position_, buffer, static_cast<size_t>(count));
+    if (lockHere) UnlockMutex();
+    position_ += count;
+    return count;
+}
+
+int64_t TMapStream::Seek(int64_t offset, int origin) {
+    int64_t target = 0;
+    switch (origin) {
+        case soFromBeginning: target = offset; break;
+        case soFromCurrent: target = position_ + offset; break;
+        case soFromEnd: target = size_ + offset; break;
+        default: return position_;
+    }
+    // Before the start is as far out of the stream as beyond its end.
+    if (target > size_ || target < 0) RaiseEndOfFile();
+    position_ = target;
+    return position_;
+}
+
+bool TMapStream::IsValid() const {
+    if (active_) return memory_ != nullptr && size_ > 0;
+    return memory_ == nullptr && size_ == 0;
+}
+
+}  // namespace kestrune

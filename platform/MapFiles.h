@@ -1,0 +1,105 @@
+// Streams over a whole file held in memory. Read-only streams take a private
+// copy of the file, so a file that a receiving station truncates or extends
+// while it is open can never fault the reader. Writable streams map the file
+// shared; writers serialise through a lock file named after MapName.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kestrune {
+
+class TLockFile;
+
+class EMemoryMappedFile : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EMMEndOfFile : public EMemoryMappedFile {
+public:
+    using EMemoryMappedFile::EMemoryMappedFile;
+};
+
+enum TSeekOrigin : int { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };
+
+class TMapStream {
+public:
+    // File dispositions of CreateMode.
+    enum : uint8_t { cmCreateNew = 0, cmCreateAlways = 1, cmOpenExisting = 2, cmOpenAlways = 3, cmTruncateExisting = 4 };
+
+    // An empty fileName backs the stream with anonymous memory of this process.
+    explicit TMapStream(std::string fileName);
+    virtual ~TMapStream();
+    TMapStream(const TMapStream&) = delete;
+    TMapStream& operator=(const TMapStream&) = delete;
+
+    // True opens (no new size), False closes; an unchanged value does nothing.
+    void SetActive(bool value);
+    bool Active() const { return active_; }
+    // Opens the stream; newSize > 0 sets the size of a writable file first.
+    void Open(int64_t newSize = 0);
+    // Flushes a writable stream, then releases the memory; Position and Size become 0.
+    void Close();
+    // Writes a writable stream's bytes to its file under the lock.
+    void Flush();
+
+    // Copies count bytes from Position, or raises EMMEndOfFile (no partial read).
+    virtual int64_t Read(void* buffer, int64_t count);
+    // Copies count bytes to Position; never grows the stream.
+    virtual int64_t Write(const void* buffer, int64_t count);
+    // Moves Position (origin soFromBeginning/soFromCurrent/soFromEnd); never beyond Size.
+    virtual int64_t Seek(int64_t offset, int origin);
+    // Size given to an empty file.
+    virtual int64_t DefaultSize() const { return 64; }
+    // Open: memory and size are set; closed: both clear.
+    virtual bool IsValid() const;
+
+    const std::string& FileName() const { return fileName_; }
+    uint8_t* Memory() { return memory_; }
+    const uint8_t* Memory() const { return memory_; }
+    int64_t Size() const { return size_; }
+    int64_t Position() const { return position_; }
+    void SetPosition(int64_t position) { Seek(position, soFromBeginning); }
+    // True when another writable stream already had the same MapName open.
+    bool Existed() const { return existed_; }
+
+    uint8_t CreateMode = cmOpenExisting;
+    uint8_t AccessHint = 0;  // 0 normal, 1 random access, 2 sequential scan
+    bool ReadOnly = false;
+    bool WarnOnResize = true;
+    // Name shared between processes; the writers' lock is MapName + "Mtx".
+    std::string MapName;
+
+private:
+    void OpenReadOnlyCopy();
+    void OpenWritableMapping(int64_t newSize);
+    void OpenAnonymous(int64_t newSize);
+    void ReleaseMemory();
+    void LockMutex();
+    void UnlockMutex();
+    [[noreturn]] void RaiseEndOfFile() const;
+
+    std::string fileName_;
+    bool active_ = false;
+    bool existed_ = false;
+    bool mapped_ = false;  // memory_ comes from mmap rather than copy_
+    bool mutexOwned_ = false;
+    std::unique_ptr<uint8_t[]> copy_;
+    uint8_t* memory_ = nullptr;
+    int64_t size_ = 0;
+    int64_t position_ = 0;
+    std::unique_ptr<TLockFile> mutex_;     // writers' lock
+    std::unique_ptr<TLockFile> openMark_;  // shared while open: tells a second opener it Existed
+};
+
+// The stream the loader opens its input files with.
+class TMemMapStream : public TMapStream {
+public:
+    using TMapStream::TMapStream;
+};
+
+}  // namespace kestrune

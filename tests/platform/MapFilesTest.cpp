@@ -1,0 +1,207 @@
+#include "platform/MapFiles.h"
+
+#include "platform/DialogService.h"
+#include "tests/platform/TempFolder.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+std::string Bytes(size_t count) {
+    std::string bytes(count, '\0');
+    std::iota(bytes.begin(), bytes.end(), '\x01');
+    return bytes;
+}
+
+class MapStreamTest : public ::testing::Test {
+protected:
+    TTempFolder folder;
+
+    std::unique_ptr<TMemMapStream> OpenReadOnly(const std::string& path) {
+        auto stream = std::make_unique<TMemMapStream>(path);
+        stream->ReadOnly = true;
+        stream->SetActive(true);
+        return stream;
+    }
+};
+
+TEST_F(MapStreamTest, ReadsExactlyTheRemainingBytesButNotOneMore) {
+    auto stream = OpenReadOnly(folder.Write("pass.raw16", Bytes(100)));
+    ASSERT_EQ(stream->Size(), 100);
+    EXPECT_EQ(stream->Memory()[99], 100);
+    char buffer[100];
+    EXPECT_EQ(stream->Read(buffer, 40), 40);
+    EXPECT_EQ(buffer[0], 1);
+    EXPECT_EQ(stream->Read(buffer, 0), 0);
+    EXPECT_THROW(stream->Read(buffer, 61), EMMEndOfFile);
+    EXPECT_EQ(stream->Position(), 40);
+    EXPECT_EQ(stream->Read(buffer, 60), 60);
+    EXPECT_EQ(buffer[59], 100);
+    try {
+        stream->Read(buffer, 1);
+        FAIL();
+    } catch (const EMMEndOfFile& error) {
+        EXPECT_STREQ(error.what(), "Cannot read beyond end of file");
+    }
+}
+
+TEST_F(MapStreamTest, AnEmptyFileGivesSixtyFourZeroBytes) {
+    auto stream = OpenReadOnly(folder.Write("empty.raw", ""));
+    ASSERT_EQ(stream->Size(), 64);
+    EXPECT_TRUE(std::all_of(stream->Memory(), stream->Memory() + 64, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(std::filesystem::file_size(folder / "empty.raw"), 0u);
+}
+
+TEST_F(MapStreamTest, SeekMayReachTheEndButNotPassIt) {
+    auto stream = OpenReadOnly(folder.Write("pass.raw", Bytes(10)));
+    EXPECT_EQ(stream->Seek(0, soFromEnd), 10);
+    char byte = 0;
+    EXPECT_THROW(stream->Read(&byte, 1), EMMEndOfFile);
+    EXPECT_THROW(stream->Seek(11, soFromBeginning), EMMEndOfFile);
+    EXPECT_THROW(stream->Seek(-11, soFromEnd), EMMEndOfFile);
+    EXPECT_EQ(stream->Position(), 10);
+    EXPECT_EQ(stream->Seek(-4, soFromCurrent), 6);
+    EXPECT_EQ(stream->Seek(3, 7), 6);  // unknown origin
+    stream->Read(&byte, 1);
+    EXPECT_EQ(byte, 7);
+}
+
+TEST_F(MapStreamTest, OpeningAndClosingKeepsItsStateConsistent) {
+    TMemMapStream stream(folder.Write("sub/a.hrp", Bytes(5)));
+    EXPECT_EQ(stream.MapName, "a.hrp");
+    EXPECT_TRUE(stream.IsValid());
+    stream.ReadOnly = true;
+    stream.SetActive(true);
+    EXPECT_TRUE(stream.Active());
+    EXPECT_TRUE(stream.IsValid());
+    stream.SetActive(false);
+    EXPECT_FALSE(stream.Active());
+    EXPECT_EQ(stream.Memory(), nullptr);
+    EXPECT_EQ(stream.Size(), 0);
+    EXPECT_TRUE(stream.IsValid());
+    EXPECT_EQ(TMemMapStream("").MapName, "Map");
+}
+
+TEST_F(MapStreamTest, AMissingFileCannotBeOpened) {
+    TMemMapStream stream(folder / "missing.raw");
+    stream.ReadOnly = true;
+    try {
+        stream.SetActive(true);
+        FAIL();
+    } catch (const EMemoryMappedFile& error) {
+        EXPECT_EQ(std::string(error.what()), "Could not open file " + (folder / "missing.raw"));
+    }
+    EXPECT_FALSE(stream.Active());
+}
+
+TEST_F(MapStreamTest, AReadOnlyStreamRefusesWrites) {
+    auto stream = OpenReadOnly(folder.Write("pass.raw", Bytes(10)));
+    try {
+        stream->Write("x", 1);
+        FAIL();
+    } catch (const EMemoryMappedFile& error) {
+        EXPECT_STREQ(error.what(), "The memory map pass.raw is readonly");
+    }
+}
+
+// A receiving station may still be writing (or may rewrite) the file we read.
+TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
+    const std::string path = folder.Write("live.raw16", Bytes(1 << 20));
+    auto stream = OpenReadOnly(path);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(path.c_str(), O_WRONLY);
+        _exit(fd >= 0 && ftruncate(fd, 0) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_EQ(std::filesystem::file_size(path), 0u);
+    const uint8_t* memory = stream->Memory();
+    const long sum = std::accumulate(memory, memory + stream->Size(), 0L);
+    EXPECT_GT(sum, 0);
+    EXPECT_EQ(memory[stream->Size() - 1], static_cast<uint8_t>((1 << 20) % 256));
+
+    std::ofstream(path, std::ios::app) << Bytes(4096);
+    std::vector<char> all(static_cast<size_t>(stream->Size()));
+    EXPECT_EQ(stream->Read(all.data(), stream->Size()), 1 << 20);
+}
+
+TEST_F(MapStreamTest, WritesReachTheFileButNeverGrowIt) {
+    const std::string path = folder.Write("table.bin", Bytes(16));
+    {
+        TMapStream stream(path);
+        stream.SetActive(true);
+        EXPECT_FALSE(stream.Existed());
+        stream.Seek(14, soFromBeginning);
+        EXPECT_EQ(stream.Write("AB", 2), 2);
+        EXPECT_THROW(stream.Write("C", 1), EMMEndOfFile);
+        EXPECT_EQ(stream.Write("C", 0), 0);
+        stream.Seek(0, soFromBeginning);
+        EXPECT_EQ(stream.Write("Z", 1), 1);
+    }
+    const std::string bytes = TTempFolder::Read(path);
+    ASSERT_EQ(bytes.size(), 16u);
+    EXPECT_EQ(bytes[0], 'Z');
+    EXPECT_EQ(bytes.substr(14), "AB");
+}
+
+TEST_F(MapStreamTest, AWritableStreamSizesItsFile) {
+    const std::string path = folder.Write("grow.bin", Bytes(100));
+    TMapStream stream(path);
+    stream.Open(40);
+    EXPECT_EQ(stream.Size(), 40);
+    stream.Close();
+    EXPECT_EQ(std::filesystem::file_size(path), 40u);
+    TMapStream created(folder / "new.bin");
+    created.CreateMode = TMapStream::cmCreateNew;
+    created.SetActive(true);
+    EXPECT_EQ(created.Size(), 64);
+    TMapStream again(folder / "new.bin");
+    again.CreateMode = TMapStream::cmCreateNew;
+    EXPECT_THROW(again.SetActive(true), EMemoryMappedFile);
+}
+
+TEST_F(MapStreamTest, ASecondWriterIsWarnedInsteadOfResizing) {
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    const std::string path = folder.Write("shared.bin", Bytes(32));
+    TMapStream first(path);
+    first.SetActive(true);
+    TMapStream second(path);
+    second.Open(8);
+    EXPECT_TRUE(second.Existed());
+    EXPECT_EQ(second.Size(), 32);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].text, "Memory map shared.bin is open in another process - cannot resize");
+    EXPECT_EQ(dialogs.Requests()[0].caption, "Warning: attempt to resize open memory map");
+    second.Seek(1, soFromBeginning);
+    second.Write("Q", 1);
+    EXPECT_EQ(first.Memory()[1], 'Q');
+    dialogs.ClearScript();
+    dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
+TEST_F(MapStreamTest, AnAnonymousStreamHoldsItsOwnBytes) {
+    TMapStream stream("");
+    stream.Open(100);
+    EXPECT_EQ(stream.Size(), 100);
+    EXPECT_EQ(stream.Write("abc", 3), 3);
+    EXPECT_EQ(std::memcmp(stream.Memory(), "abc", 3), 0);
+}
+
+}  // namespace
+}  // namespace kestrune
