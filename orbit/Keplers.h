@@ -1,0 +1,58 @@
+// Per-satellite archives of dated element sets ("Keps/<name>.txt" and
+// "Keps/Updates/<name>.txt"), the choice of the set nearest a pass, and the
+// comparison with the set of the element-set catalogue folder.
+#pragma once
+
+#include "orbit/SatelliteList.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+// After trimming blanks: exactly 69 characters beginning with "1" or "2".
+bool IsElementLine(std::string_view line);
+// Epoch of an element set's line 1 as a date-time; 0 when it does not parse
+// or the day is 367 or more.
+TDateTime ArchiveEpoch(std::string_view line1);
+// Revolution number of an element set's line 2 (columns 64-68); 0 when it
+// does not parse.
+int ArchiveRevolution(std::string_view line2);
+
+class TKeplerData {
+public:
+    TKeplerData() = default;
+    TKeplerData(const TKeplerData&) = delete;
+    TKeplerData& operator=(const TKeplerData&) = delete;
+
+    std::unique_ptr<TSatelliteList> SatelliteList;  // nullptr until SetCatalogueDirectory
+    std::string CatalogueDirectory;
+    // Folder in which "Keps/" is sought; empty means the program's folder.
+    // The configured element-set folder becomes the base.
+    std::string KeplerBaseFolder;
+
+    // Builds the catalogue of the folder, which is also the archives' base.
+    void SetCatalogueDirectory(const std::string& directory);
+
+    // Locates, loads, merges and checks one satellite's archive. On failure
+    // lines is empty and message says why.
+    bool FindKeplerFile(const std::string& name, const std::string& baseFolder, std::string& message,
+                        std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines);
+    // The archived set nearest passTime; age is its epoch minus passTime in days.
+    bool SelectArchiveSet(const std::string& name, const std::string& baseFolder, bool quiet,
+                          std::string& message, double& age, std::string& mainFile,
+                          std::string& updateFile, std::string& line1, std::string& line2,
+                          TDateTime passTime);
+    // The set to use for a pass: archive or catalogue, whichever is nearer.
+    bool GetElements(const std::string& name, const std::string& catalogNumber, TDateTime passTime,
+                     bool quiet, std::string& line1, std::string& line2, std::string& mainSource,
+                     std::string& updateSource, double& age);
+    // Epoch of the archived set whose revolution number is nearest the
+    // orbit number (a 5-digit number that has wrapped past 99999 is taken as
+    // the latest such orbit of the archive); 0 when there is no archive.
+    TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
+};
+
+}  // namespace kestrune
