@@ -1,0 +1,321 @@
+#include "platform/Ipl.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace kestrune {
+namespace {
+
+template <typename T>
+IplImage MakeImage(int width, int height, int channels, const std::vector<int>& samples) {
+    const IplDepth depth = sizeof(T) == 1 ? IplDepth::U8 : IplDepth::U16;
+    IplImage image = IplImage::Allocate(width, height, channels, depth);
+    std::size_t k = 0;
+    for (int y = 0; y < height; ++y)
+        for (int s = 0; s < width * channels; ++s)
+            image.RowAs<T>(y)[s] = static_cast<T>(samples[k++]);
+    return image;
+}
+
+template <typename T> std::vector<int> Samples(const IplImage& image) {
+    std::vector<int> samples;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int s = 0; s < image.Width() * image.Channels(); ++s)
+            samples.push_back(image.RowAs<T>(y)[s]);
+    return samples;
+}
+
+template <typename T>
+IplImage RandomImage(int width, int height, int channels, int maximum, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> value(0, maximum);
+    std::vector<int> samples(static_cast<std::size_t>(width) * height * channels);
+    for (int& s : samples)
+        s = value(random);
+    return MakeImage<T>(width, height, channels, samples);
+}
+
+// One-row resampling of 8-bit grey samples.
+std::vector<int> ResampleRow(const std::vector<int>& row, int newWidth, IplInterpolation method) {
+    const IplImage source = MakeImage<uint8_t>(static_cast<int>(row.size()), 1, 1, row);
+    IplImage destination = IplImage::Allocate(newWidth, 1, 1, IplDepth::U8);
+    if (newWidth >= static_cast<int>(row.size()))
+        iplZoom(source, destination, method);
+    else
+        iplDecimate(source, destination, method);
+    return Samples<uint8_t>(destination);
+}
+
+TEST(IplImage, AllocatedRowsStartOnEightByteBoundaries) {
+    const IplImage grey = IplImage::Allocate(5, 3, 1, IplDepth::U8);
+    EXPECT_EQ(grey.RowStep(), 8);
+    EXPECT_EQ(grey.RowBytes(), 5u);
+    EXPECT_EQ(grey.ColorModel(), "GRAY");
+    EXPECT_EQ(grey.ChannelSequence(), "GRAY");
+    const IplImage colour = IplImage::Allocate(5, 3, 3, IplDepth::U8);
+    EXPECT_EQ(colour.RowStep(), 16);
+    EXPECT_EQ(colour.ColorModel(), "RGB");
+    EXPECT_EQ(colour.ChannelSequence(), "BGR");
+    const IplImage words = IplImage::Allocate(3, 2, 1, IplDepth::U16);
+    EXPECT_EQ(words.RowStep(), 8);
+    EXPECT_EQ(words.Row(1) - words.Row(0), 8);
+    EXPECT_TRUE(words.OwnsPixels());
+}
+
+TEST(IplImage, EmptyAndRefusedShapes) {
+    EXPECT_TRUE(IplImage().Empty());
+    EXPECT_TRUE(IplImage::Allocate(0, 4, 1, IplDepth::U8).Empty());
+    EXPECT_THROW(IplImage::Allocate(-1, 4, 1, IplDepth::U8), EIplError);
+    EXPECT_THROW(IplImage::Allocate(4, 4, 5, IplDepth::U8), EIplError);
+    uint8_t memory[16] = {};
+    EXPECT_THROW(IplImage::View(memory, 4, 2, 1, IplDepth::U16, 4), EIplError);
+}
+
+TEST(IplImage, TiledViewAddressesRowsTileByTile) {
+    // Two slots per tile of 8 rows, padded width 8, the view on slot 2.
+    std::vector<uint16_t> store(3 * 2 * 8 * 8);
+    const int paddedWidth = 8;
+    const std::ptrdiff_t tileWords = 2 * 8 * paddedWidth;
+    IplImage view = IplImage::TiledView(store.data() + 8 * paddedWidth, 6, 20, 1, IplDepth::U16,
+                                        paddedWidth * 2, 8, tileWords * 2);
+    EXPECT_TRUE(view.Tiled());
+    EXPECT_FALSE(view.OwnsPixels());
+    view.RowAs<uint16_t>(9)[2] = 77;
+    EXPECT_EQ(store[tileWords + 8 * paddedWidth + 1 * paddedWidth + 2], 77);
+    view.RowAs<uint16_t>(19)[0] = 5;
+    EXPECT_EQ(store[2 * tileWords + 8 * paddedWidth + 3 * paddedWidth], 5);
+}
+
+TEST(IplImage, CloneAndCopyKeepPixels) {
+    const IplImage source = RandomImage<uint16_t>(7, 5, 3, 65535, 1);
+    const IplImage clone = iplCloneImage(source);
+    EXPECT_EQ(Samples<uint16_t>(clone), Samples<uint16_t>(source));
+    IplImage other = IplImage::Allocate(7, 5, 3, IplDepth::U16);
+    iplCopy(source, other);
+    EXPECT_EQ(Samples<uint16_t>(other), Samples<uint16_t>(source));
+    IplImage wrong = IplImage::Allocate(7, 5, 1, IplDepth::U16);
+    EXPECT_THROW(iplCopy(source, wrong), EIplError);
+}
+
+TEST(IplResample, NearestRepeatsAndPicksCentres) {
+    EXPECT_EQ(ResampleRow({10, 20}, 4, IplInterpolation::Nearest), (std::vector<int>{10, 10, 20, 20}));
+    EXPECT_EQ(ResampleRow({10, 20, 30, 50}, 2, IplInterpolation::Nearest), (std::vector<int>{20, 50}));
+}
+
+TEST(IplResample, LinearWeighsTheTwoNearestCentres) {
+    EXPECT_EQ(ResampleRow({0, 100}, 4, IplInterpolation::Linear), (std::vector<int>{0, 25, 75, 100}));
+}
+
+TEST(IplResample, CubicIsCatmullRomAndMayOvershoot) {
+    EXPECT_EQ(ResampleRow({0, 100}, 4, IplInterpolation::Cubic), (std::vector<int>{0, 20, 80, 107}));
+}
+
+TEST(IplResample, SuperSamplingAveragesCoveredAreas) {
+    EXPECT_EQ(ResampleRow({10, 20, 30, 50}, 2, IplInterpolation::SuperSample), (std::vector<int>{15, 40}));
+    EXPECT_EQ(ResampleRow({10, 10, 30}, 2, IplInterpolation::SuperSample), (std::vector<int>{10, 23}));
+}
+
+TEST(IplResample, UnchangedDimensionKeepsItsPixels) {
+    const IplImage source = RandomImage<uint8_t>(6, 9, 1, 255, 2);
+    IplImage same = IplImage::Allocate(6, 9, 1, IplDepth::U8);
+    iplDecimate(source, same, IplInterpolation::Cubic);
+    EXPECT_EQ(Samples<uint8_t>(same), Samples<uint8_t>(source));
+    // Widening only: every row comes from its own source row alone.
+    IplImage wider = IplImage::Allocate(8, 9, 1, IplDepth::U8);
+    iplZoom(source, wider, IplInterpolation::Cubic);
+    for (int y = 0; y < 9; ++y) {
+        const std::vector<int> row(source.RowAs<uint8_t>(y), source.RowAs<uint8_t>(y) + 6);
+        const std::vector<int> widened(wider.RowAs<uint8_t>(y), wider.RowAs<uint8_t>(y) + 8);
+        EXPECT_EQ(widened, ResampleRow(row, 8, IplInterpolation::Cubic));
+    }
+}
+
+TEST(IplResample, BothAxesAndChannelsResampleApart) {
+    // 2 x 2 BGR blocks to 4 x 4 by nearest: every pixel becomes a 2 x 2 block.
+    const IplImage source = MakeImage<uint8_t>(2, 2, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+    IplImage destination = IplImage::Allocate(4, 4, 3, IplDepth::U8);
+    iplZoom(source, destination, IplInterpolation::Nearest);
+    EXPECT_EQ(destination.RowAs<uint8_t>(1)[3 * 3 + 2], 6);
+    EXPECT_EQ(destination.RowAs<uint8_t>(2)[0], 7);
+    EXPECT_EQ(destination.RowAs<uint8_t>(3)[3 * 3 + 1], 11);
+    // 4 x 4 16-bit to 2 x 2 by area: each output the mean of its block.
+    const IplImage words = MakeImage<uint16_t>(4, 4, 1, {1000, 3000, 0, 0, 5000, 7000, 0, 4,
+                                                         60000, 60000, 8, 8, 60000, 60000, 8, 8});
+    IplImage small = IplImage::Allocate(2, 2, 1, IplDepth::U16);
+    iplDecimate(words, small, IplInterpolation::SuperSample);
+    EXPECT_EQ(Samples<uint16_t>(small), (std::vector<int>{4000, 1, 60000, 8}));
+}
+
+TEST(IplResample, DirectionAndLayoutAreChecked) {
+    const IplImage source = RandomImage<uint8_t>(6, 6, 1, 255, 3);
+    IplImage mixed = IplImage::Allocate(8, 4, 1, IplDepth::U8);
+    EXPECT_THROW(iplZoom(source, mixed, IplInterpolation::Cubic), EIplError);
+    EXPECT_THROW(iplDecimate(source, mixed, IplInterpolation::Cubic), EIplError);
+    IplImage colour = IplImage::Allocate(8, 8, 3, IplDepth::U8);
+    EXPECT_THROW(iplZoom(source, colour, IplInterpolation::Linear), EIplError);
+    IplImage bigger = IplImage::Allocate(8, 8, 1, IplDepth::U8);
+    EXPECT_THROW(iplZoom(source, bigger, static_cast<IplInterpolation>(7)), EIplError);
+    IplImage empty;
+    EXPECT_THROW(iplZoom(empty, bigger, IplInterpolation::Linear), EIplError);
+}
+
+template <typename T> std::vector<int> BruteForceMedian(const IplImage& image, int size) {
+    const int radius = size / 2;
+    const int channels = image.Channels();
+    std::vector<int> result;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            for (int c = 0; c < channels; ++c) {
+                std::vector<int> window;
+                for (int j = -radius; j <= radius; ++j)
+                    for (int i = -radius; i <= radius; ++i) {
+                        const int yy = std::clamp(y + j, 0, image.Height() - 1);
+                        const int xx = std::clamp(x + i, 0, image.Width() - 1);
+                        window.push_back(image.RowAs<T>(yy)[xx * channels + c]);
+                    }
+                std::nth_element(window.begin(), window.begin() + window.size() / 2, window.end());
+                result.push_back(window[window.size() / 2]);
+            }
+    return result;
+}
+
+template <typename T> void ExpectMedianMatchesBruteForce(const IplImage& source, int size) {
+    IplImage destination = IplImage::Allocate(source.Width(), source.Height(), source.Channels(),
+                                              source.Depth());
+    iplMedianFilter(source, destination, size);
+    EXPECT_EQ(Samples<T>(destination), BruteForceMedian<T>(source, size))
+        << source.Width() << " x " << source.Height() << " window " << size;
+}
+
+TEST(IplMedian, EqualsBruteForceOnRandomImages) {
+    unsigned seed = 10;
+    for (const int size : {1, 3, 5, 7})
+        for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {2, 3}, {17, 11}, {40, 23}}) {
+            ExpectMedianMatchesBruteForce<uint8_t>(RandomImage<uint8_t>(width, height, 1, 255, ++seed), size);
+            ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(width, height, 1, 1023, ++seed), size);
+        }
+}
+
+TEST(IplMedian, EqualsBruteForceOnFullRangeWordsAndColour) {
+    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(31, 19, 1, 65535, 90), 5);
+    ExpectMedianMatchesBruteForce<uint8_t>(RandomImage<uint8_t>(29, 13, 3, 255, 91), 3);
+    // Few distinct values: long runs of equal values around the median.
+    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(33, 21, 1, 2, 92), 5);
+}
+
+TEST(IplMedian, InPlaceFilteringEqualsFilteringIntoAnotherImage) {
+    IplImage image = RandomImage<uint16_t>(25, 14, 1, 1023, 93);
+    const std::vector<int> expected = BruteForceMedian<uint16_t>(image, 3);
+    iplMedianFilter(image, image, 3);
+    EXPECT_EQ(Samples<uint16_t>(image), expected);
+}
+
+TEST(IplMedian, RefusesEvenWindowsAndMismatchedImages) {
+    const IplImage source = RandomImage<uint8_t>(5, 5, 1, 255, 94);
+    IplImage destination = IplImage::Allocate(5, 5, 1, IplDepth::U8);
+    EXPECT_THROW(iplMedianFilter(source, destination, 4), EIplError);
+    EXPECT_THROW(iplMedianFilter(source, destination, 0), EIplError);
+    IplImage words = IplImage::Allocate(5, 5, 1, IplDepth::U16);
+    EXPECT_THROW(iplMedianFilter(source, words, 3), EIplError);
+    IplImage smaller = IplImage::Allocate(4, 5, 1, IplDepth::U8);
+    EXPECT_THROW(iplMedianFilter(source, smaller, 3), EIplError);
+}
+
+TEST(IplConvolve, CrispenKeepsFlatAreasAndSharpensAPeak) {
+    std::vector<int> samples(5 * 5, 512);
+    samples[2 * 5 + 2] = 576;
+    const IplImage source = MakeImage<uint16_t>(5, 5, 1, samples);
+    IplImage destination = IplImage::Allocate(5, 5, 1, IplDepth::U16);
+    iplConvolve2D(source, destination, CrispenKernel());
+    EXPECT_EQ(destination.RowAs<uint16_t>(2)[2], 608);  // (32 * 512 + 48 * 64) >> 5
+    EXPECT_EQ(destination.RowAs<uint16_t>(2)[1], 506);  // (32 * 512 - 3 * 64) >> 5
+    EXPECT_EQ(destination.RowAs<uint16_t>(1)[1], 510);  // (32 * 512 - 64) >> 5
+    EXPECT_EQ(destination.RowAs<uint16_t>(0)[0], 512);
+    EXPECT_EQ(destination.RowAs<uint16_t>(4)[4], 512);
+}
+
+TEST(IplConvolve, MoreCrispeningKernelSumsToThirtyTwo) {
+    const TIplConvKernel more = CrispenMoreKernel();
+    EXPECT_EQ(more.Columns, 5);
+    EXPECT_EQ(more.Rows, 3);
+    EXPECT_EQ(more.AnchorX, 2);
+    EXPECT_EQ(more.AnchorY, 1);
+    int sum = 0;
+    for (const int value : more.Values)
+        sum += value;
+    EXPECT_EQ(sum, 32);
+    const IplImage flat = MakeImage<uint16_t>(6, 4, 1, std::vector<int>(24, 700));
+    IplImage destination = IplImage::Allocate(6, 4, 1, IplDepth::U16);
+    iplConvolve2D(flat, destination, more);
+    EXPECT_EQ(Samples<uint16_t>(destination), std::vector<int>(24, 700));
+}
+
+TEST(IplConvolve, BoxSumRepeatsEdgesAndHonoursTheAnchor) {
+    const IplImage row = MakeImage<uint16_t>(4, 1, 1, {1, 2, 3, 4});
+    IplImage sums = IplImage::Allocate(4, 1, 1, IplDepth::U16);
+    iplConvolve2D(row, sums, iplCreateConvKernel(3, 1, 1, 0, {1, 1, 1}, 0));
+    EXPECT_EQ(Samples<uint16_t>(sums), (std::vector<int>{4, 6, 9, 11}));
+    // The kernel is laid over the pixels as written: weight 1 at column 0
+    // with the anchor at column 1 takes the left neighbour.
+    iplConvolve2D(row, sums, iplCreateConvKernel(2, 1, 1, 0, {1, 0}, 0));
+    EXPECT_EQ(Samples<uint16_t>(sums), (std::vector<int>{1, 1, 2, 3}));
+    // A vertical kernel over a column.
+    const IplImage column = MakeImage<uint8_t>(1, 3, 1, {10, 20, 40});
+    IplImage out = IplImage::Allocate(1, 3, 1, IplDepth::U8);
+    iplConvolve2D(column, out, iplCreateConvKernel(1, 3, 0, 1, {1, 2, 1}, 2));
+    EXPECT_EQ(Samples<uint8_t>(out), (std::vector<int>{12, 22, 35}));
+}
+
+TEST(IplConvolve, ResultsSaturateToTheDestinationRange) {
+    const IplImage source = MakeImage<uint8_t>(3, 1, 3, {0, 100, 200, 100, 200, 0, 200, 0, 100});
+    IplImage destination = IplImage::Allocate(3, 1, 3, IplDepth::U8);
+    iplConvolve2D(source, destination, iplCreateConvKernel(3, 1, 1, 0, {-1, 2, 0}, 0));
+    // Per channel: 2 * centre - left neighbour, clamped to 0..255.
+    EXPECT_EQ(Samples<uint8_t>(destination), (std::vector<int>{0, 100, 200, 200, 255, 0, 255, 0, 200}));
+    IplImage words = IplImage::Allocate(3, 1, 3, IplDepth::U16);
+    iplConvolve2D(source, words, iplCreateConvKernel(1, 1, 0, 0, {300}, 0));
+    EXPECT_EQ(words.RowAs<uint16_t>(0)[2], 60000);
+}
+
+TEST(IplConvolve, SeveralKernelsAreSummed) {
+    const IplImage source = MakeImage<uint16_t>(2, 1, 1, {100, 300});
+    IplImage destination = IplImage::Allocate(2, 1, 1, IplDepth::U16);
+    iplConvolve2D(source, destination,
+                  {iplCreateConvKernel(1, 1, 0, 0, {1}, 1), iplCreateConvKernel(1, 1, 0, 0, {1}, 2)});
+    EXPECT_EQ(Samples<uint16_t>(destination), (std::vector<int>{75, 225}));
+}
+
+TEST(IplConvolve, TiledSourceGivesTheSameResultAsAPlainCopy) {
+    const int width = 13, height = 21, paddedWidth = 16;
+    const std::ptrdiff_t tileWords = 3 * 8 * paddedWidth;  // three slots per tile
+    std::vector<uint16_t> store(static_cast<std::size_t>((height + 7) / 8) * tileWords);
+    std::mt19937 random(7);
+    for (uint16_t& word : store)
+        word = static_cast<uint16_t>(random() % 1024);
+    const IplImage tiled = IplImage::TiledView(store.data() + 2 * 8 * paddedWidth, width, height, 1,
+                                               IplDepth::U16, paddedWidth * 2, 8, tileWords * 2);
+    const IplImage plain = iplCloneImage(tiled);
+    IplImage fromTiled = IplImage::Allocate(width, height, 1, IplDepth::U16);
+    IplImage fromPlain = IplImage::Allocate(width, height, 1, IplDepth::U16);
+    iplConvolve2D(tiled, fromTiled, CrispenMoreKernel());
+    iplConvolve2D(plain, fromPlain, CrispenMoreKernel());
+    EXPECT_EQ(Samples<uint16_t>(fromTiled), Samples<uint16_t>(fromPlain));
+    EXPECT_EQ(Samples<uint16_t>(plain)[14], store[2 * 8 * paddedWidth + paddedWidth + 1]);
+}
+
+TEST(IplConvolve, BadKernelsAreRefused) {
+    EXPECT_THROW(iplCreateConvKernel(3, 3, 1, 1, {1, 2, 3}, 0), EIplError);
+    EXPECT_THROW(iplCreateConvKernel(3, 1, 3, 0, {1, 2, 3}, 0), EIplError);
+    EXPECT_THROW(iplCreateConvKernel(1, 1, 0, 0, {1}, 31), EIplError);
+    EXPECT_THROW(iplCreateConvKernel(1, 1, 0, 0, {40000}, 0), EIplError);
+    const IplImage source = RandomImage<uint8_t>(4, 4, 1, 255, 5);
+    IplImage destination = IplImage::Allocate(4, 4, 1, IplDepth::U8);
+    TIplConvKernel broken;
+    EXPECT_THROW(iplConvolve2D(source, destination, broken), EIplError);
+    EXPECT_THROW(iplConvolve2D(source, destination, std::vector<TIplConvKernel>{}), EIplError);
+}
+
+}  // namespace
+}  // namespace kestrune
