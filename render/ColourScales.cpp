@@ -194,24 +194,6 @@ TRgbFraction HslToRgb(double hue, double saturation, double lightness) {
             HueToComponent(WrapHue(hue - 120.0), m1, m2)};
 }
 
-TRgbFraction HsvToRgb(double hue, double saturation, double value) {
-    if (saturation <= 0.0) return {value, value, value};
-    const double h = WrapHue(hue) / 60.0;
-    const int sector = static_cast<int>(std::floor(h)) % 6;
-    const double f = h - std::floor(h);
-    const double p = value * (1.0 - saturation);
-    const double q = value * (1.0 - saturation * f);
-    const double t = value * (1.0 - saturation * (1.0 - f));
-    switch (sector) {
-        case 0: return {value, t, p};
-        case 1: return {q, value, p};
-        case 2: return {p, value, t};
-        case 3: return {p, q, value};
-        case 4: return {t, p, value};
-        default: return {value, p, q};
-    }
-}
-
 TRgbBytes FractionToBytes(const TRgbFraction& colour) {
     return {ByteOf(colour.red), ByteOf(colour.green), ByteOf(colour.blue)};
 }

@@ -1,7 +1,8 @@
 // Fixed functions that turn a temperature (degrees Celsius) into a colour or
-// a grey level for the thermal views, the HSL/HSV conversions they use, the
-// named enhancement curves of the NOAA view, and the percentile stretch of a
-// finished 24-bit view.
+// a grey level for the thermal views, the HSL conversion they use and the
+// named enhancement curves of the NOAA view. The HSV conversion and the hue
+// ramp between two limits live with the calibration (decoding/HueScale.h),
+// which needs them too.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +39,6 @@ THueAndFactor TemperatureToHueLightness(bool segments, double temperature);
 
 double HueToComponent(double hue, double m1, double m2);
 TRgbFraction HslToRgb(double hue, double saturation, double lightness);
-TRgbFraction HsvToRgb(double hue, double saturation, double value);
 // Each component times 255, rounded.
 TRgbBytes FractionToBytes(const TRgbFraction& colour);
 

@@ -1,0 +1,60 @@
+// What the renderer and the image savers need of the window that runs them:
+// the busy look, the status line, the progress bar, letting pending events
+// run (so Stop can set the cancel flag) and switching controls off around
+// long work. The names and signatures of the shared calls are those of the
+// loader's host, so one window class serves both. Message boxes go through
+// the dialog service, never through here.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class TRenderHost {
+public:
+    virtual ~TRenderHost() = default;
+
+    // Hourglass on; with idlePriority the process drops to idle priority
+    // until EndHourglass. Calls nest: each Begin is matched by one End.
+    virtual void BeginHourglass(bool idlePriority) = 0;
+    virtual void EndHourglass() = 0;
+    virtual void EnableControls(bool enabled) = 0;
+
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void ShowProgress(bool show) = 0;
+    virtual void SetProgressMax(int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void ProcessPendingEvents() = 0;
+
+    // The image tool buttons, switched off while an image is saved.
+    virtual void ShowImageTools(bool enabled) = 0;
+};
+
+// A host without a window: for tests, benchmarks and the unattended run. It
+// keeps the status texts it was given, which tests read back.
+class THeadlessRenderHost : public TRenderHost {
+public:
+    void BeginHourglass(bool) override {}
+    void EndHourglass() override {}
+    void EnableControls(bool) override {}
+    void SetStatusText(const std::string& text) override {
+        if (!text.empty()) StatusTexts.push_back(text);
+    }
+    void ShowProgress(bool) override {}
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    // Tests hook in here to act "while the render runs" (press Stop, ...).
+    void ProcessPendingEvents() override {
+        ++PendingEventCalls;
+        if (OnPendingEvents) OnPendingEvents();
+    }
+    void ShowImageTools(bool) override {}
+
+    std::vector<std::string> StatusTexts;
+    int PendingEventCalls = 0;
+    std::function<void()> OnPendingEvents;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,306 @@
+#include "render/ViewLookups.h"
+
+#include "decoding/HueScale.h"
+#include "render/ColourScales.h"
+#include "render/RenderHost.h"
+#include "../platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+bool Same(const TPaletteEntry& e, int red, int green, int blue) {
+    return e.Red == red && e.Green == green && e.Blue == blue;
+}
+#define EXPECT_COLOUR(entry, r, g, b)                                                         \
+    EXPECT_TRUE(Same(entry, r, g, b)) << "got red " << int((entry).Red) << " green " \
+                                      << int((entry).Green) << " blue " << int((entry).Blue)
+
+// Every count at the same temperature (kelvin).
+std::array<double, CountRange> Uniform(double kelvin) {
+    std::array<double, CountRange> table{};
+    table.fill(kelvin);
+    return table;
+}
+
+// Count c at (c - 512) / 10 degrees Celsius.
+std::array<double, CountRange> Ramp() {
+    std::array<double, CountRange> table{};
+    for (int c = 0; c < CountRange; ++c) table[c] = 273.16 + (c - 512) / 10.0;
+    return table;
+}
+
+TEST(ViewLookups, GammaChoicesAndTables) {
+    EXPECT_FLOAT_EQ(GammaForSelection(0), 0.6f);
+    EXPECT_FLOAT_EQ(GammaForSelection(6), 2.5f);
+    EXPECT_FLOAT_EQ(GammaForSelection(-1), 1.0f);
+    EXPECT_FLOAT_EQ(GammaForSelection(7), 1.0f);
+
+    TCountTable gamma{};
+    BuildChannelGammaTable(gamma, 2.5);
+    EXPECT_EQ(gamma[0], 0);
+    EXPECT_EQ(gamma[512], 193);
+    EXPECT_EQ(gamma[1023], 255);
+    BuildChannelGammaTable(gamma, 1.0);
+    EXPECT_EQ(gamma[512], 128);  // 127.62
+
+    TSnowGammaTable snow{};
+    BuildSnowGammaTable(snow);
+    EXPECT_EQ(snow[0], 0);
+    EXPECT_EQ(snow[255], 255);
+    EXPECT_EQ(snow[128], 170);  // 255 x (128/255)^(1/1.7) = 170.4
+}
+
+TEST(ViewLookups, BlendScreenIsBrightWhereEitherInputIs) {
+    TBlendScreen blend;
+    BuildBlendScreen(blend);
+    EXPECT_EQ(blend.Row(0)[0], 1);        // 1023 - (1023 x 1023 >> 10)
+    EXPECT_EQ(blend.Row(0)[1023], 1023);
+    EXPECT_EQ(blend.Row(1023)[0], 1023);  // the curve ends at 1023
+    EXPECT_EQ(blend.Row(0)[512], 513);    // 1023 - (511 x 1023 >> 10)
+    for (int j = 1; j < CountRange; ++j) ASSERT_GE(blend.Row(300)[j], blend.Row(300)[j - 1]);
+}
+
+TEST(ViewLookups, FalseColourSeaRowsRiseFromAQuarterOfTheSeaColour) {
+    const auto thermal = Uniform(283.16);
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {thermal.data(), 40, RgbColor(0, 0, 255), 1.0, nullptr}, nullptr);
+    EXPECT_COLOUR(table.At(0, 0), 0, 0, 63);
+    EXPECT_COLOUR(table.At(0, 39), 0, 0, 93);
+    EXPECT_COLOUR(table.At(700, 20), 0, 0, 78);  // Round(31 x 20/40 + 63) = Round(78.5) = 78
+    // Row 40 is land: lightness 40/1023 of the 10 C hue.
+    const THueAndFactor hue = TemperatureToHueLightness(true, 10.0);
+    const double f = 40.0 / 1023.0;
+    const TRgbBytes land = FractionToBytes(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
+    EXPECT_COLOUR(table.At(0, 40), land.red, land.green, land.blue);
+}
+
+TEST(ViewLookups, FalseColourWithoutSeaRunsFromBlackToWhite) {
+    const auto thermal = Ramp();
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {thermal.data(), 0, RgbColor(0, 0, 255), 1.3, nullptr}, nullptr);
+    for (int c : {0, 400, 1023}) {
+        EXPECT_COLOUR(table.At(c, 0), 0, 0, 0);
+        EXPECT_COLOUR(table.At(c, 1023), 255, 255, 255);
+    }
+    const THueAndFactor hue = TemperatureToHueLightness(true, (700 - 512) / 10.0);
+    const double f = std::pow(500.0 / 1023.0, 1.0 / 1.3);
+    const TRgbBytes mid = FractionToBytes(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
+    EXPECT_COLOUR(table.At(700, 500), mid.red, mid.green, mid.blue);
+}
+
+TEST(ViewLookups, FalseColourTakesTheClutColumnOfTheTemperature) {
+    TClutImage clut;
+    for (int column = 0; column < TClutImage::Width; ++column)
+        for (int row = 0; row < TClutImage::Height; ++row)
+            clut.Pixel(column, row) = {static_cast<uint8_t>(row & 255), static_cast<uint8_t>(row >> 8),
+                                       static_cast<uint8_t>(column & 255)};
+    auto thermal = Uniform(273.16);  // 0 C: column 240
+    thermal[5] = 273.16 - 200.0;     // below the table: column 0
+    thermal[6] = 273.16 + 100.0;     // above it: column 360
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {thermal.data(), 10, RgbColor(0, 0, 0), 1.0, &clut}, nullptr);
+    EXPECT_COLOUR(table.At(0, 10), 240, (1013 >> 8), (1013 & 255));  // row 1023 - 10
+    EXPECT_COLOUR(table.At(0, 1023), 240, 0, 0);
+    EXPECT_COLOUR(table.At(5, 500), 0, (523 >> 8), (523 & 255));
+    EXPECT_COLOUR(table.At(6, 500), 360 & 255, (523 >> 8), (523 & 255));
+    EXPECT_COLOUR(table.At(0, 9), 0, 0, 0);  // a black sea colour
+}
+
+TEST(ViewLookups, FalseColourWithoutCalibrationLeavesTheTable) {
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {nullptr, 40, RgbColor(0, 0, 255), 1.0, nullptr}, nullptr);
+    EXPECT_COLOUR(table.At(0, 0), 0, 0, 0);
+    EXPECT_COLOUR(table.At(1023, 1023), 0, 0, 0);
+}
+
+TEST(ViewLookups, FalseColourShowsAndHidesProgress) {
+    struct TCountingHost : THeadlessRenderHost {
+        void ShowProgress(bool show) override { shown.push_back(show); }
+        void SetProgressMax(int maximum) override { max = maximum; }
+        std::vector<bool> shown;
+        int max = 0;
+    } host;
+    const auto thermal = Uniform(280.0);
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {thermal.data(), 0, 0, 1.0, nullptr}, &host);
+    EXPECT_EQ(host.max, 1023);
+    EXPECT_EQ(host.shown, (std::vector<bool>{true, false}));
+}
+
+TEST(ViewLookups, AshLookupColoursTheChannelDifference) {
+    TAshPalette palette{};
+    for (int k = 0; k <= 100; ++k) palette[k] = {static_cast<uint8_t>(k), 0, 0};
+    auto t4 = Uniform(280.0);
+    auto t5 = Uniform(280.0);
+    t4[10] = 280.25;  // +2.5 tenths: Round(2.5) = 2
+    t4[11] = 290.0;   // +10 K: held at +5 K
+    t5[20] = 290.0;   // -10 K: held at -5 K
+    TFalseColourTable table;
+    BuildAshLookup(table, t4.data(), t5.data(), palette);
+    EXPECT_EQ(table.At(0, 0).Blue, 50);
+    EXPECT_EQ(table.At(10, 0).Blue, 52);
+    EXPECT_EQ(table.At(11, 0).Blue, 100);
+    EXPECT_EQ(table.At(0, 20).Blue, 0);
+    TFalseColourTable untouched;
+    BuildAshLookup(untouched, t4.data(), nullptr, palette);
+    EXPECT_EQ(untouched.At(0, 0).Blue, 0);
+}
+
+TEST(ViewLookups, NoaaPaletteFollowsTheCurve) {
+    const auto thermal = Ramp();
+    TPalette1D palette{};
+    BuildNoaaPalette(palette, 1, thermal.data());
+    for (int c : {0, 300, 512, 700, 1023}) {
+        const int grey = TemperatureToGrey(1, thermal[c] - 273.16);
+        EXPECT_COLOUR(palette[c], grey, grey, grey) << c;
+    }
+    EXPECT_COLOUR(palette[512 + 300], 0, 0, 0);  // 30 C: below BD's first segment
+    EXPECT_COLOUR(palette[512], 131, 131, 131);  // 0 C: 109 + 9.2 x 93 / 39.7
+}
+
+TEST(ViewLookups, TemperaturePaletteUserRangeAndGreyScale) {
+    const auto thermal = Ramp();
+    TPalette1D palette{};
+    BuildTemperaturePalette(palette, thermal.data(), true, -10, 20);
+    int32_t r = 0, g = 0, b = 0;
+    ValueToHueRgb(20.0, -10, 20, r, g, b);
+    EXPECT_COLOUR(palette[512 + 200], r, g, b);       // the high limit
+    EXPECT_COLOUR(palette[512 + 201], 100, 100, 85);  // above it
+    EXPECT_COLOUR(palette[512 - 101], 170, 190, 190); // below the low limit
+    BuildTemperaturePalette(palette, thermal.data(), false, -10, 20);
+    const TRgbBytes grey = TemperatureToGreyRgb(-49.5);
+    EXPECT_COLOUR(palette[512 - 495], grey.red, grey.green, grey.blue);
+}
+
+class PaletteFileTest : public ::testing::Test {
+protected:
+    TTempFolder folder_;
+    TPalette1D palette_{};
+};
+
+TEST_F(PaletteFileTest, StandardJascPaletteLoads) {
+    std::string text = "JASC-PAL\r\n0100\r\n256\r\n";
+    for (int k = 0; k < 256; ++k) text += std::to_string(k) + " " + std::to_string(255 - k) + " 7\r\n";
+    LoadPaletteFile(palette_, folder_.Write("a.pal", text));
+    EXPECT_COLOUR(palette_[0], 0, 255, 7);
+    EXPECT_COLOUR(palette_[3], 0, 255, 7);
+    EXPECT_COLOUR(palette_[4], 1, 254, 7);
+    EXPECT_COLOUR(palette_[1023], 255, 0, 7);
+}
+
+TEST_F(PaletteFileTest, JascCountAbove256UsesTheFirst256) {
+    std::string text = "JASC-PAL\n0100\n300\n";
+    for (int k = 0; k < 300; ++k) text += "0 0 255\n";
+    LoadPaletteFile(palette_, folder_.Write("b.pal", text));
+    EXPECT_COLOUR(palette_[0], 0, 0, 255);  // the third number read whole
+    EXPECT_COLOUR(palette_[1023], 0, 0, 255);
+}
+
+TEST_F(PaletteFileTest, TruncatedOrBrokenEntriesKeepTheRampBeyond) {
+    LoadPaletteFile(palette_, folder_.Write("c.pal", "JASC-PAL\n0100\n256\n9 9 9\n8 8 8\n"));
+    EXPECT_COLOUR(palette_[4], 8, 8, 8);
+    EXPECT_COLOUR(palette_[8], 2, 2, 2);  // the grey ramp i >> 2
+    LoadPaletteFile(palette_, folder_.Write("d.pal", "JASC-PAL\n0100\n256\n9 9 9\n8 x 8\n7 7 7\n"));
+    EXPECT_COLOUR(palette_[0], 9, 9, 9);
+    EXPECT_COLOUR(palette_[4], 1, 1, 1);
+    EXPECT_COLOUR(palette_[8], 2, 2, 2);  // reading ended at the bad line
+    LoadPaletteFile(palette_, folder_.Write("e.pal", "JASC-PAL\n0100\n256\n9 9\n"));
+    EXPECT_COLOUR(palette_[0], 0, 0, 0);
+    LoadPaletteFile(palette_, folder_.Write("f.pal", "JASC-PAL\n0100\n256\n300 9 9\n"));
+    EXPECT_COLOUR(palette_[0], 0, 0, 0);
+}
+
+TEST_F(PaletteFileTest, IndexedPaletteSkipsLinesOfOtherIndexes) {
+    LoadPaletteFile(palette_, folder_.Write("g.pal", "Palette\n256\n0 10 20 30\n5 1 1 1\n  2   40 50 60  \n"));
+    EXPECT_COLOUR(palette_[0], 10, 20, 30);
+    EXPECT_COLOUR(palette_[4], 1, 1, 1);      // line of index 5 skipped: entry 1 kept its ramp
+    EXPECT_COLOUR(palette_[8], 40, 50, 60);
+    EXPECT_COLOUR(palette_[12], 3, 3, 3);
+}
+
+TEST_F(PaletteFileTest, MissingOrForeignFilesGiveTheGreyRamp) {
+    LoadPaletteFile(palette_, folder_ / "none.pal");
+    EXPECT_COLOUR(palette_[1023], 255, 255, 255);
+    EXPECT_COLOUR(palette_[517], 129, 129, 129);
+    LoadPaletteFile(palette_, folder_.Write("h.pal", "GIMP Palette\n0 0 0\n"));
+    EXPECT_COLOUR(palette_[0], 0, 0, 0);
+    EXPECT_COLOUR(palette_[1023], 255, 255, 255);
+    LoadPaletteFile(palette_, folder_.Write("i.pal", ""));
+    EXPECT_COLOUR(palette_[4], 1, 1, 1);
+}
+
+TEST(ViewLookups, VegetationLevels) {
+    EXPECT_EQ(VegetationLevel(0.25), 135);
+    EXPECT_EQ(VegetationLevel(-0.06), 255);
+    EXPECT_EQ(VegetationLevel(0.7), 0);
+    EXPECT_EQ(VegetationLevel(-0.05), 240);
+    EXPECT_EQ(VegetationLevel(0.6), 12);  // 240 - 0.65 x 350 = 12.5, halves to even
+}
+
+TEST(ViewLookups, MvlLookupMixesChannelsTwoAndFour) {
+    TFalseColourTable table;
+    BuildMvlLookup(table);
+    EXPECT_COLOUR(table.At(1023, 0), 255, 255, 0);
+    EXPECT_COLOUR(table.At(0, 1023), 0, 0, 255);
+    EXPECT_COLOUR(table.At(200, 100), 175, 100, 25);  // green 2 x 50, red green + (green - blue)
+}
+
+class SensorLookupTest : public ::testing::Test {
+protected:
+    SensorLookupTest() {
+        const double tbb = sensor_.BlackbodyTemperature(300, 300, 300, 300);
+        sensor_.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    }
+    TTempFolder folder_;
+    TSensor sensor_;
+    THRPTvideo video_;
+    TViewOptions options_;
+    TFalseColourTable table_;
+    TPalette1D palette_{};
+};
+
+TEST_F(SensorLookupTest, SstLookupAppliesTheSidePanelTestsToTheSensor) {
+    options_.CheckBoxSSTIrCloudCheck = false;
+    options_.CheckBoxSSTZenithCheck = false;
+    options_.UpDownSSTCh4Reject = 12;
+    BuildSstLookup(table_, sensor_, options_);
+    EXPECT_FALSE(sensor_.SstCloudTest());
+    EXPECT_FLOAT_EQ(sensor_.SstMaxZenith(), 88.0f);
+    EXPECT_FLOAT_EQ(sensor_.SstMinT4(), 12.0f);
+    options_.CheckBoxSSTZenithCheck = true;
+    BuildSstLookup(table_, sensor_, options_);
+    EXPECT_FLOAT_EQ(sensor_.SstMaxZenith(), 53.0f);
+    for (auto [a, b] : {std::pair{400, 420}, {600, 600}, {100, 900}}) {
+        int32_t r = 0, g = 0, bl = 0;
+        sensor_.TemperatureToColour(sensor_.SeaSurfaceTemperature(a, b, -1.0f, true), r, g, bl);
+        EXPECT_COLOUR(table_.At(a, b), r, g, bl);
+    }
+}
+
+TEST_F(SensorLookupTest, VegetationGreyLevelsFromTheIndex) {
+    BuildVegetationLookup(table_, palette_, sensor_, video_, options_, "");
+    for (auto [a, b] : {std::pair{100, 300}, {300, 100}, {0, 0}, {1023, 1023}}) {
+        const int level = VegetationLevel(sensor_.Ndvi(a, b));
+        EXPECT_COLOUR(table_.At(a, b), level, level, level);
+    }
+}
+
+TEST_F(SensorLookupTest, VegetationPaletteFileColoursTheLevels) {
+    std::string text = "JASC-PAL\n0100\n256\n";
+    for (int k = 0; k < 256; ++k) text += std::to_string(k) + " 0 0\n";
+    options_.CheckBoxColourVegetation = true;  // a palette file wins over the colour box
+    BuildVegetationLookup(table_, palette_, sensor_, video_, options_, folder_.Write("ndvi.pal", text));
+    const int level = VegetationLevel(sensor_.Ndvi(100, 300));
+    EXPECT_COLOUR(table_.At(100, 300), level, 0, 0);
+}
+
+}  // namespace
+}  // namespace kestrune
