@@ -17,6 +17,11 @@ std::string& FolderOverride() {
     return folder;
 }
 
+std::string& NameOverride() {
+    static std::string name;
+    return name;
+}
+
 std::string EnvironmentFolder(const char* variable, const char* fallbackBelowHome) {
     const char* value = std::getenv(variable);
     if (value && *value) return IncludeTrailingPathDelimiter(value);
@@ -28,12 +33,24 @@ bool FolderIsWritable(const std::string& folder) { return access(folder.c_str(),
 
 }  // namespace
 
-std::string ProgramFolder() {
-    if (!FolderOverride().empty()) return FolderOverride();
+std::string ExecutablePath() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "./";
-    return IncludeTrailingPathDelimiter(executable.parent_path().string());
+    return error ? std::string() : executable.string();
+}
+
+std::string ProgramName() {
+    if (!NameOverride().empty()) return NameOverride();
+    return ChangeFileExt(ExtractFileName(ExecutablePath()), "");
+}
+
+void SetProgramNameOverride(const std::string& name) { NameOverride() = name; }
+
+std::string ProgramFolder() {
+    if (!FolderOverride().empty()) return FolderOverride();
+    const std::string executable = ExecutablePath();
+    if (executable.empty()) return "./";
+    return ExtractFilePath(executable);
 }
 
 std::string UserConfigFolder() { return EnvironmentFolder("XDG_CONFIG_HOME", ".config"); }

@@ -7,6 +7,12 @@
 
 namespace kestrune {
 
+// Full path of the running executable.
+std::string ExecutablePath();
+// The executable's file name without folder and extension (tests may override it).
+std::string ProgramName();
+// Sets the name ProgramName answers ("" restores the executable's).
+void SetProgramNameOverride(const std::string& name);
 // Folder of the running executable, with a trailing "/".
 std::string ProgramFolder();
 // ${XDG_DATA_HOME:-~/.local/share}/Kestrune/, created on demand.

@@ -1,0 +1,70 @@
+// The per-user settings store: keys holding typed values (DWORD and string),
+// key and value names compared without case, kept in one text file in .reg
+// syntax, ${XDG_CONFIG_HOME:-~/.config}/Morvane/HKCU.reg. Every operation
+// reads the file afresh; every change locks it, re-reads it, changes one
+// value and renames a new file into place, so that running copies of the
+// program never lose each other's values. Strings escape "\", '"', CR and LF.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class ERegistryException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum class TRegDataType { rdUnknown, rdString, rdInteger, rdBinary };
+
+// Key paths are relative to HKEY_CURRENT_USER; "\" separates their parts.
+class TRegistry {
+public:
+    // The per-user store.
+    TRegistry();
+    // Another store file (its lock file is the same name + ".lock").
+    explicit TRegistry(std::string storeFile);
+
+    // ${XDG_CONFIG_HOME:-~/.config}/Morvane/HKCU.reg.
+    static std::string DefaultStoreFile();
+    const std::string& StoreFile() const { return storeFile_; }
+
+    // Opens key (from the root when it starts with "\" or no key is open); creates it when canCreate.
+    bool OpenKey(const std::string& key, bool canCreate);
+    // Opens an existing key; writes through it then raise ERegistryException.
+    bool OpenKeyReadOnly(const std::string& key);
+    void CloseKey();
+    // The open key without leading "\", "" when none.
+    const std::string& CurrentPath() const { return currentPath_; }
+    // True when the key or any key below it is stored.
+    bool KeyExists(const std::string& key) const;
+
+    bool ValueExists(const std::string& name) const;
+    TRegDataType GetDataType(const std::string& name) const;
+    // Value names of the open key, in stored order.
+    std::vector<std::string> GetValueNames() const;
+    // Raises ERegistryException when the value is missing or not a DWORD.
+    int32_t ReadInteger(const std::string& name) const;
+    // "" when the value is missing; raises ERegistryException when it is not a string.
+    std::string ReadString(const std::string& name) const;
+    // Raise ERegistryException when the store cannot be written.
+    void WriteInteger(const std::string& name, int32_t value);
+    void WriteString(const std::string& name, const std::string& value);
+    // True when the value existed; a missing value is not an error.
+    bool DeleteValue(const std::string& name);
+
+private:
+    std::string Resolve(const std::string& key) const;
+    void CheckWritable(const std::string& name) const;
+    void WriteData(const std::string& name, const std::string& data);
+
+    std::string storeFile_;
+    std::string currentPath_;
+    bool readOnly_ = false;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,168 @@
+#include "platform/RegistryVariables.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+
+#include <cstdio>
+
+namespace kestrune {
+
+namespace {
+
+std::string AuthorKey() { return std::string("\\Software\\") + RegistryAuthor + "\\"; }
+
+std::string AppPathsKey() { return AuthorKey() + "App Paths"; }
+
+std::function<void(const std::string&)>& ErrorLog() {
+    static std::function<void(const std::string&)> sink = [](const std::string& text) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    };
+    return sink;
+}
+
+void LogFailure(const std::string& what, const std::exception& error) noexcept {
+    try {
+        if (ErrorLog()) ErrorLog()(what + ": " + error.what());
+    } catch (...) {
+        // Nothing more can be done about a log that fails.
+    }
+}
+
+// The string valueName of key, "" when the key or the value is missing or unreadable.
+std::string ReadStringOfKey(const std::string& key, const std::string& valueName) {
+    try {
+        TRegistry registry;
+        if (registry.OpenKeyReadOnly(key) && registry.ValueExists(valueName)) return registry.ReadString(valueName);
+    } catch (const std::exception&) {
+        // Unreadable counts as missing.
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string ProgramRegistryKey() { return AuthorKey() + ProgramName(); }
+
+void SetRegistryErrorLog(std::function<void(const std::string&)> sink) { ErrorLog() = std::move(sink); }
+
+TRegistryVariable::TRegistryVariable(std::string name) : name_(std::move(name)), keyPath_(ProgramRegistryKey()) {}
+
+TRegistryVariable::~TRegistryVariable() {
+    if (!DeleteOnFree) return;
+    try {
+        TRegistry registry;
+        if (registry.OpenKey(keyPath_, true)) registry.DeleteValue(name_);
+    } catch (const std::exception& error) {
+        LogFailure("Could not delete setting " + name_, error);
+    }
+}
+
+void TRegistryVariable::ReadStored(const std::function<void(TRegistry&)>& read) const noexcept {
+    try {
+        TRegistry registry;
+        if (registry.OpenKeyReadOnly(keyPath_)) read(registry);
+    } catch (const std::exception&) {
+        // A missing or wrongly typed value keeps the default.
+    }
+}
+
+void TRegistryVariable::Store(const std::function<void(TRegistry&)>& write) const {
+    TRegistry registry;
+    if (registry.OpenKey(keyPath_, true)) write(registry);
+}
+
+void TRegistryVariable::SaveOnFree() noexcept {
+    try {
+        Save();
+    } catch (const std::exception& error) {
+        LogFailure("Could not save setting " + name_, error);
+    }
+}
+
+TRegistryBoolean::TRegistryBoolean(std::string name, bool defaultValue)
+    : TRegistryVariable(std::move(name)), Value(defaultValue) {
+    ReadStored([this](TRegistry& registry) { Value = registry.ReadInteger(Name()) != 0; });
+}
+
+void TRegistryBoolean::Save() {
+    Store([this](TRegistry& registry) { registry.WriteInteger(Name(), Value ? 1 : 0); });
+}
+
+TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue)
+    : TRegistryVariable(std::move(name)), Value(defaultValue) {
+    ReadStored([this](TRegistry& registry) { Value = registry.ReadInteger(Name()); });
+}
+
+void TRegistryInteger::Save() {
+    Store([this](TRegistry& registry) { registry.WriteInteger(Name(), Value); });
+}
+
+TRegistryString::TRegistryString(std::string name, std::string defaultValue)
+    : TRegistryVariable(std::move(name)), Value(std::move(defaultValue)) {
+    ReadStored([this](TRegistry& registry) {
+        if (registry.ValueExists(Name())) Value = registry.ReadString(Name());
+    });
+}
+
+void TRegistryString::Save() {
+    Store([this](TRegistry& registry) { registry.WriteString(Name(), Value); });
+}
+
+TRegistryFormInfo::TRegistryFormInfo(TFormPlacement& form) : form_(form) {
+    values_[State] = std::make_unique<TRegistryInteger>("FormState", form.WindowState());
+    values_[Left] = std::make_unique<TRegistryInteger>("FormLeft", form.Left());
+    values_[Top] = std::make_unique<TRegistryInteger>("FormTop", form.Top());
+    values_[Width] = std::make_unique<TRegistryInteger>("FormWidth", form.Width());
+    values_[Height] = std::make_unique<TRegistryInteger>("FormHeight", form.Height());
+    values_[ClientWidth] = std::make_unique<TRegistryInteger>("FormClientWidth", form.ClientWidth());
+    values_[ClientHeight] = std::make_unique<TRegistryInteger>("FormClientHeight", form.ClientHeight());
+}
+
+TRegistryFormInfo::~TRegistryFormInfo() {
+    values_[State]->Value = form_.WindowState();
+    values_[Left]->Value = form_.Left();
+    values_[Top]->Value = form_.Top();
+    values_[Width]->Value = form_.Width();
+    values_[Height]->Value = form_.Height();
+    values_[ClientWidth]->Value = form_.ClientWidth();
+    values_[ClientHeight]->Value = form_.ClientHeight();
+    for (auto& value : values_) value.reset();  // freeing writes, in the order above
+}
+
+void TRegistryFormInfo::Restore() {
+    form_.SetWindowState(values_[State]->Value);
+    form_.SetLeft(values_[Left]->Value);
+    form_.SetTop(values_[Top]->Value);
+    form_.SetClientWidth(values_[ClientWidth]->Value);
+    form_.SetClientHeight(values_[ClientHeight]->Value);
+}
+
+std::string ReadAppPath(const std::string& programName) { return ReadStringOfKey(AppPathsKey(), programName); }
+
+void WriteOwnAppPath() {
+    try {
+        TRegistry registry;
+        if (registry.OpenKey(AppPathsKey(), true)) registry.WriteString(ProgramName(), ExecutablePath());
+    } catch (const std::exception& error) {
+        LogFailure("Could not register the program's path", error);
+    }
+}
+
+bool RegistryValueExists(const std::string& valueName) {
+    try {
+        TRegistry registry;
+        return registry.OpenKeyReadOnly(ProgramRegistryKey()) && registry.ValueExists(valueName);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string ReadSiblingRegistryString(const std::string& programName, const std::string& valueName) {
+    return ReadStringOfKey(AuthorKey() + programName, valueName);
+}
+
+std::string ReadTrackerRegistryString(const std::string& valueName) {
+    return ReadSiblingRegistryString("Quenmar", valueName);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,131 @@
+// Settings objects: each reads one value of the program's key when it is
+// made, is used through its public Value, and writes the value back when it
+// is freed. A missing or wrongly typed value keeps the default. Destructors
+// never throw: a failed write goes to the settings error log.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kestrune {
+
+class TRegistry;
+
+// Author part of every program key.
+inline constexpr char RegistryAuthor[] = "Morvane";
+
+// "\Software\Morvane\" + the program's name (ProgramName()).
+std::string ProgramRegistryKey();
+// Receives the text of settings writes that failed when their objects were freed (default: standard error).
+void SetRegistryErrorLog(std::function<void(const std::string&)> sink);
+
+class TRegistryVariable {
+public:
+    explicit TRegistryVariable(std::string name);
+    // Deletes the value when DeleteOnFree (after the descendant has saved it).
+    virtual ~TRegistryVariable();
+    TRegistryVariable(const TRegistryVariable&) = delete;
+    TRegistryVariable& operator=(const TRegistryVariable&) = delete;
+
+    // Writes Value into the program key (creating it); a failed write raises ERegistryException.
+    virtual void Save() = 0;
+
+    const std::string& Name() const { return name_; }
+    const std::string& KeyPath() const { return keyPath_; }
+
+    bool DeleteOnFree = false;
+
+protected:
+    // Runs read on the key when the key exists; any failure leaves Value as it was.
+    void ReadStored(const std::function<void(TRegistry&)>& read) const noexcept;
+    // Runs write on the key, creating it; nothing happens when it cannot be opened.
+    void Store(const std::function<void(TRegistry&)>& write) const;
+    // Save for a destructor: a failure is logged, never thrown.
+    void SaveOnFree() noexcept;
+
+private:
+    std::string name_;
+    std::string keyPath_;
+};
+
+// Stored as a DWORD 0 or 1; any non-zero number reads as true.
+class TRegistryBoolean : public TRegistryVariable {
+public:
+    TRegistryBoolean(std::string name, bool defaultValue);
+    ~TRegistryBoolean() override { SaveOnFree(); }
+    void Save() override;
+    bool Value;
+};
+
+// Stored as a DWORD.
+class TRegistryInteger : public TRegistryVariable {
+public:
+    TRegistryInteger(std::string name, int32_t defaultValue);
+    ~TRegistryInteger() override { SaveOnFree(); }
+    void Save() override;
+    int32_t Value;
+};
+
+// Stored as a string; a stored empty string replaces the default.
+class TRegistryString : public TRegistryVariable {
+public:
+    TRegistryString(std::string name, std::string defaultValue);
+    ~TRegistryString() override { SaveOnFree(); }
+    void Save() override;
+    std::string Value;
+};
+
+// What TRegistryFormInfo needs of a window; the window layer implements it.
+class TFormPlacement {
+public:
+    virtual ~TFormPlacement() = default;
+    // 0 normal, 1 minimised, 2 maximised.
+    virtual int WindowState() const = 0;
+    virtual int Left() const = 0;
+    virtual int Top() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
+    virtual void SetWindowState(int state) = 0;
+    virtual void SetLeft(int left) = 0;
+    virtual void SetTop(int top) = 0;
+    virtual void SetClientWidth(int width) = 0;
+    virtual void SetClientHeight(int height) = 0;
+};
+
+// A window's placement in "FormState", "FormLeft", "FormTop", "FormWidth",
+// "FormHeight", "FormClientWidth" and "FormClientHeight".
+class TRegistryFormInfo {
+public:
+    // Reads the seven values, the form's current ones being the defaults.
+    explicit TRegistryFormInfo(TFormPlacement& form);
+    // Stores the form's current placement.
+    ~TRegistryFormInfo();
+    TRegistryFormInfo(const TRegistryFormInfo&) = delete;
+    TRegistryFormInfo& operator=(const TRegistryFormInfo&) = delete;
+
+    // Applies state, left, top, client width and client height, in that order (width and height are not applied).
+    void Restore();
+
+private:
+    enum { State, Left, Top, Width, Height, ClientWidth, ClientHeight, Count };
+    TFormPlacement& form_;
+    std::array<std::unique_ptr<TRegistryInteger>, Count> values_;
+};
+
+// The path registered under "\Software\Morvane\App Paths" for programName; "" when none.
+std::string ReadAppPath(const std::string& programName);
+// Registers this executable's full path there under its name; a failure is logged.
+void WriteOwnAppPath();
+// True when the program key holds a value of that name.
+bool RegistryValueExists(const std::string& valueName);
+// String valueName of the sibling program's key "\Software\Morvane\<programName>"; "" when missing.
+std::string ReadSiblingRegistryString(const std::string& programName, const std::string& valueName);
+// ReadSiblingRegistryString of the tracking program "Quenmar".
+std::string ReadTrackerRegistryString(const std::string& valueName);
+
+}  // namespace kestrune

@@ -1,0 +1,195 @@
+#include "platform/RegistryVariables.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+class RegistryVariablesTest : public ::testing::Test {
+protected:
+    RegistryVariablesTest() { SetProgramNameOverride("kestrune"); }
+    ~RegistryVariablesTest() override { SetProgramNameOverride(""); }
+
+    // The program key as another running copy would see it.
+    static TRegistry ProgramKey() {
+        TRegistry registry;
+        registry.OpenKey("\\Software\\Morvane\\Kestrune", true);
+        return registry;
+    }
+
+    TTempFolder folder;
+};
+
+TEST_F(RegistryVariablesTest, TheProgramKeyIsNamedAfterTheExecutable) {
+    EXPECT_EQ(ProgramRegistryKey(), "\\Software\\Morvane\\kestrune");
+    TRegistryInteger setting("Zoom", 0);
+    EXPECT_EQ(setting.KeyPath(), "\\Software\\Morvane\\kestrune");
+    EXPECT_EQ(setting.Name(), "Zoom");
+}
+
+TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFreed) {
+    {
+        TRegistryBoolean flag("Despeckle", true);
+        TRegistryInteger number("LowMemoryThreshold", 256);
+        TRegistryString text("RenameFormat", "yyyy-mm-dd-hhnn");
+        EXPECT_TRUE(flag.Value);
+        EXPECT_EQ(number.Value, 256);
+        EXPECT_EQ(text.Value, "yyyy-mm-dd-hhnn");
+        EXPECT_FALSE(std::filesystem::exists(TRegistry::DefaultStoreFile()));
+        flag.Value = false;
+        number.Value = -7;
+        text.Value = "yyyymmdd";
+    }
+    TRegistryBoolean flag("DESPECKLE", true);
+    TRegistryInteger number("lowmemorythreshold", 256);
+    TRegistryString text("RenameFormat", "");
+    EXPECT_FALSE(flag.Value);
+    EXPECT_EQ(number.Value, -7);
+    EXPECT_EQ(text.Value, "yyyymmdd");
+}
+
+TEST_F(RegistryVariablesTest, AnyNonZeroNumberReadsAsTrue) {
+    ProgramKey().WriteInteger("ShowFire", 5);
+    EXPECT_TRUE(TRegistryBoolean("ShowFire", false).Value);
+    EXPECT_EQ(ProgramKey().ReadInteger("ShowFire"), 1);
+}
+
+TEST_F(RegistryVariablesTest, WronglyTypedValuesKeepDefaultsAndAreReplacedAtTheNextWrite) {
+    ProgramKey().WriteString("Despeckle", "1");
+    ProgramKey().WriteString("Gamma", "12");
+    ProgramKey().WriteInteger("DataFolder", 3);
+    {
+        TRegistryBoolean flag("Despeckle", false);
+        TRegistryInteger number("Gamma", 10);
+        TRegistryString text("DataFolder", "/data");
+        EXPECT_FALSE(flag.Value);
+        EXPECT_EQ(number.Value, 10);
+        EXPECT_EQ(text.Value, "/data");
+    }
+    TRegistry registry = ProgramKey();
+    EXPECT_EQ(registry.GetDataType("Despeckle"), TRegDataType::rdInteger);
+    EXPECT_EQ(registry.ReadInteger("Gamma"), 10);
+    EXPECT_EQ(registry.ReadString("DataFolder"), "/data");
+}
+
+TEST_F(RegistryVariablesTest, AStoredEmptyStringStaysEmpty) {
+    ProgramKey().WriteString("ResultsFolder", "");
+    TRegistryString text("ResultsFolder", "/default");
+    EXPECT_EQ(text.Value, "");
+}
+
+TEST_F(RegistryVariablesTest, DeleteOnFreeLeavesNoValueBehind) {
+    ProgramKey().WriteInteger("Old", 4);
+    {
+        TRegistryInteger number("Old", 0);
+        EXPECT_EQ(number.Value, 4);
+        number.DeleteOnFree = true;
+    }
+    EXPECT_FALSE(ProgramKey().ValueExists("Old"));
+    EXPECT_TRUE(ProgramKey().KeyExists("\\Software\\Morvane\\Kestrune"));
+}
+
+TEST_F(RegistryVariablesTest, SaveWritesAtOnce) {
+    TRegistryString text("GoToLocations", "");
+    text.Value = "Home 52.1 -1.3";
+    text.Save();
+    EXPECT_EQ(ProgramKey().ReadString("GoToLocations"), "Home 52.1 -1.3");
+}
+
+TEST_F(RegistryVariablesTest, AFailedWriteAtFreeIsLoggedNotThrown) {
+    std::vector<std::string> log;
+    SetRegistryErrorLog([&](const std::string& text) { log.push_back(text); });
+    ProgramKey().WriteInteger("Zoom", 1);
+    std::filesystem::remove(TRegistry::DefaultStoreFile() + ".lock");
+    std::filesystem::create_directory(TRegistry::DefaultStoreFile() + ".lock");  // the lock cannot be taken
+    {
+        TRegistryInteger number("Zoom", 0);
+        EXPECT_EQ(number.Value, 1);
+        number.Value = 2;
+        EXPECT_THROW(number.Save(), ERegistryException);
+    }
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "Could not save setting Zoom: Failed to set data for 'Zoom'");
+    SetRegistryErrorLog(nullptr);
+}
+
+class TFakeForm : public TFormPlacement {
+public:
+    int WindowState() const override { return state; }
+    int Left() const override { return left; }
+    int Top() const override { return top; }
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+    int ClientWidth() const override { return clientWidth; }
+    int ClientHeight() const override { return clientHeight; }
+    void SetWindowState(int value) override { calls.push_back("State=" + std::to_string(value)); state = value; }
+    void SetLeft(int value) override { calls.push_back("Left=" + std::to_string(value)); left = value; }
+    void SetTop(int value) override { calls.push_back("Top=" + std::to_string(value)); top = value; }
+    void SetClientWidth(int value) override { calls.push_back("ClientWidth=" + std::to_string(value)); }
+    void SetClientHeight(int value) override { calls.push_back("ClientHeight=" + std::to_string(value)); }
+
+    int state = 0, left = 10, top = 20, width = 800, height = 600, clientWidth = 790, clientHeight = 560;
+    std::vector<std::string> calls;
+};
+
+TEST_F(RegistryVariablesTest, FormPlacementIsStoredAtFreeAndRestoredInOrder) {
+    {
+        TFakeForm form;
+        TRegistryFormInfo info(form);
+        form.state = 2;
+        form.left = 30;
+        form.top = 40;
+        form.width = 1024;
+    }
+    TRegistry registry = ProgramKey();
+    EXPECT_EQ(registry.GetValueNames(), (std::vector<std::string>{"FormState", "FormLeft", "FormTop", "FormWidth",
+                                                                  "FormHeight", "FormClientWidth", "FormClientHeight"}));
+    EXPECT_EQ(registry.ReadInteger("FormWidth"), 1024);
+
+    TFakeForm form;
+    TRegistryFormInfo info(form);
+    info.Restore();
+    EXPECT_EQ(form.calls, (std::vector<std::string>{"State=2", "Left=30", "Top=40", "ClientWidth=790",
+                                                    "ClientHeight=560"}));
+}
+
+TEST_F(RegistryVariablesTest, AppPathsPublishThisProgramAndFindOthers) {
+    EXPECT_EQ(ReadAppPath("Kestrune"), "");
+    WriteOwnAppPath();
+    EXPECT_EQ(ReadAppPath("Kestrune"), ExecutablePath());
+    EXPECT_FALSE(ExecutablePath().empty());
+    EXPECT_EQ(ReadAppPath("Quenmar"), "");
+    TRegistry registry;
+    registry.OpenKey("\\Software\\Morvane\\App Paths", true);
+    registry.WriteString("Quenmar", "/opt/quenmar/quenmar");
+    EXPECT_EQ(ReadAppPath("quenmar"), "/opt/quenmar/quenmar");
+}
+
+TEST_F(RegistryVariablesTest, SiblingProgramsAreReadWithoutCreatingTheirKeys) {
+    EXPECT_EQ(ReadTrackerRegistryString("TwoLineDataPath"), "");
+    EXPECT_FALSE(TRegistry().KeyExists("\\Software\\Morvane\\Quenmar"));
+    TRegistry registry;
+    registry.OpenKey("\\Software\\Morvane\\Quenmar", true);
+    registry.WriteString("TwoLineDataPath", "/srv/keps/");
+    registry.WriteInteger("Number", 1);
+    EXPECT_EQ(ReadTrackerRegistryString("TwoLineDataPath"), "/srv/keps/");
+    EXPECT_EQ(ReadSiblingRegistryString("Quenmar", "Number"), "");
+    EXPECT_EQ(ReadSiblingRegistryString("Pelmarch-P", "CombinedPath"), "");
+}
+
+TEST_F(RegistryVariablesTest, ValueExistsLooksInTheProgramKey) {
+    EXPECT_FALSE(RegistryValueExists("DisplayGamma"));
+    ProgramKey().WriteInteger("DisplayGamma", 1);
+    EXPECT_TRUE(RegistryValueExists("displaygamma"));
+}
+
+}  // namespace
+}  // namespace kestrune
