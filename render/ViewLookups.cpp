@@ -1,6 +1,7 @@
 #include "render/ViewLookups.h"
 
 #include "decoding/HueScale.h"
+#include "decoding/Sensor.h"
 #include "platform/SysUtils.h"
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
@@ -17,19 +18,19 @@ namespace {
 constexpr double KelvinToCelsius = 273.16;
 constexpr int TopCount = CountRange - 1;
 
-TPaletteEntry Grey(int level) {
+TBgrEntry Grey(int level) {
     const auto g = static_cast<uint8_t>(level);
     return {g, g, g};
 }
 
-TPaletteEntry FromRgb(int32_t red, int32_t green, int32_t blue) {
+TBgrEntry FromRgb(int32_t red, int32_t green, int32_t blue) {
     return {static_cast<uint8_t>(std::clamp(blue, 0, 255)), static_cast<uint8_t>(std::clamp(green, 0, 255)),
             static_cast<uint8_t>(std::clamp(red, 0, 255))};
 }
 
-TPaletteEntry FromBytes(const TRgbBytes& colour) { return {colour.blue, colour.green, colour.red}; }
+TBgrEntry FromBytes(const TRgbBytes& colour) { return {colour.blue, colour.green, colour.red}; }
 
-TPaletteEntry FromFraction(const TRgbFraction& colour) { return FromBytes(FractionToBytes(colour)); }
+TBgrEntry FromFraction(const TRgbFraction& colour) { return FromBytes(FractionToBytes(colour)); }
 
 // x ^ (1 / gamma) computed as the original did, through logarithms.
 double GammaPower(double x, double gamma) { return x > 0.0 ? std::exp(std::log(x) / gamma) : 0.0; }
@@ -67,7 +68,7 @@ private:
 template <typename Colour>
 void FillPairs(TFalseColourTable& table, Colour colour) {
     for (int a = 0; a < CountRange; ++a) {
-        TPaletteEntry* row = table.Row(a);
+        TBgrEntry* row = table.Row(a);
         for (int b = 0; b < CountRange; ++b) row[b] = colour(a, b);
     }
 }
@@ -99,12 +100,18 @@ void BuildBlendScreen(TBlendScreen& blend) {
     }
 }
 
-const double* ColourChannelThermalTable(const TSensor& sensor, int colourChannel) {
-    switch (colourChannel) {
+const double* SensorThermalTable(const TSensor& sensor, int channel) {
+    switch (channel) {
+        case 3: return sensor.ThermalTable3();
+        case 4: return sensor.ThermalTable4();
         case 5: return sensor.ThermalTable5();
         case 6: return sensor.ThermalTable6();
-        default: return sensor.ThermalTable4();
+        default: return nullptr;
     }
+}
+
+const double* ColourChannelThermalTable(const TSensor& sensor, int colourChannel) {
+    return SensorThermalTable(sensor, colourChannel == 5 || colourChannel == 6 ? colourChannel : 4);
 }
 
 void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& params, TRenderHost* host) {
@@ -119,7 +126,7 @@ void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& 
     TThrottledProgress progress(host, TopCount);
     for (int c = 0; c < CountRange; ++c) {
         progress.Step(c);
-        TPaletteEntry* row = table.Row(c);
+        TBgrEntry* row = table.Row(c);
         const double t = params.thermal[c] - KelvinToCelsius;
         for (int v = 0; v < threshold; ++v) {
             auto sea = [&](int k) {
@@ -180,14 +187,14 @@ std::optional<std::vector<int>> ParseIntegers(const std::string& line) {
 bool IsColourByte(int value) { return value >= 0 && value <= 255; }
 
 // Colour from the last three numbers of an entry line.
-std::optional<TPaletteEntry> ParseColour(const std::vector<int>& values, size_t first) {
+std::optional<TBgrEntry> ParseColour(const std::vector<int>& values, size_t first) {
     if (values.size() < first + 3) return std::nullopt;
     const int red = values[first], green = values[first + 1], blue = values[first + 2];
     if (!IsColourByte(red) || !IsColourByte(green) || !IsColourByte(blue)) return std::nullopt;
     return FromRgb(red, green, blue);
 }
 
-void SetFileEntry(TPalette1D& palette, int entry, const TPaletteEntry& colour) {
+void SetFileEntry(TPalette1D& palette, int entry, const TBgrEntry& colour) {
     std::fill_n(palette.begin() + 4 * entry, 4, colour);
 }
 
@@ -264,7 +271,7 @@ int VegetationLevel(double ndvi) {
 namespace {
 
 // Green shades of the vegetation index over the channel-2 brightness.
-TPaletteEntry GreenVegetation(double ndvi, int32_t stretched2) {
+TBgrEntry GreenVegetation(double ndvi, int32_t stretched2) {
     double s = ndvi > 0.0 ? std::min(ndvi / 0.6, 1.0) : 0.0;
     const double hue = 70.0 * s + 30.0;
     const double value = stretched2 / 1023.0;

@@ -6,7 +6,6 @@
 #pragma once
 
 #include "decoding/HRPTvideo.h"
-#include "decoding/Sensor.h"
 #include "render/ViewOptions.h"
 
 #include <array>
@@ -18,23 +17,32 @@
 namespace kestrune {
 
 class TRenderHost;
+class TSensor;
 
-// Entries are blue, green, red.
-using TPalette1D = std::array<TPaletteEntry, CountRange>;
+// One colour of a table, in the byte order of a 24-bit pixel.
+struct TBgrEntry {
+    uint8_t Blue = 0;
+    uint8_t Green = 0;
+    uint8_t Red = 0;
+    friend bool operator==(const TBgrEntry&, const TBgrEntry&) = default;
+};
+static_assert(sizeof(TBgrEntry) == 3);
+
+using TPalette1D = std::array<TBgrEntry, CountRange>;
 using TSnowGammaTable = std::array<uint8_t, 256>;
 
 // 1024 x 1024 colours; row = first count, column = second count.
 class TFalseColourTable {
 public:
     TFalseColourTable() : entries_(static_cast<size_t>(CountRange) * CountRange) {}
-    TPaletteEntry* Row(int first) { return entries_.data() + static_cast<ptrdiff_t>(first) * CountRange; }
-    const TPaletteEntry* Row(int first) const {
+    TBgrEntry* Row(int first) { return entries_.data() + static_cast<ptrdiff_t>(first) * CountRange; }
+    const TBgrEntry* Row(int first) const {
         return entries_.data() + static_cast<ptrdiff_t>(first) * CountRange;
     }
-    const TPaletteEntry& At(int first, int second) const { return Row(first)[second]; }
+    const TBgrEntry& At(int first, int second) const { return Row(first)[second]; }
 
 private:
-    std::vector<TPaletteEntry> entries_;
+    std::vector<TBgrEntry> entries_;
 };
 
 // 1024 x 1024 levels of the screen blend: row = stretched colour-channel
@@ -56,17 +64,17 @@ public:
     static constexpr int Width = 361;
     static constexpr int Height = CountRange;
     TClutImage() : pixels_(static_cast<size_t>(Width) * Height) {}
-    TPaletteEntry& Pixel(int column, int row) { return pixels_[static_cast<size_t>(row) * Width + column]; }
-    const TPaletteEntry& Pixel(int column, int row) const {
+    TBgrEntry& Pixel(int column, int row) { return pixels_[static_cast<size_t>(row) * Width + column]; }
+    const TBgrEntry& Pixel(int column, int row) const {
         return pixels_[static_cast<size_t>(row) * Width + column];
     }
 
 private:
-    std::vector<TPaletteEntry> pixels_;
+    std::vector<TBgrEntry> pixels_;
 };
 
 // Colours of channel 4 - channel 5 differences of -5.0 .. +5.0 K in tenths.
-using TAshPalette = std::array<TPaletteEntry, 101>;
+using TAshPalette = std::array<TBgrEntry, 101>;
 
 // "Gamma 0.6" .. "Gamma 2.5" for items 0..6, 1.0 for anything else.
 float GammaForSelection(int itemIndex);
@@ -77,8 +85,10 @@ void BuildChannelGammaTable(TCountTable& table, double gamma);
 void BuildSnowGammaTable(TSnowGammaTable& table);
 void BuildBlendScreen(TBlendScreen& blend);
 
-// The calibration table of a false colour channel (5, 6, else 4); nullptr
-// while the pass is not calibrated.
+// Temperatures (K) per count of channel 3..6; nullptr while the pass is not
+// calibrated and for other channels.
+const double* SensorThermalTable(const TSensor& sensor, int channel);
+// The calibration table of a false colour channel (5, 6, else 4).
 const double* ColourChannelThermalTable(const TSensor& sensor, int colourChannel);
 
 struct TFalseColourParams {

@@ -1,6 +1,7 @@
 #include "render/ViewLookups.h"
 
 #include "decoding/HueScale.h"
+#include "decoding/Sensor.h"
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
 #include "../platform/TempFolder.h"
@@ -16,7 +17,7 @@ namespace {
 
 using testing::TTempFolder;
 
-bool Same(const TPaletteEntry& e, int red, int green, int blue) {
+bool Same(const TBgrEntry& e, int red, int green, int blue) {
     return e.Red == red && e.Green == green && e.Blue == blue;
 }
 #define EXPECT_COLOUR(entry, r, g, b)                                                         \
