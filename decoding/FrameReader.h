@@ -91,8 +91,8 @@ public:
 
     // Fills frame from the next record; first only for the pass's first frame.
     void ReadNextFrame(TFrame& frame, bool first);
-    // Reads the first frame into Current (copied to Previous) and the second into Next.
-    void ReadFirstFrames();
+    // After the first frame is read into Current: Previous and Next start as copies of it.
+    void PrimeFrames();
     // Previous <- Current <- Next, whole frames; Next starts as a copy of Current.
     void RotateFrames();
     // Writes count samples of the channel at offset (among the channels present
@@ -116,6 +116,7 @@ private:
     struct MeteorBlockState {
         std::array<uint8_t, 1024> Block{};
         std::array<uint8_t, 238> Payload{};
+        int32_t PayloadLength = 0;
         int32_t Part = 0;
         bool OddFrame = true;
     };
@@ -123,7 +124,6 @@ private:
     int32_t ReadRecordByIndex();
     int32_t ReadBlock();
     void StoreTimeCode(const void* code);
-    void StoreFrameTimeCode(const TFrame& frame, int32_t word);
     void FinishIndexedRecord(const TFrame& frame, int32_t timeCodeWord);
     void NoteFrameExtent(int64_t words);
 
@@ -143,7 +143,7 @@ private:
     void ReadL1BNewer(TFrame& frame);
     void ReadL1BOlder(TFrame& frame);
     void ReadL1BGeneric(TFrame& frame);
-    void StoreL1BVideo(TFrame& frame, int32_t offset, bool mod1024);
+    void StoreL1BVideo(TFrame& frame, int32_t offset, bool swap16, bool mask16);
     void StoreL1BTelemetry(TFrame& frame, int32_t offset);
     void StoreL1BLine(bool valid, int32_t locationsAt, int32_t locationBytes, int32_t anglesAt, int32_t angleBytes,
                       int32_t timeAt);

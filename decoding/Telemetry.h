@@ -112,7 +112,11 @@ public:
 
 private:
     struct TelemetryBlock;
-    struct Calibration;
+    // Blackbody and space counts of channels 3..5.
+    struct TCalibrationCounts {
+        std::array<int32_t, 3> Target;
+        std::array<int32_t, 3> Space;
+    };
 
     bool WantsText(int32_t line) const;
     bool LocateBlock(std::span<const uint16_t> frame, TelemetryBlock& block) const;
@@ -125,7 +129,8 @@ private:
     void SettleCounts();
     void SettleL1BCalibration();
     void IdentifySatellite(TSensor& sensor);
-    void Calibrate(TSensor& sensor, const std::array<int32_t, 3>& targets) const;
+    TCalibrationCounts PassCounts() const;
+    void Calibrate(TSensor& sensor, const TCalibrationCounts& counts, double blackbodyTemp) const;
     void WriteReport(TSensor& sensor);
     void AppendSensitivity(TSensor& sensor);
     void AppendBlockByBlock(TSensor& sensor, std::vector<std::array<double, 3>>& kept, std::vector<double>& blocks);
