@@ -50,6 +50,8 @@ TEST(SysUtils, FormatsTheProgramsDatePatterns) {
     EXPECT_EQ(FormatDateTime("yyyy/MM/dd", t), "2024/02/09");
     EXPECT_EQ(FormatDateTime("\"Year:\" yy d m", t), "Year: 24 9 2");
     EXPECT_EQ(FormatDateTime("ddd dddd", t), "Fri Friday");
+    EXPECT_EQ(FormatDateTime(" yyyy-mm-dd hh:nn:ss", t), " 2024-02-09 07:05:03");
+    EXPECT_EQ(FormatDateTime("yyyy/mm/dd/", t), "2024/02/09/");
 }
 
 TEST(SysUtils, NumberTextUsesAPointWhateverTheLocale) {

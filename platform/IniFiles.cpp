@@ -1,0 +1,125 @@
+#include "platform/IniFiles.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kestrune {
+
+TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+    std::string text;
+    if (ReadFileText(fileName_, text)) Parse(text);
+}
+
+void TIniFile::Parse(const std::string& text) {
+    sections_.push_back({"", {}});
+    size_t current = 0;
+    for (const std::string& rawLine : SplitString(text, '\n')) {
+        const std::string line = Trim(rawLine);  // also drops the CR of a CRLF file
+        if (line.empty()) continue;
+        const size_t close = line.find(']');
+        const size_t equals = line.find('=');
+        if (line[0] == '[' && close != std::string::npos) {
+            // A section named twice is one section.
+            const std::string name = Trim(line.substr(1, close - 1));
+            const TSection* existing = FindSection(name);
+            if (!existing) sections_.push_back({name, {}});
+            current = existing ? static_cast<size_t>(existing - sections_.data()) : sections_.size() - 1;
+            continue;
+        }
+        if (line[0] != ';' && equals != std::string::npos)
+            sections_[current].lines.push_back({Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+        else
+            sections_[current].lines.push_back({"", line});
+    }
+}
+
+std::string TIniFile::Text() const {
+    std::string text;
+    for (const TSection& section : sections_) {
+        if (!section.name.empty()) text += (text.empty() ? "[" : "\n[") + section.name + "]\n";
+        for (const TLine& line : section.lines) text += (line.key.empty() ? "" : line.key + "=") + line.value + "\n";
+    }
+    return text;
+}
+
+const TIniFile::TSection* TIniFile::FindSection(const std::string& name) const {
+    const auto at = std::find_if(sections_.begin(), sections_.end(),
+                                 [&](const TSection& section) { return SameText(section.name, name); });
+    return at == sections_.end() ? nullptr : &*at;
+}
+
+const TIniFile::TLine* TIniFile::FindKey(const std::string& section, const std::string& key) const {
+    const TSection* found = FindSection(section);
+    if (!found || key.empty()) return nullptr;
+    const auto at = std::find_if(found->lines.begin(), found->lines.end(),
+                                 [&](const TLine& line) { return SameText(line.key, key); });
+    return at == found->lines.end() ? nullptr : &*at;
+}
+
+TIniFile::TSection* TIniFile::FindSection(const std::string& name) {
+    return const_cast<TSection*>(std::as_const(*this).FindSection(name));
+}
+
+TIniFile::TLine* TIniFile::FindKey(const std::string& section, const std::string& key) {
+    return const_cast<TLine*>(std::as_const(*this).FindKey(section, key));
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& fallback) const {
+    const TLine* line = FindKey(section, key);
+    return line ? line->value : fallback;
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
+    const TLine* line = FindKey(section, key);
+    return line ? StrToIntDef(line->value, fallback) : fallback;
+}
+
+double TIniFile::ReadFloat(const std::string& section, const std::string& key, double fallback) const {
+    const TLine* line = FindKey(section, key);
+    return line ? StrToFloatDef(line->value, fallback) : fallback;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    if (TLine* existing = FindKey(section, key)) {
+        if (existing->value == value) return;
+        existing->value = value;
+    } else {
+        TSection* found = FindSection(section);
+        if (!found) found = &sections_.emplace_back(TSection{section, {}});
+        found->lines.push_back({key, value});
+    }
+    WriteFileAtomically(fileName_, Text());
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+    WriteString(section, key, IntToStr(value));
+}
+
+void TIniFile::WriteFloat(const std::string& section, const std::string& key, double value) {
+    WriteString(section, key, Format("%.15g", value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
+    return FindKey(section, key) != nullptr;
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
+    std::vector<std::string> keys;
+    if (const TSection* found = FindSection(section))
+        for (const TLine& line : found->lines)
+            if (!line.key.empty()) keys.push_back(line.key);
+    return keys;
+}
+
+}  // namespace kestrune

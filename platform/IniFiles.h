@@ -1,0 +1,64 @@
+// Initialisation files: "[Section]" lines followed by "key=value" lines.
+// Section and key names compare without case; lines end in CRLF or LF on
+// reading and LF on writing; numbers are written and read with ".". Every
+// write replaces the file in one step, so a crash never leaves half a file.
+#pragma once
+
+#include "platform/FileIO.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class TIniFile {
+public:
+    // Reads the file when it exists; a missing file is an empty one.
+    explicit TIniFile(std::string fileName);
+
+    const std::string& FileName() const { return fileName_; }
+
+    // The trimmed value, or fallback when the section or key is missing.
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
+    // fallback also when the value is not a whole number.
+    int ReadInteger(const std::string& section, const std::string& key, int fallback) const;
+    // fallback also when the value is not a number.
+    double ReadFloat(const std::string& section, const std::string& key, double fallback) const;
+    // A stored number other than 0 is true.
+    bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
+
+    // Each write stores the file at once; raises EWriteError "Unable to write to <file>" when it cannot.
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, int value);
+    // Up to 15 significant digits (0.0568f is written 0.0568000003695488).
+    void WriteFloat(const std::string& section, const std::string& key, double value);
+    // "1" or "0".
+    void WriteBool(const std::string& section, const std::string& key, bool value);
+
+    bool SectionExists(const std::string& section) const;
+    bool ValueExists(const std::string& section, const std::string& key) const;
+    // Key names of a section, in file order.
+    std::vector<std::string> ReadSection(const std::string& section) const;
+
+private:
+    struct TLine {
+        std::string key;    // empty for a comment or other line kept as it was
+        std::string value;  // the text of a kept line
+    };
+    struct TSection {
+        std::string name;
+        std::vector<TLine> lines;
+    };
+
+    void Parse(const std::string& text);
+    std::string Text() const;
+    const TSection* FindSection(const std::string& name) const;
+    TSection* FindSection(const std::string& name);
+    const TLine* FindKey(const std::string& section, const std::string& key) const;
+    TLine* FindKey(const std::string& section, const std::string& key);
+
+    std::string fileName_;
+    std::vector<TSection> sections_;  // lines before the first "[...]" sit in a section named ""
+};
+
+}  // namespace kestrune

@@ -1,0 +1,133 @@
+#include "platform/SystemUtils.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
+
+#include <dirent.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+namespace kestrune {
+
+namespace {
+
+const char* const ReceiverPrograms[] = {"TC-CAST-CLIENT.EXE", "TC-RECV.EXE", "TQRECV.EXE"};
+
+bool IsProcessId(const char* name) {
+    return *name && std::all_of(name, name + std::char_traits<char>::length(name),
+                                [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// The whole command line; its arguments are separated by NUL bytes, which are kept.
+std::string CommandLineOf(const std::string& processId) {
+    std::ifstream file("/proc/" + processId + "/cmdline", std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+bool NamesAReceiver(const std::string& commandLine) {
+    const std::string upper = UpperCase(commandLine);
+    return std::any_of(std::begin(ReceiverPrograms), std::end(ReceiverPrograms),
+                       [&](const char* program) { return upper.find(program) != std::string::npos; });
+}
+
+// The calling thread's scheduling packed into a non-zero int: nice + 20 in bits 0..5,
+// the policy in bits 6..8, the real-time priority in bits 9..15, bit 16 set.
+int CurrentSchedulingToken() {
+    const int policy = sched_getscheduler(0);
+    sched_param parameters{};
+    if (policy < 0 || sched_getparam(0, &parameters) != 0) return 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    return (1 << 16) | ((parameters.sched_priority & 0x7F) << 9) | ((policy & 0x7) << 6) | ((nice + 20) & 0x3F);
+}
+
+}  // namespace
+
+bool IsReceiverRunning() {
+    const std::unique_ptr<DIR, int (*)(DIR*)> processes(opendir("/proc"), closedir);
+    if (!processes) return false;
+    while (const dirent* entry = readdir(processes.get()))
+        if (IsProcessId(entry->d_name) && NamesAReceiver(CommandLineOf(entry->d_name))) return true;
+    return false;
+}
+
+int SetIdlePriority(bool active) {
+    if (!active) return 0;
+    const int token = CurrentSchedulingToken();
+    const sched_param parameters{};
+    if (token == 0 || sched_setscheduler(0, SCHED_IDLE, &parameters) != 0) return 0;
+    return token;
+}
+
+void RestorePriority(int old) {
+    if (old == 0) return;
+    sched_param parameters{};
+    parameters.sched_priority = (old >> 9) & 0x7F;
+    sched_setscheduler(0, (old >> 6) & 0x7, &parameters);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), (old & 0x3F) - 20);
+}
+
+uint64_t AvailablePhysicalMemory() {
+    std::ifstream meminfo("/proc/meminfo");
+    uint64_t available = 0, free = 0;
+    for (std::string line; std::getline(meminfo, line);) {
+        std::istringstream fields(line);
+        std::string name;
+        uint64_t kilobytes = 0;
+        if (!(fields >> name >> kilobytes)) continue;
+        if (name == "MemAvailable:") available = kilobytes * 1024;
+        if (name == "MemFree:") free = kilobytes * 1024;
+    }
+    return available != 0 ? available : free;
+}
+
+double MedianOfDoubles(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    const size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+    const double upper = values[middle];
+    if (values.size() % 2 == 1) return upper;
+    const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle));
+    return (lower + upper) / 2.0;
+}
+
+const char* const TZrVersionInfo::StandardNames[12] = {
+    "Comments",         "CompanyName",  "FileDescription", "FileVersion", "InternalName",   "LegalCopyright",
+    "LegalTrademarks", "OriginalFileName", "PrivateBuild", "ProductName", "ProductVersion", "SpecialBuild"};
+
+TZrVersionInfo::TZrVersionInfo() { SetFileName(""); }
+
+void TZrVersionInfo::SetFileName(const std::string& fileName) {
+    const std::string executable = ExecutablePath();
+    fileName_ = fileName.empty() ? executable : fileName;
+    haveInfo_ = fileName_ == executable;
+}
+
+std::string TZrVersionInfo::GetStringFileInfo(const std::string& name) const {
+    static const std::pair<const char*, const char*> strings[] = {
+        {"CompanyName", KESTRUNE_COMPANY},
+        {"FileDescription", KESTRUNE_COMPANY "'s " KESTRUNE_PRODUCT},
+        {"FileVersion", KESTRUNE_VERSION},
+        {"InternalName", "kestrune"},
+        {"OriginalFileName", "kestrune"},
+        {"ProductName", KESTRUNE_PRODUCT},
+        {"ProductVersion", KESTRUNE_VERSION},
+    };
+    if (!haveInfo_) return {};
+    const auto at = std::find_if(std::begin(strings), std::end(strings),
+                                 [&](const auto& entry) { return SameText(entry.first, name); });
+    return at == std::end(strings) ? std::string() : std::string(at->second);
+}
+
+std::string TZrVersionInfo::GetStandardString(int index) const {
+    return index >= 0 && index < 12 ? GetStringFileInfo(StandardNames[index]) : std::string();
+}
+
+}  // namespace kestrune

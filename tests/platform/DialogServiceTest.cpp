@@ -1,0 +1,59 @@
+#include "platform/DialogService.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+class DialogServiceTest : public ::testing::Test {
+protected:
+    DialogServiceTest() { service.SetLogSink([this](const std::string& text) { log.push_back(text); }); }
+    ~DialogServiceTest() override {
+        service.SetLogSink(nullptr);
+        service.SetInteractiveHandler(nullptr);
+        service.ClearScript();
+        service.SetMode(TDialogService::Mode::Unattended);
+    }
+
+    TDialogService& service = TDialogService::Instance();
+    std::vector<std::string> log;
+};
+
+const TDialogRequest RenameQuestion{"Rename the file to the standard name?", "Rename", TMsgDlgType::mtConfirmation,
+                                    mbYesNo, mrNo};
+
+TEST_F(DialogServiceTest, UnattendedTakesTheDefaultAndLogs) {
+    service.SetMode(TDialogService::Mode::Unattended);
+    service.SetInteractiveHandler([](const TDialogRequest&) -> TModalResult { ADD_FAILURE() << "blocked"; return mrYes; });
+    EXPECT_EQ(service.Ask(RenameQuestion), mrNo);
+    service.ShowMessage("Read cancelled or error while reading...");
+    EXPECT_EQ(log, (std::vector<std::string>{"Rename: Rename the file to the standard name?",
+                                             "Read cancelled or error while reading..."}));
+    EXPECT_TRUE(service.Requests().empty());
+}
+
+TEST_F(DialogServiceTest, ScriptedAnswersInOrderThenTheDefault) {
+    service.SetMode(TDialogService::Mode::Scripted);
+    service.QueueAnswer(mrYes);
+    service.QueueAnswer(mrCancel);
+    EXPECT_EQ(service.Ask(RenameQuestion), mrYes);
+    EXPECT_EQ(service.Ask(RenameQuestion), mrCancel);
+    EXPECT_EQ(service.Ask(RenameQuestion), mrNo);
+    ASSERT_EQ(service.Requests().size(), 3u);
+    EXPECT_EQ(service.Requests()[0].buttons, mbYesNo);
+    EXPECT_EQ(log.size(), 3u);
+    service.ClearScript();
+    EXPECT_TRUE(service.Requests().empty());
+}
+
+TEST_F(DialogServiceTest, InteractiveAsksTheWindowLayer) {
+    service.SetMode(TDialogService::Mode::Interactive);
+    EXPECT_EQ(service.Ask(RenameQuestion), mrNo);  // no window layer yet
+    service.SetInteractiveHandler([](const TDialogRequest& request) {
+        return request.type == TMsgDlgType::mtConfirmation ? mrYes : mrOk;
+    });
+    EXPECT_EQ(service.Ask(RenameQuestion), mrYes);
+}
+
+}  // namespace
+}  // namespace kestrune

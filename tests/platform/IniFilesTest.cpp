@@ -1,0 +1,107 @@
+#include "platform/IniFiles.h"
+
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    TTempFolder folder;
+};
+
+TEST_F(IniFileTest, ReadsAWindowsFileAndWritesItBackWithItsComments) {
+    const std::string path = folder.Write("NOAA-19.ini",
+                                          "; user notes\r\n"
+                                          "[Chan-1]\r\n"
+                                          "  Intersection = 496 \r\n"
+                                          "Slope1=0.055091\r\n"
+                                          "\r\n"
+                                          "[Orbit]\r\n"
+                                          "Name=NOAA 19\r\n"
+                                          "[chan-1]\r\n"
+                                          "Slope2=0.16253\r\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("CHAN-1", "intersection", 0), 496);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("Chan-1", "Slope1", 0.0), 0.055091);
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("Chan-1", "Slope2", 0.0), 0.16253);
+    EXPECT_EQ(ini.ReadString("Orbit", "Name", ""), "NOAA 19");
+    EXPECT_EQ(ini.ReadSection("chan-1"), (std::vector<std::string>{"Intersection", "Slope1", "Slope2"}));
+
+    ini.WriteInteger("Chan-1", "Intersection", 500);
+    ini.WriteString("Chan-2", "Slope1", "x");
+    EXPECT_EQ(TTempFolder::Read(path),
+              "; user notes\n"
+              "\n[Chan-1]\n"
+              "Intersection=500\n"
+              "Slope1=0.055091\n"
+              "Slope2=0.16253\n"
+              "\n[Orbit]\n"
+              "Name=NOAA 19\n"
+              "\n[Chan-2]\n"
+              "Slope1=x\n");
+    EXPECT_EQ(TIniFile(path).ReadInteger("Chan-1", "Intersection", 0), 500);
+}
+
+TEST_F(IniFileTest, AMissingFileIsCreatedByTheFirstWrite) {
+    const std::string path = folder / "NOAA-15.ini";
+    TIniFile ini(path);
+    EXPECT_FALSE(ini.SectionExists("Chan-3"));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("Chan-3", "Vc", 2695.9743), 2695.9743);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    ini.WriteFloat("Chan-3", "Vc", static_cast<float>(2695.9743));
+    ini.WriteFloat("Chan-1", "Slope1", static_cast<float>(0.0568));
+    ini.WriteInteger("Chan-1", "Intersection", -3);
+    EXPECT_EQ(TTempFolder::Read(path),
+              "[Chan-3]\nVc=2695.97436523438\n\n[Chan-1]\nSlope1=0.0568000003695488\nIntersection=-3\n");
+    EXPECT_TRUE(ini.SectionExists("chan-1"));
+    EXPECT_TRUE(ini.ValueExists("Chan-1", "SLOPE1"));
+    EXPECT_FALSE(ini.ValueExists("Chan-1", "Slope2"));
+}
+
+TEST_F(IniFileTest, TextThatIsNotANumberGivesTheDefault) {
+    TIniFile ini(folder.Write("a.ini", "[S]\nSlope1=abc\nWhole=2.5\nFlag=0\nOn=7\n"));
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "Slope1", 0.0568), 0.0568);
+    EXPECT_EQ(ini.ReadInteger("S", "Whole", 9), 9);
+    EXPECT_FALSE(ini.ReadBool("S", "Flag", true));
+    EXPECT_TRUE(ini.ReadBool("S", "On", false));
+    EXPECT_TRUE(ini.ReadBool("S", "Missing", true));
+    ini.WriteBool("S", "Flag", true);
+    EXPECT_EQ(TIniFile(ini.FileName()).ReadString("S", "Flag", ""), "1");
+}
+
+TEST_F(IniFileTest, NumbersUseAPointWhateverTheLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    TIniFile ini(folder / "b.ini");
+    ini.WriteFloat("S", "X", 1.25);
+    EXPECT_DOUBLE_EQ(TIniFile(ini.FileName()).ReadFloat("S", "X", 0.0), 1.25);
+    if (previous) std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(TTempFolder::Read(ini.FileName()), "[S]\nX=1.25\n");
+}
+
+TEST_F(IniFileTest, AFileThatCannotBeWrittenRaisesAndLeavesNoTemporaryFile) {
+    const std::string path = folder.Write("gone/c.ini", "[S]\nA=1\n");
+    TIniFile ini(path);
+    std::filesystem::remove_all(folder / "gone");
+    EXPECT_NO_THROW(ini.WriteInteger("S", "A", 1));  // unchanged: nothing to write
+    try {
+        ini.WriteInteger("S", "A", 2);
+        FAIL();
+    } catch (const EWriteError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+    }
+    std::filesystem::create_directory(folder / "gone");
+    std::filesystem::create_directory(path);  // a folder where the file should be
+    EXPECT_THROW(ini.WriteInteger("S", "A", 3), EWriteError);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "gone"), {}), 1);
+}
+
+}  // namespace
+}  // namespace kestrune

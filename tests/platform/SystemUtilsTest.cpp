@@ -1,0 +1,95 @@
+#include "platform/SystemUtils.h"
+
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+namespace kestrune {
+namespace {
+
+TEST(SystemUtils, MedianOfOddAndEvenCounts) {
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({3, 1, 2}), 2.0);
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({4, 1, 3, 2}), 2.5);
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({7}), 7.0);
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({5, 5, 1, 9, 5, 0}), 5.0);
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({}), 0.0);
+}
+
+TEST(SystemUtils, ByteOrder) {
+    EXPECT_EQ(ByteSwap32(0x12345678u), 0x78563412u);
+    EXPECT_EQ(ByteSwap16(0x0284u), 0x8402u);
+    const uint8_t bytes[] = {0xFF, 0xFE, 0x01, 0x02};
+    EXPECT_EQ(ReadBigEndian16(bytes), 0xFFFEu);
+    EXPECT_EQ(ReadBigEndianInt16(bytes), -2);
+    EXPECT_EQ(ReadBigEndian32(bytes), 0xFFFE0102u);
+    EXPECT_EQ(ReadBigEndianInt32(bytes), -130814);
+}
+
+TEST(SystemUtils, DegreeSignIsUtf8) { EXPECT_EQ(std::string("12") + DegreeSign + "C", "12\xC2\xB0" "C"); }
+
+TEST(SystemUtils, VersionStringsComeFromTheBuild) {
+    TZrVersionInfo info;
+    EXPECT_TRUE(info.HaveInfo());
+    EXPECT_EQ(info.GetStandardString(1), "Morvane");
+    EXPECT_EQ(info.GetStandardString(2), "Morvane's Talvessa");
+    EXPECT_FALSE(info.GetStandardString(3).empty());
+    EXPECT_EQ(info.GetStandardString(3), info.GetStringFileInfo("productversion"));
+    EXPECT_EQ(info.GetStandardString(9), "Talvessa");
+    EXPECT_EQ(info.GetStandardString(0), "");
+    EXPECT_EQ(info.GetStandardString(12), "");
+    EXPECT_STREQ(TZrVersionInfo::StandardNames[7], "OriginalFileName");
+    info.SetFileName("/usr/bin/other");
+    EXPECT_FALSE(info.HaveInfo());
+    EXPECT_EQ(info.GetStandardString(3), "");
+    info.SetFileName("");
+    EXPECT_TRUE(info.HaveInfo());
+}
+
+TEST(SystemUtils, FreeMemoryIsReported) { EXPECT_GT(AvailablePhysicalMemory(), 0u); }
+
+TEST(SystemUtils, IdlePriorityIsTakenAndGivenBack) {
+    EXPECT_EQ(SetIdlePriority(false), 0);
+    RestorePriority(0);
+    // In a thread of its own, so that the test program keeps its scheduling whatever happens.
+    std::thread worker([] {
+        const int before = sched_getscheduler(0);
+        const int old = SetIdlePriority(true);
+        EXPECT_NE(old, 0);
+        EXPECT_EQ(sched_getscheduler(0), SCHED_IDLE);
+        RestorePriority(old);
+        if (geteuid() == 0) {
+            EXPECT_EQ(sched_getscheduler(0), before);
+        }
+    });
+    worker.join();
+}
+
+std::string CommandLineOf(pid_t process) {
+    std::ifstream file("/proc/" + std::to_string(process) + "/cmdline", std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(SystemUtils, AReceptionProgramIsFoundByItsFullCommandLine) {
+    EXPECT_FALSE(IsReceiverRunning());
+    const pid_t child = fork();
+    if (child == 0) {
+        // Longer than the 15 characters a process's short name keeps.
+        execl("/bin/sleep", "C:\\Program Files\\Station\\Tc-Cast-Client.exe", "60", static_cast<char*>(nullptr));
+        _exit(1);
+    }
+    while (CommandLineOf(child).find("Tc-Cast") == std::string::npos) std::this_thread::yield();
+    EXPECT_TRUE(IsReceiverRunning());
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_FALSE(IsReceiverRunning());
+}
+
+}  // namespace
+}  // namespace kestrune
