@@ -76,7 +76,7 @@ private:
         double eta = 0, c1 = 0, c4 = 0;
         double xmdot = 0, omgdot = 0, xnodot = 0;
         double xnodcf = 0, t2cof = 0, xlcof = 0, aycof = 0;
-        double coef = 0, tsi = 0;
+        double coef = 0, coef1 = 0, tsi = 0;
     };
     // Further terms of the near-earth drag model.
     struct TNearEarthTerms {

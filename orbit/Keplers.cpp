@@ -1,0 +1,336 @@
+#include "orbit/Keplers.h"
+
+#include "orbit/TextLines.h"
+#include "platform/DialogService.h"
+#include "platform/FileUtils.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RegistryVariables.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace kestrune {
+
+namespace {
+
+constexpr size_t ElementLineLength = 69;
+constexpr int RevolutionModulus = 100000;
+constexpr const char* KepsFolderName = "Keps/";
+constexpr const char* UpdatesFolderName = "Updates/";
+constexpr const char* DatePicture = "yyyy-mmmm-dd hh:nn";
+// Beyond the archive's ends a walk sees this age.
+constexpr double OutsideAgeDays = 1000.0;
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+// The 5-digit counter wrapped when a number near 99999 is followed by one near 0.
+bool RevolutionWrapped(int previous, int next) { return previous > 99500 && next < 500; }
+
+std::string FullPath(const std::string& path) {
+    return std::filesystem::absolute(std::filesystem::path(path)).lexically_normal().string();
+}
+
+// Where the archives are: the base folder's "Keps/", the program's sibling
+// "Keps/", or "Keps/" beside the registered program path. Empty when none
+// exists; message then names the first folder sought.
+std::string FindKepsFolder(const std::string& baseFolder, std::string& message) {
+    const std::string first =
+        (baseFolder.empty() ? ProgramFolder() : IncludeTrailingPathDelimiter(baseFolder)) + KepsFolderName;
+    if (DirectoryExists(first)) return first;
+    const std::string sibling = ProgramFolder() + "../" + KepsFolderName;
+    if (DirectoryExists(sibling)) return sibling;
+    const std::string appPath = ReadAppPath("Kestrune");
+    if (!appPath.empty()) {
+        std::string folder = ExtractFilePath(appPath);
+        if (LowerCase(folder).find("/source/") != std::string::npos) folder += "../";
+        folder += KepsFolderName;
+        if (DirectoryExists(folder)) return folder;
+    }
+    message = "Folder for Kepler data: " + first + " was not found.";
+    return {};
+}
+
+void DropTrailingNonElementLines(std::vector<std::string>& lines) {
+    while (!lines.empty() && !IsElementLine(lines.back())) lines.pop_back();
+}
+
+void DropLeadingNonElementLines(std::vector<std::string>& lines) {
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return IsElementLine(line); });
+    lines.erase(lines.begin(), first);
+}
+
+void AppendUpdateLines(const std::vector<std::string>& updateLines, std::vector<std::string>& lines) {
+    for (const std::string& line : updateLines) {
+        const std::string_view trimmed = TrimBlanks(line);
+        if (IsElementLine(trimmed)) lines.emplace_back(trimmed);
+    }
+}
+
+// Drops sets whose revolution number goes back, from the third set on; a
+// wrapped counter counts as in order.
+void DropSetsOutOfOrder(std::vector<std::string>& lines) {
+    if (lines.size() < 6) return;
+    size_t out = 4;
+    int last = ArchiveRevolution(lines[3]);
+    size_t in = 4;
+    for (; in + 1 < lines.size(); in += 2) {
+        const int revolution = ArchiveRevolution(lines[in + 1]);
+        if (revolution < last && !RevolutionWrapped(last, revolution)) continue;
+        last = revolution;
+        lines[out++] = std::move(lines[in]);
+        lines[out++] = std::move(lines[in + 1]);
+    }
+    if (in < lines.size()) lines[out++] = std::move(lines[in]);
+    lines.resize(out);
+}
+
+// Revolution numbers of the sets, counted on across wraps of the counter.
+std::vector<int64_t> ContinuousRevolutions(const std::vector<std::string>& lines, size_t lineCount) {
+    std::vector<int64_t> revolutions;
+    revolutions.reserve(lineCount / 2);
+    int64_t offset = 0;
+    int previous = 0;
+    for (size_t i = 0; i + 1 < lineCount; i += 2) {
+        const int revolution = ArchiveRevolution(lines[i + 1]);
+        if (i > 0 && RevolutionWrapped(previous, revolution)) offset += RevolutionModulus;
+        revolutions.push_back(offset + revolution);
+        previous = revolution;
+    }
+    return revolutions;
+}
+
+// A 5-digit orbit number beyond a wrap inside the archive is the archive's
+// latest orbit of that number.
+int64_t ContinuousTarget(int revolution, int64_t lastRevolution) {
+    if (revolution < 0 || revolution >= RevolutionModulus || lastRevolution < revolution) return revolution;
+    return revolution + (lastRevolution - revolution) / RevolutionModulus * RevolutionModulus;
+}
+
+// Walks from line index start in steps of two towards the target while the
+// distance does not grow; distance(i) is the signed distance of set i.
+template <typename Distance>
+size_t WalkToNearest(size_t lineCount, int64_t start, double closeEnough, double outside, Distance distance) {
+    const auto count = static_cast<int64_t>(lineCount);
+    int64_t i = start;
+    double d = distance(i);
+    const int64_t step = d < 0.0 ? 2 : -2;
+    int64_t choice = i;
+    do {
+        choice = i;
+        const double best = d;
+        i += step;
+        d = (i >= 0 && i < count - 1) ? distance(i) : outside;
+        if (std::abs(d) > std::abs(best) || std::abs(best) < closeEnough || i < 0) break;
+    } while (i < count - 1);
+    return static_cast<size_t>(choice);
+}
+
+// Moves i four sets away from the target when it landed within nearBy, so
+// that the walk can find the nearest set from one side.
+int64_t BackOff(int64_t i, double d, double nearBy, size_t lineCount) {
+    if (std::abs(d) >= nearBy) return i;
+    i += d < 0.0 ? -8 : 8;
+    return std::clamp<int64_t>(i, 0, static_cast<int64_t>(lineCount) - 2);
+}
+
+int64_t EvenIndex(int64_t i) { return i - i % 2; }
+
+std::string DescribeFiles(const std::string& mainFile, const std::string& updateFile) {
+    return updateFile.empty() ? "file: " + mainFile : "files: " + mainFile + " and " + updateFile;
+}
+
+std::string DateText(TDateTime date) { return FormatDateTime(DatePicture, date); }
+
+std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t n, const std::string& description,
+                                  TDateTime first, TDateTime last) {
+    if (first == 0.0)
+        return "Could not determine the date of the first Keplers  in " + description +
+               ".  The first two lines were seen as: " + lines[0] + "\r" + lines[1];
+    if (last == 0.0)
+        return "Could not determine the date of the last Keplers  in " + description +
+               ".  The last two lines were seen as: " + lines[n - 2] + "\r" + lines[n - 1];
+    return "The last Kepler sets in " + description +
+           " are dated earlier or the same date as the first Kepler  sets so I cannot interpolate between them."
+           "  Please check  these file(s) carefully.  The first date found was: " +
+           DateText(first) + " and the last date found was: " + DateText(last) +
+           ".  The start and end of the file was seen as: " + lines[0] + "\r" + lines[1] + "\r\r" + lines[n - 2] +
+           "\r" + lines[n - 1];
+}
+
+void ShowUnlessEmpty(const std::string& message) {
+    if (!message.empty()) TDialogService::Instance().ShowMessage(message);
+}
+
+}  // namespace
+
+bool IsElementLine(std::string_view line) {
+    const std::string_view trimmed = TrimBlanks(line);
+    return trimmed.size() == ElementLineLength && (trimmed[0] == '1' || trimmed[0] == '2');
+}
+
+TDateTime ArchiveEpoch(std::string_view line1) {
+    int year = 0;
+    double day = 0.0;
+    if (!TryStrToInt(Copy(line1, 19, 2), year) || !TryStrToFloat(Copy(line1, 21, 12), day) || day >= 367.0)
+        return 0.0;
+    year += year < 57 ? 2000 : 1900;
+    TDateTime newYear = 0.0;
+    return TryEncodeDate(year, 1, 1, newYear) ? newYear + day - 1.0 : 0.0;
+}
+
+int ArchiveRevolution(std::string_view line2) {
+    int revolution = 0;
+    return TryStrToInt(Copy(line2, 64, 5), revolution) ? revolution : 0;
+}
+
+void TKeplerData::SetCatalogueDirectory(const std::string& directory) {
+    CatalogueDirectory = directory;
+    KeplerBaseFolder = directory;
+    SatelliteList = std::make_unique<TSatelliteList>(directory);
+}
+
+bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& baseFolder, std::string& message,
+                                 std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines) {
+    lines.clear();
+    message.clear();
+    mainFile.clear();
+    updateFile.clear();
+    const std::string keps = FindKepsFolder(baseFolder, message);
+    if (keps.empty()) return false;
+    mainFile = FullPath(keps + name + ".txt");
+    updateFile = FullPath(keps + UpdatesFolderName + name + ".txt");
+
+    const bool haveMain = FileExists(mainFile);
+    const bool haveUpdate = FileExists(updateFile);
+    if (!haveMain && !haveUpdate) {
+        message = "****  WARNING  ****\r\rMissing Kepler data file(s) for: " + name +
+                  "\r\rI expected to find either: \r\r" + mainFile + "\r\ror:\r\r" + updateFile;
+        mainFile.clear();
+        updateFile.clear();
+        return false;
+    }
+    if (!haveMain || !ReadTextLines(mainFile, lines)) mainFile.clear();
+    DropTrailingNonElementLines(lines);
+    std::vector<std::string> updateLines;
+    if (haveUpdate && ReadTextLines(updateFile, updateLines))
+        AppendUpdateLines(updateLines, lines);
+    else
+        updateFile.clear();
+    DropLeadingNonElementLines(lines);
+    if (UpperCase(name) == "NOAA-15" && lines.size() >= 2 && lines[0].size() >= 17 && lines[0][16] == 'H')
+        lines.erase(lines.begin(), lines.begin() + 2);
+
+    if (lines.size() < 2) {
+        message = "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!";
+        lines.clear();
+        return false;
+    }
+    if (lines[0][0] != '1' || lines[1][0] != '2') {
+        message = "Kepler data file: " + mainFile +
+                  " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps you left "
+                  "the satellite name in the file?   Here is what was found: \r\r" +
+                  lines[0] + "\r" + lines[1];
+        lines.clear();
+        return false;
+    }
+    DropSetsOutOfOrder(lines);
+    return true;
+}
+
+bool TKeplerData::SelectArchiveSet(const std::string& name, const std::string& baseFolder, bool quiet,
+                                   std::string& message, double& age, std::string& mainFile, std::string& updateFile,
+                                   std::string& line1, std::string& line2, TDateTime passTime) {
+    std::vector<std::string> lines;
+    if (!FindKeplerFile(name, baseFolder, message, mainFile, updateFile, lines)) return false;
+    const size_t n = lines.size() - lines.size() % 2;
+    const auto epoch = [&](int64_t i) { return ArchiveEpoch(lines[static_cast<size_t>(i)]); };
+
+    size_t chosen = n == 4 ? 2 : 0;
+    if (n >= 6) {
+        const TDateTime first = epoch(0);
+        const TDateTime last = epoch(static_cast<int64_t>(n) - 2);
+        if (first == 0.0 || last <= first) {
+            if (!quiet) ShowUnlessEmpty(UndatedArchiveMessage(lines, n, DescribeFiles(mainFile, updateFile), first, last));
+            return false;
+        }
+        double f = (passTime - first) / (last - first);
+        f = std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+        int64_t i = EvenIndex(Trunc(static_cast<double>(n - 2) * f));
+        i = BackOff(i, epoch(i) - passTime, 2.0, n);
+        chosen = WalkToNearest(n, i, 0.5, OutsideAgeDays, [&](int64_t j) { return epoch(j) - passTime; });
+    }
+    line1 = lines[chosen];
+    line2 = lines[chosen + 1];
+    age = ArchiveEpoch(line1) - passTime;
+    return true;
+}
+
+bool TKeplerData::GetElements(const std::string& name, const std::string& catalogNumber, TDateTime passTime,
+                              bool quiet, std::string& line1, std::string& line2, std::string& mainSource,
+                              std::string& updateSource, double& age) {
+    const TSatellite* catalogued = nullptr;
+    if (SatelliteList) {
+        const int index = SatelliteList->IndexOfSatellite(catalogNumber);
+        if (index >= 0) catalogued = SatelliteList->GetSatellite(index);
+    }
+    std::string message, archiveMain, archiveUpdate, archiveLine1, archiveLine2;
+    double archiveAge = 0.0;
+    const bool archived = SelectArchiveSet(name, KeplerBaseFolder, quiet, message, archiveAge, archiveMain,
+                                           archiveUpdate, archiveLine1, archiveLine2, passTime);
+    const double catalogueAge = catalogued ? ArchiveEpoch(catalogued->Line1) - passTime : 0.0;
+
+    if (archived && (!catalogued || std::abs(archiveAge) <= std::abs(catalogueAge))) {
+        line1 = archiveLine1;
+        line2 = archiveLine2;
+        mainSource = archiveMain;
+        updateSource = archiveUpdate;
+        age = archiveAge;
+        return true;
+    }
+    if (catalogued) {
+        line1 = catalogued->Line1;
+        line2 = catalogued->Line2;
+        mainSource = archived ? catalogued->SourceFile : SatelliteList->Directory + catalogued->SourceFile;
+        updateSource.clear();
+        age = catalogueAge;
+        return true;
+    }
+    if (!quiet) ShowUnlessEmpty(message);
+    return false;
+}
+
+TDateTime TKeplerData::KeplerEpochForOrbit(const std::string& name, int revolution) {
+    std::string message, mainFile, updateFile;
+    std::vector<std::string> lines;
+    if (!FindKeplerFile(name, KeplerBaseFolder, message, mainFile, updateFile, lines)) {
+        ShowUnlessEmpty(message);
+        return 0.0;
+    }
+    const size_t n = lines.size() - lines.size() % 2;
+    const std::vector<int64_t> revolutions = ContinuousRevolutions(lines, n);
+    const auto revolutionAt = [&](int64_t i) { return revolutions[static_cast<size_t>(i / 2)]; };
+    const int64_t first = revolutions.front();
+    const int64_t last = revolutions.back();
+    const int64_t target = ContinuousTarget(revolution, last);
+
+    size_t chosen = 0;
+    if (n > 2 && last > first && target > first) {
+        if (target >= last) {
+            chosen = n - 2;
+        } else {
+            const double share = static_cast<double>(target - first) / static_cast<double>(last - first);
+            int64_t i = EvenIndex(Round(static_cast<double>(n - 2) * share));
+            i = BackOff(i, static_cast<double>(revolutionAt(i) - target), 5.0, n);
+            chosen = WalkToNearest(n, i, 2.0, 1.0e12,
+                                   [&](int64_t j) { return static_cast<double>(revolutionAt(j) - target); });
+        }
+    }
+    return ArchiveEpoch(lines[chosen]);
+}
+
+}  // namespace kestrune

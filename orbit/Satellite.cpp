@@ -1,0 +1,340 @@
+#include "orbit/Satellite.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kestrune {
+
+namespace {
+
+using namespace sgp;
+
+constexpr double RadiansPerRevPerDay = TwoPi / MinutesPerDay;
+constexpr double SimpleModePerigee = 1.0 + 220.0 / EarthRadiusKm;
+
+// Un-Kozai mean motion and semi-major axis with the quantities they need.
+struct TRecoveredOrbit {
+    double cosio, theta2, x3thm1, eosq, betao2, betao;
+    double aodp, xnodp;
+};
+
+TRecoveredOrbit RecoverMeanMotion(double meanMotion, double eccentricity, double inclination) {
+    TRecoveredOrbit o{};
+    const double a1 = RaisePower(CheckedDivide(Ke, meanMotion), TwoThirds);
+    o.cosio = std::cos(inclination);
+    o.theta2 = o.cosio * o.cosio;
+    o.x3thm1 = 3.0 * o.theta2 - 1.0;
+    o.eosq = eccentricity * eccentricity;
+    o.betao2 = 1.0 - o.eosq;
+    o.betao = CheckedSqrt(o.betao2);
+    const double del1 = CheckedDivide(1.5 * K2 * o.x3thm1, a1 * a1 * o.betao * o.betao2);
+    const double ao = a1 * (1.0 - del1 * (0.5 * TwoThirds + del1 * (1.0 + 134.0 / 81.0 * del1)));
+    const double delo = CheckedDivide(1.5 * K2 * o.x3thm1, ao * ao * o.betao * o.betao2);
+    o.xnodp = CheckedDivide(meanMotion, 1.0 + delo);
+    o.aodp = CheckedDivide(ao, 1.0 - delo);
+    return o;
+}
+
+void RequireFinite(const TVector& position, const TVector& velocity) {
+    const bool finite = std::isfinite(position.X) && std::isfinite(position.Y) && std::isfinite(position.Z) &&
+                        std::isfinite(velocity.X) && std::isfinite(velocity.Y) && std::isfinite(velocity.Z);
+    if (!finite) throw EMathError("Invalid floating point operation");
+}
+
+}  // namespace
+
+std::string TwoDigitText(int value) {
+    value = std::clamp(value, 0, 99);
+    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+}
+
+std::string ThreeDigitText(int value) {
+    value = std::clamp(value, 0, 999);
+    return static_cast<char>('0' + value / 100) + TwoDigitText(value % 100);
+}
+
+void BlanksToZeros(std::string& text) { std::replace(text.begin(), text.end(), ' ', '0'); }
+
+namespace {
+
+std::string TleFieldText(std::string_view line, int start, int length) {
+    std::string text = Copy(line, start, length);
+    BlanksToZeros(text);
+    return text;
+}
+
+}  // namespace
+
+int TleIntField(std::string_view line, int start, int length) {
+    return StrToIntDef(TleFieldText(line, start, length), 0);
+}
+
+double TleRealField(std::string_view line, int start, int length) {
+    // An empty field reads as "0".
+    const std::string text = TleFieldText(line, start, length);
+    return text.empty() ? 0.0 : StrToFloatDef(text, 0.0);
+}
+
+void TSatellite::LoadTLE(const std::string& line1, const std::string& line2) {
+    Line1 = UpperCase(line1);
+    Line2 = UpperCase(line2);
+    CatalogNumber = Copy(Line1, 3, 5);
+
+    EpochField = TleRealField(Line1, 19, 14);
+    EpochJD = EpochToJulianDate(EpochField);
+    const double firstDerivative = TleRealField(Line1, 34, 10);
+    const double secondMantissa = TleRealField(Line1, 45, 6) * 0.00001;
+    const int secondExponent = TleIntField(Line1, 51, 2);
+    const double bstarMantissa = TleRealField(Line1, 54, 6) * 0.00001;
+    const int bstarExponent = TleIntField(Line1, 60, 2);
+    ElementSetNumber = ThreeDigitText(TleIntField(Line1, 66, 3));
+
+    const double inclination = TleRealField(Line2, 9, 8);
+    const double rightAscension = TleRealField(Line2, 18, 8);
+    Eccentricity = TleRealField(Line2, 27, 7) * 0.0000001;
+    if (Eccentricity == 0.0) Eccentricity = 1.0e-10;
+    const double argOfPerigee = TleRealField(Line2, 35, 8);
+    const double meanAnomaly = TleRealField(Line2, 44, 8);
+    const double meanMotion = TleRealField(Line2, 53, 11);
+    EpochRevolution = TleIntField(Line2, 64, 5);
+
+    MeanMotionDDot = secondMantissa * RaisePower(10.0, secondExponent) * TwoPi / CubeOf(MinutesPerDay);
+    BStar = bstarMantissa * RaisePower(10.0, bstarExponent) / 1.0;
+    Inclination = DegToRad(inclination);
+    RightAscension = DegToRad(rightAscension);
+    ArgOfPerigee = DegToRad(argOfPerigee);
+    MeanAnomaly = DegToRad(meanAnomaly);
+    MeanMotion = meanMotion * RadiansPerRevPerDay;
+    MeanMotionDot = firstDerivative * TwoPi / (MinutesPerDay * MinutesPerDay);
+
+    const TRecoveredOrbit recovered = RecoverMeanMotion(MeanMotion, Eccentricity, Inclination);
+    DeepSpace = TwoPi / recovered.xnodp >= DeepSpacePeriodMinutes;
+    NeedsInit = true;
+}
+
+void TSatellite::Propagate(TVector& position, TVector& velocity, double jd) {
+    const double days = jd - EpochJD;
+    const double t = days * MinutesPerDay;
+    if (DeepSpace)
+        SDP4(position, velocity, t);
+    else
+        SGP4(position, velocity, t);
+    if (ArgOfLatitude < 0.0) ArgOfLatitude += TwoPi;
+    const double periodDays = TwoPi / (MeanMotion * MinutesPerDay);
+    Revolution = static_cast<int32_t>(Trunc(days / periodDays + EpochRevolution + 0.5 - ArgOfLatitude / TwoPi));
+    MeanRevolutions = (MeanMotion * t + MeanAnomaly - MeanMotionDot * t * t) / TwoPi + EpochRevolution;
+}
+
+void TSatellite::InitEpochConstants() {
+    const TRecoveredOrbit o = RecoverMeanMotion(MeanMotion, Eccentricity, Inclination);
+    TEpochConstants& k = k_;
+    k.cosio = o.cosio;
+    k.theta2 = o.theta2;
+    k.x3thm1 = o.x3thm1;
+    k.eosq = o.eosq;
+    k.betao2 = o.betao2;
+    k.betao = o.betao;
+    k.aodp = o.aodp;
+    k.xnodp = o.xnodp;
+    k.sinio = std::sin(Inclination);
+    k.x1mth2 = 1.0 - k.theta2;
+    k.x7thm1 = 7.0 * k.theta2 - 1.0;
+
+    // Atmosphere density parameters follow the perigee height.
+    k.s4 = S;
+    k.qoms24 = Q0MinusSToFourth;
+    const double perigeeKm = (k.aodp * (1.0 - Eccentricity) - 1.0) * EarthRadiusKm;
+    if (perigeeKm < 156.0) {
+        const double sKm = perigeeKm <= 98.0 ? 20.0 : perigeeKm - 78.0;
+        const double q0MinusS = (120.0 - sKm) / EarthRadiusKm;
+        k.qoms24 = q0MinusS * q0MinusS * q0MinusS * q0MinusS;
+        k.s4 = sKm / EarthRadiusKm + 1.0;
+    }
+
+    const double pinvsq = 1.0 / (k.aodp * k.aodp * k.betao2 * k.betao2);
+    k.tsi = CheckedDivide(1.0, k.aodp - k.s4);
+    k.eta = k.aodp * Eccentricity * k.tsi;
+    const double etasq = k.eta * k.eta;
+    const double eeta = Eccentricity * k.eta;
+    const double psisq = std::abs(1.0 - etasq);
+    k.coef = k.qoms24 * k.tsi * k.tsi * k.tsi * k.tsi;
+    k.coef1 = k.coef / RaisePower(psisq, 3.5);
+    const double c2 = k.coef1 * k.xnodp *
+                      (k.aodp * (1.0 + 1.5 * etasq + eeta * (4.0 + etasq)) +
+                       0.75 * K2 * k.tsi / psisq * k.x3thm1 * (8.0 + 3.0 * etasq * (8.0 + etasq)));
+    k.c1 = BStar * c2;
+    k.c4 = 2.0 * k.xnodp * k.coef1 * k.aodp * k.betao2 *
+           (k.eta * (2.0 + 0.5 * etasq) + Eccentricity * (0.5 + 2.0 * etasq) -
+            2.0 * K2 * k.tsi / (k.aodp * psisq) *
+                (-3.0 * k.x3thm1 * (1.0 - 2.0 * eeta + etasq * (1.5 - 0.5 * eeta)) +
+                 0.75 * k.x1mth2 * (2.0 * etasq - eeta * (1.0 + etasq)) * std::cos(2.0 * ArgOfPerigee)));
+
+    const double theta4 = k.theta2 * k.theta2;
+    const double temp1 = 3.0 * K2 * pinvsq * k.xnodp;
+    const double temp2 = temp1 * K2 * pinvsq;
+    const double temp3 = 1.25 * K4 * pinvsq * pinvsq * k.xnodp;
+    k.xmdot = k.xnodp + 0.5 * temp1 * k.betao * k.x3thm1 +
+              0.0625 * temp2 * k.betao * (13.0 - 78.0 * k.theta2 + 137.0 * theta4);
+    const double x1m5th = 1.0 - 5.0 * k.theta2;
+    k.omgdot = -0.5 * temp1 * x1m5th + 0.0625 * temp2 * (7.0 - 114.0 * k.theta2 + 395.0 * theta4) +
+               temp3 * (3.0 - 36.0 * k.theta2 + 49.0 * theta4);
+    const double xhdot1 = -temp1 * k.cosio;
+    k.xnodot = xhdot1 + (0.5 * temp2 * (4.0 - 19.0 * k.theta2) + 2.0 * temp3 * (3.0 - 7.0 * k.theta2)) * k.cosio;
+    k.xnodcf = 3.5 * k.betao2 * xhdot1 * k.c1;
+    k.t2cof = 1.5 * k.c1;
+    k.xlcof = CheckedDivide(0.125 * A30OverK2 * k.sinio * (3.0 + 5.0 * k.cosio), 1.0 + k.cosio);
+    k.aycof = 0.25 * A30OverK2 * k.sinio;
+}
+
+void TSatellite::InitNearEarthTerms() {
+    const TEpochConstants& k = k_;
+    TNearEarthTerms& n = ne_;
+    n.simple = k.aodp * (1.0 - Eccentricity) < SimpleModePerigee;
+    const double eeta = Eccentricity * k.eta;
+    n.c3 = k.coef * k.tsi * A30OverK2 * k.xnodp * k.sinio / Eccentricity;
+    const double etasq = k.eta * k.eta;
+    n.c5 = 2.0 * k.coef1 * k.aodp * k.betao2 * (1.0 + 2.75 * (etasq + eeta) + eeta * etasq);
+    n.omgcof = BStar * n.c3 * std::cos(ArgOfPerigee);
+    n.xmcof = CheckedDivide(-TwoThirds * k.coef * BStar, eeta);
+    const double delmo = 1.0 + k.eta * std::cos(MeanAnomaly);
+    n.delmo = delmo * delmo * delmo;
+    n.sinmo = std::sin(MeanAnomaly);
+    if (n.simple) return;
+    const double c1sq = k.c1 * k.c1;
+    n.d2 = 4.0 * k.aodp * k.tsi * c1sq;
+    const double temp = n.d2 * k.tsi * k.c1 / 3.0;
+    n.d3 = (17.0 * k.aodp + k.s4) * temp;
+    n.d4 = 0.5 * temp * k.aodp * k.tsi * (221.0 * k.aodp + 31.0 * k.s4) * k.c1;
+    n.t3cof = n.d2 + 2.0 * c1sq;
+    n.t4cof = 0.25 * (3.0 * n.d3 + k.c1 * (12.0 * n.d2 + 10.0 * c1sq));
+    n.t5cof = 0.2 * (3.0 * n.d4 + 12.0 * k.c1 * n.d3 + 6.0 * n.d2 * n.d2 + 15.0 * c1sq * (2.0 * n.d2 + c1sq));
+}
+
+void TSatellite::SGP4(TVector& position, TVector& velocity, double minutesSinceEpoch) {
+    if (NeedsInit) {
+        InitEpochConstants();
+        InitNearEarthTerms();
+        NeedsInit = false;
+    }
+    const TEpochConstants& k = k_;
+    const TNearEarthTerms& n = ne_;
+    const double t = minutesSinceEpoch;
+
+    // Secular gravity and atmospheric drag.
+    const double xmdf = MeanAnomaly + k.xmdot * t;
+    const double omgadf = ArgOfPerigee + k.omgdot * t;
+    const double xnoddf = RightAscension + k.xnodot * t;
+    double omega = omgadf;
+    double xmp = xmdf;
+    const double tsq = t * t;
+    const double xnode = xnoddf + k.xnodcf * tsq;
+    double tempa = 1.0 - k.c1 * t;
+    double tempe = BStar * k.c4 * t;
+    double templ = k.t2cof * tsq;
+    if (!n.simple) {
+        const double delomg = n.omgcof * t;
+        const double delmBase = 1.0 + k.eta * std::cos(xmdf);
+        const double delm = n.xmcof * (delmBase * delmBase * delmBase - n.delmo);
+        const double temp = delomg + delm;
+        xmp = xmdf + temp;
+        omega = omgadf - temp;
+        const double tcube = tsq * t;
+        const double tfour = t * tcube;
+        tempa = tempa - n.d2 * tsq - n.d3 * tcube - n.d4 * tfour;
+        tempe = tempe + BStar * n.c5 * (std::sin(xmp) - n.sinmo);
+        templ = templ + n.t3cof * tcube + tfour * (n.t4cof + t * n.t5cof);
+    }
+    TMeanElements elements;
+    elements.a = k.aodp * tempa * tempa;
+    elements.e = Eccentricity - tempe;
+    elements.omega = omega;
+    elements.xnode = xnode;
+    elements.xl = xmp + omega + xnode + k.xnodp * templ;
+    elements.inclination = Inclination;
+    PositionAndVelocity(elements, position, velocity);
+}
+
+void TSatellite::PositionAndVelocity(const TMeanElements& el, TVector& position, TVector& velocity) {
+    const TEpochConstants& k = k_;
+    const double beta = CheckedSqrt(1.0 - el.e * el.e);
+    const double xn = Ke / RaisePower(el.a, 1.5);
+
+    // Long-period periodics.
+    const double axn = el.e * std::cos(el.omega);
+    double temp = CheckedDivide(1.0, el.a * beta * beta);
+    const double xll = temp * k.xlcof * axn;
+    const double aynl = temp * k.aycof;
+    const double xlt = el.xl + xll;
+    const double ayn = el.e * std::sin(el.omega) + aynl;
+
+    // Kepler's equation for the eccentric longitude. Sine and cosine stay
+    // those of the estimate the last correction started from.
+    const double capu = WrapTwoPi(xlt - el.xnode);
+    double temp2 = capu;
+    double sinepw = 0, cosepw = 0, temp3 = 0, temp4 = 0, temp5 = 0, temp6 = 0;
+    for (int i = 0; i < KeplerIterations; ++i) {
+        sinepw = std::sin(temp2);
+        cosepw = std::cos(temp2);
+        temp3 = axn * sinepw;
+        temp4 = ayn * cosepw;
+        temp5 = axn * cosepw;
+        temp6 = ayn * sinepw;
+        const double epw = CheckedDivide(capu - temp4 + temp3 - temp2, 1.0 - temp5 - temp6) + temp2;
+        if (std::abs(epw - temp2) <= KeplerTolerance) break;
+        temp2 = epw;
+    }
+
+    // Short-period preliminaries.
+    const double ecose = temp5 + temp6;
+    const double esine = temp3 - temp4;
+    const double elsq = axn * axn + ayn * ayn;
+    temp = 1.0 - elsq;
+    const double pl = el.a * temp;
+    const double r = el.a * (1.0 - ecose);
+    double temp1 = CheckedDivide(1.0, r);
+    const double rdot = Ke * CheckedSqrt(el.a) * esine * temp1;
+    const double rfdot = Ke * CheckedSqrt(pl) * temp1;
+    temp2 = el.a * temp1;
+    const double betal = CheckedSqrt(temp);
+    temp3 = 1.0 / (1.0 + betal);
+    const double cosu = temp2 * (cosepw - axn + ayn * esine * temp3);
+    const double sinu = temp2 * (sinepw - ayn - axn * esine * temp3);
+    const double u = QuadrantArcTan(sinu, cosu);
+    const double sin2u = 2.0 * sinu * cosu;
+    const double cos2u = 2.0 * cosu * cosu - 1.0;
+    temp = CheckedDivide(1.0, pl);
+    temp1 = K2 * temp;
+    temp2 = temp1 * temp;
+
+    // Short-period periodics.
+    const double rk = r * (1.0 - 1.5 * temp2 * betal * k.x3thm1) + 0.5 * temp1 * k.x1mth2 * cos2u;
+    const double uk = u - 0.25 * temp2 * k.x7thm1 * sin2u;
+    const double xnodek = el.xnode + 1.5 * temp2 * k.cosio * sin2u;
+    const double xinck = el.inclination + 1.5 * temp2 * k.cosio * k.sinio * cos2u;
+    const double rdotk = rdot - xn * temp1 * k.x1mth2 * sin2u;
+    const double rfdotk = rfdot + xn * temp1 * (k.x1mth2 * cos2u + 1.5 * k.x3thm1);
+
+    // Orientation vectors.
+    const double sinuk = std::sin(uk), cosuk = std::cos(uk);
+    const double sinik = std::sin(xinck), cosik = std::cos(xinck);
+    const double sinnok = std::sin(xnodek), cosnok = std::cos(xnodek);
+    const double xmx = -sinnok * cosik;
+    const double xmy = cosnok * cosik;
+    const double ux = xmx * sinuk + cosnok * cosuk;
+    const double uy = xmy * sinuk + sinnok * cosuk;
+    const double uz = sinik * sinuk;
+    const double vx = xmx * cosuk - cosnok * sinuk;
+    const double vy = xmy * cosuk - sinnok * sinuk;
+    const double vz = sinik * cosuk;
+
+    position.X = rk * ux;
+    position.Y = rk * uy;
+    position.Z = rk * uz;
+    velocity.X = rdotk * ux + rfdotk * vx;
+    velocity.Y = rdotk * uy + rfdotk * vy;
+    velocity.Z = rdotk * uz + rfdotk * vz;
+    RequireFinite(position, velocity);
+    ArgOfLatitude = uk;
+}
+
+}  // namespace kestrune
