@@ -1,0 +1,525 @@
+#include "render/BMPExtImage.h"
+
+#include "platform/FileIO.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <random>
+#include <sstream>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+void FillRandom(TExtBitmap& bitmap, unsigned seed) {
+    std::mt19937 random(seed);
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (std::size_t k = 0; k < bitmap.RowBytes(); ++k)
+            bitmap.ScanLine(y)[k] = static_cast<uint8_t>(random());
+}
+
+std::vector<uint8_t> Pixels(const TExtBitmap& bitmap) {
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        pixels.insert(pixels.end(), bitmap.ScanLine(y), bitmap.ScanLine(y) + bitmap.RowBytes());
+    return pixels;
+}
+
+std::unique_ptr<TExtBitmap> MakeBitmap(int width, int height, TPixelFormat format, unsigned seed) {
+    auto bitmap = std::make_unique<TExtBitmap>();
+    bitmap->SetPixelFormat(format);
+    bitmap->SetSize(width, height);
+    FillRandom(*bitmap, seed);
+    return bitmap;
+}
+
+std::vector<TPaletteEntry> ColourPalette(int entries) {
+    std::vector<TPaletteEntry> palette;
+    for (int i = 0; i < entries; ++i)
+        palette.push_back(TPaletteEntry{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(255 - i),
+                                        static_cast<uint8_t>(i * 3), 0});
+    return palette;
+}
+
+// The colour a bitmap pixel shows, as Qt gives it.
+QRgb ShownColour(const TExtBitmap& bitmap, int x, int y) {
+    const uint8_t* row = bitmap.ScanLine(y);
+    if (bitmap.PixelFormat() == TPixelFormat::pf8bit) {
+        const TPaletteEntry& entry = bitmap.Palette().at(row[x]);
+        return qRgb(entry.Red, entry.Green, entry.Blue);
+    }
+    const uint8_t* pixel = row + x * BytesPerPixel(bitmap.PixelFormat());
+    return qRgb(pixel[2], pixel[1], pixel[0]);
+}
+
+// Qt's reader stands for the ordinary readers of other programs.
+void ExpectQtReadsTheSamePicture(const std::string& file, const TExtBitmap& bitmap) {
+    const QImage image(QString::fromStdString(file), "BMP");
+    ASSERT_FALSE(image.isNull()) << file;
+    ASSERT_EQ(image.width(), bitmap.Width());
+    ASSERT_EQ(image.height(), bitmap.Height());
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, ShownColour(bitmap, x, y) & 0xFFFFFF) << x << "," << y;
+}
+
+// An 8-bit BMP with the header values under test; rows bottom-up.
+struct TRawBmp {
+    int width = 10;
+    int height = 4;
+    uint32_t coloursUsed = 0;
+    uint32_t coloursImportant = 0;
+    int storedEntries = 256;
+    uint32_t pixelOffset = 0;  // 0: right after the stored table
+    uint32_t imageSize = 0;
+    std::vector<uint8_t> indexes;  // width x height, top row first
+
+    std::string Bytes() const {
+        const int rowBytes = (width + 3) / 4 * 4;
+        const uint32_t offset = pixelOffset != 0 ? pixelOffset : 54 + storedEntries * 4;
+        std::string out;
+        auto u16 = [&out](uint32_t v) { out.push_back(char(v & 0xFF)); out.push_back(char((v >> 8) & 0xFF)); };
+        auto u32 = [&u16](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+        u16(0x4D42); u32(offset + rowBytes * height); u32(0); u32(offset);
+        u32(40); u32(width); u32(height); u16(1); u16(8); u32(0); u32(imageSize); u32(0); u32(0);
+        u32(coloursUsed); u32(coloursImportant);
+        for (const TPaletteEntry& e : ColourPalette(storedEntries)) {
+            out.push_back(char(e.Blue)); out.push_back(char(e.Green)); out.push_back(char(e.Red)); out.push_back(0);
+        }
+        out.resize(offset, '\0');
+        for (int y = height - 1; y >= 0; --y) {
+            for (int x = 0; x < width; ++x)
+                out.push_back(char(indexes[y * width + x]));
+            out.append(rowBytes - width, '\0');
+        }
+        return out;
+    }
+};
+
+TRawBmp RawBmp(int width, int height, int entries) {
+    TRawBmp raw;
+    raw.width = width;
+    raw.height = height;
+    std::mt19937 random(width * 31 + height);
+    for (int k = 0; k < width * height; ++k)
+        raw.indexes.push_back(static_cast<uint8_t>(random() % entries));
+    return raw;
+}
+
+std::string WithPixelOffset(std::string bytes, uint32_t offset) {
+    std::memcpy(&bytes[10], &offset, 4);
+    return bytes;
+}
+
+std::vector<uint8_t> IndexesOf(const TExtBitmap& bitmap) { return Pixels(bitmap); }
+
+TEST(TExtBitmap, StartsEmptyWithA256BinHistogram) {
+    TExtBitmap bitmap;
+    EXPECT_TRUE(bitmap.Empty());
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(bitmap.Histogram().BinCount(), 256);
+}
+
+TEST(TExtBitmap, ResizingKeepsTheOverlapAndWhitensTheRest) {
+    auto bitmap = MakeBitmap(5, 3, TPixelFormat::pf24bit, 1);
+    const std::vector<uint8_t> before = Pixels(*bitmap);
+    int changes = 0;
+    bitmap->OnChange = [&changes] { ++changes; };
+    bitmap->SetSize(6, 4);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(bitmap->RowStride(), 20u);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_TRUE(std::equal(bitmap->ScanLine(y), bitmap->ScanLine(y) + 15, before.begin() + y * 15));
+    EXPECT_EQ(bitmap->ScanLine(0)[15], 0xFF);
+    EXPECT_EQ(bitmap->ScanLine(3)[0], 0xFF);
+    EXPECT_THROW(bitmap->ScanLine(4), EInvalidGraphicOperation);
+    EXPECT_THROW(bitmap->ScanLine(-1), EInvalidGraphicOperation);
+    EXPECT_THROW(bitmap->SetWidth(-2), EInvalidGraphicOperation);
+}
+
+TEST(TExtBitmap, PixelFormatChangesConvertThePixels) {
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    EXPECT_EQ(bitmap.Palette(), GreyPalette());
+    bitmap.SetSize(2, 1);
+    bitmap.SetPalette(ColourPalette(4));
+    bitmap.ScanLine(0)[0] = 3;
+    bitmap.ScanLine(0)[1] = 9;  // beyond the table: black
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    EXPECT_TRUE(bitmap.Palette().empty());
+    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{21, 252, 9, 0, 0, 0}));
+    bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{21, 252, 9, 0, 0, 0, 0, 0}));
+    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
+    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{(9 * 77 + 252 * 150 + 21 * 29) >> 8, 0}));
+}
+
+TEST(TExtBitmap, AssignCopiesPixelsFormatAndPalette) {
+    auto source = MakeBitmap(4, 3, TPixelFormat::pf8bit, 2);
+    source->SetPalette(ColourPalette(16));
+    TExtBitmap copy;
+    copy.Assign(*source);
+    EXPECT_EQ(copy.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(copy.Palette(), ColourPalette(16));
+    EXPECT_EQ(Pixels(copy), Pixels(*source));
+}
+
+class BmpFiles : public ::testing::Test {
+protected:
+    TTempFolder folder;
+
+    std::string Write(const std::string& name, const std::string& bytes) { return folder.Write(name, bytes); }
+};
+
+TEST_F(BmpFiles, TwentyFourBitRoundTripIsReadableByOrdinaryReaders) {
+    auto bitmap = MakeBitmap(7, 5, TPixelFormat::pf24bit, 3);
+    const std::string file = folder / "colour.bmp";
+    bitmap->SaveToFile(file);
+    EXPECT_EQ(TTempFolder::Read(file).size(), 54u + 24 * 5);
+    TExtBitmap loaded;
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(loaded.Width(), 7);
+    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
+    ExpectQtReadsTheSamePicture(file, *bitmap);
+}
+
+TEST_F(BmpFiles, PalettedRoundTripKeepsTheColourTable) {
+    auto bitmap = MakeBitmap(9, 4, TPixelFormat::pf8bit, 4);
+    bitmap->SetPalette(ColourPalette(256));
+    const std::string file = folder / "paletted.bmp";
+    bitmap->SaveToFile(file);
+    TExtBitmap loaded;
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(loaded.Palette(), ColourPalette(256));
+    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
+    ExpectQtReadsTheSamePicture(file, *bitmap);
+}
+
+TEST_F(BmpFiles, ThirtyTwoBitAndShortTablesRoundTrip) {
+    auto colour = MakeBitmap(3, 2, TPixelFormat::pf32bit, 5);
+    colour->SaveToFile(folder / "wide.bmp");
+    TExtBitmap loaded;
+    loaded.LoadFromFile(folder / "wide.bmp");
+    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf32bit);
+    EXPECT_EQ(Pixels(loaded), Pixels(*colour));
+
+    TExtBitmap shortTable;
+    shortTable.SetPixelFormat(TPixelFormat::pf8bit);
+    shortTable.SetSize(5, 5);
+    shortTable.SetPalette(ColourPalette(16));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x)
+            shortTable.ScanLine(y)[x] = static_cast<uint8_t>((x + y) % 16);
+    shortTable.SaveToFile(folder / "short.bmp");
+    loaded.LoadFromFile(folder / "short.bmp");
+    EXPECT_EQ(loaded.Palette().size(), 16u);
+    EXPECT_EQ(Pixels(loaded), Pixels(shortTable));
+    ExpectQtReadsTheSamePicture(folder / "short.bmp", shortTable);
+}
+
+TEST_F(BmpFiles, TopDownRowsAreRead) {
+    auto bitmap = MakeBitmap(4, 3, TPixelFormat::pf24bit, 6);
+    std::string bytes = bitmap->SaveToBytes();
+    // Reverse the stored rows and make the height negative.
+    const std::size_t stride = bitmap->RowStride();
+    std::string rows;
+    for (int r = 2; r >= 0; --r)
+        rows += bytes.substr(54 + r * stride, stride);
+    bytes.replace(54, rows.size(), rows);
+    const int32_t height = -3;
+    std::memcpy(&bytes[22], &height, 4);
+    TExtBitmap loaded;
+    loaded.LoadFromFile(Write("topdown.bmp", bytes));
+    EXPECT_EQ(loaded.Height(), 3);
+    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
+}
+
+TEST_F(BmpFiles, UndeclaredColourEntriesAreSkipped) {
+    // 256 entries stored, 200 declared as used and important; the pixel
+    // offset honestly points past all 256.
+    TRawBmp raw = RawBmp(10, 4, 200);
+    raw.coloursUsed = raw.coloursImportant = 200;
+    const std::string file = Write("declared200.bmp", raw.Bytes());
+    TExtBitmap loaded;
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
+    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
+    ExpectQtReadsTheSamePicture(file, loaded);
+}
+
+TEST_F(BmpFiles, UndeclaredColourRepairNeedsBothCountsEqual) {
+    TRawBmp raw = RawBmp(12, 3, 200);
+    raw.storedEntries = 256;
+    raw.coloursUsed = 224;
+    raw.coloursImportant = 224;
+    TExtBitmap loaded;
+    loaded.LoadFromFile(Write("declared224.bmp", raw.Bytes()));
+    EXPECT_EQ(loaded.Palette().size(), 224u);
+    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
+
+    // 200 used, 224 important: not repaired, so an offset that trusts the
+    // declared table puts the stored entries 200..255 into the pixels.
+    raw.coloursUsed = 200;
+    loaded.LoadFromFile(Write("mixed.bmp", WithPixelOffset(raw.Bytes(), 54 + 200 * 4)));
+    EXPECT_EQ(loaded.Palette().size(), 200u);
+    EXPECT_NE(IndexesOf(loaded), raw.indexes);
+}
+
+TEST_F(BmpFiles, AWriterOffsetForTheDeclaredTableIsRepaired) {
+    // 256 entries stored, 200 declared, and the pixel offset written as if
+    // only 200 were stored: plain readers put entries 200..255 into the
+    // picture; the repair reads the pixels where they are.
+    TRawBmp raw = RawBmp(8, 30, 200);
+    raw.coloursUsed = raw.coloursImportant = 200;
+    TExtBitmap loaded;
+    loaded.LoadFromFile(Write("writeroffset.bmp", WithPixelOffset(raw.Bytes(), 54 + 200 * 4)));
+    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
+    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
+}
+
+TEST_F(BmpFiles, ACorrectShortTableOfTwoHundredIsNotRepaired) {
+    TRawBmp raw = RawBmp(10, 4, 200);
+    raw.storedEntries = 200;
+    raw.coloursUsed = raw.coloursImportant = 200;
+    const std::string file = Write("honest200.bmp", raw.Bytes());
+    TExtBitmap loaded;
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
+    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
+    ExpectQtReadsTheSamePicture(file, loaded);
+}
+
+TEST_F(BmpFiles, WrongImageSizeOf2080WideImagesIsMended) {
+    for (const uint32_t declared : {0u, 12345u, 2080u * 3 + 8}) {
+        TRawBmp raw = RawBmp(2080, 3, 256);
+        raw.imageSize = declared;
+        const std::string file = Write("wide2080.bmp", raw.Bytes());
+        TExtBitmap loaded;
+        loaded.LoadFromFile(file);
+        EXPECT_EQ(loaded.Width(), 2080);
+        EXPECT_EQ(IndexesOf(loaded), raw.indexes) << declared;
+        ExpectQtReadsTheSamePicture(file, loaded);
+    }
+    TRawBmp plain = RawBmp(2048, 3, 256);
+    TExtBitmap loaded;
+    loaded.LoadFromFile(Write("wide2048.bmp", plain.Bytes()));
+    EXPECT_EQ(IndexesOf(loaded), plain.indexes);
+}
+
+TEST_F(BmpFiles, TwoStrayBytesAtTheEndAreIgnored) {
+    auto bitmap = MakeBitmap(6, 4, TPixelFormat::pf24bit, 7);
+    const std::string file = Write("stray.bmp", bitmap->SaveToBytes() + "\r\n");
+    TExtBitmap loaded;
+    loaded.LoadFromFile(file);
+    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
+    ExpectQtReadsTheSamePicture(file, loaded);
+}
+
+TEST_F(BmpFiles, StreamsNotAtTheirStartAreReadWithoutRepairs) {
+    TRawBmp raw = RawBmp(8, 30, 200);
+    raw.coloursUsed = raw.coloursImportant = 200;
+    const std::string bytes = WithPixelOffset(raw.Bytes(), 54 + 200 * 4);
+    std::istringstream atStart(bytes);
+    TExtBitmap loaded;
+    loaded.LoadFromStream(atStart);
+    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
+    std::istringstream later("junk" + bytes);
+    later.seekg(4);
+    loaded.LoadFromStream(later);
+    EXPECT_NE(IndexesOf(loaded), raw.indexes);
+}
+
+TEST_F(BmpFiles, TruncatedFilesGiveCleanErrorsAndLeaveTheBitmapAlone) {
+    auto bitmap = MakeBitmap(9, 5, TPixelFormat::pf8bit, 8);
+    const std::string bytes = bitmap->SaveToBytes();
+    auto target = MakeBitmap(2, 2, TPixelFormat::pf24bit, 9);
+    const std::vector<uint8_t> before = Pixels(*target);
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{13}, std::size_t{30},
+                                     std::size_t{54}, std::size_t{300}, bytes.size() - 3}) {
+        const std::string file = Write("cut.bmp", bytes.substr(0, length));
+        EXPECT_THROW(target->LoadFromFile(file), EInvalidGraphic) << length;
+        EXPECT_EQ(target->Width(), 2);
+        EXPECT_EQ(Pixels(*target), before);
+    }
+    EXPECT_THROW(target->LoadFromFile(folder / "missing.bmp"), Exception);
+}
+
+TEST_F(BmpFiles, CorruptHeadersGiveCleanErrors) {
+    const std::string good = MakeBitmap(4, 4, TPixelFormat::pf24bit, 10)->SaveToBytes();
+    auto corrupt = [&good](std::size_t offset, uint32_t value, int bytes) {
+        std::string copy = good;
+        std::memcpy(&copy[offset], &value, bytes);
+        return copy;
+    };
+    const std::vector<std::string> cases = {
+        corrupt(0, 0x5842, 2),       // signature "BX"
+        corrupt(14, 7, 4),           // information header size
+        corrupt(14, 0x7FFFFFFF, 4),  // header larger than the file
+        corrupt(18, 0, 4),           // width 0
+        corrupt(18, 0x40000000, 4),  // width far beyond the data
+        corrupt(22, 0, 4),           // height 0
+        corrupt(28, 16, 2),          // 16 bits per pixel
+        corrupt(30, 1, 4),           // run-length compressed
+        corrupt(30, 3, 4),           // bit fields on 24-bit pixels
+        corrupt(46, 1000, 4),        // colour count (with 8 bits per pixel below)
+    };
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        std::string bytes = cases[k];
+        if (k + 1 == cases.size())
+            bytes[28] = 8;
+        TExtBitmap loaded;
+        EXPECT_THROW(loaded.LoadFromFile(Write("corrupt.bmp", bytes)), EInvalidGraphic) << k;
+        EXPECT_TRUE(loaded.Empty());
+    }
+}
+
+TEST_F(BmpFiles, SavingNeedsPixelsAndAWritableFolder) {
+    TExtBitmap empty;
+    EXPECT_THROW(empty.SaveToFile(folder / "empty.bmp"), EInvalidGraphicOperation);
+    auto bitmap = MakeBitmap(2, 2, TPixelFormat::pf24bit, 11);
+    EXPECT_THROW(bitmap->SaveToFile(folder / "no/such/folder/x.bmp"), EWriteError);
+}
+
+TEST(ImageLibrary, BlankImagesFollowThePixelFormat) {
+    auto grey = MakeBitmap(4, 4, TPixelFormat::pf8bit, 12);
+    const IplImage image = MakeBlankIPL(*grey, 6, 5);
+    EXPECT_EQ(image.Channels(), 1);
+    EXPECT_EQ(image.ChannelSequence(), "GRAY");
+    EXPECT_EQ(image.Width(), 6);
+    auto colour = MakeBitmap(4, 4, TPixelFormat::pf24bit, 13);
+    EXPECT_EQ(MakeBlankIPL(*colour, 3, 3).ChannelSequence(), "BGR");
+    EXPECT_TRUE(MakeBlankIPL(*colour, 0, 3).Empty());
+    auto wide = MakeBitmap(4, 4, TPixelFormat::pf32bit, 14);
+    EXPECT_TRUE(MakeBlankIPL(*wide, 3, 0).Empty());
+    try {
+        MakeBlankIPL(*wide, 3, 3);
+        FAIL();
+    } catch (const EInvalidGraphicOperation& error) {
+        EXPECT_STREQ(error.what(), "Error: MakeBlankIPL called without 8 or 24-bit pixels.");
+    }
+}
+
+TEST(ImageLibrary, BitmapsRoundTripThroughImages) {
+    auto colour = MakeBitmap(5, 3, TPixelFormat::pf24bit, 15);
+    const IplImage image = BitmapToIpl(*colour);
+    TExtBitmap back;
+    back.SetPixelFormat(TPixelFormat::pf8bit);
+    CopyIplToBitmap(back, image);
+    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(Pixels(back), Pixels(*colour));
+    EXPECT_TRUE(BitmapToIpl(TExtBitmap()).Empty());
+    CopyIplToBitmap(back, IplImage());  // nothing
+    EXPECT_EQ(back.Width(), 5);
+}
+
+TEST(ImageLibrary, WordImagesBecomeBytesWithoutOverflow) {
+    IplImage words = IplImage::Allocate(4, 1, 1, IplDepth::U16);
+    const uint16_t samples[4] = {1023, 256, 32767, 65535};
+    std::copy(samples, samples + 4, words.RowAs<uint16_t>(0));
+    TExtBitmap bitmap;
+    CopyIplToBitmap(bitmap, words);
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{7, 2, 255, 255}));
+}
+
+TEST(ImageLibrary, ImagesOfOtherChannelCountsNeedAMatchingBitmap) {
+    IplImage four = IplImage::Allocate(2, 2, 4, IplDepth::U8);
+    TExtBitmap colour;
+    colour.SetSize(1, 1);
+    EXPECT_THROW(CopyIplToBitmap(colour, four), EInvalidGraphicOperation);
+    TExtBitmap wide;
+    wide.SetPixelFormat(TPixelFormat::pf32bit);
+    std::fill(four.Row(0), four.Row(0) + 8, 9);
+    std::fill(four.Row(1), four.Row(1) + 8, 9);
+    CopyIplToBitmap(wide, four);
+    EXPECT_EQ(Pixels(wide), std::vector<uint8_t>(16, 9));
+}
+
+std::string InterpolateError(TExtBitmap& bitmap, int width, int height) {
+    try {
+        Interpolate(bitmap, width, height);
+    } catch (const EInvalidGraphicOperation& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(Interpolate, RefusesMixedDirectionsOtherFormatsAndZeroSizes) {
+    auto bitmap = MakeBitmap(10, 10, TPixelFormat::pf24bit, 16);
+    EXPECT_EQ(InterpolateError(*bitmap, 12, 8),
+              "Error: Interpolate called with increase width and reduce height or vice-versa.");
+    EXPECT_EQ(InterpolateError(*bitmap, 0, 0), "Error: Interpolate called with a zero or negative size.");
+    EXPECT_EQ(bitmap->Width(), 10);
+    auto wide = MakeBitmap(10, 10, TPixelFormat::pf32bit, 17);
+    EXPECT_EQ(InterpolateError(*wide, 12, 12), "Error: Interpolate called without 8-bit or 24-bit pixels.");
+    EXPECT_THROW(Interpolate(*bitmap, 12, 12, 4), EInvalidGraphicOperation);
+    EXPECT_EQ(bitmap->Width(), 10);
+}
+
+TEST(Interpolate, SmallBitmapsAndUnchangedSizesAreLeftAlone) {
+    auto tiny = MakeBitmap(2, 2, TPixelFormat::pf24bit, 18);
+    const std::vector<uint8_t> before = Pixels(*tiny);
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{10, 10}, {1, 1}, {0, 0}, {5, 1}}) {
+        Interpolate(*tiny, w, h);
+        EXPECT_EQ(tiny->Width(), 2);
+        EXPECT_EQ(Pixels(*tiny), before);
+    }
+    int changes = 0;
+    auto same = MakeBitmap(4, 4, TPixelFormat::pf8bit, 19);
+    same->OnChange = [&changes] { ++changes; };
+    Interpolate(*same, 4, 4);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST(Interpolate, ShrinksByAreaAndEnlargesByCubicByDefault) {
+    // 2 x 2 blocks of one colour each shrink to one pixel of that colour.
+    TExtBitmap bitmap;
+    bitmap.SetSize(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t* pixel = bitmap.ScanLine(y) + 3 * x;
+            pixel[0] = static_cast<uint8_t>(x < 2 ? 10 : 200);
+            pixel[1] = static_cast<uint8_t>(y < 2 ? 20 : 100);
+            pixel[2] = static_cast<uint8_t>(x / 2 * 2 + y / 2 + 1);
+        }
+    int changes = 0;
+    bitmap.OnChange = [&changes] { ++changes; };
+    Interpolate(bitmap, 2, 2);
+    EXPECT_GT(changes, 0);
+    EXPECT_TRUE(bitmap.Modified());
+    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{10, 20, 1, 200, 20, 3, 10, 100, 2, 200, 100, 4}));
+    // A flat grey picture stays flat when enlarged, and keeps its palette.
+    TExtBitmap grey;
+    grey.SetPixelFormat(TPixelFormat::pf8bit);
+    grey.SetSize(3, 3);
+    grey.SetPalette(ColourPalette(256));
+    for (int y = 0; y < 3; ++y)
+        std::fill(grey.ScanLine(y), grey.ScanLine(y) + 3, 77);
+    Interpolate(grey, 2048 / 256, 5);
+    EXPECT_EQ(grey.Width(), 8);
+    EXPECT_EQ(grey.Height(), 5);
+    EXPECT_EQ(grey.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(grey.Palette(), ColourPalette(256));
+    EXPECT_EQ(Pixels(grey), std::vector<uint8_t>(40, 77));
+}
+
+TEST(Interpolate, MethodPicksTheInterpolation) {
+    TExtBitmap row;
+    row.SetPixelFormat(TPixelFormat::pf8bit);
+    row.SetSize(4, 3);
+    for (int y = 0; y < 3; ++y) {
+        const uint8_t values[4] = {10, 20, 30, 50};
+        std::copy(values, values + 4, row.ScanLine(y));
+    }
+    Interpolate(row, 2, 3, 0);  // nearest
+    EXPECT_EQ(Pixels(row), (std::vector<uint8_t>{20, 50, 20, 50, 20, 50}));
+}
+
+}  // namespace
+}  // namespace kestrune
