@@ -2,6 +2,16 @@
 // parameter files that complete them.
 #include "decoding/SatelliteParameters.h"
 
+#include "platform/FileIO.h"
+#include "platform/IniFiles.h"
+#include "platform/ProgramFolder.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <exception>
+#include <limits>
+
 namespace kestrune {
 namespace {
 
@@ -170,6 +180,69 @@ TSatelliteFileValues FileValues(const std::array<T, 3>& thermal, const std::arra
     return {thermal, visible};
 }
 
+struct TFloatKey {
+    const char* name;
+    float TVisibleCalibration::*field;
+};
+constexpr const char* IntersectionKey = "Intersection";
+constexpr std::array<TFloatKey, 6> VisibleFloatKeys{{{"Slope1", &V::Slope1},
+                                                     {"Intercept1", &V::Intercept1},
+                                                     {"Slope2", &V::Slope2},
+                                                     {"Intercept2", &V::Intercept2},
+                                                     {"EffectiveWidth", &V::EffectiveWidth},
+                                                     {"SolarIrradiance", &V::SolarIrradiance}}};
+
+struct TThermalKey {
+    const char* name;
+    float TThermalFileValue::*field;
+};
+constexpr std::array<TThermalKey, 3> ThermalKeys{{{"Vc", &T::Vc}, {"A", &T::A}, {"B", &T::B}}};
+
+std::string ChannelSection(int channel) { return "Chan-" + std::to_string(channel); }
+
+// A real that is not a number, or that single precision cannot hold, keeps the default.
+float ReadSingle(const TIniFile& file, const std::string& section, const char* key, float fallback) {
+    const double value = file.ReadFloat(section, key, fallback);
+    return std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value) : fallback;
+}
+
+TSatelliteFileValues ReadSatelliteIni(const TIniFile& file, const TSatelliteFileValues& defaults) {
+    TSatelliteFileValues values = defaults;
+    for (int c = 0; c < ThermalChannelCount; ++c) {
+        const std::string section = ChannelSection(FirstThermalChannel + c);
+        for (const TThermalKey& key : ThermalKeys)
+            values.Thermal[c].*key.field = ReadSingle(file, section, key.name, defaults.Thermal[c].*key.field);
+    }
+    for (int c = 0; c < VisibleChannelCount; ++c) {
+        const std::string section = ChannelSection(c + 1);
+        values.Visible[c].Intersection = file.ReadInteger(section, IntersectionKey, defaults.Visible[c].Intersection);
+        for (const TFloatKey& key : VisibleFloatKeys)
+            values.Visible[c].*key.field = ReadSingle(file, section, key.name, defaults.Visible[c].*key.field);
+    }
+    return values;
+}
+
+// Every key, thermal sections first, so that a new file lists [Chan-3] to
+// [Chan-5] and then [Chan-1] and [Chan-2]. Unchanged values are not rewritten.
+void WriteSatelliteIni(TIniFile& file, const TSatelliteFileValues& values) {
+    for (int c = 0; c < ThermalChannelCount; ++c) {
+        const std::string section = ChannelSection(FirstThermalChannel + c);
+        for (const TThermalKey& key : ThermalKeys) file.WriteFloat(section, key.name, values.Thermal[c].*key.field);
+    }
+    for (int c = 0; c < VisibleChannelCount; ++c) {
+        const std::string section = ChannelSection(c + 1);
+        file.WriteInteger(section, IntersectionKey, values.Visible[c].Intersection);
+        for (const TFloatKey& key : VisibleFloatKeys) file.WriteFloat(section, key.name, values.Visible[c].*key.field);
+    }
+}
+
+// The user's copy of a file the program folder holds read-only starts as
+// that file, so that nothing else it holds is lost.
+void CopyExistingFile(const std::string& from, const std::string& to) {
+    std::string content;
+    if (FileExists(from) && ReadFileText(from, content)) WriteFileAtomically(to, content);
+}
+
 }  // namespace
 
 std::string SatelliteParameterFileName(uint8_t SatelliteId) {
@@ -228,7 +301,26 @@ TSatelliteFileValues DefaultSatelliteFileValues(uint8_t SatelliteId) {
 }
 
 TSatelliteFileResult LoadSatelliteParameterFile(uint8_t SatelliteId) {
-    return {DefaultSatelliteFileValues(SatelliteId), ""};
+    TSatelliteFileResult result{DefaultSatelliteFileValues(SatelliteId), ""};
+    const std::string name = SatelliteParameterFileName(SatelliteId);
+    if (name.empty()) return result;
+    const std::string readPath = ReadableProgramFile(name);
+    TIniFile file(readPath);
+    result.Values = ReadSatelliteIni(file, result.Values);
+    // A program folder without write permission sends the file to the user's folder.
+    const std::string writePath = access(readPath.c_str(), W_OK) == 0 ? readPath : WritableProgramFile(name);
+    try {
+        if (writePath == readPath) {
+            WriteSatelliteIni(file, result.Values);
+        } else {
+            CopyExistingFile(readPath, writePath);
+            TIniFile copy(writePath);
+            WriteSatelliteIni(copy, result.Values);
+        }
+    } catch (const std::exception& error) {
+        result.WriteError = error.what();
+    }
+    return result;
 }
 
 }  // namespace kestrune

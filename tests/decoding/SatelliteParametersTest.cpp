@@ -1,0 +1,221 @@
+// Parameter files of the newer satellites: created, completed, edited,
+// malformed, read-only and unwritable.
+#include "decoding/SatelliteParameters.h"
+
+#include "decoding/Sensor.h"
+#include "platform/IniFiles.h"
+#include "platform/SysUtils.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+std::string Single(double value) { return Format("%.15g", static_cast<double>(static_cast<float>(value))); }
+
+class SatelliteParametersTest : public ::testing::Test {
+protected:
+    std::string ProgramFile(const std::string& name) const { return folder_ / ("program/" + name); }
+    std::string UserFile(const std::string& name) const { return folder_ / ("data/Kestrune/" + name); }
+    std::string Value(const std::string& file, int channel, const std::string& key) const {
+        return TIniFile(file).ReadString("Chan-" + std::to_string(channel), key, "<missing>");
+    }
+
+    TTempFolder folder_;
+};
+
+TEST(SatelliteParameterFileName, NamesOfTheEightSatellites) {
+    const std::vector<std::string> names{"NOAA-15.ini", "NOAA-16.ini", "NOAA-17.ini", "NOAA-18.ini",
+                                         "NOAA-19.ini", "METOP-A.ini", "METOP-B.ini", "METOP-C.ini"};
+    for (int id = 7; id <= 14; ++id) EXPECT_EQ(SatelliteParameterFileName(static_cast<uint8_t>(id)), names[id - 7]);
+    for (uint8_t id : std::vector<uint8_t>{0, 1, 5, 6, 15, 16}) EXPECT_EQ(SatelliteParameterFileName(id), "");
+}
+
+TEST_F(SatelliteParametersTest, AMissingFileIsCreatedWithEveryDefault) {
+    TSensor sensor;
+    sensor.SetSatellite(7);
+    EXPECT_EQ(sensor.ParameterFileError(), "");
+    auto thermal = [](double vc, double a, double b) {
+        return "Vc=" + Single(vc) + "\nA=" + Single(a) + "\nB=" + Single(b) + "\n";
+    };
+    auto visible = [](int intersection, double s1, double i1, double s2, double i2, double width, double sun) {
+        return "Intersection=" + std::to_string(intersection) + "\nSlope1=" + Single(s1) + "\nIntercept1=" +
+               Single(i1) + "\nSlope2=" + Single(s2) + "\nIntercept2=" + Single(i2) + "\nEffectiveWidth=" +
+               Single(width) + "\nSolarIrradiance=" + Single(sun) + "\n";
+    };
+    const std::string expected =
+        "[Chan-3]\n" + thermal(2695.9743, 1.621256, 0.998015) +
+        visible(499, 0.0265, -1.153, 0.186, -81.25198, 0.044, 10.6) + "\n[Chan-4]\n" +
+        thermal(925.4075, 0.33781, 0.998719) + "\n[Chan-5]\n" + thermal(839.8979, 0.304558, 0.999024) +
+        "\n[Chan-1]\n" + visible(496, 0.0568, -2.187, 0.1633, -54.993, 0.084, 138.7) + "\n[Chan-2]\n" +
+        visible(511, 0.0596, -2.41, 0.1629, -55.244, 0.228, 235.4);
+    EXPECT_EQ(TTempFolder::Read(ProgramFile("NOAA-15.ini")), expected);
+    EXPECT_EQ(Value(ProgramFile("NOAA-15.ini"), 1, "Slope1"), "0.0568000003695488");
+}
+
+struct DefaultSample {
+    uint8_t id;
+    const char* file;
+    double vc3, slope1, intercept2Ch2, sunCh3;
+    int intersectionCh3;
+};
+
+TEST_F(SatelliteParametersTest, EachSatelliteHasItsOwnDefaults) {
+    const std::vector<DefaultSample> samples{
+        {8, "NOAA-16.ini", 2700.1148, 0.0523, -51.77, 10.96, 499},
+        {9, "NOAA-17.ini", 2669.1148, 0.0555, -55.216, 12.449, 499},
+        {10, "NOAA-18.ini", 2659.7952, 0.054, -55.31, 13.53, 500},
+        {11, "NOAA-19.ini", 2670.0, 0.055091, -56.445, 10.656, 496},
+        {12, "METOP-A.ini", 2687.0, 0.053713935, -55.913019, 14.01647, 502},
+        {13, "METOP-B.ini", 2666.9951, 0.053572113, -52.80646, 13.084568, 501},
+        {14, "METOP-C.ini", 2687.0, 0.053713935, -55.913019, 14.01647, 502},
+    };
+    TSensor sensor;
+    for (const DefaultSample& s : samples) {
+        sensor.SetSatellite(s.id);
+        const std::string file = ProgramFile(s.file);
+        EXPECT_EQ(Value(file, 3, "Vc"), Single(s.vc3)) << s.file;
+        EXPECT_EQ(Value(file, 1, "Slope1"), Single(s.slope1)) << s.file;
+        EXPECT_EQ(Value(file, 2, "Intercept2"), Single(s.intercept2Ch2)) << s.file;
+        EXPECT_EQ(Value(file, 3, "SolarIrradiance"), Single(s.sunCh3)) << s.file;
+        EXPECT_EQ(Value(file, 3, "Intersection"), std::to_string(s.intersectionCh3)) << s.file;
+        EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, static_cast<float>(s.slope1));
+        EXPECT_EQ(sensor.ThermalFileValues(3).Vc, static_cast<float>(s.vc3));
+    }
+    // Defaults that differ from the calibration constants are stored as given.
+    sensor.SetSatellite(12);
+    EXPECT_EQ(sensor.ThermalFileValues(3).A, 2.06699f);
+    sensor.SetSatellite(13);
+    EXPECT_EQ(sensor.ThermalFileValues(4).B, 0.99864f);
+}
+
+TEST_F(SatelliteParametersTest, AFileWithMissingKeysIsCompletedAndKeepsItsOtherLines) {
+    folder_.Write("program/NOAA-19.ini", "; station notes\n[Chan-2]\nSlope2=0.2\nOwner=station\n");
+    TSensor sensor;
+    sensor.SetSatellite(11);
+    const std::string file = ProgramFile("NOAA-19.ini");
+    const std::string text = TTempFolder::Read(file);
+    EXPECT_NE(text.find("; station notes"), std::string::npos);
+    EXPECT_EQ(Value(file, 2, "Owner"), "station");
+    EXPECT_EQ(Value(file, 2, "Slope2"), Single(0.2));
+    EXPECT_EQ(Value(file, 2, "Intersection"), "500");
+    EXPECT_EQ(Value(file, 5, "B"), Single(0.998913));
+    EXPECT_EQ(Value(file, 1, "SolarIrradiance"), Single(126.773));
+    EXPECT_EQ(sensor.VisibleCalibration(2).Slope2, 0.2f);
+    EXPECT_NEAR(sensor.VisibleTable2()[700], (0.2 * 700 - 56.445) / 100, 1e-6);
+}
+
+TEST_F(SatelliteParametersTest, UserEditsReachTheVisibleCalibrationOnly) {
+    TSensor plain;
+    plain.SetSatellite(7);
+    const double tbb = plain.BlackbodyTemperature(400, 410, 420, 430);
+    plain.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    const std::vector<double> table4(plain.ThermalTable4(), plain.ThermalTable4() + 1024);
+
+    TIniFile file(ProgramFile("NOAA-15.ini"));
+    file.WriteString("Chan-4", "Vc", "900");
+    file.WriteString("Chan-2", "Slope2", "0.15");
+    file.WriteString("Chan-2", "Intersection", "400");
+    TSensor edited;
+    edited.SetSatellite(7);
+    edited.BlackbodyTemperature(400, 410, 420, 430);
+    edited.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    EXPECT_EQ(edited.ThermalFileValues(4).Vc, 900.0f);
+    EXPECT_EQ(std::vector<double>(edited.ThermalTable4(), edited.ThermalTable4() + 1024), table4);
+    EXPECT_NEAR(edited.VisibleTable2()[400], (0.0596 * 400 - 2.41) / 100, 1e-6);
+    EXPECT_NEAR(edited.VisibleTable2()[401], (0.15 * 401 - 55.244) / 100, 1e-6);
+    EXPECT_EQ(Value(ProgramFile("NOAA-15.ini"), 4, "Vc"), "900");
+}
+
+TEST_F(SatelliteParametersTest, AnEditTakesEffectWithTheNextPass) {
+    TSensor sensor;
+    sensor.SetSatellite(7);
+    TIniFile(ProgramFile("NOAA-15.ini")).WriteString("Chan-1", "Slope1", "0.06");
+    sensor.SetSatellite(7);  // the same satellite: nothing is read
+    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.0568f);
+    sensor.SetSatellite(6);  // every pass starts from the default satellite
+    sensor.SetSatellite(7);
+    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.06f);
+}
+
+TEST_F(SatelliteParametersTest, MalformedNumbersKeepTheDefault) {
+    folder_.Write("program/NOAA-15.ini",
+                  "[Chan-1]\nSlope1=abc\nIntersection=49x\nIntercept1=1e999\nSlope2=nan\n"
+                  "Intercept2=\nEffectiveWidth=0,5\n[Chan-4]\nVc=1e300\n");
+    TSensor sensor;
+    sensor.SetSatellite(7);
+    const TVisibleCalibration v = sensor.VisibleCalibration(1);
+    EXPECT_EQ(v.Slope1, 0.0568f);
+    EXPECT_EQ(v.Intersection, 496);
+    EXPECT_EQ(v.Intercept1, -2.187f);
+    EXPECT_EQ(v.Slope2, 0.1633f);
+    EXPECT_EQ(v.Intercept2, -54.993f);
+    EXPECT_EQ(v.EffectiveWidth, 0.084f);
+    EXPECT_EQ(sensor.ThermalFileValues(4).Vc, 925.4075f);
+    const std::string file = ProgramFile("NOAA-15.ini");
+    EXPECT_EQ(Value(file, 1, "Slope1"), "0.0568000003695488");
+    EXPECT_EQ(Value(file, 1, "Intersection"), "496");
+    EXPECT_EQ(Value(file, 4, "Vc"), Single(925.4075));
+}
+
+TEST_F(SatelliteParametersTest, SatellitesWithoutAFileTouchNoFile) {
+    TSensor sensor;
+    for (uint8_t id : std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 15, 0}) sensor.SetSatellite(id);
+    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "program"));
+    EXPECT_FALSE(FileExists(UserFile("NOAA-15.ini")));
+}
+
+TEST_F(SatelliteParametersTest, TheUsersCopyWins) {
+    folder_.Write("program/METOP-B.ini", "[Chan-1]\nSlope1=0.05\n");
+    folder_.Write("data/Kestrune/METOP-B.ini", "[Chan-1]\nSlope1=0.04\n");
+    TSensor sensor;
+    sensor.SetSatellite(13);
+    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.04f);
+    EXPECT_EQ(Value(UserFile("METOP-B.ini"), 2, "Intersection"), "503");
+    EXPECT_EQ(TTempFolder::Read(ProgramFile("METOP-B.ini")), "[Chan-1]\nSlope1=0.05\n");
+}
+
+TEST_F(SatelliteParametersTest, AReadOnlyProgramFolderSendsTheFileToTheUser) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
+    folder_.Write("program/NOAA-18.ini", "; shipped\n[Chan-2]\nSlope2=0.17\n");
+    chmod((folder_ / "program/NOAA-18.ini").c_str(), 0444);
+    chmod((folder_ / "program").c_str(), 0555);
+    TSensor sensor;
+    sensor.SetSatellite(10);
+    chmod((folder_ / "program").c_str(), 0755);
+    EXPECT_EQ(sensor.ParameterFileError(), "");
+    EXPECT_EQ(sensor.VisibleCalibration(2).Slope2, 0.17f);
+    const std::string copy = UserFile("NOAA-18.ini");
+    EXPECT_NE(TTempFolder::Read(copy).find("; shipped"), std::string::npos);
+    EXPECT_EQ(Value(copy, 2, "Slope2"), Single(0.17));
+    EXPECT_EQ(Value(copy, 3, "Vc"), Single(2659.7952));
+}
+
+TEST_F(SatelliteParametersTest, AFailedWriteIsReportedAndTheCalibrationGoesOn) {
+    // A folder where the file should be: it can be neither read nor replaced.
+    std::filesystem::create_directory(folder_ / "program/NOAA-16.ini");
+    TSensor sensor;
+    sensor.SetSatellite(8);
+    EXPECT_NE(sensor.ParameterFileError().find("Unable to write to"), std::string::npos)
+        << sensor.ParameterFileError();
+    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.0523f);
+    EXPECT_NEAR(sensor.VisibleTable1()[498], (0.0523 * 498 - 2.016) / 100, 1e-6);
+    const double tbb = sensor.BlackbodyTemperature(400, 410, 420, 430);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    EXPECT_NE(sensor.ThermalTable4(), nullptr);
+    sensor.SetSatellite(6);
+    EXPECT_EQ(sensor.ParameterFileError(), "");
+}
+
+}  // namespace
+}  // namespace kestrune

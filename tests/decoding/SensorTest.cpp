@@ -1,0 +1,602 @@
+// Thermal calibration checked against a separate, plain computation of the
+// calibration equations with the published constants typed in again here.
+#include "decoding/Sensor.h"
+
+#include "decoding/HueScale.h"
+
+#include "platform/ProgramFolder.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+// ---- Reference computation ------------------------------------------------
+
+using Real = long double;
+
+Real RefRadiance(Real vc, Real t) {
+    if (t <= 0) return 0;
+    return 1.1910427e-5L * vc * vc * vc / (std::exp(1.4387752L * vc / t) - 1);
+}
+
+Real RefTemperature(Real vc, Real n) {
+    if (n <= 0) return 0;
+    return 1.4387752L * vc / std::log(1 + 1.1910427e-5L * vc * vc * vc / n);
+}
+
+struct RefPrt {
+    double d0, d1, d2, d3 = 0.0, d4 = 0.0;
+};
+
+// One channel's constants; unused members stay zero.
+struct RefChannel {
+    double vc;
+    double effA = 0.0, effB = 1.0;         // effective blackbody (newer satellites)
+    double ns = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;  // non-linear correction
+    double linB = 1.0, linA = 0.0, linD = 0.0, linNs = 0.0;  // quadratic correction
+};
+
+struct RefSatellite {
+    uint8_t id;
+    RefPrt prt[4];
+    RefChannel ch3, ch4, ch5;
+    bool nonLinear;
+};
+
+// Channel 3 of the older method: space radiance 0.0069, no correction.
+RefChannel Ch3Linear(double vc) { return {vc, 0, 1, 0, 0, 0, 0, 1.0, 0.0, 0.0, 0.0069}; }
+RefChannel Ch3Klm(double vc, double a, double b) { return {vc, a, b, 0, 0, 0, 0, 1.0, 0.0, 0.0, 0.0069}; }
+RefChannel Klm(double vc, double a, double b, double ns, double b0, double b1, double b2) {
+    return {vc, a, b, ns, b0, b1, b2};
+}
+RefChannel Lin(double vc, double b, double a, double d, double ns) { return {vc, 0, 1, 0, 0, 0, 0, b, a, d, ns}; }
+
+const RefPrt DefaultPrt{276.597, 0.051275, 1.363e-6};
+
+std::vector<RefSatellite> Satellites() {
+    const RefChannel lin4 = Lin(929.08035, 0.92378, 0.0003822, 3.72, -4.05);
+    const RefChannel lin5 = Lin(834.98565, 0.96194, 0.0001742, 2.0, -2.29);
+    std::vector<RefSatellite> s;
+    s.push_back({0, {DefaultPrt, DefaultPrt, DefaultPrt, DefaultPrt}, Ch3Linear(2644.353), lin4, lin5, false});
+    s.push_back({1,
+                 {{277.099, 0.05048, 2.823e-6}, {276.734, 0.05069, 2.493e-6}, {276.876, 0.05148, 1.04e-6},
+                  {276.16, 0.05128, 1.414e-6}},
+                 Ch3Linear(2671.1), Lin(927.01, 0.8978, 0.0004819, 5.25, -5.16),
+                 Lin(840.686, 0.9368, 0.0002425, 3.93, -4.28), false});
+    s.push_back({2,
+                 {{277.018, 0.05128, 0}, {276.75, 0.05128, 0}, {276.862, 0.05128, 0}, {276.546, 0.05128, 0}},
+                 Ch3Linear(2676.46), Lin(929.24, 0.8864, 0.0006033, 5.24, -5.53),
+                 Lin(844.995, 0.9531, 0.0002198, 2.42, -3.06), false});
+    const RefPrt noaa10{276.659, 0.051275, 1.363e-6};
+    s.push_back({3, {noaa10, noaa10, noaa10, noaa10}, Ch3Linear(2659.18),
+                 Lin(909.38, 0.8843, 0.0005882, 5.76, -7.29), Lin(909.38, 0.8843, 0.0005882, 5.76, -7.29), false});
+    s.push_back({4, {DefaultPrt, DefaultPrt, DefaultPrt, DefaultPrt}, Ch3Linear(2679.775),
+                 Lin(927.595, 0.8412, 0.0008739, 7.21, -8.05), Lin(841.975, 0.946, 0.0002504, 2.92, -3.51), false});
+    s.push_back({5, {DefaultPrt, DefaultPrt, DefaultPrt, DefaultPrt}, Ch3Linear(2638.1395),
+                 Lin(920.78975, 0.8893, 0.0005968, 5.11, -5.51), Lin(837.1946, 0.963, 0.0001775, 1.91, -2.51),
+                 false});
+    RefChannel ch3noaa14 = Ch3Linear(2644.353);
+    ch3noaa14.linB = 1.00359;
+    ch3noaa14.linD = -0.0031;
+    s.push_back({6, {DefaultPrt, DefaultPrt, DefaultPrt, DefaultPrt}, ch3noaa14, lin4, lin5, false});
+    s.push_back({7,
+                 {{276.60157, 0.051045, 1.36328e-6}, {276.62531, 0.050909, 1.47266e-6},
+                  {276.67413, 0.050907, 1.47656e-6}, {276.59258, 0.050966, 1.47656e-6}},
+                 Ch3Klm(2695.9743, 1.621256, 0.998015),
+                 Klm(925.4075, 0.33781, 0.998719, -4.5, 4.76, -0.0932, 0.0004524),
+                 Klm(839.8979, 0.304558, 0.999024, -3.61, 3.83, -0.0659, 0.0002811), true});
+    s.push_back({8,
+                 {{276.355, 0.05562, -1.59e-5, 2.486e-8, -1.199e-11},
+                  {276.142, 0.05605, -1.707e-5, 2.595e-8, -1.224e-11},
+                  {275.996, 0.05486, -1.223e-5, 1.862e-8, -8.53e-12},
+                  {276.132, 0.05494, -1.344e-5, 2.112e-8, -1.001e-11}},
+                 Ch3Klm(2700.1148, 1.592459, 0.998147),
+                 Klm(917.2289, 0.33238, 0.998522, -2.467, 2.96, -0.05411, 0.00024532),
+                 Klm(838.1255, 0.674623, 0.998363, -2.009, 2.25, -0.03665, 0.00014854), true});
+    s.push_back({9,
+                 {{276.628, 0.05098, 1.371e-6}, {276.538, 0.05098, 1.371e-6}, {276.761, 0.05097, 1.369e-6},
+                  {276.66, 0.051, 1.348e-6}},
+                 Ch3Klm(2669.3554, 1.70238, 0.997378),
+                 Klm(926.2947, 0.271683, 0.998794, -8.55, 8.22, -0.15795, 0.00075579),
+                 Klm(839.8246, 0.30918, 0.999012, -3.97, 4.31, -0.07318, 0.00030976), true});
+    s.push_back({10,
+                 {{276.601, 0.0509, 1.657e-6}, {276.683, 0.05101, 1.482e-6}, {276.565, 0.05117, 1.313e-6},
+                  {276.615, 0.05103, 1.484e-6}},
+                 Ch3Klm(2659.7952, 1.698704, 0.99696),
+                 Klm(928.146, 0.436645, 0.998607, -5.53, 5.82, -0.11069, 0.00052337),
+                 Klm(833.2532, 0.253179, 0.999057, -2.22, 2.67, -0.0436, 0.00017715), true});
+    s.push_back({11,
+                 {{276.6067, 0.051111, 1.405783e-6}, {276.6119, 0.05109, 1.496037e-6},
+                  {276.6311, 0.051033, 1.49699e-6}, {276.6268, 0.051058, 1.49311e-6}},
+                 Ch3Klm(2670.0, 1.67396, 0.997364),
+                 Klm(928.9, 0.53959, 0.998913, -5.49, 5.7, -0.11187, 0.00054668),
+                 Klm(831.9, 0.36064, 0.998913, -3.39, 3.58, -0.05991, 0.00024985), true});
+    const RefSatellite metopA{12,
+                              {{276.6194, 0.050919, 1.470892e-6}, {276.6511, 0.050892, 1.489e-6},
+                               {276.6597, 0.050845, 1.520646e-6}, {276.3685, 0.050992, 1.48239e-6}},
+                              Ch3Klm(2687.0, 0.206699, 0.996577),
+                              Klm(927.2, 0.55126, 0.998509, -4.98, 5.44, -0.10152, 0.00046964),
+                              Klm(837.7, 0.34716, 0.998947, -3.4, 3.84, -0.06249, 0.00025239), true};
+    s.push_back(metopA);
+    s.push_back({13,
+                 {{276.5853, 0.050933, 1.54333e-6}, {276.5335, 0.051033, 1.49751e-6},
+                  {276.5721, 0.051097, 1.42928e-6}, {276.575, 0.05102, 1.50841e-6}},
+                 Ch3Klm(2666.9951, 0.206699, 0.996577),
+                 Klm(932.6465, 0.55126, 0.998509, -4.75, 4.85, -0.096771, 0.00048091),
+                 Klm(838.857, 0.34716, 0.998947, -4.39, 4.36, -0.076635, 0.00033524), true});
+    RefSatellite metopC = metopA;  // MetOp-C flies with MetOp-A's constants
+    metopC.id = 14;
+    s.push_back(metopC);
+    return s;
+}
+
+struct Counts {
+    double prt[4];
+    int target3, space3, target4, space4, target5, space5;
+};
+
+struct Expected {
+    Real prtTemperature = 0;
+    std::vector<Real> t3, t4, t5;  // empty: not calibrated
+};
+
+Real RefPrtTemperature(const RefSatellite& s, const double prt[4]) {
+    Real sum = 0;
+    for (int i = 0; i < 4; ++i) {
+        const RefPrt& d = s.prt[i];
+        const double p = prt[i];
+        const double t = d.d0 + p * (d.d1 + p * (d.d2 + p * (d.d3 + p * d.d4)));
+        sum += static_cast<float>(t);
+    }
+    return sum / 4;
+}
+
+std::vector<Real> RefNonLinear(const RefChannel& k, Real prtTemperature, int target, int space) {
+    const Real nbb = RefRadiance(k.vc, k.effA + k.effB * prtTemperature);
+    std::vector<Real> table(1024);
+    for (int c = 0; c < 1024; ++c) {
+        const Real nlin = k.ns + (nbb - k.ns) * (space - c) / (space - target);
+        const Real n = nlin + k.b0 + k.b1 * nlin + k.b2 * nlin * nlin;
+        table[c] = n > 0 ? (RefTemperature(k.vc, n) - k.effA) / k.effB : 0;
+    }
+    return table;
+}
+
+std::vector<Real> RefLinearRadiance(const RefChannel& k, Real tbb, int target, int space) {
+    const Real nbb = RefRadiance(k.vc, tbb);
+    std::vector<Real> radiance(1024);
+    for (int c = 0; c < 1024; ++c) {
+        const Real nlin = k.linNs + (nbb - k.linNs) * (c - space) / (target - space);
+        radiance[c] = k.linA * nlin * nlin + k.linB * nlin + k.linD;
+    }
+    return radiance;
+}
+
+std::vector<Real> RefLinear(const RefChannel& k, Real tbb, int target, int space) {
+    std::vector<Real> table = RefLinearRadiance(k, tbb, target, space);
+    for (Real& n : table) n = RefTemperature(k.vc, n);
+    return table;
+}
+
+Expected RefCalibration(const RefSatellite& s, const Counts& c) {
+    Expected e;
+    e.prtTemperature = RefPrtTemperature(s, c.prt);
+    const Real tbb = e.prtTemperature;
+    if (s.nonLinear) {
+        e.t4 = RefNonLinear(s.ch4, tbb, c.target4, c.space4);
+        e.t5 = RefNonLinear(s.ch5, tbb, c.target5, c.space5);
+    } else {
+        e.t4 = RefLinear(s.ch4, tbb, c.target4, c.space4);
+        e.t5 = RefLinear(s.ch5, tbb, c.target5, c.space5);
+    }
+    // Channel 3 always by the plain method with the measured temperature.
+    if (c.target3 > 400 && c.space3 > 500 && c.target3 != c.space3) e.t3 = RefLinear(s.ch3, tbb, c.target3, c.space3);
+    return e;
+}
+
+void ExpectTable(const double* table, const std::vector<Real>& expected, const char* what, int id) {
+    ASSERT_NE(table, nullptr) << what << " of satellite " << id;
+    for (int c = 0; c < 1024; ++c) {
+        const double want = expected.empty() ? 0.0 : static_cast<double>(expected[c]);
+        ASSERT_NEAR(table[c], want, 1e-6) << what << " of satellite " << id << " at count " << c;
+    }
+}
+
+class SensorTest : public ::testing::Test {
+protected:
+    TTempFolder folder_;
+};
+
+// Several realistic and unusual count sets per satellite: typical HRPT
+// values, a cold blackbody, channel 3 without thermal data (3A by day, or
+// counts at the strict limits), and a narrow gain.
+const std::vector<Counts>& CountCases() {
+    static const std::vector<Counts> cases{
+        {{400, 410, 420, 430}, 726, 990, 391, 995, 387, 1000},
+        {{251, 251, 251, 251}, 650, 980, 420, 985, 410, 990},
+        {{180, 190, 185, 175}, 36, 37, 525, 992, 491, 993},
+        {{600, 320, 450, 500}, 401, 501, 300, 900, 350, 950},
+        {{300, 300, 300, 300}, 400, 990, 391, 995, 387, 1000},
+        {{300, 300, 300, 300}, 726, 500, 600, 610, 700, 690},
+    };
+    return cases;
+}
+
+TEST_F(SensorTest, ThermalTablesOfEverySatelliteMatchTheEquations) {
+    for (const RefSatellite& s : Satellites()) {
+        TSensor sensor;
+        sensor.SetSatellite(s.id);
+        for (const Counts& c : CountCases()) {
+            const Expected e = RefCalibration(s, c);
+            const double tbb = sensor.BlackbodyTemperature(c.prt[0], c.prt[1], c.prt[2], c.prt[3]);
+            ASSERT_NEAR(tbb, static_cast<double>(e.prtTemperature), 1e-9) << "satellite " << int(s.id);
+            sensor.CalibrateThermal(c.target3, c.space3, tbb, c.target4, c.space4, c.target5, c.space5);
+            ASSERT_TRUE(sensor.Calibrated());
+            ExpectTable(sensor.ThermalTable3(), e.t3, "channel 3", s.id);
+            ExpectTable(sensor.ThermalTable4(), e.t4, "channel 4", s.id);
+            ExpectTable(sensor.ThermalTable5(), e.t5, "channel 5", s.id);
+            ExpectTable(sensor.ThermalTable6(), {}, "channel 6", s.id);
+        }
+    }
+}
+
+TEST_F(SensorTest, EffectiveBlackbodyOfTheNewerSatellites) {
+    TSensor sensor;
+    sensor.SetSatellite(7);
+    const double prt = sensor.BlackbodyTemperature(400, 410, 420, 430);
+    EXPECT_NEAR(sensor.EffectiveBlackbody(4), 0.33781 + 0.998719 * prt, 1e-12);
+    EXPECT_NEAR(sensor.BlackbodyRadiance(4), static_cast<double>(RefRadiance(925.4075, 0.33781 + 0.998719 * prt)),
+                1e-9);
+    sensor.SetSatellite(6);
+    sensor.BlackbodyTemperature(400, 410, 420, 430);
+    EXPECT_DOUBLE_EQ(sensor.EffectiveBlackbody(5), sensor.PrtTemperature());
+    EXPECT_EQ(sensor.EffectiveBlackbody(2), 0.0);
+}
+
+TEST_F(SensorTest, PrtTemperatureOfAKnownReading) {
+    // NOAA-14 default polynomial at count 251, worked by hand:
+    // 276.597 + 0.051275 x 251 + 1.363e-6 x 251^2 = 289.552895363
+    TSensor sensor;
+    EXPECT_NEAR(sensor.BlackbodyTemperature(251, 251, 251, 251), 289.552895363, 1e-5);
+}
+
+TEST_F(SensorTest, ChannelThreeNeedsCountsStrictlyAboveItsLimits) {
+    TSensor sensor;
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(401, 501, tbb, 391, 995, 387, 1000);
+    EXPECT_GT(sensor.ThermalTable3()[450], 0.0);
+    sensor.CalibrateThermal(400, 990, tbb, 391, 995, 387, 1000);
+    EXPECT_EQ(sensor.ThermalTable3()[450], 0.0);
+    sensor.CalibrateThermal(726, 500, tbb, 391, 995, 387, 1000);
+    EXPECT_EQ(sensor.ThermalTable3()[450], 0.0);
+    sensor.CalibrateThermal(700, 700, tbb, 391, 995, 387, 1000);
+    EXPECT_EQ(sensor.ThermalTable3()[450], 0.0);
+}
+
+TEST_F(SensorTest, TablesAreMissingUntilCalibratedAndAfterEverySatelliteChange) {
+    TSensor sensor;
+    EXPECT_FALSE(sensor.Calibrated());
+    EXPECT_EQ(sensor.ThermalTable4(), nullptr);
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    ASSERT_NE(sensor.ThermalTable4(), nullptr);
+    const double before = sensor.ThermalTable4()[500];
+    sensor.SetSatellite(6);  // the same satellite: nothing changes
+    ASSERT_TRUE(sensor.Calibrated());
+    EXPECT_EQ(sensor.ThermalTable4()[500], before);
+    sensor.SetSatellite(7);
+    EXPECT_FALSE(sensor.Calibrated());
+    EXPECT_EQ(sensor.ThermalTable3(), nullptr);
+    EXPECT_EQ(sensor.ThermalTable4(), nullptr);
+    EXPECT_EQ(sensor.ThermalTable5(), nullptr);
+    EXPECT_EQ(sensor.ThermalTable6(), nullptr);
+}
+
+TEST_F(SensorTest, EqualTargetAndSpaceCountsLeaveThePassUncalibrated) {
+    TSensor sensor;
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    sensor.CalibrateThermal(726, 990, tbb, 500, 500, 387, 1000);
+    EXPECT_EQ(sensor.ThermalTable4(), nullptr);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 999, 999);
+    EXPECT_EQ(sensor.ThermalTable5(), nullptr);
+    EXPECT_EQ(sensor.RadianceFit(4), (TSensor::TRadianceFit{0, 0, 0}));
+}
+
+TEST_F(SensorTest, Noaa10ChannelFiveRepeatsChannelFour) {
+    TSensor sensor;
+    sensor.SetSatellite(3);
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 400, 990, 400, 990);
+    for (int c = 0; c < 1024; ++c) ASSERT_EQ(sensor.ThermalTable4()[c], sensor.ThermalTable5()[c]);
+}
+
+TEST_F(SensorTest, MetopAAndCShareTablesMetopBHasItsOwn) {
+    auto table4 = [](uint8_t id) {
+        TSensor sensor;
+        sensor.SetSatellite(id);
+        const double tbb = sensor.BlackbodyTemperature(180, 190, 185, 175);
+        sensor.CalibrateThermal(36, 37, tbb, 525, 992, 491, 993);
+        return std::vector<double>(sensor.ThermalTable4(), sensor.ThermalTable4() + 1024);
+    };
+    EXPECT_EQ(table4(12), table4(14));
+    EXPECT_NE(table4(12), table4(13));
+}
+
+TEST_F(SensorTest, MeteorUsesTheNominalTableAndClearsTheOthers) {
+    TSensor sensor;
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    sensor.SetSatellite(15);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    ASSERT_TRUE(sensor.Calibrated());
+    const double* t5 = sensor.ThermalTable5();
+    EXPECT_NEAR(t5[0], 317.9315, 1e-9);
+    EXPECT_NEAR(t5[3], 317.9315, 1e-9);
+    EXPECT_NEAR(t5[1023], 218.15, 1e-9);
+    // Level 155 at counts 400..403: -0.0017 x 155^2 + 0.8248 x 155 - 55 + 273.15.
+    EXPECT_NEAR(t5[401], -0.0017 * 155 * 155 + 0.8248 * 155 - 55.0 + 273.15, 1e-9);
+    for (int c = 0; c < 1024; ++c) {
+        ASSERT_EQ(sensor.ThermalTable6()[c], t5[c]);
+        // Channels 3 and 4 are not measured: no temperatures, not the last pass's.
+        ASSERT_EQ(sensor.ThermalTable3()[c], 0.0);
+        ASSERT_EQ(sensor.ThermalTable4()[c], 0.0);
+    }
+    EXPECT_EQ(sensor.RadianceFit(5), (TSensor::TRadianceFit{0, 0, 0}));
+}
+
+TEST_F(SensorTest, ChannelThreeOfThisPassIsClearedWhenNotCalibrated) {
+    TSensor sensor;
+    sensor.SetSatellite(10);
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    ASSERT_GT(sensor.ThermalTable3()[600], 0.0);
+    sensor.CalibrateThermal(36, 37, tbb, 391, 995, 387, 1000);  // channel 3A pass
+    for (int c = 0; c < 1024; ++c) ASSERT_EQ(sensor.ThermalTable3()[c], 0.0);
+}
+
+TEST_F(SensorTest, LevelOneBSlopesAndIntercepts) {
+    TSensor sensor;
+    const double slope4 = -0.16, intercept4 = 160.0, slope5 = -0.18, intercept5 = 178.0;
+    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
+    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
+    sensor.CalibrateThermalFromL1B(slope4, intercept4, slope5, intercept5);
+    ASSERT_TRUE(sensor.Calibrated());
+    for (int c = 0; c < 1024; ++c) {
+        const Real n4 = c * slope4 + intercept4, n5 = c * slope5 + intercept5;
+        const Real r4 = 0.92378 * n4 + 0.0003822 * n4 * n4 + 3.72;
+        const Real r5 = 0.96194 * n5 + 0.0001742 * n5 * n5 + 2.0;
+        ASSERT_NEAR(sensor.ThermalTable4()[c], static_cast<double>(RefTemperature(929.08035, r4)), 1e-6) << c;
+        ASSERT_NEAR(sensor.ThermalTable5()[c], static_cast<double>(RefTemperature(834.98565, r5)), 1e-6) << c;
+        ASSERT_EQ(sensor.ThermalTable3()[c], 0.0);
+        ASSERT_EQ(sensor.ThermalTable6()[c], 0.0);
+    }
+    sensor.CalibrateThermalFromL1B(slope4, 0.0, slope5, intercept5);
+    EXPECT_FALSE(sensor.Calibrated());
+    EXPECT_EQ(sensor.ThermalTable4(), nullptr);
+}
+
+// Least-squares line of points (c, y(c)), c = 0..1023, by the textbook formula.
+std::pair<Real, Real> RefLine(const std::vector<Real>& y) {
+    Real sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int c = 0; c < 1024; ++c) {
+        sx += c;
+        sy += y[c];
+        sxx += Real(c) * c;
+        sxy += c * y[c];
+    }
+    const Real slope = (1024 * sxy - sx * sy) / (1024 * sxx - sx * sx);
+    return {(sy - slope * sx) / 1024, slope};
+}
+
+TEST_F(SensorTest, RadianceFitsOfBothMethods) {
+    const std::vector<RefSatellite> satellites = Satellites();
+    const Counts c{{400, 410, 420, 430}, 726, 990, 391, 995, 387, 1000};
+
+    // Non-linear: the corrected radiance is an exact quadratic in the count.
+    const RefSatellite& noaa15 = satellites[7];
+    TSensor sensor;
+    sensor.SetSatellite(7);
+    const double tbb = sensor.BlackbodyTemperature(c.prt[0], c.prt[1], c.prt[2], c.prt[3]);
+    sensor.CalibrateThermal(c.target3, c.space3, tbb, c.target4, c.space4, c.target5, c.space5);
+    const RefChannel& k = noaa15.ch4;
+    const Real nbb = RefRadiance(k.vc, k.effA + k.effB * Real(tbb));
+    const Real beta = -(nbb - k.ns) / (c.space4 - c.target4);
+    const Real alpha = k.ns - beta * c.space4;
+    const TSensor::TRadianceFit fit4 = sensor.RadianceFit(4);
+    EXPECT_NEAR(fit4[0], static_cast<double>(k.b0 + (1 + k.b1) * alpha + k.b2 * alpha * alpha), 1e-7);
+    EXPECT_NEAR(fit4[1], static_cast<double>((1 + k.b1) * beta + 2 * k.b2 * alpha * beta), 1e-9);
+    EXPECT_NEAR(fit4[2], static_cast<double>(k.b2 * beta * beta), 1e-12);
+
+    // Channel 3: a three-term fit of a straight line, the square term dropped.
+    const auto [i3, g3] = RefLine(RefLinearRadiance(noaa15.ch3, tbb, c.target3, c.space3));
+    EXPECT_NEAR(sensor.RadianceFit(3)[0], static_cast<double>(i3), 1e-9);
+    EXPECT_NEAR(sensor.RadianceFit(3)[1], static_cast<double>(g3), 1e-12);
+    EXPECT_EQ(sensor.RadianceFit(3)[2], 0.0);
+
+    // Older satellites: straight-line fits of the quadratically corrected radiance.
+    sensor.SetSatellite(6);
+    sensor.CalibrateThermal(c.target3, c.space3, tbb, c.target4, c.space4, c.target5, c.space5);
+    const auto [i5, g5] = RefLine(RefLinearRadiance(satellites[6].ch5, tbb, c.target5, c.space5));
+    EXPECT_NEAR(sensor.RadianceFit(5)[0], static_cast<double>(i5), 1e-7);
+    EXPECT_NEAR(sensor.RadianceFit(5)[1], static_cast<double>(g5), 1e-10);
+    EXPECT_EQ(sensor.RadianceFit(5)[2], 0.0);
+}
+
+TEST(Planck, ZeroAndNegativeInputsGiveZero) {
+    EXPECT_EQ(PlanckTemperature(927.0, 0.0), 0.0);
+    EXPECT_EQ(PlanckTemperature(927.0, -3.0), 0.0);
+    EXPECT_EQ(PlanckRadiance(927.0, 0.0), 0.0);
+    EXPECT_EQ(PlanckRadiance(927.0, -10.0), 0.0);
+    EXPECT_EQ(PlanckRadiance(927.0, std::nan("")), 0.0);
+}
+
+TEST(Planck, RadianceAndTemperatureAreInverse) {
+    for (double t : {180.0, 250.0, 300.0, 330.0}) {
+        EXPECT_NEAR(PlanckTemperature(2670.0, PlanckRadiance(2670.0, t)), t, 1e-9);
+        EXPECT_NEAR(PlanckTemperature(927.0, PlanckRadiance(927.0, t)), t, 1e-9);
+    }
+    // 300 K at 927 cm-1 worked by hand: 9487.822 / (exp(4.445815) - 1) = 112.589.
+    EXPECT_NEAR(PlanckRadiance(927.0, 300.0), 112.589, 0.001);
+}
+
+TEST(Planck, CelsiusToFahrenheit) {
+    EXPECT_DOUBLE_EQ(CelsiusToFahrenheit(-40.0), -40.0);
+    EXPECT_DOUBLE_EQ(CelsiusToFahrenheit(100.0), 212.0);
+}
+
+// ---- Temperature palette --------------------------------------------------------
+
+using Rgb = std::array<int32_t, 3>;
+
+Rgb Colour(const TSensor& sensor, double t) {
+    Rgb c{};
+    sensor.TemperatureToColour(t, c[0], c[1], c[2]);
+    return c;
+}
+
+// Line i gives the colour (i, 255 - i, seed) unless replaced.
+std::string PaletteText(int lines, int seed, const std::map<int, std::string>& replaced = {},
+                        const char* lineEnd = "\n") {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        const auto r = replaced.find(i);
+        text += r != replaced.end() ? r->second : std::to_string(i) + " " + std::to_string(255 - i) + " " +
+                                                      std::to_string(seed);
+        text += lineEnd;
+    }
+    return text;
+}
+
+TEST_F(SensorTest, StartsWithTheDocumentedSettings) {
+    TSensor sensor;
+    EXPECT_EQ(sensor.SatelliteId(), 6);
+    EXPECT_EQ(sensor.PaletteLow(), -1);
+    EXPECT_EQ(sensor.PaletteHigh(), 27);
+    EXPECT_EQ(sensor.PaletteFile(), "");
+    EXPECT_EQ(sensor.SstMinT4(), -5.0f);
+    EXPECT_TRUE(sensor.SstCloudTest());
+    EXPECT_EQ(sensor.SstMaxZenith(), 63.0f);
+    EXPECT_EQ(sensor.ParameterFileError(), "");
+}
+
+TEST_F(SensorTest, PaletteSpansTheRangeWithTruncatedIndexes) {
+    TSensor sensor;
+    sensor.SetPaletteLow(0);
+    sensor.SetPaletteHigh(255);
+    sensor.SetPaletteFile(folder_.Write("sst.pal", PaletteText(256, 7, {}, "\r\n")));
+    ASSERT_NE(sensor.PaletteFile(), "");
+    EXPECT_EQ(Colour(sensor, 0.0), (Rgb{0, 255, 7}));
+    EXPECT_EQ(Colour(sensor, 255.0), (Rgb{255, 0, 7}));
+    EXPECT_EQ(Colour(sensor, 99.9), (Rgb{99, 156, 7}));
+    EXPECT_EQ(Colour(sensor, -0.99), (Rgb{0, 255, 7}));  // truncates toward zero
+    EXPECT_EQ(Colour(sensor, -1.0), (Rgb{30, 30, 30}));
+    EXPECT_EQ(Colour(sensor, 255.999), (Rgb{255, 0, 7}));
+    EXPECT_EQ(Colour(sensor, 256.0), (Rgb{30, 30, 30}));
+    EXPECT_EQ(Colour(sensor, std::nan("")), (Rgb{30, 30, 30}));
+}
+
+TEST_F(SensorTest, PaletteOverTheDefaultRange) {
+    TSensor sensor;  // -1 .. 27
+    sensor.SetPaletteFile(folder_.Write("sst.pal", PaletteText(256, 1)));
+    EXPECT_EQ(Colour(sensor, -1.0), (Rgb{0, 255, 1}));
+    EXPECT_EQ(Colour(sensor, 27.0), (Rgb{255, 0, 1}));
+    EXPECT_EQ(Colour(sensor, 13.0), (Rgb{127, 128, 1}));  // 14 x 255 / 28 = 127.5
+    EXPECT_EQ(Colour(sensor, 27.0 + 28.0 / 255), (Rgb{30, 30, 30}));
+}
+
+TEST_F(SensorTest, PaletteLinesTakeCommasQuotesAndLowBytes) {
+    TSensor sensor;
+    sensor.SetPaletteLow(0);
+    sensor.SetPaletteHigh(255);
+    sensor.SetPaletteFile(folder_.Write(
+        "sst.pal", PaletteText(256, 0, {{3, "\"10\", 20,30"}, {4, "  256 -1 0  "}, {5, "0\t0\t255"}})));
+    ASSERT_NE(sensor.PaletteFile(), "");
+    EXPECT_EQ(Colour(sensor, 3.0), (Rgb{10, 20, 30}));
+    EXPECT_EQ(Colour(sensor, 4.0), (Rgb{0, 255, 0}));
+    EXPECT_EQ(Colour(sensor, 5.0), (Rgb{0, 0, 255}));
+}
+
+TEST_F(SensorTest, PaletteLinesWithOtherTokenCountsKeepTheirColour) {
+    TSensor sensor;
+    sensor.SetPaletteLow(0);
+    sensor.SetPaletteHigh(255);
+    sensor.SetPaletteFile(folder_.Write("a.pal", PaletteText(256, 1)));
+    sensor.SetPaletteFile(folder_.Write("b.pal", PaletteText(256, 2, {{100, "5 6"}, {101, "1,2,3,"}})));
+    ASSERT_EQ(sensor.PaletteFile(), folder_ / "b.pal");
+    EXPECT_EQ(Colour(sensor, 100.0), (Rgb{100, 155, 1}));
+    EXPECT_EQ(Colour(sensor, 101.0), (Rgb{101, 154, 1}));  // a final comma makes a fourth token
+    EXPECT_EQ(Colour(sensor, 102.0), (Rgb{102, 153, 2}));
+}
+
+TEST_F(SensorTest, RejectedPalettesFallBackToTheHueScale) {
+    const std::vector<std::string> files{
+        PaletteText(256, 3, {{255, "1 2"}}),  // last line incomplete
+        PaletteText(255, 3),
+        PaletteText(257, 3),
+        PaletteText(256, 3, {{7, "1 x 3"}}),  // not a number
+        "JASC-PAL\n0100\n256\n" + PaletteText(256, 3),
+        "",
+    };
+    for (const std::string& text : files) {
+        TSensor sensor;
+        sensor.SetPaletteFile(folder_.Write("bad.pal", text));
+        EXPECT_EQ(sensor.PaletteFile(), "") << text.substr(0, 40);
+        Rgb hue{};
+        ValueToHueRgb(13.0, -1.0, 27.0, hue[0], hue[1], hue[2]);
+        EXPECT_EQ(Colour(sensor, 13.0), hue);
+    }
+    TSensor sensor;
+    sensor.SetPaletteFile(folder_ / "missing.pal");
+    EXPECT_EQ(sensor.PaletteFile(), "");
+}
+
+TEST_F(SensorTest, ABadNumberStopsReadingButKeepsTheComponentsBefore) {
+    TSensor sensor;
+    sensor.SetPaletteLow(0);
+    sensor.SetPaletteHigh(255);
+    sensor.SetPaletteFile(folder_.Write("a.pal", PaletteText(256, 1)));
+    sensor.SetPaletteFile(folder_.Write("b.pal", PaletteText(256, 2, {{10, "9 9 x"}})));
+    EXPECT_EQ(sensor.PaletteFile(), "");
+    // A file that changes only its last entry shows what the failed read left.
+    std::map<int, std::string> skipped;
+    for (int i = 0; i < 255; ++i) skipped[i] = "0 0";
+    sensor.SetPaletteFile(folder_.Write("c.pal", PaletteText(256, 3, skipped)));
+    ASSERT_NE(sensor.PaletteFile(), "");
+    EXPECT_EQ(Colour(sensor, 9.0), (Rgb{9, 246, 2}));
+    EXPECT_EQ(Colour(sensor, 10.0), (Rgb{9, 9, 1}));
+    EXPECT_EQ(Colour(sensor, 11.0), (Rgb{11, 244, 1}));
+    EXPECT_EQ(Colour(sensor, 255.0), (Rgb{255, 0, 3}));
+}
+
+TEST_F(SensorTest, ANarrowRangeUnloadsThePalette) {
+    TSensor sensor;
+    sensor.SetPaletteLow(10);
+    sensor.SetPaletteHigh(12);
+    sensor.SetPaletteFile(folder_.Write("sst.pal", PaletteText(256, 1)));
+    ASSERT_NE(sensor.PaletteFile(), "");
+    sensor.SetPaletteHigh(11);
+    EXPECT_EQ(sensor.PaletteFile(), "");
+    EXPECT_EQ(Colour(sensor, 11.0), (Rgb{255, 0, 0}));  // hue scale
+}
+
+TEST_F(SensorTest, HueScaleWithAnEmptyRange) {
+    TSensor sensor;
+    sensor.SetPaletteLow(5);
+    sensor.SetPaletteHigh(5);
+    EXPECT_EQ(Colour(sensor, 5.0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(Colour(sensor, 4.0), (Rgb{170, 190, 190}));
+}
+
+}  // namespace
+}  // namespace kestrune
