@@ -76,6 +76,8 @@ struct TPassState {
     std::string StandardName;
     std::string PassDescription;      // the processed-pass line
     std::string PaletteFileName;      // first "*.pal" of the program folder
+    std::string NdviPaletteFileName;  // vegetation palette of the pass, "" = built-in
+    std::string SstPaletteFileName;   // sea-surface palette of the pass, "" = built-in
 
     // Overlay nudge memory of this file.
     int32_t NudgeX = 0;

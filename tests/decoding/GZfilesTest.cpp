@@ -1,0 +1,92 @@
+#include "decoding/GZfiles.h"
+
+#include "tests/support/PassFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TBytes;
+
+class GZfilesTest : public ::testing::Test {
+protected:
+    fs::path folder;
+    TBytes content;
+
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("kestrune-gz-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+        for (int i = 0; i < 300000; ++i) content.push_back(static_cast<uint8_t>((i * 7) ^ (i >> 9)));
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string Write(const std::string& name, const TBytes& bytes) {
+        const std::string path = (folder / name).string();
+        test::WriteFileBytes(path, bytes);
+        return path;
+    }
+    size_t FileCount() const { return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {})); }
+};
+
+TEST_F(GZfilesTest, UnpacksBesideThePackedFileWithItsDate) {
+    const std::string packed = Write("pass.hrp.gz", test::GzipBytes(content));
+    const TBytes packedBefore = test::ReadFileBytes(packed);
+    const auto date = fs::file_time_type::clock::now() - std::chrono::hours(50);
+    fs::last_write_time(packed, date);
+
+    ASSERT_TRUE(GunzipFile(packed));
+    const std::string unpacked = (folder / "pass.hrp").string();
+    EXPECT_EQ(test::ReadFileBytes(unpacked), content);
+    EXPECT_EQ(fs::last_write_time(unpacked), date);
+    EXPECT_EQ(test::ReadFileBytes(packed), packedBefore) << "the packed file is never changed";
+    EXPECT_EQ(FileCount(), 2u) << "no temporary file is left";
+}
+
+TEST_F(GZfilesTest, ReplacesAnOlderUnpackedFile) {
+    Write("pass.raw16", TBytes(10, 1));
+    ASSERT_TRUE(GunzipFile(Write("pass.raw16.gz", test::GzipBytes(content))));
+    EXPECT_EQ(test::ReadFileBytes((folder / "pass.raw16").string()), content);
+}
+
+TEST_F(GZfilesTest, EveryMemberIsUnpacked) {
+    const TBytes first(content.begin(), content.begin() + 1000);
+    const TBytes second(content.begin() + 1000, content.end());
+    TBytes packed = test::GzipBytes(first);
+    const TBytes more = test::GzipBytes(second);
+    packed.insert(packed.end(), more.begin(), more.end());
+    std::ostringstream out;
+    EXPECT_EQ(GunzipFileToStream(Write("two.gz", packed), out), static_cast<int64_t>(content.size()));
+    EXPECT_EQ(out.str(), std::string(content.begin(), content.end()));
+}
+
+TEST_F(GZfilesTest, AnEmptyResultWritesNothing) {
+    EXPECT_FALSE(GunzipFile(Write("empty.n10.gz", test::GzipBytes({}))));
+    EXPECT_FALSE(fs::exists(folder / "empty.n10"));
+    EXPECT_FALSE(GunzipFile((folder / "missing.gz").string()));
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(GZfilesTest, BrokenPackedFilesRaiseAndLeaveNoOutput) {
+    const TBytes good = test::GzipBytes(content);
+    TBytes corrupted = good;
+    for (size_t i = 20; i < 60; ++i) corrupted[i] ^= 0x5A;
+    const TBytes truncated(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+    const TBytes notGzip(content.begin(), content.begin() + 5000);
+    for (const auto& [name, bytes] : {std::pair{"corrupt.raw16.gz", corrupted}, {"short.raw16.gz", truncated},
+                                      {"plain.raw16.gz", notGzip}, {"zero.raw16.gz", TBytes()}}) {
+        const std::string path = Write(name, bytes);
+        EXPECT_THROW(GunzipFile(path), EGZipError) << name;
+        EXPECT_FALSE(fs::exists(ChangeFileExt(path, ""))) << name;
+        EXPECT_EQ(test::ReadFileBytes(path), bytes) << name;
+    }
+    EXPECT_EQ(FileCount(), 4u);
+}
+
+}  // namespace
+}  // namespace kestrune

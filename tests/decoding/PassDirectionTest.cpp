@@ -1,0 +1,122 @@
+#include "decoding/PassDirection.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+TEST(GuessSatelliteTest, NamePrefixes) {
+    EXPECT_EQ(GuessSatelliteFromName("N18_20230503"), "NOAA-18");
+    EXPECT_EQ(GuessSatelliteFromName("FY1D_PASS"), "FY1D");
+    EXPECT_EQ(GuessSatelliteFromName("N15_X.MN2.HRPT"), "METEOR-M2") << "the later rule wins";
+}
+
+TEST(GuessSatelliteTest, LaterGroupsOnlyWhenEarlierOnesFoundNothing) {
+    EXPECT_EQ(GuessSatelliteFromName("PASS_N17_X"), "NOAA-17");
+    EXPECT_EQ(GuessSatelliteFromName("PASS_NO16"), "NOAA-16");
+    EXPECT_EQ(GuessSatelliteFromName("PASS_NOAA_X"), "");
+    EXPECT_EQ(GuessSatelliteFromName("STATION_2023_19"), "NOAA-19");
+    EXPECT_EQ(GuessSatelliteFromName("STATION_M01_2023"), "METOP-B");
+    EXPECT_EQ(GuessSatelliteFromName("X_M02_19"), "METOP-A") << "MetOp tokens come after the number";
+    EXPECT_EQ(GuessSatelliteFromName("PASS_METOPC"), "METOP-C");
+    EXPECT_EQ(GuessSatelliteFromName("N18_PASS_19"), "NOAA-18") << "the name prefix group wins";
+}
+
+class ProposalTest : public ::testing::Test {
+protected:
+    TPassDirectionRequest request;
+    const TDateTime now = EncodeDate(2024, 6, 1);
+
+    void SetUp() override {
+        request.FileName = "/data/pass.raw16";
+        request.FileDate = EncodeDate(2019, 3, 4) + EncodeTime(10, 20, 0, 0);
+        request.SatelliteText = "NOAA-18";
+        for (int channel = 1; channel <= 5; ++channel) request.ChannelEnabled[channel] = true;
+    }
+};
+
+TEST_F(ProposalTest, SatelliteListOnlyWithoutSatelliteOrWithAPreset) {
+    TPassDirectionProposal proposal = ProposePassDirection(request, now);
+    EXPECT_FALSE(proposal.ShowSatelliteList);
+    EXPECT_EQ(proposal.Satellite, "NOAA-18");
+
+    request.SatelliteText.clear();
+    proposal = ProposePassDirection(request, now);
+    EXPECT_TRUE(proposal.ShowSatelliteList);
+    EXPECT_EQ(proposal.Satellite, "NOAA-10") << "the list's first selection";
+
+    request.SatellitePreset = "METOP-B";
+    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "METOP-B");
+    request.FileName = "/data/N19_pass.raw16";
+    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "NOAA-19") << "a name guess wins over the preset";
+}
+
+TEST_F(ProposalTest, YearFromTheNameWithinTheListOrFromTheFile) {
+    request.DateMode = TDateMode::Year;
+    request.FileName = "/data/2023-05-03.raw16";
+    TPassDirectionProposal proposal = ProposePassDirection(request, now);
+    EXPECT_TRUE(proposal.ShowYearList);
+    EXPECT_EQ(proposal.NewestYear, 2024);
+    EXPECT_EQ(proposal.Year, 2023);
+
+    request.FileName = "/data/1997-05-03.raw16";
+    EXPECT_EQ(ProposePassDirection(request, now).Year, 2019) << "before 1998: the file's year";
+
+    request.PassYear = 2021;
+    EXPECT_EQ(ProposePassDirection(request, now).Year, 2021) << "a remembered year wins";
+}
+
+TEST_F(ProposalTest, TheYearWindowFollowsTheCurrentDate) {
+    request.DateMode = TDateMode::Year;
+    request.FileName = "/data/2031-01-02.raw16";
+    EXPECT_EQ(ProposePassDirection(request, EncodeDate(2031, 2, 1)).Year, 2031);
+    EXPECT_EQ(ProposePassDirection(request, now).Year, 2019) << "a year not yet come is not taken";
+    EXPECT_EQ(NewestListedYear(EncodeDate(2024, 12, 15)), 2025) << "31 days ahead";
+}
+
+TEST_F(ProposalTest, DateFromTheNameDigits) {
+    request.DateMode = TDateMode::Date;
+    request.FileName = "/data/noaa_2023-05-03_1201.n10";
+    TPassDirectionProposal proposal = ProposePassDirection(request, now);
+    EXPECT_TRUE(proposal.ShowDatePicker);
+    EXPECT_FALSE(proposal.ShowTimePicker);
+    EXPECT_EQ(proposal.Date, EncodeDate(2023, 5, 3));
+
+    request.FileName = "/data/FY3C_20220704.n10";
+    EXPECT_EQ(ProposePassDirection(request, now).Date, EncodeDate(2022, 7, 4));
+
+    request.FileName = "/data/pass_20231303.n10";
+    EXPECT_EQ(ProposePassDirection(request, now).Date, EncodeDate(2019, 3, 4)) << "month 13 is refused";
+    request.FileName = "/data/pass_19600101.n10";
+    EXPECT_EQ(ProposePassDirection(request, now).Date, EncodeDate(2019, 3, 4)) << "year before 1961";
+
+    request.PassDate = EncodeDate(2020, 1, 1);
+    EXPECT_EQ(ProposePassDirection(request, now).Date, EncodeDate(2020, 1, 1));
+}
+
+TEST_F(ProposalTest, DateAndTimeFromTheFileOrTheRememberedDate) {
+    request.DateMode = TDateMode::DateAndTime;
+    TPassDirectionProposal proposal = ProposePassDirection(request, now);
+    EXPECT_TRUE(proposal.ShowTimePicker);
+    EXPECT_EQ(proposal.Date, request.FileDate);
+    request.PassDate = EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 0, 0);
+    EXPECT_EQ(ProposePassDirection(request, now).Date, request.PassDate);
+}
+
+TEST_F(ProposalTest, TheUnattendedAnswerTakesTheProposal) {
+    request.DateMode = TDateMode::Year;
+    request.Northbound = false;
+    request.SatelliteText.clear();
+    request.FileName = "/data/2023_N15.raw16";
+    const TPassDirectionProposal proposal = ProposePassDirection(request, now);
+    const TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+    EXPECT_FALSE(answer.Cancelled);
+    EXPECT_FALSE(answer.Northbound);
+    EXPECT_EQ(answer.PassYear, 2023);
+    EXPECT_EQ(answer.SatelliteText, "NOAA-15");
+    EXPECT_EQ(answer.ChannelChosen, request.ChannelEnabled);
+    EXPECT_EQ(answer.GacPass, 0);
+}
+
+}  // namespace
+}  // namespace kestrune

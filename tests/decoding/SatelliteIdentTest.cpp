@@ -1,0 +1,107 @@
+#include "decoding/SatelliteIdent.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+void ExpectTime(const TNameTime& when, int year, int month, int day, int hour, int minute) {
+    EXPECT_EQ(when.Year, year);
+    EXPECT_EQ(when.Month, month);
+    EXPECT_EQ(when.Day, day);
+    EXPECT_EQ(when.Hour, hour);
+    EXPECT_EQ(when.Minute, minute);
+}
+
+TEST(NameFieldTest, DecimalFieldsOrConvertError) {
+    EXPECT_EQ(NameField("2023-05-03", 1, 4), 2023);
+    EXPECT_EQ(NameField("2023-05-03", 6, 7), 5);
+    EXPECT_THROW(NameField("hrpt_2023", 1, 4), EConvertError);
+    EXPECT_THROW(NameField("20", 5, 6), EConvertError) << "beyond the end of the name";
+}
+
+TEST(NameTimeTest, MonthsOutsideTheYearAreRefused) {
+    EXPECT_NO_THROW((TNameTime{2023, 12, 31, 23, 59}.DateTime()));
+    EXPECT_THROW((TNameTime{2023, 13, 1, 0, 0}.Date()), EConvertError);
+    EXPECT_THROW((TNameTime{2023, 0, 1, 0, 0}.Date()), EConvertError);
+    EXPECT_THROW((TNameTime{2023, 2, 29, 0, 0}.Date()), EConvertError);
+}
+
+TEST(MidPassTimeTest, SixLinesASecond) {
+    const TDateTime date = EncodeDate(2023, 5, 3);
+    EXPECT_NEAR(MidPassTime(date, 12, 0, 5400), date + 0.5 + 450.0 / 86400.0, 1e-9);
+}
+
+TEST(EssNameTest, ThreeLayoutsByThePvlFlagAndTheStart) {
+    TNamedPass pass = EssNamePass("2023-05-03-1201_NOAA19", false);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "NOAA-19");
+    pass = EssNamePass("2023-05-03-1201_M01_xx", false);
+    EXPECT_EQ(pass.Satellite, "METOP-B");
+    pass = EssNamePass("2023-05-03-1201_metopc", false);
+    EXPECT_EQ(pass.Satellite, "METOP-C");
+
+    pass = EssNamePass("202305031201" + std::string(24, 'x') + "18", true);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "NOAA-18");
+    pass = EssNamePass("hrpt_20230503_1201_no15", true);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "NOAA-15");
+    EXPECT_THROW(EssNamePass("hrpt_20230503_1201_noaa15", false), EConvertError)
+        << "an hrpt name without the PVL flag does not parse";
+}
+
+TEST(EssNameTest, MetopNames) {
+    const TNamedPass pass = EssMetopNamePass("METOPB_2023-05-03_1201");
+    EXPECT_EQ(pass.Satellite, "METOP-B");
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+}
+
+TEST(Hrpt16NameTest, FourLayouts) {
+    EXPECT_EQ(Hrpt16Layout("all___20230503_1201___NOAA18"), THrpt16Layout::AllPrefix);
+    TNamedPass pass = Hrpt16NamePass("all___20230503_1201___NOAA18", THrpt16Layout::AllPrefix);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "NOAA-18");
+
+    EXPECT_EQ(Hrpt16Layout("2023-05-03-1201_NOAA18"), THrpt16Layout::Dated);
+    pass = Hrpt16NamePass("2023-05-03-1201_NOAA18", THrpt16Layout::Dated);
+    EXPECT_EQ(pass.Satellite, "NOAA-18");
+
+    EXPECT_EQ(Hrpt16Layout("M03_202305031201"), THrpt16Layout::MetopM0);
+    pass = Hrpt16NamePass("M03_202305031201", THrpt16Layout::MetopM0);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "METOP-C");
+
+    EXPECT_EQ(Hrpt16Layout("ah19230503120"), THrpt16Layout::AhPrefix);
+    pass = Hrpt16NamePass("AH19230503120199", THrpt16Layout::AhPrefix);
+    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
+    EXPECT_EQ(pass.Satellite, "NOAA-19");
+
+    EXPECT_EQ(Hrpt16Layout("pass"), THrpt16Layout::None);
+}
+
+TEST(TenBitNameTest, SatelliteTokensLaterOnesWin) {
+    EXPECT_EQ(TenBitSatelliteToken("20230503_NOAA 18"), "NOAA-18");
+    EXPECT_EQ(TenBitSatelliteToken("FENGYUN1C_2003"), "FY1C") << "FY1D from the FY token is overridden by FY1C";
+    EXPECT_EQ(TenBitSatelliteToken("PASS_FY_X"), "FY1D");
+    EXPECT_EQ(TenBitSatelliteToken("FY3B_20230503"), "FY3B");
+    EXPECT_EQ(TenBitSatelliteToken("SEASTAR"), "SEASTAR");
+    EXPECT_EQ(TenBitSatelliteToken("20230503_1201"), "");
+}
+
+TEST(TenBitNameTest, OrbitNumberNames) {
+    EXPECT_EQ(TenBitOrbitSatellite("12345_15_x"), "NOAA-15");
+    EXPECT_EQ(TenBitOrbitSatellite("12345_19_x"), "") << "only the listed numbers";
+    EXPECT_EQ(TenBitOrbitSatellite("1234_15_x"), "") << "the number must stand at 6";
+}
+
+TEST(TenBitNameTest, DigitsOfTheName) {
+    ExpectTime(TenBitNameTime("n18_2023-05-03_1201", false), 1820, 23, 5, 3, 12);
+    ExpectTime(TenBitNameTime("2023-05-03_1201_n", false), 2023, 5, 3, 12, 1);
+    ExpectTime(TenBitNameTime("230503_1201_noaa", true), 2023, 5, 3, 12, 1);
+    ExpectTime(TenBitNameTime("FY3C_20230503_1201", false), 2023, 5, 3, 12, 1);
+    EXPECT_THROW(TenBitNameTime("2023_05", false), EConvertError);
+}
+
+}  // namespace
+}  // namespace kestrune
