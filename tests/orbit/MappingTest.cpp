@@ -1,0 +1,465 @@
+#include "orbit/qelMapping.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace kestrune;
+
+namespace {
+
+// Expected pixels below were worked with the textbook sphere formulas (and
+// the conic with its cone constant from the colatitude of the standard
+// parallel), independently of this code.
+
+TMapping MakeMap(uint8_t kind, int rows, int columns, float centreLon, float centreLat) {
+    TMapping map;
+    map.SetProjection(kind);
+    map.SetWidth(rows);
+    map.SetHeight(columns);
+    map.SetCentreLongitude(centreLon);
+    map.SetCentreLatitude(centreLat);
+    return map;
+}
+
+struct Pixel {
+    int x = -999999, y = -999999;
+    bool visible = false;
+};
+
+Pixel Project(TMapping& map, float lon, float lat) {
+    Pixel p;
+    p.visible = map.LatLonToXY(p.x, p.y, lon, lat);
+    return p;
+}
+
+void ExpectPixel(TMapping& map, float lon, float lat, int x, int y) {
+    const Pixel p = Project(map, lon, lat);
+    EXPECT_TRUE(p.visible) << lon << "," << lat;
+    EXPECT_EQ(p.x, x) << lon << "," << lat;
+    EXPECT_EQ(p.y, y) << lon << "," << lat;
+}
+
+void ExpectInvisible(TMapping& map, float lon, float lat) {
+    int x = 0, y = 0;
+    EXPECT_FALSE(map.LatLonToXY(x, y, lon, lat)) << lon << "," << lat;
+}
+
+// Every pixel of a coarse raster that lies on the earth comes back to itself.
+void ExpectPixelsRoundTrip(TMapping& map, int step) {
+    int checked = 0;
+    for (int y = 0; y < map.GetWidth(); y += step) {
+        for (int x = 0; x < map.GetHeight(); x += step) {
+            float lon = 0, lat = 0;
+            if (!map.XYToLatLon(x, y, lon, lat)) continue;
+            EXPECT_GE(lon, -180.0f);
+            EXPECT_LT(lon, 180.0f);
+            int backX = 0, backY = 0;
+            if (!map.LatLonToXY(backX, backY, lon, lat)) continue;
+            EXPECT_NEAR(backX, x, 1) << "kind " << int(map.Projection()) << " at " << x << "," << y;
+            EXPECT_NEAR(backY, y, 1) << "kind " << int(map.Projection()) << " at " << x << "," << y;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 20) << "kind " << int(map.Projection());
+}
+
+}  // namespace
+
+TEST(Projection, CylindricalFullWrapsLongitudesAndInverts) {
+    TMapping map = MakeMap(1, 180, 360, 0, 0);
+    ExpectPixel(map, 10, 20, 190, 70);
+    ExpectPixel(map, 540, 0, 360, 90);  // same column as 180
+    ExpectPixel(map, 180, 0, 360, 90);
+    ExpectPixel(map, -180, 90, 0, 0);   // date line and north pole
+    ExpectPixel(map, 0, -90, 180, 180); // south pole
+    float lon = 0, lat = 0;
+    ASSERT_TRUE(map.XYToLatLon(190, 70, lon, lat));
+    EXPECT_NEAR(lon, 10, 1e-4);
+    EXPECT_NEAR(lat, 20, 1e-4);
+    ASSERT_TRUE(map.XYToLatLon(360, 90, lon, lat));
+    EXPECT_FLOAT_EQ(lon, -180);  // longitudes come back below 180
+}
+
+TEST(Projection, CylindricalZoomedAndLinearBased) {
+    for (uint8_t kind : {uint8_t(2), uint8_t(14)}) {
+        TMapping map = MakeMap(kind, 200, 400, 20, 50);
+        map.SetLongitudeSpan(40);
+        map.SetLatitudeSpan(20);
+        ExpectPixel(map, 10, 45, 100, 150);
+        ExpectPixel(map, -160, 45, -1600, 150);  // always visible, even off the window
+        ExpectPixelsRoundTrip(map, 23);
+    }
+}
+
+TEST(Projection, AzimuthalEquidistantWithRotationDateLineAndHorizon) {
+    TMapping map = MakeMap(3, 1000, 1000, 10, 50);
+    EXPECT_FLOAT_EQ(map.Scale(), 0.75f);
+    ExpectPixel(map, 30, 40, 699, 605);
+    ExpectPixelsRoundTrip(map, 37);
+    map.SetRotation(30);
+    ExpectPixel(map, 30, 40, 620, 691);
+
+    TMapping pacific = MakeMap(3, 1000, 1000, 170, 10);
+    ExpectPixel(pacific, -170, 20, 747, 359);  // across the date line
+    ExpectInvisible(pacific, -10, -10);         // antipode, 20,000 km away
+    ExpectInvisible(pacific, -60, 0);           // about 12,200 km away
+}
+
+TEST(Projection, AzimuthalWideFitsTheLatitudeWindowToTheRows) {
+    TMapping map = MakeMap(4, 500, 1000, 0, 50);
+    EXPECT_FLOAT_EQ(map.Scale(), 0.4f);  // no window yet
+    map.SetLatitudeSpan(40);
+    EXPECT_NEAR(map.Scale(), 0.7309511, 1e-6);
+    ExpectPixel(map, 5, 55, 537, 185);
+}
+
+TEST(Projection, MercatorFullAndItsPoles) {
+    TMapping map = MakeMap(5, 360, 360, 0, 0);
+    ExpectPixel(map, 90, 45, 270, 130);
+    ExpectPixelsRoundTrip(map, 17);
+    // The poles take the ordinate of 89.999 degrees instead of infinity.
+    const Pixel north = Project(map, 0, 90);
+    EXPECT_TRUE(north.visible);
+    const Pixel nearPole = Project(map, 0, 89.999f);
+    EXPECT_EQ(north.y, nearPole.y);
+    const Pixel south = Project(map, 0, -90);
+    EXPECT_EQ(south.y, 360 - nearPole.y);
+}
+
+TEST(Projection, MercatorZoomedShowsOnlyItsWindow) {
+    TMapping map = MakeMap(6, 300, 600, 0, 50);
+    map.SetLongitudeSpan(60);
+    map.SetLatitudeSpan(20);
+    ExpectPixel(map, 10, 55, 400, 72);
+    ExpectPixel(map, 10, 39, 400, 296);
+    ExpectInvisible(map, 10, 30);  // below the window
+    ExpectInvisible(map, 40, 50);  // east of it
+    ExpectPixelsRoundTrip(map, 13);
+
+    TMapping polar = MakeMap(6, 300, 600, 0, 80);
+    polar.SetLongitudeSpan(60);
+    polar.SetLatitudeSpan(20);  // the window reaches the pole
+    EXPECT_TRUE(std::isfinite(polar.MercatorScale()));
+    ExpectInvisible(polar, 0, 90);
+    EXPECT_TRUE(Project(polar, 0, 85).visible);
+}
+
+TEST(Projection, OrthographicHidesTheFarSide) {
+    TMapping map = MakeMap(7, 1000, 1000, 0, 45);
+    ExpectPixel(map, 30, 40, 806, 512);
+    ExpectInvisible(map, 80, 40);   // 6315 km from the centre
+    ExpectInvisible(map, 180, -45);  // behind the globe
+    ExpectPixelsRoundTrip(map, 29);
+    float lon = 0, lat = 0;
+    EXPECT_FALSE(map.XYToLatLon(-400, 500, lon, lat));  // off the globe
+}
+
+TEST(Projection, LinearisedOrthographicProjectsButHasNoInverse) {
+    TMapping map = MakeMap(8, 1000, 1000, 0, 45);
+    ExpectPixel(map, 30, 40, 814, 513);
+    ExpectInvisible(map, 80, 40);
+    float lon = 0, lat = 0;
+    for (int y = 0; y < 1000; y += 250)
+        for (int x = 0; x < 1000; x += 250) EXPECT_FALSE(map.XYToLatLon(x, y, lon, lat));
+    EXPECT_FALSE(map.IsGeographic());
+}
+
+TEST(Projection, PolarStereographicBothHemispheres) {
+    TMapping north = MakeMap(9, 1000, 1000, 0, 90);
+    EXPECT_FALSE(north.SouthernHemisphere());
+    ExpectPixel(north, 0, 60, 500, 956);
+    ExpectPixel(north, 90, 60, 956, 500);
+    ExpectPixel(north, 0, 90, 500, 500);
+    ExpectInvisible(north, 0, -90);  // the opposite pole lies at infinity
+    ExpectPixelsRoundTrip(north, 41);
+
+    TMapping south = MakeMap(9, 1000, 1000, 0, -90);
+    EXPECT_TRUE(south.SouthernHemisphere());
+    ExpectPixel(south, 0, -60, 500, 44);
+    ExpectPixel(south, 90, -60, 956, 500);
+    ExpectPixelsRoundTrip(south, 41);
+}
+
+TEST(Projection, ConicAsDefinedByItsStandardParallel) {
+    TMapping map = MakeMap(10, 1000, 1000, 0, 45);
+    EXPECT_NEAR(map.ConeConstant(), 0.7071068, 1e-6);
+    EXPECT_NEAR(map.ConeFactor(), 2.0386852, 1e-5);
+    EXPECT_NEAR(map.ConeRho0(), 1.0968372, 1e-5);
+    ExpectPixel(map, 10, 50, 623, 397);
+    ExpectPixel(map, 0, 45, 500, 500);
+    ExpectInvisible(map, 150, 0);  // more than 10,000 km away
+    ExpectPixelsRoundTrip(map, 31);
+
+    TMapping south = MakeMap(10, 1000, 1000, 0, -45);
+    ExpectPixel(south, 10, -50, 623, 603);
+    ExpectPixelsRoundTrip(south, 31);
+}
+
+TEST(Projection, ConicAtAPolarCentreShowsNothing) {
+    for (float pole : {90.0f, -90.0f}) {
+        TMapping map = MakeMap(10, 1000, 1000, 0, pole);
+        ExpectInvisible(map, 0, pole);
+        ExpectInvisible(map, 10, pole > 0 ? 80.0f : -80.0f);
+        float lon = 0, lat = 0;
+        EXPECT_FALSE(map.XYToLatLon(500, 500, lon, lat));
+    }
+}
+
+TEST(Projection, CentreOnTheEquatorIsMovedOffItForPolarAndConicKinds) {
+    for (uint8_t kind : {uint8_t(9), uint8_t(10)}) {
+        TMapping map = MakeMap(kind, 100, 100, 0, 0);
+        EXPECT_FLOAT_EQ(map.CentreLatitude(), -0.001f);
+        EXPECT_TRUE(map.SouthernHemisphere());
+        EXPECT_FLOAT_EQ(map.StandardParallel1(), 0.001f);
+    }
+    TMapping plain = MakeMap(3, 100, 100, 0, 0);
+    EXPECT_FLOAT_EQ(plain.CentreLatitude(), 0.0f);
+    EXPECT_FALSE(plain.SouthernHemisphere());
+}
+
+TEST(Projection, GnomonicShowsOnlyTheNearHemisphere) {
+    TMapping map = MakeMap(11, 1000, 1000, 0, 0);
+    ExpectPixel(map, 45, 0, 900, 500);
+    ExpectPixel(map, 20, 30, 646, 254);
+    ExpectInvisible(map, 90, 0);    // on the horizon
+    ExpectInvisible(map, 120, 10);  // behind it
+    ExpectPixelsRoundTrip(map, 37);
+}
+
+TEST(Projection, VanDerGrintenAndItsTiles) {
+    TMapping map = MakeMap(12, 1000, 1000, 0, 0);
+    ExpectPixel(map, -160, 50, 101, 321);
+    ExpectPixel(map, 60, -30, 658, 585);
+    ExpectPixel(map, 0, 90, 500, 13);    // pole
+    ExpectPixel(map, 90, 0, 743, 500);   // equator
+    ExpectPixel(map, 0, 45, 500, 370);   // central meridian
+    ExpectPixel(map, 180, 0, 987, 500);  // date line
+    ExpectPixelsRoundTrip(map, 23);
+    float lon = 0, lat = 0;
+    EXPECT_FALSE(map.XYToLatLon(5, 5, lon, lat));  // outside the world's circle
+
+    map.SetTile(1);  // top-left quarter of a 2 x 2 mosaic
+    ExpectPixel(map, -160, 50, 202, 642);
+    ExpectPixelsRoundTrip(map, 23);
+    map.SetTile(9);  // centre ninth of a 3 x 3 mosaic
+    ExpectPixel(map, 0, 0, 500, 500);
+    ExpectPixelsRoundTrip(map, 23);
+}
+
+TEST(Projection, GreatCircle) {
+    TMapping map = MakeMap(13, 1000, 1000, 0, 0);
+    EXPECT_NEAR(map.Scale(), 1.0 / (2 * 3.14159265358979), 1e-6);
+    ExpectPixel(map, 90, 0, 750, 500);
+    ExpectPixel(map, 0, 90, 500, 250);
+    ExpectPixel(map, 180, 0, 1000, 500);  // antipode on the edge
+    TMapping other = MakeMap(13, 1000, 1000, 10, 20);
+    ExpectPixel(other, 40, 50, 555, 409);
+    ExpectPixelsRoundTrip(other, 29);
+}
+
+TEST(Projection, UnknownKindsShowNothing) {
+    for (uint8_t kind : {uint8_t(0), uint8_t(15), uint8_t(200)}) {
+        TMapping map = MakeMap(kind, 100, 100, 0, 0);
+        ExpectInvisible(map, 0, 0);
+        float lon = 0, lat = 0;
+        EXPECT_FALSE(map.XYToLatLon(50, 50, lon, lat));
+    }
+}
+
+TEST(Projection, IsGeographicAndNames) {
+    for (int kind = 0; kind < ProjectionKindCount; ++kind) {
+        TMapping map;
+        map.SetProjection(static_cast<uint8_t>(kind));
+        EXPECT_EQ(map.IsGeographic(), kind != 0 && kind != 8 && kind != 14) << kind;
+    }
+    EXPECT_STREQ(ProjectionNames[10], "Lambert Conformal Conic");
+    EXPECT_STREQ(ProjectionNames[14], "Linear-based");
+}
+
+TEST(Projection, EmptyRasterHasNoInverse) {
+    TMapping map = MakeMap(1, 0, 360, 0, 0);
+    float lon = 0, lat = 0;
+    EXPECT_FALSE(map.XYToLatLon(10, 10, lon, lat));
+}
+
+TEST(Projection, OffsetsShiftEveryResultAndAssignCopiesThem) {
+    TMapping map = MakeMap(1, 180, 360, 0, 0);
+    map.SetOffsetX(5);
+    map.SetOffsetY(3);
+    ExpectPixel(map, 10, 20, 195, 67);
+    int x = 100, y = 100;
+    TMapping none;
+    EXPECT_FALSE(none.LatLonToXY(x, y, 0, 0));
+
+    TMapping copy;
+    copy.Assign(map);
+    EXPECT_EQ(copy.Projection(), 1);
+    EXPECT_EQ(copy.GetWidth(), 180);
+    EXPECT_EQ(copy.GetHeight(), 360);
+    EXPECT_EQ(copy.GetOffsetX(), 5);
+    EXPECT_EQ(copy.GetOffsetY(), 3);
+    ExpectPixel(copy, 10, 20, 195, 67);
+
+    TMapping conic = MakeMap(10, 1000, 1000, 30, 45);
+    conic.SetStandardParallel2(60);
+    TMapping conicCopy;
+    conicCopy.CopyFrom(conic);
+    EXPECT_FLOAT_EQ(conicCopy.StandardParallel2(), 60.0f);
+    EXPECT_FLOAT_EQ(conicCopy.ConeConstant(), conic.ConeConstant());
+}
+
+TEST(Projection, LatitudeSpanIsHeldWithinAHalfTurnExceptForTheGreatCircle) {
+    TMapping map = MakeMap(2, 100, 100, 0, 0);
+    map.SetLatitudeSpan(250);
+    EXPECT_FLOAT_EQ(map.LatitudeSpan(), 180.0f);
+    TMapping circle = MakeMap(13, 100, 100, 0, 0);
+    circle.SetLatitudeSpan(250);
+    EXPECT_FLOAT_EQ(circle.LatitudeSpan(), 250.0f);
+}
+
+TEST(Sphere, GreatCircleDistanceAndBearing) {
+    float distance = 0, bearing = 0;
+    ASSERT_TRUE(GreatCircleDistance(0, 0, 1, 0, distance, bearing));
+    EXPECT_NEAR(distance, 111.3195, 1e-3);
+    EXPECT_NEAR(bearing, 90, 1e-4);
+    GreatCircleDistance(-0.1278f, 51.5074f, 2.3522f, 48.8566f, distance, bearing);  // London to Paris
+    EXPECT_NEAR(distance, 343.9408, 1e-2);
+    EXPECT_NEAR(bearing, 148.1822, 1e-3);
+    GreatCircleDistance(0, 10, 0, 0, distance, bearing);
+    EXPECT_NEAR(bearing, 180, 1e-4);
+    GreatCircleDistance(30, 90, 30, 80, distance, bearing);
+    EXPECT_FLOAT_EQ(bearing, 180);  // from the north pole
+    GreatCircleDistance(30, -90, 30, -80, distance, bearing);
+    EXPECT_FLOAT_EQ(bearing, 0);    // from the south pole
+    GreatCircleDistance(179.5f, 0, -179.5f, 0, distance, bearing);
+    EXPECT_NEAR(distance, 111.3195, 1e-2);  // across the date line
+    EXPECT_NEAR(bearing, 90, 1e-3);
+}
+
+TEST(Sphere, GreatCircleAngle) {
+    float distance = -1;
+    ASSERT_TRUE(GreatCircleAngle(0, 0, 90, 0, distance));
+    EXPECT_NEAR(distance, 6378.135 * 3.14159265 / 2, 1e-2);
+}
+
+TEST(Sphere, MercatorOrdinate) {
+    EXPECT_EQ(MercatorY(0), 0);
+    EXPECT_NEAR(MercatorY(45), 50.49899, 1e-4);
+    EXPECT_NEAR(MercatorY(-45), -50.49899, 1e-4);
+    EXPECT_NEAR(MercatorLatitude(MercatorY(60)), 60, 1e-4);
+    EXPECT_NEAR(MercatorLatitude(MercatorY(-60)), -60, 1e-4);
+    EXPECT_EQ(MercatorLatitude(0), 0);
+    EXPECT_TRUE(std::isfinite(MercatorY(90)));
+    EXPECT_EQ(MercatorY(90), MercatorY(89.999f));
+    EXPECT_EQ(MercatorY(-95), -MercatorY(90));
+}
+
+namespace {
+
+class RecordingCanvas : public TGridCanvas {
+public:
+    int ClientWidth() const override { return width; }
+    int ClientHeight() const override { return height; }
+    void BeginGrid(uint32_t colour) override {
+        gridColour = colour;
+        ++begun;
+    }
+    void EndGrid() override { ++ended; }
+    void Polyline(std::span<const TGridPoint> points) override {
+        lines.emplace_back(points.begin(), points.end());
+    }
+    int TextWidth(const std::string& text) override { return 6 * static_cast<int>(text.size()); }
+    int TextHeight(const std::string&) override { return 10; }
+    void TextOut(int, int, const std::string& text, uint32_t colour) override { texts[text].push_back(colour); }
+    void Changed() override { ++changed; }
+
+    int width = 360, height = 180;
+    uint32_t gridColour = 0;
+    int begun = 0, ended = 0, changed = 0;
+    std::vector<std::vector<TGridPoint>> lines;
+    std::map<std::string, std::vector<uint32_t>> texts;
+};
+
+TGridSettings Settings(float meridians, float parallels) {
+    TGridSettings settings;
+    settings.MeridianStep = meridians;
+    settings.ParallelStep = parallels;
+    settings.GridColour = 1;
+    settings.LabelColour = 2;
+    settings.OutlineColour = 3;
+    settings.DegreeSign = "d";
+    return settings;
+}
+
+}  // namespace
+
+TEST(Grid, CylindricalGridIsStraightLinesWithOutlinedLabels) {
+    TMapping map = MakeMap(1, 180, 360, 0, 0);
+    RecordingCanvas canvas;
+    map.DrawGrid(&canvas, Settings(30, 30));
+    EXPECT_EQ(canvas.begun, 1);
+    EXPECT_EQ(canvas.ended, 1);
+    EXPECT_EQ(canvas.changed, 1);
+    EXPECT_EQ(canvas.gridColour, 1u);
+    EXPECT_EQ(canvas.lines.size(), 11u + 5u);  // meridians -150..150, parallels -60..60
+    for (const auto& line : canvas.lines) EXPECT_EQ(line.size(), 2u);
+    ASSERT_EQ(canvas.texts.count("30dE"), 1u);
+    EXPECT_EQ(canvas.texts["30dE"].size(), 9u);  // eight outline strokes and the text
+    EXPECT_EQ(canvas.texts["30dE"].back(), 2u);
+    EXPECT_EQ(canvas.texts["30dE"].front(), 3u);
+    EXPECT_EQ(canvas.texts.count("60dS"), 1u);
+    EXPECT_EQ(canvas.texts.count("0d"), 1u);
+    EXPECT_EQ(canvas.texts.count("150dW"), 1u);
+}
+
+TEST(Grid, AzimuthalGridUsesItsOwnStepsAndBreaksAtTheHorizon) {
+    TMapping map = MakeMap(7, 500, 500, 0, 45);
+    RecordingCanvas canvas;
+    canvas.width = canvas.height = 500;
+    map.DrawGridOnCanvas(canvas, Settings(10, 10));
+    EXPECT_GT(canvas.lines.size(), 10u);
+    for (const auto& line : canvas.lines) {
+        EXPECT_GE(line.size(), 2u);
+        for (const TGridPoint& p : line) {
+            EXPECT_GE(p.X, -100);
+            EXPECT_LE(p.X, 600);
+        }
+    }
+    TMapping azimuthal = MakeMap(3, 500, 500, 0, 45);
+    RecordingCanvas fixed;
+    fixed.width = fixed.height = 500;
+    azimuthal.DrawGridOnCanvas(fixed, Settings(10, 10));
+    EXPECT_EQ(fixed.texts.count("10dE"), 0u);  // meridians every 30 degrees only
+    EXPECT_EQ(fixed.texts.count("30dE"), 1u);
+}
+
+TEST(Grid, SwitchesAndTheUnknownKind) {
+    TMapping map = MakeMap(1, 180, 360, 0, 0);
+    RecordingCanvas canvas;
+    TGridSettings settings = Settings(30, 30);
+    settings.ShowLabels = false;
+    map.DrawGridOnCanvas(canvas, settings);
+    EXPECT_FALSE(canvas.lines.empty());
+    EXPECT_TRUE(canvas.texts.empty());
+
+    TMapping unknown;
+    RecordingCanvas untouched;
+    unknown.DrawGrid(&untouched, Settings(30, 30));
+    unknown.DrawGrid(nullptr, Settings(30, 30));
+    EXPECT_EQ(untouched.begun, 0);
+    EXPECT_EQ(untouched.changed, 0);
+}
+
+TEST(Grid, VanDerGrintenSplitsItsRangeAtTheDateLine) {
+    TMapping map = MakeMap(12, 500, 500, 100, 0);
+    RecordingCanvas canvas;
+    canvas.width = canvas.height = 500;
+    map.DrawGridOnCanvas(canvas, Settings(30, 30));
+    // No parallel segment may jump across the map at the date line.
+    for (const auto& line : canvas.lines)
+        for (size_t i = 1; i < line.size(); ++i) EXPECT_LT(std::abs(line[i].X - line[i - 1].X), 100);
+}
