@@ -1,0 +1,399 @@
+#include "decoding/FrameReader.h"
+
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "tests/support/HrptFrameWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace kestrune {
+namespace {
+
+using test::BuildPass;
+using test::DefaultSample;
+using test::THrptPassSpec;
+using test::TWordPacking;
+
+std::vector<uint16_t> Unpacked(int32_t (*unpack)(std::span<const uint8_t>, std::span<uint16_t>),
+                               std::vector<uint8_t> bytes, size_t samples = 4) {
+    std::vector<uint16_t> out(samples, 0xFFFF);
+    unpack(bytes, out);
+    return out;
+}
+
+TEST(Unpackers, KnownGroups) {
+    EXPECT_EQ(Unpacked(Unpack10BitLsbFirst, {0xFF, 0x03, 0, 0, 0}), (std::vector<uint16_t>{1023, 0, 0, 0}));
+    EXPECT_EQ(Unpacked(Unpack10BitMsbFirst, {0xFF, 0xC0, 0, 0, 0}), (std::vector<uint16_t>{1023, 0, 0, 0}));
+    EXPECT_EQ(Unpacked(Unpack10BitSplitLow, {0, 0, 0, 0, 0xC0}), (std::vector<uint16_t>{3, 0, 0, 0}));
+    // Bits reversed: 0xFF 0xC0 reversed are 0xFF 0x03, so as the LSB-first group.
+    EXPECT_EQ(Unpacked(Unpack10BitReversed, {0xFF, 0xC0, 0, 0, 0}), (std::vector<uint16_t>{1023, 0, 0, 0}));
+    EXPECT_EQ(ReverseBits(0x01), 0x80);
+    EXPECT_EQ(ReverseBits(0xA0), 0x05);
+}
+
+TEST(Unpackers, WordsOfEightySamples) {
+    // Sample 0 = 1023 (top 10 bits of w0), sample 7 = 1 (lowest bits of w4); words in machine order.
+    std::vector<uint8_t> bytes = {0xC0, 0xFF, 0, 0, 0, 0, 0, 0, 0x01, 0x00};
+    EXPECT_EQ(Unpacked(Unpack10BitWords, bytes, 8), (std::vector<uint16_t>{1023, 0, 0, 0, 0, 0, 0, 1}));
+}
+
+TEST(Unpackers, L1BWords) {
+    std::vector<uint16_t> out(4, 0xFFFF);
+    const std::vector<uint8_t> bytes = {0x3F, 0xF0, 0, 0, 0x00, 0x00, 0x00, 0x05};
+    EXPECT_EQ(UnpackL1BWords(bytes, out, 3), 3);
+    EXPECT_EQ(out, (std::vector<uint16_t>{1023, 0, 0, 0xFFFF}));
+    EXPECT_EQ(UnpackL1BWords(bytes, out, 4), 4);  // the fourth sample comes from the second word
+    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(UnpackL1BWords(std::span(bytes).first(6), out, 6), 3);  // a partial word is not read
+}
+
+TEST(Unpackers, PartialGroupsAndShortDestinationsAreLeftOut) {
+    std::vector<uint16_t> out(8, 7);
+    EXPECT_EQ(Unpack10BitLsbFirst(std::vector<uint8_t>(9, 0), out), 4);
+    EXPECT_EQ(out[4], 7);
+    std::vector<uint16_t> small(3, 7);
+    EXPECT_EQ(Unpack10BitMsbFirst(std::vector<uint8_t>(10, 0), small), 0);
+}
+
+TEST(MeteorMarkers, Scores) {
+    std::vector<uint8_t> payload(238, 0);
+    const uint8_t marker[8] = {0x02, 0x18, 0xA7, 0xA3, 0x92, 0xDD, 0x9A, 0xBF};
+    std::memcpy(&payload[8], marker, 8);
+    EXPECT_TRUE(IsFrameSync(payload));
+    payload[15] = 0;
+    EXPECT_FALSE(IsFrameSync(payload));
+    EXPECT_FALSE(IsFrameSync(std::span(payload).first(10)));
+    const std::vector<uint8_t> asm3 = {0x1A, 0xCF, 0xFC, 0x00};
+    EXPECT_EQ(SyncMarkerScore(asm3), 75);
+    std::vector<uint8_t> block(256, 0);
+    std::memcpy(&block[22], marker, 5);
+    EXPECT_EQ(FramePatternScore(block), 62);
+    std::memcpy(&block[22], marker, 8);
+    EXPECT_EQ(FramePatternScore(block), 100);
+}
+
+TEST(InputFile, ReadsStopAtTheEnd) {
+    const std::vector<uint8_t> bytes = {1, 2, 3, 4, 5};
+    TInputFile input(bytes.data(), 5, 3);
+    uint8_t buffer[8] = {};
+    EXPECT_EQ(input.Read(buffer, 8), 2);
+    EXPECT_EQ(buffer[0], 4);
+    EXPECT_EQ(input.Read(buffer, 8), 0);
+    input.SeekBy(-100);
+    EXPECT_EQ(input.Position(), 0);
+    input.Seek(99);
+    EXPECT_EQ(input.Position(), 5);
+    const TRecordReader records = MappedRecordReader(bytes.data(), 5, 1, 2);
+    EXPECT_EQ(records(0, buffer), 2);
+    EXPECT_EQ(buffer[0], 2);
+    EXPECT_EQ(records(1, buffer), 2);
+    EXPECT_EQ(records(2, buffer), 0);  // would end past the file
+    EXPECT_EQ(records(-1, buffer), 0);
+}
+
+// Reads every line of a pass and checks all five channels against the writer's pattern.
+class FramePass : public ::testing::Test {
+protected:
+    void Load(std::vector<uint8_t> file, TFrameFormat format, int64_t dataStart = 0) {
+        bytes_ = std::move(file);
+        format.LineCount = lines_;
+        format_ = format;
+        input_ = TInputFile(bytes_.data(), static_cast<int64_t>(bytes_.size()), dataStart);
+        locations_.SetLineCount(lines_);
+        reader_ = std::make_unique<TFrameReader>(
+            format, input_, MappedRecordReader(bytes_.data(), static_cast<int64_t>(bytes_.size()), dataStart, format.RecordSize),
+            &locations_, &telemetry_);
+    }
+
+    void ExpectEverySample() {
+        std::vector<uint16_t> line(2048);
+        for (int32_t y = 0; y < lines_; ++y) {
+            reader_->ReadNextFrame(reader_->CurrentFrame(), y == 0);
+            for (int c = 0; c < 5; ++c) {
+                reader_->ExtractChannel(line.data(), c, 2048);
+                for (int32_t x = 0; x < 2048; ++x)
+                    ASSERT_EQ(line[static_cast<size_t>(x)], DefaultSample(y, c + 1, x)) << "line " << y << " ch " << c + 1;
+            }
+            ExpectTimeCode(y);
+        }
+        EXPECT_EQ(reader_->RecordIndex(), lines_);
+    }
+
+    void ExpectTimeCode(int32_t y) {
+        const test::THrptFrame frame = test::BuildMinorFrame(spec_, y);
+        EXPECT_EQ(std::memcmp(locations_.LineLocations(y)->Bytes(), &frame[8], 8), 0) << "time code of line " << y;
+    }
+
+    THrptPassSpec spec_;
+    int32_t lines_ = 6;
+    std::vector<uint8_t> bytes_;
+    TFrameFormat format_;
+    TInputFile input_;
+    TEarthLocations locations_;
+    TTelemetryData telemetry_;
+    std::unique_ptr<TFrameReader> reader_;
+};
+
+TEST_F(FramePass, SixteenBitBigEndian) {
+    Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16), {.FormatCode = 26, .RecordSize = 22180});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, SixteenBitLittleEndian) {
+    Load(BuildPass(spec_, lines_, TWordPacking::LittleEndian16), {.FormatCode = 26, .RecordSize = 22180, .LittleEndian16 = true});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, SixteenBitHrptRecordsOf22528Bytes) {
+    Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16, 22528), {.FormatCode = 26, .RecordSize = 22528});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, TenBitN10) {
+    Load(BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 21, .RecordSize = 13864});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, TenBitWsdAfterA1024ByteHeader) {
+    std::vector<uint8_t> file(1024, 'x');
+    test::AppendPass(file, spec_, lines_, TWordPacking::Packed10LsbFirst, 13864);
+    Load(file, {.FormatCode = 39, .RecordSize = 13864}, 1024);
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, TimestepWindowsPackedRecords) {
+    Load(BuildPass(spec_, lines_, TWordPacking::Packed10LsbFirst, 13868),
+         {.FormatCode = 1, .RecordSize = 13868, .PackedInput = true});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, TimestepWindowsUnpackedWordsAreMasked) {
+    std::vector<uint8_t> file = BuildPass(spec_, lines_, TWordPacking::LittleEndian16);
+    for (size_t i = 1; i < file.size(); i += 2) file[i] |= 0xF0;  // noise above the 10 bits
+    Load(file, {.FormatCode = 1, .RecordSize = 22180});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, EssRecords) {
+    Load(BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 5, .RecordSize = 13864});
+    ExpectEverySample();
+}
+
+TEST_F(FramePass, SamplesEnterTheStoreMaskedWhereTheFrameKeepsHighBits) {
+    // Quorum frames are copied as they are; the store still gets 10-bit counts.
+    std::vector<uint8_t> file = BuildPass(spec_, lines_, TWordPacking::LittleEndian16);
+    for (size_t i = 1; i < file.size(); i += 2) file[i] |= 0xFC;
+    Load(file, {.FormatCode = 32, .RecordSize = 22180});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    EXPECT_GT(reader_->CurrentFrame()[750], 1023);
+    std::vector<uint16_t> line(2048);
+    reader_->ExtractChannel(line.data(), 2, 2048);
+    for (int32_t x = 0; x < 2048; ++x) ASSERT_EQ(line[static_cast<size_t>(x)], DefaultSample(0, 3, x));
+}
+
+TEST_F(FramePass, TruncatedFileFillsFromWhatIsThere) {
+    lines_ = 4;
+    std::vector<uint8_t> file = BuildPass(spec_, 3, TWordPacking::BigEndian16);
+    file.resize(2 * 22180 + 1001);  // the third record is cut after 1001 bytes
+    Load(file, {.FormatCode = 26, .RecordSize = 22180});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    reader_->PrimeFrames();
+    reader_->ReadNextFrame(reader_->NextFrame(), false);
+    reader_->RotateFrames();
+    reader_->ReadNextFrame(reader_->NextFrame(), false);  // 1001 bytes of line 2
+    const test::THrptFrame line1 = test::BuildMinorFrame(spec_, 1);
+    const test::THrptFrame line2 = test::BuildMinorFrame(spec_, 2);
+    const TFrame& next = reader_->NextFrame();
+    EXPECT_EQ(next[499], line2[499]);
+    EXPECT_EQ(next[500] & 0xFF, (line2[500] >> 8) & 3);  // the odd last byte
+    EXPECT_EQ(next[750], line1[750]);                   // beyond: the previous frame stays
+    reader_->RotateFrames();
+    reader_->ReadNextFrame(reader_->NextFrame(), false);  // nothing left
+    EXPECT_EQ(reader_->NextFrame(), reader_->CurrentFrame());
+}
+
+TEST_F(FramePass, EmptyInputLeavesZeroedFrames) {
+    Load({}, {.FormatCode = 21, .RecordSize = 13864});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    std::vector<uint16_t> line(2048, 9);
+    reader_->ExtractChannel(line.data(), 0, 2048);
+    EXPECT_EQ(line, std::vector<uint16_t>(2048, 0));
+}
+
+TEST_F(FramePass, MirroredLinesAreReversed) {
+    Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16), {.FormatCode = 26, .RecordSize = 22180, .MirrorLines = true});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    std::vector<uint16_t> line(2048);
+    reader_->ExtractChannel(line.data(), 1, 2048);
+    EXPECT_EQ(line[0], DefaultSample(0, 2, 2047));
+    EXPECT_EQ(line[2047], DefaultSample(0, 2, 0));
+}
+
+TEST_F(FramePass, RawAndNoaa95FramesNeverAdvanceTheRecordIndex) {
+    for (int code : {24, 27}) {
+        Load(BuildPass(spec_, 2, TWordPacking::BigEndian16), {.FormatCode = static_cast<uint8_t>(code), .RecordSize = 22180});
+        reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+        reader_->ReadNextFrame(reader_->CurrentFrame(), false);
+        EXPECT_EQ(reader_->RecordIndex(), 0);
+        for (uint8_t b : std::span(locations_.LineLocations(0)->Bytes(), 8)) EXPECT_EQ(b, 0);
+    }
+}
+
+TEST_F(FramePass, UnknownFormatsLeaveTheFrameUntouched) {
+    for (int code : {0, 6, 14, 15, 41}) {
+        Load(BuildPass(spec_, 1, TWordPacking::BigEndian16), {.FormatCode = static_cast<uint8_t>(code), .RecordSize = 22180});
+        reader_->CurrentFrame().fill(5);
+        reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+        EXPECT_EQ(reader_->CurrentFrame()[100], 5);
+        std::vector<uint16_t> line(4, 9);
+        reader_->ExtractChannel(line.data(), 0, 4);
+        EXPECT_EQ(line[0], 9);
+    }
+}
+
+// Frames set by hand for the despeckle rules (stride 5, channel 0 at word 750).
+class Despeckle : public FramePass {
+protected:
+    void SetUp() override {
+        Load({}, {.FormatCode = 26, .RecordSize = 22180, .Despeckle = true});
+        reader_->CurrentFrame().fill(0);
+        reader_->PrimeFrames();
+    }
+    void Neighbours(uint16_t previous, uint16_t next) {
+        for (int32_t p : {745, 755}) {
+            reader_->PreviousFrame()[static_cast<size_t>(p)] = previous;
+            reader_->NextFrame()[static_cast<size_t>(p)] = next;
+        }
+    }
+    uint16_t Middle(uint16_t value) {
+        reader_->CurrentFrame()[750] = value;
+        std::vector<uint16_t> line(3);
+        reader_->ExtractChannel(line.data(), 0, 3);  // sets the neighbour distance: 5 words
+        return reader_->DespikeSample(750);
+    }
+};
+
+TEST_F(Despeckle, SpikeBetweenDarkNeighbours) {
+    Neighbours(100, 100);
+    EXPECT_EQ(Middle(900), 100);
+    EXPECT_EQ(Middle(300), 300);  // differs by 200 only
+}
+
+TEST_F(Despeckle, BrightNeighboursKeepTheSample) {
+    Neighbours(800, 0);
+    EXPECT_EQ(Middle(100), 100);
+}
+
+TEST_F(Despeckle, FirstAndLastSamplesOfALineAreKept) {
+    for (int32_t p = 0; p < FrameWords; ++p) reader_->PreviousFrame()[static_cast<size_t>(p)] = 100;
+    reader_->NextFrame() = reader_->PreviousFrame();
+    reader_->CurrentFrame()[750] = 900;
+    reader_->CurrentFrame()[755] = 900;
+    reader_->CurrentFrame()[760] = 900;
+    std::vector<uint16_t> line(3);
+    reader_->ExtractChannel(line.data(), 0, 3);
+    EXPECT_EQ(line, (std::vector<uint16_t>{900, 100, 900}));
+}
+
+TEST_F(FramePass, SpotColumnRepair) {
+    // Code 35: SPOT channels of 1728 samples, channel 4 at words 6912 .. 8639.
+    std::vector<uint8_t> record(416 + 10800, 0);  // 8640 words: channels 0..4
+    Load(record, {.FormatCode = 35, .RecordSize = static_cast<int32_t>(record.size())});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    uint16_t* channel = reader_->CurrentFrame().data() + 6912;
+    channel[72] = 10;
+    channel[73] = 1000;
+    channel[74] = 20;
+    std::vector<uint16_t> line(1728);
+    reader_->ExtractChannel(line.data(), 4, 1728);
+    EXPECT_EQ(line[73], 15);
+}
+
+TEST_F(FramePass, MeteorInfraredChannelsAreInverted) {
+    Load({}, {.FormatCode = 38, .RecordSize = 11850});
+    for (int32_t c = 0; c < 6; ++c) reader_->CurrentFrame()[static_cast<size_t>(4 * c + 12)] = 100;
+    std::vector<uint16_t> line(4);
+    for (int32_t c = 0; c < 6; ++c) {
+        reader_->ExtractChannel(line.data(), c, 4);
+        EXPECT_EQ(line[0], c >= 3 ? 923 : 100) << "offset " << c;
+    }
+}
+
+TEST_F(FramePass, MeteorConvertedRecordsGiveLineTimes) {
+    std::vector<uint8_t> record(11850, 0);
+    record[8] = 10, record[9] = 20, record[10] = 30, record[11] = 100;
+    std::vector<uint8_t> file = record;
+    record[8] = 99;  // a corrupt time code gives no time rather than an error
+    file.insert(file.end(), record.begin(), record.end());
+    Load(file, {.FormatCode = 38, .RecordSize = 11850});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
+    EXPECT_TRUE(reader_->LineTimeValid());
+    EXPECT_DOUBLE_EQ(reader_->LineTime(), EncodeTime(10, 20, 30, 400));
+    reader_->ReadNextFrame(reader_->CurrentFrame(), false);
+    EXPECT_FALSE(reader_->LineTimeValid());
+    EXPECT_EQ(reader_->LineTime(), 0);
+}
+
+// A newer-layout Level 1b record of 16-bit samples, 5 channels.
+std::vector<uint8_t> NewerL1BRecord(int32_t line, uint32_t qualityBits) {
+    std::vector<uint8_t> record(22528, 0);
+    const auto put32 = [&](size_t at, uint32_t v) {
+        for (int k = 0; k < 4; ++k) record[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (24 - 8 * k));
+    };
+    put32(8, 43200000u + static_cast<uint32_t>(line) * 167u);
+    put32(312, qualityBits << 12);
+    for (size_t k = 0; k < 408; ++k) record[640 + k] = static_cast<uint8_t>(k + static_cast<size_t>(line));
+    for (size_t k = 0; k < 306; ++k) record[328 + k] = static_cast<uint8_t>(k * 3);
+    record[1056] = 0x02, record[1057] = 0x84;  // telemetry sync 644, big-endian
+    for (int32_t i = 0; i < 2048; ++i)
+        for (int c = 0; c < 5; ++c) {
+            const uint16_t v = DefaultSample(line, c + 1, i);
+            record[static_cast<size_t>(1264 + 2 * (5 * i + c))] = static_cast<uint8_t>(v >> 8);
+            record[static_cast<size_t>(1265 + 2 * (5 * i + c))] = static_cast<uint8_t>(v);
+        }
+    return record;
+}
+
+TEST_F(FramePass, NewerLevel1bRecords) {
+    lines_ = 2;
+    std::vector<uint8_t> file = NewerL1BRecord(0, 8);
+    const std::vector<uint8_t> invalid = NewerL1BRecord(1, 3);
+    file.insert(file.end(), invalid.begin(), invalid.end());
+    Load(file, {.FormatCode = 7, .L1BSampleKind = 3, .RecordSize = 22528});
+    std::vector<uint16_t> line(2048);
+    for (int32_t y = 0; y < 2; ++y) {
+        reader_->ReadNextFrame(reader_->CurrentFrame(), y == 0);
+        for (int c = 0; c < 5; ++c) {
+            reader_->ExtractChannel(line.data(), c, 2048);
+            for (int32_t x = 0; x < 2048; ++x) ASSERT_EQ(line[static_cast<size_t>(x)], DefaultSample(y, c + 1, x));
+        }
+        EXPECT_EQ(reader_->CurrentFrame()[L1BTelemetryWord], 0x8402);  // as stored; the telemetry swaps it
+    }
+    EXPECT_EQ(locations_.LocationFlags, 1);
+    EXPECT_EQ(locations_.LineLocations(0)->Bytes()[5], 5);
+    EXPECT_EQ(locations_.LineAngles(0)->RawAngles[10], 30);
+    EXPECT_DOUBLE_EQ(locations_.LineTimes(0), 0.5);
+    EXPECT_EQ(locations_.LineTimes(1), 0);  // failed the location test
+    EXPECT_EQ(locations_.LineLocations(1)->Bytes()[5], 0);
+}
+
+TEST_F(FramePass, TruncatedLevel1bRecordIsReadAsFarAsItGoes) {
+    lines_ = 1;
+    std::vector<uint8_t> file = NewerL1BRecord(0, 0);
+    file.resize(300);  // not even the location test word
+    Load(file, {.FormatCode = 7, .L1BSampleKind = 3, .RecordSize = 22528});
+    reader_->ReadNextFrame(reader_->CurrentFrame(), true);  // the record reader gives nothing
+    EXPECT_EQ(reader_->RecordIndex(), 1);
+    EXPECT_EQ(locations_.LineTimes(0), 0);
+}
+
+TEST(L1BHalfOffset, ByKindAndRecordSize) {
+    EXPECT_EQ(L1BHalfOffset(1, 5, 4992), 5 * 408 + 452 + 4);
+    EXPECT_EQ(L1BHalfOffset(3, 5, 9080), 5 * 816 + 452 + 8);
+    EXPECT_EQ(L1BHalfOffset(3, 1, 2536), 816 + 452);
+}
+
+}  // namespace
+}  // namespace kestrune
