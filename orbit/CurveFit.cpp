@@ -67,21 +67,49 @@ void RequireLength(std::size_t length, int needed, const char* caller) {
         throw EMathError(std::string(caller) + " called with arrays shorter than its counts");
 }
 
-matrix DesignMatrix(std::span<const double> X, int Terms, int Points) {
-    matrix design(Points, std::vector<double>(Terms));
+// Points rows of Terms powers of x (1, x, x^2, ...), one flat row-major block.
+struct TDesign {
+    int terms;
+    std::vector<double> values;
+    double At(int point, int term) const { return values[static_cast<std::size_t>(point) * terms + term]; }
+};
+
+TDesign DesignMatrix(std::span<const double> X, int Terms, int Points) {
+    TDesign design{Terms, std::vector<double>(static_cast<std::size_t>(Points) * Terms)};
     for (int k = 0; k < Points; ++k) {
-        design[k][0] = 1.0;
-        for (int j = 1; j < Terms; ++j) design[k][j] = design[k][j - 1] * X[k];
+        double* row = &design.values[static_cast<std::size_t>(k) * Terms];
+        row[0] = 1.0;
+        for (int j = 1; j < Terms; ++j) row[j] = row[j - 1] * X[k];
     }
     return design;
 }
 
-double FitCorrelation(const matrix& design, std::span<const double> Y, int Terms, int Points,
+// Normal[i][j] = sum over points of Design[k][i] Design[k][j];
+// RightSide[i] = sum over points of Y[k] Design[k][i].
+void BuildNormalEquations(const TDesign& design, std::span<const double> Y, int Points, matrix& normal,
+                          std::vector<double>& rightSide) {
+    const int terms = design.terms;
+    normal.assign(terms, std::vector<double>(terms, 0.0));
+    rightSide.assign(terms, 0.0);
+    for (int i = 0; i < terms; ++i) {
+        for (int j = 0; j <= i; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < Points; ++k) sum += design.At(k, i) * design.At(k, j);
+            normal[i][j] = sum;
+            normal[j][i] = sum;
+        }
+        double sum = 0.0;
+        for (int k = 0; k < Points; ++k) sum += Y[k] * design.At(k, i);
+        rightSide[i] = sum;
+    }
+}
+
+double FitCorrelation(const TDesign& design, std::span<const double> Y, int Points,
                       std::span<const double> coefficients) {
     double sse = 0.0, sumY = 0.0, sumY2 = 0.0;
     for (int k = 0; k < Points; ++k) {
         double fitted = 0.0;
-        for (int j = 0; j < Terms; ++j) fitted += coefficients[j] * design[k][j];
+        for (int j = 0; j < design.terms; ++j) fitted += coefficients[j] * design.At(k, j);
         sse += (fitted - Y[k]) * (fitted - Y[k]);
         sumY += Y[k];
         sumY2 += Y[k] * Y[k];
@@ -92,23 +120,6 @@ double FitCorrelation(const matrix& design, std::span<const double> Y, int Terms
 }
 
 }  // namespace
-
-void BuildNormalEquations(const matrix& Design, std::span<const double> Y, int Terms, int Points,
-                          matrix& Normal, std::vector<double>& RightSide) {
-    Normal.assign(Terms, std::vector<double>(Terms, 0.0));
-    RightSide.assign(Terms, 0.0);
-    for (int i = 0; i < Terms; ++i) {
-        for (int j = 0; j <= i; ++j) {
-            double sum = 0.0;
-            for (int k = 0; k < Points; ++k) sum += Design[k][i] * Design[k][j];
-            Normal[i][j] = sum;
-            Normal[j][i] = sum;
-        }
-        double sum = 0.0;
-        for (int k = 0; k < Points; ++k) sum += Y[k] * Design[k][i];
-        RightSide[i] = sum;
-    }
-}
 
 void GaussJordan(const matrix& A, std::span<const double> RightSide, bool& Failed, int N,
                  std::span<double> Solution) {
@@ -132,13 +143,13 @@ void PolyFit(std::span<const double> X, std::span<const double> Y, int Terms, in
     RequireLength(Y.size(), Points, "PolyFit");
     RequireLength(Coefficients.size(), Terms, "PolyFit");
 
-    const matrix design = DesignMatrix(X, Terms, Points);
+    const TDesign design = DesignMatrix(X, Terms, Points);
     matrix normal;
     std::vector<double> rightSide;
-    BuildNormalEquations(design, Y, Terms, Points, normal, rightSide);
+    BuildNormalEquations(design, Y, Points, normal, rightSide);
     bool failed = false;
     GaussJordan(normal, rightSide, failed, Terms, Coefficients);
-    Correlation = FitCorrelation(design, Y, Terms, Points, Coefficients);
+    Correlation = FitCorrelation(design, Y, Points, Coefficients);
 }
 
 }  // namespace kestrune

@@ -29,11 +29,6 @@ using matrix = std::vector<std::vector<double>>;
 void PolyFit(std::span<const double> X, std::span<const double> Y, int Terms, int Points,
              double& Correlation, std::span<double> Coefficients);
 
-// Normal[i][j] = sum over k of Design[k][i] Design[k][j];
-// RightSide[i] = sum over k of Y[k] Design[k][i]. Sizes both outputs.
-void BuildNormalEquations(const matrix& Design, std::span<const double> Y, int Terms, int Points,
-                          matrix& Normal, std::vector<double>& RightSide);
-
 // Solves A s = RightSide for the N unknowns; A is left as it was. A system
 // without a non-zero pivot sets Failed and throws EMathError.
 void GaussJordan(const matrix& A, std::span<const double> RightSide, bool& Failed, int N,

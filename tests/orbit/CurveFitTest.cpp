@@ -137,15 +137,5 @@ TEST(GaussJordan, FlagsASingularSystem) {
     EXPECT_THROW(GaussJordan(nan, b, failed, 2, s), EMathError);
 }
 
-TEST(BuildNormalEquations, SumsProductsOfTheDesignColumns) {
-    const matrix design{{1.0, 2.0}, {1.0, 3.0}, {1.0, -1.0}};
-    const std::array<double, 3> y{1.0, 0.0, 2.0};
-    matrix normal;
-    std::vector<double> right;
-    BuildNormalEquations(design, y, 2, 3, normal, right);
-    EXPECT_EQ(normal, (matrix{{3.0, 4.0}, {4.0, 14.0}}));
-    EXPECT_EQ(right, (std::vector<double>{3.0, 0.0}));
-}
-
 }  // namespace
 }  // namespace kestrune
