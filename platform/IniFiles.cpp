@@ -5,9 +5,10 @@
 
 namespace kestrune {
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+TIniFile::TIniFile(const std::string& fileName, std::string writeFileName)
+    : fileName_(writeFileName.empty() ? fileName : std::move(writeFileName)) {
     std::string text;
-    if (ReadFileText(fileName_, text)) Parse(text);
+    if (ReadFileText(fileName, text)) Parse(text);
 }
 
 void TIniFile::Parse(const std::string& text) {

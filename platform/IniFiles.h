@@ -13,9 +13,11 @@ namespace kestrune {
 
 class TIniFile {
 public:
-    // Reads the file when it exists; a missing file is an empty one.
-    explicit TIniFile(std::string fileName);
+    // Reads the file when it exists (a missing file is an empty one); writes go to writeFileName
+    // when given (a program file read from one folder and written to another), else to fileName.
+    explicit TIniFile(const std::string& fileName, std::string writeFileName = "");
 
+    // The file that writes go to.
     const std::string& FileName() const { return fileName_; }
 
     // The trimmed value, or fallback when the section or key is missing.

@@ -86,6 +86,15 @@ TEST_F(IniFileTest, NumbersUseAPointWhateverTheLocale) {
     EXPECT_EQ(TTempFolder::Read(ini.FileName()), "[S]\nX=1.25\n");
 }
 
+TEST_F(IniFileTest, AShippedFileIsReadAndItsCopyWrittenElsewhere) {
+    const std::string shipped = folder.Write("program/NOAA-18.ini", "[Chan-1]\nIntersection=501\n");
+    TIniFile ini(shipped, folder / "data/NOAA-18.ini");
+    EXPECT_EQ(ini.ReadInteger("Chan-1", "Intersection", 0), 501);
+    ini.WriteInteger("Chan-1", "Slope1", 1);
+    EXPECT_EQ(TTempFolder::Read(folder / "data/NOAA-18.ini"), "[Chan-1]\nIntersection=501\nSlope1=1\n");
+    EXPECT_EQ(TTempFolder::Read(shipped), "[Chan-1]\nIntersection=501\n");
+}
+
 TEST_F(IniFileTest, AFileThatCannotBeWrittenRaisesAndLeavesNoTemporaryFile) {
     const std::string path = folder.Write("gone/c.ini", "[S]\nA=1\n");
     TIniFile ini(path);

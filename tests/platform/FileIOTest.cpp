@@ -1,0 +1,48 @@
+#include "platform/FileIO.h"
+
+#include "tests/platform/TempFolder.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+TEST(FileIO, ReplacingAFileKeepsItsPermissionsAndLeavesNothingBehind) {
+    TTempFolder folder;
+    const std::string path = folder.Write("processed.lst", "old\n");
+    chmod(path.c_str(), 0640);
+    WriteFileAtomically(path, "new\n");
+    std::string text;
+    ASSERT_TRUE(ReadFileText(path, text));
+    EXPECT_EQ(text, "new\n");
+    struct stat info {};
+    stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);  // and the four folders TTempFolder makes
+    EXPECT_FALSE(ReadFileText(folder.Path(), text));
+    EXPECT_FALSE(ReadFileText(folder / "missing", text));
+    EXPECT_THROW(WriteFileAtomically(folder / "missing/x.txt", "x"), EWriteError);
+}
+
+TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
+    TTempFolder folder;
+    TLockFile first(folder / "locks/a.lock");
+    TLockFile second(folder / "locks/a.lock");
+    first.Lock();
+    EXPECT_FALSE(second.TryLock());
+    first.Unlock();
+    EXPECT_TRUE(second.TryLock());
+    second.Unlock();
+    first.LockShared();
+    second.LockShared();
+    EXPECT_FALSE(TLockFile(folder / "locks/a.lock").TryLock());
+}
+
+}  // namespace
+}  // namespace kestrune
