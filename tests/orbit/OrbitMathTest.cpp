@@ -1,0 +1,121 @@
+#include "orbit/OrbitMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kestrune {
+namespace {
+
+constexpr double Pi = sgp::Pi;
+
+TEST(OrbitMath, AnglesKeepTheirQuadrantConventions) {
+    EXPECT_DOUBLE_EQ(QuadrantArcTan(0.0, 0.0), 3.0 * Pi / 2.0);
+    EXPECT_DOUBLE_EQ(QuadrantArcTan(1.0, 0.0), Pi / 2.0);
+    EXPECT_DOUBLE_EQ(QuadrantArcTan(-1.0, 1.0), -Pi / 4.0);
+    EXPECT_DOUBLE_EQ(QuadrantArcTan(1.0, -1.0), 3.0 * Pi / 4.0);
+    EXPECT_DOUBLE_EQ(PositiveModulus(-1.0, 2.0 * Pi), 2.0 * Pi - 1.0);
+    EXPECT_DOUBLE_EQ(PositiveModulus(7.0, 2.0), 1.0);
+    EXPECT_NEAR(WrapTwoPi(-0.5), 2.0 * Pi - 0.5, 1e-15);
+    EXPECT_DOUBLE_EQ(DegToRad(180.0), Pi);
+    EXPECT_DOUBLE_EQ(CubeOf(-3.0), -27.0);
+}
+
+TEST(OrbitMath, UndefinedQuantitiesRaiseInsteadOfGivingNaN) {
+    EXPECT_NEAR(RaisePower(8.0, 2.0 / 3.0), 4.0, 1e-14);
+    try {
+        RaisePower(0.0, 1.5);
+        FAIL() << "no error for a zero base";
+    } catch (const EMathError& error) {
+        EXPECT_STREQ(error.what(), "Invalid argument in Function Power!");
+    }
+    EXPECT_THROW(RaisePower(-2.0, 2.0), EMathError);
+    EXPECT_THROW(CheckedSqrt(-1e-300), EMathError);
+    EXPECT_THROW(CheckedSqrt(std::nan("")), EMathError);
+    EXPECT_THROW(CheckedDivide(1.0, 0.0), EMathError);
+    EXPECT_DOUBLE_EQ(CheckedSqrt(0.0), 0.0);
+}
+
+TEST(OrbitMath, VectorsCarryTheirLength) {
+    TVector a{3.0, 0.0, 4.0, 0.0};
+    VectorMagnitude(a);
+    EXPECT_DOUBLE_EQ(a.W, 5.0);
+    TVector scaled;
+    VectorScale(a, scaled, -2.0);
+    EXPECT_DOUBLE_EQ(scaled.X, -6.0);
+    EXPECT_DOUBLE_EQ(scaled.W, 10.0);
+    TVector cross;
+    VectorCross(TVector{1, 0, 0, 1}, TVector{0, 1, 0, 1}, cross);
+    EXPECT_DOUBLE_EQ(cross.Z, 1.0);
+    EXPECT_DOUBLE_EQ(cross.W, 1.0);
+    TVector sum;
+    VectorAdd(a, scaled, sum);
+    EXPECT_DOUBLE_EQ(sum.W, 5.0);
+    VectorNormalise(a);
+    EXPECT_DOUBLE_EQ(a.X, 0.6);
+    EXPECT_DOUBLE_EQ(a.W, 5.0);
+}
+
+TEST(OrbitMath, JulianDatesOfEpochsAndDateTimes) {
+    EXPECT_DOUBLE_EQ(YearStartJulianDate(2000), 2451543.5);
+    EXPECT_DOUBLE_EQ(YearStartJulianDate(1980), 2444238.5);
+    EXPECT_DOUBLE_EQ(EpochToJulianDate(1.5), 2451545.0);
+    // Years below 57 are this century, 57 and above the last.
+    EXPECT_NEAR(EpochToJulianDate(56365.5), YearStartJulianDate(2056) + 365.5, 1e-8);
+    EXPECT_NEAR(EpochToJulianDate(57001.0), YearStartJulianDate(1957) + 1.0, 1e-8);
+    EXPECT_EQ(DayNumberOfYear(2000, 3, 1), 61);
+    EXPECT_EQ(DayNumberOfYear(1900, 3, 1), 60);
+    EXPECT_EQ(DayNumberOfYear(2023, 12, 31), 365);
+    EXPECT_DOUBLE_EQ(DayFraction(12, 0, 0, 0), 0.5);
+    // Milliseconds are cut to hundredths of a second.
+    const TDateTime noon = EncodeDate(2000, 1, 1) + EncodeTime(12, 0, 0, 999);
+    EXPECT_NEAR(DateTimeToJulian(noon), 2451545.0 + 0.99 / 86400.0, 1e-10);
+    EXPECT_NEAR(DateTimeToJulian(EncodeDate(2024, 2, 29)), 2460369.5, 1e-9);
+}
+
+TEST(OrbitMath, SiderealAngleMatchesTheStandardValueAtJ2000) {
+    // Greenwich mean sidereal time at 2000 January 1 12h UT is 280.46061837 degrees.
+    EXPECT_NEAR(GreenwichSiderealAtJD(2451545.0) * 180.0 / Pi, 280.46061837, 1e-6);
+    double daysSince1950 = 0.0;
+    const double atEpoch = GreenwichSiderealAtEpoch(1.5, daysSince1950);
+    EXPECT_NEAR(atEpoch, GreenwichSiderealAtJD(2451545.0), 1e-9);
+    EXPECT_NEAR(daysSince1950, 2451545.0 - 2433281.5, 1e-8);
+}
+
+TEST(OrbitMath, GeodeticCoordinatesOfKnownPoints) {
+    TGeodetic g;
+    const double jd = 2451545.0;
+    EciToGeodetic(TVector{7000.0, 0.0, 0.0, 0.0}, g, jd);
+    EXPECT_DOUBLE_EQ(g.Latitude, 0.0);
+    EXPECT_NEAR(g.Height, 7000.0 - 6378.135, 1e-9);
+    EXPECT_NEAR(g.Longitude, 2.0 * Pi - GreenwichSiderealAtJD(jd), 1e-12);
+
+    // A point 45 degrees geodetic latitude, 1000 km up, built from the ellipsoid.
+    const double e2 = sgp::EarthEccentricitySquared;
+    const double phi = Pi / 4.0;
+    const double n = 6378.135 / std::sqrt(1.0 - e2 * std::sin(phi) * std::sin(phi));
+    const TVector p{(n + 1000.0) * std::cos(phi), 0.0, (n * (1.0 - e2) + 1000.0) * std::sin(phi), 0.0};
+    EciToGeodetic(p, g, jd);
+    EXPECT_NEAR(g.Latitude, phi, 1e-10);
+    EXPECT_NEAR(g.Height, 1000.0, 1e-6);
+
+    // The poles and the centre stay finite.
+    EciToGeodetic(TVector{0.0, 0.0, -7000.0, 0.0}, g, jd);
+    EXPECT_DOUBLE_EQ(g.Latitude, -Pi / 2.0);
+    EXPECT_NEAR(g.Height, 7000.0 - 6378.135 * std::sqrt(1.0 - e2), 1e-6);
+    EciToGeodetic(TVector{1e-9, 0.0, 1.0, 0.0}, g, jd);
+    EXPECT_TRUE(std::isfinite(g.Latitude));
+    EXPECT_TRUE(std::isfinite(g.Height));
+}
+
+TEST(OrbitMath, StateScalesToKilometres) {
+    TVector p{1.0, 0.0, 0.0, 0.0}, v{0.0, 1.0, 0.0, 0.0};
+    ScaleStateToKm(p, v);
+    EXPECT_DOUBLE_EQ(p.X, 6378.135);
+    EXPECT_DOUBLE_EQ(p.W, 6378.135);
+    EXPECT_DOUBLE_EQ(v.Y, 6378.135 / 60.0);
+    EXPECT_DOUBLE_EQ(v.W, 6378.135 / 60.0);
+}
+
+}  // namespace
+}  // namespace kestrune

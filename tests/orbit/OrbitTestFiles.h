@@ -1,0 +1,97 @@
+// Writers of element sets and archive folders for the orbit tests.
+#pragma once
+
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace kestrune::testing {
+
+struct TleElements {
+    int catalog = 25338;
+    int epochYear = 20;        // two digits
+    double epochDay = 100.5;   // day of year with fraction
+    std::string ndot = " .00000123";
+    std::string nddot = " 00000-0";
+    std::string bstar = " 12345-4";
+    int elementSet = 999;
+    double inclination = 98.7;
+    double rightAscension = 100.0;
+    double eccentricity = 0.001;
+    double argOfPerigee = 90.0;
+    double meanAnomaly = 270.0;
+    double meanMotion = 14.26;
+    int revolution = 12345;
+};
+
+inline char Checksum(const std::string& line) {
+    int sum = 0;
+    for (char c : line) {
+        if (c >= '0' && c <= '9') sum += c - '0';
+        if (c == '-') sum += 1;
+    }
+    return static_cast<char>('0' + sum % 10);
+}
+
+inline std::string TleLine1(const TleElements& e) {
+    char text[80];
+    std::snprintf(text, sizeof text, "1 %05dU 98030A   %02d%012.8f %s %s %s 0 %4d", e.catalog, e.epochYear,
+                  e.epochDay, e.ndot.c_str(), e.nddot.c_str(), e.bstar.c_str(), e.elementSet);
+    const std::string line = text;
+    return line + Checksum(line);
+}
+
+inline std::string TleLine2(const TleElements& e) {
+    char text[80];
+    std::snprintf(text, sizeof text, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d", e.catalog, e.inclination,
+                  e.rightAscension, static_cast<int>(e.eccentricity * 1e7 + 0.5), e.argOfPerigee, e.meanAnomaly,
+                  e.meanMotion, e.revolution);
+    const std::string line = text;
+    return line + Checksum(line);
+}
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+// The program folder, the settings and the data folders point into it, and
+// message boxes are recorded instead of shown.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "orbit-test-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+        path_ += "/";
+        std::filesystem::create_directories(path_ + "program");
+        SetProgramFolderOverride(path_ + "program");
+        setenv("XDG_CONFIG_HOME", (path_ + "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (path_ + "data").c_str(), 1);
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+    ~TempFolder() {
+        SetProgramFolderOverride("");
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // Writes text to a file below the folder, creating its folders.
+    std::string Write(const std::string& name, const std::string& text) const {
+        const std::string file = path_ + name;
+        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+        return file;
+    }
+
+private:
+    std::string path_;
+};
+
+}  // namespace kestrune::testing
