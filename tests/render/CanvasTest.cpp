@@ -1,0 +1,235 @@
+#include "render/Canvas.h"
+
+#include "render/BMPExtImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+// No display and no platform setting: the canvas must manage on its own.
+class NoDisplay : public ::testing::Environment {
+public:
+    void SetUp() override {
+        unsetenv("QT_QPA_PLATFORM");
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+    }
+};
+const auto* const noDisplay = ::testing::AddGlobalTestEnvironment(new NoDisplay);
+
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clBlue = 0xFF0000;
+
+std::unique_ptr<TExtBitmap> WhiteBitmap(int width, int height, TPixelFormat format = TPixelFormat::pf24bit) {
+    auto bitmap = std::make_unique<TExtBitmap>();
+    bitmap->SetPixelFormat(format);
+    bitmap->SetSize(width, height);  // new pixels are white
+    return bitmap;
+}
+
+// Colour of a pixel as red in the low byte.
+TColor PixelAt(const TExtBitmap& bitmap, int x, int y) {
+    const uint8_t* pixel = bitmap.ScanLine(y) + x * BytesPerPixel(bitmap.PixelFormat());
+    return static_cast<TColor>(pixel[2]) | (static_cast<TColor>(pixel[1]) << 8) | (static_cast<TColor>(pixel[0]) << 16);
+}
+
+int CountPixels(const TExtBitmap& bitmap, TColor colour) {
+    int count = 0;
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            count += PixelAt(bitmap, x, y) == colour;
+    return count;
+}
+
+TEST(TCanvas, WorksWithoutADisplayThroughAnOffscreenApplication) {
+    auto bitmap = WhiteBitmap(4, 4);
+    bitmap->Canvas().MoveTo(0, 0);
+    bitmap->Canvas().LineTo(3, 0);
+    ASSERT_NE(QGuiApplication::instance(), nullptr);
+    EXPECT_EQ(QGuiApplication::platformName(), "offscreen");
+    EXPECT_NO_THROW(EnsureGuiApplication());
+}
+
+TEST(TCanvas, LinesLeaveOutTheirEndPoint) {
+    auto bitmap = WhiteBitmap(20, 10);
+    TCanvas& canvas = bitmap->Canvas();
+    canvas.MoveTo(2, 2);
+    canvas.LineTo(10, 2);
+    EXPECT_EQ(canvas.PenPos(), (TPoint{10, 2}));
+    for (int x = 2; x < 10; ++x)
+        EXPECT_EQ(PixelAt(*bitmap, x, 2), clBlack) << x;
+    EXPECT_EQ(PixelAt(*bitmap, 10, 2), clWhite);
+    EXPECT_EQ(PixelAt(*bitmap, 1, 2), clWhite);
+    canvas.Pen.Color = clRed;
+    canvas.LineTo(10, 8);
+    EXPECT_EQ(CountPixels(*bitmap, clRed), 6);
+    EXPECT_EQ(PixelAt(*bitmap, 10, 2), clRed);
+    EXPECT_EQ(PixelAt(*bitmap, 10, 8), clWhite);
+    const uint8_t* pixel = bitmap->ScanLine(3) + 30;
+    EXPECT_EQ(pixel[0], 0);  // stored blue, green, red
+    EXPECT_EQ(pixel[2], 255);
+}
+
+TEST(TCanvas, PolylinesAndWidePens) {
+    auto bitmap = WhiteBitmap(20, 20);
+    TCanvas& canvas = bitmap->Canvas();
+    const TPoint points[] = {{1, 1}, {5, 1}, {5, 5}};
+    canvas.Polyline(points);
+    EXPECT_EQ(CountPixels(*bitmap, clBlack), 8);
+    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clWhite);
+    EXPECT_EQ(canvas.PenPos(), (TPoint{0, 0}));
+    canvas.Pen.Width = 3;
+    canvas.Pen.Color = clBlue;
+    canvas.MoveTo(8, 12);
+    canvas.LineTo(16, 12);
+    EXPECT_EQ(PixelAt(*bitmap, 12, 11), clBlue);
+    EXPECT_EQ(PixelAt(*bitmap, 12, 13), clBlue);
+    EXPECT_EQ(PixelAt(*bitmap, 12, 15), clWhite);
+}
+
+TEST(TCanvas, RectanglesEllipsesAndFillsStayInsideTheirBounds) {
+    auto bitmap = WhiteBitmap(20, 20);
+    TCanvas& canvas = bitmap->Canvas();
+    canvas.Brush.Color = clRed;
+    canvas.Rectangle(1, 1, 6, 5);
+    EXPECT_EQ(PixelAt(*bitmap, 1, 1), clBlack);
+    EXPECT_EQ(PixelAt(*bitmap, 5, 4), clBlack);
+    EXPECT_EQ(PixelAt(*bitmap, 6, 4), clWhite);
+    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clWhite);
+    EXPECT_EQ(PixelAt(*bitmap, 3, 2), clRed);
+    EXPECT_EQ(CountPixels(*bitmap, clRed), 3 * 2);
+
+    canvas.Brush.Style = TBrushStyle::bsClear;
+    canvas.Rectangle(10, 10, 14, 14);
+    EXPECT_EQ(PixelAt(*bitmap, 11, 11), clWhite);
+    EXPECT_EQ(PixelAt(*bitmap, 13, 13), clBlack);
+    canvas.FillRect(TRect{15, 15, 18, 18});  // clear brush: nothing
+    EXPECT_EQ(PixelAt(*bitmap, 16, 16), clWhite);
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.Brush.Color = clBlue;
+    canvas.FillRect(TRect{15, 15, 18, 18});
+    EXPECT_EQ(CountPixels(*bitmap, clBlue), 9);
+
+    auto round = WhiteBitmap(20, 20);
+    round->Canvas().Pen.Color = clRed;
+    round->Canvas().Brush.Style = TBrushStyle::bsClear;
+    round->Canvas().Ellipse(2, 3, 17, 16);
+    int left = 20, right = -1, top = 20, bottom = -1;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            if (PixelAt(*round, x, y) != clWhite) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    EXPECT_EQ(left, 2);
+    EXPECT_EQ(right, 16);
+    EXPECT_EQ(top, 3);
+    EXPECT_EQ(bottom, 15);
+    EXPECT_EQ(PixelAt(*round, 9, 9), clWhite);
+}
+
+TEST(TCanvas, TextIsDejaVuSansAtNinetySixPixelsAnInch) {
+    auto bitmap = WhiteBitmap(10, 10);
+    TCanvas& canvas = bitmap->Canvas();
+    QFont dejaVu(QStringLiteral("DejaVu Sans"));
+    dejaVu.setPixelSize(11);
+    EXPECT_EQ(QFontInfo(dejaVu).family(), QStringLiteral("DejaVu Sans"));
+    const QFontMetrics metrics(dejaVu);
+    EXPECT_EQ(canvas.TextWidth("Hello, 12°C"), metrics.horizontalAdvance(QString::fromUtf8("Hello, 12°C")));
+    EXPECT_EQ(canvas.TextHeight("X;_"), metrics.height());
+    const int small = canvas.TextWidth("Morvane");
+    canvas.Font.Size *= 3;
+    EXPECT_GT(canvas.TextWidth("Morvane"), 2 * small);
+    EXPECT_EQ(bitmap->Canvas().Font.Size, 24);  // the state stays with the bitmap
+}
+
+TEST(TCanvas, TextOnASolidBrushFillsItsBox) {
+    auto bitmap = WhiteBitmap(120, 40);
+    TCanvas& canvas = bitmap->Canvas();
+    canvas.Brush.Color = 0xE0E0E0;
+    canvas.Font.Color = 0x202020;
+    canvas.TextOut(5, 7, " Pass ");
+    const TSize box = canvas.TextExtent(" Pass ");
+    EXPECT_EQ(PixelAt(*bitmap, 5, 7), 0xE0E0E0u);
+    EXPECT_EQ(PixelAt(*bitmap, 5 + box.Width - 1, 7 + box.Height - 1), 0xE0E0E0u);
+    int inked = 0;
+    for (int y = 0; y < bitmap->Height(); ++y)
+        for (int x = 0; x < bitmap->Width(); ++x) {
+            const bool inside = x >= 5 && x < 5 + box.Width && y >= 7 && y < 7 + box.Height;
+            if (!inside)
+                ASSERT_EQ(PixelAt(*bitmap, x, y), clWhite) << x << "," << y;
+            else if (PixelAt(*bitmap, x, y) != 0xE0E0E0u)
+                ++inked;
+        }
+    EXPECT_GT(inked, 20);
+
+    auto clear = WhiteBitmap(120, 40);
+    clear->Canvas().Brush.Color = 0x00FF00;
+    clear->Canvas().Brush.Style = TBrushStyle::bsClear;
+    clear->Canvas().TextOut(5, 7, " Pass ");
+    EXPECT_EQ(CountPixels(*clear, 0x00FF00), 0);
+    EXPECT_LT(CountPixels(*clear, clWhite), 120 * 40);
+    EXPECT_EQ(PixelAt(*clear, 5, 7), clWhite);
+}
+
+TEST(TCanvas, DirectPixelWritesAndResizesMixWithDrawing) {
+    auto bitmap = WhiteBitmap(10, 10);
+    TCanvas& canvas = bitmap->Canvas();
+    canvas.MoveTo(0, 0);
+    canvas.LineTo(5, 0);
+    bitmap->ScanLine(5)[15] = 0;  // pixel (5, 5) loses its blue
+    canvas.MoveTo(0, 9);
+    canvas.LineTo(5, 9);
+    EXPECT_EQ(PixelAt(*bitmap, 5, 5), 0x00FFFFu);
+    EXPECT_EQ(PixelAt(*bitmap, 0, 9), clBlack);
+    bitmap->SetSize(30, 30);  // new pixel memory
+    canvas.MoveTo(20, 25);
+    canvas.LineTo(25, 25);
+    EXPECT_EQ(PixelAt(*bitmap, 22, 25), clBlack);
+    EXPECT_EQ(PixelAt(*bitmap, 2, 0), clBlack);  // kept by the resize
+}
+
+TEST(TCanvas, EmptyPalettedAndWideBitmaps) {
+    TExtBitmap empty;
+    empty.Canvas().MoveTo(0, 0);
+    EXPECT_NO_THROW(empty.Canvas().LineTo(5, 5));
+    EXPECT_GT(empty.Canvas().TextWidth("W"), 0);
+
+    auto paletted = WhiteBitmap(5, 5, TPixelFormat::pf8bit);
+    EXPECT_THROW(paletted->Canvas().LineTo(3, 3), ECanvasError);
+
+    auto wide = WhiteBitmap(5, 5, TPixelFormat::pf32bit);
+    wide->Canvas().Pen.Color = clRed;
+    wide->Canvas().LineTo(3, 0);
+    EXPECT_EQ(PixelAt(*wide, 1, 0), clRed);
+}
+
+TEST(TCanvas, DrawCopiesABitmapUnscaled) {
+    TExtBitmap scale;
+    scale.SetPixelFormat(TPixelFormat::pf8bit);
+    scale.SetSize(3, 2);
+    scale.SetPalette({TPaletteEntry{0, 0, 255, 0}, TPaletteEntry{255, 0, 0, 0}});
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            scale.ScanLine(y)[x] = static_cast<uint8_t>((x + y) % 2);
+    auto bitmap = WhiteBitmap(10, 10);
+    bitmap->Canvas().Draw(4, 5, scale);
+    EXPECT_EQ(PixelAt(*bitmap, 4, 5), clRed);
+    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clBlue);
+    EXPECT_EQ(PixelAt(*bitmap, 6, 6), clBlue);
+    EXPECT_EQ(PixelAt(*bitmap, 7, 5), clWhite);
+    EXPECT_EQ(CountPixels(*bitmap, clRed) + CountPixels(*bitmap, clBlue), 6);
+    bitmap->Canvas().Draw(0, 0, *bitmap);  // onto itself
+    EXPECT_EQ(PixelAt(*bitmap, 4, 5), clRed);
+}
+
+}  // namespace
+}  // namespace kestrune
