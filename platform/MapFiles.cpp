@@ -69,10 +69,18 @@ void TMapStream::SetActive(bool value) {
 void TMapStream::Open(int64_t newSize) {
     Close();
     existed_ = false;
-    if (fileName_.empty()) OpenAnonymous(newSize);
-    else if (ReadOnly) OpenReadOnlyCopy();
-    else OpenWritableMapping(newSize);
-    if (!ReadOnly && !mutex_) mutex_ = std::make_unique<TLockFile>(LockFileName(MapName, "Mtx.lock"));
+    try {
+        if (!ReadOnly) mutex_ = std::make_unique<TLockFile>(LockFileName(MapName, "Mtx.lock"));
+        if (fileName_.empty()) OpenAnonymous(newSize);
+        else if (ReadOnly) OpenReadOnlyCopy();
+        else OpenWritableMapping(newSize);
+    } catch (const EMemoryMappedFile&) {
+        ReleaseMemory();
+        throw;
+    } catch (const Exception& error) {  // a lock file that cannot be made
+        ReleaseMemory();
+        throw EMemoryMappedFile(error.what());
+    }
     position_ = 0;
     active_ = true;
 }
@@ -90,10 +98,7 @@ void TMapStream::OpenReadOnlyCopy() {
         throw EMemoryMappedFile("Couldn't create map");
     }
     const int64_t got = fileSize > 0 ? ReadAt(file.Get(), copy_.get(), fileSize, 0) : 0;
-    if (got < 0) {
-        copy_.reset();
-        throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
-    }
+    if (got < 0) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
     if (got == 0) {
         std::fill_n(copy_.get(), DefaultSize(), uint8_t{0});
         size_ = DefaultSize();

@@ -104,6 +104,10 @@ TEST_F(MapStreamTest, AMissingFileCannotBeOpened) {
         EXPECT_EQ(std::string(error.what()), "Could not open file " + (folder / "missing.raw"));
     }
     EXPECT_FALSE(stream.Active());
+    TMemMapStream folderStream(folder.Path());
+    folderStream.ReadOnly = true;
+    EXPECT_THROW(folderStream.SetActive(true), EMemoryMappedFile);
+    EXPECT_TRUE(folderStream.IsValid());
 }
 
 TEST_F(MapStreamTest, AReadOnlyStreamRefusesWrites) {
@@ -193,6 +197,15 @@ TEST_F(MapStreamTest, ASecondWriterIsWarnedInsteadOfResizing) {
     EXPECT_EQ(first.Memory()[1], 'Q');
     dialogs.ClearScript();
     dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
+TEST_F(MapStreamTest, AWriterWithoutALockFileCannotOpen) {
+    const std::string path = folder.Write("table.bin", Bytes(16));
+    setenv("XDG_RUNTIME_DIR", path.c_str(), 1);  // a file where the lock folder should be
+    TMapStream stream(path);
+    EXPECT_THROW(stream.SetActive(true), EMemoryMappedFile);
+    EXPECT_FALSE(stream.Active());
+    EXPECT_TRUE(stream.IsValid());
 }
 
 TEST_F(MapStreamTest, AnAnonymousStreamHoldsItsOwnBytes) {
