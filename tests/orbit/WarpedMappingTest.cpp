@@ -1,0 +1,269 @@
+#include "orbit/MapWithWarp.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace kestrune;
+
+namespace {
+
+constexpr double Radians = std::numbers::pi / 180.0;
+
+// A full-resolution pass around (0, 0), 850 km up, 1.09 km per line. The
+// ground step meets the 55.37 degree scan edge at column 1375 (worked
+// separately from the scan geometry), so the image is 2 + 2 x 1375 wide.
+TWarpedMapping FullResolution(int centreLine = 1000) {
+    TWarpedMapping map;
+    map.BuildWarpTables(1, centreLine, 0, 0, 850, 1.09f, 55.37f);
+    return map;
+}
+
+// Longitude on the equator whose unwarped position is x (4.3 units a radian).
+float EquatorLongitudeAt(double x) { return static_cast<float>(x / 4.3 / Radians); }
+
+}  // namespace
+
+TEST(WarpedMapping, NewInstanceLocatesNothing) {
+    TWarpedMapping map;
+    EXPECT_FALSE(map.Fitted());
+    EXPECT_EQ(map.GetHeight(), 2);
+    EXPECT_FLOAT_EQ(map.WarpStep, 4.0f);
+    float fx = 0, fy = 0;
+    int x = 7, y = 9;
+    EXPECT_FALSE(map.LatLonToImage(fx, fy, true, 0, 0));
+    EXPECT_FALSE(map.LatLonToImage(fx, fy, false, 10, 50));
+    EXPECT_FALSE(map.LatLonToXY(x, y, 0, 0));
+    EXPECT_FALSE(map.LatLonToPixel(x, y, false, 0, 0));
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 9);
+}
+
+TEST(WarpedMapping, ScanGeometryOfAFullResolutionPass) {
+    TWarpedMapping map = FullResolution();
+    EXPECT_TRUE(map.Fitted());
+    EXPECT_EQ(map.ScanMode(), 1);
+    EXPECT_EQ(map.OutputWidth(), 2752);
+    EXPECT_EQ(map.GetHeight(), 2752);
+    const TGroundTable& scan = map.GroundToScan();
+    EXPECT_NEAR(scan[0], 1023.5 + 0.6794, 1e-3);  // half a ground step from nadir
+    EXPECT_NEAR(scan[-1], 1023.5 - 0.6794, 1e-3);
+    EXPECT_NEAR(scan[1374], 2047.53, 1e-2);       // the scan edge
+    for (int g = -2047; g <= 2047; ++g) {
+        EXPECT_NEAR(scan[g] + scan[-g - 1], 2047.0, 1e-3) << g;  // symmetric about nadir
+        EXPECT_GT(scan[g], scan[g - 1]) << g;
+    }
+    // Beyond the edge the table goes on by the last increment.
+    EXPECT_NEAR(scan[2000] - scan[1999], map.ScanIncrement(), 1e-3);
+}
+
+TEST(WarpedMapping, ScanToGroundInvertsGroundToScan) {
+    TWarpedMapping map = FullResolution();
+    const TGroundTable& scan = map.GroundToScan();
+    for (int j = -1024; j <= 1023; j += 7) {
+        const double ground = map.ScanToGround2048()[j];
+        const int below = static_cast<int>(std::floor(ground));
+        const double t = ground - below;
+        const double pixel = (1 - t) * scan[below] + t * scan[below + 1] - 1024.0;
+        EXPECT_NEAR(pixel, j, 1.6) << j;  // Newton on whole columns: within the column's width
+    }
+    EXPECT_NEAR(map.ScanToGround2048()[0], 0.5, 1.0);
+}
+
+TEST(WarpedMapping, EveryPassStartsItsWidthAfresh) {
+    TWarpedMapping map = FullResolution();
+    map.BuildWarpTables(1, 500, 10, 20, 850, 1.09f, 55.37f);
+    map.BuildWarpTables(1, 500, 10, 20, 850, 1.09f, 55.37f);
+    EXPECT_EQ(map.OutputWidth(), 2752);
+}
+
+TEST(WarpedMapping, AFineGroundStepStaysInsideTheTables) {
+    TWarpedMapping map;
+    map.BuildWarpTables(1, 100, 0, 0, 850, 0.5f, 55.37f);  // the swath needs 2997 columns a side
+    EXPECT_EQ(map.OutputWidth(), 2 + 2 * 2048);
+    EXPECT_TRUE(std::isfinite(map.GroundToScan()[2047]));
+    EXPECT_TRUE(std::isfinite(map.GroundToScan()[-2048]));
+}
+
+TEST(WarpedMapping, ModeIsChosenFromTheGroundStep) {
+    TWarpedMapping map;
+    map.BuildWarpTables(0, 100, 0, 0, 850, 1.0f, 55.37f);
+    EXPECT_EQ(map.ScanMode(), 4);
+    map.BuildWarpTables(0, 100, 0, 0, 850, 1.1f, 55.37f);
+    EXPECT_EQ(map.ScanMode(), 1);
+    map.BuildWarpTables(0, 100, 0, 0, 850, 3.27f, 55.37f);
+    EXPECT_EQ(map.ScanMode(), 2);
+}
+
+TEST(WarpedMapping, ReducedResolutionTables) {
+    TWarpedMapping map;
+    map.BuildWarpTables(2, 100, 0, 0, 850, 3.27f, 0);  // ground step 1.09 km after the division by 3
+    const TGacTable& gac = map.GacToGround();
+    for (int v = -203; v <= 204; ++v) EXPECT_GT(gac[v], gac[v - 1]) << v;
+    EXPECT_NEAR(gac[0], (map.ScanToGround2048()[-2] + map.ScanToGround2048()[-1] + map.ScanToGround2048()[0] +
+                         map.ScanToGround2048()[1]) / 12.0,
+                1e-4);
+    EXPECT_EQ(map.OutputWidth(), static_cast<int>(std::lround(gac[204] - gac[-204])));
+    const TGroundTable& back = map.GroundToGac();
+    for (int g = -2047; g <= 2047; ++g) EXPECT_NE(back[g], UnknownEntry) << g;
+    EXPECT_NEAR(back[static_cast<int>(std::lround(gac[100]))], 100.0f, 1e-4);
+}
+
+TEST(WarpedMapping, Mode3Layout) {
+    TWarpedMapping map;
+    map.BuildWarpTables(3, 100, 0, 0, 850, 1.09f, 55.37f);
+    const TMode3Table& source = map.Mode3SourcePixel();
+    EXPECT_FLOAT_EQ(source[-454], -1024);
+    EXPECT_FLOAT_EQ(source[454], 1023);
+    EXPECT_FLOAT_EQ(source[0], -0.5f);         // pixels -2 .. 1
+    EXPECT_FLOAT_EQ(source[-333], -903 + 1.0f / 3);  // odd: b twice, b + 1 once
+    EXPECT_FLOAT_EQ(source[-332], -901 - 1.0f / 3);  // even: b + 1 once, b + 2 twice
+    EXPECT_FLOAT_EQ(source[272], 810 + 1.0f / 3);
+    EXPECT_FLOAT_EQ(source[273], 812 - 1.0f / 3);
+    for (int v = -453; v <= 454; ++v) EXPECT_GT(source[v], source[v - 1]) << v;
+    EXPECT_NEAR(map.Mode3Anchors()[25], 454.0f, 1.0f);
+    EXPECT_LT(map.Mode3Anchors()[0], 100.0f);
+    EXPECT_GT(map.Mode3Anchors()[50], 808.0f);
+    EXPECT_EQ(map.OutputWidth(),
+              static_cast<int>(std::lround(map.Mode3ToGround()[454] - map.Mode3ToGround()[-454])));
+}
+
+TEST(WarpedMapping, ReferencePointAndAntipodeSitAtTheCentre) {
+    TWarpedMapping map;
+    map.BuildWarpTables(1, 700, 20, 40, 850, 1.09f, 55.37f);
+    float x = 0, y = 0;
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 20, 40));
+    EXPECT_FLOAT_EQ(x, static_cast<float>(map.OutputWidth()) / 2);
+    EXPECT_FLOAT_EQ(y, 700);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, -160, -40));
+    EXPECT_FLOAT_EQ(x, static_cast<float>(map.OutputWidth()) / 2);
+    EXPECT_FLOAT_EQ(y, 700);
+}
+
+TEST(WarpedMapping, UnwarpedPositionIsGroundDistance) {
+    TWarpedMapping map = FullResolution();
+    float x = 0, y = 0;
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 5, 0));  // 5 degrees east along the equator
+    EXPECT_NEAR(x, (0.5 * 4.3 * 5 * Radians + 0.5) * 2752, 1e-2);
+    EXPECT_NEAR(y, 1000, 1e-3);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 2));  // north is up
+    EXPECT_NEAR(y, 1000 - 2752 * 4.3 * 2 * Radians / 2, 1e-2);
+}
+
+TEST(WarpedMapping, WarpedPositionsLimitAt1Point4) {
+    TWarpedMapping map = FullResolution();
+    float x = 0, y = 0;
+    EXPECT_TRUE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.399), 0));
+    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.401), 0));
+    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(-1.401), 0));
+    ASSERT_TRUE(map.LatLonToImage(x, y, true, 0, 0));
+    EXPECT_FLOAT_EQ(x, map.GroundToScan()[0]);  // column -0.5 rounds to the even 0
+}
+
+TEST(WarpedMapping, WarpCoefficientsApply) {
+    TWarpedMapping map = FullResolution();
+    float x0 = 0, y0 = 0, x = 0, y = 0;
+    ASSERT_TRUE(map.LatLonToImage(x0, y0, false, 3, 1));
+    map.SetHorizontalWarp(2, 0, 0);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 1));
+    EXPECT_NEAR(x - 1376, 2 * (x0 - 1376), 1e-2);
+    map.SetHorizontalWarp(1, 0, 0);
+    map.SetVerticalWarp(0, 0.5f, 0);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 1));
+    EXPECT_NEAR(y - 1000, 0.5 * (y0 - 1000), 1e-2);
+    map.SetVerticalWarp(0, 1, 0);
+    map.SetSkew(0.1f, 0, 0);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 1));
+    EXPECT_NEAR(x - x0, 0.1 * 1376, 1e-2);
+    map.SetSkew(0, 0, 0);
+    map.SetWarpRotation(90);
+    EXPECT_NEAR(map.GetWarpRotation(), 90, 1e-4);
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 0));  // east turns to north
+    EXPECT_NEAR(x, 1376, 1e-2);
+    EXPECT_LT(y, 1000);
+}
+
+TEST(WarpedMapping, VerticalWarpOnlyInsideTheWarpStep) {
+    TWarpedMapping map = FullResolution();
+    map.SetVerticalWarp(0, 2, 0);
+    float x = 0, y = 0;
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // y = 0.75, inside
+    EXPECT_NEAR(1000 - y, 2 * 2752 * 4.3 * 10 * Radians / 2, 0.1);
+    map.WarpStep = 0.5f;
+    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // now outside
+    EXPECT_NEAR(1000 - y, 2752 * 4.3 * 10 * Radians / 2, 0.1);
+}
+
+TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
+    TWarpedMapping map = FullResolution(1);
+    auto table = std::make_shared<TResidualTable>(3, TResidualRow{});
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        (*table)[0][k] = {static_cast<float>(k), 0};
+        (*table)[2][k] = {0, static_cast<float>(k)};
+    }
+    map.SetResiduals(table, 3, 0, 0, 40, 24, LocationAnchorCount);
+    float before = 0, y0 = 0, x = 0, y = 0;
+    // A point whose row lies past the table's last row uses the last row.
+    TWarpedMapping plain = FullResolution(1);
+    ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
+    ASSERT_GT(std::lround(y0), 2);
+    ASSERT_TRUE(map.LatLonToImage(x, y, true, 2, -0.2f));
+    const long column = std::lround(before);
+    const double segment = std::clamp(static_cast<double>(column - 24) / 40.0, 0.0, 50.0);
+    EXPECT_NEAR(x, before, 1e-4);
+    EXPECT_NEAR(y - y0, segment, 1e-3);
+    // Left of the first anchor the first pair applies unweighted.
+    ASSERT_TRUE(plain.LatLonToImage(before, y0, true, -13.5f, 0));
+    ASSERT_LE(std::lround(before), 24);
+    ASSERT_TRUE(map.LatLonToImage(x, y, true, -13.5f, 0));
+    EXPECT_NEAR(y - y0, 0, 1e-4);
+
+    map.BuildWarpTables(1, 1, 0, 0, 850, 1.09f, 55.37f);  // a new pass drops them
+    ASSERT_TRUE(map.LatLonToImage(x, y, true, 2, -0.2f));
+    ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
+    EXPECT_FLOAT_EQ(y, y0);
+}
+
+TEST(WarpedMapping, PixelRounding) {
+    TWarpedMapping map = FullResolution();
+    float fx = 0, fy = 0;
+    int x = 0, y = 0;
+    ASSERT_TRUE(map.LatLonToImage(fx, fy, true, 4, 3));
+    ASSERT_TRUE(map.LatLonToPixel(x, y, true, 4, 3));
+    EXPECT_EQ(x, std::lround(fx));
+    EXPECT_EQ(y, std::lround(fy));
+    int vx = 0, vy = 0;
+    ASSERT_TRUE(map.LatLonToXY(vx, vy, 4, 3));
+    EXPECT_EQ(vx, x);
+    EXPECT_EQ(vy, y);
+}
+
+TEST(WarpedMapping, FillTableGaps) {
+    TGroundTable table;
+    table.Fill(UnknownEntry);
+    table[0] = 0;
+    table[2] = 2;
+    table[5] = 8;
+    FillTableGaps(table, 0.5f);
+    EXPECT_FLOAT_EQ(table[1], 1);
+    EXPECT_FLOAT_EQ(table[3], 4);
+    EXPECT_FLOAT_EQ(table[4], 6);
+    EXPECT_FLOAT_EQ(table[6], 10);  // the last gap's slope 2 beats 0.5
+    EXPECT_FLOAT_EQ(table[2047], 8 + 2 * 2042);
+    EXPECT_FLOAT_EQ(table[-1], -2);
+    EXPECT_FLOAT_EQ(table[-2048], -4096);
+
+    TGroundTable flat;
+    flat.Fill(UnknownEntry);
+    flat[10] = 1;
+    flat[11] = 2;
+    FillTableGaps(flat, 0.9f);  // no gap: the given slope
+    EXPECT_FLOAT_EQ(flat[12], 2.9f);
+    EXPECT_FLOAT_EQ(flat[9], 0.1f);
+
+    TGroundTable empty;
+    empty.Fill(UnknownEntry);
+    FillTableGaps(empty, 1);
+    EXPECT_EQ(empty[0], UnknownEntry);
+}
