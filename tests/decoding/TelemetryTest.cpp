@@ -1,0 +1,243 @@
+#include "decoding/Telemetry.h"
+
+#include "decoding/Sensor.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "tests/support/HrptFrameWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using test::THrptPassSpec;
+
+// Keeps the satellite parameter files and settings in a folder of the test.
+class Telemetry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("kestrune-telemetry-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder_);
+        setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+        setenv("XDG_DATA_HOME", folder_.c_str(), 1);
+        SetProgramFolderOverride(folder_.string() + "/");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+    void TearDown() override {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+        SetProgramFolderOverride("");
+        std::filesystem::remove_all(folder_);
+    }
+
+    // Feeds lineCount frames of the writer to LineInfoText.
+    void Feed(const THrptPassSpec& spec, int32_t lineCount, uint8_t formatCode = 26, TDateTime passDate = 0) {
+        telemetry_.Reset(formatCode, 0, passDate, lineCount, &lines_);
+        for (int32_t line = 0; line < lineCount; ++line) {
+            uint8_t flag = 7;
+            telemetry_.LineInfoText(test::BuildMinorFrame(spec, line), line, flag);
+            flags_.push_back(flag);
+        }
+    }
+
+    bool HasLine(const std::string& start) const {
+        return std::any_of(lines_.begin(), lines_.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+    }
+
+    std::filesystem::path folder_;
+    TTelemetryData telemetry_;
+    std::vector<std::string> lines_;
+    std::vector<uint8_t> flags_;
+};
+
+TEST_F(Telemetry, SyncWithAnyThirdWordIsGood) {
+    test::THrptFrame frame = test::BuildMinorFrame(THrptPassSpec{}, 0);
+    frame[2] = 0;
+    telemetry_.Reset(26, 0, 0, 10, &lines_);
+    uint8_t flag = 0;
+    telemetry_.LineInfoText(frame, 0, flag);
+    ASSERT_EQ(lines_.size(), 1u);
+    EXPECT_EQ(lines_[0].substr(0, 6), "   0 0");
+    frame[4] = 0;
+    telemetry_.LineInfoText(frame, 1, flag);
+    EXPECT_EQ(lines_[1].substr(0, 2), "X ");
+    EXPECT_EQ(telemetry_.GoodSyncCount, 2);
+}
+
+TEST_F(Telemetry, LineTextByHand) {
+    THrptPassSpec spec;
+    spec.StartMilliseconds = 3600000LL + 2 * 60000 + 3000 + 45;  // 01:02:03.045
+    Feed(spec, 1);
+    // id word: minor frame 1, id 13, 3B; day 123; PRT reference frame (index 0 before it).
+    EXPECT_EQ(lines_[0],
+              "   0 0284 016f 035c 019d 020f 0095 1 3B 123 01:02:03.045 PRT[0]:010 010 010, Cal:3=726 4=391 5=387 "
+              "Space:1=41 2=40 3=990 4=995 5=1000 ");
+    EXPECT_EQ(flags_[0], 1);
+}
+
+TEST_F(Telemetry, ThermometersFollowTheReferenceFrame) {
+    THrptPassSpec spec;  // lines 0, 5, 10 .. carry reference words
+    Feed(spec, 5);
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(telemetry_.Prt(k).Total(), 3) << k;
+    EXPECT_EQ(telemetry_.Prt(3).Mode(), 420);
+    // A frame without a reference before it is not counted.
+    telemetry_.Reset(26, 0, 0, 10, nullptr);
+    uint8_t flag = 0;
+    telemetry_.LineInfoText(test::BuildMinorFrame(spec, 2), 0, flag);
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(telemetry_.Prt(k).Total(), 0);
+    // After thermometer 4 nothing counts until the next reference.
+    telemetry_.Reset(26, 0, 0, 10, nullptr);
+    for (int32_t line : {0, 1, 2, 3, 4, 1}) telemetry_.LineInfoText(test::BuildMinorFrame(spec, line), 0, flag);
+    EXPECT_EQ(telemetry_.Prt(1).Total(), 3);
+}
+
+TEST_F(Telemetry, TextLinesOfAThousandLinePass) {
+    Feed(THrptPassSpec{}, 1000);
+    std::vector<int> numbered;
+    int blanks = 0;
+    for (const std::string& line : lines_) {
+        if (line == " ")
+            ++blanks;
+        else
+            numbered.push_back(std::stoi(line.substr(2, 4)));
+    }
+    ASSERT_EQ(numbered.size(), 20u + 19u + 19u);  // 0..19, 491..509, 981..999
+    EXPECT_EQ(numbered[19], 19);
+    EXPECT_EQ(numbered[20], 491);
+    EXPECT_EQ(numbered[38], 509);
+    EXPECT_EQ(numbered[39], 981);
+    EXPECT_EQ(blanks, 2);
+}
+
+TEST(SpacecraftId, DecodingByServiceDate) {
+    const TSpacecraft noaa9 = DecodeSpacecraftId(11, EncodeDate(1990, 1, 1), 26);
+    EXPECT_EQ(noaa9.Name, "NOAA 9");
+    EXPECT_EQ(noaa9.Identity, 2);
+    EXPECT_EQ(DecodeSpacecraftId(11, 0, 26).Name, "NOAA 17");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26, false).Name, "NOAA 17");
+    EXPECT_EQ(DecodeSpacecraftId(8, 0, 22).Name, "Fengyun-1D");
+    EXPECT_EQ(DecodeSpacecraftId(8, 0, 21).Name, "Metop-A");
+    EXPECT_EQ(DecodeSpacecraftId(4, 0, 21).Name, "Unknown (4)");
+    EXPECT_EQ(DecodeSpacecraftId(13, EncodeDate(2019, 1, 1), 26).Identity, 14);
+    EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(1990, 5, 5)), "NOAA-10");
+    EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(2015, 5, 5)), "NOAA-19");
+    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "NOAA-17");
+    EXPECT_EQ(SpacecraftNameFromId(2 << 3, 0), "");
+}
+
+TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
+    THrptPassSpec spec;  // NOAA-18: id 13
+    Feed(spec, 800);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, false);
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
+    EXPECT_EQ(telemetry_.Heading, "Telemetry values from HRPT data:");
+    EXPECT_EQ(telemetry_.SatelliteName, "NOAA 18");
+    EXPECT_EQ(telemetry_.SpacecraftId, 13);
+    EXPECT_EQ(sensor.SatelliteId(), 10);
+    EXPECT_EQ(telemetry_.TargetCount(3), 726);
+    EXPECT_EQ(telemetry_.TargetCount(5), 387);
+    EXPECT_EQ(telemetry_.SpaceCount(4), 995);
+    EXPECT_EQ(telemetry_.SpaceCount(6), 0);
+    EXPECT_EQ(telemetry_.PrtMean, (400 + 410 + 420 + 430) / 4);
+    // NOAA-18 thermometers: T_i = d0 + d1 P + d2 P^2, mean of
+    // 297.22612, 297.846224, 298.2880132, 298.8322916.
+    EXPECT_NEAR(telemetry_.BlackbodyTemp, 298.04816, 1e-4);
+    EXPECT_EQ(telemetry_.SpaceValuesText, "  Ch1=41,  Ch2=40,  Ch3=990,  Ch4=995,  Ch5=1000");
+    EXPECT_EQ(telemetry_.PrtValuesText.substr(0, 45), "  PRT1=400,  PRT2=410,  PRT3=420,  PRT4=430\r ");
+    EXPECT_NE(telemetry_.PrtValuesText.find("=> measured blackbody temp 298.05 K  (24.9 "), std::string::npos);
+    EXPECT_EQ(telemetry_.TargetValuesText.substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
+    EXPECT_TRUE(HasLine("Out of 800 frames in the data,  800 had a valid first sync word (284 hex)"));
+    EXPECT_TRUE(HasLine("channel 4 per count at Tbb (ref count 391)"));
+    EXPECT_TRUE(HasLine("Block: 0, PRT:298.05K"));
+    EXPECT_TRUE(HasLine("Block: 3, PRT:298.05K"));
+    EXPECT_TRUE(HasLine("Fit channel 4 temp for ref count (391) over blocks: "));
+    EXPECT_NE(telemetry_.CalibrationReport.find("delta over pass = 0.00K"), std::string::npos);
+    EXPECT_EQ(telemetry_.BlockModes().size(), 4u);
+    EXPECT_EQ(telemetry_.L1BThermalCoefficients, (std::array<double, 4>{}));
+    EXPECT_FALSE(HasLine("Averaged L1B calibration data"));
+    ASSERT_NE(sensor.ThermalTable4(), nullptr);
+}
+
+TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
+    THrptPassSpec spec;
+    spec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table
+    Feed(spec, 200);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.TargetCount(3), 1020);
+    EXPECT_EQ(telemetry_.CalibrationReport.find("channel 3 per count"), std::string::npos);
+    EXPECT_NE(telemetry_.CalibrationReport.find("channel 5 per count"), std::string::npos);
+}
+
+TEST_F(Telemetry, BadFramesWarningUnlessQuiet) {
+    THrptPassSpec spec;
+    telemetry_.Reset(26, 0, 0, 100, &lines_);
+    uint8_t flag = 0;
+    for (int32_t line = 0; line < 100; ++line) {
+        test::THrptFrame frame = test::BuildMinorFrame(spec, line);
+        if (line % 4 != 0) frame[0] = 0;  // three frames in four without the first sync word
+        telemetry_.LineInfoText(frame, line, flag);
+    }
+    EXPECT_EQ(telemetry_.FrameCount, 100);
+    EXPECT_EQ(telemetry_.GoodSyncCount, 25);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
+    telemetry_.PassSummary(sensor, false);
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Warning - this data file has a very large number of bad frames");
+}
+
+TEST_F(Telemetry, FewGoodFramesKeepTheAssumedValues) {
+    Feed(THrptPassSpec{}, 30);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.Heading, "Assumed telemetry values:");
+    EXPECT_EQ(telemetry_.SatelliteName, "Unknown");
+    EXPECT_EQ(telemetry_.TargetCount(4), 391);
+    EXPECT_EQ(telemetry_.SpaceCount(1), 41);
+    EXPECT_EQ(sensor.SatelliteId(), IdentityDefault);
+}
+
+TEST_F(Telemetry, MetopWithoutBlackbodyCountsTakesItsDefaults) {
+    THrptPassSpec spec;
+    spec.SpacecraftId = 0;
+    spec.Blackbody = {0, 0, 0};
+    Feed(spec, 100);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.SatelliteName, "Metop-A");
+    EXPECT_EQ(telemetry_.TargetCount(4), 525);
+    EXPECT_EQ(telemetry_.SpaceCount(3), 37);
+    EXPECT_EQ(telemetry_.PrtMean, 180);
+}
+
+TEST_F(Telemetry, Level1bCalibrationAverages) {
+    std::vector<uint8_t> values(40, 0);
+    const auto put = [&](size_t at, int32_t v) {
+        for (int k = 0; k < 4; ++k) values[at + static_cast<size_t>(k)] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (24 - 8 * k));
+    };
+    put(24, -(1 << 29));  // channel 4 slope -0.5
+    put(28, 3 << 22);     // channel 4 intercept 3
+    put(32, 1 << 28);     // channel 5 slope 0.25
+    telemetry_.Reset(8, 0, 0, 10, &lines_);
+    telemetry_.AddL1BCalibration(values);
+    telemetry_.AddL1BCalibration(values);
+    telemetry_.AddL1BCalibration(std::span(values).first(39));  // short: ignored
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.L1BThermalCoefficients, (std::array<double, 4>{-0.5, 3.0, 0.25, 0.0}));
+    EXPECT_TRUE(HasLine("Averaged L1B calibration data: Chan 4: slope:-0.5000, intercept: 3.00"));
+    EXPECT_TRUE(HasLine("Averaged L1B calibration data: Chan 3: slope:0.000000, intercept: 0.0000"));
+}
+
+}  // namespace
+}  // namespace kestrune
