@@ -76,8 +76,8 @@ std::string CommandLineOf(pid_t process) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Only the positive case: another run of these tests may have its own receiver running.
 TEST(SystemUtils, AReceptionProgramIsFoundByItsFullCommandLine) {
-    EXPECT_FALSE(IsReceiverRunning());
     const pid_t child = fork();
     if (child == 0) {
         // Longer than the 15 characters a process's short name keeps.
@@ -88,7 +88,6 @@ TEST(SystemUtils, AReceptionProgramIsFoundByItsFullCommandLine) {
     EXPECT_TRUE(IsReceiverRunning());
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    EXPECT_FALSE(IsReceiverRunning());
 }
 
 }  // namespace
