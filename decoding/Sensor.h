@@ -108,7 +108,6 @@ public:
     int32_t PaletteLow() const { return PaletteLow_; }
     int32_t PaletteHigh() const { return PaletteHigh_; }
     void LoadPalette();
-    const TPaletteEntry& PaletteColour(int Index) const { return Palette_[Index & 255]; }
     // Colour of a temperature in the palette range's unit.
     void TemperatureToColour(double T, int32_t& R, int32_t& G, int32_t& B) const;
 
