@@ -1,0 +1,164 @@
+#include "decoding/ReadChannels.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "tests/support/HrptFrameWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kestrune {
+namespace {
+
+using test::DefaultSample;
+using test::THrptPassSpec;
+using test::TWordPacking;
+
+TChannelFlags Channels(std::initializer_list<int> channels) {
+    TChannelFlags flags{};
+    for (int c : channels) flags[static_cast<size_t>(c)] = true;
+    return flags;
+}
+
+class ReadChannels : public ::testing::Test {
+protected:
+    // Sizes the store as the loader does: a slot for each available, selected channel.
+    void SizeStore(int32_t lines, const TChannelFlags& available, const TChannelFlags& selected) {
+        options_.ChannelAvailable = available;
+        options_.ChannelSelected = selected;
+        video_.SetLineCount(0);
+        int32_t slot = 0;
+        for (int c = 1; c <= MaxChannels; ++c) {
+            const bool present = available[static_cast<size_t>(c)] && selected[static_cast<size_t>(c)];
+            video_.ChannelPresent[static_cast<size_t>(c)] = present;
+            video_.ChannelSlot[static_cast<size_t>(c)] = present ? ++slot : 0;
+        }
+        video_.SetSlotCount(slot);
+        video_.SetWidth(2048);
+        video_.SetLineCount(lines);
+        locations_.SetLineCount(lines);
+        telemetry_.Reset(options_.Format.FormatCode, 0, 0, lines, &lines_);
+    }
+
+    TReadPassResult Read(const std::vector<uint8_t>& file, int64_t dataStart = 0) {
+        TInputFile input(file.data(), static_cast<int64_t>(file.size()), dataStart);
+        const TRecordReader records =
+            MappedRecordReader(file.data(), static_cast<int64_t>(file.size()), dataStart, options_.Format.RecordSize);
+        return ReadPassChannels(options_, input, records, video_, &locations_, telemetry_, &lines_, progress_);
+    }
+
+    // Store line l holds frame y (turned by 180 degrees when northbound).
+    void ExpectStored(int channel, int32_t l, int32_t y, bool turned) {
+        const uint16_t* line = video_.SampleAddress(channel, l);
+        ASSERT_NE(line, nullptr);
+        for (int32_t x = 0; x < 2048; ++x)
+            ASSERT_EQ(line[x], DefaultSample(y, channel, turned ? 2047 - x : x)) << "line " << l << " sample " << x;
+    }
+
+    TReadPassOptions options_{.Format = {.FormatCode = 26, .RecordSize = 22180}};
+    TReadPassProgress progress_;
+    THRPTvideo video_;
+    TEarthLocations locations_;
+    TTelemetryData telemetry_;
+    std::vector<std::string> lines_;
+    THrptPassSpec spec_;
+};
+
+TEST_F(ReadChannels, SouthboundPassStoresEverySample) {
+    SizeStore(12, Channels({1, 2, 3, 4, 5}), Channels({1, 2, 3, 4, 5}));
+    std::vector<int32_t> reported;
+    progress_.Progress = [&](int32_t line) { reported.push_back(line); };
+    EXPECT_EQ(Read(test::BuildPass(spec_, 12, TWordPacking::BigEndian16)), TReadPassResult::Completed);
+    for (int32_t y = 0; y < 12; ++y)
+        for (int c = 1; c <= 5; ++c) ExpectStored(c, y, y, false);
+    EXPECT_EQ(video_.GetLineFlag(5), 1);  // 3B
+    EXPECT_EQ(telemetry_.FrameCount, 12);
+    EXPECT_EQ(locations_.LocationFlags, 1);
+    EXPECT_EQ(reported, std::vector<int32_t>{0});
+}
+
+TEST_F(ReadChannels, NorthboundPassIsTurned) {
+    options_.Format.MirrorLines = true;
+    options_.Format.LittleEndian16 = true;
+    spec_.Channel3A = true;
+    SizeStore(10, Channels({1, 2, 3, 4, 5}), Channels({1, 2, 3, 4, 5}));
+    Read(test::BuildPass(spec_, 10, TWordPacking::LittleEndian16));
+    for (int32_t y = 0; y < 10; ++y)
+        for (int c = 1; c <= 5; ++c) ExpectStored(c, 9 - y, y, true);
+    EXPECT_EQ(video_.GetLineFlag(0), 0);  // 3A
+}
+
+TEST_F(ReadChannels, TenBitPassWithOneChannelLeftOut) {
+    options_.Format = {.FormatCode = 21, .RecordSize = 13864};
+    SizeStore(8, Channels({1, 2, 3, 4, 5}), Channels({4}));
+    Read(test::BuildPass(spec_, 8, TWordPacking::Packed10MsbFirst, 13864));
+    EXPECT_EQ(video_.SlotCount(), 1);
+    EXPECT_EQ(video_.SampleAddress(1, 0), nullptr);
+    for (int32_t y = 0; y < 8; ++y) ExpectStored(4, y, y, false);  // interleave offset 3
+}
+
+TEST_F(ReadChannels, StopTakesEffectAtTheNextHundredLines) {
+    SizeStore(400, Channels({1, 2, 3, 4, 5}), Channels({2}));
+    bool abort = false;
+    progress_.AbortRequested = &abort;
+    // The Stop press of line 250 is handled when events next run, at line 300.
+    progress_.Progress = [&](int32_t line) { abort = line >= 300; };
+    EXPECT_EQ(Read(test::BuildPass(spec_, 400, TWordPacking::BigEndian16)), TReadPassResult::Aborted);
+    ExpectStored(2, 299, 299, false);
+    const uint16_t* notRead = video_.SampleAddress(2, 300);
+    EXPECT_TRUE(std::all_of(notRead, notRead + 2048, [](uint16_t v) { return v == 0; }));
+    EXPECT_EQ(telemetry_.FrameCount, 300);
+}
+
+TEST_F(ReadChannels, ShortFileRepeatsTheLastFrame) {
+    SizeStore(6, Channels({1, 2, 3, 4, 5}), Channels({1}));
+    Read(test::BuildPass(spec_, 4, TWordPacking::BigEndian16));
+    ExpectStored(1, 3, 3, false);
+    ExpectStored(1, 4, 3, false);
+    ExpectStored(1, 5, 3, false);
+}
+
+TEST_F(ReadChannels, EmptyStoreReadsNothing) {
+    SizeStore(0, Channels({1}), Channels({1}));
+    EXPECT_EQ(Read(test::BuildPass(spec_, 2, TWordPacking::BigEndian16)), TReadPassResult::Completed);
+    EXPECT_EQ(telemetry_.FrameCount, 0);
+}
+
+// Newer-layout Level 1b records carrying only the calibration fields.
+std::vector<uint8_t> CalibrationRecords(int32_t count, int32_t recordSize, bool channel3) {
+    std::vector<uint8_t> file(static_cast<size_t>(count * recordSize), 0);
+    for (int32_t r = 0; r < count; ++r) {
+        uint8_t* record = &file[static_cast<size_t>(r * recordSize)];
+        const auto put = [&](size_t at, int32_t v) {
+            for (int k = 0; k < 4; ++k) record[at + static_cast<size_t>(k)] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (24 - 8 * k));
+        };
+        for (size_t k = 1; k <= 3; ++k) {
+            put(60 * k - 12, 1000000 * static_cast<int32_t>(k));  // slope 1: 0.1 k
+            put(60 * k + 4, k == 3 && !channel3 ? 0 : 500);
+        }
+        put(24 * 4 + 156, 2000000 + 1000000 * r);  // channel 4 A0: 2, 3, 4 ...
+        put(24 * 5 + 156, 1000000);               // channel 5 A0: 1
+    }
+    return file;
+}
+
+TEST_F(ReadChannels, InlineCalibrationReportOfNewerLevel1b) {
+    options_.Format = {.FormatCode = 7, .L1BSampleKind = 1, .RecordSize = 12288};
+    SizeStore(3, Channels({1, 2, 3, 4, 5}), Channels({1, 2, 3, 4, 5}));
+    Read(CalibrationRecords(3, 12288, false));
+    const auto has = [&](const std::string& text) { return std::find(lines_.begin(), lines_.end(), text) != lines_.end(); };
+    EXPECT_TRUE(has("L1B in-line calibration data (averaged values over pass)"));
+    EXPECT_TRUE(has("  channel 1:  Cross-over:500  slope1:0.1000  intercept1:0.000  slope2:0.0000  intercept2:0.000"));
+    EXPECT_TRUE(has("  channel 2:  Cross-over:500  slope1:0.2000  intercept1:0.000  slope2:0.0000  intercept2:0.000"));
+    EXPECT_FALSE(std::any_of(lines_.begin(), lines_.end(), [](const std::string& l) { return l.rfind("  channel 3:  Cross", 0) == 0; }));
+    EXPECT_TRUE(has("  channel 4:  A0:3.00  A1:0.0000  A2:0.0000000"));  // (2 + 3 + 4) / 3
+    EXPECT_TRUE(has("    Initial:  channel 4:  A0:2.00  A1:0.0000  A2:0.0000000  (R [400] = 2.00000)"));
+    EXPECT_TRUE(has("    Final:  channel 4:  A0:4.00  A1:0.0000  A2:0.0000000  (R [400] = 4.00000)"));
+    EXPECT_TRUE(has("    channel 4: R [400] change (end - begin) is 100.00%"));
+    EXPECT_EQ(lines_.back(), "  These values are not used by the Talvessa");
+}
+
+}  // namespace
+}  // namespace kestrune
