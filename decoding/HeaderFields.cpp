@@ -1,0 +1,134 @@
+#include "decoding/HeaderFields.h"
+
+#include "decoding/Telemetry.h"
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <utility>
+
+namespace kestrune {
+
+namespace {
+
+// Bytes beyond the end of the header read as 0.
+uint8_t ByteAt(std::span<const uint8_t> bytes, size_t offset) { return offset < bytes.size() ? bytes[offset] : 0; }
+
+uint16_t LittleWord(std::span<const uint8_t> bytes, size_t offset) {
+    return static_cast<uint16_t>(ByteAt(bytes, offset) | (ByteAt(bytes, offset + 1) << 8));
+}
+
+void SetFirstChannels(TChannelFlags& available, int count) {
+    available = {};
+    for (int channel = 1; channel <= count; ++channel) available[channel] = true;
+}
+
+int CountAndSet(TChannelFlags& available, const TChannelFlags& found) {
+    const int count = static_cast<int>(std::count(found.begin() + 1, found.end(), true));
+    if (count > 0) available = found;
+    return count > 0 ? count : 5;
+}
+
+struct TSizeKind {
+    int32_t Size;
+    int Channels;
+    uint8_t Kind;
+};
+
+int32_t MatchSizeKind(int32_t size, int channelCount, std::initializer_list<TSizeKind> layouts, uint8_t& sampleKind) {
+    for (const TSizeKind& layout : layouts) {
+        if (layout.Size == size && layout.Channels == channelCount) {
+            sampleKind = layout.Kind;
+            return size;
+        }
+    }
+    return 0;
+}
+
+int32_t HeaderRecordSize(std::span<const uint8_t> header) {
+    if (header.size() < 187) return 0;
+    return StrToIntDef(Trim(std::string(header.begin() + 181, header.begin() + 187)), 0);
+}
+
+}  // namespace
+
+std::string WideText(std::span<const uint8_t> bytes, size_t& used) {
+    std::string text;
+    used = 0;
+    while (used + 1 < bytes.size()) {
+        const uint16_t character = LittleWord(bytes, used);
+        used += 2;
+        if (character == 0) break;
+        text += character > 255 ? '?' : static_cast<char>(character);
+    }
+    return text;
+}
+
+TDateTime UnixDayDate(std::span<const uint8_t> block) {
+    if (block.size() < 10) return 0;
+    const double seconds = 65536.0 * LittleWord(block, 6) + LittleWord(block, 8);
+    return UnixDayDate(seconds / SecsPerDay);
+}
+
+TDateTime HeaderDate(std::span<const uint8_t> bytes) {
+    if (bytes.size() < 5) throw EConvertError("Header date is cut short");
+    return EncodeDate(bytes[0] + 1900, bytes[1] + 1, bytes[2]) + EncodeTime(bytes[3], bytes[4], 0, 0);
+}
+
+int LevelBChannels(std::span<const uint8_t> header, uint8_t formatCode, TChannelFlags& available) {
+    TChannelFlags found{};
+    for (int channel = 1; channel <= 5; ++channel) {
+        const uint8_t flag = ByteAt(header, static_cast<size_t>(96 + channel));
+        found[channel] = formatCode == 14 || formatCode == 15 || (flag != 0 && flag != 'N');
+    }
+    SetFirstChannels(available, 5);
+    return CountAndSet(available, found);
+}
+
+int StationChannels10(std::span<const uint8_t> header, uint8_t sensorKind, TChannelFlags& available) {
+    const bool fengYun = sensorKind == SensorFengYun1;
+    const int channels = fengYun ? 10 : 8;
+    SetFirstChannels(available, channels);
+    TChannelFlags found{};
+    const size_t base = fengYun ? 301 : 269;
+    for (int channel = 1; channel <= channels; ++channel) found[channel] = ByteAt(header, base + static_cast<size_t>(channel)) != 0;
+    return CountAndSet(available, found);
+}
+
+int StationChannels5(std::span<const uint8_t> header, uint8_t sensorKind, TChannelFlags& available) {
+    const bool fengYun = sensorKind == SensorFengYun1;
+    const int channels = fengYun ? 10 : 5;
+    SetFirstChannels(available, channels);
+    TChannelFlags found{};
+    for (int channel = 1; channel <= channels; ++channel) found[channel] = fengYun || ByteAt(header, static_cast<size_t>(channel)) != 0;
+    return CountAndSet(available, found);
+}
+
+int32_t L1BRecordSizeKindGac(std::span<const uint8_t> header, uint8_t formatCode, int channelCount,
+                             uint8_t& sampleKind) {
+    if (formatCode == 15) return 4608;
+    return MatchSizeKind(HeaderRecordSize(header), channelCount,
+                         {{1952, 1, 1}, {2360, 1, 3}, {2360, 2, 1}, {2768, 3, 1}, {3176, 2, 3}, {3176, 4, 1},
+                          {3584, 5, 1}, {3992, 3, 3}, {4608, 5, 2}, {4816, 4, 3}, {5632, 5, 3}},
+                         sampleKind);
+}
+
+int32_t L1BRecordSizeKind(std::span<const uint8_t> header, uint8_t formatCode, int channelCount, uint8_t& sampleKind) {
+    if (formatCode == 14) return 15872;
+    return MatchSizeKind(HeaderRecordSize(header), channelCount,
+                         {{4096, 1, 1}, {6144, 1, 3}, {6144, 2, 1}, {8192, 3, 1}, {10240, 2, 3}, {10240, 4, 1},
+                          {12288, 5, 1}, {14336, 3, 3}, {15872, 5, 2}, {18432, 4, 3}, {22528, 5, 3}},
+                         sampleKind);
+}
+
+std::string SpacecraftNameFromFrames(std::span<const uint8_t> header, TDateTime fileDate, int& dayOfYear) {
+    constexpr size_t DartcomRecordBytes = 2 * 11008;
+    std::array<double, 4> days{};
+    for (size_t frame = 0; frame < days.size(); ++frame)
+        days[frame] = LittleWord(header, frame * DartcomRecordBytes + 6) >> 1;
+    std::sort(days.begin(), days.end());
+    dayOfYear = static_cast<int>(Round((days[1] + days[2]) / 2));
+    return SpacecraftNameFromId(LittleWord(header, 66050), fileDate);
+}
+
+}  // namespace kestrune
