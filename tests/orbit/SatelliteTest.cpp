@@ -1,0 +1,115 @@
+#include "orbit/Satellite.h"
+
+#include "OrbitTestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+constexpr double Pi = sgp::Pi;
+
+TEST(ElementFields, DigitsBlanksAndFieldConversion) {
+    EXPECT_EQ(TwoDigitText(7), "07");
+    EXPECT_EQ(ThreeDigitText(42), "042");
+    EXPECT_EQ(ThreeDigitText(999), "999");
+    std::string text = " 1 2 ";
+    BlanksToZeros(text);
+    EXPECT_EQ(text, "01020");
+    EXPECT_EQ(TleIntField("1 2345", 3, 4), 2345);
+    EXPECT_EQ(TleIntField("12 4", 1, 4), 1204);
+    EXPECT_EQ(TleIntField("12", 1, 5), 12);  // the line ends first
+    EXPECT_EQ(TleIntField("12", 5, 5), 0);   // nothing left
+    EXPECT_EQ(TleIntField("1X", 1, 2), 0);
+    EXPECT_DOUBLE_EQ(TleRealField(" .5", 1, 3), 0.5);
+    EXPECT_DOUBLE_EQ(TleRealField("-.25", 1, 4), -0.25);
+    EXPECT_DOUBLE_EQ(TleRealField("abc", 1, 3), 0.0);
+    EXPECT_DOUBLE_EQ(TleRealField("", 1, 3), 0.0);
+}
+
+TEST(ElementSet, ReportSetParsesIntoModelUnits) {
+    TSatellite s;
+    s.LoadTLE("1 88888u          80275.98708465  .00073094  13844-3  66816-4 0    8",
+              "2 88888  72.8435 115.9689 0086731  52.6988 110.5714 16.05824518  105");
+    EXPECT_EQ(s.Line1.substr(0, 8), "1 88888U");
+    EXPECT_EQ(s.CatalogNumber, "88888");
+    EXPECT_EQ(s.ElementSetNumber, "008");
+    EXPECT_DOUBLE_EQ(s.EpochField, 80275.98708465);
+    EXPECT_NEAR(s.EpochJD, 2444238.5 + 275.98708465, 1e-8);
+    EXPECT_NEAR(s.MeanMotionDot, 0.00073094 * 2 * Pi / (1440.0 * 1440.0), 1e-18);
+    EXPECT_NEAR(s.MeanMotionDDot, 0.13844e-3 * 2 * Pi / (1440.0 * 1440.0 * 1440.0), 1e-22);
+    EXPECT_NEAR(s.BStar, 0.66816e-4, 1e-15);
+    EXPECT_NEAR(s.Inclination, 72.8435 * Pi / 180.0, 1e-15);
+    EXPECT_NEAR(s.RightAscension, 115.9689 * Pi / 180.0, 1e-15);
+    EXPECT_NEAR(s.Eccentricity, 0.0086731, 1e-15);
+    EXPECT_NEAR(s.ArgOfPerigee, 52.6988 * Pi / 180.0, 1e-15);
+    EXPECT_NEAR(s.MeanAnomaly, 110.5714 * Pi / 180.0, 1e-15);
+    EXPECT_NEAR(s.MeanMotion, 16.05824518 * 2 * Pi / 1440.0, 1e-15);
+    EXPECT_DOUBLE_EQ(s.EpochRevolution, 105.0);
+    EXPECT_TRUE(s.NeedsInit);
+    EXPECT_FALSE(s.DeepSpace);
+    // The catalogue fields stay empty for a set loaded on its own.
+    EXPECT_TRUE(s.Name.empty());
+    EXPECT_DOUBLE_EQ(s.SemiAngle, 0.0);
+}
+
+TEST(ElementSet, DragFieldsSignsAndZeroEccentricity) {
+    testing::TleElements e;
+    e.nddot = " 00000-0";
+    e.bstar = " 12345-4";
+    e.eccentricity = 0.0;
+    TSatellite s;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_DOUBLE_EQ(s.MeanMotionDDot, 0.0);
+    EXPECT_NEAR(s.BStar, 0.12345e-4, 1e-18);
+    EXPECT_DOUBLE_EQ(s.Eccentricity, 1.0e-10);
+    e.bstar = "-12345-4";
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_NEAR(s.BStar, -0.12345e-4, 1e-18);
+}
+
+TEST(ElementSet, TwoDigitYearsPivotAt57) {
+    testing::TleElements e;
+    e.epochYear = 56;
+    e.epochDay = 365.5;
+    TSatellite s;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_NEAR(s.EpochJD, YearStartJulianDate(2056) + 365.5, 1e-7);
+    e.epochYear = 57;
+    e.epochDay = 1.0;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_NEAR(s.EpochJD, YearStartJulianDate(1957) + 1.0, 1e-7);
+}
+
+TEST(ElementSet, DeepSpaceByTheRecoveredMeanMotion) {
+    // 6.4 revolutions a day is 225 minutes as read; the recovered motion decides.
+    testing::TleElements e;
+    e.meanMotion = 6.4;
+    e.inclination = 0.0;
+    TSatellite s;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_TRUE(s.DeepSpace);
+    e.inclination = 90.0;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_FALSE(s.DeepSpace);
+    e.meanMotion = 2.0;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_TRUE(s.DeepSpace);
+}
+
+TEST(ElementSet, ReloadingStartsTheModelAgain) {
+    testing::TleElements e;
+    TSatellite s;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    TVector p1, v1, p2, v2;
+    s.Propagate(p1, v1, s.EpochJD + 0.1);
+    EXPECT_FALSE(s.NeedsInit);
+    e.inclination = 50.0;
+    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
+    EXPECT_TRUE(s.NeedsInit);
+    s.Propagate(p2, v2, s.EpochJD + 0.1);
+    EXPECT_GT(std::abs(p1.Z - p2.Z), 0.01);
+}
+
+}  // namespace
+}  // namespace kestrune
