@@ -90,11 +90,39 @@ std::span<uint16_t> FrameFrom(TFrame& frame, int32_t word) {
 // Copies 16-bit words, optionally swapping their bytes and masking them to 10 bits.
 template <bool Swap, bool Mask>
 void CopyWords(const uint8_t* in, uint16_t* out, size_t words) {
-    for (size_t i = 0; i < words; ++i) {
-        uint16_t w = static_cast<uint16_t>(in[2 * i] | in[2 * i + 1] << 8);
+    // Four words at a time in one 64-bit register.
+    constexpr uint64_t LowBytes = 0x00FF00FF00FF00FFull;
+    constexpr uint64_t TenBits = 0x03FF03FF03FF03FFull;
+    size_t i = 0;
+    for (; i + 4 <= words; i += 4) {
+        uint64_t x;
+        std::memcpy(&x, in + 2 * i, 8);
+        if constexpr (Swap) x = ((x & LowBytes) << 8) | ((x >> 8) & LowBytes);
+        if constexpr (Mask) x &= TenBits;
+        std::memcpy(out + i, &x, 8);
+    }
+    for (; i < words; ++i) {
+        uint16_t w;
+        std::memcpy(&w, in + 2 * i, 2);
         if constexpr (Swap) w = Swap16(w);
         if constexpr (Mask) w &= SampleMask;
         out[i] = w;
+    }
+}
+
+// Every stride-th word from in, masked to 10 bits; fixed strides let the compiler unroll.
+template <int32_t Stride>
+void GatherSamples(const uint16_t* in, uint16_t* out, int32_t count, int32_t stride) {
+    const int32_t step = Stride > 0 ? Stride : stride;
+    for (int32_t i = 0; i < count; ++i) out[i] = in[static_cast<ptrdiff_t>(i) * step] & SampleMask;
+}
+
+void GatherSamples(const uint16_t* in, uint16_t* out, int32_t count, int32_t stride) {
+    switch (stride) {
+        case 5: GatherSamples<5>(in, out, count, stride); break;
+        case 8: GatherSamples<8>(in, out, count, stride); break;
+        case 10: GatherSamples<10>(in, out, count, stride); break;
+        default: GatherSamples<0>(in, out, count, stride); break;
     }
 }
 
@@ -650,7 +678,7 @@ void TFrameReader::ExtractStrided(uint16_t* destination, int32_t first, int32_t 
     std::fill(destination + n, destination + count, uint16_t{0});
     const uint16_t* in = frame.data() + first;
     if (!despeckle || !format_.Despeckle || n <= 2) {
-        for (int32_t i = 0; i < n; ++i) destination[i] = in[static_cast<ptrdiff_t>(i) * stride] & SampleMask;
+        GatherSamples(in, destination, n, stride);
         return;
     }
     destination[0] = in[0] & SampleMask;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -119,8 +120,24 @@ private:
     int32_t clearBins2_ = 0;
     bool reversed_ = false;
     TSampleRect measure_;
+    // Zero-filled memory straight from the system, in large pages where it can.
+    class TSampleMemory {
+    public:
+        TSampleMemory() = default;
+        explicit TSampleMemory(size_t words);
+        ~TSampleMemory();
+        TSampleMemory(TSampleMemory&& other) noexcept { *this = std::move(other); }
+        TSampleMemory& operator=(TSampleMemory&& other) noexcept;
+        uint16_t* data() const { return data_; }
+        bool empty() const { return words_ == 0; }
+
+    private:
+        uint16_t* data_ = nullptr;
+        size_t words_ = 0;
+    };
+
     std::vector<uint8_t> lineFlags_;
-    std::vector<uint16_t> samples_;
+    TSampleMemory samples_;
     std::vector<TqelHistogram> histograms_;  // index 0 unused
     std::array<TCountTable, VideoChannels + 1> stretchTables_{};
 };
