@@ -4,19 +4,16 @@
 // TDateTime values are both UTC.
 #pragma once
 
+#include "orbit/CurveFit.h"  // EMathError
 #include "platform/SysUtils.h"
 
 #include <numbers>
 
 namespace kestrune {
 
-// A quantity of the orbit model became undefined (square root of a negative,
-// division by zero, a power of a base of zero or below, a result that is not
-// a finite number). The propagation stops; the element set is unchanged.
-class EMathError : public Exception {
-public:
-    using Exception::Exception;
-};
+// A quantity of the orbit model that becomes undefined (square root of a
+// negative, division by zero, a power of a base of zero or below, a result
+// that is not a finite number) raises EMathError; the element set is unchanged.
 
 namespace sgp {
 constexpr double Pi = std::numbers::pi;
