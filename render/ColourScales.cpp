@@ -1,6 +1,8 @@
 #include "render/ColourScales.h"
 
+#include "decoding/qelHistogram.h"
 #include "platform/SysUtils.h"
+#include "render/BMPExtImage.h"
 
 #include <algorithm>
 #include <array>
@@ -230,6 +232,28 @@ int TemperatureToGrey(int curve, double temperature) {
     auto segment = std::find_if(segments.begin(), segments.end() - 1,
                                 [temperature](const TCurveSegment& s) { return temperature >= s.coldT; });
     return RoundToRange(SegmentGrey(*segment, temperature), 0, 255);
+}
+
+void AutoStretchBitmap(TExtBitmap& bitmap) {
+    if (bitmap.PixelFormat() != TPixelFormat::pf24bit || bitmap.Empty()) return;
+    const int width = bitmap.Width();
+    TqelHistogram histogram(768);
+    histogram.SetHighPercent(99.4f);
+    histogram.SetLowPercent(0.6f);
+    for (int y = 0; y < bitmap.Height(); y += 10) {
+        const uint8_t* pixel = bitmap.ScanLine(y);
+        for (int x = 0; x < width; ++x, pixel += 3) histogram.Add(pixel[0] + pixel[1] + pixel[2]);
+    }
+    const int low = histogram.Low() / 3;
+    const int high = histogram.High() / 3;
+    if (high <= low) return;
+    std::array<uint8_t, 256> table{};
+    for (int v = 0; v < 256; ++v)
+        table[v] = static_cast<uint8_t>(v < low ? 0 : v > high ? 255 : (v - low) * 255 / (high - low));
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* byte = bitmap.ScanLine(y);
+        for (size_t i = 0; i < bitmap.RowBytes(); ++i) byte[i] = table[byte[i]];
+    }
 }
 
 }  // namespace kestrune

@@ -1,6 +1,7 @@
 // Fixed functions that turn a temperature (degrees Celsius) into a colour or
 // a grey level for the thermal views, the HSL conversion they use and the
-// named enhancement curves of the NOAA view. The HSV conversion and the hue
+// named enhancement curves of the NOAA view, and the percentile stretch of a
+// finished view. The HSV conversion and the hue
 // ramp between two limits live with the calibration (decoding/HueScale.h),
 // which needs them too.
 #pragma once
@@ -9,6 +10,8 @@
 #include <string_view>
 
 namespace kestrune {
+
+class TExtBitmap;
 
 // Colour components 0..1.
 struct TRgbFraction {
@@ -59,5 +62,10 @@ int EnhancementCurveByName(std::string_view nameOrCaption);
 // Grey 0..255 of a temperature through a curve; 0 for curve 0 and any index
 // outside 1..14.
 int TemperatureToGrey(int curve, double temperature);
+
+// Stretches a 24-bit bitmap in place between the 0.6 % and 99.4 % points of
+// the brightness (blue + green + red) of every tenth line; other bitmaps,
+// and one whose points coincide, are left as they are.
+void AutoStretchBitmap(TExtBitmap& bitmap);
 
 }  // namespace kestrune

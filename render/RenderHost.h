@@ -6,6 +6,8 @@
 // the dialog service, never through here.
 #pragma once
 
+#include "render/ViewTable.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +32,13 @@ public:
 
     // The image tool buttons, switched off while an image is saved.
     virtual void ShowImageTools(bool enabled) = 0;
+    // The redisplay's side panel: hide the view-dependent controls, show
+    // the layout's, place them, and set the caption above the image with
+    // its help topic.
+    virtual void ShowSidePanel(const TSidePanelLayout& layout, const std::string& mappingCaption,
+                               int helpContext) = 0;
+    // The menus that act on a rendered image.
+    virtual void EnableResultMenus(bool enabled) = 0;
 };
 
 // A host without a window: for tests, benchmarks and the unattended run. It
@@ -51,9 +60,17 @@ public:
         if (OnPendingEvents) OnPendingEvents();
     }
     void ShowImageTools(bool) override {}
+    void ShowSidePanel(const TSidePanelLayout& layout, const std::string& mappingCaption, int) override {
+        SidePanel = layout;
+        MappingCaption = mappingCaption;
+    }
+    void EnableResultMenus(bool enabled) override { ResultMenusEnabled = enabled; }
 
     std::vector<std::string> StatusTexts;
     int PendingEventCalls = 0;
+    TSidePanelLayout SidePanel;
+    std::string MappingCaption;
+    bool ResultMenusEnabled = false;
     std::function<void()> OnPendingEvents;
 };
 

@@ -250,6 +250,11 @@ void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool u
     }
 }
 
+void SetSstPaletteRange(TSensor& sensor, int low, int high) {
+    sensor.SetPaletteLow(low);
+    sensor.SetPaletteHigh(high);
+}
+
 void BuildSstLookup(TFalseColourTable& table, TSensor& sensor, const TViewOptions& options) {
     sensor.SetSstCloudTest(options.CheckBoxSSTIrCloudCheck);
     sensor.SetSstMaxZenith(options.CheckBoxSSTZenithCheck ? 53.0f : 88.0f);

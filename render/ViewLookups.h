@@ -114,6 +114,9 @@ void LoadPaletteFile(TPalette1D& palette, const std::string& fileName);
 void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool userRange, int userMin,
                              int userMax);
 
+// The colour range (degrees Celsius) of the sensor's SST palette.
+void SetSstPaletteRange(TSensor& sensor, int low, int high);
+
 // Sets the sensor's SST tests from the side panel, then colours every
 // channel-4 / channel-5 count pair through the sensor's SST palette.
 void BuildSstLookup(TFalseColourTable& table, TSensor& sensor, const TViewOptions& options);

@@ -4,6 +4,8 @@
 // directly. Item indexes are -1 when nothing is chosen.
 #pragma once
 
+#include "render/Canvas.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -11,8 +13,7 @@
 
 namespace kestrune {
 
-// A colour as the settings store it: red in the low byte, then green, blue.
-using TColor = uint32_t;
+// Parts of a TColor (red in the low byte, then green, blue).
 constexpr uint8_t RedOf(TColor colour) { return static_cast<uint8_t>(colour & 0xFF); }
 constexpr uint8_t GreenOf(TColor colour) { return static_cast<uint8_t>((colour >> 8) & 0xFF); }
 constexpr uint8_t BlueOf(TColor colour) { return static_cast<uint8_t>((colour >> 16) & 0xFF); }

@@ -1,0 +1,750 @@
+#include "render/RenderView.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassState.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SystemUtils.h"
+#include "render/ClutImages.h"
+#include "render/ColourScales.h"
+#include "render/GroundPath.h"
+#include "render/ViewLookups.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int MinimumRenderWidth = 400;
+constexpr int TopCount = CountRange - 1;
+constexpr int LinesBetweenEvents = 100;
+constexpr int MaxIlluminatedWidth = 2048;
+
+constexpr char InvalidChannelsMessage[] = "Invalid channels for colour model specified";
+constexpr char MappingNotAvailableMessage[] = "This mapping is not available";
+constexpr char DefaultChannelsText[] = "\rRed = ch 1  Green = ch 2,  Blue = ch 4";
+
+// Sets a flag for the life of the guard.
+class TBusyFlag {
+public:
+    explicit TBusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TBusyFlag() { flag_ = false; }
+    TBusyFlag(const TBusyFlag&) = delete;
+    TBusyFlag& operator=(const TBusyFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+class THourglass {
+public:
+    THourglass(TRenderHost& host, bool idlePriority) : host_(host) { host_.BeginHourglass(idlePriority); }
+    ~THourglass() { host_.EndHourglass(); }
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+
+private:
+    TRenderHost& host_;
+};
+
+const TCountTable& IdentityTable() {
+    static const TCountTable identity = [] {
+        TCountTable table{};
+        std::iota(table.begin(), table.end(), 0);
+        return table;
+    }();
+    return identity;
+}
+
+// A stretch table, or the identity when there is none.
+const int32_t* OrIdentity(const TCountTable* table) { return (table ? *table : IdentityTable()).data(); }
+
+inline int Count(const uint16_t* line, int x) { return line[x] & TopCount; }
+
+inline void PutGrey(uint8_t* pixel, int grey) {
+    pixel[0] = pixel[1] = pixel[2] = static_cast<uint8_t>(grey);
+}
+
+inline void PutColour(uint8_t* pixel, const TBgrEntry& colour) { std::memcpy(pixel, &colour, 3); }
+
+inline int ClampCount(int v) { return std::clamp(v, 0, TopCount); }
+inline int ClampByte(int v) { return std::clamp(v, 0, 255); }
+
+TBgrEntry EntryOf(TColor colour) { return {BlueOf(colour), GreenOf(colour), RedOf(colour)}; }
+
+}  // namespace
+
+// One render: the tables of the view, built before the line loop and freed
+// after it, and the line loop itself.
+class TRenderView::TRenderer {
+public:
+    explicit TRenderer(TRenderView& owner)
+        : owner_(owner), pass_(owner.pass_), video_(*owner.pass_.Video), telemetry_(*owner.pass_.TelemetryData),
+          sensor_(*owner.pass_.Sensor.get()), host_(owner.host_), options_(owner.Options),
+          settings_(owner.Settings), services_(owner.Services) {}
+
+    void Render();
+
+private:
+    using TLineFill = std::function<void(int y, uint8_t* pixels)>;
+
+    const uint16_t* Line(int channel, int y) const { return video_.SampleAddress(channel, y); }
+    bool Present(int channel) const {
+        return channel >= 1 && channel <= VideoChannels && video_.SampleAddress(channel, 0) != nullptr;
+    }
+    int Width() const { return video_.Width(); }
+    void Status(const char* text) { host_.SetStatusText(text); }
+
+    TLineFill Prepare(uint8_t view);
+    TLineFill AllChannels();
+    TLineFill ChannelView(int channel);
+    TLineFill FalseColour();
+    TLineFill Mvl();
+    TLineFill ThreeChannels(const std::array<int, 3>& channels, const std::array<const int32_t*, 3>& stretch,
+                            const std::array<bool, 3>& inverted);
+    TLineFill Rgb();
+    TLineFill UserRgb();
+    std::array<const int32_t*, 3> ColourStretches(const std::array<int, 3>& channels, bool stretch);
+    TLineFill Noaa();
+    TLineFill Snow();
+    TLineFill ThroughPalette(int channel);
+    TLineFill ThroughColourTable(int first, int second);
+    TLineFill Sst();
+    TLineFill ChannelDifference();
+    TLineFill Channel3Raw();
+    TLineFill FireFilterImage(int image);
+    TLineFill Fire();
+    TLineFill GroundPath();
+    TLineFill Black();
+
+    // gain[x] = ((ramp x + W) x scale) div (divisor x W), mirrored for a southbound pass.
+    std::vector<int32_t> IlluminationGain(int ramp, int scale, int divisor);
+    void ApplyIllumination(const std::vector<int32_t>& gain, int32_t space);
+    bool Crispen(int channel);
+    bool BuildFireTable();
+    const uint16_t* FireSourceRow(int y) const;
+
+    void SizeBitmap(uint8_t view);
+    void RunLineLoop(const TLineFill& fill);
+
+    TRenderView& owner_;
+    TPassState& pass_;
+    THRPTvideo& video_;
+    TTelemetryData& telemetry_;
+    TSensor& sensor_;
+    TRenderHost& host_;
+    TViewOptions& options_;
+    const TRenderSettings& settings_;
+    const TRenderServices& services_;
+
+    std::unique_ptr<TFalseColourTable> colourTable_;
+    std::unique_ptr<TPalette1D> palette_;
+    std::unique_ptr<TBlendScreen> blend_;
+    TFireClassTable fireTable_;
+    TCountTable gammaTable_{};
+    TSnowGammaTable snowGamma_{};
+    std::vector<int32_t> illumGain_;
+    IplImage crispImage_;
+    TExtBitmap groundPathMaster_;
+    bool histogramsCorrected_ = false;
+    bool autoStretch_ = false;
+};
+
+void TRenderView::TRenderer::Render() {
+    host_.EnableControls(false);
+    host_.SetProgressPosition(0);
+    host_.SetProgressMax(pass_.DataLineCount - 1);
+    host_.ShowProgress(true);
+    try {
+        const uint8_t view = owner_.viewIndex_;
+        const TLineFill fill = Prepare(view);
+        SizeBitmap(fill ? view : NoView);
+        if (owner_.displayBitmap_.Height() == 0) {
+            TDialogService::Instance().ShowMessage(InvalidChannelsMessage);
+        } else {
+            Status("Mapping channels...");
+            RunLineLoop(fill);
+            if (autoStretch_) AutoStretchBitmap(owner_.displayBitmap_);
+        }
+    } catch (...) {
+        if (histogramsCorrected_) video_.ComputeHistograms({}, 0);
+        host_.ShowProgress(false);
+        host_.SetStatusText("");
+        host_.EnableControls(true);
+        throw;
+    }
+    // Histograms made with an illumination correction describe the plain
+    // samples again; untouched ones already do.
+    if (histogramsCorrected_) video_.ComputeHistograms({}, 0);
+    host_.ShowProgress(false);
+    host_.SetStatusText("");
+    host_.EnableControls(true);
+}
+
+void TRenderView::TRenderer::SizeBitmap(uint8_t view) {
+    TExtBitmap& bitmap = owner_.displayBitmap_;
+    if (bitmap.PixelFormat() != TPixelFormat::pf24bit) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    if (view < ViewCount) bitmap.SetSize(Width(), video_.LineCount());
+    else bitmap.SetHeight(0);
+}
+
+void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
+    const int lines = std::min(pass_.DataLineCount, video_.LineCount());
+    for (int y = 0; y < lines; ++y) {
+        if (y % LinesBetweenEvents == 0) {
+            host_.SetProgressPosition(y);
+            host_.ProcessPendingEvents();
+            if (pass_.AbortRequested) break;
+        }
+        fill(y, owner_.displayBitmap_.ScanLine(y));
+    }
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Prepare(uint8_t view) {
+    switch (view) {
+        case ViewAll: return AllChannels();
+        case ViewFalseColour: return FalseColour();
+        case ViewMvl: return Mvl();
+        case ViewRgb: return Rgb();
+        case ViewUser: return UserRgb();
+        case ViewNoaa: return Noaa();
+        case ViewPaletted:
+            palette_ = std::make_unique<TPalette1D>();
+            LoadPaletteFile(*palette_, pass_.PaletteFileName);
+            return ThroughPalette(4);
+        case ViewTemperature:
+            palette_ = std::make_unique<TPalette1D>();
+            BuildTemperaturePalette(*palette_, SensorThermalTable(sensor_, 4), options_.CheckBoxUserRange,
+                                    options_.UpDownUserMinTemp, options_.UpDownUserMaxTemp);
+            return ThroughPalette(4);
+        case ViewSst: return Sst();
+        case ViewVegetation:
+            if (!Present(1) || !Present(2)) return {};
+            Status("Building veg. lookup...");
+            colourTable_ = std::make_unique<TFalseColourTable>();
+            palette_ = std::make_unique<TPalette1D>();
+            BuildVegetationLookup(*colourTable_, *palette_, sensor_, video_, options_, settings_.NdviPaletteFileName);
+            return ThroughColourTable(1, 2);
+        case ViewCh4MinusCh5: return ChannelDifference();
+        case ViewCh3Raw: return Channel3Raw();
+        case ViewCh3AvgFilt: return FireFilterImage(1);
+        case ViewCh3MedianFilt: return FireFilterImage(2);
+        case ViewCh3RawMinusFilt: return FireFilterImage(3);
+        case ViewFire: return Fire();
+        case ViewGroundPath: return GroundPath();
+        case ViewOverlay: return Black();
+        default:
+            if (view >= ViewChannel1 && view < ViewChannel1 + VideoChannels) return ChannelView(view);
+            return {};
+    }
+}
+
+// ---- all channels, single channels ------------------------------------------
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::AllChannels() {
+    int strips = 1;
+    switch (pass_.SensorKind) {
+        case SensorAvhrr:
+        case SensorSpot: strips = 5; break;
+        case SensorSeaWifs: strips = 8; break;
+        case SensorFengYun1: strips = 10; break;
+        default: break;
+    }
+    std::vector<int> channelOfColumn(Width());
+    for (int x = 0; x < Width(); ++x) channelOfColumn[x] = x * strips / Width() + 1;
+    return [this, channelOfColumn](int y, uint8_t* pixels) {
+        std::array<const uint16_t*, VideoChannels + 1> lines{};
+        for (int channel = 1; channel <= VideoChannels; ++channel) lines[channel] = Line(channel, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            const uint16_t* line = lines[channelOfColumn[x]];
+            PutGrey(pixels, line ? Count(line, x) >> 2 : 64);
+        }
+    };
+}
+
+std::vector<int32_t> TRenderView::TRenderer::IlluminationGain(int ramp, int scale, int divisor) {
+    const int w = Width();
+    std::vector<int32_t> gain(w);
+    for (int x = 0; x < w; ++x)
+        gain[x] = static_cast<int32_t>((int64_t{ramp} * x + w) * scale / (int64_t{divisor} * w));
+    if (!pass_.Northbound) std::reverse(gain.begin(), gain.end());
+    return gain;
+}
+
+void TRenderView::TRenderer::ApplyIllumination(const std::vector<int32_t>& gain, int32_t space) {
+    video_.ComputeHistograms(gain, space);
+    histogramsCorrected_ = true;
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelView(int channel) {
+    if (!Present(channel)) return {};
+    const TCountTable* stretch = video_.EqualisedStretch(channel, 3.0f);
+    bool illumination = false;
+    int32_t space = 0;
+    float gamma = 1.0f;
+    if (channel <= 5) gamma = GammaForSelection(options_.ComboBoxGammaCorrectCh(channel));
+    if (channel <= 3) {
+        illumination = options_.CheckBoxIllumEqCh(channel);
+        if (!options_.EqHistChan(channel) || illumination) stretch = nullptr;
+        space = telemetry_.SpaceCount(channel);
+        if (channel == 3 && space > 100) illumination = false;
+    } else if (channel <= 5 && !options_.EqHistChan(channel)) {
+        stretch = nullptr;
+    }
+    const bool gammaCorrected = gamma != 1.0f;
+    if (gammaCorrected) BuildChannelGammaTable(gammaTable_, gamma);
+    if (Width() > MaxIlluminatedWidth) illumination = false;
+    if (illumination) {
+        illumGain_ = IlluminationGain(1, 512, 3);
+        ApplyIllumination(illumGain_, space);
+    }
+    const int32_t* table = OrIdentity(stretch);
+    return [this, channel, table, illumination, space, gammaCorrected](int y, uint8_t* pixels) {
+        const uint16_t* line = Line(channel, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            int v = table[Count(line, x)];
+            if (illumination) v = ClampCount(((std::max(v - space, 0) * illumGain_[x]) >> 8) + space);
+            PutGrey(pixels, gammaCorrected ? gammaTable_[v] : v >> 2);
+        }
+    };
+}
+
+// ---- false colour -----------------------------------------------------------
+
+bool TRenderView::TRenderer::Crispen(int channel) {
+    try {
+        Status("Crispening image...");
+        const int lines = std::min(pass_.DataLineCount, video_.LineCount());
+        const TChannelView source = video_.ChannelView(channel);
+        const IplImage view = IplImage::TiledView(source.Base, source.Width, lines, 1, IplDepth::U16,
+                                                  static_cast<std::ptrdiff_t>(source.LineStride) * 2, TileLines,
+                                                  source.TileStride * 2);
+        crispImage_ = IplImage::Allocate(Width(), lines, 1, IplDepth::U16);
+        iplConvolve2D(view, crispImage_,
+                      options_.RadioGroupCrispenFC == 1 ? CrispenKernel() : CrispenMoreKernel());
+        return true;
+    } catch (const std::exception&) {
+        crispImage_ = IplImage();
+        return false;
+    }
+}
+
+bool TRenderView::TRenderer::BuildFireTable() {
+    if (!services_.BuildFireClassTable || !Present(3) || !Present(4)) return false;
+    Status("Building fire overlay...");
+    fireTable_.assign(FireClassTableSize, 0);
+    services_.BuildFireClassTable(fireTable_);
+    return fireTable_.size() == FireClassTableSize;
+}
+
+const uint16_t* TRenderView::TRenderer::FireSourceRow(int y) const {
+    if (settings_.FireUseAvg && services_.FireImage) {
+        const IplImage* image = services_.FireImage(3);
+        if (image && !image->Empty() && image->Width() >= Width() && y < image->Height())
+            return image->RowAs<uint16_t>(y);
+    }
+    return Line(3, y);
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
+    colourTable_ = std::make_unique<TFalseColourTable>();
+    Status("Building lookup...");
+    const bool vi = options_.RadioGroupBrightness == BrightnessVI;
+    const int brightness = vi ? 1 : options_.RadioGroupBrightness + 1;
+    const int32_t space = telemetry_.SpaceCount(brightness);
+    const int colour = options_.RadioGroupColour == 1 ? 5 : options_.RadioGroupColour == 2 ? 6 : 4;
+    if (!Present(brightness) || !Present(colour) || (vi && !Present(2))) return {};
+
+    const std::optional<TClutImage> clut = LoadClut(settings_.ClutFileName);
+    BuildFalseColourLookup(*colourTable_,
+                           {ColourChannelThermalTable(sensor_, colour),
+                            options_.CheckBoxSeaBlue ? settings_.SeaColourThreshold : 0,
+                            options_.ColorDialogSeaColour, GammaForSelection(options_.ComboBoxGammaCorrectFC),
+                            clut ? &*clut : nullptr},
+                           &host_);
+
+    const int adjust = options_.RadioGroupThermalBrightAdjust;
+    int rampFactor = adjust == AdjustHistEqIllum ? 1 : adjust == AdjustHistEqMild ? 0 : -1;
+    const bool crisp = options_.RadioGroupCrispenFC > 0 && !vi && Crispen(brightness);
+    if (brightness == 4 || brightness == 5 || Width() > MaxIlluminatedWidth) rampFactor = -1;
+    const bool illumination = rampFactor >= 0;
+    if (illumination) {
+        illumGain_ = IlluminationGain(rampFactor, 256, 1);
+        ApplyIllumination(illumGain_, space);
+    }
+    const TCountTable* stretch = nullptr;
+    switch (adjust) {
+        case AdjustStretch: stretch = video_.LinearStretch(brightness); break;
+        case AdjustHistEq:
+        case AdjustHistEqIllum: stretch = video_.EqualisedStretch(brightness, 3.0f); break;
+        case AdjustHistEqFull: stretch = video_.EqualisedStretch(brightness, 0.0f); break;
+        case AdjustHistEqMild: stretch = video_.EqualisedStretch(brightness, 0.6f); break;
+        default: break;
+    }
+    const int32_t* brightStretch = OrIdentity(stretch);
+
+    std::array<const int32_t*, 3> viStretch{};  // channel 1, channel 2, colour channel
+    if (vi) {
+        const float clip = adjust == AdjustHistEqFull ? 0.0f : 3.0f;
+        viStretch = {OrIdentity(video_.EqualisedStretch(1, clip)), OrIdentity(video_.EqualisedStretch(2, clip)),
+                     OrIdentity(video_.EqualisedStretch(colour, 3.0f))};
+        Status("Building blend screen...");
+        blend_ = std::make_unique<TBlendScreen>();
+        BuildBlendScreen(*blend_);
+        autoStretch_ = true;
+    }
+    const bool fire = SidePanelShows(owner_.sidePanel_, TSidePanelControl::GroupBoxFire) &&
+                      options_.CheckBoxShowFire && BuildFireTable();
+    const TBgrEntry fireColour = EntryOf(settings_.FirePixelColour);
+
+    return [=, this](int y, uint8_t* pixels) {
+        const uint16_t* bright = crisp ? crispImage_.RowAs<uint16_t>(y) : Line(brightness, y);
+        const uint16_t* colours = Line(colour, y);
+        const uint16_t* ch1 = vi ? Line(1, y) : nullptr;
+        const uint16_t* ch2 = vi ? Line(2, y) : nullptr;
+        const bool fireLine = fire && video_.GetLineFlag(y) != 0;
+        const uint16_t* fire3 = fireLine ? FireSourceRow(y) : nullptr;
+        const uint16_t* fire4 = fireLine ? Line(4, y) : nullptr;
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            int v = crisp ? bright[x] : Count(bright, x);
+            if (illumination) v = ((std::max(v - space, 0) * illumGain_[x]) >> 8) + space;
+            if (crisp || illumination) v = ClampCount(v);
+            v = brightStretch[v];
+            const int c = Count(colours, x);
+            if (vi)
+                v = blend_->Row(viStretch[2][c])[std::max(viStretch[0][Count(ch1, x)], viStretch[1][Count(ch2, x)])];
+            PutColour(pixels, colourTable_->At(c, v));
+            if (fireLine && fireTable_[static_cast<size_t>(Count(fire3, x)) * CountRange + Count(fire4, x)] > 0)
+                PutColour(pixels, fireColour);
+        }
+    };
+}
+
+// ---- colour mixes ---------------------------------------------------------------
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThreeChannels(
+    const std::array<int, 3>& channels, const std::array<const int32_t*, 3>& stretch,
+    const std::array<bool, 3>& inverted) {
+    for (int channel : channels)
+        if (!Present(channel)) return {};
+    std::array<const int32_t*, 3> tables{};
+    for (int k = 0; k < 3; ++k) tables[k] = stretch[k] ? stretch[k] : IdentityTable().data();
+    return [this, channels, tables, inverted](int y, uint8_t* pixels) {
+        // Red, green, blue sources; pixels are written blue first.
+        const std::array<const uint16_t*, 3> lines{Line(channels[0], y), Line(channels[1], y), Line(channels[2], y)};
+        for (int x = 0; x < Width(); ++x, pixels += 3)
+            for (int k = 0; k < 3; ++k) {
+                const int byte = ClampByte(tables[k][Count(lines[k], x)] >> 2);
+                pixels[2 - k] = static_cast<uint8_t>(inverted[k] ? 255 - byte : byte);
+            }
+    };
+}
+
+std::array<const int32_t*, 3> TRenderView::TRenderer::ColourStretches(const std::array<int, 3>& channels,
+                                                                       bool stretch) {
+    std::array<const int32_t*, 3> tables{};
+    for (int k = 0; k < 3; ++k) {
+        if (stretch) tables[k] = OrIdentity(video_.LinearStretch(channels[k]));
+        else if (services_.AdjustTransfer) tables[k] = services_.AdjustTransfer(k);
+    }
+    return tables;
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Rgb() {
+    std::array<int, 3> channels{options_.RadioGroupRed + 1, options_.RadioGroupGreen + 1, options_.RadioGroupBlue + 1};
+    if (!Present(channels[0]) || !Present(channels[1]) || !Present(channels[2])) {
+        TDialogService::Instance().ShowMessage(
+            std::string("Invalid RGB channel number selection, defaults have been substituted.") + DefaultChannelsText);
+        options_.RadioGroupRed = 0;
+        options_.RadioGroupGreen = 1;
+        options_.RadioGroupBlue = 3;
+        channels = {1, 2, 4};
+    }
+    if (services_.SetAdjustChannels) services_.SetAdjustChannels(channels[0], channels[1], channels[2]);
+    return ThreeChannels(channels, ColourStretches(channels, options_.ColourStretch), {});
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::UserRgb() {
+    const std::array<int, 3> items{options_.RadioGroupUserRed, options_.RadioGroupUserGreen,
+                                   options_.RadioGroupUserBlue};
+    std::array<int, 3> channels{};
+    std::array<bool, 3> inverted{};
+    for (int k = 0; k < 3; ++k) {
+        channels[k] = items[k] >= 0 ? items[k] % 6 + 1 : 0;
+        inverted[k] = items[k] >= 6;
+    }
+    if (!Present(channels[0]) || !Present(channels[1]) || !Present(channels[2])) {
+        TDialogService::Instance().ShowMessage(
+            std::string("Invalid User RGB channel number selection, defaults have been substituted.") +
+            DefaultChannelsText);
+        options_.RadioGroupUserRed = 0;
+        options_.RadioGroupUserGreen = 1;
+        options_.RadioGroupUserBlue = 3;
+        channels = {1, 2, 4};
+        inverted = {};
+    }
+    if (services_.SetAdjustChannels) services_.SetAdjustChannels(channels[0], channels[1], channels[2]);
+    return ThreeChannels(channels, ColourStretches(channels, options_.UserColourStretch), inverted);
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Mvl() {
+    switch (pass_.InputFormatCode) {
+        case 7: case 8: case 12: case 13: case 21: case 22: case 39: case 40:
+            if (!Present(2) || !Present(4)) return {};
+            colourTable_ = std::make_unique<TFalseColourTable>();
+            BuildMvlLookup(*colourTable_);
+            return ThroughColourTable(2, 4);
+        case 23: {
+            const std::array<int, 3> channels{6, 4, 3};
+            return ThreeChannels(channels, ColourStretches(channels, true), {});
+        }
+        case 34:
+        case 35:
+            return ThreeChannels(options_.RadioGroupSPOTmap == 1 ? std::array<int, 3>{3, 4, 1}
+                                                                  : std::array<int, 3>{5, 4, 3},
+                                 {}, {});
+        default:
+            TDialogService::Instance().ShowMessage(MappingNotAvailableMessage);
+            return {};
+    }
+}
+
+// ---- thermal and product views ------------------------------------------------
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Noaa() {
+    const int item = options_.RadioGroupNOAAalgorithm;
+    if (item <= 0) return Snow();
+    palette_ = std::make_unique<TPalette1D>();
+    const int curve = item < static_cast<int>(NoaaAlgorithmItems.size())
+                          ? EnhancementCurveByName(NoaaAlgorithmItems[item]) : -1;
+    BuildNoaaPalette(*palette_, curve, SensorThermalTable(sensor_, 4));
+    return ThroughPalette(4);
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Snow() {
+    if (!Present(1) || !Present(3) || !Present(4)) return {};
+    BuildSnowGammaTable(snowGamma_);
+    const std::array<const int32_t*, 3> stretch{OrIdentity(video_.LinearStretch(1)), OrIdentity(video_.LinearStretch(3)),
+                                                OrIdentity(video_.LinearStretch(4))};
+    return [this, stretch](int y, uint8_t* pixels) {
+        const uint16_t* ch1 = Line(1, y);
+        const uint16_t* ch3 = Line(3, y);
+        const uint16_t* ch4 = Line(4, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            const int a = stretch[0][Count(ch1, x)] >> 2;
+            const int b = stretch[1][Count(ch3, x)] >> 2;
+            const int c = stretch[2][Count(ch4, x)] >> 2;
+            pixels[2] = snowGamma_[ClampByte((3 * a - c) / 2)];
+            pixels[1] = snowGamma_[ClampByte((3 * a + c) / 4)];
+            pixels[0] = snowGamma_[ClampByte(a - b)];
+        }
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughPalette(int channel) {
+    if (!Present(channel)) return {};
+    return [this, channel](int y, uint8_t* pixels) {
+        const uint16_t* line = Line(channel, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) PutColour(pixels, (*palette_)[Count(line, x)]);
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughColourTable(int first, int second) {
+    if (!Present(first) || !Present(second)) return {};
+    return [this, first, second](int y, uint8_t* pixels) {
+        const uint16_t* a = Line(first, y);
+        const uint16_t* b = Line(second, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) PutColour(pixels, colourTable_->At(Count(a, x), Count(b, x)));
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Sst() {
+    if (!Present(4) || !Present(5)) return {};
+    Status("Building SST lookup...");
+    colourTable_ = std::make_unique<TFalseColourTable>();
+    BuildSstLookup(*colourTable_, sensor_, options_);
+    const bool landMask = options_.CheckBoxSstLandSeaMask && pass_.EarthLocations &&
+                          pass_.EarthLocations->MapFitted && services_.IsLand && services_.PixelLocation;
+    TLineFill sea = ThroughColourTable(4, 5);
+    if (!landMask) return sea;
+    return [this, sea](int y, uint8_t* pixels) {
+        sea(y, pixels);
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            float latitude = 0, longitude = 0;
+            if (services_.PixelLocation(x, y, latitude, longitude) && services_.IsLand(longitude, latitude))
+                PutColour(pixels, {85, 70, 70});
+        }
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelDifference() {
+    if (!Present(4) || !Present(5)) return {};
+    if (options_.CheckBoxShowAsh) {
+        Status("Building ash lookup...");
+        colourTable_ = std::make_unique<TFalseColourTable>();
+        BuildAshLookup(*colourTable_, SensorThermalTable(sensor_, 4), SensorThermalTable(sensor_, 5),
+                       LoadAshPalette(ReadableProgramFile("ash-palette.bmp")));
+        return ThroughColourTable(4, 5);
+    }
+    const int offset = (telemetry_.TargetCount(5) - telemetry_.TargetCount(4)) * 24 + 640;
+    return [this, offset](int y, uint8_t* pixels) {
+        const uint16_t* ch4 = Line(4, y);
+        const uint16_t* ch5 = Line(5, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3)
+            PutGrey(pixels, ClampCount((Count(ch4, x) - Count(ch5, x)) * 24 + offset) >> 2);
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Channel3Raw() {
+    if (!Present(3)) return {};
+    return [this](int y, uint8_t* pixels) {
+        const uint16_t* line = Line(3, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) PutGrey(pixels, Count(line, x) >> 2);
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FireFilterImage(int image) {
+    const IplImage* filtered = services_.FireImage ? services_.FireImage(image) : nullptr;
+    const int lines = std::min(pass_.DataLineCount, video_.LineCount());
+    if (!filtered || filtered->Empty() || filtered->Depth() != IplDepth::U16 || filtered->Width() < Width() ||
+        filtered->Height() < lines)
+        return {};
+    return [this, filtered](int y, uint8_t* pixels) {
+        const uint16_t* row = filtered->RowAs<uint16_t>(y);
+        for (int x = 0; x < Width(); ++x, pixels += 3) PutGrey(pixels, Count(row, x) >> 2);
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Fire() {
+    if (!Present(3) || !Present(4)) return {};
+    const bool fire = BuildFireTable();
+    const TBgrEntry fireColour = EntryOf(settings_.FirePixelColour);
+    return [this, fire, fireColour](int y, uint8_t* pixels) {
+        std::memset(pixels, 0, static_cast<size_t>(Width()) * 3);
+        if (!fire || video_.GetLineFlag(y) == 0) return;
+        const uint16_t* ch3 = FireSourceRow(y);
+        const uint16_t* ch4 = Line(4, y);
+        for (int x = 0; x < Width(); ++x, pixels += 3)
+            if (fireTable_[static_cast<size_t>(Count(ch3, x)) * CountRange + Count(ch4, x)] > 0)
+                PutColour(pixels, fireColour);
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::GroundPath() {
+    const std::string masterFile = ReadableProgramFile(GroundPathMasterFileName);
+    if (!LoadGroundPathMaster(groundPathMaster_, masterFile))
+        TDialogService::Instance().ShowMessage(std::string("Ground path master file not found\r") + masterFile);
+    const bool useMaster = groundPathMaster_.Height() > 200 && services_.PixelLocation;
+    return [this, useMaster](int y, uint8_t* pixels) {
+        for (int x = 0; x < Width(); ++x, pixels += 3) {
+            float latitude = 0, longitude = 0;
+            if (useMaster && services_.PixelLocation(x, y, latitude, longitude))
+                PutColour(pixels, GroundPathColour(groundPathMaster_, latitude, longitude));
+            else
+                PutColour(pixels, GroundPathNoData);
+        }
+    };
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Black() {
+    return [this](int, uint8_t* pixels) { std::memset(pixels, 0, static_cast<size_t>(Width()) * 3); };
+}
+
+// ---- the view -----------------------------------------------------------------
+
+TRenderView::TRenderView(TPassState& pass, TRenderHost& host) : pass_(pass), host_(host) {}
+
+void TRenderView::SetViewTabs(std::vector<std::string> names) {
+    viewTabs_ = std::move(names);
+    if (std::find(viewTabs_.begin(), viewTabs_.end(), selectedTab_) == viewTabs_.end()) selectedTab_.clear();
+}
+
+bool TRenderView::IsViewOffered(uint8_t view) const {
+    return view < ViewCount &&
+           std::find(viewTabs_.begin(), viewTabs_.end(), ViewNames[view]) != viewTabs_.end();
+}
+
+bool TRenderView::SelectView(std::string_view name) {
+    if (std::find(viewTabs_.begin(), viewTabs_.end(), name) == viewTabs_.end()) return false;
+    selectedTab_ = std::string(name);
+    Redisplay();
+    return true;
+}
+
+void TRenderView::ApplySstRange() {
+    const TSstRange range =
+        SstDisplayRange(Options.RadioGroupSstDisplayRange, Options.UpDownUserMinSST, Options.UpDownUserMaxSST);
+    SetSstPaletteRange(*pass_.Sensor, range.Low, range.High);
+    if (range.User) Options.UpDownUserMaxSST = range.UserMax;
+}
+
+void TRenderView::LayOutSidePanel() {
+    TSidePanelInputs inputs;
+    inputs.SensorKind = pass_.SensorKind;
+    inputs.InputFormatCode = pass_.InputFormatCode;
+    inputs.Channel3TargetCount = pass_.TelemetryData ? pass_.TelemetryData->TargetCount(3) : 0;
+    inputs.CheckBoxUserRange = Options.CheckBoxUserRange;
+    inputs.RadioGroupSstDisplayRange = Options.RadioGroupSstDisplayRange;
+    sidePanel_ = SidePanelForView(viewIndex_, inputs);
+    if (viewIndex_ == ViewSst && pass_.Sensor) ApplySstRange();
+    mappingCaption_ = ViewMappingCaption(viewIndex_, pass_.SensorKind);
+    mappingHelpContext_ = ViewInfo(viewIndex_).HelpContext;
+    host_.ShowSidePanel(sidePanel_, mappingCaption_, mappingHelpContext_);
+}
+
+bool TRenderView::DrawOverlays() {
+    if (!pass_.EarthLocations || pass_.EarthLocations->LocationFlags == 0 || !OverlayShown) return false;
+    bool drawn = false;
+    try {
+        if (Services.DrawOverlay) drawn = Services.DrawOverlay();
+    } catch (const std::exception&) {
+        const std::string file = Services.BoundaryFileName ? Services.BoundaryFileName() : std::string();
+        TDialogService::Instance().ShowMessage("Error with boundary overlay data?\r" + file, {},
+                                               TMsgDlgType::mtError);
+    }
+    if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion() || drawn;
+    return drawn;
+}
+
+bool TRenderView::Redisplay() {
+    if (redisplayBusy_) return false;
+    TBusyFlag busy(redisplayBusy_);
+    THourglass hourglass(host_, Settings.ReceiverRunning);
+
+    viewIndex_ = ViewIndexOfName(selectedTab_);
+    LayOutSidePanel();
+    bool changed = viewIndex_ < ViewCount && RenderView();
+    changed = DrawOverlays() || changed;
+
+    displayBitmap_.SetModified(changed);
+    host_.EnableResultMenus(displayBitmap_.Height() > 0);
+    if (!CacheFileName.empty() && !displayBitmap_.Empty()) {
+        try {
+            displayBitmap_.SaveToFile(CacheFileName);
+        } catch (const std::exception&) {
+            // The cache only speeds up later saves; they fall back to the display.
+        }
+    }
+    imageSuffix_ = AddImgFileSuffix ? std::string(ViewInfo(viewIndex_).Suffix) : std::string();
+    return changed;
+}
+
+bool TRenderView::RenderView() {
+    if (renderBusy_ || !pass_.Video || !pass_.TelemetryData || !pass_.Sensor) return false;
+    if (pass_.Video->Width() < MinimumRenderWidth || pass_.Video->LineCount() < 2 || pass_.ChannelCount < 1 ||
+        pass_.AbortRequested)
+        return false;
+    TBusyFlag busy(renderBusy_);
+    THourglass hourglass(host_, Settings.ReceiverRunning);
+    TRenderer(*this).Render();
+    return true;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,117 @@
+// The view of a decoded pass: which of the 28 views is shown, the redisplay
+// that maps the selected view tab to a view, lays out the side panel and
+// renders, and the renderer that turns the samples into the 24-bit display
+// bitmap through the view's colour tables. Nothing here knows a widget: the
+// window owns one TRenderView, binds its controls to Options, shows
+// DisplayBitmap and applies the side panel through the host.
+#pragma once
+
+#include "platform/Ipl.h"
+#include "render/BMPExtImage.h"
+#include "render/RenderHost.h"
+#include "render/ViewOptions.h"
+#include "render/ViewTable.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+struct TPassState;
+
+// [channel-3 value][channel-4 count], above 0 = fire.
+using TFireClassTable = std::vector<uint8_t>;
+constexpr size_t FireClassTableSize = static_cast<size_t>(1024) * 1024;
+
+// What the overlay, fire, location and land-mask units add to the view.
+// Each is optional: a missing one behaves as "nothing there".
+struct TRenderServices {
+    // Image pixel to latitude and longitude (degrees), nudge applied.
+    std::function<bool(int x, int y, float& latitude, float& longitude)> PixelLocation;
+    // Drawn on DisplayBitmap after rendering; true when something was drawn.
+    std::function<bool()> DrawOverlay;
+    std::function<bool()> DrawFireRegion;
+    // First boundary overlay file, for the overlay error message.
+    std::function<std::string()> BoundaryFileName;
+    // Fills the caller's table (FireClassTableSize bytes).
+    std::function<void(TFireClassTable& table)> BuildFireClassTable;
+    // Fire filter images 1..3 (16-bit, pass width x lines); nullptr while absent.
+    std::function<const IplImage*(int image)> FireImage;
+    // True for land; set only when a land/sea mask is open.
+    std::function<bool(float longitude, float latitude)> IsLand;
+    // The video adjust window: told the RGB channels; its transfer tables
+    // (colour 0 red, 1 green, 2 blue) or nullptr when it does not use them.
+    std::function<void(int red, int green, int blue)> SetAdjustChannels;
+    std::function<const int32_t*(int colour)> AdjustTransfer;
+};
+
+class TRenderView {
+public:
+    TRenderView(TPassState& pass, TRenderHost& host);
+    TRenderView(const TRenderView&) = delete;
+    TRenderView& operator=(const TRenderView&) = delete;
+
+    TViewOptions Options;
+    TRenderSettings Settings;
+    TRenderServices Services;
+    // The overlay switch (the overlay button's state).
+    bool OverlayShown = true;
+    // False as the settings "AddImgFileSuffix" says.
+    bool AddImgFileSuffix = true;
+    // Copy of the display written after every redisplay; "" none.
+    std::string CacheFileName;
+
+    // The view tabs: the names of the views offered for the pass, and the
+    // one selected. A name that is not offered cannot be selected.
+    void SetViewTabs(std::vector<std::string> names);
+    const std::vector<std::string>& ViewTabs() const { return viewTabs_; }
+    bool IsViewOffered(uint8_t view) const;
+    // Selects the tab and redisplays; false (nothing changes) when no tab has the name.
+    bool SelectView(std::string_view name);
+    const std::string& SelectedTab() const { return selectedTab_; }
+
+    // The one redisplay: does nothing while one runs. Returns whether the
+    // bitmap changed.
+    bool Redisplay();
+    // Renders ViewIndex into DisplayBitmap; false when it refused to run.
+    bool RenderView();
+
+    TExtBitmap& DisplayBitmap() { return displayBitmap_; }
+    const TExtBitmap& DisplayBitmap() const { return displayBitmap_; }
+    uint8_t ViewIndex() const { return viewIndex_; }
+    const std::string& ImageSuffix() const { return imageSuffix_; }
+    bool RedisplayBusy() const { return redisplayBusy_; }
+    bool RenderBusy() const { return renderBusy_; }
+    // The side panel and caption of the last redisplay.
+    const TSidePanelLayout& SidePanel() const { return sidePanel_; }
+    const std::string& MappingCaption() const { return mappingCaption_; }
+    int MappingHelpContext() const { return mappingHelpContext_; }
+
+    TPassState& Pass() { return pass_; }
+    TRenderHost& Host() { return host_; }
+
+private:
+    class TRenderer;
+
+    void LayOutSidePanel();
+    void ApplySstRange();
+    bool DrawOverlays();
+
+    TPassState& pass_;
+    TRenderHost& host_;
+    TExtBitmap displayBitmap_;
+    std::vector<std::string> viewTabs_;
+    std::string selectedTab_;
+    uint8_t viewIndex_ = NoView;
+    std::string imageSuffix_;
+    bool redisplayBusy_ = false;
+    bool renderBusy_ = false;
+    TSidePanelLayout sidePanel_;
+    std::string mappingCaption_;
+    int mappingHelpContext_ = 0;
+};
+
+}  // namespace kestrune

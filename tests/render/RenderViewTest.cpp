@@ -1,0 +1,330 @@
+#include "render/RenderView.h"
+
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
+#include "render/ColourScales.h"
+#include "render/GroundPath.h"
+#include "render/ViewLookups.h"
+#include "../platform/TempFolder.h"
+#include "SyntheticPass.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kestrune {
+namespace {
+
+using testing::MakePass;
+using testing::PatternCount;
+using testing::TTempFolder;
+
+constexpr int Width = 512;
+constexpr int Lines = 300;
+
+class RenderViewTest : public ::testing::Test {
+protected:
+    RenderViewTest() : view_(pass_, host_) {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+        MakePass(pass_, Width, Lines, {1, 2, 3, 4, 5});
+        view_.SetViewTabs(testing::ViewsOffered(pass_));
+    }
+    ~RenderViewTest() override { TDialogService::Instance().SetMode(TDialogService::Mode::Unattended); }
+
+    const uint8_t* Pixel(int x, int y) { return view_.DisplayBitmap().ScanLine(y) + 3 * x; }
+    void ExpectGrey(int x, int y, int grey) {
+        const uint8_t* p = Pixel(x, y);
+        EXPECT_TRUE(p[0] == grey && p[1] == grey && p[2] == grey)
+            << "(" << x << ", " << y << ") is " << int(p[2]) << " " << int(p[1]) << " " << int(p[0])
+            << ", not grey " << grey;
+    }
+    void ExpectColour(int x, int y, const TBgrEntry& colour) {
+        const uint8_t* p = Pixel(x, y);
+        EXPECT_TRUE(p[0] == colour.Blue && p[1] == colour.Green && p[2] == colour.Red)
+            << "(" << x << ", " << y << ") is " << int(p[2]) << " " << int(p[1]) << " " << int(p[0]);
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& request : TDialogService::Instance().Requests()) texts.push_back(request.text);
+        return texts;
+    }
+    int Sample(int channel, int x, int y) { return pass_.Video->SampleAddress(channel, y)[x]; }
+
+    TTempFolder folder_;
+    TPassState pass_;
+    THeadlessRenderHost host_;
+    TRenderView view_;
+};
+
+TEST_F(RenderViewTest, EveryOfferedViewRendersIntoTheDisplayBitmap) {
+    TFireClassTable fire(FireClassTableSize, 0);
+    IplImage filtered = IplImage::Allocate(Width, Lines, 1, IplDepth::U16);
+    for (int y = 0; y < Lines; ++y) std::fill_n(filtered.RowAs<uint16_t>(y), Width, uint16_t{800});
+    view_.Services.FireImage = [&](int) { return &filtered; };
+    view_.Services.BuildFireClassTable = [](TFireClassTable& table) { table.assign(FireClassTableSize, 0); };
+    ASSERT_GT(view_.ViewTabs().size(), 20u);
+    for (const std::string& name : view_.ViewTabs()) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(view_.SelectView(name));
+        EXPECT_EQ(ViewNames[view_.ViewIndex()], name);
+        EXPECT_EQ(view_.DisplayBitmap().Width(), Width);
+        EXPECT_EQ(view_.DisplayBitmap().Height(), Lines);
+        EXPECT_EQ(view_.DisplayBitmap().PixelFormat(), TPixelFormat::pf24bit);
+        EXPECT_EQ(view_.ImageSuffix(), ViewInfo(view_.ViewIndex()).Suffix);
+        EXPECT_TRUE(host_.ResultMenusEnabled);
+        EXPECT_FALSE(view_.RedisplayBusy());
+        EXPECT_FALSE(view_.RenderBusy());
+    }
+    // Only the ground path view complains: there is no world map here.
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages().front().rfind("Ground path master file not found\r", 0), 0u);
+}
+
+TEST_F(RenderViewTest, ViewsNotOfferedCannotBeSelected) {
+    MakePass(pass_, Width, Lines, {1, 2, 4});
+    view_.SetViewTabs(testing::ViewsOffered(pass_));
+    EXPECT_FALSE(view_.IsViewOffered(ViewSst));
+    EXPECT_FALSE(view_.IsViewOffered(ViewCh3Raw));
+    EXPECT_TRUE(view_.IsViewOffered(ViewVegetation));
+    EXPECT_FALSE(view_.SelectView("SST"));
+    EXPECT_FALSE(view_.SelectView("Ch 3"));
+    EXPECT_EQ(view_.ViewIndex(), NoView);
+    EXPECT_EQ(view_.DisplayBitmap().Height(), 0);
+}
+
+TEST_F(RenderViewTest, AllChannelsShowsOneStripPerChannel) {
+    MakePass(pass_, 500, 10, {1, 2, 4, 5});
+    view_.SetViewTabs({"All"});
+    view_.SelectView("All");
+    ExpectGrey(0, 3, Sample(1, 0, 3) >> 2);
+    ExpectGrey(150, 3, Sample(2, 150, 3) >> 2);
+    ExpectGrey(250, 3, 64);  // channel 3 absent
+    ExpectGrey(499, 3, Sample(5, 499, 3) >> 2);
+    EXPECT_EQ(view_.ImageSuffix(), "-ql");
+}
+
+TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
+    view_.SelectView("Ch 1");
+    ExpectGrey(17, 40, Sample(1, 17, 40) >> 2);
+    EXPECT_EQ(view_.MappingCaption(), "Channel 1");
+    view_.Options.ComboBoxGammaCorrectCh1 = 6;  // "Gamma 2.5"
+    view_.Redisplay();
+    TCountTable gamma{};
+    BuildChannelGammaTable(gamma, 2.5);
+    ExpectGrey(17, 40, gamma[Sample(1, 17, 40)]);
+    view_.Options.EqHistChan4 = true;
+    view_.SelectView("Ch 4");
+    const TCountTable stretch = *pass_.Video->EqualisedStretch(4, 3.0f);
+    ExpectGrey(5, 6, stretch[Sample(4, 5, 6)] >> 2);
+}
+
+TEST_F(RenderViewTest, IlluminationIsNeverAppliedToLinesWiderThan2048) {
+    MakePass(pass_, 2560, 4, {1, 2, 3, 4, 5});
+    view_.SetViewTabs(testing::ViewsOffered(pass_));
+    view_.Options.CheckBoxIllumEqCh1 = true;
+    view_.SelectView("Ch 1");
+    ExpectGrey(2500, 2, Sample(1, 2500, 2) >> 2);
+}
+
+TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
+    view_.Options.CheckBoxIllumEqCh1 = true;
+    pass_.Northbound = true;
+    view_.SelectView("Ch 1");
+    // Space count 0: v x ((x + W) x 512 div 3W) >> 8.
+    for (int x : {0, 255, 511}) {
+        const int gain = (x + Width) * 512 / (3 * Width);
+        ExpectGrey(x, 9, std::min((Sample(1, x, 9) * gain) >> 8, 1023) >> 2);
+    }
+}
+
+TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
+    view_.Options.RadioGroupBrightness = 1;  // channel 2
+    view_.Options.RadioGroupThermalBrightAdjust = AdjustNone;
+    view_.SelectView("False colour");
+    TFalseColourTable table;
+    BuildFalseColourLookup(table, {pass_.Sensor->ThermalTable4(), 0, 0, 1.0, nullptr}, nullptr);
+    for (auto [x, y] : {std::pair{0, 0}, {100, 50}, {511, 299}})
+        ExpectColour(x, y, table.At(Sample(4, x, y), Sample(2, x, y)));
+    EXPECT_EQ(view_.ImageSuffix(), "-fc");
+}
+
+TEST_F(RenderViewTest, ViBrightnessIgnoresTheCrispenChoice) {
+    view_.Options.RadioGroupBrightness = BrightnessVI;
+    view_.SelectView("False colour");
+    const std::string plain = view_.DisplayBitmap().SaveToBytes();
+    view_.Options.RadioGroupCrispenFC = 2;
+    view_.Redisplay();
+    EXPECT_EQ(view_.DisplayBitmap().SaveToBytes(), plain);
+    view_.Options.RadioGroupBrightness = 1;
+    view_.Redisplay();
+    EXPECT_NE(view_.DisplayBitmap().SaveToBytes(), plain);
+}
+
+TEST_F(RenderViewTest, FireOverlayPaintsClassifiedPixels) {
+    view_.Options.CheckBoxShowFire = true;
+    view_.Options.RadioGroupBrightness = 1;
+    view_.Services.BuildFireClassTable = [this](TFireClassTable& table) {
+        table[static_cast<size_t>(Sample(3, 10, 20)) * 1024 + Sample(4, 10, 20)] = 255;
+    };
+    view_.SelectView("False colour");  // channel-3 target count 0: no fire box, no fire overlay
+    EXPECT_FALSE(SidePanelShows(view_.SidePanel(), TSidePanelControl::GroupBoxFire));
+    EXPECT_NE(Pixel(10, 20)[1], 0xC0);
+    view_.SelectView("Fire");
+    ExpectColour(10, 20, {0x00, 0xC0, 0xFF});
+    ExpectGrey(11, 20, 0);
+}
+
+TEST_F(RenderViewTest, RgbSubstitutesDefaultsForAnAbsentChannel) {
+    view_.Options.RadioGroupRed = 8;  // channel 9
+    view_.Options.ColourStretch = false;
+    view_.SelectView("RGB");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0],
+              "Invalid RGB channel number selection, defaults have been substituted.\r"
+              "Red = ch 1  Green = ch 2,  Blue = ch 4");
+    EXPECT_EQ(view_.Options.RadioGroupRed, 0);
+    EXPECT_EQ(view_.Options.RadioGroupBlue, 3);
+    const uint8_t* p = Pixel(7, 8);
+    EXPECT_EQ(p[2], Sample(1, 7, 8) >> 2);
+    EXPECT_EQ(p[1], Sample(2, 7, 8) >> 2);
+    EXPECT_EQ(p[0], Sample(4, 7, 8) >> 2);
+}
+
+TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
+    view_.Options.UserColourStretch = false;  // red "-2", green "2", blue "4"
+    view_.SelectView("User");
+    const uint8_t* p = Pixel(30, 31);
+    EXPECT_EQ(p[2], 255 - (Sample(2, 30, 31) >> 2));
+    EXPECT_EQ(p[1], Sample(2, 30, 31) >> 2);
+    EXPECT_EQ(p[0], Sample(4, 30, 31) >> 2);
+    EXPECT_EQ(view_.MappingCaption(), "User RGB");
+}
+
+TEST_F(RenderViewTest, MvlNeedsAFormatWithAMapping) {
+    view_.SetViewTabs({"MVL"});
+    view_.SelectView("MVL");
+    const uint8_t* p = Pixel(3, 4);
+    const int green = std::min(2 * (Sample(2, 3, 4) >> 2), 255);
+    const int blue = Sample(4, 3, 4) >> 2;
+    EXPECT_EQ(p[0], blue);
+    EXPECT_EQ(p[1], green);
+    EXPECT_EQ(p[2], std::min(green + std::max(green - blue, 0), 255));
+    pass_.InputFormatCode = 1;
+    view_.Redisplay();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"This mapping is not available",
+                                                    "Invalid channels for colour model specified"}));
+    EXPECT_EQ(view_.DisplayBitmap().Height(), 0);
+    EXPECT_FALSE(host_.ResultMenusEnabled);
+}
+
+TEST_F(RenderViewTest, NoaaMenuItemsFindTheirCurveByName) {
+    view_.Options.RadioGroupNOAAalgorithm = 8;  // "MB" in the menu, curve 9 in the table
+    view_.SelectView("NOAA");
+    const double* t4 = pass_.Sensor->ThermalTable4();
+    for (int x : {0, 200, 400}) ExpectGrey(x, 7, TemperatureToGrey(9, t4[Sample(4, x, 7)] - 273.16));
+}
+
+TEST_F(RenderViewTest, ChannelDifferenceOfEqualCountsIsGrey160) {
+    MakePass(pass_, Width, 3, {4, 5}, [](int, int x, int) { return static_cast<uint16_t>(x); });
+    view_.SetViewTabs(testing::ViewsOffered(pass_));
+    view_.SelectView("Ch.4 - Ch.5");
+    ExpectGrey(100, 1, 160);
+    EXPECT_EQ(view_.ImageSuffix(), "-wv");
+}
+
+TEST_F(RenderViewTest, TemperatureAndSstViewsColourChannelFour) {
+    view_.SelectView("Temperature");
+    const double* t4 = pass_.Sensor->ThermalTable4();
+    const TRgbBytes grey = TemperatureToGreyRgb(t4[Sample(4, 12, 13)] - 273.16);
+    ExpectColour(12, 13, {grey.blue, grey.green, grey.red});
+    view_.Options.RadioGroupSstDisplayRange = SstRangeUser;
+    view_.Options.UpDownUserMinSST = 20;
+    view_.Options.UpDownUserMaxSST = 10;
+    view_.SelectView("SST");
+    EXPECT_EQ(pass_.Sensor->PaletteLow(), 20);
+    EXPECT_EQ(pass_.Sensor->PaletteHigh(), 21);
+    EXPECT_EQ(view_.Options.UpDownUserMaxSST, 21);
+    EXPECT_EQ(host_.MappingCaption, "Sea surface");
+    EXPECT_TRUE(SidePanelShows(host_.SidePanel, TSidePanelControl::ButtonLoadSSTpalette));
+}
+
+TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
+    view_.SelectView("Overlay");  // all black
+    host_.PendingEventCalls = 0;
+    host_.OnPendingEvents = [this] {
+        if (host_.PendingEventCalls == 3) pass_.AbortRequested = true;  // at line 200
+    };
+    view_.SelectView("Ch 2");
+    ExpectGrey(0, 199, Sample(2, 0, 199) >> 2);
+    ExpectGrey(0, 200, 0);
+    ExpectGrey(Width - 1, Lines - 1, 0);
+    // A stopped render still counts as drawn; the next one is refused.
+    host_.OnPendingEvents = nullptr;
+    EXPECT_FALSE(view_.RenderView());
+    pass_.AbortRequested = false;
+    EXPECT_TRUE(view_.Redisplay());
+    ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
+}
+
+TEST_F(RenderViewTest, TooNarrowOrTooShortPassesAreRefused) {
+    MakePass(pass_, 399, 10, {1, 2, 3, 4, 5});
+    EXPECT_FALSE(view_.RenderView());
+    MakePass(pass_, 400, 1, {1, 2, 3, 4, 5});
+    EXPECT_FALSE(view_.RenderView());
+    MakePass(pass_, 400, 2, {1, 2, 3, 4, 5});
+    pass_.AbortRequested = true;
+    EXPECT_FALSE(view_.RenderView());
+}
+
+TEST_F(RenderViewTest, SuffixFollowsTheSettingAndUnknownTabsRenderNothing) {
+    view_.AddImgFileSuffix = false;
+    view_.SelectView("Ch 4");
+    EXPECT_EQ(view_.ImageSuffix(), "");
+    view_.SetViewTabs({"DTP"});
+    EXPECT_TRUE(view_.SelectView("DTP"));
+    EXPECT_EQ(view_.ViewIndex(), NoView);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(RenderViewTest, OverlayErrorsNameTheBoundaryFile) {
+    pass_.EarthLocations->LocationFlags = 1;
+    view_.Services.DrawOverlay = []() -> bool { throw Exception("bad segment"); };
+    view_.Services.BoundaryFileName = [] { return std::string("/data/Countries.dat"); };
+    view_.SelectView("Ch 1");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Error with boundary overlay data?\r/data/Countries.dat");
+    int fireRegions = 0;
+    view_.Services.DrawOverlay = [] { return true; };
+    view_.Services.DrawFireRegion = [&] { return ++fireRegions > 0; };
+    view_.SelectView("Fire");
+    EXPECT_EQ(fireRegions, 1);
+    view_.OverlayShown = false;
+    view_.Redisplay();
+    EXPECT_EQ(fireRegions, 1);
+}
+
+TEST(GroundPath, MapColourAtAPlace) {
+    TExtBitmap master;
+    master.SetSize(360, 201);
+    for (int y = 0; y < 201; ++y)
+        for (int x = 0; x < 360; ++x) {
+            uint8_t* p = master.ScanLine(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(x & 255);
+            p[1] = static_cast<uint8_t>(x >> 8);
+            p[2] = static_cast<uint8_t>(y);
+        }
+    const TBgrEntry wrapped = GroundPathColour(master, 0.0f, 180.0f);
+    EXPECT_EQ(wrapped.Blue, 0);  // column 0
+    EXPECT_EQ(wrapped.Red, 100);  // Round(201 x 90 / 180) = Round(100.5) = 100
+    const TBgrEntry west = GroundPathColour(master, 90.0f, -90.0f - 720.0f);
+    EXPECT_EQ(west.Blue, 90);
+    EXPECT_EQ(west.Red, 0);
+    const TBgrEntry east = GroundPathColour(master, -90.0f, 179.9f);
+    EXPECT_EQ(east.Blue + 256 * east.Green, 359);  // Round(359.9) = 360, held at the last column
+    EXPECT_EQ(east.Red, 200);
+    EXPECT_EQ(GroundPathColour(TExtBitmap(), 0, 0), GroundPathNoData);
+}
+
+}  // namespace
+}  // namespace kestrune
