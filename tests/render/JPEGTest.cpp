@@ -1,0 +1,285 @@
+#include "render/JPEG_IO.h"
+#include "render/JPEGwriter.h"
+
+#include "platform/FileIO.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+// A smooth picture, as photographs and satellite views are.
+std::unique_ptr<TExtBitmap> Gradient(int width, int height, TPixelFormat format = TPixelFormat::pf24bit) {
+    auto bitmap = std::make_unique<TExtBitmap>();
+    bitmap->SetPixelFormat(format);
+    bitmap->SetSize(width, height);
+    const int bytes = BytesPerPixel(format);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < bytes; ++c) {
+                const int ramp = c == 0 ? x * 255 / width : c == 1 ? y * 255 / height : (x + y) * 127 / (width + height);
+                bitmap->ScanLine(y)[x * bytes + c] = static_cast<uint8_t>(ramp);
+            }
+    return bitmap;
+}
+
+double MeanDifference(const TExtBitmap& a, const TExtBitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (std::size_t k = 0; k < a.RowBytes(); ++k)
+            sum += std::abs(a.ScanLine(y)[k] - b.ScanLine(y)[k]);
+    return sum / (static_cast<double>(a.Height()) * static_cast<double>(a.RowBytes()));
+}
+
+// What libjpeg reads of a file's header: components, luminance table and comment.
+struct TJpegFacts {
+    int components = 0;
+    int width = 0;
+    std::array<unsigned, 64> luminance{};
+    std::string comment;
+};
+
+TJpegFacts ReadFacts(const std::string& file) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFileText(file, bytes));
+    jpeg_decompress_struct codec{};
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&codec);
+    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_save_markers(&codec, JPEG_COM, 0xFFFF);
+    jpeg_read_header(&codec, TRUE);
+    TJpegFacts facts;
+    facts.components = codec.num_components;
+    facts.width = static_cast<int>(codec.image_width);
+    for (int k = 0; k < 64; ++k)
+        facts.luminance[k] = codec.quant_tbl_ptrs[0]->quantval[k];
+    for (jpeg_saved_marker_ptr marker = codec.marker_list; marker != nullptr; marker = marker->next)
+        facts.comment.assign(reinterpret_cast<const char*>(marker->data), marker->data_length);
+    jpeg_destroy_decompress(&codec);
+    return facts;
+}
+
+// The luminance table libjpeg writes at a quality.
+std::array<unsigned, 64> LuminanceTable(int quality) {
+    jpeg_compress_struct codec{};
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&codec);
+    codec.in_color_space = JCS_RGB;
+    codec.input_components = 3;
+    jpeg_set_defaults(&codec);
+    jpeg_set_quality(&codec, quality, TRUE);
+    std::array<unsigned, 64> table{};
+    for (int k = 0; k < 64; ++k)
+        table[k] = codec.quant_tbl_ptrs[0]->quantval[k];
+    jpeg_destroy_compress(&codec);
+    return table;
+}
+
+// A JPEG of one (grey) or four (CMYK) components, written by libjpeg itself.
+std::string WriteRawJpeg(const TTempFolder& folder, const std::string& name, int width, int height,
+                         int components, const std::vector<uint8_t>& samples) {
+    jpeg_compress_struct codec{};
+    jpeg_error_mgr errors;
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&codec);
+    unsigned char* output = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&codec, &output, &size);
+    codec.image_width = static_cast<JDIMENSION>(width);
+    codec.image_height = static_cast<JDIMENSION>(height);
+    codec.input_components = components;
+    codec.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+    jpeg_set_defaults(&codec);
+    jpeg_set_quality(&codec, 100, TRUE);
+    jpeg_start_compress(&codec, TRUE);
+    for (int y = 0; y < height; ++y) {
+        JSAMPROW row = const_cast<uint8_t*>(samples.data() + static_cast<std::size_t>(y) * width * components);
+        jpeg_write_scanlines(&codec, &row, 1);
+    }
+    jpeg_finish_compress(&codec);
+    jpeg_destroy_compress(&codec);
+    const std::string path = folder.Write(name, std::string(reinterpret_cast<char*>(output), size));
+    std::free(output);
+    return path;
+}
+
+class JpegFiles : public ::testing::Test {
+protected:
+    TTempFolder folder;
+};
+
+TEST_F(JpegFiles, SavedFilesCarryTheCommentAndTheQuality) {
+    const auto bitmap = Gradient(64, 48);
+    for (const auto& [setting, quality] : std::vector<std::pair<uint8_t, int>>{{0, 65}, {1, 84}, {2, 97}, {5, 84}}) {
+        const std::string file = folder / ("q" + std::to_string(setting) + ".jpg");
+        EXPECT_TRUE(SaveBitmapAsJPEG(*bitmap, file, setting));
+        const TJpegFacts facts = ReadFacts(file);
+        EXPECT_EQ(facts.components, 3);
+        EXPECT_EQ(facts.comment, JpegComment);
+        EXPECT_EQ(facts.luminance, LuminanceTable(quality)) << int(setting);
+        EXPECT_EQ(JpegQuality(setting), quality);
+    }
+    EXPECT_EQ(JpegComment.substr(0, 39), "Created by Morvane's Talvessa program, ");
+    EXPECT_EQ(JpegComment.back(), ' ');
+}
+
+TEST_F(JpegFiles, ColourPicturesRoundTripCloselyAndQtReadsThem) {
+    const auto bitmap = Gradient(80, 40);
+    const std::string file = folder / "round.jpg";
+    SaveBitmapAsJPEG(*bitmap, file, 2);
+    TExtBitmap loaded;
+    ASSERT_TRUE(LoadJPEGFile(&loaded, file, false, 0));
+    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(loaded.Width(), 80);
+    EXPECT_EQ(loaded.Height(), 40);
+    EXPECT_LT(MeanDifference(loaded, *bitmap), 3.0);
+    EXPECT_TRUE(loaded.Modified());
+    const QImage image(QString::fromStdString(file), "JPG");
+    ASSERT_FALSE(image.isNull());
+    const uint8_t* pixel = loaded.ScanLine(20) + 3 * 40;
+    EXPECT_EQ(image.pixel(40, 20) & 0xFFFFFF, qRgb(pixel[2], pixel[1], pixel[0]) & 0xFFFFFF);
+}
+
+TEST_F(JpegFiles, PalettedBitmapsAreWrittenInTheirColours) {
+    TExtBitmap paletted;
+    paletted.SetPixelFormat(TPixelFormat::pf8bit);
+    paletted.SetSize(32, 32);
+    paletted.SetPalette({TPaletteEntry{0, 0, 200, 0}, TPaletteEntry{200, 0, 0, 0}});
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            paletted.ScanLine(y)[x] = static_cast<uint8_t>(x >= 16);
+    SaveBitmapAsJPEG(paletted, folder / "paletted.jpg", 2);
+    TExtBitmap loaded;
+    ASSERT_TRUE(LoadJPEGFile(&loaded, folder / "paletted.jpg", true, 0));
+    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
+    const uint8_t* left = loaded.ScanLine(8) + 3 * 4;
+    const uint8_t* right = loaded.ScanLine(8) + 3 * 28;
+    EXPECT_NEAR(left[2], 200, 6);  // red
+    EXPECT_NEAR(left[0], 0, 6);
+    EXPECT_NEAR(right[0], 200, 6);  // blue
+    EXPECT_NEAR(right[2], 0, 6);
+}
+
+TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
+    const std::string file = folder / "big.jpg";
+    SaveBitmapAsJPEG(*Gradient(1001, 601), file, 1);
+    const std::vector<std::tuple<int, int, int>> cases = {
+        {0, 1001, 601}, {1, 501, 301}, {2, 251, 151}, {3, 126, 76}, {7, 1001, 601}, {-1, 1001, 601}};
+    for (const auto& [scale, width, height] : cases) {
+        TExtBitmap loaded;
+        ASSERT_TRUE(LoadJPEGFile(&loaded, file, true, scale)) << scale;
+        EXPECT_EQ(loaded.Width(), width) << scale;
+        EXPECT_EQ(loaded.Height(), height) << scale;
+    }
+    // An eighth-size read is close to the picture shrunk by area.
+    auto full = std::make_unique<TExtBitmap>();
+    ASSERT_TRUE(LoadJPEGFile(full.get(), file, true, 0));
+    TExtBitmap eighth;
+    ASSERT_TRUE(LoadJPEGFile(&eighth, file, true, 3));
+    const uint8_t* reduced = eighth.ScanLine(40) + 3 * 60;
+    const uint8_t* original = full->ScanLine(40 * 8 + 3) + 3 * (60 * 8 + 3);
+    EXPECT_NEAR(reduced[0], original[0], 12);
+}
+
+TEST_F(JpegFiles, TheBitmapFormatIsKeptOrTakenFromTheFile) {
+    const std::string colourFile = folder / "colour.jpg";
+    SaveBitmapAsJPEG(*Gradient(40, 30), colourFile, 2);
+    TExtBitmap grey;
+    grey.SetPixelFormat(TPixelFormat::pf8bit);
+    ASSERT_TRUE(LoadJPEGFile(&grey, colourFile, false, 0));
+    EXPECT_EQ(grey.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(grey.Width(), 40);
+
+    std::vector<uint8_t> samples(24 * 16);
+    for (std::size_t k = 0; k < samples.size(); ++k)
+        samples[k] = static_cast<uint8_t>(k % 24 * 10);
+    const std::string greyFile = WriteRawJpeg(folder, "grey.jpg", 24, 16, 1, samples);
+    TExtBitmap taken;
+    ASSERT_TRUE(LoadJPEGFile(&taken, greyFile, true, 0));
+    EXPECT_EQ(taken.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(taken.Palette(), GreyPalette());
+    EXPECT_NEAR(taken.ScanLine(5)[12], 120, 3);
+    TExtBitmap colour;
+    ASSERT_TRUE(LoadJPEGFile(&colour, greyFile, false, 0));
+    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_NEAR(colour.ScanLine(5)[3 * 12 + 1], 120, 3);
+}
+
+TEST_F(JpegFiles, FourComponentFilesBecomeThirtyTwoBitPictures) {
+    // Inverted CMYK as Adobe writes it: colour 200, 100, 50 under black 128.
+    std::vector<uint8_t> samples;
+    for (int k = 0; k < 16 * 16; ++k)
+        samples.insert(samples.end(), {200, 100, 50, 128});
+    const std::string file = WriteRawJpeg(folder, "cmyk.jpg", 16, 16, 4, samples);
+    TExtBitmap taken;
+    ASSERT_TRUE(LoadJPEGFile(&taken, file, true, 0));
+    EXPECT_EQ(taken.PixelFormat(), TPixelFormat::pf32bit);
+    const uint8_t* pixel = taken.ScanLine(8) + 4 * 8;
+    EXPECT_NEAR(pixel[2], 200 * 128 / 255, 2);  // red
+    EXPECT_NEAR(pixel[1], 100 * 128 / 255, 2);
+    EXPECT_NEAR(pixel[0], 50 * 128 / 255, 2);
+    EXPECT_NEAR(pixel[3], 128, 2);
+    TExtBitmap colour;
+    ASSERT_TRUE(LoadJPEGFile(&colour, file, false, 0));
+    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_NEAR(colour.ScanLine(8)[3 * 8 + 2], 100, 2);
+}
+
+TEST_F(JpegFiles, RefusalsLeaveTheBitmapAlone) {
+    const std::string file = folder / "ok.jpg";
+    SaveBitmapAsJPEG(*Gradient(16, 16), file, 1);
+    EXPECT_FALSE(LoadJPEGFile(nullptr, file, true, 0));
+    TExtBitmap wide;
+    wide.SetPixelFormat(TPixelFormat::pf32bit);
+    wide.SetSize(3, 3);
+    EXPECT_FALSE(LoadJPEGFile(&wide, file, false, 0));
+    EXPECT_EQ(wide.Width(), 3);
+    TExtBitmap bitmap;
+    EXPECT_FALSE(LoadJPEGFile(&bitmap, folder / "missing.jpg", true, 0));
+}
+
+TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
+    const std::string whole = [&] {
+        SaveBitmapAsJPEG(*Gradient(120, 90), folder / "whole.jpg", 1);
+        return TTempFolder::Read(folder / "whole.jpg");
+    }();
+    std::string scrambled = whole;
+    for (std::size_t k = scrambled.size() / 3; k < scrambled.size() - 2; k += 7)
+        scrambled[k] = static_cast<char>(0xFF);
+    const std::vector<std::string> cases = {
+        "", "\xFF\xD8", whole.substr(0, 100), whole.substr(0, whole.size() / 2),
+        whole.substr(0, whole.size() - 40), whole.substr(0, whole.size() - 2), std::string(5000, 'x'), "\xFF\xD8\xFF\xE0" + std::string(300, '\0'), scrambled};
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        TExtBitmap bitmap;
+        EXPECT_FALSE(LoadJPEGFile(&bitmap, folder.Write("bad.jpg", cases[k]), true, 0)) << k;
+    }
+}
+
+TEST_F(JpegFiles, EveryWriteFailureIsAWriteError) {
+    auto expectWriteError = [](const TExtBitmap& bitmap, const std::string& file) {
+        try {
+            SaveBitmapAsJPEG(bitmap, file, 1);
+            ADD_FAILURE() << file;
+        } catch (const EWriteError& error) {
+            EXPECT_STREQ(error.what(), "Error writing JPEG to file");
+        }
+    };
+    expectWriteError(*Gradient(4, 4, TPixelFormat::pf32bit), folder / "wide.jpg");
+    expectWriteError(TExtBitmap(), folder / "empty.jpg");
+    expectWriteError(*Gradient(4, 4), folder / "no/such/folder/x.jpg");
+    EXPECT_FALSE(FileExists(folder / "wide.jpg"));
+}
+
+}  // namespace
+}  // namespace kestrune
