@@ -48,7 +48,8 @@ std::string FindKepsFolder(const std::string& baseFolder, std::string& message) 
     if (!appPath.empty()) {
         std::string folder = ExtractFilePath(appPath);
         if (LowerCase(folder).find("/source/") != std::string::npos) folder += "../";
-        folder += KepsFolderName;
+        // Resolved by name: the "source" folder itself need not exist here.
+        folder = FullPath(folder + KepsFolderName);
         if (DirectoryExists(folder)) return folder;
     }
     message = "Folder for Kepler data: " + first + " was not found.";
@@ -77,15 +78,19 @@ void DropSetsOutOfOrder(std::vector<std::string>& lines) {
     if (lines.size() < 6) return;
     size_t out = 4;
     int last = ArchiveRevolution(lines[3]);
+    const auto keep = [&](size_t in) {
+        if (out != in) lines[out] = std::move(lines[in]);
+        ++out;
+    };
     size_t in = 4;
     for (; in + 1 < lines.size(); in += 2) {
         const int revolution = ArchiveRevolution(lines[in + 1]);
         if (revolution < last && !RevolutionWrapped(last, revolution)) continue;
         last = revolution;
-        lines[out++] = std::move(lines[in]);
-        lines[out++] = std::move(lines[in + 1]);
+        keep(in);
+        keep(in + 1);
     }
-    if (in < lines.size()) lines[out++] = std::move(lines[in]);
+    if (in < lines.size()) keep(in);
     lines.resize(out);
 }
 
@@ -104,11 +109,14 @@ std::vector<int64_t> ContinuousRevolutions(const std::vector<std::string>& lines
     return revolutions;
 }
 
-// A 5-digit orbit number beyond a wrap inside the archive is the archive's
-// latest orbit of that number.
-int64_t ContinuousTarget(int revolution, int64_t lastRevolution) {
+// A 5-digit orbit number is read as the orbit of that number nearest the
+// archive's span of continuous revolution numbers.
+int64_t ContinuousTarget(int revolution, int64_t firstRevolution, int64_t lastRevolution) {
     if (revolution < 0 || revolution >= RevolutionModulus || lastRevolution < revolution) return revolution;
-    return revolution + (lastRevolution - revolution) / RevolutionModulus * RevolutionModulus;
+    const int64_t atOrBefore = revolution + (lastRevolution - revolution) / RevolutionModulus * RevolutionModulus;
+    const int64_t after = atOrBefore + RevolutionModulus;
+    const int64_t gapBefore = std::max<int64_t>(firstRevolution - atOrBefore, 0);
+    return gapBefore <= after - lastRevolution ? atOrBefore : after;
 }
 
 // Walks from line index start in steps of two towards the target while the
@@ -316,7 +324,7 @@ TDateTime TKeplerData::KeplerEpochForOrbit(const std::string& name, int revoluti
     const auto revolutionAt = [&](int64_t i) { return revolutions[static_cast<size_t>(i / 2)]; };
     const int64_t first = revolutions.front();
     const int64_t last = revolutions.back();
-    const int64_t target = ContinuousTarget(revolution, last);
+    const int64_t target = ContinuousTarget(revolution, first, last);
 
     size_t chosen = 0;
     if (n > 2 && last > first && target > first) {

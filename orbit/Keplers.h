@@ -50,8 +50,9 @@ public:
                      bool quiet, std::string& line1, std::string& line2, std::string& mainSource,
                      std::string& updateSource, double& age);
     // Epoch of the archived set whose revolution number is nearest the
-    // orbit number (a 5-digit number that has wrapped past 99999 is taken as
-    // the latest such orbit of the archive); 0 when there is no archive.
+    // orbit number; 0 when there is no archive. Revolution numbers count on
+    // across the wrap from 99999 to 0, and a 5-digit orbit number stands for
+    // the orbit of that number nearest the archive's span.
     TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
 };
 

@@ -3,6 +3,7 @@
 
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,5 +94,32 @@ public:
 private:
     std::string path_;
 };
+
+}  // namespace kestrune::testing
+
+namespace kestrune::testing {
+
+// An element set of NOAA 15 dated at a date-time.
+inline TleElements SetAt(TDateTime date, int revolution, int catalog = 25338) {
+    TleElements e;
+    e.catalog = catalog;
+    const DateParts parts = DecodeDateTime(date);
+    e.epochYear = parts.year % 100;
+    e.epochDay = date - EncodeDate(parts.year, 1, 1) + 1.0;
+    e.revolution = revolution;
+    return e;
+}
+
+// count sets one every spacing days from start, revolutions from firstRevolution
+// on by revolutionsPerSet, wrapping after 99999 as the element sets do.
+inline std::string ArchiveText(TDateTime start, int count, double spacing = 1.0, int firstRevolution = 1000,
+                               int revolutionsPerSet = 14, const char* eol = "\n") {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        const TleElements e = SetAt(start + i * spacing, (firstRevolution + i * revolutionsPerSet) % 100000);
+        text += TleLine1(e) + eol + TleLine2(e) + eol;
+    }
+    return text;
+}
 
 }  // namespace kestrune::testing

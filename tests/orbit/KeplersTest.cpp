@@ -1,0 +1,276 @@
+#include "orbit/Keplers.h"
+
+#include "OrbitTestFiles.h"
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kestrune {
+namespace {
+
+using testing::ArchiveText;
+using testing::SetAt;
+using testing::TleLine1;
+using testing::TleLine2;
+
+const TDateTime Start = EncodeDate(2020, 1, 1);
+
+class KeplersTest : public ::testing::Test {
+protected:
+    testing::TempFolder temp;
+    TKeplerData keplers;
+    std::string message, mainFile, updateFile, line1, line2;
+    std::vector<std::string> lines;
+    double age = 0.0;
+
+    std::string Base() const { return temp.Path() + "elements/"; }
+    std::string WriteMain(const std::string& name, const std::string& text) {
+        return temp.Write("elements/Keps/" + name + ".txt", text);
+    }
+    std::string WriteUpdate(const std::string& name, const std::string& text) {
+        return temp.Write("elements/Keps/Updates/" + name + ".txt", text);
+    }
+    bool Find(const std::string& name) {
+        return keplers.FindKeplerFile(name, Base(), message, mainFile, updateFile, lines);
+    }
+    bool Select(TDateTime passTime, bool quiet = false) {
+        return keplers.SelectArchiveSet("NOAA-15", Base(), quiet, message, age, mainFile, updateFile, line1, line2,
+                                        passTime);
+    }
+    const std::vector<TDialogRequest>& Shown() const { return TDialogService::Instance().Requests(); }
+};
+
+TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
+    const testing::TleElements e = SetAt(EncodeDate(2019, 3, 1) + 0.25, 98765);
+    const std::string l1 = TleLine1(e), l2 = TleLine2(e);
+    EXPECT_TRUE(IsElementLine(l1));
+    EXPECT_TRUE(IsElementLine("  " + l2 + "  "));
+    EXPECT_FALSE(IsElementLine(l1.substr(0, 68)));
+    EXPECT_FALSE(IsElementLine("3" + l1.substr(1)));
+    EXPECT_NEAR(ArchiveEpoch(l1), EncodeDate(2019, 3, 1) + 0.25, 1e-8);
+    EXPECT_EQ(ArchiveRevolution(l2), 98765);
+    std::string bad = l1;
+    bad.replace(20, 3, "3X7");
+    EXPECT_DOUBLE_EQ(ArchiveEpoch(bad), 0.0);
+    bad.replace(20, 3, "367");
+    EXPECT_DOUBLE_EQ(ArchiveEpoch(bad), 0.0);
+    bad = l1;
+    bad.replace(18, 2, "57");
+    EXPECT_NEAR(ArchiveEpoch(bad), EncodeDate(1957, 3, 1) + 0.25, 1e-8);
+    std::string badRevolution = l2;
+    badRevolution.replace(64, 2, "x1");
+    EXPECT_EQ(ArchiveRevolution(badRevolution), 0);
+}
+
+TEST_F(KeplersTest, MissingFolderAndMissingFiles) {
+    EXPECT_FALSE(Find("NOAA-15"));
+    EXPECT_EQ(message, "Folder for Kepler data: " + Base() + "Keps/ was not found.");
+    EXPECT_TRUE(lines.empty());
+
+    WriteMain("NOAA-19", ArchiveText(Start, 3));
+    EXPECT_FALSE(Find("NOAA-15"));
+    EXPECT_EQ(message, "****  WARNING  ****\r\rMissing Kepler data file(s) for: NOAA-15\r\r"
+                       "I expected to find either: \r\r" + Base() + "Keps/NOAA-15.txt\r\ror:\r\r" + Base() +
+                       "Keps/Updates/NOAA-15.txt");
+    EXPECT_TRUE(mainFile.empty());
+    EXPECT_TRUE(updateFile.empty());
+}
+
+TEST_F(KeplersTest, OtherKepsFoldersAreSoughtInTurn) {
+    // Beside the program folder.
+    temp.Write("Keps/NOAA-15.txt", ArchiveText(Start, 2));
+    EXPECT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(mainFile, temp.Path() + "Keps/NOAA-15.txt");
+    std::filesystem::remove_all(temp.Path() + "Keps");
+    // Beside the registered program path, one level up from a "source" folder.
+    temp.Write("app/Keps/NOAA-15.txt", ArchiveText(Start, 2));
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Morvane\\App Paths", true));
+    registry.WriteString("Kestrune", temp.Path() + "app/source/kestrune");
+    EXPECT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(mainFile, temp.Path() + "app/Keps/NOAA-15.txt");
+}
+
+TEST_F(KeplersTest, MainAndUpdateFilesMerge) {
+    WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(Start, 3, 1.0, 1000, 14, "\r\n") + "end of file\r\n\r\n");
+    const testing::TleElements later = SetAt(Start + 10, 1200);
+    WriteUpdate("NOAA-15", "NOAA 15\n   " + TleLine1(later) + "  \n" + TleLine2(later) + "\nnot a line\n");
+    ASSERT_TRUE(Find("NOAA-15"));
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[6], TleLine1(later));
+    EXPECT_EQ(lines[7], TleLine2(later));
+    EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
+    EXPECT_EQ(updateFile, Base() + "Keps/Updates/NOAA-15.txt");
+
+    // Only an update file: it alone is the archive.
+    std::filesystem::remove(Base() + "Keps/NOAA-15.txt");
+    ASSERT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(mainFile.empty());
+}
+
+TEST_F(KeplersTest, ArchivesThatCannotBeUsed) {
+    WriteMain("NOAA-18", TleLine1(SetAt(Start, 1000)) + "\n");
+    EXPECT_FALSE(Find("NOAA-18"));
+    EXPECT_EQ(message, "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!");
+    EXPECT_TRUE(lines.empty());
+
+    const testing::TleElements e = SetAt(Start, 1000);
+    WriteMain("NOAA-18", TleLine2(e) + "\n" + TleLine1(e) + "\n");
+    EXPECT_FALSE(Find("NOAA-18"));
+    EXPECT_EQ(message, "Kepler data file: " + mainFile +
+                           " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps "
+                           "you left the satellite name in the file?   Here is what was found: \r\r" +
+                           TleLine2(e) + "\r" + TleLine1(e));
+}
+
+TEST_F(KeplersTest, NoaaFifteenHeaderSetIsDropped) {
+    testing::TleElements first = SetAt(Start, 1000);
+    std::string header = TleLine1(first);
+    header[16] = 'H';
+    WriteMain("NOAA-15", header + "\n" + TleLine2(first) + "\n" + ArchiveText(Start + 1, 2, 1.0, 1014));
+    ASSERT_TRUE(Find("NOAA-15"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(ArchiveRevolution(lines[1]), 1014);
+}
+
+TEST_F(KeplersTest, SetsOutOfOrderAreDroppedButAWrapIsKept) {
+    std::string text;
+    int day = 0;
+    for (int revolution : {12000, 12005, 12010, 12000, 12020, 99990, 99999, 1, 14}) {
+        const testing::TleElements e = SetAt(Start + day++, revolution);
+        text += TleLine1(e) + "\n" + TleLine2(e) + "\n";
+    }
+    WriteMain("NOAA-15", text);
+    ASSERT_TRUE(Find("NOAA-15"));
+    std::vector<int> kept;
+    for (size_t i = 1; i < lines.size(); i += 2) kept.push_back(ArchiveRevolution(lines[i]));
+    EXPECT_EQ(kept, (std::vector<int>{12000, 12005, 12010, 12020, 99990, 99999, 1, 14}));
+}
+
+TEST_F(KeplersTest, ShortArchivesUseTheirOnlyOrSecondSet) {
+    WriteMain("NOAA-15", ArchiveText(Start, 1));
+    ASSERT_TRUE(Select(Start + 400));
+    EXPECT_NEAR(age, -400.0, 1e-6);
+    WriteMain("NOAA-15", ArchiveText(Start, 2));
+    ASSERT_TRUE(Select(Start - 50));
+    EXPECT_EQ(ArchiveRevolution(line2), 1014);
+    EXPECT_NEAR(age, 51.0, 1e-6);
+}
+
+TEST_F(KeplersTest, NearestSetToThePassTime) {
+    WriteMain("NOAA-15", ArchiveText(Start, 100));
+    for (const auto& [pass, expected] : {std::pair{50.3, 50.0}, std::pair{50.7, 51.0}, std::pair{0.2, 0.0},
+                                         std::pair{-30.0, 0.0}, std::pair{250.0, 99.0}, std::pair{98.6, 99.0}}) {
+        ASSERT_TRUE(Select(Start + pass));
+        EXPECT_NEAR(ArchiveEpoch(line1), Start + expected, 1e-6) << pass;
+        EXPECT_NEAR(age, expected - pass, 1e-6);
+    }
+    EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
+}
+
+TEST_F(KeplersTest, PassMidwayBetweenSetsFollowsTheWalk) {
+    // Walking forward from earlier sets ends on the later one.
+    WriteMain("NOAA-15", ArchiveText(Start, 100));
+    ASSERT_TRUE(Select(Start + 50.5));
+    EXPECT_NEAR(ArchiveEpoch(line1), Start + 51.0, 1e-6);
+    // Walking backward from later sets ends on the earlier one.
+    WriteMain("NOAA-15", ArchiveText(Start, 1) + ArchiveText(Start + 90, 10, 1.0, 2000));
+    ASSERT_TRUE(Select(Start + 95.5));
+    EXPECT_NEAR(ArchiveEpoch(line1), Start + 95.0, 1e-6);
+}
+
+TEST_F(KeplersTest, UndatedOrBackwardArchivesAreReported) {
+    const std::string description = "file: " + Base() + "Keps/NOAA-15.txt";
+    std::string text = ArchiveText(Start + 10, 2) + ArchiveText(Start, 2, 1.0, 2000);
+    WriteMain("NOAA-15", text);
+    EXPECT_FALSE(Select(Start, true));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(Select(Start));
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].text.rfind("The last Kepler sets in " + description +
+                                    " are dated earlier or the same date as the first Kepler  sets so I cannot "
+                                    "interpolate between them.  Please check  these file(s) carefully.  The first "
+                                    "date found was: 2020-January-11 00:00 and the last date found was: "
+                                    "2020-January-02 00:00.  The start and end of the file was seen as: ",
+                                    0),
+              0u);
+
+    text = ArchiveText(Start, 4);
+    std::string undated = text;
+    undated.replace(20, 3, "ABC");
+    WriteMain("NOAA-15", undated);
+    EXPECT_FALSE(Select(Start));
+    EXPECT_EQ(Shown().back().text.rfind("Could not determine the date of the first Keplers  in " + description +
+                                        ".  The first two lines were seen as: ",
+                                        0),
+              0u);
+    undated = text;
+    undated.replace(6 * 70 + 20, 3, "ABC");
+    WriteMain("NOAA-15", undated);
+    EXPECT_FALSE(Select(Start));
+    EXPECT_EQ(Shown().back().text.rfind("Could not determine the date of the last Keplers  in " + description, 0), 0u);
+}
+
+TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {
+    temp.Write("elements/catalogue.tle", "NOAA 15\n" + ArchiveText(Start + 30.5, 1));
+    WriteMain("NOAA-15", ArchiveText(Start, 31));
+    keplers.SetCatalogueDirectory(Base());
+    EXPECT_EQ(keplers.KeplerBaseFolder, Base());
+    std::string mainSource, updateSource;
+    // Equally old: the archive wins.
+    ASSERT_TRUE(keplers.GetElements("NOAA-15", "25338", Start + 30.0, false, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(mainSource, Base() + "Keps/NOAA-15.txt");
+    EXPECT_NEAR(age, 0.0, 1e-6);
+    ASSERT_TRUE(keplers.GetElements("NOAA-15", "25338", Start + 30.25, false, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(mainSource, Base() + "Keps/NOAA-15.txt");
+    EXPECT_DOUBLE_EQ(age, -0.25);
+    // The catalogue set is nearer.
+    ASSERT_TRUE(keplers.GetElements("NOAA-15", "25338", Start + 30.4, false, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(mainSource, "catalogue.tle");
+    EXPECT_NEAR(age, 0.1, 1e-6);
+    EXPECT_NEAR(ArchiveEpoch(line1), Start + 30.5, 1e-6);
+    // Only the catalogue knows the satellite.
+    ASSERT_TRUE(keplers.GetElements("NOAA-16", "25338", Start, true, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(mainSource, Base() + "catalogue.tle");
+    EXPECT_TRUE(updateSource.empty());
+    // Neither: the archive's message unless quiet.
+    EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, true, line1, line2, mainSource, updateSource, age));
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, false, line1, line2, mainSource, updateSource, age));
+    ASSERT_EQ(Shown().size(), 1u);
+    EXPECT_EQ(Shown()[0].text.rfind("****  WARNING  ****", 0), 0u);
+}
+
+TEST_F(KeplersTest, EpochForAnOrbitNumber) {
+    keplers.KeplerBaseFolder = Base();
+    EXPECT_DOUBLE_EQ(keplers.KeplerEpochForOrbit("NOAA-15", 1000), 0.0);
+    EXPECT_EQ(Shown().size(), 1u);
+
+    WriteMain("NOAA-15", ArchiveText(Start, 200));  // revolutions 1000, 1014, ... 3786
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 1000 + 14 * 57 + 3), Start + 57, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 1000 + 14 * 120 + 12), Start + 121, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 5), Start, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 90000), Start + 199, 1e-6);
+
+    // The counter wraps inside the archive: 99916, ..., 99986, 0, 14, ...
+    WriteMain("NOAA-15", ArchiveText(Start, 20, 1.0, 99916));
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 99972), Start + 4, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 30), Start + 8, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 100030), Start + 8, 1e-6);
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 500), Start + 19, 1e-6);
+}
+
+TEST_F(KeplersTest, LargeArchiveWithCrLfLoadsAndSelects) {
+    WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(EncodeDate(1998, 6, 1), 10000, 1.0, 1000, 14, "\r\n"));
+    ASSERT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(lines.size(), 20000u);
+    const TDateTime pass = EncodeDate(2012, 7, 4) + 0.6;
+    ASSERT_TRUE(Select(pass));
+    EXPECT_NEAR(ArchiveEpoch(line1), EncodeDate(2012, 7, 5), 1e-6);
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,276 @@
+#include "orbit/Orbits.h"
+
+#include "OrbitTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace kestrune {
+namespace {
+
+using testing::TleLine1;
+using testing::TleLine2;
+
+constexpr double Pi = sgp::Pi;
+constexpr double Deg = Pi / 180.0;
+
+// A sun-synchronous orbit at about 850 km, epoch 2020 day 100.5.
+testing::TleElements WeatherSet() {
+    testing::TleElements e;
+    e.epochDay = 100.5;
+    e.meanMotion = 14.26;
+    e.inclination = 98.7;
+    return e;
+}
+
+const TDateTime Epoch = EncodeDate(2020, 4, 9) + 0.5;  // day 100.5
+
+TVector EarthPointInInertialFrame(const TGroundPoint& point, double jd) {
+    const double e2 = sgp::EarthEccentricitySquared;
+    const double phi = point.Latitude * Deg;
+    const double lambda = point.Longitude * Deg + GreenwichSiderealAtJD(jd);
+    const double n = 6378.135 / std::sqrt(1.0 - e2 * std::sin(phi) * std::sin(phi));
+    return {n * std::cos(phi) * std::cos(lambda), n * std::cos(phi) * std::sin(lambda), n * (1.0 - e2) * std::sin(phi), 0};
+}
+
+double AngleBetween(const TVector& a, const TVector& b) {
+    const double dot = a.X * b.X + a.Y * b.Y + a.Z * b.Z;
+    const double la = std::sqrt(a.X * a.X + a.Y * a.Y + a.Z * a.Z);
+    const double lb = std::sqrt(b.X * b.X + b.Y * b.Y + b.Z * b.Z);
+    return std::acos(std::clamp(dot / (la * lb), -1.0, 1.0));
+}
+
+// Direction on the ground from a to b as a local (east, north) vector in km.
+TVector GroundDirection(const TGroundPoint& a, const TGroundPoint& b) {
+    const double east = (b.Longitude - a.Longitude) * std::cos(a.Latitude * Deg) * 111.2;
+    return {east, (b.Latitude - a.Latitude) * 111.2, 0.0, 0.0};
+}
+
+class OrbitsTest : public ::testing::Test {
+protected:
+    testing::TempFolder temp;
+    TOrbit orbit;
+    TScanLinePoints points{};
+    double altitude = 0.0;
+
+    void Embed(const std::string& name, const testing::TleElements& elements) {
+        orbit.SetSatelliteName(name);
+        orbit.UseEmbeddedKeplers(TleLine1(elements), TleLine2(elements), Epoch);
+    }
+
+    // Checks that every anchor lies on the look ray of its scan angle.
+    void ExpectScanAngles(TDateTime time, double spacing, double divisor) {
+        orbit.LocateScanLine(time, points, altitude);
+        TSatellite satellite;
+        satellite.LoadTLE(orbit.Satellite->Line1, orbit.Satellite->Line2);
+        const double jd = DateTimeToJulian(time);
+        TVector r, v;
+        satellite.Propagate(r, v, jd);
+        ScaleStateToKm(r, v);
+        TGeodetic below;
+        EciToGeodetic(r, below, jd);
+        EXPECT_NEAR(altitude, below.Height, 1e-6);
+        const TVector down{-r.X, -r.Y, -r.Z, 0.0};
+        for (int k = -25; k <= 25; ++k) {
+            const TGroundPoint& point = points[static_cast<size_t>(k + 25)];
+            ASSERT_TRUE(IsLocated(point));
+            EXPECT_GT(point.Longitude, -180.0f);
+            EXPECT_LE(point.Longitude, 180.0f);
+            const TVector g = EarthPointInInertialFrame(point, jd);
+            const TVector look{g.X - r.X, g.Y - r.Y, g.Z - r.Z, 0.0};
+            const double expected = std::abs(spacing * k + 0.5) * orbit.SemiAngle / divisor;
+            EXPECT_NEAR(AngleBetween(look, down) / Deg, expected, 2e-4) << "anchor " << k + 25;
+        }
+    }
+
+    // Angle in degrees between the scan line and the ground track at time.
+    double ScanToTrackAngle(TDateTime time) {
+        TScanLinePoints before{}, after{};
+        orbit.LocateScanLine(time - 1.0 / SecsPerDay, before, altitude);
+        orbit.LocateScanLine(time + 1.0 / SecsPerDay, after, altitude);
+        orbit.LocateScanLine(time, points, altitude);
+        return AngleBetween(GroundDirection(points[20], points[30]), GroundDirection(before[25], after[25])) / Deg;
+    }
+};
+
+TEST_F(OrbitsTest, NamesGiveIdentityAndScannerGeometry) {
+    orbit.SetSatelliteName("NOAA 15");
+    EXPECT_EQ(orbit.SatelliteName, "NOAA-15");
+    EXPECT_EQ(orbit.ShortName, "n15");
+    EXPECT_EQ(orbit.CatalogNumber, "25338");
+    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.37f);
+    EXPECT_FALSE(orbit.YawSteering);
+
+    orbit.SetSatelliteName("noaa 15");
+    EXPECT_EQ(orbit.SatelliteName, "NOAA 15");
+    EXPECT_TRUE(orbit.CatalogNumber.empty());
+    EXPECT_TRUE(orbit.ShortName.empty());
+
+    orbit.SetSatelliteName("NOAA 16");
+    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.25f);
+    orbit.SetSatelliteName("NOAA 18");
+    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.37f);
+    EXPECT_EQ(orbit.ShortName, "n18");
+
+    orbit.SetSatelliteName("METEOR-M1");
+    EXPECT_FLOAT_EQ(orbit.SemiAngle, 54.0f);
+    EXPECT_DOUBLE_EQ(orbit.YawCorrection, -1.1);
+    EXPECT_FALSE(orbit.IsMeteorM2());
+    orbit.SetSatelliteName("METEOR-M2");
+    EXPECT_DOUBLE_EQ(orbit.YawCorrection, 0.0);
+    EXPECT_EQ(orbit.CatalogNumber, "40069");
+    EXPECT_TRUE(orbit.IsMeteorM2());
+    orbit.SetSatelliteName("METEOR-M2 2");
+    EXPECT_EQ(orbit.CatalogNumber, "44387");
+    EXPECT_TRUE(orbit.IsMeteorM2());
+
+    orbit.SetSatelliteName("METOP B");
+    EXPECT_EQ(orbit.SatelliteName, "METOP-B");
+    EXPECT_EQ(orbit.CatalogNumber, "38771");
+    EXPECT_TRUE(orbit.ShortName.empty());
+    EXPECT_TRUE(orbit.YawSteering);
+    orbit.SetSatelliteName("FENGYUN 1D");
+    EXPECT_EQ(orbit.SatelliteName, "FY1D");
+    EXPECT_EQ(orbit.ShortName, "fy1d");
+    EXPECT_FALSE(orbit.YawSteering);
+    orbit.SetSatelliteName("SPOT 4");
+    EXPECT_FLOAT_EQ(orbit.SemiAngle, 50.5f);
+    EXPECT_EQ(orbit.CatalogNumber, "25260");
+    orbit.SetSatelliteName("NOAA 7");
+    EXPECT_EQ(orbit.ShortName, "n7");
+    orbit.SetSatelliteName("TIROS-N");
+    EXPECT_EQ(orbit.ShortName, "Tiros-N");
+    EXPECT_EQ(orbit.CatalogNumber, "11060");
+    orbit.SetSatelliteName("fy3a");
+    EXPECT_EQ(orbit.CatalogNumber, "32958");
+}
+
+TEST_F(OrbitsTest, NothingIsLocatedWithoutElements) {
+    TScanLinePoints untouched{};
+    untouched.fill({1.5f, 2.5f});
+    points = untouched;
+    altitude = 7.0;
+    orbit.LocateScanLine(Epoch, points, altitude);
+    EXPECT_EQ(std::memcmp(points.data(), untouched.data(), sizeof points), 0);
+    EXPECT_DOUBLE_EQ(altitude, 7.0);
+    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
+}
+
+TEST_F(OrbitsTest, EmbeddedElementsAndClear) {
+    Embed("NOAA 19", WeatherSet());
+    EXPECT_TRUE(orbit.ElementsValid);
+    EXPECT_EQ(orbit.MainElementSource, "embedded Keplers in source data");
+    EXPECT_NEAR(orbit.ElementAge, 0.0, 1e-6);
+    orbit.UseEmbeddedKeplers(TleLine1(WeatherSet()), TleLine2(WeatherSet()), Epoch + 2.25);
+    EXPECT_NEAR(orbit.ElementAge, -2.25, 1e-6);
+    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 2.25);
+    orbit.Clear();
+    EXPECT_FALSE(orbit.ElementsValid);
+    EXPECT_EQ(orbit.Satellite, nullptr);
+    EXPECT_TRUE(orbit.MainElementSource.empty());
+    EXPECT_EQ(orbit.SatelliteName, "NOAA-19");
+}
+
+TEST_F(OrbitsTest, NoaaAnchorsLieOnTheirLookRays) {
+    Embed("NOAA 19", WeatherSet());
+    for (double minutes : {0.0, 17.0, 42.5, 600.0}) ExpectScanAngles(Epoch + minutes / MinsPerDay, 40.0, 1023.5);
+    // The centre anchor is half a sample off nadir, next to the sub-satellite point.
+    EXPECT_GT(altitude, 800.0);
+    EXPECT_LT(altitude, 900.0);
+}
+
+TEST_F(OrbitsTest, MeteorM2AnchorsUseItsOwnSpacing) {
+    Embed("METEOR-M2", WeatherSet());
+    ExpectScanAngles(Epoch + 10.0 / MinsPerDay, 30.0, 769.5);
+}
+
+TEST_F(OrbitsTest, YawSteeringSquaresTheScanWithTheGroundTrack) {
+    // Near the equator the earth's rotation skews an unsteered scan line by about four degrees.
+    const TDateTime equator = Epoch + 1.0 / MinsPerDay;  // the set starts at its ascending node
+    Embed("NOAA 19", WeatherSet());
+    orbit.LocateScanLine(equator, points, altitude);
+    ASSERT_LT(std::abs(points[25].Latitude), 15.0f);
+    const double unsteered = ScanToTrackAngle(equator);
+    Embed("METOP A", WeatherSet());
+    const double steered = ScanToTrackAngle(equator);
+    EXPECT_GT(std::abs(unsteered - 90.0), 3.0);
+    EXPECT_LT(std::abs(steered - 90.0), 0.5);
+}
+
+TEST_F(OrbitsTest, FixedYawTurnsTheScanLine) {
+    const TDateTime time = Epoch + 5.0 / MinsPerDay;
+    Embed("NOAA 19", WeatherSet());
+    orbit.LocateScanLine(time, points, altitude);
+    const TScanLinePoints plain = points;
+    Embed("METEOR-M1", WeatherSet());
+    orbit.LocateScanLine(time, points, altitude);
+    const double turn = AngleBetween(GroundDirection(plain[25], plain[35]), GroundDirection(points[25], points[35]));
+    EXPECT_NEAR(turn / Deg, 1.1, 0.2);
+}
+
+TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
+    testing::TleElements navigation = WeatherSet();
+    navigation.meanMotion = 2.0056;
+    navigation.inclination = 55.0;
+    Embed("GPS BIIR-2", navigation);
+    ASSERT_TRUE(orbit.Satellite->DeepSpace);
+    orbit.LocateScanLine(Epoch + 0.1, points, altitude);
+    EXPECT_GT(altitude, 19000.0);
+    EXPECT_TRUE(IsLocated(points[25]));
+    EXPECT_FALSE(IsLocated(points[0]));
+    EXPECT_FALSE(IsLocated(points[50]));
+    EXPECT_EQ(points[0].Latitude, UnlocatedCoordinate);
+    for (const TGroundPoint& point : points) {
+        EXPECT_TRUE(std::isfinite(point.Latitude));
+        EXPECT_TRUE(std::isfinite(point.Longitude));
+    }
+}
+
+TEST_F(OrbitsTest, DirectionOfTravel) {
+    Embed("NOAA 19", WeatherSet());
+    TSatellite satellite;
+    satellite.LoadTLE(TleLine1(WeatherSet()), TleLine2(WeatherSet()));
+    int north = 0, south = 0;
+    for (double minutes = 0.0; minutes < 100.0; minutes += 7.0) {
+        const TDateTime time = Epoch + minutes / MinsPerDay;
+        TVector r, v;
+        satellite.Propagate(r, v, DateTimeToJulian(time));
+        EXPECT_EQ(orbit.IsNorthbound(time), v.Z > 0.0);
+        (v.Z > 0.0 ? north : south)++;
+    }
+    EXPECT_GT(north, 0);
+    EXPECT_GT(south, 0);
+}
+
+TEST_F(OrbitsTest, ElementsChosenFromTheArchives) {
+    std::string archive;
+    for (int day = 0; day < 10; ++day) {
+        testing::TleElements e = WeatherSet();
+        e.epochDay = 95.0 + day;
+        archive += TleLine1(e) + "\n" + TleLine2(e) + "\n";
+    }
+    temp.Write("elements/Keps/NOAA-15.txt", archive);
+    orbit.LoadSatelliteList(temp.Path() + "elements");
+    orbit.SetSatelliteName("NOAA 15");
+    orbit.SelectElements(Epoch + 0.1);
+    ASSERT_TRUE(orbit.ElementsValid);
+    EXPECT_EQ(orbit.MainElementSource, temp.Path() + "elements/Keps/NOAA-15.txt");
+    EXPECT_TRUE(orbit.UpdateElementSource.empty());
+    EXPECT_NEAR(orbit.ElementAge, 0.4, 1e-6);
+    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 0.1);
+
+    orbit.Quiet = true;
+    orbit.SetSatelliteName("NOAA 18");
+    orbit.SelectElements(Epoch);
+    EXPECT_FALSE(orbit.ElementsValid);
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
+    orbit.Quiet = false;
+    orbit.SelectElements(Epoch);
+    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrune
