@@ -191,30 +191,46 @@ bool TWarpedMapping::GroundToPixel(double x3, double y2, float& X) const {
     }
 }
 
+// The correction at an image position, interpolated between the rows and
+// between the anchors; left of the first anchor and right of the last the
+// end anchors apply, past the last row the last row.
+TResidual TWarpedMapping::ResidualAt(double X, double Y) const {
+    const int lastRow = std::min(residualRows_, static_cast<int>(residuals_->size())) - 1;
+    const int lastAnchor = std::min(residualAnchors_, LocationAnchorCount) - 1;
+    const double row = std::clamp(Y, 0.0, static_cast<double>(lastRow));
+    const double anchor =
+        std::clamp((X - residualFirstPixel_) / residualSpacing_, 0.0, static_cast<double>(lastAnchor));
+    const int r0 = static_cast<int>(row), s0 = static_cast<int>(anchor);
+    const int r1 = std::min(r0 + 1, lastRow), s1 = std::min(s0 + 1, lastAnchor);
+    const double ty = row - r0, tx = anchor - s0;
+    const TResidualRow& upper = (*residuals_)[static_cast<size_t>(r0)];
+    const TResidualRow& lower = (*residuals_)[static_cast<size_t>(r1)];
+    const auto blend = [&](float TResidual::*part) {
+        const double top = (1 - tx) * (upper[static_cast<size_t>(s0)].*part) + tx * (upper[static_cast<size_t>(s1)].*part);
+        const double bottom =
+            (1 - tx) * (lower[static_cast<size_t>(s0)].*part) + tx * (lower[static_cast<size_t>(s1)].*part);
+        return static_cast<float>((1 - ty) * top + ty * bottom);
+    };
+    return {blend(&TResidual::X), blend(&TResidual::Y)};
+}
+
+// The residuals are the corrections at the anchors' own pixels, so the
+// correction of a point is the one found where the corrected point lies:
+// a few fixed-point steps, which converge because the corrections change
+// slowly across the image.
 void TWarpedMapping::ApplyResiduals(float& X, float& Y) const {
     if (!residuals_ || residuals_->empty() || residualRows_ <= 0 || residualAnchors_ <= 0) return;
-    const int lastRow = std::min(residualRows_, static_cast<int>(residuals_->size())) - 1;
-    const TResidualRow& pairs = (*residuals_)[static_cast<size_t>(std::clamp(RoundIndex(Y), 0, lastRow))];
-    const int anchors = std::min(residualAnchors_, LocationAnchorCount);
-    const int column = RoundIndex(X);
-    const int lastPixel = residualFirstPixel_ + (anchors - 1) * residualSpacing_;
-    int segment = 0, offset = 0;
-    if (column >= lastPixel) {
-        segment = anchors - 1;
-    } else if (column > residualFirstPixel_) {
-        segment = (column - residualFirstPixel_) / residualSpacing_;
-        offset = column - (segment * residualSpacing_ + residualFirstPixel_);
+    double x = X, y = Y;
+    for (int step = 0; step < 8; ++step) {
+        const TResidual correction = ResidualAt(x, y);
+        const double nextX = X + correction.X, nextY = Y + correction.Y;
+        const bool settled = std::fabs(nextX - x) < 1e-4 && std::fabs(nextY - y) < 1e-4;
+        x = nextX;
+        y = nextY;
+        if (settled) break;
     }
-    const TResidual& here = pairs[static_cast<size_t>(segment)];
-    if (offset == 0) {
-        X += here.X;
-        Y += here.Y;
-        return;
-    }
-    const TResidual& next = pairs[static_cast<size_t>(segment + 1)];
-    const float t = static_cast<float>(offset) / static_cast<float>(residualSpacing_);
-    X += (1 - t) * here.X + t * next.X;
-    Y += (1 - t) * here.Y + t * next.Y;
+    X = static_cast<float>(x);
+    Y = static_cast<float>(y);
 }
 
 void TWarpedMapping::SetWarpRotation(float degrees) {

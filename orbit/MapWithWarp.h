@@ -98,6 +98,7 @@ private:
     };
     TPlanePoint ApplyWarp(double x, double y) const;
     bool GroundToPixel(double x3, double y2, float& X) const;
+    TResidual ResidualAt(double X, double Y) const;
     void ApplyResiduals(float& X, float& Y) const;
     void ResetFit();
     void BuildScanGeometry(double halfWidth, double altitude, double trackStep, double semiAngle);

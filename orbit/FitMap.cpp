@@ -1,0 +1,288 @@
+#include "orbit/FitMap.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+#include "orbit/CurveFit.h"
+#include "platform/DialogService.h"
+#include "platform/SysUtils.h"
+
+namespace kestrune {
+
+namespace {
+
+constexpr double Radians = std::numbers::pi / 180.0;
+
+class TMapFit {
+public:
+    TMapFit(std::span<const TScanLineLocations> lines, std::vector<std::string>* log, bool reportToLog,
+            TWarpedMapping& mapping)
+        : lines_(lines),
+          lineCount_(static_cast<int>(lines.size())),
+          centre_(lineCount_ / 2),
+          log_(log),
+          reportToLog_(reportToLog),
+          mapping_(mapping) {}
+
+    bool Run(uint8_t mode, float semiAngle, float altitude, std::shared_ptr<const TResidualTable>& residuals);
+
+private:
+    struct TAnchorLayout {
+        int centre, first, spacing;
+    };
+
+    void Report(const std::string& text) const {
+        if (log_ != nullptr) log_->push_back(text);
+    }
+    bool Fail(const std::string& text) const {
+        if (reportToLog_)
+            Report(text);
+        else
+            TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+        return false;
+    }
+
+    const TAnchorLocation& Anchor(int line, int k) const {
+        return lines_[static_cast<size_t>(std::clamp(line, 0, lineCount_ - 1))].Anchors[static_cast<size_t>(k)];
+    }
+    static bool Usable(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
+
+    double DistanceKm(int line1, int k1, int line2, int k2) const;
+    double BearingRadians(int line1, int k1, int line2, int k2) const;
+    double MeanAnchorDistance(int line1, int line2) const;
+    double TrackStepAt(int line) const { return MeanAnchorDistance(line - 20, line + 20) / 40.0; }
+    double MeasureTrackStep() const;
+    bool ProjectUnwarped(int line, int k, float& column, float& row) const;
+    TAnchorLayout LayoutOf(uint8_t mode) const;
+    double GroundColumnOf(int pixel) const;
+
+    void EstimateRotation();
+    bool FitVerticalWarp(int spacing);
+    void FitHorizontalWarp(const TAnchorLayout& layout);
+    bool FitSkew(int spacing);
+    std::shared_ptr<const TResidualTable> BuildResiduals(const TAnchorLayout& layout, float& largestX,
+                                                         float& largestY) const;
+
+    std::span<const TScanLineLocations> lines_;
+    int lineCount_;
+    int centre_;
+    std::vector<std::string>* log_;
+    bool reportToLog_;
+    TWarpedMapping& mapping_;
+};
+
+struct TFitPoints {
+    std::vector<double> x, y;
+    void Add(double px, double py) {
+        x.push_back(px);
+        y.push_back(py);
+    }
+    int Count() const { return static_cast<int>(x.size()); }
+};
+
+struct TFitResult {
+    std::array<double, 7> c{};
+    double correlation = 0;
+};
+
+TFitResult Fit(const TFitPoints& points, int terms) {
+    TFitResult result;
+    PolyFit(points.x, points.y, terms, points.Count(), result.correlation, result.c);
+    return result;
+}
+
+double TMapFit::DistanceKm(int line1, int k1, int line2, int k2) const {
+    const TAnchorLocation& a = Anchor(line1, k1);
+    const TAnchorLocation& b = Anchor(line2, k2);
+    float distance = 0, bearing = 0;
+    GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, distance, bearing);
+    return distance;
+}
+
+double TMapFit::BearingRadians(int line1, int k1, int line2, int k2) const {
+    const TAnchorLocation& a = Anchor(line1, k1);
+    const TAnchorLocation& b = Anchor(line2, k2);
+    float distance = 0, bearing = 0;
+    GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, distance, bearing);
+    return bearing * Radians;
+}
+
+double TMapFit::MeanAnchorDistance(int line1, int line2) const {
+    double sum = 0;
+    for (int k = 0; k < LocationAnchorCount; ++k) sum += DistanceKm(line1, k, line2, k);
+    return sum / LocationAnchorCount;
+}
+
+double TMapFit::MeasureTrackStep() const {
+    if (lineCount_ <= 41) {
+        const double step = MeanAnchorDistance(centre_ - 1, centre_ + 1) / 2.0 >= 2.2 ? 3.27 : 1.09;
+        Report(Format("  Ground track step per line (assumed) : %.2f km", step));
+        return step;
+    }
+    double step = TrackStepAt(centre_);
+    if (lineCount_ > 400) {
+        for (int j = 1; j <= 5; ++j) {
+            const double sample = TrackStepAt(j * centre_ / 3);
+            if (sample > 0.4) step = std::min(step, sample);
+        }
+    }
+    Report(Format("  Ground track step per line (from locations) : %.3f km", step));
+    return step;
+}
+
+bool TMapFit::ProjectUnwarped(int line, int k, float& column, float& row) const {
+    const TAnchorLocation& anchor = Anchor(line, k);
+    return mapping_.LatLonToImage(column, row, false, anchor.Longitude, anchor.Latitude);
+}
+
+TMapFit::TAnchorLayout TMapFit::LayoutOf(uint8_t mode) const {
+    if (mode == 2) return {204, 4, 8};
+    if (mode == 4 || mode == 5) return {770, 21, 30};
+    return {1024, 24, 40};
+}
+
+// Ground column of a scan pixel in the mode's own scan table.
+double TMapFit::GroundColumnOf(int pixel) const {
+    switch (mapping_.ScanMode()) {
+        case 2: return mapping_.GacToGround()[pixel - 204];
+        case 3: return mapping_.ScanToGround2048()[pixel - 1024] / 3.0;
+        case 4: return mapping_.ScanToGround1540()[pixel - 770];
+        case 5: return mapping_.ScanToGround1540b()[pixel - 770];
+        default: return mapping_.ScanToGround2048()[pixel - 1024];
+    }
+}
+
+void TMapFit::EstimateRotation() {
+    const double across = BearingRadians(centre_, 24, centre_, 26) - 90.0 * Radians;
+    const double along = BearingRadians(centre_ + 13, CentreAnchor, centre_ - 13, CentreAnchor);
+    double original = 0;
+    float column5 = 0, row5 = 0, column45 = 0, row45 = 0;
+    if (ProjectUnwarped(centre_, 5, column5, row5) && ProjectUnwarped(centre_, 45, column45, row45) && row5 != row45)
+        original = std::atan2(static_cast<double>(row45) - row5, static_cast<double>(column45) - column5);
+    Report(Format("  Image rotation estimate: %f degrees (across track, great-circle)", across / Radians));
+    Report(Format("  Image rotation estimate: %f degrees (along track, great-cicle)", along / Radians));
+    Report(Format("  Image rotation estimate: %f degrees (across track, original)", original / Radians));
+    mapping_.SetWarpRotation(static_cast<float>(original / Radians));
+    Report(Format("  Image rotation used: %f degrees", mapping_.GetWarpRotation()));
+}
+
+bool TMapFit::FitVerticalWarp(int spacing) {
+    TFitPoints points;
+    for (int k = 0; k < LocationAnchorCount; ++k) {
+        const int line = (k - CentreAnchor) * spacing + centre_;
+        float column = 0, row = 0;
+        if (!Usable(Anchor(line, CentreAnchor)) || !ProjectUnwarped(line, CentreAnchor, column, row)) continue;
+        points.Add((static_cast<double>(row) - centre_) * -2.0 / lineCount_, (centre_ - line) * 2.0 / lineCount_);
+    }
+    if (points.Count() == 0) return Fail("No viable location data");
+    const TFitResult fit = Fit(points, 3);
+    Report(Format("  Vertical map warp:    %.5f Y^2 + %.5f Y + %.5f  (correl: %.6f)", fit.c[2], fit.c[1], fit.c[0],
+                  fit.correlation));
+    mapping_.SetVerticalWarp(static_cast<float>(fit.c[0]), static_cast<float>(fit.c[1]), static_cast<float>(fit.c[2]));
+    return true;
+}
+
+void TMapFit::FitHorizontalWarp(const TAnchorLayout& layout) {
+    TFitPoints points;
+    for (int k = 0; k < LocationAnchorCount; ++k) {
+        float column = 0, row = 0;
+        ProjectUnwarped(centre_, k, column, row);
+        points.Add(static_cast<double>(column) - mapping_.OutputWidth() / 2, GroundColumnOf(layout.first + k * layout.spacing));
+    }
+    const TFitResult fit = Fit(points, 4);
+    Report(Format("  Horizontal map warp:  %.5g X^3 + %.5g X^2 + %.5g X + (offset: %.5g)  (correl: %.6f)", fit.c[3],
+                  fit.c[2], fit.c[1], fit.c[0], fit.correlation));
+    mapping_.SetHorizontalWarp(static_cast<float>(fit.c[1]), static_cast<float>(fit.c[2]), static_cast<float>(fit.c[3]));
+}
+
+bool TMapFit::FitSkew(int spacing) {
+    const double half = mapping_.OutputWidth() / 2;
+    TFitPoints points;
+    for (int k = 0; k < LocationAnchorCount; ++k) {
+        const int line = (k - CentreAnchor) * spacing + centre_;
+        float column = 0, row = 0;
+        if (!Usable(Anchor(line, CentreAnchor)) || !ProjectUnwarped(line, CentreAnchor, column, row)) continue;
+        points.Add((centre_ - line) / half, (column - half) / half);
+    }
+    if (points.Count() == 0) return Fail("No viable location data");
+    const TFitResult fit = Fit(points, 3);
+    Report(Format("  Horizontal map skew:  %.5f Y^2 +  %.5f Y + %.5f  (correl: %.6f)", fit.c[2], fit.c[1], fit.c[0],
+                  fit.correlation));
+    mapping_.SetSkew(static_cast<float>(-fit.c[0]), static_cast<float>(-fit.c[1]), static_cast<float>(-fit.c[2]));
+    return true;
+}
+
+// Per line and anchor, the pixel offset from where the mapping puts the
+// anchor to where it lies in the image. An anchor the mapping cannot place
+// gets no correction.
+std::shared_ptr<const TResidualTable> TMapFit::BuildResiduals(const TAnchorLayout& layout, float& largestX,
+                                                              float& largestY) const {
+    auto table = std::make_shared<TResidualTable>(static_cast<size_t>(lineCount_), TResidualRow{});
+    const bool mode3 = mapping_.ScanMode() == 3;
+    for (int line = 0; line < lineCount_; ++line) {
+        TResidualRow& row = (*table)[static_cast<size_t>(line)];
+        if (Anchor(line, 0).Latitude == 0) {
+            if (line > 0) row = (*table)[static_cast<size_t>(line - 1)];
+            continue;
+        }
+        for (int k = 0; k < LocationAnchorCount; ++k) {
+            const TAnchorLocation& anchor = Anchor(line, k);
+            float column = 0, imageRow = 0;
+            TResidual& pair = row[static_cast<size_t>(k)];
+            pair = {0, 0};
+            if (!mapping_.LatLonToImage(column, imageRow, true, anchor.Longitude, anchor.Latitude)) continue;
+            const float expected = mode3 ? static_cast<float>(Round(mapping_.Mode3Anchors()[static_cast<size_t>(k)]))
+                                         : static_cast<float>(layout.first + k * layout.spacing);
+            pair = {expected - column, static_cast<float>(line) - imageRow};
+            largestX = std::max(largestX, std::fabs(pair.X));
+            largestY = std::max(largestY, std::fabs(pair.Y));
+        }
+    }
+    return table;
+}
+
+bool TMapFit::Run(uint8_t mode, float semiAngle, float altitude, std::shared_ptr<const TResidualTable>& residuals) {
+    Report("Scale and warp map projection to match image");
+    if (lineCount_ < 3) {
+        Report("Cannot do any mapping with less then three lines!");
+        return false;
+    }
+    const double step = MeasureTrackStep();
+    if (!(step >= 0.5)) {
+        Report("Track step invalid!");
+        return false;
+    }
+    if (mode == 0) mode = step < 1.05 ? 4 : (step >= 2.2 ? 2 : 1);
+    const TAnchorLocation& middle = Anchor(centre_, CentreAnchor);
+    mapping_.BuildWarpTables(mode, centre_, middle.Longitude, middle.Latitude, altitude, static_cast<float>(step),
+                             semiAngle);
+    Report(Format("  Mid-picture line num: %d,  lon = %.2f degrees  lat = %.2f degrees  altitude = %.1f km", centre_,
+                  middle.Longitude, middle.Latitude, altitude));
+    EstimateRotation();
+    const int spacing = lineCount_ * 9 / 520;
+    if (spacing < 1) return Fail("Cannot map earth locations with less than 60 lines of data.");
+    if (!FitVerticalWarp(spacing)) return false;
+    const TAnchorLayout layout = LayoutOf(mode);
+    FitHorizontalWarp(layout);
+    if (!FitSkew(spacing)) return false;
+    float largestX = 0, largestY = 0;
+    residuals = BuildResiduals(layout, largestX, largestY);
+    if (mode == 3)
+        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, 18, 4, LocationAnchorCount);
+    else
+        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, layout.spacing, layout.first,
+                              LocationAnchorCount);
+    return true;
+}
+
+}  // namespace
+
+bool FitMapToImage(std::span<const TScanLineLocations> Lines, std::vector<std::string>* Log, bool ReportToLog,
+                   std::shared_ptr<const TResidualTable>& Residuals, TWarpedMapping& Mapping, uint8_t Mode,
+                   float SemiAngle, float Altitude) {
+    return TMapFit(Lines, Log, ReportToLog, Mapping).Run(Mode, SemiAngle, Altitude, Residuals);
+}
+
+}  // namespace kestrune

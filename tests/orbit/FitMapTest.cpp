@@ -1,0 +1,273 @@
+#include "orbit/FitMap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "orbit/CurveFit.h"
+#include "platform/DialogService.h"
+
+using namespace kestrune;
+
+namespace {
+
+constexpr double Pi = std::numbers::pi;
+constexpr double Radians = Pi / 180.0;
+
+using Vec = std::array<double, 3>;
+
+Vec Combine(double a, const Vec& u, double b, const Vec& v) {
+    return {a * u[0] + b * v[0], a * u[1] + b * v[1], a * u[2] + b * v[2]};
+}
+
+// A pass over a spherical earth from a circular sun-synchronous orbit, with
+// the earth turning under it: what a scanner with equal angle steps sees.
+struct SyntheticPass {
+    double altitude = 850;               // km
+    double linePeriod = 1.0 / 6.0;       // s
+    double semiAngle = 55.37;            // degrees
+    double halfScan = 1023.5;            // pixels from centre to the outer sample
+    int firstPixel = 24, spacing = 40;   // anchor layout in a 2048-sample line
+    double startArgument = 30;           // degrees of argument of latitude at line 0 (ascending side)
+    double ascendingNode = 10;           // degrees
+    bool southbound = true;
+
+    std::vector<TScanLineLocations> Lines(int count) const {
+        std::vector<TScanLineLocations> lines(static_cast<size_t>(count));
+        for (int line = 0; line < count; ++line) LocateLine(line, lines[static_cast<size_t>(line)]);
+        return lines;
+    }
+
+    void LocateLine(int line, TScanLineLocations& record) const {
+        const double radius = EarthRadiusKm + altitude;
+        const double period = 2 * Pi * std::sqrt(radius * radius * radius / 398600.8);
+        const double t = line * linePeriod;
+        const double inclination = 98.7 * Radians, node = ascendingNode * Radians;
+        const double direction = southbound ? -1.0 : 1.0;
+        const double u = (southbound ? 180.0 - startArgument : startArgument) * Radians + direction * 0.0 +
+                         2 * Pi * t / period;
+        const Vec nadir = {std::cos(node) * std::cos(u) - std::sin(node) * std::sin(u) * std::cos(inclination),
+                           std::sin(node) * std::cos(u) + std::cos(node) * std::sin(u) * std::cos(inclination),
+                           std::sin(u) * std::sin(inclination)};
+        // Orbit normal; for a southbound pass it lies to the east of the track.
+        Vec across = {std::sin(node) * std::sin(inclination), -std::cos(node) * std::sin(inclination),
+                      std::cos(inclination)};
+        if (!southbound) across = Combine(-1, across, 0, across);
+        const double earthTurn = 7.292115e-5 * t;
+        for (int k = 0; k < LocationAnchorCount; ++k) {
+            const double pixel = firstPixel + spacing * k - (halfScan + 0.5) + 0.5;
+            const double alpha = pixel / halfScan * semiAngle * Radians;
+            const double gamma = std::asin(radius / EarthRadiusKm * std::sin(alpha)) - alpha;
+            const Vec ground = Combine(std::cos(gamma), nadir, std::sin(gamma), across);
+            double longitude = std::atan2(ground[1], ground[0]) / Radians - earthTurn / Radians;
+            longitude = std::remainder(longitude, 360.0);
+            record.Anchors[static_cast<size_t>(k)] = {static_cast<float>(std::asin(ground[2]) / Radians),
+                                                     static_cast<float>(longitude)};
+        }
+    }
+};
+
+struct FitRun {
+    std::vector<std::string> log;
+    std::shared_ptr<const TResidualTable> residuals;
+    TWarpedMapping mapping;
+    bool fitted = false;
+
+    void Run(const std::vector<TScanLineLocations>& lines, uint8_t mode = 0, float altitude = 850) {
+        fitted = FitMapToImage(lines, &log, true, residuals, mapping, mode, 55.37f, altitude);
+    }
+    bool Logged(const std::string& text) const { return std::find(log.begin(), log.end(), text) != log.end(); }
+    bool LoggedPrefix(const std::string& prefix) const {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    }
+};
+
+// Largest distance in pixels from where the mapping puts each anchor to the
+// anchor's own pixel.
+double LargestAnchorError(TWarpedMapping& mapping, const std::vector<TScanLineLocations>& lines, int first,
+                          int spacing) {
+    double largest = 0;
+    for (size_t line = 0; line < lines.size(); ++line) {
+        for (int k = 0; k < LocationAnchorCount; ++k) {
+            const TAnchorLocation& a = lines[line].Anchors[static_cast<size_t>(k)];
+            float x = 0, y = 0;
+            if (!mapping.LatLonToImage(x, y, true, a.Longitude, a.Latitude)) return 1e9;
+            largest = std::max(largest, std::fabs(static_cast<double>(x) - (first + k * spacing)));
+            largest = std::max(largest, std::fabs(y - static_cast<double>(line)));
+        }
+    }
+    return largest;
+}
+
+}  // namespace
+
+TEST(FitMap, TooFewLines) {
+    FitRun run;
+    run.Run(SyntheticPass().Lines(2));
+    EXPECT_FALSE(run.fitted);
+    ASSERT_EQ(run.log.size(), 2u);
+    EXPECT_EQ(run.log[0], "Scale and warp map projection to match image");
+    EXPECT_EQ(run.log[1], "Cannot do any mapping with less then three lines!");
+}
+
+TEST(FitMap, FewerThan58LinesCannotBeMapped) {
+    FitRun short57;
+    short57.Run(SyntheticPass().Lines(57));
+    EXPECT_FALSE(short57.fitted);
+    EXPECT_TRUE(short57.Logged("Cannot map earth locations with less than 60 lines of data."));
+    FitRun enough58;
+    enough58.Run(SyntheticPass().Lines(58));
+    EXPECT_TRUE(enough58.fitted);
+}
+
+TEST(FitMap, FailureGoesToAMessageBoxUnlessReportedToTheLog) {
+    TDialogService& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    std::vector<std::string> log;
+    std::shared_ptr<const TResidualTable> residuals;
+    TWarpedMapping mapping;
+    EXPECT_FALSE(FitMapToImage(SyntheticPass().Lines(50), &log, false, residuals, mapping, 0, 0, 850));
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].text, "Cannot map earth locations with less than 60 lines of data.");
+    dialogs.ClearScript();
+    dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
+TEST(FitMap, ShortPassesAssumeTheGroundStep) {
+    FitRun run41;
+    run41.Run(SyntheticPass().Lines(41));
+    EXPECT_TRUE(run41.Logged("  Ground track step per line (assumed) : 1.09 km"));
+    FitRun run42;
+    run42.Run(SyntheticPass().Lines(42));
+    EXPECT_TRUE(run42.LoggedPrefix("  Ground track step per line (from locations) : 1.10"));
+    SyntheticPass gac;
+    gac.linePeriod = 0.5;
+    FitRun gacRun;
+    gacRun.Run(gac.Lines(20));
+    EXPECT_TRUE(gacRun.Logged("  Ground track step per line (assumed) : 3.27 km"));
+}
+
+TEST(FitMap, NoUsableCentreAnchors) {
+    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(200);
+    for (TScanLineLocations& line : lines) line.Anchors[CentreAnchor] = {0, 0};
+    FitRun run;
+    run.Run(lines);
+    EXPECT_FALSE(run.fitted);
+    EXPECT_TRUE(run.Logged("No viable location data"));
+}
+
+TEST(FitMap, InvalidTrackStep) {
+    std::vector<TScanLineLocations> lines(100);
+    for (TScanLineLocations& line : lines) line.Anchors.fill({10, 20});
+    FitRun run;
+    run.Run(lines);
+    EXPECT_FALSE(run.fitted);
+    EXPECT_TRUE(run.Logged("Track step invalid!"));
+}
+
+TEST(FitMap, FullResolutionPassTiePointsLandOnTheirPixels) {
+    const std::vector<TScanLineLocations> lines = SyntheticPass().Lines(1200);
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    EXPECT_EQ(run.mapping.ScanMode(), 1);
+    ASSERT_TRUE(run.residuals);
+    EXPECT_EQ(run.residuals->size(), 1200u);
+    EXPECT_LT(LargestAnchorError(run.mapping, lines, 24, 40), 0.01);
+    EXPECT_TRUE(run.LoggedPrefix("  Mid-picture line num: 600,  lon = "));
+    EXPECT_TRUE(run.LoggedPrefix("  Vertical map warp:    "));
+    EXPECT_TRUE(run.LoggedPrefix("  Horizontal map warp:  "));
+    EXPECT_TRUE(run.LoggedPrefix("  Horizontal map skew:  "));
+    // The rotation used is the third estimate.
+    std::string original, used;
+    for (const std::string& line : run.log) {
+        if (line.find("(across track, original)") != std::string::npos) original = line.substr(27, 10);
+        if (line.rfind("  Image rotation used: ", 0) == 0) used = line.substr(23, 10);
+    }
+    EXPECT_FALSE(used.empty());
+    EXPECT_EQ(original, used);
+}
+
+TEST(FitMap, NorthboundPassNearThePoleAndAcrossTheDateLine) {
+    SyntheticPass pass;
+    pass.southbound = false;
+    pass.startArgument = 60;
+    pass.ascendingNode = 150;
+    const std::vector<TScanLineLocations> lines = pass.Lines(3000);
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    EXPECT_LT(LargestAnchorError(run.mapping, lines, 24, 40), 0.01);
+}
+
+TEST(FitMap, GacPass) {
+    SyntheticPass gac;
+    gac.linePeriod = 0.5;
+    gac.halfScan = 204.5;
+    gac.firstPixel = 4;
+    gac.spacing = 8;
+    const std::vector<TScanLineLocations> lines = gac.Lines(800);
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    EXPECT_EQ(run.mapping.ScanMode(), 2);
+    EXPECT_LT(LargestAnchorError(run.mapping, lines, 4, 8), 0.01);
+}
+
+TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
+    const std::vector<TScanLineLocations> lines = SyntheticPass().Lines(1200);
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    for (int line = 5; line < 1200; line += 97) {
+        for (int x = 30; x < 2020; x += 53) {
+            // Latitude and longitude of the pixel between its two anchors.
+            const int k = std::min((x - 24) / 40, 49);
+            const double t = (x - 24 - 40.0 * k) / 40.0;
+            const TAnchorLocation& a = lines[static_cast<size_t>(line)].Anchors[static_cast<size_t>(k)];
+            const TAnchorLocation& b = lines[static_cast<size_t>(line)].Anchors[static_cast<size_t>(k + 1)];
+            const float lat = static_cast<float>((1 - t) * a.Latitude + t * b.Latitude);
+            const double step = std::remainder(static_cast<double>(b.Longitude) - a.Longitude, 360.0);
+            const float lon = static_cast<float>(std::remainder(a.Longitude + t * step, 360.0));
+            int px = 0, py = 0;
+            ASSERT_TRUE(run.mapping.LatLonToPixel(px, py, true, lon, lat)) << line << "," << x << " " << lon << "," << lat;
+            EXPECT_NEAR(px, x, 1) << line << "," << x;
+            EXPECT_EQ(py, line) << line << "," << x;
+        }
+    }
+}
+
+TEST(FitMap, InvisibleAnchorsGetNoCorrection) {
+    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(600);
+    // One anchor far off the swath cannot be placed by the mapping.
+    lines[300].Anchors[10] = {-lines[300].Anchors[10].Latitude, lines[300].Anchors[10].Longitude + 180.0f};
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    const TResidual& pair = (*run.residuals)[300][10];
+    EXPECT_EQ(pair.X, 0.0f);
+    EXPECT_EQ(pair.Y, 0.0f);
+}
+
+TEST(FitMap, LinesWithoutLocationRepeatThePreviousResiduals) {
+    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(600);
+    lines[0] = TScanLineLocations{};
+    lines[400] = TScanLineLocations{};
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    for (const TResidual& pair : (*run.residuals)[0]) {
+        EXPECT_EQ(pair.X, 0.0f);
+        EXPECT_EQ(pair.Y, 0.0f);
+    }
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        EXPECT_EQ((*run.residuals)[400][k].X, (*run.residuals)[399][k].X);
+        EXPECT_EQ((*run.residuals)[400][k].Y, (*run.residuals)[399][k].Y);
+    }
+}
