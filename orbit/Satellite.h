@@ -121,6 +121,9 @@ private:
                       double t);
     void DeepLunarSolarTerms(double daysSince1950);
     void DeepResonanceInit();
+    // Resonance coefficients; each returns the rate the integrator starts from.
+    double InitHalfDayResonance();
+    double InitSynchronousResonance();
     void DeepDotTerms(double& xndot, double& xnddt, double& xldot) const;
 
     TEpochConstants k_;

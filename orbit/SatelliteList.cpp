@@ -168,13 +168,13 @@ int TSatelliteList::IndexOf(const std::string& name) const {
 
 int TSatelliteList::IndexOfSatellite(const std::string& key) const {
     if (key.size() != 5) return -1;
-    const auto found = byCatalogNumber_.find(UpperCase(key));
-    return found == byCatalogNumber_.end() ? -1 : IndexOf(found->second->Name);
+    const auto found = nameByCatalogNumber_.find(UpperCase(key));
+    return found == nameByCatalogNumber_.end() ? -1 : IndexOf(found->second);
 }
 
 void TSatelliteList::Clear() {
     entries_.clear();
-    byCatalogNumber_.clear();
+    nameByCatalogNumber_.clear();
 }
 
 void TSatelliteList::LoadFromFile(const std::string& fileName) { ReadTLEFile(fileName); }
@@ -227,14 +227,14 @@ TSatellite* TSatelliteList::AddFromLines(const std::string& fileName, const std:
 
 TSatellite* TSatelliteList::Insert(const std::string& name, std::unique_ptr<TSatellite> satellite) {
     TSatellite* entry = satellite.get();
-    byCatalogNumber_[entry->CatalogNumber] = entry;
+    nameByCatalogNumber_[entry->CatalogNumber] = name;
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(LowerBound(name)), TEntry{name, std::move(satellite)});
     return entry;
 }
 
 void TSatelliteList::Remove(int index) {
     const auto at = entries_.begin() + index;
-    byCatalogNumber_.erase(at->Satellite->CatalogNumber);
+    nameByCatalogNumber_.erase(at->Satellite->CatalogNumber);
     entries_.erase(at);
 }
 

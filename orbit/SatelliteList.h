@@ -60,7 +60,7 @@ private:
     void ApplyNotesLine(const std::string& line);
 
     std::vector<TEntry> entries_;
-    std::unordered_map<std::string, TSatellite*> byCatalogNumber_;
+    std::unordered_map<std::string, std::string> nameByCatalogNumber_;
 };
 
 }  // namespace kestrune

@@ -254,109 +254,102 @@ void TSatellite::DeepLunarSolarTerms(double daysSince1950) {
 }
 
 void TSatellite::DeepResonanceInit() {
-    const TEpochConstants& k = k_;
     TDeepSpaceTerms& d = ds_;
-    const double xnq = k.xnodp;
-    const double eq = Eccentricity;
-    const double eqsq = k.eosq;
-    const double siniq = k.sinio;
-    const double cosiq = k.cosio;
-    const double cosq2 = k.theta2;
-    const double aqnv = 1.0 / k.aodp;
+    const double xnq = k_.xnodp;
     d.synchronous = xnq < SynchronousHigh && xnq > SynchronousLow;
-    const bool halfDay = !d.synchronous && xnq >= HalfDayLow && xnq <= HalfDayHigh && eq >= 0.5;
+    const bool halfDay = !d.synchronous && xnq >= HalfDayLow && xnq <= HalfDayHigh && Eccentricity >= 0.5;
     d.resonant = d.synchronous || halfDay;
     if (!d.resonant) return;
-
-    double bfact = 0.0;
-    if (halfDay) {
-        const double eoc = eq * eqsq;
-        const double g201 = -0.306 - (eq - 0.64) * 0.440;
-        double g211, g310, g322, g410, g422, g520;
-        if (eq <= 0.65) {
-            g211 = 3.616 - 13.247 * eq + 16.290 * eqsq;
-            g310 = -19.302 + 117.390 * eq - 228.419 * eqsq + 156.591 * eoc;
-            g322 = -18.9068 + 109.7927 * eq - 214.6334 * eqsq + 146.5816 * eoc;
-            g410 = -41.122 + 242.694 * eq - 471.094 * eqsq + 313.953 * eoc;
-            g422 = -146.407 + 841.880 * eq - 1629.014 * eqsq + 1083.435 * eoc;
-            g520 = -532.114 + 3017.977 * eq - 5740.0 * eqsq + 3708.276 * eoc;
-        } else {
-            g211 = -72.099 + 331.819 * eq - 508.738 * eqsq + 266.724 * eoc;
-            g310 = -346.844 + 1582.851 * eq - 2415.925 * eqsq + 1246.113 * eoc;
-            g322 = -342.585 + 1554.908 * eq - 2366.899 * eqsq + 1215.972 * eoc;
-            g410 = -1052.797 + 4758.686 * eq - 7193.992 * eqsq + 3651.957 * eoc;
-            g422 = -3581.69 + 16178.11 * eq - 24462.77 * eqsq + 12422.52 * eoc;
-            g520 = eq > 0.715 ? -5149.66 + 29936.92 * eq - 54087.36 * eqsq + 31324.56 * eoc
-                              : 1464.74 - 4664.75 * eq + 3763.64 * eqsq;
-        }
-        double g533, g521, g532;
-        if (eq < 0.7) {
-            g533 = -919.2277 + 4988.61 * eq - 9064.77 * eqsq + 5542.21 * eoc;
-            g521 = -822.71072 + 4568.6173 * eq - 8491.4146 * eqsq + 5337.524 * eoc;
-            g532 = -853.666 + 4690.25 * eq - 8624.77 * eqsq + 5341.4 * eoc;
-        } else {
-            g533 = -37995.78 + 161616.52 * eq - 229838.2 * eqsq + 109377.94 * eoc;
-            g521 = -51752.104 + 218913.95 * eq - 309468.16 * eqsq + 146349.42 * eoc;
-            g532 = -40023.88 + 170470.89 * eq - 242699.48 * eqsq + 115605.82 * eoc;
-        }
-        const double sini2 = siniq * siniq;
-        const double f220 = 0.75 * (1.0 + 2.0 * cosiq + cosq2);
-        const double f221 = 1.5 * sini2;
-        const double f321 = 1.875 * siniq * (1.0 - 2.0 * cosiq - 3.0 * cosq2);
-        const double f322 = -1.875 * siniq * (1.0 + 2.0 * cosiq - 3.0 * cosq2);
-        const double f441 = 35.0 * sini2 * f220;
-        const double f442 = 39.3750 * sini2 * sini2;
-        const double f522 = 9.84375 * siniq *
-                            (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
-        const double f523 = siniq * (4.92187512 * sini2 * (-2.0 - 4.0 * cosiq + 10.0 * cosq2) +
-                                     6.56250012 * (1.0 + 2.0 * cosiq - 3.0 * cosq2));
-        const double f542 = 29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
-        const double f543 = 29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
-        const double xno2 = xnq * xnq;
-        const double ainv2 = aqnv * aqnv;
-        double temp1 = 3.0 * xno2 * ainv2;
-        double temp = temp1 * Root22;
-        d.d2201 = temp * f220 * g201;
-        d.d2211 = temp * f221 * g211;
-        temp1 = temp1 * aqnv;
-        temp = temp1 * Root32;
-        d.d3210 = temp * f321 * g310;
-        d.d3222 = temp * f322 * g322;
-        temp1 = temp1 * aqnv;
-        temp = 2.0 * temp1 * Root44;
-        d.d4410 = temp * f441 * g410;
-        d.d4422 = temp * f442 * g422;
-        temp1 = temp1 * aqnv;
-        temp = temp1 * Root52;
-        d.d5220 = temp * f522 * g520;
-        d.d5232 = temp * f523 * g532;
-        temp = 2.0 * temp1 * Root54;
-        d.d5421 = temp * f542 * g521;
-        d.d5433 = temp * f543 * g533;
-        d.xlamo = MeanAnomaly + RightAscension + RightAscension - d.thgr - d.thgr;
-        bfact = k.xmdot + k.xnodot + k.xnodot - Thdt - Thdt;
-        bfact = bfact + d.ssl + d.ssh + d.ssh;
-    } else {
-        const double g200 = 1.0 + eqsq * (-2.5 + 0.8125 * eqsq);
-        const double g310 = 1.0 + 2.0 * eqsq;
-        const double g300 = 1.0 + eqsq * (-6.0 + 6.60937 * eqsq);
-        const double f220 = 0.75 * (1.0 + cosiq) * (1.0 + cosiq);
-        const double f311 = 0.9375 * siniq * siniq * (1.0 + 3.0 * cosiq) - 0.75 * (1.0 + cosiq);
-        double f330 = 1.0 + cosiq;
-        f330 = 1.875 * f330 * f330 * f330;
-        const double del1 = 3.0 * xnq * xnq * aqnv * aqnv;
-        d.del2 = 2.0 * del1 * f220 * g200 * Q22;
-        d.del3 = 3.0 * del1 * f330 * g300 * Q33 * aqnv;
-        d.del1 = del1 * f311 * g310 * Q31 * aqnv;
-        d.xlamo = MeanAnomaly + RightAscension + ArgOfPerigee - d.thgr;
-        const double xpidot = k.omgdot + k.xnodot;
-        bfact = k.xmdot + xpidot - Thdt;
-        bfact = bfact + d.ssl + d.ssg + d.ssh;
-    }
+    const double bfact = d.synchronous ? InitSynchronousResonance() : InitHalfDayResonance();
     d.xfact = bfact - xnq;
     d.xli = d.xlamo;
     d.xni = xnq;
     d.atime = 0.0;
+}
+
+double TSatellite::InitHalfDayResonance() {
+    const TEpochConstants& k = k_;
+    TDeepSpaceTerms& d = ds_;
+    const double eq = Eccentricity;
+    const double eqsq = k.eosq;
+    const double eoc = eq * eqsq;
+    const auto cubic = [&](double c0, double c1, double c2, double c3) { return c0 + c1 * eq + c2 * eqsq + c3 * eoc; };
+    const bool low = eq <= 0.65;
+    const double g201 = -0.306 - (eq - 0.64) * 0.440;
+    const double g211 = low ? cubic(3.616, -13.247, 16.290, 0.0) : cubic(-72.099, 331.819, -508.738, 266.724);
+    const double g310 = low ? cubic(-19.302, 117.390, -228.419, 156.591) : cubic(-346.844, 1582.851, -2415.925, 1246.113);
+    const double g322 = low ? cubic(-18.9068, 109.7927, -214.6334, 146.5816) : cubic(-342.585, 1554.908, -2366.899, 1215.972);
+    const double g410 = low ? cubic(-41.122, 242.694, -471.094, 313.953) : cubic(-1052.797, 4758.686, -7193.992, 3651.957);
+    const double g422 = low ? cubic(-146.407, 841.880, -1629.014, 1083.435) : cubic(-3581.69, 16178.11, -24462.77, 12422.52);
+    const double g520 = low          ? cubic(-532.114, 3017.977, -5740.0, 3708.276)
+                        : eq > 0.715 ? cubic(-5149.66, 29936.92, -54087.36, 31324.56)
+                                     : cubic(1464.74, -4664.75, 3763.64, 0.0);
+    const bool below07 = eq < 0.7;
+    const double g533 = below07 ? cubic(-919.2277, 4988.61, -9064.77, 5542.21) : cubic(-37995.78, 161616.52, -229838.2, 109377.94);
+    const double g521 = below07 ? cubic(-822.71072, 4568.6173, -8491.4146, 5337.524) : cubic(-51752.104, 218913.95, -309468.16, 146349.42);
+    const double g532 = below07 ? cubic(-853.666, 4690.25, -8624.77, 5341.4) : cubic(-40023.88, 170470.89, -242699.48, 115605.82);
+
+    const double siniq = k.sinio;
+    const double cosiq = k.cosio;
+    const double cosq2 = k.theta2;
+    const double sini2 = siniq * siniq;
+    const double f220 = 0.75 * (1.0 + 2.0 * cosiq + cosq2);
+    const double f221 = 1.5 * sini2;
+    const double f321 = 1.875 * siniq * (1.0 - 2.0 * cosiq - 3.0 * cosq2);
+    const double f322 = -1.875 * siniq * (1.0 + 2.0 * cosiq - 3.0 * cosq2);
+    const double f441 = 35.0 * sini2 * f220;
+    const double f442 = 39.3750 * sini2 * sini2;
+    const double f522 = 9.84375 * siniq *
+                        (sini2 * (1.0 - 2.0 * cosiq - 5.0 * cosq2) + 0.33333333 * (-2.0 + 4.0 * cosiq + 6.0 * cosq2));
+    const double f523 = siniq * (4.92187512 * sini2 * (-2.0 - 4.0 * cosiq + 10.0 * cosq2) +
+                                 6.56250012 * (1.0 + 2.0 * cosiq - 3.0 * cosq2));
+    const double f542 = 29.53125 * siniq * (2.0 - 8.0 * cosiq + cosq2 * (-12.0 + 8.0 * cosiq + 10.0 * cosq2));
+    const double f543 = 29.53125 * siniq * (-2.0 - 8.0 * cosiq + cosq2 * (12.0 + 8.0 * cosiq - 10.0 * cosq2));
+
+    const double aqnv = 1.0 / k.aodp;
+    double temp1 = 3.0 * k.xnodp * k.xnodp * aqnv * aqnv;
+    double temp = temp1 * Root22;
+    d.d2201 = temp * f220 * g201;
+    d.d2211 = temp * f221 * g211;
+    temp1 = temp1 * aqnv;
+    temp = temp1 * Root32;
+    d.d3210 = temp * f321 * g310;
+    d.d3222 = temp * f322 * g322;
+    temp1 = temp1 * aqnv;
+    temp = 2.0 * temp1 * Root44;
+    d.d4410 = temp * f441 * g410;
+    d.d4422 = temp * f442 * g422;
+    temp1 = temp1 * aqnv;
+    temp = temp1 * Root52;
+    d.d5220 = temp * f522 * g520;
+    d.d5232 = temp * f523 * g532;
+    temp = 2.0 * temp1 * Root54;
+    d.d5421 = temp * f542 * g521;
+    d.d5433 = temp * f543 * g533;
+    d.xlamo = MeanAnomaly + RightAscension + RightAscension - d.thgr - d.thgr;
+    return k.xmdot + k.xnodot + k.xnodot - Thdt - Thdt + d.ssl + d.ssh + d.ssh;
+}
+
+double TSatellite::InitSynchronousResonance() {
+    const TEpochConstants& k = k_;
+    TDeepSpaceTerms& d = ds_;
+    const double eqsq = k.eosq;
+    const double siniq = k.sinio;
+    const double cosiq = k.cosio;
+    const double aqnv = 1.0 / k.aodp;
+    const double g200 = 1.0 + eqsq * (-2.5 + 0.8125 * eqsq);
+    const double g310 = 1.0 + 2.0 * eqsq;
+    const double g300 = 1.0 + eqsq * (-6.0 + 6.60937 * eqsq);
+    const double f220 = 0.75 * (1.0 + cosiq) * (1.0 + cosiq);
+    const double f311 = 0.9375 * siniq * siniq * (1.0 + 3.0 * cosiq) - 0.75 * (1.0 + cosiq);
+    const double f330 = 1.875 * (1.0 + cosiq) * (1.0 + cosiq) * (1.0 + cosiq);
+    const double del1 = 3.0 * k.xnodp * k.xnodp * aqnv * aqnv;
+    d.del2 = 2.0 * del1 * f220 * g200 * Q22;
+    d.del3 = 3.0 * del1 * f330 * g300 * Q33 * aqnv;
+    d.del1 = del1 * f311 * g310 * Q31 * aqnv;
+    d.xlamo = MeanAnomaly + RightAscension + ArgOfPerigee - d.thgr;
+    const double xpidot = k.omgdot + k.xnodot;
+    return k.xmdot + xpidot - Thdt + d.ssl + d.ssg + d.ssh;
 }
 
 void TSatellite::DeepDotTerms(double& xndot, double& xnddt, double& xldot) const {

@@ -55,27 +55,24 @@ void ExpectRow(const ReportRow& row, TVector p, TVector v) {
     EXPECT_NEAR(v.Z, row.vz, dv);
 }
 
-TEST(Sgp4, NearEarthCaseOfTheReport) {
+template <size_t N>
+void ExpectReportCase(const char* line1, const char* line2, bool deepSpace, const ReportRow (&rows)[N]) {
     TSatellite satellite;
-    satellite.LoadTLE(NearLine1, NearLine2);
-    EXPECT_FALSE(satellite.DeepSpace);
-    for (const ReportRow& row : Sgp4Rows) {
+    satellite.LoadTLE(line1, line2);
+    EXPECT_EQ(satellite.DeepSpace, deepSpace);
+    for (const ReportRow& row : rows) {
         TVector p, v;
-        satellite.SGP4(p, v, row.minutes);
+        if (deepSpace)
+            satellite.SDP4(p, v, row.minutes);
+        else
+            satellite.SGP4(p, v, row.minutes);
         ExpectRow(row, p, v);
     }
 }
 
-TEST(Sgp4, DeepSpaceCaseOfTheReport) {
-    TSatellite satellite;
-    satellite.LoadTLE(DeepLine1, DeepLine2);
-    EXPECT_TRUE(satellite.DeepSpace);
-    for (const ReportRow& row : Sdp4Rows) {
-        TVector p, v;
-        satellite.SDP4(p, v, row.minutes);
-        ExpectRow(row, p, v);
-    }
-}
+TEST(Sgp4, NearEarthCaseOfTheReport) { ExpectReportCase(NearLine1, NearLine2, false, Sgp4Rows); }
+
+TEST(Sgp4, DeepSpaceCaseOfTheReport) { ExpectReportCase(DeepLine1, DeepLine2, true, Sdp4Rows); }
 
 TEST(Sgp4, PropagateByJulianDateChoosesTheModel) {
     for (const auto& [line1, line2, row] : {std::tuple{NearLine1, NearLine2, Sgp4Rows[2]},
@@ -143,6 +140,30 @@ TEST(Sgp4, DeepSpaceIntegratorRestartsAtTheEpoch) {
         used.SDP4(p2, v2, 7200.0);
         EXPECT_NEAR(p1.X * 6378.135, p2.X * 6378.135, 1.0);
         EXPECT_NEAR(p1.Z * 6378.135, p2.Z * 6378.135, 1.0);
+    }
+}
+
+TEST(Sgp4, StationarySatelliteKeepsItsPlaceOverAMonth) {
+    testing::TleElements elements;
+    elements.meanMotion = 1.00273791;
+    elements.eccentricity = 0.0001;
+    elements.inclination = 0.1;
+    TSatellite satellite;
+    satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements));
+    const auto place = [&](double days) {
+        TVector p, v;
+        const double jd = satellite.EpochJD + days;
+        satellite.Propagate(p, v, jd);
+        ScaleStateToKm(p, v);
+        TGeodetic g;
+        EciToGeodetic(p, g, jd);
+        EXPECT_NEAR(p.W, 42164.0, 50.0) << days;
+        return g.Longitude;
+    };
+    const double start = place(0.0);
+    for (double days = 1.0; days <= 30.0; days += 1.0) {
+        const double drift = std::remainder(place(days) - start, 2.0 * sgp::Pi);
+        EXPECT_LT(std::abs(drift) * 180.0 / sgp::Pi, 2.0) << days;
     }
 }
 
