@@ -46,14 +46,12 @@ public:
     void Add(int value) {
         ++fine_[value];
         ++coarse_[value >> BlockShift];
-        if (value < median_)
-            ++below_;
+        below_ += value < median_;
     }
     void Remove(int value) {
         --fine_[value];
         --coarse_[value >> BlockShift];
-        if (value < median_)
-            --below_;
+        below_ -= value < median_;
     }
     int Median() {
         while (below_ + fine_[median_] <= rank_)

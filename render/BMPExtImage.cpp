@@ -209,15 +209,15 @@ std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
     return bytes;
 }
 
-TPaletteEntry PixelColour(const uint8_t* row, int x, TPixelFormat format,
-                          const std::vector<TPaletteEntry>& palette) {
+TRGBQuad PixelColour(const uint8_t* row, int x, TPixelFormat format,
+                          const std::vector<TRGBQuad>& palette) {
     if (format == TPixelFormat::pf8bit)
-        return row[x] < palette.size() ? palette[row[x]] : TPaletteEntry{};
+        return row[x] < palette.size() ? palette[row[x]] : TRGBQuad{};
     const uint8_t* pixel = row + x * BytesPerPixel(format);
-    return TPaletteEntry{pixel[0], pixel[1], pixel[2], 0};
+    return TRGBQuad{pixel[0], pixel[1], pixel[2], 0};
 }
 
-void PutPixelColour(uint8_t* row, int x, TPixelFormat format, const TPaletteEntry& colour) {
+void PutPixelColour(uint8_t* row, int x, TPixelFormat format, const TRGBQuad& colour) {
     if (format == TPixelFormat::pf8bit) {
         row[x] = static_cast<uint8_t>((colour.Red * 77 + colour.Green * 150 + colour.Blue * 29) >> 8);
         return;
@@ -249,11 +249,11 @@ int BytesPerPixel(TPixelFormat format) {
     return 3;
 }
 
-std::vector<TPaletteEntry> GreyPalette() {
-    std::vector<TPaletteEntry> palette(256);
+std::vector<TRGBQuad> GreyPalette() {
+    std::vector<TRGBQuad> palette(256);
     for (int i = 0; i < 256; ++i) {
         const auto grey = static_cast<uint8_t>(i);
-        palette[i] = TPaletteEntry{grey, grey, grey, 0};
+        palette[i] = TRGBQuad{grey, grey, grey, 0};
     }
     return palette;
 }
@@ -332,7 +332,7 @@ uint8_t* TExtBitmap::ScanLine(int y) {
 
 const uint8_t* TExtBitmap::ScanLine(int y) const { return const_cast<TExtBitmap*>(this)->ScanLine(y); }
 
-void TExtBitmap::SetPalette(std::vector<TPaletteEntry> palette) {
+void TExtBitmap::SetPalette(std::vector<TRGBQuad> palette) {
     if (palette.size() > 256)
         throw EInvalidGraphicOperation("A colour table holds at most 256 entries");
     palette_ = palette.empty() ? GreyPalette() : std::move(palette);
@@ -399,7 +399,7 @@ std::string TExtBitmap::SaveToBytes() const {
     AppendU32(out, paletteBytes / 4);
     AppendU32(out, 0);
     if (paletted)
-        for (const TPaletteEntry& entry : palette_)
+        for (const TRGBQuad& entry : palette_)
             out.append({static_cast<char>(entry.Blue), static_cast<char>(entry.Green),
                         static_cast<char>(entry.Red), 0});
     const std::string padding(stride_ - RowBytes(), '\0');
@@ -449,7 +449,7 @@ void TExtBitmap::ReadPlainBmp(const std::vector<uint8_t>& bytes) {
     palette_.clear();
     for (std::size_t k = 0; k < layout.paletteEntries; ++k) {
         const uint8_t* entry = bytes.data() + layout.paletteOffset + k * layout.paletteEntrySize;
-        palette_.push_back(TPaletteEntry{entry[0], entry[1], entry[2], 0});
+        palette_.push_back(TRGBQuad{entry[0], entry[1], entry[2], 0});
     }
     for (int y = 0; y < height_; ++y) {
         const int fileRow = layout.topDown ? y : height_ - 1 - y;

@@ -37,17 +37,17 @@ enum class TPixelFormat { pf8bit, pf24bit, pf32bit };
 
 int BytesPerPixel(TPixelFormat format);
 
-// One colour-table entry in the order of a BMP file.
-struct TPaletteEntry {
+// One colour-table entry in the order of a BMP file (an RGBQUAD).
+struct TRGBQuad {
     uint8_t Blue = 0;
     uint8_t Green = 0;
     uint8_t Red = 0;
     uint8_t Reserved = 0;
-    friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
+    friend bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
 };
 
 // 256 greys, entry i = (i, i, i).
-std::vector<TPaletteEntry> GreyPalette();
+std::vector<TRGBQuad> GreyPalette();
 
 class TExtBitmap {
 public:
@@ -86,8 +86,8 @@ public:
 
     // The colour table of an 8-bit bitmap (1..256 entries; other formats
     // have none). Setting an empty table gives the grey one.
-    const std::vector<TPaletteEntry>& Palette() const { return palette_; }
-    void SetPalette(std::vector<TPaletteEntry> palette);
+    const std::vector<TRGBQuad>& Palette() const { return palette_; }
+    void SetPalette(std::vector<TRGBQuad> palette);
 
     // Filled by callers; nothing here fills it.
     TqelHistogram& Histogram() { return histogram_; }
@@ -127,7 +127,7 @@ private:
     TPixelFormat format_ = TPixelFormat::pf24bit;
     std::size_t stride_ = 0;
     std::vector<uint8_t> pixels_;
-    std::vector<TPaletteEntry> palette_;
+    std::vector<TRGBQuad> palette_;
     TqelHistogram histogram_{256};
     std::unique_ptr<TCanvas> canvas_;
     bool modified_ = false;

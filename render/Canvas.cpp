@@ -71,7 +71,7 @@ QImage WrapPixels(const TExtBitmap& bitmap) {
     }
     QImage image(pixels, bitmap.Width(), bitmap.Height(), stride, QImage::Format_Indexed8);
     QList<QRgb> colours;
-    for (const TPaletteEntry& entry : bitmap.Palette())
+    for (const TRGBQuad& entry : bitmap.Palette())
         colours.push_back(qRgb(entry.Red, entry.Green, entry.Blue));
     image.setColorTable(colours);
     return image;

@@ -32,9 +32,9 @@ bool Writable(const TExtBitmap& bitmap) {
 
 // An 8-bit row as blue, green, red through the palette.
 void ExpandThroughPalette(const uint8_t* indexes, uint8_t* out, int width,
-                          const std::vector<TPaletteEntry>& palette) {
+                          const std::vector<TRGBQuad>& palette) {
     for (int x = 0; x < width; ++x) {
-        const TPaletteEntry entry = indexes[x] < palette.size() ? palette[indexes[x]] : TPaletteEntry{};
+        const TRGBQuad entry = indexes[x] < palette.size() ? palette[indexes[x]] : TRGBQuad{};
         *out++ = entry.Blue;
         *out++ = entry.Green;
         *out++ = entry.Red;

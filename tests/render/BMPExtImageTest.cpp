@@ -37,10 +37,10 @@ std::unique_ptr<TExtBitmap> MakeBitmap(int width, int height, TPixelFormat forma
     return bitmap;
 }
 
-std::vector<TPaletteEntry> ColourPalette(int entries) {
-    std::vector<TPaletteEntry> palette;
+std::vector<TRGBQuad> ColourPalette(int entries) {
+    std::vector<TRGBQuad> palette;
     for (int i = 0; i < entries; ++i)
-        palette.push_back(TPaletteEntry{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(255 - i),
+        palette.push_back(TRGBQuad{static_cast<uint8_t>(i * 7), static_cast<uint8_t>(255 - i),
                                         static_cast<uint8_t>(i * 3), 0});
     return palette;
 }
@@ -49,7 +49,7 @@ std::vector<TPaletteEntry> ColourPalette(int entries) {
 QRgb ShownColour(const TExtBitmap& bitmap, int x, int y) {
     const uint8_t* row = bitmap.ScanLine(y);
     if (bitmap.PixelFormat() == TPixelFormat::pf8bit) {
-        const TPaletteEntry& entry = bitmap.Palette().at(row[x]);
+        const TRGBQuad& entry = bitmap.Palette().at(row[x]);
         return qRgb(entry.Red, entry.Green, entry.Blue);
     }
     const uint8_t* pixel = row + x * BytesPerPixel(bitmap.PixelFormat());
@@ -87,7 +87,7 @@ struct TRawBmp {
         u16(0x4D42); u32(offset + rowBytes * height); u32(0); u32(offset);
         u32(40); u32(width); u32(height); u16(1); u16(8); u32(0); u32(imageSize); u32(0); u32(0);
         u32(coloursUsed); u32(coloursImportant);
-        for (const TPaletteEntry& e : ColourPalette(storedEntries)) {
+        for (const TRGBQuad& e : ColourPalette(storedEntries)) {
             out.push_back(char(e.Blue)); out.push_back(char(e.Green)); out.push_back(char(e.Red)); out.push_back(0);
         }
         out.resize(offset, '\0');

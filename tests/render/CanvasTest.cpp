@@ -216,7 +216,7 @@ TEST(TCanvas, DrawCopiesABitmapUnscaled) {
     TExtBitmap scale;
     scale.SetPixelFormat(TPixelFormat::pf8bit);
     scale.SetSize(3, 2);
-    scale.SetPalette({TPaletteEntry{0, 0, 255, 0}, TPaletteEntry{255, 0, 0, 0}});
+    scale.SetPalette({TRGBQuad{0, 0, 255, 0}, TRGBQuad{255, 0, 0, 0}});
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
             scale.ScanLine(y)[x] = static_cast<uint8_t>((x + y) % 2);

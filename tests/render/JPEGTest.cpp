@@ -155,7 +155,7 @@ TEST_F(JpegFiles, PalettedBitmapsAreWrittenInTheirColours) {
     TExtBitmap paletted;
     paletted.SetPixelFormat(TPixelFormat::pf8bit);
     paletted.SetSize(32, 32);
-    paletted.SetPalette({TPaletteEntry{0, 0, 200, 0}, TPaletteEntry{200, 0, 0, 0}});
+    paletted.SetPalette({TRGBQuad{0, 0, 200, 0}, TRGBQuad{200, 0, 0, 0}});
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             paletted.ScanLine(y)[x] = static_cast<uint8_t>(x >= 16);
