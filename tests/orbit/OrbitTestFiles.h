@@ -2,15 +2,11 @@
 #pragma once
 
 #include "platform/DialogService.h"
-#include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
+#include "tests/platform/TempFolder.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace kestrune::testing {
 
@@ -57,42 +53,14 @@ inline std::string TleLine2(const TleElements& e) {
     return line + Checksum(line);
 }
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-// The program folder, the settings and the data folders point into it, and
+// A temporary folder holding the program folder and the per-user folders;
 // message boxes are recorded instead of shown.
-class TempFolder {
+class TempFolder : public TTempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orbit-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        path_ += "/";
-        std::filesystem::create_directories(path_ + "program");
-        SetProgramFolderOverride(path_ + "program");
-        setenv("XDG_CONFIG_HOME", (path_ + "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (path_ + "data").c_str(), 1);
         TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
         TDialogService::Instance().ClearScript();
     }
-    ~TempFolder() {
-        SetProgramFolderOverride("");
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-    // Writes text to a file below the folder, creating its folders.
-    std::string Write(const std::string& name, const std::string& text) const {
-        const std::string file = path_ + name;
-        std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-        std::ofstream(file, std::ios::binary) << text;
-        return file;
-    }
-
-private:
-    std::string path_;
 };
 
 }  // namespace kestrune::testing
