@@ -1,7 +1,18 @@
 #include "orbit/EarthLocations.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
+
+#include "orbit/CurveFit.h"
+#include "orbit/FitMap.h"
+#include "orbit/MapWithWarp.h"
+#include "orbit/Orbits.h"
 
 namespace kestrune {
 
@@ -20,6 +31,69 @@ void CopyBounded(void* destination, size_t capacity, const void* source, size_t 
     if (source != nullptr) std::memcpy(destination, source, std::min(count, capacity));
 }
 
+using TCodeRanges = std::initializer_list<std::pair<int, int>>;
+
+bool InCodes(uint8_t code, TCodeRanges ranges) {
+    for (const auto& [from, to] : ranges)
+        if (code >= from && code <= to) return true;
+    return false;
+}
+
+// Formats whose frames carry line time codes to be timed and located.
+constexpr TCodeRanges TimeCodedFormats = {{1, 5}, {16, 24}, {26, 26}, {28, 34}, {36, 40}};
+constexpr TCodeRanges LocatedByOrbit = {{1, 5}, {16, 22}, {24, 24}, {26, 26}, {28, 34}, {36, 40}};
+constexpr TCodeRanges NeedElements = {{1, 5}, {16, 22}, {26, 26}, {28, 34}, {36, 40}};
+constexpr TCodeRanges FrameFormats = {{1, 5}, {16, 22}, {26, 26}, {28, 34}, {39, 40}};
+constexpr TCodeRanges MeteorFormats = {{36, 38}};
+constexpr TCodeRanges Level1bFormats = {{7, 11}};
+constexpr TCodeRanges GacFormats = {{9, 11}};
+constexpr TCodeRanges SavedFormats = {{1, 5}, {7, 11}, {19, 22}, {24, 24}, {26, 26}, {29, 29}, {31, 33}};
+
+constexpr double Second = 1.0 / SecsPerDay;
+constexpr double Minute = 60.0 * Second;
+constexpr int QuarterHoursPerDay = 96;
+constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
+constexpr int PhaseBins = 167;
+constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
+
+// Satellite zenith angle at the anchors of the older Level 1b formats.
+constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
+    66.1f, 62.7f, 59.5f, 56.5f, 53.5f, 50.7f, 47.9f, 45.2f, 42.5f, 39.9f, 37.3f, 34.7f, 32.2f,
+    29.6f, 27.1f, 24.6f, 22.1f, 19.6f, 17.2f, 14.7f, 12.3f, 9.8f,  7.3f,  4.9f,  2.5f,  0.1f,
+    2.4f,  4.9f,  7.3f,  9.8f,  12.2f, 14.7f, 17.1f, 19.6f, 22.1f, 24.6f, 27.1f, 29.6f, 32.1f,
+    34.7f, 37.2f, 39.8f, 42.5f, 45.1f, 47.9f, 50.6f, 53.5f, 56.4f, 59.4f, 62.6f, 66.0f};
+
+// Position of a line within the 1/6-second frame cycle, in 167ths.
+int FramePhase(double secondsOfDay) {
+    const int64_t phase = Round(secondsOfDay * 6.0 * PhaseBins) % PhaseBins;
+    return static_cast<int>(phase < 0 ? phase + PhaseBins : phase);
+}
+
+int CircularDistance(int a, int b, int period) {
+    const int d = std::abs(a - b) % period;
+    return std::min(d, period - d);
+}
+
+int FirstModeOf(const std::vector<int>& counts) {
+    return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+}
+
+// Midpoint of two longitudes, across the date line when they lie apart.
+float MeanLongitude(float a, float b) {
+    double mean = (static_cast<double>(a) + b) / 2.0;
+    if (std::fabs(static_cast<double>(a) - b) > 180.0) {
+        mean -= 180.0;
+        while (mean <= -180.0) mean += 360.0;
+    }
+    return static_cast<float>(mean);
+}
+
+void WriteLittleEndianFloat(unsigned char* destination, float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int i = 0; i < 4; ++i) destination[i] = static_cast<unsigned char>(bits >> (8 * i));
+}
+
 }  // namespace
 
 void TEarthLocations::ResetPassState() {
@@ -34,6 +108,8 @@ void TEarthLocations::ResetPassState() {
     StartTime = 0;
     EndTime = 0;
     Residuals.reset();
+    referenceLine_ = 0;
+    scanPeriod_ = Second / 6.0;
 }
 
 void TEarthLocations::SetLineCount(int count) {
@@ -103,6 +179,519 @@ float TEarthLocations::DecodeLongLocation(const uint8_t* field) {
 
 float TEarthLocations::DecodeAngle(const uint8_t* field) {
     return static_cast<float>(static_cast<int16_t>(BigEndianWord(field))) / 100.0f;
+}
+
+// ---------------------------------------------------------------- the pass
+
+void TEarthLocations::ComputeLocations(uint8_t formatCode, uint8_t sensorKind, std::vector<std::string>& diagnostics,
+                                       bool turnRound) {
+    FormatCode = formatCode;
+    if (!LocationsValid) {
+        NominalStartTime = 0;
+        // A repeat call only redoes the summary; the preparation rebases
+        // some dates and must run once per pass.
+        PrepareForFormat(diagnostics);
+    }
+    if (LocationFlags == 0 || LineCount() == 0) return;
+    if (!LocationsValid && !TimeAndLocateLines(sensorKind, diagnostics)) return;
+    Summarise(turnRound, diagnostics);
+}
+
+void TEarthLocations::PrepareForFormat(std::vector<std::string>& diagnostics) {
+    const TDateTime passTime = Orbit != nullptr ? Orbit->PassTime : 0.0;
+    if (InCodes(FormatCode, FrameFormats) && BaseDate == 0) LocationFlags = 0;
+    if (InCodes(FormatCode, Level1bFormats)) NominalStartTime = BaseDate;
+    if (FormatCode == 24) {
+        BaseDate = std::trunc(BaseDate);
+        LocationFlags = std::trunc(passTime) == BaseDate ? 1 : 0;
+        BaseDate = EncodeDate(DecodeDateTime(BaseDate).year, 1, 1);
+    }
+    if (InCodes(FormatCode, MeteorFormats)) {
+        LocationFlags = BaseDate != 0 ? 1 : 0;
+        if (Frac(passTime) > 0.958333) diagnostics.push_back("Potential overnight Meteor-M pass");
+    }
+    if (FormatCode == 34) LocationFlags = 0;
+}
+
+// Times every line from its time code, rejects implausible codes, chooses
+// the element set and locates the lines. False when the pass ends without
+// locations.
+bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics) {
+    StartTime = 0;
+    EndTime = 0;
+    FirstLineCorners = {};
+    LastLineCorners = {};
+    scanPeriod_ = Second / 6.0;
+    const int count = LineCount();
+    if (InCodes(FormatCode, Level1bFormats)) {
+        for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
+        LocationsValid = true;
+        return true;
+    }
+    if (!InCodes(FormatCode, TimeCodedFormats)) {
+        AbandonLocations();
+        return false;
+    }
+    const bool fy3 = Orbit != nullptr && Orbit->SatelliteName.rfind("FY3", 0) == 0;
+    TLineClock clock;
+    clock.time.assign(static_cast<size_t>(count), 0.0);
+    clock.seconds.assign(static_cast<size_t>(count), 0.0);
+    for (int line = 0; line < count; ++line) DecodeTimeCode(line, sensorKind, fy3, clock);
+    if (!InCodes(FormatCode, LocatedByOrbit)) {
+        AbandonLocations();  // timed, but this scanner's geometry is not modelled
+        return false;
+    }
+    FindQuarterHour(clock, diagnostics);
+    if (InCodes(FormatCode, MeteorFormats))
+        FindMeteorScanPeriod(clock, diagnostics);
+    else
+        RejectOffPhaseLines(clock);
+
+    double sum = 0;
+    int timed = 0;
+    for (int line = count / 3 + 1; line <= 2 * count / 3 - 1; ++line) {
+        if (clock.time[static_cast<size_t>(line)] == 0) continue;
+        sum += clock.time[static_cast<size_t>(line)];
+        ++timed;
+    }
+    if (timed == 0) {
+        diagnostics.push_back("No valid pass timecode found in minor frame data");
+        AbandonLocations();
+        return false;
+    }
+    const TDateTime passTime = sum / timed;
+    const bool elements = ChooseElements(passTime, diagnostics);
+    if (!FindReferenceLine(clock, passTime, diagnostics)) {
+        AbandonLocations();
+        return false;
+    }
+    RegulariseTimes(clock);
+    lineTimes_ = clock.time;
+    if (!elements || !LocateLines(clock, clock.invalid < count / 20, diagnostics)) {
+        AbandonLocations();
+        return false;
+    }
+    LocationsValid = true;
+    return true;
+}
+
+void TEarthLocations::DecodeLevel1bLine(int line) {
+    TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+    TScanLineAngles& angles = angles_[static_cast<size_t>(line)];
+    unsigned char raw[sizeof(TScanLineLocations)];
+    std::memcpy(raw, record.Bytes(), sizeof raw);
+    const uint8_t* rawAngles = angles.RawAngles.data();
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        if (FormatCode == 7 || FormatCode == 9) {
+            record.Anchors[k] = {DecodeLongLocation(raw + 8 * k), DecodeLongLocation(raw + 8 * k + 4)};
+            angles.SolarZenith[k] = DecodeAngle(rawAngles + 6 * k);
+            angles.SatelliteZenith[k] = DecodeAngle(rawAngles + 6 * k + 2);
+            angles.RelativeAzimuth[k] = DecodeAngle(rawAngles + 6 * k + 4);
+        } else {
+            record.Anchors[k] = {DecodeShortLocation(raw + 4 * k), DecodeShortLocation(raw + 4 * k + 2)};
+            angles.SolarZenith[k] = static_cast<float>(rawAngles[k]) / 2.0f;
+            angles.SatelliteZenith[k] = OlderLevel1bSatelliteZenith[k];
+            angles.RelativeAzimuth[k] = 0.0f;  // not in the older records
+        }
+    }
+}
+
+// Turns the time code the frame reader left at the start of the line's
+// record into a time; the record is cleared for the location to come.
+void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock) {
+    const auto index = static_cast<size_t>(line);
+    TScanLineLocations& record = locations_[index];
+    uint8_t bytes[8];
+    uint16_t words[4];
+    std::memcpy(bytes, record.Bytes(), sizeof bytes);
+    std::memcpy(words, record.Bytes(), sizeof words);
+    record = TScanLineLocations{};
+    const TDateTime passTime = Orbit != nullptr ? Orbit->PassTime : 0.0;
+    if (FormatCode == 24) {
+        clock.time[index] = passTime + line * scanPeriod_;
+        clock.seconds[index] = Frac(clock.time[index]) * SecsPerDay;
+        lineTimes_[index] = clock.time[index];
+        return;
+    }
+    const double frameMilliseconds = (words[1] & 127) * 1048576.0 + words[2] * 1024.0 + words[3];
+    double day = 0, milliseconds = frameMilliseconds;
+    switch (sensorKind) {
+        case 1: break;
+        case 3: {
+            const double unixTime = UnixEpoch + BigEndianLong(bytes) / SecsPerDay +
+                                    BigEndianLong(bytes + 4) / (MSecsPerDay * 1000.0) - BaseDate;
+            day = std::trunc(unixTime);
+            milliseconds = static_cast<double>(Round(Frac(unixTime) * MSecsPerDay));
+            break;
+        }
+        case 4:
+        case 5: {
+            // The Meteor clock runs three hours ahead of UTC.
+            milliseconds = bytes[0] * 3600000.0 + bytes[1] * 60000.0 + bytes[2] * 1000.0 + bytes[3] * 4.0 - 10800000.0;
+            if (milliseconds < 0) milliseconds += MSecsPerDay;
+            const bool overnight = Frac(passTime) > 0.958333;
+            day = std::trunc(passTime) - std::trunc(BaseDate) + (overnight && milliseconds < 3600000.0 ? 1 : 0);
+            break;
+        }
+        default:
+            if ((words[0] & 1) != 0 || (words[1] & 0x200) == 0 || (words[1] & 0x80) == 0) return;
+            day = sensorKind == 2 ? 0 : (words[0] >> 1) - 1;
+            break;
+    }
+    TDateTime time = day + BaseDate + milliseconds / MSecsPerDay;
+    if (fy3) time += milliseconds / 1000.0 >= 43200.0 ? -0.5 : 0.5;
+    clock.time[index] = time;
+    clock.seconds[index] = milliseconds / 1000.0;
+    lineTimes_[index] = time;
+}
+
+// The quarter hour most lines agree on; lines more than 30 minutes from it
+// lose their time, the others are counted by their phase in the frame cycle.
+void TEarthLocations::FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const {
+    const int count = LineCount();
+    std::vector<int> bins(QuarterHourBins, 0);
+    for (int line = count / 10; line <= std::min(9 * count / 10, count - 1); ++line) {
+        const double offset = clock.time[static_cast<size_t>(line)] - BaseDate;
+        if (offset < 0 || offset >= 367) continue;
+        ++bins[static_cast<size_t>(std::min<int64_t>(Round(offset * QuarterHoursPerDay), QuarterHourBins - 1))];
+    }
+    const TDateTime quarterHour = BaseDate + FirstModeOf(bins) / static_cast<double>(QuarterHoursPerDay);
+    diagnostics.push_back("Decoded pass quarter hour is " + FormatDateTime("yyyy-mmm-dd hh:nn \"UTC\"", quarterHour));
+    clock.phases.assign(PhaseBins, 0);
+    for (size_t line = 0; line < clock.time.size(); ++line) {
+        if (std::fabs(clock.time[line] - quarterHour) > 30 * Minute) {
+            clock.time[line] = 0;
+            ++clock.outOfQuarterHour;
+        } else {
+            ++clock.phases[static_cast<size_t>(FramePhase(clock.seconds[line]))];
+        }
+    }
+}
+
+// Meteor scan periods vary; measure one from the line times.
+void TEarthLocations::FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics) {
+    const int count = LineCount();
+    const auto periodBetween = [&clock](int earlier, int later) {
+        if (later <= earlier) return 0.0;
+        return (clock.time[static_cast<size_t>(later)] - clock.time[static_cast<size_t>(earlier)]) / (later - earlier);
+    };
+    const auto plausible = [](double period) { return period >= 0.1 * Second && period <= 0.166 * Second; };
+    int earlier = count / 10, later = 9 * count / 10;
+    double period = periodBetween(earlier, later);
+    if (!plausible(period)) {
+        diagnostics.push_back("Can't determine scan period from scan extremes");
+        earlier = 19 * count / 40;
+        later = earlier + count / 20;
+        period = periodBetween(earlier, later);
+        if (!plausible(period)) {
+            diagnostics.push_back("Can't determine scan period from scan centre - assuming 0.1539s");
+            period = 0.1539 * Second;
+        }
+    }
+    const char* const picture = "yyyy-mmm-dd  hh:nn:ss:zzzz";
+    diagnostics.push_back(Format("Earlier line: %d  ", earlier) +
+                          FormatDateTime(picture, clock.time[static_cast<size_t>(earlier)]));
+    diagnostics.push_back(Format("Later line: %d  ", later) + FormatDateTime(picture, clock.time[static_cast<size_t>(later)]));
+    diagnostics.push_back(Format("Over %d lines, the scan interval was %.4fs", later - earlier, period * SecsPerDay));
+    if (clock.outOfQuarterHour > 0)
+        diagnostics.push_back(Format("Out of %d lines there were %d which were more than 30 minutes out.", count,
+                                     clock.outOfQuarterHour));
+    scanPeriod_ = period;
+}
+
+// Lines keep a 1/6-second rhythm; a time off the common phase is corrupt.
+void TEarthLocations::RejectOffPhaseLines(TLineClock& clock) const {
+    const int mode = FirstModeOf(clock.phases);
+    for (TDateTime& time : clock.time) {
+        if (time != 0 && CircularDistance(FramePhase(Frac(time) * SecsPerDay), mode, PhaseBins) > 4) time = 0;
+    }
+}
+
+bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics) {
+    if (Orbit == nullptr) return false;
+    try {
+        if (EmbeddedTleLine1.rfind('1', 0) == 0 && EmbeddedTleLine2.rfind('2', 0) == 0)
+            Orbit->UseEmbeddedKeplers(EmbeddedTleLine1, EmbeddedTleLine2, passTime);
+        else
+            Orbit->SelectElements(passTime);
+    } catch (const Exception& error) {
+        Orbit->Clear();
+        diagnostics.push_back(error.what());
+    }
+    const std::string& name = Orbit->SatelliteName;
+    if (Orbit->ElementsValid) {
+        diagnostics.push_back("  Main orbit data for " + name + " read from " + Orbit->MainElementSource);
+        if (!Orbit->UpdateElementSource.empty())
+            diagnostics.push_back("  Update orbit data for " + name + " read from " + Orbit->UpdateElementSource);
+        NominalStartTime = passTime - LineCount() * 0.5 / 518400.0;  // half the lines at 6 a second
+    } else {
+        diagnostics.push_back(" Orbit data for " + name + " is invalid");
+    }
+    const double age = std::fabs(Orbit->ElementAge);
+    if (age <= 3)
+        diagnostics.push_back(Format("  Orbit data is only %.1f days stale - OK", age));
+    else
+        diagnostics.push_back(Format("  Warning: Keplers are %.0f days out of date", age));
+    return Orbit->ElementsValid;
+}
+
+// Accepts the times within 15 minutes of the pass time and finds the first
+// timed line from the middle of the pass on.
+bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics) {
+    const int count = LineCount();
+    for (TDateTime& time : clock.time) {
+        if (std::fabs(time - passTime) > 15 * Minute) time = 0;
+        if (time == 0) ++clock.invalid;
+    }
+    diagnostics.push_back("Decoded averaged pass time from mid-third of the picture is " +
+                          FormatDateTime("yyyy-mmm-dd hh:nn:ss \"UTC\"", passTime));
+    diagnostics.push_back(
+        Format("Out of %d lines there were %d which had an invalid timestamp.", count, clock.invalid));
+    const int middle = count / 2;
+    for (int line = middle; line <= std::min(2 * count / 3, count - 1); ++line) {
+        const TDateTime time = clock.time[static_cast<size_t>(line)];
+        if (time == 0) continue;
+        referenceLine_ = line;
+        ReferenceLineTime = time;
+        diagnostics.push_back(Format("Mid line is %d and the line with a valid timestamp is line %d at ", middle, line) +
+                              FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz \"UTC\"", time));
+        return true;
+    }
+    diagnostics.push_back("Warning: bad timestamp data, earth location mapping abandoned");
+    diagnostics.push_back("No line near mid-pass with an acceptable timecode");
+    return false;
+}
+
+// Outwards from the reference line every line follows its predecessor by one
+// scan period unless its own time is plausible (at most 0.01 s early, less
+// than 30 s late, allowing for gaps in the data).
+void TEarthLocations::RegulariseTimes(TLineClock& clock) {
+    const int count = LineCount();
+    const auto keepsOwnTime = [](TDateTime time, double lateness) {
+        return time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
+    };
+    TDateTime previous = clock.time[static_cast<size_t>(referenceLine_)];
+    for (int line = referenceLine_ - 1; line >= 0; --line) {
+        TDateTime& time = clock.time[static_cast<size_t>(line)];
+        const TDateTime prediction = previous - scanPeriod_;
+        previous = keepsOwnTime(time, prediction - time) ? time : prediction;
+        time = previous;
+    }
+    previous = clock.time[static_cast<size_t>(referenceLine_)];
+    for (int line = referenceLine_ + 1; line < count; ++line) {
+        TDateTime& time = clock.time[static_cast<size_t>(line)];
+        const TDateTime prediction = previous + scanPeriod_;
+        previous = keepsOwnTime(time, time - prediction) ? time : prediction;
+        time = previous;
+    }
+}
+
+// With few bad time codes only the even lines (and the last) are located
+// and the odd ones interpolated.
+bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
+    diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
+    const int count = LineCount();
+    double altitudeSum = 0;
+    int located = 0;
+    try {
+        for (int line = 0; line < count; ++line) {
+            if (skipOddLines && line % 2 == 1 && line != count - 1) continue;
+            TScanLinePoints points{};
+            double altitude = 0;
+            Orbit->LocateScanLine(clock.time[static_cast<size_t>(line)], points, altitude);
+            TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+            for (size_t k = 0; k < LocationAnchorCount; ++k)
+                record.Anchors[k] = IsLocated(points[k]) ? TAnchorLocation{points[k].Latitude, points[k].Longitude}
+                                                         : TAnchorLocation{0, 0};
+            altitudeSum += altitude;
+            ++located;
+        }
+    } catch (const Exception& error) {
+        diagnostics.push_back(error.what());
+        return false;
+    }
+    if (skipOddLines)
+        for (int line = 1; line < count - 1; line += 2) InterpolateLine(line);
+    if (located > 0) Altitude = static_cast<float>(altitudeSum / located);
+    return true;
+}
+
+void TEarthLocations::InterpolateLine(int line) {
+    const TScanLineLocations& before = locations_[static_cast<size_t>(line - 1)];
+    const TScanLineLocations& after = locations_[static_cast<size_t>(line + 1)];
+    TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        record.Anchors[k].Latitude = (before.Anchors[k].Latitude + after.Anchors[k].Latitude) / 2;
+        record.Anchors[k].Longitude = MeanLongitude(before.Anchors[k].Longitude, after.Anchors[k].Longitude);
+    }
+}
+
+// No usable locations: nothing may read the records as positions.
+void TEarthLocations::AbandonLocations() {
+    LocationFlags = 0;
+    LocationsValid = false;
+    std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
+}
+
+float TEarthLocations::CentreLatitude(int line) const {
+    return locations_[static_cast<size_t>(std::clamp(line, 0, LineCount() - 1))].Anchors[CentreAnchor].Latitude;
+}
+
+// ---------------------------------------------------------------- summary
+
+void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagnostics) {
+    const bool elements = Orbit != nullptr && Orbit->ElementsValid;
+    if (InCodes(FormatCode, NeedElements) ? !elements : !(InCodes(FormatCode, Level1bFormats) || FormatCode == 24))
+        return;
+    const int count = LineCount();
+    const int middle = count / 2;
+    const auto corners = [this](int line) {
+        const TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+        return TLineCorners{record.Anchors[0].Latitude,  record.Anchors[25].Latitude,  record.Anchors[50].Latitude,
+                            record.Anchors[0].Longitude, record.Anchors[25].Longitude, record.Anchors[50].Longitude};
+    };
+    Northbound = CentreLatitude(middle - 1) < CentreLatitude(middle);
+    FirstLineCorners = corners(0);
+    FirstLineNorthbound = CentreLatitude(0) < CentreLatitude(1);
+    LastLineCorners = corners(count - 1);
+    LastLineNorthbound = CentreLatitude(count - 2) < CentreLatitude(count - 1);
+    ReportLine(0, FirstLineNorthbound, "First", diagnostics);
+    ReportLine(count - 1, LastLineNorthbound, "Last", diagnostics);
+    if (turnRound) FlipPassDirection();
+    diagnostics.push_back(Format("Sensor mean altitude: %.1fkm  (default is 848.0km)", Altitude));
+    if (InCodes(FormatCode, GacFormats) && !CheckGacContinuity(diagnostics)) return;
+    if (InCodes(FormatCode, FrameFormats) && !CheckCentrePoints(diagnostics)) return;
+    SetStartAndEndTimes();
+    FitMap(diagnostics);
+}
+
+void TEarthLocations::ReportLine(int line, bool northbound, const char* which,
+                                 std::vector<std::string>& diagnostics) const {
+    const TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+    diagnostics.push_back(std::string(which) + " scan line is " + (northbound ? "northbound" : "southbound") +
+                          " and covers");
+    diagnostics.push_back(Format("  lon: %.1f..%.1f..%.1f degrees,  lat: %.1f..%.1f..%.1f degrees",
+                                 record.Anchors[0].Longitude, record.Anchors[25].Longitude, record.Anchors[50].Longitude,
+                                 record.Anchors[0].Latitude, record.Anchors[25].Latitude, record.Anchors[50].Latitude));
+}
+
+// Several GAC pictures in one file, or too long a stretch of them, cannot
+// be mapped as one pass.
+bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) {
+    const int count = LineCount();
+    const bool tooMany = count >= 3000;
+    if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
+    GacDiscontinuity = false;
+    for (int line = 2; line + 1 <= count - 3; ++line) {
+        if (std::fabs(CentreLatitude(line + 1) - CentreLatitude(line)) > 0.3f) {
+            GacDiscontinuity = true;
+            GacBreakLine = line + 1;
+            break;
+        }
+    }
+    if (!tooMany && !GacDiscontinuity) return true;
+    diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
+    diagnostics.push_back("or more than about twenty five minutes of GAC data.");
+    return false;
+}
+
+// Eleven lines round the middle must move a little, but not jump.
+bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
+    const int count = LineCount();
+    const int middle = count / 2;
+    const TAnchorLocation& first = locations_[static_cast<size_t>(std::max(middle - 5, 0))].Anchors[CentreAnchor];
+    float lowest = first.Latitude, highest = first.Latitude;
+    bool identical = true;
+    for (int line = middle - 5; line <= middle + 5; ++line) {
+        const TAnchorLocation& centre = locations_[static_cast<size_t>(std::clamp(line, 0, count - 1))].Anchors[CentreAnchor];
+        lowest = std::min(lowest, centre.Latitude);
+        highest = std::max(highest, centre.Latitude);
+        identical = identical && centre.Latitude == first.Latitude && centre.Longitude == first.Longitude;
+    }
+    if (highest - lowest > 0.3f || identical) {
+        LocationFlags = 0;
+        diagnostics.push_back("The above diagnostics indicate bad earth location data");
+        return false;
+    }
+    diagnostics.push_back(" ");
+    return true;
+}
+
+void TEarthLocations::SetStartAndEndTimes() {
+    StartTime = 1.0;
+    EndTime = 0;
+    if (!InCodes(FormatCode, Level1bFormats)) {
+        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_;
+        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_;
+        return;
+    }
+    // Level 1b line times are times of day.
+    for (TDateTime time : lineTimes_) {
+        if (time <= 0 || time >= 1) continue;
+        StartTime = std::min(StartTime, time);
+        EndTime = std::max(EndTime, time);
+    }
+    if (StartTime != 1.0 && EndTime != 0) {
+        StartTime += std::trunc(BaseDate);
+        EndTime += std::trunc(BaseDate);
+    }
+}
+
+void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
+    MapFitted = false;
+    Residuals.reset();
+    if (Mapping == nullptr || LineCount() == 0) return;
+    Mapping->WarpStep = LineCount() > 15000 ? 8.0f : (LineCount() > 9000 ? 6.0f : 4.0f);
+    std::shared_ptr<const TResidualTable> residuals;
+    try {
+        MapFitted = FitMapToImage(locations_, &diagnostics, false, residuals, *Mapping, 0,
+                                  Orbit != nullptr ? Orbit->SemiAngle : 0.0f, Altitude);
+    } catch (const EMathError& error) {
+        diagnostics.push_back(error.what());
+    }
+    Residuals = std::move(residuals);
+}
+
+// ---------------------------------------------------------------- turning, saving, naming
+
+void TEarthLocations::FlipPassDirection() {
+    if (LocationFlags == 0) return;
+    std::reverse(locations_.begin(), locations_.end());
+    std::reverse(angles_.begin(), angles_.end());
+    std::reverse(lineTimes_.begin(), lineTimes_.end());
+    for (TScanLineLocations& record : locations_) std::reverse(record.Anchors.begin(), record.Anchors.end());
+    for (TScanLineAngles& angles : angles_) {
+        std::reverse(angles.SolarZenith.begin(), angles.SolarZenith.end());
+        std::reverse(angles.SatelliteZenith.begin(), angles.SatelliteZenith.end());
+        std::reverse(angles.RelativeAzimuth.begin(), angles.RelativeAzimuth.end());
+    }
+}
+
+void TEarthLocations::SaveLocations(const std::string& fileName) const {
+    if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats)) return;
+    std::vector<unsigned char> bytes(locations_.size() * sizeof(TScanLineLocations));
+    unsigned char* out = bytes.data();
+    for (const TScanLineLocations& record : locations_) {
+        for (const TAnchorLocation& anchor : record.Anchors) {
+            WriteLittleEndianFloat(out, anchor.Latitude);
+            WriteLittleEndianFloat(out + 4, anchor.Longitude);
+            out += 8;
+        }
+    }
+    const std::string temporary = fileName + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) throw Exception("Cannot create file " + temporary);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw Exception("Cannot write file " + fileName);
+    }
+}
+
+std::string TEarthLocations::PassName(const std::string& format) const {
+    if (NominalStartTime == 0 || Orbit == nullptr || Orbit->ShortName.empty()) return {};
+    return Orbit->ShortName + "-" + FormatDateTime(format, NominalStartTime + 0.5 * Second);
 }
 
 }  // namespace kestrune

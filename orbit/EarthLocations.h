@@ -138,8 +138,39 @@ public:
     std::string EmbeddedTleLine2;
 
 private:
+    // Per-call working times of the lines while they are being timed.
+    struct TLineClock {
+        std::vector<TDateTime> time;    // 0 = no (accepted) time
+        std::vector<double> seconds;    // seconds of day of the decoded code
+        std::vector<int> phases;        // lines per 167th of the frame cycle
+        int outOfQuarterHour = 0;
+        int invalid = 0;                // lines without an accepted time
+    };
+
     void ResetPassState();
     bool ValidLine(int line) const { return line >= 0 && line < LineCount(); }
+    void PrepareForFormat(std::vector<std::string>& diagnostics);
+    bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
+    void DecodeLevel1bLine(int line);
+    void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
+    void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
+    void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
+    void RejectOffPhaseLines(TLineClock& clock) const;
+    bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
+    bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
+    void RegulariseTimes(TLineClock& clock);
+    bool LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics);
+    void InterpolateLine(int line);
+    void Summarise(bool turnRound, std::vector<std::string>& diagnostics);
+    void ReportLine(int line, bool northbound, const char* which, std::vector<std::string>& diagnostics) const;
+    bool CheckGacContinuity(std::vector<std::string>& diagnostics);
+    bool CheckCentrePoints(std::vector<std::string>& diagnostics);
+    void SetStartAndEndTimes();
+    void AbandonLocations();
+    float CentreLatitude(int line) const;
+
+    int referenceLine_ = 0;
+    double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days
 
     std::vector<TScanLineLocations> locations_;
     std::vector<TScanLineAngles> angles_;

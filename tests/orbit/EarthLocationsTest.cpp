@@ -1,0 +1,557 @@
+#include "orbit/EarthLocations.h"
+
+#include "OrbitTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "orbit/MapWithWarp.h"
+#include "orbit/Orbits.h"
+#include "orbit/qelMapping.h"
+
+namespace kestrune {
+namespace {
+
+constexpr double Second = 1.0 / 86400.0;
+constexpr double Millisecond = Second / 1000.0;
+
+const TDateTime YearStart = EncodeDate(2020, 1, 1);
+const TDateTime Epoch = EncodeDate(2020, 4, 9) + 0.5;  // of the element set below
+const TDateTime PassStart = Epoch + 0.5 / 24 + 0.165 * Second;
+
+testing::TleElements NoaaSet() {
+    testing::TleElements e;
+    e.epochDay = 100.5;
+    e.meanMotion = 14.26;
+    e.inclination = 98.7;
+    return e;
+}
+
+void PutBigEndian(uint8_t* out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
+}
+
+class EarthLocationsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        orbit.Quiet = true;
+        orbit.SetSatelliteName("NOAA 15");
+    }
+
+    void EmbedElements() {
+        locations.EmbeddedTleLine1 = testing::TleLine1(NoaaSet());
+        locations.EmbeddedTleLine2 = testing::TleLine2(NoaaSet());
+    }
+
+    // HRPT frame words 8..11 of a time: day of year, then milliseconds of day.
+    void StoreHrptTime(int line, TDateTime time) {
+        const int day = static_cast<int>(std::trunc(time - YearStart)) + 1;
+        const auto ms = static_cast<uint32_t>(Round(Frac(time) * MSecsPerDay));
+        const uint16_t words[4] = {static_cast<uint16_t>(day << 1), static_cast<uint16_t>(0x280 | ((ms >> 20) & 127)),
+                                   static_cast<uint16_t>((ms >> 10) & 1023), static_cast<uint16_t>(ms & 1023)};
+        locations.StoreTimeCode(line, words, sizeof words);
+    }
+
+    static TDateTime HrptLineTime(int line) { return PassStart + static_cast<double>(Round(line * 1000.0 / 6.0)) * Millisecond; }
+
+    // A 10-bit HRPT pass as the frame reader leaves it.
+    void WriteHrptPass(int lines) {
+        locations.SetLineCount(lines);
+        locations.BaseDate = YearStart;
+        locations.AddLocationFlags(1);
+        for (int line = 0; line < lines; ++line) StoreHrptTime(line, HrptLineTime(line));
+    }
+
+    void Compute(uint8_t code = 21, uint8_t sensorKind = 0, bool turnRound = false) {
+        locations.ComputeLocations(code, sensorKind, diagnostics, turnRound);
+    }
+
+    bool Logged(const std::string& text) const {
+        return std::find(diagnostics.begin(), diagnostics.end(), text) != diagnostics.end();
+    }
+    bool LoggedPrefix(const std::string& prefix) const {
+        return std::any_of(diagnostics.begin(), diagnostics.end(),
+                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    }
+
+    // Largest ground distance in km between a line's anchors and where the
+    // orbit puts them at the line's time.
+    double LargestOffsetFromOrbit(int line) {
+        TScanLinePoints points{};
+        double altitude = 0;
+        orbit.LocateScanLine(locations.LineTimes(line), points, altitude);
+        double largest = 0;
+        for (size_t k = 0; k < LocationAnchorCount; ++k) {
+            const TAnchorLocation& a = locations.LineLocations(line)->Anchors[k];
+            float distance = 0, bearing = 0;
+            GreatCircleDistance(a.Longitude, a.Latitude, points[k].Longitude, points[k].Latitude, distance, bearing);
+            largest = std::max(largest, static_cast<double>(distance));
+        }
+        return largest;
+    }
+
+    bool AllRecordsZero() const {
+        for (int line = 0; line < locations.LineCount(); ++line)
+            for (const TAnchorLocation& a : locations.LineLocations(line)->Anchors)
+                if (a.Latitude != 0 || a.Longitude != 0) return false;
+        return true;
+    }
+
+    // Level 1b records of the newer layout, located by the orbit itself.
+    void WriteLevel1bPass(int lines, double linePeriodSeconds, bool olderLayout = false) {
+        orbit.UseEmbeddedKeplers(testing::TleLine1(NoaaSet()), testing::TleLine2(NoaaSet()), PassStart);
+        locations.SetLineCount(lines);
+        locations.BaseDate = EncodeDate(2020, 4, 9);
+        for (int line = 0; line < lines; ++line) {
+            const TDateTime time = PassStart + line * linePeriodSeconds * Second;
+            TScanLinePoints points{};
+            double altitude = 0;
+            orbit.LocateScanLine(time, points, altitude);
+            uint8_t raw[408] = {};
+            uint8_t angles[306] = {};
+            for (int k = 0; k < LocationAnchorCount; ++k) {
+                const auto& p = points[static_cast<size_t>(k)];
+                if (olderLayout) {
+                    PutBigEndian(raw + 4 * k, static_cast<uint32_t>(static_cast<int16_t>(std::lround(p.Latitude * 128))), 2);
+                    PutBigEndian(raw + 4 * k + 2, static_cast<uint32_t>(static_cast<int16_t>(std::lround(p.Longitude * 128))), 2);
+                    angles[k] = static_cast<uint8_t>(2 * k);
+                } else {
+                    PutBigEndian(raw + 8 * k, static_cast<uint32_t>(static_cast<int32_t>(std::lround(p.Latitude * 10000))), 4);
+                    PutBigEndian(raw + 8 * k + 4, static_cast<uint32_t>(static_cast<int32_t>(std::lround(p.Longitude * 10000))), 4);
+                    PutBigEndian(angles + 6 * k, static_cast<uint32_t>(static_cast<int16_t>(100 * k)), 2);
+                    PutBigEndian(angles + 6 * k + 2, static_cast<uint32_t>(static_cast<int16_t>(-50 * k)), 2);
+                    PutBigEndian(angles + 6 * k + 4, static_cast<uint32_t>(static_cast<int16_t>(12345)), 2);
+                }
+            }
+            locations.StoreRawLocations(line, raw, olderLayout ? 204 : 408);
+            locations.StoreRawAngles(line, angles, olderLayout ? 51 : 306);
+            locations.SetLineTime(line, Frac(time));
+            locations.AddLocationFlags(1);
+        }
+        orbit.Clear();  // Level 1b passes need no elements
+    }
+
+    testing::TempFolder temp;
+    TOrbit orbit;
+    TWarpedMapping mapping;
+    TEarthLocations locations{&orbit, &mapping};
+    std::vector<std::string> diagnostics;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- the store
+
+TEST_F(EarthLocationsTest, StoreIsSizedPerPassAndBoundsChecked) {
+    TEarthLocations empty;
+    EXPECT_EQ(empty.LineLocations(0), nullptr);
+    EXPECT_EQ(empty.LineAngles(0), nullptr);
+    EXPECT_EQ(empty.LineTimes(0), 0.0);
+
+    locations.SetLineCount(3);
+    EXPECT_EQ(locations.LineCount(), 3);
+    ASSERT_NE(locations.LineLocations(2), nullptr);
+    EXPECT_EQ(locations.LineLocations(3), nullptr);
+    EXPECT_EQ(locations.LineLocations(-1), nullptr);
+    EXPECT_FLOAT_EQ(locations.Altitude, 848.0f);
+
+    uint8_t big[500];
+    std::memset(big, 0x41, sizeof big);
+    locations.StoreRawAngles(1, big, sizeof big);  // only the 306 raw bytes are taken
+    EXPECT_EQ(locations.LineAngles(1)->RawAngles[305], 0x41);
+    EXPECT_EQ(locations.LineAngles(1)->SolarZenith[0], 0.0f);
+    locations.StoreRawLocations(2, big, sizeof big);
+    EXPECT_EQ(locations.LineLocations(2)->Bytes()[407], 0x41);
+    locations.StoreTimeCode(7, big, 8);  // beyond the pass: ignored
+    locations.SetLineTime(5, 1.0);
+    EXPECT_EQ(locations.LineTimes(5), 0.0);
+
+    locations.AddLocationFlags(1);
+    locations.AddLocationFlags(4);
+    EXPECT_EQ(locations.LocationFlags, 5);
+    locations.SetLineCount(2);
+    EXPECT_EQ(locations.LocationFlags, 0);
+    EXPECT_EQ(locations.LineLocations(1)->Bytes()[0], 0);
+}
+
+TEST_F(EarthLocationsTest, AltitudeAttitudeAndFieldDecoders) {
+    const uint8_t altitude[2] = {0x21, 0x34};  // 8500 tenths of a km
+    locations.SetAltitude(altitude);
+    EXPECT_FLOAT_EQ(locations.Altitude, 850.0f);
+    const uint8_t low[2] = {0x13, 0x87};  // 499.9 km
+    locations.SetAltitude(low);
+    EXPECT_FLOAT_EQ(locations.Altitude, 848.0f);
+
+    const uint8_t a[2] = {0x03, 0xE8}, b[2] = {0xFC, 0x18}, c[2] = {0x00, 0x01};
+    locations.SetAttitude(a, b, c);
+    EXPECT_FLOAT_EQ(locations.Attitude[0], 1.0f);
+    EXPECT_FLOAT_EQ(locations.Attitude[1], -1.0f);
+    EXPECT_FLOAT_EQ(locations.Attitude[2], 0.001f);
+
+    const uint8_t shortField[2] = {0xFF, 0x80};  // -128 / 128
+    EXPECT_FLOAT_EQ(TEarthLocations::DecodeShortLocation(shortField), -1.0f);
+    const uint8_t longField[4] = {0xFF, 0xF8, 0x5E, 0xE0};  // -500000 / 10000
+    EXPECT_FLOAT_EQ(TEarthLocations::DecodeLongLocation(longField), -50.0f);
+    const uint8_t angle[2] = {0x1F, 0x40};  // 8000 / 100
+    EXPECT_FLOAT_EQ(TEarthLocations::DecodeAngle(angle), 80.0f);
+}
+
+// ---------------------------------------------------------------- time-coded passes
+
+TEST_F(EarthLocationsTest, HrptPassIsTimedLocatedAndFitted) {
+    EmbedElements();
+    WriteHrptPass(1200);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    EXPECT_NE(locations.LocationFlags, 0);
+    EXPECT_TRUE(locations.MapFitted);
+    for (int line : {0, 1, 2, 599, 600, 601, 1198, 1199})
+        EXPECT_NEAR(locations.LineTimes(line), HrptLineTime(line), 0.5 * Millisecond) << line;
+    EXPECT_LT(LargestOffsetFromOrbit(0), 0.01);
+    EXPECT_LT(LargestOffsetFromOrbit(600), 0.01);
+    EXPECT_LT(LargestOffsetFromOrbit(601), 0.1);  // odd lines are interpolated
+    EXPECT_LT(LargestOffsetFromOrbit(1199), 0.01);
+    EXPECT_NEAR(locations.StartTime, HrptLineTime(0), 0.5 * Millisecond);
+    EXPECT_NEAR(locations.EndTime, HrptLineTime(600) + 600 * Second / 6, 0.5 * Millisecond);
+    EXPECT_NEAR(locations.ReferenceLineTime, HrptLineTime(600), 0.5 * Millisecond);
+    EXPECT_EQ(locations.Northbound, orbit.IsNorthbound(HrptLineTime(600)));
+    EXPECT_GT(locations.Altitude, 780.0f);
+    EXPECT_LT(locations.Altitude, 880.0f);
+    EXPECT_FLOAT_EQ(locations.FirstLineCorners[1], locations.LineLocations(0)->Anchors[25].Latitude);
+    EXPECT_FLOAT_EQ(locations.LastLineCorners[5], locations.LineLocations(1199)->Anchors[50].Longitude);
+
+    EXPECT_NEAR(locations.NominalStartTime, PassStart, 0.5 * Millisecond);
+    EXPECT_EQ(locations.PassName("yyyymmdd-hhnnss"), "n15-" + FormatDateTime("yyyymmdd-hhnnss", PassStart + 0.5 * Second));
+
+    EXPECT_TRUE(LoggedPrefix("Decoded pass quarter hour is 2020-Apr-09 12:30 UTC"));
+    EXPECT_TRUE(Logged("  Main orbit data for NOAA-15 read from embedded Keplers in source data"));
+    EXPECT_TRUE(LoggedPrefix("  Orbit data is only 0.0 days stale - OK"));
+    EXPECT_TRUE(Logged("Out of 1200 lines there were 0 which had an invalid timestamp."));
+    EXPECT_TRUE(LoggedPrefix("Mid line is 600 and the line with a valid timestamp is line 600 at 2020-Apr-09 12:31:40.165 UTC"));
+    EXPECT_TRUE(Logged("Scanner semi-angle used for mapping 55.37"));
+    EXPECT_TRUE(LoggedPrefix("Sensor mean altitude: "));
+    EXPECT_TRUE(Logged("Scale and warp map projection to match image"));
+
+    // Every tie point lands on its own pixel.
+    for (int line : {0, 301, 600, 1199}) {
+        for (int k : {0, 13, 25, 50}) {
+            const TAnchorLocation& a = locations.LineLocations(line)->Anchors[static_cast<size_t>(k)];
+            float x = 0, y = 0;
+            ASSERT_TRUE(mapping.LatLonToImage(x, y, true, a.Longitude, a.Latitude));
+            EXPECT_NEAR(x, 24 + 40 * k, 0.01);
+            EXPECT_NEAR(y, line, 0.01);
+        }
+    }
+}
+
+TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
+    EmbedElements();
+    WriteHrptPass(1200);
+    StoreHrptTime(100, HrptLineTime(100) + 3.0);          // three days out
+    StoreHrptTime(700, HrptLineTime(700) + 47 * Millisecond);  // off the frame rhythm
+    const uint16_t invalid[4] = {0, 0, 0, 0};
+    locations.StoreTimeCode(800, invalid, sizeof invalid);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    // Predicted at whole sixths of a second; the codes are whole milliseconds.
+    for (int line : {100, 700, 800}) EXPECT_NEAR(locations.LineTimes(line), HrptLineTime(line), Millisecond) << line;
+    EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
+}
+
+TEST_F(EarthLocationsTest, FramePhaseCheckWrapsRoundTheCycle) {
+    // Lines start 165 ms into a second, so most lie in phase bin 165 of 167;
+    // a line 3 ms late lies in bin 1, three bins away round the cycle.
+    EmbedElements();
+    WriteHrptPass(1200);
+    StoreHrptTime(900, HrptLineTime(900) + 3 * Millisecond);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    EXPECT_NEAR(locations.LineTimes(900), HrptLineTime(900) + 3 * Millisecond, 0.5 * Millisecond);
+}
+
+TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
+    EmbedElements();
+    WriteHrptPass(600);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    const TScanLineLocations first = *locations.LineLocations(0);
+    const TScanLineLocations last = *locations.LineLocations(599);
+    const TDateTime lastTime = locations.LineTimes(599);
+
+    Compute(21, 0, true);  // a repeat call only redoes the summary and the turn
+    EXPECT_TRUE(locations.MapFitted);
+    EXPECT_EQ(locations.LineTimes(0), lastTime);
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        EXPECT_EQ(locations.LineLocations(0)->Anchors[k].Latitude, last.Anchors[50 - k].Latitude);
+        EXPECT_EQ(locations.LineLocations(599)->Anchors[k].Longitude, first.Anchors[50 - k].Longitude);
+    }
+    Compute(21, 0, true);
+    EXPECT_EQ(locations.LineLocations(0)->Anchors[0].Latitude, first.Anchors[0].Latitude);
+}
+
+TEST_F(EarthLocationsTest, WithoutElementsNothingUsesTimeCodesAsPositions) {
+    WriteHrptPass(600);
+    Compute();
+    EXPECT_FALSE(locations.LocationsValid);
+    EXPECT_EQ(locations.LocationFlags, 0);
+    EXPECT_FALSE(locations.MapFitted);
+    EXPECT_FALSE(locations.Residuals);
+    EXPECT_TRUE(AllRecordsZero());
+    EXPECT_NEAR(locations.LineTimes(10), HrptLineTime(10), 0.5 * Millisecond);  // the times are kept
+    EXPECT_TRUE(Logged(" Orbit data for NOAA-15 is invalid"));
+    const std::string file = temp.Path() + "pass.lcn";
+    locations.SaveLocations(file);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    Compute();  // a repeat call does not decode the cleared records again
+    EXPECT_NEAR(locations.LineTimes(10), HrptLineTime(10), 0.5 * Millisecond);
+}
+
+TEST_F(EarthLocationsTest, NoValidTimeCode) {
+    EmbedElements();
+    WriteHrptPass(100);
+    const uint16_t invalid[4] = {1, 0x280, 0, 0};  // bit 0 of the first word set
+    for (int line = 0; line < 100; ++line) locations.StoreTimeCode(line, invalid, sizeof invalid);
+    Compute();
+    EXPECT_TRUE(Logged("No valid pass timecode found in minor frame data"));
+    EXPECT_FALSE(locations.LocationsValid);
+    EXPECT_EQ(locations.LocationFlags, 0);
+    EXPECT_TRUE(AllRecordsZero());
+}
+
+TEST_F(EarthLocationsTest, FramePassWithoutBaseDateHasNoLocations) {
+    EmbedElements();
+    WriteHrptPass(100);
+    locations.BaseDate = 0;
+    Compute();
+    EXPECT_EQ(locations.LocationFlags, 0);
+    EXPECT_FALSE(locations.LocationsValid);
+    EXPECT_TRUE(diagnostics.empty());
+}
+
+TEST_F(EarthLocationsTest, ShortPassesStayInsideTheirLines) {
+    for (int lines : {1, 2, 3, 5, 10, 11, 12}) {
+        SCOPED_TRACE(lines);
+        diagnostics.clear();
+        EmbedElements();
+        WriteHrptPass(lines);
+        Compute();
+        EXPECT_FALSE(locations.MapFitted);
+        if (lines == 10) {
+            EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 5 at "));
+        }
+    }
+}
+
+TEST_F(EarthLocationsTest, TenLinePassSearchesUpToLineSix) {
+    EmbedElements();
+    WriteHrptPass(10);
+    const uint16_t invalid[4] = {1, 0, 0, 0};
+    locations.StoreTimeCode(5, invalid, sizeof invalid);
+    Compute();
+    EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 6 at "));
+}
+
+TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {
+    EmbedElements();
+    // Find a stretch of the orbit that crosses the date line.
+    orbit.UseEmbeddedKeplers(locations.EmbeddedTleLine1, locations.EmbeddedTleLine2, Epoch);
+    TDateTime crossing = 0;
+    for (int minute = 0; minute < 200 && crossing == 0; ++minute) {
+        TScanLinePoints a{}, b{};
+        double altitude = 0;
+        orbit.LocateScanLine(Epoch + minute / 1440.0, a, altitude);
+        orbit.LocateScanLine(Epoch + (minute + 1) / 1440.0, b, altitude);
+        if (std::fabs(a[25].Longitude) > 170 && a[25].Longitude * b[25].Longitude < 0) crossing = Epoch + minute / 1440.0;
+    }
+    ASSERT_NE(crossing, 0);
+    locations.SetLineCount(720);
+    locations.BaseDate = YearStart;
+    locations.AddLocationFlags(1);
+    for (int line = 0; line < 720; ++line)
+        StoreHrptTime(line, crossing + static_cast<double>(Round(line * 1000.0 / 6.0)) * Millisecond);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    for (int line = 1; line < 719; line += 2) ASSERT_LT(LargestOffsetFromOrbit(line), 0.1) << line;
+}
+
+TEST_F(EarthLocationsTest, MeteorTimesRunThreeHoursAhead) {
+    const TDateTime day = EncodeDate(2020, 4, 9);
+    orbit.PassTime = day + 22.5 / 24;
+    locations.SetLineCount(200);
+    locations.BaseDate = day;
+    for (int line = 0; line < 200; ++line) {
+        const int ms = 5400000 + line * 156;  // from 01:30:00 by 0.156 s
+        const uint8_t code[4] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
+                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
+        locations.StoreTimeCode(line, code, sizeof code);
+    }
+    Compute(38, 4);
+    EXPECT_NEAR(locations.LineTimes(0), day + 22.5 / 24, 0.5 * Millisecond);
+    EXPECT_NEAR(locations.LineTimes(100), day + 22.5 / 24 + 15.6 * Second, 0.5 * Millisecond);
+    EXPECT_TRUE(Logged("Over 160 lines, the scan interval was 0.1560s"));
+    EXPECT_FALSE(locations.LocationsValid);  // no elements
+
+    // After 23:00 a code of 03:30 belongs to 00:30 of the next day.
+    diagnostics.clear();
+    orbit.PassTime = day + 23.5 / 24;
+    locations.SetLineCount(200);
+    locations.BaseDate = day;
+    for (int line = 0; line < 200; ++line) {
+        const int ms = 12600000 + line * 156;
+        const uint8_t code[4] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
+                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
+        locations.StoreTimeCode(line, code, sizeof code);
+    }
+    Compute(38, 4);
+    EXPECT_TRUE(Logged("Potential overnight Meteor-M pass"));
+    EXPECT_NEAR(locations.LineTimes(0), day + 1 + 0.5 / 24, 0.5 * Millisecond);
+}
+
+TEST_F(EarthLocationsTest, FengYun3TimesMoveByHalfADay) {
+    orbit.SetSatelliteName("FY3A");
+    const TDateTime day = EncodeDate(2020, 4, 9);
+    locations.SetLineCount(2);
+    locations.BaseDate = day;
+    locations.AddLocationFlags(1);
+    const auto store = [this](int line, uint32_t ms) {
+        const uint16_t words[4] = {0, static_cast<uint16_t>(0x280 | ((ms >> 20) & 127)),
+                                   static_cast<uint16_t>((ms >> 10) & 1023), static_cast<uint16_t>(ms & 1023)};
+        locations.StoreTimeCode(line, words, sizeof words);
+    };
+    store(0, 13 * 3600000);
+    store(1, 11 * 3600000);
+    Compute(22, 2);
+    EXPECT_NEAR(locations.LineTimes(0), day + 1.0 / 24, Millisecond);
+    EXPECT_NEAR(locations.LineTimes(1), day + 23.0 / 24, Millisecond);
+}
+
+// ---------------------------------------------------------------- Level 1b
+
+TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
+    WriteLevel1bPass(600, 1.0 / 6.0);
+    const TScanLinePoints expected = [this] {
+        orbit.UseEmbeddedKeplers(testing::TleLine1(NoaaSet()), testing::TleLine2(NoaaSet()), PassStart);
+        TScanLinePoints points{};
+        double altitude = 0;
+        orbit.LocateScanLine(PassStart + 300 * Second / 6, points, altitude);
+        orbit.Clear();
+        return points;
+    }();
+    Compute(7);
+    ASSERT_TRUE(locations.LocationsValid);
+    EXPECT_TRUE(locations.MapFitted);
+    for (size_t k = 0; k < LocationAnchorCount; k += 10) {
+        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Latitude, expected[k].Latitude, 1e-4);
+        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Longitude, expected[k].Longitude, 1e-4);
+    }
+    const TScanLineAngles& angles = *locations.LineAngles(300);
+    EXPECT_FLOAT_EQ(angles.SolarZenith[7], 7.0f);
+    EXPECT_FLOAT_EQ(angles.SatelliteZenith[7], -3.5f);
+    EXPECT_FLOAT_EQ(angles.RelativeAzimuth[7], 123.45f);
+    EXPECT_EQ(locations.NominalStartTime, EncodeDate(2020, 4, 9));
+    EXPECT_NEAR(locations.StartTime, PassStart, Millisecond);
+    EXPECT_NEAR(locations.EndTime, PassStart + 599 * Second / 6, Millisecond);
+}
+
+TEST_F(EarthLocationsTest, OlderLevel1bLayout) {
+    WriteLevel1bPass(200, 1.0 / 6.0, true);
+    Compute(8);
+    ASSERT_TRUE(locations.LocationsValid);
+    const TScanLineAngles& angles = *locations.LineAngles(100);
+    EXPECT_FLOAT_EQ(angles.SolarZenith[20], 20.0f);
+    EXPECT_FLOAT_EQ(angles.SatelliteZenith[0], 66.1f);
+    EXPECT_FLOAT_EQ(angles.SatelliteZenith[25], 0.1f);
+    EXPECT_FLOAT_EQ(angles.RelativeAzimuth[3], 0.0f);
+    EXPECT_NE(locations.LineLocations(100)->Anchors[25].Latitude, 0.0f);
+}
+
+TEST_F(EarthLocationsTest, GacPassesOfThreeThousandLinesAreNotMapped) {
+    WriteLevel1bPass(2999, 0.5);
+    Compute(9);
+    EXPECT_TRUE(locations.MapFitted);
+    EXPECT_FALSE(locations.GacDiscontinuity);
+
+    diagnostics.clear();
+    WriteLevel1bPass(3000, 0.5);
+    Compute(9);
+    EXPECT_FALSE(locations.MapFitted);
+    EXPECT_TRUE(Logged("Too many GAC lines (3000 lines) for mapping."));
+    EXPECT_TRUE(Logged("Cannot show mapping with multiple GAC pictures"));
+}
+
+TEST_F(EarthLocationsTest, GacJumpStopsTheMapping) {
+    WriteLevel1bPass(400, 0.5);
+    // A second picture starts at line 250, two degrees further north.
+    for (int line = 250; line < 400; ++line) {
+        uint8_t* bytes = locations.LineLocations(line)->Bytes();
+        for (int k = 0; k < LocationAnchorCount; ++k) {
+            const auto latitude = static_cast<int32_t>(std::lround(TEarthLocations::DecodeLongLocation(bytes + 8 * k) * 10000));
+            PutBigEndian(bytes + 8 * k, static_cast<uint32_t>(latitude + 20000), 4);
+        }
+    }
+    Compute(9);
+    EXPECT_TRUE(locations.GacDiscontinuity);
+    EXPECT_EQ(locations.GacBreakLine, 250);
+    EXPECT_FALSE(locations.MapFitted);
+    EXPECT_TRUE(Logged("or more than about twenty five minutes of GAC data."));
+}
+
+TEST_F(EarthLocationsTest, FlipWithoutLocationsDoesNothing) {
+    locations.SetLineCount(2);
+    locations.SetLineTime(0, 1.0);
+    locations.FlipPassDirection();
+    EXPECT_EQ(locations.LineTimes(0), 1.0);
+    locations.AddLocationFlags(1);
+    locations.FlipPassDirection();
+    EXPECT_EQ(locations.LineTimes(1), 1.0);
+}
+
+// ---------------------------------------------------------------- saving and naming
+
+TEST_F(EarthLocationsTest, SavedLocationsAreLittleEndianRecordsOfEveryLine) {
+    WriteLevel1bPass(100, 1.0 / 6.0);
+    Compute(7);
+    ASSERT_TRUE(locations.LocationsValid);
+    const std::string file = temp.Path() + "pass.lcn";
+    locations.SaveLocations(file);
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 100u * 408u);
+    const auto floatAt = [&bytes](size_t offset) {
+        const uint32_t bits = bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+                              static_cast<uint32_t>(bytes[offset + 3]) << 24;
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    };
+    EXPECT_EQ(floatAt(42 * 408 + 8 * 17), locations.LineLocations(42)->Anchors[17].Latitude);
+    EXPECT_EQ(floatAt(42 * 408 + 8 * 17 + 4), locations.LineLocations(42)->Anchors[17].Longitude);
+    EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
+
+    for (uint8_t code : {uint8_t(6), uint8_t(23)}) {
+        locations.FormatCode = code;
+        const std::string other = temp.Path() + "other" + std::to_string(code) + ".lcn";
+        locations.SaveLocations(other);
+        EXPECT_FALSE(std::filesystem::exists(other)) << int(code);
+    }
+    locations.FormatCode = 7;
+    EXPECT_THROW(locations.SaveLocations(temp.Path() + "missing/folder/pass.lcn"), Exception);
+}
+
+TEST_F(EarthLocationsTest, PassNameRoundsToTheNearestSecond) {
+    locations.NominalStartTime = EncodeDate(2020, 4, 9) + EncodeTime(12, 0, 59, 600);
+    EXPECT_EQ(locations.PassName("hh:nn"), "n15-12:01");
+    orbit.SetSatelliteName("METOP B");  // no short name
+    EXPECT_EQ(locations.PassName("hh:nn"), "");
+    orbit.SetSatelliteName("NOAA 15");
+    locations.NominalStartTime = 0;
+    EXPECT_EQ(locations.PassName("hh:nn"), "");
+}
+
+}  // namespace kestrune
