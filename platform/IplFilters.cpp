@@ -145,18 +145,31 @@ template <typename T> void Median(const IplImage& source, IplImage& destination,
 
 // ----------------------------------------------------------- convolution
 
-// One source row widened by the kernel's reach on each side, as int.
+// Sums are kept in blocks of Lanes ints, a count the compiler turns into
+// vector operations; buffers are rounded up to whole blocks.
+constexpr std::size_t Lanes = 8;
+
+std::size_t WholeBlocks(std::size_t count) { return (count + Lanes - 1) / Lanes * Lanes; }
+
+void MultiplyAdd(int* __restrict sum, const int* __restrict in, int weight, std::size_t count) {
+    for (std::size_t n = 0; n < count; n += Lanes)
+        for (std::size_t k = 0; k < Lanes; ++k)
+            sum[n + k] += weight * in[n + k];
+}
+
+// One source row widened by the kernel's reach on each side (the edge
+// pixels repeated), as int, with room for a last whole block.
 template <typename T>
 void FillPaddedRow(const T* row, int width, int channels, int before, int after,
                    std::vector<int>& padded) {
-    const int total = (width + before + after) * channels;
-    padded.resize(static_cast<std::size_t>(total));
+    padded.resize(static_cast<std::size_t>((width + before + after) * channels) + Lanes);
     int* out = padded.data();
-    for (int p = -before; p < width + after; ++p) {
-        const T* pixel = row + std::clamp(p, 0, width - 1) * channels;
-        for (int c = 0; c < channels; ++c)
-            *out++ = pixel[c];
-    }
+    for (int p = 0; p < before; ++p)
+        out = std::copy(row, row + channels, out);
+    out = std::copy(row, row + width * channels, out);
+    const T* last = row + (width - 1) * channels;
+    for (int p = 0; p < after; ++p)
+        out = std::copy(last, last + channels, out);
 }
 
 template <typename TIn>
@@ -164,7 +177,6 @@ void ConvolveRow(const IplImage& source, int y, const TIplConvKernel& kernel,
                  std::vector<int>& padded, std::vector<int>& sums) {
     const int width = source.Width();
     const int channels = source.Channels();
-    const int samples = width * channels;
     std::fill(sums.begin(), sums.end(), 0);
     for (int j = 0; j < kernel.Rows; ++j) {
         const int sourceRow = std::clamp(y - kernel.AnchorY + j, 0, source.Height() - 1);
@@ -172,32 +184,39 @@ void ConvolveRow(const IplImage& source, int y, const TIplConvKernel& kernel,
                       kernel.Columns - 1 - kernel.AnchorX, padded);
         for (int i = 0; i < kernel.Columns; ++i) {
             const int weight = kernel.Values[static_cast<std::size_t>(j) * kernel.Columns + i];
-            if (weight == 0)
-                continue;
-            const int* in = padded.data() + i * channels;
-            for (int n = 0; n < samples; ++n)
-                sums[n] += weight * in[n];
+            if (weight != 0)
+                MultiplyAdd(sums.data(), padded.data() + i * channels, weight, sums.size());
         }
     }
+}
+
+template <typename TOut, typename TSum>
+void StoreSaturated(const std::vector<TSum>& sums, std::size_t count, int shift, TOut* out) {
+    for (std::size_t n = 0; n < count; ++n)
+        out[n] = static_cast<TOut>(std::clamp<TSum>(sums[n] >> shift, 0, MaxSample<TOut>()));
 }
 
 template <typename TIn, typename TOut>
 void Convolve(const IplImage& source, IplImage& destination,
               const std::vector<TIplConvKernel>& kernels) {
-    const int samples = source.Width() * source.Channels();
+    const auto samples = static_cast<std::size_t>(source.Width()) * source.Channels();
     std::vector<int> padded;
-    std::vector<int> sums(static_cast<std::size_t>(samples));
-    std::vector<int64_t> total(static_cast<std::size_t>(samples));
+    std::vector<int> sums(WholeBlocks(samples));
+    std::vector<int64_t> total(kernels.size() > 1 ? samples : 0);
     for (int y = 0; y < source.Height(); ++y) {
+        TOut* out = destination.RowAs<TOut>(y);
+        if (kernels.size() == 1) {
+            ConvolveRow<TIn>(source, y, kernels[0], padded, sums);
+            StoreSaturated(sums, samples, kernels[0].Shift, out);
+            continue;
+        }
         std::fill(total.begin(), total.end(), 0);
         for (const TIplConvKernel& kernel : kernels) {
             ConvolveRow<TIn>(source, y, kernel, padded, sums);
-            for (int n = 0; n < samples; ++n)
+            for (std::size_t n = 0; n < samples; ++n)
                 total[n] += sums[n] >> kernel.Shift;
         }
-        TOut* out = destination.RowAs<TOut>(y);
-        for (int n = 0; n < samples; ++n)
-            out[n] = static_cast<TOut>(std::clamp<int64_t>(total[n], 0, MaxSample<TOut>()));
+        StoreSaturated(total, samples, 0, out);
     }
 }
 
