@@ -255,16 +255,20 @@ void SetSstPaletteRange(TSensor& sensor, int low, int high) {
     sensor.SetPaletteHigh(high);
 }
 
+TPaletteRange SstPaletteRange(const TSensor& sensor) { return {sensor.PaletteLow(), sensor.PaletteHigh()}; }
+
+TBgrEntry SstPaletteColour(const TSensor& sensor, double celsius) {
+    int32_t red = 0, green = 0, blue = 0;
+    sensor.TemperatureToColour(celsius, red, green, blue);
+    return FromRgb(red, green, blue);
+}
+
 void BuildSstLookup(TFalseColourTable& table, TSensor& sensor, const TViewOptions& options) {
     sensor.SetSstCloudTest(options.CheckBoxSSTIrCloudCheck);
     sensor.SetSstMaxZenith(options.CheckBoxSSTZenithCheck ? 53.0f : 88.0f);
     sensor.SetSstMinT4(static_cast<float>(options.UpDownSSTCh4Reject));
     // No zenith angle in the lookup: the zenith limit does not apply here.
-    FillPairs(table, [&](int a, int b) {
-        int32_t red = 0, green = 0, blue = 0;
-        sensor.TemperatureToColour(sensor.SeaSurfaceTemperature(a, b, -1.0f, true), red, green, blue);
-        return FromRgb(red, green, blue);
-    });
+    FillPairs(table, [&](int a, int b) { return SstPaletteColour(sensor, sensor.SeaSurfaceTemperature(a, b, -1.0f, true)); });
 }
 
 int VegetationLevel(double ndvi) {

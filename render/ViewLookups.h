@@ -116,6 +116,13 @@ void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool u
 
 // The colour range (degrees Celsius) of the sensor's SST palette.
 void SetSstPaletteRange(TSensor& sensor, int low, int high);
+struct TPaletteRange {
+    int Low = 0;
+    int High = 0;
+};
+TPaletteRange SstPaletteRange(const TSensor& sensor);
+// The SST palette's colour of a temperature (degrees Celsius).
+TBgrEntry SstPaletteColour(const TSensor& sensor, double celsius);
 
 // Sets the sensor's SST tests from the side panel, then colours every
 // channel-4 / channel-5 count pair through the sensor's SST palette.

@@ -131,11 +131,24 @@ TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
     view_.Options.CheckBoxIllumEqCh1 = true;
     pass_.Northbound = true;
     view_.SelectView("Ch 1");
-    // Space count 0: v x ((x + W) x 512 div 3W) >> 8.
+    const int space = pass_.TelemetryData->SpaceCount(1);
     for (int x : {0, 255, 511}) {
         const int gain = (x + Width) * 512 / (3 * Width);
-        ExpectGrey(x, 9, std::min((Sample(1, x, 9) * gain) >> 8, 1023) >> 2);
+        const int v = ((std::max(Sample(1, x, 9) - space, 0) * gain) >> 8) + space;
+        ExpectGrey(x, 9, std::min(v, 1023) >> 2);
     }
+    pass_.Northbound = false;  // the ramp runs the other way
+    view_.Redisplay();
+    const int gain = (511 + Width) * 512 / (3 * Width);
+    ExpectGrey(0, 9, std::min(((std::max(Sample(1, 0, 9) - space, 0) * gain) >> 8) + space, 1023) >> 2);
+}
+
+TEST_F(RenderViewTest, ChannelThreeOfA3BPassGetsNoIllumination) {
+    ASSERT_GT(pass_.TelemetryData->SpaceCount(3), 100);
+    view_.Options.CheckBoxIllumEqCh3 = true;
+    view_.Options.EqHistChan3 = true;
+    view_.SelectView("Ch 3");
+    ExpectGrey(400, 33, Sample(3, 400, 33) >> 2);
 }
 
 TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
@@ -162,17 +175,24 @@ TEST_F(RenderViewTest, ViBrightnessIgnoresTheCrispenChoice) {
 }
 
 TEST_F(RenderViewTest, FireOverlayPaintsClassifiedPixels) {
-    view_.Options.CheckBoxShowFire = true;
     view_.Options.RadioGroupBrightness = 1;
     view_.Services.BuildFireClassTable = [this](TFireClassTable& table) {
         table[static_cast<size_t>(Sample(3, 10, 20)) * 1024 + Sample(4, 10, 20)] = 255;
     };
-    view_.SelectView("False colour");  // channel-3 target count 0: no fire box, no fire overlay
-    EXPECT_FALSE(SidePanelShows(view_.SidePanel(), TSidePanelControl::GroupBoxFire));
-    EXPECT_NE(Pixel(10, 20)[1], 0xC0);
+    const TBgrEntry orange{0x00, 0xC0, 0xFF};
+    view_.SelectView("False colour");
+    ASSERT_GT(pass_.TelemetryData->TargetCount(3), 400);
+    EXPECT_TRUE(SidePanelShows(view_.SidePanel(), TSidePanelControl::GroupBoxFire));
+    EXPECT_NE(Pixel(10, 20)[1], orange.Green);  // "Show" not ticked
+    view_.Options.CheckBoxShowFire = true;
+    view_.Redisplay();
+    ExpectColour(10, 20, orange);
     view_.SelectView("Fire");
-    ExpectColour(10, 20, {0x00, 0xC0, 0xFF});
+    ExpectColour(10, 20, orange);
     ExpectGrey(11, 20, 0);
+    pass_.Video->SetLineFlag(20, 0);  // lines without valid data show no fire
+    view_.Redisplay();
+    ExpectGrey(10, 20, 0);
 }
 
 TEST_F(RenderViewTest, RgbSubstitutesDefaultsForAnAbsentChannel) {
@@ -225,11 +245,13 @@ TEST_F(RenderViewTest, NoaaMenuItemsFindTheirCurveByName) {
     for (int x : {0, 200, 400}) ExpectGrey(x, 7, TemperatureToGrey(9, t4[Sample(4, x, 7)] - 273.16));
 }
 
-TEST_F(RenderViewTest, ChannelDifferenceOfEqualCountsIsGrey160) {
-    MakePass(pass_, Width, 3, {4, 5}, [](int, int x, int) { return static_cast<uint16_t>(x); });
+TEST_F(RenderViewTest, ChannelDifferenceIsOffsetByTheTargetCounts) {
+    MakePass(pass_, Width, 3, {4, 5}, [](int channel, int x, int) { return static_cast<uint16_t>(x + channel); });
     view_.SetViewTabs(testing::ViewsOffered(pass_));
     view_.SelectView("Ch.4 - Ch.5");
-    ExpectGrey(100, 1, 160);
+    // Equal target counts would give grey 160 for equal samples.
+    const int offset = (pass_.TelemetryData->TargetCount(5) - pass_.TelemetryData->TargetCount(4)) * 24 + 640;
+    ExpectGrey(100, 1, (-24 + offset) >> 2);
     EXPECT_EQ(view_.ImageSuffix(), "-wv");
 }
 

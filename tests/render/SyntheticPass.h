@@ -6,6 +6,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassLoader.h"
 #include "decoding/PassState.h"
+#include "decoding/Telemetry.h"
 // The sensor's palette entry and the bitmap's colour-table entry share a
 // name; render tests need both headers, so the sensor's is renamed here.
 #define TPaletteEntry TSensorPaletteEntry

@@ -1,0 +1,259 @@
+#include "render/SavedImages.h"
+
+#include "decoding/PassState.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
+#include "render/AptImage.h"
+#include "render/Canvas.h"
+#include "render/JPEGwriter.h"
+#include "render/RenderView.h"
+#include "render/TemperatureScale.h"
+
+#include <algorithm>
+
+namespace kestrune {
+
+namespace {
+
+void ReplaceFirst(std::string& text, const std::string& code, const std::string& value) {
+    const size_t at = text.find(code);
+    if (at != std::string::npos) text.replace(at, code.size(), value);
+}
+
+bool IsJpegName(const std::string& fileName) { return LowerCase(ExtractFileExt(fileName)) == ".jpg"; }
+
+// Ends a save as it began: caption box gone, status cleared, tools back,
+// cursor and priority restored; also when the save raises.
+class TSaveScope {
+public:
+    TSaveScope(TRenderHost& host, bool idlePriority, int& captionBoxHeight)
+        : host_(host), captionBoxHeight_(captionBoxHeight) {
+        host_.BeginHourglass(idlePriority);
+    }
+    ~TSaveScope() {
+        captionBoxHeight_ = 0;
+        host_.SetStatusText("");
+        host_.ShowImageTools(true);
+        host_.EndHourglass();
+    }
+    TSaveScope(const TSaveScope&) = delete;
+    TSaveScope& operator=(const TSaveScope&) = delete;
+
+private:
+    TRenderHost& host_;
+    int& captionBoxHeight_;
+};
+
+void Notice(const std::string& text, TMsgDlgType type = TMsgDlgType::mtInformation) {
+    TDialogService::Instance().ShowMessage(text, {}, type);
+}
+
+}  // namespace
+
+std::string SavedImageName(const std::string& baseName, const std::string& imageSuffix, TSaveMode mode,
+                           bool asJpeg, bool addImgFileSuffix) {
+    const std::string extension = asJpeg ? ".jpg" : ".bmp";
+    switch (mode) {
+        case SaveCorrected: return baseName + (addImgFileSuffix ? imageSuffix + "-corrected" : "") + extension;
+        case SaveApt: return baseName + imageSuffix + "-APT" + extension;
+        case SaveGac: return baseName + imageSuffix + "-GAC" + extension;
+        default: return baseName + imageSuffix + extension;
+    }
+}
+
+std::string ExpandCaption(const std::string& captionTemplate, TDateTime midPass, bool northbound,
+                          const std::string& satelliteName) {
+    const bool dated = DecodeDateTime(midPass).year >= 1957;
+    std::string text = captionTemplate;
+    ReplaceFirst(text, "%Y", dated ? FormatDateTime("yyyy", midPass) : "");
+    ReplaceFirst(text, "%D", dated ? FormatDateTime("yyyy-mm-dd", midPass) : "");
+    ReplaceFirst(text, "%T", dated ? FormatDateTime("hh:nn", midPass) : "");
+    ReplaceFirst(text, "%NS", northbound ? "N" : "S");
+    ReplaceFirst(text, "%S", satelliteName);
+    return text;
+}
+
+bool CalibrationStripPlace(int imageWidth, int imageHeight, int scaleWidth, int scaleHeight, int code,
+                           int& left, int& top) {
+    if (code == 0 || scaleHeight + 20 > imageHeight || scaleWidth + 20 > imageWidth) return false;
+    left = code >= 1 && code <= 3 ? 10 : imageWidth - 10 - scaleWidth;
+    if (code == 1 || code == 4) top = 10;
+    else if (code == 3 || code == 6) top = imageHeight - 10 - scaleHeight;
+    else top = (imageHeight - scaleHeight) / 2;
+    return true;
+}
+
+TImageSaver::TImageSaver(TRenderView& view, TSaveSettings& settings) : view_(view), settings_(settings) {}
+
+bool TImageSaver::ModeApplies(TSaveMode mode) {
+    const TPassState& pass = view_.Pass();
+    switch (mode) {
+        case SaveCorrected:
+            if (CorrectPanorama) return true;
+            Notice("No corrected image saved: the geometry correction is not available.", TMsgDlgType::mtWarning);
+            return false;
+        case SaveApt:
+            if (AptApplies(view_.DisplayBitmap())) return true;
+            Notice("No APT image saved: APT images are made from full-resolution views 2048 pixels wide.",
+                   TMsgDlgType::mtWarning);
+            return false;
+        case SaveGac:
+            if (CorrectPanoramaGAC && pass.InputFormatCode >= 9 && pass.InputFormatCode <= 11) return true;
+            Notice("No GAC image saved: the pass is not a GAC pass.", TMsgDlgType::mtWarning);
+            return false;
+        default: return true;
+    }
+}
+
+bool TImageSaver::MakeImage(TExtBitmap& image, TSaveMode mode) {
+    const TExtBitmap& display = view_.DisplayBitmap();
+    TRenderHost& host = view_.Host();
+    TPassState& pass = view_.Pass();
+    switch (mode) {
+        case SaveCorrected:
+            host.ShowProgress(true);
+            host.SetStatusText("Correct geometry");
+            host.ProcessPendingEvents();
+            CorrectPanorama(display, image, pass.MeteorPass, pass.EarthLocations->Altitude);
+            if (settings_.TimestampRawImage) DrawCaptionBox(image);
+            host.ShowProgress(false);
+            if (settings_.CaptionOnCorrected) DrawCaptionText(image, settings_.TextCaptionLocn);
+            break;
+        case SaveApt:
+            host.ProcessPendingEvents();
+            ConvertToAPT(display, image);
+            if (settings_.CaptionOnAPT) DrawCaptionText(image, settings_.TextCaptionLocn);
+            break;
+        case SaveGac:
+            host.ProcessPendingEvents();
+            CorrectPanoramaGAC(display, image);
+            if (settings_.CaptionOnGAC) DrawCaptionText(image, settings_.TextCaptionLocn);
+            break;
+        default:
+            image.Assign(display);
+            if (!settings_.CacheFileName.empty()) {
+                try {
+                    image.LoadFromFile(settings_.CacheFileName);
+                } catch (const std::exception&) {
+                    // The copy of the display serves as well.
+                }
+            }
+            if (settings_.CaptionOnDisplayed) DrawCaptionText(image, settings_.TextCaptionLocn);
+            break;
+    }
+    return !image.Empty();
+}
+
+const TExtBitmap& TImageSaver::CurrentScale() {
+    const bool sized = !ScaleBitmap.Empty();
+    TTemperatureScaleInputs inputs;
+    inputs.View = view_.ViewIndex();
+    inputs.UserRange = view_.Options.CheckBoxUserRange;
+    inputs.UserMin = view_.Options.UpDownUserMinTemp;
+    inputs.UserMax = view_.Options.UpDownUserMaxTemp;
+    inputs.Sensor = view_.Pass().Sensor.get();
+    PaintTemperatureScale(ScaleBitmap, sized ? ScaleBitmap.Width() : DefaultScaleWidth,
+                          sized ? ScaleBitmap.Height() : DefaultScaleHeight, inputs);
+    return ScaleBitmap;
+}
+
+std::string TImageSaver::SaveImage(const std::string& baseName, TSaveMode mode, bool asJpeg) {
+    if (baseName.empty() || view_.DisplayBitmap().Empty() || !ModeApplies(mode)) return {};
+    TRenderHost& host = view_.Host();
+    TSaveScope scope(host, settings_.ReceiverRunning, CaptionBoxHeight);
+    const std::string name = SavedImageName(baseName, view_.ImageSuffix(), mode, asJpeg, settings_.AddImgFileSuffix);
+    TExtBitmap image;
+    if (mode == SaveDisplayed && SaveLocationFile) SaveLocationFile(baseName);
+    if (!MakeImage(image, mode)) return {};
+    host.ShowImageTools(false);
+    if (view_.ViewIndex() == ViewTemperature || view_.ViewIndex() == ViewSst)
+        AddCalibrationStrip(image, CurrentScale(), settings_.TempCalibLocn);
+    return SaveWithFallback(image, name);
+}
+
+std::string TImageSaver::SaveWithFallback(TExtBitmap& image, const std::string& name) {
+    const bool toResults = !settings_.ResultsFolder.empty();
+    const std::string folder =
+        toResults ? IncludeTrailingPathDelimiter(settings_.ResultsFolder) : view_.Pass().InputFolder;
+    try {
+        return SaveBitmapFile(image, folder + name);
+    } catch (const std::exception&) {
+    }
+    try {
+        const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
+        Notice(std::string("Could not save to ") + (toResults ? "results" : "source") + " folder: " + folder +
+                   ", saved to " + written + " instead",
+               TMsgDlgType::mtWarning);
+        return written;
+    } catch (const std::exception&) {
+        Notice("Error saving image to disk, do you have write access?", TMsgDlgType::mtError);
+        return {};
+    }
+}
+
+std::string TImageSaver::SaveBitmapFile(TExtBitmap& bitmap, const std::string& fileName) {
+    const bool jpeg = IsJpegName(fileName);
+    std::string saved = fileName;
+    if (!settings_.Unattended)
+        for (int k = 1; FileExists(saved); ++k)
+            saved = ChangeFileExt(fileName, "." + std::to_string(k) + (jpeg ? ".jpg" : ".bmp"));
+    TRenderHost& host = view_.Host();
+    host.SetStatusText("Saving to " + saved);
+    if (jpeg) SaveBitmapAsJPEG(bitmap, saved, static_cast<uint8_t>(std::clamp(settings_.JpegSaveQuality, 0, 255)));
+    else bitmap.SaveToFile(saved);
+    host.SetStatusText("");
+    if (saved != fileName && !settings_.Unattended)
+        Notice("As the image: " + fileName + " was already present on your system, the image was actually saved as: " +
+               saved);
+    return saved;
+}
+
+void TImageSaver::DrawCaptionText(TExtBitmap& bitmap, int positionCode) {
+    if (positionCode == 0 || settings_.CaptionText.empty() || bitmap.Empty()) return;
+    const TPassState& pass = view_.Pass();
+    const TEarthLocations& locations = *pass.EarthLocations;
+    const std::string satellite = pass.Orbit ? pass.Orbit->SatelliteName : std::string();
+    const std::string text = " " + ExpandCaption(settings_.CaptionText, (locations.StartTime + locations.EndTime) / 2,
+                                                 pass.Northbound, satellite) + " ";
+    TCanvas& canvas = bitmap.Canvas();
+    const int fontSize = canvas.Font.Size;
+    if (bitmap.Width() > 1000) canvas.Font.Size = fontSize * 3;
+    const TSize extent = canvas.TextExtent(text);
+    const int x = positionCode >= 1 && positionCode <= 3 ? 0 : bitmap.Width() - extent.Width;
+    int y = (bitmap.Height() - extent.Height) / 2;
+    if (positionCode == 1 || positionCode == 4) y = CaptionBoxHeight;
+    else if (positionCode == 3 || positionCode == 6) y = bitmap.Height() - extent.Height;
+    canvas.TextOut(x, y, text);
+    canvas.Font.Size = fontSize;
+}
+
+bool TImageSaver::DrawCaptionBox(TExtBitmap& bitmap) {
+    CaptionBoxHeight = 0;
+    const std::string& description = view_.Pass().PassDescription;
+    if (view_.DisplayBitmap().Empty() || description.empty() || bitmap.Empty()) return false;
+    TCanvas& canvas = bitmap.Canvas();
+    const TFont font = canvas.Font;
+    const TBrush brush = canvas.Brush;
+    if (bitmap.Width() > 1000) canvas.Font.Size = font.Size * 3;
+    canvas.Font.Color = 0x202020;
+    canvas.Brush.Color = 0xE0E0E0;
+    canvas.Brush.Style = TBrushStyle::bsSolid;
+    canvas.TextOut(0, 0, " " + description + " ");
+    CaptionBoxHeight = canvas.TextHeight("X;_");
+    canvas.Font = font;
+    canvas.Brush = brush;
+    return true;
+}
+
+void TImageSaver::AddCalibrationStrip(TExtBitmap& image, const TExtBitmap& scale, int positionCode) {
+    int left = 0, top = 0;
+    if (image.Empty() || scale.Empty() ||
+        !CalibrationStripPlace(image.Width(), image.Height(), scale.Width(), scale.Height(), positionCode, left, top))
+        return;
+    image.Canvas().Draw(left, top, scale);
+}
+
+}  // namespace kestrune
