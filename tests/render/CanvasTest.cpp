@@ -137,6 +137,7 @@ TEST(TCanvas, RectanglesEllipsesAndFillsStayInsideTheirBounds) {
 }
 
 TEST(TCanvas, TextIsDejaVuSansAtNinetySixPixelsAnInch) {
+    EnsureGuiApplication();  // before the test's own fonts
     auto bitmap = WhiteBitmap(10, 10);
     TCanvas& canvas = bitmap->Canvas();
     QFont dejaVu(QStringLiteral("DejaVu Sans"));
