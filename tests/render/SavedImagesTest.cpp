@@ -1,0 +1,199 @@
+#include "render/SavedImages.h"
+
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "render/JPEG_IO.h"
+#include "render/RenderView.h"
+#include "render/TemperatureScale.h"
+#include "../platform/TempFolder.h"
+#include "SyntheticPass.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::MakePass;
+using testing::TTempFolder;
+
+TEST(SavedImageNames, FollowTheModeAndTheSuffixSetting) {
+    EXPECT_EQ(SavedImageName("pass", "-fc", SaveDisplayed, true, true), "pass-fc.jpg");
+    EXPECT_EQ(SavedImageName("pass", "-fc", SaveCorrected, false, true), "pass-fc-corrected.bmp");
+    EXPECT_EQ(SavedImageName("pass", "", SaveCorrected, false, false), "pass.bmp");
+    EXPECT_EQ(SavedImageName("pass", "-c4", SaveApt, true, true), "pass-c4-APT.jpg");
+    EXPECT_EQ(SavedImageName("pass", "-c4", SaveGac, false, true), "pass-c4-GAC.bmp");
+}
+
+TEST(SavedImageNames, CaptionCodesAreReplacedOnce) {
+    const TDateTime when = EncodeDate(2021, 6, 5) + EncodeTime(13, 47, 10, 0);
+    EXPECT_EQ(ExpandCaption("%S %NS %D", when, true, "NOAA-19"), "NOAA-19 N 2021-06-05");
+    EXPECT_EQ(ExpandCaption("%D and %D", when, false, "X"), "2021-06-05 and %D");
+    EXPECT_EQ(ExpandCaption("Brondel Software - %D %T", when, false, "X"), "Brondel Software - 2021-06-05 13:47");
+    EXPECT_EQ(ExpandCaption("%Y%NS", when, false, "X"), "2021S");
+    EXPECT_EQ(ExpandCaption("[%Y %D %T]", 0.0, false, "X"), "[  ]");  // no date before 1957
+}
+
+TEST(SavedImageNames, CalibrationStripNeedsRoomToSpare) {
+    int left = 0, top = 0;
+    ASSERT_TRUE(CalibrationStripPlace(500, 400, 100, 300, 1, left, top));
+    EXPECT_EQ(left, 10);
+    EXPECT_EQ(top, 10);
+    EXPECT_FALSE(CalibrationStripPlace(500, 310, 100, 300, 1, left, top));
+    EXPECT_FALSE(CalibrationStripPlace(500, 400, 100, 300, 0, left, top));
+    ASSERT_TRUE(CalibrationStripPlace(500, 400, 100, 300, 6, left, top));
+    EXPECT_EQ(left, 390);
+    EXPECT_EQ(top, 90);
+    ASSERT_TRUE(CalibrationStripPlace(500, 400, 100, 300, 9, left, top));  // right, middle
+    EXPECT_EQ(left, 390);
+    EXPECT_EQ(top, 50);
+}
+
+class SavedImagesTest : public ::testing::Test {
+protected:
+    SavedImagesTest() : view_(pass_, host_), saver_(view_, settings_) {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+        MakePass(pass_, 2048, 30, {1, 2, 3, 4, 5});
+        pass_.InputFolder = folder_ / "input/";
+        std::filesystem::create_directories(pass_.InputFolder);
+        view_.SetViewTabs(testing::ViewsOffered(pass_));
+        view_.SelectView("False colour");
+    }
+    ~SavedImagesTest() override { TDialogService::Instance().SetMode(TDialogService::Mode::Unattended); }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& request : TDialogService::Instance().Requests()) texts.push_back(request.text);
+        return texts;
+    }
+
+    TTempFolder folder_;
+    TPassState pass_;
+    THeadlessRenderHost host_;
+    TRenderView view_;
+    TSaveSettings settings_;
+    TImageSaver saver_;
+};
+
+TEST_F(SavedImagesTest, DisplayedJpegGetsTheViewSuffixAndAFreeName) {
+    const std::string first = saver_.SaveImage("pass", SaveDisplayed, true);
+    EXPECT_EQ(first, pass_.InputFolder + "pass-fc.jpg");
+    TExtBitmap read;
+    ASSERT_TRUE(LoadJPEGFile(&read, first, true, 0));
+    EXPECT_EQ(read.Width(), 2048);
+    EXPECT_EQ(read.Height(), 30);
+    EXPECT_TRUE(Messages().empty());
+    const std::string second = saver_.SaveImage("pass", SaveDisplayed, true);
+    EXPECT_EQ(second, pass_.InputFolder + "pass-fc.1.jpg");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "As the image: " + first +
+                                 " was already present on your system, the image was actually saved as: " + second);
+    EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, true), pass_.InputFolder + "pass-fc.2.jpg");
+}
+
+TEST_F(SavedImagesTest, UnattendedSavesOverwriteWithoutNotice) {
+    settings_.Unattended = true;
+    const std::string first = saver_.SaveImage("pass", SaveDisplayed, false);
+    EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, false), first);
+    EXPECT_TRUE(Messages().empty());
+    TExtBitmap read;
+    read.LoadFromFile(first);
+    EXPECT_EQ(read.Width(), 2048);
+    EXPECT_EQ(std::memcmp(read.ScanLine(7), view_.DisplayBitmap().ScanLine(7), read.RowBytes()), 0);
+}
+
+TEST_F(SavedImagesTest, ResultsFolderWinsOverTheInputFolder) {
+    settings_.ResultsFolder = folder_ / "results";
+    std::filesystem::create_directories(settings_.ResultsFolder);
+    EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, false), folder_ / "results/pass-fc.bmp");
+}
+
+TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichFailed) {
+    settings_.ResultsFolder = folder_ / "missing/deeper/";
+    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
+    ASSERT_FALSE(written.empty());
+    EXPECT_NE(written.find("pass-fc.bmp"), std::string::npos);
+    EXPECT_TRUE(FileExists(written));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Could not save to results folder: " + settings_.ResultsFolder + ", saved to " +
+                                 written + " instead");
+}
+
+TEST_F(SavedImagesTest, AptOfAPassThatIsNot2048WideWritesNothing) {
+    MakePass(pass_, 1024, 30, {1, 2, 3, 4, 5});
+    view_.Redisplay();
+    EXPECT_EQ(saver_.SaveImage("pass", SaveApt, false), "");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("No APT image saved", 0), 0u);
+    EXPECT_TRUE(std::filesystem::is_empty(pass_.InputFolder));
+}
+
+TEST_F(SavedImagesTest, AptImageOfAFullPass) {
+    const std::string written = saver_.SaveImage("pass", SaveApt, false);
+    EXPECT_EQ(written, pass_.InputFolder + "pass-fc-APT.bmp");
+    TExtBitmap read;
+    read.LoadFromFile(written);
+    EXPECT_EQ(read.Width(), 909);
+    EXPECT_EQ(read.Height(), 10);
+}
+
+TEST_F(SavedImagesTest, GacSaveOfANonGacPassWritesNothing) {
+    saver_.CorrectPanoramaGAC = [](const TExtBitmap& source, TExtBitmap& target) { target.Assign(source); };
+    EXPECT_EQ(saver_.SaveImage("pass", SaveGac, true), "");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].rfind("No GAC image saved", 0), 0u);
+    pass_.InputFormatCode = 9;
+    EXPECT_EQ(saver_.SaveImage("pass", SaveGac, false), pass_.InputFolder + "pass-fc-GAC.bmp");
+}
+
+TEST_F(SavedImagesTest, CorrectedImageWithTheCaptionBox) {
+    settings_.AddImgFileSuffix = false;
+    settings_.TimestampRawImage = true;
+    pass_.PassDescription = "NOAA 19 pass";
+    int boxHeight = -1;
+    saver_.CorrectPanorama = [&](const TExtBitmap& source, TExtBitmap& target, bool, float) {
+        target.Assign(source);
+    };
+    saver_.SaveLocationFile = [&](const std::string&) { boxHeight = saver_.CaptionBoxHeight; };
+    const std::string written = saver_.SaveImage("pass", SaveCorrected, false);
+    EXPECT_EQ(written, pass_.InputFolder + "pass.bmp");
+    EXPECT_EQ(boxHeight, -1);  // the location file goes with displayed images only
+    EXPECT_EQ(saver_.CaptionBoxHeight, 0);
+    TExtBitmap read;
+    read.LoadFromFile(written);
+    const uint8_t* corner = read.ScanLine(0);  // the box's grey
+    EXPECT_EQ(corner[0], 0xE0);
+    EXPECT_EQ(corner[2], 0xE0);
+}
+
+TEST_F(SavedImagesTest, TemperatureImagesCarryTheScale) {
+    settings_.TempCalibLocn = 1;
+    MakePass(pass_, 2048, 400, {1, 2, 3, 4, 5});
+    view_.SelectView("Temperature");
+    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
+    TExtBitmap read;
+    read.LoadFromFile(written);
+    EXPECT_NE(std::memcmp(read.ScanLine(100), view_.DisplayBitmap().ScanLine(100), 3 * 120), 0);
+    EXPECT_EQ(std::memcmp(read.ScanLine(100) + 3 * 200, view_.DisplayBitmap().ScanLine(100) + 3 * 200, 300), 0);
+    EXPECT_EQ(saver_.ScaleBitmap.Width(), DefaultScaleWidth);
+}
+
+TEST_F(SavedImagesTest, CaptionTextIsDrawnOnTheImage) {
+    settings_.CaptionOnDisplayed = true;
+    settings_.CaptionText = "%S";
+    pass_.Orbit->SatelliteName = "NOAA-19";
+    TExtBitmap image;
+    image.SetSize(300, 100);
+    saver_.DrawCaptionText(image, 6);  // bottom right
+    bool marked = false;
+    for (int x = 150; x < 300 && !marked; ++x) marked = image.ScanLine(95)[3 * x] != 0xFF;
+    EXPECT_TRUE(marked);
+    for (int x = 0; x < 100; ++x) ASSERT_EQ(image.ScanLine(95)[3 * x], 0xFF);
+}
+
+}  // namespace
+}  // namespace kestrune
