@@ -1,0 +1,248 @@
+#include "render/PixelLocation.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassState.h"
+#include "decoding/Sensor.h"
+#include "decoding/ViewNames.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/qelMapping.h"
+#include "platform/SystemUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+constexpr int32_t AnchorIntervals = LocationAnchorCount - 1;
+constexpr double KelvinOffset = 273.16;
+constexpr double KmPerMile = 1.609344;
+constexpr float DaylightZenith = 75.0f;
+constexpr float UnlocatedZenith = 89.0f;
+
+bool IsGacFormat(uint8_t formatCode) { return formatCode >= 9 && formatCode <= 11; }
+
+// Into (-180, 180] by one turn either way.
+double HalfOpenLongitude(double degrees) {
+    if (degrees > 180.0) return degrees - 360.0;
+    if (degrees <= -180.0) return degrees + 360.0;
+    return degrees;
+}
+
+// Across the date line the step between the anchors is taken the short way round.
+double InterpolateLongitude(double first, double second, double f) {
+    const double step = second - first;
+    if (std::fabs(step) <= 180.0) return (1.0 - f) * first + f * second;
+    return HalfOpenLongitude(first + f * HalfOpenLongitude(step));
+}
+
+std::string TemperatureText(double kelvin, bool metricUnits) {
+    const double celsius = kelvin - KelvinOffset;
+    return metricUnits ? Format("%.1f%sC", celsius, DegreeSign)
+                       : Format("%.1f%sF", CelsiusToFahrenheit(celsius), DegreeSign);
+}
+
+void StartLine(std::string& text) {
+    if (!text.empty()) text += "\r";
+}
+
+std::string PositionText(float latitude, float longitude) {
+    return Format("%.2f%s", std::fabs(latitude), DegreeSign) + (latitude < 0 ? "S" : "N") +
+           Format("  %.2f%s", std::fabs(longitude), DegreeSign) + (longitude < 0 ? "W" : "E");
+}
+
+std::string RangeText(const TCursorState& cursor, bool metricUnits) {
+    if (cursor.StartLatitude == cursor.EndLatitude && cursor.StartLongitude == cursor.EndLongitude) return {};
+    float range = 0;
+    float bearing = 0;
+    if (!GreatCircleDistance(cursor.StartLongitude, cursor.StartLatitude, cursor.EndLongitude, cursor.EndLatitude,
+                             range, bearing))
+        return {};
+    return metricUnits ? Format("Range %.0f km at %.0f%s", range, bearing, DegreeSign)
+                       : Format("Range %.0f miles at %.0f%s", range / KmPerMile, bearing, DegreeSign);
+}
+
+// The temperature, SST and NDVI part of the read-out.
+std::string MeasurementText(const TCursorState& cursor, uint8_t viewIndex, bool metricUnits) {
+    std::string text;
+    if (cursor.CursorT4 != 0) text = TemperatureText(cursor.CursorT4, metricUnits) + Format(" %.1fK", cursor.CursorT4);
+    if (cursor.CursorSecondValue == 0) return text;
+    switch (viewIndex) {
+        case ViewCh4MinusCh5:
+            return TemperatureText(cursor.CursorT4, metricUnits) +
+                   Format(" %.1fK %.1fK %.1fK", cursor.CursorT4, cursor.CursorT5, cursor.CursorT4 - cursor.CursorT5);
+        case ViewSst: {
+            const bool none = cursor.CursorSecondValue - KelvinOffset < -50.0;
+            return text + " SST:" + (none ? std::string("n/a") : TemperatureText(cursor.CursorSecondValue, metricUnits));
+        }
+        case ViewVegetation:
+            if (cursor.CursorNdvi > 0) text += Format(" NDVI:%.2f", cursor.CursorNdvi);
+            return text;
+        case ViewChannel1 + 2:
+            if (cursor.CursorT3 != 0) text += " Ch3:" + TemperatureText(cursor.CursorT3, metricUnits);
+            return text;
+        case ViewChannel1 + 4:
+            return text + " Ch5:" + TemperatureText(cursor.CursorSecondValue, metricUnits);
+        default:
+            return text;
+    }
+}
+
+// Count of the channel at the pixel, -1 when the channel or the pixel is not in the store.
+int32_t CountAt(const THRPTvideo& video, int channel, int32_t x, int32_t y) {
+    if (x < 0 || x >= video.Width()) return -1;
+    const uint16_t* line = video.SampleAddress(channel, y);
+    return line ? line[x] & (CountRange - 1) : -1;
+}
+
+void ReadTemperatures(const TPassState& pass, uint8_t viewIndex, int32_t x, int32_t y, TCursorState& cursor) {
+    const THRPTvideo& video = *pass.Video;
+    const TSensor& sensor = *pass.Sensor;
+    const int32_t count4 = CountAt(video, 4, x, y);
+    if (count4 < 0) return;
+    if (const double* table4 = sensor.ThermalTable4()) cursor.CursorT4 = table4[count4];
+    const int32_t count3 = CountAt(video, 3, x, y);
+    if (const double* table3 = sensor.ThermalTable3(); table3 && count3 >= 0) cursor.CursorT3 = table3[count3];
+    const int32_t count5 = CountAt(video, 5, x, y);
+    if (count5 < 0) return;
+    if (const double* table5 = sensor.ThermalTable5()) cursor.CursorT5 = table5[count5];
+    if (viewIndex != ViewSst) {
+        cursor.CursorSecondValue = cursor.CursorT5;
+        return;
+    }
+    float zenith = cursor.CursorSatelliteZenith;
+    bool day = cursor.CursorSolarZenith < DaylightZenith;
+    if (zenith == 0) {  // no angles in the data: the constant slant term, as by day
+        day = true;
+        zenith = -1.0f;
+    }
+    cursor.CursorSecondValue = KelvinOffset + sensor.SeaSurfaceTemperature(count4, count5, zenith, day);
+}
+
+}  // namespace
+
+TPixelLocator::TPixelLocator(const TPassState& pass)
+    : locations_(pass.EarthLocations.get()),
+      valid_(locations_ != nullptr && locations_->LocationsValid),
+      lines_(pass.DataLineCount),
+      firstAnchor_(IsGacFormat(pass.InputFormatCode) ? 4 : 24),
+      anchorStep_(IsGacFormat(pass.InputFormatCode) ? 8 : 40),
+      nudgeX_(pass.NudgeX),
+      nudgeY_(pass.NudgeY) {}
+
+const TScanLineLocations* TPixelLocator::LineAnchors(int32_t lineWithData) const {
+    if (!valid_ || lineWithData < 0 || lineWithData >= lines_) return nullptr;
+    return locations_->LineLocations(lineWithData);
+}
+
+bool TPixelLocator::Interpolate(const TScanLineLocations& line, int32_t xd, float& latitude, float& longitude) const {
+    if (xd < firstAnchor_ - anchorStep_ + 1 || xd > firstAnchor_ + AnchorIntervals * anchorStep_ + anchorStep_ - 1)
+        return false;
+    const int32_t d = xd - firstAnchor_;
+    const int32_t j = std::clamp(d / anchorStep_, 0, AnchorIntervals - 1);
+    const double f = static_cast<double>(d - anchorStep_ * j) / anchorStep_;
+    const TAnchorLocation& left = line.Anchors[static_cast<size_t>(j)];
+    const TAnchorLocation& right = line.Anchors[static_cast<size_t>(j) + 1];
+    latitude = static_cast<float>((1.0 - f) * left.Latitude + f * right.Latitude);
+    longitude = static_cast<float>(InterpolateLongitude(left.Longitude, right.Longitude, f));
+    return true;
+}
+
+bool TPixelLocator::LocatePixel(int32_t x, int32_t y, TPixelLocation& location) const {
+    location = {};
+    const int32_t xd = x - nudgeX_;
+    const int32_t yd = y + nudgeY_;
+    const TScanLineLocations* anchors = LineAnchors(yd);
+    const TScanLineAngles* angles = anchors ? locations_->LineAngles(yd) : nullptr;
+    if (!angles) return false;
+    const auto k = static_cast<size_t>(std::clamp(xd / anchorStep_, 0, AnchorIntervals));
+    location.SolarZenith = angles->SolarZenith[k];
+    location.SatelliteZenith = angles->SatelliteZenith[k];
+    location.RelativeAzimuth = angles->RelativeAzimuth[k];
+    float latitude = 0;
+    float longitude = 0;
+    if (!Interpolate(*anchors, xd, latitude, longitude)) return false;
+    location.Time = locations_->LineTimes(yd);
+    location.Latitude = latitude;
+    location.Longitude = longitude;
+    return true;
+}
+
+bool TPixelLocator::PixelLocation(int32_t x, int32_t y, float& latitude, float& longitude) const {
+    latitude = 0;
+    longitude = 0;
+    const TScanLineLocations* anchors = LineAnchors(y + nudgeY_);
+    float lat = 0;
+    float lon = 0;
+    if (!anchors || !Interpolate(*anchors, x - nudgeX_, lat, lon)) return false;
+    latitude = lat;
+    longitude = lon;
+    return true;
+}
+
+bool LocatePixel(const TPassState& pass, int32_t x, int32_t y, TPixelLocation& location) {
+    return TPixelLocator(pass).LocatePixel(x, y, location);
+}
+
+bool PixelLocation(const TPassState& pass, int32_t x, int32_t y, float& latitude, float& longitude) {
+    return TPixelLocator(pass).PixelLocation(x, y, latitude, longitude);
+}
+
+void ReadCursorValues(const TPassState& pass, uint8_t viewIndex, int32_t x, int32_t y, TCursorState& cursor) {
+    cursor.CursorT3 = 0;
+    cursor.CursorT4 = 0;
+    cursor.CursorT5 = 0;
+    cursor.CursorSecondValue = 0;
+    cursor.CursorNdvi = -1;
+    TPixelLocation location;
+    const bool located = LocatePixel(pass, x, y, location);
+    cursor.CursorLatitude = location.Latitude;
+    cursor.CursorLongitude = location.Longitude;
+    cursor.CursorTime = location.Time;
+    cursor.CursorSolarZenith = location.SolarZenith;
+    cursor.CursorSatelliteZenith = located ? location.SatelliteZenith : UnlocatedZenith;
+    cursor.CursorRelativeAzimuth = location.RelativeAzimuth;
+    if (pass.SensorKind != SensorAvhrr && pass.SensorKind != SensorFengYun1) return;
+    ReadTemperatures(pass, viewIndex, x, y, cursor);
+    const int32_t count1 = CountAt(*pass.Video, 1, x, y);
+    const int32_t count2 = CountAt(*pass.Video, 2, x, y);
+    if (count1 >= 0 && count2 >= 0) cursor.CursorNdvi = pass.Sensor->Ndvi(count1, count2);
+}
+
+std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, bool metricUnits) {
+    std::string text = MeasurementText(cursor, viewIndex, metricUnits);
+    if (cursor.CursorLatitude != 0 || cursor.CursorLongitude != 0) {
+        if (cursor.CursorCtrlHeld) {
+            text += "\r" + Format("sol.zen: %.1f%s ", cursor.CursorSolarZenith, DegreeSign) +
+                    Format("sat.zen: %.1f%s", cursor.CursorSatelliteZenith, DegreeSign);
+        } else {
+            StartLine(text);
+            text += PositionText(cursor.CursorLatitude, cursor.CursorLongitude);
+        }
+    }
+    if (cursor.Dragging) {
+        const std::string range = RangeText(cursor, metricUnits);
+        if (!range.empty()) {
+            StartLine(text);
+            text += range;
+        }
+    } else if (viewIndex != ViewSst && cursor.CursorTime != 0) {
+        try {
+            const std::string when = cursor.CursorCtrlHeld
+                                         ? Format("rel_az: %.2f%s", cursor.CursorRelativeAzimuth, DegreeSign)
+                                         : FormatDateTime("hh:nn:ss.zzz \"UTC\"", cursor.CursorTime);
+            StartLine(text);
+            text += when;
+        } catch (const Exception&) {
+            // A time that cannot be shown leaves the line out.
+        }
+    }
+    return text;
+}
+
+std::string CursorUnitsPrompt(bool metricUnits) {
+    return std::string("Click to make\rtemperature\runits") + " " + DegreeSign + (metricUnits ? "F" : "C");
+}
+
+}  // namespace kestrune

@@ -1,0 +1,276 @@
+#include "render/PixelLocation.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassState.h"
+#include "decoding/Sensor.h"
+#include "decoding/ViewNames.h"
+#include "orbit/EarthLocations.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace kestrune {
+namespace {
+
+constexpr char Deg[] = "\xC2\xB0";
+
+// A pass whose anchor k of line y lies at latitude 10 + y + k / 10 and
+// longitude -20 + k; angles 30 + k (solar), 40 + k (satellite), 50 + k
+// (azimuth); line y recorded at noon plus y seconds.
+class PixelLocationTest : public ::testing::Test {
+protected:
+    testing::TTempFolder folder;
+    TPassState pass;
+
+    void SetUp() override {
+        pass.DataLineCount = 4;
+        TEarthLocations& locations = *pass.EarthLocations;
+        locations.SetLineCount(pass.DataLineCount);
+        for (int y = 0; y < pass.DataLineCount; ++y) {
+            TScanLineLocations& line = *locations.LineLocations(y);
+            TScanLineAngles& angles = *locations.LineAngles(y);
+            for (size_t k = 0; k < LocationAnchorCount; ++k) {
+                line.Anchors[k] = {10.0f + static_cast<float>(y) + static_cast<float>(k) / 10.0f,
+                                   -20.0f + static_cast<float>(k)};
+                angles.SolarZenith[k] = 30.0f + static_cast<float>(k);
+                angles.SatelliteZenith[k] = 40.0f + static_cast<float>(k);
+                angles.RelativeAzimuth[k] = 50.0f + static_cast<float>(k);
+            }
+            locations.SetLineTime(y, Noon() + y / SecsPerDay);
+        }
+        locations.LocationsValid = true;
+    }
+
+    static TDateTime Noon() { return EncodeDate(2024, 5, 2) + 0.5; }
+};
+
+TEST_F(PixelLocationTest, HalfwayBetweenAnchorsAndTheLineRecords) {
+    TPixelLocation location;
+    ASSERT_TRUE(LocatePixel(pass, 24 + 40 * 10 + 20, 2, location));
+    EXPECT_FLOAT_EQ(location.Latitude, 12 + 1.05f);   // anchors 10 and 11 of line 2
+    EXPECT_FLOAT_EQ(location.Longitude, -9.5f);
+    EXPECT_FLOAT_EQ(location.SolarZenith, 41.0f);     // 444 div 40 = anchor 11, not interpolated
+    EXPECT_FLOAT_EQ(location.SatelliteZenith, 51.0f);
+    EXPECT_FLOAT_EQ(location.RelativeAzimuth, 61.0f);
+    EXPECT_DOUBLE_EQ(location.Time, Noon() + 2 / SecsPerDay);
+
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 24, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(latitude, 10.0f);
+    EXPECT_FLOAT_EQ(longitude, -20.0f);
+}
+
+TEST_F(PixelLocationTest, ReachOfAFullResolutionLine) {
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 23, 0, latitude, longitude));  // f = -1/40 from anchors 0 and 1
+    EXPECT_FLOAT_EQ(latitude, 10.0f - 0.1f / 40);
+    EXPECT_FLOAT_EQ(longitude, -20.0f - 1.0f / 40);
+    EXPECT_TRUE(PixelLocation(pass, 2063, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(longitude, 30.0f + 39.0f / 40);  // beyond anchor 50 from anchors 49 and 50
+    EXPECT_FALSE(PixelLocation(pass, 2064, 0, latitude, longitude));
+    EXPECT_EQ(latitude, 0.0f);
+    EXPECT_EQ(longitude, 0.0f);
+    EXPECT_TRUE(PixelLocation(pass, -15, 0, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, -16, 0, latitude, longitude));
+
+    TPixelLocation location;
+    EXPECT_FALSE(LocatePixel(pass, 2064, 1, location));
+    EXPECT_FLOAT_EQ(location.SolarZenith, 80.0f) << "angles of the nearest anchor even out of reach";
+    EXPECT_EQ(location.Time, 0.0) << "no time for a pixel out of reach";
+    EXPECT_EQ(location.Latitude, 0.0f);
+}
+
+TEST_F(PixelLocationTest, LinesOutsideThePassOrWithoutLocations) {
+    float latitude = 0;
+    float longitude = 0;
+    EXPECT_FALSE(PixelLocation(pass, 100, -1, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, 100, 4, latitude, longitude));
+    pass.DataLineCount = 3;
+    EXPECT_FALSE(PixelLocation(pass, 100, 3, latitude, longitude)) << "only lines with data";
+    pass.EarthLocations->LocationsValid = false;
+    TPixelLocation location;
+    EXPECT_FALSE(LocatePixel(pass, 100, 0, location));
+    EXPECT_EQ(location.SolarZenith, 0.0f);
+}
+
+TEST_F(PixelLocationTest, NudgeOffsetsMoveTheData) {
+    pass.NudgeX = 5;
+    pass.NudgeY = 2;
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 24 + 5, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(latitude, 12.0f);  // line 0 + 2, anchor 0
+    EXPECT_FLOAT_EQ(longitude, -20.0f);
+    EXPECT_FALSE(PixelLocation(pass, 24, 2, latitude, longitude)) << "line 4 is beyond the pass";
+}
+
+TEST_F(PixelLocationTest, AcrossTheDateLine) {
+    TScanLineLocations& line = *pass.EarthLocations->LineLocations(0);
+    line.Anchors[0].Longitude = 179.5f;
+    line.Anchors[1].Longitude = -179.5f;
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 44, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(longitude, 180.0f) << "the short way round, and 180 rather than -180";
+    ASSERT_TRUE(PixelLocation(pass, 54, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(longitude, -179.75f);
+    line.Anchors[1].Longitude = 179.0f;
+    ASSERT_TRUE(PixelLocation(pass, 44, 0, latitude, longitude));
+    EXPECT_FLOAT_EQ(longitude, 179.25f);
+}
+
+TEST_F(PixelLocationTest, GacAnchorsEveryEightPixels) {
+    pass.InputFormatCode = 9;
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 4 + 8 * 3 + 4, 1, latitude, longitude));
+    EXPECT_FLOAT_EQ(latitude, 11.35f);
+    EXPECT_FLOAT_EQ(longitude, -16.5f);
+    EXPECT_TRUE(PixelLocation(pass, 411, 1, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, 412, 1, latitude, longitude));
+    EXPECT_TRUE(PixelLocation(pass, -3, 1, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, -4, 1, latitude, longitude));
+}
+
+TEST(CursorReadout, TemperaturesInEitherUnit) {
+    TCursorState cursor;
+    cursor.CursorT4 = 300.0;
+    EXPECT_EQ(CursorReadoutText(cursor, 4, false), std::string("80.3") + Deg + "F 300.0K");
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("26.8") + Deg + "C 300.0K");
+
+    cursor.CursorSecondValue = 290.0;
+    cursor.CursorT5 = 290.0;
+    EXPECT_EQ(CursorReadoutText(cursor, 5, true),
+              std::string("26.8") + Deg + "C 300.0K Ch5:16.8" + Deg + "C");
+    EXPECT_EQ(CursorReadoutText(cursor, ViewCh4MinusCh5, true),
+              std::string("26.8") + Deg + "C 300.0K 290.0K 10.0K");
+    cursor.CursorT3 = 320.0;
+    EXPECT_EQ(CursorReadoutText(cursor, 3, true), std::string("26.8") + Deg + "C 300.0K Ch3:46.8" + Deg + "C");
+    cursor.CursorNdvi = 0.456f;
+    EXPECT_EQ(CursorReadoutText(cursor, ViewVegetation, true), std::string("26.8") + Deg + "C 300.0K NDVI:0.46");
+    EXPECT_EQ(CursorReadoutText(cursor, ViewFalseColour, true), std::string("26.8") + Deg + "C 300.0K");
+}
+
+TEST(CursorReadout, SeaSurfaceTemperature) {
+    TCursorState cursor;
+    cursor.CursorSecondValue = 273.16 - 60.0;
+    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), " SST:n/a");
+    cursor.CursorSecondValue = 273.16 + 18.3;
+    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), std::string(" SST:18.3") + Deg + "C");
+    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, false), std::string(" SST:64.9") + Deg + "F");
+    cursor.CursorTime = 45000.5;
+    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), std::string(" SST:18.3") + Deg + "C")
+        << "the SST view shows no time";
+}
+
+TEST(CursorReadout, PositionAnglesAndTime) {
+    TCursorState cursor;
+    cursor.CursorLatitude = -12.345f;
+    cursor.CursorLongitude = -45.678f;
+    cursor.CursorTime = EncodeDate(2024, 5, 2) + EncodeTime(12, 34, 56, 789);
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
+              std::string("12.35") + Deg + "S  45.68" + Deg + "W\r12:34:56.789 UTC");
+    cursor.CursorLatitude = 50.0f;
+    cursor.CursorLongitude = 0.0f;
+    cursor.CursorT4 = 273.16;
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
+              std::string("0.0") + Deg + "C 273.2K\r50.00" + Deg + "N  0.00" + Deg + "E\r12:34:56.789 UTC");
+
+    cursor.CursorCtrlHeld = true;
+    cursor.CursorT4 = 0;
+    cursor.CursorSolarZenith = 33.33f;
+    cursor.CursorSatelliteZenith = 44.44f;
+    cursor.CursorRelativeAzimuth = 55.55f;
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
+              std::string("\rsol.zen: 33.3") + Deg + " sat.zen: 44.4" + Deg + "\rrel_az: 55.55" + Deg);
+}
+
+TEST(CursorReadout, RangeWhileDragging) {
+    TCursorState cursor;
+    cursor.CursorLatitude = 1.0f;
+    cursor.CursorLongitude = 1.0f;
+    cursor.CursorTime = 45000.5;
+    cursor.Dragging = true;
+    cursor.StartLatitude = 0.0f;
+    cursor.EndLatitude = 1.0f;
+    const std::string metric = CursorReadoutText(cursor, 4, true);
+    EXPECT_TRUE(std::regex_match(metric, std::regex("1\\.00.*N  1\\.00.*E\rRange 11[01] km at 0.*")))
+        << metric << " (and no time while dragging)";
+    const std::string miles = CursorReadoutText(cursor, 4, false);
+    EXPECT_TRUE(std::regex_search(miles, std::regex("\rRange 69 miles at 0"))) << miles;
+    cursor.EndLatitude = 0.0f;
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("1.00") + Deg + "N  1.00" + Deg + "E")
+        << "no range for a drag that has not moved";
+}
+
+TEST(CursorReadout, UnitsPrompt) {
+    EXPECT_EQ(CursorUnitsPrompt(true), std::string("Click to make\rtemperature\runits ") + Deg + "F");
+    EXPECT_EQ(CursorUnitsPrompt(false), std::string("Click to make\rtemperature\runits ") + Deg + "C");
+}
+
+// Samples of channels 1, 2, 4 and 5 over the located pass, and a calibrated sensor.
+class CursorValuesTest : public PixelLocationTest {
+protected:
+    void SetUp() override {
+        PixelLocationTest::SetUp();
+        THRPTvideo& video = *pass.Video;
+        for (int channel : {1, 2, 4, 5}) {
+            video.ChannelPresent[static_cast<size_t>(channel)] = true;
+            video.ChannelSlot[static_cast<size_t>(channel)] = channel > 2 ? channel - 1 : channel;
+        }
+        video.SetSlotCount(4);
+        video.SetWidth(2048);
+        video.SetLineCount(pass.DataLineCount);
+        for (int y = 0; y < pass.DataLineCount; ++y) {
+            video.SampleAddress(1, y)[600] = 300;
+            video.SampleAddress(2, y)[600] = 500;
+            video.SampleAddress(4, y)[600] = 400;
+            video.SampleAddress(5, y)[600] = 410;
+        }
+        TSensor& sensor = *pass.Sensor;
+        sensor.BlackbodyTemperature(400, 410, 420, 430);
+        sensor.CalibrateThermal(726, 990, sensor.PrtTemperature(), 391, 995, 387, 1000);
+    }
+};
+
+TEST_F(CursorValuesTest, TemperaturesNdviAndLocation) {
+    TCursorState cursor;
+    cursor.CursorT3 = 123.0;
+    cursor.CursorCtrlHeld = true;
+    ReadCursorValues(pass, 4, 600, 1, cursor);
+    const TSensor& sensor = *pass.Sensor;
+    EXPECT_DOUBLE_EQ(cursor.CursorT4, sensor.ThermalTable4()[400]);
+    EXPECT_DOUBLE_EQ(cursor.CursorT5, sensor.ThermalTable5()[410]);
+    EXPECT_DOUBLE_EQ(cursor.CursorSecondValue, cursor.CursorT5);
+    EXPECT_EQ(cursor.CursorT3, 0.0) << "no channel 3 in this pass";
+    EXPECT_FLOAT_EQ(cursor.CursorNdvi, sensor.Ndvi(300, 500));
+    EXPECT_FLOAT_EQ(cursor.CursorLatitude, 12.44f);  // 600 - 24 = 576: anchor 14 + 16/40 of line 1
+    EXPECT_FLOAT_EQ(cursor.CursorSatelliteZenith, 55.0f);
+    EXPECT_TRUE(cursor.CursorCtrlHeld) << "left to the mouse handler";
+
+    ReadCursorValues(pass, ViewSst, 600, 1, cursor);
+    EXPECT_DOUBLE_EQ(cursor.CursorSecondValue, 273.16 + sensor.SeaSurfaceTemperature(400, 410, 55.0f, true));
+}
+
+TEST_F(CursorValuesTest, NothingOutsideThePassOrForOtherInstruments) {
+    TCursorState cursor;
+    ReadCursorValues(pass, 4, 2048, 1, cursor);
+    EXPECT_EQ(cursor.CursorT4, 0.0);
+    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
+    EXPECT_NE(cursor.CursorLatitude, 0.0f) << "still located beyond the last sample";
+
+    ReadCursorValues(pass, 4, 3000, 1, cursor);
+    EXPECT_FLOAT_EQ(cursor.CursorSatelliteZenith, 89.0f) << "the zenith of a pixel that cannot be located";
+
+    pass.SensorKind = SensorSpot;
+    ReadCursorValues(pass, 4, 600, 1, cursor);
+    EXPECT_EQ(cursor.CursorT4, 0.0);
+    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
+}
+
+}  // namespace
+}  // namespace kestrune
