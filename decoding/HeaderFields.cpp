@@ -1,9 +1,10 @@
 #include "decoding/HeaderFields.h"
 
 #include "decoding/Telemetry.h"
+#include "platform/SystemUtils.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 #include <initializer_list>
 #include <utility>
 
@@ -123,11 +124,9 @@ int32_t L1BRecordSizeKind(std::span<const uint8_t> header, uint8_t formatCode, i
 
 std::string SpacecraftNameFromFrames(std::span<const uint8_t> header, TDateTime fileDate, int& dayOfYear) {
     constexpr size_t DartcomRecordBytes = 2 * 11008;
-    std::array<double, 4> days{};
-    for (size_t frame = 0; frame < days.size(); ++frame)
-        days[frame] = LittleWord(header, frame * DartcomRecordBytes + 6) >> 1;
-    std::sort(days.begin(), days.end());
-    dayOfYear = static_cast<int>(Round((days[1] + days[2]) / 2));
+    std::vector<double> days;
+    for (size_t frame = 0; frame < 4; ++frame) days.push_back(LittleWord(header, frame * DartcomRecordBytes + 6) >> 1);
+    dayOfYear = static_cast<int>(Round(MedianOfDoubles(days)));
     return SpacecraftNameFromId(LittleWord(header, 66050), fileDate);
 }
 

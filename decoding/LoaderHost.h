@@ -28,7 +28,6 @@ struct TLoaderSettings {
     bool Unattended = false;          // command-line run: no questions
     uint8_t ForcedDirection = 0;      // 0 none, 1 north, 2 south
     std::string VersionSuffix;        // appended to the window caption
-    std::string FileVersion;          // the program's file version text
     bool CheckBoxShowFire = false;    // fire display ticked: no despeckling
     bool FastView = false;            // first view "All" instead of a colour view
 };

@@ -1,0 +1,79 @@
+#include "decoding/LoadContext.h"
+
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+
+namespace kestrune {
+
+TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
+    : State(state), Host(host), Settings(settings), HeaderBuffer(HeaderBufferSize, 0) {}
+
+void TLoadContext::SetCaption(const std::string& suffix) {
+    Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + suffix);
+}
+
+void TLoadContext::ShowMessage(const std::string& text) {
+    if (Settings.Unattended)
+        Log(text);
+    else
+        TDialogService::Instance().ShowMessage(text);
+}
+
+void TLoadContext::SeekInput(int64_t position) {
+    if (!InputOpen) throw ELoadError("The input file is closed");
+    if (position < 0 || position > Input.Size())
+        throw ELoadError(Format("Cannot seek to byte %lld of a file of %lld bytes", static_cast<long long>(position),
+                                static_cast<long long>(Input.Size())));
+    Input.Seek(position);
+}
+
+std::span<const uint8_t> TLoadContext::ReadInput(int64_t count) {
+    if (!InputOpen) throw ELoadError("The input file is closed");
+    if (Input.Remaining() < count) throw ELoadError("Read beyond end of file");
+    return Input.Take(count);
+}
+
+bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
+    State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
+    const bool northbound = Orbit().IsNorthbound(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
+    Dialog.PassYear = start.Year;
+    return northbound;
+}
+
+void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound) {
+    const std::string formatName = InputFormatName(State.InputFormatCode);
+    if (formatName.empty()) {
+        State.Northbound = true;
+        return;
+    }
+    TPassDirectionRequest& request = Dialog;
+    request.ChannelEnabled = State.ChannelAvailable;
+    request.FileName = FileName;
+    request.FileDate = State.InputFileDate;
+    request.HintText = hint;
+    request.Northbound = proposedNorthbound;
+    request.SatelliteText = Orbit().SatelliteName;
+    request.StdName.clear();
+    request.ShowGacPass = UseHeaderLineCount;
+    request.Caption = "Confirm " + formatName + " " + Orbit().SatelliteName + " pass " + State.LoadedFileName +
+                      " direction";
+    const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
+                                                            : Host.AskPassDirection(request, proposal);
+    if (answer.Cancelled) State.AbortRequested = true;
+    GacPass = answer.GacPass;
+    // At least one existing channel stays selected.
+    TChannelFlags chosen{};
+    bool any = false;
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        chosen[channel] = answer.ChannelChosen[channel] && State.ChannelAvailable[channel];
+        any = any || chosen[channel];
+    }
+    State.ChannelSelected = any ? chosen : State.ChannelAvailable;
+    request.PassDate = answer.PassDate;
+    request.PassYear = answer.PassYear;
+    request.SatelliteText = answer.SatelliteText;
+    State.Northbound = answer.Northbound;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,88 @@
+// What one load works with: the pass state, the host, the settings, and the
+// values that the header reader of a format hands to the common tail. A
+// fresh context is made for every load, so nothing of a previous file's
+// header can leak into the next one.
+#pragma once
+
+#include "decoding/FormatDetect.h"
+#include "decoding/FrameReader.h"
+#include "decoding/LoaderHost.h"
+#include "decoding/PassDirection.h"
+#include "decoding/PassState.h"
+#include "decoding/SatelliteIdent.h"
+#include "platform/MapFiles.h"
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class TOrbit;
+class TEarthLocations;
+
+// A load that cannot go on; the loader's one failure handler takes it.
+class ELoadError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The product name used in captions.
+inline constexpr const char* ProductName = "Talvessa";
+
+struct TLoadContext {
+    TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings);
+
+    TPassState& State;
+    TLoaderHost& Host;
+    TLoaderSettings& Settings;
+
+    std::string FileName;                // the file read (after unpacking)
+    std::string Extension;               // lower case, with its dot
+    std::vector<uint8_t> HeaderBuffer;   // first bytes of the file, zero-filled beyond its end
+    std::unique_ptr<TMemMapStream> MapStream;  // the file's bytes, for the whole load
+    TInputFile Input;                    // over the mapped bytes
+    bool InputOpen = false;
+
+    // Handed by the header reader to the tail.
+    int32_t ExpectedRecordCount = 0;     // 0 = not stated
+    bool UseHeaderLineCount = false;
+    int32_t L1BFormatVersion = 0;
+    bool LittleEndian16 = false;
+    TDateTime PassDate = 0;              // for the telemetry's service-date tests
+    bool PvlFile = false;                // the file was detected as NCI ASDA/PVL
+    int GacPass = 0;
+    TPassDirectionRequest Dialog;        // what the pass-direction question proposes
+
+    std::span<uint8_t, HeaderBufferSize> Header() { return std::span<uint8_t, HeaderBufferSize>(HeaderBuffer); }
+    std::string UpperName() const { return UpperCase(State.LoadedFileName); }
+    TOrbit& Orbit() { return *State.Orbit; }
+    TEarthLocations& EarthLocations() { return *State.EarthLocations; }
+
+    void Log(const std::string& line) { State.DiagnosticLines.push_back(line); }
+    // Window caption "Talvessa - <name>" followed by suffix.
+    void SetCaption(const std::string& suffix);
+    // A message box, or a diagnostics line in an unattended run.
+    void ShowMessage(const std::string& text);
+
+    // Positions the input; a position beyond the end of the file raises ELoadError.
+    void SeekInput(int64_t position);
+    // Exactly count bytes from the input position, or ELoadError.
+    std::span<const uint8_t> ReadInput(int64_t count);
+
+    // For a pass whose start the file name gives: the record count, the year
+    // the question proposes, and whether the satellite moves north at mid-pass.
+    bool ProposeNamedPass(const TNameTime& start);
+
+    // Asks for the pass direction (and what Dialog requests), stores the
+    // chosen direction in Northbound and the chosen channels in
+    // ChannelSelected, leaves the chosen year, date and satellite in Dialog;
+    // a cancelled question sets AbortRequested. Formats without a display
+    // name ask nothing and answer northbound.
+    void AskPassDirection(const std::string& hint, bool proposedNorthbound);
+};
+
+}  // namespace kestrune

@@ -1,0 +1,579 @@
+#include "decoding/PassLoader.h"
+
+#include "decoding/FormatDetect.h"
+#include "decoding/GZfiles.h"
+#include "decoding/HRPTvideo.h"
+#include "decoding/LoadContext.h"
+#include "decoding/ReadChannels.h"
+#include "decoding/Sensor.h"
+#include "decoding/Station16.h"
+#include "decoding/StationFormats.h"
+#include "decoding/Telemetry.h"
+#include "decoding/ViewNames.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
+#include "platform/FileUtils.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SystemUtils.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <set>
+
+namespace kestrune {
+
+namespace {
+
+constexpr const char* FailureStatus = "Read cancelled or error while reading...";
+constexpr const char* ProcessedListName = "processed.lst";
+constexpr int32_t FewLinesWarning = 100;
+constexpr int32_t FewestLines = 2;
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool IsGacCode(uint8_t code) { return code >= 9 && code <= 11; }
+
+std::string ChannelNumbers(const TPassState& state) {
+    std::string numbers;
+    for (int channel = 1; channel <= MaxChannels; ++channel)
+        if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) numbers += std::to_string(channel);
+    return numbers;
+}
+
+struct TCaseBlindLess {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+        });
+    }
+};
+
+// Splits off the first blank-separated word of text.
+std::string TakeWord(std::string& text) {
+    const size_t blank = text.find(' ');
+    std::string word = text.substr(0, blank);
+    text = blank == std::string::npos ? std::string() : Trim(text.substr(blank + 1));
+    return word;
+}
+
+// Time of a Level 1b record, only for comparing records with each other.
+double RecordTime(const uint8_t* record, uint8_t formatCode) {
+    if (formatCode == 10 || formatCode == 11) {
+        const uint16_t yearDay = ReadBigEndian16(record + 2);
+        TDateTime newYear = 0;
+        TryEncodeDate(yearDay >> 9, 1, 1, newYear);
+        return newYear + (yearDay & 511) + ReadBigEndian32(record + 4) / MSecsPerDay;
+    }
+    return ReadBigEndian16(record + 4) + ReadBigEndian32(record + 8) / MSecsPerDay;
+}
+
+}  // namespace
+
+bool ParseIsoDateTime(const std::string& text, TDateTime& value) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &year, &month, &day, &hour, &minute, &second, &tail) != 6)
+        return false;
+    TDateTime date = 0;
+    TDateTime time = 0;
+    if (!TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, time)) return false;
+    value = date + time;
+    return true;
+}
+
+bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY, TDateTime& passDateTime) {
+    std::string rest = Trim(entry);
+    TakeWord(rest);  // the file name
+    if (rest.find(' ') == std::string::npos) return false;
+    int x = 0;
+    int y = 0;
+    if (!TryStrToInt(TakeWord(rest), x)) return false;
+    TDateTime date = passDateTime;
+    if (rest.find(' ') == std::string::npos) {
+        if (!TryStrToInt(rest, y)) return false;
+    } else if (!TryStrToInt(TakeWord(rest), y) || !ParseIsoDateTime(rest, date)) {
+        return false;
+    }
+    nudgeX = x;
+    nudgeY = y;
+    passDateTime = date;
+    return true;
+}
+
+void AddProcessedLine(const std::string& line) {
+    TLockFile lock(LockFolder() + ProcessedListName + ".lock");
+    TLockGuard guard(lock);
+    std::set<std::string, TCaseBlindLess> lines;
+    std::string content;
+    if (ReadFileText(ReadableProgramFile(ProcessedListName), content)) {
+        for (std::string existing : SplitString(content, '\n')) {
+            if (!existing.empty() && existing.back() == '\r') existing.pop_back();
+            if (!existing.empty()) lines.insert(existing);
+        }
+    }
+    lines.insert(line);
+    std::string text;
+    for (const std::string& kept : lines) text += kept + "\r\n";
+    WriteFileAtomically(WritableProgramFile(ProcessedListName), text);
+}
+
+int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatCode) {
+    constexpr double MaxStep = 0.01;  // days between neighbouring records
+    const int64_t start = input.Position();
+    const int32_t timeBytes = 12;
+    int32_t count = 0;
+    double previous = 0;
+    while (recordSize >= timeBytes && input.Remaining() >= recordSize) {
+        const std::span<const uint8_t> record = input.Take(recordSize);
+        const double time = RecordTime(record.data(), formatCode);
+        if (count > 0 && time - previous > MaxStep) break;
+        previous = time;
+        ++count;
+    }
+    input.Seek(start);
+    return count;
+}
+
+std::vector<std::string> ChannelTabs(const TPassState& state) {
+    std::vector<std::string> tabs{std::string(ViewNames[ViewAll])};
+    for (int channel = 1; channel <= MaxChannels; ++channel)
+        if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) tabs.emplace_back(ChannelViewName(channel));
+    return tabs;
+}
+
+std::vector<std::string> OfferedViews(const TPassState& state, bool paletteFound) {
+    std::vector<std::string> views = ChannelTabs(state);
+    const auto selected = [&](int channel) { return state.ChannelAvailable[channel] && state.ChannelSelected[channel]; };
+    const uint8_t code = state.InputFormatCode;
+    const bool dtp = (code >= 21 && code <= 23) || code == 34 || code == 35 || state.DtpAvailable;
+    const auto offered = [&](int view) {
+        switch (state.SensorKind) {
+            case SensorAvhrr:
+                switch (view) {
+                    case ViewMvl: return dtp;
+                    case ViewPaletted: return selected(4) && paletteFound;
+                    case ViewTemperature: return selected(4);
+                    case ViewSst: case ViewCh4MinusCh5: return selected(4) && selected(5);
+                    case ViewVegetation: return selected(1) && selected(2);
+                    case ViewCh3Raw: case ViewCh3AvgFilt: case ViewCh3MedianFilt: case ViewCh3RawMinusFilt:
+                        return selected(3);
+                    case ViewFire: return selected(3) && selected(4);
+                    default: return view == ViewFalseColour || (view >= ViewRgb && view <= ViewNoaa) ||
+                                    view == ViewGroundPath || view == ViewOverlay;
+                }
+            case SensorSeaWifs: return view == ViewFalseColour || view == ViewRgb || view == ViewUser || (view == ViewMvl && dtp);
+            case SensorFengYun1:
+                return view == ViewFalseColour || (view >= ViewRgb && view <= ViewNoaa) || (view == ViewMvl && dtp) ||
+                       (view == ViewVegetation && selected(1) && selected(2));
+            case SensorSpot: return view == ViewRgb || view == ViewUser || (view == ViewMvl && dtp);
+            case SensorMeteorMhrp: case SensorMeteorMn2: return view == ViewFalseColour || view == ViewRgb || view == ViewUser;
+            default: return false;
+        }
+    };
+    for (int view = ViewFalseColour; view < ViewCount; ++view)
+        if (offered(view)) views.emplace_back(ViewNames[view]);
+    return views;
+}
+
+std::string FirstViewName(const TPassState& state, int slotCount, bool fastView) {
+    if (slotCount == 1) {
+        for (int channel = 1; channel <= MaxChannels; ++channel)
+            if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) return std::string(ChannelViewName(channel));
+    }
+    const uint8_t code = state.InputFormatCode;
+    const bool dtpCode = (code >= 21 && code <= 23) || code == 34 || code == 35;
+    const auto view = [&]() -> uint8_t {
+        switch (state.SensorKind) {
+            case SensorSpot: return ViewMvl;
+            case SensorMeteorMhrp: return ViewRgb;
+            case SensorMeteorMn2: return ViewFalseColour;
+            default:
+                if (dtpCode) return ViewMvl;
+                if (fastView) return ViewAll;
+                return state.DtpAvailable ? ViewMvl : ViewFalseColour;
+        }
+    }();
+    return std::string(ViewNames[view]);
+}
+
+TPassLoader::TPassLoader(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
+    : state_(state), host_(host), settings_(settings) {}
+
+void TPassLoader::LoadDataFile(const std::string& fileName) {
+    TLoadContext load(state_, host_, settings_);
+    BeginLoad(load);
+    try {
+        PrepareFile(load, fileName);
+        host_.EnableControls(false);
+        MapFile(load);
+        ReadHeaderBuffer(load);
+        IdentifyFormat(load);
+        SetInstrumentDefaults();
+        ResetPassReading(load);
+        ReadFormatHeader(load);
+        CountRecords(load);
+        PrepareStores(load);
+        ReadChannels(load);
+        SummariseAndLocate(load);
+        AppendProcessedList();
+        SetViewPalette(state_.SelectedChannelCount());
+        host_.SetOpenButtonHint(Format("Reading %s took %.1f secs ", state_.LoadedFileName.c_str(),
+                                       static_cast<double>(NowMs() - loadStartMs_) / 1000.0) +
+                                (settings_.LargeMemory ? "(large memory)" : "(small memory)"));
+        OfferStandardName();
+        host_.AddRecentFile(load.FileName);
+    } catch (const std::exception& error) {
+        HandleFailure(error.what());
+    } catch (...) {
+        HandleFailure("unknown error");
+    }
+    EndLoad();
+}
+
+// Busy look, the run header, and the per-load state that no header reader
+// may inherit from the previous file.
+void TPassLoader::BeginLoad(TLoadContext& load) {
+    state_.Loading = true;
+    state_.AbortRequested = false;
+    host_.BeginBusy(settings_.ReceiverRunning);
+    host_.ShowSatelliteLabel(false, "", "");
+    state_.HeaderText.clear();
+    host_.SetOverlayShown(!settings_.HideInitialOverlay);
+    state_.DiagnosticLines.clear();
+    load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
+             FormatDateTime("yyyy-mmm-dd hh:nn:ss", NowUtc()) + " UTC");
+
+    state_.InputFormatCode = 0;
+    state_.SensorKind = SensorAvhrr;
+    state_.DataStart = 0;
+    state_.RecordSize = 0;
+    state_.HeaderLength = 0;
+    state_.RecordCount = 0;
+    state_.SkipRecords = 0;
+    state_.HeaderLineCount = 0;
+    state_.PackedInput = false;
+    state_.L1BSampleKind = 2;
+    state_.Northbound = false;
+    state_.MeteorPass = false;
+    state_.DtpAvailable = false;
+    state_.PreferTelemetryName = false;
+    state_.EarthLocations->BaseDate = 0;
+    state_.Orbit->Quiet = false;
+    state_.Orbit->PassTime = 0;
+}
+
+void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedName) {
+    load.FileName = requestedName;
+    if (LowerCase(ExtractFileExt(requestedName)) == ".gz") {
+        bool unpacked = false;
+        try {
+            unpacked = GunzipFile(requestedName);
+        } catch (const std::exception&) {
+            unpacked = false;
+        }
+        if (unpacked)
+            load.FileName = ChangeFileExt(requestedName, "");
+        else
+            load.ShowMessage("Could not unzip file: " + requestedName);
+    }
+    state_.InputFolder = ExtractFilePath(load.FileName);
+    state_.LoadedFileName = ChangeFileExt(ExtractFileName(load.FileName), "");
+    state_.PassDescription.clear();
+    RestoreNudgeMemory();
+    state_.StandardName.clear();
+}
+
+void TPassLoader::RestoreNudgeMemory() {
+    state_.NudgeX = 0;
+    state_.NudgeY = 0;
+    state_.PassDateTime = 0;
+    std::string key = state_.LoadedFileName;
+    std::replace(key.begin(), key.end(), ' ', '_');
+    if (const auto entry = host_.FindNudgeEntry(key))
+        ParseNudgeEntry(UpperCase(*entry), state_.NudgeX, state_.NudgeY, state_.PassDateTime);
+    host_.ShowNudgeOffset(state_.NudgeX, state_.NudgeY);
+}
+
+void TPassLoader::MapFile(TLoadContext& load) {
+    // Meteor-M N2 transfer-frame files are not converted by this version; they
+    // are read as they stand.
+    load.MapStream = std::make_unique<TMemMapStream>(load.FileName);
+    load.MapStream->ReadOnly = true;
+    load.MapStream->SetActive(true);
+    // An empty file maps as a few zero bytes; only the file's own bytes are read.
+    const int64_t size = std::clamp<int64_t>(GetFileSizeBytes(load.FileName), 0, load.MapStream->Size());
+    load.Input = TInputFile(load.MapStream->Memory(), size);
+    load.InputOpen = true;
+    host_.SetViewTabs({std::string(ViewNames[ViewAll])});
+    host_.SetApplicationTitle("HRPT - " + state_.LoadedFileName);
+    state_.SensorKind = SensorAvhrr;
+    state_.FileSizeBytes = load.Input.Size();
+    load.Log("Decode of file: " + load.FileName);
+    load.Log("File is " + IntToStr(state_.FileSizeBytes) + " bytes.");
+}
+
+void TPassLoader::ReadHeaderBuffer(TLoadContext& load) {
+    const int64_t got = load.Input.Read(load.HeaderBuffer.data(), static_cast<int64_t>(HeaderBufferSize));
+    if (got < static_cast<int64_t>(HeaderBufferSize)) {
+        load.Log("File is too small to determine the data type");
+        load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
+        if (settings_.Unattended) throw ELoadError("File too small");
+        TDialogService::Instance().ShowMessage("Error - file is to small to determine the data type.  At least " +
+                                               IntToStr(HeaderBufferSize) + " bytes are required.");
+    }
+    state_.InputFileDate = GetFileDate(load.FileName);
+    settings_.DataFolder = state_.InputFolder;
+}
+
+void TPassLoader::IdentifyFormat(TLoadContext& load) {
+    load.Extension = LowerCase(ExtractFileExt(load.FileName));
+    const TFormatDetection found = DetectInputFormat(load.Header(), load.FileName, load.Extension, state_.LoadedFileName);
+    state_.InputFormatCode = found.InputFormatCode;
+    state_.SensorKind = found.SensorKind;
+    state_.DtpAvailable = found.DtpAvailable;
+    state_.L1BSampleKind = found.L1BSampleKind;
+    if (!found.Message.empty()) load.ShowMessage(found.Message);
+}
+
+void TPassLoader::SetInstrumentDefaults() {
+    state_.TelemetryData->HeaderAtEnd = false;
+    state_.ChannelAvailable.fill(false);
+    const auto channels = [&](int width, int count) {
+        state_.ImageWidth = width;
+        state_.ChannelCount = count;
+        for (int channel = 1; channel <= count; ++channel) state_.ChannelAvailable[channel] = true;
+    };
+    switch (state_.SensorKind) {
+        case SensorSeaWifs: channels(1280, 8); break;
+        case SensorFengYun1: channels(2048, 10); break;
+        case SensorSpot: channels(1728, 5); break;
+        case SensorMeteorMhrp: channels(1540, 6); break;
+        case SensorMeteorMn2: channels(1572, 6); break;
+        default: {
+            const uint8_t code = state_.InputFormatCode;
+            channels((code == 9 || code == 10 || code == 11 || code == 15) ? 409 : 2048, 5);
+        }
+    }
+}
+
+void TPassLoader::ResetPassReading(TLoadContext& load) {
+    state_.Orbit->Clear();
+    state_.EarthLocations->EmbeddedTleLine1.clear();
+    state_.EarthLocations->EmbeddedTleLine2.clear();
+    state_.ChannelSelected = state_.ChannelAvailable;
+    state_.PreferTelemetryName = false;
+    if (state_.InputFormatCode == 6) ResolveProvisionalPvlCode(load);
+    state_.MeteorPass = false;
+    state_.TelemetryData->MeteorPass = false;
+}
+
+void TPassLoader::ReadFormatHeader(TLoadContext& load) {
+    const uint8_t code = state_.InputFormatCode;
+    switch (code) {
+        case 4: ReadSsbHeader(load); break;
+        case 5: ReadEssHeader(load); break;
+        case 21: case 22: case 23: case 39: case 40: ReadTenBitHeader(load); break;
+        case 26: Read16BitHrptHeader(load); break;
+        case 0: throw ELoadError("The file's data format was not identified");
+        default:
+            throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
+                             ") cannot be read by this version");
+    }
+    host_.ClearDisplay();
+    if (settings_.ForcedDirection == 1) state_.Northbound = true;
+    if (settings_.ForcedDirection == 2) state_.Northbound = false;
+    if (state_.AbortRequested) throw ELoadError("Reading was cancelled");
+}
+
+void TPassLoader::CountRecords(TLoadContext& load) {
+    state_.HeaderLength = load.Input.Position();
+    if (state_.RecordSize <= 0) throw ELoadError("The header gives no record size");
+    state_.RecordCount =
+        static_cast<int32_t>(std::max<int64_t>(0, (state_.FileSizeBytes - state_.HeaderLength) / state_.RecordSize));
+    if (load.ExpectedRecordCount > 0 && state_.RecordCount > load.ExpectedRecordCount) {
+        load.ShowMessage(Format("The file is too big!  %d data records were expected, but the file size is large enough "
+                                "for %d records.  Only the expected portion of the data will now be read.  Please "
+                                "check that the file is not corrupt.",
+                                load.ExpectedRecordCount, state_.RecordCount));
+        state_.RecordCount = load.ExpectedRecordCount;
+    }
+    const uint8_t code = state_.InputFormatCode;
+    if (state_.L1BSampleKind == 1 && (code == 10 || code == 11))
+        state_.DataLineCount = 2 * state_.RecordCount;
+    else
+        state_.DataLineCount = load.UseHeaderLineCount ? state_.HeaderLineCount : state_.RecordCount;
+    if (state_.DataLineCount < FewestLines)
+        throw ELoadError(Format("The file holds %d data lines; at least %d are needed", state_.DataLineCount, FewestLines));
+    if (state_.DataLineCount < FewLinesWarning)
+        load.ShowMessage("Warning - your input data file has less than 100 data lines.  Some parts of this program may "
+                         "not function correctly");
+}
+
+void TPassLoader::PrepareStores(TLoadContext& load) {
+    loadStartMs_ = NowMs();
+    state_.CentreLine = state_.DataLineCount / 2;
+    state_.EarthLocations->SetLineCount(state_.DataLineCount);
+    host_.SetProgressMax(state_.RecordCount - 1);
+    load.Log("File is " + IntToStr(state_.RecordCount) + " records.");
+    load.Log("Picture is " + IntToStr(state_.DataLineCount) + " lines.");
+
+    const uint8_t code = state_.InputFormatCode;
+    if (code == 1 || code == 2)
+        host_.SetWindowCaption(state_.HeaderText + " - " + state_.LoadedFileName + " - " + ProductName);
+    host_.SetGacLayout(IsGacCode(code));
+
+    THRPTvideo& video = *state_.Video;
+    video.SetLineCount(0);
+    int32_t slots = 0;
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        const bool present = state_.ChannelAvailable[channel] && state_.ChannelSelected[channel];
+        video.ChannelSlot[channel] = present ? ++slots : 0;
+        video.ChannelPresent[channel] = present;
+    }
+    if (slots == 0) throw ELoadError("No channel was selected");
+    video.SetSlotCount(slots);
+    video.SetWidth(state_.ImageWidth);
+    video.SetLineCount(state_.DataLineCount);
+    host_.EnableViewTabs(false);
+
+    // The telemetry reset clears the list it is given; the loader's own
+    // findings so far stay in front of the telemetry's lines.
+    std::vector<std::string> findings = std::move(state_.DiagnosticLines);
+    state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
+    state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
+    host_.ShowProgress(true);
+    host_.SetStatusText("Reading data...");
+}
+
+void TPassLoader::ReadChannels(TLoadContext& load) {
+    TReadPassOptions options;
+    TFrameFormat& format = options.Format;
+    format.FormatCode = state_.InputFormatCode;
+    format.SensorKind = state_.SensorKind;
+    format.L1BSampleKind = state_.L1BSampleKind;
+    format.RecordSize = state_.RecordSize;
+    format.ChannelCount = state_.ChannelCount;
+    format.Width = state_.ImageWidth;
+    format.LineCount = state_.DataLineCount;
+    format.PackedInput = state_.PackedInput;
+    format.LittleEndian16 = load.LittleEndian16;
+    format.Despeckle = settings_.Despeckle && !settings_.CheckBoxShowFire;
+    format.MirrorLines = state_.Northbound;
+    format.MeteorPass = state_.MeteorPass;
+    options.L1BFormatVersion = load.L1BFormatVersion;
+    options.ChannelAvailable = state_.ChannelAvailable;
+    options.ChannelSelected = state_.ChannelSelected;
+    const TRecordReader records =
+        MappedRecordReader(load.Input.Data(), load.Input.Size(), state_.DataStart, state_.RecordSize);
+    const TReadPassProgress progress{[this](int32_t line) {
+                                         host_.SetProgressPosition(line);
+                                         host_.ProcessPendingEvents();
+                                     },
+                                     &state_.AbortRequested};
+    const TReadPassResult result =
+        ReadPassChannels(options, load.Input, records, *state_.Video, state_.EarthLocations.get(),
+                         *state_.TelemetryData, &state_.DiagnosticLines, progress);
+    load.InputOpen = false;
+    if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError("Reading was cancelled");
+}
+
+void TPassLoader::SummariseAndLocate(TLoadContext& load) {
+    TTelemetryData& telemetry = *state_.TelemetryData;
+    telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
+    TOrbit& orbit = *state_.Orbit;
+    const bool telemetryNamed = !StartsText("Unknown", telemetry.SatelliteName);
+    if ((orbit.SatelliteName.empty() || state_.PreferTelemetryName) && telemetryNamed)
+        orbit.SetSatelliteName(telemetry.SatelliteName);
+    state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
+    host_.BuildFireFilterImages();
+    host_.ShowProgress(false);
+    host_.SetStatusText("");
+    const std::string overlay = host_.BoundaryOverlayFileName();
+    if (!overlay.empty()) load.Log("Cartography data read from: " + overlay);
+    state_.EarthLocations->ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines,
+                                            state_.Northbound);
+}
+
+void TPassLoader::AppendProcessedList() {
+    const TEarthLocations& locations = *state_.EarthLocations;
+    state_.DiagnosticLines.emplace_back(" ");
+    const std::string letter = locations.Northbound ? "N" : "S";
+    const std::string head = state_.LoadedFileName + "; " + state_.Orbit->SatelliteName + "; ";
+    const int year = DecodeDateTime(locations.StartTime).year;
+    if (year < 1957) {
+        state_.PassDescription = head + ChannelNumbers(state_) + "; " + letter + "; (orbit information not available)";
+    } else {
+        const TLineCorners& first = locations.FirstLineCorners;
+        const TLineCorners& last = locations.LastLineCorners;
+        std::string corners;
+        for (const float value : {first[3], first[0], first[5], first[2], last[3], last[0], last[5], last[2]})
+            corners += Format("%.0f; ", static_cast<double>(value));
+        state_.PassDescription = head + FormatDateTime("yyyy-mm-dd; hh:nn-", locations.StartTime) +
+                                 FormatDateTime("hh:nn; ", locations.EndTime) + corners + letter;
+    }
+    state_.DiagnosticLines.push_back(state_.PassDescription);
+    if (year >= 1958) AddProcessedLine(state_.PassDescription);
+}
+
+void TPassLoader::SetViewPalette(int slotCount) {
+    host_.SetViewTabs(ChannelTabs(state_));
+    state_.PaletteFileName = FindFirstMatchingFile(ProgramFolder() + "*.pal");
+    host_.SetPaletteButtonHint("Palette from: " + ExtractFileName(state_.PaletteFileName));
+    state_.NdviPaletteFileName.clear();
+    state_.SstPaletteFileName.clear();
+    host_.EnableViewTabs(true);
+    host_.SetViewTabs(OfferedViews(state_, !state_.PaletteFileName.empty()));
+    host_.SelectView(FirstViewName(state_, slotCount, settings_.FastView));
+}
+
+void TPassLoader::OfferStandardName() {
+    if (!settings_.RenameSource) return;
+    state_.StandardName = state_.EarthLocations->PassName(settings_.RenameFormat);
+    if (state_.StandardName.empty() || Pos(state_.StandardName, state_.LoadedFileName) > 0) return;
+    if (settings_.RenameNoQuery) {
+        state_.LoadedFileName = state_.StandardName;
+        return;
+    }
+    const std::string question = "Do you want to save files from pass \"" + state_.LoadedFileName +
+                                 "\" in the standard format \"" + state_.StandardName + "\" ?";
+    if (settings_.Unattended) {
+        state_.DiagnosticLines.push_back(question);
+        return;
+    }
+    const TModalResult answer = TDialogService::Instance().Ask(
+        {question, std::string(ProductName) + " - normalise file name", TMsgDlgType::mtConfirmation, mbYesNo, mrNo});
+    if (answer == mrYes) state_.LoadedFileName = state_.StandardName;
+}
+
+// A failed load leaves no pass behind: nothing of an earlier pass may show
+// under the new file's name.
+void TPassLoader::HandleFailure(const std::string& reason) {
+    state_.DiagnosticLines.push_back(reason);
+    host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
+    host_.SetApplicationTitle("HRPT");
+    host_.SetOpenButtonHint("Press Shift for AVHRR browser");
+    host_.SetStatusText(FailureStatus);
+    host_.SetViewTabs({std::string(ViewNames[ViewAll])});
+    state_.Video->SetLineCount(0);
+    state_.Video->ChannelPresent.fill(false);
+    state_.Video->ChannelSlot.fill(0);
+    state_.EarthLocations->SetLineCount(0);
+    state_.DataLineCount = 0;
+    state_.CentreLine = 0;
+    state_.RecordCount = 0;
+}
+
+void TPassLoader::EndLoad() {
+    state_.Loading = false;
+    host_.ShowProgress(false);
+    host_.EnableControls(true);
+    host_.EndBusy();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,105 @@
+#include "decoding/Station16.h"
+
+#include "decoding/LoadContext.h"
+#include "decoding/SatelliteIdent.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int32_t HrptWordRecord = 22180;   // one minor frame of 16-bit words
+constexpr int32_t PaddedHrptRecord = 22528; // ".hrpt" records
+constexpr size_t SwappedHeaderWords = 1024;
+constexpr size_t IdByte = 13;               // low byte of the id word (word 6) of a big-endian frame
+
+void SwapHeaderWords(std::vector<uint8_t>& header) {
+    for (size_t i = 0; i < 2 * SwappedHeaderWords; i += 2) std::swap(header[i], header[i + 1]);
+}
+
+bool HasStationTextHeader(const std::vector<uint8_t>& header) { return std::memcmp(header.data(), "[Stati", 6) == 0; }
+
+// Satellite, date and direction from the four name layouts; false when the
+// name has none of them or does not parse.
+bool Hrpt16PassFromName(TLoadContext& load, THrpt16Layout layout, TNamedPass& pass, bool& proposedNorthbound) {
+    TOrbit& orbit = load.Orbit();
+    try {
+        pass = Hrpt16NamePass(load.State.LoadedFileName, layout);
+        orbit.SetSatelliteName(UpperCase(pass.Satellite));
+        orbit.SelectElements(pass.When.Date());
+        // Only these names can carry MetOp passes, whose spacecraft ids other
+        // satellites share: the telemetry needs the date to tell them apart.
+        if (layout == THrpt16Layout::MetopM0) load.PassDate = orbit.PassTime;
+        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void AskForNamedPass(TLoadContext& load, THrpt16Layout layout, const TNamedPass& pass, bool proposedNorthbound) {
+    switch (layout) {
+        case THrpt16Layout::AllPrefix: load.AskPassDirection("Year", proposedNorthbound); break;
+        case THrpt16Layout::AhPrefix:
+            load.Dialog.SatellitePreset = UpperCase(pass.Satellite);
+            load.Dialog.DateMode = TDateMode::Year;
+            load.AskPassDirection("Year & satellite:", proposedNorthbound);
+            break;
+        default:
+            load.Dialog.SatellitePreset.clear();
+            load.AskPassDirection("", proposedNorthbound);
+            break;
+    }
+}
+
+}  // namespace
+
+bool IsPlainWordOrder(std::span<const uint8_t> fileStart) {
+    return fileStart.size() >= 2 && (fileStart[0] == 132 || fileStart[1] == 2);
+}
+
+bool IsSwappedWordOrder(std::span<const uint8_t> fileStart) {
+    return fileStart.size() >= 2 && (fileStart[1] == 132 || fileStart[0] == 2);
+}
+
+void Read16BitHrptHeader(TLoadContext& load) {
+    TPassState& state = load.State;
+    load.SetCaption(" (16 bit raw HRPT format)");
+    load.Log("16-bit raw HRPT format");
+    load.LittleEndian16 = IsPlainWordOrder(load.HeaderBuffer);
+    if (load.LittleEndian16) SwapHeaderWords(load.HeaderBuffer);
+    std::string proposed = SpacecraftNameFromId(load.HeaderBuffer[IdByte], state.InputFileDate);
+    const std::string upperName = load.UpperName();
+    if (Pos("M01_", upperName) > 0 || Pos("_M01", upperName) > 0) proposed = "METOP-B";
+    load.Dialog.SatellitePreset = proposed;
+    state.RecordSize = HrptWordRecord;
+
+    const THrpt16Layout layout = Hrpt16Layout(state.LoadedFileName);
+    TNamedPass pass;
+    bool proposedNorthbound = true;
+    if (layout != THrpt16Layout::None && Hrpt16PassFromName(load, layout, pass, proposedNorthbound)) {
+        AskForNamedPass(load, layout, pass, proposedNorthbound);
+    } else {
+        load.Dialog.DateMode = TDateMode::Year;
+        load.AskPassDirection("Year & satellite:", true);
+    }
+    load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
+    load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
+    state.PackedInput = true;
+
+    if (HasStationTextHeader(load.HeaderBuffer)) {
+        load.LittleEndian16 = true;
+        state.DataStart = HrptWordRecord;
+    } else {
+        state.DataStart = 0;
+        if (load.Extension == ".hrpt") state.RecordSize = PaddedHrptRecord;
+    }
+    load.SeekInput(state.DataStart);
+}
+
+}  // namespace kestrune

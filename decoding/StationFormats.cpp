@@ -1,0 +1,182 @@
+#include "decoding/StationFormats.h"
+
+#include "decoding/LoadContext.h"
+#include "decoding/SatelliteIdent.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int64_t PvlTextBytes = 1500;
+constexpr int64_t PackingSampleBytes = 1000;
+constexpr int32_t HrptPackedRecord = 13864;    // 11,090 10-bit words, rounded up to whole bytes
+constexpr int32_t ChrptPackedRecord = 27728;
+constexpr int32_t ChrptWsdRecord = 27725;
+constexpr int64_t WsdHeaderBytes = 1024;
+
+// The element line of characters at offset of the file header, up to a zero byte.
+std::string ElementLineAt(const std::vector<uint8_t>& header, size_t offset) {
+    constexpr size_t ElementLineLength = 69;
+    const auto* first = reinterpret_cast<const char*>(header.data() + offset);
+    return std::string(first, std::find(first, first + ElementLineLength, '\0'));
+}
+
+void TakeEmbeddedElements(TLoadContext& load) {
+    load.EarthLocations().EmbeddedTleLine1 = ElementLineAt(load.HeaderBuffer, 80);
+    load.EarthLocations().EmbeddedTleLine2 = ElementLineAt(load.HeaderBuffer, 150);
+}
+
+// Satellite and date from the name of an ESS file, with its elements; false
+// when the name gives none or no elements were found.
+bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
+    const std::string& name = load.State.LoadedFileName;
+    const std::string upperName = load.UpperName();
+    TOrbit& orbit = load.Orbit();
+    try {
+        TNamedPass pass;
+        if (name.rfind("20", 0) == 0 || name.rfind("hrpt", 0) == 0)
+            pass = EssNamePass(name, load.PvlFile);
+        else if (upperName.rfind("METOP", 0) == 0)
+            pass = EssMetopNamePass(upperName);
+        else
+            return false;
+        orbit.SetSatelliteName(UpperCase(pass.Satellite));
+        if (!orbit.CatalogNumber.empty()) orbit.SelectElements(pass.When.Date());
+        if (!orbit.ElementsValid) {
+            orbit.SetSatelliteName("");
+            return false;
+        }
+        load.PassDate = orbit.PassTime;
+        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The year preset of a 10-bit name without satellite token: the epoch of the
+// archived elements nearest the orbit number in the name.
+void PresetYearFromOrbitNumber(TLoadContext& load) {
+    const std::string& name = load.State.LoadedFileName;
+    const std::string satellite = TenBitOrbitSatellite(name);
+    if (satellite.empty()) return;
+    try {
+        const TDateTime epoch = load.Orbit().Keplers->KeplerEpochForOrbit(satellite, NameField(name, 1, 5));
+        if (epoch != 0) load.Dialog.PassYear = DecodeDateTime(epoch).year;
+    } catch (const std::exception&) {
+        // No usable orbit number: the question proposes the year.
+    }
+}
+
+// Elements and direction for the satellite named by a 10-bit file name.
+bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
+    TOrbit& orbit = load.Orbit();
+    load.SetCaption(", " + satellite + " (N10 format)");
+    orbit.SetSatelliteName(satellite);
+    try {
+        const uint8_t code = load.State.InputFormatCode;
+        const TNameTime when = TenBitNameTime(load.State.LoadedFileName, code == 39 || code == 40);
+        orbit.SelectElements(when.DateTime());
+        load.Dialog.PassYear = when.Year;
+        return orbit.IsNorthbound(orbit.PassTime);
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+}  // namespace
+
+int64_t ReadPvlHeader(TInputFile& input) {
+    input.Seek(0);
+    const std::span<const uint8_t> bytes = input.Take(PvlTextBytes);
+    const std::string text = LowerCase(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const size_t format = text.find("begin_group = format");
+    if (format == std::string::npos) return 0;
+    const size_t group = text.find("begin_group = pvl_header", format);
+    if (group == std::string::npos) return 0;
+    const std::string key = "length = ";
+    const size_t length = text.find(key, group);
+    if (length == std::string::npos) return 0;
+    const size_t first = length + key.size();
+    size_t last = first;
+    while (last < text.size() && !std::isspace(static_cast<unsigned char>(text[last])) && text[last] != ';') ++last;
+    const std::string number = text.substr(first, last - first);
+    int value = 0;
+    if (!TryStrToInt(number, value)) throw EConvertError("'" + number + "' is not a valid integer value");
+    return value;
+}
+
+void ResolveProvisionalPvlCode(TLoadContext& load) {
+    TPassState& state = load.State;
+    load.PvlFile = true;
+    const int64_t headerLength = ReadPvlHeader(load.Input);
+    state.InputFormatCode = (headerLength > 0 || load.Extension == ".native") ? 5 : 31;
+    if (Pos("_hbu", state.LoadedFileName) > 0 && DetectSamplePacking(load.Input.Take(PackingSampleBytes)))
+        state.InputFormatCode = 31;
+}
+
+void ReadSsbHeader(TLoadContext& load) {
+    load.Log("SSB/ORBIT format - file: " + load.State.LoadedFileName);
+    throw ELoadError("SSB/Orbit files cannot be read by this version");
+}
+
+void ReadEssHeader(TLoadContext& load) {
+    TPassState& state = load.State;
+    load.SetCaption(" (ESS HRPT format)");
+    load.Log("ESS HRPT format");
+    state.RecordSize = HrptPackedRecord;
+    load.Dialog.SatellitePreset.clear();
+    bool proposedNorthbound = true;
+    if (EssPassFromName(load, proposedNorthbound)) {
+        load.AskPassDirection("", proposedNorthbound);
+    } else {
+        load.Dialog.DateMode = TDateMode::Year;
+        load.AskPassDirection("Year & satellite:", true);
+    }
+    load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
+    load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
+    state.DataStart = load.PvlFile ? ReadPvlHeader(load.Input) : 0;
+    load.SeekInput(state.DataStart);
+    state.PackedInput = true;
+}
+
+void ReadTenBitHeader(TLoadContext& load) {
+    TPassState& state = load.State;
+    load.SetCaption(" (N10 format)");
+    load.Log("DTP N10 format");
+    const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1;
+    load.Dialog.DateMode = dated ? TDateMode::Date : TDateMode::Year;
+    const std::string hint = dated ? "Confirm date" : "Confirm year";
+    const std::string satellite = TenBitSatelliteToken(load.UpperName());
+    bool proposedNorthbound = true;
+    if (satellite.empty())
+        PresetYearFromOrbitNumber(load);
+    else
+        proposedNorthbound = TenBitNamedDirection(load, satellite);
+    load.AskPassDirection(hint, proposedNorthbound);
+
+    const bool fengYun3 = StartsText("FY3", state.LoadedFileName);
+    TEarthLocations& locations = load.EarthLocations();
+    locations.BaseDate = (dated || fengYun3) ? load.Dialog.PassDate : EncodeDate(load.Dialog.PassYear, 1, 1);
+    load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
+    load.SeekInput(0);
+    state.DataStart = 0;
+    state.PackedInput = true;
+    const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
+    if (state.SensorKind == SensorFengYun1)
+        state.RecordSize = state.InputFormatCode == 40 ? ChrptWsdRecord : ChrptPackedRecord;
+    else
+        state.RecordSize = HrptPackedRecord;
+    if (wsdHeader) {
+        TakeEmbeddedElements(load);
+        load.SeekInput(WsdHeaderBytes);
+    }
+}
+
+}  // namespace kestrune

@@ -1,0 +1,523 @@
+#include "decoding/PassLoader.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/HeadlessHost.h"
+#include "decoding/StationFormats.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TBytes;
+
+constexpr int32_t PassLines = 240;
+
+std::string RequestTexts() {
+    std::string texts;
+    for (const TDialogRequest& request : TDialogService::Instance().Requests()) texts += request.text + "\n";
+    return texts;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+class PassLoaderTest : public ::testing::Test {
+protected:
+    fs::path folder;
+    TPassState state;
+    THeadlessHost host;
+    TLoaderSettings settings;
+    TPassLoader loader{state, host, settings};
+    test::THrptPassSpec spec;
+
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("kestrune-loader-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder / "program" / "Keps");
+        fs::create_directories(folder / "data");
+        setenv("XDG_DATA_HOME", (folder / "user").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        SetProgramFolderOverride((folder / "program").string());
+        WriteArchive("NOAA-18", 28654);
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+        settings.Unattended = true;
+    }
+
+    void TearDown() override {
+        SetProgramFolderOverride("");
+        fs::remove_all(folder);
+    }
+
+    void WriteArchive(const std::string& satellite, int catalogNumber) {
+        const test::TElementLines set = test::MakeElementLines(catalogNumber, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+        const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+        test::WriteFileBytes((folder / "program" / "Keps" / (satellite + ".txt")).string(), TBytes(text.begin(), text.end()));
+    }
+
+    std::string Write(const std::string& name, const TBytes& bytes) {
+        const std::string path = (folder / "data" / name).string();
+        test::WriteFileBytes(path, bytes);
+        return path;
+    }
+
+    std::string ProcessedList() {
+        const TBytes bytes = test::ReadFileBytes((folder / "program" / "processed.lst").string());
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    void ExpectFailed() {
+        EXPECT_EQ(host.StatusText, "Read cancelled or error while reading...");
+        EXPECT_EQ(host.ViewTabs, std::vector<std::string>{"All"});
+        EXPECT_EQ(state.Video->LineCount(), 0);
+        EXPECT_EQ(state.DataLineCount, 0);
+        EXPECT_TRUE(host.RecentFiles.empty());
+        EXPECT_FALSE(state.Loading);
+        EXPECT_TRUE(host.ControlsEnabled);
+        EXPECT_FALSE(host.Busy);
+    }
+
+    // Every sample of the five channels equals what the writer put there.
+    void ExpectStoredPass(int32_t lines, bool northbound) {
+        ASSERT_EQ(state.Video->LineCount(), lines);
+        ASSERT_EQ(state.Video->Width(), 2048);
+        for (int channel = 1; channel <= 5; ++channel) {
+            for (int32_t line = 0; line < lines; ++line) {
+                const uint16_t* stored = state.Video->SampleAddress(channel, line);
+                ASSERT_NE(stored, nullptr);
+                for (int32_t sample = 0; sample < 2048; ++sample)
+                    ASSERT_EQ(stored[sample], test::StoredSample(spec, lines, northbound, line, channel, sample))
+                        << "channel " << channel << " line " << line << " sample " << sample;
+            }
+        }
+    }
+
+    void ExpectTelemetry(int32_t lines) {
+        const TTelemetryData& telemetry = *state.TelemetryData;
+        EXPECT_EQ(telemetry.FrameCount, lines);
+        EXPECT_EQ(telemetry.GoodSyncCount, lines);
+        for (int channel = 1; channel <= 5; ++channel)
+            EXPECT_EQ(telemetry.SpaceCount(channel), spec.Space[static_cast<size_t>(channel - 1)]) << channel;
+        for (int channel = 3; channel <= 5; ++channel)
+            EXPECT_EQ(telemetry.TargetCount(channel), spec.Blackbody[static_cast<size_t>(channel - 3)]) << channel;
+        EXPECT_TRUE(Contains(state.DiagnosticLines,
+                             Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", lines, lines)));
+    }
+};
+
+TEST_F(PassLoaderTest, BigEndian16BitPassNorthbound) {
+    settings.ForcedDirection = 1;
+    const TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    const std::string path = Write("2023-05-03-1200_NOAA18.raw16", bytes);
+    loader.LoadDataFile(path);
+
+    EXPECT_EQ(state.InputFormatCode, 26);
+    EXPECT_EQ(state.RecordSize, 22180);
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(state.CentreLine, PassLines / 2);
+    EXPECT_TRUE(state.Northbound);
+    ExpectStoredPass(PassLines, true);
+    ExpectTelemetry(PassLines);
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 18");
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_TRUE(state.Orbit->ElementsValid);
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
+
+    EXPECT_EQ(state.PassDescription.rfind("2023-05-03-1200_NOAA18; NOAA-18; 2023-05-03; 12:00-12:00; ", 0), 0u)
+        << state.PassDescription;
+    EXPECT_EQ(ProcessedList(), state.PassDescription + "\r\n");
+    EXPECT_EQ(host.RecentFiles, std::vector<std::string>{path});
+    EXPECT_EQ(host.SelectedView, "False colour");
+    EXPECT_EQ(host.ViewTabs.size(), 6u + 15u);
+    EXPECT_EQ(host.WindowCaption, "Talvessa - 2023-05-03-1200_NOAA18 (16 bit raw HRPT format)");
+    EXPECT_EQ(test::ReadFileBytes(path), bytes) << "the input is never modified";
+    EXPECT_EQ(settings.DataFolder, (folder / "data").string() + "/");
+    EXPECT_EQ(RequestTexts(), "") << "an unattended load asks nothing";
+
+    loader.LoadDataFile(path);
+    EXPECT_EQ(ProcessedList(), state.PassDescription + "\r\n") << "a second load adds no second line";
+}
+
+TEST_F(PassLoaderTest, LittleEndianPassesSouthbound) {
+    settings.ForcedDirection = 2;
+    for (const auto& [name, bytes] :
+         {std::pair{"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, true)},
+          {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(spec, PassLines, false, true)},
+          {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(spec, PassLines, true, false, 22528)}}) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(Write(name, bytes));
+        EXPECT_EQ(state.InputFormatCode, 26);
+        EXPECT_FALSE(state.Northbound);
+        ExpectStoredPass(PassLines, false);
+        ExpectTelemetry(PassLines);
+    }
+    EXPECT_EQ(state.RecordSize, 22528);
+}
+
+TEST_F(PassLoaderTest, OnlyMetopNamesHandTheDateToTheTelemetry) {
+    spec.SpacecraftId = 11;  // NOAA-17, and MetOp-B after its launch
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA17.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 17");
+    loader.LoadDataFile(Write("M01_202305031200.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "Metop-B");
+    EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B");
+}
+
+TEST_F(PassLoaderTest, TenBitN10Pass) {
+    settings.ForcedDirection = 2;
+    const TBytes bytes = test::BuildN10File(spec, PassLines);
+    const std::string path = Write("2023-05-03-1200_noaa18.n10", bytes);
+    loader.LoadDataFile(path);
+    EXPECT_EQ(state.InputFormatCode, 21);
+    EXPECT_EQ(state.RecordSize, 13864);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    ExpectStoredPass(PassLines, false);
+    ExpectTelemetry(PassLines);
+    EXPECT_EQ(host.SelectedView, "MVL");
+    EXPECT_FALSE(ProcessedList().empty());
+    EXPECT_EQ(test::ReadFileBytes(path), bytes);
+}
+
+TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
+    fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
+    settings.ForcedDirection = 1;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    loader.LoadDataFile(Write("230503_1200_noaa18.wsd", test::BuildWsdFile(spec, PassLines, set.Line1, set.Line2)));
+    EXPECT_EQ(state.InputFormatCode, 39);
+    EXPECT_EQ(state.HeaderLength, 1024);
+    EXPECT_EQ(state.EarthLocations->EmbeddedTleLine1, set.Line1);
+    EXPECT_EQ(state.EarthLocations->EmbeddedTleLine2, set.Line2);
+    ExpectStoredPass(PassLines, true);
+    ExpectTelemetry(PassLines);
+    EXPECT_EQ(state.Orbit->MainElementSource, "embedded Keplers in source data");
+    EXPECT_EQ(ProcessedList(), state.PassDescription + "\r\n");
+}
+
+TEST_F(PassLoaderTest, EssPassesPlainAndWithPvlHeader) {
+    settings.ForcedDirection = 2;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.hpt", test::BuildEssFile(spec, PassLines)));
+    EXPECT_EQ(state.InputFormatCode, 5);
+    EXPECT_EQ(state.DataStart, 0);
+    ExpectStoredPass(PassLines, false);
+
+    loader.LoadDataFile(Write("hrpt_20230503_1200_no18.native", test::BuildEssFile(spec, PassLines, 3000)));
+    EXPECT_EQ(state.InputFormatCode, 5);
+    EXPECT_EQ(state.DataStart, 3000);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    ExpectStoredPass(PassLines, false);
+    ExpectTelemetry(PassLines);
+}
+
+TEST_F(PassLoaderTest, PackedCopyIsUnpackedBesideIt) {
+    const TBytes packed = test::GzipBytes(test::Build16BitHrptFile(spec, PassLines, false));
+    const std::string path = Write("2023-05-03-1200_NOAA18.raw16.gz", packed);
+    loader.LoadDataFile(path);
+    EXPECT_EQ(state.InputFormatCode, 26);
+    EXPECT_EQ(state.LoadedFileName, "2023-05-03-1200_NOAA18");
+    EXPECT_EQ(host.RecentFiles, std::vector<std::string>{ChangeFileExt(path, "")});
+    EXPECT_EQ(test::ReadFileBytes(path), packed);
+    EXPECT_EQ(state.DataLineCount, PassLines);
+}
+
+TEST_F(PassLoaderTest, BrokenPackedCopyIsReadAsItStands) {
+    settings.Unattended = false;
+    const std::string path = Write("2023-05-03-1200_NOAA18.raw16.gz", TBytes(1000, 7));
+    loader.LoadDataFile(path);
+    const auto& requests = TDialogService::Instance().Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().text, "Could not unzip file: " + path);
+    EXPECT_FALSE(fs::exists(ChangeFileExt(path, "")));
+    ExpectFailed();
+}
+
+TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", {}));
+    ExpectFailed();
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "File is too small to determine the data type"));
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "File too small"));
+
+    settings.Unattended = false;
+    const TBytes oneLine = test::Build16BitHrptFile(spec, 1, false);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", oneLine));
+    ExpectFailed();
+    EXPECT_EQ(TDialogService::Instance().Requests().front().text,
+              "Error - file is to small to determine the data type.  At least 176600 bytes are required.");
+}
+
+TEST_F(PassLoaderTest, ShortPassesStillLoadInteractively) {
+    settings.Unattended = false;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 99, false)));
+    EXPECT_EQ(state.DataLineCount, 99);
+    const auto& requests = TDialogService::Instance().Requests();
+    EXPECT_TRUE(std::any_of(requests.begin(), requests.end(), [](const TDialogRequest& request) {
+        return request.text.rfind("Warning - your input data file has less than 100 data lines.", 0) == 0;
+    }));
+    ASSERT_EQ(host.DirectionRequests.size(), 1u);
+    EXPECT_EQ(host.DirectionRequests[0].Caption,
+              "Confirm 16-bit HRPT NOAA-18 pass 2023-05-03-1200_NOAA18 direction");
+}
+
+TEST_F(PassLoaderTest, SmallFileStillDecodesInteractively) {
+    settings.Unattended = false;
+    settings.ForcedDirection = 2;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 7, false)));
+    EXPECT_EQ(state.DataLineCount, 7);
+    ExpectStoredPass(7, false);
+    EXPECT_EQ(TDialogService::Instance().Requests().front().text,
+              "Error - file is to small to determine the data type.  At least 176600 bytes are required.");
+}
+
+TEST_F(PassLoaderTest, UnattendedRunsLogWhatWouldBeAsked) {
+    settings.RenameSource = true;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 70, false)));
+    EXPECT_EQ(state.DataLineCount, 70);
+    EXPECT_EQ(RequestTexts(), "");
+    EXPECT_TRUE(host.DirectionRequests.empty());
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning - your input data file has less than 100 data lines."));
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Do you want to save files from pass \"2023-05-03-1200_NOAA18\""));
+    EXPECT_EQ(state.LoadedFileName, "2023-05-03-1200_NOAA18");
+    EXPECT_EQ(state.DiagnosticLines.front().rfind("Talvessa - version V", 0), 0u) << "the run header stays first";
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Picture is 70 lines."));
+}
+
+TEST_F(PassLoaderTest, StandardNameQuestion) {
+    settings.Unattended = false;
+    settings.RenameSource = true;
+    settings.RenameFormat = "yyyy-mm-dd-hhnn";
+    TDialogService::Instance().QueueAnswer(mrYes);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ASSERT_FALSE(state.StandardName.empty());
+    EXPECT_EQ(state.StandardName.rfind("n18-2023-05-03-12", 0), 0u) << state.StandardName;
+    EXPECT_EQ(state.LoadedFileName, state.StandardName);
+    const auto& requests = TDialogService::Instance().Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].caption, "Talvessa - normalise file name");
+    EXPECT_EQ(requests[0].text, "Do you want to save files from pass \"2023-05-03-1200_NOAA18\" in the standard format \"" +
+                                    state.StandardName + "\" ?");
+
+    TDialogService::Instance().ClearScript();
+    const std::string standard = state.StandardName;
+    loader.LoadDataFile(
+        Write("2023-05-03-1200_NOAA18_" + standard + ".raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(RequestTexts(), "") << "the name is standard already";
+    settings.RenameNoQuery = true;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.LoadedFileName, standard);
+    EXPECT_EQ(RequestTexts(), "");
+}
+
+TEST_F(PassLoaderTest, TruncatedAndPaddedFilesReadTheirWholeRecords) {
+    settings.ForcedDirection = 2;
+    TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    const TBytes cut(bytes.begin(), bytes.end() - 22180 / 2);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", cut));
+    EXPECT_EQ(state.DataLineCount, PassLines - 1);
+    ExpectStoredPass(PassLines - 1, false);
+    bytes.insert(bytes.end(), 5000, 0xFF);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+}
+
+TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
+    const TBytes bigEndian = test::Build16BitHrptFile(spec, PassLines, false);
+    const TBytes littleEndian = test::Build16BitHrptFile(spec, PassLines, true);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.dat", littleEndian));
+    ExpectFailed();
+    EXPECT_EQ(state.InputFormatCode, 4);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "SSB/ORBIT format - file: 2023-05-03-1200_NOAA18"));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.dat", bigEndian));
+    ExpectFailed();
+    EXPECT_EQ(state.InputFormatCode, 27) << "its first sync words are those of 16-bit SeaWiFS files";
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.lac", littleEndian));
+    ExpectFailed();
+    EXPECT_EQ(state.InputFormatCode, 8);
+    EXPECT_EQ(state.RecordSize, 0) << "nothing of an earlier header survives";
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.n10", bigEndian));
+    EXPECT_EQ(state.InputFormatCode, 21);
+    EXPECT_EQ(state.Video->LineCount(), state.DataLineCount) << "garbage frames load without harm";
+}
+
+TEST_F(PassLoaderTest, CorruptedFramesLoadWithoutMessagesWhenUnattended) {
+    settings.ForcedDirection = 2;
+    TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    for (size_t i = 7; i < bytes.size(); i += 13) bytes[i] ^= 0xA5;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(RequestTexts(), "");
+    for (int32_t line = 0; line < PassLines; ++line)
+        for (int32_t sample = 0; sample < 2048; ++sample)
+            ASSERT_LE(state.Video->SampleAddress(1, line)[sample], 1023) << "samples stay within 10 bits";
+}
+
+TEST_F(PassLoaderTest, AFailedLoadLeavesNoEarlierPass) {
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ASSERT_EQ(state.Video->LineCount(), PassLines);
+    host.RecentFiles.clear();
+    loader.LoadDataFile(Write("other.lac", TBytes(200000, 0)));
+    ExpectFailed();
+    EXPECT_EQ(state.LoadedFileName, "other");
+}
+
+TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
+    host.OnPendingEvents = [&] {
+        if (host.ProgressPosition >= 100) state.AbortRequested = true;
+    };
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ExpectFailed();
+    EXPECT_TRUE(ProcessedList().empty());
+}
+
+TEST_F(PassLoaderTest, CancelledDirectionQuestionEndsTheLoad) {
+    settings.Unattended = false;
+    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        answer.Cancelled = true;
+        return answer;
+    };
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ExpectFailed();
+}
+
+TEST_F(PassLoaderTest, ChosenChannelsOnly) {
+    settings.Unattended = false;
+    settings.ForcedDirection = 2;
+    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        answer.ChannelChosen.fill(false);
+        answer.ChannelChosen[4] = true;
+        return answer;
+    };
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.Video->SlotCount(), 1);
+    EXPECT_EQ(state.Video->SampleAddress(1, 0), nullptr);
+    for (int32_t sample = 0; sample < 2048; ++sample)
+        ASSERT_EQ(state.Video->SampleAddress(4, 7)[sample], test::StoredSample(spec, PassLines, false, 7, 4, sample));
+    EXPECT_EQ(host.SelectedView, "Ch 4");
+}
+
+TEST_F(PassLoaderTest, UnparseableNameFallsBackToTheYearQuestion) {
+    settings.Unattended = false;
+    loader.LoadDataFile(Write("2023-13-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ASSERT_EQ(host.DirectionRequests.size(), 1u);
+    EXPECT_EQ(host.DirectionRequests[0].HintText, "Year & satellite:");
+    EXPECT_EQ(host.DirectionRequests[0].DateMode, TDateMode::Year);
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+}
+
+TEST_F(PassLoaderTest, NudgeMemoryOfTheFile) {
+    host.NudgeList = {"other 1 1", "2023-05-03-1200_NOAA18 5 -3 2023-05-03 12:01:02"};
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.NudgeX, 5);
+    EXPECT_EQ(state.NudgeY, -3);
+    EXPECT_EQ(state.PassDateTime, EncodeDate(2023, 5, 3) + EncodeTime(12, 1, 2, 0));
+    host.NudgeList = {"2023-05-03-1200_NOAA18 five -3 2023-05-03 25:01:02"};
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    EXPECT_EQ(state.NudgeX, 0);
+    EXPECT_EQ(state.PassDateTime, 0);
+    EXPECT_EQ(state.DataLineCount, PassLines) << "a malformed nudge line does not stop the load";
+}
+
+TEST(ParseNudgeEntryTest, NumbersAndDate) {
+    int32_t x = 9, y = 9;
+    TDateTime date = 0;
+    EXPECT_TRUE(ParseNudgeEntry("PASS 4 -2", x, y, date));
+    EXPECT_EQ(x, 4);
+    EXPECT_EQ(y, -2);
+    EXPECT_EQ(date, 0);
+    EXPECT_FALSE(ParseNudgeEntry("PASS 4", x, y, date)) << "a name and one number set nothing";
+    EXPECT_EQ(x, 4);
+    EXPECT_TRUE(ParseNudgeEntry("  PASS 1 2 2015-04-05 10:11:12  ", x, y, date));
+    EXPECT_EQ(date, EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 12, 0));
+    EXPECT_FALSE(ParseNudgeEntry("PASS 1 2 2015-13-05 10:11:12", x, y, date));
+    EXPECT_FALSE(ParseNudgeEntry("PASS X 2", x, y, date));
+    EXPECT_FALSE(ParseNudgeEntry("", x, y, date));
+}
+
+TEST(ProcessedListTest, SortedWithoutDuplicatesCaseIgnored) {
+    const fs::path folder = fs::temp_directory_path() / ("kestrune-processed-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    setenv("XDG_DATA_HOME", (folder / "user").c_str(), 1);
+    SetProgramFolderOverride(folder.string());
+    AddProcessedLine("b; NOAA-18");
+    AddProcessedLine("a; NOAA-19");
+    AddProcessedLine("B; NOAA-18");
+    AddProcessedLine("c; NOAA-15");
+    const TBytes bytes = test::ReadFileBytes((folder / "processed.lst").string());
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "a; NOAA-19\r\nb; NOAA-18\r\nc; NOAA-15\r\n");
+    SetProgramFolderOverride("");
+    fs::remove_all(folder);
+}
+
+TEST(CountTimedRecordsTest, StopsAtAJumpAndKeepsThePosition) {
+    const auto record = [](uint16_t day, uint32_t ms) {
+        TBytes bytes(64, 0);
+        bytes[4] = static_cast<uint8_t>(day >> 8);
+        bytes[5] = static_cast<uint8_t>(day);
+        for (int i = 0; i < 4; ++i) bytes[8 + static_cast<size_t>(i)] = static_cast<uint8_t>(ms >> (24 - 8 * i));
+        return bytes;
+    };
+    TBytes file;
+    for (const uint32_t ms : {1000u, 2000u, 800000u, 900000u, 90000000u})
+        for (const uint8_t b : record(100, ms)) file.push_back(b);
+    TInputFile input(file.data(), static_cast<int64_t>(file.size()), 64);
+    EXPECT_EQ(CountTimedRecords(input, 64, 9), 3) << "from the second record: 2 s, 800 s, 900 s";
+    EXPECT_EQ(input.Position(), 64);
+    EXPECT_EQ(CountTimedRecords(input, 0, 9), 0);
+}
+
+TEST(ViewOfferTest, ViewsByInstrumentAndChannels) {
+    TPassState state;
+    for (int channel = 1; channel <= 5; ++channel) state.ChannelAvailable[channel] = state.ChannelSelected[channel] = true;
+    state.InputFormatCode = 26;
+    std::vector<std::string> views = OfferedViews(state, false);
+    EXPECT_EQ(views, (std::vector<std::string>{"All", "Ch 1", "Ch 2", "Ch 3", "Ch 4", "Ch 5", "False colour", "RGB",
+                                               "User", "NOAA", "Temperature", "SST", "Vegetation", "Ch.4 - Ch.5",
+                                               "Ch.3 raw", "Ch.3 avg filt", "Ch.3 median filt", "Ch.3 raw-filt", "Fire",
+                                               "Ground Path", "Overlay"}));
+    EXPECT_EQ(OfferedViews(state, true)[10], "Paletted");
+    EXPECT_EQ(FirstViewName(state, 5, false), "False colour");
+    EXPECT_EQ(FirstViewName(state, 5, true), "All");
+    state.InputFormatCode = 21;
+    EXPECT_EQ(OfferedViews(state, false)[7], "MVL");
+    EXPECT_EQ(FirstViewName(state, 5, true), "MVL");
+    state.SensorKind = SensorMeteorMhrp;
+    EXPECT_EQ(OfferedViews(state, false).back(), "User");
+    EXPECT_EQ(FirstViewName(state, 5, false), "RGB");
+    state.ChannelSelected = {};
+    state.ChannelSelected[3] = true;
+    EXPECT_EQ(FirstViewName(state, 1, false), "Ch 3");
+}
+
+TEST(PvlHeaderTest, LengthInsideTheFormatGroup) {
+    TBytes bytes = test::PvlHeader(3000);
+    TInputFile input(bytes.data(), static_cast<int64_t>(bytes.size()));
+    EXPECT_EQ(ReadPvlHeader(input), 3000);
+    EXPECT_EQ(input.Position(), 1500);
+    const std::string text = "BEGIN_GROUP = PVL_HEADER\nLENGTH = 12\n";
+    TBytes noFormat(text.begin(), text.end());
+    TInputFile other(noFormat.data(), static_cast<int64_t>(noFormat.size()));
+    EXPECT_EQ(ReadPvlHeader(other), 0);
+    const std::string bad = "BEGIN_GROUP = FORMAT\nBEGIN_GROUP = PVL_HEADER\nLENGTH = x12\n";
+    TBytes badBytes(bad.begin(), bad.end());
+    TInputFile badInput(badBytes.data(), static_cast<int64_t>(badBytes.size()));
+    EXPECT_THROW(ReadPvlHeader(badInput), EConvertError);
+}
+
+}  // namespace
+}  // namespace kestrune
