@@ -1,0 +1,356 @@
+#include "render/FireDetection.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassState.h"
+#include "decoding/Sensor.h"
+#include "orbit/EarthLocations.h"
+#include "platform/RegistryVariables.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr char Deg[] = "\xC2\xB0";
+
+// A pass of channels 3 and 4 (slots 1 and 2), every line valid, channel 3
+// at background everywhere, and a fresh (uncalibrated) sensor.
+class FireTest : public ::testing::Test {
+protected:
+    testing::TTempFolder folder;
+    TPassState pass;
+    TFireSettings settings;
+    TFireFilterImages images;
+    std::vector<std::string> statusTexts;
+
+    void MakePass(int32_t width, int32_t lines, uint16_t background3, uint16_t background4 = 400) {
+        THRPTvideo& video = *pass.Video;
+        video.ChannelPresent[3] = video.ChannelPresent[4] = true;
+        video.ChannelSlot[3] = 1;
+        video.ChannelSlot[4] = 2;
+        video.SetSlotCount(2);
+        video.SetWidth(width);
+        video.SetLineCount(lines);
+        pass.DataLineCount = lines;
+        for (int32_t y = 0; y < lines; ++y) {
+            video.SetLineFlag(y, 1);
+            for (int32_t x = 0; x < width; ++x) {
+                video.SampleAddress(3, y)[x] = background3;
+                video.SampleAddress(4, y)[x] = background4;
+            }
+        }
+    }
+
+    void Set(int channel, int32_t x, int32_t y, uint16_t count) { pass.Video->SampleAddress(channel, y)[x] = count; }
+
+    void Calibrate() {
+        TSensor& sensor = *pass.Sensor;
+        sensor.BlackbodyTemperature(400, 410, 420, 430);
+        sensor.CalibrateThermal(726, 990, sensor.PrtTemperature(), 391, 995, 387, 1000);
+    }
+
+    void Build() {
+        BuildFireFilterImages(pass, settings, images, [this](const std::string& text) { statusTexts.push_back(text); });
+    }
+
+    static uint16_t At(const IplImage* image, int32_t x, int32_t y) { return image->RowAs<uint16_t>(y)[x]; }
+};
+
+TEST_F(FireTest, FilterImagesAroundOneColdSpike) {
+    MakePass(64, 40, 500);
+    Set(3, 30, 20, 240);
+    settings.FireUseAvg = true;
+    settings.FireAvgRegionSize = 1;
+    settings.FireAvgEdgeMargin = 20;
+    Build();
+    EXPECT_EQ(statusTexts, std::vector<std::string>{"Detecting fires..."});
+    for (int k = 1; k <= 3; ++k) {
+        ASSERT_NE(images.Image(k), nullptr);
+        EXPECT_EQ(images.Image(k)->Width(), 64);
+        EXPECT_EQ(images.Image(k)->Height(), 40);
+        EXPECT_EQ(images.Image(k)->Depth(), IplDepth::U16);
+    }
+    const IplImage* average = images.Image(1);
+    EXPECT_EQ(At(average, 30, 20), 471);  // (500 + 1240 div 3 + 500) div 3
+    EXPECT_EQ(At(average, 29, 19), 471);
+    EXPECT_EQ(At(average, 28, 20), 500);
+    EXPECT_EQ(At(images.Image(2), 30, 20), 500) << "one spike does not move the median";
+    const IplImage* difference = images.Image(3);
+    EXPECT_EQ(At(difference, 30, 20), 800 + 240 - 471);
+    EXPECT_EQ(At(difference, 31, 20), 800 + 500 - 471);
+    EXPECT_EQ(At(difference, 32, 20), 800);
+
+    settings.FireAvgMethod = 1;  // "Median"
+    Build();
+    EXPECT_EQ(At(images.Image(3), 30, 20), 800 + 240 - 500);
+    EXPECT_EQ(At(images.Image(3), 31, 20), 800);
+}
+
+TEST_F(FireTest, EdgeMarginAndLinesAreNotExamined) {
+    MakePass(300, 40, 500);
+    settings.FireUseAvg = true;
+    settings.FireAvgMethod = 1;
+    settings.FireAvgRegionSize = 3;
+    settings.FireAvgEdgeMargin = 100;
+    const std::array<std::array<int32_t, 3>, 8> spikes{{
+        {99, 20, 800}, {100, 20, 400}, {200, 20, 400}, {201, 20, 800},  // columns: x < 100 and x > 300 - 100 left out
+        {150, 5, 800}, {150, 6, 400}, {150, 34, 400}, {150, 35, 800}}};  // lines: y < 6 and y > 40 - 6 left out
+    for (const auto& [x, y, expected] : spikes) Set(3, x, y, 100);
+    Build();
+    for (const auto& [x, y, expected] : spikes) EXPECT_EQ(At(images.Image(3), x, y), expected) << x << ", " << y;
+
+    settings.FireAvgEdgeMargin = 0;  // the margin is never below 2n
+    Set(3, 5, 20, 100);
+    Set(3, 6, 20, 100);
+    Build();
+    EXPECT_EQ(At(images.Image(3), 5, 20), 800);
+    EXPECT_EQ(At(images.Image(3), 6, 20), 400);
+}
+
+TEST_F(FireTest, DifferenceIsHeldTo10And1000) {
+    MakePass(200, 40, 900);
+    for (int32_t y = 0; y < 40; ++y)
+        for (int32_t x = 100; x < 200; ++x) Set(3, x, y, 100);
+    Set(3, 40, 20, 100);   // 800 below its background
+    Set(3, 50, 20, 110);   // 790 below
+    Set(3, 150, 20, 401);  // 301 above
+    Set(3, 170, 20, 300);  // 200 above
+    settings.FireUseAvg = true;
+    settings.FireAvgMethod = 1;
+    settings.FireAvgRegionSize = 1;
+    settings.FireAvgEdgeMargin = 20;
+    Build();
+    EXPECT_EQ(At(images.Image(3), 40, 20), 10);
+    EXPECT_EQ(At(images.Image(3), 50, 20), 10);
+    EXPECT_EQ(At(images.Image(3), 150, 20), 1000);
+    EXPECT_EQ(At(images.Image(3), 170, 20), 1000);
+}
+
+TEST_F(FireTest, TooColdChannel3PixelsAreNotExamined) {
+    Calibrate();
+    const double* table3 = pass.Sensor->ThermalTable3();
+    ASSERT_GE(table3[300], 320.0);
+    ASSERT_LT(table3[400], 320.0);
+    MakePass(100, 30, 500);
+    Set(3, 30, 15, 300);
+    Set(3, 50, 15, 400);
+    settings.FireUseAvg = true;
+    settings.FireAvgMethod = 1;
+    settings.FireAvgRegionSize = 1;
+    settings.FireAvgEdgeMargin = 20;
+    Build();
+    EXPECT_EQ(At(images.Image(3), 30, 15), 800 + 300 - 500);
+    EXPECT_EQ(At(images.Image(3), 50, 15), 800) << "below FireAvgMinTch3";
+}
+
+TEST_F(FireTest, ImagesOfAnEarlierPassNeverOutliveIt) {
+    MakePass(64, 40, 500);
+    settings.FireUseAvg = true;
+    Build();
+    ASSERT_NE(images.Image(1), nullptr);
+
+    settings.FireUseAvg = false;
+    statusTexts.clear();
+    Build();
+    EXPECT_NE(images.Image(1), nullptr) << "the setup window's OK with the advanced algorithm off keeps them";
+    EXPECT_TRUE(statusTexts.empty());
+    BuildFireFilterImagesAfterLoad(pass, settings, images, {});
+    EXPECT_EQ(images.Image(1), nullptr) << "a new pass drops them";
+    EXPECT_EQ(images.Image(2), nullptr);
+    EXPECT_EQ(images.Image(3), nullptr);
+
+    settings.FireUseAvg = true;
+    BuildFireFilterImagesAfterLoad(pass, settings, images, {});
+    ASSERT_NE(images.Image(3), nullptr);
+    pass.Video->ChannelPresent[3] = false;
+    pass.Video->ChannelSlot[3] = 0;
+    Build();
+    EXPECT_EQ(images.Image(3), nullptr) << "a pass without channel 3 has nothing to filter";
+    EXPECT_EQ(images.Image(0), nullptr);
+    EXPECT_EQ(images.Image(4), nullptr);
+}
+
+// Calibration tables made by hand: every count 0 K unless set.
+struct THandTables {
+    std::array<double, 1024> T3{};
+    std::array<double, 1024> T4{};
+};
+
+bool Fire(const TFireClassTable& table, int first, int count4) {
+    return table[static_cast<size_t>(first) * 1024 + static_cast<size_t>(count4)] == 255;
+}
+
+TEST(FireClassTable, StandardAlgorithm) {
+    THandTables tables;
+    tables.T4.fill(305.0);
+    tables.T3[100] = 315.0;
+    tables.T3[101] = 314.9;
+    tables.T3[102] = 330.0;
+    tables.T4[7] = 305.5;
+    tables.T4[8] = 320.1;
+    TFireSettings settings;
+    TFireClassTable table;
+    BuildFireClassTable(tables.T3.data(), tables.T4.data(), settings, table);
+    ASSERT_EQ(table.size(), 1024u * 1024u);
+    EXPECT_TRUE(Fire(table, 100, 0)) << "315 K and a difference of exactly 10 K";
+    EXPECT_FALSE(Fire(table, 100, 7));
+    EXPECT_FALSE(Fire(table, 101, 0)) << "below the threshold";
+    EXPECT_TRUE(Fire(table, 102, 7));
+    EXPECT_FALSE(Fire(table, 102, 8));
+    EXPECT_FALSE(Fire(table, 0, 0));
+
+    settings.FireIncludeDeltaT = false;
+    BuildFireClassTable(tables.T3.data(), tables.T4.data(), settings, table);
+    EXPECT_TRUE(Fire(table, 100, 8)) << "exactly 315 K is fire whatever channel 4 shows";
+    EXPECT_TRUE(Fire(table, 100, 7));
+    EXPECT_FALSE(Fire(table, 101, 8));
+
+    BuildFireClassTable(nullptr, tables.T4.data(), settings, table);
+    EXPECT_FALSE(Fire(table, 100, 8)) << "no channel-3 calibration, no fire";
+}
+
+TEST(FireClassTable, AdvancedAlgorithm) {
+    THandTables tables;
+    tables.T4[1] = 310.0;
+    tables.T4[2] = 304.9;
+    TFireSettings settings;
+    settings.FireUseAvg = true;
+    TFireClassTable table;
+    BuildFireClassTable(nullptr, tables.T4.data(), settings, table);
+    EXPECT_TRUE(Fire(table, 800 - 250, 1)) << "250 counts below the background";
+    EXPECT_TRUE(Fire(table, 579, 1));
+    EXPECT_FALSE(Fire(table, 800 - 220, 1)) << "220 below is not enough";
+    EXPECT_FALSE(Fire(table, 550, 2)) << "channel 4 too cold";
+
+    BuildFireClassTable(tables.T3.data(), nullptr, settings, table);
+    EXPECT_FALSE(Fire(table, 550, 1)) << "no channel-4 calibration, no fire";
+    TSensor uncalibrated;
+    BuildFireClassTable(uncalibrated, settings, table);
+    EXPECT_FALSE(Fire(table, 550, 1));
+}
+
+// Fire pixel lists over a 2048-wide pass with the anchors of line y at
+// latitude 10 + y + k / 10 and longitude -20 + k.
+class FireListTest : public FireTest {
+protected:
+    void SetUp() override {
+        Calibrate();
+        MakePass(2048, 3, 900);
+        TEarthLocations& locations = *pass.EarthLocations;
+        locations.SetLineCount(3);
+        for (int y = 0; y < 3; ++y)
+            for (size_t k = 0; k < LocationAnchorCount; ++k)
+                locations.LineLocations(y)->Anchors[k] = {10.0f + static_cast<float>(y) + static_cast<float>(k) / 10.0f,
+                                                          -20.0f + static_cast<float>(k)};
+        locations.LocationsValid = true;
+        locations.StartTime = EncodeDate(2024, 5, 2) + EncodeTime(12, 25, 0, 0);
+        locations.EndTime = EncodeDate(2024, 5, 2) + EncodeTime(12, 35, 0, 0);
+    }
+
+    std::vector<std::string> List() { return FirePixelListText(pass, settings, images, "/out/pass"); }
+
+    static std::string Heading() {
+        return std::string("Fire pixel locations: ") + Deg + "latitude (-S +N)  " + Deg +
+               "longitude (-W +E), mid-pass at 2024-05-02 12:30 UTC, from file: /out/pass";
+    }
+};
+
+TEST_F(FireListTest, StandardAlgorithmOnValidLines) {
+    const double* table3 = pass.Sensor->ThermalTable3();
+    const double* table4 = pass.Sensor->ThermalTable4();
+    ASSERT_GE(table3[300] - table4[400], 10.0);
+    ASSERT_GE(table3[300], 315.0);
+    ASSERT_LT(table3[900], 315.0);
+    Set(3, 24, 0, 300);
+    Set(3, 444, 1, 300);
+    Set(3, 100, 2, 300);
+    pass.Video->SetLineFlag(2, 0);
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "2 pixels found", "10.00 -20.00", "12.05 -9.50"}));
+
+    pass.EarthLocations->LocationsValid = false;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "unlocated pixels are left out";
+}
+
+TEST_F(FireListTest, RegionLimit) {
+    Set(3, 24, 0, 300);
+    Set(3, 444, 0, 300);
+    Set(3, 444, 1, 300);
+    settings.FireSaveLimitRegion = true;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "the default box lies elsewhere";
+
+    settings.FireSaveNorthLat = 10;
+    settings.FireSaveSouthLat = 9;
+    settings.FireSaveWestLon = -25;
+    settings.FireSaveEastLon = -19;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "1 pixels found", "10.00 -20.00"}))
+        << "line 1 lies north of the box; the second pixel of line 0 east of it";
+}
+
+TEST_F(FireListTest, AdvancedAlgorithmReadsTheDifferenceImage) {
+    ASSERT_GE(pass.Sensor->ThermalTable4()[300], 305.0);
+    Set(4, 24, 0, 300);
+    settings.FireUseAvg = true;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "no difference image yet";
+
+    images.FireImage3 = IplImage::Allocate(2048, 3, 1, IplDepth::U16);
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 2048; ++x) images.FireImage3.RowAs<uint16_t>(y)[x] = 800;
+    images.FireImage3.RowAs<uint16_t>(0)[24] = 500;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "1 pixels found", "10.00 -20.00"}));
+
+    images.FireImage3 = IplImage::Allocate(2048, 2, 1, IplDepth::U16);
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"}))
+        << "an image of another pass's size is not read";
+}
+
+TEST_F(FireListTest, MissingChannelsAndOtherWidths) {
+    pass.Video->ChannelPresent[4] = false;
+    pass.Video->ChannelSlot[4] = 0;
+    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"}));
+    MakePass(1728, 3, 900);
+    Set(3, 24, 0, 300);
+    EXPECT_TRUE(List().empty());
+}
+
+TEST(FireSettingsStore, ReadsHeldInRangeAndWritesBack) {
+    testing::TTempFolder folder;
+    {
+        TRegistryInteger size("FireAvgRegionSize", 0);
+        size.Value = 25;
+        TRegistryInteger method("FireAvgMethod", 0);
+        method.Value = 5;
+        TRegistryInteger delta("FireDeltaT", 0);
+        delta.Value = 0;
+        TRegistryBoolean useAvg("FireUseAvg", false);
+        useAvg.Value = true;
+        TRegistryInteger colour("FirePixelColour", 0);
+        colour.Value = 255;
+    }
+    {
+        TFireSettingsStore store;
+        EXPECT_EQ(store.Values.FireAvgRegionSize, 10);
+        EXPECT_EQ(store.Values.FireAvgMethod, -1) << "an index beyond the items chooses nothing";
+        EXPECT_FALSE(store.Values.FireUseMedian());
+        EXPECT_EQ(store.Values.FireDeltaT, 1);
+        EXPECT_TRUE(store.Values.FireUseAvg);
+        EXPECT_EQ(store.Values.FirePixelColour, 255u);
+        EXPECT_EQ(store.Values.FireThresholdT, 315) << "default";
+        EXPECT_EQ(store.Values.FireSaveWestLon, -19);
+        store.Values.FireAvgMethod = 1;
+        store.Values.FireSaveWestLon = -30;
+        store.Values.FireSaveLimitRegion = true;
+    }
+    TFireSettingsStore again;
+    EXPECT_TRUE(again.Values.FireUseMedian());
+    EXPECT_EQ(again.Values.FireSaveWestLon, -30);
+    EXPECT_TRUE(again.Values.FireSaveLimitRegion);
+    EXPECT_EQ(FireRegionSizeText(3), "[7 x 7 pixels]");
+}
+
+}  // namespace
+}  // namespace kestrune
