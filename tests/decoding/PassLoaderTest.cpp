@@ -4,6 +4,7 @@
 #include "decoding/HeadlessHost.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
+#include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
@@ -333,6 +334,56 @@ TEST_F(PassLoaderTest, TruncatedAndPaddedFilesReadTheirWholeRecords) {
     EXPECT_EQ(state.DataLineCount, PassLines);
 }
 
+// Every cut of every kind of file either loads the whole records it holds or
+// ends through the failure handler; the input stays as it was.
+TEST_F(PassLoaderTest, CutsOfEveryFileEndCleanly) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    struct TCase {
+        std::string Name;
+        TBytes Bytes;
+        int64_t HeaderBytes;
+        int64_t RecordBytes;
+    };
+    const std::vector<TCase> cases = {
+        {"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 120, false), 0, 22180},
+        {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(spec, 120, false, true), 22180, 22180},
+        {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(spec, 120, true, false, 22528), 0, 22528},
+        {"2023-05-03-1200_noaa18.n10", test::BuildN10File(spec, 120), 0, 13864},
+        {"230503_1200_noaa18.wsd", test::BuildWsdFile(spec, 120, set.Line1, set.Line2), 1024, 13864},
+        {"hrpt_20230503_1200_no18.native", test::BuildEssFile(spec, 120, 3000), 3000, 13864}};
+    for (const TCase& file : cases) {
+        const int64_t size = static_cast<int64_t>(file.Bytes.size());
+        for (const int64_t cut : {int64_t{0}, int64_t{1}, int64_t{100}, int64_t{1024}, file.HeaderBytes + file.RecordBytes,
+                                  file.HeaderBytes + 2 * file.RecordBytes - 1, size / 2, size - 1}) {
+            SCOPED_TRACE(file.Name + " cut to " + std::to_string(cut));
+            const TBytes bytes(file.Bytes.begin(), file.Bytes.begin() + cut);
+            const std::string path = Write(file.Name, bytes);
+            host.RecentFiles.clear();
+            loader.LoadDataFile(path);
+            const int64_t records = cut > file.HeaderBytes ? (cut - file.HeaderBytes) / file.RecordBytes : 0;
+            if (records < 2) {
+                ExpectFailed();
+            } else {
+                EXPECT_EQ(state.DataLineCount, records);
+                EXPECT_EQ(state.Video->LineCount(), records);
+            }
+            EXPECT_EQ(test::ReadFileBytes(path), bytes);
+        }
+    }
+}
+
+TEST_F(PassLoaderTest, BrokenPvlHeadersEndCleanly) {
+    for (const char* length : {"x12", "-5", "999999999"}) {
+        SCOPED_TRACE(length);
+        const std::string text = "BEGIN_GROUP = FORMAT\n BEGIN_GROUP = PVL_HEADER\n LENGTH = " + std::string(length) + "\n";
+        TBytes bytes(text.begin(), text.end());
+        const TBytes pass = test::BuildN10File(spec, 120);
+        bytes.insert(bytes.end(), pass.begin(), pass.end());
+        loader.LoadDataFile(Write("hrpt_20230503_1200_no18.native", bytes));
+        ExpectFailed();
+    }
+}
+
 TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
     const TBytes bigEndian = test::Build16BitHrptFile(spec, PassLines, false);
     const TBytes littleEndian = test::Build16BitHrptFile(spec, PassLines, true);
@@ -371,6 +422,9 @@ TEST_F(PassLoaderTest, AFailedLoadLeavesNoEarlierPass) {
     loader.LoadDataFile(Write("other.lac", TBytes(200000, 0)));
     ExpectFailed();
     EXPECT_EQ(state.LoadedFileName, "other");
+    EXPECT_EQ(state.EarthLocations->BaseDate, 0);
+    EXPECT_FALSE(state.PackedInput);
+    EXPECT_FALSE(state.Northbound);
 }
 
 TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
@@ -479,6 +533,14 @@ TEST(CountTimedRecordsTest, StopsAtAJumpAndKeepsThePosition) {
     EXPECT_EQ(CountTimedRecords(input, 64, 9), 3) << "from the second record: 2 s, 800 s, 900 s";
     EXPECT_EQ(input.Position(), 64);
     EXPECT_EQ(CountTimedRecords(input, 0, 9), 0);
+}
+
+TEST(ViewOfferTest, ViewNamesFindTheirNumbers) {
+    EXPECT_EQ(ViewIndexOfName("MVL"), ViewMvl);
+    EXPECT_EQ(ViewIndexOfName("Overlay"), 27);
+    EXPECT_EQ(ViewIndexOfName("Ch 10"), 10);
+    EXPECT_EQ(ViewIndexOfName("DTP"), NoView);
+    EXPECT_EQ(ChannelViewName(4), "Ch 4");
 }
 
 TEST(ViewOfferTest, ViewsByInstrumentAndChannels) {
