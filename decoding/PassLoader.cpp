@@ -19,8 +19,9 @@
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <set>
 
 namespace kestrune {
