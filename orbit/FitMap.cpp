@@ -49,8 +49,11 @@ private:
     }
     static bool Usable(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
 
-    double DistanceKm(int line1, int k1, int line2, int k2) const;
-    double BearingRadians(int line1, int k1, int line2, int k2) const;
+    struct TGreatCircle {
+        double km;
+        double bearing;  // radians from north
+    };
+    TGreatCircle Between(int line1, int k1, int line2, int k2) const;
     double MeanAnchorDistance(int line1, int line2) const;
     double TrackStepAt(int line) const { return MeanAnchorDistance(line - 20, line + 20) / 40.0; }
     double MeasureTrackStep() const;
@@ -93,25 +96,17 @@ TFitResult Fit(const TFitPoints& points, int terms) {
     return result;
 }
 
-double TMapFit::DistanceKm(int line1, int k1, int line2, int k2) const {
+TMapFit::TGreatCircle TMapFit::Between(int line1, int k1, int line2, int k2) const {
     const TAnchorLocation& a = Anchor(line1, k1);
     const TAnchorLocation& b = Anchor(line2, k2);
     float distance = 0, bearing = 0;
     GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, distance, bearing);
-    return distance;
-}
-
-double TMapFit::BearingRadians(int line1, int k1, int line2, int k2) const {
-    const TAnchorLocation& a = Anchor(line1, k1);
-    const TAnchorLocation& b = Anchor(line2, k2);
-    float distance = 0, bearing = 0;
-    GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, distance, bearing);
-    return bearing * Radians;
+    return {distance, bearing * Radians};
 }
 
 double TMapFit::MeanAnchorDistance(int line1, int line2) const {
     double sum = 0;
-    for (int k = 0; k < LocationAnchorCount; ++k) sum += DistanceKm(line1, k, line2, k);
+    for (int k = 0; k < LocationAnchorCount; ++k) sum += Between(line1, k, line2, k).km;
     return sum / LocationAnchorCount;
 }
 
@@ -155,8 +150,8 @@ double TMapFit::GroundColumnOf(int pixel) const {
 }
 
 void TMapFit::EstimateRotation() {
-    const double across = BearingRadians(centre_, 24, centre_, 26) - 90.0 * Radians;
-    const double along = BearingRadians(centre_ + 13, CentreAnchor, centre_ - 13, CentreAnchor);
+    const double across = Between(centre_, 24, centre_, 26).bearing - 90.0 * Radians;
+    const double along = Between(centre_ + 13, CentreAnchor, centre_ - 13, CentreAnchor).bearing;
     double original = 0;
     float column5 = 0, row5 = 0, column45 = 0, row45 = 0;
     if (ProjectUnwarped(centre_, 5, column5, row5) && ProjectUnwarped(centre_, 45, column45, row45) && row5 != row45)

@@ -130,17 +130,10 @@ bool TWarpedMapping::LatLonToPixel(int& X, int& Y, bool Warp, float Longitude, f
 
 bool TWarpedMapping::LatLonToImage(float& X, float& Y, bool Warp, float Longitude, float Latitude) const {
     if (!Fitted()) return false;
-    const double lambda = WrapLongitude(static_cast<double>(Longitude) - ReferenceLongitude) * Radians;
-    const double phi = Latitude * Radians;
-    const double cosC =
-        sinReferenceLatitude_ * std::sin(phi) + cosReferenceLatitude_ * std::cos(phi) * std::cos(lambda);
     double x = 0, y = 0;
-    if (std::fabs(cosC) < 1.0) {
-        const double c = std::acos(cosC);
-        const double k = ViewScale * c / std::sin(c);
-        x = k * std::cos(phi) * std::sin(lambda);
-        y = k * (cosReferenceLatitude_ * std::sin(phi) - sinReferenceLatitude_ * std::cos(phi) * std::cos(lambda));
-    }
+    AzimuthalEquidistant(sinReferenceLatitude_, cosReferenceLatitude_,
+                         WrapLongitude(static_cast<double>(Longitude) - ReferenceLongitude) * Radians,
+                         Latitude * Radians, ViewScale, x, y);
     const TPlanePoint warped = ApplyWarp(x, y);
     if (!std::isfinite(warped.x) || !std::isfinite(warped.y)) return false;
     float column = 0;

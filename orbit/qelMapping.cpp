@@ -71,6 +71,17 @@ double WrapLongitude(double degrees) {
     return degrees;
 }
 
+void AzimuthalEquidistant(double sinCentre, double cosCentre, double lambda, double phi, double scale, double& x,
+                          double& y) {
+    const double cosC = sinCentre * std::sin(phi) + cosCentre * std::cos(phi) * std::cos(lambda);
+    x = y = 0;
+    if (!(std::fabs(cosC) < 1.0)) return;
+    const double c = std::acos(cosC);
+    const double k = scale * c / std::sin(c);
+    x = k * std::cos(phi) * std::sin(lambda);
+    y = k * (cosCentre * std::sin(phi) - sinCentre * std::cos(phi) * std::cos(lambda));
+}
+
 TMapping::TMapping() { Recalculate(); }
 
 int TMapping::GetSize() const { return std::max(GetWidth(), GetHeight()); }
@@ -361,16 +372,8 @@ TMapping::TProjected TMapping::PixelStep(double x, double y, bool rotate) const 
 
 TMapping::TProjected TMapping::ProjectAzimuthal(double dlon, double latitude) const {
     if (DistanceFromCentre(dlon, latitude) >= 12000.0) return {};
-    const double phi = latitude * Radians;
-    const double lambda = dlon * Radians;
-    const double cosC = sinCentreLatitude_ * std::sin(phi) + cosCentreLatitude_ * std::cos(phi) * std::cos(lambda);
     double x = 0, y = 0;
-    if (std::fabs(cosC) < 1.0) {
-        const double c = std::acos(cosC);
-        const double k = scale_ * c / std::sin(c);
-        x = k * std::cos(phi) * std::sin(lambda);
-        y = k * (cosCentreLatitude_ * std::sin(phi) - sinCentreLatitude_ * std::cos(phi) * std::cos(lambda));
-    }
+    AzimuthalEquidistant(sinCentreLatitude_, cosCentreLatitude_, dlon * Radians, latitude * Radians, scale_, x, y);
     return PixelStep(x, y, true);
 }
 

@@ -206,6 +206,13 @@ private:
 // A longitude or longitude difference brought into -180..180.
 double WrapLongitude(double degrees);
 
+// Azimuthal equidistant position (x east, y north, radians of arc times
+// scale) of a point at latitude phi and longitude lambda from a centre on the
+// meridian lambda = 0 whose latitude has the given sine and cosine; angles in
+// radians. The centre and its antipode both give (0, 0).
+void AzimuthalEquidistant(double sinCentre, double cosCentre, double lambda, double phi, double scale, double& x,
+                          double& y);
+
 // Great-circle distance in km by the law of cosines; false (Distance
 // untouched) when the arithmetic fails.
 bool GreatCircleAngle(float Lon1, float Lat1, float Lon2, float Lat2, float& Distance);

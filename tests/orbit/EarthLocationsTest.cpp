@@ -22,16 +22,11 @@ constexpr double Second = 1.0 / 86400.0;
 constexpr double Millisecond = Second / 1000.0;
 
 const TDateTime YearStart = EncodeDate(2020, 1, 1);
-const TDateTime Epoch = EncodeDate(2020, 4, 9) + 0.5;  // of the element set below
+// A sun-synchronous orbit at about 850 km: the test writer's default set.
+const std::string ElementLine1 = testing::TleLine1(testing::TleElements{});
+const std::string ElementLine2 = testing::TleLine2(testing::TleElements{});
+const TDateTime Epoch = EncodeDate(2020, 4, 9) + 0.5;  // of that set
 const TDateTime PassStart = Epoch + 0.5 / 24 + 0.165 * Second;
-
-testing::TleElements NoaaSet() {
-    testing::TleElements e;
-    e.epochDay = 100.5;
-    e.meanMotion = 14.26;
-    e.inclination = 98.7;
-    return e;
-}
 
 void PutBigEndian(uint8_t* out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * (bytes - 1 - i)));
@@ -45,8 +40,8 @@ protected:
     }
 
     void EmbedElements() {
-        locations.EmbeddedTleLine1 = testing::TleLine1(NoaaSet());
-        locations.EmbeddedTleLine2 = testing::TleLine2(NoaaSet());
+        locations.EmbeddedTleLine1 = ElementLine1;
+        locations.EmbeddedTleLine2 = ElementLine2;
     }
 
     // HRPT frame words 8..11 of a time: day of year, then milliseconds of day.
@@ -105,7 +100,7 @@ protected:
 
     // Level 1b records of the newer layout, located by the orbit itself.
     void WriteLevel1bPass(int lines, double linePeriodSeconds, bool olderLayout = false) {
-        orbit.UseEmbeddedKeplers(testing::TleLine1(NoaaSet()), testing::TleLine2(NoaaSet()), PassStart);
+        orbit.UseEmbeddedKeplers(ElementLine1, ElementLine2, PassStart);
         locations.SetLineCount(lines);
         locations.BaseDate = EncodeDate(2020, 4, 9);
         for (int line = 0; line < lines; ++line) {
@@ -436,7 +431,7 @@ TEST_F(EarthLocationsTest, FengYun3TimesMoveByHalfADay) {
 TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
     WriteLevel1bPass(600, 1.0 / 6.0);
     const TScanLinePoints expected = [this] {
-        orbit.UseEmbeddedKeplers(testing::TleLine1(NoaaSet()), testing::TleLine2(NoaaSet()), PassStart);
+        orbit.UseEmbeddedKeplers(ElementLine1, ElementLine2, PassStart);
         TScanLinePoints points{};
         double altitude = 0;
         orbit.LocateScanLine(PassStart + 300 * Second / 6, points, altitude);

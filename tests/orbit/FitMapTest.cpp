@@ -104,6 +104,16 @@ double LargestAnchorError(TWarpedMapping& mapping, const std::vector<TScanLineLo
     return largest;
 }
 
+// Fits the lines and expects every tie point on its own pixel.
+void ExpectTiePointsOnTheirPixels(const std::vector<TScanLineLocations>& lines, uint8_t mode, int first,
+                                  int spacing) {
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    EXPECT_EQ(run.mapping.ScanMode(), mode);
+    EXPECT_LT(LargestAnchorError(run.mapping, lines, first, spacing), 0.01);
+}
+
 }  // namespace
 
 TEST(FitMap, TooFewLines) {
@@ -199,11 +209,7 @@ TEST(FitMap, NorthboundPassNearThePoleAndAcrossTheDateLine) {
     pass.southbound = false;
     pass.startArgument = 60;
     pass.ascendingNode = 150;
-    const std::vector<TScanLineLocations> lines = pass.Lines(3000);
-    FitRun run;
-    run.Run(lines);
-    ASSERT_TRUE(run.fitted);
-    EXPECT_LT(LargestAnchorError(run.mapping, lines, 24, 40), 0.01);
+    ExpectTiePointsOnTheirPixels(pass.Lines(3000), 1, 24, 40);
 }
 
 TEST(FitMap, GacPass) {
@@ -212,12 +218,7 @@ TEST(FitMap, GacPass) {
     gac.halfScan = 204.5;
     gac.firstPixel = 4;
     gac.spacing = 8;
-    const std::vector<TScanLineLocations> lines = gac.Lines(800);
-    FitRun run;
-    run.Run(lines);
-    ASSERT_TRUE(run.fitted);
-    EXPECT_EQ(run.mapping.ScanMode(), 2);
-    EXPECT_LT(LargestAnchorError(run.mapping, lines, 4, 8), 0.01);
+    ExpectTiePointsOnTheirPixels(gac.Lines(800), 2, 4, 8);
 }
 
 TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
