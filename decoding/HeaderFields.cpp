@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 #include <initializer_list>
+#include <optional>
 #include <utility>
 
 namespace kestrune {
@@ -30,13 +31,34 @@ int CountAndSet(TChannelFlags& available, const TChannelFlags& found) {
     return count > 0 ? count : 5;
 }
 
+// Channels 1..count start available; channel n counts when the header byte
+// at base + n is not 0, every channel when there is no base.
+int FlaggedChannels(std::span<const uint8_t> header, int count, std::optional<size_t> base, TChannelFlags& available) {
+    SetFirstChannels(available, count);
+    TChannelFlags found{};
+    for (int channel = 1; channel <= count; ++channel)
+        found[channel] = !base || ByteAt(header, *base + static_cast<size_t>(channel)) != 0;
+    return CountAndSet(available, found);
+}
+
 struct TSizeKind {
     int32_t Size;
     int Channels;
     uint8_t Kind;
 };
 
-int32_t MatchSizeKind(int32_t size, int channelCount, std::initializer_list<TSizeKind> layouts, uint8_t& sampleKind) {
+int32_t HeaderRecordSize(std::span<const uint8_t> header) {
+    if (header.size() < 187) return 0;
+    return StrToIntDef(Trim(std::string(header.begin() + 181, header.begin() + 187)), 0);
+}
+
+// The record size the header states (or the fixed size of a format that
+// states none) and the sample kind of that size with channelCount channels;
+// 0 for a pair that is not one of the layouts.
+int32_t RecordSizeKind(std::span<const uint8_t> header, int32_t fixedSize, int channelCount, uint8_t& sampleKind,
+                       std::initializer_list<TSizeKind> layouts) {
+    if (fixedSize != 0) return fixedSize;
+    const int32_t size = HeaderRecordSize(header);
     for (const TSizeKind& layout : layouts) {
         if (layout.Size == size && layout.Channels == channelCount) {
             sampleKind = layout.Kind;
@@ -44,11 +66,6 @@ int32_t MatchSizeKind(int32_t size, int channelCount, std::initializer_list<TSiz
         }
     }
     return 0;
-}
-
-int32_t HeaderRecordSize(std::span<const uint8_t> header) {
-    if (header.size() < 187) return 0;
-    return StrToIntDef(Trim(std::string(header.begin() + 181, header.begin() + 187)), 0);
 }
 
 }  // namespace
@@ -87,39 +104,26 @@ int LevelBChannels(std::span<const uint8_t> header, uint8_t formatCode, TChannel
 }
 
 int StationChannels10(std::span<const uint8_t> header, uint8_t sensorKind, TChannelFlags& available) {
-    const bool fengYun = sensorKind == SensorFengYun1;
-    const int channels = fengYun ? 10 : 8;
-    SetFirstChannels(available, channels);
-    TChannelFlags found{};
-    const size_t base = fengYun ? 301 : 269;
-    for (int channel = 1; channel <= channels; ++channel) found[channel] = ByteAt(header, base + static_cast<size_t>(channel)) != 0;
-    return CountAndSet(available, found);
+    if (sensorKind == SensorFengYun1) return FlaggedChannels(header, 10, 301, available);
+    return FlaggedChannels(header, 8, 269, available);
 }
 
 int StationChannels5(std::span<const uint8_t> header, uint8_t sensorKind, TChannelFlags& available) {
-    const bool fengYun = sensorKind == SensorFengYun1;
-    const int channels = fengYun ? 10 : 5;
-    SetFirstChannels(available, channels);
-    TChannelFlags found{};
-    for (int channel = 1; channel <= channels; ++channel) found[channel] = fengYun || ByteAt(header, static_cast<size_t>(channel)) != 0;
-    return CountAndSet(available, found);
+    if (sensorKind == SensorFengYun1) return FlaggedChannels(header, 10, std::nullopt, available);
+    return FlaggedChannels(header, 5, 0, available);
 }
 
 int32_t L1BRecordSizeKindGac(std::span<const uint8_t> header, uint8_t formatCode, int channelCount,
                              uint8_t& sampleKind) {
-    if (formatCode == 15) return 4608;
-    return MatchSizeKind(HeaderRecordSize(header), channelCount,
-                         {{1952, 1, 1}, {2360, 1, 3}, {2360, 2, 1}, {2768, 3, 1}, {3176, 2, 3}, {3176, 4, 1},
-                          {3584, 5, 1}, {3992, 3, 3}, {4608, 5, 2}, {4816, 4, 3}, {5632, 5, 3}},
-                         sampleKind);
+    return RecordSizeKind(header, formatCode == 15 ? 4608 : 0, channelCount, sampleKind,
+                          {{1952, 1, 1}, {2360, 1, 3}, {2360, 2, 1}, {2768, 3, 1}, {3176, 2, 3}, {3176, 4, 1},
+                           {3584, 5, 1}, {3992, 3, 3}, {4608, 5, 2}, {4816, 4, 3}, {5632, 5, 3}});
 }
 
 int32_t L1BRecordSizeKind(std::span<const uint8_t> header, uint8_t formatCode, int channelCount, uint8_t& sampleKind) {
-    if (formatCode == 14) return 15872;
-    return MatchSizeKind(HeaderRecordSize(header), channelCount,
-                         {{4096, 1, 1}, {6144, 1, 3}, {6144, 2, 1}, {8192, 3, 1}, {10240, 2, 3}, {10240, 4, 1},
-                          {12288, 5, 1}, {14336, 3, 3}, {15872, 5, 2}, {18432, 4, 3}, {22528, 5, 3}},
-                         sampleKind);
+    return RecordSizeKind(header, formatCode == 14 ? 15872 : 0, channelCount, sampleKind,
+                          {{4096, 1, 1}, {6144, 1, 3}, {6144, 2, 1}, {8192, 3, 1}, {10240, 2, 3}, {10240, 4, 1},
+                           {12288, 5, 1}, {14336, 3, 3}, {15872, 5, 2}, {18432, 4, 3}, {22528, 5, 3}});
 }
 
 std::string SpacecraftNameFromFrames(std::span<const uint8_t> header, TDateTime fileDate, int& dayOfYear) {
