@@ -1,0 +1,378 @@
+#include "render/DataProducts.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassState.h"
+#include "decoding/Sensor.h"
+#include "decoding/ViewNames.h"
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
+#include "render/FireDetection.h"
+#include "render/PixelLocation.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr double KelvinOffset = 273.16;
+constexpr double NoSst = -100.0;
+constexpr float DaylightZenith = 75.0f;
+constexpr int32_t WidestTemperatureRaster = 2048;
+constexpr int32_t ProgressStep = 50;
+constexpr char LineEnd[] = "\r\n";
+
+using TWordTable = std::array<uint16_t, CountRange>;
+
+uint16_t WordOf(double value) { return static_cast<uint16_t>(std::clamp<int64_t>(Round(value), 0, 65535)); }
+
+// A channel's samples, or nullptr for a channel without a slot or a line outside the store.
+const uint16_t* Samples(const THRPTvideo& video, int channel, int32_t line) {
+    return video.SampleAddress(channel, line);
+}
+
+unsigned Count(uint16_t sample) { return sample & (CountRange - 1u); }
+
+// A calibration table that holds at least one temperature (uncalibrated channels hold 0.0 throughout).
+bool HoldsTemperatures(const double* table) {
+    return table != nullptr && std::any_of(table, table + CountRange, [](double t) { return t != 0.0; });
+}
+
+const double* ThermalTable(const TSensor& sensor, int channel) {
+    switch (channel) {
+        case 3: return sensor.ThermalTable3();
+        case 4: return sensor.ThermalTable4();
+        case 5: return sensor.ThermalTable5();
+        default: return nullptr;
+    }
+}
+
+const float* VisibleTable(const TSensor& sensor, int channel) {
+    switch (channel) {
+        case 1: return sensor.VisibleTable1();
+        case 2: return sensor.VisibleTable2();
+        case 3: return sensor.VisibleTable3();
+        default: return nullptr;
+    }
+}
+
+template <typename TTable, typename TConvert>
+TWordTable WordTable(const TTable* table, const TConvert& convert) {
+    TWordTable words{};
+    for (int c = 0; c < CountRange; ++c) words[static_cast<size_t>(c)] = convert(table[c]);
+    return words;
+}
+
+// Headerless raster: lines records of width little-endian words, each record
+// filled by fillLine(line, words); lineDone(line) follows every record.
+template <typename TFill, typename TLineDone>
+std::string Raster(int32_t width, int32_t lines, const TFill& fillLine, const TLineDone& lineDone) {
+    const size_t recordBytes = static_cast<size_t>(width) * sizeof(uint16_t);
+    std::string bytes(recordBytes * static_cast<size_t>(lines), '\0');
+    std::vector<uint16_t> record(static_cast<size_t>(width));
+    for (int32_t y = 0; y < lines; ++y) {
+        fillLine(y, record.data());
+        if constexpr (std::endian::native != std::endian::little)
+            for (uint16_t& word : record) word = static_cast<uint16_t>((word >> 8) | (word << 8));
+        std::memcpy(bytes.data() + recordBytes * static_cast<size_t>(y), record.data(), recordBytes);
+        lineDone(y);
+    }
+    return bytes;
+}
+
+// One channel's samples through a word table (or as stored without one).
+std::string ChannelRaster(const THRPTvideo& video, int channel, int32_t lines, const TWordTable* words,
+                          const std::function<void(int32_t)>& lineDone) {
+    const int32_t width = video.Width();
+    return Raster(
+        width, lines,
+        [&](int32_t y, uint16_t* record) {
+            const uint16_t* samples = Samples(video, channel, y);
+            if (words == nullptr)
+                std::memcpy(record, samples, static_cast<size_t>(width) * sizeof(uint16_t));
+            else
+                for (int32_t x = 0; x < width; ++x) record[x] = (*words)[Count(samples[x])];
+        },
+        lineDone);
+}
+
+void AppendFixed(std::string& text, double value, int decimals) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    text.append(digits, result.ptr);
+    text += ' ';
+}
+
+struct TPixelValues {
+    float Latitude = 0;
+    float Longitude = 0;
+    double T4 = 0;  // degrees Celsius
+    double T5 = 0;
+    float Ndvi = -1;
+};
+
+void AppendImageTextLine(std::string& text, TImageTextKind kind, const TPixelValues& pixel) {
+    AppendFixed(text, pixel.Latitude, 2);
+    AppendFixed(text, pixel.Longitude, 2);
+    AppendFixed(text, pixel.T4, 1);
+    switch (kind) {
+        case TImageTextKind::T4Ndvi: AppendFixed(text, pixel.Ndvi, 2); break;
+        case TImageTextKind::T4T5Ndvi:
+            AppendFixed(text, pixel.T5, 1);
+            AppendFixed(text, pixel.Ndvi, 2);
+            break;
+        case TImageTextKind::T4T5Difference:
+            AppendFixed(text, pixel.T5, 1);
+            AppendFixed(text, pixel.T4 - pixel.T5, 1);
+            break;
+    }
+    text += LineEnd;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + LineEnd;
+    return text;
+}
+
+void ReportWriteFailure(const std::exception& error) {
+    TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
+}
+
+// The hourglass, and idle priority while a reception program runs.
+class THourglassFrame {
+public:
+    THourglassFrame(TRenderHost& host, bool idlePriority) : host_(host) { host_.BeginHourglass(idlePriority); }
+    ~THourglassFrame() { host_.EndHourglass(); }
+    THourglassFrame(const THourglassFrame&) = delete;
+    THourglassFrame& operator=(const THourglassFrame&) = delete;
+
+private:
+    TRenderHost& host_;
+};
+
+// Controls off, progress bar and "Writing file..." while a raster is written; undone on every exit.
+class TWritingFrame {
+public:
+    TWritingFrame(TRenderHost& host, int32_t lines) : host_(host) {
+        host_.EnableControls(false);
+        host_.ShowProgress(true);
+        host_.SetProgressMax(lines);
+        host_.SetStatusText("Writing file...");
+    }
+    ~TWritingFrame() {
+        host_.SetStatusText("");
+        host_.ShowProgress(false);
+        host_.EnableControls(true);
+    }
+    TWritingFrame(const TWritingFrame&) = delete;
+    TWritingFrame& operator=(const TWritingFrame&) = delete;
+
+    void LineDone(int32_t line) {
+        if (line % ProgressStep == 0) host_.SetProgressPosition(line);
+    }
+
+private:
+    TRenderHost& host_;
+};
+
+}  // namespace
+
+uint16_t AlbedoWord(double albedo) { return WordOf(10000.0 * albedo); }
+
+uint16_t TemperatureWord(double kelvin) { return WordOf(10.0 * (kelvin - KelvinOffset) + 10000.0); }
+
+uint16_t SstWord(double celsius) { return WordOf(10.0 * celsius + 10000.0); }
+
+std::string ProductFolder(const TSaveSettings& settings, const TPassState& pass) {
+    return settings.ResultsFolder.empty() ? pass.InputFolder : IncludeTrailingPathDelimiter(settings.ResultsFolder);
+}
+
+TDataProducts::TDataProducts(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
+    : pass_(pass), host_(host), settings_(settings) {}
+
+int32_t TDataProducts::LineCount() const { return std::min(pass_.DataLineCount, pass_.Video->LineCount()); }
+
+int32_t TDataProducts::Width() const { return pass_.Video->Width(); }
+
+bool TDataProducts::PassLoaded(const std::string& baseName) const {
+    return !baseName.empty() && LineCount() > 0 && Width() > 0;
+}
+
+// The base name has already lost its extension, so suffixes are appended:
+// replacing a "last extension" would cut dated names such as
+// "pass.2024-05-01" down to one shared name.
+std::string TDataProducts::ProductName(const std::string& baseName, const std::string& suffix) const {
+    return ProductFolder(settings_, pass_) + baseName + suffix;
+}
+
+void TDataProducts::SaveImageText(const std::string& baseName, TImageTextKind kind, int32_t pictureWidth,
+                                  int32_t pictureHeight) {
+    if (!PassLoaded(baseName) || pictureWidth <= 0 || pictureHeight <= 0) return;
+    const THourglassFrame hourglass(host_, false);
+    const THRPTvideo& video = *pass_.Video;
+    const TSensor& sensor = *pass_.Sensor;
+    const bool samples = pass_.SensorKind == SensorAvhrr || pass_.SensorKind == SensorFengYun1;
+    const double* table4 = sensor.ThermalTable4();
+    const double* table5 = sensor.ThermalTable5();
+    const TPixelLocator locator(pass_);
+    std::string text;
+    text.reserve(static_cast<size_t>(pictureWidth) * static_cast<size_t>(pictureHeight) * 32);
+    TPixelValues pixel;
+    for (int32_t y = 0; y < pictureHeight; ++y) {
+        const auto row = [&](int channel) { return samples ? Samples(video, channel, y) : nullptr; };
+        const uint16_t* channel1 = row(1);
+        const uint16_t* channel2 = row(2);
+        const uint16_t* channel4 = table4 ? row(4) : nullptr;
+        const uint16_t* channel5 = table5 ? row(5) : nullptr;
+        pixel.T4 = 0;
+        for (int32_t x = 0; x < pictureWidth; ++x) {
+            locator.PixelLocation(x, y, pixel.Latitude, pixel.Longitude);
+            const bool inLine = x < video.Width();
+            if (inLine && channel4) pixel.T4 = table4[Count(channel4[x])] - KelvinOffset;
+            if (inLine && channel5) pixel.T5 = table5[Count(channel5[x])] - KelvinOffset;
+            pixel.Ndvi = inLine && channel1 && channel2 ? sensor.Ndvi(Count(channel1[x]), Count(channel2[x])) : -1.0f;
+            AppendImageTextLine(text, kind, pixel);
+        }
+    }
+    try {
+        WriteFileAtomically(ProductName(baseName, ".as.txt"), text);
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
+    }
+}
+
+void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos) {
+    if (!PassLoaded(baseName)) return;
+    const THourglassFrame hourglass(host_, settings_.ReceiverRunning);
+    for (int channel = 1; channel <= (albedos ? 3 : MaxChannels); ++channel) {
+        if (!pass_.ChannelAvailable[channel] || !pass_.ChannelSelected[channel] ||
+            !Samples(*pass_.Video, channel, 0))
+            continue;
+        std::optional<TWordTable> words;
+        if (albedos) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
+        const std::string suffix = albedos ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
+        try {
+            WriteFileAtomically(ProductName(baseName, suffix),
+                                ChannelRaster(*pass_.Video, channel, LineCount(), words ? &*words : nullptr,
+                                              [](int32_t) {}));
+        } catch (const std::exception&) {
+            // A channel that cannot be written is passed over; the next may still be.
+        }
+    }
+}
+
+void TDataProducts::SaveAlbedoFiles(const std::string& baseName) { SaveChannelRasters(baseName, true); }
+
+void TDataProducts::SaveRawChannels(const std::string& baseName) { SaveChannelRasters(baseName, false); }
+
+void TDataProducts::SaveDiagnostics(const std::string& baseName) {
+    if (baseName.empty()) return;
+    try {
+        WriteFileAtomically(ProductName(baseName, "_diag.txt"), JoinLines(pass_.DiagnosticLines));
+    } catch (const std::exception&) {
+        // The diagnostics are a courtesy; a failed write is not worth a message.
+    }
+}
+
+void TDataProducts::SaveFireText(const std::string& baseName, const TFireSettings& fireSettings,
+                                 const TFireFilterImages& fireImages) {
+    if (!PassLoaded(baseName)) return;
+    const std::string source = ProductName(baseName, "");
+    const std::vector<std::string> lines = FirePixelListText(pass_, fireSettings, fireImages, source);
+    try {
+        WriteFileAtomically(source + ".fire.txt", JoinLines(lines));
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
+    }
+}
+
+void TDataProducts::SaveLocationFile(const std::string& baseName) {
+    if (!PassLoaded(baseName)) return;
+    try {
+        pass_.EarthLocations->SaveLocations(ProductName(baseName, ".lcn"));
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
+    }
+}
+
+std::string TDataProducts::SaveTemperatureData(int channel, const std::string& suffix, const std::string& baseName) {
+    const double* table = ThermalTable(*pass_.Sensor, channel);
+    if (!PassLoaded(baseName) || !Samples(*pass_.Video, channel, 0) || !HoldsTemperatures(table) ||
+        Width() > WidestTemperatureRaster)
+        return {};
+    const TWordTable words = WordTable(table, TemperatureWord);
+    const std::string fileName = ProductName(baseName, Format(".t%d", channel) + suffix);
+    TWritingFrame frame(host_, LineCount());
+    try {
+        WriteFileAtomically(fileName, ChannelRaster(*pass_.Video, channel, LineCount(), &words,
+                                                    [&frame](int32_t y) { frame.LineDone(y); }));
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
+        return {};
+    }
+    return fileName;
+}
+
+std::string TDataProducts::SaveSstData(const std::string& suffix, const std::string& baseName) {
+    if (!PassLoaded(baseName)) return {};
+    if (!pass_.EarthLocations->MapFitted) {
+        // Unattended, the dialog service logs this instead of showing it.
+        TDialogService::Instance().ShowMessage(
+            "Without valid earth location data (which requires Kepler data) accurate sea-surface temperature "
+            "data cannot be saved.",
+            {}, TMsgDlgType::mtWarning);
+        return {};
+    }
+    const THRPTvideo& video = *pass_.Video;
+    if (!Samples(video, 4, 0) || !Samples(video, 5, 0) || Width() > WidestTemperatureRaster) return {};
+    const TSensor& sensor = *pass_.Sensor;
+    const TPixelLocator locator(pass_);
+    const std::string fileName = ProductName(baseName, suffix);
+    TWritingFrame frame(host_, LineCount());
+    const auto fillLine = [&](int32_t y, uint16_t* record) {
+        const uint16_t* channel4 = Samples(video, 4, y);
+        const uint16_t* channel5 = Samples(video, 5, y);
+        for (int32_t x = 0; x < Width(); ++x) {
+            TPixelLocation location;
+            double sst = NoSst;
+            if (locator.LocatePixel(x, y, location))
+                sst = sensor.SeaSurfaceTemperature(static_cast<int32_t>(Count(channel4[x])),
+                                                   static_cast<int32_t>(Count(channel5[x])),
+                                                   location.SatelliteZenith, location.SolarZenith < DaylightZenith);
+            record[x] = SstWord(sst);
+        }
+    };
+    try {
+        WriteFileAtomically(fileName, Raster(Width(), LineCount(), fillLine, [&frame](int32_t y) { frame.LineDone(y); }));
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
+        return {};
+    }
+    return fileName;
+}
+
+std::string TDataProducts::SaveTemperaturesOfView(uint8_t viewIndex, const std::string& baseName) {
+    std::string fileName;
+    std::string what = "Temperature";
+    if (viewIndex == ViewChannel1 + 3 || viewIndex == ViewTemperature)
+        fileName = SaveTemperatureData(4, ".raw", baseName);
+    else if (viewIndex == ViewChannel1 + 4)
+        fileName = SaveTemperatureData(5, ".raw", baseName);
+    else if (viewIndex == ViewSst) {
+        fileName = SaveSstData(".sst.raw", baseName);
+        what = "SST";
+    }
+    if (!fileName.empty()) TDialogService::Instance().ShowMessage(what + " data saved to file: " + fileName);
+    return fileName;
+}
+
+}  // namespace kestrune
