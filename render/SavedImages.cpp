@@ -10,6 +10,7 @@
 #include "render/Canvas.h"
 #include "render/JPEGwriter.h"
 #include "render/RenderView.h"
+#include "render/ScanAngleCorrection.h"
 #include "render/TemperatureScale.h"
 
 #include <algorithm>
@@ -86,7 +87,12 @@ bool CalibrationStripPlace(int imageWidth, int imageHeight, int scaleWidth, int 
     return true;
 }
 
-TImageSaver::TImageSaver(TRenderView& view, TSaveSettings& settings) : view_(view), settings_(settings) {}
+TImageSaver::TImageSaver(TRenderView& view, TSaveSettings& settings) : view_(view), settings_(settings) {
+    CorrectPanorama = [this](const TExtBitmap& source, TExtBitmap& target, bool meteor, float altitude) {
+        kestrune::CorrectPanorama(source, target, &view_.Host(), meteor, altitude);
+    };
+    CorrectPanoramaGAC = [](const TExtBitmap& source, TExtBitmap& target) { kestrune::CorrectPanoramaGAC(source, target); };
+}
 
 bool TImageSaver::ModeApplies(TSaveMode mode) {
     const TPassState& pass = view_.Pass();

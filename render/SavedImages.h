@@ -38,8 +38,9 @@ class TImageSaver {
 public:
     TImageSaver(TRenderView& view, TSaveSettings& settings);
 
-    // The geometry corrections of the orbit unit: the panorama correction
-    // (source, target, Meteor pass, altitude km) and the GAC rectification.
+    // The geometry corrections: the panorama correction (source, target,
+    // Meteor pass, altitude km) and the GAC rectification; the scan-angle
+    // corrections unless replaced.
     std::function<void(const TExtBitmap& source, TExtBitmap& target, bool meteor, float altitude)> CorrectPanorama;
     std::function<void(const TExtBitmap& source, TExtBitmap& target)> CorrectPanoramaGAC;
     // The pass's location file, written beside every displayed image.

@@ -142,12 +142,20 @@ TEST_F(SavedImagesTest, AptImageOfAFullPass) {
 }
 
 TEST_F(SavedImagesTest, GacSaveOfANonGacPassWritesNothing) {
-    saver_.CorrectPanoramaGAC = [](const TExtBitmap& source, TExtBitmap& target) { target.Assign(source); };
     EXPECT_EQ(saver_.SaveImage("pass", SaveGac, true), "");
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].rfind("No GAC image saved", 0), 0u);
     pass_.InputFormatCode = 9;
     EXPECT_EQ(saver_.SaveImage("pass", SaveGac, false), pass_.InputFolder + "pass-fc-GAC.bmp");
+}
+
+TEST_F(SavedImagesTest, CorrectedImageOfAFullPass) {
+    const std::string written = saver_.SaveImage("pass", SaveCorrected, true);
+    EXPECT_EQ(written, pass_.InputFolder + "pass-fc-corrected.jpg");
+    TExtBitmap read;
+    ASSERT_TRUE(LoadJPEGFile(&read, written, true, 0));
+    EXPECT_GT(read.Width(), 0);
+    EXPECT_EQ(read.Height(), 30);
 }
 
 TEST_F(SavedImagesTest, CorrectedImageWithTheCaptionBox) {
