@@ -1,0 +1,232 @@
+#include "app/CommandLine.h"
+
+#include "decoding/ViewNames.h"
+#include "platform/DialogService.h"
+#include "platform/SysUtils.h"
+
+#include <cctype>
+
+namespace kestrune {
+
+namespace {
+
+struct TProductKeyword {
+    const char* Keyword;
+    uint8_t View;
+};
+
+// Tried against every parameter in this order, so "-CH10:..." also matches "CH1".
+constexpr std::array<TProductKeyword, 19> ProductKeywords{{
+    {"CH1", 1}, {"CH2", 2}, {"CH3", 3}, {"CH4", 4}, {"CH5", 5}, {"CH6", 6}, {"CH7", 7}, {"CH8", 8}, {"CH9", 9},
+    {"CH10", 10}, {"FC", ViewFalseColour}, {"RGB", ViewRgb}, {"USERRGB", ViewUser}, {"TEMP", ViewTemperature},
+    {"SST", ViewSst}, {"DCH4CH5", ViewCh4MinusCh5}, {"NDVI", ViewVegetation}, {"DIAGNOSTICS", ViewAll},
+    {"FIRETEXT", ViewAll},
+}};
+
+constexpr size_t LongestValueText = 99;
+constexpr size_t LongestOutputSpec = 999;
+constexpr int HighestChannel = 10;
+
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+std::optional<std::pair<int, int>> NumberPair(const std::string& low, const std::string& high) {
+    int lowValue = 0;
+    int highValue = 0;
+    if (!TryStrToInt(low, lowValue) || !TryStrToInt(high, highValue)) return std::nullopt;
+    return std::make_pair(lowValue, highValue);
+}
+
+}  // namespace
+
+int ParseOutputValue(const std::string& text, char letter) {
+    const size_t at = text.find(letter);
+    if (at == std::string::npos) return 0;
+    const std::string after = text.substr(at + 1, LongestValueText);
+    size_t digits = 0;
+    while (digits < after.size() && IsDigit(after[digits])) ++digits;
+    return StrToIntDef(after.substr(0, digits), 0);
+}
+
+std::optional<std::pair<int, int>> ParseBracketedRange(const std::string& text) {
+    const size_t open = text.find('(');
+    if (open == std::string::npos) return std::nullopt;
+    const size_t close = text.find(')', open);
+    const std::string inside = text.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
+    const size_t comma = inside.find(',');
+    if (comma == std::string::npos) return std::nullopt;
+    return NumberPair(inside.substr(0, comma), inside.substr(comma + 1));
+}
+
+std::optional<std::pair<int, int>> ParseSeparatedRange(const std::string& text) {
+    std::string low = text;
+    while (!low.empty() && IsDigit(low.back())) low.pop_back();
+    if (!low.empty()) low.pop_back();
+    std::string high = text.size() > 1 ? text.substr(1) : std::string();
+    size_t digits = 0;
+    while (digits < high.size() && IsDigit(high[digits])) ++digits;
+    high.erase(0, digits);
+    if (low.empty() || high.empty()) return std::nullopt;
+    return NumberPair(low, high);
+}
+
+std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text) {
+    constexpr size_t ShortestRgbText = 6;
+    if (text.size() < ShortestRgbText) return std::nullopt;
+    const std::array<int, 3> channels{ParseOutputValue(text, 'R'), ParseOutputValue(text, 'G'),
+                                      ParseOutputValue(text, 'B')};
+    for (const int channel : channels)
+        if (channel < 1 || channel > HighestChannel) return std::nullopt;
+    return channels;
+}
+
+std::string FindPaletteFile(const std::string& name, const std::string& programFolder) {
+    if (name.empty()) return {};
+    if (FileExists(name)) return name;
+    if (FileExists(programFolder + name)) return programFolder + name;
+    return {};
+}
+
+TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder)
+    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)) {}
+
+bool TCommandLineRun::SwitchGiven(const std::string& name) const {
+    for (const std::string& param : params_)
+        if (SameText(param, "-" + name)) return true;
+    return false;
+}
+
+TOverlaySwitches TCommandLineRun::SwitchedOverlays(TOverlaySwitches switches) const {
+    const auto apply = [this](bool& value, const std::string& name) {
+        if (SwitchGiven(name)) value = true;
+        if (SwitchGiven("no" + name)) value = false;
+    };
+    apply(switches.OverlayBoundaries, "boundaries");
+    apply(switches.OverlayGridlines, "gridlines");
+    apply(switches.OverlayGridPoleMarkers, "gridpoles");
+    apply(switches.OverlayGridlabels, "gridlabels");
+    return switches;
+}
+
+bool TCommandLineRun::Run(std::string outputName) {
+    const std::string keptResultsFolder = target_.ResultsFolder();
+    const TOverlaySwitches keptOverlays = target_.OverlaySwitches();
+    target_.SetOverlaySwitches(SwitchedOverlays(keptOverlays));
+    bool close = false;
+    for (size_t index = 1; index < params_.size(); ++index) {
+        const std::string& param = params_[index];
+        const std::string item = UpperCase(param);
+        // One failing item is reported and the run goes on with the next.
+        try {
+            if (StartsText("-OUTPUT:", item)) {
+                const std::string output = param.substr(8);
+                target_.SetResultsFolder(ExtractFilePath(output));
+                outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
+            }
+            for (const TProductKeyword& product : ProductKeywords)
+                ProcessOutputItem(param, product.Keyword, product.View, outputName);
+            if (item == "-GROUPA:") ProcessGroup(false, outputName);
+            if (item == "-GROUPB:") ProcessGroup(true, outputName);
+        } catch (const std::exception& error) {
+            TDialogService::Instance().ShowMessage(param + ": " + error.what(), {}, TMsgDlgType::mtError);
+        }
+        close = close || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
+    }
+    target_.SetOverlaySwitches(keptOverlays);
+    target_.SetResultsFolder(keptResultsFolder);
+    return close;
+}
+
+void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputName) {
+    if (withAlbedos) {
+        ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
+        for (int channel = 3; channel <= 5; ++channel) target_.SaveTemperatureData(channel, ".bt");
+    } else {
+        ProcessOutputItem("-RAW:", "RAW", ViewAll, outputName);
+    }
+    ProcessOutputItem("-SST:.bmp", "SST", ViewSst, outputName);
+    target_.SaveSstData(".sst");
+    target_.SetColourVegetation(false);
+    ProcessOutputItem("-NDVI:.bmp", "NDVI", ViewVegetation, outputName);
+}
+
+void TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::string& keyword, uint8_t view,
+                                        const std::string& outputName) {
+    const std::string item = UpperCase(rawItem);
+    const size_t colon = item.find(':');
+    if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return;
+    if (item == "-FIRETEXT:") return target_.SaveFireText(outputName);
+    if (item == "-RAW:") return target_.SaveRawChannels();
+    if (item == "-ALBEDOS:") return target_.SaveAlbedoFiles();
+    if (item == "-DIAGNOSTICS:") return target_.SaveDiagnostics();
+
+    const std::string spec = item.substr(colon + 1, LongestOutputSpec);
+    const std::vector<std::string> tabs = target_.ViewTabs();
+    for (size_t tab = 0; tab < tabs.size(); ++tab) {
+        if (tabs[tab] != ViewNames[view]) continue;
+        target_.SelectViewTab(tab);
+        // Parameters that change the view render it again, so the saved
+        // image is the one the parameters ask for.
+        if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
+        if (!spec.empty() && !outputName.empty()) SaveViewImage(spec, outputName);
+    }
+}
+
+bool TCommandLineRun::ApplyViewParameters(const std::string& rawItem, uint8_t view, size_t colon) {
+    // File names keep the case they were typed in: the file system tells cases apart.
+    const auto parameters = [&](size_t keywordEnd) { return rawItem.substr(keywordEnd, colon - keywordEnd); };
+    switch (view) {
+        case ViewVegetation: {
+            const std::string palette = FindPaletteFile(parameters(5), programFolder_);
+            if (palette.empty()) return false;
+            target_.SetNdviPalette(palette);
+            return true;
+        }
+        case ViewSst:
+            return ApplySstParameters(parameters(4));
+        case ViewRgb:
+            if (const auto channels = ParseRgbChannels(UpperCase(parameters(4)))) {
+                target_.SetRgbChannels((*channels)[0], (*channels)[1], (*channels)[2]);
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool TCommandLineRun::ApplySstParameters(const std::string& parameters) {
+    bool changed = false;
+    const auto setRange = [&](const std::optional<std::pair<int, int>>& range) {
+        if (!range || range->first == range->second) return;
+        target_.SetUserSstRange(range->first, range->second);
+        changed = true;
+    };
+    setRange(ParseBracketedRange(parameters));
+    const std::string palette = FindPaletteFile(parameters.substr(0, parameters.find('(')), programFolder_);
+    if (!palette.empty()) {
+        target_.SetSstPalette(palette);
+        return true;
+    }
+    setRange(ParseSeparatedRange(parameters));
+    return changed;
+}
+
+void TCommandLineRun::SaveViewImage(const std::string& spec, const std::string& outputName) {
+    const bool jpeg = ExtractFileExt(spec) == ".JPG";
+    const std::string name = ExtractFileName(spec);
+    const bool corrected = StartsText("CORR", name);
+    const bool apt = StartsText("APT", name);
+    switch (target_.InputFormatCode()) {
+        case 9:
+            if (!apt) target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg);
+            break;
+        case 10:
+        case 11:
+            break;
+        default:
+            target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg);
+            break;
+    }
+}
+
+}  // namespace kestrune

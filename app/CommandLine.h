@@ -1,0 +1,113 @@
+// The unattended command-line run: after the deferred open, the parameters
+// from the second on set overlays, the output location, and product items
+// that select a view, render it and save it; two fixed product groups; and
+// closing the program. The run drives the main window's core through
+// TOutputTarget, so it can be followed call by call.
+#pragma once
+
+#include "render/SavedImages.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+
+// The program's parameters, parameter 1 first (the program's name left out).
+using TParams = std::vector<std::string>;
+
+// The four overlay settings the run's switches change.
+struct TOverlaySwitches {
+    bool OverlayBoundaries = false;
+    bool OverlayGridlines = false;
+    bool OverlayGridPoleMarkers = false;
+    bool OverlayGridlabels = true;
+    bool operator==(const TOverlaySwitches&) const = default;
+};
+
+// What the run needs of the main window's core.
+class TOutputTarget {
+public:
+    virtual ~TOutputTarget() = default;
+
+    virtual std::string LoadedFileName() const = 0;
+    virtual uint8_t InputFormatCode() const = 0;
+
+    // Settings the run changes and restores.
+    virtual std::string ResultsFolder() const = 0;
+    virtual void SetResultsFolder(const std::string& folder) = 0;
+    virtual TOverlaySwitches OverlaySwitches() const = 0;
+    virtual void SetOverlaySwitches(const TOverlaySwitches& switches) = 0;
+
+    // The view tabs offered for the pass; selecting one redisplays.
+    virtual std::vector<std::string> ViewTabs() const = 0;
+    virtual void SelectViewTab(size_t index) = 0;
+    virtual void Redisplay() = 0;
+
+    // View parameters; the caller redisplays afterwards.
+    virtual void SetNdviPalette(const std::string& fileName) = 0;
+    virtual void SetSstPalette(const std::string& fileName) = 0;
+    // The user SST range, as if typed into the range up-downs.
+    virtual void SetUserSstRange(int low, int high) = 0;
+    // Channels 1..10 of the RGB view.
+    virtual void SetRgbChannels(int red, int green, int blue) = 0;
+    virtual void SetColourVegetation(bool checked) = 0;
+
+    // The savers.
+    // The image of the current view; the caption box of corrected images
+    // follows the setting "TimestampRawImage".
+    virtual void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) = 0;
+    virtual void SaveRawChannels() = 0;
+    virtual void SaveAlbedoFiles() = 0;
+    virtual void SaveDiagnostics() = 0;
+    virtual void SaveFireText(const std::string& baseName) = 0;
+    virtual void SaveTemperatureData(int channel, const std::string& suffix) = 0;
+    virtual void SaveSstData(const std::string& suffix) = 0;
+};
+
+// The number after the first letter in text (its leading decimal digits, at
+// most 99 characters looked at); 0 when there is no letter or no digit.
+int ParseOutputValue(const std::string& text, char letter);
+
+// "(low,high)" anywhere in text: the two numbers, when both are numbers.
+std::optional<std::pair<int, int>> ParseBracketedRange(const std::string& text);
+// "low<separator>high": low is the text without its trailing digits and one
+// more character, high the text from its second character without its
+// leading digits, so the separator becomes the high value's sign ("10-25"
+// gives 10 and -25). Nothing when either is empty or not a number.
+std::optional<std::pair<int, int>> ParseSeparatedRange(const std::string& text);
+// "R<n>G<n>B<n>" (at least 6 characters) with every number in 1..10.
+std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text);
+// The palette file as named, else of that name in the program folder; "" when neither exists.
+std::string FindPaletteFile(const std::string& name, const std::string& programFolder);
+
+class TCommandLineRun {
+public:
+    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder);
+
+    // Overlay switches, every item from parameter 2 on, and the restoring of
+    // the overlays and the results folder. outputName is the loaded file's
+    // name (or "" when none). True when the program is to close.
+    bool Run(std::string outputName);
+
+    // One product item (case ignored): "-" + keyword [+ view parameters] + ":" + output.
+    void ProcessOutputItem(const std::string& item, const std::string& keyword, uint8_t view,
+                           const std::string& outputName);
+
+private:
+    TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
+    bool SwitchGiven(const std::string& name) const;
+    void ProcessGroup(bool withAlbedos, const std::string& outputName);
+    bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
+    bool ApplySstParameters(const std::string& parameters);
+    void SaveViewImage(const std::string& spec, const std::string& outputName);
+
+    TParams params_;
+    TOutputTarget& target_;
+    std::string programFolder_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,544 @@
+#include "app/MainCore.h"
+
+#include "app/hh_funcs.h"
+#include "decoding/HRPTvideo.h"
+#include "decoding/Sensor.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
+#include "platform/FileUtils.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SystemUtils.h"
+#include "render/PixelLocation.h"
+#include "render/ScanAngleCorrection.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int RecentFileCount = 8;
+constexpr const char* DefaultHelpFile = "Kestrune.html";
+constexpr const char* NudgeFile = "mru_list.ini";
+constexpr const char* StationFile = "stations.dat";
+constexpr const char* ProductCaption = "Talvessa";
+constexpr float DefaultHomeLatitude = 55.9f;
+constexpr float DefaultHomeLongitude = -3.2f;
+// Ranges of the SST range up-downs.
+constexpr int LowestUserMinSst = -2;
+constexpr int HighestUserMinSst = 27;
+constexpr int LowestUserMaxSst = -2;
+constexpr int HighestUserMaxSst = 37;
+constexpr int NarrowestUserSstRange = 3;
+constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
+
+std::unique_ptr<TRegistryBoolean> Boolean(const char* name, bool defaultValue) {
+    return std::make_unique<TRegistryBoolean>(name, defaultValue);
+}
+std::unique_ptr<TRegistryInteger> Integer(const char* name, int32_t defaultValue) {
+    return std::make_unique<TRegistryInteger>(name, defaultValue);
+}
+std::unique_ptr<TRegistryString> String(const char* name, std::string defaultValue) {
+    return std::make_unique<TRegistryString>(name, std::move(defaultValue));
+}
+
+// Frees settings objects left to right, each writing its value.
+template <typename... TVariables>
+void FreeInOrder(std::unique_ptr<TVariables>&... variables) {
+    (variables.reset(), ...);
+}
+
+std::vector<std::string> ReadLines(const std::string& fileName) {
+    std::vector<std::string> lines;
+    std::string content;
+    if (!ReadFileText(fileName, content)) return lines;
+    for (std::string line : SplitString(content, '\n')) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+std::string TemporaryFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return IncludeTrailingPathDelimiter(error ? std::string("/tmp") : folder.string());
+}
+
+}  // namespace
+
+std::string ChooseHelpFile(const std::string& locale, const std::string& programFolder, const std::string& programName) {
+    const std::string language = LowerCase(locale.substr(0, 2));
+    std::string suffix;
+    if (language == "fr") suffix = "-fr";
+    if (language == "it") suffix = "-it";
+    if (language == "ru") suffix = "-rus";
+    const std::string localised = programFolder + programName + suffix + ".html";
+    if (!suffix.empty() && FileExists(localised)) return localised;
+    return programFolder + DefaultHelpFile;
+}
+
+std::string DefaultBoundaryFile(const std::string& programFolder) {
+    const std::string tracker = ReadAppPath("Quenmar");
+    if (!tracker.empty() && FileExists(ExtractFilePath(tracker) + "Countries.dat"))
+        return ExtractFilePath(tracker) + "Countries.dat";
+    if (FileExists(programFolder + "Countries.dat")) return programFolder + "Countries.dat";
+    return {};
+}
+
+float HomeCoordinate(const std::string& text, float fallback) {
+    double value = 0;
+    return TryStrToFloat(text, value) ? static_cast<float>(value) : fallback;
+}
+
+std::string CoordinateText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// The loader's host: what a load shows goes to the window, what it does to
+// the pass (tabs, nudge memory, fire images, recent files) to the core.
+class TMainCore::TCoreLoaderHost : public TLoaderHost {
+public:
+    explicit TCoreLoaderHost(TMainCore& core) : core_(core), host_(core.host_) {}
+
+    void BeginBusy(bool idlePriority) override { host_.BeginBusy(idlePriority); }
+    void EndBusy() override { host_.EndBusy(); }
+    void EnableControls(bool enabled) override { host_.EnableControls(enabled); }
+    void SetStatusText(const std::string& text) override { host_.SetStatusText(text); }
+    void ShowProgress(bool show) override { host_.ShowProgress(show); }
+    void SetProgressMax(int maximum) override { host_.SetProgressMax(maximum); }
+    void SetProgressPosition(int position) override { host_.SetProgressPosition(position); }
+    void ProcessPendingEvents() override { host_.ProcessPendingEvents(); }
+    void SetWindowCaption(const std::string& caption) override { host_.SetWindowCaption(caption); }
+    void SetApplicationTitle(const std::string& title) override { host_.SetApplicationTitle(title); }
+    void SetOpenButtonHint(const std::string& hint) override { host_.SetOpenButtonHint(hint); }
+    void SetPaletteButtonHint(const std::string& hint) override { host_.SetPaletteButtonHint(hint); }
+    void ShowSatelliteLabel(bool visible, const std::string& caption, const std::string& hint) override {
+        host_.ShowSatelliteLabel(visible, caption, hint);
+    }
+    void SetOverlayShown(bool shown) override {
+        core_.View.OverlayShown = shown;
+        host_.SetOverlayShown(shown);
+    }
+    void SetGacLayout(bool gac) override { host_.SetGacLayout(gac); }
+    void ClearDisplay() override { host_.ClearDisplay(); }
+    void SetViewTabs(const std::vector<std::string>& names) override {
+        core_.View.SetViewTabs(names);
+        host_.ViewTabsChanged();
+    }
+    void EnableViewTabs(bool enabled) override { host_.EnableViewTabs(enabled); }
+    void SelectView(const std::string& name) override { core_.SelectView(name); }
+    TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
+                                          const TPassDirectionProposal& proposal) override {
+        return host_.AskPassDirection(request, proposal);
+    }
+    std::optional<std::string> FindNudgeEntry(const std::string& text) override { return core_.NudgeList.Find(text); }
+    void RememberNudgeOffset(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime) override {
+        core_.NudgeList.Remember(fileName, nudgeX, nudgeY, passDateTime);
+    }
+    void ShowNudgeOffset(int nudgeX, int nudgeY) override { host_.ShowNudgeOffset(nudgeX, nudgeY); }
+    void BuildFireFilterImages() override {
+        BuildFireFilterImagesAfterLoad(core_.Pass, core_.FireSettings->Values, core_.FireImages,
+                                       [this](const std::string& text) { host_.SetStatusText(text); });
+    }
+    // No overlay lines are loaded by this version.
+    std::string BoundaryOverlayFileName() override { return {}; }
+    void AddRecentFile(const std::string& fileName) override { core_.MRUFileList->AddFile(fileName); }
+
+private:
+    TMainCore& core_;
+    TMainHost& host_;
+};
+
+TMainCore::TMainCore(TMainHost& host, TParams params)
+    : Params(std::move(params)), View(Pass, host), host_(host) {
+    // Every message box is logged; in an unattended run also on standard
+    // error and among the pass's diagnostics, since nobody reads the boxes.
+    TDialogService::Instance().SetLogSink([this](const std::string& text) {
+        DebugOut(text);
+        if (TDialogService::Instance().GetMode() != TDialogService::Mode::Unattended) return;
+        std::cerr << kestrune::ProgramName() << ": " << text << std::endl;
+        Pass.DiagnosticLines.push_back(text);
+    });
+    SetRegistryErrorLog(ReportQuietError);
+    loaderHost_ = std::make_unique<TCoreLoaderHost>(*this);
+    loader_ = std::make_unique<TPassLoader>(Pass, *loaderHost_, LoaderSettings);
+    imageSaver_ = std::make_unique<TImageSaver>(View, SaveSettings);
+    products_ = std::make_unique<TDataProducts>(Pass, host_, SaveSettings);
+    imageSaver_->SaveLocationFile = [this](const std::string& baseName) { products_->SaveLocationFile(baseName); };
+    imageSaver_->CorrectPanorama = [this](const TExtBitmap& source, TExtBitmap& target, bool meteor, float altitude) {
+        kestrune::CorrectPanorama(source, target, &host_, meteor, altitude);
+    };
+    imageSaver_->CorrectPanoramaGAC = [](const TExtBitmap& source, TExtBitmap& target) {
+        kestrune::CorrectPanoramaGAC(source, target);
+    };
+    View.Services.PixelLocation = [this](int x, int y, float& latitude, float& longitude) {
+        return kestrune::PixelLocation(Pass, x, y, latitude, longitude);
+    };
+    View.Services.BuildFireClassTable = [this](TFireClassTable& table) {
+        BuildFireClassTable(*Pass.Sensor, FireSettings->Values, table);
+    };
+    View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
+
+    ProgramFolder = kestrune::ProgramFolder();
+    WriteOwnAppPath();
+    MRUFileList = std::make_unique<TMostRecentFiles>(RecentFileCount, ProgramRegistryKey());
+    ReadStartSettings();
+    ChooseHelp();
+    ReadDisplaySettings();
+    NudgeListFileName = WritableProgramFile(NudgeFile);
+    NudgeList.LoadFromFile(ReadableProgramFile(NudgeFile));
+    Pass.Orbit->LoadSatelliteList(ReadTrackerRegistryString("TwoLineDataPath"));
+    host_.SetStatusText("");
+    DecodeFirstParameters();
+    SetCaptions();
+    Settings.TrackingScroll = Boolean("TrackingScroll", true);
+    Settings.ZoomIn = Boolean("ZoomIn", true);
+    Settings.CaptionOnAPT = Boolean("CaptionOnAPT", false);
+    Settings.CaptionOnDisplayed = Boolean("CaptionOnDisplayed", false);
+    Settings.CaptionOnCorrected = Boolean("CaptionOnCorrected", false);
+    Settings.CaptionOnGAC = Boolean("CaptionOnGAC", false);
+    Settings.CaptionText = String("CaptionText", "Brondel Software - %D %T");
+    Settings.TimestampCopyright = String("TimestampCopyright", "");
+    Settings.HideInitialOverlay = Boolean("HideInitialOverlay", false);
+    Settings.FastInitialView = Boolean("FastInitialView", false);
+    Settings.CacheDisplay = Boolean("CacheDisplay", false);
+    Settings.TimestampRawImage = Boolean("TimestampRawImage", false);
+    Settings.Despeckle = Boolean("Despeckle", false);
+    Settings.AcceptRutgersL1B = Boolean("AcceptRutgersL1B", false);
+    ReceiverRunning = IsReceiverRunning();
+    ReadOverlaySettings();
+    StationList = ReadLines(ReadableProgramFile(StationFile));
+    Settings.MetricUnits = Boolean("MetricUnits", true);
+    Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40);
+    ReadLegacyGamma();
+    Settings.JpegSaveQuality = Integer("JpegSaveQuality", 1);
+    // "-MIN" neither restores nor stores the window's placement.
+    if (!StartedMinimised()) FormPlacement = std::make_unique<TRegistryFormInfo>(host_.Placement());
+    for (int* gamma : {&View.Options.ComboBoxGammaCorrectCh1, &View.Options.ComboBoxGammaCorrectCh2,
+                       &View.Options.ComboBoxGammaCorrectCh3, &View.Options.ComboBoxGammaCorrectCh4,
+                       &View.Options.ComboBoxGammaCorrectCh5, &View.Options.ComboBoxGammaCorrectFC})
+        if (*gamma < 0) *gamma = DefaultGammaItem;
+    FireSettings = std::make_unique<TFireSettingsStore>();
+}
+
+void TMainCore::ReadStartSettings() {
+    Settings.DisableAero = Boolean("DisableAero", false);
+    Settings.DataFolder = String("DataFolder", ProgramFolder);
+    Settings.ResultsFolder = String("ResultsFolder", "");
+    Settings.RenameNoQuery = Boolean("RenameNoQuery", false);
+    Settings.RenameFormat = String("RenameFormat", "yyyy-mm-dd-hhnn");
+    Settings.RenameSource = Boolean("RenameSource", false);
+    Settings.AddImgFileSuffix = Boolean("AddImgFileSuffix", true);
+    Settings.LandSeaMaskPath = String("LandSeaMaskPath", ProgramFolder + "OdpsLandMask.dat");
+}
+
+void TMainCore::ChooseHelp() {
+    HelpFileName = ChooseHelpFile(UserLocaleName(), ProgramFolder, kestrune::ProgramName());
+    if (!FileExists(HelpFileName))
+        TDialogService::Instance().ShowMessage(
+            std::string("Warning: Help function will be inoperative because the help file is missing (") +
+                DefaultHelpFile + ")",
+            {}, TMsgDlgType::mtWarning);
+    HelpSystem = std::make_unique<THookHelpSystem>(HelpFileName, "", 0);
+}
+
+void TMainCore::ReadDisplaySettings() {
+    Settings.TempCalibLocn = Integer("TempCalibLocn", 0);
+    Settings.TextCaptionLocn = Integer("TextCaptionLocn", 1);
+    Settings.LargeMemThreshold = Integer("LargeMemThreshold", 192);
+    LargeMemory = static_cast<uint64_t>(std::max(Settings.LargeMemThreshold->Value, 0)) <
+                  (AvailablePhysicalMemory() >> 20);
+    Settings.MaxZoomedMinutes = Integer("MaxZoomedMinutes", 21);
+}
+
+void TMainCore::DecodeFirstParameters() {
+    if (!Params.empty()) {
+        const std::string& first = Params[0];
+        try {
+            PendingFileName = ExpandLongPath(first);
+        } catch (const std::exception&) {
+            PendingFileName = first;
+        }
+        if (!FileExists(PendingFileName)) PendingFileName.clear();
+        if (first.find('*') != std::string::npos) PendingFileName = FindNewestDatedFileNow(first);
+    }
+    ForcedDirection = 0;
+    if (Params.size() >= 2) {
+        const std::string second = UpperCase(Params[1]);
+        if (StartsText("-DIRECTION:NORTH", second)) ForcedDirection = 1;
+        if (StartsText("-DIRECTION:SOUTH", second)) ForcedDirection = 2;
+    }
+}
+
+void TMainCore::SetCaptions() {
+    VersionSuffix = " - V" + TZrVersionInfo().GetStringFileInfo("FileVersion");
+    BaseCaption = ProductCaption;
+    const std::string caption = std::string(ProductCaption) + " from Morvane, Kelbourne";
+    host_.SetWindowCaption(caption);
+    host_.SetApplicationTitle(caption + " " + VersionSuffix);
+}
+
+void TMainCore::ReadOverlaySettings() {
+    Settings.OverlayGridlabels = Boolean("OverlayGridlabels", true);
+    Settings.OverlayGridlines = Boolean("OverlayGridlines", false);
+    Settings.OverlayGridlineColour = Integer("OverlayGridlineColour", 255);
+    Settings.OverlayGridPoleMarkers = Boolean("OverlayGridPoleMarkers", false);
+    Settings.OverlayBoundaries = Boolean("OverlayBoundaries", false);
+    Settings.OverlayBoundaryColour = Integer("OverlayBoundaryColour", 65535);
+    Settings.OverlayHome = Boolean("OverlayHome", false);
+    Settings.OverlayHomeColour = Integer("OverlayHomeColour", 65535);
+    Settings.OverlayStations = Boolean("OverlayStations", false);
+    Settings.OverlayUser = Boolean("OverlayUser", false);
+    Settings.OverlayUserColour = Integer("OverlayUserColour", 16711680);
+    Settings.OverlayHomeLat = String("OverlayHomeLat", "55.9");
+    Settings.OverlayHomeLon = String("OverlayHomeLon", "-3.2");
+    HomeLatitude = HomeCoordinate(Settings.OverlayHomeLat->Value, DefaultHomeLatitude);
+    HomeLongitude = HomeCoordinate(Settings.OverlayHomeLon->Value, DefaultHomeLongitude);
+}
+
+// An old version kept the false-colour gamma as "DisplayGamma"; it is taken
+// over once and removed.
+void TMainCore::ReadLegacyGamma() {
+    if (!RegistryValueExists("DisplayGamma")) return;
+    TRegistryInteger gamma("DisplayGamma", 0);
+    const int64_t item = int64_t{gamma.Value} + 2;
+    if (item >= 0 && item < static_cast<int64_t>(GammaItems.size()))
+        View.Options.ComboBoxGammaCorrectFC = static_cast<int>(item);
+    gamma.DeleteOnFree = true;
+}
+
+bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(Params.back()) == "-MIN"; }
+
+bool TMainCore::FormShow() {
+    if (shown_) return false;
+    shown_ = true;
+    if (FormPlacement)
+        FormPlacement->Restore();
+    else
+        host_.PlaceBelowScreen();
+    if (Settings.CacheDisplay->Value)
+        CacheFileName = TemporaryFolder() + "~kestrune~" +
+                        Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
+    Unattended = Params.size() > 1;
+    Settings.BoundaryPath = String("BoundaryPath", DefaultBoundaryFile(ProgramFolder));
+    Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
+    host_.EnableControls(true);
+    host_.EnableResultMenus(false);
+    AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
+    return true;
+}
+
+TMainCore::~TMainCore() {
+    HelpSystem.reset();
+    FireImages.Clear();
+    NudgeList.SaveToFile(NudgeListFileName);
+    FreeSettings();
+    if (!CacheFileName.empty()) {
+        std::error_code error;
+        std::filesystem::remove(CacheFileName, error);
+    }
+    MRUFileList.reset();
+    FireSettings.reset();
+    TDialogService::Instance().SetLogSink(nullptr);
+}
+
+void TMainCore::FreeSettings() {
+    TMainSettings& s = Settings;
+    FreeInOrder(s.TempCalibLocn, s.TextCaptionLocn, s.MetricUnits, s.SeaColourThreshold, s.JpegSaveQuality,
+                s.Despeckle);
+    FormPlacement.reset();
+    FreeInOrder(s.OverlayHome, s.OverlayHomeColour, s.OverlayStations, s.OverlayUser, s.OverlayUserColour);
+    s.OverlayHomeLat->Value = CoordinateText(HomeLatitude);
+    s.OverlayHomeLat.reset();
+    s.OverlayHomeLon->Value = CoordinateText(HomeLongitude);
+    s.OverlayHomeLon.reset();
+    StationList.clear();
+    FreeInOrder(s.OverlayGridlabels, s.OverlayGridlines, s.OverlayGridlineColour, s.OverlayGridPoleMarkers,
+                s.OverlayBoundaries, s.OverlayBoundaryColour, s.TrackingScroll, s.ZoomIn, s.AcceptRutgersL1B,
+                s.MaxZoomedMinutes, s.CaptionOnAPT, s.CaptionOnDisplayed, s.CaptionOnCorrected, s.CaptionOnGAC,
+                s.CaptionText, s.TimestampCopyright, s.FastInitialView, s.CacheDisplay, s.DisableAero,
+                s.TimestampRawImage, s.HideInitialOverlay, s.LargeMemThreshold, s.DataFolder, s.ResultsFolder,
+                s.BoundaryPath, s.LandSeaMaskPath, s.UserOverlayPath, s.RenameFormat, s.RenameSource,
+                s.RenameNoQuery, s.AddImgFileSuffix);
+}
+
+void TMainCore::TimerNewFileTimer() {
+    std::string outputName;
+    bool loaded = false;
+    if (!PendingFileName.empty()) {
+        LoadDataFile(PendingFileName);
+        loaded = PassLoaded();
+        outputName = Pass.LoadedFileName;
+    }
+    if (!Unattended) return;
+    if (!loaded) {
+        exitCode_ = 1;
+        ReportQuietError("No pass could be loaded from \"" + Params[0] + "\"");
+    }
+    TCommandLineRun run(Params, *this, ProgramFolder);
+    if (run.Run(outputName)) host_.CloseWindow();
+}
+
+void TMainCore::LoadDataFile(const std::string& fileName) {
+    SyncLoaderSettings();
+    loader_->LoadDataFile(fileName);
+    Settings.DataFolder->Value = LoaderSettings.DataFolder;
+}
+
+bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
+
+void TMainCore::SelectView(const std::string& name) {
+    SyncViewSettings();
+    View.SelectView(name);
+    host_.ViewTabsChanged();
+    host_.DisplayChanged();
+}
+
+void TMainCore::SelectViewTab(size_t index) {
+    if (index < View.ViewTabs().size()) SelectView(View.ViewTabs()[index]);
+}
+
+void TMainCore::Redisplay() {
+    SyncViewSettings();
+    View.Redisplay();
+    host_.DisplayChanged();
+}
+
+TOverlaySwitches TMainCore::OverlaySwitches() const {
+    return {Settings.OverlayBoundaries->Value, Settings.OverlayGridlines->Value, Settings.OverlayGridPoleMarkers->Value,
+            Settings.OverlayGridlabels->Value};
+}
+
+void TMainCore::SetOverlaySwitches(const TOverlaySwitches& switches) {
+    Settings.OverlayBoundaries->Value = switches.OverlayBoundaries;
+    Settings.OverlayGridlines->Value = switches.OverlayGridlines;
+    Settings.OverlayGridPoleMarkers->Value = switches.OverlayGridPoleMarkers;
+    Settings.OverlayGridlabels->Value = switches.OverlayGridlabels;
+}
+
+void TMainCore::SetNdviPalette(const std::string& fileName) { Pass.NdviPaletteFileName = fileName; }
+
+void TMainCore::SetSstPalette(const std::string& fileName) {
+    Pass.SstPaletteFileName = fileName;
+    Pass.Sensor->SetPaletteFile(fileName);
+}
+
+// As if typed into the up-downs: each kept within its range, the range
+// shown as "User", and widened to at least three degrees.
+void TMainCore::SetUserSstRange(int low, int high) {
+    TViewOptions& options = View.Options;
+    options.RadioGroupSstDisplayRange = SstRangeUser;
+    options.UpDownUserMinSST = std::clamp(low, LowestUserMinSst, HighestUserMinSst);
+    options.UpDownUserMaxSST = std::clamp(high, LowestUserMaxSst, HighestUserMaxSst);
+    if (options.UpDownUserMaxSST - options.UpDownUserMinSST >= NarrowestUserSstRange) return;
+    if (options.UpDownUserMinSST == LowestUserMinSst)
+        options.UpDownUserMaxSST = std::min(options.UpDownUserMaxSST + 1, HighestUserMaxSst);
+    else
+        --options.UpDownUserMinSST;
+}
+
+void TMainCore::SetRgbChannels(int red, int green, int blue) {
+    View.Options.RadioGroupRed = red - 1;
+    View.Options.RadioGroupGreen = green - 1;
+    View.Options.RadioGroupBlue = blue - 1;
+}
+
+// Unchecking the colour box also drops a vegetation palette chosen before.
+void TMainCore::SetColourVegetation(bool checked) {
+    if (View.Options.CheckBoxColourVegetation == checked) return;
+    View.Options.CheckBoxColourVegetation = checked;
+    Pass.NdviPaletteFileName.clear();
+}
+
+void TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
+    SyncSaveSettings();
+    imageSaver_->SaveImage(baseName, mode, jpeg);
+}
+
+void TMainCore::SaveRawChannels() {
+    SyncSaveSettings();
+    products_->SaveRawChannels(Pass.LoadedFileName);
+}
+
+void TMainCore::SaveAlbedoFiles() {
+    SyncSaveSettings();
+    products_->SaveAlbedoFiles(Pass.LoadedFileName);
+}
+
+void TMainCore::SaveDiagnostics() {
+    SyncSaveSettings();
+    products_->SaveDiagnostics(Pass.LoadedFileName);
+}
+
+void TMainCore::SaveFireText(const std::string& baseName) {
+    SyncSaveSettings();
+    products_->SaveFireText(baseName, FireSettings->Values, FireImages);
+}
+
+void TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
+    SyncSaveSettings();
+    products_->SaveTemperatureData(channel, suffix, Pass.LoadedFileName);
+}
+
+void TMainCore::SaveSstData(const std::string& suffix) {
+    SyncSaveSettings();
+    products_->SaveSstData(suffix, Pass.LoadedFileName);
+}
+
+void TMainCore::SyncViewSettings() {
+    TRenderSettings& settings = View.Settings;
+    settings.SeaColourThreshold = Settings.SeaColourThreshold->Value;
+    settings.LandSeaMaskPath = Settings.LandSeaMaskPath->Value;
+    settings.PaletteFileName = Pass.PaletteFileName;
+    settings.NdviPaletteFileName = Pass.NdviPaletteFileName;
+    settings.ReceiverRunning = ReceiverRunning;
+    settings.FireUseAvg = FireSettings->Values.FireUseAvg;
+    settings.FirePixelColour = FireSettings->Values.FirePixelColour;
+    View.AddImgFileSuffix = Settings.AddImgFileSuffix->Value;
+    View.CacheFileName = CacheFileName;
+}
+
+void TMainCore::SyncSaveSettings() {
+    TSaveSettings& save = SaveSettings;
+    save.ResultsFolder = Settings.ResultsFolder->Value;
+    save.AddImgFileSuffix = Settings.AddImgFileSuffix->Value;
+    save.CaptionOnDisplayed = Settings.CaptionOnDisplayed->Value;
+    save.CaptionOnCorrected = Settings.CaptionOnCorrected->Value;
+    save.CaptionOnAPT = Settings.CaptionOnAPT->Value;
+    save.CaptionOnGAC = Settings.CaptionOnGAC->Value;
+    save.TimestampRawImage = Settings.TimestampRawImage->Value;
+    save.CaptionText = Settings.CaptionText->Value;
+    save.TextCaptionLocn = Settings.TextCaptionLocn->Value;
+    save.TempCalibLocn = Settings.TempCalibLocn->Value;
+    save.JpegSaveQuality = Settings.JpegSaveQuality->Value;
+    save.CacheFileName = CacheFileName;
+    save.Unattended = Unattended;
+    save.ReceiverRunning = ReceiverRunning;
+}
+
+void TMainCore::SyncLoaderSettings() {
+    TLoaderSettings& load = LoaderSettings;
+    load.DataFolder = Settings.DataFolder->Value;
+    load.HideInitialOverlay = Settings.HideInitialOverlay->Value;
+    load.Despeckle = Settings.Despeckle->Value;
+    load.RenameSource = Settings.RenameSource->Value;
+    load.RenameNoQuery = Settings.RenameNoQuery->Value;
+    load.RenameFormat = Settings.RenameFormat->Value;
+    load.LargeMemory = LargeMemory;
+    load.ReceiverRunning = ReceiverRunning;
+    load.Unattended = Unattended;
+    load.ForcedDirection = ForcedDirection;
+    load.VersionSuffix = VersionSuffix;
+    load.CheckBoxShowFire = View.Options.CheckBoxShowFire;
+    load.FastView = Settings.FastInitialView->Value;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,225 @@
+// The main window's behaviour without a window: the settings it reads when
+// it is made and writes back when it is freed, the working objects of the
+// pass, the first showing, the deferred open with the unattended
+// command-line run, and the close. The Qt window owns one TMainCore and is
+// its host; tests use a headless host.
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/MruUnit.h"
+#include "app/NudgeMemory.h"
+#include "app/hh.h"
+#include "decoding/LoaderHost.h"
+#include "decoding/PassLoader.h"
+#include "decoding/PassState.h"
+#include "platform/RegistryVariables.h"
+#include "render/DataProducts.h"
+#include "render/FireDetection.h"
+#include "render/RenderHost.h"
+#include "render/RenderView.h"
+#include "render/SavedImages.h"
+#include "render/ViewOptions.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// The window as the core sees it: the render host's calls, the look of a
+// load, and the window's own life.
+class TMainHost : public TRenderHost {
+public:
+    virtual void BeginBusy(bool idlePriority) = 0;
+    virtual void EndBusy() = 0;
+    virtual void SetWindowCaption(const std::string& caption) = 0;
+    virtual void SetApplicationTitle(const std::string& title) = 0;
+    virtual void SetOpenButtonHint(const std::string& hint) = 0;
+    virtual void SetPaletteButtonHint(const std::string& hint) = 0;
+    virtual void ShowSatelliteLabel(bool visible, const std::string& caption, const std::string& hint) = 0;
+    virtual void SetOverlayShown(bool shown) = 0;
+    virtual void SetGacLayout(bool gac) = 0;
+    virtual void ClearDisplay() = 0;
+    virtual void EnableViewTabs(bool enabled) = 0;
+    virtual TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
+                                                  const TPassDirectionProposal& proposal) = 0;
+    virtual void ShowNudgeOffset(int nudgeX, int nudgeY) = 0;
+    // The core's view tabs, or its display bitmap, changed.
+    virtual void ViewTabsChanged() = 0;
+    virtual void DisplayChanged() = 0;
+    // The window's placement, read and set by the stored placement.
+    virtual TFormPlacement& Placement() = 0;
+    // Started with "-MIN": the window opens below the visible screen.
+    virtual void PlaceBelowScreen() = 0;
+    virtual void CloseWindow() = 0;
+};
+
+// The main window's settings, in the order they are made.
+struct TMainSettings {
+    std::unique_ptr<TRegistryBoolean> DisableAero;
+    std::unique_ptr<TRegistryString> DataFolder;
+    std::unique_ptr<TRegistryString> ResultsFolder;
+    std::unique_ptr<TRegistryBoolean> RenameNoQuery;
+    std::unique_ptr<TRegistryString> RenameFormat;
+    std::unique_ptr<TRegistryBoolean> RenameSource;
+    std::unique_ptr<TRegistryBoolean> AddImgFileSuffix;
+    std::unique_ptr<TRegistryString> LandSeaMaskPath;
+    std::unique_ptr<TRegistryInteger> TempCalibLocn;
+    std::unique_ptr<TRegistryInteger> TextCaptionLocn;
+    std::unique_ptr<TRegistryInteger> LargeMemThreshold;
+    std::unique_ptr<TRegistryInteger> MaxZoomedMinutes;
+    std::unique_ptr<TRegistryBoolean> TrackingScroll;
+    std::unique_ptr<TRegistryBoolean> ZoomIn;
+    std::unique_ptr<TRegistryBoolean> CaptionOnAPT;
+    std::unique_ptr<TRegistryBoolean> CaptionOnDisplayed;
+    std::unique_ptr<TRegistryBoolean> CaptionOnCorrected;
+    std::unique_ptr<TRegistryBoolean> CaptionOnGAC;
+    std::unique_ptr<TRegistryString> CaptionText;
+    std::unique_ptr<TRegistryString> TimestampCopyright;
+    std::unique_ptr<TRegistryBoolean> HideInitialOverlay;
+    std::unique_ptr<TRegistryBoolean> FastInitialView;
+    std::unique_ptr<TRegistryBoolean> CacheDisplay;
+    std::unique_ptr<TRegistryBoolean> TimestampRawImage;
+    std::unique_ptr<TRegistryBoolean> Despeckle;
+    std::unique_ptr<TRegistryBoolean> AcceptRutgersL1B;
+    std::unique_ptr<TRegistryBoolean> OverlayGridlabels;
+    std::unique_ptr<TRegistryBoolean> OverlayGridlines;
+    std::unique_ptr<TRegistryInteger> OverlayGridlineColour;
+    std::unique_ptr<TRegistryBoolean> OverlayGridPoleMarkers;
+    std::unique_ptr<TRegistryBoolean> OverlayBoundaries;
+    std::unique_ptr<TRegistryInteger> OverlayBoundaryColour;
+    std::unique_ptr<TRegistryBoolean> OverlayHome;
+    std::unique_ptr<TRegistryInteger> OverlayHomeColour;
+    std::unique_ptr<TRegistryBoolean> OverlayStations;
+    std::unique_ptr<TRegistryBoolean> OverlayUser;
+    std::unique_ptr<TRegistryInteger> OverlayUserColour;
+    std::unique_ptr<TRegistryString> OverlayHomeLat;
+    std::unique_ptr<TRegistryString> OverlayHomeLon;
+    std::unique_ptr<TRegistryBoolean> MetricUnits;
+    std::unique_ptr<TRegistryInteger> SeaColourThreshold;
+    std::unique_ptr<TRegistryInteger> JpegSaveQuality;
+    // Made at the first showing.
+    std::unique_ptr<TRegistryString> BoundaryPath;
+    std::unique_ptr<TRegistryString> UserOverlayPath;
+};
+
+// The help file for a locale ("fr_FR.UTF-8"): the program's name with "-fr",
+// "-it" or "-rus" for French, Italian and Russian when that file exists,
+// else "Kestrune.html" in the program folder.
+std::string ChooseHelpFile(const std::string& locale, const std::string& programFolder, const std::string& programName);
+// "Countries.dat" beside the tracking program, else beside this one; "" when neither exists.
+std::string DefaultBoundaryFile(const std::string& programFolder);
+// Home latitude or longitude from its stored text; fallback when it is no number.
+float HomeCoordinate(const std::string& text, float fallback);
+// A coordinate as stored text: the shortest text that reads back as the same value.
+std::string CoordinateText(float value);
+
+class TMainCore : public TOutputTarget {
+public:
+    // The window's creation: reads the settings, makes the working objects
+    // and decodes the first parameters (params: parameter 1 first).
+    TMainCore(TMainHost& host, TParams params);
+    // The window's destruction: frees everything, which writes the settings.
+    ~TMainCore() override;
+    TMainCore(const TMainCore&) = delete;
+    TMainCore& operator=(const TMainCore&) = delete;
+
+    // The window's showing. Its work is done once; true then, when the
+    // deferred open is to start (TimerNewFileTimer 300 ms later).
+    bool FormShow();
+    // The deferred open and, with two or more parameters, the unattended run.
+    void TimerNewFileTimer();
+    // Opens one data file through the loader.
+    void LoadDataFile(const std::string& fileName);
+    // Selects a view tab and redisplays.
+    void SelectView(const std::string& name);
+    // Close and Exit: a running load stops.
+    void RequestAbort() { Pass.AbortRequested = true; }
+
+    // A pass is decoded and shown.
+    bool PassLoaded() const;
+    // The process's exit status: 1 when an unattended run found no pass to work on.
+    int ExitCode() const { return exitCode_; }
+
+    // TOutputTarget: what the unattended run drives.
+    std::string LoadedFileName() const override { return Pass.LoadedFileName; }
+    uint8_t InputFormatCode() const override { return Pass.InputFormatCode; }
+    std::string ResultsFolder() const override { return Settings.ResultsFolder->Value; }
+    void SetResultsFolder(const std::string& folder) override { Settings.ResultsFolder->Value = folder; }
+    TOverlaySwitches OverlaySwitches() const override;
+    void SetOverlaySwitches(const TOverlaySwitches& switches) override;
+    std::vector<std::string> ViewTabs() const override { return View.ViewTabs(); }
+    void SelectViewTab(size_t index) override;
+    void Redisplay() override;
+    void SetNdviPalette(const std::string& fileName) override;
+    void SetSstPalette(const std::string& fileName) override;
+    void SetUserSstRange(int low, int high) override;
+    void SetRgbChannels(int red, int green, int blue) override;
+    void SetColourVegetation(bool checked) override;
+    void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override;
+    void SaveRawChannels() override;
+    void SaveAlbedoFiles() override;
+    void SaveDiagnostics() override;
+    void SaveFireText(const std::string& baseName) override;
+    void SaveTemperatureData(int channel, const std::string& suffix) override;
+    void SaveSstData(const std::string& suffix) override;
+
+    // Fields named as the window's.
+    const TParams Params;
+    std::string ProgramFolder;
+    std::string VersionSuffix;
+    std::string BaseCaption;
+    std::string HelpFileName;
+    std::string PendingFileName;
+    uint8_t ForcedDirection = 0;
+    bool Unattended = false;
+    bool LargeMemory = false;
+    bool ReceiverRunning = false;
+    float HomeLatitude = 0;
+    float HomeLongitude = 0;
+    float CursorLatitude = 0;
+    float CursorLongitude = 0;
+    TDateTime CursorTime = 0;
+    std::string CacheFileName;
+    std::string NudgeListFileName;
+    std::vector<std::string> StationList;
+
+    TMainSettings Settings;
+    TPassState Pass;
+    TLoaderSettings LoaderSettings;
+    TRenderView View;
+    TSaveSettings SaveSettings;
+    TNudgeMemory NudgeList;
+    TFireFilterImages FireImages;
+    std::unique_ptr<TFireSettingsStore> FireSettings;
+    std::unique_ptr<TMostRecentFiles> MRUFileList;
+    std::unique_ptr<THookHelpSystem> HelpSystem;
+    std::unique_ptr<TRegistryFormInfo> FormPlacement;
+
+private:
+    class TCoreLoaderHost;
+
+    void ReadStartSettings();
+    void ReadDisplaySettings();
+    void ReadOverlaySettings();
+    void ReadLegacyGamma();
+    void ChooseHelp();
+    void DecodeFirstParameters();
+    void SetCaptions();
+    bool StartedMinimised() const;
+    void FreeSettings();
+    void SyncViewSettings();
+    void SyncSaveSettings();
+    void SyncLoaderSettings();
+
+    TMainHost& host_;
+    std::unique_ptr<TCoreLoaderHost> loaderHost_;
+    std::unique_ptr<TPassLoader> loader_;
+    std::unique_ptr<TImageSaver> imageSaver_;
+    std::unique_ptr<TDataProducts> products_;
+    bool shown_ = false;
+    bool destroyed_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace kestrune

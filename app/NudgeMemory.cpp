@@ -1,0 +1,53 @@
+#include "app/NudgeMemory.h"
+
+#include "app/hh_funcs.h"
+#include "platform/FileIO.h"
+
+#include <algorithm>
+
+namespace kestrune {
+
+void TNudgeMemory::LoadFromFile(const std::string& fileName) {
+    lines_.clear();
+    std::string content;
+    if (!ReadFileText(fileName, content)) return;
+    for (std::string line : SplitString(content, '\n')) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines_.push_back(line);
+    }
+}
+
+void TNudgeMemory::SaveToFile(const std::string& fileName) const {
+    std::string content;
+    for (const std::string& line : lines_) content += line + "\r\n";
+    try {
+        WriteFileAtomically(fileName, content);
+    } catch (const std::exception& error) {
+        ReportQuietError(error.what());
+    }
+}
+
+std::vector<std::string>::const_iterator TNudgeMemory::FindLine(const std::string& text) const {
+    return std::find_if(lines_.begin(), lines_.end(),
+                        [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+std::optional<std::string> TNudgeMemory::Find(const std::string& text) const {
+    const auto found = FindLine(text);
+    if (found == lines_.end()) return std::nullopt;
+    return *found;
+}
+
+void TNudgeMemory::Remember(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime) {
+    if (fileName.empty()) return;
+    std::string key = fileName;
+    std::replace(key.begin(), key.end(), ' ', '_');
+    std::string line = key + " " + std::to_string(nudgeX) + " " + std::to_string(nudgeY);
+    if (passDateTime != 0) line += FormatDateTime(" yyyy-mm-dd hh:nn:ss", passDateTime);
+    const auto found = FindLine(key);
+    if (found != lines_.end()) lines_.erase(found);
+    lines_.push_back(line);
+    if (lines_.size() > MaxLines) lines_.erase(lines_.begin());
+}
+
+}  // namespace kestrune

@@ -1,0 +1,37 @@
+// The overlay nudge memory "mru_list.ini": one line per data file, oldest
+// first, at most 500: the file's full name with blanks as "_", the nudge
+// offsets x and y, and the pass date-time when known. Read when the program
+// starts and written when it ends.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+class TNudgeMemory {
+public:
+    static constexpr size_t MaxLines = 500;
+
+    // Reads the file; a missing or unreadable one gives an empty memory.
+    void LoadFromFile(const std::string& fileName);
+    // Replaces the file in one step; failures are reported, never thrown.
+    void SaveToFile(const std::string& fileName) const;
+
+    // The first line containing text.
+    std::optional<std::string> Find(const std::string& text) const;
+    // Replaces the file's line (or appends one), dropping the oldest beyond MaxLines.
+    void Remember(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime);
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+private:
+    std::vector<std::string>::const_iterator FindLine(const std::string& text) const;
+
+    std::vector<std::string> lines_;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,263 @@
+#include "app/CommandLine.h"
+
+#include "platform/DialogService.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace kestrune {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Records what the run asks of the window, one line per call.
+class TRecordingTarget : public TOutputTarget {
+public:
+    std::string LoadedFileName() const override { return Loaded; }
+    uint8_t InputFormatCode() const override { return FormatCode; }
+    std::string ResultsFolder() const override { return Folder; }
+    void SetResultsFolder(const std::string& folder) override { Folder = folder; }
+    TOverlaySwitches OverlaySwitches() const override { return Overlays; }
+    void SetOverlaySwitches(const TOverlaySwitches& switches) override {
+        Overlays = switches;
+        OverlaysDuringRun.push_back(switches);
+    }
+    std::vector<std::string> ViewTabs() const override { return Tabs; }
+    void SelectViewTab(size_t index) override { Calls.push_back("select " + Tabs.at(index)); }
+    void Redisplay() override { Calls.push_back("redisplay"); }
+    void SetNdviPalette(const std::string& fileName) override { Calls.push_back("ndvi palette " + fileName); }
+    void SetSstPalette(const std::string& fileName) override { Calls.push_back("sst palette " + fileName); }
+    void SetUserSstRange(int low, int high) override {
+        Calls.push_back("sst range " + std::to_string(low) + " " + std::to_string(high));
+    }
+    void SetRgbChannels(int red, int green, int blue) override {
+        Calls.push_back("rgb " + std::to_string(red) + std::to_string(green) + std::to_string(blue));
+    }
+    void SetColourVegetation(bool checked) override { Calls.push_back(checked ? "colour on" : "colour off"); }
+    void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override {
+        if (FailSaves) throw std::runtime_error("disk full");
+        Calls.push_back("image " + Folder + baseName + " mode " + std::to_string(mode) + (jpeg ? " jpeg" : " bmp"));
+    }
+    void SaveRawChannels() override { Calls.push_back("raw"); }
+    void SaveAlbedoFiles() override { Calls.push_back("albedos"); }
+    void SaveDiagnostics() override { Calls.push_back("diagnostics"); }
+    void SaveFireText(const std::string& baseName) override { Calls.push_back("fire text " + baseName); }
+    void SaveTemperatureData(int channel, const std::string& suffix) override {
+        Calls.push_back("temperatures " + std::to_string(channel) + suffix);
+    }
+    void SaveSstData(const std::string& suffix) override { Calls.push_back("sst data" + suffix); }
+
+    std::string Loaded = "pass";
+    uint8_t FormatCode = 39;
+    std::string Folder;
+    TOverlaySwitches Overlays;
+    std::vector<TOverlaySwitches> OverlaysDuringRun;
+    std::vector<std::string> Tabs{"All",   "Ch 1", "Ch 2",        "Ch 3",        "Ch 4",       "Ch 5",
+                                  "False colour", "RGB", "User", "Temperature", "SST", "Vegetation",
+                                  "Ch.4 - Ch.5"};
+    std::vector<std::string> Calls;
+    bool FailSaves = false;
+};
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+
+    // Runs the parameters after a data file named "pass.wsd".
+    bool Run(std::vector<std::string> items, const std::string& outputName = "pass") {
+        items.insert(items.begin(), "pass.wsd");
+        TCommandLineRun run(items, target, folder / "program/");
+        return run.Run(outputName);
+    }
+
+    testing::TTempFolder folder;
+    TRecordingTarget target;
+};
+
+TEST(ParseOutputValueTest, DigitsAfterTheFirstLetter) {
+    EXPECT_EQ(ParseOutputValue("R1G2B4", 'R'), 1);
+    EXPECT_EQ(ParseOutputValue("R1G2B4", 'G'), 2);
+    EXPECT_EQ(ParseOutputValue("R10G2B4", 'R'), 10);
+    EXPECT_EQ(ParseOutputValue("R1G2B", 'B'), 0);
+    EXPECT_EQ(ParseOutputValue("R1G2", 'B'), 0);
+    EXPECT_EQ(ParseOutputValue("RXG2", 'R'), 0);
+    EXPECT_EQ(ParseOutputValue("GR7G9", 'G'), 0);
+}
+
+TEST(ViewParameterTest, SstRangesInTheirTwoForms) {
+    using TRange = std::pair<int, int>;
+    EXPECT_EQ(ParseSeparatedRange("10+25"), TRange(10, 25));
+    EXPECT_EQ(ParseSeparatedRange("-2+30"), TRange(-2, 30));
+    EXPECT_EQ(ParseSeparatedRange("10-25"), TRange(10, -25));
+    EXPECT_FALSE(ParseSeparatedRange("5"));
+    EXPECT_FALSE(ParseSeparatedRange(""));
+    EXPECT_FALSE(ParseSeparatedRange("(0,27)"));
+    EXPECT_FALSE(ParseSeparatedRange("A+B"));
+    EXPECT_EQ(ParseBracketedRange("(0,27)"), TRange(0, 27));
+    EXPECT_EQ(ParseBracketedRange("SST.PAL(-2,31)"), TRange(-2, 31));
+    EXPECT_FALSE(ParseBracketedRange("(A,27)"));
+    EXPECT_FALSE(ParseBracketedRange("(27)"));
+    EXPECT_FALSE(ParseBracketedRange("10+25"));
+}
+
+TEST(ViewParameterTest, RgbChannelsAllInRange) {
+    EXPECT_EQ(ParseRgbChannels("R1G2B4"), (std::array<int, 3>{1, 2, 4}));
+    EXPECT_EQ(ParseRgbChannels("R10G1B2"), (std::array<int, 3>{10, 1, 2}));
+    EXPECT_FALSE(ParseRgbChannels("R1G2B11"));
+    EXPECT_FALSE(ParseRgbChannels("R0G2B3"));
+    EXPECT_FALSE(ParseRgbChannels("R1G2B"));
+    EXPECT_FALSE(ParseRgbChannels("R1G2"));
+}
+
+TEST_F(CommandLineTest, PaletteAsNamedThenInTheProgramFolder) {
+    const std::string beside = folder.Write("program/veg.pal", "JASC-PAL\n");
+    const std::string elsewhere = folder.Write("palettes/My.pal", "JASC-PAL\n");
+    EXPECT_EQ(FindPaletteFile(elsewhere, folder / "program/"), elsewhere);
+    EXPECT_EQ(FindPaletteFile("veg.pal", folder / "program/"), beside);
+    EXPECT_EQ(FindPaletteFile("VEG.PAL", folder / "program/"), "");
+    EXPECT_EQ(FindPaletteFile("", folder / "program/"), "");
+}
+
+TEST_F(CommandLineTest, ItemRendersItsViewAndSavesUnderTheOutputName) {
+    EXPECT_FALSE(Run({"-FC:X.JPG", "-ch4:anything.bmp", "-TEMP:"}));
+    EXPECT_THAT(target.Calls, ElementsAre("select False colour", "image pass mode 0 jpeg", "select Ch 4",
+                                          "image pass mode 0 bmp", "select Temperature"));
+}
+
+TEST_F(CommandLineTest, Channel10AlsoMatchesChannel1) {
+    target.Tabs = {"All", "Ch 1", "Ch 10"};
+    Run({"-CH10:X.JPG"});
+    EXPECT_THAT(target.Calls, ElementsAre("select Ch 1", "image pass mode 0 jpeg", "select Ch 10",
+                                          "image pass mode 0 jpeg"));
+}
+
+TEST_F(CommandLineTest, FileKindFromTheOutputSpecification) {
+    Run({"-FC:corr.jpg", "-FC:APT.BMP", "-FC:aptcorr.jpg", "-FC:folder/CORR", "-FC:x.jpeg"});
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select False colour", "image pass mode 1 jpeg", "select False colour",
+                            "image pass mode 2 bmp", "select False colour", "image pass mode 2 jpeg",
+                            "select False colour", "image pass mode 1 bmp", "select False colour",
+                            "image pass mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, GacFormatsSaveByTheirOwnRules) {
+    target.FormatCode = 9;
+    Run({"-FC:x.bmp", "-FC:CORR.bmp", "-FC:APT.bmp"});
+    EXPECT_THAT(target.Calls, ElementsAre("select False colour", "image pass mode 0 bmp", "select False colour",
+                                          "image pass mode 3 bmp", "select False colour"));
+    for (const int code : {10, 11}) {
+        target.Calls.clear();
+        target.FormatCode = static_cast<uint8_t>(code);
+        Run({"-FC:x.bmp", "-FC:CORR.bmp"});
+        EXPECT_THAT(target.Calls, ElementsAre("select False colour", "select False colour"));
+    }
+}
+
+TEST_F(CommandLineTest, OutputAppliesToTheItemsAfterIt) {
+    target.Folder = "/kept/";
+    Run({"-FC:X.JPG", "-OUTPUT:/results/Named", "-FC:X.JPG", "-OUTPUT:/other/", "-FC:X.JPG", "-OUTPUT:Plain",
+         "-FC:X.JPG"});
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select False colour", "image /kept/pass mode 0 jpeg", "select False colour",
+                            "image /results/Named mode 0 jpeg", "select False colour", "image /other/pass mode 0 jpeg",
+                            "select False colour", "image Plain mode 0 jpeg"));
+    EXPECT_EQ(target.Folder, "/kept/");
+}
+
+TEST_F(CommandLineTest, NoOutputNameWritesNoImage) {
+    target.Loaded = "";
+    Run({"-FC:X.JPG"}, "");
+    EXPECT_THAT(target.Calls, ElementsAre("select False colour"));
+}
+
+TEST_F(CommandLineTest, ViewsNotOfferedAndMalformedItemsDoNothing) {
+    target.Tabs = {"All", "Ch 1", "Ch 2"};
+    Run({"-SST:S.BMP", "-FC", "-FCX.JPG", "-XYZ:A.BMP", "-RAW:", "-ALBEDOS:", "-CH3:C.BMP"});
+    EXPECT_TRUE(target.Calls.empty());
+}
+
+TEST_F(CommandLineTest, DiagnosticsAndFireTextOnlyWhenWrittenExactly) {
+    Run({"-DIAGNOSTICS:", "-FIRETEXT:", "-OUTPUT:/out/x", "-FIRETEXT:", "-DIAGNOSTICS:D.BMP"});
+    EXPECT_THAT(target.Calls, ElementsAre("diagnostics", "fire text pass", "fire text x", "select All",
+                                          "image /out/x mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, RgbChannelsTakeEffectInTheSavedImage) {
+    Run({"-RGBR4G2B1:X.JPG", "-RGBR1G2B11:Y.JPG", "-RGBR1:Z.JPG"});
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select RGB", "rgb 421", "redisplay", "image pass mode 0 jpeg", "select RGB",
+                            "image pass mode 0 jpeg", "select RGB", "image pass mode 0 jpeg"));
+}
+
+TEST_F(CommandLineTest, SstRangeAndPalette) {
+    const std::string palette = folder.Write("program/Sea.pal", "x");
+    Run({"-SST10+25:S.BMP", "-SST(0,27):S.BMP", "-SST10-25:S.BMP", "-SST(5,5):S.BMP", "-SSTSea.pal(1,9):S.BMP",
+         "-SSTSea.pal:S.BMP"});
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select SST", "sst range 10 25", "redisplay", "image pass mode 0 bmp", "select SST",
+                            "sst range 0 27", "redisplay", "image pass mode 0 bmp", "select SST", "sst range 10 -25",
+                            "redisplay", "image pass mode 0 bmp", "select SST", "image pass mode 0 bmp",
+                            "select SST", "sst range 1 9", "sst palette " + palette, "redisplay",
+                            "image pass mode 0 bmp", "select SST", "sst palette " + palette, "redisplay",
+                            "image pass mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, VegetationPaletteWhenItExists) {
+    const std::string palette = folder.Write("program/Green.pal", "x");
+    Run({"-NDVIGreen.pal:V.BMP", "-NDVIMissing.pal:V.BMP"});
+    EXPECT_THAT(target.Calls, ElementsAre("select Vegetation", "ndvi palette " + palette, "redisplay",
+                                          "image pass mode 0 bmp", "select Vegetation", "image pass mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, GroupAWritesItsSetAndCloses) {
+    EXPECT_TRUE(Run({"-GROUPA:"}));
+    EXPECT_THAT(target.Calls, ElementsAre("raw", "select SST", "image pass mode 0 bmp", "sst data.sst", "colour off",
+                                          "select Vegetation", "image pass mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, GroupBWritesItsSetAndCloses) {
+    EXPECT_TRUE(Run({"-groupb:"}));
+    EXPECT_THAT(target.Calls,
+                ElementsAre("albedos", "temperatures 3.bt", "temperatures 4.bt", "temperatures 5.bt", "select SST",
+                            "image pass mode 0 bmp", "sst data.sst", "colour off", "select Vegetation",
+                            "image pass mode 0 bmp"));
+}
+
+TEST_F(CommandLineTest, CloseOnlyWhenAsked) {
+    EXPECT_FALSE(Run({"-FC:X.JPG"}));
+    EXPECT_TRUE(Run({"-closeNow"}));
+    EXPECT_FALSE(Run({"-GROUPA:X"}));
+}
+
+TEST_F(CommandLineTest, OverlaySwitchesHoldForTheRunOnly) {
+    target.Overlays = {false, true, false, true};
+    Run({"-BOUNDARIES", "-nogridlines", "-gridpoles", "-gridlabels", "-nogridlabels", "-noboundaries"});
+    ASSERT_EQ(target.OverlaysDuringRun.size(), 2u);
+    EXPECT_EQ(target.OverlaysDuringRun[0], (TOverlaySwitches{false, false, true, false}));
+    EXPECT_EQ(target.Overlays, (TOverlaySwitches{false, true, false, true}));
+}
+
+TEST_F(CommandLineTest, SwitchesAmongAllParametersOnlyAsWholeWords) {
+    target.Overlays = {false, false, false, false};
+    Run({"-boundariesX", "-gridlines"});
+    EXPECT_EQ(target.OverlaysDuringRun[0], (TOverlaySwitches{false, true, false, false}));
+}
+
+TEST_F(CommandLineTest, FailingItemIsReportedAndTheRunGoesOn) {
+    target.Folder = "/kept/";
+    target.FailSaves = true;
+    EXPECT_TRUE(Run({"-OUTPUT:/elsewhere/", "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"}));
+    EXPECT_THAT(target.Calls, ElementsAre("select False colour", "diagnostics"));
+    EXPECT_EQ(target.Folder, "/kept/");
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "-FC:X.JPG: disk full");
+}
+
+}  // namespace
+}  // namespace kestrune
