@@ -34,11 +34,6 @@ using TWordTable = std::array<uint16_t, CountRange>;
 
 uint16_t WordOf(double value) { return static_cast<uint16_t>(std::clamp<int64_t>(Round(value), 0, 65535)); }
 
-// A channel's samples, or nullptr for a channel without a slot or a line outside the store.
-const uint16_t* Samples(const THRPTvideo& video, int channel, int32_t line) {
-    return video.SampleAddress(channel, line);
-}
-
 unsigned Count(uint16_t sample) { return sample & (CountRange - 1u); }
 
 // A calibration table that holds at least one temperature (uncalibrated channels hold 0.0 throughout).
@@ -95,7 +90,7 @@ std::string ChannelRaster(const THRPTvideo& video, int channel, int32_t lines, c
     return Raster(
         width, lines,
         [&](int32_t y, uint16_t* record) {
-            const uint16_t* samples = Samples(video, channel, y);
+            const uint16_t* samples = video.SampleAddress(channel, y);
             if (words == nullptr)
                 std::memcpy(record, samples, static_cast<size_t>(width) * sizeof(uint16_t));
             else
@@ -228,7 +223,7 @@ void TDataProducts::SaveImageText(const std::string& baseName, TImageTextKind ki
     text.reserve(static_cast<size_t>(pictureWidth) * static_cast<size_t>(pictureHeight) * 32);
     TPixelValues pixel;
     for (int32_t y = 0; y < pictureHeight; ++y) {
-        const auto row = [&](int channel) { return samples ? Samples(video, channel, y) : nullptr; };
+        const auto row = [&](int channel) { return samples ? video.SampleAddress(channel, y) : nullptr; };
         const uint16_t* channel1 = row(1);
         const uint16_t* channel2 = row(2);
         const uint16_t* channel4 = table4 ? row(4) : nullptr;
@@ -255,7 +250,7 @@ void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos
     const THourglassFrame hourglass(host_, settings_.ReceiverRunning);
     for (int channel = 1; channel <= (albedos ? 3 : MaxChannels); ++channel) {
         if (!pass_.ChannelAvailable[channel] || !pass_.ChannelSelected[channel] ||
-            !Samples(*pass_.Video, channel, 0))
+            !pass_.Video->SampleAddress(channel, 0))
             continue;
         std::optional<TWordTable> words;
         if (albedos) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
@@ -306,7 +301,7 @@ void TDataProducts::SaveLocationFile(const std::string& baseName) {
 
 std::string TDataProducts::SaveTemperatureData(int channel, const std::string& suffix, const std::string& baseName) {
     const double* table = ThermalTable(*pass_.Sensor, channel);
-    if (!PassLoaded(baseName) || !Samples(*pass_.Video, channel, 0) || !HoldsTemperatures(table) ||
+    if (!PassLoaded(baseName) || !pass_.Video->SampleAddress(channel, 0) || !HoldsTemperatures(table) ||
         Width() > WidestTemperatureRaster)
         return {};
     const TWordTable words = WordTable(table, TemperatureWord);
@@ -333,14 +328,14 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
         return {};
     }
     const THRPTvideo& video = *pass_.Video;
-    if (!Samples(video, 4, 0) || !Samples(video, 5, 0) || Width() > WidestTemperatureRaster) return {};
+    if (!video.SampleAddress(4, 0) || !video.SampleAddress(5, 0) || Width() > WidestTemperatureRaster) return {};
     const TSensor& sensor = *pass_.Sensor;
     const TPixelLocator locator(pass_);
     const std::string fileName = ProductName(baseName, suffix);
     TWritingFrame frame(host_, LineCount());
     const auto fillLine = [&](int32_t y, uint16_t* record) {
-        const uint16_t* channel4 = Samples(video, 4, y);
-        const uint16_t* channel5 = Samples(video, 5, y);
+        const uint16_t* channel4 = video.SampleAddress(4, y);
+        const uint16_t* channel5 = video.SampleAddress(5, y);
         for (int32_t x = 0; x < Width(); ++x) {
             TPixelLocation location;
             double sst = NoSst;

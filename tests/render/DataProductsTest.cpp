@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -283,6 +284,22 @@ TEST_F(DataProductsTest, ImageTableByHand) {
               "11.00 -20.00 0.0 -1.00 \r\n11.01 -19.95 0.0 -1.00 \r\n11.02 -19.90 0.0 -1.00 \r\n");
     products.SaveImageText("pass", TImageTextKind::T4T5Difference, 1, 1);
     EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 0.0 0.0 \r\n");
+}
+
+TEST_F(DataProductsTest, DecimalPointWhateverTheLocale) {
+    const char* commaLocale = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "de_DE"})
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            commaLocale = name;
+            break;
+        }
+    if (commaLocale == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    MakePass(2, 1, {3});
+    Locate(1);
+    pass.NudgeX = -24;
+    products.SaveImageText("pass", TImageTextKind::T4Ndvi, 1, 1);
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 -1.00 \r\n") << commaLocale;
 }
 
 TEST_F(DataProductsTest, ImageTableColumns) {
