@@ -3,6 +3,7 @@
 #include "decoding/Sensor.h"
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
+#include "platform/SystemUtils.h"
 
 #include <algorithm>
 #include <numeric>
@@ -15,7 +16,6 @@ constexpr int32_t LinesPerBlock = 180;
 constexpr uint16_t FirstSyncWord = 644;  // 284 hex
 constexpr int32_t CountsPerView = 10;
 constexpr int32_t MinGoodSyncFrames = 31;
-constexpr const char* DegreeSign = "\xC2\xB0";
 
 // Block histogram slots.
 constexpr size_t BlockTarget = 0;

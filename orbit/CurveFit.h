@@ -10,13 +10,6 @@
 
 namespace kestrune {
 
-// Arithmetic that cannot give a result: too few terms or points, a singular
-// system. Callers catch it.
-class EMathError : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // Row i, column j.
 using matrix = std::vector<std::vector<double>>;
 

@@ -4,7 +4,6 @@
 // TDateTime values are both UTC.
 #pragma once
 
-#include "orbit/CurveFit.h"  // EMathError
 #include "platform/SysUtils.h"
 
 #include <numbers>

@@ -24,6 +24,14 @@ public:
     using Exception::Exception;
 };
 
+// Arithmetic that cannot give a result (a singular system, the square root
+// of a negative, a division by zero): floating point never traps, so the
+// code that would have trapped raises this instead.
+class EMathError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Days since 1899-12-30 00:00 UTC; the fraction is the time of day.
 using TDateTime = double;
 

@@ -7,11 +7,7 @@
 #include "decoding/PassLoader.h"
 #include "decoding/PassState.h"
 #include "decoding/Telemetry.h"
-// The sensor's palette entry and the bitmap's colour-table entry share a
-// name; render tests need both headers, so the sensor's is renamed here.
-#define TPaletteEntry TSensorPaletteEntry
 #include "decoding/Sensor.h"
-#undef TPaletteEntry
 
 #include <functional>
 #include <initializer_list>
