@@ -1,0 +1,390 @@
+#include "app/MainCore.h"
+
+#include "app/HeadlessMainHost.h"
+#include "decoding/HRPTvideo.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+namespace kestrune {
+namespace {
+
+using ::testing::ElementsAre;
+
+// Every value the main window writes when it closes, besides its placement.
+const std::set<std::string> MainSettingNames{
+    "DisableAero", "DataFolder", "ResultsFolder", "RenameNoQuery", "RenameFormat", "RenameSource",
+    "AddImgFileSuffix", "LandSeaMaskPath", "TempCalibLocn", "TextCaptionLocn", "LargeMemThreshold",
+    "MaxZoomedMinutes", "TrackingScroll", "ZoomIn", "CaptionOnAPT", "CaptionOnDisplayed", "CaptionOnCorrected",
+    "CaptionOnGAC", "CaptionText", "TimestampCopyright", "HideInitialOverlay", "FastInitialView", "CacheDisplay",
+    "TimestampRawImage", "Despeckle", "AcceptRutgersL1B", "OverlayGridlabels", "OverlayGridlines",
+    "OverlayGridlineColour", "OverlayGridPoleMarkers", "OverlayBoundaries", "OverlayBoundaryColour", "OverlayHome",
+    "OverlayHomeColour", "OverlayStations", "OverlayUser", "OverlayUserColour", "OverlayHomeLat", "OverlayHomeLon",
+    "MetricUnits", "SeaColourThreshold", "JpegSaveQuality", "BoundaryPath", "UserOverlayPath"};
+const std::set<std::string> PlacementNames{"FormState",  "FormLeft",        "FormTop",         "FormWidth",
+                                           "FormHeight", "FormClientWidth", "FormClientHeight"};
+
+class MainCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+    void TearDown() override { SetProgramNameOverride(""); }
+
+    std::unique_ptr<TMainCore> Start(TParams params = {}) {
+        auto core = std::make_unique<TMainCore>(host, std::move(params));
+        core->FormShow();
+        return core;
+    }
+
+    static TRegistry OpenKey() {
+        TRegistry registry;
+        registry.OpenKey(ProgramRegistryKey(), true);
+        return registry;
+    }
+
+    static std::set<std::string> StoredNames() {
+        TRegistry registry;
+        if (!registry.OpenKeyReadOnly(ProgramRegistryKey())) return {};
+        const std::vector<std::string> names = registry.GetValueNames();
+        return {names.begin(), names.end()};
+    }
+
+    // A located 240-line NOAA-18 pass in the data folder.
+    std::string WritePass(const std::string& name = "230503_1200_noaa18.wsd") {
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        const std::string path = folder / ("data/" + name);
+        std::filesystem::create_directories(folder / "data");
+        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
+        return path;
+    }
+
+    static bool Asked(const std::string& text) {
+        const auto& requests = TDialogService::Instance().Requests();
+        return std::any_of(requests.begin(), requests.end(),
+                           [&](const TDialogRequest& request) { return request.text == text; });
+    }
+
+    testing::TTempFolder folder;
+    THeadlessMainHost host;
+};
+
+TEST_F(MainCoreTest, FirstStartWritesEveryListedSettingWithItsDefault) {
+    EXPECT_TRUE(StoredNames().empty());
+    Start().reset();
+    const std::set<std::string> names = StoredNames();
+    for (const std::string& name : MainSettingNames) EXPECT_TRUE(names.count(name)) << name;
+    for (const std::string& name : PlacementNames) EXPECT_TRUE(names.count(name)) << name;
+    for (int i = 1; i <= 8; ++i) EXPECT_TRUE(names.count("MRU" + std::to_string(i))) << i;
+    for (const std::string& name : names) {
+        const bool listed = MainSettingNames.count(name) || PlacementNames.count(name) || StartsText("MRU", name) ||
+                            StartsText("Fire", name);
+        EXPECT_TRUE(listed) << name << " is written but is no setting of the window";
+    }
+    TRegistry registry = OpenKey();
+    EXPECT_EQ(registry.ReadString("RenameFormat"), "yyyy-mm-dd-hhnn");
+    EXPECT_EQ(registry.ReadString("CaptionText"), "Brondel Software - %D %T");
+    EXPECT_EQ(registry.ReadString("DataFolder"), ProgramFolder());
+    EXPECT_EQ(registry.ReadString("LandSeaMaskPath"), ProgramFolder() + "OdpsLandMask.dat");
+    EXPECT_EQ(registry.ReadString("UserOverlayPath"), ProgramFolder() + "watershed.dat");
+    EXPECT_EQ(registry.ReadString("BoundaryPath"), "");
+    EXPECT_EQ(registry.ReadInteger("LargeMemThreshold"), 192);
+    EXPECT_EQ(registry.ReadInteger("OverlayUserColour"), 16711680);
+    EXPECT_EQ(registry.ReadInteger("AddImgFileSuffix"), 1);
+    EXPECT_EQ(registry.ReadString("OverlayHomeLat"), "55.9");
+    EXPECT_EQ(registry.ReadString("OverlayHomeLon"), "-3.2");
+    EXPECT_EQ(registry.ReadString("MRU1"), "");
+}
+
+TEST_F(MainCoreTest, StoredValuesAreReadAndWrittenBack) {
+    {
+        TRegistry registry = OpenKey();
+        registry.WriteString("ResultsFolder", "/results/");
+        registry.WriteInteger("JpegSaveQuality", 2);
+        registry.WriteString("Despeckle", "not a number");
+        registry.WriteString("OverlayHomeLat", "12.5");
+        registry.WriteString("OverlayHomeLon", "east");
+    }
+    auto core = Start();
+    EXPECT_EQ(core->Settings.ResultsFolder->Value, "/results/");
+    EXPECT_EQ(core->Settings.JpegSaveQuality->Value, 2);
+    EXPECT_FALSE(core->Settings.Despeckle->Value);
+    EXPECT_FLOAT_EQ(core->HomeLatitude, 12.5f);
+    EXPECT_FLOAT_EQ(core->HomeLongitude, -3.2f);
+    core->Settings.CaptionText->Value = "%S %D";
+    core.reset();
+    TRegistry registry = OpenKey();
+    EXPECT_EQ(registry.ReadString("CaptionText"), "%S %D");
+    EXPECT_EQ(registry.GetDataType("Despeckle"), TRegDataType::rdInteger);
+    EXPECT_EQ(registry.ReadString("OverlayHomeLat"), "12.5");
+    EXPECT_EQ(registry.ReadString("OverlayHomeLon"), "-3.2");
+}
+
+TEST_F(MainCoreTest, LegacyGammaIsTakenOverOnceAndRemoved) {
+    OpenKey().WriteInteger("DisplayGamma", 1);
+    auto core = Start();
+    EXPECT_EQ(core->View.Options.ComboBoxGammaCorrectFC, 3);
+    EXPECT_FALSE(RegistryValueExists("DisplayGamma"));
+    core.reset();
+
+    OpenKey().WriteInteger("DisplayGamma", 5);
+    core = Start();
+    EXPECT_EQ(core->View.Options.ComboBoxGammaCorrectFC, 2);
+    EXPECT_FALSE(RegistryValueExists("DisplayGamma"));
+}
+
+TEST_F(MainCoreTest, PlacementIsRestoredAndStored) {
+    {
+        TRegistry registry = OpenKey();
+        registry.WriteInteger("FormLeft", 300);
+        registry.WriteInteger("FormTop", 200);
+        registry.WriteInteger("FormClientWidth", 900);
+    }
+    auto core = Start({WritePass()});
+    EXPECT_EQ(host.Window.X, 300);
+    EXPECT_EQ(host.Window.Y, 200);
+    EXPECT_EQ(host.Window.W, 900);
+    host.Window.Y = 250;
+    core.reset();
+    EXPECT_EQ(OpenKey().ReadInteger("FormTop"), 250);
+}
+
+TEST_F(MainCoreTest, MinimisedStartNeitherRestoresNorStoresThePlacement) {
+    {
+        TRegistry registry = OpenKey();
+        registry.WriteInteger("FormState", 2);
+        registry.WriteInteger("FormLeft", 300);
+        registry.WriteInteger("FormTop", 200);
+    }
+    auto core = Start({WritePass(), "-FC:X.JPG", "-min"});
+    EXPECT_EQ(host.Window.State, 0);
+    EXPECT_EQ(host.Window.X, 100);
+    EXPECT_EQ(host.Window.Y, THeadlessMainHost::ScreenHeight + 50);
+    core.reset();
+    TRegistry registry = OpenKey();
+    EXPECT_EQ(registry.ReadInteger("FormState"), 2);
+    EXPECT_EQ(registry.ReadInteger("FormLeft"), 300);
+    EXPECT_EQ(registry.ReadInteger("FormTop"), 200);
+    EXPECT_FALSE(registry.ValueExists("FormWidth"));
+}
+
+TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
+    EXPECT_EQ(Start({folder / "data/missing.wsd"})->PendingFileName, "");
+    const std::string pass = WritePass();
+    EXPECT_EQ(Start({pass})->PendingFileName, pass);
+    const std::string newer = WritePass("230504_1200_noaa18.wsd");
+    EXPECT_EQ(Start({folder / "data/*.wsd"})->PendingFileName, newer);
+    EXPECT_EQ(Start({folder / "data/*.hpt"})->PendingFileName, "");
+    const std::string today = FormatDateTime("yyyy/mm/dd/", NowUtc());
+    const std::string dated = folder.Write("data/" + today + "pass.hpt", "x");
+    EXPECT_EQ(Start({folder / "data/*.hpt"})->PendingFileName, dated);
+}
+
+TEST_F(MainCoreTest, SecondParameterMayForceTheDirection) {
+    EXPECT_EQ(Start({"f", "-direction:south"})->ForcedDirection, 2);
+    EXPECT_EQ(Start({"f", "-DIRECTION:NORTHBOUND"})->ForcedDirection, 1);
+    EXPECT_EQ(Start({"f", "-DIRECTION:"})->ForcedDirection, 0);
+    EXPECT_EQ(Start({"-direction:south"})->ForcedDirection, 0);
+    EXPECT_EQ(Start({"f", "-FC:X.BMP", "-direction:south"})->ForcedDirection, 0);
+}
+
+TEST_F(MainCoreTest, FirstShowingWorkRunsOnce) {
+    auto core = std::make_unique<TMainCore>(host, TParams{"f", "-CLOSE"});
+    EXPECT_FALSE(core->Unattended);
+    EXPECT_TRUE(core->FormShow());
+    EXPECT_TRUE(core->Unattended);
+    EXPECT_FALSE(core->FormShow());
+    EXPECT_FALSE(Start({"f"})->Unattended);
+}
+
+TEST_F(MainCoreTest, CaptionsAndMissingHelpFile) {
+    auto core = Start();
+    EXPECT_EQ(host.WindowCaption, "Talvessa from Morvane, Kelbourne");
+    EXPECT_EQ(host.ApplicationTitle, "Talvessa from Morvane, Kelbourne " + core->VersionSuffix);
+    EXPECT_TRUE(StartsText(" - V", core->VersionSuffix));
+    EXPECT_TRUE(Asked("Warning: Help function will be inoperative because the help file is missing (Kestrune.html)"));
+    TDialogService::Instance().ClearScript();
+    folder.Write("program/Kestrune.html", "<html></html>");
+    Start();
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
+}
+
+TEST_F(MainCoreTest, HelpFileByLanguage) {
+    const std::string program = folder / "program/";
+    folder.Write("program/kestrune-fr.html", "x");
+    EXPECT_EQ(ChooseHelpFile("fr_BE.UTF-8", program, "kestrune"), program + "kestrune-fr.html");
+    EXPECT_EQ(ChooseHelpFile("it_IT", program, "kestrune"), program + "Kestrune.html");
+    EXPECT_EQ(ChooseHelpFile("ru_RU.UTF-8", program, "kestrune"), program + "Kestrune.html");
+    folder.Write("program/kestrune-rus.html", "x");
+    EXPECT_EQ(ChooseHelpFile("ru_RU.UTF-8", program, "kestrune"), program + "kestrune-rus.html");
+    EXPECT_EQ(ChooseHelpFile("C", program, "kestrune"), program + "Kestrune.html");
+}
+
+TEST_F(MainCoreTest, CoordinatesAsShortestText) {
+    EXPECT_EQ(CoordinateText(55.9f), "55.9");
+    EXPECT_EQ(CoordinateText(-3.2f), "-3.2");
+    EXPECT_EQ(CoordinateText(0.0f), "0");
+    EXPECT_FLOAT_EQ(HomeCoordinate(" 51.25 ", 1.0f), 51.25f);
+    EXPECT_FLOAT_EQ(HomeCoordinate("51,25", 1.0f), 1.0f);
+}
+
+TEST_F(MainCoreTest, UnattendedRunRendersSavesRestoresAndCloses) {
+    const std::string pass = WritePass();
+    auto core = Start({pass, "-gridlines", "-RGBR4G2B1:X.BMP", "-DIAGNOSTICS:", "-CLOSE"});
+    core->TimerNewFileTimer();
+    EXPECT_TRUE(host.CloseRequested);
+    EXPECT_EQ(core->ExitCode(), 0);
+    EXPECT_FALSE(core->Settings.OverlayGridlines->Value);
+    EXPECT_EQ(core->View.Options.RadioGroupRed, 3);
+    EXPECT_EQ(core->View.Options.RadioGroupBlue, 0);
+
+    // The saved image shows the channels the item asked for.
+    TExtBitmap saved;
+    saved.LoadFromFile(folder / "data/230503_1200_noaa18-rgb.bmp");
+    const TExtBitmap& display = core->View.DisplayBitmap();
+    ASSERT_EQ(saved.Width(), display.Width());
+    ASSERT_EQ(saved.Height(), display.Height());
+    EXPECT_EQ(std::memcmp(saved.ScanLine(display.Height() / 2), display.ScanLine(display.Height() / 2),
+                          display.RowBytes()),
+              0);
+    core->SetRgbChannels(1, 2, 4);
+    core->Redisplay();
+    EXPECT_NE(std::memcmp(saved.ScanLine(display.Height() / 2), display.ScanLine(display.Height() / 2),
+                          display.RowBytes()),
+              0);
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18_diag.txt"));
+    EXPECT_EQ(core->MRUFileList->Files(), std::vector<std::string>{pass});
+}
+
+TEST_F(MainCoreTest, UnattendedRunWithoutAPassEndsWithAFailureStatus) {
+    auto core = Start({folder / "data/missing.wsd", "-FC:X.JPG", "-CLOSE"});
+    core->TimerNewFileTimer();
+    EXPECT_EQ(core->ExitCode(), 1);
+    EXPECT_TRUE(host.CloseRequested);
+    EXPECT_FALSE(core->PassLoaded());
+
+    test::WriteFileBytes(folder / "data/short.wsd", test::TBytes(100, 0));
+    auto broken = Start({folder / "data/short.wsd", "-FC:X.JPG"});
+    broken->TimerNewFileTimer();
+    EXPECT_EQ(broken->ExitCode(), 1);
+}
+
+TEST_F(MainCoreTest, OneParameterOnlyOpensTheFile) {
+    const std::string pass = WritePass();
+    auto core = Start({pass});
+    core->TimerNewFileTimer();
+    EXPECT_TRUE(core->PassLoaded());
+    EXPECT_FALSE(host.CloseRequested);
+    EXPECT_EQ(core->View.SelectedTab(), "False colour");
+    EXPECT_GT(host.DisplayChanges, 0);
+    const auto entries = std::distance(std::filesystem::directory_iterator(folder / "data"),
+                                       std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(MainCoreTest, UnattendedMessagesGoToTheDiagnostics) {
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    auto core = Start();
+    TDialogService::Instance().ShowMessage("Something to know");
+    EXPECT_THAT(core->Pass.DiagnosticLines, ::testing::Contains("Something to know"));
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+}
+
+TEST_F(MainCoreTest, UserSstRangeAsTheUpDownsTakeIt) {
+    auto core = Start();
+    TViewOptions& options = core->View.Options;
+    core->SetUserSstRange(10, 25);
+    EXPECT_EQ(options.RadioGroupSstDisplayRange, SstRangeUser);
+    EXPECT_EQ(options.UpDownUserMinSST, 10);
+    EXPECT_EQ(options.UpDownUserMaxSST, 25);
+    core->SetUserSstRange(-20, 50);
+    EXPECT_EQ(options.UpDownUserMinSST, -2);
+    EXPECT_EQ(options.UpDownUserMaxSST, 37);
+    core->SetUserSstRange(10, 11);
+    EXPECT_EQ(options.UpDownUserMinSST, 9);
+    core->SetUserSstRange(-2, -1);
+    EXPECT_EQ(options.UpDownUserMinSST, -2);
+    EXPECT_EQ(options.UpDownUserMaxSST, 0);
+}
+
+TEST_F(MainCoreTest, UncheckingColourVegetationDropsItsPalette) {
+    auto core = Start();
+    core->View.Options.CheckBoxColourVegetation = true;
+    core->SetNdviPalette("green.pal");
+    core->SetColourVegetation(false);
+    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
+    core->SetNdviPalette("green.pal");
+    core->SetColourVegetation(false);
+    EXPECT_EQ(core->Pass.NdviPaletteFileName, "green.pal");
+}
+
+TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {
+    TNudgeMemory memory;
+    memory.Remember("/data/my pass.hpt", 3, -2, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 5, 0));
+    memory.Remember("/data/other.hpt", 0, 0, 0);
+    memory.Remember("/data/my pass.hpt", 4, 1, 0);
+    EXPECT_THAT(memory.Lines(), ElementsAre("/data/other.hpt 0 0", "/data/my_pass.hpt 4 1"));
+    EXPECT_EQ(memory.Find("my_pass"), "/data/my_pass.hpt 4 1");
+    EXPECT_FALSE(memory.Find("missing"));
+    memory.Remember("", 1, 1, 0);
+    EXPECT_EQ(memory.Lines().size(), 2u);
+    for (int i = 0; i < 600; ++i) memory.Remember("/p" + std::to_string(i), i, 0, 0);
+    EXPECT_EQ(memory.Lines().size(), TNudgeMemory::MaxLines);
+    EXPECT_EQ(memory.Lines().front(), "/p100 100 0");
+}
+
+TEST(NudgeMemoryTest, FileRoundTrip) {
+    testing::TTempFolder folder;
+    TNudgeMemory memory;
+    memory.Remember("/data/a.hpt", 3, -2, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 5, 0));
+    memory.SaveToFile(folder / "mru_list.ini");
+    EXPECT_EQ(testing::TTempFolder::Read(folder / "mru_list.ini"), "/data/a.hpt 3 -2 2023-05-03 12:00:05\r\n");
+    TNudgeMemory read;
+    read.LoadFromFile(folder / "mru_list.ini");
+    EXPECT_EQ(read.Lines(), memory.Lines());
+    read.LoadFromFile(folder / "missing.ini");
+    EXPECT_TRUE(read.Lines().empty());
+}
+
+TEST(MostRecentFilesTest, EightNewestFirstStoredAsMruValues) {
+    testing::TTempFolder folder;
+    const std::string key = "\\Software\\Morvane\\kestrune";
+    {
+        TMostRecentFiles files(8, key);
+        for (int i = 1; i <= 9; ++i) files.AddFile("/p/" + std::to_string(i));
+        EXPECT_EQ(files.Files().size(), 8u);
+        EXPECT_EQ(files.Files().front(), "/p/9");
+        EXPECT_EQ(files.Files().back(), "/p/2");
+        files.AddFile("/p/7");
+        EXPECT_THAT(std::vector<std::string>(files.Files().begin(), files.Files().begin() + 3),
+                    ElementsAre("/p/7", "/p/9", "/p/8"));
+    }
+    {
+        TMostRecentFiles files(8, key);
+        EXPECT_EQ(files.Files().size(), 8u);
+        EXPECT_EQ(files.Files().front(), "/p/7");
+        while (files.Files().size() > 3) files.RemoveFile(files.Files().back());
+    }
+    TRegistry registry;
+    registry.OpenKeyReadOnly(key);
+    EXPECT_EQ(registry.ReadString("MRU3"), "/p/8");
+    EXPECT_TRUE(registry.ValueExists("MRU4"));
+    EXPECT_EQ(registry.ReadString("MRU8"), "");
+    EXPECT_EQ(TMostRecentFiles(8, key).Files().size(), 3u);
+    EXPECT_EQ(TMostRecentFiles(20, key).MaxFiles(), 8);
+}
+
+}  // namespace
+}  // namespace kestrune
