@@ -1,0 +1,330 @@
+// Runs the built kestrune program, as a receiving station does, on written
+// passes and checks the files it leaves. Each test gives the program a
+// folder of its own: a link to the executable (so the program folder is the
+// test's), its own settings and data folders.
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "platform/RegistryVariables.h"
+#include "platform/SysUtils.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <thread>
+
+extern char** environ;
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::steady_clock;
+
+constexpr int32_t PassLines = 240;
+constexpr int32_t PassWidth = 2048;
+constexpr const char* PassName = "230503_1200_noaa18.wsd";
+constexpr const char* Base = "230503_1200_noaa18";
+constexpr auto RunLimit = std::chrono::seconds(60);
+
+// Counts of a clear sea warming from 278 K at the left edge to 298 K at the right.
+uint16_t SeaSample(int32_t line, int channel, int32_t sample) {
+    const double t4 = 278 + 20.0 * sample / PassWidth + 0.002 * line;
+    const auto count = [](double value) { return static_cast<uint16_t>(std::clamp(std::lround(value), 0L, 1023L)); };
+    switch (channel) {
+        case 1: return 100;
+        case 2: return 80;
+        case 3: return count(726 + (290 - (t4 + 2)) * 2.5);
+        case 4: return count(391 + (290 - t4) * 4.3);
+        default: return count(387 + (290 - (t4 - 1.0)) * 4.3);
+    }
+}
+
+struct TRunResult {
+    int Status = -1;
+    bool Stopped = false;  // still running when the test stopped it
+};
+
+class EndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::permissions(folder / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        program = folder / "program/kestrune";
+        const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app" / "kestrune";
+        std::error_code error;
+        fs::create_hard_link(built, program, error);
+        if (error) fs::copy_file(built, program);
+        fs::create_directories(folder / "data");
+        fs::create_directories(folder / "out");
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        pass = Data(PassName);
+        spec.Samples = SeaSample;
+        test::WriteFileBytes(pass, test::BuildWsdFile(spec, PassLines, set.Line1, set.Line2));
+    }
+
+    std::string Data(const std::string& name) const { return folder / ("data/" + name); }
+    std::string Out(const std::string& name) const { return folder / ("out/" + name); }
+
+    // Runs the program with the pass and items; stopWhen ends it early.
+    TRunResult Run(std::vector<std::string> items, const std::function<bool()>& stopWhen = {}) {
+        items.insert(items.begin(), pass);
+        return RunWith(items, stopWhen);
+    }
+
+    TRunResult RunWith(const std::vector<std::string>& params, const std::function<bool()>& stopWhen = {}) {
+        std::vector<std::string> words{program};
+        words.insert(words.end(), params.begin(), params.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string log = folder / "program.log";
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) return {};
+        const auto deadline = steady_clock::now() + RunLimit;
+        for (;;) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid)
+                return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), false};
+            if ((stopWhen && stopWhen()) || steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                return {-1, true};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    static std::set<std::string> Files(const std::string& path) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    static std::set<std::string> Named(std::initializer_list<std::string> suffixes) {
+        std::set<std::string> names;
+        for (const std::string& suffix : suffixes) names.insert(Base + suffix);
+        return names;
+    }
+
+    static bool IsBmp(const std::string& file) { return testing::TTempFolder::Read(file).substr(0, 2) == "BM"; }
+    static bool IsJpeg(const std::string& file) { return testing::TTempFolder::Read(file).substr(0, 2) == "\xFF\xD8"; }
+    static int32_t BmpWidth(const std::string& file) {
+        const std::string bytes = testing::TTempFolder::Read(file);
+        if (bytes.size() < 22) return 0;
+        return static_cast<int32_t>(static_cast<uint8_t>(bytes[18]) | static_cast<uint8_t>(bytes[19]) << 8);
+    }
+    static bool SameContent(const std::string& a, const std::string& b) {
+        return testing::TTempFolder::Read(a) == testing::TTempFolder::Read(b);
+    }
+
+    static TRegistry ProgramKey() {
+        TRegistry registry;
+        registry.OpenKey("\\Software\\Morvane\\kestrune", true);
+        return registry;
+    }
+
+    std::string Log() const { return testing::TTempFolder::Read(folder / "program.log"); }
+
+    testing::TTempFolder folder;
+    std::string program;
+    std::string pass;
+    test::THrptPassSpec spec;
+};
+
+TEST_F(EndToEndTest, EveryProductKeyword) {
+    const TRunResult run =
+        Run({"-CH1:a.bmp", "-CH2:a.bmp", "-CH3:a.bmp", "-CH4:a.bmp", "-CH5:a.bmp", "-CH6:a.bmp", "-CH10:a.bmp",
+             "-FC:a.jpg", "-RGB:a.bmp", "-USERRGB:a.bmp", "-TEMP:a.bmp", "-SST:a.bmp", "-DCH4CH5:a.bmp",
+             "-NDVI:a.bmp", "-DIAGNOSTICS:", "-FIRETEXT:", "-CLOSE"});
+    EXPECT_EQ(run.Status, 0) << Log();
+    std::set<std::string> expected = Named({"-c1.bmp", "-c2.bmp", "-c3.bmp", "-c4.bmp", "-c5.bmp", "-fc.jpg",
+                                            "-rgb.bmp", "-usr.bmp", "-th.bmp", "-st.bmp", "-wv.bmp", "-vg.bmp",
+                                            "_diag.txt", ".fire.txt"});
+    expected.insert(PassName);
+    EXPECT_EQ(Files(folder / "data"), expected);
+    for (const char* image : {"-c1.bmp", "-th.bmp", "-st.bmp"}) {
+        EXPECT_TRUE(IsBmp(Data(Base + std::string(image)))) << image;
+        EXPECT_EQ(BmpWidth(Data(Base + std::string(image))), PassWidth) << image;
+    }
+    EXPECT_TRUE(IsJpeg(Data(Base + std::string("-fc.jpg"))));
+    EXPECT_NE(testing::TTempFolder::Read(Data(Base + std::string("_diag.txt"))).find("Decode of file: " + pass),
+              std::string::npos);
+}
+
+TEST_F(EndToEndTest, ViewParametersShapeTheSavedImage) {
+    folder.Write("program/green.pal", [] {
+        std::string palette = "JASC-PAL\r\n0100\r\n256\r\n";
+        for (int i = 0; i < 256; ++i) palette += "0 " + std::to_string(i) + " 0\r\n";
+        return palette;
+    }());
+    const std::string out = folder / "out/";
+    const TRunResult run =
+        Run({"-RGB:a.bmp", "-OUTPUT:" + out + "r124", "-RGBR1G2B4:a.bmp", "-OUTPUT:" + out + "r421",
+             "-RGBR4G2B1:a.bmp", "-OUTPUT:" + out + "s0", "-SST:a.bmp", "-OUTPUT:" + out + "s1", "-SST(0,27):a.bmp",
+             "-OUTPUT:" + out + "s2", "-SST0+27:a.bmp", "-OUTPUT:" + out + "s3", "-SST10+25:a.bmp",
+             "-OUTPUT:" + out + "n0", "-NDVI:a.bmp", "-OUTPUT:" + out + "n1", "-NDVIgreen.pal:a.bmp", "-CLOSE"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    EXPECT_TRUE(SameContent(Data(Base + std::string("-rgb.bmp")), Out("r124-rgb.bmp")));
+    EXPECT_FALSE(SameContent(Out("r124-rgb.bmp"), Out("r421-rgb.bmp")));
+    EXPECT_FALSE(SameContent(Out("s0-st.bmp"), Out("s1-st.bmp")));
+    EXPECT_TRUE(SameContent(Out("s1-st.bmp"), Out("s2-st.bmp")));
+    EXPECT_FALSE(SameContent(Out("s2-st.bmp"), Out("s3-st.bmp")));
+    EXPECT_FALSE(SameContent(Out("n0-vg.bmp"), Out("n1-vg.bmp")));
+}
+
+TEST_F(EndToEndTest, CorrectedAptJpegAndBmp) {
+    const TRunResult run = Run({"-FC:CORR.JPG", "-FC:apt.bmp", "-CH4:X.JPG", "-CH2:X.JPEG", "-CLOSE"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    EXPECT_TRUE(IsJpeg(Data(Base + std::string("-fc-corrected.jpg"))));
+    EXPECT_TRUE(IsBmp(Data(Base + std::string("-fc-APT.bmp"))));
+    EXPECT_EQ(BmpWidth(Data(Base + std::string("-fc-APT.bmp"))), 909);
+    EXPECT_TRUE(IsJpeg(Data(Base + std::string("-c4.jpg"))));
+    EXPECT_TRUE(IsBmp(Data(Base + std::string("-c2.bmp"))));
+}
+
+TEST_F(EndToEndTest, OutputAppliesToTheItemsAfterIt) {
+    ProgramKey().WriteString("ResultsFolder", "");
+    const TRunResult run = Run({"-FC:A.JPG", "-OUTPUT:" + (folder / "out/named"), "-FC:B.JPG", "-CLOSE"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    EXPECT_TRUE(FileExists(Data(Base + std::string("-fc.jpg"))));
+    EXPECT_EQ(Files(folder / "out"), (std::set<std::string>{"named-fc.jpg"}));
+    EXPECT_EQ(ProgramKey().ReadString("ResultsFolder"), "");
+}
+
+TEST_F(EndToEndTest, GroupAWritesItsFilesAndCloses) {
+    const TRunResult run = Run({"-OUTPUT:" + (folder / "out/"), "-GROUPA:"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    EXPECT_EQ(Files(folder / "out"), Named({"-1.raw", "-2.raw", "-3.raw", "-4.raw", "-5.raw", "-st.bmp", ".sst",
+                                            "-vg.bmp"}));
+    const auto rasterBytes = static_cast<uintmax_t>(PassLines) * PassWidth * 2;
+    for (const char* raster : {"-1.raw", "-5.raw", ".sst"})
+        EXPECT_EQ(fs::file_size(Out(Base + std::string(raster))), rasterBytes) << raster;
+    // Raw rasters hold the samples as stored, little-endian.
+    const std::string raw = testing::TTempFolder::Read(Out(Base + std::string("-4.raw")));
+    const auto word = [&](size_t at) {
+        return static_cast<uint16_t>(static_cast<uint8_t>(raw[2 * at]) | static_cast<uint8_t>(raw[2 * at + 1]) << 8);
+    };
+    const size_t last = static_cast<size_t>(PassLines) * PassWidth - 1;
+    const bool northbound = word(0) == test::StoredSample(spec, PassLines, true, 0, 4, 0);
+    EXPECT_EQ(word(0), test::StoredSample(spec, PassLines, northbound, 0, 4, 0));
+    EXPECT_EQ(word(last), test::StoredSample(spec, PassLines, northbound, PassLines - 1, 4, PassWidth - 1));
+}
+
+TEST_F(EndToEndTest, GroupBWritesItsFilesAndCloses) {
+    const TRunResult run = Run({"-OUTPUT:" + (folder / "out/"), "-GROUPB:"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    EXPECT_EQ(Files(folder / "out"), Named({".t1.alb", ".t2.alb", ".t3.alb", ".t3.bt", ".t4.bt", ".t5.bt", "-st.bmp",
+                                            ".sst", "-vg.bmp"}));
+    // Tenths of a degree Celsius plus 10000: the sea lies between 0 and 30 C.
+    const std::string t4 = testing::TTempFolder::Read(Out(Base + std::string(".t4.bt")));
+    ASSERT_EQ(t4.size(), static_cast<size_t>(PassLines) * PassWidth * 2);
+    for (size_t at = 0; at < t4.size(); at += 2 * 997) {
+        const int word = static_cast<uint8_t>(t4[at]) | static_cast<uint8_t>(t4[at + 1]) << 8;
+        EXPECT_GE(word, 10000) << at;
+        EXPECT_LE(word, 10300) << at;
+    }
+}
+
+TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) {
+    {
+        TRegistry registry = ProgramKey();
+        registry.WriteInteger("OverlayGridlines", 1);
+        registry.WriteInteger("OverlayBoundaries", 0);
+    }
+    const TRunResult run = Run({"-nogridlines", "-boundaries", "-gridpoles", "-FC:X.BMP", "-CLOSE"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    TRegistry registry = ProgramKey();
+    EXPECT_EQ(registry.ReadInteger("OverlayGridlines"), 1);
+    EXPECT_EQ(registry.ReadInteger("OverlayBoundaries"), 0);
+    EXPECT_EQ(registry.ReadInteger("OverlayGridPoleMarkers"), 0);
+    EXPECT_EQ(registry.ReadString("MRU1"), pass);
+    EXPECT_EQ(registry.ReadString("DataFolder"), folder / "data/");
+    for (const std::string& name : registry.GetValueNames()) {
+        const bool listed = StartsText("Overlay", name) || StartsText("Caption", name) || StartsText("Form", name) ||
+                            StartsText("MRU", name) || StartsText("Fire", name) || StartsText("Rename", name);
+        const std::set<std::string> others{"DisableAero",        "DataFolder",        "ResultsFolder",
+                                           "AddImgFileSuffix",   "LandSeaMaskPath",   "TempCalibLocn",
+                                           "TextCaptionLocn",    "LargeMemThreshold", "MaxZoomedMinutes",
+                                           "TrackingScroll",     "ZoomIn",            "TimestampCopyright",
+                                           "HideInitialOverlay", "FastInitialView",   "CacheDisplay",
+                                           "TimestampRawImage",  "Despeckle",         "AcceptRutgersL1B",
+                                           "MetricUnits",        "SeaColourThreshold", "JpegSaveQuality",
+                                           "BoundaryPath",       "UserOverlayPath"};
+        EXPECT_TRUE(listed || others.count(name)) << name;
+    }
+}
+
+TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
+    const TRunResult run = Run({"-CLOSE", "-MIN"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    TRegistry registry = ProgramKey();
+    EXPECT_TRUE(registry.ValueExists("OverlayGridlines"));
+    EXPECT_FALSE(registry.ValueExists("FormTop"));
+    EXPECT_FALSE(registry.ValueExists("FormState"));
+}
+
+TEST_F(EndToEndTest, OneParameterOnlyOpensTheFileAndAKillLosesNoSetting) {
+    // Nothing for a user to confirm: the help file and the satellite's element archive are there.
+    folder.Write("program/Kestrune.html", "<html></html>");
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    folder.Write("program/Keps/NOAA-18.txt", set.Line1 + "\n" + set.Line2 + "\n");
+    ProgramKey().WriteString("CaptionText", "Station %S");
+    const std::string processed = folder / "program/processed.lst";
+    steady_clock::time_point opened{};
+    const TRunResult run = RunWith({pass}, [&] {
+        if (opened == steady_clock::time_point{} && FileExists(processed)) opened = steady_clock::now();
+        return opened != steady_clock::time_point{} && steady_clock::now() - opened > std::chrono::seconds(1);
+    });
+    EXPECT_TRUE(run.Stopped) << "the program closed by itself";
+    EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
+    EXPECT_NE(testing::TTempFolder::Read(processed).find(Base), std::string::npos);
+    EXPECT_EQ(ProgramKey().ReadString("CaptionText"), "Station %S");
+}
+
+TEST_F(EndToEndTest, MissingFileIsIgnoredAndTheRunFails) {
+    const TRunResult run = RunWith({Data("missing.wsd"), "-FC:X.JPG", "-GROUPB:"});
+    EXPECT_EQ(run.Status, 1) << Log();
+    EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
+}
+
+TEST_F(EndToEndTest, PassThatCannotBeLoadedFailsTheRun) {
+    folder.Write("data/230503_1300_noaa18.wsd", std::string(200, 'x'));
+    const TRunResult run = RunWith({Data("230503_1300_noaa18.wsd"), "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    EXPECT_EQ(run.Status, 1) << Log();
+    EXPECT_FALSE(FileExists(Data("230503_1300_noaa18-fc.jpg")));
+    // The diagnostics say why.
+    EXPECT_NE(testing::TTempFolder::Read(Data("230503_1300_noaa18_diag.txt")).find("File too small"), std::string::npos);
+}
+
+TEST_F(EndToEndTest, DebugSwitchWritesTheLogBesideTheProgram) {
+    const TRunResult run = Run({"-debug", "-FC:X.JPG", "-CLOSE"});
+    ASSERT_EQ(run.Status, 0) << Log();
+    const std::string log = testing::TTempFolder::Read(folder / "program/HHDebug.txt");
+    EXPECT_EQ(log.substr(0, 80), std::string(80, '='));
+    EXPECT_NE(log.find("Parameters: " + pass + " -debug -FC:X.JPG -CLOSE"), std::string::npos);
+    EXPECT_NE(log.find("THookHelpSystem.Create("), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrune
