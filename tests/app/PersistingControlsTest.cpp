@@ -1,0 +1,235 @@
+#include "app/PersistingControls.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+
+#include <QColorDialog>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+const std::vector<std::string_view> ThreeItems{"None", "Crispen", "More"};
+
+class PersistingControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetProgramNameOverride("kestrune"); }
+    void TearDown() override { SetProgramNameOverride(""); }
+
+    static TRegistry Key() {
+        TRegistry registry;
+        registry.OpenKey(ProgramRegistryKey(), true);
+        return registry;
+    }
+
+    testing::TTempFolder folder;
+    QWidget form;
+};
+
+// One lifetime of a small form: its controls are made with their design
+// values, loaded, changed by change, and freed with the form.
+struct TSmallForm {
+    explicit TSmallForm(QWidget& parent)
+        : check(new TqelCheckBox("Show", &parent)),
+          combo(new TqelComboBox({"Average", "Median"}, &parent)),
+          radio(new TqelRadioGroup(" Crispen ", ThreeItems, 3, &parent)),
+          upDown(new TqelUpDown(-90, 50, &parent)),
+          colour("ColorDialogSeaColour") {
+        check->setObjectName("CheckBoxShowFire");
+        check->NamedAs = "ShowFire";
+        combo->setObjectName("ComboFireMethod");
+        radio->setObjectName("RadioGroupCrispenFC");
+        radio->NamedAs = "CrispenFalseColour";
+        upDown->setObjectName("UpDownUserMinTemp");
+        upDown->NamedAs = "UserMinTemp";
+        upDown->SetPosition(-60);
+        colour.NamedAs = "SeaColour";
+        colour.SetColor(16736352);
+        check->OnClick = [this] { ++clicks; };
+        radio->OnClick = [this] { ++clicks; };
+        upDown->OnClick = [this] { ++clicks; };
+        combo->OnChange = [this] { ++clicks; };
+        check->Loaded();
+        combo->Loaded();
+        radio->Loaded();
+        upDown->Loaded();
+        colour.Loaded();
+    }
+    TqelCheckBox* check;
+    TqelComboBox* combo;
+    TqelRadioGroup* radio;
+    TqelUpDown* upDown;
+    TqelColorDialog colour;
+    int clicks = 0;
+};
+
+TEST_F(PersistingControlsTest, ValuesOutliveTheFormUnderTheirNames) {
+    {
+        auto* parent = new QWidget;
+        TSmallForm first(*parent);
+        EXPECT_EQ(first.clicks, 0);
+        EXPECT_FALSE(first.check->Checked());
+        EXPECT_EQ(first.radio->ItemIndex(), -1);
+        EXPECT_EQ(first.upDown->Position(), -60);
+        first.check->SetChecked(true);
+        first.combo->setCurrentIndex(1);
+        first.combo->Change();
+        first.radio->Button(2)->click();
+        first.upDown->setValue(-12);
+        EXPECT_EQ(first.clicks, 4);
+        EXPECT_EQ(first.radio->ItemIndex(), 2);
+        delete parent;
+    }
+    TRegistry registry = Key();
+    EXPECT_EQ(registry.ReadInteger("ShowFire"), 1);
+    EXPECT_EQ(registry.ReadInteger("ComboFireMethod"), 1);
+    EXPECT_EQ(registry.ReadInteger("CrispenFalseColour"), 2);
+    EXPECT_EQ(registry.ReadInteger("UserMinTemp"), -12);
+    EXPECT_EQ(registry.ReadInteger("SeaColour"), 16736352);
+
+    // The next start applies the stored values and runs no handler doing so.
+    TSmallForm second(form);
+    EXPECT_EQ(second.clicks, 0);
+    EXPECT_TRUE(second.check->Checked());
+    EXPECT_TRUE(second.check->isChecked());
+    EXPECT_EQ(second.combo->ItemIndex(), 1);
+    EXPECT_EQ(second.combo->currentText(), "Median");
+    EXPECT_EQ(second.radio->ItemIndex(), 2);
+    EXPECT_TRUE(second.radio->Button(2)->isChecked());
+    EXPECT_EQ(second.upDown->Position(), -12);
+    EXPECT_EQ(second.upDown->text(), "-12");
+}
+
+TEST_F(PersistingControlsTest, StoredValuesGoThroughTheControlsOwnSetters) {
+    {
+        TRegistry registry = Key();
+        registry.WriteInteger("CrispenFalseColour", 7);
+        registry.WriteInteger("UserMinTemp", -200);
+        registry.WriteInteger("ComboFireMethod", 5);
+        registry.WriteString("ShowFire", "yes");
+    }
+    TSmallForm loaded(form);
+    EXPECT_EQ(loaded.radio->ItemIndex(), 2);
+    EXPECT_EQ(loaded.upDown->Position(), -90);
+    EXPECT_EQ(loaded.combo->ItemIndex(), -1);
+    EXPECT_FALSE(loaded.check->Checked());
+}
+
+TEST_F(PersistingControlsTest, LoadedRunsOnce) {
+    TSmallForm loaded(form);
+    loaded.upDown->setValue(10);
+    Key().WriteInteger("UserMinTemp", 30);
+    loaded.upDown->Loaded();
+    EXPECT_EQ(loaded.upDown->Position(), 10);
+}
+
+TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
+    bool showAsh = true;
+    int channel = 3;
+    int reject = -5;
+    int gamma = 2;
+    auto* check = new TqelCheckBox("Ash", &form);
+    auto* radio = new TqelRadioGroup(" Red ", {"1", "2", "3", "4", "5"}, 5, &form);
+    auto* upDown = new TqelUpDown(-5, 20, &form);
+    auto* combo = new TqelComboBox({"Gamma 0.6", "Gamma 0.8", "Gamma 1.0"}, &form);
+    check->Bind(showAsh);
+    radio->Bind(channel);
+    upDown->Bind(reject);
+    combo->Bind(gamma);
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_TRUE(radio->Button(3)->isChecked());
+    EXPECT_EQ(upDown->value(), -5);
+    EXPECT_EQ(combo->currentText(), "Gamma 1.0");
+
+    check->click();
+    radio->Button(0)->click();
+    upDown->Edit()->setText("7");
+    combo->setCurrentIndex(0);
+    combo->Change();
+    EXPECT_FALSE(showAsh);
+    EXPECT_EQ(channel, 0);
+    EXPECT_EQ(reject, 7);
+    EXPECT_EQ(gamma, 0);
+
+    // Code changes the fields; the controls show them once refreshed, without handlers.
+    int clicks = 0;
+    radio->OnClick = [&] { ++clicks; };
+    channel = 4;
+    reject = 99;
+    radio->Refresh();
+    upDown->Refresh();
+    EXPECT_TRUE(radio->Button(4)->isChecked());
+    EXPECT_EQ(reject, 20);
+    EXPECT_EQ(clicks, 0);
+    radio->SetItemIndex(1);
+    EXPECT_EQ(clicks, 1);
+    radio->SetItemIndex(1);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(PersistingControlsTest, ControlsSharingANameShareOneValueAndTheLastFreedWins) {
+    auto* first = new TqelCheckBox("On", &form);
+    auto* second = new TqelCheckBox("On", &form);
+    first->NamedAs = second->NamedAs = "SeaColourBlue";
+    first->Loaded();
+    second->Loaded();
+    first->SetChecked(true);
+    delete first;
+    EXPECT_EQ(Key().ReadInteger("SeaColourBlue"), 1);
+    delete second;
+    EXPECT_EQ(Key().ReadInteger("SeaColourBlue"), 0);
+}
+
+TEST_F(PersistingControlsTest, FlushAndSaveItemIndexWriteAtOnce) {
+    TSmallForm loaded(form);
+    loaded.check->SetChecked(true);
+    loaded.radio->SetItemIndex(1);
+    EXPECT_FALSE(Key().ValueExists("ShowFire"));
+    loaded.check->Flush();
+    loaded.radio->SaveItemIndex();
+    EXPECT_EQ(Key().ReadInteger("ShowFire"), 1);
+    EXPECT_EQ(Key().ReadInteger("CrispenFalseColour"), 1);
+}
+
+TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
+    {
+        TqelColorDialog colour("ColorDialogSeaColour");
+        colour.NamedAs = "SeaColour";
+        colour.SetColor(16736352);
+        colour.Loaded();
+        testing::WhenModal<QColorDialog>([](QColorDialog& dialog) { dialog.reject(); });
+        EXPECT_FALSE(colour.Execute(&form));
+        EXPECT_EQ(colour.Color(), 16736352u);
+        testing::WhenModal<QColorDialog>([](QColorDialog& dialog) {
+            dialog.setCurrentColor(QColor(0x10, 0x20, 0x30));
+            dialog.accept();
+        });
+        EXPECT_TRUE(colour.Execute(&form));
+        EXPECT_EQ(colour.Color(), 0x302010u);
+    }
+    EXPECT_EQ(Key().ReadInteger("SeaColour"), 0x302010);
+}
+
+TEST_F(PersistingControlsTest, UnnamedControlsUseTheirObjectName) {
+    {
+        auto* radio = new TqelRadioGroup(" Range ", ThreeItems, 1, &form);
+        radio->setObjectName("RadioGroupSomething");
+        radio->Loaded();
+        EXPECT_EQ(radio->NamedAs, "RadioGroupSomething");
+        radio->SetItemIndex(0);
+        delete radio;
+    }
+    EXPECT_EQ(Key().ReadInteger("RadioGroupSomething"), 0);
+}
+
+TEST(PersistingColours, TColorIsRedInTheLowByte) {
+    EXPECT_EQ(ToQColor(49407), QColor(0xFF, 0xC0, 0x00));
+    EXPECT_EQ(FromQColor(QColor(0xFF, 0xC0, 0x00)), 49407u);
+}
+
+}  // namespace
+}  // namespace kestrune

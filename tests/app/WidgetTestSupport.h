@@ -1,0 +1,79 @@
+// What the window tests share: one QApplication for the whole test program
+// (made before any test draws), waiting while events run, finding controls
+// by name, and answering a modal dialog from inside its own event loop.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace kestrune::testing {
+
+class TQtApplication : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (QApplication::instance() == nullptr) application_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "kestrune-test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+inline ::testing::Environment* const QtApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TQtApplication);
+
+// Lets events (timers included) run for ms milliseconds.
+inline void Wait(int ms) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (elapsed.elapsed() < ms);
+}
+
+// Lets events run until done() holds or ms milliseconds have passed.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+template <typename TControl>
+TControl* Find(const QObject& root, const char* name) {
+    auto* control = root.findChild<TControl*>(QString::fromLatin1(name));
+    if (control == nullptr) throw std::runtime_error(std::string("no control named ") + name);
+    return control;
+}
+
+// Runs answer on the next modal dialog once it is showing (from inside its
+// event loop), so a test can drive a dialog that blocks the code under test.
+template <typename TDialog>
+void WhenModal(std::function<void(TDialog&)> answer) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*dialog);
+    });
+    poll->start(10);
+}
+
+}  // namespace kestrune::testing
