@@ -67,7 +67,7 @@ template <typename TDialog>
 void WhenModal(std::function<void(TDialog&)> answer) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [poll, answer] {
-        auto* dialog = qobject_cast<TDialog*>(QApplication::activeModalWidget());
+        auto* dialog = dynamic_cast<TDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || !dialog->isVisible()) return;
         poll->stop();
         poll->deleteLater();

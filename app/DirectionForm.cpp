@@ -1,0 +1,240 @@
+#include "app/DirectionForm.h"
+
+#include "app/EventGuard.h"
+#include "app/PersistingControls.h"
+#include "platform/FileUtils.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int DefaultSatelliteItem = 6;  // "NOAA-10"
+
+QDate ToQDate(TDateTime value) {
+    const DateParts parts = DecodeDateTime(value);
+    return {parts.year, parts.month, parts.day};
+}
+
+QTime ToQTime(TDateTime value) {
+    const DateParts parts = DecodeDateTime(value);
+    return {parts.hour, parts.minute, parts.second};
+}
+
+TDateTime FromQDate(const QDate& date) {
+    TDateTime value = 0;
+    return TryEncodeDate(date.year(), date.month(), date.day(), value) ? value : 0;
+}
+
+TDateTime FromQTime(const QTime& time) {
+    TDateTime value = 0;
+    return TryEncodeTime(time.hour(), time.minute(), time.second(), 0, value) ? value : 0;
+}
+
+QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+TFormPassDirection::TFormPassDirection(QWidget* parent) : QDialog(parent) {
+    setObjectName("FormPassDirection");
+    setWindowTitle("Confirm pass direction and channels");
+    BuildControls();
+    // As made: the newest year chosen, "NOAA-10" in the satellite list.
+    FillYears(NewestListedYear(NowUtc()), 0);
+    ComboBoxSat->setCurrentIndex(DefaultSatelliteItem);
+}
+
+void TFormPassDirection::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    LabelHint = new QLabel(this);
+    LabelHint->setObjectName("LabelHint");
+    LabelFilename = new QLabel(this);
+    LabelFilename->setObjectName("LabelFilename");
+    LabelTimestamp = new QLabel(this);
+    LabelTimestamp->setObjectName("LabelTimestamp");
+    layout->addWidget(LabelHint);
+    layout->addWidget(LabelFilename);
+    layout->addWidget(LabelTimestamp);
+
+    auto* stdRow = new QHBoxLayout;
+    LabelStdName = new QLabel("Std name: ", this);
+    LabelStdName->setObjectName("LabelStdName");
+    EditStdFilename = new QLineEdit(this);
+    EditStdFilename->setObjectName("EditStdFilename");
+    EditStdFilename->setReadOnly(true);
+    stdRow->addWidget(LabelStdName);
+    stdRow->addWidget(EditStdFilename, 1);
+    layout->addLayout(stdRow);
+
+    auto* channels = new QGridLayout;
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        auto* box = new QCheckBox(QString::number(channel), this);
+        box->setObjectName(QString("CheckBox%1").arg(channel));
+        connect(box, &QCheckBox::clicked, this, [this, box] { Guarded([&] { CheckBoxChannelClick(box); }); });
+        CheckBoxes[static_cast<size_t>(channel - 1)] = box;
+        channels->addWidget(box, (channel - 1) / 5, (channel - 1) % 5);
+    }
+    ButtonCh24 = Button("ButtonCh24", "Ch 2 + 4", this);
+    ButtonCh24->setToolTip("Click to select channels 2 and 4");
+    ButtonCh45 = Button("ButtonCh45", "Ch 4 + 5", this);
+    connect(ButtonCh24, &QPushButton::clicked, this, [this] { Guarded([&] { ButtonChansClick(2, 4); }); });
+    connect(ButtonCh45, &QPushButton::clicked, this, [this] { Guarded([&] { ButtonChansClick(4, 5); }); });
+    channels->addWidget(ButtonCh24, 0, 5);
+    channels->addWidget(ButtonCh45, 1, 5);
+    layout->addLayout(channels);
+
+    auto* choices = new QHBoxLayout;
+    ComboBoxYear = new QComboBox(this);
+    ComboBoxYear->setObjectName("ComboBoxYear");
+    ComboBoxSat = new QComboBox(this);
+    ComboBoxSat->setObjectName("ComboBoxSat");
+    for (const char* name : PassSatelliteNames) ComboBoxSat->addItem(name);
+    DatePicker = new QDateEdit(this);
+    DatePicker->setObjectName("DatePicker");
+    DatePicker->setCalendarPopup(true);
+    TimePicker = new QTimeEdit(this);
+    TimePicker->setObjectName("TimePicker");
+    TimePicker->setDisplayFormat("HH:mm:ss");
+    for (QWidget* choice : std::initializer_list<QWidget*>{ComboBoxYear, ComboBoxSat, DatePicker, TimePicker})
+        choices->addWidget(choice);
+    connect(ComboBoxYear, &QComboBox::activated, this,
+            [this] { answer_.PassYear = ComboBoxYear->currentText().toInt(); });
+    connect(ComboBoxSat, &QComboBox::activated, this,
+            [this] { answer_.SatelliteText = ComboBoxSat->currentText().toStdString(); });
+    connect(DatePicker, &QDateEdit::editingFinished, this, [this] { DatePickerExit(); });
+    connect(TimePicker, &QTimeEdit::editingFinished, this, [this] { DatePickerExit(); });
+    layout->addLayout(choices);
+
+    RadioGroupGacPass = new TqelRadioGroup(" GAC pass ", {"Both", "1", "2"}, 3, this);
+    RadioGroupGacPass->setObjectName("RadioGroupGacPass");
+    RadioGroupGacPass->setToolTip("File has multiple passes, choose which to process");
+    layout->addWidget(RadioGroupGacPass);
+
+    auto* buttons = new QHBoxLayout;
+    ButtonNorth = Button("ButtonNorth", "Northbound", this);
+    ButtonSouth = Button("ButtonSouth", "Southbound", this);
+    ButtonCancel = Button("ButtonCancel", "Cancel", this);
+    ButtonCancel->setToolTip("Stop reading this file");
+    connect(ButtonNorth, &QPushButton::clicked, this, [this] {
+        answer_.Northbound = true;
+        accept();
+    });
+    connect(ButtonSouth, &QPushButton::clicked, this, [this] {
+        answer_.Northbound = false;
+        accept();
+    });
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    for (QPushButton* button : {ButtonNorth, ButtonSouth, ButtonCancel}) buttons->addWidget(button);
+    layout->addLayout(buttons);
+
+    TimerLoad = new QTimer(this);
+    TimerLoad->setObjectName("TimerLoad");
+    TimerLoad->setSingleShot(true);
+    TimerLoad->setInterval(1);
+    connect(TimerLoad, &QTimer::timeout, this, [this] { DefaultButton()->click(); });
+}
+
+TPassDirectionAnswer TFormPassDirection::Ask(const TPassDirectionRequest& request,
+                                             const TPassDirectionProposal& proposal, bool unattended) {
+    FormShow(request, proposal);
+    if (unattended) TimerLoad->start();
+    const int result = exec();
+    TimerLoad->stop();
+    FormHide();
+    answer_.Cancelled = result != QDialog::Accepted;
+    return answer_;
+}
+
+void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+    answer_ = DefaultPassDirectionAnswer(request, proposal);
+    dateMode_ = request.DateMode;
+    if (!request.Caption.empty()) setWindowTitle(ToQt(request.Caption));
+    LabelHint->setText(ToQt(request.HintText));
+    LabelFilename->setText(ToQt(ExtractFileName(request.FileName)));
+    LabelFilename->setToolTip(ToQt(request.FileName));
+    LabelTimestamp->setText(ToQt(FormatDateTime("yyyy-mm-dd hh:nn:ss", request.FileDate)));
+    LabelStdName->setVisible(!request.StdName.empty());
+    EditStdFilename->setVisible(!request.StdName.empty());
+    EditStdFilename->setText(ToQt(request.StdName));
+
+    ComboBoxSat->setVisible(proposal.ShowSatelliteList);
+    const int satellite = ComboBoxSat->findText(ToQt(proposal.Satellite));
+    if (proposal.ShowSatelliteList && satellite >= 0) ComboBoxSat->setCurrentIndex(satellite);
+    ComboBoxYear->setVisible(proposal.ShowYearList);
+    if (proposal.ShowYearList) FillYears(proposal.NewestYear, proposal.Year);
+    DatePicker->setVisible(proposal.ShowDatePicker);
+    TimePicker->setVisible(proposal.ShowTimePicker);
+    if (proposal.ShowDatePicker) DatePicker->setDate(ToQDate(proposal.Date));
+    if (proposal.ShowTimePicker) TimePicker->setTime(ToQTime(proposal.Date));
+
+    RadioGroupGacPass->setVisible(request.ShowGacPass);
+    RadioGroupGacPass->SetItemIndex(0);
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        QCheckBox* box = CheckBoxes[static_cast<size_t>(channel - 1)];
+        box->setEnabled(request.ChannelEnabled[static_cast<size_t>(channel)]);
+        box->setChecked(request.ChannelEnabled[static_cast<size_t>(channel)]);
+    }
+    SetDefaultButton();
+}
+
+void TFormPassDirection::FillYears(int newestYear, int selectedYear) {
+    ComboBoxYear->clear();
+    for (int year = newestYear; year >= OldestListedYear; --year) ComboBoxYear->addItem(QString::number(year));
+    const int selected = ComboBoxYear->findText(QString::number(selectedYear));
+    ComboBoxYear->setCurrentIndex(selected >= 0 ? selected : 0);
+}
+
+QPushButton* TFormPassDirection::DefaultButton() const { return answer_.Northbound ? ButtonNorth : ButtonSouth; }
+
+void TFormPassDirection::SetDefaultButton() {
+    ButtonNorth->setDefault(answer_.Northbound);
+    ButtonSouth->setDefault(!answer_.Northbound);
+    DefaultButton()->setFocus();
+}
+
+// Exactly the two channels, among those that exist.
+void TFormPassDirection::ButtonChansClick(int first, int second) {
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        QCheckBox* box = CheckBoxes[static_cast<size_t>(channel - 1)];
+        if (box->isEnabled()) box->setChecked(channel == first || channel == second);
+    }
+    SetDefaultButton();
+}
+
+// At least one channel stays chosen.
+void TFormPassDirection::CheckBoxChannelClick(QCheckBox* clicked) {
+    for (QCheckBox* box : CheckBoxes)
+        if (box->isEnabled() && box->isChecked()) return;
+    clicked->setChecked(true);
+}
+
+void TFormPassDirection::DatePickerExit() {
+    answer_.PassDate = FromQDate(DatePicker->date());
+    if (dateMode_ == TDateMode::DateAndTime) answer_.PassDate += FromQTime(TimePicker->time());
+}
+
+void TFormPassDirection::FormHide() {
+    for (int channel = 1; channel <= MaxChannels; ++channel) {
+        const QCheckBox* box = CheckBoxes[static_cast<size_t>(channel - 1)];
+        answer_.ChannelChosen[static_cast<size_t>(channel)] = box->isEnabled() && box->isChecked();
+    }
+    answer_.GacPass = std::max(RadioGroupGacPass->ItemIndex(), 0);
+}
+
+}  // namespace kestrune
