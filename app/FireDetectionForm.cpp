@@ -1,0 +1,221 @@
+#include "app/FireDetectionForm.h"
+
+#include "app/EventGuard.h"
+#include "app/PersistingControls.h"
+#include "platform/DialogService.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int FormWidth = 394;
+constexpr int FormHeight = 361;
+
+QWidget* WithUnit(QWidget* control, const char* unit) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(control);
+    layout->addWidget(new QLabel(unit, row));
+    layout->addStretch();
+    return row;
+}
+
+}  // namespace
+
+// The colour sample: the fire pixel colour as a 2 x 2 dot on black, grey and white.
+class TFormFireDetectionControl::TPaintBoxFirePixel : public QWidget {
+public:
+    TPaintBoxFirePixel(const TqelColorDialog& colour, QWidget* parent) : QWidget(parent), colour_(colour) {
+        setObjectName("PaintBoxFirePixel");
+        setMinimumSize(120, 24);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const int third = width() / 6;
+        const int h = height();
+        const std::array<QColor, 3> grounds{QColor(0, 0, 0), QColor(0x80, 0x80, 0x80), QColor(0xFF, 0xFF, 0xFF)};
+        for (int k = 0; k < 3; ++k) {
+            painter.fillRect(2 * third * k, 0, 2 * third, h, grounds[static_cast<size_t>(k)]);
+            painter.fillRect(2 * third * k + third, h / 2 - 1, 2, 2, ToQColor(colour_.Color()));
+        }
+    }
+
+private:
+    const TqelColorDialog& colour_;
+};
+
+TFormFireDetectionControl::TFormFireDetectionControl(QWidget* parent, TFireSettings& settings)
+    : QDialog(parent), settings_(settings), colourDialog_(std::make_unique<TqelColorDialog>("ColorDialogFirePixel")) {
+    setObjectName("FormFireDetectionControl");
+    setWindowTitle("Fire detection setup");
+    resize(FormWidth, FormHeight);
+    colourDialog_->Bind(settings_.FirePixelColour);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* pages = new QTabWidget(this);
+    pages->setObjectName("PageControl");
+    pages->addTab(BuildColourPage(), "Colour && Region");
+    pages->addTab(BuildStandardPage(), "Standard Algortihm");
+    pages->addTab(BuildAdvancedPage(), "Advanced Algorithm");
+    layout->addWidget(pages, 1);
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("ButtonClose");
+    connect(ok, &QPushButton::clicked, this, [this] { done(mrRetry); });
+    layout->addWidget(ok, 0, Qt::AlignRight);
+    SetExplainText();
+}
+
+TFormFireDetectionControl::~TFormFireDetectionControl() = default;
+
+TqelUpDown* TFormFireDetectionControl::UpDown(const char* name, int minimum, int maximum, int& field) {
+    auto* upDown = new TqelUpDown(minimum, maximum, this);
+    upDown->setObjectName(QString("UpDown") + name);
+    upDown->Edit()->setObjectName(QString("Edit") + name);
+    upDown->Bind(field);
+    connect(upDown, &QSpinBox::editingFinished, this, [this] { EditNumberExit(); });
+    upDowns_.push_back(upDown);
+    return upDown;
+}
+
+TqelCheckBox* TFormFireDetectionControl::CheckBox(const char* name, const char* caption, const char* hint,
+                                                  bool& field) {
+    auto* box = new TqelCheckBox(caption, this);
+    box->setObjectName(QString("CheckBox") + name);
+    if (hint != nullptr) box->setToolTip(hint);
+    box->Bind(field);
+    checkBoxes_.push_back(box);
+    return box;
+}
+
+QWidget* TFormFireDetectionControl::BuildColourPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* region = new QGroupBox(" Region Limits - for saving pixel list ", page);
+    auto* form = new QFormLayout(region);
+    form->addRow(CheckBox("FireSaveLimitRegion", "Limit region", "Leave unchecked for the full available data",
+                          settings_.FireSaveLimitRegion));
+    form->addRow(new QLabel("Latitude Range", region));
+    for (auto [name, caption, field] : {std::tuple{"FireSaveNorthLat", "North", &settings_.FireSaveNorthLat},
+                                        std::tuple{"FireSaveSouthLat", "South", &settings_.FireSaveSouthLat}}) {
+        TqelUpDown* upDown = UpDown(name, -90, 90, *field);
+        upDown->setToolTip("Enter southern latitudes as negative values");
+        form->addRow(caption, upDown);
+    }
+    form->addRow(new QLabel("Longitude Range", region));
+    for (auto [name, caption, field] : {std::tuple{"FireSaveWestLon", "West", &settings_.FireSaveWestLon},
+                                        std::tuple{"FireSaveEastLon", "East", &settings_.FireSaveEastLon}}) {
+        TqelUpDown* upDown = UpDown(name, -180, 180, *field);
+        upDown->setToolTip("Enter western longitudes as negative values");
+        form->addRow(caption, upDown);
+    }
+    layout->addWidget(region);
+
+    auto* colour = new QGroupBox(" Fire Pixel Colour ", page);
+    auto* row = new QHBoxLayout(colour);
+    PaintBoxFirePixel = new TPaintBoxFirePixel(*colourDialog_, colour);
+    auto* choose = new QPushButton("Choose...", colour);
+    choose->setObjectName("ButtonFirePixelColourSet");
+    connect(choose, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonFirePixelColourSetClick(); }); });
+    row->addWidget(PaintBoxFirePixel, 1);
+    row->addWidget(choose);
+    layout->addWidget(colour);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TFormFireDetectionControl::BuildStandardPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    LabelExplain = new QLabel(page);
+    LabelExplain->setObjectName("LabelExplain");
+    LabelExplain->setWordWrap(true);
+    layout->addWidget(LabelExplain);
+    auto* group = new QGroupBox(" Standard Algorithm Parameters ", page);
+    auto* form = new QFormLayout(group);
+    form->addRow("Minimum (ch.3B - ch.4) delta (K)", UpDown("FireDeltaT", 1, 30, settings_.FireDeltaT));
+    form->addRow(CheckBox("FireIncludeDeltaT", "Include (ch.3B - ch.4) delta T", nullptr, settings_.FireIncludeDeltaT));
+    form->addRow("Minimum ch.3 temperature (K)", UpDown("FireThresholdT", 295, 340, settings_.FireThresholdT));
+    layout->addWidget(group);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TFormFireDetectionControl::BuildAdvancedPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* group = new QGroupBox(" Advanced Algorithm Parameters ", page);
+    auto* form = new QFormLayout(group);
+    ComboBoxFireAvgMethod = new TqelComboBox({"Average", "Median"}, group);
+    ComboBoxFireAvgMethod->setObjectName("ComboBoxFireAvgMethod");
+    ComboBoxFireAvgMethod->Bind(settings_.FireAvgMethod);
+    form->addRow("Background filter", ComboBoxFireAvgMethod);
+
+    TqelUpDown* regionSize = UpDown("FireAvgRegionSize", 1, 10, settings_.FireAvgRegionSize);
+    regionSize->OnClick = [this] { ShowRegionSize(); };
+    LabelRegionSize = new QLabel(group);
+    LabelRegionSize->setObjectName("LabelRegionSize");
+    auto* regionRow = new QWidget(group);
+    auto* regionLayout = new QHBoxLayout(regionRow);
+    regionLayout->setContentsMargins(0, 0, 0, 0);
+    regionLayout->addWidget(regionSize);
+    regionLayout->addWidget(LabelRegionSize, 1);
+    form->addRow("Background region", regionRow);
+
+    TqelUpDown* deltaReq = UpDown("FireAvgDeltaReq", 0, 400, settings_.FireAvgDeltaReq);
+    deltaReq->setToolTip("Difference required between raw and background for fire pixel (count)");
+    form->addRow("Detection threshold", WithUnit(deltaReq, "count"));
+    form->addRow("Min. ch.4 temperature", WithUnit(UpDown("FireAvgMinTch4", 0, 360, settings_.FireAvgMinTch4), "K"));
+    form->addRow("Min. ch.3 temperature", WithUnit(UpDown("FireAvgMinTch3", 10, 360, settings_.FireAvgMinTch3), "K"));
+    TqelUpDown* margin = UpDown("FireAvgEdgeMargin", 20, 512, settings_.FireAvgEdgeMargin);
+    margin->setToolTip("Don't process edge data (lower resolution)");
+    form->addRow("Edge margin", WithUnit(margin, "pixels"));
+    form->addRow(CheckBox("FireUseAvg", "Use advanced algorithm",
+                          "Use a more accurate, but slower, fire detection algorithm", settings_.FireUseAvg));
+    layout->addWidget(group);
+    layout->addStretch();
+    return page;
+}
+
+void TFormFireDetectionControl::SetExplainText() {
+    LabelExplain->setText(
+        "Enter the minimum mid-IR (channel 3B) temperature for a fire pixel, and the minimum difference between "
+        "channel 3B and channel 4 temperature.");
+}
+
+// The settings may have changed since the window was last open.
+void TFormFireDetectionControl::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    for (TqelUpDown* upDown : upDowns_) upDown->Refresh();
+    for (TqelCheckBox* box : checkBoxes_) box->Refresh();
+    ComboBoxFireAvgMethod->Refresh();
+    PaintBoxFirePixel->update();
+    ShowRegionSize();
+}
+
+void TFormFireDetectionControl::ShowRegionSize() {
+    LabelRegionSize->setText(ToQt(FireRegionSizeText(settings_.FireAvgRegionSize)));
+}
+
+void TFormFireDetectionControl::ButtonFirePixelColourSetClick() {
+    if (colourDialog_->Execute(this)) PaintBoxFirePixel->update();
+}
+
+// Leaving any edit makes every up-down take its edit's value again.
+void TFormFireDetectionControl::EditNumberExit() {
+    for (TqelUpDown* upDown : upDowns_) upDown->interpretText();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,92 @@
+#include "app/FireDetectionForm.h"
+
+#include "app/PersistingControls.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+
+#include <QColorDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WhenModal;
+
+class FireDetectionFormTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetProgramNameOverride("kestrune"); }
+    void TearDown() override { SetProgramNameOverride(""); }
+    testing::TTempFolder folder;
+};
+
+TEST_F(FireDetectionFormTest, PagesCaptionsAndTheRegionSizeLabel) {
+    TFireSettings settings;
+    TFormFireDetectionControl form(nullptr, settings);
+    EXPECT_EQ(form.windowTitle(), "Fire detection setup");
+    auto* pages = Find<QTabWidget>(form, "PageControl");
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->tabText(0), "Colour && Region");
+    EXPECT_EQ(pages->tabText(1), "Standard Algortihm");
+    EXPECT_EQ(pages->tabText(2), "Advanced Algorithm");
+    EXPECT_EQ(Find<QLabel>(form, "LabelExplain")->text().left(26), "Enter the minimum mid-IR (");
+    form.show();
+    EXPECT_EQ(Find<QLabel>(form, "LabelRegionSize")->text(), "[7 x 7 pixels]");
+    Find<TqelUpDown>(form, "UpDownFireAvgRegionSize")->stepBy(1);
+    EXPECT_EQ(settings.FireAvgRegionSize, 4);
+    EXPECT_EQ(Find<QLabel>(form, "LabelRegionSize")->text(), "[9 x 9 pixels]");
+    EXPECT_EQ(Find<TqelUpDown>(form, "UpDownFireThresholdT")->minimum(), 295);
+    EXPECT_EQ(Find<TqelUpDown>(form, "UpDownFireSaveWestLon")->value(), -19);
+    form.hide();
+}
+
+TEST_F(FireDetectionFormTest, OkAnswersRetryAndTheValuesPersistThroughTheStore) {
+    {
+        TFireSettingsStore store;
+        TFormFireDetectionControl form(nullptr, store.Values);
+        WhenModal<TFormFireDetectionControl>([](TFormFireDetectionControl& shown) {
+            Find<QLineEdit>(shown, "EditFireThresholdT")->setText("320");
+            Find<TqelCheckBox>(shown, "CheckBoxFireUseAvg")->click();
+            auto* method = Find<TqelComboBox>(shown, "ComboBoxFireAvgMethod");
+            method->setCurrentIndex(1);
+            method->Change();
+            WhenModal<QColorDialog>([](QColorDialog& dialog) {
+                dialog.setCurrentColor(QColor(0x00, 0xFF, 0x00));
+                dialog.accept();
+            });
+            Find<QPushButton>(shown, "ButtonFirePixelColourSet")->click();
+            Find<QPushButton>(shown, "ButtonClose")->click();
+        });
+        EXPECT_EQ(form.exec(), mrRetry);
+        EXPECT_EQ(store.Values.FireThresholdT, 320);
+        EXPECT_TRUE(store.Values.FireUseAvg);
+        EXPECT_TRUE(store.Values.FireUseMedian());
+        EXPECT_EQ(store.Values.FirePixelColour, 0x00FF00u);
+    }
+    TFireSettingsStore next;
+    EXPECT_EQ(next.Values.FireThresholdT, 320);
+    EXPECT_TRUE(next.Values.FireUseAvg);
+    EXPECT_EQ(next.Values.FireAvgMethod, 1);
+    EXPECT_EQ(next.Values.FirePixelColour, 0x00FF00u);
+}
+
+TEST_F(FireDetectionFormTest, ShowingAgainShowsValuesChangedElsewhere) {
+    TFireSettings settings;
+    TFormFireDetectionControl form(nullptr, settings);
+    settings.FireDeltaT = 25;
+    settings.FireIncludeDeltaT = false;
+    form.show();
+    EXPECT_EQ(Find<TqelUpDown>(form, "UpDownFireDeltaT")->value(), 25);
+    EXPECT_FALSE(Find<TqelCheckBox>(form, "CheckBoxFireIncludeDeltaT")->isChecked());
+    form.hide();
+}
+
+}  // namespace
+}  // namespace kestrune
