@@ -1,0 +1,107 @@
+#include "app/MostRecentFilesMenu.h"
+
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RegistryVariables.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+using ::testing::ElementsAre;
+
+class MostRecentFilesMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+    void TearDown() override { SetProgramNameOverride(""); }
+
+    std::string Pass(const std::string& name) { return folder.Write("data/" + name, "x"); }
+
+    static QStringList Texts(const QMenu& menu) {
+        QStringList texts;
+        for (const QAction* item : menu.actions()) texts << (item->isSeparator() ? "-" : item->text());
+        return texts;
+    }
+
+    testing::TTempFolder folder;
+    QMenu menu;
+};
+
+TEST_F(MostRecentFilesMenuTest, EntriesAreNumberedNewestFirstWithSeparatorsOnlyWhereNeeded) {
+    TMostRecentFiles files(8, ProgramRegistryKey());
+    TMostRecentFilesMenu recent(files, menu);
+    recent.Rebuild();
+    EXPECT_TRUE(menu.actions().isEmpty());
+    files.AddFile("/data/a & b.hpt");
+    files.AddFile("/data/second.hpt");
+    recent.Rebuild();
+    EXPECT_EQ(Texts(menu), (QStringList{"&1  second.hpt", "&2  a && b.hpt"}));
+    recent.ShowFullPath = true;
+    recent.Rebuild();
+    EXPECT_EQ(Texts(menu), (QStringList{"&1  /data/second.hpt", "&2  /data/a && b.hpt"}));
+
+    // Between other items the entries are set apart, once.
+    QMenu file;
+    file.addAction("Open");
+    file.addAction("Exit");
+    TMostRecentFilesMenu inFile(files, file);
+    inFile.MenuPosition = 1;
+    inFile.Rebuild();
+    inFile.Rebuild();
+    EXPECT_EQ(Texts(file), (QStringList{"Open", "-", "&1  second.hpt", "&2  a && b.hpt", "-", "Exit"}));
+}
+
+TEST_F(MostRecentFilesMenuTest, APickedFileMovesToTheTopAndIsOpened) {
+    TMostRecentFiles files(8, ProgramRegistryKey());
+    for (const char* name : {"1.hpt", "2.hpt", "3.hpt"}) files.AddFile(Pass(name));
+    TMostRecentFilesMenu recent(files, menu);
+    std::vector<std::string> opened;
+    recent.OnMenuClick = [&](const std::string& name) { opened.push_back(name); };
+    recent.Rebuild();
+    menu.actions()[2]->trigger();
+    EXPECT_THAT(opened, ElementsAre(folder / "data/1.hpt"));
+    EXPECT_EQ(files.Files().front(), folder / "data/1.hpt");
+    EXPECT_TRUE(menu.actions()[0]->text().endsWith("1.hpt"));
+    testing::Wait(1);  // the replaced entries are freed
+    EXPECT_EQ(menu.actions().size(), 3);
+}
+
+TEST_F(MostRecentFilesMenuTest, AnEntryWhoseFileIsGoneIsDropped) {
+    TMostRecentFiles files(8, ProgramRegistryKey());
+    files.AddFile(Pass("kept.hpt"));
+    files.AddFile(folder / "data/gone.hpt");
+    TMostRecentFilesMenu recent(files, menu);
+    std::vector<std::string> missing;
+    recent.OnFileNotExist = [&](const std::string& name) { missing.push_back(name); };
+    bool opened = false;
+    recent.OnMenuClick = [&](const std::string&) { opened = true; };
+    recent.Rebuild();
+    menu.actions()[0]->trigger();
+    EXPECT_FALSE(opened);
+    EXPECT_THAT(missing, ElementsAre(folder / "data/gone.hpt"));
+    EXPECT_THAT(files.Files(), ElementsAre(folder / "data/kept.hpt"));
+    EXPECT_EQ(Texts(menu), QStringList{"&1  kept.hpt"});
+
+    // Without a handler the user is told.
+    files.AddFile(folder / "data/gone.hpt");
+    recent.OnFileNotExist = nullptr;
+    recent.Rebuild();
+    menu.actions()[0]->trigger();
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
+              "The file\r\"" + folder / "data/gone.hpt" + "\"\rno longer exists.");
+}
+
+}  // namespace
+}  // namespace kestrune
