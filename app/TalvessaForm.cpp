@@ -1,5 +1,7 @@
 #include "app/TalvessaForm.h"
 
+#include "app/DirectionForm.h"
+#include "app/EventGuard.h"
 #include "platform/DialogService.h"
 #include "platform/SystemUtils.h"
 #include "render/BMPExtImage.h"
@@ -32,18 +34,8 @@ namespace {
 
 constexpr int NewFileDelayMs = 300;
 
-// No exception leaves an event handler: it is shown and the window goes on.
-template <typename THandler>
-void Guarded(THandler handler) {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
-    }
-}
-
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
-
+// A copy of the bitmap in the screen's own pixel format, so that showing it
+// converts nothing more.
 QImage ToImage(const TExtBitmap& bitmap) {
     if (bitmap.Empty()) return {};
     const int stride = static_cast<int>(bitmap.RowStride());
@@ -53,12 +45,13 @@ QImage ToImage(const TExtBitmap& bitmap) {
             QList<QRgb> colours;
             for (const TRGBQuad& entry : bitmap.Palette()) colours.append(qRgb(entry.Red, entry.Green, entry.Blue));
             image.setColorTable(colours);
-            return image.copy();
+            return image.convertToFormat(QImage::Format_RGB32);
         }
         case TPixelFormat::pf32bit:
             return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_RGB32).copy();
         default:
-            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_BGR888).copy();
+            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_BGR888)
+                .convertToFormat(QImage::Format_RGB32);
     }
 }
 
@@ -131,6 +124,7 @@ TFormMain::TFormMain(TParams params) : placement_(*this) {
         return QDesktopServices::openUrl(url);
     });
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
+    FormPassDirection = new TFormPassDirection(this);
 }
 
 TFormMain::~TFormMain() {
@@ -301,11 +295,9 @@ void TFormMain::ShowNudgeOffset(int, int) {}
 void TFormMain::ClearDisplay() { ImageDisplay->clear(); }
 void TFormMain::EnableViewTabs(bool enabled) { TabControlImage->setEnabled(enabled); }
 
-// The pass-direction window comes with the interactive window; until then
-// the proposed answer is taken, as in an unattended run.
 TPassDirectionAnswer TFormMain::AskPassDirection(const TPassDirectionRequest& request,
                                                  const TPassDirectionProposal& proposal) {
-    return DefaultPassDirectionAnswer(request, proposal);
+    return FormPassDirection->Ask(request, proposal, core_->Unattended);
 }
 
 void TFormMain::ViewTabsChanged() {

@@ -40,6 +40,8 @@ private:
     QMainWindow& window_;
 };
 
+class TFormPassDirection;
+
 class TFormMain : public QMainWindow, public TMainHost {
 public:
     // params: the program's parameters, parameter 1 first.
@@ -101,6 +103,7 @@ private:
     QLabel* LabelProgress = nullptr;
     QProgressBar* ProgressBar = nullptr;
     QTimer* TimerNewFile = nullptr;
+    TFormPassDirection* FormPassDirection = nullptr;
     std::vector<int> priorityTokens_;
     std::unique_ptr<TMainCore> core_;
 };

@@ -284,21 +284,14 @@ TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
     EXPECT_FALSE(registry.ValueExists("FormState"));
 }
 
+// With the file alone the program opens it for a user (who is asked to
+// confirm the pass direction) and does nothing else; it stays open.
 TEST_F(EndToEndTest, OneParameterOnlyOpensTheFileAndAKillLosesNoSetting) {
-    // Nothing for a user to confirm: the help file and the satellite's element archive are there.
-    folder.Write("program/Kestrune.html", "<html></html>");
-    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    folder.Write("program/Keps/NOAA-18.txt", set.Line1 + "\n" + set.Line2 + "\n");
     ProgramKey().WriteString("CaptionText", "Station %S");
-    const std::string processed = folder / "program/processed.lst";
-    steady_clock::time_point opened{};
-    const TRunResult run = RunWith({pass}, [&] {
-        if (opened == steady_clock::time_point{} && FileExists(processed)) opened = steady_clock::now();
-        return opened != steady_clock::time_point{} && steady_clock::now() - opened > std::chrono::seconds(1);
-    });
+    const auto started = steady_clock::now();
+    const TRunResult run = RunWith({pass}, [&] { return steady_clock::now() - started > std::chrono::seconds(2); });
     EXPECT_TRUE(run.Stopped) << "the program closed by itself";
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
-    EXPECT_NE(testing::TTempFolder::Read(processed).find(Base), std::string::npos);
     EXPECT_EQ(ProgramKey().ReadString("CaptionText"), "Station %S");
 }
 
