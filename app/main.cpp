@@ -31,12 +31,13 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Morvane's Talvessa");
-    int status = 0;
-    {
+    try {
         TFormMain form(params);
         form.show();
-        status = QApplication::exec();
-        if (status == 0) status = form.Core().ExitCode();
+        const int status = QApplication::exec();
+        return status != 0 ? status : form.Core().ExitCode();
+    } catch (const std::exception& error) {
+        ReportQuietError(error.what());
+        return 2;
     }
-    return status;
 }

@@ -193,6 +193,13 @@ TEST_F(EndToEndTest, ViewParametersShapeTheSavedImage) {
     EXPECT_FALSE(SameContent(Out("n0-vg.bmp"), Out("n1-vg.bmp")));
 }
 
+TEST_F(EndToEndTest, RunsWithoutADisplay) {
+    for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) unsetenv(variable);
+    const TRunResult run = Run({"-FC:A.JPG", "-CLOSE"});
+    EXPECT_EQ(run.Status, 0) << Log();
+    EXPECT_TRUE(IsJpeg(Data(Base + std::string("-fc.jpg"))));
+}
+
 TEST_F(EndToEndTest, CorrectedAptJpegAndBmp) {
     const TRunResult run = Run({"-FC:CORR.JPG", "-FC:apt.bmp", "-CH4:X.JPG", "-CH2:X.JPEG", "-CLOSE"});
     ASSERT_EQ(run.Status, 0) << Log();
