@@ -177,9 +177,6 @@ public:
     bool ReceiverRunning = false;
     float HomeLatitude = 0;
     float HomeLongitude = 0;
-    float CursorLatitude = 0;
-    float CursorLongitude = 0;
-    TDateTime CursorTime = 0;
     std::string CacheFileName;
     std::string NudgeListFileName;
     std::vector<std::string> StationList;

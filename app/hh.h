@@ -56,8 +56,6 @@ public:
     // Handles a help request; callHelp is set when the request is left to the caller.
     bool HelpHook(uint32_t command, intptr_t data, bool& callHelp);
 
-    const std::string& ChmFile() const { return chmFile_; }
-    uint8_t Mode() const { return mode_; }
     int PopupX() const { return popupX_; }
     int PopupY() const { return popupY_; }
 

@@ -1,6 +1,5 @@
 #include "app/hh_funcs.h"
 
-#include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemUtils.h"
 #include "platform/SysUtils.h"
@@ -130,11 +129,6 @@ TDLogFile& DebugLog() {
 
 void DebugOut(const std::string& text) {
     if (LogInstance() && LogInstance()->Enabled) LogInstance()->Write(text);
-}
-
-// The dialog service's log sink records what it shows.
-void DebugOutAndShow(const std::string& text) {
-    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
 }
 
 void ReportQuietError(const std::string& text) {

@@ -47,9 +47,6 @@ TDLogFile& DebugLog();
 
 // Writes a line when the log is enabled.
 void DebugOut(const std::string& text);
-// Always shows the text (program title, warning); the dialog service's log
-// sink logs it when enabled.
-void DebugOutAndShow(const std::string& text);
 // A failure nobody is asked about (a setting that could not be written):
 // standard error and the debug log.
 void ReportQuietError(const std::string& text);

@@ -221,6 +221,17 @@ TEST_F(MainCoreTest, CaptionsAndMissingHelpFile) {
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
 }
 
+TEST_F(MainCoreTest, DisplayCacheIsRemovedAtTheEnd) {
+    OpenKey().WriteInteger("CacheDisplay", 1);
+    auto core = Start();
+    const std::string cache = core->CacheFileName;
+    EXPECT_NE(cache.find("/~kestrune~"), std::string::npos);
+    EXPECT_TRUE(EndsText(".bmp", cache));
+    test::WriteFileBytes(cache, test::TBytes(10, 0));
+    core.reset();
+    EXPECT_FALSE(FileExists(cache));
+}
+
 TEST_F(MainCoreTest, HelpFileByLanguage) {
     const std::string program = folder / "program/";
     folder.Write("program/kestrune-fr.html", "x");
