@@ -203,6 +203,8 @@ void TqelRadioGroup::SaveItemIndex() {
 
 TqelUpDown::TqelUpDown(int minimum, int maximum, QWidget* parent) : QSpinBox(parent) {
     setRange(minimum, maximum);
+    // A step of the arrows counts at once, typed text once the edit is done with.
+    setKeyboardTracking(false);
     connect(this, &QSpinBox::valueChanged, this, [this](int position) {
         value_.Set(position);
         if (OnClick) OnClick();
@@ -218,7 +220,7 @@ void TqelUpDown::Bind(int& field) {
 
 void TqelUpDown::SetPosition(int position) {
     const QSignalBlocker blocker(this);
-    setValue(position);
+    if (value() != position) setValue(position);
     value_.Set(value());
 }
 

@@ -148,6 +148,8 @@ TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
     check->click();
     radio->Button(0)->click();
     upDown->Edit()->setText("7");
+    EXPECT_EQ(reject, -5);  // typing counts once the edit is done with
+    upDown->interpretText();
     combo->setCurrentIndex(0);
     combo->Change();
     EXPECT_FALSE(showAsh);

@@ -1,0 +1,717 @@
+#include "app/SidePanel.h"
+
+#include "app/EventGuard.h"
+#include "app/ImageDisplay.h"
+#include "app/MainCore.h"
+#include "app/PersistingControls.h"
+#include "decoding/Sensor.h"
+#include "platform/DialogService.h"
+#include "platform/FileUtils.h"
+#include "platform/SysUtils.h"
+#include "render/TemperatureScale.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace kestrune {
+
+namespace {
+
+using C = TSidePanelControl;
+
+constexpr int Left = 4;
+constexpr int Width = 168;
+constexpr int ViewAreaHeight = 480;
+constexpr int NudgeDelayMs = 900;
+constexpr int TempRangeDelayMs = 1200;
+constexpr int SeaColourDesignDelayMs = 700;
+constexpr int SeaColourBoxDelayMs = 5;
+constexpr int SeaColourThresholdDelayMs = 1000;
+constexpr int NarrowestRange = 3;
+constexpr int LargestSeaColourThreshold = 255;
+
+// The controls switched on and off around long work, in their order.
+constexpr std::array<const char*, 38> EnabledTogether{
+    "RadioGroupBrightness", "RadioGroupColour", "RadioGroupCrispenFC", "RadioGroupThermalBrightAdjust",
+    "ComboBoxGammaCorrectFC", "GroupBoxSea", "CheckBoxSeaBlue", "BitBtnSeaColour", "EditBlueThreshold",
+    "UpDownSeaColourThreshold", "GroupBoxFire", "CheckBoxShowFire", "RadioGroupRed", "RadioGroupGreen",
+    "RadioGroupBlue", "ColourStretch", "ButtonAdjHistogram", "RadioGroupUserRed", "RadioGroupUserGreen",
+    "RadioGroupUserBlue", "UserColourStretch", "ButtonLoadPalette", "ButtonLoadNDVIpalette", "ButtonLoadSSTpalette",
+    "CheckBoxColourVegetation", "CheckBoxColourVegetationGreen", "UpDownUserMinTemp", "UpDownUserMaxTemp",
+    "BitBtnSaveTemps", "CheckBoxSSTIrCloudCheck", "RadioGroupSstDisplayRange", "CheckBoxSSTZenithCheck",
+    "CheckBoxSstLandSeaMask", "LabelSSTRange", "LabelSstCh4Reject", "UpDownSSTCh4Reject", "EditSSTCh4Reject",
+    "ButtonBrowseLandSeaMask"};
+
+// The nudge steps of the shortcuts (the up arrow moves the overlay by +Y).
+struct TNudgeAction {
+    const char* Name;
+    int Key;
+    int DX;
+    int DY;
+};
+constexpr std::array<TNudgeAction, 8> NudgeActions{{
+    {"ActionPageLeft", Qt::Key_A, -5, 0},
+    {"ActionLeft", Qt::Key_S, -1, 0},
+    {"ActionRight", Qt::Key_D, 1, 0},
+    {"ActionPageRight", Qt::Key_F, 5, 0},
+    {"ActionPageDown", Qt::Key_C, 0, -5},
+    {"ActionDown", Qt::Key_X, 0, -1},
+    {"ActionUp", Qt::Key_E, 0, 1},
+    {"ActionPageUp", Qt::Key_R, 0, 5},
+}};
+
+QString Name(C control) { return ToQt(SidePanelControlName(control)); }
+
+QRect Row(int top, int height) { return {Left, top, Width, height}; }
+
+// Height of a radio group of items in columns.
+int GroupHeight(size_t items, int columns) {
+    const int rows = (static_cast<int>(items) + columns - 1) / columns;
+    return 22 + 20 * rows;
+}
+
+template <size_t N>
+std::vector<std::string_view> Items(const std::array<std::string_view, N>& items) {
+    return {items.begin(), items.end()};
+}
+
+std::string RangeText(int low, int high) { return std::to_string(low) + ".." + std::to_string(high) + "C"; }
+
+}  // namespace
+
+// The temperature scale beside the thermal views.
+class TSidePanel::TPaintBoxTempCalib : public QWidget {
+public:
+    TPaintBoxTempCalib(TSidePanel& panel, QWidget* parent) : QWidget(parent), panel_(panel) {
+        setObjectName("PaintBoxTempCalib");
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        Guarded([this] {
+            TTemperatureScaleInputs inputs;
+            if (panel_.core_ != nullptr) {
+                inputs.View = panel_.core_->View.ViewIndex();
+                inputs.Sensor = panel_.core_->Pass.Sensor.get();
+            }
+            if (panel_.options_ != nullptr) {
+                inputs.UserRange = panel_.options_->CheckBoxUserRange;
+                inputs.UserMin = panel_.options_->UpDownUserMinTemp;
+                inputs.UserMax = panel_.options_->UpDownUserMaxTemp;
+            }
+            PaintTemperatureScale(panel_.scaleBitmap_, width(), height(), inputs);
+            QPainter(this).drawImage(0, 0, ToImage(panel_.scaleBitmap_));
+        });
+    }
+
+private:
+    TSidePanel& panel_;
+};
+
+TSidePanel::TSidePanel(QWidget* parent)
+    : QWidget(parent), ColorDialogSeaColour(std::make_unique<TqelColorDialog>("ColorDialogSeaColour")) {
+    setObjectName("PanelSide");
+    ColorDialogSeaColour->NamedAs = "SeaColour";
+    LeftButtonDown = [] { return (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0; };
+    BuildControls();
+    BuildTimers();
+    BuildActions();
+    ConnectHandlers();
+}
+
+TSidePanel::~TSidePanel() = default;
+
+// ---- building ----------------------------------------------------------------
+
+void TSidePanel::BuildControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* tools = new QWidget(this);
+    BuildOverlayTools(tools);
+    layout->addWidget(tools);
+    viewArea_ = new QWidget(this);
+    viewArea_->setObjectName("PanelView");
+    viewArea_->setFixedSize(Left * 2 + Width, ViewAreaHeight);
+    layout->addWidget(viewArea_);
+    layout->addStretch();
+    BuildFalseColourControls();
+    BuildChannelControls();
+    BuildColourControls();
+    BuildTemperatureControls();
+    BuildSeaSurfaceControls();
+    BuildOtherControls();
+    for (QWidget* control : controls_) control->hide();
+}
+
+void TSidePanel::BuildOverlayTools(QWidget* area) {
+    area->setFixedSize(Left * 2 + Width, 84);
+    BitBtnOverlay = Button("BitBtnOverlay", "Overlay", area, {Left, 28, 72, 26});
+    BitBtnOverlay->setCheckable(true);
+    struct TNudgeButton {
+        const char* Name;
+        const char* Caption;
+        QPoint At;
+    };
+    const std::array<TNudgeButton, 5> buttons{{{"BitBtnCentre", "\xE2\x97\x8F", {120, 28}},
+                                               {"BitBtnLeft", "\xE2\x86\x90", {92, 28}},
+                                               {"BitBtnRight", "\xE2\x86\x92", {148, 28}},
+                                               {"BitBtnUp", "\xE2\x86\x91", {120, 0}},
+                                               {"BitBtnDown", "\xE2\x86\x93", {120, 56}}}};
+    for (size_t k = 0; k < buttons.size(); ++k)
+        nudgeButtons_[k] = Button(buttons[k].Name, buttons[k].Caption, area, {buttons[k].At, QSize(26, 26)});
+    ShowNudgeOffset(0, 0);
+}
+
+void TSidePanel::BuildFalseColourControls() {
+    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24));
+    RadioGroupBrightness = RadioGroup(C::RadioGroupBrightness, " Bright ch. ", Items(BrightnessItems), 3,
+                                      "BrightnessChannel", Row(28, GroupHeight(BrightnessItems.size(), 3)));
+    RadioGroup(C::RadioGroupColour, " Colour ch. ", Items(ColourChannelItems), 3, "ColourChannel", Row(94, 42));
+    RadioGroup(C::RadioGroupCrispenFC, " Crispen ", Items(CrispenItems), 3, "CrispenFalseColour", Row(140, 42));
+    RadioGroup(C::RadioGroupThermalBrightAdjust, " Bright adjust ", Items(ThermalBrightAdjustItems), 2,
+               "ThermBrightAjdust", Row(186, GroupHeight(ThermalBrightAdjustItems.size(), 2)));
+
+    auto* sea = new QFrame(viewArea_);
+    sea->setFrameShape(QFrame::StyledPanel);
+    Register(C::GroupBoxSea, sea, Row(272, 76));
+    sea->setObjectName("GroupBoxSea");
+    CheckBoxSeaBlue = new TqelCheckBox("On", sea);
+    CheckBoxSeaBlue->setObjectName("CheckBoxSeaBlue");
+    CheckBoxSeaBlue->NamedAs = "SeaColourBlue";
+    CheckBoxSeaBlue->setGeometry(8, 8, 50, 20);
+    checkBoxes_.push_back(CheckBoxSeaBlue);
+    Button("BitBtnSeaColour", "Colour...", sea, {60, 6, 100, 24});
+    UpDownSeaColourThreshold = new TqelUpDown(0, LargestSeaColourThreshold, sea);
+    UpDownSeaColourThreshold->setObjectName("UpDownSeaColourThreshold");
+    UpDownSeaColourThreshold->Edit()->setObjectName("EditBlueThreshold");
+    UpDownSeaColourThreshold->setGeometry(8, 40, 70, 24);
+
+    auto* fire = new QFrame(viewArea_);
+    fire->setFrameShape(QFrame::StyledPanel);
+    Register(C::GroupBoxFire, fire, Row(352, 44));
+    CheckBoxShowFire = new TqelCheckBox("Show", fire);
+    CheckBoxShowFire->setObjectName("CheckBoxShowFire");
+    CheckBoxShowFire->NamedAs = "ShowFire";
+    CheckBoxShowFire->setGeometry(8, 12, 100, 20);
+    checkBoxes_.push_back(CheckBoxShowFire);
+}
+
+void TSidePanel::BuildChannelControls() {
+    static constexpr std::array<const char*, 5> histEq{"HistEqChan1", "HistEqChan2", "HistEqChan3", "HistEqChan4",
+                                                       "HistEqChan5"};
+    static constexpr std::array<const char*, 3> illumEq{"IllumEqCh1", "IllumEqCh2", "IllumEqCh3"};
+    static constexpr std::array<const char*, 5> gamma{"GammaCorrectCh1", "GammaCorrectCh2", "GammaCorrectCh3",
+                                                      "GammaCorrectCh4", "GammaCorrectCh5"};
+    for (int k = 0; k < 5; ++k) {
+        const std::string caption = "Eq hist ch " + std::to_string(k + 1);
+        CheckBox(static_cast<C>(static_cast<int>(C::EqHistChan1) + k), caption.c_str(), histEq[static_cast<size_t>(k)],
+                 Row(0, 20));
+        GammaComboBox(static_cast<C>(static_cast<int>(C::ComboBoxGammaCorrectCh1) + k), gamma[static_cast<size_t>(k)],
+                      Row(48, 24));
+    }
+    for (int k = 0; k < 3; ++k) {
+        const std::string caption = "Illum eq ch " + std::to_string(k + 1);
+        CheckBox(static_cast<C>(static_cast<int>(C::CheckBoxIllumEqCh1) + k), caption.c_str(),
+                 illumEq[static_cast<size_t>(k)], Row(24, 20));
+    }
+}
+
+void TSidePanel::BuildColourControls() {
+    const int rgbHeight = GroupHeight(RgbChannelItems.size(), 5);
+    RadioGroup(C::RadioGroupRed, " Red ", Items(RgbChannelItems), 5, "RedChannel", Row(0, rgbHeight));
+    RadioGroup(C::RadioGroupGreen, " Green ", Items(RgbChannelItems), 5, "GreenChannel", Row(66, rgbHeight));
+    RadioGroup(C::RadioGroupBlue, " Blue ", Items(RgbChannelItems), 5, "BlueChannel", Row(132, rgbHeight));
+    CheckBox(C::ColourStretch, "Stretch", "ColourStretch", Row(198, 20));
+    const int userHeight = GroupHeight(UserChannelItems.size(), 6);
+    RadioGroup(C::RadioGroupUserRed, " User red ", Items(UserChannelItems), 6, "UserRedChannel", Row(0, userHeight));
+    RadioGroup(C::RadioGroupUserGreen, " User green ", Items(UserChannelItems), 6, "UserGreenChannel",
+               Row(66, userHeight));
+    RadioGroup(C::RadioGroupUserBlue, " User blue ", Items(UserChannelItems), 6, "UserBlueChannel",
+               Row(132, userHeight));
+    CheckBox(C::UserColourStretch, "Stretch", "UserColourStretch", Row(198, 20));
+    Register(C::ButtonAdjHistogram, Button("ButtonAdjHistogram", "Adjust...", viewArea_, {}), Row(226, 24));
+    RadioGroup(C::RadioGroupNOAAalgorithm, " Algorithm ", Items(NoaaAlgorithmItems), 2, "NOAAalgorithm",
+               Row(0, GroupHeight(NoaaAlgorithmItems.size(), 2)));
+    RadioGroup(C::RadioGroupSPOTmap, " SPOT  R G B ", Items(SpotMapItems), 1, "SpotColourMap",
+               Row(0, GroupHeight(SpotMapItems.size(), 1)));
+}
+
+void TSidePanel::BuildTemperatureControls() {
+    auto* panel = new QFrame(viewArea_);
+    panel->setFrameShape(QFrame::StyledPanel);
+    Register(C::PanelTempCalib, panel, Row(0, 202));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(1, 1, 1, 1);
+    PaintBoxTempCalib = new TPaintBoxTempCalib(*this, panel);
+    layout->addWidget(PaintBoxTempCalib);
+    CheckBoxUserRange = CheckBox(C::CheckBoxUserRange, "User range", "UserRange", Row(210, 20));
+    UpDownUserMinTemp = UpDown(C::UpDownUserMinTemp, -90, 50, "UserMinTemp", {Left, 234, 60, 24});
+    UpDownUserMaxTemp = UpDown(C::UpDownUserMaxTemp, -60, 60, "UserMaxTemp", {Left + Width - 60, 234, 60, 24});
+    LabelTempRange = new QLabel(viewArea_);
+    Register(C::LabelTempRange, LabelTempRange, Row(262, 20));
+    auto* saveTemps = Button("BitBtnSaveTemps", "Save\ntemps", viewArea_, {});
+    Register(C::BitBtnSaveTemps, saveTemps, {Left, 0, 80, 40});
+}
+
+void TSidePanel::BuildSeaSurfaceControls() {
+    RadioGroupSstDisplayRange = RadioGroup(C::RadioGroupSstDisplayRange, " Range ", Items(SstDisplayRangeItems), 3,
+                                           "SSTDisplayRange", Row(0, GroupHeight(SstDisplayRangeItems.size(), 3)));
+    UpDownUserMinSST = UpDown(C::UpDownUserMinSST, -2, 27, "UserMinSST", {Left, 0, 60, 24});
+    UpDownUserMaxSST = UpDown(C::UpDownUserMaxSST, -2, 37, "UserMaxSST", {Left + Width - 60, 0, 60, 24});
+    LabelSSTRange = new QLabel(viewArea_);
+    LabelSSTRange->setAlignment(Qt::AlignCenter);
+    Register(C::LabelSSTRange, LabelSSTRange, {Left + 60, 0, Width - 120, 20});
+    CheckBox(C::CheckBoxSSTIrCloudCheck, "Cloud check", "SstIrCloudCheck", Row(0, 20));
+    CheckBox(C::CheckBoxSSTZenithCheck, "Zenith check", "SstZenithCheck", Row(0, 20));
+    TqelUpDown* reject = UpDown(C::UpDownSSTCh4Reject, -5, 20, "SSTCh4Reject", {Left, 0, 60, 24});
+    // The up-down and its edit are one control here.
+    reject->Edit()->setObjectName("EditSSTCh4Reject");
+    controls_[static_cast<size_t>(C::EditSSTCh4Reject)] = reject;
+    auto* rejectLabel = new QLabel("Ch.4 reject C", viewArea_);
+    Register(C::LabelSstCh4Reject, rejectLabel, {Left + 64, 0, Width - 64, 20});
+    CheckBox(C::CheckBoxSstLandSeaMask, "Land mask", "SstLandSeaMask", Row(0, 20));
+    Register(C::ButtonBrowseLandSeaMask, Button("ButtonBrowseLandSeaMask", "Land mask file...", viewArea_, {}),
+             Row(0, 24));
+    Register(C::ButtonLoadSSTpalette, Button("ButtonLoadSSTpalette", "Load palette...", viewArea_, {}), Row(0, 24));
+}
+
+void TSidePanel::BuildOtherControls() {
+    Register(C::ButtonLoadPalette, Button("ButtonLoadPalette", "Load palette...", viewArea_, {}), Row(0, 24));
+    CheckBox(C::CheckBoxColourVegetation, "Add colour", "ColourVegetation", Row(0, 20));
+    CheckBox(C::CheckBoxColourVegetationGreen, "Green", "ColourVegetationGreen", Row(24, 20));
+    Register(C::ButtonLoadNDVIpalette, Button("ButtonLoadNDVIpalette", "Load palette...", viewArea_, {}), Row(52, 24));
+    CheckBox(C::CheckBoxShowAsh, "Ash", "ShowAsh", Row(0, 20));
+}
+
+void TSidePanel::Register(C control, QWidget* widget, QRect place) {
+    widget->setObjectName(Name(control));
+    widget->setGeometry(place);
+    controls_[static_cast<size_t>(control)] = widget;
+}
+
+TqelCheckBox* TSidePanel::CheckBox(C control, const char* caption, const char* namedAs, QRect place) {
+    auto* box = new TqelCheckBox(caption, viewArea_);
+    box->NamedAs = namedAs;
+    Register(control, box, place);
+    checkBoxes_.push_back(box);
+    return box;
+}
+
+TqelRadioGroup* TSidePanel::RadioGroup(C control, const char* caption, const std::vector<std::string_view>& items,
+                                       int columns, const char* namedAs, QRect place) {
+    auto* group = new TqelRadioGroup(caption, items, columns, viewArea_);
+    group->NamedAs = namedAs;
+    Register(control, group, place);
+    radioGroups_.push_back(group);
+    return group;
+}
+
+TqelComboBox* TSidePanel::GammaComboBox(C control, const char* namedAs, QRect place) {
+    auto* combo = new TqelComboBox(Items(GammaItems), viewArea_);
+    combo->NamedAs = namedAs;
+    Register(control, combo, place);
+    comboBoxes_.push_back(combo);
+    return combo;
+}
+
+TqelUpDown* TSidePanel::UpDown(C control, int minimum, int maximum, const char* namedAs, QRect place) {
+    auto* upDown = new TqelUpDown(minimum, maximum, viewArea_);
+    upDown->NamedAs = namedAs;
+    Register(control, upDown, place);
+    upDowns_.push_back(upDown);
+    return upDown;
+}
+
+QPushButton* TSidePanel::Button(const char* name, const char* caption, QWidget* parent, QRect place) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    if (!place.isNull()) button->setGeometry(place);
+    return button;
+}
+
+QTimer* TSidePanel::Timer(const char* name, int interval) {
+    auto* timer = new QTimer(this);
+    timer->setObjectName(name);
+    timer->setSingleShot(true);
+    timer->setInterval(interval);
+    return timer;
+}
+
+void TSidePanel::BuildTimers() {
+    TimerNudge = Timer("TimerNudge", NudgeDelayMs);
+    TimerTempRange = Timer("TimerTempRange", TempRangeDelayMs);
+    TimerUpdateSeaColour = Timer("TimerUpdateSeaColour", SeaColourDesignDelayMs);
+    connect(TimerNudge, &QTimer::timeout, this, [this] { Guarded([this] { TimerNudgeTimer(); }); });
+    connect(TimerTempRange, &QTimer::timeout, this, [this] { Guarded([this] { TimerTempRangeTimer(); }); });
+    connect(TimerUpdateSeaColour, &QTimer::timeout, this, [this] { Guarded([this] { TimerUpdateSeaColourTimer(); }); });
+}
+
+void TSidePanel::BuildActions() {
+    const auto add = [this](const char* name, QKeySequence key, std::function<void()> handler) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [handler] { Guarded(handler); });
+        addAction(action);
+        actions_.push_back(action);
+        return action;
+    };
+    for (const TNudgeAction& nudge : NudgeActions) {
+        QAction* action = add(nudge.Name, QKeySequence(Qt::CTRL | nudge.Key),
+                              [this, nudge] { NudgeOverlay(nudge.DX, nudge.DY); });
+        if (std::string_view(nudge.Name) == "ActionPageDown") actionPageDown_ = action;
+    }
+    add("ActionToggleGrid", QKeySequence(Qt::CTRL | Qt::Key_G), [this] { BitBtnOverlayClick(); });
+    for (int item = 0; item < 5; ++item) {
+        const std::string name = "ActionBright" + std::to_string(item + 1);
+        add(name.c_str(), QKeySequence(Qt::CTRL | (Qt::Key_1 + item)), [this, item] { ActionBrightExecute(item); });
+    }
+}
+
+void TSidePanel::ConnectHandlers() {
+    for (TqelRadioGroup* group : radioGroups_) group->OnClick = [this, group] { DisplaySettingsChanged(group); };
+    for (TqelComboBox* combo : comboBoxes_) combo->OnChange = [this, combo] { DisplaySettingsChanged(combo); };
+    for (TqelCheckBox* box : checkBoxes_) box->OnClick = [this, box] { DisplaySettingsChanged(box); };
+    CheckBoxUserRange->OnClick = [this] { CheckBoxUserRangeClick(); };
+    CheckBoxSeaBlue->OnClick = [this] { CheckBoxSeaBlueClick(); };
+    CheckBoxShowFire->OnClick = [this] { CheckBoxShowFireClick(); };
+    UpDownUserMinTemp->OnClick = UpDownUserMaxTemp->OnClick = [this] { UserTempRangeClick(); };
+    UpDownUserMinSST->OnClick = UpDownUserMaxSST->OnClick = [this] { UserSstRangeClick(); };
+    static_cast<TqelUpDown*>(Control(C::UpDownSSTCh4Reject))->OnClick = [this] { TimerTempRange->start(); };
+    UpDownSeaColourThreshold->OnClick = [this] { UpDownSeaColourThresholdClick(); };
+    // Every handler runs guarded.
+    const auto guard = [](TNotifyEvent& handler) {
+        if (handler) handler = [inner = handler] { Guarded(inner); };
+    };
+    for (TqelRadioGroup* group : radioGroups_) guard(group->OnClick);
+    for (TqelComboBox* combo : comboBoxes_) guard(combo->OnChange);
+    for (TqelCheckBox* box : checkBoxes_) guard(box->OnClick);
+    for (TqelUpDown* upDown : upDowns_) guard(upDown->OnClick);
+    guard(UpDownSeaColourThreshold->OnClick);
+
+    const auto click = [this](const char* name, std::function<void()> handler) {
+        connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [handler] { Guarded(handler); });
+    };
+    for (const char* name : {"ButtonLoadPalette", "ButtonLoadNDVIpalette", "ButtonLoadSSTpalette"}) {
+        auto* button = findChild<QPushButton*>(name);
+        click(name, [this, button] { ButtonLoadPaletteClick(button); });
+    }
+    click("ButtonBrowseLandSeaMask", [this] { ButtonBrowseLandSeaMaskClick(); });
+    click("ButtonAdjHistogram", [this] { ButtonAdjHistogramClick(); });
+    click("BitBtnSeaColour", [this] { BitBtnSeaColourClick(); });
+    click("BitBtnOverlay", [this] { BitBtnOverlayClick(); });
+    click("BitBtnSaveTemps", [this] {
+        if (OnSaveTemps) OnSaveTemps();
+    });
+    click("BitBtnCentre", [this] { NudgeOverlay(0, 0); });
+    click("BitBtnLeft", [this] { NudgeOverlay(-1, 0); });
+    click("BitBtnRight", [this] { NudgeOverlay(1, 0); });
+    click("BitBtnUp", [this] { NudgeOverlay(0, 1); });
+    click("BitBtnDown", [this] { NudgeOverlay(0, -1); });
+}
+
+// ---- binding -----------------------------------------------------------------
+
+void TSidePanel::LoadControls(TViewOptions& options) {
+    options_ = &options;
+    TViewOptions& o = options;
+    const std::array<std::pair<C, int*>, 13> groups{{
+        {C::RadioGroupBrightness, &o.RadioGroupBrightness}, {C::RadioGroupColour, &o.RadioGroupColour},
+        {C::RadioGroupCrispenFC, &o.RadioGroupCrispenFC},
+        {C::RadioGroupThermalBrightAdjust, &o.RadioGroupThermalBrightAdjust},
+        {C::RadioGroupRed, &o.RadioGroupRed}, {C::RadioGroupGreen, &o.RadioGroupGreen},
+        {C::RadioGroupBlue, &o.RadioGroupBlue}, {C::RadioGroupUserRed, &o.RadioGroupUserRed},
+        {C::RadioGroupUserGreen, &o.RadioGroupUserGreen}, {C::RadioGroupUserBlue, &o.RadioGroupUserBlue},
+        {C::RadioGroupNOAAalgorithm, &o.RadioGroupNOAAalgorithm}, {C::RadioGroupSPOTmap, &o.RadioGroupSPOTmap},
+        {C::RadioGroupSstDisplayRange, &o.RadioGroupSstDisplayRange},
+    }};
+    for (const auto& [control, field] : groups) static_cast<TqelRadioGroup*>(Control(control))->Bind(*field);
+    const std::array<std::pair<C, int*>, 6> combos{{
+        {C::ComboBoxGammaCorrectFC, &o.ComboBoxGammaCorrectFC}, {C::ComboBoxGammaCorrectCh1, &o.ComboBoxGammaCorrectCh1},
+        {C::ComboBoxGammaCorrectCh2, &o.ComboBoxGammaCorrectCh2}, {C::ComboBoxGammaCorrectCh3, &o.ComboBoxGammaCorrectCh3},
+        {C::ComboBoxGammaCorrectCh4, &o.ComboBoxGammaCorrectCh4}, {C::ComboBoxGammaCorrectCh5, &o.ComboBoxGammaCorrectCh5},
+    }};
+    for (const auto& [control, field] : combos) static_cast<TqelComboBox*>(Control(control))->Bind(*field);
+    const std::array<std::pair<C, int*>, 5> upDowns{{
+        {C::UpDownUserMinTemp, &o.UpDownUserMinTemp}, {C::UpDownUserMaxTemp, &o.UpDownUserMaxTemp},
+        {C::UpDownUserMinSST, &o.UpDownUserMinSST}, {C::UpDownUserMaxSST, &o.UpDownUserMaxSST},
+        {C::UpDownSSTCh4Reject, &o.UpDownSSTCh4Reject},
+    }};
+    for (const auto& [control, field] : upDowns) static_cast<TqelUpDown*>(Control(control))->Bind(*field);
+    const std::array<std::pair<C, bool*>, 17> boxes{{
+        {C::EqHistChan1, &o.EqHistChan1}, {C::EqHistChan2, &o.EqHistChan2}, {C::EqHistChan3, &o.EqHistChan3},
+        {C::EqHistChan4, &o.EqHistChan4}, {C::EqHistChan5, &o.EqHistChan5},
+        {C::CheckBoxIllumEqCh1, &o.CheckBoxIllumEqCh1}, {C::CheckBoxIllumEqCh2, &o.CheckBoxIllumEqCh2},
+        {C::CheckBoxIllumEqCh3, &o.CheckBoxIllumEqCh3}, {C::ColourStretch, &o.ColourStretch},
+        {C::UserColourStretch, &o.UserColourStretch}, {C::CheckBoxUserRange, &o.CheckBoxUserRange},
+        {C::CheckBoxSSTIrCloudCheck, &o.CheckBoxSSTIrCloudCheck}, {C::CheckBoxSSTZenithCheck, &o.CheckBoxSSTZenithCheck},
+        {C::CheckBoxSstLandSeaMask, &o.CheckBoxSstLandSeaMask}, {C::CheckBoxColourVegetation, &o.CheckBoxColourVegetation},
+        {C::CheckBoxColourVegetationGreen, &o.CheckBoxColourVegetationGreen}, {C::CheckBoxShowAsh, &o.CheckBoxShowAsh},
+    }};
+    for (const auto& [control, field] : boxes) static_cast<TqelCheckBox*>(Control(control))->Bind(*field);
+    CheckBoxSeaBlue->Bind(o.CheckBoxSeaBlue);
+    CheckBoxShowFire->Bind(o.CheckBoxShowFire);
+    ColorDialogSeaColour->Bind(o.ColorDialogSeaColour);
+
+    for (TqelRadioGroup* group : radioGroups_) group->Loaded();
+    for (TqelComboBox* combo : comboBoxes_) combo->Loaded();
+    for (TqelUpDown* upDown : upDowns_) upDown->Loaded();
+    for (TqelCheckBox* box : checkBoxes_) box->Loaded();
+    ColorDialogSeaColour->Loaded();
+}
+
+void TSidePanel::Attach(TMainCore& core) {
+    core_ = &core;
+    UpDownSeaColourThreshold->SetPosition(core.Settings.SeaColourThreshold->Value);
+    ShowTempRangeLabels();
+    // The French help goes with the French keyboard's nudge key.
+    if (EndsText("-fr.html", core.HelpFileName))
+        findChild<QAction*>("ActionPageLeft")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+void TSidePanel::RefreshControls() {
+    for (TqelRadioGroup* group : radioGroups_) group->Refresh();
+    for (TqelComboBox* combo : comboBoxes_) combo->Refresh();
+    for (TqelUpDown* upDown : upDowns_) upDown->Refresh();
+    for (TqelCheckBox* box : checkBoxes_) box->Refresh();
+}
+
+// ---- what the window asks of the panel ----------------------------------------
+
+QWidget* TSidePanel::Control(C control) const {
+    const auto index = static_cast<size_t>(control);
+    return index < controls_.size() ? controls_[index] : nullptr;
+}
+
+void TSidePanel::ShowSidePanel(const TSidePanelLayout& layout) {
+    for (QWidget* control : controls_) control->hide();
+    for (C control : layout.Shown) Control(control)->show();
+    if (layout.PanelTempCalibHeight > 0) {
+        QWidget* panel = Control(C::PanelTempCalib);
+        panel->resize(panel->width(), layout.PanelTempCalibHeight);
+    }
+    for (const TControlPlacement& placement : layout.Placements) {
+        const QWidget* anchor = Control(placement.Anchor);
+        QWidget* control = Control(placement.Control);
+        const int top = anchor->y() + (placement.BelowAnchor ? anchor->height() : 0) + placement.Offset;
+        control->move(control->x(), top);
+    }
+    LabelSSTRange->setEnabled(layout.LabelSSTRangeEnabled);
+    RefreshControls();
+    ShowTempRangeLabels();
+    PaintBoxTempCalib->update();
+}
+
+void TSidePanel::EnableControls(bool enabled) {
+    for (const char* name : EnabledTogether)
+        if (auto* control = findChild<QWidget*>(name)) control->setEnabled(enabled);
+}
+
+void TSidePanel::ShowNudgeOffset(int nudgeX, int nudgeY) {
+    const QString hint = ToQt(Format("Nudge overlay  (X: %d   Y:%d)", nudgeX, nudgeY));
+    for (size_t k = 1; k < nudgeButtons_.size(); ++k) nudgeButtons_[k]->setToolTip(hint);
+}
+
+void TSidePanel::SetOverlayShown(bool shown) {
+    const QSignalBlocker blocker(BitBtnOverlay);
+    BitBtnOverlay->setChecked(shown);
+}
+
+void TSidePanel::SetPaletteButtonHint(const std::string& hint) {
+    findChild<QPushButton*>("ButtonLoadPalette")->setToolTip(ToQt(hint));
+}
+
+void TSidePanel::ShowOverlayTools(bool show) {
+    BitBtnOverlay->setVisible(show);
+    for (QPushButton* button : nudgeButtons_) button->setVisible(show);
+}
+
+void TSidePanel::ShowTempRangeLabels() {
+    LabelTempRange->setText(ToQt(RangeText(UpDownUserMinTemp->Position(), UpDownUserMaxTemp->Position())));
+    LabelSSTRange->setText(ToQt(RangeText(UpDownUserMinSST->Position(), UpDownUserMaxSST->Position())));
+}
+
+// ---- handlers ----------------------------------------------------------------
+
+void TSidePanel::Redisplay() {
+    if (core_ != nullptr) core_->Redisplay();
+}
+
+void TSidePanel::DisplaySettingsChanged(QWidget* sender) {
+    if (SuppressRedisplay) return;
+    if (sender == Control(C::CheckBoxColourVegetation) || sender == Control(C::CheckBoxColourVegetationGreen))
+        if (core_ != nullptr) core_->Pass.NdviPaletteFileName.clear();
+    Redisplay();
+    sender->setFocus();
+}
+
+void TSidePanel::CheckBoxSeaBlueClick() {
+    TimerUpdateSeaColour->setInterval(SeaColourBoxDelayMs);
+    TimerUpdateSeaColour->start();
+    if (OnEnableViewTabs) OnEnableViewTabs(false);
+}
+
+void TSidePanel::UpDownSeaColourThresholdClick() {
+    TimerUpdateSeaColour->stop();
+    if (core_ != nullptr) core_->Settings.SeaColourThreshold->Value = UpDownSeaColourThreshold->Position();
+    if (!CheckBoxSeaBlue->Checked()) return;
+    TimerUpdateSeaColour->setInterval(SeaColourThresholdDelayMs);
+    TimerUpdateSeaColour->start();
+    if (OnEnableViewTabs) OnEnableViewTabs(false);
+}
+
+void TSidePanel::TimerUpdateSeaColourTimer() {
+    TimerUpdateSeaColour->stop();
+    if (OnEnableViewTabs) OnEnableViewTabs(true);
+    Redisplay();
+}
+
+void TSidePanel::CheckBoxShowFireClick() {
+    if (core_ != nullptr && core_->View.ViewIndex() == ViewFalseColour) Redisplay();
+}
+
+void TSidePanel::CheckBoxUserRangeClick() {
+    const bool checked = CheckBoxUserRange->Checked();
+    for (C control : {C::UpDownUserMinTemp, C::UpDownUserMaxTemp, C::LabelTempRange})
+        Control(control)->setVisible(checked);
+    TimerTempRange->start();
+}
+
+// The old up-downs were switched off while their partner moved, against a
+// click arriving meanwhile; here nothing runs in between, and switching a
+// focused control off would move the focus away from it.
+void TSidePanel::WidenRange(TqelUpDown& lower, TqelUpDown& upper) {
+    if (std::abs(upper.Position() - lower.Position()) >= NarrowestRange) return;
+    if (lower.Position() == lower.minimum())
+        upper.SetPosition(upper.Position() + 1);
+    else
+        lower.SetPosition(lower.Position() - 1);
+}
+
+void TSidePanel::UserTempRangeClick() {
+    TimerTempRange->stop();
+    WidenRange(*UpDownUserMinTemp, *UpDownUserMaxTemp);
+    ShowTempRangeLabels();
+    TimerTempRange->start();
+}
+
+void TSidePanel::UserSstRangeClick() {
+    {
+        const THandlerDetached detached(RadioGroupSstDisplayRange->OnClick);
+        RadioGroupSstDisplayRange->SetItemIndex(SstRangeUser);
+    }
+    TimerTempRange->stop();
+    WidenRange(*UpDownUserMinSST, *UpDownUserMaxSST);
+    LabelSSTRange->setEnabled(true);
+    ShowTempRangeLabels();
+    TimerTempRange->start();
+}
+
+// A redisplay that falls due while the left button is held (an up-down
+// arrow kept pressed) is skipped; the next click starts the timer again.
+void TSidePanel::TimerTempRangeTimer() {
+    TimerTempRange->stop();
+    if (LeftButtonDown && LeftButtonDown()) return;
+    Redisplay();
+}
+
+void TSidePanel::ButtonLoadPaletteClick(QPushButton* button) {
+    if (core_ == nullptr) return;
+    TPassState& pass = core_->Pass;
+    const QString name = button->objectName();
+    std::string& fileName = name == "ButtonLoadNDVIpalette"  ? pass.NdviPaletteFileName
+                            : name == "ButtonLoadSSTpalette" ? pass.SstPaletteFileName
+                                                              : pass.PaletteFileName;
+    if (!ChoosePaletteFile(fileName, button)) return;
+    if (name == "ButtonLoadSSTpalette") core_->SetSstPalette(fileName);
+    Redisplay();
+}
+
+bool TSidePanel::ChoosePaletteFile(std::string& fileName, QPushButton* button) {
+    QFileDialog dialog(this, "Open palette");
+    dialog.setObjectName("OpenDialogPalette");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({"Palette files (*.pal *.PAL)", "All files (*)"});
+    dialog.setDirectory(ToQt(fileName.empty() ? core_->ProgramFolder : ExtractFilePath(fileName)));
+    if (!fileName.empty()) dialog.selectFile(ToQt(fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    fileName = dialog.selectedFiles().front().toStdString();
+    button->setToolTip(ToQt("Palette from: " + ExtractFileName(fileName)));
+    return true;
+}
+
+void TSidePanel::ButtonBrowseLandSeaMaskClick() {
+    if (core_ == nullptr) return;
+    std::string& maskPath = core_->Settings.LandSeaMaskPath->Value;
+    QFileDialog dialog(this, "Land/sea mask");
+    dialog.setObjectName("OpenDialogLandSeaMask");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDirectory(ToQt(ExtractFilePath(maskPath)));
+    dialog.selectFile(ToQt(maskPath));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const std::string chosen = dialog.selectedFiles().front().toStdString();
+    if (chosen == maskPath) return;
+    maskPath = chosen;
+    if (options_->CheckBoxSstLandSeaMask) Redisplay();
+}
+
+// The histogram adjustment works on unstretched colours only.
+void TSidePanel::ButtonAdjHistogramClick() {
+    for (C stretch : {C::ColourStretch, C::UserColourStretch}) {
+        const auto* box = static_cast<TqelCheckBox*>(Control(stretch));
+        if (!box->isHidden() && box->Checked()) {
+            TDialogService::Instance().ShowMessage("Please uncheck the Stretch box to use the Adjust dialog.");
+            return;
+        }
+    }
+}
+
+void TSidePanel::BitBtnSeaColourClick() {
+    if (ColorDialogSeaColour->Execute(this)) Redisplay();
+}
+
+void TSidePanel::BitBtnOverlayClick() {
+    if (core_ == nullptr) return;
+    core_->View.OverlayShown = !core_->View.OverlayShown;
+    SetOverlayShown(core_->View.OverlayShown);
+    Redisplay();
+}
+
+void TSidePanel::ActionBrightExecute(int item) {
+    if (core_ != nullptr && core_->View.ViewIndex() == ViewFalseColour) RadioGroupBrightness->SetItemIndex(item);
+}
+
+void TSidePanel::NudgeOverlay(int dx, int dy) {
+    if (core_ == nullptr) return;
+    TimerNudge->stop();
+    TPassState& pass = core_->Pass;
+    if (dx == 0 && dy == 0) {
+        pass.NudgeX = 0;
+        pass.NudgeY = 0;
+    } else {
+        pass.NudgeX += dx;
+        pass.NudgeY += dy;
+    }
+    ShowNudgeOffset(pass.NudgeX, pass.NudgeY);
+    TimerNudge->start();
+}
+
+void TSidePanel::TimerNudgeTimer() {
+    TimerNudge->stop();
+    if (OnRememberNudgeOffset) OnRememberNudgeOffset();
+    Redisplay();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,160 @@
+// The main window's side panel: the controls that tune the current view
+// (channel choices, gamma and histogram options, temperature and SST
+// ranges, palettes, sea colour, fire display), the overlay switch and the
+// nudge buttons. Nearly all are persisting controls bound to the view's
+// options. A change redisplays the view; controls changed in quick steps
+// restart a one-shot timer instead (nudge 900 ms, temperature range
+// 1200 ms, sea colour 5 or 1000 ms), so the redisplay runs once the user
+// pauses. Which controls show is decided per view by the redisplay.
+#pragma once
+
+#include "render/BMPExtImage.h"
+#include "render/ViewTable.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace kestrune {
+
+class TMainCore;
+class TqelCheckBox;
+class TqelColorDialog;
+class TqelComboBox;
+class TqelRadioGroup;
+class TqelUpDown;
+struct TViewOptions;
+
+class TSidePanel : public QWidget {
+public:
+    explicit TSidePanel(QWidget* parent);
+    ~TSidePanel() override;
+
+    // The form's loading: binds every control to its field of options and
+    // applies the stored values (no handler runs).
+    void LoadControls(TViewOptions& options);
+    // The core whose view the panel tunes; its setting "SeaColourThreshold"
+    // goes into the threshold up-down.
+    void Attach(TMainCore& core);
+
+    // What the window does for the panel.
+    std::function<void(bool enabled)> OnEnableViewTabs;
+    std::function<void()> OnSaveTemps;
+    std::function<void()> OnRememberNudgeOffset;
+    // Whether the left mouse button is down now (the pending range redisplay waits for it).
+    std::function<bool()> LeftButtonDown;
+
+    bool SuppressRedisplay = false;
+
+    // The redisplay's side panel: every view-dependent control hidden, the
+    // layout's shown and placed.
+    void ShowSidePanel(const TSidePanelLayout& layout);
+    // Switches the side-panel controls on or off around long work.
+    void EnableControls(bool enabled);
+    void ShowNudgeOffset(int nudgeX, int nudgeY);
+    void SetOverlayShown(bool shown);
+    void SetPaletteButtonHint(const std::string& hint);
+    // The overlay buttons and the nudge buttons.
+    void ShowOverlayTools(bool show);
+    void ShowTempRangeLabels();
+
+    // Handlers also reached by shortcuts.
+    void NudgeOverlay(int dx, int dy);
+    void BitBtnOverlayClick();
+    void ActionBrightExecute(int item);
+    // The shortcut actions (nudge, overlay, brightness), for the window to add.
+    const std::vector<QAction*>& Actions() const { return actions_; }
+    QAction* ActionPageDown() const { return actionPageDown_; }
+
+    // A view-dependent control by its place in the redisplay's list.
+    QWidget* Control(TSidePanelControl control) const;
+    // The temperature scale as last painted (saved images carry a copy).
+    const TExtBitmap& ScaleBitmap() const { return scaleBitmap_; }
+
+private:
+    class TPaintBoxTempCalib;
+
+    void BuildControls();
+    void BuildOverlayTools(QWidget* area);
+    void BuildFalseColourControls();
+    void BuildChannelControls();
+    void BuildColourControls();
+    void BuildTemperatureControls();
+    void BuildSeaSurfaceControls();
+    void BuildOtherControls();
+    void BuildTimers();
+    void BuildActions();
+    TqelCheckBox* CheckBox(TSidePanelControl control, const char* caption, const char* namedAs, QRect place);
+    TqelRadioGroup* RadioGroup(TSidePanelControl control, const char* caption,
+                               const std::vector<std::string_view>& items, int columns, const char* namedAs,
+                               QRect place);
+    TqelComboBox* GammaComboBox(TSidePanelControl control, const char* namedAs, QRect place);
+    TqelUpDown* UpDown(TSidePanelControl control, int minimum, int maximum, const char* namedAs, QRect place);
+    QPushButton* Button(const char* name, const char* caption, QWidget* parent, QRect place);
+    void Register(TSidePanelControl control, QWidget* widget, QRect place);
+    QTimer* Timer(const char* name, int interval);
+    void ConnectHandlers();
+    void RefreshControls();
+
+    void Redisplay();
+    void DisplaySettingsChanged(QWidget* sender);
+    void CheckBoxSeaBlueClick();
+    void UpDownSeaColourThresholdClick();
+    void TimerUpdateSeaColourTimer();
+    void CheckBoxShowFireClick();
+    void CheckBoxUserRangeClick();
+    void UserTempRangeClick();
+    void UserSstRangeClick();
+    void TimerTempRangeTimer();
+    void ButtonLoadPaletteClick(QPushButton* button);
+    bool ChoosePaletteFile(std::string& fileName, QPushButton* button);
+    void ButtonBrowseLandSeaMaskClick();
+    void ButtonAdjHistogramClick();
+    void BitBtnSeaColourClick();
+    void TimerNudgeTimer();
+    // Widens the two up-downs to at least three apart.
+    static void WidenRange(TqelUpDown& lower, TqelUpDown& upper);
+
+    TMainCore* core_ = nullptr;
+    TViewOptions* options_ = nullptr;
+    QWidget* viewArea_ = nullptr;
+    std::array<QWidget*, SidePanelControlCount> controls_{};
+    std::vector<TqelCheckBox*> checkBoxes_;
+    std::vector<TqelRadioGroup*> radioGroups_;
+    std::vector<TqelComboBox*> comboBoxes_;
+    std::vector<TqelUpDown*> upDowns_;
+    std::unique_ptr<TqelColorDialog> ColorDialogSeaColour;
+    std::vector<QAction*> actions_;
+    QAction* actionPageDown_ = nullptr;
+    TExtBitmap scaleBitmap_;
+
+    TPaintBoxTempCalib* PaintBoxTempCalib = nullptr;
+    QLabel* LabelTempRange = nullptr;
+    QLabel* LabelSSTRange = nullptr;
+    TqelUpDown* UpDownUserMinTemp = nullptr;
+    TqelUpDown* UpDownUserMaxTemp = nullptr;
+    TqelUpDown* UpDownUserMinSST = nullptr;
+    TqelUpDown* UpDownUserMaxSST = nullptr;
+    TqelUpDown* UpDownSeaColourThreshold = nullptr;
+    TqelCheckBox* CheckBoxSeaBlue = nullptr;
+    TqelCheckBox* CheckBoxShowFire = nullptr;
+    TqelCheckBox* CheckBoxUserRange = nullptr;
+    TqelRadioGroup* RadioGroupSstDisplayRange = nullptr;
+    TqelRadioGroup* RadioGroupBrightness = nullptr;
+    QPushButton* BitBtnOverlay = nullptr;
+    std::array<QPushButton*, 5> nudgeButtons_{};  // centre, left, right, up, down
+    QTimer* TimerNudge = nullptr;
+    QTimer* TimerTempRange = nullptr;
+    QTimer* TimerUpdateSeaColour = nullptr;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,332 @@
+#include "app/SidePanel.h"
+
+#include "app/HeadlessMainHost.h"
+#include "app/MainCore.h"
+#include "app/EventGuard.h"
+#include "app/PersistingControls.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+using C = TSidePanelControl;
+using testing::Find;
+using testing::Wait;
+using testing::WaitFor;
+
+// The headless window, with the side panel's share of the host passed on.
+class TPanelHost : public THeadlessMainHost {
+public:
+    void ShowSidePanel(const TSidePanelLayout& layout, const std::string&, int) override {
+        if (Panel != nullptr) Panel->ShowSidePanel(layout);
+    }
+    void EnableControls(bool enabled) override {
+        if (Panel != nullptr) Panel->EnableControls(enabled);
+    }
+    TSidePanel* Panel = nullptr;
+};
+
+class SidePanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        Start();
+        TDialogService::Instance().ClearScript();
+    }
+    void TearDown() override {
+        Stop();
+        SetProgramNameOverride("");
+    }
+
+    // One lifetime of the window's side panel.
+    void Start() {
+        core = std::make_unique<TMainCore>(host, TParams{});
+        panel = std::make_unique<TSidePanel>(nullptr);
+        panel->LoadControls(core->View.Options);
+        panel->Attach(*core);
+        panel->OnEnableViewTabs = [this](bool enabled) { tabsEnabled = enabled; };
+        panel->OnRememberNudgeOffset = [this] { ++nudgesRemembered; };
+        panel->LeftButtonDown = [this] { return leftButtonDown; };
+        host.Panel = panel.get();
+        core->View.SetViewTabs({ViewNames.begin(), ViewNames.end()});
+        panel->show();
+    }
+    void Stop() {
+        host.Panel = nullptr;
+        panel.reset();
+        core.reset();
+    }
+
+    void Select(std::string_view view) {
+        core->SelectView(std::string(view));
+        redisplays = host.DisplayChanges;
+    }
+    int NewRedisplays() const { return host.DisplayChanges - redisplays; }
+
+    template <typename TControl = QWidget>
+    TControl* Get(const char* name) {
+        return Find<TControl>(*panel, name);
+    }
+
+    testing::TTempFolder folder;
+    TPanelHost host;
+    std::unique_ptr<TMainCore> core;
+    std::unique_ptr<TSidePanel> panel;
+    bool tabsEnabled = true;
+    bool leftButtonDown = false;
+    int nudgesRemembered = 0;
+    int redisplays = 0;
+};
+
+TEST_F(SidePanelTest, ControlsCarryTheirNamesCaptionsAndItems) {
+    for (int k = 0; k < SidePanelControlCount; ++k) {
+        const auto control = static_cast<C>(k);
+        ASSERT_NE(panel->Control(control), nullptr) << SidePanelControlName(control);
+        EXPECT_NE(panel->findChild<QWidget*>(ToQt(SidePanelControlName(control))), nullptr)
+            << SidePanelControlName(control);
+    }
+    auto* algorithm = Get<TqelRadioGroup>("RadioGroupNOAAalgorithm");
+    EXPECT_EQ(algorithm->title(), " Algorithm ");
+    ASSERT_EQ(algorithm->ItemCount(), 15);
+    EXPECT_EQ(algorithm->Button(10)->text(), "WV (-10..-60)");
+    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupSPOTmap")->title(), " SPOT  R G B ");
+    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupUserRed")->Button(6)->text(), "-1");
+    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupThermalBrightAdjust")->Button(3)->text(), "Hist eq. illum");
+    EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh3")->itemText(6), "Gamma 2.5");
+    EXPECT_EQ(Get<TqelCheckBox>("CheckBoxSeaBlue")->text(), "On");
+    EXPECT_EQ(Get<TqelCheckBox>("EqHistChan2")->text(), "Eq hist ch 2");
+    EXPECT_EQ(Get<TqelCheckBox>("CheckBoxIllumEqCh3")->text(), "Illum eq ch 3");
+    EXPECT_EQ(Get<TqelUpDown>("UpDownUserMaxSST")->maximum(), 37);
+    EXPECT_EQ(Get<TqelUpDown>("UpDownSSTCh4Reject")->minimum(), -5);
+    EXPECT_NE(Get<QLineEdit>("EditSSTCh4Reject"), nullptr);
+    EXPECT_NE(Get<QLineEdit>("EditBlueThreshold"), nullptr);
+    EXPECT_EQ(Get<TqelUpDown>("UpDownSeaColourThreshold")->Position(), 40);
+    EXPECT_EQ(Get<QTimer>("TimerNudge")->interval(), 900);
+    EXPECT_EQ(Get<QTimer>("TimerTempRange")->interval(), 1200);
+    EXPECT_EQ(Get<QTimer>("TimerUpdateSeaColour")->interval(), 700);
+    EXPECT_EQ(Get<QLabel>("LabelTempRange")->text(), "-60..40C");
+    EXPECT_EQ(Get<QLabel>("LabelSSTRange")->text(), "0..27C");
+}
+
+TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
+    TViewOptions& options = core->View.Options;
+    Get<TqelRadioGroup>("RadioGroupRed")->Button(4)->click();
+    Get<TqelRadioGroup>("RadioGroupNOAAalgorithm")->Button(13)->click();
+    Get<TqelCheckBox>("CheckBoxShowAsh")->click();
+    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
+    auto* gamma = Get<TqelComboBox>("ComboBoxGammaCorrectCh4");
+    gamma->setCurrentIndex(5);
+    gamma->Change();
+    Get<TqelUpDown>("UpDownUserMaxSST")->setValue(30);
+    options.ColorDialogSeaColour = 0x123456;
+    EXPECT_EQ(options.RadioGroupRed, 4);
+    EXPECT_TRUE(options.CheckBoxShowAsh);
+    Stop();
+
+    TRegistry registry;
+    registry.OpenKeyReadOnly(ProgramRegistryKey());
+    EXPECT_EQ(registry.ReadInteger("RedChannel"), 4);
+    EXPECT_EQ(registry.ReadInteger("NOAAalgorithm"), 13);
+    EXPECT_EQ(registry.ReadInteger("ShowAsh"), 1);
+    EXPECT_EQ(registry.ReadInteger("SeaColourBlue"), 1);
+    EXPECT_EQ(registry.ReadInteger("GammaCorrectCh4"), 5);
+    EXPECT_EQ(registry.ReadInteger("UserMaxSST"), 30);
+    EXPECT_EQ(registry.ReadInteger("SeaColour"), 0x123456);
+    EXPECT_EQ(registry.ReadInteger("ThermBrightAjdust"), 2);
+    EXPECT_EQ(registry.ReadInteger("UserColourStretch"), 1);
+
+    Start();
+    const TViewOptions& next = core->View.Options;
+    EXPECT_EQ(next.RadioGroupRed, 4);
+    EXPECT_EQ(next.RadioGroupNOAAalgorithm, 13);
+    EXPECT_TRUE(next.CheckBoxShowAsh);
+    EXPECT_TRUE(next.CheckBoxSeaBlue);
+    EXPECT_EQ(next.ComboBoxGammaCorrectCh4, 5);
+    EXPECT_EQ(next.UpDownUserMaxSST, 30);
+    EXPECT_EQ(next.ColorDialogSeaColour, 0x123456u);
+    EXPECT_TRUE(Get<TqelRadioGroup>("RadioGroupRed")->Button(4)->isChecked());
+    EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh4")->currentText(), "Gamma 2.1");
+}
+
+TEST_F(SidePanelTest, EachViewShowsItsOwnControls) {
+    Select("RGB");
+    EXPECT_FALSE(Get("RadioGroupRed")->isHidden());
+    EXPECT_TRUE(Get("RadioGroupUserRed")->isHidden());
+    EXPECT_EQ(Get("ButtonAdjHistogram")->y(), Get("ColourStretch")->y() + 28);
+    Select("Ch 4");
+    EXPECT_FALSE(Get("EqHistChan4")->isHidden());
+    EXPECT_TRUE(Get("RadioGroupRed")->isHidden());
+    QWidget* gamma = Get("ComboBoxGammaCorrectCh4");
+    EXPECT_EQ(Get("BitBtnSaveTemps")->y(), gamma->y() + gamma->height() + 16);
+
+    Select("SST");
+    QWidget* panelTemp = Get("PanelTempCalib");
+    EXPECT_EQ(panelTemp->height(), 152);
+    QWidget* range = Get("RadioGroupSstDisplayRange");
+    EXPECT_EQ(range->y(), panelTemp->y() + 152 + 4);
+    EXPECT_EQ(Get("UpDownUserMinSST")->y(), range->y() + range->height() + 4);
+    EXPECT_EQ(Get("LabelSSTRange")->y(), range->y() + range->height() + 8);
+    EXPECT_FALSE(Get("LabelSSTRange")->isEnabled());
+    QWidget* reject = Get("UpDownSSTCh4Reject");
+    EXPECT_EQ(Get("LabelSstCh4Reject")->y(), reject->y() + 2);
+    QWidget* palette = Get("ButtonLoadSSTpalette");
+    EXPECT_EQ(Get("BitBtnSaveTemps")->y(), palette->y() + palette->height() + 8);
+
+    Select("Temperature");
+    EXPECT_EQ(Get("PanelTempCalib")->height(), 202);
+    EXPECT_TRUE(Get("UpDownUserMinTemp")->isHidden());
+    Get<TqelCheckBox>("CheckBoxUserRange")->click();
+    EXPECT_FALSE(Get("UpDownUserMinTemp")->isHidden());
+    EXPECT_FALSE(Get("LabelTempRange")->isHidden());
+}
+
+TEST_F(SidePanelTest, ChoicesRedisplayAtOnceRangesAfterTheirDelay) {
+    Select("False colour");
+    Get<TqelRadioGroup>("RadioGroupCrispenFC")->Button(2)->click();
+    EXPECT_EQ(NewRedisplays(), 1);
+    EXPECT_EQ(core->View.Options.RadioGroupCrispenFC, 2);
+
+    Select("Temperature");
+    Get<TqelCheckBox>("CheckBoxUserRange")->click();
+    auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
+    minimum->stepBy(1);
+    minimum->stepBy(1);
+    EXPECT_EQ(NewRedisplays(), 0);
+    Wait(600);
+    EXPECT_EQ(NewRedisplays(), 0);
+    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 2000));
+    EXPECT_EQ(core->View.Options.UpDownUserMinTemp, -58);
+    Wait(1300);
+    EXPECT_EQ(NewRedisplays(), 1);
+
+    // Held down, the arrow keeps the redisplay waiting.
+    leftButtonDown = true;
+    minimum->stepBy(1);
+    Wait(1400);
+    EXPECT_EQ(NewRedisplays(), 1);
+}
+
+TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
+    auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
+    auto* maximum = Get<TqelUpDown>("UpDownUserMaxTemp");
+    maximum->setValue(-58);
+    EXPECT_EQ(minimum->Position(), -61);
+    EXPECT_EQ(maximum->Position(), -58);
+    maximum->setValue(0);
+    minimum->setValue(-1);
+    EXPECT_EQ(minimum->Position(), -2);
+    EXPECT_EQ(Get<QLabel>("LabelTempRange")->text(), "-2..0C");
+
+    // A user SST range shows as "User" without a redisplay of its own.
+    Select("SST");
+    Get<TqelUpDown>("UpDownUserMinSST")->setValue(26);
+    EXPECT_EQ(core->View.Options.RadioGroupSstDisplayRange, SstRangeUser);
+    EXPECT_EQ(core->View.Options.UpDownUserMinSST, 25);
+    EXPECT_TRUE(Get("LabelSSTRange")->isEnabled());
+    EXPECT_EQ(Get<QLabel>("LabelSSTRange")->text(), "25..27C");
+    EXPECT_EQ(NewRedisplays(), 0);
+    // At its lowest the minimum stays; the maximum moves up.
+    Get<TqelUpDown>("UpDownUserMinSST")->setValue(-2);
+    Get<TqelUpDown>("UpDownUserMaxSST")->setValue(-1);
+    EXPECT_EQ(core->View.Options.UpDownUserMinSST, -2);
+    EXPECT_EQ(core->View.Options.UpDownUserMaxSST, 0);
+    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 3000));
+}
+
+TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
+    Select("False colour");
+    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
+    EXPECT_FALSE(tabsEnabled);
+    EXPECT_EQ(NewRedisplays(), 0);
+    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 500));
+    EXPECT_TRUE(tabsEnabled);
+
+    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(60);
+    EXPECT_EQ(core->Settings.SeaColourThreshold->Value, 60);
+    EXPECT_EQ(Get<QTimer>("TimerUpdateSeaColour")->interval(), 1000);
+    EXPECT_FALSE(tabsEnabled);
+    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 2; }, 2000));
+
+    // Without sea colouring the threshold only changes the setting.
+    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
+    WaitFor([&] { return NewRedisplays() == 3; }, 500);
+    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(70);
+    EXPECT_FALSE(Get<QTimer>("TimerUpdateSeaColour")->isActive());
+}
+
+TEST_F(SidePanelTest, NudgesAddUpAndAreRememberedOnceTheUserPauses) {
+    Select("False colour");
+    Get<QPushButton>("BitBtnLeft")->click();
+    Get<QPushButton>("BitBtnLeft")->click();
+    Get<QPushButton>("BitBtnUp")->click();
+    panel->findChild<QAction*>("ActionPageRight")->trigger();
+    EXPECT_EQ(core->Pass.NudgeX, 3);
+    EXPECT_EQ(core->Pass.NudgeY, 1);
+    EXPECT_EQ(Get<QPushButton>("BitBtnRight")->toolTip(), "Nudge overlay  (X: 3   Y:1)");
+    EXPECT_EQ(nudgesRemembered, 0);
+    EXPECT_TRUE(WaitFor([&] { return nudgesRemembered == 1; }, 2000));
+    EXPECT_EQ(NewRedisplays(), 1);
+
+    Get<QPushButton>("BitBtnCentre")->click();
+    EXPECT_EQ(core->Pass.NudgeX, 0);
+    EXPECT_TRUE(WaitFor([&] { return nudgesRemembered == 2; }, 2000));
+}
+
+TEST_F(SidePanelTest, OverlaySwitchAndBrightnessShortcuts) {
+    Select("False colour");
+    const bool shown = core->View.OverlayShown;
+    panel->findChild<QAction*>("ActionToggleGrid")->trigger();
+    EXPECT_EQ(core->View.OverlayShown, !shown);
+    EXPECT_EQ(Get<QPushButton>("BitBtnOverlay")->isChecked(), !shown);
+    EXPECT_EQ(NewRedisplays(), 1);
+    panel->findChild<QAction*>("ActionBright4")->trigger();
+    EXPECT_EQ(core->View.Options.RadioGroupBrightness, 3);
+    EXPECT_EQ(NewRedisplays(), 2);
+    Select("RGB");
+    panel->findChild<QAction*>("ActionBright1")->trigger();
+    EXPECT_EQ(core->View.Options.RadioGroupBrightness, 3);
+}
+
+TEST_F(SidePanelTest, LongWorkSwitchesTheControlsOff) {
+    panel->EnableControls(false);
+    EXPECT_FALSE(Get("RadioGroupBrightness")->isEnabled());
+    EXPECT_FALSE(Get("EditSSTCh4Reject")->isEnabled());
+    EXPECT_FALSE(Get("ButtonBrowseLandSeaMask")->isEnabled());
+    EXPECT_TRUE(Get("CheckBoxShowAsh")->isEnabled());
+    panel->EnableControls(true);
+    EXPECT_TRUE(Get("RadioGroupBrightness")->isEnabled());
+}
+
+TEST_F(SidePanelTest, TheAdjustButtonAsksForTheStretchOff) {
+    Select("RGB");
+    Get<QPushButton>("ButtonAdjHistogram")->click();
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Please uncheck the Stretch box to use the Adjust dialog.");
+    Get<TqelCheckBox>("ColourStretch")->click();
+    Get<QPushButton>("ButtonAdjHistogram")->click();
+    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u);
+}
+
+TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {
+    Select("Vegetation");
+    core->Pass.NdviPaletteFileName = "green.pal";
+    Get<TqelCheckBox>("CheckBoxColourVegetationGreen")->click();
+    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
+    EXPECT_EQ(NewRedisplays(), 1);
+}
+
+}  // namespace
+}  // namespace kestrune
