@@ -1,0 +1,87 @@
+#include "app/TalvessaForm.h"
+
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTabBar>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WaitFor;
+
+class TalvessaFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    }
+    void TearDown() override {
+        SetProgramNameOverride("");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    }
+
+    std::string WritePass() {
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        std::filesystem::create_directories(folder / "data");
+        const std::string path = folder / "data/230503_1200_noaa18.wsd";
+        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
+        return path;
+    }
+
+    testing::TTempFolder folder;
+};
+
+TEST_F(TalvessaFormTest, ShowsThePassAndClosesAfterTheRun) {
+    TFormMain form({WritePass(), "-FC:X.JPG", "-CLOSE"});
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Talvessa from Morvane, Kelbourne");
+    ASSERT_TRUE(WaitFor([&] { return !form.isVisible(); }, 30000));
+    const auto* tabs = Find<QTabBar>(form, "TabControlImage");
+    ASSERT_GT(tabs->count(), 1);
+    EXPECT_EQ(tabs->tabText(0), "All");
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "False colour");
+    EXPECT_FALSE(Find<QLabel>(form, "ImageDisplay")->pixmap().isNull());
+    EXPECT_EQ(Find<QLabel>(form, "LabelMapping")->text(), "False colour");
+    EXPECT_EQ(Find<QPushButton>(form, "ButtonOpen")->text(), "Open");
+    EXPECT_FALSE(Find<QProgressBar>(form, "ProgressBar")->isVisible());
+    Find<QScrollArea>(form, "ScrollBoxImage");
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18-fc.jpg"));
+    EXPECT_EQ(form.Core().ExitCode(), 0);
+}
+
+TEST_F(TalvessaFormTest, StoredPlacementOrBelowTheScreen) {
+    {
+        TRegistry registry;
+        registry.OpenKey(ProgramRegistryKey(), true);
+        registry.WriteInteger("FormLeft", 40);
+        registry.WriteInteger("FormTop", 30);
+        registry.WriteInteger("FormClientWidth", 900);
+    }
+    {
+        TFormMain form({});
+        form.show();
+        EXPECT_EQ(form.x(), 40);
+        EXPECT_EQ(form.y(), 30);
+        EXPECT_EQ(form.width(), 900);
+    }
+    TFormMain minimised({"missing.wsd", "-MIN"});
+    minimised.show();
+    EXPECT_EQ(minimised.y(), QGuiApplication::primaryScreen()->geometry().height() + 50);
+}
+
+}  // namespace
+}  // namespace kestrune
