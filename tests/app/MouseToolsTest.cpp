@@ -1,0 +1,160 @@
+#include "app/MouseTools.h"
+
+#include "app/HeadlessMainHost.h"
+#include "app/ImageDisplay.h"
+#include "app/MainCore.h"
+#include "decoding/HRPTvideo.h"
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+class MouseToolsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        const std::string path = folder / "data/230503_1200_noaa18.wsd";
+        std::filesystem::create_directories(folder / "data");
+        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
+        core = std::make_unique<TMainCore>(host, TParams{});
+        core->FormShow();
+        core->LoadDataFile(path);
+        ASSERT_TRUE(core->PassLoaded());
+        core->SelectView("Ch 4");
+        display.SetPicture(ToImage(core->View.DisplayBitmap()));
+        display.resize(display.PictureWidth(), display.PictureHeight());
+        tools.OneToOne = [this] { return oneToOne; };
+        tools.Attach(*core);
+        TDialogService::Instance().ClearScript();
+    }
+    void TearDown() override { SetProgramNameOverride(""); }
+
+    void Mouse(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(at), display.mapToGlobal(QPointF(at)), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton),
+                          modifiers);
+        QApplication::sendEvent(&display, &event);
+    }
+    void Drag(QPoint from, QPoint to) {
+        Mouse(QEvent::MouseButtonPress, from);
+        Mouse(QEvent::MouseMove, to);
+        Mouse(QEvent::MouseButtonRelease, to);
+    }
+
+    // What the read-out must show at a picture pixel.
+    std::string Expected(int x, int y, bool ctrl = false) {
+        TCursorState cursor;
+        ReadCursorValues(core->Pass, core->View.ViewIndex(), x, y, cursor);
+        cursor.CursorCtrlHeld = ctrl;
+        std::string text = CursorReadoutText(cursor, core->View.ViewIndex(), core->Settings.MetricUnits->Value);
+        std::replace(text.begin(), text.end(), '\r', '\n');
+        return text;
+    }
+
+    testing::TTempFolder folder;
+    THeadlessMainHost host;
+    std::unique_ptr<TMainCore> core;
+    TImageDisplay display{nullptr};
+    QLabel labelCursor;
+    QWidget toolArea;
+    TMouseTools tools{display, labelCursor, toolArea};
+    bool oneToOne = true;
+};
+
+TEST_F(MouseToolsTest, TheReadOutShowsWhereAndWhatIsUnderTheMouse) {
+    Mouse(QEvent::MouseMove, {424, 120});
+    const QString text = labelCursor.text();
+    EXPECT_EQ(text.toStdString(), Expected(424, 120));
+    EXPECT_TRUE(text.contains("K"));
+    EXPECT_TRUE(text.contains("UTC"));
+    EXPECT_TRUE(text.contains(QRegularExpression("[NS]  \\d")));
+    Mouse(QEvent::MouseMove, {424, 120}, Qt::ControlModifier);
+    EXPECT_TRUE(labelCursor.text().contains("sat.zen: "));
+    EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120, true));
+}
+
+TEST_F(MouseToolsTest, APictureShownSmallerIsReadAtItsOwnPixels) {
+    oneToOne = false;
+    display.resize(display.PictureWidth() / 2, display.PictureHeight() / 2);
+    Mouse(QEvent::MouseMove, {212, 60});
+    EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120));
+}
+
+TEST_F(MouseToolsTest, LeavingShowsTheUnitAClickSwitchesTo) {
+    tools.ImageDisplayMouseLeave();
+    EXPECT_TRUE(labelCursor.text().startsWith("Click to make\ntemperature\nunits"));
+    EXPECT_TRUE(labelCursor.text().endsWith("F"));
+    tools.LabelCursorClick();
+    EXPECT_FALSE(core->Settings.MetricUnits->Value);
+    EXPECT_TRUE(labelCursor.text().endsWith("C"));
+    Mouse(QEvent::MouseMove, {424, 120});
+    EXPECT_TRUE(labelCursor.text().contains("F "));
+}
+
+TEST_F(MouseToolsTest, ASelectionOfTenByTenMeasuresAndRedisplays) {
+    const int before = host.DisplayChanges;
+    Drag({100, 20}, {109, 220});
+    EXPECT_EQ(host.DisplayChanges, before);
+    EXPECT_EQ(display.Band(), TImageDisplay::TBand::None);
+    Drag({100, 20}, {110, 30});
+    EXPECT_EQ(host.DisplayChanges, before + 1);
+    EXPECT_FALSE(tools.Cursor.Dragging);
+}
+
+TEST_F(MouseToolsTest, TheRulerShowsRangeAndBearingWhileDragging) {
+    ASSERT_TRUE(core->Pass.EarthLocations->MapFitted);
+    tools.MouseTool = ToolRuler;
+    Mouse(QEvent::MouseButtonPress, {200, 50});
+    EXPECT_TRUE(tools.Cursor.Dragging);
+    Mouse(QEvent::MouseMove, {900, 200});
+    EXPECT_EQ(display.Band(), TImageDisplay::TBand::Line);
+    EXPECT_TRUE(labelCursor.text().contains(QRegularExpression("Range \\d+ km at \\d+")));
+    const int before = host.DisplayChanges;
+    Mouse(QEvent::MouseButtonRelease, {900, 200});
+    EXPECT_EQ(display.Band(), TImageDisplay::TBand::None);
+    EXPECT_EQ(host.DisplayChanges, before);
+}
+
+TEST_F(MouseToolsTest, TheProfileLineNeedsAtLeast51Pixels) {
+    std::vector<std::array<int, 4>> profiles;
+    tools.OnTemperatureProfile = [&](const std::array<int, 4>& rect) { profiles.push_back(rect); };
+    tools.MouseTool = ToolTemperatureProfile;
+    Drag({100, 100}, {150, 150});
+    EXPECT_TRUE(profiles.empty());
+    Drag({100, 100}, {151, 101});
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(profiles[0], (std::array<int, 4>{100, 100, 151, 101}));
+}
+
+TEST_F(MouseToolsTest, ToolButtonsShowWithAPictureTheRulerNeedsTheMap) {
+    tools.ShowImageTools(true, false);
+    EXPECT_FALSE(testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->isHidden());
+    EXPECT_FALSE(testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->isEnabled());
+    EXPECT_TRUE(testing::Find<QToolButton>(toolArea, "SpeedButtonSelect")->isChecked());
+    testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->setEnabled(true);
+    testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->click();
+    EXPECT_EQ(tools.MouseTool, ToolRuler);
+    tools.ShowImageTools(false, true);
+    EXPECT_TRUE(testing::Find<QToolButton>(toolArea, "SpeedButtonSelect")->isHidden());
+    EXPECT_EQ(tools.MouseTool, ToolSelect);
+}
+
+}  // namespace
+}  // namespace kestrune
