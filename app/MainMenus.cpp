@@ -1,0 +1,309 @@
+#include "app/MainMenus.h"
+
+#include "app/EventGuard.h"
+#include "app/MainCore.h"
+#include "app/SmallForms.h"
+#include "app/hh_funcs.h"
+#include "decoding/Telemetry.h"
+#include "platform/DialogService.h"
+#include "platform/FileUtils.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QUrl>
+
+#include <array>
+
+namespace kestrune {
+
+namespace {
+
+constexpr const char* ProductCaption = "Talvessa";
+constexpr std::array<int, 3> MemoryThresholds{64, 128, 192};
+constexpr std::array<int, 6> ZoomMinutes{21, 24, 27, 30, 33, 36};
+constexpr int FaqContext = 1100;
+constexpr int WhatsNewContext = 450;
+
+// The items that act on a rendered image.
+constexpr std::array<const char*, 17> ResultMenus{
+    "MenuSaveDisplay",      "MenuSaveCorrected",     "MenuSaveAsAPT",
+    "MenuSaveGAC",          "MenuSaveDisplayJPEG",   "MenuSaveCorrectedJPEG",
+    "MenuSaveAsAPTJPEG",    "MenuSaveGACJPEG",       "MenuSaveAlbedos",
+    "MenuSaveDiagnostics",  "MenuSaveRawChannels",   "MenuSaveLocationData",
+    "MenuSaveFirePixels",   "MenuViewCorrectedImage", "MenuViewCorrectedImageWithMinimise",
+    "MenuViewGoto",         "FilePrint"};
+
+// The image savers of the File menu: item, caption, mode, JPEG.
+struct TImageSaveItem {
+    const char* Name;
+    const char* Caption;
+    TSaveMode Mode;
+    bool Jpeg;
+};
+constexpr std::array<TImageSaveItem, 8> ImageSaveItems{{
+    {"MenuSaveDisplay", "&Save displayed image", SaveDisplayed, false},
+    {"MenuSaveDisplayJPEG", "Save displayed image - JPEG", SaveDisplayed, true},
+    {"MenuSaveCorrected", "Save with &correction", SaveCorrected, false},
+    {"MenuSaveCorrectedJPEG", "Save with correction - &JPEG", SaveCorrected, true},
+    {"MenuSaveAsAPT", "Save as &APT", SaveApt, false},
+    {"MenuSaveAsAPTJPEG", "Save as APT - JPEG", SaveApt, true},
+    {"MenuSaveGAC", "Save rectified &GAC image", SaveGac, false},
+    {"MenuSaveGACJPEG", "Save rectified GAC image - JPEG", SaveGac, true},
+}};
+
+std::string ItemName(int value, const char* prefix, const char* suffix) {
+    return prefix + std::to_string(value) + suffix;
+}
+
+}  // namespace
+
+TMainMenus::TMainMenus(QMainWindow& window) : window_(window) {
+    QMenuBar* bar = window.menuBar();
+    bar->setObjectName("MainMenu");
+    const auto menu = [bar](const char* name, const char* caption) {
+        QMenu* item = bar->addMenu(caption);
+        item->setObjectName(name);
+        return item;
+    };
+    BuildFileMenu(*menu("MenuFile", "&File"));
+    BuildViewMenu(*menu("MenuView", "&View"));
+    BuildOptionsMenu(*menu("MenuOptions", "&Options"));
+    BuildHelpMenu(*menu("MenuHelp", "&Help"));
+    EnableResultMenus(false);
+}
+
+QAction* TMainMenus::Add(QMenu& menu, const char* name, const char* caption, std::function<void()> handler,
+                         bool checkable) {
+    QAction* item = menu.addAction(caption);
+    item->setObjectName(name);
+    item->setCheckable(checkable);
+    QObject::connect(item, &QAction::triggered, &window_, [handler = std::move(handler)] { Guarded(handler); });
+    return item;
+}
+
+void TMainMenus::BuildFileMenu(QMenu& menu) {
+    Add(menu, "MenuOpen", "&Open...", [this] {
+        if (OnOpen) OnOpen();
+    });
+    reopen_ = menu.addMenu("&Reopen");
+    reopen_->setObjectName("MenuFileReopen");
+    menu.addSeparator();
+    for (const TImageSaveItem& save : ImageSaveItems)
+        Add(menu, save.Name, save.Caption, [this, name = save.Name] { MenuSaveClick(name); });
+    menu.addSeparator();
+    Add(menu, "MenuSaveAlbedos", "Save al&bedos", [this] { MenuSaveClick("MenuSaveAlbedos"); });
+    Add(menu, "MenuSaveRawChannels", "Save &raw channels", [this] { MenuSaveClick("MenuSaveRawChannels"); });
+    Add(menu, "MenuSaveFirePixels", "Save fire pixel list", [this] { MenuSaveClick("MenuSaveFirePixels"); });
+    Add(menu, "MenuSaveDiagnostics", "Save diagnostics", [this] { MenuSaveClick("MenuSaveDiagnostics"); });
+    menu.addSeparator();
+    Add(menu, "MenuExit", "E&xit", [this] {
+        if (OnExit) OnExit();
+    });
+}
+
+void TMainMenus::BuildViewMenu(QMenu& menu) {
+    Add(menu, "MenuLineByLine", "&Line-by-line data", [this] {
+        if (OnLineByLine) OnLineByLine();
+    });
+    Add(menu, "MenuViewTelemetry", "&Telemetry", [this] { MenuViewTelemetryClick(); });
+}
+
+void TMainMenus::BuildOptionsMenu(QMenu& menu) {
+    QMenu* quality = menu.addMenu("&JPEG quality");
+    quality->setObjectName("MenuJpegQuality");
+    Add(*quality, "JpegQualLow", "&Low", [this] { JpegQualityClick(0); }, true);
+    Add(*quality, "JpegQualMedium", "&Medium", [this] { JpegQualityClick(1); }, true);
+    Add(*quality, "JpegQualHigh", "&High", [this] { JpegQualityClick(2); }, true);
+    QMenu* memory = menu.addMenu("Low &memory threshold");
+    memory->setObjectName("MenuMemThresh");
+    for (int megabytes : MemoryThresholds)
+        Add(*memory, ItemName(megabytes, "Mem", "MB").c_str(), (std::to_string(megabytes) + " MB").c_str(),
+            [this, megabytes] { MemThreshClick(megabytes); }, true);
+    QMenu* zoom = menu.addMenu("Longest pass at &2:1 zoom");
+    zoom->setObjectName("MenuZoomMaxMinutes");
+    for (int minutes : ZoomMinutes) {
+        const std::string name = ItemName(minutes, "Zoom", "minutes");
+        Add(*zoom, name.c_str(), (std::to_string(minutes) + " minutes").c_str(),
+            [this, name] { ZoomMaxMinutesClick(Item(name)); }, true);
+    }
+    menu.addSeparator();
+    Add(menu, "MenuDespeckle", "&Despeckle", [this] { MenuDespeckleClick(); }, true);
+    Add(menu, "OptionsAcceptRutgersFormat", "Accept &Rutgers L1B format",
+        [this] { Toggle("OptionsAcceptRutgersFormat", core_->Settings.AcceptRutgersL1B->Value); }, true);
+    Add(menu, "OptionsAllowZoomIn", "Allow &zoom in", [this] {
+        Toggle("OptionsAllowZoomIn", core_->Settings.ZoomIn->Value);
+        if (OnZoomChoicesChanged) OnZoomChoicesChanged();
+    }, true);
+    Add(menu, "OptionsCacheDisplay", "&Cache display",
+        [this] { RestartNeeded("OptionsCacheDisplay", core_->Settings.CacheDisplay->Value); }, true);
+    Add(menu, "OptionsDisableAero", "Disable desktop &composition",
+        [this] { RestartNeeded("OptionsDisableAero", core_->Settings.DisableAero->Value); }, true);
+    Add(menu, "OptionsFastView", "&Fast initial view",
+        [this] { Toggle("OptionsFastView", core_->Settings.FastInitialView->Value); }, true);
+    Add(menu, "OptionsTimestampImage", "&Timestamp corrected images", [this] {
+        Toggle("OptionsTimestampImage", core_->Settings.TimestampRawImage->Value);
+        core_->Redisplay();
+    }, true);
+    Add(menu, "OptionsTrackingScroll", "Tracking &scroll", [this] {
+        Toggle("OptionsTrackingScroll", core_->Settings.TrackingScroll->Value);
+        if (OnTrackingScrollChanged) OnTrackingScrollChanged();
+    }, true);
+    menu.addSeparator();
+    Add(menu, "OptionsSaveLocation", "&Results folder...", [this] { OptionsSaveLocationClick(); });
+    Add(menu, "OptionsFireDetection", "F&ire detection...", [this] {
+        if (OnFireDetection) OnFireDetection();
+    });
+}
+
+void TMainMenus::BuildHelpMenu(QMenu& menu) {
+    Add(menu, "HelpContents", "&Contents", [this] { HelpContentsClick(); });
+    Add(menu, "HelpIndex", "&Index", [this] { HelpContentsClick(); });
+    Add(menu, "HelpSearch", "&Search", [this] { HelpContentsClick(); });
+    Add(menu, "HelpFAQs", "&FAQs", [this] { HelpContext(FaqContext); });
+    Add(menu, "HelpWhatsNew", "&What's new", [this] { HelpContext(WhatsNewContext); });
+    menu.addSeparator();
+    Add(menu, "HelpAbout", "&About...", [this] { HelpAboutClick(); });
+}
+
+void TMainMenus::Attach(TMainCore& core) {
+    core_ = &core;
+    CheckSettings();
+}
+
+QAction* TMainMenus::Item(std::string_view name) const { return window_.findChild<QAction*>(ToQt(name)); }
+
+void TMainMenus::CheckSettings() {
+    const TMainSettings& s = core_->Settings;
+    const std::array<std::pair<const char*, bool>, 8> checks{{
+        {"MenuDespeckle", s.Despeckle->Value},
+        {"OptionsAcceptRutgersFormat", s.AcceptRutgersL1B->Value},
+        {"OptionsAllowZoomIn", s.ZoomIn->Value},
+        {"OptionsCacheDisplay", s.CacheDisplay->Value},
+        {"OptionsDisableAero", s.DisableAero->Value},
+        {"OptionsFastView", s.FastInitialView->Value},
+        {"OptionsTimestampImage", s.TimestampRawImage->Value},
+        {"OptionsTrackingScroll", s.TrackingScroll->Value},
+    }};
+    for (const auto& [name, checked] : checks) Item(name)->setChecked(checked);
+    CheckJpegQualityItem();
+    CheckMemThreshItem();
+    ZoomMaxMinutesClick(nullptr);
+}
+
+void TMainMenus::EnableResultMenus(bool enabled) {
+    for (const char* name : ResultMenus)
+        if (QAction* item = Item(name)) item->setEnabled(enabled);
+}
+
+void TMainMenus::CheckJpegQualityItem() {
+    const int quality = core_->Settings.JpegSaveQuality->Value;
+    Item("JpegQualLow")->setChecked(quality == 0);
+    Item("JpegQualMedium")->setChecked(quality == 1);
+    Item("JpegQualHigh")->setChecked(quality == 2);
+}
+
+void TMainMenus::CheckMemThreshItem() {
+    for (int megabytes : MemoryThresholds)
+        Item(ItemName(megabytes, "Mem", "MB"))->setChecked(core_->Settings.LargeMemThreshold->Value == megabytes);
+}
+
+void TMainMenus::ZoomMaxMinutesClick(QAction* sender) {
+    int32_t& limit = core_->Settings.MaxZoomedMinutes->Value;
+    for (int minutes : ZoomMinutes)
+        if (sender != nullptr && sender == Item(ItemName(minutes, "Zoom", "minutes"))) limit = minutes;
+    for (int minutes : ZoomMinutes) Item(ItemName(minutes, "Zoom", "minutes"))->setChecked(limit == minutes);
+}
+
+void TMainMenus::Toggle(const char* item, bool& setting) {
+    setting = !setting;
+    Item(item)->setChecked(setting);
+}
+
+void TMainMenus::JpegQualityClick(int quality) {
+    core_->Settings.JpegSaveQuality->Value = quality;
+    CheckJpegQualityItem();
+}
+
+void TMainMenus::MemThreshClick(int megabytes) {
+    int32_t& threshold = core_->Settings.LargeMemThreshold->Value;
+    const bool changed = threshold != megabytes;
+    threshold = megabytes;
+    CheckMemThreshItem();
+    if (changed)
+        TDialogService::Instance().ShowMessage(
+            std::string("The new value for low memory threshold will be used next time you run the ") + ProductCaption,
+            std::string(ProductCaption) + " - low memory threshold changed");
+}
+
+void TMainMenus::MenuDespeckleClick() {
+    Toggle("MenuDespeckle", core_->Settings.Despeckle->Value);
+    TDialogService::Instance().ShowMessage(
+        "You will need to Open the file again to see the effect of this change.\r"
+        "Click on Open to do this - you should find the file name already loaded.");
+}
+
+void TMainMenus::RestartNeeded(const char* item, bool& setting) {
+    Toggle(item, setting);
+    TDialogService::Instance().ShowMessage(std::string("Please restart the ") + ProductCaption +
+                                           " for this change to take effect");
+}
+
+// Cancel leaves the results folder empty: products then go beside the data file.
+void TMainMenus::OptionsSaveLocationClick() {
+    std::string& folder = core_->Settings.ResultsFolder->Value;
+    QFileDialog dialog(&window_, "Choose path for results");
+    dialog.setObjectName("FolderDialogResults");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Reject, "Cancel => default (no location)");
+    if (!folder.empty() && DirectoryExists(folder)) dialog.setDirectory(ToQt(folder));
+    folder.clear();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().front().toStdString());
+}
+
+void TMainMenus::MenuViewTelemetryClick() {
+    const TTelemetryData& telemetry = *core_->Pass.TelemetryData;
+    if (telemetry.PrtValuesText.empty()) {
+        TDialogService::Instance().ShowMessage("No HRPT data has yet been read.");
+        return;
+    }
+    TDialogService::Instance().ShowMessage(
+        telemetry.Heading + "   Satellite: " + telemetry.SatelliteName + " [" +
+        std::to_string(telemetry.SpacecraftId) + "]\r\rLook-at-space values: " + telemetry.SpaceValuesText +
+        "\r\rCalibration patch PRT values: " + telemetry.PrtValuesText +
+        "\r\rCalibration patch channel values: " + telemetry.TargetValuesText);
+}
+
+// The help pages have no separate index or search: each opens the pages.
+void TMainMenus::HelpContentsClick() {
+    DebugOut("Help contents: " + core_->HelpFileName);
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(core_->HelpFileName)))) HHShowError(1);
+}
+
+void TMainMenus::HelpContext(int context) {
+    bool callHelp = false;
+    core_->HelpSystem->HelpHook(HELP_CONTEXT, context, callHelp);
+}
+
+void TMainMenus::HelpAboutClick() {
+    TFormAboutBox about(&window_);
+    about.exec();
+}
+
+void TMainMenus::MenuSaveClick(std::string_view item) {
+    const std::string base = core_->Pass.LoadedFileName;
+    for (const TImageSaveItem& save : ImageSaveItems)
+        if (item == save.Name) core_->SaveImage(base, save.Mode, save.Jpeg);
+    if (item == "MenuSaveAlbedos") core_->SaveAlbedoFiles();
+    if (item == "MenuSaveRawChannels") core_->SaveRawChannels();
+    if (item == "MenuSaveFirePixels") core_->SaveFireText(base);
+    if (item == "MenuSaveDiagnostics") core_->SaveDiagnostics();
+}
+
+}  // namespace kestrune
