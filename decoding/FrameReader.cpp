@@ -64,7 +64,7 @@ void LsbFirstGroup(const uint8_t* b, uint16_t* s) {
 
 // Copies bytes of a record into the frame's memory at a word position.
 size_t CopyBytesToFrame(TFrame& frame, int32_t word, std::span<const uint8_t> bytes) {
-    if (word < 0 || word >= FrameWords) return 0;
+    if (word < 0 || word >= FrameWords || bytes.empty()) return 0;
     const size_t count = std::min(bytes.size(), static_cast<size_t>(FrameWords - word) * 2);
     std::memcpy(reinterpret_cast<uint8_t*>(frame.data() + word), bytes.data(), count);
     return count;

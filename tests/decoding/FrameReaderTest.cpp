@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 namespace kestrune {
 namespace {
@@ -387,6 +388,63 @@ TEST_F(FramePass, TruncatedLevel1bRecordIsReadAsFarAsItGoes) {
     reader_->ReadNextFrame(reader_->CurrentFrame(), true);  // the record reader gives nothing
     EXPECT_EQ(reader_->RecordIndex(), 1);
     EXPECT_EQ(locations_.LineTimes(0), 0);
+}
+
+// Random bytes under every format code and reading switch, with record sizes
+// that fit, fall short of or exceed the frame: every read stays within the
+// file and the buffers, every stored sample within 10 bits.
+TEST(HostileFrames, EveryFormatStaysWithinItsBuffers) {
+    std::mt19937 random(7031);
+    const auto below = [&random](uint32_t n) { return static_cast<int32_t>(random() % n); };
+    const int32_t recordSizes[] = {0, 1, 7, 440, 4608, 11850, 12800, 13864, 22180, 22528, 27725, 44360, 50000};
+    const int32_t widths[] = {409, 1280, 1540, 1572, 1728, 2048};
+    for (int run = 0; run < 400; ++run) {
+        TFrameFormat format{.FormatCode = static_cast<uint8_t>(run % 42),
+                            .SensorKind = static_cast<uint8_t>(below(6)),
+                            .L1BSampleKind = static_cast<uint8_t>(below(4)),
+                            .RecordSize = recordSizes[below(std::size(recordSizes))],
+                            .ChannelCount = 1 + below(10),
+                            .Width = widths[below(std::size(widths))],
+                            .LineCount = 1 + below(4),
+                            .PackedInput = below(2) == 0,
+                            .LittleEndian16 = below(2) == 0,
+                            .Despeckle = below(2) == 0,
+                            .MirrorLines = below(2) == 0,
+                            .MeteorPass = below(2) == 0,
+                            .L1BWordsMod1024 = below(2) == 0};
+        std::vector<uint8_t> file(static_cast<size_t>(below(120000)));
+        for (uint8_t& b : file) b = static_cast<uint8_t>(random());
+        // Meteor markers now and then, so that the frame searches find something.
+        for (size_t at = static_cast<size_t>(below(4096)); at + 30 < file.size(); at += 256 + static_cast<size_t>(below(3000))) {
+            const uint8_t marker[] = {0x1A, 0xCF, 0xFC, 0x1D, 0x02, 0x18, 0xA7, 0xA3, 0x92, 0xDD, 0x9A, 0xBF};
+            std::memcpy(&file[at], marker, 4);
+            std::memcpy(&file[at + (below(2) == 0 ? 8 : 22)], marker + 4, 8);
+        }
+        SCOPED_TRACE("run " + std::to_string(run) + ", code " + std::to_string(format.FormatCode));
+        const int64_t dataStart = below(2) == 0 ? 0 : below(3000);
+        TInputFile input(file.data(), static_cast<int64_t>(file.size()), dataStart);
+        TEarthLocations locations;
+        locations.SetLineCount(format.LineCount);
+        TTelemetryData telemetry;
+        telemetry.Reset(format.FormatCode, format.SensorKind, 0, format.LineCount, nullptr);
+        TFrameReader reader(format, input,
+                            MappedRecordReader(file.data(), static_cast<int64_t>(file.size()), dataStart, format.RecordSize),
+                            &locations, &telemetry);
+        std::vector<uint16_t> line(static_cast<size_t>(format.Width), 0);
+        uint8_t flag = 0;
+        reader.ReadNextFrame(reader.CurrentFrame(), true);
+        reader.PrimeFrames();
+        for (int32_t y = 0; y < format.LineCount; ++y) {
+            reader.ReadNextFrame(reader.NextFrame(), false);
+            telemetry.LineInfoText(reader.CurrentFrame(), y, flag);
+            for (int32_t c = 0; c < format.ChannelCount; ++c) {
+                reader.ExtractChannel(line.data(), c, format.Width);
+                ASSERT_LE(*std::max_element(line.begin(), line.end()), 1023);
+            }
+            reader.RotateFrames();
+        }
+        EXPECT_LE(input.Position(), input.Size());
+    }
 }
 
 TEST(L1BHalfOffset, ByKindAndRecordSize) {

@@ -1,5 +1,6 @@
 #include "decoding/PassLoader.h"
 
+#include "decoding/FormatDetect.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/HeadlessHost.h"
 #include "decoding/StationFormats.h"
@@ -15,6 +16,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 namespace kestrune {
 namespace {
@@ -35,6 +37,17 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
         if (line.find(text) != std::string::npos) return true;
     return false;
 }
+
+// One kind of pass file: its bytes and where its records lie.
+struct TPassFileKind {
+    std::string Name;
+    TBytes Bytes;
+    int64_t HeaderBytes;
+    int64_t RecordBytes;
+
+    // Lines a copy cut to size bytes holds; a load needs two.
+    int64_t LinesIn(int64_t size) const { return size > HeaderBytes ? (size - HeaderBytes) / RecordBytes : 0; }
+};
 
 class PassLoaderTest : public ::testing::Test {
 protected:
@@ -80,6 +93,20 @@ protected:
     std::string ProcessedList() {
         const TBytes bytes = test::ReadFileBytes((folder / "program" / "processed.lst").string());
         return std::string(bytes.begin(), bytes.end());
+    }
+
+    void LoadCopy(const std::string& name, const TBytes& bytes, int64_t expectedLines);
+    std::vector<TPassFileKind> PassFileKinds(int32_t lines);
+
+    // Unattended, the loader logs its own messages and asks no question; the
+    // orbit's notes still go to the dialog service, which does not block then.
+    void ExpectLoaderAskedNothing() {
+        for (const TDialogRequest& request : TDialogService::Instance().Requests()) {
+            EXPECT_EQ(request.buttons, mbOK) << request.text;
+            for (const char* own : {"Could not unzip file: ", "Error - file is to small", "The file is too big!",
+                                    "Warning - your input data file", "Do you want to save files"})
+                EXPECT_NE(request.text.rfind(own, 0), 0u) << request.text;
+        }
     }
 
     void ExpectFailed() {
@@ -334,40 +361,103 @@ TEST_F(PassLoaderTest, TruncatedAndPaddedFilesReadTheirWholeRecords) {
     EXPECT_EQ(state.DataLineCount, PassLines);
 }
 
-// Every cut of every kind of file either loads the whole records it holds or
-// ends through the failure handler; the input stays as it was.
-TEST_F(PassLoaderTest, CutsOfEveryFileEndCleanly) {
+// Loads a copy of a pass file and checks that the load either holds the
+// lines of the copy or ended through the failure handler, that an
+// unattended load asked nothing and that the copy is as it was.
+// expectedLines < 0: the copy is damaged and either outcome may come.
+void PassLoaderTest::LoadCopy(const std::string& name, const TBytes& bytes, int64_t expectedLines) {
+    const std::string path = Write(name, bytes);
+    host.RecentFiles.clear();
+    TDialogService::Instance().ClearScript();
+    loader.LoadDataFile(path);
+    const bool loaded = host.StatusText != "Read cancelled or error while reading...";
+    if (expectedLines >= 0) {
+        EXPECT_EQ(loaded ? state.DataLineCount : 0, expectedLines < 2 ? 0 : expectedLines);
+    }
+    if (loaded) {
+        EXPECT_GE(state.DataLineCount, 2);
+        EXPECT_EQ(state.Video->LineCount(), state.DataLineCount);
+        EXPECT_EQ(host.RecentFiles.size(), 1u);
+        EXPECT_FALSE(state.Loading);
+        EXPECT_FALSE(host.Busy);
+    } else {
+        ExpectFailed();
+    }
+    if (settings.Unattended) ExpectLoaderAskedNothing();
+    EXPECT_EQ(test::ReadFileBytes(path), bytes) << "the input is never modified";
+}
+
+std::vector<TPassFileKind> PassLoaderTest::PassFileKinds(int32_t lines) {
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    struct TCase {
-        std::string Name;
-        TBytes Bytes;
-        int64_t HeaderBytes;
-        int64_t RecordBytes;
-    };
-    const std::vector<TCase> cases = {
-        {"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 120, false), 0, 22180},
-        {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(spec, 120, false, true), 22180, 22180},
-        {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(spec, 120, true, false, 22528), 0, 22528},
-        {"2023-05-03-1200_noaa18.n10", test::BuildN10File(spec, 120), 0, 13864},
-        {"230503_1200_noaa18.wsd", test::BuildWsdFile(spec, 120, set.Line1, set.Line2), 1024, 13864},
-        {"hrpt_20230503_1200_no18.native", test::BuildEssFile(spec, 120, 3000), 3000, 13864}};
-    for (const TCase& file : cases) {
+    return {{"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, lines, false), 0, 22180},
+            {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(spec, lines, false, true), 22180, 22180},
+            {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(spec, lines, true, false, 22528), 0, 22528},
+            {"2023-05-03-1200_noaa18.n10", test::BuildN10File(spec, lines), 0, 13864},
+            {"230503_1200_noaa18.wsd", test::BuildWsdFile(spec, lines, set.Line1, set.Line2), 1024, 13864},
+            {"2023-05-03-1200_NOAA18.hpt", test::BuildEssFile(spec, lines), 0, 13864},
+            {"hrpt_20230503_1200_no18.native", test::BuildEssFile(spec, lines, 3000), 3000, 13864}};
+}
+
+// Every cut of every kind of file either loads the whole records it holds or
+// ends through the failure handler.
+TEST_F(PassLoaderTest, CutsOfEveryFileEndCleanly) {
+    for (const TPassFileKind& file : PassFileKinds(120)) {
         const int64_t size = static_cast<int64_t>(file.Bytes.size());
         for (const int64_t cut : {int64_t{0}, int64_t{1}, int64_t{100}, int64_t{1024}, file.HeaderBytes + file.RecordBytes,
                                   file.HeaderBytes + 2 * file.RecordBytes - 1, size / 2, size - 1}) {
             SCOPED_TRACE(file.Name + " cut to " + std::to_string(cut));
-            const TBytes bytes(file.Bytes.begin(), file.Bytes.begin() + cut);
-            const std::string path = Write(file.Name, bytes);
-            host.RecentFiles.clear();
-            loader.LoadDataFile(path);
-            const int64_t records = cut > file.HeaderBytes ? (cut - file.HeaderBytes) / file.RecordBytes : 0;
-            if (records < 2) {
-                ExpectFailed();
-            } else {
-                EXPECT_EQ(state.DataLineCount, records);
-                EXPECT_EQ(state.Video->LineCount(), records);
-            }
-            EXPECT_EQ(test::ReadFileBytes(path), bytes);
+            // Unattended, files too small to identify are refused whatever they hold.
+            LoadCopy(file.Name, TBytes(file.Bytes.begin(), file.Bytes.begin() + cut),
+                     cut < static_cast<int64_t>(HeaderBufferSize) ? 0 : file.LinesIn(cut));
+        }
+    }
+}
+
+// Hostile copies, made by a fixed random sequence: cut anywhere, bits flipped
+// in the header and the frames, under another name or extension, packed with
+// gzip and cut again, read unattended or interactively.
+TEST_F(PassLoaderTest, HostileCopiesEndCleanly) {
+    const std::vector<TPassFileKind> kinds = PassFileKinds(14);
+    const std::vector<std::string> extensions = {"",     ".dat", ".lac",   ".raw", ".hpt",  ".n10", ".c10",
+                                                 ".s10", ".wsd", ".raw16", ".hmf", ".hrpt", ".native", ".img",
+                                                 ".mn2", ".msu2", ".rhd",  ".fy1c", ".gc",  ".gaca", ".hrp8"};
+    const std::string nameCharacters = "0123456789_-ANOhrpt";
+    std::mt19937 random(20240517);
+    const auto below = [&random](int64_t n) { return n > 0 ? static_cast<int64_t>(random() % static_cast<uint64_t>(n)) : 0; };
+    for (int run = 0; run < 280; ++run) {
+        const TPassFileKind& kind = kinds[static_cast<size_t>(run) % kinds.size()];
+        TBytes bytes = kind.Bytes;
+        std::string name = kind.Name;
+        settings.Unattended = below(2) == 0;
+        bool damaged = false;
+        if (below(2) == 0) bytes.resize(static_cast<size_t>(below(static_cast<int64_t>(bytes.size()) + 1)));
+        for (int64_t flips = below(9); flips > 0 && !bytes.empty(); --flips) {
+            // Half of the flips hit the header, where the format and the geometry are read.
+            const int64_t span = below(2) == 0 ? std::min<int64_t>(2048, static_cast<int64_t>(bytes.size()))
+                                               : static_cast<int64_t>(bytes.size());
+            bytes[static_cast<size_t>(below(span))] ^= static_cast<uint8_t>(1u << below(8));
+            damaged = true;
+        }
+        if (below(5) == 0) {
+            name[static_cast<size_t>(below(static_cast<int64_t>(name.find('.'))))] =
+                nameCharacters[static_cast<size_t>(below(static_cast<int64_t>(nameCharacters.size())))];
+            damaged = true;
+        }
+        if (below(4) == 0) {
+            name = ChangeFileExt(name, extensions[static_cast<size_t>(below(static_cast<int64_t>(extensions.size())))]);
+            damaged = true;
+        }
+        const int64_t lines = damaged || (settings.Unattended && bytes.size() < HeaderBufferSize)
+                                  ? -1
+                                  : kind.LinesIn(static_cast<int64_t>(bytes.size()));
+        SCOPED_TRACE("run " + std::to_string(run) + ": " + name + ", " + std::to_string(bytes.size()) + " bytes" +
+                     (settings.Unattended ? ", unattended" : ""));
+        if (below(6) == 0) {
+            TBytes packed = test::GzipBytes(bytes);
+            if (below(2) == 0) packed.resize(static_cast<size_t>(below(static_cast<int64_t>(packed.size()) + 1)));
+            LoadCopy(name + ".gz", packed, -1);
+        } else {
+            LoadCopy(name, bytes, lines);
         }
     }
 }
