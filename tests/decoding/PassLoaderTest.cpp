@@ -3,6 +3,7 @@
 #include "decoding/FormatDetect.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/HeadlessHost.h"
+#include "decoding/Sensor.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
 #include "decoding/ViewNames.h"
@@ -10,6 +11,7 @@
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
+#include "tests/decoding/ThermalReference.h"
 #include "tests/support/PassFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -179,6 +181,37 @@ TEST_F(PassLoaderTest, BigEndian16BitPassNorthbound) {
 
     loader.LoadDataFile(path);
     EXPECT_EQ(ProcessedList(), state.PassDescription + "\r\n") << "a second load adds no second line";
+}
+
+// A NOAA-15 pass with known calibration words: the channel 3, 4 and 5
+// temperatures of the loaded pass are those the calibration equations give
+// for its blackbody thermometer, blackbody and space counts.
+TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
+    WriteArchive("NOAA-15", 25338);
+    spec.SpacecraftId = 7;
+    spec.Prt = {512, 498, 505, 520};
+    spec.Blackbody = {870, 380, 376};
+    spec.Space = {40, 39, 992, 996, 998};
+    settings.ForcedDirection = 2;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA15.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    ASSERT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 15");
+    EXPECT_EQ(state.Sensor->SatelliteId(), 7);
+
+    const test::Counts counts{{512, 498, 505, 520}, 870, 992, 380, 996, 376, 998};
+    const test::Expected expected = test::RefCalibration(test::Satellites()[7], counts);
+    EXPECT_NEAR(state.TelemetryData->BlackbodyTemp, static_cast<double>(expected.prtTemperature), 1e-9);
+    const TSensor& sensor = *state.Sensor;
+    ASSERT_NE(sensor.ThermalTable4(), nullptr);
+    for (int count = 0; count < 1024; ++count) {
+        ASSERT_NEAR(sensor.ThermalTable3()[count], static_cast<double>(expected.t3[count]), 1e-6) << count;
+        ASSERT_NEAR(sensor.ThermalTable4()[count], static_cast<double>(expected.t4[count]), 1e-6) << count;
+        ASSERT_NEAR(sensor.ThermalTable5()[count], static_cast<double>(expected.t5[count]), 1e-6) << count;
+    }
+    EXPECT_NE(state.TelemetryData->TargetValuesText.find(
+                  Format("=> apparent ch4 blackbody temp = %.2f K", static_cast<double>(expected.t4[380]))),
+              std::string::npos)
+        << state.TelemetryData->TargetValuesText;
 }
 
 TEST_F(PassLoaderTest, LittleEndianPassesSouthbound) {
