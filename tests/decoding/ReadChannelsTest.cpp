@@ -120,6 +120,29 @@ TEST_F(ReadChannels, ShortFileRepeatsTheLastFrame) {
     ExpectStored(1, 5, 3, false);
 }
 
+// FengYun frames fill all 22,180 words: a line past the end of the file
+// repeats the whole last frame, not only its first part.
+TEST_F(ReadChannels, ShortChrptFileRepeatsItsWholeLastFrame) {
+    const auto word = [](int32_t frame, int32_t w) { return static_cast<uint16_t>((frame * 97 + w * 3) & 1023); };
+    std::vector<uint8_t> file;
+    for (int32_t frame = 0; frame < 3; ++frame)
+        for (int32_t w = 0; w < FrameWords; ++w) {
+            file.push_back(static_cast<uint8_t>(word(frame, w)));
+            file.push_back(static_cast<uint8_t>(word(frame, w) >> 8));
+        }
+    options_.Format = {.FormatCode = 28, .SensorKind = 2, .RecordSize = FrameBytes, .ChannelCount = 10,
+                       .LittleEndian16 = true};
+    SizeStore(5, Channels({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), Channels({1, 10}));
+    Read(file);
+    for (int32_t l = 0; l < 5; ++l)
+        for (const int channel : {1, 10}) {
+            const uint16_t* line = video_.SampleAddress(channel, l);
+            for (int32_t x = 0; x < 2048; ++x)
+                ASSERT_EQ(line[x], word(std::min(l, 2), ChrptVideoWord + 10 * x + channel - 1))
+                    << "line " << l << " channel " << channel << " sample " << x;
+        }
+}
+
 TEST_F(ReadChannels, EmptyStoreReadsNothing) {
     SizeStore(0, Channels({1}), Channels({1}));
     EXPECT_EQ(Read(test::BuildPass(spec_, 2, TWordPacking::BigEndian16)), TReadPassResult::Completed);
