@@ -423,6 +423,8 @@ void TTelemetryData::SettleL1BCalibration() {
 void TTelemetryData::IdentifySatellite(TSensor& sensor) {
     sensor.SetSatellite(IdentityDefault);
     sensor.SetSatellite(DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_).Identity);
+    // The calibration goes on with the values read; the user learns why an edit did not stick.
+    if (!sensor.ParameterFileError().empty()) AddLine(sensor.ParameterFileError());
     if (MeteorPass) sensor.SetSatellite(IdentityMeteor);
 }
 
