@@ -184,7 +184,9 @@ bool IsElementLine(std::string_view line) {
 TDateTime ArchiveEpoch(std::string_view line1) {
     int year = 0;
     double day = 0.0;
-    if (!TryStrToInt(Copy(line1, 19, 2), year) || !TryStrToFloat(Copy(line1, 21, 12), day) || day >= 367.0)
+    // A negative day is no more a date than one of 367 or more.
+    if (!TryStrToInt(Copy(line1, 19, 2), year) || !TryStrToFloat(Copy(line1, 21, 12), day) || day < 0.0 ||
+        day >= 367.0)
         return 0.0;
     year += year < 57 ? 2000 : 1900;
     TDateTime newYear = 0.0;

@@ -15,7 +15,7 @@ namespace kestrune {
 // After trimming blanks: exactly 69 characters beginning with "1" or "2".
 bool IsElementLine(std::string_view line);
 // Epoch of an element set's line 1 as a date-time; 0 when it does not parse
-// or the day is 367 or more.
+// or the day is negative or 367 or more.
 TDateTime ArchiveEpoch(std::string_view line1);
 // Revolution number of an element set's line 2 (columns 64-68); 0 when it
 // does not parse.

@@ -21,7 +21,10 @@ struct TEpochYearDay {
     double day;
 };
 
+// The epoch field YYDDD.DDDDDDDD; a value the field cannot hold reads as 0,
+// like a field that does not convert.
 TEpochYearDay SplitEpoch(double epoch) {
+    if (!(epoch >= 0.0 && epoch < 100000.0)) epoch = 0.0;
     const double scaled = epoch * 0.001;
     const double wholeYears = std::trunc(scaled);
     const int twoDigitYear = static_cast<int>(wholeYears);

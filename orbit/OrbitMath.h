@@ -74,6 +74,7 @@ void VectorNormalise(TVector& v);
 // Julian date of 0 January 0h of the year.
 double YearStartJulianDate(int year);
 // Element-set epoch YYDDD.DDDDDDDD to a Julian date; years 57-99 are 19xx.
+// An epoch outside 0 .. < 100000 reads as 0.
 double EpochToJulianDate(double epoch);
 int DayNumberOfYear(int year, int month, int day);
 double DayFraction(int hour, int minute, int second, int hundredths);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace kestrune {
 
@@ -35,10 +36,13 @@ TRecoveredOrbit RecoverMeanMotion(double meanMotion, double eccentricity, double
     return o;
 }
 
+// NaN, and lengths that are not finite numbers once in km: junk elements can
+// put a satellite further out than a double can square.
 void RequireFinite(const TVector& position, const TVector& velocity) {
-    const bool finite = std::isfinite(position.X) && std::isfinite(position.Y) && std::isfinite(position.Z) &&
-                        std::isfinite(velocity.X) && std::isfinite(velocity.Y) && std::isfinite(velocity.Z);
-    if (!finite) throw EMathError("Invalid floating point operation");
+    const auto finiteLength = [](const TVector& v) {
+        return std::isfinite((v.X * v.X + v.Y * v.Y + v.Z * v.Z) * (EarthRadiusKm * EarthRadiusKm));
+    };
+    if (!finiteLength(position) || !finiteLength(velocity)) throw EMathError("Invalid floating point operation");
 }
 
 }  // namespace
@@ -121,7 +125,9 @@ void TSatellite::Propagate(TVector& position, TVector& velocity, double jd) {
         SGP4(position, velocity, t);
     if (ArgOfLatitude < 0.0) ArgOfLatitude += TwoPi;
     const double periodDays = TwoPi / (MeanMotion * MinutesPerDay);
-    Revolution = static_cast<int32_t>(Trunc(days / periodDays + EpochRevolution + 0.5 - ArgOfLatitude / TwoPi));
+    // A junk mean motion can count more orbits than the 32-bit counter holds.
+    const double revolutions = days / periodDays + EpochRevolution + 0.5 - ArgOfLatitude / TwoPi;
+    Revolution = static_cast<int32_t>(Trunc(std::clamp(revolutions, double{INT32_MIN}, double{INT32_MAX})));
     MeanRevolutions = (MeanMotion * t + MeanAnomaly - MeanMotionDot * t * t) / TwoPi + EpochRevolution;
 }
 

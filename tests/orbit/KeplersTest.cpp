@@ -56,6 +56,8 @@ TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
     EXPECT_DOUBLE_EQ(ArchiveEpoch(bad), 0.0);
     bad.replace(20, 3, "367");
     EXPECT_DOUBLE_EQ(ArchiveEpoch(bad), 0.0);
+    bad.replace(20, 12, "-9e99       ");  // would be a date before any calendar
+    EXPECT_DOUBLE_EQ(ArchiveEpoch(bad), 0.0);
     bad = l1;
     bad.replace(18, 2, "57");
     EXPECT_NEAR(ArchiveEpoch(bad), EncodeDate(1957, 3, 1) + 0.25, 1e-8);

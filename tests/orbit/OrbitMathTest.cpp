@@ -63,6 +63,9 @@ TEST(OrbitMath, JulianDatesOfEpochsAndDateTimes) {
     // Years below 57 are this century, 57 and above the last.
     EXPECT_NEAR(EpochToJulianDate(56365.5), YearStartJulianDate(2056) + 365.5, 1e-8);
     EXPECT_NEAR(EpochToJulianDate(57001.0), YearStartJulianDate(1957) + 1.0, 1e-8);
+    // A 14-character field can hold numbers no epoch has: they read as 0.
+    for (double junk : {99999999999999.0, 1e300, -1.5, 100000.0})
+        EXPECT_DOUBLE_EQ(EpochToJulianDate(junk), EpochToJulianDate(0.0)) << junk;
     EXPECT_EQ(DayNumberOfYear(2000, 3, 1), 61);
     EXPECT_EQ(DayNumberOfYear(1900, 3, 1), 60);
     EXPECT_EQ(DayNumberOfYear(2023, 12, 31), 365);
