@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -12,6 +13,13 @@ namespace kestrune {
 // Bytes of the file start that the detection and the header readers look at.
 constexpr size_t HeaderBufferSize = 176600;
 constexpr int HighestFormatCode = 40;
+
+// Whether a format code is one of a list of codes.
+inline bool IsFormatOneOf(uint8_t code, std::initializer_list<int> codes) {
+    for (const int listed : codes)
+        if (listed == code) return true;
+    return false;
+}
 
 // Display name of a format code; "" for codes without one (no pass-direction question).
 std::string InputFormatName(int code);

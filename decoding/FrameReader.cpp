@@ -1,7 +1,9 @@
 #include "decoding/FrameReader.h"
 
+#include "decoding/FormatDetect.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
+#include "platform/SystemUtils.h"
 
 #include <algorithm>
 #include <bit>
@@ -34,16 +36,6 @@ constexpr std::array<uint8_t, 256> MakeBitReversal() {
     return table;
 }
 constexpr std::array<uint8_t, 256> BitReversal = MakeBitReversal();
-
-uint32_t BigEndian32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-
-uint16_t Swap16(uint16_t w) { return static_cast<uint16_t>((w >> 8) | (w << 8)); }
-
-bool IsOneOf(uint8_t code, std::initializer_list<int> codes) {
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
 
 // Runs one group routine over whole groups of the source that fit the destination.
 template <size_t GroupBytes, size_t GroupSamples, typename Group>
@@ -104,7 +96,7 @@ void CopyWords(const uint8_t* in, uint16_t* out, size_t words) {
     for (; i < words; ++i) {
         uint16_t w;
         std::memcpy(&w, in + 2 * i, 2);
-        if constexpr (Swap) w = Swap16(w);
+        if constexpr (Swap) w = ByteSwap16(w);
         if constexpr (Mask) w &= SampleMask;
         out[i] = w;
     }
@@ -194,7 +186,7 @@ int32_t UnpackL1BWords(std::span<const uint8_t> source, std::span<uint16_t> dest
         std::min<int64_t>({std::max(count, 0), available, static_cast<int64_t>(destination.size())}));
     uint32_t word = 0;
     for (int32_t i = 0; i < n; ++i) {
-        if (i % 3 == 0) word = BigEndian32(&source[static_cast<size_t>(i / 3) * 4]);
+        if (i % 3 == 0) word = ReadBigEndian32(&source[static_cast<size_t>(i / 3) * 4]);
         destination[static_cast<size_t>(i)] = static_cast<uint16_t>((word >> (20 - 10 * (i % 3))) & SampleMask);
     }
     return n;
@@ -426,7 +418,7 @@ void TFrameReader::Read16BitBlock(TFrame& frame, bool swap, bool mask, int32_t t
     if (count % 2 == 1) {
         uint16_t& last = frame[count / 2];
         last = static_cast<uint16_t>((last & 0xFF00) | bytes[count - 1]);
-        if (swap) last = Swap16(last);
+        if (swap) last = ByteSwap16(last);
         if (mask) last &= SampleMask;
     }
     NoteFrameExtent(static_cast<int64_t>(count + 1) / 2);
@@ -606,13 +598,13 @@ void TFrameReader::StoreL1BLine(bool valid, int32_t locationsAt, int32_t locatio
     if (angleBytes > 0 && HasField(record, anglesAt, angleBytes))
         earthLocations_->StoreRawAngles(recordIndex_, record.data() + anglesAt, static_cast<size_t>(angleBytes));
     if (HasField(record, timeAt, 4))
-        earthLocations_->SetLineTime(recordIndex_, BigEndian32(record.data() + timeAt) / MillisecondsPerDay);
+        earthLocations_->SetLineTime(recordIndex_, ReadBigEndian32(record.data() + timeAt) / MillisecondsPerDay);
 }
 
 void TFrameReader::ReadL1BNewer(TFrame& frame) {
     ReadRecordByIndex();
     const auto record = RecordBuffer();
-    const uint32_t quality = HasField(record, 312, 4) ? (BigEndian32(record.data() + 312) >> 12) & 15 : 15;
+    const uint32_t quality = HasField(record, 312, 4) ? (ReadBigEndian32(record.data() + 312) >> 12) & 15 : 15;
     const bool valid = quality == 0 || quality == 8;
     if (earthLocations_ != nullptr) earthLocations_->AddLocationFlags(valid ? 1 : 0);
     StoreL1BLine(valid, 640, 408, 328, RawAngleBytes, 8);
@@ -734,7 +726,7 @@ void TFrameReader::ExtractChannel(uint16_t* destination, int32_t channelOffset, 
     const uint8_t code = format_.FormatCode;
     const int32_t c = channelOffset;
     const uint8_t kind = format_.SensorKind;
-    if (IsOneOf(code, {1, 5, 16, 17, 18, 19, 21, 22, 23, 26, 28, 31, 32, 33, 39, 40})) {
+    if (IsFormatOneOf(code, {1, 5, 16, 17, 18, 19, 21, 22, 23, 26, 28, 31, 32, 33, 39, 40})) {
         if (kind == 1)
             ExtractStrided(destination, HrptVideoWord + c, 8, count, true);
         else if (kind == 2)

@@ -3,6 +3,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
+#include "platform/SystemUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,10 +14,7 @@ namespace {
 
 constexpr int32_t ProgressEvery = 100;
 
-int32_t BigEndianInt32(std::span<const uint8_t> record, size_t offset) {
-    return static_cast<int32_t>(static_cast<uint32_t>(record[offset]) << 24 | static_cast<uint32_t>(record[offset + 1]) << 16 |
-                                static_cast<uint32_t>(record[offset + 2]) << 8 | record[offset + 3]);
-}
+int32_t BigEndianInt32(std::span<const uint8_t> record, size_t offset) { return ReadBigEndianInt32(&record[offset]); }
 
 bool HasTimeCodedLocations(uint8_t code) {
     return (code >= 1 && code <= 5) || (code >= 16 && code <= 23) || code == 26 || (code >= 28 && code <= 34) ||

@@ -2,7 +2,7 @@
 
 #include "decoding/HueScale.h"
 #include "orbit/CurveFit.h"
-#include "platform/FileIO.h"
+#include "orbit/TextLines.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
 
@@ -70,24 +70,6 @@ constexpr std::array<uint8_t TPaletteEntry::*, 3> PaletteComponents{&TPaletteEnt
                                                                      &TPaletteEntry::Blue};
 // A palette of 256 short lines is far below this; larger files are not palettes.
 constexpr int64_t MaxPaletteFileBytes = 1 << 20;
-
-// Lines of a text file split at CR, LF or CR LF; a final line break adds no
-// empty line. False when the file is missing, unreadable or too large.
-bool ReadTextLines(const std::string& path, int64_t maxBytes, std::vector<std::string>& lines) {
-    const int64_t size = GetFileSizeBytes(path);
-    std::string content;
-    if (size < 0 || size > maxBytes || !ReadFileText(path, content)) return false;
-    lines.clear();
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = content.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = content.size();
-        lines.emplace_back(content, start, end - start);
-        if (end < content.size() && content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n') ++end;
-        start = end + 1;
-    }
-    return true;
-}
 
 bool IsBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
 
@@ -367,8 +349,10 @@ void TSensor::LoadPalette() {
 }
 
 bool TSensor::ReadPaletteFile() {
+    const int64_t size = GetFileSizeBytes(PaletteFile_);
     std::vector<std::string> lines;
-    if (!ReadTextLines(PaletteFile_, MaxPaletteFileBytes, lines) || lines.size() != Palette_.size()) return false;
+    if (size < 0 || size > MaxPaletteFileBytes || !ReadTextLines(PaletteFile_, lines) || lines.size() != Palette_.size())
+        return false;
     bool lastLineRead = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::vector<std::string> tokens = SplitDelimitedText(lines[i]);

@@ -1,5 +1,6 @@
 #include "decoding/Telemetry.h"
 
+#include "decoding/FormatDetect.h"
 #include "decoding/Sensor.h"
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
@@ -22,19 +23,23 @@ constexpr size_t BlockTarget = 0;
 constexpr size_t BlockPrt = 3;
 constexpr size_t BlockSpace = 7;
 
-bool IsOneOf(uint8_t code, std::initializer_list<int> codes) {
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
-}
-
 bool InRange(int32_t value, int32_t first, int32_t last) { return value >= first && value <= last; }
 
-bool InService(TDateTime date, int y0, int m0, int d0, int y1, int m1, int d1) {
-    return date >= EncodeDate(y0, m0, d0) && date <= EncodeDate(y1, m1, d1);
-}
+// A satellite's service period, both ends inclusive.
+struct TServicePeriod {
+    int FirstYear, FirstMonth, FirstDay, LastYear, LastMonth, LastDay;
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
+    bool Holds(TDateTime date) const {
+        return date >= EncodeDate(FirstYear, FirstMonth, FirstDay) && date <= EncodeDate(LastYear, LastMonth, LastDay);
+    }
+};
+
+constexpr TServicePeriod MetopBService{2012, 9, 20, 2100, 1, 1};
+constexpr TServicePeriod MetopCService{2018, 11, 7, 2100, 1, 1};
+constexpr TServicePeriod Noaa7Service{1981, 6, 24, 1985, 1, 8};
+constexpr TServicePeriod Noaa9Service{1984, 12, 17, 1995, 1, 19};
+constexpr TServicePeriod Noaa10Service{1986, 10, 8, 1994, 10, 6};
+constexpr TServicePeriod Noaa11Service{1988, 10, 21, 1994, 9, 15};
 
 // Report lines are kept with carriage returns between them.
 void AppendLine(std::string& report, const std::string& line) { report += "\r" + line; }
@@ -44,42 +49,40 @@ void AppendLine(std::string& report, const std::string& line) { report += "\r" +
 // ---------------------------------------------------------------------------
 // Spacecraft identity
 
-bool DateInNoaa10Service(TDateTime date) { return InService(date, 1986, 10, 8, 1994, 10, 6); }
+bool DateInNoaa10Service(TDateTime date) { return Noaa10Service.Holds(date); }
 
-bool TTelemetryData::InServiceNoaa7(TDateTime date) { return InService(date, 1981, 6, 24, 1985, 1, 8); }
-bool TTelemetryData::InServiceNoaa9(TDateTime date) { return InService(date, 1984, 12, 17, 1995, 1, 19); }
-bool TTelemetryData::InServiceNoaa10(TDateTime date) { return DateInNoaa10Service(date); }
-bool TTelemetryData::InServiceMetopB() const { return InService(passDate_, 2012, 9, 20, 2100, 1, 1); }
-bool TTelemetryData::InServiceMetopC() const { return InService(passDate_, 2018, 11, 7, 2100, 1, 1); }
-bool TTelemetryData::InServiceNoaa11() const { return InService(passDate_, 1988, 10, 21, 1994, 9, 15); }
+bool TTelemetryData::InServiceNoaa7(TDateTime date) { return Noaa7Service.Holds(date); }
+bool TTelemetryData::InServiceNoaa9(TDateTime date) { return Noaa9Service.Holds(date); }
+bool TTelemetryData::InServiceNoaa10(TDateTime date) { return Noaa10Service.Holds(date); }
+bool TTelemetryData::InServiceMetopB() const { return MetopBService.Holds(passDate_); }
+bool TTelemetryData::InServiceMetopC() const { return MetopCService.Holds(passDate_); }
+bool TTelemetryData::InServiceNoaa11() const { return Noaa11Service.Holds(passDate_); }
 
 TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, bool metopByDate) {
-    const auto metopB = [&] { return metopByDate && InService(date, 2012, 9, 20, 2100, 1, 1); };
-    const auto metopC = [&] { return metopByDate && InService(date, 2018, 11, 7, 2100, 1, 1); };
     switch (id) {
         case 0: return {id, "Metop-A", IdentityDefault, ""};
         case 1:
-            if (InService(date, 1988, 10, 21, 1994, 9, 15)) return {id, "NOAA 11", 4, "NOAA-11"};
+            if (Noaa11Service.Holds(date)) return {id, "NOAA 11", 4, "NOAA-11"};
             return {id, "FY-3C", IdentityDefault, ""};
         case 2: return {id, "SeaWiFS", IdentityDefault, ""};
         case 3: return {id, "NOAA 16", 8, "NOAA-16"};
         case 5: return {id, "NOAA 14", IdentityDefault, "NOAA-14"};
         case 7:
-            if (TTelemetryData::InServiceNoaa7(date)) return {id, "NOAA 7", 1, "NOAA-7"};
+            if (Noaa7Service.Holds(date)) return {id, "NOAA 7", 1, "NOAA-7"};
             return {id, "NOAA 15", 7, "NOAA-15"};
         case 8:
             if (formatCode == 22 || formatCode == 40) return {id, "Fengyun-1D", 12, ""};
             return {id, "Metop-A", 12, ""};
         case 9: return {id, "NOAA 12", 5, "NOAA-12"};
         case 11:
-            if (metopB()) return {id, "Metop-B", 13, "METOP-B"};
-            if (TTelemetryData::InServiceNoaa9(date)) return {id, "NOAA 9", 2, "NOAA-9"};
+            if (metopByDate && MetopBService.Holds(date)) return {id, "Metop-B", 13, "METOP-B"};
+            if (Noaa9Service.Holds(date)) return {id, "NOAA 9", 2, "NOAA-9"};
             return {id, "NOAA 17", 9, "NOAA-17"};
         case 13:
-            if (metopC()) return {id, "Metop-C", 14, "METOP-C"};
+            if (metopByDate && MetopCService.Holds(date)) return {id, "Metop-C", 14, "METOP-C"};
             return {id, "NOAA 18", 10, "NOAA-18"};
         case 15:
-            if (DateInNoaa10Service(date)) return {id, "NOAA 10", 3, "NOAA-10"};
+            if (Noaa10Service.Holds(date)) return {id, "NOAA 10", 3, "NOAA-10"};
             return {id, "NOAA 19", 11, "NOAA-19"};
         default: return {id, "Unknown (" + IntToStr(id) + ")", IdentityDefault, ""};
     }
@@ -101,7 +104,7 @@ struct TTelemetryData::TelemetryBlock {
         const int64_t at = static_cast<int64_t>(Start) + k;
         if (at < 0 || at >= static_cast<int64_t>(Frame.size())) return 0;
         const uint16_t word = Frame[static_cast<size_t>(at)];
-        return Swapped ? static_cast<uint16_t>((word >> 8) | (word << 8)) : word;
+        return Swapped ? ByteSwap16(word) : word;
     }
     int32_t MeanOfView(int32_t first, int32_t step) const {
         int32_t sum = 0;
@@ -176,11 +179,11 @@ bool TTelemetryData::WantsText(int32_t line) const {
 bool TTelemetryData::LocateBlock(std::span<const uint16_t> frame, TelemetryBlock& t) const {
     t.Frame = frame;
     const uint8_t code = formatCode_;
-    if (IsOneOf(code, {1, 5, 16, 17, 18, 20, 21, 22, 26, 28, 32, 33, 39, 40})) {
+    if (IsFormatOneOf(code, {1, 5, 16, 17, 18, 20, 21, 22, 26, 28, 32, 33, 39, 40})) {
         t.Start = 0;
         return t[0] == FirstSyncWord;
     }
-    if (IsOneOf(code, {2, 3})) {
+    if (IsFormatOneOf(code, {2, 3})) {
         t.Start = 10240;
         return true;
     }
@@ -188,12 +191,12 @@ bool TTelemetryData::LocateBlock(std::span<const uint16_t> frame, TelemetryBlock
         t.Start = 2;
         return true;
     }
-    if (IsOneOf(code, {7, 9})) {
+    if (IsFormatOneOf(code, {7, 9})) {
         t.Start = 10240;
         t.Swapped = true;
         return t[0] == FirstSyncWord || HeaderAtEnd;
     }
-    if (IsOneOf(code, {8, 10, 11})) {
+    if (IsFormatOneOf(code, {8, 10, 11})) {
         t.Start = 10240;
         return t[0] == FirstSyncWord;
     }
@@ -201,11 +204,11 @@ bool TTelemetryData::LocateBlock(std::span<const uint16_t> frame, TelemetryBlock
         t.Start = 0;
         return (t[9] & 0x380) == 0x280;
     }
-    if (IsOneOf(code, {29, 30})) {
+    if (IsFormatOneOf(code, {29, 30})) {
         t.Start = -5;  // these frames lack the first five words
         return true;
     }
-    if (IsOneOf(code, {31, 36, 37, 38})) {
+    if (IsFormatOneOf(code, {31, 36, 37, 38})) {
         t.Start = 0;
         return true;
     }
@@ -361,8 +364,8 @@ void TTelemetryData::LineInfoTextEx(std::span<const uint16_t> frame, int32_t lin
 void TTelemetryData::AddL1BCalibration(std::span<const uint8_t> values) {
     if (values.size() < 40) return;
     for (size_t c = 0; c < 5; ++c) {
-        const auto slope = static_cast<int32_t>(BigEndian32(&values[8 * c]));
-        const auto intercept = static_cast<int32_t>(BigEndian32(&values[8 * c + 4]));
+        const auto slope = ReadBigEndianInt32(&values[8 * c]);
+        const auto intercept = ReadBigEndianInt32(&values[8 * c + 4]);
         l1bCalibrationSums_[c][0] += slope / 1073741824.0;
         l1bCalibrationSums_[c][1] += intercept / 4194304.0;
     }
@@ -379,7 +382,7 @@ void TTelemetryData::AddLine(const std::string& text) {
 void TTelemetryData::SettleCounts() {
     Heading = "Assumed telemetry values:";
     prtValues_.fill(PrtMean);
-    const bool telemetryFormat = IsOneOf(formatCode_, {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20,
+    const bool telemetryFormat = IsFormatOneOf(formatCode_, {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20,
                                                        21, 22, 26, 29, 31, 32, 33, 39, 40});
     if (GoodSyncCount >= MinGoodSyncFrames && telemetryFormat) {
         Heading = "Telemetry values from HRPT data:";
@@ -560,7 +563,7 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     AddLine("");
     AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
                    GoodSyncCount));
-    if (!quiet && !MeteorPass && !IsOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) &&
+    if (!quiet && !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) &&
         FrameCount * 8 / 10 > GoodSyncCount)
         TDialogService::Instance().ShowMessage("Warning - this data file has a very large number of bad frames");
     SettleCounts();
