@@ -24,14 +24,11 @@ void ReadPass(benchmark::State& state, uint8_t formatCode, int32_t recordSize, t
     TTelemetryData telemetry;
     std::vector<std::string> lines;
     TReadPassOptions options{.Format = {.FormatCode = formatCode, .RecordSize = recordSize}};
-    for (int c = 1; c <= 5; ++c) {
+    for (int c = 1; c <= 5; ++c)
         options.ChannelAvailable[static_cast<size_t>(c)] = options.ChannelSelected[static_cast<size_t>(c)] = true;
-        video.ChannelPresent[static_cast<size_t>(c)] = true;
-        video.ChannelSlot[static_cast<size_t>(c)] = c;
-    }
     for (auto _ : state) {
         video.SetLineCount(0);  // as the loader: release first, allocate once
-        video.SetSlotCount(5);
+        video.SetSlotCount(video.AssignSlots(options.ChannelSelected));
         video.SetWidth(2048);
         video.SetLineCount(PassLines);
         locations.SetLineCount(PassLines);

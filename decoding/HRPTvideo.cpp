@@ -115,6 +115,16 @@ void THRPTvideo::Allocate() {
     lineFlags_.assign(static_cast<size_t>(lineCount_), 0);
 }
 
+int32_t THRPTvideo::AssignSlots(const std::array<bool, VideoChannels + 1>& present) {
+    int32_t slots = 0;
+    ChannelPresent = {};
+    for (int channel = 1; channel <= VideoChannels; ++channel) {
+        ChannelPresent[static_cast<size_t>(channel)] = present[static_cast<size_t>(channel)];
+        ChannelSlot[static_cast<size_t>(channel)] = present[static_cast<size_t>(channel)] ? ++slots : 0;
+    }
+    return slots;
+}
+
 bool THRPTvideo::HasSlot(int channel) const {
     return channel >= 1 && channel <= VideoChannels && ChannelSlot[static_cast<size_t>(channel)] >= 1 &&
            ChannelSlot[static_cast<size_t>(channel)] <= slotCount_ && !samples_.empty();

@@ -96,7 +96,10 @@ public:
     // Turns the image by 180 degrees (lines and samples), with progress.
     void Reverse();
 
-    // Set by the loader for each pass: the channel has a slot, and which (1-based; 0 = none).
+    // Gives each present channel (1..10) the next slot in channel order and
+    // every other channel none; returns the number of slots.
+    int32_t AssignSlots(const std::array<bool, VideoChannels + 1>& present);
+    // Set for each pass: the channel has a slot, and which (1-based; 0 = none).
     std::array<bool, VideoChannels + 1> ChannelPresent{};
     std::array<int32_t, VideoChannels + 1> ChannelSlot{};
     TProgress OnProgress;

@@ -43,7 +43,7 @@ bool IsGacCode(uint8_t code) { return code >= 9 && code <= 11; }
 std::string ChannelNumbers(const TPassState& state) {
     std::string numbers;
     for (int channel = 1; channel <= MaxChannels; ++channel)
-        if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) numbers += std::to_string(channel);
+        if (state.ChannelInStore(channel)) numbers += std::to_string(channel);
     return numbers;
 }
 
@@ -144,13 +144,13 @@ int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatC
 std::vector<std::string> ChannelTabs(const TPassState& state) {
     std::vector<std::string> tabs{std::string(ViewNames[ViewAll])};
     for (int channel = 1; channel <= MaxChannels; ++channel)
-        if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) tabs.emplace_back(ChannelViewName(channel));
+        if (state.ChannelInStore(channel)) tabs.emplace_back(ChannelViewName(channel));
     return tabs;
 }
 
 std::vector<std::string> OfferedViews(const TPassState& state, bool paletteFound) {
     std::vector<std::string> views = ChannelTabs(state);
-    const auto selected = [&](int channel) { return state.ChannelAvailable[channel] && state.ChannelSelected[channel]; };
+    const auto selected = [&](int channel) { return state.ChannelInStore(channel); };
     const uint8_t code = state.InputFormatCode;
     const bool dtp = (code >= 21 && code <= 23) || code == 34 || code == 35 || state.DtpAvailable;
     const auto offered = [&](int view) {
@@ -185,7 +185,7 @@ std::vector<std::string> OfferedViews(const TPassState& state, bool paletteFound
 std::string FirstViewName(const TPassState& state, int slotCount, bool fastView) {
     if (slotCount == 1) {
         for (int channel = 1; channel <= MaxChannels; ++channel)
-            if (state.ChannelAvailable[channel] && state.ChannelSelected[channel]) return std::string(ChannelViewName(channel));
+            if (state.ChannelInStore(channel)) return std::string(ChannelViewName(channel));
     }
     const uint8_t code = state.InputFormatCode;
     const bool dtpCode = (code >= 21 && code <= 23) || code == 34 || code == 35;
@@ -431,12 +431,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
 
     THRPTvideo& video = *state_.Video;
     video.SetLineCount(0);
-    int32_t slots = 0;
-    for (int channel = 1; channel <= MaxChannels; ++channel) {
-        const bool present = state_.ChannelAvailable[channel] && state_.ChannelSelected[channel];
-        video.ChannelSlot[channel] = present ? ++slots : 0;
-        video.ChannelPresent[channel] = present;
-    }
+    const int32_t slots = video.AssignSlots(state_.ChannelsInStore());
     if (slots == 0) throw ELoadError("No channel was selected");
     video.SetSlotCount(slots);
     video.SetWidth(state_.ImageWidth);
@@ -562,8 +557,7 @@ void TPassLoader::HandleFailure(const std::string& reason) {
     host_.SetStatusText(FailureStatus);
     host_.SetViewTabs({std::string(ViewNames[ViewAll])});
     state_.Video->SetLineCount(0);
-    state_.Video->ChannelPresent.fill(false);
-    state_.Video->ChannelSlot.fill(0);
+    state_.Video->AssignSlots({});
     state_.EarthLocations->SetLineCount(0);
     state_.DataLineCount = 0;
     state_.CentreLine = 0;

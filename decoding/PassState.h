@@ -97,11 +97,16 @@ struct TPassState {
     std::unique_ptr<TWarpedMapping> WarpedMapping;
     std::unique_ptr<TEarthLocations> EarthLocations;  // refers to Orbit and WarpedMapping
 
-    // Number of channels holding a slot in the video store.
+    // The channel exists in the file and is read into the video store.
+    bool ChannelInStore(int channel) const { return ChannelAvailable[channel] && ChannelSelected[channel]; }
+    TChannelFlags ChannelsInStore() const {
+        TChannelFlags read{};
+        for (int channel = 1; channel <= MaxChannels; ++channel) read[channel] = ChannelInStore(channel);
+        return read;
+    }
     int SelectedChannelCount() const {
         int count = 0;
-        for (int channel = 1; channel <= MaxChannels; ++channel)
-            if (ChannelAvailable[channel] && ChannelSelected[channel]) ++count;
+        for (int channel = 1; channel <= MaxChannels; ++channel) count += ChannelInStore(channel) ? 1 : 0;
         return count;
     }
 };

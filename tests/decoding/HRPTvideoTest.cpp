@@ -9,11 +9,9 @@ namespace {
 
 void Size(THRPTvideo& video, int32_t lines, int32_t slots, int32_t width) {
     video.SetLineCount(0);
-    for (int c = 1; c <= slots; ++c) {
-        video.ChannelPresent[static_cast<size_t>(c)] = true;
-        video.ChannelSlot[static_cast<size_t>(c)] = c;
-    }
-    video.SetSlotCount(slots);
+    std::array<bool, VideoChannels + 1> present{};
+    for (int c = 1; c <= slots; ++c) present[static_cast<size_t>(c)] = true;
+    video.SetSlotCount(video.AssignSlots(present));
     video.SetWidth(width);
     video.SetLineCount(lines);
 }
@@ -32,6 +30,11 @@ TEST(HRPTvideo, TiledLayoutAddresses) {
     EXPECT_EQ(video.BlockWords(), 81920);
     EXPECT_EQ(video.BlockCount(), 2);
     EXPECT_EQ(video.SampleAddress(2, 9) - video.SampleAddress(1, 0), 81920 + 16384 + 2048);
+    std::array<bool, VideoChannels + 1> present{};
+    present[2] = present[5] = true;
+    EXPECT_EQ(video.AssignSlots(present), 2);
+    EXPECT_EQ(video.ChannelSlot, (std::array<int32_t, VideoChannels + 1>{0, 0, 1, 0, 0, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(video.SampleAddress(5, 0) - video.SampleAddress(2, 0), 16384) << "slots follow channel order";
     video.SetWidth(409);
     EXPECT_EQ(video.PaddedWidth(), 416);
 }

@@ -29,13 +29,10 @@ protected:
         options_.ChannelAvailable = available;
         options_.ChannelSelected = selected;
         video_.SetLineCount(0);
-        int32_t slot = 0;
-        for (int c = 1; c <= MaxChannels; ++c) {
-            const bool present = available[static_cast<size_t>(c)] && selected[static_cast<size_t>(c)];
-            video_.ChannelPresent[static_cast<size_t>(c)] = present;
-            video_.ChannelSlot[static_cast<size_t>(c)] = present ? ++slot : 0;
-        }
-        video_.SetSlotCount(slot);
+        TChannelFlags present{};
+        for (int c = 1; c <= MaxChannels; ++c)
+            present[static_cast<size_t>(c)] = available[static_cast<size_t>(c)] && selected[static_cast<size_t>(c)];
+        video_.SetSlotCount(video_.AssignSlots(present));
         video_.SetWidth(2048);
         video_.SetLineCount(lines);
         locations_.SetLineCount(lines);
