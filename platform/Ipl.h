@@ -102,10 +102,10 @@ void iplCopy(const IplImage& source, IplImage& destination);
 void iplZoom(const IplImage& source, IplImage& destination, IplInterpolation method);
 void iplDecimate(const IplImage& source, IplImage& destination, IplInterpolation method);
 
-// Median of a size x size neighbourhood centred on each pixel (size odd),
-// per channel. Rows and columns beyond the edges repeat the edge pixels.
-// Works with a sliding histogram, so the cost per pixel grows with the
-// window's side, not its area.
+// Median of a size x size neighbourhood centred on each pixel (size odd,
+// at most 181), per channel. Rows and columns beyond the edges repeat the
+// edge pixels. Works with a sliding histogram, so the cost per pixel grows
+// with the window's side, not its area.
 void iplMedianFilter(const IplImage& source, IplImage& destination, int size);
 
 // Integer kernel of columns x rows, values row by row, with its anchor

@@ -3,6 +3,9 @@
 #include "platform/Ipl.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace kestrune {
@@ -33,64 +36,84 @@ void CheckSizes(const IplImage& source, const IplImage& destination) {
 
 // ---------------------------------------------------------------- median
 
-// Histogram of the values in a sliding window, with the running median:
-// `median` is the value at rank `rank` of the window sorted ascending, and
-// `below` counts the window's values smaller than it. A coarse histogram of
-// 32-value blocks lets the median cross empty stretches quickly.
+// Histogram of the values in a sliding window (Huang's algorithm) with the
+// running median tracked incrementally, in blocks of 8 values: `block` holds
+// the value at rank `rank` of the window sorted ascending, `below` counts
+// the window's values in lower blocks and `inBlock` those in the block, so
+// the bins are read only when the median changes block (reading bins just
+// written stalls the processor). A block's 16-bit bins are read as two
+// words of four lanes: its count and the median's place in it take a few
+// word operations, not a loop whose unpredictable exits would cost more
+// than the histogram updates themselves.
+static_assert(std::endian::native == std::endian::little, "bins are read as words, lowest bin first");
+
 class SlidingMedian {
 public:
+    // Counts of 16 bits whose sums stay below the lanes' top bit.
+    static constexpr int LargestWindow = 181;
+
     SlidingMedian(int values, int rank)
-        : fine_(static_cast<std::size_t>((values + BlockSize - 1) / BlockSize * BlockSize), 0),
-          coarse_(fine_.size() / BlockSize, 0), rank_(rank) {}
+        : bins_(static_cast<std::size_t>((values + BlockSize - 1) / BlockSize * BlockSize), 0), rank_(rank) {}
 
     void Add(int value) {
-        ++fine_[value];
-        ++coarse_[value >> BlockShift];
-        below_ += value < median_;
+        ++bins_[value];
+        below_ += (value >> BlockShift) < block_;
+        inBlock_ += (value >> BlockShift) == block_;
     }
     void Remove(int value) {
-        --fine_[value];
-        --coarse_[value >> BlockShift];
-        below_ -= value < median_;
+        --bins_[value];
+        below_ -= (value >> BlockShift) < block_;
+        inBlock_ -= (value >> BlockShift) == block_;
     }
     int Median() {
-        while (below_ + fine_[median_] <= rank_)
-            StepUp();
-        while (below_ > rank_)
-            StepDown();
-        return median_;
+        while (below_ + inBlock_ <= rank_) {
+            below_ += inBlock_;
+            inBlock_ = BlockCount(++block_);
+        }
+        while (below_ > rank_) {
+            inBlock_ = BlockCount(--block_);
+            below_ -= inBlock_;
+        }
+        return block_ * BlockSize + PlaceInBlock(rank_ - below_);
     }
 
 private:
-    static constexpr int BlockShift = 5;
+    static constexpr int BlockShift = 3;
     static constexpr int BlockSize = 1 << BlockShift;
+    // Multiplying by Lanes sums each lane with the lanes below it.
+    static constexpr uint64_t Lanes = 0x0001000100010001u;
+    static constexpr uint64_t TopBits = 0x8000800080008000u;
 
-    void StepUp() {
-        const int block = median_ >> BlockShift;
-        if ((median_ & (BlockSize - 1)) == 0 && below_ + coarse_[block] <= rank_) {
-            below_ += coarse_[block];
-            median_ += BlockSize;
-        } else {
-            below_ += fine_[median_];
-            ++median_;
-        }
+    struct TBlockWords {
+        uint64_t low, high;  // bins 0..3 and 4..7, bin 0 in the lowest lane
+    };
+    TBlockWords Words(int block) const {
+        TBlockWords words;
+        std::memcpy(&words, bins_.data() + block * BlockSize, sizeof words);
+        return words;
     }
-    void StepDown() {
-        const int block = (median_ >> BlockShift) - 1;
-        if ((median_ & (BlockSize - 1)) == 0 && below_ - coarse_[block] > rank_) {
-            below_ -= coarse_[block];
-            median_ -= BlockSize;
-        } else {
-            --median_;
-            below_ -= fine_[median_];
-        }
+    int BlockCount(int block) const {
+        const TBlockWords words = Words(block);
+        return static_cast<int>(((words.low + words.high) * Lanes) >> 48);
+    }
+    // The first bin of the median's block whose running count exceeds the
+    // values of lower rank; the block holds one.
+    int PlaceInBlock(int lowerRanks) const {
+        const TBlockWords words = Words(block_);
+        const uint64_t limit = static_cast<uint64_t>(lowerRanks + 1) * Lanes;
+        const uint64_t low = words.low * Lanes;
+        const uint64_t high = (words.high + (low >> 48)) * Lanes;
+        // A lane's top bit stays set where its running count reaches limit.
+        const uint64_t lowOver = ((low | TopBits) - limit) & TopBits;
+        const uint64_t highOver = ((high | TopBits) - limit) & TopBits;
+        return (std::countr_zero(lowOver) + static_cast<int>(lowOver == 0) * std::countr_zero(highOver)) / 16;
     }
 
-    std::vector<int> fine_;
-    std::vector<int> coarse_;
+    std::vector<uint16_t> bins_;
     int rank_;
-    int median_ = 0;
+    int block_ = 0;
     int below_ = 0;
+    int inBlock_ = 0;  // the window's values in the median's block
 };
 
 template <typename T> int LargestSample(const IplImage& image, int channel) {
@@ -104,43 +127,49 @@ template <typename T> int LargestSample(const IplImage& image, int channel) {
     return largest;
 }
 
-template <typename T>
+// Channels is the image's channel count, or 0 for "read it from the image":
+// grey images, the common case, get their own copy with a constant stride.
+template <typename T, int Channels>
 void MedianOfChannel(const IplImage& source, IplImage& destination, int size, int channel) {
     const int width = source.Width();
     const int height = source.Height();
-    const int channels = source.Channels();
+    const int channels = Channels > 0 ? Channels : source.Channels();
     const int radius = size / 2;
     const int values = sizeof(T) == 1 ? 256 : LargestSample<T>(source, channel) + 1;
     SlidingMedian window(values, size * size / 2);
     std::vector<const T*> rows(static_cast<std::size_t>(size));
-    auto column = [&](int x, auto change) {
-        const int offset = std::clamp(x, 0, width - 1) * channels + channel;
-        for (const T* row : rows)
-            change(row[offset]);
-    };
-    auto add = [&](int value) { window.Add(value); };
-    auto remove = [&](int value) { window.Remove(value); };
+    auto offset = [&](int x) { return std::clamp(x, 0, width - 1) * channels + channel; };
     for (int y = 0; y < height; ++y) {
         for (int j = 0; j < size; ++j)
             rows[j] = source.RowAs<T>(std::clamp(y - radius + j, 0, height - 1));
         for (int x = -radius; x <= radius; ++x)
-            column(x, add);
+            for (const T* row : rows)
+                window.Add(row[offset(x)]);
         T* out = destination.RowAs<T>(y);
         for (int x = 0;; ++x) {
             out[x * channels + channel] = static_cast<T>(window.Median());
             if (x == width - 1)
                 break;
-            column(x - radius, remove);
-            column(x + radius + 1, add);
+            const int leaving = offset(x - radius);
+            const int entering = offset(x + radius + 1);
+            for (const T* row : rows) {
+                window.Remove(row[leaving]);
+                window.Add(row[entering]);
+            }
         }
         for (int x = width - 1 - radius; x <= width - 1 + radius; ++x)
-            column(x, remove);
+            for (const T* row : rows)
+                window.Remove(row[offset(x)]);
     }
 }
 
 template <typename T> void Median(const IplImage& source, IplImage& destination, int size) {
+    if (source.Channels() == 1) {
+        MedianOfChannel<T, 1>(source, destination, size, 0);
+        return;
+    }
     for (int channel = 0; channel < source.Channels(); ++channel)
-        MedianOfChannel<T>(source, destination, size, channel);
+        MedianOfChannel<T, 0>(source, destination, size, channel);
 }
 
 // ----------------------------------------------------------- convolution
@@ -157,35 +186,58 @@ void MultiplyAdd(int* __restrict sum, const int* __restrict in, int weight, std:
             sum[n + k] += weight * in[n + k];
 }
 
-// One source row widened by the kernel's reach on each side (the edge
-// pixels repeated), as int, with room for a last whole block.
-template <typename T>
-void FillPaddedRow(const T* row, int width, int channels, int before, int after,
-                   std::vector<int>& padded) {
-    padded.resize(static_cast<std::size_t>((width + before + after) * channels) + Lanes);
-    int* out = padded.data();
-    for (int p = 0; p < before; ++p)
-        out = std::copy(row, row + channels, out);
-    out = std::copy(row, row + width * channels, out);
-    const T* last = row + (width - 1) * channels;
-    for (int p = 0; p < after; ++p)
-        out = std::copy(last, last + channels, out);
-}
+// The source rows under a kernel, each widened by the kernel's reach on
+// both sides (the edge pixels repeated) as int, with room for a last whole
+// block. As the kernel moves down a row, one new row is widened; the others
+// are kept in a ring of kernel-height slots.
+template <typename T> class PaddedRows {
+public:
+    PaddedRows(const IplImage& source, const TIplConvKernel& kernel)
+        : source_(source), kernel_(kernel), slots_(static_cast<std::size_t>(kernel.Rows)),
+          rowOfSlot_(slots_.size(), std::numeric_limits<int>::min()) {
+        const auto padded = static_cast<std::size_t>((source.Width() + kernel.Columns - 1) * source.Channels());
+        for (std::vector<int>& slot : slots_)
+            slot.resize(padded + Lanes);
+    }
+
+    // Kernel row j laid over output row y.
+    const int* Row(int y, int j) {
+        const int row = y - kernel_.AnchorY + j;  // before clamping: each slot holds one
+        const auto slot = static_cast<std::size_t>(((row % kernel_.Rows) + kernel_.Rows) % kernel_.Rows);
+        if (rowOfSlot_[slot] != row) {
+            Fill(source_.RowAs<T>(std::clamp(row, 0, source_.Height() - 1)), slots_[slot].data());
+            rowOfSlot_[slot] = row;
+        }
+        return slots_[slot].data();
+    }
+
+private:
+    void Fill(const T* row, int* out) const {
+        const int channels = source_.Channels();
+        for (int p = 0; p < kernel_.AnchorX; ++p)
+            out = std::copy(row, row + channels, out);
+        out = std::copy(row, row + source_.Width() * channels, out);
+        const T* last = row + (source_.Width() - 1) * channels;
+        for (int p = kernel_.AnchorX + 1; p < kernel_.Columns; ++p)
+            out = std::copy(last, last + channels, out);
+    }
+
+    const IplImage& source_;
+    const TIplConvKernel& kernel_;
+    std::vector<std::vector<int>> slots_;
+    std::vector<int> rowOfSlot_;
+};
 
 template <typename TIn>
-void ConvolveRow(const IplImage& source, int y, const TIplConvKernel& kernel,
-                 std::vector<int>& padded, std::vector<int>& sums) {
-    const int width = source.Width();
-    const int channels = source.Channels();
+void ConvolveRow(int y, const TIplConvKernel& kernel, int channels, PaddedRows<TIn>& rows,
+                 std::vector<int>& sums) {
     std::fill(sums.begin(), sums.end(), 0);
     for (int j = 0; j < kernel.Rows; ++j) {
-        const int sourceRow = std::clamp(y - kernel.AnchorY + j, 0, source.Height() - 1);
-        FillPaddedRow(source.RowAs<TIn>(sourceRow), width, channels, kernel.AnchorX,
-                      kernel.Columns - 1 - kernel.AnchorX, padded);
+        const int* padded = rows.Row(y, j);
         for (int i = 0; i < kernel.Columns; ++i) {
             const int weight = kernel.Values[static_cast<std::size_t>(j) * kernel.Columns + i];
             if (weight != 0)
-                MultiplyAdd(sums.data(), padded.data() + i * channels, weight, sums.size());
+                MultiplyAdd(sums.data(), padded + i * channels, weight, sums.size());
         }
     }
 }
@@ -199,22 +251,25 @@ void StoreSaturated(const std::vector<TSum>& sums, std::size_t count, int shift,
 template <typename TIn, typename TOut>
 void Convolve(const IplImage& source, IplImage& destination,
               const std::vector<TIplConvKernel>& kernels) {
-    const auto samples = static_cast<std::size_t>(source.Width()) * source.Channels();
-    std::vector<int> padded;
+    const int channels = source.Channels();
+    const auto samples = static_cast<std::size_t>(source.Width()) * channels;
+    std::vector<PaddedRows<TIn>> rows;
+    for (const TIplConvKernel& kernel : kernels)
+        rows.emplace_back(source, kernel);
     std::vector<int> sums(WholeBlocks(samples));
     std::vector<int64_t> total(kernels.size() > 1 ? samples : 0);
     for (int y = 0; y < source.Height(); ++y) {
         TOut* out = destination.RowAs<TOut>(y);
         if (kernels.size() == 1) {
-            ConvolveRow<TIn>(source, y, kernels[0], padded, sums);
+            ConvolveRow(y, kernels[0], channels, rows[0], sums);
             StoreSaturated(sums, samples, kernels[0].Shift, out);
             continue;
         }
         std::fill(total.begin(), total.end(), 0);
-        for (const TIplConvKernel& kernel : kernels) {
-            ConvolveRow<TIn>(source, y, kernel, padded, sums);
+        for (std::size_t k = 0; k < kernels.size(); ++k) {
+            ConvolveRow(y, kernels[k], channels, rows[k], sums);
             for (std::size_t n = 0; n < samples; ++n)
-                total[n] += sums[n] >> kernel.Shift;
+                total[n] += sums[n] >> kernels[k].Shift;
         }
         StoreSaturated(total, samples, 0, out);
     }
@@ -235,8 +290,9 @@ void iplMedianFilter(const IplImage& source, IplImage& destination, int size) {
     CheckSizes(source, destination);
     if (source.Depth() != destination.Depth())
         throw EIplError("Median filter between images of different depth");
-    if (size < 1 || size % 2 == 0)
-        throw EIplError(Format("Median window must be odd, not %d", size));
+    if (size < 1 || size % 2 == 0 || size > SlidingMedian::LargestWindow)
+        throw EIplError(Format("Median window must be odd and at most %d, not %d",
+                               SlidingMedian::LargestWindow, size));
     FilterApart(source, destination, [size](const IplImage& in, IplImage& out) {
         if (in.Depth() == IplDepth::U16)
             Median<uint16_t>(in, out, size);

@@ -205,6 +205,14 @@ TEST(IplMedian, EqualsBruteForceOnFullRangeWordsAndColour) {
     ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(33, 21, 1, 2, 92), 5);
 }
 
+TEST(IplMedian, LargestWindowKeepsExactCounts) {
+    // 181 x 181 windows over four values: one bin holds up to 32,761 counts.
+    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(5, 3, 1, 3, 95), 181);
+    const IplImage source = RandomImage<uint8_t>(5, 3, 1, 255, 96);
+    IplImage destination = IplImage::Allocate(5, 3, 1, IplDepth::U8);
+    EXPECT_THROW(iplMedianFilter(source, destination, 183), EIplError);
+}
+
 TEST(IplMedian, InPlaceFilteringEqualsFilteringIntoAnotherImage) {
     IplImage image = RandomImage<uint16_t>(25, 14, 1, 1023, 93);
     const std::vector<int> expected = BruteForceMedian<uint16_t>(image, 3);
