@@ -6,6 +6,7 @@
 #include "orbit/EarthLocations.h"
 #include "platform/RegistryVariables.h"
 #include "platform/SystemUtils.h"
+#include "render/IPLbitmap.h"
 #include "render/PixelLocation.h"
 
 #include <algorithm>
@@ -75,10 +76,14 @@ int RegionSize(const TFireSettings& settings) { return std::clamp(settings.FireA
 
 IplImage NewGreyImage(int width, int height) { return IplImage::Allocate(width, height, 1, IplDepth::U16); }
 
+// Integer division of every sample, through a table of quotients: a
+// division instruction per sample would cost more than the box sums.
 void DivideAll(IplImage& image, int divisor) {
+    std::vector<uint16_t> quotient(size_t{1} << 16);
+    for (size_t v = 0; v < quotient.size(); ++v) quotient[v] = static_cast<uint16_t>(v / static_cast<size_t>(divisor));
     for (int y = 0; y < image.Height(); ++y) {
         uint16_t* row = image.RowAs<uint16_t>(y);
-        for (int x = 0; x < image.Width(); ++x) row[x] = static_cast<uint16_t>(row[x] / divisor);
+        for (int x = 0; x < image.Width(); ++x) row[x] = quotient[row[x]];
     }
 }
 
@@ -92,13 +97,11 @@ void BoxAverage(const IplImage& source, IplImage& destination, int regionSize, b
     DivideAll(destination, side);
 }
 
-// Channel 3 of every line of the store, or an empty image without channel 3.
-IplImage Channel3Copy(const THRPTvideo& video) {
-    if (!video.ChannelPresent[3] || video.SampleAddress(3, 0) == nullptr) return {};
-    IplImage copy = NewGreyImage(video.Width(), video.LineCount());
-    const size_t bytes = static_cast<size_t>(video.Width()) * sizeof(uint16_t);
-    for (int y = 0; y < video.LineCount(); ++y) std::memcpy(copy.Row(y), video.SampleAddress(3, y), bytes);
-    return copy;
+// Channel 3 of every line of the store, seen in place (the filters only
+// read it), or an empty image without channel 3.
+IplImage Channel3Image(const TPassState& pass) {
+    if (!pass.Video->ChannelPresent[3]) return {};
+    return IplImageOfChannel(pass.Video->ChannelView(3));
 }
 
 // Counts warm enough in channel 3 to be examined at all.
@@ -292,15 +295,16 @@ void BuildFireFilterImages(const TPassState& pass, const TFireSettings& settings
     if (showStatus) showStatus("Detecting fires...");
     images.Clear();
     try {
-        const IplImage raw = Channel3Copy(video);
+        const IplImage raw = Channel3Image(pass);
         if (raw.Empty()) return;
         const int n = RegionSize(settings);
         TFireFilterImages built;
         built.FireImage2 = NewGreyImage(raw.Width(), raw.Height());
         iplMedianFilter(raw, built.FireImage2, 2 * n + 1);
+        // The horizontal pass goes through image 3, which the difference replaces.
+        built.FireImage3 = NewGreyImage(raw.Width(), raw.Height());
+        BoxAverage(raw, built.FireImage3, n, true);
         built.FireImage1 = NewGreyImage(raw.Width(), raw.Height());
-        BoxAverage(raw, built.FireImage1, n, true);
-        built.FireImage3 = iplCloneImage(built.FireImage1);
         BoxAverage(built.FireImage3, built.FireImage1, n, false);
         const IplImage& background = settings.FireUseMedian() ? built.FireImage2 : built.FireImage1;
         BuildDifferenceImage(raw, background, ExaminedCounts(*pass.Sensor, settings), n, settings.FireAvgEdgeMargin,
