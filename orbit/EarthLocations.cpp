@@ -9,7 +9,6 @@
 #include <initializer_list>
 #include <utility>
 
-#include "orbit/CurveFit.h"
 #include "orbit/FitMap.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"

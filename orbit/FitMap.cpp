@@ -61,6 +61,14 @@ private:
     TAnchorLayout LayoutOf(uint8_t mode) const;
     double GroundColumnOf(int pixel) const;
 
+    struct TSampledCentre {
+        int line;
+        float column, row;
+    };
+    // The usable centre anchors of 51 lines spacing apart around the centre
+    // line, projected without warp.
+    std::vector<TSampledCentre> SampleCentreAnchors(int spacing) const;
+
     void EstimateRotation();
     bool FitVerticalWarp(int spacing);
     void FitHorizontalWarp(const TAnchorLayout& layout);
@@ -163,14 +171,21 @@ void TMapFit::EstimateRotation() {
     Report(Format("  Image rotation used: %f degrees", mapping_.GetWarpRotation()));
 }
 
-bool TMapFit::FitVerticalWarp(int spacing) {
-    TFitPoints points;
+std::vector<TMapFit::TSampledCentre> TMapFit::SampleCentreAnchors(int spacing) const {
+    std::vector<TSampledCentre> samples;
     for (int k = 0; k < LocationAnchorCount; ++k) {
         const int line = (k - CentreAnchor) * spacing + centre_;
         float column = 0, row = 0;
-        if (!Usable(Anchor(line, CentreAnchor)) || !ProjectUnwarped(line, CentreAnchor, column, row)) continue;
-        points.Add((static_cast<double>(row) - centre_) * -2.0 / lineCount_, (centre_ - line) * 2.0 / lineCount_);
+        if (Usable(Anchor(line, CentreAnchor)) && ProjectUnwarped(line, CentreAnchor, column, row))
+            samples.push_back({line, column, row});
     }
+    return samples;
+}
+
+bool TMapFit::FitVerticalWarp(int spacing) {
+    TFitPoints points;
+    for (const TSampledCentre& s : SampleCentreAnchors(spacing))
+        points.Add((static_cast<double>(s.row) - centre_) * -2.0 / lineCount_, (centre_ - s.line) * 2.0 / lineCount_);
     if (points.Count() == 0) return Fail("No viable location data");
     const TFitResult fit = Fit(points, 3);
     Report(Format("  Vertical map warp:    %.5f Y^2 + %.5f Y + %.5f  (correl: %.6f)", fit.c[2], fit.c[1], fit.c[0],
@@ -195,12 +210,8 @@ void TMapFit::FitHorizontalWarp(const TAnchorLayout& layout) {
 bool TMapFit::FitSkew(int spacing) {
     const double half = mapping_.OutputWidth() / 2;
     TFitPoints points;
-    for (int k = 0; k < LocationAnchorCount; ++k) {
-        const int line = (k - CentreAnchor) * spacing + centre_;
-        float column = 0, row = 0;
-        if (!Usable(Anchor(line, CentreAnchor)) || !ProjectUnwarped(line, CentreAnchor, column, row)) continue;
-        points.Add((centre_ - line) / half, (column - half) / half);
-    }
+    for (const TSampledCentre& s : SampleCentreAnchors(spacing))
+        points.Add((centre_ - s.line) / half, (s.column - half) / half);
     if (points.Count() == 0) return Fail("No viable location data");
     const TFitResult fit = Fit(points, 3);
     Report(Format("  Horizontal map skew:  %.5f Y^2 +  %.5f Y + %.5f  (correl: %.6f)", fit.c[2], fit.c[1], fit.c[0],

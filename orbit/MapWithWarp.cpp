@@ -252,11 +252,6 @@ void TWarpedMapping::SetSkew(float s0, float s1, float s2) {
     skew2_ = s2;
 }
 
-void TWarpedMapping::SetResidualLimits(float limitX, float limitY) {
-    residualLimitX_ = limitX;
-    residualLimitY_ = limitY;
-}
-
 void TWarpedMapping::SetResiduals(std::shared_ptr<const TResidualTable> table, int rows, float, float, int spacing,
                                   int firstPixel, int anchors) {
     residuals_ = std::move(table);
@@ -271,7 +266,6 @@ void TWarpedMapping::ResetFit() {
     SetVerticalWarp(0, 1, 0);
     SetHorizontalWarp(1, 0, 0);
     SetSkew(0, 0, 0);
-    SetResidualLimits(0, 0);
     residuals_.reset();
     residualRows_ = 0;
 }
@@ -279,7 +273,6 @@ void TWarpedMapping::ResetFit() {
 void TWarpedMapping::BuildWarpTables(uint8_t Mode, int CentreLine, float Longitude, float Latitude, float Altitude,
                                      float TrackStep, float SemiAngle) {
     ReferenceLongitude = Longitude;
-    referenceLatitude_ = Latitude;
     sinReferenceLatitude_ = static_cast<float>(std::sin(Latitude * Radians));
     cosReferenceLatitude_ = static_cast<float>(std::cos(Latitude * Radians));
     ResetFit();

@@ -66,7 +66,6 @@ public:
     void SetHorizontalWarp(float a1, float a2, float a3);
     void SetVerticalWarp(float b0, float b1, float b2);
     void SetSkew(float s0, float s1, float s2);
-    void SetResidualLimits(float limitX, float limitY);
     // Shares the table (rows of anchors) and takes its layout.
     void SetResiduals(std::shared_ptr<const TResidualTable> table, int rows, float largestY, float largestX,
                       int spacing, int firstPixel, int anchors);
@@ -105,7 +104,6 @@ private:
     void BuildGacTables();
     void BuildMode3Tables();
 
-    float referenceLatitude_ = 0;
     float warpRotation_ = 0;
     float sinReferenceLatitude_ = 0, cosReferenceLatitude_ = 1;
     float sinWarpRotation_ = 0, cosWarpRotation_ = 1;
@@ -124,7 +122,6 @@ private:
     float horizontalWarp3_ = 0, horizontalWarp2_ = 0, horizontalWarp1_ = 1;
     float verticalWarp2_ = 0, verticalWarp1_ = 1, verticalWarp0_ = 0;
     float skew2_ = 0, skew1_ = 0, skew0_ = 0;
-    float residualLimitX_ = 0, residualLimitY_ = 0;
     int residualAnchors_ = 0;
     int residualRows_ = 0;
     int residualFirstPixel_ = 0;

@@ -216,6 +216,17 @@ void TSatellite::InitNearEarthTerms() {
     n.t5cof = 0.2 * (3.0 * n.d4 + 12.0 * k.c1 * n.d3 + 6.0 * n.d2 * n.d2 + 15.0 * c1sq * (2.0 * n.d2 + c1sq));
 }
 
+TSatellite::TSecularElements TSatellite::SecularGravityAndDrag(double t) const {
+    const TEpochConstants& k = k_;
+    const double tsq = t * t;
+    return {MeanAnomaly + k.xmdot * t,
+            ArgOfPerigee + k.omgdot * t,
+            RightAscension + k.xnodot * t + k.xnodcf * tsq,
+            1.0 - k.c1 * t,
+            BStar * k.c4 * t,
+            k.t2cof * tsq};
+}
+
 void TSatellite::SGP4(TVector& position, TVector& velocity, double minutesSinceEpoch) {
     if (NeedsInit) {
         InitEpochConstants();
@@ -225,37 +236,29 @@ void TSatellite::SGP4(TVector& position, TVector& velocity, double minutesSinceE
     const TEpochConstants& k = k_;
     const TNearEarthTerms& n = ne_;
     const double t = minutesSinceEpoch;
-
-    // Secular gravity and atmospheric drag.
-    const double xmdf = MeanAnomaly + k.xmdot * t;
-    const double omgadf = ArgOfPerigee + k.omgdot * t;
-    const double xnoddf = RightAscension + k.xnodot * t;
-    double omega = omgadf;
-    double xmp = xmdf;
-    const double tsq = t * t;
-    const double xnode = xnoddf + k.xnodcf * tsq;
-    double tempa = 1.0 - k.c1 * t;
-    double tempe = BStar * k.c4 * t;
-    double templ = k.t2cof * tsq;
+    TSecularElements s = SecularGravityAndDrag(t);
+    double omega = s.omgadf;
+    double xmp = s.xmdf;
     if (!n.simple) {
         const double delomg = n.omgcof * t;
-        const double delmBase = 1.0 + k.eta * std::cos(xmdf);
+        const double delmBase = 1.0 + k.eta * std::cos(s.xmdf);
         const double delm = n.xmcof * (delmBase * delmBase * delmBase - n.delmo);
         const double temp = delomg + delm;
-        xmp = xmdf + temp;
-        omega = omgadf - temp;
+        xmp = s.xmdf + temp;
+        omega = s.omgadf - temp;
+        const double tsq = t * t;
         const double tcube = tsq * t;
         const double tfour = t * tcube;
-        tempa = tempa - n.d2 * tsq - n.d3 * tcube - n.d4 * tfour;
-        tempe = tempe + BStar * n.c5 * (std::sin(xmp) - n.sinmo);
-        templ = templ + n.t3cof * tcube + tfour * (n.t4cof + t * n.t5cof);
+        s.tempa = s.tempa - n.d2 * tsq - n.d3 * tcube - n.d4 * tfour;
+        s.tempe = s.tempe + BStar * n.c5 * (std::sin(xmp) - n.sinmo);
+        s.templ = s.templ + n.t3cof * tcube + tfour * (n.t4cof + t * n.t5cof);
     }
     TMeanElements elements;
-    elements.a = k.aodp * tempa * tempa;
-    elements.e = Eccentricity - tempe;
+    elements.a = k.aodp * s.tempa * s.tempa;
+    elements.e = Eccentricity - s.tempe;
     elements.omega = omega;
-    elements.xnode = xnode;
-    elements.xl = xmp + omega + xnode + k.xnodp * templ;
+    elements.xnode = s.xnode;
+    elements.xl = xmp + omega + s.xnode + k.xnodp * s.templ;
     elements.inclination = Inclination;
     PositionAndVelocity(elements, position, velocity);
 }

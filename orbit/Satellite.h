@@ -18,6 +18,14 @@ void BlanksToZeros(std::string& text);
 int TleIntField(std::string_view line, int start, int length);
 double TleRealField(std::string_view line, int start, int length);
 
+// What the sun or the moon contributes to a deep-space orbit: secular rates
+// and the coefficients of its long-period terms.
+struct TLunarSolarTerms {
+    double se = 0, si = 0, sl = 0, sgh = 0, sh = 0;
+    double ee2 = 0, e3 = 0, xi2 = 0, xi3 = 0, xl2 = 0, xl3 = 0, xl4 = 0;
+    double xgh2 = 0, xgh3 = 0, xgh4 = 0, xh2 = 0, xh3 = 0;
+};
+
 class TSatellite {
 public:
     // Element set.
@@ -87,11 +95,8 @@ private:
     // Lunar-solar and resonance terms of the deep-space model.
     struct TDeepSpaceTerms {
         double thgr = 0;
-        double sse = 0, ssi = 0, ssl = 0, ssg = 0, ssh = 0;
-        double se2 = 0, si2 = 0, sl2 = 0, sgh2 = 0, sh2 = 0;
-        double se3 = 0, si3 = 0, sl3 = 0, sgh3 = 0, sh3 = 0, sl4 = 0, sgh4 = 0;
-        double ee2 = 0, e3 = 0, xi2 = 0, xi3 = 0, xl2 = 0, xl3 = 0, xl4 = 0;
-        double xgh2 = 0, xgh3 = 0, xgh4 = 0, xh2 = 0, xh3 = 0;
+        double sse = 0, ssi = 0, ssl = 0, ssg = 0, ssh = 0;  // secular rates of sun and moon together
+        TLunarSolarTerms sun, moon;
         double zmos = 0, zmol = 0;
         bool resonant = false, synchronous = false;
         double del1 = 0, del2 = 0, del3 = 0;
@@ -102,7 +107,11 @@ private:
         double atime = 0, xli = 0, xni = 0;
         // Periodic terms are reused within 30 minutes.
         double savtsn = 1.0e20;
-        double pe = 0, pinc = 0, pl = 0, sghs = 0, sghl = 0, shs = 0, shl = 0;
+        double pe = 0, pinc = 0, pl = 0, pgh = 0, ph = 0;
+    };
+    // Mean elements after secular gravity and the drag of the C1 and C4 terms.
+    struct TSecularElements {
+        double xmdf, omgadf, xnode, tempa, tempe, templ;
     };
     // Elements after the secular and periodic updates of one instant.
     struct TMeanElements {
@@ -111,6 +120,7 @@ private:
 
     void InitEpochConstants();
     void InitNearEarthTerms();
+    TSecularElements SecularGravityAndDrag(double t) const;
     void PositionAndVelocity(const TMeanElements& elements, TVector& position, TVector& velocity);
 
     void DeepInit();

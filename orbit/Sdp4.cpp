@@ -47,18 +47,12 @@ struct TPerturber {
     double cc, zn, ze;
 };
 
-// What one body contributes: secular rates and long-period coefficients.
-struct TPerturbation {
-    double se, si, sl, sgh, sh;
-    double ee2, e3, xi2, xi3, xl2, xl3, xl4, xgh2, xgh3, xgh4, xh2, xh3;
-};
-
 // The satellite's epoch quantities the lunar-solar block reads.
 struct TEpochOrbit {
     double eq, eqsq, siniq, cosiq, rteqsq, bsq, sinomo, cosomo, xnoi, xqncl;
 };
 
-TPerturbation LunarSolarBlock(const TPerturber& b, const TEpochOrbit& o) {
+TLunarSolarTerms LunarSolarBlock(const TPerturber& b, const TEpochOrbit& o) {
     const double a1 = b.zcosg * b.zcosh + b.zsing * b.zcosi * b.zsinh;
     const double a3 = -b.zsing * b.zcosh + b.zcosg * b.zcosi * b.zsinh;
     const double a7 = -b.zcosg * b.zsinh + b.zsing * b.zcosi * b.zcosh;
@@ -103,7 +97,7 @@ TPerturbation LunarSolarBlock(const TPerturber& b, const TEpochOrbit& o) {
     const double s6 = x2 * x3 + x1 * x4;
     const double s7 = x2 * x4 - x1 * x3;
 
-    TPerturbation p{};
+    TLunarSolarTerms p;
     p.se = s1 * b.zn * s5;
     p.si = s2 * b.zn * (z11 + z13);
     p.sl = -b.zn * s3 * (z1 + z3 - 14.0 - 6.0 * eqsq);
@@ -127,15 +121,19 @@ TPerturbation LunarSolarBlock(const TPerturber& b, const TEpochOrbit& o) {
 // sh / sin(i): sh is zero below the low inclination, where sin(i) may be zero too.
 double NodeRate(double sh, double siniq) { return sh == 0.0 ? 0.0 : CheckedDivide(sh, siniq); }
 
-// Long-period periodic terms of one body at mean anomaly zm.
-struct TPeriodicFactors {
-    double f2, f3, sinzf;
+// Long-period terms of one body at its mean anomaly zm: of eccentricity,
+// inclination, mean longitude, perigee and node.
+struct TLongPeriodTerms {
+    double e, i, l, gh, h;
 };
 
-TPeriodicFactors PeriodicFactors(double zm, double ze) {
+TLongPeriodTerms LongPeriodTerms(const TLunarSolarTerms& b, double zm, double ze) {
     const double zf = zm + 2.0 * ze * std::sin(zm);
     const double sinzf = std::sin(zf);
-    return {0.5 * sinzf * sinzf - 0.25, -0.5 * sinzf * std::cos(zf), sinzf};
+    const double f2 = 0.5 * sinzf * sinzf - 0.25;
+    const double f3 = -0.5 * sinzf * std::cos(zf);
+    return {b.ee2 * f2 + b.e3 * f3, b.xi2 * f2 + b.xi3 * f3, b.xl2 * f2 + b.xl3 * f3 + b.xl4 * sinzf,
+            b.xgh2 * f2 + b.xgh3 * f3 + b.xgh4 * sinzf, b.xh2 * f2 + b.xh3 * f3};
 }
 
 }  // namespace
@@ -148,28 +146,20 @@ void TSatellite::SDP4(TVector& position, TVector& velocity, double minutesSinceE
     }
     const TEpochConstants& k = k_;
     const double t = minutesSinceEpoch;
-
-    double xmdf = MeanAnomaly + k.xmdot * t;
-    double omgadf = ArgOfPerigee + k.omgdot * t;
-    const double xnoddf = RightAscension + k.xnodot * t;
-    const double tsq = t * t;
-    double xnode = xnoddf + k.xnodcf * tsq;
-    const double tempa = 1.0 - k.c1 * t;
-    const double tempe = BStar * k.c4 * t;
-    const double templ = k.t2cof * tsq;
+    TSecularElements s = SecularGravityAndDrag(t);
     double xn = k.xnodp;
     double em = 0.0;
     double xinc = 0.0;
-    DeepSecular(xmdf, omgadf, xnode, em, xinc, xn, t);
+    DeepSecular(s.xmdf, s.omgadf, s.xnode, em, xinc, xn, t);
 
     TMeanElements elements;
-    elements.a = RaisePower(CheckedDivide(Ke, xn), TwoThirds) * tempa * tempa;
-    elements.e = em - tempe;
-    double xmam = xmdf + k.xnodp * templ;
-    DeepPeriodic(elements.e, xinc, omgadf, xnode, xmam, t);
-    elements.omega = omgadf;
-    elements.xnode = xnode;
-    elements.xl = xmam + omgadf + xnode;
+    elements.a = RaisePower(CheckedDivide(Ke, xn), TwoThirds) * s.tempa * s.tempa;
+    elements.e = em - s.tempe;
+    double xmam = s.xmdf + k.xnodp * s.templ;
+    DeepPeriodic(elements.e, xinc, s.omgadf, s.xnode, xmam, t);
+    elements.omega = s.omgadf;
+    elements.xnode = s.xnode;
+    elements.xl = xmam + s.omgadf + s.xnode;
     elements.inclination = xinc;
     PositionAndVelocity(elements, position, velocity);
 }
@@ -198,8 +188,8 @@ void TSatellite::DeepLunarSolarTerms(double daysSince1950) {
     const double c = 4.7199672 + 0.22997150 * day;
     const double gam = 5.8351514 + 0.0019443680 * day;
     d.zmol = WrapTwoPi(c - gam);
-    double zx = 0.39785416 * stem / zsinil;
-    const double zy = zcoshl * ctem + 0.91744867 * zsinhl * stem;
+    double zx = Zsinis * stem / zsinil;
+    const double zy = zcoshl * ctem + Zcosis * zsinhl * stem;
     zx = QuadrantArcTan(zx, zy);
     zx = gam + zx - xnodce;
     const double zcosgl = std::cos(zx);
@@ -211,46 +201,17 @@ void TSatellite::DeepLunarSolarTerms(double daysSince1950) {
     const double sinq = std::sin(RightAscension);
     const double cosq = std::cos(RightAscension);
 
-    const TPerturbation sun = LunarSolarBlock({Zcosgs, Zsings, Zcosis, Zsinis, cosq, sinq, C1ss, Zns, Zes}, o);
-    d.sse = sun.se;
-    d.ssi = sun.si;
-    d.ssl = sun.sl;
-    d.ssh = NodeRate(sun.sh, k.sinio);
-    d.ssg = sun.sgh - k.cosio * d.ssh;
-    d.se2 = sun.ee2;
-    d.si2 = sun.xi2;
-    d.sl2 = sun.xl2;
-    d.sgh2 = sun.xgh2;
-    d.sh2 = sun.xh2;
-    d.se3 = sun.e3;
-    d.si3 = sun.xi3;
-    d.sl3 = sun.xl3;
-    d.sgh3 = sun.xgh3;
-    d.sh3 = sun.xh3;
-    d.sl4 = sun.xl4;
-    d.sgh4 = sun.xgh4;
-
-    const TPerturbation moon = LunarSolarBlock({zcosgl, zsingl, zcosil, zsinil, zcoshl * cosq + zsinhl * sinq,
-                                                sinq * zcoshl - cosq * zsinhl, C1l, Znl, Zel},
-                                               o);
-    d.sse += moon.se;
-    d.ssi += moon.si;
-    d.ssl += moon.sl;
-    const double moonNodeRate = NodeRate(moon.sh, k.sinio);
-    d.ssg += moon.sgh - k.cosio * moonNodeRate;
-    d.ssh += moonNodeRate;
-    d.ee2 = moon.ee2;
-    d.e3 = moon.e3;
-    d.xi2 = moon.xi2;
-    d.xi3 = moon.xi3;
-    d.xl2 = moon.xl2;
-    d.xl3 = moon.xl3;
-    d.xl4 = moon.xl4;
-    d.xgh2 = moon.xgh2;
-    d.xgh3 = moon.xgh3;
-    d.xgh4 = moon.xgh4;
-    d.xh2 = moon.xh2;
-    d.xh3 = moon.xh3;
+    d.sun = LunarSolarBlock({Zcosgs, Zsings, Zcosis, Zsinis, cosq, sinq, C1ss, Zns, Zes}, o);
+    d.moon = LunarSolarBlock({zcosgl, zsingl, zcosil, zsinil, zcoshl * cosq + zsinhl * sinq,
+                              sinq * zcoshl - cosq * zsinhl, C1l, Znl, Zel},
+                             o);
+    const double sunNodeRate = NodeRate(d.sun.sh, k.sinio);
+    const double moonNodeRate = NodeRate(d.moon.sh, k.sinio);
+    d.sse = d.sun.se + d.moon.se;
+    d.ssi = d.sun.si + d.moon.si;
+    d.ssl = d.sun.sl + d.moon.sl;
+    d.ssg = (d.sun.sgh - k.cosio * sunNodeRate) + (d.moon.sgh - k.cosio * moonNodeRate);
+    d.ssh = sunNodeRate + moonNodeRate;
 }
 
 void TSatellite::DeepResonanceInit() {
@@ -437,24 +398,16 @@ void TSatellite::DeepPeriodic(double& em, double& xinc, double& omgasm, double& 
     const double cosis = std::cos(xinc);
     if (std::abs(d.savtsn - t) >= PeriodicReuseMinutes) {
         d.savtsn = t;
-        const TPeriodicFactors sun = PeriodicFactors(d.zmos + Zns * t, Zes);
-        const double ses = d.se2 * sun.f2 + d.se3 * sun.f3;
-        const double sis = d.si2 * sun.f2 + d.si3 * sun.f3;
-        const double sls = d.sl2 * sun.f2 + d.sl3 * sun.f3 + d.sl4 * sun.sinzf;
-        d.sghs = d.sgh2 * sun.f2 + d.sgh3 * sun.f3 + d.sgh4 * sun.sinzf;
-        d.shs = d.sh2 * sun.f2 + d.sh3 * sun.f3;
-        const TPeriodicFactors moon = PeriodicFactors(d.zmol + Znl * t, Zel);
-        const double sel = d.ee2 * moon.f2 + d.e3 * moon.f3;
-        const double sil = d.xi2 * moon.f2 + d.xi3 * moon.f3;
-        const double sll = d.xl2 * moon.f2 + d.xl3 * moon.f3 + d.xl4 * moon.sinzf;
-        d.sghl = d.xgh2 * moon.f2 + d.xgh3 * moon.f3 + d.xgh4 * moon.sinzf;
-        d.shl = d.xh2 * moon.f2 + d.xh3 * moon.f3;
-        d.pe = ses + sel;
-        d.pinc = sis + sil;
-        d.pl = sls + sll;
+        const TLongPeriodTerms sun = LongPeriodTerms(d.sun, d.zmos + Zns * t, Zes);
+        const TLongPeriodTerms moon = LongPeriodTerms(d.moon, d.zmol + Znl * t, Zel);
+        d.pe = sun.e + moon.e;
+        d.pinc = sun.i + moon.i;
+        d.pl = sun.l + moon.l;
+        d.pgh = sun.gh + moon.gh;
+        d.ph = sun.h + moon.h;
     }
-    double pgh = d.sghs + d.sghl;
-    double ph = d.shs + d.shl;
+    double pgh = d.pgh;
+    double ph = d.ph;
     xinc += d.pinc;
     em += d.pe;
 

@@ -117,7 +117,6 @@ void TMapping::SetProjection(uint8_t kind) {
 
 void TMapping::SetWidth(int value) {
     width_ = value;
-    if (value != 0) inverseWidth_ = 1.0f / static_cast<float>(value);
     Recalculate();
 }
 

@@ -180,7 +180,6 @@ private:
     float westLongitude_ = 0;
     float longitudeSpan_ = 0;
     int width_ = 0;
-    float inverseWidth_ = 0;
     int height_ = 0;
     float inverseHeight_ = 0;
     float centreLongitude_ = 0;
