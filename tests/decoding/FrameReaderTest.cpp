@@ -137,49 +137,35 @@ protected:
     std::unique_ptr<TFrameReader> reader_;
 };
 
-TEST_F(FramePass, SixteenBitBigEndian) {
-    Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16), {.FormatCode = 26, .RecordSize = 22180});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, SixteenBitLittleEndian) {
-    Load(BuildPass(spec_, lines_, TWordPacking::LittleEndian16), {.FormatCode = 26, .RecordSize = 22180, .LittleEndian16 = true});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, SixteenBitHrptRecordsOf22528Bytes) {
-    Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16, 22528), {.FormatCode = 26, .RecordSize = 22528});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, TenBitN10) {
-    Load(BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 21, .RecordSize = 13864});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, TenBitWsdAfterA1024ByteHeader) {
-    std::vector<uint8_t> file(1024, 'x');
-    test::AppendPass(file, spec_, lines_, TWordPacking::Packed10LsbFirst, 13864);
-    Load(file, {.FormatCode = 39, .RecordSize = 13864}, 1024);
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, TimestepWindowsPackedRecords) {
-    Load(BuildPass(spec_, lines_, TWordPacking::Packed10LsbFirst, 13868),
-         {.FormatCode = 1, .RecordSize = 13868, .PackedInput = true});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, TimestepWindowsUnpackedWordsAreMasked) {
-    std::vector<uint8_t> file = BuildPass(spec_, lines_, TWordPacking::LittleEndian16);
-    for (size_t i = 1; i < file.size(); i += 2) file[i] |= 0xF0;  // noise above the 10 bits
-    Load(file, {.FormatCode = 1, .RecordSize = 22180});
-    ExpectEverySample();
-}
-
-TEST_F(FramePass, EssRecords) {
-    Load(BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 5, .RecordSize = 13864});
-    ExpectEverySample();
+// Every frame format the writers make gives back every sample and time code.
+TEST_F(FramePass, EveryPackingGivesTheWritersSamples) {
+    std::vector<uint8_t> wsd(1024, 'x');
+    test::AppendPass(wsd, spec_, lines_, TWordPacking::Packed10LsbFirst, 13864);
+    std::vector<uint8_t> noisy = BuildPass(spec_, lines_, TWordPacking::LittleEndian16);
+    for (size_t i = 1; i < noisy.size(); i += 2) noisy[i] |= 0xF0;  // noise above the 10 bits
+    const struct {
+        const char* Name;
+        std::vector<uint8_t> File;
+        TFrameFormat Format;
+        int64_t DataStart;
+    } cases[] = {
+        {"16-bit big-endian", BuildPass(spec_, lines_, TWordPacking::BigEndian16), {.FormatCode = 26, .RecordSize = 22180}, 0},
+        {"16-bit little-endian", BuildPass(spec_, lines_, TWordPacking::LittleEndian16),
+         {.FormatCode = 26, .RecordSize = 22180, .LittleEndian16 = true}, 0},
+        {"16-bit in 22,528-byte records", BuildPass(spec_, lines_, TWordPacking::BigEndian16, 22528),
+         {.FormatCode = 26, .RecordSize = 22528}, 0},
+        {"n10", BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 21, .RecordSize = 13864}, 0},
+        {"wsd after its 1024-byte header", wsd, {.FormatCode = 39, .RecordSize = 13864}, 1024},
+        {"ESS", BuildPass(spec_, lines_, TWordPacking::Packed10MsbFirst, 13864), {.FormatCode = 5, .RecordSize = 13864}, 0},
+        {"Timestep Windows packed", BuildPass(spec_, lines_, TWordPacking::Packed10LsbFirst, 13868),
+         {.FormatCode = 1, .RecordSize = 13868, .PackedInput = true}, 0},
+        {"Timestep Windows unpacked, masked", noisy, {.FormatCode = 1, .RecordSize = 22180}, 0},
+    };
+    for (const auto& file : cases) {
+        SCOPED_TRACE(file.Name);
+        Load(file.File, file.Format, file.DataStart);
+        ExpectEverySample();
+    }
 }
 
 TEST_F(FramePass, SamplesEnterTheStoreMaskedWhereTheFrameKeepsHighBits) {
