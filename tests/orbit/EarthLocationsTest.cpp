@@ -53,7 +53,9 @@ protected:
         locations.StoreTimeCode(line, words, sizeof words);
     }
 
-    static TDateTime HrptLineTime(int line) { return PassStart + static_cast<double>(Round(line * 1000.0 / 6.0)) * Millisecond; }
+    TDateTime HrptLineTime(int line) const {
+        return hrptStart + static_cast<double>(Round(line * 1000.0 / 6.0)) * Millisecond;
+    }
 
     // A 10-bit HRPT pass as the frame reader leaves it.
     void WriteHrptPass(int lines) {
@@ -133,6 +135,7 @@ protected:
     }
 
     testing::TempFolder temp;
+    TDateTime hrptStart = PassStart;
     TOrbit orbit;
     TWarpedMapping mapping;
     TEarthLocations locations{&orbit, &mapping};
@@ -260,14 +263,25 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
 }
 
 TEST_F(EarthLocationsTest, FramePhaseCheckWrapsRoundTheCycle) {
-    // Lines start 165 ms into a second, so most lie in phase bin 165 of 167;
-    // a line 3 ms late lies in bin 1, three bins away round the cycle.
-    EmbedElements();
-    WriteHrptPass(1200);
-    StoreHrptTime(900, HrptLineTime(900) + 3 * Millisecond);
-    Compute();
-    ASSERT_TRUE(locations.LocationsValid);
-    EXPECT_NEAR(locations.LineTimes(900), HrptLineTime(900) + 3 * Millisecond, 0.5 * Millisecond);
+    // Lines 165 ms into a second lie in phase bin 165 of 167, so a line 3 ms
+    // late lies in bin 1, three bins on round the cycle; lines 1 ms into a
+    // second lie in bin 1, and one 3 ms early in bin 165, three bins back.
+    // Five bins either way is off the rhythm.
+    struct Case {
+        double startMs, shiftMs;
+        bool kept;
+    };
+    for (const Case& c : {Case{165, 3, true}, Case{1, -3, true}, Case{165, 5, false}, Case{1, -5, false}}) {
+        SCOPED_TRACE(::testing::Message() << c.startMs << " ms, shifted " << c.shiftMs);
+        hrptStart = Epoch + 0.5 / 24 + c.startMs * Millisecond;
+        EmbedElements();
+        WriteHrptPass(1200);
+        StoreHrptTime(900, HrptLineTime(900) + c.shiftMs * Millisecond);
+        Compute();
+        ASSERT_TRUE(locations.LocationsValid);
+        EXPECT_NEAR(locations.LineTimes(900), HrptLineTime(900) + (c.kept ? c.shiftMs : 0.0) * Millisecond,
+                    0.5 * Millisecond);
+    }
 }
 
 TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
@@ -377,33 +391,28 @@ TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {
 
 TEST_F(EarthLocationsTest, MeteorTimesRunThreeHoursAhead) {
     const TDateTime day = EncodeDate(2020, 4, 9);
-    orbit.PassTime = day + 22.5 / 24;
-    locations.SetLineCount(200);
-    locations.BaseDate = day;
-    for (int line = 0; line < 200; ++line) {
-        const int ms = 5400000 + line * 156;  // from 01:30:00 by 0.156 s
-        const uint8_t code[4] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
-                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
-        locations.StoreTimeCode(line, code, sizeof code);
-    }
-    Compute(38, 4);
+    // 200 lines 0.156 s apart from a Meteor clock time (three hours ahead of UTC).
+    const auto writeMeteorPass = [&](TDateTime passTime, int firstMilliseconds) {
+        diagnostics.clear();
+        orbit.PassTime = passTime;
+        locations.SetLineCount(200);
+        locations.BaseDate = day;
+        for (int line = 0; line < 200; ++line) {
+            const int ms = firstMilliseconds + line * 156;
+            const uint8_t code[4] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
+                                     static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
+            locations.StoreTimeCode(line, code, sizeof code);
+        }
+        Compute(38, 4);
+    };
+    writeMeteorPass(day + 22.5 / 24, 5400000);  // 01:30 on the Meteor clock
     EXPECT_NEAR(locations.LineTimes(0), day + 22.5 / 24, 0.5 * Millisecond);
     EXPECT_NEAR(locations.LineTimes(100), day + 22.5 / 24 + 15.6 * Second, 0.5 * Millisecond);
     EXPECT_TRUE(Logged("Over 160 lines, the scan interval was 0.1560s"));
     EXPECT_FALSE(locations.LocationsValid);  // no elements
 
     // After 23:00 a code of 03:30 belongs to 00:30 of the next day.
-    diagnostics.clear();
-    orbit.PassTime = day + 23.5 / 24;
-    locations.SetLineCount(200);
-    locations.BaseDate = day;
-    for (int line = 0; line < 200; ++line) {
-        const int ms = 12600000 + line * 156;
-        const uint8_t code[4] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
-                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
-        locations.StoreTimeCode(line, code, sizeof code);
-    }
-    Compute(38, 4);
+    writeMeteorPass(day + 23.5 / 24, 12600000);
     EXPECT_TRUE(Logged("Potential overnight Meteor-M pass"));
     EXPECT_NEAR(locations.LineTimes(0), day + 1 + 0.5 / 24, 0.5 * Millisecond);
 }

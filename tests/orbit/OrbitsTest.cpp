@@ -97,55 +97,44 @@ protected:
 };
 
 TEST_F(OrbitsTest, NamesGiveIdentityAndScannerGeometry) {
-    orbit.SetSatelliteName("NOAA 15");
-    EXPECT_EQ(orbit.SatelliteName, "NOAA-15");
-    EXPECT_EQ(orbit.ShortName, "n15");
-    EXPECT_EQ(orbit.CatalogNumber, "25338");
-    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.37f);
-    EXPECT_FALSE(orbit.YawSteering);
-
-    orbit.SetSatelliteName("noaa 15");
-    EXPECT_EQ(orbit.SatelliteName, "NOAA 15");
-    EXPECT_TRUE(orbit.CatalogNumber.empty());
-    EXPECT_TRUE(orbit.ShortName.empty());
-
-    orbit.SetSatelliteName("NOAA 16");
-    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.25f);
-    orbit.SetSatelliteName("NOAA 18");
-    EXPECT_FLOAT_EQ(orbit.SemiAngle, 55.37f);
-    EXPECT_EQ(orbit.ShortName, "n18");
-
-    orbit.SetSatelliteName("METEOR-M1");
-    EXPECT_FLOAT_EQ(orbit.SemiAngle, 54.0f);
-    EXPECT_DOUBLE_EQ(orbit.YawCorrection, -1.1);
-    EXPECT_FALSE(orbit.IsMeteorM2());
-    orbit.SetSatelliteName("METEOR-M2");
-    EXPECT_DOUBLE_EQ(orbit.YawCorrection, 0.0);
-    EXPECT_EQ(orbit.CatalogNumber, "40069");
-    EXPECT_TRUE(orbit.IsMeteorM2());
-    orbit.SetSatelliteName("METEOR-M2 2");
-    EXPECT_EQ(orbit.CatalogNumber, "44387");
-    EXPECT_TRUE(orbit.IsMeteorM2());
-
-    orbit.SetSatelliteName("METOP B");
-    EXPECT_EQ(orbit.SatelliteName, "METOP-B");
-    EXPECT_EQ(orbit.CatalogNumber, "38771");
-    EXPECT_TRUE(orbit.ShortName.empty());
-    EXPECT_TRUE(orbit.YawSteering);
-    orbit.SetSatelliteName("FENGYUN 1D");
-    EXPECT_EQ(orbit.SatelliteName, "FY1D");
-    EXPECT_EQ(orbit.ShortName, "fy1d");
-    EXPECT_FALSE(orbit.YawSteering);
-    orbit.SetSatelliteName("SPOT 4");
-    EXPECT_FLOAT_EQ(orbit.SemiAngle, 50.5f);
-    EXPECT_EQ(orbit.CatalogNumber, "25260");
-    orbit.SetSatelliteName("NOAA 7");
-    EXPECT_EQ(orbit.ShortName, "n7");
-    orbit.SetSatelliteName("TIROS-N");
-    EXPECT_EQ(orbit.ShortName, "Tiros-N");
-    EXPECT_EQ(orbit.CatalogNumber, "11060");
-    orbit.SetSatelliteName("fy3a");
-    EXPECT_EQ(orbit.CatalogNumber, "32958");
+    struct Row {
+        const char* given;
+        const char* name;
+        const char* shortName;
+        const char* catalogNumber;
+        float semiAngle;
+        double yaw;
+        bool yawSteering;
+        bool meteorM2;
+    };
+    // In this order on one orbit: each name sets the geometry afresh.
+    const Row rows[] = {
+        {"NOAA 15", "NOAA-15", "n15", "25338", 55.37f, 0.0, false, false},
+        {"noaa 15", "NOAA 15", "", "", 55.37f, 0.0, false, false},  // the containment test minds case
+        {"NOAA 16", "NOAA-16", "n16", "26536", 55.25f, 0.0, false, false},
+        {"NOAA 18", "NOAA-18", "n18", "28654", 55.37f, 0.0, false, false},
+        {"METEOR-M1", "METEOR-M1", "", "35865", 54.0f, -1.1, false, false},
+        {"METEOR-M2", "METEOR-M2", "", "40069", 55.37f, 0.0, false, true},
+        {"METEOR-M2 2", "METEOR-M2 2", "", "44387", 55.37f, 0.0, false, true},
+        {"METOP A", "METOP-A", "metopA", "29499", 55.37f, 0.0, true, false},
+        {"METOP B", "METOP-B", "", "38771", 55.37f, 0.0, true, false},
+        {"FENGYUN 1D", "FY1D", "fy1d", "27431", 55.37f, 0.0, false, false},
+        {"SPOT 4", "SPOT-4", "spot-4", "25260", 50.5f, 0.0, false, false},
+        {"NOAA 7", "NOAA-7", "n7", "12553", 55.37f, 0.0, false, false},
+        {"TIROS-N", "TIROS-N", "Tiros-N", "11060", 55.37f, 0.0, false, false},
+        {"fy3a", "FY3A", "", "32958", 55.37f, 0.0, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.given);
+        orbit.SetSatelliteName(row.given);
+        EXPECT_EQ(orbit.SatelliteName, row.name);
+        EXPECT_EQ(orbit.ShortName, row.shortName);
+        EXPECT_EQ(orbit.CatalogNumber, row.catalogNumber);
+        EXPECT_FLOAT_EQ(orbit.SemiAngle, row.semiAngle);
+        EXPECT_DOUBLE_EQ(orbit.YawCorrection, row.yaw);
+        EXPECT_EQ(orbit.YawSteering, row.yawSteering);
+        EXPECT_EQ(orbit.IsMeteorM2(), row.meteorM2);
+    }
 }
 
 TEST_F(OrbitsTest, NothingIsLocatedWithoutElements) {

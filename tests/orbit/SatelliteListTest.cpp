@@ -132,45 +132,45 @@ TEST_F(SatelliteListTest, LatestEpochOfACatalogueNumberWins) {
 }
 
 TEST_F(SatelliteListTest, DefaultsByNameAndCatalogueNumber) {
-    TSatelliteList list("");
-    const auto add = [&](const std::string& name, int catalog) {
-        return list.AddFromLines("x.tle", name, TleLine1(Set(catalog)), TleLine2(Set(catalog)));
+    struct Row {
+        const char* name;
+        int catalog;
+        bool noaaType;
+        double semiAngle;
+        double downlink;
+        int family;
+        int rateCode;
     };
-    const TSatellite* noaa17 = add("NOAA 17", 20001);
-    EXPECT_TRUE(noaa17->NoaaType);
-    EXPECT_DOUBLE_EQ(noaa17->SemiAngle, 55.37);
-    EXPECT_DOUBLE_EQ(noaa17->DownlinkFrequency, 137.5);
-    EXPECT_EQ(noaa17->FamilyCode, 1);
-    EXPECT_EQ(noaa17->RateCode, 120);
-    EXPECT_DOUBLE_EQ(noaa17->SignedValue, 33.5);
-    EXPECT_DOUBLE_EQ(add("NOAA15", 20002)->DownlinkFrequency, 137.62);
-    EXPECT_DOUBLE_EQ(add("NOAA-18", 20003)->DownlinkFrequency, 137.9125);
-    const TSatellite* metop = add("METOP-A", 29499);
-    EXPECT_TRUE(metop->NoaaType);
-    EXPECT_DOUBLE_EQ(metop->DownlinkFrequency, 0.0);
-    const TSatellite* gps = add("GPS BIIR-2", 20004);
-    EXPECT_EQ(gps->RateCode, 20);
-    EXPECT_DOUBLE_EQ(gps->SemiAngle, 0.01);
-    EXPECT_EQ(gps->FamilyCode, 9);
-    EXPECT_DOUBLE_EQ(add("ISS (ZARYA)", 20005)->SemiAngle, 68.0);
-    const TSatellite* okean = add("OKEAN-O", 20006);
-    EXPECT_EQ(okean->RateCode, 240);
-    EXPECT_DOUBLE_EQ(okean->DownlinkFrequency, 137.4);
-    EXPECT_EQ(add("SICH-1M", 20007)->RateCode, 240);
-    const TSatellite* meteor35 = add("METEOR 3-5", 20008);
-    EXPECT_DOUBLE_EQ(meteor35->SemiAngle, 36.0);
-    EXPECT_DOUBLE_EQ(meteor35->DownlinkFrequency, 137.3);
-    EXPECT_DOUBLE_EQ(add("RESURS-DK", 20009)->DownlinkFrequency, 137.85);
-    EXPECT_EQ(add("METEOR-M 2", 20010)->FamilyCode, 1);
-    EXPECT_DOUBLE_EQ(add("SOMETHING", 27453)->SemiAngle, 45.55);
-    const TSatellite* spot = add("SPOT 4", 25260);
-    EXPECT_EQ(spot->FamilyCode, 8);
-    EXPECT_DOUBLE_EQ(spot->SemiAngle, 30.0);
-    EXPECT_EQ(add("ANOTHER", 26953)->FamilyCode, 7);
-    const TSatellite* plain = add("CUBESAT", 20011);
-    EXPECT_FALSE(plain->NoaaType);
-    EXPECT_DOUBLE_EQ(plain->SemiAngle, 45.0);
-    EXPECT_DOUBLE_EQ(plain->DownlinkFrequency, 0.0);
+    const Row rows[] = {
+        {"NOAA 17", 20001, true, 55.37, 137.5, 1, 120},
+        {"NOAA15", 20002, true, 55.37, 137.62, 1, 120},
+        {"NOAA-18", 20003, true, 55.37, 137.9125, 1, 120},
+        {"METOP-A", 29499, true, 55.37, 0.0, 1, 120},  // series 'A': no frequency
+        {"GPS BIIR-2", 20004, false, 0.01, 0.0, 9, 20},
+        {"ISS (ZARYA)", 20005, false, 68.0, 0.0, 6, 120},
+        {"OKEAN-O", 20006, false, 45.0, 137.4, 5, 240},
+        {"SICH-1M", 20007, false, 45.0, 0.0, 0, 240},
+        {"METEOR 3-5", 20008, false, 36.0, 137.3, 3, 120},
+        {"RESURS-DK", 20009, false, 45.0, 137.85, 2, 120},
+        {"METEOR-M 2", 20010, false, 45.0, 0.0, 1, 120},
+        {"SOMETHING", 27453, false, 45.55, 0.0, 0, 120},
+        {"SPOT 4", 25260, false, 30.0, 0.0, 8, 120},
+        {"ANOTHER", 26953, false, 30.0, 0.0, 7, 120},
+        {"CUBESAT", 20011, false, 45.0, 0.0, 0, 120},
+    };
+    TSatelliteList list("");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TSatellite* s = list.AddFromLines("x.tle", row.name, TleLine1(Set(row.catalog)), TleLine2(Set(row.catalog)));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->NoaaType, row.noaaType);
+        EXPECT_DOUBLE_EQ(s->SemiAngle, row.semiAngle);
+        EXPECT_DOUBLE_EQ(s->DownlinkFrequency, row.downlink);
+        EXPECT_EQ(s->FamilyCode, row.family);
+        EXPECT_EQ(s->RateCode, row.rateCode);
+        EXPECT_DOUBLE_EQ(s->SignedValue, 33.5);
+        EXPECT_DOUBLE_EQ(s->LaunchDate, 0.0);
+    }
 }
 
 TEST_F(SatelliteListTest, NoaaLetterNamesBecomeNumbers) {
