@@ -56,7 +56,7 @@ void LoadSixteenBitPass(benchmark::State& bench) {
     }
     bench.SetBytesProcessed(bench.iterations() * state.FileSizeBytes);
 }
-BENCHMARK(LoadSixteenBitPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadSixteenBitPass)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 }  // namespace kestrune
