@@ -408,15 +408,10 @@ void TEarthLocations::RejectOffPhaseLines(TLineClock& clock) const {
 
 bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics) {
     if (Orbit == nullptr) return false;
-    try {
-        if (EmbeddedTleLine1.rfind('1', 0) == 0 && EmbeddedTleLine2.rfind('2', 0) == 0)
-            Orbit->UseEmbeddedKeplers(EmbeddedTleLine1, EmbeddedTleLine2, passTime);
-        else
-            Orbit->SelectElements(passTime);
-    } catch (const Exception& error) {
-        Orbit->Clear();
-        diagnostics.push_back(error.what());
-    }
+    if (EmbeddedTleLine1.rfind('1', 0) == 0 && EmbeddedTleLine2.rfind('2', 0) == 0)
+        Orbit->UseEmbeddedKeplers(EmbeddedTleLine1, EmbeddedTleLine2, passTime);
+    else
+        Orbit->SelectElements(passTime);
     const std::string& name = Orbit->SatelliteName;
     if (Orbit->ElementsValid) {
         diagnostics.push_back("  Main orbit data for " + name + " read from " + Orbit->MainElementSource);

@@ -126,18 +126,27 @@ void TOrbit::SelectElements(TDateTime time) {
     if (!Keplers->GetElements(SatelliteName, CatalogNumber, PassTime, Quiet, line1, line2, MainElementSource,
                               UpdateElementSource, ElementAge))
         return;
-    Satellite->LoadTLE(line1, line2);
-    ElementsValid = true;
+    ElementsValid = LoadElements(line1, line2);
 }
 
 void TOrbit::UseEmbeddedKeplers(const std::string& line1, const std::string& line2, TDateTime time) {
     PassTime = time;
     Clear();
     Satellite = std::make_unique<TSatellite>();
-    Satellite->LoadTLE(line1, line2);
     MainElementSource = EmbeddedSource;
-    ElementAge = Satellite->EpochJD - DateTimeToJulian(PassTime);
-    ElementsValid = true;
+    ElementsValid = LoadElements(line1, line2);
+    if (ElementsValid) ElementAge = Satellite->EpochJD - DateTimeToJulian(PassTime);
+}
+
+// A set the model cannot take is as good as none: the pass loads without
+// earth locations instead of failing as a whole.
+bool TOrbit::LoadElements(const std::string& line1, const std::string& line2) {
+    try {
+        Satellite->LoadTLE(line1, line2);
+        return true;
+    } catch (const EMathError&) {
+        return false;
+    }
 }
 
 void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude) {
@@ -192,7 +201,11 @@ void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& alt
 bool TOrbit::IsNorthbound(TDateTime time) {
     if (!ElementsValid) return true;
     TVector position, velocity;
-    Satellite->Propagate(position, velocity, DateTimeToJulian(time));
+    try {
+        Satellite->Propagate(position, velocity, DateTimeToJulian(time));
+    } catch (const EMathError&) {
+        return true;  // as without elements: the set cannot reach that time
+    }
     return velocity.Z > 0.0;
 }
 

@@ -55,18 +55,24 @@ public:
     void LoadSatelliteList(const std::string& directory);
     // Identity and scanner geometry from a satellite name.
     void SetSatelliteName(const std::string& name);
-    // Chooses and loads the element set for the satellite at that time.
+    // Chooses and loads the element set for the satellite at that time. A set
+    // the model cannot take leaves ElementsValid false, as when none is found.
     void SelectElements(TDateTime time);
-    // Loads an element set found in the data file.
+    // Loads an element set found in the data file; ElementsValid tells
+    // whether the model could take it.
     void UseEmbeddedKeplers(const std::string& line1, const std::string& line2, TDateTime time);
     // The 51 ground points of the scan line taken at time and the satellite's
     // altitude in km. Leaves both untouched while ElementsValid is false. A
     // point whose look ray misses the earth is UnlocatedCoordinate. Raises
     // EMathError when the element set cannot be propagated to that time.
     void LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude);
-    // The satellite moves north at that time; true without elements.
+    // The satellite moves north at that time; true without elements, and
+    // when the set cannot be propagated to that time.
     bool IsNorthbound(TDateTime time);
     bool IsMeteorM2() const;
+
+private:
+    bool LoadElements(const std::string& line1, const std::string& line2);
 };
 
 }  // namespace kestrune

@@ -218,6 +218,27 @@ TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
     }
 }
 
+TEST_F(OrbitsTest, SetsTheModelCannotTakeLeaveTheOrbitWithoutElements) {
+    testing::TleElements stalled = WeatherSet();
+    stalled.meanMotion = 0.0;
+    temp.Write("elements/Keps/NOAA-15.txt", TleLine1(stalled) + "\n" + TleLine2(stalled) + "\n");
+    orbit.LoadSatelliteList(temp.Path() + "elements");
+    orbit.SetSatelliteName("NOAA 15");
+    orbit.SelectElements(Epoch);
+    EXPECT_FALSE(orbit.ElementsValid);
+    orbit.UseEmbeddedKeplers(TleLine1(stalled), TleLine2(stalled), Epoch);
+    EXPECT_FALSE(orbit.ElementsValid);
+    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
+
+    // A retrograde equatorial set loads but cannot be propagated.
+    testing::TleElements retrograde = WeatherSet();
+    retrograde.inclination = 180.0;
+    Embed("NOAA 19", retrograde);
+    EXPECT_TRUE(orbit.ElementsValid);
+    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
+    EXPECT_THROW(orbit.LocateScanLine(Epoch, points, altitude), EMathError);
+}
+
 TEST_F(OrbitsTest, DirectionOfTravel) {
     Embed("NOAA 19", WeatherSet());
     TSatellite satellite;
