@@ -246,19 +246,12 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     else
         RejectOffPhaseLines(clock);
 
-    double sum = 0;
-    int timed = 0;
-    for (int line = count / 3 + 1; line <= 2 * count / 3 - 1; ++line) {
-        if (clock.time[static_cast<size_t>(line)] == 0) continue;
-        sum += clock.time[static_cast<size_t>(line)];
-        ++timed;
-    }
-    if (timed == 0) {
+    const TDateTime passTime = MidThirdPassTime(clock);
+    if (passTime == 0) {
         diagnostics.push_back("No valid pass timecode found in minor frame data");
         AbandonLocations();
         return false;
     }
-    const TDateTime passTime = sum / timed;
     const bool elements = ChooseElements(passTime, diagnostics);
     if (!FindReferenceLine(clock, passTime, diagnostics)) {
         AbandonLocations();
@@ -396,6 +389,19 @@ void TEarthLocations::FindMeteorScanPeriod(const TLineClock& clock, std::vector<
         diagnostics.push_back(Format("Out of %d lines there were %d which were more than 30 minutes out.", count,
                                      clock.outOfQuarterHour));
     scanPeriod_ = period;
+}
+
+// Mean of the times of the middle third of the lines; 0 when none has one.
+TDateTime TEarthLocations::MidThirdPassTime(const TLineClock& clock) const {
+    const int count = LineCount();
+    double sum = 0;
+    int timed = 0;
+    for (int line = count / 3 + 1; line <= 2 * count / 3 - 1; ++line) {
+        if (clock.time[static_cast<size_t>(line)] == 0) continue;
+        sum += clock.time[static_cast<size_t>(line)];
+        ++timed;
+    }
+    return timed > 0 ? sum / timed : 0.0;
 }
 
 // Lines keep a 1/6-second rhythm; a time off the common phase is corrupt.

@@ -156,6 +156,7 @@ private:
     void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
     void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
     void RejectOffPhaseLines(TLineClock& clock) const;
+    TDateTime MidThirdPassTime(const TLineClock& clock) const;
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
     bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
     void RegulariseTimes(TLineClock& clock);
