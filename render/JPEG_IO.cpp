@@ -4,6 +4,9 @@
 
 #include <jerror.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace kestrune {
 
 namespace {
@@ -39,6 +42,17 @@ int ReducedSize(int size, int scale) {
     case 3: return (size + 7) / 8;
     default: return size;
     }
+}
+
+// A damaged header can claim a picture far larger than its data: the
+// bitmap is sized only for what the file could plausibly hold. Even a
+// picture of one flat colour costs a bit per 8 x 8 block of each component
+// in ordinary coding; the bound leaves room for arithmetic coding too.
+bool PlausibleSize(int width, int height, std::size_t fileBytes) {
+    constexpr uint64_t AlwaysAllowed = uint64_t{1} << 24;
+    constexpr uint64_t PixelsPerByte = 4096;
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    return pixels <= std::max<uint64_t>(AlwaysAllowed, PixelsPerByte * fileBytes);
 }
 
 unsigned ScaleDenominator(int scale) { return scale >= 1 && scale <= 3 ? 1u << scale : 1u; }
@@ -97,6 +111,8 @@ bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, i
         return false;
     const int width = ReducedSize(static_cast<int>(codec.image_width), scale);
     const int height = ReducedSize(static_cast<int>(codec.image_height), scale);
+    if (!PlausibleSize(width, height, bytes.size()))
+        return false;
     const int outputChannels = takeFileFormat ? fileChannels : channels;
     bitmap.SetSize(0, 0);
     if (takeFileFormat) {
@@ -118,13 +134,13 @@ bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, i
     while (codec.output_scanline < codec.output_height) {
         const int y = static_cast<int>(codec.output_scanline);
         JSAMPROW row = cmyk ? cmykRow[0] : bitmap.ScanLine(y);
-        if (jpeg_read_scanlines(&codec, &row, 1) != 1)
+        // Data that ends early (even by no more than the end marker) reads
+        // as grey rows; such a file is taken for a broken one at once.
+        if (jpeg_read_scanlines(&codec, &row, 1) != 1 || decompressor.errors.dataEndedEarly)
             return false;
         if (cmyk)
             CmykToBitmapRow(cmykRow[0], bitmap.ScanLine(y), width, outputChannels);
     }
-    // Data that ends early (even by no more than the end marker) reads as
-    // grey rows; such a file is taken for a broken one.
     jpeg_finish_decompress(&codec);
     return !decompressor.errors.dataEndedEarly;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/render/DamagedCopies.h"
 
 #include <gtest/gtest.h>
 
@@ -377,6 +378,41 @@ TEST_F(BmpFiles, CorruptHeadersGiveCleanErrors) {
         EXPECT_THROW(loaded.LoadFromFile(Write("corrupt.bmp", bytes)), EInvalidGraphic) << k;
         EXPECT_TRUE(loaded.Empty());
     }
+}
+
+// Whatever a damaged file holds, the reader either gives a whole bitmap or
+// raises EInvalidGraphic; the sanitizer build catches any read beyond it.
+TEST(DamagedBmpFiles, AreReadWholeOrRefusedCleanly) {
+    TRawBmp declared200 = RawBmp(8, 6, 200);
+    declared200.coloursUsed = declared200.coloursImportant = 200;
+    auto shortTable = MakeBitmap(5, 7, TPixelFormat::pf8bit, 21);
+    shortTable->SetPalette(ColourPalette(16));
+    const std::vector<std::string> goods = {
+        MakeBitmap(9, 5, TPixelFormat::pf8bit, 20)->SaveToBytes(), shortTable->SaveToBytes(),
+        MakeBitmap(7, 6, TPixelFormat::pf24bit, 22)->SaveToBytes(),
+        MakeBitmap(3, 4, TPixelFormat::pf32bit, 23)->SaveToBytes(), declared200.Bytes(),
+        RawBmp(2080, 2, 256).Bytes()};
+    int read = 0;
+    int refused = 0;
+    for (std::size_t g = 0; g < goods.size(); ++g)
+        for (const std::string& copy : testing::DamagedCopies(goods[g], 70, 150, static_cast<unsigned>(g))) {
+            std::istringstream stream(copy);
+            TExtBitmap loaded;
+            try {
+                loaded.LoadFromStream(stream);
+            } catch (const EInvalidGraphic&) {
+                ++refused;
+                EXPECT_TRUE(loaded.Empty());
+                continue;
+            }
+            ++read;
+            ASSERT_FALSE(loaded.Empty());
+            EXPECT_LE(loaded.Palette().size(), 256u);
+            EXPECT_EQ(Pixels(loaded).size(), loaded.RowBytes() * static_cast<std::size_t>(loaded.Height()));
+        }
+    // Both outcomes occur, so the copies reach past the first checks.
+    EXPECT_GT(read, 50);
+    EXPECT_GT(refused, 50);
 }
 
 TEST_F(BmpFiles, SavingNeedsPixelsAndAWritableFolder) {

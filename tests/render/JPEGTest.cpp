@@ -3,6 +3,7 @@
 
 #include "platform/FileIO.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/render/DamagedCopies.h"
 
 #include <gtest/gtest.h>
 
@@ -257,13 +258,52 @@ TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
     std::string scrambled = whole;
     for (std::size_t k = scrambled.size() / 3; k < scrambled.size() - 2; k += 7)
         scrambled[k] = static_cast<char>(0xFF);
+    // A header that claims 65535 x 65535 pixels for a few kilobytes of data.
+    std::string huge = whole;
+    const std::size_t frame = huge.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    huge.replace(frame + 5, 4, "\xFF\xFF\xFF\xFF");
     const std::vector<std::string> cases = {
         "", "\xFF\xD8", whole.substr(0, 100), whole.substr(0, whole.size() / 2),
-        whole.substr(0, whole.size() - 40), whole.substr(0, whole.size() - 2), std::string(5000, 'x'), "\xFF\xD8\xFF\xE0" + std::string(300, '\0'), scrambled};
+        whole.substr(0, whole.size() - 40), whole.substr(0, whole.size() - 2), std::string(5000, 'x'), "\xFF\xD8\xFF\xE0" + std::string(300, '\0'), scrambled, huge};
     for (std::size_t k = 0; k < cases.size(); ++k) {
         TExtBitmap bitmap;
         EXPECT_FALSE(LoadJPEGFile(&bitmap, folder.Write("bad.jpg", cases[k]), true, 0)) << k;
     }
+}
+
+// Whatever a damaged file holds, the reader answers True with a whole
+// bitmap or False; the sanitizer build catches any read beyond the data.
+TEST_F(JpegFiles, DamagedFilesAreReadWholeOrRefusedCleanly) {
+    SaveBitmapAsJPEG(*Gradient(40, 24), folder / "colour.jpg", 1);
+    std::vector<uint8_t> samples(24 * 16);
+    for (std::size_t k = 0; k < samples.size(); ++k)
+        samples[k] = static_cast<uint8_t>(k * 7);
+    std::vector<uint8_t> cmyk(16 * 8 * 4);
+    for (std::size_t k = 0; k < cmyk.size(); ++k)
+        cmyk[k] = static_cast<uint8_t>(k * 13);
+    const std::vector<std::string> goods = {TTempFolder::Read(folder / "colour.jpg"),
+                                            TTempFolder::Read(WriteRawJpeg(folder, "grey.jpg", 24, 16, 1, samples)),
+                                            TTempFolder::Read(WriteRawJpeg(folder, "cmyk.jpg", 16, 8, 4, cmyk))};
+    int read = 0;
+    int refused = 0;
+    for (std::size_t g = 0; g < goods.size(); ++g) {
+        const auto copies = testing::DamagedCopies(goods[g], 400, 150, static_cast<unsigned>(g));
+        for (std::size_t k = 0; k < copies.size(); ++k) {
+            const std::string file = folder.Write("damaged.jpg", copies[k]);
+            TExtBitmap loaded;
+            const bool takeFileFormat = k % 2 == 0;
+            if (!LoadJPEGFile(&loaded, file, takeFileFormat, static_cast<int>(k % 4))) {
+                ++refused;
+                continue;
+            }
+            ++read;
+            ASSERT_FALSE(loaded.Empty());
+            EXPECT_EQ(MeanDifference(loaded, loaded), 0.0);  // every row can be read
+        }
+    }
+    EXPECT_GT(read, 20);
+    EXPECT_GT(refused, 100);
 }
 
 TEST_F(JpegFiles, EveryWriteFailureIsAWriteError) {
