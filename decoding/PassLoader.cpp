@@ -325,8 +325,8 @@ void TPassLoader::ReadHeaderBuffer(TLoadContext& load) {
         load.Log("File is too small to determine the data type");
         load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
         if (settings_.Unattended) throw ELoadError("File too small");
-        TDialogService::Instance().ShowMessage("Error - file is to small to determine the data type.  At least " +
-                                               IntToStr(HeaderBufferSize) + " bytes are required.");
+        load.ShowMessage("Error - file is to small to determine the data type.  At least " + IntToStr(HeaderBufferSize) +
+                         " bytes are required.");
     }
     state_.InputFileDate = GetFileDate(load.FileName);
     settings_.DataFolder = state_.InputFolder;
