@@ -20,10 +20,7 @@ namespace {
 const QString FontFamily = QStringLiteral("DejaVu Sans");
 constexpr const char* FontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-QColor ToQColor(TColor colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
+QColor ToQColor(TColor colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
 // The family is looked up once; where the system's font configuration
 // does not know it, the font file of the package is registered directly.

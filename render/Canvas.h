@@ -31,6 +31,13 @@ using TColor = uint32_t;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
 
+constexpr uint8_t RedOf(TColor colour) { return static_cast<uint8_t>(colour & 0xFF); }
+constexpr uint8_t GreenOf(TColor colour) { return static_cast<uint8_t>((colour >> 8) & 0xFF); }
+constexpr uint8_t BlueOf(TColor colour) { return static_cast<uint8_t>((colour >> 16) & 0xFF); }
+constexpr TColor RgbColor(uint8_t red, uint8_t green, uint8_t blue) {
+    return static_cast<TColor>(red) | (static_cast<TColor>(green) << 8) | (static_cast<TColor>(blue) << 16);
+}
+
 struct TPoint {
     int X = 0;
     int Y = 0;

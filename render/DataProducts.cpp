@@ -9,6 +9,7 @@
 #include "platform/FileIO.h"
 #include "render/FireDetection.h"
 #include "render/PixelLocation.h"
+#include "render/ViewLookups.h"
 
 #include <algorithm>
 #include <array>
@@ -23,9 +24,7 @@
 namespace kestrune {
 namespace {
 
-constexpr double KelvinOffset = 273.16;
 constexpr double NoSst = -100.0;
-constexpr float DaylightZenith = 75.0f;
 constexpr int32_t WidestTemperatureRaster = 2048;
 constexpr int32_t ProgressStep = 50;
 constexpr char LineEnd[] = "\r\n";
@@ -39,15 +38,6 @@ unsigned Count(uint16_t sample) { return sample & (CountRange - 1u); }
 // A calibration table that holds at least one temperature (uncalibrated channels hold 0.0 throughout).
 bool HoldsTemperatures(const double* table) {
     return table != nullptr && std::any_of(table, table + CountRange, [](double t) { return t != 0.0; });
-}
-
-const double* ThermalTable(const TSensor& sensor, int channel) {
-    switch (channel) {
-        case 3: return sensor.ThermalTable3();
-        case 4: return sensor.ThermalTable4();
-        case 5: return sensor.ThermalTable5();
-        default: return nullptr;
-    }
 }
 
 const float* VisibleTable(const TSensor& sensor, int channel) {
@@ -142,34 +132,13 @@ void ReportWriteFailure(const std::exception& error) {
     TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
 }
 
-// The hourglass, and idle priority while a reception program runs.
-class THourglassFrame {
-public:
-    THourglassFrame(TRenderHost& host, bool idlePriority) : host_(host) { host_.BeginHourglass(idlePriority); }
-    ~THourglassFrame() { host_.EndHourglass(); }
-    THourglassFrame(const THourglassFrame&) = delete;
-    THourglassFrame& operator=(const THourglassFrame&) = delete;
-
-private:
-    TRenderHost& host_;
-};
-
-// Controls off, progress bar and "Writing file..." while a raster is written; undone on every exit.
+// A raster in writing: the progress frame with "Writing file...", the bar
+// moved every 50 lines.
 class TWritingFrame {
 public:
-    TWritingFrame(TRenderHost& host, int32_t lines) : host_(host) {
-        host_.EnableControls(false);
-        host_.ShowProgress(true);
-        host_.SetProgressMax(lines);
+    TWritingFrame(TRenderHost& host, int32_t lines) : host_(host), frame_(host, lines) {
         host_.SetStatusText("Writing file...");
     }
-    ~TWritingFrame() {
-        host_.SetStatusText("");
-        host_.ShowProgress(false);
-        host_.EnableControls(true);
-    }
-    TWritingFrame(const TWritingFrame&) = delete;
-    TWritingFrame& operator=(const TWritingFrame&) = delete;
 
     void LineDone(int32_t line) {
         if (line % ProgressStep == 0) host_.SetProgressPosition(line);
@@ -177,6 +146,7 @@ public:
 
 private:
     TRenderHost& host_;
+    const TProgressFrame frame_;
 };
 
 }  // namespace
@@ -212,7 +182,7 @@ std::string TDataProducts::ProductName(const std::string& baseName, const std::s
 void TDataProducts::SaveImageText(const std::string& baseName, TImageTextKind kind, int32_t pictureWidth,
                                   int32_t pictureHeight) {
     if (!PassLoaded(baseName) || pictureWidth <= 0 || pictureHeight <= 0) return;
-    const THourglassFrame hourglass(host_, false);
+    const THourglass hourglass(host_, false);
     const THRPTvideo& video = *pass_.Video;
     const TSensor& sensor = *pass_.Sensor;
     const bool samples = pass_.SensorKind == SensorAvhrr || pass_.SensorKind == SensorFengYun1;
@@ -247,7 +217,7 @@ void TDataProducts::SaveImageText(const std::string& baseName, TImageTextKind ki
 
 void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos) {
     if (!PassLoaded(baseName)) return;
-    const THourglassFrame hourglass(host_, settings_.ReceiverRunning);
+    const THourglass hourglass(host_, settings_.ReceiverRunning);
     for (int channel = 1; channel <= (albedos ? 3 : MaxChannels); ++channel) {
         if (!pass_.ChannelAvailable[channel] || !pass_.ChannelSelected[channel] ||
             !pass_.Video->SampleAddress(channel, 0))
@@ -300,7 +270,7 @@ void TDataProducts::SaveLocationFile(const std::string& baseName) {
 }
 
 std::string TDataProducts::SaveTemperatureData(int channel, const std::string& suffix, const std::string& baseName) {
-    const double* table = ThermalTable(*pass_.Sensor, channel);
+    const double* table = channel <= 5 ? SensorThermalTable(*pass_.Sensor, channel) : nullptr;
     if (!PassLoaded(baseName) || !pass_.Video->SampleAddress(channel, 0) || !HoldsTemperatures(table) ||
         Width() > WidestTemperatureRaster)
         return {};

@@ -328,7 +328,7 @@ void BuildFireClassTable(const TSensor& sensor, const TFireSettings& settings, T
 
 void BuildFireClassTable(const double* thermal3, const double* thermal4, const TFireSettings& settings,
                          TFireClassTable& table) {
-    table.assign(static_cast<size_t>(CountRange) * CountRange, 0);
+    table.assign(FireClassTableSize, 0);
     if (!thermal4) return;
     if (settings.FireUseAvg)
         BuildAdvancedClasses(thermal4, settings, table);

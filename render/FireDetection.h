@@ -19,9 +19,10 @@ namespace kestrune {
 struct TPassState;
 class TSensor;
 
-// The renderer's fire table: 1024 x 1024 bytes, [first value][channel-4
-// count], above 0 = fire (the same type as render/RenderView.h's).
+// The fire table of the renderer and the pixel list: 1024 x 1024 bytes,
+// [first value][channel-4 count], above 0 = fire.
 using TFireClassTable = std::vector<uint8_t>;
+constexpr size_t FireClassTableSize = size_t{1024} * 1024;
 
 // The setup window's values, named as their registry values; temperatures
 // in kelvin, latitudes and longitudes in whole degrees.

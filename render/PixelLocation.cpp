@@ -7,6 +7,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/qelMapping.h"
 #include "platform/SystemUtils.h"
+#include "render/ViewLookups.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,12 +17,8 @@ namespace kestrune {
 namespace {
 
 constexpr int32_t AnchorIntervals = LocationAnchorCount - 1;
-constexpr double KelvinOffset = 273.16;
 constexpr double KmPerMile = 1.609344;
-constexpr float DaylightZenith = 75.0f;
 constexpr float UnlocatedZenith = 89.0f;
-
-bool IsGacFormat(uint8_t formatCode) { return formatCode >= 9 && formatCode <= 11; }
 
 // Into (-180, 180] by one turn either way.
 double HalfOpenLongitude(double degrees) {

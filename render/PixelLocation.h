@@ -15,6 +15,11 @@ struct TPassState;
 class TEarthLocations;
 struct TScanLineLocations;
 
+// The GAC formats: anchors at pixel 4 + 8k instead of 24 + 40k.
+constexpr bool IsGacFormat(uint8_t formatCode) { return formatCode >= 9 && formatCode <= 11; }
+// Day coefficients of the sea-surface temperature below this solar zenith.
+constexpr float DaylightZenith = 75.0f;
+
 // Everything LocatePixel tells about a pixel; all 0 where it tells nothing.
 struct TPixelLocation {
     TDateTime Time = 0;

@@ -41,6 +41,41 @@ public:
     virtual void EnableResultMenus(bool enabled) = 0;
 };
 
+// The hourglass (and idle priority while a reception program runs) for the
+// life of the guard, taken down also when the work raises.
+class THourglass {
+public:
+    THourglass(TRenderHost& host, bool idlePriority) : host_(host) { host_.BeginHourglass(idlePriority); }
+    ~THourglass() { host_.EndHourglass(); }
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+
+private:
+    TRenderHost& host_;
+};
+
+// The side-panel controls off and the progress bar shown for a long piece
+// of work; on every exit the status line is cleared, the bar hidden and the
+// controls switched on again.
+class TProgressFrame {
+public:
+    TProgressFrame(TRenderHost& host, int maximum) : host_(host) {
+        host_.EnableControls(false);
+        host_.SetProgressMax(maximum);
+        host_.ShowProgress(true);
+    }
+    ~TProgressFrame() {
+        host_.SetStatusText("");
+        host_.ShowProgress(false);
+        host_.EnableControls(true);
+    }
+    TProgressFrame(const TProgressFrame&) = delete;
+    TProgressFrame& operator=(const TProgressFrame&) = delete;
+
+private:
+    TRenderHost& host_;
+};
+
 // A host without a window: for tests, benchmarks and the unattended run. It
 // keeps the status texts it was given, which tests read back.
 class THeadlessRenderHost : public TRenderHost {

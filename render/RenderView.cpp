@@ -10,6 +10,7 @@
 #include "render/ClutImages.h"
 #include "render/ColourScales.h"
 #include "render/GroundPath.h"
+#include "render/IPLbitmap.h"
 #include "render/ViewLookups.h"
 
 #include <algorithm>
@@ -41,17 +42,6 @@ public:
 
 private:
     bool& flag_;
-};
-
-class THourglass {
-public:
-    THourglass(TRenderHost& host, bool idlePriority) : host_(host) { host_.BeginHourglass(idlePriority); }
-    ~THourglass() { host_.EndHourglass(); }
-    THourglass(const THourglass&) = delete;
-    THourglass& operator=(const THourglass&) = delete;
-
-private:
-    TRenderHost& host_;
 };
 
 const TCountTable& IdentityTable() {
@@ -102,6 +92,8 @@ private:
     int Width() const { return video_.Width(); }
     void Status(const char* text) { host_.SetStatusText(text); }
 
+    void Draw();
+    void RestoreHistograms();
     TLineFill Prepare(uint8_t view);
     TLineFill AllChannels();
     TLineFill ChannelView(int channel);
@@ -151,41 +143,41 @@ private:
     TCountTable gammaTable_{};
     TSnowGammaTable snowGamma_{};
     std::vector<int32_t> illumGain_;
-    IplImage crispImage_;
+    TIplImg crispImage_;
     TExtBitmap groundPathMaster_;
     bool histogramsCorrected_ = false;
     bool autoStretch_ = false;
 };
 
 void TRenderView::TRenderer::Render() {
-    host_.EnableControls(false);
+    const TProgressFrame frame(host_, pass_.DataLineCount - 1);
     host_.SetProgressPosition(0);
-    host_.SetProgressMax(pass_.DataLineCount - 1);
-    host_.ShowProgress(true);
     try {
-        const uint8_t view = owner_.viewIndex_;
-        const TLineFill fill = Prepare(view);
-        SizeBitmap(fill ? view : NoView);
-        if (owner_.displayBitmap_.Height() == 0) {
-            TDialogService::Instance().ShowMessage(InvalidChannelsMessage);
-        } else {
-            Status("Mapping channels...");
-            RunLineLoop(fill);
-            if (autoStretch_) AutoStretchBitmap(owner_.displayBitmap_);
-        }
+        Draw();
     } catch (...) {
-        if (histogramsCorrected_) video_.ComputeHistograms({}, 0);
-        host_.ShowProgress(false);
-        host_.SetStatusText("");
-        host_.EnableControls(true);
+        RestoreHistograms();
         throw;
     }
-    // Histograms made with an illumination correction describe the plain
-    // samples again; untouched ones already do.
+    RestoreHistograms();
+}
+
+void TRenderView::TRenderer::Draw() {
+    const uint8_t view = owner_.viewIndex_;
+    const TLineFill fill = Prepare(view);
+    SizeBitmap(fill ? view : NoView);
+    if (owner_.displayBitmap_.Height() == 0) {
+        TDialogService::Instance().ShowMessage(InvalidChannelsMessage);
+        return;
+    }
+    Status("Mapping channels...");
+    RunLineLoop(fill);
+    if (autoStretch_) AutoStretchBitmap(owner_.displayBitmap_);
+}
+
+// Histograms made with an illumination correction describe the plain
+// samples again; untouched ones already do.
+void TRenderView::TRenderer::RestoreHistograms() {
     if (histogramsCorrected_) video_.ComputeHistograms({}, 0);
-    host_.ShowProgress(false);
-    host_.SetStatusText("");
-    host_.EnableControls(true);
 }
 
 void TRenderView::TRenderer::SizeBitmap(uint8_t view) {
@@ -321,17 +313,14 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelView(int channe
 bool TRenderView::TRenderer::Crispen(int channel) {
     try {
         Status("Crispening image...");
-        const int lines = std::min(pass_.DataLineCount, video_.LineCount());
-        const TChannelView source = video_.ChannelView(channel);
-        const IplImage view = IplImage::TiledView(source.Base, source.Width, lines, 1, IplDepth::U16,
-                                                  static_cast<std::ptrdiff_t>(source.LineStride) * 2, TileLines,
-                                                  source.TileStride * 2);
-        crispImage_ = IplImage::Allocate(Width(), lines, 1, IplDepth::U16);
-        iplConvolve2D(view, crispImage_,
+        TChannelView source = video_.ChannelView(channel);
+        source.Height = std::min(pass_.DataLineCount, source.Height);
+        crispImage_.SetWidth(source.Width);
+        crispImage_.SetHeight(source.Height);
+        iplConvolve2D(IplImageOfChannel(source), crispImage_.Image(),
                       options_.RadioGroupCrispenFC == 1 ? CrispenKernel() : CrispenMoreKernel());
         return true;
     } catch (const std::exception&) {
-        crispImage_ = IplImage();
         return false;
     }
 }
@@ -405,7 +394,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
     const TBgrEntry fireColour = EntryOf(settings_.FirePixelColour);
 
     return [=, this](int y, uint8_t* pixels) {
-        const uint16_t* bright = crisp ? crispImage_.RowAs<uint16_t>(y) : Line(brightness, y);
+        const uint16_t* bright = crisp ? crispImage_.ScanLine(y) : Line(brightness, y);
         const uint16_t* colours = Line(colour, y);
         const uint16_t* ch1 = vi ? Line(1, y) : nullptr;
         const uint16_t* ch2 = vi ? Line(2, y) : nullptr;

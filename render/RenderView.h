@@ -8,6 +8,7 @@
 
 #include "platform/Ipl.h"
 #include "render/BMPExtImage.h"
+#include "render/FireDetection.h"
 #include "render/RenderHost.h"
 #include "render/ViewOptions.h"
 #include "render/ViewTable.h"
@@ -21,10 +22,6 @@
 namespace kestrune {
 
 struct TPassState;
-
-// [channel-3 value][channel-4 count], above 0 = fire.
-using TFireClassTable = std::vector<uint8_t>;
-constexpr size_t FireClassTableSize = static_cast<size_t>(1024) * 1024;
 
 // What the overlay, fire, location and land-mask units add to the view.
 // Each is optional: a missing one behaves as "nothing there".

@@ -9,6 +9,7 @@
 #include "render/AptImage.h"
 #include "render/Canvas.h"
 #include "render/JPEGwriter.h"
+#include "render/PixelLocation.h"
 #include "render/RenderView.h"
 #include "render/ScanAngleCorrection.h"
 #include "render/TemperatureScale.h"
@@ -31,19 +32,17 @@ bool IsJpegName(const std::string& fileName) { return LowerCase(ExtractFileExt(f
 class TSaveScope {
 public:
     TSaveScope(TRenderHost& host, bool idlePriority, int& captionBoxHeight)
-        : host_(host), captionBoxHeight_(captionBoxHeight) {
-        host_.BeginHourglass(idlePriority);
-    }
+        : hourglass_(host, idlePriority), host_(host), captionBoxHeight_(captionBoxHeight) {}
     ~TSaveScope() {
         captionBoxHeight_ = 0;
         host_.SetStatusText("");
         host_.ShowImageTools(true);
-        host_.EndHourglass();
     }
     TSaveScope(const TSaveScope&) = delete;
     TSaveScope& operator=(const TSaveScope&) = delete;
 
 private:
+    const THourglass hourglass_;
     TRenderHost& host_;
     int& captionBoxHeight_;
 };
@@ -107,7 +106,7 @@ bool TImageSaver::ModeApplies(TSaveMode mode) {
                    TMsgDlgType::mtWarning);
             return false;
         case SaveGac:
-            if (CorrectPanoramaGAC && pass.InputFormatCode >= 9 && pass.InputFormatCode <= 11) return true;
+            if (CorrectPanoramaGAC && IsGacFormat(pass.InputFormatCode)) return true;
             Notice("No GAC image saved: the pass is not a GAC pass.", TMsgDlgType::mtWarning);
             return false;
         default: return true;

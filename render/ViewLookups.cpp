@@ -15,7 +15,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr double KelvinToCelsius = 273.16;
 constexpr int TopCount = CountRange - 1;
 
 TBgrEntry Grey(int level) {
@@ -127,7 +126,7 @@ void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& 
     for (int c = 0; c < CountRange; ++c) {
         progress.Step(c);
         TBgrEntry* row = table.Row(c);
-        const double t = params.thermal[c] - KelvinToCelsius;
+        const double t = params.thermal[c] - KelvinOffset;
         for (int v = 0; v < threshold; ++v) {
             auto sea = [&](int k) {
                 return static_cast<uint8_t>(RoundToRange((base[k] >> 1) * v / static_cast<double>(threshold) + base[k], 0, 255));
@@ -157,7 +156,7 @@ void BuildAshLookup(TFalseColourTable& table, const double* thermal4, const doub
 
 void BuildNoaaPalette(TPalette1D& palette, int curve, const double* thermal4) {
     if (!thermal4) return;
-    for (int c = 0; c < CountRange; ++c) palette[c] = Grey(TemperatureToGrey(curve, thermal4[c] - KelvinToCelsius));
+    for (int c = 0; c < CountRange; ++c) palette[c] = Grey(TemperatureToGrey(curve, thermal4[c] - KelvinOffset));
 }
 
 namespace {
@@ -239,7 +238,7 @@ void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool u
                              int userMax) {
     if (!thermal4) return;
     for (int c = 0; c < CountRange; ++c) {
-        const double t = thermal4[c] - KelvinToCelsius;
+        const double t = thermal4[c] - KelvinOffset;
         if (!userRange) {
             palette[c] = FromBytes(TemperatureToGreyRgb(t));
             continue;

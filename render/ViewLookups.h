@@ -85,6 +85,10 @@ void BuildChannelGammaTable(TCountTable& table, double gamma);
 void BuildSnowGammaTable(TSnowGammaTable& table);
 void BuildBlendScreen(TBlendScreen& blend);
 
+// Kelvin of 0 degrees Celsius as the views, the cursor read-out and the
+// products count it.
+constexpr double KelvinOffset = 273.16;
+
 // Temperatures (K) per count of channel 3..6; nullptr while the pass is not
 // calibrated and for other channels.
 const double* SensorThermalTable(const TSensor& sensor, int channel);

@@ -13,14 +13,6 @@
 
 namespace kestrune {
 
-// Parts of a TColor (red in the low byte, then green, blue).
-constexpr uint8_t RedOf(TColor colour) { return static_cast<uint8_t>(colour & 0xFF); }
-constexpr uint8_t GreenOf(TColor colour) { return static_cast<uint8_t>((colour >> 8) & 0xFF); }
-constexpr uint8_t BlueOf(TColor colour) { return static_cast<uint8_t>((colour >> 16) & 0xFF); }
-constexpr TColor RgbColor(uint8_t red, uint8_t green, uint8_t blue) {
-    return static_cast<TColor>(red) | (static_cast<TColor>(green) << 8) | (static_cast<TColor>(blue) << 16);
-}
-
 // Items of the choice controls, in the controls' order.
 inline constexpr std::array<std::string_view, 7> GammaItems{
     "Gamma 0.6", "Gamma 0.8", "Gamma 1.0", "Gamma 1.3", "Gamma 1.7", "Gamma 2.1", "Gamma 2.5"};
