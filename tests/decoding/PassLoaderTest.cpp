@@ -236,6 +236,12 @@ TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     EXPECT_EQ(state.EarthLocations->EmbeddedTleLine2, set.Line2);
     ExpectStoredPass(PassLines, true);
     EXPECT_EQ(state.Orbit->MainElementSource, "embedded Keplers in source data");
+    // The loader has every line located and the map fitted to the image.
+    const TEarthLocations& locations = *state.EarthLocations;
+    EXPECT_TRUE(locations.LocationsValid);
+    EXPECT_TRUE(locations.MapFitted);
+    EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0), 1.0 / 1440);
+    EXPECT_EQ(locations.PassName("yyyymmdd"), "n18-20230503");
 }
 
 TEST_F(PassLoaderTest, PackedCopyIsUnpackedBesideIt) {
