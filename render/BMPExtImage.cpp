@@ -142,50 +142,65 @@ void CheckBitFields(const std::vector<uint8_t>& bytes, std::size_t masksOffset, 
         throw EInvalidGraphic("Unsupported bitmap format: colour masks");
 }
 
-TBmpLayout ParseBmp(const std::vector<uint8_t>& bytes) {
+// What the information header (or the old core header) declares.
+struct TBmpHeader {
+    int64_t width = 0;
+    int64_t height = 0;  // negative: rows from the top
+    unsigned bitsPerPixel = 0;
+    uint32_t coloursUsed = 0;
+    std::size_t headersEnd = 0;  // where the colour table starts
+    std::size_t paletteEntrySize = 4;
+};
+
+TBmpHeader ReadBmpHeader(const std::vector<uint8_t>& bytes) {
     if (bytes.size() < FileHeaderSize + 12 || U16At(bytes, 0) != BitmapSignature)
         InvalidBitmap("no bitmap header");
     const uint32_t infoSize = U32At(bytes, 14);
-    TBmpLayout layout;
-    int64_t width = 0, height = 0;
-    unsigned bitsPerPixel = 0;
-    uint32_t coloursUsed = 0;
-    std::size_t headersEnd = FileHeaderSize + infoSize;
+    TBmpHeader header;
+    header.headersEnd = FileHeaderSize + infoSize;
     if (infoSize == 12) {  // the old core header
-        width = U16At(bytes, 18);
-        height = U16At(bytes, 20);
-        bitsPerPixel = U16At(bytes, 24);
-        layout.paletteEntrySize = 3;
-    } else {
-        if (infoSize < InfoHeaderSize || bytes.size() < headersEnd)
-            InvalidBitmap("information header");
-        width = S32At(bytes, 18);
-        height = S32At(bytes, 22);
-        bitsPerPixel = U16At(bytes, 28);
-        coloursUsed = U32At(bytes, 46);
-        const uint32_t compression = U32At(bytes, 30);
-        if (compression == BiBitfields) {
-            CheckBitFields(bytes, HeadersSize, bitsPerPixel);
-            if (infoSize == InfoHeaderSize)
-                headersEnd += 12;
-        } else if (compression != BiRgb) {
-            throw EInvalidGraphic("Unsupported bitmap format: compressed pixels");
-        }
+        header.width = U16At(bytes, 18);
+        header.height = U16At(bytes, 20);
+        header.bitsPerPixel = U16At(bytes, 24);
+        header.paletteEntrySize = 3;
+        return header;
     }
-    if (width <= 0 || height == 0 || height < -INT32_MAX)
+    if (infoSize < InfoHeaderSize || bytes.size() < header.headersEnd)
+        InvalidBitmap("information header");
+    header.width = S32At(bytes, 18);
+    header.height = S32At(bytes, 22);
+    header.bitsPerPixel = U16At(bytes, 28);
+    header.coloursUsed = U32At(bytes, 46);
+    const uint32_t compression = U32At(bytes, 30);
+    if (compression == BiBitfields) {
+        CheckBitFields(bytes, HeadersSize, header.bitsPerPixel);
+        if (infoSize == InfoHeaderSize)
+            header.headersEnd += 12;
+    } else if (compression != BiRgb) {
+        throw EInvalidGraphic("Unsupported bitmap format: compressed pixels");
+    }
+    return header;
+}
+
+TBmpLayout ParseBmp(const std::vector<uint8_t>& bytes) {
+    const TBmpHeader header = ReadBmpHeader(bytes);
+    if (header.width <= 0 || header.height == 0 || header.height < -INT32_MAX)
         InvalidBitmap("size");
-    layout.width = static_cast<int>(width);
-    layout.height = static_cast<int>(std::abs(height));
-    layout.topDown = height < 0;
-    layout.format = FormatOfBits(bitsPerPixel);
+    TBmpLayout layout;
+    layout.width = static_cast<int>(header.width);
+    layout.height = static_cast<int>(std::abs(header.height));
+    layout.topDown = header.height < 0;
+    layout.format = FormatOfBits(header.bitsPerPixel);
     if (layout.format == TPixelFormat::pf8bit) {
-        layout.paletteEntries = coloursUsed == 0 ? 256 : coloursUsed;
+        layout.paletteEntries = header.coloursUsed == 0 ? 256 : header.coloursUsed;
         if (layout.paletteEntries > 256)
             InvalidBitmap("colour table");
     }
-    layout.paletteOffset = headersEnd;
-    const uint64_t paletteEnd = headersEnd + static_cast<uint64_t>(layout.paletteEntries) * layout.paletteEntrySize;
-    layout.rowBytes = BmpRowBytes(static_cast<uint64_t>(layout.width), bitsPerPixel);
+    layout.paletteOffset = header.headersEnd;
+    layout.paletteEntrySize = header.paletteEntrySize;
+    const uint64_t paletteEnd =
+        header.headersEnd + static_cast<uint64_t>(layout.paletteEntries) * layout.paletteEntrySize;
+    layout.rowBytes = BmpRowBytes(static_cast<uint64_t>(layout.width), header.bitsPerPixel);
     const uint64_t pixelBytes = layout.rowBytes * static_cast<uint64_t>(layout.height);
     // The declared pixel offset when it is plausible, else right after the
     // colour table (where some writers' offsets should have pointed).

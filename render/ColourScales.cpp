@@ -215,10 +215,6 @@ std::string_view EnhancementCurveName(int curve) {
     return curve >= 0 && curve < EnhancementCurveCount ? Curves()[curve].name : std::string_view{};
 }
 
-std::string_view EnhancementCurveCaption(int curve) {
-    return curve >= 0 && curve < EnhancementCurveCount ? Curves()[curve].caption : std::string_view{};
-}
-
 int EnhancementCurveByName(std::string_view nameOrCaption) {
     const auto& curves = Curves();
     for (int i = 0; i < EnhancementCurveCount; ++i)

@@ -54,8 +54,6 @@ TRgbBytes TemperatureToGreyRgb(double temperature);
 constexpr int EnhancementCurveCount = 15;
 // "Snow (3a)", "BD", ... "BD1"; "" outside 0..14.
 std::string_view EnhancementCurveName(int curve);
-// The caption the NOAA view's algorithm choice shows for the curve.
-std::string_view EnhancementCurveCaption(int curve);
 // Curve of a name or caption (case ignored), -1 when none matches.
 int EnhancementCurveByName(std::string_view nameOrCaption);
 

@@ -95,6 +95,37 @@ J_COLOR_SPACE OutputColourSpace(int fileChannels, int channels) {
     return channels == 1 ? JCS_GRAYSCALE : JCS_EXT_BGR;
 }
 
+// Empties the bitmap, gives it the file's format when it is to take it,
+// and sizes it for the picture.
+void PrepareBitmap(TExtBitmap& bitmap, bool takeFileFormat, int outputChannels, int width, int height) {
+    bitmap.SetSize(0, 0);
+    if (takeFileFormat) {
+        bitmap.SetPixelFormat(FormatOfChannels(outputChannels));
+        if (outputChannels == 1)
+            bitmap.SetPalette(GreyPalette());
+    }
+    bitmap.SetSize(width, height);
+}
+
+// Data that ends early (even by no more than the end marker) reads as grey
+// rows; such a file is taken for a broken one at the first of them.
+bool ReadRows(jpeg_decompress_struct& codec, const TJpegErrors& errors, TExtBitmap& bitmap, int outputChannels) {
+    const bool cmyk = codec.out_color_space == JCS_CMYK;
+    JSAMPARRAY cmykRow = cmyk ? (*codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&codec), JPOOL_IMAGE,
+                                                           codec.output_width * 4, 1)
+                              : nullptr;
+    while (codec.output_scanline < codec.output_height) {
+        const int y = static_cast<int>(codec.output_scanline);
+        JSAMPROW row = cmyk ? cmykRow[0] : bitmap.ScanLine(y);
+        if (jpeg_read_scanlines(&codec, &row, 1) != 1 || errors.dataEndedEarly)
+            return false;
+        if (cmyk)
+            CmykToBitmapRow(cmykRow[0], bitmap.ScanLine(y), bitmap.Width(), outputChannels);
+    }
+    jpeg_finish_decompress(&codec);
+    return !errors.dataEndedEarly;
+}
+
 // Everything libjpeg may jump out of runs after the setjmp below, with no
 // object that needs destroying created on the way.
 bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, int channels, int scale) {
@@ -114,35 +145,14 @@ bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, i
     if (!PlausibleSize(width, height, bytes.size()))
         return false;
     const int outputChannels = takeFileFormat ? fileChannels : channels;
-    bitmap.SetSize(0, 0);
-    if (takeFileFormat) {
-        bitmap.SetPixelFormat(FormatOfChannels(outputChannels));
-        if (outputChannels == 1)
-            bitmap.SetPalette(GreyPalette());
-    }
-    bitmap.SetSize(width, height);
+    PrepareBitmap(bitmap, takeFileFormat, outputChannels, width, height);
     codec.scale_num = 1;
     codec.scale_denom = ScaleDenominator(scale);
     codec.out_color_space = OutputColourSpace(fileChannels, outputChannels);
     jpeg_start_decompress(&codec);
     if (static_cast<int>(codec.output_width) != width || static_cast<int>(codec.output_height) != height)
         return false;
-    const bool cmyk = codec.out_color_space == JCS_CMYK;
-    JSAMPARRAY cmykRow = cmyk ? (*codec.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&codec), JPOOL_IMAGE,
-                                                           static_cast<JDIMENSION>(width) * 4, 1)
-                              : nullptr;
-    while (codec.output_scanline < codec.output_height) {
-        const int y = static_cast<int>(codec.output_scanline);
-        JSAMPROW row = cmyk ? cmykRow[0] : bitmap.ScanLine(y);
-        // Data that ends early (even by no more than the end marker) reads
-        // as grey rows; such a file is taken for a broken one at once.
-        if (jpeg_read_scanlines(&codec, &row, 1) != 1 || decompressor.errors.dataEndedEarly)
-            return false;
-        if (cmyk)
-            CmykToBitmapRow(cmykRow[0], bitmap.ScanLine(y), width, outputChannels);
-    }
-    jpeg_finish_decompress(&codec);
-    return !decompressor.errors.dataEndedEarly;
+    return ReadRows(codec, decompressor.errors, bitmap, outputChannels);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
+#include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
@@ -98,6 +99,10 @@ private:
     TLineFill AllChannels();
     TLineFill ChannelView(int channel);
     TLineFill FalseColour();
+    void BuildFalseColourTable(int colour);
+    bool IlluminateBrightness(int brightness, int32_t space);
+    const int32_t* BrightnessStretch(int brightness);
+    std::array<const int32_t*, 3> PrepareBlend(int colour);
     TLineFill Mvl();
     TLineFill ThreeChannels(const std::array<int, 3>& channels, const std::array<const int32_t*, 3>& stretch,
                             const std::array<bool, 3>& inverted);
@@ -106,6 +111,9 @@ private:
     std::array<const int32_t*, 3> ColourStretches(const std::array<int, 3>& channels, bool stretch);
     TLineFill Noaa();
     TLineFill Snow();
+    TLineFill Paletted();
+    TLineFill Temperature();
+    TLineFill Vegetation();
     TLineFill ThroughPalette(int channel);
     TLineFill ThroughColourTable(int first, int second);
     TLineFill Sst();
@@ -207,23 +215,10 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Prepare(uint8_t view) 
         case ViewRgb: return Rgb();
         case ViewUser: return UserRgb();
         case ViewNoaa: return Noaa();
-        case ViewPaletted:
-            palette_ = std::make_unique<TPalette1D>();
-            LoadPaletteFile(*palette_, pass_.PaletteFileName);
-            return ThroughPalette(4);
-        case ViewTemperature:
-            palette_ = std::make_unique<TPalette1D>();
-            BuildTemperaturePalette(*palette_, SensorThermalTable(sensor_, 4), options_.CheckBoxUserRange,
-                                    options_.UpDownUserMinTemp, options_.UpDownUserMaxTemp);
-            return ThroughPalette(4);
+        case ViewPaletted: return Paletted();
+        case ViewTemperature: return Temperature();
         case ViewSst: return Sst();
-        case ViewVegetation:
-            if (!Present(1) || !Present(2)) return {};
-            Status("Building veg. lookup...");
-            colourTable_ = std::make_unique<TFalseColourTable>();
-            palette_ = std::make_unique<TPalette1D>();
-            BuildVegetationLookup(*colourTable_, *palette_, sensor_, video_, options_, settings_.NdviPaletteFileName);
-            return ThroughColourTable(1, 2);
+        case ViewVegetation: return Vegetation();
         case ViewCh4MinusCh5: return ChannelDifference();
         case ViewCh3Raw: return Channel3Raw();
         case ViewCh3AvgFilt: return FireFilterImage(1);
@@ -342,6 +337,53 @@ const uint16_t* TRenderView::TRenderer::FireSourceRow(int y) const {
     return Line(3, y);
 }
 
+void TRenderView::TRenderer::BuildFalseColourTable(int colour) {
+    const std::optional<TClutImage> clut = LoadClut(settings_.ClutFileName);
+    BuildFalseColourLookup(*colourTable_,
+                           {ColourChannelThermalTable(sensor_, colour),
+                            options_.CheckBoxSeaBlue ? settings_.SeaColourThreshold : 0,
+                            options_.ColorDialogSeaColour, GammaForSelection(options_.ComboBoxGammaCorrectFC),
+                            clut ? &*clut : nullptr},
+                           &host_);
+}
+
+// "Hist eq. illum" ramps the gain fully across the line, "Hist eq. mild"
+// not at all; neither applies to the thermal channels or to wide lines.
+bool TRenderView::TRenderer::IlluminateBrightness(int brightness, int32_t space) {
+    const int adjust = options_.RadioGroupThermalBrightAdjust;
+    if (adjust != AdjustHistEqIllum && adjust != AdjustHistEqMild) return false;
+    if (brightness == 4 || brightness == 5 || Width() > MaxIlluminatedWidth) return false;
+    illumGain_ = IlluminationGain(adjust == AdjustHistEqIllum ? 1 : 0, 256, 1);
+    ApplyIllumination(illumGain_, space);
+    return true;
+}
+
+const int32_t* TRenderView::TRenderer::BrightnessStretch(int brightness) {
+    switch (options_.RadioGroupThermalBrightAdjust) {
+        case AdjustStretch: return OrIdentity(video_.LinearStretch(brightness));
+        case AdjustHistEq:
+        case AdjustHistEqIllum: return OrIdentity(video_.EqualisedStretch(brightness, 3.0f));
+        case AdjustHistEqFull: return OrIdentity(video_.EqualisedStretch(brightness, 0.0f));
+        case AdjustHistEqMild: return OrIdentity(video_.EqualisedStretch(brightness, 0.6f));
+        default: return IdentityTable().data();
+    }
+}
+
+// The brightness of "VI": the screen blend of the brighter of channels 1 and
+// 2 with the colour channel. Returns the stretches of channel 1, channel 2
+// and the colour channel.
+std::array<const int32_t*, 3> TRenderView::TRenderer::PrepareBlend(int colour) {
+    const float clip = options_.RadioGroupThermalBrightAdjust == AdjustHistEqFull ? 0.0f : 3.0f;
+    const std::array<const int32_t*, 3> stretch{OrIdentity(video_.EqualisedStretch(1, clip)),
+                                                OrIdentity(video_.EqualisedStretch(2, clip)),
+                                                OrIdentity(video_.EqualisedStretch(colour, 3.0f))};
+    Status("Building blend screen...");
+    blend_ = std::make_unique<TBlendScreen>();
+    BuildBlendScreen(*blend_);
+    autoStretch_ = true;
+    return stretch;
+}
+
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
     colourTable_ = std::make_unique<TFalseColourTable>();
     Status("Building lookup...");
@@ -351,44 +393,11 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
     const int colour = options_.RadioGroupColour == 1 ? 5 : options_.RadioGroupColour == 2 ? 6 : 4;
     if (!Present(brightness) || !Present(colour) || (vi && !Present(2))) return {};
 
-    const std::optional<TClutImage> clut = LoadClut(settings_.ClutFileName);
-    BuildFalseColourLookup(*colourTable_,
-                           {ColourChannelThermalTable(sensor_, colour),
-                            options_.CheckBoxSeaBlue ? settings_.SeaColourThreshold : 0,
-                            options_.ColorDialogSeaColour, GammaForSelection(options_.ComboBoxGammaCorrectFC),
-                            clut ? &*clut : nullptr},
-                           &host_);
-
-    const int adjust = options_.RadioGroupThermalBrightAdjust;
-    int rampFactor = adjust == AdjustHistEqIllum ? 1 : adjust == AdjustHistEqMild ? 0 : -1;
+    BuildFalseColourTable(colour);
     const bool crisp = options_.RadioGroupCrispenFC > 0 && !vi && Crispen(brightness);
-    if (brightness == 4 || brightness == 5 || Width() > MaxIlluminatedWidth) rampFactor = -1;
-    const bool illumination = rampFactor >= 0;
-    if (illumination) {
-        illumGain_ = IlluminationGain(rampFactor, 256, 1);
-        ApplyIllumination(illumGain_, space);
-    }
-    const TCountTable* stretch = nullptr;
-    switch (adjust) {
-        case AdjustStretch: stretch = video_.LinearStretch(brightness); break;
-        case AdjustHistEq:
-        case AdjustHistEqIllum: stretch = video_.EqualisedStretch(brightness, 3.0f); break;
-        case AdjustHistEqFull: stretch = video_.EqualisedStretch(brightness, 0.0f); break;
-        case AdjustHistEqMild: stretch = video_.EqualisedStretch(brightness, 0.6f); break;
-        default: break;
-    }
-    const int32_t* brightStretch = OrIdentity(stretch);
-
-    std::array<const int32_t*, 3> viStretch{};  // channel 1, channel 2, colour channel
-    if (vi) {
-        const float clip = adjust == AdjustHistEqFull ? 0.0f : 3.0f;
-        viStretch = {OrIdentity(video_.EqualisedStretch(1, clip)), OrIdentity(video_.EqualisedStretch(2, clip)),
-                     OrIdentity(video_.EqualisedStretch(colour, 3.0f))};
-        Status("Building blend screen...");
-        blend_ = std::make_unique<TBlendScreen>();
-        BuildBlendScreen(*blend_);
-        autoStretch_ = true;
-    }
+    const bool illumination = IlluminateBrightness(brightness, space);
+    const int32_t* brightStretch = BrightnessStretch(brightness);
+    const std::array<const int32_t*, 3> viStretch = vi ? PrepareBlend(colour) : std::array<const int32_t*, 3>{};
     const bool fire = SidePanelShows(owner_.sidePanel_, TSidePanelControl::GroupBoxFire) &&
                       options_.CheckBoxShowFire && BuildFireTable();
     const TBgrEntry fireColour = EntryOf(settings_.FirePixelColour);
@@ -537,6 +546,28 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Snow() {
     };
 }
 
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Paletted() {
+    palette_ = std::make_unique<TPalette1D>();
+    LoadPaletteFile(*palette_, pass_.PaletteFileName);
+    return ThroughPalette(4);
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Temperature() {
+    palette_ = std::make_unique<TPalette1D>();
+    BuildTemperaturePalette(*palette_, SensorThermalTable(sensor_, 4), options_.CheckBoxUserRange,
+                            options_.UpDownUserMinTemp, options_.UpDownUserMaxTemp);
+    return ThroughPalette(4);
+}
+
+TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Vegetation() {
+    if (!Present(1) || !Present(2)) return {};
+    Status("Building veg. lookup...");
+    colourTable_ = std::make_unique<TFalseColourTable>();
+    palette_ = std::make_unique<TPalette1D>();
+    BuildVegetationLookup(*colourTable_, *palette_, sensor_, video_, options_, settings_.NdviPaletteFileName);
+    return ThroughColourTable(1, 2);
+}
+
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughPalette(int channel) {
     if (!Present(channel)) return {};
     return [this, channel](int y, uint8_t* pixels) {
@@ -670,7 +701,8 @@ bool TRenderView::SelectView(std::string_view name) {
 void TRenderView::ApplySstRange() {
     const TSstRange range =
         SstDisplayRange(Options.RadioGroupSstDisplayRange, Options.UpDownUserMinSST, Options.UpDownUserMaxSST);
-    SetSstPaletteRange(*pass_.Sensor, range.Low, range.High);
+    pass_.Sensor->SetPaletteLow(range.Low);
+    pass_.Sensor->SetPaletteHigh(range.High);
     if (range.User) Options.UpDownUserMaxSST = range.UserMax;
 }
 

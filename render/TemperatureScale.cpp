@@ -1,6 +1,7 @@
 #include "render/TemperatureScale.h"
 
 #include "decoding/HueScale.h"
+#include "decoding/Sensor.h"
 #include "decoding/ViewNames.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemUtils.h"
@@ -46,8 +47,7 @@ std::string Label(int t) { return " " + std::to_string(t) + DegreeSign + "C "; }
 
 TScaleRange TemperatureScaleRange(const TTemperatureScaleInputs& inputs) {
     if (inputs.View == ViewSst && inputs.Sensor) {
-        const TPaletteRange palette = SstPaletteRange(*inputs.Sensor);
-        return {palette.Low - 1, palette.High + 1, 5, TScaleColours::SstPalette};
+        return {inputs.Sensor->PaletteLow() - 1, inputs.Sensor->PaletteHigh() + 1, 5, TScaleColours::SstPalette};
     }
     if (inputs.UserRange) return {inputs.UserMin, inputs.UserMax, UserStep(inputs.UserMax - inputs.UserMin), TScaleColours::Hue};
     return {};

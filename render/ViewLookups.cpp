@@ -249,13 +249,6 @@ void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool u
     }
 }
 
-void SetSstPaletteRange(TSensor& sensor, int low, int high) {
-    sensor.SetPaletteLow(low);
-    sensor.SetPaletteHigh(high);
-}
-
-TPaletteRange SstPaletteRange(const TSensor& sensor) { return {sensor.PaletteLow(), sensor.PaletteHigh()}; }
-
 TBgrEntry SstPaletteColour(const TSensor& sensor, double celsius) {
     int32_t red = 0, green = 0, blue = 0;
     sensor.TemperatureToColour(celsius, red, green, blue);

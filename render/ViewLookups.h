@@ -118,13 +118,6 @@ void LoadPaletteFile(TPalette1D& palette, const std::string& fileName);
 void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool userRange, int userMin,
                              int userMax);
 
-// The colour range (degrees Celsius) of the sensor's SST palette.
-void SetSstPaletteRange(TSensor& sensor, int low, int high);
-struct TPaletteRange {
-    int Low = 0;
-    int High = 0;
-};
-TPaletteRange SstPaletteRange(const TSensor& sensor);
 // The SST palette's colour of a temperature (degrees Celsius).
 TBgrEntry SstPaletteColour(const TSensor& sensor, double celsius);
 
