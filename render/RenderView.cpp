@@ -129,6 +129,8 @@ private:
     void ApplyIllumination(const std::vector<int32_t>& gain, int32_t space);
     bool Crispen(int channel);
     bool BuildFireTable();
+    const IplImage* FilterImage(int image) const;
+    // Channel 3, or the difference image with the advanced algorithm.
     const uint16_t* FireSourceRow(int y) const;
 
     void SizeBitmap(uint8_t view);
@@ -321,20 +323,29 @@ bool TRenderView::TRenderer::Crispen(int channel) {
 }
 
 bool TRenderView::TRenderer::BuildFireTable() {
-    if (!services_.BuildFireClassTable || !Present(3) || !Present(4)) return false;
+    // The advanced algorithm classifies difference values: without a
+    // difference image that fits the pass there is nothing to classify.
+    if (!services_.BuildFireClassTable || !Present(3) || !Present(4) || (settings_.FireUseAvg && !FilterImage(3)))
+        return false;
     Status("Building fire overlay...");
     fireTable_.assign(FireClassTableSize, 0);
     services_.BuildFireClassTable(fireTable_);
     return fireTable_.size() == FireClassTableSize;
 }
 
+// A filter image of the fire detection, when it is one of this pass's size
+// (an earlier pass's images are not to be read).
+const IplImage* TRenderView::TRenderer::FilterImage(int image) const {
+    const IplImage* filtered = services_.FireImage ? services_.FireImage(image) : nullptr;
+    const int lines = std::min(pass_.DataLineCount, video_.LineCount());
+    if (!filtered || filtered->Empty() || filtered->Depth() != IplDepth::U16 || filtered->Width() < Width() ||
+        filtered->Height() < lines)
+        return nullptr;
+    return filtered;
+}
+
 const uint16_t* TRenderView::TRenderer::FireSourceRow(int y) const {
-    if (settings_.FireUseAvg && services_.FireImage) {
-        const IplImage* image = services_.FireImage(3);
-        if (image && !image->Empty() && image->Width() >= Width() && y < image->Height())
-            return image->RowAs<uint16_t>(y);
-    }
-    return Line(3, y);
+    return settings_.FireUseAvg ? FilterImage(3)->RowAs<uint16_t>(y) : Line(3, y);
 }
 
 void TRenderView::TRenderer::BuildFalseColourTable(int colour) {
@@ -631,11 +642,8 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Channel3Raw() {
 }
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FireFilterImage(int image) {
-    const IplImage* filtered = services_.FireImage ? services_.FireImage(image) : nullptr;
-    const int lines = std::min(pass_.DataLineCount, video_.LineCount());
-    if (!filtered || filtered->Empty() || filtered->Depth() != IplDepth::U16 || filtered->Width() < Width() ||
-        filtered->Height() < lines)
-        return {};
+    const IplImage* filtered = FilterImage(image);
+    if (!filtered) return {};
     return [this, filtered](int y, uint8_t* pixels) {
         const uint16_t* row = filtered->RowAs<uint16_t>(y);
         for (int x = 0; x < Width(); ++x, pixels += 3) PutGrey(pixels, Count(row, x) >> 2);

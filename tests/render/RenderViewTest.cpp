@@ -195,6 +195,48 @@ TEST_F(RenderViewTest, FireOverlayPaintsClassifiedPixels) {
     ExpectGrey(10, 20, 0);
 }
 
+TEST_F(RenderViewTest, FireViewsReadOnlyFilterImagesOfThePassSize) {
+    // The advanced table marks the difference 500 with pixel (10, 20)'s
+    // channel-4 count; its raw channel-3 count is 500 too.
+    pass_.Video->SampleAddress(3, 20)[10] = 500;
+    view_.Settings.FireUseAvg = true;
+    view_.Services.BuildFireClassTable = [this](TFireClassTable& table) {
+        table[static_cast<size_t>(500) * 1024 + Sample(4, 10, 20)] = 255;
+    };
+    IplImage difference = IplImage::Allocate(Width, Lines - 1, 1, IplDepth::U16);  // an earlier pass's
+    view_.Services.FireImage = [&](int image) { return image == 3 ? &difference : nullptr; };
+    view_.SelectView("Ch.3 raw-filt");
+    EXPECT_EQ(view_.DisplayBitmap().Height(), 0);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Invalid channels for colour model specified"});
+    view_.SelectView("Fire");
+    ExpectGrey(10, 20, 0);  // raw counts are not differences
+
+    difference = IplImage::Allocate(Width, Lines, 1, IplDepth::U16);
+    for (int y = 0; y < Lines; ++y) std::fill_n(difference.RowAs<uint16_t>(y), Width, uint16_t{800});
+    view_.Redisplay();
+    ExpectGrey(10, 20, 0);
+    difference.RowAs<uint16_t>(20)[10] = 500;
+    view_.Redisplay();
+    ExpectColour(10, 20, {0x00, 0xC0, 0xFF});
+    view_.SelectView("Ch.3 raw-filt");
+    ExpectGrey(10, 20, 500 >> 2);
+    ExpectGrey(11, 20, 800 >> 2);
+}
+
+TEST_F(RenderViewTest, SnowCompositeOfStretchedChannelsOneThreeAndFour) {
+    view_.Options.RadioGroupNOAAalgorithm = 0;
+    view_.SelectView("NOAA");
+    TSnowGammaTable snow{};
+    BuildSnowGammaTable(snow);
+    for (auto [x, y] : {std::pair{3, 4}, {250, 100}, {500, 299}}) {
+        const int a = (*pass_.Video->LinearStretch(1))[Sample(1, x, y)] >> 2;
+        const int b = (*pass_.Video->LinearStretch(3))[Sample(3, x, y)] >> 2;
+        const int c = (*pass_.Video->LinearStretch(4))[Sample(4, x, y)] >> 2;
+        const auto gamma = [&](int v) { return snow[std::clamp(v, 0, 255)]; };
+        ExpectColour(x, y, {gamma(a - b), gamma((3 * a + c) / 4), gamma((3 * a - c) / 2)});
+    }
+}
+
 TEST_F(RenderViewTest, RgbSubstitutesDefaultsForAnAbsentChannel) {
     view_.Options.RadioGroupRed = 8;  // channel 9
     view_.Options.ColourStretch = false;
