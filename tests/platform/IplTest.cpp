@@ -99,22 +99,23 @@ TEST(IplImage, CloneAndCopyKeepPixels) {
     EXPECT_THROW(iplCopy(source, wrong), EIplError);
 }
 
-TEST(IplResample, NearestRepeatsAndPicksCentres) {
-    EXPECT_EQ(ResampleRow({10, 20}, 4, IplInterpolation::Nearest), (std::vector<int>{10, 10, 20, 20}));
-    EXPECT_EQ(ResampleRow({10, 20, 30, 50}, 2, IplInterpolation::Nearest), (std::vector<int>{20, 50}));
-}
-
-TEST(IplResample, LinearWeighsTheTwoNearestCentres) {
-    EXPECT_EQ(ResampleRow({0, 100}, 4, IplInterpolation::Linear), (std::vector<int>{0, 25, 75, 100}));
-}
-
-TEST(IplResample, CubicIsCatmullRomAndMayOvershoot) {
-    EXPECT_EQ(ResampleRow({0, 100}, 4, IplInterpolation::Cubic), (std::vector<int>{0, 20, 80, 107}));
-}
-
-TEST(IplResample, SuperSamplingAveragesCoveredAreas) {
-    EXPECT_EQ(ResampleRow({10, 20, 30, 50}, 2, IplInterpolation::SuperSample), (std::vector<int>{15, 40}));
-    EXPECT_EQ(ResampleRow({10, 10, 30}, 2, IplInterpolation::SuperSample), (std::vector<int>{10, 23}));
+TEST(IplResample, EachInterpolationOnOneRow) {
+    struct TCase {
+        std::vector<int> row;
+        int width;
+        IplInterpolation method;
+        std::vector<int> expected;
+    };
+    const TCase cases[] = {
+        {{10, 20}, 4, IplInterpolation::Nearest, {10, 10, 20, 20}},     // repeats
+        {{10, 20, 30, 50}, 2, IplInterpolation::Nearest, {20, 50}},     // picks centres
+        {{0, 100}, 4, IplInterpolation::Linear, {0, 25, 75, 100}},      // the two nearest centres
+        {{0, 100}, 4, IplInterpolation::Cubic, {0, 20, 80, 107}},       // Catmull-Rom, may overshoot
+        {{10, 20, 30, 50}, 2, IplInterpolation::SuperSample, {15, 40}}, // covered areas averaged
+        {{10, 10, 30}, 2, IplInterpolation::SuperSample, {10, 23}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(ResampleRow(c.row, c.width, c.method), c.expected) << static_cast<int>(c.method);
 }
 
 TEST(IplResample, UnchangedDimensionKeepsItsPixels) {

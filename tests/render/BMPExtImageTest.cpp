@@ -75,13 +75,12 @@ struct TRawBmp {
     uint32_t coloursUsed = 0;
     uint32_t coloursImportant = 0;
     int storedEntries = 256;
-    uint32_t pixelOffset = 0;  // 0: right after the stored table
     uint32_t imageSize = 0;
     std::vector<uint8_t> indexes;  // width x height, top row first
 
     std::string Bytes() const {
         const int rowBytes = (width + 3) / 4 * 4;
-        const uint32_t offset = pixelOffset != 0 ? pixelOffset : 54 + storedEntries * 4;
+        const uint32_t offset = 54 + storedEntries * 4;
         std::string out;
         auto u16 = [&out](uint32_t v) { out.push_back(char(v & 0xFF)); out.push_back(char((v >> 8) & 0xFF)); };
         auto u32 = [&u16](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
@@ -118,14 +117,11 @@ std::string WithPixelOffset(std::string bytes, uint32_t offset) {
 
 std::vector<uint8_t> IndexesOf(const TExtBitmap& bitmap) { return Pixels(bitmap); }
 
-TEST(TExtBitmap, StartsEmptyWithA256BinHistogram) {
-    TExtBitmap bitmap;
-    EXPECT_TRUE(bitmap.Empty());
-    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(bitmap.Histogram().BinCount(), 256);
-}
-
-TEST(TExtBitmap, ResizingKeepsTheOverlapAndWhitensTheRest) {
+TEST(TExtBitmap, StartsEmptyAndResizingKeepsTheOverlapAndWhitensTheRest) {
+    TExtBitmap fresh;
+    EXPECT_TRUE(fresh.Empty());
+    EXPECT_EQ(fresh.PixelFormat(), TPixelFormat::pf24bit);
+    EXPECT_EQ(fresh.Histogram().BinCount(), 256);
     auto bitmap = MakeBitmap(5, 3, TPixelFormat::pf24bit, 1);
     const std::vector<uint8_t> before = Pixels(*bitmap);
     int changes = 0;
@@ -176,52 +172,37 @@ protected:
     std::string Write(const std::string& name, const std::string& bytes) { return folder.Write(name, bytes); }
 };
 
-TEST_F(BmpFiles, TwentyFourBitRoundTripIsReadableByOrdinaryReaders) {
-    auto bitmap = MakeBitmap(7, 5, TPixelFormat::pf24bit, 3);
-    const std::string file = folder / "colour.bmp";
-    bitmap->SaveToFile(file);
-    EXPECT_EQ(TTempFolder::Read(file).size(), 54u + 24 * 5);
-    TExtBitmap loaded;
-    loaded.LoadFromFile(file);
-    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(loaded.Width(), 7);
-    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
-    ExpectQtReadsTheSamePicture(file, *bitmap);
-}
-
-TEST_F(BmpFiles, PalettedRoundTripKeepsTheColourTable) {
-    auto bitmap = MakeBitmap(9, 4, TPixelFormat::pf8bit, 4);
-    bitmap->SetPalette(ColourPalette(256));
-    const std::string file = folder / "paletted.bmp";
-    bitmap->SaveToFile(file);
-    TExtBitmap loaded;
-    loaded.LoadFromFile(file);
-    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(loaded.Palette(), ColourPalette(256));
-    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
-    ExpectQtReadsTheSamePicture(file, *bitmap);
-}
-
-TEST_F(BmpFiles, ThirtyTwoBitAndShortTablesRoundTrip) {
-    auto colour = MakeBitmap(3, 2, TPixelFormat::pf32bit, 5);
-    colour->SaveToFile(folder / "wide.bmp");
-    TExtBitmap loaded;
-    loaded.LoadFromFile(folder / "wide.bmp");
-    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf32bit);
-    EXPECT_EQ(Pixels(loaded), Pixels(*colour));
-
-    TExtBitmap shortTable;
-    shortTable.SetPixelFormat(TPixelFormat::pf8bit);
-    shortTable.SetSize(5, 5);
-    shortTable.SetPalette(ColourPalette(16));
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x)
-            shortTable.ScanLine(y)[x] = static_cast<uint8_t>((x + y) % 16);
-    shortTable.SaveToFile(folder / "short.bmp");
-    loaded.LoadFromFile(folder / "short.bmp");
-    EXPECT_EQ(loaded.Palette().size(), 16u);
-    EXPECT_EQ(Pixels(loaded), Pixels(shortTable));
-    ExpectQtReadsTheSamePicture(folder / "short.bmp", shortTable);
+TEST_F(BmpFiles, RoundTripsKeepPixelsAndColourTablesAndOrdinaryReadersAgree) {
+    struct TCase {
+        int width, height;
+        TPixelFormat format;
+        int paletteEntries;  // 8-bit only
+        std::size_t fileSize;
+    };
+    const TCase cases[] = {{7, 5, TPixelFormat::pf24bit, 0, 54 + 24 * 5},
+                           {9, 4, TPixelFormat::pf8bit, 256, 54 + 1024 + 12 * 4},
+                           {5, 5, TPixelFormat::pf8bit, 16, 54 + 64 + 8 * 5},
+                           {3, 2, TPixelFormat::pf32bit, 0, 54 + 12 * 2}};
+    unsigned seed = 3;
+    for (const TCase& c : cases) {
+        auto bitmap = MakeBitmap(c.width, c.height, c.format, ++seed);
+        if (c.paletteEntries > 0) {
+            bitmap->SetPalette(ColourPalette(c.paletteEntries));
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x)
+                    bitmap->ScanLine(y)[x] = static_cast<uint8_t>(bitmap->ScanLine(y)[x] % c.paletteEntries);
+        }
+        const std::string file = folder / "round.bmp";
+        bitmap->SaveToFile(file);
+        EXPECT_EQ(TTempFolder::Read(file).size(), c.fileSize);
+        TExtBitmap loaded;
+        loaded.LoadFromFile(file);
+        EXPECT_EQ(loaded.PixelFormat(), c.format);
+        EXPECT_EQ(loaded.Width(), c.width);
+        EXPECT_EQ(loaded.Palette(), c.paletteEntries > 0 ? ColourPalette(c.paletteEntries) : std::vector<TRGBQuad>{});
+        EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
+        ExpectQtReadsTheSamePicture(file, *bitmap);
+    }
 }
 
 TEST_F(BmpFiles, TopDownRowsAreRead) {
@@ -241,59 +222,40 @@ TEST_F(BmpFiles, TopDownRowsAreRead) {
     EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
 }
 
-TEST_F(BmpFiles, UndeclaredColourEntriesAreSkipped) {
-    // 256 entries stored, 200 declared as used and important; the pixel
-    // offset honestly points past all 256.
-    TRawBmp raw = RawBmp(10, 4, 200);
-    raw.coloursUsed = raw.coloursImportant = 200;
-    const std::string file = Write("declared200.bmp", raw.Bytes());
-    TExtBitmap loaded;
-    loaded.LoadFromFile(file);
-    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
-    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
-    ExpectQtReadsTheSamePicture(file, loaded);
-}
-
-TEST_F(BmpFiles, UndeclaredColourRepairNeedsBothCountsEqual) {
-    TRawBmp raw = RawBmp(12, 3, 200);
-    raw.storedEntries = 256;
-    raw.coloursUsed = 224;
-    raw.coloursImportant = 224;
-    TExtBitmap loaded;
-    loaded.LoadFromFile(Write("declared224.bmp", raw.Bytes()));
-    EXPECT_EQ(loaded.Palette().size(), 224u);
-    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
-
-    // 200 used, 224 important: not repaired, so an offset that trusts the
-    // declared table puts the stored entries 200..255 into the pixels.
-    raw.coloursUsed = 200;
-    loaded.LoadFromFile(Write("mixed.bmp", WithPixelOffset(raw.Bytes(), 54 + 200 * 4)));
-    EXPECT_EQ(loaded.Palette().size(), 200u);
-    EXPECT_NE(IndexesOf(loaded), raw.indexes);
-}
-
-TEST_F(BmpFiles, AWriterOffsetForTheDeclaredTableIsRepaired) {
-    // 256 entries stored, 200 declared, and the pixel offset written as if
-    // only 200 were stored: plain readers put entries 200..255 into the
-    // picture; the repair reads the pixels where they are.
-    TRawBmp raw = RawBmp(8, 30, 200);
-    raw.coloursUsed = raw.coloursImportant = 200;
-    TExtBitmap loaded;
-    loaded.LoadFromFile(Write("writeroffset.bmp", WithPixelOffset(raw.Bytes(), 54 + 200 * 4)));
-    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
-    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
-}
-
-TEST_F(BmpFiles, ACorrectShortTableOfTwoHundredIsNotRepaired) {
-    TRawBmp raw = RawBmp(10, 4, 200);
-    raw.storedEntries = 200;
-    raw.coloursUsed = raw.coloursImportant = 200;
-    const std::string file = Write("honest200.bmp", raw.Bytes());
-    TExtBitmap loaded;
-    loaded.LoadFromFile(file);
-    EXPECT_EQ(loaded.Palette(), ColourPalette(200));
-    EXPECT_EQ(IndexesOf(loaded), raw.indexes);
-    ExpectQtReadsTheSamePicture(file, loaded);
+// Some writers declare 200 or 224 colours (as used and as important) but
+// store all 256; only files of that kind, with equal counts, are repaired.
+TEST_F(BmpFiles, UndeclaredColourEntriesAreSkippedOnlyWhereStored) {
+    struct TCase {
+        const char* what;
+        uint32_t used, important;
+        int stored;
+        uint32_t declaredOffset;  // 0: the true one, right after the stored table
+        bool pixelsIntact;
+    };
+    const TCase cases[] = {
+        {"256 stored, 200 declared, honest offset", 200, 200, 256, 0, true},
+        {"256 stored, 224 declared", 224, 224, 256, 0, true},
+        {"offset written for the declared table", 200, 200, 256, 54 + 200 * 4, true},
+        {"a correct short table", 200, 200, 200, 0, true},
+        // Not repaired: an offset that trusts the declared table puts the
+        // stored entries 200..255 into the pixels.
+        {"200 used, 224 important", 200, 224, 256, 54 + 200 * 4, false},
+    };
+    for (const TCase& c : cases) {
+        TRawBmp raw = RawBmp(8, 30, 200);
+        raw.coloursUsed = c.used;
+        raw.coloursImportant = c.important;
+        raw.storedEntries = c.stored;
+        const std::string bytes = raw.Bytes();
+        const std::string file =
+            Write("declared.bmp", c.declaredOffset != 0 ? WithPixelOffset(bytes, c.declaredOffset) : bytes);
+        TExtBitmap loaded;
+        loaded.LoadFromFile(file);
+        EXPECT_EQ(loaded.Palette(), ColourPalette(static_cast<int>(c.used))) << c.what;
+        EXPECT_EQ(IndexesOf(loaded) == raw.indexes, c.pixelsIntact) << c.what;
+        if (c.declaredOffset == 0)
+            ExpectQtReadsTheSamePicture(file, loaded);
+    }
 }
 
 TEST_F(BmpFiles, WrongImageSizeOf2080WideImagesIsMended) {
@@ -336,29 +298,17 @@ TEST_F(BmpFiles, StreamsNotAtTheirStartAreReadWithoutRepairs) {
     EXPECT_NE(IndexesOf(loaded), raw.indexes);
 }
 
-TEST_F(BmpFiles, TruncatedFilesGiveCleanErrorsAndLeaveTheBitmapAlone) {
-    auto bitmap = MakeBitmap(9, 5, TPixelFormat::pf8bit, 8);
-    const std::string bytes = bitmap->SaveToBytes();
-    auto target = MakeBitmap(2, 2, TPixelFormat::pf24bit, 9);
-    const std::vector<uint8_t> before = Pixels(*target);
-    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{13}, std::size_t{30},
-                                     std::size_t{54}, std::size_t{300}, bytes.size() - 3}) {
-        const std::string file = Write("cut.bmp", bytes.substr(0, length));
-        EXPECT_THROW(target->LoadFromFile(file), EInvalidGraphic) << length;
-        EXPECT_EQ(target->Width(), 2);
-        EXPECT_EQ(Pixels(*target), before);
-    }
-    EXPECT_THROW(target->LoadFromFile(folder / "missing.bmp"), Exception);
-}
-
-TEST_F(BmpFiles, CorruptHeadersGiveCleanErrors) {
+TEST_F(BmpFiles, TruncatedAndCorruptFilesGiveCleanErrorsAndLeaveTheBitmapAlone) {
+    const std::string paletted = MakeBitmap(9, 5, TPixelFormat::pf8bit, 8)->SaveToBytes();
     const std::string good = MakeBitmap(4, 4, TPixelFormat::pf24bit, 10)->SaveToBytes();
     auto corrupt = [&good](std::size_t offset, uint32_t value, int bytes) {
         std::string copy = good;
         std::memcpy(&copy[offset], &value, bytes);
         return copy;
     };
-    const std::vector<std::string> cases = {
+    std::string colourCount = corrupt(46, 1000, 4);
+    colourCount[28] = 8;
+    std::vector<std::string> cases = {
         corrupt(0, 0x5842, 2),       // signature "BX"
         corrupt(14, 7, 4),           // information header size
         corrupt(14, 0x7FFFFFFF, 4),  // header larger than the file
@@ -368,16 +318,19 @@ TEST_F(BmpFiles, CorruptHeadersGiveCleanErrors) {
         corrupt(28, 16, 2),          // 16 bits per pixel
         corrupt(30, 1, 4),           // run-length compressed
         corrupt(30, 3, 4),           // bit fields on 24-bit pixels
-        corrupt(46, 1000, 4),        // colour count (with 8 bits per pixel below)
+        colourCount,                 // 1000 colours of 8-bit pixels
     };
+    for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{13}, std::size_t{30},
+                                     std::size_t{54}, std::size_t{300}, paletted.size() - 3})
+        cases.push_back(paletted.substr(0, length));
+    auto target = MakeBitmap(2, 2, TPixelFormat::pf24bit, 9);
+    const std::vector<uint8_t> before = Pixels(*target);
     for (std::size_t k = 0; k < cases.size(); ++k) {
-        std::string bytes = cases[k];
-        if (k + 1 == cases.size())
-            bytes[28] = 8;
-        TExtBitmap loaded;
-        EXPECT_THROW(loaded.LoadFromFile(Write("corrupt.bmp", bytes)), EInvalidGraphic) << k;
-        EXPECT_TRUE(loaded.Empty());
+        EXPECT_THROW(target->LoadFromFile(Write("damaged.bmp", cases[k])), EInvalidGraphic) << k;
+        EXPECT_EQ(target->Width(), 2);
+        EXPECT_EQ(Pixels(*target), before);
     }
+    EXPECT_THROW(target->LoadFromFile(folder / "missing.bmp"), Exception);
 }
 
 // Whatever a damaged file holds, the reader either gives a whole bitmap or
@@ -441,38 +394,32 @@ TEST(ImageLibrary, BlankImagesFollowThePixelFormat) {
     }
 }
 
-TEST(ImageLibrary, BitmapsRoundTripThroughImages) {
+TEST(ImageLibrary, ImagesCopyIntoBitmapsOfTheirChannelCount) {
     auto colour = MakeBitmap(5, 3, TPixelFormat::pf24bit, 15);
-    const IplImage image = BitmapToIpl(*colour);
     TExtBitmap back;
     back.SetPixelFormat(TPixelFormat::pf8bit);
-    CopyIplToBitmap(back, image);
+    CopyIplToBitmap(back, BitmapToIpl(*colour));
     EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_EQ(Pixels(back), Pixels(*colour));
     EXPECT_TRUE(BitmapToIpl(TExtBitmap()).Empty());
     CopyIplToBitmap(back, IplImage());  // nothing
     EXPECT_EQ(back.Width(), 5);
-}
 
-TEST(ImageLibrary, WordImagesBecomeBytesWithoutOverflow) {
+    // 16-bit samples become bytes by a shift of 7, held at 255.
     IplImage words = IplImage::Allocate(4, 1, 1, IplDepth::U16);
     const uint16_t samples[4] = {1023, 256, 32767, 65535};
     std::copy(samples, samples + 4, words.RowAs<uint16_t>(0));
-    TExtBitmap bitmap;
-    CopyIplToBitmap(bitmap, words);
-    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{7, 2, 255, 255}));
-}
+    CopyIplToBitmap(back, words);
+    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf8bit);
+    EXPECT_EQ(Pixels(back), (std::vector<uint8_t>{7, 2, 255, 255}));
 
-TEST(ImageLibrary, ImagesOfOtherChannelCountsNeedAMatchingBitmap) {
+    // Four channels go only into a 32-bit bitmap.
     IplImage four = IplImage::Allocate(2, 2, 4, IplDepth::U8);
-    TExtBitmap colour;
-    colour.SetSize(1, 1);
-    EXPECT_THROW(CopyIplToBitmap(colour, four), EInvalidGraphicOperation);
-    TExtBitmap wide;
-    wide.SetPixelFormat(TPixelFormat::pf32bit);
     std::fill(four.Row(0), four.Row(0) + 8, 9);
     std::fill(four.Row(1), four.Row(1) + 8, 9);
+    EXPECT_THROW(CopyIplToBitmap(*colour, four), EInvalidGraphicOperation);
+    TExtBitmap wide;
+    wide.SetPixelFormat(TPixelFormat::pf32bit);
     CopyIplToBitmap(wide, four);
     EXPECT_EQ(Pixels(wide), std::vector<uint8_t>(16, 9));
 }

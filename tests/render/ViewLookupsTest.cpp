@@ -5,9 +5,11 @@
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
 #include "../platform/TempFolder.h"
+#include "SyntheticPass.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -292,6 +294,47 @@ TEST_F(SensorLookupTest, VegetationGreyLevelsFromTheIndex) {
         const int level = VegetationLevel(sensor_.Ndvi(a, b));
         EXPECT_COLOUR(table_.At(a, b), level, level, level);
     }
+}
+
+TEST(VegetationLookup, ColourAndGreenShades) {
+    TPassState pass;
+    testing::MakePass(pass, 64, 16, {1, 2, 4});
+    const TSensor& sensor = *pass.Sensor;
+    TViewOptions options;
+    options.CheckBoxColourVegetation = true;
+    TFalseColourTable table;
+    TPalette1D palette{};
+    BuildVegetationLookup(table, palette, sensor, *pass.Video, options, "");
+    const TCountTable stretch1 = *pass.Video->LinearStretch(1);
+    for (auto [a, b] : {std::pair{100, 300}, {300, 100}, {700, 700}}) {
+        const int k = stretch1[a] / 6;
+        EXPECT_COLOUR(table.At(a, b), std::clamp(k + 255 - VegetationLevel(sensor.Ndvi(a, b)), 0, 255), k, k);
+    }
+
+    options.CheckBoxColourVegetationGreen = true;
+    BuildVegetationLookup(table, palette, sensor, *pass.Video, options, "");
+    const TCountTable stretch2 = *pass.Video->EqualisedStretch(2, 3.0f);
+    int dense = 0;
+    int bare = 0;
+    for (int a = 0; a < CountRange; a += 31)
+        for (int b = 0; b < CountRange; b += 29) {
+            const double ndvi = sensor.Ndvi(a, b);
+            const double value = stretch2[b] / 1023.0;
+            double red = 0, green = 0, blue = 0;
+            if (ndvi >= 0.6) {  // the greenest shade: hue 100, saturation 0.75
+                HsvToRgb(100.0, 0.75, value, red, green, blue);
+                ++dense;
+            } else if (ndvi <= 0.0 && value < 0.5) {  // bare and dark: a trace of hue 30
+                HsvToRgb(30.0, 0.75 * std::pow(0.05, 0.67), value, red, green, blue);
+                ++bare;
+            } else {
+                continue;
+            }
+            const TRgbBytes shade = FractionToBytes({red, green, blue});
+            EXPECT_COLOUR(table.At(a, b), shade.red, shade.green, shade.blue) << a << ", " << b;
+        }
+    EXPECT_GT(dense, 0);
+    EXPECT_GT(bare, 0);
 }
 
 TEST_F(SensorLookupTest, VegetationPaletteFileColoursTheLevels) {
