@@ -2,33 +2,15 @@
 
 #include "render/BMPExtImage.h"
 
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 namespace kestrune {
 
 namespace {
 
+// The bitmap reader itself tries the file once more without its last two
+// bytes, which some writers append.
 bool ReadBitmap(TExtBitmap& bitmap, const std::string& fileName) {
     try {
         bitmap.LoadFromFile(fileName);
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-// The file less its last two bytes.
-bool ReadBitmapShortened(TExtBitmap& bitmap, const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file.is_open()) return false;
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (bytes.size() < 2) return false;
-    bytes.resize(bytes.size() - 2);
-    std::istringstream stream(bytes);
-    try {
-        bitmap.LoadFromStream(stream);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -45,7 +27,7 @@ TBgrEntry PixelAt(const TExtBitmap& bitmap, int x, int y) {
 std::optional<TClutImage> LoadClut(const std::string& fileName) {
     if (fileName.empty() || !FileExists(fileName)) return std::nullopt;
     TExtBitmap bitmap;
-    if (!ReadBitmap(bitmap, fileName) && !ReadBitmapShortened(bitmap, fileName)) return std::nullopt;
+    if (!ReadBitmap(bitmap, fileName)) return std::nullopt;
     if (bitmap.PixelFormat() != TPixelFormat::pf24bit || bitmap.Width() != TClutImage::Width ||
         bitmap.Height() != TClutImage::Height)
         return std::nullopt;

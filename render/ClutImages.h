@@ -10,8 +10,8 @@
 namespace kestrune {
 
 // The colour look-up image; nothing when the file is missing, unreadable
-// (also after dropping its last two bytes, as some writers append two) or
-// not exactly 361 x 1024 pixels of 24 bits.
+// (also without the two bytes some writers append) or not exactly
+// 361 x 1024 pixels of 24 bits.
 std::optional<TClutImage> LoadClut(const std::string& fileName);
 
 // Pixel (k + 50, 0) of a 101-pixel-wide image is the colour of a channel

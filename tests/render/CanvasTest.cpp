@@ -35,10 +35,9 @@ std::unique_ptr<TExtBitmap> WhiteBitmap(int width, int height, TPixelFormat form
     return bitmap;
 }
 
-// Colour of a pixel as red in the low byte.
 TColor PixelAt(const TExtBitmap& bitmap, int x, int y) {
     const uint8_t* pixel = bitmap.ScanLine(y) + x * BytesPerPixel(bitmap.PixelFormat());
-    return static_cast<TColor>(pixel[2]) | (static_cast<TColor>(pixel[1]) << 8) | (static_cast<TColor>(pixel[0]) << 16);
+    return RgbColor(pixel[2], pixel[1], pixel[0]);
 }
 
 int CountPixels(const TExtBitmap& bitmap, TColor colour) {
