@@ -73,7 +73,11 @@ TFormFireDetectionControl::TFormFireDetectionControl(QWidget* parent, TFireSetti
     layout->addWidget(pages, 1);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("ButtonClose");
-    connect(ok, &QPushButton::clicked, this, [this] { done(mrRetry); });
+    // What is typed but not yet taken counts as well.
+    connect(ok, &QPushButton::clicked, this, [this] {
+        EditNumberExit();
+        done(mrRetry);
+    });
     layout->addWidget(ok, 0, Qt::AlignRight);
     SetExplainText();
 }

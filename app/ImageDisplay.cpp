@@ -10,6 +10,7 @@
 
 namespace kestrune {
 
+// A copy in the screen's own pixel format, so that showing it converts nothing more.
 QImage ToImage(const TExtBitmap& bitmap) {
     if (bitmap.Empty()) return {};
     const auto stride = static_cast<qsizetype>(bitmap.RowStride());
@@ -19,12 +20,13 @@ QImage ToImage(const TExtBitmap& bitmap) {
             QList<QRgb> colours;
             for (const TRGBQuad& entry : bitmap.Palette()) colours.append(qRgb(entry.Red, entry.Green, entry.Blue));
             image.setColorTable(colours);
-            return image.copy();
+            return image.convertToFormat(QImage::Format_RGB32);
         }
         case TPixelFormat::pf32bit:
             return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_RGB32).copy();
         default:
-            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_BGR888).copy();
+            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_BGR888)
+                .convertToFormat(QImage::Format_RGB32);
     }
 }
 

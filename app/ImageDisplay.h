@@ -15,7 +15,7 @@ namespace kestrune {
 
 class TExtBitmap;
 
-// A deep copy of the bitmap as a Qt image (8, 24 or 32 bits a pixel); null for an empty bitmap.
+// A copy of the bitmap as a Qt image in the screen's pixel format; null for an empty bitmap.
 QImage ToImage(const TExtBitmap& bitmap);
 
 class TImageDisplay : public QWidget {

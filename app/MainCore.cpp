@@ -3,6 +3,7 @@
 #include "app/hh_funcs.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/Sensor.h"
+#include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
@@ -150,7 +151,10 @@ public:
     }
     // No overlay lines are loaded by this version.
     std::string BoundaryOverlayFileName() override { return {}; }
-    void AddRecentFile(const std::string& fileName) override { core_.MRUFileList->AddFile(fileName); }
+    void AddRecentFile(const std::string& fileName) override {
+        core_.LoadedFilePath = fileName;
+        core_.MRUFileList->AddFile(fileName);
+    }
 
 private:
     TMainCore& core_;
@@ -187,6 +191,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     };
     View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
 
+    host_.LoadPersistingControls(View.Options);
     ProgramFolder = kestrune::ProgramFolder();
     WriteOwnAppPath();
     MRUFileList = std::make_unique<TMostRecentFiles>(RecentFileCount, ProgramRegistryKey());
@@ -330,6 +335,8 @@ bool TMainCore::FormShow() {
     Unattended = Params.size() > 1;
     Settings.BoundaryPath = String("BoundaryPath", DefaultBoundaryFile(ProgramFolder));
     Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
+    // The fire dialog's background filter starts at "Average".
+    if (FireSettings->Values.FireAvgMethod < 0) FireSettings->Values.FireAvgMethod = 0;
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
@@ -491,6 +498,56 @@ void TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
 void TMainCore::SaveSstData(const std::string& suffix) {
     SyncSaveSettings();
     products_->SaveSstData(suffix, Pass.LoadedFileName);
+}
+
+void TMainCore::SaveLocationFile() {
+    SyncSaveSettings();
+    products_->SaveLocationFile(Pass.LoadedFileName);
+}
+
+void TMainCore::SaveImageText(TImageTextKind kind) {
+    SyncSaveSettings();
+    const TExtBitmap& picture = View.DisplayBitmap();
+    products_->SaveImageText(Pass.LoadedFileName, kind, picture.Width(), picture.Height());
+}
+
+void TMainCore::SaveTemperaturesOfView() {
+    SyncSaveSettings();
+    products_->SaveTemperaturesOfView(View.ViewIndex(), Pass.LoadedFileName);
+}
+
+void TMainCore::SetScaleBitmap(const TExtBitmap& scale) { imageSaver_->ScaleBitmap.Assign(scale); }
+
+void TMainCore::RememberNudgeOffset() {
+    NudgeList.Remember(LoadedFilePath, Pass.NudgeX, Pass.NudgeY, Pass.PassDateTime);
+}
+
+void TMainCore::RebuildFireImages() {
+    BuildFireFilterImages(Pass, FireSettings->Values, FireImages,
+                          [this](const std::string& text) { host_.SetStatusText(text); });
+}
+
+void TMainCore::FlipPassDirection() {
+    if (!PassLoaded()) return;
+    host_.BeginHourglass(ReceiverRunning);
+    struct TDone {
+        TMainHost& host;
+        ~TDone() {
+            host.SetStatusText("");
+            host.ShowProgress(false);
+            host.EndHourglass();
+        }
+    } done{host_};
+    host_.SetStatusText("Flipping...");
+    host_.SetProgressMax(100);
+    host_.ShowProgress(true);
+    Pass.Video->OnProgress = [this](uint8_t percent) { host_.SetProgressPosition(percent); };
+    Pass.Video->Reverse();
+    Pass.Video->OnProgress = nullptr;
+    if (!Pass.Northbound) Pass.EarthLocations->FlipPassDirection();
+    Pass.EarthLocations->ComputeLocations(Pass.InputFormatCode, Pass.SensorKind, Pass.DiagnosticLines,
+                                          Pass.Northbound);
+    Redisplay();
 }
 
 void TMainCore::SyncViewSettings() {

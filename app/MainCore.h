@@ -52,6 +52,10 @@ public:
     // Started with "-MIN": the window opens below the visible screen.
     virtual void PlaceBelowScreen() = 0;
     virtual void CloseWindow() = 0;
+    // The window's controls bound to the view's options read their stored
+    // values, before the window's own settings are read (an old setting may
+    // override one of them). A host without controls has nothing to load.
+    virtual void LoadPersistingControls(TViewOptions&) {}
 };
 
 // The main window's settings, in the order they are made.
@@ -135,6 +139,8 @@ public:
     void SelectView(const std::string& name);
     // Close and Exit: a running load stops.
     void RequestAbort() { Pass.AbortRequested = true; }
+    // A load or a redisplay is running (events are let through meanwhile).
+    bool Busy() const { return Pass.Loading || View.RedisplayBusy() || View.RenderBusy(); }
 
     // A pass is decoded and shown.
     bool PassLoaded() const;
@@ -164,6 +170,22 @@ public:
     void SaveTemperatureData(int channel, const std::string& suffix) override;
     void SaveSstData(const std::string& suffix) override;
 
+    // The window's savers besides those of the unattended run, all named
+    // from the loaded file.
+    void SaveLocationFile();
+    void SaveImageText(TImageTextKind kind);
+    // The save-temperatures button of the side panel: by the current view.
+    void SaveTemperaturesOfView();
+    // The temperature scale the window painted, for the saved images.
+    void SetScaleBitmap(const TExtBitmap& scale);
+
+    // The nudge offsets of the loaded file into the nudge memory.
+    void RememberNudgeOffset();
+    // The fire images again after the fire options changed.
+    void RebuildFireImages();
+    // Turns the pass round: samples, then locations, then the view.
+    void FlipPassDirection();
+
     // Fields named as the window's.
     const TParams Params;
     std::string ProgramFolder;
@@ -171,6 +193,8 @@ public:
     std::string BaseCaption;
     std::string HelpFileName;
     std::string PendingFileName;
+    // Full name of the file last loaded successfully.
+    std::string LoadedFilePath;
     uint8_t ForcedDirection = 0;
     bool Unattended = false;
     bool LargeMemory = false;

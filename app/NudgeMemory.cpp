@@ -27,9 +27,21 @@ void TNudgeMemory::SaveToFile(const std::string& fileName) const {
     }
 }
 
+namespace {
+
+// A line belongs to a file when its first field, the file's full name,
+// names it whole: as the full name, the name without folder, or the name
+// without folder and extension ("pass1" is not "pass10").
+bool NamesFile(const std::string& line, const std::string& text) {
+    const std::string field = line.substr(0, line.find(' '));
+    const std::string name = ExtractFileName(field);
+    return field == text || name == text || ChangeFileExt(name, "") == text;
+}
+
+}  // namespace
+
 std::vector<std::string>::const_iterator TNudgeMemory::FindLine(const std::string& text) const {
-    return std::find_if(lines_.begin(), lines_.end(),
-                        [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return std::find_if(lines_.begin(), lines_.end(), [&](const std::string& line) { return NamesFile(line, text); });
 }
 
 std::optional<std::string> TNudgeMemory::Find(const std::string& text) const {

@@ -21,7 +21,8 @@ public:
     // Replaces the file in one step; failures are reported, never thrown.
     void SaveToFile(const std::string& fileName) const;
 
-    // The first line containing text.
+    // The first line of the file that text names: its full name, or its
+    // name without folder, with or without extension (blanks as "_").
     std::optional<std::string> Find(const std::string& text) const;
     // Replaces the file's line (or appends one), dropping the oldest beyond MaxLines.
     void Remember(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime);

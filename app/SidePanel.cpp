@@ -89,7 +89,7 @@ std::string RangeText(int low, int high) { return std::to_string(low) + ".." + s
 
 }  // namespace
 
-// The temperature scale beside the thermal views.
+// The temperature scale beside the thermal views: the scale bitmap as last painted.
 class TSidePanel::TPaintBoxTempCalib : public QWidget {
 public:
     TPaintBoxTempCalib(TSidePanel& panel, QWidget* parent) : QWidget(parent), panel_(panel) {
@@ -99,17 +99,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         Guarded([this] {
-            TTemperatureScaleInputs inputs;
-            if (panel_.core_ != nullptr) {
-                inputs.View = panel_.core_->View.ViewIndex();
-                inputs.Sensor = panel_.core_->Pass.Sensor.get();
-            }
-            if (panel_.options_ != nullptr) {
-                inputs.UserRange = panel_.options_->CheckBoxUserRange;
-                inputs.UserMin = panel_.options_->UpDownUserMinTemp;
-                inputs.UserMax = panel_.options_->UpDownUserMaxTemp;
-            }
-            PaintTemperatureScale(panel_.scaleBitmap_, width(), height(), inputs);
+            if (panel_.scaleBitmap_.Width() != width() || panel_.scaleBitmap_.Height() != height())
+                panel_.PaintScale();
             QPainter(this).drawImage(0, 0, ToImage(panel_.scaleBitmap_));
         });
     }
@@ -250,10 +241,7 @@ void TSidePanel::BuildTemperatureControls() {
     auto* panel = new QFrame(viewArea_);
     panel->setFrameShape(QFrame::StyledPanel);
     Register(C::PanelTempCalib, panel, Row(0, 202));
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(1, 1, 1, 1);
     PaintBoxTempCalib = new TPaintBoxTempCalib(*this, panel);
-    layout->addWidget(PaintBoxTempCalib);
     CheckBoxUserRange = CheckBox(C::CheckBoxUserRange, "User range", "UserRange", Row(210, 20));
     UpDownUserMinTemp = UpDown(C::UpDownUserMinTemp, -90, 50, "UserMinTemp", {Left, 234, 60, 24});
     UpDownUserMaxTemp = UpDown(C::UpDownUserMaxTemp, -60, 60, "UserMaxTemp", {Left + Width - 60, 234, 60, 24});
@@ -509,6 +497,25 @@ void TSidePanel::ShowSidePanel(const TSidePanelLayout& layout) {
     LabelSSTRange->setEnabled(layout.LabelSSTRangeEnabled);
     RefreshControls();
     ShowTempRangeLabels();
+    if (SidePanelShows(layout, C::PanelTempCalib)) PaintScale();
+}
+
+// Painted with the redisplay's side panel, so that an image saved right
+// after it carries the scale of its view.
+void TSidePanel::PaintScale() {
+    const QWidget* panel = Control(C::PanelTempCalib);
+    PaintBoxTempCalib->setGeometry(1, 1, std::max(panel->width() - 2, 1), std::max(panel->height() - 2, 1));
+    TTemperatureScaleInputs inputs;
+    if (core_ != nullptr) {
+        inputs.View = core_->View.ViewIndex();
+        inputs.Sensor = core_->Pass.Sensor.get();
+    }
+    if (options_ != nullptr) {
+        inputs.UserRange = options_->CheckBoxUserRange;
+        inputs.UserMin = options_->UpDownUserMinTemp;
+        inputs.UserMax = options_->UpDownUserMaxTemp;
+    }
+    PaintTemperatureScale(scaleBitmap_, PaintBoxTempCalib->width(), PaintBoxTempCalib->height(), inputs);
     PaintBoxTempCalib->update();
 }
 

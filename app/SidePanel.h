@@ -66,6 +66,8 @@ public:
     // The overlay buttons and the nudge buttons.
     void ShowOverlayTools(bool show);
     void ShowTempRangeLabels();
+    // Paints the temperature scale for the current view and range.
+    void PaintScale();
 
     // Handlers also reached by shortcuts.
     void NudgeOverlay(int dx, int dy);

@@ -2,19 +2,31 @@
 
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
+#include "app/FireDetectionForm.h"
+#include "app/ImageDisplay.h"
+#include "app/MainMenus.h"
+#include "app/MostRecentFilesMenu.h"
+#include "app/MouseTools.h"
+#include "app/PersistingControls.h"
+#include "app/SidePanel.h"
+#include "app/SmallForms.h"
+#include "decoding/HRPTvideo.h"
+#include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/SystemUtils.h"
 #include "render/BMPExtImage.h"
 #include "render/ViewTable.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +37,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <array>
 
@@ -33,27 +46,19 @@ namespace kestrune {
 namespace {
 
 constexpr int NewFileDelayMs = 300;
+constexpr int CloseRetryMs = 50;
+constexpr int LinesPerMinute = 360;
+constexpr int FlashShownMs = 375;
+constexpr int FlashHiddenMs = 125;
+constexpr int FlashBlinks = 5;
 
-// A copy of the bitmap in the screen's own pixel format, so that showing it
-// converts nothing more.
-QImage ToImage(const TExtBitmap& bitmap) {
-    if (bitmap.Empty()) return {};
-    const int stride = static_cast<int>(bitmap.RowStride());
-    switch (bitmap.PixelFormat()) {
-        case TPixelFormat::pf8bit: {
-            QImage image(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_Indexed8);
-            QList<QRgb> colours;
-            for (const TRGBQuad& entry : bitmap.Palette()) colours.append(qRgb(entry.Red, entry.Green, entry.Blue));
-            image.setColorTable(colours);
-            return image.convertToFormat(QImage::Format_RGB32);
-        }
-        case TPixelFormat::pf32bit:
-            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_RGB32).copy();
-        default:
-            return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), stride, QImage::Format_BGR888)
-                .convertToFormat(QImage::Format_RGB32);
-    }
-}
+// The open dialog's two filters; the masks are matched in either case.
+const QStringList OpenDialogFilters{
+    "HRPT files (*.dat, *.fy1c, *.gac, *.hmf, *.hpt, *.hrp, *.img, *.l1b, *.l1f, *.lac, *.n10, *.c10, *.s10, "
+    "*.fi5, *.raw, *.raw16, *.native) (*.HMF *.hmf *.HPT *.hpt *.HRP *.hrp *.L1B *.l1b *.L1F *.l1f *.LAC *.lac "
+    "*.GAC* *.gac* *.FY1C *.fy1c *.N10 *.n10 *.C10 *.c10 *.S10 *.s10 *.FI5 *.fi5 *.IMG *.img *.RAW *.raw *.RAW16 "
+    "*.raw16 *.DAT *.dat *.NATIVE *.native)",
+    "All files (*.*) (*)"};
 
 QMessageBox::Icon IconOf(TMsgDlgType type) {
     switch (type) {
@@ -76,10 +81,15 @@ constexpr std::array<TButtonAnswer, 7> ButtonAnswers{{
     {mbRetry, QMessageBox::Retry, mrRetry}, {mbIgnore, QMessageBox::Ignore, mrIgnore},
 }};
 
+// The messages break their lines with a carriage return.
+QString MessageText(const std::string& text) {
+    return ToQt(text).replace("\r\n", "\n").replace('\r', '\n');
+}
+
 // The interactive dialog service's boxes.
 TModalResult ShowMessageBox(const TDialogRequest& request) {
     QMessageBox box(IconOf(request.type), ToQt(request.caption.empty() ? "Talvessa" : request.caption),
-                    ToQt(request.text), QMessageBox::NoButton, QApplication::activeWindow());
+                    MessageText(request.text), QMessageBox::NoButton, QApplication::activeWindow());
     for (const TButtonAnswer& button : ButtonAnswers)
         if (request.buttons & button.Button) box.addButton(button.Qt);
     for (const TButtonAnswer& button : ButtonAnswers)
@@ -90,7 +100,17 @@ TModalResult ShowMessageBox(const TDialogRequest& request) {
     return mrCancel;
 }
 
+QLabel* NamedLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    return label;
+}
+
+bool FireView(uint8_t view) { return view == ViewFalseColour || (view >= ViewCh3Raw && view <= ViewFire); }
+
 }  // namespace
+
+// ---- placement -------------------------------------------------------------------
 
 int TWindowPlacement::WindowState() const {
     if (window_.isMaximized()) return 2;
@@ -112,6 +132,8 @@ void TWindowPlacement::SetTop(int top) { window_.move(window_.x(), top); }
 void TWindowPlacement::SetClientWidth(int width) { window_.resize(width, window_.height()); }
 void TWindowPlacement::SetClientHeight(int height) { window_.resize(window_.width(), height); }
 
+// ---- life --------------------------------------------------------------------------
+
 TFormMain::TFormMain(TParams params) : placement_(*this) {
     setObjectName("FormMain");
     BuildControls();
@@ -123,111 +145,395 @@ TFormMain::TFormMain(TParams params) : placement_(*this) {
         if (hash != std::string::npos) url.setFragment(ToQt(address.substr(hash + 1)));
         return QDesktopServices::openUrl(url);
     });
+    // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
-    FormPassDirection = new TFormPassDirection(this);
+    AttachToCore();
 }
 
+// What refers to the core's objects goes before the core: the side panel
+// and the fire window write their values from the core's fields when freed.
 TFormMain::~TFormMain() {
+    recentFiles_.reset();
+    delete FormFireDetectionControl;
+    delete sidePanel_;
+    sidePanel_ = nullptr;
     core_.reset();
     SetHelpViewer(nullptr);
     TDialogService::Instance().SetInteractiveHandler(nullptr);
+}
+
+void TFormMain::LoadPersistingControls(TViewOptions& options) { sidePanel_->LoadControls(options); }
+
+void TFormMain::AttachToCore() {
+    TMainCore& core = *core_;
+    sidePanel_->Attach(core);
+    mouseTools_->Attach(core);
+    menus_->Attach(core);
+    recentFiles_ = std::make_unique<TMostRecentFilesMenu>(*core.MRUFileList, *menus_->MenuFileReopen());
+    recentFiles_->ShowFullPath = true;
+    recentFiles_->OnMenuClick = [this](const std::string& name) { MRUFileListMRUItemClick(name); };
+    recentFiles_->OnFileNotExist = [](const std::string&) { QApplication::beep(); };
+    recentFiles_->Rebuild();
+    FormFireDetectionControl = new TFormFireDetectionControl(this, core.FireSettings->Values);
+    SetZoomChoices();
 }
 
 void TFormMain::BuildControls() {
     // A fixed least size keeps text changes from resizing the window's limits.
     setMinimumSize(640, 480);
     resize(1024, 768);
+    menus_ = std::make_unique<TMainMenus>(*this);
     auto* central = new QWidget(this);
+    ImageDisplay = new TImageDisplay(central);
+    LabelCursor = NamedLabel("LabelCursor", central);
     auto* layout = new QVBoxLayout(central);
-    auto* top = new QHBoxLayout;
-    ButtonOpen = new QPushButton("Open", central);
+    layout->addWidget(BuildTopRow(central));
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(BuildImageArea(central), 1);
+    auto* panelBox = new QScrollArea(central);
+    panelBox->setObjectName("ScrollBoxPanel");
+    panelBox->setFrameShape(QFrame::NoFrame);
+    panelBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sidePanel_ = new TSidePanel(panelBox);
+    panelBox->setWidget(sidePanel_);
+    panelBox->setFixedWidth(sidePanel_->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    middle->addWidget(panelBox);
+    layout->addLayout(middle, 1);
+    layout->addWidget(BuildStatusRow(central));
+    setCentralWidget(central);
+    BuildTimers();
+
+    FormPassDirection = new TFormPassDirection(this);
+    FormLineByLine = new TFormLineByLine(this, sidePanel_->ActionPageDown());
+    sidePanel_->OnEnableViewTabs = [this](bool enabled) { EnableViewTabs(enabled); };
+    sidePanel_->OnSaveTemps = [this] { core_->SaveTemperaturesOfView(); };
+    sidePanel_->OnRememberNudgeOffset = [this] { core_->RememberNudgeOffset(); };
+    menus_->OnOpen = [this] { MenuOpenClick(); };
+    menus_->OnExit = [this] {
+        core_->RequestAbort();
+        close();
+    };
+    menus_->OnLineByLine = [this] { MenuLineByLineClick(); };
+    menus_->OnFireDetection = [this] { OptionsFireDetectionClick(); };
+    menus_->OnZoomChoicesChanged = [this] { SetZoomChoices(); };
+    menus_->OnTrackingScrollChanged = [this] { SizeImageDisplay(); };
+}
+
+QWidget* TFormMain::BuildTopRow(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    ButtonOpen = new QPushButton("Open", row);
     ButtonOpen->setObjectName("ButtonOpen");
-    LabelMapping = new QLabel(central);
-    LabelMapping->setObjectName("LabelMapping");
-    top->addWidget(ButtonOpen);
-    top->addWidget(LabelMapping, 1);
-    layout->addLayout(top);
+    connect(ButtonOpen, &QPushButton::clicked, this, [this] { Guarded([this] { MenuOpenClick(); }); });
+    LabelMapping = NamedLabel("LabelMapping", row);
+    LabelMapping->installEventFilter(this);
+    LabelSatellite = NamedLabel("LabelSatellite", row);
+    LabelSatellite->hide();
+    auto* tools = new QWidget(row);
+    tools->setObjectName("PanelImageTools");
+    RadioGroupZoom = new TqelRadioGroup("", {"Full", "1:1", "2:1"}, 3, row);
+    RadioGroupZoom->setObjectName("RadioGroupZoom");
+    RadioGroupZoom->SetItemIndex(0);
+    RadioGroupZoom->OnClick = [this] { Guarded([this] { RadioGroupZoomClick(); }); };
+    layout->addWidget(ButtonOpen);
+    layout->addWidget(LabelMapping, 1);
+    layout->addWidget(LabelSatellite);
+    layout->addWidget(tools);
+    layout->addWidget(RadioGroupZoom);
+    // The mouse tools' buttons go into the tool area, beside the zoom.
+    mouseTools_ = std::make_unique<TMouseTools>(*ImageDisplay, *LabelCursor, *tools);
+    mouseTools_->OneToOne = [this] { return ZoomMode == ZoomOneToOne; };
+    return row;
+}
 
-    TabControlImage = new QTabBar(central);
+QWidget* TFormMain::BuildImageArea(QWidget* parent) {
+    auto* area = new QWidget(parent);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    TabControlImage = new QTabBar(area);
     TabControlImage->setObjectName("TabControlImage");
-    layout->addWidget(TabControlImage);
-    ScrollBoxImage = new QScrollArea(central);
+    TabControlImage->setExpanding(false);
+    connect(TabControlImage, &QTabBar::currentChanged, this,
+            [this](int index) { Guarded([this, index] { TabControlImageChange(index); }); });
+    ScrollBoxImage = new QScrollArea(area);
     ScrollBoxImage->setObjectName("ScrollBoxImage");
-    ImageDisplay = new QLabel;
-    ImageDisplay->setObjectName("ImageDisplay");
-    ImageDisplay->setScaledContents(true);
     ScrollBoxImage->setWidget(ImageDisplay);
+    ScrollBoxImage->viewport()->installEventFilter(this);
+    ImageDisplay->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ImageDisplay, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { Guarded([this, at] { PopupMenuImagePopup(at); }); });
+    PopupMenuImage = new QMenu(this);
+    PopupMenuImage->setObjectName("PopupMenuImage");
+    QAction* fireOptions = PopupMenuImage->addAction("Fire detection options...");
+    fireOptions->setObjectName("PopupImageFireOptions");
+    connect(fireOptions, &QAction::triggered, this, [this] { Guarded([this] { OptionsFireDetectionClick(); }); });
+    layout->addWidget(TabControlImage);
     layout->addWidget(ScrollBoxImage, 1);
+    return area;
+}
 
-    auto* bottom = new QHBoxLayout;
-    LabelProgress = new QLabel(central);
-    LabelProgress->setObjectName("LabelProgress");
-    ProgressBar = new QProgressBar(central);
+QWidget* TFormMain::BuildStatusRow(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    LabelCursor->setMinimumHeight(3 * fontMetrics().height());
+    LabelCursor->installEventFilter(this);
+    LabelProgress = NamedLabel("LabelProgress", row);
+    ProgressBar = new QProgressBar(row);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setVisible(false);
-    bottom->addWidget(LabelProgress, 1);
-    bottom->addWidget(ProgressBar);
-    layout->addLayout(bottom);
-    setCentralWidget(central);
+    layout->addWidget(LabelCursor, 1);
+    layout->addWidget(LabelProgress, 1);
+    layout->addWidget(ProgressBar);
+    return row;
+}
 
+void TFormMain::BuildTimers() {
     TimerNewFile = new QTimer(this);
     TimerNewFile->setObjectName("TimerNewFile");
     TimerNewFile->setSingleShot(true);
     TimerNewFile->setInterval(NewFileDelayMs);
-    connect(TimerNewFile, &QTimer::timeout, this, [this] { Guarded([this] { core_->TimerNewFileTimer(); }); });
-    connect(ButtonOpen, &QPushButton::clicked, this, [this] { Guarded([this] { MenuOpenClick(); }); });
-    connect(TabControlImage, &QTabBar::currentChanged, this,
-            [this](int index) { Guarded([this, index] { TabControlImageChange(index); }); });
+    connect(TimerNewFile, &QTimer::timeout, this, [this] {
+        Guarded([this] {
+            // Another file is still being read or shown: the open waits its turn.
+            if (core_->Busy())
+                TimerNewFile->start();
+            else
+                core_->TimerNewFileTimer();
+            recentFiles_->Rebuild();
+        });
+    });
+    TimerFlashCursor = new QTimer(this);
+    TimerFlashCursor->setObjectName("TimerFlashCursor");
+    TimerFlashCursor->setSingleShot(true);
+    TimerFlashCursor->setInterval(0);
+    connect(TimerFlashCursor, &QTimer::timeout, this, [this] { Guarded([this] { TimerFlashCursorTimer(); }); });
+    flashBlink_ = new QTimer(this);
+    flashBlink_->setSingleShot(true);
+    connect(flashBlink_, &QTimer::timeout, this, [this] { Guarded([this] { FlashStep(); }); });
 }
 
+// Qt shows the window again after every restore from minimised: the first
+// showing's work runs once.
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     Guarded([this] {
-        if (core_->FormShow()) TimerNewFile->start();
+        if (core_->FormShow()) FirstShowing();
     });
 }
 
+void TFormMain::FirstShowing() {
+    EnableResultMenus(false);
+    sidePanel_->ShowTempRangeLabels();
+    TimerNewFile->start();
+}
+
+// A window closed while a file is read or drawn stops that work first and
+// closes once it has ended.
 void TFormMain::closeEvent(QCloseEvent* event) {
     core_->RequestAbort();
+    if (core_->Busy()) {
+        event->ignore();
+        QTimer::singleShot(CloseRetryMs, this, [this] { close(); });
+        return;
+    }
     QMainWindow::closeEvent(event);
 }
 
 void TFormMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    SizeImageDisplay();
+    Guarded([this] { SizeImageDisplay(); });
 }
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && watched == LabelMapping) {
+        Guarded([this] { LabelMappingClick(); });
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && watched == LabelCursor) {
+        Guarded([this] { mouseTools_->LabelCursorClick(); });
+        return true;
+    }
+    // The wheel moves the vertical scroll bar by half its delta.
+    if (event->type() == QEvent::Wheel && watched == ScrollBoxImage->viewport()) {
+        QScrollBar* bar = ScrollBoxImage->verticalScrollBar();
+        if (bar->isVisible()) bar->setValue(bar->value() + static_cast<QWheelEvent*>(event)->angleDelta().y() / 2);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- opening ------------------------------------------------------------------------
 
 void TFormMain::MenuOpenClick() {
     if (core_->Pass.Loading) {
         core_->RequestAbort();
         return;
     }
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, "Open", ToQt(core_->Settings.DataFolder->Value));
-    if (chosen.isEmpty()) return;
-    core_->LoadDataFile(chosen.toStdString());
-    ButtonOpen->setText("Open");
+    if (core_->Busy()) return;
+    QAction* menuOpen = menus_->Item("MenuOpen");
+    menuOpen->setEnabled(false);
+    QFileDialog dialog(this, "Open");
+    dialog.setObjectName("OpenDialog");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("hrp");
+    dialog.setNameFilters(OpenDialogFilters);
+    dialog.setDirectory(ToQt(core_->Settings.DataFolder->Value));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        OpenDataFile(dialog.selectedFiles().front().toStdString());
+    menuOpen->setEnabled(true);
 }
 
+void TFormMain::OpenDataFile(const std::string& fileName) {
+    core_->LoadDataFile(fileName);
+    ButtonOpen->setText("Open");
+    recentFiles_->Rebuild();
+}
+
+// A pick from the recent files opens at once; during a load it only stops that load.
+void TFormMain::MRUFileListMRUItemClick(const std::string& fileName) {
+    if (core_->Pass.Loading) {
+        core_->RequestAbort();
+        return;
+    }
+    if (core_->Busy()) return;
+    QAction* menuOpen = menus_->Item("MenuOpen");
+    menuOpen->setEnabled(false);
+    OpenDataFile(fileName);
+    menuOpen->setEnabled(true);
+}
+
+// ---- the view ---------------------------------------------------------------------------
+
+// A tab picked while a view is drawn shows that view's tab again.
 void TFormMain::TabControlImageChange(int index) {
     const auto& tabs = core_->View.ViewTabs();
-    if (index >= 0 && static_cast<size_t>(index) < tabs.size()) core_->SelectView(tabs[static_cast<size_t>(index)]);
+    if (index < 0 || static_cast<size_t>(index) >= tabs.size()) return;
+    if (core_->Busy()) {
+        ViewTabsChanged();
+        return;
+    }
+    core_->SelectView(tabs[static_cast<size_t>(index)]);
 }
 
 void TFormMain::SizeImageDisplay() {
-    if (!core_) return;
+    if (!core_ || !ImageDisplay->HasPicture()) return;
+    BeginHourglass(core_->ReceiverRunning);
     const TExtBitmap& bitmap = core_->View.DisplayBitmap();
     TDisplaySizingInputs inputs;
-    inputs.GraphicWidth = bitmap.Width();
-    inputs.GraphicHeight = bitmap.Height();
-    inputs.BytesPerPixel = BytesPerPixel(bitmap.PixelFormat());
-    inputs.ScrollBoxWidth = ScrollBoxImage->width();
+    inputs.ZoomMode = ZoomMode;
+    inputs.GraphicWidth = ImageDisplay->PictureWidth();
+    inputs.GraphicHeight = ImageDisplay->PictureHeight();
+    inputs.BytesPerPixel = bitmap.Empty() ? 3 : BytesPerPixel(bitmap.PixelFormat());
+    inputs.ScrollBoxWidth = ScrollBoxImage->width() - 2 * ScrollBoxImage->frameWidth();
     inputs.VerticalScrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    inputs.VideoWidth = core_->Pass.Video->Width();
+    inputs.VideoLineCount = core_->Pass.Video->LineCount();
     inputs.AvailablePhysicalMemory = AvailablePhysicalMemory();
+    inputs.TrackingScroll = core_->Settings.TrackingScroll->Value;
     const TDisplaySize size = kestrune::SizeImageDisplay(inputs);
-    ImageDisplay->resize(size.Width, size.Height);
-    ScrollBoxImage->horizontalScrollBar()->setVisible(size.HorizontalBarVisible);
+    ScrollBoxImage->setHorizontalScrollBarPolicy(size.HorizontalBarVisible ? Qt::ScrollBarAsNeeded
+                                                                            : Qt::ScrollBarAlwaysOff);
+    ScrollBoxImage->setVerticalScrollBarPolicy(ZoomMode == ZoomFitWidth ? Qt::ScrollBarAlwaysOn
+                                                                        : Qt::ScrollBarAsNeeded);
+    ScrollBoxImage->horizontalScrollBar()->setTracking(size.Tracking);
+    ScrollBoxImage->verticalScrollBar()->setTracking(size.Tracking);
+    ImageDisplay->resize(std::max(size.Width, 1), std::max(size.Height, 1));
+    EndHourglass();
 }
+
+void TFormMain::SetZoomChoices() {
+    const bool zoomIn = core_->Settings.ZoomIn->Value;
+    const THandlerDetached detached(RadioGroupZoom->OnClick);
+    const int index = RadioGroupZoom->ItemIndex();
+    RadioGroupZoom->SetItems(zoomIn ? std::vector<std::string_view>{"Full", "1:1", "2:1"}
+                                    : std::vector<std::string_view>{"Full", "1:1"},
+                             zoomIn ? 3 : 2);
+    RadioGroupZoom->SetItemIndex(index);
+}
+
+// The point at the centre of the view stays there: it is taken in picture
+// pixels before the change and put back after it.
+void TFormMain::RadioGroupZoomClick() {
+    const int chosen = RadioGroupZoom->ItemIndex();
+    if (chosen < 0 || ZoomMode == chosen) return;
+    ZoomMode = static_cast<uint8_t>(chosen);
+    if (ZoomMode == ZoomDouble &&
+        core_->Pass.DataLineCount > core_->Settings.MaxZoomedMinutes->Value * LinesPerMinute)
+        ZoomMode = ZoomOneToOne;
+    QScrollBar* horizontal = ScrollBoxImage->horizontalScrollBar();
+    QScrollBar* vertical = ScrollBoxImage->verticalScrollBar();
+    const QSize box = ScrollBoxImage->viewport()->size();
+    const QPointF centre(box.width() / 2.0 + horizontal->value(), box.height() / 2.0 + vertical->value());
+    const QPoint pixel = ImageDisplay->PicturePoint(centre.toPoint(), false);
+    SizeImageDisplay();
+    const QPoint shown = ImageDisplay->ControlPoint(pixel);
+    horizontal->setValue(shown.x() - box.width() / 2);
+    vertical->setValue(shown.y() - box.height() / 2);
+}
+
+void TFormMain::LabelMappingClick() {
+    const int context = LabelMapping->property("Tag").toInt();
+    if (context == 0) return;
+    bool callHelp = false;
+    core_->HelpSystem->HelpHook(HELP_CONTEXTPOPUP, context, callHelp);
+}
+
+void TFormMain::OptionsFireDetectionClick() {
+    if (core_->Busy()) return;
+    if (FormFireDetectionControl->exec() != mrRetry) return;
+    BeginHourglass(false);
+    core_->RebuildFireImages();
+    if (FireView(core_->View.ViewIndex())) core_->Redisplay();
+    EndHourglass();
+}
+
+void TFormMain::MenuLineByLineClick() {
+    FormLineByLine->ShowLines(core_->Pass.DiagnosticLines);
+    FormLineByLine->show();
+    FormLineByLine->raise();
+}
+
+void TFormMain::PopupMenuImagePopup(QPoint at) {
+    const uint8_t view = core_->View.ViewIndex();
+    PopupMenuImage->actions().front()->setEnabled(view >= ViewCh3Raw && view <= ViewFire);
+    PopupMenuImage->popup(ImageDisplay->mapToGlobal(at));
+}
+
+// ---- the cursor flash -----------------------------------------------------------------
+
+void TFormMain::FlashCursorAt(QPoint screenPoint) {
+    FlashPoint = screenPoint;
+    TimerFlashCursor->start();
+}
+
+// The cursor moves to the point as a hand and blinks five times there
+// (shown 375 ms, hidden 125 ms), without holding up the window.
+void TFormMain::TimerFlashCursorTimer() {
+    TimerFlashCursor->stop();
+    QCursor::setPos(FlashPoint);
+    QApplication::setOverrideCursor(Qt::SizeAllCursor);
+    QApplication::changeOverrideCursor(Qt::PointingHandCursor);
+    flashStep_ = 0;
+    flashBlink_->start(FlashShownMs);
+}
+
+void TFormMain::FlashStep() {
+    ++flashStep_;
+    if (flashStep_ >= 2 * FlashBlinks) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    const bool hide = flashStep_ % 2 == 1;
+    QApplication::changeOverrideCursor(hide ? Qt::BlankCursor : Qt::PointingHandCursor);
+    flashBlink_->start(hide ? FlashHiddenMs : FlashShownMs);
+}
+
+// ---- the host --------------------------------------------------------------------------
 
 void TFormMain::BeginHourglass(bool idlePriority) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -242,12 +548,17 @@ void TFormMain::EndHourglass() {
     QApplication::restoreOverrideCursor();
 }
 
+// Around long work the side panel, the menus and the zoom are off, so that
+// nothing that arrives meanwhile changes the pass under the work.
 void TFormMain::EnableControls(bool enabled) {
-    TabControlImage->setEnabled(enabled);
+    sidePanel_->EnableControls(enabled);
+    menuBar()->setEnabled(enabled);
+    RadioGroupZoom->setEnabled(enabled);
     ProcessPendingEvents();
 }
 
 void TFormMain::SetStatusText(const std::string& text) {
+    LabelCursor->clear();
     LabelProgress->setText(ToQt(text));
     LabelProgress->repaint();
 }
@@ -255,6 +566,7 @@ void TFormMain::SetStatusText(const std::string& text) {
 void TFormMain::ShowProgress(bool show) {
     ProgressBar->setValue(ProgressBar->minimum());
     ProgressBar->setVisible(show);
+    ShowImageTools(!show);
     ProcessPendingEvents();
 }
 
@@ -262,16 +574,25 @@ void TFormMain::SetProgressMax(int maximum) { ProgressBar->setMaximum(maximum); 
 void TFormMain::SetProgressPosition(int position) { ProgressBar->setValue(position); }
 void TFormMain::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
-// The image tools and the result menus come with the window's menus.
-void TFormMain::ShowImageTools(bool) {}
-void TFormMain::EnableResultMenus(bool) {}
-
-void TFormMain::ShowSidePanel(const TSidePanelLayout&, const std::string& mappingCaption, int) {
-    LabelMapping->setText(ToQt(mappingCaption));
+void TFormMain::ShowImageTools(bool show) {
+    const bool mapFitted = core_ && core_->Pass.EarthLocations->MapFitted;
+    show = show && ImageDisplay->HasPicture();
+    mouseTools_->ShowImageTools(show, mapFitted);
+    sidePanel_->ShowOverlayTools(show && mapFitted);
 }
+
+void TFormMain::ShowSidePanel(const TSidePanelLayout& layout, const std::string& mappingCaption, int helpContext) {
+    sidePanel_->ShowSidePanel(layout);
+    LabelMapping->setText(ToQt(mappingCaption));
+    LabelMapping->setProperty("Tag", helpContext);
+    if (core_) core_->SetScaleBitmap(sidePanel_->ScaleBitmap());
+}
+
+void TFormMain::EnableResultMenus(bool enabled) { menus_->EnableResultMenus(enabled); }
 
 void TFormMain::BeginBusy(bool idlePriority) {
     ButtonOpen->setText("Stop");
+    LabelCursor->clear();
     BeginHourglass(idlePriority);
 }
 
@@ -284,15 +605,26 @@ void TFormMain::SetWindowCaption(const std::string& caption) { setWindowTitle(To
 // The window itself stands on the task bar, with its own caption.
 void TFormMain::SetApplicationTitle(const std::string&) {}
 void TFormMain::SetOpenButtonHint(const std::string& hint) { ButtonOpen->setToolTip(ToQt(hint)); }
-// The palette button, the satellite label, the overlay button, the GAC
-// layout and the nudge buttons come with the side panel.
-void TFormMain::SetPaletteButtonHint(const std::string&) {}
-void TFormMain::ShowSatelliteLabel(bool, const std::string&, const std::string&) {}
-void TFormMain::SetOverlayShown(bool) {}
-void TFormMain::SetGacLayout(bool) {}
-void TFormMain::ShowNudgeOffset(int, int) {}
+void TFormMain::SetPaletteButtonHint(const std::string& hint) { sidePanel_->SetPaletteButtonHint(hint); }
 
-void TFormMain::ClearDisplay() { ImageDisplay->clear(); }
+void TFormMain::ShowSatelliteLabel(bool visible, const std::string& caption, const std::string& hint) {
+    LabelSatellite->setText(ToQt(caption));
+    LabelSatellite->setToolTip(ToQt(hint));
+    LabelSatellite->setVisible(visible);
+}
+
+void TFormMain::SetOverlayShown(bool shown) { sidePanel_->SetOverlayShown(shown); }
+
+// GAC passes are shown one to one and offer the GAC savers; others fit the width.
+void TFormMain::SetGacLayout(bool gac) {
+    ZoomMode = gac ? ZoomOneToOne : ZoomFitWidth;
+    const THandlerDetached detached(RadioGroupZoom->OnClick);
+    RadioGroupZoom->SetItemIndex(ZoomMode);
+    for (const char* item : {"MenuSaveGAC", "MenuSaveGACJPEG"}) menus_->Item(item)->setVisible(gac);
+}
+
+void TFormMain::ShowNudgeOffset(int nudgeX, int nudgeY) { sidePanel_->ShowNudgeOffset(nudgeX, nudgeY); }
+void TFormMain::ClearDisplay() { ImageDisplay->SetPicture({}); }
 void TFormMain::EnableViewTabs(bool enabled) { TabControlImage->setEnabled(enabled); }
 
 TPassDirectionAnswer TFormMain::AskPassDirection(const TPassDirectionRequest& request,
@@ -311,7 +643,7 @@ void TFormMain::ViewTabsChanged() {
 }
 
 void TFormMain::DisplayChanged() {
-    ImageDisplay->setPixmap(QPixmap::fromImage(ToImage(core_->View.DisplayBitmap())));
+    ImageDisplay->SetPicture(ToImage(core_->View.DisplayBitmap()));
     SizeImageDisplay();
 }
 

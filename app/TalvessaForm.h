@@ -1,6 +1,9 @@
-// The main window: the view tabs above the image, the Open button, the
-// status line and the progress bar. Its behaviour lives in TMainCore; the
-// window shows what the core tells it and passes its events on.
+// The main window: the menus, the Open button (the Stop button while a file
+// is read), the view tabs above the image, the side panel, the cursor
+// read-out, the status line and the progress bar. Its behaviour lives in
+// TMainCore; the window shows what the core tells it and passes its events
+// on. Every event that arrives while a load or a redisplay runs is made
+// safe: it stops the load, waits, or is ignored.
 #pragma once
 
 #include "app/MainCore.h"
@@ -11,6 +14,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
@@ -18,6 +22,16 @@ class QTabBar;
 class QTimer;
 
 namespace kestrune {
+
+class TFormFireDetectionControl;
+class TFormLineByLine;
+class TFormPassDirection;
+class TImageDisplay;
+class TMainMenus;
+class TMostRecentFilesMenu;
+class TMouseTools;
+class TSidePanel;
+class TqelRadioGroup;
 
 // The window's placement as the stored placement reads and sets it.
 class TWindowPlacement : public TFormPlacement {
@@ -39,8 +53,6 @@ public:
 private:
     QMainWindow& window_;
 };
-
-class TFormPassDirection;
 
 class TFormMain : public QMainWindow, public TMainHost {
 public:
@@ -82,28 +94,66 @@ public:
     TFormPlacement& Placement() override { return placement_; }
     void PlaceBelowScreen() override;
     void CloseWindow() override;
+    void LoadPersistingControls(TViewOptions& options) override;
+
+    // The zoom: 0 fit width, 1 one to one, 2 double size.
+    uint8_t ZoomMode = 0;
+    // Moves the mouse cursor to a point of the screen and makes it blink there.
+    void FlashCursorAt(QPoint screenPoint);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
+    QWidget* BuildTopRow(QWidget* parent);
+    QWidget* BuildImageArea(QWidget* parent);
+    QWidget* BuildStatusRow(QWidget* parent);
+    void BuildTimers();
+    void AttachToCore();
+    void FirstShowing();
+
     void MenuOpenClick();
+    void OpenDataFile(const std::string& fileName);
+    void MRUFileListMRUItemClick(const std::string& fileName);
     void TabControlImageChange(int index);
     void SizeImageDisplay();
+    void SetZoomChoices();
+    void RadioGroupZoomClick();
+    void OptionsFireDetectionClick();
+    void MenuLineByLineClick();
+    void LabelMappingClick();
+    void PopupMenuImagePopup(QPoint at);
+    void TimerFlashCursorTimer();
+    void FlashStep();
 
     TWindowPlacement placement_;
+    std::unique_ptr<TMainMenus> menus_;
+    TSidePanel* sidePanel_ = nullptr;
+    std::unique_ptr<TMouseTools> mouseTools_;
+    std::unique_ptr<TMostRecentFilesMenu> recentFiles_;
     QPushButton* ButtonOpen = nullptr;
     QLabel* LabelMapping = nullptr;
+    QLabel* LabelSatellite = nullptr;
+    TqelRadioGroup* RadioGroupZoom = nullptr;
     QTabBar* TabControlImage = nullptr;
     QScrollArea* ScrollBoxImage = nullptr;
-    QLabel* ImageDisplay = nullptr;
+    TImageDisplay* ImageDisplay = nullptr;
+    QLabel* LabelCursor = nullptr;
     QLabel* LabelProgress = nullptr;
     QProgressBar* ProgressBar = nullptr;
+    QMenu* PopupMenuImage = nullptr;
     QTimer* TimerNewFile = nullptr;
+    QTimer* TimerFlashCursor = nullptr;
+    QTimer* flashBlink_ = nullptr;
+    int flashStep_ = 0;
+    QPoint FlashPoint;
     TFormPassDirection* FormPassDirection = nullptr;
+    TFormFireDetectionControl* FormFireDetectionControl = nullptr;
+    TFormLineByLine* FormLineByLine = nullptr;
     std::vector<int> priorityTokens_;
     std::unique_ptr<TMainCore> core_;
 };

@@ -356,6 +356,19 @@ TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {
     EXPECT_EQ(memory.Lines().front(), "/p100 100 0");
 }
 
+TEST(NudgeMemoryTest, AFileIsFoundByItsWholeName) {
+    TNudgeMemory memory;
+    memory.Remember("/data/pass10.hpt", 5, 5, 0);
+    EXPECT_FALSE(memory.Find("pass1"));
+    EXPECT_FALSE(memory.Find("ass10"));
+    EXPECT_EQ(memory.Find("pass10"), "/data/pass10.hpt 5 5");
+    EXPECT_EQ(memory.Find("pass10.hpt"), "/data/pass10.hpt 5 5");
+    EXPECT_EQ(memory.Find("/data/pass10.hpt"), "/data/pass10.hpt 5 5");
+    memory.Remember("/data/pass1.hpt", 1, 2, 0);
+    memory.Remember("/data/pass10.hpt", 6, 6, 0);
+    EXPECT_THAT(memory.Lines(), ElementsAre("/data/pass1.hpt 1 2", "/data/pass10.hpt 6 6"));
+}
+
 TEST(NudgeMemoryTest, FileRoundTrip) {
     testing::TTempFolder folder;
     TNudgeMemory memory;

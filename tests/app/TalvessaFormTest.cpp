@@ -1,5 +1,7 @@
 #include "app/TalvessaForm.h"
 
+#include "app/ImageDisplay.h"
+
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -54,7 +56,7 @@ TEST_F(TalvessaFormTest, ShowsThePassAndClosesAfterTheRun) {
     ASSERT_GT(tabs->count(), 1);
     EXPECT_EQ(tabs->tabText(0), "All");
     EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "False colour");
-    EXPECT_FALSE(Find<QLabel>(form, "ImageDisplay")->pixmap().isNull());
+    EXPECT_TRUE(Find<TImageDisplay>(form, "ImageDisplay")->HasPicture());
     EXPECT_EQ(Find<QLabel>(form, "LabelMapping")->text(), "False colour");
     EXPECT_EQ(Find<QPushButton>(form, "ButtonOpen")->text(), "Open");
     EXPECT_FALSE(Find<QProgressBar>(form, "ProgressBar")->isVisible());

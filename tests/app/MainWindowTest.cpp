@@ -1,0 +1,383 @@
+// The main window used as a person uses it: a pass opened through the Open
+// dialog, every view tab, side-panel changes, the cursor read-out, saving,
+// the recent files, stopping and closing during a load, and the settings
+// of one window lifetime seen by the next.
+#include "app/TalvessaForm.h"
+
+#include "app/DirectionForm.h"
+#include "app/ImageDisplay.h"
+#include "app/PersistingControls.h"
+#include "app/SidePanel.h"
+#include "decoding/HRPTvideo.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "render/PixelLocation.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::Wait;
+using testing::WaitFor;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramNameOverride("kestrune");
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+        // Any pass-direction question is answered with its default.
+        directionAnswerer.setInterval(10);
+        QObject::connect(&directionAnswerer, &QTimer::timeout, [] {
+            auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
+            if (dialog != nullptr) Find<QPushButton>(*dialog, "ButtonNorth")->click();
+        });
+        directionAnswerer.start();
+    }
+    void TearDown() override {
+        directionAnswerer.stop();
+        SetProgramNameOverride("");
+    }
+
+    std::string WritePass(const std::string& name = "230503_1200_noaa18.wsd") {
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        std::filesystem::create_directories(folder / "data");
+        const std::string path = folder / ("data/" + name);
+        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
+        return path;
+    }
+
+    std::unique_ptr<TFormMain> Show() {
+        auto form = std::make_unique<TFormMain>(TParams{});
+        form->show();
+        WaitFor([&] { return !Find<QTimer>(*form, "TimerNewFile")->isActive(); });
+        return form;
+    }
+
+    // Types the file's name into the Open dialog and takes it.
+    static void ChooseFile(QFileDialog& dialog, const std::string& path) {
+        EXPECT_EQ(dialog.objectName(), "OpenDialog");
+        Find<QLineEdit>(dialog, "fileNameEdit")->setText(QString::fromStdString(path));
+        static_cast<QDialog&>(dialog).accept();
+    }
+
+    // The user opens a file with the Open button and its dialog.
+    static void OpenWithDialog(TFormMain& form, const std::string& path) {
+        testing::WhenModal<QFileDialog>([path](QFileDialog& dialog) { ChooseFile(dialog, path); });
+        Find<QPushButton>(form, "ButtonOpen")->click();
+    }
+
+    static QAction* MenuItem(TFormMain& form, const char* name) { return Find<QAction>(form, name); }
+
+    static void SelectTab(TFormMain& form, const std::string& name) {
+        auto* tabs = Find<QTabBar>(form, "TabControlImage");
+        for (int index = 0; index < tabs->count(); ++index)
+            if (tabs->tabText(index).toStdString() == name) tabs->setCurrentIndex(index);
+    }
+
+    static std::vector<uint8_t> DisplayRow(TFormMain& form, int row) {
+        const TExtBitmap& display = form.Core().View.DisplayBitmap();
+        const uint8_t* line = display.ScanLine(row);
+        return {line, line + display.RowBytes()};
+    }
+
+    static QStringList RecentEntries(TFormMain& form) {
+        QStringList entries;
+        for (const QAction* item : Find<QMenu>(form, "MenuFileReopen")->actions())
+            if (!item->isSeparator()) entries << item->text();
+        return entries;
+    }
+
+    testing::TTempFolder folder;
+    QTimer directionAnswerer;
+};
+
+TEST_F(MainWindowTest, APassOpenedThroughTheOpenDialogIsShownInEveryView) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    EXPECT_EQ(Find<QPushButton>(*form, "ButtonOpen")->text(), "Open");
+    EXPECT_TRUE(MenuItem(*form, "MenuOpen")->isEnabled());
+    EXPECT_TRUE(MenuItem(*form, "MenuSaveDisplay")->isEnabled());
+    EXPECT_TRUE(Find<TImageDisplay>(*form, "ImageDisplay")->HasPicture());
+
+    auto* tabs = Find<QTabBar>(*form, "TabControlImage");
+    ASSERT_GT(tabs->count(), 10);
+    for (int index = 0; index < tabs->count(); ++index) {
+        tabs->setCurrentIndex(index);
+        const std::string name = tabs->tabText(index).toStdString();
+        EXPECT_EQ(form->Core().View.SelectedTab(), name);
+        const uint8_t view = ViewIndexOfName(name);
+        EXPECT_EQ(Find<QLabel>(*form, "LabelMapping")->text().toStdString(),
+                  ViewMappingCaption(view, form->Core().Pass.SensorKind))
+            << name;
+    }
+    SelectTab(*form, "RGB");
+    EXPECT_FALSE(Find<QWidget>(*form, "RadioGroupRed")->isHidden());
+    EXPECT_TRUE(Find<QWidget>(*form, "ComboBoxGammaCorrectFC")->isHidden());
+    SelectTab(*form, "False colour");
+    EXPECT_FALSE(Find<QWidget>(*form, "ComboBoxGammaCorrectFC")->isHidden());
+    EXPECT_TRUE(Find<QWidget>(*form, "RadioGroupRed")->isHidden());
+}
+
+TEST_F(MainWindowTest, SidePanelChangesRedisplayAtOnceOrAfterTheirDelay) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    const int row = form->Core().View.DisplayBitmap().Height() / 2;
+
+    SelectTab(*form, "RGB");
+    std::vector<uint8_t> before = DisplayRow(*form, row);
+    Find<TqelRadioGroup>(*form, "RadioGroupRed")->Button(4)->click();
+    EXPECT_EQ(form->Core().View.Options.RadioGroupRed, 4);
+    EXPECT_NE(DisplayRow(*form, row), before);
+
+    // The user temperature range redraws 1.2 seconds after the last step.
+    SelectTab(*form, "Temperature");
+    Find<TqelCheckBox>(*form, "CheckBoxUserRange")->click();
+    WaitFor([&] { return !Find<QTimer>(*form, "TimerTempRange")->isActive(); });
+    before = DisplayRow(*form, row);
+    Find<TqelUpDown>(*form, "UpDownUserMaxTemp")->setValue(10);
+    Find<TqelUpDown>(*form, "UpDownUserMinTemp")->setValue(-20);
+    Wait(300);
+    EXPECT_EQ(DisplayRow(*form, row), before);
+    EXPECT_TRUE(WaitFor([&] { return DisplayRow(*form, row) != before; }, 3000));
+    EXPECT_EQ(Find<QLabel>(*form, "LabelTempRange")->text(), "-20..10C");
+}
+
+TEST_F(MainWindowTest, TheCursorReadOutAtKnownPixelsAndSavingTheView) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    SelectTab(*form, "Ch 4");
+    auto* display = Find<TImageDisplay>(*form, "ImageDisplay");
+    for (const QPoint at : {QPoint(40, 30), QPoint(display->width() / 2, display->height() / 2)}) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), display->mapToGlobal(QPointF(at)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(display, &move);
+        const QPoint pixel = display->PicturePoint(at, false);
+        TCursorState cursor;
+        ReadCursorValues(form->Core().Pass, ViewChannel1 + 3, pixel.x(), pixel.y(), cursor);
+        const QString expected = QString::fromStdString(CursorReadoutText(cursor, ViewChannel1 + 3, true)).replace('\r', '\n');
+        EXPECT_EQ(Find<QLabel>(*form, "LabelCursor")->text(), expected);
+        EXPECT_TRUE(expected.contains("K") && expected.contains("UTC"));
+    }
+
+    MenuItem(*form, "MenuSaveDisplay")->trigger();
+    const std::string saved = folder / "data/230503_1200_noaa18-c4.bmp";
+    ASSERT_TRUE(FileExists(saved));
+    TExtBitmap image;
+    image.LoadFromFile(saved);
+    EXPECT_EQ(image.Width(), form->Core().View.DisplayBitmap().Width());
+    EXPECT_EQ(image.Height(), form->Core().View.DisplayBitmap().Height());
+}
+
+TEST_F(MainWindowTest, ControlsComeBackAtTheNextStart) {
+    {
+        auto form = Show();
+        Find<TqelRadioGroup>(*form, "RadioGroupUserRed")->Button(9)->click();
+        Find<TqelCheckBox>(*form, "CheckBoxShowAsh")->click();
+        Find<TqelUpDown>(*form, "UpDownSSTCh4Reject")->setValue(12);
+        auto* gamma = Find<TqelComboBox>(*form, "ComboBoxGammaCorrectFC");
+        gamma->setCurrentIndex(6);
+        gamma->Change();
+        MenuItem(*form, "JpegQualHigh")->trigger();
+    }
+    TRegistry registry;
+    registry.OpenKeyReadOnly(ProgramRegistryKey());
+    EXPECT_EQ(registry.ReadInteger("UserRedChannel"), 9);
+    EXPECT_EQ(registry.ReadInteger("ShowAsh"), 1);
+    EXPECT_EQ(registry.ReadInteger("SSTCh4Reject"), 12);
+    EXPECT_EQ(registry.ReadInteger("GammaCorrectFC"), 6);
+
+    auto form = Show();
+    const TViewOptions& options = form->Core().View.Options;
+    EXPECT_EQ(options.RadioGroupUserRed, 9);
+    EXPECT_TRUE(options.CheckBoxShowAsh);
+    EXPECT_EQ(options.UpDownSSTCh4Reject, 12);
+    EXPECT_EQ(options.ComboBoxGammaCorrectFC, 6);
+    EXPECT_TRUE(Find<TqelCheckBox>(*form, "CheckBoxShowAsh")->isChecked());
+    EXPECT_TRUE(MenuItem(*form, "JpegQualHigh")->isChecked());
+}
+
+TEST_F(MainWindowTest, TheOldFalseColourGammaIsTakenOverAndKept) {
+    {
+        TRegistry registry;
+        registry.OpenKey(ProgramRegistryKey(), true);
+        registry.WriteInteger("GammaCorrectFC", 5);
+        registry.WriteInteger("DisplayGamma", 2);
+    }
+    Show().reset();
+    TRegistry registry;
+    registry.OpenKeyReadOnly(ProgramRegistryKey());
+    EXPECT_FALSE(registry.ValueExists("DisplayGamma"));
+    EXPECT_EQ(registry.ReadInteger("GammaCorrectFC"), 4);
+}
+
+TEST_F(MainWindowTest, RecentFilesKeepEightMoveReopenedOnesUpAndDropVanishedOnes) {
+    auto form = Show();
+    std::vector<std::string> passes;
+    for (int k = 1; k <= 9; ++k) passes.push_back(WritePass("23050" + std::to_string(k) + "_1200_noaa18.wsd"));
+    for (const std::string& pass : passes) OpenWithDialog(*form, pass);
+    QStringList entries = RecentEntries(*form);
+    ASSERT_EQ(entries.size(), 8);
+    EXPECT_EQ(entries.front().toStdString(), "&1  " + passes[8]);
+    EXPECT_EQ(entries.back().toStdString(), "&8  " + passes[1]);
+
+    OpenWithDialog(*form, passes[4]);
+    EXPECT_EQ(RecentEntries(*form).front().toStdString(), "&1  " + passes[4]);
+
+    // A pick opens the file directly.
+    Find<QMenu>(*form, "MenuFileReopen")->actions()[3]->trigger();
+    EXPECT_EQ(form->Core().LoadedFilePath, passes[6]);
+    EXPECT_EQ(RecentEntries(*form).front().toStdString(), "&1  " + passes[6]);
+
+    // A vanished file is dropped when picked.
+    std::filesystem::remove(passes[7]);
+    Wait(1);
+    const QList<QAction*> items = Find<QMenu>(*form, "MenuFileReopen")->actions();
+    const auto gone = std::find_if(items.begin(), items.end(),
+                                   [&](QAction* item) { return item->text().endsWith(QString::fromStdString(passes[7])); });
+    ASSERT_NE(gone, items.end());
+    (*gone)->trigger();
+    EXPECT_EQ(RecentEntries(*form).size(), 7);
+    EXPECT_EQ(form->Core().LoadedFilePath, passes[6]);
+    form.reset();
+
+    TRegistry registry;
+    registry.OpenKeyReadOnly(ProgramRegistryKey());
+    EXPECT_EQ(registry.ReadString("MRU1"), passes[6]);
+    EXPECT_EQ(registry.ReadString("MRU8"), "");
+}
+
+TEST_F(MainWindowTest, AFailedLoadLeavesTheWindowUsable) {
+    auto form = Show();
+    test::WriteFileBytes(folder / "data/short.wsd", test::TBytes(100, 0));
+    OpenWithDialog(*form, folder / "data/short.wsd");
+    EXPECT_FALSE(form->Core().PassLoaded());
+    EXPECT_EQ(Find<QLabel>(*form, "LabelProgress")->text(), "Read cancelled or error while reading...");
+    EXPECT_EQ(Find<QPushButton>(*form, "ButtonOpen")->text(), "Open");
+    EXPECT_TRUE(MenuItem(*form, "MenuOpen")->isEnabled());
+    EXPECT_TRUE(form->menuBar()->isEnabled());
+    OpenWithDialog(*form, WritePass());
+    EXPECT_TRUE(form->Core().PassLoaded());
+}
+
+TEST_F(MainWindowTest, StopDuringALoadCancelsIt) {
+    auto form = Show();
+    const std::string pass = WritePass();
+    auto* open = Find<QPushButton>(*form, "ButtonOpen");
+    bool sawStop = false;
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (open->text() != "Stop") return;
+        sawStop = true;
+        stopper.stop();
+        open->click();
+    });
+    testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+        stopper.start(0);
+        ChooseFile(dialog, pass);
+    });
+    open->click();
+    EXPECT_TRUE(sawStop);
+    EXPECT_FALSE(form->Core().PassLoaded());
+    EXPECT_FALSE(form->Core().Pass.Loading);
+    EXPECT_EQ(open->text(), "Open");
+    EXPECT_TRUE(form->Core().MRUFileList->Files().empty());
+}
+
+TEST_F(MainWindowTest, ClosingDuringALoadStopsItFirst) {
+    auto form = Show();
+    const std::string pass = WritePass();
+    QTimer closer;
+    bool closeAsked = false;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!form->Core().Pass.Loading) return;
+        closer.stop();
+        closeAsked = true;
+        form->close();
+        EXPECT_TRUE(form->isVisible());
+    });
+    testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+        closer.start(0);
+        ChooseFile(dialog, pass);
+    });
+    Find<QPushButton>(*form, "ButtonOpen")->click();
+    EXPECT_TRUE(closeAsked);
+    EXPECT_FALSE(form->Core().Pass.Loading);
+    EXPECT_TRUE(WaitFor([&] { return !form->isVisible(); }, 2000));
+}
+
+TEST_F(MainWindowTest, TheFirstShowingsWorkRunsOnceThoughRestoredFromMinimised) {
+    auto form = std::make_unique<TFormMain>(TParams{WritePass()});
+    form->show();
+    EXPECT_TRUE(WaitFor([&] { return form->Core().PassLoaded(); }));
+    form->showMinimized();
+    form->showNormal();
+    EXPECT_FALSE(Find<QTimer>(*form, "TimerNewFile")->isActive());
+}
+
+TEST_F(MainWindowTest, TheCursorFlashesFiveTimesAtThePoint) {
+    auto form = Show();
+    form->FlashCursorAt(QPoint(200, 150));
+    EXPECT_TRUE(WaitFor([] { return QApplication::overrideCursor() != nullptr; }, 500));
+    EXPECT_EQ(QCursor::pos(), QPoint(200, 150));
+    int hidden = 0;
+    bool wasHidden = false;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const QCursor* cursor = QApplication::overrideCursor();
+            const bool isHidden = cursor != nullptr && cursor->shape() == Qt::BlankCursor;
+            if (isHidden && !wasHidden) ++hidden;
+            wasHidden = isHidden;
+            return cursor == nullptr;
+        },
+        4000));
+    EXPECT_EQ(hidden, 5);
+}
+
+TEST_F(MainWindowTest, NudgesAreRememberedForTheWholeFileName) {
+    auto form = Show();
+    const std::string longer = WritePass("230503_1200_noaa180.wsd");
+    OpenWithDialog(*form, longer);
+    ASSERT_TRUE(form->Core().PassLoaded());
+    Find<QPushButton>(*form, "BitBtnRight")->click();
+    Find<QPushButton>(*form, "BitBtnUp")->click();
+    EXPECT_TRUE(WaitFor([&] { return !Find<QTimer>(*form, "TimerNudge")->isActive(); }, 2000));
+    ASSERT_EQ(form->Core().NudgeList.Lines().size(), 1u);
+    EXPECT_EQ(form->Core().NudgeList.Lines()[0].substr(0, longer.size() + 4), longer + " 1 1");
+
+    // A file whose whole name only begins the remembered one gets no offsets.
+    OpenWithDialog(*form, WritePass("230503_1200_noaa18.wsd"));
+    ASSERT_TRUE(form->Core().PassLoaded());
+    EXPECT_EQ(form->Core().Pass.NudgeX, 0);
+    EXPECT_EQ(form->Core().Pass.NudgeY, 0);
+    OpenWithDialog(*form, longer);
+    EXPECT_EQ(form->Core().Pass.NudgeX, 1);
+    EXPECT_EQ(form->Core().Pass.NudgeY, 1);
+}
+
+}  // namespace
+}  // namespace kestrune
