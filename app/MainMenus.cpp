@@ -55,6 +55,18 @@ constexpr std::array<TImageSaveItem, 8> ImageSaveItems{{
     {"MenuSaveGACJPEG", "Save rectified GAC image - JPEG", SaveGac, true},
 }};
 
+// The per-pixel text tables of the File menu.
+struct TTextSaveItem {
+    const char* Name;
+    const char* Caption;
+    TImageTextKind Kind;
+};
+constexpr std::array<TTextSaveItem, 3> TextSaveItems{{
+    {"MenuSaveAsText", "Save as &text", TImageTextKind::T4Ndvi},
+    {"MenuSaveAsTextwT5", "Save as text with T5", TImageTextKind::T4T5Ndvi},
+    {"MenuSaveAsTextwT5delta", "Save as text with T5 and (T4-T5)", TImageTextKind::T4T5Difference},
+}};
+
 std::string ItemName(int value, const char* prefix, const char* suffix) {
     return prefix + std::to_string(value) + suffix;
 }
@@ -95,6 +107,9 @@ void TMainMenus::BuildFileMenu(QMenu& menu) {
     for (const TImageSaveItem& save : ImageSaveItems)
         Add(menu, save.Name, save.Caption, [this, name = save.Name] { MenuSaveClick(name); });
     menu.addSeparator();
+    for (const TTextSaveItem& save : TextSaveItems)
+        Add(menu, save.Name, save.Caption, [this, name = save.Name] { MenuSaveClick(name); });
+    Add(menu, "MenuSaveLocationData", "Save &location data", [this] { MenuSaveClick("MenuSaveLocationData"); });
     Add(menu, "MenuSaveAlbedos", "Save al&bedos", [this] { MenuSaveClick("MenuSaveAlbedos"); });
     Add(menu, "MenuSaveRawChannels", "Save &raw channels", [this] { MenuSaveClick("MenuSaveRawChannels"); });
     Add(menu, "MenuSaveFirePixels", "Save fire pixel list", [this] { MenuSaveClick("MenuSaveFirePixels"); });
@@ -154,6 +169,9 @@ void TMainMenus::BuildOptionsMenu(QMenu& menu) {
     }, true);
     menu.addSeparator();
     Add(menu, "OptionsSaveLocation", "&Results folder...", [this] { OptionsSaveLocationClick(); });
+    Add(menu, "OptionsFlipPassDirection", "Flip &pass direction", [this] {
+        if (!core_->Busy()) core_->FlipPassDirection();
+    });
     Add(menu, "OptionsFireDetection", "F&ire detection...", [this] {
         if (OnFireDetection) OnFireDetection();
     });
@@ -296,8 +314,13 @@ void TMainMenus::HelpAboutClick() {
     about.exec();
 }
 
+// Nothing is saved while a file is read or a view drawn.
 void TMainMenus::MenuSaveClick(std::string_view item) {
+    if (core_->Busy()) return;
     const std::string base = core_->Pass.LoadedFileName;
+    for (const TTextSaveItem& save : TextSaveItems)
+        if (item == save.Name) core_->SaveImageText(save.Kind);
+    if (item == "MenuSaveLocationData") core_->SaveLocationFile();
     for (const TImageSaveItem& save : ImageSaveItems)
         if (item == save.Name) core_->SaveImage(base, save.Mode, save.Jpeg);
     if (item == "MenuSaveAlbedos") core_->SaveAlbedoFiles();

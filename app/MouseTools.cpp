@@ -173,6 +173,7 @@ void TMouseTools::DrawSelectionLine(int x1, int y1, int y2, int x2) {
 void TMouseTools::EraseBand() { display_.SetBand(TImageDisplay::TBand::None, {}, {}); }
 
 void TMouseTools::MeasureSelection(int x1, int y1, int y2, int x2) {
+    if (core_->Busy()) return;
     if (std::abs(x2 - x1) < SmallestMeasuredSide || std::abs(y2 - y1) < SmallestMeasuredSide) return;
     core_->Pass.Video->MeasureRegion({std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)});
     core_->Redisplay();

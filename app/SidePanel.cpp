@@ -399,7 +399,7 @@ void TSidePanel::ConnectHandlers() {
     click("BitBtnSeaColour", [this] { BitBtnSeaColourClick(); });
     click("BitBtnOverlay", [this] { BitBtnOverlayClick(); });
     click("BitBtnSaveTemps", [this] {
-        if (OnSaveTemps) OnSaveTemps();
+        if (core_ != nullptr) core_->SaveTemperaturesOfView();
     });
     click("BitBtnCentre", [this] { NudgeOverlay(0, 0); });
     click("BitBtnLeft", [this] { NudgeOverlay(-1, 0); });
@@ -717,7 +717,7 @@ void TSidePanel::NudgeOverlay(int dx, int dy) {
 
 void TSidePanel::TimerNudgeTimer() {
     TimerNudge->stop();
-    if (OnRememberNudgeOffset) OnRememberNudgeOffset();
+    if (core_ != nullptr) core_->RememberNudgeOffset();
     Redisplay();
 }
 

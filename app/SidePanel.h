@@ -48,8 +48,6 @@ public:
 
     // What the window does for the panel.
     std::function<void(bool enabled)> OnEnableViewTabs;
-    std::function<void()> OnSaveTemps;
-    std::function<void()> OnRememberNudgeOffset;
     // Whether the left mouse button is down now (the pending range redisplay waits for it).
     std::function<bool()> LeftButtonDown;
 

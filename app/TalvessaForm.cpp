@@ -206,8 +206,6 @@ void TFormMain::BuildControls() {
     FormPassDirection = new TFormPassDirection(this);
     FormLineByLine = new TFormLineByLine(this, sidePanel_->ActionPageDown());
     sidePanel_->OnEnableViewTabs = [this](bool enabled) { EnableViewTabs(enabled); };
-    sidePanel_->OnSaveTemps = [this] { core_->SaveTemperaturesOfView(); };
-    sidePanel_->OnRememberNudgeOffset = [this] { core_->RememberNudgeOffset(); };
     menus_->OnOpen = [this] { MenuOpenClick(); };
     menus_->OnExit = [this] {
         core_->RequestAbort();

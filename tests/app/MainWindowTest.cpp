@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -191,6 +192,35 @@ TEST_F(MainWindowTest, TheCursorReadOutAtKnownPixelsAndSavingTheView) {
     image.LoadFromFile(saved);
     EXPECT_EQ(image.Width(), form->Core().View.DisplayBitmap().Width());
     EXPECT_EQ(image.Height(), form->Core().View.DisplayBitmap().Height());
+}
+
+TEST_F(MainWindowTest, DataProductsAndTheFlipFromTheMenusAndTheSidePanel) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    SelectTab(*form, "Ch 4");
+    MenuItem(*form, "MenuSaveRawChannels")->trigger();
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18-4.raw"));
+    MenuItem(*form, "MenuSaveAsText")->trigger();
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18.as.txt"));
+    TDialogService::Instance().ClearScript();
+    Find<QPushButton>(*form, "BitBtnSaveTemps")->click();
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18.t4.raw"));
+    ASSERT_FALSE(TDialogService::Instance().Requests().empty());
+    EXPECT_EQ(TDialogService::Instance().Requests().back().text.substr(0, 31), "Temperature data saved to file:");
+
+    // Turned round, the top line shows what the bottom line showed, mirrored.
+    const int height = form->Core().View.DisplayBitmap().Height();
+    const std::vector<uint8_t> bottom = DisplayRow(*form, height - 1);
+    MenuItem(*form, "OptionsFlipPassDirection")->trigger();
+    std::vector<uint8_t> top = DisplayRow(*form, 0);
+    ASSERT_EQ(top.size(), bottom.size());
+    for (size_t pixel = 0; pixel + 3 <= top.size() / 2; pixel += 3)
+        std::swap_ranges(top.begin() + static_cast<std::ptrdiff_t>(pixel),
+                         top.begin() + static_cast<std::ptrdiff_t>(pixel + 3),
+                         top.end() - static_cast<std::ptrdiff_t>(pixel + 3));
+    EXPECT_EQ(top, bottom);
+    EXPECT_FALSE(Find<QProgressBar>(*form, "ProgressBar")->isVisible());
 }
 
 TEST_F(MainWindowTest, ControlsComeBackAtTheNextStart) {

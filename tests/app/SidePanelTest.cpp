@@ -58,7 +58,6 @@ protected:
         panel->LoadControls(core->View.Options);
         panel->Attach(*core);
         panel->OnEnableViewTabs = [this](bool enabled) { tabsEnabled = enabled; };
-        panel->OnRememberNudgeOffset = [this] { ++nudgesRemembered; };
         panel->LeftButtonDown = [this] { return leftButtonDown; };
         host.Panel = panel.get();
         core->View.SetViewTabs({ViewNames.begin(), ViewNames.end()});
@@ -87,7 +86,6 @@ protected:
     std::unique_ptr<TSidePanel> panel;
     bool tabsEnabled = true;
     bool leftButtonDown = false;
-    int nudgesRemembered = 0;
     int redisplays = 0;
 };
 
@@ -268,6 +266,8 @@ TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
 }
 
 TEST_F(SidePanelTest, NudgesAddUpAndAreRememberedOnceTheUserPauses) {
+    core->LoadedFilePath = "/data/my pass.hpt";
+    const auto remembered = [this] { return core->NudgeList.Find("my_pass").value_or(""); };
     Select("False colour");
     Get<QPushButton>("BitBtnLeft")->click();
     Get<QPushButton>("BitBtnLeft")->click();
@@ -276,13 +276,14 @@ TEST_F(SidePanelTest, NudgesAddUpAndAreRememberedOnceTheUserPauses) {
     EXPECT_EQ(core->Pass.NudgeX, 3);
     EXPECT_EQ(core->Pass.NudgeY, 1);
     EXPECT_EQ(Get<QPushButton>("BitBtnRight")->toolTip(), "Nudge overlay  (X: 3   Y:1)");
-    EXPECT_EQ(nudgesRemembered, 0);
-    EXPECT_TRUE(WaitFor([&] { return nudgesRemembered == 1; }, 2000));
+    EXPECT_EQ(remembered(), "");
+    EXPECT_TRUE(WaitFor([&] { return remembered() == "/data/my_pass.hpt 3 1"; }, 2000));
     EXPECT_EQ(NewRedisplays(), 1);
 
+    // The centre button resets both and still stores the (0, 0) entry.
     Get<QPushButton>("BitBtnCentre")->click();
     EXPECT_EQ(core->Pass.NudgeX, 0);
-    EXPECT_TRUE(WaitFor([&] { return nudgesRemembered == 2; }, 2000));
+    EXPECT_TRUE(WaitFor([&] { return remembered() == "/data/my_pass.hpt 0 0"; }, 2000));
 }
 
 TEST_F(SidePanelTest, OverlaySwitchAndBrightnessShortcuts) {
