@@ -21,15 +21,36 @@ namespace {
 constexpr int FormWidth = 394;
 constexpr int FormHeight = 361;
 
-QWidget* WithUnit(QWidget* control, const char* unit) {
+// A page of the window: framed groups of rows, top down.
+QWidget* NewPage() {
+    auto* page = new QWidget;
+    new QVBoxLayout(page);
+    return page;
+}
+
+QFormLayout* AddGroup(QWidget& page, const char* caption) {
+    auto* group = new QGroupBox(caption, &page);
+    page.layout()->addWidget(group);
+    return new QFormLayout(group);
+}
+
+QWidget* Finished(QWidget* page) {
+    static_cast<QVBoxLayout*>(page->layout())->addStretch();
+    return page;
+}
+
+// A control with its unit (or another label) after it.
+QWidget* WithUnit(QWidget* control, QLabel* unit) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(control);
-    layout->addWidget(new QLabel(unit, row));
+    layout->addWidget(unit);
     layout->addStretch();
     return row;
 }
+
+QWidget* WithUnit(QWidget* control, const char* unit) { return WithUnit(control, new QLabel(unit)); }
 
 }  // namespace
 
@@ -105,78 +126,78 @@ TqelCheckBox* TFormFireDetectionControl::CheckBox(const char* name, const char* 
 }
 
 QWidget* TFormFireDetectionControl::BuildColourPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* region = new QGroupBox(" Region Limits - for saving pixel list ", page);
-    auto* form = new QFormLayout(region);
-    form->addRow(CheckBox("FireSaveLimitRegion", "Limit region", "Leave unchecked for the full available data",
-                          settings_.FireSaveLimitRegion));
-    form->addRow(new QLabel("Latitude Range", region));
-    for (auto [name, caption, field] : {std::tuple{"FireSaveNorthLat", "North", &settings_.FireSaveNorthLat},
-                                        std::tuple{"FireSaveSouthLat", "South", &settings_.FireSaveSouthLat}}) {
-        TqelUpDown* upDown = UpDown(name, -90, 90, *field);
-        upDown->setToolTip("Enter southern latitudes as negative values");
-        form->addRow(caption, upDown);
+    struct TLimit {
+        const char* Name;
+        const char* Caption;
+        int* Field;
+    };
+    struct TLimitRange {
+        const char* Heading;
+        int Limit;
+        const char* Hint;
+        std::array<TLimit, 2> Limits;
+    };
+    const std::array<TLimitRange, 2> ranges{{
+        {"Latitude Range", 90, "Enter southern latitudes as negative values",
+         {{{"FireSaveNorthLat", "North", &settings_.FireSaveNorthLat},
+           {"FireSaveSouthLat", "South", &settings_.FireSaveSouthLat}}}},
+        {"Longitude Range", 180, "Enter western longitudes as negative values",
+         {{{"FireSaveWestLon", "West", &settings_.FireSaveWestLon},
+           {"FireSaveEastLon", "East", &settings_.FireSaveEastLon}}}},
+    }};
+    QWidget* page = NewPage();
+    QFormLayout* region = AddGroup(*page, " Region Limits - for saving pixel list ");
+    region->addRow(CheckBox("FireSaveLimitRegion", "Limit region", "Leave unchecked for the full available data",
+                            settings_.FireSaveLimitRegion));
+    for (const TLimitRange& range : ranges) {
+        region->addRow(new QLabel(range.Heading));
+        for (const TLimit& limit : range.Limits) {
+            TqelUpDown* upDown = UpDown(limit.Name, -range.Limit, range.Limit, *limit.Field);
+            upDown->setToolTip(range.Hint);
+            region->addRow(limit.Caption, upDown);
+        }
     }
-    form->addRow(new QLabel("Longitude Range", region));
-    for (auto [name, caption, field] : {std::tuple{"FireSaveWestLon", "West", &settings_.FireSaveWestLon},
-                                        std::tuple{"FireSaveEastLon", "East", &settings_.FireSaveEastLon}}) {
-        TqelUpDown* upDown = UpDown(name, -180, 180, *field);
-        upDown->setToolTip("Enter western longitudes as negative values");
-        form->addRow(caption, upDown);
-    }
-    layout->addWidget(region);
 
-    auto* colour = new QGroupBox(" Fire Pixel Colour ", page);
-    auto* row = new QHBoxLayout(colour);
-    PaintBoxFirePixel = new TPaintBoxFirePixel(*colourDialog_, colour);
-    auto* choose = new QPushButton("Choose...", colour);
+    QFormLayout* colour = AddGroup(*page, " Fire Pixel Colour ");
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    PaintBoxFirePixel = new TPaintBoxFirePixel(*colourDialog_, row);
+    auto* choose = new QPushButton("Choose...", row);
     choose->setObjectName("ButtonFirePixelColourSet");
     connect(choose, &QPushButton::clicked, this, [this] { Guarded([this] { ButtonFirePixelColourSetClick(); }); });
-    row->addWidget(PaintBoxFirePixel, 1);
-    row->addWidget(choose);
-    layout->addWidget(colour);
-    layout->addStretch();
-    return page;
+    rowLayout->addWidget(PaintBoxFirePixel, 1);
+    rowLayout->addWidget(choose);
+    colour->addRow(row);
+    return Finished(page);
 }
 
 QWidget* TFormFireDetectionControl::BuildStandardPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
+    QWidget* page = NewPage();
     LabelExplain = new QLabel(page);
     LabelExplain->setObjectName("LabelExplain");
     LabelExplain->setWordWrap(true);
-    layout->addWidget(LabelExplain);
-    auto* group = new QGroupBox(" Standard Algorithm Parameters ", page);
-    auto* form = new QFormLayout(group);
+    page->layout()->addWidget(LabelExplain);
+    QFormLayout* form = AddGroup(*page, " Standard Algorithm Parameters ");
     form->addRow("Minimum (ch.3B - ch.4) delta (K)", UpDown("FireDeltaT", 1, 30, settings_.FireDeltaT));
     form->addRow(CheckBox("FireIncludeDeltaT", "Include (ch.3B - ch.4) delta T", nullptr, settings_.FireIncludeDeltaT));
     form->addRow("Minimum ch.3 temperature (K)", UpDown("FireThresholdT", 295, 340, settings_.FireThresholdT));
-    layout->addWidget(group);
-    layout->addStretch();
-    return page;
+    return Finished(page);
 }
 
 QWidget* TFormFireDetectionControl::BuildAdvancedPage() {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* group = new QGroupBox(" Advanced Algorithm Parameters ", page);
-    auto* form = new QFormLayout(group);
-    ComboBoxFireAvgMethod = new TqelComboBox({"Average", "Median"}, group);
+    QWidget* page = NewPage();
+    QFormLayout* form = AddGroup(*page, " Advanced Algorithm Parameters ");
+    ComboBoxFireAvgMethod = new TqelComboBox({"Average", "Median"}, page);
     ComboBoxFireAvgMethod->setObjectName("ComboBoxFireAvgMethod");
     ComboBoxFireAvgMethod->Bind(settings_.FireAvgMethod);
     form->addRow("Background filter", ComboBoxFireAvgMethod);
 
     TqelUpDown* regionSize = UpDown("FireAvgRegionSize", 1, 10, settings_.FireAvgRegionSize);
     regionSize->OnClick = [this] { ShowRegionSize(); };
-    LabelRegionSize = new QLabel(group);
+    LabelRegionSize = new QLabel(page);
     LabelRegionSize->setObjectName("LabelRegionSize");
-    auto* regionRow = new QWidget(group);
-    auto* regionLayout = new QHBoxLayout(regionRow);
-    regionLayout->setContentsMargins(0, 0, 0, 0);
-    regionLayout->addWidget(regionSize);
-    regionLayout->addWidget(LabelRegionSize, 1);
-    form->addRow("Background region", regionRow);
+    form->addRow("Background region", WithUnit(regionSize, LabelRegionSize));
 
     TqelUpDown* deltaReq = UpDown("FireAvgDeltaReq", 0, 400, settings_.FireAvgDeltaReq);
     deltaReq->setToolTip("Difference required between raw and background for fire pixel (count)");
@@ -188,9 +209,7 @@ QWidget* TFormFireDetectionControl::BuildAdvancedPage() {
     form->addRow("Edge margin", WithUnit(margin, "pixels"));
     form->addRow(CheckBox("FireUseAvg", "Use advanced algorithm",
                           "Use a more accurate, but slower, fire detection algorithm", settings_.FireUseAvg));
-    layout->addWidget(group);
-    layout->addStretch();
-    return page;
+    return Finished(page);
 }
 
 void TFormFireDetectionControl::SetExplainText() {

@@ -365,14 +365,40 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- opening ------------------------------------------------------------------------
 
-void TFormMain::MenuOpenClick() {
+// A file asked for while another is read stops that read; while a view is
+// drawn nothing opens.
+bool TFormMain::ReadyToOpen() {
     if (core_->Pass.Loading) {
         core_->RequestAbort();
-        return;
+        return false;
     }
-    if (core_->Busy()) return;
+    return !core_->Busy();
+}
+
+void TFormMain::MenuOpenClick() {
+    if (ReadyToOpen()) OpenWithMenuOff([this] { return ChooseDataFile(); });
+}
+
+// A pick from the recent files opens at once.
+void TFormMain::MRUFileListMRUItemClick(const std::string& fileName) {
+    if (ReadyToOpen()) OpenWithMenuOff([&] { return fileName; });
+}
+
+void TFormMain::OpenWithMenuOff(const std::function<std::string()>& fileName) {
     QAction* menuOpen = menus_->Item("MenuOpen");
     menuOpen->setEnabled(false);
+    const struct TMenuOpenOn {
+        QAction* Item;
+        ~TMenuOpenOn() { Item->setEnabled(true); }
+    } on{menuOpen};
+    const std::string name = fileName();
+    if (name.empty()) return;
+    core_->LoadDataFile(name);
+    ButtonOpen->setText("Open");
+    recentFiles_->Rebuild();
+}
+
+std::string TFormMain::ChooseDataFile() {
     QFileDialog dialog(this, "Open");
     dialog.setObjectName("OpenDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -381,28 +407,8 @@ void TFormMain::MenuOpenClick() {
     dialog.setDefaultSuffix("hrp");
     dialog.setNameFilters(OpenDialogFilters);
     dialog.setDirectory(ToQt(core_->Settings.DataFolder->Value));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        OpenDataFile(dialog.selectedFiles().front().toStdString());
-    menuOpen->setEnabled(true);
-}
-
-void TFormMain::OpenDataFile(const std::string& fileName) {
-    core_->LoadDataFile(fileName);
-    ButtonOpen->setText("Open");
-    recentFiles_->Rebuild();
-}
-
-// A pick from the recent files opens at once; during a load it only stops that load.
-void TFormMain::MRUFileListMRUItemClick(const std::string& fileName) {
-    if (core_->Pass.Loading) {
-        core_->RequestAbort();
-        return;
-    }
-    if (core_->Busy()) return;
-    QAction* menuOpen = menus_->Item("MenuOpen");
-    menuOpen->setEnabled(false);
-    OpenDataFile(fileName);
-    menuOpen->setEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front().toStdString();
 }
 
 // ---- the view ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -116,9 +117,12 @@ private:
     void AttachToCore();
     void FirstShowing();
 
+    bool ReadyToOpen();
     void MenuOpenClick();
-    void OpenDataFile(const std::string& fileName);
     void MRUFileListMRUItemClick(const std::string& fileName);
+    // The Open menu item is off while the file is chosen and read.
+    void OpenWithMenuOff(const std::function<std::string()>& fileName);
+    std::string ChooseDataFile();
     void TabControlImageChange(int index);
     void SizeImageDisplay();
     void SetZoomChoices();

@@ -1,5 +1,6 @@
 #include "app/FireDetectionForm.h"
 
+#include "tests/app/AppTest.h"
 #include "app/PersistingControls.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
@@ -20,11 +21,8 @@ namespace {
 using testing::Find;
 using testing::WhenModal;
 
-class FireDetectionFormTest : public ::testing::Test {
+class FireDetectionFormTest : public testing::TAppTest {
 protected:
-    void SetUp() override { SetProgramNameOverride("kestrune"); }
-    void TearDown() override { SetProgramNameOverride(""); }
-    testing::TTempFolder folder;
 };
 
 TEST_F(FireDetectionFormTest, PagesCaptionsAndTheRegionSizeLabel) {

@@ -1,5 +1,6 @@
 #include "app/MainCore.h"
 
+#include "tests/app/AppTest.h"
 #include "app/HeadlessMainHost.h"
 #include "decoding/HRPTvideo.h"
 #include "platform/DialogService.h"
@@ -34,14 +35,8 @@ const std::set<std::string> MainSettingNames{
 const std::set<std::string> PlacementNames{"FormState",  "FormLeft",        "FormTop",         "FormWidth",
                                            "FormHeight", "FormClientWidth", "FormClientHeight"};
 
-class MainCoreTest : public ::testing::Test {
+class MainCoreTest : public testing::TAppTest {
 protected:
-    void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        TDialogService::Instance().ClearScript();
-    }
-    void TearDown() override { SetProgramNameOverride(""); }
 
     std::unique_ptr<TMainCore> Start(TParams params = {}) {
         auto core = std::make_unique<TMainCore>(host, std::move(params));
@@ -62,22 +57,12 @@ protected:
         return {names.begin(), names.end()};
     }
 
-    // A located 240-line NOAA-18 pass in the data folder.
-    std::string WritePass(const std::string& name = "230503_1200_noaa18.wsd") {
-        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        const std::string path = folder / ("data/" + name);
-        std::filesystem::create_directories(folder / "data");
-        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
-        return path;
-    }
-
     static bool Asked(const std::string& text) {
         const auto& requests = TDialogService::Instance().Requests();
         return std::any_of(requests.begin(), requests.end(),
                            [&](const TDialogRequest& request) { return request.text == text; });
     }
 
-    testing::TTempFolder folder;
     THeadlessMainHost host;
 };
 

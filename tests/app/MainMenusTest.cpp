@@ -1,5 +1,6 @@
 #include "app/MainMenus.h"
 
+#include "tests/app/AppTest.h"
 #include "app/HeadlessMainHost.h"
 #include "app/MainCore.h"
 #include "platform/DialogService.h"
@@ -19,16 +20,14 @@
 namespace kestrune {
 namespace {
 
-class MainMenusTest : public ::testing::Test {
+class MainMenusTest : public testing::TAppTest {
 protected:
     void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TAppTest::SetUp();
         core = std::make_unique<TMainCore>(host, TParams{});
         menus.Attach(*core);
         TDialogService::Instance().ClearScript();
     }
-    void TearDown() override { SetProgramNameOverride(""); }
 
     QAction* Item(const char* name) {
         QAction* item = menus.Item(name);
@@ -41,7 +40,6 @@ protected:
         return texts;
     }
 
-    testing::TTempFolder folder;
     THeadlessMainHost host;
     std::unique_ptr<TMainCore> core;
     QMainWindow window;

@@ -4,6 +4,7 @@
 // of one window lifetime seen by the next.
 #include "app/TalvessaForm.h"
 
+#include "tests/app/AppTest.h"
 #include "app/DirectionForm.h"
 #include "app/ImageDisplay.h"
 #include "app/PersistingControls.h"
@@ -42,12 +43,10 @@ using testing::Find;
 using testing::Wait;
 using testing::WaitFor;
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::TAppTest {
 protected:
     void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        TDialogService::Instance().ClearScript();
+        TAppTest::SetUp();
         // Any pass-direction question is answered with its default.
         directionAnswerer.setInterval(10);
         QObject::connect(&directionAnswerer, &QTimer::timeout, [] {
@@ -58,15 +57,7 @@ protected:
     }
     void TearDown() override {
         directionAnswerer.stop();
-        SetProgramNameOverride("");
-    }
-
-    std::string WritePass(const std::string& name = "230503_1200_noaa18.wsd") {
-        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        std::filesystem::create_directories(folder / "data");
-        const std::string path = folder / ("data/" + name);
-        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
-        return path;
+        TAppTest::TearDown();
     }
 
     std::unique_ptr<TFormMain> Show() {
@@ -110,7 +101,6 @@ protected:
         return entries;
     }
 
-    testing::TTempFolder folder;
     QTimer directionAnswerer;
 };
 

@@ -1,5 +1,6 @@
 #include "app/MostRecentFilesMenu.h"
 
+#include "tests/app/AppTest.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegistryVariables.h"
@@ -17,14 +18,8 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class MostRecentFilesMenuTest : public ::testing::Test {
+class MostRecentFilesMenuTest : public testing::TAppTest {
 protected:
-    void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        TDialogService::Instance().ClearScript();
-    }
-    void TearDown() override { SetProgramNameOverride(""); }
 
     std::string Pass(const std::string& name) { return folder.Write("data/" + name, "x"); }
 
@@ -34,7 +29,6 @@ protected:
         return texts;
     }
 
-    testing::TTempFolder folder;
     QMenu menu;
 };
 

@@ -1,5 +1,6 @@
 #include "app/MouseTools.h"
 
+#include "tests/app/AppTest.h"
 #include "app/HeadlessMainHost.h"
 #include "app/ImageDisplay.h"
 #include "app/MainCore.h"
@@ -23,15 +24,11 @@
 namespace kestrune {
 namespace {
 
-class MouseToolsTest : public ::testing::Test {
+class MouseToolsTest : public testing::TAppTest {
 protected:
     void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        const std::string path = folder / "data/230503_1200_noaa18.wsd";
-        std::filesystem::create_directories(folder / "data");
-        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
+        TAppTest::SetUp();
+        const std::string path = WritePass();
         core = std::make_unique<TMainCore>(host, TParams{});
         core->FormShow();
         core->LoadDataFile(path);
@@ -43,7 +40,6 @@ protected:
         tools.Attach(*core);
         TDialogService::Instance().ClearScript();
     }
-    void TearDown() override { SetProgramNameOverride(""); }
 
     void Mouse(QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -68,7 +64,6 @@ protected:
         return text;
     }
 
-    testing::TTempFolder folder;
     THeadlessMainHost host;
     std::unique_ptr<TMainCore> core;
     TImageDisplay display{nullptr};

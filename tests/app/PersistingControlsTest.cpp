@@ -1,5 +1,6 @@
 #include "app/PersistingControls.h"
 
+#include "tests/app/AppTest.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -15,10 +16,8 @@ namespace {
 
 const std::vector<std::string_view> ThreeItems{"None", "Crispen", "More"};
 
-class PersistingControlsTest : public ::testing::Test {
+class PersistingControlsTest : public testing::TAppTest {
 protected:
-    void SetUp() override { SetProgramNameOverride("kestrune"); }
-    void TearDown() override { SetProgramNameOverride(""); }
 
     static TRegistry Key() {
         TRegistry registry;
@@ -26,7 +25,6 @@ protected:
         return registry;
     }
 
-    testing::TTempFolder folder;
     QWidget form;
 };
 

@@ -1,5 +1,6 @@
 #include "app/SidePanel.h"
 
+#include "tests/app/AppTest.h"
 #include "app/HeadlessMainHost.h"
 #include "app/MainCore.h"
 #include "app/EventGuard.h"
@@ -38,17 +39,16 @@ public:
     TSidePanel* Panel = nullptr;
 };
 
-class SidePanelTest : public ::testing::Test {
+class SidePanelTest : public testing::TAppTest {
 protected:
     void SetUp() override {
-        SetProgramNameOverride("kestrune");
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TAppTest::SetUp();
         Start();
         TDialogService::Instance().ClearScript();
     }
     void TearDown() override {
         Stop();
-        SetProgramNameOverride("");
+        TAppTest::TearDown();
     }
 
     // One lifetime of the window's side panel.
@@ -80,7 +80,6 @@ protected:
         return Find<TControl>(*panel, name);
     }
 
-    testing::TTempFolder folder;
     TPanelHost host;
     std::unique_ptr<TMainCore> core;
     std::unique_ptr<TSidePanel> panel;

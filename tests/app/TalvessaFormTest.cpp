@@ -1,5 +1,6 @@
 #include "app/TalvessaForm.h"
 
+#include "tests/app/AppTest.h"
 #include "app/ImageDisplay.h"
 
 #include "platform/DialogService.h"
@@ -25,26 +26,16 @@ namespace {
 using testing::Find;
 using testing::WaitFor;
 
-class TalvessaFormTest : public ::testing::Test {
+class TalvessaFormTest : public testing::TAppTest {
 protected:
     void SetUp() override {
-        SetProgramNameOverride("kestrune");
+        TAppTest::SetUp();
         TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
     }
     void TearDown() override {
-        SetProgramNameOverride("");
         TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TAppTest::TearDown();
     }
-
-    std::string WritePass() {
-        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        std::filesystem::create_directories(folder / "data");
-        const std::string path = folder / "data/230503_1200_noaa18.wsd";
-        test::WriteFileBytes(path, test::BuildWsdFile(test::THrptPassSpec{}, 240, set.Line1, set.Line2));
-        return path;
-    }
-
-    testing::TTempFolder folder;
 };
 
 TEST_F(TalvessaFormTest, ShowsThePassAndClosesAfterTheRun) {
