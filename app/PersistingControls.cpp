@@ -1,5 +1,7 @@
 #include "app/PersistingControls.h"
 
+#include "app/EventGuard.h"
+
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QGridLayout>
@@ -32,11 +34,13 @@ void StoreOnFree(std::unique_ptr<TVariable>& variable, TValue value) {
     variable.reset();
 }
 
+// The form's handler; what it raises is shown, never passed to Qt.
+void RunHandler(const TNotifyEvent& handler) {
+    if (handler) Guarded(handler);
+}
+
 std::string NameOf(const QObject& control) { return control.objectName().toStdString(); }
 
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -52,7 +56,7 @@ TColor FromQColor(const QColor& colour) {
 TqelCheckBox::TqelCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {
     connect(this, &QCheckBox::toggled, this, [this](bool checked) {
         value_.Set(checked);
-        if (OnClick) OnClick();
+        RunHandler(OnClick);
     });
 }
 
@@ -84,7 +88,7 @@ void TqelCheckBox::Flush() {
 // ---- combo box -------------------------------------------------------------
 
 TqelComboBox::TqelComboBox(const std::vector<std::string_view>& items, QWidget* parent) : QComboBox(parent) {
-    for (std::string_view item : items) addItem(ToQString(item));
+    for (std::string_view item : items) addItem(ToQt(item));
     setCurrentIndex(-1);
     connect(this, &QComboBox::activated, this, [this](int) { Change(); });
 }
@@ -107,7 +111,7 @@ void TqelComboBox::SetItemIndex(int index) {
 void TqelComboBox::Change() {
     value_.Set(currentIndex());
     if (RegistryVar) RegistryVar->Value = ItemIndex();
-    if (OnChange) OnChange();
+    RunHandler(OnChange);
 }
 
 void TqelComboBox::Loaded() {
@@ -138,7 +142,7 @@ void TqelRadioGroup::SetItems(const std::vector<std::string_view>& items, int co
     columns = std::max(columns, 1);
     const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
     for (size_t index = 0; index < items.size(); ++index) {
-        auto* button = new QRadioButton(ToQString(items[index]), this);
+        auto* button = new QRadioButton(ToQt(items[index]), this);
         const int at = static_cast<int>(index);
         // Items run down each column first, as in the old radio groups.
         grid->addWidget(button, at % std::max(rows, 1), at / std::max(rows, 1));
@@ -166,7 +170,7 @@ void TqelRadioGroup::SetItemIndex(int index) {
     }
     value_.Set(index);
     ShowItemIndex();
-    if (OnClick) OnClick();
+    RunHandler(OnClick);
 }
 
 void TqelRadioGroup::Refresh() {
@@ -207,7 +211,7 @@ TqelUpDown::TqelUpDown(int minimum, int maximum, QWidget* parent) : QSpinBox(par
     setKeyboardTracking(false);
     connect(this, &QSpinBox::valueChanged, this, [this](int position) {
         value_.Set(position);
-        if (OnClick) OnClick();
+        RunHandler(OnClick);
     });
 }
 

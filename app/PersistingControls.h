@@ -26,7 +26,8 @@ class QWidget;
 
 namespace kestrune {
 
-// A control's event handler (OnClick, OnChange).
+// A control's event handler (OnClick, OnChange); an exception it raises is
+// shown through the dialog service.
 using TNotifyEvent = std::function<void()>;
 
 // Detaches a handler for a scope (saved, cleared, restored), so that what

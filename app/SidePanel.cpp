@@ -377,15 +377,6 @@ void TSidePanel::ConnectHandlers() {
     UpDownUserMinSST->OnClick = UpDownUserMaxSST->OnClick = [this] { UserSstRangeClick(); };
     static_cast<TqelUpDown*>(Control(C::UpDownSSTCh4Reject))->OnClick = [this] { TimerTempRange->start(); };
     UpDownSeaColourThreshold->OnClick = [this] { UpDownSeaColourThresholdClick(); };
-    // Every handler runs guarded.
-    const auto guard = [](TNotifyEvent& handler) {
-        if (handler) handler = [inner = handler] { Guarded(inner); };
-    };
-    for (TqelRadioGroup* group : radioGroups_) guard(group->OnClick);
-    for (TqelComboBox* combo : comboBoxes_) guard(combo->OnChange);
-    for (TqelCheckBox* box : checkBoxes_) guard(box->OnClick);
-    for (TqelUpDown* upDown : upDowns_) guard(upDown->OnClick);
-    guard(UpDownSeaColourThreshold->OnClick);
 
     const auto click = [this](const char* name, std::function<void()> handler) {
         connect(findChild<QPushButton*>(name), &QPushButton::clicked, this, [handler] { Guarded(handler); });

@@ -226,6 +226,16 @@ TEST_F(PersistingControlsTest, UnnamedControlsUseTheirObjectName) {
     EXPECT_EQ(Key().ReadInteger("RadioGroupSomething"), 0);
 }
 
+TEST_F(PersistingControlsTest, AHandlerThatFailsIsReportedNotPassedOn) {
+    auto* radio = new TqelRadioGroup(" Crispen ", ThreeItems, 3, &form);
+    radio->OnClick = [] { throw std::runtime_error("no palette"); };
+    EXPECT_NO_THROW(radio->Button(1)->click());
+    EXPECT_EQ(radio->ItemIndex(), 1);
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "no palette");
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].type, TMsgDlgType::mtError);
+}
+
 TEST(PersistingColours, TColorIsRedInTheLowByte) {
     EXPECT_EQ(ToQColor(49407), QColor(0xFF, 0xC0, 0x00));
     EXPECT_EQ(FromQColor(QColor(0xFF, 0xC0, 0x00)), 49407u);
