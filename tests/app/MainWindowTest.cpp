@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTimer>
 
@@ -211,6 +212,34 @@ TEST_F(MainWindowTest, DataProductsAndTheFlipFromTheMenusAndTheSidePanel) {
                          top.end() - static_cast<std::ptrdiff_t>(pixel + 3));
     EXPECT_EQ(top, bottom);
     EXPECT_FALSE(Find<QProgressBar>(*form, "ProgressBar")->isVisible());
+}
+
+TEST_F(MainWindowTest, TheZoomSizesTheImage) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    auto* display = Find<TImageDisplay>(*form, "ImageDisplay");
+    auto* zoom = Find<TqelRadioGroup>(*form, "RadioGroupZoom");
+    auto* box = Find<QScrollArea>(*form, "ScrollBoxImage");
+    EXPECT_EQ(display->width(), box->viewport()->width());
+    EXPECT_EQ(display->height(), 240 * display->width() / 2048);
+    zoom->Button(1)->click();
+    EXPECT_EQ(display->size(), QSize(display->PictureWidth(), display->PictureHeight()));
+    zoom->Button(2)->click();
+    EXPECT_EQ(form->ZoomMode, ZoomDouble);
+    EXPECT_EQ(display->size(), QSize(2 * display->PictureWidth(), 2 * display->PictureHeight()));
+
+    // Too long a pass for 2:1 is shown 1:1, the choice still reading 2:1.
+    zoom->Button(0)->click();
+    form->Core().Settings.MaxZoomedMinutes->Value = 0;
+    zoom->Button(2)->click();
+    EXPECT_EQ(form->ZoomMode, ZoomOneToOne);
+    EXPECT_EQ(zoom->ItemIndex(), 2);
+    EXPECT_EQ(display->size(), QSize(display->PictureWidth(), display->PictureHeight()));
+
+    // Without zoom in the choice offers two items.
+    Find<QAction>(*form, "OptionsAllowZoomIn")->trigger();
+    EXPECT_EQ(zoom->ItemCount(), 2);
 }
 
 TEST_F(MainWindowTest, ControlsComeBackAtTheNextStart) {
