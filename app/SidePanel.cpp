@@ -164,7 +164,9 @@ void TSidePanel::BuildOverlayTools(QWidget* area) {
 }
 
 void TSidePanel::BuildFalseColourControls() {
-    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24));
+    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24))
+        ->setToolTip("Value - emphasis\n0.6 - Cloud strong\n0.8 - Cloud\n1.0 - neutral\n1.3 - Land weak\n"
+                     "1.7 - Land medium\n2.1 - Land strong\n2.5 - Land stronger");
     RadioGroupBrightness = RadioGroup(C::RadioGroupBrightness, " Bright ch. ", Items(BrightnessItems), 3,
                                       "BrightnessChannel", Row(28, GroupHeight(BrightnessItems.size(), 3)));
     RadioGroup(C::RadioGroupColour, " Colour ch. ", Items(ColourChannelItems), 3, "ColourChannel", Row(94, 42));

@@ -103,6 +103,8 @@ TEST_F(SidePanelTest, ControlsCarryTheirNamesCaptionsAndItems) {
     EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupUserRed")->Button(6)->text(), "-1");
     EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupThermalBrightAdjust")->Button(3)->text(), "Hist eq. illum");
     EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh3")->itemText(6), "Gamma 2.5");
+    EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectFC")->toolTip().split('\n').size(), 8);
+    EXPECT_EQ(Get<QPushButton>("BitBtnSaveTemps")->text(), "Save\ntemps");
     EXPECT_EQ(Get<TqelCheckBox>("CheckBoxSeaBlue")->text(), "On");
     EXPECT_EQ(Get<TqelCheckBox>("EqHistChan2")->text(), "Eq hist ch 2");
     EXPECT_EQ(Get<TqelCheckBox>("CheckBoxIllumEqCh3")->text(), "Illum eq ch 3");
