@@ -377,10 +377,10 @@ TEST(DataProductsFromAFile, RawChannelsOfALoadedPass) {
     TLoaderSettings loaderSettings;
     loaderSettings.Unattended = true;
     loaderSettings.ForcedDirection = 2;
-    const test::THrptPassSpec spec;
+    const test::THrptPassSpec hrpt;
     constexpr int32_t lines = 24;
     const std::string file = folder / "2023-05-03-1200_NOAA18.raw16";
-    test::WriteFileBytes(file, test::Build16BitHrptFile(spec, lines, false));
+    test::WriteFileBytes(file, test::Build16BitHrptFile(hrpt, lines, false));
     TPassLoader(pass, loaderHost, loaderSettings).LoadDataFile(file);
     ASSERT_EQ(pass.LoadedFileName, "2023-05-03-1200_NOAA18");
     ASSERT_EQ(pass.DataLineCount, lines);
@@ -391,7 +391,7 @@ TEST(DataProductsFromAFile, RawChannelsOfALoadedPass) {
     for (int channel = 1; channel <= 5; ++channel) {
         std::vector<uint16_t> words;
         for (int32_t y = 0; y < lines; ++y)
-            for (int32_t x = 0; x < 2048; ++x) words.push_back(test::StoredSample(spec, lines, false, y, channel, x));
+            for (int32_t x = 0; x < 2048; ++x) words.push_back(test::StoredSample(hrpt, lines, false, y, channel, x));
         EXPECT_EQ(testing::TTempFolder::Read(folder / ("2023-05-03-1200_NOAA18-" + std::to_string(channel) + ".raw")),
                   LittleEndian(words))
             << "channel " << channel;
