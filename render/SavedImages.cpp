@@ -113,42 +113,48 @@ bool TImageSaver::ModeApplies(TSaveMode mode) {
     }
 }
 
-bool TImageSaver::MakeImage(TExtBitmap& image, TSaveMode mode) {
-    const TExtBitmap& display = view_.DisplayBitmap();
+// The display as shown, or as its cache file holds it.
+void TImageSaver::CopyDisplay(TExtBitmap& image) {
+    image.Assign(view_.DisplayBitmap());
+    if (settings_.CacheFileName.empty()) return;
+    try {
+        image.LoadFromFile(settings_.CacheFileName);
+    } catch (const std::exception&) {
+        // The copy of the display serves as well.
+    }
+}
+
+void TImageSaver::MakeCorrectedImage(TExtBitmap& image) {
     TRenderHost& host = view_.Host();
-    TPassState& pass = view_.Pass();
+    const TPassState& pass = view_.Pass();
+    host.ShowProgress(true);
+    host.SetStatusText("Correct geometry");
+    host.ProcessPendingEvents();
+    CorrectPanorama(view_.DisplayBitmap(), image, pass.MeteorPass, pass.EarthLocations->Altitude);
+    if (settings_.TimestampRawImage) DrawCaptionBox(image);
+    host.ShowProgress(false);
+}
+
+bool TImageSaver::MakeImage(TExtBitmap& image, TSaveMode mode) {
+    bool caption = settings_.CaptionOnDisplayed;
     switch (mode) {
         case SaveCorrected:
-            host.ShowProgress(true);
-            host.SetStatusText("Correct geometry");
-            host.ProcessPendingEvents();
-            CorrectPanorama(display, image, pass.MeteorPass, pass.EarthLocations->Altitude);
-            if (settings_.TimestampRawImage) DrawCaptionBox(image);
-            host.ShowProgress(false);
-            if (settings_.CaptionOnCorrected) DrawCaptionText(image, settings_.TextCaptionLocn);
+            MakeCorrectedImage(image);
+            caption = settings_.CaptionOnCorrected;
             break;
         case SaveApt:
-            host.ProcessPendingEvents();
-            ConvertToAPT(display, image);
-            if (settings_.CaptionOnAPT) DrawCaptionText(image, settings_.TextCaptionLocn);
+            view_.Host().ProcessPendingEvents();
+            ConvertToAPT(view_.DisplayBitmap(), image);
+            caption = settings_.CaptionOnAPT;
             break;
         case SaveGac:
-            host.ProcessPendingEvents();
-            CorrectPanoramaGAC(display, image);
-            if (settings_.CaptionOnGAC) DrawCaptionText(image, settings_.TextCaptionLocn);
+            view_.Host().ProcessPendingEvents();
+            CorrectPanoramaGAC(view_.DisplayBitmap(), image);
+            caption = settings_.CaptionOnGAC;
             break;
-        default:
-            image.Assign(display);
-            if (!settings_.CacheFileName.empty()) {
-                try {
-                    image.LoadFromFile(settings_.CacheFileName);
-                } catch (const std::exception&) {
-                    // The copy of the display serves as well.
-                }
-            }
-            if (settings_.CaptionOnDisplayed) DrawCaptionText(image, settings_.TextCaptionLocn);
-            break;
+        default: CopyDisplay(image); break;
     }
+    if (caption) DrawCaptionText(image, settings_.TextCaptionLocn);
     return !image.Empty();
 }
 

@@ -64,6 +64,8 @@ public:
 
 private:
     bool MakeImage(TExtBitmap& image, TSaveMode mode);
+    void CopyDisplay(TExtBitmap& image);
+    void MakeCorrectedImage(TExtBitmap& image);
     bool ModeApplies(TSaveMode mode);
     std::string SaveWithFallback(TExtBitmap& image, const std::string& name);
     const TExtBitmap& CurrentScale();
