@@ -103,64 +103,6 @@ std::string CoordinateText(float value) {
     return std::string(text, result.ptr);
 }
 
-// The loader's host: what a load shows goes to the window, what it does to
-// the pass (tabs, nudge memory, fire images, recent files) to the core.
-class TMainCore::TCoreLoaderHost : public TLoaderHost {
-public:
-    explicit TCoreLoaderHost(TMainCore& core) : core_(core), host_(core.host_) {}
-
-    void BeginBusy(bool idlePriority) override { host_.BeginBusy(idlePriority); }
-    void EndBusy() override { host_.EndBusy(); }
-    void EnableControls(bool enabled) override { host_.EnableControls(enabled); }
-    void SetStatusText(const std::string& text) override { host_.SetStatusText(text); }
-    void ShowProgress(bool show) override { host_.ShowProgress(show); }
-    void SetProgressMax(int maximum) override { host_.SetProgressMax(maximum); }
-    void SetProgressPosition(int position) override { host_.SetProgressPosition(position); }
-    void ProcessPendingEvents() override { host_.ProcessPendingEvents(); }
-    void SetWindowCaption(const std::string& caption) override { host_.SetWindowCaption(caption); }
-    void SetApplicationTitle(const std::string& title) override { host_.SetApplicationTitle(title); }
-    void SetOpenButtonHint(const std::string& hint) override { host_.SetOpenButtonHint(hint); }
-    void SetPaletteButtonHint(const std::string& hint) override { host_.SetPaletteButtonHint(hint); }
-    void ShowSatelliteLabel(bool visible, const std::string& caption, const std::string& hint) override {
-        host_.ShowSatelliteLabel(visible, caption, hint);
-    }
-    void SetOverlayShown(bool shown) override {
-        core_.View.OverlayShown = shown;
-        host_.SetOverlayShown(shown);
-    }
-    void SetGacLayout(bool gac) override { host_.SetGacLayout(gac); }
-    void ClearDisplay() override { host_.ClearDisplay(); }
-    void SetViewTabs(const std::vector<std::string>& names) override {
-        core_.View.SetViewTabs(names);
-        host_.ViewTabsChanged();
-    }
-    void EnableViewTabs(bool enabled) override { host_.EnableViewTabs(enabled); }
-    void SelectView(const std::string& name) override { core_.SelectView(name); }
-    TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
-                                          const TPassDirectionProposal& proposal) override {
-        return host_.AskPassDirection(request, proposal);
-    }
-    std::optional<std::string> FindNudgeEntry(const std::string& text) override { return core_.NudgeList.Find(text); }
-    void RememberNudgeOffset(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime) override {
-        core_.NudgeList.Remember(fileName, nudgeX, nudgeY, passDateTime);
-    }
-    void ShowNudgeOffset(int nudgeX, int nudgeY) override { host_.ShowNudgeOffset(nudgeX, nudgeY); }
-    void BuildFireFilterImages() override {
-        BuildFireFilterImagesAfterLoad(core_.Pass, core_.FireSettings->Values, core_.FireImages,
-                                       [this](const std::string& text) { host_.SetStatusText(text); });
-    }
-    // No overlay lines are loaded by this version.
-    std::string BoundaryOverlayFileName() override { return {}; }
-    void AddRecentFile(const std::string& fileName) override {
-        core_.LoadedFilePath = fileName;
-        core_.MRUFileList->AddFile(fileName);
-    }
-
-private:
-    TMainCore& core_;
-    TMainHost& host_;
-};
-
 TMainCore::TMainCore(TMainHost& host, TParams params)
     : Params(std::move(params)), View(Pass, host), host_(host) {
     // Every message box is logged; in an unattended run also on standard
@@ -172,8 +114,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
         Pass.DiagnosticLines.push_back(text);
     });
     SetRegistryErrorLog(ReportQuietError);
-    loaderHost_ = std::make_unique<TCoreLoaderHost>(*this);
-    loader_ = std::make_unique<TPassLoader>(Pass, *loaderHost_, LoaderSettings);
+    loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
     imageSaver_ = std::make_unique<TImageSaver>(View, SaveSettings);
     products_ = std::make_unique<TDataProducts>(Pass, host_, SaveSettings);
     imageSaver_->SaveLocationFile = [this](const std::string& baseName) { products_->SaveLocationFile(baseName); };
@@ -409,6 +350,26 @@ void TMainCore::SelectView(const std::string& name) {
     host_.DisplayChanged();
 }
 
+void TMainCore::SetOverlayShown(bool shown) {
+    View.OverlayShown = shown;
+    host_.SetOverlayShown(shown);
+}
+
+void TMainCore::SetViewTabs(const std::vector<std::string>& names) {
+    View.SetViewTabs(names);
+    host_.ViewTabsChanged();
+}
+
+void TMainCore::BuildFireFilterImages() {
+    BuildFireFilterImagesAfterLoad(Pass, FireSettings->Values, FireImages,
+                                   [this](const std::string& text) { host_.SetStatusText(text); });
+}
+
+void TMainCore::AddRecentFile(const std::string& fileName) {
+    LoadedFilePath = fileName;
+    MRUFileList->AddFile(fileName);
+}
+
 void TMainCore::SelectViewTab(size_t index) {
     if (index < View.ViewTabs().size()) SelectView(View.ViewTabs()[index]);
 }
@@ -523,24 +484,15 @@ void TMainCore::RememberNudgeOffset() {
 }
 
 void TMainCore::RebuildFireImages() {
-    BuildFireFilterImages(Pass, FireSettings->Values, FireImages,
+    kestrune::BuildFireFilterImages(Pass, FireSettings->Values, FireImages,
                           [this](const std::string& text) { host_.SetStatusText(text); });
 }
 
 void TMainCore::FlipPassDirection() {
     if (!PassLoaded()) return;
-    host_.BeginHourglass(ReceiverRunning);
-    struct TDone {
-        TMainHost& host;
-        ~TDone() {
-            host.SetStatusText("");
-            host.ShowProgress(false);
-            host.EndHourglass();
-        }
-    } done{host_};
+    const THourglass hourglass(host_, ReceiverRunning);
+    const TProgressFrame frame(host_, 100);
     host_.SetStatusText("Flipping...");
-    host_.SetProgressMax(100);
-    host_.ShowProgress(true);
     Pass.Video->OnProgress = [this](uint8_t percent) { host_.SetProgressPosition(percent); };
     Pass.Video->Reverse();
     Pass.Video->OnProgress = nullptr;

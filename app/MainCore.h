@@ -26,24 +26,12 @@
 
 namespace kestrune {
 
-// The window as the core sees it: the render host's calls, the look of a
-// load, and the window's own life.
-class TMainHost : public TRenderHost {
+// The window as the core sees it: what a redisplay and a load show, and
+// the window's own life.
+class TMainHost : public TRenderHost, public TLoaderHost {
 public:
-    virtual void BeginBusy(bool idlePriority) = 0;
-    virtual void EndBusy() = 0;
-    virtual void SetWindowCaption(const std::string& caption) = 0;
-    virtual void SetApplicationTitle(const std::string& title) = 0;
-    virtual void SetOpenButtonHint(const std::string& hint) = 0;
-    virtual void SetPaletteButtonHint(const std::string& hint) = 0;
-    virtual void ShowSatelliteLabel(bool visible, const std::string& caption, const std::string& hint) = 0;
+    // The overlay button's state.
     virtual void SetOverlayShown(bool shown) = 0;
-    virtual void SetGacLayout(bool gac) = 0;
-    virtual void ClearDisplay() = 0;
-    virtual void EnableViewTabs(bool enabled) = 0;
-    virtual TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
-                                                  const TPassDirectionProposal& proposal) = 0;
-    virtual void ShowNudgeOffset(int nudgeX, int nudgeY) = 0;
     // The core's view tabs, or its display bitmap, changed.
     virtual void ViewTabsChanged() = 0;
     virtual void DisplayChanged() = 0;
@@ -118,7 +106,7 @@ float HomeCoordinate(const std::string& text, float fallback);
 // A coordinate as stored text: the shortest text that reads back as the same value.
 std::string CoordinateText(float value);
 
-class TMainCore : public TOutputTarget {
+class TMainCore : public TOutputTarget, private TLoaderServices {
 public:
     // The window's creation: reads the settings, makes the working objects
     // and decodes the first parameters (params: parameter 1 first).
@@ -136,7 +124,7 @@ public:
     // Opens one data file through the loader.
     void LoadDataFile(const std::string& fileName);
     // Selects a view tab and redisplays.
-    void SelectView(const std::string& name);
+    void SelectView(const std::string& name) override;
     // Close and Exit: a running load stops.
     void RequestAbort() { Pass.AbortRequested = true; }
     // A load or a redisplay is running (events are let through meanwhile).
@@ -218,7 +206,14 @@ public:
     std::unique_ptr<TRegistryFormInfo> FormPlacement;
 
 private:
-    class TCoreLoaderHost;
+    // TLoaderServices: what a load changes besides the pass.
+    void SetOverlayShown(bool shown) override;
+    void SetViewTabs(const std::vector<std::string>& names) override;
+    std::optional<std::string> FindNudgeEntry(const std::string& text) override { return NudgeList.Find(text); }
+    void BuildFireFilterImages() override;
+    // No overlay lines are loaded by this version.
+    std::string BoundaryOverlayFileName() override { return {}; }
+    void AddRecentFile(const std::string& fileName) override;
 
     void ReadStartSettings();
     void ReadDisplaySettings();
@@ -234,7 +229,6 @@ private:
     void SyncLoaderSettings();
 
     TMainHost& host_;
-    std::unique_ptr<TCoreLoaderHost> loaderHost_;
     std::unique_ptr<TPassLoader> loader_;
     std::unique_ptr<TImageSaver> imageSaver_;
     std::unique_ptr<TDataProducts> products_;

@@ -52,14 +52,6 @@ std::optional<std::string> THeadlessHost::FindNudgeEntry(const std::string& text
     return *found;
 }
 
-void THeadlessHost::RememberNudgeOffset(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime) {
-    std::string key = ExtractFileName(fileName);
-    std::replace(key.begin(), key.end(), ' ', '_');
-    std::erase_if(NudgeList, [&](const std::string& line) { return Pos(key, line) > 0; });
-    NudgeList.push_back(key + " " + IntToStr(nudgeX) + " " + IntToStr(nudgeY) + " " +
-                        FormatDateTime("yyyy-mm-dd hh:nn:ss", passDateTime));
-}
-
 void THeadlessHost::ShowNudgeOffset(int nudgeX, int nudgeY) {
     Log.push_back(Format("Nudge overlay  (X: %d   Y:%d)", nudgeX, nudgeY));
 }

@@ -11,7 +11,7 @@
 
 namespace kestrune {
 
-class THeadlessHost : public TLoaderHost {
+class THeadlessHost : public TLoaderHost, public TLoaderServices {
 public:
     void BeginBusy(bool idlePriority) override;
     void EndBusy() override;
@@ -35,7 +35,6 @@ public:
     TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
                                           const TPassDirectionProposal& proposal) override;
     std::optional<std::string> FindNudgeEntry(const std::string& text) override;
-    void RememberNudgeOffset(const std::string& fileName, int nudgeX, int nudgeY, TDateTime passDateTime) override;
     void ShowNudgeOffset(int nudgeX, int nudgeY) override;
     void BuildFireFilterImages() override {}
     std::string BoundaryOverlayFileName() override { return BoundaryFileName; }

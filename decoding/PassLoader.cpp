@@ -203,8 +203,8 @@ std::string FirstViewName(const TPassState& state, int slotCount, bool fastView)
     return std::string(ViewNames[view]);
 }
 
-TPassLoader::TPassLoader(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
-    : state_(state), host_(host), settings_(settings) {}
+TPassLoader::TPassLoader(TPassState& state, TLoaderHost& host, TLoaderServices& services, TLoaderSettings& settings)
+    : state_(state), host_(host), services_(services), settings_(settings) {}
 
 void TPassLoader::LoadDataFile(const std::string& fileName) {
     TLoadContext load(state_, host_, settings_);
@@ -228,7 +228,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
                                        static_cast<double>(NowMs() - loadStartMs_) / 1000.0) +
                                 (settings_.LargeMemory ? "(large memory)" : "(small memory)"));
         OfferStandardName();
-        host_.AddRecentFile(load.FileName);
+        services_.AddRecentFile(load.FileName);
     } catch (const std::exception& error) {
         HandleFailure(error.what());
     } catch (...) {
@@ -245,7 +245,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     host_.BeginBusy(settings_.ReceiverRunning);
     host_.ShowSatelliteLabel(false, "", "");
     state_.HeaderText.clear();
-    host_.SetOverlayShown(!settings_.HideInitialOverlay);
+    services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
              FormatDateTime("yyyy-mmm-dd hh:nn:ss", NowUtc()) + " UTC");
@@ -296,7 +296,7 @@ void TPassLoader::RestoreNudgeMemory() {
     state_.PassDateTime = 0;
     std::string key = state_.LoadedFileName;
     std::replace(key.begin(), key.end(), ' ', '_');
-    if (const auto entry = host_.FindNudgeEntry(key))
+    if (const auto entry = services_.FindNudgeEntry(key))
         ParseNudgeEntry(UpperCase(*entry), state_.NudgeX, state_.NudgeY, state_.PassDateTime);
     host_.ShowNudgeOffset(state_.NudgeX, state_.NudgeY);
 }
@@ -311,7 +311,7 @@ void TPassLoader::MapFile(TLoadContext& load) {
     const int64_t size = std::clamp<int64_t>(GetFileSizeBytes(load.FileName), 0, load.MapStream->Size());
     load.Input = TInputFile(load.MapStream->Memory(), size);
     load.InputOpen = true;
-    host_.SetViewTabs({std::string(ViewNames[ViewAll])});
+    services_.SetViewTabs({std::string(ViewNames[ViewAll])});
     host_.SetApplicationTitle("HRPT - " + state_.LoadedFileName);
     state_.SensorKind = SensorAvhrr;
     state_.FileSizeBytes = load.Input.Size();
@@ -487,10 +487,10 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     if ((orbit.SatelliteName.empty() || state_.PreferTelemetryName) && telemetryNamed)
         orbit.SetSatelliteName(telemetry.SatelliteName);
     state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
-    host_.BuildFireFilterImages();
+    services_.BuildFireFilterImages();
     host_.ShowProgress(false);
     host_.SetStatusText("");
-    const std::string overlay = host_.BoundaryOverlayFileName();
+    const std::string overlay = services_.BoundaryOverlayFileName();
     if (!overlay.empty()) load.Log("Cartography data read from: " + overlay);
     state_.EarthLocations->ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines,
                                             state_.Northbound);
@@ -518,14 +518,14 @@ void TPassLoader::AppendProcessedList() {
 }
 
 void TPassLoader::SetViewPalette(int slotCount) {
-    host_.SetViewTabs(ChannelTabs(state_));
+    services_.SetViewTabs(ChannelTabs(state_));
     state_.PaletteFileName = FindFirstMatchingFile(ProgramFolder() + "*.pal");
     host_.SetPaletteButtonHint("Palette from: " + ExtractFileName(state_.PaletteFileName));
     state_.NdviPaletteFileName.clear();
     state_.SstPaletteFileName.clear();
     host_.EnableViewTabs(true);
-    host_.SetViewTabs(OfferedViews(state_, !state_.PaletteFileName.empty()));
-    host_.SelectView(FirstViewName(state_, slotCount, settings_.FastView));
+    services_.SetViewTabs(OfferedViews(state_, !state_.PaletteFileName.empty()));
+    services_.SelectView(FirstViewName(state_, slotCount, settings_.FastView));
 }
 
 void TPassLoader::OfferStandardName() {
@@ -555,7 +555,7 @@ void TPassLoader::HandleFailure(const std::string& reason) {
     host_.SetApplicationTitle("HRPT");
     host_.SetOpenButtonHint("Press Shift for AVHRR browser");
     host_.SetStatusText(FailureStatus);
-    host_.SetViewTabs({std::string(ViewNames[ViewAll])});
+    services_.SetViewTabs({std::string(ViewNames[ViewAll])});
     state_.Video->SetLineCount(0);
     state_.Video->AssignSlots({});
     state_.EarthLocations->SetLineCount(0);

@@ -10,6 +10,7 @@
 #include "decoding/PassState.h"
 #include "platform/SysUtils.h"
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,7 +21,11 @@ struct TLoadContext;
 
 class TPassLoader {
 public:
-    TPassLoader(TPassState& state, TLoaderHost& host, TLoaderSettings& settings);
+    TPassLoader(TPassState& state, TLoaderHost& host, TLoaderServices& services, TLoaderSettings& settings);
+    // A host that is both (the headless one) serves as either.
+    template <typename THost>
+        requires std::derived_from<THost, TLoaderHost> && std::derived_from<THost, TLoaderServices>
+    TPassLoader(TPassState& state, THost& host, TLoaderSettings& settings) : TPassLoader(state, host, host, settings) {}
 
     void LoadDataFile(const std::string& fileName);
 
@@ -46,6 +51,7 @@ private:
 
     TPassState& state_;
     TLoaderHost& host_;
+    TLoaderServices& services_;
     TLoaderSettings& settings_;
     int64_t loadStartMs_ = 0;
 };

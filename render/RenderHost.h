@@ -1,11 +1,10 @@
 // What the renderer and the image savers need of the window that runs them:
-// the busy look, the status line, the progress bar, letting pending events
-// run (so Stop can set the cancel flag) and switching controls off around
-// long work. The names and signatures of the shared calls are those of the
-// loader's host, so one window class serves both. Message boxes go through
-// the dialog service, never through here.
+// besides the progress calls every long piece of work shares with the
+// loader, the hourglass, the image tools, the side panel and the result
+// menus. Message boxes go through the dialog service, never through here.
 #pragma once
 
+#include "decoding/ProgressHost.h"
 #include "render/ViewTable.h"
 
 #include <functional>
@@ -14,21 +13,12 @@
 
 namespace kestrune {
 
-class TRenderHost {
+class TRenderHost : public virtual TProgressHost {
 public:
-    virtual ~TRenderHost() = default;
-
     // Hourglass on; with idlePriority the process drops to idle priority
     // until EndHourglass. Calls nest: each Begin is matched by one End.
     virtual void BeginHourglass(bool idlePriority) = 0;
     virtual void EndHourglass() = 0;
-    virtual void EnableControls(bool enabled) = 0;
-
-    virtual void SetStatusText(const std::string& text) = 0;
-    virtual void ShowProgress(bool show) = 0;
-    virtual void SetProgressMax(int maximum) = 0;
-    virtual void SetProgressPosition(int position) = 0;
-    virtual void ProcessPendingEvents() = 0;
 
     // The image tool buttons, switched off while an image is saved.
     virtual void ShowImageTools(bool enabled) = 0;
@@ -59,7 +49,7 @@ private:
 // controls switched on again.
 class TProgressFrame {
 public:
-    TProgressFrame(TRenderHost& host, int maximum) : host_(host) {
+    TProgressFrame(TProgressHost& host, int maximum) : host_(host) {
         host_.EnableControls(false);
         host_.SetProgressMax(maximum);
         host_.ShowProgress(true);
@@ -73,7 +63,7 @@ public:
     TProgressFrame& operator=(const TProgressFrame&) = delete;
 
 private:
-    TRenderHost& host_;
+    TProgressHost& host_;
 };
 
 // A host without a window: for tests, benchmarks and the unattended run. It
