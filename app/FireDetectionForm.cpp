@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 #include "app/PersistingControls.h"
 #include "platform/DialogService.h"
+#include "render/Canvas.h"
 
 #include <QFormLayout>
 #include <QGroupBox>

@@ -1,6 +1,7 @@
 #include "app/PersistingControls.h"
 
 #include "app/EventGuard.h"
+#include "render/Canvas.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -43,8 +44,6 @@ std::string NameOf(const QObject& control) { return control.objectName().toStdSt
 
 
 }  // namespace
-
-QColor ToQColor(TColor colour) { return {RedOf(colour), GreenOf(colour), BlueOf(colour)}; }
 
 TColor FromQColor(const QColor& colour) {
     return RgbColor(static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),

@@ -197,8 +197,7 @@ private:
     std::unique_ptr<TRegistryInteger> RegistryVar;
 };
 
-// TColor and Qt colours.
-QColor ToQColor(TColor colour);
+// A Qt colour as TColor (ToQColor in render/Canvas.h goes the other way).
 TColor FromQColor(const QColor& colour);
 
 }  // namespace kestrune

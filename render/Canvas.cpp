@@ -20,8 +20,6 @@ namespace {
 const QString FontFamily = QStringLiteral("DejaVu Sans");
 constexpr const char* FontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-QColor ToQColor(TColor colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
-
 // The family is looked up once; where the system's font configuration
 // does not know it, the font file of the package is registered directly.
 void EnsureFontFamily() {
@@ -79,6 +77,8 @@ QRect ShapeRect(int left, int top, int right, int bottom) {
 }
 
 }  // namespace
+
+QColor ToQColor(TColor colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
 
 void EnsureGuiApplication() {
     if (QCoreApplication::instance() != nullptr) {

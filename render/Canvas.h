@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 
+class QColor;
 class QImage;
 class QPainter;
 
@@ -86,6 +87,9 @@ public:
 // Makes an offscreen QGuiApplication when the process has no application
 // object yet; raises ECanvasError when it has a non-GUI one.
 void EnsureGuiApplication();
+
+// The colour as Qt paints it (TColor keeps red in its low byte).
+QColor ToQColor(TColor colour);
 
 class TCanvas {
 public:

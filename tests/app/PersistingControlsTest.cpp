@@ -3,6 +3,7 @@
 #include "tests/app/AppTest.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
+#include "render/Canvas.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/platform/TempFolder.h"
 
