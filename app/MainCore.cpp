@@ -339,6 +339,10 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
     SyncLoaderSettings();
     loader_->LoadDataFile(fileName);
     Settings.DataFolder->Value = LoaderSettings.DataFolder;
+    // Unattended, the loader keeps what it would have shown among the
+    // diagnostics, and the debug log is where a station looks first.
+    if (Unattended)
+        for (const std::string& line : Pass.DiagnosticLines) DebugOut(line);
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }

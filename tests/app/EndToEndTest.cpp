@@ -318,13 +318,52 @@ TEST_F(EndToEndTest, MissingFileIsIgnoredAndTheRunFails) {
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
 }
 
-TEST_F(EndToEndTest, PassThatCannotBeLoadedFailsTheRun) {
-    folder.Write("data/230503_1300_noaa18.wsd", std::string(200, 'x'));
-    const TRunResult run = RunWith({Data("230503_1300_noaa18.wsd"), "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
-    EXPECT_EQ(run.Status, 1) << Log();
-    EXPECT_FALSE(FileExists(Data("230503_1300_noaa18-fc.jpg")));
-    // The diagnostics say why.
-    EXPECT_NE(testing::TTempFolder::Read(Data("230503_1300_noaa18_diag.txt")).find("File too small"), std::string::npos);
+// Every message a load would show: unattended, none waits for an answer;
+// each goes to the diagnostics and the debug log, and a pass that could not
+// be loaded ends the run with status 1.
+TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    struct TMessageCase {
+        std::string File;
+        test::TBytes Bytes;
+        int Status;
+        std::string Message;
+        std::string Base;  // of the written files: the name without its last extension
+    };
+    const std::vector<TMessageCase> cases{
+        {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), 1, "File too small", "230503_1300_noaa18"},
+        {"230503_1310_noaa18.wsd", test::BuildWsdFile(spec, 60, set.Line1, set.Line2), 0,
+         "Warning - your input data file has less than 100 data lines.", "230503_1310_noaa18"},
+        {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "cannot be read by this version", "230503_1320_noaa18"},
+        {"230503_1330_noaa18.wsd", test::BuildWsdFile(spec, PassLines, "", ""), 0, "was not found", "230503_1330_noaa18"},
+        {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18.wsd"},
+    };
+    for (const TMessageCase& message : cases) {
+        SCOPED_TRACE(message.File);
+        const std::string file = Data(message.File);
+        test::WriteFileBytes(file, message.Bytes);
+        const TRunResult run = RunWith({file, "-debug", "-FC:X.JPG", "-DIAGNOSTICS:", "-GROUPB:"});
+        ASSERT_FALSE(run.Stopped) << Log();
+        EXPECT_EQ(run.Status, message.Status) << Log();
+        EXPECT_EQ(FileExists(Data(message.Base + "-fc.jpg")), message.Status == 0);
+        EXPECT_NE(testing::TTempFolder::Read(Data(message.Base + "_diag.txt")).find(message.Message), std::string::npos);
+        EXPECT_NE(testing::TTempFolder::Read(folder / "program/HHDebug.txt").find(message.Message), std::string::npos);
+    }
+}
+
+// A packed pass is unpacked beside itself; a second run on it replaces the
+// unpacked copy and leaves nothing else behind.
+TEST_F(EndToEndTest, PackedPassRunsAgainOverItsUnpackedCopy) {
+    const std::string packed = pass + ".gz";
+    test::WriteFileBytes(packed, test::GzipBytes(test::ReadFileBytes(pass)));
+    fs::remove(pass);
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        const TRunResult result = RunWith({packed, "-FC:X.JPG", "-CLOSE"});
+        ASSERT_EQ(result.Status, 0) << Log();
+        EXPECT_EQ(Files(folder / "data"),
+                  (std::set<std::string>{PassName, PassName + std::string(".gz"), Base + std::string("-fc.jpg")}));
+    }
 }
 
 TEST_F(EndToEndTest, DebugSwitchWritesTheLogBesideTheProgram) {
