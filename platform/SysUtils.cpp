@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <locale.h>
 
 namespace kestrune {
@@ -56,10 +57,31 @@ locale_t ClassicLocale() {
     return classic;
 }
 
+// A whole number as int64_t: NaN gives 0, values beyond the range its nearest end.
+int64_t SaturatedInt64(double whole) {
+    constexpr double Limit = 9223372036854775808.0;  // 2^63
+    if (std::isnan(whole)) return 0;
+    if (whole >= Limit) return std::numeric_limits<int64_t>::max();
+    if (whole < -Limit) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(whole);
+}
+
+// Date-times from 0001-01-01 up to the end of 9999-12-31; others decode to zeros.
+bool InCalendar(TDateTime value) { return value >= -693593.0 && value < 2958466.0; }
+
 std::string_view TrimView(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
     return text;
+}
+
+// The whole text as a number: blanks around it and one "+" before it are allowed.
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+    text = TrimView(text);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
 std::string Padded(int value, int width) {
@@ -78,11 +100,9 @@ size_t RunLength(std::string_view pattern, size_t i) {
 
 }  // namespace
 
-int64_t Round(double value) {
-    return static_cast<int64_t>(std::nearbyint(value));  // default rounding mode: ties to even
-}
+int64_t Round(double value) { return SaturatedInt64(std::nearbyint(value)); }  // default rounding mode: ties to even
 
-int64_t Trunc(double value) { return static_cast<int64_t>(std::trunc(value)); }
+int64_t Trunc(double value) { return SaturatedInt64(std::trunc(value)); }
 
 double Frac(double value) { return value - std::trunc(value); }
 
@@ -131,6 +151,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
 
 DateParts DecodeDateTime(TDateTime value) {
     DateParts parts;
+    if (!InCalendar(value)) return parts;
     const double totalMs = std::nearbyint(value * MSecsPerDay);
     const auto days = static_cast<int64_t>(std::floor(totalMs / MSecsPerDay));
     auto ms = static_cast<int64_t>(totalMs - static_cast<double>(days) * MSecsPerDay);
@@ -144,11 +165,6 @@ DateParts DecodeDateTime(TDateTime value) {
     return parts;
 }
 
-TDateTime EncodeDateTime(const DateParts& parts) {
-    return EncodeDate(parts.year, parts.month, parts.day) +
-           EncodeTime(parts.hour, parts.minute, parts.second, parts.millisecond);
-}
-
 TDateTime UnixDayDate(double days) { return days - static_cast<double>(DelphiEpochFromUnix); }
 
 TDateTime NowUtc() {
@@ -159,9 +175,14 @@ TDateTime NowUtc() {
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value) {
     const DateParts p = DecodeDateTime(value);
-    const int64_t dayNumber = static_cast<int64_t>(std::floor(value));
-    // 1899-12-30 was a Saturday.
-    const int weekday = static_cast<int>(((dayNumber % 7) + 7 + 6) % 7);
+    // A date outside the calendar has no month or day names.
+    const bool named = InCalendar(value);
+    const auto monthName = [&](const char* const (&names)[12]) -> const char* { return named ? names[p.month - 1] : ""; };
+    const auto dayName = [&](const char* const (&names)[7]) -> const char* {
+        if (!named) return "";
+        const auto dayNumber = static_cast<int64_t>(std::floor(value));  // day 0, 1899-12-30, was a Saturday
+        return names[((dayNumber % 7) + 7 + 6) % 7];
+    };
     std::string out;
     bool lastWasHour = false;
     size_t i = 0;
@@ -192,16 +213,16 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
                 } else if (n == 2) {
                     out += Padded(p.month, 2);
                 } else if (n == 3) {
-                    out += ShortMonthNames[p.month - 1];
+                    out += monthName(ShortMonthNames);
                 } else {
-                    out += LongMonthNames[p.month - 1];
+                    out += monthName(LongMonthNames);
                 }
                 break;
             case 'd':
                 if (n == 1) out += std::to_string(p.day);
                 else if (n == 2) out += Padded(p.day, 2);
-                else if (n == 3) out += ShortDayNames[weekday];
-                else out += LongDayNames[weekday];
+                else if (n == 3) out += dayName(ShortDayNames);
+                else out += dayName(LongDayNames);
                 break;
             case 'h': out += n == 1 ? std::to_string(p.hour) : Padded(p.hour, 2); hour = true; break;
             case 'n': out += n == 1 ? std::to_string(p.minute) : Padded(p.minute, 2); break;
@@ -241,33 +262,14 @@ std::string Format(const char* format, ...) {
     return out;
 }
 
-bool TryStrToInt(std::string_view text, int& value) {
-    text = TrimView(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
-}
-
-int64_t StrToInt64Def(std::string_view text, int64_t fallback) {
-    text = TrimView(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    int64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() ? value : fallback;
-}
+bool TryStrToInt(std::string_view text, int& value) { return ParseNumber(text, value); }
 
 int StrToIntDef(std::string_view text, int fallback) {
     int value = 0;
     return TryStrToInt(text, value) ? value : fallback;
 }
 
-bool TryStrToFloat(std::string_view text, double& value) {
-    text = TrimView(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
-           std::isfinite(value);
-}
+bool TryStrToFloat(std::string_view text, double& value) { return ParseNumber(text, value) && std::isfinite(value); }
 
 double StrToFloatDef(std::string_view text, double fallback) {
     double value = 0;
@@ -328,6 +330,16 @@ std::vector<std::string> SplitString(std::string_view text, char separator) {
         start = at + 1;
     }
     return parts;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        lines.emplace_back(text.substr(start, end - start));
+        start = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+    }
+    return lines;
 }
 
 std::string ExtractFileName(std::string_view path) {

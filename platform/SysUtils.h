@@ -40,6 +40,7 @@ constexpr double SecsPerDay = 86400.0;
 constexpr double MinsPerDay = 1440.0;
 
 // Nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+// Both give 0 for NaN and the nearest end of the range beyond it.
 int64_t Round(double value);
 // Toward zero.
 int64_t Trunc(double value);
@@ -60,9 +61,9 @@ struct DateParts {
     int year = 0, month = 0, day = 0;
     int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
-// Splits a date-time, rounding to the nearest millisecond as the original did.
+// Splits a date-time, rounding to the nearest millisecond as the original did;
+// all zeros for a value outside the years 1 to 9999 (or NaN).
 DateParts DecodeDateTime(TDateTime value);
-TDateTime EncodeDateTime(const DateParts& parts);
 
 // Date of the Unix epoch day count (seconds / 86400 since 1970-01-01).
 TDateTime UnixDayDate(double days);
@@ -79,7 +80,6 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // Number text read with "." whatever the locale. The Def forms return the
 // default on anything but a whole, valid number (surrounding blanks allowed).
-int64_t StrToInt64Def(std::string_view text, int64_t fallback);
 int StrToIntDef(std::string_view text, int fallback);
 double StrToFloatDef(std::string_view text, double fallback);
 bool TryStrToFloat(std::string_view text, double& value);
@@ -97,6 +97,8 @@ bool StartsText(std::string_view prefix, std::string_view text);
 bool EndsText(std::string_view suffix, std::string_view text);
 std::string Trim(std::string_view text);
 std::vector<std::string> SplitString(std::string_view text, char separator);
+// The lines of a text whose lines end in CR LF, LF or CR (the last may have no end).
+std::vector<std::string> SplitLines(std::string_view text);
 
 // File-name parts, with "/" as the folder separator.
 std::string ExtractFileName(std::string_view path);

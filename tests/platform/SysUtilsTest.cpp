@@ -1,8 +1,12 @@
 #include "platform/SysUtils.h"
 
+#include "tests/platform/CommaLocale.h"
+#include "tests/platform/TempFolder.h"
+
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include <cmath>
+#include <limits>
 
 namespace kestrune {
 namespace {
@@ -15,6 +19,11 @@ TEST(SysUtils, RoundTakesHalvesToEven) {
     EXPECT_EQ(Round(-3.5), -4);
     EXPECT_EQ(Round(2.5000001), 3);
     EXPECT_EQ(Trunc(-2.7), -2);
+    // What a division by zero leaves behind has a defined answer.
+    EXPECT_EQ(Round(std::nan("")), 0);
+    EXPECT_EQ(Trunc(std::nan("")), 0);
+    EXPECT_EQ(Round(HUGE_VAL), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(Trunc(-1e300), std::numeric_limits<int64_t>::min());
 }
 
 TEST(SysUtils, DatesCountDaysFrom1899) {
@@ -41,6 +50,17 @@ TEST(SysUtils, DecodeRoundsToTheMillisecond) {
     EXPECT_EQ(DecodeDateTime(t + 0.2 / MSecsPerDay).day, 7);
 }
 
+// A date read from a damaged file may be anything.
+TEST(SysUtils, DatesOutsideTheCalendarDecodeToZerosAndHaveNoNames) {
+    EXPECT_EQ(DecodeDateTime(EncodeDate(1, 1, 1)).year, 1);
+    EXPECT_EQ(DecodeDateTime(EncodeDate(9999, 12, 31) + 0.5).year, 9999);
+    for (const double value : {-693594.0, 2958466.0, 1e300, -HUGE_VAL, std::nan("")}) {
+        const DateParts parts = DecodeDateTime(value);
+        EXPECT_EQ(parts.year + parts.month + parts.day + parts.hour + parts.millisecond, 0) << value;
+        EXPECT_EQ(FormatDateTime("yyyy-mmm-mmmm-ddd-dddd hh:nn", value), "0000---- 00:00") << value;
+    }
+}
+
 TEST(SysUtils, FormatsTheProgramsDatePatterns) {
     const TDateTime t = EncodeDate(2024, 2, 9) + EncodeTime(7, 5, 3, 42);
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd-hhnn", t), "2024-02-09-0705");
@@ -55,15 +75,21 @@ TEST(SysUtils, FormatsTheProgramsDatePatterns) {
 }
 
 TEST(SysUtils, NumberTextUsesAPointWhateverTheLocale) {
-    const char* previous = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    EXPECT_EQ(Format("%.2f|%5d|%s", 3.14159, 42, "x"), "3.14|   42|x");
-    EXPECT_DOUBLE_EQ(StrToFloatDef(" 2.5 ", 0.0), 2.5);
-    if (previous) std::setlocale(LC_NUMERIC, "C");
-    EXPECT_DOUBLE_EQ(StrToFloatDef("2,5", -1.0), -1.0);
+    const testing::TTempFolder folder;
+    {
+        const testing::TCommaLocale comma(folder.Path());
+        ASSERT_TRUE(comma.Active()) << "no locale with a decimal comma (the locales package gives one)";
+        EXPECT_EQ(Format("%.2f|%5d|%s", 3.14159, 42, "x"), "3.14|   42|x");
+        EXPECT_DOUBLE_EQ(StrToFloatDef(" 2.5 ", 0.0), 2.5);
+        EXPECT_DOUBLE_EQ(StrToFloatDef("2,5", -1.0), -1.0);
+    }
     EXPECT_EQ(StrToIntDef("+17", 0), 17);
     EXPECT_EQ(StrToIntDef("17x", -3), -3);
     EXPECT_EQ(StrToIntDef("", -3), -3);
-    EXPECT_EQ(StrToInt64Def("99999999999", 0), 99999999999LL);
+    EXPECT_EQ(StrToIntDef("+-5", -3), -3);
+    EXPECT_EQ(StrToIntDef("99999999999", -3), -3);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("1e999", -1.0), -1.0);
+    EXPECT_DOUBLE_EQ(StrToFloatDef("nan", -1.0), -1.0);
 }
 
 TEST(SysUtils, CopyIsOneBasedAndSafeBeyondTheEnd) {
