@@ -14,11 +14,10 @@ TIniFile::TIniFile(const std::string& fileName, std::string writeFileName)
 void TIniFile::Parse(const std::string& text) {
     sections_.push_back({"", {}});
     size_t current = 0;
-    for (const std::string& rawLine : SplitString(text, '\n')) {
-        const std::string line = Trim(rawLine);  // also drops the CR of a CRLF file
+    for (const std::string& rawLine : SplitLines(text)) {
+        const std::string line = Trim(rawLine);
         if (line.empty()) continue;
         const size_t close = line.find(']');
-        const size_t equals = line.find('=');
         if (line[0] == '[' && close != std::string::npos) {
             // A section named twice is one section.
             const std::string name = Trim(line.substr(1, close - 1));
@@ -27,10 +26,12 @@ void TIniFile::Parse(const std::string& text) {
             current = existing ? static_cast<size_t>(existing - sections_.data()) : sections_.size() - 1;
             continue;
         }
-        if (line[0] != ';' && equals != std::string::npos)
-            sections_[current].lines.push_back({Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))});
+        const size_t equals = line[0] == ';' ? std::string::npos : line.find('=');
+        const std::string key = Trim(line.substr(0, equals));
+        if (equals != std::string::npos && !key.empty())
+            sections_[current].lines.push_back({key, Trim(line.substr(equals + 1))});
         else
-            sections_[current].lines.push_back({"", line});
+            sections_[current].lines.push_back({"", line});  // kept as it stands
     }
 }
 
@@ -81,18 +82,16 @@ double TIniFile::ReadFloat(const std::string& section, const std::string& key, d
     return line ? StrToFloatDef(line->value, fallback) : fallback;
 }
 
-bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
-    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
-}
-
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    std::string stored = value;  // a line break would start a line of its own
+    std::replace_if(stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     if (TLine* existing = FindKey(section, key)) {
-        if (existing->value == value) return;
-        existing->value = value;
+        if (existing->value == stored) return;
+        existing->value = stored;
     } else {
         TSection* found = FindSection(section);
         if (!found) found = &sections_.emplace_back(TSection{section, {}});
-        found->lines.push_back({key, value});
+        found->lines.push_back({key, stored});
     }
     WriteFileAtomically(fileName_, Text());
 }
@@ -105,22 +104,8 @@ void TIniFile::WriteFloat(const std::string& section, const std::string& key, do
     WriteString(section, key, Format("%.15g", value));
 }
 
-void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
-    WriteString(section, key, value ? "1" : "0");
-}
-
-bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
-
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
     return FindKey(section, key) != nullptr;
-}
-
-std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
-    std::vector<std::string> keys;
-    if (const TSection* found = FindSection(section))
-        for (const TLine& line : found->lines)
-            if (!line.key.empty()) keys.push_back(line.key);
-    return keys;
 }
 
 }  // namespace kestrune

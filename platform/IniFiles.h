@@ -1,5 +1,5 @@
 // Initialisation files: "[Section]" lines followed by "key=value" lines.
-// Section and key names compare without case; lines end in CRLF or LF on
+// Section and key names compare without case; lines end in CR LF, LF or CR on
 // reading and LF on writing; numbers are written and read with ".". Every
 // write replaces the file in one step, so a crash never leaves half a file.
 #pragma once
@@ -26,21 +26,15 @@ public:
     int ReadInteger(const std::string& section, const std::string& key, int fallback) const;
     // fallback also when the value is not a number.
     double ReadFloat(const std::string& section, const std::string& key, double fallback) const;
-    // A stored number other than 0 is true.
-    bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
 
     // Each write stores the file at once; raises EWriteError "Unable to write to <file>" when it cannot.
+    // Line breaks in a value are stored as blanks.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     // Up to 15 significant digits (0.0568f is written 0.0568000003695488).
     void WriteFloat(const std::string& section, const std::string& key, double value);
-    // "1" or "0".
-    void WriteBool(const std::string& section, const std::string& key, bool value);
 
-    bool SectionExists(const std::string& section) const;
     bool ValueExists(const std::string& section, const std::string& key) const;
-    // Key names of a section, in file order.
-    std::vector<std::string> ReadSection(const std::string& section) const;
 
 private:
     struct TLine {
