@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include <unistd.h>
+
 namespace kestrune {
 
 namespace {
@@ -99,12 +101,17 @@ TRegDataType DataTypeOf(const std::string& data) {
 
 class TStoreDocument {
 public:
-    static TStoreDocument Load(const std::string& file) {
+    // The stored keys; nothing when the file exists but cannot be read.
+    static std::optional<TStoreDocument> Load(const std::string& file) {
         TStoreDocument document;
         std::string text;
         if (ReadFileText(file, text)) document.Parse(text);
+        else if (access(file.c_str(), F_OK) == 0) return std::nullopt;
         return document;
     }
+
+    // The stored keys as a reader sees them: an unreadable store holds none.
+    static TStoreDocument Read(const std::string& file) { return Load(file).value_or(TStoreDocument()); }
 
     std::string Text() const {
         std::string text = std::string(FileHeader) + "\n";
@@ -134,8 +141,7 @@ private:
     void Parse(const std::string& text) {
         TStoredKey* current = nullptr;
         std::string pending;
-        for (std::string line : SplitString(text, '\n')) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
+        for (std::string line : SplitLines(text)) {
             // Long binary data continues on the next line after a trailing "\".
             if (!line.empty() && line.back() == '\\') {
                 pending += Trim(line.substr(0, line.size() - 1));
@@ -178,8 +184,10 @@ void UpdateStore(const std::string& file, const std::string& valueName,
     try {
         TLockFile lockFile(file + ".lock");
         TLockGuard lock(lockFile);
-        TStoreDocument document = TStoreDocument::Load(file);
-        if (change(document)) WriteFileAtomically(file, document.Text());
+        // A store that cannot be read must not be replaced by one holding only this value.
+        std::optional<TStoreDocument> document = TStoreDocument::Load(file);
+        if (!document) throw Exception("unreadable store");
+        if (change(*document)) WriteFileAtomically(file, document->Text());
     } catch (const Exception&) {
         throw ERegistryException(Format("Failed to set data for '%s'", valueName.c_str()));
     }
@@ -187,7 +195,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
 
 // A copy of the stored data of one value, read afresh from the file.
 std::optional<std::string> StoredData(const std::string& file, const std::string& path, const std::string& name) {
-    const TStoreDocument document = TStoreDocument::Load(file);
+    const TStoreDocument document = TStoreDocument::Read(file);
     const TStoredKey* key = document.Find(path);
     const TStoredValue* value = key ? key->Find(name) : nullptr;
     return value ? std::optional<std::string>(value->data) : std::nullopt;
@@ -231,13 +239,8 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
     return true;
 }
 
-void TRegistry::CloseKey() {
-    currentPath_.clear();
-    readOnly_ = false;
-}
-
 bool TRegistry::KeyExists(const std::string& key) const {
-    return TStoreDocument::Load(storeFile_).HasKeyOrBelow(Resolve(key));
+    return TStoreDocument::Read(storeFile_).HasKeyOrBelow(Resolve(key));
 }
 
 bool TRegistry::ValueExists(const std::string& name) const {
@@ -251,7 +254,7 @@ TRegDataType TRegistry::GetDataType(const std::string& name) const {
 
 std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
-    const TStoreDocument document = TStoreDocument::Load(storeFile_);
+    const TStoreDocument document = TStoreDocument::Read(storeFile_);
     if (const TStoredKey* key = document.Find(currentPath_))
         for (const TStoredValue& value : key->values) names.push_back(value.name);
     return names;

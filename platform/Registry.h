@@ -31,15 +31,11 @@ public:
 
     // ${XDG_CONFIG_HOME:-~/.config}/Morvane/HKCU.reg.
     static std::string DefaultStoreFile();
-    const std::string& StoreFile() const { return storeFile_; }
 
     // Opens key (from the root when it starts with "\" or no key is open); creates it when canCreate.
     bool OpenKey(const std::string& key, bool canCreate);
     // Opens an existing key; writes through it then raise ERegistryException.
     bool OpenKeyReadOnly(const std::string& key);
-    void CloseKey();
-    // The open key without leading "\", "" when none.
-    const std::string& CurrentPath() const { return currentPath_; }
     // True when the key or any key below it is stored.
     bool KeyExists(const std::string& key) const;
 

@@ -1,7 +1,9 @@
 #include "platform/Registry.h"
 
 #include "tests/platform/TempFolder.h"
+#include "tests/platform/Unprivileged.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,9 +77,8 @@ TEST_F(RegistryTest, KeysAreCreatedOnlyWhenAsked) {
     EXPECT_TRUE(registry.KeyExists("\\Software\\Morvane"));
     EXPECT_TRUE(registry.KeyExists("\\software\\morvane\\kestrune"));
     EXPECT_FALSE(registry.KeyExists("\\Software\\Morv"));
-    EXPECT_TRUE(registry.OpenKey("Sub", true));
-    EXPECT_EQ(registry.CurrentPath(), "Software\\Morvane\\Kestrune\\Sub");
-    registry.CloseKey();
+    EXPECT_TRUE(registry.OpenKey("Sub", true));  // below the open key
+    EXPECT_TRUE(registry.KeyExists("\\Software\\Morvane\\Kestrune\\Sub"));
     EXPECT_TRUE(registry.OpenKeyReadOnly("\\Software\\Morvane\\Kestrune"));
     EXPECT_THROW(registry.WriteInteger("X", 1), ERegistryException);
 }
@@ -118,6 +119,25 @@ TEST_F(RegistryTest, AStoreThatCannotBeWrittenRaisesOnWrite) {
     TRegistry registry(folder.Write("not-a-folder", "x") + "/HKCU.reg");
     EXPECT_FALSE(registry.OpenKey("\\Software\\Test", true));
     EXPECT_THROW(registry.WriteInteger("A", 1), ERegistryException);
+}
+
+// Replacing it would lose every value it holds.
+TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotReplaced) {
+    const std::string stored = "[HKEY_CURRENT_USER\\Software\\Test]\n\"A\"=dword:00000001\n";
+    const std::string store = folder.Write("config/Morvane/HKCU.reg", stored);
+    const std::string report = testing::RunUnprivileged(folder.Path(), [&]() -> std::string {
+        chmod(store.c_str(), 0200);
+        TRegistry registry;
+        if (registry.OpenKey("\\Software\\Test", false)) return "an unreadable key opened";
+        try {
+            registry.WriteInteger("B", 2);
+            return "written";
+        } catch (const ERegistryException&) {
+            return "";
+        }
+    });
+    EXPECT_EQ(report, "");
+    EXPECT_EQ(TTempFolder::Read(store), stored);
 }
 
 void WriteMany(const std::string& prefix, int count) {
