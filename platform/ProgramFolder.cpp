@@ -29,6 +29,9 @@ std::string EnvironmentFolder(const char* variable, const char* fallbackBelowHom
     return IncludeTrailingPathDelimiter(std::string(home ? home : "/tmp") + "/" + fallbackBelowHome);
 }
 
+// The per-user data folder's name, whether it exists or not.
+std::string UserDataPath() { return EnvironmentFolder("XDG_DATA_HOME", ".local/share") + "Kestrune/"; }
+
 bool FolderIsWritable(const std::string& folder) { return access(folder.c_str(), W_OK) == 0; }
 
 }  // namespace
@@ -56,7 +59,7 @@ std::string ProgramFolder() {
 std::string UserConfigFolder() { return EnvironmentFolder("XDG_CONFIG_HOME", ".config"); }
 
 std::string UserDataFolder() {
-    const std::string folder = EnvironmentFolder("XDG_DATA_HOME", ".local/share") + "Kestrune/";
+    const std::string folder = UserDataPath();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return folder;
@@ -70,7 +73,7 @@ std::string WritableProgramFile(const std::string& name) {
 }
 
 std::string ReadableProgramFile(const std::string& name) {
-    const std::string user = EnvironmentFolder("XDG_DATA_HOME", ".local/share") + "Kestrune/" + name;
+    const std::string user = UserDataPath() + name;
     if (FileExists(user)) return user;
     return ProgramFolder() + name;
 }
