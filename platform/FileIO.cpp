@@ -75,10 +75,14 @@ void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
 
 std::string LockFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = runtime && *runtime ? IncludeTrailingPathDelimiter(runtime) + "kestrune/"
-                                             : "/tmp/kestrune-" + std::to_string(getuid()) + "/";
+    const std::string folder = runtime && *runtime ? IncludeTrailingPathDelimiter(runtime) + "kestrune"
+                                                   : "/tmp/kestrune-" + std::to_string(getuid());
     mkdir(folder.c_str(), 0700);
-    return folder;
+    // A folder (or a link) that someone else made in a shared place is not ours to lock in.
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
+        throw Exception("Lock folder " + folder + " is not this user's own folder");
+    return folder + "/";
 }
 
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset) {

@@ -65,7 +65,8 @@ private:
     TLockFile& file_;
 };
 
-// Folder for this user's lock files (${XDG_RUNTIME_DIR}/kestrune or a /tmp folder per user).
+// Folder for this user's lock files (${XDG_RUNTIME_DIR}/kestrune or a /tmp folder per user);
+// throws Exception when that is not a folder of this user's.
 std::string LockFolder();
 // Reads up to count bytes from offset; returns the bytes read (fewer at the end of the file, -1 on error).
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset);

@@ -113,7 +113,9 @@ void TMapStream::OpenWritableMapping(int64_t newSize) {
     existed_ = !openMark->TryLock();
     openMark->LockShared();
     const int flags = O_RDWR | O_CLOEXEC | (newSize > 0 ? 0 : DispositionFlags(CreateMode));
-    const TFileHandle file(open(fileName_.c_str(), flags, 0644));
+    // Emptying a file that another stream has mapped would fault that stream, so it is refused.
+    const bool truncatesShared = existed_ && (flags & O_TRUNC) != 0;
+    const TFileHandle file(truncatesShared ? -1 : open(fileName_.c_str(), flags, 0644));
     if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
     AdviseAccess(file.Get(), AccessHint);
     const int64_t fileSize = FileSizeOf(file.Get());
@@ -194,8 +196,8 @@ int64_t TMapStream::Read(void* buffer, int64_t count) {
 
 int64_t TMapStream::Write(const void* buffer, int64_t count) {
     if (ReadOnly) throw EMemoryMappedFile(Format("The memory map %s is readonly", MapName.c_str()));
-    if (count < 0 || position_ + count < 1) return 0;
-    if (position_ + count > size_) RaiseEndOfFile();
+    if (count < 1) return 0;
+    if (count > size_ - position_) RaiseEndOfFile();
     const bool lockHere = !mutexOwned_;
     if (lockHere) LockMutex();
     std::memcpy(memory_ + position_, buffer, static_cast<size_t>(count));
@@ -205,15 +207,16 @@ int64_t TMapStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TMapStream::Seek(int64_t offset, int origin) {
-    int64_t target = 0;
+    int64_t base = 0;
     switch (origin) {
-        case soFromBeginning: target = offset; break;
-        case soFromCurrent: target = position_ + offset; break;
-        case soFromEnd: target = size_ + offset; break;
+        case soFromBeginning: base = 0; break;
+        case soFromCurrent: base = position_; break;
+        case soFromEnd: base = size_; break;
         default: return position_;
     }
     // Before the start is as far out of the stream as beyond its end.
-    if (target > size_ || target < 0) RaiseEndOfFile();
+    int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target) || target > size_ || target < 0) RaiseEndOfFile();
     position_ = target;
     return position_;
 }

@@ -3,6 +3,7 @@
 #include "tests/platform/TempFolder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,18 @@ TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
     first.LockShared();
     second.LockShared();
     EXPECT_FALSE(TLockFile(folder / "locks/a.lock").TryLock());
+}
+
+TEST(FileIO, LocksAreTakenOnlyInAFolderOfThisUsersOwn) {
+    TTempFolder folder;
+    EXPECT_EQ(LockFolder(), folder / "runtime/kestrune/");
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown((folder / "runtime/kestrune").c_str(), 65534, 65534), 0);
+        EXPECT_THROW(LockFolder(), Exception);
+    }
+    std::filesystem::remove(folder / "runtime/kestrune");
+    std::filesystem::create_directory_symlink(folder / "program", folder / "runtime/kestrune");
+    EXPECT_THROW(LockFolder(), Exception);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <numeric>
 #include <vector>
 
@@ -74,6 +75,10 @@ TEST_F(MapStreamTest, SeekMayReachTheEndButNotPassIt) {
     EXPECT_EQ(stream->Position(), 10);
     EXPECT_EQ(stream->Seek(-4, soFromCurrent), 6);
     EXPECT_EQ(stream->Seek(3, 7), 6);  // unknown origin
+    constexpr int64_t Farthest = std::numeric_limits<int64_t>::max();
+    EXPECT_THROW(stream->Seek(Farthest, soFromCurrent), EMMEndOfFile);
+    EXPECT_THROW(stream->Seek(-Farthest - 1, soFromCurrent), EMMEndOfFile);
+    EXPECT_THROW(stream->Read(&byte, Farthest), EMMEndOfFile);
     stream->Read(&byte, 1);
     EXPECT_EQ(byte, 7);
 }
@@ -197,6 +202,22 @@ TEST_F(MapStreamTest, ASecondWriterIsWarnedInsteadOfResizing) {
     EXPECT_EQ(first.Memory()[1], 'Q');
     dialogs.ClearScript();
     dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
+// Emptying the file under a mapping would fault the stream that holds it.
+TEST_F(MapStreamTest, ASecondStreamMayNotEmptyAMappedFile) {
+    const std::string path = folder.Write("shared.bin", Bytes(32));
+    TMapStream first(path);
+    first.SetActive(true);
+    for (const uint8_t mode : {TMapStream::cmCreateAlways, TMapStream::cmTruncateExisting}) {
+        TMapStream second(path);
+        second.CreateMode = mode;
+        EXPECT_THROW(second.SetActive(true), EMemoryMappedFile) << int{mode};
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), 32u);
+    EXPECT_EQ(first.Memory()[31], 32);
+    EXPECT_THROW(first.Seek(std::numeric_limits<int64_t>::max(), soFromEnd), EMMEndOfFile);
+    EXPECT_THROW(first.Write("x", std::numeric_limits<int64_t>::max()), EMMEndOfFile);
 }
 
 TEST_F(MapStreamTest, AWriterWithoutALockFileCannotOpen) {
