@@ -28,11 +28,6 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return lowerA != lowerB ? lowerA < lowerB : a < b;
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 std::vector<std::string> MatchingFilesOfMask(const std::string& mask) {
     const std::string folder = ExtractFilePath(mask);
     return FindMatchingFiles(folder.empty() ? std::string("./") : folder, ExtractFileName(mask));
@@ -103,7 +98,7 @@ std::vector<std::string> FindMatchingFiles(const std::string& folder, const std:
     while (const dirent* entry = readdir(directory.get())) {
         const std::string name = entry->d_name;
         if (name == "." || name == ".." || !MatchesMask(name, mask)) continue;
-        if (IsRegularFile(prefix + name)) names.push_back(name);
+        if (FileExists(prefix + name)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(), LessIgnoringCase);
     return names;

@@ -38,7 +38,6 @@ constexpr uint16_t ReadBigEndian16(const uint8_t* bytes) {
 constexpr uint32_t ReadBigEndian32(const uint8_t* bytes) {
     return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
 }
-constexpr int16_t ReadBigEndianInt16(const uint8_t* bytes) { return static_cast<int16_t>(ReadBigEndian16(bytes)); }
 constexpr int32_t ReadBigEndianInt32(const uint8_t* bytes) { return static_cast<int32_t>(ReadBigEndian32(bytes)); }
 
 // Explorer verbs have no meaning here; kept so that the window's first showing reads as before.
