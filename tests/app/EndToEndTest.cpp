@@ -6,6 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
 #include "platform/SysUtils.h"
+#include "tests/app/SettingNames.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PassFileWriter.h"
 
@@ -38,15 +39,6 @@ using std::chrono::steady_clock;
 
 constexpr int32_t PassLines = 240;
 
-// The values of the side panel's persisting controls.
-const std::set<std::string> SidePanelValues{
-    "NOAAalgorithm", "UserBlueChannel", "UserGreenChannel", "UserRedChannel", "HistEqChan1", "HistEqChan2",
-    "HistEqChan3", "HistEqChan4", "HistEqChan5", "RedChannel", "SpotColourMap", "UserColourStretch", "GreenChannel",
-    "BlueChannel", "ColourStretch", "SSTDisplayRange", "UserMaxTemp", "UserMinTemp", "UserMinSST", "UserMaxSST",
-    "UserRange", "ColourVegetation", "ColourVegetationGreen", "SstIrCloudCheck", "SSTCh4Reject", "SstZenithCheck",
-    "IllumEqCh1", "IllumEqCh2", "IllumEqCh3", "SstLandSeaMask", "SeaColourBlue", "ShowFire", "GammaCorrectCh1",
-    "GammaCorrectCh2", "GammaCorrectCh3", "GammaCorrectCh4", "GammaCorrectCh5", "GammaCorrectFC", "ColourChannel",
-    "CrispenFalseColour", "BrightnessChannel", "ThermBrightAjdust", "ShowAsh", "SeaColour"};
 constexpr int32_t PassWidth = 2048;
 constexpr const char* PassName = "230503_1200_noaa18.wsd";
 constexpr const char* Base = "230503_1200_noaa18";
@@ -278,19 +270,10 @@ TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) 
     EXPECT_EQ(registry.ReadInteger("OverlayGridPoleMarkers"), 0);
     EXPECT_EQ(registry.ReadString("MRU1"), pass);
     EXPECT_EQ(registry.ReadString("DataFolder"), folder / "data/");
-    for (const std::string& name : registry.GetValueNames()) {
-        const bool listed = StartsText("Overlay", name) || StartsText("Caption", name) || StartsText("Form", name) ||
-                            StartsText("MRU", name) || StartsText("Fire", name) || StartsText("Rename", name);
-        const std::set<std::string> others{"DisableAero",        "DataFolder",        "ResultsFolder",
-                                           "AddImgFileSuffix",   "LandSeaMaskPath",   "TempCalibLocn",
-                                           "TextCaptionLocn",    "LargeMemThreshold", "MaxZoomedMinutes",
-                                           "TrackingScroll",     "ZoomIn",            "TimestampCopyright",
-                                           "HideInitialOverlay", "FastInitialView",   "CacheDisplay",
-                                           "TimestampRawImage",  "Despeckle",         "AcceptRutgersL1B",
-                                           "MetricUnits",        "SeaColourThreshold", "JpegSaveQuality",
-                                           "BoundaryPath",       "UserOverlayPath"};
-        EXPECT_TRUE(listed || others.count(name) || SidePanelValues.count(name)) << name;
-    }
+    const std::vector<std::string> names = registry.GetValueNames();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              testing::Together({&testing::MainSettingNames, &testing::PlacementNames, &testing::RecentFileNames,
+                                 &testing::FireSettingNames, &testing::SidePanelSettingNames}));
 }
 
 TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
@@ -302,15 +285,30 @@ TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
     EXPECT_FALSE(registry.ValueExists("FormState"));
 }
 
-// With the file alone the program opens it for a user (who is asked to
-// confirm the pass direction) and does nothing else; it stays open.
-TEST_F(EndToEndTest, OneParameterOnlyOpensTheFileAndAKillLosesNoSetting) {
-    ProgramKey().WriteString("CaptionText", "Station %S");
+// With the file alone the program opens it for a user and does nothing
+// else; it stays open.
+TEST_F(EndToEndTest, OneParameterOnlyOpensTheFile) {
     const auto started = steady_clock::now();
     const TRunResult run = RunWith({pass}, [&] { return steady_clock::now() - started > std::chrono::seconds(2); });
     EXPECT_TRUE(run.Stopped) << "the program closed by itself";
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
-    EXPECT_EQ(ProgramKey().ReadString("CaptionText"), "Station %S");
+}
+
+// Settings are written when the program closes, each by an atomic rename: a
+// run killed while it works leaves every stored value as it was.
+TEST_F(EndToEndTest, AKillMidRunLosesNoStoredSetting) {
+    ProgramKey().WriteString("CaptionText", "Station %S");
+    ASSERT_EQ(Run({"-FC:X.JPG", "-CLOSE"}).Status, 0) << Log();
+    const std::string registryFile = folder / "config/Morvane/HKCU.reg";
+    const std::string stored = testing::TTempFolder::Read(registryFile);
+    ASSERT_NE(stored.find("MRU1"), std::string::npos);
+    // Work enough after the first image that the kill comes before the end.
+    std::vector<std::string> items{"-nogridlabels", "-CH1:a.bmp"};
+    items.insert(items.end(), 40, "-FC:a.jpg");
+    items.push_back("-GROUPB:");
+    const TRunResult run = Run(items, [&] { return FileExists(Data(Base + std::string("-c1.bmp"))); });
+    EXPECT_TRUE(run.Stopped) << "the run ended before the test could stop it";
+    EXPECT_EQ(testing::TTempFolder::Read(registryFile), stored);
 }
 
 TEST_F(EndToEndTest, MissingFileIsIgnoredAndTheRunFails) {

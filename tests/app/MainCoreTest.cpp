@@ -1,6 +1,7 @@
 #include "app/MainCore.h"
 
 #include "tests/app/AppTest.h"
+#include "tests/app/SettingNames.h"
 #include "app/HeadlessMainHost.h"
 #include "decoding/HRPTvideo.h"
 #include "platform/DialogService.h"
@@ -21,19 +22,6 @@ namespace kestrune {
 namespace {
 
 using ::testing::ElementsAre;
-
-// Every value the main window writes when it closes, besides its placement.
-const std::set<std::string> MainSettingNames{
-    "DisableAero", "DataFolder", "ResultsFolder", "RenameNoQuery", "RenameFormat", "RenameSource",
-    "AddImgFileSuffix", "LandSeaMaskPath", "TempCalibLocn", "TextCaptionLocn", "LargeMemThreshold",
-    "MaxZoomedMinutes", "TrackingScroll", "ZoomIn", "CaptionOnAPT", "CaptionOnDisplayed", "CaptionOnCorrected",
-    "CaptionOnGAC", "CaptionText", "TimestampCopyright", "HideInitialOverlay", "FastInitialView", "CacheDisplay",
-    "TimestampRawImage", "Despeckle", "AcceptRutgersL1B", "OverlayGridlabels", "OverlayGridlines",
-    "OverlayGridlineColour", "OverlayGridPoleMarkers", "OverlayBoundaries", "OverlayBoundaryColour", "OverlayHome",
-    "OverlayHomeColour", "OverlayStations", "OverlayUser", "OverlayUserColour", "OverlayHomeLat", "OverlayHomeLon",
-    "MetricUnits", "SeaColourThreshold", "JpegSaveQuality", "BoundaryPath", "UserOverlayPath"};
-const std::set<std::string> PlacementNames{"FormState",  "FormLeft",        "FormTop",         "FormWidth",
-                                           "FormHeight", "FormClientWidth", "FormClientHeight"};
 
 class MainCoreTest : public testing::TAppTest {
 protected:
@@ -69,15 +57,9 @@ protected:
 TEST_F(MainCoreTest, FirstStartWritesEveryListedSettingWithItsDefault) {
     EXPECT_TRUE(StoredNames().empty());
     Start().reset();
-    const std::set<std::string> names = StoredNames();
-    for (const std::string& name : MainSettingNames) EXPECT_TRUE(names.count(name)) << name;
-    for (const std::string& name : PlacementNames) EXPECT_TRUE(names.count(name)) << name;
-    for (int i = 1; i <= 8; ++i) EXPECT_TRUE(names.count("MRU" + std::to_string(i))) << i;
-    for (const std::string& name : names) {
-        const bool listed = MainSettingNames.count(name) || PlacementNames.count(name) || StartsText("MRU", name) ||
-                            StartsText("Fire", name);
-        EXPECT_TRUE(listed) << name << " is written but is no setting of the window";
-    }
+    // The side panel's values are the window's, not the core's.
+    EXPECT_EQ(StoredNames(), testing::Together({&testing::MainSettingNames, &testing::PlacementNames,
+                                                &testing::RecentFileNames, &testing::FireSettingNames}));
     TRegistry registry = OpenKey();
     EXPECT_EQ(registry.ReadString("RenameFormat"), "yyyy-mm-dd-hhnn");
     EXPECT_EQ(registry.ReadString("CaptionText"), "Brondel Software - %D %T");
