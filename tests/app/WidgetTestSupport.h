@@ -1,10 +1,14 @@
 // What the window tests share: one QApplication for the whole test program
 // (made before any test draws), waiting while events run, finding controls
-// by name, and answering a modal dialog from inside its own event loop.
+// by name, and answering a modal dialog from inside its own event loop. A
+// modal window that no test answers is closed after a while and fails the
+// test, so that no test program can hang on one.
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -17,18 +21,56 @@
 
 namespace kestrune::testing {
 
+// Closes a modal window left unanswered for UnansweredMs; its timer runs
+// inside the window's own event loop.
+class TModalWatchdog {
+public:
+    static constexpr int UnansweredMs = 10000;
+
+    TModalWatchdog() {
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Check(); });
+        poll_.start(100);
+    }
+
+private:
+    void Check() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != watched_) {
+            watched_ = modal;
+            shown_.restart();
+            return;
+        }
+        if (modal == nullptr || shown_.elapsed() < UnansweredMs) return;
+        ADD_FAILURE() << "a modal window nobody answered: " << modal->objectName().toStdString();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        shown_.restart();
+    }
+
+    QTimer poll_;
+    QPointer<QWidget> watched_;
+    QElapsedTimer shown_;
+};
+
 class TQtApplication : public ::testing::Environment {
 public:
     void SetUp() override {
         if (QApplication::instance() == nullptr) application_ = std::make_unique<QApplication>(argc_, argv_);
+        watchdog_ = std::make_unique<TModalWatchdog>();
     }
-    void TearDown() override { application_.reset(); }
+    void TearDown() override {
+        watchdog_.reset();
+        application_.reset();
+    }
 
 private:
     int argc_ = 1;
     char name_[16] = "kestrune-test";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> application_;
+    std::unique_ptr<TModalWatchdog> watchdog_;
 };
 
 inline ::testing::Environment* const QtApplicationEnvironment =
