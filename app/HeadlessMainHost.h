@@ -1,12 +1,11 @@
-// The main window's host without a window: for tests. It keeps what a
-// window would show, answers the pass-direction question with its proposal,
-// and remembers a close request instead of closing anything.
+// The main window's host without a window, for tests: it keeps the captions
+// and the placement, counts redisplays, answers the pass-direction question
+// with its proposal and remembers a close request instead of closing.
 #pragma once
 
 #include "app/MainCore.h"
 
 #include <string>
-#include <vector>
 
 namespace kestrune {
 
@@ -37,17 +36,17 @@ class THeadlessMainHost : public TMainHost {
 public:
     void BeginHourglass(bool) override {}
     void EndHourglass() override {}
-    void EnableControls(bool enabled) override { ControlsEnabled = enabled; }
-    void SetStatusText(const std::string& text) override;
+    void EnableControls(bool) override {}
+    void SetStatusText(const std::string&) override {}
     void ShowProgress(bool) override {}
     void SetProgressMax(int) override {}
     void SetProgressPosition(int) override {}
     void ProcessPendingEvents() override {}
     void ShowImageTools(bool) override {}
     void ShowSidePanel(const TSidePanelLayout&, const std::string&, int) override {}
-    void EnableResultMenus(bool enabled) override { ResultMenusEnabled = enabled; }
-    void BeginBusy(bool) override { Busy = true; }
-    void EndBusy() override { Busy = false; }
+    void EnableResultMenus(bool) override {}
+    void BeginBusy(bool) override {}
+    void EndBusy() override {}
     void SetWindowCaption(const std::string& caption) override { WindowCaption = caption; }
     void SetApplicationTitle(const std::string& title) override { ApplicationTitle = title; }
     void SetOpenButtonHint(const std::string&) override {}
@@ -58,9 +57,11 @@ public:
     void ClearDisplay() override {}
     void EnableViewTabs(bool) override {}
     TPassDirectionAnswer AskPassDirection(const TPassDirectionRequest& request,
-                                          const TPassDirectionProposal& proposal) override;
+                                          const TPassDirectionProposal& proposal) override {
+        return DefaultPassDirectionAnswer(request, proposal);
+    }
     void ShowNudgeOffset(int, int) override {}
-    void ViewTabsChanged() override { ++ViewTabChanges; }
+    void ViewTabsChanged() override {}
     void DisplayChanged() override { ++DisplayChanges; }
     TFormPlacement& Placement() override { return Window; }
     void PlaceBelowScreen() override { Window.Y = ScreenHeight + 50; }
@@ -68,14 +69,9 @@ public:
 
     static constexpr int ScreenHeight = 1080;
     TPlacementValues Window;
-    std::vector<std::string> StatusTexts;  // non-empty ones, in order
     std::string WindowCaption;
     std::string ApplicationTitle;
-    bool ControlsEnabled = true;
-    bool ResultMenusEnabled = false;
-    bool Busy = false;
     bool CloseRequested = false;
-    int ViewTabChanges = 0;
     int DisplayChanges = 0;
 };
 

@@ -353,7 +353,6 @@ void TSidePanel::BuildActions() {
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, [handler] { Guarded(handler); });
         addAction(action);
-        actions_.push_back(action);
         return action;
     };
     for (const TNudgeAction& nudge : NudgeActions) {

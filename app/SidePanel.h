@@ -71,8 +71,6 @@ public:
     void NudgeOverlay(int dx, int dy);
     void BitBtnOverlayClick();
     void ActionBrightExecute(int item);
-    // The shortcut actions (nudge, overlay, brightness), for the window to add.
-    const std::vector<QAction*>& Actions() const { return actions_; }
     QAction* ActionPageDown() const { return actionPageDown_; }
 
     // A view-dependent control by its place in the redisplay's list.
@@ -133,7 +131,6 @@ private:
     std::vector<TqelComboBox*> comboBoxes_;
     std::vector<TqelUpDown*> upDowns_;
     std::unique_ptr<TqelColorDialog> ColorDialogSeaColour;
-    std::vector<QAction*> actions_;
     QAction* actionPageDown_ = nullptr;
     TExtBitmap scaleBitmap_;
 
