@@ -1,6 +1,7 @@
 // Settings files damaged by hand, by other programs or by a full disk: reading
 // them never crashes, damage elsewhere never costs a value, a damaged value
-// keeps its default, and the next write leaves a store that reads back.
+// or one of the wrong type keeps its default, and the next write leaves a
+// store that reads back (with each value of its own type again).
 #include "platform/IniFiles.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -108,8 +109,9 @@ TEST_F(MalformedSettingsTest, DamagedRegistryValuesKeepTheirDefaults) {
     const std::string huge(300000, '7');
     const std::vector<std::array<std::string, 3>> damaged = {
         {"\"Zoom\"=dword:", "\"Despeckle\"=dword:xyz", "\"DataFolder\"=\"/srv/passes"},
-        {"\"Zoom\"=dword:123456789", "\"Despeckle\"=hex:01,00,00,00", "\"DataFolder\"=dword:00000001"},
-        {"\"Zoom\"=dword:-1", "\"Despeckle\"=\"1\"", "\"DataFolder\"=\"/srv\"junk"},
+        {"\"Zoom\"=dword:123456789", "\"Despeckle\"=hex:01,00,00,00", "\"DataFolder\"=hex:2f,73"},
+        {"\"Zoom\"=\"12\"", "\"Despeckle\"=\"1\"", "\"DataFolder\"=dword:00000001"},  // of the wrong type
+        {"\"Zoom\"=dword:-1", "\"Despeckle\"=dword:1 0", "\"DataFolder\"=\"/srv\"junk"},
         {"\"Zoom\"=dword:" + huge, "\"Despeckle\"", "\"DataFolder\"=" + huge},
         {"\"Zoom\"=dword:0000\0" "00a"s, "Despeckle=dword:00000001", "\"DataFolder\"\"/srv\""},
         {"\"Zoom=dword:0000000a", "\"Despeckle\"=dword:0000000\\", "\"DataFolder\"=\"/srv\\"},

@@ -62,24 +62,6 @@ TEST_F(RegistryVariablesTest, AnyNonZeroNumberReadsAsTrue) {
     EXPECT_EQ(ProgramKey().ReadInteger("ShowFire"), 1);
 }
 
-TEST_F(RegistryVariablesTest, WronglyTypedValuesKeepDefaultsAndAreReplacedAtTheNextWrite) {
-    ProgramKey().WriteString("Despeckle", "1");
-    ProgramKey().WriteString("Gamma", "12");
-    ProgramKey().WriteInteger("DataFolder", 3);
-    {
-        TRegistryBoolean flag("Despeckle", false);
-        TRegistryInteger number("Gamma", 10);
-        TRegistryString text("DataFolder", "/data");
-        EXPECT_FALSE(flag.Value);
-        EXPECT_EQ(number.Value, 10);
-        EXPECT_EQ(text.Value, "/data");
-    }
-    TRegistry registry = ProgramKey();
-    EXPECT_EQ(registry.GetDataType("Despeckle"), TRegDataType::rdInteger);
-    EXPECT_EQ(registry.ReadInteger("Gamma"), 10);
-    EXPECT_EQ(registry.ReadString("DataFolder"), "/data");
-}
-
 TEST_F(RegistryVariablesTest, AStoredEmptyStringStaysEmpty) {
     ProgramKey().WriteString("ResultsFolder", "");
     TRegistryString text("ResultsFolder", "/default");
