@@ -1,7 +1,8 @@
 // Streams over a whole file held in memory. Read-only streams take a private
 // copy of the file, so a file that a receiving station truncates or extends
 // while it is open can never fault the reader. Writable streams map the file
-// shared; writers serialise through a lock file named after MapName.
+// shared (the program's own files); writers serialise through a lock file
+// named after MapName, and no stream empties a file that another has mapped.
 #pragma once
 
 #include "platform/SysUtils.h"

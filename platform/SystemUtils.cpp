@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -90,12 +91,12 @@ uint64_t AvailablePhysicalMemory() {
 
 double MedianOfDoubles(std::vector<double> values) {
     if (values.empty()) return 0.0;
-    const size_t middle = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
-    const double upper = values[middle];
-    if (values.size() % 2 == 1) return upper;
-    const double lower = *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle));
-    return (lower + upper) / 2.0;
+    // NaNs order after every number: the selection needs a strict order to stay inside the values.
+    const auto less = [](double a, double b) { return std::isnan(b) ? !std::isnan(a) : a < b; };
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end(), less);
+    if (values.size() % 2 == 1) return *middle;
+    return (*std::max_element(values.begin(), middle, less) + *middle) / 2.0;
 }
 
 const char* const TZrVersionInfo::StandardNames[12] = {

@@ -24,7 +24,7 @@ void RestorePriority(int old);
 // Physical memory available to new work, in bytes (/proc/meminfo); 0 when unknown.
 uint64_t AvailablePhysicalMemory();
 
-// The median of values (the mean of the middle two for an even count); 0 for none.
+// The median of values (the mean of the middle two for an even count); 0 for none. NaNs count as the largest.
 double MedianOfDoubles(std::vector<double> values);
 
 constexpr uint16_t ByteSwap16(uint16_t value) { return static_cast<uint16_t>((value >> 8) | (value << 8)); }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -21,6 +22,12 @@ TEST(SystemUtils, MedianOfOddAndEvenCounts) {
     EXPECT_DOUBLE_EQ(MedianOfDoubles({7}), 7.0);
     EXPECT_DOUBLE_EQ(MedianOfDoubles({5, 5, 1, 9, 5, 0}), 5.0);
     EXPECT_DOUBLE_EQ(MedianOfDoubles({}), 0.0);
+    const double nan = std::nan("");
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({nan, 3, nan, 1, 2}), 3.0);
+    EXPECT_DOUBLE_EQ(MedianOfDoubles({nan, 4, 1, 2}), 3.0);
+    std::vector<double> many(1000, nan);
+    many[7] = 1;
+    EXPECT_TRUE(std::isnan(MedianOfDoubles(many)));
 }
 
 TEST(SystemUtils, ByteOrder) {
