@@ -1,7 +1,8 @@
 // A numeric locale whose decimal separator is a comma, for the tests of
 // number text that must not follow the user's locale: an installed one,
-// else one compiled by localedef into a test folder (found through LOCPATH).
-// The C locale comes back when the object goes.
+// else one compiled by localedef into a test folder (found through LOCPATH,
+// which programs started meanwhile inherit). The C locale comes back when
+// the object goes.
 #pragma once
 
 #include <clocale>
@@ -29,18 +30,20 @@ public:
     TCommaLocale& operator=(const TCommaLocale&) = delete;
 
     // True when printf now writes a decimal comma.
-    bool Active() const { return active_; }
+    bool Active() const { return name_ != nullptr; }
+    // The locale's name (for LC_ALL of a program to start), nullptr when none could be had.
+    const char* Name() const { return name_; }
 
 private:
     bool Use(const char* name) {
         if (std::setlocale(LC_NUMERIC, name) == nullptr) return false;
         char printed[8];
         std::snprintf(printed, sizeof printed, "%.1f", 0.5);
-        active_ = std::string(printed) == "0,5";
-        return active_;
+        if (std::string(printed) == "0,5") name_ = name;
+        return Active();
     }
 
-    bool active_ = false;
+    const char* name_ = nullptr;
 };
 
 }  // namespace kestrune::testing
