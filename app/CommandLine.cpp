@@ -159,7 +159,7 @@ void TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     if (item == "-ALBEDOS:") return target_.SaveAlbedoFiles();
     if (item == "-DIAGNOSTICS:") return target_.SaveDiagnostics();
 
-    const std::string spec = item.substr(colon + 1, LongestOutputSpec);
+    const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
     for (size_t tab = 0; tab < tabs.size(); ++tab) {
         if (tabs[tab] != ViewNames[view]) continue;
@@ -167,7 +167,7 @@ void TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         // Parameters that change the view render it again, so the saved
         // image is the one the parameters ask for.
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
-        if (!spec.empty() && !outputName.empty()) SaveViewImage(spec, outputName);
+        if (!output.empty() && !outputName.empty()) SaveViewImage(output, outputName);
     }
 }
 
@@ -211,9 +211,9 @@ bool TCommandLineRun::ApplySstParameters(const std::string& parameters) {
     return changed;
 }
 
-void TCommandLineRun::SaveViewImage(const std::string& spec, const std::string& outputName) {
-    const bool jpeg = ExtractFileExt(spec) == ".JPG";
-    const std::string name = ExtractFileName(spec);
+void TCommandLineRun::SaveViewImage(const std::string& output, const std::string& outputName) {
+    const bool jpeg = ExtractFileExt(output) == ".JPG";
+    const std::string name = ExtractFileName(output);
     const bool corrected = StartsText("CORR", name);
     const bool apt = StartsText("APT", name);
     switch (target_.InputFormatCode()) {

@@ -103,7 +103,7 @@ private:
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
     bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
     bool ApplySstParameters(const std::string& parameters);
-    void SaveViewImage(const std::string& spec, const std::string& outputName);
+    void SaveViewImage(const std::string& output, const std::string& outputName);
 
     TParams params_;
     TOutputTarget& target_;

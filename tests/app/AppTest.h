@@ -26,11 +26,11 @@ protected:
 
     // A 240-line NOAA-18 pass whose element set locates it, in the data folder.
     std::string WritePass(const std::string& name = "230503_1200_noaa18.wsd",
-                          const test::THrptPassSpec& spec = {}) const {
+                          const test::THrptPassSpec& pass = {}) const {
         const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
         std::filesystem::create_directories(folder / "data");
         const std::string path = folder / ("data/" + name);
-        test::WriteFileBytes(path, test::BuildWsdFile(spec, 240, set.Line1, set.Line2));
+        test::WriteFileBytes(path, test::BuildWsdFile(pass, 240, set.Line1, set.Line2));
         return path;
     }
 

@@ -76,8 +76,8 @@ protected:
         fs::create_directories(folder / "out");
         const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
         pass = Data(PassName);
-        spec.Samples = SeaSample;
-        test::WriteFileBytes(pass, test::BuildWsdFile(spec, PassLines, set.Line1, set.Line2));
+        passSpec.Samples = SeaSample;
+        test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
     }
 
     std::string Data(const std::string& name) const { return folder / ("data/" + name); }
@@ -152,7 +152,7 @@ protected:
     testing::TTempFolder folder;
     std::string program;
     std::string pass;
-    test::THrptPassSpec spec;
+    test::THrptPassSpec passSpec;
 };
 
 TEST_F(EndToEndTest, EveryProductKeyword) {
@@ -236,9 +236,9 @@ TEST_F(EndToEndTest, GroupAWritesItsFilesAndCloses) {
         return static_cast<uint16_t>(static_cast<uint8_t>(raw[2 * at]) | static_cast<uint8_t>(raw[2 * at + 1]) << 8);
     };
     const size_t last = static_cast<size_t>(PassLines) * PassWidth - 1;
-    const bool northbound = word(0) == test::StoredSample(spec, PassLines, true, 0, 4, 0);
-    EXPECT_EQ(word(0), test::StoredSample(spec, PassLines, northbound, 0, 4, 0));
-    EXPECT_EQ(word(last), test::StoredSample(spec, PassLines, northbound, PassLines - 1, 4, PassWidth - 1));
+    const bool northbound = word(0) == test::StoredSample(passSpec, PassLines, true, 0, 4, 0);
+    EXPECT_EQ(word(0), test::StoredSample(passSpec, PassLines, northbound, 0, 4, 0));
+    EXPECT_EQ(word(last), test::StoredSample(passSpec, PassLines, northbound, PassLines - 1, 4, PassWidth - 1));
 }
 
 TEST_F(EndToEndTest, GroupBWritesItsFilesAndCloses) {
@@ -331,10 +331,10 @@ TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
     };
     const std::vector<TMessageCase> cases{
         {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), 1, "File too small", "230503_1300_noaa18"},
-        {"230503_1310_noaa18.wsd", test::BuildWsdFile(spec, 60, set.Line1, set.Line2), 0,
+        {"230503_1310_noaa18.wsd", test::BuildWsdFile(passSpec, 60, set.Line1, set.Line2), 0,
          "Warning - your input data file has less than 100 data lines.", "230503_1310_noaa18"},
         {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "cannot be read by this version", "230503_1320_noaa18"},
-        {"230503_1330_noaa18.wsd", test::BuildWsdFile(spec, PassLines, "", ""), 0, "was not found", "230503_1330_noaa18"},
+        {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), 0, "was not found", "230503_1330_noaa18"},
         {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18.wsd"},
     };
     for (const TMessageCase& message : cases) {

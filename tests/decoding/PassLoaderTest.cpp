@@ -60,7 +60,7 @@ protected:
     THeadlessHost host;
     TLoaderSettings settings;
     TPassLoader loader{state, host, settings};
-    test::THrptPassSpec spec;
+    test::THrptPassSpec passSpec;
 
     void SetUp() override {
         folder = fs::temp_directory_path() / ("kestrune-loader-" + std::to_string(::getpid()) + "-" +
@@ -133,7 +133,7 @@ protected:
                 const uint16_t* stored = state.Video->SampleAddress(channel, line);
                 ASSERT_NE(stored, nullptr);
                 for (int32_t sample = 0; sample < 2048; ++sample)
-                    ASSERT_EQ(stored[sample], test::StoredSample(spec, lines, northbound, line, channel, sample))
+                    ASSERT_EQ(stored[sample], test::StoredSample(passSpec, lines, northbound, line, channel, sample))
                         << "channel " << channel << " line " << line << " sample " << sample;
             }
         }
@@ -144,9 +144,9 @@ protected:
         EXPECT_EQ(telemetry.FrameCount, lines);
         EXPECT_EQ(telemetry.GoodSyncCount, lines);
         for (int channel = 1; channel <= 5; ++channel)
-            EXPECT_EQ(telemetry.SpaceCount(channel), spec.Space[static_cast<size_t>(channel - 1)]) << channel;
+            EXPECT_EQ(telemetry.SpaceCount(channel), passSpec.Space[static_cast<size_t>(channel - 1)]) << channel;
         for (int channel = 3; channel <= 5; ++channel)
-            EXPECT_EQ(telemetry.TargetCount(channel), spec.Blackbody[static_cast<size_t>(channel - 3)]) << channel;
+            EXPECT_EQ(telemetry.TargetCount(channel), passSpec.Blackbody[static_cast<size_t>(channel - 3)]) << channel;
         EXPECT_TRUE(Contains(state.DiagnosticLines,
                              Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", lines, lines)));
     }
@@ -154,7 +154,7 @@ protected:
 
 TEST_F(PassLoaderTest, BigEndian16BitPassNorthbound) {
     settings.ForcedDirection = 1;
-    const TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    const TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
     const std::string path = Write("2023-05-03-1200_NOAA18.raw16", bytes);
     loader.LoadDataFile(path);
 
@@ -190,12 +190,12 @@ TEST_F(PassLoaderTest, BigEndian16BitPassNorthbound) {
 // for its blackbody thermometer, blackbody and space counts.
 TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
     WriteArchive("NOAA-15", 25338);
-    spec.SpacecraftId = 7;
-    spec.Prt = {512, 498, 505, 520};
-    spec.Blackbody = {870, 380, 376};
-    spec.Space = {40, 39, 992, 996, 998};
+    passSpec.SpacecraftId = 7;
+    passSpec.Prt = {512, 498, 505, 520};
+    passSpec.Blackbody = {870, 380, 376};
+    passSpec.Space = {40, 39, 992, 996, 998};
     settings.ForcedDirection = 2;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA15.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA15.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ASSERT_EQ(state.DataLineCount, PassLines);
     EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 15");
     EXPECT_EQ(state.Sensor->SatelliteId(), 7);
@@ -217,10 +217,10 @@ TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
 }
 
 TEST_F(PassLoaderTest, OnlyMetopNamesHandTheDateToTheTelemetry) {
-    spec.SpacecraftId = 11;  // NOAA-17, and MetOp-B after its launch
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA17.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    passSpec.SpacecraftId = 11;  // NOAA-17, and MetOp-B after its launch
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA17.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 17");
-    loader.LoadDataFile(Write("M01_202305031200.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("M01_202305031200.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.TelemetryData->SatelliteName, "Metop-B");
     EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B");
 }
@@ -229,7 +229,7 @@ TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
     settings.ForcedDirection = 1;
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    loader.LoadDataFile(Write("230503_1200_noaa18.wsd", test::BuildWsdFile(spec, PassLines, set.Line1, set.Line2)));
+    loader.LoadDataFile(Write("230503_1200_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2)));
     EXPECT_EQ(state.InputFormatCode, 39);
     EXPECT_EQ(state.HeaderLength, 1024);
     EXPECT_EQ(state.EarthLocations->EmbeddedTleLine1, set.Line1);
@@ -245,7 +245,7 @@ TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
 }
 
 TEST_F(PassLoaderTest, PackedCopyIsUnpackedBesideIt) {
-    const TBytes packed = test::GzipBytes(test::Build16BitHrptFile(spec, PassLines, false));
+    const TBytes packed = test::GzipBytes(test::Build16BitHrptFile(passSpec, PassLines, false));
     const std::string path = Write("2023-05-03-1200_NOAA18.raw16.gz", packed);
     loader.LoadDataFile(path);
     EXPECT_EQ(state.InputFormatCode, 26);
@@ -273,7 +273,7 @@ TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
     EXPECT_TRUE(Contains(state.DiagnosticLines, "File too small"));
 
     settings.Unattended = false;
-    const TBytes oneLine = test::Build16BitHrptFile(spec, 1, false);
+    const TBytes oneLine = test::Build16BitHrptFile(passSpec, 1, false);
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", oneLine));
     ExpectFailed();
     EXPECT_EQ(TDialogService::Instance().Requests().front().text,
@@ -285,7 +285,7 @@ TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
 TEST_F(PassLoaderTest, SmallFilesStillLoadInteractively) {
     settings.Unattended = false;
     settings.ForcedDirection = 2;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 7, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 7, false)));
     ExpectStoredPass(7, false);
     const std::string asked = RequestTexts();
     EXPECT_EQ(asked.rfind("Error - file is to small to determine the data type.  At least 176600 bytes are required.\n", 0),
@@ -298,7 +298,7 @@ TEST_F(PassLoaderTest, SmallFilesStillLoadInteractively) {
 
     for (const int32_t lines : {99, 100}) {
         TDialogService::Instance().ClearScript();
-        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, lines, false)));
+        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, lines, false)));
         EXPECT_EQ(state.DataLineCount, lines);
         EXPECT_EQ(RequestTexts().find("Warning - your input data file") != std::string::npos, lines < 100) << lines;
     }
@@ -306,7 +306,7 @@ TEST_F(PassLoaderTest, SmallFilesStillLoadInteractively) {
 
 TEST_F(PassLoaderTest, UnattendedRunsLogWhatWouldBeAsked) {
     settings.RenameSource = true;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, 70, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 70, false)));
     EXPECT_EQ(state.DataLineCount, 70);
     EXPECT_EQ(RequestTexts(), "");
     EXPECT_TRUE(host.DirectionRequests.empty());
@@ -322,7 +322,7 @@ TEST_F(PassLoaderTest, StandardNameQuestion) {
     settings.RenameSource = true;
     settings.RenameFormat = "yyyy-mm-dd-hhnn";
     TDialogService::Instance().QueueAnswer(mrYes);
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ASSERT_FALSE(state.StandardName.empty());
     EXPECT_EQ(state.StandardName.rfind("n18-2023-05-03-12", 0), 0u) << state.StandardName;
     EXPECT_EQ(state.LoadedFileName, state.StandardName);
@@ -335,17 +335,17 @@ TEST_F(PassLoaderTest, StandardNameQuestion) {
     TDialogService::Instance().ClearScript();
     const std::string standard = state.StandardName;
     loader.LoadDataFile(
-        Write("2023-05-03-1200_NOAA18_" + standard + ".raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+        Write("2023-05-03-1200_NOAA18_" + standard + ".raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(RequestTexts(), "") << "the name is standard already";
     settings.RenameNoQuery = true;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.LoadedFileName, standard);
     EXPECT_EQ(RequestTexts(), "");
 }
 
 TEST_F(PassLoaderTest, TruncatedAndPaddedFilesReadTheirWholeRecords) {
     settings.ForcedDirection = 2;
-    TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
     const TBytes cut(bytes.begin(), bytes.end() - 22180 / 2);
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", cut));
     EXPECT_EQ(state.DataLineCount, PassLines - 1);
@@ -383,14 +383,14 @@ void PassLoaderTest::LoadCopy(const std::string& name, const TBytes& bytes, int6
 
 std::vector<TPassFileKind> PassLoaderTest::PassFileKinds(int32_t lines) {
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    return {{"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, lines, false), 26, 0, 22180},
-            {"2023-05-03-1201_NOAA18.raw16", test::Build16BitHrptFile(spec, lines, true), 26, 0, 22180},
-            {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(spec, lines, false, true), 26, 22180, 22180},
-            {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(spec, lines, true, false, 22528), 26, 0, 22528},
-            {"2023-05-03-1200_noaa18.n10", test::BuildN10File(spec, lines), 21, 0, 13864},
-            {"230503_1200_noaa18.wsd", test::BuildWsdFile(spec, lines, set.Line1, set.Line2), 39, 1024, 13864},
-            {"2023-05-03-1200_NOAA18.hpt", test::BuildEssFile(spec, lines), 5, 0, 13864},
-            {"hrpt_20230503_1200_no18.native", test::BuildEssFile(spec, lines, 3000), 5, 3000, 13864}};
+    return {{"2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, lines, false), 26, 0, 22180},
+            {"2023-05-03-1201_NOAA18.raw16", test::Build16BitHrptFile(passSpec, lines, true), 26, 0, 22180},
+            {"2023-05-03-1200_NOAA18.hmf", test::Build16BitHrptFile(passSpec, lines, false, true), 26, 22180, 22180},
+            {"2023-05-03-1200_NOAA18.hrpt", test::Build16BitHrptFile(passSpec, lines, true, false, 22528), 26, 0, 22528},
+            {"2023-05-03-1200_noaa18.n10", test::BuildN10File(passSpec, lines), 21, 0, 13864},
+            {"230503_1200_noaa18.wsd", test::BuildWsdFile(passSpec, lines, set.Line1, set.Line2), 39, 1024, 13864},
+            {"2023-05-03-1200_NOAA18.hpt", test::BuildEssFile(passSpec, lines), 5, 0, 13864},
+            {"hrpt_20230503_1200_no18.native", test::BuildEssFile(passSpec, lines, 3000), 5, 3000, 13864}};
 }
 
 // Every kind of file stores every sample the writer put there, with its
@@ -481,7 +481,7 @@ TEST_F(PassLoaderTest, BrokenPvlHeadersEndCleanly) {
         SCOPED_TRACE(length);
         const std::string text = "BEGIN_GROUP = FORMAT\n BEGIN_GROUP = PVL_HEADER\n LENGTH = " + std::string(length) + "\n";
         TBytes bytes(text.begin(), text.end());
-        const TBytes pass = test::BuildN10File(spec, 120);
+        const TBytes pass = test::BuildN10File(passSpec, 120);
         bytes.insert(bytes.end(), pass.begin(), pass.end());
         loader.LoadDataFile(Write("hrpt_20230503_1200_no18.native", bytes));
         ExpectFailed();
@@ -491,8 +491,8 @@ TEST_F(PassLoaderTest, BrokenPvlHeadersEndCleanly) {
 // Refused and unidentified files end through the failure handler with
 // nothing of an earlier header; frames under a wrong 10-bit name load as noise.
 TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
-    const TBytes bigEndian = test::Build16BitHrptFile(spec, PassLines, false);
-    const TBytes littleEndian = test::Build16BitHrptFile(spec, PassLines, true);
+    const TBytes bigEndian = test::Build16BitHrptFile(passSpec, PassLines, false);
+    const TBytes littleEndian = test::Build16BitHrptFile(passSpec, PassLines, true);
     TBytes amsu = littleEndian;
     std::memcpy(amsu.data() + 30, "NSS.AMSU", 8);
     const struct {
@@ -525,7 +525,7 @@ TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
 
 TEST_F(PassLoaderTest, CorruptedFramesLoadWithoutMessagesWhenUnattended) {
     settings.ForcedDirection = 2;
-    TBytes bytes = test::Build16BitHrptFile(spec, PassLines, false);
+    TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
     for (size_t i = 7; i < bytes.size(); i += 13) bytes[i] ^= 0xA5;
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
     EXPECT_EQ(state.DataLineCount, PassLines);
@@ -539,7 +539,7 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     host.OnPendingEvents = [&] {
         if (host.ProgressPosition >= 100) state.AbortRequested = true;
     };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ExpectFailed();
     EXPECT_TRUE(ProcessedList().empty());
 }
@@ -551,7 +551,7 @@ TEST_F(PassLoaderTest, CancelledDirectionQuestionEndsTheLoad) {
         answer.Cancelled = true;
         return answer;
     };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ExpectFailed();
 }
 
@@ -564,17 +564,17 @@ TEST_F(PassLoaderTest, ChosenChannelsOnly) {
         answer.ChannelChosen[4] = true;
         return answer;
     };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.Video->SlotCount(), 1);
     EXPECT_EQ(state.Video->SampleAddress(1, 0), nullptr);
     for (int32_t sample = 0; sample < 2048; ++sample)
-        ASSERT_EQ(state.Video->SampleAddress(4, 7)[sample], test::StoredSample(spec, PassLines, false, 7, 4, sample));
+        ASSERT_EQ(state.Video->SampleAddress(4, 7)[sample], test::StoredSample(passSpec, PassLines, false, 7, 4, sample));
     EXPECT_EQ(host.SelectedView, "Ch 4");
 }
 
 TEST_F(PassLoaderTest, UnparseableNameFallsBackToTheYearQuestion) {
     settings.Unattended = false;
-    loader.LoadDataFile(Write("2023-13-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-13-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ASSERT_EQ(host.DirectionRequests.size(), 1u);
     EXPECT_EQ(host.DirectionRequests[0].HintText, "Year & satellite:");
     EXPECT_EQ(host.DirectionRequests[0].DateMode, TDateMode::Year);
@@ -584,12 +584,12 @@ TEST_F(PassLoaderTest, UnparseableNameFallsBackToTheYearQuestion) {
 
 TEST_F(PassLoaderTest, NudgeMemoryOfTheFile) {
     host.NudgeList = {"other 1 1", "2023-05-03-1200_NOAA18 5 -3 2023-05-03 12:01:02"};
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.NudgeX, 5);
     EXPECT_EQ(state.NudgeY, -3);
     EXPECT_EQ(state.PassDateTime, EncodeDate(2023, 5, 3) + EncodeTime(12, 1, 2, 0));
     host.NudgeList = {"2023-05-03-1200_NOAA18 five -3 2023-05-03 25:01:02"};
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec, PassLines, false)));
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     EXPECT_EQ(state.NudgeX, 0);
     EXPECT_EQ(state.PassDateTime, 0);
     EXPECT_EQ(state.DataLineCount, PassLines) << "a malformed nudge line does not stop the load";

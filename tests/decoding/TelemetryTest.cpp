@@ -37,11 +37,11 @@ protected:
     }
 
     // Feeds lineCount frames of the writer to LineInfoText.
-    void Feed(const THrptPassSpec& spec, int32_t lineCount, uint8_t formatCode = 26, TDateTime passDate = 0) {
+    void Feed(const THrptPassSpec& passSpec, int32_t lineCount, uint8_t formatCode = 26, TDateTime passDate = 0) {
         telemetry_.Reset(formatCode, 0, passDate, lineCount, &lines_);
         for (int32_t line = 0; line < lineCount; ++line) {
             uint8_t flag = 7;
-            telemetry_.LineInfoText(test::BuildMinorFrame(spec, line), line, flag);
+            telemetry_.LineInfoText(test::BuildMinorFrame(passSpec, line), line, flag);
             flags_.push_back(flag);
         }
     }
@@ -71,9 +71,9 @@ TEST_F(Telemetry, SyncWithAnyThirdWordIsGood) {
 }
 
 TEST_F(Telemetry, LineTextByHand) {
-    THrptPassSpec spec;
-    spec.StartMilliseconds = 3600000LL + 2 * 60000 + 3000 + 45;  // 01:02:03.045
-    Feed(spec, 1);
+    THrptPassSpec passSpec;
+    passSpec.StartMilliseconds = 3600000LL + 2 * 60000 + 3000 + 45;  // 01:02:03.045
+    Feed(passSpec, 1);
     // id word: minor frame 1, id 13, 3B; day 123; PRT reference frame (index 0 before it).
     EXPECT_EQ(lines_[0],
               "   0 0284 016f 035c 019d 020f 0095 1 3B 123 01:02:03.045 PRT[0]:010 010 010, Cal:3=726 4=391 5=387 "
@@ -82,18 +82,18 @@ TEST_F(Telemetry, LineTextByHand) {
 }
 
 TEST_F(Telemetry, ThermometersFollowTheReferenceFrame) {
-    THrptPassSpec spec;  // lines 0, 5, 10 .. carry reference words
-    Feed(spec, 5);
+    THrptPassSpec passSpec;  // lines 0, 5, 10 .. carry reference words
+    Feed(passSpec, 5);
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(telemetry_.Prt(k).Total(), 3) << k;
     EXPECT_EQ(telemetry_.Prt(3).Mode(), 420);
     // A frame without a reference before it is not counted.
     telemetry_.Reset(26, 0, 0, 10, nullptr);
     uint8_t flag = 0;
-    telemetry_.LineInfoText(test::BuildMinorFrame(spec, 2), 0, flag);
+    telemetry_.LineInfoText(test::BuildMinorFrame(passSpec, 2), 0, flag);
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(telemetry_.Prt(k).Total(), 0);
     // After thermometer 4 nothing counts until the next reference.
     telemetry_.Reset(26, 0, 0, 10, nullptr);
-    for (int32_t line : {0, 1, 2, 3, 4, 1}) telemetry_.LineInfoText(test::BuildMinorFrame(spec, line), 0, flag);
+    for (int32_t line : {0, 1, 2, 3, 4, 1}) telemetry_.LineInfoText(test::BuildMinorFrame(passSpec, line), 0, flag);
     EXPECT_EQ(telemetry_.Prt(1).Total(), 3);
 }
 
@@ -133,8 +133,8 @@ TEST(SpacecraftId, DecodingByServiceDate) {
 }
 
 TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
-    THrptPassSpec spec;  // NOAA-18: id 13
-    Feed(spec, 800);
+    THrptPassSpec passSpec;  // NOAA-18: id 13
+    Feed(passSpec, 800);
     TSensor sensor;
     telemetry_.PassSummary(sensor, false);
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
@@ -177,9 +177,9 @@ TEST_F(Telemetry, AParameterFileThatCannotBeWrittenIsLoggedAndThePassCalibrated)
 }
 
 TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
-    THrptPassSpec spec;
-    spec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table
-    Feed(spec, 200);
+    THrptPassSpec passSpec;
+    passSpec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table
+    Feed(passSpec, 200);
     TSensor sensor;
     telemetry_.PassSummary(sensor, true);
     EXPECT_EQ(telemetry_.TargetCount(3), 1020);
@@ -188,11 +188,11 @@ TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
 }
 
 TEST_F(Telemetry, BadFramesWarningUnlessQuiet) {
-    THrptPassSpec spec;
+    THrptPassSpec passSpec;
     telemetry_.Reset(26, 0, 0, 100, &lines_);
     uint8_t flag = 0;
     for (int32_t line = 0; line < 100; ++line) {
-        test::THrptFrame frame = test::BuildMinorFrame(spec, line);
+        test::THrptFrame frame = test::BuildMinorFrame(passSpec, line);
         if (line % 4 != 0) frame[0] = 0;  // three frames in four without the first sync word
         telemetry_.LineInfoText(frame, line, flag);
     }
@@ -218,10 +218,10 @@ TEST_F(Telemetry, FewGoodFramesKeepTheAssumedValues) {
 }
 
 TEST_F(Telemetry, MetopWithoutBlackbodyCountsTakesItsDefaults) {
-    THrptPassSpec spec;
-    spec.SpacecraftId = 0;
-    spec.Blackbody = {0, 0, 0};
-    Feed(spec, 100);
+    THrptPassSpec passSpec;
+    passSpec.SpacecraftId = 0;
+    passSpec.Blackbody = {0, 0, 0};
+    Feed(passSpec, 100);
     TSensor sensor;
     telemetry_.PassSummary(sensor, true);
     EXPECT_EQ(telemetry_.SatelliteName, "Metop-A");

@@ -11,35 +11,35 @@ constexpr int32_t IdWord = 6;
 constexpr int32_t TimeCodeWord = 8;
 constexpr int32_t CalibrationSamples = 10;
 
-void WriteIdWord(THrptFrame& frame, const THrptPassSpec& spec, int32_t line) {
+void WriteIdWord(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
     const uint32_t minorFrame = static_cast<uint32_t>(line % 3 + 1);
-    frame[IdWord] = static_cast<uint16_t>((minorFrame << 7) | ((static_cast<uint32_t>(spec.SpacecraftId) & 15) << 3) |
-                                          (spec.Channel3A ? 1u : 0u));
+    frame[IdWord] = static_cast<uint16_t>((minorFrame << 7) | ((static_cast<uint32_t>(passSpec.SpacecraftId) & 15) << 3) |
+                                          (passSpec.Channel3A ? 1u : 0u));
 }
 
-void WriteTimeCode(THrptFrame& frame, const THrptPassSpec& spec, int32_t line) {
-    const int64_t ms = LineMilliseconds(spec, line);
-    frame[TimeCodeWord] = static_cast<uint16_t>((spec.DayOfYear & 511) << 1);
+void WriteTimeCode(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
+    const int64_t ms = LineMilliseconds(passSpec, line);
+    frame[TimeCodeWord] = static_cast<uint16_t>((passSpec.DayOfYear & 511) << 1);
     frame[TimeCodeWord + 1] = static_cast<uint16_t>((1u << 9) | (1u << 7) | ((ms >> 20) & 127));
     frame[TimeCodeWord + 2] = static_cast<uint16_t>((ms >> 10) & Mask10);
     frame[TimeCodeWord + 3] = static_cast<uint16_t>(ms & Mask10);
 }
 
-void WriteCalibrationViews(THrptFrame& frame, const THrptPassSpec& spec, int32_t line) {
+void WriteCalibrationViews(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
     const int32_t prt = PrtIndexOfLine(line);
-    const uint16_t prtValue = prt == 0 ? spec.PrtReference : spec.Prt[static_cast<size_t>(prt - 1)];
+    const uint16_t prtValue = prt == 0 ? passSpec.PrtReference : passSpec.Prt[static_cast<size_t>(prt - 1)];
     std::fill_n(frame.begin() + PrtFirstWord, 3, prtValue);
     for (int32_t j = 0; j < CalibrationSamples; ++j) {
-        for (size_t c = 0; c < 3; ++c) frame[static_cast<size_t>(BlackbodyFirstWord + 3 * j) + c] = spec.Blackbody[c];
-        for (size_t c = 0; c < 5; ++c) frame[static_cast<size_t>(SpaceFirstWord + 5 * j) + c] = spec.Space[c];
+        for (size_t c = 0; c < 3; ++c) frame[static_cast<size_t>(BlackbodyFirstWord + 3 * j) + c] = passSpec.Blackbody[c];
+        for (size_t c = 0; c < 5; ++c) frame[static_cast<size_t>(SpaceFirstWord + 5 * j) + c] = passSpec.Space[c];
     }
 }
 
-void WriteVideo(THrptFrame& frame, const THrptPassSpec& spec, int32_t line) {
+void WriteVideo(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
     for (int32_t i = 0; i < VideoSamples; ++i)
         for (int c = 0; c < 5; ++c)
             frame[static_cast<size_t>(FirstVideoWord + 5 * i + c)] =
-                static_cast<uint16_t>(spec.Samples(line, c + 1, i) & Mask10);
+                static_cast<uint16_t>(passSpec.Samples(line, c + 1, i) & Mask10);
 }
 
 void PackGroup10(const uint16_t* s, TWordPacking packing, uint8_t* out) {
@@ -58,19 +58,19 @@ uint16_t DefaultSample(int32_t line, int channel, int32_t sample) {
     return static_cast<uint16_t>((line * 37 + channel * 211 + sample * 7 + (sample >> 5) * 3) & Mask10);
 }
 
-int64_t LineMilliseconds(const THrptPassSpec& spec, int32_t line) {
-    return spec.StartMilliseconds + (static_cast<int64_t>(line) * 1000 + 3) / 6;
+int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line) {
+    return passSpec.StartMilliseconds + (static_cast<int64_t>(line) * 1000 + 3) / 6;
 }
 
 int32_t PrtIndexOfLine(int32_t line) { return line % 5; }
 
-THrptFrame BuildMinorFrame(const THrptPassSpec& spec, int32_t line) {
+THrptFrame BuildMinorFrame(const THrptPassSpec& passSpec, int32_t line) {
     THrptFrame frame(MinorFrameWords, 0);
     std::copy(HrptSyncWords.begin(), HrptSyncWords.end(), frame.begin());
-    WriteIdWord(frame, spec, line);
-    WriteTimeCode(frame, spec, line);
-    WriteCalibrationViews(frame, spec, line);
-    WriteVideo(frame, spec, line);
+    WriteIdWord(frame, passSpec, line);
+    WriteTimeCode(frame, passSpec, line);
+    WriteCalibrationViews(frame, passSpec, line);
+    WriteVideo(frame, passSpec, line);
     return frame;
 }
 
@@ -96,18 +96,18 @@ std::vector<uint8_t> PackFrame(std::span<const uint16_t> words, TWordPacking pac
     return packed;
 }
 
-void AppendPass(std::vector<uint8_t>& file, const THrptPassSpec& spec, int32_t lineCount, TWordPacking packing,
+void AppendPass(std::vector<uint8_t>& file, const THrptPassSpec& passSpec, int32_t lineCount, TWordPacking packing,
                 size_t recordBytes) {
     for (int32_t line = 0; line < lineCount; ++line) {
-        const std::vector<uint8_t> record = PackFrame(BuildMinorFrame(spec, line), packing, recordBytes);
+        const std::vector<uint8_t> record = PackFrame(BuildMinorFrame(passSpec, line), packing, recordBytes);
         file.insert(file.end(), record.begin(), record.end());
     }
 }
 
-std::vector<uint8_t> BuildPass(const THrptPassSpec& spec, int32_t lineCount, TWordPacking packing,
+std::vector<uint8_t> BuildPass(const THrptPassSpec& passSpec, int32_t lineCount, TWordPacking packing,
                                size_t recordBytes) {
     std::vector<uint8_t> file;
-    AppendPass(file, spec, lineCount, packing, recordBytes);
+    AppendPass(file, passSpec, lineCount, packing, recordBytes);
     return file;
 }
 

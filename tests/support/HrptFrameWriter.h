@@ -44,10 +44,10 @@ struct THrptPassSpec {
 using THrptFrame = std::vector<uint16_t>;  // MinorFrameWords words
 
 // Line times advance six lines a second.
-int64_t LineMilliseconds(const THrptPassSpec& spec, int32_t line);
+int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line);
 // The thermometer (1..4) a line's PRT words carry, 0 for a reference line.
 int32_t PrtIndexOfLine(int32_t line);
-THrptFrame BuildMinorFrame(const THrptPassSpec& spec, int32_t line);
+THrptFrame BuildMinorFrame(const THrptPassSpec& passSpec, int32_t line);
 
 enum class TWordPacking {
     BigEndian16,      // high byte first
@@ -61,9 +61,9 @@ size_t NaturalRecordBytes(TWordPacking packing, size_t words);
 // One record: the words packed, cut or zero-padded to recordBytes (0: natural size).
 std::vector<uint8_t> PackFrame(std::span<const uint16_t> words, TWordPacking packing, size_t recordBytes = 0);
 // Appends lineCount records of the pass to file.
-void AppendPass(std::vector<uint8_t>& file, const THrptPassSpec& spec, int32_t lineCount, TWordPacking packing,
+void AppendPass(std::vector<uint8_t>& file, const THrptPassSpec& passSpec, int32_t lineCount, TWordPacking packing,
                 size_t recordBytes = 0);
-std::vector<uint8_t> BuildPass(const THrptPassSpec& spec, int32_t lineCount, TWordPacking packing,
+std::vector<uint8_t> BuildPass(const THrptPassSpec& passSpec, int32_t lineCount, TWordPacking packing,
                                size_t recordBytes = 0);
 
 }  // namespace kestrune::test

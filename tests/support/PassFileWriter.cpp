@@ -42,7 +42,7 @@ TBytes ReadFileBytes(const std::string& path) {
     return TBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TBytes Build16BitHrptFile(const THrptPassSpec& spec, int32_t lines, bool littleEndian, bool stationHeader,
+TBytes Build16BitHrptFile(const THrptPassSpec& passSpec, int32_t lines, bool littleEndian, bool stationHeader,
                           size_t recordBytes) {
     TBytes file;
     if (stationHeader) {
@@ -51,20 +51,20 @@ TBytes Build16BitHrptFile(const THrptPassSpec& spec, int32_t lines, bool littleE
         PadTo(file, Hrpt16RecordBytes, 0);
         littleEndian = true;
     }
-    AppendPass(file, spec, lines, littleEndian ? TWordPacking::LittleEndian16 : TWordPacking::BigEndian16, recordBytes);
+    AppendPass(file, passSpec, lines, littleEndian ? TWordPacking::LittleEndian16 : TWordPacking::BigEndian16, recordBytes);
     return file;
 }
 
-TBytes BuildN10File(const THrptPassSpec& spec, int32_t lines) {
-    return BuildPass(spec, lines, TWordPacking::Packed10MsbFirst, Packed10RecordBytes);
+TBytes BuildN10File(const THrptPassSpec& passSpec, int32_t lines) {
+    return BuildPass(passSpec, lines, TWordPacking::Packed10MsbFirst, Packed10RecordBytes);
 }
 
-TBytes BuildWsdFile(const THrptPassSpec& spec, int32_t lines, const std::string& elementLine1,
+TBytes BuildWsdFile(const THrptPassSpec& passSpec, int32_t lines, const std::string& elementLine1,
                     const std::string& elementLine2) {
     TBytes file(WsdHeaderBytes, 0);
     std::memcpy(file.data() + 80, elementLine1.data(), std::min<size_t>(elementLine1.size(), 69));
     std::memcpy(file.data() + 150, elementLine2.data(), std::min<size_t>(elementLine2.size(), 69));
-    AppendPass(file, spec, lines, TWordPacking::Packed10LsbFirst, Packed10RecordBytes);
+    AppendPass(file, passSpec, lines, TWordPacking::Packed10LsbFirst, Packed10RecordBytes);
     return file;
 }
 
@@ -76,9 +76,9 @@ TBytes PvlHeader(int64_t length) {
     return header;
 }
 
-TBytes BuildEssFile(const THrptPassSpec& spec, int32_t lines, int64_t pvlHeaderLength) {
+TBytes BuildEssFile(const THrptPassSpec& passSpec, int32_t lines, int64_t pvlHeaderLength) {
     TBytes file = pvlHeaderLength > 0 ? PvlHeader(pvlHeaderLength) : TBytes();
-    Append(file, BuildN10File(spec, lines));
+    Append(file, BuildN10File(passSpec, lines));
     return file;
 }
 
@@ -109,11 +109,11 @@ TElementLines MakeElementLines(int catalogNumber, int year, double epochDay, dou
     return {WithChecksum(line1), WithChecksum(line2)};
 }
 
-uint16_t StoredSample(const THrptPassSpec& spec, int32_t lines, bool northbound, int32_t storeLine, int channel,
+uint16_t StoredSample(const THrptPassSpec& passSpec, int32_t lines, bool northbound, int32_t storeLine, int channel,
                       int32_t storeSample) {
     const int32_t line = northbound ? lines - 1 - storeLine : storeLine;
     const int32_t sample = northbound ? VideoSamples - 1 - storeSample : storeSample;
-    return static_cast<uint16_t>(spec.Samples(line, channel, sample) & 1023);
+    return static_cast<uint16_t>(passSpec.Samples(line, channel, sample) & 1023);
 }
 
 }  // namespace kestrune::test

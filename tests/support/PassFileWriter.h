@@ -25,18 +25,18 @@ TBytes ReadFileBytes(const std::string& path);
 
 // 16-bit HRPT: records of recordBytes (22,180 or 22,528); a station text
 // header takes one 22,180-byte record in front (its frames are then low byte first).
-TBytes Build16BitHrptFile(const THrptPassSpec& spec, int32_t lines, bool littleEndian, bool stationHeader = false,
+TBytes Build16BitHrptFile(const THrptPassSpec& passSpec, int32_t lines, bool littleEndian, bool stationHeader = false,
                           size_t recordBytes = Hrpt16RecordBytes);
 // ".n10" and ESS records: 10-bit words packed most significant bit first, 13,864 bytes each.
-TBytes BuildN10File(const THrptPassSpec& spec, int32_t lines);
+TBytes BuildN10File(const THrptPassSpec& passSpec, int32_t lines);
 // ".wsd": a 1,024-byte header with the element lines at 80 and 150, then
 // 10-bit words packed least significant bit first, 13,864 bytes each.
-TBytes BuildWsdFile(const THrptPassSpec& spec, int32_t lines, const std::string& elementLine1,
+TBytes BuildWsdFile(const THrptPassSpec& passSpec, int32_t lines, const std::string& elementLine1,
                     const std::string& elementLine2);
 // The PVL text header of NCI ASDA files, padded with blanks to length bytes.
 TBytes PvlHeader(int64_t length);
 // ESS HRPT, with a PVL header in front when pvlHeaderLength > 0.
-TBytes BuildEssFile(const THrptPassSpec& spec, int32_t lines, int64_t pvlHeaderLength = 0);
+TBytes BuildEssFile(const THrptPassSpec& passSpec, int32_t lines, int64_t pvlHeaderLength = 0);
 // One gzip member holding bytes.
 TBytes GzipBytes(std::span<const uint8_t> bytes);
 
@@ -49,9 +49,9 @@ struct TElementLines {
 TElementLines MakeElementLines(int catalogNumber, int year, double epochDay, double inclination,
                                double ascendingNode, double meanAnomaly, double meanMotion, int revolution);
 
-// The sample a pass of spec stores at (line, sample) of a channel: northbound
+// The sample a pass of passSpec stores at (line, sample) of a channel: northbound
 // passes are turned by 180 degrees.
-uint16_t StoredSample(const THrptPassSpec& spec, int32_t lines, bool northbound, int32_t storeLine, int channel,
+uint16_t StoredSample(const THrptPassSpec& passSpec, int32_t lines, bool northbound, int32_t storeLine, int channel,
                       int32_t storeSample);
 
 }  // namespace kestrune::test

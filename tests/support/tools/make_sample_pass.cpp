@@ -75,10 +75,10 @@ int main(int argc, char* argv[]) {
     }
     const std::string output = argv[1];
     const int32_t lines = argc > 2 ? std::atoi(argv[2]) : DefaultLines;
-    THrptPassSpec spec;  // NOAA-18, 3 May (day 123) at 12:00
-    spec.Samples = SceneSample;
+    THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
+    passSpec.Samples = SceneSample;
     const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    TBytes file = BuildWsdFile(spec, lines, elements.Line1, elements.Line2);
+    TBytes file = BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
     if (output.size() > 3 && output.compare(output.size() - 3, 3, ".gz") == 0) file = GzipBytes(file);
     WriteFileBytes(output, file);
     return 0;
