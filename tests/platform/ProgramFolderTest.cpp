@@ -55,10 +55,12 @@ TEST_F(ProgramFolderTest, FilesTheProgramFolderRefusesGoToTheUsersFolder) {
     const std::string readOnlyFile = folder.Write("program/NOAA-18.ini", "[Chan-1]\n");
     const std::string report = testing::RunUnprivileged(folder.Path(), [&]() -> std::string {
         chmod(readOnlyFile.c_str(), 0444);
-        if (WritableProgramFile("NOAA-18.ini") != folder / "data/Kestrune/NOAA-18.ini") return "read-only file kept";
+        const std::string forFile = WritableProgramFile("NOAA-18.ini");
         chmod((folder / "program").c_str(), 0555);
-        if (WritableProgramFile("hrpt.kml") != folder / "data/Kestrune/hrpt.kml") return "read-only folder kept";
-        return "";
+        const std::string inFolder = WritableProgramFile("hrpt.kml");
+        chmod((folder / "program").c_str(), 0755);  // so that the folder can be removed
+        if (forFile != folder / "data/Kestrune/NOAA-18.ini") return "read-only file kept: " + forFile;
+        return inFolder == folder / "data/Kestrune/hrpt.kml" ? "" : "read-only folder kept: " + inFolder;
     });
     EXPECT_EQ(report, "");
 }

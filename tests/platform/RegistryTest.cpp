@@ -128,13 +128,15 @@ TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotReplaced) {
     const std::string report = testing::RunUnprivileged(folder.Path(), [&]() -> std::string {
         chmod(store.c_str(), 0200);
         TRegistry registry;
-        if (registry.OpenKey("\\Software\\Test", false)) return "an unreadable key opened";
+        const bool opened = registry.OpenKey("\\Software\\Test", false);
+        bool written = true;
         try {
             registry.WriteInteger("B", 2);
-            return "written";
         } catch (const ERegistryException&) {
-            return "";
+            written = false;
         }
+        chmod(store.c_str(), 0600);
+        return opened ? "an unreadable key opened" : written ? "written" : "";
     });
     EXPECT_EQ(report, "");
     EXPECT_EQ(TTempFolder::Read(store), stored);
