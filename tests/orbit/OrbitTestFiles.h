@@ -5,7 +5,6 @@
 #include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
 
-#include <cstdio>
 #include <string>
 
 namespace kestrune::testing {
@@ -37,19 +36,15 @@ inline char Checksum(const std::string& line) {
 }
 
 inline std::string TleLine1(const TleElements& e) {
-    char text[80];
-    std::snprintf(text, sizeof text, "1 %05dU 98030A   %02d%012.8f %s %s %s 0 %4d", e.catalog, e.epochYear,
-                  e.epochDay, e.ndot.c_str(), e.nddot.c_str(), e.bstar.c_str(), e.elementSet);
-    const std::string line = text;
+    const std::string line = Format("1 %05dU 98030A   %02d%012.8f %s %s %s 0 %4d", e.catalog, e.epochYear, e.epochDay,
+                                    e.ndot.c_str(), e.nddot.c_str(), e.bstar.c_str(), e.elementSet);
     return line + Checksum(line);
 }
 
 inline std::string TleLine2(const TleElements& e) {
-    char text[80];
-    std::snprintf(text, sizeof text, "2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d", e.catalog, e.inclination,
-                  e.rightAscension, static_cast<int>(e.eccentricity * 1e7 + 0.5), e.argOfPerigee, e.meanAnomaly,
-                  e.meanMotion, e.revolution);
-    const std::string line = text;
+    const std::string line = Format("2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d", e.catalog, e.inclination,
+                                    e.rightAscension, static_cast<int>(e.eccentricity * 1e7 + 0.5), e.argOfPerigee,
+                                    e.meanAnomaly, e.meanMotion, e.revolution);
     return line + Checksum(line);
 }
 

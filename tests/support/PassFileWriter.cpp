@@ -1,8 +1,9 @@
 #include "tests/support/PassFileWriter.h"
 
+#include "platform/SysUtils.h"
+
 #include <zlib.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -100,12 +101,10 @@ TBytes GzipBytes(std::span<const uint8_t> bytes) {
 
 TElementLines MakeElementLines(int catalogNumber, int year, double epochDay, double inclination,
                                double ascendingNode, double meanAnomaly, double meanMotion, int revolution) {
-    char line1[80];
-    char line2[80];
-    std::snprintf(line1, sizeof line1, "1 %05dU 05018A   %02d%012.8f  .00000000  00000-0  00000-0 0  999",
-                  catalogNumber, year % 100, epochDay);
-    std::snprintf(line2, sizeof line2, "2 %05d %8.4f %8.4f 0014000 100.0000 %8.4f %11.8f%05d", catalogNumber,
-                  inclination, ascendingNode, meanAnomaly, meanMotion, revolution);
+    const std::string line1 = Format("1 %05dU 05018A   %02d%012.8f  .00000000  00000-0  00000-0 0  999",
+                                     catalogNumber, year % 100, epochDay);
+    const std::string line2 = Format("2 %05d %8.4f %8.4f 0014000 100.0000 %8.4f %11.8f%05d", catalogNumber,
+                                     inclination, ascendingNode, meanAnomaly, meanMotion, revolution);
     return {WithChecksum(line1), WithChecksum(line2)};
 }
 
