@@ -6,11 +6,11 @@
 #include "platform/IniFiles.h"
 #include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/platform/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -186,15 +186,18 @@ TEST_F(SatelliteParametersTest, TheUsersCopyWins) {
 }
 
 TEST_F(SatelliteParametersTest, AReadOnlyProgramFolderSendsTheFileToTheUser) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the super-user";
-    folder_.Write("program/NOAA-18.ini", "; shipped\n[Chan-2]\nSlope2=0.17\n");
-    chmod((folder_ / "program/NOAA-18.ini").c_str(), 0444);
-    chmod((folder_ / "program").c_str(), 0555);
-    TSensor sensor;
-    sensor.SetSatellite(10);
-    chmod((folder_ / "program").c_str(), 0755);
-    EXPECT_EQ(sensor.ParameterFileError(), "");
-    EXPECT_EQ(sensor.VisibleCalibration(2).Slope2, 0.17f);
+    const std::string shipped = folder_.Write("program/NOAA-18.ini", "; shipped\n[Chan-2]\nSlope2=0.17\n");
+    const std::string report = testing::RunUnprivileged(folder_.Path(), [&]() -> std::string {
+        chmod(shipped.c_str(), 0444);
+        chmod((folder_ / "program").c_str(), 0555);
+        TSensor sensor;
+        sensor.SetSatellite(10);
+        chmod((folder_ / "program").c_str(), 0755);  // so that the folder can be removed
+        if (!sensor.ParameterFileError().empty()) return "error: " + sensor.ParameterFileError();
+        const float slope = sensor.VisibleCalibration(2).Slope2;
+        return slope == 0.17f ? "" : "slope 2 of channel 2: " + Format("%.9g", slope);
+    });
+    EXPECT_EQ(report, "");
     const std::string copy = UserFile("NOAA-18.ini");
     EXPECT_NE(TTempFolder::Read(copy).find("; shipped"), std::string::npos);
     EXPECT_EQ(Value(copy, 2, "Slope2"), Single(0.17));
