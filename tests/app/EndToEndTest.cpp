@@ -7,6 +7,7 @@
 #include "platform/RegistryVariables.h"
 #include "platform/SysUtils.h"
 #include "tests/app/SettingNames.h"
+#include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PassFileWriter.h"
 
@@ -368,22 +369,17 @@ TEST_F(EndToEndTest, PackedPassRunsAgainOverItsUnpackedCopy) {
 // Qt gives the process the user's locale; the text products keep a decimal
 // point all the same.
 TEST_F(EndToEndTest, TextProductsKeepADecimalPointInACommaLocale) {
-    const std::string locales = folder / "locales";
-    fs::create_directories(locales);
-    // localedef ends with status 1 on mere warnings: the folder it made tells.
-    (void)std::system(("localedef -i de_DE -f UTF-8 '" + locales + "/de_DE.UTF-8' >/dev/null 2>&1").c_str());
-    if (!fs::exists(locales + "/de_DE.UTF-8/LC_NUMERIC")) GTEST_SKIP() << "no locale with a decimal comma can be made";
+    const testing::TCommaLocale comma(folder.Path());
+    if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
     const auto diagnostics = [&] {
         EXPECT_EQ(Run({"-DIAGNOSTICS:", "-CLOSE"}).Status, 0) << Log();
         const std::string text = testing::TTempFolder::Read(Data(Base + std::string("_diag.txt")));
         return text.substr(text.find('\n'));  // after the line with the time of the run
     };
     const std::string pointed = diagnostics();
-    setenv("LOCPATH", locales.c_str(), 1);
-    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    setenv("LC_ALL", comma.Name(), 1);
     const std::string underComma = diagnostics();
     unsetenv("LC_ALL");
-    unsetenv("LOCPATH");
     EXPECT_NE(pointed.find("0."), std::string::npos);
     EXPECT_EQ(underComma, pointed);
 }

@@ -10,6 +10,7 @@
 #include "platform/DialogService.h"
 #include "render/FireDetection.h"
 #include "render/PixelLocation.h"
+#include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/render/SyntheticPass.h"
 #include "tests/support/PassFileWriter.h"
@@ -17,9 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -288,21 +287,9 @@ TEST_F(DataProductsTest, ImageTableByHand) {
     EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 0.0 0.0 \r\n");
 }
 
-// A locale whose decimal separator is a comma: an installed one, else one
-// compiled into the test's folder (found through LOCPATH); nullptr when
-// neither can be had.
-const char* UseCommaLocale(const std::string& folder) {
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "de_DE"})
-        if (std::setlocale(LC_NUMERIC, name) != nullptr) return name;
-    const std::string command = "localedef -i de_DE -f UTF-8 " + folder + "de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(command.c_str()) == -1) return nullptr;
-    setenv("LOCPATH", folder.c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr ? "de_DE.UTF-8" : nullptr;
-}
-
 TEST_F(DataProductsTest, DecimalPointWhateverTheLocale) {
-    const char* commaLocale = UseCommaLocale(folder.Path());
-    if (commaLocale == nullptr) GTEST_SKIP() << "no locale with a decimal comma can be had";
+    const testing::TCommaLocale comma(folder.Path());
+    if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
     ASSERT_EQ(Format("%.1f", 0.5), "0.5");
     char printed[8];
     std::snprintf(printed, sizeof printed, "%.1f", 0.5);
@@ -311,9 +298,7 @@ TEST_F(DataProductsTest, DecimalPointWhateverTheLocale) {
     Locate(1);
     pass.NudgeX = -24;
     products.SaveImageText("pass", TImageTextKind::T4Ndvi, 1, 1);
-    std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
-    EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 -1.00 \r\n") << commaLocale;
+    EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 -1.00 \r\n") << comma.Name();
 }
 
 TEST_F(DataProductsTest, ImageTableColumns) {
