@@ -113,10 +113,8 @@ void AddProcessedLine(const std::string& line) {
     std::set<std::string, TCaseBlindLess> lines;
     std::string content;
     if (ReadFileText(ReadableProgramFile(ProcessedListName), content)) {
-        for (std::string existing : SplitString(content, '\n')) {
-            if (!existing.empty() && existing.back() == '\r') existing.pop_back();
+        for (const std::string& existing : SplitLines(content))
             if (!existing.empty()) lines.insert(existing);
-        }
     }
     lines.insert(line);
     std::string text;
