@@ -1,10 +1,7 @@
 #include "orbit/EarthLocations.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <utility>
@@ -12,6 +9,7 @@
 #include "orbit/FitMap.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
+#include "platform/FileIO.h"
 
 namespace kestrune {
 
@@ -87,10 +85,10 @@ float MeanLongitude(float a, float b) {
     return static_cast<float>(mean);
 }
 
-void WriteLittleEndianFloat(unsigned char* destination, float value) {
+void AppendLittleEndianFloat(std::string& bytes, float value) {
     uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    for (int i = 0; i < 4; ++i) destination[i] = static_cast<unsigned char>(bits >> (8 * i));
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
 }
 
 }  // namespace
@@ -669,24 +667,15 @@ void TEarthLocations::FlipPassDirection() {
 
 void TEarthLocations::SaveLocations(const std::string& fileName) const {
     if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats)) return;
-    std::vector<unsigned char> bytes(locations_.size() * sizeof(TScanLineLocations));
-    unsigned char* out = bytes.data();
+    std::string bytes;
+    bytes.reserve(locations_.size() * sizeof(TScanLineLocations));
     for (const TScanLineLocations& record : locations_) {
         for (const TAnchorLocation& anchor : record.Anchors) {
-            WriteLittleEndianFloat(out, anchor.Latitude);
-            WriteLittleEndianFloat(out + 4, anchor.Longitude);
-            out += 8;
+            AppendLittleEndianFloat(bytes, anchor.Latitude);
+            AppendLittleEndianFloat(bytes, anchor.Longitude);
         }
     }
-    const std::string temporary = fileName + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) throw Exception("Cannot create file " + temporary);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        throw Exception("Cannot write file " + fileName);
-    }
+    WriteFileAtomically(fileName, bytes);
 }
 
 std::string TEarthLocations::PassName(const std::string& format) const {

@@ -103,7 +103,8 @@ public:
     void FlipPassDirection();
     // Writes the headerless file of 408-byte records when the pass has
     // locations of a format that carries them; otherwise writes nothing.
-    // Throws Exception when the file cannot be written.
+    // Replaces the file in one step; throws EWriteError ("Unable to write to
+    // <file>", an Exception) when it cannot be written.
     void SaveLocations(const std::string& fileName) const;
     // Short satellite name, "-" and the nominal start time formatted with the
     // date-time picture; empty when either is unknown.
