@@ -4,6 +4,7 @@
 #include "platform/DialogService.h"
 #include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
 
 #include <string>
 
@@ -26,26 +27,17 @@ struct TleElements {
     int revolution = 12345;
 };
 
-inline char Checksum(const std::string& line) {
-    int sum = 0;
-    for (char c : line) {
-        if (c >= '0' && c <= '9') sum += c - '0';
-        if (c == '-') sum += 1;
-    }
-    return static_cast<char>('0' + sum % 10);
-}
-
 inline std::string TleLine1(const TleElements& e) {
     const std::string line = Format("1 %05dU 98030A   %02d%012.8f %s %s %s 0 %4d", e.catalog, e.epochYear, e.epochDay,
                                     e.ndot.c_str(), e.nddot.c_str(), e.bstar.c_str(), e.elementSet);
-    return line + Checksum(line);
+    return line + test::ElementLineChecksum(line);
 }
 
 inline std::string TleLine2(const TleElements& e) {
     const std::string line = Format("2 %05d %8.4f %8.4f %07d %8.4f %8.4f %11.8f%5d", e.catalog, e.inclination,
                                     e.rightAscension, static_cast<int>(e.eccentricity * 1e7 + 0.5), e.argOfPerigee,
                                     e.meanAnomaly, e.meanMotion, e.revolution);
-    return line + Checksum(line);
+    return line + test::ElementLineChecksum(line);
 }
 
 // A temporary folder holding the program folder and the per-user folders;

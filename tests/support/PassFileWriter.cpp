@@ -16,18 +16,9 @@ void PadTo(TBytes& bytes, size_t size, uint8_t fill) { bytes.resize(size, fill);
 
 void Append(TBytes& to, const TBytes& from) { to.insert(to.end(), from.begin(), from.end()); }
 
-char Checksum(const std::string& line) {
-    int sum = 0;
-    for (const char c : line) {
-        if (c >= '0' && c <= '9') sum += c - '0';
-        if (c == '-') sum += 1;
-    }
-    return static_cast<char>('0' + sum % 10);
-}
-
 std::string WithChecksum(std::string line) {
     line.resize(68, ' ');
-    return line + Checksum(line);
+    return line + ElementLineChecksum(line);
 }
 
 }  // namespace
@@ -97,6 +88,15 @@ TBytes GzipBytes(std::span<const uint8_t> bytes) {
     deflateEnd(&stream);
     if (status != Z_STREAM_END) throw std::runtime_error("deflate");
     return packed;
+}
+
+char ElementLineChecksum(const std::string& line) {
+    int sum = 0;
+    for (const char c : line) {
+        if (c >= '0' && c <= '9') sum += c - '0';
+        if (c == '-') sum += 1;
+    }
+    return static_cast<char>('0' + sum % 10);
 }
 
 TElementLines MakeElementLines(int catalogNumber, int year, double epochDay, double inclination,

@@ -40,6 +40,10 @@ TBytes BuildEssFile(const THrptPassSpec& passSpec, int32_t lines, int64_t pvlHea
 // One gzip member holding bytes.
 TBytes GzipBytes(std::span<const uint8_t> bytes);
 
+// The last character of an element line: its digits added up, with 1 for
+// each "-", modulo 10.
+char ElementLineChecksum(const std::string& line);
+
 // A two-line element set with valid checksums for a NOAA-like orbit: epoch
 // as year and fractional day of the year, mean motion in revolutions a day.
 struct TElementLines {
