@@ -5,8 +5,8 @@
 #include "decoding/Sensor.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "orbit/TextLines.h"
 #include "platform/DialogService.h"
-#include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemUtils.h"
@@ -51,18 +51,6 @@ std::unique_ptr<TRegistryString> String(const char* name, std::string defaultVal
 template <typename... TVariables>
 void FreeInOrder(std::unique_ptr<TVariables>&... variables) {
     (variables.reset(), ...);
-}
-
-std::vector<std::string> ReadLines(const std::string& fileName) {
-    std::vector<std::string> lines;
-    std::string content;
-    if (!ReadFileText(fileName, content)) return lines;
-    for (std::string line : SplitString(content, '\n')) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    if (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
 }
 
 std::string TemporaryFolder() {
@@ -161,7 +149,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     Settings.AcceptRutgersL1B = Boolean("AcceptRutgersL1B", false);
     ReceiverRunning = IsReceiverRunning();
     ReadOverlaySettings();
-    StationList = ReadLines(ReadableProgramFile(StationFile));
+    ReadTextLines(ReadableProgramFile(StationFile), StationList);
     Settings.MetricUnits = Boolean("MetricUnits", true);
     Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40);
     ReadLegacyGamma();

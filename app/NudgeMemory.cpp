@@ -1,6 +1,7 @@
 #include "app/NudgeMemory.h"
 
 #include "app/hh_funcs.h"
+#include "orbit/TextLines.h"
 #include "platform/FileIO.h"
 
 #include <algorithm>
@@ -8,13 +9,8 @@
 namespace kestrune {
 
 void TNudgeMemory::LoadFromFile(const std::string& fileName) {
-    lines_.clear();
-    std::string content;
-    if (!ReadFileText(fileName, content)) return;
-    for (std::string line : SplitString(content, '\n')) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines_.push_back(line);
-    }
+    ReadTextLines(fileName, lines_);
+    std::erase(lines_, std::string());
 }
 
 void TNudgeMemory::SaveToFile(const std::string& fileName) const {

@@ -2,6 +2,7 @@
 
 #include "decoding/HueScale.h"
 #include "decoding/Sensor.h"
+#include "orbit/TextLines.h"
 #include "platform/SysUtils.h"
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 
 namespace kestrune {
 
@@ -161,16 +161,6 @@ void BuildNoaaPalette(TPalette1D& palette, int curve, const double* thermal4) {
 
 namespace {
 
-std::vector<std::string> ReadLines(const std::string& fileName) {
-    std::vector<std::string> lines;
-    std::ifstream file(fileName, std::ios::binary);
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 // Blank-separated decimal integers; nothing when a word is not one.
 std::optional<std::vector<int>> ParseIntegers(const std::string& line) {
     std::vector<int> values;
@@ -228,8 +218,8 @@ void ReadIndexedEntries(TPalette1D& palette, const std::vector<std::string>& lin
 void LoadPaletteFile(TPalette1D& palette, const std::string& fileName) {
     for (int i = 0; i < CountRange; ++i) palette[i] = Grey(i >> 2);
     if (fileName.empty() || !FileExists(fileName)) return;
-    const std::vector<std::string> lines = ReadLines(fileName);
-    if (lines.empty()) return;
+    std::vector<std::string> lines;
+    if (!ReadTextLines(fileName, lines) || lines.empty()) return;
     if (StartsText("JASC-PAL", lines[0])) ReadJascEntries(palette, lines);
     else if (StartsText("Palette", lines[0])) ReadIndexedEntries(palette, lines);
 }
