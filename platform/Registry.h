@@ -4,6 +4,8 @@
 // reads the file afresh; every change locks it, re-reads it, changes one
 // value and renames a new file into place, so that running copies of the
 // program never lose each other's values. Strings escape "\", '"', CR and LF.
+// A store that cannot be read (not even as the other platform's UTF-16
+// export) is kept aside as "HKCU.reg.damaged-<date>" when it is next written.
 #pragma once
 
 #include "platform/SysUtils.h"
@@ -50,13 +52,17 @@ public:
     // Raise ERegistryException when the store cannot be written.
     void WriteInteger(const std::string& name, int32_t value);
     void WriteString(const std::string& name, const std::string& value);
+    // Write only when the value is missing or of another type, so that a
+    // default never replaces what another running copy stored meanwhile.
+    void WriteIntegerIfUnset(const std::string& name, int32_t value);
+    void WriteStringIfUnset(const std::string& name, const std::string& value);
     // True when the value existed; a missing value is not an error.
     bool DeleteValue(const std::string& name);
 
 private:
     std::string Resolve(const std::string& key) const;
     void CheckWritable(const std::string& name) const;
-    void WriteData(const std::string& name, const std::string& data);
+    void WriteData(const std::string& name, const std::string& data, bool onlyWhenUnset);
 
     std::string storeFile_;
     std::string currentPath_;
