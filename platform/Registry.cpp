@@ -177,6 +177,7 @@ public:
         return text;
     }
 
+    const std::vector<TStoredKey>& Keys() const { return keys_; }
     TStoredKey* Find(const std::string& path) { return FindByName(keys_, &TStoredKey::path, path); }
     const TStoredKey* Find(const std::string& path) const { return FindByName(keys_, &TStoredKey::path, path); }
 
@@ -343,6 +344,24 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     if (const TStoredKey* key = document.Find(currentPath_))
         for (const TStoredValue& value : key->values) names.push_back(value.name);
     return names;
+}
+
+std::vector<std::string> TRegistry::GetKeyNames() const {
+    std::vector<std::string> names;
+    const std::string prefix = currentPath_.empty() ? std::string() : currentPath_ + "\\";
+    const TStoreDocument document = TStoreDocument::Read(storeFile_);
+    for (const TStoredKey& key : document.Keys()) {
+        if (key.path.size() <= prefix.size() || !StartsText(prefix, key.path)) continue;
+        const std::string rest = key.path.substr(prefix.size());
+        const std::string name = rest.substr(0, rest.find('\\'));
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& known) { return SameText(known, name); }))
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::string TRegistry::ReadData(const std::string& name) const {
+    return StoredData(storeFile_, currentPath_, name).value_or(std::string());
 }
 
 int32_t TRegistry::ReadInteger(const std::string& name) const {

@@ -45,6 +45,10 @@ public:
     TRegDataType GetDataType(const std::string& name) const;
     // Value names of the open key, in stored order.
     std::vector<std::string> GetValueNames() const;
+    // Names of the keys right below the open one (the root when none is open).
+    std::vector<std::string> GetKeyNames() const;
+    // The value's data as the file holds it ("text" quoted, dword:..., hex:...); "" when missing.
+    std::string ReadData(const std::string& name) const;
     // Raises ERegistryException when the value is missing or not a DWORD.
     int32_t ReadInteger(const std::string& name) const;
     // "" when the value is missing; raises ERegistryException when it is not a string.
