@@ -204,6 +204,11 @@ TOlderHeader OlderHeader(const TLoadContext& load) {
 }
 
 TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
+    // Frames under a Level 1b name (".lac") have no data set header to describe.
+    const int dataType = header.Bytes[123] >> 4;
+    if (dataType < 1 || dataType > 3)
+        RefuseFile(load, Format("The Level-1B data set header gives the data type %d, not LAC (1), GAC (2) or HRPT (3).",
+                                dataType));
     if (header.ArchiveBytes == 0) load.Log("No archive header: the data set name is taken from the file name");
     const TArsSummary ars = ShowArsSatellite(load, header.Bytes);
     load.PassDate = ars.Start;
