@@ -278,15 +278,6 @@ TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) 
                                  &testing::FireSettingNames, &testing::SidePanelSettingNames}));
 }
 
-TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
-    const TRunResult run = Run({"-CLOSE", "-MIN"});
-    ASSERT_EQ(run.Status, 0) << Log();
-    TRegistry registry = ProgramKey();
-    EXPECT_TRUE(registry.ValueExists("OverlayGridlines"));
-    EXPECT_FALSE(registry.ValueExists("FormTop"));
-    EXPECT_FALSE(registry.ValueExists("FormState"));
-}
-
 // With the file alone the program opens it for a user and does nothing
 // else; it stays open.
 TEST_F(EndToEndTest, OneParameterOnlyOpensTheFile) {
@@ -383,15 +374,6 @@ TEST_F(EndToEndTest, TextProductsKeepADecimalPointInACommaLocale) {
     unsetenv("LC_ALL");
     EXPECT_NE(pointed.find("0."), std::string::npos);
     EXPECT_EQ(underComma, pointed);
-}
-
-TEST_F(EndToEndTest, DebugSwitchWritesTheLogBesideTheProgram) {
-    const TRunResult run = Run({"-debug", "-FC:X.JPG", "-CLOSE"});
-    ASSERT_EQ(run.Status, 0) << Log();
-    const std::string log = testing::TTempFolder::Read(folder / "program/HHDebug.txt");
-    EXPECT_EQ(log.substr(0, 80), std::string(80, '='));
-    EXPECT_NE(log.find("Parameters: " + pass + " -debug -FC:X.JPG -CLOSE"), std::string::npos);
-    EXPECT_NE(log.find("THookHelpSystem.Create("), std::string::npos);
 }
 
 // A real archive file: TIROS-N GAC of 1980 in the older layout, named by its
