@@ -50,14 +50,6 @@ TEST(Unpackers, L1BWords) {
     EXPECT_EQ(UnpackL1BWords(std::span(bytes).first(6), out, 6), 3);  // a partial word is not read
 }
 
-TEST(Unpackers, PartialGroupsAndShortDestinationsAreLeftOut) {
-    std::vector<uint16_t> out(8, 7);
-    EXPECT_EQ(Unpack10BitLsbFirst(std::vector<uint8_t>(9, 0), out), 4);
-    EXPECT_EQ(out[4], 7);
-    std::vector<uint16_t> small(3, 7);
-    EXPECT_EQ(Unpack10BitMsbFirst(std::vector<uint8_t>(10, 0), small), 0);
-}
-
 TEST(MeteorMarkers, Scores) {
     std::vector<uint8_t> payload(238, 0);
     const uint8_t marker[8] = {0x02, 0x18, 0xA7, 0xA3, 0x92, 0xDD, 0x9A, 0xBF};
@@ -201,14 +193,6 @@ TEST_F(FramePass, TruncatedFileFillsFromWhatIsThere) {
     EXPECT_EQ(reader_->NextFrame(), reader_->CurrentFrame());
 }
 
-TEST_F(FramePass, EmptyInputLeavesZeroedFrames) {
-    Load({}, {.FormatCode = 21, .RecordSize = 13864});
-    reader_->ReadNextFrame(reader_->CurrentFrame(), true);
-    std::vector<uint16_t> line(2048, 9);
-    reader_->ExtractChannel(line.data(), 0, 2048);
-    EXPECT_EQ(line, std::vector<uint16_t>(2048, 0));
-}
-
 TEST_F(FramePass, MirroredLinesAreReversed) {
     Load(BuildPass(spec_, lines_, TWordPacking::BigEndian16), {.FormatCode = 26, .RecordSize = 22180, .MirrorLines = true});
     reader_->ReadNextFrame(reader_->CurrentFrame(), true);
@@ -216,28 +200,6 @@ TEST_F(FramePass, MirroredLinesAreReversed) {
     reader_->ExtractChannel(line.data(), 1, 2048);
     EXPECT_EQ(line[0], DefaultSample(0, 2, 2047));
     EXPECT_EQ(line[2047], DefaultSample(0, 2, 0));
-}
-
-TEST_F(FramePass, RawAndNoaa95FramesNeverAdvanceTheRecordIndex) {
-    for (int code : {24, 27}) {
-        Load(BuildPass(spec_, 2, TWordPacking::BigEndian16), {.FormatCode = static_cast<uint8_t>(code), .RecordSize = 22180});
-        reader_->ReadNextFrame(reader_->CurrentFrame(), true);
-        reader_->ReadNextFrame(reader_->CurrentFrame(), false);
-        EXPECT_EQ(reader_->RecordIndex(), 0);
-        for (uint8_t b : std::span(locations_.LineLocations(0)->Bytes(), 8)) EXPECT_EQ(b, 0);
-    }
-}
-
-TEST_F(FramePass, UnknownFormatsLeaveTheFrameUntouched) {
-    for (int code : {0, 6, 14, 15, 41}) {
-        Load(BuildPass(spec_, 1, TWordPacking::BigEndian16), {.FormatCode = static_cast<uint8_t>(code), .RecordSize = 22180});
-        reader_->CurrentFrame().fill(5);
-        reader_->ReadNextFrame(reader_->CurrentFrame(), true);
-        EXPECT_EQ(reader_->CurrentFrame()[100], 5);
-        std::vector<uint16_t> line(4, 9);
-        reader_->ExtractChannel(line.data(), 0, 4);
-        EXPECT_EQ(line[0], 9);
-    }
 }
 
 // Frames set by hand for the despeckle rules (stride 5, channel 0 at word 750).

@@ -39,38 +39,6 @@ TEST(HRPTvideo, TiledLayoutAddresses) {
     EXPECT_EQ(video.PaddedWidth(), 416);
 }
 
-TEST(HRPTvideo, AddressesOutsideTheStoreAreNull) {
-    THRPTvideo video;
-    Size(video, 10, 2, 64);
-    EXPECT_EQ(video.SampleAddress(1, -1), nullptr);
-    EXPECT_EQ(video.SampleAddress(1, 10), nullptr);
-    EXPECT_EQ(video.SampleAddress(3, 0), nullptr);  // slot 0
-    EXPECT_EQ(video.SampleAddress(0, 0), nullptr);
-    EXPECT_EQ(video.SampleAddress(11, 0), nullptr);
-    EXPECT_EQ(video.GetLineFlag(10), 0);
-    video.SetLineFlag(-1, 5);  // ignored
-    video.SetLineFlag(3, 7);
-    EXPECT_EQ(video.GetLineFlag(3), 7);
-}
-
-TEST(HRPTvideo, NewStoreIsZeroed) {
-    THRPTvideo video;
-    Size(video, 9, 1, 40);
-    for (int32_t y = 0; y < 9; ++y)
-        for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(video.SampleAddress(1, y)[x], 0);
-}
-
-TEST(HRPTvideo, ChannelViewGivesTheSameLines) {
-    THRPTvideo video;
-    Size(video, 20, 3, 100);
-    const TChannelView view = video.ChannelView(2);
-    ASSERT_TRUE(view.Valid());
-    EXPECT_EQ(view.Width, 100);
-    EXPECT_EQ(view.Height, 20);
-    for (int32_t y = 0; y < 20; ++y) EXPECT_EQ(view.Line(y), video.SampleAddress(2, y));
-    EXPECT_FALSE(video.ChannelView(4).Valid());
-}
-
 TEST(HRPTvideo, LinearStretchOfAFlatTopHistogram) {
     THRPTvideo video;
     Size(video, 10, 1, 10);
@@ -147,15 +115,6 @@ protected:
     }
     void TearDown() override { TDialogService::Instance().SetMode(TDialogService::Mode::Unattended); }
 };
-
-TEST_F(HRPTvideoMeasure, SmallImagesAreNotMeasured) {
-    THRPTvideo video;
-    Size(video, 10, 1, 99);  // 990 samples
-    Fill(video, 1, [](int32_t, int32_t) { return uint16_t{5}; });
-    video.MeasureAll(0, 0);
-    EXPECT_EQ(video.Histogram(1).Total(), 0);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-}
 
 TEST_F(HRPTvideoMeasure, WholeImageCountsEveryLineOfASmallPass) {
     THRPTvideo video;

@@ -5,12 +5,6 @@
 namespace kestrune {
 namespace {
 
-TEST(GuessSatelliteTest, NamePrefixes) {
-    EXPECT_EQ(GuessSatelliteFromName("N18_20230503"), "NOAA-18");
-    EXPECT_EQ(GuessSatelliteFromName("FY1D_PASS"), "FY1D");
-    EXPECT_EQ(GuessSatelliteFromName("N15_X.MN2.HRPT"), "METEOR-M2") << "the later rule wins";
-}
-
 TEST(GuessSatelliteTest, LaterGroupsOnlyWhenEarlierOnesFoundNothing) {
     EXPECT_EQ(GuessSatelliteFromName("PASS_N17_X"), "NOAA-17");
     EXPECT_EQ(GuessSatelliteFromName("PASS_NO16"), "NOAA-16");

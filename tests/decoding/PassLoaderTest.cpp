@@ -216,15 +216,6 @@ TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
         << state.TelemetryData->TargetValuesText;
 }
 
-TEST_F(PassLoaderTest, OnlyMetopNamesHandTheDateToTheTelemetry) {
-    passSpec.SpacecraftId = 11;  // NOAA-17, and MetOp-B after its launch
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA17.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 17");
-    loader.LoadDataFile(Write("M01_202305031200.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.TelemetryData->SatelliteName, "Metop-B");
-    EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B");
-}
-
 TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
     settings.ForcedDirection = 1;
@@ -278,43 +269,6 @@ TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
     ExpectFailed();
     EXPECT_EQ(TDialogService::Instance().Requests().front().text,
               "Error - file is to small to determine the data type.  At least 176600 bytes are required.");
-}
-
-// Interactively, a file too small to identify is decoded after the error
-// message, and a pass of fewer than 100 lines after its warning.
-TEST_F(PassLoaderTest, SmallFilesStillLoadInteractively) {
-    settings.Unattended = false;
-    settings.ForcedDirection = 2;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 7, false)));
-    ExpectStoredPass(7, false);
-    const std::string asked = RequestTexts();
-    EXPECT_EQ(asked.rfind("Error - file is to small to determine the data type.  At least 176600 bytes are required.\n", 0),
-              0u);
-    EXPECT_NE(asked.find("Warning - your input data file has less than 100 data lines.  Some parts of this program may "
-                         "not function correctly\n"),
-              std::string::npos);
-    ASSERT_EQ(host.DirectionRequests.size(), 1u);
-    EXPECT_EQ(host.DirectionRequests[0].Caption, "Confirm 16-bit HRPT NOAA-18 pass 2023-05-03-1200_NOAA18 direction");
-
-    for (const int32_t lines : {99, 100}) {
-        TDialogService::Instance().ClearScript();
-        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, lines, false)));
-        EXPECT_EQ(state.DataLineCount, lines);
-        EXPECT_EQ(RequestTexts().find("Warning - your input data file") != std::string::npos, lines < 100) << lines;
-    }
-}
-
-TEST_F(PassLoaderTest, UnattendedRunsLogWhatWouldBeAsked) {
-    settings.RenameSource = true;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 70, false)));
-    EXPECT_EQ(state.DataLineCount, 70);
-    EXPECT_EQ(RequestTexts(), "");
-    EXPECT_TRUE(host.DirectionRequests.empty());
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning - your input data file has less than 100 data lines."));
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Do you want to save files from pass \"2023-05-03-1200_NOAA18\""));
-    EXPECT_EQ(state.LoadedFileName, "2023-05-03-1200_NOAA18");
-    EXPECT_EQ(state.DiagnosticLines.front().rfind("Talvessa - version V", 0), 0u) << "the run header stays first";
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Picture is 70 lines."));
 }
 
 TEST_F(PassLoaderTest, StandardNameQuestion) {
@@ -544,17 +498,6 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     EXPECT_TRUE(ProcessedList().empty());
 }
 
-TEST_F(PassLoaderTest, CancelledDirectionQuestionEndsTheLoad) {
-    settings.Unattended = false;
-    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
-        answer.Cancelled = true;
-        return answer;
-    };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    ExpectFailed();
-}
-
 TEST_F(PassLoaderTest, ChosenChannelsOnly) {
     settings.Unattended = false;
     settings.ForcedDirection = 2;
@@ -570,16 +513,6 @@ TEST_F(PassLoaderTest, ChosenChannelsOnly) {
     for (int32_t sample = 0; sample < 2048; ++sample)
         ASSERT_EQ(state.Video->SampleAddress(4, 7)[sample], test::StoredSample(passSpec, PassLines, false, 7, 4, sample));
     EXPECT_EQ(host.SelectedView, "Ch 4");
-}
-
-TEST_F(PassLoaderTest, UnparseableNameFallsBackToTheYearQuestion) {
-    settings.Unattended = false;
-    loader.LoadDataFile(Write("2023-13-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    ASSERT_EQ(host.DirectionRequests.size(), 1u);
-    EXPECT_EQ(host.DirectionRequests[0].HintText, "Year & satellite:");
-    EXPECT_EQ(host.DirectionRequests[0].DateMode, TDateMode::Year);
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
-    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
 }
 
 TEST_F(PassLoaderTest, NudgeMemoryOfTheFile) {
@@ -641,14 +574,6 @@ TEST(CountTimedRecordsTest, StopsAtAJumpAndKeepsThePosition) {
     EXPECT_EQ(CountTimedRecords(input, 64, 9), 3) << "from the second record: 2 s, 800 s, 900 s";
     EXPECT_EQ(input.Position(), 64);
     EXPECT_EQ(CountTimedRecords(input, 0, 9), 0);
-}
-
-TEST(ViewOfferTest, ViewNamesFindTheirNumbers) {
-    EXPECT_EQ(ViewIndexOfName("MVL"), ViewMvl);
-    EXPECT_EQ(ViewIndexOfName("Overlay"), 27);
-    EXPECT_EQ(ViewIndexOfName("Ch 10"), 10);
-    EXPECT_EQ(ViewIndexOfName("DTP"), NoView);
-    EXPECT_EQ(ChannelViewName(4), "Ch 4");
 }
 
 TEST(ViewOfferTest, ViewsByInstrumentAndChannels) {

@@ -166,16 +166,6 @@ TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
     ASSERT_NE(sensor.ThermalTable4(), nullptr);
 }
 
-TEST_F(Telemetry, AParameterFileThatCannotBeWrittenIsLoggedAndThePassCalibrated) {
-    std::filesystem::create_directory(folder_ / "NOAA-18.ini");  // a folder where the file should be
-    Feed(THrptPassSpec{}, 100);
-    TSensor sensor;
-    telemetry_.PassSummary(sensor, true);
-    EXPECT_TRUE(HasLine("Unable to write to "));
-    EXPECT_EQ(sensor.SatelliteId(), 10);
-    EXPECT_NE(sensor.ThermalTable4(), nullptr);
-}
-
 TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
     THrptPassSpec passSpec;
     passSpec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table
