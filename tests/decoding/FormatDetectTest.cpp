@@ -116,30 +116,5 @@ TEST(FormatDetect, LevelOneBOfAnotherTypeIsRefused) {
     EXPECT_EQ(found.Message, "Level-1B data must be HRPT, GAC or LAC format");
 }
 
-TEST(FormatDetect, ArchiveNameStandsInForAnEmptyDataSetName) {
-    const std::string name = "NSS.GHRR.NK.D99001.S0000.E0100.B0000000.GC";
-    ASSERT_EQ(name.size(), 42u);
-    std::vector<uint8_t> header(HeaderBufferSize, 0);
-    header[193] = ' ';
-    EXPECT_EQ(Detect(header, "/d/" + name).InputFormatCode, 9);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(header.data()) + 30, 42), name);
-    header.assign(HeaderBufferSize, 0);
-    EXPECT_EQ(Detect(header, "/d/" + name.substr(0, 41) + "X").InputFormatCode, 4) << "another extension";
-    EXPECT_EQ(Detect(header, "/d/NSS_GHRR.NK.D99001.S0000.E0100.B0000000.GC").InputFormatCode, 4) << "a dot out of place";
-}
-
-TEST(DetectSamplePackingTest, SixteenBitWordsHaveQuietHighBytes) {
-    std::vector<uint8_t> words(1000);
-    for (size_t i = 0; i < words.size(); i += 2) {
-        words[i] = static_cast<uint8_t>(17 + i);
-        words[i + 1] = static_cast<uint8_t>(i % 4);
-    }
-    EXPECT_TRUE(DetectSamplePacking(words));
-    std::vector<uint8_t> packed(1000);
-    for (size_t i = 0; i < packed.size(); ++i) packed[i] = static_cast<uint8_t>(i * 37 + 11);
-    EXPECT_FALSE(DetectSamplePacking(packed));
-    EXPECT_FALSE(DetectSamplePacking({}));
-}
-
 }  // namespace
 }  // namespace kestrune

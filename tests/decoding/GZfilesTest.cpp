@@ -48,17 +48,6 @@ TEST_F(GZfilesTest, UnpacksBesideThePackedFileWithItsDate) {
     EXPECT_EQ(FileCount(), 2u) << "no temporary file is left";
 }
 
-TEST_F(GZfilesTest, EveryMemberIsUnpacked) {
-    const TBytes first(content.begin(), content.begin() + 1000);
-    const TBytes second(content.begin() + 1000, content.end());
-    TBytes packed = test::GzipBytes(first);
-    const TBytes more = test::GzipBytes(second);
-    packed.insert(packed.end(), more.begin(), more.end());
-    std::ostringstream out;
-    EXPECT_EQ(GunzipFileToStream(Write("two.gz", packed), out), static_cast<int64_t>(content.size()));
-    EXPECT_EQ(out.str(), std::string(content.begin(), content.end()));
-}
-
 TEST_F(GZfilesTest, BrokenPackedFilesRaiseAndLeaveNoOutput) {
     const TBytes good = test::GzipBytes(content);
     TBytes corrupted = good;

@@ -29,22 +29,6 @@ protected:
     }
 };
 
-TEST_F(ProposalTest, SatelliteListOnlyWithoutSatelliteOrWithAPreset) {
-    TPassDirectionProposal proposal = ProposePassDirection(request, now);
-    EXPECT_FALSE(proposal.ShowSatelliteList);
-    EXPECT_EQ(proposal.Satellite, "NOAA-18");
-
-    request.SatelliteText.clear();
-    proposal = ProposePassDirection(request, now);
-    EXPECT_TRUE(proposal.ShowSatelliteList);
-    EXPECT_EQ(proposal.Satellite, "NOAA-10") << "the list's first selection";
-
-    request.SatellitePreset = "METOP-B";
-    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "METOP-B");
-    request.FileName = "/data/N19_pass.raw16";
-    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "NOAA-19") << "a name guess wins over the preset";
-}
-
 TEST_F(ProposalTest, YearFromTheNameWithinTheListOrFromTheFile) {
     request.DateMode = TDateMode::Year;
     request.FileName = "/data/2023-05-03.raw16";

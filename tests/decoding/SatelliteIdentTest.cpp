@@ -71,13 +71,5 @@ TEST(TenBitNameTest, SatelliteTokensLaterOnesWin) {
     EXPECT_EQ(TenBitSatelliteToken("20230503_1201"), "");
 }
 
-TEST(TenBitNameTest, DigitsOfTheName) {
-    ExpectTime(TenBitNameTime("n18_2023-05-03_1201", false), 1820, 23, 5, 3, 12);
-    ExpectTime(TenBitNameTime("2023-05-03_1201_n", false), 2023, 5, 3, 12, 1);
-    ExpectTime(TenBitNameTime("230503_1201_noaa", true), 2023, 5, 3, 12, 1);
-    ExpectTime(TenBitNameTime("FY3C_20230503_1201", false), 2023, 5, 3, 12, 1);
-    EXPECT_THROW(TenBitNameTime("2023_05", false), EConvertError);
-}
-
 }  // namespace
 }  // namespace kestrune

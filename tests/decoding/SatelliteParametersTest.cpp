@@ -150,25 +150,6 @@ TEST_F(SatelliteParametersTest, MalformedNumbersKeepTheDefault) {
     EXPECT_EQ(Value(file, 4, "Vc"), Single(925.4075));
 }
 
-TEST_F(SatelliteParametersTest, AReadOnlyProgramFolderSendsTheFileToTheUser) {
-    const std::string shipped = folder_.Write("program/NOAA-18.ini", "; shipped\n[Chan-2]\nSlope2=0.17\n");
-    const std::string report = testing::RunUnprivileged(folder_.Path(), [&]() -> std::string {
-        chmod(shipped.c_str(), 0444);
-        chmod((folder_ / "program").c_str(), 0555);
-        TSensor sensor;
-        sensor.SetSatellite(10);
-        chmod((folder_ / "program").c_str(), 0755);  // so that the folder can be removed
-        if (!sensor.ParameterFileError().empty()) return "error: " + sensor.ParameterFileError();
-        const float slope = sensor.VisibleCalibration(2).Slope2;
-        return slope == 0.17f ? "" : "slope 2 of channel 2: " + Format("%.9g", slope);
-    });
-    EXPECT_EQ(report, "");
-    const std::string copy = UserFile("NOAA-18.ini");
-    EXPECT_NE(TTempFolder::Read(copy).find("; shipped"), std::string::npos);
-    EXPECT_EQ(Value(copy, 2, "Slope2"), Single(0.17));
-    EXPECT_EQ(Value(copy, 3, "Vc"), Single(2659.7952));
-}
-
 TEST_F(SatelliteParametersTest, AFailedWriteIsReportedAndTheCalibrationGoesOn) {
     // A folder where the file should be: it can be neither read nor replaced.
     std::filesystem::create_directory(folder_ / "program/NOAA-16.ini");

@@ -94,18 +94,6 @@ TEST_F(SensorTest, TablesAreMissingUntilCalibratedAndAfterEverySatelliteChange) 
     EXPECT_EQ(sensor.ThermalTable6(), nullptr);
 }
 
-TEST_F(SensorTest, MetopAAndCShareTablesMetopBHasItsOwn) {
-    auto table4 = [](uint8_t id) {
-        TSensor sensor;
-        sensor.SetSatellite(id);
-        const double tbb = sensor.BlackbodyTemperature(180, 190, 185, 175);
-        sensor.CalibrateThermal(36, 37, tbb, 525, 992, 491, 993);
-        return std::vector<double>(sensor.ThermalTable4(), sensor.ThermalTable4() + 1024);
-    };
-    EXPECT_EQ(table4(12), table4(14));
-    EXPECT_NE(table4(12), table4(13));
-}
-
 TEST_F(SensorTest, MeteorUsesTheNominalTableAndClearsTheOthers) {
     TSensor sensor;
     const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
@@ -264,18 +252,6 @@ TEST_F(SensorTest, PaletteLinesTakeCommasQuotesAndLowBytes) {
     EXPECT_EQ(Colour(sensor, 3.0), (Rgb{10, 20, 30}));
     EXPECT_EQ(Colour(sensor, 4.0), (Rgb{0, 255, 0}));
     EXPECT_EQ(Colour(sensor, 5.0), (Rgb{0, 0, 255}));
-}
-
-TEST_F(SensorTest, PaletteLinesWithOtherTokenCountsKeepTheirColour) {
-    TSensor sensor;
-    sensor.SetPaletteLow(0);
-    sensor.SetPaletteHigh(255);
-    sensor.SetPaletteFile(folder_.Write("a.pal", PaletteText(256, 1)));
-    sensor.SetPaletteFile(folder_.Write("b.pal", PaletteText(256, 2, {{100, "5 6"}, {101, "1,2,3,"}})));
-    ASSERT_EQ(sensor.PaletteFile(), folder_ / "b.pal");
-    EXPECT_EQ(Colour(sensor, 100.0), (Rgb{100, 155, 1}));
-    EXPECT_EQ(Colour(sensor, 101.0), (Rgb{101, 154, 1}));  // a final comma makes a fourth token
-    EXPECT_EQ(Colour(sensor, 102.0), (Rgb{102, 153, 2}));
 }
 
 TEST_F(SensorTest, RejectedPalettesFallBackToTheHueScale) {

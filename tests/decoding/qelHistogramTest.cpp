@@ -48,18 +48,6 @@ TEST(qelHistogram, PercentLimitsAreStrict) {
     EXPECT_FLOAT_EQ(h.HighPercent(), 90.0f);
 }
 
-TEST(qelHistogram, MedianFollowsTheBinsAfterAClear) {
-    TqelHistogram h(1024);
-    h.Counts()[700] = 5000;
-    EXPECT_EQ(h.Median(), 700);
-    h.Clear();
-    h.Counts()[20] = 10;  // fewer counts than bins
-    EXPECT_EQ(h.Median(), 20);
-    h.Clear();
-    EXPECT_EQ(h.Median(), 0);
-    EXPECT_EQ(h.Total(), 0);
-}
-
 TEST(qelHistogram, AddDropsValuesOutsideTheBins) {
     TqelHistogram h(4);
     h.Add(-1);
