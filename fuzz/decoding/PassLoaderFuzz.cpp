@@ -2,9 +2,8 @@
 // extension, so that detection and satellite identification by name are
 // reached as well as by content; one pass state serves every input, as it
 // serves every file a window opens.
-#include "decoding/HeadlessHost.h"
-#include "decoding/PassLoader.h"
 #include "fuzz/FuzzFiles.h"
+#include "fuzz/decoding/UnattendedLoader.h"
 #include "fuzz/FuzzTarget.h"
 #include "tests/support/PassFileWriter.h"
 
@@ -28,14 +27,6 @@ std::string FileNameOf(uint8_t selector) {
     return std::string(Names[selector / Extensions.size()]) + Extensions[selector % Extensions.size()];
 }
 
-struct TLoaderUnderTest {
-    TPassState state;
-    THeadlessHost host;
-    TLoaderSettings settings;
-    TPassLoader loader{state, host, settings};
-    TLoaderUnderTest() { settings.Unattended = true; }
-};
-
 std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& bytes) {
     std::string seed(1, static_cast<char>(nameIndex * Extensions.size() + extensionIndex));
     seed.append(bytes.begin(), bytes.end());
@@ -47,7 +38,7 @@ std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static const fuzz::TFuzzFolder folder("loader");
-    static TLoaderUnderTest underTest;
+    static fuzz::TUnattendedLoader underTest;
     underTest.loader.LoadDataFile(folder.WriteInput("data/" + FileNameOf(data[0]), data + 1, size - 1));
     // A ".gz" input leaves its unpacked copy beside it.
     folder.ClearData();
