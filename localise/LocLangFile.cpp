@@ -85,16 +85,31 @@ private:
             stored.Flags &= static_cast<uint16_t>(~LocFlagUseWhenOutdated);
     }
 
-    // Native files: with the renumbering mode an id met twice becomes 0, and
-    // every 0 gets a fresh id after its section.
-    int32_t NativeId(int32_t id, std::set<int32_t>& used) const {
-        if ((mode_ & LangModeRenumber) && !used.insert(id).second) return 0;
+    // The ids of one section: with the renumbering mode a native id met twice
+    // becomes 0, and every 0 gets a fresh id after the section.
+    struct TSection {
+        std::set<int32_t> used;
+        std::vector<TLocItem*> read;
+        int32_t highest = 0;
+    };
+
+    int32_t NativeId(int32_t id, TSection& section) const {
+        section.highest = std::max(section.highest, id);
+        if (native_ && (mode_ & LangModeRenumber) && !section.used.insert(id).second) return 0;
         return id;
     }
-    void Renumber(std::vector<TLocItem*>& items, int32_t& lastId) const {
-        if (!(mode_ & LangModeRenumber)) return;
-        for (TLocItem* item : items)
-            if (item->Id == 0) item->Id = ++lastId;
+
+    void Keep(TLocItem* item, TFileValue value, TSection& section) {
+        if (!item) return;
+        Store(*item, std::move(value));
+        section.read.push_back(item);
+    }
+
+    void FinishSection(const TSection& section, int32_t& storageLastId, int32_t& fileLastId) const {
+        if (native_ && (mode_ & LangModeRenumber))
+            for (TLocItem* item : section.read)
+                if (item->Id == 0) item->Id = ++storageLastId;
+        fileLastId = std::max(fileLastId, section.highest);
     }
 
     TLocItem* Translation(const TLinearList& list, std::string_view node, std::string_view component,
@@ -103,9 +118,7 @@ private:
     }
 
     void ReadUnits() {
-        std::set<int32_t> used;
-        std::vector<TLocItem*> read;
-        int32_t highest = 0;
+        TSection section;
         for (uint16_t units = in_.U16(); units > 0; --units) {
             const std::string unitName = Name();
             const uint16_t unitFlags = Flags();
@@ -115,65 +128,50 @@ private:
                 const std::string name = Name();
                 const uint16_t flags = Flags();
                 const uint16_t resourceId = in_.U16();
-                const int32_t id = in_.I32();
-                highest = std::max(highest, id);
+                const int32_t id = NativeId(in_.I32(), section);
                 TFileValue value = StampAndDate(ReadWideString(in_, prefix_), flags);
-                TLocItem* item = unit ? &storage_.AddConstant(*unit, name, NativeId(id, used), resourceId)
-                                      : Translation(constants_, unitName, "", name, id);
-                if (!item) continue;
-                Store(*item, std::move(value));
-                read.push_back(item);
+                Keep(unit ? &storage_.AddConstant(*unit, name, id, resourceId) : Translation(constants_, unitName, "", name, id),
+                     std::move(value), section);
             }
         }
-        if (native_) Renumber(read, storage_.LastConstantId);
-        file_.LastConstantId = std::max(file_.LastConstantId, highest);
+        FinishSection(section, storage_.LastConstantId, file_.LastConstantId);
     }
 
     void ReadForms() {
-        std::set<int32_t> used;
-        std::vector<TLocItem*> read;
-        int32_t highest = 0;
+        TSection section;
         for (uint16_t forms = in_.U16(); forms > 0; --forms) {
             const std::string formName = Name();
             const uint16_t formFlags = Flags();
             TLocForm* form = native_ ? &storage_.Forms.FindOrAdd(formName) : nullptr;
             if (form) form->Flags = formFlags;
-            ReadProperties(formName, "", form ? &form->Properties : nullptr, used, read, highest);
+            ReadProperties(formName, "", form ? &form->Properties : nullptr, section);
             for (uint16_t components = in_.U16(); components > 0; --components) {
                 const std::string componentName = Name();
                 const uint16_t componentFlags = Flags();
                 TLocComponent* component = form ? &form->Components.FindOrAdd(componentName) : nullptr;
                 if (component) component->Flags = componentFlags;
-                ReadProperties(formName, componentName, component ? &component->Properties : nullptr, used, read, highest);
+                ReadProperties(formName, componentName, component ? &component->Properties : nullptr, section);
             }
         }
-        if (native_) Renumber(read, storage_.LastPropertyId);
-        file_.LastPropertyId = std::max(file_.LastPropertyId, highest);
+        FinishSection(section, storage_.LastPropertyId, file_.LastPropertyId);
     }
 
     // A translated entry whose kind differs from the dictionary's is read with
     // the file's kind and dropped, so that the rest of the file stays in step.
-    void ReadProperties(std::string_view formName, std::string_view componentName, TNamedList<TLocItem>* owner,
-                        std::set<int32_t>& used, std::vector<TLocItem*>& read, int32_t& highest) {
+    void ReadProperties(std::string_view formName, std::string_view componentName, TNamedList<TLocItem>* owner, TSection& section) {
         for (uint16_t properties = in_.U16(); properties > 0; --properties) {
             const std::string name = Name();
             const uint16_t flags = Flags();
-            const int32_t id = in_.I32();
+            const int32_t id = NativeId(in_.I32(), section);
             const auto kind = static_cast<uint8_t>(in_.U32() & 0xFF);
-            highest = std::max(highest, id);
             TFileValue value = StampAndDate(Value(kind), flags);
-            TLocItem* item = owner ? &storage_.AddProperty(*owner, name, NativeId(id, used), kind)
-                                   : Translation(properties_, formName, componentName, name, id);
-            if (!item || item->Kind != kind) continue;
-            Store(*item, std::move(value));
-            read.push_back(item);
+            TLocItem* item = owner ? &storage_.AddProperty(*owner, name, id, kind) : Translation(properties_, formName, componentName, name, id);
+            Keep(item && item->Kind == kind ? item : nullptr, std::move(value), section);
         }
     }
 
     void ReadExtGroups() {
-        std::set<int32_t> used;
-        std::vector<TLocItem*> read;
-        int32_t highest = 0;
+        TSection section;
         for (uint16_t groups = in_.U16(); groups > 0; --groups) {
             const std::string groupName = Name();
             const uint16_t groupFlags = in_.U16();
@@ -182,18 +180,13 @@ private:
             for (uint16_t items = in_.U16(); items > 0; --items) {
                 const std::string name = Name();
                 const uint16_t flags = in_.U16();
-                const int32_t id = in_.I32();
-                highest = std::max(highest, id);
+                const int32_t id = NativeId(in_.I32(), section);
                 TFileValue value = StampAndDate(ReadWideString(in_, prefix_), flags);
-                TLocItem* item = group ? &storage_.AddExtItem(*group, name, NativeId(id, used))
-                                       : Translation(externals_, groupName, "", name, id);
-                if (!item) continue;
-                Store(*item, std::move(value));
-                read.push_back(item);
+                Keep(group ? &storage_.AddExtItem(*group, name, id) : Translation(externals_, groupName, "", name, id),
+                     std::move(value), section);
             }
         }
-        if (native_) Renumber(read, storage_.LastExternalId);
-        file_.LastExternalId = std::max(file_.LastExternalId, highest);
+        FinishSection(section, storage_.LastExternalId, file_.LastExternalId);
     }
 
     TByteReader& in_;

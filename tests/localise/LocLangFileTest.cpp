@@ -23,7 +23,7 @@ TLangFile Header(uint16_t version, uint16_t language, bool native) {
     header.IsNative = native;
     header.Options = 1 | 256;
     header.LastConstantId = 4;
-    header.LastPropertyId = 6;
+    header.LastPropertyId = 9;
     header.LastExternalId = 1;
     return header;
 }
@@ -60,7 +60,7 @@ TEST(LangFileTest, NativeFilesOfEveryVersionReadBack) {
         EXPECT_EQ(TextOf(storage, 5, 0), version >= 4 ? u"0.5" : u"");
         EXPECT_EQ(storage.FindProperty(5)->Kind, LocKindFloat);
         EXPECT_EQ(storage.ExtGroups.Count(), version >= 7 ? 1u : 0u);
-        EXPECT_EQ(storage.LastPropertyId, 6);
+        EXPECT_EQ(storage.LastPropertyId, 9);
     }
 }
 

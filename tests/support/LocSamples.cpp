@@ -34,6 +34,15 @@ void FillNativeSample(TLocStorage& storage) {
     SetNative(storage, storage.AddProperty(scale.Properties, "Frequency", 5, LocKindFloat), u"0.5");
     SetNative(storage, storage.AddProperty(scale.Properties, "Font.Name", 6, LocKindText), u"Tahoma");
 
+    TLocComponent& column = form.Components.FindOrAdd("ListViewFiles.Columns[1]");
+    SetNative(storage, storage.AddProperty(column.Properties, "Caption", 7, LocKindText), u"Size");
+    TLocComponent& label = form.Components.FindOrAdd("TLabel4");
+    SetNative(storage, storage.AddProperty(label.Properties, "Caption", 8, LocKindText), u"unnamed");
+    TLocComponent& panel = form.Components.FindOrAdd("PanelTop");
+    TLocItem& added = storage.AddProperty(panel.Properties, "Hint", 9, LocKindText);
+    SetNative(storage, added, u"Tools");
+    added.Values[0].Flags = LocFlagAddProperty;
+
     TLocExtGroup& group = storage.ExtGroups.FindOrAdd("FRFORM:FormMain:Report");
     SetNative(storage, storage.AddExtItem(group, "Memo1.Memo.UTF8W", 1), u"Pass report");
 }
@@ -43,6 +52,7 @@ int AddGermanSample(TLocStorage& storage) {
     const auto translate = [&](TLocItem& item, const std::u16string& text) {
         storage.SetText(item, static_cast<size_t>(column), text);
         item.Values[column].Stamp = static_cast<int32_t>(NativeStamp);
+        item.Values[column].Flags = item.Values[0].Flags;
     };
     for (const auto& unit : storage.Units)
         for (const auto& constant : unit->Constants) translate(*constant, u"DE: " + constant->Values[0].Text);
@@ -55,6 +65,65 @@ int AddGermanSample(TLocStorage& storage) {
     for (const auto& group : storage.ExtGroups)
         for (const auto& item : group->Items) translate(*item, u"Überflugbericht");
     return column;
+}
+
+TFormValue TextValue(std::string_view text) {
+    TFormValue value;
+    value.Type = TValueType::String;
+    value.Text = std::string(text);
+    return value;
+}
+
+TFormValue IntValue(int64_t value) {
+    TFormValue result;
+    result.Type = value >= -128 && value < 128 ? TValueType::Int8 : TValueType::Int16;
+    result.Integer = value;
+    return result;
+}
+
+namespace {
+
+TFormValue Typed(TValueType type) {
+    TFormValue value;
+    value.Type = type;
+    return value;
+}
+
+TFormObject Object(std::string className, std::string name, std::vector<TFormProperty> properties) {
+    TFormObject object;
+    object.ClassName = std::move(className);
+    object.Name = std::move(name);
+    object.Properties = std::move(properties);
+    return object;
+}
+
+}  // namespace
+
+TFormObject SampleMainForm() {
+    TFormValue hint = Typed(TValueType::WString);
+    hint.Wide = u"Open a pass";
+    TFormValue frequency = Typed(TValueType::Extended);
+    frequency.Number = 0.25;
+    TFormValue charset = Typed(TValueType::Ident);
+    charset.Text = "DEFAULT_CHARSET";
+    TFormValue anchors = Typed(TValueType::Set);
+    anchors.Members = {"akLeft", "akTop"};
+    TFormValue columns = Typed(TValueType::Collection);
+    columns.CollectionItems = {{{"Caption", TextValue("Name")}, {"Width", IntValue(120)}}, {{"Caption", TextValue("Size")}}};
+    TFormValue icon = Typed(TValueType::Binary);
+    icon.Binary = std::string("\0\1\2\3", 4);
+
+    TFormObject form = Object("TFormMain", "FormMain", {{"Caption", TextValue("Morvane's Talvessa")},
+                                                        {"Font.Charset", charset},
+                                                        {"Icon.Data", icon},
+                                                        {"Visible", Typed(TValueType::False)}});
+    TFormObject panel = Object("TPanel", "PanelTop", {{"Anchors", anchors}, {"Caption", TextValue("")}});
+    panel.Children.push_back(Object("TButton", "ButtonOpen", {{"Caption", TextValue("&Open")}, {"Hint", hint}, {"Width", IntValue(75)}}));
+    form.Children.push_back(std::move(panel));
+    form.Children.push_back(Object("TTrackBar", "TrackBarGamma", {{"Frequency", frequency}, {"Font.Name", TextValue("MS Sans Serif")}}));
+    form.Children.push_back(Object("TListView", "ListViewFiles", {{"Columns", columns}}));
+    form.Children.push_back(Object("TLabel", "", {{"Caption", TextValue("unnamed")}}));
+    return form;
 }
 
 void FillProgramOfStrings(TLocStorage& storage, int count) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "localise/LocStorage.h"
+#include "platform/ResFormStream.h"
 
 #include <cstdint>
 
@@ -17,6 +18,12 @@ constexpr uint32_t NativeStamp = 1600;
 void FillNativeSample(TLocStorage& storage);
 // Adds the German column with every text translated and stamped current.
 int AddGermanSample(TLocStorage& storage);
+// The form stream of "TFormMain" that FillNativeSample's form describes, with a
+// panel holding a button, a track bar, a list view with a column collection and an unnamed label.
+TFormObject SampleMainForm();
+TFormValue TextValue(std::string_view text);
+TFormValue IntValue(int64_t value);
+
 // A native dictionary of a program with count resource strings in 20 units.
 void FillProgramOfStrings(TLocStorage& storage, int count);
 
