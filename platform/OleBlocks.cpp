@@ -120,36 +120,45 @@ void Put32(TBytes& bytes, size_t at, uint32_t value) {
 
 // ---- drop files ---------------------------------------------------------------------
 
+std::vector<std::string> ReadNameList(TByteSpan list, bool wide) {
+    std::vector<std::string> names;
+    if (wide) {
+        const std::u16string text = WideCharacters(list);
+        for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(Utf8FromWide(name));
+    } else {
+        names = TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
+    }
+    return names;
+}
+
+TBytes WriteNameList(const std::vector<std::string>& names, bool wide) {
+    TBytes list;
+    for (const std::string& name : names) {
+        if (wide) {
+            AppendWide(list, WideFromUtf8(name));
+            list.insert(list.end(), 2, 0);
+        } else {
+            list.insert(list.end(), name.begin(), name.end());
+            list.push_back(0);
+        }
+    }
+    list.insert(list.end(), 2, 0);
+    return list;
+}
+
 std::vector<std::string> ReadDropFiles(TByteSpan block) {
     if (block.size() <= DropFilesHeader) return {};
     const uint32_t offset = Get32(block.data());
     if (offset >= block.size()) return {};
-    const TByteSpan list = block.subspan(offset);
-    std::vector<std::string> names;
-    if (Get32(block.data() + WideFlagAt) != 0) {
-        const std::u16string text = WideCharacters(list);
-        for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(Utf8FromWide(name));
-    } else {
-        const std::string_view text(reinterpret_cast<const char*>(list.data()), list.size());
-        names = TerminatedNames<char>(text);
-    }
-    return names;
+    return ReadNameList(block.subspan(offset), Get32(block.data() + WideFlagAt) != 0);
 }
 
 TBytes WriteDropFiles(const std::vector<std::string>& names, bool wide) {
     TBytes block(DropFilesHeader, 0);
     Put32(block, 0, DropFilesHeader);
     Put32(block, WideFlagAt, wide ? 1 : 0);
-    for (const std::string& name : names) {
-        if (wide) {
-            AppendWide(block, WideFromUtf8(name));
-            block.insert(block.end(), 2, 0);
-        } else {
-            block.insert(block.end(), name.begin(), name.end());
-            block.push_back(0);
-        }
-    }
-    block.insert(block.end(), 2, 0);
+    const TBytes list = WriteNameList(names, wide);
+    block.insert(block.end(), list.begin(), list.end());
     return block;
 }
 

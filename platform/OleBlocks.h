@@ -31,6 +31,11 @@ std::string Utf8FromWide(std::u16string_view text);
 std::vector<std::string> ReadDropFiles(TByteSpan block);
 TBytes WriteDropFiles(const std::vector<std::string>& names, bool wide = true);
 
+// Zero-terminated names ended by an empty one, the list part of a drop-files
+// block; the same rules for a damaged list.
+std::vector<std::string> ReadNameList(TByteSpan list, bool wide);
+TBytes WriteNameList(const std::vector<std::string>& names, bool wide);
+
 // Item ID list array: the item count, the offsets of the parent's list and of each
 // item's list, then the lists. Parent first, then the items (at least one), or
 // none when an offset or a list lies outside the block.

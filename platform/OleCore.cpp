@@ -44,6 +44,35 @@ std::string GetClipboardFormatName(uint16_t id) {
     return index < registry.Names.size() ? registry.Names[index] : std::string();
 }
 
+namespace {
+
+struct TPredefinedFormat {
+    uint16_t Id;
+    const char* Name;
+};
+constexpr TPredefinedFormat PredefinedFormats[] = {
+    {1, "CF_TEXT"},          {2, "CF_BITMAP"},          {3, "CF_METAFILEPICT"},     {4, "CF_SYLK"},
+    {5, "CF_DIF"},           {6, "CF_TIFF"},            {7, "CF_OEMTEXT"},          {8, "CF_DIB"},
+    {9, "CF_PALETTE"},       {10, "CF_PENDATA"},        {11, "CF_RIFF"},            {12, "CF_WAVE"},
+    {13, "CF_UNICODETEXT"},  {14, "CF_ENHMETAFILE"},    {15, "CF_HDROP"},           {16, "CF_LOCALE"},
+    {17, "CF_DIBV5"},        {18, "CF_MAX_XP"},         {128, "CF_OWNERDISPLAY"},   {129, "CF_DSPTEXT"},
+    {130, "CF_DSPBITMAP"},   {131, "CF_DSPMETAFILEPICT"}, {142, "CF_DSPENHMETAFILE"},
+};
+
+}  // namespace
+
+std::string PredefinedFormatName(uint16_t id) {
+    for (const TPredefinedFormat& format : PredefinedFormats)
+        if (format.Id == id) return format.Name;
+    return {};
+}
+
+uint16_t FormatOfName(const std::string& name) {
+    for (const TPredefinedFormat& format : PredefinedFormats)
+        if (name == format.Name) return format.Id;
+    return RegisterClipboardFormat(name);
+}
+
 // ---- streams -------------------------------------------------------------------
 
 HRESULT IStream::CopyTo(IStream& target, uint64_t count, uint64_t* read, uint64_t* written) {

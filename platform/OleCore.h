@@ -74,11 +74,15 @@ constexpr uint32_t MK_ALT = 0x20;
 uint16_t RegisterClipboardFormat(const std::string& name);
 // The registered name of an id; "" for predefined or unknown ids.
 std::string GetClipboardFormatName(uint16_t id);
+// "CF_TEXT" ... for the predefined ids; "" for others.
+std::string PredefinedFormatName(uint16_t id);
+// The id of a predefined ("CF_HDROP") or registered name.
+uint16_t FormatOfName(const std::string& name);
 
-struct TPoint {
+struct POINTL {
     int x = 0;
     int y = 0;
-    bool operator==(const TPoint&) const = default;
+    bool operator==(const POINTL&) const = default;
 };
 
 struct FORMATETC {
@@ -197,11 +201,11 @@ class IDropTarget {
 public:
     virtual ~IDropTarget() = default;
     // point: screen coordinates; effect: in, the source's allowed effects; out, the chosen one.
-    virtual HRESULT DragEnter(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, TPoint point,
+    virtual HRESULT DragEnter(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL point,
                               uint32_t& effect) = 0;
-    virtual HRESULT DragOver(uint32_t keyState, TPoint point, uint32_t& effect) = 0;
+    virtual HRESULT DragOver(uint32_t keyState, POINTL point, uint32_t& effect) = 0;
     virtual HRESULT DragLeave() = 0;
-    virtual HRESULT Drop(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, TPoint point,
+    virtual HRESULT Drop(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL point,
                          uint32_t& effect) = 0;
 };
 
