@@ -1,0 +1,94 @@
+// The pass loader over any bytes: the first byte picks the file's name and
+// extension, so that detection and satellite identification by name are
+// reached as well as by content; one pass state serves every input, as it
+// serves every file a window opens.
+#include "decoding/HeadlessHost.h"
+#include "decoding/PassLoader.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "fuzz/FuzzTarget.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kestrune;
+
+constexpr std::array<const char*, 32> Extensions = {
+    ".raw", ".hpt", ".hrp", ".raw16", ".n10", ".wsd", ".raw16.gz", ".l1b", ".lac", ".gac", ".gc", ".rhd", ".hmf",
+    ".c10", ".s10", ".hrp8", ".hrpt", ".fi5", ".fy1c", ".fy1d", ".fy8", ".gaca", ".img", ".mn1", ".mn2",
+    ".msu2", ".native", ".we", ".wi", ".l1f", ".gz", ""};
+// Names as stations and archives write them (the low bits choose the extension).
+constexpr std::array<const char*, 8> Names = {
+    "pass", "230503_1200_noaa18", "20230503_1200_NOAA18", "noaa18_20230503_120000",
+    "NSS.HRPT.NN.D23123.S1200.E1215.B1234567.WI", "METOP-A_20230503_1200", "meteor_m2_20230503_1200",
+    "FY3A_20230503_1200"};
+
+std::string FileNameOf(uint8_t selector) {
+    return std::string(Names[selector / Extensions.size()]) + Extensions[selector % Extensions.size()];
+}
+
+// Element sets, parameter files and the program's own files go to a
+// folder of this run's, never to the user's; it goes when the run ends.
+struct TWorkFolder {
+    fs::path path = fs::temp_directory_path() / ("kestrune-fuzz-loader-" + std::to_string(::getpid()));
+    TWorkFolder() {
+        fs::create_directories(path / "program");
+        fs::create_directories(path / "data");
+        setenv("XDG_DATA_HOME", (path / "user").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (path / "config").c_str(), 1);
+        SetProgramFolderOverride((path / "program").string());
+        TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    }
+    ~TWorkFolder() { fs::remove_all(path); }
+};
+
+struct TLoaderUnderTest {
+    TPassState state;
+    THeadlessHost host;
+    TLoaderSettings settings;
+    TPassLoader loader{state, host, settings};
+    TLoaderUnderTest() { settings.Unattended = true; }
+};
+
+std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& bytes) {
+    std::string seed(1, static_cast<char>(nameIndex * Extensions.size() + extensionIndex));
+    seed.append(bytes.begin(), bytes.end());
+    return seed;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    static const TWorkFolder work;
+    static TLoaderUnderTest underTest;
+    const fs::path& folder = work.path;
+    const fs::path file = folder / "data" / FileNameOf(data[0]);
+    test::WriteFileBytes(file.string(), std::span<const uint8_t>(data + 1, size - 1));
+    underTest.loader.LoadDataFile(file.string());
+    // A ".gz" input leaves its unpacked copy beside it.
+    fs::remove_all(folder / "data");
+    fs::create_directories(folder / "data");
+    return 0;
+}
+
+std::vector<std::string> FuzzSeeds() {
+    const test::THrptPassSpec passSpec;
+    constexpr int32_t Lines = 14;  // files under the header buffer's size are refused at once
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::TBytes hrpt16 = test::Build16BitHrptFile(passSpec, Lines, false);
+    return {
+        Seed(0, 0, test::Build16BitHrptFile(passSpec, Lines, true, true)),
+        Seed(0, 3, hrpt16),
+        Seed(0, 4, test::BuildN10File(passSpec, Lines)),
+        Seed(1, 5, test::BuildWsdFile(passSpec, Lines, set.Line1, set.Line2)),
+        Seed(0, 1, test::BuildEssFile(passSpec, Lines, 2048)),
+        Seed(2, 6, test::GzipBytes(hrpt16)),
+    };
+}
