@@ -26,13 +26,6 @@ QWidget*& CurrentWindow() {
     return window;
 }
 
-// Who handles the drag notification in flight, for the target's own lookups.
-struct TCurrentWindow {
-    explicit TCurrentWindow(QWidget* window) : previous(CurrentWindow()) { CurrentWindow() = window; }
-    ~TCurrentWindow() { CurrentWindow() = previous; }
-    QWidget* previous;
-};
-
 // Passes Qt's drag events of one window to its drop target. Every call is
 // guarded: no exception reaches Qt's event loop.
 class TDropTargetFilter : public QObject {
@@ -75,7 +68,7 @@ private:
 
     template <typename TCall>
     HRESULT Call(TCall&& call) {
-        TCurrentWindow current(window_);
+        TDropWindowScope current(window_);
         try {
             return call();
         } catch (...) {
@@ -162,6 +155,10 @@ HRESULT RevokeDragDrop(QWidget* window) {
 }
 
 QWidget* CurrentDropWindow() { return CurrentWindow(); }
+
+TDropWindowScope::TDropWindowScope(QWidget* window) : previous_(CurrentWindow()) { CurrentWindow() = window; }
+
+TDropWindowScope::~TDropWindowScope() { CurrentWindow() = previous_; }
 
 uint32_t KeyStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     uint32_t state = 0;

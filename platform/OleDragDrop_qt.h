@@ -25,6 +25,19 @@ HRESULT RegisterDragDrop(QWidget* window, IDropTarget* target);
 HRESULT RevokeDragDrop(QWidget* window);
 // The registered window whose drag notification is being handled; null outside one.
 QWidget* CurrentDropWindow();
+// Makes window the current drop window for the scope's life (the event filter
+// does this around every notification; a caller that notifies a target itself
+// does it too).
+class TDropWindowScope {
+public:
+    explicit TDropWindowScope(QWidget* window);
+    ~TDropWindowScope();
+    TDropWindowScope(const TDropWindowScope&) = delete;
+    TDropWindowScope& operator=(const TDropWindowScope&) = delete;
+
+private:
+    QWidget* previous_;
+};
 
 uint32_t KeyStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 uint32_t EffectsOf(Qt::DropActions actions);

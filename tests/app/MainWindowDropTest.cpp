@@ -4,15 +4,14 @@
 // a file is read is refused.
 #include "app/TalvessaForm.h"
 
-#include "app/DirectionForm.h"
 #include "tests/app/AppTest.h"
+#include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
@@ -53,21 +52,6 @@ QMimeData* FileUrls(const std::vector<std::string>& paths) {
 
 class MainWindowDropTest : public testing::TAppTest {
 protected:
-    void SetUp() override {
-        TAppTest::SetUp();
-        // The ESS pass asks for its direction: the default answer.
-        directionAnswerer.setInterval(10);
-        QObject::connect(&directionAnswerer, &QTimer::timeout, [] {
-            auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
-            if (dialog != nullptr) Find<QPushButton>(*dialog, "ButtonNorth")->click();
-        });
-        directionAnswerer.start();
-    }
-    void TearDown() override {
-        directionAnswerer.stop();
-        TAppTest::TearDown();
-    }
-
     std::unique_ptr<TFormMain> Show() {
         auto form = std::make_unique<TFormMain>(TParams{});
         form->show();
@@ -84,7 +68,7 @@ protected:
         return path;
     }
 
-    QTimer directionAnswerer;
+    testing::TDirectionAnswerer directionAnswerer;
 };
 
 TEST_F(MainWindowDropTest, ADroppedPassFileOpensThroughTheDeferredOpen) {
