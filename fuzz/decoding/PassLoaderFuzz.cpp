@@ -2,21 +2,15 @@
 // extension, so that detection and satellite identification by name are
 // reached as well as by content; one pass state serves every input, as it
 // serves every file a window opens.
-#include "decoding/HeadlessHost.h"
-#include "decoding/PassLoader.h"
-#include "platform/DialogService.h"
-#include "platform/ProgramFolder.h"
+#include "fuzz/FuzzFiles.h"
+#include "fuzz/decoding/UnattendedLoader.h"
 #include "fuzz/FuzzTarget.h"
 #include "tests/support/PassFileWriter.h"
 
 #include <array>
-#include <cstdlib>
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace kestrune;
 
 constexpr std::array<const char*, 32> Extensions = {
@@ -33,29 +27,6 @@ std::string FileNameOf(uint8_t selector) {
     return std::string(Names[selector / Extensions.size()]) + Extensions[selector % Extensions.size()];
 }
 
-// Element sets, parameter files and the program's own files go to a
-// folder of this run's, never to the user's; it goes when the run ends.
-struct TWorkFolder {
-    fs::path path = fs::temp_directory_path() / ("kestrune-fuzz-loader-" + std::to_string(::getpid()));
-    TWorkFolder() {
-        fs::create_directories(path / "program");
-        fs::create_directories(path / "data");
-        setenv("XDG_DATA_HOME", (path / "user").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (path / "config").c_str(), 1);
-        SetProgramFolderOverride((path / "program").string());
-        TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
-    }
-    ~TWorkFolder() { fs::remove_all(path); }
-};
-
-struct TLoaderUnderTest {
-    TPassState state;
-    THeadlessHost host;
-    TLoaderSettings settings;
-    TPassLoader loader{state, host, settings};
-    TLoaderUnderTest() { settings.Unattended = true; }
-};
-
 std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& bytes) {
     std::string seed(1, static_cast<char>(nameIndex * Extensions.size() + extensionIndex));
     seed.append(bytes.begin(), bytes.end());
@@ -66,15 +37,11 @@ std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& 
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    static const TWorkFolder work;
-    static TLoaderUnderTest underTest;
-    const fs::path& folder = work.path;
-    const fs::path file = folder / "data" / FileNameOf(data[0]);
-    test::WriteFileBytes(file.string(), std::span<const uint8_t>(data + 1, size - 1));
-    underTest.loader.LoadDataFile(file.string());
+    static const fuzz::TFuzzFolder folder("loader");
+    static fuzz::TUnattendedLoader underTest;
+    underTest.loader.LoadDataFile(folder.WriteInput("data/" + FileNameOf(data[0]), data + 1, size - 1));
     // A ".gz" input leaves its unpacked copy beside it.
-    fs::remove_all(folder / "data");
-    fs::create_directories(folder / "data");
+    folder.ClearData();
     return 0;
 }
 
