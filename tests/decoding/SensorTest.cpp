@@ -116,16 +116,6 @@ TEST_F(SensorTest, MeteorUsesTheNominalTableAndClearsTheOthers) {
     EXPECT_EQ(sensor.RadianceFit(5), (TSensor::TRadianceFit{0, 0, 0}));
 }
 
-TEST_F(SensorTest, ChannelThreeOfThisPassIsClearedWhenNotCalibrated) {
-    TSensor sensor;
-    sensor.SetSatellite(10);
-    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
-    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
-    ASSERT_GT(sensor.ThermalTable3()[600], 0.0);
-    sensor.CalibrateThermal(36, 37, tbb, 391, 995, 387, 1000);  // channel 3A pass
-    for (int c = 0; c < 1024; ++c) ASSERT_EQ(sensor.ThermalTable3()[c], 0.0);
-}
-
 TEST_F(SensorTest, LevelOneBSlopesAndIntercepts) {
     TSensor sensor;
     const double slope4 = -0.16, intercept4 = 160.0, slope5 = -0.18, intercept5 = 178.0;

@@ -230,28 +230,6 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
 }
 
-TEST_F(EarthLocationsTest, FramePhaseCheckWrapsRoundTheCycle) {
-    // Lines 165 ms into a second lie in phase bin 165 of 167, so a line 3 ms
-    // late lies in bin 1, three bins on round the cycle; lines 1 ms into a
-    // second lie in bin 1, and one 3 ms early in bin 165, three bins back.
-    // Five bins either way is off the rhythm.
-    struct Case {
-        double startMs, shiftMs;
-        bool kept;
-    };
-    for (const Case& c : {Case{165, 3, true}, Case{1, -3, true}, Case{165, 5, false}, Case{1, -5, false}}) {
-        SCOPED_TRACE(::testing::Message() << c.startMs << " ms, shifted " << c.shiftMs);
-        hrptStart = Epoch + 0.5 / 24 + c.startMs * Millisecond;
-        EmbedElements();
-        WriteHrptPass(1200);
-        StoreHrptTime(900, HrptLineTime(900) + c.shiftMs * Millisecond);
-        Compute();
-        ASSERT_TRUE(locations.LocationsValid);
-        EXPECT_NEAR(locations.LineTimes(900), HrptLineTime(900) + (c.kept ? c.shiftMs : 0.0) * Millisecond,
-                    0.5 * Millisecond);
-    }
-}
-
 TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
     EmbedElements();
     WriteHrptPass(600);
@@ -270,20 +248,6 @@ TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
     }
     Compute(21, 0, true);
     EXPECT_EQ(locations.LineLocations(0)->Anchors[0].Latitude, first.Anchors[0].Latitude);
-}
-
-TEST_F(EarthLocationsTest, ShortPassesStayInsideTheirLines) {
-    for (int lines : {1, 2, 3, 5, 10, 11, 12}) {
-        SCOPED_TRACE(lines);
-        diagnostics.clear();
-        EmbedElements();
-        WriteHrptPass(lines);
-        Compute();
-        EXPECT_FALSE(locations.MapFitted);
-        if (lines == 10) {
-            EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 5 at "));
-        }
-    }
 }
 
 TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {

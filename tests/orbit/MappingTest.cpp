@@ -140,16 +140,6 @@ TEST(Projection, MercatorZoomedShowsOnlyItsWindow) {
     EXPECT_TRUE(Project(polar, 0, 85).visible);
 }
 
-TEST(Projection, OrthographicHidesTheFarSide) {
-    TMapping map = MakeMap(7, 1000, 1000, 0, 45);
-    ExpectPixel(map, 30, 40, 806, 512);
-    ExpectInvisible(map, 80, 40);   // 6315 km from the centre
-    ExpectInvisible(map, 180, -45);  // behind the globe
-    ExpectPixelsRoundTrip(map, 29);
-    float lon = 0, lat = 0;
-    EXPECT_FALSE(map.XYToLatLon(-400, 500, lon, lat));  // off the globe
-}
-
 TEST(Projection, PolarStereographicBothHemispheres) {
     TMapping north = MakeMap(9, 1000, 1000, 0, 90);
     EXPECT_FALSE(north.SouthernHemisphere());
@@ -179,25 +169,6 @@ TEST(Projection, ConicAsDefinedByItsStandardParallel) {
     TMapping south = MakeMap(10, 1000, 1000, 0, -45);
     ExpectPixel(south, 10, -50, 623, 603);
     ExpectPixelsRoundTrip(south, 31);
-}
-
-TEST(Projection, ConicAtAPolarCentreShowsNothing) {
-    for (float pole : {90.0f, -90.0f}) {
-        TMapping map = MakeMap(10, 1000, 1000, 0, pole);
-        ExpectInvisible(map, 0, pole);
-        ExpectInvisible(map, 10, pole > 0 ? 80.0f : -80.0f);
-        float lon = 0, lat = 0;
-        EXPECT_FALSE(map.XYToLatLon(500, 500, lon, lat));
-    }
-}
-
-TEST(Projection, GnomonicShowsOnlyTheNearHemisphere) {
-    TMapping map = MakeMap(11, 1000, 1000, 0, 0);
-    ExpectPixel(map, 45, 0, 900, 500);
-    ExpectPixel(map, 20, 30, 646, 254);
-    ExpectInvisible(map, 90, 0);    // on the horizon
-    ExpectInvisible(map, 120, 10);  // behind it
-    ExpectPixelsRoundTrip(map, 37);
 }
 
 TEST(Projection, GreatCircle) {

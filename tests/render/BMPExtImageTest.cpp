@@ -287,19 +287,6 @@ TEST(DamagedBmpFiles, AreReadWholeOrRefusedCleanly) {
     EXPECT_GT(refused, 50);
 }
 
-TEST(ImageLibrary, WordImagesBecomeBytesByAShiftOfSeven) {
-    IplImage words = IplImage::Allocate(4, 1, 1, IplDepth::U16);
-    const uint16_t samples[4] = {1023, 256, 32767, 65535};
-    std::copy(samples, samples + 4, words.RowAs<uint16_t>(0));
-    TExtBitmap back;
-    CopyIplToBitmap(back, words);
-    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(Pixels(back), (std::vector<uint8_t>{7, 2, 255, 255}));
-    auto colour = MakeBitmap(5, 3, TPixelFormat::pf24bit, 15);
-    CopyIplToBitmap(back, BitmapToIpl(*colour));
-    EXPECT_EQ(Pixels(back), Pixels(*colour));
-}
-
 TEST(Interpolate, ShrinksByAreaAndEnlargesByCubicByDefault) {
     // 2 x 2 blocks of one colour each shrink to one pixel of that colour.
     TExtBitmap bitmap;

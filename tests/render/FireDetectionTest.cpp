@@ -192,38 +192,6 @@ TEST_F(FireListTest, StandardAlgorithmOnValidLines) {
     EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "unlocated pixels are left out";
 }
 
-TEST_F(FireListTest, RegionLimit) {
-    Set(3, 24, 0, 100);
-    Set(3, 444, 0, 100);
-    Set(3, 444, 1, 100);
-    settings.FireSaveLimitRegion = true;
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "the default box lies elsewhere";
-
-    settings.FireSaveNorthLat = 10;
-    settings.FireSaveSouthLat = 9;
-    settings.FireSaveWestLon = -25;
-    settings.FireSaveEastLon = -19;
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "1 pixels found", "10.00 -20.00"}))
-        << "line 1 lies north of the box; the second pixel of line 0 east of it";
-}
-
-TEST_F(FireListTest, AdvancedAlgorithmReadsTheDifferenceImage) {
-    ASSERT_GE(pass.Sensor->ThermalTable4()[200], 305.0);
-    Set(4, 24, 0, 200);
-    settings.FireUseAvg = true;
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "no difference image yet";
-
-    images.FireImage3 = IplImage::Allocate(2048, 3, 1, IplDepth::U16);
-    for (int32_t y = 0; y < 3; ++y)
-        for (int32_t x = 0; x < 2048; ++x) images.FireImage3.RowAs<uint16_t>(y)[x] = 800;
-    images.FireImage3.RowAs<uint16_t>(0)[24] = 500;
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "1 pixels found", "10.00 -20.00"}));
-
-    images.FireImage3 = IplImage::Allocate(2048, 2, 1, IplDepth::U16);
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"}))
-        << "an image of another pass's size is not read";
-}
-
 TEST(FireSettingsStore, ReadsHeldInRangeAndWritesBack) {
     testing::TTempFolder folder;
     {

@@ -3,7 +3,6 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "render/ColourScales.h"
-#include "render/GroundPath.h"
 #include "render/ViewLookups.h"
 #include "../platform/TempFolder.h"
 #include "SyntheticPass.h"
@@ -207,13 +206,6 @@ TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
     EXPECT_EQ(view_.MappingCaption(), "User RGB");
 }
 
-TEST_F(RenderViewTest, NoaaMenuItemsFindTheirCurveByName) {
-    view_.Options.RadioGroupNOAAalgorithm = 8;  // "MB" in the menu, curve 9 in the table
-    view_.SelectView("NOAA");
-    const double* t4 = pass_.Sensor->ThermalTable4();
-    for (int x : {0, 200, 400}) ExpectGrey(x, 7, TemperatureToGrey(9, t4[Sample(4, x, 7)] - 273.16));
-}
-
 TEST_F(RenderViewTest, ChannelDifferenceIsOffsetByTheTargetCounts) {
     MakePass(pass_, Width, 3, {4, 5}, [](int channel, int x, int) { return static_cast<uint16_t>(x + channel); });
     view_.SetViewTabs(testing::ViewsOffered(pass_));
@@ -222,22 +214,6 @@ TEST_F(RenderViewTest, ChannelDifferenceIsOffsetByTheTargetCounts) {
     const int offset = (pass_.TelemetryData->TargetCount(5) - pass_.TelemetryData->TargetCount(4)) * 24 + 640;
     ExpectGrey(100, 1, (-24 + offset) >> 2);
     EXPECT_EQ(view_.ImageSuffix(), "-wv");
-}
-
-TEST_F(RenderViewTest, TemperatureAndSstViewsColourChannelFour) {
-    view_.SelectView("Temperature");
-    const double* t4 = pass_.Sensor->ThermalTable4();
-    const TRgbBytes grey = TemperatureToGreyRgb(t4[Sample(4, 12, 13)] - 273.16);
-    ExpectColour(12, 13, {grey.blue, grey.green, grey.red});
-    view_.Options.RadioGroupSstDisplayRange = SstRangeUser;
-    view_.Options.UpDownUserMinSST = 20;
-    view_.Options.UpDownUserMaxSST = 10;
-    view_.SelectView("SST");
-    EXPECT_EQ(pass_.Sensor->PaletteLow(), 20);
-    EXPECT_EQ(pass_.Sensor->PaletteHigh(), 21);
-    EXPECT_EQ(view_.Options.UpDownUserMaxSST, 21);
-    EXPECT_EQ(host_.MappingCaption, "Sea surface");
-    EXPECT_TRUE(SidePanelShows(host_.SidePanel, TSidePanelControl::ButtonLoadSSTpalette));
 }
 
 TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
@@ -256,28 +232,6 @@ TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
     pass_.AbortRequested = false;
     EXPECT_TRUE(view_.Redisplay());
     ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
-}
-
-TEST(GroundPath, MapColourAtAPlace) {
-    TExtBitmap master;
-    master.SetSize(360, 201);
-    for (int y = 0; y < 201; ++y)
-        for (int x = 0; x < 360; ++x) {
-            uint8_t* p = master.ScanLine(y) + 3 * x;
-            p[0] = static_cast<uint8_t>(x & 255);
-            p[1] = static_cast<uint8_t>(x >> 8);
-            p[2] = static_cast<uint8_t>(y);
-        }
-    const TBgrEntry wrapped = GroundPathColour(master, 0.0f, 180.0f);
-    EXPECT_EQ(wrapped.Blue, 0);  // column 0
-    EXPECT_EQ(wrapped.Red, 100);  // Round(201 x 90 / 180) = Round(100.5) = 100
-    const TBgrEntry west = GroundPathColour(master, 90.0f, -90.0f - 720.0f);
-    EXPECT_EQ(west.Blue, 90);
-    EXPECT_EQ(west.Red, 0);
-    const TBgrEntry east = GroundPathColour(master, -90.0f, 179.9f);
-    EXPECT_EQ(east.Blue + 256 * east.Green, 359);  // Round(359.9) = 360, held at the last column
-    EXPECT_EQ(east.Red, 200);
-    EXPECT_EQ(GroundPathColour(TExtBitmap(), 0, 0), GroundPathNoData);
 }
 
 }  // namespace
