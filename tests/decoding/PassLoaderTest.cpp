@@ -438,20 +438,5 @@ TEST(ProcessedListTest, SortedWithoutDuplicatesCaseIgnored) {
     fs::remove_all(folder);
 }
 
-TEST(PvlHeaderTest, LengthInsideTheFormatGroup) {
-    TBytes bytes = test::PvlHeader(3000);
-    TInputFile input(bytes.data(), static_cast<int64_t>(bytes.size()));
-    EXPECT_EQ(ReadPvlHeader(input), 3000);
-    EXPECT_EQ(input.Position(), 1500);
-    const std::string text = "BEGIN_GROUP = PVL_HEADER\nLENGTH = 12\n";
-    TBytes noFormat(text.begin(), text.end());
-    TInputFile other(noFormat.data(), static_cast<int64_t>(noFormat.size()));
-    EXPECT_EQ(ReadPvlHeader(other), 0);
-    const std::string bad = "BEGIN_GROUP = FORMAT\nBEGIN_GROUP = PVL_HEADER\nLENGTH = x12\n";
-    TBytes badBytes(bad.begin(), bad.end());
-    TInputFile badInput(badBytes.data(), static_cast<int64_t>(badBytes.size()));
-    EXPECT_THROW(ReadPvlHeader(badInput), EConvertError);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -146,28 +146,6 @@ protected:
 
 // ---------------------------------------------------------------- the store
 
-TEST_F(EarthLocationsTest, AltitudeAttitudeAndFieldDecoders) {
-    const uint8_t altitude[2] = {0x21, 0x34};  // 8500 tenths of a km
-    locations.SetAltitude(altitude);
-    EXPECT_FLOAT_EQ(locations.Altitude, 850.0f);
-    const uint8_t low[2] = {0x13, 0x87};  // 499.9 km
-    locations.SetAltitude(low);
-    EXPECT_FLOAT_EQ(locations.Altitude, 848.0f);
-
-    const uint8_t a[2] = {0x03, 0xE8}, b[2] = {0xFC, 0x18}, c[2] = {0x00, 0x01};
-    locations.SetAttitude(a, b, c);
-    EXPECT_FLOAT_EQ(locations.Attitude[0], 1.0f);
-    EXPECT_FLOAT_EQ(locations.Attitude[1], -1.0f);
-    EXPECT_FLOAT_EQ(locations.Attitude[2], 0.001f);
-
-    const uint8_t shortField[2] = {0xFF, 0x80};  // -128 / 128
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeShortLocation(shortField), -1.0f);
-    const uint8_t longField[4] = {0xFF, 0xF8, 0x5E, 0xE0};  // -500000 / 10000
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeLongLocation(longField), -50.0f);
-    const uint8_t angle[2] = {0x1F, 0x40};  // 8000 / 100
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeAngle(angle), 80.0f);
-}
-
 // ---------------------------------------------------------------- time-coded passes
 
 TEST_F(EarthLocationsTest, HrptPassIsTimedLocatedAndFitted) {
