@@ -181,13 +181,5 @@ TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 3000));
 }
 
-TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {
-    Select("Vegetation");
-    core->Pass.NdviPaletteFileName = "green.pal";
-    Get<TqelCheckBox>("CheckBoxColourVegetationGreen")->click();
-    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
-    EXPECT_EQ(NewRedisplays(), 1);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -192,40 +192,5 @@ TEST_F(FireListTest, StandardAlgorithmOnValidLines) {
     EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "unlocated pixels are left out";
 }
 
-TEST(FireSettingsStore, ReadsHeldInRangeAndWritesBack) {
-    testing::TTempFolder folder;
-    {
-        TRegistryInteger size("FireAvgRegionSize", 0);
-        size.Value = 25;
-        TRegistryInteger method("FireAvgMethod", 0);
-        method.Value = 5;
-        TRegistryInteger delta("FireDeltaT", 0);
-        delta.Value = 0;
-        TRegistryBoolean useAvg("FireUseAvg", false);
-        useAvg.Value = true;
-        TRegistryInteger colour("FirePixelColour", 0);
-        colour.Value = 255;
-    }
-    {
-        TFireSettingsStore store;
-        EXPECT_EQ(store.Values.FireAvgRegionSize, 10);
-        EXPECT_EQ(store.Values.FireAvgMethod, -1) << "an index beyond the items chooses nothing";
-        EXPECT_FALSE(store.Values.FireUseMedian());
-        EXPECT_EQ(store.Values.FireDeltaT, 1);
-        EXPECT_TRUE(store.Values.FireUseAvg);
-        EXPECT_EQ(store.Values.FirePixelColour, 255u);
-        EXPECT_EQ(store.Values.FireThresholdT, 315) << "default";
-        EXPECT_EQ(store.Values.FireSaveWestLon, -19);
-        store.Values.FireAvgMethod = 1;
-        store.Values.FireSaveWestLon = -30;
-        store.Values.FireSaveLimitRegion = true;
-    }
-    TFireSettingsStore again;
-    EXPECT_TRUE(again.Values.FireUseMedian());
-    EXPECT_EQ(again.Values.FireSaveWestLon, -30);
-    EXPECT_TRUE(again.Values.FireSaveLimitRegion);
-    EXPECT_EQ(FireRegionSizeText(3), "[7 x 7 pixels]");
-}
-
 }  // namespace
 }  // namespace kestrune

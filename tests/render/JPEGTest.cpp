@@ -112,26 +112,6 @@ TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
     EXPECT_NEAR(reduced[0], original[0], 12);
 }
 
-TEST_F(JpegFiles, FourComponentFilesBecomeThirtyTwoBitPictures) {
-    // Inverted CMYK as Adobe writes it: colour 200, 100, 50 under black 128.
-    std::vector<uint8_t> samples;
-    for (int k = 0; k < 16 * 16; ++k)
-        samples.insert(samples.end(), {200, 100, 50, 128});
-    const std::string file = WriteRawJpeg(folder, "cmyk.jpg", 16, 16, 4, samples);
-    TExtBitmap taken;
-    ASSERT_TRUE(LoadJPEGFile(&taken, file, true, 0));
-    EXPECT_EQ(taken.PixelFormat(), TPixelFormat::pf32bit);
-    const uint8_t* pixel = taken.ScanLine(8) + 4 * 8;
-    EXPECT_NEAR(pixel[2], 200 * 128 / 255, 2);  // red
-    EXPECT_NEAR(pixel[1], 100 * 128 / 255, 2);
-    EXPECT_NEAR(pixel[0], 50 * 128 / 255, 2);
-    EXPECT_NEAR(pixel[3], 128, 2);
-    TExtBitmap colour;
-    ASSERT_TRUE(LoadJPEGFile(&colour, file, false, 0));
-    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_NEAR(colour.ScanLine(8)[3 * 8 + 2], 100, 2);
-}
-
 TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
     const std::string whole = [&] {
         SaveBitmapAsJPEG(*Gradient(120, 90), folder / "whole.jpg", 1);

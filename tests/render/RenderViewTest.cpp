@@ -80,17 +80,6 @@ TEST_F(RenderViewTest, EveryOfferedViewRendersIntoTheDisplayBitmap) {
     EXPECT_EQ(Messages().front().rfind("Ground path master file not found\r", 0), 0u);
 }
 
-TEST_F(RenderViewTest, AllChannelsShowsOneStripPerChannel) {
-    MakePass(pass_, 500, 10, {1, 2, 4, 5});
-    view_.SetViewTabs({"All"});
-    view_.SelectView("All");
-    ExpectGrey(0, 3, Sample(1, 0, 3) >> 2);
-    ExpectGrey(150, 3, Sample(2, 150, 3) >> 2);
-    ExpectGrey(250, 3, 64);  // channel 3 absent
-    ExpectGrey(499, 3, Sample(5, 499, 3) >> 2);
-    EXPECT_EQ(view_.ImageSuffix(), "-ql");
-}
-
 TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     view_.SelectView("Ch 1");
     ExpectGrey(17, 40, Sample(1, 17, 40) >> 2);
@@ -180,40 +169,6 @@ TEST_F(RenderViewTest, FireViewsReadOnlyFilterImagesOfThePassSize) {
     view_.SelectView("Ch.3 raw-filt");
     ExpectGrey(10, 20, 500 >> 2);
     ExpectGrey(11, 20, 800 >> 2);
-}
-
-TEST_F(RenderViewTest, SnowCompositeOfStretchedChannelsOneThreeAndFour) {
-    view_.Options.RadioGroupNOAAalgorithm = 0;
-    view_.SelectView("NOAA");
-    TSnowGammaTable snow{};
-    BuildSnowGammaTable(snow);
-    for (auto [x, y] : {std::pair{3, 4}, {250, 100}, {500, 299}}) {
-        const int a = (*pass_.Video->LinearStretch(1))[Sample(1, x, y)] >> 2;
-        const int b = (*pass_.Video->LinearStretch(3))[Sample(3, x, y)] >> 2;
-        const int c = (*pass_.Video->LinearStretch(4))[Sample(4, x, y)] >> 2;
-        const auto gamma = [&](int v) { return snow[std::clamp(v, 0, 255)]; };
-        ExpectColour(x, y, {gamma(a - b), gamma((3 * a + c) / 4), gamma((3 * a - c) / 2)});
-    }
-}
-
-TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
-    view_.Options.UserColourStretch = false;  // red "-2", green "2", blue "4"
-    view_.SelectView("User");
-    const uint8_t* p = Pixel(30, 31);
-    EXPECT_EQ(p[2], 255 - (Sample(2, 30, 31) >> 2));
-    EXPECT_EQ(p[1], Sample(2, 30, 31) >> 2);
-    EXPECT_EQ(p[0], Sample(4, 30, 31) >> 2);
-    EXPECT_EQ(view_.MappingCaption(), "User RGB");
-}
-
-TEST_F(RenderViewTest, ChannelDifferenceIsOffsetByTheTargetCounts) {
-    MakePass(pass_, Width, 3, {4, 5}, [](int channel, int x, int) { return static_cast<uint16_t>(x + channel); });
-    view_.SetViewTabs(testing::ViewsOffered(pass_));
-    view_.SelectView("Ch.4 - Ch.5");
-    // Equal target counts would give grey 160 for equal samples.
-    const int offset = (pass_.TelemetryData->TargetCount(5) - pass_.TelemetryData->TargetCount(4)) * 24 + 640;
-    ExpectGrey(100, 1, (-24 + offset) >> 2);
-    EXPECT_EQ(view_.ImageSuffix(), "-wv");
 }
 
 TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
