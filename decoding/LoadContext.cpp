@@ -44,7 +44,7 @@ bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     return Orbit().IsNorthbound(time);
 }
 
-void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound) {
+void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
     const std::string formatName = InputFormatName(State.InputFormatCode);
     if (formatName.empty()) {
         State.Northbound = true;
@@ -57,7 +57,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.HintText = hint;
     request.Northbound = proposedNorthbound;
     request.SatelliteText = Orbit().SatelliteName;
-    request.StdName.clear();
+    request.StdName = standardName;
     request.ShowGacPass = UseHeaderLineCount;
     request.Caption = "Confirm " + formatName + " " + Orbit().SatelliteName + " pass " + State.LoadedFileName +
                       " direction";
