@@ -15,16 +15,6 @@ namespace {
 
 using namespace testing;
 
-TLangFile NativeHeader() {
-    TLangFile header;
-    header.LanguageId = English;
-    header.Stamp = NativeStamp;
-    header.EnglishName = "English";
-    header.NativeName = u"English";
-    header.IsNative = true;
-    return header;
-}
-
 TLangFile GermanFile(int column) {
     TLangFile file;
     file.LanguageId = German;
@@ -44,7 +34,7 @@ struct TProgram {
     TProgram() {
         FillNativeSample(storage);
         german = AddGermanSample(storage);
-        image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(SampleMainForm())}}, NativeHeader());
+        image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(SampleMainForm())}}, ProgramNativeHeader(storage));
     }
     TResProcessor Built(const std::string& name) const {
         TResProcessor set;
