@@ -1,6 +1,6 @@
 #include "render/OverlayDrawing.h"
 
-#include "orbit/MapWithWarp.h"
+#include "orbit/qelMapping.h"
 #include "render/FireDetection.h"
 #include "render/qelCartography.h"
 
@@ -62,7 +62,7 @@ std::string GridLabel(int degrees, const char* positive, const char* negative) {
 
 }  // namespace
 
-TOverlayPainter::TOverlayPainter(TOverlayCanvas& canvas, TWarpedMapping& mapping, TPixelLocationFn pixelLocation,
+TOverlayPainter::TOverlayPainter(TOverlayCanvas& canvas, TMapping& mapping, TPixelLocationFn pixelLocation,
                                  int nudgeX, int nudgeY)
     : canvas_(canvas), mapping_(mapping), pixelLocation_(std::move(pixelLocation)), nudgeX_(nudgeX),
       nudgeY_(nudgeY), width_(canvas.Width()), height_(canvas.Height()) {}
@@ -181,7 +181,7 @@ bool TOverlayPainter::DrawFireRegion(const TFireSettings& fire) {
     bool penDown = false;
     const auto plot = [&](int longitude, int latitude) {
         int x = 0, y = 0;
-        if (!mapping_.LatLonToPixel(x, y, true, static_cast<float>(longitude), static_cast<float>(latitude))) return;
+        if (!mapping_.LatLonToXY(x, y, static_cast<float>(longitude), static_cast<float>(latitude))) return;
         if (penDown)
             canvas_.LineTo(x, y);
         else
@@ -199,7 +199,7 @@ bool TOverlayPainter::DrawFireRegion(const TFireSettings& fire) {
 
 void TOverlayPainter::PlotPoint(float longitude, float latitude, int dx, int dy) {
     int x = 0, y = 0;
-    if (mapping_.LatLonToPixel(x, y, true, longitude, latitude)) PlotTo(x + dx, y - dy);
+    if (mapping_.LatLonToXY(x, y, longitude, latitude)) PlotTo(x + dx, y - dy);
 }
 
 void TOverlayPainter::PenUp() {

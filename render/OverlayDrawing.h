@@ -1,8 +1,9 @@
 // The geographic overlays drawn on the display after a view is rendered: the
 // latitude/longitude graticule with its labels, circles round the poles, the
 // boundary and user overlay lines, the home and station markers, and the
-// fire-report region. Points go through the pass's fitted mapping (and the
-// labels through the pixel location), shifted by the overlay nudge.
+// fire-report region. Points go through the pass's fitted mapping (rounded
+// to whole pixels; the labels through the pixel location), shifted by the
+// overlay nudge.
 #pragma once
 
 #include "render/OverlayCanvas.h"
@@ -14,7 +15,7 @@
 namespace kestrune {
 
 class TCartogList;
-class TWarpedMapping;
+class TMapping;
 struct TFireSettings;
 
 // The settings read at each drawing.
@@ -46,7 +47,7 @@ using TPixelLocationFn = std::function<bool(int x, int y, float& latitude, float
 
 class TOverlayPainter {
 public:
-    TOverlayPainter(TOverlayCanvas& canvas, TWarpedMapping& mapping, TPixelLocationFn pixelLocation, int nudgeX,
+    TOverlayPainter(TOverlayCanvas& canvas, TMapping& mapping, TPixelLocationFn pixelLocation, int nudgeX,
                     int nudgeY);
 
     // True when at least one overlay element was enabled and drawn.
@@ -72,7 +73,7 @@ private:
     void PlotTo(int x, int y);
 
     TOverlayCanvas& canvas_;
-    TWarpedMapping& mapping_;
+    TMapping& mapping_;
     TPixelLocationFn pixelLocation_;
     int nudgeX_;
     int nudgeY_;
