@@ -137,32 +137,6 @@ TEST_F(OrbitsTest, NamesGiveIdentityAndScannerGeometry) {
     }
 }
 
-TEST_F(OrbitsTest, NothingIsLocatedWithoutElements) {
-    TScanLinePoints untouched{};
-    untouched.fill({1.5f, 2.5f});
-    points = untouched;
-    altitude = 7.0;
-    orbit.LocateScanLine(Epoch, points, altitude);
-    EXPECT_EQ(std::memcmp(points.data(), untouched.data(), sizeof points), 0);
-    EXPECT_DOUBLE_EQ(altitude, 7.0);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-}
-
-TEST_F(OrbitsTest, EmbeddedElementsAndClear) {
-    Embed("NOAA 19", WeatherSet());
-    EXPECT_TRUE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.MainElementSource, "embedded Keplers in source data");
-    EXPECT_NEAR(orbit.ElementAge, 0.0, 1e-6);
-    orbit.UseEmbeddedKeplers(TleLine1(WeatherSet()), TleLine2(WeatherSet()), Epoch + 2.25);
-    EXPECT_NEAR(orbit.ElementAge, -2.25, 1e-6);
-    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 2.25);
-    orbit.Clear();
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.Satellite, nullptr);
-    EXPECT_TRUE(orbit.MainElementSource.empty());
-    EXPECT_EQ(orbit.SatelliteName, "NOAA-19");
-}
-
 TEST_F(OrbitsTest, NoaaAnchorsLieOnTheirLookRays) {
     Embed("NOAA 19", WeatherSet());
     for (double minutes : {0.0, 17.0, 42.5, 600.0}) ExpectScanAngles(Epoch + minutes / MinsPerDay, 40.0, 1023.5);
@@ -174,19 +148,6 @@ TEST_F(OrbitsTest, NoaaAnchorsLieOnTheirLookRays) {
 TEST_F(OrbitsTest, MeteorM2AnchorsUseItsOwnSpacing) {
     Embed("METEOR-M2", WeatherSet());
     ExpectScanAngles(Epoch + 10.0 / MinsPerDay, 30.0, 769.5);
-}
-
-TEST_F(OrbitsTest, YawSteeringSquaresTheScanWithTheGroundTrack) {
-    // Near the equator the earth's rotation skews an unsteered scan line by about four degrees.
-    const TDateTime equator = Epoch + 1.0 / MinsPerDay;  // the set starts at its ascending node
-    Embed("NOAA 19", WeatherSet());
-    orbit.LocateScanLine(equator, points, altitude);
-    ASSERT_LT(std::abs(points[25].Latitude), 15.0f);
-    const double unsteered = ScanToTrackAngle(equator);
-    Embed("METOP A", WeatherSet());
-    const double steered = ScanToTrackAngle(equator);
-    EXPECT_GT(std::abs(unsteered - 90.0), 3.0);
-    EXPECT_LT(std::abs(steered - 90.0), 0.5);
 }
 
 TEST_F(OrbitsTest, FixedYawTurnsTheScanLine) {
@@ -216,27 +177,6 @@ TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
         EXPECT_TRUE(std::isfinite(point.Latitude));
         EXPECT_TRUE(std::isfinite(point.Longitude));
     }
-}
-
-TEST_F(OrbitsTest, SetsTheModelCannotTakeLeaveTheOrbitWithoutElements) {
-    testing::TleElements stalled = WeatherSet();
-    stalled.meanMotion = 0.0;
-    temp.Write("elements/Keps/NOAA-15.txt", TleLine1(stalled) + "\n" + TleLine2(stalled) + "\n");
-    orbit.LoadSatelliteList(temp.Path() + "elements");
-    orbit.SetSatelliteName("NOAA 15");
-    orbit.SelectElements(Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    orbit.UseEmbeddedKeplers(TleLine1(stalled), TleLine2(stalled), Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-
-    // A retrograde equatorial set loads but cannot be propagated.
-    testing::TleElements retrograde = WeatherSet();
-    retrograde.inclination = 180.0;
-    Embed("NOAA 19", retrograde);
-    EXPECT_TRUE(orbit.ElementsValid);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-    EXPECT_THROW(orbit.LocateScanLine(Epoch, points, altitude), EMathError);
 }
 
 TEST_F(OrbitsTest, DirectionOfTravel) {

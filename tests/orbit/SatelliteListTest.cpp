@@ -61,13 +61,6 @@ TEST_F(SatelliteListTest, FolderOfElementFilesAndNotes) {
     EXPECT_NEAR(noaa15.LaunchDate, DateTimeToJulian(EncodeDate(1998, 5, 13) + EncodeTime(10, 30, 0, 0)), 1e-9);
 }
 
-TEST_F(SatelliteListTest, MissingOrUnsetFolderGivesEmptyCatalogue) {
-    EXPECT_EQ(TSatelliteList(temp.Path() + "nowhere").Count(), 0);
-    TSatelliteList unset("");
-    EXPECT_EQ(unset.Count(), 0);
-    EXPECT_TRUE(unset.Directory.empty());
-}
-
 TEST_F(SatelliteListTest, RecordWalkSkipsSeparatorsJunkAndBadRecords) {
     TleElements noChecksum = Set(10001);
     TleElements badNumbers = Set(10002);
@@ -181,56 +174,6 @@ TEST_F(SatelliteListTest, NoaaLetterNamesBecomeNumbers) {
     EXPECT_EQ(list.Strings(0), "NOAA 17");
     EXPECT_EQ(list.Strings(1), "NOAA 18");
     EXPECT_DOUBLE_EQ(list.GetSatellite(1)->DownlinkFrequency, 137.9125);
-}
-
-TEST_F(SatelliteListTest, RevolutionAtEpochIsThePrintedNumber) {
-    TSatelliteList list("");
-    for (const auto& [argp, anomaly] : {std::pair{10.0, 20.0}, std::pair{200.0, 100.0}, std::pair{300.0, 300.0}}) {
-        TleElements e = Set(30000 + static_cast<int>(argp));
-        e.argOfPerigee = argp;
-        e.meanAnomaly = anomaly;
-        e.revolution = 4321;
-        TSatellite* s = list.AddFromLines("x.tle", "SAT" + std::to_string(e.catalog), TleLine1(e), TleLine2(e));
-        TVector p, v;
-        s->Propagate(p, v, s->EpochJD);
-        EXPECT_EQ(s->Revolution, 4321) << argp;
-    }
-}
-
-TEST_F(SatelliteListTest, NotesLinesSetFrequencySignedValueDateAndText) {
-    temp.Write("tle/sats.tle", Record("ONE", Set(11111)) + Record("TWO", Set(22222)) + Record("THREE", Set(33333)) +
-                                   Record("FOUR", Set(44444)));
-    temp.Write("tle/TLEnotes.txt",
-               "; a comment line\n"
-               "11111 137.62\n"
-               "22222 137.1 -1.0\n"
-               "  33333 137.5 +2 LD=2001/02/03 launched ; with a comment\n"
-               "NOAA 44444 1.0\n"
-               "44444\n"
-               "99999 137.0 unknown\n"
-               "44444 abc +x more text\n");
-    TSatelliteList list(temp.Path() + "tle/");
-    const auto satellite = [&](const char* key) { return list.GetSatellite(list.IndexOfSatellite(key)); };
-    EXPECT_DOUBLE_EQ(satellite("11111")->DownlinkFrequency, 137.62);
-    EXPECT_EQ(satellite("11111")->Notes, "");
-    EXPECT_DOUBLE_EQ(satellite("22222")->SignedValue, -1.0);
-    EXPECT_EQ(satellite("22222")->Notes, "");
-    EXPECT_NEAR(satellite("33333")->LaunchDate, DateTimeToJulian(EncodeDate(2001, 2, 3)), 1e-9);
-    EXPECT_DOUBLE_EQ(satellite("33333")->SignedValue, 2.0);
-    EXPECT_EQ(satellite("33333")->Notes, "launched");
-    // Unconvertible values leave their fields; the text still counts.
-    EXPECT_DOUBLE_EQ(satellite("44444")->DownlinkFrequency, 0.0);
-    EXPECT_DOUBLE_EQ(satellite("44444")->SignedValue, 33.5);
-    EXPECT_EQ(satellite("44444")->Notes, "more text");
-}
-
-TEST_F(SatelliteListTest, CatalogueNumbersAreLookedUpByFiveCharactersOnly) {
-    TSatelliteList list("");
-    list.AddFromLines("x.tle", "NOAA 15", TleLine1(Set(2533)), TleLine2(Set(2533)));
-    EXPECT_EQ(list.IndexOfSatellite("02533"), 0);
-    EXPECT_EQ(list.IndexOfSatellite("2533"), -1);
-    EXPECT_EQ(list.IndexOfSatellite("NOAA 15"), -1);
-    EXPECT_EQ(list.IndexOf("NOAA 15"), 0);
 }
 
 }  // namespace

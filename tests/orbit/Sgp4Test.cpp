@@ -91,19 +91,6 @@ TEST(Sgp4, NearEarthCaseInDoublePrecision) { ExpectReportCase(NearLine1, NearLin
 
 TEST(Sgp4, DeepSpaceCaseOfTheReport) { ExpectReportCase(DeepLine1, DeepLine2, true, Sdp4Rows); }
 
-TEST(Sgp4, PropagateByJulianDateChoosesTheModel) {
-    for (const auto& [line1, line2, row] : {std::tuple{NearLine1, NearLine2, Sgp4Rows[2]},
-                                            std::tuple{DeepLine1, DeepLine2, Sdp4Rows[2]}}) {
-        TSatellite satellite;
-        satellite.LoadTLE(line1, line2);
-        TVector p, v;
-        satellite.Propagate(p, v, satellite.EpochJD + row.minutes / 1440.0);
-        ExpectRow(row, p, v);
-        EXPECT_GE(satellite.ArgOfLatitude, 0.0);
-        EXPECT_LT(satellite.ArgOfLatitude, 2.0 * sgp::Pi);
-    }
-}
-
 TEST(Sgp4, RevolutionCountsStepAtTheAscendingNode) {
     TSatellite satellite;
     satellite.LoadTLE(NearLine1, NearLine2);
@@ -192,28 +179,6 @@ TEST(Sgp4, StationarySatellitesKeepTheirPlaceOverAMonth) {
             EXPECT_LT(std::abs(drift) * 180.0 / sgp::Pi, 2.0) << days;
         }
     }
-}
-
-TEST(Sgp4, ElementSetsThatCannotBePropagatedRaise) {
-    testing::TleElements elements;
-    elements.meanMotion = 0.0;
-    TSatellite satellite;
-    EXPECT_THROW(satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements)), EMathError);
-
-    // A retrograde equatorial orbit makes the long-period term divide by zero.
-    elements.meanMotion = 14.2;
-    elements.inclination = 180.0;
-    satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements));
-    TVector p, v;
-    EXPECT_THROW(satellite.Propagate(p, v, satellite.EpochJD), EMathError);
-
-    // A mean motion of 1e49 revolutions a day puts the satellite further out
-    // than a double can square.
-    elements.inclination = 92.5;
-    std::string line2 = testing::TleLine2(elements);
-    line2.replace(52, 11, "11.60429E49");
-    satellite.LoadTLE(testing::TleLine1(elements), line2);
-    EXPECT_THROW(satellite.Propagate(p, v, satellite.EpochJD + 1.0), EMathError);
 }
 
 TEST(Sgp4, DecayingOrbitRaisesRatherThanGivingNaN) {

@@ -27,17 +27,6 @@ TEST(ColourScales, HueSegmentsInterpolateWithinTheirSegment) {
     EXPECT_NEAR(TemperatureToHueLightness(true, std::nan("")).hue, 330.0, 1e-9);
 }
 
-TEST(ColourScales, CoarseHueTableClampsItsIndex) {
-    const auto hot = TemperatureToHueLightness(false, 100.0);
-    EXPECT_EQ(hot.hue, 15.0);
-    EXPECT_EQ(hot.factor, 0.29);
-    const auto cold = TemperatureToHueLightness(false, -100.0);
-    EXPECT_EQ(cold.hue, 280.0);
-    EXPECT_EQ(cold.factor, 0.07);
-    EXPECT_EQ(TemperatureToHueLightness(false, 5.0).hue, 105.0);  // Round(-0.001) = 0
-    EXPECT_EQ(TemperatureToHueLightness(false, -5.0).hue, 150.0);  // Round(-1.001) = -1
-}
-
 TEST(ColourScales, HslConversion) {
     const auto grey = HslToRgb(200.0, 0.0, 0.3);
     EXPECT_EQ(grey.red, 0.3);
@@ -70,20 +59,6 @@ TEST(ColourScales, GreyTemperatureScaleAtItsEdges) {
     // Trunc goes toward zero: -100.5 gives index 0 (even).
     EXPECT_EQ(TemperatureToGreyRgb(-100.5), (TRgbBytes{177, 177, 177}));
     EXPECT_EQ(TemperatureToGreyRgb(std::nan("")), (TRgbBytes{177, 177, 177}));
-}
-
-TEST(ColourScales, CurveNamesAndMenuCaptionsMatchByName) {
-    EXPECT_EQ(EnhancementCurveName(8), "MD");
-    EXPECT_EQ(EnhancementCurveName(9), "MB");
-    EXPECT_EQ(EnhancementCurveByName("MB"), 9);
-    EXPECT_EQ(EnhancementCurveByName("MD"), 8);
-    EXPECT_EQ(EnhancementCurveByName("WV (-10..-60)"), 10);
-    EXPECT_EQ(EnhancementCurveByName("WV new"), 11);
-    EXPECT_EQ(EnhancementCurveByName("BD (enh)"), 13);
-    EXPECT_EQ(EnhancementCurveByName("bd1"), 14);
-    EXPECT_EQ(EnhancementCurveByName("Snow (3a)"), 0);
-    EXPECT_EQ(EnhancementCurveByName("XX"), -1);
-    EXPECT_EQ(EnhancementCurveName(15), "");
 }
 
 struct TCurvePoint {

@@ -84,19 +84,6 @@ TEST_F(PixelLocationTest, ReachOfAFullResolutionLine) {
     EXPECT_EQ(location.Latitude, 0.0f);
 }
 
-TEST_F(PixelLocationTest, LinesOutsideThePassOrWithoutLocations) {
-    float latitude = 0;
-    float longitude = 0;
-    EXPECT_FALSE(PixelLocation(pass, 100, -1, latitude, longitude));
-    EXPECT_FALSE(PixelLocation(pass, 100, 4, latitude, longitude));
-    pass.DataLineCount = 3;
-    EXPECT_FALSE(PixelLocation(pass, 100, 3, latitude, longitude)) << "only lines with data";
-    pass.EarthLocations->LocationsValid = false;
-    TPixelLocation location;
-    EXPECT_FALSE(LocatePixel(pass, 100, 0, location));
-    EXPECT_EQ(location.SolarZenith, 0.0f);
-}
-
 TEST_F(PixelLocationTest, NudgeOffsetsMoveTheData) {
     pass.NudgeX = 5;
     pass.NudgeY = 2;
@@ -167,28 +154,6 @@ TEST(CursorReadout, SeaSurfaceTemperature) {
         << "the SST view shows no time";
 }
 
-TEST(CursorReadout, PositionAnglesAndTime) {
-    TCursorState cursor;
-    cursor.CursorLatitude = -12.345f;
-    cursor.CursorLongitude = -45.678f;
-    cursor.CursorTime = EncodeDate(2024, 5, 2) + EncodeTime(12, 34, 56, 789);
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("12.35") + Deg + "S  45.68" + Deg + "W\r12:34:56.789 UTC");
-    cursor.CursorLatitude = 50.0f;
-    cursor.CursorLongitude = 0.0f;
-    cursor.CursorT4 = 273.16;
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("0.0") + Deg + "C 273.2K\r50.00" + Deg + "N  0.00" + Deg + "E\r12:34:56.789 UTC");
-
-    cursor.CursorCtrlHeld = true;
-    cursor.CursorT4 = 0;
-    cursor.CursorSolarZenith = 33.33f;
-    cursor.CursorSatelliteZenith = 44.44f;
-    cursor.CursorRelativeAzimuth = 55.55f;
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("\rsol.zen: 33.3") + Deg + " sat.zen: 44.4" + Deg + "\rrel_az: 55.55" + Deg);
-}
-
 TEST(CursorReadout, RangeWhileDragging) {
     TCursorState cursor;
     cursor.CursorLatitude = 1.0f;
@@ -205,11 +170,6 @@ TEST(CursorReadout, RangeWhileDragging) {
     cursor.EndLatitude = 0.0f;
     EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("1.00") + Deg + "N  1.00" + Deg + "E")
         << "no range for a drag that has not moved";
-}
-
-TEST(CursorReadout, UnitsPrompt) {
-    EXPECT_EQ(CursorUnitsPrompt(true), std::string("Click to make\rtemperature\runits ") + Deg + "F");
-    EXPECT_EQ(CursorUnitsPrompt(false), std::string("Click to make\rtemperature\runits ") + Deg + "C");
 }
 
 // Samples of channels 1, 2, 4 and 5 over the located pass, and a calibrated sensor.
@@ -254,22 +214,6 @@ TEST_F(CursorValuesTest, TemperaturesNdviAndLocation) {
 
     ReadCursorValues(pass, ViewSst, 600, 1, cursor);
     EXPECT_DOUBLE_EQ(cursor.CursorSecondValue, 273.16 + sensor.SeaSurfaceTemperature(400, 410, 55.0f, true));
-}
-
-TEST_F(CursorValuesTest, NothingOutsideThePassOrForOtherInstruments) {
-    TCursorState cursor;
-    ReadCursorValues(pass, 4, 2048, 1, cursor);
-    EXPECT_EQ(cursor.CursorT4, 0.0);
-    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
-    EXPECT_NE(cursor.CursorLatitude, 0.0f) << "still located beyond the last sample";
-
-    ReadCursorValues(pass, 4, 3000, 1, cursor);
-    EXPECT_FLOAT_EQ(cursor.CursorSatelliteZenith, 89.0f) << "the zenith of a pixel that cannot be located";
-
-    pass.SensorKind = SensorSpot;
-    ReadCursorValues(pass, 4, 600, 1, cursor);
-    EXPECT_EQ(cursor.CursorT4, 0.0);
-    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
 }
 
 }  // namespace
