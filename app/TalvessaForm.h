@@ -22,6 +22,10 @@ class QScrollArea;
 class QTabBar;
 class QTimer;
 
+namespace kestrune::dragdrop {
+class TDropFileTarget;
+}
+
 namespace kestrune {
 
 class TFormFireDetectionControl;
@@ -119,6 +123,8 @@ private:
     void BuildTimers();
     void AttachToCore();
     void FirstShowing();
+    void BuildDropTarget();
+    void DropFileTargetDrop(uint32_t& effect);
 
     bool ReadyToOpen();
     void MenuOpenClick();
@@ -163,6 +169,7 @@ private:
     TFormPassDirection* FormPassDirection = nullptr;
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
+    std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
     std::vector<int> priorityTokens_;
     std::unique_ptr<TMainCore> core_;
 };

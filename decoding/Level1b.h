@@ -17,12 +17,12 @@ namespace kestrune {
 
 class TOrbit;
 
-constexpr int32_t ArsHeaderBytes = 512;        // archive header in front of newer-layout files
-constexpr int32_t OlderArsHeaderBytes = 122;   // the part of it older-layout files keep
-constexpr int32_t HeaderRecordBytes = 688;     // what is read of the newer header record
-constexpr int32_t DataSetNameOffset = 30;      // of the archive header
+constexpr int32_t ArsHeaderBytes = 512;       // archive header in front of newer-layout files
+constexpr int32_t OlderArsHeaderBytes = 122;  // the part of it older-layout files keep
+constexpr int32_t HeaderRecordBytes = 688;    // what is read of the newer header record
+constexpr int32_t DataSetNameOffset = 30;     // of the archive header
 constexpr int32_t DataSetNameLength = 42;
-constexpr int32_t LayoutTestOffset = 193;      // a blank here marks the newer layout
+constexpr int32_t LayoutTestOffset = 193;  // a blank here marks the newer layout
 
 // Big-endian fields of a block; zero where the field does not lie wholly inside it.
 uint16_t BigEndianWordAt(std::span<const uint8_t> block, size_t offset);
@@ -48,6 +48,10 @@ struct TArsSummary {
     std::string Description;  // three lines: satellite and times, station, processing centre
     std::string Summary;      // one line: satellite, data type, date, times
 };
+
+// The pass as the data set name tells it; all empty when its date or times
+// are not numbers.
+TArsSummary DataSetNameSummary(std::string_view dataSetName);
 
 // Describes the archive header (the first 512 bytes of the file, or fewer)
 // line by line into lines, with the older data set header that follows it

@@ -5,6 +5,7 @@
 #include "app/TalvessaForm.h"
 
 #include "tests/app/AppTest.h"
+#include "tests/app/DirectionAnswerer.h"
 #include "app/DirectionForm.h"
 #include "app/ImageDisplay.h"
 #include "app/PersistingControls.h"
@@ -46,21 +47,6 @@ using testing::WaitFor;
 
 class MainWindowTest : public testing::TAppTest {
 protected:
-    void SetUp() override {
-        TAppTest::SetUp();
-        // Any pass-direction question is answered with its default.
-        directionAnswerer.setInterval(10);
-        QObject::connect(&directionAnswerer, &QTimer::timeout, [] {
-            auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
-            if (dialog != nullptr) Find<QPushButton>(*dialog, "ButtonNorth")->click();
-        });
-        directionAnswerer.start();
-    }
-    void TearDown() override {
-        directionAnswerer.stop();
-        TAppTest::TearDown();
-    }
-
     std::unique_ptr<TFormMain> Show() {
         auto form = std::make_unique<TFormMain>(TParams{});
         form->show();
@@ -102,7 +88,7 @@ protected:
         return entries;
     }
 
-    QTimer directionAnswerer;
+    testing::TDirectionAnswerer directionAnswerer;
 };
 
 TEST_F(MainWindowTest, APassOpenedThroughTheOpenDialogIsShownInEveryView) {
@@ -172,30 +158,6 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheWindowUsable) {
     EXPECT_TRUE(form->menuBar()->isEnabled());
     OpenWithDialog(*form, WritePass());
     EXPECT_TRUE(form->Core().PassLoaded());
-}
-
-TEST_F(MainWindowTest, StopDuringALoadCancelsIt) {
-    auto form = Show();
-    const std::string pass = WritePass();
-    auto* open = Find<QPushButton>(*form, "ButtonOpen");
-    bool sawStop = false;
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (open->text() != "Stop") return;
-        sawStop = true;
-        stopper.stop();
-        open->click();
-    });
-    testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
-        stopper.start(0);
-        ChooseFile(dialog, pass);
-    });
-    open->click();
-    EXPECT_TRUE(sawStop);
-    EXPECT_FALSE(form->Core().PassLoaded());
-    EXPECT_FALSE(form->Core().Pass.Loading);
-    EXPECT_EQ(open->text(), "Open");
-    EXPECT_TRUE(form->Core().MRUFileList->Files().empty());
 }
 
 TEST_F(MainWindowTest, NudgesAreRememberedForTheWholeFileName) {
