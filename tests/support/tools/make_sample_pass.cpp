@@ -4,7 +4,8 @@
 // Each pixel is placed on the earth by the element set, as the program will
 // place it, and the land/sea mask says whether it shows land (warm, green)
 // or sea (cooler, dark); made-up clouds lie on top. Gzip-packed when the
-// name ends in ".gz".
+// name ends in ".gz"; an ESS station's file of the same scene when the name
+// ends in ".hpt".
 //   make_sample_pass <output file> <OdpsLandMask.dat> [lines]
 #include "orbit/Orbits.h"
 #include "render/qelODPSdata.h"
@@ -138,8 +139,12 @@ int main(int argc, char* argv[]) {
         passSpec.Samples = [scene](int32_t line, int channel, int32_t sample) {
             return scene->Sample(line, channel, sample);
         };
-        TBytes file = BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
-        if (output.size() > 3 && output.compare(output.size() - 3, 3, ".gz") == 0) file = GzipBytes(file);
+        const auto endsWith = [&](const std::string& end) {
+            return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
+        };
+        TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
+                                       : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        if (endsWith(".gz")) file = GzipBytes(file);
         WriteFileBytes(output, file);
     } catch (const std::exception& error) {
         std::cerr << "make_sample_pass: " << error.what() << "\n";
