@@ -56,6 +56,7 @@ struct TLoadContext {
     bool PvlFile = false;                // the file was detected as NCI ASDA/PVL
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
+    bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
 
     std::span<uint8_t, HeaderBufferSize> Header() { return std::span<uint8_t, HeaderBufferSize>(HeaderBuffer); }
     std::string UpperName() const { return UpperCase(State.LoadedFileName); }
