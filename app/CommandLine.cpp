@@ -217,11 +217,11 @@ void TCommandLineRun::SaveViewImage(const std::string& output, const std::string
     const bool corrected = StartsText("CORR", name);
     const bool apt = StartsText("APT", name);
     switch (target_.InputFormatCode()) {
+        // Every GAC layout saves as GAC: older-layout passes give the same picture.
         case 9:
-            if (!apt) target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg);
-            break;
         case 10:
         case 11:
+            if (!apt) target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg);
             break;
         default:
             target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg);

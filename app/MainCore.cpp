@@ -540,6 +540,7 @@ void TMainCore::SyncLoaderSettings() {
     load.VersionSuffix = VersionSuffix;
     load.CheckBoxShowFire = View.Options.CheckBoxShowFire;
     load.FastView = Settings.FastInitialView->Value;
+    load.AcceptRutgersL1B = Settings.AcceptRutgersL1B->Value;
 }
 
 }  // namespace kestrune

@@ -40,7 +40,7 @@ bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
     return northbound;
 }
 
-void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound) {
+void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
     const std::string formatName = InputFormatName(State.InputFormatCode);
     if (formatName.empty()) {
         State.Northbound = true;
@@ -53,7 +53,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.HintText = hint;
     request.Northbound = proposedNorthbound;
     request.SatelliteText = Orbit().SatelliteName;
-    request.StdName.clear();
+    request.StdName = standardName;
     request.ShowGacPass = UseHeaderLineCount;
     request.Caption = "Confirm " + formatName + " " + Orbit().SatelliteName + " pass " + State.LoadedFileName +
                       " direction";

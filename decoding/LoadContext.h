@@ -82,8 +82,9 @@ struct TLoadContext {
     // chosen direction in Northbound and the chosen channels in
     // ChannelSelected, leaves the chosen year, date and satellite in Dialog;
     // a cancelled question sets AbortRequested. Formats without a display
-    // name ask nothing and answer northbound.
-    void AskPassDirection(const std::string& hint, bool proposedNorthbound);
+    // name ask nothing and answer northbound. A standard name, when given,
+    // is offered beside the question.
+    void AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName = {});
 };
 
 }  // namespace kestrune

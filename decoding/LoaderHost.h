@@ -31,6 +31,7 @@ struct TLoaderSettings {
     std::string VersionSuffix;        // appended to the window caption
     bool CheckBoxShowFire = false;    // fire display ticked: no despeckling
     bool FastView = false;            // first view "All" instead of a colour view
+    bool AcceptRutgersL1B = false;    // 16-bit Level 1b without sample width: keep the header's satellite
 };
 
 // What a load shows in the window: the busy look, captions, hints, the

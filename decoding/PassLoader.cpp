@@ -3,6 +3,8 @@
 #include "decoding/FormatDetect.h"
 #include "decoding/GZfiles.h"
 #include "decoding/HRPTvideo.h"
+#include "decoding/L1FTenB.h"
+#include "decoding/Level1bLoader.h"
 #include "decoding/LoadContext.h"
 #include "decoding/Raw8Format.h"
 #include "decoding/ReadChannels.h"
@@ -320,14 +322,7 @@ void TPassLoader::MapFile(TLoadContext& load) {
 }
 
 void TPassLoader::ReadHeaderBuffer(TLoadContext& load) {
-    const int64_t got = load.Input.Read(load.HeaderBuffer.data(), static_cast<int64_t>(HeaderBufferSize));
-    if (got < static_cast<int64_t>(HeaderBufferSize)) {
-        load.Log("File is too small to determine the data type");
-        load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
-        if (settings_.Unattended) throw ELoadError("File too small");
-        load.ShowMessage("Error - file is to small to determine the data type.  At least " + IntToStr(HeaderBufferSize) +
-                         " bytes are required.");
-    }
+    load.Input.Read(load.HeaderBuffer.data(), static_cast<int64_t>(HeaderBufferSize));
     state_.InputFileDate = GetFileDate(load.FileName);
     settings_.DataFolder = state_.InputFolder;
 }
@@ -340,6 +335,16 @@ void TPassLoader::IdentifyFormat(TLoadContext& load) {
     state_.DtpAvailable = found.DtpAvailable;
     state_.L1BSampleKind = found.L1BSampleKind;
     if (!found.Message.empty()) load.ShowMessage(found.Message);
+    // Level 1b, L1F and 10B files are told by their first bytes and state
+    // their own layout, so a short one is as well identified as a long one.
+    const uint8_t code = found.InputFormatCode;
+    if (load.Input.Size() < static_cast<int64_t>(HeaderBufferSize) && !IsLevel1bCode(code) && code != 19 && code != 20) {
+        load.Log("File is too small to determine the data type");
+        load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
+        if (settings_.Unattended) throw ELoadError("File too small");
+        load.ShowMessage("Error - file is to small to determine the data type.  At least " + IntToStr(HeaderBufferSize) +
+                         " bytes are required.");
+    }
 }
 
 void TPassLoader::SetInstrumentDefaults() {
@@ -384,6 +389,11 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
         case 24: ReadNoaa95Header(load); break;
         case 25: ReadEightBitChrptHeader(load); break;
         case 26: Read16BitHrptHeader(load); break;
+        case 7: case 8: case 9: case 10: case 11: case 14: case 15: case 16: case 17: case 18:
+            ReadLevel1bHeader(load);
+            break;
+        case 19: ReadL1FHeader(load); break;
+        case 20: Read10BHeader(load); break;
         case 0: throw ELoadError("The file's data format was not identified");
         default:
             throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
@@ -409,11 +419,9 @@ void TPassLoader::CountRecords(TLoadContext& load) {
                                 load.ExpectedRecordCount, state_.RecordCount));
         state_.RecordCount = load.ExpectedRecordCount;
     }
-    const uint8_t code = state_.InputFormatCode;
-    if (state_.L1BSampleKind == 1 && (code == 10 || code == 11))
-        state_.DataLineCount = 2 * state_.RecordCount;
-    else
-        state_.DataLineCount = load.UseHeaderLineCount ? state_.HeaderLineCount : state_.RecordCount;
+    const int32_t records =
+        load.UseHeaderLineCount ? std::min(state_.HeaderLineCount, state_.RecordCount) : state_.RecordCount;
+    state_.DataLineCount = records * L1BLinesPerRecord(state_.InputFormatCode, state_.L1BSampleKind);
     if (state_.DataLineCount < FewestLines)
         throw ELoadError(Format("The file holds %d data lines; at least %d are needed", state_.DataLineCount, FewestLines));
     if (state_.DataLineCount < FewLinesWarning)
@@ -430,7 +438,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     load.Log("Picture is " + IntToStr(state_.DataLineCount) + " lines.");
 
     const uint8_t code = state_.InputFormatCode;
-    if (code == 1 || code == 2)
+    if (IsFormatOneOf(code, {1, 2, 7, 8, 9, 10, 11, 19, 20}))
         host_.SetWindowCaption(state_.HeaderText + " - " + state_.LoadedFileName + " - " + ProductName);
     host_.SetGacLayout(IsGacCode(code));
 

@@ -146,34 +146,15 @@ TEST_F(CommandLineTest, FileKindFromTheOutputSpecification) {
                             "image pass mode 0 bmp"));
 }
 
+// Every GAC layout, older ones included, saves the displayed or GAC image, never an APT one.
 TEST_F(CommandLineTest, GacFormatsSaveByTheirOwnRules) {
-    target.FormatCode = 9;
-    Run({"-FC:x.bmp", "-FC:CORR.bmp", "-FC:APT.bmp"});
-    EXPECT_THAT(target.Calls, ElementsAre("select False colour", "image pass mode 0 bmp", "select False colour",
-                                          "image pass mode 3 bmp", "select False colour"));
-    for (const int code : {10, 11}) {
+    for (const int code : {9, 10, 11}) {
         target.Calls.clear();
         target.FormatCode = static_cast<uint8_t>(code);
-        Run({"-FC:x.bmp", "-FC:CORR.bmp"});
-        EXPECT_THAT(target.Calls, ElementsAre("select False colour", "select False colour"));
+        Run({"-FC:x.bmp", "-FC:CORR.bmp", "-FC:APT.bmp"});
+        EXPECT_THAT(target.Calls, ElementsAre("select False colour", "image pass mode 0 bmp", "select False colour",
+                                              "image pass mode 3 bmp", "select False colour"));
     }
-}
-
-TEST_F(CommandLineTest, OutputAppliesToTheItemsAfterIt) {
-    target.Folder = "/kept/";
-    Run({"-FC:X.JPG", "-OUTPUT:/results/Named", "-FC:X.JPG", "-OUTPUT:/other/", "-FC:X.JPG", "-OUTPUT:Plain",
-         "-FC:X.JPG"});
-    EXPECT_THAT(target.Calls,
-                ElementsAre("select False colour", "image /kept/pass mode 0 jpeg", "select False colour",
-                            "image /results/Named mode 0 jpeg", "select False colour", "image /other/pass mode 0 jpeg",
-                            "select False colour", "image Plain mode 0 jpeg"));
-    EXPECT_EQ(target.Folder, "/kept/");
-}
-
-TEST_F(CommandLineTest, NoOutputNameWritesNoImage) {
-    target.Loaded = "";
-    Run({"-FC:X.JPG"}, "");
-    EXPECT_THAT(target.Calls, ElementsAre("select False colour"));
 }
 
 TEST_F(CommandLineTest, ViewsNotOfferedAndMalformedItemsDoNothing) {
@@ -213,26 +194,6 @@ TEST_F(CommandLineTest, VegetationPaletteWhenItExists) {
     Run({"-NDVIGreen.pal:V.BMP", "-NDVIMissing.pal:V.BMP"});
     EXPECT_THAT(target.Calls, ElementsAre("select Vegetation", "ndvi palette " + palette, "redisplay",
                                           "image pass mode 0 bmp", "select Vegetation", "image pass mode 0 bmp"));
-}
-
-TEST_F(CommandLineTest, GroupAWritesItsSetAndCloses) {
-    EXPECT_TRUE(Run({"-GROUPA:"}));
-    EXPECT_THAT(target.Calls, ElementsAre("raw", "select SST", "image pass mode 0 bmp", "sst data.sst", "colour off",
-                                          "select Vegetation", "image pass mode 0 bmp"));
-}
-
-TEST_F(CommandLineTest, GroupBWritesItsSetAndCloses) {
-    EXPECT_TRUE(Run({"-groupb:"}));
-    EXPECT_THAT(target.Calls,
-                ElementsAre("albedos", "temperatures 3.bt", "temperatures 4.bt", "temperatures 5.bt", "select SST",
-                            "image pass mode 0 bmp", "sst data.sst", "colour off", "select Vegetation",
-                            "image pass mode 0 bmp"));
-}
-
-TEST_F(CommandLineTest, CloseOnlyWhenAsked) {
-    EXPECT_FALSE(Run({"-FC:X.JPG"}));
-    EXPECT_TRUE(Run({"-closeNow"}));
-    EXPECT_FALSE(Run({"-GROUPA:X"}));
 }
 
 TEST_F(CommandLineTest, OverlaySwitchesHoldForTheRunOnly) {

@@ -70,15 +70,6 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     EXPECT_EQ(answer.ChannelChosen, expected);
 }
 
-TEST(DirectionFormTest, CancelStopsTheLoad) {
-    TFormPassDirection form(nullptr);
-    const auto answer = AskWith(form, Request("pass.hpt", true), [](TFormPassDirection& shown) {
-        EXPECT_EQ(Find<QPushButton>(shown, "ButtonCancel")->toolTip(), "Stop reading this file");
-        Find<QPushButton>(shown, "ButtonCancel")->click();
-    });
-    EXPECT_TRUE(answer.Cancelled);
-}
-
 TEST(DirectionFormTest, SatelliteYearDateAndGacPassAreAskedAsRequested) {
     TFormPassDirection form(nullptr);
     auto request = Request("N18_pass.hpt", true);

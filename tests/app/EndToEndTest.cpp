@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -285,15 +286,6 @@ TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) 
                                  &testing::FireSettingNames, &testing::SidePanelSettingNames}));
 }
 
-TEST_F(EndToEndTest, MinimisedRunLeavesThePlacementAlone) {
-    const TRunResult run = Run({"-CLOSE", "-MIN"});
-    ASSERT_EQ(run.Status, 0) << Log();
-    TRegistry registry = ProgramKey();
-    EXPECT_TRUE(registry.ValueExists("OverlayGridlines"));
-    EXPECT_FALSE(registry.ValueExists("FormTop"));
-    EXPECT_FALSE(registry.ValueExists("FormState"));
-}
-
 // With the file alone the program opens it for a user and does nothing
 // else; it stays open.
 TEST_F(EndToEndTest, OneParameterOnlyOpensTheFile) {
@@ -393,13 +385,65 @@ TEST_F(EndToEndTest, TextProductsKeepADecimalPointInACommaLocale) {
     EXPECT_EQ(underComma, pointed);
 }
 
-TEST_F(EndToEndTest, DebugSwitchWritesTheLogBesideTheProgram) {
-    const TRunResult run = Run({"-debug", "-FC:X.JPG", "-CLOSE"});
+// A real archive file: TIROS-N GAC of 1980 in the older layout, named by its
+// data set name and without an archive header, cut short by its publishers
+// inside its 17th line. The program reads its 16 whole lines as an unattended
+// station run would, and what it writes lies where and as warm as the data say.
+TEST_F(EndToEndTest, RealOlderGacArchiveFile) {
+    const fs::path source = fs::path(KESTRUNE_TESTDATA_DIR) / "l1b";
+    const std::string real = source / "NSS.GHRR.TN.D80003.S1147.E1332.B0630506.GC";
+    if (!fs::exists(real)) GTEST_SKIP() << "no " << real;
+    fs::create_directories(folder / "program/Keps");
+    fs::copy_file(source / "TLE_tirosn.txt", folder / "program/Keps/TIROS-N.txt");
+    const std::string out = folder / "out/";
+    const TRunResult run = RunWith({real, "-OUTPUT:" + out, "-FC:fc.jpg", "-DIAGNOSTICS:", "-GROUPB:"});
     ASSERT_EQ(run.Status, 0) << Log();
-    const std::string log = testing::TTempFolder::Read(folder / "program/HHDebug.txt");
-    EXPECT_EQ(log.substr(0, 80), std::string(80, '='));
-    EXPECT_NE(log.find("Parameters: " + pass + " -debug -FC:X.JPG -CLOSE"), std::string::npos);
-    EXPECT_NE(log.find("THookHelpSystem.Create("), std::string::npos);
+    const std::string base = "NSS.GHRR.TN.D80003.S1147.E1332.B0630506";
+    const std::string diagnostics = testing::TTempFolder::Read(out + base + "_diag.txt");
+    for (const char* line : {"Level-1B GAC old 10-bit format", "File is 16 records.", "Picture is 16 lines.",
+                             "    Spacecraft ID: 1 => TIROS-N", "Out of 16 frames in the data,  16 had a valid first sync"})
+        EXPECT_NE(diagnostics.find(line), std::string::npos) << line;
+    EXPECT_TRUE(IsJpeg(out + base + "-fc.jpg"));
+
+    // Brightness temperatures: tenths of a degree Celsius plus 10,000.
+    const std::string t4 = testing::TTempFolder::Read(out + base + ".t4.bt");
+    ASSERT_EQ(t4.size(), 16u * 409 * 2);
+    for (size_t at = 0; at < t4.size(); at += 2) {
+        const int word = static_cast<uint8_t>(t4[at]) | static_cast<uint8_t>(t4[at + 1]) << 8;
+        const double kelvin = (word - 10000) / 10.0 + 273.15;
+        ASSERT_GT(kelvin, 180.0) << at;
+        ASSERT_LT(kelvin, 330.0) << at;
+    }
+
+    // The saved locations lie within the latitudes and longitudes the
+    // records themselves carry (records 2..17, 51 pairs of 1/128 degree at 104).
+    const std::string file = testing::TTempFolder::Read(real);
+    float latLow = 90, latHigh = -90, lonLow = 180, lonHigh = -180;
+    for (size_t record = 2; record < 18; ++record)
+        for (size_t k = 0; k < 51; ++k) {
+            const auto field = [&](size_t at) {
+                const size_t offset = record * 3220 + 104 + 4 * k + at;
+                return static_cast<float>(static_cast<int16_t>(static_cast<uint8_t>(file[offset]) << 8 |
+                                                               static_cast<uint8_t>(file[offset + 1]))) / 128.0f;
+            };
+            latLow = std::min(latLow, field(0));
+            latHigh = std::max(latHigh, field(0));
+            lonLow = std::min(lonLow, field(2));
+            lonHigh = std::max(lonHigh, field(2));
+        }
+    EXPECT_GT(latLow, 60.0f);
+    EXPECT_LT(lonHigh, 70.0f);
+    const std::string locations = testing::TTempFolder::Read(out + base + ".lcn");
+    ASSERT_EQ(locations.size(), 16u * 408);
+    for (size_t at = 0; at < locations.size(); at += 8) {
+        float latitude = 0, longitude = 0;
+        std::memcpy(&latitude, locations.data() + at, 4);
+        std::memcpy(&longitude, locations.data() + at + 4, 4);
+        ASSERT_GE(latitude, latLow) << at;
+        ASSERT_LE(latitude, latHigh) << at;
+        ASSERT_GE(longitude, lonLow) << at;
+        ASSERT_LE(longitude, lonHigh) << at;
+    }
 }
 
 }  // namespace

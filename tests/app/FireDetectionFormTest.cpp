@@ -25,26 +25,6 @@ class FireDetectionFormTest : public testing::TAppTest {
 protected:
 };
 
-TEST_F(FireDetectionFormTest, PagesCaptionsAndTheRegionSizeLabel) {
-    TFireSettings settings;
-    TFormFireDetectionControl form(nullptr, settings);
-    EXPECT_EQ(form.windowTitle(), "Fire detection setup");
-    auto* pages = Find<QTabWidget>(form, "PageControl");
-    ASSERT_EQ(pages->count(), 3);
-    EXPECT_EQ(pages->tabText(0), "Colour && Region");
-    EXPECT_EQ(pages->tabText(1), "Standard Algortihm");
-    EXPECT_EQ(pages->tabText(2), "Advanced Algorithm");
-    EXPECT_EQ(Find<QLabel>(form, "LabelExplain")->text().left(26), "Enter the minimum mid-IR (");
-    form.show();
-    EXPECT_EQ(Find<QLabel>(form, "LabelRegionSize")->text(), "[7 x 7 pixels]");
-    Find<TqelUpDown>(form, "UpDownFireAvgRegionSize")->stepBy(1);
-    EXPECT_EQ(settings.FireAvgRegionSize, 4);
-    EXPECT_EQ(Find<QLabel>(form, "LabelRegionSize")->text(), "[9 x 9 pixels]");
-    EXPECT_EQ(Find<TqelUpDown>(form, "UpDownFireThresholdT")->minimum(), 295);
-    EXPECT_EQ(Find<TqelUpDown>(form, "UpDownFireSaveWestLon")->value(), -19);
-    form.hide();
-}
-
 TEST_F(FireDetectionFormTest, OkAnswersRetryAndTheValuesPersistThroughTheStore) {
     {
         TFireSettingsStore store;

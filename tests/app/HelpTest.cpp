@@ -65,12 +65,6 @@ TEST_F(HelpTest, LogHeaderRulesAndTimeStamps) {
     EXPECT_EQ(stamped.substr(19), "   a message");
 }
 
-TEST_F(HelpTest, DisabledLogStillRemovesTheOldOne) {
-    folder.Write("HHDebug.txt", "old run\r\n");
-    TDLogFile log(folder / "HHDebug.txt", false, {});
-    EXPECT_FALSE(FileExists(folder / "HHDebug.txt"));
-}
-
 TEST_F(HelpTest, DebugModeBySwitchOrMarkerFile) {
     InitDebugMode({"pass.hpt", "-FC:X.JPG"});
     EXPECT_FALSE(DebugMode());
@@ -90,24 +84,6 @@ TEST_F(HelpTest, DebugModeBySwitchOrMarkerFile) {
     InitDebugMode({});
     EXPECT_TRUE(DebugMode());
     EXPECT_TRUE(FileExists(LogFile()));
-}
-
-TEST_F(HelpTest, HelpNames) {
-    EXPECT_EQ(HHFormatName("my%20help.chm", "pages\\a.htm", "main", 0), "my help.chm::/pages/a.htm>main");
-    EXPECT_EQ(HHFormatName(" help.chm ", "", "", 1), "mk:@MSITStore:help.chm");
-    EXPECT_EQ(HHFormatName("", "/a.htm", "", 2), "ms-its:/a.htm");
-    EXPECT_EQ(HelpCommandName(HELP_CONTEXT), "HELP_CONTEXT (1)");
-    EXPECT_EQ(HelpCommandName(HELP_INDEX), "HELP_INDEX or HELP_CONTENTS (3)");
-    EXPECT_EQ(HelpCommandName(999), "?? (999)");
-}
-
-TEST_F(HelpTest, ContextWithoutAViewerTellsTheUser) {
-    THookHelpSystem help("/program/Kestrune.html", "", 0);
-    bool callHelp = true;
-    EXPECT_TRUE(help.HelpHook(HELP_CONTEXT, 1100, callHelp));
-    EXPECT_FALSE(callHelp);
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "MS Html Help is not installed on this PC.");
 }
 
 TEST_F(HelpTest, ContextOpensThePageAndIsLogged) {

@@ -166,38 +166,6 @@ TEST_F(MainCoreTest, SecondParameterMayForceTheDirection) {
     EXPECT_EQ(Start({"f", "-FC:X.BMP", "-direction:south"})->ForcedDirection, 0);
 }
 
-TEST_F(MainCoreTest, FirstShowingWorkRunsOnce) {
-    auto core = std::make_unique<TMainCore>(host, TParams{"f", "-CLOSE"});
-    EXPECT_FALSE(core->Unattended);
-    EXPECT_TRUE(core->FormShow());
-    EXPECT_TRUE(core->Unattended);
-    EXPECT_FALSE(core->FormShow());
-    EXPECT_FALSE(Start({"f"})->Unattended);
-}
-
-TEST_F(MainCoreTest, CaptionsAndMissingHelpFile) {
-    auto core = Start();
-    EXPECT_EQ(host.WindowCaption, "Talvessa from Morvane, Kelbourne");
-    EXPECT_EQ(host.ApplicationTitle, "Talvessa from Morvane, Kelbourne " + core->VersionSuffix);
-    EXPECT_TRUE(StartsText(" - V", core->VersionSuffix));
-    EXPECT_TRUE(Asked("Warning: Help function will be inoperative because the help file is missing (Kestrune.html)"));
-    TDialogService::Instance().ClearScript();
-    folder.Write("program/Kestrune.html", "<html></html>");
-    Start();
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-}
-
-TEST_F(MainCoreTest, DisplayCacheIsRemovedAtTheEnd) {
-    OpenKey().WriteInteger("CacheDisplay", 1);
-    auto core = Start();
-    const std::string cache = core->CacheFileName;
-    EXPECT_NE(cache.find("/~kestrune~"), std::string::npos);
-    EXPECT_TRUE(EndsText(".bmp", cache));
-    test::WriteFileBytes(cache, test::TBytes(10, 0));
-    core.reset();
-    EXPECT_FALSE(FileExists(cache));
-}
-
 TEST_F(MainCoreTest, HelpFileByLanguage) {
     const std::string program = folder / "program/";
     folder.Write("program/kestrune-fr.html", "x");
@@ -207,42 +175,6 @@ TEST_F(MainCoreTest, HelpFileByLanguage) {
     folder.Write("program/kestrune-rus.html", "x");
     EXPECT_EQ(ChooseHelpFile("ru_RU.UTF-8", program, "kestrune"), program + "kestrune-rus.html");
     EXPECT_EQ(ChooseHelpFile("C", program, "kestrune"), program + "Kestrune.html");
-}
-
-TEST_F(MainCoreTest, CoordinatesAsShortestText) {
-    EXPECT_EQ(CoordinateText(55.9f), "55.9");
-    EXPECT_EQ(CoordinateText(-3.2f), "-3.2");
-    EXPECT_EQ(CoordinateText(0.0f), "0");
-    EXPECT_FLOAT_EQ(HomeCoordinate(" 51.25 ", 1.0f), 51.25f);
-    EXPECT_FLOAT_EQ(HomeCoordinate("51,25", 1.0f), 1.0f);
-}
-
-// The run's items and files are the command-line and end-to-end tests'
-// business; here the core's part: the loaded file, the restored overlays,
-// the close and the status.
-TEST_F(MainCoreTest, UnattendedRunRestoresTheOverlaysAndCloses) {
-    const std::string pass = WritePass();
-    auto core = Start({pass, "-gridlines", "-RGBR4G2B1:X.BMP", "-CLOSE"});
-    core->TimerNewFileTimer();
-    EXPECT_TRUE(host.CloseRequested);
-    EXPECT_EQ(core->ExitCode(), 0);
-    EXPECT_FALSE(core->Settings.OverlayGridlines->Value);
-    EXPECT_EQ(core->View.Options.RadioGroupRed, 3);
-    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18-rgb.bmp"));
-    EXPECT_EQ(core->MRUFileList->Files(), std::vector<std::string>{pass});
-}
-
-TEST_F(MainCoreTest, OneParameterOnlyOpensTheFile) {
-    const std::string pass = WritePass();
-    auto core = Start({pass});
-    core->TimerNewFileTimer();
-    EXPECT_TRUE(core->PassLoaded());
-    EXPECT_FALSE(host.CloseRequested);
-    EXPECT_EQ(core->View.SelectedTab(), "False colour");
-    EXPECT_GT(host.DisplayChanges, 0);
-    const auto entries = std::distance(std::filesystem::directory_iterator(folder / "data"),
-                                       std::filesystem::directory_iterator());
-    EXPECT_EQ(entries, 1);
 }
 
 TEST_F(MainCoreTest, UnattendedMessagesGoToTheDiagnostics) {
@@ -268,17 +200,6 @@ TEST_F(MainCoreTest, UserSstRangeAsTheUpDownsTakeIt) {
     core->SetUserSstRange(-2, -1);
     EXPECT_EQ(options.UpDownUserMinSST, -2);
     EXPECT_EQ(options.UpDownUserMaxSST, 0);
-}
-
-TEST_F(MainCoreTest, UncheckingColourVegetationDropsItsPalette) {
-    auto core = Start();
-    core->View.Options.CheckBoxColourVegetation = true;
-    core->SetNdviPalette("green.pal");
-    core->SetColourVegetation(false);
-    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
-    core->SetNdviPalette("green.pal");
-    core->SetColourVegetation(false);
-    EXPECT_EQ(core->Pass.NdviPaletteFileName, "green.pal");
 }
 
 TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {

@@ -101,36 +101,5 @@ TEST_F(MainMenusTest, OptionsThatNeedARestartOrAReloadSaySo) {
     EXPECT_EQ(Messages()[2], "Please restart the Talvessa for this change to take effect");
 }
 
-TEST_F(MainMenusTest, TelemetryBeforeAnyPass) {
-    Item("MenuViewTelemetry")->trigger();
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "No HRPT data has yet been read.");
-}
-
-TEST_F(MainMenusTest, CancellingTheResultsFolderLeavesItEmpty) {
-    core->Settings.ResultsFolder->Value = folder.Path();
-    testing::WhenModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-    Item("OptionsSaveLocation")->trigger();
-    EXPECT_EQ(core->Settings.ResultsFolder->Value, "");
-    testing::WhenModal<QFileDialog>([this](QFileDialog& dialog) {
-        dialog.setDirectory(QString::fromStdString(folder / "data"));
-        static_cast<QDialog&>(dialog).accept();
-    });
-    std::filesystem::create_directories(folder / "data");
-    Item("OptionsSaveLocation")->trigger();
-    EXPECT_EQ(core->Settings.ResultsFolder->Value, folder / "data/");
-}
-
-TEST_F(MainMenusTest, OpenAndExitGoToTheWindow) {
-    int opened = 0;
-    int exited = 0;
-    menus.OnOpen = [&] { ++opened; };
-    menus.OnExit = [&] { ++exited; };
-    Item("MenuOpen")->trigger();
-    Item("MenuExit")->trigger();
-    EXPECT_EQ(opened, 1);
-    EXPECT_EQ(exited, 1);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -133,31 +133,6 @@ TEST_F(MainWindowTest, APassOpenedThroughTheOpenDialogIsShownInEveryView) {
     EXPECT_TRUE(Find<QWidget>(*form, "RadioGroupRed")->isHidden());
 }
 
-TEST_F(MainWindowTest, SidePanelChangesRedisplayAtOnceOrAfterTheirDelay) {
-    auto form = Show();
-    OpenWithDialog(*form, WritePass());
-    ASSERT_TRUE(form->Core().PassLoaded());
-    const int row = form->Core().View.DisplayBitmap().Height() / 2;
-
-    SelectTab(*form, "RGB");
-    std::vector<uint8_t> before = DisplayRow(*form, row);
-    Find<TqelRadioGroup>(*form, "RadioGroupRed")->Button(4)->click();
-    EXPECT_EQ(form->Core().View.Options.RadioGroupRed, 4);
-    EXPECT_NE(DisplayRow(*form, row), before);
-
-    // The user temperature range redraws 1.2 seconds after the last step.
-    SelectTab(*form, "Temperature");
-    Find<TqelCheckBox>(*form, "CheckBoxUserRange")->click();
-    WaitFor([&] { return !Find<QTimer>(*form, "TimerTempRange")->isActive(); });
-    before = DisplayRow(*form, row);
-    Find<TqelUpDown>(*form, "UpDownUserMaxTemp")->setValue(10);
-    Find<TqelUpDown>(*form, "UpDownUserMinTemp")->setValue(-20);
-    Wait(300);
-    EXPECT_EQ(DisplayRow(*form, row), before);
-    EXPECT_TRUE(WaitFor([&] { return DisplayRow(*form, row) != before; }, 3000));
-    EXPECT_EQ(Find<QLabel>(*form, "LabelTempRange")->text(), "-20..10C");
-}
-
 TEST_F(MainWindowTest, TheCursorReadOutAtKnownPixelsAndSavingTheView) {
     auto form = Show();
     OpenWithDialog(*form, WritePass());
@@ -270,56 +245,6 @@ TEST_F(MainWindowTest, ControlsComeBackAtTheNextStart) {
     EXPECT_TRUE(MenuItem(*form, "JpegQualHigh")->isChecked());
 }
 
-TEST_F(MainWindowTest, TheOldFalseColourGammaIsTakenOverAndKept) {
-    {
-        TRegistry registry;
-        registry.OpenKey(ProgramRegistryKey(), true);
-        registry.WriteInteger("GammaCorrectFC", 5);
-        registry.WriteInteger("DisplayGamma", 2);
-    }
-    Show().reset();
-    TRegistry registry;
-    registry.OpenKeyReadOnly(ProgramRegistryKey());
-    EXPECT_FALSE(registry.ValueExists("DisplayGamma"));
-    EXPECT_EQ(registry.ReadInteger("GammaCorrectFC"), 4);
-}
-
-TEST_F(MainWindowTest, RecentFilesKeepEightMoveReopenedOnesUpAndDropVanishedOnes) {
-    auto form = Show();
-    std::vector<std::string> passes;
-    for (int k = 1; k <= 9; ++k) passes.push_back(WritePass("23050" + std::to_string(k) + "_1200_noaa18.wsd"));
-    for (const std::string& pass : passes) OpenWithDialog(*form, pass);
-    QStringList entries = RecentEntries(*form);
-    ASSERT_EQ(entries.size(), 8);
-    EXPECT_EQ(entries.front().toStdString(), "&1  " + passes[8]);
-    EXPECT_EQ(entries.back().toStdString(), "&8  " + passes[1]);
-
-    OpenWithDialog(*form, passes[4]);
-    EXPECT_EQ(RecentEntries(*form).front().toStdString(), "&1  " + passes[4]);
-
-    // A pick opens the file directly.
-    Find<QMenu>(*form, "MenuFileReopen")->actions()[3]->trigger();
-    EXPECT_EQ(form->Core().LoadedFilePath, passes[6]);
-    EXPECT_EQ(RecentEntries(*form).front().toStdString(), "&1  " + passes[6]);
-
-    // A vanished file is dropped when picked.
-    std::filesystem::remove(passes[7]);
-    Wait(1);
-    const QList<QAction*> items = Find<QMenu>(*form, "MenuFileReopen")->actions();
-    const auto gone = std::find_if(items.begin(), items.end(),
-                                   [&](QAction* item) { return item->text().endsWith(QString::fromStdString(passes[7])); });
-    ASSERT_NE(gone, items.end());
-    (*gone)->trigger();
-    EXPECT_EQ(RecentEntries(*form).size(), 7);
-    EXPECT_EQ(form->Core().LoadedFilePath, passes[6]);
-    form.reset();
-
-    TRegistry registry;
-    registry.OpenKeyReadOnly(ProgramRegistryKey());
-    EXPECT_EQ(registry.ReadString("MRU1"), passes[6]);
-    EXPECT_EQ(registry.ReadString("MRU8"), "");
-}
-
 TEST_F(MainWindowTest, AFailedLoadLeavesTheWindowUsable) {
     auto form = Show();
     test::WriteFileBytes(folder / "data/short.wsd", test::TBytes(100, 0));
@@ -355,56 +280,6 @@ TEST_F(MainWindowTest, StopDuringALoadCancelsIt) {
     EXPECT_FALSE(form->Core().Pass.Loading);
     EXPECT_EQ(open->text(), "Open");
     EXPECT_TRUE(form->Core().MRUFileList->Files().empty());
-}
-
-TEST_F(MainWindowTest, ClosingDuringALoadStopsItFirst) {
-    auto form = Show();
-    const std::string pass = WritePass();
-    QTimer closer;
-    bool closeAsked = false;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (!form->Core().Pass.Loading) return;
-        closer.stop();
-        closeAsked = true;
-        form->close();
-        EXPECT_TRUE(form->isVisible());
-    });
-    testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
-        closer.start(0);
-        ChooseFile(dialog, pass);
-    });
-    Find<QPushButton>(*form, "ButtonOpen")->click();
-    EXPECT_TRUE(closeAsked);
-    EXPECT_FALSE(form->Core().Pass.Loading);
-    EXPECT_TRUE(WaitFor([&] { return !form->isVisible(); }, 2000));
-}
-
-TEST_F(MainWindowTest, TheFirstShowingsWorkRunsOnceThoughRestoredFromMinimised) {
-    auto form = std::make_unique<TFormMain>(TParams{WritePass()});
-    form->show();
-    EXPECT_TRUE(WaitFor([&] { return form->Core().PassLoaded(); }));
-    form->showMinimized();
-    form->showNormal();
-    EXPECT_FALSE(Find<QTimer>(*form, "TimerNewFile")->isActive());
-}
-
-TEST_F(MainWindowTest, TheCursorFlashesFiveTimesAtThePoint) {
-    auto form = Show();
-    form->FlashCursorAt(QPoint(200, 150));
-    EXPECT_TRUE(WaitFor([] { return QApplication::overrideCursor() != nullptr; }, 500));
-    EXPECT_EQ(QCursor::pos(), QPoint(200, 150));
-    int hidden = 0;
-    bool wasHidden = false;
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            const QCursor* cursor = QApplication::overrideCursor();
-            const bool isHidden = cursor != nullptr && cursor->shape() == Qt::BlankCursor;
-            if (isHidden && !wasHidden) ++hidden;
-            wasHidden = isHidden;
-            return cursor == nullptr;
-        },
-        4000));
-    EXPECT_EQ(hidden, 5);
 }
 
 TEST_F(MainWindowTest, NudgesAreRememberedForTheWholeFileName) {

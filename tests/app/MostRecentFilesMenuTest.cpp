@@ -56,21 +56,6 @@ TEST_F(MostRecentFilesMenuTest, EntriesAreNumberedNewestFirstWithSeparatorsOnlyW
     EXPECT_EQ(Texts(file), (QStringList{"Open", "-", "&1  second.hpt", "&2  a && b.hpt", "-", "Exit"}));
 }
 
-TEST_F(MostRecentFilesMenuTest, APickedFileMovesToTheTopAndIsOpened) {
-    TMostRecentFiles files(8, ProgramRegistryKey());
-    for (const char* name : {"1.hpt", "2.hpt", "3.hpt"}) files.AddFile(Pass(name));
-    TMostRecentFilesMenu recent(files, menu);
-    std::vector<std::string> opened;
-    recent.OnMenuClick = [&](const std::string& name) { opened.push_back(name); };
-    recent.Rebuild();
-    menu.actions()[2]->trigger();
-    EXPECT_THAT(opened, ElementsAre(folder / "data/1.hpt"));
-    EXPECT_EQ(files.Files().front(), folder / "data/1.hpt");
-    EXPECT_TRUE(menu.actions()[0]->text().endsWith("1.hpt"));
-    testing::Wait(1);  // the replaced entries are freed
-    EXPECT_EQ(menu.actions().size(), 3);
-}
-
 TEST_F(MostRecentFilesMenuTest, AnEntryWhoseFileIsGoneIsDropped) {
     TMostRecentFiles files(8, ProgramRegistryKey());
     files.AddFile(Pass("kept.hpt"));

@@ -92,17 +92,6 @@ TEST_F(MouseToolsTest, APictureShownSmallerIsReadAtItsOwnPixels) {
     EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120));
 }
 
-TEST_F(MouseToolsTest, LeavingShowsTheUnitAClickSwitchesTo) {
-    tools.ImageDisplayMouseLeave();
-    EXPECT_TRUE(labelCursor.text().startsWith("Click to make\ntemperature\nunits"));
-    EXPECT_TRUE(labelCursor.text().endsWith("F"));
-    tools.LabelCursorClick();
-    EXPECT_FALSE(core->Settings.MetricUnits->Value);
-    EXPECT_TRUE(labelCursor.text().endsWith("C"));
-    Mouse(QEvent::MouseMove, {424, 120});
-    EXPECT_TRUE(labelCursor.text().contains("F "));
-}
-
 TEST_F(MouseToolsTest, ASelectionOfTenByTenMeasuresAndRedisplays) {
     const int before = host.DisplayChanges;
     Drag({100, 20}, {109, 220});
@@ -136,19 +125,6 @@ TEST_F(MouseToolsTest, TheProfileLineNeedsAtLeast51Pixels) {
     Drag({100, 100}, {151, 101});
     ASSERT_EQ(profiles.size(), 1u);
     EXPECT_EQ(profiles[0], (std::array<int, 4>{100, 100, 151, 101}));
-}
-
-TEST_F(MouseToolsTest, ToolButtonsShowWithAPictureTheRulerNeedsTheMap) {
-    tools.ShowImageTools(true, false);
-    EXPECT_FALSE(testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->isHidden());
-    EXPECT_FALSE(testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->isEnabled());
-    EXPECT_TRUE(testing::Find<QToolButton>(toolArea, "SpeedButtonSelect")->isChecked());
-    testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->setEnabled(true);
-    testing::Find<QToolButton>(toolArea, "SpeedButtonRuler")->click();
-    EXPECT_EQ(tools.MouseTool, ToolRuler);
-    tools.ShowImageTools(false, true);
-    EXPECT_TRUE(testing::Find<QToolButton>(toolArea, "SpeedButtonSelect")->isHidden());
-    EXPECT_EQ(tools.MouseTool, ToolSelect);
 }
 
 }  // namespace

@@ -118,14 +118,6 @@ TEST_F(PersistingControlsTest, StoredValuesGoThroughTheControlsOwnSetters) {
     EXPECT_FALSE(loaded.check->Checked());
 }
 
-TEST_F(PersistingControlsTest, LoadedRunsOnce) {
-    TSmallForm loaded(form);
-    loaded.upDown->setValue(10);
-    Key().WriteInteger("UserMinTemp", 30);
-    loaded.upDown->Loaded();
-    EXPECT_EQ(loaded.upDown->Position(), 10);
-}
-
 TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
     bool showAsh = true;
     int channel = 3;
@@ -185,17 +177,6 @@ TEST_F(PersistingControlsTest, ControlsSharingANameShareOneValueAndTheLastFreedW
     EXPECT_EQ(Key().ReadInteger("SeaColourBlue"), 0);
 }
 
-TEST_F(PersistingControlsTest, FlushAndSaveItemIndexWriteAtOnce) {
-    TSmallForm loaded(form);
-    loaded.check->SetChecked(true);
-    loaded.radio->SetItemIndex(1);
-    EXPECT_FALSE(Key().ValueExists("ShowFire"));
-    loaded.check->Flush();
-    loaded.radio->SaveItemIndex();
-    EXPECT_EQ(Key().ReadInteger("ShowFire"), 1);
-    EXPECT_EQ(Key().ReadInteger("CrispenFalseColour"), 1);
-}
-
 TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
     {
         TqelColorDialog colour("ColorDialogSeaColour");
@@ -215,18 +196,6 @@ TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
     EXPECT_EQ(Key().ReadInteger("SeaColour"), 0x302010);
 }
 
-TEST_F(PersistingControlsTest, UnnamedControlsUseTheirObjectName) {
-    {
-        auto* radio = new TqelRadioGroup(" Range ", ThreeItems, 1, &form);
-        radio->setObjectName("RadioGroupSomething");
-        radio->Loaded();
-        EXPECT_EQ(radio->NamedAs, "RadioGroupSomething");
-        radio->SetItemIndex(0);
-        delete radio;
-    }
-    EXPECT_EQ(Key().ReadInteger("RadioGroupSomething"), 0);
-}
-
 TEST_F(PersistingControlsTest, AHandlerThatFailsIsReportedNotPassedOn) {
     auto* radio = new TqelRadioGroup(" Crispen ", ThreeItems, 3, &form);
     radio->OnClick = [] { throw std::runtime_error("no palette"); };
@@ -235,11 +204,6 @@ TEST_F(PersistingControlsTest, AHandlerThatFailsIsReportedNotPassedOn) {
     ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "no palette");
     EXPECT_EQ(TDialogService::Instance().Requests()[0].type, TMsgDlgType::mtError);
-}
-
-TEST(PersistingColours, TColorIsRedInTheLowByte) {
-    EXPECT_EQ(ToQColor(49407), QColor(0xFF, 0xC0, 0x00));
-    EXPECT_EQ(FromQColor(QColor(0xFF, 0xC0, 0x00)), 49407u);
 }
 
 }  // namespace

@@ -88,38 +88,6 @@ protected:
     int redisplays = 0;
 };
 
-TEST_F(SidePanelTest, ControlsCarryTheirNamesCaptionsAndItems) {
-    for (int k = 0; k < SidePanelControlCount; ++k) {
-        const auto control = static_cast<C>(k);
-        ASSERT_NE(panel->Control(control), nullptr) << SidePanelControlName(control);
-        EXPECT_NE(panel->findChild<QWidget*>(ToQt(SidePanelControlName(control))), nullptr)
-            << SidePanelControlName(control);
-    }
-    auto* algorithm = Get<TqelRadioGroup>("RadioGroupNOAAalgorithm");
-    EXPECT_EQ(algorithm->title(), " Algorithm ");
-    ASSERT_EQ(algorithm->ItemCount(), 15);
-    EXPECT_EQ(algorithm->Button(10)->text(), "WV (-10..-60)");
-    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupSPOTmap")->title(), " SPOT  R G B ");
-    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupUserRed")->Button(6)->text(), "-1");
-    EXPECT_EQ(Get<TqelRadioGroup>("RadioGroupThermalBrightAdjust")->Button(3)->text(), "Hist eq. illum");
-    EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh3")->itemText(6), "Gamma 2.5");
-    EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectFC")->toolTip().split('\n').size(), 8);
-    EXPECT_EQ(Get<QPushButton>("BitBtnSaveTemps")->text(), "Save\ntemps");
-    EXPECT_EQ(Get<TqelCheckBox>("CheckBoxSeaBlue")->text(), "On");
-    EXPECT_EQ(Get<TqelCheckBox>("EqHistChan2")->text(), "Eq hist ch 2");
-    EXPECT_EQ(Get<TqelCheckBox>("CheckBoxIllumEqCh3")->text(), "Illum eq ch 3");
-    EXPECT_EQ(Get<TqelUpDown>("UpDownUserMaxSST")->maximum(), 37);
-    EXPECT_EQ(Get<TqelUpDown>("UpDownSSTCh4Reject")->minimum(), -5);
-    EXPECT_NE(Get<QLineEdit>("EditSSTCh4Reject"), nullptr);
-    EXPECT_NE(Get<QLineEdit>("EditBlueThreshold"), nullptr);
-    EXPECT_EQ(Get<TqelUpDown>("UpDownSeaColourThreshold")->Position(), 40);
-    EXPECT_EQ(Get<QTimer>("TimerNudge")->interval(), 900);
-    EXPECT_EQ(Get<QTimer>("TimerTempRange")->interval(), 1200);
-    EXPECT_EQ(Get<QTimer>("TimerUpdateSeaColour")->interval(), 700);
-    EXPECT_EQ(Get<QLabel>("LabelTempRange")->text(), "-60..40C");
-    EXPECT_EQ(Get<QLabel>("LabelSSTRange")->text(), "0..27C");
-}
-
 TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
     TViewOptions& options = core->View.Options;
     Get<TqelRadioGroup>("RadioGroupRed")->Button(4)->click();
@@ -266,27 +234,6 @@ TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
     EXPECT_FALSE(Get<QTimer>("TimerUpdateSeaColour")->isActive());
 }
 
-TEST_F(SidePanelTest, NudgesAddUpAndAreRememberedOnceTheUserPauses) {
-    core->LoadedFilePath = "/data/my pass.hpt";
-    const auto remembered = [this] { return core->NudgeList.Find("my_pass").value_or(""); };
-    Select("False colour");
-    Get<QPushButton>("BitBtnLeft")->click();
-    Get<QPushButton>("BitBtnLeft")->click();
-    Get<QPushButton>("BitBtnUp")->click();
-    panel->findChild<QAction*>("ActionPageRight")->trigger();
-    EXPECT_EQ(core->Pass.NudgeX, 3);
-    EXPECT_EQ(core->Pass.NudgeY, 1);
-    EXPECT_EQ(Get<QPushButton>("BitBtnRight")->toolTip(), "Nudge overlay  (X: 3   Y:1)");
-    EXPECT_EQ(remembered(), "");
-    EXPECT_TRUE(WaitFor([&] { return remembered() == "/data/my_pass.hpt 3 1"; }, 2000));
-    EXPECT_EQ(NewRedisplays(), 1);
-
-    // The centre button resets both and still stores the (0, 0) entry.
-    Get<QPushButton>("BitBtnCentre")->click();
-    EXPECT_EQ(core->Pass.NudgeX, 0);
-    EXPECT_TRUE(WaitFor([&] { return remembered() == "/data/my_pass.hpt 0 0"; }, 2000));
-}
-
 TEST_F(SidePanelTest, OverlaySwitchAndBrightnessShortcuts) {
     Select("False colour");
     const bool shown = core->View.OverlayShown;
@@ -300,26 +247,6 @@ TEST_F(SidePanelTest, OverlaySwitchAndBrightnessShortcuts) {
     Select("RGB");
     panel->findChild<QAction*>("ActionBright1")->trigger();
     EXPECT_EQ(core->View.Options.RadioGroupBrightness, 3);
-}
-
-TEST_F(SidePanelTest, LongWorkSwitchesTheControlsOff) {
-    panel->EnableControls(false);
-    EXPECT_FALSE(Get("RadioGroupBrightness")->isEnabled());
-    EXPECT_FALSE(Get("EditSSTCh4Reject")->isEnabled());
-    EXPECT_FALSE(Get("ButtonBrowseLandSeaMask")->isEnabled());
-    EXPECT_TRUE(Get("CheckBoxShowAsh")->isEnabled());
-    panel->EnableControls(true);
-    EXPECT_TRUE(Get("RadioGroupBrightness")->isEnabled());
-}
-
-TEST_F(SidePanelTest, TheAdjustButtonAsksForTheStretchOff) {
-    Select("RGB");
-    Get<QPushButton>("ButtonAdjHistogram")->click();
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Please uncheck the Stretch box to use the Adjust dialog.");
-    Get<TqelCheckBox>("ColourStretch")->click();
-    Get<QPushButton>("ButtonAdjHistogram")->click();
-    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u);
 }
 
 TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {

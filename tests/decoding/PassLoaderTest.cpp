@@ -471,7 +471,8 @@ TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
         const TBytes& Bytes;
         int Code;
         const char* Logged;
-    } refused[] = {{"2023-05-03-1200_NOAA18.lac", littleEndian, 8, "\"L1B\" (code 8)"},
+    } refused[] = {{"2023-05-03-1200_NOAA18.dat", bigEndian, 27, "16-bit SeaWIFS"},  // sync words of SeaWiFS files
+                   {"2023-05-03-1200_NOAA18.lac", littleEndian, 8, "not LAC (1), GAC (2) or HRPT (3)"},
                    {"2023-05-03-1200_NOAA18.l1b", amsu, 0, "Level-1B data must be HRPT, GAC or LAC format"}};
     for (const auto& file : refused) {
         SCOPED_TRACE(file.Name);

@@ -74,45 +74,6 @@ TEST(PolyFit, CorrelationOfAKnownScatter) {
     EXPECT_NEAR(correlation, std::sqrt(0.9), 1e-12);
 }
 
-TEST(PolyFit, ConstantValuesCorrelateFully) {
-    const std::array<double, 3> x{1.0, 2.0, 3.0}, y{4.0, 4.0, 4.0};
-    std::array<double, 2> c{};
-    double correlation = 0.0;
-    PolyFit(x, y, 2, 3, correlation, c);
-    EXPECT_NEAR(c[0], 4.0, 1e-12);
-    EXPECT_DOUBLE_EQ(correlation, 1.0);
-}
-
-TEST(PolyFit, RejectsTooFewTermsBeforeTooFewPoints) {
-    const std::array<double, 2> x{1.0, 2.0}, y{1.0, 2.0};
-    std::array<double, 2> c{};
-    double correlation = 0.0;
-    EXPECT_EQ(MessageOf([&] { PolyFit(x, y, 0, 1, correlation, c); }),
-              "PolyFit called with less than one term");
-    EXPECT_EQ(MessageOf([&] { PolyFit(x, y, 1, 1, correlation, c); }),
-              "PolyFit called with less than two points");
-    EXPECT_NE(MessageOf([&] { PolyFit(x, y, 2, 3, correlation, c); }), "no error");
-    EXPECT_NE(MessageOf([&] { PolyFit(x, y, 3, 2, correlation, c); }), "no error");
-}
-
-TEST(PolyFit, AllZeroAbscissaeAreSingular) {
-    const std::array<double, 4> x{0.0, 0.0, 0.0, 0.0}, y{1.0, 2.0, 3.0, 4.0};
-    std::array<double, 2> c{};
-    double correlation = 0.0;
-    EXPECT_EQ(MessageOf([&] { PolyFit(x, y, 2, 4, correlation, c); }),
-              "Error in GaussJordan: matrix is singular");
-}
-
-TEST(PolyFit, OneSharedAbscissaIsSingularForALine) {
-    // After the first pivot only an exact zero remains; it must be reported,
-    // not replaced by the previous step's pivot.
-    const std::array<double, 3> x{2.0, 2.0, 2.0}, y{1.0, 2.0, 3.0};
-    std::array<double, 2> c{};
-    double correlation = 0.0;
-    EXPECT_EQ(MessageOf([&] { PolyFit(x, y, 2, 3, correlation, c); }),
-              "Error in GaussJordan: matrix is singular");
-}
-
 TEST(GaussJordan, SolvesWithFullPivotingAndLeavesTheMatrix) {
     const matrix a{{0.0, 2.0, 1.0}, {1.0, 0.0, 0.0}, {3.0, 0.0, 1.0}};
     const std::array<double, 3> b{5.0, 1.0, 6.0};

@@ -304,45 +304,6 @@ TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
     EXPECT_EQ(locations.LineLocations(0)->Anchors[0].Latitude, first.Anchors[0].Latitude);
 }
 
-TEST_F(EarthLocationsTest, WithoutElementsNothingUsesTimeCodesAsPositions) {
-    WriteHrptPass(600);
-    Compute();
-    EXPECT_FALSE(locations.LocationsValid);
-    EXPECT_EQ(locations.LocationFlags, 0);
-    EXPECT_FALSE(locations.MapFitted);
-    EXPECT_FALSE(locations.Residuals);
-    EXPECT_TRUE(AllRecordsZero());
-    EXPECT_NEAR(locations.LineTimes(10), HrptLineTime(10), 0.5 * Millisecond);  // the times are kept
-    EXPECT_TRUE(Logged(" Orbit data for NOAA-15 is invalid"));
-    const std::string file = temp.Path() + "pass.lcn";
-    locations.SaveLocations(file);
-    EXPECT_FALSE(std::filesystem::exists(file));
-    Compute();  // a repeat call does not decode the cleared records again
-    EXPECT_NEAR(locations.LineTimes(10), HrptLineTime(10), 0.5 * Millisecond);
-}
-
-TEST_F(EarthLocationsTest, NoValidTimeCode) {
-    EmbedElements();
-    WriteHrptPass(100);
-    const uint16_t invalid[4] = {1, 0x280, 0, 0};  // bit 0 of the first word set
-    for (int line = 0; line < 100; ++line) locations.StoreTimeCode(line, invalid, sizeof invalid);
-    Compute();
-    EXPECT_TRUE(Logged("No valid pass timecode found in minor frame data"));
-    EXPECT_FALSE(locations.LocationsValid);
-    EXPECT_EQ(locations.LocationFlags, 0);
-    EXPECT_TRUE(AllRecordsZero());
-}
-
-TEST_F(EarthLocationsTest, FramePassWithoutBaseDateHasNoLocations) {
-    EmbedElements();
-    WriteHrptPass(100);
-    locations.BaseDate = 0;
-    Compute();
-    EXPECT_EQ(locations.LocationFlags, 0);
-    EXPECT_FALSE(locations.LocationsValid);
-    EXPECT_TRUE(diagnostics.empty());
-}
-
 TEST_F(EarthLocationsTest, ShortPassesStayInsideTheirLines) {
     for (int lines : {1, 2, 3, 5, 10, 11, 12}) {
         SCOPED_TRACE(lines);
@@ -355,15 +316,6 @@ TEST_F(EarthLocationsTest, ShortPassesStayInsideTheirLines) {
             EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 5 at "));
         }
     }
-}
-
-TEST_F(EarthLocationsTest, TenLinePassSearchesUpToLineSix) {
-    EmbedElements();
-    WriteHrptPass(10);
-    const uint16_t invalid[4] = {1, 0, 0, 0};
-    locations.StoreTimeCode(5, invalid, sizeof invalid);
-    Compute();
-    EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 6 at "));
 }
 
 TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {
@@ -475,20 +427,6 @@ TEST_F(EarthLocationsTest, OlderLevel1bLayout) {
     EXPECT_NE(locations.LineLocations(100)->Anchors[25].Latitude, 0.0f);
 }
 
-TEST_F(EarthLocationsTest, GacPassesOfThreeThousandLinesAreNotMapped) {
-    WriteLevel1bPass(2999, 0.5);
-    Compute(9);
-    EXPECT_TRUE(locations.MapFitted);
-    EXPECT_FALSE(locations.GacDiscontinuity);
-
-    diagnostics.clear();
-    WriteLevel1bPass(3000, 0.5);
-    Compute(9);
-    EXPECT_FALSE(locations.MapFitted);
-    EXPECT_TRUE(Logged("Too many GAC lines (3000 lines) for mapping."));
-    EXPECT_TRUE(Logged("Cannot show mapping with multiple GAC pictures"));
-}
-
 TEST_F(EarthLocationsTest, GacJumpStopsTheMapping) {
     WriteLevel1bPass(400, 0.5);
     // A second picture starts at line 250, two degrees further north.
@@ -504,16 +442,6 @@ TEST_F(EarthLocationsTest, GacJumpStopsTheMapping) {
     EXPECT_EQ(locations.GacBreakLine, 250);
     EXPECT_FALSE(locations.MapFitted);
     EXPECT_TRUE(Logged("or more than about twenty five minutes of GAC data."));
-}
-
-TEST_F(EarthLocationsTest, FlipWithoutLocationsDoesNothing) {
-    locations.SetLineCount(2);
-    locations.SetLineTime(0, 1.0);
-    locations.FlipPassDirection();
-    EXPECT_EQ(locations.LineTimes(0), 1.0);
-    locations.AddLocationFlags(1);
-    locations.FlipPassDirection();
-    EXPECT_EQ(locations.LineTimes(1), 1.0);
 }
 
 // ---------------------------------------------------------------- saving and naming

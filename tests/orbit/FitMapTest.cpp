@@ -116,39 +116,6 @@ void ExpectTiePointsOnTheirPixels(const std::vector<TScanLineLocations>& lines, 
 
 }  // namespace
 
-TEST(FitMap, TooFewLines) {
-    FitRun run;
-    run.Run(SyntheticPass().Lines(2));
-    EXPECT_FALSE(run.fitted);
-    ASSERT_EQ(run.log.size(), 2u);
-    EXPECT_EQ(run.log[0], "Scale and warp map projection to match image");
-    EXPECT_EQ(run.log[1], "Cannot do any mapping with less then three lines!");
-}
-
-TEST(FitMap, FewerThan58LinesCannotBeMapped) {
-    FitRun short57;
-    short57.Run(SyntheticPass().Lines(57));
-    EXPECT_FALSE(short57.fitted);
-    EXPECT_TRUE(short57.Logged("Cannot map earth locations with less than 60 lines of data."));
-    FitRun enough58;
-    enough58.Run(SyntheticPass().Lines(58));
-    EXPECT_TRUE(enough58.fitted);
-}
-
-TEST(FitMap, FailureGoesToAMessageBoxUnlessReportedToTheLog) {
-    TDialogService& dialogs = TDialogService::Instance();
-    dialogs.SetMode(TDialogService::Mode::Scripted);
-    dialogs.ClearScript();
-    std::vector<std::string> log;
-    std::shared_ptr<const TResidualTable> residuals;
-    TWarpedMapping mapping;
-    EXPECT_FALSE(FitMapToImage(SyntheticPass().Lines(50), &log, false, residuals, mapping, 0, 0, 850));
-    ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].text, "Cannot map earth locations with less than 60 lines of data.");
-    dialogs.ClearScript();
-    dialogs.SetMode(TDialogService::Mode::Unattended);
-}
-
 TEST(FitMap, ShortPassesAssumeTheGroundStep) {
     FitRun run41;
     run41.Run(SyntheticPass().Lines(41));
@@ -161,24 +128,6 @@ TEST(FitMap, ShortPassesAssumeTheGroundStep) {
     FitRun gacRun;
     gacRun.Run(gac.Lines(20));
     EXPECT_TRUE(gacRun.Logged("  Ground track step per line (assumed) : 3.27 km"));
-}
-
-TEST(FitMap, NoUsableCentreAnchors) {
-    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(200);
-    for (TScanLineLocations& line : lines) line.Anchors[CentreAnchor] = {0, 0};
-    FitRun run;
-    run.Run(lines);
-    EXPECT_FALSE(run.fitted);
-    EXPECT_TRUE(run.Logged("No viable location data"));
-}
-
-TEST(FitMap, InvalidTrackStep) {
-    std::vector<TScanLineLocations> lines(100);
-    for (TScanLineLocations& line : lines) line.Anchors.fill({10, 20});
-    FitRun run;
-    run.Run(lines);
-    EXPECT_FALSE(run.fitted);
-    EXPECT_TRUE(run.Logged("Track step invalid!"));
 }
 
 TEST(FitMap, FullResolutionPassTiePointsLandOnTheirPixels) {

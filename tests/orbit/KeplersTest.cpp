@@ -66,35 +66,6 @@ TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
     EXPECT_EQ(ArchiveRevolution(badRevolution), 0);
 }
 
-TEST_F(KeplersTest, MissingFolderAndMissingFiles) {
-    EXPECT_FALSE(Find("NOAA-15"));
-    EXPECT_EQ(message, "Folder for Kepler data: " + Base() + "Keps/ was not found.");
-    EXPECT_TRUE(lines.empty());
-
-    WriteMain("NOAA-19", ArchiveText(Start, 3));
-    EXPECT_FALSE(Find("NOAA-15"));
-    EXPECT_EQ(message, "****  WARNING  ****\r\rMissing Kepler data file(s) for: NOAA-15\r\r"
-                       "I expected to find either: \r\r" + Base() + "Keps/NOAA-15.txt\r\ror:\r\r" + Base() +
-                       "Keps/Updates/NOAA-15.txt");
-    EXPECT_TRUE(mainFile.empty());
-    EXPECT_TRUE(updateFile.empty());
-}
-
-TEST_F(KeplersTest, OtherKepsFoldersAreSoughtInTurn) {
-    // Beside the program folder.
-    temp.Write("Keps/NOAA-15.txt", ArchiveText(Start, 2));
-    EXPECT_TRUE(Find("NOAA-15"));
-    EXPECT_EQ(mainFile, temp.Path() + "Keps/NOAA-15.txt");
-    std::filesystem::remove_all(temp.Path() + "Keps");
-    // Beside the registered program path, one level up from a "source" folder.
-    temp.Write("app/Keps/NOAA-15.txt", ArchiveText(Start, 2));
-    TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey("\\Software\\Morvane\\App Paths", true));
-    registry.WriteString("Kestrune", temp.Path() + "app/source/kestrune");
-    EXPECT_TRUE(Find("NOAA-15"));
-    EXPECT_EQ(mainFile, temp.Path() + "app/Keps/NOAA-15.txt");
-}
-
 TEST_F(KeplersTest, MainAndUpdateFilesMerge) {
     WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(Start, 3, 1.0, 1000, 14, "\r\n") + "end of file\r\n\r\n");
     const testing::TleElements later = SetAt(Start + 10, 1200);
@@ -150,16 +121,6 @@ TEST_F(KeplersTest, SetsOutOfOrderAreDroppedButAWrapIsKept) {
     std::vector<int> kept;
     for (size_t i = 1; i < lines.size(); i += 2) kept.push_back(ArchiveRevolution(lines[i]));
     EXPECT_EQ(kept, (std::vector<int>{12000, 12005, 12010, 12020, 99990, 99999, 1, 14}));
-}
-
-TEST_F(KeplersTest, ShortArchivesUseTheirOnlyOrSecondSet) {
-    WriteMain("NOAA-15", ArchiveText(Start, 1));
-    ASSERT_TRUE(Select(Start + 400));
-    EXPECT_NEAR(age, -400.0, 1e-6);
-    WriteMain("NOAA-15", ArchiveText(Start, 2));
-    ASSERT_TRUE(Select(Start - 50));
-    EXPECT_EQ(ArchiveRevolution(line2), 1014);
-    EXPECT_NEAR(age, 51.0, 1e-6);
 }
 
 TEST_F(KeplersTest, NearestSetToThePassTime) {
@@ -263,15 +224,6 @@ TEST_F(KeplersTest, EpochForAnOrbitNumber) {
     EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 30), Start + 8, 1e-6);
     EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 100030), Start + 8, 1e-6);
     EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 500), Start + 19, 1e-6);
-}
-
-TEST_F(KeplersTest, LargeArchiveWithCrLfLoadsAndSelects) {
-    WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(EncodeDate(1998, 6, 1), 10000, 1.0, 1000, 14, "\r\n"));
-    ASSERT_TRUE(Find("NOAA-15"));
-    EXPECT_EQ(lines.size(), 20000u);
-    const TDateTime pass = EncodeDate(2012, 7, 4) + 0.6;
-    ASSERT_TRUE(Select(pass));
-    EXPECT_NEAR(ArchiveEpoch(line1), EncodeDate(2012, 7, 5), 1e-6);
 }
 
 }  // namespace

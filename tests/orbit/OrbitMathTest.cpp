@@ -36,26 +36,6 @@ TEST(OrbitMath, UndefinedQuantitiesRaiseInsteadOfGivingNaN) {
     EXPECT_DOUBLE_EQ(CheckedSqrt(0.0), 0.0);
 }
 
-TEST(OrbitMath, VectorsCarryTheirLength) {
-    TVector a{3.0, 0.0, 4.0, 0.0};
-    VectorMagnitude(a);
-    EXPECT_DOUBLE_EQ(a.W, 5.0);
-    TVector scaled;
-    VectorScale(a, scaled, -2.0);
-    EXPECT_DOUBLE_EQ(scaled.X, -6.0);
-    EXPECT_DOUBLE_EQ(scaled.W, 10.0);
-    TVector cross;
-    VectorCross(TVector{1, 0, 0, 1}, TVector{0, 1, 0, 1}, cross);
-    EXPECT_DOUBLE_EQ(cross.Z, 1.0);
-    EXPECT_DOUBLE_EQ(cross.W, 1.0);
-    TVector sum;
-    VectorAdd(a, scaled, sum);
-    EXPECT_DOUBLE_EQ(sum.W, 5.0);
-    VectorNormalise(a);
-    EXPECT_DOUBLE_EQ(a.X, 0.6);
-    EXPECT_DOUBLE_EQ(a.W, 5.0);
-}
-
 TEST(OrbitMath, JulianDatesOfEpochsAndDateTimes) {
     EXPECT_DOUBLE_EQ(YearStartJulianDate(2000), 2451543.5);
     EXPECT_DOUBLE_EQ(YearStartJulianDate(1980), 2444238.5);
@@ -109,15 +89,6 @@ TEST(OrbitMath, GeodeticCoordinatesOfKnownPoints) {
     EciToGeodetic(TVector{1e-9, 0.0, 1.0, 0.0}, g, jd);
     EXPECT_TRUE(std::isfinite(g.Latitude));
     EXPECT_TRUE(std::isfinite(g.Height));
-}
-
-TEST(OrbitMath, StateScalesToKilometres) {
-    TVector p{1.0, 0.0, 0.0, 0.0}, v{0.0, 1.0, 0.0, 0.0};
-    ScaleStateToKm(p, v);
-    EXPECT_DOUBLE_EQ(p.X, 6378.135);
-    EXPECT_DOUBLE_EQ(p.W, 6378.135);
-    EXPECT_DOUBLE_EQ(v.Y, 6378.135 / 60.0);
-    EXPECT_DOUBLE_EQ(v.W, 6378.135 / 60.0);
 }
 
 }  // namespace

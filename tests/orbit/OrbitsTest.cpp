@@ -137,32 +137,6 @@ TEST_F(OrbitsTest, NamesGiveIdentityAndScannerGeometry) {
     }
 }
 
-TEST_F(OrbitsTest, NothingIsLocatedWithoutElements) {
-    TScanLinePoints untouched{};
-    untouched.fill({1.5f, 2.5f});
-    points = untouched;
-    altitude = 7.0;
-    orbit.LocateScanLine(Epoch, points, altitude);
-    EXPECT_EQ(std::memcmp(points.data(), untouched.data(), sizeof points), 0);
-    EXPECT_DOUBLE_EQ(altitude, 7.0);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-}
-
-TEST_F(OrbitsTest, EmbeddedElementsAndClear) {
-    Embed("NOAA 19", WeatherSet());
-    EXPECT_TRUE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.MainElementSource, "embedded Keplers in source data");
-    EXPECT_NEAR(orbit.ElementAge, 0.0, 1e-6);
-    orbit.UseEmbeddedKeplers(TleLine1(WeatherSet()), TleLine2(WeatherSet()), Epoch + 2.25);
-    EXPECT_NEAR(orbit.ElementAge, -2.25, 1e-6);
-    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 2.25);
-    orbit.Clear();
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.Satellite, nullptr);
-    EXPECT_TRUE(orbit.MainElementSource.empty());
-    EXPECT_EQ(orbit.SatelliteName, "NOAA-19");
-}
-
 TEST_F(OrbitsTest, NoaaAnchorsLieOnTheirLookRays) {
     Embed("NOAA 19", WeatherSet());
     for (double minutes : {0.0, 17.0, 42.5, 600.0}) ExpectScanAngles(Epoch + minutes / MinsPerDay, 40.0, 1023.5);

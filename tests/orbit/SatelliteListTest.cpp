@@ -61,13 +61,6 @@ TEST_F(SatelliteListTest, FolderOfElementFilesAndNotes) {
     EXPECT_NEAR(noaa15.LaunchDate, DateTimeToJulian(EncodeDate(1998, 5, 13) + EncodeTime(10, 30, 0, 0)), 1e-9);
 }
 
-TEST_F(SatelliteListTest, MissingOrUnsetFolderGivesEmptyCatalogue) {
-    EXPECT_EQ(TSatelliteList(temp.Path() + "nowhere").Count(), 0);
-    TSatelliteList unset("");
-    EXPECT_EQ(unset.Count(), 0);
-    EXPECT_TRUE(unset.Directory.empty());
-}
-
 TEST_F(SatelliteListTest, RecordWalkSkipsSeparatorsJunkAndBadRecords) {
     TleElements noChecksum = Set(10001);
     TleElements badNumbers = Set(10002);
@@ -183,20 +176,6 @@ TEST_F(SatelliteListTest, NoaaLetterNamesBecomeNumbers) {
     EXPECT_DOUBLE_EQ(list.GetSatellite(1)->DownlinkFrequency, 137.9125);
 }
 
-TEST_F(SatelliteListTest, RevolutionAtEpochIsThePrintedNumber) {
-    TSatelliteList list("");
-    for (const auto& [argp, anomaly] : {std::pair{10.0, 20.0}, std::pair{200.0, 100.0}, std::pair{300.0, 300.0}}) {
-        TleElements e = Set(30000 + static_cast<int>(argp));
-        e.argOfPerigee = argp;
-        e.meanAnomaly = anomaly;
-        e.revolution = 4321;
-        TSatellite* s = list.AddFromLines("x.tle", "SAT" + std::to_string(e.catalog), TleLine1(e), TleLine2(e));
-        TVector p, v;
-        s->Propagate(p, v, s->EpochJD);
-        EXPECT_EQ(s->Revolution, 4321) << argp;
-    }
-}
-
 TEST_F(SatelliteListTest, NotesLinesSetFrequencySignedValueDateAndText) {
     temp.Write("tle/sats.tle", Record("ONE", Set(11111)) + Record("TWO", Set(22222)) + Record("THREE", Set(33333)) +
                                    Record("FOUR", Set(44444)));
@@ -222,15 +201,6 @@ TEST_F(SatelliteListTest, NotesLinesSetFrequencySignedValueDateAndText) {
     EXPECT_DOUBLE_EQ(satellite("44444")->DownlinkFrequency, 0.0);
     EXPECT_DOUBLE_EQ(satellite("44444")->SignedValue, 33.5);
     EXPECT_EQ(satellite("44444")->Notes, "more text");
-}
-
-TEST_F(SatelliteListTest, CatalogueNumbersAreLookedUpByFiveCharactersOnly) {
-    TSatelliteList list("");
-    list.AddFromLines("x.tle", "NOAA 15", TleLine1(Set(2533)), TleLine2(Set(2533)));
-    EXPECT_EQ(list.IndexOfSatellite("02533"), 0);
-    EXPECT_EQ(list.IndexOfSatellite("2533"), -1);
-    EXPECT_EQ(list.IndexOfSatellite("NOAA 15"), -1);
-    EXPECT_EQ(list.IndexOf("NOAA 15"), 0);
 }
 
 }  // namespace

@@ -9,24 +9,6 @@ namespace {
 
 constexpr double Pi = sgp::Pi;
 
-TEST(ElementFields, DigitsBlanksAndFieldConversion) {
-    EXPECT_EQ(TwoDigitText(7), "07");
-    EXPECT_EQ(ThreeDigitText(42), "042");
-    EXPECT_EQ(ThreeDigitText(999), "999");
-    std::string text = " 1 2 ";
-    BlanksToZeros(text);
-    EXPECT_EQ(text, "01020");
-    EXPECT_EQ(TleIntField("1 2345", 3, 4), 2345);
-    EXPECT_EQ(TleIntField("12 4", 1, 4), 1204);
-    EXPECT_EQ(TleIntField("12", 1, 5), 12);  // the line ends first
-    EXPECT_EQ(TleIntField("12", 5, 5), 0);   // nothing left
-    EXPECT_EQ(TleIntField("1X", 1, 2), 0);
-    EXPECT_DOUBLE_EQ(TleRealField(" .5", 1, 3), 0.5);
-    EXPECT_DOUBLE_EQ(TleRealField("-.25", 1, 4), -0.25);
-    EXPECT_DOUBLE_EQ(TleRealField("abc", 1, 3), 0.0);
-    EXPECT_DOUBLE_EQ(TleRealField("", 1, 3), 0.0);
-}
-
 TEST(ElementSet, ReportSetParsesIntoModelUnits) {
     TSatellite s;
     s.LoadTLE("1 88888u          80275.98708465  .00073094  13844-3  66816-4 0    8",
@@ -95,20 +77,6 @@ TEST(ElementSet, DeepSpaceByTheRecoveredMeanMotion) {
     e.meanMotion = 2.0;
     s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
     EXPECT_TRUE(s.DeepSpace);
-}
-
-TEST(ElementSet, ReloadingStartsTheModelAgain) {
-    testing::TleElements e;
-    TSatellite s;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    TVector p1, v1, p2, v2;
-    s.Propagate(p1, v1, s.EpochJD + 0.1);
-    EXPECT_FALSE(s.NeedsInit);
-    e.inclination = 50.0;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_TRUE(s.NeedsInit);
-    s.Propagate(p2, v2, s.EpochJD + 0.1);
-    EXPECT_GT(std::abs(p1.Z - p2.Z), 0.01);
 }
 
 }  // namespace

@@ -91,19 +91,6 @@ TEST(Sgp4, NearEarthCaseInDoublePrecision) { ExpectReportCase(NearLine1, NearLin
 
 TEST(Sgp4, DeepSpaceCaseOfTheReport) { ExpectReportCase(DeepLine1, DeepLine2, true, Sdp4Rows); }
 
-TEST(Sgp4, PropagateByJulianDateChoosesTheModel) {
-    for (const auto& [line1, line2, row] : {std::tuple{NearLine1, NearLine2, Sgp4Rows[2]},
-                                            std::tuple{DeepLine1, DeepLine2, Sdp4Rows[2]}}) {
-        TSatellite satellite;
-        satellite.LoadTLE(line1, line2);
-        TVector p, v;
-        satellite.Propagate(p, v, satellite.EpochJD + row.minutes / 1440.0);
-        ExpectRow(row, p, v);
-        EXPECT_GE(satellite.ArgOfLatitude, 0.0);
-        EXPECT_LT(satellite.ArgOfLatitude, 2.0 * sgp::Pi);
-    }
-}
-
 TEST(Sgp4, RevolutionCountsStepAtTheAscendingNode) {
     TSatellite satellite;
     satellite.LoadTLE(NearLine1, NearLine2);

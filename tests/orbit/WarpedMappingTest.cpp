@@ -25,21 +25,6 @@ float EquatorLongitudeAt(double x) { return static_cast<float>(x / 4.3 / Radians
 
 }  // namespace
 
-TEST(WarpedMapping, NewInstanceLocatesNothing) {
-    TWarpedMapping map;
-    EXPECT_FALSE(map.Fitted());
-    EXPECT_EQ(map.GetHeight(), 2);
-    EXPECT_FLOAT_EQ(map.WarpStep, 4.0f);
-    float fx = 0, fy = 0;
-    int x = 7, y = 9;
-    EXPECT_FALSE(map.LatLonToImage(fx, fy, true, 0, 0));
-    EXPECT_FALSE(map.LatLonToImage(fx, fy, false, 10, 50));
-    EXPECT_FALSE(map.LatLonToXY(x, y, 0, 0));
-    EXPECT_FALSE(map.LatLonToPixel(x, y, false, 0, 0));
-    EXPECT_EQ(x, 7);
-    EXPECT_EQ(y, 9);
-}
-
 TEST(WarpedMapping, ScanGeometryOfAFullResolutionPass) {
     TWarpedMapping map = FullResolution();
     EXPECT_TRUE(map.Fitted());
@@ -71,62 +56,12 @@ TEST(WarpedMapping, ScanToGroundInvertsGroundToScan) {
     EXPECT_NEAR(map.ScanToGround2048()[0], 0.5, 1.0);
 }
 
-TEST(WarpedMapping, EveryPassStartsItsWidthAfresh) {
-    TWarpedMapping map = FullResolution();
-    map.BuildWarpTables(1, 500, 10, 20, 850, 1.09f, 55.37f);
-    map.BuildWarpTables(1, 500, 10, 20, 850, 1.09f, 55.37f);
-    EXPECT_EQ(map.OutputWidth(), 2752);
-}
-
 TEST(WarpedMapping, AFineGroundStepStaysInsideTheTables) {
     TWarpedMapping map;
     map.BuildWarpTables(1, 100, 0, 0, 850, 0.5f, 55.37f);  // the swath needs 2997 columns a side
     EXPECT_EQ(map.OutputWidth(), 2 + 2 * 2048);
     EXPECT_TRUE(std::isfinite(map.GroundToScan()[2047]));
     EXPECT_TRUE(std::isfinite(map.GroundToScan()[-2048]));
-}
-
-TEST(WarpedMapping, ModeIsChosenFromTheGroundStep) {
-    TWarpedMapping map;
-    map.BuildWarpTables(0, 100, 0, 0, 850, 1.0f, 55.37f);
-    EXPECT_EQ(map.ScanMode(), 4);
-    map.BuildWarpTables(0, 100, 0, 0, 850, 1.1f, 55.37f);
-    EXPECT_EQ(map.ScanMode(), 1);
-    map.BuildWarpTables(0, 100, 0, 0, 850, 3.27f, 55.37f);
-    EXPECT_EQ(map.ScanMode(), 2);
-}
-
-TEST(WarpedMapping, ReducedResolutionTables) {
-    TWarpedMapping map;
-    map.BuildWarpTables(2, 100, 0, 0, 850, 3.27f, 0);  // ground step 1.09 km after the division by 3
-    const TGacTable& gac = map.GacToGround();
-    for (int v = -203; v <= 204; ++v) EXPECT_GT(gac[v], gac[v - 1]) << v;
-    EXPECT_NEAR(gac[0], (map.ScanToGround2048()[-2] + map.ScanToGround2048()[-1] + map.ScanToGround2048()[0] +
-                         map.ScanToGround2048()[1]) / 12.0,
-                1e-4);
-    EXPECT_EQ(map.OutputWidth(), static_cast<int>(std::lround(gac[204] - gac[-204])));
-    const TGroundTable& back = map.GroundToGac();
-    for (int g = -2047; g <= 2047; ++g) EXPECT_NE(back[g], UnknownEntry) << g;
-    EXPECT_NEAR(back[static_cast<int>(std::lround(gac[100]))], 100.0f, 1e-4);
-}
-
-TEST(WarpedMapping, Mode3Layout) {
-    TWarpedMapping map;
-    map.BuildWarpTables(3, 100, 0, 0, 850, 1.09f, 55.37f);
-    const TMode3Table& source = map.Mode3SourcePixel();
-    EXPECT_FLOAT_EQ(source[-454], -1024);
-    EXPECT_FLOAT_EQ(source[454], 1023);
-    EXPECT_FLOAT_EQ(source[0], -0.5f);         // pixels -2 .. 1
-    EXPECT_FLOAT_EQ(source[-333], -903 + 1.0f / 3);  // odd: b twice, b + 1 once
-    EXPECT_FLOAT_EQ(source[-332], -901 - 1.0f / 3);  // even: b + 1 once, b + 2 twice
-    EXPECT_FLOAT_EQ(source[272], 810 + 1.0f / 3);
-    EXPECT_FLOAT_EQ(source[273], 812 - 1.0f / 3);
-    for (int v = -453; v <= 454; ++v) EXPECT_GT(source[v], source[v - 1]) << v;
-    EXPECT_NEAR(map.Mode3Anchors()[25], 454.0f, 1.0f);
-    EXPECT_LT(map.Mode3Anchors()[0], 100.0f);
-    EXPECT_GT(map.Mode3Anchors()[50], 808.0f);
-    EXPECT_EQ(map.OutputWidth(),
-              static_cast<int>(std::lround(map.Mode3ToGround()[454] - map.Mode3ToGround()[-454])));
 }
 
 TEST(WarpedMapping, ReferencePointAndAntipodeSitAtTheCentre) {

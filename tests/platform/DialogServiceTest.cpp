@@ -46,14 +46,5 @@ TEST_F(DialogServiceTest, ScriptedAnswersInOrderThenTheDefault) {
     EXPECT_TRUE(service.Requests().empty());
 }
 
-TEST_F(DialogServiceTest, InteractiveAsksTheWindowLayer) {
-    service.SetMode(TDialogService::Mode::Interactive);
-    EXPECT_EQ(service.Ask(RenameQuestion), mrNo);  // no window layer yet
-    service.SetInteractiveHandler([](const TDialogRequest& request) {
-        return request.type == TMsgDlgType::mtConfirmation ? mrYes : mrOk;
-    });
-    EXPECT_EQ(service.Ask(RenameQuestion), mrYes);
-}
-
 }  // namespace
 }  // namespace kestrune

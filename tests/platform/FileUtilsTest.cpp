@@ -29,19 +29,6 @@ protected:
     TTempFolder folder;
 };
 
-TEST_F(FileSearchTest, FindsFilesNotFoldersSortedWithoutCase) {
-    folder.Write("keps/b.TLE", "x");
-    folder.Write("keps/A.tle", "x");
-    folder.Write("keps/c.tle", "x");
-    folder.Write("keps/notes.txt", "x");
-    std::filesystem::create_directory(folder / "keps/z.tle");
-    EXPECT_EQ(FindMatchingFiles(folder / "keps", "*.tle"), (std::vector<std::string>{"A.tle", "b.TLE", "c.tle"}));
-    EXPECT_EQ(FindFirstMatchingFile(folder / "keps/*.tle"), folder / "keps/A.tle");
-    EXPECT_EQ(FindLastMatchingFile(folder / "keps/*.tle"), folder / "keps/c.tle");
-    EXPECT_EQ(FindLastMatchingFile(folder / "keps/*.2li"), "");
-    EXPECT_EQ(FindLastMatchingFile(folder / "nowhere/*.tle"), "");
-}
-
 TEST_F(FileSearchTest, NewestDatedFileLooksInTheMasksOwnFolderFirst) {
     folder.Write("arc/2024-02-01-1000.hpt", "x");
     folder.Write("arc/2024/02/09/2024-02-09-0705.hpt", "x");
@@ -83,11 +70,6 @@ TEST_F(FileSearchTest, FileDatesAreUtcAndStoredInTwoSecondSteps) {
     EXPECT_EQ(GetFileDateUtc(folder.Path()), 0);
     SetFileDateTime(folder / "missing", when);
     EXPECT_FALSE(FileExists(folder / "missing"));
-}
-
-TEST_F(FileSearchTest, FileSizes) {
-    EXPECT_EQ(GetFileSizeBytes(folder.Write("five.bin", "12345")), 5);
-    EXPECT_EQ(GetFileSizeBytes(folder / "missing"), -1);
 }
 
 TEST_F(FileSearchTest, ExpandLongPathGivesAnAbsoluteNormalPath) {

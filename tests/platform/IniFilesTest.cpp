@@ -49,28 +49,6 @@ TEST_F(IniFileTest, ReadsAWindowsFileAndWritesItBackWithItsComments) {
     EXPECT_EQ(TIniFile(path).ReadInteger("Chan-1", "Intersection", 0), 500);
 }
 
-TEST_F(IniFileTest, AMissingFileIsCreatedByTheFirstWrite) {
-    const std::string path = folder / "NOAA-15.ini";
-    TIniFile ini(path);
-    EXPECT_DOUBLE_EQ(ini.ReadFloat("Chan-3", "Vc", 2695.9743), 2695.9743);
-    EXPECT_FALSE(std::filesystem::exists(path));
-    ini.WriteFloat("Chan-3", "Vc", static_cast<float>(2695.9743));
-    ini.WriteFloat("Chan-1", "Slope1", static_cast<float>(0.0568));
-    ini.WriteInteger("Chan-1", "Intersection", -3);
-    EXPECT_EQ(TTempFolder::Read(path),
-              "[Chan-3]\nVc=2695.97436523438\n\n[Chan-1]\nSlope1=0.0568000003695488\nIntersection=-3\n");
-    EXPECT_TRUE(ini.ValueExists("Chan-1", "SLOPE1"));
-    EXPECT_FALSE(ini.ValueExists("Chan-1", "Slope2"));
-}
-
-TEST_F(IniFileTest, TextThatIsNotANumberGivesTheDefault) {
-    const TIniFile ini(folder.Write("a.ini", "[S]\nSlope1=abc\nWhole=2.5\nBig=99999999999\n"));
-    EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "Slope1", 0.0568), 0.0568);
-    EXPECT_EQ(ini.ReadInteger("S", "Whole", 9), 9);
-    EXPECT_EQ(ini.ReadInteger("S", "Big", 9), 9);
-    EXPECT_EQ(ini.ReadInteger("S", "Missing", 9), 9);
-}
-
 // Old Macintosh line ends, a line that is only "=..." and a value with line breaks.
 TEST_F(IniFileTest, OddLinesAreReadAndKeptAsTheyStand) {
     const std::string path = folder.Write("odd.ini", "[S]\rA=1\r=orphan\r; note=x\rB = 2");

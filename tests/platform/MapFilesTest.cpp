@@ -83,48 +83,6 @@ TEST_F(MapStreamTest, SeekMayReachTheEndButNotPassIt) {
     EXPECT_EQ(byte, 7);
 }
 
-TEST_F(MapStreamTest, OpeningAndClosingKeepsItsStateConsistent) {
-    TMemMapStream stream(folder.Write("sub/a.hrp", Bytes(5)));
-    EXPECT_EQ(stream.MapName, "a.hrp");
-    EXPECT_TRUE(stream.IsValid());
-    stream.ReadOnly = true;
-    stream.SetActive(true);
-    EXPECT_TRUE(stream.Active());
-    EXPECT_TRUE(stream.IsValid());
-    stream.SetActive(false);
-    EXPECT_FALSE(stream.Active());
-    EXPECT_EQ(stream.Memory(), nullptr);
-    EXPECT_EQ(stream.Size(), 0);
-    EXPECT_TRUE(stream.IsValid());
-    EXPECT_EQ(TMemMapStream("").MapName, "Map");
-}
-
-TEST_F(MapStreamTest, AMissingFileCannotBeOpened) {
-    TMemMapStream stream(folder / "missing.raw");
-    stream.ReadOnly = true;
-    try {
-        stream.SetActive(true);
-        FAIL();
-    } catch (const EMemoryMappedFile& error) {
-        EXPECT_EQ(std::string(error.what()), "Could not open file " + (folder / "missing.raw"));
-    }
-    EXPECT_FALSE(stream.Active());
-    TMemMapStream folderStream(folder.Path());
-    folderStream.ReadOnly = true;
-    EXPECT_THROW(folderStream.SetActive(true), EMemoryMappedFile);
-    EXPECT_TRUE(folderStream.IsValid());
-}
-
-TEST_F(MapStreamTest, AReadOnlyStreamRefusesWrites) {
-    auto stream = OpenReadOnly(folder.Write("pass.raw", Bytes(10)));
-    try {
-        stream->Write("x", 1);
-        FAIL();
-    } catch (const EMemoryMappedFile& error) {
-        EXPECT_STREQ(error.what(), "The memory map pass.raw is readonly");
-    }
-}
-
 // A receiving station may still be writing (or may rewrite) the file we read.
 TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
     const std::string path = folder.Write("live.raw16", Bytes(1 << 20));
@@ -146,41 +104,6 @@ TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
     std::ofstream(path, std::ios::app) << Bytes(4096);
     std::vector<char> all(static_cast<size_t>(stream->Size()));
     EXPECT_EQ(stream->Read(all.data(), stream->Size()), 1 << 20);
-}
-
-TEST_F(MapStreamTest, WritesReachTheFileButNeverGrowIt) {
-    const std::string path = folder.Write("table.bin", Bytes(16));
-    {
-        TMapStream stream(path);
-        stream.SetActive(true);
-        EXPECT_FALSE(stream.Existed());
-        stream.Seek(14, soFromBeginning);
-        EXPECT_EQ(stream.Write("AB", 2), 2);
-        EXPECT_THROW(stream.Write("C", 1), EMMEndOfFile);
-        EXPECT_EQ(stream.Write("C", 0), 0);
-        stream.Seek(0, soFromBeginning);
-        EXPECT_EQ(stream.Write("Z", 1), 1);
-    }
-    const std::string bytes = TTempFolder::Read(path);
-    ASSERT_EQ(bytes.size(), 16u);
-    EXPECT_EQ(bytes[0], 'Z');
-    EXPECT_EQ(bytes.substr(14), "AB");
-}
-
-TEST_F(MapStreamTest, AWritableStreamSizesItsFile) {
-    const std::string path = folder.Write("grow.bin", Bytes(100));
-    TMapStream stream(path);
-    stream.Open(40);
-    EXPECT_EQ(stream.Size(), 40);
-    stream.Close();
-    EXPECT_EQ(std::filesystem::file_size(path), 40u);
-    TMapStream created(folder / "new.bin");
-    created.CreateMode = TMapStream::cmCreateNew;
-    created.SetActive(true);
-    EXPECT_EQ(created.Size(), 64);
-    TMapStream again(folder / "new.bin");
-    again.CreateMode = TMapStream::cmCreateNew;
-    EXPECT_THROW(again.SetActive(true), EMemoryMappedFile);
 }
 
 TEST_F(MapStreamTest, ASecondWriterIsWarnedInsteadOfResizing) {
@@ -218,23 +141,6 @@ TEST_F(MapStreamTest, ASecondStreamMayNotEmptyAMappedFile) {
     EXPECT_EQ(first.Memory()[31], 32);
     EXPECT_THROW(first.Seek(std::numeric_limits<int64_t>::max(), soFromEnd), EMMEndOfFile);
     EXPECT_THROW(first.Write("x", std::numeric_limits<int64_t>::max()), EMMEndOfFile);
-}
-
-TEST_F(MapStreamTest, AWriterWithoutALockFileCannotOpen) {
-    const std::string path = folder.Write("table.bin", Bytes(16));
-    setenv("XDG_RUNTIME_DIR", path.c_str(), 1);  // a file where the lock folder should be
-    TMapStream stream(path);
-    EXPECT_THROW(stream.SetActive(true), EMemoryMappedFile);
-    EXPECT_FALSE(stream.Active());
-    EXPECT_TRUE(stream.IsValid());
-}
-
-TEST_F(MapStreamTest, AnAnonymousStreamHoldsItsOwnBytes) {
-    TMapStream stream("");
-    stream.Open(100);
-    EXPECT_EQ(stream.Size(), 100);
-    EXPECT_EQ(stream.Write("abc", 3), 3);
-    EXPECT_EQ(std::memcmp(stream.Memory(), "abc", 3), 0);
 }
 
 }  // namespace

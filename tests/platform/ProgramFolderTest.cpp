@@ -18,18 +18,6 @@ protected:
     TTempFolder folder;
 };
 
-TEST_F(ProgramFolderTest, TheProgramIsNamedAfterItsExecutable) {
-    EXPECT_EQ(ProgramName(), "test_platform_ProgramFolderTest");
-    EXPECT_EQ(ExtractFileName(ExecutablePath()), "test_platform_ProgramFolderTest");
-    SetProgramNameOverride("kestrune");
-    EXPECT_EQ(ProgramName(), "kestrune");
-    SetProgramNameOverride("");
-    EXPECT_EQ(ProgramName(), "test_platform_ProgramFolderTest");
-    EXPECT_EQ(ProgramFolder(), folder / "program/");
-    SetProgramFolderOverride("");
-    EXPECT_EQ(ProgramFolder(), ExtractFilePath(ExecutablePath()));
-}
-
 TEST_F(ProgramFolderTest, TheUsersFoldersFollowTheXdgVariablesElseTheHomeFolder) {
     EXPECT_EQ(UserConfigFolder(), folder / "config/");
     EXPECT_EQ(UserDataFolder(), folder / "data/Kestrune/");

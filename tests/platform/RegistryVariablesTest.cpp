@@ -28,13 +28,6 @@ protected:
     TTempFolder folder;
 };
 
-TEST_F(RegistryVariablesTest, TheProgramKeyIsNamedAfterTheExecutable) {
-    EXPECT_EQ(ProgramRegistryKey(), "\\Software\\Morvane\\kestrune");
-    TRegistryInteger setting("Zoom", 0);
-    EXPECT_EQ(setting.KeyPath(), "\\Software\\Morvane\\kestrune");
-    EXPECT_EQ(setting.Name(), "Zoom");
-}
-
 TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFreed) {
     {
         TRegistryBoolean flag("Despeckle", true);
@@ -56,18 +49,6 @@ TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFr
     EXPECT_EQ(text.Value, "yyyymmdd");
 }
 
-TEST_F(RegistryVariablesTest, AnyNonZeroNumberReadsAsTrue) {
-    ProgramKey().WriteInteger("ShowFire", 5);
-    EXPECT_TRUE(TRegistryBoolean("ShowFire", false).Value);
-    EXPECT_EQ(ProgramKey().ReadInteger("ShowFire"), 1);
-}
-
-TEST_F(RegistryVariablesTest, AStoredEmptyStringStaysEmpty) {
-    ProgramKey().WriteString("ResultsFolder", "");
-    TRegistryString text("ResultsFolder", "/default");
-    EXPECT_EQ(text.Value, "");
-}
-
 TEST_F(RegistryVariablesTest, DeleteOnFreeLeavesNoValueBehind) {
     ProgramKey().WriteInteger("Old", 4);
     {
@@ -77,13 +58,6 @@ TEST_F(RegistryVariablesTest, DeleteOnFreeLeavesNoValueBehind) {
     }
     EXPECT_FALSE(ProgramKey().ValueExists("Old"));
     EXPECT_TRUE(ProgramKey().KeyExists("\\Software\\Morvane\\Kestrune"));
-}
-
-TEST_F(RegistryVariablesTest, SaveWritesAtOnce) {
-    TRegistryString text("GoToLocations", "");
-    text.Value = "Home 52.1 -1.3";
-    text.Save();
-    EXPECT_EQ(ProgramKey().ReadString("GoToLocations"), "Home 52.1 -1.3");
 }
 
 TEST_F(RegistryVariablesTest, AFailedWriteAtFreeIsLoggedNotThrown) {
@@ -153,24 +127,6 @@ TEST_F(RegistryVariablesTest, AppPathsPublishThisProgramAndFindOthers) {
     registry.OpenKey("\\Software\\Morvane\\App Paths", true);
     registry.WriteString("Quenmar", "/opt/quenmar/quenmar");
     EXPECT_EQ(ReadAppPath("quenmar"), "/opt/quenmar/quenmar");
-}
-
-TEST_F(RegistryVariablesTest, SiblingProgramsAreReadWithoutCreatingTheirKeys) {
-    EXPECT_EQ(ReadTrackerRegistryString("TwoLineDataPath"), "");
-    EXPECT_FALSE(TRegistry().KeyExists("\\Software\\Morvane\\Quenmar"));
-    TRegistry registry;
-    registry.OpenKey("\\Software\\Morvane\\Quenmar", true);
-    registry.WriteString("TwoLineDataPath", "/srv/keps/");
-    registry.WriteInteger("Number", 1);
-    EXPECT_EQ(ReadTrackerRegistryString("TwoLineDataPath"), "/srv/keps/");
-    EXPECT_EQ(ReadSiblingRegistryString("Quenmar", "Number"), "");
-    EXPECT_EQ(ReadSiblingRegistryString("Pelmarch-P", "CombinedPath"), "");
-}
-
-TEST_F(RegistryVariablesTest, ValueExistsLooksInTheProgramKey) {
-    EXPECT_FALSE(RegistryValueExists("DisplayGamma"));
-    ProgramKey().WriteInteger("DisplayGamma", 1);
-    EXPECT_TRUE(RegistryValueExists("displaygamma"));
 }
 
 }  // namespace

@@ -50,17 +50,6 @@ TEST(SysUtils, DecodeRoundsToTheMillisecond) {
     EXPECT_EQ(DecodeDateTime(t + 0.2 / MSecsPerDay).day, 7);
 }
 
-// A date read from a damaged file may be anything.
-TEST(SysUtils, DatesOutsideTheCalendarDecodeToZerosAndHaveNoNames) {
-    EXPECT_EQ(DecodeDateTime(EncodeDate(1, 1, 1)).year, 1);
-    EXPECT_EQ(DecodeDateTime(EncodeDate(9999, 12, 31) + 0.5).year, 9999);
-    for (const double value : {-693594.0, 2958466.0, 1e300, -HUGE_VAL, std::nan("")}) {
-        const DateParts parts = DecodeDateTime(value);
-        EXPECT_EQ(parts.year + parts.month + parts.day + parts.hour + parts.millisecond, 0) << value;
-        EXPECT_EQ(FormatDateTime("yyyy-mmm-mmmm-ddd-dddd hh:nn", value), "0000---- 00:00") << value;
-    }
-}
-
 TEST(SysUtils, FormatsTheProgramsDatePatterns) {
     const TDateTime t = EncodeDate(2024, 2, 9) + EncodeTime(7, 5, 3, 42);
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd-hhnn", t), "2024-02-09-0705");
@@ -100,16 +89,6 @@ TEST(SysUtils, CopyIsOneBasedAndSafeBeyondTheEnd) {
     EXPECT_EQ(Pos("-", "NOAA-19"), 5);
     EXPECT_EQ(Pos("x", "NOAA-19"), 0);
     EXPECT_TRUE(SameText("Metop", "METOP"));
-}
-
-TEST(SysUtils, FileNameParts) {
-    EXPECT_EQ(ExtractFileName("/data/passes/a.b.raw16"), "a.b.raw16");
-    EXPECT_EQ(ExtractFilePath("/data/passes/a.raw16"), "/data/passes/");
-    EXPECT_EQ(ExtractFileExt("/data/passes/a.b.raw16"), ".raw16");
-    EXPECT_EQ(ExtractFileExt("/data/pa.sses/a"), "");
-    EXPECT_EQ(ChangeFileExt("/d/a.hrpt", ".jpg"), "/d/a.jpg");
-    EXPECT_EQ(ChangeFileExt("/d.x/a", ".jpg"), "/d.x/a.jpg");
-    EXPECT_EQ(IncludeTrailingPathDelimiter("/d"), "/d/");
 }
 
 }  // namespace

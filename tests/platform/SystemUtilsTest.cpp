@@ -39,28 +39,6 @@ TEST(SystemUtils, ByteOrder) {
     EXPECT_EQ(ReadBigEndianInt32(bytes), -130814);
 }
 
-TEST(SystemUtils, DegreeSignIsUtf8) { EXPECT_EQ(std::string("12") + DegreeSign + "C", "12\xC2\xB0" "C"); }
-
-TEST(SystemUtils, VersionStringsComeFromTheBuild) {
-    TZrVersionInfo info;
-    EXPECT_TRUE(info.HaveInfo());
-    EXPECT_EQ(info.GetStandardString(1), "Morvane");
-    EXPECT_EQ(info.GetStandardString(2), "Morvane's Talvessa");
-    EXPECT_FALSE(info.GetStandardString(3).empty());
-    EXPECT_EQ(info.GetStandardString(3), info.GetStringFileInfo("productversion"));
-    EXPECT_EQ(info.GetStandardString(9), "Talvessa");
-    EXPECT_EQ(info.GetStandardString(0), "");
-    EXPECT_EQ(info.GetStandardString(12), "");
-    EXPECT_STREQ(TZrVersionInfo::StandardNames[7], "OriginalFileName");
-    info.SetFileName("/usr/bin/other");
-    EXPECT_FALSE(info.HaveInfo());
-    EXPECT_EQ(info.GetStandardString(3), "");
-    info.SetFileName("");
-    EXPECT_TRUE(info.HaveInfo());
-}
-
-TEST(SystemUtils, FreeMemoryIsReported) { EXPECT_GT(AvailablePhysicalMemory(), 0u); }
-
 // Leaving idle scheduling needs CAP_SYS_NICE or an RLIMIT_NICE that allows the thread's nice value.
 bool MayLeaveIdle(int nice) {
     rlimit limit{};

@@ -27,28 +27,6 @@ TEST(AptImage, ThreeLinesBecomeOneAndTheRemainderIsDropped) {
     EXPECT_EQ(target.Height(), 1000);
 }
 
-TEST(AptImage, OtherWidthsLeaveTheTargetAlone) {
-    TExtBitmap source, target;
-    source.SetSize(1728, 30);
-    target.SetSize(5, 7);
-    ConvertToAPT(source, target);
-    EXPECT_EQ(target.Width(), 5);
-    EXPECT_EQ(target.Height(), 7);
-    EXPECT_FALSE(AptApplies(source));
-}
-
-TEST(AptImage, UniformGreyStaysUniform) {
-    TExtBitmap source, target;
-    source.SetPixelFormat(TPixelFormat::pf8bit);
-    source.SetSize(2048, 6);
-    Fill(source, [](int, int, int) -> uint8_t { return 100; });
-    ConvertToAPT(source, target);
-    ASSERT_EQ(target.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(target.Palette(), GreyPalette());
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 909; ++x) ASSERT_EQ(target.ScanLine(y)[x], 100) << x;
-}
-
 TEST(AptImage, GroupsResampleByTheirRules) {
     TExtBitmap source, target;
     source.SetSize(2048, 3);

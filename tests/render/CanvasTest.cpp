@@ -77,23 +77,6 @@ TEST(TCanvas, LinesLeaveOutTheirEndPoint) {
     EXPECT_EQ(pixel[2], 255);
 }
 
-TEST(TCanvas, PolylinesAndWidePens) {
-    auto bitmap = WhiteBitmap(20, 20);
-    TCanvas& canvas = bitmap->Canvas();
-    const TPoint points[] = {{1, 1}, {5, 1}, {5, 5}};
-    canvas.Polyline(points);
-    EXPECT_EQ(CountPixels(*bitmap, clBlack), 8);
-    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clWhite);
-    EXPECT_EQ(canvas.PenPos(), (TPoint{0, 0}));
-    canvas.Pen.Width = 3;
-    canvas.Pen.Color = clBlue;
-    canvas.MoveTo(8, 12);
-    canvas.LineTo(16, 12);
-    EXPECT_EQ(PixelAt(*bitmap, 12, 11), clBlue);
-    EXPECT_EQ(PixelAt(*bitmap, 12, 13), clBlue);
-    EXPECT_EQ(PixelAt(*bitmap, 12, 15), clWhite);
-}
-
 TEST(TCanvas, RectanglesEllipsesAndFillsStayInsideTheirBounds) {
     auto bitmap = WhiteBitmap(20, 20);
     TCanvas& canvas = bitmap->Canvas();
@@ -178,57 +161,6 @@ TEST(TCanvas, TextOnASolidBrushFillsItsBox) {
     EXPECT_EQ(CountPixels(*clear, 0x00FF00), 0);
     EXPECT_LT(CountPixels(*clear, clWhite), 120 * 40);
     EXPECT_EQ(PixelAt(*clear, 5, 7), clWhite);
-}
-
-TEST(TCanvas, DirectPixelWritesAndResizesMixWithDrawing) {
-    auto bitmap = WhiteBitmap(10, 10);
-    TCanvas& canvas = bitmap->Canvas();
-    canvas.MoveTo(0, 0);
-    canvas.LineTo(5, 0);
-    bitmap->ScanLine(5)[15] = 0;  // pixel (5, 5) loses its blue
-    canvas.MoveTo(0, 9);
-    canvas.LineTo(5, 9);
-    EXPECT_EQ(PixelAt(*bitmap, 5, 5), 0x00FFFFu);
-    EXPECT_EQ(PixelAt(*bitmap, 0, 9), clBlack);
-    bitmap->SetSize(30, 30);  // new pixel memory
-    canvas.MoveTo(20, 25);
-    canvas.LineTo(25, 25);
-    EXPECT_EQ(PixelAt(*bitmap, 22, 25), clBlack);
-    EXPECT_EQ(PixelAt(*bitmap, 2, 0), clBlack);  // kept by the resize
-}
-
-TEST(TCanvas, EmptyPalettedAndWideBitmaps) {
-    TExtBitmap empty;
-    empty.Canvas().MoveTo(0, 0);
-    EXPECT_NO_THROW(empty.Canvas().LineTo(5, 5));
-    EXPECT_GT(empty.Canvas().TextWidth("W"), 0);
-
-    auto paletted = WhiteBitmap(5, 5, TPixelFormat::pf8bit);
-    EXPECT_THROW(paletted->Canvas().LineTo(3, 3), ECanvasError);
-
-    auto wide = WhiteBitmap(5, 5, TPixelFormat::pf32bit);
-    wide->Canvas().Pen.Color = clRed;
-    wide->Canvas().LineTo(3, 0);
-    EXPECT_EQ(PixelAt(*wide, 1, 0), clRed);
-}
-
-TEST(TCanvas, DrawCopiesABitmapUnscaled) {
-    TExtBitmap scale;
-    scale.SetPixelFormat(TPixelFormat::pf8bit);
-    scale.SetSize(3, 2);
-    scale.SetPalette({TRGBQuad{0, 0, 255, 0}, TRGBQuad{255, 0, 0, 0}});
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
-            scale.ScanLine(y)[x] = static_cast<uint8_t>((x + y) % 2);
-    auto bitmap = WhiteBitmap(10, 10);
-    bitmap->Canvas().Draw(4, 5, scale);
-    EXPECT_EQ(PixelAt(*bitmap, 4, 5), clRed);
-    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clBlue);
-    EXPECT_EQ(PixelAt(*bitmap, 6, 6), clBlue);
-    EXPECT_EQ(PixelAt(*bitmap, 7, 5), clWhite);
-    EXPECT_EQ(CountPixels(*bitmap, clRed) + CountPixels(*bitmap, clBlue), 6);
-    bitmap->Canvas().Draw(0, 0, *bitmap);  // onto itself
-    EXPECT_EQ(PixelAt(*bitmap, 4, 5), clRed);
 }
 
 }  // namespace

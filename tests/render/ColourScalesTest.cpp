@@ -27,17 +27,6 @@ TEST(ColourScales, HueSegmentsInterpolateWithinTheirSegment) {
     EXPECT_NEAR(TemperatureToHueLightness(true, std::nan("")).hue, 330.0, 1e-9);
 }
 
-TEST(ColourScales, CoarseHueTableClampsItsIndex) {
-    const auto hot = TemperatureToHueLightness(false, 100.0);
-    EXPECT_EQ(hot.hue, 15.0);
-    EXPECT_EQ(hot.factor, 0.29);
-    const auto cold = TemperatureToHueLightness(false, -100.0);
-    EXPECT_EQ(cold.hue, 280.0);
-    EXPECT_EQ(cold.factor, 0.07);
-    EXPECT_EQ(TemperatureToHueLightness(false, 5.0).hue, 105.0);  // Round(-0.001) = 0
-    EXPECT_EQ(TemperatureToHueLightness(false, -5.0).hue, 150.0);  // Round(-1.001) = -1
-}
-
 TEST(ColourScales, HslConversion) {
     const auto grey = HslToRgb(200.0, 0.0, 0.3);
     EXPECT_EQ(grey.red, 0.3);

@@ -191,15 +191,6 @@ TEST_F(DataProductsTest, TemperatureRasterNeedsSamplesCalibrationAndAFittingWidt
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(DataProductsTest, SstNeedsTheFittedMap) {
-    EXPECT_EQ(products.SaveSstData(".sst", "pass"), "");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].text,
-              "Without valid earth location data (which requires Kepler data) accurate sea-surface temperature data "
-              "cannot be saved.");
-    EXPECT_TRUE(FilesIn(pass.InputFolder).empty());
-}
-
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     // Counts 400 and 410, but 700 in both channels at sample 5 of line 1.
     testing::MakePass(pass, 409, 2, {4, 5}, [](int channel, int x, int y) -> uint16_t {
@@ -239,42 +230,6 @@ TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     EXPECT_EQ(word(1, 5), 9000) << "no SST for a cold pixel";
 }
 
-TEST_F(DataProductsTest, NothingWithoutAPassOrABaseName) {
-    Locate(3);
-    pass.EarthLocations->MapFitted = true;
-    pass.DiagnosticLines = {"line"};
-    TFireSettings fire;
-    TFireFilterImages images;
-    const auto saveAll = [&](const std::string& base) {
-        products.SaveRawChannels(base);
-        products.SaveAlbedoFiles(base);
-        products.SaveDiagnostics(base);
-        products.SaveFireText(base, fire, images);
-        products.SaveLocationFile(base);
-        products.SaveImageText(base, TImageTextKind::T4Ndvi, 8, 3);
-        EXPECT_EQ(products.SaveTemperatureData(4, ".bt", base), "");
-        EXPECT_EQ(products.SaveSstData(".sst", base), "");
-    };
-    saveAll("");
-    EXPECT_TRUE(FilesIn(pass.InputFolder).empty()) << "no names built from an empty base name";
-    pass.DataLineCount = 0;
-    saveAll("pass");
-    EXPECT_EQ(FilesIn(pass.InputFolder), std::vector<std::string>{"pass_diag.txt"})
-        << "a failed load still leaves its diagnostics";
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(DataProductsTest, ResultsFolderWhenSet) {
-    settings.ResultsFolder = folder.Path() + "results";
-    fs::create_directories(settings.ResultsFolder);
-    pass.DiagnosticLines = {"first", "second"};
-    products.SaveDiagnostics("pass");
-    EXPECT_EQ(testing::TTempFolder::Read(folder / "results/pass_diag.txt"), "first\r\nsecond\r\n");
-    EXPECT_EQ(ProductFolder(settings, pass), folder.Path() + "results/");
-    settings.ResultsFolder.clear();
-    EXPECT_EQ(ProductFolder(settings, pass), pass.InputFolder);
-}
-
 TEST_F(DataProductsTest, ImageTableByHand) {
     MakePass(3, 2, {3});
     Locate(2);
@@ -301,23 +256,6 @@ TEST_F(DataProductsTest, DecimalPointWhateverTheLocale) {
     EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.as.txt")), "10.00 -20.00 0.0 -1.00 \r\n") << comma.Name();
 }
 
-TEST_F(DataProductsTest, ImageTableColumns) {
-    Locate(3);
-    products.SaveImageText("pass", TImageTextKind::T4T5Ndvi, 9, 1);
-    const std::string text = testing::TTempFolder::Read(InInput("pass.as.txt"));
-    const TSensor& sensor = *pass.Sensor;
-    float latitude = 0;
-    float longitude = 0;
-    ASSERT_TRUE(PixelLocation(pass, 2, 0, latitude, longitude));
-    const std::string third = Format("%.2f %.2f %.1f %.1f %.2f \r\n", latitude, longitude,
-                                     sensor.ThermalTable4()[Sample(4, 0, 2)] - 273.16,
-                                     sensor.ThermalTable5()[Sample(5, 0, 2)] - 273.16,
-                                     sensor.Ndvi(Sample(1, 0, 2), Sample(2, 0, 2)));
-    EXPECT_NE(text.find(third), std::string::npos) << text;
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
-    EXPECT_NE(text.find("-1.00 \r\n"), std::string::npos) << "beyond the 8 samples of a line: no NDVI";
-}
-
 TEST_F(DataProductsTest, FireListAndLocationFile) {
     testing::MakePass(pass, 2048, 3, {3, 4}, [](int, int, int) -> uint16_t { return 900; });  // cold: no fire
     Locate(3);
@@ -333,22 +271,6 @@ TEST_F(DataProductsTest, FireListAndLocationFile) {
     const std::string locations = testing::TTempFolder::Read(InInput("pass.lcn"));
     ASSERT_EQ(locations.size(), 3u * 408u);
     EXPECT_EQ(locations.substr(0, 8), std::string("\x00\x00\x20\x41\x00\x00\xa0\xc1", 8)) << "10.0 and -20.0";
-}
-
-TEST_F(DataProductsTest, SaveTemperaturesButtonByView) {
-    EXPECT_EQ(products.SaveTemperaturesOfView(ViewTemperature, "pass"), InInput("pass.t4.raw"));
-    EXPECT_EQ(products.SaveTemperaturesOfView(ViewChannel1 + 4, "pass"), InInput("pass.t5.raw"));
-    EXPECT_EQ(products.SaveTemperaturesOfView(ViewFalseColour, "pass"), "");
-    EXPECT_EQ(products.SaveTemperaturesOfView(ViewSst, "pass"), "");
-    ASSERT_EQ(Messages().size(), 3u);
-    EXPECT_EQ(Messages()[0].text, "Temperature data saved to file: " + InInput("pass.t4.raw"));
-    EXPECT_EQ(Messages()[1].text, "Temperature data saved to file: " + InInput("pass.t5.raw"));
-    EXPECT_NE(Messages()[2].text.find("sea-surface temperature data cannot be saved"), std::string::npos);
-
-    Locate(3);
-    pass.EarthLocations->MapFitted = true;
-    EXPECT_EQ(products.SaveTemperaturesOfView(ViewSst, "pass"), InInput("pass.sst.raw"));
-    EXPECT_EQ(Messages().back().text, "SST data saved to file: " + InInput("pass.sst.raw"));
 }
 
 TEST_F(DataProductsTest, WriteFailures) {

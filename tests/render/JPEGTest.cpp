@@ -152,26 +152,6 @@ TEST_F(JpegFiles, ColourPicturesRoundTripCloselyAndQtReadsThem) {
     EXPECT_EQ(image.pixel(40, 20) & 0xFFFFFF, qRgb(pixel[2], pixel[1], pixel[0]) & 0xFFFFFF);
 }
 
-TEST_F(JpegFiles, PalettedBitmapsAreWrittenInTheirColours) {
-    TExtBitmap paletted;
-    paletted.SetPixelFormat(TPixelFormat::pf8bit);
-    paletted.SetSize(32, 32);
-    paletted.SetPalette({TRGBQuad{0, 0, 200, 0}, TRGBQuad{200, 0, 0, 0}});
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            paletted.ScanLine(y)[x] = static_cast<uint8_t>(x >= 16);
-    SaveBitmapAsJPEG(paletted, folder / "paletted.jpg", 2);
-    TExtBitmap loaded;
-    ASSERT_TRUE(LoadJPEGFile(&loaded, folder / "paletted.jpg", true, 0));
-    EXPECT_EQ(loaded.PixelFormat(), TPixelFormat::pf24bit);
-    const uint8_t* left = loaded.ScanLine(8) + 3 * 4;
-    const uint8_t* right = loaded.ScanLine(8) + 3 * 28;
-    EXPECT_NEAR(left[2], 200, 6);  // red
-    EXPECT_NEAR(left[0], 0, 6);
-    EXPECT_NEAR(right[0], 200, 6);  // blue
-    EXPECT_NEAR(right[2], 0, 6);
-}
-
 TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
     const std::string file = folder / "big.jpg";
     SaveBitmapAsJPEG(*Gradient(1001, 601), file, 1);
@@ -193,30 +173,6 @@ TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
     EXPECT_NEAR(reduced[0], original[0], 12);
 }
 
-TEST_F(JpegFiles, TheBitmapFormatIsKeptOrTakenFromTheFile) {
-    const std::string colourFile = folder / "colour.jpg";
-    SaveBitmapAsJPEG(*Gradient(40, 30), colourFile, 2);
-    TExtBitmap grey;
-    grey.SetPixelFormat(TPixelFormat::pf8bit);
-    ASSERT_TRUE(LoadJPEGFile(&grey, colourFile, false, 0));
-    EXPECT_EQ(grey.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(grey.Width(), 40);
-
-    std::vector<uint8_t> samples(24 * 16);
-    for (std::size_t k = 0; k < samples.size(); ++k)
-        samples[k] = static_cast<uint8_t>(k % 24 * 10);
-    const std::string greyFile = WriteRawJpeg(folder, "grey.jpg", 24, 16, 1, samples);
-    TExtBitmap taken;
-    ASSERT_TRUE(LoadJPEGFile(&taken, greyFile, true, 0));
-    EXPECT_EQ(taken.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(taken.Palette(), GreyPalette());
-    EXPECT_NEAR(taken.ScanLine(5)[12], 120, 3);
-    TExtBitmap colour;
-    ASSERT_TRUE(LoadJPEGFile(&colour, greyFile, false, 0));
-    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_NEAR(colour.ScanLine(5)[3 * 12 + 1], 120, 3);
-}
-
 TEST_F(JpegFiles, FourComponentFilesBecomeThirtyTwoBitPictures) {
     // Inverted CMYK as Adobe writes it: colour 200, 100, 50 under black 128.
     std::vector<uint8_t> samples;
@@ -235,19 +191,6 @@ TEST_F(JpegFiles, FourComponentFilesBecomeThirtyTwoBitPictures) {
     ASSERT_TRUE(LoadJPEGFile(&colour, file, false, 0));
     EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
     EXPECT_NEAR(colour.ScanLine(8)[3 * 8 + 2], 100, 2);
-}
-
-TEST_F(JpegFiles, RefusalsLeaveTheBitmapAlone) {
-    const std::string file = folder / "ok.jpg";
-    SaveBitmapAsJPEG(*Gradient(16, 16), file, 1);
-    EXPECT_FALSE(LoadJPEGFile(nullptr, file, true, 0));
-    TExtBitmap wide;
-    wide.SetPixelFormat(TPixelFormat::pf32bit);
-    wide.SetSize(3, 3);
-    EXPECT_FALSE(LoadJPEGFile(&wide, file, false, 0));
-    EXPECT_EQ(wide.Width(), 3);
-    TExtBitmap bitmap;
-    EXPECT_FALSE(LoadJPEGFile(&bitmap, folder / "missing.jpg", true, 0));
 }
 
 TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
@@ -304,21 +247,6 @@ TEST_F(JpegFiles, DamagedFilesAreReadWholeOrRefusedCleanly) {
     }
     EXPECT_GT(read, 20);
     EXPECT_GT(refused, 100);
-}
-
-TEST_F(JpegFiles, EveryWriteFailureIsAWriteError) {
-    auto expectWriteError = [](const TExtBitmap& bitmap, const std::string& file) {
-        try {
-            SaveBitmapAsJPEG(bitmap, file, 1);
-            ADD_FAILURE() << file;
-        } catch (const EWriteError& error) {
-            EXPECT_STREQ(error.what(), "Error writing JPEG to file");
-        }
-    };
-    expectWriteError(*Gradient(4, 4, TPixelFormat::pf32bit), folder / "wide.jpg");
-    expectWriteError(TExtBitmap(), folder / "empty.jpg");
-    expectWriteError(*Gradient(4, 4), folder / "no/such/folder/x.jpg");
-    EXPECT_FALSE(FileExists(folder / "wide.jpg"));
 }
 
 }  // namespace

@@ -84,19 +84,6 @@ TEST_F(PixelLocationTest, ReachOfAFullResolutionLine) {
     EXPECT_EQ(location.Latitude, 0.0f);
 }
 
-TEST_F(PixelLocationTest, LinesOutsideThePassOrWithoutLocations) {
-    float latitude = 0;
-    float longitude = 0;
-    EXPECT_FALSE(PixelLocation(pass, 100, -1, latitude, longitude));
-    EXPECT_FALSE(PixelLocation(pass, 100, 4, latitude, longitude));
-    pass.DataLineCount = 3;
-    EXPECT_FALSE(PixelLocation(pass, 100, 3, latitude, longitude)) << "only lines with data";
-    pass.EarthLocations->LocationsValid = false;
-    TPixelLocation location;
-    EXPECT_FALSE(LocatePixel(pass, 100, 0, location));
-    EXPECT_EQ(location.SolarZenith, 0.0f);
-}
-
 TEST_F(PixelLocationTest, NudgeOffsetsMoveTheData) {
     pass.NudgeX = 5;
     pass.NudgeY = 2;
@@ -207,11 +194,6 @@ TEST(CursorReadout, RangeWhileDragging) {
         << "no range for a drag that has not moved";
 }
 
-TEST(CursorReadout, UnitsPrompt) {
-    EXPECT_EQ(CursorUnitsPrompt(true), std::string("Click to make\rtemperature\runits ") + Deg + "F");
-    EXPECT_EQ(CursorUnitsPrompt(false), std::string("Click to make\rtemperature\runits ") + Deg + "C");
-}
-
 // Samples of channels 1, 2, 4 and 5 over the located pass, and a calibrated sensor.
 class CursorValuesTest : public PixelLocationTest {
 protected:
@@ -254,22 +236,6 @@ TEST_F(CursorValuesTest, TemperaturesNdviAndLocation) {
 
     ReadCursorValues(pass, ViewSst, 600, 1, cursor);
     EXPECT_DOUBLE_EQ(cursor.CursorSecondValue, 273.16 + sensor.SeaSurfaceTemperature(400, 410, 55.0f, true));
-}
-
-TEST_F(CursorValuesTest, NothingOutsideThePassOrForOtherInstruments) {
-    TCursorState cursor;
-    ReadCursorValues(pass, 4, 2048, 1, cursor);
-    EXPECT_EQ(cursor.CursorT4, 0.0);
-    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
-    EXPECT_NE(cursor.CursorLatitude, 0.0f) << "still located beyond the last sample";
-
-    ReadCursorValues(pass, 4, 3000, 1, cursor);
-    EXPECT_FLOAT_EQ(cursor.CursorSatelliteZenith, 89.0f) << "the zenith of a pixel that cannot be located";
-
-    pass.SensorKind = SensorSpot;
-    ReadCursorValues(pass, 4, 600, 1, cursor);
-    EXPECT_EQ(cursor.CursorT4, 0.0);
-    EXPECT_EQ(cursor.CursorNdvi, -1.0f);
 }
 
 }  // namespace

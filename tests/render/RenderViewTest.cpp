@@ -81,18 +81,6 @@ TEST_F(RenderViewTest, EveryOfferedViewRendersIntoTheDisplayBitmap) {
     EXPECT_EQ(Messages().front().rfind("Ground path master file not found\r", 0), 0u);
 }
 
-TEST_F(RenderViewTest, ViewsNotOfferedCannotBeSelected) {
-    MakePass(pass_, Width, Lines, {1, 2, 4});
-    view_.SetViewTabs(testing::ViewsOffered(pass_));
-    EXPECT_FALSE(view_.IsViewOffered(ViewSst));
-    EXPECT_FALSE(view_.IsViewOffered(ViewCh3Raw));
-    EXPECT_TRUE(view_.IsViewOffered(ViewVegetation));
-    EXPECT_FALSE(view_.SelectView("SST"));
-    EXPECT_FALSE(view_.SelectView("Ch 3"));
-    EXPECT_EQ(view_.ViewIndex(), NoView);
-    EXPECT_EQ(view_.DisplayBitmap().Height(), 0);
-}
-
 TEST_F(RenderViewTest, AllChannelsShowsOneStripPerChannel) {
     MakePass(pass_, 500, 10, {1, 2, 4, 5});
     view_.SetViewTabs({"All"});
@@ -119,14 +107,6 @@ TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     ExpectGrey(5, 6, stretch[Sample(4, 5, 6)] >> 2);
 }
 
-TEST_F(RenderViewTest, IlluminationIsNeverAppliedToLinesWiderThan2048) {
-    MakePass(pass_, 2560, 4, {1, 2, 3, 4, 5});
-    view_.SetViewTabs(testing::ViewsOffered(pass_));
-    view_.Options.CheckBoxIllumEqCh1 = true;
-    view_.SelectView("Ch 1");
-    ExpectGrey(2500, 2, Sample(1, 2500, 2) >> 2);
-}
-
 TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
     view_.Options.CheckBoxIllumEqCh1 = true;
     pass_.Northbound = true;
@@ -143,14 +123,6 @@ TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
     ExpectGrey(0, 9, std::min(((std::max(Sample(1, 0, 9) - space, 0) * gain) >> 8) + space, 1023) >> 2);
 }
 
-TEST_F(RenderViewTest, ChannelThreeOfA3BPassGetsNoIllumination) {
-    ASSERT_GT(pass_.TelemetryData->SpaceCount(3), 100);
-    view_.Options.CheckBoxIllumEqCh3 = true;
-    view_.Options.EqHistChan3 = true;
-    view_.SelectView("Ch 3");
-    ExpectGrey(400, 33, Sample(3, 400, 33) >> 2);
-}
-
 TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
     view_.Options.RadioGroupBrightness = 1;  // channel 2
     view_.Options.RadioGroupThermalBrightAdjust = AdjustNone;
@@ -160,18 +132,6 @@ TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
     for (auto [x, y] : {std::pair{0, 0}, {100, 50}, {511, 299}})
         ExpectColour(x, y, table.At(Sample(4, x, y), Sample(2, x, y)));
     EXPECT_EQ(view_.ImageSuffix(), "-fc");
-}
-
-TEST_F(RenderViewTest, ViBrightnessIgnoresTheCrispenChoice) {
-    view_.Options.RadioGroupBrightness = BrightnessVI;
-    view_.SelectView("False colour");
-    const std::string plain = view_.DisplayBitmap().SaveToBytes();
-    view_.Options.RadioGroupCrispenFC = 2;
-    view_.Redisplay();
-    EXPECT_EQ(view_.DisplayBitmap().SaveToBytes(), plain);
-    view_.Options.RadioGroupBrightness = 1;
-    view_.Redisplay();
-    EXPECT_NE(view_.DisplayBitmap().SaveToBytes(), plain);
 }
 
 TEST_F(RenderViewTest, FireOverlayPaintsClassifiedPixels) {
@@ -329,43 +289,6 @@ TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
     pass_.AbortRequested = false;
     EXPECT_TRUE(view_.Redisplay());
     ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
-}
-
-TEST_F(RenderViewTest, TooNarrowOrTooShortPassesAreRefused) {
-    MakePass(pass_, 399, 10, {1, 2, 3, 4, 5});
-    EXPECT_FALSE(view_.RenderView());
-    MakePass(pass_, 400, 1, {1, 2, 3, 4, 5});
-    EXPECT_FALSE(view_.RenderView());
-    MakePass(pass_, 400, 2, {1, 2, 3, 4, 5});
-    pass_.AbortRequested = true;
-    EXPECT_FALSE(view_.RenderView());
-}
-
-TEST_F(RenderViewTest, SuffixFollowsTheSettingAndUnknownTabsRenderNothing) {
-    view_.AddImgFileSuffix = false;
-    view_.SelectView("Ch 4");
-    EXPECT_EQ(view_.ImageSuffix(), "");
-    view_.SetViewTabs({"DTP"});
-    EXPECT_TRUE(view_.SelectView("DTP"));
-    EXPECT_EQ(view_.ViewIndex(), NoView);
-    EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(RenderViewTest, OverlayErrorsNameTheBoundaryFile) {
-    pass_.EarthLocations->LocationFlags = 1;
-    view_.Services.DrawOverlay = []() -> bool { throw Exception("bad segment"); };
-    view_.Services.BoundaryFileName = [] { return std::string("/data/Countries.dat"); };
-    view_.SelectView("Ch 1");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "Error with boundary overlay data?\r/data/Countries.dat");
-    int fireRegions = 0;
-    view_.Services.DrawOverlay = [] { return true; };
-    view_.Services.DrawFireRegion = [&] { return ++fireRegions > 0; };
-    view_.SelectView("Fire");
-    EXPECT_EQ(fireRegions, 1);
-    view_.OverlayShown = false;
-    view_.Redisplay();
-    EXPECT_EQ(fireRegions, 1);
 }
 
 TEST(GroundPath, MapColourAtAPlace) {

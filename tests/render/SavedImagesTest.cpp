@@ -20,14 +20,6 @@ namespace {
 using testing::MakePass;
 using testing::TTempFolder;
 
-TEST(SavedImageNames, FollowTheModeAndTheSuffixSetting) {
-    EXPECT_EQ(SavedImageName("pass", "-fc", SaveDisplayed, true, true), "pass-fc.jpg");
-    EXPECT_EQ(SavedImageName("pass", "-fc", SaveCorrected, false, true), "pass-fc-corrected.bmp");
-    EXPECT_EQ(SavedImageName("pass", "", SaveCorrected, false, false), "pass.bmp");
-    EXPECT_EQ(SavedImageName("pass", "-c4", SaveApt, true, true), "pass-c4-APT.jpg");
-    EXPECT_EQ(SavedImageName("pass", "-c4", SaveGac, false, true), "pass-c4-GAC.bmp");
-}
-
 TEST(SavedImageNames, CaptionCodesAreReplacedOnce) {
     const TDateTime when = EncodeDate(2021, 6, 5) + EncodeTime(13, 47, 10, 0);
     EXPECT_EQ(ExpandCaption("%S %NS %D", when, true, "NOAA-19"), "NOAA-19 N 2021-06-05");
@@ -95,23 +87,6 @@ TEST_F(SavedImagesTest, DisplayedJpegGetsTheViewSuffixAndAFreeName) {
     EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, true), pass_.InputFolder + "pass-fc.2.jpg");
 }
 
-TEST_F(SavedImagesTest, UnattendedSavesOverwriteWithoutNotice) {
-    settings_.Unattended = true;
-    const std::string first = saver_.SaveImage("pass", SaveDisplayed, false);
-    EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, false), first);
-    EXPECT_TRUE(Messages().empty());
-    TExtBitmap read;
-    read.LoadFromFile(first);
-    EXPECT_EQ(read.Width(), 2048);
-    EXPECT_EQ(std::memcmp(read.ScanLine(7), view_.DisplayBitmap().ScanLine(7), read.RowBytes()), 0);
-}
-
-TEST_F(SavedImagesTest, ResultsFolderWinsOverTheInputFolder) {
-    settings_.ResultsFolder = folder_ / "results";
-    std::filesystem::create_directories(settings_.ResultsFolder);
-    EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, false), folder_ / "results/pass-fc.bmp");
-}
-
 TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichFailed) {
     settings_.ResultsFolder = folder_ / "missing/deeper/";
     const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
@@ -123,15 +98,6 @@ TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichF
                                  written + " instead");
 }
 
-TEST_F(SavedImagesTest, AptOfAPassThatIsNot2048WideWritesNothing) {
-    MakePass(pass_, 1024, 30, {1, 2, 3, 4, 5});
-    view_.Redisplay();
-    EXPECT_EQ(saver_.SaveImage("pass", SaveApt, false), "");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].rfind("No APT image saved", 0), 0u);
-    EXPECT_TRUE(std::filesystem::is_empty(pass_.InputFolder));
-}
-
 TEST_F(SavedImagesTest, AptImageOfAFullPass) {
     const std::string written = saver_.SaveImage("pass", SaveApt, false);
     EXPECT_EQ(written, pass_.InputFolder + "pass-fc-APT.bmp");
@@ -139,14 +105,6 @@ TEST_F(SavedImagesTest, AptImageOfAFullPass) {
     read.LoadFromFile(written);
     EXPECT_EQ(read.Width(), 909);
     EXPECT_EQ(read.Height(), 10);
-}
-
-TEST_F(SavedImagesTest, GacSaveOfANonGacPassWritesNothing) {
-    EXPECT_EQ(saver_.SaveImage("pass", SaveGac, true), "");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].rfind("No GAC image saved", 0), 0u);
-    pass_.InputFormatCode = 9;
-    EXPECT_EQ(saver_.SaveImage("pass", SaveGac, false), pass_.InputFolder + "pass-fc-GAC.bmp");
 }
 
 TEST_F(SavedImagesTest, CorrectedImageOfAFullPass) {

@@ -56,10 +56,6 @@ TEST(ScanAngleCorrection, FullResolutionColumnsAreEqualGroundSteps) {
     }
 }
 
-TEST(ScanAngleCorrection, OddWidthIsTakenAsTheNextEvenOne) {
-    EXPECT_EQ(PanoramaColumns(2047, false, 850), PanoramaColumns(2048, false, 850));
-}
-
 TEST(ScanAngleCorrection, MeteorUsesItsOwnGroundStep) {
     const std::vector<float> columns = PanoramaColumns(2048, true, 850);
     EXPECT_EQ(columns.size(), 2u * 1252u);
@@ -91,27 +87,6 @@ TEST(ScanAngleCorrection, GreyImageIsResampledAcrossTheScan) {
     EXPECT_GT(row[1378 + 100] - row[1378], 2 * (row[2755] - row[2655]));
     EXPECT_EQ(host.Maximum, 249);
     EXPECT_EQ(host.Positions, (std::vector<int>{0, 100, 200}));
-}
-
-TEST(ScanAngleCorrection, ColourImageKeepsItsThreeBytes) {
-    TExtBitmap source;
-    source.SetPixelFormat(TPixelFormat::pf24bit);
-    source.SetSize(2048, 3);
-    for (int y = 0; y < 3; ++y) {
-        uint8_t* row = source.ScanLine(y);
-        for (int x = 0; x < 2048; ++x) {
-            row[3 * x] = 10;
-            row[3 * x + 1] = static_cast<uint8_t>(x / 8);
-            row[3 * x + 2] = 200;
-        }
-    }
-    TExtBitmap corrected;
-    CorrectPanorama(source, corrected, nullptr, false, 850);
-    ASSERT_EQ(corrected.PixelFormat(), TPixelFormat::pf24bit);
-    const uint8_t* row = corrected.ScanLine(1);
-    EXPECT_EQ(row[3 * 1378], 10);
-    EXPECT_EQ(row[3 * 1378 + 1], 128);
-    EXPECT_EQ(row[3 * 1378 + 2], 200);
 }
 
 TEST(ScanAngleCorrection, MeteorScanIsStretchedFromItsActiveColumns) {
@@ -161,33 +136,6 @@ TEST(ScanAngleCorrection, ColumnsBeyondTheImageUseTheLastPairWithTheirOwnFractio
     EXPECT_EQ(corrected.ScanLine(0)[0], 135);  // 0.75 x 120 + 0.25 x 180
     EXPECT_EQ(corrected.ScanLine(0)[1], 0);    // 1.5 x 0 - 0.5 x 60, held at 0
     EXPECT_EQ(corrected.ScanLine(0)[2], 90);
-}
-
-TEST(ScanAngleCorrection, OtherImagesAreLeftAlone) {
-    TExtBitmap wide;
-    wide.SetPixelFormat(TPixelFormat::pf32bit);
-    wide.SetSize(2048, 2);
-    TExtBitmap untouched;
-    untouched.SetSize(5, 5);
-    CorrectPanorama(wide, untouched, nullptr, false, 850);
-    EXPECT_EQ(untouched.Width(), 5);
-
-    TExtBitmap copy;
-    CorrectPanoramaGAC(wide, copy);  // copied, not corrected
-    EXPECT_EQ(copy.Width(), 2048);
-    EXPECT_EQ(copy.PixelFormat(), TPixelFormat::pf32bit);
-
-    const auto notGac = Grey(410, 2, [](int x) { return x / 2; });
-    CorrectPanoramaGAC(*notGac, copy);
-    EXPECT_EQ(copy.Width(), 410);
-    EXPECT_EQ(copy.ScanLine(1)[300], 150);
-}
-
-TEST(ScanAngleCorrection, AnImageCanBeCorrectedInPlace) {
-    const auto image = Grey(409, 2, [](int x) { return x / 2; });
-    CorrectPanoramaGAC(*image, *image);
-    EXPECT_EQ(image->Width(), 909);
-    EXPECT_EQ(image->ScanLine(1)[454], 102);
 }
 
 }  // namespace kestrune

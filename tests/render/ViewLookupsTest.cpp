@@ -117,27 +117,6 @@ TEST(ViewLookups, FalseColourTakesTheClutColumnOfTheTemperature) {
     EXPECT_COLOUR(table.At(0, 9), 0, 0, 0);  // a black sea colour
 }
 
-TEST(ViewLookups, FalseColourWithoutCalibrationLeavesTheTable) {
-    TFalseColourTable table;
-    BuildFalseColourLookup(table, {nullptr, 40, RgbColor(0, 0, 255), 1.0, nullptr}, nullptr);
-    EXPECT_COLOUR(table.At(0, 0), 0, 0, 0);
-    EXPECT_COLOUR(table.At(1023, 1023), 0, 0, 0);
-}
-
-TEST(ViewLookups, FalseColourShowsAndHidesProgress) {
-    struct TCountingHost : THeadlessRenderHost {
-        void ShowProgress(bool show) override { shown.push_back(show); }
-        void SetProgressMax(int maximum) override { max = maximum; }
-        std::vector<bool> shown;
-        int max = 0;
-    } host;
-    const auto thermal = Uniform(280.0);
-    TFalseColourTable table;
-    BuildFalseColourLookup(table, {thermal.data(), 0, 0, 1.0, nullptr}, &host);
-    EXPECT_EQ(host.max, 1023);
-    EXPECT_EQ(host.shown, (std::vector<bool>{true, false}));
-}
-
 TEST(ViewLookups, AshLookupColoursTheChannelDifference) {
     TAshPalette palette{};
     for (int k = 0; k <= 100; ++k) palette[k] = {static_cast<uint8_t>(k), 0, 0};
@@ -183,61 +162,38 @@ TEST(ViewLookups, TemperaturePaletteUserRangeAndGreyScale) {
     EXPECT_COLOUR(palette[512 - 495], grey.red, grey.green, grey.blue);
 }
 
-class PaletteFileTest : public ::testing::Test {
-protected:
-    TTempFolder folder_;
-    TPalette1D palette_{};
-};
-
-TEST_F(PaletteFileTest, StandardJascPaletteLoads) {
-    std::string text = "JASC-PAL\r\n0100\r\n256\r\n";
-    for (int k = 0; k < 256; ++k) text += std::to_string(k) + " " + std::to_string(255 - k) + " 7\r\n";
-    LoadPaletteFile(palette_, folder_.Write("a.pal", text));
-    EXPECT_COLOUR(palette_[0], 0, 255, 7);
-    EXPECT_COLOUR(palette_[3], 0, 255, 7);
-    EXPECT_COLOUR(palette_[4], 1, 254, 7);
-    EXPECT_COLOUR(palette_[1023], 255, 0, 7);
-}
-
-TEST_F(PaletteFileTest, JascCountAbove256UsesTheFirst256) {
-    std::string text = "JASC-PAL\n0100\n300\n";
-    for (int k = 0; k < 300; ++k) text += "0 0 255\n";
-    LoadPaletteFile(palette_, folder_.Write("b.pal", text));
-    EXPECT_COLOUR(palette_[0], 0, 0, 255);  // the third number read whole
-    EXPECT_COLOUR(palette_[1023], 0, 0, 255);
-}
-
-TEST_F(PaletteFileTest, TruncatedOrBrokenEntriesKeepTheRampBeyond) {
-    LoadPaletteFile(palette_, folder_.Write("c.pal", "JASC-PAL\n0100\n256\n9 9 9\n8 8 8\n"));
-    EXPECT_COLOUR(palette_[4], 8, 8, 8);
-    EXPECT_COLOUR(palette_[8], 2, 2, 2);  // the grey ramp i >> 2
-    LoadPaletteFile(palette_, folder_.Write("d.pal", "JASC-PAL\n0100\n256\n9 9 9\n8 x 8\n7 7 7\n"));
-    EXPECT_COLOUR(palette_[0], 9, 9, 9);
-    EXPECT_COLOUR(palette_[4], 1, 1, 1);
-    EXPECT_COLOUR(palette_[8], 2, 2, 2);  // reading ended at the bad line
-    LoadPaletteFile(palette_, folder_.Write("e.pal", "JASC-PAL\n0100\n256\n9 9\n"));
-    EXPECT_COLOUR(palette_[0], 0, 0, 0);
-    LoadPaletteFile(palette_, folder_.Write("f.pal", "JASC-PAL\n0100\n256\n300 9 9\n"));
-    EXPECT_COLOUR(palette_[0], 0, 0, 0);
-}
-
-TEST_F(PaletteFileTest, IndexedPaletteSkipsLinesOfOtherIndexes) {
-    LoadPaletteFile(palette_, folder_.Write("g.pal", "Palette\n256\n0 10 20 30\n5 1 1 1\n  2   40 50 60  \n"));
-    EXPECT_COLOUR(palette_[0], 10, 20, 30);
-    EXPECT_COLOUR(palette_[4], 1, 1, 1);      // line of index 5 skipped: entry 1 kept its ramp
-    EXPECT_COLOUR(palette_[8], 40, 50, 60);
-    EXPECT_COLOUR(palette_[12], 3, 3, 3);
-}
-
-TEST_F(PaletteFileTest, MissingOrForeignFilesGiveTheGreyRamp) {
-    LoadPaletteFile(palette_, folder_ / "none.pal");
-    EXPECT_COLOUR(palette_[1023], 255, 255, 255);
-    EXPECT_COLOUR(palette_[517], 129, 129, 129);
-    LoadPaletteFile(palette_, folder_.Write("h.pal", "GIMP Palette\n0 0 0\n"));
-    EXPECT_COLOUR(palette_[0], 0, 0, 0);
-    EXPECT_COLOUR(palette_[1023], 255, 255, 255);
-    LoadPaletteFile(palette_, folder_.Write("i.pal", ""));
-    EXPECT_COLOUR(palette_[4], 1, 1, 1);
+TEST(PaletteFile, EntriesLoadAndDamagedFilesKeepTheGreyRampBeyond) {
+    TTempFolder folder;
+    std::string standard = "JASC-PAL\r\n0100\r\n256\r\n";
+    for (int k = 0; k < 256; ++k) standard += std::to_string(k) + " " + std::to_string(255 - k) + " 7\r\n";
+    std::string over256 = "JASC-PAL\n0100\n300\n";
+    for (int k = 0; k < 300; ++k) over256 += "0 0 255\n";
+    const std::string badLine = "JASC-PAL\n0100\n256\n9 9 9\n8 x 8\n7 7 7\n";
+    const std::string indexed = "Palette\n256\n0 10 20 30\n5 1 1 1\n  2   40 50 60  \n";
+    const struct {
+        std::string text;
+        int count;
+        std::array<int, 3> rgb;
+    } cases[] = {
+        {standard, 3, {0, 255, 7}},       {standard, 4, {1, 254, 7}},     {standard, 1023, {255, 0, 7}},
+        {over256, 1023, {0, 0, 255}},     // a count above 256 uses the first 256
+        {"JASC-PAL\n0100\n256\n9 9 9\n8 8 8\n", 4, {8, 8, 8}},
+        {"JASC-PAL\n0100\n256\n9 9 9\n8 8 8\n", 8, {2, 2, 2}},  // the grey ramp i >> 2 beyond
+        {badLine, 0, {9, 9, 9}},          {badLine, 8, {2, 2, 2}},        // reading ends at the bad line
+        {"JASC-PAL\n0100\n256\n9 9\n", 0, {0, 0, 0}},
+        {"JASC-PAL\n0100\n256\n300 9 9\n", 0, {0, 0, 0}},
+        {indexed, 0, {10, 20, 30}},       {indexed, 4, {1, 1, 1}},        {indexed, 8, {40, 50, 60}},
+        {"GIMP Palette\n0 0 0\n", 1023, {255, 255, 255}},
+        {"", 517, {129, 129, 129}},
+    };
+    for (const auto& c : cases) {
+        TPalette1D palette{};
+        LoadPaletteFile(palette, folder.Write("p.pal", c.text));
+        EXPECT_COLOUR(palette[c.count], c.rgb[0], c.rgb[1], c.rgb[2]) << c.text << " count " << c.count;
+    }
+    TPalette1D missing{};
+    LoadPaletteFile(missing, folder / "none.pal");
+    EXPECT_COLOUR(missing[1023], 255, 255, 255);
 }
 
 TEST(ViewLookups, VegetationLevels) {
@@ -285,14 +241,6 @@ TEST_F(SensorLookupTest, SstLookupAppliesTheSidePanelTestsToTheSensor) {
         int32_t r = 0, g = 0, bl = 0;
         sensor_.TemperatureToColour(sensor_.SeaSurfaceTemperature(a, b, -1.0f, true), r, g, bl);
         EXPECT_COLOUR(table_.At(a, b), r, g, bl);
-    }
-}
-
-TEST_F(SensorLookupTest, VegetationGreyLevelsFromTheIndex) {
-    BuildVegetationLookup(table_, palette_, sensor_, video_, options_, "");
-    for (auto [a, b] : {std::pair{100, 300}, {300, 100}, {0, 0}, {1023, 1023}}) {
-        const int level = VegetationLevel(sensor_.Ndvi(a, b));
-        EXPECT_COLOUR(table_.At(a, b), level, level, level);
     }
 }
 

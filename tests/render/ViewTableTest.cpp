@@ -9,50 +9,6 @@ namespace {
 
 using C = TSidePanelControl;
 
-TEST(ViewTable, EveryViewHasItsOwnSuffixAndHelpTopic) {
-    EXPECT_EQ(ViewInfo(ViewAll).Suffix, "-ql");
-    EXPECT_EQ(ViewInfo(4).Suffix, "-c4");
-    EXPECT_EQ(ViewInfo(10).Suffix, "-c10");
-    EXPECT_EQ(ViewInfo(ViewFalseColour).Suffix, "-fc");
-    EXPECT_EQ(ViewInfo(ViewSst).Suffix, "-st");
-    EXPECT_EQ(ViewInfo(ViewCh4MinusCh5).Suffix, "-wv");
-    EXPECT_EQ(ViewInfo(ViewOverlay).HelpContext, 10550);
-    EXPECT_EQ(ViewInfo(ViewGroundPath).MappingCaption, "Ground path");
-    EXPECT_EQ(ViewInfo(NoView).Suffix, "");
-    std::set<std::string_view> suffixes;
-    for (int view = 0; view < ViewCount; ++view) suffixes.insert(ViewInfo(static_cast<uint8_t>(view)).Suffix);
-    EXPECT_EQ(suffixes.size(), static_cast<size_t>(ViewCount));
-    EXPECT_EQ(ViewNames[ViewMvl], "MVL");
-}
-
-TEST(ViewTable, ChannelCaptionsDependOnTheInstrument) {
-    EXPECT_EQ(ViewMappingCaption(4, 0), "Channel 4");
-    EXPECT_EQ(ViewMappingCaption(10, 0), "Channel 10");
-    EXPECT_EQ(ViewMappingCaption(4, 3), "Channel B3");
-    EXPECT_EQ(ViewMappingCaption(5, 3), "Channel MIR");
-    EXPECT_EQ(ViewMappingCaption(ViewUser, 3), "User RGB");
-    EXPECT_EQ(ViewMappingCaption(NoView, 0), "");
-}
-
-TEST(ViewTable, ChannelFourOfTheSpotFamilyHasNoSaveButton) {
-    TSidePanelInputs inputs;
-    inputs.SensorKind = 3;
-    const auto spot = SidePanelForView(4, inputs);
-    EXPECT_TRUE(SidePanelShows(spot, C::EqHistChan4));
-    EXPECT_FALSE(SidePanelShows(spot, C::BitBtnSaveTemps));
-    inputs.SensorKind = 0;
-    const auto avhrr = SidePanelForView(5, inputs);
-    ASSERT_TRUE(SidePanelShows(avhrr, C::BitBtnSaveTemps));
-    ASSERT_EQ(avhrr.Placements.size(), 1u);
-    EXPECT_EQ(avhrr.Placements[0].Anchor, C::ComboBoxGammaCorrectCh5);
-    EXPECT_EQ(avhrr.Placements[0].Offset, 16);
-    EXPECT_TRUE(SidePanelShows(SidePanelForView(2, inputs), C::CheckBoxIllumEqCh2));
-    EXPECT_FALSE(SidePanelShows(SidePanelForView(4, inputs), C::CheckBoxIllumEqCh3));
-    EXPECT_TRUE(SidePanelForView(6, inputs).Shown.empty());
-    EXPECT_TRUE(SidePanelForView(ViewAll, inputs).Shown.empty());
-    EXPECT_TRUE(SidePanelForView(NoView, inputs).Shown.empty());
-}
-
 TEST(ViewTable, ConditionalControls) {
     TSidePanelInputs inputs;
     inputs.Channel3TargetCount = 400;
@@ -82,13 +38,6 @@ TEST(ViewTable, SeaSurfaceColumnStacksBelowTheScale) {
     for (const auto& placement : sst.Placements) EXPECT_TRUE(SidePanelShows(sst, placement.Control));
     inputs.RadioGroupSstDisplayRange = SstRangeUser;
     EXPECT_TRUE(SidePanelForView(ViewSst, inputs).LabelSSTRangeEnabled);
-}
-
-TEST(ViewTable, ControlNamesFollowTheHidingOrder) {
-    EXPECT_EQ(SidePanelControlName(C::ComboBoxGammaCorrectFC), "ComboBoxGammaCorrectFC");
-    EXPECT_EQ(SidePanelControlName(C::RadioGroupSPOTmap), "RadioGroupSPOTmap");
-    EXPECT_EQ(SidePanelControlName(C::BitBtnSaveTemps), "BitBtnSaveTemps");
-    EXPECT_EQ(SidePanelControlName(C::CheckBoxShowAsh), "CheckBoxShowAsh");
 }
 
 TEST(ViewTable, SstRanges) {

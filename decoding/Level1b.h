@@ -1,0 +1,60 @@
+// NOAA Level 1b files as this program reads them: the 6-byte time code, the
+// archive (ARS) header with its data set name, the data set header of the
+// older layout and the header record of the newer one, each decoded into
+// readable lines for the diagnostics. Every field is read big-endian from
+// the bytes as stored; bytes beyond the given block read as zero.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+class TOrbit;
+
+constexpr int32_t ArsHeaderBytes = 512;        // archive header in front of newer-layout files
+constexpr int32_t OlderArsHeaderBytes = 122;   // the part of it older-layout files keep
+constexpr int32_t HeaderRecordBytes = 688;     // what is read of the newer header record
+constexpr int32_t DataSetNameOffset = 30;      // of the archive header
+constexpr int32_t DataSetNameLength = 42;
+constexpr int32_t LayoutTestOffset = 193;      // a blank here marks the newer layout
+
+// Big-endian fields of a block; zero where the field does not lie wholly inside it.
+uint16_t BigEndianWordAt(std::span<const uint8_t> block, size_t offset);
+int32_t BigEndianLongAt(std::span<const uint8_t> block, size_t offset);
+// count characters of a block from offset (fewer at its end).
+std::string CharsAt(std::span<const uint8_t> block, size_t offset, size_t count);
+
+// A 6-byte time code: 7-bit year of the century and 9-bit day of the year,
+// then signed milliseconds of the day. Years below 57 are 20xx.
+TDateTime DecodeL1BTime(std::span<const uint8_t> code);
+// The same, with the date-time as "yyyy-mm-dd hh:nn:ss".
+void DecodeL1BTime(std::span<const uint8_t> code, TDateTime& when, std::string& text);
+
+// Satellite of the spacecraft code at positions 9 and 10 of a data set name; "" when unknown.
+std::string L1BSpacecraftName(std::string_view dataSetName);
+
+// What the archive header says of its pass. Start and Stop stay 0 when the
+// data set name gives no date; the texts then stay empty.
+struct TArsSummary {
+    TDateTime Start = 0;
+    TDateTime Stop = 0;
+    std::string SatelliteName;
+    std::string Description;  // three lines: satellite and times, station, processing centre
+    std::string Summary;      // one line: satellite, data type, date, times
+};
+
+// Describes the archive header (the first 512 bytes of the file, or fewer)
+// line by line into lines, with the older data set header that follows it
+// when byte 193 is not a blank. Tells the orbit the satellite where given.
+TArsSummary DecodeARSHeader(std::span<const uint8_t> header, std::vector<std::string>& lines, TOrbit* orbit);
+
+// Describes the first 688 bytes of a newer-layout header record.
+void DumpL1BHeaderRecord(std::span<const uint8_t> record, std::vector<std::string>& lines);
+
+}  // namespace kestrune

@@ -1,0 +1,36 @@
+// Header readers of the NOAA Level 1b family for the pass loader: newer-layout
+// files with or without their archive header, older-layout HRPT/LAC and GAC
+// files, and AAPP files. Each settles record size, sample width, where record
+// 0 starts, the channels, satellite, date and direction; a file they cannot
+// read ends the load with a message saying why.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrune {
+
+struct TLoadContext;
+
+// Codes 7, 8, 9, 10, 11, 14, 15, 16, 17 and 18.
+bool IsLevel1bCode(uint8_t code);
+void ReadLevel1bHeader(TLoadContext& load);
+
+// Scan lines in one record: older-layout GAC records of 8- and 16-bit
+// samples hold two.
+int32_t L1BLinesPerRecord(uint8_t code, uint8_t sampleKind);
+
+// Whether the pass moves north, from a record near 45 % of the pass:
+// older layouts compare the latitude of two records, newer ones read the
+// scan-line bit. True (northbound) with 20 records or fewer, for other codes
+// and when the records cannot be read.
+bool PrescanLevel1bNorthbound(TLoadContext& load);
+
+// Shared with the L1F and 10B readers. Refuses the file: a message box
+// (logged instead in an unattended run) and the end of the load.
+[[noreturn]] void RefuseFile(TLoadContext& load, const std::string& message);
+// Places record 0 at dataStart, counts the records and positions the input
+// there; a file without a whole record refuses.
+void StartRecordsAt(TLoadContext& load, int64_t dataStart);
+
+}  // namespace kestrune

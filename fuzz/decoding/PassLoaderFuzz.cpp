@@ -1,0 +1,61 @@
+// The pass loader over any bytes: the first byte picks the file's name and
+// extension, so that detection and satellite identification by name are
+// reached as well as by content; one pass state serves every input, as it
+// serves every file a window opens.
+#include "fuzz/FuzzFiles.h"
+#include "fuzz/decoding/UnattendedLoader.h"
+#include "fuzz/FuzzTarget.h"
+#include "tests/support/PassFileWriter.h"
+
+#include <array>
+
+namespace {
+
+using namespace kestrune;
+
+constexpr std::array<const char*, 32> Extensions = {
+    ".raw", ".hpt", ".hrp", ".raw16", ".n10", ".wsd", ".raw16.gz", ".l1b", ".lac", ".gac", ".gc", ".rhd", ".hmf",
+    ".c10", ".s10", ".hrp8", ".hrpt", ".fi5", ".fy1c", ".fy1d", ".fy8", ".gaca", ".img", ".mn1", ".mn2",
+    ".msu2", ".native", ".we", ".wi", ".l1f", ".gz", ""};
+// Names as stations and archives write them (the low bits choose the extension).
+constexpr std::array<const char*, 8> Names = {
+    "pass", "230503_1200_noaa18", "20230503_1200_NOAA18", "noaa18_20230503_120000",
+    "NSS.HRPT.NN.D23123.S1200.E1215.B1234567.WI", "METOP-A_20230503_1200", "meteor_m2_20230503_1200",
+    "FY3A_20230503_1200"};
+
+std::string FileNameOf(uint8_t selector) {
+    return std::string(Names[selector / Extensions.size()]) + Extensions[selector % Extensions.size()];
+}
+
+std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& bytes) {
+    std::string seed(1, static_cast<char>(nameIndex * Extensions.size() + extensionIndex));
+    seed.append(bytes.begin(), bytes.end());
+    return seed;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    static const fuzz::TFuzzFolder folder("loader");
+    static fuzz::TUnattendedLoader underTest;
+    underTest.loader.LoadDataFile(folder.WriteInput("data/" + FileNameOf(data[0]), data + 1, size - 1));
+    // A ".gz" input leaves its unpacked copy beside it.
+    folder.ClearData();
+    return 0;
+}
+
+std::vector<std::string> FuzzSeeds() {
+    const test::THrptPassSpec passSpec;
+    constexpr int32_t Lines = 14;  // files under the header buffer's size are refused at once
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::TBytes hrpt16 = test::Build16BitHrptFile(passSpec, Lines, false);
+    return {
+        Seed(0, 0, test::Build16BitHrptFile(passSpec, Lines, true, true)),
+        Seed(0, 3, hrpt16),
+        Seed(0, 4, test::BuildN10File(passSpec, Lines)),
+        Seed(1, 5, test::BuildWsdFile(passSpec, Lines, set.Line1, set.Line2)),
+        Seed(0, 1, test::BuildEssFile(passSpec, Lines, 2048)),
+        Seed(2, 6, test::GzipBytes(hrpt16)),
+    };
+}

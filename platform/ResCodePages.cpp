@@ -1,0 +1,182 @@
+#include "platform/ResCodePages.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <utility>
+
+namespace kestrune {
+
+namespace {
+
+constexpr char16_t Replacement = u'\uFFFD';
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | c >> 6));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | c >> 12));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | c >> 18));
+        out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out.push_back(static_cast<char16_t>(c));
+    } else {
+        c -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 | c >> 10));
+        out.push_back(static_cast<char16_t>(0xDC00 | (c & 0x3FF)));
+    }
+}
+
+// Length of a UTF-8 sequence from its lead byte, 0 for a byte that cannot lead.
+int SequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead < 0xE0) return 2;
+    if (lead >= 0xE0 && lead < 0xF0) return 3;
+    if (lead >= 0xF0 && lead < 0xF5) return 4;
+    return 0;
+}
+
+std::string IconvName(uint16_t codePage) {
+    switch (codePage) {
+    case 932: return "CP932";
+    case 936: return "GBK";
+    case 949: return "UHC";
+    case 950: return "BIG5";
+    default: return "CP" + std::to_string(codePage);
+    }
+}
+
+// One iconv conversion descriptor, closed with the object.
+class TIconv {
+public:
+    TIconv(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
+    ~TIconv() {
+        if (Valid()) iconv_close(cd_);
+    }
+    TIconv(const TIconv&) = delete;
+    TIconv& operator=(const TIconv&) = delete;
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts one unit (inCount bytes); false when it cannot be converted.
+    bool Convert(const char* in, size_t inCount, std::string& out) {
+        std::array<char, 16> buffer{};
+        char* source = const_cast<char*>(in);
+        char* target = buffer.data();
+        size_t targetLeft = buffer.size();
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd_, &source, &inCount, &target, &targetLeft) == static_cast<size_t>(-1)) return false;
+        out.append(buffer.data(), buffer.size() - targetLeft);
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = SequenceLength(lead);
+        if (length == 0 || i + length > text.size()) {
+            out.push_back(Replacement);
+            ++i;
+            continue;
+        }
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        AppendUtf16(out, c);
+        i += length;
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = Replacement;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// Byte by byte (single-byte pages) or by lead and trail byte (the Far East
+// pages): a byte the page does not define cannot swallow the rest.
+std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage) {
+    TIconv iconv("UTF-16LE", IconvName(codePage));
+    std::u16string out;
+    if (!iconv.Valid()) {
+        for (const char b : bytes) out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement);
+        return out;
+    }
+    std::string utf16;
+    for (size_t i = 0; i < bytes.size();) {
+        utf16.clear();
+        if (iconv.Convert(bytes.data() + i, 1, utf16)) {
+            ++i;
+        } else if (i + 1 < bytes.size() && iconv.Convert(bytes.data() + i, 2, utf16)) {
+            i += 2;
+        } else {
+            utf16.assign("\xFD\xFF", 2);
+            ++i;
+        }
+        for (size_t k = 0; k + 1 < utf16.size(); k += 2)
+            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) | static_cast<unsigned char>(utf16[k + 1]) << 8));
+    }
+    return out;
+}
+
+std::string WideToAnsi(std::u16string_view text, uint16_t codePage) {
+    TIconv iconv(IconvName(codePage), "UTF-16LE");
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t units = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() ? 2 : 1;
+        const auto* unit = reinterpret_cast<const char*>(text.data() + i);
+        if (text[i] < 0x80) {
+            out.push_back(static_cast<char>(text[i]));
+        } else if (!iconv.Valid() || !iconv.Convert(unit, units * 2, out)) {
+            out.push_back('?');
+        }
+        i += units - 1;
+    }
+    return out;
+}
+
+uint8_t CodePageCharset(uint16_t codePage) {
+    static constexpr std::pair<uint16_t, uint8_t> charsets[] = {
+        {1252, 0},   {932, 128},  {949, 129},  {936, 134},  {950, 136},  {1253, 161}, {1254, 162},
+        {1258, 163}, {1255, 177}, {1256, 178}, {1257, 186}, {1251, 204}, {874, 222},  {1250, 238},
+    };
+    for (const auto& [page, charset] : charsets)
+        if (page == codePage) return charset;
+    return 1;
+}
+
+bool IsRightToLeftChar(char32_t c) {
+    return (c >= 0x0590 && c < 0x0900) || (c >= 0xFB1D && c < 0xFE00) || (c >= 0xFE70 && c < 0xFF00) ||
+           c == 0x200F;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,31 @@
+// Text conversions of the resource and language formats: UTF-8 (our strings)
+// to and from UTF-16 (the files' wide strings), and the Windows ANSI code
+// pages through iconv, with each code page's font charset.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+std::u16string Utf8ToUtf16(std::string_view text);
+// Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// The system ANSI code page that stands in when a locale has none of its own.
+constexpr uint16_t SystemAnsiCodePage = 1252;
+
+// Bytes of a Windows code page (874, 932, 936, 949, 950, 1250-1258) to UTF-16;
+// bytes the code page does not define become U+FFFD.
+std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage);
+// UTF-16 to a code page; characters it cannot hold become "?".
+std::string WideToAnsi(std::u16string_view text, uint16_t codePage);
+
+// Font charset of a code page (1 = default charset when unknown).
+uint8_t CodePageCharset(uint16_t codePage);
+
+// True for characters of right-to-left scripts (Hebrew, Arabic, Syriac, Thaana...).
+bool IsRightToLeftChar(char32_t c);
+
+}  // namespace kestrune

@@ -1,0 +1,437 @@
+// Level 1b, AAPP, L1F and 10B files written by the tests' own writers go
+// through the whole loader: each branch must give back the samples, line
+// times, earth locations and calibration the writer put in, and every
+// damaged file must end through the failure path with a message.
+#include "decoding/PassLoader.h"
+
+#include "decoding/HRPTvideo.h"
+#include "decoding/HeadlessHost.h"
+#include "decoding/L1FTenB.h"
+#include "decoding/Sensor.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
+#include "tests/support/Level1bWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TBytes;
+using test::TL1BPassSpec;
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+class Level1bLoaderTest : public ::testing::Test {
+protected:
+    fs::path folder;
+    TPassState state;
+    THeadlessHost host;
+    TLoaderSettings settings;
+    TPassLoader loader{state, host, settings};
+
+    void SetUp() override {
+        folder = fs::temp_directory_path() / ("kestrune-l1b-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder / "program");
+        fs::create_directories(folder / "data");
+        setenv("XDG_DATA_HOME", (folder / "user").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        SetProgramFolderOverride((folder / "program").string());
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+        settings.Unattended = true;
+        settings.ForcedDirection = 2;  // stored as written; the direction tests choose their own
+    }
+
+    void TearDown() override {
+        SetProgramFolderOverride("");
+        fs::remove_all(folder);
+    }
+
+    std::string Load(const std::string& name, const TBytes& bytes) {
+        const std::string path = (folder / "data" / name).string();
+        test::WriteFileBytes(path, bytes);
+        loader.LoadDataFile(path);
+        return path;
+    }
+
+    // Samples of every stored channel: mismatches counted, the first reported.
+    void ExpectSamples(int32_t lines, int channels, const std::function<uint16_t(int32_t, int, int32_t)>& expected) {
+        ASSERT_EQ(state.Video->LineCount(), lines);
+        int64_t wrong = 0;
+        std::string first;
+        for (int channel = 1; channel <= channels; ++channel)
+            for (int32_t line = 0; line < lines; ++line) {
+                const uint16_t* stored = state.Video->SampleAddress(channel, line);
+                ASSERT_NE(stored, nullptr);
+                for (int32_t sample = 0; sample < state.Video->Width(); ++sample) {
+                    if (stored[sample] == expected(line, channel, sample)) continue;
+                    if (wrong++ == 0)
+                        first = Format("channel %d line %d sample %d: %d, expected %d", channel, line, sample,
+                                       stored[sample], expected(line, channel, sample));
+                }
+            }
+        EXPECT_EQ(wrong, 0) << first;
+    }
+
+    void ExpectL1BPass(const TL1BPassSpec& spec) {
+        EXPECT_EQ(state.ImageWidth, test::L1BWidth(spec));
+        EXPECT_EQ(state.ChannelCount, spec.Channels);
+        ExpectSamples(test::L1BLines(spec), spec.Channels,
+                      [&](int32_t line, int channel, int32_t sample) { return test::L1BSample(spec, line, channel, sample); });
+        for (int channel = 1; channel <= 5; ++channel)
+            EXPECT_EQ(state.TelemetryData->SpaceCount(channel), spec.Frames.Space[static_cast<size_t>(channel - 1)]);
+    }
+
+    // Locations and times of the file's own records, after the loader's location step.
+    void ExpectLocationsAndTimes(const TL1BPassSpec& spec, double tolerance) {
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_EQ(locations.LineCount(), test::L1BLines(spec));
+        for (int32_t line = 0; line < locations.LineCount(); line += 7) {
+            const TScanLineLocations* record = locations.LineLocations(line);
+            ASSERT_NE(record, nullptr);
+            for (int k : {0, 25, 50}) {
+                EXPECT_NEAR(record->Anchors[static_cast<size_t>(k)].Latitude, test::L1BLatitude(line, k), tolerance);
+                EXPECT_NEAR(record->Anchors[static_cast<size_t>(k)].Longitude, test::L1BLongitude(line, k), tolerance);
+            }
+            EXPECT_NEAR(locations.LineTimes(line) * MSecsPerDay, static_cast<double>(test::L1BLineMilliseconds(spec, line)), 1.0)
+                << line;
+        }
+        EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + test::L1BLineMilliseconds(spec, 0) / MSecsPerDay, 1e-6);
+    }
+
+    void ExpectRefused(const std::string& message) {
+        EXPECT_EQ(host.StatusText, "Read cancelled or error while reading...");
+        EXPECT_EQ(state.DataLineCount, 0);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, message)) << message;
+    }
+};
+
+struct TBranchCase {
+    const char* Title;
+    std::string FileName;
+    TL1BPassSpec Spec;
+    int Code;            // after the load
+    int32_t RecordSize;
+    int64_t DataStart;
+    const char* Format;  // the format line of the diagnostics
+};
+
+TL1BPassSpec Spec(bool older, bool gac, uint8_t kind, int channels = 5) {
+    TL1BPassSpec spec;
+    spec.Older = older;
+    spec.Gac = gac;
+    spec.SampleKind = kind;
+    spec.Channels = channels;
+    if (gac) spec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1210.B9012345.WI";
+    if (older) spec.DataSetName.replace(9, 2, "NJ");
+    spec.Frames.SpacecraftId = older ? 5 : 13;
+    return spec;
+}
+
+TL1BPassSpec Without(TL1BPassSpec spec, int version = 2, int headerRecords = 1) {
+    spec.ArchiveHeader = false;
+    spec.Version = version;
+    spec.HeaderRecords = headerRecords;
+    return spec;
+}
+
+TL1BPassSpec Version3(TL1BPassSpec spec, int headerRecords) {
+    spec.Version = 3;
+    spec.HeaderRecords = headerRecords;
+    return spec;
+}
+
+// Every header branch of the family, from the Parts' own examples.
+TEST_F(Level1bLoaderTest, EveryBranchGivesBackWhatTheWriterPutIn) {
+    const std::string named = "NSS.GHRR.NJ.D23123.S1200.E1210.B9012345.GC";
+    TL1BPassSpec headerless = Spec(true, true, 2);
+    headerless.ArchiveHeader = false;
+    headerless.DataSetName = named;
+    const TBranchCase cases[] = {
+        {"newer 10-bit", "a.l1b", Spec(false, false, 2), 7, 15872, 15872 + 512, "Level-1B 10-bit HRPT/LAC format"},
+        {"newer version 3, two header records", "a.l1b", Version3(Spec(false, false, 2), 2), 7, 15872, 2 * 15872 + 512,
+         "Level-1B 10-bit HRPT/LAC format"},
+        {"newer 16-bit", "a.l1b", Spec(false, false, 3), 7, 22528, 22528 + 512, "Level-1B 16-bit HRPT/LAC format"},
+        {"newer 8-bit, 2 channels", "a.l1b", Spec(false, false, 1, 2), 7, 6144, 6144 + 512, "Level-1B 8-bit HRPT/LAC format"},
+        {"newer GAC 16-bit, 4 channels", "a.l1b", Spec(false, true, 3, 4), 9, 4816, 4816 + 512, "Level-1B 16-bit GAC format"},
+        {"newer without archive header", "a.l1b", Without(Spec(false, false, 2)), 7, 15872, 15872,
+         "Level-1B 10-bit HRPT/LAC format"},
+        {"newer GAC without archive header", "a.l1b", Without(Spec(false, true, 2), 4, 2), 9, 4608, 2 * 4608,
+         "Level-1B 10-bit GAC format"},
+        {"older 10-bit", "a.l1b", Spec(true, false, 2), 8, 14800, 14800 + 122, "Level-1B old 10-bit format"},
+        {"older 16-bit", "a.l1b", Spec(true, false, 3), 8, 20928, 21050, "Level-1B old 16-bit format"},
+        {"older 8-bit", "a.l1b", Spec(true, false, 1), 8, 10688, 10688 + 122, "Level-1B old 8-bit format"},
+        {"older GAC 10-bit", "a.l1b", Spec(true, true, 2), 10, 3220, 2 * 3220 + 122, "Level-1B GAC old 10-bit format"},
+        {"older GAC 8-bit", "a.l1b", Spec(true, true, 1), 10, 4992, 2 * 4992 + 122, "Level-1B GAC old 8-bit format"},
+        {"older GAC 16-bit", "a.l1b", Spec(true, true, 3), 10, 9080, 2 * 9080 + 122, "Level-1B GAC old 16-bit format"},
+        {"older GAC 16-bit, 2 channels", "a.l1b", Spec(true, true, 3, 2), 10, 4168, 2 * 4168 + 122,
+         "Level-1B GAC old 16-bit format"},
+        {"older GAC of the gaca files", "a.gaca", Spec(true, true, 2), 11, 3220, 2 * 3220 + 122,
+         "Level-1B GAC old 10-bit format"},
+        {"older GAC named by its data set", named, headerless, 10, 3220, 2 * 3220, "Level-1B GAC old 10-bit format"},
+    };
+    for (const TBranchCase& c : cases) {
+        SCOPED_TRACE(c.Title);
+        Load(c.FileName, test::BuildL1BFile(c.Spec));
+        ASSERT_EQ(state.InputFormatCode, c.Code) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_EQ(state.RecordSize, c.RecordSize);
+        EXPECT_EQ(state.DataStart, c.DataStart);
+        EXPECT_EQ(state.L1BSampleKind, c.Spec.SampleKind);
+        EXPECT_EQ(state.DataLineCount, test::L1BLines(c.Spec));
+        EXPECT_TRUE(Contains(state.DiagnosticLines, c.Format));
+        ExpectL1BPass(c.Spec);
+        // Older 16-bit GAC records carry no usable locations.
+        if (!(c.Spec.Older && c.Spec.Gac && c.Spec.SampleKind == 3))
+            ExpectLocationsAndTimes(c.Spec, c.Spec.Older ? 1.0 / 128 : 1e-4);
+        EXPECT_EQ(state.Orbit->SatelliteName, c.Spec.Older ? "NOAA-14" : "NOAA-18");
+        EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
+    }
+}
+
+TEST_F(Level1bLoaderTest, NewerRecordsCarryTheirAnglesAttitudeAndCalibrationReport) {
+    const TL1BPassSpec spec = Spec(false, false, 2);
+    Load("a.l1b", test::BuildL1BFile(spec));
+    const TEarthLocations& locations = *state.EarthLocations;
+    EXPECT_FLOAT_EQ(locations.LineAngles(3)->SolarZenith[10], 40.10f);
+    EXPECT_FLOAT_EQ(locations.LineAngles(3)->SatelliteZenith[0], 62.5f);
+    EXPECT_FLOAT_EQ(locations.Altitude, 851.2f);
+    EXPECT_FLOAT_EQ(locations.Attitude[1], -0.034f);
+    for (const char* line : {"L1B in-line calibration data (averaged values over pass)",
+                             "  channel 1:  Cross-over:501  slope1:0.0551  intercept1:-2.103  slope2:0.1652  intercept2:-56.021",
+                             "  channel 4:  A0:155.41  A1:-0.1630  A2:0.0000950", "  channel 5:  A0:151.37  A1:-0.1610  A2:0.0000830",
+                             "    channel 4: R [400] change (end - begin) is 0.00%"})
+        EXPECT_TRUE(Contains(state.DiagnosticLines, line)) << line;
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "  channel 3:  Cross-over")) << "channel 3A was never on";
+}
+
+// The newer layout's in-line calibration is reported, not applied: the
+// temperatures and albedos come from the blackbody and space views, exactly
+// as for the same counts in raw frames.
+TEST_F(Level1bLoaderTest, NewerPassCalibratesAsRawFramesWithTheSameCounts) {
+    TL1BPassSpec spec = Spec(false, false, 3);
+    spec.Year = 2015;  // before MetOp-C shared NOAA-18's spacecraft id
+    spec.DataSetName = "NSS.HRPT.NN.D15123.S1200.E1210.B9012345.WI";
+    Load("a.l1b", test::BuildL1BFile(spec));
+    ASSERT_EQ(state.TelemetryData->SatelliteName, "NOAA 18");
+    ASSERT_TRUE(state.Sensor->Calibrated());
+    const std::vector<double> fromL1B(state.Sensor->ThermalTable4(), state.Sensor->ThermalTable4() + 1024);
+    const std::vector<float> albedoFromL1B(state.Sensor->VisibleTable2(), state.Sensor->VisibleTable2() + 1024);
+    Load("2015-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec.Frames, spec.Records, false));
+    ASSERT_EQ(state.InputFormatCode, 26);
+    EXPECT_EQ(std::vector<double>(state.Sensor->ThermalTable4(), state.Sensor->ThermalTable4() + 1024), fromL1B);
+    EXPECT_EQ(std::vector<float>(state.Sensor->VisibleTable2(), state.Sensor->VisibleTable2() + 1024), albedoFromL1B);
+    EXPECT_GT(fromL1B[400], 250.0);
+    EXPECT_LT(fromL1B[400], 320.0);
+}
+
+// Older records carry slope and intercept; a satellite without a calibration
+// of its own (NOAA-14) is calibrated from their averages.
+TEST_F(Level1bLoaderTest, OlderPassOfAnUncalibratedSatelliteUsesTheFilesCoefficients) {
+    Load("a.l1b", test::BuildL1BFile(Spec(true, false, 2)));
+    ASSERT_TRUE(state.Sensor->Calibrated());
+    TSensor reference;
+    const auto quantised = [](double value, double scale) { return std::round(value * scale) / scale; };
+    const auto& c = test::OlderCalibration;
+    reference.CalibrateThermalFromL1B(quantised(c[3][0], 1 << 30), quantised(c[3][1], 1 << 22),
+                                      quantised(c[4][0], 1 << 30), quantised(c[4][1], 1 << 22));
+    for (int count : {100, 400, 700}) {
+        EXPECT_NEAR(state.Sensor->ThermalTable4()[count], reference.ThermalTable4()[count], 1e-3) << count;
+        EXPECT_NEAR(state.Sensor->ThermalTable5()[count], reference.ThermalTable5()[count], 1e-3) << count;
+    }
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Averaged L1B calibration data: Chan 4: slope:-0.1600, intercept: 163.40"));
+}
+
+TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
+    settings.ForcedDirection = 0;
+    TL1BPassSpec spec = Spec(false, false, 2);
+    Load("a.l1b", test::BuildL1BFile(spec));
+    EXPECT_TRUE(state.Northbound) << "the scan-line bit is clear";
+    spec.Southbound = true;
+    Load("a.l1b", test::BuildL1BFile(spec));
+    EXPECT_FALSE(state.Northbound);
+    Load("b.l1b", test::BuildL1BFile(Spec(true, false, 2)));
+    EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
+    const TL1BPassSpec northbound = Spec(true, true, 2);
+    Load("c.l1b", test::BuildL1BFile(northbound));
+    // Turned by 180 degrees: the first stored line is the last written, reversed.
+    EXPECT_EQ(state.Video->SampleAddress(4, 0)[0], test::L1BSample(northbound, test::L1BLines(northbound) - 1, 4, 408));
+    ASSERT_EQ(host.DirectionRequests.size(), 0u) << "an unattended load asks nothing";
+}
+
+TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
+    settings.Unattended = false;
+    TL1BPassSpec spec = Spec(false, true, 2);
+    spec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1225.B9012345.WI";
+    spec.Records = 240;
+    spec.GapAfterLine = 119;
+    for (const int pass : {1, 2}) {
+        SCOPED_TRACE(pass);
+        host.DirectionRequests.clear();
+        host.OnDirection = [&](const TPassDirectionRequest& request, const TPassDirectionProposal&) {
+            TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, ProposePassDirection(request, NowUtc()));
+            answer.GacPass = pass;
+            return answer;
+        };
+        Load("a.l1b", test::BuildL1BFile(spec));
+        ASSERT_EQ(host.DirectionRequests.size(), 1u);
+        EXPECT_TRUE(host.DirectionRequests[0].ShowGacPass);
+        EXPECT_EQ(host.DirectionRequests[0].StdName, "2023-05-03-1200-n18.l1b");
+        EXPECT_EQ(host.DirectionRequests[0].HintText, "Header: NOAA-18, GAC, 2023 May 03, 12:00-12:25 UTC");
+        EXPECT_EQ(state.DataLineCount, 120);
+        EXPECT_EQ(state.SkipRecords, pass == 2 ? 120 : 0);
+        const int32_t first = pass == 2 ? 120 : 0;
+        EXPECT_EQ(state.Video->SampleAddress(1, 0)[5], test::L1BSample(spec, first, 1, 5));
+    }
+}
+
+// A file longer than its archive header says is cut to the stated records.
+TEST_F(Level1bLoaderTest, ArchiveCountLimitsTheRecordsRead) {
+    TL1BPassSpec spec = Spec(false, false, 2);
+    spec.ArchiveRecordCount = 100 + 2;
+    Load("a.l1b", test::BuildL1BFile(spec));
+    EXPECT_EQ(state.DataLineCount, 100);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "The file is too big!  100 data records were expected"));
+    spec = Version3(spec, 2);
+    spec.ArchiveRecordCount = 100 + 3;
+    Load("a.l1b", test::BuildL1BFile(spec));
+    EXPECT_EQ(state.DataLineCount, 100) << "the count includes the archive header and both header records";
+}
+
+TEST_F(Level1bLoaderTest, AappFilesInBothWordOrders) {
+    test::THrptPassSpec frames;
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little);
+        TBytes file = test::BuildAappFile(frames, 120, little);
+        file[little ? 128 : 129] = 100;  // the header states fewer records than the file holds
+        Load("hrpt_noaa18_20090101_1200_18522", file);
+        EXPECT_EQ(state.InputFormatCode, little ? 16 : 17);
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        EXPECT_EQ(state.DataLineCount, 100);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "L1B-AAPP format - file: hrpt_noaa18_20090101_1200_18522"));
+        ExpectSamples(100, 5, [&](int32_t line, int channel, int32_t sample) {
+            return test::StoredSample(frames, 100, false, line, channel, sample);
+        });
+        EXPECT_EQ(state.TelemetryData->TargetCount(4), frames.Blackbody[1]);
+    }
+}
+
+TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
+    const test::THrptPassSpec frames;
+    const auto expectFrames = [&](int32_t lines) {
+        ExpectSamples(lines, 5, [&](int32_t line, int channel, int32_t sample) {
+            return test::StoredSample(frames, lines, false, line, channel, sample);
+        });
+        EXPECT_EQ(state.TelemetryData->SpaceCount(5), frames.Space[4]);
+    };
+    struct TYearCase {
+        int Word;
+        std::string Text;
+    };
+    for (const TYearCase& year : {TYearCase{23, "NOAA 18, 2023 May 03, 12:00"}, TYearCase{99, "NOAA 18, 1999 May 03, 12:00"},
+                                  TYearCase{2005, "NOAA 18, 2005 May 03, 12:00"}}) {
+        Load("pass.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", {}, year.Word));
+        ASSERT_EQ(state.InputFormatCode, 19);
+        EXPECT_EQ(state.HeaderText, year.Text);
+        expectFrames(110);
+    }
+    Load("pass.10b", test::Build10BFile(frames, 110, "NOAA 18", {}, false, 2048, 13000));
+    ASSERT_EQ(state.InputFormatCode, 20);
+    EXPECT_EQ(state.RecordSize, 13872);
+    EXPECT_EQ(state.HeaderText, "NOAA-18, 2023 May 03, 12:00");
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning: in 10B file header the bytes-per-line 13000 is not the expected "
+                                                "value: 13872.  Using the expected value."));
+    expectFrames(110);
+    EXPECT_EQ(TenBLineBytes(10, true), 27732);
+
+    Load("2_HRPT_20190315_1234.10b", test::Build10BFile(frames, 110, "METEOM2", {}, true));
+    EXPECT_TRUE(state.MeteorPass);
+    EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+    Load("2019-03-15-1234.10b", test::Build10BFile(frames, 110, "METEOM22", {}, true));
+    EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+}
+
+// Damaged and unreadable files: each ends through the failure path with a
+// message, without reading past a record.
+TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
+    const auto withVersion = [](int version, int headerRecords) {
+        TL1BPassSpec spec = Version3(Spec(false, false, 2), headerRecords);
+        spec.Version = version;
+        return test::BuildL1BFile(spec);
+    };
+    const auto olderEightBit = [](int32_t scans) {
+        TL1BPassSpec spec = Spec(true, false, 1);
+        spec.ScanCount = scans;
+        return test::BuildL1BFile(spec);
+    };
+    const auto cut = [](TBytes bytes, size_t size) {
+        bytes.resize(size);
+        return bytes;
+    };
+    const test::THrptPassSpec frames;
+    test::TStationDate badMonth;
+    badMonth.Month = 13;
+    struct TDamage {
+        const char* Title;
+        std::string Name;
+        TBytes Bytes;
+        std::string Message;
+    };
+    const TDamage damages[] = {
+        {"10-bit with four channels", "a.l1b", test::BuildL1BFile(Spec(false, false, 2, 4)),
+         "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize = 15872 bytes."},
+        {"header record count 0", "a.l1b", withVersion(3, 0), "gives a count of 0 header records"},
+        {"header record count 65535", "a.l1b", withVersion(3, 65535), "The file ends before its first data record"},
+        {"version 0", "a.l1b", withVersion(0, 1), "gives format version 0"},
+        {"version 99", "a.l1b", withVersion(99, 1), "gives format version 99"},
+        {"cut in the header record", "a.l1b", cut(test::BuildL1BFile(Spec(false, false, 2)), 700),
+         "ends inside its header record"},
+        {"cut before the first record", "a.l1b", cut(test::BuildL1BFile(Spec(true, true, 2)), 2 * 3220 + 122 + 100),
+         "The file ends before its first data record"},
+        {"8-bit scans twice the records", "a.l1b", olderEightBit(240), "gives 240 scans, which does not fit"},
+        {"8-bit scans 0", "a.l1b", olderEightBit(0), "gives 0 scans, which does not fit"},
+        {"8-bit scans 65535", "a.l1b", olderEightBit(65535), "gives 65535 scans, which does not fit"},
+        {"10B of 1024 pixels", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", {}, true, 1024),
+         "Cannot deal with fraction lines < 2048 pixels in 10B format"},
+        {"10B month 13", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", badMonth, true),
+         "gives the month 13, which is no month"},
+        {"L1F month 13", "a.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", badMonth, 23),
+         "gives the month 13, which is no month"},
+    };
+    for (const TDamage& damage : damages) {
+        SCOPED_TRACE(damage.Title);
+        Load(damage.Name, damage.Bytes);
+        ExpectRefused(damage.Message);
+    }
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty()) << "an unattended run shows no box";
+}
+
+// A record cut short at the end of the file is left out; the rest loads.
+TEST_F(Level1bLoaderTest, TruncatedLastRecordIsLeftOut) {
+    for (const TL1BPassSpec& spec : {Spec(false, false, 2), Spec(true, true, 1), Spec(true, true, 3)}) {
+        TBytes bytes = test::BuildL1BFile(spec);
+        bytes.resize(bytes.size() - 1000);
+        Load("a.l1b", bytes);
+        EXPECT_EQ(state.DataLineCount, test::L1BLines(spec) - test::L1BLinesPerRecord(spec));
+    }
+}
+
+}  // namespace
+}  // namespace kestrune

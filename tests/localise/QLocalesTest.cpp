@@ -1,0 +1,67 @@
+#include "localise/QLocales.h"
+
+#include <gtest/gtest.h>
+#include <unicode/uloc.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace kestrune {
+namespace {
+
+// ICU's own table of Windows language ids decides whether ours pairs each name with the right id.
+TEST(QLocalesTest, EveryNameCarriesTheLanguageIdOfIcusLocaleData) {
+    ASSERT_EQ(LocaleTable().size(), 135u);
+    std::set<uint16_t> ids;
+    std::set<std::string> abbrevs;
+    for (const TLocaleRow& row : LocaleTable()) {
+        EXPECT_EQ(uloc_getLCID(row.tag), row.id) << row.name << " " << row.tag;
+        EXPECT_TRUE(ids.insert(row.id).second) << row.name;
+        EXPECT_TRUE(abbrevs.insert(row.abbrev).second) << row.abbrev;
+        EXPECT_EQ(GetLocaleEnglishName(row.id), row.name);
+        EXPECT_EQ(AbbrevNameToLocale(row.abbrev), row.id);
+    }
+    EXPECT_EQ(GetLocaleEnglishName(1033), "English (United States)");
+    EXPECT_EQ(GetLocaleEnglishName(1050), "Croatian");
+    EXPECT_EQ(GetLocaleEnglishName(2052), "Chinese (PRC)");
+}
+
+TEST(QLocalesTest, NamesAbbreviationsAndCodePages) {
+    EXPECT_EQ(GetLocaleAbbrevName(0x0407), "DEU");
+    EXPECT_EQ(GetLocaleAbbrevName(9), "EN");
+    EXPECT_EQ(GetLocaleEnglishName(9), "English");
+    EXPECT_EQ(AbbrevNameToLocale("deu"), 0x0407);
+    EXPECT_EQ(AbbrevNameToLocale(""), 0);
+    EXPECT_EQ(AbbrevNameToLocale("NTV"), 0);
+    EXPECT_THROW(GetLocaleText(0x7F7F, LOCALE_SLANGUAGE), ELocalesError);
+    EXPECT_EQ(PrimaryLanguage(0x0C0A), 10);
+    EXPECT_EQ(LocaleCodePage(0x0419), 1251);
+    EXPECT_EQ(LocaleCodePage(0x0439), 1252);  // Hindi has no ANSI code page: the system's
+    EXPECT_EQ(LocaleToCharset(0x0419), 204);
+    EXPECT_EQ(LocaleToCharset(0x0411), 128);
+    EXPECT_EQ(LocaleToCharset(0x0409), 0);
+    EXPECT_EQ(WideToAnsiOf(u"Файл", 0x0419), "\xD4\xE0\xE9\xEB");
+    EXPECT_EQ(AnsiToWideOf("\xD4\xE0\xE9\xEB", 0x0419), u"Файл");
+    EXPECT_EQ(AnsiToWideOf("\x83\x74\x83\x40\x83\x43\x83\x8B", 0x0411), u"ファイル");
+}
+
+TEST(QLocalesTest, RightToLeftFollowsTheCodePagesScript) {
+    for (const uint32_t id : {0x0401, 0x040D, 0x0429, 0x0420}) EXPECT_TRUE(IsRightToLeftLocale(id)) << id;
+    for (const uint32_t id : {0x0409, 0x0419, 0x0411, 0x045A}) EXPECT_FALSE(IsRightToLeftLocale(id)) << id;
+}
+
+TEST(QLocalesTest, UserLanguageComesFromTheEnvironment) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string restore = saved ? saved : "";
+    const std::pair<const char*, uint16_t> cases[] = {
+        {"de_DE.UTF-8", 0x0407}, {"de_AT", 0x0C07}, {"de_BE.UTF-8", 0x0407}, {"C.UTF-8", 0x0409}, {"sr_RS@latin", 0x0C1A}, {"fr_SN", 0x040C}, {"xx_YY", 0x0409},
+    };
+    for (const auto& [locale, id] : cases) {
+        setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(UserDefaultLangId(), id) << locale;
+    }
+    setenv("LC_ALL", restore.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace kestrune
