@@ -80,16 +80,6 @@ protected:
     TRecordingTarget target;
 };
 
-TEST(ParseOutputValueTest, DigitsAfterTheFirstLetter) {
-    EXPECT_EQ(ParseOutputValue("R1G2B4", 'R'), 1);
-    EXPECT_EQ(ParseOutputValue("R1G2B4", 'G'), 2);
-    EXPECT_EQ(ParseOutputValue("R10G2B4", 'R'), 10);
-    EXPECT_EQ(ParseOutputValue("R1G2B", 'B'), 0);
-    EXPECT_EQ(ParseOutputValue("R1G2", 'B'), 0);
-    EXPECT_EQ(ParseOutputValue("RXG2", 'R'), 0);
-    EXPECT_EQ(ParseOutputValue("GR7G9", 'G'), 0);
-}
-
 TEST(ViewParameterTest, SstRangesInTheirTwoForms) {
     using TRange = std::pair<int, int>;
     EXPECT_EQ(ParseSeparatedRange("10+25"), TRange(10, 25));
@@ -174,19 +164,6 @@ TEST_F(CommandLineTest, RgbChannelsTakeEffectInTheSavedImage) {
     EXPECT_THAT(target.Calls,
                 ElementsAre("select RGB", "rgb 421", "redisplay", "image pass mode 0 jpeg", "select RGB",
                             "image pass mode 0 jpeg", "select RGB", "image pass mode 0 jpeg"));
-}
-
-TEST_F(CommandLineTest, SstRangeAndPalette) {
-    const std::string palette = folder.Write("program/Sea.pal", "x");
-    Run({"-SST10+25:S.BMP", "-SST(0,27):S.BMP", "-SST10-25:S.BMP", "-SST(5,5):S.BMP", "-SSTSea.pal(1,9):S.BMP",
-         "-SSTSea.pal:S.BMP"});
-    EXPECT_THAT(target.Calls,
-                ElementsAre("select SST", "sst range 10 25", "redisplay", "image pass mode 0 bmp", "select SST",
-                            "sst range 0 27", "redisplay", "image pass mode 0 bmp", "select SST", "sst range 10 -25",
-                            "redisplay", "image pass mode 0 bmp", "select SST", "image pass mode 0 bmp",
-                            "select SST", "sst range 1 9", "sst palette " + palette, "redisplay",
-                            "image pass mode 0 bmp", "select SST", "sst palette " + palette, "redisplay",
-                            "image pass mode 0 bmp"));
 }
 
 TEST_F(CommandLineTest, VegetationPaletteWhenItExists) {

@@ -34,18 +34,6 @@ TPassDirectionAnswer AskWith(TFormPassDirection& form, const TPassDirectionReque
     return form.Ask(request, ProposePassDirection(request, EncodeDate(2023, 6, 1)), false);
 }
 
-TEST(DirectionFormTest, UnattendedRunTakesTheDefaultDirectionAtOnce) {
-    TFormPassDirection form(nullptr);
-    auto request = Request("pass.hpt", false);
-    TPassDirectionAnswer answer = form.Ask(request, ProposePassDirection(request, NowUtc()), true);
-    EXPECT_FALSE(answer.Cancelled);
-    EXPECT_FALSE(answer.Northbound);
-    EXPECT_TRUE(answer.ChannelChosen[5]);
-    EXPECT_FALSE(answer.ChannelChosen[6]);
-    request.Northbound = true;
-    EXPECT_TRUE(form.Ask(request, ProposePassDirection(request, NowUtc()), true).Northbound);
-}
-
 TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     TFormPassDirection form(nullptr);
     const auto answer = AskWith(form, Request("pass.hpt", true), [](TFormPassDirection& shown) {

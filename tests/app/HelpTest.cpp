@@ -65,59 +65,5 @@ TEST_F(HelpTest, LogHeaderRulesAndTimeStamps) {
     EXPECT_EQ(stamped.substr(19), "   a message");
 }
 
-TEST_F(HelpTest, DebugModeBySwitchOrMarkerFile) {
-    InitDebugMode({"pass.hpt", "-FC:X.JPG"});
-    EXPECT_FALSE(DebugMode());
-    DebugOut("not written");
-    EXPECT_FALSE(FileExists(LogFile()));
-
-    InitDebugMode({"pass.hpt", "/DEBUG"});
-    EXPECT_TRUE(DebugMode());
-    EXPECT_EQ(DebugLog().FileName(), LogFile());
-    DebugOut("written");
-    EXPECT_TRUE(EndsText("   written", LogLines(LogFile()).back()));
-
-    InitDebugMode({});
-    EXPECT_FALSE(DebugMode());
-    EXPECT_FALSE(FileExists(LogFile()));
-    folder.Write("program/debug.debug", "");
-    InitDebugMode({});
-    EXPECT_TRUE(DebugMode());
-    EXPECT_TRUE(FileExists(LogFile()));
-}
-
-TEST_F(HelpTest, ContextOpensThePageAndIsLogged) {
-    InitDebugMode({"-debug"});
-    std::vector<std::string> opened;
-    SetHelpViewer([&](const std::string& address) {
-        opened.push_back(address);
-        return true;
-    });
-    {
-        THookHelpSystem help("/program/Kestrune.html", "", 0);
-        bool callHelp = true;
-        help.HelpHook(HELP_CONTEXTPOPUP, 450, callHelp);
-        help.HelpHook(HELP_SETPOPUP_POS, (7 << 16) | 0xFFFE, callHelp);
-        EXPECT_EQ(help.PopupX(), -2);
-        EXPECT_EQ(help.PopupY(), 7);
-        help.HelpHook(HELP_FINDER, 0, callHelp);
-        EXPECT_TRUE(callHelp);
-        EXPECT_EQ(THookHelpSystem("x.html", "", 2).HelpHook(HELP_CONTEXT, 1, callHelp), true);
-    }
-    EXPECT_EQ(opened, std::vector<std::string>{"/program/Kestrune.html#450"});
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "System file HH.EXE was not found in the Windows folder.");
-    const std::vector<std::string> lines = LogLines(LogFile());
-    const auto logged = [&](const std::string& text) {
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return EndsText(text, line); });
-    };
-    EXPECT_TRUE(logged("THookHelpSystem.Create(\"/program/Kestrune.html\",\"\", 0)"));
-    EXPECT_TRUE(logged("THookHelpSystem.HelpHook(HELP_CONTEXTPOPUP (8), 450)"));
-    EXPECT_TRUE(logged("ShowContext(\"/program/Kestrune.html\", 450)"));
-    EXPECT_TRUE(logged("  returned - 0"));
-    EXPECT_TRUE(logged("HHShowError(3), \"System file HH.EXE was not found in the Windows folder.\""));
-    EXPECT_TRUE(logged("THookHelpSystem.Destroy"));
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -127,25 +127,6 @@ TEST_F(MainCoreTest, PlacementIsRestoredAndStored) {
     EXPECT_EQ(OpenKey().ReadInteger("FormTop"), 250);
 }
 
-TEST_F(MainCoreTest, MinimisedStartNeitherRestoresNorStoresThePlacement) {
-    {
-        TRegistry registry = OpenKey();
-        registry.WriteInteger("FormState", 2);
-        registry.WriteInteger("FormLeft", 300);
-        registry.WriteInteger("FormTop", 200);
-    }
-    auto core = Start({WritePass(), "-FC:X.JPG", "-min"});
-    EXPECT_EQ(host.Window.State, 0);
-    EXPECT_EQ(host.Window.X, 100);
-    EXPECT_EQ(host.Window.Y, THeadlessMainHost::ScreenHeight + 50);
-    core.reset();
-    TRegistry registry = OpenKey();
-    EXPECT_EQ(registry.ReadInteger("FormState"), 2);
-    EXPECT_EQ(registry.ReadInteger("FormLeft"), 300);
-    EXPECT_EQ(registry.ReadInteger("FormTop"), 200);
-    EXPECT_FALSE(registry.ValueExists("FormWidth"));
-}
-
 TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
     EXPECT_EQ(Start({folder / "data/missing.wsd"})->PendingFileName, "");
     const std::string pass = WritePass();
@@ -183,23 +164,6 @@ TEST_F(MainCoreTest, UnattendedMessagesGoToTheDiagnostics) {
     TDialogService::Instance().ShowMessage("Something to know");
     EXPECT_THAT(core->Pass.DiagnosticLines, ::testing::Contains("Something to know"));
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-}
-
-TEST_F(MainCoreTest, UserSstRangeAsTheUpDownsTakeIt) {
-    auto core = Start();
-    TViewOptions& options = core->View.Options;
-    core->SetUserSstRange(10, 25);
-    EXPECT_EQ(options.RadioGroupSstDisplayRange, SstRangeUser);
-    EXPECT_EQ(options.UpDownUserMinSST, 10);
-    EXPECT_EQ(options.UpDownUserMaxSST, 25);
-    core->SetUserSstRange(-20, 50);
-    EXPECT_EQ(options.UpDownUserMinSST, -2);
-    EXPECT_EQ(options.UpDownUserMaxSST, 37);
-    core->SetUserSstRange(10, 11);
-    EXPECT_EQ(options.UpDownUserMinSST, 9);
-    core->SetUserSstRange(-2, -1);
-    EXPECT_EQ(options.UpDownUserMinSST, -2);
-    EXPECT_EQ(options.UpDownUserMaxSST, 0);
 }
 
 TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {

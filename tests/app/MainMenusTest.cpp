@@ -46,26 +46,6 @@ protected:
     TMainMenus menus{window};
 };
 
-TEST_F(MainMenusTest, ItemsCarryTheirNamesAndChecksFollowTheSettings) {
-    for (const char* name : {"MenuOpen", "MenuSaveDisplay", "MenuSaveDisplayJPEG", "MenuExit", "MenuLineByLine",
-                             "MenuViewTelemetry", "JpegQualMedium", "Mem192MB", "Zoom21minutes", "Zoom36minutes",
-                             "OptionsTrackingScroll", "OptionsFireDetection", "HelpAbout"})
-        Item(name);
-    EXPECT_EQ(menus.MenuFileReopen()->objectName(), "MenuFileReopen");
-    EXPECT_EQ(Item("MenuSaveDisplay")->text(), "&Save displayed image");
-    EXPECT_TRUE(Item("JpegQualMedium")->isChecked());
-    EXPECT_FALSE(Item("JpegQualLow")->isChecked());
-    EXPECT_TRUE(Item("Mem192MB")->isChecked());
-    EXPECT_TRUE(Item("Zoom21minutes")->isChecked());
-    EXPECT_TRUE(Item("OptionsTrackingScroll")->isChecked());
-    EXPECT_TRUE(Item("OptionsAllowZoomIn")->isChecked());
-    EXPECT_FALSE(Item("MenuDespeckle")->isChecked());
-    EXPECT_FALSE(Item("MenuSaveDisplay")->isEnabled());
-    menus.EnableResultMenus(true);
-    EXPECT_TRUE(Item("MenuSaveDisplay")->isEnabled());
-    EXPECT_TRUE(Item("MenuSaveFirePixels")->isEnabled());
-}
-
 TEST_F(MainMenusTest, OptionsChangeTheirSettings) {
     Item("JpegQualHigh")->trigger();
     EXPECT_EQ(core->Settings.JpegSaveQuality->Value, 2);
@@ -83,22 +63,6 @@ TEST_F(MainMenusTest, OptionsChangeTheirSettings) {
     Item("OptionsFastView")->trigger();
     EXPECT_TRUE(core->Settings.FastInitialView->Value);
     EXPECT_TRUE(Messages().empty());
-}
-
-TEST_F(MainMenusTest, OptionsThatNeedARestartOrAReloadSaySo) {
-    Item("Mem192MB")->trigger();
-    EXPECT_TRUE(Messages().empty());
-    Item("Mem64MB")->trigger();
-    EXPECT_EQ(core->Settings.LargeMemThreshold->Value, 64);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].caption, "Talvessa - low memory threshold changed");
-    Item("MenuDespeckle")->trigger();
-    EXPECT_TRUE(core->Settings.Despeckle->Value);
-    Item("OptionsCacheDisplay")->trigger();
-    EXPECT_TRUE(core->Settings.CacheDisplay->Value);
-    ASSERT_EQ(Messages().size(), 3u);
-    EXPECT_EQ(Messages()[1].substr(0, 20), "You will need to Ope");
-    EXPECT_EQ(Messages()[2], "Please restart the Talvessa for this change to take effect");
 }
 
 }  // namespace

@@ -92,16 +92,6 @@ TEST_F(MouseToolsTest, APictureShownSmallerIsReadAtItsOwnPixels) {
     EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120));
 }
 
-TEST_F(MouseToolsTest, ASelectionOfTenByTenMeasuresAndRedisplays) {
-    const int before = host.DisplayChanges;
-    Drag({100, 20}, {109, 220});
-    EXPECT_EQ(host.DisplayChanges, before);
-    EXPECT_EQ(display.Band(), TImageDisplay::TBand::None);
-    Drag({100, 20}, {110, 30});
-    EXPECT_EQ(host.DisplayChanges, before + 1);
-    EXPECT_FALSE(tools.Cursor.Dragging);
-}
-
 TEST_F(MouseToolsTest, TheRulerShowsRangeAndBearingWhileDragging) {
     ASSERT_TRUE(core->Pass.EarthLocations->MapFitted);
     tools.MouseTool = ToolRuler;
@@ -114,17 +104,6 @@ TEST_F(MouseToolsTest, TheRulerShowsRangeAndBearingWhileDragging) {
     Mouse(QEvent::MouseButtonRelease, {900, 200});
     EXPECT_EQ(display.Band(), TImageDisplay::TBand::None);
     EXPECT_EQ(host.DisplayChanges, before);
-}
-
-TEST_F(MouseToolsTest, TheProfileLineNeedsAtLeast51Pixels) {
-    std::vector<std::array<int, 4>> profiles;
-    tools.OnTemperatureProfile = [&](const std::array<int, 4>& rect) { profiles.push_back(rect); };
-    tools.MouseTool = ToolTemperatureProfile;
-    Drag({100, 100}, {150, 150});
-    EXPECT_TRUE(profiles.empty());
-    Drag({100, 100}, {151, 101});
-    ASSERT_EQ(profiles.size(), 1u);
-    EXPECT_EQ(profiles[0], (std::array<int, 4>{100, 100, 151, 101}));
 }
 
 }  // namespace

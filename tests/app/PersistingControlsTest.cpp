@@ -164,19 +164,6 @@ TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
     EXPECT_EQ(clicks, 1);
 }
 
-TEST_F(PersistingControlsTest, ControlsSharingANameShareOneValueAndTheLastFreedWins) {
-    auto* first = new TqelCheckBox("On", &form);
-    auto* second = new TqelCheckBox("On", &form);
-    first->NamedAs = second->NamedAs = "SeaColourBlue";
-    first->Loaded();
-    second->Loaded();
-    first->SetChecked(true);
-    delete first;
-    EXPECT_EQ(Key().ReadInteger("SeaColourBlue"), 1);
-    delete second;
-    EXPECT_EQ(Key().ReadInteger("SeaColourBlue"), 0);
-}
-
 TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
     {
         TqelColorDialog colour("ColorDialogSeaColour");
@@ -194,16 +181,6 @@ TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
         EXPECT_EQ(colour.Color(), 0x302010u);
     }
     EXPECT_EQ(Key().ReadInteger("SeaColour"), 0x302010);
-}
-
-TEST_F(PersistingControlsTest, AHandlerThatFailsIsReportedNotPassedOn) {
-    auto* radio = new TqelRadioGroup(" Crispen ", ThreeItems, 3, &form);
-    radio->OnClick = [] { throw std::runtime_error("no palette"); };
-    EXPECT_NO_THROW(radio->Button(1)->click());
-    EXPECT_EQ(radio->ItemIndex(), 1);
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "no palette");
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].type, TMsgDlgType::mtError);
 }
 
 }  // namespace

@@ -128,38 +128,6 @@ TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
     EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh4")->currentText(), "Gamma 2.1");
 }
 
-TEST_F(SidePanelTest, EachViewShowsItsOwnControls) {
-    Select("RGB");
-    EXPECT_FALSE(Get("RadioGroupRed")->isHidden());
-    EXPECT_TRUE(Get("RadioGroupUserRed")->isHidden());
-    EXPECT_EQ(Get("ButtonAdjHistogram")->y(), Get("ColourStretch")->y() + 28);
-    Select("Ch 4");
-    EXPECT_FALSE(Get("EqHistChan4")->isHidden());
-    EXPECT_TRUE(Get("RadioGroupRed")->isHidden());
-    QWidget* gamma = Get("ComboBoxGammaCorrectCh4");
-    EXPECT_EQ(Get("BitBtnSaveTemps")->y(), gamma->y() + gamma->height() + 16);
-
-    Select("SST");
-    QWidget* panelTemp = Get("PanelTempCalib");
-    EXPECT_EQ(panelTemp->height(), 152);
-    QWidget* range = Get("RadioGroupSstDisplayRange");
-    EXPECT_EQ(range->y(), panelTemp->y() + 152 + 4);
-    EXPECT_EQ(Get("UpDownUserMinSST")->y(), range->y() + range->height() + 4);
-    EXPECT_EQ(Get("LabelSSTRange")->y(), range->y() + range->height() + 8);
-    EXPECT_FALSE(Get("LabelSSTRange")->isEnabled());
-    QWidget* reject = Get("UpDownSSTCh4Reject");
-    EXPECT_EQ(Get("LabelSstCh4Reject")->y(), reject->y() + 2);
-    QWidget* palette = Get("ButtonLoadSSTpalette");
-    EXPECT_EQ(Get("BitBtnSaveTemps")->y(), palette->y() + palette->height() + 8);
-
-    Select("Temperature");
-    EXPECT_EQ(Get("PanelTempCalib")->height(), 202);
-    EXPECT_TRUE(Get("UpDownUserMinTemp")->isHidden());
-    Get<TqelCheckBox>("CheckBoxUserRange")->click();
-    EXPECT_FALSE(Get("UpDownUserMinTemp")->isHidden());
-    EXPECT_FALSE(Get("LabelTempRange")->isHidden());
-}
-
 TEST_F(SidePanelTest, ChoicesRedisplayAtOnceRangesAfterTheirDelay) {
     Select("False colour");
     Get<TqelRadioGroup>("RadioGroupCrispenFC")->Button(2)->click();
@@ -232,21 +200,6 @@ TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
     WaitFor([&] { return NewRedisplays() == 3; }, 500);
     Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(70);
     EXPECT_FALSE(Get<QTimer>("TimerUpdateSeaColour")->isActive());
-}
-
-TEST_F(SidePanelTest, OverlaySwitchAndBrightnessShortcuts) {
-    Select("False colour");
-    const bool shown = core->View.OverlayShown;
-    panel->findChild<QAction*>("ActionToggleGrid")->trigger();
-    EXPECT_EQ(core->View.OverlayShown, !shown);
-    EXPECT_EQ(Get<QPushButton>("BitBtnOverlay")->isChecked(), !shown);
-    EXPECT_EQ(NewRedisplays(), 1);
-    panel->findChild<QAction*>("ActionBright4")->trigger();
-    EXPECT_EQ(core->View.Options.RadioGroupBrightness, 3);
-    EXPECT_EQ(NewRedisplays(), 2);
-    Select("RGB");
-    panel->findChild<QAction*>("ActionBright1")->trigger();
-    EXPECT_EQ(core->View.Options.RadioGroupBrightness, 3);
 }
 
 TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {

@@ -110,54 +110,10 @@ TEST(FormatDetect, HeaderNameAndExtensionDecideCodeAndInstrument) {
     }
 }
 
-TEST(FormatDetect, DtpViewOnlyForDtpDataSets) {
-    EXPECT_TRUE(Detect({{{30, "DTP.GHRR"}, {193, " "}}, "/d/pass.l1b", 9}).DtpAvailable);
-    EXPECT_FALSE(Detect({{{30, "BRN.FRAC"}}, "/d/pass.l1b", 8}).DtpAvailable);
-    EXPECT_FALSE(Detect({{{30, "DTP."}}, "/d/pass.raw16", 26}).DtpAvailable) << "not a Level 1b code";
-}
-
 TEST(FormatDetect, LevelOneBOfAnotherTypeIsRefused) {
     const TFormatDetection found = Detect({{{30, "NSS.AMSU"}}, "/d/pass.l1b", 0});
     EXPECT_EQ(found.InputFormatCode, 0);
     EXPECT_EQ(found.Message, "Level-1B data must be HRPT, GAC or LAC format");
-}
-
-TEST(FormatDetect, ArchiveNameStandsInForAnEmptyDataSetName) {
-    const std::string name = "NSS.GHRR.NK.D99001.S0000.E0100.B0000000.GC";
-    ASSERT_EQ(name.size(), 42u);
-    std::vector<uint8_t> header(HeaderBufferSize, 0);
-    header[193] = ' ';
-    EXPECT_EQ(Detect(header, "/d/" + name).InputFormatCode, 9);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(header.data()) + 30, 42), name);
-    header.assign(HeaderBufferSize, 0);
-    EXPECT_EQ(Detect(header, "/d/" + name.substr(0, 41) + "X").InputFormatCode, 4) << "another extension";
-    EXPECT_EQ(Detect(header, "/d/NSS_GHRR.NK.D99001.S0000.E0100.B0000000.GC").InputFormatCode, 4) << "a dot out of place";
-}
-
-TEST(FormatDetect, EveryCodeHasItsDisplayName) {
-    const std::vector<std::pair<int, std::string>> names = {
-        {1, "Timestep Windows"}, {2, "Timestep DOS"}, {3, "Timestep DOS (8-bit)"}, {4, "SSB"}, {5, "ESS HRPT"},
-        {6, "NCI ASDA/PVL"}, {7, "L1B"}, {8, "L1B"}, {9, "GAC"}, {10, "GAC"}, {11, "GAC (pre 1992-Sep-08)"},
-        {12, ""}, {13, ""}, {14, ""}, {15, ""}, {16, "L1B-AAPP"}, {17, "L1B-AAPP"}, {18, "L1B-AAPP-3"},
-        {19, "L1F"}, {20, "10B"}, {21, "10-bit HRPT"}, {22, "10-bit CHRPT"}, {23, "10-bit SeaWiFS"},
-        {24, "NOAA-95"}, {25, "8-bit CHRPT"}, {26, "16-bit HRPT"}, {27, "16-bit SeaWIFS"}, {28, "16-bit CHRPT"},
-        {29, "16-bit Dartcom"}, {30, "16-bit Dartcom CHRPT"}, {31, "16-bit GTI HRPT"}, {32, "16-bit Quorum"},
-        {33, "16-bit SmartView"}, {34, "16-bit SPOT L0"}, {35, "16-bit SPOT Fi5"}, {36, " "}, {37, " "},
-        {38, " "}, {39, "10-bit HRPT"}, {40, "10-bit CHRPT"}, {0, ""}, {41, ""}};
-    for (const auto& [code, name] : names) EXPECT_EQ(InputFormatName(code), name) << code;
-}
-
-TEST(DetectSamplePackingTest, SixteenBitWordsHaveQuietHighBytes) {
-    std::vector<uint8_t> words(1000);
-    for (size_t i = 0; i < words.size(); i += 2) {
-        words[i] = static_cast<uint8_t>(17 + i);
-        words[i + 1] = static_cast<uint8_t>(i % 4);
-    }
-    EXPECT_TRUE(DetectSamplePacking(words));
-    std::vector<uint8_t> packed(1000);
-    for (size_t i = 0; i < packed.size(); ++i) packed[i] = static_cast<uint8_t>(i * 37 + 11);
-    EXPECT_FALSE(DetectSamplePacking(packed));
-    EXPECT_FALSE(DetectSamplePacking({}));
 }
 
 }  // namespace

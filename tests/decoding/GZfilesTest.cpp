@@ -48,30 +48,6 @@ TEST_F(GZfilesTest, UnpacksBesideThePackedFileWithItsDate) {
     EXPECT_EQ(FileCount(), 2u) << "no temporary file is left";
 }
 
-TEST_F(GZfilesTest, ReplacesAnOlderUnpackedFile) {
-    Write("pass.raw16", TBytes(10, 1));
-    ASSERT_TRUE(GunzipFile(Write("pass.raw16.gz", test::GzipBytes(content))));
-    EXPECT_EQ(test::ReadFileBytes((folder / "pass.raw16").string()), content);
-}
-
-TEST_F(GZfilesTest, EveryMemberIsUnpacked) {
-    const TBytes first(content.begin(), content.begin() + 1000);
-    const TBytes second(content.begin() + 1000, content.end());
-    TBytes packed = test::GzipBytes(first);
-    const TBytes more = test::GzipBytes(second);
-    packed.insert(packed.end(), more.begin(), more.end());
-    std::ostringstream out;
-    EXPECT_EQ(GunzipFileToStream(Write("two.gz", packed), out), static_cast<int64_t>(content.size()));
-    EXPECT_EQ(out.str(), std::string(content.begin(), content.end()));
-}
-
-TEST_F(GZfilesTest, AnEmptyResultWritesNothing) {
-    EXPECT_FALSE(GunzipFile(Write("empty.n10.gz", test::GzipBytes({}))));
-    EXPECT_FALSE(fs::exists(folder / "empty.n10"));
-    EXPECT_FALSE(GunzipFile((folder / "missing.gz").string()));
-    EXPECT_EQ(FileCount(), 1u);
-}
-
 TEST_F(GZfilesTest, BrokenPackedFilesRaiseAndLeaveNoOutput) {
     const TBytes good = test::GzipBytes(content);
     TBytes corrupted = good;

@@ -23,54 +23,6 @@ void Fill(THRPTvideo& video, int channel, uint16_t (*value)(int32_t line, int32_
     }
 }
 
-TEST(HRPTvideo, TiledLayoutAddresses) {
-    THRPTvideo video;
-    Size(video, 10, 5, 2048);
-    EXPECT_EQ(video.PaddedWidth(), 2048);
-    EXPECT_EQ(video.BlockWords(), 81920);
-    EXPECT_EQ(video.BlockCount(), 2);
-    EXPECT_EQ(video.SampleAddress(2, 9) - video.SampleAddress(1, 0), 81920 + 16384 + 2048);
-    std::array<bool, VideoChannels + 1> present{};
-    present[2] = present[5] = true;
-    EXPECT_EQ(video.AssignSlots(present), 2);
-    EXPECT_EQ(video.ChannelSlot, (std::array<int32_t, VideoChannels + 1>{0, 0, 1, 0, 0, 2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(video.SampleAddress(5, 0) - video.SampleAddress(2, 0), 16384) << "slots follow channel order";
-    video.SetWidth(409);
-    EXPECT_EQ(video.PaddedWidth(), 416);
-}
-
-TEST(HRPTvideo, AddressesOutsideTheStoreAreNull) {
-    THRPTvideo video;
-    Size(video, 10, 2, 64);
-    EXPECT_EQ(video.SampleAddress(1, -1), nullptr);
-    EXPECT_EQ(video.SampleAddress(1, 10), nullptr);
-    EXPECT_EQ(video.SampleAddress(3, 0), nullptr);  // slot 0
-    EXPECT_EQ(video.SampleAddress(0, 0), nullptr);
-    EXPECT_EQ(video.SampleAddress(11, 0), nullptr);
-    EXPECT_EQ(video.GetLineFlag(10), 0);
-    video.SetLineFlag(-1, 5);  // ignored
-    video.SetLineFlag(3, 7);
-    EXPECT_EQ(video.GetLineFlag(3), 7);
-}
-
-TEST(HRPTvideo, NewStoreIsZeroed) {
-    THRPTvideo video;
-    Size(video, 9, 1, 40);
-    for (int32_t y = 0; y < 9; ++y)
-        for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(video.SampleAddress(1, y)[x], 0);
-}
-
-TEST(HRPTvideo, ChannelViewGivesTheSameLines) {
-    THRPTvideo video;
-    Size(video, 20, 3, 100);
-    const TChannelView view = video.ChannelView(2);
-    ASSERT_TRUE(view.Valid());
-    EXPECT_EQ(view.Width, 100);
-    EXPECT_EQ(view.Height, 20);
-    for (int32_t y = 0; y < 20; ++y) EXPECT_EQ(view.Line(y), video.SampleAddress(2, y));
-    EXPECT_FALSE(video.ChannelView(4).Valid());
-}
-
 TEST(HRPTvideo, LinearStretchOfAFlatTopHistogram) {
     THRPTvideo video;
     Size(video, 10, 1, 10);
@@ -96,25 +48,6 @@ TEST(HRPTvideo, EqualisedStretchOfTwoEqualHalves) {
     EXPECT_EQ((*table)[101], (0 + 511 + 511) / 3);
     EXPECT_EQ((*table)[500], 511);
     EXPECT_EQ((*table)[1023], 1023);
-}
-
-TEST(HRPTvideo, GammaTable) {
-    TCountTable table{};
-    table.fill(-7);
-    BuildGammaTable(table, 500, 500, 1.0f);
-    EXPECT_EQ(table[0], -7);  // untouched
-    BuildGammaTable(table, 100, 1123, 10.0f);  // gamma limited to 5, white pulled into the table
-    EXPECT_EQ(table[99], 0);
-    EXPECT_EQ(table[100], 0);
-    EXPECT_EQ(table[1023], 1023);
-    // q = 512 * 1023 div 923 = 567; 1023 * (567 / 1023)^(1/5) = 909.2
-    EXPECT_EQ(table[612], 909);
-    TCountTable small{};
-    BuildGammaTable(small, 0, 1023, 0.1f);  // treated as 0.2
-    EXPECT_EQ(small[512], 32);  // 1023 * (512 / 1023)^5 = 32.05
-    BuildGammaTable(small, -50, 1023, 1.0f);
-    EXPECT_EQ(small[0], 0);
-    EXPECT_EQ(small[1023], 1023);
 }
 
 TEST(HRPTvideo, ReverseTwiceRestores) {
@@ -147,44 +80,6 @@ protected:
     }
     void TearDown() override { TDialogService::Instance().SetMode(TDialogService::Mode::Unattended); }
 };
-
-TEST_F(HRPTvideoMeasure, SmallImagesAreNotMeasured) {
-    THRPTvideo video;
-    Size(video, 10, 1, 99);  // 990 samples
-    Fill(video, 1, [](int32_t, int32_t) { return uint16_t{5}; });
-    video.MeasureAll(0, 0);
-    EXPECT_EQ(video.Histogram(1).Total(), 0);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-}
-
-TEST_F(HRPTvideoMeasure, WholeImageCountsEveryLineOfASmallPass) {
-    THRPTvideo video;
-    Size(video, 40, 3, 100);
-    Fill(video, 1, [](int32_t, int32_t x) { return static_cast<uint16_t>(x); });
-    Fill(video, 3, [](int32_t y, int32_t) { return static_cast<uint16_t>(500 + y); });
-    video.MeasureAll(10, 200);
-    // Line step: 40 / (100000 / 100 + 1) + 1 = 1, so all 4000 samples count.
-    EXPECT_EQ(video.Histogram(3).Total(), 4000);
-    EXPECT_EQ(video.Histogram(1).Total(), 4000 - 10 * 40);  // bins 0..9 emptied
-    EXPECT_EQ(video.Histogram(1).Counts()[9], 0);
-}
-
-TEST_F(HRPTvideoMeasure, SmallRegionIsRefusedAndLargeRegionIsClipped) {
-    THRPTvideo video;
-    Size(video, 200, 1, 200);
-    Fill(video, 1, [](int32_t, int32_t) { return uint16_t{77}; });
-    video.MeasureRegion({0, 0, 50, 50});
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Selected region area is too small for histogram measurement");
-    video.MeasureRegion({150, 100, -400, 900});  // beyond the image on three sides; 151 x 100 inside
-    const TSampleRect rect = video.MeasureRect();
-    EXPECT_EQ(rect.Left, 0);
-    EXPECT_EQ(rect.Top, 100);
-    EXPECT_EQ(rect.Right, 150);
-    EXPECT_EQ(rect.Bottom, 199);
-    EXPECT_GT(video.Histogram(1).Total(), 0);
-    EXPECT_EQ(video.Histogram(1).Mode(), 77);
-}
 
 TEST_F(HRPTvideoMeasure, CorrectionTableScalesVisibleChannels) {
     THRPTvideo video;

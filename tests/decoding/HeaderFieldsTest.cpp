@@ -17,16 +17,6 @@ std::vector<uint8_t> Words(std::initializer_list<uint16_t> words) {
     return bytes;
 }
 
-TEST(WideTextTest, ZeroEndedRunsFollowOneAnother) {
-    const std::vector<uint8_t> bytes = Words({'N', 'O', 'A', 'A', 0, '1', 0x263A, 0});
-    size_t used = 0;
-    EXPECT_EQ(WideText(bytes, used), "NOAA");
-    EXPECT_EQ(used, 10u);
-    EXPECT_EQ(WideText(std::span(bytes).subspan(used), used), "1?");
-    const std::vector<uint8_t> unended = Words({'A', 'B'});
-    EXPECT_EQ(WideText(std::span(unended).first(3), used), "A") << "a cut-off character is not read";
-}
-
 TEST(UnixDayDateTest, SecondsHighWordFirstInWordsThreeAndFour) {
     const uint32_t seconds = 1683115200;  // 2023-05-03 12:00:00
     const std::vector<uint8_t> block = Words({0, 0, 0, static_cast<uint16_t>(seconds >> 16), static_cast<uint16_t>(seconds)});

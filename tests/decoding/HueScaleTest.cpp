@@ -41,12 +41,6 @@ TEST(HueScale, InsideTheRangeRoundsHalvesToEven) {
     EXPECT_EQ(Hue(5.0, 0.0, 10.0), (Rgb{0, 255, 159}));
 }
 
-TEST(HueScale, AnEmptyRangeIsTheTopOfTheScale) {
-    EXPECT_EQ(Hue(5.0, 5.0, 5.0), (Rgb{255, 0, 0}));
-    EXPECT_EQ(Hue(4.0, 5.0, 5.0), (Rgb{170, 190, 190}));
-    EXPECT_EQ(Hue(6.0, 5.0, 5.0), (Rgb{100, 100, 85}));
-}
-
 TEST(HsvToRgb, SectorsAndWrapping) {
     EXPECT_EQ(Hsv(0.0, 1.0, 1.0), (std::array<double, 3>{1, 0, 0}));
     EXPECT_EQ(Hsv(120.0, 1.0, 1.0), (std::array<double, 3>{0, 1, 0}));
@@ -58,10 +52,6 @@ TEST(HsvToRgb, SectorsAndWrapping) {
     EXPECT_DOUBLE_EQ(c[0], 0.6);
     EXPECT_DOUBLE_EQ(c[1], 0.8);
     EXPECT_DOUBLE_EQ(c[2], 0.4);
-}
-
-TEST(HsvToRgb, NoSaturationIsGrey) {
-    EXPECT_EQ(Hsv(200.0, 0.0, 0.3), (std::array<double, 3>{0.3, 0.3, 0.3}));
 }
 
 }  // namespace

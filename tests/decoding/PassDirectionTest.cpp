@@ -5,12 +5,6 @@
 namespace kestrune {
 namespace {
 
-TEST(GuessSatelliteTest, NamePrefixes) {
-    EXPECT_EQ(GuessSatelliteFromName("N18_20230503"), "NOAA-18");
-    EXPECT_EQ(GuessSatelliteFromName("FY1D_PASS"), "FY1D");
-    EXPECT_EQ(GuessSatelliteFromName("N15_X.MN2.HRPT"), "METEOR-M2") << "the later rule wins";
-}
-
 TEST(GuessSatelliteTest, LaterGroupsOnlyWhenEarlierOnesFoundNothing) {
     EXPECT_EQ(GuessSatelliteFromName("PASS_N17_X"), "NOAA-17");
     EXPECT_EQ(GuessSatelliteFromName("PASS_NO16"), "NOAA-16");
@@ -34,22 +28,6 @@ protected:
         for (int channel = 1; channel <= 5; ++channel) request.ChannelEnabled[channel] = true;
     }
 };
-
-TEST_F(ProposalTest, SatelliteListOnlyWithoutSatelliteOrWithAPreset) {
-    TPassDirectionProposal proposal = ProposePassDirection(request, now);
-    EXPECT_FALSE(proposal.ShowSatelliteList);
-    EXPECT_EQ(proposal.Satellite, "NOAA-18");
-
-    request.SatelliteText.clear();
-    proposal = ProposePassDirection(request, now);
-    EXPECT_TRUE(proposal.ShowSatelliteList);
-    EXPECT_EQ(proposal.Satellite, "NOAA-10") << "the list's first selection";
-
-    request.SatellitePreset = "METOP-B";
-    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "METOP-B");
-    request.FileName = "/data/N19_pass.raw16";
-    EXPECT_EQ(ProposePassDirection(request, now).Satellite, "NOAA-19") << "a name guess wins over the preset";
-}
 
 TEST_F(ProposalTest, YearFromTheNameWithinTheListOrFromTheFile) {
     request.DateMode = TDateMode::Year;

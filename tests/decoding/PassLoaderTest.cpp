@@ -187,15 +187,6 @@ TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
         << state.TelemetryData->TargetValuesText;
 }
 
-TEST_F(PassLoaderTest, OnlyMetopNamesHandTheDateToTheTelemetry) {
-    passSpec.SpacecraftId = 11;  // NOAA-17, and MetOp-B after its launch
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA17.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 17");
-    loader.LoadDataFile(Write("M01_202305031200.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.TelemetryData->SatelliteName, "Metop-B");
-    EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B");
-}
-
 TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
     settings.ForcedDirection = 1;
@@ -215,28 +206,6 @@ TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     EXPECT_EQ(locations.PassName("yyyymmdd"), "n18-20230503");
 }
 
-TEST_F(PassLoaderTest, PackedCopyIsUnpackedBesideIt) {
-    const TBytes packed = test::GzipBytes(test::Build16BitHrptFile(passSpec, PassLines, false));
-    const std::string path = Write("2023-05-03-1200_NOAA18.raw16.gz", packed);
-    loader.LoadDataFile(path);
-    EXPECT_EQ(state.InputFormatCode, 26);
-    EXPECT_EQ(state.LoadedFileName, "2023-05-03-1200_NOAA18");
-    EXPECT_EQ(host.RecentFiles, std::vector<std::string>{ChangeFileExt(path, "")});
-    EXPECT_EQ(test::ReadFileBytes(path), packed);
-    EXPECT_EQ(state.DataLineCount, PassLines);
-}
-
-TEST_F(PassLoaderTest, BrokenPackedCopyIsReadAsItStands) {
-    settings.Unattended = false;
-    const std::string path = Write("2023-05-03-1200_NOAA18.raw16.gz", TBytes(1000, 7));
-    loader.LoadDataFile(path);
-    const auto& requests = TDialogService::Instance().Requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.front().text, "Could not unzip file: " + path);
-    EXPECT_FALSE(fs::exists(ChangeFileExt(path, "")));
-    ExpectFailed();
-}
-
 TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", {}));
     ExpectFailed();
@@ -249,69 +218,6 @@ TEST_F(PassLoaderTest, EmptyAndTooSmallFiles) {
     ExpectFailed();
     EXPECT_EQ(TDialogService::Instance().Requests().front().text,
               "Error - file is to small to determine the data type.  At least 176600 bytes are required.");
-}
-
-// Interactively, a file too small to identify is decoded after the error
-// message, and a pass of fewer than 100 lines after its warning.
-TEST_F(PassLoaderTest, SmallFilesStillLoadInteractively) {
-    settings.Unattended = false;
-    settings.ForcedDirection = 2;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 7, false)));
-    ExpectStoredPass(7, false);
-    const std::string asked = RequestTexts();
-    EXPECT_EQ(asked.rfind("Error - file is to small to determine the data type.  At least 176600 bytes are required.\n", 0),
-              0u);
-    EXPECT_NE(asked.find("Warning - your input data file has less than 100 data lines.  Some parts of this program may "
-                         "not function correctly\n"),
-              std::string::npos);
-    ASSERT_EQ(host.DirectionRequests.size(), 1u);
-    EXPECT_EQ(host.DirectionRequests[0].Caption, "Confirm 16-bit HRPT NOAA-18 pass 2023-05-03-1200_NOAA18 direction");
-
-    for (const int32_t lines : {99, 100}) {
-        TDialogService::Instance().ClearScript();
-        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, lines, false)));
-        EXPECT_EQ(state.DataLineCount, lines);
-        EXPECT_EQ(RequestTexts().find("Warning - your input data file") != std::string::npos, lines < 100) << lines;
-    }
-}
-
-TEST_F(PassLoaderTest, UnattendedRunsLogWhatWouldBeAsked) {
-    settings.RenameSource = true;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, 70, false)));
-    EXPECT_EQ(state.DataLineCount, 70);
-    EXPECT_EQ(RequestTexts(), "");
-    EXPECT_TRUE(host.DirectionRequests.empty());
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning - your input data file has less than 100 data lines."));
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Do you want to save files from pass \"2023-05-03-1200_NOAA18\""));
-    EXPECT_EQ(state.LoadedFileName, "2023-05-03-1200_NOAA18");
-    EXPECT_EQ(state.DiagnosticLines.front().rfind("Talvessa - version V", 0), 0u) << "the run header stays first";
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Picture is 70 lines."));
-}
-
-TEST_F(PassLoaderTest, StandardNameQuestion) {
-    settings.Unattended = false;
-    settings.RenameSource = true;
-    settings.RenameFormat = "yyyy-mm-dd-hhnn";
-    TDialogService::Instance().QueueAnswer(mrYes);
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    ASSERT_FALSE(state.StandardName.empty());
-    EXPECT_EQ(state.StandardName.rfind("n18-2023-05-03-12", 0), 0u) << state.StandardName;
-    EXPECT_EQ(state.LoadedFileName, state.StandardName);
-    const auto& requests = TDialogService::Instance().Requests();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].caption, "Talvessa - normalise file name");
-    EXPECT_EQ(requests[0].text, "Do you want to save files from pass \"2023-05-03-1200_NOAA18\" in the standard format \"" +
-                                    state.StandardName + "\" ?");
-
-    TDialogService::Instance().ClearScript();
-    const std::string standard = state.StandardName;
-    loader.LoadDataFile(
-        Write("2023-05-03-1200_NOAA18_" + standard + ".raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(RequestTexts(), "") << "the name is standard already";
-    settings.RenameNoQuery = true;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.LoadedFileName, standard);
-    EXPECT_EQ(RequestTexts(), "");
 }
 
 TEST_F(PassLoaderTest, TruncatedAndPaddedFilesReadTheirWholeRecords) {
@@ -514,57 +420,6 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     EXPECT_TRUE(ProcessedList().empty());
 }
 
-TEST_F(PassLoaderTest, CancelledDirectionQuestionEndsTheLoad) {
-    settings.Unattended = false;
-    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
-        answer.Cancelled = true;
-        return answer;
-    };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    ExpectFailed();
-}
-
-TEST_F(PassLoaderTest, ChosenChannelsOnly) {
-    settings.Unattended = false;
-    settings.ForcedDirection = 2;
-    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
-        answer.ChannelChosen.fill(false);
-        answer.ChannelChosen[4] = true;
-        return answer;
-    };
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.Video->SlotCount(), 1);
-    EXPECT_EQ(state.Video->SampleAddress(1, 0), nullptr);
-    for (int32_t sample = 0; sample < 2048; ++sample)
-        ASSERT_EQ(state.Video->SampleAddress(4, 7)[sample], test::StoredSample(passSpec, PassLines, false, 7, 4, sample));
-    EXPECT_EQ(host.SelectedView, "Ch 4");
-}
-
-TEST_F(PassLoaderTest, UnparseableNameFallsBackToTheYearQuestion) {
-    settings.Unattended = false;
-    loader.LoadDataFile(Write("2023-13-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    ASSERT_EQ(host.DirectionRequests.size(), 1u);
-    EXPECT_EQ(host.DirectionRequests[0].HintText, "Year & satellite:");
-    EXPECT_EQ(host.DirectionRequests[0].DateMode, TDateMode::Year);
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
-    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
-}
-
-TEST_F(PassLoaderTest, NudgeMemoryOfTheFile) {
-    host.NudgeList = {"other 1 1", "2023-05-03-1200_NOAA18 5 -3 2023-05-03 12:01:02"};
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.NudgeX, 5);
-    EXPECT_EQ(state.NudgeY, -3);
-    EXPECT_EQ(state.PassDateTime, EncodeDate(2023, 5, 3) + EncodeTime(12, 1, 2, 0));
-    host.NudgeList = {"2023-05-03-1200_NOAA18 five -3 2023-05-03 25:01:02"};
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
-    EXPECT_EQ(state.NudgeX, 0);
-    EXPECT_EQ(state.PassDateTime, 0);
-    EXPECT_EQ(state.DataLineCount, PassLines) << "a malformed nudge line does not stop the load";
-}
-
 TEST(ParseNudgeEntryTest, NumbersAndDate) {
     int32_t x = 9, y = 9;
     TDateTime date = 0;
@@ -611,37 +466,6 @@ TEST(CountTimedRecordsTest, StopsAtAJumpAndKeepsThePosition) {
     EXPECT_EQ(CountTimedRecords(input, 64, 9), 3) << "from the second record: 2 s, 800 s, 900 s";
     EXPECT_EQ(input.Position(), 64);
     EXPECT_EQ(CountTimedRecords(input, 0, 9), 0);
-}
-
-TEST(ViewOfferTest, ViewNamesFindTheirNumbers) {
-    EXPECT_EQ(ViewIndexOfName("MVL"), ViewMvl);
-    EXPECT_EQ(ViewIndexOfName("Overlay"), 27);
-    EXPECT_EQ(ViewIndexOfName("Ch 10"), 10);
-    EXPECT_EQ(ViewIndexOfName("DTP"), NoView);
-    EXPECT_EQ(ChannelViewName(4), "Ch 4");
-}
-
-TEST(ViewOfferTest, ViewsByInstrumentAndChannels) {
-    TPassState state;
-    for (int channel = 1; channel <= 5; ++channel) state.ChannelAvailable[channel] = state.ChannelSelected[channel] = true;
-    state.InputFormatCode = 26;
-    std::vector<std::string> views = OfferedViews(state, false);
-    EXPECT_EQ(views, (std::vector<std::string>{"All", "Ch 1", "Ch 2", "Ch 3", "Ch 4", "Ch 5", "False colour", "RGB",
-                                               "User", "NOAA", "Temperature", "SST", "Vegetation", "Ch.4 - Ch.5",
-                                               "Ch.3 raw", "Ch.3 avg filt", "Ch.3 median filt", "Ch.3 raw-filt", "Fire",
-                                               "Ground Path", "Overlay"}));
-    EXPECT_EQ(OfferedViews(state, true)[10], "Paletted");
-    EXPECT_EQ(FirstViewName(state, 5, false), "False colour");
-    EXPECT_EQ(FirstViewName(state, 5, true), "All");
-    state.InputFormatCode = 21;
-    EXPECT_EQ(OfferedViews(state, false)[7], "MVL");
-    EXPECT_EQ(FirstViewName(state, 5, true), "MVL");
-    state.SensorKind = SensorMeteorMhrp;
-    EXPECT_EQ(OfferedViews(state, false).back(), "User");
-    EXPECT_EQ(FirstViewName(state, 5, false), "RGB");
-    state.ChannelSelected = {};
-    state.ChannelSelected[3] = true;
-    EXPECT_EQ(FirstViewName(state, 1, false), "Ch 3");
 }
 
 TEST(PvlHeaderTest, LengthInsideTheFormatGroup) {

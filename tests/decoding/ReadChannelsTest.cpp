@@ -76,17 +76,6 @@ TEST_F(ReadChannels, SouthboundPassStoresEverySample) {
     EXPECT_EQ(reported, std::vector<int32_t>{0});
 }
 
-TEST_F(ReadChannels, NorthboundPassIsTurned) {
-    options_.Format.MirrorLines = true;
-    options_.Format.LittleEndian16 = true;
-    spec_.Channel3A = true;
-    SizeStore(10, Channels({1, 2, 3, 4, 5}), Channels({1, 2, 3, 4, 5}));
-    Read(test::BuildPass(spec_, 10, TWordPacking::LittleEndian16));
-    for (int32_t y = 0; y < 10; ++y)
-        for (int c = 1; c <= 5; ++c) ExpectStored(c, 9 - y, y, true);
-    EXPECT_EQ(video_.GetLineFlag(0), 0);  // 3A
-}
-
 TEST_F(ReadChannels, TenBitPassWithOneChannelLeftOut) {
     options_.Format = {.FormatCode = 21, .RecordSize = 13864};
     SizeStore(8, Channels({1, 2, 3, 4, 5}), Channels({4}));
@@ -94,27 +83,6 @@ TEST_F(ReadChannels, TenBitPassWithOneChannelLeftOut) {
     EXPECT_EQ(video_.SlotCount(), 1);
     EXPECT_EQ(video_.SampleAddress(1, 0), nullptr);
     for (int32_t y = 0; y < 8; ++y) ExpectStored(4, y, y, false);  // interleave offset 3
-}
-
-TEST_F(ReadChannels, StopTakesEffectAtTheNextHundredLines) {
-    SizeStore(400, Channels({1, 2, 3, 4, 5}), Channels({2}));
-    bool abort = false;
-    progress_.AbortRequested = &abort;
-    // The Stop press of line 250 is handled when events next run, at line 300.
-    progress_.Progress = [&](int32_t line) { abort = line >= 300; };
-    EXPECT_EQ(Read(test::BuildPass(spec_, 400, TWordPacking::BigEndian16)), TReadPassResult::Aborted);
-    ExpectStored(2, 299, 299, false);
-    const uint16_t* notRead = video_.SampleAddress(2, 300);
-    EXPECT_TRUE(std::all_of(notRead, notRead + 2048, [](uint16_t v) { return v == 0; }));
-    EXPECT_EQ(telemetry_.FrameCount, 300);
-}
-
-TEST_F(ReadChannels, ShortFileRepeatsTheLastFrame) {
-    SizeStore(6, Channels({1, 2, 3, 4, 5}), Channels({1}));
-    Read(test::BuildPass(spec_, 4, TWordPacking::BigEndian16));
-    ExpectStored(1, 3, 3, false);
-    ExpectStored(1, 4, 3, false);
-    ExpectStored(1, 5, 3, false);
 }
 
 // FengYun frames fill all 22,180 words: a line past the end of the file
@@ -138,12 +106,6 @@ TEST_F(ReadChannels, ShortChrptFileRepeatsItsWholeLastFrame) {
                 ASSERT_EQ(line[x], word(std::min(l, 2), ChrptVideoWord + 10 * x + channel - 1))
                     << "line " << l << " channel " << channel << " sample " << x;
         }
-}
-
-TEST_F(ReadChannels, EmptyStoreReadsNothing) {
-    SizeStore(0, Channels({1}), Channels({1}));
-    EXPECT_EQ(Read(test::BuildPass(spec_, 2, TWordPacking::BigEndian16)), TReadPassResult::Completed);
-    EXPECT_EQ(telemetry_.FrameCount, 0);
 }
 
 // Newer-layout Level 1b records carrying only the calibration fields.

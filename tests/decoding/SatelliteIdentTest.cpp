@@ -20,18 +20,6 @@ TEST(NameFieldTest, DecimalFieldsOrConvertError) {
     EXPECT_THROW(NameField("20", 5, 6), EConvertError) << "beyond the end of the name";
 }
 
-TEST(NameTimeTest, MonthsOutsideTheYearAreRefused) {
-    EXPECT_NO_THROW((TNameTime{2023, 12, 31, 23, 59}.DateTime()));
-    EXPECT_THROW((TNameTime{2023, 13, 1, 0, 0}.Date()), EConvertError);
-    EXPECT_THROW((TNameTime{2023, 0, 1, 0, 0}.Date()), EConvertError);
-    EXPECT_THROW((TNameTime{2023, 2, 29, 0, 0}.Date()), EConvertError);
-}
-
-TEST(MidPassTimeTest, SixLinesASecond) {
-    const TDateTime date = EncodeDate(2023, 5, 3);
-    EXPECT_NEAR(MidPassTime(date, 12, 0, 5400), date + 0.5 + 450.0 / 86400.0, 1e-9);
-}
-
 TEST(EssNameTest, ThreeLayoutsByThePvlFlagAndTheStart) {
     TNamedPass pass = EssNamePass("2023-05-03-1201_NOAA19", false);
     ExpectTime(pass.When, 2023, 5, 3, 12, 1);
@@ -49,12 +37,6 @@ TEST(EssNameTest, ThreeLayoutsByThePvlFlagAndTheStart) {
     EXPECT_EQ(pass.Satellite, "NOAA-15");
     EXPECT_THROW(EssNamePass("hrpt_20230503_1201_noaa15", false), EConvertError)
         << "an hrpt name without the PVL flag does not parse";
-}
-
-TEST(EssNameTest, MetopNames) {
-    const TNamedPass pass = EssMetopNamePass("METOPB_2023-05-03_1201");
-    EXPECT_EQ(pass.Satellite, "METOP-B");
-    ExpectTime(pass.When, 2023, 5, 3, 12, 1);
 }
 
 TEST(Hrpt16NameTest, FourLayouts) {
@@ -87,20 +69,6 @@ TEST(TenBitNameTest, SatelliteTokensLaterOnesWin) {
     EXPECT_EQ(TenBitSatelliteToken("FY3B_20230503"), "FY3B");
     EXPECT_EQ(TenBitSatelliteToken("SEASTAR"), "SEASTAR");
     EXPECT_EQ(TenBitSatelliteToken("20230503_1201"), "");
-}
-
-TEST(TenBitNameTest, OrbitNumberNames) {
-    EXPECT_EQ(TenBitOrbitSatellite("12345_15_x"), "NOAA-15");
-    EXPECT_EQ(TenBitOrbitSatellite("12345_19_x"), "") << "only the listed numbers";
-    EXPECT_EQ(TenBitOrbitSatellite("1234_15_x"), "") << "the number must stand at 6";
-}
-
-TEST(TenBitNameTest, DigitsOfTheName) {
-    ExpectTime(TenBitNameTime("n18_2023-05-03_1201", false), 1820, 23, 5, 3, 12);
-    ExpectTime(TenBitNameTime("2023-05-03_1201_n", false), 2023, 5, 3, 12, 1);
-    ExpectTime(TenBitNameTime("230503_1201_noaa", true), 2023, 5, 3, 12, 1);
-    ExpectTime(TenBitNameTime("FY3C_20230503_1201", false), 2023, 5, 3, 12, 1);
-    EXPECT_THROW(TenBitNameTime("2023_05", false), EConvertError);
 }
 
 }  // namespace

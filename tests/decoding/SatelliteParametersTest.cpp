@@ -34,13 +34,6 @@ protected:
     TTempFolder folder_;
 };
 
-TEST(SatelliteParameterFileName, NamesOfTheEightSatellites) {
-    const std::vector<std::string> names{"NOAA-15.ini", "NOAA-16.ini", "NOAA-17.ini", "NOAA-18.ini",
-                                         "NOAA-19.ini", "METOP-A.ini", "METOP-B.ini", "METOP-C.ini"};
-    for (int id = 7; id <= 14; ++id) EXPECT_EQ(SatelliteParameterFileName(static_cast<uint8_t>(id)), names[id - 7]);
-    for (uint8_t id : std::vector<uint8_t>{0, 1, 5, 6, 15, 16}) EXPECT_EQ(SatelliteParameterFileName(id), "");
-}
-
 TEST_F(SatelliteParametersTest, AMissingFileIsCreatedWithEveryDefault) {
     TSensor sensor;
     sensor.SetSatellite(7);
@@ -137,17 +130,6 @@ TEST_F(SatelliteParametersTest, UserEditsReachTheVisibleCalibrationOnly) {
     EXPECT_EQ(Value(ProgramFile("NOAA-15.ini"), 4, "Vc"), "900");
 }
 
-TEST_F(SatelliteParametersTest, AnEditTakesEffectWithTheNextPass) {
-    TSensor sensor;
-    sensor.SetSatellite(7);
-    TIniFile(ProgramFile("NOAA-15.ini")).WriteString("Chan-1", "Slope1", "0.06");
-    sensor.SetSatellite(7);  // the same satellite: nothing is read
-    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.0568f);
-    sensor.SetSatellite(6);  // every pass starts from the default satellite
-    sensor.SetSatellite(7);
-    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.06f);
-}
-
 TEST_F(SatelliteParametersTest, MalformedNumbersKeepTheDefault) {
     folder_.Write("program/NOAA-15.ini",
                   "[Chan-1]\nSlope1=abc\nIntersection=49x\nIntercept1=1e999\nSlope2=nan\n"
@@ -166,42 +148,6 @@ TEST_F(SatelliteParametersTest, MalformedNumbersKeepTheDefault) {
     EXPECT_EQ(Value(file, 1, "Slope1"), "0.0568000003695488");
     EXPECT_EQ(Value(file, 1, "Intersection"), "496");
     EXPECT_EQ(Value(file, 4, "Vc"), Single(925.4075));
-}
-
-TEST_F(SatelliteParametersTest, SatellitesWithoutAFileTouchNoFile) {
-    TSensor sensor;
-    for (uint8_t id : std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 15, 0}) sensor.SetSatellite(id);
-    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "program"));
-    EXPECT_FALSE(FileExists(UserFile("NOAA-15.ini")));
-}
-
-TEST_F(SatelliteParametersTest, TheUsersCopyWins) {
-    folder_.Write("program/METOP-B.ini", "[Chan-1]\nSlope1=0.05\n");
-    folder_.Write("data/Kestrune/METOP-B.ini", "[Chan-1]\nSlope1=0.04\n");
-    TSensor sensor;
-    sensor.SetSatellite(13);
-    EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, 0.04f);
-    EXPECT_EQ(Value(UserFile("METOP-B.ini"), 2, "Intersection"), "503");
-    EXPECT_EQ(TTempFolder::Read(ProgramFile("METOP-B.ini")), "[Chan-1]\nSlope1=0.05\n");
-}
-
-TEST_F(SatelliteParametersTest, AReadOnlyProgramFolderSendsTheFileToTheUser) {
-    const std::string shipped = folder_.Write("program/NOAA-18.ini", "; shipped\n[Chan-2]\nSlope2=0.17\n");
-    const std::string report = testing::RunUnprivileged(folder_.Path(), [&]() -> std::string {
-        chmod(shipped.c_str(), 0444);
-        chmod((folder_ / "program").c_str(), 0555);
-        TSensor sensor;
-        sensor.SetSatellite(10);
-        chmod((folder_ / "program").c_str(), 0755);  // so that the folder can be removed
-        if (!sensor.ParameterFileError().empty()) return "error: " + sensor.ParameterFileError();
-        const float slope = sensor.VisibleCalibration(2).Slope2;
-        return slope == 0.17f ? "" : "slope 2 of channel 2: " + Format("%.9g", slope);
-    });
-    EXPECT_EQ(report, "");
-    const std::string copy = UserFile("NOAA-18.ini");
-    EXPECT_NE(TTempFolder::Read(copy).find("; shipped"), std::string::npos);
-    EXPECT_EQ(Value(copy, 2, "Slope2"), Single(0.17));
-    EXPECT_EQ(Value(copy, 3, "Vc"), Single(2659.7952));
 }
 
 TEST_F(SatelliteParametersTest, AFailedWriteIsReportedAndTheCalibrationGoesOn) {

@@ -184,22 +184,6 @@ TEST_F(SstNdviTest, GrazingAnglesGiveNoSst) {
     EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 510, std::nanf(""), true), -100.0f);
 }
 
-TEST_F(SstNdviTest, ColdestAcceptedChannelFourTemperatureIsInclusive) {
-    TSensor sensor;
-    Calibrate(sensor, 7);
-    sensor.SetSstCloudTest(false);
-    const int c4 = 600;
-    const double celsius = static_cast<float>(sensor.ThermalTable4()[c4]) - 273.16;
-    // The largest single value not above the channel-4 temperature is accepted ...
-    float limit = static_cast<float>(celsius);
-    if (limit > celsius) limit = std::nextafter(limit, -1000.0f);
-    sensor.SetSstMinT4(limit);
-    EXPECT_NE(sensor.SeaSurfaceTemperature(c4, c4, -1.0f, true), -100.0f);
-    // ... the next one up rejects it.
-    sensor.SetSstMinT4(std::nextafter(limit, 1000.0f));
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(c4, c4, -1.0f, true), -100.0f);
-}
-
 TEST_F(SstNdviTest, NoSstWithoutATemperature) {
     TSensor sensor;
     sensor.SetSstCloudTest(false);

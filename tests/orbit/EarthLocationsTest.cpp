@@ -146,38 +146,6 @@ protected:
 
 // ---------------------------------------------------------------- the store
 
-TEST_F(EarthLocationsTest, StoreIsSizedPerPassAndBoundsChecked) {
-    TEarthLocations empty;
-    EXPECT_EQ(empty.LineLocations(0), nullptr);
-    EXPECT_EQ(empty.LineAngles(0), nullptr);
-    EXPECT_EQ(empty.LineTimes(0), 0.0);
-
-    locations.SetLineCount(3);
-    EXPECT_EQ(locations.LineCount(), 3);
-    ASSERT_NE(locations.LineLocations(2), nullptr);
-    EXPECT_EQ(locations.LineLocations(3), nullptr);
-    EXPECT_EQ(locations.LineLocations(-1), nullptr);
-    EXPECT_FLOAT_EQ(locations.Altitude, 848.0f);
-
-    uint8_t big[500];
-    std::memset(big, 0x41, sizeof big);
-    locations.StoreRawAngles(1, big, sizeof big);  // only the 306 raw bytes are taken
-    EXPECT_EQ(locations.LineAngles(1)->RawAngles[305], 0x41);
-    EXPECT_EQ(locations.LineAngles(1)->SolarZenith[0], 0.0f);
-    locations.StoreRawLocations(2, big, sizeof big);
-    EXPECT_EQ(locations.LineLocations(2)->Bytes()[407], 0x41);
-    locations.StoreTimeCode(7, big, 8);  // beyond the pass: ignored
-    locations.SetLineTime(5, 1.0);
-    EXPECT_EQ(locations.LineTimes(5), 0.0);
-
-    locations.AddLocationFlags(1);
-    locations.AddLocationFlags(4);
-    EXPECT_EQ(locations.LocationFlags, 5);
-    locations.SetLineCount(2);
-    EXPECT_EQ(locations.LocationFlags, 0);
-    EXPECT_EQ(locations.LineLocations(1)->Bytes()[0], 0);
-}
-
 TEST_F(EarthLocationsTest, AltitudeAttitudeAndFieldDecoders) {
     const uint8_t altitude[2] = {0x21, 0x34};  // 8500 tenths of a km
     locations.SetAltitude(altitude);
@@ -369,24 +337,6 @@ TEST_F(EarthLocationsTest, MeteorTimesRunThreeHoursAhead) {
     EXPECT_NEAR(locations.LineTimes(0), day + 1 + 0.5 / 24, 0.5 * Millisecond);
 }
 
-TEST_F(EarthLocationsTest, FengYun3TimesMoveByHalfADay) {
-    orbit.SetSatelliteName("FY3A");
-    const TDateTime day = EncodeDate(2020, 4, 9);
-    locations.SetLineCount(2);
-    locations.BaseDate = day;
-    locations.AddLocationFlags(1);
-    const auto store = [this](int line, uint32_t ms) {
-        const uint16_t words[4] = {0, static_cast<uint16_t>(0x280 | ((ms >> 20) & 127)),
-                                   static_cast<uint16_t>((ms >> 10) & 1023), static_cast<uint16_t>(ms & 1023)};
-        locations.StoreTimeCode(line, words, sizeof words);
-    };
-    store(0, 13 * 3600000);
-    store(1, 11 * 3600000);
-    Compute(22, 2);
-    EXPECT_NEAR(locations.LineTimes(0), day + 1.0 / 24, Millisecond);
-    EXPECT_NEAR(locations.LineTimes(1), day + 23.0 / 24, Millisecond);
-}
-
 // ---------------------------------------------------------------- Level 1b
 
 TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
@@ -413,35 +363,6 @@ TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
     EXPECT_EQ(locations.NominalStartTime, EncodeDate(2020, 4, 9));
     EXPECT_NEAR(locations.StartTime, PassStart, Millisecond);
     EXPECT_NEAR(locations.EndTime, PassStart + 599 * Second / 6, Millisecond);
-}
-
-TEST_F(EarthLocationsTest, OlderLevel1bLayout) {
-    WriteLevel1bPass(200, 1.0 / 6.0, true);
-    Compute(8);
-    ASSERT_TRUE(locations.LocationsValid);
-    const TScanLineAngles& angles = *locations.LineAngles(100);
-    EXPECT_FLOAT_EQ(angles.SolarZenith[20], 20.0f);
-    EXPECT_FLOAT_EQ(angles.SatelliteZenith[0], 66.1f);
-    EXPECT_FLOAT_EQ(angles.SatelliteZenith[25], 0.1f);
-    EXPECT_FLOAT_EQ(angles.RelativeAzimuth[3], 0.0f);
-    EXPECT_NE(locations.LineLocations(100)->Anchors[25].Latitude, 0.0f);
-}
-
-TEST_F(EarthLocationsTest, GacJumpStopsTheMapping) {
-    WriteLevel1bPass(400, 0.5);
-    // A second picture starts at line 250, two degrees further north.
-    for (int line = 250; line < 400; ++line) {
-        uint8_t* bytes = locations.LineLocations(line)->Bytes();
-        for (int k = 0; k < LocationAnchorCount; ++k) {
-            const auto latitude = static_cast<int32_t>(std::lround(TEarthLocations::DecodeLongLocation(bytes + 8 * k) * 10000));
-            PutBigEndian(bytes + 8 * k, static_cast<uint32_t>(latitude + 20000), 4);
-        }
-    }
-    Compute(9);
-    EXPECT_TRUE(locations.GacDiscontinuity);
-    EXPECT_EQ(locations.GacBreakLine, 250);
-    EXPECT_FALSE(locations.MapFitted);
-    EXPECT_TRUE(Logged("or more than about twenty five minutes of GAC data."));
 }
 
 // ---------------------------------------------------------------- saving and naming
@@ -474,16 +395,6 @@ TEST_F(EarthLocationsTest, SavedLocationsAreLittleEndianRecordsOfEveryLine) {
     }
     locations.FormatCode = 7;
     EXPECT_THROW(locations.SaveLocations(temp.Path() + "missing/folder/pass.lcn"), Exception);
-}
-
-TEST_F(EarthLocationsTest, PassNameRoundsToTheNearestSecond) {
-    locations.NominalStartTime = EncodeDate(2020, 4, 9) + EncodeTime(12, 0, 59, 600);
-    EXPECT_EQ(locations.PassName("hh:nn"), "n15-12:01");
-    orbit.SetSatelliteName("METOP B");  // no short name
-    EXPECT_EQ(locations.PassName("hh:nn"), "");
-    orbit.SetSatelliteName("NOAA 15");
-    locations.NominalStartTime = 0;
-    EXPECT_EQ(locations.PassName("hh:nn"), "");
 }
 
 }  // namespace kestrune

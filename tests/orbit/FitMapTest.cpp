@@ -193,18 +193,6 @@ TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
     }
 }
 
-TEST(FitMap, InvisibleAnchorsGetNoCorrection) {
-    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(600);
-    // One anchor far off the swath cannot be placed by the mapping.
-    lines[300].Anchors[10] = {-lines[300].Anchors[10].Latitude, lines[300].Anchors[10].Longitude + 180.0f};
-    FitRun run;
-    run.Run(lines);
-    ASSERT_TRUE(run.fitted);
-    const TResidual& pair = (*run.residuals)[300][10];
-    EXPECT_EQ(pair.X, 0.0f);
-    EXPECT_EQ(pair.Y, 0.0f);
-}
-
 TEST(FitMap, LinesWithoutLocationRepeatThePreviousResiduals) {
     std::vector<TScanLineLocations> lines = SyntheticPass().Lines(600);
     lines[0] = TScanLineLocations{};

@@ -84,21 +84,6 @@ TEST_F(KeplersTest, MainAndUpdateFilesMerge) {
     EXPECT_TRUE(mainFile.empty());
 }
 
-TEST_F(KeplersTest, ArchivesThatCannotBeUsed) {
-    WriteMain("NOAA-18", TleLine1(SetAt(Start, 1000)) + "\n");
-    EXPECT_FALSE(Find("NOAA-18"));
-    EXPECT_EQ(message, "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!");
-    EXPECT_TRUE(lines.empty());
-
-    const testing::TleElements e = SetAt(Start, 1000);
-    WriteMain("NOAA-18", TleLine2(e) + "\n" + TleLine1(e) + "\n");
-    EXPECT_FALSE(Find("NOAA-18"));
-    EXPECT_EQ(message, "Kepler data file: " + mainFile +
-                           " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps "
-                           "you left the satellite name in the file?   Here is what was found: \r\r" +
-                           TleLine2(e) + "\r" + TleLine1(e));
-}
-
 TEST_F(KeplersTest, NoaaFifteenHeaderSetIsDropped) {
     testing::TleElements first = SetAt(Start, 1000);
     std::string header = TleLine1(first);

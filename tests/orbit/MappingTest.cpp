@@ -191,18 +191,6 @@ TEST(Projection, ConicAtAPolarCentreShowsNothing) {
     }
 }
 
-TEST(Projection, CentreOnTheEquatorIsMovedOffItForPolarAndConicKinds) {
-    for (uint8_t kind : {uint8_t(9), uint8_t(10)}) {
-        TMapping map = MakeMap(kind, 100, 100, 0, 0);
-        EXPECT_FLOAT_EQ(map.CentreLatitude(), -0.001f);
-        EXPECT_TRUE(map.SouthernHemisphere());
-        EXPECT_FLOAT_EQ(map.StandardParallel1(), 0.001f);
-    }
-    TMapping plain = MakeMap(3, 100, 100, 0, 0);
-    EXPECT_FLOAT_EQ(plain.CentreLatitude(), 0.0f);
-    EXPECT_FALSE(plain.SouthernHemisphere());
-}
-
 TEST(Projection, GnomonicShowsOnlyTheNearHemisphere) {
     TMapping map = MakeMap(11, 1000, 1000, 0, 0);
     ExpectPixel(map, 45, 0, 900, 500);
@@ -210,26 +198,6 @@ TEST(Projection, GnomonicShowsOnlyTheNearHemisphere) {
     ExpectInvisible(map, 90, 0);    // on the horizon
     ExpectInvisible(map, 120, 10);  // behind it
     ExpectPixelsRoundTrip(map, 37);
-}
-
-TEST(Projection, VanDerGrintenAndItsTiles) {
-    TMapping map = MakeMap(12, 1000, 1000, 0, 0);
-    ExpectPixel(map, -160, 50, 101, 321);
-    ExpectPixel(map, 60, -30, 658, 585);
-    ExpectPixel(map, 0, 90, 500, 13);    // pole
-    ExpectPixel(map, 90, 0, 743, 500);   // equator
-    ExpectPixel(map, 0, 45, 500, 370);   // central meridian
-    ExpectPixel(map, 180, 0, 987, 500);  // date line
-    ExpectPixelsRoundTrip(map, 23);
-    float lon = 0, lat = 0;
-    EXPECT_FALSE(map.XYToLatLon(5, 5, lon, lat));  // outside the world's circle
-
-    map.SetTile(1);  // top-left quarter of a 2 x 2 mosaic
-    ExpectPixel(map, -160, 50, 202, 642);
-    ExpectPixelsRoundTrip(map, 23);
-    map.SetTile(9);  // centre ninth of a 3 x 3 mosaic
-    ExpectPixel(map, 0, 0, 500, 500);
-    ExpectPixelsRoundTrip(map, 23);
 }
 
 TEST(Projection, GreatCircle) {
@@ -330,27 +298,6 @@ TEST(Grid, CylindricalGridIsStraightLinesWithOutlinedLabels) {
     EXPECT_EQ(canvas.texts.count("60dS"), 1u);
     EXPECT_EQ(canvas.texts.count("0d"), 1u);
     EXPECT_EQ(canvas.texts.count("150dW"), 1u);
-}
-
-TEST(Grid, AzimuthalGridUsesItsOwnStepsAndBreaksAtTheHorizon) {
-    TMapping map = MakeMap(7, 500, 500, 0, 45);
-    RecordingCanvas canvas;
-    canvas.width = canvas.height = 500;
-    map.DrawGridOnCanvas(canvas, Settings(10, 10));
-    EXPECT_GT(canvas.lines.size(), 10u);
-    for (const auto& line : canvas.lines) {
-        EXPECT_GE(line.size(), 2u);
-        for (const TGridPoint& p : line) {
-            EXPECT_GE(p.X, -100);
-            EXPECT_LE(p.X, 600);
-        }
-    }
-    TMapping azimuthal = MakeMap(3, 500, 500, 0, 45);
-    RecordingCanvas fixed;
-    fixed.width = fixed.height = 500;
-    azimuthal.DrawGridOnCanvas(fixed, Settings(10, 10));
-    EXPECT_EQ(fixed.texts.count("10dE"), 0u);  // meridians every 30 degrees only
-    EXPECT_EQ(fixed.texts.count("30dE"), 1u);
 }
 
 TEST(Grid, VanDerGrintenSplitsItsRangeAtTheDateLine) {

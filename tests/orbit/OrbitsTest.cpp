@@ -150,19 +150,6 @@ TEST_F(OrbitsTest, MeteorM2AnchorsUseItsOwnSpacing) {
     ExpectScanAngles(Epoch + 10.0 / MinsPerDay, 30.0, 769.5);
 }
 
-TEST_F(OrbitsTest, YawSteeringSquaresTheScanWithTheGroundTrack) {
-    // Near the equator the earth's rotation skews an unsteered scan line by about four degrees.
-    const TDateTime equator = Epoch + 1.0 / MinsPerDay;  // the set starts at its ascending node
-    Embed("NOAA 19", WeatherSet());
-    orbit.LocateScanLine(equator, points, altitude);
-    ASSERT_LT(std::abs(points[25].Latitude), 15.0f);
-    const double unsteered = ScanToTrackAngle(equator);
-    Embed("METOP A", WeatherSet());
-    const double steered = ScanToTrackAngle(equator);
-    EXPECT_GT(std::abs(unsteered - 90.0), 3.0);
-    EXPECT_LT(std::abs(steered - 90.0), 0.5);
-}
-
 TEST_F(OrbitsTest, FixedYawTurnsTheScanLine) {
     const TDateTime time = Epoch + 5.0 / MinsPerDay;
     Embed("NOAA 19", WeatherSet());
@@ -190,27 +177,6 @@ TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
         EXPECT_TRUE(std::isfinite(point.Latitude));
         EXPECT_TRUE(std::isfinite(point.Longitude));
     }
-}
-
-TEST_F(OrbitsTest, SetsTheModelCannotTakeLeaveTheOrbitWithoutElements) {
-    testing::TleElements stalled = WeatherSet();
-    stalled.meanMotion = 0.0;
-    temp.Write("elements/Keps/NOAA-15.txt", TleLine1(stalled) + "\n" + TleLine2(stalled) + "\n");
-    orbit.LoadSatelliteList(temp.Path() + "elements");
-    orbit.SetSatelliteName("NOAA 15");
-    orbit.SelectElements(Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    orbit.UseEmbeddedKeplers(TleLine1(stalled), TleLine2(stalled), Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-
-    // A retrograde equatorial set loads but cannot be propagated.
-    testing::TleElements retrograde = WeatherSet();
-    retrograde.inclination = 180.0;
-    Embed("NOAA 19", retrograde);
-    EXPECT_TRUE(orbit.ElementsValid);
-    EXPECT_TRUE(orbit.IsNorthbound(Epoch));
-    EXPECT_THROW(orbit.LocateScanLine(Epoch, points, altitude), EMathError);
 }
 
 TEST_F(OrbitsTest, DirectionOfTravel) {

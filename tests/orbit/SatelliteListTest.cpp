@@ -176,32 +176,5 @@ TEST_F(SatelliteListTest, NoaaLetterNamesBecomeNumbers) {
     EXPECT_DOUBLE_EQ(list.GetSatellite(1)->DownlinkFrequency, 137.9125);
 }
 
-TEST_F(SatelliteListTest, NotesLinesSetFrequencySignedValueDateAndText) {
-    temp.Write("tle/sats.tle", Record("ONE", Set(11111)) + Record("TWO", Set(22222)) + Record("THREE", Set(33333)) +
-                                   Record("FOUR", Set(44444)));
-    temp.Write("tle/TLEnotes.txt",
-               "; a comment line\n"
-               "11111 137.62\n"
-               "22222 137.1 -1.0\n"
-               "  33333 137.5 +2 LD=2001/02/03 launched ; with a comment\n"
-               "NOAA 44444 1.0\n"
-               "44444\n"
-               "99999 137.0 unknown\n"
-               "44444 abc +x more text\n");
-    TSatelliteList list(temp.Path() + "tle/");
-    const auto satellite = [&](const char* key) { return list.GetSatellite(list.IndexOfSatellite(key)); };
-    EXPECT_DOUBLE_EQ(satellite("11111")->DownlinkFrequency, 137.62);
-    EXPECT_EQ(satellite("11111")->Notes, "");
-    EXPECT_DOUBLE_EQ(satellite("22222")->SignedValue, -1.0);
-    EXPECT_EQ(satellite("22222")->Notes, "");
-    EXPECT_NEAR(satellite("33333")->LaunchDate, DateTimeToJulian(EncodeDate(2001, 2, 3)), 1e-9);
-    EXPECT_DOUBLE_EQ(satellite("33333")->SignedValue, 2.0);
-    EXPECT_EQ(satellite("33333")->Notes, "launched");
-    // Unconvertible values leave their fields; the text still counts.
-    EXPECT_DOUBLE_EQ(satellite("44444")->DownlinkFrequency, 0.0);
-    EXPECT_DOUBLE_EQ(satellite("44444")->SignedValue, 33.5);
-    EXPECT_EQ(satellite("44444")->Notes, "more text");
-}
-
 }  // namespace
 }  // namespace kestrune

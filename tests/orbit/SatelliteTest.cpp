@@ -63,21 +63,5 @@ TEST(ElementSet, TwoDigitYearsPivotAt57) {
     EXPECT_NEAR(s.EpochJD, YearStartJulianDate(1957) + 1.0, 1e-7);
 }
 
-TEST(ElementSet, DeepSpaceByTheRecoveredMeanMotion) {
-    // 6.4 revolutions a day is 225 minutes as read; the recovered motion decides.
-    testing::TleElements e;
-    e.meanMotion = 6.4;
-    e.inclination = 0.0;
-    TSatellite s;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_TRUE(s.DeepSpace);
-    e.inclination = 90.0;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_FALSE(s.DeepSpace);
-    e.meanMotion = 2.0;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_TRUE(s.DeepSpace);
-}
-
 }  // namespace
 }  // namespace kestrune

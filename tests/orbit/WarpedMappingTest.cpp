@@ -64,18 +64,6 @@ TEST(WarpedMapping, AFineGroundStepStaysInsideTheTables) {
     EXPECT_TRUE(std::isfinite(map.GroundToScan()[-2048]));
 }
 
-TEST(WarpedMapping, ReferencePointAndAntipodeSitAtTheCentre) {
-    TWarpedMapping map;
-    map.BuildWarpTables(1, 700, 20, 40, 850, 1.09f, 55.37f);
-    float x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 20, 40));
-    EXPECT_FLOAT_EQ(x, static_cast<float>(map.OutputWidth()) / 2);
-    EXPECT_FLOAT_EQ(y, 700);
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, -160, -40));
-    EXPECT_FLOAT_EQ(x, static_cast<float>(map.OutputWidth()) / 2);
-    EXPECT_FLOAT_EQ(y, 700);
-}
-
 TEST(WarpedMapping, UnwarpedPositionIsGroundDistance) {
     TWarpedMapping map = FullResolution();
     float x = 0, y = 0;
@@ -157,20 +145,6 @@ TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
     ASSERT_TRUE(map.LatLonToImage(x, y, true, 2, -0.2f));
     ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
     EXPECT_FLOAT_EQ(y, y0);
-}
-
-TEST(WarpedMapping, PixelRounding) {
-    TWarpedMapping map = FullResolution();
-    float fx = 0, fy = 0;
-    int x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(fx, fy, true, 4, 3));
-    ASSERT_TRUE(map.LatLonToPixel(x, y, true, 4, 3));
-    EXPECT_EQ(x, std::lround(fx));
-    EXPECT_EQ(y, std::lround(fy));
-    int vx = 0, vy = 0;
-    ASSERT_TRUE(map.LatLonToXY(vx, vy, 4, 3));
-    EXPECT_EQ(vx, x);
-    EXPECT_EQ(vy, y);
 }
 
 TEST(WarpedMapping, FillTableGaps) {

@@ -115,23 +115,6 @@ std::string WithPixelOffset(std::string bytes, uint32_t offset) {
     return bytes;
 }
 
-TEST(TExtBitmap, PixelFormatChangesConvertThePixels) {
-    TExtBitmap bitmap;
-    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    EXPECT_EQ(bitmap.Palette(), GreyPalette());
-    bitmap.SetSize(2, 1);
-    bitmap.SetPalette(ColourPalette(4));
-    bitmap.ScanLine(0)[0] = 3;
-    bitmap.ScanLine(0)[1] = 9;  // beyond the table: black
-    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    EXPECT_TRUE(bitmap.Palette().empty());
-    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{21, 252, 9, 0, 0, 0}));
-    bitmap.SetPixelFormat(TPixelFormat::pf32bit);
-    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{21, 252, 9, 0, 0, 0, 0, 0}));
-    bitmap.SetPixelFormat(TPixelFormat::pf8bit);
-    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{(9 * 77 + 252 * 150 + 21 * 29) >> 8, 0}));
-}
-
 class BmpFiles : public ::testing::Test {
 protected:
     TTempFolder folder;
@@ -170,23 +153,6 @@ TEST_F(BmpFiles, RoundTripsKeepPixelsAndColourTablesAndOrdinaryReadersAgree) {
         EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
         ExpectQtReadsTheSamePicture(file, *bitmap);
     }
-}
-
-TEST_F(BmpFiles, TopDownRowsAreRead) {
-    auto bitmap = MakeBitmap(4, 3, TPixelFormat::pf24bit, 6);
-    std::string bytes = bitmap->SaveToBytes();
-    // Reverse the stored rows and make the height negative.
-    const std::size_t stride = bitmap->RowStride();
-    std::string rows;
-    for (int r = 2; r >= 0; --r)
-        rows += bytes.substr(54 + r * stride, stride);
-    bytes.replace(54, rows.size(), rows);
-    const int32_t height = -3;
-    std::memcpy(&bytes[22], &height, 4);
-    TExtBitmap loaded;
-    loaded.LoadFromFile(Write("topdown.bmp", bytes));
-    EXPECT_EQ(loaded.Height(), 3);
-    EXPECT_EQ(Pixels(loaded), Pixels(*bitmap));
 }
 
 // Some writers declare 200 or 224 colours (as used and as important) but

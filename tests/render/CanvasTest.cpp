@@ -118,22 +118,6 @@ TEST(TCanvas, RectanglesEllipsesAndFillsStayInsideTheirBounds) {
     EXPECT_EQ(PixelAt(*round, 9, 9), clWhite);
 }
 
-TEST(TCanvas, TextIsDejaVuSansAtNinetySixPixelsAnInch) {
-    EnsureGuiApplication();  // before the test's own fonts
-    auto bitmap = WhiteBitmap(10, 10);
-    TCanvas& canvas = bitmap->Canvas();
-    QFont dejaVu(QStringLiteral("DejaVu Sans"));
-    dejaVu.setPixelSize(11);
-    EXPECT_EQ(QFontInfo(dejaVu).family(), QStringLiteral("DejaVu Sans"));
-    const QFontMetrics metrics(dejaVu);
-    EXPECT_EQ(canvas.TextWidth("Hello, 12°C"), metrics.horizontalAdvance(QString::fromUtf8("Hello, 12°C")));
-    EXPECT_EQ(canvas.TextHeight("X;_"), metrics.height());
-    const int small = canvas.TextWidth("Morvane");
-    canvas.Font.Size *= 3;
-    EXPECT_GT(canvas.TextWidth("Morvane"), 2 * small);
-    EXPECT_EQ(bitmap->Canvas().Font.Size, 24);  // the state stays with the bitmap
-}
-
 TEST(TCanvas, TextOnASolidBrushFillsItsBox) {
     auto bitmap = WhiteBitmap(120, 40);
     TCanvas& canvas = bitmap->Canvas();

@@ -61,20 +61,6 @@ TEST(ColourScales, GreyTemperatureScaleAtItsEdges) {
     EXPECT_EQ(TemperatureToGreyRgb(std::nan("")), (TRgbBytes{177, 177, 177}));
 }
 
-TEST(ColourScales, CurveNamesAndMenuCaptionsMatchByName) {
-    EXPECT_EQ(EnhancementCurveName(8), "MD");
-    EXPECT_EQ(EnhancementCurveName(9), "MB");
-    EXPECT_EQ(EnhancementCurveByName("MB"), 9);
-    EXPECT_EQ(EnhancementCurveByName("MD"), 8);
-    EXPECT_EQ(EnhancementCurveByName("WV (-10..-60)"), 10);
-    EXPECT_EQ(EnhancementCurveByName("WV new"), 11);
-    EXPECT_EQ(EnhancementCurveByName("BD (enh)"), 13);
-    EXPECT_EQ(EnhancementCurveByName("bd1"), 14);
-    EXPECT_EQ(EnhancementCurveByName("Snow (3a)"), 0);
-    EXPECT_EQ(EnhancementCurveByName("XX"), -1);
-    EXPECT_EQ(EnhancementCurveName(15), "");
-}
-
 struct TCurvePoint {
     int curve;
     double temperature;

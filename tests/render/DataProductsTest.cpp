@@ -173,24 +173,6 @@ TEST_F(DataProductsTest, TemperatureRasterWithProgress) {
     EXPECT_EQ(host.Positions, (std::vector<int>{0, 50, 100}));
 }
 
-TEST_F(DataProductsTest, TemperatureRasterNeedsSamplesCalibrationAndAFittingWidth) {
-    Uncalibrate();
-    EXPECT_EQ(products.SaveTemperatureData(4, ".raw", "pass"), "") << "not calibrated";
-    MakePass(8, 3, {1, 2, 4});
-    EXPECT_EQ(products.SaveTemperatureData(5, ".raw", "pass"), "") << "channel 5 not stored";
-    EXPECT_EQ(products.SaveTemperatureData(2, ".raw", "pass"), "") << "no temperatures for channel 2";
-    MakePass(8, 3, {3, 4});
-    TSensor& sensor = *pass.Sensor;
-    sensor.CalibrateThermal(300, 40, sensor.PrtTemperature(), 391, 995, 387, 1000);  // channel 3A by day
-    EXPECT_EQ(products.SaveTemperatureData(3, ".raw", "pass"), "") << "a table without any temperature";
-    MakePass(2049, 2, {4});
-    EXPECT_EQ(products.SaveTemperatureData(4, ".raw", "pass"), "");
-    MakePass(2048, 2, {4});
-    EXPECT_EQ(products.SaveTemperatureData(4, ".raw", "pass"), InInput("pass.t4.raw"));
-    EXPECT_EQ(FilesIn(pass.InputFolder), std::vector<std::string>{"pass.t4.raw"});
-    EXPECT_TRUE(Messages().empty());
-}
-
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     // Counts 400 and 410, but 700 in both channels at sample 5 of line 1.
     testing::MakePass(pass, 409, 2, {4, 5}, [](int channel, int x, int y) -> uint16_t {
@@ -271,21 +253,6 @@ TEST_F(DataProductsTest, FireListAndLocationFile) {
     const std::string locations = testing::TTempFolder::Read(InInput("pass.lcn"));
     ASSERT_EQ(locations.size(), 3u * 408u);
     EXPECT_EQ(locations.substr(0, 8), std::string("\x00\x00\x20\x41\x00\x00\xa0\xc1", 8)) << "10.0 and -20.0";
-}
-
-TEST_F(DataProductsTest, WriteFailures) {
-    settings.ResultsFolder = folder.Path() + "missing/deeper";
-    pass.DiagnosticLines = {"line"};
-    products.SaveAlbedoFiles("pass");
-    products.SaveRawChannels("pass");
-    products.SaveDiagnostics("pass");
-    EXPECT_TRUE(Messages().empty()) << "channel files and diagnostics fail silently";
-    EXPECT_EQ(products.SaveTemperatureData(4, ".raw", "pass"), "");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].type, TMsgDlgType::mtError);
-    EXPECT_NE(Messages()[0].text.find("pass.t4.raw"), std::string::npos);
-    EXPECT_EQ(host.Events.back(), "enable") << "controls back after a failed write";
-    EXPECT_FALSE(fs::exists(folder.Path() + "missing"));
 }
 
 // A pass read from a station file by the loader, saved as raw channels and read back.

@@ -76,27 +76,6 @@ TEST_F(FireTest, FilterImagesAroundOneColdSpike) {
     EXPECT_EQ(At(images.Image(3), 31, 20), 800);
 }
 
-TEST_F(FireTest, EdgeMarginAndLinesAreNotExamined) {
-    MakePass(300, 40, 500);
-    settings.FireUseAvg = true;
-    settings.FireAvgMethod = 1;
-    settings.FireAvgRegionSize = 3;
-    settings.FireAvgEdgeMargin = 100;
-    const std::array<std::array<int32_t, 3>, 8> spikes{{
-        {99, 20, 800}, {100, 20, 400}, {200, 20, 400}, {201, 20, 800},  // columns: x < 100 and x > 300 - 100 left out
-        {150, 5, 800}, {150, 6, 400}, {150, 34, 400}, {150, 35, 800}}};  // lines: y < 6 and y > 40 - 6 left out
-    for (const auto& [x, y, expected] : spikes) Set(3, x, y, 100);
-    Build();
-    for (const auto& [x, y, expected] : spikes) EXPECT_EQ(At(images.Image(3), x, y), expected) << x << ", " << y;
-
-    settings.FireAvgEdgeMargin = 0;  // the margin is never below 2n
-    Set(3, 5, 20, 100);
-    Set(3, 6, 20, 100);
-    Build();
-    EXPECT_EQ(At(images.Image(3), 5, 20), 800);
-    EXPECT_EQ(At(images.Image(3), 6, 20), 400);
-}
-
 TEST_F(FireTest, ImagesOfAnEarlierPassNeverOutliveIt) {
     MakePass(64, 40, 500);
     settings.FireUseAvg = true;

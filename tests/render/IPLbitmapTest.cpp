@@ -9,22 +9,6 @@
 namespace kestrune {
 namespace {
 
-TEST(TIplImg, SizeChangesReallocateAndKeepRowsAddressable) {
-    TIplImg image;
-    image.SetWidth(2048);
-    image.SetHeight(10);
-    EXPECT_EQ(image.Image().Width(), 2048);
-    EXPECT_EQ(image.Image().Height(), 10);
-    EXPECT_EQ(reinterpret_cast<uint8_t*>(image.ScanLine(1)) - reinterpret_cast<uint8_t*>(image.ScanLine(0)),
-              image.Image().RowStep());
-    EXPECT_EQ(image.Image().RowStep() % 8, 0);
-    image.ScanLine(9)[2047] = 77;
-    image.SetHeight(10);  // unchanged: the pixels stay
-    EXPECT_EQ(image.ScanLine(9)[2047], 77);
-    EXPECT_THROW(image.ScanLine(10), EInvalidGraphicOperation);
-    EXPECT_THROW(image.ScanLine(-1), EInvalidGraphicOperation);
-}
-
 TEST(TIplImg, IsTheTargetOfSharpeningAVideoStoreChannel) {
     THRPTvideo video;
     video.SetLineCount(21);

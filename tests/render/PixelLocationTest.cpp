@@ -154,28 +154,6 @@ TEST(CursorReadout, SeaSurfaceTemperature) {
         << "the SST view shows no time";
 }
 
-TEST(CursorReadout, PositionAnglesAndTime) {
-    TCursorState cursor;
-    cursor.CursorLatitude = -12.345f;
-    cursor.CursorLongitude = -45.678f;
-    cursor.CursorTime = EncodeDate(2024, 5, 2) + EncodeTime(12, 34, 56, 789);
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("12.35") + Deg + "S  45.68" + Deg + "W\r12:34:56.789 UTC");
-    cursor.CursorLatitude = 50.0f;
-    cursor.CursorLongitude = 0.0f;
-    cursor.CursorT4 = 273.16;
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("0.0") + Deg + "C 273.2K\r50.00" + Deg + "N  0.00" + Deg + "E\r12:34:56.789 UTC");
-
-    cursor.CursorCtrlHeld = true;
-    cursor.CursorT4 = 0;
-    cursor.CursorSolarZenith = 33.33f;
-    cursor.CursorSatelliteZenith = 44.44f;
-    cursor.CursorRelativeAzimuth = 55.55f;
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true),
-              std::string("\rsol.zen: 33.3") + Deg + " sat.zen: 44.4" + Deg + "\rrel_az: 55.55" + Deg);
-}
-
 TEST(CursorReadout, RangeWhileDragging) {
     TCursorState cursor;
     cursor.CursorLatitude = 1.0f;

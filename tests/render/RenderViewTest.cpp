@@ -197,22 +197,6 @@ TEST_F(RenderViewTest, SnowCompositeOfStretchedChannelsOneThreeAndFour) {
     }
 }
 
-TEST_F(RenderViewTest, RgbSubstitutesDefaultsForAnAbsentChannel) {
-    view_.Options.RadioGroupRed = 8;  // channel 9
-    view_.Options.ColourStretch = false;
-    view_.SelectView("RGB");
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0],
-              "Invalid RGB channel number selection, defaults have been substituted.\r"
-              "Red = ch 1  Green = ch 2,  Blue = ch 4");
-    EXPECT_EQ(view_.Options.RadioGroupRed, 0);
-    EXPECT_EQ(view_.Options.RadioGroupBlue, 3);
-    const uint8_t* p = Pixel(7, 8);
-    EXPECT_EQ(p[2], Sample(1, 7, 8) >> 2);
-    EXPECT_EQ(p[1], Sample(2, 7, 8) >> 2);
-    EXPECT_EQ(p[0], Sample(4, 7, 8) >> 2);
-}
-
 TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
     view_.Options.UserColourStretch = false;  // red "-2", green "2", blue "4"
     view_.SelectView("User");
@@ -221,23 +205,6 @@ TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
     EXPECT_EQ(p[1], Sample(2, 30, 31) >> 2);
     EXPECT_EQ(p[0], Sample(4, 30, 31) >> 2);
     EXPECT_EQ(view_.MappingCaption(), "User RGB");
-}
-
-TEST_F(RenderViewTest, MvlNeedsAFormatWithAMapping) {
-    view_.SetViewTabs({"MVL"});
-    view_.SelectView("MVL");
-    const uint8_t* p = Pixel(3, 4);
-    const int green = std::min(2 * (Sample(2, 3, 4) >> 2), 255);
-    const int blue = Sample(4, 3, 4) >> 2;
-    EXPECT_EQ(p[0], blue);
-    EXPECT_EQ(p[1], green);
-    EXPECT_EQ(p[2], std::min(green + std::max(green - blue, 0), 255));
-    pass_.InputFormatCode = 1;
-    view_.Redisplay();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{"This mapping is not available",
-                                                    "Invalid channels for colour model specified"}));
-    EXPECT_EQ(view_.DisplayBitmap().Height(), 0);
-    EXPECT_FALSE(host_.ResultMenusEnabled);
 }
 
 TEST_F(RenderViewTest, NoaaMenuItemsFindTheirCurveByName) {

@@ -148,18 +148,5 @@ TEST_F(SavedImagesTest, TemperatureImagesCarryTheScale) {
     EXPECT_EQ(saver_.ScaleBitmap.Width(), DefaultScaleWidth);
 }
 
-TEST_F(SavedImagesTest, CaptionTextIsDrawnOnTheImage) {
-    settings_.CaptionOnDisplayed = true;
-    settings_.CaptionText = "%S";
-    pass_.Orbit->SatelliteName = "NOAA-19";
-    TExtBitmap image;
-    image.SetSize(300, 100);
-    saver_.DrawCaptionText(image, 6);  // bottom right
-    bool marked = false;
-    for (int x = 150; x < 300 && !marked; ++x) marked = image.ScanLine(95)[3 * x] != 0xFF;
-    EXPECT_TRUE(marked);
-    for (int x = 0; x < 100; ++x) ASSERT_EQ(image.ScanLine(95)[3 * x], 0xFF);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -89,20 +89,6 @@ TEST(ScanAngleCorrection, GreyImageIsResampledAcrossTheScan) {
     EXPECT_EQ(host.Positions, (std::vector<int>{0, 100, 200}));
 }
 
-TEST(ScanAngleCorrection, MeteorScanIsStretchedFromItsActiveColumns) {
-    // Dark outside the active columns 248..1815, a bright right half inside.
-    const auto source = Grey(2048, 4, [](int x) { return x < 248 || x > 1815 ? 0 : (x >= 1032 ? 200 : 50); });
-    TExtBitmap corrected;
-    CorrectPanorama(*source, corrected, nullptr, true, 850);
-    ASSERT_EQ(corrected.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_EQ(corrected.Width(), 2 * 1252);
-    // The stretched image has no dark border, and its halves meet in the middle.
-    EXPECT_GE(corrected.ScanLine(2)[0], 40);
-    EXPECT_GE(corrected.ScanLine(2)[3 * (2 * 1252 - 1)], 190);
-    EXPECT_NEAR(corrected.ScanLine(2)[3 * 1200], 50, 5);
-    EXPECT_NEAR(corrected.ScanLine(2)[3 * 1300], 200, 5);
-}
-
 TEST(ScanAngleCorrection, GacImageIsCorrectedAroundItsCentreColumn) {
     const std::vector<float> columns = GacPanoramaColumns();
     ASSERT_EQ(columns.size(), 2u * 455u - 1u);

@@ -226,65 +226,6 @@ protected:
     TPalette1D palette_{};
 };
 
-TEST_F(SensorLookupTest, SstLookupAppliesTheSidePanelTestsToTheSensor) {
-    options_.CheckBoxSSTIrCloudCheck = false;
-    options_.CheckBoxSSTZenithCheck = false;
-    options_.UpDownSSTCh4Reject = 12;
-    BuildSstLookup(table_, sensor_, options_);
-    EXPECT_FALSE(sensor_.SstCloudTest());
-    EXPECT_FLOAT_EQ(sensor_.SstMaxZenith(), 88.0f);
-    EXPECT_FLOAT_EQ(sensor_.SstMinT4(), 12.0f);
-    options_.CheckBoxSSTZenithCheck = true;
-    BuildSstLookup(table_, sensor_, options_);
-    EXPECT_FLOAT_EQ(sensor_.SstMaxZenith(), 53.0f);
-    for (auto [a, b] : {std::pair{400, 420}, {600, 600}, {100, 900}}) {
-        int32_t r = 0, g = 0, bl = 0;
-        sensor_.TemperatureToColour(sensor_.SeaSurfaceTemperature(a, b, -1.0f, true), r, g, bl);
-        EXPECT_COLOUR(table_.At(a, b), r, g, bl);
-    }
-}
-
-TEST(VegetationLookup, ColourAndGreenShades) {
-    TPassState pass;
-    testing::MakePass(pass, 64, 16, {1, 2, 4});
-    const TSensor& sensor = *pass.Sensor;
-    TViewOptions options;
-    options.CheckBoxColourVegetation = true;
-    TFalseColourTable table;
-    TPalette1D palette{};
-    BuildVegetationLookup(table, palette, sensor, *pass.Video, options, "");
-    const TCountTable stretch1 = *pass.Video->LinearStretch(1);
-    for (auto [a, b] : {std::pair{100, 300}, {300, 100}, {700, 700}}) {
-        const int k = stretch1[a] / 6;
-        EXPECT_COLOUR(table.At(a, b), std::clamp(k + 255 - VegetationLevel(sensor.Ndvi(a, b)), 0, 255), k, k);
-    }
-
-    options.CheckBoxColourVegetationGreen = true;
-    BuildVegetationLookup(table, palette, sensor, *pass.Video, options, "");
-    const TCountTable stretch2 = *pass.Video->EqualisedStretch(2, 3.0f);
-    int dense = 0;
-    int bare = 0;
-    for (int a = 0; a < CountRange; a += 31)
-        for (int b = 0; b < CountRange; b += 29) {
-            const double ndvi = sensor.Ndvi(a, b);
-            const double value = stretch2[b] / 1023.0;
-            double red = 0, green = 0, blue = 0;
-            if (ndvi >= 0.6) {  // the greenest shade: hue 100, saturation 0.75
-                HsvToRgb(100.0, 0.75, value, red, green, blue);
-                ++dense;
-            } else if (ndvi <= 0.0 && value < 0.5) {  // bare and dark: a trace of hue 30
-                HsvToRgb(30.0, 0.75 * std::pow(0.05, 0.67), value, red, green, blue);
-                ++bare;
-            } else {
-                continue;
-            }
-            const TRgbBytes shade = FractionToBytes({red, green, blue});
-            EXPECT_COLOUR(table.At(a, b), shade.red, shade.green, shade.blue) << a << ", " << b;
-        }
-    EXPECT_GT(dense, 0);
-    EXPECT_GT(bare, 0);
-}
-
 TEST_F(SensorLookupTest, VegetationPaletteFileColoursTheLevels) {
     std::string text = "JASC-PAL\n0100\n256\n";
     for (int k = 0; k < 256; ++k) text += std::to_string(k) + " 0 0\n";

@@ -9,37 +9,6 @@ namespace {
 
 using C = TSidePanelControl;
 
-TEST(ViewTable, ConditionalControls) {
-    TSidePanelInputs inputs;
-    inputs.Channel3TargetCount = 400;
-    EXPECT_FALSE(SidePanelShows(SidePanelForView(ViewFalseColour, inputs), C::GroupBoxFire));
-    inputs.Channel3TargetCount = 401;
-    EXPECT_TRUE(SidePanelShows(SidePanelForView(ViewFalseColour, inputs), C::GroupBoxFire));
-    EXPECT_FALSE(SidePanelShows(SidePanelForView(ViewMvl, inputs), C::RadioGroupSPOTmap));
-    inputs.InputFormatCode = 35;
-    EXPECT_TRUE(SidePanelShows(SidePanelForView(ViewMvl, inputs), C::RadioGroupSPOTmap));
-    EXPECT_FALSE(SidePanelShows(SidePanelForView(ViewTemperature, inputs), C::UpDownUserMinTemp));
-    inputs.CheckBoxUserRange = true;
-    const auto temperature = SidePanelForView(ViewTemperature, inputs);
-    EXPECT_TRUE(SidePanelShows(temperature, C::LabelTempRange));
-    EXPECT_EQ(temperature.PanelTempCalibHeight, 202);
-}
-
-TEST(ViewTable, SeaSurfaceColumnStacksBelowTheScale) {
-    TSidePanelInputs inputs;
-    auto sst = SidePanelForView(ViewSst, inputs);
-    EXPECT_EQ(sst.PanelTempCalibHeight, 152);
-    EXPECT_FALSE(sst.LabelSSTRangeEnabled);
-    EXPECT_TRUE(SidePanelShows(sst, C::ButtonLoadSSTpalette));
-    EXPECT_TRUE(SidePanelShows(sst, C::BitBtnSaveTemps));
-    ASSERT_FALSE(sst.Placements.empty());
-    EXPECT_EQ(sst.Placements.front().Anchor, C::PanelTempCalib);
-    EXPECT_EQ(sst.Placements.back().Control, C::BitBtnSaveTemps);
-    for (const auto& placement : sst.Placements) EXPECT_TRUE(SidePanelShows(sst, placement.Control));
-    inputs.RadioGroupSstDisplayRange = SstRangeUser;
-    EXPECT_TRUE(SidePanelForView(ViewSst, inputs).LabelSSTRangeEnabled);
-}
-
 TEST(ViewTable, SstRanges) {
     EXPECT_EQ(SstDisplayRange(SstRangeFull, 0, 0).High, 30);
     EXPECT_EQ(SstDisplayRange(-1, 0, 0).Low, -1);
