@@ -225,6 +225,19 @@ std::string L1BSpacecraftName(std::string_view dataSetName) {
     return "";
 }
 
+TArsSummary DataSetNameSummary(std::string_view name) {
+    TArsSummary summary;
+    const std::string centre = ProcessingCentre(name.substr(0, 3));
+    const std::string dataType = DataTypeText(name.size() >= 8 ? name.substr(4, 4) : "");
+    const std::string station = name.size() >= 42 ? ReceivingStation(name[40], name[41]) : std::string();
+    try {
+        DatesFromName(name, summary, L1BSpacecraftName(name), dataType, station, centre);
+    } catch (const EConvertError&) {
+        summary = TArsSummary{};
+    }
+    return summary;
+}
+
 TArsSummary DecodeARSHeader(std::span<const uint8_t> header, std::vector<std::string>& lines, TOrbit* orbit) {
     TArsSummary summary;
     lines.emplace_back("Archive Retrieval System header decoded:");
@@ -238,17 +251,9 @@ TArsSummary DecodeARSHeader(std::span<const uint8_t> header, std::vector<std::st
     const std::string name = CharsAt(header, DataSetNameOffset, DataSetNameLength);
     lines.push_back("  Data Set Name: " + name);
 
-    const std::string centre = ProcessingCentre(std::string_view(name).substr(0, 3));
-    const std::string dataType = DataTypeText(name.size() >= 8 ? std::string_view(name).substr(4, 4) : "");
     const std::string satellite = L1BSpacecraftName(name);
     if (orbit != nullptr) orbit->SetSatelliteName(satellite);
-    const std::string station =
-        name.size() >= 42 ? ReceivingStation(name[40], name[41]) : std::string();
-    try {
-        DatesFromName(name, summary, satellite, dataType, station, centre);
-    } catch (const EConvertError&) {
-        summary = TArsSummary{};
-    }
+    summary = DataSetNameSummary(name);
     if (!satellite.empty()) lines.push_back("  Satellite: " + satellite);
 
     const char flag = static_cast<char>(ByteAt(header, 74));

@@ -49,6 +49,10 @@ struct TArsSummary {
     std::string Summary;      // one line: satellite, data type, date, times
 };
 
+// The pass as the data set name tells it; all empty when its date or times
+// are not numbers.
+TArsSummary DataSetNameSummary(std::string_view dataSetName);
+
 // Describes the archive header (the first 512 bytes of the file, or fewer)
 // line by line into lines, with the older data set header that follows it
 // when byte 193 is not a blank. Tells the orbit the satellite where given.

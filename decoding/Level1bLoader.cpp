@@ -124,6 +124,12 @@ void ReadNewerHeader(TLoadContext& load) {
     const std::vector<uint8_t> record = PaddedFileBytes(load, recordStart, HeaderRecordBytes);
     const std::string dataSetName = CharsAt(record, 22, DataSetNameLength);
     if (dataSetName.substr(40, 2) == "CF") state.TelemetryData->HeaderAtEnd = true;
+    if (!withArs) {
+        // No archive header: the record's own data set name describes the pass.
+        const TArsSummary named = DataSetNameSummary(dataSetName);
+        state.HeaderText = named.Summary;
+        load.Host.ShowSatelliteLabel(true, named.SatelliteName, named.Description);
+    }
     if (pass.Start == 0) {
         const std::string satellite = L1BSpacecraftName(dataSetName);
         if (!satellite.empty()) load.Orbit().SetSatelliteName(satellite);

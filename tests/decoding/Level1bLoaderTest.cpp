@@ -200,6 +200,8 @@ TEST_F(Level1bLoaderTest, EveryBranchGivesBackWhatTheWriterPutIn) {
         if (!(c.Spec.Older && c.Spec.Gac && c.Spec.SampleKind == 3))
             ExpectLocationsAndTimes(c.Spec, c.Spec.Older ? 1.0 / 128 : 1e-4);
         EXPECT_EQ(state.Orbit->SatelliteName, c.Spec.Older ? "NOAA-14" : "NOAA-18");
+        // With or without the archive header, the data set name describes the pass.
+        EXPECT_EQ(state.HeaderText.substr(0, 9), c.Spec.Older ? "NOAA-14, " : "NOAA-18, ");
         EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
     }
 }
