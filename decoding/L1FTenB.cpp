@@ -34,7 +34,8 @@ std::string ZeroEndedText(const TLoadContext& load, size_t offset, size_t count)
 
 // A month outside 1..12 refuses the file: no month name can be shown for it.
 void CheckMonth(TLoadContext& load, int month) {
-    if (month < 1 || month > 12) RefuseFile(load, Format("The file header gives the month %d, which is no month.", month));
+    if (month < 1 || month > 12)
+        RefuseFile(load, Format("The file header gives the month %d, which is no month.", month));
 }
 
 std::string PassText(const std::string& satellite, const TNameTime& when) {
@@ -82,13 +83,14 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
         }
         load.EarthLocations().BaseDate = when.DateTime();
     } else {
-        when = {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36), LittleWordAt(load, 34),
-                LittleWordAt(load, 32)};
+        when = {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36),
+                LittleWordAt(load, 34), LittleWordAt(load, 32)};
         CheckMonth(load, when.Month);
         load.EarthLocations().BaseDate = EncodeDate(when.Year, 1, 1);
     }
     if (state.SensorKind == SensorFengYun1) load.EarthLocations().BaseDate += LittleWordAt(load, 44);
-    if (SameText(orbit.SatelliteName, "Sat 0") || SameText(orbit.SatelliteName, "FenY 1D")) orbit.SetSatelliteName("FY1D");
+    if (SameText(orbit.SatelliteName, "Sat 0") || SameText(orbit.SatelliteName, "FenY 1D"))
+        orbit.SetSatelliteName("FY1D");
     return true;
 }
 
@@ -105,8 +107,10 @@ void ReadL1FHeader(TLoadContext& load) {
     load.Log("L1F format");
     // Two-digit years: below 57 this century, otherwise the last.
     int year = LittleWordAt(load, 46);
-    if (year < 57) year += 2000;
-    else if (year < 100) year += 1900;
+    if (year < 57)
+        year += 2000;
+    else if (year < 100)
+        year += 1900;
     const TNameTime when{year, LittleWordAt(load, 48), LittleWordAt(load, 50), LittleWordAt(load, 52),
                          LittleWordAt(load, 54)};
     CheckMonth(load, when.Month);
@@ -151,9 +155,10 @@ void Read10BHeader(TLoadContext& load) {
     const std::span<const uint8_t> stored = load.Input.Take(2);
     const int32_t storedLength = stored.size() == 2 ? (stored[0] | (stored[1] << 8)) + TenBPrefixBytes : 0;
     if (storedLength != expected)
-        load.ShowMessage(Format("Warning: in 10B file header the bytes-per-line %d is not the expected value: %d.  Using "
-                                "the expected value.",
-                                storedLength, expected));
+        load.ShowMessage(
+            Format("Warning: in 10B file header the bytes-per-line %d is not the expected value: %d.  Using "
+                   "the expected value.",
+                   storedLength, expected));
     state.RecordSize = expected;
     StartRecordsAt(load, dataStart);
 }

@@ -65,7 +65,10 @@ std::string ReceivingStation(char first, char second) {
         case 'H': return "Honolulu, Hawaii, USA";
         case 'M': return second == 'I' ? "Miami, Florida, USA" : second == 'O' ? "Monterey, California, USA" : "";
         case 'S': return "Satellite Operations Control Center, Suitland, Maryland, USA";
-        case 'W': return second == 'E' ? "Western Europe, Lannion, France" : second == 'I' ? "Wallops Island, Virginia, USA" : "";
+        case 'W':
+            return second == 'E'   ? "Western Europe, Lannion, France"
+                   : second == 'I' ? "Wallops Island, Virginia, USA"
+                                   : "";
         default: return "";
     }
 }
@@ -106,7 +109,8 @@ void DatesFromName(std::string_view name, TArsSummary& summary, const std::strin
     summary.Start = date + start;
     summary.Stop = date + stop;
     summary.SatelliteName = satellite;
-    summary.Description = satellite + ", " + dateText + " " + timesText + "\nAcquired: " + station + "\nProcessed: " + centre;
+    summary.Description =
+        satellite + ", " + dateText + " " + timesText + "\nAcquired: " + station + "\nProcessed: " + centre;
     summary.Summary = satellite + ", " + dataType + ", " + dateText + ", " + timesText;
 }
 
@@ -130,7 +134,8 @@ void DescribeOlderLayout(std::span<const uint8_t> header, std::vector<std::strin
     const int dataType = ByteAt(header, 123);
     static constexpr const char* DataTypes[] = {"", "LAC", "GAC", "HRPT"};
     const int kind = dataType >> 4;
-    lines.push_back("    Data type: " + std::to_string(dataType) + " => " + (kind >= 1 && kind <= 3 ? DataTypes[kind] : ""));
+    lines.push_back("    Data type: " + std::to_string(dataType) + " => " +
+                    (kind >= 1 && kind <= 3 ? DataTypes[kind] : ""));
     const auto timeLine = [&](const char* label, size_t offset, TDateTime& keep) {
         TDateTime when = 0;
         std::string text;
@@ -151,8 +156,8 @@ void DescribeOlderLayout(std::span<const uint8_t> header, std::vector<std::strin
     lines.push_back("    Epoch Julian day: " + std::to_string(epochDay));
     const auto scaled = [&](size_t offset, double divisor) { return BigEndianLongAt(header, offset) / divisor; };
     try {
-        const TDateTime epoch =
-            EncodeDate(epochYear, 1, 1) + static_cast<uint32_t>(BigEndianLongAt(header, 210)) / MillisecondsPerDay + epochDay - 1;
+        const TDateTime epoch = EncodeDate(epochYear, 1, 1) +
+                                static_cast<uint32_t>(BigEndianLongAt(header, 210)) / MillisecondsPerDay + epochDay - 1;
         lines.push_back("    Epoch time: " + FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz", epoch));
         lines.emplace_back("    Kepler data:");
         lines.push_back(Format("          Semi-major axis: %.3f km", scaled(214, 1e3)));
@@ -264,7 +269,7 @@ TArsSummary DecodeARSHeader(std::span<const uint8_t> header, std::vector<std::st
     else
         lines.push_back(std::string("  Select flag \"") + flag + "\" unrecognised");
     static constexpr std::tuple<const char*, size_t, size_t> Criteria[] = {
-        {"  Beginning latitude: ", 75, 3}, {"  Ending latitude: ", 78, 3}, {"  Beginning longitude: ", 81, 4},
+        {"  Beginning latitude: ", 75, 3}, {"  Ending latitude: ", 78, 3},  {"  Beginning longitude: ", 81, 4},
         {"  Ending longitude: ", 85, 4},   {"  Start hour (UTC): ", 89, 2}, {"  Start minute: ", 91, 2},
         {"  Number of minutes: ", 93, 3}};
     for (const auto& [label, offset, count] : Criteria) lines.push_back(label + CharsAt(header, offset, count));
@@ -299,8 +304,8 @@ void DumpL1BHeaderRecord(std::span<const uint8_t> record, std::vector<std::strin
     lines.push_back("  Yaw attitude error: " + PlainDecimal(signedWord(346) / 1000.0) + " deg");
     const int epochDay = word(350);
     try {
-        const TDateTime epoch =
-            EncodeDate(word(348), 1, 1) + epochDay - 1 + static_cast<uint32_t>(BigEndianLongAt(record, 352)) / MillisecondsPerDay;
+        const TDateTime epoch = EncodeDate(word(348), 1, 1) + epochDay - 1 +
+                                static_cast<uint32_t>(BigEndianLongAt(record, 352)) / MillisecondsPerDay;
         lines.push_back(FormatDateTime("'  Orbit vector epoch: 'yyyy-mmm-dd hh:nn:ss.zzz", epoch) +
                         Format("  (day %d)", epochDay));
     } catch (const EConvertError&) {
@@ -323,9 +328,12 @@ void DumpL1BHeaderRecord(std::span<const uint8_t> record, std::vector<std::strin
         lines.push_back(Format("  %s equivalent filter width in wavelength: %.3f", Visible[channel],
                                scaled(260 + 8 * channel, 1e3)));
     }
-    lines.push_back(Format("  Ch3B: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(280, 1e2), scaled(284, 1e5), scaled(288, 1e6)));
-    lines.push_back(Format("  Ch4: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(292, 1e3), scaled(296, 1e5), scaled(300, 1e6)));
-    lines.push_back(Format("  Ch5: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(304, 1e3), scaled(308, 1e5), scaled(312, 1e6)));
+    lines.push_back(
+        Format("  Ch3B: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(280, 1e2), scaled(284, 1e5), scaled(288, 1e6)));
+    lines.push_back(
+        Format("  Ch4: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(292, 1e3), scaled(296, 1e5), scaled(300, 1e6)));
+    lines.push_back(
+        Format("  Ch5: Wavenumber:%.4f C1:%.6f C2:%.6f", scaled(304, 1e3), scaled(308, 1e5), scaled(312, 1e6)));
     lines.emplace_back(" ");
 }
 

@@ -17,12 +17,12 @@ namespace kestrune {
 
 class TOrbit;
 
-constexpr int32_t ArsHeaderBytes = 512;        // archive header in front of newer-layout files
-constexpr int32_t OlderArsHeaderBytes = 122;   // the part of it older-layout files keep
-constexpr int32_t HeaderRecordBytes = 688;     // what is read of the newer header record
-constexpr int32_t DataSetNameOffset = 30;      // of the archive header
+constexpr int32_t ArsHeaderBytes = 512;       // archive header in front of newer-layout files
+constexpr int32_t OlderArsHeaderBytes = 122;  // the part of it older-layout files keep
+constexpr int32_t HeaderRecordBytes = 688;    // what is read of the newer header record
+constexpr int32_t DataSetNameOffset = 30;     // of the archive header
 constexpr int32_t DataSetNameLength = 42;
-constexpr int32_t LayoutTestOffset = 193;      // a blank here marks the newer layout
+constexpr int32_t LayoutTestOffset = 193;  // a blank here marks the newer layout
 
 // Big-endian fields of a block; zero where the field does not lie wholly inside it.
 uint16_t BigEndianWordAt(std::span<const uint8_t> block, size_t offset);

@@ -11,8 +11,6 @@
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace kestrune {
 
@@ -23,8 +21,8 @@ constexpr int32_t FewestPrescanRecords = 20;
 constexpr int NewestHeaderVersion = 5;         // the last version of the newer layout
 constexpr int32_t OlderRecordHeadBytes = 448;  // older records: everything before the video
 constexpr double TwoPassMarginDays = 120.0 / SecsPerDay;
-constexpr double LinesPerDay = 172800.0;       // GAC: two lines a second
-constexpr size_t ArsCopyBytes = 512;           // of the file start, for the header descriptions
+constexpr double LinesPerDay = 172800.0;  // GAC: two lines a second
+constexpr size_t ArsCopyBytes = 512;      // of the file start, for the header descriptions
 
 std::span<const uint8_t> FileBytes(const TLoadContext& load, int64_t offset, int64_t count) {
     const int64_t size = load.Input.Size();
@@ -134,8 +132,10 @@ void ReadNewerHeader(TLoadContext& load) {
         const std::string satellite = L1BSpacecraftName(dataSetName);
         if (!satellite.empty()) load.Orbit().SetSatelliteName(satellite);
         const TDateTime epoch = EncodeDate(1950, 1, 1);
-        pass.Start = epoch + BigEndianLongAt(record, 80) + static_cast<uint32_t>(BigEndianLongAt(record, 88)) / MSecsPerDay;
-        pass.Stop = epoch + BigEndianLongAt(record, 92) + static_cast<uint32_t>(BigEndianLongAt(record, 100)) / MSecsPerDay;
+        pass.Start =
+            epoch + BigEndianLongAt(record, 80) + static_cast<uint32_t>(BigEndianLongAt(record, 88)) / MSecsPerDay;
+        pass.Stop =
+            epoch + BigEndianLongAt(record, 92) + static_cast<uint32_t>(BigEndianLongAt(record, 100)) / MSecsPerDay;
         load.EarthLocations().BaseDate = pass.Start;
     }
     load.PassDate = pass.Start;
@@ -143,8 +143,8 @@ void ReadNewerHeader(TLoadContext& load) {
 
     const int version = BigEndianWordAt(record, 4);
     if (version < 1 || version > NewestHeaderVersion)
-        RefuseFile(load, Format("The Level-1B header record gives format version %d; versions 1 to %d are known.", version,
-                            NewestHeaderVersion));
+        RefuseFile(load, Format("The Level-1B header record gives format version %d; versions 1 to %d are known.",
+                                version, NewestHeaderVersion));
     load.L1BFormatVersion = version;
     // The count of header records is carried from version 3 on.
     const int headerRecords = version >= 3 ? BigEndianWordAt(record, 14) : 1;
@@ -161,8 +161,8 @@ void ReadNewerHeader(TLoadContext& load) {
                                                     (kind == 2 && state.ChannelCount == 5));
     if (!supported)
         RefuseFile(load, "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize =" +
-                         CharsAt(ars, 181, 6) + " bytes.\r" + ProductName + " expects Level-1B data using all " +
-                         "5 HRPT channels at 10-bits per pixel, or 16-bit data on any number of channels.");
+                             CharsAt(ars, 181, 6) + " bytes.\r" + ProductName + " expects Level-1B data using all " +
+                             "5 HRPT channels at 10-bits per pixel, or 16-bit data on any number of channels.");
 
     ShowFormat(load, "Level-1B" + WidthSuffix(kind) + (gac ? " GAC" : " HRPT/LAC"),
                withArs ? CharsAt(ars, DataSetNameOffset, DataSetNameLength) : dataSetName);
@@ -213,8 +213,9 @@ TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
     // Frames under a Level 1b name (".lac") have no data set header to describe.
     const int dataType = header.Bytes[123] >> 4;
     if (dataType < 1 || dataType > 3)
-        RefuseFile(load, Format("The Level-1B data set header gives the data type %d, not LAC (1), GAC (2) or HRPT (3).",
-                                dataType));
+        RefuseFile(
+            load,
+            Format("The Level-1B data set header gives the data type %d, not LAC (1), GAC (2) or HRPT (3).", dataType));
     if (header.ArchiveBytes == 0) load.Log("No archive header: the data set name is taken from the file name");
     const TArsSummary ars = ShowArsSatellite(load, header.Bytes);
     load.PassDate = ars.Start;
@@ -233,8 +234,8 @@ int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) 
     const int64_t smallest = OlderRecordHeadBytes + static_cast<int64_t>(load.State.ChannelCount) * 2048;
     if (size < smallest || size >= smallest + 2048)
         RefuseFile(load, Format("The Level-1B header gives %d scans, which does not fit a file of %lld bytes with %d "
-                            "channels of 8-bit samples.",
-                            scans, static_cast<long long>(load.State.FileSizeBytes), load.State.ChannelCount));
+                                "channels of 8-bit samples.",
+                                scans, static_cast<long long>(load.State.FileSizeBytes), load.State.ChannelCount));
     return static_cast<int32_t>(size);
 }
 
@@ -320,7 +321,8 @@ int PrescanSpacecraftWord(const TLoadContext& load) {
 std::string AappSatellite(const std::string& upperName) {
     std::string satellite;
     for (const char* number : {"10", "12", "14", "15", "16", "17", "18", "19"})
-        if (upperName.find(std::string("NOAA") + number) != std::string::npos) satellite = std::string("NOAA-") + number;
+        if (upperName.find(std::string("NOAA") + number) != std::string::npos)
+            satellite = std::string("NOAA-") + number;
     return satellite;
 }
 
@@ -390,9 +392,9 @@ void StartRecordsAt(TLoadContext& load, int64_t dataStart) {
     state.RecordCount = RecordsInFile(load);
     if (state.RecordCount <= 0)
         RefuseFile(load, Format("The file ends before its first data record (%lld bytes of header, records of %d "
-                            "bytes, a file of %lld bytes).",
-                            static_cast<long long>(dataStart), state.RecordSize,
-                            static_cast<long long>(state.FileSizeBytes)));
+                                "bytes, a file of %lld bytes).",
+                                static_cast<long long>(dataStart), state.RecordSize,
+                                static_cast<long long>(state.FileSizeBytes)));
     load.SeekInput(dataStart);
 }
 
@@ -400,10 +402,16 @@ bool IsLevel1bCode(uint8_t code) { return IsFormatOneOf(code, {7, 8, 9, 10, 11, 
 
 void ReadLevel1bHeader(TLoadContext& load) {
     switch (load.State.InputFormatCode) {
-        case 7: case 9: case 14: case 15: ReadNewerHeader(load); break;
+        case 7:
+        case 9:
+        case 14:
+        case 15: ReadNewerHeader(load); break;
         case 8: ReadOlderHeader(load); break;
-        case 10: case 11: ReadOlderGacHeader(load); break;
-        case 16: case 17: case 18: ReadAappHeader(load); break;
+        case 10:
+        case 11: ReadOlderGacHeader(load); break;
+        case 16:
+        case 17:
+        case 18: ReadAappHeader(load); break;
         default: break;
     }
 }
@@ -417,7 +425,8 @@ bool PrescanLevel1bNorthbound(TLoadContext& load) {
     if (records <= FewestPrescanRecords) return true;
     const int64_t n = static_cast<int64_t>(records) * 9 / 20;
     const uint8_t code = load.State.InputFormatCode;
-    if (IsFormatOneOf(code, {8, 10, 11})) return FirstLatitude(RecordAt(load, n + 2)) > FirstLatitude(RecordAt(load, n - 2));
+    if (IsFormatOneOf(code, {8, 10, 11}))
+        return FirstLatitude(RecordAt(load, n + 2)) > FirstLatitude(RecordAt(load, n - 2));
     if (IsFormatOneOf(code, {7, 9, 16, 17, 18})) {
         const std::span<const uint8_t> record = RecordAt(load, n);
         if (record.empty()) return true;

@@ -4,8 +4,8 @@
 // reached, the ones found by the data set name in the file name included.
 #include "decoding/Level1b.h"
 #include "fuzz/FuzzFiles.h"
-#include "fuzz/decoding/UnattendedLoader.h"
 #include "fuzz/FuzzTarget.h"
+#include "fuzz/decoding/UnattendedLoader.h"
 #include "tests/support/Level1bWriter.h"
 
 #include <array>
@@ -14,9 +14,14 @@ namespace {
 
 using namespace kestrune;
 
-constexpr std::array<const char*, 8> Names = {
-    "pass.l1b", "NSS.GHRR.TN.D80003.S1147.E1332.B0630506.GC", "pass.gaca", "pass.lac",
-    "hrpt_noaa18_20090101_1200_18522", "pass.l1f", "pass.10b", "2_HRPT_20190315_1234.10b"};
+constexpr std::array<const char*, 8> Names = {"pass.l1b",
+                                              "NSS.GHRR.TN.D80003.S1147.E1332.B0630506.GC",
+                                              "pass.gaca",
+                                              "pass.lac",
+                                              "hrpt_noaa18_20090101_1200_18522",
+                                              "pass.l1f",
+                                              "pass.10b",
+                                              "2_HRPT_20190315_1234.10b"};
 
 std::string Seed(uint8_t name, const test::TBytes& bytes) {
     std::string seed(1, static_cast<char>(name));
@@ -43,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> lines;
     DecodeARSHeader(bytes, lines, nullptr);
     DumpL1BHeaderRecord(bytes, lines);
-    underTest.loader.LoadDataFile(folder.WriteInput("data/" + std::string(Names[data[0] % Names.size()]), data + 1, size - 1));
+    underTest.loader.LoadDataFile(
+        folder.WriteInput("data/" + std::string(Names[data[0] % Names.size()]), data + 1, size - 1));
     folder.ClearData();
     return 0;
 }

@@ -17,10 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 
 namespace kestrune {
 namespace {
@@ -92,8 +92,9 @@ protected:
     void ExpectL1BPass(const TL1BPassSpec& spec) {
         EXPECT_EQ(state.ImageWidth, test::L1BWidth(spec));
         EXPECT_EQ(state.ChannelCount, spec.Channels);
-        ExpectSamples(test::L1BLines(spec), spec.Channels,
-                      [&](int32_t line, int channel, int32_t sample) { return test::L1BSample(spec, line, channel, sample); });
+        ExpectSamples(test::L1BLines(spec), spec.Channels, [&](int32_t line, int channel, int32_t sample) {
+            return test::L1BSample(spec, line, channel, sample);
+        });
         for (int channel = 1; channel <= 5; ++channel)
             EXPECT_EQ(state.TelemetryData->SpaceCount(channel), spec.Frames.Space[static_cast<size_t>(channel - 1)]);
     }
@@ -109,10 +110,12 @@ protected:
                 EXPECT_NEAR(record->Anchors[static_cast<size_t>(k)].Latitude, test::L1BLatitude(line, k), tolerance);
                 EXPECT_NEAR(record->Anchors[static_cast<size_t>(k)].Longitude, test::L1BLongitude(line, k), tolerance);
             }
-            EXPECT_NEAR(locations.LineTimes(line) * MSecsPerDay, static_cast<double>(test::L1BLineMilliseconds(spec, line)), 1.0)
+            EXPECT_NEAR(locations.LineTimes(line) * MSecsPerDay,
+                        static_cast<double>(test::L1BLineMilliseconds(spec, line)), 1.0)
                 << line;
         }
-        EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + test::L1BLineMilliseconds(spec, 0) / MSecsPerDay, 1e-6);
+        const auto firstLine = static_cast<double>(test::L1BLineMilliseconds(spec, 0));
+        EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + firstLine / MSecsPerDay, 1e-6);
     }
 
     void ExpectRefused(const std::string& message) {
@@ -126,7 +129,7 @@ struct TBranchCase {
     const char* Title;
     std::string FileName;
     TL1BPassSpec Spec;
-    int Code;            // after the load
+    int Code;  // after the load
     int32_t RecordSize;
     int64_t DataStart;
     const char* Format;  // the format line of the diagnostics
@@ -168,8 +171,10 @@ TEST_F(Level1bLoaderTest, EveryBranchGivesBackWhatTheWriterPutIn) {
         {"newer version 3, two header records", "a.l1b", Version3(Spec(false, false, 2), 2), 7, 15872, 2 * 15872 + 512,
          "Level-1B 10-bit HRPT/LAC format"},
         {"newer 16-bit", "a.l1b", Spec(false, false, 3), 7, 22528, 22528 + 512, "Level-1B 16-bit HRPT/LAC format"},
-        {"newer 8-bit, 2 channels", "a.l1b", Spec(false, false, 1, 2), 7, 6144, 6144 + 512, "Level-1B 8-bit HRPT/LAC format"},
-        {"newer GAC 16-bit, 4 channels", "a.l1b", Spec(false, true, 3, 4), 9, 4816, 4816 + 512, "Level-1B 16-bit GAC format"},
+        {"newer 8-bit, 2 channels", "a.l1b", Spec(false, false, 1, 2), 7, 6144, 6144 + 512,
+         "Level-1B 8-bit HRPT/LAC format"},
+        {"newer GAC 16-bit, 4 channels", "a.l1b", Spec(false, true, 3, 4), 9, 4816, 4816 + 512,
+         "Level-1B 16-bit GAC format"},
         {"newer without archive header", "a.l1b", Without(Spec(false, false, 2)), 7, 15872, 15872,
          "Level-1B 10-bit HRPT/LAC format"},
         {"newer GAC without archive header", "a.l1b", Without(Spec(false, true, 2), 4, 2), 9, 4608, 2 * 4608,
@@ -214,10 +219,11 @@ TEST_F(Level1bLoaderTest, NewerRecordsCarryTheirAnglesAttitudeAndCalibrationRepo
     EXPECT_FLOAT_EQ(locations.LineAngles(3)->SatelliteZenith[0], 62.5f);
     EXPECT_FLOAT_EQ(locations.Altitude, 851.2f);
     EXPECT_FLOAT_EQ(locations.Attitude[1], -0.034f);
-    for (const char* line : {"L1B in-line calibration data (averaged values over pass)",
-                             "  channel 1:  Cross-over:501  slope1:0.0551  intercept1:-2.103  slope2:0.1652  intercept2:-56.021",
-                             "  channel 4:  A0:155.41  A1:-0.1630  A2:0.0000950", "  channel 5:  A0:151.37  A1:-0.1610  A2:0.0000830",
-                             "    channel 4: R [400] change (end - begin) is 0.00%"})
+    for (const char* line :
+         {"L1B in-line calibration data (averaged values over pass)",
+          "  channel 1:  Cross-over:501  slope1:0.0551  intercept1:-2.103  slope2:0.1652  intercept2:-56.021",
+          "  channel 4:  A0:155.41  A1:-0.1630  A2:0.0000950", "  channel 5:  A0:151.37  A1:-0.1610  A2:0.0000830",
+          "    channel 4: R [400] change (end - begin) is 0.00%"})
         EXPECT_TRUE(Contains(state.DiagnosticLines, line)) << line;
     EXPECT_FALSE(Contains(state.DiagnosticLines, "  channel 3:  Cross-over")) << "channel 3A was never on";
 }
@@ -256,7 +262,8 @@ TEST_F(Level1bLoaderTest, OlderPassOfAnUncalibratedSatelliteUsesTheFilesCoeffici
         EXPECT_NEAR(state.Sensor->ThermalTable4()[count], reference.ThermalTable4()[count], 1e-3) << count;
         EXPECT_NEAR(state.Sensor->ThermalTable5()[count], reference.ThermalTable5()[count], 1e-3) << count;
     }
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Averaged L1B calibration data: Chan 4: slope:-0.1600, intercept: 163.40"));
+    EXPECT_TRUE(
+        Contains(state.DiagnosticLines, "Averaged L1B calibration data: Chan 4: slope:-0.1600, intercept: 163.40"));
 }
 
 TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
@@ -345,8 +352,9 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
         int Word;
         std::string Text;
     };
-    for (const TYearCase& year : {TYearCase{23, "NOAA 18, 2023 May 03, 12:00"}, TYearCase{99, "NOAA 18, 1999 May 03, 12:00"},
-                                  TYearCase{2005, "NOAA 18, 2005 May 03, 12:00"}}) {
+    for (const TYearCase& year :
+         {TYearCase{23, "NOAA 18, 2023 May 03, 12:00"}, TYearCase{99, "NOAA 18, 1999 May 03, 12:00"},
+          TYearCase{2005, "NOAA 18, 2005 May 03, 12:00"}}) {
         Load("pass.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", {}, year.Word));
         ASSERT_EQ(state.InputFormatCode, 19);
         EXPECT_EQ(state.HeaderText, year.Text);
@@ -356,8 +364,9 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
     ASSERT_EQ(state.InputFormatCode, 20);
     EXPECT_EQ(state.RecordSize, 13872);
     EXPECT_EQ(state.HeaderText, "NOAA-18, 2023 May 03, 12:00");
-    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning: in 10B file header the bytes-per-line 13000 is not the expected "
-                                                "value: 13872.  Using the expected value."));
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         "Warning: in 10B file header the bytes-per-line 13000 is not the expected "
+                         "value: 13872.  Using the expected value."));
     expectFrames(110);
     EXPECT_EQ(TenBLineBytes(10, true), 27732);
 

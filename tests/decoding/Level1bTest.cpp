@@ -19,7 +19,7 @@ TEST(Level1bTime, YearsOfTheCenturyAndMilliseconds) {
         std::vector<uint8_t> Code;
         std::string Text;
     };
-    const TCase cases[] = {{{0x71, 0x2C, 0, 0, 0, 0}, "2056-10-26 00:00:00"},        // year 56, day 300
+    const TCase cases[] = {{{0x71, 0x2C, 0, 0, 0, 0}, "2056-10-26 00:00:00"},              // year 56, day 300
                            {{0x72, 0x01, 0x03, 0x9B, 0xC4, 0x60}, "1957-01-01 16:49:00"},  // year 57, day 1
                            {{0xA0, 0x03, 0x02, 0x87, 0x83, 0x8D}, "1980-01-03 11:47:15"}};
     for (const TCase& c : cases) {
@@ -51,14 +51,16 @@ std::vector<uint8_t> ArsHeader(const std::string& name, char layout) {
 TEST(Level1bArchiveHeader, DataSetNameGivesThePass) {
     std::vector<std::string> lines;
     TOrbit orbit;
-    const TArsSummary ars = DecodeARSHeader(ArsHeader("NSS.GHRR.NK.D98123.S1234.E1456.B1234567.GC", ' '), lines, &orbit);
+    const TArsSummary ars =
+        DecodeARSHeader(ArsHeader("NSS.GHRR.NK.D98123.S1234.E1456.B1234567.GC", ' '), lines, &orbit);
     EXPECT_EQ(ars.SatelliteName, "NOAA-15");
     EXPECT_EQ(orbit.SatelliteName, "NOAA-15");
     EXPECT_EQ(ars.Start, EncodeDate(1998, 5, 3) + EncodeTime(12, 34, 0, 0));
     EXPECT_EQ(ars.Stop, EncodeDate(1998, 5, 3) + EncodeTime(14, 56, 0, 0));
     EXPECT_EQ(ars.Summary, "NOAA-15, GAC, 1998 May 03, 12:34-14:56 UTC");
-    EXPECT_EQ(ars.Description, "NOAA-15, 1998 May 03 12:34-14:56 UTC\nAcquired: Fairbanks, Alaska, USA\n"
-                               "Processed: NOAA/NESDIS - Suitland, Maryland, USA");
+    EXPECT_EQ(ars.Description,
+              "NOAA-15, 1998 May 03 12:34-14:56 UTC\nAcquired: Fairbanks, Alaska, USA\n"
+              "Processed: NOAA/NESDIS - Suitland, Maryland, USA");
     EXPECT_TRUE(Has(lines, "  Satellite: NOAA-15"));
     EXPECT_TRUE(Has(lines, "  Data Set Header details... (KLM)"));
     EXPECT_TRUE(Has(lines, "    Number of records:        (includes 2 header records)"));
@@ -68,12 +70,15 @@ TEST(Level1bArchiveHeader, DataSetNameGivesThePass) {
 
 TEST(Level1bArchiveHeader, TimesOverMidnightAndOutOfRange) {
     std::vector<std::string> lines;
-    const TArsSummary midnight = DecodeARSHeader(ArsHeader("NSS.HRPT.NN.D23365.S2350.E0010.B1234567.WI", ' '), lines, nullptr);
+    const TArsSummary midnight =
+        DecodeARSHeader(ArsHeader("NSS.HRPT.NN.D23365.S2350.E0010.B1234567.WI", ' '), lines, nullptr);
     EXPECT_EQ(midnight.Start, EncodeDate(2023, 12, 31) + EncodeTime(23, 50, 0, 0));
     EXPECT_EQ(midnight.Stop, EncodeDate(2024, 1, 1) + EncodeTime(0, 10, 0, 0));
-    const TArsSummary minute = DecodeARSHeader(ArsHeader("NSS.HRPT.NN.D23001.S1275.E1300.B1234567.WI", ' '), lines, nullptr);
+    const TArsSummary minute =
+        DecodeARSHeader(ArsHeader("NSS.HRPT.NN.D23001.S1275.E1300.B1234567.WI", ' '), lines, nullptr);
     EXPECT_EQ(minute.Start, EncodeDate(2023, 1, 1) + EncodeTime(12, 59, 0, 0));
-    for (const char* broken : {"NSS.HRPT.NN.D2300X.S1200.E1300.B1234567.WI", "NSS.HRPT.NN.D23001.S2500.E1300.B1234567.WI"}) {
+    for (const char* broken :
+         {"NSS.HRPT.NN.D2300X.S1200.E1300.B1234567.WI", "NSS.HRPT.NN.D23001.S2500.E1300.B1234567.WI"}) {
         const TArsSummary none = DecodeARSHeader(ArsHeader(broken, ' '), lines, nullptr);
         EXPECT_EQ(none.Start, 0.0) << broken;
         EXPECT_EQ(none.Summary, "") << broken;
@@ -115,7 +120,8 @@ TEST(Level1bHeaderRecord, DumpReadsItsOwnByteOrder) {
     noEpoch[348] = noEpoch[349] = 0;
     lines.clear();
     DumpL1BHeaderRecord(noEpoch, lines);
-    EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.find("epoch") != std::string::npos; }));
+    EXPECT_FALSE(std::any_of(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.find("epoch") != std::string::npos; }));
     EXPECT_TRUE(Has(lines, "              Semi-major axis: 7226.21000 km"));
 }
 

@@ -33,7 +33,9 @@ void PutLittle16(TBytes& bytes, size_t at, int64_t value) {
     bytes[at + 1] = static_cast<uint8_t>(value >> 8);
 }
 
-void PutText(TBytes& bytes, size_t at, const std::string& text) { std::memcpy(bytes.data() + at, text.data(), text.size()); }
+void PutText(TBytes& bytes, size_t at, const std::string& text) {
+    std::memcpy(bytes.data() + at, text.data(), text.size());
+}
 
 // Right-aligned decimal text in width characters.
 std::string Field(int64_t value, int width) {
@@ -171,7 +173,8 @@ TBytes ArchiveStart(const TL1BPassSpec& spec, size_t size) {
     PutText(ars, 74, "T+60+70+010+020120010");
     std::fill_n(ars.begin() + 96, 21, uint8_t{0});
     ars[96] = 'N';
-    for (int channel = 1; channel <= 5; ++channel) ars[96 + static_cast<size_t>(channel)] = channel <= spec.Channels ? 'Y' : 'N';
+    for (int channel = 1; channel <= 5; ++channel)
+        ars[96 + static_cast<size_t>(channel)] = channel <= spec.Channels ? 'Y' : 'N';
     ars[117] = spec.SampleKind == 1 ? '0' : '1';
     ars[118] = static_cast<uint8_t>(DataBitsOf(spec));
     return ars;
@@ -183,7 +186,8 @@ TBytes NewerHeaderRecord(const TL1BPassSpec& spec, int32_t recordBytes) {
     PutBig16(record, 4, spec.Version);
     PutBig16(record, 14, spec.HeaderRecords);
     PutText(record, 22, spec.DataSetName);
-    const auto days = static_cast<int64_t>(EncodeDate(spec.Year, 1, 1) - EncodeDate(1950, 1, 1)) + DayOfYearOf(spec) - 1;
+    const auto days =
+        static_cast<int64_t>(EncodeDate(spec.Year, 1, 1) - EncodeDate(1950, 1, 1)) + DayOfYearOf(spec) - 1;
     PutBig32(record, 80, days);
     PutBig32(record, 88, L1BLineMilliseconds(spec, 0));
     PutBig32(record, 92, days);
@@ -226,7 +230,8 @@ TBytes OlderDataSetHeader(const TL1BPassSpec& spec) {
 void PutTenBitWords(TBytes& bytes, size_t at, const uint16_t* samples) {
     std::array<uint16_t, 5> words{};
     for (int bit = 0; bit < 80; ++bit)
-        if ((samples[bit / 10] >> (9 - bit % 10)) & 1) words[static_cast<size_t>(bit / 16)] |= static_cast<uint16_t>(1u << (15 - bit % 16));
+        if ((samples[bit / 10] >> (9 - bit % 10)) & 1)
+            words[static_cast<size_t>(bit / 16)] |= static_cast<uint16_t>(1u << (15 - bit % 16));
     for (size_t w = 0; w < words.size(); ++w) PutLittle16(bytes, at + 2 * w, words[w]);
 }
 
@@ -247,7 +252,8 @@ TBytes BuildNewerFile(const TL1BPassSpec& spec) {
         file = ArchiveStart(spec, ArsBytes);
         PutText(file, 146, "A+50+65+005+017");
         PutText(file, 161, "KLM Level 1b        ");
-        const int count = spec.ArchiveRecordCount >= 0 ? spec.ArchiveRecordCount : spec.Records + 1 + spec.HeaderRecords;
+        const int count =
+            spec.ArchiveRecordCount >= 0 ? spec.ArchiveRecordCount : spec.Records + 1 + spec.HeaderRecords;
         PutText(file, 181, Field(recordBytes, 6));
         PutText(file, 187, Field(count, 6));
     }
@@ -311,7 +317,9 @@ int32_t L1BLinesPerRecord(const TL1BPassSpec& spec) { return spec.Older && spec.
 
 int32_t L1BLines(const TL1BPassSpec& spec) { return spec.Records * L1BLinesPerRecord(spec); }
 
-int32_t L1BRecordBytes(const TL1BPassSpec& spec) { return spec.Older ? OlderRecordBytes(spec) : NewerRecordBytes(spec); }
+int32_t L1BRecordBytes(const TL1BPassSpec& spec) {
+    return spec.Older ? OlderRecordBytes(spec) : NewerRecordBytes(spec);
+}
 
 uint16_t L1BSample(const TL1BPassSpec& spec, int32_t line, int channel, int32_t sample) {
     const uint16_t value = static_cast<uint16_t>(spec.Frames.Samples(line, channel, sample) & 1023);
@@ -381,7 +389,8 @@ TBytes Build10BFile(const THrptPassSpec& frames, int32_t lines, const std::strin
         PutLittle16(line, 5, (storedLineBytes > 0 ? storedLineBytes : static_cast<int>(LineBytes)) - 7);
         THrptFrame frame = BuildMinorFrame(frames, index);
         frame.resize(11092, 0);
-        for (size_t group = 0; group < frame.size() / 4; ++group) PutSplitLowGroup(line, 7 + 5 * group, &frame[4 * group]);
+        for (size_t group = 0; group < frame.size() / 4; ++group)
+            PutSplitLowGroup(line, 7 + 5 * group, &frame[4 * group]);
         file.insert(file.end(), line.begin(), line.end());
     }
     return file;

@@ -17,22 +17,22 @@
 namespace kestrune::test {
 
 struct TL1BPassSpec {
-    THrptPassSpec Frames;          // samples, telemetry and time of every line
-    bool Older = false;            // the older layout (NOAA-14 and before)
+    THrptPassSpec Frames;  // samples, telemetry and time of every line
+    bool Older = false;    // the older layout (NOAA-14 and before)
     std::string DataSetName = "NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
     bool Gac = false;
-    uint8_t SampleKind = 2;        // 1 8-bit, 2 10-bit packed, 3 16-bit
-    int Channels = 5;              // channels 1..Channels are flagged and stored
-    int32_t Records = 120;         // data records (older GAC of 8- and 16-bit samples: two lines each)
+    uint8_t SampleKind = 2;  // 1 8-bit, 2 10-bit packed, 3 16-bit
+    int Channels = 5;        // channels 1..Channels are flagged and stored
+    int32_t Records = 120;   // data records (older GAC of 8- and 16-bit samples: two lines each)
     bool ArchiveHeader = true;
-    int Version = 2;               // newer header record
-    int HeaderRecords = 1;         // newer header records, stated from version 3 on
-    int ArchiveRecordCount = -1;   // the archive header's count; -1: records + 1 + header records
+    int Version = 2;              // newer header record
+    int HeaderRecords = 1;        // newer header records, stated from version 3 on
+    int ArchiveRecordCount = -1;  // the archive header's count; -1: records + 1 + header records
     int Year = 2023;
-    bool Southbound = false;       // scan-line bit of newer records
+    bool Southbound = false;  // scan-line bit of newer records
     bool LocationsValid = true;
-    int32_t ScanCount = -1;        // older data set header's scans; -1: Records
-    int32_t GapAfterLine = -1;     // lines after this one are 20 minutes later (a second pass)
+    int32_t ScanCount = -1;     // older data set header's scans; -1: Records
+    int32_t GapAfterLine = -1;  // lines after this one are 20 minutes later (a second pass)
 };
 
 // What the writer puts in: a reader must give these back.
