@@ -306,6 +306,17 @@ void TMainCore::FreeSettings() {
                 s.RenameNoQuery, s.AddImgFileSuffix);
 }
 
+bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
+    static const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
+    PendingFileName.clear();
+    if (files.size() == 1) {
+        const std::string extension = UpperCase(ExtractFileExt(files.front()));
+        if (std::find(DropExtensions.begin(), DropExtensions.end(), extension) != DropExtensions.end())
+            PendingFileName = files.front();
+    }
+    return !PendingFileName.empty() && FileExists(PendingFileName);
+}
+
 void TMainCore::TimerNewFileTimer() {
     std::string outputName;
     bool loaded = false;

@@ -121,6 +121,9 @@ public:
     bool FormShow();
     // The deferred open and, with two or more parameters, the unattended run.
     void TimerNewFileTimer();
+    // Files dropped on the window: one data file of a known extension becomes
+    // the pending file; true when it exists and the deferred open is to start.
+    bool DropFileTargetDrop(const std::vector<std::string>& files);
     // Opens one data file through the loader.
     void LoadDataFile(const std::string& fileName);
     // Selects a view tab and redisplays.

@@ -11,6 +11,7 @@
 #include "app/SidePanel.h"
 #include "app/SmallForms.h"
 #include "decoding/HRPTvideo.h"
+#include "dragdrop/DragDropFile.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/SystemUtils.h"
@@ -148,11 +149,13 @@ TFormMain::TFormMain(TParams params) : placement_(*this) {
     // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
     AttachToCore();
+    BuildDropTarget();
 }
 
 // What refers to the core's objects goes before the core: the side panel
 // and the fire window write their values from the core's fields when freed.
 TFormMain::~TFormMain() {
+    DropFileTarget->UnregisterControl(this);
     recentFiles_.reset();
     delete FormFireDetectionControl;
     delete sidePanel_;
@@ -323,9 +326,35 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FirstShowing() {
+    DropFileTarget->RegisterControl(this);
     EnableResultMenus(false);
     sidePanel_->ShowTempRangeLabels();
     TimerNewFile->start();
+}
+
+// Files dropped on the window open through the deferred open. While a file
+// is read a drop is refused: the pointer shows that nothing would happen.
+void TFormMain::BuildDropTarget() {
+    using namespace dragdrop;
+    DropFileTarget = std::make_unique<TDropFileTarget>();
+    DropFileTarget->DragTypes = DragTypes({TDragType::dtCopy});
+    DropFileTarget->OptimizedMove = true;
+    const TDropTargetEvent refuseWhileLoading = [this](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) {
+        if (core_->Pass.Loading) effect = ole::DROPEFFECT_NONE;
+    };
+    DropFileTarget->OnEnter = refuseWhileLoading;
+    DropFileTarget->OnDragOver = refuseWhileLoading;
+    DropFileTarget->OnDrop = [this](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) {
+        DropFileTargetDrop(effect);
+    };
+}
+
+void TFormMain::DropFileTargetDrop(uint32_t& effect) {
+    if (core_->Pass.Loading) {
+        effect = ole::DROPEFFECT_NONE;
+        return;
+    }
+    if (core_->DropFileTargetDrop(DropFileTarget->GetFiles())) TimerNewFile->start();
 }
 
 // A window closed while a file is read or drawn stops that work first and

@@ -22,6 +22,10 @@ class QScrollArea;
 class QTabBar;
 class QTimer;
 
+namespace kestrune::dragdrop {
+class TDropFileTarget;
+}
+
 namespace kestrune {
 
 class TFormFireDetectionControl;
@@ -116,6 +120,8 @@ private:
     void BuildTimers();
     void AttachToCore();
     void FirstShowing();
+    void BuildDropTarget();
+    void DropFileTargetDrop(uint32_t& effect);
 
     bool ReadyToOpen();
     void MenuOpenClick();
@@ -158,6 +164,7 @@ private:
     TFormPassDirection* FormPassDirection = nullptr;
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
+    std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
     std::vector<int> priorityTokens_;
     std::unique_ptr<TMainCore> core_;
 };

@@ -5,6 +5,7 @@
 #include "app/TalvessaForm.h"
 
 #include "tests/app/AppTest.h"
+#include "tests/app/DirectionAnswerer.h"
 #include "app/DirectionForm.h"
 #include "app/ImageDisplay.h"
 #include "app/PersistingControls.h"
@@ -46,21 +47,6 @@ using testing::WaitFor;
 
 class MainWindowTest : public testing::TAppTest {
 protected:
-    void SetUp() override {
-        TAppTest::SetUp();
-        // Any pass-direction question is answered with its default.
-        directionAnswerer.setInterval(10);
-        QObject::connect(&directionAnswerer, &QTimer::timeout, [] {
-            auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
-            if (dialog != nullptr) Find<QPushButton>(*dialog, "ButtonNorth")->click();
-        });
-        directionAnswerer.start();
-    }
-    void TearDown() override {
-        directionAnswerer.stop();
-        TAppTest::TearDown();
-    }
-
     std::unique_ptr<TFormMain> Show() {
         auto form = std::make_unique<TFormMain>(TParams{});
         form->show();
@@ -102,7 +88,7 @@ protected:
         return entries;
     }
 
-    QTimer directionAnswerer;
+    testing::TDirectionAnswerer directionAnswerer;
 };
 
 TEST_F(MainWindowTest, APassOpenedThroughTheOpenDialogIsShownInEveryView) {

@@ -1,0 +1,99 @@
+#include "dragdrop/DragDropText.h"
+
+#include <algorithm>
+
+namespace kestrune::dragdrop {
+
+bool TCustomUnicodeTextClipboardFormat::ReadData(TByteSpan block) {
+    Text = ReadWideText(block);
+    return true;
+}
+
+bool TCustomUnicodeTextClipboardFormat::WriteData(std::span<uint8_t> block) {
+    const TBytes bytes = WriteWideText(Text);
+    if (block.size() > bytes.size()) return false;
+    std::copy_n(bytes.begin(), block.size(), block.begin());
+    return true;
+}
+
+const TDataFormatClass TTextDataFormat::Class{"TTextDataFormat", nullptr};
+
+void TTextDataFormat::RegisterCompatibleFormats() {
+    TDataFormatMap& map = TDataFormatMap::Instance();
+    map.Add(Class, ClipboardClass<TAnsiTextClipboardFormat>(), ddReadWrite, 0);
+    map.Add(Class, ClipboardClass<TLocaleClipboardFormat>(), ddReadWrite, 0);
+    map.Add(Class, ClipboardClass<TUnicodeTextClipboardFormat>(), ddReadWrite, -1);
+    map.Add(Class, ClipboardClass<TOEMTextClipboardFormat>(), ddReadWrite, 0);
+}
+
+std::string TTextDataFormat::AnsiText() const { return unicodeIsMaster_ ? Utf8FromWide(unicode_) : ansi_; }
+
+std::u16string TTextDataFormat::UnicodeText() const { return unicodeIsMaster_ ? unicode_ : WideFromUtf8(ansi_); }
+
+void TTextDataFormat::SetAnsiText(std::string text) {
+    Changing();
+    ansi_ = std::move(text);
+    unicode_.clear();
+    unicodeIsMaster_ = false;
+}
+
+void TTextDataFormat::SetUnicodeText(std::u16string text) {
+    Changing();
+    unicode_ = std::move(text);
+    ansi_.clear();
+    unicodeIsMaster_ = true;
+}
+
+void TTextDataFormat::Clear() {
+    Changing();
+    ansi_.clear();
+    unicode_.clear();
+    unicodeIsMaster_ = false;
+    Locale = 0;
+}
+
+bool TTextDataFormat::Assign(TClipboardFormat& format) {
+    if (auto* unicode = dynamic_cast<TCustomUnicodeTextClipboardFormat*>(&format)) {
+        SetUnicodeText(unicode->Text);
+        return true;
+    }
+    if (auto* locale = dynamic_cast<TLocaleClipboardFormat*>(&format)) {
+        Clear();
+        Locale = locale->Value;
+        return true;
+    }
+    if (auto* ansi = dynamic_cast<TCustomAnsiTextClipboardFormat*>(&format)) {
+        SetAnsiText(ansi->Data);
+        return true;
+    }
+    return TCustomDataFormat::Assign(format);
+}
+
+std::string RichText(const std::string& text) {
+    return text.starts_with("{\\rtf") ? text : "{\\rtf1\\ansi " + text + "}";
+}
+
+bool TTextDataFormat::AssignTo(TClipboardFormat& format) {
+    if (auto* unicode = dynamic_cast<TCustomUnicodeTextClipboardFormat*>(&format)) {
+        unicode->Text = UnicodeText();
+        return true;
+    }
+    if (auto* locale = dynamic_cast<TLocaleClipboardFormat*>(&format)) {
+        locale->Value = Locale;
+        return true;
+    }
+    if (auto* rich = dynamic_cast<TRichTextClipboardFormat*>(&format)) {
+        rich->Data = RichText(AnsiText());
+        return true;
+    }
+    // The console's encoding is the system's here: no conversion.
+    if (auto* ansi = dynamic_cast<TCustomAnsiTextClipboardFormat*>(&format)) {
+        ansi->Data = AnsiText();
+        return true;
+    }
+    return TCustomDataFormat::AssignTo(format);
+}
+
+void RegisterTextFormats() { TTextDataFormat::RegisterCompatibleFormats(); }
+
+}  // namespace kestrune::dragdrop

@@ -1,0 +1,25 @@
+// The drop-files reader over any bytes: whatever names it finds must come
+// back the same from a block written of them.
+#include "fuzz/FuzzTarget.h"
+#include "platform/OleBlocks.h"
+
+#include <cstdlib>
+
+using namespace kestrune::ole;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::vector<std::string> names = ReadDropFiles(TByteSpan(data, size));
+    if (ReadDropFiles(WriteDropFiles(names)) != names) std::abort();
+    return 0;
+}
+
+namespace {
+
+std::string Seed(const TBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+}  // namespace
+
+std::vector<std::string> FuzzSeeds() {
+    const std::vector<std::string> names{"/data/2023-05-03-1200.hpt", "/data/pass \xC3\xA9t\xC3\xA9.l1b"};
+    return {Seed(WriteDropFiles(names, true)), Seed(WriteDropFiles(names, false)), Seed(WriteDropFiles({}))};
+}

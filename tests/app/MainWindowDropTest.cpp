@@ -1,0 +1,141 @@
+// Files dropped on the main window, as a file manager drops them: Qt's drag
+// events with the files' URLs sent to the shown window. One pass file opens;
+// several files, other extensions and plain text open nothing; a drop while
+// a file is read is refused.
+#include "app/TalvessaForm.h"
+
+#include "tests/app/AppTest.h"
+#include "tests/app/DirectionAnswerer.h"
+#include "tests/app/WidgetTestSupport.h"
+
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WaitFor;
+
+// What the window answered to one drag: whether it took the drag on entering
+// and the action of the drop (IgnoreAction for a refused one).
+struct TDragAnswer {
+    bool EnterAccepted = false;
+    Qt::DropAction Dropped = Qt::IgnoreAction;
+};
+
+TDragAnswer DragOnto(QWidget& window, const QMimeData& data, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    const QPoint at(window.width() / 2, window.height() / 2);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, keys);
+    QApplication::sendEvent(&window, &enter);
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, keys);
+    QApplication::sendEvent(&window, &move);
+    QDropEvent drop(QPointF(at), offered, &data, Qt::NoButton, keys);
+    QApplication::sendEvent(&window, &drop);
+    return {enter.isAccepted(), drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction};
+}
+
+QMimeData* FileUrls(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+    data->setUrls(urls);
+    return data;
+}
+
+class MainWindowDropTest : public testing::TAppTest {
+protected:
+    std::unique_ptr<TFormMain> Show() {
+        auto form = std::make_unique<TFormMain>(TParams{});
+        form->show();
+        WaitFor([&] { return !Timer(*form).isActive(); });
+        return form;
+    }
+    static QTimer& Timer(TFormMain& form) { return *Find<QTimer>(form, "TimerNewFile"); }
+
+    // An ESS pass under a name the window opens when it is dropped.
+    std::string WriteDroppablePass(const std::string& name = "2023-05-03-1200.hpt") const {
+        const std::string path = folder / ("data/" + name);
+        std::filesystem::create_directories(folder / "data");
+        test::WriteFileBytes(path, test::BuildEssFile({}, 240));
+        return path;
+    }
+
+    testing::TDirectionAnswerer directionAnswerer;
+};
+
+TEST_F(MainWindowDropTest, ADroppedPassFileOpensThroughTheDeferredOpen) {
+    auto form = Show();
+    const std::string pass = WriteDroppablePass();
+    std::unique_ptr<QMimeData> data(FileUrls({pass}));
+    const TDragAnswer answer = DragOnto(*form, *data);
+    EXPECT_TRUE(answer.EnterAccepted);
+    EXPECT_EQ(answer.Dropped, Qt::CopyAction);  // the only effect the window allows, whatever the keys
+    EXPECT_EQ(form->Core().PendingFileName, pass);
+    EXPECT_FALSE(form->Core().PassLoaded());  // the drop itself opens nothing
+    ASSERT_TRUE(WaitFor([&] { return form->Core().PassLoaded(); }));
+    EXPECT_EQ(form->Core().LoadedFilePath, pass);
+    EXPECT_EQ(DragOnto(*form, *data, Qt::ShiftModifier | Qt::ControlModifier).Dropped, Qt::CopyAction);
+}
+
+TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
+    auto form = Show();
+    const std::string pass = WriteDroppablePass();
+    const std::string other = WriteDroppablePass("2023-05-03-1200.dat");
+    struct TCase {
+        const char* What;
+        std::unique_ptr<QMimeData> Data;
+        bool Taken;
+    };
+    auto text = std::make_unique<QMimeData>();
+    text->setText(QString::fromStdString(pass));
+    auto web = std::make_unique<QMimeData>();
+    web->setUrls({QUrl("https://example.org/2023-05-03-1200.hpt")});
+    TCase cases[] = {
+        {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), true},
+        {"a .dat file", std::unique_ptr<QMimeData>(FileUrls({other})), true},
+        {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), true},
+        {"plain text naming a pass", std::move(text), false},
+        {"a web address", std::move(web), false},
+    };
+    for (TCase& c : cases) {
+        const TDragAnswer answer = DragOnto(*form, *c.Data);
+        EXPECT_EQ(answer.EnterAccepted, c.Taken) << c.What;
+        EXPECT_EQ(answer.Dropped, c.Taken ? Qt::CopyAction : Qt::IgnoreAction) << c.What;
+        EXPECT_FALSE(Timer(*form).isActive()) << c.What;
+    }
+    EXPECT_FALSE(form->Core().PassLoaded());
+}
+
+TEST_F(MainWindowDropTest, ADropWhileAFileIsReadIsRefused) {
+    auto form = Show();
+    std::unique_ptr<QMimeData> data(FileUrls({WriteDroppablePass()}));
+    form->Core().Pass.Loading = true;
+    const TDragAnswer answer = DragOnto(*form, *data);
+    form->Core().Pass.Loading = false;
+    EXPECT_FALSE(answer.EnterAccepted);
+    EXPECT_EQ(answer.Dropped, Qt::IgnoreAction);
+    EXPECT_TRUE(form->Core().PendingFileName.empty());
+    EXPECT_FALSE(Timer(*form).isActive());
+}
+
+TEST_F(MainWindowDropTest, TheWindowTakesDropsFromItsFirstShowingOn) {
+    auto form = std::make_unique<TFormMain>(TParams{});
+    EXPECT_FALSE(form->acceptDrops());
+    form->show();
+    EXPECT_TRUE(form->acceptDrops());
+    form->hide();
+    form->show();  // shown again: still one registration
+    std::unique_ptr<QMimeData> data(FileUrls({WriteDroppablePass()}));
+    EXPECT_EQ(DragOnto(*form, *data).Dropped, Qt::CopyAction);
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,143 @@
+// The transfer blocks: drop-files lists, item ID list arrays, text and values
+// written and read back, blocks laid out by hand byte for byte, and damaged
+// blocks that must give no data and never a read outside the block.
+#include "platform/OleBlocks.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune::ole {
+namespace {
+
+using TNames = std::vector<std::string>;
+
+TBytes Bytes(std::initializer_list<int> values) {
+    TBytes bytes;
+    for (int v : values) bytes.push_back(static_cast<uint8_t>(v));
+    return bytes;
+}
+
+TItemIdList Path(const std::string& path) { return *IdListFromPath(path); }
+
+TEST(OleBlocks, DropFilesRoundTripInBothWidths) {
+    const TNames names{"/data/2024-01-01-1200.hpt", "/data/\xC3\xA9t\xC3\xA9.l1b", "/x/\xF0\x9F\x9B\xB0.raw"};
+    for (bool wide : {true, false}) {
+        const TBytes block = WriteDropFiles(names, wide);
+        EXPECT_EQ(ReadDropFiles(block), names) << wide;
+        EXPECT_EQ(Get32(block.data()), 20u);
+        EXPECT_EQ(Get32(block.data() + 16), wide ? 1u : 0u);
+    }
+    // 20 + two characters and terminator of "ab", doubled, + the closing empty name.
+    EXPECT_EQ(WriteDropFiles({"ab"}).size(), 20u + 6u + 2u);
+}
+
+TEST(OleBlocks, DropFilesAsAnotherProgramLaysThemOut) {
+    // Wide, first name U+0100 (low byte zero) then "b"; names start at 24.
+    TBytes wide = Bytes({24, 0, 0, 0, 5, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 9, 9, 9, 9,
+                         0x00, 0x01, 0, 0, 'b', 0, 0, 0, 0, 0});
+    EXPECT_EQ(ReadDropFiles(wide), (TNames{"\xC4\x80", "b"}));
+    const TBytes narrow = Bytes({20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                 'a', '.', 'h', 'p', 't', 0, 'b', 0, 0});
+    EXPECT_EQ(ReadDropFiles(narrow), (TNames{"a.hpt", "b"}));
+}
+
+TEST(OleBlocks, DamagedDropFilesGiveOnlyWhatLiesInside) {
+    const TBytes good = WriteDropFiles({"abc", "de"}, false);
+    struct TCase {
+        const char* What;
+        TBytes Block;
+        TNames Expected;
+    };
+    TBytes offsetOutside = good;
+    Put32(offsetOutside, 0, 0xFFFFFFF0u);
+    TBytes offsetAtEnd = good;
+    Put32(offsetAtEnd, 0, static_cast<uint32_t>(good.size()));
+    TBytes unterminated = good;
+    unterminated.resize(good.size() - 3);  // "de" loses its zero and the list end
+    TBytes wideOdd = WriteDropFiles({"ab", "cd"});
+    wideOdd.resize(wideOdd.size() - 5);  // "cd" cut in the middle of a character
+    const std::vector<TCase> cases{
+        {"header only", TBytes(20, 0), {}},
+        {"shorter than a header", TBytes(3, 0), {}},
+        {"offset far outside", offsetOutside, {}},
+        {"offset at the end", offsetAtEnd, {}},
+        {"last name unterminated", unterminated, {"abc"}},
+        {"wide, odd byte count", wideOdd, {"ab"}},
+        {"empty list", WriteDropFiles({}), {}},
+    };
+    for (const TCase& c : cases) EXPECT_EQ(ReadDropFiles(c.Block), c.Expected) << c.What;
+}
+
+TEST(OleBlocks, IdListArrayRoundTripAndLayout) {
+    const std::vector<TItemIdList> lists{Path("/data"), Path("/a.hpt"), Path("/sub/b.l1b")};
+    const TBytes block = WriteIdListArray(lists);
+    EXPECT_EQ(Get32(block.data()), 2u);
+    EXPECT_EQ(Get32(block.data() + 4), 16u);  // after the count and three offsets
+    EXPECT_EQ(Get32(block.data() + 8), 16u + lists[0].size());
+    EXPECT_EQ(block.size(), 16u + lists[0].size() + lists[1].size() + lists[2].size());
+    const auto read = ReadIdListArray(block);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, lists);
+}
+
+TEST(OleBlocks, DamagedIdListArraysGiveNoData) {
+    const TBytes good = WriteIdListArray({Path("/data"), Path("/a.hpt")});
+    auto with32 = [&](size_t at, uint32_t value) {
+        TBytes block = good;
+        Put32(block, at, value);
+        return block;
+    };
+    TBytes cutList = good;
+    cutList.resize(good.size() - 1);
+    TBytes badItemSize = good;
+    badItemSize[Get32(good.data() + 8)] = 1;  // an item of size 1 never advances
+    const std::vector<std::pair<const char*, TBytes>> cases{
+        {"parent only", WriteIdListArray({Path("/data")})},
+        {"count that overflows 32 bits", with32(0, 0xFFFFFFFFu)},
+        {"count beyond the block", with32(0, 1000)},
+        {"offset outside", with32(8, 0x7FFFFFFFu)},
+        {"offset at the end", with32(4, static_cast<uint32_t>(good.size()))},
+        {"list without terminator", cutList},
+        {"item size 1", badItemSize},
+        {"three bytes", Bytes({1, 0, 0})},
+    };
+    for (const auto& [what, block] : cases) EXPECT_FALSE(ReadIdListArray(block)) << what;
+}
+
+TEST(OleBlocks, ItemIdListsSplitAndJoin) {
+    const TItemIdList list = Path("/home/user/a.hpt");
+    EXPECT_EQ(list.itemCount(), 3u);
+    EXPECT_EQ(PathFromIdList(list.parent()), "/home/user");
+    EXPECT_EQ(PathFromIdList(list.last()), "/a.hpt");
+    EXPECT_EQ(list.leading(1).combine(list.trailing(1)), list);
+    EXPECT_EQ(PathFromIdList(list.item(1)), "/user");
+    EXPECT_TRUE(list.item(3).isEmpty());
+    EXPECT_EQ(PathFromIdList(TItemIdList()), "/");
+    EXPECT_FALSE(IdListFromPath("relative/a.hpt"));
+    const uint8_t virtualItem[] = {0x1F, 'x'};
+    EXPECT_FALSE(PathFromIdList(list.combine(TItemIdList::fromItem(virtualItem))));
+    const uint8_t hostileName[] = {0x31, '.', '/', '.'};
+    EXPECT_FALSE(PathFromIdList(TItemIdList::fromItem(hostileName)));
+}
+
+TEST(OleBlocks, TextBlocksCutAtTheirFirstZero) {
+    EXPECT_EQ(ReadAnsiText(Bytes({'a', 'b', 'c', 0, 'x', 'y'})), "abc");
+    EXPECT_EQ(ReadAnsiText(Bytes({'a', 'b'})), "ab");
+    EXPECT_EQ(ReadWideText(Bytes({'a', 0, 'b', 0, 0, 0, 'x', 0})), u"ab");
+    EXPECT_EQ(ReadWideText(Bytes({'a', 0, 'b'})), u"a");
+    EXPECT_EQ(WriteAnsiText("ab"), Bytes({'a', 'b', 0}));
+    EXPECT_EQ(WriteAnsiText(std::string_view("ab\0", 3)), Bytes({'a', 'b', 0}));
+    EXPECT_EQ(WriteWideText(u"\u00e9"), Bytes({0xE9, 0, 0, 0}));
+    EXPECT_EQ(ReadWideText(WriteWideText(u"Tr\u00f8ndelag")), u"Tr\u00f8ndelag");
+    EXPECT_EQ(ReadDword(WriteDword(0x80000001u)), 0x80000001u);
+    EXPECT_FALSE(ReadDword(Bytes({1, 2, 3})));
+}
+
+TEST(OleBlocks, Utf16ConversionReplacesMalformedSequences) {
+    EXPECT_EQ(Utf8FromWide(WideFromUtf8("a\xF0\x9F\x9B\xB0z")), "a\xF0\x9F\x9B\xB0z");
+    EXPECT_EQ(WideFromUtf8("\xC3"), u"\uFFFD");
+    EXPECT_EQ(WideFromUtf8("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
+    EXPECT_EQ(Utf8FromWide(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
+}
+
+}  // namespace
+}  // namespace kestrune::ole

@@ -1,0 +1,21 @@
+// The program's own resource image, written at build time: a string-table
+// entry for every constant of the native dictionary, the form streams, and
+// the two settings blocks of the native language.
+#pragma once
+
+#include "localise/LocLangFile.h"
+#include "platform/ResBytes.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrune {
+
+// A form resource: its RCDATA name ("TFORMMAIN") and its form stream.
+using TFormResource = std::pair<std::string, TBytes>;
+
+// A resource-only PE image; nativeHeader gives the settings blocks' stamp, language and names.
+TBytes WriteProgramResources(const TLocStorage& native, const std::vector<TFormResource>& forms, const TLangFile& nativeHeader);
+
+}  // namespace kestrune
