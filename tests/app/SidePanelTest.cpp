@@ -181,34 +181,5 @@ TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 3000));
 }
 
-TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
-    Select("False colour");
-    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
-    EXPECT_FALSE(tabsEnabled);
-    EXPECT_EQ(NewRedisplays(), 0);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 500));
-    EXPECT_TRUE(tabsEnabled);
-
-    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(60);
-    EXPECT_EQ(core->Settings.SeaColourThreshold->Value, 60);
-    EXPECT_EQ(Get<QTimer>("TimerUpdateSeaColour")->interval(), 1000);
-    EXPECT_FALSE(tabsEnabled);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 2; }, 2000));
-
-    // Without sea colouring the threshold only changes the setting.
-    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
-    WaitFor([&] { return NewRedisplays() == 3; }, 500);
-    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(70);
-    EXPECT_FALSE(Get<QTimer>("TimerUpdateSeaColour")->isActive());
-}
-
-TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {
-    Select("Vegetation");
-    core->Pass.NdviPaletteFileName = "green.pal";
-    Get<TqelCheckBox>("CheckBoxColourVegetationGreen")->click();
-    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
-    EXPECT_EQ(NewRedisplays(), 1);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -46,25 +46,6 @@ TEST(ChannelFlagsTest, LevelBChannels) {
     EXPECT_EQ(LevelBChannels(header, 14, available), 5);
 }
 
-TEST(ChannelFlagsTest, StationChannels) {
-    std::vector<uint8_t> header(512, 0);
-    TChannelFlags available{};
-    EXPECT_EQ(StationChannels10(header, SensorAvhrr, available), 5);
-    EXPECT_TRUE(available[8]);
-    EXPECT_FALSE(available[9]);
-    header[272] = 1;
-    EXPECT_EQ(StationChannels10(header, SensorAvhrr, available), 1);
-    EXPECT_TRUE(available[3]);
-    EXPECT_FALSE(available[1]);
-    EXPECT_EQ(StationChannels5(header, SensorFengYun1, available), 10);
-    header[2] = 1;
-    EXPECT_EQ(StationChannels5(header, SensorAvhrr, available), 1);
-    EXPECT_TRUE(available[2]);
-    header[2] = 0;
-    EXPECT_EQ(StationChannels5(header, SensorAvhrr, available), 5);
-    EXPECT_TRUE(available[1] && available[5]);
-}
-
 TEST(RecordSizeKindTest, KnownLayoutsOnly) {
     std::vector<uint8_t> header(512, ' ');
     const auto setSize = [&](const char* text) { std::memcpy(header.data() + 181, text, 6); };

@@ -159,38 +159,6 @@ TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
     EXPECT_NE(telemetry_.CalibrationReport.find("channel 5 per count"), std::string::npos);
 }
 
-TEST_F(Telemetry, BadFramesWarningUnlessQuiet) {
-    THrptPassSpec passSpec;
-    telemetry_.Reset(26, 0, 0, 100, &lines_);
-    uint8_t flag = 0;
-    for (int32_t line = 0; line < 100; ++line) {
-        test::THrptFrame frame = test::BuildMinorFrame(passSpec, line);
-        if (line % 4 != 0) frame[0] = 0;  // three frames in four without the first sync word
-        telemetry_.LineInfoText(frame, line, flag);
-    }
-    EXPECT_EQ(telemetry_.FrameCount, 100);
-    EXPECT_EQ(telemetry_.GoodSyncCount, 25);
-    TSensor sensor;
-    telemetry_.PassSummary(sensor, true);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-    telemetry_.PassSummary(sensor, false);
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Warning - this data file has a very large number of bad frames");
-}
-
-TEST_F(Telemetry, MetopWithoutBlackbodyCountsTakesItsDefaults) {
-    THrptPassSpec passSpec;
-    passSpec.SpacecraftId = 0;
-    passSpec.Blackbody = {0, 0, 0};
-    Feed(passSpec, 100);
-    TSensor sensor;
-    telemetry_.PassSummary(sensor, true);
-    EXPECT_EQ(telemetry_.SatelliteName, "Metop-A");
-    EXPECT_EQ(telemetry_.TargetCount(4), 525);
-    EXPECT_EQ(telemetry_.SpaceCount(3), 37);
-    EXPECT_EQ(telemetry_.PrtMean, 180);
-}
-
 TEST_F(Telemetry, Level1bCalibrationAverages) {
     std::vector<uint8_t> values(40, 0);
     const auto put = [&](size_t at, int32_t v) {

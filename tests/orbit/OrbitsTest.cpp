@@ -150,17 +150,6 @@ TEST_F(OrbitsTest, MeteorM2AnchorsUseItsOwnSpacing) {
     ExpectScanAngles(Epoch + 10.0 / MinsPerDay, 30.0, 769.5);
 }
 
-TEST_F(OrbitsTest, FixedYawTurnsTheScanLine) {
-    const TDateTime time = Epoch + 5.0 / MinsPerDay;
-    Embed("NOAA 19", WeatherSet());
-    orbit.LocateScanLine(time, points, altitude);
-    const TScanLinePoints plain = points;
-    Embed("METEOR-M1", WeatherSet());
-    orbit.LocateScanLine(time, points, altitude);
-    const double turn = AngleBetween(GroundDirection(plain[25], plain[35]), GroundDirection(points[25], points[35]));
-    EXPECT_NEAR(turn / Deg, 1.1, 0.2);
-}
-
 TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
     testing::TleElements navigation = WeatherSet();
     navigation.meanMotion = 2.0056;

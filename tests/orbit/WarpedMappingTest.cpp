@@ -20,9 +20,6 @@ TWarpedMapping FullResolution(int centreLine = 1000) {
     return map;
 }
 
-// Longitude on the equator whose unwarped position is x (4.3 units a radian).
-float EquatorLongitudeAt(double x) { return static_cast<float>(x / 4.3 / Radians); }
-
 }  // namespace
 
 TEST(WarpedMapping, ScanGeometryOfAFullResolutionPass) {
@@ -64,26 +61,6 @@ TEST(WarpedMapping, AFineGroundStepStaysInsideTheTables) {
     EXPECT_TRUE(std::isfinite(map.GroundToScan()[-2048]));
 }
 
-TEST(WarpedMapping, UnwarpedPositionIsGroundDistance) {
-    TWarpedMapping map = FullResolution();
-    float x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 5, 0));  // 5 degrees east along the equator
-    EXPECT_NEAR(x, (0.5 * 4.3 * 5 * Radians + 0.5) * 2752, 1e-2);
-    EXPECT_NEAR(y, 1000, 1e-3);
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 2));  // north is up
-    EXPECT_NEAR(y, 1000 - 2752 * 4.3 * 2 * Radians / 2, 1e-2);
-}
-
-TEST(WarpedMapping, WarpedPositionsLimitAt1Point4) {
-    TWarpedMapping map = FullResolution();
-    float x = 0, y = 0;
-    EXPECT_TRUE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.399), 0));
-    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.401), 0));
-    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(-1.401), 0));
-    ASSERT_TRUE(map.LatLonToImage(x, y, true, 0, 0));
-    EXPECT_FLOAT_EQ(x, map.GroundToScan()[0]);  // column -0.5 rounds to the even 0
-}
-
 TEST(WarpedMapping, WarpCoefficientsApply) {
     TWarpedMapping map = FullResolution();
     float x0 = 0, y0 = 0, x = 0, y = 0;
@@ -105,17 +82,6 @@ TEST(WarpedMapping, WarpCoefficientsApply) {
     ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 0));  // east turns to north
     EXPECT_NEAR(x, 1376, 1e-2);
     EXPECT_LT(y, 1000);
-}
-
-TEST(WarpedMapping, VerticalWarpOnlyInsideTheWarpStep) {
-    TWarpedMapping map = FullResolution();
-    map.SetVerticalWarp(0, 2, 0);
-    float x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // y = 0.75, inside
-    EXPECT_NEAR(1000 - y, 2 * 2752 * 4.3 * 10 * Radians / 2, 0.1);
-    map.WarpStep = 0.5f;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // now outside
-    EXPECT_NEAR(1000 - y, 2752 * 4.3 * 10 * Radians / 2, 0.1);
 }
 
 TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {

@@ -49,17 +49,6 @@ TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFr
     EXPECT_EQ(text.Value, "yyyymmdd");
 }
 
-TEST_F(RegistryVariablesTest, DeleteOnFreeLeavesNoValueBehind) {
-    ProgramKey().WriteInteger("Old", 4);
-    {
-        TRegistryInteger number("Old", 0);
-        EXPECT_EQ(number.Value, 4);
-        number.DeleteOnFree = true;
-    }
-    EXPECT_FALSE(ProgramKey().ValueExists("Old"));
-    EXPECT_TRUE(ProgramKey().KeyExists("\\Software\\Morvane\\Kestrune"));
-}
-
 TEST_F(RegistryVariablesTest, AFailedWriteAtFreeIsLoggedNotThrown) {
     std::vector<std::string> log;
     SetRegistryErrorLog([&](const std::string& text) { log.push_back(text); });

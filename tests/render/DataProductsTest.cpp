@@ -162,17 +162,6 @@ TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
               ExpectedRaster(3, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable3()[c]); }));
 }
 
-TEST_F(DataProductsTest, TemperatureRasterWithProgress) {
-    MakePass(8, 120, {3, 4, 5});
-    const std::string name = products.SaveTemperatureData(4, ".bt", "pass");
-    EXPECT_EQ(name, InInput("pass.t4.bt"));
-    const double* table4 = pass.Sensor->ThermalTable4();
-    EXPECT_EQ(testing::TTempFolder::Read(name), ExpectedRaster(4, [&](uint16_t c) { return TemperatureWord(table4[c]); }));
-    EXPECT_EQ(host.Events, (std::vector<std::string>{"disable", "progress shown", "status:Writing file...", "status:",
-                                                     "progress hidden", "enable"}));
-    EXPECT_EQ(host.Positions, (std::vector<int>{0, 50, 100}));
-}
-
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     // Counts 400 and 410, but 700 in both channels at sample 5 of line 1.
     testing::MakePass(pass, 409, 2, {4, 5}, [](int channel, int x, int y) -> uint16_t {
