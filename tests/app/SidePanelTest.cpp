@@ -128,32 +128,6 @@ TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
     EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh4")->currentText(), "Gamma 2.1");
 }
 
-TEST_F(SidePanelTest, ChoicesRedisplayAtOnceRangesAfterTheirDelay) {
-    Select("False colour");
-    Get<TqelRadioGroup>("RadioGroupCrispenFC")->Button(2)->click();
-    EXPECT_EQ(NewRedisplays(), 1);
-    EXPECT_EQ(core->View.Options.RadioGroupCrispenFC, 2);
-
-    Select("Temperature");
-    Get<TqelCheckBox>("CheckBoxUserRange")->click();
-    auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
-    minimum->stepBy(1);
-    minimum->stepBy(1);
-    EXPECT_EQ(NewRedisplays(), 0);
-    Wait(600);
-    EXPECT_EQ(NewRedisplays(), 0);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 2000));
-    EXPECT_EQ(core->View.Options.UpDownUserMinTemp, -58);
-    Wait(1300);
-    EXPECT_EQ(NewRedisplays(), 1);
-
-    // Held down, the arrow keeps the redisplay waiting.
-    leftButtonDown = true;
-    minimum->stepBy(1);
-    Wait(1400);
-    EXPECT_EQ(NewRedisplays(), 1);
-}
-
 TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
     auto* maximum = Get<TqelUpDown>("UpDownUserMaxTemp");

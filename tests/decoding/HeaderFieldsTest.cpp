@@ -31,21 +31,6 @@ TEST(HeaderDateTest, YearsSince1900AndMonthsFromZero) {
     EXPECT_THROW(HeaderDate(month13), EConvertError);
 }
 
-TEST(ChannelFlagsTest, LevelBChannels) {
-    std::vector<uint8_t> header(512, 0);
-    TChannelFlags available{};
-    EXPECT_EQ(LevelBChannels(header, 7, available), 5) << "none marked: all five";
-    EXPECT_TRUE(available[5]);
-    header[97] = 'Y';
-    header[99] = 'N';
-    header[100] = 'Y';
-    EXPECT_EQ(LevelBChannels(header, 7, available), 2);
-    EXPECT_TRUE(available[1]);
-    EXPECT_FALSE(available[3]);
-    EXPECT_TRUE(available[4]);
-    EXPECT_EQ(LevelBChannels(header, 14, available), 5);
-}
-
 TEST(RecordSizeKindTest, KnownLayoutsOnly) {
     std::vector<uint8_t> header(512, ' ');
     const auto setSize = [&](const char* text) { std::memcpy(header.data() + 181, text, 6); };

@@ -63,22 +63,6 @@ struct DefaultSample {
     int intersectionCh3;
 };
 
-TEST_F(SatelliteParametersTest, AFileWithMissingKeysIsCompletedAndKeepsItsOtherLines) {
-    folder_.Write("program/NOAA-19.ini", "; station notes\n[Chan-2]\nSlope2=0.2\nOwner=station\n");
-    TSensor sensor;
-    sensor.SetSatellite(11);
-    const std::string file = ProgramFile("NOAA-19.ini");
-    const std::string text = TTempFolder::Read(file);
-    EXPECT_NE(text.find("; station notes"), std::string::npos);
-    EXPECT_EQ(Value(file, 2, "Owner"), "station");
-    EXPECT_EQ(Value(file, 2, "Slope2"), Single(0.2));
-    EXPECT_EQ(Value(file, 2, "Intersection"), "500");
-    EXPECT_EQ(Value(file, 5, "B"), Single(0.998913));
-    EXPECT_EQ(Value(file, 1, "SolarIrradiance"), Single(126.773));
-    EXPECT_EQ(sensor.VisibleCalibration(2).Slope2, 0.2f);
-    EXPECT_NEAR(sensor.VisibleTable2()[700], (0.2 * 700 - 56.445) / 100, 1e-6);
-}
-
 TEST_F(SatelliteParametersTest, UserEditsReachTheVisibleCalibrationOnly) {
     TSensor plain;
     plain.SetSatellite(7);

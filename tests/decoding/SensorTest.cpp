@@ -223,18 +223,6 @@ TEST_F(SensorTest, PaletteSpansTheRangeWithTruncatedIndexes) {
     EXPECT_EQ(Colour(sensor, std::nan("")), (Rgb{30, 30, 30}));
 }
 
-TEST_F(SensorTest, PaletteLinesTakeCommasQuotesAndLowBytes) {
-    TSensor sensor;
-    sensor.SetPaletteLow(0);
-    sensor.SetPaletteHigh(255);
-    sensor.SetPaletteFile(folder_.Write(
-        "sst.pal", PaletteText(256, 0, {{3, "\"10\", 20,30"}, {4, "  256 -1 0  "}, {5, "0\t0\t255"}})));
-    ASSERT_NE(sensor.PaletteFile(), "");
-    EXPECT_EQ(Colour(sensor, 3.0), (Rgb{10, 20, 30}));
-    EXPECT_EQ(Colour(sensor, 4.0), (Rgb{0, 255, 0}));
-    EXPECT_EQ(Colour(sensor, 5.0), (Rgb{0, 0, 255}));
-}
-
 TEST_F(SensorTest, ABadNumberStopsReadingButKeepsTheComponentsBefore) {
     TSensor sensor;
     sensor.SetPaletteLow(0);

@@ -165,20 +165,5 @@ TEST_F(SstNdviTest, GrazingAnglesGiveNoSst) {
     EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 510, std::nanf(""), true), -100.0f);
 }
 
-TEST_F(SstNdviTest, NoSstWithoutATemperature) {
-    TSensor sensor;
-    sensor.SetSstCloudTest(false);
-    sensor.SetSstMinT4(-300.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 500, -1.0f, true), -100.0f);  // never calibrated
-    Calibrate(sensor, 7);
-    ASSERT_EQ(sensor.ThermalTable4()[1023], 0.0);  // beyond the space count: no temperature
-    sensor.SetSstMinT4(-5.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(1023, 500, -1.0f, true), -100.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(1024, 500, -1.0f, true), -100.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, -1, -1.0f, true), -100.0f);
-    sensor.SetSatellite(8);  // a new satellite: last pass's tables no longer count
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 500, -1.0f, true), -100.0f);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -11,7 +11,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
-#include "tests/support/LoaderSandbox.h"
+#include "tests/support/LoaderTest.h"
 #include "tests/support/StationFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -40,19 +40,17 @@ struct TStationCase {
     bool EightBit = false;
 };
 
-class StationLoadTest : public ::testing::Test {
+class StationLoadTest : public test::TLoaderTest {
 protected:
-    test::TLoaderSandbox sandbox{"kestrune-station-", ::testing::UnitTest::GetInstance()->current_test_info()->name()};
-    TPassState state;
-    THeadlessHost host;
-    TLoaderSettings settings;
-    TPassLoader loader{state, host, settings};
     test::THrptPassSpec passSpec;
 
-    void SetUp() override { settings.Unattended = true; }
+    void SetUp() override {
+        TLoaderTest::SetUp();
+        WriteArchive("NOAA-18", 28654);
+    }
 
     std::string Load(const std::string& name, const TBytes& bytes) {
-        const std::string path = sandbox.Write(name, bytes);
+        const std::string path = Write(name, bytes);
         loader.LoadDataFile(path);
         return path;
     }

@@ -70,17 +70,6 @@ TEST_F(Telemetry, SyncWithAnyThirdWordIsGood) {
     EXPECT_EQ(telemetry_.GoodSyncCount, 2);
 }
 
-TEST_F(Telemetry, LineTextByHand) {
-    THrptPassSpec passSpec;
-    passSpec.StartMilliseconds = 3600000LL + 2 * 60000 + 3000 + 45;  // 01:02:03.045
-    Feed(passSpec, 1);
-    // id word: minor frame 1, id 13, 3B; day 123; PRT reference frame (index 0 before it).
-    EXPECT_EQ(lines_[0],
-              "   0 0284 016f 035c 019d 020f 0095 1 3B 123 01:02:03.045 PRT[0]:010 010 010, Cal:3=726 4=391 5=387 "
-              "Space:1=41 2=40 3=990 4=995 5=1000 ");
-    EXPECT_EQ(flags_[0], 1);
-}
-
 TEST_F(Telemetry, ThermometersFollowTheReferenceFrame) {
     THrptPassSpec passSpec;  // lines 0, 5, 10 .. carry reference words
     Feed(passSpec, 5);

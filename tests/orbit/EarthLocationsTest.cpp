@@ -281,32 +281,6 @@ TEST_F(EarthLocationsTest, MeteorTimesRunThreeHoursAhead) {
 
 // ---------------------------------------------------------------- Level 1b
 
-TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
-    WriteLevel1bPass(600, 1.0 / 6.0);
-    const TScanLinePoints expected = [this] {
-        orbit.UseEmbeddedKeplers(ElementLine1, ElementLine2, PassStart);
-        TScanLinePoints points{};
-        double altitude = 0;
-        orbit.LocateScanLine(PassStart + 300 * Second / 6, points, altitude);
-        orbit.Clear();
-        return points;
-    }();
-    Compute(7);
-    ASSERT_TRUE(locations.LocationsValid);
-    EXPECT_TRUE(locations.MapFitted);
-    for (size_t k = 0; k < LocationAnchorCount; k += 10) {
-        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Latitude, expected[k].Latitude, 1e-4);
-        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Longitude, expected[k].Longitude, 1e-4);
-    }
-    const TScanLineAngles& angles = *locations.LineAngles(300);
-    EXPECT_FLOAT_EQ(angles.SolarZenith[7], 7.0f);
-    EXPECT_FLOAT_EQ(angles.SatelliteZenith[7], -3.5f);
-    EXPECT_FLOAT_EQ(angles.RelativeAzimuth[7], 123.45f);
-    EXPECT_EQ(locations.NominalStartTime, EncodeDate(2020, 4, 9));
-    EXPECT_NEAR(locations.StartTime, PassStart, Millisecond);
-    EXPECT_NEAR(locations.EndTime, PassStart + 599 * Second / 6, Millisecond);
-}
-
 // ---------------------------------------------------------------- saving and naming
 
 TEST_F(EarthLocationsTest, SavedLocationsAreLittleEndianRecordsOfEveryLine) {

@@ -66,38 +66,6 @@ TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
     EXPECT_EQ(ArchiveRevolution(badRevolution), 0);
 }
 
-TEST_F(KeplersTest, MainAndUpdateFilesMerge) {
-    WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(Start, 3, 1.0, 1000, 14, "\r\n") + "end of file\r\n\r\n");
-    const testing::TleElements later = SetAt(Start + 10, 1200);
-    WriteUpdate("NOAA-15", "NOAA 15\n   " + TleLine1(later) + "  \n" + TleLine2(later) + "\nnot a line\n");
-    ASSERT_TRUE(Find("NOAA-15"));
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[6], TleLine1(later));
-    EXPECT_EQ(lines[7], TleLine2(later));
-    EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
-    EXPECT_EQ(updateFile, Base() + "Keps/Updates/NOAA-15.txt");
-
-    // Only an update file: it alone is the archive.
-    std::filesystem::remove(Base() + "Keps/NOAA-15.txt");
-    ASSERT_TRUE(Find("NOAA-15"));
-    EXPECT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(mainFile.empty());
-}
-
-TEST_F(KeplersTest, SetsOutOfOrderAreDroppedButAWrapIsKept) {
-    std::string text;
-    int day = 0;
-    for (int revolution : {12000, 12005, 12010, 12000, 12020, 99990, 99999, 1, 14}) {
-        const testing::TleElements e = SetAt(Start + day++, revolution);
-        text += TleLine1(e) + "\n" + TleLine2(e) + "\n";
-    }
-    WriteMain("NOAA-15", text);
-    ASSERT_TRUE(Find("NOAA-15"));
-    std::vector<int> kept;
-    for (size_t i = 1; i < lines.size(); i += 2) kept.push_back(ArchiveRevolution(lines[i]));
-    EXPECT_EQ(kept, (std::vector<int>{12000, 12005, 12010, 12020, 99990, 99999, 1, 14}));
-}
-
 TEST_F(KeplersTest, NearestSetToThePassTime) {
     WriteMain("NOAA-15", ArchiveText(Start, 100));
     for (const auto& [pass, expected] : {std::pair{50.3, 50.0}, std::pair{50.7, 51.0}, std::pair{0.2, 0.0},

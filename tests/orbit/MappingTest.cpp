@@ -127,21 +127,6 @@ TEST(Projection, PolarStereographicBothHemispheres) {
     ExpectPixelsRoundTrip(south, 41);
 }
 
-TEST(Projection, ConicAsDefinedByItsStandardParallel) {
-    TMapping map = MakeMap(10, 1000, 1000, 0, 45);
-    EXPECT_NEAR(map.ConeConstant(), 0.7071068, 1e-6);
-    EXPECT_NEAR(map.ConeFactor(), 2.0386852, 1e-5);
-    EXPECT_NEAR(map.ConeRho0(), 1.0968372, 1e-5);
-    ExpectPixel(map, 10, 50, 623, 397);
-    ExpectPixel(map, 0, 45, 500, 500);
-    ExpectInvisible(map, 150, 0);  // more than 10,000 km away
-    ExpectPixelsRoundTrip(map, 31);
-
-    TMapping south = MakeMap(10, 1000, 1000, 0, -45);
-    ExpectPixel(south, 10, -50, 623, 603);
-    ExpectPixelsRoundTrip(south, 31);
-}
-
 TEST(Sphere, GreatCircleDistanceAndBearing) {
     float distance = 0, bearing = 0;
     ASSERT_TRUE(GreatCircleDistance(0, 0, 1, 0, distance, bearing));

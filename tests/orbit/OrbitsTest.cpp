@@ -184,32 +184,5 @@ TEST_F(OrbitsTest, DirectionOfTravel) {
     EXPECT_GT(south, 0);
 }
 
-TEST_F(OrbitsTest, ElementsChosenFromTheArchives) {
-    std::string archive;
-    for (int day = 0; day < 10; ++day) {
-        testing::TleElements e = WeatherSet();
-        e.epochDay = 95.0 + day;
-        archive += TleLine1(e) + "\n" + TleLine2(e) + "\n";
-    }
-    temp.Write("elements/Keps/NOAA-15.txt", archive);
-    orbit.LoadSatelliteList(temp.Path() + "elements");
-    orbit.SetSatelliteName("NOAA 15");
-    orbit.SelectElements(Epoch + 0.1);
-    ASSERT_TRUE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.MainElementSource, temp.Path() + "elements/Keps/NOAA-15.txt");
-    EXPECT_TRUE(orbit.UpdateElementSource.empty());
-    EXPECT_NEAR(orbit.ElementAge, 0.4, 1e-6);
-    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 0.1);
-
-    orbit.Quiet = true;
-    orbit.SetSatelliteName("NOAA 18");
-    orbit.SelectElements(Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-    orbit.Quiet = false;
-    orbit.SelectElements(Epoch);
-    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u);
-}
-
 }  // namespace
 }  // namespace kestrune

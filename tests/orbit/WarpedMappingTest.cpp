@@ -112,32 +112,3 @@ TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
     ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
     EXPECT_FLOAT_EQ(y, y0);
 }
-
-TEST(WarpedMapping, FillTableGaps) {
-    TGroundTable table;
-    table.Fill(UnknownEntry);
-    table[0] = 0;
-    table[2] = 2;
-    table[5] = 8;
-    FillTableGaps(table, 0.5f);
-    EXPECT_FLOAT_EQ(table[1], 1);
-    EXPECT_FLOAT_EQ(table[3], 4);
-    EXPECT_FLOAT_EQ(table[4], 6);
-    EXPECT_FLOAT_EQ(table[6], 10);  // the last gap's slope 2 beats 0.5
-    EXPECT_FLOAT_EQ(table[2047], 8 + 2 * 2042);
-    EXPECT_FLOAT_EQ(table[-1], -2);
-    EXPECT_FLOAT_EQ(table[-2048], -4096);
-
-    TGroundTable flat;
-    flat.Fill(UnknownEntry);
-    flat[10] = 1;
-    flat[11] = 2;
-    FillTableGaps(flat, 0.9f);  // no gap: the given slope
-    EXPECT_FLOAT_EQ(flat[12], 2.9f);
-    EXPECT_FLOAT_EQ(flat[9], 0.1f);
-
-    TGroundTable empty;
-    empty.Fill(UnknownEntry);
-    FillTableGaps(empty, 1);
-    EXPECT_EQ(empty[0], UnknownEntry);
-}

@@ -106,21 +106,5 @@ TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
     EXPECT_EQ(stream->Read(all.data(), stream->Size()), 1 << 20);
 }
 
-// Emptying the file under a mapping would fault the stream that holds it.
-TEST_F(MapStreamTest, ASecondStreamMayNotEmptyAMappedFile) {
-    const std::string path = folder.Write("shared.bin", Bytes(32));
-    TMapStream first(path);
-    first.SetActive(true);
-    for (const uint8_t mode : {TMapStream::cmCreateAlways, TMapStream::cmTruncateExisting}) {
-        TMapStream second(path);
-        second.CreateMode = mode;
-        EXPECT_THROW(second.SetActive(true), EMemoryMappedFile) << int{mode};
-    }
-    EXPECT_EQ(std::filesystem::file_size(path), 32u);
-    EXPECT_EQ(first.Memory()[31], 32);
-    EXPECT_THROW(first.Seek(std::numeric_limits<int64_t>::max(), soFromEnd), EMMEndOfFile);
-    EXPECT_THROW(first.Write("x", std::numeric_limits<int64_t>::max()), EMMEndOfFile);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -139,18 +139,6 @@ TEST_F(DataProductsTest, RawChannelsOfTheSelectedChannelsOnly) {
               ExpectedRaster(4, [](uint16_t sample) { return sample; }));
 }
 
-TEST_F(DataProductsTest, PassesWithDottedNamesKeepTheirOwnFiles) {
-    products.SaveRawChannels("noaa18.2024-05-01");
-    products.SaveRawChannels("noaa18.2024-05-02");
-    products.SaveAlbedoFiles("noaa18.2024-05-01");
-    products.SaveAlbedoFiles("noaa18.2024-05-02");
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-01-5.raw")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-02-5.raw")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-01.t3.alb")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-02.t3.alb")));
-    EXPECT_EQ(FilesIn(pass.InputFolder).size(), 16u);
-}
-
 TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
     pass.ChannelSelected[2] = false;
     products.SaveAlbedoFiles("pass");

@@ -176,21 +176,5 @@ protected:
     }
 };
 
-TEST_F(FireListTest, StandardAlgorithmOnValidLines) {
-    const double* table3 = pass.Sensor->ThermalTable3();
-    const double* table4 = pass.Sensor->ThermalTable4();
-    ASSERT_GE(table3[100] - table4[400], 10.0);
-    ASSERT_GE(table3[100], 315.0);
-    ASSERT_LT(table3[900], 315.0);
-    Set(3, 24, 0, 100);
-    Set(3, 444, 1, 100);
-    Set(3, 100, 2, 100);
-    pass.Video->SetLineFlag(2, 0);
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "2 pixels found", "10.00 -20.00", "12.05 -9.50"}));
-
-    pass.EarthLocations->LocationsValid = false;
-    EXPECT_EQ(List(), (std::vector<std::string>{Heading(), "0 pixels found"})) << "unlocated pixels are left out";
-}
-
 }  // namespace
 }  // namespace kestrune

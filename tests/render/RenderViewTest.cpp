@@ -95,22 +95,6 @@ TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     ExpectGrey(5, 6, stretch[Sample(4, 5, 6)] >> 2);
 }
 
-TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
-    view_.Options.CheckBoxIllumEqCh1 = true;
-    pass_.Northbound = true;
-    view_.SelectView("Ch 1");
-    const int space = pass_.TelemetryData->SpaceCount(1);
-    for (int x : {0, 255, 511}) {
-        const int gain = (x + Width) * 512 / (3 * Width);
-        const int v = ((std::max(Sample(1, x, 9) - space, 0) * gain) >> 8) + space;
-        ExpectGrey(x, 9, std::min(v, 1023) >> 2);
-    }
-    pass_.Northbound = false;  // the ramp runs the other way
-    view_.Redisplay();
-    const int gain = (511 + Width) * 512 / (3 * Width);
-    ExpectGrey(0, 9, std::min(((std::max(Sample(1, 0, 9) - space, 0) * gain) >> 8) + space, 1023) >> 2);
-}
-
 TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
     view_.Options.RadioGroupBrightness = 1;  // channel 2
     view_.Options.RadioGroupThermalBrightAdjust = AdjustNone;

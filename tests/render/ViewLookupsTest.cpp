@@ -89,43 +89,6 @@ TEST(ViewLookups, FalseColourWithoutSeaRunsFromBlackToWhite) {
     EXPECT_COLOUR(table.At(700, 500), mid.red, mid.green, mid.blue);
 }
 
-TEST(ViewLookups, FalseColourTakesTheClutColumnOfTheTemperature) {
-    TClutImage clut;
-    for (int column = 0; column < TClutImage::Width; ++column)
-        for (int row = 0; row < TClutImage::Height; ++row)
-            clut.Pixel(column, row) = {static_cast<uint8_t>(row & 255), static_cast<uint8_t>(row >> 8),
-                                       static_cast<uint8_t>(column & 255)};
-    auto thermal = Uniform(273.16);  // 0 C: column 240
-    thermal[5] = 273.16 - 200.0;     // below the table: column 0
-    thermal[6] = 273.16 + 100.0;     // above it: column 360
-    TFalseColourTable table;
-    BuildFalseColourLookup(table, {thermal.data(), 10, RgbColor(0, 0, 0), 1.0, &clut}, nullptr);
-    EXPECT_COLOUR(table.At(0, 10), 240, (1013 >> 8), (1013 & 255));  // row 1023 - 10
-    EXPECT_COLOUR(table.At(0, 1023), 240, 0, 0);
-    EXPECT_COLOUR(table.At(5, 500), 0, (523 >> 8), (523 & 255));
-    EXPECT_COLOUR(table.At(6, 500), 360 & 255, (523 >> 8), (523 & 255));
-    EXPECT_COLOUR(table.At(0, 9), 0, 0, 0);  // a black sea colour
-}
-
-TEST(ViewLookups, AshLookupColoursTheChannelDifference) {
-    TAshPalette palette{};
-    for (int k = 0; k <= 100; ++k) palette[k] = {static_cast<uint8_t>(k), 0, 0};
-    auto t4 = Uniform(280.0);
-    auto t5 = Uniform(280.0);
-    t4[10] = 280.25;  // +2.5 tenths: Round(2.5) = 2
-    t4[11] = 290.0;   // +10 K: held at +5 K
-    t5[20] = 290.0;   // -10 K: held at -5 K
-    TFalseColourTable table;
-    BuildAshLookup(table, t4.data(), t5.data(), palette);
-    EXPECT_EQ(table.At(0, 0).Blue, 50);
-    EXPECT_EQ(table.At(10, 0).Blue, 52);
-    EXPECT_EQ(table.At(11, 0).Blue, 100);
-    EXPECT_EQ(table.At(0, 20).Blue, 0);
-    TFalseColourTable untouched;
-    BuildAshLookup(untouched, t4.data(), nullptr, palette);
-    EXPECT_EQ(untouched.At(0, 0).Blue, 0);
-}
-
 TEST(PaletteFile, EntriesLoadAndDamagedFilesKeepTheGreyRampBeyond) {
     TTempFolder folder;
     std::string standard = "JASC-PAL\r\n0100\r\n256\r\n";
