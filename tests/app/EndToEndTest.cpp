@@ -59,14 +59,6 @@ uint16_t SeaSample(int32_t line, int channel, int32_t sample) {
     }
 }
 
-// A Level 1b data set of an instrument this program does not read.
-test::TBytes AmsuDataSet() {
-    test::TBytes bytes(200000, 0);
-    const std::string name = "NSS.AMSU";
-    std::copy(name.begin(), name.end(), bytes.begin() + 30);
-    return bytes;
-}
-
 struct TRunResult {
     int Status = -1;
     bool Stopped = false;  // still running when the test stopped it
@@ -335,7 +327,7 @@ TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
         {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), 1, "File too small", "230503_1300_noaa18"},
         {"230503_1310_noaa18.wsd", test::BuildWsdFile(passSpec, 60, set.Line1, set.Line2), 0,
          "Warning - your input data file has less than 100 data lines.", "230503_1310_noaa18"},
-        {"230503_1320_noaa18.l1b", AmsuDataSet(), 1, "Level-1B data must be HRPT, GAC or LAC format",
+        {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "was not recognised (extension \".dat\")",
          "230503_1320_noaa18"},
         {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), 0, "was not found", "230503_1330_noaa18"},
         {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18.wsd"},
