@@ -69,7 +69,7 @@ bool PrescanFrameSatellite(TLoadContext& load) {
     const TDateTime time = EncodeDate(year, 1, 1) + (code.DayOfYear - 1) + static_cast<double>(code.Milliseconds) / MSecsPerDay;
     orbit.SelectElements(time);
     load.Log(prefix + "pass date & time from timestamp is: " + FormatDateTime("yyyy-mmm-dd \"at\" hh:nn", time));
-    return orbit.IsNorthbound(time);
+    return load.ProposeOrbitDirection(time);
 }
 
 }  // namespace kestrune

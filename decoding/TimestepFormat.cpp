@@ -118,6 +118,7 @@ void ReadTimestepHeader(TLoadContext& load) {
         state.ChannelSelected = state.ChannelAvailable;
         state.Northbound = ascending;
     }
+    load.DirectionKnown = true;  // the header says
     load.AskPassDirection(state.HeaderText, ascending);
     if (dos && load.Orbit().SatelliteName.empty()) {
         load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
