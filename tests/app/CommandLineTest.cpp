@@ -96,35 +96,10 @@ TEST(ViewParameterTest, SstRangesInTheirTwoForms) {
     EXPECT_FALSE(ParseBracketedRange("10+25"));
 }
 
-TEST(ViewParameterTest, RgbChannelsAllInRange) {
-    EXPECT_EQ(ParseRgbChannels("R1G2B4"), (std::array<int, 3>{1, 2, 4}));
-    EXPECT_EQ(ParseRgbChannels("R10G1B2"), (std::array<int, 3>{10, 1, 2}));
-    EXPECT_FALSE(ParseRgbChannels("R1G2B11"));
-    EXPECT_FALSE(ParseRgbChannels("R0G2B3"));
-    EXPECT_FALSE(ParseRgbChannels("R1G2B"));
-    EXPECT_FALSE(ParseRgbChannels("R1G2"));
-}
-
-TEST_F(CommandLineTest, PaletteAsNamedThenInTheProgramFolder) {
-    const std::string beside = folder.Write("program/veg.pal", "JASC-PAL\n");
-    const std::string elsewhere = folder.Write("palettes/My.pal", "JASC-PAL\n");
-    EXPECT_EQ(FindPaletteFile(elsewhere, folder / "program/"), elsewhere);
-    EXPECT_EQ(FindPaletteFile("veg.pal", folder / "program/"), beside);
-    EXPECT_EQ(FindPaletteFile("VEG.PAL", folder / "program/"), "");
-    EXPECT_EQ(FindPaletteFile("", folder / "program/"), "");
-}
-
 TEST_F(CommandLineTest, ItemRendersItsViewAndSavesUnderTheOutputName) {
     EXPECT_FALSE(Run({"-FC:X.JPG", "-ch4:anything.bmp", "-TEMP:"}));
     EXPECT_THAT(target.Calls, ElementsAre("select False colour", "image pass mode 0 jpeg", "select Ch 4",
                                           "image pass mode 0 bmp", "select Temperature"));
-}
-
-TEST_F(CommandLineTest, Channel10AlsoMatchesChannel1) {
-    target.Tabs = {"All", "Ch 1", "Ch 10"};
-    Run({"-CH10:X.JPG"});
-    EXPECT_THAT(target.Calls, ElementsAre("select Ch 1", "image pass mode 0 jpeg", "select Ch 10",
-                                          "image pass mode 0 jpeg"));
 }
 
 TEST_F(CommandLineTest, FileKindFromTheOutputSpecification) {
@@ -147,12 +122,6 @@ TEST_F(CommandLineTest, GacFormatsSaveByTheirOwnRules) {
     }
 }
 
-TEST_F(CommandLineTest, ViewsNotOfferedAndMalformedItemsDoNothing) {
-    target.Tabs = {"All", "Ch 1", "Ch 2"};
-    Run({"-SST:S.BMP", "-FC", "-FCX.JPG", "-XYZ:A.BMP", "-RAW:", "-ALBEDOS:", "-CH3:C.BMP"});
-    EXPECT_TRUE(target.Calls.empty());
-}
-
 TEST_F(CommandLineTest, DiagnosticsAndFireTextOnlyWhenWrittenExactly) {
     Run({"-DIAGNOSTICS:", "-FIRETEXT:", "-OUTPUT:/out/x", "-FIRETEXT:", "-DIAGNOSTICS:D.BMP"});
     EXPECT_THAT(target.Calls, ElementsAre("diagnostics", "fire text pass", "fire text x", "select All",
@@ -164,27 +133,6 @@ TEST_F(CommandLineTest, RgbChannelsTakeEffectInTheSavedImage) {
     EXPECT_THAT(target.Calls,
                 ElementsAre("select RGB", "rgb 421", "redisplay", "image pass mode 0 jpeg", "select RGB",
                             "image pass mode 0 jpeg", "select RGB", "image pass mode 0 jpeg"));
-}
-
-TEST_F(CommandLineTest, VegetationPaletteWhenItExists) {
-    const std::string palette = folder.Write("program/Green.pal", "x");
-    Run({"-NDVIGreen.pal:V.BMP", "-NDVIMissing.pal:V.BMP"});
-    EXPECT_THAT(target.Calls, ElementsAre("select Vegetation", "ndvi palette " + palette, "redisplay",
-                                          "image pass mode 0 bmp", "select Vegetation", "image pass mode 0 bmp"));
-}
-
-TEST_F(CommandLineTest, OverlaySwitchesHoldForTheRunOnly) {
-    target.Overlays = {false, true, false, true};
-    Run({"-BOUNDARIES", "-nogridlines", "-gridpoles", "-gridlabels", "-nogridlabels", "-noboundaries"});
-    ASSERT_EQ(target.OverlaysDuringRun.size(), 2u);
-    EXPECT_EQ(target.OverlaysDuringRun[0], (TOverlaySwitches{false, false, true, false}));
-    EXPECT_EQ(target.Overlays, (TOverlaySwitches{false, true, false, true}));
-}
-
-TEST_F(CommandLineTest, SwitchesAmongAllParametersOnlyAsWholeWords) {
-    target.Overlays = {false, false, false, false};
-    Run({"-boundariesX", "-gridlines"});
-    EXPECT_EQ(target.OverlaysDuringRun[0], (TOverlaySwitches{false, true, false, false}));
 }
 
 TEST_F(CommandLineTest, FailingItemIsReportedAndTheRunGoesOn) {

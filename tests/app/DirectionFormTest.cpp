@@ -58,47 +58,5 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     EXPECT_EQ(answer.ChannelChosen, expected);
 }
 
-TEST(DirectionFormTest, SatelliteYearDateAndGacPassAreAskedAsRequested) {
-    TFormPassDirection form(nullptr);
-    auto request = Request("N18_pass.hpt", true);
-    request.SatellitePreset = "NOAA-15";
-    request.DateMode = TDateMode::Year;
-    request.ShowGacPass = true;
-    request.StdName = "2023-05-03-1230-noaa18";
-    auto answer = AskWith(form, request, [](TFormPassDirection& shown) {
-        auto* satellites = Find<QComboBox>(shown, "ComboBoxSat");
-        EXPECT_TRUE(satellites->isVisible());
-        EXPECT_EQ(satellites->currentText(), "NOAA-18");
-        auto* years = Find<QComboBox>(shown, "ComboBoxYear");
-        EXPECT_TRUE(years->isVisible());
-        EXPECT_EQ(years->itemText(0), "2023");
-        EXPECT_EQ(years->itemText(years->count() - 1), "1980");
-        EXPECT_EQ(years->currentText(), "2023");
-        EXPECT_FALSE(Find<QDateEdit>(shown, "DatePicker")->isVisible());
-        EXPECT_TRUE(Find<QLabel>(shown, "LabelStdName")->isVisible());
-        years->setCurrentIndex(3);
-        emit years->activated(3);
-        satellites->setCurrentText("METOP-B");
-        emit satellites->activated(satellites->currentIndex());
-        Find<TqelRadioGroup>(shown, "RadioGroupGacPass")->Button(2)->click();
-        Find<QPushButton>(shown, "ButtonNorth")->click();
-    });
-    EXPECT_EQ(answer.PassYear, 2020);
-    EXPECT_EQ(answer.SatelliteText, "METOP-B");
-    EXPECT_EQ(answer.GacPass, 2);
-
-    request = Request("20230417_pass.hpt", true);
-    request.SatelliteText = "NOAA 19";
-    request.DateMode = TDateMode::Date;
-    answer = AskWith(form, request, [](TFormPassDirection& shown) {
-        EXPECT_FALSE(Find<QComboBox>(shown, "ComboBoxSat")->isVisible());
-        EXPECT_TRUE(Find<QDateEdit>(shown, "DatePicker")->isVisible());
-        Find<QPushButton>(shown, "ButtonNorth")->click();
-    });
-    EXPECT_EQ(answer.PassDate, EncodeDate(2023, 4, 17));
-    EXPECT_EQ(answer.SatelliteText, "NOAA 19");
-    EXPECT_EQ(answer.GacPass, 0);
-}
-
 }  // namespace
 }  // namespace kestrune

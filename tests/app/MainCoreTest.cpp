@@ -158,14 +158,6 @@ TEST_F(MainCoreTest, HelpFileByLanguage) {
     EXPECT_EQ(ChooseHelpFile("C", program, "kestrune"), program + "Kestrune.html");
 }
 
-TEST_F(MainCoreTest, UnattendedMessagesGoToTheDiagnostics) {
-    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
-    auto core = Start();
-    TDialogService::Instance().ShowMessage("Something to know");
-    EXPECT_THAT(core->Pass.DiagnosticLines, ::testing::Contains("Something to know"));
-    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-}
-
 TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {
     TNudgeMemory memory;
     memory.Remember("/data/my pass.hpt", 3, -2, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 5, 0));

@@ -160,30 +160,6 @@ TEST_F(MainWindowTest, AFailedLoadLeavesTheWindowUsable) {
     EXPECT_TRUE(form->Core().PassLoaded());
 }
 
-TEST_F(MainWindowTest, StopDuringALoadCancelsIt) {
-    auto form = Show();
-    const std::string pass = WritePass();
-    auto* open = Find<QPushButton>(*form, "ButtonOpen");
-    bool sawStop = false;
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (open->text() != "Stop") return;
-        sawStop = true;
-        stopper.stop();
-        open->click();
-    });
-    testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
-        stopper.start(0);
-        ChooseFile(dialog, pass);
-    });
-    open->click();
-    EXPECT_TRUE(sawStop);
-    EXPECT_FALSE(form->Core().PassLoaded());
-    EXPECT_FALSE(form->Core().Pass.Loading);
-    EXPECT_EQ(open->text(), "Open");
-    EXPECT_TRUE(form->Core().MRUFileList->Files().empty());
-}
-
 TEST_F(MainWindowTest, NudgesAreRememberedForTheWholeFileName) {
     auto form = Show();
     const std::string longer = WritePass("230503_1200_noaa180.wsd");

@@ -85,13 +85,6 @@ TEST_F(MouseToolsTest, TheReadOutShowsWhereAndWhatIsUnderTheMouse) {
     EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120, true));
 }
 
-TEST_F(MouseToolsTest, APictureShownSmallerIsReadAtItsOwnPixels) {
-    oneToOne = false;
-    display.resize(display.PictureWidth() / 2, display.PictureHeight() / 2);
-    Mouse(QEvent::MouseMove, {212, 60});
-    EXPECT_EQ(labelCursor.text().toStdString(), Expected(424, 120));
-}
-
 TEST_F(MouseToolsTest, TheRulerShowsRangeAndBearingWhileDragging) {
     ASSERT_TRUE(core->Pass.EarthLocations->MapFitted);
     tools.MouseTool = ToolRuler;

@@ -103,21 +103,6 @@ TEST_F(PersistingControlsTest, ValuesOutliveTheFormUnderTheirNames) {
     EXPECT_EQ(second.upDown->text(), "-12");
 }
 
-TEST_F(PersistingControlsTest, StoredValuesGoThroughTheControlsOwnSetters) {
-    {
-        TRegistry registry = Key();
-        registry.WriteInteger("CrispenFalseColour", 7);
-        registry.WriteInteger("UserMinTemp", -200);
-        registry.WriteInteger("ComboFireMethod", 5);
-        registry.WriteString("ShowFire", "yes");
-    }
-    TSmallForm loaded(form);
-    EXPECT_EQ(loaded.radio->ItemIndex(), 2);
-    EXPECT_EQ(loaded.upDown->Position(), -90);
-    EXPECT_EQ(loaded.combo->ItemIndex(), -1);
-    EXPECT_FALSE(loaded.check->Checked());
-}
-
 TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
     bool showAsh = true;
     int channel = 3;
@@ -162,25 +147,6 @@ TEST_F(PersistingControlsTest, BoundControlsShowAndChangeTheirField) {
     EXPECT_EQ(clicks, 1);
     radio->SetItemIndex(1);
     EXPECT_EQ(clicks, 1);
-}
-
-TEST_F(PersistingControlsTest, ColourChosenWithOkIsRecordedCancelKeepsTheOld) {
-    {
-        TqelColorDialog colour("ColorDialogSeaColour");
-        colour.NamedAs = "SeaColour";
-        colour.SetColor(16736352);
-        colour.Loaded();
-        testing::WhenModal<QColorDialog>([](QColorDialog& dialog) { dialog.reject(); });
-        EXPECT_FALSE(colour.Execute(&form));
-        EXPECT_EQ(colour.Color(), 16736352u);
-        testing::WhenModal<QColorDialog>([](QColorDialog& dialog) {
-            dialog.setCurrentColor(QColor(0x10, 0x20, 0x30));
-            dialog.accept();
-        });
-        EXPECT_TRUE(colour.Execute(&form));
-        EXPECT_EQ(colour.Color(), 0x302010u);
-    }
-    EXPECT_EQ(Key().ReadInteger("SeaColour"), 0x302010);
 }
 
 }  // namespace

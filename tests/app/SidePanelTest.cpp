@@ -128,32 +128,6 @@ TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
     EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh4")->currentText(), "Gamma 2.1");
 }
 
-TEST_F(SidePanelTest, ChoicesRedisplayAtOnceRangesAfterTheirDelay) {
-    Select("False colour");
-    Get<TqelRadioGroup>("RadioGroupCrispenFC")->Button(2)->click();
-    EXPECT_EQ(NewRedisplays(), 1);
-    EXPECT_EQ(core->View.Options.RadioGroupCrispenFC, 2);
-
-    Select("Temperature");
-    Get<TqelCheckBox>("CheckBoxUserRange")->click();
-    auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
-    minimum->stepBy(1);
-    minimum->stepBy(1);
-    EXPECT_EQ(NewRedisplays(), 0);
-    Wait(600);
-    EXPECT_EQ(NewRedisplays(), 0);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 2000));
-    EXPECT_EQ(core->View.Options.UpDownUserMinTemp, -58);
-    Wait(1300);
-    EXPECT_EQ(NewRedisplays(), 1);
-
-    // Held down, the arrow keeps the redisplay waiting.
-    leftButtonDown = true;
-    minimum->stepBy(1);
-    Wait(1400);
-    EXPECT_EQ(NewRedisplays(), 1);
-}
-
 TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     auto* minimum = Get<TqelUpDown>("UpDownUserMinTemp");
     auto* maximum = Get<TqelUpDown>("UpDownUserMaxTemp");
@@ -179,35 +153,6 @@ TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     EXPECT_EQ(core->View.Options.UpDownUserMinSST, -2);
     EXPECT_EQ(core->View.Options.UpDownUserMaxSST, 0);
     EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 3000));
-}
-
-TEST_F(SidePanelTest, SeaColourWaitsWithTheTabsOff) {
-    Select("False colour");
-    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
-    EXPECT_FALSE(tabsEnabled);
-    EXPECT_EQ(NewRedisplays(), 0);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 500));
-    EXPECT_TRUE(tabsEnabled);
-
-    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(60);
-    EXPECT_EQ(core->Settings.SeaColourThreshold->Value, 60);
-    EXPECT_EQ(Get<QTimer>("TimerUpdateSeaColour")->interval(), 1000);
-    EXPECT_FALSE(tabsEnabled);
-    EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 2; }, 2000));
-
-    // Without sea colouring the threshold only changes the setting.
-    Get<TqelCheckBox>("CheckBoxSeaBlue")->click();
-    WaitFor([&] { return NewRedisplays() == 3; }, 500);
-    Get<TqelUpDown>("UpDownSeaColourThreshold")->setValue(70);
-    EXPECT_FALSE(Get<QTimer>("TimerUpdateSeaColour")->isActive());
-}
-
-TEST_F(SidePanelTest, VegetationBoxesDropTheChosenPalette) {
-    Select("Vegetation");
-    core->Pass.NdviPaletteFileName = "green.pal";
-    Get<TqelCheckBox>("CheckBoxColourVegetationGreen")->click();
-    EXPECT_EQ(core->Pass.NdviPaletteFileName, "");
-    EXPECT_EQ(NewRedisplays(), 1);
 }
 
 }  // namespace

@@ -56,25 +56,5 @@ TEST_F(TalvessaFormTest, ShowsThePassAndClosesAfterTheRun) {
     EXPECT_EQ(form.Core().ExitCode(), 0);
 }
 
-TEST_F(TalvessaFormTest, StoredPlacementOrBelowTheScreen) {
-    {
-        TRegistry registry;
-        registry.OpenKey(ProgramRegistryKey(), true);
-        registry.WriteInteger("FormLeft", 40);
-        registry.WriteInteger("FormTop", 30);
-        registry.WriteInteger("FormClientWidth", 900);
-    }
-    {
-        TFormMain form({});
-        form.show();
-        EXPECT_EQ(form.x(), 40);
-        EXPECT_EQ(form.y(), 30);
-        EXPECT_EQ(form.width(), 900);
-    }
-    TFormMain minimised({"missing.wsd", "-MIN"});
-    minimised.show();
-    EXPECT_EQ(minimised.y(), QGuiApplication::primaryScreen()->geometry().height() + 50);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -201,11 +201,6 @@ TEST_F(Despeckle, SpikeBetweenDarkNeighbours) {
     EXPECT_EQ(Middle(300), 300);  // differs by 200 only
 }
 
-TEST_F(Despeckle, BrightNeighboursKeepTheSample) {
-    Neighbours(800, 0);
-    EXPECT_EQ(Middle(100), 100);
-}
-
 TEST_F(FramePass, MeteorInfraredChannelsAreInverted) {
     Load({}, {.FormatCode = 38, .RecordSize = 11850});
     for (int32_t c = 0; c < 6; ++c) reader_->CurrentFrame()[static_cast<size_t>(4 * c + 12)] = 100;
@@ -229,59 +224,6 @@ TEST_F(FramePass, MeteorConvertedRecordsGiveLineTimes) {
     reader_->ReadNextFrame(reader_->CurrentFrame(), false);
     EXPECT_FALSE(reader_->LineTimeValid());
     EXPECT_EQ(reader_->LineTime(), 0);
-}
-
-// A newer-layout Level 1b record of 16-bit samples, 5 channels.
-std::vector<uint8_t> NewerL1BRecord(int32_t line, uint32_t qualityBits) {
-    std::vector<uint8_t> record(22528, 0);
-    const auto put32 = [&](size_t at, uint32_t v) {
-        for (int k = 0; k < 4; ++k) record[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (24 - 8 * k));
-    };
-    put32(8, 43200000u + static_cast<uint32_t>(line) * 167u);
-    put32(312, qualityBits << 12);
-    for (size_t k = 0; k < 408; ++k) record[640 + k] = static_cast<uint8_t>(k + static_cast<size_t>(line));
-    for (size_t k = 0; k < 306; ++k) record[328 + k] = static_cast<uint8_t>(k * 3);
-    record[1056] = 0x02, record[1057] = 0x84;  // telemetry sync 644, big-endian
-    for (int32_t i = 0; i < 2048; ++i)
-        for (int c = 0; c < 5; ++c) {
-            const uint16_t v = DefaultSample(line, c + 1, i);
-            record[static_cast<size_t>(1264 + 2 * (5 * i + c))] = static_cast<uint8_t>(v >> 8);
-            record[static_cast<size_t>(1265 + 2 * (5 * i + c))] = static_cast<uint8_t>(v);
-        }
-    return record;
-}
-
-TEST_F(FramePass, NewerLevel1bRecords) {
-    lines_ = 2;
-    std::vector<uint8_t> file = NewerL1BRecord(0, 8);
-    const std::vector<uint8_t> invalid = NewerL1BRecord(1, 3);
-    file.insert(file.end(), invalid.begin(), invalid.end());
-    Load(file, {.FormatCode = 7, .L1BSampleKind = 3, .RecordSize = 22528});
-    std::vector<uint16_t> line(2048);
-    for (int32_t y = 0; y < 2; ++y) {
-        reader_->ReadNextFrame(reader_->CurrentFrame(), y == 0);
-        for (int c = 0; c < 5; ++c) {
-            reader_->ExtractChannel(line.data(), c, 2048);
-            for (int32_t x = 0; x < 2048; ++x) ASSERT_EQ(line[static_cast<size_t>(x)], DefaultSample(y, c + 1, x));
-        }
-        EXPECT_EQ(reader_->CurrentFrame()[L1BTelemetryWord], 0x8402);  // as stored; the telemetry swaps it
-    }
-    EXPECT_EQ(locations_.LocationFlags, 1);
-    EXPECT_EQ(locations_.LineLocations(0)->Bytes()[5], 5);
-    EXPECT_EQ(locations_.LineAngles(0)->RawAngles[10], 30);
-    EXPECT_DOUBLE_EQ(locations_.LineTimes(0), 0.5);
-    EXPECT_EQ(locations_.LineTimes(1), 0);  // failed the location test
-    EXPECT_EQ(locations_.LineLocations(1)->Bytes()[5], 0);
-}
-
-TEST_F(FramePass, TruncatedLevel1bRecordIsReadAsFarAsItGoes) {
-    lines_ = 1;
-    std::vector<uint8_t> file = NewerL1BRecord(0, 0);
-    file.resize(300);  // not even the location test word
-    Load(file, {.FormatCode = 7, .L1BSampleKind = 3, .RecordSize = 22528});
-    reader_->ReadNextFrame(reader_->CurrentFrame(), true);  // the record reader gives nothing
-    EXPECT_EQ(reader_->RecordIndex(), 1);
-    EXPECT_EQ(locations_.LineTimes(0), 0);
 }
 
 // Random bytes under every format code and reading switch, with record sizes

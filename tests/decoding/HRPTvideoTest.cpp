@@ -81,15 +81,5 @@ protected:
     void TearDown() override { TDialogService::Instance().SetMode(TDialogService::Mode::Unattended); }
 };
 
-TEST_F(HRPTvideoMeasure, CorrectionTableScalesVisibleChannels) {
-    THRPTvideo video;
-    Size(video, 40, 1, 100);
-    Fill(video, 1, [](int32_t, int32_t) { return uint16_t{140}; });
-    std::vector<int32_t> gain(100, 512);  // x 2 above the offset
-    video.MeasureAll(200, 200);
-    video.ComputeHistograms(gain, 40);
-    EXPECT_EQ(video.Histogram(1).Mode(), (512 * 100 >> 8) + 40);
-}
-
 }  // namespace
 }  // namespace kestrune

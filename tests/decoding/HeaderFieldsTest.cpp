@@ -31,40 +31,6 @@ TEST(HeaderDateTest, YearsSince1900AndMonthsFromZero) {
     EXPECT_THROW(HeaderDate(month13), EConvertError);
 }
 
-TEST(ChannelFlagsTest, LevelBChannels) {
-    std::vector<uint8_t> header(512, 0);
-    TChannelFlags available{};
-    EXPECT_EQ(LevelBChannels(header, 7, available), 5) << "none marked: all five";
-    EXPECT_TRUE(available[5]);
-    header[97] = 'Y';
-    header[99] = 'N';
-    header[100] = 'Y';
-    EXPECT_EQ(LevelBChannels(header, 7, available), 2);
-    EXPECT_TRUE(available[1]);
-    EXPECT_FALSE(available[3]);
-    EXPECT_TRUE(available[4]);
-    EXPECT_EQ(LevelBChannels(header, 14, available), 5);
-}
-
-TEST(ChannelFlagsTest, StationChannels) {
-    std::vector<uint8_t> header(512, 0);
-    TChannelFlags available{};
-    EXPECT_EQ(StationChannels10(header, SensorAvhrr, available), 5);
-    EXPECT_TRUE(available[8]);
-    EXPECT_FALSE(available[9]);
-    header[272] = 1;
-    EXPECT_EQ(StationChannels10(header, SensorAvhrr, available), 1);
-    EXPECT_TRUE(available[3]);
-    EXPECT_FALSE(available[1]);
-    EXPECT_EQ(StationChannels5(header, SensorFengYun1, available), 10);
-    header[2] = 1;
-    EXPECT_EQ(StationChannels5(header, SensorAvhrr, available), 1);
-    EXPECT_TRUE(available[2]);
-    header[2] = 0;
-    EXPECT_EQ(StationChannels5(header, SensorAvhrr, available), 5);
-    EXPECT_TRUE(available[1] && available[5]);
-}
-
 TEST(RecordSizeKindTest, KnownLayoutsOnly) {
     std::vector<uint8_t> header(512, ' ');
     const auto setSize = [&](const char* text) { std::memcpy(header.data() + 181, text, 6); };

@@ -14,6 +14,7 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/Level1bWriter.h"
+#include "tests/support/LoaderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -26,46 +27,19 @@ namespace kestrune {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Contains;
 using test::TBytes;
 using test::TL1BPassSpec;
 
-bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
-}
-
-class Level1bLoaderTest : public ::testing::Test {
+class Level1bLoaderTest : public test::TLoaderTest {
 protected:
-    fs::path folder;
-    TPassState state;
-    THeadlessHost host;
-    TLoaderSettings settings;
-    TPassLoader loader{state, host, settings};
-
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("kestrune-l1b-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder / "program");
-        fs::create_directories(folder / "data");
-        setenv("XDG_DATA_HOME", (folder / "user").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-        SetProgramFolderOverride((folder / "program").string());
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        TDialogService::Instance().ClearScript();
-        settings.Unattended = true;
+        TLoaderTest::SetUp();
         settings.ForcedDirection = 2;  // stored as written; the direction tests choose their own
     }
 
-    void TearDown() override {
-        SetProgramFolderOverride("");
-        fs::remove_all(folder);
-    }
-
     std::string Load(const std::string& name, const TBytes& bytes) {
-        const std::string path = (folder / "data" / name).string();
-        test::WriteFileBytes(path, bytes);
+        const std::string path = Write(name, bytes);
         loader.LoadDataFile(path);
         return path;
     }

@@ -44,14 +44,6 @@ TEST_F(ProposalTest, YearFromTheNameWithinTheListOrFromTheFile) {
     EXPECT_EQ(ProposePassDirection(request, now).Year, 2021) << "a remembered year wins";
 }
 
-TEST_F(ProposalTest, TheYearWindowFollowsTheCurrentDate) {
-    request.DateMode = TDateMode::Year;
-    request.FileName = "/data/2031-01-02.raw16";
-    EXPECT_EQ(ProposePassDirection(request, EncodeDate(2031, 2, 1)).Year, 2031);
-    EXPECT_EQ(ProposePassDirection(request, now).Year, 2019) << "a year not yet come is not taken";
-    EXPECT_EQ(NewestListedYear(EncodeDate(2024, 12, 15)), 2025) << "31 days ahead";
-}
-
 TEST_F(ProposalTest, DateFromTheNameDigits) {
     request.DateMode = TDateMode::Date;
     request.FileName = "/data/noaa_2023-05-03_1201.n10";
@@ -70,15 +62,6 @@ TEST_F(ProposalTest, DateFromTheNameDigits) {
 
     request.PassDate = EncodeDate(2020, 1, 1);
     EXPECT_EQ(ProposePassDirection(request, now).Date, EncodeDate(2020, 1, 1));
-}
-
-TEST_F(ProposalTest, DateAndTimeFromTheFileOrTheRememberedDate) {
-    request.DateMode = TDateMode::DateAndTime;
-    TPassDirectionProposal proposal = ProposePassDirection(request, now);
-    EXPECT_TRUE(proposal.ShowTimePicker);
-    EXPECT_EQ(proposal.Date, request.FileDate);
-    request.PassDate = EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 0, 0);
-    EXPECT_EQ(ProposePassDirection(request, now).Date, request.PassDate);
 }
 
 TEST_F(ProposalTest, TheUnattendedAnswerTakesTheProposal) {

@@ -12,7 +12,7 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "tests/decoding/ThermalReference.h"
-#include "tests/support/PassFileWriter.h"
+#include "tests/support/LoaderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@ namespace kestrune {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Contains;
 using test::TBytes;
 
 constexpr int32_t PassLines = 240;
@@ -33,12 +34,6 @@ std::string RequestTexts() {
     std::string texts;
     for (const TDialogRequest& request : TDialogService::Instance().Requests()) texts += request.text + "\n";
     return texts;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
 }
 
 // One kind of pass file: its bytes and where its records lie.
@@ -53,45 +48,19 @@ struct TPassFileKind {
     int64_t LinesIn(int64_t size) const { return size > HeaderBytes ? (size - HeaderBytes) / RecordBytes : 0; }
 };
 
-class PassLoaderTest : public ::testing::Test {
+class PassLoaderTest : public test::TLoaderTest {
 protected:
-    fs::path folder;
-    TPassState state;
-    THeadlessHost host;
-    TLoaderSettings settings;
-    TPassLoader loader{state, host, settings};
     test::THrptPassSpec passSpec;
 
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("kestrune-loader-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder / "program" / "Keps");
-        fs::create_directories(folder / "data");
-        setenv("XDG_DATA_HOME", (folder / "user").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
-        SetProgramFolderOverride((folder / "program").string());
+        TLoaderTest::SetUp();
         WriteArchive("NOAA-18", 28654);
-        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
-        TDialogService::Instance().ClearScript();
-        settings.Unattended = true;
-    }
-
-    void TearDown() override {
-        SetProgramFolderOverride("");
-        fs::remove_all(folder);
     }
 
     void WriteArchive(const std::string& satellite, int catalogNumber) {
         const test::TElementLines set = test::MakeElementLines(catalogNumber, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
         const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
         test::WriteFileBytes((folder / "program" / "Keps" / (satellite + ".txt")).string(), TBytes(text.begin(), text.end()));
-    }
-
-    std::string Write(const std::string& name, const TBytes& bytes) {
-        const std::string path = (folder / "data" / name).string();
-        test::WriteFileBytes(path, bytes);
-        return path;
     }
 
     std::string ProcessedList() {
@@ -318,21 +287,6 @@ TEST_F(PassLoaderTest, EveryKindOfFileStoresTheWritersSamples) {
     }
 }
 
-// Every cut of every kind of file either loads the whole records it holds or
-// ends through the failure handler.
-TEST_F(PassLoaderTest, CutsOfEveryFileEndCleanly) {
-    for (const TPassFileKind& file : PassFileKinds(120)) {
-        const int64_t size = static_cast<int64_t>(file.Bytes.size());
-        for (const int64_t cut : {int64_t{0}, int64_t{1}, int64_t{100}, int64_t{1024}, file.HeaderBytes + file.RecordBytes,
-                                  file.HeaderBytes + 2 * file.RecordBytes - 1, size / 2, size - 1}) {
-            SCOPED_TRACE(file.Name + " cut to " + std::to_string(cut));
-            // Unattended, files too small to identify are refused whatever they hold.
-            LoadCopy(file.Name, TBytes(file.Bytes.begin(), file.Bytes.begin() + cut),
-                     cut < static_cast<int64_t>(HeaderBufferSize) ? 0 : file.LinesIn(cut));
-        }
-    }
-}
-
 // Hostile copies, made by a fixed random sequence: cut anywhere, bits flipped
 // in the header and the frames, under another name or extension, packed with
 // gzip and cut again, read unattended or interactively.
@@ -382,18 +336,6 @@ TEST_F(PassLoaderTest, HostileCopiesEndCleanly) {
     }
 }
 
-TEST_F(PassLoaderTest, BrokenPvlHeadersEndCleanly) {
-    for (const char* length : {"x12", "-5", "999999999"}) {
-        SCOPED_TRACE(length);
-        const std::string text = "BEGIN_GROUP = FORMAT\n BEGIN_GROUP = PVL_HEADER\n LENGTH = " + std::string(length) + "\n";
-        TBytes bytes(text.begin(), text.end());
-        const TBytes pass = test::BuildN10File(passSpec, 120);
-        bytes.insert(bytes.end(), pass.begin(), pass.end());
-        loader.LoadDataFile(Write("hrpt_20230503_1200_no18.native", bytes));
-        ExpectFailed();
-    }
-}
-
 // Refused and unidentified files end through the failure handler with
 // nothing of an earlier header; frames under a wrong 10-bit name load as noise.
 TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
@@ -429,18 +371,6 @@ TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
     EXPECT_EQ(state.Video->LineCount(), state.DataLineCount) << "garbage frames load without harm";
 }
 
-TEST_F(PassLoaderTest, CorruptedFramesLoadWithoutMessagesWhenUnattended) {
-    settings.ForcedDirection = 2;
-    TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
-    for (size_t i = 7; i < bytes.size(); i += 13) bytes[i] ^= 0xA5;
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
-    EXPECT_EQ(state.DataLineCount, PassLines);
-    EXPECT_EQ(RequestTexts(), "");
-    for (int32_t line = 0; line < PassLines; ++line)
-        for (int32_t sample = 0; sample < 2048; ++sample)
-            ASSERT_LE(state.Video->SampleAddress(1, line)[sample], 1023) << "samples stay within 10 bits";
-}
-
 TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     host.OnPendingEvents = [&] {
         if (host.ProgressPosition >= 100) state.AbortRequested = true;
@@ -448,22 +378,6 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ExpectFailed();
     EXPECT_TRUE(ProcessedList().empty());
-}
-
-TEST(ParseNudgeEntryTest, NumbersAndDate) {
-    int32_t x = 9, y = 9;
-    TDateTime date = 0;
-    EXPECT_TRUE(ParseNudgeEntry("PASS 4 -2", x, y, date));
-    EXPECT_EQ(x, 4);
-    EXPECT_EQ(y, -2);
-    EXPECT_EQ(date, 0);
-    EXPECT_FALSE(ParseNudgeEntry("PASS 4", x, y, date)) << "a name and one number set nothing";
-    EXPECT_EQ(x, 4);
-    EXPECT_TRUE(ParseNudgeEntry("  PASS 1 2 2015-04-05 10:11:12  ", x, y, date));
-    EXPECT_EQ(date, EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 12, 0));
-    EXPECT_FALSE(ParseNudgeEntry("PASS 1 2 2015-13-05 10:11:12", x, y, date));
-    EXPECT_FALSE(ParseNudgeEntry("PASS X 2", x, y, date));
-    EXPECT_FALSE(ParseNudgeEntry("", x, y, date));
 }
 
 TEST(ProcessedListTest, SortedWithoutDuplicatesCaseIgnored) {
@@ -479,38 +393,6 @@ TEST(ProcessedListTest, SortedWithoutDuplicatesCaseIgnored) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "a; NOAA-19\r\nb; NOAA-18\r\nc; NOAA-15\r\n");
     SetProgramFolderOverride("");
     fs::remove_all(folder);
-}
-
-TEST(CountTimedRecordsTest, StopsAtAJumpAndKeepsThePosition) {
-    const auto record = [](uint16_t day, uint32_t ms) {
-        TBytes bytes(64, 0);
-        bytes[4] = static_cast<uint8_t>(day >> 8);
-        bytes[5] = static_cast<uint8_t>(day);
-        for (int i = 0; i < 4; ++i) bytes[8 + static_cast<size_t>(i)] = static_cast<uint8_t>(ms >> (24 - 8 * i));
-        return bytes;
-    };
-    TBytes file;
-    for (const uint32_t ms : {1000u, 2000u, 800000u, 900000u, 90000000u})
-        for (const uint8_t b : record(100, ms)) file.push_back(b);
-    TInputFile input(file.data(), static_cast<int64_t>(file.size()), 64);
-    EXPECT_EQ(CountTimedRecords(input, 64, 9), 3) << "from the second record: 2 s, 800 s, 900 s";
-    EXPECT_EQ(input.Position(), 64);
-    EXPECT_EQ(CountTimedRecords(input, 0, 9), 0);
-}
-
-TEST(PvlHeaderTest, LengthInsideTheFormatGroup) {
-    TBytes bytes = test::PvlHeader(3000);
-    TInputFile input(bytes.data(), static_cast<int64_t>(bytes.size()));
-    EXPECT_EQ(ReadPvlHeader(input), 3000);
-    EXPECT_EQ(input.Position(), 1500);
-    const std::string text = "BEGIN_GROUP = PVL_HEADER\nLENGTH = 12\n";
-    TBytes noFormat(text.begin(), text.end());
-    TInputFile other(noFormat.data(), static_cast<int64_t>(noFormat.size()));
-    EXPECT_EQ(ReadPvlHeader(other), 0);
-    const std::string bad = "BEGIN_GROUP = FORMAT\nBEGIN_GROUP = PVL_HEADER\nLENGTH = x12\n";
-    TBytes badBytes(bad.begin(), bad.end());
-    TInputFile badInput(badBytes.data(), static_cast<int64_t>(badBytes.size()));
-    EXPECT_THROW(ReadPvlHeader(badInput), EConvertError);
 }
 
 }  // namespace

@@ -76,15 +76,6 @@ TEST_F(ReadChannels, SouthboundPassStoresEverySample) {
     EXPECT_EQ(reported, std::vector<int32_t>{0});
 }
 
-TEST_F(ReadChannels, TenBitPassWithOneChannelLeftOut) {
-    options_.Format = {.FormatCode = 21, .RecordSize = 13864};
-    SizeStore(8, Channels({1, 2, 3, 4, 5}), Channels({4}));
-    Read(test::BuildPass(spec_, 8, TWordPacking::Packed10MsbFirst, 13864));
-    EXPECT_EQ(video_.SlotCount(), 1);
-    EXPECT_EQ(video_.SampleAddress(1, 0), nullptr);
-    for (int32_t y = 0; y < 8; ++y) ExpectStored(4, y, y, false);  // interleave offset 3
-}
-
 // FengYun frames fill all 22,180 words: a line past the end of the file
 // repeats the whole last frame, not only its first part.
 TEST_F(ReadChannels, ShortChrptFileRepeatsItsWholeLastFrame) {
@@ -106,40 +97,6 @@ TEST_F(ReadChannels, ShortChrptFileRepeatsItsWholeLastFrame) {
                 ASSERT_EQ(line[x], word(std::min(l, 2), ChrptVideoWord + 10 * x + channel - 1))
                     << "line " << l << " channel " << channel << " sample " << x;
         }
-}
-
-// Newer-layout Level 1b records carrying only the calibration fields.
-std::vector<uint8_t> CalibrationRecords(int32_t count, int32_t recordSize, bool channel3) {
-    std::vector<uint8_t> file(static_cast<size_t>(count * recordSize), 0);
-    for (int32_t r = 0; r < count; ++r) {
-        uint8_t* record = &file[static_cast<size_t>(r * recordSize)];
-        const auto put = [&](size_t at, int32_t v) {
-            for (int k = 0; k < 4; ++k) record[at + static_cast<size_t>(k)] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (24 - 8 * k));
-        };
-        for (size_t k = 1; k <= 3; ++k) {
-            put(60 * k - 12, 1000000 * static_cast<int32_t>(k));  // slope 1: 0.1 k
-            put(60 * k + 4, k == 3 && !channel3 ? 0 : 500);
-        }
-        put(24 * 4 + 156, 2000000 + 1000000 * r);  // channel 4 A0: 2, 3, 4 ...
-        put(24 * 5 + 156, 1000000);               // channel 5 A0: 1
-    }
-    return file;
-}
-
-TEST_F(ReadChannels, InlineCalibrationReportOfNewerLevel1b) {
-    options_.Format = {.FormatCode = 7, .L1BSampleKind = 1, .RecordSize = 12288};
-    SizeStore(3, Channels({1, 2, 3, 4, 5}), Channels({1, 2, 3, 4, 5}));
-    Read(CalibrationRecords(3, 12288, false));
-    const auto has = [&](const std::string& text) { return std::find(lines_.begin(), lines_.end(), text) != lines_.end(); };
-    EXPECT_TRUE(has("L1B in-line calibration data (averaged values over pass)"));
-    EXPECT_TRUE(has("  channel 1:  Cross-over:500  slope1:0.1000  intercept1:0.000  slope2:0.0000  intercept2:0.000"));
-    EXPECT_TRUE(has("  channel 2:  Cross-over:500  slope1:0.2000  intercept1:0.000  slope2:0.0000  intercept2:0.000"));
-    EXPECT_FALSE(std::any_of(lines_.begin(), lines_.end(), [](const std::string& l) { return l.rfind("  channel 3:  Cross", 0) == 0; }));
-    EXPECT_TRUE(has("  channel 4:  A0:3.00  A1:0.0000  A2:0.0000000"));  // (2 + 3 + 4) / 3
-    EXPECT_TRUE(has("    Initial:  channel 4:  A0:2.00  A1:0.0000  A2:0.0000000  (R [400] = 2.00000)"));
-    EXPECT_TRUE(has("    Final:  channel 4:  A0:4.00  A1:0.0000  A2:0.0000000  (R [400] = 4.00000)"));
-    EXPECT_TRUE(has("    channel 4: R [400] change (end - begin) is 100.00%"));
-    EXPECT_EQ(lines_.back(), "  These values are not used by the Talvessa");
 }
 
 }  // namespace

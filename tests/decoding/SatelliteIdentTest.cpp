@@ -62,14 +62,5 @@ TEST(Hrpt16NameTest, FourLayouts) {
     EXPECT_EQ(Hrpt16Layout("pass"), THrpt16Layout::None);
 }
 
-TEST(TenBitNameTest, SatelliteTokensLaterOnesWin) {
-    EXPECT_EQ(TenBitSatelliteToken("20230503_NOAA 18"), "NOAA-18");
-    EXPECT_EQ(TenBitSatelliteToken("FENGYUN1C_2003"), "FY1C") << "FY1D from the FY token is overridden by FY1C";
-    EXPECT_EQ(TenBitSatelliteToken("PASS_FY_X"), "FY1D");
-    EXPECT_EQ(TenBitSatelliteToken("FY3B_20230503"), "FY3B");
-    EXPECT_EQ(TenBitSatelliteToken("SEASTAR"), "SEASTAR");
-    EXPECT_EQ(TenBitSatelliteToken("20230503_1201"), "");
-}
-
 }  // namespace
 }  // namespace kestrune

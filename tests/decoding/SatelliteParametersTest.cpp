@@ -63,51 +63,6 @@ struct DefaultSample {
     int intersectionCh3;
 };
 
-TEST_F(SatelliteParametersTest, EachSatelliteHasItsOwnDefaults) {
-    const std::vector<DefaultSample> samples{
-        {8, "NOAA-16.ini", 2700.1148, 0.0523, -51.77, 10.96, 499},
-        {9, "NOAA-17.ini", 2669.1148, 0.0555, -55.216, 12.449, 499},
-        {10, "NOAA-18.ini", 2659.7952, 0.054, -55.31, 13.53, 500},
-        {11, "NOAA-19.ini", 2670.0, 0.055091, -56.445, 10.656, 496},
-        {12, "METOP-A.ini", 2687.0, 0.053713935, -55.913019, 14.01647, 502},
-        {13, "METOP-B.ini", 2666.9951, 0.053572113, -52.80646, 13.084568, 501},
-        {14, "METOP-C.ini", 2687.0, 0.053713935, -55.913019, 14.01647, 502},
-    };
-    TSensor sensor;
-    for (const DefaultSample& s : samples) {
-        sensor.SetSatellite(s.id);
-        const std::string file = ProgramFile(s.file);
-        EXPECT_EQ(Value(file, 3, "Vc"), Single(s.vc3)) << s.file;
-        EXPECT_EQ(Value(file, 1, "Slope1"), Single(s.slope1)) << s.file;
-        EXPECT_EQ(Value(file, 2, "Intercept2"), Single(s.intercept2Ch2)) << s.file;
-        EXPECT_EQ(Value(file, 3, "SolarIrradiance"), Single(s.sunCh3)) << s.file;
-        EXPECT_EQ(Value(file, 3, "Intersection"), std::to_string(s.intersectionCh3)) << s.file;
-        EXPECT_EQ(sensor.VisibleCalibration(1).Slope1, static_cast<float>(s.slope1));
-        EXPECT_EQ(sensor.ThermalFileValues(3).Vc, static_cast<float>(s.vc3));
-    }
-    // Defaults that differ from the calibration constants are stored as given.
-    sensor.SetSatellite(12);
-    EXPECT_EQ(sensor.ThermalFileValues(3).A, 2.06699f);
-    sensor.SetSatellite(13);
-    EXPECT_EQ(sensor.ThermalFileValues(4).B, 0.99864f);
-}
-
-TEST_F(SatelliteParametersTest, AFileWithMissingKeysIsCompletedAndKeepsItsOtherLines) {
-    folder_.Write("program/NOAA-19.ini", "; station notes\n[Chan-2]\nSlope2=0.2\nOwner=station\n");
-    TSensor sensor;
-    sensor.SetSatellite(11);
-    const std::string file = ProgramFile("NOAA-19.ini");
-    const std::string text = TTempFolder::Read(file);
-    EXPECT_NE(text.find("; station notes"), std::string::npos);
-    EXPECT_EQ(Value(file, 2, "Owner"), "station");
-    EXPECT_EQ(Value(file, 2, "Slope2"), Single(0.2));
-    EXPECT_EQ(Value(file, 2, "Intersection"), "500");
-    EXPECT_EQ(Value(file, 5, "B"), Single(0.998913));
-    EXPECT_EQ(Value(file, 1, "SolarIrradiance"), Single(126.773));
-    EXPECT_EQ(sensor.VisibleCalibration(2).Slope2, 0.2f);
-    EXPECT_NEAR(sensor.VisibleTable2()[700], (0.2 * 700 - 56.445) / 100, 1e-6);
-}
-
 TEST_F(SatelliteParametersTest, UserEditsReachTheVisibleCalibrationOnly) {
     TSensor plain;
     plain.SetSatellite(7);

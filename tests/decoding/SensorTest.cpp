@@ -116,16 +116,6 @@ TEST_F(SensorTest, MeteorUsesTheNominalTableAndClearsTheOthers) {
     EXPECT_EQ(sensor.RadianceFit(5), (TSensor::TRadianceFit{0, 0, 0}));
 }
 
-TEST_F(SensorTest, ChannelThreeOfThisPassIsClearedWhenNotCalibrated) {
-    TSensor sensor;
-    sensor.SetSatellite(10);
-    const double tbb = sensor.BlackbodyTemperature(300, 300, 300, 300);
-    sensor.CalibrateThermal(726, 990, tbb, 391, 995, 387, 1000);
-    ASSERT_GT(sensor.ThermalTable3()[600], 0.0);
-    sensor.CalibrateThermal(36, 37, tbb, 391, 995, 387, 1000);  // channel 3A pass
-    for (int c = 0; c < 1024; ++c) ASSERT_EQ(sensor.ThermalTable3()[c], 0.0);
-}
-
 TEST_F(SensorTest, LevelOneBSlopesAndIntercepts) {
     TSensor sensor;
     const double slope4 = -0.16, intercept4 = 160.0, slope5 = -0.18, intercept5 = 178.0;
@@ -194,15 +184,6 @@ TEST_F(SensorTest, RadianceFitsOfBothMethods) {
     EXPECT_EQ(sensor.RadianceFit(5)[2], 0.0);
 }
 
-TEST(Planck, RadianceAndTemperatureAreInverse) {
-    for (double t : {180.0, 250.0, 300.0, 330.0}) {
-        EXPECT_NEAR(PlanckTemperature(2670.0, PlanckRadiance(2670.0, t)), t, 1e-9);
-        EXPECT_NEAR(PlanckTemperature(927.0, PlanckRadiance(927.0, t)), t, 1e-9);
-    }
-    // 300 K at 927 cm-1 worked by hand: 9487.822 / (exp(4.445815) - 1) = 112.589.
-    EXPECT_NEAR(PlanckRadiance(927.0, 300.0), 112.589, 0.001);
-}
-
 // ---- Temperature palette --------------------------------------------------------
 
 using Rgb = std::array<int32_t, 3>;
@@ -240,40 +221,6 @@ TEST_F(SensorTest, PaletteSpansTheRangeWithTruncatedIndexes) {
     EXPECT_EQ(Colour(sensor, 255.999), (Rgb{255, 0, 7}));
     EXPECT_EQ(Colour(sensor, 256.0), (Rgb{30, 30, 30}));
     EXPECT_EQ(Colour(sensor, std::nan("")), (Rgb{30, 30, 30}));
-}
-
-TEST_F(SensorTest, PaletteLinesTakeCommasQuotesAndLowBytes) {
-    TSensor sensor;
-    sensor.SetPaletteLow(0);
-    sensor.SetPaletteHigh(255);
-    sensor.SetPaletteFile(folder_.Write(
-        "sst.pal", PaletteText(256, 0, {{3, "\"10\", 20,30"}, {4, "  256 -1 0  "}, {5, "0\t0\t255"}})));
-    ASSERT_NE(sensor.PaletteFile(), "");
-    EXPECT_EQ(Colour(sensor, 3.0), (Rgb{10, 20, 30}));
-    EXPECT_EQ(Colour(sensor, 4.0), (Rgb{0, 255, 0}));
-    EXPECT_EQ(Colour(sensor, 5.0), (Rgb{0, 0, 255}));
-}
-
-TEST_F(SensorTest, RejectedPalettesFallBackToTheHueScale) {
-    const std::vector<std::string> files{
-        PaletteText(256, 3, {{255, "1 2"}}),  // last line incomplete
-        PaletteText(255, 3),
-        PaletteText(257, 3),
-        PaletteText(256, 3, {{7, "1 x 3"}}),  // not a number
-        "JASC-PAL\n0100\n256\n" + PaletteText(256, 3),
-        "",
-    };
-    for (const std::string& text : files) {
-        TSensor sensor;
-        sensor.SetPaletteFile(folder_.Write("bad.pal", text));
-        EXPECT_EQ(sensor.PaletteFile(), "") << text.substr(0, 40);
-        Rgb hue{};
-        ValueToHueRgb(13.0, -1.0, 27.0, hue[0], hue[1], hue[2]);
-        EXPECT_EQ(Colour(sensor, 13.0), hue);
-    }
-    TSensor sensor;
-    sensor.SetPaletteFile(folder_ / "missing.pal");
-    EXPECT_EQ(sensor.PaletteFile(), "");
 }
 
 TEST_F(SensorTest, ABadNumberStopsReadingButKeepsTheComponentsBefore) {

@@ -33,14 +33,6 @@ TEST_F(SstNdviTest, Noaa15ChannelOneAlbedosFollowTwoLines) {
     EXPECT_NEAR(sensor.VisibleTable3()[800], (0.186 * 800 - 81.25198) / 100, 1e-6);
 }
 
-TEST_F(SstNdviTest, MetopBChannelTwoAlbedos) {
-    TSensor sensor;
-    sensor.SetSatellite(13);
-    EXPECT_NEAR(sensor.VisibleTable2()[503], (0.051817433 * 503 - 2.0923391) / 100, 1e-6);
-    EXPECT_NEAR(sensor.VisibleTable2()[504], (0.15264062 * 504 - 52.80646) / 100, 1e-6);
-    EXPECT_EQ(sensor.VisibleCalibration(2).Intersection, 503);
-}
-
 TEST_F(SstNdviTest, SatellitesWithoutAFileGetThePlainRampNotTheLastSatellites) {
     TSensor sensor;
     sensor.SetSatellite(7);
@@ -86,12 +78,6 @@ const SstSets Noaa15{{0.913116, 0.0905762, 0.47694, 246.887},
                      {0.92256, 0.0936114, 0.548055, 249.819},
                      {0.964243, 2.71296, 0.387491, 262.443},
                      {0.976789, 2.77072, 0.435832, 266.29}};
-// NOAA-14 and every satellite without its own sets.
-const SstSets Default{{0.939813, 0.076066, 0.801458, 255.165},
-                      {0.933109, 0.078095, 0.738128, 253.428},
-                      {1.017342, 2.139588, 0.779706, 278.43},
-                      {1.029088, 2.275385, 0.752567, 282.24}};
-
 struct SstSettings {
     float minT4 = -5.0f;
     bool cloudTest = true;
@@ -155,11 +141,6 @@ TEST_F(SstNdviTest, DayAndNightSstOfNoaa15) {
     ExpectSstGrid(7, Noaa15, {-20.0f, false, 63.0f}, 12.5f, false);
 }
 
-TEST_F(SstNdviTest, SstOfSatellitesWithTheDefaultSets) {
-    ExpectSstGrid(6, Default, {}, -1.0f, true);
-    ExpectSstGrid(3, Default, {0.0f, true, 53.0f}, 30.0f, false);
-}
-
 TEST_F(SstNdviTest, ZenithLimitAndTheUnknownAngle) {
     TSensor sensor;
     Calibrate(sensor, 7);
@@ -182,21 +163,6 @@ TEST_F(SstNdviTest, GrazingAnglesGiveNoSst) {
     EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 510, 90.0f, true), -100.0f);
     EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 510, 100.0f, true), -100.0f);
     EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 510, std::nanf(""), true), -100.0f);
-}
-
-TEST_F(SstNdviTest, NoSstWithoutATemperature) {
-    TSensor sensor;
-    sensor.SetSstCloudTest(false);
-    sensor.SetSstMinT4(-300.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 500, -1.0f, true), -100.0f);  // never calibrated
-    Calibrate(sensor, 7);
-    ASSERT_EQ(sensor.ThermalTable4()[1023], 0.0);  // beyond the space count: no temperature
-    sensor.SetSstMinT4(-5.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(1023, 500, -1.0f, true), -100.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(1024, 500, -1.0f, true), -100.0f);
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, -1, -1.0f, true), -100.0f);
-    sensor.SetSatellite(8);  // a new satellite: last pass's tables no longer count
-    EXPECT_EQ(sensor.SeaSurfaceTemperature(500, 500, -1.0f, true), -100.0f);
 }
 
 }  // namespace

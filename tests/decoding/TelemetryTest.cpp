@@ -70,17 +70,6 @@ TEST_F(Telemetry, SyncWithAnyThirdWordIsGood) {
     EXPECT_EQ(telemetry_.GoodSyncCount, 2);
 }
 
-TEST_F(Telemetry, LineTextByHand) {
-    THrptPassSpec passSpec;
-    passSpec.StartMilliseconds = 3600000LL + 2 * 60000 + 3000 + 45;  // 01:02:03.045
-    Feed(passSpec, 1);
-    // id word: minor frame 1, id 13, 3B; day 123; PRT reference frame (index 0 before it).
-    EXPECT_EQ(lines_[0],
-              "   0 0284 016f 035c 019d 020f 0095 1 3B 123 01:02:03.045 PRT[0]:010 010 010, Cal:3=726 4=391 5=387 "
-              "Space:1=41 2=40 3=990 4=995 5=1000 ");
-    EXPECT_EQ(flags_[0], 1);
-}
-
 TEST_F(Telemetry, ThermometersFollowTheReferenceFrame) {
     THrptPassSpec passSpec;  // lines 0, 5, 10 .. carry reference words
     Feed(passSpec, 5);
@@ -157,38 +146,6 @@ TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
     EXPECT_EQ(telemetry_.TargetCount(3), 1020);
     EXPECT_EQ(telemetry_.CalibrationReport.find("channel 3 per count"), std::string::npos);
     EXPECT_NE(telemetry_.CalibrationReport.find("channel 5 per count"), std::string::npos);
-}
-
-TEST_F(Telemetry, BadFramesWarningUnlessQuiet) {
-    THrptPassSpec passSpec;
-    telemetry_.Reset(26, 0, 0, 100, &lines_);
-    uint8_t flag = 0;
-    for (int32_t line = 0; line < 100; ++line) {
-        test::THrptFrame frame = test::BuildMinorFrame(passSpec, line);
-        if (line % 4 != 0) frame[0] = 0;  // three frames in four without the first sync word
-        telemetry_.LineInfoText(frame, line, flag);
-    }
-    EXPECT_EQ(telemetry_.FrameCount, 100);
-    EXPECT_EQ(telemetry_.GoodSyncCount, 25);
-    TSensor sensor;
-    telemetry_.PassSummary(sensor, true);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-    telemetry_.PassSummary(sensor, false);
-    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
-    EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "Warning - this data file has a very large number of bad frames");
-}
-
-TEST_F(Telemetry, MetopWithoutBlackbodyCountsTakesItsDefaults) {
-    THrptPassSpec passSpec;
-    passSpec.SpacecraftId = 0;
-    passSpec.Blackbody = {0, 0, 0};
-    Feed(passSpec, 100);
-    TSensor sensor;
-    telemetry_.PassSummary(sensor, true);
-    EXPECT_EQ(telemetry_.SatelliteName, "Metop-A");
-    EXPECT_EQ(telemetry_.TargetCount(4), 525);
-    EXPECT_EQ(telemetry_.SpaceCount(3), 37);
-    EXPECT_EQ(telemetry_.PrtMean, 180);
 }
 
 TEST_F(Telemetry, Level1bCalibrationAverages) {

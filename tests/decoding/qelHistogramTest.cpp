@@ -15,15 +15,6 @@ TEST(qelHistogram, NoMoreCountsThanBinsGivesFullRange) {
     EXPECT_EQ(h.Mode(), 10);
 }
 
-TEST(qelHistogram, AllCountsInOneBin) {
-    TqelHistogram h(1024);
-    h.Counts()[500] = 10000;
-    EXPECT_EQ(h.Low(), 500);
-    EXPECT_EQ(h.High(), 500);
-    EXPECT_EQ(h.Median(), 500);
-    EXPECT_EQ(h.Mode(), 500);
-}
-
 TEST(qelHistogram, PercentilesByHand) {
     // 2000 counts: bins 0..99 hold 20 each. nLow = round(2000 * 0.5 / 100) = 10 -> bin 0;
     // nHigh = round(1990) -> counts below bin 99 are 1980 < 1990 -> bin 99; nHalf 1000 -> bin 49.

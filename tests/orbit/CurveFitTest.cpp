@@ -29,17 +29,6 @@ TEST(PolyFit, TwoPointsGiveTheLineThroughThem) {
     EXPECT_DOUBLE_EQ(correlation, 1.0);
 }
 
-TEST(PolyFit, CollinearPointsGiveNoSquareTerm) {
-    const std::array<double, 3> x{-1.0, 0.5, 4.0}, y{-3.0, 0.0, 7.0};
-    std::array<double, 3> c{};
-    double correlation = 0.0;
-    PolyFit(x, y, 3, 3, correlation, c);
-    EXPECT_NEAR(c[0], -1.0, 1e-12);
-    EXPECT_NEAR(c[1], 2.0, 1e-12);
-    EXPECT_NEAR(c[2], 0.0, 1e-12);
-    EXPECT_NEAR(correlation, 1.0, 1e-12);
-}
-
 TEST(PolyFit, RecoversACubicFromManyPointsWithLongerArrays) {
     // Callers pass arrays larger than the points and terms they ask for.
     std::vector<double> x(60, 99.0), y(60, -99.0), c(7, 42.0);
@@ -72,30 +61,6 @@ TEST(PolyFit, CorrelationOfAKnownScatter) {
     EXPECT_NEAR(c[0], 0.2, 1e-12);
     EXPECT_NEAR(c[1], 1.2, 1e-12);
     EXPECT_NEAR(correlation, std::sqrt(0.9), 1e-12);
-}
-
-TEST(GaussJordan, SolvesWithFullPivotingAndLeavesTheMatrix) {
-    const matrix a{{0.0, 2.0, 1.0}, {1.0, 0.0, 0.0}, {3.0, 0.0, 1.0}};
-    const std::array<double, 3> b{5.0, 1.0, 6.0};
-    std::array<double, 3> s{};
-    bool failed = true;
-    GaussJordan(a, b, failed, 3, s);
-    EXPECT_FALSE(failed);
-    EXPECT_NEAR(s[0], 1.0, 1e-12);
-    EXPECT_NEAR(s[1], 1.0, 1e-12);
-    EXPECT_NEAR(s[2], 3.0, 1e-12);
-    EXPECT_EQ(a[0][0], 0.0);
-}
-
-TEST(GaussJordan, FlagsASingularSystem) {
-    const matrix a{{1.0, 2.0}, {2.0, 4.0}};
-    const std::array<double, 2> b{1.0, 2.0};
-    std::array<double, 2> s{};
-    bool failed = false;
-    EXPECT_THROW(GaussJordan(a, b, failed, 2, s), EMathError);
-    EXPECT_TRUE(failed);
-    const matrix nan{{std::nan(""), 0.0}, {0.0, 1.0}};
-    EXPECT_THROW(GaussJordan(nan, b, failed, 2, s), EMathError);
 }
 
 }  // namespace

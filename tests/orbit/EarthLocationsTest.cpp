@@ -146,28 +146,6 @@ protected:
 
 // ---------------------------------------------------------------- the store
 
-TEST_F(EarthLocationsTest, AltitudeAttitudeAndFieldDecoders) {
-    const uint8_t altitude[2] = {0x21, 0x34};  // 8500 tenths of a km
-    locations.SetAltitude(altitude);
-    EXPECT_FLOAT_EQ(locations.Altitude, 850.0f);
-    const uint8_t low[2] = {0x13, 0x87};  // 499.9 km
-    locations.SetAltitude(low);
-    EXPECT_FLOAT_EQ(locations.Altitude, 848.0f);
-
-    const uint8_t a[2] = {0x03, 0xE8}, b[2] = {0xFC, 0x18}, c[2] = {0x00, 0x01};
-    locations.SetAttitude(a, b, c);
-    EXPECT_FLOAT_EQ(locations.Attitude[0], 1.0f);
-    EXPECT_FLOAT_EQ(locations.Attitude[1], -1.0f);
-    EXPECT_FLOAT_EQ(locations.Attitude[2], 0.001f);
-
-    const uint8_t shortField[2] = {0xFF, 0x80};  // -128 / 128
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeShortLocation(shortField), -1.0f);
-    const uint8_t longField[4] = {0xFF, 0xF8, 0x5E, 0xE0};  // -500000 / 10000
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeLongLocation(longField), -50.0f);
-    const uint8_t angle[2] = {0x1F, 0x40};  // 8000 / 100
-    EXPECT_FLOAT_EQ(TEarthLocations::DecodeAngle(angle), 80.0f);
-}
-
 // ---------------------------------------------------------------- time-coded passes
 
 TEST_F(EarthLocationsTest, HrptPassIsTimedLocatedAndFitted) {
@@ -230,28 +208,6 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
 }
 
-TEST_F(EarthLocationsTest, FramePhaseCheckWrapsRoundTheCycle) {
-    // Lines 165 ms into a second lie in phase bin 165 of 167, so a line 3 ms
-    // late lies in bin 1, three bins on round the cycle; lines 1 ms into a
-    // second lie in bin 1, and one 3 ms early in bin 165, three bins back.
-    // Five bins either way is off the rhythm.
-    struct Case {
-        double startMs, shiftMs;
-        bool kept;
-    };
-    for (const Case& c : {Case{165, 3, true}, Case{1, -3, true}, Case{165, 5, false}, Case{1, -5, false}}) {
-        SCOPED_TRACE(::testing::Message() << c.startMs << " ms, shifted " << c.shiftMs);
-        hrptStart = Epoch + 0.5 / 24 + c.startMs * Millisecond;
-        EmbedElements();
-        WriteHrptPass(1200);
-        StoreHrptTime(900, HrptLineTime(900) + c.shiftMs * Millisecond);
-        Compute();
-        ASSERT_TRUE(locations.LocationsValid);
-        EXPECT_NEAR(locations.LineTimes(900), HrptLineTime(900) + (c.kept ? c.shiftMs : 0.0) * Millisecond,
-                    0.5 * Millisecond);
-    }
-}
-
 TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
     EmbedElements();
     WriteHrptPass(600);
@@ -270,20 +226,6 @@ TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
     }
     Compute(21, 0, true);
     EXPECT_EQ(locations.LineLocations(0)->Anchors[0].Latitude, first.Anchors[0].Latitude);
-}
-
-TEST_F(EarthLocationsTest, ShortPassesStayInsideTheirLines) {
-    for (int lines : {1, 2, 3, 5, 10, 11, 12}) {
-        SCOPED_TRACE(lines);
-        diagnostics.clear();
-        EmbedElements();
-        WriteHrptPass(lines);
-        Compute();
-        EXPECT_FALSE(locations.MapFitted);
-        if (lines == 10) {
-            EXPECT_TRUE(LoggedPrefix("Mid line is 5 and the line with a valid timestamp is line 5 at "));
-        }
-    }
 }
 
 TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {
@@ -338,32 +280,6 @@ TEST_F(EarthLocationsTest, MeteorTimesRunThreeHoursAhead) {
 }
 
 // ---------------------------------------------------------------- Level 1b
-
-TEST_F(EarthLocationsTest, Level1bLocationsAndAnglesAreDecoded) {
-    WriteLevel1bPass(600, 1.0 / 6.0);
-    const TScanLinePoints expected = [this] {
-        orbit.UseEmbeddedKeplers(ElementLine1, ElementLine2, PassStart);
-        TScanLinePoints points{};
-        double altitude = 0;
-        orbit.LocateScanLine(PassStart + 300 * Second / 6, points, altitude);
-        orbit.Clear();
-        return points;
-    }();
-    Compute(7);
-    ASSERT_TRUE(locations.LocationsValid);
-    EXPECT_TRUE(locations.MapFitted);
-    for (size_t k = 0; k < LocationAnchorCount; k += 10) {
-        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Latitude, expected[k].Latitude, 1e-4);
-        EXPECT_NEAR(locations.LineLocations(300)->Anchors[k].Longitude, expected[k].Longitude, 1e-4);
-    }
-    const TScanLineAngles& angles = *locations.LineAngles(300);
-    EXPECT_FLOAT_EQ(angles.SolarZenith[7], 7.0f);
-    EXPECT_FLOAT_EQ(angles.SatelliteZenith[7], -3.5f);
-    EXPECT_FLOAT_EQ(angles.RelativeAzimuth[7], 123.45f);
-    EXPECT_EQ(locations.NominalStartTime, EncodeDate(2020, 4, 9));
-    EXPECT_NEAR(locations.StartTime, PassStart, Millisecond);
-    EXPECT_NEAR(locations.EndTime, PassStart + 599 * Second / 6, Millisecond);
-}
 
 // ---------------------------------------------------------------- saving and naming
 

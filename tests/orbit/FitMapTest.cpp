@@ -116,20 +116,6 @@ void ExpectTiePointsOnTheirPixels(const std::vector<TScanLineLocations>& lines, 
 
 }  // namespace
 
-TEST(FitMap, ShortPassesAssumeTheGroundStep) {
-    FitRun run41;
-    run41.Run(SyntheticPass().Lines(41));
-    EXPECT_TRUE(run41.Logged("  Ground track step per line (assumed) : 1.09 km"));
-    FitRun run42;
-    run42.Run(SyntheticPass().Lines(42));
-    EXPECT_TRUE(run42.LoggedPrefix("  Ground track step per line (from locations) : 1.10"));
-    SyntheticPass gac;
-    gac.linePeriod = 0.5;
-    FitRun gacRun;
-    gacRun.Run(gac.Lines(20));
-    EXPECT_TRUE(gacRun.Logged("  Ground track step per line (assumed) : 3.27 km"));
-}
-
 TEST(FitMap, FullResolutionPassTiePointsLandOnTheirPixels) {
     const std::vector<TScanLineLocations> lines = SyntheticPass().Lines(1200);
     FitRun run;
@@ -190,22 +176,5 @@ TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
             EXPECT_NEAR(px, x, 1) << line << "," << x;
             EXPECT_EQ(py, line) << line << "," << x;
         }
-    }
-}
-
-TEST(FitMap, LinesWithoutLocationRepeatThePreviousResiduals) {
-    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(600);
-    lines[0] = TScanLineLocations{};
-    lines[400] = TScanLineLocations{};
-    FitRun run;
-    run.Run(lines);
-    ASSERT_TRUE(run.fitted);
-    for (const TResidual& pair : (*run.residuals)[0]) {
-        EXPECT_EQ(pair.X, 0.0f);
-        EXPECT_EQ(pair.Y, 0.0f);
-    }
-    for (size_t k = 0; k < LocationAnchorCount; ++k) {
-        EXPECT_EQ((*run.residuals)[400][k].X, (*run.residuals)[399][k].X);
-        EXPECT_EQ((*run.residuals)[400][k].Y, (*run.residuals)[399][k].Y);
     }
 }

@@ -66,48 +66,6 @@ TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
     EXPECT_EQ(ArchiveRevolution(badRevolution), 0);
 }
 
-TEST_F(KeplersTest, MainAndUpdateFilesMerge) {
-    WriteMain("NOAA-15", "NOAA 15\r\n" + ArchiveText(Start, 3, 1.0, 1000, 14, "\r\n") + "end of file\r\n\r\n");
-    const testing::TleElements later = SetAt(Start + 10, 1200);
-    WriteUpdate("NOAA-15", "NOAA 15\n   " + TleLine1(later) + "  \n" + TleLine2(later) + "\nnot a line\n");
-    ASSERT_TRUE(Find("NOAA-15"));
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[6], TleLine1(later));
-    EXPECT_EQ(lines[7], TleLine2(later));
-    EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
-    EXPECT_EQ(updateFile, Base() + "Keps/Updates/NOAA-15.txt");
-
-    // Only an update file: it alone is the archive.
-    std::filesystem::remove(Base() + "Keps/NOAA-15.txt");
-    ASSERT_TRUE(Find("NOAA-15"));
-    EXPECT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(mainFile.empty());
-}
-
-TEST_F(KeplersTest, NoaaFifteenHeaderSetIsDropped) {
-    testing::TleElements first = SetAt(Start, 1000);
-    std::string header = TleLine1(first);
-    header[16] = 'H';
-    WriteMain("NOAA-15", header + "\n" + TleLine2(first) + "\n" + ArchiveText(Start + 1, 2, 1.0, 1014));
-    ASSERT_TRUE(Find("NOAA-15"));
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(ArchiveRevolution(lines[1]), 1014);
-}
-
-TEST_F(KeplersTest, SetsOutOfOrderAreDroppedButAWrapIsKept) {
-    std::string text;
-    int day = 0;
-    for (int revolution : {12000, 12005, 12010, 12000, 12020, 99990, 99999, 1, 14}) {
-        const testing::TleElements e = SetAt(Start + day++, revolution);
-        text += TleLine1(e) + "\n" + TleLine2(e) + "\n";
-    }
-    WriteMain("NOAA-15", text);
-    ASSERT_TRUE(Find("NOAA-15"));
-    std::vector<int> kept;
-    for (size_t i = 1; i < lines.size(); i += 2) kept.push_back(ArchiveRevolution(lines[i]));
-    EXPECT_EQ(kept, (std::vector<int>{12000, 12005, 12010, 12020, 99990, 99999, 1, 14}));
-}
-
 TEST_F(KeplersTest, NearestSetToThePassTime) {
     WriteMain("NOAA-15", ArchiveText(Start, 100));
     for (const auto& [pass, expected] : {std::pair{50.3, 50.0}, std::pair{50.7, 51.0}, std::pair{0.2, 0.0},
@@ -117,17 +75,6 @@ TEST_F(KeplersTest, NearestSetToThePassTime) {
         EXPECT_NEAR(age, expected - pass, 1e-6);
     }
     EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
-}
-
-TEST_F(KeplersTest, PassMidwayBetweenSetsFollowsTheWalk) {
-    // Walking forward from earlier sets ends on the later one.
-    WriteMain("NOAA-15", ArchiveText(Start, 100));
-    ASSERT_TRUE(Select(Start + 50.5));
-    EXPECT_NEAR(ArchiveEpoch(line1), Start + 51.0, 1e-6);
-    // Walking backward from later sets ends on the earlier one.
-    WriteMain("NOAA-15", ArchiveText(Start, 1) + ArchiveText(Start + 90, 10, 1.0, 2000));
-    ASSERT_TRUE(Select(Start + 95.5));
-    EXPECT_NEAR(ArchiveEpoch(line1), Start + 95.0, 1e-6);
 }
 
 TEST_F(KeplersTest, UndatedOrBackwardArchivesAreReported) {
@@ -190,25 +137,6 @@ TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {
     EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, false, line1, line2, mainSource, updateSource, age));
     ASSERT_EQ(Shown().size(), 1u);
     EXPECT_EQ(Shown()[0].text.rfind("****  WARNING  ****", 0), 0u);
-}
-
-TEST_F(KeplersTest, EpochForAnOrbitNumber) {
-    keplers.KeplerBaseFolder = Base();
-    EXPECT_DOUBLE_EQ(keplers.KeplerEpochForOrbit("NOAA-15", 1000), 0.0);
-    EXPECT_EQ(Shown().size(), 1u);
-
-    WriteMain("NOAA-15", ArchiveText(Start, 200));  // revolutions 1000, 1014, ... 3786
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 1000 + 14 * 57 + 3), Start + 57, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 1000 + 14 * 120 + 12), Start + 121, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 5), Start, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 90000), Start + 199, 1e-6);
-
-    // The counter wraps inside the archive: 99916, ..., 99986, 0, 14, ...
-    WriteMain("NOAA-15", ArchiveText(Start, 20, 1.0, 99916));
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 99972), Start + 4, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 30), Start + 8, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 100030), Start + 8, 1e-6);
-    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 500), Start + 19, 1e-6);
 }
 
 }  // namespace

@@ -165,25 +165,6 @@ TEST(MalformedElements, LinePairsOfAnyContentLoadOrRaise) {
     }
 }
 
-TEST(MalformedElements, ElementFoldersGiveASmallerCatalogue) {
-    testing::TempFolder temp;
-    Spoiler spoiler(1958);
-    for (int round = 0; round < 60; ++round) {
-        const std::string folder = "tle" + std::to_string(round) + "/";
-        temp.Write(folder + "named.tle", spoiler.ElementText(1 + spoiler.Below(12), true));
-        temp.Write(folder + "bare.txt", spoiler.ElementText(1 + spoiler.Below(12), false));
-        temp.Write(folder + "mixed.2li", spoiler.ElementText(spoiler.Below(6), spoiler.Below(2) == 0) +
-                                             spoiler.Garbage(static_cast<size_t>(spoiler.Below(300))));
-        temp.Write(folder + "TLEnotes.txt", spoiler.NotesText(spoiler.Below(20)));
-        TSatelliteList list(temp.Path() + folder);
-        for (int i = 0; i < list.Count(); ++i) {
-            TSatellite& satellite = *list.GetSatellite(i);
-            EXPECT_EQ(list.IndexOfSatellite(satellite.CatalogNumber), i);
-            ExpectFiniteOrMathError(satellite, spoiler);
-        }
-    }
-}
-
 TEST(MalformedElements, FilesOfGarbageReadAsNothing) {
     testing::TempFolder temp;
     Spoiler spoiler(7);

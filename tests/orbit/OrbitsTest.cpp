@@ -150,17 +150,6 @@ TEST_F(OrbitsTest, MeteorM2AnchorsUseItsOwnSpacing) {
     ExpectScanAngles(Epoch + 10.0 / MinsPerDay, 30.0, 769.5);
 }
 
-TEST_F(OrbitsTest, FixedYawTurnsTheScanLine) {
-    const TDateTime time = Epoch + 5.0 / MinsPerDay;
-    Embed("NOAA 19", WeatherSet());
-    orbit.LocateScanLine(time, points, altitude);
-    const TScanLinePoints plain = points;
-    Embed("METEOR-M1", WeatherSet());
-    orbit.LocateScanLine(time, points, altitude);
-    const double turn = AngleBetween(GroundDirection(plain[25], plain[35]), GroundDirection(points[25], points[35]));
-    EXPECT_NEAR(turn / Deg, 1.1, 0.2);
-}
-
 TEST_F(OrbitsTest, LookRaysThatMissTheEarthGiveUnlocatedPoints) {
     testing::TleElements navigation = WeatherSet();
     navigation.meanMotion = 2.0056;
@@ -193,33 +182,6 @@ TEST_F(OrbitsTest, DirectionOfTravel) {
     }
     EXPECT_GT(north, 0);
     EXPECT_GT(south, 0);
-}
-
-TEST_F(OrbitsTest, ElementsChosenFromTheArchives) {
-    std::string archive;
-    for (int day = 0; day < 10; ++day) {
-        testing::TleElements e = WeatherSet();
-        e.epochDay = 95.0 + day;
-        archive += TleLine1(e) + "\n" + TleLine2(e) + "\n";
-    }
-    temp.Write("elements/Keps/NOAA-15.txt", archive);
-    orbit.LoadSatelliteList(temp.Path() + "elements");
-    orbit.SetSatelliteName("NOAA 15");
-    orbit.SelectElements(Epoch + 0.1);
-    ASSERT_TRUE(orbit.ElementsValid);
-    EXPECT_EQ(orbit.MainElementSource, temp.Path() + "elements/Keps/NOAA-15.txt");
-    EXPECT_TRUE(orbit.UpdateElementSource.empty());
-    EXPECT_NEAR(orbit.ElementAge, 0.4, 1e-6);
-    EXPECT_DOUBLE_EQ(orbit.PassTime, Epoch + 0.1);
-
-    orbit.Quiet = true;
-    orbit.SetSatelliteName("NOAA 18");
-    orbit.SelectElements(Epoch);
-    EXPECT_FALSE(orbit.ElementsValid);
-    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-    orbit.Quiet = false;
-    orbit.SelectElements(Epoch);
-    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u);
 }
 
 }  // namespace

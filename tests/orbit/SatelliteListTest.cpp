@@ -124,48 +124,6 @@ TEST_F(SatelliteListTest, LatestEpochOfACatalogueNumberWins) {
     EXPECT_EQ(list.Count(), 0);
 }
 
-TEST_F(SatelliteListTest, DefaultsByNameAndCatalogueNumber) {
-    struct Row {
-        const char* name;
-        int catalog;
-        bool noaaType;
-        double semiAngle;
-        double downlink;
-        int family;
-        int rateCode;
-    };
-    const Row rows[] = {
-        {"NOAA 17", 20001, true, 55.37, 137.5, 1, 120},
-        {"NOAA15", 20002, true, 55.37, 137.62, 1, 120},
-        {"NOAA-18", 20003, true, 55.37, 137.9125, 1, 120},
-        {"METOP-A", 29499, true, 55.37, 0.0, 1, 120},  // series 'A': no frequency
-        {"GPS BIIR-2", 20004, false, 0.01, 0.0, 9, 20},
-        {"ISS (ZARYA)", 20005, false, 68.0, 0.0, 6, 120},
-        {"OKEAN-O", 20006, false, 45.0, 137.4, 5, 240},
-        {"SICH-1M", 20007, false, 45.0, 0.0, 0, 240},
-        {"METEOR 3-5", 20008, false, 36.0, 137.3, 3, 120},
-        {"RESURS-DK", 20009, false, 45.0, 137.85, 2, 120},
-        {"METEOR-M 2", 20010, false, 45.0, 0.0, 1, 120},
-        {"SOMETHING", 27453, false, 45.55, 0.0, 0, 120},
-        {"SPOT 4", 25260, false, 30.0, 0.0, 8, 120},
-        {"ANOTHER", 26953, false, 30.0, 0.0, 7, 120},
-        {"CUBESAT", 20011, false, 45.0, 0.0, 0, 120},
-    };
-    TSatelliteList list("");
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const TSatellite* s = list.AddFromLines("x.tle", row.name, TleLine1(Set(row.catalog)), TleLine2(Set(row.catalog)));
-        ASSERT_NE(s, nullptr);
-        EXPECT_EQ(s->NoaaType, row.noaaType);
-        EXPECT_DOUBLE_EQ(s->SemiAngle, row.semiAngle);
-        EXPECT_DOUBLE_EQ(s->DownlinkFrequency, row.downlink);
-        EXPECT_EQ(s->FamilyCode, row.family);
-        EXPECT_EQ(s->RateCode, row.rateCode);
-        EXPECT_DOUBLE_EQ(s->SignedValue, 33.5);
-        EXPECT_DOUBLE_EQ(s->LaunchDate, 0.0);
-    }
-}
-
 TEST_F(SatelliteListTest, NoaaLetterNamesBecomeNumbers) {
     const std::string file = temp.Write("letters.txt", Record("NOAA-M", Set(27453)) + Record("NOAA-N", Set(28654)));
     TSatelliteList list("");

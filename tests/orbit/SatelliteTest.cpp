@@ -35,21 +35,6 @@ TEST(ElementSet, ReportSetParsesIntoModelUnits) {
     EXPECT_DOUBLE_EQ(s.SemiAngle, 0.0);
 }
 
-TEST(ElementSet, DragFieldsSignsAndZeroEccentricity) {
-    testing::TleElements e;
-    e.nddot = " 00000-0";
-    e.bstar = " 12345-4";
-    e.eccentricity = 0.0;
-    TSatellite s;
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_DOUBLE_EQ(s.MeanMotionDDot, 0.0);
-    EXPECT_NEAR(s.BStar, 0.12345e-4, 1e-18);
-    EXPECT_DOUBLE_EQ(s.Eccentricity, 1.0e-10);
-    e.bstar = "-12345-4";
-    s.LoadTLE(testing::TleLine1(e), testing::TleLine2(e));
-    EXPECT_NEAR(s.BStar, -0.12345e-4, 1e-18);
-}
-
 TEST(ElementSet, TwoDigitYearsPivotAt57) {
     testing::TleElements e;
     e.epochYear = 56;

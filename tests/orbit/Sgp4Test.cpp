@@ -147,40 +147,6 @@ TEST(Sgp4, DeepSpaceIntegratorRestartsAtTheEpoch) {
     }
 }
 
-TEST(Sgp4, StationarySatellitesKeepTheirPlaceOverAMonth) {
-    // Slightly inclined, and exactly equatorial with no eccentricity, where
-    // the node has no lunar-solar rate and the eccentricity becomes 1e-10.
-    for (const auto& [inclination, eccentricity] : {std::pair{0.1, 0.0001}, std::pair{0.0, 0.0}}) {
-        SCOPED_TRACE(inclination);
-        testing::TleElements elements;
-        elements.meanMotion = 1.00273791;
-        elements.eccentricity = eccentricity;
-        elements.inclination = inclination;
-        TSatellite satellite;
-        satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements));
-        ASSERT_TRUE(satellite.DeepSpace);
-        EXPECT_NEAR(satellite.Eccentricity, eccentricity == 0.0 ? 1.0e-10 : eccentricity, 1e-17);
-        // Sun and moon tilt the orbit a little.
-        const double largestZ = 42164.0 * std::sin((inclination + 0.1) * sgp::Pi / 180.0);
-        const auto place = [&](double days) {
-            TVector p, v;
-            const double jd = satellite.EpochJD + days;
-            satellite.Propagate(p, v, jd);
-            ScaleStateToKm(p, v);
-            TGeodetic g;
-            EciToGeodetic(p, g, jd);
-            EXPECT_NEAR(p.W, 42164.0, 50.0) << days;
-            EXPECT_LT(std::abs(p.Z), largestZ) << days;
-            return g.Longitude;
-        };
-        const double start = place(0.0);
-        for (double days = 0.25; days <= 30.0; days += 1.0) {
-            const double drift = std::remainder(place(days) - start, 2.0 * sgp::Pi);
-            EXPECT_LT(std::abs(drift) * 180.0 / sgp::Pi, 2.0) << days;
-        }
-    }
-}
-
 TEST(Sgp4, DecayingOrbitRaisesRatherThanGivingNaN) {
     testing::TleElements elements;
     elements.meanMotion = 16.4;

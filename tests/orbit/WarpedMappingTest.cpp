@@ -20,9 +20,6 @@ TWarpedMapping FullResolution(int centreLine = 1000) {
     return map;
 }
 
-// Longitude on the equator whose unwarped position is x (4.3 units a radian).
-float EquatorLongitudeAt(double x) { return static_cast<float>(x / 4.3 / Radians); }
-
 }  // namespace
 
 TEST(WarpedMapping, ScanGeometryOfAFullResolutionPass) {
@@ -64,26 +61,6 @@ TEST(WarpedMapping, AFineGroundStepStaysInsideTheTables) {
     EXPECT_TRUE(std::isfinite(map.GroundToScan()[-2048]));
 }
 
-TEST(WarpedMapping, UnwarpedPositionIsGroundDistance) {
-    TWarpedMapping map = FullResolution();
-    float x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 5, 0));  // 5 degrees east along the equator
-    EXPECT_NEAR(x, (0.5 * 4.3 * 5 * Radians + 0.5) * 2752, 1e-2);
-    EXPECT_NEAR(y, 1000, 1e-3);
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 2));  // north is up
-    EXPECT_NEAR(y, 1000 - 2752 * 4.3 * 2 * Radians / 2, 1e-2);
-}
-
-TEST(WarpedMapping, WarpedPositionsLimitAt1Point4) {
-    TWarpedMapping map = FullResolution();
-    float x = 0, y = 0;
-    EXPECT_TRUE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.399), 0));
-    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(1.401), 0));
-    EXPECT_FALSE(map.LatLonToImage(x, y, true, EquatorLongitudeAt(-1.401), 0));
-    ASSERT_TRUE(map.LatLonToImage(x, y, true, 0, 0));
-    EXPECT_FLOAT_EQ(x, map.GroundToScan()[0]);  // column -0.5 rounds to the even 0
-}
-
 TEST(WarpedMapping, WarpCoefficientsApply) {
     TWarpedMapping map = FullResolution();
     float x0 = 0, y0 = 0, x = 0, y = 0;
@@ -105,17 +82,6 @@ TEST(WarpedMapping, WarpCoefficientsApply) {
     ASSERT_TRUE(map.LatLonToImage(x, y, false, 3, 0));  // east turns to north
     EXPECT_NEAR(x, 1376, 1e-2);
     EXPECT_LT(y, 1000);
-}
-
-TEST(WarpedMapping, VerticalWarpOnlyInsideTheWarpStep) {
-    TWarpedMapping map = FullResolution();
-    map.SetVerticalWarp(0, 2, 0);
-    float x = 0, y = 0;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // y = 0.75, inside
-    EXPECT_NEAR(1000 - y, 2 * 2752 * 4.3 * 10 * Radians / 2, 0.1);
-    map.WarpStep = 0.5f;
-    ASSERT_TRUE(map.LatLonToImage(x, y, false, 0, 10));  // now outside
-    EXPECT_NEAR(1000 - y, 2752 * 4.3 * 10 * Radians / 2, 0.1);
 }
 
 TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
@@ -145,33 +111,4 @@ TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
     ASSERT_TRUE(map.LatLonToImage(x, y, true, 2, -0.2f));
     ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
     EXPECT_FLOAT_EQ(y, y0);
-}
-
-TEST(WarpedMapping, FillTableGaps) {
-    TGroundTable table;
-    table.Fill(UnknownEntry);
-    table[0] = 0;
-    table[2] = 2;
-    table[5] = 8;
-    FillTableGaps(table, 0.5f);
-    EXPECT_FLOAT_EQ(table[1], 1);
-    EXPECT_FLOAT_EQ(table[3], 4);
-    EXPECT_FLOAT_EQ(table[4], 6);
-    EXPECT_FLOAT_EQ(table[6], 10);  // the last gap's slope 2 beats 0.5
-    EXPECT_FLOAT_EQ(table[2047], 8 + 2 * 2042);
-    EXPECT_FLOAT_EQ(table[-1], -2);
-    EXPECT_FLOAT_EQ(table[-2048], -4096);
-
-    TGroundTable flat;
-    flat.Fill(UnknownEntry);
-    flat[10] = 1;
-    flat[11] = 2;
-    FillTableGaps(flat, 0.9f);  // no gap: the given slope
-    EXPECT_FLOAT_EQ(flat[12], 2.9f);
-    EXPECT_FLOAT_EQ(flat[9], 0.1f);
-
-    TGroundTable empty;
-    empty.Fill(UnknownEntry);
-    FillTableGaps(empty, 1);
-    EXPECT_EQ(empty[0], UnknownEntry);
 }

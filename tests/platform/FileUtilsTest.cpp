@@ -49,15 +49,6 @@ TEST_F(FileSearchTest, NewestDatedFileWalksBackThroughTheDayFolders) {
     EXPECT_EQ(FindNewestDatedFile(folder / "arc/*.hpt", EncodeDate(2024, 3, 7)), "");
 }
 
-TEST_F(FileSearchTest, OnTheFirstOfAMonthTheMonthFoldersAreSearched) {
-    folder.Write("arc/2023/12/old-december.hpt", "x");
-    EXPECT_EQ(FindNewestDatedFile(folder / "arc/*.hpt", EncodeDate(2024, 1, 1)),
-              folder / "arc/2023/12/old-december.hpt");
-    folder.Write("arc/2024/01/this-month.hpt", "x");
-    EXPECT_EQ(FindNewestDatedFile(folder / "arc/*.hpt", EncodeDate(2024, 1, 1)),
-              folder / "arc/2024/01/this-month.hpt");
-}
-
 TEST_F(FileSearchTest, FileDatesAreUtcAndStoredInTwoSecondSteps) {
     const std::string file = folder.Write("pass.raw", "x");
     const TDateTime when = EncodeDate(2024, 2, 9) + EncodeTime(7, 5, 3, 420);

@@ -49,19 +49,6 @@ TEST_F(IniFileTest, ReadsAWindowsFileAndWritesItBackWithItsComments) {
     EXPECT_EQ(TIniFile(path).ReadInteger("Chan-1", "Intersection", 0), 500);
 }
 
-// Old Macintosh line ends, a line that is only "=..." and a value with line breaks.
-TEST_F(IniFileTest, OddLinesAreReadAndKeptAsTheyStand) {
-    const std::string path = folder.Write("odd.ini", "[S]\rA=1\r=orphan\r; note=x\rB = 2");
-    TIniFile ini(path);
-    EXPECT_EQ(ini.ReadInteger("S", "A", 0), 1);
-    EXPECT_EQ(ini.ReadInteger("S", "B", 0), 2);
-    EXPECT_FALSE(ini.ValueExists("S", ""));
-    EXPECT_FALSE(ini.ValueExists("S", "; note"));
-    ini.WriteString("S", "Name", "two\r\nlines\n[T]");
-    EXPECT_EQ(TTempFolder::Read(path), "[S]\nA=1\n=orphan\n; note=x\nB=2\nName=two  lines [T]\n");
-    EXPECT_EQ(TIniFile(path).ReadString("S", "Name", ""), "two  lines [T]");
-}
-
 TEST_F(IniFileTest, NumbersUseAPointWhateverTheLocale) {
     const testing::TCommaLocale comma(folder.Path());
     ASSERT_TRUE(comma.Active()) << "no locale with a decimal comma (the locales package gives one)";

@@ -67,22 +67,6 @@ TEST(IplResample, EachInterpolationOnOneRow) {
         EXPECT_EQ(ResampleRow(c.row, c.width, c.method), c.expected) << static_cast<int>(c.method);
 }
 
-TEST(IplResample, BothAxesAndChannelsResampleApart) {
-    // 2 x 2 BGR blocks to 4 x 4 by nearest: every pixel becomes a 2 x 2 block.
-    const IplImage source = MakeImage<uint8_t>(2, 2, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    IplImage destination = IplImage::Allocate(4, 4, 3, IplDepth::U8);
-    iplZoom(source, destination, IplInterpolation::Nearest);
-    EXPECT_EQ(destination.RowAs<uint8_t>(1)[3 * 3 + 2], 6);
-    EXPECT_EQ(destination.RowAs<uint8_t>(2)[0], 7);
-    EXPECT_EQ(destination.RowAs<uint8_t>(3)[3 * 3 + 1], 11);
-    // 4 x 4 16-bit to 2 x 2 by area: each output the mean of its block.
-    const IplImage words = MakeImage<uint16_t>(4, 4, 1, {1000, 3000, 0, 0, 5000, 7000, 0, 4,
-                                                         60000, 60000, 8, 8, 60000, 60000, 8, 8});
-    IplImage small = IplImage::Allocate(2, 2, 1, IplDepth::U16);
-    iplDecimate(words, small, IplInterpolation::SuperSample);
-    EXPECT_EQ(Samples<uint16_t>(small), (std::vector<int>{4000, 1, 60000, 8}));
-}
-
 template <typename T> std::vector<int> BruteForceMedian(const IplImage& image, int size) {
     const int radius = size / 2;
     const int channels = image.Channels();
@@ -120,21 +104,6 @@ TEST(IplMedian, EqualsBruteForceOnRandomImages) {
         }
 }
 
-TEST(IplMedian, EqualsBruteForceOnFullRangeWordsAndColour) {
-    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(31, 19, 1, 65535, 90), 5);
-    ExpectMedianMatchesBruteForce<uint8_t>(RandomImage<uint8_t>(29, 13, 3, 255, 91), 3);
-    // Few distinct values: long runs of equal values around the median.
-    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(33, 21, 1, 2, 92), 5);
-}
-
-TEST(IplMedian, LargestWindowKeepsExactCounts) {
-    // 181 x 181 windows over four values: one bin holds up to 32,761 counts.
-    ExpectMedianMatchesBruteForce<uint16_t>(RandomImage<uint16_t>(5, 3, 1, 3, 95), 181);
-    const IplImage source = RandomImage<uint8_t>(5, 3, 1, 255, 96);
-    IplImage destination = IplImage::Allocate(5, 3, 1, IplDepth::U8);
-    EXPECT_THROW(iplMedianFilter(source, destination, 183), EIplError);
-}
-
 TEST(IplConvolve, CrispenKeepsFlatAreasAndSharpensAPeak) {
     std::vector<int> samples(5 * 5, 512);
     samples[2 * 5 + 2] = 576;
@@ -162,35 +131,6 @@ TEST(IplConvolve, BoxSumRepeatsEdgesAndHonoursTheAnchor) {
     IplImage out = IplImage::Allocate(1, 3, 1, IplDepth::U8);
     iplConvolve2D(column, out, iplCreateConvKernel(1, 3, 0, 1, {1, 2, 1}, 2));
     EXPECT_EQ(Samples<uint8_t>(out), (std::vector<int>{12, 22, 35}));
-}
-
-TEST(IplConvolve, ResultsSaturateToTheDestinationRange) {
-    const IplImage source = MakeImage<uint8_t>(3, 1, 3, {0, 100, 200, 100, 200, 0, 200, 0, 100});
-    IplImage destination = IplImage::Allocate(3, 1, 3, IplDepth::U8);
-    iplConvolve2D(source, destination, iplCreateConvKernel(3, 1, 1, 0, {-1, 2, 0}, 0));
-    // Per channel: 2 * centre - left neighbour, clamped to 0..255.
-    EXPECT_EQ(Samples<uint8_t>(destination), (std::vector<int>{0, 100, 200, 200, 255, 0, 255, 0, 200}));
-    IplImage words = IplImage::Allocate(3, 1, 3, IplDepth::U16);
-    iplConvolve2D(source, words, iplCreateConvKernel(1, 1, 0, 0, {300}, 0));
-    EXPECT_EQ(words.RowAs<uint16_t>(0)[2], 60000);
-}
-
-TEST(IplConvolve, TiledSourceGivesTheSameResultAsAPlainCopy) {
-    const int width = 13, height = 21, paddedWidth = 16;
-    const std::ptrdiff_t tileWords = 3 * 8 * paddedWidth;  // three slots per tile
-    std::vector<uint16_t> store(static_cast<std::size_t>((height + 7) / 8) * tileWords);
-    std::mt19937 random(7);
-    for (uint16_t& word : store)
-        word = static_cast<uint16_t>(random() % 1024);
-    const IplImage tiled = IplImage::TiledView(store.data() + 2 * 8 * paddedWidth, width, height, 1,
-                                               IplDepth::U16, paddedWidth * 2, 8, tileWords * 2);
-    const IplImage plain = iplCloneImage(tiled);
-    IplImage fromTiled = IplImage::Allocate(width, height, 1, IplDepth::U16);
-    IplImage fromPlain = IplImage::Allocate(width, height, 1, IplDepth::U16);
-    iplConvolve2D(tiled, fromTiled, CrispenMoreKernel());
-    iplConvolve2D(plain, fromPlain, CrispenMoreKernel());
-    EXPECT_EQ(Samples<uint16_t>(fromTiled), Samples<uint16_t>(fromPlain));
-    EXPECT_EQ(Samples<uint16_t>(plain)[14], store[2 * 8 * paddedWidth + paddedWidth + 1]);
 }
 
 }  // namespace

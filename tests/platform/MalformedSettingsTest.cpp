@@ -162,15 +162,6 @@ void ExpectIniWritesReadBack(const std::string& path, int variant) {
     ExpectIniValues(path, variant, 0.5, "NOAA " + std::to_string(variant), variant);
 }
 
-TEST_F(MalformedSettingsTest, IniJunkBetweenTheLinesCostsNoValue) {
-    std::mt19937 random(Seed);
-    for (int variant = 0; variant < Variants; ++variant) {
-        const std::string path = folder.Write("NOAA-19.ini", WithJunk(IniLines, random, "["));
-        ExpectIniValues(path, 496, 0.055091, "NOAA 19", variant);
-        ExpectIniWritesReadBack(path, variant);
-    }
-}
-
 TEST_F(MalformedSettingsTest, DamagedIniValuesKeepTheirDefaults) {
     const std::string digits(300000, '1');
     const std::vector<std::array<std::string, 3>> damaged = {
@@ -188,31 +179,6 @@ TEST_F(MalformedSettingsTest, DamagedIniValuesKeepTheirDefaults) {
         ExpectIniValues(path, -1, -1.0, "?", static_cast<int>(variant));
         ExpectIniWritesReadBack(path, static_cast<int>(variant));
     }
-}
-
-TEST_F(MalformedSettingsTest, ATruncatedIniFileKeepsEveryWholeLine) {
-    std::string text;
-    for (const std::string& line : IniLines) text += line + "\r\n";
-    const std::string path = folder / "NOAA-19.ini";
-    for (size_t cut = 0; cut <= text.size(); ++cut) {
-        folder.Write("NOAA-19.ini", text.substr(0, cut));
-        const TIniFile ini(path);
-        const auto whole = [&](const std::string& line) { return text.find(line + "\r\n") + line.size() + 2 <= cut; };
-        const int intersection = ini.ReadInteger("Chan-1", "Intersection", -1);
-        if (whole(IniLines[1])) {
-            EXPECT_EQ(intersection, 496) << "cut at " << cut;
-        }
-        if (whole(IniLines[2])) {
-            EXPECT_EQ(ini.ReadFloat("Chan-1", "Slope1", -1.0), 0.055091) << "cut at " << cut;
-        }
-        if (whole(IniLines[4])) {
-            EXPECT_EQ(ini.ReadString("Orbit", "Name", "?"), "NOAA 19") << "cut at " << cut;
-        }
-        if (!whole(IniLines[0])) {
-            EXPECT_EQ(intersection, -1) << "cut at " << cut;
-        }
-    }
-    ExpectIniWritesReadBack(path, 0);
 }
 
 }  // namespace

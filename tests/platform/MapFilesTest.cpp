@@ -106,42 +106,5 @@ TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
     EXPECT_EQ(stream->Read(all.data(), stream->Size()), 1 << 20);
 }
 
-TEST_F(MapStreamTest, ASecondWriterIsWarnedInsteadOfResizing) {
-    auto& dialogs = TDialogService::Instance();
-    dialogs.SetMode(TDialogService::Mode::Scripted);
-    dialogs.ClearScript();
-    const std::string path = folder.Write("shared.bin", Bytes(32));
-    TMapStream first(path);
-    first.SetActive(true);
-    TMapStream second(path);
-    second.Open(8);
-    EXPECT_TRUE(second.Existed());
-    EXPECT_EQ(second.Size(), 32);
-    ASSERT_EQ(dialogs.Requests().size(), 1u);
-    EXPECT_EQ(dialogs.Requests()[0].text, "Memory map shared.bin is open in another process - cannot resize");
-    EXPECT_EQ(dialogs.Requests()[0].caption, "Warning: attempt to resize open memory map");
-    second.Seek(1, soFromBeginning);
-    second.Write("Q", 1);
-    EXPECT_EQ(first.Memory()[1], 'Q');
-    dialogs.ClearScript();
-    dialogs.SetMode(TDialogService::Mode::Unattended);
-}
-
-// Emptying the file under a mapping would fault the stream that holds it.
-TEST_F(MapStreamTest, ASecondStreamMayNotEmptyAMappedFile) {
-    const std::string path = folder.Write("shared.bin", Bytes(32));
-    TMapStream first(path);
-    first.SetActive(true);
-    for (const uint8_t mode : {TMapStream::cmCreateAlways, TMapStream::cmTruncateExisting}) {
-        TMapStream second(path);
-        second.CreateMode = mode;
-        EXPECT_THROW(second.SetActive(true), EMemoryMappedFile) << int{mode};
-    }
-    EXPECT_EQ(std::filesystem::file_size(path), 32u);
-    EXPECT_EQ(first.Memory()[31], 32);
-    EXPECT_THROW(first.Seek(std::numeric_limits<int64_t>::max(), soFromEnd), EMMEndOfFile);
-    EXPECT_THROW(first.Write("x", std::numeric_limits<int64_t>::max()), EMMEndOfFile);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -49,22 +49,6 @@ TEST_F(RegistryTest, ValuesSurviveARoundTripThroughTheFile) {
     EXPECT_EQ(registry.GetValueNames(), (std::vector<std::string>{"Count", "Negative", "DataFolder", "Empty", "Degrees"}));
 }
 
-TEST_F(RegistryTest, WronglyTypedAndMissingValuesRaise) {
-    TRegistry registry;
-    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", true));
-    registry.WriteString("Text", "1");
-    registry.WriteInteger("Number", 1);
-    EXPECT_EQ(registry.GetDataType("Text"), TRegDataType::rdString);
-    EXPECT_EQ(registry.GetDataType("Number"), TRegDataType::rdInteger);
-    EXPECT_EQ(registry.GetDataType("Missing"), TRegDataType::rdUnknown);
-    EXPECT_THROW(registry.ReadInteger("Text"), ERegistryException);
-    EXPECT_THROW(registry.ReadString("Number"), ERegistryException);
-    EXPECT_THROW(registry.ReadInteger("Missing"), ERegistryException);
-    EXPECT_EQ(registry.ReadString("Missing"), "");
-    registry.WriteInteger("Text", 5);  // a write replaces the type
-    EXPECT_EQ(registry.ReadInteger("Text"), 5);
-}
-
 TEST_F(RegistryTest, AHandWrittenFileIsReadAndItsOtherValuesKept) {
     const std::string store = TRegistry::DefaultStoreFile();
     folder.Write("config/Morvane/HKCU.reg",

@@ -49,34 +49,6 @@ TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFr
     EXPECT_EQ(text.Value, "yyyymmdd");
 }
 
-TEST_F(RegistryVariablesTest, DeleteOnFreeLeavesNoValueBehind) {
-    ProgramKey().WriteInteger("Old", 4);
-    {
-        TRegistryInteger number("Old", 0);
-        EXPECT_EQ(number.Value, 4);
-        number.DeleteOnFree = true;
-    }
-    EXPECT_FALSE(ProgramKey().ValueExists("Old"));
-    EXPECT_TRUE(ProgramKey().KeyExists("\\Software\\Morvane\\Kestrune"));
-}
-
-TEST_F(RegistryVariablesTest, AFailedWriteAtFreeIsLoggedNotThrown) {
-    std::vector<std::string> log;
-    SetRegistryErrorLog([&](const std::string& text) { log.push_back(text); });
-    ProgramKey().WriteInteger("Zoom", 1);
-    std::filesystem::remove(TRegistry::DefaultStoreFile() + ".lock");
-    std::filesystem::create_directory(TRegistry::DefaultStoreFile() + ".lock");  // the lock cannot be taken
-    {
-        TRegistryInteger number("Zoom", 0);
-        EXPECT_EQ(number.Value, 1);
-        number.Value = 2;
-        EXPECT_THROW(number.Save(), ERegistryException);
-    }
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0], "Could not save setting Zoom: Failed to set data for 'Zoom'");
-    SetRegistryErrorLog(nullptr);
-}
-
 class TFakeForm : public TFormPlacement {
 public:
     int WindowState() const override { return state; }

@@ -39,33 +39,6 @@ TEST(SystemUtils, ByteOrder) {
     EXPECT_EQ(ReadBigEndianInt32(bytes), -130814);
 }
 
-// Leaving idle scheduling needs CAP_SYS_NICE or an RLIMIT_NICE that allows the thread's nice value.
-bool MayLeaveIdle(int nice) {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NICE, &limit) == 0 && static_cast<rlim_t>(20 - nice) <= limit.rlim_cur) return true;
-    std::ifstream status("/proc/self/status");
-    constexpr int CapSysNice = 23;
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("CapEff:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> CapSysNice) & 1;
-    return false;
-}
-
-TEST(SystemUtils, IdlePriorityIsTakenAndGivenBackWhereThatIsAllowed) {
-    EXPECT_EQ(SetIdlePriority(false), 0);
-    RestorePriority(0);
-    // In a thread of its own, so that the test program keeps its scheduling whatever happens.
-    std::thread worker([] {
-        const int before = sched_getscheduler(0);
-        const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        const int old = SetIdlePriority(true);
-        EXPECT_NE(old, 0);
-        EXPECT_EQ(sched_getscheduler(0), SCHED_IDLE);
-        RestorePriority(old);
-        EXPECT_EQ(sched_getscheduler(0), MayLeaveIdle(nice) ? before : SCHED_IDLE);
-    });
-    worker.join();
-}
-
 std::string CommandLineOf(pid_t process) {
     std::ifstream file("/proc/" + std::to_string(process) + "/cmdline", std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};

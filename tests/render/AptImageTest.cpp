@@ -16,17 +16,6 @@ void Fill(TExtBitmap& bitmap, uint8_t (*value)(int x, int y, int byte)) {
     }
 }
 
-TEST(AptImage, ThreeLinesBecomeOneAndTheRemainderIsDropped) {
-    TExtBitmap source, target;
-    source.SetSize(2048, 3000);
-    ConvertToAPT(source, target);
-    EXPECT_EQ(target.Width(), 909);
-    EXPECT_EQ(target.Height(), 1000);
-    source.SetSize(2048, 3001);
-    ConvertToAPT(source, target);
-    EXPECT_EQ(target.Height(), 1000);
-}
-
 TEST(AptImage, GroupsResampleByTheirRules) {
     TExtBitmap source, target;
     source.SetSize(2048, 3);

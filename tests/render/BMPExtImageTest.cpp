@@ -287,50 +287,5 @@ TEST(DamagedBmpFiles, AreReadWholeOrRefusedCleanly) {
     EXPECT_GT(refused, 50);
 }
 
-TEST(ImageLibrary, WordImagesBecomeBytesByAShiftOfSeven) {
-    IplImage words = IplImage::Allocate(4, 1, 1, IplDepth::U16);
-    const uint16_t samples[4] = {1023, 256, 32767, 65535};
-    std::copy(samples, samples + 4, words.RowAs<uint16_t>(0));
-    TExtBitmap back;
-    CopyIplToBitmap(back, words);
-    EXPECT_EQ(back.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(Pixels(back), (std::vector<uint8_t>{7, 2, 255, 255}));
-    auto colour = MakeBitmap(5, 3, TPixelFormat::pf24bit, 15);
-    CopyIplToBitmap(back, BitmapToIpl(*colour));
-    EXPECT_EQ(Pixels(back), Pixels(*colour));
-}
-
-TEST(Interpolate, ShrinksByAreaAndEnlargesByCubicByDefault) {
-    // 2 x 2 blocks of one colour each shrink to one pixel of that colour.
-    TExtBitmap bitmap;
-    bitmap.SetSize(4, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            uint8_t* pixel = bitmap.ScanLine(y) + 3 * x;
-            pixel[0] = static_cast<uint8_t>(x < 2 ? 10 : 200);
-            pixel[1] = static_cast<uint8_t>(y < 2 ? 20 : 100);
-            pixel[2] = static_cast<uint8_t>(x / 2 * 2 + y / 2 + 1);
-        }
-    int changes = 0;
-    bitmap.OnChange = [&changes] { ++changes; };
-    Interpolate(bitmap, 2, 2);
-    EXPECT_GT(changes, 0);
-    EXPECT_TRUE(bitmap.Modified());
-    EXPECT_EQ(Pixels(bitmap), (std::vector<uint8_t>{10, 20, 1, 200, 20, 3, 10, 100, 2, 200, 100, 4}));
-    // A flat grey picture stays flat when enlarged, and keeps its palette.
-    TExtBitmap grey;
-    grey.SetPixelFormat(TPixelFormat::pf8bit);
-    grey.SetSize(3, 3);
-    grey.SetPalette(ColourPalette(256));
-    for (int y = 0; y < 3; ++y)
-        std::fill(grey.ScanLine(y), grey.ScanLine(y) + 3, 77);
-    Interpolate(grey, 2048 / 256, 5);
-    EXPECT_EQ(grey.Width(), 8);
-    EXPECT_EQ(grey.Height(), 5);
-    EXPECT_EQ(grey.PixelFormat(), TPixelFormat::pf8bit);
-    EXPECT_EQ(grey.Palette(), ColourPalette(256));
-    EXPECT_EQ(Pixels(grey), std::vector<uint8_t>(40, 77));
-}
-
 }  // namespace
 }  // namespace kestrune

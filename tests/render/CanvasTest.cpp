@@ -77,47 +77,6 @@ TEST(TCanvas, LinesLeaveOutTheirEndPoint) {
     EXPECT_EQ(pixel[2], 255);
 }
 
-TEST(TCanvas, RectanglesEllipsesAndFillsStayInsideTheirBounds) {
-    auto bitmap = WhiteBitmap(20, 20);
-    TCanvas& canvas = bitmap->Canvas();
-    canvas.Brush.Color = clRed;
-    canvas.Rectangle(1, 1, 6, 5);
-    EXPECT_EQ(PixelAt(*bitmap, 1, 1), clBlack);
-    EXPECT_EQ(PixelAt(*bitmap, 5, 4), clBlack);
-    EXPECT_EQ(PixelAt(*bitmap, 6, 4), clWhite);
-    EXPECT_EQ(PixelAt(*bitmap, 5, 5), clWhite);
-    EXPECT_EQ(PixelAt(*bitmap, 3, 2), clRed);
-    EXPECT_EQ(CountPixels(*bitmap, clRed), 3 * 2);
-
-    canvas.Brush.Style = TBrushStyle::bsClear;
-    canvas.Rectangle(10, 10, 14, 14);
-    EXPECT_EQ(PixelAt(*bitmap, 11, 11), clWhite);
-    EXPECT_EQ(PixelAt(*bitmap, 13, 13), clBlack);
-    canvas.FillRect(TRect{15, 15, 18, 18});  // clear brush: nothing
-    EXPECT_EQ(PixelAt(*bitmap, 16, 16), clWhite);
-    canvas.Brush.Style = TBrushStyle::bsSolid;
-    canvas.Brush.Color = clBlue;
-    canvas.FillRect(TRect{15, 15, 18, 18});
-    EXPECT_EQ(CountPixels(*bitmap, clBlue), 9);
-
-    auto round = WhiteBitmap(20, 20);
-    round->Canvas().Pen.Color = clRed;
-    round->Canvas().Brush.Style = TBrushStyle::bsClear;
-    round->Canvas().Ellipse(2, 3, 17, 16);
-    int left = 20, right = -1, top = 20, bottom = -1;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x)
-            if (PixelAt(*round, x, y) != clWhite) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
-    EXPECT_EQ(left, 2);
-    EXPECT_EQ(right, 16);
-    EXPECT_EQ(top, 3);
-    EXPECT_EQ(bottom, 15);
-    EXPECT_EQ(PixelAt(*round, 9, 9), clWhite);
-}
-
 TEST(TCanvas, TextOnASolidBrushFillsItsBox) {
     auto bitmap = WhiteBitmap(120, 40);
     TCanvas& canvas = bitmap->Canvas();

@@ -49,15 +49,5 @@ TEST(ClutImages, ClutWithTwoTrailingBytesStillLoads) {
     EXPECT_FALSE(LoadClut(folder / "junk.bmp").has_value());
 }
 
-TEST(ClutImages, AshPaletteNeedsItsWidth) {
-    TTempFolder folder;
-    const TAshPalette palette = LoadAshPalette(WriteImage(folder, "ash-palette.bmp", 101, 3));
-    EXPECT_EQ(palette[0].Blue, 0);
-    EXPECT_EQ(palette[100].Blue, 100);
-    const TAshPalette narrow = LoadAshPalette(WriteImage(folder, "narrow.bmp", 100, 3));
-    EXPECT_EQ(narrow[100].Blue, 0);
-    EXPECT_EQ(LoadAshPalette(folder / "none.bmp")[50].Blue, 0);
-}
-
 }  // namespace
 }  // namespace kestrune

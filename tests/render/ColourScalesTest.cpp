@@ -27,19 +27,6 @@ TEST(ColourScales, HueSegmentsInterpolateWithinTheirSegment) {
     EXPECT_NEAR(TemperatureToHueLightness(true, std::nan("")).hue, 330.0, 1e-9);
 }
 
-TEST(ColourScales, HslConversion) {
-    const auto grey = HslToRgb(200.0, 0.0, 0.3);
-    EXPECT_EQ(grey.red, 0.3);
-    EXPECT_EQ(grey.blue, 0.3);
-    EXPECT_EQ(FractionToBytes(HslToRgb(0.0, 1.0, 0.5)), (TRgbBytes{255, 0, 0}));
-    EXPECT_EQ(FractionToBytes(HslToRgb(120.0, 1.0, 0.5)), (TRgbBytes{0, 255, 0}));
-    EXPECT_EQ(FractionToBytes(HslToRgb(240.0, 5.0, 0.5)), (TRgbBytes{0, 0, 255}));  // saturation held at 1
-    EXPECT_EQ(FractionToBytes(HslToRgb(60.0, 1.0, 0.75)), (TRgbBytes{255, 255, 128}));
-    EXPECT_EQ(HueToComponent(30.0, 1.0, 0.0), 0.5);
-    EXPECT_EQ(HueToComponent(210.0, 1.0, 0.0), 0.5);
-    EXPECT_EQ(HueToComponent(300.0, 1.0, 0.2), 0.2);
-}
-
 TEST(ColourScales, GreyTemperatureScaleAtItsEdges) {
     // Index 50 (-49.5 C) is the plain grey row, even exponent.
     EXPECT_EQ(TemperatureToGreyRgb(-49.5), (TRgbBytes{177, 177, 177}));
@@ -141,14 +128,6 @@ TEST(ColourScales, EnhancementCurvesBetweenAndBeyondTheirEnds) {
     // ZA's last segment is linear and extrapolates below its end, clamped at 255.
     EXPECT_EQ(TemperatureToGrey(12, -100.0), 255);
     EXPECT_EQ(TemperatureToGrey(12, std::nan("")), 0);
-}
-
-TEST(ColourScales, RoundToRangeRoundsHalvesToEvenAndFencesNaN) {
-    EXPECT_EQ(RoundToRange(2.5, 0, 10), 2);
-    EXPECT_EQ(RoundToRange(-3.0, 0, 10), 0);
-    EXPECT_EQ(RoundToRange(1e300, 0, 255), 255);
-    EXPECT_EQ(RoundToRange(std::nan(""), 0, 255), 0);
-    EXPECT_EQ(RoundToRange(-std::numeric_limits<double>::infinity(), -5, 5), -5);
 }
 
 }  // namespace

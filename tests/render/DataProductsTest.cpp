@@ -139,18 +139,6 @@ TEST_F(DataProductsTest, RawChannelsOfTheSelectedChannelsOnly) {
               ExpectedRaster(4, [](uint16_t sample) { return sample; }));
 }
 
-TEST_F(DataProductsTest, PassesWithDottedNamesKeepTheirOwnFiles) {
-    products.SaveRawChannels("noaa18.2024-05-01");
-    products.SaveRawChannels("noaa18.2024-05-02");
-    products.SaveAlbedoFiles("noaa18.2024-05-01");
-    products.SaveAlbedoFiles("noaa18.2024-05-02");
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-01-5.raw")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-02-5.raw")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-01.t3.alb")));
-    EXPECT_TRUE(fs::exists(InInput("noaa18.2024-05-02.t3.alb")));
-    EXPECT_EQ(FilesIn(pass.InputFolder).size(), 16u);
-}
-
 TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
     pass.ChannelSelected[2] = false;
     products.SaveAlbedoFiles("pass");
@@ -160,17 +148,6 @@ TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
               ExpectedRaster(1, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable1()[c]); }));
     EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.t3.alb")),
               ExpectedRaster(3, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable3()[c]); }));
-}
-
-TEST_F(DataProductsTest, TemperatureRasterWithProgress) {
-    MakePass(8, 120, {3, 4, 5});
-    const std::string name = products.SaveTemperatureData(4, ".bt", "pass");
-    EXPECT_EQ(name, InInput("pass.t4.bt"));
-    const double* table4 = pass.Sensor->ThermalTable4();
-    EXPECT_EQ(testing::TTempFolder::Read(name), ExpectedRaster(4, [&](uint16_t c) { return TemperatureWord(table4[c]); }));
-    EXPECT_EQ(host.Events, (std::vector<std::string>{"disable", "progress shown", "status:Writing file...", "status:",
-                                                     "progress hidden", "enable"}));
-    EXPECT_EQ(host.Positions, (std::vector<int>{0, 50, 100}));
 }
 
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {

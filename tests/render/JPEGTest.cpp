@@ -41,52 +41,6 @@ double MeanDifference(const TExtBitmap& a, const TExtBitmap& b) {
     return sum / (static_cast<double>(a.Height()) * static_cast<double>(a.RowBytes()));
 }
 
-// What libjpeg reads of a file's header: components, luminance table and comment.
-struct TJpegFacts {
-    int components = 0;
-    int width = 0;
-    std::array<unsigned, 64> luminance{};
-    std::string comment;
-};
-
-TJpegFacts ReadFacts(const std::string& file) {
-    std::string bytes;
-    EXPECT_TRUE(ReadFileText(file, bytes));
-    jpeg_decompress_struct codec{};
-    jpeg_error_mgr errors;
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&codec);
-    jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    jpeg_save_markers(&codec, JPEG_COM, 0xFFFF);
-    jpeg_read_header(&codec, TRUE);
-    TJpegFacts facts;
-    facts.components = codec.num_components;
-    facts.width = static_cast<int>(codec.image_width);
-    for (int k = 0; k < 64; ++k)
-        facts.luminance[k] = codec.quant_tbl_ptrs[0]->quantval[k];
-    for (jpeg_saved_marker_ptr marker = codec.marker_list; marker != nullptr; marker = marker->next)
-        facts.comment.assign(reinterpret_cast<const char*>(marker->data), marker->data_length);
-    jpeg_destroy_decompress(&codec);
-    return facts;
-}
-
-// The luminance table libjpeg writes at a quality.
-std::array<unsigned, 64> LuminanceTable(int quality) {
-    jpeg_compress_struct codec{};
-    jpeg_error_mgr errors;
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&codec);
-    codec.in_color_space = JCS_RGB;
-    codec.input_components = 3;
-    jpeg_set_defaults(&codec);
-    jpeg_set_quality(&codec, quality, TRUE);
-    std::array<unsigned, 64> table{};
-    for (int k = 0; k < 64; ++k)
-        table[k] = codec.quant_tbl_ptrs[0]->quantval[k];
-    jpeg_destroy_compress(&codec);
-    return table;
-}
-
 // A JPEG of one (grey) or four (CMYK) components, written by libjpeg itself.
 std::string WriteRawJpeg(const TTempFolder& folder, const std::string& name, int width, int height,
                          int components, const std::vector<uint8_t>& samples) {
@@ -119,21 +73,6 @@ class JpegFiles : public ::testing::Test {
 protected:
     TTempFolder folder;
 };
-
-TEST_F(JpegFiles, SavedFilesCarryTheCommentAndTheQuality) {
-    const auto bitmap = Gradient(64, 48);
-    for (const auto& [setting, quality] : std::vector<std::pair<uint8_t, int>>{{0, 65}, {1, 84}, {2, 97}, {5, 84}}) {
-        const std::string file = folder / ("q" + std::to_string(setting) + ".jpg");
-        EXPECT_TRUE(SaveBitmapAsJPEG(*bitmap, file, setting));
-        const TJpegFacts facts = ReadFacts(file);
-        EXPECT_EQ(facts.components, 3);
-        EXPECT_EQ(facts.comment, JpegComment);
-        EXPECT_EQ(facts.luminance, LuminanceTable(quality)) << int(setting);
-        EXPECT_EQ(JpegQuality(setting), quality);
-    }
-    EXPECT_EQ(JpegComment.substr(0, 39), "Created by Morvane's Talvessa program, ");
-    EXPECT_EQ(JpegComment.back(), ' ');
-}
 
 TEST_F(JpegFiles, ColourPicturesRoundTripCloselyAndQtReadsThem) {
     const auto bitmap = Gradient(80, 40);
@@ -171,26 +110,6 @@ TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
     const uint8_t* reduced = eighth.ScanLine(40) + 3 * 60;
     const uint8_t* original = full->ScanLine(40 * 8 + 3) + 3 * (60 * 8 + 3);
     EXPECT_NEAR(reduced[0], original[0], 12);
-}
-
-TEST_F(JpegFiles, FourComponentFilesBecomeThirtyTwoBitPictures) {
-    // Inverted CMYK as Adobe writes it: colour 200, 100, 50 under black 128.
-    std::vector<uint8_t> samples;
-    for (int k = 0; k < 16 * 16; ++k)
-        samples.insert(samples.end(), {200, 100, 50, 128});
-    const std::string file = WriteRawJpeg(folder, "cmyk.jpg", 16, 16, 4, samples);
-    TExtBitmap taken;
-    ASSERT_TRUE(LoadJPEGFile(&taken, file, true, 0));
-    EXPECT_EQ(taken.PixelFormat(), TPixelFormat::pf32bit);
-    const uint8_t* pixel = taken.ScanLine(8) + 4 * 8;
-    EXPECT_NEAR(pixel[2], 200 * 128 / 255, 2);  // red
-    EXPECT_NEAR(pixel[1], 100 * 128 / 255, 2);
-    EXPECT_NEAR(pixel[0], 50 * 128 / 255, 2);
-    EXPECT_NEAR(pixel[3], 128, 2);
-    TExtBitmap colour;
-    ASSERT_TRUE(LoadJPEGFile(&colour, file, false, 0));
-    EXPECT_EQ(colour.PixelFormat(), TPixelFormat::pf24bit);
-    EXPECT_NEAR(colour.ScanLine(8)[3 * 8 + 2], 100, 2);
 }
 
 TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {

@@ -123,37 +123,6 @@ TEST_F(PixelLocationTest, GacAnchorsEveryEightPixels) {
     EXPECT_FALSE(PixelLocation(pass, -4, 1, latitude, longitude));
 }
 
-TEST(CursorReadout, TemperaturesInEitherUnit) {
-    TCursorState cursor;
-    cursor.CursorT4 = 300.0;
-    EXPECT_EQ(CursorReadoutText(cursor, 4, false), std::string("80.3") + Deg + "F 300.0K");
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("26.8") + Deg + "C 300.0K");
-
-    cursor.CursorSecondValue = 290.0;
-    cursor.CursorT5 = 290.0;
-    EXPECT_EQ(CursorReadoutText(cursor, 5, true),
-              std::string("26.8") + Deg + "C 300.0K Ch5:16.8" + Deg + "C");
-    EXPECT_EQ(CursorReadoutText(cursor, ViewCh4MinusCh5, true),
-              std::string("26.8") + Deg + "C 300.0K 290.0K 10.0K");
-    cursor.CursorT3 = 320.0;
-    EXPECT_EQ(CursorReadoutText(cursor, 3, true), std::string("26.8") + Deg + "C 300.0K Ch3:46.8" + Deg + "C");
-    cursor.CursorNdvi = 0.456f;
-    EXPECT_EQ(CursorReadoutText(cursor, ViewVegetation, true), std::string("26.8") + Deg + "C 300.0K NDVI:0.46");
-    EXPECT_EQ(CursorReadoutText(cursor, ViewFalseColour, true), std::string("26.8") + Deg + "C 300.0K");
-}
-
-TEST(CursorReadout, SeaSurfaceTemperature) {
-    TCursorState cursor;
-    cursor.CursorSecondValue = 273.16 - 60.0;
-    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), " SST:n/a");
-    cursor.CursorSecondValue = 273.16 + 18.3;
-    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), std::string(" SST:18.3") + Deg + "C");
-    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, false), std::string(" SST:64.9") + Deg + "F");
-    cursor.CursorTime = 45000.5;
-    EXPECT_EQ(CursorReadoutText(cursor, ViewSst, true), std::string(" SST:18.3") + Deg + "C")
-        << "the SST view shows no time";
-}
-
 TEST(CursorReadout, RangeWhileDragging) {
     TCursorState cursor;
     cursor.CursorLatitude = 1.0f;

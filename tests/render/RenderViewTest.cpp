@@ -3,7 +3,6 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "render/ColourScales.h"
-#include "render/GroundPath.h"
 #include "render/ViewLookups.h"
 #include "../platform/TempFolder.h"
 #include "SyntheticPass.h"
@@ -81,17 +80,6 @@ TEST_F(RenderViewTest, EveryOfferedViewRendersIntoTheDisplayBitmap) {
     EXPECT_EQ(Messages().front().rfind("Ground path master file not found\r", 0), 0u);
 }
 
-TEST_F(RenderViewTest, AllChannelsShowsOneStripPerChannel) {
-    MakePass(pass_, 500, 10, {1, 2, 4, 5});
-    view_.SetViewTabs({"All"});
-    view_.SelectView("All");
-    ExpectGrey(0, 3, Sample(1, 0, 3) >> 2);
-    ExpectGrey(150, 3, Sample(2, 150, 3) >> 2);
-    ExpectGrey(250, 3, 64);  // channel 3 absent
-    ExpectGrey(499, 3, Sample(5, 499, 3) >> 2);
-    EXPECT_EQ(view_.ImageSuffix(), "-ql");
-}
-
 TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     view_.SelectView("Ch 1");
     ExpectGrey(17, 40, Sample(1, 17, 40) >> 2);
@@ -105,22 +93,6 @@ TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     view_.SelectView("Ch 4");
     const TCountTable stretch = *pass_.Video->EqualisedStretch(4, 3.0f);
     ExpectGrey(5, 6, stretch[Sample(4, 5, 6)] >> 2);
-}
-
-TEST_F(RenderViewTest, IlluminationRampsTheVisibleChannelAcrossTheLine) {
-    view_.Options.CheckBoxIllumEqCh1 = true;
-    pass_.Northbound = true;
-    view_.SelectView("Ch 1");
-    const int space = pass_.TelemetryData->SpaceCount(1);
-    for (int x : {0, 255, 511}) {
-        const int gain = (x + Width) * 512 / (3 * Width);
-        const int v = ((std::max(Sample(1, x, 9) - space, 0) * gain) >> 8) + space;
-        ExpectGrey(x, 9, std::min(v, 1023) >> 2);
-    }
-    pass_.Northbound = false;  // the ramp runs the other way
-    view_.Redisplay();
-    const int gain = (511 + Width) * 512 / (3 * Width);
-    ExpectGrey(0, 9, std::min(((std::max(Sample(1, 0, 9) - space, 0) * gain) >> 8) + space, 1023) >> 2);
 }
 
 TEST_F(RenderViewTest, FalseColourLooksUpTheColourAndBrightnessCounts) {
@@ -183,63 +155,6 @@ TEST_F(RenderViewTest, FireViewsReadOnlyFilterImagesOfThePassSize) {
     ExpectGrey(11, 20, 800 >> 2);
 }
 
-TEST_F(RenderViewTest, SnowCompositeOfStretchedChannelsOneThreeAndFour) {
-    view_.Options.RadioGroupNOAAalgorithm = 0;
-    view_.SelectView("NOAA");
-    TSnowGammaTable snow{};
-    BuildSnowGammaTable(snow);
-    for (auto [x, y] : {std::pair{3, 4}, {250, 100}, {500, 299}}) {
-        const int a = (*pass_.Video->LinearStretch(1))[Sample(1, x, y)] >> 2;
-        const int b = (*pass_.Video->LinearStretch(3))[Sample(3, x, y)] >> 2;
-        const int c = (*pass_.Video->LinearStretch(4))[Sample(4, x, y)] >> 2;
-        const auto gamma = [&](int v) { return snow[std::clamp(v, 0, 255)]; };
-        ExpectColour(x, y, {gamma(a - b), gamma((3 * a + c) / 4), gamma((3 * a - c) / 2)});
-    }
-}
-
-TEST_F(RenderViewTest, UserRgbInvertsTheMinusChannels) {
-    view_.Options.UserColourStretch = false;  // red "-2", green "2", blue "4"
-    view_.SelectView("User");
-    const uint8_t* p = Pixel(30, 31);
-    EXPECT_EQ(p[2], 255 - (Sample(2, 30, 31) >> 2));
-    EXPECT_EQ(p[1], Sample(2, 30, 31) >> 2);
-    EXPECT_EQ(p[0], Sample(4, 30, 31) >> 2);
-    EXPECT_EQ(view_.MappingCaption(), "User RGB");
-}
-
-TEST_F(RenderViewTest, NoaaMenuItemsFindTheirCurveByName) {
-    view_.Options.RadioGroupNOAAalgorithm = 8;  // "MB" in the menu, curve 9 in the table
-    view_.SelectView("NOAA");
-    const double* t4 = pass_.Sensor->ThermalTable4();
-    for (int x : {0, 200, 400}) ExpectGrey(x, 7, TemperatureToGrey(9, t4[Sample(4, x, 7)] - 273.16));
-}
-
-TEST_F(RenderViewTest, ChannelDifferenceIsOffsetByTheTargetCounts) {
-    MakePass(pass_, Width, 3, {4, 5}, [](int channel, int x, int) { return static_cast<uint16_t>(x + channel); });
-    view_.SetViewTabs(testing::ViewsOffered(pass_));
-    view_.SelectView("Ch.4 - Ch.5");
-    // Equal target counts would give grey 160 for equal samples.
-    const int offset = (pass_.TelemetryData->TargetCount(5) - pass_.TelemetryData->TargetCount(4)) * 24 + 640;
-    ExpectGrey(100, 1, (-24 + offset) >> 2);
-    EXPECT_EQ(view_.ImageSuffix(), "-wv");
-}
-
-TEST_F(RenderViewTest, TemperatureAndSstViewsColourChannelFour) {
-    view_.SelectView("Temperature");
-    const double* t4 = pass_.Sensor->ThermalTable4();
-    const TRgbBytes grey = TemperatureToGreyRgb(t4[Sample(4, 12, 13)] - 273.16);
-    ExpectColour(12, 13, {grey.blue, grey.green, grey.red});
-    view_.Options.RadioGroupSstDisplayRange = SstRangeUser;
-    view_.Options.UpDownUserMinSST = 20;
-    view_.Options.UpDownUserMaxSST = 10;
-    view_.SelectView("SST");
-    EXPECT_EQ(pass_.Sensor->PaletteLow(), 20);
-    EXPECT_EQ(pass_.Sensor->PaletteHigh(), 21);
-    EXPECT_EQ(view_.Options.UpDownUserMaxSST, 21);
-    EXPECT_EQ(host_.MappingCaption, "Sea surface");
-    EXPECT_TRUE(SidePanelShows(host_.SidePanel, TSidePanelControl::ButtonLoadSSTpalette));
-}
-
 TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
     view_.SelectView("Overlay");  // all black
     host_.PendingEventCalls = 0;
@@ -256,28 +171,6 @@ TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
     pass_.AbortRequested = false;
     EXPECT_TRUE(view_.Redisplay());
     ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
-}
-
-TEST(GroundPath, MapColourAtAPlace) {
-    TExtBitmap master;
-    master.SetSize(360, 201);
-    for (int y = 0; y < 201; ++y)
-        for (int x = 0; x < 360; ++x) {
-            uint8_t* p = master.ScanLine(y) + 3 * x;
-            p[0] = static_cast<uint8_t>(x & 255);
-            p[1] = static_cast<uint8_t>(x >> 8);
-            p[2] = static_cast<uint8_t>(y);
-        }
-    const TBgrEntry wrapped = GroundPathColour(master, 0.0f, 180.0f);
-    EXPECT_EQ(wrapped.Blue, 0);  // column 0
-    EXPECT_EQ(wrapped.Red, 100);  // Round(201 x 90 / 180) = Round(100.5) = 100
-    const TBgrEntry west = GroundPathColour(master, 90.0f, -90.0f - 720.0f);
-    EXPECT_EQ(west.Blue, 90);
-    EXPECT_EQ(west.Red, 0);
-    const TBgrEntry east = GroundPathColour(master, -90.0f, 179.9f);
-    EXPECT_EQ(east.Blue + 256 * east.Green, 359);  // Round(359.9) = 360, held at the last column
-    EXPECT_EQ(east.Red, 200);
-    EXPECT_EQ(GroundPathColour(TExtBitmap(), 0, 0), GroundPathNoData);
 }
 
 }  // namespace

@@ -116,37 +116,5 @@ TEST_F(SavedImagesTest, CorrectedImageOfAFullPass) {
     EXPECT_EQ(read.Height(), 30);
 }
 
-TEST_F(SavedImagesTest, CorrectedImageWithTheCaptionBox) {
-    settings_.AddImgFileSuffix = false;
-    settings_.TimestampRawImage = true;
-    pass_.PassDescription = "NOAA 19 pass";
-    int boxHeight = -1;
-    saver_.CorrectPanorama = [&](const TExtBitmap& source, TExtBitmap& target, bool, float) {
-        target.Assign(source);
-    };
-    saver_.SaveLocationFile = [&](const std::string&) { boxHeight = saver_.CaptionBoxHeight; };
-    const std::string written = saver_.SaveImage("pass", SaveCorrected, false);
-    EXPECT_EQ(written, pass_.InputFolder + "pass.bmp");
-    EXPECT_EQ(boxHeight, -1);  // the location file goes with displayed images only
-    EXPECT_EQ(saver_.CaptionBoxHeight, 0);
-    TExtBitmap read;
-    read.LoadFromFile(written);
-    const uint8_t* corner = read.ScanLine(0);  // the box's grey
-    EXPECT_EQ(corner[0], 0xE0);
-    EXPECT_EQ(corner[2], 0xE0);
-}
-
-TEST_F(SavedImagesTest, TemperatureImagesCarryTheScale) {
-    settings_.TempCalibLocn = 1;
-    MakePass(pass_, 2048, 400, {1, 2, 3, 4, 5});
-    view_.SelectView("Temperature");
-    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
-    TExtBitmap read;
-    read.LoadFromFile(written);
-    EXPECT_NE(std::memcmp(read.ScanLine(100), view_.DisplayBitmap().ScanLine(100), 3 * 120), 0);
-    EXPECT_EQ(std::memcmp(read.ScanLine(100) + 3 * 200, view_.DisplayBitmap().ScanLine(100) + 3 * 200, 300), 0);
-    EXPECT_EQ(saver_.ScaleBitmap.Width(), DefaultScaleWidth);
-}
-
 }  // namespace
 }  // namespace kestrune

@@ -56,12 +56,6 @@ TEST(ScanAngleCorrection, FullResolutionColumnsAreEqualGroundSteps) {
     }
 }
 
-TEST(ScanAngleCorrection, MeteorUsesItsOwnGroundStep) {
-    const std::vector<float> columns = PanoramaColumns(2048, true, 850);
-    EXPECT_EQ(columns.size(), 2u * 1252u);
-    EXPECT_NEAR(columns[1252], 1024.2468, 1e-3);
-}
-
 TEST(ScanAngleCorrection, AnOrbitBeyondTheScanEdgeStillEnds) {
     // From 200,000 km the whole earth lies inside the scan: the walk stops
     // at a quarter of the earth.
@@ -112,16 +106,6 @@ TEST(ScanAngleCorrection, NegativeFractionsDoNotWrap) {
     const auto dark = Grey(409, 1, [](int x) { return x == 0 ? 0 : 255; });
     CorrectPanoramaGAC(*dark, corrected);
     EXPECT_EQ(corrected.ScanLine(0)[0], 0);
-}
-
-TEST(ScanAngleCorrection, ColumnsBeyondTheImageUseTheLastPairWithTheirOwnFraction) {
-    const auto source = Grey(4, 1, [](int x) { return x * 60; });
-    TExtBitmap corrected;
-    const float columns[] = {7.25f, -0.5f, 1.5f};
-    ResampleColumns(*source, corrected, columns, nullptr);
-    EXPECT_EQ(corrected.ScanLine(0)[0], 135);  // 0.75 x 120 + 0.25 x 180
-    EXPECT_EQ(corrected.ScanLine(0)[1], 0);    // 1.5 x 0 - 0.5 x 60, held at 0
-    EXPECT_EQ(corrected.ScanLine(0)[2], 90);
 }
 
 }  // namespace kestrune

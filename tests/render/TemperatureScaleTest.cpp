@@ -44,14 +44,6 @@ TEST(TemperatureScale, PaintsTheGreyStepsWithTicksAndLabels) {
     EXPECT_TRUE(labelled);
 }
 
-TEST(AutoStretch, UniformGreyIsLeftAlone) {
-    TExtBitmap bitmap;
-    bitmap.SetSize(50, 30);
-    for (int y = 0; y < 30; ++y) std::fill_n(bitmap.ScanLine(y), bitmap.RowBytes(), uint8_t{90});
-    AutoStretchBitmap(bitmap);
-    EXPECT_EQ(bitmap.ScanLine(17)[5], 90);
-}
-
 TEST(AutoStretch, StretchesBetweenThePercentiles) {
     TExtBitmap bitmap;
     bitmap.SetSize(500, 11);  // lines 0 and 10 give 1,000 samples, enough for percentiles

@@ -61,16 +61,6 @@ TEST(ViewLookups, GammaChoicesAndTables) {
     EXPECT_EQ(snow[128], 170);  // 255 x (128/255)^(1/1.7) = 170.4
 }
 
-TEST(ViewLookups, BlendScreenIsBrightWhereEitherInputIs) {
-    TBlendScreen blend;
-    BuildBlendScreen(blend);
-    EXPECT_EQ(blend.Row(0)[0], 1);        // 1023 - (1023 x 1023 >> 10)
-    EXPECT_EQ(blend.Row(0)[1023], 1023);
-    EXPECT_EQ(blend.Row(1023)[0], 1023);  // the curve ends at 1023
-    EXPECT_EQ(blend.Row(0)[512], 513);    // 1023 - (511 x 1023 >> 10)
-    for (int j = 1; j < CountRange; ++j) ASSERT_GE(blend.Row(300)[j], blend.Row(300)[j - 1]);
-}
-
 TEST(ViewLookups, FalseColourSeaRowsRiseFromAQuarterOfTheSeaColour) {
     const auto thermal = Uniform(283.16);
     TFalseColourTable table;
@@ -97,69 +87,6 @@ TEST(ViewLookups, FalseColourWithoutSeaRunsFromBlackToWhite) {
     const double f = std::pow(500.0 / 1023.0, 1.0 / 1.3);
     const TRgbBytes mid = FractionToBytes(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
     EXPECT_COLOUR(table.At(700, 500), mid.red, mid.green, mid.blue);
-}
-
-TEST(ViewLookups, FalseColourTakesTheClutColumnOfTheTemperature) {
-    TClutImage clut;
-    for (int column = 0; column < TClutImage::Width; ++column)
-        for (int row = 0; row < TClutImage::Height; ++row)
-            clut.Pixel(column, row) = {static_cast<uint8_t>(row & 255), static_cast<uint8_t>(row >> 8),
-                                       static_cast<uint8_t>(column & 255)};
-    auto thermal = Uniform(273.16);  // 0 C: column 240
-    thermal[5] = 273.16 - 200.0;     // below the table: column 0
-    thermal[6] = 273.16 + 100.0;     // above it: column 360
-    TFalseColourTable table;
-    BuildFalseColourLookup(table, {thermal.data(), 10, RgbColor(0, 0, 0), 1.0, &clut}, nullptr);
-    EXPECT_COLOUR(table.At(0, 10), 240, (1013 >> 8), (1013 & 255));  // row 1023 - 10
-    EXPECT_COLOUR(table.At(0, 1023), 240, 0, 0);
-    EXPECT_COLOUR(table.At(5, 500), 0, (523 >> 8), (523 & 255));
-    EXPECT_COLOUR(table.At(6, 500), 360 & 255, (523 >> 8), (523 & 255));
-    EXPECT_COLOUR(table.At(0, 9), 0, 0, 0);  // a black sea colour
-}
-
-TEST(ViewLookups, AshLookupColoursTheChannelDifference) {
-    TAshPalette palette{};
-    for (int k = 0; k <= 100; ++k) palette[k] = {static_cast<uint8_t>(k), 0, 0};
-    auto t4 = Uniform(280.0);
-    auto t5 = Uniform(280.0);
-    t4[10] = 280.25;  // +2.5 tenths: Round(2.5) = 2
-    t4[11] = 290.0;   // +10 K: held at +5 K
-    t5[20] = 290.0;   // -10 K: held at -5 K
-    TFalseColourTable table;
-    BuildAshLookup(table, t4.data(), t5.data(), palette);
-    EXPECT_EQ(table.At(0, 0).Blue, 50);
-    EXPECT_EQ(table.At(10, 0).Blue, 52);
-    EXPECT_EQ(table.At(11, 0).Blue, 100);
-    EXPECT_EQ(table.At(0, 20).Blue, 0);
-    TFalseColourTable untouched;
-    BuildAshLookup(untouched, t4.data(), nullptr, palette);
-    EXPECT_EQ(untouched.At(0, 0).Blue, 0);
-}
-
-TEST(ViewLookups, NoaaPaletteFollowsTheCurve) {
-    const auto thermal = Ramp();
-    TPalette1D palette{};
-    BuildNoaaPalette(palette, 1, thermal.data());
-    for (int c : {0, 300, 512, 700, 1023}) {
-        const int grey = TemperatureToGrey(1, thermal[c] - 273.16);
-        EXPECT_COLOUR(palette[c], grey, grey, grey) << c;
-    }
-    EXPECT_COLOUR(palette[512 + 300], 0, 0, 0);  // 30 C: below BD's first segment
-    EXPECT_COLOUR(palette[512], 131, 131, 131);  // 0 C: 109 + 9.2 x 93 / 39.7
-}
-
-TEST(ViewLookups, TemperaturePaletteUserRangeAndGreyScale) {
-    const auto thermal = Ramp();
-    TPalette1D palette{};
-    BuildTemperaturePalette(palette, thermal.data(), true, -10, 20);
-    int32_t r = 0, g = 0, b = 0;
-    ValueToHueRgb(20.0, -10, 20, r, g, b);
-    EXPECT_COLOUR(palette[512 + 200], r, g, b);       // the high limit
-    EXPECT_COLOUR(palette[512 + 201], 100, 100, 85);  // above it
-    EXPECT_COLOUR(palette[512 - 101], 170, 190, 190); // below the low limit
-    BuildTemperaturePalette(palette, thermal.data(), false, -10, 20);
-    const TRgbBytes grey = TemperatureToGreyRgb(-49.5);
-    EXPECT_COLOUR(palette[512 - 495], grey.red, grey.green, grey.blue);
 }
 
 TEST(PaletteFile, EntriesLoadAndDamagedFilesKeepTheGreyRampBeyond) {
@@ -225,15 +152,6 @@ protected:
     TFalseColourTable table_;
     TPalette1D palette_{};
 };
-
-TEST_F(SensorLookupTest, VegetationPaletteFileColoursTheLevels) {
-    std::string text = "JASC-PAL\n0100\n256\n";
-    for (int k = 0; k < 256; ++k) text += std::to_string(k) + " 0 0\n";
-    options_.CheckBoxColourVegetation = true;  // a palette file wins over the colour box
-    BuildVegetationLookup(table_, palette_, sensor_, video_, options_, folder_.Write("ndvi.pal", text));
-    const int level = VegetationLevel(sensor_.Ndvi(100, 300));
-    EXPECT_COLOUR(table_.At(100, 300), level, 0, 0);
-}
 
 }  // namespace
 }  // namespace kestrune

@@ -23,26 +23,6 @@ TEST(ViewTable, SstRanges) {
     EXPECT_EQ(SstDisplayRange(SstRangeUser, 3, 17).High, 17);
 }
 
-TEST(ViewTable, FitWidthFollowsThePassShape) {
-    TDisplaySizingInputs inputs;
-    inputs.GraphicWidth = 2048;
-    inputs.GraphicHeight = 6000;
-    inputs.ScrollBoxWidth = 1000;
-    inputs.VerticalScrollBarWidth = 17;
-    inputs.AvailablePhysicalMemory = 1ull << 30;
-    TDisplaySize size = SizeImageDisplay(inputs);
-    EXPECT_EQ(size.Width, 983);
-    EXPECT_EQ(size.Height, 2879);
-    EXPECT_TRUE(size.Stretch);
-    EXPECT_FALSE(size.HorizontalBarVisible);
-    EXPECT_TRUE(size.Tracking);
-    inputs.VideoWidth = 2048;
-    inputs.VideoLineCount = 3000;
-    EXPECT_EQ(SizeImageDisplay(inputs).Height, 1439);
-    inputs.AvailablePhysicalMemory = 2048ull * 6000 * 3;  // not above the bitmap's bytes
-    EXPECT_FALSE(SizeImageDisplay(inputs).Tracking);
-}
-
 TEST(ViewTable, ZoomedSizesAndTracking) {
     TDisplaySizingInputs inputs;
     inputs.ZoomMode = ZoomOneToOne;
