@@ -154,8 +154,13 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40);
     ReadLegacyGamma();
     Settings.JpegSaveQuality = Integer("JpegSaveQuality", 1);
-    // "-MIN" neither restores nor stores the window's placement.
-    if (!StartedMinimised()) FormPlacement = std::make_unique<TRegistryFormInfo>(host_.Placement());
+    // "-MIN" neither restores nor stores the window's placement; an
+    // unattended run restores it but never stores it (its window may be
+    // invisible and of any size).
+    if (!StartedMinimised()) {
+        FormPlacement = std::make_unique<TRegistryFormInfo>(host_.Placement());
+        FormPlacement->StoreOnFree = Params.size() <= 1;
+    }
     for (int* gamma : {&View.Options.ComboBoxGammaCorrectCh1, &View.Options.ComboBoxGammaCorrectCh2,
                        &View.Options.ComboBoxGammaCorrectCh3, &View.Options.ComboBoxGammaCorrectCh4,
                        &View.Options.ComboBoxGammaCorrectCh5, &View.Options.ComboBoxGammaCorrectFC})

@@ -1,7 +1,8 @@
 // The recent-file list: the names of the most recently opened data files,
 // newest first, kept in the program's key as "MRU1".."MRU<MaxFiles>". The
-// list is read when its key is set and written when the list is freed.
-// (The menu entries that show it belong to the window.)
+// list is read when its key is set; when it is freed, what this process
+// added and removed is merged into the list stored by then, so that another
+// running copy's entries are kept. (The menu entries belong to the window.)
 #pragma once
 
 #include <string>
@@ -29,13 +30,21 @@ public:
 
     // Reads "MRU1".. up to the first missing or empty value.
     void Load();
-    // Writes every value, empty strings after the last name.
-    void Save() const;
+    // Merges this process's additions and removals into the stored list
+    // and writes every value, empty strings after the last name; nothing
+    // when this process changed nothing.
+    void Save();
 
 private:
+    std::vector<std::string> StoredFiles() const;
+    void Erase(const std::string& fileName);
+
     int maxFiles_;
     std::string regPath_;
     std::vector<std::string> files_;
+    // The names this process added and removed.
+    std::vector<std::string> added_;
+    std::vector<std::string> removed_;
 };
 
 }  // namespace kestrune

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 
@@ -7,6 +8,8 @@
 #include <charconv>
 #include <functional>
 #include <optional>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -99,14 +102,60 @@ TRegDataType DataTypeOf(const std::string& data) {
     return TRegDataType::rdBinary;
 }
 
+void AppendUtf8(std::string& out, uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | code >> 6);
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | code >> 12);
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code >> 18);
+        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The other platform's registry editor exports UTF-16 with a byte-order
+// mark; such text becomes UTF-8 (a lone surrogate becomes U+FFFD), other
+// text stays as it is.
+std::string FromUtf16(const std::string& text) {
+    const bool little = StartsText("\xFF\xFE", text);
+    if (!little && !StartsText("\xFE\xFF", text)) return text;
+    const auto unit = [&](size_t at) {
+        const auto first = static_cast<uint8_t>(text[at]);
+        const auto second = static_cast<uint8_t>(text[at + 1]);
+        return static_cast<uint32_t>(little ? first | second << 8 : first << 8 | second);
+    };
+    constexpr uint32_t Replacement = 0xFFFD;
+    std::string out;
+    for (size_t at = 2; at + 1 < text.size(); at += 2) {
+        uint32_t code = unit(at);
+        if (code >= 0xD800 && code < 0xDC00 && at + 3 < text.size() && unit(at + 2) >= 0xDC00 &&
+            unit(at + 2) < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
+            at += 2;
+        } else if (code >= 0xD800 && code < 0xE000) {
+            code = Replacement;
+        }
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
 class TStoreDocument {
 public:
-    // The stored keys; nothing when the file exists but cannot be read.
+    // The stored keys; nothing when the file exists but cannot be read, or
+    // holds text of which no key of ours can be made.
     static std::optional<TStoreDocument> Load(const std::string& file) {
         TStoreDocument document;
         std::string text;
-        if (ReadFileText(file, text)) document.Parse(text);
-        else if (access(file.c_str(), F_OK) == 0) return std::nullopt;
+        if (ReadFileText(file, text) ? !document.Parse(FromUtf16(text)) : access(file.c_str(), F_OK) == 0)
+            return std::nullopt;
         return document;
     }
 
@@ -117,12 +166,18 @@ public:
         std::string text = std::string(FileHeader) + "\n";
         for (const TStoredKey& key : keys_) {
             text += "\n[" + std::string(RootName) + (key.path.empty() ? "" : "\\") + key.path + "]\n";
-            for (const TStoredValue& value : key.values)
-                text += (value.name.empty() ? std::string("@") : Quoted(value.name)) + "=" + value.data + "\n";
+            for (const TStoredValue& value : key.values) {
+                std::string line = (value.name.empty() ? std::string("@") : Quoted(value.name)) + "=" + value.data;
+                // Data of its own ending in "\\" would join the next line to it:
+                // a continuation onto an empty line ends it as it stands.
+                if (!value.data.empty() && value.data.back() == '\\') line += "\\\n";
+                text += line + "\n";
+            }
         }
         return text;
     }
 
+    const std::vector<TStoredKey>& Keys() const { return keys_; }
     TStoredKey* Find(const std::string& path) { return FindByName(keys_, &TStoredKey::path, path); }
     const TStoredKey* Find(const std::string& path) const { return FindByName(keys_, &TStoredKey::path, path); }
 
@@ -138,9 +193,11 @@ public:
     }
 
 private:
-    void Parse(const std::string& text) {
+    // False when the text holds lines besides headers and comments but no key of ours.
+    bool Parse(const std::string& text) {
         TStoredKey* current = nullptr;
         std::string pending;
+        bool foreign = false;
         for (std::string line : SplitLines(text)) {
             // Long binary data continues on the next line after a trailing "\".
             if (!line.empty() && line.back() == '\\') {
@@ -153,8 +210,12 @@ private:
             if (line.empty() || line[0] == ';') continue;
             if (line.front() == '[' && line.back() == ']') current = StartKey(line.substr(1, line.size() - 2));
             else if (current) AddValueLine(*current, line);
+            else foreign = foreign || !IsHeader(line);
         }
+        return !keys_.empty() || !foreign;
     }
+
+    static bool IsHeader(const std::string& line) { return line == FileHeader || line == "REGEDIT4"; }
 
     TStoredKey* StartKey(const std::string& fullPath) {
         // Other roots and key deletions ("[-...]") are not ours.
@@ -178,19 +239,44 @@ private:
     std::vector<TStoredKey> keys_;
 };
 
+// A store that cannot be read is kept beside itself as
+// "<name>.damaged-<date>"; returns that name, "" when it could not be moved.
+std::string SetAside(const std::string& file) {
+    const std::string stem = file + ".damaged-" + FormatDateTime("yyyy-mm-dd-hhnnss", NowUtc());
+    std::string kept = stem;
+    for (int k = 1; access(kept.c_str(), F_OK) == 0; ++k) kept = stem + "-" + std::to_string(k);
+    return std::rename(file.c_str(), kept.c_str()) == 0 ? kept : std::string();
+}
+
+// Told once the lock is free: a box must not hold up another copy's settings.
+void TellSetAside(const std::string& file, const std::string& keptAs) {
+    if (keptAs.empty()) return;
+    TDialogService::Instance().ShowMessage("The settings file " + file + " could not be read. It was kept as " +
+                                               keptAs + "; the settings start again from their defaults.",
+                                           {}, TMsgDlgType::mtWarning);
+}
+
 // Locks the store, re-reads it, applies change and replaces the file when change reports a change.
 void UpdateStore(const std::string& file, const std::string& valueName,
                  const std::function<bool(TStoreDocument&)>& change) {
+    std::string keptAs;
     try {
         TLockFile lockFile(file + ".lock");
         TLockGuard lock(lockFile);
-        // A store that cannot be read must not be replaced by one holding only this value.
         std::optional<TStoreDocument> document = TStoreDocument::Load(file);
-        if (!document) throw Exception("unreadable store");
+        // A store that cannot be read must not be replaced by one holding
+        // only this value: it is kept, and the settings start afresh.
+        if (!document) {
+            keptAs = SetAside(file);
+            if (keptAs.empty()) throw Exception("unreadable store");
+            document.emplace();
+        }
         if (change(*document)) WriteFileAtomically(file, document->Text());
     } catch (const Exception&) {
+        TellSetAside(file, keptAs);
         throw ERegistryException(Format("Failed to set data for '%s'", valueName.c_str()));
     }
+    TellSetAside(file, keptAs);
 }
 
 // A copy of the stored data of one value, read afresh from the file.
@@ -260,6 +346,24 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     return names;
 }
 
+std::vector<std::string> TRegistry::GetKeyNames() const {
+    std::vector<std::string> names;
+    const std::string prefix = currentPath_.empty() ? std::string() : currentPath_ + "\\";
+    const TStoreDocument document = TStoreDocument::Read(storeFile_);
+    for (const TStoredKey& key : document.Keys()) {
+        if (key.path.size() <= prefix.size() || !StartsText(prefix, key.path)) continue;
+        const std::string rest = key.path.substr(prefix.size());
+        const std::string name = rest.substr(0, rest.find('\\'));
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& known) { return SameText(known, name); }))
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::string TRegistry::ReadData(const std::string& name) const {
+    return StoredData(storeFile_, currentPath_, name).value_or(std::string());
+}
+
 int32_t TRegistry::ReadInteger(const std::string& name) const {
     const auto data = StoredData(storeFile_, currentPath_, name);
     if (!data) throw ERegistryException(Format("Failed to get data for '%s'", name.c_str()));
@@ -280,19 +384,34 @@ void TRegistry::CheckWritable(const std::string& name) const {
     if (readOnly_) throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
 }
 
-void TRegistry::WriteInteger(const std::string& name, int32_t value) {
-    WriteData(name, Format("dword:%08x", static_cast<uint32_t>(value)));
+namespace {
+
+std::string DwordData(int32_t value) { return Format("dword:%08x", static_cast<uint32_t>(value)); }
+
+}  // namespace
+
+void TRegistry::WriteInteger(const std::string& name, int32_t value) { WriteData(name, DwordData(value), false); }
+
+void TRegistry::WriteString(const std::string& name, const std::string& value) {
+    WriteData(name, Quoted(value), false);
 }
 
-void TRegistry::WriteString(const std::string& name, const std::string& value) { WriteData(name, Quoted(value)); }
+void TRegistry::WriteIntegerIfUnset(const std::string& name, int32_t value) {
+    WriteData(name, DwordData(value), true);
+}
 
-void TRegistry::WriteData(const std::string& name, const std::string& data) {
+void TRegistry::WriteStringIfUnset(const std::string& name, const std::string& value) {
+    WriteData(name, Quoted(value), true);
+}
+
+void TRegistry::WriteData(const std::string& name, const std::string& data, bool onlyWhenUnset) {
     CheckWritable(name);
     UpdateStore(storeFile_, name, [&](TStoreDocument& document) {
         TStoredKey& key = document.FindOrAdd(currentPath_);
         TStoredValue* existing = key.Find(name);
         if (!existing) key.values.push_back({name, data});
         else if (existing->data == data) return false;
+        else if (onlyWhenUnset && DataTypeOf(existing->data) == DataTypeOf(data)) return false;
         else existing->data = data;
         return true;
     });

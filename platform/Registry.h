@@ -4,6 +4,8 @@
 // reads the file afresh; every change locks it, re-reads it, changes one
 // value and renames a new file into place, so that running copies of the
 // program never lose each other's values. Strings escape "\", '"', CR and LF.
+// A store that cannot be read (not even as the other platform's UTF-16
+// export) is kept aside as "HKCU.reg.damaged-<date>" when it is next written.
 #pragma once
 
 #include "platform/SysUtils.h"
@@ -43,6 +45,10 @@ public:
     TRegDataType GetDataType(const std::string& name) const;
     // Value names of the open key, in stored order.
     std::vector<std::string> GetValueNames() const;
+    // Names of the keys right below the open one (the root when none is open).
+    std::vector<std::string> GetKeyNames() const;
+    // The value's data as the file holds it ("text" quoted, dword:..., hex:...); "" when missing.
+    std::string ReadData(const std::string& name) const;
     // Raises ERegistryException when the value is missing or not a DWORD.
     int32_t ReadInteger(const std::string& name) const;
     // "" when the value is missing; raises ERegistryException when it is not a string.
@@ -50,13 +56,17 @@ public:
     // Raise ERegistryException when the store cannot be written.
     void WriteInteger(const std::string& name, int32_t value);
     void WriteString(const std::string& name, const std::string& value);
+    // Write only when the value is missing or of another type, so that a
+    // default never replaces what another running copy stored meanwhile.
+    void WriteIntegerIfUnset(const std::string& name, int32_t value);
+    void WriteStringIfUnset(const std::string& name, const std::string& value);
     // True when the value existed; a missing value is not an error.
     bool DeleteValue(const std::string& name);
 
 private:
     std::string Resolve(const std::string& key) const;
     void CheckWritable(const std::string& name) const;
-    void WriteData(const std::string& name, const std::string& data);
+    void WriteData(const std::string& name, const std::string& data, bool onlyWhenUnset);
 
     std::string storeFile_;
     std::string currentPath_;

@@ -57,12 +57,15 @@ TRegistryVariable::~TRegistryVariable() {
     }
 }
 
-void TRegistryVariable::ReadStored(const std::function<void(TRegistry&)>& read) const noexcept {
+bool TRegistryVariable::ReadStored(const std::function<void(TRegistry&)>& read) const noexcept {
     try {
         TRegistry registry;
-        if (registry.OpenKeyReadOnly(keyPath_)) read(registry);
+        if (!registry.OpenKeyReadOnly(keyPath_)) return false;
+        read(registry);
+        return true;
     } catch (const std::exception&) {
         // A missing or wrongly typed value keeps the default.
+        return false;
     }
 }
 
@@ -72,6 +75,7 @@ void TRegistryVariable::Store(const std::function<void(TRegistry&)>& write) cons
 }
 
 void TRegistryVariable::SaveOnFree() noexcept {
+    if (!WriteOnFree) return;
     try {
         Save();
     } catch (const std::exception& error) {
@@ -79,34 +83,53 @@ void TRegistryVariable::SaveOnFree() noexcept {
     }
 }
 
-TRegistryBoolean::TRegistryBoolean(std::string name, bool defaultValue)
-    : TRegistryVariable(std::move(name)), Value(defaultValue) {
-    ReadStored([this](TRegistry& registry) { Value = registry.ReadInteger(Name()) != 0; });
+namespace {
+
+// Reading raises for a value that is missing or of another type.
+void ReadTyped(TRegistry& registry, const std::string& name, bool& value) { value = registry.ReadInteger(name) != 0; }
+void ReadTyped(TRegistry& registry, const std::string& name, int32_t& value) { value = registry.ReadInteger(name); }
+void ReadTyped(TRegistry& registry, const std::string& name, std::string& value) {
+    if (!registry.ValueExists(name)) throw ERegistryException("missing");
+    value = registry.ReadString(name);
 }
 
-void TRegistryBoolean::Save() {
-    Store([this](TRegistry& registry) { registry.WriteInteger(Name(), Value ? 1 : 0); });
+void WriteTyped(TRegistry& registry, const std::string& name, int32_t value, bool onlyWhenUnset) {
+    if (onlyWhenUnset) registry.WriteIntegerIfUnset(name, value);
+    else registry.WriteInteger(name, value);
+}
+void WriteTyped(TRegistry& registry, const std::string& name, bool value, bool onlyWhenUnset) {
+    WriteTyped(registry, name, int32_t{value ? 1 : 0}, onlyWhenUnset);
+}
+void WriteTyped(TRegistry& registry, const std::string& name, const std::string& value, bool onlyWhenUnset) {
+    if (onlyWhenUnset) registry.WriteStringIfUnset(name, value);
+    else registry.WriteString(name, value);
 }
 
-TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue)
-    : TRegistryVariable(std::move(name)), Value(defaultValue) {
-    ReadStored([this](TRegistry& registry) { Value = registry.ReadInteger(Name()); });
-}
+}  // namespace
 
-void TRegistryInteger::Save() {
-    Store([this](TRegistry& registry) { registry.WriteInteger(Name(), Value); });
-}
-
-TRegistryString::TRegistryString(std::string name, std::string defaultValue)
+template <typename TValue>
+TRegistryValue<TValue>::TRegistryValue(std::string name, TValue defaultValue)
     : TRegistryVariable(std::move(name)), Value(std::move(defaultValue)) {
-    ReadStored([this](TRegistry& registry) {
-        if (registry.ValueExists(Name())) Value = registry.ReadString(Name());
+    knownStored_ = ReadStored([this](TRegistry& registry) {
+        TValue stored = Value;
+        ReadTyped(registry, Name(), stored);
+        Value = std::move(stored);
     });
+    known_ = Value;
 }
 
-void TRegistryString::Save() {
-    Store([this](TRegistry& registry) { registry.WriteString(Name(), Value); });
+template <typename TValue>
+void TRegistryValue<TValue>::Save() {
+    const bool changed = !(Value == known_);
+    if (!changed && knownStored_) return;
+    Store([&](TRegistry& registry) { WriteTyped(registry, Name(), Value, !changed); });
+    known_ = Value;
+    knownStored_ = true;
 }
+
+template class TRegistryValue<bool>;
+template class TRegistryValue<int32_t>;
+template class TRegistryValue<std::string>;
 
 TRegistryFormInfo::TRegistryFormInfo(TFormPlacement& form) : form_(form) {
     values_[State] = std::make_unique<TRegistryInteger>("FormState", form.WindowState());
@@ -119,6 +142,10 @@ TRegistryFormInfo::TRegistryFormInfo(TFormPlacement& form) : form_(form) {
 }
 
 TRegistryFormInfo::~TRegistryFormInfo() {
+    if (!StoreOnFree) {
+        for (auto& value : values_) value->WriteOnFree = false;
+        return;
+    }
     values_[State]->Value = form_.WindowState();
     values_[Left]->Value = form_.Left();
     values_[Top]->Value = form_.Top();

@@ -1,7 +1,7 @@
 // Settings objects: each reads one value of the program's key when it is
 // made, is used through its public Value, and writes the value back when it
-// is freed. A missing or wrongly typed value keeps the default. Destructors
-// never throw: a failed write goes to the settings error log.
+// is freed, if this process changed it. A missing or wrongly typed value
+// keeps the default. Destructors never throw: a failed write is logged.
 #pragma once
 
 #include <array>
@@ -37,10 +37,12 @@ public:
     const std::string& KeyPath() const { return keyPath_; }
 
     bool DeleteOnFree = false;
+    // False: freeing writes nothing (a placement an unattended run must not store).
+    bool WriteOnFree = true;
 
 protected:
-    // Runs read on the key when the key exists; any failure leaves Value as it was.
-    void ReadStored(const std::function<void(TRegistry&)>& read) const noexcept;
+    // Runs read on the key when the key exists; false when it fails (Value is left as it was).
+    bool ReadStored(const std::function<void(TRegistry&)>& read) const noexcept;
     // Runs write on the key, creating it; nothing happens when it cannot be opened.
     void Store(const std::function<void(TRegistry&)>& write) const;
     // Save for a destructor: a failure is logged, never thrown.
@@ -51,32 +53,47 @@ private:
     std::string keyPath_;
 };
 
-// Stored as a DWORD 0 or 1; any non-zero number reads as true.
-class TRegistryBoolean : public TRegistryVariable {
+// One typed value. Save writes only what this process changed: Value when
+// it differs from what was read or last written, so that two running copies
+// keep each other's changes; a value the store lacked (or held with another
+// type) is written unless another copy has stored it meanwhile.
+template <typename TValue>
+class TRegistryValue : public TRegistryVariable {
 public:
-    TRegistryBoolean(std::string name, bool defaultValue);
-    ~TRegistryBoolean() override { SaveOnFree(); }
+    ~TRegistryValue() override { SaveOnFree(); }
     void Save() override;
-    bool Value;
+    TValue Value;
+
+protected:
+    TRegistryValue(std::string name, TValue defaultValue);
+
+private:
+    TValue known_;
+    bool knownStored_ = false;
+};
+
+// Stored as a DWORD 0 or 1; any non-zero number reads as true.
+class TRegistryBoolean : public TRegistryValue<bool> {
+public:
+    TRegistryBoolean(std::string name, bool defaultValue) : TRegistryValue(std::move(name), defaultValue) {}
 };
 
 // Stored as a DWORD.
-class TRegistryInteger : public TRegistryVariable {
+class TRegistryInteger : public TRegistryValue<int32_t> {
 public:
-    TRegistryInteger(std::string name, int32_t defaultValue);
-    ~TRegistryInteger() override { SaveOnFree(); }
-    void Save() override;
-    int32_t Value;
+    TRegistryInteger(std::string name, int32_t defaultValue) : TRegistryValue(std::move(name), defaultValue) {}
 };
 
 // Stored as a string; a stored empty string replaces the default.
-class TRegistryString : public TRegistryVariable {
+class TRegistryString : public TRegistryValue<std::string> {
 public:
-    TRegistryString(std::string name, std::string defaultValue);
-    ~TRegistryString() override { SaveOnFree(); }
-    void Save() override;
-    std::string Value;
+    TRegistryString(std::string name, std::string defaultValue)
+        : TRegistryValue(std::move(name), std::move(defaultValue)) {}
 };
+
+extern template class TRegistryValue<bool>;
+extern template class TRegistryValue<int32_t>;
+extern template class TRegistryValue<std::string>;
 
 // What TRegistryFormInfo needs of a window; the window layer implements it.
 class TFormPlacement {
@@ -103,13 +120,15 @@ class TRegistryFormInfo {
 public:
     // Reads the seven values, the form's current ones being the defaults.
     explicit TRegistryFormInfo(TFormPlacement& form);
-    // Stores the form's current placement.
+    // Stores the form's current placement, unless StoreOnFree was cleared.
     ~TRegistryFormInfo();
     TRegistryFormInfo(const TRegistryFormInfo&) = delete;
     TRegistryFormInfo& operator=(const TRegistryFormInfo&) = delete;
 
     // Applies state, left, top, client width and client height, in that order (width and height are not applied).
     void Restore();
+
+    bool StoreOnFree = true;
 
 private:
     enum { State, Left, Top, Width, Height, ClientWidth, ClientHeight, Count };

@@ -1,5 +1,6 @@
 // The drop-files reader over any bytes: whatever names it finds must come
-// back the same from a block written of them.
+// back the same from a block written of them in the same width (8-bit names
+// are bytes, which UTF-16 cannot always hold).
 #include "fuzz/FuzzTarget.h"
 #include "platform/OleBlocks.h"
 
@@ -9,7 +10,8 @@ using namespace kestrune::ole;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> names = ReadDropFiles(TByteSpan(data, size));
-    if (ReadDropFiles(WriteDropFiles(names)) != names) std::abort();
+    const bool wide = size >= 20 && Get32(data + 16) != 0;
+    if (ReadDropFiles(WriteDropFiles(names, wide)) != names) std::abort();
     return 0;
 }
 

@@ -56,9 +56,9 @@ protected:
 TEST_F(MainCoreTest, FirstStartWritesEveryListedSettingWithItsDefault) {
     EXPECT_TRUE(StoredNames().empty());
     Start().reset();
-    // The side panel's values are the window's, not the core's.
-    EXPECT_EQ(StoredNames(), testing::Together({&testing::MainSettingNames, &testing::PlacementNames,
-                                                &testing::RecentFileNames, &testing::FireSettingNames}));
+    // The side panel's values are the window's, not the core's; no file was opened.
+    EXPECT_EQ(StoredNames(),
+              testing::Together({&testing::MainSettingNames, &testing::PlacementNames, &testing::FireSettingNames}));
     TRegistry registry = OpenKey();
     EXPECT_EQ(registry.ReadString("RenameFormat"), "yyyy-mm-dd-hhnn");
     EXPECT_EQ(registry.ReadString("CaptionText"), "Brondel Software - %D %T");
@@ -225,6 +225,28 @@ TEST(MostRecentFilesTest, EightNewestFirstStoredAsMruValues) {
     EXPECT_EQ(registry.ReadString("MRU8"), "");
     EXPECT_EQ(TMostRecentFiles(8, key).Files().size(), 3u);
     EXPECT_EQ(TMostRecentFiles(20, key).MaxFiles(), 8);
+}
+
+// Two running copies: what each added or removed is merged into the list
+// stored when it closes; a copy that changed nothing writes nothing.
+TEST(MostRecentFilesTest, TwoRunningCopiesMergeTheirLists) {
+    testing::TTempFolder folder;
+    const std::string key = "\\Software\\Morvane\\kestrune";
+    {
+        TMostRecentFiles files(8, key);
+        for (const char* name : {"/p/old", "/p/gone", "/p/kept"}) files.AddFile(name);
+    }
+    auto window = std::make_unique<TMostRecentFiles>(8, key);
+    auto station = std::make_unique<TMostRecentFiles>(8, key);
+    auto idle = std::make_unique<TMostRecentFiles>(8, key);
+    window->AddFile("/p/window");
+    window->RemoveFile("/p/gone");
+    station->AddFile("/p/station");
+    station->AddFile("/p/old");
+    window.reset();
+    station.reset();
+    idle.reset();
+    EXPECT_THAT(TMostRecentFiles(8, key).Files(), ElementsAre("/p/old", "/p/station", "/p/window", "/p/kept"));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include "localise/WinResProc.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/LocSamples.h"
+#include "localise/LocResources.h"
+#include "platform/ResCodePages.h"
+#include "tools/localise/LangFileWriter.h"
 #include "tools/localise/ProgramResources.h"
 
 #include <gtest/gtest.h>
@@ -11,16 +14,6 @@ namespace kestrune {
 namespace {
 
 using namespace testing;
-
-TLangFile NativeHeader() {
-    TLangFile header;
-    header.LanguageId = English;
-    header.Stamp = NativeStamp;
-    header.EnglishName = "English";
-    header.NativeName = u"English";
-    header.IsNative = true;
-    return header;
-}
 
 TLangFile GermanFile(int column) {
     TLangFile file;
@@ -41,7 +34,7 @@ struct TProgram {
     TProgram() {
         FillNativeSample(storage);
         german = AddGermanSample(storage);
-        image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(SampleMainForm())}}, NativeHeader());
+        image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(SampleMainForm())}}, ProgramNativeHeader(storage));
     }
     TResProcessor Built(const std::string& name) const {
         TResProcessor set;
@@ -114,6 +107,42 @@ TEST(LanguageLibraryTest, NativeResourcesWithoutALibraryBlockAreRefused) {
     } catch (const ELangFileError& error) {
         EXPECT_STREQ(error.what(), "Can't create DLL. The native DLL is invalid");
     }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// What the build writes: every resource string in the image's string tables
+// and in the native language file, which builds a library of the image.
+TEST(ProgramResourcesTest, ImageAndNativeFileHoldEveryResourceString) {
+    const TLocStorage storage = ProgramNativeDictionary();
+    const TLangFile header = ProgramNativeHeader(storage);
+    const TBytes image = WriteProgramResources(storage, {}, header);
+    TResProcessor set;
+    set.LoadResourcesFromModule(image);
+    uint16_t previous = 0;
+    for (const TResourceString& string : ProgramResourceStrings()) {
+        EXPECT_GT(string.id, previous);
+        previous = string.id;
+        const TResStringItem* item = set.Strings()->FindString(string.id);
+        ASSERT_NE(item, nullptr) << string.id;
+        EXPECT_EQ(Utf16ToUtf8(item->Value), string.text);
+    }
+    EXPECT_EQ(set.RCData()->FindItem("QVN_EXESETTINGS_")->Data.size(), 44u);
+
+    TLocStorage native;
+    TLangFile file;
+    file.ReadBody(WriteLangFile(header, storage, 0), &native, 0, -1);
+    EXPECT_EQ(file.LanguageId, ProgramNativeLanguage);
+    EXPECT_EQ(native.FindConstant(static_cast<int32_t>(ProgramResourceStrings().size()))->ResourceId, ProgramResourceStrings().back().id);
+    testing::TTempFolder folder;
+    file.Column = native.AddLanguage(0, testing::German);
+    file.LanguageId = testing::German;
+    file.CreateLanguageDLL(image, folder / "kestrune.deu", true, native, "");
+    EXPECT_FALSE(file.NativeChanged);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/SettingsStoreCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,35 @@ TEST_F(MalformedSettingsTest, ATruncatedRegistryFileKeepsEveryWholeLine) {
         EXPECT_EQ(read, expected) << "cut at " << cut;
     }
     ExpectWritesReadBack(0);
+}
+
+// Stores damaged at random, with the lines that once cost a value (data
+// ending in "\\", continued lines before an empty one) among them: saving
+// one value never changes another.
+TEST_F(MalformedSettingsTest, SavingOneValueOfADamagedStoreNeverChangesAnother) {
+    const std::vector<std::string> lines = {
+        "Windows Registry Editor Version 5.00",
+        "[HKEY_CURRENT_USER\\Software\\Morvane\\kestrune]",
+        "\"Zoom\"=dword:0000000a",
+        "\"Path\"=hex:41,\\ ",
+        "\"Long\"=hex:41,42,\\",
+        "  43,44\\\\",
+        "",
+        "\"Text\"=\"a \\\\\"b\\\"\"",
+        "[HKEY_CURRENT_USER\\Software\\Morvane\\Quenmar\\]",
+        "@=\"\\\\\"",
+        "\"Next\"=dword:00000001\\",
+    };
+    std::mt19937 random(Seed);
+    std::uniform_int_distribution<int> drop(0, 5);
+    for (int variant = 0; variant < Variants; ++variant) {
+        std::vector<std::string> kept;
+        for (const std::string& line : lines)
+            if (drop(random) != 0) kept.push_back(line);
+        const std::string text = WithJunk(kept, random, "");
+        EXPECT_EQ(test::CheckSavesChangeNothingElse(folder / "config/Morvane/HKCU.reg", text, static_cast<uint32_t>(random())), "")
+            << "variant " << variant;
+    }
 }
 
 const std::vector<std::string> IniLines = {"[Chan-1]", "Intersection=496", "Slope1=0.055091", "[Orbit]", "Name=NOAA 19"};

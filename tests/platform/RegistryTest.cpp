@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/DialogService.h"
+
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/Unprivileged.h"
 
@@ -70,25 +72,92 @@ TEST_F(RegistryTest, AHandWrittenFileIsReadAndItsOtherValuesKept) {
     EXPECT_NE(TTempFolder::Read(store).find("\"Blob\"=hex:01,02,03,04\n"), std::string::npos);
 }
 
-// Replacing it would lose every value it holds.
-TEST_F(RegistryTest, AStoreThatCannotBeReadIsNotReplaced) {
+// Replacing it would lose every value it holds: it is kept aside, once,
+// with one message, and the settings start afresh.
+TEST_F(RegistryTest, AStoreThatCannotBeReadIsKeptAside) {
     const std::string stored = "[HKEY_CURRENT_USER\\Software\\Test]\n\"A\"=dword:00000001\n";
     const std::string store = folder.Write("config/Morvane/HKCU.reg", stored);
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TDialogService::Instance().ClearScript();
     const std::string report = testing::RunUnprivileged(folder.Path(), [&]() -> std::string {
         chmod(store.c_str(), 0200);
         TRegistry registry;
         const bool opened = registry.OpenKey("\\Software\\Test", false);
-        bool written = true;
-        try {
-            registry.WriteInteger("B", 2);
-        } catch (const ERegistryException&) {
-            written = false;
-        }
-        chmod(store.c_str(), 0600);
-        return opened ? "an unreadable key opened" : written ? "written" : "";
+        registry.OpenKey("\\Software\\Test", true);
+        registry.WriteInteger("B", 2);
+        registry.WriteInteger("C", 3);
+        const size_t messages = TDialogService::Instance().Requests().size();
+        return opened ? "an unreadable key opened" : messages != 1 ? std::to_string(messages) + " messages" : "";
     });
     EXPECT_EQ(report, "");
-    EXPECT_EQ(TTempFolder::Read(store), stored);
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "config/Morvane"))
+        if (entry.path().filename().string().starts_with("HKCU.reg.damaged-")) kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    chmod(kept[0].c_str(), 0600);
+    EXPECT_EQ(TTempFolder::Read(kept[0]), stored);
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
+    EXPECT_FALSE(registry.ValueExists("A"));
+    EXPECT_EQ(registry.ReadInteger("C"), 3);
+}
+
+// What the other platform's registry editor exports is read; a file of
+// which no key can be made is damaged and kept aside at the next write.
+TEST_F(RegistryTest, AUtf16ExportIsReadAndGarbageIsKeptAside) {
+    const std::u16string exported =
+        u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+        u"\"Place\"=\"K\u00F8ge \U0001F6F0\"\r\n\"N\"=dword:00000007\r\n";
+    for (const bool little : {true, false}) {
+        std::string bytes;
+        for (const char16_t unit : exported) {
+            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        folder.Write("config/Morvane/HKCU.reg", bytes);
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false)) << little;
+        EXPECT_EQ(registry.ReadString("Place"), "K\xC3\xB8ge \xF0\x9F\x9B\xB0") << little;
+        EXPECT_EQ(registry.ReadInteger("N"), 7) << little;
+    }
+    folder.Write("config/Morvane/HKCU.reg", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    TRegistry registry;
+    EXPECT_FALSE(registry.OpenKey("\\Software\\Test", false));
+    registry.OpenKey("\\Software\\Test", true);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "config/Morvane"),
+                            std::filesystem::directory_iterator()),
+              3);  // the store, its lock and the damaged file
+}
+
+// Data ending in "\" (as a damaged binary value may) is written so that it
+// neither swallows the next line nor changes.
+TEST_F(RegistryTest, DataEndingInABackslashReadsBackAsItself) {
+    folder.Write("config/Morvane/HKCU.reg",
+                 "[HKEY_CURRENT_USER\\Software\\Test]\n\"Path\"=hex:41,\\ \n\"Next\"=dword:00000001\n"
+                 "\"Joined\"=hex:42,\\\\\n\n\"Last\"=\"z\"\n");
+    for (int round = 0; round < 2; ++round) {
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
+        registry.WriteInteger("Round", round);
+        EXPECT_EQ(registry.GetValueNames(), (std::vector<std::string>{"Path", "Next", "Joined", "Last", "Round"}));
+        EXPECT_EQ(registry.GetDataType("Path"), TRegDataType::rdBinary);
+        EXPECT_EQ(registry.ReadInteger("Next"), 1);
+        EXPECT_EQ(registry.ReadString("Last"), "z");
+    }
+}
+
+// A default is stored only where nothing of its type is stored yet.
+TEST_F(RegistryTest, WritesIfUnsetKeepWhatIsStored) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", true));
+    registry.WriteInteger("Number", 4);
+    registry.WriteInteger("Text", 4);
+    registry.WriteIntegerIfUnset("Number", 5);
+    registry.WriteStringIfUnset("Text", "five");
+    registry.WriteIntegerIfUnset("Missing", 6);
+    EXPECT_EQ(registry.ReadInteger("Number"), 4);
+    EXPECT_EQ(registry.ReadString("Text"), "five");
+    EXPECT_EQ(registry.ReadInteger("Missing"), 6);
 }
 
 void WriteMany(const std::string& prefix, int count) {

@@ -49,6 +49,31 @@ TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFr
     EXPECT_EQ(text.Value, "yyyymmdd");
 }
 
+// Two running copies: each writes only what it changed, so neither reverts
+// the other's change, whichever is freed last; a default is stored only
+// where nothing is stored yet.
+TEST_F(RegistryVariablesTest, OnlyChangedValuesAreWrittenBack) {
+    ProgramKey().WriteInteger("Zoom", 1);
+    ProgramKey().WriteString("Folder", "old");
+    for (const bool firstFreedFirst : {true, false}) {
+        auto first = std::make_unique<TRegistryInteger>("Zoom", 0);
+        auto firstFolder = std::make_unique<TRegistryString>("Folder", "");
+        auto firstNew = std::make_unique<TRegistryBoolean>("New", false);
+        auto second = std::make_unique<TRegistryInteger>("Zoom", 0);
+        auto secondFolder = std::make_unique<TRegistryString>("Folder", "");
+        auto secondNew = std::make_unique<TRegistryBoolean>("New", false);
+        first->Value += 1;
+        secondFolder->Value += "+";
+        secondNew->Value = true;
+        if (firstFreedFirst) first.reset(), firstFolder.reset(), firstNew.reset();
+        second.reset(), secondFolder.reset(), secondNew.reset();
+        first.reset(), firstFolder.reset(), firstNew.reset();
+    }
+    EXPECT_EQ(ProgramKey().ReadInteger("Zoom"), 3);
+    EXPECT_EQ(ProgramKey().ReadString("Folder"), "old++");
+    EXPECT_EQ(ProgramKey().ReadInteger("New"), 1);
+}
+
 class TFakeForm : public TFormPlacement {
 public:
     int WindowState() const override { return state; }

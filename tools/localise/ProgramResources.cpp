@@ -1,6 +1,8 @@
 #include "tools/localise/ProgramResources.h"
 
+#include "localise/LocResources.h"
 #include "localise/WinResProc.h"
+#include "platform/ResCodePages.h"
 
 namespace kestrune {
 
@@ -17,6 +19,30 @@ TBytes WriteProgramResources(const TLocStorage& native, const std::vector<TFormR
     TBytes image;
     set.WriteResourceDLL(image);
     return image;
+}
+
+TLocStorage ProgramNativeDictionary() {
+    TLocStorage storage;
+    storage.SetNativeLanguage(ProgramNativeLanguage);
+    for (const TResourceString& string : ProgramResourceStrings()) {
+        TLocItem& constant = storage.AddConstant(storage.Units.FindOrAdd(string.unit), string.name, -1, string.id);
+        storage.SetText(constant, 0, Utf8ToUtf16(string.text));
+        constant.Values[0].Stamp = static_cast<int32_t>(ProgramStamp);
+    }
+    return storage;
+}
+
+TLangFile ProgramNativeHeader(const TLocStorage& native) {
+    TLangFile header;
+    header.LanguageId = ProgramNativeLanguage;
+    header.Stamp = ProgramStamp;
+    header.EnglishName = "English";
+    header.NativeName = u"English";
+    header.IsNative = true;
+    header.LastConstantId = native.LastConstantId;
+    header.LastPropertyId = native.LastPropertyId;
+    header.LastExternalId = native.LastExternalId;
+    return header;
 }
 
 }  // namespace kestrune

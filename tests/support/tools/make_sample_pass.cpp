@@ -1,6 +1,7 @@
 // Writes a sample pass for the program: a NOAA-18 ".wsd" file (10-bit
 // frames with the element set in its header) over a made-up scene of sea,
-// land and cloud, gzip-packed when the name ends in ".gz".
+// land and cloud, gzip-packed when the name ends in ".gz"; an ESS station's
+// file of the same scene when the name ends in ".hpt".
 //   make_sample_pass <output file> [lines]
 #include "tests/support/PassFileWriter.h"
 
@@ -78,8 +79,12 @@ int main(int argc, char* argv[]) {
     THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
     passSpec.Samples = SceneSample;
     const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    TBytes file = BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
-    if (output.size() > 3 && output.compare(output.size() - 3, 3, ".gz") == 0) file = GzipBytes(file);
+    const auto endsWith = [&](const std::string& end) {
+        return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
+    };
+    TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
+                                   : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+    if (endsWith(".gz")) file = GzipBytes(file);
     WriteFileBytes(output, file);
     return 0;
 }
