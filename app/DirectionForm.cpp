@@ -163,6 +163,7 @@ TPassDirectionAnswer TFormPassDirection::Ask(const TPassDirectionRequest& reques
 
 void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
     answer_ = DefaultPassDirectionAnswer(request, proposal);
+    answer_.SatelliteText = proposal.Satellite;  // the list's selection, as shown
     dateMode_ = request.DateMode;
     if (!request.Caption.empty()) setWindowTitle(ToQt(request.Caption));
     LabelHint->setText(ToQt(request.HintText));

@@ -43,6 +43,20 @@ bool HasMeteorSyncMarkers(THeader header) {
            std::memcmp(header.data() + 512, marker.data(), 4) == 0;
 }
 
+// SSB/Orbit records (13,590 bytes) hold 10-bit words packed high bit first,
+// the minor frame from word 2 on: its first sync word 284 hex takes the low
+// four bits of byte 2 and the high six of byte 3.
+bool HoldsSsbFrames(THeader header) {
+    constexpr size_t SsbRecordBytes = 13590;
+    constexpr size_t RecordsExamined = 8;
+    size_t synced = 0;
+    for (size_t record = 0; record < RecordsExamined; ++record) {
+        const uint8_t* bytes = header.data() + record * SsbRecordBytes;
+        if ((bytes[2] & 0x0F) == 0x0A && (bytes[3] & 0xFC) == 0x10) ++synced;
+    }
+    return 2 * synced >= RecordsExamined;
+}
+
 // A Level 1b archive file may carry its data set name only in its file name:
 // 42 characters with dots at fixed places.
 void CopyArchiveName(THeader header, const std::string& fullPath, const std::string& extension) {
@@ -98,7 +112,8 @@ void DetectFromHeader(THeader header, const std::string& extension, TFormatDetec
     else if (extension == ".native" || Pos("native", extension) > 0 || Pos("asda", extension) > 0) code = 6;
     else if (extension == ".hpt") code = 5;
     else if (extension == ".lac") code = 8;
-    else code = 4;
+    // Only a file that holds SSB/Orbit frames is read as one; anything else is not recognised.
+    else code = HoldsSsbFrames(header) ? 4 : 0;
 }
 
 // Extension and name overrides, each applied in turn: later ones win.

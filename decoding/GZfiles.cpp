@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -83,11 +84,12 @@ int64_t GunzipFileToStream(const std::string& fileName, std::ostream& destinatio
     return written;
 }
 
-bool GunzipFile(const std::string& fileName) {
+bool GunzipFile(const std::string& fileName, const std::string& targetFolder) {
     namespace fs = std::filesystem;
     std::error_code error;
     if (!fs::is_regular_file(fileName, error)) return false;
-    const std::string target = ChangeFileExt(fileName, "");
+    const std::string unpacked = ChangeFileExt(fileName, "");
+    const std::string target = targetFolder.empty() ? unpacked : targetFolder + ExtractFileName(unpacked);
     const std::string temporary = TemporaryBeside(target);
     try {
         int64_t size = 0;
@@ -108,6 +110,19 @@ bool GunzipFile(const std::string& fileName) {
         fs::remove(temporary, error);
         throw;
     }
+}
+
+TUnpackFolder::TUnpackFolder() {
+    std::error_code error;
+    std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrune-unpacked-XXXXXX").string();
+    // mkdtemp makes the folder readable by its owner only.
+    if (error || mkdtemp(pattern.data()) == nullptr) throw EGZipError("Cannot make a folder to unpack into");
+    path_ = pattern + "/";
+}
+
+TUnpackFolder::~TUnpackFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
 }
 
 }  // namespace kestrune

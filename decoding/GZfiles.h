@@ -16,10 +16,26 @@ public:
     using Exception::Exception;
 };
 
-// Unpacks NAME.gz to NAME (replacing it) with the packed file's date. False
-// when the file does not exist or unpacks to nothing (no NAME is written
-// then); raises EGZipError when it cannot be unpacked.
-bool GunzipFile(const std::string& fileName);
+// Unpacks NAME.gz to NAME (replacing it) with the packed file's date, beside
+// the packed file or in targetFolder. False when the file does not exist or
+// unpacks to nothing (no NAME is written then); raises EGZipError when it
+// cannot be unpacked.
+bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "");
+
+// A private folder of the user's for unpacked files, removed with all it
+// holds when the object goes.
+class TUnpackFolder {
+public:
+    TUnpackFolder();  // EGZipError when it cannot be made
+    ~TUnpackFolder();
+    TUnpackFolder(const TUnpackFolder&) = delete;
+    TUnpackFolder& operator=(const TUnpackFolder&) = delete;
+    // With a trailing "/".
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 // Unpacks every gzip member of the file into destination; returns the bytes written.
 int64_t GunzipFileToStream(const std::string& fileName, std::ostream& destination);

@@ -121,8 +121,7 @@ void ReadL1FHeader(TLoadContext& load) {
     orbit.SetSatelliteName(satellite);
     orbit.SelectElements(when.DateTime() + EncodeTime(0, 0, std::min<int>(LittleWordAt(load, 56), 59), 0));
     load.PassDate = orbit.PassTime;
-    const bool proposed = orbit.ElementsValid ? orbit.IsNorthbound(orbit.PassTime) : true;
-    load.AskPassDirection("Header: " + state.HeaderText, proposed);
+    load.AskPassDirection("Header: " + state.HeaderText, load.ProposeOrbitDirection(orbit.PassTime));
     state.PackedInput = true;
     state.RecordSize = L1FRecordBytes;
     StartRecordsAt(load, L1FHeaderBytes);
@@ -147,6 +146,7 @@ void Read10BHeader(TLoadContext& load) {
     load.PassDate = load.EarthLocations().BaseDate;
     state.ChannelCount = StationChannels10(load.HeaderBuffer, state.SensorKind, state.ChannelAvailable);
     state.ChannelSelected = state.ChannelAvailable;
+    load.DirectionKnown = true;  // the header says
     load.AskPassDirection("Header: " + state.HeaderText, load.HeaderBuffer[110] != 0);
     state.PackedInput = true;
     const int64_t dataStart = LittleWordAt(load, 104);

@@ -425,11 +425,14 @@ bool PrescanLevel1bNorthbound(TLoadContext& load) {
     if (records <= FewestPrescanRecords) return true;
     const int64_t n = static_cast<int64_t>(records) * 9 / 20;
     const uint8_t code = load.State.InputFormatCode;
-    if (IsFormatOneOf(code, {8, 10, 11}))
+    if (IsFormatOneOf(code, {8, 10, 11})) {
+        load.DirectionKnown = true;
         return FirstLatitude(RecordAt(load, n + 2)) > FirstLatitude(RecordAt(load, n - 2));
+    }
     if (IsFormatOneOf(code, {7, 9, 16, 17, 18})) {
         const std::span<const uint8_t> record = RecordAt(load, n);
         if (record.empty()) return true;
+        load.DirectionKnown = true;
         return (AappWordAt(record, 12, code) & 0x8000) == 0;
     }
     return true;

@@ -35,9 +35,13 @@ std::span<const uint8_t> TLoadContext::ReadInput(int64_t count) {
 
 bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
     State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
-    const bool northbound = Orbit().IsNorthbound(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
     Dialog.PassYear = start.Year;
-    return northbound;
+    return ProposeOrbitDirection(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
+}
+
+bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
+    DirectionKnown = Orbit().ElementsValid;
+    return Orbit().IsNorthbound(time);
 }
 
 void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
@@ -61,6 +65,9 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;
+    if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
+    if (proposal.YearFromFileDate && answer.PassYear == proposal.Year)
+        Log(Format("Pass year %d taken from the file's date", answer.PassYear));
     GacPass = answer.GacPass;
     // At least one existing channel stays selected.
     TChannelFlags chosen{};

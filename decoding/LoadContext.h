@@ -6,6 +6,7 @@
 
 #include "decoding/FormatDetect.h"
 #include "decoding/FrameReader.h"
+#include "decoding/GZfiles.h"
 #include "decoding/LoaderHost.h"
 #include "decoding/PassDirection.h"
 #include "decoding/PassState.h"
@@ -41,6 +42,8 @@ struct TLoadContext {
     TLoaderSettings& Settings;
 
     std::string FileName;                // the file read (after unpacking)
+    std::string RecentName;              // the file the recent-file list keeps
+    std::unique_ptr<TUnpackFolder> UnpackFolder;  // where a packed file in a read-only folder was unpacked
     std::string Extension;               // lower case, with its dot
     std::vector<uint8_t> HeaderBuffer;   // first bytes of the file, zero-filled beyond its end
     std::unique_ptr<TMemMapStream> MapStream;  // the file's bytes, for the whole load
@@ -54,6 +57,10 @@ struct TLoadContext {
     bool LittleEndian16 = false;
     TDateTime PassDate = 0;              // for the telemetry's service-date tests
     bool PvlFile = false;                // the file was detected as NCI ASDA/PVL
+    // The header or the orbit gave the direction, the command line forced
+    // it, or the user changed the proposed one; otherwise the earth
+    // locations may turn the pass round.
+    bool DirectionKnown = false;
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
 
@@ -76,6 +83,8 @@ struct TLoadContext {
     // For a pass whose start the file name gives: the record count, the year
     // the question proposes, and whether the satellite moves north at mid-pass.
     bool ProposeNamedPass(const TNameTime& start);
+    // The orbit's direction at time; it counts as known when the orbit has elements.
+    bool ProposeOrbitDirection(TDateTime time);
 
     // Asks for the pass direction (and what Dialog requests), stores the
     // chosen direction in Northbound and the chosen channels in

@@ -89,6 +89,7 @@ void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionPropos
         proposal.Satellite = guess;
     else
         proposal.Satellite = request.SatellitePreset.empty() ? DefaultListSatellite : request.SatellitePreset;
+    proposal.SatelliteGuessed = !guess.empty() || !request.SatellitePreset.empty();
 }
 
 // A year of the name's first four characters when it lies in the years the
@@ -97,7 +98,9 @@ void ProposeYear(const TPassDirectionRequest& request, TDateTime now, TPassDirec
     proposal.ShowYearList = true;
     proposal.NewestYear = NewestListedYear(now);
     const int nameYear = StrToIntDef(Copy(UpperBaseName(request.FileName), 1, 4), 0);
-    int year = (nameYear >= 1998 && nameYear <= proposal.NewestYear) ? nameYear : YearOf(request.FileDate);
+    const bool namedYear = nameYear >= 1998 && nameYear <= proposal.NewestYear;
+    int year = namedYear ? nameYear : YearOf(request.FileDate);
+    proposal.YearFromFileDate = !namedYear && request.PassYear == 0;
     if (request.PassYear != 0) year = request.PassYear;
     // A year the list does not hold leaves the list at its newest year.
     proposal.Year = (year >= OldestListedYear && year <= proposal.NewestYear) ? year : proposal.NewestYear;
@@ -148,7 +151,7 @@ TPassDirectionAnswer DefaultPassDirectionAnswer(const TPassDirectionRequest& req
     answer.Northbound = request.Northbound;
     answer.PassDate = proposal.ShowDatePicker ? proposal.Date : request.PassDate;
     answer.PassYear = proposal.ShowYearList ? proposal.Year : request.PassYear;
-    answer.SatelliteText = proposal.Satellite;
+    answer.SatelliteText = proposal.SatelliteGuessed ? proposal.Satellite : std::string();
     answer.ChannelChosen = request.ChannelEnabled;
     return answer;
 }

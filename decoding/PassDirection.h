@@ -36,9 +36,11 @@ struct TPassDirectionRequest {
 struct TPassDirectionProposal {
     bool ShowSatelliteList = false;
     std::string Satellite;        // the satellite text the question starts with
+    bool SatelliteGuessed = true; // false: only the list's first selection, nothing named it
     bool ShowYearList = false;
     int NewestYear = 0;           // the year list runs from this year down to OldestYear
     int Year = 0;
+    bool YearFromFileDate = false;  // nothing better than the file's date gave the year
     bool ShowDatePicker = false;
     bool ShowTimePicker = false;
     TDateTime Date = 0;           // date (and time for DateAndTime) shown
@@ -70,7 +72,8 @@ int NewestListedYear(TDateTime now);
 TPassDirectionProposal ProposePassDirection(const TPassDirectionRequest& request, TDateTime now);
 
 // The answer of an unattended run: the proposed values and direction, every
-// existing channel, both GAC passes.
+// existing channel, both GAC passes. A satellite that nothing named stays
+// empty, for the telemetry to identify.
 TPassDirectionAnswer DefaultPassDirectionAnswer(const TPassDirectionRequest& request,
                                                 const TPassDirectionProposal& proposal);
 

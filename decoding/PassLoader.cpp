@@ -25,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <set>
+#include <unistd.h>
 
 namespace kestrune {
 
@@ -34,6 +35,10 @@ constexpr const char* FailureStatus = "Read cancelled or error while reading..."
 constexpr const char* ProcessedListName = "processed.lst";
 constexpr int32_t FewLinesWarning = 100;
 constexpr int32_t FewestLines = 2;
+// What a file taken for 16-bit SeaWiFS by its first bytes may really be.
+constexpr const char* BigEndianFramesHint =
+    "; the file starts with 16-bit HRPT frames in big-endian word order, which load as 16-bit HRPT under the "
+    "extension \".raw16\"";
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -228,7 +233,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
                                        static_cast<double>(NowMs() - loadStartMs_) / 1000.0) +
                                 (settings_.LargeMemory ? "(large memory)" : "(small memory)"));
         OfferStandardName();
-        services_.AddRecentFile(load.FileName);
+        services_.AddRecentFile(load.RecentName);
     } catch (const std::exception& error) {
         HandleFailure(error.what());
     } catch (...) {
@@ -265,29 +270,46 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.DtpAvailable = false;
     state_.PreferTelemetryName = false;
     state_.EarthLocations->BaseDate = 0;
+    state_.EarthLocations->Northbound = false;
+    state_.Orbit->SetSatelliteName("");
     state_.Orbit->Quiet = false;
     state_.Orbit->PassTime = 0;
 }
 
 void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedName) {
     load.FileName = requestedName;
-    if (LowerCase(ExtractFileExt(requestedName)) == ".gz") {
-        bool unpacked = false;
-        try {
-            unpacked = GunzipFile(requestedName);
-        } catch (const std::exception&) {
-            unpacked = false;
-        }
-        if (unpacked)
-            load.FileName = ChangeFileExt(requestedName, "");
-        else
-            load.ShowMessage("Could not unzip file: " + requestedName);
-    }
-    state_.InputFolder = ExtractFilePath(load.FileName);
+    load.RecentName = requestedName;
+    if (LowerCase(ExtractFileExt(requestedName)) == ".gz") Unpack(load, requestedName);
+    state_.InputFolder = ExtractFilePath(requestedName);
     state_.LoadedFileName = ChangeFileExt(ExtractFileName(load.FileName), "");
     state_.PassDescription.clear();
     RestoreNudgeMemory();
     state_.StandardName.clear();
+}
+
+// A packed file is unpacked beside itself; in a folder the user cannot write
+// to, into a private folder that goes with the load. The recent-file list
+// then keeps the packed file, which stays.
+void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
+    bool unpacked = false;
+    try {
+        const std::string folder = ExtractFilePath(packedName);
+        if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) {
+            unpacked = GunzipFile(packedName);
+            load.FileName = ChangeFileExt(packedName, "");
+            load.RecentName = load.FileName;
+        } else {
+            load.UnpackFolder = std::make_unique<TUnpackFolder>();
+            unpacked = GunzipFile(packedName, load.UnpackFolder->Path());
+            load.FileName = load.UnpackFolder->Path() + ExtractFileName(ChangeFileExt(packedName, ""));
+        }
+    } catch (const std::exception&) {
+        unpacked = false;
+    }
+    if (unpacked) return;
+    load.FileName = packedName;
+    load.RecentName = packedName;
+    load.ShowMessage("Could not unzip file: " + packedName);
 }
 
 void TPassLoader::RestoreNudgeMemory() {
@@ -389,14 +411,17 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
             break;
         case 19: ReadL1FHeader(load); break;
         case 20: Read10BHeader(load); break;
-        case 0: throw ELoadError("The file's data format was not identified");
+        case 0:
+            throw ELoadError("The data format of \"" + ExtractFileName(load.FileName) +
+                             "\" was not recognised (extension \"" + load.Extension + "\")");
         default:
             throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
-                             ") cannot be read by this version");
+                             ") cannot be read by this version" + (code == 27 ? BigEndianFramesHint : ""));
     }
     host_.ClearDisplay();
     if (settings_.ForcedDirection == 1) state_.Northbound = true;
     if (settings_.ForcedDirection == 2) state_.Northbound = false;
+    if (settings_.ForcedDirection == 1 || settings_.ForcedDirection == 2) load.DirectionKnown = true;
     if (state_.AbortRequested) throw ELoadError("Reading was cancelled");
 }
 
@@ -487,19 +512,51 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TTelemetryData& telemetry = *state_.TelemetryData;
+    RequireFrameSync(telemetry);
+    telemetry.NamedSatellite = state_.Orbit->SatelliteName;
     telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
     TOrbit& orbit = *state_.Orbit;
     const bool telemetryNamed = !StartsText("Unknown", telemetry.SatelliteName);
     if ((orbit.SatelliteName.empty() || state_.PreferTelemetryName) && telemetryNamed)
         orbit.SetSatelliteName(telemetry.SatelliteName);
     state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
-    services_.BuildFireFilterImages();
     host_.ShowProgress(false);
     host_.SetStatusText("");
     const std::string overlay = services_.BoundaryOverlayFileName();
     if (!overlay.empty()) load.Log("Cartography data read from: " + overlay);
-    state_.EarthLocations->ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines,
-                                            state_.Northbound);
+    TEarthLocations& locations = *state_.EarthLocations;
+    locations.Northbound = state_.Northbound;
+    locations.ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines, state_.Northbound);
+    const bool located = locations.LocationsValid && locations.LocationFlags != 0;
+    if (!load.DirectionKnown && located && locations.Northbound != state_.Northbound) TurnPass();
+    services_.BuildFireFilterImages();
+}
+
+// Frames of the raw station formats begin with the first sync word; a file in
+// which hardly any does holds no such frames, whatever its name says.
+void TPassLoader::RequireFrameSync(const TTelemetryData& telemetry) const {
+    constexpr int32_t FewestSyncedPercent = 10;
+    if (!IsFormatOneOf(state_.InputFormatCode, {1, 5, 21, 22, 26, 28, 32, 33, 39, 40}) || state_.MeteorPass) return;
+    const auto frames = static_cast<int64_t>(telemetry.FrameCount);
+    if (100 * static_cast<int64_t>(telemetry.GoodSyncCount) >= FewestSyncedPercent * frames) return;
+    throw ELoadError(Format("Out of %d frames in the data, only %d had a valid first sync word (284 hex): the file "
+                            "holds no readable %s frames",
+                            telemetry.FrameCount, telemetry.GoodSyncCount,
+                            InputFormatName(state_.InputFormatCode).c_str()));
+}
+
+// The direction was a guess that the earth locations contradict: the store,
+// the locations and the map are turned to the direction found.
+void TPassLoader::TurnPass() {
+    TEarthLocations& locations = *state_.EarthLocations;
+    const auto direction = [](bool northbound) { return northbound ? "northbound" : "southbound"; };
+    state_.DiagnosticLines.push_back(std::string("The pass was read as ") + direction(state_.Northbound) +
+                                     ", but its earth locations show it " + direction(locations.Northbound) +
+                                     ": it has been turned round");
+    state_.Video->Reverse();
+    locations.FlipPassDirection();
+    state_.Northbound = locations.Northbound;
+    locations.FitMap(state_.DiagnosticLines);
 }
 
 void TPassLoader::AppendProcessedList() {
@@ -520,7 +577,14 @@ void TPassLoader::AppendProcessedList() {
                                  FormatDateTime("hh:nn; ", locations.EndTime) + corners + letter;
     }
     state_.DiagnosticLines.push_back(state_.PassDescription);
-    if (year >= 1958) AddProcessedLine(state_.PassDescription);
+    if (year < 1958) return;
+    // A list that cannot be written costs the list its line, not the pass.
+    try {
+        AddProcessedLine(state_.PassDescription);
+    } catch (const std::exception& error) {
+        state_.DiagnosticLines.push_back(std::string("Could not add the pass to ") + ProcessedListName + ": " +
+                                         error.what());
+    }
 }
 
 void TPassLoader::SetViewPalette(int slotCount) {

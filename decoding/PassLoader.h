@@ -18,6 +18,7 @@
 namespace kestrune {
 
 struct TLoadContext;
+class TTelemetryData;
 
 class TPassLoader {
 public:
@@ -32,6 +33,7 @@ public:
 private:
     void BeginLoad(TLoadContext& load);
     void PrepareFile(TLoadContext& load, const std::string& requestedName);
+    void Unpack(TLoadContext& load, const std::string& packedName);
     void RestoreNudgeMemory();
     void MapFile(TLoadContext& load);
     void ReadHeaderBuffer(TLoadContext& load);
@@ -43,6 +45,8 @@ private:
     void PrepareStores(TLoadContext& load);
     void ReadChannels(TLoadContext& load);
     void SummariseAndLocate(TLoadContext& load);
+    void RequireFrameSync(const TTelemetryData& telemetry) const;
+    void TurnPass();
     void AppendProcessedList();
     void SetViewPalette(int slotCount);
     void OfferStandardName();

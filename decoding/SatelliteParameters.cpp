@@ -4,10 +4,12 @@
 
 #include "platform/FileIO.h"
 #include "platform/IniFiles.h"
+#include "platform/SysUtils.h"
 #include "platform/ProgramFolder.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -200,9 +202,13 @@ constexpr std::array<TThermalKey, 3> ThermalKeys{{{"Vc", &T::Vc}, {"A", &T::A}, 
 
 std::string ChannelSection(int channel) { return "Chan-" + std::to_string(channel); }
 
-// A real that is not a number, or that single precision cannot hold, keeps the default.
+// A real that is not a number, or that single precision cannot hold, keeps
+// the default. A decimal comma, as a comma-locale machine writes it, reads as
+// a point.
 float ReadSingle(const TIniFile& file, const std::string& section, const char* key, float fallback) {
-    const double value = file.ReadFloat(section, key, fallback);
+    std::string text = file.ReadString(section, key, "");
+    std::replace(text.begin(), text.end(), ',', '.');
+    const double value = StrToFloatDef(text, fallback);
     return std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value) : fallback;
 }
 

@@ -7,6 +7,7 @@
 #include "orbit/Orbits.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace kestrune {
@@ -67,17 +68,42 @@ bool IsSwappedWordOrder(std::span<const uint8_t> fileStart) {
     return fileStart.size() >= 2 && (fileStart[1] == 132 || fileStart[0] == 2);
 }
 
+bool FramesAreLittleEndian(std::span<const uint8_t> file, int64_t dataStart, int32_t recordSize) {
+    constexpr std::array<uint16_t, 6> SyncWords = {0x284, 0x16F, 0x35C, 0x19D, 0x20F, 0x095};
+    constexpr int64_t RecordsExamined = 16;
+    const int64_t size = static_cast<int64_t>(file.size());
+    if (dataStart < 0 || dataStart >= size) return false;
+    const int64_t syncBytes = static_cast<int64_t>(2 * SyncWords.size());
+    const int64_t records = recordSize > 0 ? (size - dataStart - syncBytes) / recordSize + 1 : 1;
+    const int64_t step = std::max<int64_t>(1, records / RecordsExamined);
+    int plain = 0;
+    int swapped = 0;
+    for (int64_t record = 0; record < records && record < step * RecordsExamined; record += step) {
+        const uint8_t* words = file.data() + dataStart + record * recordSize;
+        if (dataStart + record * recordSize + syncBytes > size) break;
+        for (size_t k = 0; k < SyncWords.size(); ++k) {
+            plain += (words[2 * k] | (words[2 * k + 1] << 8)) == SyncWords[k] ? 1 : 0;
+            swapped += ((words[2 * k] << 8) | words[2 * k + 1]) == SyncWords[k] ? 1 : 0;
+        }
+    }
+    if (plain != swapped) return plain > swapped;
+    return IsPlainWordOrder(file.subspan(static_cast<size_t>(dataStart)));
+}
+
 void Read16BitHrptHeader(TLoadContext& load) {
     TPassState& state = load.State;
     load.SetCaption(" (16 bit raw HRPT format)");
     load.Log("16-bit raw HRPT format");
-    load.LittleEndian16 = IsPlainWordOrder(load.HeaderBuffer);
+    const bool stationHeader = HasStationTextHeader(load.HeaderBuffer);
+    state.DataStart = stationHeader ? HrptWordRecord : 0;
+    state.RecordSize = !stationHeader && load.Extension == ".hrpt" ? PaddedHrptRecord : HrptWordRecord;
+    const std::span<const uint8_t> file(load.Input.Data(), static_cast<size_t>(load.Input.Size()));
+    load.LittleEndian16 = stationHeader || FramesAreLittleEndian(file, state.DataStart, state.RecordSize);
     if (load.LittleEndian16) SwapHeaderWords(load.HeaderBuffer);
     std::string proposed = SpacecraftNameFromId(load.HeaderBuffer[IdByte], state.InputFileDate);
     const std::string upperName = load.UpperName();
     if (Pos("M01_", upperName) > 0 || Pos("_M01", upperName) > 0) proposed = "METOP-B";
     load.Dialog.SatellitePreset = proposed;
-    state.RecordSize = HrptWordRecord;
 
     const THrpt16Layout layout = Hrpt16Layout(state.LoadedFileName);
     TNamedPass pass;
@@ -91,14 +117,6 @@ void Read16BitHrptHeader(TLoadContext& load) {
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
     state.PackedInput = true;
-
-    if (HasStationTextHeader(load.HeaderBuffer)) {
-        load.LittleEndian16 = true;
-        state.DataStart = HrptWordRecord;
-    } else {
-        state.DataStart = 0;
-        if (load.Extension == ".hrpt") state.RecordSize = PaddedHrptRecord;
-    }
     load.SeekInput(state.DataStart);
 }
 

@@ -15,6 +15,12 @@ bool IsPlainWordOrder(std::span<const uint8_t> fileStart);
 // The first sync word stored high byte first (02 84).
 bool IsSwappedWordOrder(std::span<const uint8_t> fileStart);
 
+// Whether the 16-bit frames of a file are stored low byte first, judged by
+// the six sync words of up to sixteen records spread over the file, so that a
+// damaged first word or a fill frame at the start does not decide it. Without
+// a sync word in either order the first two bytes decide.
+bool FramesAreLittleEndian(std::span<const uint8_t> file, int64_t dataStart, int32_t recordSize);
+
 void Read16BitHrptHeader(TLoadContext& load);
 
 }  // namespace kestrune

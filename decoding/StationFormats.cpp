@@ -74,17 +74,23 @@ void PresetYearFromOrbitNumber(TLoadContext& load) {
     }
 }
 
-// Elements and direction for the satellite named by a 10-bit file name.
+// Elements and direction for the satellite named by a 10-bit file name; a
+// ".wsd" file's own element set is taken before any archive's.
 bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
     TOrbit& orbit = load.Orbit();
     load.SetCaption(", " + satellite + " (N10 format)");
     orbit.SetSatelliteName(satellite);
     try {
         const uint8_t code = load.State.InputFormatCode;
-        const TNameTime when = TenBitNameTime(load.State.LoadedFileName, code == 39 || code == 40);
-        orbit.SelectElements(when.DateTime());
+        const bool wsd = code == 39 || code == 40;
+        const TNameTime when = TenBitNameTime(load.State.LoadedFileName, wsd);
+        const TEarthLocations& locations = load.EarthLocations();
+        if (wsd && locations.HasEmbeddedElements())
+            orbit.UseEmbeddedKeplers(locations.EmbeddedTleLine1, locations.EmbeddedTleLine2, when.DateTime());
+        else
+            orbit.SelectElements(when.DateTime());
         load.Dialog.PassYear = when.Year;
-        return orbit.IsNorthbound(orbit.PassTime);
+        return load.ProposeOrbitDirection(orbit.PassTime);
     } catch (const std::exception&) {
         return true;
     }
@@ -153,6 +159,8 @@ void ReadTenBitHeader(TLoadContext& load) {
     const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1;
     load.Dialog.DateMode = dated ? TDateMode::Date : TDateMode::Year;
     const std::string hint = dated ? "Confirm date" : "Confirm year";
+    const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
+    if (wsdHeader) TakeEmbeddedElements(load);
     const std::string satellite = TenBitSatelliteToken(load.UpperName());
     bool proposedNorthbound = true;
     if (satellite.empty())
@@ -168,15 +176,11 @@ void ReadTenBitHeader(TLoadContext& load) {
     load.SeekInput(0);
     state.DataStart = 0;
     state.PackedInput = true;
-    const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
     if (state.SensorKind == SensorFengYun1)
         state.RecordSize = state.InputFormatCode == 40 ? ChrptWsdRecord : ChrptPackedRecord;
     else
         state.RecordSize = HrptPackedRecord;
-    if (wsdHeader) {
-        TakeEmbeddedElements(load);
-        load.SeekInput(WsdHeaderBytes);
-    }
+    if (wsdHeader) load.SeekInput(WsdHeaderBytes);
 }
 
 }  // namespace kestrune

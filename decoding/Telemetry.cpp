@@ -133,6 +133,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     PrtValuesText.clear();
     CalibrationReport.clear();
     SatelliteName = "Unknown";
+    NamedSatellite.clear();
     SpacecraftId = 0;
     targetCount_ = {726, 391, 387};
     PrtMean = 251;
@@ -387,7 +388,7 @@ void TTelemetryData::SettleCounts() {
     if (GoodSyncCount >= MinGoodSyncFrames && telemetryFormat) {
         Heading = "Telemetry values from HRPT data:";
         SpacecraftId = id_.Mode() >> 3;
-        SatelliteName = DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_).Name;
+        SatelliteName = Spacecraft().Name;
         for (size_t c = 0; c < 3; ++c) targetCount_[c] = target_[c].Mode();
         for (size_t k = 0; k < 4; ++k) prtValues_[k] = prt_[k].Mode();
         PrtMean = std::accumulate(prtValues_.begin(), prtValues_.end(), 0) / 4;
@@ -423,9 +424,13 @@ void TTelemetryData::SettleL1BCalibration() {
     AddLine(" ");
 }
 
+TSpacecraft TTelemetryData::Spacecraft() const {
+    return DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_, !StartsText("NOAA", NamedSatellite));
+}
+
 void TTelemetryData::IdentifySatellite(TSensor& sensor) {
     sensor.SetSatellite(IdentityDefault);
-    sensor.SetSatellite(DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_).Identity);
+    sensor.SetSatellite(Spacecraft().Identity);
     // The calibration goes on with the values read; the user learns why an edit did not stick.
     if (!sensor.ParameterFileError().empty()) AddLine(sensor.ParameterFileError());
     if (MeteorPass) sensor.SetSatellite(IdentityMeteor);
@@ -563,9 +568,13 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     AddLine("");
     AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
                    GoodSyncCount));
-    if (!quiet && !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) &&
-        FrameCount * 8 / 10 > GoodSyncCount)
-        TDialogService::Instance().ShowMessage("Warning - this data file has a very large number of bad frames");
+    if (!MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount) {
+        const char* const warning = "Warning - this data file has a very large number of bad frames";
+        if (quiet)
+            AddLine(warning);
+        else
+            TDialogService::Instance().ShowMessage(warning);
+    }
     SettleCounts();
     SettleL1BCalibration();
     IdentifySatellite(sensor);

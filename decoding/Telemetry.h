@@ -67,7 +67,7 @@ public:
     // One Level 1b record's 40 bytes of big-endian slope/intercept pairs of channels 1..5.
     void AddL1BCalibration(std::span<const uint8_t> values);
     // Settles the pass's telemetry, sets the sensor's satellite and calibrates
-    // it; quiet suppresses the bad-frames warning.
+    // it; quiet logs the bad-frames warning instead of showing it.
     void PassSummary(TSensor& sensor, bool quiet);
 
     // 0 for a channel without a count.
@@ -102,6 +102,9 @@ public:
 
     // Set by the loader.
     bool MeteorPass = false;
+    // The satellite the file's name, header or orbit gave; a NOAA name keeps
+    // the spacecraft ids that MetOp satellites share from being read as MetOp.
+    std::string NamedSatellite;
     bool HeaderAtEnd = false;  // Level 1b telemetry block always taken
 
     // Pass histograms (1024 bins each).
@@ -128,6 +131,7 @@ private:
     void CountBlockValue(TqelHistogram& pass, TqelHistogram& block, int32_t value);
     void SettleCounts();
     void SettleL1BCalibration();
+    TSpacecraft Spacecraft() const;
     void IdentifySatellite(TSensor& sensor);
     TCalibrationCounts PassCounts() const;
     void Calibrate(TSensor& sensor, const TCalibrationCounts& counts, double blackbodyTemp) const;

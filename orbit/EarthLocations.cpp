@@ -184,7 +184,12 @@ void TEarthLocations::ComputeLocations(uint8_t formatCode, uint8_t sensorKind, s
                                        bool turnRound) {
     FormatCode = formatCode;
     if (!LocationsValid) {
+        // Nothing of an earlier pass may stand for this one's times.
         NominalStartTime = 0;
+        StartTime = 0;
+        EndTime = 0;
+        FirstLineCorners = {};
+        LastLineCorners = {};
         // A repeat call only redoes the summary; the preparation rebases
         // some dates and must run once per pass.
         PrepareForFormat(diagnostics);
@@ -234,6 +239,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     clock.time.assign(static_cast<size_t>(count), 0.0);
     clock.seconds.assign(static_cast<size_t>(count), 0.0);
     for (int line = 0; line < count; ++line) DecodeTimeCode(line, sensorKind, fy3, clock);
+    if (sensorKind == 0 && FormatCode != 24) SpreadOverYearEnd(clock, diagnostics);
     if (!InCodes(FormatCode, LocatedByOrbit)) {
         AbandonLocations();  // timed, but this scanner's geometry is not modelled
         return false;
@@ -335,6 +341,39 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
     lineTimes_[index] = time;
 }
 
+// The time codes count days of the year from the year of BaseDate. A pass
+// across midnight of 31 December has lines of two years: those after
+// midnight belong to the next year, or, when the pass was dated by its
+// January part, those before it to the previous one.
+void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
+    constexpr double LateDecember = 358.0;  // days after 1 January
+    constexpr double EarlyJanuary = 7.0;
+    const auto dayIn = [&](TDateTime time, double first, double last) {
+        return time != 0 && time - BaseDate >= first && time - BaseDate < last;
+    };
+    const auto isLate = [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); };
+    const auto isEarly = [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); };
+    const auto late = std::count_if(clock.time.begin(), clock.time.end(), isLate);
+    const auto early = std::count_if(clock.time.begin(), clock.time.end(), isEarly);
+    // A stray corrupt code is no second year.
+    const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
+    if (late < fewest || early < fewest) return;
+    const TDateTime reference = Orbit != nullptr ? Orbit->PassTime : 0.0;
+    const bool decemberInBaseYear = reference == 0 || reference >= BaseDate + 182.0;
+    const int year = DecodeDateTime(BaseDate).year;
+    const int movedYear = decemberInBaseYear ? year + 1 : year - 1;
+    const TDateTime movedBase = EncodeDate(movedYear, 1, 1);
+    for (size_t line = 0; line < clock.time.size(); ++line) {
+        TDateTime& time = clock.time[line];
+        if (decemberInBaseYear ? isEarly(time) : isLate(time)) {
+            time = movedBase + (time - BaseDate);
+            lineTimes_[line] = time;
+        }
+    }
+    diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
+                                 decemberInBaseYear ? "after" : "before", movedYear));
+}
+
 // The quarter hour most lines agree on; lines more than 30 minutes from it
 // lose their time, the others are counted by their phase in the frame cycle.
 void TEarthLocations::FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const {
@@ -410,12 +449,19 @@ void TEarthLocations::RejectOffPhaseLines(TLineClock& clock) const {
     }
 }
 
+bool TEarthLocations::HasEmbeddedElements() const {
+    return EmbeddedTleLine1.rfind('1', 0) == 0 && EmbeddedTleLine2.rfind('2', 0) == 0;
+}
+
 bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics) {
     if (Orbit == nullptr) return false;
-    if (EmbeddedTleLine1.rfind('1', 0) == 0 && EmbeddedTleLine2.rfind('2', 0) == 0)
+    if (HasEmbeddedElements()) {
         Orbit->UseEmbeddedKeplers(EmbeddedTleLine1, EmbeddedTleLine2, passTime);
-    else
+    } else {
         Orbit->SelectElements(passTime);
+        const std::vector<std::string>& findings = Orbit->Keplers->Findings;
+        diagnostics.insert(diagnostics.end(), findings.begin(), findings.end());
+    }
     const std::string& name = Orbit->SatelliteName;
     if (Orbit->ElementsValid) {
         diagnostics.push_back("  Main orbit data for " + name + " read from " + Orbit->MainElementSource);

@@ -137,6 +137,7 @@ public:
     // Element lines found in the data file by the loader, or empty.
     std::string EmbeddedTleLine1;
     std::string EmbeddedTleLine2;
+    bool HasEmbeddedElements() const;
 
 private:
     // Per-call working times of the lines while they are being timed.
@@ -154,6 +155,7 @@ private:
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
     void DecodeLevel1bLine(int line);
     void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
+    void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
     void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
     void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
     void RejectOffPhaseLines(TLineClock& clock) const;

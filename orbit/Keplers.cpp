@@ -36,8 +36,9 @@ std::string FullPath(const std::string& path) {
 }
 
 // Where the archives are: the base folder's "Keps/", the program's sibling
-// "Keps/", or "Keps/" beside the registered program path. Empty when none
-// exists; message then names the first folder sought.
+// "Keps/", "Keps/" beside the registered program path, or the user's data
+// folder's "Keps/". Empty when none exists; message then names the first
+// folder sought.
 std::string FindKepsFolder(const std::string& baseFolder, std::string& message) {
     const std::string first =
         (baseFolder.empty() ? ProgramFolder() : IncludeTrailingPathDelimiter(baseFolder)) + KepsFolderName;
@@ -52,25 +53,87 @@ std::string FindKepsFolder(const std::string& baseFolder, std::string& message) 
         folder = FullPath(folder + KepsFolderName);
         if (DirectoryExists(folder)) return folder;
     }
+    // An installed program's folder holds no archives; the user's data folder may.
+    const std::string user = UserDataFolder() + KepsFolderName;
+    if (DirectoryExists(user)) return user;
     message = "Folder for Kepler data: " + first + " was not found.";
     return {};
 }
 
-void DropTrailingNonElementLines(std::vector<std::string>& lines) {
-    while (!lines.empty() && !IsElementLine(lines.back())) lines.pop_back();
-}
+// Most findings reported for one file; the rest are counted.
+constexpr int ReportedFindings = 10;
 
-void DropLeadingNonElementLines(std::vector<std::string>& lines) {
-    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return IsElementLine(line); });
-    lines.erase(lines.begin(), first);
-}
-
-void AppendUpdateLines(const std::vector<std::string>& updateLines, std::vector<std::string>& lines) {
-    for (const std::string& line : updateLines) {
-        const std::string_view trimmed = TrimBlanks(line);
-        if (IsElementLine(trimmed)) lines.emplace_back(trimmed);
+// Digits added up, with 1 for each "-", modulo 10: the last character of an element line.
+bool ChecksumMatches(std::string_view line) {
+    int sum = 0;
+    for (const char c : line.substr(0, ElementLineLength - 1)) {
+        if (c >= '0' && c <= '9') sum += c - '0';
+        if (c == '-') ++sum;
     }
+    return line[ElementLineLength - 1] == static_cast<char>('0' + sum % 10);
 }
+
+// The lines of one archive file as whole sets: a line 2 follows the line 1
+// of the same catalogue number. Blank lines are passed over; stray lines and
+// half sets are skipped and reported, and never end the reading.
+class TSetCollector {
+public:
+    TSetCollector(std::vector<std::string>& lines, std::vector<std::string>& findings)
+        : lines_(lines), findings_(findings) {}
+
+    void Collect(const std::string& fileName, const std::vector<std::string>& fileLines) {
+        file_ = fileName;
+        problems_ = 0;
+        pending_.clear();
+        for (size_t i = 0; i < fileLines.size(); ++i) Take(TrimBlanks(fileLines[i]), static_cast<int>(i + 1));
+        if (!pending_.empty()) Report(pendingNumber_, "line 1 without its line 2 skipped");
+        if (problems_ > ReportedFindings)
+            findings_.push_back(Format("Kepler data file %s: %d more faulty lines", file_.c_str(),
+                                       problems_ - ReportedFindings));
+    }
+
+    // The first two lines that are not blank, of all files.
+    const std::vector<std::string>& FirstLines() const { return firstLines_; }
+
+private:
+    void Take(std::string_view line, int number) {
+        if (line.empty()) return;
+        if (firstLines_.size() < 2) firstLines_.emplace_back(line);
+        const bool first = IsElementLine(line) && line.substr(0, 2) == "1 ";
+        const bool second = IsElementLine(line) && line.substr(0, 2) == "2 ";
+        if (!first && !second) {
+            Report(number, "not an element line, skipped");
+            return;
+        }
+        if (first && !pending_.empty()) Report(pendingNumber_, "line 1 without its line 2 skipped");
+        if (!ChecksumMatches(line)) Report(number, "checksum does not match (the set is still used)");
+        if (first) {
+            pending_ = line;
+            pendingNumber_ = number;
+            return;
+        }
+        if (pending_.empty() || pending_.substr(2, 5) != line.substr(2, 5)) {
+            Report(number, "line 2 without its line 1 skipped");
+        } else {
+            lines_.push_back(pending_);
+            lines_.emplace_back(line);
+        }
+        pending_.clear();
+    }
+
+    void Report(int number, const char* what) {
+        if (++problems_ <= ReportedFindings)
+            findings_.push_back(Format("Kepler data file %s, line %d: %s", file_.c_str(), number, what));
+    }
+
+    std::vector<std::string>& lines_;
+    std::vector<std::string>& findings_;
+    std::string file_;
+    std::string pending_;
+    std::vector<std::string> firstLines_;
+    int pendingNumber_ = 0;
+    int problems_ = 0;
+};
 
 // Drops sets whose revolution number goes back, from the third set on; a
 // wrapped counter counts as in order.
@@ -210,6 +273,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     message.clear();
     mainFile.clear();
     updateFile.clear();
+    Findings.clear();
     const std::string keps = FindKepsFolder(baseFolder, message);
     if (keps.empty()) return false;
     mainFile = FullPath(keps + name + ".txt");
@@ -224,27 +288,31 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         updateFile.clear();
         return false;
     }
-    if (!haveMain || !ReadTextLines(mainFile, lines)) mainFile.clear();
-    DropTrailingNonElementLines(lines);
-    std::vector<std::string> updateLines;
-    if (haveUpdate && ReadTextLines(updateFile, updateLines))
-        AppendUpdateLines(updateLines, lines);
+    // Main and update file are read on their own: a damaged main file costs
+    // only its own broken sets.
+    TSetCollector sets(lines, Findings);
+    std::vector<std::string> fileLines;
+    if (haveMain && ReadTextLines(mainFile, fileLines))
+        sets.Collect(mainFile, fileLines);
+    else
+        mainFile.clear();
+    if (haveUpdate && ReadTextLines(updateFile, fileLines))
+        sets.Collect(updateFile, fileLines);
     else
         updateFile.clear();
-    DropLeadingNonElementLines(lines);
     if (UpperCase(name) == "NOAA-15" && lines.size() >= 2 && lines[0].size() >= 17 && lines[0][16] == 'H')
         lines.erase(lines.begin(), lines.begin() + 2);
 
-    if (lines.size() < 2) {
+    const std::vector<std::string>& seen = sets.FirstLines();
+    if (lines.size() < 2 && seen.size() < 2) {
         message = "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!";
-        lines.clear();
         return false;
     }
-    if (lines[0][0] != '1' || lines[1][0] != '2') {
+    if (lines.size() < 2) {
         message = "Kepler data file: " + mainFile +
                   " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps you left "
                   "the satellite name in the file?   Here is what was found: \r\r" +
-                  lines[0] + "\r" + lines[1];
+                  seen[0] + "\r" + seen[1];
         lines.clear();
         return false;
     }

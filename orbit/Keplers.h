@@ -33,6 +33,10 @@ public:
     // The configured element-set folder becomes the base.
     std::string KeplerBaseFolder;
 
+    // What the last archive reading found amiss: skipped lines and half
+    // sets, checksums that do not match.
+    std::vector<std::string> Findings;
+
     // Builds the catalogue of the folder, which is also the archives' base.
     void SetCatalogueDirectory(const std::string& directory);
 

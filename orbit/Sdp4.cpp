@@ -419,7 +419,11 @@ void TSatellite::DeepPeriodic(double& em, double& xinc, double& omgasm, double& 
         xll += d.pl;
         return;
     }
-    // Lyddane's modification keeps small inclinations regular.
+    // Lyddane's modification keeps small inclinations regular. The node is
+    // recomputed from its sine and cosine; it must stay within half a turn of
+    // the value the mean longitude was built with, or the perigee takes up
+    // the difference of a whole turn.
+    xnodes = std::fmod(xnodes, TwoPi);
     const double sinok = std::sin(xnodes);
     const double cosok = std::cos(xnodes);
     double alfdp = sinis * sinok;
@@ -431,7 +435,9 @@ void TSatellite::DeepPeriodic(double& em, double& xinc, double& omgasm, double& 
     double xls = xll + omgasm + cosis * xnodes;
     const double dls = d.pl + pgh - d.pinc * xnodes * sinis;
     xls += dls;
+    const double previousNode = xnodes;
     xnodes = QuadrantArcTan(alfdp, betdp);
+    if (std::abs(previousNode - xnodes) > Pi) xnodes += xnodes < previousNode ? TwoPi : -TwoPi;
     xll += d.pl;
     omgasm = xls - xll - std::cos(xinc) * xnodes;
 }

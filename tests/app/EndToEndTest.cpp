@@ -327,7 +327,8 @@ TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
         {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), 1, "File too small", "230503_1300_noaa18"},
         {"230503_1310_noaa18.wsd", test::BuildWsdFile(passSpec, 60, set.Line1, set.Line2), 0,
          "Warning - your input data file has less than 100 data lines.", "230503_1310_noaa18"},
-        {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "cannot be read by this version", "230503_1320_noaa18"},
+        {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "was not recognised (extension \".dat\")",
+         "230503_1320_noaa18"},
         {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), 0, "was not found", "230503_1330_noaa18"},
         {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18.wsd"},
     };

@@ -39,6 +39,7 @@ TFormatDetection Detect(const TDetectCase& test) {
 // then apply in turn, later ones winning; the instrument follows the code.
 TEST(FormatDetect, HeaderNameAndExtensionDecideCodeAndInstrument) {
     const std::string meteorMarker = "\x1A\xCF\xFC\x1D";
+    const std::string ssbSync = "\x0A\x10";  // word 2 = 284 hex, packed high bit first
     const std::vector<TDetectCase> cases = {
         {{{22, "COA.HRPT"}}, "/d/pass.l1b", 16},
         {{{22, "MSC.HRPT"}}, "/d/pass.l1b", 16},
@@ -74,8 +75,11 @@ TEST(FormatDetect, HeaderNameAndExtensionDecideCodeAndInstrument) {
         {{}, "/d/pass.xnative", 6},
         {{}, "/d/pass.hpt", 5},
         {{}, "/d/pass.lac", 8},
-        {{}, "/d/pass.dat", 4},
-        {{}, "/d/pass", 4},
+        // Nothing recognised; SSB/Orbit only when records of 13,590 bytes carry its sync word.
+        {{}, "/d/pass.dat", 0},
+        {{}, "/d/pass", 0},
+        {{{2, ssbSync}, {13592, ssbSync}, {27182, ssbSync}, {40772, ssbSync}}, "/d/pass.dat", 4},
+        {{{2, ssbSync}, {13592, ssbSync}, {27182, ssbSync}}, "/d/pass.dat", 0},
         {{}, "/d/pass.gaca", 11},
         {{}, "/d/pass.n10", 21},
         {{}, "/d/pass.c10", 22, 2},

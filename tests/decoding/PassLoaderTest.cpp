@@ -4,6 +4,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/HeadlessHost.h"
 #include "decoding/Sensor.h"
+#include "decoding/Station16.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
 #include "decoding/ViewNames.h"
@@ -12,6 +13,7 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "tests/decoding/ThermalReference.h"
+#include "tests/platform/Unprivileged.h"
 #include "tests/support/LoaderTest.h"
 
 #include <gtest/gtest.h>
@@ -348,8 +350,11 @@ TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
         const TBytes& Bytes;
         int Code;
         const char* Logged;
-    } refused[] = {{"2023-05-03-1200_NOAA18.dat", littleEndian, 4, "SSB/ORBIT format - file: 2023-05-03-1200_NOAA18"},
-                   {"2023-05-03-1200_NOAA18.dat", bigEndian, 27, "16-bit SeaWIFS"},  // sync words of SeaWiFS files
+    } refused[] = {{"2023-05-03-1200_NOAA18.dat", littleEndian, 0,
+                    "The data format of \"2023-05-03-1200_NOAA18.dat\" was not recognised (extension \".dat\")"},
+                   // the sync words of SeaWiFS files
+                   {"2023-05-03-1200_NOAA18.dat", bigEndian, 27,
+                    "which load as 16-bit HRPT under the extension \".raw16\""},
                    {"2023-05-03-1200_NOAA18.lac", littleEndian, 8, "not LAC (1), GAC (2) or HRPT (3)"},
                    {"2023-05-03-1200_NOAA18.l1b", amsu, 0, "Level-1B data must be HRPT, GAC or LAC format"}};
     for (const auto& file : refused) {
@@ -378,6 +383,175 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
     ExpectFailed();
     EXPECT_TRUE(ProcessedList().empty());
+}
+
+// A name without a date leaves the direction a guess, northbound; the earth
+// locations find the pass southbound and it is turned round. A direction
+// the command line gives stands.
+TEST_F(PassLoaderTest, AGuessedDirectionFollowsTheEarthLocations) {
+    const std::string path = Write("2023_pass_noaa18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false));
+    loader.LoadDataFile(path);
+    ASSERT_TRUE(state.EarthLocations->LocationsValid);
+    EXPECT_FALSE(state.EarthLocations->Northbound);
+    EXPECT_FALSE(state.Northbound);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "The pass was read as northbound, but its earth locations show it "
+                                                "southbound: it has been turned round"));
+    ExpectStoredPass(PassLines, false);
+    EXPECT_EQ(state.PassDescription.back(), 'S');
+    // The locations were turned with the store: a southbound pass starts in the north.
+    EXPECT_GT(state.EarthLocations->LineLocations(0)->Anchors[25].Latitude,
+              state.EarthLocations->LineLocations(PassLines - 1)->Anchors[25].Latitude);
+
+    settings.ForcedDirection = 1;
+    loader.LoadDataFile(path);
+    EXPECT_TRUE(state.Northbound);
+    ExpectStoredPass(PassLines, true);
+}
+
+TEST_F(PassLoaderTest, WsdFilesProposeTheDirectionOfTheirOwnElements) {
+    fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
+    settings.Unattended = false;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    loader.LoadDataFile(Write("230503_1200_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2)));
+    ASSERT_EQ(host.DirectionRequests.size(), 1u);
+    EXPECT_FALSE(host.DirectionRequests[0].Northbound);
+    EXPECT_FALSE(state.Northbound);
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "turned round"));
+    ExpectStoredPass(PassLines, false);
+}
+
+// An ESS name says NOAA-18: the spacecraft id it shares with MetOp-C does not
+// make it MetOp-C after MetOp-C's launch.
+TEST_F(PassLoaderTest, ANamedNoaaSatelliteIsNotTakenForTheMetopSharingItsId) {
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.hpt", test::BuildEssFile(passSpec, PassLines)));
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "NOAA 18");
+    EXPECT_EQ(state.Sensor->SatelliteId(), 10);
+    EXPECT_FALSE(fs::exists(folder / "program" / "METOP-C.ini"));
+    EXPECT_FALSE(fs::exists(folder / "user" / "Kestrune" / "METOP-C.ini"));
+}
+
+// Nothing in the name: neither the previous pass's satellite nor the list's
+// first entry, but the telemetry's; the year of the file's date is reported.
+TEST_F(PassLoaderTest, AFileWithoutSatelliteHintsTakesTheTelemetrysSatellite) {
+    WriteArchive("NOAA-15", 25338);
+    passSpec.SpacecraftId = 7;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA15.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
+    ASSERT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    passSpec.SpacecraftId = 13;
+    loader.LoadDataFile(Write("pass.hpt", test::BuildEssFile(passSpec, PassLines)));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         Format("Pass year %d taken from the file's date", DecodeDateTime(NowUtc()).year)));
+}
+
+// Files without frames fail, say why, and add nothing to "processed.lst".
+TEST_F(PassLoaderTest, FilesWithoutFramesFailAndAreNotListed) {
+    std::mt19937 random(11);
+    TBytes noise(static_cast<size_t>(PassLines) * 22180);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    const struct {
+        const char* Name;
+        TBytes Bytes;
+    } files[] = {{"2023-05-03-1200_NOAA18.hpt", TBytes(static_cast<size_t>(PassLines) * 13864, 0)},
+                 {"2023-05-03-1200_NOAA18.raw16", noise},
+                 {"2023-05-03-1200_noaa18.n10", test::Build16BitHrptFile(passSpec, PassLines, false)}};
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.Name);
+        LoadCopy(file.Name, file.Bytes, 0);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "valid first sync word (284 hex): the file holds no readable"));
+        EXPECT_TRUE(ProcessedList().empty());
+    }
+}
+
+TEST_F(PassLoaderTest, ManyBadFramesAreLoggedInAnUnattendedRun) {
+    TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
+    for (size_t line = 0; line < PassLines; line += 2) bytes[line * 22180] ^= 0xFF;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Warning - this data file has a very large number of bad frames"));
+    EXPECT_EQ(RequestTexts(), "");
+}
+
+// A damaged first word or a fill frame at the start does not decide the word order.
+TEST_F(PassLoaderTest, WordOrderFromTheSyncWordsOfSeveralFrames) {
+    settings.ForcedDirection = 2;
+    TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, true);
+    bytes[0] = 0x02;
+    bytes[1] = 0x84;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    ExpectStoredPass(PassLines, false);
+
+    const std::span<const uint8_t> file(bytes);
+    EXPECT_TRUE(FramesAreLittleEndian(file, 0, 22180));
+    TBytes filled(22180, 0);
+    filled.insert(filled.end(), bytes.begin() + 22180, bytes.end());
+    EXPECT_TRUE(FramesAreLittleEndian(filled, 0, 22180));
+    const TBytes bigEndian = test::Build16BitHrptFile(passSpec, 40, false);
+    EXPECT_FALSE(FramesAreLittleEndian(bigEndian, 0, 22180));
+    EXPECT_TRUE(FramesAreLittleEndian(TBytes{0x84, 0x02, 0, 0}, 0, 22180)) << "no whole frame: the first bytes decide";
+}
+
+TEST_F(PassLoaderTest, APassAcrossNewYearsMidnightDatesEachLineInItsOwnYear) {
+    passSpec.DayOfYear = 365;
+    passSpec.StartMilliseconds = (23 * 3600 + 59 * 60 + 50) * 1000LL;
+    settings.ForcedDirection = 2;
+    // Named by its December start or by its January part.
+    for (const char* name : {"2022-12-31-2359_NOAA18.raw16", "2023-01-01-0000_NOAA18.raw16"}) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(Write(name, test::Build16BitHrptFile(passSpec, PassLines, false)));
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid);
+        EXPECT_NEAR(locations.StartTime, EncodeDate(2022, 12, 31) + EncodeTime(23, 59, 50, 0), 1.0 / 86400);
+        EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 1, 1) + EncodeTime(0, 0, 30, 0), 1.0 / 86400);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "The pass crosses midnight of 31 December"));
+    }
+}
+
+TEST_F(PassLoaderTest, AProcessedListThatCannotBeWrittenCostsOnlyItsLine) {
+    fs::create_directories(folder / "program" / "processed.lst");  // a folder stands where the list would go
+    settings.ForcedDirection = 2;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(host.RecentFiles.size(), 1u);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Could not add the pass to processed.lst: "));
+}
+
+// A packed pass in a folder the user cannot write to is unpacked into a
+// private temporary folder, which goes with the load; the recent-file list
+// keeps the packed file.
+TEST_F(PassLoaderTest, APackedPassInAReadOnlyFolderIsUnpackedPrivately) {
+    const std::string path =
+        Write("2023-05-03-1200_NOAA18.raw16.gz", test::GzipBytes(test::Build16BitHrptFile(passSpec, PassLines, false)));
+    fs::create_directories(folder / "tmp");
+    const std::string report = testing::RunUnprivileged(folder.string(), [&] {
+        setenv("TMPDIR", (folder / "tmp").c_str(), 1);
+        fs::permissions(folder / "data", fs::perms::owner_read | fs::perms::owner_exec);
+        loader.LoadDataFile(path);
+        std::string problems;
+        if (state.DataLineCount != PassLines) problems += "not loaded; ";
+        if (host.RecentFiles != std::vector<std::string>{path}) problems += "the packed file is not the recent file; ";
+        if (fs::exists(ChangeFileExt(path, ""))) problems += "unpacked beside; ";
+        if (!fs::is_empty(folder / "tmp")) problems += "the temporary folder stayed; ";
+        return problems;
+    });
+    EXPECT_EQ(report, "");
+}
+
+TEST(ParseNudgeEntryTest, NumbersAndDate) {
+    int32_t x = 9, y = 9;
+    TDateTime date = 0;
+    EXPECT_TRUE(ParseNudgeEntry("PASS 4 -2", x, y, date));
+    EXPECT_EQ(x, 4);
+    EXPECT_EQ(y, -2);
+    EXPECT_EQ(date, 0);
+    EXPECT_FALSE(ParseNudgeEntry("PASS 4", x, y, date)) << "a name and one number set nothing";
+    EXPECT_EQ(x, 4);
+    EXPECT_TRUE(ParseNudgeEntry("  PASS 1 2 2015-04-05 10:11:12  ", x, y, date));
+    EXPECT_EQ(date, EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 12, 0));
+    EXPECT_FALSE(ParseNudgeEntry("PASS 1 2 2015-13-05 10:11:12", x, y, date));
+    EXPECT_FALSE(ParseNudgeEntry("PASS X 2", x, y, date));
+    EXPECT_FALSE(ParseNudgeEntry("", x, y, date));
 }
 
 TEST(ProcessedListTest, SortedWithoutDuplicatesCaseIgnored) {

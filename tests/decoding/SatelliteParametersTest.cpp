@@ -97,12 +97,13 @@ TEST_F(SatelliteParametersTest, MalformedNumbersKeepTheDefault) {
     EXPECT_EQ(v.Intercept1, -2.187f);
     EXPECT_EQ(v.Slope2, 0.1633f);
     EXPECT_EQ(v.Intercept2, -54.993f);
-    EXPECT_EQ(v.EffectiveWidth, 0.084f);
+    EXPECT_EQ(v.EffectiveWidth, 0.5f) << "a decimal comma reads as a point";
     EXPECT_EQ(sensor.ThermalFileValues(4).Vc, 925.4075f);
     const std::string file = ProgramFile("NOAA-15.ini");
     EXPECT_EQ(Value(file, 1, "Slope1"), "0.0568000003695488");
     EXPECT_EQ(Value(file, 1, "Intersection"), "496");
     EXPECT_EQ(Value(file, 4, "Vc"), Single(925.4075));
+    EXPECT_EQ(Value(file, 1, "EffectiveWidth"), "0.5") << "written back with a point";
 }
 
 TEST_F(SatelliteParametersTest, AFailedWriteIsReportedAndTheCalibrationGoesOn) {

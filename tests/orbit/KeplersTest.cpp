@@ -139,5 +139,40 @@ TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {
     EXPECT_EQ(Shown()[0].text.rfind("****  WARNING  ****", 0), 0u);
 }
 
+// Sets are paired by their line numbers and catalogue numbers: a blank,
+// stray or missing line costs only its own set, a main file ending in half a
+// set keeps the update file, and a wrong checksum is reported but the set used.
+TEST_F(KeplersTest, DamagedLinesCostOnlyTheirOwnSets) {
+    std::vector<std::string> set[6];
+    for (int i = 0; i < 6; ++i) {
+        const testing::TleElements e = SetAt(Start + i, 1000 + 14 * i);
+        set[i] = {TleLine1(e), TleLine2(e)};
+    }
+    std::string wrongChecksum = set[3][0];
+    wrongChecksum.back() = wrongChecksum.back() == '0' ? '1' : '0';
+    WriteMain("NOAA-15", set[0][0] + "\n" + set[0][1] + "\n\n" + set[1][0] + "\n" + set[1][1] + "\nNOAA 15\n" +
+                             set[2][0] + "\n" + wrongChecksum + "\n" + set[3][1] + "\n" + set[4][0] + "\n");
+    WriteUpdate("NOAA-15", set[5][1] + "\n" + set[5][0] + "\n" + set[5][1] + "\n");
+    ASSERT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(lines, (std::vector<std::string>{set[0][0], set[0][1], set[1][0], set[1][1], wrongChecksum, set[3][1],
+                                               set[5][0], set[5][1]}));
+    const std::string inMain = "Kepler data file " + mainFile + ", line ";
+    EXPECT_EQ(keplers.Findings,
+              (std::vector<std::string>{inMain + "6: not an element line, skipped",
+                                        inMain + "7: line 1 without its line 2 skipped",
+                                        inMain + "8: checksum does not match (the set is still used)",
+                                        inMain + "10: line 1 without its line 2 skipped",
+                                        "Kepler data file " + updateFile + ", line 1: line 2 without its line 1 skipped"}));
+    EXPECT_TRUE(Select(Start + 5.1));
+    EXPECT_EQ(line1, set[5][0]) << "the update file's set is chosen";
+}
+
+// An installed program's folder holds no archives: the user's data folder is sought too.
+TEST_F(KeplersTest, ArchivesInTheUsersDataFolder) {
+    temp.Write("data/Kestrune/Keps/NOAA-15.txt", ArchiveText(Start, 2));
+    EXPECT_TRUE(keplers.FindKeplerFile("NOAA-15", "", message, mainFile, updateFile, lines)) << message;
+    EXPECT_EQ(mainFile, temp.Path() + "data/Kestrune/Keps/NOAA-15.txt");
+}
+
 }  // namespace
 }  // namespace kestrune

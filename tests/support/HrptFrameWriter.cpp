@@ -18,8 +18,13 @@ void WriteIdWord(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line)
 }
 
 void WriteTimeCode(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
-    const int64_t ms = LineMilliseconds(passSpec, line);
-    frame[TimeCodeWord] = static_cast<uint16_t>((passSpec.DayOfYear & 511) << 1);
+    // A pass across midnight goes on with the next day, and on 31 December with day 1.
+    constexpr int64_t MillisecondsPerDay = 86400000;
+    const int64_t lineMs = LineMilliseconds(passSpec, line);
+    const int64_t ms = lineMs % MillisecondsPerDay;
+    int64_t day = passSpec.DayOfYear + lineMs / MillisecondsPerDay;
+    if (day > passSpec.DaysInYear) day -= passSpec.DaysInYear;
+    frame[TimeCodeWord] = static_cast<uint16_t>((day & 511) << 1);
     frame[TimeCodeWord + 1] = static_cast<uint16_t>((1u << 9) | (1u << 7) | ((ms >> 20) & 127));
     frame[TimeCodeWord + 2] = static_cast<uint16_t>((ms >> 10) & Mask10);
     frame[TimeCodeWord + 3] = static_cast<uint16_t>(ms & Mask10);

@@ -31,6 +31,7 @@ struct THrptPassSpec {
     int32_t SpacecraftId = 13;                     // id bits 3..6 of word 6 (13: NOAA-18)
     bool Channel3A = false;                        // id word bit 0: 1 = 3A, 0 = 3B
     int32_t DayOfYear = 123;
+    int32_t DaysInYear = 365;                      // of the year the pass starts in
     int64_t StartMilliseconds = 12 * 3600000LL;    // time of day of line 0
     // Thermometers 1..4: frames cycle reference, PRT1, PRT2, PRT3, PRT4; the
     // reference frame carries words below 32.
