@@ -7,9 +7,9 @@
 // name ends in ".gz"; an ESS station's file of the same scene when the name
 // ends in ".hpt".
 //   make_sample_pass <output file> <OdpsLandMask.dat> [lines]
-#include "orbit/Orbits.h"
 #include "render/qelODPSdata.h"
 #include "tests/support/PassFileWriter.h"
+#include "tests/support/PassGeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -58,25 +57,17 @@ double Ramp(double value, double low, double high) { return Smooth(std::clamp((v
 
 uint16_t Count(double value) { return static_cast<uint16_t>(std::clamp(std::lround(value), 0L, 1023L)); }
 
-// Pixel positions of the 51 anchors of a line and the anchors between them.
-constexpr int FirstAnchorPixel = 24;
-constexpr int AnchorSpacing = 40;
-
-// The land fraction of every pixel of a scan line, from the land mask at
-// the pixel's place on the earth.
+// The land fraction of every pixel of a scan line comes from the land mask
+// at the pixel's place on the earth.
 class TSampleScene {
 public:
     TSampleScene(const std::string& maskFile, const TElementLines& elements, const THrptPassSpec& passSpec)
-        : mask_(maskFile), passSpec_(passSpec), land_(2048) {
-        orbit_.SetSatelliteName("NOAA 18");
-        orbit_.UseEmbeddedKeplers(elements.Line1, elements.Line2, LineTime(0));
-        if (!orbit_.ElementsValid) throw std::runtime_error("The element set cannot be propagated");
-    }
+        : mask_(maskFile), geometry_(elements, passSpec, 2023, 5, 3) {}
 
     // Counts of sea (285 K), land (297 K, green) and cloud (225-260 K, bright).
     uint16_t Sample(int32_t line, int channel, int32_t sample) {
-        if (line != line_) LocateLine(line);
-        const double land = land_[static_cast<size_t>(sample)];
+        const kestrune::TGroundPoint& point = geometry_.Line(line)[static_cast<size_t>(sample)];
+        const double land = mask_.IsLand(point.Longitude, point.Latitude) ? 1 : 0;
         const double cloud = Ramp(Noise(line, sample, 260, 7), 0.6, 0.78);
         const double cloudTop = 225 + 35 * Noise(line, sample, 90, 11);
         const double surface = 285 + 12 * land + 2 * Noise(line, sample, 150, 3);
@@ -93,34 +84,8 @@ public:
     }
 
 private:
-    kestrune::TDateTime LineTime(int32_t line) const {
-        return kestrune::EncodeDate(2023, 5, 3) + static_cast<double>(LineMilliseconds(passSpec_, line)) / kestrune::MSecsPerDay;
-    }
-
-    // Each pixel between two anchors is placed by linear interpolation, as
-    // the program places it.
-    void LocateLine(int32_t line) {
-        line_ = line;
-        kestrune::TScanLinePoints anchors{};
-        double altitude = 0;
-        orbit_.LocateScanLine(LineTime(line), anchors, altitude);
-        for (size_t x = 0; x < land_.size(); ++x) {
-            const double position = (static_cast<double>(x) - FirstAnchorPixel) / AnchorSpacing;
-            const int k = std::clamp(static_cast<int>(std::floor(position)), 0, kestrune::ScanLinePointCount - 2);
-            const double t = position - k;
-            const kestrune::TGroundPoint& a = anchors[static_cast<size_t>(k)];
-            const kestrune::TGroundPoint& b = anchors[static_cast<size_t>(k) + 1];
-            const double longitude = a.Longitude + t * std::remainder(b.Longitude - a.Longitude, 360.0);
-            const double latitude = a.Latitude + t * (b.Latitude - a.Latitude);
-            land_[x] = mask_.IsLand(static_cast<float>(longitude), static_cast<float>(latitude)) ? 1.0f : 0.0f;
-        }
-    }
-
     kestrune::TODPSdata mask_;
-    kestrune::TOrbit orbit_;
-    THrptPassSpec passSpec_;
-    int32_t line_ = -1;
-    std::vector<float> land_;
+    TPassGeometry geometry_;
 };
 
 }  // namespace
