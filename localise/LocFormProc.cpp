@@ -1,5 +1,6 @@
 #include "localise/LocFormProc.h"
 
+#include "localise/LocResources.h"
 #include "localise/QLocales.h"
 #include "localise/QStrings.h"
 #include "localise/WinResProc.h"
@@ -280,7 +281,7 @@ void TLocFormProcessor::ProcessResources(TResProcessor& set) {
 
 void TLocFormProcessor::ProcessForm(TResProcessor& set, const std::string& name) {
     TResRCData* rcdata = set.RCData();
-    if (!rcdata) throw ELocFormProcessorError("Can't find RCDATA block");
+    if (!rcdata) throw ELocFormProcessorError(ResourceText(res::SNoRCDataBlock));
     TResRCDataItem* item = rcdata->FindItem("T" + UpperCase(name));
     if (!item) item = rcdata->FindItem("TME" + UpperCase(name));
     if (!item) return;
