@@ -7,7 +7,9 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -93,11 +95,14 @@ void TDLogFile::Write(const std::string& text) const {
     } else {
         line = TimeStamp ? FormatDateTime("yyyy-mm-dd hh:nn:ss", NowUtc()) + "   " + text : text;
     }
-    if (FILE* file = std::fopen(fileName_.c_str(), "ab")) {
-        line += "\r\n";
-        std::fwrite(line.data(), 1, line.size(), file);
-        std::fclose(file);
-    }
+    line += "\r\n";
+    FILE* file = std::fopen(fileName_.c_str(), "ab");
+    const bool written = file != nullptr && std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    const bool closed = file != nullptr && std::fclose(file) == 0;
+    if ((written && closed) || failureReported_) return;
+    failureReported_ = true;
+    std::cerr << ProgramName() << ": Cannot write the debug log " << fileName_ << ": " << std::strerror(errno)
+              << std::endl;
 }
 
 std::string UserLocaleName() {

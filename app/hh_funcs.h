@@ -19,7 +19,9 @@ public:
     TDLogFile(const TDLogFile&) = delete;
     TDLogFile& operator=(const TDLogFile&) = delete;
 
-    // Appends one line (opened and closed each time, so a crash loses nothing).
+    // Appends one line (opened and closed each time, so a crash loses
+    // nothing). A log that cannot be written is reported on standard error,
+    // once; the run goes on.
     void Write(const std::string& text) const;
 
     const std::string& FileName() const { return fileName_; }
@@ -30,6 +32,7 @@ private:
     void WriteHeader(const std::vector<std::string>& params) const;
 
     std::string fileName_;
+    mutable bool failureReported_ = false;
 };
 
 // The user's locale as the environment names it ("fr_FR.UTF-8"), "C" when none.

@@ -79,8 +79,9 @@ bool FramesAreLittleEndian(std::span<const uint8_t> file, int64_t dataStart, int
     int plain = 0;
     int swapped = 0;
     for (int64_t record = 0; record < records && record < step * RecordsExamined; record += step) {
-        const uint8_t* words = file.data() + dataStart + record * recordSize;
-        if (dataStart + record * recordSize + syncBytes > size) break;
+        const int64_t start = dataStart + record * recordSize;
+        if (start + syncBytes > size) break;
+        const uint8_t* words = file.data() + start;
         for (size_t k = 0; k < SyncWords.size(); ++k) {
             plain += (words[2 * k] | (words[2 * k + 1] << 8)) == SyncWords[k] ? 1 : 0;
             swapped += ((words[2 * k] << 8) | words[2 * k + 1]) == SyncWords[k] ? 1 : 0;

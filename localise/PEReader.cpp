@@ -39,10 +39,13 @@ const TPEResourceList& TPEResourceItem::List() const {
 }
 
 // Builds the whole tree once, within the ".rsrc" section: every directory may
-// be met only once (no cycles) and no deeper than the language level.
+// be met only once (no cycles) and no deeper than the language level, and the
+// entries of all directories together cannot outnumber the section's 8-byte
+// slots (overlapping directories cannot make the walk run away).
 class TResourceTreeBuilder {
 public:
-    TResourceTreeBuilder(std::string_view section, uint32_t sectionRva) : section_(section), rva_(sectionRva) {}
+    TResourceTreeBuilder(std::string_view section, uint32_t sectionRva)
+        : section_(section), rva_(sectionRva), entriesLeft_(section.size() / 8) {}
 
     std::unique_ptr<TPEResourceList> Directory(uint32_t offset, size_t depth, uint32_t typeId) {
         if (depth > MaxTreeDepth || !visited_.insert(offset).second) Unrecognized();
@@ -51,6 +54,8 @@ public:
         reader.Skip(12);
         const size_t count = size_t{reader.U16()} + reader.U16();
         reader.Need(8 * count);
+        if (count > entriesLeft_) Unrecognized();
+        entriesLeft_ -= count;
         auto list = std::make_unique<TPEResourceList>();
         list->typeId_ = typeId;
         list->items_.resize(count);
@@ -102,6 +107,7 @@ private:
     std::string_view section_;
     uint32_t rva_;
     std::set<uint32_t> visited_;
+    size_t entriesLeft_;
 };
 
 TPEReader::TPEReader(const std::string& fileName) : fileName_(fileName) {

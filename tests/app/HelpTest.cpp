@@ -37,6 +37,16 @@ protected:
     testing::TTempFolder folder;
 };
 
+TEST_F(HelpTest, ALogThatCannotBeWrittenIsReportedOnceAndTheRunGoesOn) {
+    const std::string file = folder / "missing-folder/HHDebug.txt";
+    ::testing::internal::CaptureStderr();
+    TDLogFile log(file, true, {});
+    log.Write("a message");
+    const std::string reported = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(reported.find("Cannot write the debug log " + file), std::string::npos) << reported;
+    EXPECT_EQ(reported.find("Cannot write", reported.find("Cannot write") + 1), std::string::npos) << "reported once";
+}
+
 TEST_F(HelpTest, LogHeaderRulesAndTimeStamps) {
     const std::string file = folder / "HHDebug.txt";
     folder.Write("HHDebug.txt", "old run\r\n");

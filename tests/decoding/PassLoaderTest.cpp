@@ -464,6 +464,22 @@ TEST_F(PassLoaderTest, FilesWithoutFramesFailAndAreNotListed) {
     }
 }
 
+// A pass that cannot be located takes nothing of the pass before it into
+// "processed.lst": neither its times nor its direction.
+TEST_F(PassLoaderTest, APassWithoutLocationsTakesNothingOfThePassBefore) {
+    settings.ForcedDirection = 2;
+    passSpec.StartMilliseconds = (12 * 60 + 50) * 60000LL;  // half an orbit on: northbound
+    loader.LoadDataFile(Write("2023-05-03-1250_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
+    ASSERT_TRUE(state.EarthLocations->Northbound);
+    const std::string listed = ProcessedList();
+    ASSERT_FALSE(listed.empty());
+    fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
+    loader.LoadDataFile(Write("2023-05-03-1300_NOAA18.raw16", test::Build16BitHrptFile(passSpec, PassLines, false)));
+    EXPECT_EQ(state.DataLineCount, PassLines);
+    EXPECT_EQ(state.PassDescription, "2023-05-03-1300_NOAA18; NOAA-18; 12345; S; (orbit information not available)");
+    EXPECT_EQ(ProcessedList(), listed);
+}
+
 TEST_F(PassLoaderTest, ManyBadFramesAreLoggedInAnUnattendedRun) {
     TBytes bytes = test::Build16BitHrptFile(passSpec, PassLines, false);
     for (size_t line = 0; line < PassLines; line += 2) bytes[line * 22180] ^= 0xFF;

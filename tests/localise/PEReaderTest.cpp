@@ -114,6 +114,28 @@ TEST(PEReaderTest, DamagedImagesRaiseTheReadersErrors) {
     }
 }
 
+// Directories that overlap one another, each of 65,535 entries that all lead
+// to one data entry: walked in full they would cost billions of reads.
+TEST(PEReaderTest, OverlappingDirectoriesCannotRunAway) {
+    constexpr uint32_t dataEntry = 0x000FFFF0;  // read as a count too: 0xFFF0 named + 0xF by id
+    constexpr uint32_t slots = 0x11000;
+    constexpr uint32_t roots = 4000;
+    TBytes image = Library();
+    image.resize(Section + dataEntry + 16);
+    Put32(image, 0x118 + 224 + 16, dataEntry + 16);  // SizeOfRawData
+    Put32(image, Section + 12, roots << 16);
+    for (uint32_t i = 0; i < roots; ++i) {
+        Put32(image, Section + 16 + 8 * i, i + 1);
+        Put32(image, Section + 20 + 8 * i, 0x80000000 | (0x10000 + 8 * i));
+    }
+    for (uint32_t i = 0; i < slots; ++i) {
+        Put32(image, Section + 0x10000 + 8 * i, 1);
+        Put32(image, Section + 0x10004 + 8 * i, dataEntry);
+    }
+    Put32(image, Section + dataEntry, 0x2000);
+    ExpectError(std::move(image), "Unrecognized file format", true);
+}
+
 TEST(PEReaderTest, TruncatedAndRandomImagesNeverReadOutside) {
     const TBytes good = Library();
     for (size_t size = 0; size < good.size(); size += 7) {
