@@ -6,11 +6,13 @@
 #include "decoding/L1FTenB.h"
 #include "decoding/Level1bLoader.h"
 #include "decoding/LoadContext.h"
+#include "decoding/Raw8Format.h"
 #include "decoding/ReadChannels.h"
 #include "decoding/Sensor.h"
 #include "decoding/Station16.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
+#include "decoding/TimestepFormat.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
@@ -402,9 +404,12 @@ void TPassLoader::ResetPassReading(TLoadContext& load) {
 void TPassLoader::ReadFormatHeader(TLoadContext& load) {
     const uint8_t code = state_.InputFormatCode;
     switch (code) {
+        case 1: case 2: case 3: ReadTimestepHeader(load); break;
         case 4: ReadSsbHeader(load); break;
         case 5: ReadEssHeader(load); break;
         case 21: case 22: case 23: case 39: case 40: ReadTenBitHeader(load); break;
+        case 24: ReadNoaa95Header(load); break;
+        case 25: ReadEightBitChrptHeader(load); break;
         case 26: Read16BitHrptHeader(load); break;
         case 7: case 8: case 9: case 10: case 11: case 14: case 15: case 16: case 17: case 18:
             ReadLevel1bHeader(load);
@@ -418,6 +423,8 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
             throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
                              ") cannot be read by this version" + (code == 27 ? BigEndianFramesHint : ""));
     }
+    if (load.RememberNudge)
+        services_.RememberNudgeOffset(load.FileName, state_.NudgeX, state_.NudgeY, state_.PassDateTime);
     host_.ClearDisplay();
     if (settings_.ForcedDirection == 1) state_.Northbound = true;
     if (settings_.ForcedDirection == 2) state_.Northbound = false;

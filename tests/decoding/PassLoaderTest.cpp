@@ -59,12 +59,6 @@ protected:
         WriteArchive("NOAA-18", 28654);
     }
 
-    void WriteArchive(const std::string& satellite, int catalogNumber) {
-        const test::TElementLines set = test::MakeElementLines(catalogNumber, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
-        const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
-        test::WriteFileBytes((folder / "program" / "Keps" / (satellite + ".txt")).string(), TBytes(text.begin(), text.end()));
-    }
-
     std::string ProcessedList() {
         const TBytes bytes = test::ReadFileBytes((folder / "program" / "processed.lst").string());
         return std::string(bytes.begin(), bytes.end());
