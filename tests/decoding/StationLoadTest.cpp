@@ -5,6 +5,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/HeadlessHost.h"
 #include "decoding/LoadContext.h"
+#include "decoding/Station16Formats.h"
 #include "decoding/PassLoader.h"
 #include "decoding/Telemetry.h"
 #include "decoding/TimestepFormat.h"
@@ -117,6 +118,7 @@ protected:
     }
 
     std::vector<TStationCase> FirstFamily();
+    std::vector<TStationCase> SixteenBitFamily();
 };
 
 std::vector<TStationCase> StationLoadTest::FirstFamily() {
@@ -171,6 +173,80 @@ TEST_F(StationLoadTest, TimestepHeaderGivesDirectionTextAndCaption) {
 TEST_F(StationLoadTest, DamagedCopiesEndCleanly) {
     std::mt19937 random(15);
     for (const TStationCase& file : FirstFamily()) ExpectDamagedCopiesEndCleanly(file, random);
+}
+
+std::vector<TStationCase> StationLoadTest::SixteenBitFamily() {
+    using test::TWordPacking;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    const int64_t start = 1683115200;  // 2023-05-03 12:00
+    const TDateTime newYear = EncodeDate(2023, 1, 1);
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    return {
+        {"pass.sw16", test::BuildLayoutPass(passSpec, Lines, test::SeaWifsVideo, TWordPacking::BigEndian16, 22180), 27,
+         22180, 0, AnySatellite, 8, 0},
+        {"20230503_fy1d.fy1d", test::BuildLayoutPass(passSpec, Lines, test::ChrptVideo, TWordPacking::LittleEndian16),
+         28, 44360, 0, "FY1D", 10, may3},
+        {"20230503_fy1c.fy1c", test::BuildLayoutPass(passSpec, Lines, test::ChrptVideo, TWordPacking::BigEndian16), 28,
+         44360, 0, "FY1C", 10, may3},
+        {"2019_dartcom.drt", test::BuildDartcomFile(passSpec, Lines, false), 29, 22016, 0, "NOAA-18", 5,
+         EncodeDate(2019, 1, 1)},
+        {"20230503_dartcom.drt", test::BuildDartcomFile(passSpec, Lines, true), 30, 44150, 0, "FY1C", 10, may3},
+        {"NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines), 31, 22180, 52, "NOAA-18", 5, newYear},
+        {"quorum.qrm", test::BuildQuorumFile(passSpec, Lines, false, "NOAA 18", set, start), 32, 22180, 44360,
+         "NOAA-18", 5, newYear},
+        {"quorum_fy.qrm", test::BuildQuorumFile(passSpec, Lines, true, "FENGYUN 1D", set, start), 32, 44360, 88720,
+         "FY1D", 10, may3},
+        // The recorder's text header is not a line of the picture.
+        {"23123_18.svw", test::BuildSmartViewFile(passSpec, Lines), 33, 22180, 22180, "NOAA-18", 5, newYear},
+    };
+}
+
+TEST_F(StationLoadTest, SixteenBitStationFilesStoreTheWritersSamples) {
+    for (const TStationCase& file : SixteenBitFamily()) {
+        SCOPED_TRACE(file.Name);
+        Load(file.Name, file.Bytes);
+        ExpectCase(file);
+        if (file.Code == 32) {
+            EXPECT_EQ(state.EarthLocations->EmbeddedTleLine1.substr(0, 7), "1 28654") << "the header's elements";
+        }
+    }
+}
+
+TEST_F(StationLoadTest, SixteenBitDamagedCopiesEndCleanly) {
+    std::mt19937 random(16);
+    for (const TStationCase& file : SixteenBitFamily()) ExpectDamagedCopiesEndCleanly(file, random);
+}
+
+TEST_F(StationLoadTest, QuorumWithoutHeaderOrInstrumentStartsFromNothing) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    TBytes bytes = test::BuildQuorumFile(passSpec, Lines, false, "NOAA 18", set, 1683115200);
+    settings.ForcedDirection = 1;
+    Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
+    settings.ForcedDirection = 0;
+    // A SeaWiFS path gives an instrument the Quorum reader asks nothing for:
+    // direction and date base stay as every load starts them.
+    Load("seawifs_quorum.qrm", bytes);
+    EXPECT_FALSE(Failed());
+    EXPECT_EQ(state.SensorKind, SensorSeaWifs);
+    EXPECT_FALSE(state.Northbound);
+    EXPECT_TRUE(host.DirectionRequests.empty());
+    bytes[22181] = 0;  // no date frame: the header is not recognised
+    Load("quorum.qrm", bytes);
+    EXPECT_TRUE(Failed());
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The Quorum header of the file was not recognised"));
+}
+
+TEST_F(StationLoadTest, SmartViewAndGtiNames) {
+    EXPECT_EQ(StationTwoDigitYear(57), 2057);
+    EXPECT_EQ(StationTwoDigitYear(58), 1958);
+    passSpec.SpacecraftId = 7;  // NOAA-15
+    Load("99123_15.svw", test::BuildSmartViewFile(passSpec, Lines));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(1999, 1, 1));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
+    // The frame names another satellite than the GTI name.
+    Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));
 }
 
 // The satellite word, the year pivot and the NOAA-10 service dates, as the
