@@ -9,7 +9,9 @@
 #include "shell/UHyShellLocator.h"
 #include "shell/UHyShellUtils.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QScrollBar>
 #include <QGuiApplication>
 #include <QUrl>
 
@@ -417,6 +419,32 @@ int SendToKey(const std::vector<TSendToEntry>& entries, int highlighted, char16_
     }
     execute = matches == 1;
     return chosen;
+}
+
+void SetWindowFlagBits(QWidget* window, Qt::WindowFlags bits, bool on) {
+    if (!window) return;
+    const Qt::WindowFlags flags = on ? (window->windowFlags() | bits) : (window->windowFlags() & ~bits);
+    if (flags != window->windowFlags()) window->setWindowFlags(flags);
+}
+
+QWidget* OwnerFormWindow(QWidget* control) { return control ? control->window() : nullptr; }
+
+bool ScrollStep(QAbstractScrollArea* control, int bar, TScrollCode code) {
+    QScrollBar* scrollBar = bar == 0 ? control->horizontalScrollBar() : control->verticalScrollBar();
+    if (scrollBar->maximum() <= scrollBar->minimum()) return false;
+    static constexpr QAbstractSlider::SliderAction Actions[] = {
+        QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderSingleStepAdd,
+        QAbstractSlider::SliderPageStepSub, QAbstractSlider::SliderPageStepAdd};
+    const int before = scrollBar->value();
+    scrollBar->triggerAction(Actions[code]);
+    return scrollBar->value() != before;
+}
+
+bool ScrollWheel(QAbstractScrollArea* control, int bar, bool down) {
+    const int steps = bar == 0 ? 1 : std::max(1, QApplication::wheelScrollLines());
+    bool moved = false;
+    for (int step = 0; step < steps; ++step) moved = ScrollStep(control, bar, down ? SB_LINEDOWN : SB_LINEUP) || moved;
+    return moved;
 }
 
 }  // namespace kestrune::shell

@@ -9,6 +9,8 @@
 #include "shell/UHyShellData.h"
 #include "shell/UHyUnicode.h"
 
+#include <QAbstractScrollArea>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -138,5 +140,17 @@ HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<ole::IDataObject> data
 // A typed letter: the entry to choose after the highlighted one (-1: none),
 // executed at once when it is the only one with that letter.
 int SendToKey(const std::vector<TSendToEntry>& entries, int highlighted, char16_t letter, bool& execute);
+
+// Window helpers of the controls.
+// Sets or clears window flag bits, writing only when they change.
+void SetWindowFlagBits(QWidget* window, Qt::WindowFlags bits, bool on);
+// The window of the form that holds the control; none without one.
+QWidget* OwnerFormWindow(QWidget* control);
+enum TScrollCode { SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3 };
+// One scroll step on the horizontal (0) or vertical (1) bar when it has a
+// range beyond its page; whether the position moved.
+bool ScrollStep(QAbstractScrollArea* control, int bar, TScrollCode code);
+// A wheel step: the system's wheel line count of steps (one on the horizontal bar).
+bool ScrollWheel(QAbstractScrollArea* control, int bar, bool down);
 
 }  // namespace kestrune::shell

@@ -10,6 +10,7 @@
 #include "tests/platform/Unprivileged.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -174,6 +175,21 @@ TEST_F(ShellTransfer, SendToCopiesIntoItsTargetsAndTypedLetters) {
     EXPECT_TRUE(execute);
     EXPECT_EQ(SendToKey(entries, -1, u'A', execute), 0);
     EXPECT_EQ(SendToKey(entries, 0, u'x', execute), -1);
+}
+
+TEST_F(ShellTransfer, ScrollStepsMoveOnlyBarsWithARange) {
+    QListWidget list;
+    list.resize(120, 80);
+    for (int i = 0; i < 100; ++i) list.addItem(QString::number(i));
+    list.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(ScrollStep(&list, 0, SB_LINEDOWN));
+    EXPECT_TRUE(ScrollStep(&list, 1, SB_PAGEDOWN));
+    EXPECT_TRUE(ScrollWheel(&list, 1, false));
+    while (ScrollStep(&list, 1, SB_PAGEUP)) {
+    }
+    EXPECT_FALSE(ScrollStep(&list, 1, SB_LINEUP));  // at the top
+    EXPECT_EQ(OwnerFormWindow(list.viewport()), &list);
 }
 
 }  // namespace
