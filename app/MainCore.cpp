@@ -1,6 +1,7 @@
 #include "app/MainCore.h"
 
 #include "app/hh_funcs.h"
+#include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/Sensor.h"
 #include "orbit/EarthLocations.h"
@@ -14,7 +15,6 @@
 #include "render/ScanAngleCorrection.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <iostream>
 
@@ -85,12 +85,6 @@ float HomeCoordinate(const std::string& text, float fallback) {
     return TryStrToFloat(text, value) ? static_cast<float>(value) : fallback;
 }
 
-std::string CoordinateText(float value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 TMainCore::TMainCore(TMainHost& host, TParams params)
     : Params(std::move(params)), View(Pass, host), host_(host) {
     // Every message box is logged; in an unattended run also on standard
@@ -119,6 +113,9 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
         BuildFireClassTable(*Pass.Sensor, FireSettings->Values, table);
     };
     View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
+    View.Services.DrawOverlay = [this] { return DrawOverlay(); };
+    View.Services.DrawFireRegion = [this] { return DrawFireRegion(); };
+    View.Services.BoundaryFileName = [this] { return Boundaries.FirstFileName(); };
 
     host_.LoadPersistingControls(View.Options);
     ProgramFolder = kestrune::ProgramFolder();
@@ -267,8 +264,13 @@ bool TMainCore::FormShow() {
         CacheFileName = TemporaryFolder() + "~kestrune~" +
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
     Unattended = Params.size() > 1;
-    Settings.BoundaryPath = String("BoundaryPath", DefaultBoundaryFile(ProgramFolder));
+    Boundaries.DefaultFileName = DefaultBoundaryFile(ProgramFolder);
+    Boundaries.Mapping = Pass.WarpedMapping.get();
+    Settings.BoundaryPath = String("BoundaryPath", Boundaries.DefaultFileName);
+    Boundaries.LoadFileList(Settings.BoundaryPath->Value);
+    UserOverlay.Mapping = Pass.WarpedMapping.get();
     Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
+    UserOverlay.LoadFileList(Settings.UserOverlayPath->Value);
     // The fire dialog's background filter starts at "Average".
     if (FireSettings->Values.FireAvgMethod < 0) FireSettings->Values.FireAvgMethod = 0;
     host_.EnableControls(true);
@@ -361,6 +363,45 @@ void TMainCore::SelectView(const std::string& name) {
 void TMainCore::SetOverlayShown(bool shown) {
     View.OverlayShown = shown;
     host_.SetOverlayShown(shown);
+}
+
+std::string TMainCore::BoundaryOverlayFileName() { return Boundaries.Empty() ? std::string() : Boundaries.FirstFileName(); }
+
+TOverlaySettings TMainCore::OverlaySettings() const {
+    const TMainSettings& s = Settings;
+    TOverlaySettings overlay;
+    overlay.OverlayGridlines = s.OverlayGridlines->Value;
+    overlay.OverlayGridlabels = s.OverlayGridlabels->Value;
+    overlay.OverlayGridlineColour = static_cast<TColor>(s.OverlayGridlineColour->Value);
+    overlay.OverlayGridPoleMarkers = s.OverlayGridPoleMarkers->Value;
+    overlay.OverlayBoundaries = s.OverlayBoundaries->Value;
+    overlay.OverlayBoundaryColour = static_cast<TColor>(s.OverlayBoundaryColour->Value);
+    overlay.OverlayUser = s.OverlayUser->Value;
+    overlay.OverlayUserColour = static_cast<TColor>(s.OverlayUserColour->Value);
+    overlay.OverlayHome = s.OverlayHome->Value;
+    overlay.OverlayHomeColour = static_cast<TColor>(s.OverlayHomeColour->Value);
+    overlay.OverlayStations = s.OverlayStations->Value;
+    overlay.HomeLatitude = HomeLatitude;
+    overlay.HomeLongitude = HomeLongitude;
+    return overlay;
+}
+
+std::optional<TOverlayPainter> TMainCore::OverlayPainter(TOverlayCanvas& canvas) {
+    if (View.DisplayBitmap().Empty() || !Pass.EarthLocations->MapFitted) return std::nullopt;
+    return std::make_optional<TOverlayPainter>(canvas, *Pass.WarpedMapping, View.Services.PixelLocation, Pass.NudgeX,
+                                               Pass.NudgeY);
+}
+
+bool TMainCore::DrawOverlay() {
+    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+    auto painter = OverlayPainter(canvas);
+    return painter && painter->DrawOverlay(OverlaySettings(), {Boundaries, UserOverlay, StationList});
+}
+
+bool TMainCore::DrawFireRegion() {
+    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+    auto painter = OverlayPainter(canvas);
+    return painter && painter->DrawFireRegion(FireSettings->Values);
 }
 
 void TMainCore::SetViewTabs(const std::vector<std::string>& names) {

@@ -15,12 +15,15 @@
 #include "platform/RegistryVariables.h"
 #include "render/DataProducts.h"
 #include "render/FireDetection.h"
+#include "render/OverlayDrawing.h"
 #include "render/RenderHost.h"
 #include "render/RenderView.h"
 #include "render/SavedImages.h"
 #include "render/ViewOptions.h"
+#include "render/qelCartography.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,8 +106,6 @@ std::string ChooseHelpFile(const std::string& locale, const std::string& program
 std::string DefaultBoundaryFile(const std::string& programFolder);
 // Home latitude or longitude from its stored text; fallback when it is no number.
 float HomeCoordinate(const std::string& text, float fallback);
-// A coordinate as stored text: the shortest text that reads back as the same value.
-std::string CoordinateText(float value);
 
 class TMainCore : public TOutputTarget, private TLoaderServices {
 public:
@@ -195,6 +196,9 @@ public:
     std::string CacheFileName;
     std::string NudgeListFileName;
     std::vector<std::string> StationList;
+    // The boundary and user overlay lines, loaded at the first showing.
+    TCartogList Boundaries;
+    TCartogList UserOverlay;
 
     TMainSettings Settings;
     TPassState Pass;
@@ -214,9 +218,15 @@ private:
     void SetViewTabs(const std::vector<std::string>& names) override;
     std::optional<std::string> FindNudgeEntry(const std::string& text) override { return NudgeList.Find(text); }
     void BuildFireFilterImages() override;
-    // No overlay lines are loaded by this version.
-    std::string BoundaryOverlayFileName() override { return {}; }
+    std::string BoundaryOverlayFileName() override;
     void AddRecentFile(const std::string& fileName) override;
+
+    // The overlay settings as they stand, for one drawing.
+    TOverlaySettings OverlaySettings() const;
+    // A painter on the display, when it holds a picture of a map-fitted pass.
+    std::optional<TOverlayPainter> OverlayPainter(TOverlayCanvas& canvas);
+    bool DrawOverlay();
+    bool DrawFireRegion();
 
     void ReadStartSettings();
     void ReadDisplaySettings();

@@ -17,6 +17,8 @@
 #include "platform/DialogService.h"
 #include "platform/SystemUtils.h"
 #include "render/BMPExtImage.h"
+#include "render/GoogleEarth.h"
+#include "render/PixelLocation.h"
 #include "render/ViewTable.h"
 
 #include <QAction>
@@ -279,6 +281,9 @@ QWidget* TFormMain::BuildImageArea(QWidget* parent) {
     QAction* fireOptions = PopupMenuImage->addAction("Fire detection options...");
     fireOptions->setObjectName("PopupImageFireOptions");
     connect(fireOptions, &QAction::triggered, this, [this] { Guarded([this] { OptionsFireDetectionClick(); }); });
+    QAction* googleEarth = PopupMenuImage->addAction("Google Earth");
+    googleEarth->setObjectName("PopupImageGoogleEarth");
+    connect(googleEarth, &QAction::triggered, this, [this] { Guarded([this] { PopupImageGoogleEarthClick(); }); });
     layout->addWidget(TabControlImage);
     layout->addWidget(ScrollBoxImage, 1);
     return area;
@@ -543,7 +548,19 @@ void TFormMain::MenuLineByLineClick() {
 void TFormMain::PopupMenuImagePopup(QPoint at) {
     const uint8_t view = core_->View.ViewIndex();
     PopupMenuImage->actions().front()->setEnabled(view >= ViewCh3Raw && view <= ViewFire);
+    PopupLatitude = PopupLongitude = 0;
+    const QPoint pixel = ImageDisplay->PicturePoint(at, ZoomMode == 1);
+    float latitude = 0, longitude = 0;
+    if (core_->PassLoaded() && PixelLocation(core_->Pass, pixel.x(), pixel.y(), latitude, longitude)) {
+        PopupLatitude = latitude;
+        PopupLongitude = longitude;
+    }
     PopupMenuImage->popup(ImageDisplay->mapToGlobal(at));
+}
+
+void TFormMain::PopupImageGoogleEarthClick() {
+    const std::string file = WriteKmlPoint(PopupLatitude, PopupLongitude);
+    if (!file.empty()) QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(file)));
 }
 
 // ---- the cursor flash -----------------------------------------------------------------

@@ -104,6 +104,9 @@ public:
 
     // The zoom: 0 fit width, 1 one to one, 2 double size.
     uint8_t ZoomMode = 0;
+    // The location where the image's pop-up menu was opened; 0, 0 when none.
+    float PopupLatitude = 0;
+    float PopupLongitude = 0;
     // Moves the mouse cursor to a point of the screen and makes it blink there.
     void FlashCursorAt(QPoint screenPoint);
     // Scrolls the display so that the picture pixel is centred, and flashes the cursor there.
@@ -141,6 +144,8 @@ private:
     void MenuLineByLineClick();
     void LabelMappingClick();
     void PopupMenuImagePopup(QPoint at);
+    // Points an earth viewer at the location under the pop-up menu.
+    void PopupImageGoogleEarthClick();
     void TimerFlashCursorTimer();
     void FlashStep();
 

@@ -278,6 +278,12 @@ double StrToFloatDef(std::string_view text, double fallback) {
 
 std::string IntToStr(int64_t value) { return std::to_string(value); }
 
+std::string CoordinateText(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 std::string Copy(std::string_view text, int64_t index, int64_t count) {
     if (index < 1) index = 1;
     if (count <= 0 || index > static_cast<int64_t>(text.size())) return {};

@@ -85,6 +85,8 @@ double StrToFloatDef(std::string_view text, double fallback);
 bool TryStrToFloat(std::string_view text, double& value);
 bool TryStrToInt(std::string_view text, int& value);
 std::string IntToStr(int64_t value);
+// A coordinate as text: the shortest text that reads back as the same value, with ".".
+std::string CoordinateText(float value);
 
 // 1-based substring; "" when index lies beyond the end, shortened at the end.
 std::string Copy(std::string_view text, int64_t index, int64_t count);

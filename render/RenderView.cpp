@@ -6,6 +6,7 @@
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
+#include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemUtils.h"
 #include "render/ClutImages.h"
@@ -13,6 +14,7 @@
 #include "render/GroundPath.h"
 #include "render/IPLbitmap.h"
 #include "render/ViewLookups.h"
+#include "render/qelODPSdata.h"
 
 #include <algorithm>
 #include <array>
@@ -28,6 +30,8 @@ constexpr int MinimumRenderWidth = 400;
 constexpr int TopCount = CountRange - 1;
 constexpr int LinesBetweenEvents = 100;
 constexpr int MaxIlluminatedWidth = 2048;
+// A shorter land mask file is taken as damaged and not used.
+constexpr int64_t SmallestLandMaskBytes = 15511552;
 
 constexpr char InvalidChannelsMessage[] = "Invalid channels for colour model specified";
 constexpr char MappingNotAvailableMessage[] = "This mapping is not available";
@@ -117,6 +121,8 @@ private:
     TLineFill ThroughPalette(int channel);
     TLineFill ThroughColourTable(int first, int second);
     TLineFill Sst();
+    // The land/sea mask of the SST view, when it is asked for and usable.
+    bool OpenLandMask();
     TLineFill ChannelDifference();
     TLineFill Channel3Raw();
     TLineFill FireFilterImage(int image);
@@ -155,6 +161,7 @@ private:
     std::vector<int32_t> illumGain_;
     TIplImg crispImage_;
     TExtBitmap groundPathMaster_;
+    std::unique_ptr<TODPSdata> landMask_;
     bool histogramsCorrected_ = false;
     bool autoStretch_ = false;
 };
@@ -601,18 +608,31 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Sst() {
     Status("Building SST lookup...");
     colourTable_ = std::make_unique<TFalseColourTable>();
     BuildSstLookup(*colourTable_, sensor_, options_);
-    const bool landMask = options_.CheckBoxSstLandSeaMask && pass_.EarthLocations &&
-                          pass_.EarthLocations->MapFitted && services_.IsLand && services_.PixelLocation;
     TLineFill sea = ThroughColourTable(4, 5);
-    if (!landMask) return sea;
+    if (!OpenLandMask()) return sea;
     return [this, sea](int y, uint8_t* pixels) {
         sea(y, pixels);
         for (int x = 0; x < Width(); ++x, pixels += 3) {
             float latitude = 0, longitude = 0;
-            if (services_.PixelLocation(x, y, latitude, longitude) && services_.IsLand(longitude, latitude))
+            if (services_.PixelLocation(x, y, latitude, longitude) && landMask_->IsLand(longitude, latitude))
                 PutColour(pixels, {85, 70, 70});
         }
     };
+}
+
+bool TRenderView::TRenderer::OpenLandMask() {
+    if (!options_.CheckBoxSstLandSeaMask || !pass_.EarthLocations || !pass_.EarthLocations->MapFitted ||
+        !services_.PixelLocation)
+        return false;
+    const std::string path =
+        settings_.LandSeaMaskPath.empty() ? ProgramFolder() + "OdpsLandMask.dat" : settings_.LandSeaMaskPath;
+    if (GetFileSizeBytes(path) < SmallestLandMaskBytes) return false;
+    try {
+        landMask_ = std::make_unique<TODPSdata>(path);
+    } catch (const ELandMaskError&) {
+        return false;
+    }
+    return true;
 }
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelDifference() {

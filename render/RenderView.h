@@ -37,8 +37,6 @@ struct TRenderServices {
     std::function<void(TFireClassTable& table)> BuildFireClassTable;
     // Fire filter images 1..3 (16-bit, pass width x lines); nullptr while absent.
     std::function<const IplImage*(int image)> FireImage;
-    // True for land; set only when a land/sea mask is open.
-    std::function<bool(float longitude, float latitude)> IsLand;
     // The video adjust window: told the RGB channels; its transfer tables
     // (colour 0 red, 1 green, 2 blue) or nullptr when it does not use them.
     std::function<void(int red, int green, int blue)> SetAdjustChannels;

@@ -9,7 +9,11 @@
 #include "tests/app/SettingNames.h"
 #include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
+#include "render/BMPExtImage.h"
+#include "render/JPEG_IO.h"
 #include "tests/support/PassFileWriter.h"
+#include "tests/support/PassGeometry.h"
+#include "tools/mapdata/MapDataWriters.h"
 
 #include <gtest/gtest.h>
 
@@ -437,6 +441,63 @@ TEST_F(EndToEndTest, RealOlderGacArchiveFile) {
         ASSERT_GE(longitude, lonLow) << at;
         ASSERT_LE(longitude, lonHigh) << at;
     }
+}
+
+// A scene of known geography: land east of the Greenwich meridian, sea west
+// of it, on a pass over the English Channel; the boundary file's coast runs
+// along that meridian. Drawn on the false-colour JPEG, the coastline lies on
+// the edge between land and sea that the same run shows without it.
+TEST_F(EndToEndTest, BoundaryOverlaySitsOnTheCoastOfTheScene) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
+    test::TPassGeometry geometry(set, passSpec, 2023, 5, 3);
+    passSpec.Samples = [&geometry](int32_t line, int channel, int32_t sample) -> uint16_t {
+        const bool land = geometry.Line(line)[static_cast<size_t>(sample)].Longitude > 0;
+        switch (channel) {
+            case 1: return land ? 200 : 60;
+            case 2: return land ? 380 : 70;
+            default: return land ? 350 : 400;  // warmer land
+        }
+    };
+    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
+    std::vector<TGroundPoint> coast;
+    for (int minutes = 45 * 60; minutes <= 65 * 60; minutes += 3) coast.push_back({0, static_cast<float>(minutes) / 60});
+    coast.push_back({20, 65});
+    coast.push_back({20, 45});
+    mapdata::TBytes countries;
+    mapdata::AppendSegmentRecord(countries, 0, coast);
+    folder.Write("program/Countries.dat", std::string(countries.begin(), countries.end()));
+
+    ASSERT_EQ(Run({"-noboundaries", "-nogridlines", "-OUTPUT:" + Out("plain"), "-FC:x.jpg", "-CLOSE"}).Status, 0)
+        << Log();
+    ASSERT_EQ(Run({"-boundaries", "-nogridlines", "-OUTPUT:" + Out("drawn"), "-FC:x.jpg", "-CLOSE"}).Status, 0)
+        << Log();
+    TExtBitmap plain, drawn;
+    ASSERT_TRUE(LoadJPEGFile(&plain, Out("plain-fc.jpg"), false, 0));
+    ASSERT_TRUE(LoadJPEGFile(&drawn, Out("drawn-fc.jpg"), false, 0));
+    ASSERT_EQ(plain.Width(), PassWidth);
+    const auto brightness = [](const uint8_t* pixel) { return pixel[0] + pixel[1] + pixel[2]; };
+    // Yellow, also where the JPEG has blended it into the land or the sea.
+    const auto yellow = [](const uint8_t* pixel) {
+        return pixel[2] > 120 && pixel[1] > 120 && pixel[0] * 5 < std::min(pixel[1], pixel[2]) * 3;
+    };
+    int rowsChecked = 0;
+    for (int y = 10; y < PassLines - 10; y += 20) {
+        const uint8_t* row = plain.ScanLine(y);
+        const uint8_t* overlaid = drawn.ScanLine(y);
+        const int sea = brightness(row + 3 * 5), land = brightness(row + 3 * (PassWidth - 5));
+        int edge = -1;
+        for (int x = 1; x < PassWidth && edge < 0; ++x)
+            if ((brightness(row + 3 * x) > (sea + land) / 2) != (brightness(row + 3 * (x - 1)) > (sea + land) / 2))
+                edge = x;
+        if (edge < 0) continue;
+        ++rowsChecked;
+        int nearest = PassWidth;
+        for (int x = 0; x < PassWidth; ++x)
+            if (yellow(overlaid + 3 * x)) nearest = std::min(nearest, std::abs(x - edge));
+        EXPECT_LE(nearest, 2) << "row " << y << ", edge at " << edge;
+        EXPECT_FALSE(yellow(row + 3 * edge)) << "row " << y;
+    }
+    EXPECT_GE(rowsChecked, 10);
 }
 
 }  // namespace

@@ -1,15 +1,23 @@
 // Writes a sample pass for the program: a NOAA-18 ".wsd" file (10-bit
-// frames with the element set in its header) over a made-up scene of sea,
-// land and cloud, gzip-packed when the name ends in ".gz"; an ESS station's
-// file of the same scene when the name ends in ".hpt".
-//   make_sample_pass <output file> [lines]
+// frames with the element set in its header) of a southbound pass over the
+// British Isles, the North Sea and northern France on 3 May 2023 at 12:00.
+// Each pixel is placed on the earth by the element set, as the program will
+// place it, and the land/sea mask says whether it shows land (warm, green)
+// or sea (cooler, dark); made-up clouds lie on top. Gzip-packed when the
+// name ends in ".gz"; an ESS station's file of the same scene when the name
+// ends in ".hpt".
+//   make_sample_pass <output file> <OdpsLandMask.dat> [lines]
+#include "render/qelODPSdata.h"
 #include "tests/support/PassFileWriter.h"
+#include "tests/support/PassGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -49,42 +57,63 @@ double Ramp(double value, double low, double high) { return Smooth(std::clamp((v
 
 uint16_t Count(double value) { return static_cast<uint16_t>(std::clamp(std::lround(value), 0L, 1023L)); }
 
-// Counts of a scene of sea (285 K), land (297 K, green) and cloud (225-260 K, bright).
-uint16_t SceneSample(int32_t line, int channel, int32_t sample) {
-    const double land = Ramp(Noise(line, sample, 700, 1), 0.52, 0.56);
-    const double cloud = Ramp(Noise(line, sample, 260, 7), 0.5, 0.72);
-    const double cloudTop = 225 + 35 * Noise(line, sample, 90, 11);
-    const double surface = 285 + 12 * land + 2 * Noise(line, sample, 150, 3);
-    const double t4 = surface * (1 - cloud) + cloudTop * cloud;
-    const double visible1 = 4 * (1 - land) + 14 * land;
-    const double visible2 = 3 * (1 - land) + 28 * land;
-    switch (channel) {
-        case 1: return Count(40 + 12 * (visible1 * (1 - cloud) + 65 * cloud));
-        case 2: return Count(40 + 12 * (visible2 * (1 - cloud) + 62 * cloud));
-        case 3: return Count(726 + (290 - (t4 + 2 + 25 * cloud)) * 2.5);
-        case 4: return Count(391 + (290 - t4) * 4.3);
-        default: return Count(387 + (290 - (t4 - 1.5)) * 4.3);
+// The land fraction of every pixel of a scan line comes from the land mask
+// at the pixel's place on the earth.
+class TSampleScene {
+public:
+    TSampleScene(const std::string& maskFile, const TElementLines& elements, const THrptPassSpec& passSpec)
+        : mask_(maskFile), geometry_(elements, passSpec, 2023, 5, 3) {}
+
+    // Counts of sea (285 K), land (297 K, green) and cloud (225-260 K, bright).
+    uint16_t Sample(int32_t line, int channel, int32_t sample) {
+        const kestrune::TGroundPoint& point = geometry_.Line(line)[static_cast<size_t>(sample)];
+        const double land = mask_.IsLand(point.Longitude, point.Latitude) ? 1 : 0;
+        const double cloud = Ramp(Noise(line, sample, 260, 7), 0.6, 0.78);
+        const double cloudTop = 225 + 35 * Noise(line, sample, 90, 11);
+        const double surface = 285 + 12 * land + 2 * Noise(line, sample, 150, 3);
+        const double t4 = surface * (1 - cloud) + cloudTop * cloud;
+        const double visible1 = 4 * (1 - land) + 14 * land;
+        const double visible2 = 3 * (1 - land) + 28 * land;
+        switch (channel) {
+            case 1: return Count(40 + 12 * (visible1 * (1 - cloud) + 65 * cloud));
+            case 2: return Count(40 + 12 * (visible2 * (1 - cloud) + 62 * cloud));
+            case 3: return Count(726 + (290 - (t4 + 2 + 25 * cloud)) * 2.5);
+            case 4: return Count(391 + (290 - t4) * 4.3);
+            default: return Count(387 + (290 - (t4 - 1.5)) * 4.3);
+        }
     }
-}
+
+private:
+    kestrune::TODPSdata mask_;
+    TPassGeometry geometry_;
+};
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc < 2) {
-        std::cerr << "usage: make_sample_pass <output file> [lines]\n";
+    if (argc < 3) {
+        std::cerr << "usage: make_sample_pass <output file> <OdpsLandMask.dat> [lines]\n";
         return 2;
     }
-    const std::string output = argv[1];
-    const int32_t lines = argc > 2 ? std::atoi(argv[2]) : DefaultLines;
-    THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
-    passSpec.Samples = SceneSample;
-    const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-    const auto endsWith = [&](const std::string& end) {
-        return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
-    };
-    TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
-                                   : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
-    if (endsWith(".gz")) file = GzipBytes(file);
-    WriteFileBytes(output, file);
+    try {
+        const std::string output = argv[1];
+        const int32_t lines = argc > 3 ? std::atoi(argv[3]) : DefaultLines;
+        THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
+        const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
+        auto scene = std::make_shared<TSampleScene>(argv[2], elements, passSpec);
+        passSpec.Samples = [scene](int32_t line, int channel, int32_t sample) {
+            return scene->Sample(line, channel, sample);
+        };
+        const auto endsWith = [&](const std::string& end) {
+            return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
+        };
+        TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
+                                       : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        if (endsWith(".gz")) file = GzipBytes(file);
+        WriteFileBytes(output, file);
+    } catch (const std::exception& error) {
+        std::cerr << "make_sample_pass: " << error.what() << "\n";
+        return 1;
+    }
     return 0;
 }

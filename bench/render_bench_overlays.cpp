@@ -1,0 +1,102 @@
+// Overlays on a full 15-minute pass (5,400 lines of 2,048 samples) going
+// south over the British Isles: drawing the built coastlines and borders
+// ("Countries.dat") through the pass's fitted mapping, and the land/sea mask
+// ("OdpsLandMask.dat") asked about every pixel, as the SST view does.
+#include "orbit/EarthLocations.h"
+#include "orbit/MapWithWarp.h"
+#include "orbit/Orbits.h"
+#include "platform/ProgramFolder.h"
+#include "render/BMPExtImage.h"
+#include "render/qelCartography.h"
+#include "render/qelODPSdata.h"
+#include "tests/support/PassGeometry.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr int PassWidth = 2048;
+constexpr int PassLines = 5400;
+
+// The map files the build puts beside the program.
+std::string MapFile(const std::string& name) {
+    return ExtractFilePath(ExecutablePath()) + "../app/" + name;
+}
+
+struct TOverlayPass {
+    TOverlayPass() : elements(test::MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000)) {
+        orbit.Quiet = true;
+        orbit.SetSatelliteName("NOAA 18");
+        const TDateTime yearStart = EncodeDate(2023, 1, 1);
+        locations.SetLineCount(PassLines);
+        locations.BaseDate = yearStart;
+        locations.AddLocationFlags(1);
+        locations.EmbeddedTleLine1 = elements.Line1;
+        locations.EmbeddedTleLine2 = elements.Line2;
+        for (int line = 0; line < PassLines; ++line) {
+            const int64_t ms = test::LineMilliseconds(spec, line);
+            const auto code = static_cast<uint32_t>(ms);
+            const uint16_t words[4] = {static_cast<uint16_t>(spec.DayOfYear << 1),
+                                       static_cast<uint16_t>(0x280 | ((code >> 20) & 127)),
+                                       static_cast<uint16_t>((code >> 10) & 1023), static_cast<uint16_t>(code & 1023)};
+            locations.StoreTimeCode(line, words, sizeof words);
+        }
+        locations.ComputeLocations(21, 0, diagnostics, false);
+    }
+    test::TElementLines elements;
+    test::THrptPassSpec spec;
+    TOrbit orbit;
+    TWarpedMapping mapping;
+    TEarthLocations locations{&orbit, &mapping};
+    std::vector<std::string> diagnostics;
+};
+
+void BM_DrawCoastlinesAndBorders(benchmark::State& state) {
+    TOverlayPass pass;
+    if (!pass.locations.MapFitted) return state.SkipWithError("the map was not fitted");
+    TCartogList countries;
+    countries.LoadFile(MapFile("Countries.dat"));
+    if (countries.Empty()) return state.SkipWithError("no Countries.dat beside the program: build map_data");
+    countries.Mapping = &pass.mapping;
+    TExtBitmap bitmap;
+    bitmap.SetPixelFormat(TPixelFormat::pf24bit);
+    bitmap.SetSize(PassWidth, PassLines);
+    for (auto _ : state) {
+        TBitmapOverlayCanvas canvas(bitmap);
+        canvas.Pen.Color = 65535;
+        countries.DrawOverlaySegments(canvas, 0, 0);
+        benchmark::DoNotOptimize(bitmap.ScanLine(0));
+    }
+    state.counters["segments"] = static_cast<double>(countries.Segments().size());
+}
+BENCHMARK(BM_DrawCoastlinesAndBorders)->Unit(benchmark::kMillisecond);
+
+void BM_IsLandEveryPixel(benchmark::State& state) {
+    if (!FileExists(MapFile("OdpsLandMask.dat")))
+        return state.SkipWithError("no OdpsLandMask.dat beside the program: build map_data");
+    test::THrptPassSpec spec;
+    test::TPassGeometry geometry(test::MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000), spec,
+                                 2023, 5, 3);
+    std::vector<TGroundPoint> pixels;
+    pixels.reserve(static_cast<size_t>(PassWidth) * PassLines);
+    for (int line = 0; line < PassLines; ++line) {
+        const auto& row = geometry.Line(line);
+        pixels.insert(pixels.end(), row.begin(), row.end());
+    }
+    TODPSdata mask(MapFile("OdpsLandMask.dat"));
+    int64_t land = 0;
+    for (auto _ : state) {
+        land = 0;
+        for (const TGroundPoint& pixel : pixels) land += mask.IsLand(pixel.Longitude, pixel.Latitude) ? 1 : 0;
+        benchmark::DoNotOptimize(land);
+    }
+    state.counters["land %"] = 100.0 * static_cast<double>(land) / static_cast<double>(pixels.size());
+    state.counters["detail reads"] = mask.DetailReads();
+}
+BENCHMARK(BM_IsLandEveryPixel)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace kestrune
