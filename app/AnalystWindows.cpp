@@ -1,9 +1,15 @@
 #include "app/AnalystWindows.h"
 
+#include "app/CorrectedViewForm.h"
 #include "app/EventGuard.h"
 #include "app/GoToLocationForm.h"
+#include "app/HistogramForm.h"
+#include "app/LoadClutForm.h"
+#include "app/OverlayOptionsForm.h"
 #include "app/MainCore.h"
 #include "app/PrintForm.h"
+#include "app/ResidualForm.h"
+#include "app/StandardNameForm.h"
 #include "app/TemperatureProfileForm.h"
 #include "app/VideoAdjustForm.h"
 #include "decoding/HRPTvideo.h"
@@ -12,10 +18,13 @@
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QMainWindow>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QShortcut>
 #include <QUrl>
 
 namespace kestrune {
@@ -25,6 +34,11 @@ TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHo
     adjustForm_ = new TFormHistogramAdjust(&window, adjust_);
     adjustForm_->OnApply = [this] { core_.Redisplay(); };
     goTo_ = new TFormGoToLocation(&window);
+    histograms_ = new TFormHistogram(&window);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &window);
+    help->setObjectName("ShortcutHelp");
+    help->setContext(Qt::ApplicationShortcut);
+    QObject::connect(help, &QShortcut::activated, &window, [this] { Guarded([this] { ContextHelp(); }); });
     TRenderServices& services = core.View.Services;
     services.SetAdjustChannels = [this](int red, int green, int blue) { adjust_.Channels = {red, green, blue}; };
     services.AdjustTransfer = [this](int colour) { return adjust_.Transfer(colour); };
@@ -38,6 +52,7 @@ TAnalystWindows::~TAnalystWindows() {
     services.AdjustTransfer = nullptr;
     delete adjustForm_;
     delete goTo_;
+    delete histograms_;
 }
 
 bool TAnalystWindows::MenuClick(std::string_view item) {
@@ -45,6 +60,13 @@ bool TAnalystWindows::MenuClick(std::string_view item) {
     else if (item == "FilePrintSetup") FilePrintSetupClick();
     else if (item == "MenuViewGoto") MenuViewGotoClick();
     else if (item == "HelpSupport") HelpSupportClick();
+    else if (item == "OptionsOverlayOptions") OptionsOverlayOptionsClick();
+    else if (item == "OptionsCLUT") OptionsCLUTClick();
+    else if (item == "OptionsImageNameFormat") OptionsImageNameFormatClick();
+    else if (item == "MenuViewCorrectedImage") MenuViewCorrectedImageClick(false);
+    else if (item == "MenuViewCorrectedImageWithMinimise") MenuViewCorrectedImageClick(true);
+    else if (item == "MenuViewHistograms") MenuViewHistogramsClick();
+    else if (item == "ViewResiduals") ViewResidualsClick();
     else return false;
     return true;
 }
@@ -92,6 +114,75 @@ void TAnalystWindows::MenuViewGotoClick() {
                                               static_cast<float>(goTo_->Latitude)))
         return;
     if (OnCentreOn) OnCentreOn(QPoint(x, y));
+}
+
+void TAnalystWindows::OptionsOverlayOptionsClick() {
+    TFormOverlayStyle dialog(&window_, ReadOverlayOptions(core_));
+    if (dialog.exec() == QDialog::Accepted) WriteOverlayOptions(dialog.Options(), core_);
+}
+
+// A changed table redisplays the view.
+void TAnalystWindows::OptionsCLUTClick() {
+    TFormLoadCLUT dialog(&window_, core_.ProgramFolder);
+    std::string& clut = core_.View.Settings.ClutFileName;
+    const std::string chosen = ClutAfterChoice(dialog.exec(), dialog.Chosen, clut);
+    if (chosen == clut) return;
+    clut = chosen;
+    core_.Redisplay();
+}
+
+void TAnalystWindows::OptionsImageNameFormatClick() {
+    TMainSettings& s = core_.Settings;
+    TFormStandardName dialog(&window_, {s.RenameFormat->Value, s.RenameSource->Value, s.RenameNoQuery->Value,
+                                        s.AddImgFileSuffix->Value});
+    if (dialog.exec() != QDialog::Accepted) return;
+    const TStandardNameOptions& chosen = dialog.Options();
+    s.RenameFormat->Value = chosen.FormatString;
+    s.RenameSource->Value = chosen.RenameSource;
+    s.RenameNoQuery->Value = chosen.RenameNoQuery;
+    s.AddImgFileSuffix->Value = chosen.AddSuffix;
+}
+
+// With minimise the main window steps aside while the view is open.
+void TAnalystWindows::MenuViewCorrectedImageClick(bool minimiseMain) {
+    if (core_.Busy()) return;
+    const Qt::WindowStates state = window_.windowState();
+    if (minimiseMain) window_.showMinimized();
+    {
+        TFormCorrectedView view(&window_, core_.View.DisplayBitmap(), core_.Pass.MeteorPass,
+                                core_.Pass.EarthLocations->Altitude, &host_);
+        view.exec();
+    }
+    window_.setWindowState(state);
+}
+
+void TAnalystWindows::MenuViewHistogramsClick() {
+    histograms_->setWindowTitle("Multi-channel histogram - " + window_.windowTitle());
+    histograms_->SetVideo(core_.PassLoaded() ? core_.Pass.Video.get() : nullptr);
+    histograms_->exec();
+}
+
+void TAnalystWindows::ViewResidualsClick() {
+    const auto& residuals = core_.Pass.EarthLocations->Residuals;
+    if (residuals == nullptr || residuals->empty()) return;
+    TFormResiduals dialog(&window_, residuals);
+    dialog.exec();
+}
+
+// F1: the topic of the focused control (or of one of its parents), else
+// that of the view shown, else the contents.
+void TAnalystWindows::ContextHelp() {
+    int context = 0;
+    for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr && context == 0;
+         widget = widget->parentWidget())
+        context = widget->property("HelpContext").toInt();
+    if (context == 0) context = core_.View.MappingHelpContext();
+    if (context != 0) {
+        bool callHelp = false;
+        core_.HelpSystem->HelpHook(HELP_CONTEXT, context, callHelp);
+        return;
+    }
+    if (auto* contents = window_.findChild<QAction*>("HelpContents")) contents->trigger();
 }
 
 // The support forum lies under the program's web site.

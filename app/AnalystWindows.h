@@ -1,8 +1,10 @@
 // The windows the analyst opens from the main window's menus, side panel
 // and mouse tools: video adjust, go to location, temperature profile,
-// printing and page setup, and the support page. The windows that live for
-// the whole run (video adjust, go to location) and the printer are made
-// here once; the others for each use.
+// printing and page setup, overlay options, the colour table, the file-name
+// format, the corrected view, the histograms, the residuals and the support
+// page. The windows that live for the whole run (video adjust, go to
+// location, histograms) and the printer are made here once; the others for
+// each use.
 #pragma once
 
 #include "app/VideoAdjust.h"
@@ -20,6 +22,7 @@ class QPrinter;
 namespace kestrune {
 
 class TFormGoToLocation;
+class TFormHistogram;
 class TFormHistogramAdjust;
 class TMainCore;
 class TRenderHost;
@@ -41,6 +44,8 @@ public:
     void ButtonAdjHistogramClick();
     // The profile tool's line in picture pixels (x1, y1, x2, y2).
     void ShowTemperatureProfile(const std::array<int, 4>& line);
+    // F1: context help in the desktop's browser.
+    void ContextHelp();
 
     TVideoAdjust& VideoAdjust() { return adjust_; }
     TFormGoToLocation& GoToLocation() { return *goTo_; }
@@ -51,6 +56,12 @@ private:
     void FilePrintSetupClick();
     void MenuViewGotoClick();
     void HelpSupportClick();
+    void OptionsOverlayOptionsClick();
+    void OptionsCLUTClick();
+    void OptionsImageNameFormatClick();
+    void MenuViewCorrectedImageClick(bool minimiseMain);
+    void MenuViewHistogramsClick();
+    void ViewResidualsClick();
 
     QMainWindow& window_;
     TMainCore& core_;
@@ -59,6 +70,7 @@ private:
     std::unique_ptr<QPrinter> printer_;
     TFormHistogramAdjust* adjustForm_ = nullptr;
     TFormGoToLocation* goTo_ = nullptr;
+    TFormHistogram* histograms_ = nullptr;
 };
 
 }  // namespace kestrune

@@ -198,6 +198,8 @@ void TFormPrint::TimerLoadTimer() {
     LabelProgress->clear();
 }
 
+QWidget* TFormPrint::SelectionBox() const { return PaintBoxSelect; }
+
 TPrintRect TFormPrint::PreviewArea() const {
     const QRect shown = ImagePreview->geometry();
     return {shown.x(), shown.y(), shown.width(), shown.height()};

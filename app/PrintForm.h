@@ -46,7 +46,7 @@ public:
     int Sheets = 1;
     const QImage& Corrected() const { return corrected_; }
     // The selection box over the preview and the preview itself (window coordinates).
-    QWidget* SelectionBox() const { return PaintBoxSelect; }
+    QWidget* SelectionBox() const;
     TPrintRect PreviewArea() const;
     void ButtonPrintClick();
 

@@ -74,9 +74,9 @@ void TFormTemperatureProfile::Redraw() {
     std::vector<TProfilePoint> points = profile_.Points;
     std::stable_sort(points.begin(), points.end(),
                      [](const TProfilePoint& a, const TProfilePoint& b) { return a.Position < b.Position; });
-    QList<QPointF> data;
-    for (const TProfilePoint& point : points) data.append(QPointF(point.Position, point.Temperature));
-    Series1->replace(data);
+    QList<QPointF> plotted;
+    for (const TProfilePoint& point : points) plotted.append(QPointF(point.Position, point.Temperature));
+    Series1->replace(plotted);
     leftAxis_->setLabelFormat(InKelvin ? "%.1f K" : "%.1f \u00B0C");
     if (points.empty()) return;
     const auto [low, high] = std::minmax_element(points.begin(), points.end(), [](const auto& a, const auto& b) {

@@ -184,7 +184,7 @@ const int32_t* TVideoAdjust::Transfer(int colour) const {
     return Colours[static_cast<size_t>(colour)].Transfer.data();
 }
 
-std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height) {
+std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height, bool raw) {
     std::vector<int> bars;
     if (histogram.BinCount() != CountRange || width < 4 || height < 3) return bars;
     const int32_t* c = histogram.Counts();
@@ -193,7 +193,8 @@ std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height) 
     std::array<int64_t, CountRange> s{};
     s[0] = c[0];
     s[TopCount] = c[TopCount];
-    for (int i = 1; i < TopCount; ++i) s[static_cast<size_t>(i)] = (int64_t{c[i - 1]} + c[i] + c[i + 1]) / 3;
+    for (int i = 1; i < TopCount; ++i)
+        s[static_cast<size_t>(i)] = raw ? c[i] : (int64_t{c[i - 1]} + c[i] + c[i + 1]) / 3;
     int next = 0;
     for (int x = 1; x <= width - 2; ++x) {
         const int last = std::min(std::max(next, (x - 1) * TopCount / (width - 3)), TopCount);

@@ -95,10 +95,11 @@ private:
     void LimitEdited();
 };
 
-// Bars of the histogram plot (width x height client area), one per column
-// 1..width-2 (index 0 is column 1): smoothed counts averaged per column and
-// scaled to the peak bin, in 64 bits. Empty when the peak is below 2.
-std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height);
+// Bars of a histogram plot (width x height client area), one per column
+// 1..width-2 (index 0 is column 1): the counts (smoothed over three bins
+// unless raw) averaged per column and scaled to the peak bin, in 64 bits.
+// Empty when the peak is below 2.
+std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height, bool raw = false);
 // Points of a transfer curve across a width x height plot: y per column.
 std::vector<int> TransferCurve(const TCountTable& table, int width, int height);
 

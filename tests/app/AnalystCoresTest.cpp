@@ -5,13 +5,23 @@
 #include "app/CommaText.h"
 #include "app/ControlSizer.h"
 #include "app/GoToLocation.h"
+#include "app/HistogramForm.h"
+#include "app/LoadClutForm.h"
+#include "app/OverlayOptions.h"
 #include "app/PrintLayout.h"
+#include "app/ResidualForm.h"
+#include "app/StandardNameForm.h"
 #include "app/TemperatureProfile.h"
 #include "app/VideoAdjust.h"
 #include "decoding/HRPTvideo.h"
+#include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
 
+#include <QDialog>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -71,7 +81,7 @@ TEST(VideoAdjustTest, EqualRgbMakesAllThreeTablesAlike) {
 }
 
 TEST(VideoAdjustTest, XfrFilesLoadBackIdentically) {
-    TTempFolder folder;
+    testing::TTempFolder folder;
     TVideoAdjust saved;
     saved.SetTransferFileName("/data/230503_1200_noaa18.wsd");
     EXPECT_EQ(saved.TransferFileName(), "/data/230503_1200_noaa18.xfr");
@@ -242,6 +252,44 @@ TEST(ControlSizerTest, ResizingPastTheOppositeCornerNormalisesAndStaysInTheParen
     EXPECT_EQ(SizedBounds(bounds, 3, QPoint(900, 0), parent), QRect(QPoint(100, 100), QPoint(399, 139)));
     EXPECT_EQ(SizedBounds(bounds, 1, QPoint(0, -20), parent), QRect(QPoint(100, 0), QPoint(149, 139)));
     EXPECT_EQ(MovedBounds(bounds, QPoint(-120, 0), parent), QRect(0, 100, 30, 40));
+}
+
+// ---- the smaller windows ------------------------------------------------------
+
+TEST(SmallerWindowsTest, ChoicesOfTheSmallDialogs) {
+    EXPECT_EQ(LocateFilterIndex("/maps/world.KML"), 3);
+    EXPECT_EQ(LocateFilterIndex("gshhs_c.b"), 2);
+    EXPECT_EQ(LocateFilterIndex("Countries.dat"), 1);
+    EXPECT_EQ(LocateFilterIndex("rivers"), 4);
+    EXPECT_EQ(ClutAfterChoice(QDialog::Accepted, "/p/CLUT_sea.bmp", "/p/old.bmp"), "/p/CLUT_sea.bmp");
+    EXPECT_EQ(ClutAfterChoice(QDialog::Accepted, "", "/p/old.bmp"), "");
+    EXPECT_EQ(ClutAfterChoice(ResultUseStandard, "", "/p/old.bmp"), "");
+    EXPECT_EQ(ClutAfterChoice(QDialog::Rejected, "/p/CLUT_sea.bmp", "/p/old.bmp"), "/p/old.bmp");
+    const double moment = EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0);
+    EXPECT_EQ(StandardNameExample({"yyyy-mm-dd-hhnn", false, false, true}, moment),
+              "Example pass using that format:  2023-05-03-1200-n18-fc-corrected.jpg");
+    EXPECT_EQ(StandardNameExample({"yymmdd", false, false, false}, moment),
+              "Example pass using that format:  230503-n18.jpg");
+}
+
+TEST(SmallerWindowsTest, HistogramListingAndResiduals) {
+    TqelHistogram histogram;
+    histogram.Counts()[0] = 10;
+    histogram.Counts()[31] = 5;
+    const std::string listing = HistogramListing(histogram);
+    EXPECT_EQ(listing.substr(0, 5 + 3 * 10 + 1), "   0  99  0  0  0  0  0  0  0  0  0 ");
+    EXPECT_NE(listing.find("\r  30   0 50"), std::string::npos);
+    EXPECT_EQ(std::count(listing.begin(), listing.end(), '\r'), 35);  // 1024 bins, 30 to a line
+
+    TResidualTable residuals(120);
+    for (TResidualRow& row : residuals) row.fill({3.0f, 4.0f});
+    EXPECT_EQ(ResidualLines(residuals).size(), 3u);  // lines 0, 51 and 102
+    EXPECT_EQ(ResidualLines(residuals).front().substr(0, 10), "3,4  3,4  ");
+    const TResidualGraph graph = ResidualVectors(residuals, 520, 400);
+    ASSERT_FALSE(graph.Vectors.empty());
+    EXPECT_DOUBLE_EQ(graph.Rms, 5.0);
+    EXPECT_EQ(graph.Vectors.front(), (std::array<int, 4>{10, 10, 13, 6}));
+    EXPECT_TRUE(ResidualVectors({}, 520, 400).Vectors.empty());
 }
 
 }  // namespace
