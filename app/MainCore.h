@@ -217,6 +217,9 @@ private:
     void SetOverlayShown(bool shown) override;
     void SetViewTabs(const std::vector<std::string>& names) override;
     std::optional<std::string> FindNudgeEntry(const std::string& text) override { return NudgeList.Find(text); }
+    void RememberNudgeOffset(const std::string& fileName, int nudgeX, int nudgeY, double passDateTime) override {
+        NudgeList.Remember(fileName, nudgeX, nudgeY, passDateTime);
+    }
     void BuildFireFilterImages() override;
     std::string BoundaryOverlayFileName() override;
     void AddRecentFile(const std::string& fileName) override;

@@ -63,6 +63,7 @@ struct TLoadContext {
     bool DirectionKnown = false;
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
+    bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
 
     std::span<uint8_t, HeaderBufferSize> Header() { return std::span<uint8_t, HeaderBufferSize>(HeaderBuffer); }
     std::string UpperName() const { return UpperCase(State.LoadedFileName); }

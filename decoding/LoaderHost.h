@@ -74,6 +74,9 @@ public:
     virtual void SelectView(const std::string& name) = 0;
     // Overlay nudge memory ("mru_list.ini"): the line of the pass named text.
     virtual std::optional<std::string> FindNudgeEntry(const std::string& text) = 0;
+    // Keeps the file's overlay offsets and pass date in the nudge memory.
+    virtual void RememberNudgeOffset(const std::string& /*fileName*/, int /*nudgeX*/, int /*nudgeY*/,
+                                     double /*passDateTime*/) {}
     // Fire-detection images of the channel-3 views, built after reading.
     virtual void BuildFireFilterImages() = 0;
     // First file of the boundary overlay, "" when it holds nothing.

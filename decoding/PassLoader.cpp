@@ -6,11 +6,15 @@
 #include "decoding/L1FTenB.h"
 #include "decoding/Level1bLoader.h"
 #include "decoding/LoadContext.h"
+#include "decoding/QuorumFormat.h"
+#include "decoding/Raw8Format.h"
 #include "decoding/ReadChannels.h"
 #include "decoding/Sensor.h"
 #include "decoding/Station16.h"
+#include "decoding/Station16Formats.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
+#include "decoding/TimestepFormat.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
@@ -35,10 +39,6 @@ constexpr const char* FailureStatus = "Read cancelled or error while reading..."
 constexpr const char* ProcessedListName = "processed.lst";
 constexpr int32_t FewLinesWarning = 100;
 constexpr int32_t FewestLines = 2;
-// What a file taken for 16-bit SeaWiFS by its first bytes may really be.
-constexpr const char* BigEndianFramesHint =
-    "; the file starts with 16-bit HRPT frames in big-endian word order, which load as 16-bit HRPT under the "
-    "extension \".raw16\"";
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -402,10 +402,19 @@ void TPassLoader::ResetPassReading(TLoadContext& load) {
 void TPassLoader::ReadFormatHeader(TLoadContext& load) {
     const uint8_t code = state_.InputFormatCode;
     switch (code) {
+        case 1: case 2: case 3: ReadTimestepHeader(load); break;
         case 4: ReadSsbHeader(load); break;
         case 5: ReadEssHeader(load); break;
         case 21: case 22: case 23: case 39: case 40: ReadTenBitHeader(load); break;
+        case 24: ReadNoaa95Header(load); break;
+        case 25: ReadEightBitChrptHeader(load); break;
         case 26: Read16BitHrptHeader(load); break;
+        case 27: Read16BitSeaWifsHeader(load); break;
+        case 28: Read16BitChrptHeader(load); break;
+        case 29: case 30: ReadDartcomHeader(load); break;
+        case 31: ReadGtiHeader(load); break;
+        case 32: ReadQuorumFileHeader(load); break;
+        case 33: ReadSmartViewHeader(load); break;
         case 7: case 8: case 9: case 10: case 11: case 14: case 15: case 16: case 17: case 18:
             ReadLevel1bHeader(load);
             break;
@@ -416,8 +425,10 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
                              "\" was not recognised (extension \"" + load.Extension + "\")");
         default:
             throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
-                             ") cannot be read by this version" + (code == 27 ? BigEndianFramesHint : ""));
+                             ") cannot be read by this version");
     }
+    if (load.RememberNudge)
+        services_.RememberNudgeOffset(load.FileName, state_.NudgeX, state_.NudgeY, state_.PassDateTime);
     host_.ClearDisplay();
     if (settings_.ForcedDirection == 1) state_.Northbound = true;
     if (settings_.ForcedDirection == 2) state_.Northbound = false;

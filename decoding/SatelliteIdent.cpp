@@ -75,6 +75,13 @@ TNamedPass EssMetopNamePass(const std::string& upperName) {
     return pass;
 }
 
+std::string SsbNameSatellite(const std::string& name) {
+    std::string satellite;
+    for (const int number : {10, 12, 14, 15, 16, 17, 18})
+        if (name.rfind("N" + std::to_string(number), 0) == 0) satellite = "NOAA-" + std::to_string(number);
+    return satellite;
+}
+
 THrpt16Layout Hrpt16Layout(const std::string& name) {
     if (name.rfind("all___", 0) == 0) return THrpt16Layout::AllPrefix;
     if (name.rfind("20", 0) == 0) return THrpt16Layout::Dated;

@@ -41,6 +41,9 @@ TNamedPass EssNamePass(const std::string& name, bool pvlFile);
 // ESS names that begin with "METOPA", "METOPB" or "METOPC".
 TNamedPass EssMetopNamePass(const std::string& upperName);
 
+// SSB/Orbit names begin (as written) with "N10" .. "N18"; "" when not.
+std::string SsbNameSatellite(const std::string& name);
+
 // The four layouts of 16-bit HRPT names.
 enum class THrpt16Layout { None, AllPrefix, Dated, MetopM0, AhPrefix };
 THrpt16Layout Hrpt16Layout(const std::string& name);

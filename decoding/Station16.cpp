@@ -16,12 +16,8 @@ namespace {
 
 constexpr int32_t HrptWordRecord = 22180;   // one minor frame of 16-bit words
 constexpr int32_t PaddedHrptRecord = 22528; // ".hrpt" records
-constexpr size_t SwappedHeaderWords = 1024;
 constexpr size_t IdByte = 13;               // low byte of the id word (word 6) of a big-endian frame
-
-void SwapHeaderWords(std::vector<uint8_t>& header) {
-    for (size_t i = 0; i < 2 * SwappedHeaderWords; i += 2) std::swap(header[i], header[i + 1]);
-}
+constexpr size_t LittleEndianIdByte = 12;   // of a little-endian frame
 
 bool HasStationTextHeader(const std::vector<uint8_t>& header) { return std::memcmp(header.data(), "[Stati", 6) == 0; }
 
@@ -100,8 +96,9 @@ void Read16BitHrptHeader(TLoadContext& load) {
     state.RecordSize = !stationHeader && load.Extension == ".hrpt" ? PaddedHrptRecord : HrptWordRecord;
     const std::span<const uint8_t> file(load.Input.Data(), static_cast<size_t>(load.Input.Size()));
     load.LittleEndian16 = stationHeader || FramesAreLittleEndian(file, state.DataStart, state.RecordSize);
-    if (load.LittleEndian16) SwapHeaderWords(load.HeaderBuffer);
-    std::string proposed = SpacecraftNameFromId(load.HeaderBuffer[IdByte], state.InputFileDate);
+    // The shared header stays as the file holds it; only the id byte is chosen by the word order.
+    std::string proposed =
+        SpacecraftNameFromId(load.HeaderBuffer[load.LittleEndian16 ? LittleEndianIdByte : IdByte], state.InputFileDate);
     const std::string upperName = load.UpperName();
     if (Pos("M01_", upperName) > 0 || Pos("_M01", upperName) > 0) proposed = "METOP-B";
     load.Dialog.SatellitePreset = proposed;

@@ -1,5 +1,6 @@
 #include "decoding/StationFormats.h"
 
+#include "decoding/FramePrescan.h"
 #include "decoding/LoadContext.h"
 #include "decoding/SatelliteIdent.h"
 #include "orbit/EarthLocations.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int64_t PvlTextBytes = 1500;
 constexpr int64_t PackingSampleBytes = 1000;
+constexpr int32_t SsbRecord = 13590;
 constexpr int32_t HrptPackedRecord = 13864;    // 11,090 10-bit words, rounded up to whole bytes
 constexpr int32_t ChrptPackedRecord = 27728;
 constexpr int32_t ChrptWsdRecord = 27725;
@@ -96,6 +98,20 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
     }
 }
 
+// The estimated date of the orbit number in the name, refined by the frame
+// at mid-pass; the proposed direction.
+bool SsbPassFromOrbitNumber(TLoadContext& load, const std::string& satellite) {
+    TOrbit& orbit = load.Orbit();
+    const TDateTime estimate = orbit.Keplers->KeplerEpochForOrbit(satellite, NameField(load.State.LoadedFileName, 4, 8));
+    if (estimate == 0) return true;
+    load.Dialog.PassYear = DecodeDateTime(estimate).year;
+    orbit.SetSatelliteName(satellite);
+    orbit.SelectElements(estimate);
+    const bool northbound = PrescanFrameSatellite(load);
+    load.Dialog.PassYear = DecodeDateTime(orbit.PassTime).year;
+    return northbound;
+}
+
 }  // namespace
 
 int64_t ReadPvlHeader(TInputFile& input) {
@@ -128,8 +144,32 @@ void ResolveProvisionalPvlCode(TLoadContext& load) {
 }
 
 void ReadSsbHeader(TLoadContext& load) {
-    load.Log("SSB/ORBIT format - file: " + load.State.LoadedFileName);
-    throw ELoadError("SSB/Orbit files cannot be read by this version");
+    TPassState& state = load.State;
+    TOrbit& orbit = load.Orbit();
+    load.Log("SSB/ORBIT format - file: " + state.LoadedFileName);
+    orbit.SetSatelliteName("");
+    load.SeekInput(0);
+    state.DataStart = 0;
+    state.RecordSize = SsbRecord;
+    state.RecordCount = static_cast<int32_t>(state.FileSizeBytes / SsbRecord);
+    load.Dialog.DateMode = TDateMode::Year;
+    const std::string satellite = SsbNameSatellite(state.LoadedFileName);
+    if (satellite.empty()) {
+        load.Log("SSB/Orbit format could not determine satellite name");
+        load.SetCaption(" (Orbit/SSB format)");
+        load.AskPassDirection("Year & satellite:", true);
+    } else {
+        bool proposedNorthbound = true;
+        try {
+            load.SetCaption(", " + satellite + " (Orbit/SSB format)");
+            proposedNorthbound = SsbPassFromOrbitNumber(load, satellite);
+        } catch (const std::exception&) {
+            load.SetCaption(" (Orbit/SSB format)");
+        }
+        load.AskPassDirection("Year:", proposedNorthbound);
+    }
+    load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
+    orbit.SetSatelliteName(load.Dialog.SatelliteText);
 }
 
 void ReadEssHeader(TLoadContext& load) {

@@ -176,6 +176,31 @@ bool TFileContentsStreamOnDemandClipboardFormat::GetData(IDataObject& dataObject
     return GotData;
 }
 
+const TDataFormatClass TDataStreamDataFormat::Class{"TDataStreamDataFormat", nullptr};
+
+void TDataStreamDataFormat::RegisterCompatibleFormats() {
+    TDataFormatMap::Instance().Add(Class, ClipboardClass<TFileContentsStreamClipboardFormat>(), ddReadWrite, 0);
+}
+
+void TDataStreamDataFormat::Clear() {
+    Changing();
+    Streams.Clear();
+}
+
+bool TDataStreamDataFormat::Assign(TClipboardFormat& format) {
+    auto* contents = dynamic_cast<TFileContentsStreamClipboardFormat*>(&format);
+    if (contents == nullptr) return TCustomDataFormat::Assign(format);
+    Streams = contents->Streams;
+    return true;
+}
+
+bool TDataStreamDataFormat::AssignTo(TClipboardFormat& format) {
+    auto* contents = dynamic_cast<TFileContentsStreamClipboardFormat*>(&format);
+    if (contents == nullptr) return TCustomDataFormat::AssignTo(format);
+    contents->Streams = Streams;
+    return true;
+}
+
 // ---- virtual files ------------------------------------------------------------------------
 
 const TDataFormatClass TVirtualFileStreamDataFormat::Class{"TVirtualFileStreamDataFormat", nullptr};
@@ -257,6 +282,7 @@ bool TVirtualFileStreamDataFormat::AssignTo(TClipboardFormat& format) {
 
 void RegisterPIDLFormats() {
     TPIDLDataFormat::RegisterCompatibleFormats();
+    TDataStreamDataFormat::RegisterCompatibleFormats();
     TVirtualFileStreamDataFormat::RegisterCompatibleFormats();
 }
 

@@ -162,6 +162,21 @@ public:
     bool GetData(IDataObject&) override { return false; }
 };
 
+// The contents of dropped virtual files as named streams.
+class TDataStreamDataFormat : public TCustomDataFormat {
+public:
+    static const TDataFormatClass Class;
+    using TCustomDataFormat::TCustomDataFormat;
+    const TDataFormatClass& ClassType() const override { return Class; }
+    static void RegisterCompatibleFormats();
+
+    TStreamList Streams;
+    void Clear() override;
+    bool HasData() const override { return Streams.Count() > 0; }
+    bool Assign(TClipboardFormat& format) override;
+    bool AssignTo(TClipboardFormat& format) override;
+};
+
 // Virtual files: their wide descriptor records and whether contents were asked for.
 class TVirtualFileStreamDataFormat : public TCustomDataFormat {
 public:

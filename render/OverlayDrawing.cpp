@@ -69,7 +69,8 @@ TOverlayPainter::TOverlayPainter(TOverlayCanvas& canvas, TMapping& mapping, TPix
 
 bool TOverlayPainter::DrawOverlay(const TOverlaySettings& settings, const TOverlayLayers& layers) {
     canvas_.Pen.Style = TPenStyle::psSolid;
-    canvas_.Brush.Color = clWhite;
+    // A brush given a colour is solid: grid labels stand on white.
+    canvas_.Brush = {clWhite, TBrushStyle::bsSolid};
     if (settings.OverlayGridlines) {
         canvas_.Pen.Color = settings.OverlayGridlineColour;
         DrawGraticule(nudgeX_, nudgeY_, settings.OverlayGridlabels);

@@ -59,12 +59,6 @@ protected:
         WriteArchive("NOAA-18", 28654);
     }
 
-    void WriteArchive(const std::string& satellite, int catalogNumber) {
-        const test::TElementLines set = test::MakeElementLines(catalogNumber, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
-        const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
-        test::WriteFileBytes((folder / "program" / "Keps" / (satellite + ".txt")).string(), TBytes(text.begin(), text.end()));
-    }
-
     std::string ProcessedList() {
         const TBytes bytes = test::ReadFileBytes((folder / "program" / "processed.lst").string());
         return std::string(bytes.begin(), bytes.end());
@@ -352,9 +346,6 @@ TEST_F(PassLoaderTest, WrongExtensionsEndCleanly) {
         const char* Logged;
     } refused[] = {{"2023-05-03-1200_NOAA18.dat", littleEndian, 0,
                     "The data format of \"2023-05-03-1200_NOAA18.dat\" was not recognised (extension \".dat\")"},
-                   // the sync words of SeaWiFS files
-                   {"2023-05-03-1200_NOAA18.dat", bigEndian, 27,
-                    "which load as 16-bit HRPT under the extension \".raw16\""},
                    {"2023-05-03-1200_NOAA18.lac", littleEndian, 8, "not LAC (1), GAC (2) or HRPT (3)"},
                    {"2023-05-03-1200_NOAA18.l1b", amsu, 0, "Level-1B data must be HRPT, GAC or LAC format"}};
     for (const auto& file : refused) {

@@ -258,6 +258,41 @@ TEST_F(DataFormatsTest, FileGroupDescriptorsNeedEveryRecordTheirCountPromises) {
     EXPECT_FALSE(descriptors.GetData(object));
 }
 
+// A source of two virtual files: their descriptors, and each file's
+// contents asked for by its index.
+class TVirtualFileSource : public TMemoryDataObject {
+public:
+    TVirtualFileSource() {
+        TVirtualFileStreamDataFormat files(nullptr);
+        files.AddFileName("first.hpt");
+        files.AddFileName("second.l1b");
+        TUnicodeFileGroupDescriptorClipboardFormat descriptors;
+        files.AssignTo(descriptors);
+        SetBytes(TUnicodeFileGroupDescriptorClipboardFormat::Id(), descriptors.Block);
+    }
+    HRESULT GetData(const FORMATETC& format, STGMEDIUM& medium) override {
+        if (format.cfFormat != FileContentsId()) return TMemoryDataObject::GetData(format, medium);
+        if (format.lindex < 0 || format.lindex > 1 || !(format.tymed & TYMED_ISTREAM)) return DV_E_LINDEX;
+        const std::string text = "contents " + std::to_string(format.lindex);
+        medium = MediumOf(TBytes(text.begin(), text.end()), TYMED_ISTREAM);
+        return S_OK;
+    }
+};
+
+TEST_F(DataFormatsTest, VirtualFileContentsArriveAsNamedStreams) {
+    TVirtualFileSource source;
+    auto streams = Format<TDataStreamDataFormat>(ddRead);
+    ASSERT_TRUE(streams->GetData(source));
+    ASSERT_EQ(streams->Streams.Count(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(streams->Streams[i].Name, i == 0 ? "first.hpt" : "second.l1b");
+        STGMEDIUM medium{TYMED_ISTREAM, nullptr, streams->Streams[i].Stream};
+        TBytes bytes;
+        ASSERT_TRUE(ReadMediumBytes(medium, bytes));
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "contents " + std::to_string(i));
+    }
+}
+
 TEST_F(DataFormatsTest, ItemListsOfFileNamesShareTheirCommonFolder) {
     const auto lists = FilenamesToPIDLs({"/data/2023/a.hpt", "/data/2024/b.hpt", "/data/c.hpt"});
     ASSERT_EQ(lists.size(), 4u);

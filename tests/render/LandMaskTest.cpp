@@ -1,11 +1,16 @@
 #include "render/qelODPSdata.h"
 
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
 #include "render/GoogleEarth.h"
+#include "render/RenderView.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/render/SyntheticPass.h"
 #include "tools/mapdata/MapDataWriters.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -106,6 +111,40 @@ TEST_F(LandMaskTest, KmlPointLooksAtTheLocationLongitudeFirst) {
     EXPECT_EQ(TTempFolder::Read(file), text);
     EXPECT_EQ(WriteKmlPoint(0, -73.6f), "");
     EXPECT_EQ(WriteKmlPoint(45.5f, 0), "");
+}
+
+// The SST view paints land from the mask where the pixel's place is land; a
+// mask file shorter than the full mask is taken as damaged and not used.
+TEST_F(LandMaskTest, SstViewPaintsLandFromTheMask) {
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TPassState pass;
+    THeadlessRenderHost host;
+    TRenderView view(pass, host);
+    testing::MakePass(pass, 512, 20, {1, 2, 3, 4, 5});
+    view.SetViewTabs(testing::ViewsOffered(pass));
+    pass.EarthLocations->MapFitted = true;
+    view.Services.PixelLocation = [](int x, int, float& latitude, float& longitude) {
+        latitude = 10.5f;
+        longitude = x < 256 ? 10.5f : 20.5f;
+        return true;
+    };
+    view.Options.CheckBoxSstLandSeaMask = true;
+    const mapdata::TBytes mask = mapdata::BuildLandMask({Box(10, 11, 10, 11)});
+    const std::string bytes(mask.begin(), mask.end());
+    const std::string shortMask = folder_.Write("short.dat", bytes);
+    const std::string fullMask = folder_.Write("full.dat", bytes + std::string(15511552 - bytes.size(), '\0'));
+    const auto pixel = [&](int x) {
+        const uint8_t* p = view.DisplayBitmap().ScanLine(5) + 3 * x;
+        return std::array<int, 3>{p[2], p[1], p[0]};
+    };
+    view.Settings.LandSeaMaskPath = fullMask;
+    view.SelectView("SST");
+    EXPECT_EQ(pixel(100), (std::array<int, 3>{70, 70, 85}));
+    EXPECT_NE(pixel(300), (std::array<int, 3>{70, 70, 85}));
+    view.Settings.LandSeaMaskPath = shortMask;
+    view.Redisplay();
+    EXPECT_NE(pixel(100), (std::array<int, 3>{70, 70, 85}));
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
 }
 
 }  // namespace

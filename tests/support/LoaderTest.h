@@ -43,6 +43,14 @@ protected:
         std::filesystem::remove_all(folder);
     }
 
+    // A Kepler archive of one set of a NOAA-like orbit: epoch 2023, day
+    // 122.5, revolution 30000.
+    void WriteArchive(const std::string& satellite, int catalogNumber) const {
+        const TElementLines set = MakeElementLines(catalogNumber, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+        const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+        WriteFileBytes((folder / "program" / "Keps" / (satellite + ".txt")).string(), TBytes(text.begin(), text.end()));
+    }
+
     // Writes a pass into the data folder and gives its path.
     std::string Write(const std::string& name, const TBytes& bytes) const {
         const std::string path = (folder / "data" / name).string();

@@ -58,7 +58,9 @@ std::string CheckSavesChangeNothingElse(const std::string& storeFile, std::strin
     const TStoreValues stored = StoreValues(storeFile);
     auto picked = stored.begin();
     std::advance(picked, static_cast<long>(choice % stored.size()));
-    const auto& [pickedKey, pickedName] = picked->first;
+    // Named references, not a structured binding: the lambdas below capture them (clang refuses bindings).
+    const auto& pickedKey = picked->first.first;
+    const auto& pickedName = picked->first.second;
     const std::string changed = "changed \\ \"" + std::to_string(choice) + "\"\\";
     return CheckOneSave(
         storeFile, pickedKey, pickedName, [&](TRegistry& registry) { registry.WriteString(pickedName, changed); },

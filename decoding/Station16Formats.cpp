@@ -1,0 +1,182 @@
+#include "decoding/Station16Formats.h"
+
+#include "decoding/FramePrescan.h"
+#include "decoding/HeaderFields.h"
+#include "decoding/LoadContext.h"
+#include "decoding/SatelliteIdent.h"
+#include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+
+#include <string_view>
+
+namespace kestrune {
+
+namespace {
+
+constexpr int32_t HrptWordRecord = 22180;
+constexpr int32_t DartcomRecord = 22016;
+constexpr int32_t DartcomChrptRecord = 44150;
+constexpr int64_t GtiHeaderBytes = 52;
+constexpr size_t GtiIdByte = 22232;  // low byte of the id word of the second frame
+
+// NOAA-10 .. NOAA-18 numbers that names carry.
+constexpr std::string_view NoaaNumbers[] = {"10", "12", "14", "15", "16", "17", "18"};
+
+// Starts a file of records from offset, the file positioned there.
+void StartRecords(TLoadContext& load, int32_t recordSize, int64_t offset, bool packed) {
+    TPassState& state = load.State;
+    state.RecordSize = recordSize;
+    state.DataStart = offset;
+    state.PackedInput = packed;
+    load.SeekInput(offset);
+}
+
+std::string GtiNameSatellite(TLoadContext& load) {
+    const std::string& name = load.State.LoadedFileName;
+    if (load.PvlFile) return "NOAA-" + Copy(name, 22, 2);
+    std::string satellite;
+    for (const std::string_view number : NoaaNumbers)
+        if (number != "10" && Pos("NOAA-" + std::string(number), load.UpperName()) > 0) satellite = "NOAA-" + std::string(number);
+    if (satellite.empty()) satellite = SpacecraftNameFromId(load.HeaderBuffer[GtiIdByte], load.State.InputFileDate);
+    return satellite;
+}
+
+// The date of a GTI name; 0 when the name gives none. DataStart follows the PVL flag.
+TDateTime GtiNameDate(TLoadContext& load) {
+    const std::string& name = load.State.LoadedFileName;
+    try {
+        if (load.PvlFile) return EncodeDate(NameField(name, 6, 9), NameField(name, 10, 11), NameField(name, 12, 13));
+        return EncodeDate(StationTwoDigitYear(NameField(name, 13, 14)), NameField(name, 9, 10), NameField(name, 11, 12));
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// Elements for a named satellite and an estimated date, refined by the
+// frame at mid-pass; the proposed direction.
+bool PrescanNamedPass(TLoadContext& load, const std::string& satellite, TDateTime estimate) {
+    TOrbit& orbit = load.Orbit();
+    try {
+        orbit.SetSatelliteName(satellite);
+        orbit.SelectElements(estimate);
+        return PrescanFrameSatellite(load);
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+std::string NumberAt(const std::string& name, int position) {
+    std::string satellite;
+    for (const std::string_view number : NoaaNumbers)
+        if (Pos(number, name) == position) satellite = "NOAA-" + std::string(number);
+    return satellite;
+}
+
+}  // namespace
+
+int StationTwoDigitYear(int year) { return year <= 57 ? 2000 + year : 1900 + year; }
+
+void Read16BitSeaWifsHeader(TLoadContext& load) {
+    load.SetCaption(" (16-bit raw SeaWIFS format)");
+    load.Log("16-bit raw SeaWIFS format");
+    load.AskPassDirection("", true);
+    StartRecords(load, HrptWordRecord, 0, true);
+}
+
+void ReadDartcomHeader(TLoadContext& load) {
+    TEarthLocations& locations = load.EarthLocations();
+    TPassDirectionRequest& request = load.Dialog;
+    if (load.State.InputFormatCode == 29) {
+        load.SetCaption(" (16-bit raw Dartcom format)");
+        load.Log("16-bit raw Dartcom format");
+        request.DateMode = TDateMode::Year;
+        int day = 1;
+        request.SatellitePreset = SpacecraftNameFromFrames(load.HeaderBuffer, load.State.InputFileDate, day);
+        if (request.SatellitePreset.empty()) day = 1;
+        load.AskPassDirection("", true);
+        locations.BaseDate = EncodeDate(request.PassYear, 1, 1);
+        load.Orbit().SetSatelliteName(request.SatelliteText);
+        load.Log("  From direction form:  estimated date: " + FormatDateTime("yyyy-mmm-dd", locations.BaseDate + day - 1) +
+                 "  satellite: " + load.Orbit().SatelliteName);
+        StartRecords(load, DartcomRecord, 0, false);
+        return;
+    }
+    load.SetCaption(" (16-bit raw Dartcom CHRPT format)");
+    load.Log("16-bit raw Dartcom CHRPT format");
+    request.DateMode = TDateMode::Date;
+    request.SatellitePreset = "FY1C";
+    load.AskPassDirection("Confirm pass date, direction and satellite", true);
+    load.Orbit().SetSatelliteName(request.SatelliteText);
+    locations.BaseDate = request.PassDate;
+    load.Log("  From direction form:  date: " + FormatDateTime("yyyy-mmm-dd", locations.BaseDate) + "  satellite: " +
+             load.Orbit().SatelliteName);
+    StartRecords(load, DartcomChrptRecord, 0, false);
+}
+
+void ReadGtiHeader(TLoadContext& load) {
+    TPassState& state = load.State;
+    TOrbit& orbit = load.Orbit();
+    load.SetCaption(" (16 bit GTI HRPT format)");
+    load.Log("16-bit GTI HRPT format");
+    const std::string satellite = GtiNameSatellite(load);
+    load.Dialog.SatellitePreset = satellite;
+    state.DataStart = load.PvlFile ? HrptWordRecord : GtiHeaderBytes;
+    const TDateTime date = GtiNameDate(load);
+    state.PackedInput = true;
+    state.RecordSize = HrptWordRecord;
+    state.RecordCount = static_cast<int32_t>(std::max<int64_t>(0, state.FileSizeBytes - state.DataStart) / HrptWordRecord);
+    bool proposedNorthbound = true;
+    if (!satellite.empty() && date != 0) {
+        proposedNorthbound = PrescanNamedPass(load, satellite, date);
+        // The year of the pass, not of the file's date, is proposed.
+        load.Dialog.PassYear = DecodeDateTime(orbit.PassTime).year;
+    }
+    load.Dialog.DateMode = TDateMode::Year;
+    load.AskPassDirection("Year & satellite:", orbit.SatelliteName.empty() ? true : proposedNorthbound);
+    load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
+    orbit.SetSatelliteName(load.Dialog.SatelliteText);
+    load.SeekInput(state.DataStart);
+}
+
+void ReadSmartViewHeader(TLoadContext& load) {
+    TPassState& state = load.State;
+    TOrbit& orbit = load.Orbit();
+    TPassDirectionRequest& request = load.Dialog;
+    load.SetCaption(" (16 bit SmartView HRPT format)");
+    load.Log("16-bit SmartView HRPT format");
+    request.DateMode = TDateMode::Year;
+    orbit.Quiet = load.Settings.Unattended;
+    const std::string& name = state.LoadedFileName;
+    std::string satellite = NumberAt(name, static_cast<int>(name.size()) - 1);
+    request.SatellitePreset = satellite;
+    int year = 0;
+    int day = 0;
+    try {
+        year = StationTwoDigitYear(NameField(name, 1, 2));
+        request.PassYear = year;
+        day = NameField(name, 3, 5);
+        if (const std::string atSeven = NumberAt(name, 7); !atSeven.empty()) satellite = atSeven;
+        request.SatellitePreset = satellite;
+    } catch (const std::exception&) {
+        // The question asks for what the name does not give.
+    }
+    // The first record is the recorder's text header, not a line of the picture.
+    state.PackedInput = true;
+    state.RecordSize = HrptWordRecord;
+    state.DataStart = HrptWordRecord;
+    state.RecordCount = static_cast<int32_t>(std::max<int64_t>(0, state.FileSizeBytes - HrptWordRecord) / HrptWordRecord);
+    orbit.SetSatelliteName("");
+    bool proposedNorthbound = true;
+    if (!satellite.empty() && year != 0 && day != 0) {
+        proposedNorthbound = PrescanNamedPass(load, satellite, EncodeDate(year, 1, 1) + day - 1);
+        request.SatellitePreset = orbit.SatelliteName;
+    }
+    request.SatelliteText.clear();
+    load.AskPassDirection("Year & satellite:", orbit.SatelliteName.empty() ? true : proposedNorthbound);
+    load.EarthLocations().BaseDate = EncodeDate(request.PassYear, 1, 1);
+    orbit.SetSatelliteName(request.SatelliteText);
+    load.SeekInput(state.DataStart);
+}
+
+}  // namespace kestrune

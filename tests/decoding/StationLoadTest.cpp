@@ -1,0 +1,322 @@
+// Station formats loaded through the whole loader from files the writers
+// make: each stores every sample the writer put there, with the satellite,
+// date, direction and channels its header or name gives.
+#include "decoding/FramePrescan.h"
+#include "decoding/HRPTvideo.h"
+#include "decoding/HeadlessHost.h"
+#include "decoding/LoadContext.h"
+#include "decoding/Station16Formats.h"
+#include "decoding/PassLoader.h"
+#include "decoding/Telemetry.h"
+#include "decoding/TimestepFormat.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/DialogService.h"
+#include "tests/support/LoaderTest.h"
+#include "tests/support/StationFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace kestrune {
+namespace {
+
+using test::TBytes;
+
+constexpr int32_t Lines = 240;
+constexpr const char* AnySatellite = "*";  // the file names none
+
+// One station file and what its load must settle.
+struct TStationCase {
+    std::string Name;
+    TBytes Bytes;
+    int Code;
+    int32_t RecordSize;
+    int64_t HeaderLength;
+    std::string Satellite;
+    int Channels;
+    TDateTime BaseDate;
+    bool EightBit = false;
+};
+
+class StationLoadTest : public test::TLoaderTest {
+protected:
+    test::THrptPassSpec passSpec;
+
+    void SetUp() override {
+        TLoaderTest::SetUp();
+        WriteArchive("NOAA-18", 28654);
+    }
+
+    std::string Load(const std::string& name, const TBytes& bytes) {
+        const std::string path = Write(name, bytes);
+        loader.LoadDataFile(path);
+        return path;
+    }
+
+    bool Failed() const { return host.StatusText == "Read cancelled or error while reading..."; }
+
+    // Every sample of every channel in the store is the writer's.
+    void ExpectStoredPass(int32_t lines, bool eightBit) {
+        const THRPTvideo& video = *state.Video;
+        ASSERT_EQ(video.LineCount(), lines);
+        for (int channel = 1; channel <= MaxChannels; ++channel) {
+            if (!state.ChannelInStore(channel)) continue;
+            for (int32_t line = 0; line < lines; ++line) {
+                const uint16_t* stored = video.SampleAddress(channel, line);
+                ASSERT_NE(stored, nullptr);
+                for (int32_t sample = 0; sample < video.Width(); ++sample)
+                    ASSERT_EQ(stored[sample], test::StoredLayoutSample(passSpec, lines, state.Northbound, line, channel,
+                                                                       sample, video.Width(), eightBit))
+                        << "channel " << channel << " line " << line << " sample " << sample;
+            }
+        }
+    }
+
+    void ExpectCase(const TStationCase& file) {
+        EXPECT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.InputFormatCode, file.Code);
+        EXPECT_EQ(state.RecordSize, file.RecordSize);
+        EXPECT_EQ(state.HeaderLength, file.HeaderLength);
+        if (file.Satellite != AnySatellite) {
+            EXPECT_EQ(state.Orbit->SatelliteName, file.Satellite);
+        }
+        EXPECT_EQ(state.SelectedChannelCount(), file.Channels);
+        EXPECT_EQ(state.EarthLocations->BaseDate, file.BaseDate);
+        ExpectStoredPass(Lines, file.EightBit);
+    }
+
+    // A damaged copy either loads the lines it holds or ends through the
+    // failure handler; either way nobody is asked and the copy is kept.
+    void ExpectDamagedCopiesEndCleanly(const TStationCase& file, std::mt19937& random) {
+        const int64_t size = static_cast<int64_t>(file.Bytes.size());
+        std::vector<TBytes> copies;
+        for (const int64_t cut : {int64_t{0}, file.HeaderLength + 1, file.HeaderLength + file.RecordSize + 7, size / 2,
+                                  size - 1})
+            copies.emplace_back(file.Bytes.begin(), file.Bytes.begin() + std::clamp<int64_t>(cut, 0, size));
+        for (int run = 0; run < 4; ++run) {
+            TBytes copy = file.Bytes;
+            const int64_t headerSpan = std::max<int64_t>(file.HeaderLength, 64);
+            for (int k = 0; k < 24; ++k) copy[random() % static_cast<uint64_t>(headerSpan)] = static_cast<uint8_t>(random());
+            copies.push_back(std::move(copy));
+        }
+        for (const TBytes& copy : copies) {
+            SCOPED_TRACE(file.Name + ", " + std::to_string(copy.size()) + " bytes");
+            TDialogService::Instance().ClearScript();
+            const std::string path = Load(file.Name, copy);
+            if (!Failed()) {
+                EXPECT_GE(state.DataLineCount, 2);
+                EXPECT_EQ(state.Video->LineCount(), state.DataLineCount);
+            }
+            for (const TDialogRequest& request : TDialogService::Instance().Requests())
+                EXPECT_EQ(request.buttons, mbOK) << request.text;
+            EXPECT_FALSE(state.Loading);
+            EXPECT_EQ(test::ReadFileBytes(path), copy);
+        }
+    }
+
+    std::vector<TStationCase> FirstFamily();
+    std::vector<TStationCase> SixteenBitFamily();
+};
+
+std::vector<TStationCase> StationLoadTest::FirstFamily() {
+    using test::TTimestepKind;
+    test::TTimestepHeader windows;
+    test::TTimestepHeader unpacked;
+    unpacked.Packed = false;
+    test::TTimestepHeader fengYun;
+    fengYun.FengYun = "+FY1C";
+    test::TTimestepHeader dos;
+    dos.Channels = {true, true, false, true, false};
+    const TDateTime newYear = EncodeDate(2023, 1, 1);
+    return {
+        {"ts_win.hrp", test::BuildTimestepFile(passSpec, Lines, windows, TTimestepKind::Windows), 1, 13868, 2048,
+         "NOAA-18", 5, newYear},
+        {"ts_words.hrp", test::BuildTimestepFile(passSpec, Lines, unpacked, TTimestepKind::Windows), 1, 22180, 2048,
+         "NOAA-18", 5, newYear},
+        {"ts_fy.hrp", test::BuildTimestepFile(passSpec, Lines, fengYun, TTimestepKind::Windows), 1, 27728, 2048, "FY1C",
+         10, EncodeDate(2023, 5, 3)},
+        {"ts_dos.hrp", test::BuildTimestepFile(passSpec, Lines, dos, TTimestepKind::Dos), 2, 4 * 2560, 2048, "NOAA-18",
+         3, newYear},
+        {"ts_dos8.hrp8", test::BuildTimestepFile(passSpec, Lines, windows, TTimestepKind::Dos8Bit), 3, 6 * 2048, 2048,
+         "NOAA-18", 5, newYear, true},
+        {"N1830010.hrp", test::BuildSsbFile(passSpec, Lines), 4, 13590, 0, "NOAA-18", 5, newYear},
+        // The locator keeps only the year of a NOAA-95 date base.
+        {"noaa18_pass.raw", test::BuildEightBitFile(passSpec, Lines, 5), 24, 5 * 2048, 0, "NOAA-18", 5,
+         EncodeDate(2015, 1, 1), true},
+        {"fy1d_pass.fy8", test::BuildEightBitFile(passSpec, Lines, 10), 25, 10 * 2048, 0, AnySatellite, 10, 0, true},
+    };
+}
+
+TEST_F(StationLoadTest, TimestepSsbAndEightBitFilesStoreTheWritersSamples) {
+    for (const TStationCase& file : FirstFamily()) {
+        SCOPED_TRACE(file.Name);
+        Load(file.Name, file.Bytes);
+        ExpectCase(file);
+    }
+}
+
+TEST_F(StationLoadTest, TimestepHeaderGivesDirectionTextAndCaption) {
+    test::TTimestepHeader header;
+    header.Descending = false;
+    Load("ts_win.hrp", test::BuildTimestepFile(passSpec, Lines, header, test::TTimestepKind::Windows));
+    EXPECT_TRUE(state.Northbound) << "an ascending pass is proposed northbound";
+    EXPECT_EQ(state.HeaderText, "Timestep format, NOAA-18 captured: 2023-May-03  12:00");
+    EXPECT_EQ(host.WindowCaption, state.HeaderText + " - ts_win - Talvessa");
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  Decoded base date is 2023-May-03 and satellite name \"NOAA-18\""));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  Format string:  XRAWFMT"));
+    EXPECT_EQ(state.TelemetryData->GoodSyncCount, Lines);
+}
+
+TEST_F(StationLoadTest, DamagedCopiesEndCleanly) {
+    std::mt19937 random(15);
+    for (const TStationCase& file : FirstFamily()) ExpectDamagedCopiesEndCleanly(file, random);
+}
+
+std::vector<TStationCase> StationLoadTest::SixteenBitFamily() {
+    using test::TWordPacking;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    const int64_t start = 1683115200;  // 2023-05-03 12:00
+    const TDateTime newYear = EncodeDate(2023, 1, 1);
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    return {
+        {"pass.sw16", test::BuildLayoutPass(passSpec, Lines, test::SeaWifsVideo, TWordPacking::BigEndian16, 22180), 27,
+         22180, 0, AnySatellite, 8, 0},
+        {"20230503_fy1d.fy1d", test::BuildLayoutPass(passSpec, Lines, test::ChrptVideo, TWordPacking::LittleEndian16),
+         28, 44360, 0, "FY1D", 10, may3},
+        {"20230503_fy1c.fy1c", test::BuildLayoutPass(passSpec, Lines, test::ChrptVideo, TWordPacking::BigEndian16), 28,
+         44360, 0, "FY1C", 10, may3},
+        {"2019_dartcom.drt", test::BuildDartcomFile(passSpec, Lines, false), 29, 22016, 0, "NOAA-18", 5,
+         EncodeDate(2019, 1, 1)},
+        {"20230503_dartcom.drt", test::BuildDartcomFile(passSpec, Lines, true), 30, 44150, 0, "FY1C", 10, may3},
+        {"NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines), 31, 22180, 52, "NOAA-18", 5, newYear},
+        {"quorum.qrm", test::BuildQuorumFile(passSpec, Lines, false, "NOAA 18", set, start), 32, 22180, 44360,
+         "NOAA-18", 5, newYear},
+        {"quorum_fy.qrm", test::BuildQuorumFile(passSpec, Lines, true, "FENGYUN 1D", set, start), 32, 44360, 88720,
+         "FY1D", 10, may3},
+        // The recorder's text header is not a line of the picture.
+        {"23123_18.svw", test::BuildSmartViewFile(passSpec, Lines), 33, 22180, 22180, "NOAA-18", 5, newYear},
+    };
+}
+
+TEST_F(StationLoadTest, SixteenBitStationFilesStoreTheWritersSamples) {
+    for (const TStationCase& file : SixteenBitFamily()) {
+        SCOPED_TRACE(file.Name);
+        Load(file.Name, file.Bytes);
+        ExpectCase(file);
+        if (file.Code == 32) {
+            EXPECT_EQ(state.EarthLocations->EmbeddedTleLine1.substr(0, 7), "1 28654") << "the header's elements";
+        }
+    }
+}
+
+TEST_F(StationLoadTest, SixteenBitDamagedCopiesEndCleanly) {
+    std::mt19937 random(16);
+    for (const TStationCase& file : SixteenBitFamily()) ExpectDamagedCopiesEndCleanly(file, random);
+}
+
+TEST_F(StationLoadTest, QuorumWithoutHeaderOrInstrumentStartsFromNothing) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    TBytes bytes = test::BuildQuorumFile(passSpec, Lines, false, "NOAA 18", set, 1683115200);
+    settings.ForcedDirection = 1;
+    Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
+    settings.ForcedDirection = 0;
+    // A SeaWiFS path gives an instrument the Quorum reader asks nothing for:
+    // direction and date base stay as every load starts them.
+    Load("seawifs_quorum.qrm", bytes);
+    EXPECT_FALSE(Failed());
+    EXPECT_EQ(state.SensorKind, SensorSeaWifs);
+    EXPECT_FALSE(state.Northbound);
+    EXPECT_TRUE(host.DirectionRequests.empty());
+    bytes[22181] = 0;  // no date frame: the header is not recognised
+    Load("quorum.qrm", bytes);
+    EXPECT_TRUE(Failed());
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The Quorum header of the file was not recognised"));
+}
+
+TEST_F(StationLoadTest, SmartViewAndGtiNames) {
+    EXPECT_EQ(StationTwoDigitYear(57), 2057);
+    EXPECT_EQ(StationTwoDigitYear(58), 1958);
+    passSpec.SpacecraftId = 7;  // NOAA-15
+    Load("99123_15.svw", test::BuildSmartViewFile(passSpec, Lines));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(1999, 1, 1));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
+    // The frame names another satellite than the GTI name.
+    Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));
+}
+
+// The satellite word, the year pivot and the NOAA-10 service dates, as the
+// header decoder reads them.
+TEST_F(StationLoadTest, TimestepSatelliteWordsAndYears) {
+    const struct {
+        uint16_t Word;
+        int Year;
+        const char* Satellite;
+        int DecodedYear;
+    } rows[] = {{9, 23, "NOAA-17", 2023},    {13, 2023, "NOAA-16", 2023}, {65535, 56, "NOAA-18", 2056},
+                {10, 2023, "NOAA-19", 2023}, {10, 90, "NOAA-10", 1990},   {12, 57, "NOAA-12", 1957},
+                {99, 2005, "", 2005}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Word);
+        TLoadContext load(state, host, settings);
+        test::TTimestepHeader header;
+        header.SatelliteWord = row.Word;
+        header.Year = row.Year;
+        const TBytes bytes = test::TimestepHeader(header, test::TTimestepKind::Windows);
+        std::copy(bytes.begin(), bytes.end(), load.HeaderBuffer.begin());
+        DecodeTimestepHeader(load);
+        EXPECT_EQ(state.Orbit->SatelliteName, row.Satellite);
+        EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(row.DecodedYear, 1, 1));
+    }
+    // A capture date that is no date leaves no header text and the date base as it was.
+    TLoadContext load(state, host, settings);
+    state.HeaderText.clear();
+    test::TTimestepHeader header;
+    header.Month = 13;
+    const TBytes bytes = test::TimestepHeader(header, test::TTimestepKind::Windows);
+    std::copy(bytes.begin(), bytes.end(), load.HeaderBuffer.begin());
+    state.EarthLocations->BaseDate = 7;
+    DecodeTimestepHeader(load);
+    EXPECT_EQ(state.HeaderText, "");
+    EXPECT_EQ(state.EarthLocations->BaseDate, 7);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+}
+
+// The SSB name gives satellite and orbit number; the orbit number's date is
+// refined by the frame at 45 % of the pass.
+TEST_F(StationLoadTest, SsbPassTimeFromTheMidPassFrame) {
+    Load("N1830010.hrp", test::BuildSsbFile(passSpec, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "SSB/Orbit pre-scan, satellite is: NOAA-18"));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "SSB/Orbit pre-scan, pass date & time from timestamp is: 2023-May-03 at 12:00"));
+    EXPECT_EQ(host.WindowCaption, "Talvessa - N1830010, NOAA-18 (Orbit/SSB format)");
+    EXPECT_TRUE(state.Orbit->ElementsValid);
+
+    Load("X1830010.hrp", test::BuildSsbFile(passSpec, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "SSB/Orbit format could not determine satellite name"));
+    EXPECT_EQ(host.WindowCaption, "Talvessa - X1830010 (Orbit/SSB format)");
+}
+
+TEST_F(StationLoadTest, Noaa95AsksForSatelliteAndStart) {
+    settings.Unattended = false;
+    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        answer.SatelliteText = "NOAA-18";
+        answer.PassDate = EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0);
+        return answer;
+    };
+    Load("pass.raw", test::BuildEightBitFile(passSpec, Lines, 5));
+    ASSERT_EQ(host.DirectionRequests.size(), 1u);
+    EXPECT_EQ(host.DirectionRequests[0].HintText, "Confirm satellite, pass start date and time");
+    EXPECT_EQ(host.DirectionRequests[0].DateMode, TDateMode::DateAndTime);
+    EXPECT_EQ(host.DirectionRequests[0].PassDate, EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 0, 0));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_EQ(state.PassDateTime, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
+}
+
+}  // namespace
+}  // namespace kestrune
