@@ -263,7 +263,8 @@ bool TMainCore::FormShow() {
     if (Settings.CacheDisplay->Value)
         CacheFileName = TemporaryFolder() + "~kestrune~" +
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
-    Unattended = Params.size() > 1;
+    // Without a display nobody is there either: nothing may wait for an answer.
+    Unattended = Params.size() > 1 || Headless;
     Boundaries.DefaultFileName = DefaultBoundaryFile(ProgramFolder);
     Boundaries.Mapping = Pass.WarpedMapping.get();
     Settings.BoundaryPath = String("BoundaryPath", Boundaries.DefaultFileName);
@@ -333,12 +334,12 @@ void TMainCore::TimerNewFileTimer() {
         outputName = Pass.LoadedFileName;
     }
     if (!Unattended) return;
-    if (!loaded) {
+    if (!loaded && !Params.empty()) {
         exitCode_ = 1;
         ReportQuietError("No pass could be loaded from \"" + Params[0] + "\"");
     }
     TCommandLineRun run(Params, *this, ProgramFolder);
-    if (run.Run(outputName)) host_.CloseWindow();
+    if (run.Run(outputName) || Headless) host_.CloseWindow();
 }
 
 void TMainCore::LoadDataFile(const std::string& fileName) {

@@ -189,6 +189,9 @@ public:
     std::string LoadedFilePath;
     uint8_t ForcedDirection = 0;
     bool Unattended = false;
+    // No display: nobody can close the window, so the program closes itself
+    // after the deferred open and its items, as with "-CLOSE".
+    bool Headless = false;
     bool LargeMemory = false;
     bool ReceiverRunning = false;
     float HomeLatitude = 0;

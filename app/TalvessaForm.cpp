@@ -138,8 +138,9 @@ void TWindowPlacement::SetClientHeight(int height) { window_.resize(window_.widt
 
 // ---- life --------------------------------------------------------------------------
 
-TFormMain::TFormMain(TParams params) : placement_(*this) {
+TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     setObjectName("FormMain");
+    setAttribute(Qt::WA_DontShowOnScreen, headless);
     BuildControls();
     if (TDialogService::Instance().GetMode() == TDialogService::Mode::Interactive)
         TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
@@ -151,6 +152,7 @@ TFormMain::TFormMain(TParams params) : placement_(*this) {
     });
     // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
+    core_->Headless = headless;
     AttachToCore();
     BuildDropTarget();
 }
@@ -309,7 +311,8 @@ void TFormMain::BuildTimers() {
     TimerNewFile = new QTimer(this);
     TimerNewFile->setObjectName("TimerNewFile");
     TimerNewFile->setSingleShot(true);
-    TimerNewFile->setInterval(NewFileDelayMs);
+    // Offscreen there is nothing to paint first: the open starts at once.
+    TimerNewFile->setInterval(QGuiApplication::platformName() == "offscreen" ? 0 : NewFileDelayMs);
     connect(TimerNewFile, &QTimer::timeout, this, [this] {
         Guarded([this] {
             // Another file is still being read or shown: the open waits its turn.
@@ -714,6 +717,8 @@ void TFormMain::ViewTabsChanged() {
 }
 
 void TFormMain::DisplayChanged() {
+    // Nobody sees a headless window: its picture would be a copy for nothing.
+    if (core_->Headless) return;
     ImageDisplay->SetPicture(ToImage(core_->View.DisplayBitmap()));
     SizeImageDisplay();
 }

@@ -62,8 +62,10 @@ private:
 
 class TFormMain : public QMainWindow, public TMainHost {
 public:
-    // params: the program's parameters, parameter 1 first.
-    explicit TFormMain(TParams params);
+    // params: the program's parameters, parameter 1 first. headless: the
+    // program chose the offscreen platform, so nobody sees the window: it
+    // paints nothing and closes once the deferred open and its items are done.
+    explicit TFormMain(TParams params, bool headless = false);
     ~TFormMain() override;
 
     TMainCore& Core() { return *core_; }

@@ -20,19 +20,20 @@ bool Set(const char* variable) {
 
 int main(int argc, char* argv[]) {
     using namespace kestrune;
-    // A machine without a display still runs the program, on Qt's offscreen platform.
-    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A machine without a display still runs the program, on Qt's offscreen
+    // platform; nobody can see or close that window, nor answer a box.
+    const bool headless = !Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && std::getenv("QT_QPA_PLATFORM") == nullptr;
+    if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const TParams params(argv + 1, argv + argc);
     InitDebugMode(params);
     // Two or more parameters: an unattended run, in which no box waits for an answer.
-    TDialogService::Instance().SetMode(params.size() > 1 ? TDialogService::Mode::Unattended
-                                                         : TDialogService::Mode::Interactive);
+    TDialogService::Instance().SetMode(params.size() > 1 || headless ? TDialogService::Mode::Unattended
+                                                                     : TDialogService::Mode::Interactive);
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Morvane's Talvessa");
     try {
-        TFormMain form(params);
+        TFormMain form(params, headless);
         form.show();
         const int status = QApplication::exec();
         return status != 0 ? status : form.Core().ExitCode();

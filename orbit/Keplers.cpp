@@ -18,6 +18,7 @@ constexpr size_t ElementLineLength = 69;
 constexpr int RevolutionModulus = 100000;
 constexpr const char* KepsFolderName = "Keps/";
 constexpr const char* UpdatesFolderName = "Updates/";
+const std::string FolderMissingText = "Folder for Kepler data: ";
 constexpr const char* DatePicture = "yyyy-mmmm-dd hh:nn";
 // Beyond the archive's ends a walk sees this age.
 constexpr double OutsideAgeDays = 1000.0;
@@ -56,7 +57,7 @@ std::string FindKepsFolder(const std::string& baseFolder, std::string& message) 
     // An installed program's folder holds no archives; the user's data folder may.
     const std::string user = UserDataFolder() + KepsFolderName;
     if (DirectoryExists(user)) return user;
-    message = "Folder for Kepler data: " + first + " was not found.";
+    message = FolderMissingText + first + " was not found.";
     return {};
 }
 
@@ -233,10 +234,6 @@ std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t 
            "\r" + lines[n - 1];
 }
 
-void ShowUnlessEmpty(const std::string& message) {
-    if (!message.empty()) TDialogService::Instance().ShowMessage(message);
-}
-
 }  // namespace
 
 bool IsElementLine(std::string_view line) {
@@ -259,6 +256,15 @@ TDateTime ArchiveEpoch(std::string_view line1) {
 int ArchiveRevolution(std::string_view line2) {
     int revolution = 0;
     return TryStrToInt(Copy(line2, 64, 5), revolution) ? revolution : 0;
+}
+
+void TKeplerData::Tell(const std::string& message) {
+    if (message.empty()) return;
+    if (StartsText(FolderMissingText, message)) {
+        if (folderMissingTold_) return;
+        folderMissingTold_ = true;
+    }
+    TDialogService::Instance().ShowMessage(message);
 }
 
 void TKeplerData::SetCatalogueDirectory(const std::string& directory) {
@@ -333,7 +339,7 @@ bool TKeplerData::SelectArchiveSet(const std::string& name, const std::string& b
         const TDateTime first = epoch(0);
         const TDateTime last = epoch(static_cast<int64_t>(n) - 2);
         if (first == 0.0 || last <= first) {
-            if (!quiet) ShowUnlessEmpty(UndatedArchiveMessage(lines, n, DescribeFiles(mainFile, updateFile), first, last));
+            if (!quiet) Tell(UndatedArchiveMessage(lines, n, DescribeFiles(mainFile, updateFile), first, last));
             return false;
         }
         double f = (passTime - first) / (last - first);
@@ -378,7 +384,7 @@ bool TKeplerData::GetElements(const std::string& name, const std::string& catalo
         age = catalogueAge;
         return true;
     }
-    if (!quiet) ShowUnlessEmpty(message);
+    if (!quiet) Tell(message);
     return false;
 }
 
@@ -386,7 +392,7 @@ TDateTime TKeplerData::KeplerEpochForOrbit(const std::string& name, int revoluti
     std::string message, mainFile, updateFile;
     std::vector<std::string> lines;
     if (!FindKeplerFile(name, KeplerBaseFolder, message, mainFile, updateFile, lines)) {
-        ShowUnlessEmpty(message);
+        Tell(message);
         return 0.0;
     }
     const size_t n = lines.size() - lines.size() % 2;

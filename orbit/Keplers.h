@@ -58,6 +58,13 @@ public:
     // across the wrap from 99999 to 0, and a 5-digit orbit number stands for
     // the orbit of that number nearest the archive's span.
     TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
+
+private:
+    // Shows a message; that the archive folder is missing only once, as it
+    // stays missing for every pass this object serves.
+    void Tell(const std::string& message);
+
+    bool folderMissingTold_ = false;
 };
 
 }  // namespace kestrune

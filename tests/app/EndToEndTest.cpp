@@ -202,11 +202,22 @@ TEST_F(EndToEndTest, ViewParametersShapeTheSavedImage) {
     EXPECT_FALSE(SameContent(Out("n0-vg.bmp"), Out("n1-vg.bmp")));
 }
 
-TEST_F(EndToEndTest, RunsWithoutADisplay) {
+// Without a display nobody can close the window: the program ends after
+// its items, or after the open alone, as if "-CLOSE" had been given; the
+// missing element-archive folder is told once.
+TEST_F(EndToEndTest, RunsWithoutADisplayAndEndsByItself) {
     for (const char* variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) unsetenv(variable);
-    const TRunResult run = Run({"-FC:A.JPG", "-CLOSE"});
+    const TRunResult run = Run({"-FC:A.JPG"});
     EXPECT_EQ(run.Status, 0) << Log();
     EXPECT_TRUE(IsJpeg(Data(Base + std::string("-fc.jpg"))));
+    EXPECT_EQ(RunWith({pass}).Status, 0) << Log();
+    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, "", ""));
+    std::filesystem::remove(folder / "program.log");
+    EXPECT_EQ(Run({"-FC:A.JPG", "-TEMP:A.JPG"}).Status, 0) << Log();
+    const std::string log = Log();
+    const std::string told = "Folder for Kepler data: ";
+    EXPECT_NE(log.find(told), std::string::npos) << log;
+    EXPECT_EQ(log.find(told), log.rfind(told)) << log;
 }
 
 TEST_F(EndToEndTest, CorrectedAptJpegAndBmp) {

@@ -125,6 +125,27 @@ TEST_F(MainCoreTest, PlacementIsRestoredAndStored) {
     host.Window.Y = 250;
     core.reset();
     EXPECT_EQ(OpenKey().ReadInteger("FormTop"), 250);
+    // An unattended run restores the placement but never stores one.
+    core = Start({WritePass(), "-FC:X.BMP"});
+    EXPECT_EQ(host.Window.Y, 250);
+    host.Window.Y = 800;
+    core.reset();
+    EXPECT_EQ(OpenKey().ReadInteger("FormTop"), 250);
+}
+
+// A missing element-archive folder stays missing: it is told once a start, not at every load.
+TEST_F(MainCoreTest, TheMissingKeplerFolderIsToldOncePerStart) {
+    const std::string pass = folder / "data/230503_1200_noaa18.wsd";
+    std::filesystem::create_directories(folder / "data");
+    test::WriteFileBytes(pass, test::BuildWsdFile({}, 240, "", ""));
+    auto core = Start();
+    for (int load = 0; load < 2; ++load) core->LoadDataFile(pass);
+    const auto& requests = TDialogService::Instance().Requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
+                            [](const TDialogRequest& request) {
+                                return request.text.starts_with("Folder for Kepler data: ");
+                            }),
+              1);
 }
 
 TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
