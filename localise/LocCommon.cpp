@@ -1,8 +1,10 @@
 #include "localise/LocCommon.h"
 
+#include "localise/LocResources.h"
+
 namespace kestrune {
 
-void RaiseInvalidFileFormat() { throw ELangFileError("Invalid file format"); }
+void RaiseInvalidFileFormat() { throw ELangFileError(ResourceText(res::SInvalidFileFormat)); }
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "localise/LocFormProc.h"
 
+#include "localise/LocResources.h"
 #include "localise/QLocales.h"
 #include "localise/QStrings.h"
 #include "localise/WinResProc.h"
@@ -12,6 +13,9 @@
 namespace kestrune {
 
 namespace {
+
+// Objects and collections nested deeper than this are refused.
+constexpr int MaxNesting = 64;
 
 // Kinds of added properties.
 constexpr uint8_t AddedStringList = 3;
@@ -166,8 +170,8 @@ private:
     }
 
     // Properties the stream lacks: dictionary entries marked to be added, and
-    // the reading order of right-to-left languages.
-    TBytes Additions(const TNamedList<TLocItem>* properties, const std::vector<std::string>& seen) const {
+    // (for components, not collection items) the reading order of right-to-left languages.
+    TBytes Additions(const TNamedList<TLocItem>* properties, const std::vector<std::string>& seen, bool component) const {
         TBytes bytes;
         TFormWriter writer(bytes);
         const auto present = [&](std::string_view name) { return IndexOfText(seen, name) >= 0; };
@@ -180,7 +184,7 @@ private:
             writer.WriteShortString(item->Name);
             bytes += *value;
         }
-        if (rules_.useBiDiMode && rules_.rightToLeft && !present("BiDiMode")) {
+        if (component && rules_.useBiDiMode && rules_.rightToLeft && !present("BiDiMode")) {
             writer.WriteShortString("BiDiMode");
             writer.WriteIdent("bdRightToLeft");
         }
@@ -198,14 +202,15 @@ private:
         }
     }
 
-    void ProcessProperties(const std::string& path, const TNamedList<TLocItem>* properties, uint16_t flags) {
+    void ProcessProperties(const std::string& path, const TNamedList<TLocItem>* properties, uint16_t flags, int depth, bool component) {
+        if (depth > MaxNesting) TFormReader::Fail();
         std::vector<std::string> seen;
         while (!reader_.EndOfList()) {
             const std::string name = reader_.ReadShortString();
             seen.push_back(name);
             const TValueType type = reader_.PeekValueType();
             if (type == TValueType::Collection) {
-                ProcessCollection(JoinDotted(path, name));
+                ProcessCollection(JoinDotted(path, name), depth + 1);
                 continue;
             }
             const size_t valueStart = reader_.Pos();
@@ -217,22 +222,21 @@ private:
             copied_ = reader_.Pos();
         }
         CopyUpTo(reader_.Pos());
-        output_ += Additions(properties, seen);
+        output_ += Additions(properties, seen, component);
         reader_.ReadListEnd();
     }
 
-    void ProcessCollection(const std::string& path) {
+    void ProcessCollection(const std::string& path, int depth) {
         reader_.ReadValueTypeOf(TValueType::Collection);
         for (int index = 0; reader_.NextCollectionItem(); ++index) {
             const std::string itemPath = path + "[" + std::to_string(index) + "]";
             uint16_t flags = 0;
-            ProcessProperties(itemPath, ComponentProperties(itemPath, flags), flags);
+            ProcessProperties(itemPath, ComponentProperties(itemPath, flags), flags, depth, false);
         }
     }
 
     void ProcessObject(const std::string& path, const TNamedList<TLocItem>* properties, uint16_t flags, int depth) {
-        if (depth > 64) TFormReader::Fail();
-        ProcessProperties(path, properties, flags);
+        ProcessProperties(path, properties, flags, depth, true);
         for (int position = 1; !reader_.EndOfList(); ++position) {
             const TFormObject child = reader_.ReadObjectHeader();
             const std::string childPath = JoinDotted(path, child.Name.empty() ? child.ClassName + std::to_string(position) : child.Name);
@@ -277,7 +281,7 @@ void TLocFormProcessor::ProcessResources(TResProcessor& set) {
 
 void TLocFormProcessor::ProcessForm(TResProcessor& set, const std::string& name) {
     TResRCData* rcdata = set.RCData();
-    if (!rcdata) throw ELocFormProcessorError("Can't find RCDATA block");
+    if (!rcdata) throw ELocFormProcessorError(ResourceText(res::SNoRCDataBlock));
     TResRCDataItem* item = rcdata->FindItem("T" + UpperCase(name));
     if (!item) item = rcdata->FindItem("TME" + UpperCase(name));
     if (!item) return;

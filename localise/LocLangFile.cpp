@@ -1,5 +1,6 @@
 #include "localise/LocLangFile.h"
 
+#include "localise/LocResources.h"
 #include "localise/qcompress.h"
 #include "platform/FileIO.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::string_view LangSignature = "LF";
 
-[[noreturn]] void InvalidLocStorage() { throw ELangFileError("Invalid LocStorage"); }
+[[noreturn]] void InvalidLocStorage() { throw ELangFileError(ResourceText(res::SInvalidLocStorage)); }
 
 // The expanded bytes of a compressed stream, else the stream itself.
 std::string_view Expanded(std::string_view stream, std::string& holder, bool& compressed) {
@@ -233,7 +234,7 @@ size_t TLangFile::ReadLangFileHeader(std::string_view stream, bool skipStore) {
     header.Version = in.U16();
     if (header.Version == 0) RaiseInvalidFileFormat();
     if (header.Version > LangFileVersion)
-        throw ELangFileError("The language file can not be read. You need to download the latest Language Manager");
+        throw ELangFileError(ResourceText(res::SNewerVersion));
     header.Stamp = in.U32();
     if (header.Version >= 5) header.SecondStamp = in.U32();
     header.LanguageId = in.U16();
@@ -270,7 +271,7 @@ void TLangFile::ReadBody(TLocStorage* storage, int column, uint16_t mode) {
 
 void TLangFile::ReadBody(std::string_view stream, TLocStorage* storage, uint16_t mode, int column) {
     if (!storage) InvalidLocStorage();
-    if (column < -1 || column >= static_cast<int>(storage->LanguageCount())) throw ELangFileError("Invalid index");
+    if (column < -1 || column >= static_cast<int>(storage->LanguageCount())) throw ELangFileError(ResourceText(res::SInvalidIndex));
     if (column == -1) storage->ClearTree();
     ReadLangFileBody(stream, *storage, mode, column);
 }

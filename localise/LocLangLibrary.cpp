@@ -2,6 +2,7 @@
 // dictionary column, and the settings block every library carries.
 #include "localise/LocFormProc.h"
 #include "localise/LocLangFile.h"
+#include "localise/LocResources.h"
 #include "localise/WinResProc.h"
 #include "platform/FileIO.h"
 #include "platform/ResCodePages.h"
@@ -15,7 +16,7 @@ constexpr std::string_view ExecutableSignature = "QEXE";
 // Offset of the block version in a settings block: after signature, stamp, language id and the two names.
 constexpr size_t SettingsFixedHead = 12;
 
-[[noreturn]] void InvalidNativeDll() { throw ELangFileError("Can't create DLL. The native DLL is invalid"); }
+[[noreturn]] void InvalidNativeDll() { throw ELangFileError(ResourceText(res::SInvalidNativeDLL)); }
 
 // The block version after the names of a settings block; 6 when the block ends before it.
 uint16_t SettingsBlockVersionOf(std::string_view block) {

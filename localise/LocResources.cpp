@@ -1,5 +1,6 @@
 #include "localise/LocResources.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kestrune {
@@ -42,6 +43,11 @@ std::string_view& Image() {
 }  // namespace
 
 std::span<const TResourceString> ProgramResourceStrings() { return Strings; }
+
+std::string ResourceText(uint16_t id) {
+    const auto it = std::lower_bound(Strings.begin(), Strings.end(), id, [](const TResourceString& s, uint16_t v) { return s.id < v; });
+    return it != Strings.end() && it->id == id ? it->text : "";
+}
 
 std::string_view ProgramResourceImage() { return Image(); }
 

@@ -5,9 +5,29 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kestrune {
+
+// Ids of the resource strings the localisation library raises its errors with.
+namespace res {
+constexpr uint16_t SInvalidIndex = 65201;
+constexpr uint16_t SWrongStreamFormat = 65204;
+constexpr uint16_t SNoRCDataBlock = 65217;
+constexpr uint16_t SMapViewFailed = 65219;
+constexpr uint16_t SUnrecognizedFormat = 65220;
+constexpr uint16_t SNotPEFile = 65221;
+constexpr uint16_t SNoResources = 65222;
+constexpr uint16_t SNotAList = 65223;
+constexpr uint16_t SCannotAddLanguage = 65224;
+constexpr uint16_t SCannotRemoveLanguage = 65225;
+constexpr uint16_t SEmptyDictionary = 65226;
+constexpr uint16_t SInvalidFileFormat = 65228;
+constexpr uint16_t SNewerVersion = 65229;
+constexpr uint16_t SInvalidNativeDLL = 65230;
+constexpr uint16_t SInvalidLocStorage = 65231;
+}  // namespace res
 
 struct TResourceString {
     uint16_t id;
@@ -18,6 +38,9 @@ struct TResourceString {
 
 // Every resource string of the program, in id order.
 std::span<const TResourceString> ProgramResourceStrings();
+
+// The text of a resource string ("" for an unknown id).
+std::string ResourceText(uint16_t id);
 
 // The embedded resource image; empty when the executable carries none.
 std::string_view ProgramResourceImage();

@@ -1,5 +1,6 @@
 #include "localise/LocStorage.h"
 
+#include "localise/LocResources.h"
 #include "localise/QLocales.h"
 
 #include <algorithm>
@@ -109,8 +110,8 @@ void ForEachLeaf(const TLocStorage& storage, Visit visit) {
 }  // namespace
 
 int TLocStorage::AddLanguage(int sourceColumn, uint16_t languageId) {
-    if (locales_.empty()) throw ELocStorageError("Empty dictionary");
-    if (sourceColumn < 0 || static_cast<size_t>(sourceColumn) >= locales_.size()) throw ELocStorageError("Could not add language");
+    if (locales_.empty()) throw ELocStorageError(ResourceText(res::SEmptyDictionary));
+    if (sourceColumn < 0 || static_cast<size_t>(sourceColumn) >= locales_.size()) throw ELocStorageError(ResourceText(res::SCannotAddLanguage));
     locales_.push_back(languageId);
     ForEachLeaf(*this, [&](TLocItem& item) {
         TLocValue value;
@@ -123,7 +124,7 @@ int TLocStorage::AddLanguage(int sourceColumn, uint16_t languageId) {
 
 void TLocStorage::RemoveLanguage(int column) {
     if (locales_.size() < 2 || column < 1 || static_cast<size_t>(column) >= locales_.size())
-        throw ELocStorageError("Could not remove language");
+        throw ELocStorageError(ResourceText(res::SCannotRemoveLanguage));
     locales_.erase(locales_.begin() + column);
     ForEachLeaf(*this, [&](TLocItem& item) { item.Values.erase(item.Values.begin() + column); });
 }

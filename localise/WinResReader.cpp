@@ -2,11 +2,13 @@
 // module's resource image.
 #include "localise/WinResProc.h"
 
+#include "localise/LocResources.h"
+
 namespace kestrune {
 
 namespace {
 
-[[noreturn]] void Unrecognized() { throw EExeError("Unrecognized file format"); }
+[[noreturn]] void Unrecognized() { throw EExeError(ResourceText(res::SUnrecognizedFormat)); }
 
 template <class Block>
 std::unique_ptr<Block> BlockFromList(const TPEResourceItem& type) {

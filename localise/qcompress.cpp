@@ -1,5 +1,6 @@
 #include "localise/qcompress.h"
 
+#include "localise/LocResources.h"
 #include "platform/ResBytes.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@ namespace kestrune {
 
 namespace {
 
-[[noreturn]] void WrongStreamFormat() { throw EQCompressError("Wrong stream format"); }
+[[noreturn]] void WrongStreamFormat() { throw EQCompressError(ResourceText(res::SWrongStreamFormat)); }
 
 enum class TEndRule { Whole, Prefix };
 

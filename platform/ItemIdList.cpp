@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace kestrune {
 
@@ -9,8 +10,19 @@ namespace {
 
 constexpr size_t SizeField = 2;
 constexpr size_t MaxItemData = 0xFFFF - SizeField;
-// The first data byte of an item that names a file-system entry; its name follows.
-constexpr uint8_t FileSystemItem = 0x31;
+// An absolute path of plain names: no empty, "." or ".." component, no zero.
+bool IsPlacePath(std::string_view path) {
+    if (path.empty() || path[0] != '/' || path.find('\0') != std::string_view::npos) return false;
+    if (path == "/") return true;
+    for (size_t start = 1; start <= path.size();) {
+        size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
 
 uint16_t ReadSize(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
@@ -112,7 +124,7 @@ std::optional<TItemIdList> IdListFromPath(const std::string& path) {
         size_t end = path.find('/', start);
         if (end == std::string::npos) end = path.size();
         if (end > start) {
-            std::vector<uint8_t> data{FileSystemItem};
+            std::vector<uint8_t> data{FileSystemItemKind};
             data.insert(data.end(), path.begin() + static_cast<ptrdiff_t>(start),
                         path.begin() + static_cast<ptrdiff_t>(end));
             list = list.combine(TItemIdList::fromItem(data));
@@ -127,13 +139,23 @@ std::optional<std::string> PathFromIdList(const TItemIdList& list) {
     const size_t count = list.itemCount();
     for (size_t k = 0; k < count; ++k) {
         const std::span<const uint8_t> data = list.itemData(k);
+        if (data.empty()) return std::nullopt;
+        const std::string_view text(reinterpret_cast<const char*>(data.data()) + 1, data.size() - 1);
+        if (data[0] == ComputerItemKind && k == 0) continue;
+        if (data[0] == PlaceItemKind) {
+            const bool placeable = k == 0 || (k == 1 && list.itemData(0)[0] == ComputerItemKind);
+            if (!placeable || !IsPlacePath(text)) return std::nullopt;
+            path = text == "/" ? std::string() : std::string(text);
+            continue;
+        }
         // A name is one path component: not empty, no separator, no zero.
-        if (data.size() < 2 || data[0] != FileSystemItem) return std::nullopt;
-        if (std::find_if(data.begin() + 1, data.end(), [](uint8_t c) { return c == '/' || c == 0; }) != data.end())
-            return std::nullopt;
+        if (data[0] != FileSystemItemKind || text.empty() || text == "." || text == "..") return std::nullopt;
+        if (text.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return std::nullopt;
+        if (k == 1 && list.itemData(0)[0] == ComputerItemKind) return std::nullopt;
         path += '/';
-        path.append(data.begin() + 1, data.end());
+        path += text;
     }
+    if (count == 1 && list.itemData(0)[0] == ComputerItemKind) return std::nullopt;
     return path.empty() ? std::string("/") : path;
 }
 

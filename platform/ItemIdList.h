@@ -12,6 +12,13 @@
 
 namespace kestrune {
 
+// Item kinds, the first data byte of an item: a name in its folder; a place
+// (an absolute folder path: the home folder on the desktop, a mounted file
+// system under the computer); the computer.
+constexpr uint8_t FileSystemItemKind = 0x31;
+constexpr uint8_t PlaceItemKind = 0x2F;
+constexpr uint8_t ComputerItemKind = 0x1F;
+
 class TItemIdList {
 public:
     // The empty list (the desktop): the terminator alone.
@@ -55,7 +62,8 @@ private:
 // relative path.
 std::optional<TItemIdList> IdListFromPath(const std::string& path);
 // The file-system path of an absolute list; none when an item is not a
-// file-system item (a virtual item has no path).
+// file-system item (the computer alone has no path). A place may only lead the
+// list or follow the computer.
 std::optional<std::string> PathFromIdList(const TItemIdList& list);
 
 }  // namespace kestrune

@@ -126,6 +126,9 @@ TEST(FormProcessorTest, SetWithoutRCDataIsRefused) {
     set.AddBlock(std::move(rcdata));
     EXPECT_THROW(processor.ProcessForm(set, "FormAbout"), EFormStreamError);
     processor.ProcessForm(set, "FormOther");  // absent: skipped
+    std::string nested = std::string("TPF0\x09TFormMain\x00", 15);
+    for (int i = 0; i < 300000; ++i) nested += std::string("\x01" "C" "\x0E" "\x01", 4);  // collections in collections, deeper than any stack
+    EXPECT_THROW(processor.ProcessStream(nested), EFormStreamError);
 }
 
 }  // namespace
