@@ -5,7 +5,10 @@
 #include "platform/ResCodePages.h"
 #include "shell/UHyShConsts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPainter>
+#include <QStyle>
 #include <QSocketNotifier>
 #include <QTimerEvent>
 
@@ -127,6 +130,31 @@ int IconIndex(const TItemIdList* absolute, uint32_t flags) {
     DesktopFolder()->GetAttributesOf(std::span<const TItemIdList>(&list, 1), attributes);
     if (!(attributes & SFGAO_FOLDER)) return siFile;
     return (flags & SHGFI_OPENICON) ? siFolderOpen : siFolder;
+}
+
+QPixmap SystemIcon(int index, bool large) {
+    static constexpr QStyle::StandardPixmap Icons[] = {QStyle::SP_FileIcon,     QStyle::SP_DirIcon,
+                                                       QStyle::SP_DirOpenIcon,  QStyle::SP_ComputerIcon,
+                                                       QStyle::SP_DirHomeIcon,  QStyle::SP_DriveHDIcon};
+    const int size = large ? 32 : 16;
+    if (!qApp || index < 0 || index >= static_cast<int>(std::size(Icons))) return QPixmap(size, size);
+    return QApplication::style()->standardIcon(Icons[index]).pixmap(size, size);
+}
+
+QPixmap SystemOverlay(int overlay, bool large) {
+    const int size = large ? 32 : 16;
+    QPixmap mark(size, size);
+    mark.fill(Qt::transparent);
+    if (overlay != 1 && overlay != 2) return mark;
+    QPainter painter(&mark);
+    const QRect corner(0, size / 2, size / 2, size / 2);
+    painter.fillRect(corner, Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawRect(corner.adjusted(0, 0, -1, -1));
+    // A shared item's mark is a hand-like bar; a link's is an arrow.
+    if (overlay == 2) painter.drawLine(corner.bottomLeft() + QPoint(2, -2), corner.topRight() + QPoint(-2, 2));
+    else painter.drawLine(corner.left() + 2, corner.center().y(), corner.right() - 2, corner.center().y());
+    return mark;
 }
 
 int OverlayIndex(IShellFolder& parent, const TItemIdList& item) {

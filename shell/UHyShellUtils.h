@@ -8,6 +8,7 @@
 #include "shell/UHyUnicode.h"
 
 #include <QObject>
+#include <QPixmap>
 
 #include <chrono>
 #include <functional>
@@ -51,6 +52,10 @@ bool DesktopDirectorySplit(TItemIdList& parentList, TItemIdList& lastItem);
 enum TSystemIcon : int { siFile = 0, siFolder = 1, siFolderOpen = 2, siComputer = 3, siHome = 4, siDrive = 5 };
 constexpr uint32_t SHGFI_OPENICON = 0x2;
 int IconIndex(const TItemIdList* absolute, uint32_t flags);
+// The system image list's picture (small 16 x 16, large 32 x 32); overlays
+// 1 (shared) and 2 (link) are small marks drawn over an icon's lower left.
+QPixmap SystemIcon(int index, bool large);
+QPixmap SystemOverlay(int overlay, bool large);
 // 1 for shared items, 2 for links, else 0.
 int OverlayIndex(IShellFolder& parent, const TItemIdList& item);
 // Always ready: drives here have no network connection state.

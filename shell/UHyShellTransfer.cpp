@@ -1,0 +1,450 @@
+#include "shell/UHyShellTransfer.h"
+
+#include "platform/OleBlocks.h"
+#include "platform/OleDragDrop_qt.h"
+#include "platform/ResCodePages.h"
+#include "platform/ShellFileOps.h"
+#include "platform/SystemErrors.h"
+#include "shell/UHyShConsts.h"
+#include "shell/UHyShellLocator.h"
+#include "shell/UHyShellUtils.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QScrollBar>
+#include <QGuiApplication>
+#include <QUrl>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace kestrune::shell {
+
+namespace {
+
+using namespace ole;
+
+uint16_t PreferredDropEffectFormat() {
+    static const uint16_t format = RegisterClipboardFormat("Preferred DropEffect");
+    return format;
+}
+
+bool ReadFormat(IDataObject& dataObject, uint16_t format, std::vector<uint8_t>& bytes) {
+    FORMATETC wanted{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium;
+    if (!Succeeded(dataObject.GetData(wanted, medium))) return false;
+    const bool read = ReadMediumBytes(medium, bytes);
+    ReleaseStgMedium(medium);
+    return read;
+}
+
+std::optional<std::vector<TItemIdList>> IdListsOf(IDataObject& dataObject) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFormat(dataObject, CF_IDLIST(), bytes)) return std::nullopt;
+    return ReadIdListArray(bytes);
+}
+
+void ShowSystemError(uint32_t code) {
+    TDialogService::Instance().ShowMessage(SysErrorMessage(code), {}, TMsgDlgType::mtError);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+void THyFormatEtcList::Add(std::initializer_list<uint16_t> formats) {
+    for (const uint16_t format : formats) formats_.push_back({format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+}
+
+HRESULT THyFormatEtcList::Query(const FORMATETC& format) const {
+    if (format.dwAspect != DVASPECT_CONTENT) return DV_E_FORMATETC;
+    HRESULT result = DV_E_FORMATETC;
+    for (const FORMATETC& offered : formats_) {
+        if (offered.cfFormat != format.cfFormat) continue;
+        if (offered.tymed & format.tymed) return S_OK;
+        result = DV_E_TYMED;
+    }
+    return result;
+}
+
+std::vector<uint8_t> FileNameListBlock(const std::vector<std::string>& names) {
+    return WriteDropFiles(names, WideCallsAvailable);
+}
+
+std::vector<uint8_t> IdListArrayBlock(const TItemIdList* parent, const std::vector<TItemIdList>& items) {
+    std::vector<TItemIdList> lists{parent ? *parent : TItemIdList()};
+    lists.insert(lists.end(), items.begin(), items.end());
+    return WriteIdListArray(lists);
+}
+
+TDataObject_shtv::TDataObject_shtv(const TItemIdList& parentAbsolute, const std::vector<TItemIdList>& items) {
+    if (items.empty()) return;
+    idListBlock_ = IdListArrayBlock(&parentAbsolute, items);
+    std::vector<std::string> names;
+    for (const TItemIdList& item : items)
+        if (const auto path = PathFromIdList(parentAbsolute.combine(item))) names.push_back(*path);
+    if (names.size() == items.size()) fileNameBlock_ = FileNameListBlock(names);
+    formats_.Add({CF_IDLIST()});
+    if (!fileNameBlock_.empty()) formats_.Add({CF_HDROP});
+}
+
+HRESULT TDataObject_shtv::GetData(const FORMATETC& format, STGMEDIUM& medium) {
+    if (const HRESULT query = formats_.Query(format); query != S_OK) return query;
+    medium = MediumOf(format.cfFormat == CF_HDROP ? fileNameBlock_ : idListBlock_);
+    return S_OK;
+}
+
+HRESULT TDataObject_shtv::GetCanonicalFormatEtc(const FORMATETC&, FORMATETC& out) {
+    out.ptd = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT TDataObject_shtv::EnumFormatEtc(uint32_t direction, std::unique_ptr<IEnumFORMATETC>& formats) {
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    formats = std::make_unique<THyFormatEtcList_IEnumFormatEtc>(formats_.Formats());
+    return S_OK;
+}
+
+TDropSource_shlvtv::TDropSource_shlvtv(int button)
+    : button_(button == 1 ? MK_RBUTTON : button == 2 ? MK_MBUTTON : MK_LBUTTON) {}
+
+HRESULT TDropSource_shlvtv::QueryContinueDrag(bool escapePressed, uint32_t keyState) {
+    const uint32_t buttons = keyState & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON);
+    if (escapePressed || (buttons & ~button_)) return DRAGDROP_S_CANCEL;
+    return (buttons & button_) ? S_OK : DRAGDROP_S_DROP;
+}
+
+std::vector<std::string> DroppedFileNames(IDataObject& dataObject) {
+    std::vector<uint8_t> bytes;
+    if (ReadFormat(dataObject, CF_HDROP, bytes)) return ReadDropFiles(bytes);
+    std::vector<std::string> names;
+    if (const auto lists = IdListsOf(dataObject))
+        for (size_t i = 1; i < lists->size(); ++i)
+            if (const auto path = PathFromIdList((*lists)[0].combine((*lists)[i]))) names.push_back(*path);
+    return names;
+}
+
+uint32_t TFolderDropTarget::EffectFor(uint32_t keyState, uint32_t allowed) const {
+    uint32_t wanted = DROPEFFECT_COPY;
+    const bool control = keyState & MK_CONTROL, shift = keyState & MK_SHIFT;
+    if (control && shift) wanted = DROPEFFECT_LINK;
+    else if (shift) wanted = DROPEFFECT_MOVE;
+    else if (!control && !names_.empty()) {
+        struct stat source {}, target {};
+        if (stat(names_[0].c_str(), &source) == 0 && stat(folder_.c_str(), &target) == 0 && source.st_dev == target.st_dev)
+            wanted = DROPEFFECT_MOVE;
+    }
+    // Links are not made here: a link request copies.
+    if (wanted == DROPEFFECT_LINK) wanted = DROPEFFECT_COPY;
+    for (const uint32_t effect : {wanted, DROPEFFECT_COPY, DROPEFFECT_MOVE})
+        if (allowed & effect) return effect;
+    return DROPEFFECT_NONE;
+}
+
+HRESULT TFolderDropTarget::DragEnter(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL,
+                                     uint32_t& effect) {
+    names_ = dataObject ? DroppedFileNames(*dataObject) : std::vector<std::string>();
+    effect = names_.empty() ? DROPEFFECT_NONE : EffectFor(keyState, effect);
+    return S_OK;
+}
+
+HRESULT TFolderDropTarget::DragOver(uint32_t keyState, POINTL, uint32_t& effect) {
+    effect = names_.empty() ? DROPEFFECT_NONE : EffectFor(keyState, effect);
+    return S_OK;
+}
+
+HRESULT TFolderDropTarget::DragLeave() {
+    names_.clear();
+    return S_OK;
+}
+
+HRESULT TFolderDropTarget::Drop(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL point,
+                                uint32_t& effect) {
+    DragEnter(std::move(dataObject), keyState, point, effect);
+    if (effect == DROPEFFECT_NONE) return S_OK;
+    if (const uint32_t code = CopyItems(names_, folder_, effect == DROPEFFECT_MOVE)) {
+        ShowSystemError(code);
+        effect = DROPEFFECT_NONE;
+    }
+    names_.clear();
+    return S_OK;
+}
+
+std::shared_ptr<IDropTarget> NodeDropTarget(THyShTreeData* node) {
+    std::string folder;
+    if (node) {
+        folder = Utf16ToUtf8(PathOfIdList(node->AbsoluteIdList()));
+    } else {
+        TItemIdList desktop;
+        if (Succeeded(SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY, desktop))) folder = Utf16ToUtf8(PathOfIdList(desktop));
+    }
+    return IsFolder(folder) ? std::make_shared<TFolderDropTarget>(folder) : nullptr;
+}
+
+uint32_t CommonDropEffect(IDataObject& dataObject) {
+    const auto lists = IdListsOf(dataObject);
+    if (!lists || lists->size() < 2) return DROPEFFECT_NONE;
+    const auto parent = BindAbsolute((*lists)[0]);
+    uint32_t mask = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+    if (!parent || !Succeeded(parent->GetAttributesOf(std::span<const TItemIdList>(*lists).subspan(1), mask)))
+        return DROPEFFECT_NONE;
+    return mask & 7;
+}
+
+namespace {
+
+TOpenHandler& OpenHandler() {
+    static TOpenHandler handler = [](const std::string& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    return handler;
+}
+
+enum TVerb : uint32_t { vbOpen, vbCut, vbCopy, vbPaste, vbDelete, vbRename, vbCount };
+
+struct TVerbText {
+    const char* Text;
+    const char* Verb;
+    const char* Help;
+};
+constexpr TVerbText Verbs[vbCount] = {
+    {"&Open", "open", "Opens the selected items."},
+    {"Cu&t", "cut", "Removes the selected items and copies them onto the Clipboard."},
+    {"&Copy", "copy", "Copies the selected items to the Clipboard."},
+    {"&Paste", "paste", "Inserts the items you have copied or cut into the selected folder."},
+    {"&Delete", "delete", "Deletes the selected items."},
+    {"Rena&me", "rename", "Renames the selected item."},
+};
+
+class TItemsContextMenu : public IContextMenu {
+public:
+    explicit TItemsContextMenu(std::vector<TItemIdList> items) : items_(std::move(items)) {
+        for (const TItemIdList& item : items_)
+            if (const auto path = PathFromIdList(item)) paths_.push_back(*path);
+    }
+
+    int QueryContextMenu(std::vector<TMenuCommand>& menu, uint32_t first, uint32_t last, uint32_t) override {
+        int added = 0;
+        for (uint32_t verb = 0; verb < vbCount && first + verb <= last; ++verb) {
+            if (!Offered(verb)) continue;
+            menu.push_back({first + verb, Verbs[verb].Text, Verbs[verb].Verb, Verbs[verb].Help});
+            ++added;
+        }
+        return added;
+    }
+
+    bool GetCommandString(uint32_t offset, bool help, std::string& text) override {
+        if (offset >= vbCount || !Offered(offset)) return false;
+        text = help ? Verbs[offset].Help : Verbs[offset].Verb;
+        return true;
+    }
+
+    HRESULT InvokeCommand(const TInvokeInfo& info) override {
+        uint32_t verb = info.Offset;
+        if (!info.Verb.empty()) {
+            verb = vbCount;
+            for (uint32_t v = 0; v < vbCount; ++v)
+                if (SameText(info.Verb, Verbs[v].Verb)) verb = v;
+        }
+        if (verb >= vbCount || !Offered(verb)) return E_INVALIDARG;
+        switch (verb) {
+            case vbOpen:
+                for (const std::string& path : paths_) OpenHandler()(path);
+                return S_OK;
+            case vbCut: case vbCopy: return ToClipboard(verb == vbCut);
+            case vbPaste: return Paste();
+            case vbDelete: return Delete(info.Shift);
+            default: return E_NOTIMPL;  // the control edits the name in place
+        }
+    }
+
+private:
+    bool Offered(uint32_t verb) const {
+        if (paths_.size() != items_.size() || items_.empty()) return false;
+        if (verb == vbPaste) return paths_.size() == 1 && IsFolder(paths_[0]);
+        return verb != vbRename || items_.size() == 1;
+    }
+
+    HRESULT ToClipboard(bool cut) {
+        TMemoryDataObject data;
+        data.SetBytes(CF_HDROP, FileNameListBlock(paths_));
+        std::vector<TItemIdList> relative;
+        for (const TItemIdList& item : items_) relative.push_back(item.last());
+        const TItemIdList parent = items_[0].parent();
+        data.SetBytes(CF_IDLIST(), IdListArrayBlock(&parent, relative));
+        data.SetBytes(PreferredDropEffectFormat(), WriteDword(cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK));
+        return OleSetClipboard(data);
+    }
+
+    HRESULT Paste() {
+        std::shared_ptr<IDataObject> clipboard;
+        if (!Succeeded(OleGetClipboard(clipboard)) || !clipboard) return E_FAIL;
+        std::vector<uint8_t> effect;
+        const bool move = ReadFormat(*clipboard, PreferredDropEffectFormat(), effect) &&
+                          ReadDword(effect).value_or(DROPEFFECT_COPY) == DROPEFFECT_MOVE;
+        if (const uint32_t code = CopyItems(DroppedFileNames(*clipboard), paths_[0], move)) {
+            ShowSystemError(code);
+            return HResultFromError(code);
+        }
+        return S_OK;
+    }
+
+    HRESULT Delete(bool forGood) {
+        for (const std::string& path : paths_) {
+            if (const uint32_t code = forGood ? DeleteForGood(path) : MoveToTrash(path)) {
+                ShowSystemError(code);
+                return HResultFromError(code);
+            }
+        }
+        return S_OK;
+    }
+
+    std::vector<TItemIdList> items_;
+    std::vector<std::string> paths_;
+};
+
+}  // namespace
+
+void SetShellOpenHandler(TOpenHandler handler) { OpenHandler() = std::move(handler); }
+
+std::unique_ptr<IContextMenu> ItemsContextMenu(const std::vector<TItemIdList>& items) {
+    return std::make_unique<TItemsContextMenu>(items);
+}
+
+int FindVerb(IContextMenu& menu, const std::string& verb) {
+    constexpr uint32_t First = 1000, Last = 32767;
+    std::vector<TMenuCommand> commands;
+    menu.QueryContextMenu(commands, First, Last, 0x104);
+    for (const TMenuCommand& command : commands) {
+        std::string text;
+        if (command.Id >= First && menu.GetCommandString(command.Id - First, false, text) && SameText(text, verb))
+            return static_cast<int>(command.Id - First);
+    }
+    return -1;
+}
+
+HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& verb) {
+    TInvokeInfo info;
+    if (!verb.empty()) {
+        const int found = FindVerb(menu, verb);
+        if (found < 0) return E_FAIL;
+        info.Offset = static_cast<uint32_t>(found);
+    } else {
+        info.Offset = offset;
+    }
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    info.Shift = modifiers & Qt::ShiftModifier;
+    info.Control = modifiers & Qt::ControlModifier;
+    return menu.InvokeCommand(info);
+}
+
+bool NewFolder(const WideString& parent, WideString& name) {
+    const std::string folder = IncludeTrailingPathDelimiter(parent.empty() ? Utf16ToUtf8(GetCurrentDirectoryW()) : Utf16ToUtf8(parent));
+    const auto showFailure = [](uint32_t code, const std::string& failedName) {
+        const WideString text = FormatMessageW(Utf8ToUtf16(SUnableToCreateFolder),
+                                               {Utf8ToUtf16(SysErrorMessage(code)), Utf8ToUtf16(failedName)});
+        TDialogService::Instance().ShowMessage(Utf16ToUtf8(text), {}, TMsgDlgType::mtWarning);
+    };
+    const std::pair<std::string, std::string> series[] = {{SNewFolder, " ("}, {SNewFolderShort, ""}};
+    for (const auto& [base, separator] : series) {
+        for (int number = 1; number <= 50; ++number) {
+            std::string candidate = base;
+            if (number > 1) candidate += separator + std::to_string(number) + (separator.empty() ? "" : ")");
+            const uint32_t code = CreateFolder(folder + candidate);
+            if (code == 0) {
+                name = Utf8ToUtf16(candidate);
+                return true;
+            }
+            // Any failure but "already exists" ends the whole attempt with one box.
+            if (code != ERROR_ALREADY_EXISTS) {
+                showFailure(code, candidate);
+                return false;
+            }
+        }
+    }
+    showFailure(ERROR_ALREADY_EXISTS, SNewFolder);
+    return false;
+}
+
+std::vector<TSendToEntry> SendToEntries() {
+    std::vector<TSendToEntry> entries;
+    const std::string folder = SendToFolder();
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return entries;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat info {};
+        const std::string path = folder + "/" + name;
+        if (name[0] == '.' || lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        const TItemIdList list = *IdListFromPath(path);
+        entries.push_back({path, Utf8ToUtf16(ChangeFileExt(name, "")), IconIndex(&list, 0)});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const TSendToEntry& a, const TSendToEntry& b) {
+        return CompareNames(Utf16ToUtf8(a.Text), Utf16ToUtf8(b.Text)) < 0;
+    });
+    return entries;
+}
+
+HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<IDataObject> dataObject) {
+    if (!IsFolder(entry.Path)) return E_FAIL;
+    TFolderDropTarget target(entry.Path);
+    uint32_t effect = DROPEFFECT_COPY;
+    target.DragEnter(dataObject, MK_LBUTTON, {}, effect);
+    effect = DROPEFFECT_COPY;
+    target.DragOver(MK_LBUTTON, {}, effect);
+    if (effect == DROPEFFECT_NONE) {
+        target.DragLeave();
+        return S_FALSE;
+    }
+    effect = DROPEFFECT_COPY;
+    return target.Drop(std::move(dataObject), MK_LBUTTON, {}, effect);
+}
+
+int SendToKey(const std::vector<TSendToEntry>& entries, int highlighted, char16_t letter, bool& execute) {
+    const char16_t upper = QChar(letter).toUpper().unicode();
+    const auto begins = [&](const TSendToEntry& entry) {
+        return !entry.Text.empty() && QChar(entry.Text[0]).toUpper().unicode() == upper;
+    };
+    const int count = static_cast<int>(entries.size());
+    int chosen = -1, matches = 0;
+    for (int step = 1; step <= count; ++step) {
+        const int index = (std::max(highlighted, -1) + step) % count;
+        if (!begins(entries[static_cast<size_t>(index)])) continue;
+        if (chosen < 0) chosen = index;
+        ++matches;
+    }
+    execute = matches == 1;
+    return chosen;
+}
+
+void SetWindowFlagBits(QWidget* window, Qt::WindowFlags bits, bool on) {
+    if (!window) return;
+    const Qt::WindowFlags flags = on ? (window->windowFlags() | bits) : (window->windowFlags() & ~bits);
+    if (flags != window->windowFlags()) window->setWindowFlags(flags);
+}
+
+QWidget* OwnerFormWindow(QWidget* control) { return control ? control->window() : nullptr; }
+
+bool ScrollStep(QAbstractScrollArea* control, int bar, TScrollCode code) {
+    QScrollBar* scrollBar = bar == 0 ? control->horizontalScrollBar() : control->verticalScrollBar();
+    if (scrollBar->maximum() <= scrollBar->minimum()) return false;
+    static constexpr QAbstractSlider::SliderAction Actions[] = {
+        QAbstractSlider::SliderSingleStepSub, QAbstractSlider::SliderSingleStepAdd,
+        QAbstractSlider::SliderPageStepSub, QAbstractSlider::SliderPageStepAdd};
+    const int before = scrollBar->value();
+    scrollBar->triggerAction(Actions[code]);
+    return scrollBar->value() != before;
+}
+
+bool ScrollWheel(QAbstractScrollArea* control, int bar, bool down) {
+    const int steps = bar == 0 ? 1 : std::max(1, QApplication::wheelScrollLines());
+    bool moved = false;
+    for (int step = 0; step < steps; ++step) moved = ScrollStep(control, bar, down ? SB_LINEDOWN : SB_LINEUP) || moved;
+    return moved;
+}
+
+}  // namespace kestrune::shell
