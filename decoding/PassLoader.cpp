@@ -6,11 +6,13 @@
 #include "decoding/L1FTenB.h"
 #include "decoding/Level1bLoader.h"
 #include "decoding/LoadContext.h"
+#include "decoding/MeteorFormat.h"
 #include "decoding/QuorumFormat.h"
 #include "decoding/Raw8Format.h"
 #include "decoding/ReadChannels.h"
 #include "decoding/Sensor.h"
 #include "decoding/Station16.h"
+#include "decoding/SpotFormat.h"
 #include "decoding/Station16Formats.h"
 #include "decoding/StationFormats.h"
 #include "decoding/Telemetry.h"
@@ -324,8 +326,7 @@ void TPassLoader::RestoreNudgeMemory() {
 }
 
 void TPassLoader::MapFile(TLoadContext& load) {
-    // Meteor-M N2 transfer-frame files are not converted by this version; they
-    // are read as they stand.
+    PrepareMeteorFile(load);
     load.MapStream = std::make_unique<TMemMapStream>(load.FileName);
     load.MapStream->ReadOnly = true;
     load.MapStream->SetActive(true);
@@ -415,6 +416,10 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
         case 31: ReadGtiHeader(load); break;
         case 32: ReadQuorumFileHeader(load); break;
         case 33: ReadSmartViewHeader(load); break;
+        case 34: case 35: ReadSpotHeader(load); break;
+        case 36: ReadMeteorN1Header(load); break;
+        case 37: ReadMeteorRawHeader(load); break;
+        case 38: ReadMeteorConvertedHeader(load); break;
         case 7: case 8: case 9: case 10: case 11: case 14: case 15: case 16: case 17: case 18:
             ReadLevel1bHeader(load);
             break;

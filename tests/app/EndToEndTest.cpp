@@ -12,7 +12,9 @@
 #include "render/BMPExtImage.h"
 #include "render/JPEG_IO.h"
 #include "tests/support/PassFileWriter.h"
+#include "tests/support/MeteorFileWriter.h"
 #include "tests/support/PassGeometry.h"
+#include "tests/support/StationFileWriter.h"
 #include "tools/mapdata/MapDataWriters.h"
 
 #include <gtest/gtest.h>
@@ -509,6 +511,39 @@ TEST_F(EndToEndTest, BoundaryOverlaySitsOnTheCoastOfTheScene) {
         EXPECT_FALSE(yellow(row + 3 * edge)) << "row " << y;
     }
     EXPECT_GE(rowsChecked, 10);
+}
+
+// One file of each station family, as a receiving station leaves it, runs
+// unattended to a false-colour JPEG and the "-GROUPA:" files.
+TEST_F(EndToEndTest, EveryStationFamilyRunsUnattended) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    folder.Write("program/Keps/NOAA-18.txt", set.Line1 + "\n" + set.Line2 + "\n");
+    const int64_t start = 1683115200;  // 2023-05-03 12:00
+    const struct {
+        std::string Name;
+        test::TBytes Bytes;
+        std::string Base;  // of the written files
+    } families[] = {
+        {"timestep.hrp", test::BuildTimestepFile(passSpec, PassLines, {}, test::TTimestepKind::Windows), "timestep"},
+        {"quorum_fy1d.qrm", test::BuildQuorumFile(passSpec, PassLines, true, "FENGYUN 1D", set, start), "quorum_fy1d"},
+        {"NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, PassLines), "NOAA-18_050323"},
+        {"quorum_noaa18.qrm", test::BuildQuorumFile(passSpec, PassLines, false, "NOAA 18", set, start), "quorum_noaa18"},
+        {"meteor_MN2_pass.mn2", test::BuildMn2File(passSpec, {}, PassLines), "meteor_MN2_pass"},
+    };
+    for (const auto& family : families) {
+        SCOPED_TRACE(family.Name);
+        const std::string file = Data(family.Name);
+        test::WriteFileBytes(file, family.Bytes);
+        const std::string out = folder / ("out/" + family.Base + "/");
+        fs::create_directories(out);
+        const TRunResult run = RunWith({file, "-OUTPUT:" + out, "-FC:fc.jpg", "-DIAGNOSTICS:", "-GROUPA:"});
+        ASSERT_EQ(run.Status, 0) << Log();
+        EXPECT_TRUE(IsJpeg(out + family.Base + "-fc.jpg"));
+        EXPECT_TRUE(FileExists(out + family.Base + "-1.raw"));
+        EXPECT_NE(testing::TTempFolder::Read(out + family.Base + "_diag.txt").find("Picture is 240 lines."),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(FileExists(Data("meteor_MN2_pass.msu2"))) << "the raw Meteor file is converted beside itself";
 }
 
 }  // namespace

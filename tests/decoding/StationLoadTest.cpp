@@ -5,6 +5,8 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/HeadlessHost.h"
 #include "decoding/LoadContext.h"
+#include "decoding/MN2unpacker.h"
+#include "decoding/MeteorFormat.h"
 #include "decoding/Station16Formats.h"
 #include "decoding/PassLoader.h"
 #include "decoding/Telemetry.h"
@@ -13,11 +15,14 @@
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "tests/support/LoaderTest.h"
+#include "tests/support/MeteorFileWriter.h"
 #include "tests/support/StationFileWriter.h"
+#include "platform/FileUtils.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 namespace kestrune {
@@ -59,12 +64,12 @@ protected:
     bool Failed() const { return host.StatusText == "Read cancelled or error while reading..."; }
 
     // Every sample of every channel in the store is the writer's.
-    void ExpectStoredPass(int32_t lines, bool eightBit) {
+    void ExpectStoredPass(int32_t lines, bool eightBit, int32_t linesChecked = Lines) {
         const THRPTvideo& video = *state.Video;
         ASSERT_EQ(video.LineCount(), lines);
         for (int channel = 1; channel <= MaxChannels; ++channel) {
             if (!state.ChannelInStore(channel)) continue;
-            for (int32_t line = 0; line < lines; ++line) {
+            for (int32_t line = 0; line < linesChecked; ++line) {
                 const uint16_t* stored = video.SampleAddress(channel, line);
                 ASSERT_NE(stored, nullptr);
                 for (int32_t sample = 0; sample < video.Width(); ++sample)
@@ -85,7 +90,8 @@ protected:
         }
         EXPECT_EQ(state.SelectedChannelCount(), file.Channels);
         EXPECT_EQ(state.EarthLocations->BaseDate, file.BaseDate);
-        ExpectStoredPass(Lines, file.EightBit);
+        // Meteor-M N1 frames within the last 12,800 bytes of the file are not unpacked.
+        ExpectStoredPass(Lines, file.EightBit, file.Code == 36 ? Lines - 2 : Lines);
     }
 
     // A damaged copy either loads the lines it holds or ends through the
@@ -105,6 +111,7 @@ protected:
         for (const TBytes& copy : copies) {
             SCOPED_TRACE(file.Name + ", " + std::to_string(copy.size()) + " bytes");
             TDialogService::Instance().ClearScript();
+            std::filesystem::remove(folder / "data" / ChangeFileExt(file.Name, ".msu2"));
             const std::string path = Load(file.Name, copy);
             if (!Failed()) {
                 EXPECT_GE(state.DataLineCount, 2);
@@ -119,6 +126,7 @@ protected:
 
     std::vector<TStationCase> FirstFamily();
     std::vector<TStationCase> SixteenBitFamily();
+    std::vector<TStationCase> SpotAndMeteorFamily();
 };
 
 std::vector<TStationCase> StationLoadTest::FirstFamily() {
@@ -247,6 +255,89 @@ TEST_F(StationLoadTest, SmartViewAndGtiNames) {
     // The frame names another satellite than the GTI name.
     Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));
+}
+
+// SPOT channel 5 has columns the reader repairs from their neighbours: the
+// pattern keeps it the same along a line.
+uint16_t SpotSample(int32_t line, int channel, int32_t sample) {
+    return channel == 5 ? static_cast<uint16_t>(line * 3 % 1024) : test::DefaultSample(line, channel, sample);
+}
+
+std::vector<TStationCase> StationLoadTest::SpotAndMeteorFamily() {
+    passSpec.Samples = SpotSample;
+    const test::THrptPassSpec& spot = passSpec;
+    const test::TMeteorSpec meteor;
+    test::TMeteorSpec meteorN1;
+    meteorN1.Satellite = "METEOR-M1";
+    const TDateTime newYear = EncodeDate(2023, 1, 1);
+    return {
+        {"spot.img", test::BuildSpotFile(spot, Lines, false, 1683115200), 34, 11216, 0, "SPOT-4", 5, EncodeDate(2023, 5, 3)},
+        {"spot.fi5", test::BuildSpotFile(spot, Lines, true, 1683115200), 35, 11264, 0, "SPOT-4", 5, 0},
+        {"2023-05-03-1200_MN2.msu2", test::BuildMsu2File(passSpec, meteor, Lines), 38, 11850, 1024, "METEOR-M2", 6,
+         newYear},
+        {"meteor_n1.mn1", test::BuildMhrpFile(passSpec, meteorN1, Lines), 36, 12800, 256, "METEOR-M1", 6, newYear},
+    };
+}
+
+TEST_F(StationLoadTest, SpotAndMeteorFilesStoreTheWritersSamples) {
+    settings.ForcedDirection = 2;
+    for (const TStationCase& file : SpotAndMeteorFamily()) {
+        SCOPED_TRACE(file.Name);
+        Load(file.Name, file.Bytes);
+        ExpectCase(file);
+    }
+}
+
+TEST_F(StationLoadTest, SpotAndMeteorDamagedCopiesEndCleanly) {
+    std::mt19937 random(17);
+    for (const TStationCase& file : SpotAndMeteorFamily()) ExpectDamagedCopiesEndCleanly(file, random);
+}
+
+// A raw Meteor-M N2 file is converted beside itself once; the conversion is
+// then used as it is.
+TEST_F(StationLoadTest, RawMeteorFileIsConvertedOnce) {
+    settings.ForcedDirection = 2;
+    const TBytes raw = test::BuildMn2File(passSpec, test::TMeteorSpec(), Lines);
+    const std::string path = Load("meteor_pass.mn2", raw);
+    const std::string converted = ChangeFileExt(path, ".msu2");
+    EXPECT_EQ(state.InputFormatCode, 38);
+    EXPECT_EQ(state.LoadedFileName, "meteor_pass");
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Meteor M-N2 file converted ..."));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, Format("%d frames", Lines)));
+    EXPECT_EQ(test::ReadFileBytes(converted), test::BuildMsu2File(passSpec, test::TMeteorSpec(), Lines));
+    EXPECT_NEAR(GetFileDate(converted), GetFileDate(path), 2.5 / SecsPerDay) << "file dates keep two-second steps";
+    EXPECT_EQ(host.RecentFiles.front(), converted);
+    ExpectStoredPass(Lines, false);
+    EXPECT_EQ(test::ReadFileBytes(path), raw);
+
+    Load("meteor_pass.mn2", raw);
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Using converted Meteor M-N2 file"));
+}
+
+// 50 frames or fewer are no pass: no ".msu2" is left, and the raw file is read as it stands.
+TEST_F(StationLoadTest, ShortMeteorConversionLeavesNoFile) {
+    const TBytes raw = test::BuildMn2File(passSpec, test::TMeteorSpec(), 50);
+    const std::string path = Load("meteor_short.mn2", raw);
+    EXPECT_FALSE(std::filesystem::exists(ChangeFileExt(path, ".msu2")));
+    EXPECT_EQ(state.InputFormatCode, 37);
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "METEOR-M2")) << "the header's satellite, logged unattended";
+    for (const TDialogRequest& request : TDialogService::Instance().Requests())
+        EXPECT_NE(request.text, "METEOR-M2") << "only the orbit's notes, which never wait";
+    int32_t frames = -1;
+    std::string name = path;
+    EXPECT_FALSE(UnpackMN2Stream(name, frames));
+    EXPECT_EQ(frames, 50);
+    EXPECT_EQ(name, path);
+}
+
+TEST_F(StationLoadTest, MeteorHeaderDates) {
+    test::TMeteorSpec meteor;
+    EXPECT_EQ(MeteorHeaderDate(test::MeteorHeader(meteor, "M2HR", 1024)), EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
+    meteor.Month = 13;
+    EXPECT_THROW(MeteorHeaderDate(test::MeteorHeader(meteor, "M2HR", 1024)), EConvertError);
+    // An invalid header date fails the load.
+    Load("bad_date.msu2", test::BuildMsu2File(passSpec, meteor, Lines));
+    EXPECT_TRUE(Failed());
 }
 
 // The satellite word, the year pivot and the NOAA-10 service dates, as the

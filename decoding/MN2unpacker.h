@@ -1,0 +1,31 @@
+// Conversion of raw Meteor-M N2 recordings (".DAT", ".MN2": a stream of
+// 1,024-byte transfer frames) into a ".msu2" file of whole 11,850-byte
+// MSU-MR instrument frames, which the loader then reads. The input is never
+// changed; the output appears only when the conversion found a pass.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+constexpr int32_t MsuMrFrameBytes = 11850;
+// More frames than this make a pass worth keeping.
+constexpr int32_t FewestMeteorFrames = 50;
+
+// The instrument frames of a transfer-frame recording, with its "M2HR"
+// header block in front when it has one; frameCount tells how many.
+std::string ConvertMN2(std::string_view recording, int32_t& frameCount);
+
+// Converts fileName to fileName with the extension ".msu2" and sets fileName
+// to it: true when more than 50 frames were found. Otherwise nothing is
+// written, fileName stays and the result is false.
+bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount);
+
+// For a ".DAT" or ".MN2" file (extension in any case): makes sure the
+// ".msu2" file exists (an existing one is used as it is) and gives its name.
+// False only when a conversion was tried and failed; fileName then stays.
+bool UnpackMN2File(std::string& fileName, int32_t& frameCount);
+
+}  // namespace kestrune
