@@ -357,6 +357,7 @@ bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
 void TMainCore::SelectView(const std::string& name) {
     SyncViewSettings();
     View.SelectView(name);
+    overlaysShown_ = OverlaySwitches();
     host_.ViewTabsChanged();
     host_.DisplayChanged();
 }
@@ -420,13 +421,18 @@ void TMainCore::AddRecentFile(const std::string& fileName) {
     MRUFileList->AddFile(fileName);
 }
 
+// The run selects a view for each item; one already shown as asked is not drawn again.
 void TMainCore::SelectViewTab(size_t index) {
-    if (index < View.ViewTabs().size()) SelectView(View.ViewTabs()[index]);
+    if (index >= View.ViewTabs().size()) return;
+    SyncViewSettings();
+    const std::string& name = View.ViewTabs()[index];
+    if (!View.ShowsCurrent(name) || overlaysShown_ != OverlaySwitches()) SelectView(name);
 }
 
 void TMainCore::Redisplay() {
     SyncViewSettings();
     View.Redisplay();
+    overlaysShown_ = OverlaySwitches();
     host_.DisplayChanged();
 }
 

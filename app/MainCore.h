@@ -253,6 +253,8 @@ private:
     std::unique_ptr<TDataProducts> products_;
     bool shown_ = false;
     bool destroyed_ = false;
+    // The overlay switches of the last redisplay (the view remembers the rest).
+    TOverlaySwitches overlaysShown_;
     int exitCode_ = 0;
 };
 

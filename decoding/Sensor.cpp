@@ -302,29 +302,48 @@ float TSensor::Ndvi(int32_t Count1, int32_t Count2) const {
     return static_cast<float>((static_cast<double>(a2) - a1) / sum);
 }
 
-float TSensor::SeaSurfaceTemperature(int32_t Count4, int32_t Count5, float Zenith, bool Day) const {
-    constexpr float None = -100.0f;
-    if (!Calibrated_ || !IsCount(Count4) || !IsCount(Count5)) return None;
+namespace {
+constexpr float NoSst = -100.0f;
+}  // namespace
+
+bool TSensor::SstSecant(float Zenith, float& Secant) const {
+    Secant = 0.52f;
+    if (Zenith == -1.0f) return true;
+    // A grazing or invalid angle has no secant: no SST rather than a division by zero.
+    if (!(Zenith <= SstMaxZenith_) || !(std::fabs(Zenith) < 90.0f)) return false;
+    Secant = static_cast<float>(1.0 / std::cos(Zenith * Pi / 180.0) - 1.0);
+    return true;
+}
+
+float TSensor::SstWithSecant(int32_t Count4, int32_t Count5, float Secant, bool Day) const {
+    if (!Calibrated_ || !IsCount(Count4) || !IsCount(Count5)) return NoSst;
     const float t4 = static_cast<float>(Thermal4_[Count4]);
     const float t5 = static_cast<float>(Thermal5_[Count5]);
-    if (t4 - 273.16 < SstMinT4_) return None;
+    if (t4 - 273.16 < SstMinT4_) return NoSst;
     if (SstCloudTest_) {
         const float predicted = static_cast<float>(1.0439 * t5 - 11.49);
-        if (std::fabs(static_cast<double>(predicted) - t4) > 1.0) return None;
+        if (std::fabs(static_cast<double>(predicted) - t4) > 1.0) return NoSst;
     }
     const float difference = t4 - t5;
-    float secant = 0.52f;
-    if (Zenith != -1.0f) {
-        // A grazing or invalid angle has no secant: no SST rather than a division by zero.
-        if (!(Zenith <= SstMaxZenith_) || !(std::fabs(Zenith) < 90.0f)) return None;
-        secant = static_cast<float>(1.0 / std::cos(Zenith * Pi / 180.0) - 1.0);
-    }
     const TSstCoefficients& g = Day ? Sst_.FirstGuessDay : Sst_.FirstGuessNight;
     const float guess = static_cast<float>(g.Gain * t4 + g.Split * difference +
-                                           g.Slant * difference * secant - g.Offset);
+                                           g.Slant * difference * Secant - g.Offset);
     const TSstCoefficients& k = Day ? Sst_.SstDay : Sst_.SstNight;
-    return static_cast<float>(k.Gain * t4 + k.Split * difference * guess + k.Slant * difference * secant -
+    return static_cast<float>(k.Gain * t4 + k.Split * difference * guess + k.Slant * difference * Secant -
                               k.Offset);
+}
+
+float TSensor::SeaSurfaceTemperature(int32_t Count4, int32_t Count5, float Zenith, bool Day) const {
+    float secant = 0;
+    return SstSecant(Zenith, secant) ? SstWithSecant(Count4, Count5, secant, Day) : NoSst;
+}
+
+void TSensor::SeaSurfaceTemperatures(const uint16_t* Samples4, const uint16_t* Samples5, int32_t n, float Zenith,
+                                     bool Day, float* Sst) const {
+    float secant = 0;
+    const bool some = SstSecant(Zenith, secant);
+    for (int32_t i = 0; i < n; ++i)
+        Sst[i] = some ? SstWithSecant(Samples4[i] & 0x3FF, Samples5[i] & 0x3FF, secant, Day) : NoSst;
 }
 
 void TSensor::SetPaletteFile(const std::string& Name) {

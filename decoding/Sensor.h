@@ -91,6 +91,10 @@ public:
     // Split-window SST in degrees C, -100.0 when none can be given. Zenith is
     // the satellite zenith angle in degrees, -1.0 when unknown.
     float SeaSurfaceTemperature(int32_t Count4, int32_t Count5, float Zenith, bool Day) const;
+    // SeaSurfaceTemperature of n pixels that share one zenith and day or
+    // night (samples masked to counts), the zenith's secant worked out once.
+    void SeaSurfaceTemperatures(const uint16_t* Samples4, const uint16_t* Samples5, int32_t n, float Zenith, bool Day,
+                                float* Sst) const;
     float SstMinT4() const { return SstMinT4_; }
     void SetSstMinT4(float Value) { SstMinT4_ = Value; }
     bool SstCloudTest() const { return SstCloudTest_; }
@@ -112,6 +116,10 @@ public:
     void TemperatureToColour(double T, int32_t& R, int32_t& G, int32_t& B) const;
 
 private:
+    // The secant term of a zenith; false when it gives no SST.
+    bool SstSecant(float Zenith, float& Secant) const;
+    float SstWithSecant(int32_t Count4, int32_t Count5, float Secant, bool Day) const;
+
     const double* Table(const TThermalTable& table) const { return Calibrated_ ? table.data() : nullptr; }
     int64_t PaletteRange() const { return static_cast<int64_t>(PaletteHigh_) - PaletteLow_; }
     void LoadSatelliteParameters();

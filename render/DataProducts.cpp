@@ -303,17 +303,22 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     const TPixelLocator locator(pass_);
     const std::string fileName = ProductName(baseName, suffix);
     TWritingFrame frame(host_, LineCount());
+    std::vector<float> sst(static_cast<size_t>(Width()));
+    // Pixel by pixel as LocatePixel and SeaSurfaceTemperature would give
+    // them, in runs of pixels that share one anchor's angles.
     const auto fillLine = [&](int32_t y, uint16_t* record) {
+        std::fill(record, record + Width(), SstWord(NoSst));
+        const TPixelLocator::TLocatedLine line = locator.LocatedLine(y, Width());
         const uint16_t* channel4 = video.SampleAddress(4, y);
         const uint16_t* channel5 = video.SampleAddress(5, y);
-        for (int32_t x = 0; x < Width(); ++x) {
-            TPixelLocation location;
-            double sst = NoSst;
-            if (locator.LocatePixel(x, y, location))
-                sst = sensor.SeaSurfaceTemperature(static_cast<int32_t>(Count(channel4[x])),
-                                                   static_cast<int32_t>(Count(channel5[x])),
-                                                   location.SatelliteZenith, location.SolarZenith < DaylightZenith);
-            record[x] = SstWord(sst);
+        for (int32_t x = line.First; x <= line.Last;) {
+            const size_t anchor = locator.AngleIndex(x);
+            int32_t end = x + 1;
+            while (end <= line.Last && locator.AngleIndex(end) == anchor) ++end;
+            sensor.SeaSurfaceTemperatures(channel4 + x, channel5 + x, end - x, line.Angles->SatelliteZenith[anchor],
+                                          line.Angles->SolarZenith[anchor] < DaylightZenith, sst.data());
+            std::transform(sst.data(), sst.data() + (end - x), record + x, [](float value) { return SstWord(value); });
+            x = end;
         }
     };
     try {

@@ -146,6 +146,22 @@ bool TPixelLocator::Interpolate(const TScanLineLocations& line, int32_t xd, floa
     return true;
 }
 
+TPixelLocator::TLocatedLine TPixelLocator::LocatedLine(int32_t y, int32_t width) const {
+    const int32_t yd = y + nudgeY_;
+    if (!LineAnchors(yd)) return {};
+    TLocatedLine line;
+    line.Angles = locations_->LineAngles(yd);
+    if (!line.Angles) return {};
+    // Interpolate's reach, one anchor step beyond the first and last anchors.
+    line.First = std::max(firstAnchor_ - anchorStep_ + 1 + nudgeX_, 0);
+    line.Last = std::min(firstAnchor_ + AnchorIntervals * anchorStep_ + anchorStep_ - 1 + nudgeX_, width - 1);
+    return line;
+}
+
+size_t TPixelLocator::AngleIndex(int32_t x) const {
+    return static_cast<size_t>(std::clamp((x - nudgeX_) / anchorStep_, 0, AnchorIntervals));
+}
+
 bool TPixelLocator::LocatePixel(int32_t x, int32_t y, TPixelLocation& location) const {
     location = {};
     const int32_t xd = x - nudgeX_;
@@ -153,7 +169,7 @@ bool TPixelLocator::LocatePixel(int32_t x, int32_t y, TPixelLocation& location) 
     const TScanLineLocations* anchors = LineAnchors(yd);
     const TScanLineAngles* angles = anchors ? locations_->LineAngles(yd) : nullptr;
     if (!angles) return false;
-    const auto k = static_cast<size_t>(std::clamp(xd / anchorStep_, 0, AnchorIntervals));
+    const size_t k = AngleIndex(x);
     location.SolarZenith = angles->SolarZenith[k];
     location.SatelliteZenith = angles->SatelliteZenith[k];
     location.RelativeAzimuth = angles->RelativeAzimuth[k];

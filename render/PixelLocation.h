@@ -13,6 +13,7 @@ namespace kestrune {
 
 struct TPassState;
 class TEarthLocations;
+struct TScanLineAngles;
 struct TScanLineLocations;
 
 // The GAC formats: anchors at pixel 4 + 8k instead of 24 + 40k.
@@ -42,6 +43,17 @@ public:
     bool LocatePixel(int32_t x, int32_t y, TPixelLocation& location) const;
     // LocatePixel without the angles and the time; both outputs 0 on failure.
     bool PixelLocation(int32_t x, int32_t y, float& latitude, float& longitude) const;
+
+    // The pixels First..Last of line y (of width pixels) that LocatePixel
+    // locates, with the line's angles; none (First > Last) when it locates none.
+    struct TLocatedLine {
+        int32_t First = 0;
+        int32_t Last = -1;
+        const TScanLineAngles* Angles = nullptr;
+    };
+    TLocatedLine LocatedLine(int32_t y, int32_t width) const;
+    // The anchor whose angles LocatePixel gives pixel x.
+    size_t AngleIndex(int32_t x) const;
 
 private:
     // The anchors of the nudged line, nullptr when it cannot be located.

@@ -710,6 +710,8 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Black() {
 TRenderView::TRenderView(TPassState& pass, TRenderHost& host) : pass_(pass), host_(host) {}
 
 void TRenderView::SetViewTabs(std::vector<std::string> names) {
+    // New tabs come with a new pass: nothing shown is current any more.
+    shown_.reset();
     viewTabs_ = std::move(names);
     if (std::find(viewTabs_.begin(), viewTabs_.end(), selectedTab_) == viewTabs_.end()) selectedTab_.clear();
 }
@@ -717,6 +719,11 @@ void TRenderView::SetViewTabs(std::vector<std::string> names) {
 bool TRenderView::IsViewOffered(uint8_t view) const {
     return view < ViewCount &&
            std::find(viewTabs_.begin(), viewTabs_.end(), ViewNames[view]) != viewTabs_.end();
+}
+
+bool TRenderView::ShowsCurrent(std::string_view name) const {
+    return shown_ && name == selectedTab_ && shown_->View == ViewIndexOfName(selectedTab_) &&
+           shown_->Options == Options && shown_->Settings == Settings && shown_->OverlayShown == OverlayShown;
 }
 
 bool TRenderView::SelectView(std::string_view name) {
@@ -782,6 +789,8 @@ bool TRenderView::Redisplay() {
         }
     }
     imageSuffix_ = AddImgFileSuffix ? std::string(ViewInfo(viewIndex_).Suffix) : std::string();
+    if (pass_.AbortRequested) shown_.reset();
+    else shown_ = TShown{viewIndex_, Options, Settings, OverlayShown};
     return changed;
 }
 

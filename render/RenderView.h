@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,6 +67,9 @@ public:
     bool IsViewOffered(uint8_t view) const;
     // Selects the tab and redisplays; false (nothing changes) when no tab has the name.
     bool SelectView(std::string_view name);
+    // The named tab is selected and DisplayBitmap shows it as the options
+    // and settings now ask (rendered since the last pass came, not cut short).
+    bool ShowsCurrent(std::string_view name) const;
     const std::string& SelectedTab() const { return selectedTab_; }
 
     // The one redisplay: does nothing while one runs. Returns whether the
@@ -104,6 +108,14 @@ private:
     std::string imageSuffix_;
     bool redisplayBusy_ = false;
     bool renderBusy_ = false;
+    // What the last whole redisplay showed.
+    struct TShown {
+        uint8_t View;
+        TViewOptions Options;
+        TRenderSettings Settings;
+        bool OverlayShown;
+    };
+    std::optional<TShown> shown_;
     TSidePanelLayout sidePanel_;
     std::string mappingCaption_;
     int mappingHelpContext_ = 0;

@@ -128,6 +128,7 @@ struct TViewOptions {
             default: return -1;
         }
     }
+    bool operator==(const TViewOptions&) const = default;
 };
 
 // Settings and window state the renderer reads besides the side panel.
@@ -141,6 +142,7 @@ struct TRenderSettings {
     // Fire detection options.
     bool FireUseAvg = false;
     TColor FirePixelColour = 49407;
+    bool operator==(const TRenderSettings&) const = default;
 };
 
 // Settings of the image savers.

@@ -133,6 +133,25 @@ TEST_F(MainCoreTest, PlacementIsRestoredAndStored) {
     EXPECT_EQ(OpenKey().ReadInteger("FormTop"), 250);
 }
 
+// The run's items draw a view again only when something it shows changed.
+TEST_F(MainCoreTest, AViewShownAsAskedIsNotDrawnAgain) {
+    auto core = Start();
+    core->LoadDataFile(WritePass());
+    const auto& tabs = core->ViewTabs();
+    const size_t falseColour = static_cast<size_t>(std::find(tabs.begin(), tabs.end(), "False colour") - tabs.begin());
+    ASSERT_LT(falseColour, tabs.size());
+    core->SelectViewTab(falseColour);
+    const int drawn = host.DisplayChanges;
+    core->SelectViewTab(falseColour);
+    EXPECT_EQ(host.DisplayChanges, drawn);
+    core->SetOverlaySwitches({true, false, false, true});
+    core->SelectViewTab(falseColour);
+    EXPECT_EQ(host.DisplayChanges, drawn + 1);
+    core->View.Options.RadioGroupColour = 1;
+    core->SelectViewTab(falseColour);
+    EXPECT_EQ(host.DisplayChanges, drawn + 2);
+}
+
 // A missing element-archive folder stays missing: it is told once a start, not at every load.
 TEST_F(MainCoreTest, TheMissingKeplerFolderIsToldOncePerStart) {
     const std::string pass = folder / "data/230503_1200_noaa18.wsd";
