@@ -340,8 +340,9 @@ bool THyDeviceChangeHandler::event(QEvent* event) {
         PostMessage(this, WM_HY_DEVICECHANGE, message->WParam, message->LParam);
     } else if (message->Msg == WM_HY_DEVICECHANGE) {
         const auto handlers = handlers_;  // a handler may unregister itself
-        for (const auto& [owner, handler] : handlers)
-            Guarded([&] { handler(message->Msg, message->WParam, message->LParam); });
+        // clang 14 cannot capture a structured binding in a lambda.
+        for (const auto& entry : handlers)
+            Guarded([&] { entry.second(message->Msg, message->WParam, message->LParam); });
     }
     return true;
 }
