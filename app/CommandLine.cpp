@@ -5,6 +5,7 @@
 #include "platform/SysUtils.h"
 
 #include <cctype>
+#include <filesystem>
 
 namespace kestrune {
 
@@ -34,6 +35,13 @@ std::optional<std::pair<int, int>> NumberPair(const std::string& low, const std:
     int highValue = 0;
     if (!TryStrToInt(low, lowValue) || !TryStrToInt(high, highValue)) return std::nullopt;
     return std::make_pair(lowValue, highValue);
+}
+
+// A missing output folder is made, so that products go where they are asked to.
+void MakeOutputFolder(const std::string& folder) {
+    if (folder.empty() || DirectoryExists(folder)) return;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
 }
 
 }  // namespace
@@ -107,6 +115,26 @@ TOverlaySwitches TCommandLineRun::SwitchedOverlays(TOverlaySwitches switches) co
     return switches;
 }
 
+bool TCommandLineRun::Known(size_t index, const std::string& item) const {
+    for (const char* name : {"boundaries", "gridlines", "gridpoles", "gridlabels"})
+        if (SameText(item, std::string("-") + name) || SameText(item, std::string("-no") + name)) return true;
+    return (index == 1 && (StartsText("-DIRECTION:NORTH", item) || StartsText("-DIRECTION:SOUTH", item))) ||
+           (index + 1 == params_.size() && item == "-MIN") || item == "-DEBUG" || item == "/DEBUG" ||
+           StartsText("-OUTPUT:", item) || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
+}
+
+bool TCommandLineRun::Written(bool written, const std::string& item, const std::string& what) {
+    if (written) return true;
+    ++missing_;
+    TDialogService::Instance().ShowMessage(item + ": " + what + " was not written", {}, TMsgDlgType::mtError);
+    return false;
+}
+
+int TCommandLineRun::ExitCode() const {
+    if (missing_ > 0) return 3;
+    return unknown_ > 0 ? 4 : 0;
+}
+
 bool TCommandLineRun::Run(std::string outputName) {
     const std::string keptResultsFolder = target_.ResultsFolder();
     const TOverlaySwitches keptOverlays = target_.OverlaySwitches();
@@ -115,19 +143,28 @@ bool TCommandLineRun::Run(std::string outputName) {
     for (size_t index = 1; index < params_.size(); ++index) {
         const std::string& param = params_[index];
         const std::string item = UpperCase(param);
+        bool matched = Known(index, item);
         // One failing item is reported and the run goes on with the next.
         try {
             if (StartsText("-OUTPUT:", item)) {
                 const std::string output = param.substr(8);
+                MakeOutputFolder(ExtractFilePath(output));
                 target_.SetResultsFolder(ExtractFilePath(output));
                 outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
             }
             for (const TProductKeyword& product : ProductKeywords)
-                ProcessOutputItem(param, product.Keyword, product.View, outputName);
+                matched = ProcessOutputItem(param, product.Keyword, product.View, outputName) || matched;
             if (item == "-GROUPA:") ProcessGroup(false, outputName);
             if (item == "-GROUPB:") ProcessGroup(true, outputName);
         } catch (const std::exception& error) {
+            matched = true;
+            ++missing_;
             TDialogService::Instance().ShowMessage(param + ": " + error.what(), {}, TMsgDlgType::mtError);
+        }
+        if (!matched) {
+            ++unknown_;
+            TDialogService::Instance().ShowMessage(param + ": matches no switch or item and was ignored", {},
+                                                   TMsgDlgType::mtError);
         }
         close = close || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
     }
@@ -137,38 +174,44 @@ bool TCommandLineRun::Run(std::string outputName) {
 }
 
 void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputName) {
+    const std::string group = withAlbedos ? "-GROUPB:" : "-GROUPA:";
     if (withAlbedos) {
         ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
-        for (int channel = 3; channel <= 5; ++channel) target_.SaveTemperatureData(channel, ".bt");
+        for (int channel = 3; channel <= 5; ++channel)
+            Written(target_.SaveTemperatureData(channel, ".bt"), group, Format("the channel %d temperatures", channel));
     } else {
         ProcessOutputItem("-RAW:", "RAW", ViewAll, outputName);
     }
     ProcessOutputItem("-SST:.bmp", "SST", ViewSst, outputName);
-    target_.SaveSstData(".sst");
+    Written(target_.SaveSstData(".sst"), group, "the SST data");
     target_.SetColourVegetation(false);
     ProcessOutputItem("-NDVI:.bmp", "NDVI", ViewVegetation, outputName);
 }
 
-void TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::string& keyword, uint8_t view,
+bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::string& keyword, uint8_t view,
                                         const std::string& outputName) {
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
-    if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return;
-    if (item == "-FIRETEXT:") return target_.SaveFireText(outputName);
-    if (item == "-RAW:") return target_.SaveRawChannels();
-    if (item == "-ALBEDOS:") return target_.SaveAlbedoFiles();
-    if (item == "-DIAGNOSTICS:") return target_.SaveDiagnostics();
+    if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
+    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, "the fire pixel list"), true;
+    if (item == "-RAW:") return Written(target_.SaveRawChannels(), rawItem, "a raw channel file"), true;
+    if (item == "-ALBEDOS:") return Written(target_.SaveAlbedoFiles(), rawItem, "an albedo file"), true;
+    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, "the diagnostics"), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
+    bool offered = false;
     for (size_t tab = 0; tab < tabs.size(); ++tab) {
         if (tabs[tab] != ViewNames[view]) continue;
+        offered = true;
         target_.SelectViewTab(tab);
         // Parameters that change the view render it again, so the saved
         // image is the one the parameters ask for.
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
-        if (!output.empty() && !outputName.empty()) SaveViewImage(output, outputName);
+        if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
     }
+    if (!output.empty()) Written(offered, rawItem, "the view \"" + std::string(ViewNames[view]) + "\" (not offered for this pass)");
+    return true;
 }
 
 bool TCommandLineRun::ApplyViewParameters(const std::string& rawItem, uint8_t view, size_t colon) {
@@ -211,7 +254,8 @@ bool TCommandLineRun::ApplySstParameters(const std::string& parameters) {
     return changed;
 }
 
-void TCommandLineRun::SaveViewImage(const std::string& output, const std::string& outputName) {
+void TCommandLineRun::SaveViewImage(const std::string& item, const std::string& output,
+                                    const std::string& outputName) {
     const bool jpeg = ExtractFileExt(output) == ".JPG";
     const std::string name = ExtractFileName(output);
     const bool corrected = StartsText("CORR", name);
@@ -221,10 +265,11 @@ void TCommandLineRun::SaveViewImage(const std::string& output, const std::string
         case 9:
         case 10:
         case 11:
-            if (!apt) target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg);
+            if (!apt) Written(target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, "the image");
             break;
         default:
-            target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg);
+            Written(target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg), item,
+                    "the image");
             break;
     }
 }

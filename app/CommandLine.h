@@ -56,16 +56,17 @@ public:
     virtual void SetRgbChannels(int red, int green, int blue) = 0;
     virtual void SetColourVegetation(bool checked) = 0;
 
-    // The savers.
+    // The savers; each is true when what it was asked for was written where
+    // asked (or the pass has nothing of that kind to write).
     // The image of the current view; the caption box of corrected images
     // follows the setting "TimestampRawImage".
-    virtual void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) = 0;
-    virtual void SaveRawChannels() = 0;
-    virtual void SaveAlbedoFiles() = 0;
-    virtual void SaveDiagnostics() = 0;
-    virtual void SaveFireText(const std::string& baseName) = 0;
-    virtual void SaveTemperatureData(int channel, const std::string& suffix) = 0;
-    virtual void SaveSstData(const std::string& suffix) = 0;
+    virtual bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) = 0;
+    virtual bool SaveRawChannels() = 0;
+    virtual bool SaveAlbedoFiles() = 0;
+    virtual bool SaveDiagnostics() = 0;
+    virtual bool SaveFireText(const std::string& baseName) = 0;
+    virtual bool SaveTemperatureData(int channel, const std::string& suffix) = 0;
+    virtual bool SaveSstData(const std::string& suffix) = 0;
 };
 
 // The number after the first letter in text (its leading decimal digits, at
@@ -93,21 +94,35 @@ public:
     // name (or "" when none). True when the program is to close.
     bool Run(std::string outputName);
 
-    // One product item (case ignored): "-" + keyword [+ view parameters] + ":" + output.
-    void ProcessOutputItem(const std::string& item, const std::string& keyword, uint8_t view,
+    // One product item (case ignored): "-" + keyword [+ view parameters] +
+    // ":" + output. False when the item is not of that keyword.
+    bool ProcessOutputItem(const std::string& item, const std::string& keyword, uint8_t view,
                            const std::string& outputName);
 
+    // Products asked for but not written where asked, and parameters that
+    // matched no switch or item; each was told on a line of its own.
+    int MissingProducts() const { return missing_; }
+    int UnknownParameters() const { return unknown_; }
+    // What the process ends with: 0, or 3 when a product is missing, else 4
+    // when a parameter was not understood.
+    int ExitCode() const;
+
 private:
+    bool Known(size_t index, const std::string& item) const;
+    // Counts and tells a product not written; true when it was.
+    bool Written(bool written, const std::string& item, const std::string& what);
     TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
     bool SwitchGiven(const std::string& name) const;
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
     bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
     bool ApplySstParameters(const std::string& parameters);
-    void SaveViewImage(const std::string& output, const std::string& outputName);
+    void SaveViewImage(const std::string& item, const std::string& output, const std::string& outputName);
 
     TParams params_;
     TOutputTarget& target_;
     std::string programFolder_;
+    int missing_ = 0;
+    int unknown_ = 0;
 };
 
 }  // namespace kestrune

@@ -339,7 +339,9 @@ void TMainCore::TimerNewFileTimer() {
         ReportQuietError("No pass could be loaded from \"" + Params[0] + "\"");
     }
     TCommandLineRun run(Params, *this, ProgramFolder);
-    if (run.Run(outputName) || Headless) host_.CloseWindow();
+    const bool close = run.Run(outputName);
+    if (loaded) exitCode_ = run.ExitCode();
+    if (close || Headless) host_.CloseWindow();
 }
 
 void TMainCore::LoadDataFile(const std::string& fileName) {
@@ -482,39 +484,43 @@ void TMainCore::SetColourVegetation(bool checked) {
     Pass.NdviPaletteFileName.clear();
 }
 
-void TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
+bool TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
     SyncSaveSettings();
-    imageSaver_->SaveImage(baseName, mode, jpeg);
+    const std::string written = imageSaver_->SaveImage(baseName, mode, jpeg);
+    return !written.empty() && ExtractFilePath(written) == ProductFolder(SaveSettings, Pass);
 }
 
-void TMainCore::SaveRawChannels() {
+bool TMainCore::WithoutWriteFailure(const std::function<void()>& save) {
     SyncSaveSettings();
-    products_->SaveRawChannels(Pass.LoadedFileName);
+    const int failures = products_->WriteFailures();
+    save();
+    return products_->WriteFailures() == failures;
 }
 
-void TMainCore::SaveAlbedoFiles() {
-    SyncSaveSettings();
-    products_->SaveAlbedoFiles(Pass.LoadedFileName);
+bool TMainCore::SaveRawChannels() {
+    return WithoutWriteFailure([this] { products_->SaveRawChannels(Pass.LoadedFileName); });
 }
 
-void TMainCore::SaveDiagnostics() {
-    SyncSaveSettings();
-    products_->SaveDiagnostics(Pass.LoadedFileName);
+bool TMainCore::SaveAlbedoFiles() {
+    return WithoutWriteFailure([this] { products_->SaveAlbedoFiles(Pass.LoadedFileName); });
 }
 
-void TMainCore::SaveFireText(const std::string& baseName) {
-    SyncSaveSettings();
-    products_->SaveFireText(baseName, FireSettings->Values, FireImages);
+bool TMainCore::SaveDiagnostics() {
+    return WithoutWriteFailure([this] { products_->SaveDiagnostics(Pass.LoadedFileName); });
 }
 
-void TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
-    SyncSaveSettings();
-    products_->SaveTemperatureData(channel, suffix, Pass.LoadedFileName);
+bool TMainCore::SaveFireText(const std::string& baseName) {
+    return WithoutWriteFailure([&] { products_->SaveFireText(baseName, FireSettings->Values, FireImages); });
 }
 
-void TMainCore::SaveSstData(const std::string& suffix) {
+// A channel without temperatures has none to write; only a failed write counts.
+bool TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
+    return WithoutWriteFailure([&] { products_->SaveTemperatureData(channel, suffix, Pass.LoadedFileName); });
+}
+
+bool TMainCore::SaveSstData(const std::string& suffix) {
     SyncSaveSettings();
-    products_->SaveSstData(suffix, Pass.LoadedFileName);
+    return !products_->SaveSstData(suffix, Pass.LoadedFileName).empty();
 }
 
 void TMainCore::SaveLocationFile() {

@@ -136,7 +136,9 @@ public:
 
     // A pass is decoded and shown.
     bool PassLoaded() const;
-    // The process's exit status: 1 when an unattended run found no pass to work on.
+    // The process's exit status: 1 when an unattended run found no pass to
+    // work on, 3 when a product it asked for was not written where asked, 4
+    // when a parameter matched no switch or item.
     int ExitCode() const { return exitCode_; }
 
     // TOutputTarget: what the unattended run drives.
@@ -154,13 +156,13 @@ public:
     void SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
     void SetColourVegetation(bool checked) override;
-    void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override;
-    void SaveRawChannels() override;
-    void SaveAlbedoFiles() override;
-    void SaveDiagnostics() override;
-    void SaveFireText(const std::string& baseName) override;
-    void SaveTemperatureData(int channel, const std::string& suffix) override;
-    void SaveSstData(const std::string& suffix) override;
+    bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override;
+    bool SaveRawChannels() override;
+    bool SaveAlbedoFiles() override;
+    bool SaveDiagnostics() override;
+    bool SaveFireText(const std::string& baseName) override;
+    bool SaveTemperatureData(int channel, const std::string& suffix) override;
+    bool SaveSstData(const std::string& suffix) override;
 
     // The window's savers besides those of the unattended run, all named
     // from the loaded file.
@@ -246,6 +248,8 @@ private:
     void SyncViewSettings();
     void SyncSaveSettings();
     void SyncLoaderSettings();
+    // Runs a data saver; true when it had no file it could not write.
+    bool WithoutWriteFailure(const std::function<void()>& save);
 
     TMainHost& host_;
     std::unique_ptr<TPassLoader> loader_;

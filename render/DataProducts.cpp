@@ -128,10 +128,6 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-void ReportWriteFailure(const std::exception& error) {
-    TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
-}
-
 // A raster in writing: the progress frame with "Writing file...", the bar
 // moved every 50 lines.
 class TWritingFrame {
@@ -163,6 +159,11 @@ std::string ProductFolder(const TSaveSettings& settings, const TPassState& pass)
 
 TDataProducts::TDataProducts(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
     : pass_(pass), host_(host), settings_(settings) {}
+
+void TDataProducts::ReportWriteFailure(const std::exception& error) {
+    ++writeFailures_;
+    TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
+}
 
 int32_t TDataProducts::LineCount() const { return std::min(pass_.DataLineCount, pass_.Video->LineCount()); }
 
@@ -229,8 +230,9 @@ void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos
             WriteFileAtomically(ProductName(baseName, suffix),
                                 ChannelRaster(*pass_.Video, channel, LineCount(), words ? &*words : nullptr,
                                               [](int32_t) {}));
-        } catch (const std::exception&) {
-            // A channel that cannot be written is passed over; the next may still be.
+        } catch (const std::exception& error) {
+            // Told and counted; the next channel may still be written.
+            ReportWriteFailure(error);
         }
     }
 }
@@ -243,8 +245,8 @@ void TDataProducts::SaveDiagnostics(const std::string& baseName) {
     if (baseName.empty()) return;
     try {
         WriteFileAtomically(ProductName(baseName, "_diag.txt"), JoinLines(pass_.DiagnosticLines));
-    } catch (const std::exception&) {
-        // The diagnostics are a courtesy; a failed write is not worth a message.
+    } catch (const std::exception& error) {
+        ReportWriteFailure(error);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "render/ViewOptions.h"
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace kestrune {
@@ -67,7 +68,11 @@ public:
     // the file written. Returns it ("" for other views or nothing written).
     std::string SaveTemperaturesOfView(uint8_t viewIndex, const std::string& baseName);
 
+    // Files that could not be written (each told as it failed), so far.
+    int WriteFailures() const { return writeFailures_; }
+
 private:
+    void ReportWriteFailure(const std::exception& error);
     bool PassLoaded(const std::string& baseName) const;
     int32_t LineCount() const;
     int32_t Width() const;
@@ -79,6 +84,7 @@ private:
     TPassState& pass_;
     TRenderHost& host_;
     const TSaveSettings& settings_;
+    int writeFailures_ = 0;
 };
 
 }  // namespace kestrune

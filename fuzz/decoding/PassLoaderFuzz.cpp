@@ -7,28 +7,12 @@
 #include "fuzz/FuzzTarget.h"
 #include "tests/support/PassFileWriter.h"
 
-#include <array>
-
 namespace {
 
 using namespace kestrune;
 
-constexpr std::array<const char*, 32> Extensions = {
-    ".raw", ".hpt", ".hrp", ".raw16", ".n10", ".wsd", ".raw16.gz", ".l1b", ".lac", ".gac", ".gc", ".rhd", ".hmf",
-    ".c10", ".s10", ".hrp8", ".hrpt", ".fi5", ".fy1c", ".fy1d", ".fy8", ".gaca", ".img", ".mn1", ".mn2",
-    ".msu2", ".native", ".we", ".wi", ".l1f", ".gz", ""};
-// Names as stations and archives write them (the low bits choose the extension).
-constexpr std::array<const char*, 8> Names = {
-    "pass", "230503_1200_noaa18", "20230503_1200_NOAA18", "noaa18_20230503_120000",
-    "NSS.HRPT.NN.D23123.S1200.E1215.B1234567.WI", "METOP-A_20230503_1200", "meteor_m2_20230503_1200",
-    "FY3A_20230503_1200"};
-
-std::string FileNameOf(uint8_t selector) {
-    return std::string(Names[selector / Extensions.size()]) + Extensions[selector % Extensions.size()];
-}
-
 std::string Seed(uint8_t nameIndex, uint8_t extensionIndex, const test::TBytes& bytes) {
-    std::string seed(1, static_cast<char>(nameIndex * Extensions.size() + extensionIndex));
+    std::string seed(1, static_cast<char>(nameIndex * fuzz::PassExtensions.size() + extensionIndex));
     seed.append(bytes.begin(), bytes.end());
     return seed;
 }
@@ -39,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static const fuzz::TFuzzFolder folder("loader");
     static fuzz::TUnattendedLoader underTest;
-    underTest.loader.LoadDataFile(folder.WriteInput("data/" + FileNameOf(data[0]), data + 1, size - 1));
+    underTest.loader.LoadDataFile(folder.WriteInput("data/" + fuzz::PassFileName(data[0]), data + 1, size - 1));
     // A ".gz" input leaves its unpacked copy beside it.
     folder.ClearData();
     return 0;

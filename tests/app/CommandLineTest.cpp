@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 namespace kestrune {
 namespace {
@@ -37,18 +38,24 @@ public:
         Calls.push_back("rgb " + std::to_string(red) + std::to_string(green) + std::to_string(blue));
     }
     void SetColourVegetation(bool checked) override { Calls.push_back(checked ? "colour on" : "colour off"); }
-    void SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override {
+    bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override {
         if (FailSaves) throw std::runtime_error("disk full");
         Calls.push_back("image " + Folder + baseName + " mode " + std::to_string(mode) + (jpeg ? " jpeg" : " bmp"));
+        return !FailDataSaves;
     }
-    void SaveRawChannels() override { Calls.push_back("raw"); }
-    void SaveAlbedoFiles() override { Calls.push_back("albedos"); }
-    void SaveDiagnostics() override { Calls.push_back("diagnostics"); }
-    void SaveFireText(const std::string& baseName) override { Calls.push_back("fire text " + baseName); }
-    void SaveTemperatureData(int channel, const std::string& suffix) override {
-        Calls.push_back("temperatures " + std::to_string(channel) + suffix);
+    bool SaveRawChannels() override { return Saved("raw"); }
+    bool SaveAlbedoFiles() override { return Saved("albedos"); }
+    bool SaveDiagnostics() override { return Saved("diagnostics"); }
+    bool SaveFireText(const std::string& baseName) override { return Saved("fire text " + baseName); }
+    bool SaveTemperatureData(int channel, const std::string& suffix) override {
+        return Saved("temperatures " + std::to_string(channel) + suffix);
     }
-    void SaveSstData(const std::string& suffix) override { Calls.push_back("sst data" + suffix); }
+    bool SaveSstData(const std::string& suffix) override { return Saved("sst data" + suffix); }
+    bool Saved(const std::string& call) {
+        Calls.push_back(call);
+        return !FailDataSaves;
+    }
+    bool FailDataSaves = false;
 
     std::string Loaded = "pass";
     uint8_t FormatCode = 39;
@@ -123,9 +130,10 @@ TEST_F(CommandLineTest, GacFormatsSaveByTheirOwnRules) {
 }
 
 TEST_F(CommandLineTest, DiagnosticsAndFireTextOnlyWhenWrittenExactly) {
-    Run({"-DIAGNOSTICS:", "-FIRETEXT:", "-OUTPUT:/out/x", "-FIRETEXT:", "-DIAGNOSTICS:D.BMP"});
+    const std::string out = folder / "out/";
+    Run({"-DIAGNOSTICS:", "-FIRETEXT:", "-OUTPUT:" + out + "x", "-FIRETEXT:", "-DIAGNOSTICS:D.BMP"});
     EXPECT_THAT(target.Calls, ElementsAre("diagnostics", "fire text pass", "fire text x", "select All",
-                                          "image /out/x mode 0 bmp"));
+                                          "image " + out + "x mode 0 bmp"));
 }
 
 TEST_F(CommandLineTest, RgbChannelsTakeEffectInTheSavedImage) {
@@ -138,11 +146,34 @@ TEST_F(CommandLineTest, RgbChannelsTakeEffectInTheSavedImage) {
 TEST_F(CommandLineTest, FailingItemIsReportedAndTheRunGoesOn) {
     target.Folder = "/kept/";
     target.FailSaves = true;
-    EXPECT_TRUE(Run({"-OUTPUT:/elsewhere/", "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"}));
+    EXPECT_TRUE(Run({"-OUTPUT:" + (folder / "elsewhere/"), "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"}));
     EXPECT_THAT(target.Calls, ElementsAre("select False colour", "diagnostics"));
     EXPECT_EQ(target.Folder, "/kept/");
     ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text, "-FC:X.JPG: disk full");
+}
+
+// Each product not written where asked and each parameter that matches
+// nothing is told on a line of its own and sets the exit status; a missing
+// output folder is made.
+TEST_F(CommandLineTest, MissingProductsAndUnknownParametersAreToldAndCounted) {
+    const auto run = [&](std::vector<std::string> items) {
+        items.insert(items.begin(), "pass.wsd");
+        TDialogService::Instance().ClearScript();
+        TCommandLineRun commandLine(items, target, folder / "program/");
+        commandLine.Run("pass");
+        return std::make_tuple(commandLine.MissingProducts(), commandLine.UnknownParameters(), commandLine.ExitCode(),
+                               TDialogService::Instance().Requests().size());
+    };
+    const std::string out = folder / "new/sub/";
+    EXPECT_EQ(run({"-direction:north", "-nogridlines", "-debug", "-OUTPUT:" + out, "-FC:X.JPG", "-CLOSE", "-min"}),
+              std::make_tuple(0, 0, 0, 0u));
+    EXPECT_TRUE(DirectoryExists(out));
+    EXPECT_EQ(run({"-FC", "x.jpg", "-FOO:x.jpg", "-RAW:", "-FC:X.JPG"}), std::make_tuple(0, 4, 4, 4u));
+    target.FailDataSaves = true;
+    EXPECT_EQ(run({"-CH6:x.bmp", "-FC:X.JPG", "-GROUPA:", "-FOO:"}), std::make_tuple(6, 1, 3, 7u));
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
+              "-CH6:x.bmp: the view \"Ch 6\" (not offered for this pass) was not written");
 }
 
 }  // namespace
