@@ -192,6 +192,8 @@ void TFormPrint::TimerLoadTimer() {
     const TPrintRect design{1, 1, PreviewSize, PreviewSize};
     const TPrintRect preview = PreviewRect(design, corrected_.width(), corrected_.height());
     ImagePreview->setGeometry(preview.Left, preview.Top, preview.Width, preview.Height);
+    // The window keeps to the preview's shape, as tall as its controls need.
+    ImagePreview->parentWidget()->setFixedSize(preview.Width + 2, preview.Height + 2);
     ImagePreview->setPixmap(QPixmap::fromImage(corrected_));
     PaintBoxSelect->setGeometry(preview.Left, preview.Top, preview.Width / 2, preview.Height / 2);
     ProgressBar->setValue(0);

@@ -28,6 +28,8 @@ TFormTemperatureProfile::TFormTemperatureProfile(QWidget* parent, const TPassSta
     chart_ = new QChart;
     chart_->setTitle("Temperature profile - click to switch \u00B0C/K");
     chart_->legend()->hide();
+    // Room for the last axis label with its compass suffix.
+    chart_->setMargins(QMargins(10, 10, 36, 10));
     Series1 = new QLineSeries;
     Series1->setObjectName("Series1");
     Series1->setColor(Qt::red);
