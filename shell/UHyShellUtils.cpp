@@ -174,6 +174,14 @@ void ValidateDrives() {}
 
 void SuppressDriveValidation(bool suppress) { DriveValidationSuppressed += suppress ? 1 : -1; }
 
+HRESULT THyShortcut::Load(std::u16string_view path) {
+    Fields.TargetIdList.clear();
+    const std::string file = Utf8(path);
+    const HRESULT result = LoadShortcut(file, Fields);
+    if (ole::Succeeded(result)) Target = Utf8ToUtf16(ResolvedShortcutTarget(file, Fields));
+    return result;
+}
+
 int THyIdListArray::Count() const { return list_ ? static_cast<int>(list_->itemCount()) : 0; }
 
 const TItemIdList* THyIdListArray::Leading(int count, int less) {
@@ -340,8 +348,9 @@ bool THyDeviceChangeHandler::event(QEvent* event) {
         PostMessage(this, WM_HY_DEVICECHANGE, message->WParam, message->LParam);
     } else if (message->Msg == WM_HY_DEVICECHANGE) {
         const auto handlers = handlers_;  // a handler may unregister itself
-        for (const auto& [owner, handler] : handlers)
-            Guarded([&] { handler(message->Msg, message->WParam, message->LParam); });
+        // clang 14 cannot capture a structured binding in a lambda.
+        for (const auto& entry : handlers)
+            Guarded([&] { entry.second(message->Msg, message->WParam, message->LParam); });
     }
     return true;
 }

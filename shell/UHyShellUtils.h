@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/ShellNamespace.h"
+#include "platform/ShortcutFile.h"
 #include "platform/SysUtils.h"
 #include "shell/UHyUnicode.h"
 
@@ -63,6 +64,16 @@ bool NetworkDriveReady(char16_t drive);
 // A no-op here (no drive cache), with its nesting counter.
 void ValidateDrives();
 void SuppressDriveValidation(bool suppress);
+
+// A shell link: its fields after Load, and the resolved target.
+class THyShortcut {
+public:
+    // The first failing step's code; fields not yet read keep their values.
+    HRESULT Load(std::u16string_view path);
+    uint8_t ResolveMode = 0;
+    TShortcutFields Fields;
+    WideString Target;
+};
 
 // An ID list and a scratch list that its accessors hand out.
 class THyIdListArray {

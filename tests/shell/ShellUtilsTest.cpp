@@ -4,7 +4,9 @@
 #include "platform/Messages_qt.h"
 #include "shell/UHyShConsts.h"
 #include "shell/UHyShellUtils.h"
+#include "platform/ResCodePages.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/ShortcutWriter.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -104,6 +106,18 @@ TEST(ShellUtils, DeviceChangesReachHandlersThroughAPostedMessage) {
     handler.MountsChanged(mounts);
     for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
     EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST(ShellUtils, ShortcutsLoadTheirTarget) {
+    testing::TTempFolder temp;
+    TShortcutFields fields;
+    fields.RelativePath = "..\\data\\n19.hpt";
+    const std::vector<uint8_t> bytes = testing::WriteShortcut(fields, true);
+    const std::string link = temp.Write("links/n19.lnk", std::string(bytes.begin(), bytes.end()));
+    THyShortcut shortcut;
+    ASSERT_EQ(shortcut.Load(Utf8ToUtf16(link)), ole::S_OK);
+    EXPECT_EQ(shortcut.Target, Utf8ToUtf16(temp / "links/../data/n19.hpt"));
+    EXPECT_EQ(shortcut.Load(u""), ole::E_INVALIDARG);
 }
 
 TEST(ShellUtils, FormatMessage) {
