@@ -1,10 +1,12 @@
 // The analyst's windows opened from the main window as a user opens them:
 // video adjust from the side panel, go to location from the View menu, the
 // temperature profile of a pass with a known ramp, and printing to PDF
-// checked page by page against the picture's tiles.
+// checked page by page against the picture's tiles, and the selection
+// box moved and sized with its grab handles.
 #include "app/AnalystWindows.h"
 
 #include "tests/app/AppTest.h"
+#include "app/ControlSizer.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "app/CorrectedViewForm.h"
 #include "app/GoToLocationForm.h"
@@ -31,6 +33,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -348,6 +351,57 @@ TEST_F(AnalystWindowsTest, ThePrintWindowPrintsTheSelectionOfTheCorrectedPicture
     if (!RunText("command -v pdfinfo").empty()) {
         EXPECT_EQ(PdfPages(pdf), 4);
     }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A mouse event at a point of the control, as the window system sends it.
+void SendMouse(QWidget& target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(local), QPointF(target.mapToGlobal(local)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+}
+
+TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandles) {
+    QWidget parent;
+    parent.resize(400, 300);
+    auto* box = new QWidget(&parent);
+    box->setGeometry(100, 100, 50, 40);
+    parent.show();
+    TControlSizer sizer(nullptr);
+    int moves = 0;
+    int sizes = 0;
+    sizer.OnEndMove = [&] { ++moves; };
+    sizer.OnEndSize = [&] { ++sizes; };
+    sizer.SetControl(box);
+    EXPECT_TRUE(sizer.Handle(4)->isVisible());
+    EXPECT_EQ(sizer.Handle(4)->geometry().center(), QPoint(150, 140));
+
+    SendMouse(*box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseMove, {12, 11}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseButtonRelease, {12, 11}, Qt::NoButton);
+    EXPECT_EQ(box->pos(), QPoint(100, 100));
+    EXPECT_EQ(moves, 0);
+
+    SendMouse(*box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseMove, {40, 20}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseButtonRelease, {40, 20}, Qt::NoButton);
+    EXPECT_EQ(box->pos(), QPoint(130, 110));
+    EXPECT_EQ(moves, 1);
+
+    QWidget& corner = *sizer.Handle(4);
+    const QPoint target = corner.mapFromGlobal(parent.mapToGlobal(QPoint(90, 80)));
+    SendMouse(corner, QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton);
+    SendMouse(corner, QEvent::MouseMove, target, Qt::LeftButton);
+    SendMouse(corner, QEvent::MouseButtonRelease, target, Qt::NoButton);
+    EXPECT_EQ(box->geometry(), QRect(QPoint(90, 80), QPoint(129, 109)));
+    EXPECT_EQ(sizes, 1);
+    sizer.SetControl(nullptr);
+    EXPECT_FALSE(sizer.Handle(4)->isVisible());
 }
 
 }  // namespace
