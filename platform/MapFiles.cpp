@@ -9,7 +9,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace kestrune {
@@ -46,6 +50,91 @@ int64_t FileSizeOf(int fd) {
     return fstat(fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
 }
 
+// Read-only streams map their file. When another process cuts the file
+// short, touching a page past its new end raises SIGBUS; the guard puts
+// zero pages over the rest of that mapping and the read goes on, so a pass
+// still being written or rewritten by a receiving station reads short
+// (as zeros) instead of ending the program.
+struct TWatchedRange {
+    std::atomic<uintptr_t> Begin{0};
+    std::atomic<uintptr_t> End{0};
+};
+
+class TTruncationGuard {
+public:
+    static void Watch(const void* begin, size_t length) {
+        const std::lock_guard lock(Mutex());
+        InstallHandler();
+        for (TWatchedRange& range : ranges_) {
+            uintptr_t expected = 0;
+            if (range.Begin.compare_exchange_strong(expected, reinterpret_cast<uintptr_t>(begin))) {
+                range.End.store(reinterpret_cast<uintptr_t>(begin) + length);
+                return;
+            }
+        }
+        throw EMemoryMappedFile("Too many files mapped at once");
+    }
+
+    static void Unwatch(const void* begin) {
+        const std::lock_guard lock(Mutex());
+        for (TWatchedRange& range : ranges_) {
+            if (range.Begin.load() != reinterpret_cast<uintptr_t>(begin)) continue;
+            range.End.store(0);
+            range.Begin.store(0);
+        }
+    }
+
+private:
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+
+    static void InstallHandler() {
+        if (installed_) return;
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &previous_);
+        installed_ = true;
+    }
+
+    // Only system calls here: the handler may interrupt anything.
+    static void OnBusError(int signalNumber, siginfo_t* info, void* context) {
+        const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+        const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+        const bool fault = info->si_code > 0;  // raised by the kernel, not sent by a process
+        for (TWatchedRange& range : ranges_) {
+            if (!fault) break;
+            const uintptr_t begin = range.Begin.load();
+            const uintptr_t end = range.End.load();
+            if (begin == 0 || address < begin || address >= end) continue;
+            const uintptr_t from = address & ~(page - 1);
+            if (mmap(reinterpret_cast<void*>(from), end - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                     0) != MAP_FAILED)
+                return;
+        }
+        Chain(signalNumber, info, context);
+    }
+
+    // Not ours: what would have happened without the guard.
+    static void Chain(int signalNumber, siginfo_t* info, void* context) {
+        if ((previous_.sa_flags & SA_SIGINFO) != 0 && previous_.sa_sigaction != nullptr) {
+            previous_.sa_sigaction(signalNumber, info, context);
+        } else if (previous_.sa_handler != SIG_DFL && previous_.sa_handler != SIG_IGN) {
+            previous_.sa_handler(signalNumber);
+        } else {
+            signal(SIGBUS, SIG_DFL);
+            raise(SIGBUS);
+        }
+    }
+
+    static inline std::array<TWatchedRange, 32> ranges_{};
+    static inline struct sigaction previous_ {};
+    static inline bool installed_ = false;
+};
+
 }  // namespace
 
 TMapStream::TMapStream(std::string fileName) : fileName_(std::move(fileName)) {
@@ -72,7 +161,7 @@ void TMapStream::Open(int64_t newSize) {
     try {
         if (!ReadOnly) mutex_ = std::make_unique<TLockFile>(LockFileName(MapName, "Mtx.lock"));
         if (fileName_.empty()) OpenAnonymous(newSize);
-        else if (ReadOnly) OpenReadOnlyCopy();
+        else if (ReadOnly) OpenReadOnlyMapping();
         else OpenWritableMapping(newSize);
     } catch (const EMemoryMappedFile&) {
         ReleaseMemory();
@@ -85,27 +174,28 @@ void TMapStream::Open(int64_t newSize) {
     active_ = true;
 }
 
-// The file is copied, not mapped: a writer that truncates it later cannot fault us.
-void TMapStream::OpenReadOnlyCopy() {
+// Mapped, not copied: the guard keeps a file that is cut short meanwhile from faulting us.
+void TMapStream::OpenReadOnlyMapping() {
     const TFileHandle file(open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
     AdviseAccess(file.Get(), AccessHint);
     const int64_t fileSize = FileSizeOf(file.Get());
-    const int64_t capacity = std::max(fileSize, DefaultSize());
+    if (fileSize <= 0) {
+        OpenAnonymous(DefaultSize());  // zeros, as an empty file reads
+        return;
+    }
+    void* view = mmap(nullptr, static_cast<size_t>(fileSize), PROT_READ, MAP_PRIVATE, file.Get(), 0);
+    if (view == MAP_FAILED) throw EMemoryMappedFile("Could not create map view");
     try {
-        copy_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(capacity));
-    } catch (const std::bad_alloc&) {
-        throw EMemoryMappedFile("Couldn't create map");
+        TTruncationGuard::Watch(view, static_cast<size_t>(fileSize));
+    } catch (...) {
+        munmap(view, static_cast<size_t>(fileSize));
+        throw;
     }
-    const int64_t got = fileSize > 0 ? ReadAt(file.Get(), copy_.get(), fileSize, 0) : 0;
-    if (got < 0) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
-    if (got == 0) {
-        std::fill_n(copy_.get(), DefaultSize(), uint8_t{0});
-        size_ = DefaultSize();
-    } else {
-        size_ = got;  // shorter than fileSize when the file shrank while it was read
-    }
-    memory_ = copy_.get();
+    memory_ = static_cast<uint8_t*>(view);
+    mapped_ = true;
+    watched_ = true;
+    size_ = fileSize;
 }
 
 void TMapStream::OpenWritableMapping(int64_t newSize) {
@@ -152,17 +242,18 @@ void TMapStream::OpenAnonymous(int64_t newSize) {
 void TMapStream::Close() {
     if (!active_) return;
     if (!ReadOnly) Flush();
+    if (watched_) TTruncationGuard::Unwatch(memory_);
     const bool unmapped = !mapped_ || munmap(memory_, static_cast<size_t>(size_)) == 0;
     ReleaseMemory();
     if (!unmapped) throw EMemoryMappedFile("Couldn't close map handle");
 }
 
 void TMapStream::ReleaseMemory() {
-    copy_.reset();
     mutex_.reset();
     openMark_.reset();
     mutexOwned_ = false;
     mapped_ = false;
+    watched_ = false;
     memory_ = nullptr;
     position_ = 0;
     size_ = 0;

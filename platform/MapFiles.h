@@ -1,6 +1,6 @@
-// Streams over a whole file held in memory. Read-only streams take a private
-// copy of the file, so a file that a receiving station truncates or extends
-// while it is open can never fault the reader. Writable streams map the file
+// Streams over a whole file held in memory. Read-only streams map the file
+// with a guard: a file that a receiving station truncates while it is open
+// reads as zeros past its new end instead of faulting. Writable streams map the file
 // shared (the program's own files); writers serialise through a lock file
 // named after MapName, and no stream empties a file that another has mapped.
 #pragma once
@@ -76,7 +76,7 @@ public:
     std::string MapName;
 
 private:
-    void OpenReadOnlyCopy();
+    void OpenReadOnlyMapping();
     void OpenWritableMapping(int64_t newSize);
     void OpenAnonymous(int64_t newSize);
     void ReleaseMemory();
@@ -87,9 +87,9 @@ private:
     std::string fileName_;
     bool active_ = false;
     bool existed_ = false;
-    bool mapped_ = false;  // memory_ comes from mmap rather than copy_
+    bool mapped_ = false;   // memory_ comes from mmap
+    bool watched_ = false;  // and is guarded against the file being cut short
     bool mutexOwned_ = false;
-    std::unique_ptr<uint8_t[]> copy_;
     uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     int64_t position_ = 0;

@@ -435,9 +435,7 @@ std::string TExtBitmap::SaveToBytes() const {
 }
 
 // Streamed a block of rows at a time: a big picture is never copied whole.
-void TExtBitmap::SaveToFile(const std::string& fileName) {
-    if (format_ == TPixelFormat::pf24bit)
-        palette_.clear();
+void TExtBitmap::SaveToFile(const std::string& fileName) const {
     constexpr int RowsPerWrite = 128;
     TAtomicFileWriter file(fileName);
     file.Write(FileHeaderBytes());

@@ -102,10 +102,10 @@ public:
     void SetModified(bool modified);
     std::function<void()> OnChange;
 
-    // BMP. A 24-bit bitmap drops its palette before it is saved; the file is
+    // BMP. A 24-bit bitmap is written without a palette; the file is
     // written to a temporary name and renamed into place (EWriteError on
     // failure). An empty bitmap raises EInvalidGraphicOperation.
-    void SaveToFile(const std::string& fileName);
+    void SaveToFile(const std::string& fileName) const;
     std::string SaveToBytes() const;
     // Raises EInvalidGraphic for a file that is not a readable BMP, and
     // Exception when the file cannot be opened; the bitmap is unchanged then.

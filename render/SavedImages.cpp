@@ -15,6 +15,8 @@
 #include "render/TemperatureScale.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace kestrune {
 
@@ -85,6 +87,38 @@ bool CalibrationStripPlace(int imageWidth, int imageHeight, int scaleWidth, int 
     else top = (imageHeight - scaleHeight) / 2;
     return true;
 }
+
+namespace {
+
+// Keeps a rectangle of a bitmap's pixels and puts them back when it ends.
+class TPixelsKept {
+public:
+    TPixelsKept(TExtBitmap& bitmap, int left, int top, int width, int height)
+        : bitmap_(bitmap), top_(top), offset_(static_cast<size_t>(left) * PixelBytes(bitmap)),
+          rowBytes_(static_cast<size_t>(width) * PixelBytes(bitmap)) {
+        for (int y = top; y < top + height; ++y) {
+            const uint8_t* row = bitmap.ScanLine(y) + offset_;
+            kept_.insert(kept_.end(), row, row + rowBytes_);
+        }
+    }
+    ~TPixelsKept() {
+        for (size_t at = 0, y = static_cast<size_t>(top_); at < kept_.size(); at += rowBytes_, ++y)
+            std::memcpy(bitmap_.ScanLine(static_cast<int>(y)) + offset_, kept_.data() + at, rowBytes_);
+    }
+    TPixelsKept(const TPixelsKept&) = delete;
+    TPixelsKept& operator=(const TPixelsKept&) = delete;
+
+private:
+    static size_t PixelBytes(const TExtBitmap& bitmap) { return bitmap.RowBytes() / static_cast<size_t>(bitmap.Width()); }
+
+    TExtBitmap& bitmap_;
+    int top_;
+    size_t offset_;
+    size_t rowBytes_;
+    std::vector<uint8_t> kept_;
+};
+
+}  // namespace
 
 TImageSaver::TImageSaver(TRenderView& view, TSaveSettings& settings) : view_(view), settings_(settings) {
     CorrectPanorama = [this](const TExtBitmap& source, TExtBitmap& target, bool meteor, float altitude) {
@@ -158,6 +192,30 @@ bool TImageSaver::MakeImage(TExtBitmap& image, TSaveMode mode) {
     return !image.Empty();
 }
 
+// No caption to draw on the displayed image and no cache file to read it
+// from: it is written without a copy.
+bool TImageSaver::DisplayServesAsItIs(TSaveMode mode) const {
+    return mode == SaveDisplayed && !settings_.CaptionOnDisplayed && settings_.CacheFileName.empty();
+}
+
+// A temperature scale is drawn on the display itself for the save, and the
+// pixels beneath it are put back afterwards, also when the save fails.
+std::string TImageSaver::SaveDisplay(const std::string& name) {
+    TExtBitmap& display = view_.DisplayBitmap();
+    view_.Host().ShowImageTools(false);
+    if (!CarriesScale()) return SaveWithFallback(display, name);
+    const TExtBitmap& scale = CurrentScale();
+    int left = 0, top = 0;
+    if (scale.Empty() || !CalibrationStripPlace(display.Width(), display.Height(), scale.Width(), scale.Height(),
+                                                settings_.TempCalibLocn, left, top))
+        return SaveWithFallback(display, name);
+    const TPixelsKept beneath(display, left, top, scale.Width(), scale.Height());
+    AddCalibrationStrip(display, scale, settings_.TempCalibLocn);
+    return SaveWithFallback(display, name);
+}
+
+bool TImageSaver::CarriesScale() const { return view_.ViewIndex() == ViewTemperature || view_.ViewIndex() == ViewSst; }
+
 const TExtBitmap& TImageSaver::CurrentScale() {
     const bool sized = !ScaleBitmap.Empty();
     TTemperatureScaleInputs inputs;
@@ -176,16 +234,16 @@ std::string TImageSaver::SaveImage(const std::string& baseName, TSaveMode mode, 
     TRenderHost& host = view_.Host();
     TSaveScope scope(host, settings_.ReceiverRunning, CaptionBoxHeight);
     const std::string name = SavedImageName(baseName, view_.ImageSuffix(), mode, asJpeg, settings_.AddImgFileSuffix);
-    TExtBitmap image;
     if (mode == SaveDisplayed && SaveLocationFile) SaveLocationFile(baseName);
+    if (DisplayServesAsItIs(mode)) return SaveDisplay(name);
+    TExtBitmap image;
     if (!MakeImage(image, mode)) return {};
     host.ShowImageTools(false);
-    if (view_.ViewIndex() == ViewTemperature || view_.ViewIndex() == ViewSst)
-        AddCalibrationStrip(image, CurrentScale(), settings_.TempCalibLocn);
+    if (CarriesScale()) AddCalibrationStrip(image, CurrentScale(), settings_.TempCalibLocn);
     return SaveWithFallback(image, name);
 }
 
-std::string TImageSaver::SaveWithFallback(TExtBitmap& image, const std::string& name) {
+std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::string& name) {
     const bool toResults = !settings_.ResultsFolder.empty();
     const std::string folder =
         toResults ? IncludeTrailingPathDelimiter(settings_.ResultsFolder) : view_.Pass().InputFolder;
@@ -205,7 +263,7 @@ std::string TImageSaver::SaveWithFallback(TExtBitmap& image, const std::string& 
     }
 }
 
-std::string TImageSaver::SaveBitmapFile(TExtBitmap& bitmap, const std::string& fileName) {
+std::string TImageSaver::SaveBitmapFile(const TExtBitmap& bitmap, const std::string& fileName) {
     const bool jpeg = IsJpegName(fileName);
     std::string saved = fileName;
     if (!settings_.Unattended)

@@ -56,7 +56,7 @@ public:
     std::string SaveImage(const std::string& baseName, TSaveMode mode, bool asJpeg);
     // Writes one bitmap, choosing a free name unless unattended; returns the
     // name written. Raises EWriteError (or what the writer raises) on failure.
-    std::string SaveBitmapFile(TExtBitmap& bitmap, const std::string& fileName);
+    std::string SaveBitmapFile(const TExtBitmap& bitmap, const std::string& fileName);
     void DrawCaptionText(TExtBitmap& bitmap, int positionCode);
     // The pass description in a grey box at the top left; sets CaptionBoxHeight.
     bool DrawCaptionBox(TExtBitmap& bitmap);
@@ -67,7 +67,10 @@ private:
     void CopyDisplay(TExtBitmap& image);
     void MakeCorrectedImage(TExtBitmap& image);
     bool ModeApplies(TSaveMode mode);
-    std::string SaveWithFallback(TExtBitmap& image, const std::string& name);
+    bool DisplayServesAsItIs(TSaveMode mode) const;
+    std::string SaveDisplay(const std::string& name);
+    bool CarriesScale() const;
+    std::string SaveWithFallback(const TExtBitmap& image, const std::string& name);
     const TExtBitmap& CurrentScale();
 
     TRenderView& view_;

@@ -3,6 +3,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "render/JPEG_IO.h"
 #include "render/RenderView.h"
 #include "render/TemperatureScale.h"
@@ -114,6 +115,27 @@ TEST_F(SavedImagesTest, CorrectedImageOfAFullPass) {
     ASSERT_TRUE(LoadJPEGFile(&read, written, true, 0));
     EXPECT_GT(read.Width(), 0);
     EXPECT_EQ(read.Height(), 30);
+}
+
+// The scale is drawn on the display for the save only: the file carries it,
+// the display is as it was.
+TEST_F(SavedImagesTest, TemperatureImageCarriesTheScaleAndLeavesTheDisplayAsItWas) {
+    MakePass(pass_, 2048, 300, {1, 2, 3, 4, 5});
+    settings_.TempCalibLocn = 6;
+    view_.SetViewTabs(testing::ViewsOffered(pass_));
+    view_.SelectView("Temperature");
+    const std::string shown = view_.DisplayBitmap().SaveToBytes();
+    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
+    EXPECT_EQ(written, pass_.InputFolder + "pass-th.bmp");
+    EXPECT_TRUE(view_.DisplayBitmap().SaveToBytes() == shown);
+    TExtBitmap expected;
+    expected.Assign(view_.DisplayBitmap());
+    ASSERT_FALSE(saver_.ScaleBitmap.Empty());
+    saver_.AddCalibrationStrip(expected, saver_.ScaleBitmap, settings_.TempCalibLocn);
+    ASSERT_FALSE(expected.SaveToBytes() == shown);
+    std::string file;
+    ASSERT_TRUE(ReadFileText(written, file));
+    EXPECT_TRUE(file == expected.SaveToBytes());
 }
 
 }  // namespace
