@@ -1,9 +1,11 @@
 #include "app/AvhrrBrowserForm.h"
 
 #include "app/AvhrrBrowser.h"
+#include "app/PersistingControls.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
 
 #include <QApplication>
 #include <QImage>
@@ -112,6 +114,7 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  noaa19_1");
     EXPECT_EQ(form.ImageThumbnail->width(), 400);
     // A pass without a preview opens, and the preview shown before stays cleared by the folder.
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
     form.HyShellTreeBrowseClick();
     SelectFile(form, "noaa19_2.hpt");
     EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_2.hpt");

@@ -6,6 +6,7 @@
 #include "app/AvhrrBrowserForm.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
