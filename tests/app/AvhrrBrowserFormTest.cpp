@@ -7,6 +7,8 @@
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
 
+#include "tests/support/QtTestFolder.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -26,17 +28,10 @@ namespace fs = std::filesystem;
 
 class AvhrrBrowserFormTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
 
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("browserform-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        root_ = testing::FreshTestFolder("browserform");
         setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
         setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
         base_ = (root_ / "archive").string() + "/";

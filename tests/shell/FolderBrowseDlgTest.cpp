@@ -2,6 +2,8 @@
 #include "shell/FHyFolderBrowseDlg.h"
 #include "shell/UHyShellControls.h"
 
+#include "tests/support/QtTestFolder.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -18,14 +20,9 @@ namespace fs = std::filesystem;
 
 class FolderBrowseDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("folderbrowse-" + std::to_string(::getpid()));
+        root_ = testing::FreshTestFolder("folderbrowse");
         fs::create_directories(root_ / "a" / "b");
         fs::create_directories(root_ / "c");
     }

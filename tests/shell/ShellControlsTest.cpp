@@ -2,6 +2,8 @@
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
 
+#include "tests/support/QtTestFolder.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -17,17 +19,10 @@ namespace fs = std::filesystem;
 
 class ShellControlsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
 
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("shellcontrols-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
+        root_ = testing::FreshTestFolder("shellcontrols");
         fs::create_directories(root_ / "sub");
         setenv("XDG_DATA_HOME", (root_.parent_path() / (root_.filename().string() + "-data")).c_str(), 1);
         for (const char* name : {"a.hpt", "a.thumb.jpg", "b.txt", "C.HPT"}) Touch(name);
