@@ -97,6 +97,12 @@ QAction* TMainMenus::Add(QMenu& menu, const char* name, const char* caption, std
     return item;
 }
 
+QAction* TMainMenus::AddWindowItem(QMenu& menu, const char* name, const char* caption) {
+    return Add(menu, name, caption, [this, name] {
+        if (OnWindowItem) OnWindowItem(name);
+    });
+}
+
 void TMainMenus::BuildFileMenu(QMenu& menu) {
     Add(menu, "MenuOpen", "&Open...", [this] {
         if (OnOpen) OnOpen();
@@ -115,6 +121,9 @@ void TMainMenus::BuildFileMenu(QMenu& menu) {
     Add(menu, "MenuSaveFirePixels", "Save fire pixel list", [this] { MenuSaveClick("MenuSaveFirePixels"); });
     Add(menu, "MenuSaveDiagnostics", "Save diagnostics", [this] { MenuSaveClick("MenuSaveDiagnostics"); });
     menu.addSeparator();
+    AddWindowItem(menu, "FilePrint", "&Print...");
+    AddWindowItem(menu, "FilePrintSetup", "Print set&up...");
+    menu.addSeparator();
     Add(menu, "MenuExit", "E&xit", [this] {
         if (OnExit) OnExit();
     });
@@ -125,6 +134,13 @@ void TMainMenus::BuildViewMenu(QMenu& menu) {
         if (OnLineByLine) OnLineByLine();
     });
     Add(menu, "MenuViewTelemetry", "&Telemetry", [this] { MenuViewTelemetryClick(); });
+    menu.addSeparator();
+    AddWindowItem(menu, "MenuViewCorrectedImage", "&Corrected image");
+    AddWindowItem(menu, "MenuViewCorrectedImageWithMinimise", "Corrected image, &main window minimised");
+    AddWindowItem(menu, "MenuViewGoto", "&Go to location...");
+    AddWindowItem(menu, "MenuViewHistograms", "&Histograms");
+    // Only for the developer: the fit's residuals.
+    AddWindowItem(menu, "ViewResiduals", "&Residuals")->setVisible(false);
 }
 
 void TMainMenus::BuildOptionsMenu(QMenu& menu) {
@@ -175,6 +191,9 @@ void TMainMenus::BuildOptionsMenu(QMenu& menu) {
     Add(menu, "OptionsFireDetection", "F&ire detection...", [this] {
         if (OnFireDetection) OnFireDetection();
     });
+    AddWindowItem(menu, "OptionsOverlayOptions", "&Overlay options...");
+    AddWindowItem(menu, "OptionsCLUT", "Colour &look-up table...");
+    AddWindowItem(menu, "OptionsImageNameFormat", "Image file &name format...");
 }
 
 void TMainMenus::BuildHelpMenu(QMenu& menu) {
@@ -183,6 +202,7 @@ void TMainMenus::BuildHelpMenu(QMenu& menu) {
     Add(menu, "HelpSearch", "&Search", [this] { HelpContentsClick(); });
     Add(menu, "HelpFAQs", "&FAQs", [this] { HelpContext(FaqContext); });
     Add(menu, "HelpWhatsNew", "&What's new", [this] { HelpContext(WhatsNewContext); });
+    AddWindowItem(menu, "HelpSupport", "Su&pport forum");
     menu.addSeparator();
     Add(menu, "HelpAbout", "&About...", [this] { HelpAboutClick(); });
 }

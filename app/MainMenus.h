@@ -31,6 +31,8 @@ public:
     std::function<void()> OnExit;
     std::function<void()> OnLineByLine;
     std::function<void()> OnFireDetection;
+    // An item that opens one of the analyst's windows, by its name.
+    std::function<void(std::string_view item)> OnWindowItem;
     // "ZoomIn" changed: the zoom choices follow it.
     std::function<void()> OnZoomChoicesChanged;
     // "TrackingScroll" changed: the display is sized again.
@@ -50,6 +52,7 @@ public:
 private:
     QAction* Add(QMenu& menu, const char* name, const char* caption, std::function<void()> handler,
                  bool checkable = false);
+    QAction* AddWindowItem(QMenu& menu, const char* name, const char* caption);
     void BuildFileMenu(QMenu& menu);
     void BuildViewMenu(QMenu& menu);
     void BuildOptionsMenu(QMenu& menu);

@@ -675,6 +675,7 @@ void TSidePanel::ButtonAdjHistogramClick() {
             return;
         }
     }
+    if (OnAdjustHistogram) OnAdjustHistogram();
 }
 
 void TSidePanel::BitBtnSeaColourClick() {

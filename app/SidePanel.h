@@ -50,6 +50,8 @@ public:
     std::function<void(bool enabled)> OnEnableViewTabs;
     // Whether the left mouse button is down now (the pending range redisplay waits for it).
     std::function<bool()> LeftButtonDown;
+    // The adjust button, once no stretch stands in the way: the video adjust window.
+    std::function<void()> OnAdjustHistogram;
 
     bool SuppressRedisplay = false;
 

@@ -1,5 +1,6 @@
 #include "app/TalvessaForm.h"
 
+#include "app/AnalystWindows.h"
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
@@ -163,6 +164,7 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
 TFormMain::~TFormMain() {
     DropFileTarget->UnregisterControl(this);
     recentFiles_.reset();
+    windows_.reset();
     delete FormFireDetectionControl;
     delete sidePanel_;
     sidePanel_ = nullptr;
@@ -184,6 +186,13 @@ void TFormMain::AttachToCore() {
     recentFiles_->OnFileNotExist = [](const std::string&) { QApplication::beep(); };
     recentFiles_->Rebuild();
     FormFireDetectionControl = new TFormFireDetectionControl(this, core.FireSettings->Values);
+    windows_ = std::make_unique<TAnalystWindows>(*this, core, *this);
+    windows_->OnCentreOn = [this](QPoint pixel) { CentreOnPixel(pixel); };
+    menus_->OnWindowItem = [this](std::string_view item) { windows_->MenuClick(item); };
+    sidePanel_->OnAdjustHistogram = [this] { windows_->ButtonAdjHistogramClick(); };
+    mouseTools_->OnTemperatureProfile = [this](const std::array<int, 4>& line) {
+        windows_->ShowTemperatureProfile(line);
+    };
     SetZoomChoices();
 }
 
@@ -564,6 +573,18 @@ void TFormMain::PopupImageGoogleEarthClick() {
 void TFormMain::FlashCursorAt(QPoint screenPoint) {
     FlashPoint = screenPoint;
     TimerFlashCursor->start();
+}
+
+// Unless the zoom is 1:1 the pixel is scaled to the shown picture.
+void TFormMain::CentreOnPixel(QPoint pixel) {
+    const int bitmapWidth = core_->View.DisplayBitmap().Width();
+    if (ZoomMode != ZoomOneToOne && bitmapWidth > 0) {
+        const double scale = static_cast<double>(ImageDisplay->width()) / bitmapWidth;
+        pixel = QPoint(static_cast<int>(pixel.x() * scale), static_cast<int>(pixel.y() * scale));
+    }
+    ScrollBoxImage->horizontalScrollBar()->setValue(pixel.x() - ScrollBoxImage->viewport()->width() / 2);
+    ScrollBoxImage->verticalScrollBar()->setValue(pixel.y() - ScrollBoxImage->viewport()->height() / 2);
+    FlashCursorAt(ImageDisplay->mapToGlobal(pixel));
 }
 
 // The cursor moves to the point as a hand and blinks five times there

@@ -28,6 +28,7 @@ class TDropFileTarget;
 
 namespace kestrune {
 
+class TAnalystWindows;
 class TFormFireDetectionControl;
 class TFormLineByLine;
 class TFormPassDirection;
@@ -110,6 +111,9 @@ public:
     float PopupLongitude = 0;
     // Moves the mouse cursor to a point of the screen and makes it blink there.
     void FlashCursorAt(QPoint screenPoint);
+    // Scrolls the display so that the picture pixel is centred, and flashes the cursor there.
+    void CentreOnPixel(QPoint pixel);
+    TAnalystWindows& AnalystWindows() { return *windows_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -172,6 +176,7 @@ private:
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
     std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
+    std::unique_ptr<TAnalystWindows> windows_;
     std::vector<int> priorityTokens_;
     std::unique_ptr<TMainCore> core_;
 };

@@ -530,10 +530,12 @@ void TFrameReader::ReadMeteorCadus(TFrame& frame, bool first) {
         const size_t head = static_cast<size_t>(std::max(meteor_.PayloadLength - 8 - MeteorVideoOffset, 0));
         std::memcpy(record_.data(), meteor_.Payload.data() + 8 + MeteorVideoOffset, head);
         size_t joined = head;
-        std::array<uint8_t, 238> payload{};
+        // The payloads pass through the payload buffer, so that the next
+        // frame's search starts after this frame, not at its sync payload.
         for (int32_t k = 0; k < 49; ++k) {
-            const int32_t n = ReadInputBlock(payload.data());
-            std::memcpy(record_.data() + joined, payload.data(), static_cast<size_t>(n));
+            const int32_t n = ReadInputBlock(meteor_.Payload.data());
+            if (n > 0) meteor_.PayloadLength = n;
+            std::memcpy(record_.data() + joined, meteor_.Payload.data(), static_cast<size_t>(n));
             joined += static_cast<size_t>(n);
         }
         std::fill_n(reinterpret_cast<uint8_t*>(frame.data()), MeteorVideoBytes, uint8_t{0});

@@ -4,6 +4,7 @@
 #include "platform/SysUtils.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -28,9 +29,17 @@ bool IsProcessId(const char* name) {
 }
 
 // The whole command line; its arguments are separated by NUL bytes, which are kept.
+// A process may end while it is read (the read then fails with ESRCH): what
+// was read by then is its command line. Plain reads, as a stream buffer
+// raises on such a failure.
 std::string CommandLineOf(const std::string& processId) {
-    std::ifstream file("/proc/" + processId + "/cmdline", std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const int file = ::open(("/proc/" + processId + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return {};
+    std::string commandLine;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(file, buffer, sizeof buffer)) > 0;) commandLine.append(buffer, static_cast<size_t>(got));
+    ::close(file);
+    return commandLine;
 }
 
 bool NamesAReceiver(const std::string& commandLine) {

@@ -296,7 +296,7 @@ TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) 
     // An unattended run never stores the window's placement.
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
               testing::Together({&testing::MainSettingNames, &testing::RecentFileNames, &testing::FireSettingNames,
-                                 &testing::SidePanelSettingNames}));
+                                 &testing::SidePanelSettingNames, &testing::WindowSettingNames}));
 }
 
 // With the file alone the program opens it for a user and does nothing

@@ -28,6 +28,8 @@ inline const TNames FireSettingNames{
     "FireDeltaT", "FireIncludeDeltaT", "FireThresholdT", "FireUseAvg", "FireAvgMethod", "FireAvgRegionSize",
     "FireAvgDeltaReq", "FireAvgMinTch4", "FireAvgMinTch3", "FireAvgEdgeMargin", "FireSaveLimitRegion",
     "FireSaveNorthLat", "FireSaveSouthLat", "FireSaveWestLon", "FireSaveEastLon", "FirePixelColour"};
+// The go-to-location window's places.
+inline const TNames WindowSettingNames{"GoToLocations"};
 // The side panel's controls.
 inline const TNames SidePanelSettingNames{
     "NOAAalgorithm", "UserBlueChannel", "UserGreenChannel", "UserRedChannel", "HistEqChan1", "HistEqChan2",

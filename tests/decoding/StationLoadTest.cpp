@@ -330,6 +330,19 @@ TEST_F(StationLoadTest, ShortMeteorConversionLeavesNoFile) {
     EXPECT_EQ(name, path);
 }
 
+// Read as it stands, a raw Meteor-M2 file gives every frame's samples.
+TEST_F(StationLoadTest, RawMeteorFileReadWithoutConversion) {
+    settings.ForcedDirection = 2;
+    test::TMeteorSpec meteor;
+    meteor.Header = false;
+    constexpr int32_t Frames = 40;  // too few to convert
+    Load("MN2_20230503_1200.mn2", test::BuildMeteorRawWalkFile(passSpec, meteor, Frames));
+    ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+    EXPECT_EQ(state.InputFormatCode, 37);
+    EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2");
+    ExpectStoredPass(state.DataLineCount, false, Frames);
+}
+
 TEST_F(StationLoadTest, MeteorHeaderDates) {
     test::TMeteorSpec meteor;
     EXPECT_EQ(MeteorHeaderDate(test::MeteorHeader(meteor, "M2HR", 1024)), EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));

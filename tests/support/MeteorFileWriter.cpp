@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace kestrune::test {
 
@@ -78,6 +80,47 @@ TBytes BuildMn2File(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, in
         }
         Append(file, block);
     }
+    return file;
+}
+
+TBytes BuildMeteorRawWalkFile(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, int32_t lines) {
+    static constexpr size_t Offsets[4] = {19, 275, 531, 787};
+    static constexpr size_t Lengths[4] = {238, 238, 238, 234};
+    TBytes file;
+    size_t position = 0;
+    size_t blockBase = 0;
+    size_t part = 0;
+    const auto nextPart = [&]() {
+        if (part == 0) {
+            blockBase = position;
+            position += 1024;
+        }
+        const size_t at = blockBase + Offsets[part];
+        const size_t length = Lengths[part];
+        part = (part + 1) % 4;
+        if (file.size() < at + length) file.resize(at + length, 0);
+        return std::pair{at, length};
+    };
+    size_t written = 0;
+    bool oddFrame = true;
+    for (int32_t line = 0; line < lines; ++line) {
+        const TBytes frame = BuildMsuMrFrame(passSpec, meteor, line, MsuMrWidth);
+        auto [at, length] = nextPart();
+        while (at < written) std::tie(at, length) = nextPart();
+        size_t taken = length - 8;
+        std::copy_n(frame.begin(), taken, file.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        for (int k = 0; k < 49; ++k) {
+            std::tie(at, length) = nextPart();
+            const size_t n = std::min(length, frame.size() - std::min(taken, frame.size()));
+            std::copy_n(frame.begin() + static_cast<std::ptrdiff_t>(taken), n, file.begin() + static_cast<std::ptrdiff_t>(at));
+            taken += n;
+            written = at + length;
+        }
+        position -= oddFrame ? 1026 : 1022;
+        oddFrame = !oddFrame;
+        part = 0;
+    }
+    file.resize(std::max(file.size(), position) + 2 * 12800, 0);
     return file;
 }
 

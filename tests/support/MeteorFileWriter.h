@@ -30,6 +30,12 @@ TBytes BuildMsu2File(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, i
 // Transfer frames whose payload parts (22, 278, 534, 790) carry the frames
 // one after another, behind fill; one unsynchronised block comes first.
 TBytes BuildMn2File(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, int32_t lines);
+// Transfer frames as the raw reader walks them when no conversion was made:
+// payloads of 238, 238, 238 and 234 bytes at 19, 275, 531 and 787 of each
+// 1,024-byte block, a frame starting at byte 8 of a payload and running on
+// through the next 49, the reader stepping back 1,026 and 1,022 bytes after
+// alternate frames.
+TBytes BuildMeteorRawWalkFile(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, int32_t lines);
 // 50 blocks of 256 bytes a frame: sync marker, line time at 8, 232 frame bytes from 22.
 TBytes BuildMhrpFile(const THrptPassSpec& passSpec, const TMeteorSpec& meteor, int32_t lines);
 

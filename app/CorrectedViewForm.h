@@ -1,0 +1,31 @@
+// The corrected view: the displayed picture resampled to equal ground
+// spacing across the scan, in a scroll box opened at its middle.
+#pragma once
+
+#include <QDialog>
+
+class QProgressBar;
+class QScrollArea;
+class QLabel;
+
+namespace kestrune {
+
+class TExtBitmap;
+class TRenderHost;
+
+class TFormCorrectedView : public QDialog {
+public:
+    TFormCorrectedView(QWidget* parent, const TExtBitmap& source, bool meteorPass, float altitude,
+                       TRenderHost* host);
+
+    const QLabel& Image() const { return *image_; }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    QScrollArea* ScrollBox = nullptr;
+    QLabel* image_ = nullptr;
+};
+
+}  // namespace kestrune

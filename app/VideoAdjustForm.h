@@ -1,0 +1,59 @@
+// The video adjust window: the histogram of the selected colour's channel
+// and the three transfer curves above three markers (black, grey, white)
+// that the user drags, the colour choice, Auto, H.Eq, equal RGB, and the
+// ".xfr" files. It edits a TVideoAdjust; made once, shown modally.
+#pragma once
+
+#include "app/VideoAdjust.h"
+
+#include <QDialog>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace kestrune {
+
+class THRPTvideo;
+
+class TFormHistogramAdjust : public QDialog {
+public:
+    TFormHistogramAdjust(QWidget* parent, TVideoAdjust& adjust);
+
+    // The samples whose histograms are plotted; nullptr while none.
+    void SetVideo(THRPTvideo* video) { video_ = video; }
+    // "Apply": the main window redisplays.
+    std::function<void()> OnApply;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class TAdjustPanel;
+
+    void BuildControls();
+    void RadioGroupColourClick();
+    void ShowMarkers();
+    void ShowGammaLabels();
+    void Repaint();
+    void ButtonAutoClick();
+    void ButtonLoadClick();
+    void ButtonSaveClick();
+    void ButtonCancelClick();
+    QPushButton* Button(const char* name, const char* caption, const char* hint);
+
+    TVideoAdjust& adjust_;
+    THRPTvideo* video_ = nullptr;
+    TAdjustPanel* PanelHistoAdj = nullptr;
+    std::array<QLabel*, 3> markers_{};  // ImageBlack, ImageGrey, ImageWhite
+    std::array<QRadioButton*, 3> colourItems_{};
+    std::array<QLabel*, 3> gammaLabels_{};
+    QCheckBox* CheckBoxEqualRGB = nullptr;
+    QCheckBox* CheckBoxHEq = nullptr;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,408 @@
+// The analyst's windows opened from the main window as a user opens them:
+// video adjust from the side panel, go to location from the View menu, the
+// temperature profile of a pass with a known ramp, and printing to PDF
+// checked page by page against the picture's tiles, and the selection
+// box moved and sized with its grab handles.
+#include "app/AnalystWindows.h"
+
+#include "tests/app/AppTest.h"
+#include "app/ControlSizer.h"
+#include "tests/app/DirectionAnswerer.h"
+#include "app/CorrectedViewForm.h"
+#include "app/GoToLocationForm.h"
+#include "app/HistogramForm.h"
+#include "app/LoadClutForm.h"
+#include "app/OverlayOptionsForm.h"
+#include "app/MainCore.h"
+#include "app/PrintForm.h"
+#include "app/StandardNameForm.h"
+#include "app/TalvessaForm.h"
+#include "app/TemperatureProfileForm.h"
+#include "app/VideoAdjustForm.h"
+#include "decoding/HRPTvideo.h"
+#include "decoding/Sensor.h"
+#include "platform/Registry.h"
+#include "platform/RegistryVariables.h"
+#include "render/PixelLocation.h"
+#include "tests/app/WidgetTestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WaitFor;
+using testing::WhenModal;
+
+// Channel 4 climbs one count every four samples, so a line across the pass is a temperature ramp.
+uint16_t ThermalRamp(int32_t line, int channel, int32_t sample) {
+    return channel == 4 ? static_cast<uint16_t>(300 + sample / 4) : test::DefaultSample(line, channel, sample);
+}
+
+class AnalystWindowsTest : public testing::TAppTest {
+protected:
+    std::unique_ptr<TFormMain> ShowWithPass(const test::THrptPassSpec& spec = {}) {
+        auto form = std::make_unique<TFormMain>(TParams{});
+        form->show();
+        WaitFor([&] { return !Find<QTimer>(*form, "TimerNewFile")->isActive(); });
+        form->Core().LoadDataFile(WritePass("230503_1200_noaa18.wsd", spec));
+        return form;
+    }
+
+    testing::TDirectionAnswerer directionAnswerer;
+};
+
+TEST_F(AnalystWindowsTest, VideoAdjustOkUsesTheTablesAndCancelDropsThem) {
+    auto form = ShowWithPass();
+    ASSERT_TRUE(form->Core().PassLoaded());
+    const std::string xfr = folder / "saved.xfr";
+    WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& adjust) {
+        EXPECT_EQ(adjust.windowTitle(), "Talvessa - Video Adjust");
+        Find<QPushButton>(adjust, "ButtonAuto")->click();
+        WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+            EXPECT_EQ(dialog.objectName(), "SaveDialog");
+            Find<QLineEdit>(dialog, "fileNameEdit")->setText(QString::fromStdString(xfr));
+            static_cast<QDialog&>(dialog).accept();
+        });
+        Find<QPushButton>(adjust, "ButtonSave")->click();
+        Find<QPushButton>(adjust, "ButtonOK")->click();
+    });
+    Find<QPushButton>(*form, "ButtonAdjHistogram")->click();
+    TVideoAdjust& adjust = form->AnalystWindows().VideoAdjust();
+    EXPECT_TRUE(adjust.UseTransfer);
+    TqelHistogram& red = form->Core().Pass.Video->Histogram(adjust.Channels[ColourRed]);
+    EXPECT_EQ(adjust.Colours[ColourRed].Black, red.Low());
+    EXPECT_EQ(adjust.Colours[ColourRed].White, red.High());
+    ASSERT_TRUE(std::filesystem::exists(xfr));
+    TVideoAdjust loaded;
+    ASSERT_TRUE(loaded.LoadXfr(xfr));
+    EXPECT_EQ(loaded.Colours[ColourRed].Transfer, adjust.Colours[ColourRed].Transfer);
+
+    WhenModal<TFormHistogramAdjust>([](TFormHistogramAdjust& shown) {
+        Find<QPushButton>(shown, "ButtonCancel")->click();
+    });
+    Find<QPushButton>(*form, "ButtonAdjHistogram")->click();
+    EXPECT_FALSE(adjust.UseTransfer);
+}
+
+TEST_F(AnalystWindowsTest, GoToPicksAPlaceAndThePlacesAreKeptForTheNextRun) {
+    {
+        auto form = ShowWithPass();
+        WhenModal<TFormGoToLocation>([](TFormGoToLocation& goTo) {
+            auto* grid = Find<QTableWidget>(goTo, "StringGridGoToLocation");
+            EXPECT_EQ(grid->item(0, 1)->text(), "Kelbourne");
+            grid->item(1, 1)->setText("Skye, west");
+            grid->item(1, 2)->setText("57,3");
+            grid->item(1, 3)->setText("-6.2");
+            grid->item(1, 0)->setText("typed");
+            EXPECT_EQ(grid->item(1, 0)->text(), "Go!");
+            goTo.GoToRow(1);
+        });
+        std::optional<QPoint> centred;
+        form->AnalystWindows().OnCentreOn = [&](QPoint pixel) { centred = pixel; };
+        Find<QAction>(*form, "MenuViewGoto")->trigger();
+        EXPECT_DOUBLE_EQ(form->AnalystWindows().GoToLocation().Latitude, 57.3);
+        EXPECT_DOUBLE_EQ(form->AnalystWindows().GoToLocation().Longitude, -6.2);
+
+        // An empty row tells it found nothing and stays open.
+        WhenModal<TFormGoToLocation>([](TFormGoToLocation& goTo) {
+            goTo.GoToRow(4);
+            EXPECT_TRUE(goTo.isVisible());
+            goTo.reject();
+        });
+        TDialogService::Instance().ClearScript();
+        Find<QAction>(*form, "MenuViewGoto")->trigger();
+        ASSERT_FALSE(TDialogService::Instance().Requests().empty());
+        EXPECT_EQ(TDialogService::Instance().Requests().back().text,
+                  "Valid latitude or longitude for \"\" not found");
+    }
+    TRegistryString stored("GoToLocations", "");
+    const TPlaces places = ParsePlaces(stored.Value);
+    EXPECT_EQ(places[1].Name, "Skye, west");
+    EXPECT_EQ(places[1].Latitude, "57,3");
+}
+
+TEST_F(AnalystWindowsTest, TheProfileOfARampFollowsThePassCalibration) {
+    test::THrptPassSpec spec;
+    spec.Samples = ThermalRamp;
+    auto form = ShowWithPass(spec);
+    TMainCore& core = form->Core();
+    ASSERT_TRUE(core.PassLoaded());
+    const double* table = core.Pass.Sensor->ThermalTable4();
+    ASSERT_NE(table, nullptr);
+    const TPixelLocator locator(core.Pass);
+    TFormTemperatureProfile profile(form.get(), core.Pass, [&](int x, int y, float& latitude, float& longitude) {
+        return locator.PixelLocation(x, y, latitude, longitude);
+    });
+    profile.X1 = 400;
+    profile.Y1 = 120;
+    profile.X2 = 1600;
+    profile.Y2 = 121;
+    profile.show();
+    const TProfile& points = profile.Profile();
+    EXPECT_TRUE(points.AlongLongitude);
+    ASSERT_GT(points.Points.size(), 1000u);
+    // Each point is the calibration of its own sample, and the ramp shows
+    // as a steady change along the line (the store may hold the pass turned).
+    const std::vector<TProfilePixel> pixels = ProfilePixels(400, 120, 1600, 121);
+    ASSERT_EQ(points.Points.size(), pixels.size());
+    const double direction = points.Points.back().Temperature - points.Points.front().Temperature;
+    EXPECT_GT(std::abs(direction), 30.0);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const uint16_t sample = core.Pass.Video->SampleAddress(4, pixels[i].Y)[pixels[i].X];
+        EXPECT_NEAR(points.Points[i].Temperature, table[sample], 0.1);
+        const double step = i > 0 ? points.Points[i].Temperature - points.Points[i - 1].Temperature : 0.0;
+        EXPECT_GE(step * direction, 0.0);
+    }
+    EXPECT_EQ(profile.Series()->count(), static_cast<int>(points.Points.size()));
+    const double firstKelvin = points.Points.front().Temperature;
+    profile.ChartProfileClick();
+    EXPECT_NEAR(profile.Profile().Points.front().Temperature, firstKelvin - 273.15, 1e-9);
+    profile.hide();
+}
+
+TEST_F(AnalystWindowsTest, OverlayOptionsCancelLeavesTheSettingsAndOkWritesThem) {
+    auto form = ShowWithPass();
+    TMainCore& core = form->Core();
+    const bool gridlines = core.Settings.OverlayGridlines->Value;
+    const float latitude = core.HomeLatitude;
+    WhenModal<TFormOverlayStyle>([](TFormOverlayStyle& overlays) {
+        Find<QCheckBox>(overlays, "CheckBoxGridlines")->click();
+        Find<QPushButton>(overlays, "ButtonCancel")->click();
+    });
+    Find<QAction>(*form, "OptionsOverlayOptions")->trigger();
+    EXPECT_EQ(core.Settings.OverlayGridlines->Value, gridlines);
+
+    WhenModal<TFormOverlayStyle>([](TFormOverlayStyle& overlays) {
+        EXPECT_EQ(overlays.windowTitle(), "Talvessa - Overlay Options");
+        EXPECT_EQ(Find<QLineEdit>(overlays, "EditLon")->text(), "-3.2");
+        Find<QLineEdit>(overlays, "EditLat")->setText("north");
+        Find<QLineEdit>(overlays, "EditLon")->setText("10,5");
+        Find<QCheckBox>(overlays, "CheckBoxShowStations")->click();
+        Find<QListWidget>(overlays, "CheckListBoxCaptionImages")->item(2)->setCheckState(Qt::Checked);
+        Find<QLineEdit>(overlays, "EditTextCaption")->setText("%S over %D");
+        Find<QPushButton>(overlays, "ButtonOK")->click();
+    });
+    Find<QAction>(*form, "OptionsOverlayOptions")->trigger();
+    EXPECT_EQ(core.HomeLatitude, latitude);
+    EXPECT_FLOAT_EQ(core.HomeLongitude, 10.5f);
+    EXPECT_TRUE(core.Settings.OverlayStations->Value);
+    EXPECT_TRUE(core.Settings.CaptionOnAPT->Value);
+    EXPECT_EQ(core.Settings.CaptionText->Value, "%S over %D");
+}
+
+TEST_F(AnalystWindowsTest, TheSmallerWindowsOpenFromTheMenus) {
+    auto form = ShowWithPass();
+    TMainCore& core = form->Core();
+    core.Settings.RenameFormat->Value = "";
+    WhenModal<TFormStandardName>([](TFormStandardName& names) {
+        auto* edit = Find<QLineEdit>(names, "EditFormatString");
+        EXPECT_EQ(edit->text(), "yyyy-mm-dd-hhnn");
+        edit->setText("yymmdd-hhnn");
+        Find<QCheckBox>(names, "CheckBoxRename")->click();
+        EXPECT_NE(Find<QLabel>(names, "LabelExample")->text().indexOf("-n18"), -1);
+        Find<QPushButton>(names, "ButtonOK")->click();
+    });
+    Find<QAction>(*form, "OptionsImageNameFormat")->trigger();
+    EXPECT_EQ(core.Settings.RenameFormat->Value, "yymmdd-hhnn");
+    EXPECT_TRUE(core.Settings.RenameSource->Value);
+
+    core.View.Settings.ClutFileName = "/somewhere/CLUT_old.bmp";
+    WhenModal<TFormLoadCLUT>([](TFormLoadCLUT& clut) { Find<QPushButton>(clut, "ButtonCancel")->click(); });
+    Find<QAction>(*form, "OptionsCLUT")->trigger();
+    EXPECT_EQ(core.View.Settings.ClutFileName, "/somewhere/CLUT_old.bmp");
+    WhenModal<TFormLoadCLUT>([](TFormLoadCLUT& clut) { Find<QPushButton>(clut, "ButtonStandardLUT")->click(); });
+    Find<QAction>(*form, "OptionsCLUT")->trigger();
+    EXPECT_EQ(core.View.Settings.ClutFileName, "");
+
+    WhenModal<TFormHistogram>([](TFormHistogram& histograms) {
+        EXPECT_TRUE(histograms.windowTitle().startsWith("Multi-channel histogram - "));
+        histograms.grab();
+        EXPECT_TRUE(Find<QLabel>(histograms, "LabelChan4")->isEnabled());
+        EXPECT_FALSE(Find<QLabel>(histograms, "LabelChan9")->isEnabled());
+        EXPECT_TRUE(Find<QLabel>(histograms, "LabelInfo")->text().startsWith("Red marks indicate"));
+        Find<QPushButton>(histograms, "ButtonClose")->click();
+    });
+    Find<QAction>(*form, "MenuViewHistograms")->trigger();
+
+    WhenModal<TFormCorrectedView>([](TFormCorrectedView& view) {
+        EXPECT_GT(view.Image().pixmap().width(), 0);
+        view.reject();
+    });
+    Find<QAction>(*form, "MenuViewCorrectedImage")->trigger();
+}
+
+// ---- printing ---------------------------------------------------------------------
+
+std::string RunText(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    pclose(pipe);
+    return output;
+}
+
+int PdfPages(const std::string& pdf) {
+    const std::string info = RunText("pdfinfo '" + pdf + "' 2>/dev/null");
+    const size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+// The picture's colour says where a pixel is: red across, green down.
+QImage PositionPicture(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = qRgb(x * 255 / width, y * 255 / height, 128);
+    }
+    return picture;
+}
+
+// The printed part of a rendered page: the box of its non-white pixels.
+QRect PrintedBox(const QImage& page) {
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (QColor(page.pixel(x, y)).blue() < 200) box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+TEST_F(AnalystWindowsTest, SheetsPrintedToPdfShowTheirTiles) {
+    if (RunText("command -v pdftoppm").empty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    const QImage picture = PositionPicture(2048, 5400);
+    for (int sheets : {1, 4, 9}) {
+        const std::string pdf = folder / ("sheets" + std::to_string(sheets) + ".pdf");
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+        std::vector<int> progress;
+        EXPECT_EQ(PrintPicture(printer, picture, sheets, [&](int sheet, int) {
+                      progress.push_back(sheet);
+                      return true;
+                  }),
+                  sheets);
+        EXPECT_EQ(progress.size(), static_cast<size_t>(sheets));
+        ASSERT_EQ(PdfPages(pdf), sheets);
+        const std::string pages = folder / ("page" + std::to_string(sheets));
+        RunText("pdftoppm -r 40 -png '" + pdf + "' '" + pages + "'");
+        const std::vector<TPrintRect> tiles = SheetTiles(sheets, 2048, 5400);
+        for (int page = 0; page < sheets; ++page) {
+            const std::string number = sheets > 9 ? QString::asprintf("%02d", page + 1).toStdString()
+                                                  : std::to_string(page + 1);
+            const QImage rendered(QString::fromStdString(pages + "-" + number + ".png"));
+            ASSERT_FALSE(rendered.isNull()) << pages << " page " << page + 1;
+            const QRect box = PrintedBox(rendered);
+            const TPrintRect& tile = tiles[static_cast<size_t>(page)];
+            EXPECT_NEAR(static_cast<double>(box.width()) / box.height(),
+                        static_cast<double>(tile.Width) / tile.Height, 0.03);
+            for (double fx : {0.25, 0.5, 0.75})
+                for (double fy : {0.25, 0.5, 0.75}) {
+                    const QColor shown(rendered.pixel(box.left() + static_cast<int>(fx * box.width()),
+                                                      box.top() + static_cast<int>(fy * box.height())));
+                    const QColor source(picture.pixel(tile.Left + static_cast<int>(fx * tile.Width),
+                                                      tile.Top + static_cast<int>(fy * tile.Height)));
+                    EXPECT_NEAR(shown.red(), source.red(), 8) << sheets << " sheets, page " << page + 1;
+                    EXPECT_NEAR(shown.green(), source.green(), 8) << sheets << " sheets, page " << page + 1;
+                }
+        }
+    }
+}
+
+TEST_F(AnalystWindowsTest, ThePrintWindowPrintsTheSelectionOfTheCorrectedPicture) {
+    auto form = ShowWithPass();
+    QPrinter& printer = form->AnalystWindows().Printer();
+    const std::string pdf = folder / "selection.pdf";
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    WhenModal<TFormPrint>([](TFormPrint& print) {
+        EXPECT_EQ(print.windowTitle(), "Talvessa - print image");
+        ASSERT_TRUE(WaitFor([&] { return !print.Corrected().isNull(); }));
+        for (QRadioButton* item : print.findChildren<QRadioButton*>())
+            if (item->text() == "Selection" || item->text() == "On 4 sheets") item->click();
+        EXPECT_TRUE(print.SelectionBox()->isVisible());
+        EXPECT_EQ(print.Sheets, 4);
+        const TPrintRect preview = print.PreviewArea();
+        EXPECT_EQ(print.SelectionBox()->width(), preview.Width / 2);
+        print.ButtonPrintClick();
+        Find<QPushButton>(print, "ButtonClose")->click();
+    });
+    Find<QAction>(*form, "FilePrint")->trigger();
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    if (!RunText("command -v pdfinfo").empty()) {
+        EXPECT_EQ(PdfPages(pdf), 4);
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A mouse event at a point of the control, as the window system sends it.
+void SendMouse(QWidget& target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(local), QPointF(target.mapToGlobal(local)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+}
+
+TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandles) {
+    QWidget parent;
+    parent.resize(400, 300);
+    auto* box = new QWidget(&parent);
+    box->setGeometry(100, 100, 50, 40);
+    parent.show();
+    TControlSizer sizer(nullptr);
+    int moves = 0;
+    int sizes = 0;
+    sizer.OnEndMove = [&] { ++moves; };
+    sizer.OnEndSize = [&] { ++sizes; };
+    sizer.SetControl(box);
+    EXPECT_TRUE(sizer.Handle(4)->isVisible());
+    EXPECT_EQ(sizer.Handle(4)->geometry().center(), QPoint(150, 140));
+
+    SendMouse(*box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseMove, {12, 11}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseButtonRelease, {12, 11}, Qt::NoButton);
+    EXPECT_EQ(box->pos(), QPoint(100, 100));
+    EXPECT_EQ(moves, 0);
+
+    SendMouse(*box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseMove, {40, 20}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseButtonRelease, {40, 20}, Qt::NoButton);
+    EXPECT_EQ(box->pos(), QPoint(130, 110));
+    EXPECT_EQ(moves, 1);
+
+    QWidget& corner = *sizer.Handle(4);
+    const QPoint target = corner.mapFromGlobal(parent.mapToGlobal(QPoint(90, 80)));
+    SendMouse(corner, QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton);
+    SendMouse(corner, QEvent::MouseMove, target, Qt::LeftButton);
+    SendMouse(corner, QEvent::MouseButtonRelease, target, Qt::NoButton);
+    EXPECT_EQ(box->geometry(), QRect(QPoint(90, 80), QPoint(129, 109)));
+    EXPECT_EQ(sizes, 1);
+    sizer.SetControl(nullptr);
+    EXPECT_FALSE(sizer.Handle(4)->isVisible());
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,122 @@
+// Opens the main window on a pass and each of the analyst's windows in turn,
+// and saves a picture of every window as PNG, so that their layout can be
+// looked at (tools/window-screenshots runs it under Xvfb).
+//
+//   window_screenshots PASS-FILE OUTPUT-FOLDER
+#include "app/AnalystWindows.h"
+#include "app/CorrectedViewForm.h"
+#include "app/GoToLocationForm.h"
+#include "app/HistogramForm.h"
+#include "app/LoadClutForm.h"
+#include "app/MainCore.h"
+#include "app/OverlayOptionsForm.h"
+#include "app/PrintForm.h"
+#include "app/ResidualForm.h"
+#include "app/SmallForms.h"
+#include "app/StandardNameForm.h"
+#include "app/TalvessaForm.h"
+#include "app/TemperatureProfileForm.h"
+#include "app/VideoAdjustForm.h"
+#include "orbit/EarthLocations.h"
+#include "platform/DialogService.h"
+#include "render/PixelLocation.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPrinter>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using namespace kestrune;
+
+void Settle(int ms = 300) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void Save(QWidget& window, const std::string& folder, const char* name) {
+    window.show();
+    window.raise();
+    Settle();
+    const std::string path = folder + "/" + name + ".png";
+    if (!window.grab().save(QString::fromStdString(path))) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    window.hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: window_screenshots PASS-FILE OUTPUT-FOLDER\n");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    const std::string folder = argv[2];
+    TFormMain main(TParams{});
+    main.show();
+    Settle(800);
+    // Pass-direction questions take their default.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+    });
+    answer.start(50);
+    main.Core().LoadDataFile(argv[1]);
+    answer.stop();
+    Settle();
+    TMainCore& core = main.Core();
+    Save(main, folder, "main-window");
+    main.show();
+
+    TVideoAdjust& adjust = main.AnalystWindows().VideoAdjust();
+    TFormHistogramAdjust videoAdjust(&main, adjust);
+    videoAdjust.SetVideo(core.Pass.Video.get());
+    adjust.Auto(*core.Pass.Video);
+    Save(videoAdjust, folder, "video-adjust");
+
+    Save(main.AnalystWindows().GoToLocation(), folder, "go-to-location");
+
+    const TPixelLocator locator(core.Pass);
+    TFormTemperatureProfile profile(&main, core.Pass, [&](int x, int y, float& latitude, float& longitude) {
+        return locator.PixelLocation(x, y, latitude, longitude);
+    });
+    const int lines = core.View.DisplayBitmap().Height();
+    profile.X1 = 200;
+    profile.Y1 = lines / 2;
+    profile.X2 = 1800;
+    profile.Y2 = lines / 2 + 40;
+    Save(profile, folder, "temperature-profile");
+
+    QPrinter printer;
+    TFormPrint print(&main, printer);
+    print.SourceBitmap = &core.View.DisplayBitmap();
+    print.Altitude = core.Pass.EarthLocations->Altitude;
+    print.show();
+    Settle(1500);
+    Save(print, folder, "print");
+
+    TFormOverlayStyle overlays(&main, ReadOverlayOptions(core));
+    Save(overlays, folder, "overlay-options");
+    TFormLoadCLUT clut(&main, core.ProgramFolder);
+    Save(clut, folder, "choose-clut");
+    TFormStandardName standardName(&main, {core.Settings.RenameFormat->Value, true, false, true});
+    Save(standardName, folder, "image-name-format");
+    TFormCorrectedView corrected(&main, core.View.DisplayBitmap(), false, core.Pass.EarthLocations->Altitude, nullptr);
+    Save(corrected, folder, "corrected-view");
+    TFormHistogram histograms(&main);
+    histograms.SetVideo(core.Pass.Video.get());
+    Save(histograms, folder, "histograms");
+    if (const auto& residuals = core.Pass.EarthLocations->Residuals; residuals != nullptr && !residuals->empty()) {
+        TFormResiduals residualForm(&main, residuals);
+        Save(residualForm, folder, "residuals");
+    }
+    TFormAboutBox about(&main);
+    Save(about, folder, "about");
+    return 0;
+}
