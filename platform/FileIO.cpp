@@ -115,15 +115,35 @@ bool ReadFileText(const std::string& path, std::string& content) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
-    std::string temporary = path + ".XXXXXX";
-    const TFileHandle file(mkostemp(temporary.data(), O_CLOEXEC));
-    const bool written = file.Valid() && WriteAll(file.Get(), content) && fsync(file.Get()) == 0;
+    TAtomicFileWriter writer(path);
+    writer.Write(content);
+    writer.Commit();
+}
+
+TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
+    file_ = TFileHandle(mkostemp(temporary_.data(), O_CLOEXEC));
+    if (!file_.Valid()) throw EWriteError("Unable to write to " + path_);
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+    if (!committed_) unlink(temporary_.c_str());
+}
+
+void TAtomicFileWriter::Fail() {
+    throw EWriteError("Unable to write to " + path_);
+}
+
+void TAtomicFileWriter::Write(std::string_view bytes) {
+    if (!WriteAll(file_.Get(), bytes)) Fail();
+}
+
+void TAtomicFileWriter::Commit() {
     struct stat previous {};
     // Keep the permissions of the file being replaced (mkstemp makes 0600).
-    const mode_t mode = stat(path.c_str(), &previous) == 0 ? previous.st_mode & 07777 : 0644;
-    if (written && fchmod(file.Get(), mode) == 0 && rename(temporary.c_str(), path.c_str()) == 0) return;
-    if (file.Valid()) unlink(temporary.c_str());
-    throw EWriteError("Unable to write to " + path);
+    const mode_t mode = stat(path_.c_str(), &previous) == 0 ? previous.st_mode & 07777 : 0644;
+    if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0 || rename(temporary_.c_str(), path_.c_str()) != 0)
+        Fail();
+    committed_ = true;
 }
 
 }  // namespace kestrune

@@ -75,4 +75,26 @@ bool ReadFileText(const std::string& path, std::string& content);
 // Writes a temporary file beside path, syncs it and renames it into place; throws EWriteError.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 
+// WriteFileAtomically piece by piece, for products written line by line:
+// nothing shows at path until Commit; an uncommitted file is removed.
+// Write and Commit throw EWriteError.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(std::string path);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Commit();
+
+private:
+    [[noreturn]] void Fail();
+
+    std::string path_;
+    std::string temporary_;
+    TFileHandle file_;
+    bool committed_ = false;
+};
+
 }  // namespace kestrune

@@ -389,7 +389,7 @@ void TExtBitmap::TakePixelsOf(TExtBitmap& other) {
 
 // ------------------------------------------------------------ BMP files
 
-std::string TExtBitmap::SaveToBytes() const {
+std::string TExtBitmap::FileHeaderBytes() const {
     if (Empty())
         throw EInvalidGraphicOperation("Cannot save an empty bitmap");
     const bool paletted = format_ == TPixelFormat::pf8bit;
@@ -397,7 +397,6 @@ std::string TExtBitmap::SaveToBytes() const {
     const auto pixelOffset = static_cast<uint32_t>(HeadersSize + paletteBytes);
     const auto imageSize = static_cast<uint32_t>(stride_ * height_);
     std::string out;
-    out.reserve(pixelOffset + imageSize);
     AppendU16(out, BitmapSignature);
     AppendU32(out, pixelOffset + imageSize);
     AppendU32(out, 0);
@@ -417,18 +416,38 @@ std::string TExtBitmap::SaveToBytes() const {
         for (const TRGBQuad& entry : palette_)
             out.append({static_cast<char>(entry.Blue), static_cast<char>(entry.Green),
                         static_cast<char>(entry.Red), 0});
-    const std::string padding(stride_ - RowBytes(), '\0');
-    for (int y = height_ - 1; y >= 0; --y) {
-        out.append(reinterpret_cast<const char*>(ScanLine(y)), RowBytes());
-        out.append(padding);
-    }
     return out;
 }
 
+void TExtBitmap::AppendFileRows(int last, int first, std::string& out) const {
+    const std::string padding(stride_ - RowBytes(), '\0');
+    for (int y = last; y >= first; --y) {
+        out.append(reinterpret_cast<const char*>(ScanLine(y)), RowBytes());
+        out.append(padding);
+    }
+}
+
+std::string TExtBitmap::SaveToBytes() const {
+    std::string out = FileHeaderBytes();
+    out.reserve(out.size() + stride_ * static_cast<size_t>(height_));
+    AppendFileRows(height_ - 1, 0, out);
+    return out;
+}
+
+// Streamed a block of rows at a time: a big picture is never copied whole.
 void TExtBitmap::SaveToFile(const std::string& fileName) {
     if (format_ == TPixelFormat::pf24bit)
         palette_.clear();
-    WriteFileAtomically(fileName, SaveToBytes());
+    constexpr int RowsPerWrite = 128;
+    TAtomicFileWriter file(fileName);
+    file.Write(FileHeaderBytes());
+    std::string rows;
+    for (int last = height_ - 1; last >= 0; last -= RowsPerWrite) {
+        rows.clear();
+        AppendFileRows(last, std::max(last - RowsPerWrite + 1, 0), rows);
+        file.Write(rows);
+    }
+    file.Commit();
 }
 
 void TExtBitmap::LoadFromFile(const std::string& fileName) { LoadBytes(ReadFileBytes(fileName), true); }

@@ -115,6 +115,10 @@ public:
     void LoadFromStream(std::istream& stream);
 
 private:
+    // The file and info headers and the palette of the BMP file.
+    std::string FileHeaderBytes() const;
+    // The file's rows for picture lines last down to first (the file runs bottom up), padded.
+    void AppendFileRows(int last, int first, std::string& out) const;
     void Reallocate(int width, int height, TPixelFormat format, bool keepPixels);
     void ReleaseCanvas();
     void Changed();

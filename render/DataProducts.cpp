@@ -56,29 +56,38 @@ TWordTable WordTable(const TTable* table, const TConvert& convert) {
     return words;
 }
 
-// Headerless raster: lines records of width little-endian words, each record
-// filled by fillLine(line, words); lineDone(line) follows every record.
+// Headerless raster written to fileName: lines records of width
+// little-endian words, each filled by fillLine(line, words) and streamed to
+// the file in batches; lineDone(line) follows every record.
 template <typename TFill, typename TLineDone>
-std::string Raster(int32_t width, int32_t lines, const TFill& fillLine, const TLineDone& lineDone) {
-    const size_t recordBytes = static_cast<size_t>(width) * sizeof(uint16_t);
-    std::string bytes(recordBytes * static_cast<size_t>(lines), '\0');
-    std::vector<uint16_t> record(static_cast<size_t>(width));
-    for (int32_t y = 0; y < lines; ++y) {
-        fillLine(y, record.data());
-        if constexpr (std::endian::native != std::endian::little)
-            for (uint16_t& word : record) word = static_cast<uint16_t>((word >> 8) | (word << 8));
-        std::memcpy(bytes.data() + recordBytes * static_cast<size_t>(y), record.data(), recordBytes);
-        lineDone(y);
+void WriteRaster(const std::string& fileName, int32_t width, int32_t lines, const TFill& fillLine,
+                 const TLineDone& lineDone) {
+    constexpr int32_t LinesPerWrite = 64;
+    const size_t recordWords = static_cast<size_t>(width);
+    std::vector<uint16_t> batch(recordWords * LinesPerWrite);
+    TAtomicFileWriter file(fileName);
+    for (int32_t first = 0; first < lines; first += LinesPerWrite) {
+        const int32_t count = std::min(LinesPerWrite, lines - first);
+        for (int32_t y = first; y < first + count; ++y) {
+            uint16_t* record = batch.data() + recordWords * static_cast<size_t>(y - first);
+            fillLine(y, record);
+            if constexpr (std::endian::native != std::endian::little)
+                for (size_t x = 0; x < recordWords; ++x)
+                    record[x] = static_cast<uint16_t>((record[x] >> 8) | (record[x] << 8));
+            lineDone(y);
+        }
+        file.Write({reinterpret_cast<const char*>(batch.data()),
+                    recordWords * static_cast<size_t>(count) * sizeof(uint16_t)});
     }
-    return bytes;
+    file.Commit();
 }
 
 // One channel's samples through a word table (or as stored without one).
-std::string ChannelRaster(const THRPTvideo& video, int channel, int32_t lines, const TWordTable* words,
-                          const std::function<void(int32_t)>& lineDone) {
+void WriteChannelRaster(const std::string& fileName, const THRPTvideo& video, int channel, int32_t lines,
+                        const TWordTable* words, const std::function<void(int32_t)>& lineDone) {
     const int32_t width = video.Width();
-    return Raster(
-        width, lines,
+    WriteRaster(
+        fileName, width, lines,
         [&](int32_t y, uint16_t* record) {
             const uint16_t* samples = video.SampleAddress(channel, y);
             if (words == nullptr)
@@ -227,9 +236,8 @@ void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos
         if (albedos) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
         const std::string suffix = albedos ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
         try {
-            WriteFileAtomically(ProductName(baseName, suffix),
-                                ChannelRaster(*pass_.Video, channel, LineCount(), words ? &*words : nullptr,
-                                              [](int32_t) {}));
+            WriteChannelRaster(ProductName(baseName, suffix), *pass_.Video, channel, LineCount(),
+                               words ? &*words : nullptr, [](int32_t) {});
         } catch (const std::exception& error) {
             // Told and counted; the next channel may still be written.
             ReportWriteFailure(error);
@@ -280,8 +288,8 @@ std::string TDataProducts::SaveTemperatureData(int channel, const std::string& s
     const std::string fileName = ProductName(baseName, Format(".t%d", channel) + suffix);
     TWritingFrame frame(host_, LineCount());
     try {
-        WriteFileAtomically(fileName, ChannelRaster(*pass_.Video, channel, LineCount(), &words,
-                                                    [&frame](int32_t y) { frame.LineDone(y); }));
+        WriteChannelRaster(fileName, *pass_.Video, channel, LineCount(), &words,
+                           [&frame](int32_t y) { frame.LineDone(y); });
     } catch (const std::exception& error) {
         ReportWriteFailure(error);
         return {};
@@ -324,7 +332,7 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
         }
     };
     try {
-        WriteFileAtomically(fileName, Raster(Width(), LineCount(), fillLine, [&frame](int32_t y) { frame.LineDone(y); }));
+        WriteRaster(fileName, Width(), LineCount(), fillLine, [&frame](int32_t y) { frame.LineDone(y); });
     } catch (const std::exception& error) {
         ReportWriteFailure(error);
         return {};

@@ -43,9 +43,9 @@ TEST(AptImage, LinesMergeWithTheMiddleWeightedTwice) {
     TExtBitmap source, target;
     source.SetPixelFormat(TPixelFormat::pf8bit);
     source.SetSize(2048, 3);
-    Fill(source, [](int, int y, int) -> uint8_t { return static_cast<uint8_t>(y == 0 ? 10 : y == 1 ? 20 : 31); });
+    Fill(source, [](int, int y, int) -> uint8_t { return static_cast<uint8_t>(y == 0 ? 10 : y == 1 ? 20 : 90); });
     ConvertToAPT(source, target);
-    EXPECT_EQ(target.ScanLine(0)[0], (10 + 40 + 31) / 4);
+    EXPECT_EQ(target.ScanLine(0)[0], (10 + 40 + 90) / 4);
 }
 
 }  // namespace

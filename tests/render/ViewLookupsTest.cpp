@@ -41,8 +41,8 @@ std::array<double, CountRange> Ramp() {
 }
 
 TEST(ViewLookups, GammaChoicesAndTables) {
-    EXPECT_FLOAT_EQ(GammaForSelection(0), 0.6f);
-    EXPECT_FLOAT_EQ(GammaForSelection(6), 2.5f);
+    const float menuGammas[] = {0.6f, 0.8f, 1.0f, 1.3f, 1.7f, 2.1f, 2.5f};
+    for (int item = 0; item < 7; ++item) EXPECT_FLOAT_EQ(GammaForSelection(item), menuGammas[item]) << item;
     EXPECT_FLOAT_EQ(GammaForSelection(-1), 1.0f);
     EXPECT_FLOAT_EQ(GammaForSelection(7), 1.0f);
 
