@@ -76,12 +76,12 @@ BENCHMARK(LoadSixteenBitPass)->Unit(benchmark::kMillisecond)->MeasureProcessCPUT
 void LoadOlderGacPass(benchmark::State& bench) {
     constexpr int32_t GacLines = 12000;
     static const std::string file = [] {
-        test::TL1BPassSpec spec;
-        spec.Older = true;
-        spec.Gac = true;
-        spec.Records = GacLines;
-        spec.DataSetName = "NSS.GHRR.NJ.D23123.S1200.E1340.B9012345.GC";
-        return BenchFolder().Write("pass.l1b", test::BuildL1BFile(spec));
+        test::TL1BPassSpec passSpec;
+        passSpec.Older = true;
+        passSpec.Gac = true;
+        passSpec.Records = GacLines;
+        passSpec.DataSetName = "NSS.GHRR.NJ.D23123.S1200.E1340.B9012345.GC";
+        return BenchFolder().Write("pass.l1b", test::BuildL1BFile(passSpec));
     }();
     LoadPass(bench, file, GacLines);
 }

@@ -37,9 +37,9 @@ struct TOverlayPass {
         locations.EmbeddedTleLine1 = elements.Line1;
         locations.EmbeddedTleLine2 = elements.Line2;
         for (int line = 0; line < PassLines; ++line) {
-            const int64_t ms = test::LineMilliseconds(spec, line);
+            const int64_t ms = test::LineMilliseconds(passSpec, line);
             const auto code = static_cast<uint32_t>(ms);
-            const uint16_t words[4] = {static_cast<uint16_t>(spec.DayOfYear << 1),
+            const uint16_t words[4] = {static_cast<uint16_t>(passSpec.DayOfYear << 1),
                                        static_cast<uint16_t>(0x280 | ((code >> 20) & 127)),
                                        static_cast<uint16_t>((code >> 10) & 1023), static_cast<uint16_t>(code & 1023)};
             locations.StoreTimeCode(line, words, sizeof words);
@@ -47,7 +47,7 @@ struct TOverlayPass {
         locations.ComputeLocations(21, 0, diagnostics, false);
     }
     test::TElementLines elements;
-    test::THrptPassSpec spec;
+    test::THrptPassSpec passSpec;
     TOrbit orbit;
     TWarpedMapping mapping;
     TEarthLocations locations{&orbit, &mapping};
@@ -77,8 +77,8 @@ BENCHMARK(BM_DrawCoastlinesAndBorders)->Unit(benchmark::kMillisecond);
 void BM_IsLandEveryPixel(benchmark::State& state) {
     if (!FileExists(MapFile("OdpsLandMask.dat")))
         return state.SkipWithError("no OdpsLandMask.dat beside the program: build map_data");
-    test::THrptPassSpec spec;
-    test::TPassGeometry geometry(test::MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000), spec,
+    test::THrptPassSpec passSpec;
+    test::TPassGeometry geometry(test::MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000), passSpec,
                                  2023, 5, 3);
     std::vector<TGroundPoint> pixels;
     pixels.reserve(static_cast<size_t>(PassWidth) * PassLines);

@@ -170,7 +170,7 @@ private:
     std::vector<TMount> mounts_;
 };
 
-// The system formatter's syntax: %1 ... %99 with an optional !spec!, %% and
+// The system formatter's syntax: %1 ... %99 with an optional !format!, %% and
 // %n; at most 49 strings. Empty for an empty format.
 WideString FormatMessageW(std::u16string_view format, const std::vector<WideString>& strings);
 

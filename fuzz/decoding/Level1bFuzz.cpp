@@ -29,13 +29,13 @@ std::string Seed(uint8_t name, const test::TBytes& bytes) {
     return seed;
 }
 
-test::TL1BPassSpec Spec(bool older, bool gac, uint8_t kind) {
-    test::TL1BPassSpec spec;
-    spec.Older = older;
-    spec.Gac = gac;
-    spec.SampleKind = kind;
-    spec.Records = 4;
-    return spec;
+test::TL1BPassSpec PassSpec(bool older, bool gac, uint8_t kind) {
+    test::TL1BPassSpec passSpec;
+    passSpec.Older = older;
+    passSpec.Gac = gac;
+    passSpec.SampleKind = kind;
+    passSpec.Records = 4;
+    return passSpec;
 }
 
 }  // namespace
@@ -55,20 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 }
 
 std::vector<std::string> FuzzSeeds() {
-    test::TL1BPassSpec headerless = Spec(true, true, 2);
+    test::TL1BPassSpec headerless = PassSpec(true, true, 2);
     headerless.ArchiveHeader = false;
     headerless.DataSetName = Names[1];
-    test::TL1BPassSpec withoutArchive = Spec(false, true, 2);
+    test::TL1BPassSpec withoutArchive = PassSpec(false, true, 2);
     withoutArchive.ArchiveHeader = false;
     const test::THrptPassSpec frames;
     return {
-        Seed(0, test::BuildL1BFile(Spec(false, false, 2))),
-        Seed(0, test::BuildL1BFile(Spec(false, true, 3))),
+        Seed(0, test::BuildL1BFile(PassSpec(false, false, 2))),
+        Seed(0, test::BuildL1BFile(PassSpec(false, true, 3))),
         Seed(0, test::BuildL1BFile(withoutArchive)),
-        Seed(0, test::BuildL1BFile(Spec(true, false, 1))),
-        Seed(0, test::BuildL1BFile(Spec(true, true, 3))),
+        Seed(0, test::BuildL1BFile(PassSpec(true, false, 1))),
+        Seed(0, test::BuildL1BFile(PassSpec(true, true, 3))),
         Seed(1, test::BuildL1BFile(headerless)),
-        Seed(2, test::BuildL1BFile(Spec(true, true, 1))),
+        Seed(2, test::BuildL1BFile(PassSpec(true, true, 1))),
         Seed(4, test::BuildAappFile(frames, 3, true)),
         Seed(5, test::BuildL1FFile(frames, 3, "NOAA 18", {}, 23)),
         Seed(6, test::Build10BFile(frames, 3, "NOAA 18", {}, true)),

@@ -59,11 +59,11 @@ uint16_t ThermalRamp(int32_t line, int channel, int32_t sample) {
 
 class AnalystWindowsTest : public testing::TAppTest {
 protected:
-    std::unique_ptr<TFormMain> ShowWithPass(const test::THrptPassSpec& spec = {}) {
+    std::unique_ptr<TFormMain> ShowWithPass(const test::THrptPassSpec& passSpec = {}) {
         auto form = std::make_unique<TFormMain>(TParams{});
         form->show();
         WaitFor([&] { return !Find<QTimer>(*form, "TimerNewFile")->isActive(); });
-        form->Core().LoadDataFile(WritePass("230503_1200_noaa18.wsd", spec));
+        form->Core().LoadDataFile(WritePass("230503_1200_noaa18.wsd", passSpec));
         return form;
     }
 
@@ -141,9 +141,9 @@ TEST_F(AnalystWindowsTest, GoToPicksAPlaceAndThePlacesAreKeptForTheNextRun) {
 }
 
 TEST_F(AnalystWindowsTest, TheProfileOfARampFollowsThePassCalibration) {
-    test::THrptPassSpec spec;
-    spec.Samples = ThermalRamp;
-    auto form = ShowWithPass(spec);
+    test::THrptPassSpec passSpec;
+    passSpec.Samples = ThermalRamp;
+    auto form = ShowWithPass(passSpec);
     TMainCore& core = form->Core();
     ASSERT_TRUE(core.PassLoaded());
     const double* table = core.Pass.Sensor->ThermalTable4();

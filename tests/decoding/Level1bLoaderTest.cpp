@@ -63,20 +63,20 @@ protected:
         EXPECT_EQ(wrong, 0) << first;
     }
 
-    void ExpectL1BPass(const TL1BPassSpec& spec) {
-        EXPECT_EQ(state.ImageWidth, test::L1BWidth(spec));
-        EXPECT_EQ(state.ChannelCount, spec.Channels);
-        ExpectSamples(test::L1BLines(spec), spec.Channels, [&](int32_t line, int channel, int32_t sample) {
-            return test::L1BSample(spec, line, channel, sample);
+    void ExpectL1BPass(const TL1BPassSpec& passSpec) {
+        EXPECT_EQ(state.ImageWidth, test::L1BWidth(passSpec));
+        EXPECT_EQ(state.ChannelCount, passSpec.Channels);
+        ExpectSamples(test::L1BLines(passSpec), passSpec.Channels, [&](int32_t line, int channel, int32_t sample) {
+            return test::L1BSample(passSpec, line, channel, sample);
         });
         for (int channel = 1; channel <= 5; ++channel)
-            EXPECT_EQ(state.TelemetryData->SpaceCount(channel), spec.Frames.Space[static_cast<size_t>(channel - 1)]);
+            EXPECT_EQ(state.TelemetryData->SpaceCount(channel), passSpec.Frames.Space[static_cast<size_t>(channel - 1)]);
     }
 
     // Locations and times of the file's own records, after the loader's location step.
-    void ExpectLocationsAndTimes(const TL1BPassSpec& spec, double tolerance) {
+    void ExpectLocationsAndTimes(const TL1BPassSpec& passSpec, double tolerance) {
         const TEarthLocations& locations = *state.EarthLocations;
-        ASSERT_EQ(locations.LineCount(), test::L1BLines(spec));
+        ASSERT_EQ(locations.LineCount(), test::L1BLines(passSpec));
         for (int32_t line = 0; line < locations.LineCount(); line += 7) {
             const TScanLineLocations* record = locations.LineLocations(line);
             ASSERT_NE(record, nullptr);
@@ -85,10 +85,10 @@ protected:
                 EXPECT_NEAR(record->Anchors[static_cast<size_t>(k)].Longitude, test::L1BLongitude(line, k), tolerance);
             }
             EXPECT_NEAR(locations.LineTimes(line) * MSecsPerDay,
-                        static_cast<double>(test::L1BLineMilliseconds(spec, line)), 1.0)
+                        static_cast<double>(test::L1BLineMilliseconds(passSpec, line)), 1.0)
                 << line;
         }
-        const auto firstLine = static_cast<double>(test::L1BLineMilliseconds(spec, 0));
+        const auto firstLine = static_cast<double>(test::L1BLineMilliseconds(passSpec, 0));
         EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + firstLine / MSecsPerDay, 1e-6);
     }
 
@@ -102,92 +102,92 @@ protected:
 struct TBranchCase {
     const char* Title;
     std::string FileName;
-    TL1BPassSpec Spec;
+    TL1BPassSpec PassSpec;
     int Code;  // after the load
     int32_t RecordSize;
     int64_t DataStart;
     const char* Format;  // the format line of the diagnostics
 };
 
-TL1BPassSpec Spec(bool older, bool gac, uint8_t kind, int channels = 5) {
-    TL1BPassSpec spec;
-    spec.Older = older;
-    spec.Gac = gac;
-    spec.SampleKind = kind;
-    spec.Channels = channels;
-    if (gac) spec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1210.B9012345.WI";
-    if (older) spec.DataSetName.replace(9, 2, "NJ");
-    spec.Frames.SpacecraftId = older ? 5 : 13;
-    return spec;
+TL1BPassSpec PassSpec(bool older, bool gac, uint8_t kind, int channels = 5) {
+    TL1BPassSpec passSpec;
+    passSpec.Older = older;
+    passSpec.Gac = gac;
+    passSpec.SampleKind = kind;
+    passSpec.Channels = channels;
+    if (gac) passSpec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1210.B9012345.WI";
+    if (older) passSpec.DataSetName.replace(9, 2, "NJ");
+    passSpec.Frames.SpacecraftId = older ? 5 : 13;
+    return passSpec;
 }
 
-TL1BPassSpec Without(TL1BPassSpec spec, int version = 2, int headerRecords = 1) {
-    spec.ArchiveHeader = false;
-    spec.Version = version;
-    spec.HeaderRecords = headerRecords;
-    return spec;
+TL1BPassSpec Without(TL1BPassSpec passSpec, int version = 2, int headerRecords = 1) {
+    passSpec.ArchiveHeader = false;
+    passSpec.Version = version;
+    passSpec.HeaderRecords = headerRecords;
+    return passSpec;
 }
 
-TL1BPassSpec Version3(TL1BPassSpec spec, int headerRecords) {
-    spec.Version = 3;
-    spec.HeaderRecords = headerRecords;
-    return spec;
+TL1BPassSpec Version3(TL1BPassSpec passSpec, int headerRecords) {
+    passSpec.Version = 3;
+    passSpec.HeaderRecords = headerRecords;
+    return passSpec;
 }
 
 // Every header branch of the family, from the Parts' own examples.
 TEST_F(Level1bLoaderTest, EveryBranchGivesBackWhatTheWriterPutIn) {
     const std::string named = "NSS.GHRR.NJ.D23123.S1200.E1210.B9012345.GC";
-    TL1BPassSpec headerless = Spec(true, true, 2);
+    TL1BPassSpec headerless = PassSpec(true, true, 2);
     headerless.ArchiveHeader = false;
     headerless.DataSetName = named;
     const TBranchCase cases[] = {
-        {"newer 10-bit", "a.l1b", Spec(false, false, 2), 7, 15872, 15872 + 512, "Level-1B 10-bit HRPT/LAC format"},
-        {"newer version 3, two header records", "a.l1b", Version3(Spec(false, false, 2), 2), 7, 15872, 2 * 15872 + 512,
+        {"newer 10-bit", "a.l1b", PassSpec(false, false, 2), 7, 15872, 15872 + 512, "Level-1B 10-bit HRPT/LAC format"},
+        {"newer version 3, two header records", "a.l1b", Version3(PassSpec(false, false, 2), 2), 7, 15872, 2 * 15872 + 512,
          "Level-1B 10-bit HRPT/LAC format"},
-        {"newer 16-bit", "a.l1b", Spec(false, false, 3), 7, 22528, 22528 + 512, "Level-1B 16-bit HRPT/LAC format"},
-        {"newer 8-bit, 2 channels", "a.l1b", Spec(false, false, 1, 2), 7, 6144, 6144 + 512,
+        {"newer 16-bit", "a.l1b", PassSpec(false, false, 3), 7, 22528, 22528 + 512, "Level-1B 16-bit HRPT/LAC format"},
+        {"newer 8-bit, 2 channels", "a.l1b", PassSpec(false, false, 1, 2), 7, 6144, 6144 + 512,
          "Level-1B 8-bit HRPT/LAC format"},
-        {"newer GAC 16-bit, 4 channels", "a.l1b", Spec(false, true, 3, 4), 9, 4816, 4816 + 512,
+        {"newer GAC 16-bit, 4 channels", "a.l1b", PassSpec(false, true, 3, 4), 9, 4816, 4816 + 512,
          "Level-1B 16-bit GAC format"},
-        {"newer without archive header", "a.l1b", Without(Spec(false, false, 2)), 7, 15872, 15872,
+        {"newer without archive header", "a.l1b", Without(PassSpec(false, false, 2)), 7, 15872, 15872,
          "Level-1B 10-bit HRPT/LAC format"},
-        {"newer GAC without archive header", "a.l1b", Without(Spec(false, true, 2), 4, 2), 9, 4608, 2 * 4608,
+        {"newer GAC without archive header", "a.l1b", Without(PassSpec(false, true, 2), 4, 2), 9, 4608, 2 * 4608,
          "Level-1B 10-bit GAC format"},
-        {"older 10-bit", "a.l1b", Spec(true, false, 2), 8, 14800, 14800 + 122, "Level-1B old 10-bit format"},
-        {"older 16-bit", "a.l1b", Spec(true, false, 3), 8, 20928, 21050, "Level-1B old 16-bit format"},
-        {"older 8-bit", "a.l1b", Spec(true, false, 1), 8, 10688, 10688 + 122, "Level-1B old 8-bit format"},
-        {"older GAC 10-bit", "a.l1b", Spec(true, true, 2), 10, 3220, 2 * 3220 + 122, "Level-1B GAC old 10-bit format"},
-        {"older GAC 8-bit", "a.l1b", Spec(true, true, 1), 10, 4992, 2 * 4992 + 122, "Level-1B GAC old 8-bit format"},
-        {"older GAC 16-bit", "a.l1b", Spec(true, true, 3), 10, 9080, 2 * 9080 + 122, "Level-1B GAC old 16-bit format"},
-        {"older GAC 16-bit, 2 channels", "a.l1b", Spec(true, true, 3, 2), 10, 4168, 2 * 4168 + 122,
+        {"older 10-bit", "a.l1b", PassSpec(true, false, 2), 8, 14800, 14800 + 122, "Level-1B old 10-bit format"},
+        {"older 16-bit", "a.l1b", PassSpec(true, false, 3), 8, 20928, 21050, "Level-1B old 16-bit format"},
+        {"older 8-bit", "a.l1b", PassSpec(true, false, 1), 8, 10688, 10688 + 122, "Level-1B old 8-bit format"},
+        {"older GAC 10-bit", "a.l1b", PassSpec(true, true, 2), 10, 3220, 2 * 3220 + 122, "Level-1B GAC old 10-bit format"},
+        {"older GAC 8-bit", "a.l1b", PassSpec(true, true, 1), 10, 4992, 2 * 4992 + 122, "Level-1B GAC old 8-bit format"},
+        {"older GAC 16-bit", "a.l1b", PassSpec(true, true, 3), 10, 9080, 2 * 9080 + 122, "Level-1B GAC old 16-bit format"},
+        {"older GAC 16-bit, 2 channels", "a.l1b", PassSpec(true, true, 3, 2), 10, 4168, 2 * 4168 + 122,
          "Level-1B GAC old 16-bit format"},
-        {"older GAC of the gaca files", "a.gaca", Spec(true, true, 2), 11, 3220, 2 * 3220 + 122,
+        {"older GAC of the gaca files", "a.gaca", PassSpec(true, true, 2), 11, 3220, 2 * 3220 + 122,
          "Level-1B GAC old 10-bit format"},
         {"older GAC named by its data set", named, headerless, 10, 3220, 2 * 3220, "Level-1B GAC old 10-bit format"},
     };
     for (const TBranchCase& c : cases) {
         SCOPED_TRACE(c.Title);
-        Load(c.FileName, test::BuildL1BFile(c.Spec));
+        Load(c.FileName, test::BuildL1BFile(c.PassSpec));
         ASSERT_EQ(state.InputFormatCode, c.Code) << testing::PrintToString(state.DiagnosticLines);
         EXPECT_EQ(state.RecordSize, c.RecordSize);
         EXPECT_EQ(state.DataStart, c.DataStart);
-        EXPECT_EQ(state.L1BSampleKind, c.Spec.SampleKind);
-        EXPECT_EQ(state.DataLineCount, test::L1BLines(c.Spec));
+        EXPECT_EQ(state.L1BSampleKind, c.PassSpec.SampleKind);
+        EXPECT_EQ(state.DataLineCount, test::L1BLines(c.PassSpec));
         EXPECT_TRUE(Contains(state.DiagnosticLines, c.Format));
-        ExpectL1BPass(c.Spec);
+        ExpectL1BPass(c.PassSpec);
         // Older 16-bit GAC records carry no usable locations.
-        if (!(c.Spec.Older && c.Spec.Gac && c.Spec.SampleKind == 3))
-            ExpectLocationsAndTimes(c.Spec, c.Spec.Older ? 1.0 / 128 : 1e-4);
-        EXPECT_EQ(state.Orbit->SatelliteName, c.Spec.Older ? "NOAA-14" : "NOAA-18");
+        if (!(c.PassSpec.Older && c.PassSpec.Gac && c.PassSpec.SampleKind == 3))
+            ExpectLocationsAndTimes(c.PassSpec, c.PassSpec.Older ? 1.0 / 128 : 1e-4);
+        EXPECT_EQ(state.Orbit->SatelliteName, c.PassSpec.Older ? "NOAA-14" : "NOAA-18");
         // With or without the archive header, the data set name describes the pass.
-        EXPECT_EQ(state.HeaderText.substr(0, 9), c.Spec.Older ? "NOAA-14, " : "NOAA-18, ");
+        EXPECT_EQ(state.HeaderText.substr(0, 9), c.PassSpec.Older ? "NOAA-14, " : "NOAA-18, ");
         EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
     }
 }
 
 TEST_F(Level1bLoaderTest, NewerRecordsCarryTheirAnglesAttitudeAndCalibrationReport) {
-    const TL1BPassSpec spec = Spec(false, false, 2);
-    Load("a.l1b", test::BuildL1BFile(spec));
+    const TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     const TEarthLocations& locations = *state.EarthLocations;
     EXPECT_FLOAT_EQ(locations.LineAngles(3)->SolarZenith[10], 40.10f);
     EXPECT_FLOAT_EQ(locations.LineAngles(3)->SatelliteZenith[0], 62.5f);
@@ -206,15 +206,15 @@ TEST_F(Level1bLoaderTest, NewerRecordsCarryTheirAnglesAttitudeAndCalibrationRepo
 // temperatures and albedos come from the blackbody and space views, exactly
 // as for the same counts in raw frames.
 TEST_F(Level1bLoaderTest, NewerPassCalibratesAsRawFramesWithTheSameCounts) {
-    TL1BPassSpec spec = Spec(false, false, 3);
-    spec.Year = 2015;  // before MetOp-C shared NOAA-18's spacecraft id
-    spec.DataSetName = "NSS.HRPT.NN.D15123.S1200.E1210.B9012345.WI";
-    Load("a.l1b", test::BuildL1BFile(spec));
+    TL1BPassSpec passSpec = PassSpec(false, false, 3);
+    passSpec.Year = 2015;  // before MetOp-C shared NOAA-18's spacecraft id
+    passSpec.DataSetName = "NSS.HRPT.NN.D15123.S1200.E1210.B9012345.WI";
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     ASSERT_EQ(state.TelemetryData->SatelliteName, "NOAA 18");
     ASSERT_TRUE(state.Sensor->Calibrated());
     const std::vector<double> fromL1B(state.Sensor->ThermalTable4(), state.Sensor->ThermalTable4() + 1024);
     const std::vector<float> albedoFromL1B(state.Sensor->VisibleTable2(), state.Sensor->VisibleTable2() + 1024);
-    Load("2015-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(spec.Frames, spec.Records, false));
+    Load("2015-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(passSpec.Frames, passSpec.Records, false));
     ASSERT_EQ(state.InputFormatCode, 26);
     EXPECT_EQ(std::vector<double>(state.Sensor->ThermalTable4(), state.Sensor->ThermalTable4() + 1024), fromL1B);
     EXPECT_EQ(std::vector<float>(state.Sensor->VisibleTable2(), state.Sensor->VisibleTable2() + 1024), albedoFromL1B);
@@ -225,7 +225,7 @@ TEST_F(Level1bLoaderTest, NewerPassCalibratesAsRawFramesWithTheSameCounts) {
 // Older records carry slope and intercept; a satellite without a calibration
 // of its own (NOAA-14) is calibrated from their averages.
 TEST_F(Level1bLoaderTest, OlderPassOfAnUncalibratedSatelliteUsesTheFilesCoefficients) {
-    Load("a.l1b", test::BuildL1BFile(Spec(true, false, 2)));
+    Load("a.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     ASSERT_TRUE(state.Sensor->Calibrated());
     TSensor reference;
     const auto quantised = [](double value, double scale) { return std::round(value * scale) / scale; };
@@ -242,15 +242,15 @@ TEST_F(Level1bLoaderTest, OlderPassOfAnUncalibratedSatelliteUsesTheFilesCoeffici
 
 TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
     settings.ForcedDirection = 0;
-    TL1BPassSpec spec = Spec(false, false, 2);
-    Load("a.l1b", test::BuildL1BFile(spec));
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_TRUE(state.Northbound) << "the scan-line bit is clear";
-    spec.Southbound = true;
-    Load("a.l1b", test::BuildL1BFile(spec));
+    passSpec.Southbound = true;
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_FALSE(state.Northbound);
-    Load("b.l1b", test::BuildL1BFile(Spec(true, false, 2)));
+    Load("b.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
-    const TL1BPassSpec northbound = Spec(true, true, 2);
+    const TL1BPassSpec northbound = PassSpec(true, true, 2);
     Load("c.l1b", test::BuildL1BFile(northbound));
     // Turned by 180 degrees: the first stored line is the last written, reversed.
     EXPECT_EQ(state.Video->SampleAddress(4, 0)[0], test::L1BSample(northbound, test::L1BLines(northbound) - 1, 4, 408));
@@ -259,10 +259,10 @@ TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
 
 TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
     settings.Unattended = false;
-    TL1BPassSpec spec = Spec(false, true, 2);
-    spec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1225.B9012345.WI";
-    spec.Records = 240;
-    spec.GapAfterLine = 119;
+    TL1BPassSpec passSpec = PassSpec(false, true, 2);
+    passSpec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1225.B9012345.WI";
+    passSpec.Records = 240;
+    passSpec.GapAfterLine = 119;
     for (const int pass : {1, 2}) {
         SCOPED_TRACE(pass);
         host.DirectionRequests.clear();
@@ -271,7 +271,7 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
             answer.GacPass = pass;
             return answer;
         };
-        Load("a.l1b", test::BuildL1BFile(spec));
+        Load("a.l1b", test::BuildL1BFile(passSpec));
         ASSERT_EQ(host.DirectionRequests.size(), 1u);
         EXPECT_TRUE(host.DirectionRequests[0].ShowGacPass);
         EXPECT_EQ(host.DirectionRequests[0].StdName, "2023-05-03-1200-n18.l1b");
@@ -279,20 +279,20 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
         EXPECT_EQ(state.DataLineCount, 120);
         EXPECT_EQ(state.SkipRecords, pass == 2 ? 120 : 0);
         const int32_t first = pass == 2 ? 120 : 0;
-        EXPECT_EQ(state.Video->SampleAddress(1, 0)[5], test::L1BSample(spec, first, 1, 5));
+        EXPECT_EQ(state.Video->SampleAddress(1, 0)[5], test::L1BSample(passSpec, first, 1, 5));
     }
 }
 
 // A file longer than its archive header says is cut to the stated records.
 TEST_F(Level1bLoaderTest, ArchiveCountLimitsTheRecordsRead) {
-    TL1BPassSpec spec = Spec(false, false, 2);
-    spec.ArchiveRecordCount = 100 + 2;
-    Load("a.l1b", test::BuildL1BFile(spec));
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    passSpec.ArchiveRecordCount = 100 + 2;
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_EQ(state.DataLineCount, 100);
     EXPECT_TRUE(Contains(state.DiagnosticLines, "The file is too big!  100 data records were expected"));
-    spec = Version3(spec, 2);
-    spec.ArchiveRecordCount = 100 + 3;
-    Load("a.l1b", test::BuildL1BFile(spec));
+    passSpec = Version3(passSpec, 2);
+    passSpec.ArchiveRecordCount = 100 + 3;
+    Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_EQ(state.DataLineCount, 100) << "the count includes the archive header and both header records";
 }
 
@@ -357,14 +357,14 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
 // message, without reading past a record.
 TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
     const auto withVersion = [](int version, int headerRecords) {
-        TL1BPassSpec spec = Version3(Spec(false, false, 2), headerRecords);
-        spec.Version = version;
-        return test::BuildL1BFile(spec);
+        TL1BPassSpec passSpec = Version3(PassSpec(false, false, 2), headerRecords);
+        passSpec.Version = version;
+        return test::BuildL1BFile(passSpec);
     };
     const auto olderEightBit = [](int32_t scans) {
-        TL1BPassSpec spec = Spec(true, false, 1);
-        spec.ScanCount = scans;
-        return test::BuildL1BFile(spec);
+        TL1BPassSpec passSpec = PassSpec(true, false, 1);
+        passSpec.ScanCount = scans;
+        return test::BuildL1BFile(passSpec);
     };
     const auto cut = [](TBytes bytes, size_t size) {
         bytes.resize(size);
@@ -380,15 +380,15 @@ TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
         std::string Message;
     };
     const TDamage damages[] = {
-        {"10-bit with four channels", "a.l1b", test::BuildL1BFile(Spec(false, false, 2, 4)),
+        {"10-bit with four channels", "a.l1b", test::BuildL1BFile(PassSpec(false, false, 2, 4)),
          "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize = 15872 bytes."},
         {"header record count 0", "a.l1b", withVersion(3, 0), "gives a count of 0 header records"},
         {"header record count 65535", "a.l1b", withVersion(3, 65535), "The file ends before its first data record"},
         {"version 0", "a.l1b", withVersion(0, 1), "gives format version 0"},
         {"version 99", "a.l1b", withVersion(99, 1), "gives format version 99"},
-        {"cut in the header record", "a.l1b", cut(test::BuildL1BFile(Spec(false, false, 2)), 700),
+        {"cut in the header record", "a.l1b", cut(test::BuildL1BFile(PassSpec(false, false, 2)), 700),
          "ends inside its header record"},
-        {"cut before the first record", "a.l1b", cut(test::BuildL1BFile(Spec(true, true, 2)), 2 * 3220 + 122 + 100),
+        {"cut before the first record", "a.l1b", cut(test::BuildL1BFile(PassSpec(true, true, 2)), 2 * 3220 + 122 + 100),
          "The file ends before its first data record"},
         {"8-bit scans twice the records", "a.l1b", olderEightBit(240), "gives 240 scans, which does not fit"},
         {"8-bit scans 0", "a.l1b", olderEightBit(0), "gives 0 scans, which does not fit"},
@@ -410,11 +410,11 @@ TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
 
 // A record cut short at the end of the file is left out; the rest loads.
 TEST_F(Level1bLoaderTest, TruncatedLastRecordIsLeftOut) {
-    for (const TL1BPassSpec& spec : {Spec(false, false, 2), Spec(true, true, 1), Spec(true, true, 3)}) {
-        TBytes bytes = test::BuildL1BFile(spec);
+    for (const TL1BPassSpec& passSpec : {PassSpec(false, false, 2), PassSpec(true, true, 1), PassSpec(true, true, 3)}) {
+        TBytes bytes = test::BuildL1BFile(passSpec);
         bytes.resize(bytes.size() - 1000);
         Load("a.l1b", bytes);
-        EXPECT_EQ(state.DataLineCount, test::L1BLines(spec) - test::L1BLinesPerRecord(spec));
+        EXPECT_EQ(state.DataLineCount, test::L1BLines(passSpec) - test::L1BLinesPerRecord(passSpec));
     }
 }
 

@@ -88,11 +88,11 @@ TEST(Level1bArchiveHeader, TimesOverMidnightAndOutOfRange) {
 // The older data set header is read big-endian from the bytes as stored;
 // the buffer is not converted in place first.
 TEST(Level1bArchiveHeader, OlderDataSetHeaderFromTheWriter) {
-    test::TL1BPassSpec spec;
-    spec.Older = true;
-    spec.Records = 7;
-    spec.DataSetName = "NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI";
-    const test::TBytes file = test::BuildL1BFile(spec);
+    test::TL1BPassSpec passSpec;
+    passSpec.Older = true;
+    passSpec.Records = 7;
+    passSpec.DataSetName = "NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI";
+    const test::TBytes file = test::BuildL1BFile(passSpec);
     const std::vector<uint8_t> before(file.begin(), file.begin() + 512);
     std::vector<std::string> lines;
     TOrbit orbit;
@@ -106,9 +106,9 @@ TEST(Level1bArchiveHeader, OlderDataSetHeaderFromTheWriter) {
 }
 
 TEST(Level1bHeaderRecord, DumpReadsItsOwnByteOrder) {
-    test::TL1BPassSpec spec;
-    spec.ArchiveHeader = false;
-    const test::TBytes file = test::BuildL1BFile(spec);
+    test::TL1BPassSpec passSpec;
+    passSpec.ArchiveHeader = false;
+    const test::TBytes file = test::BuildL1BFile(passSpec);
     std::vector<std::string> lines;
     DumpL1BHeaderRecord(std::span(file).first(HeaderRecordBytes), lines);
     for (const char* line : {"  Data records: 120", "  Nadir earth location tolerance: 2.5 km",

@@ -64,13 +64,13 @@ void PutPackedWords(TBytes& bytes, size_t at, const std::vector<uint16_t>& sampl
 }
 
 // The channel-interleaved samples of one line, as the sample kind stores them.
-void PutVideo(TBytes& bytes, size_t at, const TL1BPassSpec& spec, int32_t line) {
+void PutVideo(TBytes& bytes, size_t at, const TL1BPassSpec& passSpec, int32_t line) {
     std::vector<uint16_t> samples;
-    const int32_t width = L1BWidth(spec);
-    samples.reserve(static_cast<size_t>(width * spec.Channels));
+    const int32_t width = L1BWidth(passSpec);
+    samples.reserve(static_cast<size_t>(width * passSpec.Channels));
     for (int32_t i = 0; i < width; ++i)
-        for (int channel = 1; channel <= spec.Channels; ++channel) samples.push_back(L1BSample(spec, line, channel, i));
-    switch (spec.SampleKind) {
+        for (int channel = 1; channel <= passSpec.Channels; ++channel) samples.push_back(L1BSample(passSpec, line, channel, i));
+    switch (passSpec.SampleKind) {
         case 1:
             for (size_t i = 0; i < samples.size(); ++i) bytes[at + i] = static_cast<uint8_t>(samples[i] >> 2);
             break;
@@ -81,19 +81,19 @@ void PutVideo(TBytes& bytes, size_t at, const TL1BPassSpec& spec, int32_t line) 
     }
 }
 
-std::vector<uint16_t> TelemetryOf(const TL1BPassSpec& spec, int32_t line) {
-    const THrptFrame frame = BuildMinorFrame(spec.Frames, line);
+std::vector<uint16_t> TelemetryOf(const TL1BPassSpec& passSpec, int32_t line) {
+    const THrptFrame frame = BuildMinorFrame(passSpec.Frames, line);
     return std::vector<uint16_t>(frame.begin(), frame.begin() + TelemetryWords);
 }
 
-int DayOfYearOf(const TL1BPassSpec& spec) { return spec.Frames.DayOfYear; }
+int DayOfYearOf(const TL1BPassSpec& passSpec) { return passSpec.Frames.DayOfYear; }
 
-void PutNewerRecord(TBytes& record, const TL1BPassSpec& spec, int32_t line) {
+void PutNewerRecord(TBytes& record, const TL1BPassSpec& passSpec, int32_t line) {
     PutBig16(record, 0, line + 1);
-    PutBig16(record, 2, spec.Year);
-    PutBig16(record, 4, DayOfYearOf(spec));
-    PutBig32(record, 8, L1BLineMilliseconds(spec, line));
-    PutBig16(record, 12, spec.Southbound ? 0x8000 : 0);
+    PutBig16(record, 2, passSpec.Year);
+    PutBig16(record, 4, DayOfYearOf(passSpec));
+    PutBig32(record, 8, L1BLineMilliseconds(passSpec, line));
+    PutBig16(record, 12, passSpec.Southbound ? 0x8000 : 0);
     for (size_t k = 0; k < 3; ++k) {
         const auto& visible = NewerVisibleCalibration[k];
         PutBig32(record, 48 + 60 * k, Scaled(visible[0], 1e7));
@@ -102,12 +102,12 @@ void PutNewerRecord(TBytes& record, const TL1BPassSpec& spec, int32_t line) {
         PutBig32(record, 60 + 60 * k, Scaled(visible[3], 1e6));
         PutBig32(record, 64 + 60 * k, Scaled(visible[4], 1));
         const auto& thermal = NewerThermalCalibration[k];
-        const double a2Scale = spec.Version == 3 && k >= 1 ? 1e7 : 1e6;
+        const double a2Scale = passSpec.Version == 3 && k >= 1 ? 1e7 : 1e6;
         PutBig32(record, 228 + 24 * k, Scaled(thermal[0], 1e6));
         PutBig32(record, 232 + 24 * k, Scaled(thermal[1], 1e6));
         PutBig32(record, 236 + 24 * k, Scaled(thermal[2], a2Scale));
     }
-    PutBig32(record, 312, spec.LocationsValid ? 0 : 0x3000);
+    PutBig32(record, 312, passSpec.LocationsValid ? 0 : 0x3000);
     PutBig16(record, 320, 12);
     PutBig16(record, 322, -34 & 0xFFFF);
     PutBig16(record, 324, 56);
@@ -120,79 +120,79 @@ void PutNewerRecord(TBytes& record, const TL1BPassSpec& spec, int32_t line) {
         PutBig32(record, 640 + 8 * static_cast<size_t>(k), Scaled(L1BLatitude(line, k), 1e4));
         PutBig32(record, 644 + 8 * static_cast<size_t>(k), Scaled(L1BLongitude(line, k), 1e4));
     }
-    const std::vector<uint16_t> telemetry = TelemetryOf(spec, line);
+    const std::vector<uint16_t> telemetry = TelemetryOf(passSpec, line);
     for (size_t w = 0; w < telemetry.size(); ++w) PutBig16(record, 1056 + 2 * w, telemetry[w]);
-    PutVideo(record, 1264, spec, line);
+    PutVideo(record, 1264, passSpec, line);
 }
 
 // One line of an older record, from start: everything of a line but the
 // location test byte, which serves the whole record.
-void PutOlderLine(TBytes& record, size_t start, const TL1BPassSpec& spec, int32_t line) {
+void PutOlderLine(TBytes& record, size_t start, const TL1BPassSpec& passSpec, int32_t line) {
     PutBig16(record, start, line + 1);
-    PutTimeCode(record, start + 2, spec.Year, DayOfYearOf(spec), L1BLineMilliseconds(spec, line));
+    PutTimeCode(record, start + 2, passSpec.Year, DayOfYearOf(passSpec), L1BLineMilliseconds(passSpec, line));
     for (int k = 0; k < AnchorCount; ++k) {
         record[start + 53 + static_cast<size_t>(k)] = static_cast<uint8_t>(60 + k);
         PutBig16(record, start + 104 + 4 * static_cast<size_t>(k), Scaled(L1BLatitude(line, k), 128) & 0xFFFF);
         PutBig16(record, start + 106 + 4 * static_cast<size_t>(k), Scaled(L1BLongitude(line, k), 128) & 0xFFFF);
     }
-    std::vector<uint16_t> telemetry = TelemetryOf(spec, line);
+    std::vector<uint16_t> telemetry = TelemetryOf(passSpec, line);
     PutPackedWords(record, start + 308, telemetry);
-    PutVideo(record, start + 448, spec, line);
+    PutVideo(record, start + 448, passSpec, line);
 }
 
 // Where the second line of a two-line older GAC record starts.
-size_t OlderHalfOffset(const TL1BPassSpec& spec, int32_t recordBytes) {
-    const bool sixteen = spec.SampleKind == 3;
-    size_t offset = static_cast<size_t>(spec.Channels * (sixteen ? 816 : 408) + 452);
+size_t OlderHalfOffset(const TL1BPassSpec& passSpec, int32_t recordBytes) {
+    const bool sixteen = passSpec.SampleKind == 3;
+    size_t offset = static_cast<size_t>(passSpec.Channels * (sixteen ? 816 : 408) + 452);
     if (recordBytes > 4176) offset += 4;
     if (sixteen && recordBytes > 7448) offset += 4;
     return offset;
 }
 
-TBytes OlderRecord(const TL1BPassSpec& spec, int32_t record, int32_t recordBytes) {
+TBytes OlderRecord(const TL1BPassSpec& passSpec, int32_t record, int32_t recordBytes) {
     TBytes bytes(static_cast<size_t>(recordBytes), 0);
     for (size_t c = 0; c < OlderCalibration.size(); ++c) {
         PutBig32(bytes, 12 + 8 * c, Scaled(OlderCalibration[c][0], 1073741824.0));
         PutBig32(bytes, 16 + 8 * c, Scaled(OlderCalibration[c][1], 4194304.0));
     }
-    bytes[52] = spec.LocationsValid ? '3' : 0;
-    const int32_t lines = L1BLinesPerRecord(spec);
+    bytes[52] = passSpec.LocationsValid ? '3' : 0;
+    const int32_t lines = L1BLinesPerRecord(passSpec);
     for (int32_t half = 0; half < lines; ++half)
-        PutOlderLine(bytes, half == 0 ? 0 : OlderHalfOffset(spec, recordBytes), spec, record * lines + half);
+        PutOlderLine(bytes, half == 0 ? 0 : OlderHalfOffset(passSpec, recordBytes), passSpec, record * lines + half);
     return bytes;
 }
 
-char DataBitsOf(const TL1BPassSpec& spec) { return spec.SampleKind == 1 ? '8' : spec.SampleKind == 3 ? '6' : '0'; }
+char DataBitsOf(const TL1BPassSpec& passSpec) { return passSpec.SampleKind == 1 ? '8' : passSpec.SampleKind == 3 ? '6' : '0'; }
 
 // The archive header's first 122 bytes, common to both layouts.
-TBytes ArchiveStart(const TL1BPassSpec& spec, size_t size) {
+TBytes ArchiveStart(const TL1BPassSpec& passSpec, size_t size) {
     TBytes ars(size, ' ');
     PutText(ars, 0, "012345SAA00042202312 S");
     PutText(ars, 22, "ARCH1.00");
-    PutText(ars, 30, spec.DataSetName);
+    PutText(ars, 30, passSpec.DataSetName);
     PutText(ars, 74, "T+60+70+010+020120010");
     std::fill_n(ars.begin() + 96, 21, uint8_t{0});
     ars[96] = 'N';
     for (int channel = 1; channel <= 5; ++channel)
-        ars[96 + static_cast<size_t>(channel)] = channel <= spec.Channels ? 'Y' : 'N';
-    ars[117] = spec.SampleKind == 1 ? '0' : '1';
-    ars[118] = static_cast<uint8_t>(DataBitsOf(spec));
+        ars[96 + static_cast<size_t>(channel)] = channel <= passSpec.Channels ? 'Y' : 'N';
+    ars[117] = passSpec.SampleKind == 1 ? '0' : '1';
+    ars[118] = static_cast<uint8_t>(DataBitsOf(passSpec));
     return ars;
 }
 
-TBytes NewerHeaderRecord(const TL1BPassSpec& spec, int32_t recordBytes) {
+TBytes NewerHeaderRecord(const TL1BPassSpec& passSpec, int32_t recordBytes) {
     TBytes record(static_cast<size_t>(recordBytes), 0);
     PutText(record, 0, "NSS");
-    PutBig16(record, 4, spec.Version);
-    PutBig16(record, 14, spec.HeaderRecords);
-    PutText(record, 22, spec.DataSetName);
+    PutBig16(record, 4, passSpec.Version);
+    PutBig16(record, 14, passSpec.HeaderRecords);
+    PutText(record, 22, passSpec.DataSetName);
     const auto days =
-        static_cast<int64_t>(EncodeDate(spec.Year, 1, 1) - EncodeDate(1950, 1, 1)) + DayOfYearOf(spec) - 1;
+        static_cast<int64_t>(EncodeDate(passSpec.Year, 1, 1) - EncodeDate(1950, 1, 1)) + DayOfYearOf(passSpec) - 1;
     PutBig32(record, 80, days);
-    PutBig32(record, 88, L1BLineMilliseconds(spec, 0));
+    PutBig32(record, 88, L1BLineMilliseconds(passSpec, 0));
     PutBig32(record, 92, days);
-    PutBig32(record, 100, L1BLineMilliseconds(spec, L1BLines(spec) - 1));
-    PutBig16(record, 128, spec.Records);
+    PutBig32(record, 100, L1BLineMilliseconds(passSpec, L1BLines(passSpec) - 1));
+    PutBig16(record, 128, passSpec.Records);
     PutBig32(record, 256, 1390);
     PutBig32(record, 260, 117);
     PutBig32(record, 292, 927154);
@@ -206,18 +206,18 @@ TBytes NewerHeaderRecord(const TL1BPassSpec& spec, int32_t recordBytes) {
     return record;
 }
 
-TBytes OlderDataSetHeader(const TL1BPassSpec& spec) {
+TBytes OlderDataSetHeader(const TL1BPassSpec& passSpec) {
     TBytes header(OlderArsBytes, 0);
     header[0] = 3;  // NOAA-14
-    header[1] = spec.Gac ? 0x20 : 0x30;
-    PutTimeCode(header, 2, spec.Year, DayOfYearOf(spec), L1BLineMilliseconds(spec, 0));
-    PutBig16(header, 8, spec.ScanCount >= 0 ? spec.ScanCount : spec.Records);
-    PutTimeCode(header, 10, spec.Year, DayOfYearOf(spec), L1BLineMilliseconds(spec, L1BLines(spec) - 1));
+    header[1] = passSpec.Gac ? 0x20 : 0x30;
+    PutTimeCode(header, 2, passSpec.Year, DayOfYearOf(passSpec), L1BLineMilliseconds(passSpec, 0));
+    PutBig16(header, 8, passSpec.ScanCount >= 0 ? passSpec.ScanCount : passSpec.Records);
+    PutTimeCode(header, 10, passSpec.Year, DayOfYearOf(passSpec), L1BLineMilliseconds(passSpec, L1BLines(passSpec) - 1));
     PutText(header, 16, "ABCDEFG");
     PutBig16(header, 24, 2);
     header[36] = 25;
-    PutBig16(header, 38, spec.Year);
-    PutBig16(header, 84, spec.Year);
+    PutBig16(header, 38, passSpec.Year);
+    PutBig16(header, 84, passSpec.Year);
     PutBig16(header, 86, 122);
     PutBig32(header, 88, 43200000);
     PutBig32(header, 92, 7229000);
@@ -245,64 +245,64 @@ void PutSplitLowGroup(TBytes& bytes, size_t at, const uint16_t* samples) {
     bytes[at + 4] = low;
 }
 
-TBytes BuildNewerFile(const TL1BPassSpec& spec) {
-    const int32_t recordBytes = L1BRecordBytes(spec);
+TBytes BuildNewerFile(const TL1BPassSpec& passSpec) {
+    const int32_t recordBytes = L1BRecordBytes(passSpec);
     TBytes file;
-    if (spec.ArchiveHeader) {
-        file = ArchiveStart(spec, ArsBytes);
+    if (passSpec.ArchiveHeader) {
+        file = ArchiveStart(passSpec, ArsBytes);
         PutText(file, 146, "A+50+65+005+017");
         PutText(file, 161, "KLM Level 1b        ");
         const int count =
-            spec.ArchiveRecordCount >= 0 ? spec.ArchiveRecordCount : spec.Records + 1 + spec.HeaderRecords;
+            passSpec.ArchiveRecordCount >= 0 ? passSpec.ArchiveRecordCount : passSpec.Records + 1 + passSpec.HeaderRecords;
         PutText(file, 181, Field(recordBytes, 6));
         PutText(file, 187, Field(count, 6));
     }
     // A stated count beyond two still gives two records: the reader must not trust it.
-    for (int h = 0; h < std::clamp(spec.HeaderRecords, 1, 2); ++h) {
-        const TBytes header = NewerHeaderRecord(spec, recordBytes);
+    for (int h = 0; h < std::clamp(passSpec.HeaderRecords, 1, 2); ++h) {
+        const TBytes header = NewerHeaderRecord(passSpec, recordBytes);
         file.insert(file.end(), header.begin(), header.end());
     }
     TBytes record(static_cast<size_t>(recordBytes), 0);
-    for (int32_t line = 0; line < spec.Records; ++line) {
+    for (int32_t line = 0; line < passSpec.Records; ++line) {
         std::fill(record.begin(), record.end(), uint8_t{0});
-        PutNewerRecord(record, spec, line);
+        PutNewerRecord(record, passSpec, line);
         file.insert(file.end(), record.begin(), record.end());
     }
     return file;
 }
 
-TBytes BuildOlderFile(const TL1BPassSpec& spec) {
-    const int32_t recordBytes = L1BRecordBytes(spec);
-    TBytes file = spec.ArchiveHeader ? ArchiveStart(spec, OlderArsBytes) : TBytes();
-    const TBytes dataSetHeader = OlderDataSetHeader(spec);
-    TBytes header(static_cast<size_t>(recordBytes) * (spec.Gac ? 2 : 1), 0);
+TBytes BuildOlderFile(const TL1BPassSpec& passSpec) {
+    const int32_t recordBytes = L1BRecordBytes(passSpec);
+    TBytes file = passSpec.ArchiveHeader ? ArchiveStart(passSpec, OlderArsBytes) : TBytes();
+    const TBytes dataSetHeader = OlderDataSetHeader(passSpec);
+    TBytes header(static_cast<size_t>(recordBytes) * (passSpec.Gac ? 2 : 1), 0);
     std::copy(dataSetHeader.begin(), dataSetHeader.end(), header.begin());
     file.insert(file.end(), header.begin(), header.end());
-    for (int32_t record = 0; record < spec.Records; ++record) {
-        const TBytes bytes = OlderRecord(spec, record, recordBytes);
+    for (int32_t record = 0; record < passSpec.Records; ++record) {
+        const TBytes bytes = OlderRecord(passSpec, record, recordBytes);
         file.insert(file.end(), bytes.begin(), bytes.end());
     }
     return file;
 }
 
-int32_t NewerRecordBytes(const TL1BPassSpec& spec) {
+int32_t NewerRecordBytes(const TL1BPassSpec& passSpec) {
     // By channel count 1..5: 8-bit, then 16-bit records.
     static constexpr int32_t Hrpt[2][5] = {{4096, 6144, 8192, 10240, 12288}, {6144, 10240, 14336, 18432, 22528}};
     static constexpr int32_t Gac[2][5] = {{1952, 2360, 2768, 3176, 3584}, {2360, 3176, 3992, 4816, 5632}};
-    if (spec.SampleKind == 2) return spec.Gac ? 4608 : 15872;
-    const size_t wide = spec.SampleKind == 3 ? 1 : 0;
-    const size_t channels = static_cast<size_t>(std::clamp(spec.Channels, 1, 5) - 1);
-    return spec.Gac ? Gac[wide][channels] : Hrpt[wide][channels];
+    if (passSpec.SampleKind == 2) return passSpec.Gac ? 4608 : 15872;
+    const size_t wide = passSpec.SampleKind == 3 ? 1 : 0;
+    const size_t channels = static_cast<size_t>(std::clamp(passSpec.Channels, 1, 5) - 1);
+    return passSpec.Gac ? Gac[wide][channels] : Hrpt[wide][channels];
 }
 
-int32_t OlderRecordBytes(const TL1BPassSpec& spec) {
-    const int32_t n = spec.Channels;
-    if (!spec.Gac) {
-        if (spec.SampleKind == 2) return 14800;
-        return n * (spec.SampleKind == 3 ? 4096 : 2048) + 448;
+int32_t OlderRecordBytes(const TL1BPassSpec& passSpec) {
+    const int32_t n = passSpec.Channels;
+    if (!passSpec.Gac) {
+        if (passSpec.SampleKind == 2) return 14800;
+        return n * (passSpec.SampleKind == 3 ? 4096 : 2048) + 448;
     }
-    if (spec.SampleKind == 2) return 3220;
-    if (spec.SampleKind == 1) return n == 5 ? 4992 : n * 816 + 904;
+    if (passSpec.SampleKind == 2) return 3220;
+    if (passSpec.SampleKind == 1) return n == 5 ? 4992 : n * 816 + 904;
     int32_t size = n * 1632 + 904;
     if (size > 4168) size += 8;
     if (size > 7440) size += 8;
@@ -311,31 +311,31 @@ int32_t OlderRecordBytes(const TL1BPassSpec& spec) {
 
 }  // namespace
 
-int32_t L1BWidth(const TL1BPassSpec& spec) { return spec.Gac ? 409 : 2048; }
+int32_t L1BWidth(const TL1BPassSpec& passSpec) { return passSpec.Gac ? 409 : 2048; }
 
-int32_t L1BLinesPerRecord(const TL1BPassSpec& spec) { return spec.Older && spec.Gac && spec.SampleKind != 2 ? 2 : 1; }
+int32_t L1BLinesPerRecord(const TL1BPassSpec& passSpec) { return passSpec.Older && passSpec.Gac && passSpec.SampleKind != 2 ? 2 : 1; }
 
-int32_t L1BLines(const TL1BPassSpec& spec) { return spec.Records * L1BLinesPerRecord(spec); }
+int32_t L1BLines(const TL1BPassSpec& passSpec) { return passSpec.Records * L1BLinesPerRecord(passSpec); }
 
-int32_t L1BRecordBytes(const TL1BPassSpec& spec) {
-    return spec.Older ? OlderRecordBytes(spec) : NewerRecordBytes(spec);
+int32_t L1BRecordBytes(const TL1BPassSpec& passSpec) {
+    return passSpec.Older ? OlderRecordBytes(passSpec) : NewerRecordBytes(passSpec);
 }
 
-uint16_t L1BSample(const TL1BPassSpec& spec, int32_t line, int channel, int32_t sample) {
-    const uint16_t value = static_cast<uint16_t>(spec.Frames.Samples(line, channel, sample) & 1023);
-    return spec.SampleKind == 1 ? static_cast<uint16_t>(value & ~3u) : value;
+uint16_t L1BSample(const TL1BPassSpec& passSpec, int32_t line, int channel, int32_t sample) {
+    const uint16_t value = static_cast<uint16_t>(passSpec.Frames.Samples(line, channel, sample) & 1023);
+    return passSpec.SampleKind == 1 ? static_cast<uint16_t>(value & ~3u) : value;
 }
 
 double L1BLatitude(int32_t line, int anchor) { return 50.0 + 0.03125 * line - 0.125 * anchor; }
 
 double L1BLongitude(int32_t line, int anchor) { return 5.0 + 0.25 * anchor - 0.0078125 * line; }
 
-int64_t L1BLineMilliseconds(const TL1BPassSpec& spec, int32_t line) {
-    const int64_t gap = spec.GapAfterLine >= 0 && line > spec.GapAfterLine ? 20 * 60000 : 0;
-    return gap + (spec.Gac ? spec.Frames.StartMilliseconds + 500LL * line : LineMilliseconds(spec.Frames, line));
+int64_t L1BLineMilliseconds(const TL1BPassSpec& passSpec, int32_t line) {
+    const int64_t gap = passSpec.GapAfterLine >= 0 && line > passSpec.GapAfterLine ? 20 * 60000 : 0;
+    return gap + (passSpec.Gac ? passSpec.Frames.StartMilliseconds + 500LL * line : LineMilliseconds(passSpec.Frames, line));
 }
 
-TBytes BuildL1BFile(const TL1BPassSpec& spec) { return spec.Older ? BuildOlderFile(spec) : BuildNewerFile(spec); }
+TBytes BuildL1BFile(const TL1BPassSpec& passSpec) { return passSpec.Older ? BuildOlderFile(passSpec) : BuildNewerFile(passSpec); }
 
 TBytes BuildAappFile(const THrptPassSpec& frames, int32_t records, bool littleEndian, int year) {
     TBytes file(static_cast<size_t>(AappRecordBytes) * (static_cast<size_t>(records) + 1), 0);

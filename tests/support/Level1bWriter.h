@@ -36,17 +36,17 @@ struct TL1BPassSpec {
 };
 
 // What the writer puts in: a reader must give these back.
-int32_t L1BWidth(const TL1BPassSpec& spec);
-int32_t L1BLinesPerRecord(const TL1BPassSpec& spec);
-int32_t L1BLines(const TL1BPassSpec& spec);
-int32_t L1BRecordBytes(const TL1BPassSpec& spec);
+int32_t L1BWidth(const TL1BPassSpec& passSpec);
+int32_t L1BLinesPerRecord(const TL1BPassSpec& passSpec);
+int32_t L1BLines(const TL1BPassSpec& passSpec);
+int32_t L1BRecordBytes(const TL1BPassSpec& passSpec);
 // The count a reader delivers for a sample (8-bit files lose the two low bits).
-uint16_t L1BSample(const TL1BPassSpec& spec, int32_t line, int channel, int32_t sample);
+uint16_t L1BSample(const TL1BPassSpec& passSpec, int32_t line, int channel, int32_t sample);
 // Anchor k (0..50) of a line, degrees.
 double L1BLatitude(int32_t line, int anchor);
 double L1BLongitude(int32_t line, int anchor);
 // Time of day of a line: GAC lines are half a second apart, others a sixth.
-int64_t L1BLineMilliseconds(const TL1BPassSpec& spec, int32_t line);
+int64_t L1BLineMilliseconds(const TL1BPassSpec& passSpec, int32_t line);
 
 // In-line calibration of every newer record: visible channels 1..3 (slope 1,
 // intercept 1, slope 2, intercept 2, cross-over) and thermal channels 3..5 (A0, A1, A2).
@@ -58,7 +58,7 @@ constexpr std::array<std::array<double, 3>, 3> NewerThermalCalibration = {
 constexpr std::array<std::array<double, 2>, 5> OlderCalibration = {
     {{0.1035, -3.52}, {0.1108, -3.91}, {-0.0015, 1.52}, {-0.16, 163.4}, {-0.171, 170.2}}};
 
-TBytes BuildL1BFile(const TL1BPassSpec& spec);
+TBytes BuildL1BFile(const TL1BPassSpec& passSpec);
 // AAPP: 22,016-byte records of 16-bit words; littleEndian for the "COA"
 // data sets (code 16), big-endian "CMS" otherwise.
 TBytes BuildAappFile(const THrptPassSpec& frames, int32_t records, bool littleEndian, int year = 2009);

@@ -1,4 +1,4 @@
-// Meteor-M recordings built from the samples of a pass spec: MSU-MR frames
+// Meteor-M recordings built from the samples of a pass description: MSU-MR frames
 // of six channels (channels 4 to 6 stored inverted, as the instrument sends
 // them), ".msu2" files of whole frames, raw ".mn2" files of 1,024-byte
 // transfer frames that carry the frames as payload, and Meteor-M N1 ".mn1"

@@ -1,7 +1,7 @@
 // Whole input files of the station formats that are not plain HRPT frame
 // dumps: Timestep (Windows, DOS, DOS 8-bit), SSB/Orbit, 8-bit raw, CHRPT
 // frames of ten channels, 16-bit SeaWiFS, Dartcom, GTI, Quorum, SmartView
-// and SPOT. Each is built from the samples of a pass spec, so that a test can
+// and SPOT. Each is built from the samples of a pass description, so that a test can
 // tell every stored sample from what the writer put there.
 #pragma once
 
