@@ -107,6 +107,12 @@ void TMainMenus::BuildFileMenu(QMenu& menu) {
     Add(menu, "MenuOpen", "&Open...", [this] {
         if (OnOpen) OnOpen();
     });
+    Add(menu, "MenuFileBrowseAvhrr", "&Browse AVHRR passes...", [this] {
+        if (OnBrowse) OnBrowse(0);
+    });
+    Add(menu, "MenuFileBrowseGlobalMetOp", "Browse &global MetOp passes...", [this] {
+        if (OnBrowse) OnBrowse(1);
+    });
     reopen_ = menu.addMenu("&Reopen");
     reopen_->setObjectName("MenuFileReopen");
     menu.addSeparator();

@@ -1,6 +1,7 @@
 #include "app/TalvessaForm.h"
 
 #include "app/AnalystWindows.h"
+#include "app/AvhrrBrowserForm.h"
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
@@ -225,6 +226,8 @@ void TFormMain::BuildControls() {
     FormLineByLine = new TFormLineByLine(this, sidePanel_->ActionPageDown());
     sidePanel_->OnEnableViewTabs = [this](bool enabled) { EnableViewTabs(enabled); };
     menus_->OnOpen = [this] { MenuOpenClick(); };
+    menus_->OnBrowse = [this](uint8_t mode) { FileBrowseClick(mode); };
+    FormBrowseAVHRR = new TFormBrowseAVHRR(this);
     menus_->OnExit = [this] {
         core_->RequestAbort();
         close();
@@ -424,7 +427,20 @@ bool TFormMain::ReadyToOpen() {
 }
 
 void TFormMain::MenuOpenClick() {
-    if (ReadyToOpen()) OpenWithMenuOff([this] { return ChooseDataFile(); });
+    if (!ReadyToOpen()) return;
+    // Shift held down at the click opens the pass browser instead of the file dialog.
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) return FileBrowseClick(0);
+    OpenWithMenuOff([this] { return ChooseDataFile(); });
+}
+
+void TFormMain::FileBrowseClick(uint8_t mode) {
+    FormBrowseAVHRR->BrowseMode = mode;
+    if (FormBrowseAVHRR->exec() != QDialog::Accepted) return;
+    if (core_->Pass.Loading) {
+        core_->RequestAbort();
+        return;
+    }
+    OpenWithMenuOff([this] { return FormBrowseAVHRR->ChosenDataFile; });
 }
 
 // A pick from the recent files opens at once.

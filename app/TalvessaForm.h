@@ -29,6 +29,7 @@ class TDropFileTarget;
 namespace kestrune {
 
 class TAnalystWindows;
+class TFormBrowseAVHRR;
 class TFormFireDetectionControl;
 class TFormLineByLine;
 class TFormPassDirection;
@@ -134,6 +135,8 @@ private:
 
     bool ReadyToOpen();
     void MenuOpenClick();
+    // The pass browser over the AVHRR (0) or global MetOp (1) archive; its pass opens on OK.
+    void FileBrowseClick(uint8_t mode);
     void MRUFileListMRUItemClick(const std::string& fileName);
     // The Open menu item is off while the file is chosen and read.
     void OpenWithMenuOff(const std::function<std::string()>& fileName);
@@ -174,6 +177,7 @@ private:
     QPoint FlashPoint;
     TFormPassDirection* FormPassDirection = nullptr;
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
+    TFormBrowseAVHRR* FormBrowseAVHRR = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
     std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
     std::unique_ptr<TAnalystWindows> windows_;
