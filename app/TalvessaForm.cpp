@@ -6,6 +6,7 @@
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
 #include "app/ImageDisplay.h"
+#include "app/LanguageSwitch.h"
 #include "app/MainMenus.h"
 #include "app/MostRecentFilesMenu.h"
 #include "app/MouseTools.h"
@@ -156,6 +157,7 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     core_->Headless = headless;
     AttachToCore();
     BuildDropTarget();
+    AttachLanguageSwitch(*this);
 }
 
 // What refers to the core's objects goes before the core: the side panel
