@@ -3,6 +3,7 @@
 #include "platform/DialogService.h"
 #include "platform/Guarded.h"
 #include "platform/Messages_qt.h"
+#include "platform/OleDragDrop_qt.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
@@ -180,6 +181,60 @@ THyCustomShellList::THyCustomShellList(QWidget* parent)
             WhichSpecialFolder(folderIdList_) == CsidlOfSpecialFolder(17) && isVisible())
             Guarded([this] { RefreshFolder(); });
     });
+    setDragEnabled(options_ & hysloOleDrag);
+    dropTarget_ = std::make_unique<TShellControlDropTarget>(
+        *this, TShellControlDropTarget::THooks{
+                   [this](QPoint point, uint32_t, QModelIndex& item) { return DropTargetAt(point, item); },
+                   [this](QPoint point) { DragEdgeScroll(*this, point, dragScroll_); },
+                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
+                       if (OnOleDrag) OnOleDrag(object, keys, point, effect, result);
+                   },
+                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
+                       if (OnOleDrop) OnOleDrop(object, keys, point, effect, result);
+                   },
+                   [this] { Guarded([this] { RefreshChanges(); }); }});
+}
+
+void THyCustomShellList::RegisterDropTarget(bool on) {
+    if (on) ole::RegisterDragDrop(viewport(), dropTarget_.get());
+    else ole::RevokeDragDrop(viewport());
+}
+
+// A folder row takes what is dropped on it; elsewhere the shown folder does.
+std::shared_ptr<ole::IDropTarget> THyCustomShellList::DropTargetAt(QPoint point, QModelIndex& item) {
+    const QModelIndex index = indexAt(point).siblingAtColumn(0);
+    if (THyShListData* record = model_->Row(index.row()); record && index.isValid()) {
+        if (record->IsFolder(options_ & hysloFilesCanBeFolders)) {
+            item = index;
+            return std::make_shared<TFolderDropTarget>(Utf16ToUtf8(record->GetPathName()));
+        }
+    } else if (draggingOut_) {
+        return nullptr;  // rows dragged out and back onto their own folder stay where they are
+    }
+    const auto path = PathFromIdList(folderIdList_);
+    return path ? std::make_shared<TFolderDropTarget>(*path) : nullptr;
+}
+
+void THyCustomShellList::startDrag(Qt::DropActions) {
+    if (!(options_ & hysloOleDrag) || !shellFolder_) return;
+    std::vector<TItemIdList> items;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) items.push_back(model_->Row(index.row())->RelativeIdList());
+    if (items.empty()) return;
+    const auto dataObject = std::make_shared<TDataObject_shlv>(folderIdList_, items);
+    draggingOut_ = true;
+    dragStarted_ = true;
+    bool dropped = false;
+    {
+        const struct TEnd {
+            bool& DraggingOut;
+            ~TEnd() { DraggingOut = false; }
+        } end{draggingOut_};
+        dropped = RunShellDrag(*this, dataObject, AllowedDragEffects(*shellFolder_, items), OnOleDragStart,
+                               OnOleDragComplete) == ole::DRAGDROP_S_DROP;
+    }
+    const bool refresh = dropped || refreshPending_;
+    refreshPending_ = false;
+    if (refresh) RefreshChanges();
 }
 
 // The window is made when first shown: the first fill then runs from the message loop.
@@ -187,11 +242,13 @@ void THyCustomShellList::showEvent(QShowEvent* event) {
     THyCustomListView::showEvent(event);
     if (created_) return;
     created_ = true;
+    RegisterDropTarget(options_ & hysloOleDrop);
     if ((options_ & hysloAutoFill) && ItemCount() == 0) PostMessage(this, WM_HY_FIRSTFILL, 0, 0);
 }
 
 THyCustomShellList::~THyCustomShellList() {
     if (linkedTree_) linkedTree_->shellList_ = nullptr;
+    if (created_ && (options_ & hysloOleDrop)) RegisterDropTarget(false);
     THyDeviceChangeHandler::Instance().Unregister(this);
     if (model_->columnCount() > 0 && saveColumnWidths_) SaveColumnWidths();
     watcher_.reset();
@@ -209,6 +266,8 @@ std::shared_ptr<IShellDetails> THyCustomShellList::ShellDetails() const {
 void THyCustomShellList::SetOptions(uint16_t options) {
     const uint16_t changed = options_ ^ options;
     options_ = options;
+    setDragEnabled(options & hysloOleDrag);
+    if ((changed & hysloOleDrop) && created_) RegisterDropTarget(options & hysloOleDrop);
     if (changed & hysloDynamicRefresh) {
         if (options & hysloDynamicRefresh) StartChangeWatch();
         else if (watcher_) watcher_->RemoveAllWatches();
@@ -653,12 +712,77 @@ THyCustomShellTree::THyCustomShellTree(QWidget* parent)
     THyDeviceChangeHandler::Instance().Register(this, [this](uint32_t, uintptr_t wParam, intptr_t) {
         if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) Guarded([this] { RefreshTree(); });
     });
+    setDragEnabled(options_ & hystoOleDrag);
+    dropTarget_ = std::make_unique<TShellControlDropTarget>(
+        *this, TShellControlDropTarget::THooks{
+                   [this](QPoint point, uint32_t, QModelIndex& item) -> std::shared_ptr<ole::IDropTarget> {
+                       item = indexAt(point);
+                       THyShTreeData* record = NodeData(item);
+                       return record ? NodeDropTarget(record) : nullptr;
+                   },
+                   [this](QPoint point) {
+                       DragEdgeScroll(*this, point, dragScroll_);
+                       DragHover(point);
+                   },
+                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
+                       if (OnOleDrag) OnOleDrag(object, keys, point, effect, result);
+                   },
+                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
+                       if (OnOleDrop) OnOleDrop(object, keys, point, effect, result);
+                   },
+                   [this] { Guarded([this] { RefreshTree(); }); }});
+}
+
+void THyCustomShellTree::RegisterDropTarget(bool on) {
+    if (on) ole::RegisterDragDrop(viewport(), dropTarget_.get());
+    else ole::RevokeDragDrop(viewport());
+}
+
+void THyCustomShellTree::DragHover(QPoint point) {
+    const THoverMetrics hover = HoverMetrics();
+    const QRect rest(dragHoverPoint_ - QPoint(hover.Width / 2, hover.Height / 2), QSize(hover.Width, hover.Height));
+    if (!dragHoverTime_.isValid() || !rest.contains(point)) {
+        dragHoverPoint_ = point;
+        dragHoverTime_.start();
+        return;
+    }
+    if (dragHoverTime_.elapsed() <= hover.TimeMs) return;
+    const QModelIndex node = indexAt(point);
+    if (node.isValid() && model_->hasChildren(node) && !isExpanded(node)) {
+        const TLock lock(changeLock_);
+        expand(node);
+    }
+    dragHoverTime_.start();
+}
+
+void THyCustomShellTree::startDrag(Qt::DropActions) {
+    TShellTreeNode* node = model_->Node(currentIndex());
+    // The root cannot be dragged.
+    if (!(options_ & hystoOleDrag) || node == &model_->Top() || node->Parent == &model_->Top()) return;
+    const std::shared_ptr<IShellFolder> parentFolder = node->Data->ParentFolder();
+    if (!parentFolder) return;
+    const TItemIdList absolute = node->Data->AbsoluteIdList();
+    const auto dataObject = std::make_shared<TDataObject_shtv>(absolute.parent(), std::vector<TItemIdList>{absolute.last()});
+    inShellOperation_ = true;
+    bool dropped = false;
+    {
+        const struct TEnd {
+            bool& InShellOperation;
+            ~TEnd() { InShellOperation = false; }
+        } end{inShellOperation_};
+        dropped = RunShellDrag(*this, dataObject, AllowedDragEffects(*parentFolder, {node->Data->RelativeIdList()}),
+                               OnOleDragStart, OnOleDragComplete) == ole::DRAGDROP_S_DROP;
+    }
+    const bool refresh = dropped || rebuildPending_;
+    rebuildPending_ = false;
+    if (refresh) RefreshTree();
 }
 
 void THyCustomShellTree::showEvent(QShowEvent* event) {
     THyCustomTreeView::showEvent(event);
     if (created_) return;
     created_ = true;
+    RegisterDropTarget(options_ & hystoOleDrop);
     if (rebuildPending_ || ((options_ & hystoAutoFill) && model_->Top().Children.empty()))
         PostMessage(this, WM_HY_FIRSTFILL, 0, 0);
 }
@@ -666,6 +790,7 @@ void THyCustomShellTree::showEvent(QShowEvent* event) {
 THyCustomShellTree::~THyCustomShellTree() {
     THyDeviceChangeHandler::Instance().Unregister(this);
     if (shellList_) shellList_->linkedTree_ = nullptr;
+    if (created_ && (options_ & hystoOleDrop)) RegisterDropTarget(false);
     const TLock lock(changeLock_);
     watcher_.reset();
     setModel(nullptr);
@@ -674,6 +799,8 @@ THyCustomShellTree::~THyCustomShellTree() {
 void THyCustomShellTree::SetOptions(uint16_t options) {
     const uint16_t changed = options_ ^ options;
     options_ = options;
+    setDragEnabled(options & hystoOleDrag);
+    if ((changed & hystoOleDrop) && created_) RegisterDropTarget(options & hystoOleDrop);
     if (changed & hystoDynamicRefresh) {
         watchedDrives_.clear();
         if (options & hystoDynamicRefresh) StartDriveWatch();

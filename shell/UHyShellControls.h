@@ -5,6 +5,7 @@
 
 #include "shell/UHyChangeHandler.h"
 #include "shell/UHyListRules.h"
+#include "shell/UHyShellDragDrop.h"
 #include "shell/UHyShellData.h"
 #include "shell/UHyShellLocator.h"
 #include "shell/UHyTreeList.h"
@@ -101,6 +102,13 @@ public:
     std::function<void()> OnFillComplete;
     std::function<void()> OnFolderChanged;
     std::function<void(int row, WideString& text)> OnEditedW;
+    TOleDragStartEvent OnOleDragStart;
+    TOleDragCompleteEvent OnOleDragComplete;
+    TOleDropEvent OnOleDrag;
+    TOleDropEvent OnOleDrop;
+    // Set by the first drag out of the list, and kept.
+    bool DragStarted() const { return dragStarted_; }
+    TShellControlDropTarget* DropTarget() const { return dropTarget_.get(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -111,9 +119,13 @@ protected:
     void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void startDrag(Qt::DropActions actions) override;
+    QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
 
 private:
     friend class THyCustomShellTree;
+    void RegisterDropTarget(bool on);
+    std::shared_ptr<ole::IDropTarget> DropTargetAt(QPoint point, QModelIndex& item);
     friend class TShellListModel;
     void FolderLocatorChanged();
     void FillItems();
@@ -146,6 +158,9 @@ private:
     bool ignoreNextChange_ = false;
     bool refreshPending_ = false;
     bool draggingOut_ = false;
+    bool dragStarted_ = false;
+    std::unique_ptr<TShellControlDropTarget> dropTarget_;
+    QElapsedTimer dragScroll_;
     // The window exists once first shown: fills wait for it.
     bool created_ = false;
     QTimer refreshTimer_;
@@ -207,6 +222,13 @@ public:
     std::function<void()> OnFillStart;
     std::function<void()> OnFillComplete;
     std::function<void(const QModelIndex& node, WideString& text)> OnEditedW;
+    TOleDragStartEvent OnOleDragStart;
+    TOleDragCompleteEvent OnOleDragComplete;
+    TOleDropEvent OnOleDrag;
+    TOleDropEvent OnOleDrop;
+    TShellControlDropTarget* DropTarget() const { return dropTarget_.get(); }
+    // A drag resting at point: expands the node under it after the hover time.
+    void DragHover(QPoint point);
 
 protected:
     bool event(QEvent* event) override;
@@ -215,9 +237,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
+    void startDrag(Qt::DropActions actions) override;
+    QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
 
 private:
     friend class TShellTreeModel;
+    void RegisterDropTarget(bool on);
     friend class THyCustomShellList;
     enum TJob { jobNone = 0, jobHandOver = 1, jobRefresh = 2 };
     void BaseFolderChanged();
@@ -253,6 +278,10 @@ private:
     bool created_ = false;
     std::unique_ptr<TChangeHandlerThread> watcher_;
     std::vector<std::string> watchedDrives_;
+    std::unique_ptr<TShellControlDropTarget> dropTarget_;
+    QElapsedTimer dragScroll_;
+    QPoint dragHoverPoint_;
+    QElapsedTimer dragHoverTime_;
 };
 
 class THyShellTree : public THyCustomShellTree {

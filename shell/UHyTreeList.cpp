@@ -25,6 +25,15 @@ void THyContextView::contextMenuEvent(QContextMenuEvent* event) {
     DoContextPopup(index, position);
 }
 
+void THyContextView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QModelIndex highlight = DropHighlight();
+    if (!highlight.isValid() || highlight.row() != index.row() || highlight.parent() != index.parent())
+        return QTreeView::drawRow(painter, option, index);
+    QStyleOptionViewItem marked(option);
+    marked.state |= QStyle::State_Selected;
+    QTreeView::drawRow(painter, marked, index);
+}
+
 void THyContextView::DoContextPopup(const QModelIndex& index, QPoint position) {
     QMenu* menu = PopupMenu;
     RaiseContextEvent(index, position, menu);

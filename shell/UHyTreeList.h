@@ -25,6 +25,9 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The drop target's item is drawn as selected.
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    virtual QModelIndex DropHighlight() const { return {}; }
     // Raises the event and shows what menu remains.
     virtual void DoContextPopup(const QModelIndex& index, QPoint position);
     virtual void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) = 0;
