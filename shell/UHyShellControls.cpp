@@ -156,6 +156,14 @@ Qt::Alignment AlignmentOf(int format) {
     }
 }
 
+// An owner event handed on as it stands when the drop comes, set or not.
+TOleDropEvent Forward(const TOleDropEvent& event) {
+    return [&event](const std::shared_ptr<ole::IDataObject>& object, uint32_t keys, QPoint point, uint32_t& effect,
+                    HRESULT& result) {
+        if (event) event(object, keys, point, effect, result);
+    };
+}
+
 }  // namespace
 
 std::vector<uint8_t>& ColumnWidthStream() {
@@ -186,12 +194,7 @@ THyCustomShellList::THyCustomShellList(QWidget* parent)
         *this, TShellControlDropTarget::THooks{
                    [this](QPoint point, uint32_t, QModelIndex& item) { return DropTargetAt(point, item); },
                    [this](QPoint point) { DragEdgeScroll(*this, point, dragScroll_); },
-                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
-                       if (OnOleDrag) OnOleDrag(object, keys, point, effect, result);
-                   },
-                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
-                       if (OnOleDrop) OnOleDrop(object, keys, point, effect, result);
-                   },
+                   Forward(OnOleDrag), Forward(OnOleDrop),
                    [this] { Guarded([this] { RefreshChanges(); }); }});
 }
 
@@ -724,12 +727,7 @@ THyCustomShellTree::THyCustomShellTree(QWidget* parent)
                        DragEdgeScroll(*this, point, dragScroll_);
                        DragHover(point);
                    },
-                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
-                       if (OnOleDrag) OnOleDrag(object, keys, point, effect, result);
-                   },
-                   [this](const auto& object, uint32_t keys, QPoint point, uint32_t& effect, HRESULT& result) {
-                       if (OnOleDrop) OnOleDrop(object, keys, point, effect, result);
-                   },
+                   Forward(OnOleDrag), Forward(OnOleDrop),
                    [this] { Guarded([this] { RefreshTree(); }); }});
 }
 
