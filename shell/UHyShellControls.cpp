@@ -449,10 +449,8 @@ void THyCustomShellList::RefreshChanges() {
             auto record = std::make_unique<THyShListData>(*this, found[entry]);
             if (DoAddItem(*record)) rows.push_back(std::move(record));
         }
-        if (!rows.empty()) {
-            model_->Append(std::move(rows));
-            Sort();
-        }
+        // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
+        model_->Append(std::move(rows));
     }
     if (OnFillComplete) OnFillComplete();
 }
@@ -504,6 +502,7 @@ bool THyCustomShellList::event(QEvent* event) {
     Guarded([&] {
         if (message->Msg == WM_HY_FOLDERCHANGE) FolderChangeMessage();
         else if (message->Msg == WM_HY_FIRSTFILL && (options_ & hysloAutoFill) && ItemCount() == 0) RefreshFolder();
+        else if (message->Msg == WM_HY_EDITPENDING) EditItemNamed(PendingEditName);
     });
     return true;
 }

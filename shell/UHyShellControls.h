@@ -89,6 +89,8 @@ public:
     HRESULT InvokeSelectionVerb(const std::string& verb);
     // Edits the label of the row with that display name.
     bool EditItemNamed(const WideString& name);
+    // The row whose label the edit-request message (WM_USER+102) puts into editing.
+    WideString PendingEditName;
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }
