@@ -87,6 +87,7 @@ void TFormBrowseAVHRR::BuildControls() {
 
     ButtonToday = new QPushButton("Today", this);
     ButtonToday->setObjectName("ButtonToday");
+    ButtonToday->setAutoDefault(false);
     const auto dayButton = [this](const char* name, Qt::ArrowType arrow, const char* tip) {
         auto* button = new QToolButton(this);
         button->setObjectName(name);

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -116,6 +117,28 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
     form.ButtonOpenClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPass) {
+    fs::create_directories(base_ + "2021/05/04/extra");
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "noaa19_2.hpt");
+    ASSERT_FALSE(form.ChosenDataFile.empty());
+    auto& list = *form.HyShellListBrowse;
+    int row = 0;
+    while (list.ItemData(row)->DisplayName() != u"extra") ++row;
+    const QPoint at = list.visualRect(list.Model().index(row, 0)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+        QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &event);
+    }
+    EXPECT_EQ(Shown(form), base_ + "2021/05/04/extra/");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_NE(form.result(), QDialog::Accepted);
 }
 
 TEST_F(AvhrrBrowserFormTest, TreeClickIgnoresTheListUntilItFollows) {
