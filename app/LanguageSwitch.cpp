@@ -1,5 +1,6 @@
 #include "app/LanguageSwitch.h"
 
+#include "app/PersistingControls.h"
 #include "localise/LocOnFly.h"
 #include "platform/ResCodePages.h"
 
@@ -42,12 +43,18 @@ QByteArray QtPropertyName(const QObject& object, std::string_view name) {
     return qt;
 }
 
+// Item texts change in place, so the choice stays.
 bool SetItems(QObject& object, const QString& value) {
-    auto* combo = qobject_cast<QComboBox*>(&object);
-    if (!combo) return false;
     const QStringList lines = value.split(QStringLiteral("\r\n"));
-    for (int i = 0; i < combo->count() && i < lines.size(); ++i) combo->setItemText(i, lines[i]);
-    return true;
+    if (auto* combo = qobject_cast<QComboBox*>(&object)) {
+        for (int i = 0; i < combo->count() && i < lines.size(); ++i) combo->setItemText(i, lines[i]);
+        return true;
+    }
+    if (auto* group = dynamic_cast<TqelRadioGroup*>(&object)) {
+        for (int i = 0; i < group->ItemCount() && i < lines.size(); ++i) group->Button(i)->setText(lines[i]);
+        return true;
+    }
+    return false;
 }
 
 QObject* Child(QObject& object, std::string_view name) {
@@ -149,7 +156,7 @@ void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer) {
 
 namespace kestrune {
 
-void AttachLanguageSwitch(QMainWindow& window) {
+void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, std::function<void()> changed) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
     auto* menu = new QMenu(QStringLiteral("&Language"), window.menuBar());
     menu->setObjectName("MenuLanguage");
@@ -159,8 +166,16 @@ void AttachLanguageSwitch(QMainWindow& window) {
     window.menuBar()->insertMenu(help, menu);
     if (localizer.Initialized()) CreateLanguageMenu(*menu, localizer);
     localizer.TranslateOpenForms = [&localizer] { TranslateOpenForms(localizer); };
+    localizer.OnBeforeTranslate = std::move(changing);
+    localizer.OnAfterTranslate = [changed = std::move(changed)](const TLFInfo&) { changed(); };
     // Windows made after a switch take the texts of the language in effect.
     TranslateFormObject(window, localizer);
+}
+
+void DetachLanguageSwitch() {
+    TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
+    localizer.OnBeforeTranslate = nullptr;
+    localizer.OnAfterTranslate = nullptr;
 }
 
 }  // namespace kestrune

@@ -3,6 +3,7 @@
 // dotted names and properties through Qt's meta-object system.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,8 +18,11 @@ namespace kestrune {
 class TQLocalizerOnFly;
 
 // Puts the Language menu before the Help menu, makes the switcher
-// re-translate the open windows, and shows the window in the language in effect.
-void AttachLanguageSwitch(QMainWindow& window);
+// re-translate the open windows, and shows the window in the language in
+// effect. changing runs before a switch, changed after it.
+void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, std::function<void()> changed);
+// The window goes: the switcher no longer calls it.
+void DetachLanguageSwitch();
 // One radio item per language; choosing one switches to it.
 void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer);
 // Every open window, then the Language menus' checks.

@@ -157,12 +157,13 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     core_->Headless = headless;
     AttachToCore();
     BuildDropTarget();
-    AttachLanguageSwitch(*this);
+    AttachLanguageSwitch(*this, [this] { LanguageChanging(); }, [this] { LanguageChanged(); });
 }
 
 // What refers to the core's objects goes before the core: the side panel
 // and the fire window write their values from the core's fields when freed.
 TFormMain::~TFormMain() {
+    DetachLanguageSwitch();
     DropFileTarget->UnregisterControl(this);
     recentFiles_.reset();
     windows_.reset();
@@ -172,6 +173,27 @@ TFormMain::~TFormMain() {
     core_.reset();
     SetHelpViewer(nullptr);
     TDialogService::Instance().SetInteractiveHandler(nullptr);
+}
+
+// The switch sets the item lists again, so the two choices are kept across it.
+void TFormMain::LanguageChanging() {
+    KeptGammaFCIndex = GammaComboBoxFC().ItemIndex();
+    KeptSstRangeIndex = SstRangeGroup().ItemIndex();
+}
+
+void TFormMain::LanguageChanged() {
+    sidePanel_->SetLanguageTexts();
+    GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
+    SstRangeGroup().SetItemIndex(KeptSstRangeIndex);
+    FormFireDetectionControl->SetExplainText();
+}
+
+TqelComboBox& TFormMain::GammaComboBoxFC() const {
+    return *static_cast<TqelComboBox*>(sidePanel_->Control(TSidePanelControl::ComboBoxGammaCorrectFC));
+}
+
+TqelRadioGroup& TFormMain::SstRangeGroup() const {
+    return *static_cast<TqelRadioGroup*>(sidePanel_->Control(TSidePanelControl::RadioGroupSstDisplayRange));
 }
 
 void TFormMain::LoadPersistingControls(TViewOptions& options) { sidePanel_->LoadControls(options); }

@@ -38,6 +38,7 @@ class TMainMenus;
 class TMostRecentFilesMenu;
 class TMouseTools;
 class TSidePanel;
+class TqelComboBox;
 class TqelRadioGroup;
 
 // The window's placement as the stored placement reads and sets it.
@@ -153,6 +154,11 @@ private:
     void PopupImageGoogleEarthClick();
     void TimerFlashCursorTimer();
     void FlashStep();
+    // The language switch's two call-backs, before and after.
+    void LanguageChanging();
+    void LanguageChanged();
+    TqelComboBox& GammaComboBoxFC() const;
+    TqelRadioGroup& SstRangeGroup() const;
 
     TWindowPlacement placement_;
     std::unique_ptr<TMainMenus> menus_;
@@ -174,6 +180,8 @@ private:
     QTimer* TimerFlashCursor = nullptr;
     QTimer* flashBlink_ = nullptr;
     int flashStep_ = 0;
+    int KeptGammaFCIndex = -1;
+    int KeptSstRangeIndex = -1;
     QPoint FlashPoint;
     TFormPassDirection* FormPassDirection = nullptr;
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;

@@ -1,4 +1,5 @@
 #include "app/LanguageSwitch.h"
+#include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
 
 #include "localise/LocOnFly.h"
@@ -14,6 +15,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -33,9 +36,11 @@ std::vector<TTranslationRow> GermanTable() {
     return ReadTranslationTable(text);
 }
 
-// Every text of the window's menus and buttons, by object name.
+// Every text of the window's menus, buttons and labels, by object name.
 std::map<QString, QString> Texts(QWidget& form) {
-    std::map<QString, QString> texts;
+    std::map<QString, QString> texts{{"/w", form.windowTitle()}};
+    for (QLabel* label : form.findChildren<QLabel*>()) texts[label->objectName() + "/l"] = label->text();
+    for (QWidget* widget : form.findChildren<QWidget*>()) texts[widget->objectName() + "/h"] = widget->toolTip();
     for (QAction* item : form.findChildren<QAction*>()) texts[item->objectName() + "/a"] = item->text();
     for (QMenu* menu : form.findChildren<QMenu*>()) texts[menu->objectName() + "/m"] = menu->title();
     for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) texts[button->objectName() + "/b"] = button->text();
@@ -122,6 +127,34 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     EXPECT_EQ(Texts(*form_), native);
     EXPECT_EQ(resStr(SLanguageNotFound), "Language \"%s\" is not found");
     EXPECT_EQ(Stored(), "EXE");
+}
+
+TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices) {
+    auto* goTo = testing::Find<QDialog>(*form_, "FormGoToLocation");
+    goTo->show();
+    auto& gamma = dynamic_cast<TqelComboBox&>(*testing::Find<QWidget>(*form_, "ComboBoxGammaCorrectFC"));
+    auto& range = dynamic_cast<TqelRadioGroup&>(*testing::Find<QWidget>(*form_, "RadioGroupSstDisplayRange"));
+    gamma.SetItemIndex(4);
+    range.SetItemIndex(3);
+    const auto nativeMain = Texts(*form_);
+    const auto nativeGoTo = Texts(*goTo);
+
+    Choose("German");
+    EXPECT_EQ(goTo->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*goTo, "ButtonCancel")->text(), "Abbrechen");
+    EXPECT_EQ(range.Button(3)->text(), QString::fromUtf8("Heiß"));
+    EXPECT_EQ(gamma.ItemIndex(), 4);
+    EXPECT_EQ(range.ItemIndex(), 3);
+    EXPECT_TRUE(gamma.toolTip().startsWith(QString::fromUtf8("Wert – Betonung\n0.6 – Wolken stark\n")));
+    EXPECT_EQ(gamma.toolTip().count('\n'), 7);
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "BitBtnSaveTemps")->text(), "Speichern\nTemp.");
+    EXPECT_TRUE(testing::Find<QLabel>(*form_, "LabelExplain")->text().startsWith("Geben Sie"));
+
+    Choose("English");
+    EXPECT_EQ(Texts(*goTo), nativeGoTo);
+    EXPECT_EQ(Texts(*form_), nativeMain);
+    EXPECT_EQ(gamma.ItemIndex(), 4);
+    EXPECT_EQ(range.ItemIndex(), 3);
 }
 
 TEST_F(LanguageSwitchTest, RebuildsTheLibraryOnlyForAChangedLanguageFile) {

@@ -32,12 +32,16 @@ TLocItem* RowItem(TLocStorage& storage, const TTranslationRow& row, bool create)
         TLocUnit* unit = storage.Units.Find(row.Node.substr(1));
         return unit ? unit->Constants.Find(row.Name) : nullptr;
     }
+    // A row whose component is the form itself names a property of the form.
+    const bool ofForm = row.Name == row.Node;
     if (!create) {
         TLocForm* form = storage.Forms.Find(row.Node);
+        if (form && ofForm) return form->Properties.Find(row.Property);
         TLocComponent* component = form ? form->Components.Find(row.Name) : nullptr;
         return component ? component->Properties.Find(row.Property) : nullptr;
     }
-    auto& properties = storage.Forms.FindOrAdd(row.Node).Components.FindOrAdd(row.Name).Properties;
+    TLocForm& form = storage.Forms.FindOrAdd(row.Node);
+    auto& properties = ofForm ? form.Properties : form.Components.FindOrAdd(row.Name).Properties;
     if (TLocItem* item = properties.Find(row.Property)) return item;
     return &storage.AddProperty(properties, row.Property, -1, LocKindText);
 }
@@ -45,6 +49,12 @@ TLocItem* RowItem(TLocStorage& storage, const TTranslationRow& row, bool create)
 void SetStampedText(const TLocStorage& storage, TLocItem& item, size_t column, const std::string& text) {
     storage.SetText(item, column, Utf8ToUtf16(text));
     item.Values[column].Stamp = static_cast<int32_t>(ProgramStamp);
+}
+
+// "\\n" in a text separates the items of a list.
+std::string ListText(std::string text) {
+    for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 2)) text.replace(at, 2, "\r\n");
+    return text;
 }
 
 }  // namespace
@@ -68,7 +78,7 @@ std::vector<TTranslationRow> ReadTranslationTable(std::string_view text) {
         }
         if (fields.size() != 5 || fields[1].empty() || fields[3].empty())
             throw Exception("translation table: line " + std::to_string(lineNumber) + " needs five tab-separated fields");
-        rows.push_back({fields[0], fields[1], fields[2], fields[3], fields[4]});
+        rows.push_back({fields[0], fields[1], fields[2], ListText(fields[3]), ListText(fields[4])});
     }
     return rows;
 }

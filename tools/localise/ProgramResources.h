@@ -22,7 +22,8 @@ TBytes WriteProgramResources(const TLocStorage& native, const std::vector<TFormR
 constexpr uint16_t ProgramNativeLanguage = 9;
 constexpr uint32_t ProgramStamp = 1600;
 // One row of a translation table: a window text (node = form, name = component
-// path, property) or, with node "@unit", a resource string (name = constant).
+// path, property; the form's own when the path is the form's name) or, with
+// node "@unit", a resource string (name = constant). "\n" separates list items.
 struct TTranslationRow {
     std::string Node, Name, Property, Native, Translation;
 };
