@@ -144,6 +144,17 @@ TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"sub"}));
 }
 
+TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
+    const auto list = ShownList(u"*.hpt");
+    list->SetViewStyle(svsList);
+    ASSERT_TRUE(list->IconView() && list->IconView()->isVisible());
+    EXPECT_EQ(list->IconView()->model()->rowCount(), list->ItemCount());
+    list->IconView()->setCurrentIndex(list->Model().index(1, 0));
+    EXPECT_EQ(list->GetSelectedData(), list->ItemData(1));
+    list->SetViewStyle(svsReport);
+    EXPECT_FALSE(list->IconView()->isVisible());
+}
+
 class ShellTreeTest : public ShellControlsTest {
 protected:
     std::unique_ptr<THyShellTree> ShownTree(uint16_t options) {
