@@ -2,6 +2,8 @@
 
 #include "app/EventGuard.h"
 #include "app/PersistingControls.h"
+#include "localise/LocResources.h"
+#include "localise/LocUtils.h"
 #include "platform/DialogService.h"
 #include "render/Canvas.h"
 
@@ -214,9 +216,7 @@ QWidget* TFormFireDetectionControl::BuildAdvancedPage() {
 }
 
 void TFormFireDetectionControl::SetExplainText() {
-    LabelExplain->setText(
-        "Enter the minimum mid-IR (channel 3B) temperature for a fire pixel, and the minimum difference between "
-        "channel 3B and channel 4 temperature.");
+    LabelExplain->setText(ToQt(resStr(res::SFireExplain)));
 }
 
 // The settings may have changed since the window was last open.

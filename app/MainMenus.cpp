@@ -7,10 +7,11 @@
 #include "decoding/Telemetry.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
+#include "platform/ResCodePages.h"
+#include "shell/FHyFolderBrowseDlg.h"
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -106,6 +107,12 @@ QAction* TMainMenus::AddWindowItem(QMenu& menu, const char* name, const char* ca
 void TMainMenus::BuildFileMenu(QMenu& menu) {
     Add(menu, "MenuOpen", "&Open...", [this] {
         if (OnOpen) OnOpen();
+    });
+    Add(menu, "MenuFileBrowseAvhrr", "&Browse AVHRR passes...", [this] {
+        if (OnBrowse) OnBrowse(0);
+    });
+    Add(menu, "MenuFileBrowseGlobalMetOp", "Browse &global MetOp passes...", [this] {
+        if (OnBrowse) OnBrowse(1);
     });
     reopen_ = menu.addMenu("&Reopen");
     reopen_->setObjectName("MenuFileReopen");
@@ -293,16 +300,13 @@ void TMainMenus::RestartNeeded(const char* item, bool& setting) {
 // Cancel leaves the results folder empty: products then go beside the data file.
 void TMainMenus::OptionsSaveLocationClick() {
     std::string& folder = core_->Settings.ResultsFolder->Value;
-    QFileDialog dialog(&window_, "Choose path for results");
-    dialog.setObjectName("FolderDialogResults");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Reject, "Cancel => default (no location)");
-    if (!folder.empty() && DirectoryExists(folder)) dialog.setDirectory(ToQt(folder));
+    shell::THyFolderBrowseDlg dialog;
+    if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(Utf8ToUtf16(folder));
+    dialog.Title = u"Choose path for results";
+    dialog.SetText(u"Cancel => default (no location)");
     folder.clear();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    folder = IncludeTrailingPathDelimiter(dialog.selectedFiles().front().toStdString());
+    if (!dialog.Execute()) return;
+    folder = IncludeTrailingPathDelimiter(Utf16ToUtf8(dialog.GetFolderPath()));
 }
 
 void TMainMenus::MenuViewTelemetryClick() {

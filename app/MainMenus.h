@@ -28,6 +28,8 @@ public:
     void Attach(TMainCore& core);
 
     std::function<void()> OnOpen;
+    // The pass browser: mode 0 the AVHRR archive, 1 the global MetOp archive.
+    std::function<void(uint8_t mode)> OnBrowse;
     std::function<void()> OnExit;
     std::function<void()> OnLineByLine;
     std::function<void()> OnFireDetection;

@@ -5,6 +5,8 @@
 #include "app/MainCore.h"
 #include "app/PersistingControls.h"
 #include "decoding/Sensor.h"
+#include "localise/LocResources.h"
+#include "localise/LocUtils.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
@@ -118,9 +120,18 @@ TSidePanel::TSidePanel(QWidget* parent)
     BuildTimers();
     BuildActions();
     ConnectHandlers();
+    SetLanguageTexts();
 }
 
 TSidePanel::~TSidePanel() = default;
+
+void TSidePanel::SetLanguageTexts() {
+    std::string hint = resStr(res::SGammaHintHeading);
+    for (uint16_t line = 1; line < res::SGammaHintLines; ++line) hint += "\n" + resStr(res::SGammaHintHeading + line);
+    Control(C::ComboBoxGammaCorrectFC)->setToolTip(ToQt(hint));
+    static_cast<QPushButton*>(Control(C::BitBtnSaveTemps))
+        ->setText(ToQt(resStr(res::SSaveTempsSave) + "\n" + resStr(res::SSaveTempsTemps)));
+}
 
 // ---- building ----------------------------------------------------------------
 
@@ -164,9 +175,7 @@ void TSidePanel::BuildOverlayTools(QWidget* area) {
 }
 
 void TSidePanel::BuildFalseColourControls() {
-    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24))
-        ->setToolTip("Value - emphasis\n0.6 - Cloud strong\n0.8 - Cloud\n1.0 - neutral\n1.3 - Land weak\n"
-                     "1.7 - Land medium\n2.1 - Land strong\n2.5 - Land stronger");
+    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24));
     RadioGroupBrightness = RadioGroup(C::RadioGroupBrightness, " Bright ch. ", Items(BrightnessItems), 3,
                                       "BrightnessChannel", Row(28, GroupHeight(BrightnessItems.size(), 3)));
     RadioGroup(C::RadioGroupColour, " Colour ch. ", Items(ColourChannelItems), 3, "ColourChannel", Row(94, 42));
@@ -249,7 +258,7 @@ void TSidePanel::BuildTemperatureControls() {
     UpDownUserMaxTemp = UpDown(C::UpDownUserMaxTemp, -60, 60, "UserMaxTemp", {Left + Width - 60, 234, 60, 24});
     LabelTempRange = new QLabel(viewArea_);
     Register(C::LabelTempRange, LabelTempRange, Row(262, 20));
-    auto* saveTemps = Button("BitBtnSaveTemps", "Save\ntemps", viewArea_, {});
+    auto* saveTemps = Button("BitBtnSaveTemps", "", viewArea_, {});
     Register(C::BitBtnSaveTemps, saveTemps, {Left, 0, 80, 40});
 }
 

@@ -46,6 +46,10 @@ public:
     // goes into the threshold up-down.
     void Attach(TMainCore& core);
 
+    // The texts the panel sets itself, in the language in effect: the
+    // false-colour gamma hint and the save-temperatures caption.
+    void SetLanguageTexts();
+
     // What the window does for the panel.
     std::function<void(bool enabled)> OnEnableViewTabs;
     // Whether the left mouse button is down now (the pending range redisplay waits for it).

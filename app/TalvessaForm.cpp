@@ -1,10 +1,12 @@
 #include "app/TalvessaForm.h"
 
 #include "app/AnalystWindows.h"
+#include "app/AvhrrBrowserForm.h"
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
 #include "app/ImageDisplay.h"
+#include "app/LanguageSwitch.h"
 #include "app/MainMenus.h"
 #include "app/MostRecentFilesMenu.h"
 #include "app/MouseTools.h"
@@ -155,11 +157,13 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     core_->Headless = headless;
     AttachToCore();
     BuildDropTarget();
+    AttachLanguageSwitch(*this, [this] { LanguageChanging(); }, [this] { LanguageChanged(); });
 }
 
 // What refers to the core's objects goes before the core: the side panel
 // and the fire window write their values from the core's fields when freed.
 TFormMain::~TFormMain() {
+    DetachLanguageSwitch();
     DropFileTarget->UnregisterControl(this);
     recentFiles_.reset();
     windows_.reset();
@@ -169,6 +173,27 @@ TFormMain::~TFormMain() {
     core_.reset();
     SetHelpViewer(nullptr);
     TDialogService::Instance().SetInteractiveHandler(nullptr);
+}
+
+// The switch sets the item lists again, so the two choices are kept across it.
+void TFormMain::LanguageChanging() {
+    KeptGammaFCIndex = GammaComboBoxFC().ItemIndex();
+    KeptSstRangeIndex = SstRangeGroup().ItemIndex();
+}
+
+void TFormMain::LanguageChanged() {
+    sidePanel_->SetLanguageTexts();
+    GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
+    SstRangeGroup().SetItemIndex(KeptSstRangeIndex);
+    FormFireDetectionControl->SetExplainText();
+}
+
+TqelComboBox& TFormMain::GammaComboBoxFC() const {
+    return *static_cast<TqelComboBox*>(sidePanel_->Control(TSidePanelControl::ComboBoxGammaCorrectFC));
+}
+
+TqelRadioGroup& TFormMain::SstRangeGroup() const {
+    return *static_cast<TqelRadioGroup*>(sidePanel_->Control(TSidePanelControl::RadioGroupSstDisplayRange));
 }
 
 void TFormMain::LoadPersistingControls(TViewOptions& options) { sidePanel_->LoadControls(options); }
@@ -223,6 +248,8 @@ void TFormMain::BuildControls() {
     FormLineByLine = new TFormLineByLine(this, sidePanel_->ActionPageDown());
     sidePanel_->OnEnableViewTabs = [this](bool enabled) { EnableViewTabs(enabled); };
     menus_->OnOpen = [this] { MenuOpenClick(); };
+    menus_->OnBrowse = [this](uint8_t mode) { FileBrowseClick(mode); };
+    FormBrowseAVHRR = new TFormBrowseAVHRR(this);
     menus_->OnExit = [this] {
         core_->RequestAbort();
         close();
@@ -422,7 +449,20 @@ bool TFormMain::ReadyToOpen() {
 }
 
 void TFormMain::MenuOpenClick() {
-    if (ReadyToOpen()) OpenWithMenuOff([this] { return ChooseDataFile(); });
+    if (!ReadyToOpen()) return;
+    // Shift held down at the click opens the pass browser instead of the file dialog.
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) return FileBrowseClick(0);
+    OpenWithMenuOff([this] { return ChooseDataFile(); });
+}
+
+void TFormMain::FileBrowseClick(uint8_t mode) {
+    FormBrowseAVHRR->BrowseMode = mode;
+    if (FormBrowseAVHRR->exec() != QDialog::Accepted) return;
+    if (core_->Pass.Loading) {
+        core_->RequestAbort();
+        return;
+    }
+    OpenWithMenuOff([this] { return FormBrowseAVHRR->ChosenDataFile; });
 }
 
 // A pick from the recent files opens at once.

@@ -29,6 +29,7 @@ class TDropFileTarget;
 namespace kestrune {
 
 class TAnalystWindows;
+class TFormBrowseAVHRR;
 class TFormFireDetectionControl;
 class TFormLineByLine;
 class TFormPassDirection;
@@ -37,6 +38,7 @@ class TMainMenus;
 class TMostRecentFilesMenu;
 class TMouseTools;
 class TSidePanel;
+class TqelComboBox;
 class TqelRadioGroup;
 
 // The window's placement as the stored placement reads and sets it.
@@ -134,6 +136,8 @@ private:
 
     bool ReadyToOpen();
     void MenuOpenClick();
+    // The pass browser over the AVHRR (0) or global MetOp (1) archive; its pass opens on OK.
+    void FileBrowseClick(uint8_t mode);
     void MRUFileListMRUItemClick(const std::string& fileName);
     // The Open menu item is off while the file is chosen and read.
     void OpenWithMenuOff(const std::function<std::string()>& fileName);
@@ -150,6 +154,11 @@ private:
     void PopupImageGoogleEarthClick();
     void TimerFlashCursorTimer();
     void FlashStep();
+    // The language switch's two call-backs, before and after.
+    void LanguageChanging();
+    void LanguageChanged();
+    TqelComboBox& GammaComboBoxFC() const;
+    TqelRadioGroup& SstRangeGroup() const;
 
     TWindowPlacement placement_;
     std::unique_ptr<TMainMenus> menus_;
@@ -171,9 +180,12 @@ private:
     QTimer* TimerFlashCursor = nullptr;
     QTimer* flashBlink_ = nullptr;
     int flashStep_ = 0;
+    int KeptGammaFCIndex = -1;
+    int KeptSstRangeIndex = -1;
     QPoint FlashPoint;
     TFormPassDirection* FormPassDirection = nullptr;
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
+    TFormBrowseAVHRR* FormBrowseAVHRR = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
     std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
     std::unique_ptr<TAnalystWindows> windows_;

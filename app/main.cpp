@@ -3,6 +3,7 @@
 // screen (see CommandLine.h).
 #include "app/TalvessaForm.h"
 #include "app/hh_funcs.h"
+#include "localise/LocOnFly.h"
 #include "platform/DialogService.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Morvane's Talvessa");
+    TQLocalizerOnFly::Instance().InitLocalizer();
     try {
         TFormMain form(params, headless);
         form.show();

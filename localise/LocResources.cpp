@@ -7,7 +7,20 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 25> Strings = {{
+constexpr std::array<TResourceString, 36> Strings = {{
+    {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
+    {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
+    {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
+    {4003, "SidePanel", "SGammaHintNeutral", "1.0 - neutral"},
+    {4004, "SidePanel", "SGammaHintLandWeak", "1.3 - Land weak"},
+    {4005, "SidePanel", "SGammaHintLandMedium", "1.7 - Land medium"},
+    {4006, "SidePanel", "SGammaHintLandStrong", "2.1 - Land strong"},
+    {4007, "SidePanel", "SGammaHintLandStronger", "2.5 - Land stronger"},
+    {4008, "SidePanel", "SSaveTempsSave", "Save"},
+    {4009, "SidePanel", "SSaveTempsTemps", "temps"},
+    {4010, "FireDetectionForm", "SFireExplain",
+     "Enter the minimum mid-IR (channel 3B) temperature for a fire pixel, and the minimum difference between "
+     "channel 3B and channel 4 temperature."},
     {65200, "LocLangFile", "SErrorSavingDLL", "Error saving language DLL"},
     {65201, "LocLangFile", "SInvalidIndex", "Invalid index"},
     {65202, "qcompress", "SSourceNotDefined", "Source stream is not defined"},

@@ -27,6 +27,13 @@ constexpr uint16_t SInvalidFileFormat = 65228;
 constexpr uint16_t SNewerVersion = 65229;
 constexpr uint16_t SInvalidNativeDLL = 65230;
 constexpr uint16_t SInvalidLocStorage = 65231;
+
+// Ids of the program's own texts (window texts that code sets, messages).
+constexpr uint16_t SGammaHintHeading = 4000;  // .. 4007: the eight lines of the gamma hint
+constexpr uint16_t SGammaHintLines = 8;
+constexpr uint16_t SSaveTempsSave = 4008;
+constexpr uint16_t SSaveTempsTemps = 4009;
+constexpr uint16_t SFireExplain = 4010;
 }  // namespace res
 
 struct TResourceString {

@@ -11,7 +11,9 @@ using namespace kestrune;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TShortcutFields fields;
     if (ReadShortcut(std::span<const uint8_t>(data, size), fields) != ole::S_OK) return 0;
-    if (fields.TargetIdList.size() > size || fields.TargetPath.size() > size) std::abort();
+    // The target path joins two strings of the file (the local base path and
+    // the common suffix), whose offsets may point at the same bytes.
+    if (fields.TargetIdList.size() > size || fields.TargetPath.size() > 2 * size) std::abort();
     return 0;
 }
 

@@ -28,8 +28,10 @@ inline const TNames FireSettingNames{
     "FireDeltaT", "FireIncludeDeltaT", "FireThresholdT", "FireUseAvg", "FireAvgMethod", "FireAvgRegionSize",
     "FireAvgDeltaReq", "FireAvgMinTch4", "FireAvgMinTch3", "FireAvgEdgeMargin", "FireSaveLimitRegion",
     "FireSaveNorthLat", "FireSaveSouthLat", "FireSaveWestLon", "FireSaveEastLon", "FirePixelColour"};
-// The go-to-location window's places.
-inline const TNames WindowSettingNames{"GoToLocations"};
+// The go-to-location window's places; the pass browser's filters and folders.
+inline const TNames WindowSettingNames{"GoToLocations",         "BrowserAvhrrHPT",          "BrowserAvhrrJPEG",
+                                       "LastBrowseAvhrrFolder", "LastBrowseEpsGlobalFolder", "LastGoodAvhrrBase",
+                                       "LastGoodEpsGlobalBase"};
 // The side panel's controls.
 inline const TNames SidePanelSettingNames{
     "NOAAalgorithm", "UserBlueChannel", "UserGreenChannel", "UserRedChannel", "HistEqChan1", "HistEqChan2",

@@ -1,8 +1,11 @@
 // Build step: writes the program's resource image (as C++ source that embeds
 // it in the executable) and the native language file "talvessa.ntv.lng",
-// both from the program's resource strings.
-//   make_language_resources <image source .cpp> <native language file>
+// both from the program's resource strings and window texts, and the
+// program's translations from their tables.
+//   make_language_resources <image source .cpp> <native language file> [<table> <language file>]...
+#include "localise/QLocales.h"
 #include "platform/FileIO.h"
+#include "platform/ResCodePages.h"
 #include "tools/localise/LangFileWriter.h"
 #include "tools/localise/ProgramResources.h"
 
@@ -28,15 +31,28 @@ std::string ImageSource(const TBytes& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_language_resources <image source .cpp> <native language file>\n");
+    if (argc < 3 || argc % 2 == 0) {
+        std::fprintf(stderr, "usage: make_language_resources <image source .cpp> <native language file> [<table> <language file>]...\n");
         return 2;
     }
     try {
-        const TLocStorage storage = ProgramNativeDictionary();
+        std::vector<std::vector<TTranslationRow>> tables;
+        std::vector<TTranslationRow> windowTexts;
+        for (int i = 3; i < argc; i += 2) {
+            std::string text;
+            if (!ReadFileText(argv[i], text)) throw Exception(std::string("cannot read ") + argv[i]);
+            tables.push_back(ReadTranslationTable(text));
+            windowTexts.insert(windowTexts.end(), tables.back().begin(), tables.back().end());
+        }
+        TLocStorage storage = ProgramNativeDictionary(windowTexts);
         const TLangFile header = ProgramNativeHeader(storage);
         WriteFileAtomically(argv[1], ImageSource(WriteProgramResources(storage, {}, header)));
         WriteFileAtomically(argv[2], WriteLangFile(header, storage, 0));
+        for (size_t i = 0; i < tables.size(); ++i) {
+            const TTranslationRow& language = tables[i].at(0);  // "!language", abbreviation, English and native name
+            WriteFileAtomically(argv[4 + 2 * i], WriteTranslation(storage, {tables[i].begin() + 1, tables[i].end()}, AbbrevNameToLocale(language.Name),
+                                                                  language.Property, Utf8ToUtf16(language.Native)));
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_language_resources: %s\n", error.what());
         return 1;

@@ -1,0 +1,49 @@
+// The pass browser's rules that need no window: the archive's dated folders
+// ("yyyy/mm/dd/" under a base), the pairing of a pass with its preview, the
+// list's filter from the two check boxes and the trimming of the folder label.
+#pragma once
+
+#include "platform/SysUtils.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kestrune {
+
+// The archive's day folder "yyyy/mm/dd/": 11 characters.
+constexpr size_t DatedFolderLength = 11;
+
+struct TDatedFolder {
+    std::string Base;  // with its trailing separator
+    TDateTime Date = 0;
+};
+// A folder path (with trailing separator) that ends in a day folder; none
+// when the last 12 characters do not hold a valid date.
+std::optional<TDatedFolder> ParseDatedFolder(const std::string& path);
+// base + the date formatted as a day folder.
+std::string DatedFolderPath(const std::string& base, TDateTime date);
+
+// A pass's data file (".hpt", else ".raw16") and its ".thumb.jpg" preview; a
+// name whose file does not exist is empty.
+struct TPassFiles {
+    std::string Data;
+    std::string Preview;
+};
+using TFileExists = std::function<bool(const std::string&)>;
+// Pairs a chosen preview or data file; none for any other kind of file.
+std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFileExists& exists);
+
+// "*.hpt", "*.thumb.jpg", both joined by ";" (HPT first); neither gives both.
+std::string BrowserFileFilter(bool hpt, bool jpeg);
+
+// The archive base of a sibling program: its second value when not empty,
+// else its first; "/" when that is no existing folder.
+std::string ArchiveBase(const std::string& first, const std::string& second,
+                        const std::function<bool(const std::string&)>& folderExists);
+
+// Drops leading folders ("a/" at a time) until fits says the caption fits; an
+// empty caption when none does.
+std::string TrimFolderCaption(const std::string& path, const std::function<bool(const std::string&)>& fits);
+
+}  // namespace kestrune

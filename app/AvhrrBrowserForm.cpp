@@ -1,0 +1,295 @@
+#include "app/AvhrrBrowserForm.h"
+
+#include "app/AvhrrBrowser.h"
+#include "app/PersistingControls.h"
+#include "platform/Guarded.h"
+#include "platform/RegistryVariables.h"
+#include "platform/ResCodePages.h"
+#include "shell/UHyShellControls.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kestrune {
+
+namespace {
+
+constexpr char SSelectedFile[] = "Selected file";
+constexpr char SFrom[] = "From:";
+constexpr char PreviewSuffix[] = ".thumb.jpg";
+
+std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
+
+bool FolderExists(const std::string& path) { return !path.empty() && DirectoryExists(path); }
+
+std::unique_ptr<TRegistryString> Remembered(const char* name, const std::string& base) {
+    return std::make_unique<TRegistryString>(name, base);
+}
+
+std::string SiblingBase(const char* program, const char* value) {
+    return ArchiveBase(ReadSiblingRegistryString(program, value),
+                       ReadSiblingRegistryString(std::string(program) + "-P", value), FolderExists);
+}
+
+}  // namespace
+
+TFormBrowseAVHRR::TFormBrowseAVHRR(QWidget* parent) : QDialog(parent) {
+    setObjectName("FormBrowseAVHRR");
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(700, 500);
+    setMaximumSize(1018, 750);
+    resize(714, 500);
+    BuildControls();
+    const std::string avhrrBase = SiblingBase("Pelmarch", "CombinedPath");
+    LastBrowseAvhrrFolder = Remembered("LastBrowseAvhrrFolder", avhrrBase);
+    LastGoodAvhrrBase = Remembered("LastGoodAvhrrBase", avhrrBase);
+    const std::string globalBase = SiblingBase("Dravoni", "GlobalProcessedPath");
+    LastBrowseEpsGlobalFolder = Remembered("LastBrowseEpsGlobalFolder", globalBase);
+    LastGoodEpsGlobalBase = Remembered("LastGoodEpsGlobalBase", globalBase);
+    CheckBoxBrowserAvhrrHPT->Loaded();
+    CheckBoxBrowserAvhrrJPEG->Loaded();
+    UpdateFileFilter();
+}
+
+TFormBrowseAVHRR::~TFormBrowseAVHRR() = default;
+
+void TFormBrowseAVHRR::BuildControls() {
+    using namespace shell;
+    HyShellTreeBrowse = new THyShellTree(this);
+    HyShellTreeBrowse->setObjectName("HyShellTreeBrowse");
+    HyShellTreeBrowse->SetOptions(hystoDynamicRefresh | hystoShowHidden);
+    HyShellListBrowse = new THyShellList(this);
+    HyShellListBrowse->setObjectName("HyShellListBrowse");
+    HyShellListBrowse->SetOptions(hysloAutoFill | hysloContextMenus | hysloDynamicRefresh | hysloShowHidden);
+    HyShellTreeBrowse->SetShellList(HyShellListBrowse);
+
+    LabelBrowseFolder = new QLabel("Selected folder", this);
+    LabelBrowseFolder->setObjectName("LabelBrowseFolder");
+    LabelThumbnailImage = new QLabel(SSelectedFile, this);
+    LabelThumbnailImage->setObjectName("LabelThumbnailImage");
+    ScrollBoxThumbnail = new QScrollArea(this);
+    ScrollBoxThumbnail->setObjectName("ScrollBoxThumbnail");
+    ScrollBoxThumbnail->setAlignment(Qt::AlignCenter);
+    ImageThumbnail = new QLabel;
+    ImageThumbnail->setObjectName("ImageThumbnail");
+    ScrollBoxThumbnail->setWidget(ImageThumbnail);
+    ScrollBoxThumbnail->setWidgetResizable(false);
+
+    ButtonToday = new QPushButton("Today", this);
+    ButtonToday->setObjectName("ButtonToday");
+    ButtonToday->setAutoDefault(false);
+    const auto dayButton = [this](const char* name, Qt::ArrowType arrow, const char* tip) {
+        auto* button = new QToolButton(this);
+        button->setObjectName(name);
+        button->setArrowType(arrow);
+        button->setToolTip(tip);
+        button->setEnabled(false);
+        connect(button, &QToolButton::clicked, this, [this, button] { Guarded([&] { BitBtnDayChangeClick(button); }); });
+        return button;
+    };
+    BitBtnYesterday = dayButton("BitBtnYesterday", Qt::LeftArrow, "Previous day");
+    BitBtnTomorrow = dayButton("BitBtnTomorrow", Qt::RightArrow, "Next day");
+    CheckBoxBrowserAvhrrHPT = new TqelCheckBox("HPT", this);
+    CheckBoxBrowserAvhrrHPT->setObjectName("CheckBoxBrowserAvhrrHPT");
+    CheckBoxBrowserAvhrrHPT->NamedAs = "BrowserAvhrrHPT";
+    CheckBoxBrowserAvhrrJPEG = new TqelCheckBox("JPEG", this);
+    CheckBoxBrowserAvhrrJPEG->setObjectName("CheckBoxBrowserAvhrrJPEG");
+    CheckBoxBrowserAvhrrJPEG->NamedAs = "BrowserAvhrrJPEG";
+    CheckBoxBrowserAvhrrJPEG->SetChecked(true);
+    ButtonOpen = new QPushButton("Open", this);
+    ButtonOpen->setObjectName("ButtonOpen");
+    ButtonOpen->setEnabled(false);
+    ButtonOpen->setAutoDefault(false);
+    ButtonCancel = new QPushButton("Cancel", this);
+    ButtonCancel->setObjectName("ButtonCancel");
+    // Cancel is the default button: Enter closes the window as cancelled.
+    ButtonCancel->setDefault(true);
+
+    auto* left = new QSplitter(Qt::Vertical, this);
+    left->addWidget(HyShellTreeBrowse);
+    left->addWidget(HyShellListBrowse);
+    left->setStretchFactor(0, 2);
+    left->setStretchFactor(1, 3);
+    auto* browsing = new QVBoxLayout;
+    browsing->addWidget(LabelBrowseFolder);
+    browsing->addWidget(left, 1);
+
+    auto* days = new QHBoxLayout;
+    days->addWidget(BitBtnYesterday);
+    days->addWidget(ButtonToday, 1);
+    days->addWidget(BitBtnTomorrow);
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(new QLabel("Show:", this));
+    filters->addWidget(CheckBoxBrowserAvhrrHPT);
+    filters->addWidget(CheckBoxBrowserAvhrrJPEG);
+    filters->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ButtonOpen);
+    buttons->addWidget(ButtonCancel);
+    auto* preview = new QVBoxLayout;
+    preview->addWidget(LabelThumbnailImage);
+    preview->addWidget(ScrollBoxThumbnail, 1);
+    preview->addLayout(days);
+    preview->addLayout(filters);
+    preview->addLayout(buttons);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(browsing, 3);
+    layout->addLayout(preview, 2);
+
+    const auto guarded = [this](void (TFormBrowseAVHRR::*handler)()) {
+        return [this, handler] { Guarded([&] { (this->*handler)(); }); };
+    };
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonOpen, &QPushButton::clicked, this, guarded(&TFormBrowseAVHRR::ButtonOpenClick));
+    connect(ButtonToday, &QPushButton::clicked, this, guarded(&TFormBrowseAVHRR::ButtonTodayClick));
+    HyShellTreeBrowse->OnClick = [this] { HyShellTreeBrowseClick(); };
+    HyShellListBrowse->OnClick = [this] { HyShellTreeBrowseClick(); };
+    HyShellTreeBrowse->OnChange = [this] { ButtonOpen->setEnabled(false); };
+    HyShellListBrowse->OnSelectItem = [this](int row, bool selected) { HyShellListBrowseSelectItem(row, selected); };
+    HyShellListBrowse->OnDblClick = [this] { HyShellListBrowseDblClick(); };
+    HyShellListBrowse->OnDblClickOpen = [](bool& handled) { handled = true; };
+    CheckBoxBrowserAvhrrHPT->OnClick = [this] { UpdateFileFilter(); };
+    CheckBoxBrowserAvhrrJPEG->OnClick = [this] { UpdateFileFilter(); };
+}
+
+TRegistryString& TFormBrowseAVHRR::LastBrowseFolder() {
+    return BrowseMode == 1 ? *LastBrowseEpsGlobalFolder : *LastBrowseAvhrrFolder;
+}
+
+TRegistryString& TFormBrowseAVHRR::LastGoodBase() {
+    return BrowseMode == 1 ? *LastGoodEpsGlobalBase : *LastGoodAvhrrBase;
+}
+
+void TFormBrowseAVHRR::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TFormBrowseAVHRR::FormShow() {
+    if (!TreeBuilt) {
+        HyShellTreeBrowse->RebuildTree();
+        TreeBuilt = true;
+    }
+    setWindowTitle(BrowseMode == 1 ? "Talvessa - browse for Global Metop files"
+                                   : "Talvessa - browse for EARS AVHRR files");
+    if (FolderExists(LastBrowseFolder().Value)) ShowFolder(LastBrowseFolder().Value);
+}
+
+void TFormBrowseAVHRR::ShowFolder(const std::string& path) {
+    HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(path));
+    HyShellTreeBrowseClick();
+}
+
+std::string TFormBrowseAVHRR::SelectedFolderPath() const {
+    return Folder(Utf16ToUtf8(HyShellTreeBrowse->GetSelectedPath()));
+}
+
+bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
+    return Folder(Utf16ToUtf8(HyShellListBrowse->Folder.GetPath())) == SelectedFolderPath();
+}
+
+void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
+    ButtonOpen->setEnabled(false);
+    ChosenDataFile.clear();
+    LabelThumbnailImage->setText(SSelectedFile);
+    ImageThumbnail->clear();
+    ImageThumbnail->resize(0, 0);
+    try {
+        const std::string path = SelectedFolderPath();
+        if (!FolderExists(path)) return;
+        LabelBrowseFolder->setToolTip(QString::fromStdString(path));
+        const int room = HyShellListBrowse->width();
+        const QFontMetrics metrics(LabelBrowseFolder->font());
+        LabelBrowseFolder->setText(QString::fromStdString(TrimFolderCaption(
+            path, [&](const std::string& caption) { return metrics.horizontalAdvance(QString::fromStdString(caption)) < room; })));
+        LastBrowseFolder().Value = path;
+        // The list's selection counts only once the list shows this folder.
+        if (ListShowsTreeFolder()) {
+            if (shell::THyShListData* record = HyShellListBrowse->GetSelectedData()) {
+                const std::string file = Utf16ToUtf8(record->GetPathName());
+                if (FileExists(file)) ShowPassThumbnail(file);
+            }
+        }
+        const auto dated = ParseDatedFolder(path);
+        const bool isDated = dated.has_value();
+        if (isDated) LastGoodBase().Value = dated->Base;
+        BitBtnYesterday->setEnabled(isDated);
+        BitBtnTomorrow->setEnabled(isDated);
+        BitBtnYesterday->setProperty("Tag", isDated ? static_cast<int>(std::floor(dated->Date - 1)) : 0);
+        BitBtnTomorrow->setProperty("Tag", isDated ? static_cast<int>(std::floor(dated->Date + 1)) : 0);
+    } catch (...) {
+        // A folder that cannot be shown leaves the window as it is.
+    }
+}
+
+void TFormBrowseAVHRR::ButtonTodayClick() {
+    const std::string path = DatedFolderPath(LastGoodBase().Value, NowUtc());
+    if (FolderExists(path)) ShowFolder(path);
+}
+
+void TFormBrowseAVHRR::BitBtnDayChangeClick(QToolButton* sender) {
+    if (!sender) return;
+    const std::string shown = SelectedFolderPath();
+    if (shown.size() < DatedFolderLength) return;
+    const std::string path =
+        DatedFolderPath(shown.substr(0, shown.size() - DatedFolderLength), sender->property("Tag").toInt());
+    if (FolderExists(path)) ShowFolder(path);
+}
+
+void TFormBrowseAVHRR::ButtonOpenClick() {
+    if (!ChosenDataFile.empty() && FileExists(ChosenDataFile)) accept();
+    else reject();
+}
+
+void TFormBrowseAVHRR::HyShellListBrowseSelectItem(int row, bool selected) {
+    if (!selected) return;
+    shell::THyShListData* record = HyShellListBrowse->ItemData(row);
+    if (!record) return;
+    const std::string file = Utf16ToUtf8(record->GetPathName());
+    if (FileExists(file)) ShowPassThumbnail(file);
+}
+
+void TFormBrowseAVHRR::HyShellListBrowseDblClick() {
+    if (!ChosenDataFile.empty() && FileExists(ChosenDataFile)) accept();
+}
+
+void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
+    if (!FileExists(fileName)) return;
+    const auto files = PairPassFiles(fileName, [](const std::string& name) { return FileExists(name); });
+    if (!files) return;
+    if (!files->Data.empty()) {
+        ButtonOpen->setEnabled(true);
+        ChosenDataFile = files->Data;
+    }
+    if (files->Preview.empty()) return;
+    QImageReader reader(QString::fromStdString(files->Preview));
+    const QImage image = reader.read();
+    if (image.isNull()) return;  // an unreadable preview shows nothing, and says nothing
+    ImageThumbnail->setPixmap(QPixmap::fromImage(image));
+    ImageThumbnail->resize(image.size());
+    std::string name = ExtractFileName(files->Preview);
+    if (name.size() >= sizeof(PreviewSuffix) - 1) name.resize(name.size() - (sizeof(PreviewSuffix) - 1));
+    LabelThumbnailImage->setText(QString("%1  %2").arg(SFrom, QString::fromStdString(name)));
+    ScrollBoxThumbnail->horizontalScrollBar()->setValue(
+        std::max(0, (image.width() - ScrollBoxThumbnail->viewport()->width()) / 2));
+}
+
+void TFormBrowseAVHRR::UpdateFileFilter() {
+    HyShellListBrowse->SetFileFilter(
+        Utf8ToUtf16(BrowserFileFilter(CheckBoxBrowserAvhrrHPT->Checked(), CheckBoxBrowserAvhrrJPEG->Checked())));
+    HyShellListBrowse->viewport()->update();
+}
+
+}  // namespace kestrune

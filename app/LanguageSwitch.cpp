@@ -1,0 +1,181 @@
+#include "app/LanguageSwitch.h"
+
+#include "app/PersistingControls.h"
+#include "localise/LocOnFly.h"
+#include "platform/ResCodePages.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMenu>
+#include <QMetaProperty>
+#include <QWidget>
+
+namespace kestrune {
+
+namespace {
+
+constexpr const char* LanguageProperty = "kestruneLanguageId";
+
+// Windows' class names carry a one-letter prefix and Qt's a namespace.
+std::string NodeName(const QMetaObject& meta) {
+    std::string name = meta.className();
+    if (const size_t colon = name.rfind("::"); colon != std::string::npos) name.erase(0, colon + 2);
+    return name.size() > 1 ? name.substr(1) : name;
+}
+
+// The Qt property that stands for a window property.
+QByteArray QtPropertyName(const QObject& object, std::string_view name) {
+    if (name == "Caption") {
+        if (qobject_cast<const QMenu*>(&object) || qobject_cast<const QGroupBox*>(&object)) return "title";
+        if (const auto* widget = qobject_cast<const QWidget*>(&object); widget && widget->isWindow()) return "windowTitle";
+        return "text";
+    }
+    if (name == "Hint") return "toolTip";
+    QByteArray qt(name.data(), static_cast<qsizetype>(name.size()));
+    if (!qt.isEmpty()) qt[0] = static_cast<char>(std::tolower(qt[0]));
+    return qt;
+}
+
+// Item texts change in place, so the choice stays.
+bool SetItems(QObject& object, const QString& value) {
+    const QStringList lines = value.split(QStringLiteral("\r\n"));
+    if (auto* combo = qobject_cast<QComboBox*>(&object)) {
+        for (int i = 0; i < combo->count() && i < lines.size(); ++i) combo->setItemText(i, lines[i]);
+        return true;
+    }
+    if (auto* group = dynamic_cast<TqelRadioGroup*>(&object)) {
+        for (int i = 0; i < group->ItemCount() && i < lines.size(); ++i) group->Button(i)->setText(lines[i]);
+        return true;
+    }
+    return false;
+}
+
+QObject* Child(QObject& object, std::string_view name) {
+    return object.findChild<QObject*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+void TranslateProperties(const TNamedList<TLocItem>& properties, QObject& object, const std::string& prefix,
+                         const TQLocalizerOnFly& localizer) {
+    for (const auto& property : properties) {
+        if (property->Values.at(0).Flags & LocFlagNeverApply) continue;
+        const std::string path = prefix.empty() ? property->Name : prefix + "." + property->Name;
+        SetPropertyValue(object, path, QString::fromStdU16String(localizer.CurrentText(*property)));
+    }
+}
+
+void TranslateFormNode(QWidget& form, const TLocForm& node, const TQLocalizerOnFly& localizer) {
+    TranslateProperties(node.Properties, form, {}, localizer);
+    for (const auto& component : node.Components) {
+        std::string remaining;
+        if (QObject* object = FindSubObject(form, component->Name, remaining))
+            TranslateProperties(component->Properties, *object, remaining, localizer);
+    }
+}
+
+void CheckLanguageItems(uint16_t language) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (QAction* item : window->findChildren<QAction*>())
+            if (item->property(LanguageProperty).isValid()) item->setChecked(item->property(LanguageProperty).toInt() == language);
+}
+
+}  // namespace
+
+bool SetPropertyValue(QObject& object, std::string_view path, const QString& value) {
+    const size_t dot = path.find('.');
+    const std::string_view head = path.substr(0, dot);
+    const std::string_view tail = dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
+    if (tail.empty() && (head == "Items" || head == "Strings") && SetItems(object, value)) return true;
+    const QMetaObject& meta = *object.metaObject();
+    const int index = meta.indexOfProperty(QtPropertyName(object, head).constData());
+    if (index < 0) return false;
+    const QMetaProperty property = meta.property(index);
+    if (!tail.empty()) {
+        // Only an object-typed property leads further (an integer read as an object would crash).
+        if (!(property.metaType().flags() & QMetaType::PointerToQObject)) return false;
+        QObject* inner = property.read(&object).value<QObject*>();
+        return inner && SetPropertyValue(*inner, tail, value);
+    }
+    if (property.isEnumType() || property.metaType().id() == QMetaType::Int) property.write(&object, value.toInt());
+    else if (property.metaType().id() == QMetaType::QString) property.write(&object, value);
+    return true;
+}
+
+QObject* FindSubObject(QObject& root, std::string_view path, std::string& remaining) {
+    remaining.clear();
+    const size_t dot = path.find('.');
+    QObject* child = Child(root, path.substr(0, dot));
+    if (!child || dot == std::string_view::npos) return child;
+    if (QObject* deeper = FindSubObject(*child, path.substr(dot + 1), remaining)) return deeper;
+    remaining = path.substr(dot + 1);
+    return child;
+}
+
+void TranslateFormObject(QWidget& form, const TQLocalizerOnFly& localizer) {
+    // Windows without meta-objects of their own are known by their names ("FormMain" of TFormMain).
+    std::vector<std::string> chain{form.objectName().toStdString()};
+    for (const QMetaObject* meta = form.metaObject(); meta && std::string_view(meta->className()).starts_with("kestrune::");
+         meta = meta->superClass())
+        if (NodeName(*meta) != chain.front()) chain.push_back(NodeName(*meta));
+    // The most basic class first, so that the window's own entries win.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        if (const TLocForm* node = localizer.Storage.Forms.Find(*it)) TranslateFormNode(form, *node, localizer);
+}
+
+void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
+    for (QWidget* window : QApplication::topLevelWidgets()) TranslateFormObject(*window, localizer);
+    CheckLanguageItems(localizer.CurrentLanguage);
+}
+
+void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer) {
+    auto* group = new QActionGroup(&parent);
+    for (const TLFInfo& language : localizer.Languages) {
+        QAction* item = parent.addAction(QString::fromStdString(language.EnglishName));
+        item->setObjectName(QString::fromStdString("MenuLanguage" + language.EnglishName));
+        item->setCheckable(true);
+        item->setActionGroup(group);
+        item->setProperty(LanguageProperty, language.LanguageId);
+        item->setChecked(language.LanguageId == localizer.CurrentLanguage);
+        QObject::connect(item, &QAction::triggered, &parent, [&localizer, id = language.LanguageId, native = language.IsNative] {
+            if (id == localizer.CurrentLanguage) return;
+            if (native) localizer.SwitchToExtension("ntv");
+            else localizer.SwitchToLanguage(id);
+            // The check follows the language in effect, also when the switch failed.
+            CheckLanguageItems(localizer.CurrentLanguage);
+        });
+    }
+}
+
+}  // namespace kestrune
+
+namespace kestrune {
+
+void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, std::function<void()> changed) {
+    TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
+    auto* menu = new QMenu(QStringLiteral("&Language"), window.menuBar());
+    menu->setObjectName("MenuLanguage");
+    QAction* help = nullptr;
+    for (QAction* item : window.menuBar()->actions())
+        if (item->menu() && item->menu()->objectName() == QLatin1String("MenuHelp")) help = item;
+    window.menuBar()->insertMenu(help, menu);
+    if (localizer.Initialized()) CreateLanguageMenu(*menu, localizer);
+    localizer.TranslateOpenForms = [&localizer] { TranslateOpenForms(localizer); };
+    localizer.OnBeforeTranslate = std::move(changing);
+    localizer.OnAfterTranslate = [changed = std::move(changed)](const TLFInfo&) { changed(); };
+    // Windows made after a switch take the texts of the language in effect.
+    TranslateFormObject(window, localizer);
+}
+
+void DetachLanguageSwitch() {
+    TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
+    localizer.OnBeforeTranslate = nullptr;
+    localizer.OnAfterTranslate = nullptr;
+}
+
+}  // namespace kestrune

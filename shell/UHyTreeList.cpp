@@ -1,0 +1,160 @@
+#include "shell/UHyTreeList.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QStyleOptionFrame>
+
+namespace kestrune::shell {
+
+THyContextView::THyContextView(QWidget* parent) : QTreeView(parent) {}
+
+void THyContextView::contextMenuEvent(QContextMenuEvent* event) {
+    QModelIndex index;
+    QPoint position = event->pos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // The menu key: the current item, at the centre of its text.
+        index = currentIndex();
+        if (index.isValid()) position = visualRect(index).center();
+    } else {
+        index = indexAt(viewport()->mapFrom(this, event->pos()));
+        position = viewport()->mapFrom(this, event->pos());
+    }
+    event->accept();
+    DoContextPopup(index, position);
+}
+
+void THyContextView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const QModelIndex highlight = DropHighlight();
+    if (!highlight.isValid() || highlight.row() != index.row() || highlight.parent() != index.parent())
+        return QTreeView::drawRow(painter, option, index);
+    QStyleOptionViewItem marked(option);
+    marked.state |= QStyle::State_Selected;
+    QTreeView::drawRow(painter, marked, index);
+}
+
+void THyContextView::DoContextPopup(const QModelIndex& index, QPoint position) {
+    QMenu* menu = PopupMenu;
+    RaiseContextEvent(index, position, menu);
+    if (menu) menu->exec(viewport()->mapToGlobal(position));
+}
+
+THyCustomTreeView::THyCustomTreeView(QWidget* parent) : THyContextView(parent) {
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+}
+
+void THyCustomTreeView::RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) {
+    if (OnNodeContextMenu) OnNodeContextMenu(index, position, menu);
+}
+
+THyCustomListView::THyCustomListView(QWidget* parent) : THyContextView(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    header()->setSectionsMovable(true);
+    header()->setSortIndicatorShown(false);
+}
+
+void THyCustomListView::RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) {
+    if (OnItemContextMenu) OnItemContextMenu(index, position, menu);
+}
+
+void THyCustomListView::SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode) {
+    sortDisplay_ = mode;
+    ShowSortMark(sortMarkColumn_, sortAscending_);
+}
+
+void THyCustomListView::ShowSortMark(int column, bool ascending) {
+    sortMarkColumn_ = column;
+    sortAscending_ = ascending;
+    const bool shown = column >= 0 && sortDisplay_ != hylvNone;
+    header()->setSortIndicatorShown(shown);
+    if (shown) header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+QMargins FrameInsets(THyFrameStyle style) {
+    switch (style) {
+        case hyfsLowered:
+        case hyfsRaised: return {2, 2, 2, 2};
+        case hyfsDint:
+        case hyfsBump:
+        case hyfsSingle: return {1, 1, 1, 1};
+        case hyfsHorzLine: return {0, 2, 0, 0};
+        case hyfsHorzEdge: return {0, 2, 0, 2};
+        case hyfsVertLine: return {2, 0, 0, 0};
+        case hyfsVertEdge: return {2, 0, 2, 0};
+        default: return {};
+    }
+}
+
+THyGroup::THyGroup(QWidget* parent, THyFrameStyle style) : QFrame(parent), style_(style) {
+    setContentsMargins(FrameInsets(style));
+}
+
+void THyGroup::SetFrameStyle(THyFrameStyle style) {
+    style_ = style;
+    setContentsMargins(FrameInsets(style));
+    update();
+}
+
+void THyGroup::SetCaption(const QString& caption) {
+    caption_ = caption;
+    update();
+}
+
+void THyGroup::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    const QRect area = rect().adjusted(0, 0, -1, -1);
+    const QPen light(palette().light().color()), dark(palette().dark().color());
+    const auto box = [&](const QRect& r, const QPen& topLeft, const QPen& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    switch (style_) {
+        case hyfsGroup: {
+            QStyleOptionGroupBox option;
+            option.initFrom(this);
+            option.text = caption_;
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
+            break;
+        }
+        case hyfsLowered: box(area, dark, light); box(area.adjusted(1, 1, -1, -1), QPen(palette().shadow().color()), QPen(palette().midlight().color())); break;
+        case hyfsRaised: box(area, light, dark); box(area.adjusted(1, 1, -1, -1), QPen(palette().midlight().color()), QPen(palette().shadow().color())); break;
+        case hyfsDint: box(area, dark, light); break;
+        case hyfsBump: box(area, light, dark); break;
+        case hyfsSingle: box(area, QPen(palette().windowText().color()), QPen(palette().windowText().color())); break;
+        case hyfsHorzLine:
+        case hyfsHorzEdge:
+            painter.setPen(dark);
+            painter.drawLine(0, 0, width(), 0);
+            painter.setPen(light);
+            painter.drawLine(0, 1, width(), 1);
+            break;
+        case hyfsVertLine:
+        case hyfsVertEdge:
+            painter.setPen(dark);
+            painter.drawLine(0, 0, 0, height());
+            painter.setPen(light);
+            painter.drawLine(1, 0, 1, height());
+            break;
+        case hyfsNone: break;
+    }
+    if (style_ != hyfsGroup && DefaultDrawing && !caption_.isEmpty()) {
+        const QRect text = contentsRect().adjusted(FrameSpace, 0, -FrameSpace, 0);
+        painter.setPen(palette().windowText().color());
+        painter.drawText(text, static_cast<int>(Alignment | Qt::AlignVCenter),
+                         fontMetrics().elidedText(caption_, Qt::ElideRight, text.width()));
+    }
+    if (OnPaint) OnPaint(painter);
+}
+
+}  // namespace kestrune::shell

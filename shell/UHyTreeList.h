@@ -1,0 +1,110 @@
+// The view classes under the shell tree and list: a tree view and a report
+// list that hand their context requests to the control, the list's header
+// sort mark, a framed group and pane, and the image combo's item.
+#pragma once
+
+#include <QFrame>
+#include <QTreeView>
+
+#include <functional>
+
+class QMenu;
+
+namespace kestrune::shell {
+
+// Context menus of both views: the handler may move the point or take the menu away.
+using TContextMenuEvent = std::function<void(const QModelIndex& index, QPoint& position, QMenu*& menu)>;
+
+// What both views share: a context request goes to the control's virtual
+// operation for the item under it (the current one from the keyboard).
+class THyContextView : public QTreeView {
+public:
+    explicit THyContextView(QWidget* parent);
+    // The control's own menu, shown when no handler takes it away.
+    QMenu* PopupMenu = nullptr;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // The drop target's item is drawn as selected.
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    virtual QModelIndex DropHighlight() const { return {}; }
+    // Raises the event and shows what menu remains.
+    virtual void DoContextPopup(const QModelIndex& index, QPoint position);
+    virtual void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) = 0;
+};
+
+class THyCustomTreeView : public THyContextView {
+public:
+    explicit THyCustomTreeView(QWidget* parent);
+    TContextMenuEvent OnNodeContextMenu;
+
+protected:
+    void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
+};
+
+enum THyLvHeaderSortDisplayMode { hylvNone = 0, hylvLeftAlign = 1, hylvRightOfText = 2, hylvRightAlign = 3 };
+
+// The list in report style: rows without a tree, with the sort mark in its header.
+class THyCustomListView : public THyContextView {
+public:
+    explicit THyCustomListView(QWidget* parent);
+    TContextMenuEvent OnItemContextMenu;
+    THyLvHeaderSortDisplayMode HeaderSortDisplayMode() const { return sortDisplay_; }
+    void SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode);
+    // Marks the 0-based column (-1: none) in the header.
+    void ShowSortMark(int column, bool ascending);
+
+protected:
+    void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
+
+private:
+    THyLvHeaderSortDisplayMode sortDisplay_ = hylvRightOfText;
+    int sortMarkColumn_ = -1;
+    bool sortAscending_ = true;
+};
+
+enum THyFrameStyle {
+    hyfsNone, hyfsGroup, hyfsLowered, hyfsRaised, hyfsDint, hyfsBump, hyfsSingle,
+    hyfsHorzLine, hyfsHorzEdge, hyfsVertLine, hyfsVertEdge
+};
+// The room a frame style takes from each side: left, top, right, bottom.
+QMargins FrameInsets(THyFrameStyle style);
+
+// A container drawn with one of the frame styles and, except in the group
+// style, its caption inside.
+class THyGroup : public QFrame {
+public:
+    explicit THyGroup(QWidget* parent, THyFrameStyle style = hyfsGroup);
+    THyFrameStyle FrameStyle() const { return style_; }
+    void SetFrameStyle(THyFrameStyle style);
+    void SetCaption(const QString& caption);
+    QString Caption() const { return caption_; }
+    int FrameSpace = 2;
+    Qt::Alignment Alignment = Qt::AlignHCenter;
+    bool DefaultDrawing = true;
+    std::function<void(QPainter&)> OnPaint;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    THyFrameStyle style_;
+    QString caption_;
+};
+
+// A lowered pane with a smallest size and a number of its own.
+class THyPane : public THyGroup {
+public:
+    explicit THyPane(QWidget* parent) : THyGroup(parent, hyfsLowered) {}
+    int MinSize = 20;
+    int Index = 0;
+};
+
+// An image combo box's item: its text, image and indent.
+struct THyImageComboItem {
+    QString Caption;
+    int ImageIndex = -1;
+    int Indent = 0;
+};
+
+}  // namespace kestrune::shell

@@ -1,0 +1,179 @@
+#include "app/AvhrrBrowserForm.h"
+
+#include "app/AvhrrBrowser.h"
+#include "app/PersistingControls.h"
+#include "platform/RegistryVariables.h"
+#include "platform/ResCodePages.h"
+#include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
+
+#include "tests/support/QtTestFolder.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+
+class AvhrrBrowserFormTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
+
+    void SetUp() override {
+        root_ = testing::FreshTestFolder("browserform");
+        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        base_ = (root_ / "archive").string() + "/";
+        for (const char* day : {"2021/05/04/", "2021/05/05/", "2021/05/31/", "2021/06/01/", "2020/12/31/", "2021/01/01/"})
+            fs::create_directories(base_ + day);
+        Pass("2021/05/04/", "noaa19_1", true, true);
+        Pass("2021/05/04/", "noaa19_2", true, false);
+        fs::create_directories(DatedFolderPath(base_, std::floor(NowUtc())));
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void Pass(const std::string& day, const std::string& stem, bool data, bool preview) {
+        if (data) std::ofstream(base_ + day + stem + ".hpt") << "pass";
+        if (preview) {
+            QImage image(400, 100, QImage::Format_RGB32);
+            image.fill(Qt::darkCyan);
+            image.save(QString::fromStdString(base_ + day + stem + ".thumb.jpg"), "JPEG");
+        }
+    }
+
+    // The browser shown over folder (its showing run to the end).
+    static void Show(TFormBrowseAVHRR& form) {
+        form.show();
+        QCoreApplication::processEvents();
+    }
+
+    static std::string Shown(TFormBrowseAVHRR& form) {
+        return IncludeTrailingPathDelimiter(Utf16ToUtf8(form.HyShellTreeBrowse->GetSelectedPath()));
+    }
+
+    static void SelectFile(TFormBrowseAVHRR& form, const std::string& name) {
+        form.HyShellTreeBrowse->RunPendingTimerWork();
+        auto& list = *form.HyShellListBrowse;
+        for (int row = 0; row < list.ItemCount(); ++row)
+            if (Utf16ToUtf8(list.ItemData(row)->DisplayName()) == name)
+                list.selectionModel()->select(list.Model().index(row, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    fs::path root_;
+    std::string base_;
+};
+
+TEST_F(AvhrrBrowserFormTest, DayButtonsWalkDatedFoldersAcrossMonthAndYearEnds) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/31/"));
+    form.HyShellTreeBrowseClick();
+    EXPECT_TRUE(form.BitBtnTomorrow->isEnabled());
+    form.BitBtnDayChangeClick(form.BitBtnTomorrow);
+    EXPECT_EQ(Shown(form), base_ + "2021/06/01/");
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/01/01/"));
+    form.HyShellTreeBrowseClick();
+    form.BitBtnDayChangeClick(form.BitBtnYesterday);
+    EXPECT_EQ(Shown(form), base_ + "2020/12/31/");
+    // A day without a folder leaves the window where it is.
+    form.BitBtnDayChangeClick(form.BitBtnYesterday);
+    EXPECT_EQ(Shown(form), base_ + "2020/12/31/");
+    // Today uses the base of the last dated folder shown.
+    form.ButtonTodayClick();
+    EXPECT_EQ(Shown(form), DatedFolderPath(base_, std::floor(NowUtc())));
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_));
+    form.HyShellTreeBrowseClick();
+    EXPECT_FALSE(form.BitBtnYesterday->isEnabled());
+}
+
+TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "noaa19_1.thumb.jpg");
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_1.hpt");
+    EXPECT_TRUE(form.ButtonOpen->isEnabled());
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  noaa19_1");
+    EXPECT_EQ(form.ImageThumbnail->width(), 400);
+    // A pass without a preview opens, and the preview shown before stays cleared by the folder.
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "noaa19_2.hpt");
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_2.hpt");
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
+    form.ButtonOpenClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPass) {
+    fs::create_directories(base_ + "2021/05/04/extra");
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "noaa19_2.hpt");
+    ASSERT_FALSE(form.ChosenDataFile.empty());
+    auto& list = *form.HyShellListBrowse;
+    int row = 0;
+    while (list.ItemData(row)->DisplayName() != u"extra") ++row;
+    const QPoint at = list.visualRect(list.Model().index(row, 0)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+        QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &event);
+    }
+    EXPECT_EQ(Shown(form), base_ + "2021/05/04/extra/");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_NE(form.result(), QDialog::Accepted);
+}
+
+TEST_F(AvhrrBrowserFormTest, TreeClickIgnoresTheListUntilItFollows) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "noaa19_2.hpt");
+    // The user clicks another day: the list still shows the old one for a moment.
+    const QModelIndex day = form.HyShellTreeBrowse->currentIndex().siblingAtRow(1);
+    form.HyShellTreeBrowse->setCurrentIndex(day);
+    form.HyShellTreeBrowseClick();
+    EXPECT_TRUE(form.ChosenDataFile.empty());
+    EXPECT_FALSE(form.ButtonOpen->isEnabled());
+}
+
+TEST_F(AvhrrBrowserFormTest, FilterFollowsTheCheckBoxesAndFoldersAreRemembered) {
+    {
+        TFormBrowseAVHRR form(nullptr);
+        Show(form);
+        form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+        form.HyShellTreeBrowseClick();
+        form.HyShellTreeBrowse->RunPendingTimerWork();
+        EXPECT_EQ(form.HyShellListBrowse->ItemCount(), 1);  // the one preview
+        form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+        EXPECT_EQ(form.HyShellListBrowse->ItemCount(), 3);
+        form.CheckBoxBrowserAvhrrJPEG->setChecked(false);
+        EXPECT_EQ(form.HyShellListBrowse->ItemCount(), 2);
+    }
+    TFormBrowseAVHRR again(nullptr);
+    EXPECT_TRUE(again.CheckBoxBrowserAvhrrHPT->Checked());
+    EXPECT_FALSE(again.CheckBoxBrowserAvhrrJPEG->Checked());
+    Show(again);
+    EXPECT_EQ(Shown(again), base_ + "2021/05/04/");
+}
+
+}  // namespace
+}  // namespace kestrune

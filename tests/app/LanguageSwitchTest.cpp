@@ -1,0 +1,210 @@
+#include "app/LanguageSwitch.h"
+#include "app/PersistingControls.h"
+#include "app/TalvessaForm.h"
+
+#include "localise/LocOnFly.h"
+#include "localise/LocResources.h"
+#include "localise/LocUtils.h"
+#include "localise/QLocales.h"
+#include "platform/FileIO.h"
+#include "platform/Registry.h"
+#include "tests/app/AppTest.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tools/localise/LangFileWriter.h"
+#include "tools/localise/ProgramResources.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <filesystem>
+#include <map>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint16_t SLanguageNotFound = 65246;
+
+std::vector<TTranslationRow> GermanTable() {
+    std::string text;
+    EXPECT_TRUE(ReadFileText(KESTRUNE_SOURCE_DIR "/tools/localise/translations/deu.txt", text));
+    return ReadTranslationTable(text);
+}
+
+// Every text of the window's menus, buttons and labels, by object name.
+std::map<QString, QString> Texts(QWidget& form) {
+    std::map<QString, QString> texts{{"/w", form.windowTitle()}};
+    for (QLabel* label : form.findChildren<QLabel*>()) texts[label->objectName() + "/l"] = label->text();
+    for (QWidget* widget : form.findChildren<QWidget*>()) texts[widget->objectName() + "/h"] = widget->toolTip();
+    for (QAction* item : form.findChildren<QAction*>()) texts[item->objectName() + "/a"] = item->text();
+    for (QMenu* menu : form.findChildren<QMenu*>()) texts[menu->objectName() + "/m"] = menu->title();
+    for (QAbstractButton* button : form.findChildren<QAbstractButton*>()) texts[button->objectName() + "/b"] = button->text();
+    return texts;
+}
+
+class LanguageSwitchTest : public testing::TAppTest {
+protected:
+    void SetUp() override {
+        TAppTest::SetUp();
+        const std::vector<TTranslationRow> table = GermanTable();
+        TLocStorage storage = ProgramNativeDictionary(table);
+        const TLangFile header = ProgramNativeHeader(storage);
+        image_ = WriteProgramResources(storage, {}, header);
+        SetProgramResourceImage(image_);
+        folder.Write("program/kestrune.ntv.lng", WriteLangFile(header, storage, 0));
+        german_ = WriteTranslation(storage, {table.begin() + 1, table.end()}, 0x407, "German", u"Deutsch");
+        folder.Write("program/kestrune.deu.lng", german_);
+        Restart();
+    }
+    void TearDown() override {
+        Localizer().Reset();
+        Localizer().ShowError = nullptr;
+        SetProgramResourceImage({});
+        TQLocUtils::Instance().Reset();
+        TAppTest::TearDown();
+    }
+
+    static TQLocalizerOnFly& Localizer() { return TQLocalizerOnFly::Instance(); }
+
+    // A new start of the program: the switcher afresh, then the main window.
+    void Restart() {
+        form_.reset();
+        Localizer().Reset();
+        TQLocUtils::Instance().Reset();
+        Localizer().ShowError = [this](const std::string& text) { errors_.push_back(text); };
+        Localizer().InitLocalizer();
+        form_ = std::make_unique<TFormMain>(TParams{});
+    }
+
+    void Choose(const char* language) { testing::Find<QAction>(*form_, ("MenuLanguage" + std::string(language)).c_str())->trigger(); }
+    QString FileMenu() const { return testing::Find<QMenu>(*form_, "MenuFile")->title(); }
+    std::string Stored() const {
+        TRegistry registry;
+        registry.OpenKeyReadOnly("Software\\Borland\\Locales");
+        return registry.ReadString(ExecutablePath());
+    }
+    std::string Library() const { return folder / "program/kestrune.DEU"; }
+
+    std::string image_;
+    std::string german_;
+    std::vector<std::string> errors_;
+    std::unique_ptr<TFormMain> form_;
+};
+
+TEST_F(LanguageSwitchTest, FirstStartIsSilentlyNative) {
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(Localizer().CurrentLanguage, 9);
+    EXPECT_EQ(FileMenu(), "&File");
+    ASSERT_EQ(Localizer().Languages.size(), 2u);
+    EXPECT_EQ(Localizer().Languages[0].EnglishName, "English");
+    EXPECT_EQ(Localizer().Languages[1].EnglishName, "German");
+    EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageEnglish")->isChecked());
+}
+
+TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
+    const auto native = Texts(*form_);
+    Choose("German");
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_EQ(testing::Find<QAction>(*form_, "MenuOpen")->text(), QString::fromUtf8("Ö&ffnen..."));
+    EXPECT_EQ(resStr(SLanguageNotFound), "Die Sprache „%s“ wurde nicht gefunden");
+    EXPECT_TRUE(FileExists(Library()));
+    EXPECT_EQ(Stored(), "DEU");
+    EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageGerman")->isChecked());
+
+    Restart();
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(Localizer().CurrentLanguage, 0x407);
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageGerman")->isChecked());
+
+    Choose("English");
+    EXPECT_EQ(Texts(*form_), native);
+    EXPECT_EQ(resStr(SLanguageNotFound), "Language \"%s\" is not found");
+    EXPECT_EQ(Stored(), "EXE");
+}
+
+TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices) {
+    auto* goTo = testing::Find<QDialog>(*form_, "FormGoToLocation");
+    goTo->show();
+    auto& gamma = dynamic_cast<TqelComboBox&>(*testing::Find<QWidget>(*form_, "ComboBoxGammaCorrectFC"));
+    auto& range = dynamic_cast<TqelRadioGroup&>(*testing::Find<QWidget>(*form_, "RadioGroupSstDisplayRange"));
+    gamma.SetItemIndex(4);
+    range.SetItemIndex(3);
+    const auto nativeMain = Texts(*form_);
+    const auto nativeGoTo = Texts(*goTo);
+
+    Choose("German");
+    EXPECT_EQ(goTo->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*goTo, "ButtonCancel")->text(), "Abbrechen");
+    EXPECT_EQ(range.Button(3)->text(), QString::fromUtf8("Heiß"));
+    EXPECT_EQ(gamma.ItemIndex(), 4);
+    EXPECT_EQ(range.ItemIndex(), 3);
+    EXPECT_TRUE(gamma.toolTip().startsWith(QString::fromUtf8("Wert – Betonung\n0.6 – Wolken stark\n")));
+    EXPECT_EQ(gamma.toolTip().count('\n'), 7);
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "BitBtnSaveTemps")->text(), "Speichern\nTemp.");
+    EXPECT_TRUE(testing::Find<QLabel>(*form_, "LabelExplain")->text().startsWith("Geben Sie"));
+
+    Choose("English");
+    EXPECT_EQ(Texts(*goTo), nativeGoTo);
+    EXPECT_EQ(Texts(*form_), nativeMain);
+    EXPECT_EQ(gamma.ItemIndex(), 4);
+    EXPECT_EQ(range.ItemIndex(), 3);
+}
+
+TEST_F(LanguageSwitchTest, RebuildsTheLibraryOnlyForAChangedLanguageFile) {
+    Choose("German");
+    Choose("English");
+    const auto old = fs::last_write_time(Library()) - std::chrono::hours(1);
+    fs::last_write_time(Library(), old);
+    Choose("German");
+    EXPECT_EQ(fs::last_write_time(Library()), old);
+
+    Choose("English");
+    std::vector<TTranslationRow> table = GermanTable();
+    table[1].Translation = "&Datei!";
+    TLocStorage storage = ProgramNativeDictionary(table);
+    folder.Write("program/kestrune.deu.lng", WriteTranslation(storage, {table.begin() + 1, table.end()}, 0x407, "German", u"Deutsch"));
+    Restart();
+    Choose("German");
+    EXPECT_NE(fs::last_write_time(Library()), old);
+    EXPECT_EQ(TQLocUtils::Instance().GetResourceInfo().LanguageId, 0x407u);
+}
+
+TEST_F(LanguageSwitchTest, DamagedFilesAreRefusedAndTheLanguageKept) {
+    // A damaged library is built again.
+    Choose("German");
+    Choose("English");
+    folder.Write("program/kestrune.DEU", "MZ damaged");
+    Choose("German");
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(FileMenu(), "&Datei");
+    Choose("English");
+
+    // A damaged language file stays out of the menu; switching to it is refused and English stays.
+    folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
+    Restart();
+    EXPECT_EQ(Localizer().Languages.size(), 2u);  // its header is whole
+    Choose("German");
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0], "Invalid file format");
+    EXPECT_EQ(Localizer().CurrentLanguage, 9);
+    EXPECT_EQ(FileMenu(), "&File");
+
+    // A file whose header is cut is left out of the menu.
+    folder.Write("program/kestrune.deu.lng", "LF");
+    Restart();
+    EXPECT_EQ(Localizer().Languages.size(), 1u);
+    // A language with no file at all.
+    Localizer().SwitchToExtension("FRA");
+    EXPECT_EQ(errors_.back(), FormatRes("Language \"%s\" is not found", GetLocaleEnglishName(AbbrevNameToLocale("FRA"))));
+    EXPECT_EQ(FileMenu(), "&File");
+}
+
+}  // namespace
+}  // namespace kestrune

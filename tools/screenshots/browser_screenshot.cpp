@@ -1,0 +1,84 @@
+// Makes a small archive of dated folders (passes with previews) in a work
+// folder, opens the pass browser on one day with one pass chosen, and saves
+// a picture of it as PNG (tools/browser-screenshot runs it under Xvfb).
+//
+//   browser_screenshot WORK-FOLDER OUTPUT.png
+#include "app/AvhrrBrowserForm.h"
+#include "platform/ResCodePages.h"
+#include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A preview of a pass: bands of cloud over a dark sea, different for each seed.
+QImage Preview(int seed) {
+    QImage image(900, 240, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const double cloud = std::sin(x * 0.013 + seed) * std::cos(y * 0.021 - seed * 0.7) +
+                                 0.5 * std::sin((x + y) * 0.045 + seed * 1.3);
+            const int grey = std::clamp(static_cast<int>(70 + 110 * cloud), 20, 245);
+            image.setPixel(x, y, qRgb(grey / 2 + 10, grey / 2 + 30, grey / 2 + 60 + grey / 3));
+        }
+    return image;
+}
+
+void MakeArchive(const fs::path& base) {
+    const char* days[] = {"2023/05/02", "2023/05/03", "2023/05/04"};
+    const char* passes[] = {"noaa18_1200", "noaa19_1342", "metopb_0915", "noaa15_1731"};
+    int seed = 0;
+    for (const char* day : days) {
+        fs::create_directories(base / day);
+        for (const char* pass : passes) {
+            std::ofstream(base / day / (std::string(pass) + ".hpt")) << std::string(4096 * (1 + seed % 3), 'x');
+            Preview(seed++).save(QString::fromStdString((base / day / (std::string(pass) + ".thumb.jpg")).string()), "JPEG");
+        }
+    }
+}
+
+void Settle(int ms) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kestrune;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const fs::path base = fs::path(argv[1]) / "archive";
+    MakeArchive(base);
+    TFormBrowseAVHRR form(nullptr);
+    form.show();
+    Settle(300);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16((base / "2023/05/03").string()));
+    form.HyShellTreeBrowseClick();
+    form.HyShellTreeBrowse->RunPendingTimerWork();
+    Settle(300);
+    auto& list = *form.HyShellListBrowse;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        if (Utf16ToUtf8(list.ItemData(row)->DisplayName()) == "noaa19_1342.thumb.jpg") list.setCurrentIndex(list.Model().index(row, 0));
+    Settle(500);
+    if (!form.grab().save(argv[2])) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
