@@ -56,26 +56,43 @@ TDirectoryCols DirectoryColsFrom(const std::optional<std::vector<uint8_t>>& stor
     return cols;
 }
 
+namespace {
+
+// Matches found entries to shown rows that compare equal by order (each row
+// at most once); rows and entries left unmatched stay false.
+void MatchBy(std::span<const TItemIdList> shown, std::span<const TItemIdList> found, const TItemOrder& order,
+             std::vector<bool>& rowKept, std::vector<bool>& entryKept) {
+    std::vector<size_t> byOrder;
+    for (size_t row = 0; row < shown.size(); ++row)
+        if (!rowKept[row]) byOrder.push_back(row);
+    std::sort(byOrder.begin(), byOrder.end(), [&](size_t a, size_t b) { return order(shown[a], shown[b]) < 0; });
+    for (size_t k = 0; k < found.size(); ++k) {
+        if (entryKept[k]) continue;
+        auto place = std::lower_bound(byOrder.begin(), byOrder.end(), k,
+                                      [&](size_t row, size_t entry) { return order(shown[row], found[entry]) < 0; });
+        for (; place != byOrder.end() && order(shown[*place], found[k]) == 0; ++place) {
+            if (rowKept[*place]) continue;
+            rowKept[*place] = entryKept[k] = true;
+            break;
+        }
+    }
+}
+
+}  // namespace
+
 TListDifference DifferenceOf(std::span<const TItemIdList> shown, std::span<const TItemIdList> found,
                              const TItemOrder& order) {
-    // The shown rows in the folder's order, so each new entry is found by search.
-    std::vector<size_t> byOrder(shown.size());
-    std::iota(byOrder.begin(), byOrder.end(), size_t{0});
-    std::sort(byOrder.begin(), byOrder.end(),
-              [&](size_t a, size_t b) { return order(shown[a], shown[b]) < 0; });
-    std::vector<bool> kept(shown.size(), false);
+    std::vector<bool> rowKept(shown.size(), false), entryKept(found.size(), false);
+    // Identical lists are the same item whatever the folder says; that settles
+    // nearly every row by bytes, and the folder's order only sees what is left.
+    MatchBy(shown, found, [](const TItemIdList& a, const TItemIdList& b) { return TItemIdList::rawCompare(a, b); },
+            rowKept, entryKept);
+    MatchBy(shown, found, order, rowKept, entryKept);
     TListDifference difference;
-    for (size_t k = 0; k < found.size(); ++k) {
-        const auto place = std::lower_bound(byOrder.begin(), byOrder.end(), k, [&](size_t row, size_t entry) {
-            return order(shown[row], found[entry]) < 0;
-        });
-        if (place != byOrder.end() && !kept[*place] && order(shown[*place], found[k]) == 0)
-            kept[*place] = true;
-        else
-            difference.Appeared.push_back(k);
-    }
     for (size_t row = 0; row < shown.size(); ++row)
-        if (!kept[row]) difference.Vanished.push_back(row);
+        if (!rowKept[row]) difference.Vanished.push_back(row);
+    for (size_t k = 0; k < found.size(); ++k)
+        if (!entryKept[k]) difference.Appeared.push_back(k);
     return difference;
 }
 

@@ -221,7 +221,7 @@ std::shared_ptr<ole::IDropTarget> THyCustomShellList::DropTargetAt(QPoint point,
 void THyCustomShellList::startDrag(Qt::DropActions) {
     if (!(options_ & hysloOleDrag) || !shellFolder_) return;
     std::vector<TItemIdList> items;
-    for (const QModelIndex& index : selectionModel()->selectedRows()) items.push_back(model_->Row(index.row())->RelativeIdList());
+    for (const QModelIndex& index : SelectedRows()) items.push_back(model_->Row(index.row())->RelativeIdList());
     if (items.empty()) return;
     const auto dataObject = std::make_shared<TDataObject_shlv>(folderIdList_, items);
     draggingOut_ = true;
@@ -291,15 +291,71 @@ void THyCustomShellList::SetSortColumn(int column) {
     Sort();
 }
 
-// Only the report view is drawn; the other styles keep their value.
-void THyCustomShellList::SetViewStyle(THyShellViewStyle style) { viewStyle_ = style; }
+void THyCustomShellList::SetViewStyle(THyShellViewStyle style) {
+    viewStyle_ = style;
+    if (style == svsReport) {
+        if (iconView_) iconView_->hide();
+        return;
+    }
+    if (!iconView_) MakeIconView();
+    const bool icons = style == svsIcon || style == svsThumbnails;
+    iconView_->setViewMode(icons ? QListView::IconMode : QListView::ListMode);
+    iconView_->setFlow(style == svsList ? QListView::TopToBottom : QListView::LeftToRight);
+    iconView_->setWrapping(true);
+    const int size = style == svsThumbnails ? 96 : icons ? 32 : 16;
+    iconView_->setIconSize(QSize(size, size));
+    iconView_->setGridSize(icons ? QSize(size + 48, size + 36) : QSize());
+    iconView_->setGeometry(rect());
+    iconView_->show();
+    iconView_->scrollToTop();
+}
+
+void THyCustomShellList::MakeIconView() {
+    iconView_ = new QListView(this);
+    iconView_->setObjectName("IconView");
+    iconView_->setModel(model_.get());
+    iconView_->setSelectionModel(selectionModel());
+    iconView_->setResizeMode(QListView::Adjust);
+    iconView_->setMovement(QListView::Static);
+    iconView_->setEditTriggers(editTriggers());
+    iconView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    iconView_->installEventFilter(this);
+    connect(iconView_, &QListView::customContextMenuRequested, this,
+            [this](QPoint point) { DoContextPopup(iconView_->indexAt(point), point); });
+    connect(iconView_, &QListView::doubleClicked, this, [this] {
+        Guarded([this] { OpenSelection(); });
+        if (OnDblClick) Guarded(OnDblClick);
+    });
+}
+
+void THyCustomShellList::resizeEvent(QResizeEvent* event) {
+    THyCustomListView::resizeEvent(event);
+    if (iconView_) iconView_->setGeometry(rect());
+}
+
+// Keys typed in the icon view are the list's.
+bool THyCustomShellList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == iconView_ && event->type() == QEvent::KeyPress && (options_ & hysloDefaultKeyHandling)) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return event->isAccepted();
+    }
+    return THyCustomListView::eventFilter(watched, event);
+}
 
 int THyCustomShellList::ItemCount() const { return model_->rowCount(); }
 
 THyShListData* THyCustomShellList::ItemData(int index) const { return model_->Row(index); }
 
+// The selected rows' first cells: the icon view selects only those, the report whole rows.
+QModelIndexList THyCustomShellList::SelectedRows() const {
+    QModelIndexList rows;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        if (index.column() == 0) rows.append(index);
+    return rows;
+}
+
 THyShListData* THyCustomShellList::GetSelectedData() const {
-    const QModelIndexList rows = selectionModel()->selectedRows();
+    const QModelIndexList rows = SelectedRows();
     return rows.isEmpty() ? nullptr : model_->Row(rows.front().row());
 }
 
@@ -449,10 +505,8 @@ void THyCustomShellList::RefreshChanges() {
             auto record = std::make_unique<THyShListData>(*this, found[entry]);
             if (DoAddItem(*record)) rows.push_back(std::move(record));
         }
-        if (!rows.empty()) {
-            model_->Append(std::move(rows));
-            Sort();
-        }
+        // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
+        model_->Append(std::move(rows));
     }
     if (OnFillComplete) OnFillComplete();
 }
@@ -504,6 +558,7 @@ bool THyCustomShellList::event(QEvent* event) {
     Guarded([&] {
         if (message->Msg == WM_HY_FOLDERCHANGE) FolderChangeMessage();
         else if (message->Msg == WM_HY_FIRSTFILL && (options_ & hysloAutoFill) && ItemCount() == 0) RefreshFolder();
+        else if (message->Msg == WM_HY_EDITPENDING) EditItemNamed(PendingEditName);
     });
     return true;
 }
@@ -545,7 +600,7 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
 
 std::vector<TItemIdList> THyCustomShellList::SelectedIdLists() const {
     std::vector<TItemIdList> items;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
+    for (const QModelIndex& index : SelectedRows())
         items.push_back(model_->Row(index.row())->AbsoluteIdList());
     return items;
 }
@@ -560,7 +615,7 @@ HRESULT THyCustomShellList::InvokeSelectionVerb(const std::string& verb) {
 void THyCustomShellList::OpenSelection() {
     RunPendingTimerWork();
     if (linkedTree_) linkedTree_->RunPendingTimerWork();
-    const QModelIndexList selected = selectionModel()->selectedRows();
+    const QModelIndexList selected = SelectedRows();
     bool handled = false;
     if (selected.size() < 2) {
         THyShListData* record = model_->Row(currentIndex().row());

@@ -11,6 +11,7 @@
 #include "shell/UHyTreeList.h"
 
 #include <QAbstractItemModel>
+#include <QListView>
 #include <QTimer>
 
 #include <memory>
@@ -74,7 +75,10 @@ public:
     int SortColumn() const { return sortColumn_; }
     void SetSortColumn(int column);
     THyShellViewStyle ViewStyle() const { return viewStyle_; }
+    // Report is this view itself; the icon and list styles show the same rows
+    // and selection in a list view laid over it.
     void SetViewStyle(THyShellViewStyle style);
+    QListView* IconView() const { return iconView_; }
     THyCustomShellTree* LinkedTree() const { return linkedTree_; }
 
     void RefreshFolder();
@@ -89,6 +93,8 @@ public:
     HRESULT InvokeSelectionVerb(const std::string& verb);
     // Edits the label of the row with that display name.
     bool EditItemNamed(const WideString& name);
+    // The row whose label the edit-request message (WM_USER+102) puts into editing.
+    WideString PendingEditName;
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }
@@ -121,9 +127,13 @@ protected:
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void startDrag(Qt::DropActions actions) override;
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class THyCustomShellTree;
+    void MakeIconView();
+    QModelIndexList SelectedRows() const;
     void RegisterDropTarget(bool on);
     std::shared_ptr<ole::IDropTarget> DropTargetAt(QPoint point, QModelIndex& item);
     friend class TShellListModel;
@@ -153,6 +163,7 @@ private:
     uint16_t options_ = DefaultListOptions;
     WideString fileFilter_;
     THyShellViewStyle viewStyle_ = svsReport;
+    QListView* iconView_ = nullptr;
     int sortColumn_ = 1;
     int changeLock_ = 0;
     bool ignoreNextChange_ = false;

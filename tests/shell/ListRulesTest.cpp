@@ -1,4 +1,5 @@
 #include "platform/ShellNamespace.h"
+#include "platform/SysUtils.h"
 #include "shell/UHyListRules.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,13 @@ TEST(ListRulesTest, DifferenceKeepsWhatBothEnumerationsHold) {
     EXPECT_EQ(difference.Vanished, (std::vector<size_t>{0, 1}));
     EXPECT_EQ(difference.Appeared, (std::vector<size_t>{0, 1}));
     EXPECT_TRUE(DifferenceOf(shown, shown, order).Appeared.empty());
+    // A folder that calls differing lists the same item keeps the row.
+    const auto caseless = [](const TItemIdList& x, const TItemIdList& y) {
+        return LowerCase(*PathFromIdList(x)).compare(LowerCase(*PathFromIdList(y)));
+    };
+    const TListDifference folded = DifferenceOf(shown, found, caseless);
+    EXPECT_EQ(folded.Vanished, (std::vector<size_t>{0}));
+    EXPECT_EQ(folded.Appeared, (std::vector<size_t>{0}));
 }
 
 }  // namespace

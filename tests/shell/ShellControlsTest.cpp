@@ -1,11 +1,15 @@
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
+#include "shell/UHyShellUtils.h"
 
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +148,45 @@ TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"sub"}));
 }
 
+TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
+    const auto list = ShownList(u"*.hpt");
+    list->SetViewStyle(svsList);
+    ASSERT_TRUE(list->IconView() && list->IconView()->isVisible());
+    EXPECT_EQ(list->IconView()->model()->rowCount(), list->ItemCount());
+    list->IconView()->setCurrentIndex(list->Model().index(1, 0));
+    EXPECT_EQ(list->GetSelectedData(), list->ItemData(1));
+    list->SetViewStyle(svsReport);
+    EXPECT_FALSE(list->IconView()->isVisible());
+}
+
+TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
+    const auto list = ShownList(u"*.txt;*.hpt");
+    list->SetOptions(list->Options() | hysloDefaultKeyHandling);
+    const auto selectRow = [&](const char16_t* name) {
+        for (int row = 0; row < list->ItemCount(); ++row)
+            if (list->ItemData(row)->DisplayName() == name) list->setCurrentIndex(list->Model().index(row, 0));
+    };
+    selectRow(u"b.txt");
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.get(), &del);
+    EXPECT_FALSE(fs::exists(root_ / "b.txt"));
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "a.hpt", "sub"}));
+    // The context menu's Delete, picked once the menu is up.
+    selectRow(u"a.hpt");
+    QTimer::singleShot(50, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                if (action->text() == "&Delete") menu->setActiveAction(action);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(menu, &enter);
+        }
+    });
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(list.get(), &request);
+    EXPECT_FALSE(fs::exists(root_ / "a.hpt"));
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "sub"}));
+}
+
 class ShellTreeTest : public ShellControlsTest {
 protected:
     std::unique_ptr<THyShellTree> ShownTree(uint16_t options) {
@@ -184,6 +227,24 @@ TEST_F(ShellTreeTest, ListFollowsTheUsersSelectionOnceItRests) {
     EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "sub" / "deeper").string());
     list.reset();
     EXPECT_EQ(tree->ShellList(), nullptr);
+}
+
+TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
+    fs::create_directories(root_ / "sub" / "inner");
+    const auto tree = ShownTree(hystoShowHidden);
+    auto list = std::make_unique<THyShellList>(nullptr);
+    list->show();
+    tree->SetShellList(list.get());
+    tree->SetSelectedPath(Utf8ToUtf16((root_ / "sub").string()));
+    const QModelIndex sub = tree->currentIndex();
+    ASSERT_TRUE(tree->Model().setData(sub, "renamed", Qt::EditRole));
+    EXPECT_TRUE(fs::is_directory(root_ / "renamed" / "inner"));
+    EXPECT_EQ(Utf16ToUtf8(tree->GetSelectedPath()), (root_ / "renamed").string());
+    EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "renamed").string());
+    // The children below follow their renamed parent.
+    tree->expand(sub);
+    const QModelIndex inner = tree->Model().index(0, 0, sub);
+    EXPECT_EQ(Utf16ToUtf8(PathOfIdList(tree->NodeData(inner)->AbsoluteIdList())), (root_ / "renamed" / "inner").string());
 }
 
 TEST_F(ShellTreeTest, RefreshAddsAndDropsFoldersAndNewFolderIsMade) {
