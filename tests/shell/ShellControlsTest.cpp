@@ -157,6 +157,10 @@ TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
     EXPECT_EQ(list->GetSelectedData(), list->ItemData(1));
     list->SetViewStyle(svsReport);
     EXPECT_FALSE(list->IconView()->isVisible());
+    // Thumbnails: each row a picture of the thumbnail size.
+    list->SetViewStyle(svsThumbnails);
+    const QPixmap thumbnail = list->ThumbnailOf(*list->ItemData(0));
+    EXPECT_EQ(thumbnail.size(), QSize(list->Thumbnails.Width(), list->Thumbnails.Height()));
 }
 
 TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
