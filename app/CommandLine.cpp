@@ -2,6 +2,7 @@
 
 #include "decoding/ViewNames.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <cctype>
@@ -126,7 +127,7 @@ bool TCommandLineRun::Known(size_t index, const std::string& item) const {
 bool TCommandLineRun::Written(bool written, const std::string& item, const std::string& what) {
     if (written) return true;
     ++missing_;
-    TDialogService::Instance().ShowMessage(item + ": " + what + " was not written", {}, TMsgDlgType::mtError);
+    TDialogService::Instance().ShowMessage(FormatResStr(res::SNotWritten, {item, what}), {}, TMsgDlgType::mtError);
     return false;
 }
 
@@ -163,7 +164,7 @@ bool TCommandLineRun::Run(std::string outputName) {
         }
         if (!matched) {
             ++unknown_;
-            TDialogService::Instance().ShowMessage(param + ": matches no switch or item and was ignored", {},
+            TDialogService::Instance().ShowMessage(FormatResStr(res::SNoSuchSwitch, {param}), {},
                                                    TMsgDlgType::mtError);
         }
         close = close || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
@@ -178,12 +179,12 @@ void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputNa
     if (withAlbedos) {
         ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
         for (int channel = 3; channel <= 5; ++channel)
-            Written(target_.SaveTemperatureData(channel, ".bt"), group, Format("the channel %d temperatures", channel));
+            Written(target_.SaveTemperatureData(channel, ".bt"), group, FormatResStr(res::SChannelTemperatures, {std::to_string(channel)}));
     } else {
         ProcessOutputItem("-RAW:", "RAW", ViewAll, outputName);
     }
     ProcessOutputItem("-SST:.bmp", "SST", ViewSst, outputName);
-    Written(target_.SaveSstData(".sst"), group, "the SST data");
+    Written(target_.SaveSstData(".sst"), group, resStr(res::SSstData));
     target_.SetColourVegetation(false);
     ProcessOutputItem("-NDVI:.bmp", "NDVI", ViewVegetation, outputName);
 }
@@ -193,10 +194,10 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
-    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, "the fire pixel list"), true;
-    if (item == "-RAW:") return Written(target_.SaveRawChannels(), rawItem, "a raw channel file"), true;
-    if (item == "-ALBEDOS:") return Written(target_.SaveAlbedoFiles(), rawItem, "an albedo file"), true;
-    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, "the diagnostics"), true;
+    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
+    if (item == "-RAW:") return Written(target_.SaveRawChannels(), rawItem, resStr(res::SRawChannelFile)), true;
+    if (item == "-ALBEDOS:") return Written(target_.SaveAlbedoFiles(), rawItem, resStr(res::SAlbedoFile)), true;
+    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
@@ -210,7 +211,7 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
         if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
     }
-    if (!output.empty()) Written(offered, rawItem, "the view \"" + std::string(ViewNames[view]) + "\" (not offered for this pass)");
+    if (!output.empty()) Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]}));
     return true;
 }
 
@@ -265,11 +266,11 @@ void TCommandLineRun::SaveViewImage(const std::string& item, const std::string& 
         case 9:
         case 10:
         case 11:
-            if (!apt) Written(target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, "the image");
+            if (!apt) Written(target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, resStr(res::STheImage));
             break;
         default:
             Written(target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg), item,
-                    "the image");
+                    resStr(res::STheImage));
             break;
     }
 }

@@ -2,9 +2,8 @@
 
 #include "app/EventGuard.h"
 #include "app/PersistingControls.h"
-#include "localise/LocResources.h"
-#include "localise/LocUtils.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "render/Canvas.h"
 
 #include <QFormLayout>

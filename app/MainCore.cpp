@@ -10,6 +10,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
@@ -180,8 +181,7 @@ void TMainCore::ChooseHelp() {
     HelpFileName = ChooseHelpFile(UserLocaleName(), ProgramFolder, kestrune::ProgramName());
     if (!FileExists(HelpFileName))
         TDialogService::Instance().ShowMessage(
-            std::string("Warning: Help function will be inoperative because the help file is missing (") +
-                DefaultHelpFile + ")",
+            FormatResStr(res::SHelpFileMissing, {DefaultHelpFile}),
             {}, TMsgDlgType::mtWarning);
     HelpSystem = std::make_unique<THookHelpSystem>(HelpFileName, "", 0);
 }
@@ -336,7 +336,7 @@ void TMainCore::TimerNewFileTimer() {
     if (!Unattended) return;
     if (!loaded && !Params.empty()) {
         exitCode_ = 1;
-        ReportQuietError("No pass could be loaded from \"" + Params[0] + "\"");
+        ReportQuietError(FormatResStr(res::SNoPassLoaded, {Params[0]}));
     }
     TCommandLineRun run(Params, *this, ProgramFolder);
     const bool close = run.Run(outputName);
@@ -554,7 +554,7 @@ void TMainCore::FlipPassDirection() {
     if (!PassLoaded()) return;
     const THourglass hourglass(host_, ReceiverRunning);
     const TProgressFrame frame(host_, 100);
-    host_.SetStatusText("Flipping...");
+    host_.SetStatusText(resStr(res::SFlipping));
     Pass.Video->OnProgress = [this](uint8_t percent) { host_.SetProgressPosition(percent); };
     Pass.Video->Reverse();
     Pass.Video->OnProgress = nullptr;

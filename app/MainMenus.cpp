@@ -7,6 +7,7 @@
 #include "decoding/Telemetry.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "shell/FHyFolderBrowseDlg.h"
 
@@ -280,21 +281,17 @@ void TMainMenus::MemThreshClick(int megabytes) {
     CheckMemThreshItem();
     if (changed)
         TDialogService::Instance().ShowMessage(
-            std::string("The new value for low memory threshold will be used next time you run the ") + ProductCaption,
-            std::string(ProductCaption) + " - low memory threshold changed");
+            FormatResStr(res::SLowMemoryNextRun, {ProductCaption}), FormatResStr(res::SLowMemoryChanged, {ProductCaption}));
 }
 
 void TMainMenus::MenuDespeckleClick() {
     Toggle("MenuDespeckle", core_->Settings.Despeckle->Value);
-    TDialogService::Instance().ShowMessage(
-        "You will need to Open the file again to see the effect of this change.\r"
-        "Click on Open to do this - you should find the file name already loaded.");
+    TDialogService::Instance().ShowMessage(resStr(res::SOpenAgainForDespeckle));
 }
 
 void TMainMenus::RestartNeeded(const char* item, bool& setting) {
     Toggle(item, setting);
-    TDialogService::Instance().ShowMessage(std::string("Please restart the ") + ProductCaption +
-                                           " for this change to take effect");
+    TDialogService::Instance().ShowMessage(FormatResStr(res::SRestartNeeded, {ProductCaption}));
 }
 
 // Cancel leaves the results folder empty: products then go beside the data file.
@@ -302,8 +299,8 @@ void TMainMenus::OptionsSaveLocationClick() {
     std::string& folder = core_->Settings.ResultsFolder->Value;
     shell::THyFolderBrowseDlg dialog;
     if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(Utf8ToUtf16(folder));
-    dialog.Title = u"Choose path for results";
-    dialog.SetText(u"Cancel => default (no location)");
+    dialog.Title = Utf8ToUtf16(resStr(res::SChooseResultsPath));
+    dialog.SetText(Utf8ToUtf16(resStr(res::SResultsPathCancel)));
     folder.clear();
     if (!dialog.Execute()) return;
     folder = IncludeTrailingPathDelimiter(Utf16ToUtf8(dialog.GetFolderPath()));
@@ -312,14 +309,12 @@ void TMainMenus::OptionsSaveLocationClick() {
 void TMainMenus::MenuViewTelemetryClick() {
     const TTelemetryData& telemetry = *core_->Pass.TelemetryData;
     if (telemetry.PrtValuesText.empty()) {
-        TDialogService::Instance().ShowMessage("No HRPT data has yet been read.");
+        TDialogService::Instance().ShowMessage(resStr(res::SNoHrptData));
         return;
     }
-    TDialogService::Instance().ShowMessage(
-        telemetry.Heading + "   Satellite: " + telemetry.SatelliteName + " [" +
-        std::to_string(telemetry.SpacecraftId) + "]\r\rLook-at-space values: " + telemetry.SpaceValuesText +
-        "\r\rCalibration patch PRT values: " + telemetry.PrtValuesText +
-        "\r\rCalibration patch channel values: " + telemetry.TargetValuesText);
+    TDialogService::Instance().ShowMessage(FormatResStr(
+        res::STelemetry, {telemetry.Heading, telemetry.SatelliteName, std::to_string(telemetry.SpacecraftId),
+                          telemetry.SpaceValuesText, telemetry.PrtValuesText, telemetry.TargetValuesText}));
 }
 
 // The help pages have no separate index or search: each opens the pages.

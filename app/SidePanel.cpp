@@ -5,9 +5,8 @@
 #include "app/MainCore.h"
 #include "app/PersistingControls.h"
 #include "decoding/Sensor.h"
-#include "localise/LocResources.h"
-#include "localise/LocUtils.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
 #include "render/TemperatureScale.h"
@@ -131,6 +130,7 @@ void TSidePanel::SetLanguageTexts() {
     Control(C::ComboBoxGammaCorrectFC)->setToolTip(ToQt(hint));
     static_cast<QPushButton*>(Control(C::BitBtnSaveTemps))
         ->setText(ToQt(resStr(res::SSaveTempsSave) + "\n" + resStr(res::SSaveTempsTemps)));
+    ShowNudgeOffset(nudgeShown_.x(), nudgeShown_.y());
 }
 
 // ---- building ----------------------------------------------------------------
@@ -526,7 +526,8 @@ void TSidePanel::EnableControls(bool enabled) {
 }
 
 void TSidePanel::ShowNudgeOffset(int nudgeX, int nudgeY) {
-    const QString hint = ToQt(Format("Nudge overlay  (X: %d   Y:%d)", nudgeX, nudgeY));
+    nudgeShown_ = {nudgeX, nudgeY};
+    const QString hint = ToQt(FormatResStr(res::SNudgeHint, {std::to_string(nudgeX), std::to_string(nudgeY)}));
     for (size_t k = 1; k < nudgeButtons_.size(); ++k) nudgeButtons_[k]->setToolTip(hint);
 }
 
@@ -646,16 +647,16 @@ void TSidePanel::ButtonLoadPaletteClick(QPushButton* button) {
 }
 
 bool TSidePanel::ChoosePaletteFile(std::string& fileName, QPushButton* button) {
-    QFileDialog dialog(this, "Open palette");
+    QFileDialog dialog(this, ToQt(resStr(res::SOpenPalette)));
     dialog.setObjectName("OpenDialogPalette");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({"Palette files (*.pal *.PAL)", "All files (*)"});
+    dialog.setNameFilters({ToQt(resStr(res::SPaletteFiles)), ToQt(resStr(res::SAllFiles))});
     dialog.setDirectory(ToQt(fileName.empty() ? core_->ProgramFolder : ExtractFilePath(fileName)));
     if (!fileName.empty()) dialog.selectFile(ToQt(fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().front().toStdString();
-    button->setToolTip(ToQt("Palette from: " + ExtractFileName(fileName)));
+    button->setToolTip(ToQt(FormatResStr(res::SPaletteFrom, {ExtractFileName(fileName)})));
     return true;
 }
 
@@ -680,7 +681,7 @@ void TSidePanel::ButtonAdjHistogramClick() {
     for (C stretch : {C::ColourStretch, C::UserColourStretch}) {
         const auto* box = static_cast<TqelCheckBox*>(Control(stretch));
         if (!box->isHidden() && box->Checked()) {
-            TDialogService::Instance().ShowMessage("Please uncheck the Stretch box to use the Adjust dialog.");
+            TDialogService::Instance().ShowMessage(resStr(res::SUncheckStretch));
             return;
         }
     }

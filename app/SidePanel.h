@@ -11,6 +11,7 @@
 #include "render/BMPExtImage.h"
 #include "render/ViewTable.h"
 
+#include <QPoint>
 #include <QWidget>
 
 #include <array>
@@ -47,7 +48,7 @@ public:
     void Attach(TMainCore& core);
 
     // The texts the panel sets itself, in the language in effect: the
-    // false-colour gamma hint and the save-temperatures caption.
+    // false-colour gamma hint, the save-temperatures caption and the nudge hint.
     void SetLanguageTexts();
 
     // What the window does for the panel.
@@ -155,6 +156,7 @@ private:
     TqelRadioGroup* RadioGroupBrightness = nullptr;
     QPushButton* BitBtnOverlay = nullptr;
     std::array<QPushButton*, 5> nudgeButtons_{};  // centre, left, right, up, down
+    QPoint nudgeShown_;
     QTimer* TimerNudge = nullptr;
     QTimer* TimerTempRange = nullptr;
     QTimer* TimerUpdateSeaColour = nullptr;

@@ -2,25 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 36> Strings = {{
-    {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
-    {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
-    {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
-    {4003, "SidePanel", "SGammaHintNeutral", "1.0 - neutral"},
-    {4004, "SidePanel", "SGammaHintLandWeak", "1.3 - Land weak"},
-    {4005, "SidePanel", "SGammaHintLandMedium", "1.7 - Land medium"},
-    {4006, "SidePanel", "SGammaHintLandStrong", "2.1 - Land strong"},
-    {4007, "SidePanel", "SGammaHintLandStronger", "2.5 - Land stronger"},
-    {4008, "SidePanel", "SSaveTempsSave", "Save"},
-    {4009, "SidePanel", "SSaveTempsTemps", "temps"},
-    {4010, "FireDetectionForm", "SFireExplain",
-     "Enter the minimum mid-IR (channel 3B) temperature for a fire pixel, and the minimum difference between "
-     "channel 3B and channel 4 temperature."},
+constexpr std::array<TResourceString, 25> Strings = {{
     {65200, "LocLangFile", "SErrorSavingDLL", "Error saving language DLL"},
     {65201, "LocLangFile", "SInvalidIndex", "Invalid index"},
     {65202, "qcompress", "SSourceNotDefined", "Source stream is not defined"},
@@ -53,13 +41,24 @@ std::string_view& Image() {
     return image;
 }
 
+// The program's texts, then the library's own (whose ids are the higher).
+const std::vector<TResourceString>& AllStrings() {
+    static const std::vector<TResourceString> all = [] {
+        std::vector<TResourceString> strings(ProgramTexts().begin(), ProgramTexts().end());
+        strings.insert(strings.end(), Strings.begin(), Strings.end());
+        return strings;
+    }();
+    return all;
+}
+
 }  // namespace
 
-std::span<const TResourceString> ProgramResourceStrings() { return Strings; }
+std::span<const TResourceString> ProgramResourceStrings() { return AllStrings(); }
 
 std::string ResourceText(uint16_t id) {
-    const auto it = std::lower_bound(Strings.begin(), Strings.end(), id, [](const TResourceString& s, uint16_t v) { return s.id < v; });
-    return it != Strings.end() && it->id == id ? it->text : "";
+    const auto& all = AllStrings();
+    const auto it = std::lower_bound(all.begin(), all.end(), id, [](const TResourceString& s, uint16_t v) { return s.id < v; });
+    return it != all.end() && it->id == id ? it->text : "";
 }
 
 std::string_view ProgramResourceImage() { return Image(); }

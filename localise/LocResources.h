@@ -3,6 +3,8 @@
 // file), and the resource image the build embeds in the executable.
 #pragma once
 
+#include "platform/ProgramStrings.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,22 +30,9 @@ constexpr uint16_t SNewerVersion = 65229;
 constexpr uint16_t SInvalidNativeDLL = 65230;
 constexpr uint16_t SInvalidLocStorage = 65231;
 
-// Ids of the program's own texts (window texts that code sets, messages).
-constexpr uint16_t SGammaHintHeading = 4000;  // .. 4007: the eight lines of the gamma hint
-constexpr uint16_t SGammaHintLines = 8;
-constexpr uint16_t SSaveTempsSave = 4008;
-constexpr uint16_t SSaveTempsTemps = 4009;
-constexpr uint16_t SFireExplain = 4010;
 }  // namespace res
 
-struct TResourceString {
-    uint16_t id;
-    const char* unit;
-    const char* name;
-    const char* text;
-};
-
-// Every resource string of the program, in id order.
+// Every resource string of the program (its own texts and the library's), in id order.
 std::span<const TResourceString> ProgramResourceStrings();
 
 // The text of a resource string ("" for an unknown id).

@@ -30,13 +30,6 @@ thread_local std::string ParsedFile;
 
 }  // namespace
 
-std::string FormatRes(std::string_view text, std::string_view argument) {
-    std::string result(text);
-    const size_t at = result.find("%s");
-    if (at != std::string::npos) result.replace(at, 2, argument);
-    return result;
-}
-
 TDLLInfoItem ParseDLLSettings(std::string_view block, const std::string& fileName) {
     ParsedFile = fileName;
     TByteReader in(block, ShortBlock);
@@ -132,6 +125,9 @@ void TQLocUtils::Reset() {
     program_.reset();
 }
 
-std::string resStr(uint16_t id) { return TQLocUtils::Instance().LoadString(id); }
+namespace {
+// Every text the program sets goes through the resources in use from the start.
+const bool LookupInstalled = (SetResStrLookup([](uint16_t id) { return TQLocUtils::Instance().LoadString(id); }), true);
+}  // namespace
 
 }  // namespace kestrune

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "localise/WinResProc.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <cstdint>
@@ -83,9 +84,5 @@ private:
     std::unique_ptr<TResModule> library_;
 };
 
-// A resource string of the program in the language now in effect.
-std::string resStr(uint16_t id);
-// text with its first "%s" replaced by argument (resource texts are never used as printf formats).
-std::string FormatRes(std::string_view text, std::string_view argument);
 
 }  // namespace kestrune

@@ -180,6 +180,7 @@ THyCustomShellList::THyCustomShellList(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::SelectedClicked);
     Folder.OnChange = [this] { FolderLocatorChanged(); };
+    Thumbnails.OnChange = [this] { Guarded([this] { ThumbnailsChanged(); }); };
     refreshTimer_.setSingleShot(true);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { Guarded([this] { RefreshTimerFired(); }); });
     connect(header(), &QHeaderView::sectionClicked, this,
@@ -302,12 +303,30 @@ void THyCustomShellList::SetViewStyle(THyShellViewStyle style) {
     iconView_->setViewMode(icons ? QListView::IconMode : QListView::ListMode);
     iconView_->setFlow(style == svsList ? QListView::TopToBottom : QListView::LeftToRight);
     iconView_->setWrapping(true);
-    const int size = style == svsThumbnails ? 96 : icons ? 32 : 16;
+    const int size = style == svsThumbnails ? std::max(Thumbnails.Width(), Thumbnails.Height()) : icons ? 32 : 16;
     iconView_->setIconSize(QSize(size, size));
     iconView_->setGridSize(icons ? QSize(size + 48, size + 36) : QSize());
     iconView_->setGeometry(rect());
     iconView_->show();
     iconView_->scrollToTop();
+}
+
+QPixmap THyCustomShellList::ThumbnailOf(THyShListData& row) {
+    const std::string key = Utf16ToUtf8(row.GetPathName());
+    auto found = thumbnails_.find(key);
+    if (found == thumbnails_.end()) {
+        const QImage picture = DrawThumbnail(Thumbnails, QSize(Thumbnails.Width(), Thumbnails.Height()), *shellFolder_,
+                                             row.RelativeIdList(), IconIndex(&row.AbsoluteIdList(), 0));
+        found = thumbnails_.emplace(key, QPixmap::fromImage(picture)).first;
+    }
+    return found->second;
+}
+
+void THyCustomShellList::ThumbnailsChanged() {
+    if (viewStyle_ != svsThumbnails) return;
+    thumbnails_.clear();
+    SetViewStyle(svsThumbnails);
+    if (options_ & hysloAutoFill) RefreshFolder();
 }
 
 void THyCustomShellList::MakeIconView() {
@@ -377,6 +396,7 @@ void THyCustomShellList::RefreshFolder() {
     const THourglass hourglass;
     clearSelection();
     model_->Clear();
+    thumbnails_.clear();
     const TItemIdList* list = Folder.GetPidl();
     folderIdList_ = list ? *list : TItemIdList();
     shellFolder_ = BindFolder(folderIdList_);

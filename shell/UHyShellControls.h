@@ -8,12 +8,14 @@
 #include "shell/UHyShellDragDrop.h"
 #include "shell/UHyShellData.h"
 #include "shell/UHyShellLocator.h"
+#include "shell/UHyThumbnails.h"
 #include "shell/UHyTreeList.h"
 
 #include <QAbstractItemModel>
 #include <QListView>
 #include <QTimer>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -68,6 +70,10 @@ public:
     std::shared_ptr<IShellDetails> ShellDetails() const override;
 
     THyShellLocator Folder;
+    // Size, frame and overlay of the thumbnail view's pictures.
+    THyShellThumbnails Thumbnails;
+    // The row's thumbnail (made once, kept until the next fill).
+    QPixmap ThumbnailOf(THyShListData& row);
     uint16_t Options() const { return options_; }
     void SetOptions(uint16_t options);
     const WideString& FileFilter() const { return fileFilter_; }
@@ -133,6 +139,7 @@ protected:
 private:
     friend class THyCustomShellTree;
     void MakeIconView();
+    void ThumbnailsChanged();
     QModelIndexList SelectedRows() const;
     void RegisterDropTarget(bool on);
     std::shared_ptr<ole::IDropTarget> DropTargetAt(QPoint point, QModelIndex& item);
@@ -164,6 +171,7 @@ private:
     WideString fileFilter_;
     THyShellViewStyle viewStyle_ = svsReport;
     QListView* iconView_ = nullptr;
+    std::map<std::string, QPixmap> thumbnails_;
     int sortColumn_ = 1;
     int changeLock_ = 0;
     bool ignoreNextChange_ = false;

@@ -46,7 +46,10 @@ QVariant TShellListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole: return ToQString(index.column() == 0 ? row->DisplayName() : row->Details(index.column()));
-        case Qt::DecorationRole: return index.column() == 0 ? IconOf(row->AbsoluteIdList(), false) : QVariant();
+        case Qt::DecorationRole:
+            if (index.column() != 0) return {};
+            return list_.ViewStyle() == svsThumbnails ? QVariant(QIcon(list_.ThumbnailOf(*row)))
+                                                      : IconOf(row->AbsoluteIdList(), false);
         case Qt::TextAlignmentRole:
             return static_cast<size_t>(index.column()) < columns_.size()
                        ? QVariant(static_cast<int>(columns_[static_cast<size_t>(index.column())].Align | Qt::AlignVCenter))

@@ -1,5 +1,7 @@
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
+#include "platform/Messages_qt.h"
+#include "shell/UHyShConsts.h"
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellUtils.h"
 
@@ -124,17 +126,19 @@ TEST_F(ShellControlsTest, SortColumnOrdersRowsBothWays) {
 
 TEST_F(ShellControlsTest, RenameGoesToDiskAndSwallowsItsOwnChange) {
     const auto list = ShownList(u"");
+    // The messages come from the test alone.
+    list->SetOptions(list->Options() & ~hysloDynamicRefresh);
     int row = 0;
     while (list->ItemData(row)->DisplayName() != u"b.txt") ++row;
     ASSERT_TRUE(list->Model().setData(list->Model().index(row, 0), "renamed.txt", Qt::EditRole));
     EXPECT_TRUE(fs::exists(root_ / "renamed.txt"));
     EXPECT_FALSE(fs::exists(root_ / "b.txt"));
     EXPECT_EQ(list->ItemData(row)->DisplayName(), u"renamed.txt");
-    // The rename's change message is swallowed: no refresh waits for it.
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 300) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The rename's own change message is swallowed; the next one starts the delayed refresh.
+    SendMessage(list.get(), WM_HY_FOLDERCHANGE, 0, 0);
     EXPECT_FALSE(list->RefreshWaiting());
+    SendMessage(list.get(), WM_HY_FOLDERCHANGE, 0, 0);
+    EXPECT_TRUE(list->RefreshWaiting());
 }
 
 TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
@@ -157,6 +161,10 @@ TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
     EXPECT_EQ(list->GetSelectedData(), list->ItemData(1));
     list->SetViewStyle(svsReport);
     EXPECT_FALSE(list->IconView()->isVisible());
+    // Thumbnails: each row a picture of the thumbnail size.
+    list->SetViewStyle(svsThumbnails);
+    const QPixmap thumbnail = list->ThumbnailOf(*list->ItemData(0));
+    EXPECT_EQ(thumbnail.size(), QSize(list->Thumbnails.Width(), list->Thumbnails.Height()));
 }
 
 TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {

@@ -51,10 +51,17 @@ void SetStampedText(const TLocStorage& storage, TLocItem& item, size_t column, c
     item.Values[column].Stamp = static_cast<int32_t>(ProgramStamp);
 }
 
-// "\\n" in a text separates the items of a list.
-std::string ListText(std::string text) {
-    for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 2)) text.replace(at, 2, "\r\n");
-    return text;
+// In a text \n separates the items of a list and \r breaks the line of a message.
+std::string Unescaped(std::string_view text) {
+    std::string result;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\' && at + 1 < text.size() && (text[at + 1] == 'n' || text[at + 1] == 'r')) {
+            result += text[++at] == 'n' ? "\r\n" : "\r";
+            continue;
+        }
+        result += text[at];
+    }
+    return result;
 }
 
 }  // namespace
@@ -78,7 +85,7 @@ std::vector<TTranslationRow> ReadTranslationTable(std::string_view text) {
         }
         if (fields.size() != 5 || fields[1].empty() || fields[3].empty())
             throw Exception("translation table: line " + std::to_string(lineNumber) + " needs five tab-separated fields");
-        rows.push_back({fields[0], fields[1], fields[2], ListText(fields[3]), ListText(fields[4])});
+        rows.push_back({fields[0], fields[1], fields[2], Unescaped(fields[3]), Unescaped(fields[4])});
     }
     return rows;
 }

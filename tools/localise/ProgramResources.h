@@ -23,7 +23,7 @@ constexpr uint16_t ProgramNativeLanguage = 9;
 constexpr uint32_t ProgramStamp = 1600;
 // One row of a translation table: a window text (node = form, name = component
 // path, property; the form's own when the path is the form's name) or, with
-// node "@unit", a resource string (name = constant). "\n" separates list items.
+// node "@unit", a resource string (name = constant). "\n" separates list items, "\r" breaks a message's line.
 struct TTranslationRow {
     std::string Node, Name, Property, Native, Translation;
 };

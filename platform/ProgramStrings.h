@@ -1,0 +1,73 @@
+// The texts users see that code sets (messages, captions, status texts),
+// each under a fixed resource id, so that the language in effect can
+// replace them: resStr(id) asks the localiser once it has installed itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+struct TResourceString {
+    uint16_t id;
+    const char* unit;
+    const char* name;
+    const char* text;
+};
+
+namespace res {
+constexpr uint16_t SGammaHintHeading = 4000;  // .. 4007: the eight lines of the gamma hint
+constexpr uint16_t SGammaHintLines = 8;
+constexpr uint16_t SSaveTempsSave = 4008;
+constexpr uint16_t SSaveTempsTemps = 4009;
+constexpr uint16_t SFireExplain = 4010;
+constexpr uint16_t SHelpFileMissing = 4020;
+constexpr uint16_t SNoPassLoaded = 4021;
+constexpr uint16_t SFlipping = 4022;
+constexpr uint16_t SNotWritten = 4040;
+constexpr uint16_t SNoSuchSwitch = 4041;
+constexpr uint16_t SChannelTemperatures = 4042;
+constexpr uint16_t SSstData = 4043;
+constexpr uint16_t SFirePixelList = 4044;
+constexpr uint16_t SRawChannelFile = 4045;
+constexpr uint16_t SAlbedoFile = 4046;
+constexpr uint16_t SDiagnostics = 4047;
+constexpr uint16_t SViewNotOffered = 4048;
+constexpr uint16_t STheImage = 4049;
+constexpr uint16_t SLowMemoryNextRun = 4060;
+constexpr uint16_t SLowMemoryChanged = 4061;
+constexpr uint16_t SOpenAgainForDespeckle = 4062;
+constexpr uint16_t SRestartNeeded = 4063;
+constexpr uint16_t SNoHrptData = 4064;
+constexpr uint16_t STelemetry = 4065;
+constexpr uint16_t SChooseResultsPath = 4066;
+constexpr uint16_t SResultsPathCancel = 4067;
+constexpr uint16_t SNudgeHint = 4080;
+constexpr uint16_t SOpenPalette = 4081;
+constexpr uint16_t SPaletteFiles = 4082;
+constexpr uint16_t SAllFiles = 4083;
+constexpr uint16_t SPaletteFrom = 4084;
+constexpr uint16_t SUncheckStretch = 4085;
+}  // namespace res
+
+// The program's own texts, in id order.
+std::span<const TResourceString> ProgramTexts();
+// The English text of one of them ("" for an unknown id).
+std::string ProgramText(uint16_t id);
+
+// A text in the language in effect.
+std::string resStr(uint16_t id);
+// The localiser's lookup through the resources in use; nullptr gives the English texts back.
+void SetResStrLookup(std::function<std::string(uint16_t id)> lookup);
+
+// text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).
+std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments);
+inline std::string FormatRes(std::string_view text, std::string_view argument) { return FormatRes(text, {argument}); }
+// The text of id with its "%s" filled.
+inline std::string FormatResStr(uint16_t id, std::initializer_list<std::string_view> arguments) { return FormatRes(resStr(id), arguments); }
+
+}  // namespace kestrune
