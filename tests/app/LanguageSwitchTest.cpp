@@ -118,6 +118,8 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     EXPECT_TRUE(FileExists(Library()));
     EXPECT_EQ(Stored(), "DEU");
     EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageGerman")->isChecked());
+    // Every text the code sets has its German.
+    for (const TResourceString& text : ProgramTexts()) EXPECT_NE(resStr(text.id), text.text) << text.name;
 
     Restart();
     EXPECT_TRUE(errors_.empty());
@@ -172,6 +174,7 @@ TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman)
     EXPECT_EQ(Fire()->windowTitle(), "Branderkennung einrichten");
     EXPECT_EQ(testing::Find<QDialog>(*form_, "FormGoToLocation")->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
     EXPECT_TRUE(testing::Find<QLabel>(*Fire(), "LabelExplain")->text().startsWith("Geben Sie"));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonOpen")->text(), QString::fromUtf8("Öffnen"));
     {
         // Made when it is needed.
         TFormLoadCLUT clut(form_.get(), folder / "program/");
