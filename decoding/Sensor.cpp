@@ -318,19 +318,19 @@ bool TSensor::SstSecant(float Zenith, float& Secant) const {
 namespace {
 
 // The split-window SST of brightness temperatures t4 and t5 (K), NoSst where the rule rejects the pixel.
+// Worked out whole and then chosen, without branches: the tests fail unpredictably pixel by pixel.
 inline float SplitWindowSst(float t4, float t5, const TSstRule& rule) {
-    if (t4 - 273.16 < rule.MinT4) return NoSst;
-    if (rule.CloudTest) {
-        const float predicted = static_cast<float>(1.0439 * t5 - 11.49);
-        if (std::fabs(static_cast<double>(predicted) - t4) > 1.0) return NoSst;
-    }
+    const bool cold = t4 - 273.16 < rule.MinT4;
+    const float predicted = static_cast<float>(1.0439 * t5 - 11.49);
+    const bool cloudy = rule.CloudTest & (std::fabs(static_cast<double>(predicted) - t4) > 1.0);
     const float difference = t4 - t5;
     const TSstCoefficients& g = rule.FirstGuess;
     const float guess = static_cast<float>(g.Gain * t4 + g.Split * difference +
                                            g.Slant * difference * rule.Secant - g.Offset);
     const TSstCoefficients& k = rule.Final;
-    return static_cast<float>(k.Gain * t4 + k.Split * difference * guess + k.Slant * difference * rule.Secant -
-                              k.Offset);
+    const float sst = static_cast<float>(k.Gain * t4 + k.Split * difference * guess +
+                                         k.Slant * difference * rule.Secant - k.Offset);
+    return cold | cloudy ? NoSst : sst;
 }
 
 }  // namespace
