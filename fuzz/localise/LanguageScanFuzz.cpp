@@ -25,24 +25,14 @@ TLocStorage NativeDictionary() {
     return storage;
 }
 
-TLangFile NativeHeader() {
-    TLangFile header;
-    header.LanguageId = testing::English;
-    header.Stamp = testing::NativeStamp;
-    header.EnglishName = "English";
-    header.NativeName = u"English";
-    header.IsNative = true;
-    return header;
-}
-
 // The program: its resources, its native language file, and no stored choice.
 const fuzz::TFuzzFolder& Program() {
     static const fuzz::TFuzzFolder folder("langscan");
-    static const TBytes image = WriteProgramResources(NativeDictionary(), {}, NativeHeader());
+    static const TBytes image = WriteProgramResources(NativeDictionary(), {}, ProgramNativeHeader(NativeDictionary()));
     static const bool ready = [] {
         SetProgramNameOverride("kestrune");
         SetProgramResourceImage(image);
-        const TBytes native = WriteLangFile(NativeHeader(), NativeDictionary(), 0);
+        const TBytes native = WriteLangFile(ProgramNativeHeader(NativeDictionary()), NativeDictionary(), 0);
         folder.WriteInput("program/kestrune.ntv.lng", reinterpret_cast<const uint8_t*>(native.data()), native.size());
         return true;
     }();
@@ -75,11 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 std::vector<std::string> FuzzSeeds() {
     TLocStorage storage = NativeDictionary();
     const int german = testing::AddGermanSample(storage);
-    TLangFile header = NativeHeader();
+    TLangFile header = ProgramNativeHeader(storage);
     header.LanguageId = testing::German;
     header.EnglishName = "German";
     header.NativeName = u"Deutsch";
     header.IsNative = false;
     header.SecondStamp = 7;
-    return {WriteLangFile(header, storage, german), WriteLangFile(NativeHeader(), storage, 0), "LF"};
+    return {WriteLangFile(header, storage, german), WriteLangFile(ProgramNativeHeader(storage), storage, 0), "LF"};
 }

@@ -33,12 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 std::vector<std::string> FuzzSeeds() {
     TLocStorage storage;
     testing::FillNativeSample(storage);
-    TLangFile header;
-    header.LanguageId = testing::English;
-    header.Stamp = testing::NativeStamp;
-    header.EnglishName = "English";
-    header.NativeName = u"English";
-    const TBytes image = WriteProgramResources(storage, {}, header);
+    const TBytes image = WriteProgramResources(storage, {}, ProgramNativeHeader(storage));
     std::vector<std::string> seeds{image};
     TResProcessor set;
     set.LoadResourcesFromModule(image);
