@@ -55,6 +55,8 @@ THyCustomListView::THyCustomListView(QWidget* parent) : THyContextView(parent) {
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     header()->setSectionsMovable(true);
+    // Column clicks sort by the column.
+    header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
 }
 
