@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 
 #include <QString>
 
@@ -21,7 +22,7 @@ void Guarded(THandler&& handler) noexcept {
         } catch (const std::exception& error) {
             TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
         } catch (...) {
-            TDialogService::Instance().ShowMessage("Unexpected error", {}, TMsgDlgType::mtError);
+            TDialogService::Instance().ShowMessage(resStr(res::SUnexpectedError), {}, TMsgDlgType::mtError);
         }
     } catch (...) {
         // Showing the error failed as well; nothing is left to tell it with.

@@ -9,6 +9,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -22,6 +23,8 @@ namespace kestrune {
 namespace {
 
 constexpr const char* LanguageProperty = "kestruneLanguageId";
+// The language a window's texts were last set in; none: the native one it was made in.
+constexpr const char* ShownLanguageProperty = "kestruneShownLanguage";
 
 // Windows' class names carry a one-letter prefix and Qt's a namespace.
 std::string NodeName(const QMetaObject& meta) {
@@ -79,6 +82,30 @@ void TranslateFormNode(QWidget& form, const TLocForm& node, const TQLocalizerOnF
     }
 }
 
+// Sets the window's texts unless they are in the language in effect already.
+void TranslateWindow(QWidget& window, const TQLocalizerOnFly& localizer) {
+    const QVariant shown = window.property(ShownLanguageProperty);
+    if ((shown.isValid() ? shown.toInt() : localizer.GetNativeLanguage()) == localizer.CurrentLanguage) return;
+    TranslateFormObject(window, localizer);
+    window.setProperty(ShownLanguageProperty, localizer.CurrentLanguage);
+}
+
+// Windows made after a switch (dialogs opened on demand) take the language in effect when they are first shown.
+class TLanguageWatcher : public QObject {
+public:
+    TLanguageWatcher(QObject* parent, const TQLocalizerOnFly& localizer) : QObject(parent), localizer_(localizer) {}
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isWindow()) TranslateWindow(*widget, localizer_);
+        return false;
+    }
+
+private:
+    const TQLocalizerOnFly& localizer_;
+};
+
 void CheckLanguageItems(uint16_t language) {
     for (QWidget* window : QApplication::topLevelWidgets())
         for (QAction* item : window->findChildren<QAction*>())
@@ -129,7 +156,7 @@ void TranslateFormObject(QWidget& form, const TQLocalizerOnFly& localizer) {
 }
 
 void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
-    for (QWidget* window : QApplication::topLevelWidgets()) TranslateFormObject(*window, localizer);
+    for (QWidget* window : QApplication::topLevelWidgets()) TranslateWindow(*window, localizer);
     CheckLanguageItems(localizer.CurrentLanguage);
 }
 
@@ -168,8 +195,11 @@ void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, s
     localizer.TranslateOpenForms = [&localizer] { TranslateOpenForms(localizer); };
     localizer.OnBeforeTranslate = std::move(changing);
     localizer.OnAfterTranslate = [changed = std::move(changed)](const TLFInfo&) { changed(); };
-    // Windows made after a switch take the texts of the language in effect.
-    TranslateFormObject(window, localizer);
+    // A start in another language than the native one: the window and the windows it made.
+    TranslateWindow(window, localizer);
+    for (QWidget* child : window.findChildren<QWidget*>())
+        if (child->isWindow()) TranslateWindow(*child, localizer);
+    QApplication::instance()->installEventFilter(new TLanguageWatcher(&window, localizer));
 }
 
 void DetachLanguageSwitch() {

@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <QAction>
@@ -80,7 +81,7 @@ void TMostRecentFilesMenu::EntryClick(QAction* item) {
     if (OnFileNotExist)
         OnFileNotExist(name);
     else
-        TDialogService::Instance().ShowMessage("The file\r\"" + name + "\"\rno longer exists.");
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SFileNoLongerExists, {name}));
     files_.RemoveFile(name);
     Rebuild();
 }

@@ -3,6 +3,7 @@
 #include "app/ControlSizer.h"
 #include "app/EventGuard.h"
 #include "app/ImageDisplay.h"
+#include "platform/ProgramStrings.h"
 #include "render/RenderHost.h"
 #include "render/ScanAngleCorrection.h"
 
@@ -176,7 +177,7 @@ void TFormPrint::showEvent(QShowEvent* event) {
     // The correction runs once per opening: coming back from the setup keeps the selection.
     if (corrected_done_) return;
     Sheets = 1;
-    LabelProgress->setText("Correct geometry");
+    LabelProgress->setText(ToQt(resStr(res::SCorrectGeometry)));
     TimerLoad->start();
 }
 
@@ -255,7 +256,7 @@ void TFormPrint::ButtonPrintClick() {
     }
     std::optional<THourglass> hourglass;
     if (Host != nullptr) hourglass.emplace(*Host, false);
-    LabelProgress->setText("Printing");
+    LabelProgress->setText(ToQt(resStr(res::SPrinting)));
     ProgressBar->setMaximum(100);
     PrintPicture(printer_, picture, Sheets, [this](int sheet, int count) {
         ProgressBar->setValue(sheet * 100 / count);

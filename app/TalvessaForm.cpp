@@ -17,6 +17,7 @@
 #include "dragdrop/DragDropFile.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/BMPExtImage.h"
 #include "render/GoogleEarth.h"
@@ -264,7 +265,7 @@ QWidget* TFormMain::BuildTopRow(QWidget* parent) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    ButtonOpen = new QPushButton("Open", row);
+    ButtonOpen = new QPushButton(ToQt(resStr(res::SOpen)), row);
     ButtonOpen->setObjectName("ButtonOpen");
     connect(ButtonOpen, &QPushButton::clicked, this, [this] { Guarded([this] { MenuOpenClick(); }); });
     LabelMapping = NamedLabel("LabelMapping", row);
@@ -480,12 +481,12 @@ void TFormMain::OpenWithMenuOff(const std::function<std::string()>& fileName) {
     const std::string name = fileName();
     if (name.empty()) return;
     core_->LoadDataFile(name);
-    ButtonOpen->setText("Open");
+    ButtonOpen->setText(ToQt(resStr(res::SOpen)));
     recentFiles_->Rebuild();
 }
 
 std::string TFormMain::ChooseDataFile() {
-    QFileDialog dialog(this, "Open");
+    QFileDialog dialog(this, ToQt(resStr(res::SOpen)));
     dialog.setObjectName("OpenDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -705,14 +706,14 @@ void TFormMain::ShowSidePanel(const TSidePanelLayout& layout, const std::string&
 void TFormMain::EnableResultMenus(bool enabled) { menus_->EnableResultMenus(enabled); }
 
 void TFormMain::BeginBusy(bool idlePriority) {
-    ButtonOpen->setText("Stop");
+    ButtonOpen->setText(ToQt(resStr(res::SStop)));
     LabelCursor->clear();
     BeginHourglass(idlePriority);
 }
 
 void TFormMain::EndBusy() {
     EndHourglass();
-    ButtonOpen->setText("Open");
+    ButtonOpen->setText(ToQt(resStr(res::SOpen)));
 }
 
 void TFormMain::SetWindowCaption(const std::string& caption) { setWindowTitle(ToQt(caption)); }

@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 #include "decoding/HRPTvideo.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <QButtonGroup>
@@ -294,7 +295,7 @@ void TFormHistogramAdjust::ButtonLoadClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const std::string path = dialog.selectedFiles().front().toStdString();
     if (!adjust_.LoadXfr(path)) {
-        TDialogService::Instance().ShowMessage("Cannot open file \"" + path + "\".");
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SCannotOpenFile, {path}));
         return;
     }
     RadioGroupColourClick();

@@ -1,6 +1,7 @@
 #include "decoding/HRPTvideo.h"
 
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <sys/mman.h>
@@ -174,7 +175,7 @@ void THRPTvideo::MeasureRegion(TSampleRect rect) {
     const int64_t area = Area(rect);
     if (area < SmallestRegion) {
         if (!SameRect(rect, whole)) {
-            TDialogService::Instance().ShowMessage("Selected region area is too small for histogram measurement");
+            TDialogService::Instance().ShowMessage(resStr(res::SRegionTooSmall));
             return;
         }
         if (area < SmallestImage) return;

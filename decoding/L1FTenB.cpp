@@ -8,6 +8,7 @@
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 
@@ -155,10 +156,7 @@ void Read10BHeader(TLoadContext& load) {
     const std::span<const uint8_t> stored = load.Input.Take(2);
     const int32_t storedLength = stored.size() == 2 ? (stored[0] | (stored[1] << 8)) + TenBPrefixBytes : 0;
     if (storedLength != expected)
-        load.ShowMessage(
-            Format("Warning: in 10B file header the bytes-per-line %d is not the expected value: %d.  Using "
-                   "the expected value.",
-                   storedLength, expected));
+        load.ShowMessage(FormatResStr(res::STenBLineLength, {std::to_string(storedLength), std::to_string(expected)}));
     state.RecordSize = expected;
     StartRecordsAt(load, dataStart);
 }

@@ -24,6 +24,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
@@ -311,7 +312,7 @@ void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     if (unpacked) return;
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.ShowMessage("Could not unzip file: " + packedName);
+    load.ShowMessage(FormatResStr(res::SCouldNotUnzip, {packedName}));
 }
 
 void TPassLoader::RestoreNudgeMemory() {
@@ -363,8 +364,7 @@ void TPassLoader::IdentifyFormat(TLoadContext& load) {
         load.Log("File is too small to determine the data type");
         load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
         if (settings_.Unattended) throw ELoadError("File too small");
-        load.ShowMessage("Error - file is to small to determine the data type.  At least " + IntToStr(HeaderBufferSize) +
-                         " bytes are required.");
+        load.ShowMessage(FormatResStr(res::SFileTooSmall, {IntToStr(HeaderBufferSize)}));
     }
 }
 
@@ -459,8 +459,7 @@ void TPassLoader::CountRecords(TLoadContext& load) {
     if (state_.DataLineCount < FewestLines)
         throw ELoadError(Format("The file holds %d data lines; at least %d are needed", state_.DataLineCount, FewestLines));
     if (state_.DataLineCount < FewLinesWarning)
-        load.ShowMessage("Warning - your input data file has less than 100 data lines.  Some parts of this program may "
-                         "not function correctly");
+        load.ShowMessage(resStr(res::SFewDataLines));
 }
 
 void TPassLoader::PrepareStores(TLoadContext& load) {
@@ -491,7 +490,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
     state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
     host_.ShowProgress(true);
-    host_.SetStatusText("Reading data...");
+    host_.SetStatusText(resStr(res::SReadingData));
 }
 
 void TPassLoader::ReadChannels(TLoadContext& load) {

@@ -7,6 +7,7 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 #include "render/FireDetection.h"
 #include "render/PixelLocation.h"
 #include "render/ViewLookups.h"
@@ -142,7 +143,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 class TWritingFrame {
 public:
     TWritingFrame(TRenderHost& host, int32_t lines) : host_(host), frame_(host, lines) {
-        host_.SetStatusText("Writing file...");
+        host_.SetStatusText(resStr(res::SWritingFile));
     }
 
     void LineDone(int32_t line) {
@@ -302,9 +303,7 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     if (!pass_.EarthLocations->MapFitted) {
         // Unattended, the dialog service logs this instead of showing it.
         TDialogService::Instance().ShowMessage(
-            "Without valid earth location data (which requires Kepler data) accurate sea-surface temperature "
-            "data cannot be saved.",
-            {}, TMsgDlgType::mtWarning);
+            resStr(res::SNoSstWithoutLocation), {}, TMsgDlgType::mtWarning);
         return {};
     }
     const THRPTvideo& video = *pass_.Video;
@@ -342,16 +341,16 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
 
 std::string TDataProducts::SaveTemperaturesOfView(uint8_t viewIndex, const std::string& baseName) {
     std::string fileName;
-    std::string what = "Temperature";
+    std::string what = resStr(res::STemperature);
     if (viewIndex == ViewChannel1 + 3 || viewIndex == ViewTemperature)
         fileName = SaveTemperatureData(4, ".raw", baseName);
     else if (viewIndex == ViewChannel1 + 4)
         fileName = SaveTemperatureData(5, ".raw", baseName);
     else if (viewIndex == ViewSst) {
         fileName = SaveSstData(".sst.raw", baseName);
-        what = "SST";
+        what = resStr(res::SSst);
     }
-    if (!fileName.empty()) TDialogService::Instance().ShowMessage(what + " data saved to file: " + fileName);
+    if (!fileName.empty()) TDialogService::Instance().ShowMessage(FormatResStr(res::SDataSavedTo, {what, fileName}));
     return fileName;
 }
 

@@ -4,6 +4,7 @@
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
 #include "orbit/EarthLocations.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/SystemUtils.h"
 #include "render/IPLbitmap.h"
@@ -292,7 +293,7 @@ void BuildFireFilterImages(const TPassState& pass, const TFireSettings& settings
                            const TFireStatusText& showStatus) {
     const THRPTvideo& video = *pass.Video;
     if (!settings.FireUseAvg || video.Width() <= 0 || video.LineCount() <= 0) return;
-    if (showStatus) showStatus("Detecting fires...");
+    if (showStatus) showStatus(resStr(res::SDetectingFires));
     images.Clear();
     try {
         const IplImage raw = Channel3Image(pass);

@@ -8,6 +8,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/ClutImages.h"
 #include "render/ColourScales.h"
@@ -35,7 +36,6 @@ constexpr int64_t SmallestLandMaskBytes = 15511552;
 
 constexpr char InvalidChannelsMessage[] = "Invalid channels for colour model specified";
 constexpr char MappingNotAvailableMessage[] = "This mapping is not available";
-constexpr char DefaultChannelsText[] = "\rRed = ch 1  Green = ch 2,  Blue = ch 4";
 
 // Sets a flag for the life of the guard.
 class TBusyFlag {
@@ -95,7 +95,7 @@ private:
         return channel >= 1 && channel <= VideoChannels && video_.SampleAddress(channel, 0) != nullptr;
     }
     int Width() const { return video_.Width(); }
-    void Status(const char* text) { host_.SetStatusText(text); }
+    void Status(uint16_t text) { host_.SetStatusText(resStr(text)); }
 
     void Draw();
     void RestoreHistograms();
@@ -186,7 +186,7 @@ void TRenderView::TRenderer::Draw() {
         TDialogService::Instance().ShowMessage(InvalidChannelsMessage);
         return;
     }
-    Status("Mapping channels...");
+    Status(res::SMappingChannels);
     RunLineLoop(fill);
     if (autoStretch_) AutoStretchBitmap(owner_.displayBitmap_);
 }
@@ -316,7 +316,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelView(int channe
 
 bool TRenderView::TRenderer::Crispen(int channel) {
     try {
-        Status("Crispening image...");
+        Status(res::SCrispening);
         TChannelView source = video_.ChannelView(channel);
         source.Height = std::min(pass_.DataLineCount, source.Height);
         crispImage_.SetWidth(source.Width);
@@ -334,7 +334,7 @@ bool TRenderView::TRenderer::BuildFireTable() {
     // difference image that fits the pass there is nothing to classify.
     if (!services_.BuildFireClassTable || !Present(3) || !Present(4) || (settings_.FireUseAvg && !FilterImage(3)))
         return false;
-    Status("Building fire overlay...");
+    Status(res::SBuildingFireOverlay);
     fireTable_.assign(FireClassTableSize, 0);
     services_.BuildFireClassTable(fireTable_);
     return fireTable_.size() == FireClassTableSize;
@@ -395,7 +395,7 @@ std::array<const int32_t*, 3> TRenderView::TRenderer::PrepareBlend(int colour) {
     const std::array<const int32_t*, 3> stretch{OrIdentity(video_.EqualisedStretch(1, clip)),
                                                 OrIdentity(video_.EqualisedStretch(2, clip)),
                                                 OrIdentity(video_.EqualisedStretch(colour, 3.0f))};
-    Status("Building blend screen...");
+    Status(res::SBuildingBlendScreen);
     blend_ = std::make_unique<TBlendScreen>();
     BuildBlendScreen(*blend_);
     autoStretch_ = true;
@@ -404,7 +404,7 @@ std::array<const int32_t*, 3> TRenderView::TRenderer::PrepareBlend(int colour) {
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
     colourTable_ = std::make_unique<TFalseColourTable>();
-    Status("Building lookup...");
+    Status(res::SBuildingLookup);
     const bool vi = options_.RadioGroupBrightness == BrightnessVI;
     const int brightness = vi ? 1 : options_.RadioGroupBrightness + 1;
     const int32_t space = telemetry_.SpaceCount(brightness);
@@ -476,8 +476,7 @@ std::array<const int32_t*, 3> TRenderView::TRenderer::ColourStretches(const std:
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Rgb() {
     std::array<int, 3> channels{options_.RadioGroupRed + 1, options_.RadioGroupGreen + 1, options_.RadioGroupBlue + 1};
     if (!Present(channels[0]) || !Present(channels[1]) || !Present(channels[2])) {
-        TDialogService::Instance().ShowMessage(
-            std::string("Invalid RGB channel number selection, defaults have been substituted.") + DefaultChannelsText);
+        TDialogService::Instance().ShowMessage(resStr(res::SInvalidRgb));
         options_.RadioGroupRed = 0;
         options_.RadioGroupGreen = 1;
         options_.RadioGroupBlue = 3;
@@ -497,9 +496,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::UserRgb() {
         inverted[k] = items[k] >= 6;
     }
     if (!Present(channels[0]) || !Present(channels[1]) || !Present(channels[2])) {
-        TDialogService::Instance().ShowMessage(
-            std::string("Invalid User RGB channel number selection, defaults have been substituted.") +
-            DefaultChannelsText);
+        TDialogService::Instance().ShowMessage(resStr(res::SInvalidUserRgb));
         options_.RadioGroupUserRed = 0;
         options_.RadioGroupUserGreen = 1;
         options_.RadioGroupUserBlue = 3;
@@ -579,7 +576,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Temperature() {
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Vegetation() {
     if (!Present(1) || !Present(2)) return {};
-    Status("Building veg. lookup...");
+    Status(res::SBuildingVegLookup);
     colourTable_ = std::make_unique<TFalseColourTable>();
     palette_ = std::make_unique<TPalette1D>();
     BuildVegetationLookup(*colourTable_, *palette_, sensor_, video_, options_, settings_.NdviPaletteFileName);
@@ -605,7 +602,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughColourTable(int
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Sst() {
     if (!Present(4) || !Present(5)) return {};
-    Status("Building SST lookup...");
+    Status(res::SBuildingSstLookup);
     colourTable_ = std::make_unique<TFalseColourTable>();
     BuildSstLookup(*colourTable_, sensor_, options_);
     TLineFill sea = ThroughColourTable(4, 5);
@@ -638,7 +635,7 @@ bool TRenderView::TRenderer::OpenLandMask() {
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelDifference() {
     if (!Present(4) || !Present(5)) return {};
     if (options_.CheckBoxShowAsh) {
-        Status("Building ash lookup...");
+        Status(res::SBuildingAshLookup);
         colourTable_ = std::make_unique<TFalseColourTable>();
         BuildAshLookup(*colourTable_, SensorThermalTable(sensor_, 4), SensorThermalTable(sensor_, 5),
                        LoadAshPalette(ReadableProgramFile("ash-palette.bmp")));
@@ -688,7 +685,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Fire() {
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::GroundPath() {
     const std::string masterFile = ReadableProgramFile(GroundPathMasterFileName);
     if (!LoadGroundPathMaster(groundPathMaster_, masterFile))
-        TDialogService::Instance().ShowMessage(std::string("Ground path master file not found\r") + masterFile);
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SGroundPathMissing, {masterFile}));
     const bool useMaster = groundPathMaster_.Height() > 200 && services_.PixelLocation;
     return [this, useMaster](int y, uint8_t* pixels) {
         for (int x = 0; x < Width(); ++x, pixels += 3) {
@@ -762,8 +759,7 @@ bool TRenderView::DrawOverlays() {
         if (Services.DrawOverlay) drawn = Services.DrawOverlay();
     } catch (const std::exception&) {
         const std::string file = Services.BoundaryFileName ? Services.BoundaryFileName() : std::string();
-        TDialogService::Instance().ShowMessage("Error with boundary overlay data?\r" + file, {},
-                                               TMsgDlgType::mtError);
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SBoundaryError, {file}), {}, TMsgDlgType::mtError);
     }
     if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion() || drawn;
     return drawn;

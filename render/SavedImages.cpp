@@ -6,6 +6,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "render/AptImage.h"
 #include "render/Canvas.h"
 #include "render/JPEGwriter.h"
@@ -132,16 +133,16 @@ bool TImageSaver::ModeApplies(TSaveMode mode) {
     switch (mode) {
         case SaveCorrected:
             if (CorrectPanorama) return true;
-            Notice("No corrected image saved: the geometry correction is not available.", TMsgDlgType::mtWarning);
+            Notice(resStr(res::SNoCorrectedImage), TMsgDlgType::mtWarning);
             return false;
         case SaveApt:
             if (AptApplies(view_.DisplayBitmap())) return true;
-            Notice("No APT image saved: APT images are made from full-resolution views 2048 pixels wide.",
+            Notice(resStr(res::SNoAptImage),
                    TMsgDlgType::mtWarning);
             return false;
         case SaveGac:
             if (CorrectPanoramaGAC && IsGacFormat(pass.InputFormatCode)) return true;
-            Notice("No GAC image saved: the pass is not a GAC pass.", TMsgDlgType::mtWarning);
+            Notice(resStr(res::SNoGacImage), TMsgDlgType::mtWarning);
             return false;
         default: return true;
     }
@@ -162,7 +163,7 @@ void TImageSaver::MakeCorrectedImage(TExtBitmap& image) {
     TRenderHost& host = view_.Host();
     const TPassState& pass = view_.Pass();
     host.ShowProgress(true);
-    host.SetStatusText("Correct geometry");
+    host.SetStatusText(resStr(res::SCorrectGeometry));
     host.ProcessPendingEvents();
     CorrectPanorama(view_.DisplayBitmap(), image, pass.MeteorPass, pass.EarthLocations->Altitude);
     if (settings_.TimestampRawImage) DrawCaptionBox(image);
@@ -253,12 +254,11 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
     }
     try {
         const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
-        Notice(std::string("Could not save to ") + (toResults ? "results" : "source") + " folder: " + folder +
-                   ", saved to " + written + " instead",
+        Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), folder, written}),
                TMsgDlgType::mtWarning);
         return written;
     } catch (const std::exception&) {
-        Notice("Error saving image to disk, do you have write access?", TMsgDlgType::mtError);
+        Notice(resStr(res::SNoWriteAccess), TMsgDlgType::mtError);
         return {};
     }
 }
@@ -270,13 +270,12 @@ std::string TImageSaver::SaveBitmapFile(const TExtBitmap& bitmap, const std::str
         for (int k = 1; FileExists(saved); ++k)
             saved = ChangeFileExt(fileName, "." + std::to_string(k) + (jpeg ? ".jpg" : ".bmp"));
     TRenderHost& host = view_.Host();
-    host.SetStatusText("Saving to " + saved);
+    host.SetStatusText(FormatResStr(res::SSavingTo, {saved}));
     if (jpeg) SaveBitmapAsJPEG(bitmap, saved, static_cast<uint8_t>(std::clamp(settings_.JpegSaveQuality, 0, 255)));
     else bitmap.SaveToFile(saved);
     host.SetStatusText("");
     if (saved != fileName && !settings_.Unattended)
-        Notice("As the image: " + fileName + " was already present on your system, the image was actually saved as: " +
-               saved);
+        Notice(FormatResStr(res::SSavedAsOther, {fileName, saved}));
     return saved;
 }
 

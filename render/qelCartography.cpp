@@ -3,6 +3,7 @@
 #include "orbit/qelMapping.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 
 #include <QXmlStreamReader>
 
@@ -362,7 +363,7 @@ void TCartogList::LoadKML(std::string_view text, const std::string& fileName) {
     }
     if (badPairs > 0)
         TDialogService::Instance().ShowMessage(
-            "Bad pair: " + firstBadPair + Format(" (%d bad pairs in ", badPairs) + fileName + ")", {},
+            FormatResStr(res::SBadPairs, {firstBadPair, std::to_string(badPairs), fileName}), {},
             TMsgDlgType::mtWarning);
 }
 

@@ -1,4 +1,5 @@
 #include "app/LanguageSwitch.h"
+#include "app/LoadClutForm.h"
 #include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
 
@@ -15,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
@@ -116,6 +118,8 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     EXPECT_TRUE(FileExists(Library()));
     EXPECT_EQ(Stored(), "DEU");
     EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageGerman")->isChecked());
+    // Every text the code sets has its German.
+    for (const TResourceString& text : ProgramTexts()) EXPECT_NE(resStr(text.id), text.text) << text.name;
 
     Restart();
     EXPECT_TRUE(errors_.empty());
@@ -155,6 +159,36 @@ TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices
     EXPECT_EQ(Texts(*form_), nativeMain);
     EXPECT_EQ(gamma.ItemIndex(), 4);
     EXPECT_EQ(range.ItemIndex(), 3);
+}
+
+TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman) {
+    const auto Fire = [this] { return testing::Find<QDialog>(*form_, "FormFireDetectionControl"); };
+    Fire()->show();
+    const auto nativeFire = Texts(*Fire());
+    Choose("German");
+    EXPECT_EQ(Fire()->windowTitle(), "Branderkennung einrichten");
+    EXPECT_EQ(testing::Find<QComboBox>(*Fire(), "ComboBoxFireAvgMethod")->itemText(0), "Mittelwert");
+
+    Restart();
+    // Made at the start, before any switch, and not yet shown.
+    EXPECT_EQ(Fire()->windowTitle(), "Branderkennung einrichten");
+    EXPECT_EQ(testing::Find<QDialog>(*form_, "FormGoToLocation")->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
+    EXPECT_TRUE(testing::Find<QLabel>(*Fire(), "LabelExplain")->text().startsWith("Geben Sie"));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonOpen")->text(), QString::fromUtf8("Öffnen"));
+    {
+        // Made when it is needed.
+        TFormLoadCLUT clut(form_.get(), folder / "program/");
+        const auto nativeClut = Texts(clut);
+        clut.show();
+        EXPECT_EQ(clut.windowTitle(), QString::fromUtf8("Farbtabelle wählen"));
+        EXPECT_EQ(testing::Find<QAbstractButton>(clut, "ButtonStandardLUT")->toolTip(), QString::fromUtf8("Zur mitgelieferten Farbtabelle zurückkehren"));
+        Choose("English");
+        EXPECT_EQ(Texts(clut), nativeClut);
+    }
+    Fire()->show();
+    EXPECT_EQ(Texts(*Fire()), nativeFire);
+    EXPECT_EQ(testing::Find<QComboBox>(*Fire(), "ComboBoxFireAvgMethod")->itemText(0), "Average");
+    EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(LanguageSwitchTest, RebuildsTheLibraryOnlyForAChangedLanguageFile) {
