@@ -407,10 +407,10 @@ void THyCustomShellList::RefreshFolder() {
     if (options_ & hysloDynamicRefresh) StartChangeWatch();
 }
 
-std::vector<TItemIdList> THyCustomShellList::Enumerate(bool& aborted) {
+std::vector<TItemIdList> THyCustomShellList::Enumerate() {
     std::vector<TItemIdList> items;
     const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (options_ & hysloShowHidden ? SHCONTF_INCLUDEHIDDEN : 0);
-    aborted = !EnumerateFolder(shellFolder_.get(), flags, items, {ole::E_FAIL});
+    EnumerateFolder(shellFolder_.get(), flags, items, {ole::E_FAIL});
     return items;
 }
 
@@ -419,8 +419,7 @@ void THyCustomShellList::FillItems() {
     detailsLookedUp_ = false;
     shellDetails_.reset();
     SetUpColumns();
-    bool aborted = false;
-    std::vector<TItemIdList> items = Enumerate(aborted);
+    std::vector<TItemIdList> items = Enumerate();
     std::vector<std::unique_ptr<THyShListData>> rows;
     rows.reserve(items.size());
     for (TItemIdList& item : items) {
@@ -513,21 +512,19 @@ void THyCustomShellList::RefreshChanges() {
     std::vector<TItemIdList> shown;
     shown.reserve(static_cast<size_t>(ItemCount()));
     for (int row = 0; row < ItemCount(); ++row) shown.push_back(model_->Row(row)->RelativeIdList());
-    bool aborted = false;
-    const std::vector<TItemIdList> found = Enumerate(aborted);
-    if (!aborted) {
-        IShellFolder& folder = *shellFolder_;
-        const TListDifference difference =
-            DifferenceOf(shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(folder, a, b); });
-        model_->Remove(difference.Vanished);
-        std::vector<std::unique_ptr<THyShListData>> rows;
-        for (size_t entry : difference.Appeared) {
-            auto record = std::make_unique<THyShListData>(*this, found[entry]);
-            if (DoAddItem(*record)) rows.push_back(std::move(record));
-        }
-        // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
-        model_->Append(std::move(rows));
+    // A folder that can no longer be read (deleted meanwhile) has no items left to show.
+    const std::vector<TItemIdList> found = Enumerate();
+    IShellFolder& folder = *shellFolder_;
+    const TListDifference difference =
+        DifferenceOf(shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(folder, a, b); });
+    model_->Remove(difference.Vanished);
+    std::vector<std::unique_ptr<THyShListData>> rows;
+    for (size_t entry : difference.Appeared) {
+        auto record = std::make_unique<THyShListData>(*this, found[entry]);
+        if (DoAddItem(*record)) rows.push_back(std::move(record));
     }
+    // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
+    model_->Append(std::move(rows));
     if (OnFillComplete) OnFillComplete();
 }
 

@@ -104,6 +104,8 @@ public:
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }
+    // The wait of the last change message: shorter while the list has the focus.
+    int RefreshDelay() const { return refreshTimer_.interval(); }
 
     std::function<void(const TItemIdList& parent, const TItemIdList& item, uint32_t attributes, bool& allowAdd)> OnAddItem;
     std::function<void(int row, bool selected)> OnSelectItem;
@@ -146,7 +148,8 @@ private:
     friend class TShellListModel;
     void FolderLocatorChanged();
     void FillItems();
-    std::vector<TItemIdList> Enumerate(bool& aborted);
+    // The folder's items; none when the enumeration cannot start or ends silently.
+    std::vector<TItemIdList> Enumerate();
     bool DoAddItem(THyShListData& data);
     void SetUpColumns();
     void SaveColumnWidths();
