@@ -107,6 +107,11 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     const auto list = ShownList(u"*.hpt");
     int fills = 0;
     list->OnFillStart = [&] { ++fills; };
+    std::vector<std::u16string> deleted;
+    list->OnDeleteItem = [&](int row, THyShListData& data) {
+        EXPECT_EQ(list->ItemData(row), &data);
+        deleted.push_back(data.DisplayName());
+    };
     std::map<std::u16string, THyShListData*> before;
     for (int row = 0; row < list->ItemCount(); ++row) before[list->ItemData(row)->DisplayName()] = list->ItemData(row);
     ASSERT_EQ(before.size(), 3u);  // a.hpt, C.HPT, sub
@@ -126,6 +131,7 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     list->RunPendingTimerWork();
     EXPECT_EQ(fills, 1);
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "n1.hpt", "n2.hpt", "sub"}));
+    EXPECT_EQ(deleted, std::vector<std::u16string>{u"a.hpt"});
     for (int k = 0; k < list->ItemCount(); ++k) {
         const auto kept = before.find(list->ItemData(k)->DisplayName());
         if (kept != before.end()) {
@@ -261,6 +267,41 @@ TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
     EXPECT_TRUE(fs::exists(root_ / "sub" / "C.HPT"));
 }
 
+// The owner may cancel the menu, add its own entries, forbid what a choice
+// would do, and hears the help text of the entry under the mouse.
+TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
+    const auto list = ShownList(u"*.hpt");
+    SelectRow(*list, u"a.hpt");
+    int popups = 0;
+    list->OnBeforeShellMenuPopup = [&](QMenu&, int row, int nextCustomId, bool& cancel) {
+        ++popups;
+        EXPECT_EQ(list->ItemData(row)->DisplayName(), u"a.hpt");
+        EXPECT_EQ(nextCustomId, 100);
+        cancel = true;
+    };
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(list.get(), &request);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    list->OnBeforeShellMenuPopup = [&](QMenu& menu, int, int nextCustomId, bool&) {
+        menu.addAction("Mark")->setData(nextCustomId);
+    };
+    std::vector<uint32_t> chosen;
+    list->OnAfterShellMenuSelection = [&](int, uint32_t id, bool& allowDefault) {
+        chosen.push_back(id);
+        allowDefault = false;
+    };
+    std::vector<std::u16string> hints;
+    list->OnPopupHint = [&](const WideString& hint) { hints.push_back(hint); };
+    ChooseFromContextMenu(*list, "Mark");
+    ChooseFromContextMenu(*list, "&Delete");
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[0], 100u);
+    EXPECT_GE(chosen[1], 1000u);
+    EXPECT_TRUE(fs::exists(root_ / "a.hpt"));  // the owner forbade the delete
+    EXPECT_NE(std::find(hints.begin(), hints.end(), u"Deletes the selected items."), hints.end());
+}
+
 class ShellTreeTest : public ShellControlsTest {
 protected:
     std::unique_ptr<THyShellTree> ShownTree(uint16_t options) {
@@ -326,7 +367,13 @@ TEST_F(ShellTreeTest, RefreshAddsAndDropsFoldersAndNewFolderIsMade) {
     const QModelIndex root = tree->Model().index(0, 0);
     fs::create_directories(root_ / "zz");
     fs::remove_all(root_ / "sub");
+    std::vector<QString> inserted, deleted;
+    tree->OnInsertItem = [&](const QModelIndex& node) { inserted.push_back(node.data().toString()); };
+    tree->OnDeleteItem = [&](const QModelIndex& node, THyShTreeData&) { deleted.push_back(node.data().toString()); };
     tree->RefreshTree();
+    EXPECT_EQ(inserted, std::vector<QString>{"zz"});
+    EXPECT_EQ(deleted, std::vector<QString>{"sub"});
+    EXPECT_EQ(tree->LastAddedNode().data().toString(), "zz");
     ASSERT_EQ(tree->Model().rowCount(root), 1);
     EXPECT_EQ(tree->Model().data(tree->Model().index(0, 0, root), Qt::DisplayRole).toString(), "zz");
     tree->setCurrentIndex(tree->Model().index(0, 0, root));
