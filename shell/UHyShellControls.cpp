@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 
 #include <cstdlib>
 
@@ -108,25 +109,40 @@ THyKeyCommand KeyCommandOf(const QKeyEvent& event) {
 }
 
 // The shell menu of items in a popup, with the Send-To entries as a sub-menu
-// (identifiers 1 to 99); the chosen identifier, 0 for none.
-uint32_t TrackShellMenu(IContextMenu& menu, uint32_t flags, bool withSendTo, QWidget* owner, QPoint screenPoint,
-                        std::vector<TMenuCommand>& commands, std::vector<TSendToEntry>& sendTo) {
+// (identifiers 1 to 99), raising the owner's events; the chosen identifier,
+// 0 for none or when the owner cancelled the menu or forbade the choice.
+template <typename TItem>
+uint32_t TrackShellMenu(IContextMenu& menu, uint32_t flags, QWidget* owner, QPoint screenPoint,
+                        const THyShellMenuEvents<TItem>& events, TItem item, std::vector<TMenuCommand>& commands,
+                        std::vector<TSendToEntry>& sendTo) {
+    constexpr int FirstCustomId = 100;
     menu.QueryContextMenu(commands, MenuFirst, MenuLast, flags);
     QMenu popup(owner);
     for (const TMenuCommand& command : commands)
         popup.addAction(QString::fromStdString(command.Text))->setData(command.Id);
-    if (withSendTo) {
-        sendTo = SendToEntries();
-        if (!sendTo.empty()) {
-            popup.addSeparator();
-            QMenu* sub = popup.addMenu("Se&nd To");
-            for (size_t k = 0; k < sendTo.size() && k < 99; ++k)
-                sub->addAction(QIcon(SystemIcon(sendTo[k].IconIndex, false)), QString::fromStdU16String(sendTo[k].Text))
-                    ->setData(static_cast<uint32_t>(k + 1));
-        }
+    sendTo = SendToEntries();
+    if (!sendTo.empty()) {
+        popup.addSeparator();
+        QMenu* sub = popup.addMenu("Se&nd To");
+        for (size_t k = 0; k < sendTo.size() && k < 99; ++k)
+            sub->addAction(QIcon(SystemIcon(sendTo[k].IconIndex, false)), QString::fromStdU16String(sendTo[k].Text))
+                ->setData(static_cast<uint32_t>(k + 1));
+    }
+    bool cancel = false;
+    if (events.OnBeforeShellMenuPopup) events.OnBeforeShellMenuPopup(popup, item, FirstCustomId, cancel);
+    if (cancel) return 0;
+    if (events.OnPopupHint) {
+        QObject::connect(&popup, &QMenu::hovered, &popup, [&](QAction* action) {
+            const uint32_t id = action->data().toUInt();
+            for (const TMenuCommand& command : commands)
+                if (command.Id == id) Guarded([&] { events.OnPopupHint(Utf8ToUtf16(command.Help)); });
+        });
     }
     const QAction* chosen = popup.exec(screenPoint);
-    return chosen ? chosen->data().toUInt() : 0;
+    const uint32_t id = chosen ? chosen->data().toUInt() : 0;
+    bool allowDefault = true;
+    if (id != 0 && events.OnAfterShellMenuSelection) events.OnAfterShellMenuSelection(item, id, allowDefault);
+    return allowDefault ? id : 0;
 }
 
 bool IsRenameCommand(const std::vector<TMenuCommand>& commands, uint32_t id) {
@@ -404,13 +420,17 @@ void THyCustomShellList::RefreshFolder() {
     FillItems();
     Sort();
     if (ItemCount() > 0) selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
+    if (iconView_ && viewStyle_ != svsReport) {
+        iconView_->scrollToTop();
+        iconView_->horizontalScrollBar()->setValue(0);
+    }
     if (options_ & hysloDynamicRefresh) StartChangeWatch();
 }
 
-std::vector<TItemIdList> THyCustomShellList::Enumerate(bool& aborted) {
+std::vector<TItemIdList> THyCustomShellList::Enumerate() {
     std::vector<TItemIdList> items;
     const uint32_t flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | (options_ & hysloShowHidden ? SHCONTF_INCLUDEHIDDEN : 0);
-    aborted = !EnumerateFolder(shellFolder_.get(), flags, items, {ole::E_FAIL});
+    EnumerateFolder(shellFolder_.get(), flags, items, {ole::E_FAIL});
     return items;
 }
 
@@ -419,8 +439,7 @@ void THyCustomShellList::FillItems() {
     detailsLookedUp_ = false;
     shellDetails_.reset();
     SetUpColumns();
-    bool aborted = false;
-    std::vector<TItemIdList> items = Enumerate(aborted);
+    std::vector<TItemIdList> items = Enumerate();
     std::vector<std::unique_ptr<THyShListData>> rows;
     rows.reserve(items.size());
     for (TItemIdList& item : items) {
@@ -513,21 +532,21 @@ void THyCustomShellList::RefreshChanges() {
     std::vector<TItemIdList> shown;
     shown.reserve(static_cast<size_t>(ItemCount()));
     for (int row = 0; row < ItemCount(); ++row) shown.push_back(model_->Row(row)->RelativeIdList());
-    bool aborted = false;
-    const std::vector<TItemIdList> found = Enumerate(aborted);
-    if (!aborted) {
-        IShellFolder& folder = *shellFolder_;
-        const TListDifference difference =
-            DifferenceOf(shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(folder, a, b); });
-        model_->Remove(difference.Vanished);
-        std::vector<std::unique_ptr<THyShListData>> rows;
-        for (size_t entry : difference.Appeared) {
-            auto record = std::make_unique<THyShListData>(*this, found[entry]);
-            if (DoAddItem(*record)) rows.push_back(std::move(record));
-        }
-        // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
-        model_->Append(std::move(rows));
+    // A folder that can no longer be read (deleted meanwhile) has no items left to show.
+    const std::vector<TItemIdList> found = Enumerate();
+    IShellFolder& folder = *shellFolder_;
+    const TListDifference difference =
+        DifferenceOf(shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(folder, a, b); });
+    if (OnDeleteItem)
+        for (size_t row : difference.Vanished) OnDeleteItem(static_cast<int>(row), *model_->Row(static_cast<int>(row)));
+    model_->Remove(difference.Vanished);
+    std::vector<std::unique_ptr<THyShListData>> rows;
+    for (size_t entry : difference.Appeared) {
+        auto record = std::make_unique<THyShListData>(*this, found[entry]);
+        if (DoAddItem(*record)) rows.push_back(std::move(record));
     }
+    // New rows go to the end, as the desktop's file windows add them, until the next sort or fill.
+    model_->Append(std::move(rows));
     if (OnFillComplete) OnFillComplete();
 }
 
@@ -733,7 +752,8 @@ void THyCustomShellList::ShowShellMenu(QPoint position) {
     const uint32_t flags = CmfExplore | (canRename ? CmfCanRename : 0) | (ShiftDown() ? CmfExtendedVerbs : 0);
     std::vector<TMenuCommand> commands;
     std::vector<TSendToEntry> sendTo;
-    const uint32_t id = TrackShellMenu(*menu, flags, true, this, viewport()->mapToGlobal(position), commands, sendTo);
+    const uint32_t id = TrackShellMenu<int>(*menu, flags, this, viewport()->mapToGlobal(position), *this,
+                                            focused ? currentIndex().row() : -1, commands, sendTo);
     if (id == 0) return;
     if (IsRenameCommand(commands, id)) {
         edit(currentIndex().siblingAtColumn(0));
@@ -943,7 +963,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
         parent = root.get();
         std::vector<std::unique_ptr<TShellTreeNode>> roots;
         roots.push_back(std::move(root));
-        model_->AddChildren(model_->Top(), std::move(roots));
+        AddNodes(model_->Top(), std::move(roots));
     }
     {
         const TFilledOnExit filled{*model_, *parent};
@@ -953,7 +973,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
         HRESULT result = ole::S_OK;
         for (const TItemIdList& item : EnumerateNode(*parent))
             if (auto child = MakeNode(*folder, *parent, item, result)) children.push_back(std::move(child));
-        model_->AddChildren(*parent, std::move(children));
+        AddNodes(*parent, std::move(children));
     }
     if (!node && !AutoExpand) expand(model_->IndexOf(parent));
 }
@@ -968,7 +988,9 @@ void THyCustomShellTree::RebuildTree() {
         {
             const TLock lock(changeLock_);
             setCurrentIndex({});
+            for (const auto& root : model_->Top().Children) DoDeleteItem(*root);
             model_->Clear();
+            lastAddedNode_ = nullptr;
         }
         const TItemIdList* base = BaseFolder.GetPidl();
         if (!BindFolder(base ? *base : TItemIdList())) RaiseSystemError(HResultFromError(3));
@@ -1024,7 +1046,7 @@ void THyCustomShellTree::SelectedFolderChanged() {
                 next = added.get();
                 std::vector<std::unique_ptr<TShellTreeNode>> one;
                 one.push_back(std::move(added));
-                model_->AddChildren(*node, std::move(one));
+                AddNodes(*node, std::move(one));
             }
             node = next;
         }
@@ -1111,16 +1133,39 @@ void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& reme
         for (size_t k = difference.Vanished.size(); k > 0; --k) {
             const size_t row = difference.Vanished[k - 1];
             if (IsBelow(remembered, node.Children[row].get())) remembered = &node;
-            model_->RemoveChild(node, row);
+            DeleteNode(node, row);
         }
         std::vector<std::unique_ptr<TShellTreeNode>> added;
         HRESULT result = ole::S_OK;
         for (size_t entry : difference.Appeared)
             if (auto child = MakeNode(*folder, node, found[entry], result)) added.push_back(std::move(child));
-        model_->AddChildren(node, std::move(added));
+        AddNodes(node, std::move(added));
     }
     for (const auto& child : node.Children) RefreshNode(*child, remembered);
 }
+
+void THyCustomShellTree::AddNodes(TShellTreeNode& parent, std::vector<std::unique_ptr<TShellTreeNode>> nodes) {
+    std::vector<TShellTreeNode*> added;
+    for (const auto& node : nodes) added.push_back(node.get());
+    model_->AddChildren(parent, std::move(nodes));
+    for (TShellTreeNode* node : added) {
+        lastAddedNode_ = node;
+        if (OnInsertItem) OnInsertItem(model_->IndexOf(node));
+    }
+}
+
+void THyCustomShellTree::DoDeleteItem(TShellTreeNode& node) {
+    for (const auto& child : node.Children) DoDeleteItem(*child);
+    if (node.Data && OnDeleteItem) OnDeleteItem(model_->IndexOf(&node), *node.Data);
+    if (lastAddedNode_ == &node) lastAddedNode_ = nullptr;
+}
+
+void THyCustomShellTree::DeleteNode(TShellTreeNode& parent, size_t row) {
+    DoDeleteItem(*parent.Children[row]);
+    model_->RemoveChild(parent, row);
+}
+
+QModelIndex THyCustomShellTree::LastAddedNode() const { return model_->IndexOf(lastAddedNode_); }
 
 void THyCustomShellTree::RefreshTree() {
     if (inShellOperation_ || Editing()) {
@@ -1303,7 +1348,8 @@ void THyCustomShellTree::ShowNodeMenu(const QModelIndex& index, QPoint position)
             }
         }
     } after{*this};
-    const uint32_t id = TrackShellMenu(*menu, flags, true, this, viewport()->mapToGlobal(position), commands, sendTo);
+    const uint32_t id =
+        TrackShellMenu<QModelIndex>(*menu, flags, this, viewport()->mapToGlobal(position), *this, index, commands, sendTo);
     if (id == 0) return;
     if (IsRenameCommand(commands, id)) {
         edit(index);

@@ -15,14 +15,28 @@
 #include <QListView>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
+
+class QMenu;
 
 namespace kestrune::shell {
 
 class THyCustomShellTree;
 class TShellListModel;
+
+// The owner's part in a shell context menu: before it pops up it may add
+// entries (custom identifiers from 100) or cancel it; after a choice it may
+// forbid what the control would do with it; while an entry is hovered it
+// gets the entry's help text.
+template <typename TItem>
+struct THyShellMenuEvents {
+    std::function<void(QMenu& menu, TItem item, int nextCustomId, bool& cancel)> OnBeforeShellMenuPopup;
+    std::function<void(TItem item, uint32_t chosenId, bool& allowDefault)> OnAfterShellMenuSelection;
+    std::function<void(const WideString& hint)> OnPopupHint;
+};
 class TShellTreeModel;
 struct TShellTreeNode;
 
@@ -59,7 +73,8 @@ constexpr int NewFolderDesktopDelay = 2100;
 // The column widths last saved by a list, shared by every list.
 std::vector<uint8_t>& ColumnWidthStream();
 
-class THyCustomShellList : public THyCustomListView, public IShListOwner {
+// The row of a list menu: the focused row, -1 for none.
+class THyCustomShellList : public THyCustomListView, public IShListOwner, public THyShellMenuEvents<int> {
 public:
     explicit THyCustomShellList(QWidget* parent);
     ~THyCustomShellList() override;
@@ -104,6 +119,8 @@ public:
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }
+    // The wait of the last change message: shorter while the list has the focus.
+    int RefreshDelay() const { return refreshTimer_.interval(); }
 
     std::function<void(const TItemIdList& parent, const TItemIdList& item, uint32_t attributes, bool& allowAdd)> OnAddItem;
     std::function<void(int row, bool selected)> OnSelectItem;
@@ -114,6 +131,8 @@ public:
     std::function<void()> OnFillComplete;
     std::function<void()> OnFolderChanged;
     std::function<void(int row, WideString& text)> OnEditedW;
+    // A row that vanished in a difference refresh, before it goes (a full fill empties the list without it).
+    std::function<void(int row, THyShListData& data)> OnDeleteItem;
     TOleDragStartEvent OnOleDragStart;
     TOleDragCompleteEvent OnOleDragComplete;
     TOleDropEvent OnOleDrag;
@@ -146,7 +165,8 @@ private:
     friend class TShellListModel;
     void FolderLocatorChanged();
     void FillItems();
-    std::vector<TItemIdList> Enumerate(bool& aborted);
+    // The folder's items; none when the enumeration cannot start or ends silently.
+    std::vector<TItemIdList> Enumerate();
     bool DoAddItem(THyShListData& data);
     void SetUpColumns();
     void SaveColumnWidths();
@@ -208,7 +228,7 @@ enum THyShellTreeOption : uint16_t {
 };
 constexpr uint16_t DefaultTreeOptions = 1979;
 
-class THyCustomShellTree : public THyCustomTreeView {
+class THyCustomShellTree : public THyCustomTreeView, public THyShellMenuEvents<QModelIndex> {
 public:
     explicit THyCustomShellTree(QWidget* parent);
     ~THyCustomShellTree() override;
@@ -241,6 +261,11 @@ public:
     std::function<void()> OnFillStart;
     std::function<void()> OnFillComplete;
     std::function<void(const QModelIndex& node, WideString& text)> OnEditedW;
+    // Every node added, once it is in the tree; every node deleted (also when the tree is emptied), before it goes.
+    std::function<void(const QModelIndex& node)> OnInsertItem;
+    std::function<void(const QModelIndex& node, THyShTreeData& data)> OnDeleteItem;
+    // The node added last.
+    QModelIndex LastAddedNode() const;
     TOleDragStartEvent OnOleDragStart;
     TOleDragCompleteEvent OnOleDragComplete;
     TOleDropEvent OnOleDrag;
@@ -273,6 +298,10 @@ private:
     // Fills the node (none: builds the root node first).
     void FillNode(TShellTreeNode* node);
     void RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered);
+    // Adds nodes under parent (DoInsertItem for each); deletes one (DoDeleteItem for it and below).
+    void AddNodes(TShellTreeNode& parent, std::vector<std::unique_ptr<TShellTreeNode>> nodes);
+    void DeleteNode(TShellTreeNode& parent, size_t row);
+    void DoDeleteItem(TShellTreeNode& node);
     void RebaseChildren(TShellTreeNode& node);
     void SelectNode(const QModelIndex& node);
     void HandOver();
@@ -285,6 +314,7 @@ private:
     bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
     std::unique_ptr<TShellTreeModel> model_;
+    TShellTreeNode* lastAddedNode_ = nullptr;
     uint16_t options_ = DefaultTreeOptions;
     THyCustomShellList* shellList_ = nullptr;
     QTimer delayTimer_;

@@ -49,13 +49,91 @@ void THyCustomTreeView::RaiseContextEvent(const QModelIndex& index, QPoint& posi
     if (OnNodeContextMenu) OnNodeContextMenu(index, position, menu);
 }
 
-THyCustomListView::THyCustomListView(QWidget* parent) : THyContextView(parent) {
+namespace {
+
+// The triangle's corners, pointing up or down inside rect, clockwise from the top left.
+QPolygon Triangle(const QRect& rect, bool up) {
+    const int apexX = rect.left() + rect.width() / 2;
+    if (up) return QPolygon({QPoint(apexX, rect.top()), QPoint(rect.right(), rect.bottom()), QPoint(rect.left(), rect.bottom())});
+    return QPolygon({QPoint(rect.left(), rect.top()), QPoint(rect.right(), rect.top()), QPoint(apexX, rect.bottom())});
+}
+
+// A raised triangle: filled with the button face, lit by its highlight, its left edge in shadow.
+void DrawMark(QPainter& painter, const QPalette& palette, const QRect& rect, bool up) {
+    const QPolygon corners = Triangle(rect, up);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette.button());
+    painter.drawPolygon(corners);
+    // The corners run clockwise from the top left: the last edge is the left one.
+    painter.setPen(palette.light().color());
+    painter.drawLine(corners[0], corners[1]);
+    painter.drawLine(corners[1], corners[2]);
+    painter.setPen(palette.shadow().color());
+    painter.drawLine(corners[2], corners[0]);
+    painter.restore();
+}
+
+}  // namespace
+
+THySortHeader::THySortHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    setSortIndicatorShown(false);
+}
+
+void THySortHeader::SetMark(int column, bool ascending, THyLvHeaderSortDisplayMode mode) {
+    column_ = column;
+    ascending_ = ascending;
+    mode_ = mode;
+    viewport()->update();
+}
+
+QStyleOptionHeader::SortIndicator THySortHeader::SystemMark(int section) const {
+    if (OwnerDrawn() || section != column_ || column_ < 0) return QStyleOptionHeader::None;
+    return ascending_ ? QStyleOptionHeader::SortUp : QStyleOptionHeader::SortDown;
+}
+
+QRect THySortHeader::MarkRect(int section, const QRect& rect) const {
+    if (!OwnerDrawn() || section != column_ || column_ < 0) return {};
+    // Of odd height, fitting the text's; twice as wide less one.
+    const int height = std::max(3, fontMetrics().height() / 3) | 1, width = 2 * height - 1, margin = 6;
+    if (rect.width() <= 2 * width) return {};
+    const int top = rect.top() + (rect.height() - height) / 2;
+    const int left = mode_ == hylvLeftAlign ? rect.left() + margin : rect.right() - margin - width;
+    return {left, top, width, height};
+}
+
+void THySortHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const {
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    option->sortIndicator = SystemMark(logicalIndex);
+}
+
+void THySortHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    const QRect mark = MarkRect(logicalIndex, rect);
+    if (mark.isEmpty()) return QHeaderView::paintSection(painter, rect, logicalIndex);
+    QStyleOptionHeader option;
+    initStyleOption(&option);
+    initStyleOptionForIndex(&option, logicalIndex);
+    option.rect = rect;
+    style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+    // The text keeps its alignment in the room the mark leaves, cut short with an ellipsis.
+    QRect text = rect.adjusted(4, 0, -4, 0);
+    if (mode_ == hylvLeftAlign) text.setLeft(mark.right() + 4);
+    else text.setRight(mark.left() - 4);
+    option.rect = text;
+    option.text = fontMetrics().elidedText(option.text, Qt::ElideRight, text.width());
+    style()->drawControl(QStyle::CE_HeaderLabel, &option, painter, this);
+    DrawMark(*painter, palette(), mark, ascending_);
+}
+
+THyCustomListView::THyCustomListView(QWidget* parent) : THyContextView(parent), sortHeader_(new THySortHeader(this)) {
+    setHeader(sortHeader_);
+    sortHeader_->setSectionsMovable(true);
+    // Column clicks sort by the column.
+    sortHeader_->setSectionsClickable(true);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    header()->setSectionsMovable(true);
-    header()->setSortIndicatorShown(false);
 }
 
 void THyCustomListView::RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) {
@@ -70,9 +148,7 @@ void THyCustomListView::SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode
 void THyCustomListView::ShowSortMark(int column, bool ascending) {
     sortMarkColumn_ = column;
     sortAscending_ = ascending;
-    const bool shown = column >= 0 && sortDisplay_ != hylvNone;
-    header()->setSortIndicatorShown(shown);
-    if (shown) header()->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    sortHeader_->SetMark(column, ascending, sortDisplay_);
 }
 
 QMargins FrameInsets(THyFrameStyle style) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QFrame>
+#include <QHeaderView>
+#include <QStyleOptionHeader>
 #include <QTreeView>
 
 #include <functional>
@@ -44,6 +46,33 @@ protected:
 
 enum THyLvHeaderSortDisplayMode { hylvNone = 0, hylvLeftAlign = 1, hylvRightOfText = 2, hylvRightAlign = 3 };
 
+// The report header's sort mark: the system's own beside the text (also
+// what plain text items get), or a triangle the control draws itself at the
+// left or right edge of the sorted column.
+class THySortHeader : public QHeaderView {
+public:
+    explicit THySortHeader(QWidget* parent);
+    // The 0-based column (-1: none).
+    void SetMark(int column, bool ascending, THyLvHeaderSortDisplayMode mode);
+    // Every item is drawn by the control: the marks placed at the left or right edge.
+    bool OwnerDrawn() const { return mode_ == hylvLeftAlign || mode_ == hylvRightAlign; }
+    // The system's mark on a section: up ascending, down descending; none for
+    // the other sections and when the control draws the items.
+    QStyleOptionHeader::SortIndicator SystemMark(int section) const;
+    // Where the control draws its triangle in a section's rectangle; empty
+    // when it draws none there (also when the section is too narrow).
+    QRect MarkRect(int section, const QRect& rect) const;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    int column_ = -1;
+    bool ascending_ = true;
+    THyLvHeaderSortDisplayMode mode_ = hylvRightOfText;
+};
+
 // The list in report style: rows without a tree, with the sort mark in its header.
 class THyCustomListView : public THyContextView {
 public:
@@ -53,11 +82,13 @@ public:
     void SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode);
     // Marks the 0-based column (-1: none) in the header.
     void ShowSortMark(int column, bool ascending);
+    THySortHeader& SortHeader() const { return *sortHeader_; }
 
 protected:
     void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
 
 private:
+    THySortHeader* sortHeader_;
     THyLvHeaderSortDisplayMode sortDisplay_ = hylvRightOfText;
     int sortMarkColumn_ = -1;
     bool sortAscending_ = true;

@@ -2,6 +2,7 @@
 
 #include "app/AvhrrBrowser.h"
 #include "app/PersistingControls.h"
+#include "platform/DialogService.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
@@ -153,6 +154,29 @@ TEST_F(AvhrrBrowserFormTest, TreeClickIgnoresTheListUntilItFollows) {
     form.HyShellTreeBrowseClick();
     EXPECT_TRUE(form.ChosenDataFile.empty());
     EXPECT_FALSE(form.ButtonOpen->isEnabled());
+}
+
+// Another program deletes the shown day; the filter's fill then fails with a
+// box saying why, and the browser goes on.
+TEST_F(AvhrrBrowserFormTest, AFailedFillShowsItsErrorAndTheBrowserGoesOn) {
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    fs::remove_all(base_ + "2021/05/04/");
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].type, TMsgDlgType::mtError);
+    EXPECT_FALSE(dialogs.Requests()[0].text.empty());
+    EXPECT_EQ(form.HyShellListBrowse->ItemCount(), 0);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/05/"));
+    form.HyShellTreeBrowseClick();
+    EXPECT_EQ(Shown(form), base_ + "2021/05/05/");
+    EXPECT_EQ(Utf16ToUtf8(form.HyShellListBrowse->Folder.GetPath()) + "/", base_ + "2021/05/05/");
+    dialogs.SetMode(TDialogService::Mode::Unattended);
 }
 
 TEST_F(AvhrrBrowserFormTest, FilterFollowsTheCheckBoxesAndFoldersAreRemembered) {

@@ -9,14 +9,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace kestrune::shell {
 namespace {
@@ -66,6 +70,25 @@ protected:
         return done();
     }
 
+    // Opens the list's context menu from the keyboard and picks the entry of that text.
+    static void ChooseFromContextMenu(THyShellList& list, const QString& text) {
+        QTimer::singleShot(50, [text] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    if (action->text() == text) menu->setActiveAction(action);
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QCoreApplication::sendEvent(menu, &enter);
+            }
+        });
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list.mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(&list, &request);
+    }
+
+    static void SelectRow(THyShellList& list, const char16_t* name) {
+        for (int row = 0; row < list.ItemCount(); ++row)
+            if (list.ItemData(row)->DisplayName() == name) list.setCurrentIndex(list.Model().index(row, 0));
+    }
+
     fs::path root_;
 };
 
@@ -77,51 +100,106 @@ TEST_F(ShellControlsTest, FilterShowsFoldersAndMatchingFilesWithCaseIgnored) {
     EXPECT_EQ(list->Model().columnCount(), 4);
 }
 
-TEST_F(ShellControlsTest, DifferenceRefreshKeepsUnchangedRows) {
-    const auto list = ShownList(u"");
-    THyShListData* kept = nullptr;
-    for (int row = 0; row < list->ItemCount(); ++row)
-        if (list->ItemData(row)->DisplayName() == u"a.hpt") kept = list->ItemData(row);
-    ASSERT_TRUE(kept);
-    const QPersistentModelIndex keptIndex = list->Model().index(0, 0);
-    THyShListData* first = list->ItemData(0);
-    fs::remove(root_ / "b.txt");
-    Touch("d.hpt");
-    list->RefreshChanges();
-    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "a.hpt", "a.thumb.jpg", "d.hpt", "sub"}));
-    bool stillThere = false;
-    for (int row = 0; row < list->ItemCount(); ++row) stillThere |= list->ItemData(row) == kept;
-    EXPECT_TRUE(stillThere);
-    // A persistent index follows its row through the refresh and the sort.
-    if (first->DisplayName() != u"b.txt") {
-        EXPECT_EQ(list->ItemData(keptIndex.row()), first);
-    }
-}
-
-TEST_F(ShellControlsTest, ChangesOnDiskReachTheListThroughTheWatcher) {
+// Another program writes and deletes passes in the shown folder: the change
+// messages are gathered into one refresh, made after the delay, and the rows
+// that did not change keep their records, their indexes and their selection.
+TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows) {
     const auto list = ShownList(u"*.hpt");
-    const int before = list->ItemCount();
-    Touch("new.hpt");
+    int fills = 0;
+    list->OnFillStart = [&] { ++fills; };
+    std::vector<std::u16string> deleted;
+    list->OnDeleteItem = [&](int row, THyShListData& data) {
+        EXPECT_EQ(list->ItemData(row), &data);
+        deleted.push_back(data.DisplayName());
+    };
+    std::map<std::u16string, THyShListData*> before;
+    for (int row = 0; row < list->ItemCount(); ++row) before[list->ItemData(row)->DisplayName()] = list->ItemData(row);
+    ASSERT_EQ(before.size(), 3u);  // a.hpt, C.HPT, sub
+    int row = 0;
+    while (list->ItemData(row)->DisplayName() != u"C.HPT") ++row;
+    list->selectionModel()->select(list->Model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QPersistentModelIndex selected = list->Model().index(row, 0);
+    list->activateWindow();
+    list->setFocus();
+    ASSERT_TRUE(ProcessUntil([&] { return list->hasFocus(); }));
+    const std::string command =
+        "cd '" + root_.string() + "' && echo x > n1.hpt && echo x > n2.hpt && rm a.hpt && echo x > n3.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
     ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    EXPECT_EQ(list->RefreshDelay(), RefreshDelayFocused);
+    EXPECT_EQ(fills, 0);  // nothing before the delay
     list->RunPendingTimerWork();
-    EXPECT_EQ(list->ItemCount(), before + 1);
-    fs::remove(root_ / "new.hpt");
-    fs::remove(root_ / "a.hpt");
-    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "n1.hpt", "n2.hpt", "sub"}));
+    EXPECT_EQ(deleted, std::vector<std::u16string>{u"a.hpt"});
+    for (int k = 0; k < list->ItemCount(); ++k) {
+        const auto kept = before.find(list->ItemData(k)->DisplayName());
+        if (kept != before.end()) {
+            EXPECT_EQ(list->ItemData(k), kept->second);
+        }
+    }
+    ASSERT_TRUE(selected.isValid());
+    EXPECT_EQ(list->ItemData(selected.row())->DisplayName(), u"C.HPT");
+    EXPECT_EQ(list->GetSelectedData(), list->ItemData(selected.row()));
+    // Several messages within the delay restart it and end in one refresh; without the focus it waits longer.
+    list->clearFocus();
+    for (int k = 0; k < 3; ++k) SendMessage(list.get(), WM_HY_FOLDERCHANGE, 0, 0);
+    EXPECT_EQ(list->RefreshDelay(), RefreshDelayUnfocused);
     list->RunPendingTimerWork();
-    EXPECT_EQ(list->ItemCount(), before - 1);
+    EXPECT_EQ(fills, 2);
+    EXPECT_FALSE(list->RefreshWaiting());
 }
 
-TEST_F(ShellControlsTest, SortColumnOrdersRowsBothWays) {
-    const auto list = ShownList(u"*.hpt;*.txt");
-    list->SetSortColumn(1);
-    std::vector<std::u16string> ascending;
-    for (int row = 0; row < list->ItemCount(); ++row) ascending.push_back(list->ItemData(row)->DisplayName());
-    list->SetSortColumn(-1);
-    std::vector<std::u16string> descending;
-    for (int row = list->ItemCount(); row > 0; --row) descending.push_back(list->ItemData(row - 1)->DisplayName());
-    EXPECT_EQ(ascending, descending);
-    EXPECT_EQ(list->SortColumn(), -1);
+TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
+    const auto list = ShownList(u"");
+    ASSERT_GT(list->ItemCount(), 0);
+    ASSERT_EQ(std::system(("rm -rf '" + root_.string() + "'").c_str()), 0);
+    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    list->RunPendingTimerWork();
+    EXPECT_EQ(list->ItemCount(), 0);
+}
+
+// Header clicks sort by the clicked column, a second click turns it round.
+TEST_F(ShellControlsTest, HeaderClicksSortBySizeBothWays) {
+    std::ofstream(root_ / "big.hpt") << std::string(5000, 'x');
+    std::ofstream(root_ / "mid.hpt") << std::string(900, 'x');
+    const auto list = ShownList(u"*.hpt");
+    const auto clickHeader = [&](int section) {
+        QHeaderView& header = *list->header();
+        const QPoint at(header.sectionViewportPosition(section) + header.sectionSize(section) / 2, header.height() / 2);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, header.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(header.viewport(), &event);
+        }
+    };
+    const auto order = [&] {
+        std::vector<std::string> names;
+        for (int row = 0; row < list->ItemCount(); ++row) names.push_back(Utf16ToUtf8(list->ItemData(row)->DisplayName()));
+        return names;
+    };
+    // By name with case ignored; the folder has no size.
+    EXPECT_EQ(order(), (std::vector<std::string>{"a.hpt", "big.hpt", "C.HPT", "mid.hpt", "sub"}));
+    clickHeader(1);
+    EXPECT_EQ(list->SortColumn(), 2);
+    EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "C.HPT", "mid.hpt", "big.hpt"}));
+    EXPECT_EQ(list->SortHeader().SystemMark(1), QStyleOptionHeader::SortUp);
+    clickHeader(1);
+    EXPECT_EQ(list->SortColumn(), -2);
+    EXPECT_EQ(order(), (std::vector<std::string>{"big.hpt", "mid.hpt", "C.HPT", "a.hpt", "sub"}));
+    clickHeader(0);
+    EXPECT_EQ(list->SortColumn(), 1);
+}
+
+// The widths a list leaves are the next list's, while the Explorer's defaults stay the same.
+TEST_F(ShellControlsTest, ColumnWidthsPassFromOneListToTheNext) {
+    {
+        const auto list = ShownList(u"");
+        list->header()->resizeSection(0, 321);
+        list->header()->resizeSection(1, 77);
+    }
+    const auto next = ShownList(u"");
+    EXPECT_EQ(next->header()->sectionSize(0), 321);
+    EXPECT_EQ(next->header()->sectionSize(1), 77);
 }
 
 TEST_F(ShellControlsTest, RenameGoesToDiskAndSwallowsItsOwnChange) {
@@ -170,29 +248,58 @@ TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
 TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
     const auto list = ShownList(u"*.txt;*.hpt");
     list->SetOptions(list->Options() | hysloDefaultKeyHandling);
-    const auto selectRow = [&](const char16_t* name) {
-        for (int row = 0; row < list->ItemCount(); ++row)
-            if (list->ItemData(row)->DisplayName() == name) list->setCurrentIndex(list->Model().index(row, 0));
-    };
-    selectRow(u"b.txt");
+    SelectRow(*list, u"b.txt");
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QCoreApplication::sendEvent(list.get(), &del);
     EXPECT_FALSE(fs::exists(root_ / "b.txt"));
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "a.hpt", "sub"}));
     // The context menu's Delete, picked once the menu is up.
-    selectRow(u"a.hpt");
-    QTimer::singleShot(50, [] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            for (QAction* action : menu->actions())
-                if (action->text() == "&Delete") menu->setActiveAction(action);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(menu, &enter);
-        }
-    });
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
-    QCoreApplication::sendEvent(list.get(), &request);
+    SelectRow(*list, u"a.hpt");
+    ChooseFromContextMenu(*list, "&Delete");
     EXPECT_FALSE(fs::exists(root_ / "a.hpt"));
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "sub"}));
+    // Copy a pass, paste it into the folder row.
+    SelectRow(*list, u"C.HPT");
+    ChooseFromContextMenu(*list, "&Copy");
+    SelectRow(*list, u"sub");
+    ChooseFromContextMenu(*list, "&Paste");
+    EXPECT_TRUE(fs::exists(root_ / "C.HPT"));
+    EXPECT_TRUE(fs::exists(root_ / "sub" / "C.HPT"));
+}
+
+// The owner may cancel the menu, add its own entries, forbid what a choice
+// would do, and hears the help text of the entry under the mouse.
+TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
+    const auto list = ShownList(u"*.hpt");
+    SelectRow(*list, u"a.hpt");
+    int popups = 0;
+    list->OnBeforeShellMenuPopup = [&](QMenu&, int row, int nextCustomId, bool& cancel) {
+        ++popups;
+        EXPECT_EQ(list->ItemData(row)->DisplayName(), u"a.hpt");
+        EXPECT_EQ(nextCustomId, 100);
+        cancel = true;
+    };
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(list.get(), &request);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    list->OnBeforeShellMenuPopup = [&](QMenu& menu, int, int nextCustomId, bool&) {
+        menu.addAction("Mark")->setData(nextCustomId);
+    };
+    std::vector<uint32_t> chosen;
+    list->OnAfterShellMenuSelection = [&](int, uint32_t id, bool& allowDefault) {
+        chosen.push_back(id);
+        allowDefault = false;
+    };
+    std::vector<std::u16string> hints;
+    list->OnPopupHint = [&](const WideString& hint) { hints.push_back(hint); };
+    ChooseFromContextMenu(*list, "Mark");
+    ChooseFromContextMenu(*list, "&Delete");
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[0], 100u);
+    EXPECT_GE(chosen[1], 1000u);
+    EXPECT_TRUE(fs::exists(root_ / "a.hpt"));  // the owner forbade the delete
+    EXPECT_NE(std::find(hints.begin(), hints.end(), u"Deletes the selected items."), hints.end());
 }
 
 class ShellTreeTest : public ShellControlsTest {
@@ -260,7 +367,13 @@ TEST_F(ShellTreeTest, RefreshAddsAndDropsFoldersAndNewFolderIsMade) {
     const QModelIndex root = tree->Model().index(0, 0);
     fs::create_directories(root_ / "zz");
     fs::remove_all(root_ / "sub");
+    std::vector<QString> inserted, deleted;
+    tree->OnInsertItem = [&](const QModelIndex& node) { inserted.push_back(node.data().toString()); };
+    tree->OnDeleteItem = [&](const QModelIndex& node, THyShTreeData&) { deleted.push_back(node.data().toString()); };
     tree->RefreshTree();
+    EXPECT_EQ(inserted, std::vector<QString>{"zz"});
+    EXPECT_EQ(deleted, std::vector<QString>{"sub"});
+    EXPECT_EQ(tree->LastAddedNode().data().toString(), "zz");
     ASSERT_EQ(tree->Model().rowCount(root), 1);
     EXPECT_EQ(tree->Model().data(tree->Model().index(0, 0, root), Qt::DisplayRole).toString(), "zz");
     tree->setCurrentIndex(tree->Model().index(0, 0, root));

@@ -43,14 +43,64 @@ TEST_F(TreeListTest, SortMarkFollowsColumnDirectionAndMode) {
     QStandardItemModel model(2, 3);
     THyCustomListView list(nullptr);
     list.setModel(&model);
+    const THySortHeader& header = list.SortHeader();
+    const THyLvHeaderSortDisplayMode modes[] = {hylvNone, hylvLeftAlign, hylvRightOfText, hylvRightAlign};
+    const QRect wide(0, 0, 120, 20);
+    // No sort column: no mark in any mode.
     list.ShowSortMark(-1, true);
-    EXPECT_FALSE(list.header()->isSortIndicatorShown());
+    for (auto mode : modes) {
+        list.SetHeaderSortDisplayMode(mode);
+        for (int section = 0; section < 3; ++section) {
+            EXPECT_EQ(header.SystemMark(section), QStyleOptionHeader::None) << mode;
+            EXPECT_TRUE(header.MarkRect(section, wide).isEmpty()) << mode;
+        }
+    }
+    // The second column descending: the system marks it in the text modes, the control draws it in the others.
     list.ShowSortMark(1, false);
-    EXPECT_TRUE(list.header()->isSortIndicatorShown());
-    EXPECT_EQ(list.header()->sortIndicatorSection(), 1);
-    EXPECT_EQ(list.header()->sortIndicatorOrder(), Qt::DescendingOrder);
-    list.SetHeaderSortDisplayMode(hylvNone);
-    EXPECT_FALSE(list.header()->isSortIndicatorShown());
+    for (auto mode : modes) {
+        list.SetHeaderSortDisplayMode(mode);
+        const bool drawn = mode == hylvLeftAlign || mode == hylvRightAlign;
+        EXPECT_EQ(header.OwnerDrawn(), drawn) << mode;
+        for (int section = 0; section < 3; ++section) {
+            const bool marked = section == 1;
+            EXPECT_EQ(header.SystemMark(section), marked && !drawn ? QStyleOptionHeader::SortDown : QStyleOptionHeader::None)
+                << mode << " " << section;
+            EXPECT_EQ(header.MarkRect(section, wide).isEmpty(), !(marked && drawn)) << mode << " " << section;
+        }
+    }
+    list.SetHeaderSortDisplayMode(hylvLeftAlign);
+    const QRect left = header.MarkRect(1, wide);
+    EXPECT_EQ(left.height() % 2, 1);
+    EXPECT_LT(left.right(), wide.center().x());
+    list.SetHeaderSortDisplayMode(hylvRightAlign);
+    EXPECT_GT(header.MarkRect(1, wide).left(), wide.center().x());
+    // A column narrower than twice the mark gets none.
+    EXPECT_TRUE(header.MarkRect(1, QRect(0, 0, left.width() * 2, 20)).isEmpty());
+    list.ShowSortMark(1, true);
+    list.SetHeaderSortDisplayMode(hylvRightOfText);
+    EXPECT_EQ(header.SystemMark(1), QStyleOptionHeader::SortUp);
+}
+
+// The control's triangle is drawn in its rectangle, in the shadow colour among others.
+TEST_F(TreeListTest, OwnerDrawnMarkIsPainted) {
+    QStandardItemModel model(2, 2);
+    model.setHorizontalHeaderLabels({"Name", "Size"});
+    THyCustomListView list(nullptr);
+    list.setModel(&model);
+    list.resize(300, 120);
+    list.header()->resizeSection(0, 150);
+    list.SetHeaderSortDisplayMode(hylvLeftAlign);
+    list.ShowSortMark(0, true);
+    const THySortHeader& header = list.SortHeader();
+    const QImage picture = list.SortHeader().grab().toImage();
+    const QRect section(header.sectionViewportPosition(0), 0, header.sectionSize(0), picture.height());
+    const QRect mark = header.MarkRect(0, section);
+    ASSERT_FALSE(mark.isEmpty());
+    const QRgb shadow = list.palette().shadow().color().rgb();
+    int shaded = 0;
+    for (int y = mark.top(); y <= mark.bottom(); ++y)
+        for (int x = mark.left(); x <= mark.right(); ++x) shaded += picture.pixel(x, y) == shadow;
+    EXPECT_GE(shaded, mark.height() - 1);
 }
 
 }  // namespace

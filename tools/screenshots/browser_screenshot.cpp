@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
-    const fs::path base = fs::path(argv[1]) / "archive";
+    // Deep enough that the tree shows the archive's own folders rather than the work folder's neighbours.
+    const fs::path base = fs::path(argv[1]) / "station" / "EARS archive";
     MakeArchive(base);
     TFormBrowseAVHRR form(nullptr);
     form.show();
