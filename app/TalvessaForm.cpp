@@ -187,6 +187,9 @@ void TFormMain::LanguageChanged() {
     GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
     SstRangeGroup().SetItemIndex(KeptSstRangeIndex);
     FormFireDetectionControl->SetExplainText();
+    ViewTabsChanged();
+    if (!LabelMapping->text().isEmpty())
+        LabelMapping->setText(ToQt(ViewMappingCaption(core_->View.ViewIndex(), core_->Pass.SensorKind)));
 }
 
 TqelComboBox& TFormMain::GammaComboBoxFC() const {
@@ -752,7 +755,8 @@ void TFormMain::ViewTabsChanged() {
     const auto& tabs = core_->View.ViewTabs();
     while (TabControlImage->count() > 0) TabControlImage->removeTab(TabControlImage->count() - 1);
     for (const std::string& name : tabs) {
-        const int index = TabControlImage->addTab(ToQt(name));
+        const uint8_t view = ViewIndexOfName(name);
+        const int index = TabControlImage->addTab(ToQt(view == NoView ? name : resStr(static_cast<uint16_t>(res::SViewNames + view))));
         if (name == core_->View.SelectedTab()) TabControlImage->setCurrentIndex(index);
     }
 }

@@ -39,8 +39,8 @@ TDLLInfoItem ParseDLLSettings(std::string_view block, const std::string& fileNam
     item.LanguageId = in.U16();
     item.AnsiName = std::string(in.Bytes(in.U16()));
     item.WideName = in.Wide(in.U16());
-    // The second stamp only when at least five bytes follow the names (the writer adds one).
-    if (in.Left() > WideNameEndToSecondStamp + 4) {
+    // The second stamp when it is there whole; a block cut inside it counts as one without.
+    if (in.Left() >= WideNameEndToSecondStamp + 4) {
         in.Skip(WideNameEndToSecondStamp);
         item.SecondStamp = in.U32();
     }

@@ -93,6 +93,12 @@ constexpr uint16_t SSourceFolder = 4168;
 constexpr uint16_t SNoWriteAccess = 4169;
 constexpr uint16_t SDetectingFires = 4170;
 constexpr uint16_t SBadPairs = 4171;
+// The views' names in their order (the tabs' captions), and the mapping captions of views other than the channels'.
+constexpr uint16_t SViewNames = 4200;
+constexpr uint16_t SMappingCaptions = 4230;
+constexpr uint16_t SMappingChannel = 4260;
+constexpr uint16_t SMappingChannelMir = 4261;
+constexpr uint16_t SMappingChannelB = 4262;
 }  // namespace res
 
 // The program's own texts, in id order.

@@ -1,5 +1,7 @@
 #include "render/ViewTable.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <algorithm>
 
 namespace kestrune {
@@ -111,9 +113,10 @@ const TViewInfo& ViewInfo(uint8_t view) {
 }
 
 std::string ViewMappingCaption(uint8_t view, uint8_t sensorKind) {
-    if (view < ViewChannel1 || view > ViewChannel1 + 9) return std::string(ViewInfo(view).MappingCaption);
-    if (sensorKind != 3) return "Channel " + std::to_string(view);
-    return view == 5 ? "Channel MIR" : "Channel B" + std::to_string(view - 1);
+    if (view < ViewChannel1 || view > ViewChannel1 + 9)
+        return ViewInfo(view).MappingCaption.empty() ? std::string() : resStr(static_cast<uint16_t>(res::SMappingCaptions + view));
+    if (sensorKind != 3) return FormatResStr(res::SMappingChannel, {std::to_string(view)});
+    return view == 5 ? resStr(res::SMappingChannelMir) : FormatResStr(res::SMappingChannelB, {std::to_string(view - 1)});
 }
 
 std::string_view SidePanelControlName(TSidePanelControl control) {

@@ -30,10 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 std::vector<std::string> FuzzSeeds() {
     TLocStorage storage;
     testing::FillNativeSample(storage);
-    TLangFile header;
-    header.LanguageId = testing::English;
-    header.EnglishName = "English";
-    const TBytes image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(testing::SampleMainForm())}}, header);
+    const TBytes image = WriteProgramResources(storage, {{"TFORMMAIN", WriteFormStream(testing::SampleMainForm())}}, ProgramNativeHeader(storage));
     TResProcessor set;
     set.LoadResourcesFromModule(image);
     set.Is64 = true;

@@ -1,8 +1,9 @@
 // Opens the main window on a pass and each of the analyst's windows in turn,
 // and saves a picture of every window as PNG, so that their layout can be
-// looked at (tools/window-screenshots runs it under Xvfb).
+// looked at (tools/window-screenshots runs it under Xvfb). With a language
+// ("DEU"), the windows show in it, from the program's language files.
 //
-//   window_screenshots PASS-FILE OUTPUT-FOLDER
+//   window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]
 #include "app/AnalystWindows.h"
 #include "app/CorrectedViewForm.h"
 #include "app/GoToLocationForm.h"
@@ -17,12 +18,15 @@
 #include "app/TalvessaForm.h"
 #include "app/TemperatureProfileForm.h"
 #include "app/VideoAdjustForm.h"
+#include "localise/LocOnFly.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramFolder.h"
 #include "render/PixelLocation.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QTimer>
 
@@ -48,16 +52,28 @@ void Save(QWidget& window, const std::string& folder, const char* name) {
     window.hide();
 }
 
+// The language files lie beside the program, which this tool is built beside.
+void SwitchLanguage(const char* toolPath, const std::string& language) {
+    const std::string tools = QFileInfo(toolPath).absolutePath().toStdString();
+    SetProgramFolderOverride(tools + "/../app");
+    SetProgramNameOverride("kestrune");
+    TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
+    localizer.ShowError = [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); };
+    localizer.InitLocalizer();
+    localizer.SwitchToExtension(language);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: window_screenshots PASS-FILE OUTPUT-FOLDER\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]\n");
         return 2;
     }
     QApplication application(argc, argv);
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const std::string folder = argv[2];
+    if (argc == 4) SwitchLanguage(argv[0], argv[3]);
     TFormMain main(TParams{});
     main.show();
     Settle(800);
