@@ -16,7 +16,12 @@
 #include <QMenuBar>
 #include <QMenu>
 #include <QMetaProperty>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QWidget>
+
+#include <charconv>
 
 namespace kestrune {
 
@@ -64,21 +69,60 @@ QObject* Child(QObject& object, std::string_view name) {
     return object.findChild<QObject*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
-void TranslateProperties(const TNamedList<TLocItem>& properties, QObject& object, const std::string& prefix,
-                         const TQLocalizerOnFly& localizer) {
-    for (const auto& property : properties) {
-        if (property->Values.at(0).Flags & LocFlagNeverApply) continue;
-        const std::string path = prefix.empty() ? property->Name : prefix + "." + property->Name;
-        SetPropertyValue(object, path, QString::fromStdU16String(localizer.CurrentText(*property)));
+// Each property of the node that may be applied, with the text it shows now.
+template <class Set>
+void TranslateProperties(const TNamedList<TLocItem>& properties, const TQLocalizerOnFly& localizer, Set&& set) {
+    for (const auto& property : properties)
+        if (!(property->Values.at(0).Flags & LocFlagNeverApply))
+            set(property->Name, QString::fromStdU16String(localizer.CurrentText(*property)));
+}
+
+// A column of a grid or a page of a page control: Qt's items are no objects
+// of their own, so their owner sets the caption or hint. An index past the
+// collection's end changes nothing.
+void SetItemText(QObject& owner, std::string_view collection, int index, std::string_view property, const QString& value) {
+    const bool caption = property == "Caption";
+    if (!caption && property != "Hint") return;
+    if (auto* grid = qobject_cast<QTableWidget*>(&owner); grid && collection == "Columns") {
+        if (QTableWidgetItem* item = index < grid->columnCount() ? grid->horizontalHeaderItem(index) : nullptr)
+            caption ? item->setText(value) : item->setToolTip(value);
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(&owner); tree && collection == "Columns") {
+        if (index < tree->columnCount()) caption ? tree->headerItem()->setText(index, value) : tree->headerItem()->setToolTip(index, value);
+    } else if (auto* pages = qobject_cast<QTabWidget*>(&owner); pages && collection == "Pages") {
+        if (index < pages->count()) caption ? pages->setTabText(index, value) : pages->setTabToolTip(index, value);
     }
 }
 
+// "Object.Collection[Index]": the component is an item of a collection of Object.
+void TranslateIndexedPath(QWidget& form, const TLocComponent& component, const TQLocalizerOnFly& localizer) {
+    const std::string_view path = component.Name;
+    const size_t open = path.find('[');
+    const size_t dot = path.rfind('.', open);
+    int index = -1;
+    if (dot == std::string_view::npos || !path.ends_with(']') ||
+        std::from_chars(path.data() + open + 1, path.data() + path.size() - 1, index).ptr != path.data() + path.size() - 1 || index < 0)
+        return;
+    std::string remaining;
+    QObject* owner = FindSubObject(form, path.substr(0, dot), remaining);
+    if (!owner || !remaining.empty()) return;
+    const std::string_view collection = path.substr(dot + 1, open - dot - 1);
+    TranslateProperties(component.Properties, localizer, [&](const std::string& name, const QString& value) {
+        SetItemText(*owner, collection, index, name, value);
+    });
+}
+
 void TranslateFormNode(QWidget& form, const TLocForm& node, const TQLocalizerOnFly& localizer) {
-    TranslateProperties(node.Properties, form, {}, localizer);
+    TranslateProperties(node.Properties, localizer, [&](const std::string& name, const QString& value) { SetPropertyValue(form, name, value); });
     for (const auto& component : node.Components) {
+        if (component->Name.find('[') != std::string::npos) {
+            TranslateIndexedPath(form, *component, localizer);
+            continue;
+        }
         std::string remaining;
         if (QObject* object = FindSubObject(form, component->Name, remaining))
-            TranslateProperties(component->Properties, *object, remaining, localizer);
+            TranslateProperties(component->Properties, localizer, [&](const std::string& name, const QString& value) {
+                SetPropertyValue(*object, remaining.empty() ? name : remaining + "." + name, value);
+            });
     }
 }
 

@@ -24,9 +24,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 namespace kestrune {
 namespace {
@@ -52,6 +55,9 @@ std::map<QString, QString> Texts(QWidget& form) {
     for (QGroupBox* group : form.findChildren<QGroupBox*>()) texts[group->objectName() + "/g"] = group->title();
     for (QComboBox* combo : form.findChildren<QComboBox*>())
         for (int i = 0; i < combo->count(); ++i) texts[combo->objectName() + "/c" + QString::number(i)] = combo->itemText(i);
+    for (QTableWidget* grid : form.findChildren<QTableWidget*>())
+        for (int i = 0; i < grid->columnCount(); ++i)
+            texts[grid->objectName() + "/c" + QString::number(i)] = grid->horizontalHeaderItem(i) ? grid->horizontalHeaderItem(i)->text() : "-";
     for (QTabBar* tabs : form.findChildren<QTabBar*>())
         for (int i = 0; i < tabs->count(); ++i) texts[tabs->objectName() + "/t" + QString::number(i)] = tabs->tabText(i);
     return texts;
@@ -164,6 +170,7 @@ TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices
     Choose("German");
     EXPECT_EQ(goTo->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
     EXPECT_EQ(testing::Find<QAbstractButton>(*goTo, "ButtonCancel")->text(), "Abbrechen");
+    EXPECT_EQ(testing::Find<QTableWidget>(*goTo, "StringGridGoToLocation")->horizontalHeaderItem(3)->text(), QString::fromUtf8("Länge"));
     EXPECT_EQ(range.Button(3)->text(), QString::fromUtf8("Heiß"));
     EXPECT_EQ(gamma.ItemIndex(), 4);
     EXPECT_EQ(range.ItemIndex(), 3);
@@ -189,6 +196,7 @@ TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman)
     Choose("German");
     EXPECT_EQ(Fire()->windowTitle(), "Branderkennung einrichten");
     EXPECT_EQ(testing::Find<QComboBox>(*Fire(), "ComboBoxFireAvgMethod")->itemText(0), "Mittelwert");
+    EXPECT_EQ(testing::Find<QTabWidget>(*Fire(), "PageControl")->tabText(2), "Erweitertes Verfahren");
 
     Restart();
     // Made at the start, before any switch, and not yet shown.
@@ -259,6 +267,33 @@ TEST_F(LanguageSwitchTest, DamagedFilesAreRefusedAndTheLanguageKept) {
     Localizer().SwitchToExtension("FRA");
     EXPECT_EQ(errors_.back(), FormatRes("Language \"%s\" is not found", GetLocaleEnglishName(AbbrevNameToLocale("FRA"))));
     EXPECT_EQ(FileMenu(), "&File");
+}
+
+TEST(TranslateFormObject, IndexedPathsReachGridColumnsAndPagesWithinTheirCount) {
+    QDialog form;
+    form.setObjectName("FormX");
+    auto* grid = new QTableWidget(1, 2, &form);
+    grid->setObjectName("Grid");
+    grid->setHorizontalHeaderLabels({"a", "b"});
+    auto* pages = new QTabWidget(&form);
+    pages->setObjectName("Pages");
+    pages->addTab(new QWidget, "p");
+    TQLocalizerOnFly localizer;
+    TLocForm& node = localizer.Storage.Forms.FindOrAdd("FormX");
+    for (const auto& [path, property, text] : std::initializer_list<std::tuple<const char*, const char*, const char16_t*>>{
+             {"Grid.Columns[1]", "Caption", u"B"}, {"Grid.Columns[2]", "Caption", u"C"}, {"Grid.Columns[x]", "Caption", u"X"},
+             {"Grid.Columns[0", "Caption", u"Y"}, {"Pages.Pages[0]", "Hint", u"tip"}, {"Pages.Pages[1]", "Caption", u"Q"},
+             {"Missing.Columns[0]", "Caption", u"M"}, {"Grid.Rows[0]", "Caption", u"R"}}) {
+        TLocItem& item = localizer.Storage.AddProperty(node.Components.FindOrAdd(path).Properties, property, -1, LocKindText);
+        localizer.Storage.SetText(item, 0, text);
+    }
+    TranslateFormObject(form, localizer);
+    EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "a");
+    EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), "B");
+    EXPECT_EQ(grid->columnCount(), 2);
+    EXPECT_EQ(pages->tabToolTip(0), "tip");
+    EXPECT_EQ(pages->tabText(0), "p");
+    EXPECT_EQ(pages->count(), 1);
 }
 
 }  // namespace
