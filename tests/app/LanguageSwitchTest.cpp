@@ -204,6 +204,7 @@ TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman)
     EXPECT_EQ(testing::Find<QDialog>(*form_, "FormGoToLocation")->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
     EXPECT_TRUE(testing::Find<QLabel>(*Fire(), "LabelExplain")->text().startsWith("Geben Sie"));
     EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonOpen")->text(), QString::fromUtf8("Öffnen"));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonNorth")->text(), QString::fromUtf8("Nordwärts"));
     {
         // Made when it is needed.
         TFormLoadCLUT clut(form_.get(), folder / "program/");
