@@ -332,7 +332,7 @@ QPixmap THyCustomShellList::ThumbnailOf(THyShListData& row) {
     auto found = thumbnails_.find(key);
     if (found == thumbnails_.end()) {
         const QImage picture = DrawThumbnail(Thumbnails, QSize(Thumbnails.Width(), Thumbnails.Height()), *shellFolder_,
-                                             row.RelativeIdList(), IconIndex(&row.AbsoluteIdList(), 0));
+                                             row.RelativeIdList(), row.IconIndex());
         found = thumbnails_.emplace(key, QPixmap::fromImage(picture)).first;
     }
     return found->second;
@@ -1190,8 +1190,7 @@ void THyCustomShellTree::RefreshTree() {
 
 void THyCustomShellTree::StartDriveWatch() {
     if (!watcher_) watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE);
-    std::vector<std::string> drives;
-    for (const TMount& mount : MountedFileSystems()) drives.push_back(mount.MountPoint);
+    const std::vector<std::string> drives = WatchedDriveRoots(MountedFileSystems(), RemovableDevice);
     if (drives == watchedDrives_) return;
     watchedDrives_ = drives;
     watcher_->RemoveAllWatches();

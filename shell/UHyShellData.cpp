@@ -75,7 +75,13 @@ void THyShListData::SetRelativeIdList(const TItemIdList& relative) {
     absolute_.reset();
     name_.reset();
     attributes_.reset();
+    iconIndex_.reset();
     detailsLoaded_ = false;
+}
+
+int THyShListData::IconIndex() {
+    if (!iconIndex_) iconIndex_ = shell::IconIndex(&AbsoluteIdList(), 0);
+    return *iconIndex_;
 }
 
 const TItemIdList& THyShListData::AbsoluteIdList() {

@@ -78,6 +78,8 @@ public:
     // Column 0 is empty (the name is shown there).
     WideString Details(int column);
     WideString GetPathName();
+    // The system icon index, asked for once.
+    int IconIndex();
 
 private:
     const IShListOwner& owner_;
@@ -85,6 +87,7 @@ private:
     std::optional<TItemIdList> absolute_;
     std::optional<WideString> name_;
     std::optional<uint32_t> attributes_;
+    std::optional<int> iconIndex_;
     bool detailsLoaded_ = false;
     TDetailTexts texts_;
 };

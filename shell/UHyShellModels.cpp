@@ -49,7 +49,7 @@ QVariant TShellListModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             if (index.column() != 0) return {};
             return list_.ViewStyle() == svsThumbnails ? QVariant(QIcon(list_.ThumbnailOf(*row)))
-                                                      : IconOf(row->AbsoluteIdList(), false);
+                                                      : QVariant(QIcon(SystemIcon(row->IconIndex(), false)));
         case Qt::TextAlignmentRole:
             return static_cast<size_t>(index.column()) < columns_.size()
                        ? QVariant(static_cast<int>(columns_[static_cast<size_t>(index.column())].Align | Qt::AlignVCenter))

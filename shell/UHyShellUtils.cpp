@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -165,6 +166,29 @@ int OverlayIndex(IShellFolder& parent, const TItemIdList& item) {
 }
 
 bool NetworkDriveReady(char16_t) { return true; }
+
+std::vector<std::string> WatchedDriveRoots(const std::vector<TMount>& mounts,
+                                           const std::function<bool(const std::string& source)>& removable) {
+    std::vector<std::string> roots;
+    for (const TMount& mount : mounts) {
+        if (mount.FsType == "iso9660" || mount.FsType == "udf" || removable(mount.Source)) continue;
+        roots.push_back(mount.MountPoint);
+    }
+    return roots;
+}
+
+bool RemovableDevice(const std::string& source) {
+    constexpr std::string_view prefix = "/dev/";
+    if (source.rfind(prefix, 0) != 0 || source.find("..") != std::string::npos) return false;
+    // A partition's flag is its disk's, one folder up.
+    const std::string device = "/sys/class/block/" + source.substr(prefix.size());
+    for (const char* flag : {"/removable", "/../removable"}) {
+        std::ifstream in(device + flag);
+        char value = 0;
+        if (in.get(value)) return value == '1';
+    }
+    return false;
+}
 
 namespace {
 int DriveValidationSuppressed = 0;

@@ -61,6 +61,12 @@ QPixmap SystemOverlay(int overlay, bool large);
 int OverlayIndex(IShellFolder& parent, const TItemIdList& item);
 // Always ready: drives here have no network connection state.
 bool NetworkDriveReady(char16_t drive);
+// The mounts the tree watches: fixed disks and the root; not optical media
+// ("iso9660", "udf") nor devices that removable says can be taken out.
+std::vector<std::string> WatchedDriveRoots(const std::vector<TMount>& mounts,
+                                           const std::function<bool(const std::string& source)>& removable);
+// The kernel's word on a "/dev/..." source (its disk's "removable" flag).
+bool RemovableDevice(const std::string& source);
 // A no-op here (no drive cache), with its nesting counter.
 void ValidateDrives();
 void SuppressDriveValidation(bool suppress);

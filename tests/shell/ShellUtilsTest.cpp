@@ -120,6 +120,18 @@ TEST(ShellUtils, ShortcutsLoadTheirTarget) {
     EXPECT_EQ(shortcut.Load(u""), ole::E_INVALIDARG);
 }
 
+TEST(ShellUtils, TheTreeWatchesFixedDisksOnly) {
+    const std::vector<TMount> mounts = {{"/", "/dev/sda2", "ext4"},
+                                        {"/media/stick", "/dev/sdb1", "vfat"},
+                                        {"/media/cdrom", "/dev/sr0", "iso9660"},
+                                        {"/media/dvd", "/dev/sr1", "udf"},
+                                        {"/data", "/dev/nvme0n1p3", "xfs"}};
+    const auto removable = [](const std::string& source) { return source == "/dev/sdb1"; };
+    EXPECT_EQ(WatchedDriveRoots(mounts, removable), (std::vector<std::string>{"/", "/data"}));
+    // Sources that are no device, or that climb out of the device folder, are not removable.
+    for (const char* source : {"tmpfs", "/dev/../etc/x", ""}) EXPECT_FALSE(RemovableDevice(source)) << source;
+}
+
 TEST(ShellUtils, FormatMessage) {
     EXPECT_EQ(FormatMessageW(u"Unable to create the folder '%2!ls!'\n\n%1!ls!", {u"Access is denied.", u"New Folder"}),
               u"Unable to create the folder 'New Folder'\n\nAccess is denied.");
