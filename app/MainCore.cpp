@@ -30,12 +30,6 @@ constexpr const char* StationFile = "stations.dat";
 constexpr const char* ProductCaption = "Talvessa";
 constexpr float DefaultHomeLatitude = 55.9f;
 constexpr float DefaultHomeLongitude = -3.2f;
-// Ranges of the SST range up-downs.
-constexpr int LowestUserMinSst = -2;
-constexpr int HighestUserMinSst = 27;
-constexpr int LowestUserMaxSst = -2;
-constexpr int HighestUserMaxSst = 37;
-constexpr int NarrowestUserSstRange = 3;
 constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
 
 std::unique_ptr<TRegistryBoolean> Boolean(const char* name, bool defaultValue) {
@@ -119,6 +113,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     View.Services.BoundaryFileName = [this] { return Boundaries.FirstFileName(); };
 
     host_.LoadPersistingControls(View.Options);
+    KeepUserRangesInOrder(View.Options);
     ProgramFolder = kestrune::ProgramFolder();
     WriteOwnAppPath();
     MRUFileList = std::make_unique<TMostRecentFiles>(RecentFileCount, ProgramRegistryKey());
@@ -462,11 +457,11 @@ void TMainCore::SetSstPalette(const std::string& fileName) {
 void TMainCore::SetUserSstRange(int low, int high) {
     TViewOptions& options = View.Options;
     options.RadioGroupSstDisplayRange = SstRangeUser;
-    options.UpDownUserMinSST = std::clamp(low, LowestUserMinSst, HighestUserMinSst);
-    options.UpDownUserMaxSST = std::clamp(high, LowestUserMaxSst, HighestUserMaxSst);
-    if (options.UpDownUserMaxSST - options.UpDownUserMinSST >= NarrowestUserSstRange) return;
-    if (options.UpDownUserMinSST == LowestUserMinSst)
-        options.UpDownUserMaxSST = std::min(options.UpDownUserMaxSST + 1, HighestUserMaxSst);
+    options.UpDownUserMinSST = std::clamp(low, UserMinSstRange.Lowest, UserMinSstRange.Highest);
+    options.UpDownUserMaxSST = std::clamp(high, UserMaxSstRange.Lowest, UserMaxSstRange.Highest);
+    if (options.UpDownUserMaxSST - options.UpDownUserMinSST >= NarrowestUserRange) return;
+    if (options.UpDownUserMinSST == UserMinSstRange.Lowest)
+        options.UpDownUserMaxSST = std::min(options.UpDownUserMaxSST + 1, UserMaxSstRange.Highest);
     else
         --options.UpDownUserMinSST;
 }

@@ -145,6 +145,8 @@ void TqelRadioGroup::SetItems(const std::vector<std::string_view>& items, int co
         const int at = static_cast<int>(index);
         // Items run down each column first, as in the old radio groups.
         grid->addWidget(button, at % std::max(rows, 1), at / std::max(rows, 1));
+        // Shown now, not once the event loop runs, so that the group's size hint counts it.
+        button->show();
         group_->addButton(button, at);
         buttons_.push_back(button);
     }

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,7 +39,6 @@ constexpr int TempRangeDelayMs = 1200;
 constexpr int SeaColourDesignDelayMs = 700;
 constexpr int SeaColourBoxDelayMs = 5;
 constexpr int SeaColourThresholdDelayMs = 1000;
-constexpr int NarrowestRange = 3;
 constexpr int LargestSeaColourThreshold = 255;
 
 // The controls switched on and off around long work, in their order.
@@ -73,7 +73,25 @@ constexpr std::array<TNudgeAction, 8> NudgeActions{{
 
 QString Name(C control) { return ToQt(SidePanelControlName(control)); }
 
-QRect Row(int top, int height) { return {Left, top, Width, height}; }
+TPanelSlot Row(int top, int height) { return {nullptr, top, height}; }
+TPanelSlot Below(const QWidget* above, int gap, int height) { return {above, gap, height}; }
+
+TPanelSlot AtLeft(TPanelSlot slot, int width) {
+    slot.Width = width;
+    return slot;
+}
+
+TPanelSlot AtRight(TPanelSlot slot, int width) {
+    slot.Width = width;
+    slot.AtRight = true;
+    return slot;
+}
+
+TPanelSlot Inset(TPanelSlot slot, int indent, int trail) {
+    slot.Indent = indent;
+    slot.Trail = trail;
+    return slot;
+}
 
 // Height of a radio group of items in columns.
 int GroupHeight(size_t items, int columns) {
@@ -131,6 +149,7 @@ void TSidePanel::SetLanguageTexts() {
     static_cast<QPushButton*>(Control(C::BitBtnSaveTemps))
         ->setText(ToQt(resStr(res::SSaveTempsSave) + "\n" + resStr(res::SSaveTempsTemps)));
     ShowNudgeOffset(nudgeShown_.x(), nudgeShown_.y());
+    LayOutControls();
 }
 
 // ---- building ----------------------------------------------------------------
@@ -138,12 +157,11 @@ void TSidePanel::SetLanguageTexts() {
 void TSidePanel::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* tools = new QWidget(this);
-    BuildOverlayTools(tools);
-    layout->addWidget(tools);
+    toolArea_ = new QWidget(this);
+    BuildOverlayTools(toolArea_);
+    layout->addWidget(toolArea_);
     viewArea_ = new QWidget(this);
     viewArea_->setObjectName("PanelView");
-    viewArea_->setFixedSize(Left * 2 + Width, ViewAreaHeight);
     layout->addWidget(viewArea_);
     layout->addStretch();
     BuildFalseColourControls();
@@ -156,7 +174,7 @@ void TSidePanel::BuildControls() {
 }
 
 void TSidePanel::BuildOverlayTools(QWidget* area) {
-    area->setFixedSize(Left * 2 + Width, 84);
+    area->setFixedHeight(84);
     BitBtnOverlay = Button("BitBtnOverlay", "Overlay", area, {Left, 28, 72, 26});
     BitBtnOverlay->setCheckable(true);
     struct TNudgeButton {
@@ -175,37 +193,50 @@ void TSidePanel::BuildOverlayTools(QWidget* area) {
 }
 
 void TSidePanel::BuildFalseColourControls() {
-    GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24));
+    QWidget* gamma = GammaComboBox(C::ComboBoxGammaCorrectFC, "GammaCorrectFC", Row(0, 24));
     RadioGroupBrightness = RadioGroup(C::RadioGroupBrightness, " Bright ch. ", Items(BrightnessItems), 3,
-                                      "BrightnessChannel", Row(28, GroupHeight(BrightnessItems.size(), 3)));
-    RadioGroup(C::RadioGroupColour, " Colour ch. ", Items(ColourChannelItems), 3, "ColourChannel", Row(94, 42));
-    RadioGroup(C::RadioGroupCrispenFC, " Crispen ", Items(CrispenItems), 3, "CrispenFalseColour", Row(140, 42));
-    RadioGroup(C::RadioGroupThermalBrightAdjust, " Bright adjust ", Items(ThermalBrightAdjustItems), 2,
-               "ThermBrightAjdust", Row(186, GroupHeight(ThermalBrightAdjustItems.size(), 2)));
+                                      "BrightnessChannel", Below(gamma, 4, GroupHeight(BrightnessItems.size(), 3)));
+    QWidget* colour = RadioGroup(C::RadioGroupColour, " Colour ch. ", Items(ColourChannelItems), 3, "ColourChannel",
+                                 Below(RadioGroupBrightness, 4, 42));
+    QWidget* crispen = RadioGroup(C::RadioGroupCrispenFC, " Crispen ", Items(CrispenItems), 3, "CrispenFalseColour",
+                                  Below(colour, 4, 42));
+    QWidget* adjust = RadioGroup(C::RadioGroupThermalBrightAdjust, " Bright adjust ", Items(ThermalBrightAdjustItems), 2,
+                                 "ThermBrightAjdust", Below(crispen, 4, GroupHeight(ThermalBrightAdjustItems.size(), 2)));
 
     auto* sea = new QFrame(viewArea_);
     sea->setFrameShape(QFrame::StyledPanel);
-    Register(C::GroupBoxSea, sea, Row(272, 76));
-    sea->setObjectName("GroupBoxSea");
-    CheckBoxSeaBlue = new TqelCheckBox("On", sea);
-    CheckBoxSeaBlue->setObjectName("CheckBoxSeaBlue");
-    CheckBoxSeaBlue->NamedAs = "SeaColourBlue";
-    CheckBoxSeaBlue->setGeometry(8, 8, 50, 20);
-    checkBoxes_.push_back(CheckBoxSeaBlue);
-    Button("BitBtnSeaColour", "Colour...", sea, {60, 6, 100, 24});
+    CheckBoxSeaBlue = FramedCheckBox(*sea, "On", "CheckBoxSeaBlue", "SeaColourBlue");
+    QPushButton* colourButton = Button("BitBtnSeaColour", "Colour...", sea, {});
+    colourButton->setMinimumWidth(100);
     UpDownSeaColourThreshold = new TqelUpDown(0, LargestSeaColourThreshold, sea);
     UpDownSeaColourThreshold->setObjectName("UpDownSeaColourThreshold");
     UpDownSeaColourThreshold->Edit()->setObjectName("EditBlueThreshold");
-    UpDownSeaColourThreshold->setGeometry(8, 40, 70, 24);
+    UpDownSeaColourThreshold->setMinimumWidth(70);
+    auto* seaLayout = static_cast<QGridLayout*>(sea->layout());
+    seaLayout->addWidget(colourButton, 0, 1, Qt::AlignRight);
+    seaLayout->addWidget(UpDownSeaColourThreshold, 1, 0);
+    for (QWidget* part : {static_cast<QWidget*>(colourButton), static_cast<QWidget*>(UpDownSeaColourThreshold)})
+        part->show();
+    Register(C::GroupBoxSea, sea, Below(adjust, 4, 76));
 
     auto* fire = new QFrame(viewArea_);
     fire->setFrameShape(QFrame::StyledPanel);
-    Register(C::GroupBoxFire, fire, Row(352, 44));
-    CheckBoxShowFire = new TqelCheckBox("Show", fire);
-    CheckBoxShowFire->setObjectName("CheckBoxShowFire");
-    CheckBoxShowFire->NamedAs = "ShowFire";
-    CheckBoxShowFire->setGeometry(8, 12, 100, 20);
-    checkBoxes_.push_back(CheckBoxShowFire);
+    CheckBoxShowFire = FramedCheckBox(*fire, "Show", "CheckBoxShowFire", "ShowFire");
+    Register(C::GroupBoxFire, fire, Below(sea, 4, 44));
+}
+
+// A check box in a frame of the panel, the first of the frame's grid.
+TqelCheckBox* TSidePanel::FramedCheckBox(QFrame& frame, const char* caption, const char* name, const char* namedAs) {
+    auto* grid = new QGridLayout(&frame);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setVerticalSpacing(10);
+    auto* box = new TqelCheckBox(caption, &frame);
+    box->setObjectName(name);
+    box->NamedAs = namedAs;
+    grid->addWidget(box, 0, 0);
+    box->show();
+    checkBoxes_.push_back(box);
+    return box;
 }
 
 void TSidePanel::BuildChannelControls() {
@@ -214,34 +245,43 @@ void TSidePanel::BuildChannelControls() {
     static constexpr std::array<const char*, 3> illumEq{"IllumEqCh1", "IllumEqCh2", "IllumEqCh3"};
     static constexpr std::array<const char*, 5> gamma{"GammaCorrectCh1", "GammaCorrectCh2", "GammaCorrectCh3",
                                                       "GammaCorrectCh4", "GammaCorrectCh5"};
+    std::array<QWidget*, 5> equalised{};
     for (int k = 0; k < 5; ++k) {
         const std::string caption = "Eq hist ch " + std::to_string(k + 1);
-        CheckBox(static_cast<C>(static_cast<int>(C::EqHistChan1) + k), caption.c_str(), histEq[static_cast<size_t>(k)],
-                 Row(0, 20));
-        GammaComboBox(static_cast<C>(static_cast<int>(C::ComboBoxGammaCorrectCh1) + k), gamma[static_cast<size_t>(k)],
-                      Row(48, 24));
+        equalised[static_cast<size_t>(k)] =
+            CheckBox(static_cast<C>(static_cast<int>(C::EqHistChan1) + k), caption.c_str(),
+                     histEq[static_cast<size_t>(k)], Row(0, 20));
     }
+    std::array<QWidget*, 3> illuminated{};
     for (int k = 0; k < 3; ++k) {
         const std::string caption = "Illum eq ch " + std::to_string(k + 1);
-        CheckBox(static_cast<C>(static_cast<int>(C::CheckBoxIllumEqCh1) + k), caption.c_str(),
-                 illumEq[static_cast<size_t>(k)], Row(24, 20));
+        illuminated[static_cast<size_t>(k)] =
+            CheckBox(static_cast<C>(static_cast<int>(C::CheckBoxIllumEqCh1) + k), caption.c_str(),
+                     illumEq[static_cast<size_t>(k)], Below(equalised[static_cast<size_t>(k)], 4, 20));
     }
+    // Channels 4 and 5 keep the place of the illumination box free.
+    for (int k = 0; k < 5; ++k)
+        GammaComboBox(static_cast<C>(static_cast<int>(C::ComboBoxGammaCorrectCh1) + k), gamma[static_cast<size_t>(k)],
+                      Below(illuminated[static_cast<size_t>(std::min(k, 2))], 4, 24));
 }
 
 void TSidePanel::BuildColourControls() {
     const int rgbHeight = GroupHeight(RgbChannelItems.size(), 5);
-    RadioGroup(C::RadioGroupRed, " Red ", Items(RgbChannelItems), 5, "RedChannel", Row(0, rgbHeight));
-    RadioGroup(C::RadioGroupGreen, " Green ", Items(RgbChannelItems), 5, "GreenChannel", Row(66, rgbHeight));
-    RadioGroup(C::RadioGroupBlue, " Blue ", Items(RgbChannelItems), 5, "BlueChannel", Row(132, rgbHeight));
-    CheckBox(C::ColourStretch, "Stretch", "ColourStretch", Row(198, 20));
+    QWidget* red = RadioGroup(C::RadioGroupRed, " Red ", Items(RgbChannelItems), 5, "RedChannel", Row(0, rgbHeight));
+    QWidget* green = RadioGroup(C::RadioGroupGreen, " Green ", Items(RgbChannelItems), 5, "GreenChannel",
+                                Below(red, 4, rgbHeight));
+    QWidget* blue = RadioGroup(C::RadioGroupBlue, " Blue ", Items(RgbChannelItems), 5, "BlueChannel",
+                               Below(green, 4, rgbHeight));
+    QWidget* stretch = CheckBox(C::ColourStretch, "Stretch", "ColourStretch", Below(blue, 4, 20));
     const int userHeight = GroupHeight(UserChannelItems.size(), 6);
-    RadioGroup(C::RadioGroupUserRed, " User red ", Items(UserChannelItems), 6, "UserRedChannel", Row(0, userHeight));
-    RadioGroup(C::RadioGroupUserGreen, " User green ", Items(UserChannelItems), 6, "UserGreenChannel",
-               Row(66, userHeight));
-    RadioGroup(C::RadioGroupUserBlue, " User blue ", Items(UserChannelItems), 6, "UserBlueChannel",
-               Row(132, userHeight));
-    CheckBox(C::UserColourStretch, "Stretch", "UserColourStretch", Row(198, 20));
-    Register(C::ButtonAdjHistogram, Button("ButtonAdjHistogram", "Adjust...", viewArea_, {}), Row(226, 24));
+    QWidget* userRed = RadioGroup(C::RadioGroupUserRed, " User red ", Items(UserChannelItems), 6, "UserRedChannel",
+                                  Row(0, userHeight));
+    QWidget* userGreen = RadioGroup(C::RadioGroupUserGreen, " User green ", Items(UserChannelItems), 6,
+                                    "UserGreenChannel", Below(userRed, 4, userHeight));
+    QWidget* userBlue = RadioGroup(C::RadioGroupUserBlue, " User blue ", Items(UserChannelItems), 6, "UserBlueChannel",
+                                   Below(userGreen, 4, userHeight));
+    CheckBox(C::UserColourStretch, "Stretch", "UserColourStretch", Below(userBlue, 4, 20));
+    Register(C::ButtonAdjHistogram, Button("ButtonAdjHistogram", "Adjust...", viewArea_, {}), Below(stretch, 8, 24));
     RadioGroup(C::RadioGroupNOAAalgorithm, " Algorithm ", Items(NoaaAlgorithmItems), 2, "NOAAalgorithm",
                Row(0, GroupHeight(NoaaAlgorithmItems.size(), 2)));
     RadioGroup(C::RadioGroupSPOTmap, " SPOT  R G B ", Items(SpotMapItems), 1, "SpotColourMap",
@@ -253,31 +293,31 @@ void TSidePanel::BuildTemperatureControls() {
     panel->setFrameShape(QFrame::StyledPanel);
     Register(C::PanelTempCalib, panel, Row(0, 202));
     PaintBoxTempCalib = new TPaintBoxTempCalib(*this, panel);
-    CheckBoxUserRange = CheckBox(C::CheckBoxUserRange, "User range", "UserRange", Row(210, 20));
-    UpDownUserMinTemp = UpDown(C::UpDownUserMinTemp, -90, 50, "UserMinTemp", {Left, 234, 60, 24});
-    UpDownUserMaxTemp = UpDown(C::UpDownUserMaxTemp, -60, 60, "UserMaxTemp", {Left + Width - 60, 234, 60, 24});
+    CheckBoxUserRange = CheckBox(C::CheckBoxUserRange, "User range", "UserRange", Below(panel, 8, 20));
+    UpDownUserMinTemp = UpDown(C::UpDownUserMinTemp, UserMinTempRange, "UserMinTemp",
+                               AtLeft(Below(CheckBoxUserRange, 4, 24), 60));
+    UpDownUserMaxTemp = UpDown(C::UpDownUserMaxTemp, UserMaxTempRange, "UserMaxTemp",
+                               AtRight(Below(CheckBoxUserRange, 4, 24), 60));
     LabelTempRange = new QLabel(viewArea_);
-    Register(C::LabelTempRange, LabelTempRange, Row(262, 20));
-    auto* saveTemps = Button("BitBtnSaveTemps", "", viewArea_, {});
-    Register(C::BitBtnSaveTemps, saveTemps, {Left, 0, 80, 40});
+    Register(C::LabelTempRange, LabelTempRange, Below(UpDownUserMinTemp, 4, 20));
+    Register(C::BitBtnSaveTemps, Button("BitBtnSaveTemps", "", viewArea_, {}), AtLeft(Row(0, 40), 80));
 }
 
 void TSidePanel::BuildSeaSurfaceControls() {
     RadioGroupSstDisplayRange = RadioGroup(C::RadioGroupSstDisplayRange, " Range ", Items(SstDisplayRangeItems), 3,
                                            "SSTDisplayRange", Row(0, GroupHeight(SstDisplayRangeItems.size(), 3)));
-    UpDownUserMinSST = UpDown(C::UpDownUserMinSST, -2, 27, "UserMinSST", {Left, 0, 60, 24});
-    UpDownUserMaxSST = UpDown(C::UpDownUserMaxSST, -2, 37, "UserMaxSST", {Left + Width - 60, 0, 60, 24});
+    UpDownUserMinSST = UpDown(C::UpDownUserMinSST, UserMinSstRange, "UserMinSST", AtLeft(Row(0, 24), 60));
+    UpDownUserMaxSST = UpDown(C::UpDownUserMaxSST, UserMaxSstRange, "UserMaxSST", AtRight(Row(0, 24), 60));
     LabelSSTRange = new QLabel(viewArea_);
     LabelSSTRange->setAlignment(Qt::AlignCenter);
-    Register(C::LabelSSTRange, LabelSSTRange, {Left + 60, 0, Width - 120, 20});
+    Register(C::LabelSSTRange, LabelSSTRange, Inset(Row(0, 20), 60, 60));
     CheckBox(C::CheckBoxSSTIrCloudCheck, "Cloud check", "SstIrCloudCheck", Row(0, 20));
     CheckBox(C::CheckBoxSSTZenithCheck, "Zenith check", "SstZenithCheck", Row(0, 20));
-    TqelUpDown* reject = UpDown(C::UpDownSSTCh4Reject, -5, 20, "SSTCh4Reject", {Left, 0, 60, 24});
+    TqelUpDown* reject = UpDown(C::UpDownSSTCh4Reject, SstCh4RejectRange, "SSTCh4Reject", AtLeft(Row(0, 24), 60));
     // The up-down and its edit are one control here.
     reject->Edit()->setObjectName("EditSSTCh4Reject");
     controls_[static_cast<size_t>(C::EditSSTCh4Reject)] = reject;
-    auto* rejectLabel = new QLabel("Ch.4 reject C", viewArea_);
-    Register(C::LabelSstCh4Reject, rejectLabel, {Left + 64, 0, Width - 64, 20});
+    Register(C::LabelSstCh4Reject, new QLabel("Ch.4 reject C", viewArea_), Inset(Row(0, 20), 64, 0));
     CheckBox(C::CheckBoxSstLandSeaMask, "Land mask", "SstLandSeaMask", Row(0, 20));
     Register(C::ButtonBrowseLandSeaMask, Button("ButtonBrowseLandSeaMask", "Land mask file...", viewArea_, {}),
              Row(0, 24));
@@ -286,47 +326,71 @@ void TSidePanel::BuildSeaSurfaceControls() {
 
 void TSidePanel::BuildOtherControls() {
     Register(C::ButtonLoadPalette, Button("ButtonLoadPalette", "Load palette...", viewArea_, {}), Row(0, 24));
-    CheckBox(C::CheckBoxColourVegetation, "Add colour", "ColourVegetation", Row(0, 20));
-    CheckBox(C::CheckBoxColourVegetationGreen, "Green", "ColourVegetationGreen", Row(24, 20));
-    Register(C::ButtonLoadNDVIpalette, Button("ButtonLoadNDVIpalette", "Load palette...", viewArea_, {}), Row(52, 24));
+    QWidget* colour = CheckBox(C::CheckBoxColourVegetation, "Add colour", "ColourVegetation", Row(0, 20));
+    QWidget* green = CheckBox(C::CheckBoxColourVegetationGreen, "Green", "ColourVegetationGreen", Below(colour, 4, 20));
+    Register(C::ButtonLoadNDVIpalette, Button("ButtonLoadNDVIpalette", "Load palette...", viewArea_, {}),
+             Below(green, 8, 24));
     CheckBox(C::CheckBoxShowAsh, "Ash", "ShowAsh", Row(0, 20));
 }
 
-void TSidePanel::Register(C control, QWidget* widget, QRect place) {
+void TSidePanel::Register(C control, QWidget* widget, const TPanelSlot& slot) {
     widget->setObjectName(Name(control));
-    widget->setGeometry(place);
     controls_[static_cast<size_t>(control)] = widget;
+    slots_.push_back({widget, slot});
 }
 
-TqelCheckBox* TSidePanel::CheckBox(C control, const char* caption, const char* namedAs, QRect place) {
+// The panel is as wide as its widest caption needs, and never narrower than
+// designed; each control as tall as it needs, stacked below the one above it.
+// Run again when the captions change.
+void TSidePanel::LayOutControls() {
+    int width = Width;
+    for (const auto& [widget, slot] : slots_)
+        if (slot.Width == 0) width = std::max(width, widget->sizeHint().width() + slot.Indent + slot.Trail);
+    toolArea_->setFixedWidth(Left * 2 + width);
+    viewArea_->setFixedWidth(Left * 2 + width);
+    for (const auto& [widget, slot] : slots_) {
+        const QSize hint = widget->sizeHint();
+        const int height = std::max(slot.Height, hint.height());
+        const int top = slot.Above ? slot.Above->y() + slot.Above->height() + slot.Top : slot.Top;
+        if (slot.Width == 0) {
+            widget->setGeometry(Left + slot.Indent, top, width - slot.Indent - slot.Trail, height);
+            continue;
+        }
+        const int partWidth = std::max(slot.Width, hint.width());
+        widget->setGeometry(slot.AtRight ? Left + width - partWidth : Left, top, partWidth, height);
+    }
+    PlaceShownControls();
+}
+
+TqelCheckBox* TSidePanel::CheckBox(C control, const char* caption, const char* namedAs, const TPanelSlot& slot) {
     auto* box = new TqelCheckBox(caption, viewArea_);
     box->NamedAs = namedAs;
-    Register(control, box, place);
+    Register(control, box, slot);
     checkBoxes_.push_back(box);
     return box;
 }
 
 TqelRadioGroup* TSidePanel::RadioGroup(C control, const char* caption, const std::vector<std::string_view>& items,
-                                       int columns, const char* namedAs, QRect place) {
+                                       int columns, const char* namedAs, const TPanelSlot& slot) {
     auto* group = new TqelRadioGroup(caption, items, columns, viewArea_);
     group->NamedAs = namedAs;
-    Register(control, group, place);
+    Register(control, group, slot);
     radioGroups_.push_back(group);
     return group;
 }
 
-TqelComboBox* TSidePanel::GammaComboBox(C control, const char* namedAs, QRect place) {
+TqelComboBox* TSidePanel::GammaComboBox(C control, const char* namedAs, const TPanelSlot& slot) {
     auto* combo = new TqelComboBox(Items(GammaItems), viewArea_);
     combo->NamedAs = namedAs;
-    Register(control, combo, place);
+    Register(control, combo, slot);
     comboBoxes_.push_back(combo);
     return combo;
 }
 
-TqelUpDown* TSidePanel::UpDown(C control, int minimum, int maximum, const char* namedAs, QRect place) {
-    auto* upDown = new TqelUpDown(minimum, maximum, viewArea_);
+TqelUpDown* TSidePanel::UpDown(C control, TUpDownRange range, const char* namedAs, const TPanelSlot& slot) {
+    auto* upDown = new TqelUpDown(range.Lowest, range.Highest, viewArea_);
     upDown->NamedAs = namedAs;
-    Register(control, upDown, place);
+    Register(control, upDown, slot);
     upDowns_.push_back(upDown);
     return upDown;
 }
@@ -483,8 +547,18 @@ QWidget* TSidePanel::Control(C control) const {
 }
 
 void TSidePanel::ShowSidePanel(const TSidePanelLayout& layout) {
+    shownLayout_ = layout;
     for (QWidget* control : controls_) control->hide();
     for (C control : layout.Shown) Control(control)->show();
+    PlaceShownControls();
+    LabelSSTRange->setEnabled(layout.LabelSSTRangeEnabled);
+    RefreshControls();
+    ShowTempRangeLabels();
+    if (SidePanelShows(layout, C::PanelTempCalib)) PaintScale();
+}
+
+void TSidePanel::PlaceShownControls() {
+    const TSidePanelLayout& layout = shownLayout_;
     if (layout.PanelTempCalibHeight > 0) {
         QWidget* panel = Control(C::PanelTempCalib);
         panel->resize(panel->width(), layout.PanelTempCalibHeight);
@@ -495,10 +569,9 @@ void TSidePanel::ShowSidePanel(const TSidePanelLayout& layout) {
         const int top = anchor->y() + (placement.BelowAnchor ? anchor->height() : 0) + placement.Offset;
         control->move(control->x(), top);
     }
-    LabelSSTRange->setEnabled(layout.LabelSSTRangeEnabled);
-    RefreshControls();
-    ShowTempRangeLabels();
-    if (SidePanelShows(layout, C::PanelTempCalib)) PaintScale();
+    int bottom = ViewAreaHeight;
+    for (C control : layout.Shown) bottom = std::max(bottom, Control(control)->geometry().bottom() + 1);
+    viewArea_->setFixedHeight(bottom);
 }
 
 // Painted with the redisplay's side panel, so that an image saved right
@@ -600,7 +673,7 @@ void TSidePanel::CheckBoxUserRangeClick() {
 // click arriving meanwhile; here nothing runs in between, and switching a
 // focused control off would move the focus away from it.
 void TSidePanel::WidenRange(TqelUpDown& lower, TqelUpDown& upper) {
-    if (std::abs(upper.Position() - lower.Position()) >= NarrowestRange) return;
+    if (std::abs(upper.Position() - lower.Position()) >= NarrowestUserRange) return;
     if (lower.Position() == lower.minimum())
         upper.SetPosition(upper.Position() + 1);
     else

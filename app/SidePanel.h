@@ -21,6 +21,7 @@
 #include <vector>
 
 class QAction;
+class QFrame;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -35,6 +36,20 @@ class TqelRadioGroup;
 class TqelUpDown;
 struct TViewOptions;
 
+// Where a control sits in the panel's view area: below another control (or
+// at a top of its own), at least as tall as designed, and across the panel
+// less an indent and a trail, or a part of a width of its own at the left
+// or right edge. Controls grow to what their captions need.
+struct TPanelSlot {
+    const QWidget* Above = nullptr;
+    int Top = 0;  // the gap below Above, or the top when there is none
+    int Height = 0;
+    int Indent = 0;
+    int Trail = 0;
+    int Width = 0;  // 0: across the panel
+    bool AtRight = false;
+};
+
 class TSidePanel : public QWidget {
 public:
     explicit TSidePanel(QWidget* parent);
@@ -48,7 +63,8 @@ public:
     void Attach(TMainCore& core);
 
     // The texts the panel sets itself, in the language in effect: the
-    // false-colour gamma hint, the save-temperatures caption and the nudge hint.
+    // false-colour gamma hint, the save-temperatures caption and the nudge
+    // hint; then every control is sized and placed for its caption.
     void SetLanguageTexts();
 
     // What the window does for the panel.
@@ -98,14 +114,20 @@ private:
     void BuildOtherControls();
     void BuildTimers();
     void BuildActions();
-    TqelCheckBox* CheckBox(TSidePanelControl control, const char* caption, const char* namedAs, QRect place);
+    TqelCheckBox* CheckBox(TSidePanelControl control, const char* caption, const char* namedAs,
+                           const TPanelSlot& slot);
+    TqelCheckBox* FramedCheckBox(QFrame& frame, const char* caption, const char* name, const char* namedAs);
     TqelRadioGroup* RadioGroup(TSidePanelControl control, const char* caption,
                                const std::vector<std::string_view>& items, int columns, const char* namedAs,
-                               QRect place);
-    TqelComboBox* GammaComboBox(TSidePanelControl control, const char* namedAs, QRect place);
-    TqelUpDown* UpDown(TSidePanelControl control, int minimum, int maximum, const char* namedAs, QRect place);
+                               const TPanelSlot& slot);
+    TqelComboBox* GammaComboBox(TSidePanelControl control, const char* namedAs, const TPanelSlot& slot);
+    TqelUpDown* UpDown(TSidePanelControl control, TUpDownRange range, const char* namedAs, const TPanelSlot& slot);
     QPushButton* Button(const char* name, const char* caption, QWidget* parent, QRect place);
-    void Register(TSidePanelControl control, QWidget* widget, QRect place);
+    void Register(TSidePanelControl control, QWidget* widget, const TPanelSlot& slot);
+    // Sizes and places every control for the captions as they are now.
+    void LayOutControls();
+    // The shown view's heights and placements; the view area as tall as its lowest control.
+    void PlaceShownControls();
     QTimer* Timer(const char* name, int interval);
     void ConnectHandlers();
     void RefreshControls();
@@ -131,7 +153,10 @@ private:
 
     TMainCore* core_ = nullptr;
     TViewOptions* options_ = nullptr;
+    QWidget* toolArea_ = nullptr;
     QWidget* viewArea_ = nullptr;
+    std::vector<std::pair<QWidget*, TPanelSlot>> slots_;
+    TSidePanelLayout shownLayout_;
     std::array<QWidget*, SidePanelControlCount> controls_{};
     std::vector<TqelCheckBox*> checkBoxes_;
     std::vector<TqelRadioGroup*> radioGroups_;

@@ -766,6 +766,9 @@ void TFormMain::DisplayChanged() {
     if (core_->Headless) return;
     ImageDisplay->SetPicture(ToImage(core_->View.DisplayBitmap()));
     SizeImageDisplay();
+    // The progress of the drawing ended before its picture came: the tools
+    // follow the picture now, also when the view drew nothing.
+    ShowImageTools(ProgressBar->isHidden());
 }
 
 void TFormMain::PlaceBelowScreen() {

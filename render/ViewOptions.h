@@ -39,6 +39,19 @@ enum TThermalBrightAdjustItem : int {
 };
 enum TSstRangeItem : int { SstRangeFull = 0, SstRangeCool = 1, SstRangeWarm = 2, SstRangeHot = 3, SstRangeUser = 4 };
 
+// Ranges of the side panel's up-downs.
+struct TUpDownRange {
+    int Lowest;
+    int Highest;
+};
+inline constexpr TUpDownRange UserMinTempRange{-90, 50};
+inline constexpr TUpDownRange UserMaxTempRange{-60, 60};
+inline constexpr TUpDownRange UserMinSstRange{-2, 27};
+inline constexpr TUpDownRange UserMaxSstRange{-2, 37};
+inline constexpr TUpDownRange SstCh4RejectRange{-5, 20};
+// The user temperature and SST ranges are kept at least this far apart.
+inline constexpr int NarrowestUserRange = 3;
+
 // The side panel. Defaults are those of a first run.
 struct TViewOptions {
     // False colour.
@@ -130,6 +143,13 @@ struct TViewOptions {
     }
     bool operator==(const TViewOptions&) const = default;
 };
+
+// Brings the user temperature and SST ranges, as stored, into the state the
+// up-downs keep them in: each end within its up-down's range, the low end
+// below the high one (an inverted range is turned round), at least
+// NarrowestUserRange apart (the low end moves down, or the high end up when
+// the low one is at its lowest).
+void KeepUserRangesInOrder(TViewOptions& options);
 
 // Settings and window state the renderer reads besides the side panel.
 struct TRenderSettings {

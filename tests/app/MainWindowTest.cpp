@@ -11,6 +11,7 @@
 #include "app/PersistingControls.h"
 #include "app/SidePanel.h"
 #include "decoding/HRPTvideo.h"
+#include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -179,6 +180,36 @@ TEST_F(MainWindowTest, NudgesAreRememberedForTheWholeFileName) {
     OpenWithDialog(*form, longer);
     EXPECT_EQ(form->Core().Pass.NudgeX, 1);
     EXPECT_EQ(form->Core().Pass.NudgeY, 1);
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The mouse tools and the overlay buttons go with the view shown: away while
+// a view shows nothing, back with the next view that shows a picture.
+TEST_F(MainWindowTest, ToolButtonsFollowTheViewShown) {
+    auto form = Show();
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    ASSERT_TRUE(form->Core().Pass.EarthLocations->MapFitted);
+    const auto toolsShown = [&] {
+        const bool overlay = !Find<QWidget>(*form, "BitBtnOverlay")->isHidden();
+        const bool select = !Find<QWidget>(*form, "SpeedButtonSelect")->isHidden();
+        EXPECT_EQ(overlay, select);
+        return overlay && select;
+    };
+    SelectTab(*form, "False colour");
+    EXPECT_TRUE(toolsShown());
+    // This pass has no channel 6 to colour with.
+    Find<TqelRadioGroup>(*form, "RadioGroupColour")->Button(2)->click();
+    EXPECT_TRUE(form->Core().View.DisplayBitmap().Empty());
+    EXPECT_FALSE(toolsShown());
+    SelectTab(*form, "RGB");
+    EXPECT_FALSE(form->Core().View.DisplayBitmap().Empty());
+    EXPECT_TRUE(toolsShown());
 }
 
 }  // namespace

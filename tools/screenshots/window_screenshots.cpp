@@ -88,6 +88,12 @@ int main(int argc, char** argv) {
     Settle();
     TMainCore& core = main.Core();
     Save(main, folder, "main-window");
+    // The side panel of the views with the most controls.
+    for (const char* view : {"User", "SST", "Temperature"}) {
+        core.SelectView(view);
+        Save(main, folder, ("main-window-" + std::string(view)).c_str());
+    }
+    core.SelectView("False colour");
     main.show();
 
     TVideoAdjust& adjust = main.AnalystWindows().VideoAdjust();
