@@ -715,7 +715,11 @@ void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
 
 void THyCustomShellList::mouseReleaseEvent(QMouseEvent* event) {
     THyCustomListView::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && OnClick) Guarded(OnClick);
+    if (event->button() != Qt::LeftButton) return;
+    if (OnClick) Guarded(OnClick);
+    // Once a drag has started, a click no longer opens.
+    if (SingleClickOpens() && !dragStarted_ && indexAt(event->position().toPoint()).isValid())
+        Guarded([this] { OpenSelection(); });
 }
 
 void THyCustomShellList::mouseDoubleClickEvent(QMouseEvent* event) {

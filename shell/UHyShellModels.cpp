@@ -174,6 +174,7 @@ QVariant TShellTreeModel::data(const QModelIndex& index, int role) const {
         case Qt::EditRole: return node->Text;
         case Qt::DecorationRole: return IconOf(node->Data->AbsoluteIdList(), false);
         case Qt::ForegroundRole: return ColourOf(node->Data->Attributes());
+        case Qt::CheckStateRole: return tree_.Checkboxes() ? QVariant(node->Checked ? Qt::Checked : Qt::Unchecked) : QVariant();
         default: return {};
     }
 }
@@ -182,13 +183,19 @@ Qt::ItemFlags TShellTreeModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractItemModel::flags(index);
     TShellTreeNode* node = Node(index);
     if (node != &top_ && node->Parent != &top_ && node->Data->CanRename()) flags |= Qt::ItemIsEditable;
+    if (tree_.Checkboxes()) flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
 
 bool TShellTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     TShellTreeNode* node = Node(index);
-    if (role != Qt::EditRole || node == &top_) return false;
-    return tree_.RenameNode(*node, value.toString());
+    if (node == &top_) return false;
+    if (role == Qt::CheckStateRole && tree_.Checkboxes()) {
+        node->Checked = value.toInt() == Qt::Checked;
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+        return true;
+    }
+    return role == Qt::EditRole && tree_.RenameNode(*node, value.toString());
 }
 
 bool TShellTreeModel::hasChildren(const QModelIndex& parent) const {

@@ -55,6 +55,7 @@ struct TShellTreeNode {
     bool HasButton = false;
     bool Filled = false;
     bool Ghosted = false;
+    bool Checked = false;
     int Overlay = 0;
     int Row() const;
 };

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFrame>
 
@@ -43,6 +44,13 @@ void THyContextView::DoContextPopup(const QModelIndex& index, QPoint position) {
 THyCustomTreeView::THyCustomTreeView(QWidget* parent) : THyContextView(parent) {
     setHeaderHidden(true);
     setUniformRowHeights(true);
+}
+
+void THyCustomTreeView::SetCheckboxes(bool on) {
+    if (on == checkboxes_) return;
+    checkboxes_ = on;
+    doItemsLayout();
+    viewport()->update();
 }
 
 void THyCustomTreeView::RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) {
@@ -138,6 +146,40 @@ THyCustomListView::THyCustomListView(QWidget* parent) : THyContextView(parent), 
 
 void THyCustomListView::RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) {
     if (OnItemContextMenu) OnItemContextMenu(index, position, menu);
+}
+
+void THyCustomListView::SetHotTrack(bool on, uint8_t styles) {
+    hotTrack_ = on;
+    hotTrackStyles_ = styles;
+    setMouseTracking(on);
+    if (on && (styles & htHandPoint)) viewport()->setCursor(Qt::PointingHandCursor);
+    else viewport()->unsetCursor();
+    SetHotRow(-1);
+}
+
+void THyCustomListView::SetHotRow(int row) {
+    if (row == hotRow_) return;
+    hotRow_ = row;
+    viewport()->update();
+}
+
+void THyCustomListView::mouseMoveEvent(QMouseEvent* event) {
+    THyContextView::mouseMoveEvent(event);
+    if (hotTrack_) SetHotRow(indexAt(event->position().toPoint()).row());
+}
+
+void THyCustomListView::leaveEvent(QEvent* event) {
+    THyContextView::leaveEvent(event);
+    SetHotRow(-1);
+}
+
+void THyCustomListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    const bool hot = index.row() == hotRow_;
+    if (!hotTrack_ || !(hotTrackStyles_ & (hot ? htUnderlineHot : htUnderlineCold)))
+        return THyContextView::drawRow(painter, option, index);
+    QStyleOptionViewItem underlined(option);
+    underlined.font.setUnderline(true);
+    THyContextView::drawRow(painter, underlined, index);
 }
 
 void THyCustomListView::SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode) {

@@ -39,9 +39,15 @@ class THyCustomTreeView : public THyContextView {
 public:
     explicit THyCustomTreeView(QWidget* parent);
     TContextMenuEvent OnNodeContextMenu;
+    // A check box before every node (the model keeps the states); the view is laid out anew.
+    bool Checkboxes() const { return checkboxes_; }
+    void SetCheckboxes(bool on);
 
 protected:
     void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
+
+private:
+    bool checkboxes_ = false;
 };
 
 enum THyLvHeaderSortDisplayMode { hylvNone = 0, hylvLeftAlign = 1, hylvRightOfText = 2, hylvRightAlign = 3 };
@@ -73,11 +79,18 @@ private:
     THyLvHeaderSortDisplayMode mode_ = hylvRightOfText;
 };
 
+enum THotTrackStyle : uint8_t { htHandPoint = 1, htUnderlineCold = 2, htUnderlineHot = 4 };
+
 // The list in report style: rows without a tree, with the sort mark in its header.
 class THyCustomListView : public THyContextView {
 public:
     explicit THyCustomListView(QWidget* parent);
     TContextMenuEvent OnItemContextMenu;
+    // Rows follow the mouse: a hand over them (htHandPoint), the row under
+    // the mouse underlined (htUnderlineHot) or the others (htUnderlineCold).
+    void SetHotTrack(bool on, uint8_t styles);
+    // Hand point and underlined hot rows: one click opens, as on a web page.
+    bool SingleClickOpens() const { return hotTrack_ && hotTrackStyles_ == (htHandPoint | htUnderlineHot); }
     THyLvHeaderSortDisplayMode HeaderSortDisplayMode() const { return sortDisplay_; }
     void SetHeaderSortDisplayMode(THyLvHeaderSortDisplayMode mode);
     // Marks the 0-based column (-1: none) in the header.
@@ -86,9 +99,17 @@ public:
 
 protected:
     void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
+    void SetHotRow(int row);
+
     THySortHeader* sortHeader_;
+    bool hotTrack_ = false;
+    uint8_t hotTrackStyles_ = 0;
+    int hotRow_ = -1;
     THyLvHeaderSortDisplayMode sortDisplay_ = hylvRightOfText;
     int sortMarkColumn_ = -1;
     bool sortAscending_ = true;

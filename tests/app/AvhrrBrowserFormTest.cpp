@@ -73,6 +73,18 @@ protected:
                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 
+    // The user double-clicks the row of that name.
+    static void DoubleClickRow(TFormBrowseAVHRR& form, const char16_t* name) {
+        auto& list = *form.HyShellListBrowse;
+        int row = 0;
+        while (list.ItemData(row)->DisplayName() != name) ++row;
+        const QPoint at = list.visualRect(list.Model().index(row, 0)).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+            QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(list.viewport(), &event);
+        }
+    }
+
     fs::path root_;
     std::string base_;
 };
@@ -129,17 +141,21 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
     form.HyShellTreeBrowseClick();
     SelectFile(form, "noaa19_2.hpt");
     ASSERT_FALSE(form.ChosenDataFile.empty());
-    auto& list = *form.HyShellListBrowse;
-    int row = 0;
-    while (list.ItemData(row)->DisplayName() != u"extra") ++row;
-    const QPoint at = list.visualRect(list.Model().index(row, 0)).center();
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
-        QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(list.viewport(), &event);
-    }
+    DoubleClickRow(form, u"extra");
     EXPECT_EQ(Shown(form), base_ + "2021/05/04/extra/");
     EXPECT_TRUE(form.isVisible());
     EXPECT_NE(form.result(), QDialog::Accepted);
+}
+
+TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    DoubleClickRow(form, u"noaa19_1.thumb.jpg");
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_1.hpt");
+    EXPECT_TRUE(fs::exists(base_ + "2021/05/04/noaa19_1.hpt"));  // the list did not open it itself
 }
 
 TEST_F(AvhrrBrowserFormTest, TreeClickIgnoresTheListUntilItFollows) {

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include <cmath>
@@ -51,6 +53,9 @@ protected:
         TRegistry registry;
         registry.OpenKey("\\Software\\Morvane\\Pelmarch", true);
         registry.WriteString("CombinedPath", base);
+        std::filesystem::create_directories(folder / "data/global/");
+        registry.OpenKey("\\Software\\Morvane\\Dravoni-P", true);
+        registry.WriteString("GlobalProcessedPath", folder / "data/global/");
     }
     void TearDown() override {
         TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
@@ -58,7 +63,8 @@ protected:
     }
 
     // Opens the browser from the menu item; act runs in it while it is up.
-    static void Browse(TFormMain& form, const std::function<void(TFormBrowseAVHRR&)>& act) {
+    static void Browse(TFormMain& form, const std::function<void(TFormBrowseAVHRR&)>& act,
+                       const char* item = "MenuFileBrowseAvhrr") {
         bool ran = false;
         WhenModal<TFormBrowseAVHRR>([&](TFormBrowseAVHRR& browser) {
             ran = true;
@@ -66,7 +72,7 @@ protected:
             // Whatever the test left open is closed as cancelled.
             if (browser.isVisible()) browser.ButtonCancel->click();
         });
-        form.findChild<QAction*>("MenuFileBrowseAvhrr")->trigger();
+        form.findChild<QAction*>(item)->trigger();
         EXPECT_TRUE(ran);
     }
 
@@ -128,6 +134,8 @@ TEST_F(BrowseFromMainWindowTest, DaysPreviewOkAndCancelAndTheFolderKeptForTheNex
             EXPECT_EQ(browser.LabelThumbnailImage->text().toStdString(), std::string("From:  ") + PassStem);
             ASSERT_FALSE(browser.ImageThumbnail->pixmap().isNull());
             EXPECT_EQ(browser.ImageThumbnail->pixmap().width(), 640);
+            // A preview wider than its box opens at its middle.
+            EXPECT_GT(browser.ScrollBoxThumbnail->horizontalScrollBar()->value(), 0);
             EXPECT_TRUE(browser.ButtonOpen->isEnabled());
             browser.ButtonCancel->click();
         });
@@ -145,6 +153,7 @@ TEST_F(BrowseFromMainWindowTest, DaysPreviewOkAndCancelAndTheFolderKeptForTheNex
         Browse(form, [&](TFormBrowseAVHRR& browser) {
             ClickRow(browser, std::string(PassStem) + ".thumb.jpg");
             browser.ButtonOpen->click();
+            EXPECT_EQ(browser.result(), QDialog::Accepted);
         });
         // The loader keeps the pass's name without folder and extension.
         EXPECT_TRUE(WaitFor([&] { return form.Core().Pass.LoadedFileName == PassStem; }, 30000));
@@ -160,6 +169,16 @@ TEST_F(BrowseFromMainWindowTest, DaysPreviewOkAndCancelAndTheFolderKeptForTheNex
         browser.ButtonToday->click();
         EXPECT_EQ(Shown(browser), today);
     });
+    // The global MetOp archive has its own caption and folders.
+    Browse(
+        form,
+        [&](TFormBrowseAVHRR& browser) {
+            EXPECT_EQ(browser.windowTitle(), "Talvessa - browse for Global Metop files");
+            EXPECT_EQ(Shown(browser), folder / "data/global/");
+            browser.ButtonToday->click();  // no day folder of today there: nothing happens
+            EXPECT_EQ(Shown(browser), folder / "data/global/");
+        },
+        "MenuFileBrowseGlobalMetOp");
 }
 
 }  // namespace

@@ -267,6 +267,27 @@ TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
     EXPECT_TRUE(fs::exists(root_ / "sub" / "C.HPT"));
 }
 
+// Hot tracking with a hand and underlined hot rows opens a row at one click; other styles do not.
+TEST_F(ShellControlsTest, OneClickOpensWhenHotTrackingLikeAWebPage) {
+    const auto list = ShownList(u"");
+    const auto clickRow = [&](const char16_t* name) {
+        int row = 0;
+        while (list->ItemData(row)->DisplayName() != name) ++row;
+        const QPoint at = list->visualRect(list->Model().index(row, 0)).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(list->viewport(), &event);
+        }
+    };
+    list->SetHotTrack(true, htHandPoint | htUnderlineCold);
+    clickRow(u"sub");
+    EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), root_.string());
+    list->SetHotTrack(true, htHandPoint | htUnderlineHot);
+    EXPECT_EQ(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    clickRow(u"sub");
+    EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "sub").string());
+}
+
 // The owner may cancel the menu, add its own entries, forbid what a choice
 // would do, and hears the help text of the entry under the mouse.
 TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
@@ -360,6 +381,20 @@ TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     tree->expand(sub);
     const QModelIndex inner = tree->Model().index(0, 0, sub);
     EXPECT_EQ(Utf16ToUtf8(PathOfIdList(tree->NodeData(inner)->AbsoluteIdList())), (root_ / "renamed" / "inner").string());
+}
+
+TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    EXPECT_FALSE(tree->Model().flags(sub) & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(tree->Model().data(sub, Qt::CheckStateRole).isValid());
+    EXPECT_FALSE(tree->Model().setData(sub, Qt::Checked, Qt::CheckStateRole));
+    tree->SetCheckboxes(true);
+    EXPECT_TRUE(tree->Model().flags(sub) & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(tree->Model().data(sub, Qt::CheckStateRole), Qt::Unchecked);
+    EXPECT_TRUE(tree->Model().setData(sub, Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(tree->Model().data(sub, Qt::CheckStateRole), Qt::Checked);
+    EXPECT_TRUE(fs::is_directory(root_ / "sub"));  // checking renames nothing
 }
 
 TEST_F(ShellTreeTest, RefreshAddsAndDropsFoldersAndNewFolderIsMade) {
