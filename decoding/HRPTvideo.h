@@ -123,7 +123,7 @@ private:
     int32_t clearBins2_ = 0;
     bool reversed_ = false;
     TSampleRect measure_;
-    // Zero-filled memory straight from the system, in large pages where it can.
+    // Zero-filled memory straight from the system.
     class TSampleMemory {
     public:
         TSampleMemory() = default;

@@ -315,22 +315,35 @@ bool TSensor::SstSecant(float Zenith, float& Secant) const {
     return true;
 }
 
+namespace {
+
+// The split-window SST of brightness temperatures t4 and t5 (K), NoSst where the rule rejects the pixel.
+// Worked out whole and then chosen, without branches: the tests fail unpredictably pixel by pixel.
+inline float SplitWindowSst(float t4, float t5, const TSstRule& rule) {
+    const bool cold = t4 - 273.16 < rule.MinT4;
+    const float predicted = static_cast<float>(1.0439 * t5 - 11.49);
+    const bool cloudy = rule.CloudTest & (std::fabs(static_cast<double>(predicted) - t4) > 1.0);
+    const float difference = t4 - t5;
+    const TSstCoefficients& g = rule.FirstGuess;
+    const float guess = static_cast<float>(g.Gain * t4 + g.Split * difference +
+                                           g.Slant * difference * rule.Secant - g.Offset);
+    const TSstCoefficients& k = rule.Final;
+    const float sst = static_cast<float>(k.Gain * t4 + k.Split * difference * guess +
+                                         k.Slant * difference * rule.Secant - k.Offset);
+    return cold | cloudy ? NoSst : sst;
+}
+
+}  // namespace
+
 float TSensor::SstWithSecant(int32_t Count4, int32_t Count5, float Secant, bool Day) const {
     if (!Calibrated_ || !IsCount(Count4) || !IsCount(Count5)) return NoSst;
-    const float t4 = static_cast<float>(Thermal4_[Count4]);
-    const float t5 = static_cast<float>(Thermal5_[Count5]);
-    if (t4 - 273.16 < SstMinT4_) return NoSst;
-    if (SstCloudTest_) {
-        const float predicted = static_cast<float>(1.0439 * t5 - 11.49);
-        if (std::fabs(static_cast<double>(predicted) - t4) > 1.0) return NoSst;
-    }
-    const float difference = t4 - t5;
-    const TSstCoefficients& g = Day ? Sst_.FirstGuessDay : Sst_.FirstGuessNight;
-    const float guess = static_cast<float>(g.Gain * t4 + g.Split * difference +
-                                           g.Slant * difference * Secant - g.Offset);
-    const TSstCoefficients& k = Day ? Sst_.SstDay : Sst_.SstNight;
-    return static_cast<float>(k.Gain * t4 + k.Split * difference * guess + k.Slant * difference * Secant -
-                              k.Offset);
+    return SplitWindowSst(static_cast<float>(Thermal4_[Count4]), static_cast<float>(Thermal5_[Count5]),
+                          SstRule(Secant, Day));
+}
+
+TSstRule TSensor::SstRule(float Secant, bool Day) const {
+    return {Day ? Sst_.FirstGuessDay : Sst_.FirstGuessNight, Day ? Sst_.SstDay : Sst_.SstNight, Secant, SstMinT4_,
+            SstCloudTest_};
 }
 
 float TSensor::SeaSurfaceTemperature(int32_t Count4, int32_t Count5, float Zenith, bool Day) const {
@@ -341,9 +354,14 @@ float TSensor::SeaSurfaceTemperature(int32_t Count4, int32_t Count5, float Zenit
 void TSensor::SeaSurfaceTemperatures(const uint16_t* Samples4, const uint16_t* Samples5, int32_t n, float Zenith,
                                      bool Day, float* Sst) const {
     float secant = 0;
-    const bool some = SstSecant(Zenith, secant);
+    if (!Calibrated_ || !SstSecant(Zenith, secant)) {
+        std::fill(Sst, Sst + std::max(n, 0), NoSst);
+        return;
+    }
+    const TSstRule rule = SstRule(secant, Day);
     for (int32_t i = 0; i < n; ++i)
-        Sst[i] = some ? SstWithSecant(Samples4[i] & 0x3FF, Samples5[i] & 0x3FF, secant, Day) : NoSst;
+        Sst[i] = SplitWindowSst(static_cast<float>(Thermal4_[Samples4[i] & 0x3FF]),
+                                static_cast<float>(Thermal5_[Samples5[i] & 0x3FF]), rule);
 }
 
 void TSensor::SetPaletteFile(const std::string& Name) {

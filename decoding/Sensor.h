@@ -27,6 +27,15 @@ struct TPaletteEntry {
     uint8_t Red = 0;
 };
 
+// What the SST pixels of one zenith share: day or night coefficients, the zenith's secant, the tests.
+struct TSstRule {
+    TSstCoefficients FirstGuess;
+    TSstCoefficients Final;
+    float Secant = 0.0f;
+    float MinT4 = 0.0f;
+    bool CloudTest = false;
+};
+
 class TSensor {
 public:
     using TThermalTable = std::array<double, CountTableSize>;
@@ -119,6 +128,7 @@ private:
     // The secant term of a zenith; false when it gives no SST.
     bool SstSecant(float Zenith, float& Secant) const;
     float SstWithSecant(int32_t Count4, int32_t Count5, float Secant, bool Day) const;
+    TSstRule SstRule(float Secant, bool Day) const;
 
     const double* Table(const TThermalTable& table) const { return Calibrated_ ? table.data() : nullptr; }
     int64_t PaletteRange() const { return static_cast<int64_t>(PaletteHigh_) - PaletteLow_; }

@@ -135,6 +135,13 @@ void TAtomicFileWriter::Fail() {
 
 void TAtomicFileWriter::Write(std::string_view bytes) {
     if (!WriteAll(file_.Get(), bytes)) Fail();
+    written_ += static_cast<int64_t>(bytes.size());
+    // Start writing to disk what is complete while the rest is made, so Commit's sync has little left
+    // to wait for (about 0.2 s of a station run's products otherwise).
+    if (written_ - flushed_ >= FlushChunk) {
+        sync_file_range(file_.Get(), flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);  // a hint: Commit checks
+        flushed_ = written_;
+    }
 }
 
 void TAtomicFileWriter::Commit() {

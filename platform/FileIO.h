@@ -91,9 +91,13 @@ public:
 private:
     [[noreturn]] void Fail();
 
+    static constexpr int64_t FlushChunk = 4 << 20;
+
     std::string path_;
     std::string temporary_;
     TFileHandle file_;
+    int64_t written_ = 0;
+    int64_t flushed_ = 0;
     bool committed_ = false;
 };
 

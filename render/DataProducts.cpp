@@ -32,7 +32,12 @@ constexpr char LineEnd[] = "\r\n";
 
 using TWordTable = std::array<uint16_t, CountRange>;
 
-uint16_t WordOf(double value) { return static_cast<uint16_t>(std::clamp<int64_t>(Round(value), 0, 65535)); }
+uint16_t WordOf(double value) {
+    // Rounded halves to even as Round does, without its library call for the millions of SST pixels:
+    // adding and taking away 2^52 leaves a value this small a whole number.
+    if (value >= 0.0 && value <= 65535.0) return static_cast<uint16_t>((value + 0x1p52) - 0x1p52);
+    return static_cast<uint16_t>(std::clamp<int64_t>(Round(value), 0, 65535));
+}
 
 unsigned Count(uint16_t sample) { return sample & (CountRange - 1u); }
 
@@ -322,8 +327,7 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
         const uint16_t* channel5 = video.SampleAddress(5, y);
         for (int32_t x = line.First; x <= line.Last;) {
             const size_t anchor = locator.AngleIndex(x);
-            int32_t end = x + 1;
-            while (end <= line.Last && locator.AngleIndex(end) == anchor) ++end;
+            const int32_t end = std::min(locator.AngleRunEnd(x), line.Last + 1);
             sensor.SeaSurfaceTemperatures(channel4 + x, channel5 + x, end - x, line.Angles->SatelliteZenith[anchor],
                                           line.Angles->SolarZenith[anchor] < DaylightZenith, sst.data());
             std::transform(sst.data(), sst.data() + (end - x), record + x, [](float value) { return SstWord(value); });

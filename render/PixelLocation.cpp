@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace kestrune {
 namespace {
@@ -160,6 +161,13 @@ TPixelLocator::TLocatedLine TPixelLocator::LocatedLine(int32_t y, int32_t width)
 
 size_t TPixelLocator::AngleIndex(int32_t x) const {
     return static_cast<size_t>(std::clamp((x - nudgeX_) / anchorStep_, 0, AnchorIntervals));
+}
+
+int32_t TPixelLocator::AngleRunEnd(int32_t x) const {
+    const auto anchor = static_cast<int32_t>(AngleIndex(x));
+    if (anchor >= AnchorIntervals) return std::numeric_limits<int32_t>::max();
+    // Division truncates towards zero, so anchor 0 also takes the pixels left of the first anchor.
+    return (anchor + 1) * anchorStep_ + nudgeX_;
 }
 
 bool TPixelLocator::LocatePixel(int32_t x, int32_t y, TPixelLocation& location) const {

@@ -54,6 +54,8 @@ public:
     TLocatedLine LocatedLine(int32_t y, int32_t width) const;
     // The anchor whose angles LocatePixel gives pixel x.
     size_t AngleIndex(int32_t x) const;
+    // The first pixel after x whose angles come from another anchor (INT32_MAX when none does).
+    int32_t AngleRunEnd(int32_t x) const;
 
 private:
     // The anchors of the nudged line, nullptr when it cannot be located.

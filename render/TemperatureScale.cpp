@@ -10,6 +10,7 @@
 #include "render/ColourScales.h"
 #include "render/ViewLookups.h"
 
+#include <algorithm>
 #include <string>
 
 namespace kestrune {
@@ -43,6 +44,17 @@ TColor ScaleColour(const TScaleRange& range, const TTemperatureScaleInputs& inpu
 
 std::string Label(int t) { return " " + std::to_string(t) + DegreeSign + "C "; }
 
+// Pixels first..end-1 of row y in one colour, as a one-pixel line drawn there would leave them; written
+// straight into the pixels, since the painter hands every line of a 5,400-line scale to its thread pool.
+void PaintRow(TExtBitmap& scale, int first, int end, int y, TColor colour) {
+    uint8_t* pixel = scale.ScanLine(y) + 3 * static_cast<ptrdiff_t>(std::max(first, 0));
+    for (int x = std::max(first, 0); x < std::min(end, scale.Width()); ++x, pixel += 3) {
+        pixel[0] = BlueOf(colour);
+        pixel[1] = GreenOf(colour);
+        pixel[2] = RedOf(colour);
+    }
+}
+
 }  // namespace
 
 TScaleRange TemperatureScaleRange(const TTemperatureScaleInputs& inputs) {
@@ -63,13 +75,10 @@ void PaintTemperatureScale(TExtBitmap& scale, int width, int height, const TTemp
     TCanvas& canvas = scale.Canvas();
     const int x0 = canvas.TextWidth(Label(-50));
     const int halfHeight = canvas.TextHeight(Label(-50)) / 2;
+    for (int y = 0; y < height; ++y)
+        PaintRow(scale, x0, width, y, ScaleColour(range, inputs, range.Low + static_cast<double>(span) * y / height));
     canvas.Pen.Width = 1;
     canvas.Pen.Style = TPenStyle::psSolid;
-    for (int y = 0; y < height; ++y) {
-        canvas.Pen.Color = ScaleColour(range, inputs, range.Low + static_cast<double>(span) * y / height);
-        canvas.MoveTo(x0, y);
-        canvas.LineTo(width, y);
-    }
     if (span <= 0) return;
     canvas.Pen.Color = clBlack;
     canvas.Brush.Style = TBrushStyle::bsClear;

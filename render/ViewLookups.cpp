@@ -122,27 +122,39 @@ void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& 
     std::array<double, CountRange> lightness{};
     for (int v = 0; v < CountRange; ++v) lightness[v] = GammaPower(v / 1023.0, params.gamma);
 
+    // The sea levels are the same in every row.
+    std::array<TBgrEntry, CountRange> seaLevels{};
+    for (int v = 0; v < threshold; ++v) {
+        auto sea = [&](int k) {
+            return static_cast<uint8_t>(RoundToRange((base[k] >> 1) * v / static_cast<double>(threshold) + base[k], 0, 255));
+        };
+        seaLevels[v] = {sea(0), sea(1), sea(2)};
+    }
     TThrottledProgress progress(host, TopCount);
+    const TBgrEntry* previousRow = nullptr;
+    THueAndFactor previousHue{};
     for (int c = 0; c < CountRange; ++c) {
         progress.Step(c);
         TBgrEntry* row = table.Row(c);
         const double t = params.thermal[c] - KelvinOffset;
-        for (int v = 0; v < threshold; ++v) {
-            auto sea = [&](int k) {
-                return static_cast<uint8_t>(RoundToRange((base[k] >> 1) * v / static_cast<double>(threshold) + base[k], 0, 255));
-            };
-            row[v] = {sea(0), sea(1), sea(2)};
-        }
+        std::copy_n(seaLevels.begin(), threshold, row);
         if (params.clut) {
             const int hueColumn = RoundToRange((t + 120.0) * 2.0, 0, TClutImage::Width - 1);
             for (int v = threshold; v < CountRange; ++v) row[v] = params.clut->Pixel(hueColumn, TopCount - v);
             continue;
         }
         const THueAndFactor hue = TemperatureToHueLightness(true, t);
+        // Temperatures beyond the scale's ends share their colours: those rows are copies.
+        if (previousRow != nullptr && hue.hue == previousHue.hue && hue.factor == previousHue.factor) {
+            std::copy(previousRow + threshold, previousRow + CountRange, row + threshold);
+            continue;
+        }
         for (int v = threshold; v < CountRange; ++v) {
             const double f = lightness[v];
             row[v] = FromFraction(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
         }
+        previousRow = row;
+        previousHue = hue;
     }
 }
 

@@ -31,6 +31,33 @@ TEST(FileIO, ReplacingAFileKeepsItsPermissionsAndLeavesNothingBehind) {
     EXPECT_THROW(WriteFileAtomically(folder / "missing/x.txt", "x"), EWriteError);
 }
 
+TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
+    TTempFolder folder;
+    const std::string path = folder / "pass.t4.bt";
+    std::string expected;
+    {
+        TAtomicFileWriter writer(path);
+        // Lines of a pass, past the size at which writing to disk starts early.
+        for (int line = 0; line < 2500; ++line) {
+            const std::string bytes(4096, static_cast<char>('a' + line % 26));
+            writer.Write(bytes);
+            expected += bytes;
+        }
+        EXPECT_FALSE(std::filesystem::exists(path));
+        writer.Commit();
+    }
+    std::string text;
+    ASSERT_TRUE(ReadFileText(path, text));
+    EXPECT_TRUE(text == expected);
+    {
+        TAtomicFileWriter abandoned(path);
+        abandoned.Write(std::string(5 << 20, 'x'));
+    }
+    ASSERT_TRUE(ReadFileText(path, text));
+    EXPECT_TRUE(text == expected);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+}
+
 TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
     TTempFolder folder;
     TLockFile first(folder / "locks/a.lock");

@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,12 @@ TEST(RasterWords, ValuesWorkedByHand) {
     EXPECT_EQ(SstWord(-100.0), 9000);
     EXPECT_EQ(SstWord(25.0), 10250);
     EXPECT_EQ(SstWord(0.25), 10002) << "halves to even";
+    EXPECT_EQ(SstWord(-999.75), 2) << "2.5 to even";
+    EXPECT_EQ(SstWord(-999.25), 8) << "7.5 to even";
+    EXPECT_EQ(SstWord(-1000.04), 0);
+    EXPECT_EQ(SstWord(5553.25), 65532) << "65532.5 to even";
+    EXPECT_EQ(SstWord(5553.75), 65535) << "65537.5 held at the top";
+    EXPECT_EQ(SstWord(std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 TEST_F(DataProductsTest, RawChannelsOfTheSelectedChannelsOnly) {

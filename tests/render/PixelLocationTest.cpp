@@ -95,6 +95,19 @@ TEST_F(PixelLocationTest, NudgeOffsetsMoveTheData) {
     EXPECT_FALSE(PixelLocation(pass, 24, 2, latitude, longitude)) << "line 4 is beyond the pass";
 }
 
+TEST_F(PixelLocationTest, AngleRunsEndWhereTheNearestAnchorChanges) {
+    for (const auto& [format, nudge] : {std::pair{0, 0}, {0, 5}, {0, -7}, {9, 3}}) {
+        pass.InputFormatCode = static_cast<uint8_t>(format);
+        pass.NudgeX = nudge;
+        const TPixelLocator locator(pass);
+        for (int32_t x = -100; x < 2200; ++x) {
+            int32_t end = x + 1;
+            while (end < 2300 && locator.AngleIndex(end) == locator.AngleIndex(x)) ++end;
+            ASSERT_EQ(std::min(locator.AngleRunEnd(x), 2300), end) << "x " << x << ", nudge " << nudge;
+        }
+    }
+}
+
 TEST_F(PixelLocationTest, AcrossTheDateLine) {
     TScanLineLocations& line = *pass.EarthLocations->LineLocations(0);
     line.Anchors[0].Longitude = 179.5f;

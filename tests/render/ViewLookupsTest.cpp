@@ -83,10 +83,13 @@ TEST(ViewLookups, FalseColourWithoutSeaRunsFromBlackToWhite) {
         EXPECT_COLOUR(table.At(c, 0), 0, 0, 0);
         EXPECT_COLOUR(table.At(c, 1023), 255, 255, 255);
     }
-    const THueAndFactor hue = TemperatureToHueLightness(true, (700 - 512) / 10.0);
     const double f = std::pow(500.0 / 1023.0, 1.0 / 1.3);
-    const TRgbBytes mid = FractionToBytes(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
-    EXPECT_COLOUR(table.At(700, 500), mid.red, mid.green, mid.blue);
+    // Counts 906 on lie beyond the scale's 39.4 C: their rows are the same.
+    for (int c : {700, 905, 906, 907, 1023}) {
+        const THueAndFactor hue = TemperatureToHueLightness(true, (c - 512) / 10.0);
+        const TRgbBytes mid = FractionToBytes(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
+        EXPECT_COLOUR(table.At(c, 500), mid.red, mid.green, mid.blue);
+    }
 }
 
 TEST(PaletteFile, EntriesLoadAndDamagedFilesKeepTheGreyRampBeyond) {
