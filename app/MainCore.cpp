@@ -31,12 +31,23 @@ constexpr const char* ProductCaption = "Talvessa";
 constexpr float DefaultHomeLatitude = 55.9f;
 constexpr float DefaultHomeLongitude = -3.2f;
 constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
+// Ranges of stored settings.
+constexpr int HighestJpegQuality = 2;  // 0 low, 1 medium, 2 high
+constexpr int LastImagePlace = 6;      // of a caption or scale on a saved image, 0 none
+constexpr int MinutesPerDay = 24 * 60;
 
 std::unique_ptr<TRegistryBoolean> Boolean(const char* name, bool defaultValue) {
     return std::make_unique<TRegistryBoolean>(name, defaultValue);
 }
 std::unique_ptr<TRegistryInteger> Integer(const char* name, int32_t defaultValue) {
     return std::make_unique<TRegistryInteger>(name, defaultValue);
+}
+// A stored value outside lowest..highest reads as the default.
+std::unique_ptr<TRegistryInteger> Integer(const char* name, int32_t defaultValue, int32_t lowest, int32_t highest) {
+    return std::make_unique<TRegistryInteger>(name, defaultValue, lowest, highest);
+}
+std::unique_ptr<TRegistryInteger> Colour(const char* name, TColor defaultValue) {
+    return Integer(name, static_cast<int32_t>(defaultValue), 0, StoredColourLimit);
 }
 std::unique_ptr<TRegistryString> String(const char* name, std::string defaultValue) {
     return std::make_unique<TRegistryString>(name, std::move(defaultValue));
@@ -144,9 +155,9 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     ReadOverlaySettings();
     ReadTextLines(ReadableProgramFile(StationFile), StationList);
     Settings.MetricUnits = Boolean("MetricUnits", true);
-    Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40);
+    Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40, SeaColourThresholdRange.Lowest, SeaColourThresholdRange.Highest);
     ReadLegacyGamma();
-    Settings.JpegSaveQuality = Integer("JpegSaveQuality", 1);
+    Settings.JpegSaveQuality = Integer("JpegSaveQuality", 1, 0, HighestJpegQuality);
     // "-MIN" neither restores nor stores the window's placement; an
     // unattended run restores it but never stores it (its window may be
     // invisible and of any size).
@@ -182,12 +193,12 @@ void TMainCore::ChooseHelp() {
 }
 
 void TMainCore::ReadDisplaySettings() {
-    Settings.TempCalibLocn = Integer("TempCalibLocn", 0);
-    Settings.TextCaptionLocn = Integer("TextCaptionLocn", 1);
+    Settings.TempCalibLocn = Integer("TempCalibLocn", 0, 0, LastImagePlace);
+    Settings.TextCaptionLocn = Integer("TextCaptionLocn", 1, 0, LastImagePlace);
     Settings.LargeMemThreshold = Integer("LargeMemThreshold", 192);
     LargeMemory = static_cast<uint64_t>(std::max(Settings.LargeMemThreshold->Value, 0)) <
                   (AvailablePhysicalMemory() >> 20);
-    Settings.MaxZoomedMinutes = Integer("MaxZoomedMinutes", 21);
+    Settings.MaxZoomedMinutes = Integer("MaxZoomedMinutes", 21, 0, MinutesPerDay);
 }
 
 void TMainCore::DecodeFirstParameters() {
@@ -220,15 +231,15 @@ void TMainCore::SetCaptions() {
 void TMainCore::ReadOverlaySettings() {
     Settings.OverlayGridlabels = Boolean("OverlayGridlabels", true);
     Settings.OverlayGridlines = Boolean("OverlayGridlines", false);
-    Settings.OverlayGridlineColour = Integer("OverlayGridlineColour", 255);
+    Settings.OverlayGridlineColour = Colour("OverlayGridlineColour", 255);
     Settings.OverlayGridPoleMarkers = Boolean("OverlayGridPoleMarkers", false);
     Settings.OverlayBoundaries = Boolean("OverlayBoundaries", false);
-    Settings.OverlayBoundaryColour = Integer("OverlayBoundaryColour", 65535);
+    Settings.OverlayBoundaryColour = Colour("OverlayBoundaryColour", 65535);
     Settings.OverlayHome = Boolean("OverlayHome", false);
-    Settings.OverlayHomeColour = Integer("OverlayHomeColour", 65535);
+    Settings.OverlayHomeColour = Colour("OverlayHomeColour", 65535);
     Settings.OverlayStations = Boolean("OverlayStations", false);
     Settings.OverlayUser = Boolean("OverlayUser", false);
-    Settings.OverlayUserColour = Integer("OverlayUserColour", 16711680);
+    Settings.OverlayUserColour = Colour("OverlayUserColour", 16711680);
     Settings.OverlayHomeLat = String("OverlayHomeLat", "55.9");
     Settings.OverlayHomeLon = String("OverlayHomeLon", "-3.2");
     HomeLatitude = HomeCoordinate(Settings.OverlayHomeLat->Value, DefaultHomeLatitude);

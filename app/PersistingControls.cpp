@@ -17,13 +17,14 @@ namespace kestrune {
 namespace {
 
 // Makes the control's registry variable once, the current value being the
-// default, and applies what is stored.
-template <typename TVariable, typename TValue, typename TApply>
+// default (also for a stored value outside the range given), and applies
+// what is stored.
+template <typename TVariable, typename TValue, typename TApply, typename... TRange>
 void LoadStored(std::unique_ptr<TVariable>& variable, std::string& namedAs, const std::string& name, TValue current,
-                TApply apply) {
+                TApply apply, TRange... range) {
     if (variable) return;
     if (namedAs.empty()) namedAs = name;
-    variable = std::make_unique<TVariable>(namedAs, current);
+    variable = std::make_unique<TVariable>(namedAs, current, range...);
     apply(variable->Value);
 }
 
@@ -114,7 +115,10 @@ void TqelComboBox::Change() {
 }
 
 void TqelComboBox::Loaded() {
-    LoadStored(RegistryVar, NamedAs, NameOf(*this), ItemIndex(), [this](int stored) { SetItemIndex(stored); });
+    // A stored index that names no item keeps the design's choice.
+    LoadStored(
+        RegistryVar, NamedAs, NameOf(*this), ItemIndex(), [this](int stored) { SetItemIndex(stored); }, 0,
+        count() - 1);
 }
 
 // ---- radio group -----------------------------------------------------------
@@ -188,10 +192,14 @@ void TqelRadioGroup::ShowItemIndex() {
 }
 
 void TqelRadioGroup::Loaded() {
-    LoadStored(RegistryVar, NamedAs, NameOf(*this), ItemIndex(), [this](int stored) {
-        const THandlerDetached detached(OnClick);
-        SetItemIndex(stored);
-    });
+    // A stored index that names no item keeps the design's choice.
+    LoadStored(
+        RegistryVar, NamedAs, NameOf(*this), ItemIndex(),
+        [this](int stored) {
+            const THandlerDetached detached(OnClick);
+            SetItemIndex(stored);
+        },
+        0, ItemCount() - 1);
 }
 
 void TqelRadioGroup::SaveItemIndex() {
@@ -248,7 +256,9 @@ bool TqelColorDialog::Execute(QWidget* parent) {
 }
 
 void TqelColorDialog::Loaded() {
-    LoadStored(RegistryVar, NamedAs, name_, static_cast<int32_t>(Color()), [this](int32_t stored) { SetColor(static_cast<TColor>(stored)); });
+    LoadStored(
+        RegistryVar, NamedAs, name_, static_cast<int32_t>(Color()),
+        [this](int32_t stored) { SetColor(static_cast<TColor>(stored)); }, 0, StoredColourLimit);
 }
 
 }  // namespace kestrune

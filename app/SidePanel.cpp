@@ -39,7 +39,6 @@ constexpr int TempRangeDelayMs = 1200;
 constexpr int SeaColourDesignDelayMs = 700;
 constexpr int SeaColourBoxDelayMs = 5;
 constexpr int SeaColourThresholdDelayMs = 1000;
-constexpr int LargestSeaColourThreshold = 255;
 
 // The controls switched on and off around long work, in their order.
 constexpr std::array<const char*, 38> EnabledTogether{
@@ -208,7 +207,7 @@ void TSidePanel::BuildFalseColourControls() {
     CheckBoxSeaBlue = FramedCheckBox(*sea, "On", "CheckBoxSeaBlue", "SeaColourBlue");
     QPushButton* colourButton = Button("BitBtnSeaColour", "Colour...", sea, {});
     colourButton->setMinimumWidth(100);
-    UpDownSeaColourThreshold = new TqelUpDown(0, LargestSeaColourThreshold, sea);
+    UpDownSeaColourThreshold = new TqelUpDown(SeaColourThresholdRange.Lowest, SeaColourThresholdRange.Highest, sea);
     UpDownSeaColourThreshold->setObjectName("UpDownSeaColourThreshold");
     UpDownSeaColourThreshold->Edit()->setObjectName("EditBlueThreshold");
     UpDownSeaColourThreshold->setMinimumWidth(70);

@@ -119,6 +119,12 @@ TRegistryValue<TValue>::TRegistryValue(std::string name, TValue defaultValue)
 }
 
 template <typename TValue>
+void TRegistryValue<TValue>::ReadAs(TValue value) {
+    Value = std::move(value);
+    known_ = Value;
+}
+
+template <typename TValue>
 void TRegistryValue<TValue>::Save() {
     const bool changed = !(Value == known_);
     if (!changed && knownStored_) return;
@@ -130,6 +136,11 @@ void TRegistryValue<TValue>::Save() {
 template class TRegistryValue<bool>;
 template class TRegistryValue<int32_t>;
 template class TRegistryValue<std::string>;
+
+TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue, int32_t lowest, int32_t highest)
+    : TRegistryValue(std::move(name), defaultValue) {
+    if (Value < lowest || Value > highest) ReadAs(defaultValue);
+}
 
 TRegistryFormInfo::TRegistryFormInfo(TFormPlacement& form) : form_(form) {
     values_[State] = std::make_unique<TRegistryInteger>("FormState", form.WindowState());

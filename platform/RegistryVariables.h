@@ -66,6 +66,9 @@ public:
 
 protected:
     TRegistryValue(std::string name, TValue defaultValue);
+    // Takes value instead of what was read, as if it had been read: an odd
+    // stored value is left as it is until this process changes the setting.
+    void ReadAs(TValue value);
 
 private:
     TValue known_;
@@ -82,6 +85,8 @@ public:
 class TRegistryInteger : public TRegistryValue<int32_t> {
 public:
     TRegistryInteger(std::string name, int32_t defaultValue) : TRegistryValue(std::move(name), defaultValue) {}
+    // A stored value outside lowest..highest reads as the default.
+    TRegistryInteger(std::string name, int32_t defaultValue, int32_t lowest, int32_t highest);
 };
 
 // Stored as a string; a stored empty string replaces the default.

@@ -31,6 +31,8 @@ class TExtBitmap;
 using TColor = uint32_t;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clWhite = 0xFFFFFF;
+// Stored colours lie within 0 .. StoredColourLimit; others are not colours.
+constexpr int32_t StoredColourLimit = static_cast<int32_t>(clWhite);
 
 constexpr uint8_t RedOf(TColor colour) { return static_cast<uint8_t>(colour & 0xFF); }
 constexpr uint8_t GreenOf(TColor colour) { return static_cast<uint8_t>((colour >> 8) & 0xFF); }

@@ -254,13 +254,16 @@ TFireSettingsStore::TFireSettingsStore() : variables_(std::make_unique<TVariable
             std::make_unique<TRegistryInteger>(setting.Name, Values.*setting.Field));
         Values.*setting.Field = InControlRange(setting, variable->Value);
     }
+    // A region stored south side up would hold no pixel at all.
+    if (Values.FireSaveNorthLat < Values.FireSaveSouthLat) std::swap(Values.FireSaveNorthLat, Values.FireSaveSouthLat);
     for (const TBooleanSetting& setting : BooleanSettings) {
         auto& variable = variables_->Booleans.emplace_back(
             std::make_unique<TRegistryBoolean>(setting.Name, Values.*setting.Field));
         Values.*setting.Field = variable->Value;
     }
     variables_->Colour =
-        std::make_unique<TRegistryInteger>(FirePixelColourName, static_cast<int32_t>(Values.FirePixelColour));
+        std::make_unique<TRegistryInteger>(FirePixelColourName, static_cast<int32_t>(Values.FirePixelColour), 0,
+                                           StoredColourLimit);
     Values.FirePixelColour = static_cast<TColor>(variables_->Colour->Value);
 }
 

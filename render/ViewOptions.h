@@ -49,6 +49,7 @@ inline constexpr TUpDownRange UserMaxTempRange{-60, 60};
 inline constexpr TUpDownRange UserMinSstRange{-2, 27};
 inline constexpr TUpDownRange UserMaxSstRange{-2, 37};
 inline constexpr TUpDownRange SstCh4RejectRange{-5, 20};
+inline constexpr TUpDownRange SeaColourThresholdRange{0, 255};
 // The user temperature and SST ranges are kept at least this far apart.
 inline constexpr int NarrowestUserRange = 3;
 

@@ -518,6 +518,27 @@ TEST_F(EndToEndTest, BoundaryOverlaySitsOnTheCoastOfTheScene) {
     EXPECT_GE(rowsChecked, 10);
 }
 
+// A store with values no control could show, or a user range upside down,
+// still gives every product, drawn: the false colour with its design
+// channels, the temperatures through the range turned round.
+TEST_F(EndToEndTest, OddStoredSettingsStillGiveEveryProduct) {
+    TRegistry key = ProgramKey();
+    key.WriteInteger("ColourChannel", 6);
+    key.WriteInteger("BrightnessChannel", -1);
+    key.WriteInteger("UserRange", 1);
+    key.WriteInteger("UserMinTemp", 30);
+    key.WriteInteger("UserMaxTemp", -40);
+    ASSERT_EQ(Run({"-FC:a.bmp", "-TEMP:a.bmp", "-CLOSE"}).Status, 0) << Log();
+    TExtBitmap temperatures;
+    temperatures.LoadFromFile(Data(Base + std::string("-th.bmp")));
+    ASSERT_EQ(temperatures.Width(), PassWidth);
+    // The sea warms from 5 C at the left edge to 25 C at the right.
+    const uint8_t* row = temperatures.ScanLine(PassLines / 2);
+    EXPECT_NE(std::vector<uint8_t>(row, row + 3), std::vector<uint8_t>(row + 3 * (PassWidth - 1), row + 3 * PassWidth));
+    EXPECT_TRUE(IsBmp(Data(Base + std::string("-fc.bmp"))));
+    EXPECT_EQ(ProgramKey().ReadInteger("ColourChannel"), 6);
+}
+
 // One file of each station family, as a receiving station leaves it, runs
 // unattended to a false-colour JPEG and the "-GROUPA:" files.
 TEST_F(EndToEndTest, EveryStationFamilyRunsUnattended) {

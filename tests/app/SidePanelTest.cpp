@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kestrune {
 namespace {
 
@@ -40,6 +42,9 @@ public:
     void EnableControls(bool enabled) override {
         if (Panel != nullptr) Panel->EnableControls(enabled);
     }
+    void LoadPersistingControls(TViewOptions& options) override {
+        if (Panel != nullptr) Panel->LoadControls(options);
+    }
     TSidePanel* Panel = nullptr;
 };
 
@@ -55,15 +60,14 @@ protected:
         TAppTest::TearDown();
     }
 
-    // One lifetime of the window's side panel.
+    // One lifetime of the window's side panel; the core loads its controls, as the window's does.
     void Start() {
-        core = std::make_unique<TMainCore>(host, TParams{});
         panel = std::make_unique<TSidePanel>(nullptr);
-        panel->LoadControls(core->View.Options);
+        host.Panel = panel.get();
+        core = std::make_unique<TMainCore>(host, TParams{});
         panel->Attach(*core);
         panel->OnEnableViewTabs = [this](bool enabled) { tabsEnabled = enabled; };
         panel->LeftButtonDown = [this] { return leftButtonDown; };
-        host.Panel = panel.get();
         core->View.SetViewTabs({ViewNames.begin(), ViewNames.end()});
         panel->show();
     }
@@ -130,6 +134,67 @@ TEST_F(SidePanelTest, EveryControlIsStoredUnderItsNameAndComesBack) {
     EXPECT_EQ(next.ColorDialogSeaColour, 0x123456u);
     EXPECT_TRUE(Get<TqelRadioGroup>("RadioGroupRed")->Button(4)->isChecked());
     EXPECT_EQ(Get<TqelComboBox>("ComboBoxGammaCorrectCh4")->currentText(), "Gamma 2.1");
+}
+
+// Stored values no control could show, or in an order no control keeps,
+// come back as values the views can draw with.
+TEST_F(SidePanelTest, OddStoredValuesAreBroughtIntoTheirRange) {
+    struct TCase {
+        const char* Name;
+        int32_t Stored;
+        std::function<int64_t(TMainCore&)> Read;
+        int64_t Expected;
+    };
+    const auto option = [](int TViewOptions::*field) {
+        return [field](TMainCore& started) -> int64_t { return started.View.Options.*field; };
+    };
+    const auto fire = [](int TFireSettings::*field) {
+        return [field](TMainCore& started) -> int64_t { return started.FireSettings->Values.*field; };
+    };
+    const auto setting = [](std::unique_ptr<TRegistryInteger> TMainSettings::*field) {
+        return [field](TMainCore& started) -> int64_t { return (started.Settings.*field)->Value; };
+    };
+    using O = TViewOptions;
+    const std::vector<std::vector<TCase>> stores{
+        {{"ColourChannel", 6, option(&O::RadioGroupColour), 0},
+         {"BrightnessChannel", -1, option(&O::RadioGroupBrightness), 1},
+         {"RedChannel", 12, option(&O::RadioGroupRed), 0},
+         {"UserRedChannel", 32, option(&O::RadioGroupUserRed), 7},
+         {"ThermBrightAjdust", -3, option(&O::RadioGroupThermalBrightAdjust), AdjustHistEq},
+         {"SSTDisplayRange", 5, option(&O::RadioGroupSstDisplayRange), SstRangeFull},
+         {"NOAAalgorithm", 15, option(&O::RadioGroupNOAAalgorithm), -1},
+         {"GammaCorrectFC", 9, option(&O::ComboBoxGammaCorrectFC), 2},
+         {"GammaCorrectCh4", -5, option(&O::ComboBoxGammaCorrectCh4), 2},
+         {"SSTCh4Reject", -50, option(&O::UpDownSSTCh4Reject), -5},
+         // An inverted range is turned round.
+         {"UserMinTemp", 30, option(&O::UpDownUserMinTemp), -40},
+         {"UserMaxTemp", -40, option(&O::UpDownUserMaxTemp), 30},
+         {"UserMinSST", 20, option(&O::UpDownUserMinSST), 5},
+         {"UserMaxSST", 5, option(&O::UpDownUserMaxSST), 20},
+         {"JpegSaveQuality", 99, setting(&TMainSettings::JpegSaveQuality), 1},
+         {"TempCalibLocn", 9, setting(&TMainSettings::TempCalibLocn), 0},
+         {"SeaColourThreshold", 300, setting(&TMainSettings::SeaColourThreshold), 40},
+         {"OverlayGridlineColour", -1, setting(&TMainSettings::OverlayGridlineColour), 255},
+         {"MaxZoomedMinutes", 100000000, setting(&TMainSettings::MaxZoomedMinutes), 21},
+         {"FireSaveNorthLat", 10, fire(&TFireSettings::FireSaveNorthLat), 40},
+         {"FireSaveSouthLat", 40, fire(&TFireSettings::FireSaveSouthLat), 10}},
+        // Too narrow ranges widen downwards, or upwards from the lowest minimum; out of range ones are clamped.
+        {{"UserMinTemp", 10, option(&O::UpDownUserMinTemp), 7},
+         {"UserMaxTemp", 10, option(&O::UpDownUserMaxTemp), 10},
+         {"UserMinSST", -9, option(&O::UpDownUserMinSST), -2},
+         {"UserMaxSST", -9, option(&O::UpDownUserMaxSST), 1},
+         {"SeaColour", 0x1000000, [](TMainCore& started) -> int64_t { return started.View.Options.ColorDialogSeaColour; },
+          16736352}},
+    };
+    for (const std::vector<TCase>& store : stores) {
+        Stop();
+        TRegistry registry;
+        registry.OpenKey(ProgramRegistryKey(), true);
+        for (const TCase& value : store) registry.WriteInteger(value.Name, value.Stored);
+        Start();
+        for (const TCase& value : store) EXPECT_EQ(value.Read(*core), value.Expected) << value.Name;
+    }
+    EXPECT_EQ(Get<QLabel>("LabelSSTRange")->text(), "-2..1C");
 }
 
 TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 namespace kestrune {
@@ -47,6 +48,25 @@ TEST_F(RegistryVariablesTest, AFirstStartGivesDefaultsAndCreatesTheKeyOnlyWhenFr
     EXPECT_FALSE(flag.Value);
     EXPECT_EQ(number.Value, -7);
     EXPECT_EQ(text.Value, "yyyymmdd");
+}
+
+// A ranged integer takes a stored value only within its range; an odd one
+// reads as the default and stays stored until the setting is changed.
+TEST_F(RegistryVariablesTest, AStoredIntegerOutsideItsRangeReadsAsTheDefault) {
+    struct TCase {
+        int32_t Stored;
+        int32_t Read;
+    };
+    for (const TCase& test : {TCase{0, 0}, TCase{2, 2}, TCase{3, 1}, TCase{-1, 1}, TCase{INT32_MIN, 1}}) {
+        ProgramKey().WriteInteger("JpegSaveQuality", test.Stored);
+        { EXPECT_EQ(TRegistryInteger("JpegSaveQuality", 1, 0, 2).Value, test.Read) << test.Stored; }
+        EXPECT_EQ(ProgramKey().ReadInteger("JpegSaveQuality"), test.Stored);
+    }
+    {
+        TRegistryInteger quality("JpegSaveQuality", 1, 0, 2);
+        quality.Value = 2;
+    }
+    EXPECT_EQ(ProgramKey().ReadInteger("JpegSaveQuality"), 2);
 }
 
 // Two running copies: each writes only what it changed, so neither reverts
