@@ -14,14 +14,13 @@
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/MeteorFileWriter.h"
 #include "tests/support/PassGeometry.h"
+#include "tests/support/SpawnProgram.h"
 #include "tests/support/StationFileWriter.h"
 #include "tools/mapdata/MapDataWriters.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,8 +35,6 @@
 #include <functional>
 #include <set>
 #include <thread>
-
-extern char** environ;
 
 namespace kestrune {
 namespace {
@@ -100,18 +97,8 @@ protected:
     TRunResult RunWith(const std::vector<std::string>& params, const std::function<bool()>& stopWhen = {}) {
         std::vector<std::string> words{program};
         words.insert(words.end(), params.begin(), params.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string log = folder / "program.log";
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) return {};
+        const pid_t pid = test::SpawnProgram(words, folder / "program.log");
+        if (pid < 0) return {};
         const auto deadline = steady_clock::now() + RunLimit;
         for (;;) {
             int status = 0;
