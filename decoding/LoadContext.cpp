@@ -2,6 +2,7 @@
 
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 
 namespace kestrune {
 
@@ -59,8 +60,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.SatelliteText = Orbit().SatelliteName;
     request.StdName = standardName;
     request.ShowGacPass = UseHeaderLineCount;
-    request.Caption = "Confirm " + formatName + " " + Orbit().SatelliteName + " pass " + State.LoadedFileName +
-                      " direction";
+    request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, State.LoadedFileName});
     const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);

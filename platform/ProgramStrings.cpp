@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 128> Texts = {{
+constexpr std::array<TResourceString, 129> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -60,6 +60,7 @@ constexpr std::array<TResourceString, 128> Texts = {{
     {4123, "PassLoader", "SFewDataLines", "Warning - your input data file has less than 100 data lines.  Some parts of this program may not function correctly"},
     {4124, "L1FTenB", "STenBLineLength", "Warning: in 10B file header the bytes-per-line %s is not the expected value: %s.  Using the expected value."},
     {4125, "HRPTvideo", "SRegionTooSmall", "Selected region area is too small for histogram measurement"},
+    {4126, "LoadContext", "SConfirmPassDirection", "Confirm %s %s pass %s direction"},
     {4140, "RenderView", "SMappingChannels", "Mapping channels..."},
     {4141, "RenderView", "SCrispening", "Crispening image..."},
     {4142, "RenderView", "SBuildingFireOverlay", "Building fire overlay..."},

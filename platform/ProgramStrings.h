@@ -64,6 +64,7 @@ constexpr uint16_t SFileTooSmall = 4122;
 constexpr uint16_t SFewDataLines = 4123;
 constexpr uint16_t STenBLineLength = 4124;
 constexpr uint16_t SRegionTooSmall = 4125;
+constexpr uint16_t SConfirmPassDirection = 4126;
 constexpr uint16_t SMappingChannels = 4140;
 constexpr uint16_t SCrispening = 4141;
 constexpr uint16_t SBuildingFireOverlay = 4142;

@@ -150,6 +150,18 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     EXPECT_EQ(Stored(), "EXE");
 }
 
+TEST_F(LanguageSwitchTest, EveryMenuItemOfTheMainWindowHasGerman) {
+    const std::vector<TTranslationRow> table = GermanTable();
+    const auto german = [&](const QString& name) {
+        return std::any_of(table.begin(), table.end(), [&](const TTranslationRow& row) { return row.Node == "FormMain" && row.Name == name.toStdString(); });
+    };
+    for (QAction* item : form_->findChildren<QAction*>())
+        if (!item->text().isEmpty() && !item->objectName().isEmpty() && !item->objectName().startsWith("MenuLanguage") && !item->isSeparator())
+            EXPECT_TRUE(german(item->objectName())) << item->objectName().toStdString() << " " << item->text().toStdString();
+    for (QMenu* menu : form_->findChildren<QMenu*>())
+        if (!menu->title().isEmpty()) EXPECT_TRUE(german(menu->objectName())) << menu->objectName().toStdString();
+}
+
 TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices) {
     {
         const testing::TDirectionAnswerer answerer;
@@ -213,6 +225,7 @@ TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman)
     EXPECT_EQ(testing::Find<QDialog>(*form_, "FormGoToLocation")->windowTitle(), QString::fromUtf8("Talvessa – Gehe zu ..."));
     EXPECT_TRUE(testing::Find<QLabel>(*Fire(), "LabelExplain")->text().startsWith("Geben Sie"));
     EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonOpen")->text(), QString::fromUtf8("Öffnen"));
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonNorth")->text(), QString::fromUtf8("Nordwärts"));
     {
         // Made when it is needed.
         TFormLoadCLUT clut(form_.get(), folder / "program/");
