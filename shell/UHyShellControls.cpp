@@ -464,6 +464,7 @@ bool THyCustomShellList::DoAddItem(THyShListData& record) {
         allow = MatchesMaskList(separator == WideString::npos ? parsing : parsing.substr(separator + 1), fileFilter_, 0);
     }
     if (OnAddItem) OnAddItem(folderIdList_, record.RelativeIdList(), attributes, allow);
+    record.Cut = attributes & SFGAO_GHOSTED;
     return allow;
 }
 
@@ -644,6 +645,18 @@ std::vector<TItemIdList> THyCustomShellList::SelectedIdLists() const {
     return items;
 }
 
+void THyCustomShellList::MarkCutRows() {
+    for (int row = 0; row < ItemCount(); ++row) model_->Row(row)->Cut = false;
+    for (const QModelIndex& index : SelectedRows()) {
+        THyShListData& record = *model_->Row(index.row());
+        uint32_t attributes = SFGAO_CANMOVE;
+        const TItemIdList& item = record.RelativeIdList();
+        record.Cut = ole::Succeeded(shellFolder_->GetAttributesOf(std::span<const TItemIdList>(&item, 1), attributes)) &&
+                     (attributes & SFGAO_CANMOVE);
+    }
+    model_->RowsChanged();
+}
+
 HRESULT THyCustomShellList::InvokeSelectionVerb(const std::string& verb) {
     const std::vector<TItemIdList> items = SelectedIdLists();
     if (items.empty()) return ole::E_FAIL;
@@ -697,7 +710,10 @@ void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
             case kcRefresh: RefreshFolder(); break;
             case kcRename: edit(currentIndex().siblingAtColumn(0)); break;
             case kcCopy: InvokeSelectionVerb("copy"); break;
-            case kcCut: InvokeSelectionVerb("cut"); break;
+            case kcCut:
+                MarkCutRows();
+                InvokeSelectionVerb("cut");
+                break;
             case kcPaste: {
                 const auto menu = ItemsContextMenu({folderIdList_});
                 InvokeCommand(*menu, 0, "paste");
@@ -779,7 +795,6 @@ void THyCustomShellList::AfterVerb() { RefreshChanges(); }
 namespace {
 
 constexpr uint32_t TreeAttributes = 0xF60BA000u | SFGAO_STREAM;
-constexpr uint32_t SFGAO_GHOSTED = 0x00008000;
 
 // Marks a node filled however its fill ends.
 struct TFilledOnExit {
