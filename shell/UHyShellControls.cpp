@@ -697,10 +697,15 @@ void THyCustomShellList::OpenSelection() {
 }
 
 void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
-    if (!(options_ & hysloDefaultKeyHandling) || Editing()) return THyCustomListView::keyPressEvent(event);
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!(options_ & hysloDefaultKeyHandling) || Editing()) {
+        // Enter on a folder row is the list's own: it does not reach the window's default button.
+        THyShListData* focused = model_->Row(currentIndex().row());
+        if (enter && !Editing() && focused && focused->IsFolder(options_ & hysloFilesCanBeFolders)) return event->accept();
+        return THyCustomListView::keyPressEvent(event);
+    }
     if (event->key() == Qt::Key_Backspace) return Guarded([this] { GoUp(1); }), event->accept();
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        return Guarded([this] { OpenSelection(); }), event->accept();
+    if (enter) return Guarded([this] { OpenSelection(); }), event->accept();
     const THyKeyCommand command = KeyCommandOf(*event);
     if (command == kcCount) return THyCustomListView::keyPressEvent(event);
     event->accept();
