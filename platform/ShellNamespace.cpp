@@ -78,7 +78,7 @@ uint32_t FileSystemAttributes(const std::string& path, bool place, uint32_t aske
     if (info.stx_attributes_mask & info.stx_attributes & STATX_ATTR_COMPRESSED) attributes |= SFGAO_COMPRESSED;
     if (info.stx_attributes_mask & info.stx_attributes & STATX_ATTR_ENCRYPTED) attributes |= SFGAO_ENCRYPTED;
     const std::string name = path.substr(path.rfind('/') + 1);
-    if (!name.empty() && name[0] == '.') attributes |= SFGAO_HIDDEN;
+    if (!name.empty() && name[0] == '.') attributes |= SFGAO_HIDDEN | SFGAO_GHOSTED;
     if ((asked & SFGAO_READONLY) && access(path.c_str(), W_OK) != 0) attributes |= SFGAO_READONLY;
     if (!place && path != "/" && access(ParentOf(path).c_str(), W_OK) == 0)
         attributes |= SFGAO_CANMOVE | SFGAO_CANRENAME | SFGAO_CANDELETE;

@@ -26,6 +26,8 @@ constexpr uint32_t SFGAO_CANRENAME = 0x00000010;
 constexpr uint32_t SFGAO_CANDELETE = 0x00000020;
 constexpr uint32_t SFGAO_DROPTARGET = 0x00000100;
 constexpr uint32_t SFGAO_ENCRYPTED = 0x00002000;
+// Drawn dimmed: hidden items are, as on the desktop.
+constexpr uint32_t SFGAO_GHOSTED = 0x00008000;
 constexpr uint32_t SFGAO_LINK = 0x00010000;
 constexpr uint32_t SFGAO_SHARE = 0x00020000;
 constexpr uint32_t SFGAO_READONLY = 0x00040000;

@@ -464,6 +464,7 @@ bool THyCustomShellList::DoAddItem(THyShListData& record) {
         allow = MatchesMaskList(separator == WideString::npos ? parsing : parsing.substr(separator + 1), fileFilter_, 0);
     }
     if (OnAddItem) OnAddItem(folderIdList_, record.RelativeIdList(), attributes, allow);
+    record.Cut = attributes & SFGAO_GHOSTED;
     return allow;
 }
 
@@ -644,6 +645,18 @@ std::vector<TItemIdList> THyCustomShellList::SelectedIdLists() const {
     return items;
 }
 
+void THyCustomShellList::MarkCutRows() {
+    for (int row = 0; row < ItemCount(); ++row) model_->Row(row)->Cut = false;
+    for (const QModelIndex& index : SelectedRows()) {
+        THyShListData& record = *model_->Row(index.row());
+        uint32_t attributes = SFGAO_CANMOVE;
+        const TItemIdList& item = record.RelativeIdList();
+        record.Cut = ole::Succeeded(shellFolder_->GetAttributesOf(std::span<const TItemIdList>(&item, 1), attributes)) &&
+                     (attributes & SFGAO_CANMOVE);
+    }
+    model_->RowsChanged();
+}
+
 HRESULT THyCustomShellList::InvokeSelectionVerb(const std::string& verb) {
     const std::vector<TItemIdList> items = SelectedIdLists();
     if (items.empty()) return ole::E_FAIL;
@@ -684,10 +697,15 @@ void THyCustomShellList::OpenSelection() {
 }
 
 void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
-    if (!(options_ & hysloDefaultKeyHandling) || Editing()) return THyCustomListView::keyPressEvent(event);
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!(options_ & hysloDefaultKeyHandling) || Editing()) {
+        // Enter on a folder row is the list's own: it does not reach the window's default button.
+        THyShListData* focused = model_->Row(currentIndex().row());
+        if (enter && !Editing() && focused && focused->IsFolder(options_ & hysloFilesCanBeFolders)) return event->accept();
+        return THyCustomListView::keyPressEvent(event);
+    }
     if (event->key() == Qt::Key_Backspace) return Guarded([this] { GoUp(1); }), event->accept();
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        return Guarded([this] { OpenSelection(); }), event->accept();
+    if (enter) return Guarded([this] { OpenSelection(); }), event->accept();
     const THyKeyCommand command = KeyCommandOf(*event);
     if (command == kcCount) return THyCustomListView::keyPressEvent(event);
     event->accept();
@@ -697,7 +715,10 @@ void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
             case kcRefresh: RefreshFolder(); break;
             case kcRename: edit(currentIndex().siblingAtColumn(0)); break;
             case kcCopy: InvokeSelectionVerb("copy"); break;
-            case kcCut: InvokeSelectionVerb("cut"); break;
+            case kcCut:
+                MarkCutRows();
+                InvokeSelectionVerb("cut");
+                break;
             case kcPaste: {
                 const auto menu = ItemsContextMenu({folderIdList_});
                 InvokeCommand(*menu, 0, "paste");
@@ -779,7 +800,6 @@ void THyCustomShellList::AfterVerb() { RefreshChanges(); }
 namespace {
 
 constexpr uint32_t TreeAttributes = 0xF60BA000u | SFGAO_STREAM;
-constexpr uint32_t SFGAO_GHOSTED = 0x00008000;
 
 // Marks a node filled however its fill ends.
 struct TFilledOnExit {

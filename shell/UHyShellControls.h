@@ -179,6 +179,8 @@ private:
     void ShowShellMenu(QPoint position);
     std::vector<TItemIdList> SelectedIdLists() const;
     void AfterVerb();
+    // Before a cut: only the selected rows the shell lets move are drawn dimmed.
+    void MarkCutRows();
     bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
     std::unique_ptr<TShellListModel> model_;

@@ -16,7 +16,8 @@
 namespace kestrune::shell {
 
 constexpr uint32_t TreeAttributeMask = 0xF40F2037u | SFGAO_STREAM;
-constexpr uint32_t ListAttributeMask = 0x740F2037u | SFGAO_STREAM;
+// With ghosted, which a row's insertion asks for too.
+constexpr uint32_t ListAttributeMask = 0x740F2037u | SFGAO_STREAM | SFGAO_GHOSTED;
 constexpr uint32_t RenameAttributeMask = 0x40000177u;
 
 class THyShTreeData {
@@ -80,6 +81,8 @@ public:
     WideString GetPathName();
     // The system icon index, asked for once.
     int IconIndex();
+    // Drawn dimmed: cut to the clipboard, or ghosted when inserted.
+    bool Cut = false;
 
 private:
     const IShListOwner& owner_;

@@ -4,7 +4,9 @@
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellUtils.h"
 
+#include <QGuiApplication>
 #include <QIcon>
+#include <QPalette>
 
 #include <algorithm>
 #include <numeric>
@@ -19,7 +21,9 @@ QVariant IconOf(const TItemIdList& absolute, bool open) {
     return QIcon(SystemIcon(IconIndex(&absolute, open ? SHGFI_OPENICON : 0), false));
 }
 
-QVariant ColourOf(uint32_t attributes) {
+// Dimmed items are drawn in the disabled text colour, else in the shell's colours.
+QVariant ColourOf(uint32_t attributes, bool dimmed) {
+    if (dimmed) return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
     const auto colour = ExplorerColourOf(attributes);
     return colour ? QVariant(*colour) : QVariant();
 }
@@ -54,7 +58,7 @@ QVariant TShellListModel::data(const QModelIndex& index, int role) const {
             return static_cast<size_t>(index.column()) < columns_.size()
                        ? QVariant(static_cast<int>(columns_[static_cast<size_t>(index.column())].Align | Qt::AlignVCenter))
                        : QVariant();
-        case Qt::ForegroundRole: return ColourOf(row->Attributes());
+        case Qt::ForegroundRole: return ColourOf(row->Attributes(), row->Cut);
         default: return {};
     }
 }
@@ -112,6 +116,10 @@ void TShellListModel::Remove(const std::vector<size_t>& rows) {
         rows_.erase(rows_.begin() + static_cast<long>(first), rows_.begin() + static_cast<long>(last) + 1);
         endRemoveRows();
     }
+}
+
+void TShellListModel::RowsChanged() {
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole});
 }
 
 void TShellListModel::Sort(const std::function<bool(THyShListData&, THyShListData&)>& less) {
@@ -173,7 +181,7 @@ QVariant TShellTreeModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::EditRole: return node->Text;
         case Qt::DecorationRole: return IconOf(node->Data->AbsoluteIdList(), false);
-        case Qt::ForegroundRole: return ColourOf(node->Data->Attributes());
+        case Qt::ForegroundRole: return ColourOf(node->Data->Attributes(), node->Ghosted);
         case Qt::CheckStateRole: return tree_.Checkboxes() ? QVariant(node->Checked ? Qt::Checked : Qt::Unchecked) : QVariant();
         default: return {};
     }

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -141,6 +142,13 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
     form.HyShellTreeBrowseClick();
     SelectFile(form, "noaa19_2.hpt");
     ASSERT_FALSE(form.ChosenDataFile.empty());
+    // Enter on the folder row is the list's: the window stays.
+    auto& list = *form.HyShellListBrowse;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        if (list.ItemData(row)->DisplayName() == u"extra") list.setCurrentIndex(list.Model().index(row, 0));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&list, &enter);
+    EXPECT_TRUE(form.isVisible());
     DoubleClickRow(form, u"extra");
     EXPECT_EQ(Shown(form), base_ + "2021/05/04/extra/");
     EXPECT_TRUE(form.isVisible());

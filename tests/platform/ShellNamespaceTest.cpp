@@ -75,6 +75,7 @@ TEST_F(ShellNamespace, AttributesNamesAndDetails) {
               SFGAO_STREAM | SFGAO_FILESYSTEM | SFGAO_CANRENAME);
     EXPECT_TRUE(attributes("d") & SFGAO_HASSUBFOLDER);
     EXPECT_TRUE(attributes(".seen") & SFGAO_HIDDEN);
+    EXPECT_TRUE(attributes(".seen") & SFGAO_GHOSTED);
     EXPECT_TRUE(attributes("link.hpt") & SFGAO_LINK);
     EXPECT_EQ(attributes("missing"), 0u);
 

@@ -8,6 +8,8 @@
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -265,6 +267,27 @@ TEST_F(ShellControlsTest, KeysAndTheContextMenuRunTheirVerbs) {
     ChooseFromContextMenu(*list, "&Paste");
     EXPECT_TRUE(fs::exists(root_ / "C.HPT"));
     EXPECT_TRUE(fs::exists(root_ / "sub" / "C.HPT"));
+}
+
+// Hidden items are drawn dimmed; a cut dims the rows cut instead, until the next cut.
+TEST_F(ShellControlsTest, GhostedAndCutRowsAreDimmed) {
+    Touch(".hidden.hpt");
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() | hysloDefaultKeyHandling);
+    const QVariant dimmed = QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    const auto colourOf = [&](const char16_t* name) {
+        for (int row = 0; row < list->ItemCount(); ++row)
+            if (list->ItemData(row)->DisplayName() == name) return list->Model().data(list->Model().index(row, 0), Qt::ForegroundRole);
+        return QVariant();
+    };
+    EXPECT_EQ(colourOf(u".hidden.hpt"), dimmed);
+    EXPECT_NE(colourOf(u"a.hpt"), dimmed);
+    SelectRow(*list, u"a.hpt");
+    QKeyEvent cut(QEvent::KeyPress, Qt::Key_X, Qt::ControlModifier);
+    QCoreApplication::sendEvent(list.get(), &cut);
+    EXPECT_EQ(colourOf(u"a.hpt"), dimmed);
+    EXPECT_NE(colourOf(u".hidden.hpt"), dimmed);
+    EXPECT_TRUE(fs::exists(root_ / "a.hpt"));  // a cut moves nothing until it is pasted
 }
 
 // Hot tracking with a hand and underlined hot rows opens a row at one click; other styles do not.
