@@ -145,6 +145,8 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     setObjectName("FormMain");
     setAttribute(Qt::WA_DontShowOnScreen, headless);
     BuildControls();
+    // Nobody sees a headless window: nothing of it is painted, neither the progress of long work.
+    if (headless) setUpdatesEnabled(false);
     if (TDialogService::Instance().GetMode() == TDialogService::Mode::Interactive)
         TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
     SetHelpViewer([](const std::string& address) {

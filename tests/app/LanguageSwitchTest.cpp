@@ -195,6 +195,7 @@ TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices
     auto& range = dynamic_cast<TqelRadioGroup&>(*testing::Find<QWidget>(*form_, "RadioGroupSstDisplayRange"));
     gamma.SetItemIndex(4);
     range.SetItemIndex(3);
+    form_->show();
     const auto nativeMain = Texts(*form_);
     const auto nativeGoTo = Texts(*goTo);
 
@@ -212,6 +213,14 @@ TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices
     EXPECT_EQ(tabs->tabText(0), "Alle");
     EXPECT_EQ(tabs->currentIndex(), selected);
     EXPECT_EQ(testing::Find<QLabel>(*form_, "LabelMapping")->text(), "Falschfarben");
+    // The side panel is laid out again for the German captions.
+    const std::string shown = form_->Core().View.SelectedTab();
+    for (const char* view : {"False colour", "SST", "Temperature"}) {
+        form_->Core().SelectView(view);
+        EXPECT_EQ(testing::ClippedControls(*testing::Find<QWidget>(*form_, "PanelSide")), std::vector<std::string>{})
+            << view;
+    }
+    form_->Core().SelectView(shown);
 
     Choose("English");
     EXPECT_EQ(Differences(Texts(*goTo), nativeGoTo), "");

@@ -11,14 +11,10 @@
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/platform/TempFolder.h"
 
-#include <QAbstractButton>
-#include <QAbstractSpinBox>
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -230,33 +226,6 @@ TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
 namespace kestrune {
 namespace {
 
-// The size a control needs to show its caption whole: its size hint, but
-// for a push button only its text and the style's margins (the hint of a
-// button with text is at least 80 pixels wide, whatever the text).
-QSize NeededSize(const QWidget& control) {
-    const auto* button = qobject_cast<const QPushButton*>(&control);
-    if (button == nullptr) return control.sizeHint();
-    const int margin = control.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &control);
-    QSize text = control.fontMetrics().size(0, button->text());
-    return text + QSize(2 * margin, margin);
-}
-
-// What of a control its place would cut off, "" when nothing.
-std::string Clipped(const QWidget& control) {
-    const QSize needed = NeededSize(control);
-    if (!needed.isValid() || (control.width() >= needed.width() && control.height() >= needed.height())) return {};
-    const auto* button = qobject_cast<const QAbstractButton*>(&control);
-    return control.objectName().toStdString() + " \"" + (button ? button->text().toStdString() : "") + "\" " +
-           std::to_string(control.width()) + "x" + std::to_string(control.height()) + " < " +
-           std::to_string(needed.width()) + "x" + std::to_string(needed.height());
-}
-
-// The parts of an up-down or a drop-down list are sized by their control.
-bool IsPartOfAControl(const QWidget& widget) {
-    const QWidget* parent = widget.parentWidget();
-    return parent != nullptr && (qobject_cast<const QAbstractSpinBox*>(parent) || qobject_cast<const QComboBox*>(parent));
-}
-
 // In every view, at the default font: each control shown is as large as its
 // caption needs, lies within the panel and overlaps no other control.
 TEST_F(SidePanelTest, EveryCaptionReadsWhole) {
@@ -264,11 +233,7 @@ TEST_F(SidePanelTest, EveryCaptionReadsWhole) {
     core->View.Options.CheckBoxUserRange = true;
     for (std::string_view view : ViewNames) {
         Select(view);
-        for (QWidget* control : panel->findChildren<QWidget*>()) {
-            if (control->isVisibleTo(panel.get()) && !IsPartOfAControl(*control)) {
-                EXPECT_EQ(Clipped(*control), "") << view;
-            }
-        }
+        EXPECT_EQ(testing::ClippedControls(*panel), std::vector<std::string>{}) << view;
         std::vector<QWidget*> shown;
         for (QWidget* control : area->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (control->isVisibleTo(panel.get())) shown.push_back(control);

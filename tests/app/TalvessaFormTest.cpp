@@ -56,5 +56,16 @@ TEST_F(TalvessaFormTest, ShowsThePassAndClosesAfterTheRun) {
     EXPECT_EQ(form.Core().ExitCode(), 0);
 }
 
+TEST_F(TalvessaFormTest, AHeadlessRunWritesItsProductsWithoutPaintingTheWindow) {
+    TFormMain form({WritePass(), "-FC:X.JPG", "-CLOSE"}, true);
+    EXPECT_FALSE(form.updatesEnabled());
+    EXPECT_FALSE(Find<QProgressBar>(form, "ProgressBar")->updatesEnabled());
+    form.show();
+    ASSERT_TRUE(WaitFor([&] { return !form.isVisible(); }, 30000));
+    EXPECT_TRUE(FileExists(folder / "data/230503_1200_noaa18-fc.jpg"));
+    EXPECT_EQ(form.Core().ExitCode(), 0);
+    EXPECT_TRUE(TFormMain({}).updatesEnabled()) << "a window on a display paints as ever";
+}
+
 }  // namespace
 }  // namespace kestrune

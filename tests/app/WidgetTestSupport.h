@@ -5,10 +5,15 @@
 // test, so that no test program can hang on one.
 #pragma once
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,6 +23,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kestrune::testing {
 
@@ -116,6 +122,36 @@ void WhenModal(std::function<void(TDialog&)> answer) {
         answer(*dialog);
     });
     poll->start(10);
+}
+
+// The size a control needs to show its caption whole: its size hint, but
+// for a push button only its text and the style's margins (the hint of a
+// button with text is at least 80 pixels wide, whatever the text).
+inline QSize NeededSize(const QWidget& control) {
+    const auto* button = qobject_cast<const QPushButton*>(&control);
+    if (button == nullptr) return control.sizeHint();
+    const int margin = control.style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &control);
+    return control.fontMetrics().size(0, button->text()) + QSize(2 * margin, margin);
+}
+
+// The controls shown within root whose place cuts off some of what they
+// need, each as "name "caption" place < needed"; the parts of an up-down or
+// a drop-down list are sized by their control.
+inline std::vector<std::string> ClippedControls(const QWidget& root) {
+    std::vector<std::string> clipped;
+    for (const QWidget* control : root.findChildren<QWidget*>()) {
+        const QWidget* parent = control->parentWidget();
+        if (!control->isVisibleTo(&root) ||
+            (parent && (qobject_cast<const QAbstractSpinBox*>(parent) || qobject_cast<const QComboBox*>(parent))))
+            continue;
+        const QSize needed = NeededSize(*control);
+        if (!needed.isValid() || (control->width() >= needed.width() && control->height() >= needed.height())) continue;
+        const auto* button = qobject_cast<const QAbstractButton*>(control);
+        clipped.push_back(control->objectName().toStdString() + " \"" + (button ? button->text().toStdString() : "") +
+                          "\" " + std::to_string(control->width()) + "x" + std::to_string(control->height()) + " < " +
+                          std::to_string(needed.width()) + "x" + std::to_string(needed.height()));
+    }
+    return clipped;
 }
 
 }  // namespace kestrune::testing
