@@ -214,8 +214,9 @@ void TSidePanel::BuildFalseColourControls() {
     auto* seaLayout = static_cast<QGridLayout*>(sea->layout());
     seaLayout->addWidget(colourButton, 0, 1, Qt::AlignRight);
     seaLayout->addWidget(UpDownSeaColourThreshold, 1, 0);
-    for (QWidget* part : {static_cast<QWidget*>(colourButton), static_cast<QWidget*>(UpDownSeaColourThreshold)})
-        part->show();
+    // Shown now, not once the event loop runs, so that the frame's size hint counts them.
+    colourButton->show();
+    UpDownSeaColourThreshold->show();
     Register(C::GroupBoxSea, sea, Below(adjust, 4, 76));
 
     auto* fire = new QFrame(viewArea_);
