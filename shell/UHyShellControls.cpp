@@ -999,6 +999,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
             if (auto child = MakeNode(*folder, *parent, item, result)) children.push_back(std::move(child));
         AddNodes(*parent, std::move(children));
     }
+    WatchNode(*parent);
     if (!node && !AutoExpand) expand(model_->IndexOf(parent));
 }
 
@@ -1023,6 +1024,8 @@ void THyCustomShellTree::RebuildTree() {
         else SelectNode(model_->IndexOf(model_->Top().Children.front().get()));
         RunPendingTimerWork();
     }
+    // The watches start afresh with the tree's new nodes.
+    watchedDrives_.clear();
     if (options_ & hystoDynamicRefresh) StartDriveWatch();
 }
 
@@ -1218,11 +1221,30 @@ void THyCustomShellTree::StartDriveWatch() {
     if (drives == watchedDrives_) return;
     watchedDrives_ = drives;
     watcher_->RemoveAllWatches();
-    const uint32_t filter = FILE_NOTIFY_CHANGE_DIR_NAME | (options_ & hystoIncludeNonFolders ? FILE_NOTIFY_CHANGE_FILE_NAME : 0);
     for (const std::string& drive : drives) {
         int slot = -1;
-        watcher_->AddWatch(drive, filter, slot, true);
+        watcher_->AddWatch(drive, WatchFilter(), slot, true);
     }
+    WatchFilledNodes(model_->Top());
+}
+
+uint32_t THyCustomShellTree::WatchFilter() const {
+    return FILE_NOTIFY_CHANGE_DIR_NAME | (options_ & hystoIncludeNonFolders ? FILE_NOTIFY_CHANGE_FILE_NAME : 0);
+}
+
+// A drive is watched below its root only up to a budget of folders here, so
+// each folder the tree has filled is watched on its own as well: what the
+// tree shows follows the disk however deep it lies.
+void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
+    if (!(options_ & hystoDynamicRefresh) || !watcher_ || !node.Data) return;
+    const WideString path = PathOfIdList(node.Data->AbsoluteIdList());
+    int slot = -1;
+    if (!path.empty()) watcher_->AddWatch(Utf16ToUtf8(path), WatchFilter(), slot, false);
+}
+
+void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
+    if (node.Filled) WatchNode(node);
+    for (const auto& child : node.Children) WatchFilledNodes(*child);
 }
 
 bool THyCustomShellTree::event(QEvent* event) {

@@ -310,6 +310,9 @@ private:
     void RestartTimer(TJob job, int delay);
     void TimerFired();
     void StartDriveWatch();
+    uint32_t WatchFilter() const;
+    void WatchNode(TShellTreeNode& node);
+    void WatchFilledNodes(TShellTreeNode& node);
     bool RenameNode(TShellTreeNode& node, const QString& text);
     void ShowNodeMenu(const QModelIndex& node, QPoint position);
     void EditChildNamed(const QModelIndex& parent, const WideString& name);

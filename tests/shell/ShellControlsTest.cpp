@@ -406,6 +406,19 @@ TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     EXPECT_EQ(Utf16ToUtf8(PathOfIdList(tree->NodeData(inner)->AbsoluteIdList())), (root_ / "renamed" / "inner").string());
 }
 
+// Another program makes a day folder inside a folder the tree shows: it appears after the delay.
+TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    ASSERT_EQ(std::system(("mkdir '" + (root_ / "sub" / "02").string() + "'").c_str()), 0);
+    ASSERT_TRUE(ProcessUntil([&] { return tree->PendingJob() == 2; }));
+    tree->RunPendingTimerWork();
+    ASSERT_EQ(tree->Model().rowCount(sub), 2);
+    EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {
     const auto tree = ShownTree(hystoShowHidden);
     const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));

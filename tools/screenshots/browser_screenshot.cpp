@@ -1,16 +1,19 @@
 // Makes a small archive of dated folders (passes with previews) in a work
 // folder, opens the pass browser on one day with one pass chosen, and saves
-// a picture of it as PNG (tools/browser-screenshot runs it under Xvfb).
+// a picture of it as PNG (tools/browser-screenshot runs it under Xvfb); with
+// a second picture named, also one of the folder-browse dialog over the archive.
 //
-//   browser_screenshot WORK-FOLDER OUTPUT.png
+//   browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png]
 #include "app/AvhrrBrowserForm.h"
 #include "platform/ResCodePages.h"
+#include "shell/FHyFolderBrowseDlg.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
@@ -54,12 +57,30 @@ void Settle(int ms) {
     while (elapsed.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// The folder-browse dialog started on folder, as the results folder is chosen.
+bool ShootFolderDialog(const std::string& folder, const char* output) {
+    using namespace kestrune;
+    shell::THyFolderBrowseDlg dialog;
+    dialog.SetFolderPath(Utf8ToUtf16(folder));
+    dialog.SetText(u"Folder for the saved images:");
+    bool saved = false;
+    QTimer::singleShot(800, [&] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            saved = window->grab().save(output);
+            window->close();
+        }
+    });
+    dialog.Execute();
+    if (!saved) std::fprintf(stderr, "cannot write %s\n", output);
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kestrune;
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -81,5 +102,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
-    return 0;
+    return argc == 4 && !ShootFolderDialog((base / "2023/05").string(), argv[3]) ? 1 : 0;
 }
