@@ -1,8 +1,10 @@
 #include "app/AvhrrBrowserForm.h"
 
 #include "app/AvhrrBrowser.h"
+#include "app/EventGuard.h"
 #include "app/PersistingControls.h"
 #include "platform/Guarded.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
@@ -25,7 +27,6 @@ namespace kestrune {
 namespace {
 
 constexpr char SSelectedFile[] = "Selected file";
-constexpr char SFrom[] = "From:";
 constexpr char PreviewSuffix[] = ".thumb.jpg";
 
 std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
@@ -182,8 +183,7 @@ void TFormBrowseAVHRR::FormShow() {
         HyShellTreeBrowse->RebuildTree();
         TreeBuilt = true;
     }
-    setWindowTitle(BrowseMode == 1 ? "Talvessa - browse for Global Metop files"
-                                   : "Talvessa - browse for EARS AVHRR files");
+    setWindowTitle(ToQt(resStr(BrowseMode == 1 ? res::SBrowseMetop : res::SBrowseEars)));
     if (FolderExists(LastBrowseFolder().Value)) ShowFolder(LastBrowseFolder().Value);
 }
 
@@ -281,7 +281,7 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
     ImageThumbnail->resize(image.size());
     std::string name = ExtractFileName(files->Preview);
     if (name.size() >= sizeof(PreviewSuffix) - 1) name.resize(name.size() - (sizeof(PreviewSuffix) - 1));
-    LabelThumbnailImage->setText(QString("%1  %2").arg(SFrom, QString::fromStdString(name)));
+    LabelThumbnailImage->setText(ToQt(resStr(res::SFrom) + "  " + name));
     ScrollBoxThumbnail->horizontalScrollBar()->setValue(
         std::max(0, (image.width() - ScrollBoxThumbnail->viewport()->width()) / 2));
 }
