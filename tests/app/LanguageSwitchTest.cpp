@@ -1,5 +1,9 @@
 #include "app/LanguageSwitch.h"
 #include "app/LoadClutForm.h"
+#include "app/OverlayOptions.h"
+#include "app/OverlayOptionsForm.h"
+#include "app/PrintForm.h"
+#include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
 
@@ -23,6 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -178,6 +183,20 @@ TEST_F(LanguageSwitchTest, EveryMenuItemOfTheMainWindowHasGerman) {
     }
     for (QMenu* menu : form_->findChildren<QMenu*>()) {
         if (!menu->title().isEmpty()) { EXPECT_TRUE(german(menu->objectName())) << menu->objectName().toStdString(); }
+    }
+}
+
+// The table's English of the windows made on demand is what they show: setting it changes nothing.
+TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
+    QPrinter printer;
+    TFormOverlayStyle overlays(form_.get(), ReadOverlayOptions(form_->Core()));
+    TFormStandardName names(form_.get(), {"%Y%M%D", true, false, true});
+    TFormPrint print(form_.get(), printer);
+    TFormLoadCLUT clut(form_.get(), folder / "program/");
+    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut}) {
+        const auto shown = Texts(*window);
+        TranslateFormObject(*window, Localizer());
+        EXPECT_EQ(Differences(Texts(*window), shown), "") << window->objectName().toStdString();
     }
 }
 
