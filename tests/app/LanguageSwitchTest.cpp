@@ -356,5 +356,23 @@ TEST(TranslateFormObject, IndexedPathsReachGridColumnsAndPagesWithinTheirCount) 
     EXPECT_EQ(pages->count(), 1);
 }
 
+TEST(TranslateFormObject, WindowsReadRightToLeftInSuchLanguagesWhenTheNativeFileAsks) {
+    QDialog form;
+    form.setObjectName("FormX");
+    TQLocalizerOnFly localizer;
+    localizer.Storage.Forms.FindOrAdd("FormX");
+    const struct {
+        bool useBiDi;
+        uint16_t language;
+        Qt::LayoutDirection direction;
+    } cases[] = {{false, 0x401, Qt::LeftToRight}, {true, 0x401, Qt::RightToLeft}, {true, 0x40D, Qt::RightToLeft}, {true, 0x407, Qt::LeftToRight}};
+    for (const auto& c : cases) {
+        localizer.UseBiDiMode = c.useBiDi;
+        localizer.CurrentLanguage = c.language;
+        TranslateFormObject(form, localizer);
+        EXPECT_EQ(form.layoutDirection(), c.direction) << c.language;
+    }
+}
+
 }  // namespace
 }  // namespace kestrune
