@@ -3,6 +3,7 @@
 #include "app/AvhrrBrowser.h"
 #include "app/PersistingControls.h"
 #include "platform/Guarded.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
@@ -24,9 +25,9 @@ namespace kestrune {
 
 namespace {
 
-constexpr char SSelectedFile[] = "Selected file";
-constexpr char SFrom[] = "From:";
 constexpr char PreviewSuffix[] = ".thumb.jpg";
+
+QString ResText(uint16_t id) { return QString::fromStdString(resStr(id)); }
 
 std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
 
@@ -75,7 +76,7 @@ void TFormBrowseAVHRR::BuildControls() {
 
     LabelBrowseFolder = new QLabel("Selected folder", this);
     LabelBrowseFolder->setObjectName("LabelBrowseFolder");
-    LabelThumbnailImage = new QLabel(SSelectedFile, this);
+    LabelThumbnailImage = new QLabel(ResText(res::SBrowseSelectedFile), this);
     LabelThumbnailImage->setObjectName("LabelThumbnailImage");
     ScrollBoxThumbnail = new QScrollArea(this);
     ScrollBoxThumbnail->setObjectName("ScrollBoxThumbnail");
@@ -129,7 +130,9 @@ void TFormBrowseAVHRR::BuildControls() {
     days->addWidget(ButtonToday, 1);
     days->addWidget(BitBtnTomorrow);
     auto* filters = new QHBoxLayout;
-    filters->addWidget(new QLabel("Show:", this));
+    auto* show = new QLabel("Show:", this);
+    show->setObjectName("LabelShow");
+    filters->addWidget(show);
     filters->addWidget(CheckBoxBrowserAvhrrHPT);
     filters->addWidget(CheckBoxBrowserAvhrrJPEG);
     filters->addStretch(1);
@@ -182,8 +185,7 @@ void TFormBrowseAVHRR::FormShow() {
         HyShellTreeBrowse->RebuildTree();
         TreeBuilt = true;
     }
-    setWindowTitle(BrowseMode == 1 ? "Talvessa - browse for Global Metop files"
-                                   : "Talvessa - browse for EARS AVHRR files");
+    setWindowTitle(ResText(BrowseMode == 1 ? res::SBrowseGlobalCaption : res::SBrowseAvhrrCaption));
     if (FolderExists(LastBrowseFolder().Value)) ShowFolder(LastBrowseFolder().Value);
 }
 
@@ -203,7 +205,7 @@ bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
 void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
     ButtonOpen->setEnabled(false);
     ChosenDataFile.clear();
-    LabelThumbnailImage->setText(SSelectedFile);
+    LabelThumbnailImage->setText(ResText(res::SBrowseSelectedFile));
     ImageThumbnail->clear();
     ImageThumbnail->resize(0, 0);
     try {
@@ -281,7 +283,7 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
     ImageThumbnail->resize(image.size());
     std::string name = ExtractFileName(files->Preview);
     if (name.size() >= sizeof(PreviewSuffix) - 1) name.resize(name.size() - (sizeof(PreviewSuffix) - 1));
-    LabelThumbnailImage->setText(QString("%1  %2").arg(SFrom, QString::fromStdString(name)));
+    LabelThumbnailImage->setText(QString("%1  %2").arg(ResText(res::SBrowseFrom), QString::fromStdString(name)));
     ScrollBoxThumbnail->horizontalScrollBar()->setValue(
         std::max(0, (image.width() - ScrollBoxThumbnail->viewport()->width()) / 2));
 }

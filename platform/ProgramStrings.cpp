@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 129> Texts = {{
+constexpr std::array<TResourceString, 133> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -139,6 +139,10 @@ constexpr std::array<TResourceString, 129> Texts = {{
     {4260, "ViewTable", "SMappingChannel", "Channel %s"},
     {4261, "ViewTable", "SMappingChannelMir", "Channel MIR"},
     {4262, "ViewTable", "SMappingChannelB", "Channel B%s"},
+    {4300, "AvhrrBrowserForm", "SBrowseSelectedFile", "Selected file"},
+    {4301, "AvhrrBrowserForm", "SBrowseFrom", "From:"},
+    {4302, "AvhrrBrowserForm", "SBrowseAvhrrCaption", "Talvessa - browse for EARS AVHRR files"},
+    {4303, "AvhrrBrowserForm", "SBrowseGlobalCaption", "Talvessa - browse for Global Metop files"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

@@ -100,6 +100,11 @@ constexpr uint16_t SMappingCaptions = 4230;
 constexpr uint16_t SMappingChannel = 4260;
 constexpr uint16_t SMappingChannelMir = 4261;
 constexpr uint16_t SMappingChannelB = 4262;
+// The pass browser's.
+constexpr uint16_t SBrowseSelectedFile = 4300;
+constexpr uint16_t SBrowseFrom = 4301;
+constexpr uint16_t SBrowseAvhrrCaption = 4302;
+constexpr uint16_t SBrowseGlobalCaption = 4303;
 }  // namespace res
 
 // The program's own texts, in id order.
