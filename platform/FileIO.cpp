@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace kestrune {
 
@@ -32,6 +33,15 @@ bool WriteAll(int fd, std::string_view content) {
         content.remove_prefix(static_cast<size_t>(written));
     }
     return true;
+}
+
+// Freeing a replaced product of tens of megabytes takes milliseconds: a thread of its own does it
+// while the run goes on (or, if no thread can be had, the caller).
+void CloseAside(TFileHandle file) {
+    try {
+        std::thread([handle = std::move(file)]() mutable { handle = TFileHandle(); }).detach();
+    } catch (const std::system_error&) {
+    }
 }
 
 }  // namespace
@@ -148,9 +158,14 @@ void TAtomicFileWriter::Commit() {
     struct stat previous {};
     // Keep the permissions of the file being replaced (mkstemp makes 0600).
     const mode_t mode = stat(path_.c_str(), &previous) == 0 ? previous.st_mode & 07777 : 0644;
+    // Held open over the rename, the replaced file is freed when this handle closes, not in the rename.
+    TFileHandle replaced(S_ISREG(previous.st_mode) && previous.st_size >= LargeFile
+                             ? open(path_.c_str(), O_RDONLY | O_CLOEXEC)
+                             : -1);
     if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0 || rename(temporary_.c_str(), path_.c_str()) != 0)
         Fail();
     committed_ = true;
+    if (replaced.Valid()) CloseAside(std::move(replaced));
 }
 
 }  // namespace kestrune

@@ -166,7 +166,12 @@ uint16_t AlbedoWord(double albedo) { return WordOf(10000.0 * albedo); }
 
 uint16_t TemperatureWord(double kelvin) { return WordOf(10.0 * (kelvin - KelvinOffset) + 10000.0); }
 
-uint16_t SstWord(double celsius) { return WordOf(10.0 * celsius + 10000.0); }
+namespace {
+// Inlined into the loop over the millions of pixels of an SST raster.
+[[gnu::always_inline]] inline uint16_t SstWordOf(double celsius) { return WordOf(10.0 * celsius + 10000.0); }
+}  // namespace
+
+uint16_t SstWord(double celsius) { return SstWordOf(celsius); }
 
 std::string ProductFolder(const TSaveSettings& settings, const TPassState& pass) {
     return settings.ResultsFolder.empty() ? pass.InputFolder : IncludeTrailingPathDelimiter(settings.ResultsFolder);
@@ -321,8 +326,11 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     // Pixel by pixel as LocatePixel and SeaSurfaceTemperature would give
     // them, in runs of pixels that share one anchor's angles.
     const auto fillLine = [&](int32_t y, uint16_t* record) {
-        std::fill(record, record + Width(), SstWord(NoSst));
         const TPixelLocator::TLocatedLine line = locator.LocatedLine(y, Width());
+        // Pixels beyond the located ones hold no SST.
+        const bool located = line.First <= line.Last;
+        std::fill(record, record + (located ? line.First : Width()), SstWord(NoSst));
+        if (located) std::fill(record + line.Last + 1, record + Width(), SstWord(NoSst));
         const uint16_t* channel4 = video.SampleAddress(4, y);
         const uint16_t* channel5 = video.SampleAddress(5, y);
         for (int32_t x = line.First; x <= line.Last;) {
@@ -330,7 +338,7 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
             const int32_t end = std::min(locator.AngleRunEnd(x), line.Last + 1);
             sensor.SeaSurfaceTemperatures(channel4 + x, channel5 + x, end - x, line.Angles->SatelliteZenith[anchor],
                                           line.Angles->SolarZenith[anchor] < DaylightZenith, sst.data());
-            std::transform(sst.data(), sst.data() + (end - x), record + x, [](float value) { return SstWord(value); });
+            std::transform(sst.data(), sst.data() + (end - x), record + x, [](float value) { return SstWordOf(value); });
             x = end;
         }
     };

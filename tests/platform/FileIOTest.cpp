@@ -56,6 +56,16 @@ TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
     ASSERT_TRUE(ReadFileText(path, text));
     EXPECT_TRUE(text == expected);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+
+    // A large product replaced by the next run's (the old one is freed aside).
+    {
+        TAtomicFileWriter writer(path);
+        writer.Write(std::string(3 << 20, 'y'));
+        writer.Commit();
+    }
+    ASSERT_TRUE(ReadFileText(path, text));
+    EXPECT_TRUE(text == std::string(3 << 20, 'y'));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
 }
 
 TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
