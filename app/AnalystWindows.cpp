@@ -15,6 +15,7 @@
 #include "decoding/HRPTvideo.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/MapWithWarp.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 
@@ -157,7 +158,7 @@ void TAnalystWindows::MenuViewCorrectedImageClick(bool minimiseMain) {
 }
 
 void TAnalystWindows::MenuViewHistogramsClick() {
-    histograms_->setWindowTitle("Multi-channel histogram - " + window_.windowTitle());
+    histograms_->setWindowTitle(ToQt(FormatResStr(res::SHistogramTitle, {window_.windowTitle().toStdString()})));
     histograms_->SetVideo(core_.PassLoaded() ? core_.Pass.Video.get() : nullptr);
     histograms_->exec();
 }

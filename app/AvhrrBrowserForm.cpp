@@ -1,6 +1,7 @@
 #include "app/AvhrrBrowserForm.h"
 
 #include "app/AvhrrBrowser.h"
+#include "app/EventGuard.h"
 #include "app/PersistingControls.h"
 #include "platform/Guarded.h"
 #include "platform/ProgramStrings.h"
@@ -26,8 +27,6 @@ namespace kestrune {
 namespace {
 
 constexpr char PreviewSuffix[] = ".thumb.jpg";
-
-QString ResText(uint16_t id) { return QString::fromStdString(resStr(id)); }
 
 std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
 
@@ -76,7 +75,7 @@ void TFormBrowseAVHRR::BuildControls() {
 
     LabelBrowseFolder = new QLabel("Selected folder", this);
     LabelBrowseFolder->setObjectName("LabelBrowseFolder");
-    LabelThumbnailImage = new QLabel(ResText(res::SBrowseSelectedFile), this);
+    LabelThumbnailImage = new QLabel(ToQt(resStr(res::SBrowseSelectedFile)), this);
     LabelThumbnailImage->setObjectName("LabelThumbnailImage");
     ScrollBoxThumbnail = new QScrollArea(this);
     ScrollBoxThumbnail->setObjectName("ScrollBoxThumbnail");
@@ -185,7 +184,7 @@ void TFormBrowseAVHRR::FormShow() {
         HyShellTreeBrowse->RebuildTree();
         TreeBuilt = true;
     }
-    setWindowTitle(ResText(BrowseMode == 1 ? res::SBrowseGlobalCaption : res::SBrowseAvhrrCaption));
+    setWindowTitle(ToQt(resStr(BrowseMode == 1 ? res::SBrowseMetop : res::SBrowseEars)));
     if (FolderExists(LastBrowseFolder().Value)) ShowFolder(LastBrowseFolder().Value);
 }
 
@@ -205,7 +204,7 @@ bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
 void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
     ButtonOpen->setEnabled(false);
     ChosenDataFile.clear();
-    LabelThumbnailImage->setText(ResText(res::SBrowseSelectedFile));
+    LabelThumbnailImage->setText(ToQt(resStr(res::SBrowseSelectedFile)));
     ImageThumbnail->clear();
     ImageThumbnail->resize(0, 0);
     try {
@@ -283,7 +282,7 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
     ImageThumbnail->resize(image.size());
     std::string name = ExtractFileName(files->Preview);
     if (name.size() >= sizeof(PreviewSuffix) - 1) name.resize(name.size() - (sizeof(PreviewSuffix) - 1));
-    LabelThumbnailImage->setText(QString("%1  %2").arg(ResText(res::SBrowseFrom), QString::fromStdString(name)));
+    LabelThumbnailImage->setText(ToQt(resStr(res::SFrom) + "  " + name));
     ScrollBoxThumbnail->horizontalScrollBar()->setValue(
         std::max(0, (image.width() - ScrollBoxThumbnail->viewport()->width()) / 2));
 }

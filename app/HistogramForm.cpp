@@ -3,6 +3,8 @@
 #include "app/EventGuard.h"
 #include "app/VideoAdjust.h"
 #include "decoding/HRPTvideo.h"
+#include "platform/ProgramStrings.h"
+#include "platform/SysUtils.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -141,9 +143,8 @@ void TFormHistogram::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (video_ == nullptr) return;
     const TqelHistogram& first = video_->Histogram(1);
-    LabelInfo->setText(QString::asprintf("Red marks indicate %.2f%% and %.2f%% limits",
-                                         static_cast<double>(first.LowPercent()),
-                                         static_cast<double>(first.HighPercent())));
+    LabelInfo->setText(ToQt(FormatResStr(res::SRedMarks, {Format("%.2f", static_cast<double>(first.LowPercent())),
+                                                          Format("%.2f", static_cast<double>(first.HighPercent()))})));
 }
 
 void TFormHistogram::ShowChannel(int channel) {

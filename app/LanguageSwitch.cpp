@@ -201,6 +201,11 @@ void TranslateFormObject(QWidget& form, const TQLocalizerOnFly& localizer) {
 
 void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
     for (QWidget* window : QApplication::topLevelWidgets()) TranslateWindow(*window, localizer);
+    // Texts that windows make themselves (read-outs with numbers) are made again where they are set.
+    for (QWidget* widget : QApplication::allWidgets()) {
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(widget, &change);
+    }
     CheckLanguageItems(localizer.CurrentLanguage);
 }
 

@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 #include "app/GoToLocation.h"
 #include "app/MainCore.h"
+#include "platform/ProgramStrings.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -100,7 +101,7 @@ void TFormOverlayStyle::ConfigureLocateDialog(QFileDialog& dialog, const std::st
     dialog.setObjectName("OpenDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setWindowTitle(boundary ? "Select source of boundary data" : "Select source of user-overlay data");
+    dialog.setWindowTitle(ToQt(resStr(boundary ? res::SSelectBoundarySource : res::SSelectUserOverlaySource)));
     dialog.setNameFilters(LocateFilters);
     dialog.selectNameFilter(LocateFilters[LocateFilterIndex(file) - 1]);
     if (!file.empty()) dialog.selectFile(ToQt(file));
@@ -187,8 +188,7 @@ QWidget* TFormOverlayStyle::BuildAnnotationGroup() {
     help->setObjectName("ButtonAnnotateHelp");
     help->setAutoDefault(false);
     connect(help, &QPushButton::clicked, this, [] {
-        TDialogService::Instance().ShowMessage(
-            "%D => date,  %T => time,  %Y => year\r%S => satellite,  %NS => pass direction");
+        TDialogService::Instance().ShowMessage(resStr(res::SAnnotationCodes));
     });
     layout->addWidget(new QLabel("Location", group), 0, 0);
     layout->addWidget(ComboBoxTextCaptionLoc, 0, 1);

@@ -1,5 +1,9 @@
 #include "app/ResidualForm.h"
 
+#include "app/EventGuard.h"
+#include "platform/ProgramStrings.h"
+#include "platform/SysUtils.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -61,7 +65,7 @@ protected:
         painter.fillRect(rect(), Qt::white);
         const TResidualGraph graph = ResidualVectors(*form_.residuals_, width(), height());
         for (const auto& [x1, y1, x2, y2] : graph.Vectors) painter.drawLine(x1, y1, x2, y2);
-        form_.LabelRmsError->setText(QString::asprintf("RMS error: %.3f", graph.Rms));
+        form_.LabelRmsError->setText(ToQt(FormatResStr(res::SRmsError, {Format("%.3f", graph.Rms)})));
     }
 
 private:

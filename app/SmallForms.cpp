@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <QAction>
@@ -78,7 +79,7 @@ void TFormAboutBox::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     const TZrVersionInfo info;
     const std::string product = info.GetStringFileInfo("ProductName");
-    setWindowTitle(ToQt("About " + product));
+    setWindowTitle(ToQt(FormatResStr(res::SAbout, {product})));
     ProductName->setText(ToQt(product));
     Version->setText(ToQt(ExtractFileName(ExecutablePath()) + ", V" + info.GetStringFileInfo("FileVersion") + ", " +
                           info.GetStringFileInfo("Comments")));

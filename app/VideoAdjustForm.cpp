@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -258,6 +259,11 @@ void TFormHistogramAdjust::showEvent(QShowEvent* event) {
     RadioGroupColourClick();
 }
 
+void TFormHistogramAdjust::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) ShowGammaLabels();
+}
+
 void TFormHistogramAdjust::RadioGroupColourClick() {
     adjust_.EqualRgb = CheckBoxEqualRGB->isChecked();
     adjust_.ColourChoice();
@@ -273,9 +279,9 @@ void TFormHistogramAdjust::ShowMarkers() {
 }
 
 void TFormHistogramAdjust::ShowGammaLabels() {
-    const std::array<const char*, 3> names{"Red: %.2f", "Green: %.2f", "Blue: %.2f"};
+    const std::array<uint16_t, 3> names{res::SGammaRed, res::SGammaGreen, res::SGammaBlue};
     for (size_t i = 0; i < gammaLabels_.size(); ++i)
-        gammaLabels_[i]->setText(QString::asprintf(names[i], static_cast<double>(adjust_.Colours[i].Gamma)));
+        gammaLabels_[i]->setText(ToQt(FormatResStr(names[i], {Format("%.2f", static_cast<double>(adjust_.Colours[i].Gamma))})));
 }
 
 void TFormHistogramAdjust::Repaint() { PanelHistoAdj->update(); }

@@ -31,6 +31,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // A language switch sets the gamma read-outs again.
+    void changeEvent(QEvent* event) override;
 
 private:
     class TAdjustPanel;

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 133> Texts = {{
+constexpr std::array<TResourceString, 143> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -90,6 +90,19 @@ constexpr std::array<TResourceString, 133> Texts = {{
     {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk, do you have write access?"},
     {4170, "FireDetection", "SDetectingFires", "Detecting fires..."},
     {4171, "qelCartography", "SBadPairs", "Bad pair: %s (%s bad pairs in %s)"},
+    {4180, "AnalystWindows", "SHistogramTitle", "Multi-channel histogram - %s"},
+    {4181, "HistogramForm", "SRedMarks", "Red marks indicate %s% and %s% limits"},
+    {4182, "ResidualForm", "SRmsError", "RMS error: %s"},
+    {4183, "SmallForms", "SAbout", "About %s"},
+    {4184, "OverlayOptionsForm", "SSelectBoundarySource", "Select source of boundary data"},
+    {4185, "OverlayOptionsForm", "SSelectUserOverlaySource", "Select source of user-overlay data"},
+    {4186, "OverlayOptionsForm", "SAnnotationCodes", "%D => date,  %T => time,  %Y => year\r%S => satellite,  %NS => pass direction"},
+    {4187, "AvhrrBrowserForm", "SBrowseMetop", "Talvessa - browse for Global Metop files"},
+    {4188, "AvhrrBrowserForm", "SBrowseEars", "Talvessa - browse for EARS AVHRR files"},
+    {4189, "AvhrrBrowserForm", "SFrom", "From:"},
+    {4190, "VideoAdjustForm", "SGammaRed", "Red: %s"},
+    {4191, "VideoAdjustForm", "SGammaGreen", "Green: %s"},
+    {4192, "VideoAdjustForm", "SGammaBlue", "Blue: %s"},
     {4200, "ViewNames", "SViewAll", "All"},
     {4201, "ViewNames", "SViewCh1", "Ch 1"},
     {4202, "ViewNames", "SViewCh2", "Ch 2"},
@@ -140,9 +153,6 @@ constexpr std::array<TResourceString, 133> Texts = {{
     {4261, "ViewTable", "SMappingChannelMir", "Channel MIR"},
     {4262, "ViewTable", "SMappingChannelB", "Channel B%s"},
     {4300, "AvhrrBrowserForm", "SBrowseSelectedFile", "Selected file"},
-    {4301, "AvhrrBrowserForm", "SBrowseFrom", "From:"},
-    {4302, "AvhrrBrowserForm", "SBrowseAvhrrCaption", "Talvessa - browse for EARS AVHRR files"},
-    {4303, "AvhrrBrowserForm", "SBrowseGlobalCaption", "Talvessa - browse for Global Metop files"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

@@ -94,6 +94,19 @@ constexpr uint16_t SSourceFolder = 4168;
 constexpr uint16_t SNoWriteAccess = 4169;
 constexpr uint16_t SDetectingFires = 4170;
 constexpr uint16_t SBadPairs = 4171;
+constexpr uint16_t SHistogramTitle = 4180;
+constexpr uint16_t SRedMarks = 4181;
+constexpr uint16_t SRmsError = 4182;
+constexpr uint16_t SAbout = 4183;
+constexpr uint16_t SSelectBoundarySource = 4184;
+constexpr uint16_t SSelectUserOverlaySource = 4185;
+constexpr uint16_t SAnnotationCodes = 4186;
+constexpr uint16_t SBrowseMetop = 4187;
+constexpr uint16_t SBrowseEars = 4188;
+constexpr uint16_t SFrom = 4189;
+constexpr uint16_t SGammaRed = 4190;
+constexpr uint16_t SGammaGreen = 4191;
+constexpr uint16_t SGammaBlue = 4192;
 // The views' names in their order (the tabs' captions), and the mapping captions of views other than the channels'.
 constexpr uint16_t SViewNames = 4200;
 constexpr uint16_t SMappingCaptions = 4230;
@@ -102,9 +115,6 @@ constexpr uint16_t SMappingChannelMir = 4261;
 constexpr uint16_t SMappingChannelB = 4262;
 // The pass browser's.
 constexpr uint16_t SBrowseSelectedFile = 4300;
-constexpr uint16_t SBrowseFrom = 4301;
-constexpr uint16_t SBrowseAvhrrCaption = 4302;
-constexpr uint16_t SBrowseGlobalCaption = 4303;
 }  // namespace res
 
 // The program's own texts, in id order.
