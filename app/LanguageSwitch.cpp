@@ -2,6 +2,7 @@
 
 #include "app/PersistingControls.h"
 #include "localise/LocOnFly.h"
+#include "localise/QLocales.h"
 #include "platform/ResCodePages.h"
 
 #include <QAbstractButton>
@@ -195,16 +196,25 @@ void TranslateFormObject(QWidget& form, const TQLocalizerOnFly& localizer) {
          meta = meta->superClass())
         if (NodeName(*meta) != chain.front()) chain.push_back(NodeName(*meta));
     // The most basic class first, so that the window's own entries win.
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        if (const TLocForm* node = localizer.Storage.Forms.Find(*it)) TranslateFormNode(form, *node, localizer);
+    bool translated = false;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (const TLocForm* node = localizer.Storage.Forms.Find(*it)) {
+            TranslateFormNode(form, *node, localizer);
+            translated = true;
+        }
+    }
+    // Languages written from right to left lay their windows out mirrored, when the native file asks for it.
+    if (translated && localizer.UseBiDiMode && form.isWindow())
+        form.setLayoutDirection(IsRightToLeftLocale(localizer.CurrentLanguage) ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
     for (QWidget* window : QApplication::topLevelWidgets()) TranslateWindow(*window, localizer);
-    // Texts that windows make themselves (read-outs with numbers) are made again where they are set.
-    for (QWidget* widget : QApplication::allWidgets()) {
+    // Texts that windows make themselves (read-outs with numbers) are made again where they are set;
+    // a window passes the event on to its children.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
         QEvent change(QEvent::LanguageChange);
-        QCoreApplication::sendEvent(widget, &change);
+        QCoreApplication::sendEvent(window, &change);
     }
     CheckLanguageItems(localizer.CurrentLanguage);
 }

@@ -1,5 +1,9 @@
 #include "app/LanguageSwitch.h"
 #include "app/LoadClutForm.h"
+#include "app/OverlayOptions.h"
+#include "app/OverlayOptionsForm.h"
+#include "app/PrintForm.h"
+#include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
 
@@ -23,6 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -181,6 +186,20 @@ TEST_F(LanguageSwitchTest, EveryMenuItemOfTheMainWindowHasGerman) {
     }
 }
 
+// The table's English of the windows made on demand is what they show: setting it changes nothing.
+TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
+    QPrinter printer;
+    TFormOverlayStyle overlays(form_.get(), ReadOverlayOptions(form_->Core()));
+    TFormStandardName names(form_.get(), {"%Y%M%D", true, false, true});
+    TFormPrint print(form_.get(), printer);
+    TFormLoadCLUT clut(form_.get(), folder / "program/");
+    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut}) {
+        const auto shown = Texts(*window);
+        TranslateFormObject(*window, Localizer());
+        EXPECT_EQ(Differences(Texts(*window), shown), "") << window->objectName().toStdString();
+    }
+}
+
 TEST_F(LanguageSwitchTest, TranslatesSecondaryWindowsAndKeepsTheSidePanelChoices) {
     {
         const testing::TDirectionAnswerer answerer;
@@ -335,6 +354,24 @@ TEST(TranslateFormObject, IndexedPathsReachGridColumnsAndPagesWithinTheirCount) 
     EXPECT_EQ(pages->tabToolTip(0), "tip");
     EXPECT_EQ(pages->tabText(0), "p");
     EXPECT_EQ(pages->count(), 1);
+}
+
+TEST(TranslateFormObject, WindowsReadRightToLeftInSuchLanguagesWhenTheNativeFileAsks) {
+    QDialog form;
+    form.setObjectName("FormX");
+    TQLocalizerOnFly localizer;
+    localizer.Storage.Forms.FindOrAdd("FormX");
+    const struct {
+        bool useBiDi;
+        uint16_t language;
+        Qt::LayoutDirection direction;
+    } cases[] = {{false, 0x401, Qt::LeftToRight}, {true, 0x401, Qt::RightToLeft}, {true, 0x40D, Qt::RightToLeft}, {true, 0x407, Qt::LeftToRight}};
+    for (const auto& c : cases) {
+        localizer.UseBiDiMode = c.useBiDi;
+        localizer.CurrentLanguage = c.language;
+        TranslateFormObject(form, localizer);
+        EXPECT_EQ(form.layoutDirection(), c.direction) << c.language;
+    }
 }
 
 }  // namespace
