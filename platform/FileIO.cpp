@@ -38,8 +38,8 @@ bool WriteAll(int fd, std::string_view content) {
     return true;
 }
 
-// Freeing a replaced product of tens of megabytes takes milliseconds: a thread of its own does it
-// while the run goes on (or, if no thread can be had, the caller).
+// Freeing a replaced product takes milliseconds (its pages, and its blocks discarded on a disk that
+// asks for it): a thread of its own does it while the run goes on (or, if no thread can be had, the caller).
 void CloseAside(TFileHandle file) {
     try {
         std::thread([handle = std::move(file)]() mutable { handle = TFileHandle(); }).detach();

@@ -92,7 +92,7 @@ private:
     [[noreturn]] void Fail();
 
     static constexpr int64_t FlushChunk = 4 << 20;
-    static constexpr int64_t LargeFile = 1 << 20;
+    static constexpr int64_t LargeFile = 1 << 16;
 
     std::string path_;
     std::string temporary_;
