@@ -31,7 +31,7 @@
 namespace kestrune {
 
 TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHost& host)
-    : window_(window), core_(core), host_(host), printer_(std::make_unique<QPrinter>()) {
+    : window_(window), core_(core), host_(host) {
     adjustForm_ = new TFormHistogramAdjust(&window, adjust_);
     adjustForm_->OnApply = [this] { core_.Redisplay(); };
     goTo_ = new TFormGoToLocation(&window);
@@ -91,9 +91,15 @@ void TAnalystWindows::ShowTemperatureProfile(const std::array<int, 4>& line) {
     profile.exec();
 }
 
+// Made when first asked for: a printer takes milliseconds to set up, which every start of a station run paid.
+QPrinter& TAnalystWindows::Printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>();
+    return *printer_;
+}
+
 void TAnalystWindows::FilePrintClick() {
     if (core_.Busy()) return;
-    TFormPrint print(&window_, *printer_);
+    TFormPrint print(&window_, Printer());
     print.SourceBitmap = &core_.View.DisplayBitmap();
     print.Altitude = core_.Pass.EarthLocations->Altitude;
     print.Host = &host_;
@@ -101,7 +107,7 @@ void TAnalystWindows::FilePrintClick() {
 }
 
 void TAnalystWindows::FilePrintSetupClick() {
-    QPrintDialog dialog(printer_.get(), &window_);
+    QPrintDialog dialog(&Printer(), &window_);
     dialog.setObjectName("PrinterSetupDialog");
     dialog.exec();
 }

@@ -49,7 +49,7 @@ public:
 
     TVideoAdjust& VideoAdjust() { return adjust_; }
     TFormGoToLocation& GoToLocation() { return *goTo_; }
-    QPrinter& Printer() { return *printer_; }
+    QPrinter& Printer();
 
 private:
     void FilePrintClick();

@@ -26,7 +26,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr char SSelectedFile[] = "Selected file";
 constexpr char PreviewSuffix[] = ".thumb.jpg";
 
 std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
@@ -76,7 +75,7 @@ void TFormBrowseAVHRR::BuildControls() {
 
     LabelBrowseFolder = new QLabel("Selected folder", this);
     LabelBrowseFolder->setObjectName("LabelBrowseFolder");
-    LabelThumbnailImage = new QLabel(SSelectedFile, this);
+    LabelThumbnailImage = new QLabel(ToQt(resStr(res::SBrowseSelectedFile)), this);
     LabelThumbnailImage->setObjectName("LabelThumbnailImage");
     ScrollBoxThumbnail = new QScrollArea(this);
     ScrollBoxThumbnail->setObjectName("ScrollBoxThumbnail");
@@ -130,7 +129,9 @@ void TFormBrowseAVHRR::BuildControls() {
     days->addWidget(ButtonToday, 1);
     days->addWidget(BitBtnTomorrow);
     auto* filters = new QHBoxLayout;
-    filters->addWidget(new QLabel("Show:", this));
+    auto* show = new QLabel("Show:", this);
+    show->setObjectName("LabelShow");
+    filters->addWidget(show);
     filters->addWidget(CheckBoxBrowserAvhrrHPT);
     filters->addWidget(CheckBoxBrowserAvhrrJPEG);
     filters->addStretch(1);
@@ -203,7 +204,7 @@ bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
 void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
     ButtonOpen->setEnabled(false);
     ChosenDataFile.clear();
-    LabelThumbnailImage->setText(SSelectedFile);
+    LabelThumbnailImage->setText(ToQt(resStr(res::SBrowseSelectedFile)));
     ImageThumbnail->clear();
     ImageThumbnail->resize(0, 0);
     try {

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -43,6 +46,71 @@ void CloseAside(TFileHandle file) {
     } catch (const std::system_error&) {
     }
 }
+
+// Starts writing ranges of files to disk on a thread of its own: asked for by the writing thread, the
+// start waits whenever the disk's queue is full, about 0.1 s of a station run's products.
+class TEarlyWriteback {
+public:
+    static TEarlyWriteback& Instance() {
+        static TEarlyWriteback writeback;
+        return writeback;
+    }
+
+    // The file stays open (a copy of its handle) until its range is started.
+    void Start(int fd, int64_t offset, int64_t length) {
+        TFileHandle copy(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+        if (!copy.Valid()) return;
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!thread_.joinable()) {
+                try {
+                    thread_ = std::thread([this] { Run(); });
+                } catch (const std::system_error&) {
+                    return;  // the sync at commit does it all
+                }
+            }
+            pending_.push_back({std::move(copy), offset, length});
+        }
+        wake_.notify_one();
+    }
+
+    ~TEarlyWriteback() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    struct TRange {
+        TFileHandle File;
+        int64_t Offset;
+        int64_t Length;
+    };
+
+    TEarlyWriteback() = default;
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || !pending_.empty(); });
+            if (stopping_) return;
+            const TRange range = std::move(pending_.front());
+            pending_.pop_front();
+            lock.unlock();
+            sync_file_range(range.File.Get(), range.Offset, range.Length, SYNC_FILE_RANGE_WRITE);  // a hint
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<TRange> pending_;
+    std::thread thread_;
+    bool stopping_ = false;
+};
 
 }  // namespace
 
@@ -149,7 +217,7 @@ void TAtomicFileWriter::Write(std::string_view bytes) {
     // Start writing to disk what is complete while the rest is made, so Commit's sync has little left
     // to wait for (about 0.2 s of a station run's products otherwise).
     if (written_ - flushed_ >= FlushChunk) {
-        sync_file_range(file_.Get(), flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);  // a hint: Commit checks
+        TEarlyWriteback::Instance().Start(file_.Get(), flushed_, written_ - flushed_);
         flushed_ = written_;
     }
 }

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 150> Texts = {{
+constexpr std::array<TResourceString, 151> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -160,6 +160,7 @@ constexpr std::array<TResourceString, 150> Texts = {{
     {4260, "ViewTable", "SMappingChannel", "Channel %s"},
     {4261, "ViewTable", "SMappingChannelMir", "Channel MIR"},
     {4262, "ViewTable", "SMappingChannelB", "Channel B%s"},
+    {4300, "AvhrrBrowserForm", "SBrowseSelectedFile", "Selected file"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

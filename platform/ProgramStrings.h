@@ -121,6 +121,8 @@ constexpr uint16_t SMappingCaptions = 4230;
 constexpr uint16_t SMappingChannel = 4260;
 constexpr uint16_t SMappingChannelMir = 4261;
 constexpr uint16_t SMappingChannelB = 4262;
+// The pass browser's.
+constexpr uint16_t SBrowseSelectedFile = 4300;
 }  // namespace res
 
 // The program's own texts, in id order.

@@ -3,6 +3,7 @@
 #include "app/AvhrrBrowser.h"
 #include "app/PersistingControls.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
@@ -153,6 +154,21 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
     EXPECT_EQ(Shown(form), base_ + "2021/05/04/extra/");
     EXPECT_TRUE(form.isVisible());
     EXPECT_NE(form.result(), QDialog::Accepted);
+}
+
+// The texts the browser sets itself are in the language in effect.
+TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
+    SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    TFormBrowseAVHRR form(nullptr);
+    form.BrowseMode = 1;
+    Show(form);
+    EXPECT_EQ(form.windowTitle(), "<Talvessa - browse for Global Metop files>");
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "<Selected file>");
+    SelectFile(form, "noaa19_1.thumb.jpg");
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "<From:>  noaa19_1");
+    SetResStrLookup(nullptr);
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {
