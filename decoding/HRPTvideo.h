@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -123,7 +124,7 @@ private:
     int32_t clearBins2_ = 0;
     bool reversed_ = false;
     TSampleRect measure_;
-    // Zero-filled memory straight from the system.
+    // Zero-filled memory straight from the system, its pages brought in ahead of use.
     class TSampleMemory {
     public:
         TSampleMemory() = default;
@@ -135,8 +136,11 @@ private:
         bool empty() const { return words_ == 0; }
 
     private:
+        void Unmap();
+
         uint16_t* data_ = nullptr;
         size_t words_ = 0;
+        std::thread prefault_;
     };
 
     std::vector<uint8_t> lineFlags_;

@@ -1,5 +1,6 @@
 #include "shell/UHyShellModels.h"
 
+#include "platform/Guarded.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellUtils.h"
@@ -217,9 +218,10 @@ bool TShellTreeModel::canFetchMore(const QModelIndex& parent) const {
     return node != &top_ && node->HasButton && !node->Filled;
 }
 
+// The view asks when the user expands a node: a fill that fails shows its error there.
 void TShellTreeModel::fetchMore(const QModelIndex& parent) {
     TShellTreeNode* node = Node(parent);
-    if (node != &top_ && !node->Filled) tree_.FillNode(node);
+    if (node != &top_ && !node->Filled) Guarded([&] { tree_.FillNode(node); });
 }
 
 void TShellTreeModel::Clear() {

@@ -72,6 +72,19 @@ TEST(HRPTvideo, ReverseTwiceRestores) {
     }
 }
 
+TEST(HRPTvideo, APassWrittenWhileItsMemoryIsBroughtInKeepsEverySample) {
+    THRPTvideo video;
+    for (int round = 0; round < 3; ++round) {
+        // 2,000 lines of five channels: 20 MB, brought in ahead of the writer on another thread.
+        Size(video, 2000, 5, 1024);
+        for (int32_t y = 1999; y >= 0; y -= 3) video.SampleAddress(5, y)[1000] = static_cast<uint16_t>(y % 1024);
+        for (int32_t y = 0; y < 2000; ++y) {
+            ASSERT_EQ(video.SampleAddress(5, y)[1000], y % 3 == 1999 % 3 ? y % 1024 : 0) << "line " << y;
+            ASSERT_EQ(video.SampleAddress(1, y)[7], 0) << "fresh memory reads as zeros";
+        }
+    }
+}
+
 class HRPTvideoMeasure : public ::testing::Test {
 protected:
     void SetUp() override {

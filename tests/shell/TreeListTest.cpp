@@ -81,27 +81,5 @@ TEST_F(TreeListTest, SortMarkFollowsColumnDirectionAndMode) {
     EXPECT_EQ(header.SystemMark(1), QStyleOptionHeader::SortUp);
 }
 
-// The control's triangle is drawn in its rectangle, in the shadow colour among others.
-TEST_F(TreeListTest, OwnerDrawnMarkIsPainted) {
-    QStandardItemModel model(2, 2);
-    model.setHorizontalHeaderLabels({"Name", "Size"});
-    THyCustomListView list(nullptr);
-    list.setModel(&model);
-    list.resize(300, 120);
-    list.header()->resizeSection(0, 150);
-    list.SetHeaderSortDisplayMode(hylvLeftAlign);
-    list.ShowSortMark(0, true);
-    const THySortHeader& header = list.SortHeader();
-    const QImage picture = list.SortHeader().grab().toImage();
-    const QRect section(header.sectionViewportPosition(0), 0, header.sectionSize(0), picture.height());
-    const QRect mark = header.MarkRect(0, section);
-    ASSERT_FALSE(mark.isEmpty());
-    const QRgb shadow = list.palette().shadow().color().rgb();
-    int shaded = 0;
-    for (int y = mark.top(); y <= mark.bottom(); ++y)
-        for (int x = mark.left(); x <= mark.right(); ++x) shaded += picture.pixel(x, y) == shadow;
-    EXPECT_GE(shaded, mark.height() - 1);
-}
-
 }  // namespace
 }  // namespace kestrune::shell
