@@ -426,11 +426,9 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
         case 19: ReadL1FHeader(load); break;
         case 20: Read10BHeader(load); break;
         case 0:
-            throw ELoadError("The data format of \"" + ExtractFileName(load.FileName) +
-                             "\" was not recognised (extension \"" + load.Extension + "\")");
+            throw ELoadError(FormatResStr(res::SFormatNotRecognised, {ExtractFileName(load.FileName), load.Extension}));
         default:
-            throw ELoadError("Files of the format \"" + InputFormatName(code) + "\" (code " + IntToStr(code) +
-                             ") cannot be read by this version");
+            throw ELoadError(FormatResStr(res::SFormatNotReadable, {InputFormatName(code), IntToStr(code)}));
     }
     if (load.RememberNudge)
         services_.RememberNudgeOffset(load.FileName, state_.NudgeX, state_.NudgeY, state_.PassDateTime);
@@ -438,12 +436,12 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
     if (settings_.ForcedDirection == 1) state_.Northbound = true;
     if (settings_.ForcedDirection == 2) state_.Northbound = false;
     if (settings_.ForcedDirection == 1 || settings_.ForcedDirection == 2) load.DirectionKnown = true;
-    if (state_.AbortRequested) throw ELoadError("Reading was cancelled");
+    if (state_.AbortRequested) throw ELoadError(resStr(res::SReadingCancelled));
 }
 
 void TPassLoader::CountRecords(TLoadContext& load) {
     state_.HeaderLength = load.Input.Position();
-    if (state_.RecordSize <= 0) throw ELoadError("The header gives no record size");
+    if (state_.RecordSize <= 0) throw ELoadError(resStr(res::SNoRecordSize));
     state_.RecordCount =
         static_cast<int32_t>(std::max<int64_t>(0, (state_.FileSizeBytes - state_.HeaderLength) / state_.RecordSize));
     if (load.ExpectedRecordCount > 0 && state_.RecordCount > load.ExpectedRecordCount) {
@@ -457,7 +455,7 @@ void TPassLoader::CountRecords(TLoadContext& load) {
         load.UseHeaderLineCount ? std::min(state_.HeaderLineCount, state_.RecordCount) : state_.RecordCount;
     state_.DataLineCount = records * L1BLinesPerRecord(state_.InputFormatCode, state_.L1BSampleKind);
     if (state_.DataLineCount < FewestLines)
-        throw ELoadError(Format("The file holds %d data lines; at least %d are needed", state_.DataLineCount, FewestLines));
+        throw ELoadError(FormatResStr(res::STooFewLines, {std::to_string(state_.DataLineCount), std::to_string(FewestLines)}));
     if (state_.DataLineCount < FewLinesWarning)
         load.ShowMessage(resStr(res::SFewDataLines));
 }
@@ -478,7 +476,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     THRPTvideo& video = *state_.Video;
     video.SetLineCount(0);
     const int32_t slots = video.AssignSlots(state_.ChannelsInStore());
-    if (slots == 0) throw ELoadError("No channel was selected");
+    if (slots == 0) throw ELoadError(resStr(res::SNoChannel));
     video.SetSlotCount(slots);
     video.SetWidth(state_.ImageWidth);
     video.SetLineCount(state_.DataLineCount);
@@ -522,7 +520,7 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
         ReadPassChannels(options, load.Input, records, *state_.Video, state_.EarthLocations.get(),
                          *state_.TelemetryData, &state_.DiagnosticLines, progress);
     load.InputOpen = false;
-    if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError("Reading was cancelled");
+    if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError(resStr(res::SReadingCancelled));
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
@@ -554,10 +552,8 @@ void TPassLoader::RequireFrameSync(const TTelemetryData& telemetry) const {
     if (!IsFormatOneOf(state_.InputFormatCode, {1, 5, 21, 22, 26, 28, 32, 33, 39, 40}) || state_.MeteorPass) return;
     const auto frames = static_cast<int64_t>(telemetry.FrameCount);
     if (100 * static_cast<int64_t>(telemetry.GoodSyncCount) >= FewestSyncedPercent * frames) return;
-    throw ELoadError(Format("Out of %d frames in the data, only %d had a valid first sync word (284 hex): the file "
-                            "holds no readable %s frames",
-                            telemetry.FrameCount, telemetry.GoodSyncCount,
-                            InputFormatName(state_.InputFormatCode).c_str()));
+    throw ELoadError(FormatResStr(res::SNoSync, {std::to_string(telemetry.FrameCount), std::to_string(telemetry.GoodSyncCount),
+                                                 InputFormatName(state_.InputFormatCode)}));
 }
 
 // The direction was a guess that the earth locations contradict: the store,

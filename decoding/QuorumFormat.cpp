@@ -5,6 +5,7 @@
 #include "decoding/Station16.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
 
 #include <cmath>
 #include <cstring>
@@ -114,7 +115,7 @@ void ReadQuorumFileHeader(TLoadContext& load) {
     load.Log("Quorum 16-bit data format");
     const TQuorumHeader quorum = TakeQuorumHeader(load);
     // Only the header frame tells how long the records are.
-    if (quorum.Length == 0) throw ELoadError("The Quorum header of the file was not recognised");
+    if (quorum.Length == 0) throw ELoadError(resStr(res::SQuorumNotRecognised));
     state.RecordSize = quorum.Length;
     if (quorum.Length == ChrptHeaderFrame) state.SensorKind = SensorFengYun1;
     TDateTime date = quorum.Date;

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 143> Texts = {{
+constexpr std::array<TResourceString, 151> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -61,6 +61,14 @@ constexpr std::array<TResourceString, 143> Texts = {{
     {4124, "L1FTenB", "STenBLineLength", "Warning: in 10B file header the bytes-per-line %s is not the expected value: %s.  Using the expected value."},
     {4125, "HRPTvideo", "SRegionTooSmall", "Selected region area is too small for histogram measurement"},
     {4126, "LoadContext", "SConfirmPassDirection", "Confirm %s %s pass %s direction"},
+    {4127, "PassLoader", "SFormatNotRecognised", "The data format of \"%s\" was not recognised (extension \"%s\")"},
+    {4128, "PassLoader", "SFormatNotReadable", "Files of the format \"%s\" (code %s) cannot be read by this version"},
+    {4129, "PassLoader", "SReadingCancelled", "Reading was cancelled"},
+    {4130, "PassLoader", "SNoRecordSize", "The header gives no record size"},
+    {4131, "PassLoader", "STooFewLines", "The file holds %s data lines; at least %s are needed"},
+    {4132, "PassLoader", "SNoChannel", "No channel was selected"},
+    {4133, "PassLoader", "SNoSync", "Out of %s frames in the data, only %s had a valid first sync word (284 hex): the file holds no readable %s frames"},
+    {4134, "QuorumFormat", "SQuorumNotRecognised", "The Quorum header of the file was not recognised"},
     {4140, "RenderView", "SMappingChannels", "Mapping channels..."},
     {4141, "RenderView", "SCrispening", "Crispening image..."},
     {4142, "RenderView", "SBuildingFireOverlay", "Building fire overlay..."},
