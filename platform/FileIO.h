@@ -91,7 +91,7 @@ public:
 private:
     [[noreturn]] void Fail();
 
-    static constexpr int64_t FlushChunk = 4 << 20;
+    static constexpr int64_t FlushChunk = 1 << 20;
     static constexpr int64_t LargeFile = 1 << 16;
 
     std::string path_;
