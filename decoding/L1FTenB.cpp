@@ -36,7 +36,7 @@ std::string ZeroEndedText(const TLoadContext& load, size_t offset, size_t count)
 // A month outside 1..12 refuses the file: no month name can be shown for it.
 void CheckMonth(TLoadContext& load, int month) {
     if (month < 1 || month > 12)
-        RefuseFile(load, Format("The file header gives the month %d, which is no month.", month));
+        RefuseFile(load, FormatResStr(res::SNoMonth, {std::to_string(month)}));
 }
 
 std::string PassText(const std::string& satellite, const TNameTime& when) {
@@ -134,7 +134,7 @@ void Read10BHeader(TLoadContext& load) {
     load.Log("10B format");
     // Checked first, so that no question is asked about a file that cannot be read.
     if (LittleWordAt(load, 22) != TenBLineWidth)
-        RefuseFile(load, "Cannot deal with fraction lines < 2048 pixels in 10B format");
+        RefuseFile(load, resStr(res::STenBFractionLines));
     TNameTime when;
     bool dated = false;
     try {

@@ -8,6 +8,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
@@ -115,7 +116,7 @@ void ReadNewerHeader(TLoadContext& load) {
     const bool withArs = state.InputFormatCode == 7 || state.InputFormatCode == 9;
     const int64_t recordStart = withArs ? ArsHeaderBytes : 0;
     if (state.FileSizeBytes < recordStart + HeaderRecordBytes)
-        RefuseFile(load, "The Level-1B file ends inside its header record.");
+        RefuseFile(load, resStr(res::SLevel1bHeaderCut));
     const std::vector<uint8_t> ars = PaddedFileBytes(load, 0, ArsCopyBytes);
     TArsSummary pass;
     if (withArs) pass = ShowArsSatellite(load, ars);
@@ -143,12 +144,11 @@ void ReadNewerHeader(TLoadContext& load) {
 
     const int version = BigEndianWordAt(record, 4);
     if (version < 1 || version > NewestHeaderVersion)
-        RefuseFile(load, Format("The Level-1B header record gives format version %d; versions 1 to %d are known.",
-                                version, NewestHeaderVersion));
+        RefuseFile(load, FormatResStr(res::SLevel1bVersion, {std::to_string(version), std::to_string(NewestHeaderVersion)}));
     load.L1BFormatVersion = version;
     // The count of header records is carried from version 3 on.
     const int headerRecords = version >= 3 ? BigEndianWordAt(record, 14) : 1;
-    if (headerRecords < 1) RefuseFile(load, "The Level-1B header record gives a count of 0 header records.");
+    if (headerRecords < 1) RefuseFile(load, resStr(res::SLevel1bNoHeaderRecords));
 
     const uint8_t code = state.InputFormatCode;
     const bool gac = code == 9 || code == 15;
@@ -160,9 +160,7 @@ void ReadNewerHeader(TLoadContext& load) {
     const bool supported = state.RecordSize > 0 && (((kind == 1 || kind == 3) && state.ChannelCount > 0) ||
                                                     (kind == 2 && state.ChannelCount == 5));
     if (!supported)
-        RefuseFile(load, "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize =" +
-                             CharsAt(ars, 181, 6) + " bytes.\r" + ProductName + " expects Level-1B data using all " +
-                             "5 HRPT channels at 10-bits per pixel, or 16-bit data on any number of channels.");
+        RefuseFile(load, FormatResStr(res::SLevel1bNotSupported, {CharsAt(ars, 181, 6), ProductName}));
 
     ShowFormat(load, "Level-1B" + WidthSuffix(kind) + (gac ? " GAC" : " HRPT/LAC"),
                withArs ? CharsAt(ars, DataSetNameOffset, DataSetNameLength) : dataSetName);
@@ -213,9 +211,7 @@ TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
     // Frames under a Level 1b name (".lac") have no data set header to describe.
     const int dataType = header.Bytes[123] >> 4;
     if (dataType < 1 || dataType > 3)
-        RefuseFile(
-            load,
-            Format("The Level-1B data set header gives the data type %d, not LAC (1), GAC (2) or HRPT (3).", dataType));
+        RefuseFile(load, FormatResStr(res::SLevel1bDataType, {std::to_string(dataType)}));
     if (header.ArchiveBytes == 0) load.Log("No archive header: the data set name is taken from the file name");
     const TArsSummary ars = ShowArsSatellite(load, header.Bytes);
     load.PassDate = ars.Start;
@@ -233,9 +229,8 @@ int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) 
     const int64_t size = dataBytes / (static_cast<int64_t>(scans) + 1);
     const int64_t smallest = OlderRecordHeadBytes + static_cast<int64_t>(load.State.ChannelCount) * 2048;
     if (size < smallest || size >= smallest + 2048)
-        RefuseFile(load, Format("The Level-1B header gives %d scans, which does not fit a file of %lld bytes with %d "
-                                "channels of 8-bit samples.",
-                                scans, static_cast<long long>(load.State.FileSizeBytes), load.State.ChannelCount));
+        RefuseFile(load, FormatResStr(res::SLevel1bScans, {std::to_string(scans), std::to_string(load.State.FileSizeBytes),
+                                                           std::to_string(load.State.ChannelCount)}));
     return static_cast<int32_t>(size);
 }
 
@@ -391,10 +386,8 @@ void StartRecordsAt(TLoadContext& load, int64_t dataStart) {
     state.DataStart = dataStart;
     state.RecordCount = RecordsInFile(load);
     if (state.RecordCount <= 0)
-        RefuseFile(load, Format("The file ends before its first data record (%lld bytes of header, records of %d "
-                                "bytes, a file of %lld bytes).",
-                                static_cast<long long>(dataStart), state.RecordSize,
-                                static_cast<long long>(state.FileSizeBytes)));
+        RefuseFile(load, FormatResStr(res::SEndsBeforeData, {std::to_string(dataStart), std::to_string(state.RecordSize),
+                                                             std::to_string(state.FileSizeBytes)}));
     load.SeekInput(dataStart);
 }
 

@@ -23,14 +23,13 @@ void TLoadContext::ShowMessage(const std::string& text) {
 void TLoadContext::SeekInput(int64_t position) {
     if (!InputOpen) throw ELoadError("The input file is closed");
     if (position < 0 || position > Input.Size())
-        throw ELoadError(Format("Cannot seek to byte %lld of a file of %lld bytes", static_cast<long long>(position),
-                                static_cast<long long>(Input.Size())));
+        throw ELoadError(FormatResStr(res::SCannotSeek, {std::to_string(position), std::to_string(Input.Size())}));
     Input.Seek(position);
 }
 
 std::span<const uint8_t> TLoadContext::ReadInput(int64_t count) {
     if (!InputOpen) throw ELoadError("The input file is closed");
-    if (Input.Remaining() < count) throw ELoadError("Read beyond end of file");
+    if (Input.Remaining() < count) throw ELoadError(resStr(res::SReadBeyondEnd));
     return Input.Take(count);
 }
 

@@ -363,7 +363,7 @@ void TPassLoader::IdentifyFormat(TLoadContext& load) {
     if (load.Input.Size() < static_cast<int64_t>(HeaderBufferSize) && !IsLevel1bCode(code) && code != 19 && code != 20) {
         load.Log("File is too small to determine the data type");
         load.Log("At least " + IntToStr(HeaderBufferSize) + " bytes are required");
-        if (settings_.Unattended) throw ELoadError("File too small");
+        if (settings_.Unattended) throw ELoadError(resStr(res::SFileTooSmallShort));
         load.ShowMessage(FormatResStr(res::SFileTooSmall, {IntToStr(HeaderBufferSize)}));
     }
 }
@@ -445,10 +445,7 @@ void TPassLoader::CountRecords(TLoadContext& load) {
     state_.RecordCount =
         static_cast<int32_t>(std::max<int64_t>(0, (state_.FileSizeBytes - state_.HeaderLength) / state_.RecordSize));
     if (load.ExpectedRecordCount > 0 && state_.RecordCount > load.ExpectedRecordCount) {
-        load.ShowMessage(Format("The file is too big!  %d data records were expected, but the file size is large enough "
-                                "for %d records.  Only the expected portion of the data will now be read.  Please "
-                                "check that the file is not corrupt.",
-                                load.ExpectedRecordCount, state_.RecordCount));
+        load.ShowMessage(FormatResStr(res::SFileTooBig, {std::to_string(load.ExpectedRecordCount), std::to_string(state_.RecordCount)}));
         state_.RecordCount = load.ExpectedRecordCount;
     }
     const int32_t records =

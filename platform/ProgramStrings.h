@@ -123,6 +123,20 @@ constexpr uint16_t SMappingChannelMir = 4261;
 constexpr uint16_t SMappingChannelB = 4262;
 // The pass browser's.
 constexpr uint16_t SBrowseSelectedFile = 4300;
+// The loader's refusals of Level 1b, L1F and 10B files and of files cut short.
+constexpr uint16_t SLevel1bHeaderCut = 4310;
+constexpr uint16_t SLevel1bVersion = 4311;
+constexpr uint16_t SLevel1bNoHeaderRecords = 4312;
+constexpr uint16_t SLevel1bNotSupported = 4313;
+constexpr uint16_t SLevel1bDataType = 4314;
+constexpr uint16_t SLevel1bScans = 4315;
+constexpr uint16_t SEndsBeforeData = 4316;
+constexpr uint16_t SNoMonth = 4317;
+constexpr uint16_t STenBFractionLines = 4318;
+constexpr uint16_t SCannotSeek = 4319;
+constexpr uint16_t SReadBeyondEnd = 4320;
+constexpr uint16_t SFileTooSmallShort = 4321;
+constexpr uint16_t SFileTooBig = 4322;
 }  // namespace res
 
 // The program's own texts, in id order.
