@@ -6,6 +6,7 @@
 #include "platform/SysUtils.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -86,10 +87,13 @@ public:
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
     void Write(std::string_view bytes);
+    // The pieces one after the other, written from where they lie.
+    void Write(std::span<const std::string_view> pieces);
     void Commit();
 
 private:
     [[noreturn]] void Fail();
+    void Written(int64_t bytes);
 
     static constexpr int64_t FlushChunk = 1 << 20;
     static constexpr int64_t LargeFile = 1 << 16;

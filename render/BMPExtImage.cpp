@@ -10,6 +10,8 @@
 #include <iterator>
 #include <new>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 namespace kestrune {
 
@@ -434,15 +436,19 @@ std::string TExtBitmap::SaveToBytes() const {
     return out;
 }
 
-// Streamed a block of rows at a time: a big picture is never copied whole.
+// Streamed a block of rows at a time, each written from where it lies: the picture is never copied.
 void TExtBitmap::SaveToFile(const std::string& fileName) const {
-    constexpr int RowsPerWrite = 128;
+    constexpr int RowsPerWrite = 256;
     TAtomicFileWriter file(fileName);
     file.Write(FileHeaderBytes());
-    std::string rows;
+    const std::string padding(stride_ - RowBytes(), '\0');
+    std::vector<std::string_view> rows;
     for (int last = height_ - 1; last >= 0; last -= RowsPerWrite) {
         rows.clear();
-        AppendFileRows(last, std::max(last - RowsPerWrite + 1, 0), rows);
+        for (int y = last; y >= std::max(last - RowsPerWrite + 1, 0); --y) {
+            rows.emplace_back(reinterpret_cast<const char*>(ScanLine(y)), RowBytes());
+            if (!padding.empty()) rows.push_back(padding);
+        }
         file.Write(rows);
     }
     file.Commit();

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -66,6 +69,26 @@ TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
     ASSERT_TRUE(ReadFileText(path, text));
     EXPECT_TRUE(text == std::string(3 << 20, 'y'));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+}
+
+TEST(FileIO, PiecesAreWrittenInTheirOrderFromWhereTheyLie) {
+    TTempFolder folder;
+    const std::string path = folder / "picture.bmp";
+    // More pieces than one system call takes, empty ones among them.
+    std::vector<std::string> rows;
+    for (int row = 0; row < 3000; ++row) rows.push_back(row % 7 == 0 ? "" : std::to_string(row) + std::string(row % 50, '.'));
+    std::vector<std::string_view> pieces(rows.begin(), rows.end());
+    std::string expected;
+    for (const std::string& row : rows) expected += row;
+    {
+        TAtomicFileWriter writer(path);
+        writer.Write(pieces);
+        writer.Write(std::span<const std::string_view>());
+        writer.Commit();
+    }
+    std::string text;
+    ASSERT_TRUE(ReadFileText(path, text));
+    EXPECT_EQ(text, expected);
 }
 
 TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
