@@ -30,8 +30,9 @@ QWidget* NewPage() {
     return page;
 }
 
-QFormLayout* AddGroup(QWidget& page, const char* caption) {
+QFormLayout* AddGroup(QWidget& page, const char* name, const char* caption) {
     auto* group = new QGroupBox(caption, &page);
+    group->setObjectName(QString("GroupBox") + name);
     page.layout()->addWidget(group);
     return new QFormLayout(group);
 }
@@ -52,7 +53,19 @@ QWidget* WithUnit(QWidget* control, QLabel* unit) {
     return row;
 }
 
-QWidget* WithUnit(QWidget* control, const char* unit) { return WithUnit(control, new QLabel(unit)); }
+// A label the language table can reach: "Label" and the name of what it belongs to.
+QLabel* NamedLabel(const QString& name, const char* caption) {
+    auto* label = new QLabel(caption);
+    label->setObjectName("Label" + name);
+    return label;
+}
+
+QWidget* WithUnit(QWidget* control, const char* unit) { return WithUnit(control, NamedLabel(control->objectName() + "Unit", unit)); }
+
+// A row of a control after its named label.
+void AddRow(QFormLayout& form, const char* caption, QWidget* control) {
+    form.addRow(NamedLabel(control->objectName(), caption), control);
+}
 
 }  // namespace
 
@@ -102,7 +115,7 @@ TFormFireDetectionControl::TFormFireDetectionControl(QWidget* parent, TFireSetti
         done(mrRetry);
     });
     layout->addWidget(ok, 0, Qt::AlignRight);
-    SetExplainText();
+    SetLanguageTexts();
 }
 
 TFormFireDetectionControl::~TFormFireDetectionControl() = default;
@@ -134,33 +147,34 @@ QWidget* TFormFireDetectionControl::BuildColourPage() {
         int* Field;
     };
     struct TLimitRange {
+        const char* Name;
         const char* Heading;
         int Limit;
         const char* Hint;
         std::array<TLimit, 2> Limits;
     };
     const std::array<TLimitRange, 2> ranges{{
-        {"Latitude Range", 90, "Enter southern latitudes as negative values",
+        {"LatitudeRange", "Latitude Range", 90, "Enter southern latitudes as negative values",
          {{{"FireSaveNorthLat", "North", &settings_.FireSaveNorthLat},
            {"FireSaveSouthLat", "South", &settings_.FireSaveSouthLat}}}},
-        {"Longitude Range", 180, "Enter western longitudes as negative values",
+        {"LongitudeRange", "Longitude Range", 180, "Enter western longitudes as negative values",
          {{{"FireSaveWestLon", "West", &settings_.FireSaveWestLon},
            {"FireSaveEastLon", "East", &settings_.FireSaveEastLon}}}},
     }};
     QWidget* page = NewPage();
-    QFormLayout* region = AddGroup(*page, " Region Limits - for saving pixel list ");
+    QFormLayout* region = AddGroup(*page, "RegionLimits", " Region Limits - for saving pixel list ");
     region->addRow(CheckBox("FireSaveLimitRegion", "Limit region", "Leave unchecked for the full available data",
                             settings_.FireSaveLimitRegion));
     for (const TLimitRange& range : ranges) {
-        region->addRow(new QLabel(range.Heading));
+        region->addRow(NamedLabel(range.Name, range.Heading));
         for (const TLimit& limit : range.Limits) {
             TqelUpDown* upDown = UpDown(limit.Name, -range.Limit, range.Limit, *limit.Field);
             upDown->setToolTip(range.Hint);
-            region->addRow(limit.Caption, upDown);
+            AddRow(*region, limit.Caption, upDown);
         }
     }
 
-    QFormLayout* colour = AddGroup(*page, " Fire Pixel Colour ");
+    QFormLayout* colour = AddGroup(*page, "FirePixelColour", " Fire Pixel Colour ");
     auto* row = new QWidget;
     auto* rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);
@@ -180,42 +194,45 @@ QWidget* TFormFireDetectionControl::BuildStandardPage() {
     LabelExplain->setObjectName("LabelExplain");
     LabelExplain->setWordWrap(true);
     page->layout()->addWidget(LabelExplain);
-    QFormLayout* form = AddGroup(*page, " Standard Algorithm Parameters ");
-    form->addRow("Minimum (ch.3B - ch.4) delta (K)", UpDown("FireDeltaT", 1, 30, settings_.FireDeltaT));
+    QFormLayout* form = AddGroup(*page, "StandardParameters", " Standard Algorithm Parameters ");
+    AddRow(*form, "Minimum (ch.3B - ch.4) delta (K)", UpDown("FireDeltaT", 1, 30, settings_.FireDeltaT));
     form->addRow(CheckBox("FireIncludeDeltaT", "Include (ch.3B - ch.4) delta T", nullptr, settings_.FireIncludeDeltaT));
-    form->addRow("Minimum ch.3 temperature (K)", UpDown("FireThresholdT", 295, 340, settings_.FireThresholdT));
+    AddRow(*form, "Minimum ch.3 temperature (K)", UpDown("FireThresholdT", 295, 340, settings_.FireThresholdT));
     return Finished(page);
 }
 
 QWidget* TFormFireDetectionControl::BuildAdvancedPage() {
     QWidget* page = NewPage();
-    QFormLayout* form = AddGroup(*page, " Advanced Algorithm Parameters ");
+    QFormLayout* form = AddGroup(*page, "AdvancedParameters", " Advanced Algorithm Parameters ");
     ComboBoxFireAvgMethod = new TqelComboBox({"Average", "Median"}, page);
     ComboBoxFireAvgMethod->setObjectName("ComboBoxFireAvgMethod");
     ComboBoxFireAvgMethod->Bind(settings_.FireAvgMethod);
-    form->addRow("Background filter", ComboBoxFireAvgMethod);
+    AddRow(*form, "Background filter", ComboBoxFireAvgMethod);
 
     TqelUpDown* regionSize = UpDown("FireAvgRegionSize", 1, 10, settings_.FireAvgRegionSize);
     regionSize->OnClick = [this] { ShowRegionSize(); };
     LabelRegionSize = new QLabel(page);
     LabelRegionSize->setObjectName("LabelRegionSize");
-    form->addRow("Background region", WithUnit(regionSize, LabelRegionSize));
+    form->addRow(NamedLabel(regionSize->objectName(), "Background region"), WithUnit(regionSize, LabelRegionSize));
 
     TqelUpDown* deltaReq = UpDown("FireAvgDeltaReq", 0, 400, settings_.FireAvgDeltaReq);
     deltaReq->setToolTip("Difference required between raw and background for fire pixel (count)");
-    form->addRow("Detection threshold", WithUnit(deltaReq, "count"));
-    form->addRow("Min. ch.4 temperature", WithUnit(UpDown("FireAvgMinTch4", 0, 360, settings_.FireAvgMinTch4), "K"));
-    form->addRow("Min. ch.3 temperature", WithUnit(UpDown("FireAvgMinTch3", 10, 360, settings_.FireAvgMinTch3), "K"));
+    TqelUpDown* minTch4 = UpDown("FireAvgMinTch4", 0, 360, settings_.FireAvgMinTch4);
+    TqelUpDown* minTch3 = UpDown("FireAvgMinTch3", 10, 360, settings_.FireAvgMinTch3);
+    form->addRow(NamedLabel(deltaReq->objectName(), "Detection threshold"), WithUnit(deltaReq, "count"));
+    form->addRow(NamedLabel(minTch4->objectName(), "Min. ch.4 temperature"), WithUnit(minTch4, "K"));
+    form->addRow(NamedLabel(minTch3->objectName(), "Min. ch.3 temperature"), WithUnit(minTch3, "K"));
     TqelUpDown* margin = UpDown("FireAvgEdgeMargin", 20, 512, settings_.FireAvgEdgeMargin);
     margin->setToolTip("Don't process edge data (lower resolution)");
-    form->addRow("Edge margin", WithUnit(margin, "pixels"));
+    form->addRow(NamedLabel(margin->objectName(), "Edge margin"), WithUnit(margin, "pixels"));
     form->addRow(CheckBox("FireUseAvg", "Use advanced algorithm",
                           "Use a more accurate, but slower, fire detection algorithm", settings_.FireUseAvg));
     return Finished(page);
 }
 
-void TFormFireDetectionControl::SetExplainText() {
+void TFormFireDetectionControl::SetLanguageTexts() {
     LabelExplain->setText(ToQt(resStr(res::SFireExplain)));
+    ShowRegionSize();
 }
 
 // The settings may have changed since the window was last open.

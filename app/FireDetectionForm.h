@@ -27,8 +27,8 @@ public:
     TFormFireDetectionControl(QWidget* parent, TFireSettings& settings);
     ~TFormFireDetectionControl() override;
 
-    // The explanation of the standard algorithm (again after a language change).
-    void SetExplainText();
+    // The texts the code sets: the explanation of the standard algorithm and the region's size (again after a language change).
+    void SetLanguageTexts();
 
 protected:
     void showEvent(QShowEvent* event) override;

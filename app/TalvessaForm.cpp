@@ -188,7 +188,7 @@ void TFormMain::LanguageChanged() {
     sidePanel_->SetLanguageTexts();
     GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
     SstRangeGroup().SetItemIndex(KeptSstRangeIndex);
-    FormFireDetectionControl->SetExplainText();
+    FormFireDetectionControl->SetLanguageTexts();
     ViewTabsChanged();
     if (!LabelMapping->text().isEmpty())
         LabelMapping->setText(ToQt(ViewMappingCaption(core_->View.ViewIndex(), core_->Pass.SensorKind)));

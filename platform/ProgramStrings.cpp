@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 164> Texts = {{
+constexpr std::array<TResourceString, 165> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -174,6 +174,7 @@ constexpr std::array<TResourceString, 164> Texts = {{
     {4320, "LoadContext", "SReadBeyondEnd", "Read beyond end of file"},
     {4321, "PassLoader", "SFileTooSmallShort", "File too small"},
     {4322, "PassLoader", "SFileTooBig", "The file is too big!  %s data records were expected, but the file size is large enough for %s records.  Only the expected portion of the data will now be read.  Please check that the file is not corrupt."},
+    {4323, "FireDetection", "SFireRegionSize", "[%s x %s pixels]"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

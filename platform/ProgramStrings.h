@@ -137,6 +137,8 @@ constexpr uint16_t SCannotSeek = 4319;
 constexpr uint16_t SReadBeyondEnd = 4320;
 constexpr uint16_t SFileTooSmallShort = 4321;
 constexpr uint16_t SFileTooBig = 4322;
+// The fire detection window's.
+constexpr uint16_t SFireRegionSize = 4323;
 }  // namespace res
 
 // The program's own texts, in id order.

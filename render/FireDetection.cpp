@@ -278,7 +278,7 @@ TFireSettingsStore::~TFireSettingsStore() {
 
 std::string FireRegionSizeText(int regionSize) {
     const int side = 2 * regionSize + 1;
-    return Format("[%d x %d %s]", side, side, "pixels");
+    return FormatResStr(res::SFireRegionSize, {std::to_string(side), std::to_string(side)});
 }
 
 const IplImage* TFireFilterImages::Image(int image) const {

@@ -1,3 +1,4 @@
+#include "app/FireDetectionForm.h"
 #include "app/LanguageSwitch.h"
 #include "app/LoadClutForm.h"
 #include "app/OverlayOptions.h"
@@ -198,7 +199,9 @@ TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
     TFormStandardName names(form_.get(), {"%Y%M%D", true, false, true});
     TFormPrint print(form_.get(), printer);
     TFormLoadCLUT clut(form_.get(), folder / "program/");
-    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut}) {
+    TFireSettings fireSettings;
+    TFormFireDetectionControl fire(form_.get(), fireSettings);
+    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut, &fire}) {
         const auto shown = Texts(*window);
         TranslateFormObject(*window, Localizer());
         EXPECT_EQ(Differences(Texts(*window), shown), "") << window->objectName().toStdString();
