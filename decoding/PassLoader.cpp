@@ -38,7 +38,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr const char* FailureStatus = "Read cancelled or error while reading...";
 constexpr const char* ProcessedListName = "processed.lst";
 constexpr int32_t FewLinesWarning = 100;
 constexpr int32_t FewestLines = 2;
@@ -232,9 +231,9 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         SummariseAndLocate(load);
         AppendProcessedList();
         SetViewPalette(state_.SelectedChannelCount());
-        host_.SetOpenButtonHint(Format("Reading %s took %.1f secs ", state_.LoadedFileName.c_str(),
-                                       static_cast<double>(NowMs() - loadStartMs_) / 1000.0) +
-                                (settings_.LargeMemory ? "(large memory)" : "(small memory)"));
+        host_.SetOpenButtonHint(
+            FormatResStr(res::SReadingTook, {state_.LoadedFileName, Format("%.1f", static_cast<double>(NowMs() - loadStartMs_) / 1000.0)}) +
+            resStr(settings_.LargeMemory ? res::SLargeMemory : res::SSmallMemory));
         OfferStandardName();
         services_.AddRecentFile(load.RecentName);
     } catch (const std::exception& error) {
@@ -631,8 +630,8 @@ void TPassLoader::HandleFailure(const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");
-    host_.SetOpenButtonHint("Press Shift for AVHRR browser");
-    host_.SetStatusText(FailureStatus);
+    host_.SetOpenButtonHint(resStr(res::SPressShiftForBrowser));
+    host_.SetStatusText(resStr(res::SReadFailed));
     services_.SetViewTabs({std::string(ViewNames[ViewAll])});
     state_.Video->SetLineCount(0);
     state_.Video->AssignSlots({});

@@ -1,5 +1,7 @@
 #include "platform/FileIO.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -230,7 +232,7 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
 
 TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
     file_ = TFileHandle(mkostemp(temporary_.data(), O_CLOEXEC));
-    if (!file_.Valid()) throw EWriteError("Unable to write to " + path_);
+    if (!file_.Valid()) Fail();
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
@@ -238,7 +240,7 @@ TAtomicFileWriter::~TAtomicFileWriter() {
 }
 
 void TAtomicFileWriter::Fail() {
-    throw EWriteError("Unable to write to " + path_);
+    throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}));
 }
 
 void TAtomicFileWriter::Write(std::string_view bytes) {

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 165> Texts = {{
+constexpr std::array<TResourceString, 174> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -175,6 +175,15 @@ constexpr std::array<TResourceString, 165> Texts = {{
     {4321, "PassLoader", "SFileTooSmallShort", "File too small"},
     {4322, "PassLoader", "SFileTooBig", "The file is too big!  %s data records were expected, but the file size is large enough for %s records.  Only the expected portion of the data will now be read.  Please check that the file is not corrupt."},
     {4323, "FireDetection", "SFireRegionSize", "[%s x %s pixels]"},
+    {4324, "PassLoader", "SReadFailed", "Read cancelled or error while reading..."},
+    {4325, "PassLoader", "SPressShiftForBrowser", "Press Shift for AVHRR browser"},
+    {4326, "PassLoader", "SReadingTook", "Reading %s took %s secs "},
+    {4327, "PassLoader", "SLargeMemory", "(large memory)"},
+    {4328, "PassLoader", "SSmallMemory", "(small memory)"},
+    {4329, "RenderView", "SInvalidChannels", "Invalid channels for colour model specified"},
+    {4330, "RenderView", "SMappingNotAvailable", "This mapping is not available"},
+    {4331, "FileIO", "SUnableToWrite", "Unable to write to %s"},
+    {4332, "JPEGwriter", "SJpegWriteError", "Error writing JPEG to file"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

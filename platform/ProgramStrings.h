@@ -139,6 +139,16 @@ constexpr uint16_t SFileTooSmallShort = 4321;
 constexpr uint16_t SFileTooBig = 4322;
 // The fire detection window's.
 constexpr uint16_t SFireRegionSize = 4323;
+// The loader's status texts, and errors from below the windows that reach a message box.
+constexpr uint16_t SReadFailed = 4324;
+constexpr uint16_t SPressShiftForBrowser = 4325;
+constexpr uint16_t SReadingTook = 4326;
+constexpr uint16_t SLargeMemory = 4327;
+constexpr uint16_t SSmallMemory = 4328;
+constexpr uint16_t SInvalidChannels = 4329;
+constexpr uint16_t SMappingNotAvailable = 4330;
+constexpr uint16_t SUnableToWrite = 4331;
+constexpr uint16_t SJpegWriteError = 4332;
 }  // namespace res
 
 // The program's own texts, in id order.

@@ -1,6 +1,7 @@
 #include "render/JPEGwriter.h"
 
 #include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 #include "render/JPEG_IO.h"
 
 #include <cstdlib>
@@ -98,7 +99,7 @@ bool SaveBitmapAsJPEG(const TExtBitmap& bitmap, const std::string& fileName, uin
         written = false;
     }
     if (!written)
-        throw EWriteError("Error writing JPEG to file");
+        throw EWriteError(resStr(res::SJpegWriteError));
     return true;
 }
 

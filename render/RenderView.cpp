@@ -34,8 +34,6 @@ constexpr int MaxIlluminatedWidth = 2048;
 // A shorter land mask file is taken as damaged and not used.
 constexpr int64_t SmallestLandMaskBytes = 15511552;
 
-constexpr char InvalidChannelsMessage[] = "Invalid channels for colour model specified";
-constexpr char MappingNotAvailableMessage[] = "This mapping is not available";
 
 // Sets a flag for the life of the guard.
 class TBusyFlag {
@@ -183,7 +181,7 @@ void TRenderView::TRenderer::Draw() {
     const TLineFill fill = Prepare(view);
     SizeBitmap(fill ? view : NoView);
     if (owner_.displayBitmap_.Height() == 0) {
-        TDialogService::Instance().ShowMessage(InvalidChannelsMessage);
+        TDialogService::Instance().ShowMessage(resStr(res::SInvalidChannels));
         return;
     }
     Status(res::SMappingChannels);
@@ -524,7 +522,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Mvl() {
                                                                   : std::array<int, 3>{5, 4, 3},
                                  {}, {});
         default:
-            TDialogService::Instance().ShowMessage(MappingNotAvailableMessage);
+            TDialogService::Instance().ShowMessage(resStr(res::SMappingNotAvailable));
             return {};
     }
 }

@@ -165,6 +165,10 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     for (const TTranslationRow& row : table)
         if (row.Node.starts_with("@")) { EXPECT_EQ(values(row.Translation), values(row.Native)) << row.Name; }
     EXPECT_EQ(resStr(res::SReadingData), "Daten werden gelesen...");
+    // The loader, below the windows, speaks it as well.
+    folder.Write("data/short.wsd", std::string(100, '\0'));
+    form_->Core().LoadDataFile(folder / "data/short.wsd");
+    EXPECT_EQ(testing::Find<QLabel>(*form_, "LabelProgress")->text(), QString::fromUtf8("Lesen abgebrochen oder Fehler beim Lesen..."));
 
     Restart();
     EXPECT_TRUE(errors_.empty());
