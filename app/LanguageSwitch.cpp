@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMenu>
@@ -57,6 +58,10 @@ bool SetItems(QObject& object, const QString& value) {
     const QStringList lines = value.split(QStringLiteral("\r\n"));
     if (auto* combo = qobject_cast<QComboBox*>(&object)) {
         for (int i = 0; i < combo->count() && i < lines.size(); ++i) combo->setItemText(i, lines[i]);
+        return true;
+    }
+    if (auto* list = qobject_cast<QListWidget*>(&object)) {
+        for (int i = 0; i < list->count() && i < lines.size(); ++i) list->item(i)->setText(lines[i]);
         return true;
     }
     if (auto* group = dynamic_cast<TqelRadioGroup*>(&object)) {

@@ -33,6 +33,13 @@ uint32_t FromColour(const QColor& colour) {
            static_cast<uint32_t>(colour.blue()) << 16;
 }
 
+// A label the language table reaches by its name.
+QLabel* Label(QWidget* parent, const char* name, const char* caption) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
 QComboBox* LocationBox(QWidget* parent, const char* name, int& field) {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
@@ -110,6 +117,7 @@ void TFormOverlayStyle::ConfigureLocateDialog(QFileDialog& dialog, const std::st
 QWidget* TFormOverlayStyle::BuildOverlayGroup(const char* title, const char* prefix, bool& show, uint32_t& colour,
                                               std::string& file, bool boundary) {
     auto* group = new QGroupBox(title, this);
+    group->setObjectName(QString("GroupBox") + prefix);
     const std::string name(prefix);
     const std::string plural = boundary ? "Boundaries" : "UserOverlay";
     QCheckBox* box = CheckBox(group, ("CheckBox" + plural).c_str(), "Show", show);
@@ -135,6 +143,7 @@ QWidget* TFormOverlayStyle::BuildOverlayGroup(const char* title, const char* pre
 
 QWidget* TFormOverlayStyle::BuildGridGroup() {
     auto* group = new QGroupBox(" Grid lines ", this);
+    group->setObjectName("GroupBoxGrid");
     auto* layout = new QGridLayout(group);
     layout->addWidget(CheckBox(group, "CheckBoxGridlines", "Latitude && longitude grid", options_.ShowGridlines), 0, 0);
     layout->addWidget(CheckBox(group, "CheckBoxGridLabels", "Grid line labels", options_.ShowGridLabels), 1, 0);
@@ -147,9 +156,9 @@ QWidget* TFormOverlayStyle::BuildGridGroup() {
 
 QWidget* TFormOverlayStyle::BuildPlaceGroup() {
     auto* group = new QGroupBox(" Place markers ", this);
+    group->setObjectName("GroupBoxPlaceMarkers");
     auto* layout = new QVBoxLayout(group);
-    auto* help = new QLabel("Enter decimal degrees, west of Greenwich and south of the equator are negative", group);
-    help->setObjectName("LabelLatLon");
+    auto* help = Label(group, "LabelLatLon", "Enter decimal degrees, west of Greenwich and south of the equator are negative");
     help->setWordWrap(true);
     layout->addWidget(help);
     auto* form = new QFormLayout;
@@ -157,8 +166,8 @@ QWidget* TFormOverlayStyle::BuildPlaceGroup() {
     EditLat->setObjectName("EditLat");
     EditLon = new QLineEdit(group);
     EditLon->setObjectName("EditLon");
-    form->addRow("Home Latitude: ", EditLat);
-    form->addRow("Longitude: ", EditLon);
+    form->addRow(Label(group, "LabelHomeLat", "Home Latitude: "), EditLat);
+    form->addRow(Label(group, "LabelHomeLon", "Longitude: "), EditLon);
     layout->addLayout(form);
     auto* home = new QHBoxLayout;
     home->addWidget(CheckBox(group, "CheckBoxShowHome", "Home marker", options_.ShowHome));
@@ -173,6 +182,7 @@ QWidget* TFormOverlayStyle::BuildPlaceGroup() {
 
 QWidget* TFormOverlayStyle::BuildAnnotationGroup() {
     auto* group = new QGroupBox(" Annotations ", this);
+    group->setObjectName("GroupBoxAnnotations");
     auto* layout = new QGridLayout(group);
     ComboBoxTextCaptionLoc = LocationBox(group, "ComboBoxTextCaptionLoc", options_.CaptionLocation);
     ComboBoxTempScale = LocationBox(group, "ComboBoxTempScale", options_.TempScaleLocation);
@@ -190,12 +200,12 @@ QWidget* TFormOverlayStyle::BuildAnnotationGroup() {
     connect(help, &QPushButton::clicked, this, [] {
         TDialogService::Instance().ShowMessage(resStr(res::SAnnotationCodes));
     });
-    layout->addWidget(new QLabel("Location", group), 0, 0);
+    layout->addWidget(Label(group, "LabelCaptionLoc", "Location"), 0, 0);
     layout->addWidget(ComboBoxTextCaptionLoc, 0, 1);
-    layout->addWidget(new QLabel("Caption", group), 1, 0);
+    layout->addWidget(Label(group, "LabelTextCaption", "Caption"), 1, 0);
     layout->addWidget(EditTextCaption, 1, 1, 1, 2);
     layout->addWidget(CheckListBoxCaptionImages, 2, 0, 1, 2);
-    layout->addWidget(new QLabel("Temp. scale", group), 3, 0);
+    layout->addWidget(Label(group, "LabelTempScale", "Temp. scale"), 3, 0);
     layout->addWidget(ComboBoxTempScale, 3, 1);
     layout->addWidget(help, 3, 2);
     return group;

@@ -43,8 +43,9 @@ QRect EqualMarginArea(const QPrinter& printer) {
     return {margin - offsetLeft, margin - offsetTop, paper.width() - 2 * margin, paper.height() - 2 * margin};
 }
 
-QRadioButton* RadioItem(QButtonGroup& group, QLayout& layout, QWidget* parent, const char* caption, int id) {
+QRadioButton* RadioItem(QButtonGroup& group, QLayout& layout, QWidget* parent, const char* name, const char* caption, int id) {
     auto* item = new QRadioButton(caption, parent);
+    item->setObjectName(name);
     layout.addWidget(item);
     group.addButton(item, id);
     return item;
@@ -119,18 +120,18 @@ void TFormPrint::BuildControls() {
     sheets->setObjectName("RadioGroupSheets");
     auto* sheetLayout = new QVBoxLayout(sheets);
     sheetGroup_ = new QButtonGroup(sheets);
-    RadioItem(*sheetGroup_, *sheetLayout, sheets, "On one sheet", 0)->setChecked(true);
-    RadioItem(*sheetGroup_, *sheetLayout, sheets, "On 4 sheets", 1);
-    RadioItem(*sheetGroup_, *sheetLayout, sheets, "On 9 sheets", 2);
-    RadioItem(*sheetGroup_, *sheetLayout, sheets, "On 16 sheets", 3);
+    RadioItem(*sheetGroup_, *sheetLayout, sheets, "RadioButtonSheets1", "On one sheet", 0)->setChecked(true);
+    RadioItem(*sheetGroup_, *sheetLayout, sheets, "RadioButtonSheets4", "On 4 sheets", 1);
+    RadioItem(*sheetGroup_, *sheetLayout, sheets, "RadioButtonSheets9", "On 9 sheets", 2);
+    RadioItem(*sheetGroup_, *sheetLayout, sheets, "RadioButtonSheets16", "On 16 sheets", 3);
     connect(sheetGroup_, &QButtonGroup::idClicked, this, [this](int id) { Sheets = SheetChoices[static_cast<size_t>(id)]; });
 
     auto* range = new QGroupBox(" Print range ", this);
     range->setObjectName("RadioGroupPrintRange");
     auto* rangeLayout = new QVBoxLayout(range);
     rangeGroup_ = new QButtonGroup(range);
-    RadioItem(*rangeGroup_, *rangeLayout, range, "All", 0)->setChecked(true);
-    RadioItem(*rangeGroup_, *rangeLayout, range, "Selection", 1);
+    RadioItem(*rangeGroup_, *rangeLayout, range, "RadioButtonRangeAll", "All", 0)->setChecked(true);
+    RadioItem(*rangeGroup_, *rangeLayout, range, "RadioButtonRangeSelection", "Selection", 1);
     connect(rangeGroup_, &QButtonGroup::idClicked, this, [this](int id) { RadioGroupPrintRangeClick(id); });
 
     const auto button = [this](const char* name, const char* caption) {

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <array>
+
 namespace kestrune {
 
 const char* const DefaultRenameFormat = "yyyy-mm-dd-hhnn";
@@ -47,9 +49,16 @@ TFormStandardName::TFormStandardName(QWidget* parent, TStandardNameOptions optio
     LabelExample->setObjectName("LabelExample");
     LabelExample->setMinimumWidth(420);
     auto* formats = new QGroupBox("Format strings", this);
+    formats->setObjectName("GroupBoxFormats");
     auto* formatLayout = new QGridLayout(formats);
-    const char* parts[] = {"Year:  yy yyyy", "Month:  mm", "Day:  dd", "Hour:  hh", "Minute:  nn", "Seconds:  ss"};
-    for (int i = 0; i < 6; ++i) formatLayout->addWidget(new QLabel(parts[i], formats), i % 3, i / 3);
+    const std::array<std::array<const char*, 2>, 6> parts{{{"LabelYear", "Year:  yy yyyy"}, {"LabelMonth", "Month:  mm"},
+                                                          {"LabelDay", "Day:  dd"}, {"LabelHour", "Hour:  hh"},
+                                                          {"LabelMinute", "Minute:  nn"}, {"LabelSeconds", "Seconds:  ss"}}};
+    for (int i = 0; i < 6; ++i) {
+        auto* part = new QLabel(parts[static_cast<size_t>(i)][1], formats);
+        part->setObjectName(parts[static_cast<size_t>(i)][0]);
+        formatLayout->addWidget(part, i % 3, i / 3);
+    }
     const auto checkBox = [this](const char* name, const char* caption, bool& field) {
         auto* box = new QCheckBox(caption, this);
         box->setObjectName(name);

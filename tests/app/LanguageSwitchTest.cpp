@@ -26,6 +26,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
@@ -65,6 +66,8 @@ std::map<std::string, std::string> Texts(QWidget& form) {
     for (QGroupBox* group : form.findChildren<QGroupBox*>()) put(*group, "/g", group->title());
     for (QComboBox* combo : form.findChildren<QComboBox*>())
         for (int i = 0; i < combo->count(); ++i) put(*combo, "/c", combo->itemText(i), i);
+    for (QListWidget* list : form.findChildren<QListWidget*>())
+        for (int i = 0; i < list->count(); ++i) put(*list, "/c", list->item(i)->text(), i);
     for (QTableWidget* grid : form.findChildren<QTableWidget*>())
         for (int i = 0; i < grid->columnCount(); ++i) put(*grid, "/c", grid->horizontalHeaderItem(i) ? grid->horizontalHeaderItem(i)->text() : "-", i);
     for (QTabBar* tabs : form.findChildren<QTabBar*>())
