@@ -4,6 +4,7 @@
 #include "app/OverlayOptions.h"
 #include "app/OverlayOptionsForm.h"
 #include "app/PrintForm.h"
+#include "app/ResidualForm.h"
 #include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
@@ -208,7 +209,8 @@ TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
     TFormLoadCLUT clut(form_.get(), folder / "program/");
     TFireSettings fireSettings;
     TFormFireDetectionControl fire(form_.get(), fireSettings);
-    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut, &fire}) {
+    TFormResiduals residuals(form_.get(), std::make_shared<TResidualTable>());
+    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut, &fire, &residuals}) {
         const auto shown = Texts(*window);
         TranslateFormObject(*window, Localizer());
         EXPECT_EQ(Differences(Texts(*window), shown), "") << window->objectName().toStdString();
