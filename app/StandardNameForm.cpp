@@ -1,6 +1,7 @@
 #include "app/StandardNameForm.h"
 
 #include "app/EventGuard.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <QCheckBox>
@@ -33,8 +34,8 @@ TDateTime LocalNow() {
 }  // namespace
 
 std::string StandardNameExample(const TStandardNameOptions& options, double now) {
-    return "Example pass using that format:  " + FormatDateTime(options.FormatString, now) + "-n18" +
-           (options.AddSuffix ? "-fc-corrected" : "") + ".jpg";
+    return FormatResStr(res::SExamplePass, {FormatDateTime(options.FormatString, now) + "-n18" +
+                                            (options.AddSuffix ? "-fc-corrected" : "") + ".jpg"});
 }
 
 TFormStandardName::TFormStandardName(QWidget* parent, TStandardNameOptions options)

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 174> Texts = {{
+constexpr std::array<TResourceString, 175> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -184,6 +184,7 @@ constexpr std::array<TResourceString, 174> Texts = {{
     {4330, "RenderView", "SMappingNotAvailable", "This mapping is not available"},
     {4331, "FileIO", "SUnableToWrite", "Unable to write to %s"},
     {4332, "JPEGwriter", "SJpegWriteError", "Error writing JPEG to file"},
+    {4333, "StandardNameForm", "SExamplePass", "Example pass using that format:  %s"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

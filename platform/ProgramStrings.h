@@ -149,6 +149,8 @@ constexpr uint16_t SInvalidChannels = 4329;
 constexpr uint16_t SMappingNotAvailable = 4330;
 constexpr uint16_t SUnableToWrite = 4331;
 constexpr uint16_t SJpegWriteError = 4332;
+// The image-name window's.
+constexpr uint16_t SExamplePass = 4333;
 }  // namespace res
 
 // The program's own texts, in id order.

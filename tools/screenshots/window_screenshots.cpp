@@ -6,6 +6,7 @@
 //   window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]
 #include "app/AnalystWindows.h"
 #include "app/CorrectedViewForm.h"
+#include "app/FireDetectionForm.h"
 #include "app/GoToLocationForm.h"
 #include "app/HistogramForm.h"
 #include "app/LoadClutForm.h"
@@ -129,6 +130,9 @@ int main(int argc, char** argv) {
     Save(clut, folder, "choose-clut");
     TFormStandardName standardName(&main, {core.Settings.RenameFormat->Value, true, false, true});
     Save(standardName, folder, "image-name-format");
+    TFireSettings fireSettings;
+    TFormFireDetectionControl fire(&main, fireSettings);
+    Save(fire, folder, "fire-detection");
     TFormCorrectedView corrected(&main, core.View.DisplayBitmap(), false, core.Pass.EarthLocations->Altitude, nullptr);
     Save(corrected, folder, "corrected-view");
     TFormHistogram histograms(&main);
