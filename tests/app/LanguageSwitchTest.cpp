@@ -272,7 +272,7 @@ TEST_F(LanguageSwitchTest, WindowsMadeBeforeOrAfterAStartInGermanComeUpInGerman)
     Choose("German");
     EXPECT_EQ(Fire()->windowTitle(), "Branderkennung einrichten");
     EXPECT_EQ(testing::Find<QComboBox>(*Fire(), "ComboBoxFireAvgMethod")->itemText(0), "Mittelwert");
-    EXPECT_EQ(testing::Find<QTabWidget>(*Fire(), "PageControl")->tabText(2), "Erweitertes Verfahren");
+    EXPECT_EQ(testing::Find<QTabWidget>(*Fire(), "PageControl")->tabText(2), "Erweitert");
 
     Restart();
     // Made at the start, before any switch, and not yet shown.
