@@ -8,6 +8,7 @@
 #include "shell/UHyShellTransfer.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/Unprivileged.h"
+#include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -25,12 +26,7 @@ TItemIdList Path(const std::string& path) { return *IdListFromPath(path); }
 
 class ShellTransfer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
     void SetUp() override {
         TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
         TDialogService::Instance().ClearScript();

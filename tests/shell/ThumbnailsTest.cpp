@@ -3,6 +3,7 @@
 #include "shell/UHyShellUtils.h"
 #include "shell/UHyThumbnails.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -13,12 +14,7 @@ namespace {
 
 class Thumbnails : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
     testing::TTempFolder temp;
     TItemIdList Item(const std::string& name) { return IdListFromPath("/" + name)->last(); }
 };
