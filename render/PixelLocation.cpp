@@ -6,6 +6,7 @@
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/qelMapping.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/ViewLookups.h"
 
@@ -263,7 +264,7 @@ std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, boo
 }
 
 std::string CursorUnitsPrompt(bool metricUnits) {
-    return std::string("Click to make\rtemperature\runits") + " " + DegreeSign + (metricUnits ? "F" : "C");
+    return resStr(res::SCursorUnitsPrompt) + " " + DegreeSign + (metricUnits ? "F" : "C");
 }
 
 }  // namespace kestrune
