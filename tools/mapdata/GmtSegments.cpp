@@ -9,7 +9,7 @@ namespace kestrune::mapdata {
 
 namespace {
 
-bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool Blank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view NextWord(std::string_view& line) {
     size_t start = 0;
@@ -70,15 +70,12 @@ std::vector<TGmtPiece> ReadGmtSegments(std::string_view text) {
     std::vector<TGmtPiece> pieces;
     TGmtPiece piece;
     bool inSegment = false;
-    size_t lineNumber = 0;
-    while (!text.empty()) {
-        const size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        ++lineNumber;
+    const std::vector<std::string> lines = SplitLines(text);
+    for (size_t index = 0; index < lines.size(); ++index) {
+        const std::string_view line = lines[index];
+        const size_t lineNumber = index + 1;
         std::string_view probe = line;
-        if (NextWord(probe).empty()) continue;
-        if (line.front() == '#') continue;
+        if (NextWord(probe).empty() || line.front() == '#') continue;
         if (line.front() == '>') {
             KeepPiece(pieces, piece);
             piece.Level = HeaderLevel(line, lineNumber);
