@@ -518,11 +518,11 @@ void THyCustomShellList::MarkCutRows() {
     model_->RowsChanged();
 }
 
-HRESULT THyCustomShellList::InvokeSelectionVerb(const std::string& verb) {
+HRESULT THyCustomShellList::InvokeSelectionVerb(const std::string& verb, std::optional<Qt::KeyboardModifiers> keys) {
     const std::vector<TItemIdList> items = SelectedIdLists();
     if (items.empty()) return ole::E_FAIL;
     const auto menu = ItemsContextMenu(items);
-    return InvokeCommand(*menu, 0, verb);
+    return InvokeCommand(*menu, 0, verb, keys);
 }
 
 void THyCustomShellList::OpenSelection() {
@@ -587,7 +587,7 @@ void THyCustomShellList::keyPressEvent(QKeyEvent* event) {
                 break;
             }
             case kcDelete:
-                InvokeSelectionVerb("delete");
+                InvokeSelectionVerb("delete", event->modifiers());
                 RefreshChanges();
                 break;
             default: break;

@@ -84,8 +84,8 @@ public:
     THyShListData* GetSelectedData() const;
     // The rows' item records, for the model's users.
     TShellListModel& Model() const { return *model_; }
-    // Runs a verb of the context menu on the selected rows.
-    HRESULT InvokeSelectionVerb(const std::string& verb);
+    // Runs a verb of the context menu on the selected rows (keys: Shift and Ctrl of the key that asked).
+    HRESULT InvokeSelectionVerb(const std::string& verb, std::optional<Qt::KeyboardModifiers> keys = std::nullopt);
     // Edits the label of the row with that display name.
     bool EditItemNamed(const WideString& name);
     // The row whose label the edit-request message (WM_USER+102) puts into editing.

@@ -557,11 +557,12 @@ void THyCustomShellTree::EditChildNamed(const QModelIndex& parent, const WideStr
     }
 }
 
-HRESULT THyCustomShellTree::InvokeNodeVerb(const QModelIndex& index, const std::string& verb) {
+HRESULT THyCustomShellTree::InvokeNodeVerb(const QModelIndex& index, const std::string& verb,
+                                           std::optional<Qt::KeyboardModifiers> keys) {
     TShellTreeNode* node = model_->Node(index);
     if (node == &model_->Top() || node->Parent == &model_->Top()) return 1;
     const auto menu = ItemsContextMenu({node->Data->AbsoluteIdList()});
-    const HRESULT result = InvokeCommand(*menu, 0, verb);
+    const HRESULT result = InvokeCommand(*menu, 0, verb, keys);
     RefreshTree();
     return result;
 }
@@ -575,7 +576,7 @@ void THyCustomShellTree::keyPressEvent(QKeyEvent* event) {
     Guarded([&] {
         if (command == kcRename) edit(currentIndex());
         else if (command == kcRefresh) RefreshTree();
-        else InvokeNodeVerb(currentIndex(), Verbs[command]);
+        else InvokeNodeVerb(currentIndex(), Verbs[command], event->modifiers());
     });
 }
 

@@ -44,7 +44,9 @@ public:
     void SetSelectedFolder(THyShellLocator& locator);
     void SelectParent(int levels);
     bool CreateNewFolder();
-    HRESULT InvokeNodeVerb(const QModelIndex& node, const std::string& verb);
+    // keys: Shift and Ctrl of the key that asked (none: as they are now).
+    HRESULT InvokeNodeVerb(const QModelIndex& node, const std::string& verb,
+                           std::optional<Qt::KeyboardModifiers> keys = std::nullopt);
     // Runs the waiting hand-over or refresh now.
     void RunPendingTimerWork();
     int PendingJob() const { return delayTimer_.isActive() ? delayJob_ : 0; }
