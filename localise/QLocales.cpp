@@ -283,6 +283,18 @@ std::u16string UpperText(std::u16string_view text, uint32_t id) {
     return upper;
 }
 
+namespace {
+
+uint16_t KnownCodePage(uint32_t id) {
+    const TLocaleRow* row = FindRow(id);
+    return row ? row->codePage : 0;
+}
+
+// The platform's 8-bit texts of a language (a locale given with text on the clipboard) use this table.
+const bool CodePagesKnown = (SetLanguageCodePageLookup(KnownCodePage), true);
+
+}  // namespace
+
 std::string MapAnsi(std::string_view text, uint32_t id) { return WideToAnsiOf(UpperText(AnsiToWideOf(text, id), id), id); }
 
 }  // namespace kestrune
