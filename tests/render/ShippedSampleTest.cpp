@@ -74,7 +74,7 @@ TEST(ShippedSample, TheSeaCloudsAndLandReadAsEarlyMayAtNoon) {
     const testing::TTempFolder folder;
     // The program unpacks a packed pass beside it: it reads a copy.
     const std::string pass = folder / "230503_1200_noaa18.wsd.gz";
-    std::filesystem::copy_file(KESTRUNE_SAMPLE_PASS, pass);
+    std::filesystem::copy_file(KESTRUNE_SOURCE_DIR "/data/sample/230503_1200_noaa18.wsd.gz", pass);
     TPassState state;
     THeadlessHost host;
     TLoaderSettings settings;
