@@ -1,5 +1,5 @@
 // Build step: writes the program's resource image (as C++ source that embeds
-// it in the executable) and the native language file "talvessa.ntv.lng",
+// it in the executable) and the native language file "kestrune.ntv.lng",
 // both from the program's resource strings and window texts, and the
 // program's translations from their tables.
 //   make_language_resources <image source .cpp> <native language file> [<table> <language file>]...
