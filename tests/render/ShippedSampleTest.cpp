@@ -68,7 +68,7 @@ TSampleFigures MeasurePass(const TPassState& pass, TODPSdata& mask) {
 }
 
 TEST(ShippedSample, TheSeaCloudsAndLandReadAsEarlyMayAtNoon) {
-    const std::string mask = KESTRUNE_LAND_MASK;
+    const std::string mask = KESTRUNE_PROGRAM_DIR "/OdpsLandMask.dat";
     if (!FileExists(mask)) GTEST_SKIP() << "no land mask at " << mask << ": the build had no map data";
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const testing::TTempFolder folder;
