@@ -44,7 +44,7 @@ public:
     void ButtonAdjHistogramClick();
     // The profile tool's line in picture pixels (x1, y1, x2, y2).
     void ShowTemperatureProfile(const std::array<int, 4>& line);
-    // F1: context help in the desktop's browser.
+    // F1: the help topic of the window it was pressed in.
     void ContextHelp();
 
     TVideoAdjust& VideoAdjust() { return adjust_; }
@@ -52,6 +52,8 @@ public:
     QPrinter& Printer();
 
 private:
+    class THelpKey;
+
     void FilePrintClick();
     void FilePrintSetupClick();
     void MenuViewGotoClick();
@@ -66,6 +68,7 @@ private:
     QMainWindow& window_;
     TMainCore& core_;
     TRenderHost& host_;
+    std::unique_ptr<THelpKey> helpKey_;
     TVideoAdjust adjust_;
     std::unique_ptr<QPrinter> printer_;
     TFormHistogramAdjust* adjustForm_ = nullptr;
