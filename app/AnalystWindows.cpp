@@ -36,11 +36,12 @@ public:
     explicit THelpKey(TAnalystWindows& windows) : windows_(windows) {}
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<const QKeyEvent*>(event);
         if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
-        Guarded([this] { windows_.ContextHelp(); });
+        QWidget* pressedIn = qobject_cast<QWidget*>(watched);
+        Guarded([this, pressedIn] { windows_.ContextHelp(pressedIn); });
         return true;
     }
 
@@ -194,12 +195,12 @@ void TAnalystWindows::ViewResidualsClick() {
     dialog.exec();
 }
 
-// F1: the topic of the window it was pressed in (of its focused control,
-// or of one of that control's parents), in the main window that of the view
-// shown, else the contents.
-void TAnalystWindows::ContextHelp() {
+// F1: the topic of the window it was pressed in (of the control it was
+// pressed in, or of one of that control's parents), in the main window that
+// of the view shown, else the contents.
+void TAnalystWindows::ContextHelp(const QWidget* pressedIn) {
     int context = 0;
-    QWidget* start = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : QApplication::activeWindow();
+    const QWidget* start = pressedIn != nullptr ? pressedIn : QApplication::focusWidget();
     for (const QWidget* widget = start; widget != nullptr && context == 0; widget = widget->parentWidget()) {
         context = widget->property("HelpContext").toInt();
         if (context == 0) context = WindowHelpContext(widget->objectName().toStdString());

@@ -18,6 +18,7 @@
 
 class QMainWindow;
 class QPrinter;
+class QWidget;
 
 namespace kestrune {
 
@@ -44,8 +45,8 @@ public:
     void ButtonAdjHistogramClick();
     // The profile tool's line in picture pixels (x1, y1, x2, y2).
     void ShowTemperatureProfile(const std::array<int, 4>& line);
-    // F1: the help topic of the window it was pressed in.
-    void ContextHelp();
+    // F1: the help topic of the window it was pressed in (nullptr: where the focus is).
+    void ContextHelp(const QWidget* pressedIn = nullptr);
 
     TVideoAdjust& VideoAdjust() { return adjust_; }
     TFormGoToLocation& GoToLocation() { return *goTo_; }

@@ -26,9 +26,10 @@ constexpr int AboutWidth = 460;
 
 // Where the map data comes from, and under which licences it is used.
 const char* const MapDataText =
-    "Map data: shorelines, lakes and the land/sea mask from GSHHG, the Global Self-consistent, Hierarchical, "
-    "High-resolution Geography Database of P. Wessel and W. H. F. Smith (GNU Lesser General Public License); "
-    "national borders from the CIA World Data Bank II (public domain) as GSHHG carries them.";
+    "Map data: shorelines, lakes and the land/sea mask from GSHHG 2.3.7 at intermediate resolution, the Global "
+    "Self-consistent, Hierarchical, High-resolution Geography Database of P. Wessel and W. H. F. Smith (GNU Lesser "
+    "General Public License, version 3 or later); national borders from the CIA World Data Bank II (public "
+    "domain) as GSHHG carries them; the world map of the Ground Path view from NASA's Visible Earth.";
 
 QLabel* Label(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);

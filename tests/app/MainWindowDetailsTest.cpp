@@ -8,6 +8,8 @@
 #include "app/HistogramForm.h"
 #include "app/MainMenus.h"
 #include "app/MessageBoxes.h"
+#include "app/ShellOpen.h"
+#include "app/SmallForms.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -94,6 +97,37 @@ TEST_F(MainWindowDetailsTest, FrenchLocalesMovePageLeftToCtrlQ) {
         EXPECT_EQ(Find<QAction>(*form, "ActionPageRight")->shortcut().toString().toStdString(), "Ctrl+F") << locale;
     }
     setenv("LC_ALL", restore.c_str(), 1);
+}
+
+// The About box and the support forum: the version information compiled in, and the map data's sources.
+TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicences) {
+    auto form = Show();
+    std::vector<std::string> opened;
+    SetShellStarter([&opened](const QUrl& url) {
+        opened.push_back(url.toString().toStdString());
+        return true;
+    });
+    WhenModal<TFormAboutBox>([](TFormAboutBox& about) {
+        EXPECT_EQ(about.windowTitle(), "About Talvessa");
+        EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 100)
+            << "room for the title";
+        const auto text = [&about](const char* label) { return Find<QLabel>(about, label)->text().toStdString(); };
+        EXPECT_EQ(text("ProductName"), "Talvessa");
+        EXPECT_NE(text("Version").find(", V1.0.0, calibrated, geolocated images"), std::string::npos) << text("Version");
+        EXPECT_EQ(text("Copyright"), "Copyright \u00A9 2026 Morvane, Kelbourne");
+        EXPECT_EQ(text("Comments"), "Talvessa is a trademark of Morvane, Kelbourne");
+        EXPECT_EQ(text("WebSite"), "www.morvane.example/talvessa/");
+        for (const char* named : {"GSHHG", "Wessel", "Lesser General Public License", "World Data Bank II",
+                                  "public domain", "Visible Earth"})
+            EXPECT_NE(text("LabelMapData").find(named), std::string::npos) << named;
+        about.WebSiteClick();
+        about.accept();
+    });
+    Find<QAction>(*form, "HelpAbout")->trigger();
+    Find<QAction>(*form, "HelpSupport")->trigger();
+    SetShellStarter(nullptr);
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://www.morvane.example/talvessa/",
+                                                "http://www.morvane.example/talvessa/forum/"}));
 }
 
 TEST_F(MainWindowDetailsTest, TheResidualsItemShowsUnderADebugger) {
