@@ -1,6 +1,7 @@
 #include "app/TemperatureProfileForm.h"
 
 #include "app/EventGuard.h"
+#include "platform/ProgramStrings.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -27,7 +28,7 @@ TFormTemperatureProfile::TFormTemperatureProfile(QWidget* parent, const TPassSta
     setObjectName("FormTemperatureProfile");
     setWindowTitle("Talvessa - Temperature Profile");
     chart_ = new QChart;
-    chart_->setTitle("Temperature profile - click to switch \u00B0C/K");
+    chart_->setTitle(QString::fromStdString(resStr(res::SProfileChartTitle)));
     chart_->legend()->hide();
     // Only the localised labels keep the unit's degree sign whole (the
     // printf form reads the format as Latin-1); numbers keep their ".".
