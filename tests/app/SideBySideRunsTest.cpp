@@ -2,6 +2,7 @@
 // starts them on a folder of passes: sixteen copies of the program over one
 // settings store and one program folder (so one "processed.lst") all end
 // well, and neither the list nor the store loses what another copy wrote.
+#include "app/MruUnit.h"
 #include "platform/Registry.h"
 #include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
@@ -14,8 +15,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <latch>
+#include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kestrune {
@@ -25,10 +29,11 @@ namespace fs = std::filesystem;
 
 constexpr int Runs = 16;
 constexpr int32_t PassLines = 120;
+constexpr const char* ProgramKeyPath = "\\Software\\Morvane\\kestrune";
 
 TRegistry ProgramKey() {
     TRegistry key;
-    key.OpenKey("\\Software\\Morvane\\kestrune", true);
+    key.OpenKey(ProgramKeyPath, true);
     return key;
 }
 
@@ -84,6 +89,31 @@ TEST(SideBySideRuns, SixteenAtOnceAllEndWellAndKeepEveryLine) {
         recent.insert(file);
     }
     EXPECT_EQ(recent.size(), 8u);
+}
+
+// Copies that end at the same moment each merge their pass into the stored
+// recent-file list after the one before them, whatever the timing: eight
+// lists saved at once keep all eight names.
+TEST(SideBySideRuns, RecentFilesSavedAtTheSameMomentKeepEveryName) {
+    const testing::TTempFolder folder;
+    constexpr int Copies = 8;
+    std::set<std::string> passes;
+    std::vector<std::unique_ptr<TMostRecentFiles>> copies;
+    for (int k = 0; k < Copies; ++k) {
+        copies.push_back(std::make_unique<TMostRecentFiles>(Copies, ProgramKeyPath));
+        passes.insert(Format("/data/230503_12%.2d_noaa18.wsd", k));
+        copies.back()->AddFile(*passes.rbegin());
+    }
+    std::latch together(Copies);
+    std::vector<std::thread> endings;
+    for (auto& copy : copies)
+        endings.emplace_back([&together, &copy] {
+            together.arrive_and_wait();
+            copy.reset();
+        });
+    for (std::thread& ending : endings) ending.join();
+    const std::vector<std::string> stored = TMostRecentFiles(Copies, ProgramKeyPath).Files();
+    EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()), passes);
 }
 
 }  // namespace
