@@ -5,8 +5,10 @@
 // place it, and the land/sea mask says whether it shows land (warm, green)
 // or sea (cooler, dark); made-up clouds lie on top. Gzip-packed when the
 // name ends in ".gz"; an ESS station's file of the same scene when the name
-// ends in ".hpt".
-//   make_sample_pass <output file> <OdpsLandMask.dat> [lines]
+// ends in ".hpt"; a NOAA-15 16-bit file (no element set inside) when the name
+// ends in ".raw16", whose element set is then written to the archive file
+// given last (a "Keps/NOAA-15.txt" of the program or the user).
+//   make_sample_pass <output file> <OdpsLandMask.dat> [lines [element set file]]
 #include "render/qelODPSdata.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/PassGeometry.h"
@@ -25,6 +27,7 @@ namespace {
 using namespace kestrune::test;
 
 constexpr int32_t DefaultLines = 1200;
+constexpr int32_t Noaa15SpacecraftId = 7;
 
 double Lattice(int32_t x, int32_t y, uint32_t seed) {
     uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
@@ -92,23 +95,31 @@ private:
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
-        std::cerr << "usage: make_sample_pass <output file> <OdpsLandMask.dat> [lines]\n";
+        std::cerr << "usage: make_sample_pass <output file> <OdpsLandMask.dat> [lines [element set file]]\n";
         return 2;
     }
     try {
         const std::string output = argv[1];
         const int32_t lines = argc > 3 ? std::atoi(argv[3]) : DefaultLines;
-        THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
-        const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
+        const auto endsWith = [&](const std::string& end) {
+            return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
+        };
+        const bool sixteenBit = endsWith(".raw16");
+        THrptPassSpec passSpec;  // NOAA-18 (or NOAA-15), 3 May (day 123) at 12:00
+        if (sixteenBit) passSpec.SpacecraftId = Noaa15SpacecraftId;
+        const TElementLines elements =
+            MakeElementLines(sixteenBit ? 25338 : 28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
         auto scene = std::make_shared<TSampleScene>(argv[2], elements, passSpec);
         passSpec.Samples = [scene](int32_t line, int channel, int32_t sample) {
             return scene->Sample(line, channel, sample);
         };
-        const auto endsWith = [&](const std::string& end) {
-            return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
-        };
-        TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
-                                       : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        TBytes file = sixteenBit        ? Build16BitHrptFile(passSpec, lines, false)
+                      : endsWith(".hpt") ? BuildEssFile(passSpec, lines)
+                                         : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        if (argc > 4) {
+            const std::string set = elements.Line1 + "\n" + elements.Line2 + "\n";
+            WriteFileBytes(argv[4], TBytes(set.begin(), set.end()));
+        }
         if (endsWith(".gz")) file = GzipBytes(file);
         WriteFileBytes(output, file);
     } catch (const std::exception& error) {
