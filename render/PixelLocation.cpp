@@ -7,6 +7,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/ViewLookups.h"
 
@@ -267,7 +268,7 @@ std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, boo
 }
 
 std::string CursorUnitsPrompt(bool metricUnits) {
-    return std::string("Click to make\rtemperature\runits") + " " + DegreeSign + (metricUnits ? "F" : "C");
+    return resStr(res::SCursorUnitsPrompt) + " " + DegreeSign + (metricUnits ? "F" : "C");
 }
 
 }  // namespace kestrune
