@@ -4,6 +4,8 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 
+#include <unistd.h>
+
 namespace kestrune {
 
 TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
@@ -11,6 +13,13 @@ TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings
 
 void TLoadContext::SetCaption(const std::string& suffix) {
     Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + suffix);
+}
+
+std::string TLoadContext::PreparedFileFolder(const std::string& fileName) {
+    const std::string folder = ExtractFilePath(fileName);
+    if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return {};
+    if (!UnpackFolder) UnpackFolder = std::make_unique<TUnpackFolder>();
+    return UnpackFolder->Path();
 }
 
 void TLoadContext::ShowMessage(const std::string& text) {

@@ -32,7 +32,6 @@
 #include <chrono>
 #include <cstdio>
 #include <set>
-#include <unistd.h>
 
 namespace kestrune {
 
@@ -295,17 +294,12 @@ void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedNa
 void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     bool unpacked = false;
     try {
-        const std::string folder = ExtractFilePath(packedName);
-        if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) {
-            unpacked = GunzipFile(packedName);
-            load.FileName = ChangeFileExt(packedName, "");
-            load.RecentName = load.FileName;
-        } else {
-            load.UnpackFolder = std::make_unique<TUnpackFolder>();
-            unpacked = GunzipFile(packedName, load.UnpackFolder->Path());
-            load.FileName = load.UnpackFolder->Path() + ExtractFileName(ChangeFileExt(packedName, ""));
-        }
-    } catch (const std::exception&) {
+        const std::string folder = load.PreparedFileFolder(packedName);
+        unpacked = GunzipFile(packedName, folder);
+        load.FileName = (folder.empty() ? ExtractFilePath(packedName) : folder) + ExtractFileName(ChangeFileExt(packedName, ""));
+        if (folder.empty()) load.RecentName = load.FileName;
+    } catch (const std::exception& error) {
+        load.Log(error.what());
         unpacked = false;
     }
     if (unpacked) return;
@@ -499,6 +493,7 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
     format.LineCount = state_.DataLineCount;
     format.PackedInput = state_.PackedInput;
     format.LittleEndian16 = load.LittleEndian16;
+    format.L1BWordsMod1024 = load.L1BWordsMod1024;
     format.Despeckle = settings_.Despeckle && !settings_.CheckBoxShowFire;
     format.MirrorLines = state_.Northbound;
     format.MeteorPass = state_.MeteorPass;
