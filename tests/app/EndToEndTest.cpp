@@ -393,7 +393,8 @@ TEST_F(EndToEndTest, TextProductsKeepADecimalPointInACommaLocale) {
 TEST_F(EndToEndTest, RealOlderGacArchiveFile) {
     const fs::path source = fs::path(KESTRUNE_TESTDATA_DIR) / "l1b";
     const std::string real = source / "NSS.GHRR.TN.D80003.S1147.E1332.B0630506.GC";
-    if (!fs::exists(real)) GTEST_SKIP() << "no " << real;
+    if (!fs::exists(real))
+        GTEST_SKIP() << "no real recording " << real << ": the real recordings are read from ../shared/testdata beside the checkout";
     fs::create_directories(folder / "program/Keps");
     fs::copy_file(source / "TLE_tirosn.txt", folder / "program/Keps/TIROS-N.txt");
     const std::string out = folder / "out/";

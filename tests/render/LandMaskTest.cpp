@@ -82,6 +82,21 @@ TEST_F(LandMaskTest, PolesDatelineAndValuesThatAreNoPlace) {
 
 // Index entries that point past the end of the file or into the index
 // itself read as sea; a file too short for its index is refused.
+// Shorelines joined from pieces end one step before their start, and a
+// ring round the pole may start anywhere: its last step closes it.
+TEST_F(LandMaskTest, RingRoundThePoleClosesOverItFromAnyStart) {
+    TPolygon antarctica;
+    for (int step = 0; step < 36; ++step) antarctica.push_back({96.5f + 10.0f * static_cast<float>(step), -70.0f});
+    TPolygon arctic;
+    for (int step = 0; step < 36; ++step) arctic.push_back({-33.25f - 10.0f * static_cast<float>(step), 80.0f});
+    TODPSdata mask(WriteMask({antarctica, arctic}));
+    for (float longitude = 86.0f; longitude < 107.0f; longitude += 0.05f) {
+        EXPECT_TRUE(mask.IsLand(longitude, -75.0f)) << longitude;
+        EXPECT_FALSE(mask.IsLand(longitude, -65.0f)) << longitude;
+        EXPECT_TRUE(mask.IsLand(longitude - 130.0f, 85.0f)) << longitude;
+    }
+}
+
 TEST_F(LandMaskTest, DamagedMasksNeverReadOutsideTheFile) {
     std::string bytes(LandMaskIndexRecords * LandMaskRecordBytes, '\0');
     const auto setEntry = [&](int row, int column, uint16_t entry) {

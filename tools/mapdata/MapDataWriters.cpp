@@ -13,7 +13,6 @@ namespace {
 
 constexpr int BitsPerDegree = LandMaskCellBits;
 constexpr int Columns = 360 * BitsPerDegree;
-constexpr int Rows = 180 * BitsPerDegree;
 constexpr int WordsPerRow = Columns / 64;
 constexpr int RowBytes = BitsPerDegree / 8;
 constexpr size_t CellWords = BitsPerDegree / 64;
@@ -38,22 +37,29 @@ struct TEdge {
 
 // The polygon's points in bit coordinates, each longitude taken within half
 // a turn of the one before (shoreline files jump between 0 and 360 at
-// Greenwich); a ring round a pole is closed over that pole.
+// Greenwich, or between 180 and -180). The closing step is taken the same
+// way: a ring that has then gone a whole turn round encircles a pole, and is
+// closed over it.
 std::vector<std::array<double, 2>> BitPoints(const TPolygon& polygon) {
     std::vector<std::array<double, 2>> points;
-    points.reserve(polygon.size() + 2);
-    double longitude = polygon.front().Longitude;
+    points.reserve(polygon.size() + 3);
+    const auto bitPoint = [](double longitude, double latitude) {
+        return std::array<double, 2>{(longitude + 180.0) * BitsPerDegree, (latitude + 90.0) * BitsPerDegree};
+    };
+    const double start = polygon.front().Longitude;
+    double longitude = start;
+    double latitudes = 0;
     for (const TGroundPoint& point : polygon) {
         longitude += std::remainder(point.Longitude - longitude, 360.0);
-        points.push_back({(longitude + 180.0) * BitsPerDegree, (point.Latitude + 90.0) * BitsPerDegree});
+        points.push_back(bitPoint(longitude, point.Latitude));
+        latitudes += point.Latitude;
     }
-    const double turn = points.back()[0] - points.front()[0];
-    if (std::fabs(std::fabs(turn) - Columns) < BitsPerDegree) {
-        double sum = 0;
-        for (const auto& point : points) sum += point[1];
-        const double pole = sum / static_cast<double>(points.size()) < Rows / 2.0 ? 0.0 : Rows;
-        points.push_back({points.back()[0], pole});
-        points.push_back({points.front()[0], pole});
+    const double closedAt = longitude + std::remainder(start - longitude, 360.0);
+    if (std::fabs(closedAt - start) > 180.0) {
+        const double pole = latitudes / static_cast<double>(polygon.size()) < 0 ? -90.0 : 90.0;
+        points.push_back(bitPoint(closedAt, polygon.front().Latitude));
+        points.push_back(bitPoint(closedAt, pole));
+        points.push_back(bitPoint(start, pole));
     }
     return points;
 }
@@ -137,6 +143,18 @@ void AppendSegmentRecord(TBytes& file, uint8_t kind, std::span<const TGroundPoin
         AppendLittleEndian16(file, Minutes(point.Longitude));
         AppendLittleEndian16(file, Minutes(point.Latitude));
     }
+}
+
+std::vector<TGroundPoint> DistinctMinutePoints(std::span<const TGroundPoint> points) {
+    std::vector<TGroundPoint> kept;
+    kept.reserve(points.size());
+    for (const TGroundPoint& point : points) {
+        if (!kept.empty() && Minutes(point.Longitude) == Minutes(kept.back().Longitude) &&
+            Minutes(point.Latitude) == Minutes(kept.back().Latitude))
+            continue;
+        kept.push_back(point);
+    }
+    return kept;
 }
 
 TBytes BuildLandMask(const std::vector<TPolygon>& polygons) {

@@ -19,11 +19,15 @@ using TBytes = std::vector<uint8_t>;
 // signed 16-bit longitude and latitude in minutes of arc, little-endian.
 void AppendSegmentRecord(TBytes& file, uint8_t kind, std::span<const TGroundPoint> points);
 
+// The points that the segment file's minutes of arc keep apart: a point in
+// the same minute as the last one kept is dropped.
+std::vector<TGroundPoint> DistinctMinutePoints(std::span<const TGroundPoint> points);
+
 // Polygons in degrees, longitudes in any turn (a step of more than half a
-// turn between two points is taken the short way round). A point lies on land when it is
-// inside an odd number of them, so lakes inside land and islands inside
-// lakes come out right. A ring whose ends lie a whole turn apart encircles
-// the nearer pole.
+// turn between two points, the closing one too, is taken the short way
+// round). A point lies on land when it is inside an odd number of them, so
+// lakes inside land and islands inside lakes come out right. A ring that
+// goes a whole turn round encircles the nearer pole.
 using TPolygon = std::vector<TGroundPoint>;
 
 // The land/sea mask file of the polygons: the cell index, then one detail

@@ -1,11 +1,12 @@
-// Turns the public GSHHS shorelines and World Data Bank II borders (".b"
-// files, either byte order) into the map files the program reads beside
-// itself: "Countries.dat" (coastlines and national borders in the program's
-// own segment format) and "OdpsLandMask.dat" (land/sea mask rasterised from
-// the shoreline polygons, lakes and islands in lakes by their level).
-//   make_map_data <shorelines.b> <borders.b> <output folder>
+// Turns the GSHHG shorelines and national borders, as GMT's coast module
+// writes them out (see GmtSegments.h), into the map files the program reads
+// beside itself: "Countries.dat" (coastlines and national borders in the
+// program's own segment format) and "OdpsLandMask.dat" (land/sea mask
+// rasterised from the joined shorelines, lakes and islands in lakes by
+// their level).
+//   make_map_data <shorelines.txt> <borders.txt> <output folder>
 #include "platform/FileIO.h"
-#include "render/qelCartography.h"
+#include "tools/mapdata/GmtSegments.h"
 #include "tools/mapdata/MapDataWriters.h"
 
 #include <iostream>
@@ -18,48 +19,31 @@ using namespace kestrune::mapdata;
 
 constexpr uint8_t CoastKind = 0;
 constexpr uint8_t BorderKind = 4;
-constexpr uint8_t NationalBorderLevel = 1;
-constexpr int32_t SmallestDrawnLake = 100;  // tenths of a square kilometre, as the GSHHS reader draws them
 
-TBytes ReadWhole(const std::string& path) {
+std::string ReadWhole(const std::string& path) {
     std::string content;
     if (!ReadFileText(path, content)) throw Exception("Cannot read " + path);
-    return TBytes(content.begin(), content.end());
+    return content;
 }
 
-// The shorelines the GSHHS reader draws: land, islands in lakes, the
-// Antarctic grounding line, and lakes of at least 10 square kilometres.
-bool DrawnShoreline(const TGshhsHeader& header) {
-    return header.Level == 1 || header.Level == 3 || header.Level == 6 ||
-           (header.Level == 2 && header.Area >= SmallestDrawnLake);
-}
-
-// Land (1), lakes (2), islands in lakes (3), ponds on those (4) and
-// Antarctica by its grounding line (6) nest, so odd containment is land.
-bool MaskShoreline(const TGshhsHeader& header) { return header.Level <= 4 || header.Level == 6; }
-
-void ReadShorelines(const TBytes& file, TBytes& segments, std::vector<TPolygon>& polygons) {
-    TGshhsReader reader(file);
-    TGshhsHeader header;
-    TPolygon points;
-    while (reader.Next(header)) {
-        reader.ReadPoints(points);
-        if (DrawnShoreline(header)) AppendSegmentRecord(segments, CoastKind, points);
-        if (MaskShoreline(header)) polygons.push_back(points);
+// Every shoreline closes: one that does not is a cut in the data, and the
+// mask would spill land along its missing side.
+void AddShorelines(const std::string& text, TBytes& segments, std::vector<TPolygon>& polygons) {
+    for (TJoinedLine& line : JoinPieces(ReadGmtSegments(text))) {
+        if (!line.Closed) throw Exception("A shoreline of level " + std::to_string(line.Level) + " does not close");
+        const TPolygon points = DistinctMinutePoints(line.Points);
+        if (points.size() >= 3) AppendSegmentRecord(segments, CoastKind, points);
+        if (line.Points.size() >= 3) polygons.push_back(std::move(line.Points));
     }
 }
 
 // Borders are open lines, and the own segment file's lines are drawn
 // closed: each border goes out and back, so that its closing line has no length.
-void ReadBorders(const TBytes& file, TBytes& segments) {
-    TGshhsReader reader(file);
-    TGshhsHeader header;
-    TPolygon points;
-    while (reader.Next(header)) {
-        if (header.Level != NationalBorderLevel) continue;
-        reader.ReadPoints(points);
+void AddBorders(const std::string& text, TBytes& segments) {
+    for (const TJoinedLine& line : JoinPieces(ReadGmtSegments(text))) {
+        TPolygon points = DistinctMinutePoints(line.Points);
         if (points.size() < 2) continue;
-        points.insert(points.end(), points.rbegin() + 1, points.rend() - 1);
+        if (!line.Closed) points.insert(points.end(), points.rbegin() + 1, points.rend() - 1);
         AppendSegmentRecord(segments, BorderKind, points);
     }
 }
@@ -72,16 +56,16 @@ void WriteBytes(const std::string& path, const TBytes& bytes) {
 
 int main(int argc, char* argv[]) {
     if (argc != 4) {
-        std::cerr << "usage: make_map_data <shorelines.b> <borders.b> <output folder>\n";
+        std::cerr << "usage: make_map_data <shorelines.txt> <borders.txt> <output folder>\n";
         return 2;
     }
     try {
         const std::string folder = IncludeTrailingPathDelimiter(argv[3]);
         TBytes segments;
         std::vector<TPolygon> polygons;
-        ReadShorelines(ReadWhole(argv[1]), segments, polygons);
-        ReadBorders(ReadWhole(argv[2]), segments);
-        if (polygons.empty()) throw Exception(std::string("No shoreline polygons in ") + argv[1]);
+        AddShorelines(ReadWhole(argv[1]), segments, polygons);
+        AddBorders(ReadWhole(argv[2]), segments);
+        if (polygons.empty()) throw Exception(std::string("No shorelines in ") + argv[1]);
         WriteBytes(folder + "Countries.dat", segments);
         WriteBytes(folder + "OdpsLandMask.dat", BuildLandMask(polygons));
     } catch (const std::exception& error) {

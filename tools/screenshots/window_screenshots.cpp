@@ -53,11 +53,15 @@ void Save(QWidget& window, const std::string& folder, const char* name) {
     window.hide();
 }
 
-// The language files lie beside the program, which this tool is built beside.
-void SwitchLanguage(const char* toolPath, const std::string& language) {
+// The data files and the language files lie beside the program, which this
+// tool is built beside.
+void UseProgramFolder(const char* toolPath) {
     const std::string tools = QFileInfo(toolPath).absolutePath().toStdString();
     SetProgramFolderOverride(tools + "/../app");
     SetProgramNameOverride("kestrune");
+}
+
+void SwitchLanguage(const std::string& language) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
     localizer.ShowError = [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); };
     localizer.InitLocalizer();
@@ -74,7 +78,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const std::string folder = argv[2];
-    if (argc == 4) SwitchLanguage(argv[0], argv[3]);
+    UseProgramFolder(argv[0]);
+    if (argc == 4) SwitchLanguage(argv[3]);
     TFormMain main(TParams{});
     main.show();
     Settle(800);
@@ -90,10 +95,20 @@ int main(int argc, char** argv) {
     TMainCore& core = main.Core();
     Save(main, folder, "main-window");
     // The side panel of the views with the most controls.
-    for (const char* view : {"User", "SST", "Temperature"}) {
+    for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
         core.SelectView(view);
         Save(main, folder, ("main-window-" + std::string(view)).c_str());
     }
+    core.View.Options.CheckBoxShowAsh = true;
+    core.SelectView("Ch.4 - Ch.5");
+    Save(main, folder, "main-window-Ash");
+    // The false colour view through each shipped colour look-up image.
+    for (const char* clut : {"CLUT_Standard", "CLUT_viridis", "CLUT_batlow"}) {
+        core.View.Settings.ClutFileName = core.ProgramFolder + clut + ".bmp";
+        core.SelectView("False colour");
+        Save(main, folder, ("main-window-" + std::string(clut)).c_str());
+    }
+    core.View.Settings.ClutFileName.clear();
     core.SelectView("False colour");
     main.show();
 
