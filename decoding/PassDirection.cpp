@@ -1,5 +1,7 @@
 #include "decoding/PassDirection.h"
 
+#include "decoding/SatelliteIdent.h"
+
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -60,10 +62,10 @@ std::string GuessFromNameEnd(const std::string& name) {
 
 int YearOf(TDateTime date) { return DecodeDateTime(date).year; }
 
-// Year, month and day from the first eight digits of the name (from the fifth
-// character for FengYun-3 names); 0 when they do not form a date in 1961..2098.
+// Year, month and day from the first eight date digits of the name; 0 when
+// they do not form a date in 1961..2098.
 TDateTime DateFromNameDigits(const std::string& upperName) {
-    const size_t start = StartsWith(upperName, "FY3") ? 4 : 0;
+    const size_t start = DateDigitsStart(upperName);
     std::string digits;
     for (size_t i = start; i < upperName.size(); ++i)
         if (std::isdigit(static_cast<unsigned char>(upperName[i]))) digits += upperName[i];
