@@ -95,8 +95,8 @@ std::string FindPaletteFile(const std::string& name, const std::string& programF
     return {};
 }
 
-TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder)
-    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)) {}
+TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded)
+    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)), passLoaded_(passLoaded) {}
 
 bool TCommandLineRun::SwitchGiven(const std::string& name) const {
     for (const std::string& param : params_)
@@ -155,8 +155,8 @@ bool TCommandLineRun::Run(std::string outputName) {
             }
             for (const TProductKeyword& product : ProductKeywords)
                 matched = ProcessOutputItem(param, product.Keyword, product.View, outputName) || matched;
-            if (item == "-GROUPA:") ProcessGroup(false, outputName);
-            if (item == "-GROUPB:") ProcessGroup(true, outputName);
+            if (item == "-GROUPA:" && passLoaded_) ProcessGroup(false, outputName);
+            if (item == "-GROUPB:" && passLoaded_) ProcessGroup(true, outputName);
         } catch (const std::exception& error) {
             matched = true;
             ++missing_;
@@ -194,10 +194,13 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
+    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
+    // Without a pass the run has failed already, and said why; only the
+    // diagnostics, which say it too, are written.
+    if (!passLoaded_) return true;
     if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
     if (item == "-RAW:") return Written(target_.SaveRawChannels(), rawItem, resStr(res::SRawChannelFile)), true;
     if (item == "-ALBEDOS:") return Written(target_.SaveAlbedoFiles(), rawItem, resStr(res::SAlbedoFile)), true;
-    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();

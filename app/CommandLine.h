@@ -87,7 +87,8 @@ std::string FindPaletteFile(const std::string& name, const std::string& programF
 
 class TCommandLineRun {
 public:
-    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder);
+    // Without a pass loaded the product items are known but make nothing.
+    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded = true);
 
     // Overlay switches, every item from parameter 2 on, and the restoring of
     // the overlays and the results folder. outputName is the loaded file's
@@ -121,6 +122,7 @@ private:
     TParams params_;
     TOutputTarget& target_;
     std::string programFolder_;
+    bool passLoaded_ = true;
     int missing_ = 0;
     int unknown_ = 0;
 };

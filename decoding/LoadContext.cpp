@@ -74,8 +74,14 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;
     if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
-    if (proposal.YearFromFileDate && answer.PassYear == proposal.Year)
+    if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
         Log(Format("Pass year %d taken from the file's date", answer.PassYear));
+        State.DatedByFileDate = true;
+    }
+    if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
+        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date");
+        State.DatedByFileDate = true;
+    }
     GacPass = answer.GacPass;
     // At least one existing channel stays selected.
     TChannelFlags chosen{};

@@ -65,6 +65,9 @@ struct TLoadContext {
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
     bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
+    // What went wrong first (a packed file not unpacked, a data set of the
+    // wrong kind), which a later failure of the load only follows from.
+    std::string FirstCause;
 
     std::span<uint8_t, HeaderBufferSize> Header() { return std::span<uint8_t, HeaderBufferSize>(HeaderBuffer); }
     std::string UpperName() const { return UpperCase(State.LoadedFileName); }

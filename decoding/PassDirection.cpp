@@ -102,7 +102,7 @@ void ProposeYear(const TPassDirectionRequest& request, TDateTime now, TPassDirec
     const int nameYear = StrToIntDef(Copy(UpperBaseName(request.FileName), 1, 4), 0);
     const bool namedYear = nameYear >= 1998 && nameYear <= proposal.NewestYear;
     int year = namedYear ? nameYear : YearOf(request.FileDate);
-    proposal.YearFromFileDate = !namedYear && request.PassYear == 0;
+    proposal.FromFileDate = !namedYear && request.PassYear == 0;
     if (request.PassYear != 0) year = request.PassYear;
     // A year the list does not hold leaves the list at its newest year.
     proposal.Year = (year >= OldestListedYear && year <= proposal.NewestYear) ? year : proposal.NewestYear;
@@ -113,12 +113,14 @@ void ProposeDate(const TPassDirectionRequest& request, TPassDirectionProposal& p
     const TDateTime nameDate = DateFromNameDigits(UpperBaseName(request.FileName));
     TDateTime date = nameDate != 0 ? nameDate : request.FileDate;
     if (request.PassDate != 0) date = request.PassDate;
+    proposal.FromFileDate = nameDate == 0 && request.PassDate == 0;
     proposal.Date = static_cast<double>(Trunc(date));
 }
 
 void ProposeDateAndTime(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
     proposal.ShowDatePicker = true;
     proposal.ShowTimePicker = true;
+    proposal.FromFileDate = request.PassDate == 0;
     proposal.Date = request.PassDate != 0 ? request.PassDate : request.FileDate;
 }
 

@@ -236,9 +236,9 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         OfferStandardName();
         services_.AddRecentFile(load.RecentName);
     } catch (const std::exception& error) {
-        HandleFailure(error.what());
+        HandleFailure(load, error.what());
     } catch (...) {
-        HandleFailure("unknown error");
+        HandleFailure(load, "unknown error");
     }
     EndLoad();
 }
@@ -251,6 +251,8 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     host_.BeginBusy(settings_.ReceiverRunning);
     host_.ShowSatelliteLabel(false, "", "");
     state_.HeaderText.clear();
+    state_.LoadFailure.clear();
+    state_.DatedByFileDate = false;
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
@@ -305,7 +307,8 @@ void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     if (unpacked) return;
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.ShowMessage(FormatResStr(res::SCouldNotUnzip, {packedName}));
+    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName});
+    load.ShowMessage(load.FirstCause);
 }
 
 void TPassLoader::RestoreNudgeMemory() {
@@ -350,6 +353,7 @@ void TPassLoader::IdentifyFormat(TLoadContext& load) {
     state_.DtpAvailable = found.DtpAvailable;
     state_.L1BSampleKind = found.L1BSampleKind;
     if (!found.Message.empty()) load.ShowMessage(found.Message);
+    if (found.InputFormatCode == 0 && load.FirstCause.empty()) load.FirstCause = found.Message;
     // Level 1b, L1F and 10B files are told by their first bytes and state
     // their own layout, so a short one is as well identified as a long one.
     const uint8_t code = found.InputFormatCode;
@@ -621,8 +625,9 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(const std::string& reason) {
+void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
+    state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");
     host_.SetOpenButtonHint(resStr(res::SPressShiftForBrowser));

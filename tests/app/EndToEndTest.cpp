@@ -34,6 +34,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace kestrune {
@@ -529,6 +530,63 @@ TEST_F(EndToEndTest, OddStoredSettingsStillGiveEveryProduct) {
 
 // One file of each station family, as a receiving station leaves it, runs
 // unattended to a false-colour JPEG and the "-GROUPA:" files.
+// The operator reads standard error: why a pass could not be loaded comes
+// first, and a loaded pass says, one line each, what its products lack. The
+// exit status stays as the products make it.
+TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
+    folder.Write("program/Kestrune.html", "<html></html>");  // as installed: no start-up warning
+    const test::TElementLines oldSet = test::MakeElementLines(28654, 2021, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::TBytes wrongKind(200000, 0);
+    const std::string archiveName = "NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
+    std::memcpy(wrongKind.data() + 30, "NSS.AMSU", 8);
+    const struct {
+        std::string File;
+        test::TBytes Bytes;
+        std::vector<std::string> Items;
+        int Status;
+        std::vector<std::string> Lines;  // the first lines of standard error, in order
+        long KeplerLines;                // lines that say where the element archives were sought
+    } cases[] = {
+        {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), {"-FC:X.JPG", "-GROUPB:"}, 1,
+         {"File too small", "No pass could be loaded from"}, 0},
+        {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), {"-FC:X.JPG"}, 1,
+         {"Could not unzip file: ", "No pass could be loaded from"}, 0},
+        {"pass.l1b", wrongKind, {"-FC:X.JPG"}, 1,
+         {"Level-1B data must be HRPT, GAC or LAC format", "No pass could be loaded from"}, 0},
+        {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), {"-FC:X.JPG", "-GROUPB:"}, 3,
+         {"No element sets found for NOAA-18: Folder for Kepler data: ", "The pass is not located: "}, 1},
+        {"230503_1320_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, oldSet.Line1, oldSet.Line2), {"-FC:X.JPG"},
+         0, {"The element set for NOAA-18 is 730 days out of date"}, 0},
+        {"station_pass.raw16", test::Build16BitHrptFile(passSpec, PassLines, false), {"-FC:X.JPG"}, 0,
+         {"The pass is dated by the file's date (", "No element sets found for NOAA-18: ", "The pass is not located: "},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string file = Data(c.File);
+        test::WriteFileBytes(file, c.Bytes);
+        fs::remove(folder / "program.log");
+        std::vector<std::string> params{file};
+        params.insert(params.end(), c.Items.begin(), c.Items.end());
+        params.push_back("-CLOSE");
+        const TRunResult run = RunWith(params);
+        EXPECT_EQ(run.Status, c.Status) << Log();
+        std::vector<std::string> told;
+        std::istringstream log(Log());
+        for (std::string line; std::getline(log, line);) told.push_back(line);
+        ASSERT_GE(told.size(), c.Lines.size()) << Log();
+        for (size_t k = 0; k < c.Lines.size(); ++k)
+            EXPECT_EQ(told[k].rfind("kestrune: " + c.Lines[k], 0), 0u) << "line " << k << ": " << told[k];
+        // One line each: the archive's own message is not told again, and a
+        // run without a pass tries no product.
+        EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                                [](const std::string& line) { return line.find("Folder for Kepler") != std::string::npos; }),
+                  c.KeplerLines)
+            << Log();
+        EXPECT_EQ(Log().find("not offered"), std::string::npos) << Log();
+    }
+}
+
 TEST_F(EndToEndTest, EveryStationFamilyRunsUnattended) {
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     folder.Write("program/Keps/NOAA-18.txt", set.Line1 + "\n" + set.Line2 + "\n");
