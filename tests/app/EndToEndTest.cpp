@@ -2,6 +2,7 @@
 // passes and checks the files it leaves. Each test gives the program a
 // folder of its own: a link to the executable (so the program folder is the
 // test's), its own settings and data folders.
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -585,6 +587,37 @@ TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
             << Log();
         EXPECT_EQ(Log().find("not offered"), std::string::npos) << Log();
     }
+}
+
+// Runs killed at random moments leave every product under its final name
+// whole, the same as an uninterrupted run's, and no temporary file that the
+// next run into the folder does not sweep away.
+TEST_F(EndToEndTest, KilledRunsLeaveWholeProductsAndNoTemporaryFiles) {
+    const auto runInto = [&](const std::string& out, const std::function<bool()>& stopWhen = {}) {
+        fs::create_directories(out);
+        return Run({"-OUTPUT:" + out, "-FC:fc.jpg", "-TEMP:t.bmp", "-GROUPB:"}, stopWhen);
+    };
+    const std::string reference = folder / "out/reference/";
+    const auto started = steady_clock::now();
+    ASSERT_EQ(runInto(reference).Status, 0) << Log();
+    const auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
+    const std::string killed = folder / "out/killed/";
+    const auto temporary = [](const std::string& name) { return name.find(TemporaryMark) != std::string::npos; };
+    std::mt19937 random(29);
+    for (int run = 0; run < 8; ++run) {
+        const auto delay = std::chrono::milliseconds(random() % static_cast<uint32_t>(duration.count() + 1));
+        const auto start = steady_clock::now();
+        runInto(killed, [&] { return steady_clock::now() - start > delay; });
+        for (const std::string& name : Files(killed)) {
+            if (temporary(name)) continue;
+            EXPECT_TRUE(SameContent(killed + name, reference + name)) << name << " after a kill at " << delay.count() << " ms";
+        }
+    }
+    // Whatever a kill left is old by the next run, which sweeps it.
+    for (const std::string& name : Files(killed))
+        if (temporary(name)) fs::last_write_time(killed + name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_EQ(runInto(killed).Status, 0) << Log();
+    EXPECT_EQ(Files(killed), Files(reference));
 }
 
 TEST_F(EndToEndTest, EveryStationFamilyRunsUnattended) {
