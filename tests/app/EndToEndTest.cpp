@@ -536,10 +536,11 @@ TEST_F(EndToEndTest, OddStoredSettingsStillGiveEveryProduct) {
 // first, and a loaded pass says, one line each, what its products lack. The
 // exit status stays as the products make it.
 TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
-    // As installed, the program starts without a warning of its own.
+    // As installed, with its help and language files, the program starts without a warning of its own.
     const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app";
-    for (const char* file : {"Kestrune.html", "kestrune.ntv.lng"})
-        fs::copy_file(built / file, folder / ("program/" + std::string(file)), fs::copy_options::overwrite_existing);
+    for (const char* installed : {"help", "kestrune.ntv.lng"})
+        fs::copy(built / installed, folder / ("program/" + std::string(installed)),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     const test::TElementLines oldSet = test::MakeElementLines(28654, 2021, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
     test::TBytes wrongKind(200000, 0);
     const std::string archiveName = "NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
