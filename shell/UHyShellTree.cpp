@@ -432,7 +432,9 @@ void THyCustomShellTree::RefreshTree() {
 }
 
 void THyCustomShellTree::StartDriveWatch() {
-    if (!watcher_) watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE);
+    // Every folder the tree has filled is watched too: as many slots as that takes.
+    if (!watcher_)
+        watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE, TChangeHandlerThread::Unlimited);
     const std::vector<std::string> drives = WatchedDriveRoots(MountedFileSystems(), RemovableDevice);
     if (drives == watchedDrives_) return;
     watchedDrives_ = drives;

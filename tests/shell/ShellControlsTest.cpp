@@ -42,6 +42,10 @@ protected:
         for (const char* name : {"a.hpt", "a.thumb.jpg", "b.txt", "C.HPT"}) Touch(name);
     }
     void TearDown() override {
+        // A key event sent with Shift leaves the application thinking Shift is held: a plain one clears it.
+        QWidget anyWidget;
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+        QCoreApplication::sendEvent(&anyWidget, &plain);
         fs::remove_all(root_);
         fs::remove_all(root_.parent_path() / (root_.filename().string() + "-data"));
     }
@@ -152,6 +156,19 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     list->RunPendingTimerWork();
     EXPECT_EQ(fills, 2);
     EXPECT_FALSE(list->RefreshWaiting());
+}
+
+// Stations publish a finished pass by moving it into the archive: the list
+// sees the move and shows the pass after the delay.
+TEST_F(ShellControlsTest, APassMovedInFromElsewhereAppearsAfterTheDelay) {
+    const auto list = ShownList(u"*.hpt");
+    list->clearFocus();
+    std::ofstream(root_ / "sub" / "N19_20210504_1200.hpt") << "pass";
+    fs::rename(root_ / "sub" / "N19_20210504_1200.hpt", root_ / "N19_20210504_1200.hpt");
+    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    EXPECT_EQ(list->RefreshDelay(), RefreshDelayUnfocused);
+    list->RunPendingTimerWork();
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "N19_20210504_1200.hpt", "a.hpt", "sub"}));
 }
 
 TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
@@ -468,6 +485,26 @@ TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     tree->RunPendingTimerWork();
     ASSERT_EQ(tree->Model().rowCount(sub), 2);
     EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
+// An archive whose months are all expanded: however many there are, a day
+// folder made in the last one expanded appears.
+TEST_F(ShellTreeTest, ChangesAreFollowedInHundredsOfExpandedFolders) {
+    constexpr int Months = 210;
+    const auto month = [](int k) { return "m" + std::to_string(1000 + k); };
+    for (int k = 0; k < Months; ++k) fs::create_directories(root_ / "sub" / month(k) / "01");
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    ASSERT_EQ(tree->Model().rowCount(sub), Months);
+    for (int k = 0; k < Months; ++k) tree->expand(tree->Model().index(k, 0, sub));
+    const QPersistentModelIndex last = tree->Model().index(Months - 1, 0, sub);
+    ASSERT_EQ(last.data().toString().toStdString(), month(Months - 1));
+    ASSERT_EQ(tree->Model().rowCount(last), 1);
+    fs::create_directories(root_ / "sub" / month(Months - 1) / "02");
+    ASSERT_TRUE(ProcessUntil([&] { return tree->PendingJob() == 2; }));
+    tree->RunPendingTimerWork();
+    EXPECT_EQ(tree->Model().rowCount(last), 2);
 }
 
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {
