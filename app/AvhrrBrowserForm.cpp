@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -173,6 +174,15 @@ TRegistryString& TFormBrowseAVHRR::LastBrowseFolder() {
 
 TRegistryString& TFormBrowseAVHRR::LastGoodBase() {
     return BrowseMode == 1 ? *LastGoodEpsGlobalBase : *LastGoodAvhrrBase;
+}
+
+void TFormBrowseAVHRR::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_F5 || event->modifiers() != Qt::NoModifier) return QDialog::keyPressEvent(event);
+    event->accept();
+    Guarded([this] {
+        HyShellTreeBrowse->RefreshTree();
+        HyShellListBrowse->RefreshChanges();
+    });
 }
 
 void TFormBrowseAVHRR::showEvent(QShowEvent* event) {

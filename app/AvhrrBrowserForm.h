@@ -60,6 +60,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // F5 looks at the disk again: the tree's open folders and the list.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();

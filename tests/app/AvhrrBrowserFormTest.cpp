@@ -372,5 +372,25 @@ TEST_F(AvhrrBrowserFormTest, UpperCaseNamesPair) {
     EXPECT_EQ(form.ImageThumbnail->width(), 400);
 }
 
+// F5 in the browser looks at the disk again, without waiting for the watch:
+// the next day's folder in the tree, a new preview in the list.
+TEST_F(AvhrrBrowserFormTest, F5LooksAtTheDiskAgain) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    fs::create_directories(base_ + "2021/05/07/");
+    Pass("2021/05/04/", "noaa19_3", false, true);
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.HyShellTreeBrowse, &f5);
+    const QModelIndex month = form.HyShellTreeBrowse->currentIndex().parent();
+    std::vector<QString> days;
+    for (int row = 0; row < month.model()->rowCount(month); ++row) days.push_back(month.model()->index(row, 0, month).data().toString());
+    EXPECT_EQ(days, (std::vector<QString>{"04", "05", "07", "31"}));
+    const std::vector<std::string> names = Names(*form.HyShellListBrowse);
+    EXPECT_NE(std::find(names.begin(), names.end(), "noaa19_3.thumb.jpg"), names.end());
+    EXPECT_EQ(Shown(form), base_ + "2021/05/04/");
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -498,6 +498,33 @@ TEST_F(ShellTreeTest, ChangesAreFollowedInHundredsOfExpandedFolders) {
     EXPECT_EQ(tree->Model().rowCount(last), 2);
 }
 
+// Day folders made while their month was closed are there when it opens
+// again; a month left empty shows the first day folder made in it.
+TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    const auto children = [&] {
+        std::vector<QString> names;
+        for (int row = 0; row < tree->Model().rowCount(sub); ++row) names.push_back(tree->Model().index(row, 0, sub).data().toString());
+        return names;
+    };
+    tree->expand(sub);
+    ASSERT_EQ(children(), std::vector<QString>{"01"});
+    tree->collapse(sub);
+    fs::create_directories(root_ / "sub" / "02");
+    fs::remove_all(root_ / "sub" / "01");
+    tree->RefreshTree();
+    tree->expand(sub);
+    EXPECT_EQ(children(), std::vector<QString>{"02"});
+    fs::remove_all(root_ / "sub" / "02");
+    tree->RefreshTree();
+    ASSERT_TRUE(children().empty());
+    fs::create_directories(root_ / "sub" / "03");
+    tree->RefreshTree();
+    EXPECT_EQ(children(), std::vector<QString>{"03"});
+}
+
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {
     const auto tree = ShownTree(hystoShowHidden);
     const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
