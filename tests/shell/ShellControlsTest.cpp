@@ -189,8 +189,8 @@ TEST_F(ShellControlsTest, HeaderClicksSortBySizeBothWays) {
         for (int row = 0; row < list->ItemCount(); ++row) names.push_back(Utf16ToUtf8(list->ItemData(row)->DisplayName()));
         return names;
     };
-    // By name with case ignored; the folder has no size.
-    EXPECT_EQ(order(), (std::vector<std::string>{"a.hpt", "big.hpt", "C.HPT", "mid.hpt", "sub"}));
+    // Folders first, then by name with case ignored; the folder has no size.
+    EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "big.hpt", "C.HPT", "mid.hpt"}));
     clickHeader(1);
     EXPECT_EQ(list->SortColumn(), 2);
     EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "C.HPT", "mid.hpt", "big.hpt"}));
@@ -368,6 +368,35 @@ TEST_F(ShellControlsTest, OneClickOpensWhenHotTrackingLikeAWebPage) {
     EXPECT_EQ(list->viewport()->cursor().shape(), Qt::PointingHandCursor);
     clickRow(u"sub");
     EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "sub").string());
+}
+
+// A right click names the row under the pointer and the point itself; the
+// shell menu opens at the pointer.
+TEST_F(ShellControlsTest, ARightClickNamesTheRowUnderThePointer) {
+    const auto list = ShownList(u"");
+    list->SetOptions(list->Options() & ~hysloContextMenus);
+    QModelIndex reported;
+    QPoint at;
+    list->OnItemContextMenu = [&](const QModelIndex& index, QPoint& position, QMenu*&) {
+        reported = index;
+        at = position;
+    };
+    const QPoint click = list->visualRect(list->Model().index(2, 0)).center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, click, list->viewport()->mapToGlobal(click));
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(reported.row(), 2);
+    EXPECT_EQ(at, click);
+    list->SetOptions(list->Options() | hysloContextMenus);
+    list->setCurrentIndex(list->Model().index(2, 0));
+    QPoint opened;
+    QTimer::singleShot(50, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            opened = menu->pos();
+            menu->close();
+        }
+    });
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(opened, list->viewport()->mapToGlobal(click));
 }
 
 // The owner may cancel the menu, add its own entries, forbid what a choice
