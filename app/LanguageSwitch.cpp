@@ -3,6 +3,7 @@
 #include "app/PersistingControls.h"
 #include "localise/LocOnFly.h"
 #include "localise/QLocales.h"
+#include "platform/DialogService.h"
 #include "platform/ResCodePages.h"
 
 #include <QAbstractButton>
@@ -24,6 +25,8 @@
 #include <QWidget>
 
 #include <charconv>
+#include <utility>
+#include <vector>
 
 namespace kestrune {
 
@@ -156,10 +159,17 @@ private:
     const TQLocalizerOnFly& localizer_;
 };
 
-void CheckLanguageItems(uint16_t language) {
+// The Language menus' items: the language in effect checked, the captions in its terms.
+void CheckLanguageItems(const TQLocalizerOnFly& localizer) {
+    const bool nativeShown = localizer.CurrentLanguage == localizer.GetNativeLanguage();
     for (QWidget* window : QApplication::topLevelWidgets())
-        for (QAction* item : window->findChildren<QAction*>())
-            if (item->property(LanguageProperty).isValid()) item->setChecked(item->property(LanguageProperty).toInt() == language);
+        for (QAction* item : window->findChildren<QAction*>()) {
+            const QVariant id = item->property(LanguageProperty);
+            const int index = id.isValid() ? localizer.IndexOf(static_cast<uint16_t>(id.toInt())) : -1;
+            if (index < 0) continue;
+            item->setChecked(id.toInt() == localizer.CurrentLanguage);
+            item->setText(QString::fromStdString(LanguageCaption(localizer.Languages[static_cast<size_t>(index)], nativeShown)));
+        }
 }
 
 }  // namespace
@@ -221,31 +231,54 @@ void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
         QEvent change(QEvent::LanguageChange);
         QCoreApplication::sendEvent(window, &change);
     }
-    CheckLanguageItems(localizer.CurrentLanguage);
+    CheckLanguageItems(localizer);
 }
 
 void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer) {
     auto* group = new QActionGroup(&parent);
     for (const TLFInfo& language : localizer.Languages) {
-        QAction* item = parent.addAction(QString::fromStdString(language.EnglishName));
-        item->setObjectName(QString::fromStdString("MenuLanguage" + language.EnglishName));
+        QAction* item = parent.addAction(QString());
+        item->setObjectName(QString::fromStdString("MenuLanguage" + LanguageCaption(language, true)));
         item->setCheckable(true);
         item->setActionGroup(group);
         item->setProperty(LanguageProperty, language.LanguageId);
-        item->setChecked(language.LanguageId == localizer.CurrentLanguage);
         QObject::connect(item, &QAction::triggered, &parent, [&localizer, id = language.LanguageId, native = language.IsNative] {
             if (id == localizer.CurrentLanguage) return;
             if (native) localizer.SwitchToExtension("ntv");
             else localizer.SwitchToLanguage(id);
             // The check follows the language in effect, also when the switch failed.
-            CheckLanguageItems(localizer.CurrentLanguage);
+            CheckLanguageItems(localizer);
         });
     }
+    CheckLanguageItems(localizer);
 }
 
 }  // namespace kestrune
 
 namespace kestrune {
+
+namespace {
+
+std::vector<std::string>& StartErrors() {
+    static std::vector<std::string> errors;
+    return errors;
+}
+
+}  // namespace
+
+void StartLocalizer() {
+    TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
+    StartErrors().clear();
+    auto shown = std::move(localizer.ShowError);
+    localizer.ShowError = [](const std::string& text) { StartErrors().push_back(text); };
+    localizer.InitLocalizer();
+    localizer.ShowError = std::move(shown);
+}
+
+void ReportLocalizerErrors() {
+    for (const std::string& text : std::exchange(StartErrors(), {}))
+        TDialogService::Instance().ShowMessage(text, "Localizer Error", TMsgDlgType::mtError);
+}
 
 void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, std::function<void()> changed) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();

@@ -17,6 +17,13 @@ namespace kestrune {
 
 class TQLocalizerOnFly;
 
+// Starts the switcher, before any window exists; the errors it meets wait
+// for ReportLocalizerErrors.
+void StartLocalizer();
+// Shows the errors met at the start once the main window can own them: a
+// "Localizer Error" box, or in an unattended run a line on standard error.
+void ReportLocalizerErrors();
+
 // Puts the Language menu before the Help menu, makes the switcher
 // re-translate the open windows, and shows the window in the language in
 // effect. changing runs before a switch, changed after it.

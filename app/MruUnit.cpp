@@ -1,6 +1,7 @@
 #include "app/MruUnit.h"
 
 #include "app/hh_funcs.h"
+#include "platform/FileIO.h"
 #include "platform/Registry.h"
 
 #include <algorithm>
@@ -70,6 +71,10 @@ std::vector<std::string> TMostRecentFiles::StoredFiles() const {
 
 void TMostRecentFiles::Save() {
     if (added_.empty() && removed_.empty()) return;
+    // Copies that end together merge one after another, each over the list
+    // the one before it wrote; interleaved, they would lose each other's names.
+    TLockFile lock(LockFolder() + "recent-files.lock");
+    TLockGuard guard(lock);
     const auto added = [this](const std::string& name) {
         return std::find(added_.begin(), added_.end(), name) != added_.end();
     };

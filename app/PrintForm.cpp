@@ -27,7 +27,6 @@ namespace kestrune {
 namespace {
 
 constexpr int PreviewSize = 449;
-constexpr int PreviewMargin = 12;
 constexpr std::array<int, 4> SheetChoices{1, 4, 9, 16};
 
 // The page's equal-margin area in device pixels, relative to the printable

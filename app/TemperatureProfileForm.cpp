@@ -1,6 +1,7 @@
 #include "app/TemperatureProfileForm.h"
 
 #include "app/EventGuard.h"
+#include "platform/ProgramStrings.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -26,7 +27,7 @@ TFormTemperatureProfile::TFormTemperatureProfile(QWidget* parent, const TPassSta
     setObjectName("FormTemperatureProfile");
     setWindowTitle("Talvessa - Temperature Profile");
     chart_ = new QChart;
-    chart_->setTitle("Temperature profile - click to switch \u00B0C/K");
+    chart_->setTitle(QString::fromStdString(resStr(res::SProfileChartTitle)));
     chart_->legend()->hide();
     // Room for the last axis label with its compass suffix.
     chart_->setMargins(QMargins(10, 10, 36, 10));

@@ -3,7 +3,7 @@
 // screen (see CommandLine.h).
 #include "app/TalvessaForm.h"
 #include "app/hh_funcs.h"
-#include "localise/LocOnFly.h"
+#include "app/LanguageSwitch.h"
 #include "platform/DialogService.h"
 
 #include <QApplication>
@@ -33,10 +33,11 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Morvane's Talvessa");
-    TQLocalizerOnFly::Instance().InitLocalizer();
+    StartLocalizer();
     try {
         TFormMain form(params, headless);
         form.show();
+        ReportLocalizerErrors();
         const int status = QApplication::exec();
         return status != 0 ? status : form.Core().ExitCode();
     } catch (const std::exception& error) {

@@ -357,7 +357,7 @@ void ReadAappHeader(TLoadContext& load) {
     state.Northbound = true;
     if (satellite.empty()) {
         load.Log("L1B-AAPP format could not determine satellite name");
-        load.AskPassDirection("Year & satellite:", true);
+        load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     } else {
         PresetAappPass(load, satellite);
         load.AskPassDirection("Year:", state.Northbound);

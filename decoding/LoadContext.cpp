@@ -27,12 +27,6 @@ void TLoadContext::SeekInput(int64_t position) {
     Input.Seek(position);
 }
 
-std::span<const uint8_t> TLoadContext::ReadInput(int64_t count) {
-    if (!InputOpen) throw ELoadError("The input file is closed");
-    if (Input.Remaining() < count) throw ELoadError(resStr(res::SReadBeyondEnd));
-    return Input.Take(count);
-}
-
 bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
     State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
     Dialog.PassYear = start.Year;

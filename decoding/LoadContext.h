@@ -78,8 +78,6 @@ struct TLoadContext {
 
     // Positions the input; a position beyond the end of the file raises ELoadError.
     void SeekInput(int64_t position);
-    // Exactly count bytes from the input position, or ELoadError.
-    std::span<const uint8_t> ReadInput(int64_t count);
 
     // For a pass whose start the file name gives: the record count, the year
     // the question proposes, and whether the satellite moves north at mid-pass.

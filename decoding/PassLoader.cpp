@@ -390,6 +390,7 @@ void TPassLoader::SetInstrumentDefaults() {
 
 void TPassLoader::ResetPassReading(TLoadContext& load) {
     state_.Orbit->Clear();
+    state_.Orbit->Keplers->ClearWarnings();
     state_.EarthLocations->EmbeddedTleLine1.clear();
     state_.EarthLocations->EmbeddedTleLine2.clear();
     state_.ChannelSelected = state_.ChannelAvailable;
@@ -535,6 +536,7 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     if (!overlay.empty()) load.Log("Cartography data read from: " + overlay);
     TEarthLocations& locations = *state_.EarthLocations;
     locations.Northbound = state_.Northbound;
+    locations.ImageWidth = state_.ImageWidth;
     locations.ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines, state_.Northbound);
     const bool located = locations.LocationsValid && locations.LocationFlags != 0;
     if (!load.DirectionKnown && located && locations.Northbound != state_.Northbound) TurnPass();

@@ -93,7 +93,7 @@ void Read16BitChrptHeader(TLoadContext& load) {
     load.Dialog.DateMode = TDateMode::Date;
     load.LittleEndian16 = IsPlainWordOrder(load.HeaderBuffer);
     TakeQuorumHeader(load);
-    load.AskPassDirection("Confirm UTC pass date:", true);
+    load.AskPassDirection(resStr(res::SHintConfirmUtcDate), true);
     load.EarthLocations().BaseDate = load.Dialog.PassDate;
     LogDirectionFormDate(load);
 
@@ -129,12 +129,12 @@ void ReadQuorumFileHeader(TLoadContext& load) {
         state.ChannelSelected = state.ChannelAvailable;
         request.DateMode = TDateMode::Date;
         request.PassDate = std::trunc(date);
-        load.AskPassDirection("Confirm UTC pass date:", true);
+        load.AskPassDirection(resStr(res::SHintConfirmUtcDate), true);
         load.EarthLocations().BaseDate = request.PassDate;
     } else if (state.SensorKind == SensorAvhrr) {
         request.DateMode = TDateMode::Year;
         request.PassYear = DecodeDateTime(date).year;
-        load.AskPassDirection("Confirm year", true);
+        load.AskPassDirection(resStr(res::SHintConfirmYear), true);
         load.EarthLocations().BaseDate = EncodeDate(request.PassYear, 1, 1);
     }
     LogDirectionFormDate(load);

@@ -1,6 +1,7 @@
 #include "decoding/Raw8Format.h"
 
 #include "decoding/LoadContext.h"
+#include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 
@@ -30,7 +31,7 @@ void ReadNoaa95Header(TLoadContext& load) {
     request.SatellitePreset.clear();
     request.PassDate = EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 0, 0);
     orbit.SetSatelliteName("");
-    load.AskPassDirection("Confirm satellite, pass start date and time", true);
+    load.AskPassDirection(resStr(res::SHintConfirmSatelliteStart), true);
     orbit.SetSatelliteName(request.SatelliteText);
     orbit.SelectElements(request.PassDate);
     load.EarthLocations().BaseDate = std::trunc(orbit.PassTime);

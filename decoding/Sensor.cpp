@@ -330,7 +330,7 @@ inline float SplitWindowSst(float t4, float t5, const TSstRule& rule) {
     const TSstCoefficients& k = rule.Final;
     const float sst = static_cast<float>(k.Gain * t4 + k.Split * difference * guess +
                                          k.Slant * difference * rule.Secant - k.Offset);
-    return cold | cloudy ? NoSst : sst;
+    return (cold | cloudy) ? NoSst : sst;
 }
 
 }  // namespace

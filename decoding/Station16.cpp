@@ -3,6 +3,7 @@
 #include "decoding/LoadContext.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Telemetry.h"
+#include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 
@@ -45,7 +46,7 @@ void AskForNamedPass(TLoadContext& load, THrpt16Layout layout, const TNamedPass&
         case THrpt16Layout::AhPrefix:
             load.Dialog.SatellitePreset = UpperCase(pass.Satellite);
             load.Dialog.DateMode = TDateMode::Year;
-            load.AskPassDirection("Year & satellite:", proposedNorthbound);
+            load.AskPassDirection(resStr(res::SHintYearAndSatellite), proposedNorthbound);
             break;
         default:
             load.Dialog.SatellitePreset.clear();
@@ -110,7 +111,7 @@ void Read16BitHrptHeader(TLoadContext& load) {
         AskForNamedPass(load, layout, pass, proposedNorthbound);
     } else {
         load.Dialog.DateMode = TDateMode::Year;
-        load.AskPassDirection("Year & satellite:", true);
+        load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     }
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);

@@ -5,6 +5,7 @@
 #include "decoding/LoadContext.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Telemetry.h"
+#include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 
@@ -106,7 +107,7 @@ void ReadDartcomHeader(TLoadContext& load) {
     load.Log("16-bit raw Dartcom CHRPT format");
     request.DateMode = TDateMode::Date;
     request.SatellitePreset = "FY1C";
-    load.AskPassDirection("Confirm pass date, direction and satellite", true);
+    load.AskPassDirection(resStr(res::SHintConfirmDateDirection), true);
     load.Orbit().SetSatelliteName(request.SatelliteText);
     locations.BaseDate = request.PassDate;
     load.Log("  From direction form:  date: " + FormatDateTime("yyyy-mmm-dd", locations.BaseDate) + "  satellite: " +
@@ -133,7 +134,7 @@ void ReadGtiHeader(TLoadContext& load) {
         load.Dialog.PassYear = DecodeDateTime(orbit.PassTime).year;
     }
     load.Dialog.DateMode = TDateMode::Year;
-    load.AskPassDirection("Year & satellite:", orbit.SatelliteName.empty() ? true : proposedNorthbound);
+    load.AskPassDirection(resStr(res::SHintYearAndSatellite), orbit.SatelliteName.empty() ? true : proposedNorthbound);
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     orbit.SetSatelliteName(load.Dialog.SatelliteText);
     load.SeekInput(state.DataStart);
@@ -173,7 +174,7 @@ void ReadSmartViewHeader(TLoadContext& load) {
         request.SatellitePreset = orbit.SatelliteName;
     }
     request.SatelliteText.clear();
-    load.AskPassDirection("Year & satellite:", orbit.SatelliteName.empty() ? true : proposedNorthbound);
+    load.AskPassDirection(resStr(res::SHintYearAndSatellite), orbit.SatelliteName.empty() ? true : proposedNorthbound);
     load.EarthLocations().BaseDate = EncodeDate(request.PassYear, 1, 1);
     orbit.SetSatelliteName(request.SatelliteText);
     load.SeekInput(state.DataStart);

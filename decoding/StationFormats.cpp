@@ -3,6 +3,7 @@
 #include "decoding/FramePrescan.h"
 #include "decoding/LoadContext.h"
 #include "decoding/SatelliteIdent.h"
+#include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 
@@ -157,7 +158,7 @@ void ReadSsbHeader(TLoadContext& load) {
     if (satellite.empty()) {
         load.Log("SSB/Orbit format could not determine satellite name");
         load.SetCaption(" (Orbit/SSB format)");
-        load.AskPassDirection("Year & satellite:", true);
+        load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     } else {
         bool proposedNorthbound = true;
         try {
@@ -183,7 +184,7 @@ void ReadEssHeader(TLoadContext& load) {
         load.AskPassDirection("", proposedNorthbound);
     } else {
         load.Dialog.DateMode = TDateMode::Year;
-        load.AskPassDirection("Year & satellite:", true);
+        load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     }
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
@@ -198,7 +199,7 @@ void ReadTenBitHeader(TLoadContext& load) {
     load.Log("DTP N10 format");
     const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1;
     load.Dialog.DateMode = dated ? TDateMode::Date : TDateMode::Year;
-    const std::string hint = dated ? "Confirm date" : "Confirm year";
+    const std::string hint = dated ? resStr(res::SHintConfirmDate) : resStr(res::SHintConfirmYear);
     const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
     if (wsdHeader) TakeEmbeddedElements(load);
     const std::string satellite = TenBitSatelliteToken(load.UpperName());

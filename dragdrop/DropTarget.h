@@ -120,7 +120,6 @@ private:
         POINTL Point;
     };
     TSample firstSample_, secondSample_;
-    bool asyncTransferActive_ = false;
     std::unique_ptr<QTimer> scrollTimer_;
 };
 

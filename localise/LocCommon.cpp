@@ -4,7 +4,7 @@
 
 namespace kestrune {
 
-void RaiseInvalidFileFormat() { throw ELangFileError(ResourceText(res::SInvalidFileFormat)); }
+void RaiseInvalidFileFormat() { throw ELangFileError(LibraryText(res::SInvalidFileFormat)); }
 
 namespace {
 

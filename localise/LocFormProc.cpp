@@ -281,7 +281,7 @@ void TLocFormProcessor::ProcessResources(TResProcessor& set) {
 
 void TLocFormProcessor::ProcessForm(TResProcessor& set, const std::string& name) {
     TResRCData* rcdata = set.RCData();
-    if (!rcdata) throw ELocFormProcessorError(ResourceText(res::SNoRCDataBlock));
+    if (!rcdata) throw ELocFormProcessorError(LibraryText(res::SNoRCDataBlock));
     TResRCDataItem* item = rcdata->FindItem("T" + UpperCase(name));
     if (!item) item = rcdata->FindItem("TME" + UpperCase(name));
     if (!item) return;

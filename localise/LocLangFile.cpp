@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::string_view LangSignature = "LF";
 
-[[noreturn]] void InvalidLocStorage() { throw ELangFileError(ResourceText(res::SInvalidLocStorage)); }
+[[noreturn]] void InvalidLocStorage() { throw ELangFileError(LibraryText(res::SInvalidLocStorage)); }
 
 // The expanded bytes of a compressed stream, else the stream itself.
 std::string_view Expanded(std::string_view stream, std::string& holder, bool& compressed) {
@@ -234,7 +234,7 @@ size_t TLangFile::ReadLangFileHeader(std::string_view stream, bool skipStore) {
     header.Version = in.U16();
     if (header.Version == 0) RaiseInvalidFileFormat();
     if (header.Version > LangFileVersion)
-        throw ELangFileError(ResourceText(res::SNewerVersion));
+        throw ELangFileError(LibraryText(res::SNewerVersion));
     header.Stamp = in.U32();
     if (header.Version >= 5) header.SecondStamp = in.U32();
     header.LanguageId = in.U16();
@@ -264,6 +264,7 @@ size_t TLangFile::ReadLangFileHeader(std::string_view stream, bool skipStore) {
 }
 
 void TLangFile::ReadBody(TLocStorage* storage, int column, uint16_t mode) {
+    if (!Contents.empty()) return ReadBody(Contents, storage, mode, column);
     std::string bytes;
     if (!ReadFileText(FileName, bytes)) throw ELangFileError("Can not read \"" + FileName + "\"");
     ReadBody(bytes, storage, mode, column);
@@ -271,7 +272,7 @@ void TLangFile::ReadBody(TLocStorage* storage, int column, uint16_t mode) {
 
 void TLangFile::ReadBody(std::string_view stream, TLocStorage* storage, uint16_t mode, int column) {
     if (!storage) InvalidLocStorage();
-    if (column < -1 || column >= static_cast<int>(storage->LanguageCount())) throw ELangFileError(ResourceText(res::SInvalidIndex));
+    if (column < -1 || column >= static_cast<int>(storage->LanguageCount())) throw ELangFileError(LibraryText(res::SInvalidIndex));
     if (column == -1) storage->ClearTree();
     ReadLangFileBody(stream, *storage, mode, column);
 }

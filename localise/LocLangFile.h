@@ -55,13 +55,15 @@ public:
     bool Compressed = false;
     bool NativeChanged = false;
     std::string NativeChange;  // the source resource's text and the native file's, joined by CR LF
+    std::string Contents;      // the whole file when it comes from a language pack, not from FileName
 
     bool HasOption(uint16_t mask) const { return (Options & mask) != 0; }
     void SetOption(uint16_t mask, bool on);
 
     // Reads the header (expanding a compressed stream first); returns the position after it.
     size_t ReadLangFileHeader(std::string_view stream, bool skipStore = false);
-    // Reads the body into a dictionary column; column -1 makes the file the native dictionary.
+    // Reads the body (of Contents, else of the file) into a dictionary column;
+    // column -1 makes the file the native dictionary.
     void ReadBody(TLocStorage* storage, int column, uint16_t mode = 0);
     void ReadBody(std::string_view stream, TLocStorage* storage, uint16_t mode, int column);
 

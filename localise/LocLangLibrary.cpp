@@ -16,7 +16,7 @@ constexpr std::string_view ExecutableSignature = "QEXE";
 // Offset of the block version in a settings block: after signature, stamp, language id and the two names.
 constexpr size_t SettingsFixedHead = 12;
 
-[[noreturn]] void InvalidNativeDll() { throw ELangFileError(ResourceText(res::SInvalidNativeDLL)); }
+[[noreturn]] void InvalidNativeDll() { throw ELangFileError(LibraryText(res::SInvalidNativeDLL)); }
 
 // The block version after the names of a settings block; 6 when the block ends before it.
 uint16_t SettingsBlockVersionOf(std::string_view block) {

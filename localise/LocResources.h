@@ -16,6 +16,7 @@ namespace kestrune {
 namespace res {
 constexpr uint16_t SInvalidIndex = 65201;
 constexpr uint16_t SWrongStreamFormat = 65204;
+constexpr uint16_t SInvalidQLangs = 65216;
 constexpr uint16_t SNoRCDataBlock = 65217;
 constexpr uint16_t SMapViewFailed = 65219;
 constexpr uint16_t SUnrecognizedFormat = 65220;
@@ -37,6 +38,8 @@ std::span<const TResourceString> ProgramResourceStrings();
 
 // The text of a resource string ("" for an unknown id).
 std::string ResourceText(uint16_t id);
+// The text of one of the library's own resource strings in the language in effect.
+std::string LibraryText(uint16_t id);
 
 // The embedded resource image; empty when the executable carries none.
 std::string_view ProgramResourceImage();

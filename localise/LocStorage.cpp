@@ -110,8 +110,8 @@ void ForEachLeaf(const TLocStorage& storage, Visit visit) {
 }  // namespace
 
 int TLocStorage::AddLanguage(int sourceColumn, uint16_t languageId) {
-    if (locales_.empty()) throw ELocStorageError(ResourceText(res::SEmptyDictionary));
-    if (sourceColumn < 0 || static_cast<size_t>(sourceColumn) >= locales_.size()) throw ELocStorageError(ResourceText(res::SCannotAddLanguage));
+    if (locales_.empty()) throw ELocStorageError(LibraryText(res::SEmptyDictionary));
+    if (sourceColumn < 0 || static_cast<size_t>(sourceColumn) >= locales_.size()) throw ELocStorageError(LibraryText(res::SCannotAddLanguage));
     locales_.push_back(languageId);
     ForEachLeaf(*this, [&](TLocItem& item) {
         TLocValue value;
@@ -124,7 +124,7 @@ int TLocStorage::AddLanguage(int sourceColumn, uint16_t languageId) {
 
 void TLocStorage::RemoveLanguage(int column) {
     if (locales_.size() < 2 || column < 1 || static_cast<size_t>(column) >= locales_.size())
-        throw ELocStorageError(ResourceText(res::SCannotRemoveLanguage));
+        throw ELocStorageError(LibraryText(res::SCannotRemoveLanguage));
     locales_.erase(locales_.begin() + column);
     ForEachLeaf(*this, [&](TLocItem& item) { item.Values.erase(item.Values.begin() + column); });
 }

@@ -66,18 +66,21 @@ std::unique_ptr<TResModule> TResModule::LoadLibrary(const std::string& fileName)
 }
 
 TDLLInfoItem TResModule::ReadSettings(bool isLibrary) const {
-    const TResRCData* rcdata = set_.RCData();
-    const int index = rcdata ? rcdata->IndexOfName(std::string(isLibrary ? LibSettingsName : ExeSettingsName)) : -1;
-    const TResRCDataItem* block = index >= 0 ? &rcdata->Items(static_cast<size_t>(index)) : nullptr;
-    if (!block || block->Data.substr(0, 4) != (isLibrary ? LibrarySignature : ExecutableSignature))
-        InvalidResLibrary(fileName_);
-    return ParseDLLSettings(block->Data, fileName_);
+    const std::string_view block = RCDataItem(isLibrary ? LibSettingsName : ExeSettingsName);
+    if (block.substr(0, 4) != (isLibrary ? LibrarySignature : ExecutableSignature)) InvalidResLibrary(fileName_);
+    return ParseDLLSettings(block, fileName_);
 }
 
 const std::u16string* TResModule::FindString(uint16_t id) const {
     const TResString* strings = set_.Strings();
     const TResStringItem* item = strings ? strings->FindString(id) : nullptr;
     return item ? &item->Value : nullptr;
+}
+
+std::string_view TResModule::RCDataItem(std::string_view name) const {
+    const TResRCData* rcdata = set_.RCData();
+    const int index = rcdata ? rcdata->IndexOfName(std::string(name)) : -1;
+    return index >= 0 ? std::string_view(rcdata->Items(static_cast<size_t>(index)).Data) : std::string_view();
 }
 
 TQLocUtils& TQLocUtils::Instance() {
@@ -99,7 +102,7 @@ std::unique_ptr<TResModule> TQLocUtils::LoadResourceDLL(const std::string& fileN
     OutOfVersion(fileName);
 }
 
-void TQLocUtils::SetResourceModule(std::unique_ptr<TResModule> library) { library_ = std::move(library); }
+void TQLocUtils::SetResourceModule(std::shared_ptr<const TResModule> library) { library_ = std::move(library); }
 
 TDLLInfoItem TQLocUtils::GetResourceInfo() {
     TDLLInfoItem info = ResourceModule().ReadSettings(true);
@@ -115,15 +118,27 @@ bool TQLocUtils::CheckResourceVersion() {
 }
 
 std::string TQLocUtils::LoadString(uint16_t id) {
-    if (const std::u16string* text = ResourceModule().FindString(id)) return Utf16ToUtf8(*text);
-    if (const std::u16string* text = ProgramModule().FindString(id)) return Utf16ToUtf8(*text);
-    return ResourceText(id);
+    // An error met while the program's own resources are being read speaks English.
+    thread_local bool reading = false;
+    if (reading) return ResourceText(id);
+    reading = true;
+    std::string text = ResourceText(id);
+    try {
+        if (const std::u16string* found = ResourceModule().FindString(id)) text = Utf16ToUtf8(*found);
+        else if (const std::u16string* own = ProgramModule().FindString(id)) text = Utf16ToUtf8(*own);
+    } catch (...) {
+        // The built-in text stands.
+    }
+    reading = false;
+    return text;
 }
 
 void TQLocUtils::Reset() {
     library_.reset();
     program_.reset();
 }
+
+std::string LibraryText(uint16_t id) { return TQLocUtils::Instance().LoadString(id); }
 
 namespace {
 // Every text the program sets goes through the resources in use from the start.

@@ -45,6 +45,8 @@ public:
     TDLLInfoItem ReadSettings(bool isLibrary) const;
     // nullptr when the module holds no such string.
     const std::u16string* FindString(uint16_t id) const;
+    // The bytes of an RCDATA item ("" when there is none).
+    std::string_view RCDataItem(std::string_view name) const;
 
 private:
     std::string fileName_;
@@ -62,12 +64,14 @@ public:
     // The module resources come from: a library, or the program's own.
     const TResModule& ResourceModule();
     bool UsesOwnResources() const { return library_ == nullptr; }
+    // The library in use (nullptr: the program's own resources), to be set back after a failed switch.
+    std::shared_ptr<const TResModule> CurrentLibrary() const { return library_; }
 
     // Loads a library checked against the program; nullptr when its stamp
     // differs and IgnoreVersion is set, else ELUOutOfVersion.
     std::unique_ptr<TResModule> LoadResourceDLL(const std::string& fileName);
     // nullptr gives the program its own resources back; the previous library is dropped.
-    void SetResourceModule(std::unique_ptr<TResModule> library);
+    void SetResourceModule(std::shared_ptr<const TResModule> library);
     void RestoreModuleResources() { SetResourceModule(nullptr); }
     // The "LDLL" block of the module in use.
     TDLLInfoItem GetResourceInfo();
@@ -81,7 +85,7 @@ public:
 
 private:
     std::unique_ptr<TResModule> program_;
-    std::unique_ptr<TResModule> library_;
+    std::shared_ptr<const TResModule> library_;
 };
 
 

@@ -22,8 +22,8 @@ constexpr uint32_t SectionHeaderSize = 40;
 constexpr uint32_t HighBit = 0x80000000;
 constexpr size_t MaxTreeDepth = 3;  // types, names, languages
 
-[[noreturn]] void Unrecognized() { throw EExeError(ResourceText(res::SUnrecognizedFormat)); }
-[[noreturn]] void NotPe() { throw EExeError(ResourceText(res::SNotPEFile)); }
+[[noreturn]] void Unrecognized() { throw EExeError(LibraryText(res::SUnrecognizedFormat)); }
+[[noreturn]] void NotPe() { throw EExeError(LibraryText(res::SNotPEFile)); }
 
 constexpr std::array<const char*, 17> TypeNames = {
     "Unknown0",    "CursorEntry", "Bitmap", "IconEntry", "Menu",      "Dialog", "String",    "FontDir",  "Font",
@@ -35,7 +35,7 @@ constexpr std::array<const char*, 17> TypeNames = {
 std::string ResourceTypeName(uint32_t type) { return type < TypeNames.size() ? TypeNames[type] : std::to_string(type); }
 
 const TPEResourceList& TPEResourceItem::List() const {
-    if (!isList_) throw EExeError(ResourceText(res::SNotAList));
+    if (!isList_) throw EExeError(LibraryText(res::SNotAList));
     return *subList_;
 }
 
@@ -127,7 +127,7 @@ std::unique_ptr<TPEReader> TPEReader::FromImage(TBytes image) {
 }
 
 void TPEReader::CheckHeaders() {
-    if (image_.empty()) throw EExeError(ResourceText(res::SMapViewFailed));
+    if (image_.empty()) throw EExeError(LibraryText(res::SMapViewFailed));
     TByteReader reader(image_, NotPe);
     if (image_.size() < 2 || reader.U16() != DosSignature) Unrecognized();
     reader.Seek(60);
@@ -164,7 +164,7 @@ const TPEResourceList& TPEReader::ResourceList() {
         }
         reader.Seek(header + SectionHeaderSize);
     }
-    throw EExeError(ResourceText(res::SNoResources));
+    throw EExeError(LibraryText(res::SNoResources));
 }
 
 }  // namespace kestrune

@@ -8,7 +8,7 @@ namespace kestrune {
 
 namespace {
 
-[[noreturn]] void Unrecognized() { throw EExeError(ResourceText(res::SUnrecognizedFormat)); }
+[[noreturn]] void Unrecognized() { throw EExeError(LibraryText(res::SUnrecognizedFormat)); }
 
 template <class Block>
 std::unique_ptr<Block> BlockFromList(const TPEResourceItem& type) {

@@ -9,7 +9,7 @@ namespace kestrune {
 
 namespace {
 
-[[noreturn]] void WrongStreamFormat() { throw EQCompressError(ResourceText(res::SWrongStreamFormat)); }
+[[noreturn]] void WrongStreamFormat() { throw EQCompressError(LibraryText(res::SWrongStreamFormat)); }
 
 enum class TEndRule { Whole, Prefix };
 

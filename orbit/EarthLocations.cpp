@@ -85,6 +85,54 @@ float MeanLongitude(float a, float b) {
     return static_cast<float>(mean);
 }
 
+// The pair of neighbouring anchors around a fractional anchor position, and
+// the weight of the second; beyond the ends the end pair extrapolates.
+struct TBetweenAnchors {
+    size_t first;
+    double weight;
+};
+
+TBetweenAnchors BetweenAnchors(double position) {
+    const double first = std::clamp(std::floor(position), 0.0, static_cast<double>(LocationAnchorCount - 2));
+    return {static_cast<size_t>(first), position - first};
+}
+
+// Longitude a fraction of the way from a to b, the short way round.
+float LongitudeBetween(float a, float b, double weight) {
+    double step = static_cast<double>(b) - a;
+    if (step > 180.0) step -= 360.0;
+    if (step < -180.0) step += 360.0;
+    double longitude = a + weight * step;
+    if (longitude > 180.0) longitude -= 360.0;
+    if (longitude <= -180.0) longitude += 360.0;
+    return static_cast<float>(longitude);
+}
+
+// As the map fit reads the records: a coordinate of exactly 0 means none.
+bool HasLocation(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
+
+// Every anchor takes the location at its position plus shift; next to an
+// anchor without a location it keeps its own.
+void ShiftAnchors(TScanLineLocations& record, double shift) {
+    const TScanLineLocations before = record;
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        const TBetweenAnchors at = BetweenAnchors(static_cast<double>(k) + shift);
+        const TAnchorLocation& a = before.Anchors[at.first];
+        const TAnchorLocation& b = before.Anchors[at.first + 1];
+        if (!HasLocation(a) || !HasLocation(b)) continue;
+        record.Anchors[k] = {static_cast<float>((1.0 - at.weight) * a.Latitude + at.weight * b.Latitude),
+                             LongitudeBetween(a.Longitude, b.Longitude, at.weight)};
+    }
+}
+
+void ShiftValues(TAnchorValues& values, double shift) {
+    const TAnchorValues before = values;
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        const TBetweenAnchors at = BetweenAnchors(static_cast<double>(k) + shift);
+        values[k] = static_cast<float>((1.0 - at.weight) * before[at.first] + at.weight * before[at.first + 1]);
+    }
+}
+
 void AppendLittleEndianFloat(std::string& bytes, float value) {
     uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -541,12 +589,18 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
         for (int line = 0; line < count; ++line) {
             if (skipOddLines && line % 2 == 1 && line != count - 1) continue;
             TScanLinePoints points{};
+            TScanLineViewAngles seen{};
             double altitude = 0;
-            Orbit->LocateScanLine(clock.time[static_cast<size_t>(line)], points, altitude);
+            Orbit->LocateScanLine(clock.time[static_cast<size_t>(line)], points, altitude, &seen);
             TScanLineLocations& record = locations_[static_cast<size_t>(line)];
-            for (size_t k = 0; k < LocationAnchorCount; ++k)
+            TScanLineAngles& angles = angles_[static_cast<size_t>(line)];
+            for (size_t k = 0; k < LocationAnchorCount; ++k) {
                 record.Anchors[k] = IsLocated(points[k]) ? TAnchorLocation{points[k].Latitude, points[k].Longitude}
                                                          : TAnchorLocation{0, 0};
+                angles.SolarZenith[k] = seen[k].SolarZenith;
+                angles.SatelliteZenith[k] = seen[k].SatelliteZenith;
+                angles.RelativeAzimuth[k] = seen[k].RelativeAzimuth;
+            }
             altitudeSum += altitude;
             ++located;
         }
@@ -561,13 +615,23 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
 }
 
 void TEarthLocations::InterpolateLine(int line) {
-    const TScanLineLocations& before = locations_[static_cast<size_t>(line - 1)];
-    const TScanLineLocations& after = locations_[static_cast<size_t>(line + 1)];
-    TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+    const auto index = static_cast<size_t>(line);
+    const TScanLineLocations& before = locations_[index - 1];
+    const TScanLineLocations& after = locations_[index + 1];
+    TScanLineLocations& record = locations_[index];
     for (size_t k = 0; k < LocationAnchorCount; ++k) {
         record.Anchors[k].Latitude = (before.Anchors[k].Latitude + after.Anchors[k].Latitude) / 2;
         record.Anchors[k].Longitude = MeanLongitude(before.Anchors[k].Longitude, after.Anchors[k].Longitude);
     }
+    const TScanLineAngles& anglesBefore = angles_[index - 1];
+    const TScanLineAngles& anglesAfter = angles_[index + 1];
+    TScanLineAngles& angles = angles_[index];
+    const auto mean = [](const TAnchorValues& a, const TAnchorValues& b, TAnchorValues& result) {
+        for (size_t k = 0; k < LocationAnchorCount; ++k) result[k] = (a[k] + b[k]) / 2;
+    };
+    mean(anglesBefore.SolarZenith, anglesAfter.SolarZenith, angles.SolarZenith);
+    mean(anglesBefore.SatelliteZenith, anglesAfter.SatelliteZenith, angles.SatelliteZenith);
+    mean(anglesBefore.RelativeAzimuth, anglesAfter.RelativeAzimuth, angles.RelativeAzimuth);
 }
 
 // No usable locations: nothing may read the records as positions.
@@ -698,16 +762,41 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 
 // ---------------------------------------------------------------- turning, saving, naming
 
+TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan) {
+    if (InCodes(formatCode, GacFormats)) return {4, 8, 409};
+    if (meteorScan) return {20, 30, 1540};
+    return {24, 40, 2048};
+}
+
+TAnchorLayout TEarthLocations::AnchorLayout() const {
+    return AnchorLayoutOf(FormatCode, Orbit != nullptr && Orbit->IsMeteorM2());
+}
+
+// A reversed line's sample x was sample ImageWidth - 1 - x: anchor k of the
+// turned line lies where the reversed anchors stand at k + shift.
+double TEarthLocations::TurnShift() const {
+    const TAnchorLayout layout = AnchorLayout();
+    const int width = ImageWidth > 0 ? ImageWidth : layout.Width;
+    const int lastAnchor = layout.First + (LocationAnchorCount - 1) * layout.Step;
+    if (lastAnchor >= width) return 0.0;  // the anchors are not of this image
+    return static_cast<double>(layout.First - (width - 1 - lastAnchor)) / layout.Step;
+}
+
 void TEarthLocations::FlipPassDirection() {
     if (LocationFlags == 0) return;
     std::reverse(locations_.begin(), locations_.end());
     std::reverse(angles_.begin(), angles_.end());
     std::reverse(lineTimes_.begin(), lineTimes_.end());
-    for (TScanLineLocations& record : locations_) std::reverse(record.Anchors.begin(), record.Anchors.end());
+    const double shift = TurnShift();
+    for (TScanLineLocations& record : locations_) {
+        std::reverse(record.Anchors.begin(), record.Anchors.end());
+        if (shift != 0.0) ShiftAnchors(record, shift);
+    }
     for (TScanLineAngles& angles : angles_) {
-        std::reverse(angles.SolarZenith.begin(), angles.SolarZenith.end());
-        std::reverse(angles.SatelliteZenith.begin(), angles.SatelliteZenith.end());
-        std::reverse(angles.RelativeAzimuth.begin(), angles.RelativeAzimuth.end());
+        for (TAnchorValues* values : {&angles.SolarZenith, &angles.SatelliteZenith, &angles.RelativeAzimuth}) {
+            std::reverse(values->begin(), values->end());
+            if (shift != 0.0) ShiftValues(*values, shift);
+        }
     }
 }
 

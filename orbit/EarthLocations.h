@@ -41,11 +41,15 @@ struct TScanLineLocations {
 };
 static_assert(sizeof(TScanLineLocations) == 408, "saved-locations record size");
 
-// One line's angles at the anchors, degrees, and the raw Level 1b angle field.
+using TAnchorValues = std::array<float, LocationAnchorCount>;
+
+// One line's angles at the anchors, degrees, and the raw Level 1b angle
+// field. Level 1b passes carry them; the orbit gives them to every other
+// located pass.
 struct TScanLineAngles {
-    std::array<float, LocationAnchorCount> SolarZenith;
-    std::array<float, LocationAnchorCount> SatelliteZenith;
-    std::array<float, LocationAnchorCount> RelativeAzimuth;
+    TAnchorValues SolarZenith;
+    TAnchorValues SatelliteZenith;
+    TAnchorValues RelativeAzimuth;
     std::array<uint8_t, RawAngleBytes> RawAngles;
 };
 
@@ -57,6 +61,18 @@ struct TResidual {
 };
 using TResidualRow = std::array<TResidual, LocationAnchorCount>;
 using TResidualTable = std::vector<TResidualRow>;
+
+// Where the anchors of a line sit: anchor k at sample First + Step * k of
+// a line of Width samples.
+struct TAnchorLayout {
+    int First;
+    int Step;
+    int Width;
+};
+
+// The GAC formats' 4 + 8k of 409, the Meteor-M2 scan's 20 + 30k of 1540,
+// else 24 + 40k of 2048.
+TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan);
 
 // Latitudes of anchors 0, 25 and 50, then their longitudes.
 using TLineCorners = std::array<float, 6>;
@@ -100,7 +116,12 @@ public:
     void ComputeLocations(uint8_t formatCode, uint8_t sensorKind, std::vector<std::string>& diagnostics,
                           bool turnRound);
     // Rotates the pass by 180 degrees: line order and anchor order reversed.
+    // Where the anchors stand nearer one edge of the line than the other
+    // (24 and 23 samples of 2048), each line's anchors and angles are moved
+    // to where the anchor samples fall once the line is reversed.
     void FlipPassDirection();
+    // The anchor samples of this pass's lines (AnchorLayoutOf).
+    TAnchorLayout AnchorLayout() const;
     // Writes the headerless file of 408-byte records when the pass has
     // locations of a format that carries them; otherwise writes nothing.
     // Replaces the file in one step; throws EWriteError ("Unable to write to
@@ -116,6 +137,9 @@ public:
     TDateTime BaseDate = 0;
     TDateTime NominalStartTime = 0;
     uint8_t FormatCode = 0;
+    // Samples per line of the image the anchors belong to, set by the
+    // loader; 0 for the anchor layout's own width.
+    int ImageWidth = 0;
     bool FirstLineNorthbound = false;
     TLineCorners FirstLineCorners{};
     TDateTime StartTime = 0;
@@ -172,6 +196,8 @@ private:
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;
+    // Anchor positions by which the anchors move when a line is reversed.
+    double TurnShift() const;
 
     int referenceLine_ = 0;
     double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days

@@ -1,5 +1,6 @@
 #include "orbit/Keplers.h"
 
+#include "orbit/Orbits.h"
 #include "orbit/TextLines.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 namespace kestrune {
 
@@ -19,9 +21,6 @@ constexpr int RevolutionModulus = 100000;
 constexpr const char* KepsFolderName = "Keps/";
 constexpr const char* UpdatesFolderName = "Updates/";
 const std::string FolderMissingText = "Folder for Kepler data: ";
-constexpr const char* DatePicture = "yyyy-mmmm-dd hh:nn";
-// Beyond the archive's ends a walk sees this age.
-constexpr double OutsideAgeDays = 1000.0;
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -84,6 +83,7 @@ public:
 
     void Collect(const std::string& fileName, const std::vector<std::string>& fileLines) {
         file_ = fileName;
+        files_.push_back(fileName);
         problems_ = 0;
         pending_.clear();
         for (size_t i = 0; i < fileLines.size(); ++i) Take(TrimBlanks(fileLines[i]), static_cast<int>(i + 1));
@@ -95,6 +95,8 @@ public:
 
     // The first two lines that are not blank, of all files.
     const std::vector<std::string>& FirstLines() const { return firstLines_; }
+    // The file each set of the lines came from.
+    const std::string& FileOfSet(size_t set) const { return files_[fileOfSet_[set]]; }
 
 private:
     void Take(std::string_view line, int number) {
@@ -118,6 +120,7 @@ private:
         } else {
             lines_.push_back(pending_);
             lines_.emplace_back(line);
+            fileOfSet_.push_back(files_.size() - 1);
         }
         pending_.clear();
     }
@@ -132,9 +135,71 @@ private:
     std::string file_;
     std::string pending_;
     std::vector<std::string> firstLines_;
+    std::vector<std::string> files_;
+    std::vector<size_t> fileOfSet_;
     int pendingNumber_ = 0;
     int problems_ = 0;
 };
+
+std::string CatalogueNumberOfSet(const std::string& line1) { return line1.substr(2, 5); }
+
+// The catalogue number most sets carry (the first of equals): the archive's
+// own satellite when its name tells none.
+std::string MostCommonCatalogueNumber(const std::vector<std::string>& lines) {
+    std::vector<std::pair<std::string, int>> counts;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const std::string number = CatalogueNumberOfSet(lines[i]);
+        const auto found = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == number; });
+        if (found == counts.end())
+            counts.emplace_back(number, 1);
+        else
+            ++found->second;
+    }
+    const auto most = std::max_element(counts.begin(), counts.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    return most == counts.end() ? std::string() : most->first;
+}
+
+// A set of another satellite copied into an archive would place the pass
+// where that satellite was: such sets are left out, and each file's are
+// reported in one line per satellite.
+std::vector<std::string> DropForeignSets(std::vector<std::string>& lines, const TSetCollector& sets,
+                                         const std::string& name, std::string own) {
+    if (own.empty()) own = MostCommonCatalogueNumber(lines);
+    struct TForeign {
+        std::string file;
+        std::string number;
+        int count;
+    };
+    std::vector<TForeign> foreign;
+    size_t out = 0;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+        const std::string number = CatalogueNumberOfSet(lines[i]);
+        if (number == own) {
+            if (out != i) {
+                lines[out] = std::move(lines[i]);
+                lines[out + 1] = std::move(lines[i + 1]);
+            }
+            out += 2;
+            continue;
+        }
+        const std::string& file = sets.FileOfSet(i / 2);
+        const auto seen = std::find_if(foreign.begin(), foreign.end(),
+                                       [&](const TForeign& f) { return f.file == file && f.number == number; });
+        if (seen == foreign.end())
+            foreign.push_back({file, number, 1});
+        else
+            ++seen->count;
+    }
+    lines.resize(out);
+    std::vector<std::string> reports;
+    for (const TForeign& f : foreign)
+        reports.push_back(Format("Kepler data file %s holds %d element set%s of another satellite (catalogue number "
+                                 "%s, not %s's %s): left out",
+                                 f.file.c_str(), f.count, f.count == 1 ? "" : "s", f.number.c_str(), name.c_str(),
+                                 own.c_str()));
+    return reports;
+}
 
 // Drops sets whose revolution number goes back, from the third set on; a
 // wrapped counter counts as in order.
@@ -216,22 +281,9 @@ std::string DescribeFiles(const std::string& mainFile, const std::string& update
     return updateFile.empty() ? "file: " + mainFile : "files: " + mainFile + " and " + updateFile;
 }
 
-std::string DateText(TDateTime date) { return FormatDateTime(DatePicture, date); }
-
-std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t n, const std::string& description,
-                                  TDateTime first, TDateTime last) {
-    if (first == 0.0)
-        return "Could not determine the date of the first Keplers  in " + description +
-               ".  The first two lines were seen as: " + lines[0] + "\r" + lines[1];
-    if (last == 0.0)
-        return "Could not determine the date of the last Keplers  in " + description +
-               ".  The last two lines were seen as: " + lines[n - 2] + "\r" + lines[n - 1];
-    return "The last Kepler sets in " + description +
-           " are dated earlier or the same date as the first Kepler  sets so I cannot interpolate between them."
-           "  Please check  these file(s) carefully.  The first date found was: " +
-           DateText(first) + " and the last date found was: " + DateText(last) +
-           ".  The start and end of the file was seen as: " + lines[0] + "\r" + lines[1] + "\r\r" + lines[n - 2] +
-           "\r" + lines[n - 1];
+std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t n, const std::string& description) {
+    return "Could not determine the date of any Keplers  in " + description + ".  The first two lines were seen as: " +
+           lines[0] + "\r" + lines[1] + ".  The last two lines were seen as: " + lines[n - 2] + "\r" + lines[n - 1];
 }
 
 }  // namespace
@@ -322,6 +374,14 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         lines.clear();
         return false;
     }
+    for (const std::string& report : DropForeignSets(lines, sets, name, CatalogNumberOf(UpperCase(name)))) {
+        Findings.push_back(report);
+        if (std::find(Warnings.begin(), Warnings.end(), report) == Warnings.end()) Warnings.push_back(report);
+    }
+    if (lines.empty()) {
+        message = "Kepler data file: " + mainFile + " holds no element set of " + name;
+        return false;
+    }
     DropSetsOutOfOrder(lines);
     return true;
 }
@@ -332,24 +392,27 @@ bool TKeplerData::SelectArchiveSet(const std::string& name, const std::string& b
     std::vector<std::string> lines;
     if (!FindKeplerFile(name, baseFolder, message, mainFile, updateFile, lines)) return false;
     const size_t n = lines.size() - lines.size() % 2;
-    const auto epoch = [&](int64_t i) { return ArchiveEpoch(lines[static_cast<size_t>(i)]); };
-
-    size_t chosen = n == 4 ? 2 : 0;
-    if (n >= 6) {
-        const TDateTime first = epoch(0);
-        const TDateTime last = epoch(static_cast<int64_t>(n) - 2);
-        if (first == 0.0 || last <= first) {
-            if (!quiet) Tell(UndatedArchiveMessage(lines, n, DescribeFiles(mainFile, updateFile), first, last));
-            return false;
+    std::optional<size_t> chosen;
+    if (n == 2) chosen = 0;
+    double nearest = 0.0;
+    // Every dated set is a candidate, whatever the order of the files: the
+    // main file and its update file, two sets or two thousand.
+    for (size_t i = 0; n > 2 && i < n; i += 2) {
+        const TDateTime epoch = ArchiveEpoch(lines[i]);
+        if (epoch == 0.0) continue;
+        const double distance = std::abs(epoch - passTime);
+        // On equal distances the later set, fitted to observations of the pass itself.
+        if (!chosen || distance < nearest || (distance == nearest && epoch > ArchiveEpoch(lines[*chosen]))) {
+            chosen = i;
+            nearest = distance;
         }
-        double f = (passTime - first) / (last - first);
-        f = std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
-        int64_t i = EvenIndex(Trunc(static_cast<double>(n - 2) * f));
-        i = BackOff(i, epoch(i) - passTime, 2.0, n);
-        chosen = WalkToNearest(n, i, 0.5, OutsideAgeDays, [&](int64_t j) { return epoch(j) - passTime; });
     }
-    line1 = lines[chosen];
-    line2 = lines[chosen + 1];
+    if (!chosen) {
+        if (!quiet) Tell(UndatedArchiveMessage(lines, n, DescribeFiles(mainFile, updateFile)));
+        return false;
+    }
+    line1 = lines[*chosen];
+    line2 = lines[*chosen + 1];
     age = ArchiveEpoch(line1) - passTime;
     return true;
 }

@@ -36,15 +36,22 @@ public:
     // What the last archive reading found amiss: skipped lines and half
     // sets, checksums that do not match.
     std::vector<std::string> Findings;
+    // What the operator must hear of: element sets of another satellite left
+    // out of an archive. Gathered over every archive read, each line once,
+    // until ClearWarnings (the loader clears them for each file).
+    std::vector<std::string> Warnings;
+    void ClearWarnings() { Warnings.clear(); }
 
     // Builds the catalogue of the folder, which is also the archives' base.
     void SetCatalogueDirectory(const std::string& directory);
 
-    // Locates, loads, merges and checks one satellite's archive. On failure
-    // lines is empty and message says why.
+    // Locates, loads, merges and checks one satellite's archive; sets of
+    // another satellite than the name's are left out. On failure lines is
+    // empty and message says why.
     bool FindKeplerFile(const std::string& name, const std::string& baseFolder, std::string& message,
                         std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines);
-    // The archived set nearest passTime; age is its epoch minus passTime in days.
+    // The dated archived set nearest passTime, in whatever order the sets
+    // stand; age is its epoch minus passTime in days.
     bool SelectArchiveSet(const std::string& name, const std::string& baseFolder, bool quiet,
                           std::string& message, double& age, std::string& mainFile,
                           std::string& updateFile, std::string& line1, std::string& line2,

@@ -78,15 +78,15 @@ TVector Yawed(const TVector& n, const TVector& velocity, double psi) {
     return Unit(sum);
 }
 
-TGroundPoint GroundPoint(const TVector& ground, double jd) {
-    TGeodetic geodetic;
-    EciToGeodetic(ground, geodetic, jd);
+TGroundPoint GroundPoint(const TGeodetic& geodetic) {
     auto longitude = static_cast<float>(geodetic.Longitude * 180.0 / Pi);
     if (longitude > 180.0f) longitude -= 360.0f;
     return {longitude, static_cast<float>(geodetic.Latitude * 180.0 / Pi)};
 }
 
 }  // namespace
+
+std::string CatalogNumberOf(const std::string& satelliteName) { return LookUp(CatalogNumbers, satelliteName); }
 
 TOrbit::TOrbit() : Keplers(std::make_unique<TKeplerData>()) {}
 
@@ -108,7 +108,7 @@ void TOrbit::SetSatelliteName(const std::string& name) {
     for (const TNameRule& rule : CanonicalNames)
         if (name.find(rule.contained) != std::string::npos) SatelliteName = rule.name;
     ShortName = LookUp(ShortNames, SatelliteName);
-    CatalogNumber = LookUp(CatalogNumbers, SatelliteName);
+    CatalogNumber = CatalogNumberOf(SatelliteName);
     if (SatelliteName == "NOAA-16") SemiAngle = 55.25f;
     if (SatelliteName == "SPOT-4") SemiAngle = 50.5f;
     if (SatelliteName == "METEOR-M1") {
@@ -149,7 +149,7 @@ bool TOrbit::LoadElements(const std::string& line1, const std::string& line2) {
     }
 }
 
-void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude) {
+void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude, TScanLineViewAngles* angles) {
     if (!ElementsValid) return;
     const double jd = DateTimeToJulian(time);
     TVector position, velocity;
@@ -174,7 +174,9 @@ void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& alt
     constexpr double e2 = AxisRatioSquaredMinusOne;
     const double c = a * a - r * r - e2 * z * z;
     const int half = ScanLinePointCount / 2;
+    const TVector sun = SunDirection(jd);
     TScanLinePoints located;
+    TScanLineViewAngles seen{};
     for (int k = -half; k <= half; ++k) {
         const double theta = (spacing * k + 0.5) * anglePerSample;
         const double cosTheta = std::cos(theta);
@@ -192,10 +194,14 @@ void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& alt
             continue;
         }
         const TVector ground{position.X + slant * look.X, position.Y + slant * look.Y, position.Z + slant * look.Z, 0.0};
-        point = GroundPoint(ground, jd);
+        TGeodetic geodetic;
+        EciToGeodetic(ground, geodetic, jd);
+        point = GroundPoint(geodetic);
+        seen[static_cast<size_t>(k + half)] = ViewAnglesAt(ground, geodetic, position, sun);
     }
     points = located;
     altitude = subSatellite.Height;
+    if (angles != nullptr) *angles = seen;
 }
 
 bool TOrbit::IsNorthbound(TDateTime time) {

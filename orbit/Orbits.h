@@ -5,6 +5,7 @@
 
 #include "orbit/Keplers.h"
 #include "orbit/Satellite.h"
+#include "orbit/ViewAngles.h"
 
 #include <array>
 #include <memory>
@@ -20,12 +21,16 @@ struct TGroundPoint {
     float Latitude;
 };
 using TScanLinePoints = std::array<TGroundPoint, ScanLinePointCount>;
+using TScanLineViewAngles = std::array<TViewAngles, ScanLinePointCount>;
 
 // Both coordinates of a point whose look ray misses the earth.
 constexpr float UnlocatedCoordinate = -123456.0f;
 inline bool IsLocated(const TGroundPoint& point) {
     return point.Latitude != UnlocatedCoordinate && point.Longitude != UnlocatedCoordinate;
 }
+
+// NORAD catalogue number of a canonical satellite name; empty when unknown.
+std::string CatalogNumberOf(const std::string& satelliteName);
 
 class TOrbit {
 public:
@@ -62,10 +67,12 @@ public:
     // whether the model could take it.
     void UseEmbeddedKeplers(const std::string& line1, const std::string& line2, TDateTime time);
     // The 51 ground points of the scan line taken at time and the satellite's
-    // altitude in km. Leaves both untouched while ElementsValid is false. A
-    // point whose look ray misses the earth is UnlocatedCoordinate. Raises
+    // altitude in km, and when asked the sun and view angles at the points.
+    // Leaves all untouched while ElementsValid is false. A point whose look
+    // ray misses the earth is UnlocatedCoordinate, with angles of 0. Raises
     // EMathError when the element set cannot be propagated to that time.
-    void LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude);
+    void LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude,
+                        TScanLineViewAngles* angles = nullptr);
     // The satellite moves north at that time; true without elements, and
     // when the set cannot be propagated to that time.
     bool IsNorthbound(TDateTime time);

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 175> Texts = {{
+constexpr std::array<TResourceString, 190> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -185,6 +185,21 @@ constexpr std::array<TResourceString, 175> Texts = {{
     {4331, "FileIO", "SUnableToWrite", "Unable to write to %s"},
     {4332, "JPEGwriter", "SJpegWriteError", "Error writing JPEG to file"},
     {4333, "StandardNameForm", "SExamplePass", "Example pass using that format:  %s"},
+    {4334, "LoadContext", "SHintConfirmDate", "Confirm date"},
+    {4335, "LoadContext", "SHintConfirmYear", "Confirm year"},
+    {4336, "LoadContext", "SHintYearAndSatellite", "Year & satellite:"},
+    {4337, "LoadContext", "SHintConfirmUtcDate", "Confirm UTC pass date:"},
+    {4338, "LoadContext", "SHintConfirmSatelliteStart", "Confirm satellite, pass start date and time"},
+    {4339, "LoadContext", "SHintConfirmDateDirection", "Confirm pass date, direction and satellite"},
+    {4340, "PixelLocation", "SCursorUnitsPrompt", "Click to make\rtemperature\runits"},
+    {4341, "TemperatureProfileForm", "SProfileChartTitle", "Temperature profile - click to switch \u00B0C/K"},
+    {4342, "FHyFolderBrowseDlg", "SBrowseForFolder", "Browse for Folder"},
+    {4343, "FHyFolderBrowseDlg", "SCreateFolder", "Create Folder"},
+    {4344, "FHyFolderBrowseDlg", "SCreateFolderHint", "Creates a new, empty folder."},
+    {4345, "FHyFolderBrowseDlg", "SDeleteFolder", "Delete"},
+    {4346, "FHyFolderBrowseDlg", "SDeleteFolderHint", "Deletes the selected items."},
+    {4347, "FHyFolderBrowseDlg", "SOk", "OK"},
+    {4348, "FHyFolderBrowseDlg", "SCancel", "Cancel"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

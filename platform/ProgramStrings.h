@@ -151,6 +151,24 @@ constexpr uint16_t SUnableToWrite = 4331;
 constexpr uint16_t SJpegWriteError = 4332;
 // The image-name window's.
 constexpr uint16_t SExamplePass = 4333;
+// The pass-direction dialog's hints.
+constexpr uint16_t SHintConfirmDate = 4334;
+constexpr uint16_t SHintConfirmYear = 4335;
+constexpr uint16_t SHintYearAndSatellite = 4336;
+constexpr uint16_t SHintConfirmUtcDate = 4337;
+constexpr uint16_t SHintConfirmSatelliteStart = 4338;
+constexpr uint16_t SHintConfirmDateDirection = 4339;
+// The cursor read-out's prompt (followed by the unit a click switches to) and the temperature profile's title.
+constexpr uint16_t SCursorUnitsPrompt = 4340;
+constexpr uint16_t SProfileChartTitle = 4341;
+// The folder-browse dialog's.
+constexpr uint16_t SBrowseForFolder = 4342;
+constexpr uint16_t SCreateFolder = 4343;
+constexpr uint16_t SCreateFolderHint = 4344;
+constexpr uint16_t SDeleteFolder = 4345;
+constexpr uint16_t SDeleteFolderHint = 4346;
+constexpr uint16_t SOk = 4347;
+constexpr uint16_t SCancel = 4348;
 }  // namespace res
 
 // The program's own texts, in id order.

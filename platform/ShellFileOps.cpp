@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -102,6 +103,34 @@ uint32_t MoveToTrash(const std::string& path) {
     const uint32_t code = written ? MoveItem(path, trash + "files/" + name) : ErrorFromErrno(EIO);
     if (code != 0) unlink((trash + "info/" + name + ".trashinfo").c_str());
     return code;
+}
+
+namespace {
+
+void Measure(const std::string& path, TItemsMeasure& measure) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return;
+    if (!S_ISDIR(info.st_mode)) {
+        ++measure.Files;
+        measure.Bytes += static_cast<uint64_t>(info.st_size);
+        return;
+    }
+    ++measure.Folders;
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") Measure(path + "/" + std::string(name), measure);
+    }
+    closedir(dir);
+}
+
+}  // namespace
+
+TItemsMeasure MeasureItems(const std::vector<std::string>& paths) {
+    TItemsMeasure measure;
+    for (const std::string& path : paths) Measure(path, measure);
+    return measure;
 }
 
 uint32_t DeleteForGood(const std::string& path) {

@@ -18,4 +18,13 @@ std::string TrashFolder();
 uint32_t MoveToTrash(const std::string& path);
 uint32_t DeleteForGood(const std::string& path);
 
+// What deleting the items for good removes: every file below them (a link
+// counts as a file of its own size, never followed) and the folders.
+struct TItemsMeasure {
+    uint64_t Files = 0;
+    uint64_t Folders = 0;
+    uint64_t Bytes = 0;
+};
+TItemsMeasure MeasureItems(const std::vector<std::string>& paths);
+
 }  // namespace kestrune

@@ -371,9 +371,14 @@ HRESULT SpecialFolderLocation(int csidl, TItemIdList& list) {
     return ole::S_OK;
 }
 
-std::string FormatKilobytes(uint64_t bytes, std::string_view format) {
-    std::string digits = std::to_string(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
+std::string GroupedDigits(uint64_t value) {
+    std::string digits = std::to_string(value);
     for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+std::string FormatKilobytes(uint64_t bytes, std::string_view format) {
+    const std::string digits = GroupedDigits(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
     std::string text(format);
     const size_t marker = text.find("%s");
     return marker == std::string::npos ? text : text.replace(marker, 2, digits);

@@ -118,6 +118,8 @@ int CompareNames(std::string_view a, std::string_view b);
 std::string HomeFolder();
 std::string SendToFolder();
 
+// A count with thousands separators: "1,234,567".
+std::string GroupedDigits(uint64_t value);
 // The texts of the detail columns: "1,234 KB" (bytes rounded up to whole KB),
 // the type name ("File folder", "HPT File") and the local short date and time.
 std::string FormatKilobytes(uint64_t bytes, std::string_view format = "%s KB");

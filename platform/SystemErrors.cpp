@@ -38,6 +38,7 @@ std::string SysErrorMessage(uint32_t code) {
         case ERROR_ACCESS_DENIED: return "Access is denied.";
         case ERROR_INVALID_NAME: return "The filename, directory name, or volume label syntax is incorrect.";
         case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
+        case ERROR_CANCELLED: return "The operation was canceled by the user.";
         default: break;
     }
     if (code >= ErrnoBase) return std::string(std::strerror(static_cast<int>(code - ErrnoBase))) + ".";

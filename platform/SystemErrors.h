@@ -14,6 +14,7 @@ constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
 constexpr uint32_t ERROR_ACCESS_DENIED = 5;
 constexpr uint32_t ERROR_INVALID_NAME = 123;
 constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
+constexpr uint32_t ERROR_CANCELLED = 1223;
 
 uint32_t ErrorFromErrno(int error);
 // The error as a result code (0x8007xxxx).

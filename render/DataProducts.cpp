@@ -336,8 +336,8 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
         for (int32_t x = line.First; x <= line.Last;) {
             const size_t anchor = locator.AngleIndex(x);
             const int32_t end = std::min(locator.AngleRunEnd(x), line.Last + 1);
-            sensor.SeaSurfaceTemperatures(channel4 + x, channel5 + x, end - x, line.Angles->SatelliteZenith[anchor],
-                                          line.Angles->SolarZenith[anchor] < DaylightZenith, sst.data());
+            const TSstAngles angles = SstAnglesOf(line.Angles->SolarZenith[anchor], line.Angles->SatelliteZenith[anchor]);
+            sensor.SeaSurfaceTemperatures(channel4 + x, channel5 + x, end - x, angles.Zenith, angles.Day, sst.data());
             std::transform(sst.data(), sst.data() + (end - x), record + x, [](float value) { return SstWordOf(value); });
             x = end;
         }

@@ -5,7 +5,9 @@
 #include "decoding/Sensor.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 #include "render/ViewLookups.h"
 
@@ -109,23 +111,26 @@ void ReadTemperatures(const TPassState& pass, uint8_t viewIndex, int32_t x, int3
         cursor.CursorSecondValue = cursor.CursorT5;
         return;
     }
-    float zenith = cursor.CursorSatelliteZenith;
-    bool day = cursor.CursorSolarZenith < DaylightZenith;
-    if (zenith == 0) {  // no angles in the data: the constant slant term, as by day
-        day = true;
-        zenith = -1.0f;
-    }
-    cursor.CursorSecondValue = KelvinOffset + sensor.SeaSurfaceTemperature(count4, count5, zenith, day);
+    const TSstAngles angles = SstAnglesOf(cursor.CursorSolarZenith, cursor.CursorSatelliteZenith);
+    cursor.CursorSecondValue = KelvinOffset + sensor.SeaSurfaceTemperature(count4, count5, angles.Zenith, angles.Day);
 }
 
+// The orbit puts Meteor-M2 anchors every 30 samples of its 1540.
+bool MeteorScan(const TPassState& pass) { return pass.Orbit != nullptr && pass.Orbit->IsMeteorM2(); }
+
 }  // namespace
+
+TSstAngles SstAnglesOf(float solarZenith, float satelliteZenith) {
+    if (satelliteZenith == 0) return {-1.0f, true};  // the constant slant term, as by day
+    return {satelliteZenith, solarZenith < DaylightZenith};
+}
 
 TPixelLocator::TPixelLocator(const TPassState& pass)
     : locations_(pass.EarthLocations.get()),
       valid_(locations_ != nullptr && locations_->LocationsValid),
       lines_(pass.DataLineCount),
-      firstAnchor_(IsGacFormat(pass.InputFormatCode) ? 4 : 24),
-      anchorStep_(IsGacFormat(pass.InputFormatCode) ? 8 : 40),
+      firstAnchor_(AnchorLayoutOf(pass.InputFormatCode, MeteorScan(pass)).First),
+      anchorStep_(AnchorLayoutOf(pass.InputFormatCode, MeteorScan(pass)).Step),
       nudgeX_(pass.NudgeX),
       nudgeY_(pass.NudgeY) {}
 
@@ -263,7 +268,7 @@ std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, boo
 }
 
 std::string CursorUnitsPrompt(bool metricUnits) {
-    return std::string("Click to make\rtemperature\runits") + " " + DegreeSign + (metricUnits ? "F" : "C");
+    return resStr(res::SCursorUnitsPrompt) + " " + DegreeSign + (metricUnits ? "F" : "C");
 }
 
 }  // namespace kestrune

@@ -16,10 +16,19 @@ class TEarthLocations;
 struct TScanLineAngles;
 struct TScanLineLocations;
 
-// The GAC formats: anchors at pixel 4 + 8k instead of 24 + 40k.
+// The GAC formats, of 409 samples a line.
 constexpr bool IsGacFormat(uint8_t formatCode) { return formatCode >= 9 && formatCode <= 11; }
 // Day coefficients of the sea-surface temperature below this solar zenith.
 constexpr float DaylightZenith = 75.0f;
+
+// How the sea-surface temperature reads a pixel's angles: day below the
+// daylight zenith, the satellite zenith for the slant path; a pixel without
+// angles (satellite zenith exactly 0) is taken as day with no zenith (-1).
+struct TSstAngles {
+    float Zenith;
+    bool Day;
+};
+TSstAngles SstAnglesOf(float solarZenith, float satelliteZenith);
 
 // Everything LocatePixel tells about a pixel; all 0 where it tells nothing.
 struct TPixelLocation {

@@ -1,6 +1,7 @@
 #include "shell/FHyFolderBrowseDlg.h"
 
 #include "platform/Guarded.h"
+#include "platform/ProgramStrings.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellUtils.h"
 
@@ -17,20 +18,20 @@ namespace kestrune::shell {
 
 namespace {
 
-QToolButton* SpeedButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const char* hint,
-                         const char* help) {
+QToolButton* SpeedButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const std::string& hint,
+                         const std::string& help) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIcon(parent->style()->standardIcon(icon));
     button->setAutoRaise(true);
     button->setFixedSize(25, 24);
-    button->setToolTip(hint);
-    button->setStatusTip(help);
+    button->setToolTip(QString::fromStdString(hint));
+    button->setStatusTip(QString::fromStdString(help));
     return button;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(caption, parent);
+QPushButton* Button(QWidget* parent, const char* name, const std::string& caption) {
+    auto* button = new QPushButton(QString::fromStdString(caption), parent);
     button->setObjectName(name);
     button->setFixedSize(75, 23);
     return button;
@@ -42,9 +43,9 @@ THyFrmFolderBrowseDlg::THyFrmFolderBrowseDlg(QWidget* parent) : QDialog(parent) 
     setObjectName("HyFrmFolderBrowseDlg");
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     resize(356, 313);
-    CreateNewFolderBtn = SpeedButton(this, "CreateNewFolderBtn", QStyle::SP_FileDialogNewFolder, "Create Folder",
-                                     "Creates a new, empty folder.");
-    DeleteFolderBtn = SpeedButton(this, "DeleteFolderBtn", QStyle::SP_TrashIcon, "Delete", "Deletes the selected items.");
+    CreateNewFolderBtn = SpeedButton(this, "CreateNewFolderBtn", QStyle::SP_FileDialogNewFolder, resStr(res::SCreateFolder),
+                                     resStr(res::SCreateFolderHint));
+    DeleteFolderBtn = SpeedButton(this, "DeleteFolderBtn", QStyle::SP_TrashIcon, resStr(res::SDeleteFolder), resStr(res::SDeleteFolderHint));
     StatusTxt = new QLabel(this);
     StatusTxt->setObjectName("StatusTxt");
     HyShellTree1 = new THyShellTree(this);
@@ -52,9 +53,9 @@ THyFrmFolderBrowseDlg::THyFrmFolderBrowseDlg(QWidget* parent) : QDialog(parent) 
     HyShellTree1->SetOptions(hystoVirtualFolders | hystoDesignInteractive | hystoContextMenus | hystoDynamicRefresh);
     HyShellTree1->setRootIsDecorated(true);
     HyShellTree1->setIndentation(19);
-    OkBtn = Button(this, "OkBtn", "OK");
+    OkBtn = Button(this, "OkBtn", resStr(res::SOk));
     OkBtn->setDefault(true);
-    CancelBtn = Button(this, "CancelBtn", "Cancel");
+    CancelBtn = Button(this, "CancelBtn", resStr(res::SCancel));
     DeleteBtn = Button(this, "DeleteBtn", "&Delete...");
     CreateBtn = Button(this, "CreateBtn", "&Create...");
 

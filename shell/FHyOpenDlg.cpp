@@ -1,5 +1,7 @@
 #include "shell/FHyOpenDlg.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <QApplication>
 
 namespace kestrune::shell {
@@ -53,7 +55,7 @@ void THyDialog::InitForm(QDialog& form) {
     form.setWindowState(FormWindowState == wsMaximized ? Qt::WindowMaximized
                         : FormWindowState == wsMinimized ? Qt::WindowMinimized
                                                          : Qt::WindowNoState);
-    form.setWindowTitle(Title.empty() ? QString("Browse for Folder") : QString::fromStdU16String(Title));
+    form.setWindowTitle(Title.empty() ? QString::fromStdString(resStr(res::SBrowseForFolder)) : QString::fromStdU16String(Title));
 }
 
 void THyDialog::FormClosed(QDialog& form, bool) {

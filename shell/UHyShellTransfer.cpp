@@ -53,6 +53,34 @@ bool IsFolder(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// A text of the pack's resources with its inserts.
+std::string Inserted(const char* format, const std::vector<std::string>& inserts) {
+    std::vector<WideString> strings;
+    for (const std::string& insert : inserts) strings.push_back(Utf8ToUtf16(insert));
+    return Utf16ToUtf8(FormatMessageW(Utf8ToUtf16(format), strings));
+}
+
+// Asks before items are deleted for good, naming them (a folder with what it
+// holds) and how many files and bytes go; No is the answer of an unattended run.
+bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
+    constexpr size_t NamedItems = 10;
+    std::string names;
+    for (size_t k = 0; k < paths.size() && k < NamedItems; ++k) {
+        struct stat info {};
+        const bool folder = lstat(paths[k].c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        names += (k > 0 ? "\n" : "") + (folder ? Inserted(SFolderWithContents, {paths[k]}) : paths[k]);
+    }
+    if (paths.size() > NamedItems) names += "\n" + Inserted(SMoreItems, {std::to_string(paths.size() - NamedItems)});
+    const TItemsMeasure measure = MeasureItems(paths);
+    const auto count = [](uint64_t n, const char* one, const char* many) {
+        return n == 1 ? std::string(one) : Inserted(many, {GroupedDigits(n)});
+    };
+    const TDialogRequest question{Inserted(SConfirmDeleteForGood, {names, count(measure.Files, SOneFile, SFiles),
+                                                                   count(measure.Bytes, SOneByte, SBytes)}),
+                                  SConfirmDeleteCaption, TMsgDlgType::mtConfirmation, mbYesNo, mrNo};
+    return TDialogService::Instance().Ask(question) == mrYes;
+}
+
 }  // namespace
 
 void THyFormatEtcList::Add(std::initializer_list<uint16_t> formats) {
@@ -293,6 +321,8 @@ private:
     }
 
     HRESULT Delete(bool forGood) {
+        // Nothing is destroyed without asking: a delete past the trash is named and measured first.
+        if (forGood && !ConfirmDeleteForGood(paths_)) return HResultFromError(ERROR_CANCELLED);
         for (const std::string& path : paths_) {
             if (const uint32_t code = forGood ? DeleteForGood(path) : MoveToTrash(path)) {
                 ShowSystemError(code);
@@ -326,7 +356,8 @@ int FindVerb(IContextMenu& menu, const std::string& verb) {
     return -1;
 }
 
-HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& verb) {
+HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& verb,
+                      std::optional<Qt::KeyboardModifiers> keys) {
     TInvokeInfo info;
     if (!verb.empty()) {
         const int found = FindVerb(menu, verb);
@@ -335,7 +366,7 @@ HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& ve
     } else {
         info.Offset = offset;
     }
-    const Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    const Qt::KeyboardModifiers modifiers = keys ? *keys : QGuiApplication::queryKeyboardModifiers();
     info.Shift = modifiers & Qt::ShiftModifier;
     info.Control = modifiers & Qt::ControlModifier;
     return menu.InvokeCommand(info);
@@ -344,9 +375,8 @@ HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& ve
 bool NewFolder(const WideString& parent, WideString& name) {
     const std::string folder = IncludeTrailingPathDelimiter(parent.empty() ? Utf16ToUtf8(GetCurrentDirectoryW()) : Utf16ToUtf8(parent));
     const auto showFailure = [](uint32_t code, const std::string& failedName) {
-        const WideString text = FormatMessageW(Utf8ToUtf16(SUnableToCreateFolder),
-                                               {Utf8ToUtf16(SysErrorMessage(code)), Utf8ToUtf16(failedName)});
-        TDialogService::Instance().ShowMessage(Utf16ToUtf8(text), {}, TMsgDlgType::mtWarning);
+        TDialogService::Instance().ShowMessage(Inserted(SUnableToCreateFolder, {SysErrorMessage(code), failedName}), {},
+                                               TMsgDlgType::mtWarning);
     };
     const std::pair<std::string, std::string> series[] = {{SNewFolder, " ("}, {SNewFolderShort, ""}};
     for (const auto& [base, separator] : series) {

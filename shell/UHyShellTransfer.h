@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,8 +120,10 @@ void SetShellOpenHandler(TOpenHandler handler);
 std::unique_ptr<IContextMenu> ItemsContextMenu(const std::vector<TItemIdList>& items);
 
 // Runs the command at offset, or the verb when one is given (looked up first;
-// nothing runs when it is not found), with the Shift and Ctrl state of now.
-HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& verb = {});
+// nothing runs when it is not found), with the Shift and Ctrl state of the
+// key that asked for it, else of now.
+HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& verb = {},
+                      std::optional<Qt::KeyboardModifiers> keys = std::nullopt);
 // The command offset of a verb (case ignored), or -1.
 int FindVerb(IContextMenu& menu, const std::string& verb);
 

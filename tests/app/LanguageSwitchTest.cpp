@@ -91,21 +91,31 @@ std::string Differences(const std::map<std::string, std::string>& now, const std
     return lines;
 }
 
+// What the build writes beside the program.
+std::string Shipped(const std::string& name) {
+    std::string bytes;
+    EXPECT_TRUE(ReadFileText(KESTRUNE_PROGRAM_DIR "/" + name, bytes)) << name;
+    return bytes;
+}
+
+// The program's own resources, as the build embeds them.
+std::string_view ShippedImage() {
+    static const std::string_view image = ProgramResourceImage();
+    return image;
+}
+
 class LanguageSwitchTest : public testing::TAppTest {
 protected:
     void SetUp() override {
         TAppTest::SetUp();
-        const std::vector<TTranslationRow> table = GermanTable();
-        TLocStorage storage = ProgramNativeDictionary(table);
-        const TLangFile header = ProgramNativeHeader(storage);
-        image_ = WriteProgramResources(storage, {}, header);
-        SetProgramResourceImage(image_);
-        folder.Write("program/kestrune.ntv.lng", WriteLangFile(header, storage, 0));
-        german_ = WriteTranslation(storage, {table.begin() + 1, table.end()}, 0x407, "German", u"Deutsch");
+        SetProgramResourceImage(ShippedImage());
+        folder.Write("program/kestrune.ntv.lng", Shipped("kestrune.ntv.lng"));
+        german_ = Shipped("kestrune.deu.lng");
         folder.Write("program/kestrune.deu.lng", german_);
         Restart();
     }
     void TearDown() override {
+        form_.reset();
         Localizer().Reset();
         Localizer().ShowError = nullptr;
         SetProgramResourceImage({});
@@ -115,17 +125,28 @@ protected:
 
     static TQLocalizerOnFly& Localizer() { return TQLocalizerOnFly::Instance(); }
 
-    // A new start of the program: the switcher afresh, then the main window.
+    // A new start of the program: the switcher afresh, then the main window,
+    // then the boxes of the errors met at the start.
     void Restart() {
         form_.reset();
         Localizer().Reset();
         TQLocUtils::Instance().Reset();
         Localizer().ShowError = [this](const std::string& text) { errors_.push_back(text); };
-        Localizer().InitLocalizer();
+        TDialogService::Instance().ClearScript();
+        StartLocalizer();
         form_ = std::make_unique<TFormMain>(TParams{});
+        ReportLocalizerErrors();
     }
+    // The texts of the "Localizer Error" boxes shown since the last start.
+    static std::vector<std::string> StartBoxes() {
+        std::vector<std::string> texts;
+        for (const TDialogRequest& request : TDialogService::Instance().Requests())
+            if (request.caption == "Localizer Error") texts.push_back(request.text);
+        return texts;
+    }
+    QAction* LanguageItem(const char* name) const { return testing::Find<QAction>(*form_, ("MenuLanguage" + std::string(name)).c_str()); }
 
-    void Choose(const char* language) { testing::Find<QAction>(*form_, ("MenuLanguage" + std::string(language)).c_str())->trigger(); }
+    void Choose(const char* language) { LanguageItem(language)->trigger(); }
     QString FileMenu() const { return testing::Find<QMenu>(*form_, "MenuFile")->title(); }
     std::string Stored() const {
         TRegistry registry;
@@ -142,12 +163,111 @@ protected:
 
 TEST_F(LanguageSwitchTest, FirstStartIsSilentlyNative) {
     EXPECT_TRUE(errors_.empty());
+    EXPECT_TRUE(StartBoxes().empty());
     EXPECT_EQ(Localizer().CurrentLanguage, 9);
     EXPECT_EQ(FileMenu(), "&File");
     ASSERT_EQ(Localizer().Languages.size(), 2u);
     EXPECT_EQ(Localizer().Languages[0].EnglishName, "English");
     EXPECT_EQ(Localizer().Languages[1].EnglishName, "German");
-    EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageEnglish")->isChecked());
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+}
+
+TEST_F(LanguageSwitchTest, TheShippedGermanFileNamesItselfAndTheMenuShowsItsNames) {
+    const TLangFile shipped(folder / "program/kestrune.deu.lng");
+    EXPECT_EQ(shipped.LanguageId, 0x407);
+    EXPECT_EQ(shipped.EnglishName, "German");
+    EXPECT_EQ(shipped.NativeName, u"Deutsch");
+    EXPECT_FALSE(shipped.IsNative);
+    EXPECT_EQ(LanguageItem("English")->text(), "English");
+    EXPECT_EQ(LanguageItem("German")->text(), "German");
+
+    Choose("German");
+    EXPECT_TRUE(LanguageItem("German")->isChecked());
+    EXPECT_EQ(LanguageItem("German")->text(), "Deutsch");
+    EXPECT_EQ(LanguageItem("English")->text(), "English");
+    // The library built from it names the language the same way.
+    const TDLLInfoItem library = TQLocUtils::Instance().GetResourceInfo();
+    EXPECT_EQ(library.AnsiName, "German");
+    EXPECT_EQ(library.WideName, u"Deutsch");
+
+    Choose("English");
+    EXPECT_EQ(LanguageItem("German")->text(), "German");
+}
+
+TEST_F(LanguageSwitchTest, AFileWithoutAnEnglishNameIsCaptionedByItsLocale) {
+    // The English name's 16-bit length sits after the signature, version, two stamps, language and extra word.
+    constexpr size_t nameAt = 16;
+    ASSERT_EQ(german_.substr(nameAt, 8), std::string("\x06\0German", 8));
+    folder.Write("program/kestrune.deu.lng", german_.substr(0, nameAt) + std::string(2, '\0') + german_.substr(nameAt + 8));
+    Restart();
+    EXPECT_EQ(LanguageItem("German (Germany)")->text(), "German (Germany)");
+    LanguageItem("German (Germany)")->trigger();
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_EQ(LanguageItem("German (Germany)")->text(), "Deutsch");
+}
+
+TEST_F(LanguageSwitchTest, AMissingNativeFileIsToldAndTheProgramStartsInItsOwnLanguage) {
+    const std::string native = folder / "program/kestrune.ntv.lng";
+    fs::remove(native);
+    Restart();
+    const std::string told = "Language file \"" + native + "\" is not found";
+    EXPECT_EQ(StartBoxes(), std::vector<std::string>{told});
+    EXPECT_EQ(FileMenu(), "&File");
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+    // German cannot be read without the native texts: told, and English stays.
+    Choose("German");
+    EXPECT_EQ(errors_, std::vector<std::string>{told});
+    EXPECT_EQ(FileMenu(), "&File");
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+    EXPECT_EQ(resStr(res::SStop), "Stop");
+
+    // Nobody at the screen: the same on standard error.
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    ::testing::internal::CaptureStderr();
+    Restart();
+    const std::string output = ::testing::internal::GetCapturedStderr();
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    EXPECT_NE(output.find("kestrune: Localizer Error: " + told + "\n"), std::string::npos) << output;
+}
+
+TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsDamagedStartsWholeInEnglish) {
+    const auto native = Texts(*form_);
+    Choose("German");
+    folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
+    Restart();
+    EXPECT_EQ(StartBoxes(), std::vector<std::string>{"Invalid file format"});
+    EXPECT_EQ(Localizer().CurrentLanguage, 9);
+    EXPECT_EQ(Differences(Texts(*form_), native), "");
+    EXPECT_EQ(resStr(res::SStop), "Stop");
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+    // The menu works: once the file is whole again, German is taken.
+    folder.Write("program/kestrune.deu.lng", german_);
+    Choose("German");
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_EQ(resStr(res::SStop), "Anhalten");
+}
+
+TEST_F(LanguageSwitchTest, AFailedSwitchLeavesNothingHalfReadAndARetryAfterRepairSwitches) {
+    const auto native = Texts(*form_);
+    // The library of an earlier switch fits the damaged file's whole header: it must not stay in use.
+    Choose("German");
+    Choose("English");
+    folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
+    Restart();
+    Choose("German");
+    EXPECT_EQ(errors_, std::vector<std::string>{"Invalid file format"});
+    EXPECT_EQ(Differences(Texts(*form_), native), "");
+    EXPECT_EQ(resStr(res::SStop), "Stop");
+    EXPECT_EQ(Localizer().Storage.LanguageCount(), 1u);
+    EXPECT_EQ(Stored(), "EXE");
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+
+    folder.Write("program/kestrune.deu.lng", german_);
+    Choose("German");
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_EQ(testing::Find<QAbstractButton>(*form_, "ButtonOpen")->text(), QString::fromUtf8("Öffnen"));
+    EXPECT_EQ(resStr(res::SStop), "Anhalten");
+    EXPECT_EQ(Stored(), "DEU");
 }
 
 TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
@@ -162,7 +282,7 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     EXPECT_TRUE(testing::Find<QAction>(*form_, "MenuLanguageGerman")->isChecked());
     // Every text the code sets has its German.
     const std::vector<TTranslationRow> table = GermanTable();
-    for (const TResourceString& text : ProgramTexts())
+    for (const TResourceString& text : ProgramResourceStrings())
         EXPECT_TRUE(std::any_of(table.begin(), table.end(), [&](const TTranslationRow& row) { return row.Name == text.name; })) << text.name;
     // ... and fills in as many values as the English, so that a refusal still names the file, line or count.
     const auto values = [](const std::string& text) { return std::ranges::distance(std::views::split(text, std::string_view("%s"))) - 1; };

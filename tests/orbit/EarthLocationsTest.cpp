@@ -194,6 +194,103 @@ TEST_F(EarthLocationsTest, HrptPassIsTimedLocatedAndFitted) {
     }
 }
 
+namespace {
+
+constexpr double Deg = 3.14159265358979323846 / 180.0;
+
+struct SunSeen {
+    double zenith;   // degrees
+    double azimuth;  // degrees east of north
+};
+
+// The sun's place in the sky as NOAA's solar calculator reckons it (Meeus'
+// solar coordinates, equation of time and local hour angle): apart from the
+// orbit model's sidereal time and inertial frame.
+SunSeen SunFromTheCalculator(TDateTime utc, double latitude, double longitude) {
+    const double t = (utc - EncodeDate(2000, 1, 1) - 0.5) / 36525.0;  // Julian centuries from J2000
+    const double meanLongitude = std::fmod(280.46646 + t * (36000.76983 + t * 0.0003032), 360.0);
+    const double meanAnomaly = (357.52911 + t * (35999.05029 - 0.0001537 * t)) * Deg;
+    const double eccentricity = 0.016708634 - t * (0.000042037 + 0.0000001267 * t);
+    const double centre = std::sin(meanAnomaly) * (1.914602 - t * (0.004817 + 0.000014 * t)) +
+                          std::sin(2 * meanAnomaly) * (0.019993 - 0.000101 * t) + std::sin(3 * meanAnomaly) * 0.000289;
+    const double node = (125.04 - 1934.136 * t) * Deg;
+    const double apparentLongitude = (meanLongitude + centre - 0.00569 - 0.00478 * std::sin(node)) * Deg;
+    const double obliquity =
+        (23.0 + (26.0 + (21.448 - t * (46.815 + t * (0.00059 - t * 0.001813))) / 60.0) / 60.0 + 0.00256 * std::cos(node)) *
+        Deg;
+    const double declination = std::asin(std::sin(obliquity) * std::sin(apparentLongitude));
+    const double y = std::pow(std::tan(obliquity / 2), 2);
+    const double l0 = meanLongitude * Deg;
+    const double equationOfTime =
+        4.0 / Deg *
+        (y * std::sin(2 * l0) - 2 * eccentricity * std::sin(meanAnomaly) +
+         4 * eccentricity * y * std::sin(meanAnomaly) * std::cos(2 * l0) - 0.5 * y * y * std::sin(4 * l0) -
+         1.25 * eccentricity * eccentricity * std::sin(2 * meanAnomaly));
+    const double trueSolarMinutes = Frac(utc) * 1440.0 + equationOfTime + 4 * longitude;
+    const double hourAngle = (trueSolarMinutes / 4 - 180) * Deg;
+    const double phi = latitude * Deg;
+    const double cosZenith =
+        std::sin(phi) * std::sin(declination) + std::cos(phi) * std::cos(declination) * std::cos(hourAngle);
+    const double azimuthFromSouth = std::atan2(std::sin(hourAngle), std::cos(hourAngle) * std::sin(phi) -
+                                                                         std::tan(declination) * std::cos(phi));
+    return {std::acos(cosZenith) / Deg, azimuthFromSouth / Deg + 180.0};
+}
+
+// Initial great-circle bearing from a to b on a sphere, degrees east of north.
+double BearingDegrees(const TAnchorLocation& a, const TAnchorLocation& b) {
+    const double phi1 = a.Latitude * Deg, phi2 = b.Latitude * Deg;
+    const double dLambda = (static_cast<double>(b.Longitude) - a.Longitude) * Deg;
+    return std::atan2(std::sin(dLambda) * std::cos(phi2),
+                      std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLambda)) /
+           Deg;
+}
+
+double FoldedDifference(double a, double b) {
+    const double d = std::fmod(std::fabs(a - b), 360.0);
+    return d > 180 ? 360 - d : d;
+}
+
+}  // namespace
+
+// Every located line gets its angles at the anchors: checked against the
+// solar calculator's sun, the satellite zenith of a spherical earth seen at
+// the anchor's scan angle, and the bearing towards the nadir anchor.
+TEST_F(EarthLocationsTest, LocatedLinesCarryTheirSunAndViewAngles) {
+    EmbedElements();
+    WriteHrptPass(1200);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    int checked = 0;
+    for (int line : {0, 301, 600, 1199}) {
+        TScanLinePoints points{};
+        double altitude = 0;
+        orbit.LocateScanLine(locations.LineTimes(line), points, altitude);
+        const TScanLineLocations& anchors = *locations.LineLocations(line);
+        const TScanLineAngles& angles = *locations.LineAngles(line);
+        for (int k : {0, 7, 20, 25, 33, 50}) {
+            const auto i = static_cast<size_t>(k);
+            const TAnchorLocation& here = anchors.Anchors[i];
+            const SunSeen sun = SunFromTheCalculator(locations.LineTimes(line), here.Latitude, here.Longitude);
+            EXPECT_NEAR(angles.SolarZenith[i], sun.zenith, 0.01) << line << " " << k;
+
+            const double scanAngle = (40.0 * (k - 25) + 0.5) * 55.37 / 1023.5 * Deg;
+            constexpr double EarthRadius = 6371.0;
+            const double zenith = std::asin((EarthRadius + altitude) / EarthRadius * std::sin(std::fabs(scanAngle)));
+            EXPECT_NEAR(angles.SatelliteZenith[i], zenith / Deg, 0.2) << line << " " << k;
+
+            if (k == 25 || sun.zenith < 10 || sun.zenith > 170) continue;
+            const double towardsSatellite = BearingDegrees(here, anchors.Anchors[25]);
+            EXPECT_NEAR(angles.RelativeAzimuth[i], FoldedDifference(sun.azimuth, towardsSatellite), 1.0)
+                << line << " " << k;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10);
+    // The odd lines between located ones have angles too.
+    EXPECT_NEAR(locations.LineAngles(301)->SatelliteZenith[0], locations.LineAngles(300)->SatelliteZenith[0], 0.01);
+    EXPECT_GT(locations.LineAngles(301)->SatelliteZenith[0], 60.0f);
+}
+
 TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EmbedElements();
     WriteHrptPass(1200);
@@ -208,24 +305,98 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
 }
 
-TEST_F(EarthLocationsTest, TurningThePassRoundAndBack) {
-    EmbedElements();
-    WriteHrptPass(600);
-    Compute();
+// GAC anchors stand 4 samples from either edge of 409: turning reverses
+// the records exactly, and turning back restores them.
+TEST_F(EarthLocationsTest, TurningAGacPassRoundAndBack) {
+    WriteLevel1bPass(100, 0.5);
+    locations.ImageWidth = 409;
+    Compute(9);
     ASSERT_TRUE(locations.LocationsValid);
     const TScanLineLocations first = *locations.LineLocations(0);
-    const TScanLineLocations last = *locations.LineLocations(599);
-    const TDateTime lastTime = locations.LineTimes(599);
+    const TScanLineLocations last = *locations.LineLocations(99);
+    const TScanLineAngles lastAngles = *locations.LineAngles(99);
+    const TDateTime lastTime = locations.LineTimes(99);
 
-    Compute(21, 0, true);  // a repeat call only redoes the summary and the turn
-    EXPECT_TRUE(locations.MapFitted);
+    Compute(9, 0, true);  // a repeat call only redoes the summary and the turn
     EXPECT_EQ(locations.LineTimes(0), lastTime);
     for (size_t k = 0; k < LocationAnchorCount; ++k) {
         EXPECT_EQ(locations.LineLocations(0)->Anchors[k].Latitude, last.Anchors[50 - k].Latitude);
-        EXPECT_EQ(locations.LineLocations(599)->Anchors[k].Longitude, first.Anchors[50 - k].Longitude);
+        EXPECT_EQ(locations.LineLocations(99)->Anchors[k].Longitude, first.Anchors[50 - k].Longitude);
+        EXPECT_EQ(locations.LineAngles(0)->SolarZenith[k], lastAngles.SolarZenith[50 - k]);
     }
-    Compute(21, 0, true);
+    Compute(9, 0, true);
     EXPECT_EQ(locations.LineLocations(0)->Anchors[0].Latitude, first.Anchors[0].Latitude);
+}
+
+namespace {
+
+// Where sample x of a line lies, between its two nearest anchors as the
+// cursor read-out interpolates them.
+TAnchorLocation AtSample(const TScanLineLocations& line, TAnchorLayout layout, int x) {
+    const double position = static_cast<double>(x - layout.First) / layout.Step;
+    const auto k = static_cast<size_t>(std::clamp(std::floor(position), 0.0, 49.0));
+    const double f = position - static_cast<double>(k);
+    const TAnchorLocation& a = line.Anchors[k];
+    const TAnchorLocation& b = line.Anchors[k + 1];
+    return {static_cast<float>((1 - f) * a.Latitude + f * b.Latitude),
+            static_cast<float>((1 - f) * a.Longitude + f * b.Longitude)};
+}
+
+double DistanceKm(const TAnchorLocation& a, const TAnchorLocation& b) {
+    float distance = 0, bearing = 0;
+    GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, distance, bearing);
+    return distance;
+}
+
+double Median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+// Full-resolution anchors sit 24 samples from the left edge and 23 from the
+// right (Meteor-M2's 20 and 19): a turned pass must put each pixel where the
+// unturned pass puts the same sample, pixel (x, y) of the one being pixel
+// (width - 1 - x, lines - 1 - y) of the other.
+TEST_F(EarthLocationsTest, ATurnedPassIsLocatedAsItsUnturnedCopy) {
+    struct Geometry {
+        const char* satellite;
+        int width;
+    };
+    for (const Geometry geometry : {Geometry{"NOAA 15", 2048}, Geometry{"METEOR-M2", 1540}}) {
+        orbit.SetSatelliteName(geometry.satellite);
+        const int lines = 600;
+        const auto locate = [&](bool turned) {
+            EmbedElements();
+            WriteHrptPass(lines);
+            locations.ImageWidth = geometry.width;
+            Compute(21, 0, turned);
+            std::vector<TScanLineLocations> records;
+            for (int line = 0; line < lines; ++line) records.push_back(*locations.LineLocations(line));
+            return records;
+        };
+        const std::vector<TScanLineLocations> unturned = locate(false);
+        const std::vector<TScanLineLocations> turned = locate(true);
+        ASSERT_TRUE(locations.LocationsValid);
+        const TAnchorLayout layout = locations.AnchorLayout();
+        EXPECT_EQ(layout.Step, geometry.width == 2048 ? 40 : 30);
+        std::vector<double> offsets;
+        for (int y = 5; y < lines; y += 97) {
+            const TScanLineLocations& turnedLine = turned[static_cast<size_t>(y)];
+            const TScanLineLocations& unturnedLine = unturned[static_cast<size_t>(lines - 1 - y)];
+            for (int x = layout.First; x <= layout.First + 50 * layout.Step; x += 3) {
+                const TAnchorLocation here = AtSample(turnedLine, layout, x);
+                const TAnchorLocation there = AtSample(unturnedLine, layout, geometry.width - 1 - x);
+                // The ground size of a sample there, from its neighbours.
+                const double sampleKm =
+                    DistanceKm(AtSample(unturnedLine, layout, geometry.width - 2 - x), there);
+                offsets.push_back(DistanceKm(here, there) / sampleKm);
+            }
+        }
+        EXPECT_LT(Median(offsets), 0.3) << geometry.satellite;
+        EXPECT_LT(*std::max_element(offsets.begin(), offsets.end()), 0.3) << geometry.satellite;
+    }
 }
 
 TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {

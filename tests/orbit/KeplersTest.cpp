@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 namespace kestrune {
 namespace {
@@ -77,36 +78,98 @@ TEST_F(KeplersTest, NearestSetToThePassTime) {
     EXPECT_EQ(mainFile, Base() + "Keps/NOAA-15.txt");
 }
 
-TEST_F(KeplersTest, UndatedOrBackwardArchivesAreReported) {
+// The usual layouts: a main file and its Updates/ file, two sets in all,
+// many sets, sets whose dates go back; each pass takes the set nearest it.
+TEST_F(KeplersTest, NearestSetInEveryLayout) {
+    struct Layout {
+        const char* what;
+        std::string main;
+        std::string update;
+        double pass;
+        double expected;
+    };
+    const std::vector<Layout> layouts = {
+        {"main file and update, pass near the older", ArchiveText(Start, 1), ArchiveText(Start + 20, 1), 2.0, 0.0},
+        {"main file and update, pass near the newer", ArchiveText(Start, 1), ArchiveText(Start + 20, 1), 30.0, 20.0},
+        {"two sets in the main file", ArchiveText(Start, 2, 20.0), "", 8.0, 0.0},
+        {"two sets in the update file", "", ArchiveText(Start, 2, 20.0), 12.0, 20.0},
+        {"three sets", ArchiveText(Start, 3, 10.0), "", 9.0, 10.0},
+        {"main file and several updates", ArchiveText(Start, 5, 7.0), ArchiveText(Start + 40, 6, 2.0, 2000), 40.9, 40.0},
+        {"dates going back", ArchiveText(Start + 50, 1) + ArchiveText(Start, 2, 10.0, 2000), "", 11.0, 10.0},
+        {"pass before every set", ArchiveText(Start, 4, 10.0), "", -100.0, 0.0},
+        {"pass after every set", ArchiveText(Start, 4, 10.0), "", 100.0, 30.0},
+    };
+    for (const Layout& layout : layouts) {
+        std::filesystem::remove_all(Base());
+        if (!layout.main.empty()) WriteMain("NOAA-15", layout.main);
+        if (!layout.update.empty()) WriteUpdate("NOAA-15", layout.update);
+        ASSERT_TRUE(Select(Start + layout.pass)) << layout.what;
+        EXPECT_NEAR(ArchiveEpoch(line1), Start + layout.expected, 1e-6) << layout.what;
+        EXPECT_NEAR(age, layout.expected - layout.pass, 1e-6) << layout.what;
+        EXPECT_EQ(updateFile.empty(), layout.update.empty()) << layout.what;
+    }
+}
+
+TEST_F(KeplersTest, ArchiveWithoutADateIsReported) {
     const std::string description = "file: " + Base() + "Keps/NOAA-15.txt";
-    std::string text = ArchiveText(Start + 10, 2) + ArchiveText(Start, 2, 1.0, 2000);
+    std::string text = ArchiveText(Start, 3);
+    for (size_t set = 0; set < 3; ++set) text.replace(set * 140 + 20, 3, "ABC");
     WriteMain("NOAA-15", text);
     EXPECT_FALSE(Select(Start, true));
     EXPECT_TRUE(Shown().empty());
     EXPECT_FALSE(Select(Start));
     ASSERT_EQ(Shown().size(), 1u);
-    EXPECT_EQ(Shown()[0].text.rfind("The last Kepler sets in " + description +
-                                    " are dated earlier or the same date as the first Kepler  sets so I cannot "
-                                    "interpolate between them.  Please check  these file(s) carefully.  The first "
-                                    "date found was: 2020-January-11 00:00 and the last date found was: "
-                                    "2020-January-02 00:00.  The start and end of the file was seen as: ",
+    EXPECT_EQ(Shown()[0].text.rfind("Could not determine the date of any Keplers  in " + description +
+                                    ".  The first two lines were seen as: ",
                                     0),
               0u);
+    // One undated set among dated ones is passed over.
+    text = ArchiveText(Start, 3);
+    text.replace(140 + 20, 3, "ABC");
+    WriteMain("NOAA-15", text);
+    ASSERT_TRUE(Select(Start + 1.1));
+    EXPECT_NEAR(ArchiveEpoch(line1), Start + 2, 1e-6);
+}
 
-    text = ArchiveText(Start, 4);
-    std::string undated = text;
-    undated.replace(20, 3, "ABC");
-    WriteMain("NOAA-15", undated);
-    EXPECT_FALSE(Select(Start));
-    EXPECT_EQ(Shown().back().text.rfind("Could not determine the date of the first Keplers  in " + description +
-                                        ".  The first two lines were seen as: ",
-                                        0),
-              0u);
-    undated = text;
-    undated.replace(6 * 70 + 20, 3, "ABC");
-    WriteMain("NOAA-15", undated);
-    EXPECT_FALSE(Select(Start));
-    EXPECT_EQ(Shown().back().text.rfind("Could not determine the date of the last Keplers  in " + description, 0), 0u);
+// A NOAA-19 set in NOAA-18's file, nearest the pass, placed the pass over
+// Antarctica: sets of another satellite are left out and reported once.
+TEST_F(KeplersTest, SetsOfAnotherSatelliteAreLeftOutAndReported) {
+    const auto setOf = [](TDateTime date, int revolution, int catalog) {
+        const testing::TleElements e = SetAt(date, revolution, catalog);
+        return TleLine1(e) + "\n" + TleLine2(e) + "\n";
+    };
+    WriteMain("NOAA-18", setOf(Start, 50000, 28654) + setOf(Start + 10, 50140, 28654) + setOf(Start + 20, 90000, 33591) +
+                             setOf(Start + 21, 90014, 33591) + setOf(Start + 30, 50420, 28654));
+    WriteUpdate("NOAA-18", setOf(Start + 35, 90100, 33591));
+    std::string mainSource, updateSource;
+    keplers.KeplerBaseFolder = Base();
+    ASSERT_TRUE(keplers.GetElements("NOAA-18", "28654", Start + 20.2, true, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(line1.substr(2, 5), "28654");
+    EXPECT_NEAR(ArchiveEpoch(line1), Start + 30, 1e-6) << "the own set after the foreign ones stays in";
+    EXPECT_NEAR(age, 9.8, 1e-6);
+    const std::string file = Base() + "Keps/NOAA-18.txt";
+    const std::vector<std::string> expected = {
+        "Kepler data file " + file + " holds 2 element sets of another satellite (catalogue number 33591, not "
+        "NOAA-18's 28654): left out",
+        "Kepler data file " + Base() + "Keps/Updates/NOAA-18.txt holds 1 element set of another satellite (catalogue "
+        "number 33591, not NOAA-18's 28654): left out"};
+    EXPECT_EQ(keplers.Findings, expected);
+    EXPECT_EQ(keplers.Warnings, expected);
+    // Read again for the next pass: still one line each.
+    ASSERT_TRUE(keplers.GetElements("NOAA-18", "28654", Start, true, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(keplers.Warnings, expected);
+    keplers.ClearWarnings();
+    EXPECT_TRUE(keplers.Warnings.empty());
+
+    // A satellite without a known number: the number most sets carry is its own.
+    WriteMain("SATELLITE-X", setOf(Start, 100, 11111) + setOf(Start + 1, 114, 22222) + setOf(Start + 2, 128, 11111));
+    ASSERT_TRUE(keplers.SelectArchiveSet("SATELLITE-X", Base(), true, message, age, mainFile, updateFile, line1, line2,
+                                         Start + 1));
+    EXPECT_EQ(line1.substr(2, 5), "11111");
+    // An archive of nothing but another satellite's sets has none for this one.
+    WriteMain("NOAA-15", setOf(Start, 100, 33591));
+    EXPECT_FALSE(Select(Start, true));
+    EXPECT_EQ(message, "Kepler data file: " + Base() + "Keps/NOAA-15.txt holds no element set of NOAA-15");
 }
 
 TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {

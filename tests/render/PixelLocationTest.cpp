@@ -5,6 +5,7 @@
 #include "decoding/Sensor.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
 #include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,21 @@ TEST_F(PixelLocationTest, GacAnchorsEveryEightPixels) {
     EXPECT_FALSE(PixelLocation(pass, 412, 1, latitude, longitude));
     EXPECT_TRUE(PixelLocation(pass, -3, 1, latitude, longitude));
     EXPECT_FALSE(PixelLocation(pass, -4, 1, latitude, longitude));
+}
+
+// The orbit puts a Meteor-M2 line's anchors every 30 of its 1540 samples.
+TEST_F(PixelLocationTest, MeteorAnchorsEveryThirtyPixels) {
+    pass.Orbit->SetSatelliteName("METEOR-M2");
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 20 + 30 * 10 + 15, 1, latitude, longitude));
+    EXPECT_FLOAT_EQ(latitude, 11 + 1.05f);
+    EXPECT_FLOAT_EQ(longitude, -9.5f);
+    EXPECT_TRUE(PixelLocation(pass, 1549, 1, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, 1550, 1, latitude, longitude));
+    TPixelLocation location;
+    ASSERT_TRUE(LocatePixel(pass, 1539, 1, location));
+    EXPECT_FLOAT_EQ(location.SolarZenith, 80.0f) << "the last anchor's angles at the last sample";
 }
 
 TEST(CursorReadout, RangeWhileDragging) {

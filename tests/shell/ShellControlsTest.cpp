@@ -1,4 +1,6 @@
+#include "platform/DialogService.h"
 #include "platform/ResCodePages.h"
+#include "platform/ShellFileOps.h"
 #include "shell/UHyShellControls.h"
 #include "platform/Messages_qt.h"
 #include "shell/UHyShConsts.h"
@@ -232,6 +234,55 @@ TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"sub"}));
 }
 
+// Shift+Delete passes the trash by: the user is asked first, told what goes
+// and how much; No leaves everything where it was. A plain Delete asks
+// nothing and puts the folder in the trash.
+TEST_F(ShellControlsTest, ShiftDeleteAsksFirstAndNoKeepsEverything) {
+    fs::create_directories(root_ / "2021" / "05" / "04");
+    std::ofstream(root_ / "2021" / "05" / "04" / "N19_1200.hpt") << std::string(5000, 'p');
+    std::ofstream(root_ / "2021" / "05" / "04" / "N19_1200.thumb.jpg") << std::string(1234, 'j');
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() | hysloDefaultKeyHandling);
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    dialogs.QueueAnswer(mrNo);
+    SelectRow(*list, u"2021");
+    QKeyEvent shiftDelete(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(list.get(), &shiftDelete);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    const TDialogRequest& question = dialogs.Requests()[0];
+    EXPECT_EQ(question.type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(question.buttons, mbYesNo);
+    EXPECT_EQ(question.defaultAnswer, mrNo);
+    EXPECT_NE(question.text.find((root_ / "2021").string() + "  (a folder, with everything in it)"), std::string::npos)
+        << question.text;
+    EXPECT_NE(question.text.find("2 files, 6,234 bytes in all"), std::string::npos) << question.text;
+    EXPECT_TRUE(fs::exists(root_ / "2021" / "05" / "04" / "N19_1200.hpt"));
+    EXPECT_TRUE(fs::exists(root_ / "2021" / "05" / "04" / "N19_1200.thumb.jpg"));
+    const std::vector<std::string> names = Names(*list);
+    EXPECT_NE(std::find(names.begin(), names.end(), "2021"), names.end());
+    EXPECT_FALSE(fs::exists(TrashFolder() + "files/2021"));
+    // Yes removes a file for good, and says it is one file of its size.
+    dialogs.ClearScript();
+    dialogs.QueueAnswer(mrYes);
+    SelectRow(*list, u"C.HPT");
+    QCoreApplication::sendEvent(list.get(), &shiftDelete);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_NE(dialogs.Requests()[0].text.find("\n1 file, 1 byte in all"), std::string::npos) << dialogs.Requests()[0].text;
+    EXPECT_FALSE(fs::exists(root_ / "C.HPT"));
+    EXPECT_FALSE(fs::exists(TrashFolder() + "files/C.HPT"));
+    // Delete alone asks nothing: the folder goes to the trash whole.
+    dialogs.ClearScript();
+    SelectRow(*list, u"2021");
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(list.get(), &del);
+    EXPECT_TRUE(dialogs.Requests().empty());
+    EXPECT_FALSE(fs::exists(root_ / "2021"));
+    EXPECT_TRUE(fs::exists(TrashFolder() + "files/2021/05/04/N19_1200.hpt"));
+    dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
 TEST_F(ShellControlsTest, OtherViewStylesShowTheSameRowsAndSelection) {
     const auto list = ShownList(u"*.hpt");
     list->SetViewStyle(svsList);
@@ -450,6 +501,29 @@ TEST_F(ShellTreeTest, RefreshAddsAndDropsFoldersAndNewFolderIsMade) {
     tree->setCurrentIndex(tree->Model().index(0, 0, root));
     EXPECT_TRUE(tree->CreateNewFolder());
     EXPECT_TRUE(fs::is_directory(root_ / "zz" / "New Folder"));
+}
+
+// The tree's Shift+Delete asks the same question; Yes removes the folder for good.
+TEST_F(ShellTreeTest, ShiftDeleteOfANodeAsksAndYesRemovesForGood) {
+    std::ofstream(root_ / "sub" / "pass.hpt") << "pass";
+    const auto tree = ShownTree(hystoShowHidden | hystoDefaultKeyHandling);
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    dialogs.QueueAnswer(mrNo);
+    dialogs.QueueAnswer(mrYes);
+    tree->setCurrentIndex(tree->Model().index(0, 0, tree->Model().index(0, 0)));
+    QKeyEvent shiftDelete(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(tree.get(), &shiftDelete);
+    EXPECT_TRUE(fs::exists(root_ / "sub" / "pass.hpt"));
+    tree->setCurrentIndex(tree->Model().index(0, 0, tree->Model().index(0, 0)));
+    QCoreApplication::sendEvent(tree.get(), &shiftDelete);
+    ASSERT_EQ(dialogs.Requests().size(), 2u);
+    EXPECT_NE(dialogs.Requests()[1].text.find("1 file, 4 bytes in all"), std::string::npos) << dialogs.Requests()[1].text;
+    EXPECT_FALSE(fs::exists(root_ / "sub"));
+    EXPECT_FALSE(fs::exists(TrashFolder() + "files/sub"));
+    EXPECT_EQ(tree->Model().rowCount(tree->Model().index(0, 0)), 0);
+    dialogs.SetMode(TDialogService::Mode::Unattended);
 }
 
 }  // namespace

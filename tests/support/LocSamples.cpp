@@ -1,5 +1,7 @@
 #include "tests/support/LocSamples.h"
 
+#include "localise/LocCommon.h"
+#include "platform/ResBytes.h"
 #include "platform/ResCodePages.h"
 
 #include <string>
@@ -133,6 +135,30 @@ void FillProgramOfStrings(TLocStorage& storage, int count) {
         TLocItem& item = storage.AddConstant(unit, "SString" + std::to_string(i), i + 1, static_cast<uint16_t>(1000 + i));
         SetNative(storage, item, Utf8ToUtf16("Resource string number " + std::to_string(i) + " of the program"));
     }
+}
+
+std::string WriteLanguagePack(uint16_t version, const std::vector<TPackLanguage>& languages) {
+    std::string pack = "QLL";
+    TByteWriter out(pack);
+    out.U16(version);
+    out.U32(0);
+    if (version > 4) out.U32(0);
+    out.U16(static_cast<uint16_t>(languages.size()));
+    for (const TPackLanguage& language : languages) {
+        out.U16(language.LanguageId);
+        if (version > 2) WriteAnsiString(out, language.EnglishName, TLengthPrefix::Variable);
+        if (version >= 4) WriteWideString(out, language.NativeName, TLengthPrefix::Variable);
+        if (version > 4) {
+            out.U32(language.Stamp);
+            out.U32(language.SecondStamp);
+        }
+    }
+    for (const TPackLanguage& language : languages) {
+        if (version > 1) out.U32(static_cast<uint32_t>(language.Block.size()));
+        else out.U16(static_cast<uint16_t>(language.Block.size()));
+        out.Bytes(language.Block);
+    }
+    return pack;
 }
 
 }  // namespace kestrune::testing

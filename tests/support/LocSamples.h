@@ -6,6 +6,8 @@
 #include "platform/ResFormStream.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace kestrune::testing {
 
@@ -26,5 +28,18 @@ TFormValue IntValue(int64_t value);
 
 // A native dictionary of a program with count resource strings in 20 units.
 void FillProgramOfStrings(TLocStorage& storage, int count);
+
+// One language of a language pack: its directory entry and its file as stored.
+struct TPackLanguage {
+    uint16_t LanguageId;
+    std::string EnglishName;
+    std::u16string NativeName;
+    uint32_t Stamp;
+    uint32_t SecondStamp;
+    std::string Block;
+};
+// The RCDATA "QVN_LOC_LANGS_" of a program, in the layout of a pack version
+// (names from version 3, native names from 4, stamps and a second reserved word from 5, 32-bit sizes from 2).
+std::string WriteLanguagePack(uint16_t version, const std::vector<TPackLanguage>& languages);
 
 }  // namespace kestrune::testing

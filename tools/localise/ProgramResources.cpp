@@ -101,13 +101,18 @@ TBytes WriteTranslation(TLocStorage& storage, const std::vector<TTranslationRow>
         SetStampedText(storage, *item, static_cast<size_t>(column), row.Translation);
         for (char c : row.Node + row.Name + row.Property + row.Translation) tableStamp = (tableStamp ^ static_cast<uint8_t>(c)) * 16777619u;
     }
+    return WriteLangFile(TranslationHeader(storage, languageId, englishName, nativeName, tableStamp), storage, column);
+}
+
+TLangFile TranslationHeader(const TLocStorage& storage, uint16_t languageId, const std::string& englishName,
+                            const std::u16string& nativeName, uint32_t secondStamp) {
     TLangFile header = ProgramNativeHeader(storage);
     header.LanguageId = languageId;
     header.EnglishName = englishName;
     header.NativeName = nativeName;
     header.IsNative = false;
-    header.SecondStamp = tableStamp;
-    return WriteLangFile(header, storage, column);
+    header.SecondStamp = secondStamp;
+    return header;
 }
 
 TLocStorage ProgramNativeDictionary(const std::vector<TTranslationRow>& table) {

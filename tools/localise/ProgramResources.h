@@ -40,5 +40,8 @@ TBytes WriteTranslation(TLocStorage& storage, const std::vector<TTranslationRow>
                         const std::string& englishName, const std::u16string& nativeName);
 // The header of the native language file and of the settings blocks.
 TLangFile ProgramNativeHeader(const TLocStorage& native);
+// The header of a translation's file: the native one's, with the language, its names and the second stamp.
+TLangFile TranslationHeader(const TLocStorage& storage, uint16_t languageId, const std::string& englishName,
+                            const std::u16string& nativeName, uint32_t secondStamp);
 
 }  // namespace kestrune

@@ -1,5 +1,5 @@
 // Build step: writes the program's resource image (as C++ source that embeds
-// it in the executable) and the native language file "talvessa.ntv.lng",
+// it in the executable) and the native language file "kestrune.ntv.lng",
 // both from the program's resource strings and window texts, and the
 // program's translations from their tables.
 //   make_language_resources <image source .cpp> <native language file> [<table> <language file>]...
@@ -49,9 +49,9 @@ int main(int argc, char** argv) {
         WriteFileAtomically(argv[1], ImageSource(WriteProgramResources(storage, {}, header)));
         WriteFileAtomically(argv[2], WriteLangFile(header, storage, 0));
         for (size_t i = 0; i < tables.size(); ++i) {
-            const TTranslationRow& language = tables[i].at(0);  // "!language", abbreviation, English and native name
+            const TTranslationRow& language = tables[i].at(0);  // "!language", abbreviation, "", English name, native name
             WriteFileAtomically(argv[4 + 2 * i], WriteTranslation(storage, {tables[i].begin() + 1, tables[i].end()}, AbbrevNameToLocale(language.Name),
-                                                                  language.Property, Utf8ToUtf16(language.Native)));
+                                                                  language.Native, Utf8ToUtf16(language.Translation)));
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_language_resources: %s\n", error.what());
