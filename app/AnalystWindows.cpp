@@ -3,12 +3,14 @@
 #include "app/CorrectedViewForm.h"
 #include "app/EventGuard.h"
 #include "app/GoToLocationForm.h"
+#include "app/HelpTopics.h"
 #include "app/HistogramForm.h"
 #include "app/LoadClutForm.h"
 #include "app/OverlayOptionsForm.h"
 #include "app/MainCore.h"
 #include "app/PrintForm.h"
 #include "app/ResidualForm.h"
+#include "app/ShellOpen.h"
 #include "app/StandardNameForm.h"
 #include "app/TemperatureProfileForm.h"
 #include "app/VideoAdjustForm.h"
@@ -21,14 +23,31 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMainWindow>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QShortcut>
-#include <QUrl>
+#include <QKeyEvent>
 
 namespace kestrune {
+
+// F1 in any of the program's windows, modal ones too, asks for the topic of that window.
+class TAnalystWindows::THelpKey : public QObject {
+public:
+    explicit THelpKey(TAnalystWindows& windows) : windows_(windows) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+        QWidget* pressedIn = qobject_cast<QWidget*>(watched);
+        Guarded([this, pressedIn] { windows_.ContextHelp(pressedIn); });
+        return true;
+    }
+
+private:
+    TAnalystWindows& windows_;
+};
 
 TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHost& host)
     : window_(window), core_(core), host_(host) {
@@ -36,10 +55,8 @@ TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHo
     adjustForm_->OnApply = [this] { core_.Redisplay(); };
     goTo_ = new TFormGoToLocation(&window);
     histograms_ = new TFormHistogram(&window);
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), &window);
-    help->setObjectName("ShortcutHelp");
-    help->setContext(Qt::ApplicationShortcut);
-    QObject::connect(help, &QShortcut::activated, &window, [this] { Guarded([this] { ContextHelp(); }); });
+    helpKey_ = std::make_unique<THelpKey>(*this);
+    QApplication::instance()->installEventFilter(helpKey_.get());
     TRenderServices& services = core.View.Services;
     services.SetAdjustChannels = [this](int red, int green, int blue) { adjust_.Channels = {red, green, blue}; };
     services.AdjustTransfer = [this](int colour) { return adjust_.Transfer(colour); };
@@ -48,6 +65,7 @@ TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHo
 // The two windows of the run are children of the main window, which frees
 // them; the go-to window writes its places back then.
 TAnalystWindows::~TAnalystWindows() {
+    QApplication::instance()->removeEventFilter(helpKey_.get());
     TRenderServices& services = core_.View.Services;
     services.SetAdjustChannels = nullptr;
     services.AdjustTransfer = nullptr;
@@ -103,6 +121,7 @@ void TAnalystWindows::FilePrintClick() {
     print.SourceBitmap = &core_.View.DisplayBitmap();
     print.Altitude = core_.Pass.EarthLocations->Altitude;
     print.Host = &host_;
+    print.ReceiverRunning = core_.ReceiverRunning;
     print.exec();
 }
 
@@ -157,7 +176,7 @@ void TAnalystWindows::MenuViewCorrectedImageClick(bool minimiseMain) {
     if (minimiseMain) window_.showMinimized();
     {
         TFormCorrectedView view(&window_, core_.View.DisplayBitmap(), core_.Pass.MeteorPass,
-                                core_.Pass.EarthLocations->Altitude, &host_);
+                                core_.Pass.EarthLocations->Altitude, &host_, core_.ReceiverRunning);
         view.exec();
     }
     window_.setWindowState(state);
@@ -176,28 +195,31 @@ void TAnalystWindows::ViewResidualsClick() {
     dialog.exec();
 }
 
-// F1: the topic of the focused control (or of one of its parents), else
-// that of the view shown, else the contents.
-void TAnalystWindows::ContextHelp() {
+// F1: the topic of the window it was pressed in (of the control it was
+// pressed in, or of one of that control's parents), in the main window that
+// of the view shown, else the contents.
+void TAnalystWindows::ContextHelp(const QWidget* pressedIn) {
     int context = 0;
-    for (const QWidget* widget = QApplication::focusWidget(); widget != nullptr && context == 0;
-         widget = widget->parentWidget())
+    const QWidget* start = pressedIn != nullptr ? pressedIn : QApplication::focusWidget();
+    for (const QWidget* widget = start; widget != nullptr && context == 0; widget = widget->parentWidget()) {
         context = widget->property("HelpContext").toInt();
+        if (context == 0) context = WindowHelpContext(widget->objectName().toStdString());
+    }
     if (context == 0) context = core_.View.MappingHelpContext();
     if (context != 0) {
         bool callHelp = false;
         core_.HelpSystem->HelpHook(HELP_CONTEXT, context, callHelp);
         return;
     }
-    if (auto* contents = window_.findChild<QAction*>("HelpContents")) contents->trigger();
+    HHShowError(HtmlHelpDisplay(THelpDisplay::Contents, core_.HelpFileName));
 }
 
 // The support forum lies under the program's web site.
 void TAnalystWindows::HelpSupportClick() {
     std::string site = TZrVersionInfo().GetStringFileInfo("Web site");
-    if (site.find("://") == std::string::npos) site = "https://" + site;
+    if (site.find("://") == std::string::npos) site = "http://" + site;
     if (site.back() != '/') site += '/';
-    QDesktopServices::openUrl(QUrl(ToQt(site + "support")));
+    ShellOpen(site + "forum/");
 }
 
 }  // namespace kestrune

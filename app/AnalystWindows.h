@@ -18,6 +18,7 @@
 
 class QMainWindow;
 class QPrinter;
+class QWidget;
 
 namespace kestrune {
 
@@ -44,14 +45,16 @@ public:
     void ButtonAdjHistogramClick();
     // The profile tool's line in picture pixels (x1, y1, x2, y2).
     void ShowTemperatureProfile(const std::array<int, 4>& line);
-    // F1: context help in the desktop's browser.
-    void ContextHelp();
+    // F1: the help topic of the window it was pressed in (nullptr: where the focus is).
+    void ContextHelp(const QWidget* pressedIn = nullptr);
 
     TVideoAdjust& VideoAdjust() { return adjust_; }
     TFormGoToLocation& GoToLocation() { return *goTo_; }
     QPrinter& Printer();
 
 private:
+    class THelpKey;
+
     void FilePrintClick();
     void FilePrintSetupClick();
     void MenuViewGotoClick();
@@ -66,6 +69,7 @@ private:
     QMainWindow& window_;
     TMainCore& core_;
     TRenderHost& host_;
+    std::unique_ptr<THelpKey> helpKey_;
     TVideoAdjust adjust_;
     std::unique_ptr<QPrinter> printer_;
     TFormHistogramAdjust* adjustForm_ = nullptr;

@@ -143,6 +143,7 @@ bool TControlSizer::HandleEvent(int position, QEvent* event) {
         case QEvent::MouseButtonPress:
             if (mouse->button() != Qt::LeftButton) return false;
             mouseIsDown_ = true;
+            if (OnStartSize) OnStartSize();
             ShowBand(sized);
             return true;
         case QEvent::MouseMove:
@@ -177,7 +178,10 @@ bool TControlSizer::ControlEvent(QEvent* event) {
         case QEvent::MouseMove: {
             if (!mouseIsDown_) return false;
             const QPoint offset = point - mouseDownPoint_;
-            if (!dragging_) dragging_ = std::abs(offset.x()) >= DragThreshold || std::abs(offset.y()) >= DragThreshold;
+            if (!dragging_) {
+                dragging_ = std::abs(offset.x()) >= DragThreshold || std::abs(offset.y()) >= DragThreshold;
+                if (dragging_ && OnStartMove) OnStartMove();
+            }
             if (dragging_) ShowBand(MovedBounds(control_->geometry(), offset, client));
             return true;
         }

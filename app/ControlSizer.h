@@ -33,6 +33,10 @@ public:
     void SetAllowResize(bool allow);
 
     static constexpr int DragThreshold = 3;
+    // A move starts when the mouse has gone DragThreshold pixels with the button held; a resize
+    // when a handle is pressed. Each ends when the button is released.
+    std::function<void()> OnStartMove;
+    std::function<void()> OnStartSize;
     std::function<void()> OnEndMove;
     std::function<void()> OnEndSize;
 

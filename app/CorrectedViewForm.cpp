@@ -18,7 +18,7 @@
 namespace kestrune {
 
 TFormCorrectedView::TFormCorrectedView(QWidget* parent, const TExtBitmap& source, bool meteorPass, float altitude,
-                                       TRenderHost* host)
+                                       TRenderHost* host, bool receiverRunning)
     : QDialog(parent) {
     setObjectName("FormCorrectedView");
     if (parent != nullptr) setWindowTitle(parent->windowTitle());
@@ -33,7 +33,7 @@ TFormCorrectedView::TFormCorrectedView(QWidget* parent, const TExtBitmap& source
     TExtBitmap corrected;
     if (source.Width() > 0 && source.Height() > 0) {
         std::optional<THourglass> hourglass;
-        if (host != nullptr) hourglass.emplace(*host, false);
+        if (host != nullptr) hourglass.emplace(*host, receiverRunning);
         CorrectPanorama(source, corrected, host, meteorPass, altitude);
     }
     if (corrected.Width() > 0 && corrected.Height() > 0) image_->setPixmap(QPixmap::fromImage(ToImage(corrected)));

@@ -15,8 +15,9 @@ class TRenderHost;
 
 class TFormCorrectedView : public QDialog {
 public:
+    // receiverRunning: the correction runs at idle priority, for the reception program's sake.
     TFormCorrectedView(QWidget* parent, const TExtBitmap& source, bool meteorPass, float altitude,
-                       TRenderHost* host);
+                       TRenderHost* host, bool receiverRunning = false);
 
     const QLabel& Image() const { return *image_; }
 

@@ -4,6 +4,7 @@
 #include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/Sensor.h"
+#include "localise/QLocales.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "orbit/TextLines.h"
@@ -24,6 +25,7 @@ namespace kestrune {
 namespace {
 
 constexpr int RecentFileCount = 8;
+constexpr const char* HelpFolder = "help/";
 constexpr const char* DefaultHelpFile = "Kestrune.html";
 constexpr const char* NudgeFile = "mru_list.ini";
 constexpr const char* StationFile = "stations.dat";
@@ -67,15 +69,20 @@ std::string TemporaryFolder() {
 
 }  // namespace
 
-std::string ChooseHelpFile(const std::string& locale, const std::string& programFolder, const std::string& programName) {
-    const std::string language = LowerCase(locale.substr(0, 2));
-    std::string suffix;
-    if (language == "fr") suffix = "-fr";
-    if (language == "it") suffix = "-it";
-    if (language == "ru") suffix = "-rus";
-    const std::string localised = programFolder + programName + suffix + ".html";
+std::string HelpLanguageSuffix(uint32_t languageId) {
+    switch (languageId) {
+        case 1036: case 2060: case 3084: case 4108: case 5132: return "-fr";
+        case 1040: case 2064: return "-it";
+        case 1049: return "-rus";
+        default: return {};
+    }
+}
+
+std::string ChooseHelpFile(uint32_t languageId, const std::string& programFolder, const std::string& programName) {
+    const std::string suffix = HelpLanguageSuffix(languageId);
+    const std::string localised = programFolder + HelpFolder + programName + suffix + ".html";
     if (!suffix.empty() && FileExists(localised)) return localised;
-    return programFolder + DefaultHelpFile;
+    return programFolder + HelpFolder + DefaultHelpFile;
 }
 
 std::string DefaultBoundaryFile(const std::string& programFolder) {
@@ -184,10 +191,12 @@ void TMainCore::ReadStartSettings() {
 }
 
 void TMainCore::ChooseHelp() {
-    HelpFileName = ChooseHelpFile(UserLocaleName(), ProgramFolder, kestrune::ProgramName());
+    const uint16_t languageId = UserDefaultLangId();
+    FrenchLocale = HelpLanguageSuffix(languageId) == "-fr";
+    HelpFileName = ChooseHelpFile(languageId, ProgramFolder, kestrune::ProgramName());
     if (!FileExists(HelpFileName))
         TDialogService::Instance().ShowMessage(
-            FormatResStr(res::SHelpFileMissing, {DefaultHelpFile}),
+            FormatResStr(res::SHelpFileMissing, {std::string(HelpFolder) + DefaultHelpFile}),
             {}, TMsgDlgType::mtWarning);
     HelpSystem = std::make_unique<THookHelpSystem>(HelpFileName, "", 0);
 }
@@ -352,8 +361,11 @@ void TMainCore::TimerNewFileTimer() {
 
 void TMainCore::LoadDataFile(const std::string& fileName) {
     SyncLoaderSettings();
+    const std::string loadedBefore = LoadedFilePath;
     loader_->LoadDataFile(fileName);
     Settings.DataFolder->Value = LoaderSettings.DataFolder;
+    // The file as the loader left it (renamed to its standard name, maybe).
+    OpenDialogFileName = LoadedFilePath != loadedBefore ? LoadedFilePath : fileName;
     // Unattended, the loader keeps what it would have shown among the
     // diagnostics, and the debug log is where a station looks first.
     if (Unattended)

@@ -98,10 +98,12 @@ struct TMainSettings {
     std::unique_ptr<TRegistryString> UserOverlayPath;
 };
 
-// The help file for a locale ("fr_FR.UTF-8"): the program's name with "-fr",
-// "-it" or "-rus" for French, Italian and Russian when that file exists,
-// else "Kestrune.html" in the program folder.
-std::string ChooseHelpFile(const std::string& locale, const std::string& programFolder, const std::string& programName);
+// "-fr", "-it" or "-rus" for the French, Italian and Russian language ids
+// that have help of their own; "" for any other.
+std::string HelpLanguageSuffix(uint32_t languageId);
+// The help file for a language id: the program's name with its suffix in the
+// program's help folder when that file exists, else "help/Kestrune.html".
+std::string ChooseHelpFile(uint32_t languageId, const std::string& programFolder, const std::string& programName);
 // "Countries.dat" beside the tracking program, else beside this one; "" when neither exists.
 std::string DefaultBoundaryFile(const std::string& programFolder);
 // Home latitude or longitude from its stored text; fallback when it is no number.
@@ -186,9 +188,14 @@ public:
     std::string VersionSuffix;
     std::string BaseCaption;
     std::string HelpFileName;
+    // The user's language is one of the French ones: a French keyboard.
+    bool FrenchLocale = false;
     std::string PendingFileName;
     // Full name of the file last loaded successfully.
     std::string LoadedFilePath;
+    // The file last opened, however it was named (Open, command line, drop,
+    // recent files): the Open dialog offers it again.
+    std::string OpenDialogFileName;
     uint8_t ForcedDirection = 0;
     bool Unattended = false;
     // No display: nobody can close the window, so the program closes itself

@@ -1,6 +1,7 @@
 #include "app/MainMenus.h"
 
 #include "app/EventGuard.h"
+#include "app/HelpTopics.h"
 #include "app/MainCore.h"
 #include "app/SmallForms.h"
 #include "app/hh_funcs.h"
@@ -12,13 +13,13 @@
 #include "shell/FHyFolderBrowseDlg.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QUrl>
 
 #include <array>
+#include <cstring>
+#include <fstream>
 
 namespace kestrune {
 
@@ -27,8 +28,6 @@ namespace {
 constexpr const char* ProductCaption = "Talvessa";
 constexpr std::array<int, 3> MemoryThresholds{64, 128, 192};
 constexpr std::array<int, 6> ZoomMinutes{21, 24, 27, 30, 33, 36};
-constexpr int FaqContext = 1100;
-constexpr int WhatsNewContext = 450;
 
 // The items that act on a rendered image.
 constexpr std::array<const char*, 17> ResultMenus{
@@ -74,6 +73,17 @@ std::string ItemName(int value, const char* prefix, const char* suffix) {
 }
 
 }  // namespace
+
+bool DebuggerAttached(const std::string& statusFile) {
+    std::ifstream status(statusFile);
+    std::string line;
+    while (std::getline(status, line)) {
+        if (!line.starts_with("TracerPid:")) continue;
+        const std::string pid = Trim(line.substr(std::strlen("TracerPid:")));
+        return !pid.empty() && pid != "0";
+    }
+    return false;
+}
 
 TMainMenus::TMainMenus(QMainWindow& window) : window_(window) {
     QMenuBar* bar = window.menuBar();
@@ -147,8 +157,8 @@ void TMainMenus::BuildViewMenu(QMenu& menu) {
     AddWindowItem(menu, "MenuViewCorrectedImageWithMinimise", "Corrected image, &main window minimised");
     AddWindowItem(menu, "MenuViewGoto", "&Go to location...");
     AddWindowItem(menu, "MenuViewHistograms", "&Histograms");
-    // Only for the developer: the fit's residuals.
-    AddWindowItem(menu, "ViewResiduals", "&Residuals")->setVisible(false);
+    // Only for the developer, who runs the program under a debugger: the fit's residuals.
+    AddWindowItem(menu, "ViewResiduals", "&Residuals")->setVisible(DebuggerAttached());
 }
 
 void TMainMenus::BuildOptionsMenu(QMenu& menu) {
@@ -205,11 +215,11 @@ void TMainMenus::BuildOptionsMenu(QMenu& menu) {
 }
 
 void TMainMenus::BuildHelpMenu(QMenu& menu) {
-    Add(menu, "HelpContents", "&Contents", [this] { HelpContentsClick(); });
-    Add(menu, "HelpIndex", "&Index", [this] { HelpContentsClick(); });
-    Add(menu, "HelpSearch", "&Search", [this] { HelpContentsClick(); });
-    Add(menu, "HelpFAQs", "&FAQs", [this] { HelpContext(FaqContext); });
-    Add(menu, "HelpWhatsNew", "&What's new", [this] { HelpContext(WhatsNewContext); });
+    Add(menu, "HelpContents", "&Contents", [this] { HelpDisplay(THelpDisplay::Contents); });
+    Add(menu, "HelpIndex", "&Index", [this] { HelpDisplay(THelpDisplay::Index); });
+    Add(menu, "HelpSearch", "&Search", [this] { HelpDisplay(THelpDisplay::Search); });
+    Add(menu, "HelpFAQs", "&FAQs", [this] { HelpContext(HelpContextFaqs); });
+    Add(menu, "HelpWhatsNew", "&What's new", [this] { HelpContext(HelpContextWhatsNew); });
     AddWindowItem(menu, "HelpSupport", "Su&pport forum");
     menu.addSeparator();
     Add(menu, "HelpAbout", "&About...", [this] { HelpAboutClick(); });
@@ -317,11 +327,7 @@ void TMainMenus::MenuViewTelemetryClick() {
                           telemetry.SpaceValuesText, telemetry.PrtValuesText, telemetry.TargetValuesText}));
 }
 
-// The help pages have no separate index or search: each opens the pages.
-void TMainMenus::HelpContentsClick() {
-    DebugOut("Help contents: " + core_->HelpFileName);
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(core_->HelpFileName)))) HHShowError(1);
-}
+void TMainMenus::HelpDisplay(THelpDisplay display) { HHShowError(HtmlHelpDisplay(display, core_->HelpFileName)); }
 
 void TMainMenus::HelpContext(int context) {
     bool callHelp = false;

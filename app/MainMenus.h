@@ -5,9 +5,12 @@
 // choices, display size) comes through the On... calls.
 #pragma once
 
+#include "app/hh.h"
+
 #include <QObject>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 class QAction;
@@ -17,6 +20,10 @@ class QMenu;
 namespace kestrune {
 
 class TMainCore;
+
+// A debugger (any tracer) is attached to this process, as the process's
+// status file tells.
+bool DebuggerAttached(const std::string& statusFile = "/proc/self/status");
 
 class TMainMenus {
 public:
@@ -67,7 +74,7 @@ private:
     void RestartNeeded(const char* item, bool& setting);
     void OptionsSaveLocationClick();
     void MenuViewTelemetryClick();
-    void HelpContentsClick();
+    void HelpDisplay(THelpDisplay display);
     void HelpContext(int context);
     void HelpAboutClick();
     void MenuSaveClick(std::string_view item);

@@ -2,9 +2,11 @@
 
 #include "app/hh_funcs.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 namespace kestrune {
@@ -12,14 +14,40 @@ namespace kestrune {
 namespace {
 
 constexpr int MostFiles = 8;
+constexpr const char* IniSection = "MRU List";
 
 std::string ValueName(int index) { return "MRU" + std::to_string(index); }
 
+std::string IniName(const std::string& iniFile) { return iniFile.empty() ? ProgramName() + ".ini" : iniFile; }
+bool NamesFolder(const std::string& name) { return name.find('/') != std::string::npos; }
+
+// The entries 1.. up to the first empty one.
+std::vector<std::string> EntriesUntilEmpty(int count, const std::function<std::string(int)>& entry) {
+    std::vector<std::string> files;
+    for (int index = 1; index <= count; ++index) {
+        std::string name = entry(index);
+        if (name.empty()) break;
+        files.push_back(std::move(name));
+    }
+    return files;
+}
+
 }  // namespace
 
-TMostRecentFiles::TMostRecentFiles(int maxFiles, std::string regPath)
-    : maxFiles_(std::clamp(maxFiles, 1, MostFiles)), regPath_(std::move(regPath)) {
+TMostRecentFiles::TMostRecentFiles(int maxFiles, std::string regPath, std::string iniFile)
+    : maxFiles_(std::clamp(maxFiles, 1, MostFiles)), regPath_(std::move(regPath)), iniFile_(std::move(iniFile)) {
     Load();
+}
+
+std::string TMostRecentFiles::IniFileName(const std::string& iniFile) {
+    const std::string name = IniName(iniFile);
+    return NamesFolder(name) ? name : WritableProgramFile(name);
+}
+
+// A bare name is read where program files are read (the user's folder first).
+TIniFile TMostRecentFiles::OpenIniFile() const {
+    const std::string name = IniName(iniFile_);
+    return NamesFolder(name) ? TIniFile(name) : TIniFile(ReadableProgramFile(name), WritableProgramFile(name));
 }
 
 TMostRecentFiles::~TMostRecentFiles() {
@@ -54,19 +82,35 @@ void TMostRecentFiles::Load() {
 }
 
 std::vector<std::string> TMostRecentFiles::StoredFiles() const {
-    std::vector<std::string> files;
-    try {
-        TRegistry registry;
-        if (!registry.OpenKeyReadOnly(regPath_)) return files;
-        for (int index = 1; index <= maxFiles_; ++index) {
-            const std::string name = registry.ReadString(ValueName(index));
-            if (name.empty()) break;
-            files.push_back(name);
-        }
-    } catch (const std::exception&) {
-        // A value of another type ends the list, as a missing one does.
+    if (regPath_.empty()) {
+        const TIniFile ini = OpenIniFile();
+        return EntriesUntilEmpty(maxFiles_, [&ini](int index) { return ini.ReadString(IniSection, std::to_string(index), ""); });
     }
-    return files;
+    TRegistry registry;
+    if (!registry.OpenKeyReadOnly(regPath_)) return {};
+    return EntriesUntilEmpty(maxFiles_, [&registry](int index) {
+        try {
+            return registry.ReadString(ValueName(index));
+        } catch (const std::exception&) {
+            return std::string();  // a value of another type ends the list, as a missing one does
+        }
+    });
+}
+
+// Every entry is written, empty ones after the last name.
+void TMostRecentFiles::Store(const std::vector<std::string>& files) const {
+    const auto entry = [&files](int index) {
+        const size_t at = static_cast<size_t>(index - 1);
+        return at < files.size() ? files[at] : std::string();
+    };
+    if (regPath_.empty()) {
+        TIniFile ini = OpenIniFile();
+        for (int index = 1; index <= maxFiles_; ++index) ini.WriteString(IniSection, std::to_string(index), entry(index));
+        return;
+    }
+    TRegistry registry;
+    if (!registry.OpenKey(regPath_, true)) return;
+    for (int index = 1; index <= maxFiles_; ++index) registry.WriteString(ValueName(index), entry(index));
 }
 
 void TMostRecentFiles::Save() {
@@ -85,12 +129,7 @@ void TMostRecentFiles::Save() {
             std::find(removed_.begin(), removed_.end(), name) == removed_.end())
             merged.push_back(name);
     if (merged.size() > static_cast<size_t>(maxFiles_)) merged.resize(static_cast<size_t>(maxFiles_));
-    TRegistry registry;
-    if (!registry.OpenKey(regPath_, true)) return;
-    for (int index = 1; index <= maxFiles_; ++index) {
-        const size_t at = static_cast<size_t>(index - 1);
-        registry.WriteString(ValueName(index), at < merged.size() ? merged[at] : std::string());
-    }
+    Store(merged);
     files_ = std::move(merged);
     added_.clear();
     removed_.clear();

@@ -3,6 +3,9 @@
 #include "app/ControlSizer.h"
 #include "app/EventGuard.h"
 #include "app/ImageDisplay.h"
+#include "app/PrintDib.h"
+#include "platform/DialogService.h"
+#include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
 #include "render/RenderHost.h"
 #include "render/ScanAngleCorrection.h"
@@ -21,6 +24,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 namespace kestrune {
 
@@ -50,11 +55,41 @@ QRadioButton* RadioItem(QButtonGroup& group, QLayout& layout, QWidget* parent, c
     return item;
 }
 
+// A part of a bitmap as a bitmap of its own, in the same pixel format.
+void CopyPart(const TExtBitmap& source, const TPrintRect& part, TExtBitmap& target) {
+    target.SetPixelFormat(source.PixelFormat());
+    if (source.PixelFormat() == TPixelFormat::pf8bit) target.SetPalette(source.Palette());
+    target.SetSize(part.Width, part.Height);
+    const size_t pixelBytes = static_cast<size_t>(BytesPerPixel(source.PixelFormat()));
+    for (int y = 0; y < part.Height; ++y)
+        std::memcpy(target.ScanLine(y), source.ScanLine(part.Top + y) + static_cast<size_t>(part.Left) * pixelBytes,
+                    static_cast<size_t>(part.Width) * pixelBytes);
+}
+
+// The sheets as the printer takes them: each tile made a dib and read back.
+std::vector<QImage> SheetImages(const TExtBitmap& picture, const std::vector<TPrintRect>& tiles) {
+    std::vector<QImage> sheets;
+    for (const TPrintRect& tile : tiles) {
+        TExtBitmap part;
+        CopyPart(picture, tile, part);
+        TDib dib;
+        QImage image = GraphicToDIB(part, dib) ? DibToImage(dib) : QImage();
+        if (image.isNull()) return {};
+        sheets.push_back(std::move(image));
+    }
+    return sheets;
+}
+
 }  // namespace
 
-int PrintPicture(QPrinter& printer, const QImage& picture, int sheets, const std::function<bool(int, int)>& progress) {
-    const std::vector<TPrintRect> tiles = SheetTiles(sheets, picture.width(), picture.height());
+int PrintPicture(QPrinter& printer, const TExtBitmap& picture, int sheets, const std::function<bool(int, int)>& progress) {
+    const std::vector<TPrintRect> tiles = SheetTiles(sheets, picture.Width(), picture.Height());
     if (tiles.empty()) return 0;
+    const std::vector<QImage> images = SheetImages(picture, tiles);
+    if (images.empty()) {
+        TDialogService::Instance().ShowMessage(resStr(res::SBitmapLoadError), {}, TMsgDlgType::mtError);
+        return 0;
+    }
     const TPrintRect& first = tiles.front();
     printer.setPageOrientation(PrintsInLandscape(first.Width, first.Height) ? QPageLayout::Landscape
                                                                             : QPageLayout::Portrait);
@@ -62,14 +97,13 @@ int PrintPicture(QPrinter& printer, const QImage& picture, int sheets, const std
     QPainter painter;
     if (!painter.begin(&printer)) return 0;
     int printed = 0;
-    for (const TPrintRect& tile : tiles) {
+    for (const QImage& image : images) {
         if (printed > 0 && !printer.newPage()) break;
         const QRect area = EqualMarginArea(printer);
-        const TPrintRect fit = FitToArea(area.width(), area.height(), tile.Width, tile.Height);
-        painter.drawImage(QRect(area.left() + fit.Left, area.top() + fit.Top, fit.Width, fit.Height), picture,
-                          QRect(tile.Left, tile.Top, tile.Width, tile.Height));
+        const TPrintRect fit = FitToArea(area.width(), area.height(), image.width(), image.height());
+        painter.drawImage(QRect(area.left() + fit.Left, area.top() + fit.Top, fit.Width, fit.Height), image);
         ++printed;
-        if (progress && !progress(printed, static_cast<int>(tiles.size()))) break;
+        if (progress && !progress(printed, static_cast<int>(images.size()))) break;
     }
     painter.end();
     return printed;
@@ -183,12 +217,11 @@ void TFormPrint::showEvent(QShowEvent* event) {
 
 void TFormPrint::TimerLoadTimer() {
     corrected_done_ = true;
-    TExtBitmap corrected;
     if (SourceBitmap != nullptr && SourceBitmap->Width() > 0 && SourceBitmap->Height() > 0) {
         std::optional<THourglass> hourglass;
-        if (Host != nullptr) hourglass.emplace(*Host, false);
-        CorrectPanorama(*SourceBitmap, corrected, Host, false, Altitude);
-        if (corrected.Width() > 0 && corrected.Height() > 0) corrected_ = ToImage(corrected);
+        if (Host != nullptr) hourglass.emplace(*Host, ReceiverRunning);
+        CorrectPanorama(*SourceBitmap, CorrectedBitmap, Host, false, Altitude);
+        if (!CorrectedBitmap.Empty()) corrected_ = ToImage(CorrectedBitmap);
     }
     const TPrintRect design{1, 1, PreviewSize, PreviewSize};
     const TPrintRect preview = PreviewRect(design, corrected_.width(), corrected_.height());
@@ -228,16 +261,27 @@ void TFormPrint::ButtonPrintSetupClick() {
     dialog.exec();
 }
 
-// Without a printer the picture goes to a PDF file the user names.
+// Without a printer the picture goes to a PDF file the user names. A PDF
+// file there already is replaced only when the user says so: else another
+// name is asked for.
 bool TFormPrint::PrinterReady() {
-    if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) return true;
     if (printer_.outputFormat() == QPrinter::NativeFormat && !QPrinterInfo::availablePrinterNames().isEmpty())
         return true;
+    const std::string chosen = printer_.outputFormat() == QPrinter::PdfFormat ? printer_.outputFileName().toStdString()
+                                                                              : std::string();
+    if (!chosen.empty() && !FileExists(chosen)) return true;
+    if (!chosen.empty()) {
+        const TModalResult answer = TDialogService::Instance().Ask(
+            {FormatResStr(res::SReplacePrintFile, {chosen}), {}, TMsgDlgType::mtConfirmation, mbYesNoCancel, mrNo});
+        if (answer == mrYes) return true;
+        if (answer != mrNo) return false;
+    }
     QFileDialog dialog(this, "Print to PDF file", QString(), "PDF files (*.pdf)");
     dialog.setObjectName("PrintFileDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("pdf");
+    if (!chosen.empty()) dialog.selectFile(ToQt(chosen));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     printer_.setOutputFormat(QPrinter::PdfFormat);
     printer_.setOutputFileName(dialog.selectedFiles().front());
@@ -245,20 +289,20 @@ bool TFormPrint::PrinterReady() {
 }
 
 void TFormPrint::ButtonPrintClick() {
-    if (corrected_.isNull() || !PrinterReady()) return;
-    QImage picture = corrected_;
+    if (CorrectedBitmap.Empty() || !PrinterReady()) return;
+    TExtBitmap selection;
     if (rangeGroup_->checkedId() == 1) {
         const QRect box = PaintBoxSelect->geometry();
         const TPrintRect part = SelectionInPicture({box.x(), box.y(), box.width(), box.height()}, PreviewArea(),
-                                                   corrected_.width(), corrected_.height());
+                                                   CorrectedBitmap.Width(), CorrectedBitmap.Height());
         if (part.Width <= 0 || part.Height <= 0) return;
-        picture = corrected_.copy(part.Left, part.Top, part.Width, part.Height);
+        CopyPart(CorrectedBitmap, part, selection);
     }
     std::optional<THourglass> hourglass;
-    if (Host != nullptr) hourglass.emplace(*Host, false);
+    if (Host != nullptr) hourglass.emplace(*Host, ReceiverRunning);
     LabelProgress->setText(ToQt(resStr(res::SPrinting)));
     ProgressBar->setMaximum(100);
-    PrintPicture(printer_, picture, Sheets, [this](int sheet, int count) {
+    PrintPicture(printer_, selection.Empty() ? CorrectedBitmap : selection, Sheets, [this](int sheet, int count) {
         ProgressBar->setValue(sheet * 100 / count);
         return true;
     });

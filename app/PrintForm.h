@@ -25,11 +25,13 @@ namespace kestrune {
 class TControlSizer;
 class TRenderHost;
 
-// Prints the picture on sheets pages (1, 4, 9 or 16) of one document, each
-// tile fitted into the page's equal-margin area and centred. progress gets
-// (sheet, sheet count); false stops. Returns the pages printed; 0 when the
-// printer could not start or the picture is empty.
-int PrintPicture(QPrinter& printer, const QImage& picture, int sheets,
+// Prints the picture on sheets pages (1, 4, 9 or 16) of one document (one
+// file, when it goes to PDF), each tile fitted into the page's equal-margin
+// area and centred. Each tile goes to the printer as a dib; when one cannot
+// be made (too small a picture) the user is told and nothing is printed.
+// progress gets (sheet, sheet count); false stops. Returns the pages
+// printed; 0 when nothing was.
+int PrintPicture(QPrinter& printer, const TExtBitmap& picture, int sheets,
                  const std::function<bool(int, int)>& progress = {});
 
 class TFormPrint : public QDialog {
@@ -42,6 +44,8 @@ public:
     const TExtBitmap* SourceBitmap = nullptr;
     float Altitude = 848.0f;
     TRenderHost* Host = nullptr;
+    // Correcting and printing run at idle priority while a reception program runs.
+    bool ReceiverRunning = false;
 
     int Sheets = 1;
     const QImage& Corrected() const { return corrected_; }
@@ -64,6 +68,7 @@ private:
     bool PrinterReady();
 
     QPrinter& printer_;
+    TExtBitmap CorrectedBitmap;
     QImage corrected_;
     bool corrected_done_ = false;
     QLabel* ImagePreview = nullptr;

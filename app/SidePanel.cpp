@@ -527,8 +527,8 @@ void TSidePanel::Attach(TMainCore& core) {
     core_ = &core;
     UpDownSeaColourThreshold->SetPosition(core.Settings.SeaColourThreshold->Value);
     ShowTempRangeLabels();
-    // The French help goes with the French keyboard's nudge key.
-    if (EndsText("-fr.html", core.HelpFileName))
+    // On a French keyboard A is where Q is elsewhere: the nudge keys keep their place.
+    if (core.FrenchLocale)
         findChild<QAction*>("ActionPageLeft")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
@@ -669,11 +669,19 @@ void TSidePanel::CheckBoxUserRangeClick() {
     TimerTempRange->start();
 }
 
-// The old up-downs were switched off while their partner moved, against a
-// click arriving meanwhile; here nothing runs in between, and switching a
-// focused control off would move the focus away from it.
+// A minimum typed above the maximum is taken as the range turned round,
+// as the stored values are at the next start. (Both ends of such a range
+// lie within both up-downs' limits.) The old up-downs were switched off
+// while their partner moved, against a click arriving meanwhile; here
+// nothing runs in between, and switching a focused control off would move
+// the focus away from it.
 void TSidePanel::WidenRange(TqelUpDown& lower, TqelUpDown& upper) {
-    if (std::abs(upper.Position() - lower.Position()) >= NarrowestUserRange) return;
+    if (lower.Position() > upper.Position()) {
+        const int low = upper.Position();
+        upper.SetPosition(lower.Position());
+        lower.SetPosition(low);
+    }
+    if (upper.Position() - lower.Position() >= NarrowestUserRange) return;
     if (lower.Position() == lower.minimum())
         upper.SetPosition(upper.Position() + 1);
     else

@@ -1,20 +1,19 @@
 #include "app/SmallForms.h"
 
 #include "app/EventGuard.h"
+#include "app/ShellOpen.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace kestrune {
@@ -23,6 +22,14 @@ namespace {
 
 constexpr int NarrowWidth = 974;
 constexpr int WideScreen = 980;
+constexpr int AboutWidth = 460;
+
+// Where the map data comes from, and under which licences it is used.
+const char* const MapDataText =
+    "Map data: shorelines, lakes and the land/sea mask from GSHHG 2.3.7 at intermediate resolution, the Global "
+    "Self-consistent, Hierarchical, High-resolution Geography Database of P. Wessel and W. H. F. Smith (GNU Lesser "
+    "General Public License, version 3 or later); national borders from the CIA World Data Bank II (public "
+    "domain) as GSHHG carries them; the world map of the Ground Path view from NASA's Visible Earth.";
 
 QLabel* Label(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -62,17 +69,28 @@ TFormAboutBox::TFormAboutBox(QWidget* parent)
       Version(Label("Version", this)),
       Copyright(Label("Copyright", this)),
       Comments(Label("Comments", this)),
-      WebSite(Label("WebSite", this)) {
+      WebSite(Label("WebSite", this)),
+      LabelMapData(Label("LabelMapData", this)) {
     setObjectName("FormAboutBox");
+    QFont large = ProductName->font();
+    large.setPointSizeF(large.pointSizeF() * 1.5);
+    large.setBold(true);
+    ProductName->setFont(large);
     WebSite->setStyleSheet("color: #000080; text-decoration: underline;");
     WebSite->setCursor(Qt::PointingHandCursor);
+    WebSite->installEventFilter(this);
+    LabelMapData->setWordWrap(true);
+    LabelMapData->setText(MapDataText);
     auto* layout = new QVBoxLayout(this);
     for (QLabel* label : {ProductName, Version, Copyright, Comments, WebSite}) layout->addWidget(label);
+    layout->addSpacing(8);
+    layout->addWidget(LabelMapData);
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("OKButton");
+    ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignRight);
-    connect(WebSite, &QLabel::linkActivated, this, [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
+    setMinimumWidth(AboutWidth);
 }
 
 void TFormAboutBox::showEvent(QShowEvent* event) {
@@ -85,10 +103,24 @@ void TFormAboutBox::showEvent(QShowEvent* event) {
                           info.GetStringFileInfo("Comments")));
     Copyright->setText(ToQt(info.GetStringFileInfo("LegalCopyright")));
     Comments->setText(ToQt(info.GetStringFileInfo("LegalTrademarks")));
-    // The address opens in the browser, with "http://" in front when it has none.
-    std::string site = info.GetStringFileInfo("Web site");
-    if (!site.empty() && site.find("http://") == std::string::npos) site = "http://" + site;
-    WebSite->setText(site.empty() ? QString() : ToQt("<a href=\"" + site + "\">" + info.GetStringFileInfo("Web site") + "</a>"));
+    WebSite->setText(ToQt(info.GetStringFileInfo("Web site")));
+    adjustSize();
+}
+
+bool TFormAboutBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == WebSite && event->type() == QEvent::MouseButtonRelease) {
+        Guarded([this] { WebSiteClick(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The address opens in the browser, with "http://" in front when it names no scheme.
+void TFormAboutBox::WebSiteClick() {
+    std::string site = WebSite->text().toStdString();
+    if (site.empty()) return;
+    if (site.find("://") == std::string::npos) site = "http://" + site;
+    ShellOpen(site);
 }
 
 }  // namespace kestrune

@@ -1,5 +1,5 @@
 // Two small windows of the main window: the line-by-line diagnostics of
-// the pass, and the about box.
+// the pass, and the about box with the version and the map data's sources.
 #pragma once
 
 #include <QDialog>
@@ -34,8 +34,11 @@ class TFormAboutBox : public QDialog {
 public:
     explicit TFormAboutBox(QWidget* parent);
 
+    void WebSiteClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLabel* ProductName;
@@ -43,6 +46,8 @@ private:
     QLabel* Copyright;
     QLabel* Comments;
     QLabel* WebSite;
+    // Where the map data comes from and its licences.
+    QLabel* LabelMapData;
 };
 
 }  // namespace kestrune

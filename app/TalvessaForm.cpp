@@ -5,12 +5,15 @@
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
+#include "app/HelpWindow.h"
 #include "app/ImageDisplay.h"
 #include "app/LanguageSwitch.h"
+#include "app/MessageBoxes.h"
 #include "app/MainMenus.h"
 #include "app/MostRecentFilesMenu.h"
 #include "app/MouseTools.h"
 #include "app/PersistingControls.h"
+#include "app/ShellOpen.h"
 #include "app/SidePanel.h"
 #include "app/SmallForms.h"
 #include "decoding/HRPTvideo.h"
@@ -27,13 +30,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -42,7 +43,6 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -66,46 +66,6 @@ const QStringList OpenDialogFilters{
     "*.GAC* *.gac* *.FY1C *.fy1c *.N10 *.n10 *.C10 *.c10 *.S10 *.s10 *.FI5 *.fi5 *.IMG *.img *.RAW *.raw *.RAW16 "
     "*.raw16 *.DAT *.dat *.NATIVE *.native)",
     "All files (*.*) (*)"};
-
-QMessageBox::Icon IconOf(TMsgDlgType type) {
-    switch (type) {
-        case TMsgDlgType::mtWarning: return QMessageBox::Warning;
-        case TMsgDlgType::mtError: return QMessageBox::Critical;
-        case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
-        case TMsgDlgType::mtInformation: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
-    }
-}
-
-struct TButtonAnswer {
-    TMsgDlgBtn Button;
-    QMessageBox::StandardButton Qt;
-    TModalResult Answer;
-};
-constexpr std::array<TButtonAnswer, 7> ButtonAnswers{{
-    {mbYes, QMessageBox::Yes, mrYes}, {mbNo, QMessageBox::No, mrNo}, {mbOK, QMessageBox::Ok, mrOk},
-    {mbCancel, QMessageBox::Cancel, mrCancel}, {mbAbort, QMessageBox::Abort, mrAbort},
-    {mbRetry, QMessageBox::Retry, mrRetry}, {mbIgnore, QMessageBox::Ignore, mrIgnore},
-}};
-
-// The messages break their lines with a carriage return.
-QString MessageText(const std::string& text) {
-    return ToQt(text).replace("\r\n", "\n").replace('\r', '\n');
-}
-
-// The interactive dialog service's boxes.
-TModalResult ShowMessageBox(const TDialogRequest& request) {
-    QMessageBox box(IconOf(request.type), ToQt(request.caption.empty() ? "Talvessa" : request.caption),
-                    MessageText(request.text), QMessageBox::NoButton, QApplication::activeWindow());
-    for (const TButtonAnswer& button : ButtonAnswers)
-        if (request.buttons & button.Button) box.addButton(button.Qt);
-    for (const TButtonAnswer& button : ButtonAnswers)
-        if (button.Answer == request.defaultAnswer) box.setDefaultButton(button.Qt);
-    const int clicked = box.exec();
-    for (const TButtonAnswer& button : ButtonAnswers)
-        if (clicked == button.Qt) return button.Answer;
-    return mrCancel;
-}
 
 QLabel* NamedLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -149,12 +109,8 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     if (headless) setUpdatesEnabled(false);
     if (TDialogService::Instance().GetMode() == TDialogService::Mode::Interactive)
         TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
-    SetHelpViewer([](const std::string& address) {
-        const size_t hash = address.find('#');
-        QUrl url = QUrl::fromLocalFile(ToQt(address.substr(0, hash)));
-        if (hash != std::string::npos) url.setFragment(ToQt(address.substr(hash + 1)));
-        return QDesktopServices::openUrl(url);
-    });
+    FormHelp = new THelpWindow(this);
+    SetHelpViewer(FormHelp);
     // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
     core_->Headless = headless;
@@ -505,6 +461,7 @@ std::string TFormMain::ChooseDataFile() {
     dialog.setDefaultSuffix("hrp");
     dialog.setNameFilters(OpenDialogFilters);
     dialog.setDirectory(ToQt(core_->Settings.DataFolder->Value));
+    if (!core_->OpenDialogFileName.empty()) dialog.selectFile(ToQt(core_->OpenDialogFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front().toStdString();
 }
@@ -615,7 +572,7 @@ void TFormMain::PopupMenuImagePopup(QPoint at) {
 
 void TFormMain::PopupImageGoogleEarthClick() {
     const std::string file = WriteKmlPoint(PopupLatitude, PopupLongitude);
-    if (!file.empty()) QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(file)));
+    if (!file.empty()) ShellOpen(file);
 }
 
 // ---- the cursor flash -----------------------------------------------------------------
@@ -728,8 +685,9 @@ void TFormMain::EndBusy() {
 }
 
 void TFormMain::SetWindowCaption(const std::string& caption) { setWindowTitle(ToQt(caption)); }
-// The window itself stands on the task bar, with its own caption.
-void TFormMain::SetApplicationTitle(const std::string&) {}
+// The window itself stands on the task bar, with its own caption; the
+// application's title captions the message boxes.
+void TFormMain::SetApplicationTitle(const std::string& title) { kestrune::SetApplicationTitle(title); }
 void TFormMain::SetOpenButtonHint(const std::string& hint) { ButtonOpen->setToolTip(ToQt(hint)); }
 void TFormMain::SetPaletteButtonHint(const std::string& hint) { sidePanel_->SetPaletteButtonHint(hint); }
 

@@ -33,6 +33,7 @@ class TFormBrowseAVHRR;
 class TFormFireDetectionControl;
 class TFormLineByLine;
 class TFormPassDirection;
+class THelpWindow;
 class TImageDisplay;
 class TMainMenus;
 class TMostRecentFilesMenu;
@@ -187,6 +188,7 @@ private:
     TFormFireDetectionControl* FormFireDetectionControl = nullptr;
     TFormBrowseAVHRR* FormBrowseAVHRR = nullptr;
     TFormLineByLine* FormLineByLine = nullptr;
+    THelpWindow* FormHelp = nullptr;
     std::unique_ptr<dragdrop::TDropFileTarget> DropFileTarget;
     std::unique_ptr<TAnalystWindows> windows_;
     std::vector<int> priorityTokens_;

@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QLineSeries>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -29,6 +30,10 @@ TFormTemperatureProfile::TFormTemperatureProfile(QWidget* parent, const TPassSta
     chart_ = new QChart;
     chart_->setTitle(QString::fromStdString(resStr(res::SProfileChartTitle)));
     chart_->legend()->hide();
+    // Only the localised labels keep the unit's degree sign whole (the
+    // printf form reads the format as Latin-1); numbers keep their ".".
+    chart_->setLocalizeNumbers(true);
+    chart_->setLocale(QLocale::c());
     // Room for the last axis label with its compass suffix.
     chart_->setMargins(QMargins(10, 10, 36, 10));
     Series1 = new QLineSeries;

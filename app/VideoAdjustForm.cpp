@@ -226,7 +226,7 @@ void TFormHistogramAdjust::BuildControls() {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     QPushButton* cancel = Button("ButtonCancel", "Cancel", nullptr);
     cancel->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, [this] { ButtonCancelClick(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* side = new QVBoxLayout;
     side->addWidget(colours);
@@ -318,9 +318,10 @@ void TFormHistogramAdjust::ButtonSaveClick() {
     adjust_.SaveXfr(dialog.selectedFiles().front().toStdString());
 }
 
-void TFormHistogramAdjust::ButtonCancelClick() {
+// Cancel, Esc and the close button alike leave the tables unused.
+void TFormHistogramAdjust::reject() {
     adjust_.UseTransfer = false;
-    reject();
+    QDialog::reject();
 }
 
 }  // namespace kestrune

@@ -33,6 +33,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     // A language switch sets the gamma read-outs again.
     void changeEvent(QEvent* event) override;
+    void reject() override;
 
 private:
     class TAdjustPanel;
@@ -45,7 +46,6 @@ private:
     void ButtonAutoClick();
     void ButtonLoadClick();
     void ButtonSaveClick();
-    void ButtonCancelClick();
     QPushButton* Button(const char* name, const char* caption, const char* hint);
 
     TVideoAdjust& adjust_;

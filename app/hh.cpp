@@ -1,5 +1,6 @@
 #include "app/hh.h"
 
+#include "app/HelpTopics.h"
 #include "app/hh_funcs.h"
 #include "platform/DialogService.h"
 #include "platform/SysUtils.h"
@@ -8,8 +9,8 @@ namespace kestrune {
 
 namespace {
 
-THelpViewer& Viewer() {
-    static THelpViewer viewer;
+THelpViewer*& Viewer() {
+    static THelpViewer* viewer = nullptr;
     return viewer;
 }
 
@@ -39,16 +40,30 @@ std::string HelpCommandName(uint32_t command) {
     return std::string(name) + " (" + std::to_string(command) + ")";
 }
 
-void SetHelpViewer(THelpViewer viewer) { Viewer() = std::move(viewer); }
+void SetHelpViewer(THelpViewer* viewer) { Viewer() = viewer; }
 
-bool HtmlHelpInstalled() { return static_cast<bool>(Viewer()); }
+bool HtmlHelpInstalled() { return Viewer() != nullptr; }
+
+int HtmlHelpDisplay(THelpDisplay display, const std::string& helpFile) {
+    DebugOut(Format("HtmlHelpDisplay(\"%s\", %d)", helpFile.c_str(), static_cast<int>(display)));
+    return HtmlHelpInstalled() && Viewer()->ShowHelp(display, helpFile, {}) ? 0 : 1;
+}
+
+void HHCloseAll() {
+    if (HtmlHelpInstalled()) Viewer()->CloseAll();
+}
 
 int ShowContext(const std::string& name, int32_t contextId, uint8_t mode) {
     DebugOut(Format("ShowContext(\"%s\", %d)", name.c_str(), contextId));
     int result = 1;
     if (HtmlHelpInstalled()) {
+        const std::string topic = HelpTopicOf(contextId);
         switch (mode) {
-            case 0: result = Viewer()(name + "#" + std::to_string(contextId)) ? 0 : 1; break;
+            case 0:
+                result = Viewer()->ShowHelp(topic.empty() ? THelpDisplay::Contents : THelpDisplay::Topic, name, topic)
+                             ? 0
+                             : 1;
+                break;
             case 1: result = 2; break;
             default: result = 3; break;
         }
@@ -80,7 +95,10 @@ THookHelpSystem::THookHelpSystem(std::string chmFile, std::string winName, uint8
     DebugOut(Format("THookHelpSystem.Create(\"%s\",\"%s\", %d)", chmFile_.c_str(), winName_.c_str(), mode_));
 }
 
-THookHelpSystem::~THookHelpSystem() { DebugOut("THookHelpSystem.Destroy"); }
+THookHelpSystem::~THookHelpSystem() {
+    if (mode_ == 0) HHCloseAll();
+    DebugOut("THookHelpSystem.Destroy");
+}
 
 bool THookHelpSystem::HelpHook(uint32_t command, intptr_t data, bool& callHelp) {
     DebugOut(Format("THookHelpSystem.HelpHook(%s, %ld)", HelpCommandName(command).c_str(), static_cast<long>(data)));

@@ -1,10 +1,10 @@
 // The help hook: the window's help requests (a topic by context number, the
-// contents) come here and open the help pages in the user's web browser. The
-// help layer records every call in the debug log.
+// contents, the index, the search page) come here and go to the program's
+// own help window, which shows the help pages beside the program. The help
+// layer records every call in the debug log.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace kestrune {
@@ -32,14 +32,29 @@ enum THelpCommand : uint32_t {
 // "HELP_CONTEXT (1)", ..., "?? (n)" for the log.
 std::string HelpCommandName(uint32_t command);
 
-// Opens a help address (a file path with "#" and the context) in a browser;
-// true when it could. The window installs one; without it help is not available.
-using THelpViewer = std::function<bool(const std::string& address)>;
-void SetHelpViewer(THelpViewer viewer);
+// What the help window is asked to show.
+enum class THelpDisplay { Topic, Contents, Index, Search };
+
+// The help window as the help layer sees it. The window installs itself.
+class THelpViewer {
+public:
+    virtual ~THelpViewer() = default;
+    // Shows a topic of the help beside helpFile ("views.html#sst"), or the
+    // help's contents, index or search page; false when it cannot.
+    virtual bool ShowHelp(THelpDisplay display, const std::string& helpFile, const std::string& topic) = 0;
+    virtual void CloseAll() = 0;
+};
+void SetHelpViewer(THelpViewer* viewer);
 bool HtmlHelpInstalled();
 
-// Shows a topic: 0 shown, 1 no help viewer, 2 and 3 the stand-alone viewers
-// of modes 1 and 2, which this system does not have.
+// The help's contents, index or search page: 0 shown, 1 no help window.
+int HtmlHelpDisplay(THelpDisplay display, const std::string& helpFile);
+// Closes the help windows (at the program's end).
+void HHCloseAll();
+
+// Shows the topic of a context number: 0 shown, 1 no help window, 2 and 3
+// the stand-alone viewers of modes 1 and 2, which this system does not have.
+// A number the help does not know shows its contents.
 int ShowContext(const std::string& name, int32_t contextId, uint8_t mode);
 int HHHelpContext(const std::string& chmFile, int32_t contextId, const std::string& winName, uint8_t mode);
 // Tells the user why help could not be shown (nothing for 0).
@@ -47,7 +62,7 @@ void HHShowError(int code);
 
 class THookHelpSystem {
 public:
-    // Mode 0 the browser, 1 and 2 the stand-alone viewers.
+    // Mode 0 the help window, 1 and 2 the stand-alone viewers (not here).
     THookHelpSystem(std::string chmFile, std::string winName, uint8_t mode);
     ~THookHelpSystem();
     THookHelpSystem(const THookHelpSystem&) = delete;

@@ -1,5 +1,6 @@
 #include "app/hh_funcs.h"
 
+#include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SystemUtils.h"
 #include "platform/SysUtils.h"
@@ -82,7 +83,7 @@ void TDLogFile::WriteHeader(const std::vector<std::string>& params) const {
           "!Parameters: " + JoinParams(params), "!Command line: " + executable + (params.empty() ? "" : " ") + JoinParams(params),
           "!Run folder: " + CurrentFolder(), "!Module name: " + program, "!Module folder: " + ProgramFolder(),
           "!Module path: " + executable, "!Module version: " + version,
-          std::string("!Help viewer: the default web browser")})
+          std::string("!Help viewer: the program's own help window")})
         Write(line);
 }
 
@@ -134,6 +135,11 @@ TDLogFile& DebugLog() {
 
 void DebugOut(const std::string& text) {
     if (LogInstance() && LogInstance()->Enabled) LogInstance()->Write(text);
+}
+
+void DebugOutAndShow(const std::string& text) {
+    DebugOut(text);
+    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
 }
 
 void ReportQuietError(const std::string& text) {

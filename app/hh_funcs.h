@@ -50,6 +50,9 @@ TDLogFile& DebugLog();
 
 // Writes a line when the log is enabled.
 void DebugOut(const std::string& text);
+// Shows the text in a message box (exclamation icon) and writes it to the
+// log when the log is enabled.
+void DebugOutAndShow(const std::string& text);
 // A failure nobody is asked about (a setting that could not be written):
 // standard error and the debug log.
 void ReportQuietError(const std::string& text);

@@ -82,7 +82,7 @@ bool TFileDataFormat::Assign(TClipboardFormat& format) {
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
         Files = {Utf8FromWide(wide->Text)};
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        Files = {ansi->Data};
+        Files = {Utf8FromLocale(ansi->Data)};
     } else {
         return TCustomDataFormat::Assign(format);
     }
@@ -101,7 +101,7 @@ bool TFileDataFormat::AssignTo(TClipboardFormat& format) {
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
         wide->Text = WideFromUtf8(Files.front());
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        ansi->Data = Files.front();
+        ansi->Data = LocaleFromUtf8(Files.front());
     } else {
         return TCustomDataFormat::AssignTo(format);
     }

@@ -148,26 +148,63 @@ TBytes DescriptorWithName(const std::string& name) {
 
 // ---- file contents ----------------------------------------------------------------------
 
+namespace {
+
+// The file names of a descriptor block of either kind; none when the data object offers no block.
+template <class TDescriptors>
+std::vector<std::string> DescriptorNames(IDataObject& dataObject) {
+    TDescriptors descriptors;
+    std::vector<std::string> names;
+    if (!descriptors.GetData(dataObject) || !descriptors.HasData()) return names;
+    const size_t size = descriptors.RecordSize();
+    for (uint32_t i = 0; i < descriptors.Count(); ++i) {
+        const TByteSpan record = TByteSpan(descriptors.Block).subspan(4 + i * size, size);
+        names.push_back(size == WideDescriptorSize ? DescriptorName(record)
+                                                   : Utf8FromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
+    }
+    return names;
+}
+
+// Asks for the contents of each named file in turn (without names, once for
+// the only contents) on one of the media, until a request fails or take,
+// given the file's name and the medium, keeps nothing.
+template <class TTake>
+void WalkContents(IDataObject& dataObject, FORMATETC format, const std::vector<std::string>& names, uint32_t media, TTake&& take) {
+    format.tymed = media;
+    const size_t count = names.empty() ? 1 : names.size();
+    for (size_t index = 0; index < count; ++index) {
+        format.lindex = names.empty() ? -1 : static_cast<int32_t>(index);
+        STGMEDIUM medium;
+        if (!Succeeded(dataObject.GetData(format, medium)) || (medium.tymed & media) == 0) return;
+        if (!take(names.empty() ? std::string() : names[index], medium)) return;
+    }
+}
+
+}  // namespace
+
 bool TFileContentsStreamClipboardFormat::GetData(IDataObject& dataObject) {
     Clear();
-    TUnicodeFileGroupDescriptorClipboardFormat descriptors;
-    const bool named = descriptors.GetData(dataObject) && descriptors.HasData();
-    const uint32_t count = named ? descriptors.Count() : 1;
-    for (uint32_t index = 0; index < count; ++index) {
-        FORMATETC format = FormatEtc;
-        format.tymed = TYMED_ISTREAM;
-        format.lindex = named ? static_cast<int32_t>(index) : -1;
-        STGMEDIUM medium;
-        if (!Succeeded(dataObject.GetData(format, medium)) || medium.tymed != TYMED_ISTREAM || !medium.pstm) break;
-        std::shared_ptr<IStream> copy = CopyToMemoryStream(*medium.pstm);
+    const auto names = DescriptorNames<TUnicodeFileGroupDescriptorClipboardFormat>(dataObject);
+    WalkContents(dataObject, FormatEtc, names, TYMED_ISTREAM | TYMED_ISTORAGE, [&](const std::string& name, STGMEDIUM& medium) {
+        // A storage is read as the stream of its contents.
+        std::shared_ptr<IStream> stream = medium.pstm;
+        if (medium.tymed == TYMED_ISTORAGE && (!medium.pstg || !Succeeded(medium.pstg->OpenContents(stream)))) stream.reset();
+        std::shared_ptr<IStream> copy = stream ? CopyToMemoryStream(*stream) : nullptr;
         ReleaseStgMedium(medium);
-        if (!copy) break;
-        const std::string name =
-            named ? DescriptorName(TByteSpan(descriptors.Block).subspan(4 + index * WideDescriptorSize,
-                                                                          WideDescriptorSize))
-                  : std::string();
+        if (!copy) return false;
         Streams.Add(name, std::move(copy));
-    }
+        return true;
+    });
+    return HasData();
+}
+
+bool TFileContentsStorageClipboardFormat::GetData(IDataObject& dataObject) {
+    Clear();
+    const auto names = DescriptorNames<TAnsiFileGroupDescriptorClipboardFormat>(dataObject);
+    WalkContents(dataObject, FormatEtc, names, TYMED_ISTORAGE, [&](const std::string& name, STGMEDIUM& medium) {
+        if (medium.pstg) Storages.push_back({name, medium.pstg});
+        return medium.pstg != nullptr;
+    });
     return HasData();
 }
 
@@ -245,7 +282,7 @@ bool TVirtualFileStreamDataFormat::Assign(TClipboardFormat& format) {
         Descriptors.clear();
         for (uint32_t i = 0; i < ansi->Count(); ++i) {
             const TByteSpan record = TByteSpan(ansi->Block).subspan(4 + i * AnsiDescriptorSize, AnsiDescriptorSize);
-            TBytes wideRecord = DescriptorWithName(ReadAnsiText(record.subspan(DescriptorFactsSize)));
+            TBytes wideRecord = DescriptorWithName(Utf8FromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
             std::copy_n(record.begin(), DescriptorFactsSize, wideRecord.begin());
             Descriptors.push_back(std::move(wideRecord));
         }
@@ -272,7 +309,7 @@ bool TVirtualFileStreamDataFormat::AssignTo(TClipboardFormat& format) {
         }
         TBytes ansi(AnsiDescriptorSize, 0);
         std::copy_n(record.begin(), DescriptorFactsSize, ansi.begin());
-        std::string name = DescriptorName(record).substr(0, MaxDescriptorName - 1);
+        std::string name = LocaleFromUtf8(DescriptorName(record)).substr(0, MaxDescriptorName - 1);
         std::copy(name.begin(), name.end(), ansi.begin() + DescriptorFactsSize);
         block.insert(block.end(), ansi.begin(), ansi.end());
     }

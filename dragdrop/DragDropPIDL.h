@@ -151,15 +151,20 @@ public:
     bool GetData(IDataObject& dataObject) override;
 };
 
-// Structured storage does not exist here: the class is kept and never receives data.
+// The contents of every file of the 8-bit descriptors as a storage, kept under the file's name.
 class TFileContentsStorageClipboardFormat : public TClipboardFormat {
 public:
     static constexpr const char* ClassName = "TFileContentsStorageClipboardFormat";
     TFileContentsStorageClipboardFormat() : TClipboardFormat(FileContentsId(), TYMED_ISTORAGE) {}
     const char* Name() const override { return ClassName; }
-    void Clear() override {}
-    bool HasData() const override { return false; }
-    bool GetData(IDataObject&) override { return false; }
+    struct TNamedStorage {
+        std::string Name;
+        std::shared_ptr<IStorage> Storage;
+    };
+    std::vector<TNamedStorage> Storages;
+    void Clear() override { Storages.clear(); }
+    bool HasData() const override { return !Storages.empty(); }
+    bool GetData(IDataObject& dataObject) override;
 };
 
 // The contents of dropped virtual files as named streams.

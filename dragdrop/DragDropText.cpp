@@ -1,5 +1,7 @@
 #include "dragdrop/DragDropText.h"
 
+#include "platform/ResCodePages.h"
+
 #include <algorithm>
 
 namespace kestrune::dragdrop {
@@ -26,9 +28,9 @@ void TTextDataFormat::RegisterCompatibleFormats() {
     map.Add(Class, ClipboardClass<TOEMTextClipboardFormat>(), ddReadWrite, 0);
 }
 
-std::string TTextDataFormat::AnsiText() const { return unicodeIsMaster_ ? Utf8FromWide(unicode_) : ansi_; }
+std::string TTextDataFormat::AnsiText() const { return unicodeIsMaster_ ? WideToLanguageBytes(unicode_, Locale) : ansi_; }
 
-std::u16string TTextDataFormat::UnicodeText() const { return unicodeIsMaster_ ? unicode_ : WideFromUtf8(ansi_); }
+std::u16string TTextDataFormat::UnicodeText() const { return unicodeIsMaster_ ? unicode_ : LanguageBytesToWide(ansi_, Locale); }
 
 void TTextDataFormat::SetAnsiText(std::string text) {
     Changing();
@@ -62,6 +64,11 @@ bool TTextDataFormat::Assign(TClipboardFormat& format) {
         Locale = locale->Value;
         return true;
     }
+    // Console text is read in its own codec, not taken for the 8-bit text it is not.
+    if (auto* oem = dynamic_cast<TOEMTextClipboardFormat*>(&format)) {
+        SetUnicodeText(LocaleToWide(oem->Data));
+        return true;
+    }
     if (auto* ansi = dynamic_cast<TCustomAnsiTextClipboardFormat*>(&format)) {
         SetAnsiText(ansi->Data);
         return true;
@@ -86,7 +93,11 @@ bool TTextDataFormat::AssignTo(TClipboardFormat& format) {
         rich->Data = RichText(AnsiText());
         return true;
     }
-    // The console's encoding is the system's here: no conversion.
+    // The console's codec is the locale's.
+    if (auto* oem = dynamic_cast<TOEMTextClipboardFormat*>(&format)) {
+        oem->Data = WideToLocale(UnicodeText());
+        return true;
+    }
     if (auto* ansi = dynamic_cast<TCustomAnsiTextClipboardFormat*>(&format)) {
         ansi->Data = AnsiText();
         return true;

@@ -1,7 +1,8 @@
 // The text clipboard formats (8-bit, console, rich text, UTF-16, CSV lines,
 // the text's locale) and the text data format, which keeps the text as it
-// came and derives the other representation when asked. 8-bit text is the
-// system's encoding, UTF-8 here, and so is the console's.
+// came and derives the other representation when asked. 8-bit text is in the
+// code page of the text's locale when one came with it, else in the user's
+// locale's codec, as console text always is.
 #pragma once
 
 #include "dragdrop/DragDropFormats.h"

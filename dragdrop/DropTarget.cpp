@@ -162,6 +162,7 @@ HRESULT TCustomDropTarget::DragEnter(std::shared_ptr<IDataObject> dataObject, ui
                                      uint32_t& effect) {
     try {
         ClearData();
+        dragImage_.reset();
         dataObject_ = std::move(dataObject);
         target_ = FindTarget(point);
         dragShowsImage_ = ShowImage && target_ != nullptr;
@@ -169,6 +170,7 @@ HRESULT TCustomDropTarget::DragEnter(std::shared_ptr<IDataObject> dataObject, ui
         const POINTL client = ClientPoint(point);
         lastPoint_ = client;
         SpeedAllowsScroll(point, true);
+        TakeDragImage();
         if (!dataObject_ || !HasValidFormats(*dataObject_)) {
             dataObject_.reset();
             effect = DROPEFFECT_NONE;
@@ -178,13 +180,13 @@ HRESULT TCustomDropTarget::DragEnter(std::shared_ptr<IDataObject> dataObject, ui
         const TShiftState shift = KeyStateToShiftState(keyState);
         if (GetDataOnEnter && !GetData(effect)) {
             dataObject_.reset();
+            dragImage_.reset();
             effect = DROPEFFECT_NONE;
             return DV_E_CLIPFORMAT;
         }
         effect = GetValidDropEffect(shift, client, effect);
         DoEnter(shift, client, effect);
         if ((effect & ~DROPEFFECT_SCROLL) == 0) dataObject_.reset();
-        // Drag images are drawn by the source here: the shell helper is never available.
         return S_OK;
     } catch (...) {
         dataObject_.reset();
@@ -226,6 +228,12 @@ HRESULT TCustomDropTarget::DragOver(uint32_t keyState, POINTL point, uint32_t& e
     }
 }
 
+// The image the drag carries, when this target shows images; the source draws it.
+void TCustomDropTarget::TakeDragImage() {
+    ole::TDragImage image;
+    if (dragShowsImage_ && dataObject_ && ole::GetDragImage(*dataObject_, image)) dragImage_ = std::move(image);
+}
+
 HRESULT TCustomDropTarget::DragLeave() {
     try {
         ClearData();
@@ -234,6 +242,7 @@ HRESULT TCustomDropTarget::DragLeave() {
     }
     scrollTimer_->stop();
     dataObject_.reset();
+    dragImage_.reset();
     DoLeave();
     target_ = nullptr;
     return S_OK;
@@ -270,6 +279,7 @@ void TCustomDropTarget::ResetDrag() {
         // As in DragLeave.
     }
     dataObject_.reset();
+    dragImage_.reset();
     target_ = nullptr;
 }
 

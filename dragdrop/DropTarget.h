@@ -7,6 +7,7 @@
 #pragma once
 
 #include "dragdrop/DragDrop.h"
+#include "platform/OleDragDrop_qt.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QTimer;
@@ -63,6 +65,10 @@ public:
     QWidget* Target() const { return target_; }
     void SetTarget(QWidget* control);
     std::shared_ptr<IDataObject> DataObject() const { return dataObject_; }
+    // The image of the drag in progress with its hot spot, taken on entering
+    // when ShowImage is set and the drag carries one; null otherwise. On X11
+    // the source draws it under the pointer.
+    const ole::TDragImage* DragImage() const { return dragImage_ ? &*dragImage_ : nullptr; }
 
     // IDropTarget
     HRESULT DragEnter(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL point,
@@ -98,6 +104,7 @@ protected:
 
 private:
     bool SetFeedback(TClipboardFormat& format, uint32_t value);
+    void TakeDragImage();
     POINTL ClientPoint(POINTL screenPoint) const;
     void ReadScrollBars();
     bool SpeedAllowsScroll(POINTL point, bool reset);
@@ -105,6 +112,7 @@ private:
     void ResetDrag();
 
     std::shared_ptr<IDataObject> dataObject_;
+    std::optional<ole::TDragImage> dragImage_;
     std::vector<QWidget*> targets_;
     QPointer<QWidget> target_;
     POINTL lastPoint_;

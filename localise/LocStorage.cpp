@@ -2,6 +2,8 @@
 
 #include "localise/LocResources.h"
 #include "localise/QLocales.h"
+#include "localise/QStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -191,6 +193,28 @@ TLocItem* TLocStorage::FindExtItem(std::string_view group, std::string_view item
     return node ? node->Items.Find(item) : nullptr;
 }
 
+std::string TLocValue::AnsiText() const { return WideToAnsiOf(Text, LanguageId); }
+
+int64_t TLocValue::AsInteger() const { return TextToInt(Utf16ToUtf8(Text)); }
+
+double TLocValue::AsFloat() const { return TextToFloat(Utf16ToUtf8(Text)); }
+
+bool SameValue(uint8_t kind, const TLocValue& a, const TLocValue& b) {
+    try {
+        switch (kind) {
+        case LocKindFloat: return a.AsFloat() == b.AsFloat();
+        case LocKindInteger: return a.AsInteger() == b.AsInteger();
+        case LocKindText:
+        case LocKindText2: return a.Text == b.Text;
+        default: return false;
+        }
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// A native text goes as it is to the columns never translated: read back through
+// the native code page, as ANSI copies once were, it would lose what that page cannot hold.
 void TLocStorage::SetText(TLocItem& item, size_t column, std::u16string text) const {
     if (column == 0)
         for (size_t other = 1; other < item.Values.size(); ++other)

@@ -39,7 +39,17 @@ struct TLocValue {
     int32_t Stamp = -1;  // -1: never translated
     uint16_t Flags = 0;
     uint16_t LanguageId = 0;  // decides the ANSI code page of the text
+
+    // The text in the ANSI code page of its language; what the page cannot hold becomes "?".
+    std::string AnsiText() const;
+    // The trimmed text as a number, 0 when empty; other text raises EConvertError.
+    int64_t AsInteger() const;
+    double AsFloat() const;
 };
+
+// Two values of a kind: numbers (0) and integers (1) compare by their value, texts (2, 4) as texts;
+// values of other kinds, or that are no number of their kind, are never the same.
+bool SameValue(uint8_t kind, const TLocValue& a, const TLocValue& b);
 
 // A leaf: a property, a constant or an external item.
 struct TLocItem {

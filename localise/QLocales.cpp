@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cwctype>
+#include <locale.h>
 
 namespace kestrune {
 
@@ -252,5 +254,47 @@ bool IsRightToLeftLocale(uint32_t id) {
     const std::u16string wide = AnsiToWideOf(high, id);
     return std::any_of(wide.begin(), wide.end(), [](char16_t c) { return IsRightToLeftChar(c); });
 }
+
+namespace {
+
+constexpr uint16_t Turkish = 0x1F;
+constexpr uint16_t Azeri = 0x2C;
+
+// Unicode case mapping whatever the process's locale.
+locale_t UnicodeCase() {
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+    return locale;
+}
+
+char16_t UpperChar(char16_t c, bool dottedI) {
+    if (dottedI && c == u'i') return u'\u0130';
+    if (c >= 0xD800 && c <= 0xDFFF) return c;  // half of a pair: left as it is
+    const locale_t locale = UnicodeCase();
+    if (locale == nullptr) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    return static_cast<char16_t>(towupper_l(static_cast<wint_t>(c), locale));
+}
+
+}  // namespace
+
+std::u16string UpperText(std::u16string_view text, uint32_t id) {
+    const bool dottedI = id != 0 && (PrimaryLanguage(id) == Turkish || PrimaryLanguage(id) == Azeri);
+    std::u16string upper(text);
+    for (char16_t& c : upper) c = UpperChar(c, dottedI);
+    return upper;
+}
+
+namespace {
+
+uint16_t KnownCodePage(uint32_t id) {
+    const TLocaleRow* row = FindRow(id);
+    return row ? row->codePage : 0;
+}
+
+// The platform's 8-bit texts of a language (a locale given with text on the clipboard) use this table.
+const bool CodePagesKnown = (SetLanguageCodePageLookup(KnownCodePage), true);
+
+}  // namespace
+
+std::string MapAnsi(std::string_view text, uint32_t id) { return WideToAnsiOf(UpperText(AnsiToWideOf(text, id), id), id); }
 
 }  // namespace kestrune

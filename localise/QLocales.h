@@ -54,5 +54,9 @@ std::u16string AnsiToWideOf(std::string_view bytes, uint32_t id);
 std::string WideToAnsiOf(std::u16string_view text, uint32_t id);
 // True when a byte 128-255 of the locale's code page is a right-to-left character.
 bool IsRightToLeftLocale(uint32_t id);
+// Text in upper case by the language's rules (Turkish and Azeri "i" become a dotted capital).
+std::u16string UpperText(std::u16string_view text, uint32_t id);
+// An ANSI text of the locale's code page in the locale's upper case.
+std::string MapAnsi(std::string_view text, uint32_t id);
 
 }  // namespace kestrune

@@ -1,5 +1,8 @@
 #include "localise/QStrings.h"
 
+#include "localise/QLocales.h"
+#include "platform/ResCodePages.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -125,6 +128,44 @@ int IndexOfText(std::span<const std::string> list, std::string_view s) {
 
 bool IsInArray(std::string_view s, std::span<const std::string_view> names) {
     return std::any_of(names.begin(), names.end(), [&](std::string_view name) { return SameText(name, s); });
+}
+
+namespace {
+
+// Units of the one character at text[at]: two for a surrogate pair.
+size_t CharUnits(std::u16string_view text, size_t at) {
+    return at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF ? 2 : 1;
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view mask, std::string_view s, bool caseSensitive) {
+    std::u16string m = Utf8ToUtf16(mask);
+    std::u16string t = Utf8ToUtf16(s);
+    if (!caseSensitive) {
+        m = UpperText(m, 0);
+        t = UpperText(t, 0);
+    }
+    // Greedy with one way back: the last "*" takes one character more when the rest fails.
+    size_t mi = 0, ti = 0;
+    size_t starMask = std::u16string::npos, starText = 0;
+    while (ti < t.size()) {
+        if (mi < m.size() && m[mi] == u'*') {
+            starMask = mi++;
+            starText = ti;
+        } else if (mi < m.size() && (m[mi] == u'?' || m[mi] == t[ti])) {
+            ti += m[mi] == u'?' ? CharUnits(t, ti) : 1;
+            ++mi;
+        } else if (starMask != std::u16string::npos) {
+            mi = starMask + 1;
+            starText += CharUnits(t, starText);
+            ti = starText;
+        } else {
+            return false;
+        }
+    }
+    while (mi < m.size() && m[mi] == u'*') ++mi;
+    return mi == m.size();
 }
 
 }  // namespace kestrune

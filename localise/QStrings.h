@@ -50,5 +50,7 @@ std::string JoinDotted(std::string_view a, std::string_view b);
 // First index of s in the list without case; -1 when absent.
 int IndexOfText(std::span<const std::string> list, std::string_view s);
 bool IsInArray(std::string_view s, std::span<const std::string_view> names);
+// Wildcard match: "*" any run of characters, "?" one; without case unless asked.
+bool MatchesMask(std::string_view mask, std::string_view s, bool caseSensitive = false);
 
 }  // namespace kestrune

@@ -1,5 +1,7 @@
 #include "platform/OleBlocks.h"
 
+#include "platform/ResCodePages.h"
+
 #include <algorithm>
 
 namespace kestrune::ole {
@@ -114,6 +116,10 @@ std::string Utf8FromWide(std::u16string_view text) {
     return out;
 }
 
+std::string Utf8FromLocale(std::string_view bytes) { return Utf8FromWide(LocaleToWide(bytes)); }
+
+std::string LocaleFromUtf8(std::string_view text) { return WideToLocale(WideFromUtf8(text)); }
+
 void Put32(TBytes& bytes, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
@@ -126,7 +132,8 @@ std::vector<std::string> ReadNameList(TByteSpan list, bool wide) {
         const std::u16string text = WideCharacters(list);
         for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(Utf8FromWide(name));
     } else {
-        names = TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
+        for (const std::string& name : TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size())))
+            names.push_back(Utf8FromLocale(name));
     }
     return names;
 }
@@ -138,7 +145,8 @@ TBytes WriteNameList(const std::vector<std::string>& names, bool wide) {
             AppendWide(list, WideFromUtf8(name));
             list.insert(list.end(), 2, 0);
         } else {
-            list.insert(list.end(), name.begin(), name.end());
+            const std::string bytes = LocaleFromUtf8(name);
+            list.insert(list.end(), bytes.begin(), bytes.end());
             list.push_back(0);
         }
     }

@@ -142,6 +142,11 @@ HRESULT TBlockStream::Stat(uint64_t& size) {
 
 void ReleaseStgMedium(STGMEDIUM& medium) { medium = STGMEDIUM{}; }
 
+HRESULT TBlockStorage::OpenContents(std::shared_ptr<IStream>& stream) {
+    stream = std::make_shared<TBlockStream>(block_);
+    return S_OK;
+}
+
 STGMEDIUM MediumOf(std::span<const uint8_t> bytes, uint32_t tymed) {
     auto block = std::make_shared<TGlobalBlock>();
     block->Bytes.assign(bytes.begin(), bytes.end());
@@ -149,6 +154,9 @@ STGMEDIUM MediumOf(std::span<const uint8_t> bytes, uint32_t tymed) {
     if (tymed == TYMED_ISTREAM) {
         medium.tymed = TYMED_ISTREAM;
         medium.pstm = std::make_shared<TBlockStream>(block);
+    } else if (tymed == TYMED_ISTORAGE) {
+        medium.tymed = TYMED_ISTORAGE;
+        medium.pstg = std::make_shared<TBlockStorage>(block);
     } else {
         medium.tymed = TYMED_HGLOBAL;
         medium.hGlobal = block;
@@ -156,20 +164,36 @@ STGMEDIUM MediumOf(std::span<const uint8_t> bytes, uint32_t tymed) {
     return medium;
 }
 
+namespace {
+
+bool ReadStreamBytes(IStream& stream, std::vector<uint8_t>& bytes) {
+    uint64_t size = 0;
+    if (!Succeeded(stream.Stat(size)) || !Succeeded(stream.Seek(0, TSeekOrigin::Begin, nullptr))) return false;
+    TBlockStream copy;
+    uint64_t read = 0;
+    if (!Succeeded(stream.CopyTo(copy, size, &read, nullptr))) return false;
+    bytes = std::move(copy.Block()->Bytes);
+    return true;
+}
+
+}  // namespace
+
 bool ReadMediumBytes(const STGMEDIUM& medium, std::vector<uint8_t>& bytes) {
     if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
         bytes = medium.hGlobal->Bytes;
         return true;
     }
-    if (medium.tymed != TYMED_ISTREAM || !medium.pstm) return false;
-    uint64_t size = 0;
-    if (!Succeeded(medium.pstm->Stat(size)) || !Succeeded(medium.pstm->Seek(0, TSeekOrigin::Begin, nullptr)))
+    if (medium.tymed == TYMED_ISTREAM && medium.pstm) return ReadStreamBytes(*medium.pstm, bytes);
+    std::shared_ptr<IStream> contents;
+    if (medium.tymed != TYMED_ISTORAGE || !medium.pstg || !Succeeded(medium.pstg->OpenContents(contents)) || !contents)
         return false;
-    TBlockStream copy;
-    uint64_t read = 0;
-    if (!Succeeded(medium.pstm->CopyTo(copy, size, &read, nullptr))) return false;
-    bytes = std::move(copy.Block()->Bytes);
-    return true;
+    return ReadStreamBytes(*contents, bytes);
+}
+
+uint32_t FirstMedium(uint32_t tymed) {
+    for (const uint32_t medium : {TYMED_HGLOBAL, TYMED_ISTREAM, TYMED_ISTORAGE})
+        if (tymed & medium) return medium;
+    return TYMED_NULL;
 }
 
 // ---- format enumerator --------------------------------------------------------------
@@ -209,7 +233,7 @@ HRESULT IDataObject::GetCanonicalFormatEtc(const FORMATETC& format, FORMATETC& o
 
 namespace {
 
-constexpr uint32_t BlockMedia = TYMED_HGLOBAL | TYMED_ISTREAM;
+constexpr uint32_t BlockMedia = TYMED_HGLOBAL | TYMED_ISTREAM | TYMED_ISTORAGE;
 
 HRESULT CheckFormat(const FORMATETC& format) {
     if (format.dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
@@ -235,7 +259,7 @@ HRESULT TMemoryDataObject::QueryGetData(const FORMATETC& format) {
 HRESULT TMemoryDataObject::GetData(const FORMATETC& format, STGMEDIUM& medium) {
     const HRESULT found = QueryGetData(format);
     if (found != S_OK) return found;
-    medium = MediumOf(Find(format.cfFormat)->Bytes, (format.tymed & TYMED_HGLOBAL) ? TYMED_HGLOBAL : TYMED_ISTREAM);
+    medium = MediumOf(Find(format.cfFormat)->Bytes, FirstMedium(format.tymed));
     return S_OK;
 }
 

@@ -128,16 +128,39 @@ private:
     uint64_t position_ = 0;
 };
 
+// Structured storage as the suite meets it here: the data of a drop (or of one
+// of its files) kept as one stream.
+class IStorage {
+public:
+    virtual ~IStorage() = default;
+    // A stream over the storage's contents, at their start.
+    virtual HRESULT OpenContents(std::shared_ptr<IStream>& stream) = 0;
+};
+
+// A storage over a global block.
+class TBlockStorage : public IStorage {
+public:
+    explicit TBlockStorage(std::shared_ptr<TGlobalBlock> block) : block_(std::move(block)) {}
+    HRESULT OpenContents(std::shared_ptr<IStream>& stream) override;
+
+private:
+    std::shared_ptr<TGlobalBlock> block_;
+};
+
 struct STGMEDIUM {
     uint32_t tymed = TYMED_NULL;
     std::shared_ptr<TGlobalBlock> hGlobal;
     std::shared_ptr<IStream> pstm;
+    std::shared_ptr<IStorage> pstg;
 };
 void ReleaseStgMedium(STGMEDIUM& medium);
-// A medium holding a copy of bytes on the HGLOBAL or (for TYMED_ISTREAM) a stream.
+// A medium holding a copy of bytes on the HGLOBAL, or on the one medium
+// (TYMED_ISTREAM, TYMED_ISTORAGE) asked for.
 STGMEDIUM MediumOf(std::span<const uint8_t> bytes, uint32_t tymed = TYMED_HGLOBAL);
-// All bytes of an HGLOBAL or stream medium; false for other media or a failing stream.
+// All bytes of an HGLOBAL, stream or storage medium; false for other media or a failing stream.
 bool ReadMediumBytes(const STGMEDIUM& medium, std::vector<uint8_t>& bytes);
+// The medium of the first of our media (HGLOBAL, stream, storage) that tymed asks for.
+uint32_t FirstMedium(uint32_t tymed);
 
 class IEnumFORMATETC {
 public:
@@ -185,7 +208,7 @@ public:
     HRESULT QueryGetData(const FORMATETC& format) override;
     HRESULT SetData(const FORMATETC& format, STGMEDIUM& medium, bool release) override;
     HRESULT EnumFormatEtc(uint32_t direction, std::unique_ptr<IEnumFORMATETC>& formats) override;
-    // Sets bytes for a format on both block media.
+    // Sets bytes for a format on every medium (global block, stream, storage).
     void SetBytes(uint16_t format, std::span<const uint8_t> bytes);
 
 private:

@@ -3,6 +3,7 @@
 #include "platform/OleBlocks.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -10,6 +11,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QWidget>
@@ -209,7 +211,7 @@ TMemoryDataObject TMimeDataObject::Snapshot() const {
     if (!files.empty()) {
         SetIfMissing(object, CF_HDROP, WriteDropFiles(files));
         SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromUtf8(files.front())));
-        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(files.front()));
+        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(LocaleFromUtf8(files.front())));
     }
     if (data_->hasText()) SetIfMissing(object, CF_UNICODETEXT, WriteWideText(data_->text().toStdU16String()));
     return object;
@@ -237,7 +239,7 @@ QMimeData* MimeDataFromDataObject(IDataObject& dataObject) {
     if (!Succeeded(dataObject.EnumFormatEtc(DATADIR_GET, formats)) || !formats) return data;
     FORMATETC format;
     while (formats->Next(1, &format, nullptr) == S_OK) {
-        format.tymed &= TYMED_HGLOBAL | TYMED_ISTREAM;
+        format.tymed &= TYMED_HGLOBAL | TYMED_ISTREAM | TYMED_ISTORAGE;
         STGMEDIUM medium;
         std::vector<uint8_t> bytes;
         if (format.tymed == 0 || !Succeeded(dataObject.GetData(format, medium)) || !ReadMediumBytes(medium, bytes))
@@ -256,10 +258,50 @@ QMimeData* MimeDataFromDataObject(IDataObject& dataObject) {
     return data;
 }
 
+namespace {
+
+uint16_t DragImageFormat() {
+    static const uint16_t id = RegisterClipboardFormat("DragImageBits");
+    return id;
+}
+
+}  // namespace
+
+bool SetDragImage(IDataObject& dataObject, const TDragImage& image) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (image.Picture.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.Picture.save(&buffer, "PNG")) return false;
+    TBytes block(8, 0);
+    Put32(block, 0, static_cast<uint32_t>(image.HotSpot.x()));
+    Put32(block, 4, static_cast<uint32_t>(image.HotSpot.y()));
+    block.insert(block.end(), SpanOf(png).begin(), SpanOf(png).end());
+    STGMEDIUM medium = MediumOf(block);
+    return Succeeded(dataObject.SetData({DragImageFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, medium, true));
+}
+
+bool GetDragImage(IDataObject& dataObject, TDragImage& image) {
+    STGMEDIUM medium;
+    TBytes block;
+    if (!Succeeded(dataObject.GetData({DragImageFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, medium)) ||
+        !ReadMediumBytes(medium, block) || block.size() <= 8)
+        return false;
+    QImage picture;
+    const QByteArray png(reinterpret_cast<const char*>(block.data() + 8), static_cast<qsizetype>(block.size() - 8));
+    if (!picture.loadFromData(png, "PNG")) return false;
+    image.Picture = picture;
+    image.HotSpot = QPoint(static_cast<int32_t>(Get32(block.data())), static_cast<int32_t>(Get32(block.data() + 4)));
+    return true;
+}
+
 HRESULT DoDragDrop(IDataObject& dataObject, IDropSource* /*dropSource*/, uint32_t okEffects, QWidget* source,
                    uint32_t& effect) {
     auto* drag = new QDrag(source);
     drag->setMimeData(MimeDataFromDataObject(dataObject));
+    TDragImage image;
+    if (GetDragImage(dataObject, image)) {
+        drag->setPixmap(QPixmap::fromImage(image.Picture));
+        drag->setHotSpot(image.HotSpot);
+    }
     Qt::DropActions actions;
     if (okEffects & DROPEFFECT_COPY) actions |= Qt::CopyAction;
     if (okEffects & DROPEFFECT_MOVE) actions |= Qt::MoveAction;

@@ -8,6 +8,8 @@
 
 #include "platform/OleCore.h"
 
+#include <QImage>
+#include <QPoint>
 #include <QPointer>
 #include <Qt>
 
@@ -66,8 +68,21 @@ private:
 // New MIME data holding what the data object offers on block media (owned by the caller).
 QMimeData* MimeDataFromDataObject(IDataObject& dataObject);
 
-// Runs a drag of dataObject from source. Qt's drag loop decides when the drag
-// ends (the source's QueryContinueDrag is not consulted). effect: the effect
+// The picture a drag shows under the pointer, and the point of it the pointer holds.
+struct TDragImage {
+    QImage Picture;
+    QPoint HotSpot;
+};
+// The drag image travels with the data ("DragImageBits": the hot spot's x and
+// y, 32 bits each, then the picture as PNG), so that whoever the drag reaches
+// knows it; the drag of a source shows it (on X11 the source draws it over
+// every window). False when the data holds none or a damaged one.
+bool SetDragImage(IDataObject& dataObject, const TDragImage& image);
+bool GetDragImage(IDataObject& dataObject, TDragImage& image);
+
+// Runs a drag of dataObject from source, showing its drag image when it
+// carries one. Qt's drag loop decides when the drag ends (the source's
+// QueryContinueDrag is not consulted). effect: the effect
 // the target performed. DRAGDROP_S_DROP or DRAGDROP_S_CANCEL.
 HRESULT DoDragDrop(IDataObject& dataObject, IDropSource* dropSource, uint32_t okEffects, QWidget* source,
                    uint32_t& effect);

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 190> Texts = {{
+constexpr std::array<TResourceString, 192> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -54,6 +54,8 @@ constexpr std::array<TResourceString, 190> Texts = {{
     {4103, "EventGuard", "SUnexpectedError", "Unexpected error"},
     {4104, "VideoAdjustForm", "SCannotOpenFile", "Cannot open file \"%s\"."},
     {4105, "PrintForm", "SPrinting", "Printing"},
+    {4106, "PrintForm", "SBitmapLoadError", "Bitmap load error while printing"},
+    {4107, "PrintForm", "SReplacePrintFile", "The file\r\"%s\"\ralready exists. Do you want to replace it?\r(No: choose another file)"},
     {4120, "PassLoader", "SReadingData", "Reading data..."},
     {4121, "PassLoader", "SCouldNotUnzip", "Could not unzip file: %s"},
     {4122, "PassLoader", "SFileTooSmall", "Error - file is to small to determine the data type.  At least %s bytes are required."},

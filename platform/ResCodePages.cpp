@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 
 namespace kestrune {
@@ -122,10 +123,12 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-// Byte by byte (single-byte pages) or by lead and trail byte (the Far East
-// pages): a byte the page does not define cannot swallow the rest.
-std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage) {
-    TIconv iconv("UTF-16LE", IconvName(codePage));
+namespace {
+
+// Character by character, each of one to four bytes: a byte the codec does
+// not define cannot swallow the rest.
+std::u16string Decode(std::string_view bytes, const std::string& codec) {
+    TIconv iconv("UTF-16LE", codec);
     std::u16string out;
     if (!iconv.Valid()) {
         for (const char b : bytes) out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement);
@@ -134,22 +137,21 @@ std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage) {
     std::string utf16;
     for (size_t i = 0; i < bytes.size();) {
         utf16.clear();
-        if (iconv.Convert(bytes.data() + i, 1, utf16)) {
-            ++i;
-        } else if (i + 1 < bytes.size() && iconv.Convert(bytes.data() + i, 2, utf16)) {
-            i += 2;
-        } else {
+        size_t length = 1;
+        while (length <= 4 && i + length <= bytes.size() && !iconv.Convert(bytes.data() + i, length, utf16)) ++length;
+        if (length > 4 || i + length > bytes.size()) {
             utf16.assign("\xFD\xFF", 2);
-            ++i;
+            length = 1;
         }
+        i += length;
         for (size_t k = 0; k + 1 < utf16.size(); k += 2)
             out.push_back(static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) | static_cast<unsigned char>(utf16[k + 1]) << 8));
     }
     return out;
 }
 
-std::string WideToAnsi(std::u16string_view text, uint16_t codePage) {
-    TIconv iconv(IconvName(codePage), "UTF-16LE");
+std::string Encode(std::u16string_view text, const std::string& codec) {
+    TIconv iconv(codec, "UTF-16LE");
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const size_t units = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() ? 2 : 1;
@@ -162,6 +164,57 @@ std::string WideToAnsi(std::u16string_view text, uint16_t codePage) {
         i += units - 1;
     }
     return out;
+}
+
+bool IsUtf8(const std::string& codec) { return codec == "UTF-8" || codec == "utf8" || codec == "UTF8" || codec == "utf-8"; }
+
+uint16_t (*&CodePageLookup())(uint32_t) {
+    static uint16_t (*lookup)(uint32_t) = nullptr;
+    return lookup;
+}
+
+}  // namespace
+
+std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage) { return Decode(bytes, IconvName(codePage)); }
+
+std::string WideToAnsi(std::u16string_view text, uint16_t codePage) { return Encode(text, IconvName(codePage)); }
+
+std::string LocaleCodeset() {
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0') continue;
+        const std::string_view locale(value);
+        const size_t dot = locale.find('.');
+        if (dot == std::string_view::npos) break;
+        const std::string codeset(locale.substr(dot + 1, locale.find('@', dot) - dot - 1));
+        if (!codeset.empty()) return codeset;
+        break;
+    }
+    return "UTF-8";
+}
+
+std::u16string LocaleToWide(std::string_view bytes) {
+    const std::string codec = LocaleCodeset();
+    return IsUtf8(codec) ? Utf8ToUtf16(bytes) : Decode(bytes, codec);
+}
+
+std::string WideToLocale(std::u16string_view text) {
+    const std::string codec = LocaleCodeset();
+    return IsUtf8(codec) ? Utf16ToUtf8(text) : Encode(text, codec);
+}
+
+uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }
+
+void SetLanguageCodePageLookup(uint16_t (*lookup)(uint32_t)) { CodePageLookup() = lookup; }
+
+std::u16string LanguageBytesToWide(std::string_view bytes, uint32_t languageId) {
+    const uint16_t codePage = languageId == 0 ? 0 : LanguageCodePage(languageId);
+    return codePage == 0 ? LocaleToWide(bytes) : AnsiToWide(bytes, codePage);
+}
+
+std::string WideToLanguageBytes(std::u16string_view text, uint32_t languageId) {
+    const uint16_t codePage = languageId == 0 ? 0 : LanguageCodePage(languageId);
+    return codePage == 0 ? WideToLocale(text) : WideToAnsi(text, codePage);
 }
 
 uint8_t CodePageCharset(uint16_t codePage) {

@@ -22,6 +22,24 @@ std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage);
 // UTF-16 to a code page; characters it cannot hold become "?".
 std::string WideToAnsi(std::u16string_view text, uint16_t codePage);
 
+// The codec of the user's locale, as the environment names it (LC_ALL,
+// LC_CTYPE, LANG: "de_DE.ISO-8859-1" gives "ISO-8859-1"); "UTF-8" when it
+// names none. It stands for the system's 8-bit code page: 8-bit text that
+// programs exchange (file names, text on the clipboard) is in it.
+std::string LocaleCodeset();
+// Bytes of the locale's codec to UTF-16 and back; what the codec cannot
+// read becomes U+FFFD, what it cannot hold "?".
+std::u16string LocaleToWide(std::string_view bytes);
+std::string WideToLocale(std::u16string_view text);
+
+// The ANSI code page of a Windows language id, as the localisation library
+// knows it (it installs the lookup); 0 when unknown or nothing is installed.
+uint16_t LanguageCodePage(uint32_t languageId);
+void SetLanguageCodePageLookup(uint16_t (*lookup)(uint32_t languageId));
+// Bytes of a language's code page, or of the locale's codec when the language has none known.
+std::u16string LanguageBytesToWide(std::string_view bytes, uint32_t languageId);
+std::string WideToLanguageBytes(std::u16string_view text, uint32_t languageId);
+
 // Font charset of a code page (1 = default charset when unknown).
 uint8_t CodePageCharset(uint16_t codePage);
 

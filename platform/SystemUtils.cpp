@@ -122,13 +122,17 @@ void TZrVersionInfo::SetFileName(const std::string& fileName) {
 
 std::string TZrVersionInfo::GetStringFileInfo(const std::string& name) const {
     static const std::pair<const char*, const char*> strings[] = {
+        {"Comments", KESTRUNE_COMMENTS},
         {"CompanyName", KESTRUNE_COMPANY},
         {"FileDescription", KESTRUNE_COMPANY "'s " KESTRUNE_PRODUCT},
         {"FileVersion", KESTRUNE_VERSION},
         {"InternalName", "kestrune"},
+        {"LegalCopyright", KESTRUNE_COPYRIGHT},
+        {"LegalTrademarks", KESTRUNE_TRADEMARKS},
         {"OriginalFileName", "kestrune"},
         {"ProductName", KESTRUNE_PRODUCT},
         {"ProductVersion", KESTRUNE_VERSION},
+        {"Web site", KESTRUNE_WEB_SITE},
     };
     if (!haveInfo_) return {};
     const auto at = std::find_if(std::begin(strings), std::end(strings),

@@ -27,8 +27,11 @@
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QCheckBox>
+#include <QGraphicsTextItem>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
@@ -42,6 +45,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -55,6 +59,17 @@ using testing::WhenModal;
 // Channel 4 climbs one count every four samples, so a line across the pass is a temperature ramp.
 uint16_t ThermalRamp(int32_t line, int channel, int32_t sample) {
     return channel == 4 ? static_cast<uint16_t>(300 + sample / 4) : test::DefaultSample(line, channel, sample);
+}
+
+// The texts the profile's chart shows: its title and the axes' labels.
+QStringList ChartTexts(const TFormTemperatureProfile& profile) {
+    QCoreApplication::processEvents();
+    QStringList texts;
+    for (const QGraphicsItem* item : Find<QChartView>(profile, "ChartProfile")->scene()->items()) {
+        if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item)) texts << text->toPlainText();
+        if (const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item)) texts << text->text();
+    }
+    return texts;
 }
 
 class AnalystWindowsTest : public testing::TAppTest {
@@ -101,6 +116,28 @@ TEST_F(AnalystWindowsTest, VideoAdjustOkUsesTheTablesAndCancelDropsThem) {
     });
     Find<QPushButton>(*form, "ButtonAdjHistogram")->click();
     EXPECT_FALSE(adjust.UseTransfer);
+}
+
+// Esc and the window's close button are the Cancel button too: the tables
+// shown while adjusting are not left applied to every later view.
+TEST_F(AnalystWindowsTest, VideoAdjustEscAndCloseDropTheTablesAsCancelDoes) {
+    auto form = ShowWithPass();
+    TVideoAdjust& adjust = form->AnalystWindows().VideoAdjust();
+    const std::vector<std::function<void(TFormHistogramAdjust&)>> leaves{
+        [](TFormHistogramAdjust& shown) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&shown, &escape);
+        },
+        [](TFormHistogramAdjust& shown) { shown.close(); }};
+    for (const auto& leave : leaves) {
+        WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& shown) {
+            EXPECT_TRUE(adjust.UseTransfer) << "in use while the window shows";
+            leave(shown);
+        });
+        Find<QPushButton>(*form, "ButtonAdjHistogram")->click();
+        EXPECT_FALSE(adjust.UseTransfer);
+        EXPECT_EQ(adjust.Transfer(ColourRed), nullptr);
+    }
 }
 
 TEST_F(AnalystWindowsTest, GoToPicksAPlaceAndThePlacesAreKeptForTheNextRun) {
@@ -174,8 +211,14 @@ TEST_F(AnalystWindowsTest, TheProfileOfARampFollowsThePassCalibration) {
     }
     EXPECT_EQ(profile.Series()->count(), static_cast<int>(points.Points.size()));
     const double firstKelvin = points.Points.front().Temperature;
+    EXPECT_TRUE(std::ranges::any_of(ChartTexts(profile), [](const QString& text) { return text.endsWith(" K"); }));
     profile.ChartProfileClick();
     EXPECT_NEAR(profile.Profile().Points.front().Temperature, firstKelvin - 273.15, 1e-9);
+    // The temperature axis reads in degrees Celsius, the degree sign whole.
+    const QStringList celsius = ChartTexts(profile);
+    EXPECT_TRUE(std::ranges::any_of(celsius, [](const QString& text) { return text.endsWith(" \u00B0C"); }))
+        << celsius.join(" | ").toStdString();
+    for (const QString& text : celsius) EXPECT_FALSE(text.contains(QChar(0xFFFD))) << text.toStdString();
     profile.hide();
 }
 
@@ -269,13 +312,16 @@ int PdfPages(const std::string& pdf) {
 }
 
 // The picture's colour says where a pixel is: red across, green down.
-QImage PositionPicture(int width, int height) {
-    QImage picture(width, height, QImage::Format_RGB32);
+void PaintPositions(TExtBitmap& picture, int width, int height) {
+    picture.SetSize(width, height);
     for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x) line[x] = qRgb(x * 255 / width, y * 255 / height, 128);
+        uint8_t* line = picture.ScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            line[3 * x] = 128;
+            line[3 * x + 1] = static_cast<uint8_t>(y * 255 / height);
+            line[3 * x + 2] = static_cast<uint8_t>(x * 255 / width);
+        }
     }
-    return picture;
 }
 
 // The printed part of a rendered page: the box of its non-white pixels.
@@ -289,7 +335,8 @@ QRect PrintedBox(const QImage& page) {
 
 TEST_F(AnalystWindowsTest, SheetsPrintedToPdfShowTheirTiles) {
     if (RunText("command -v pdftoppm").empty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-    const QImage picture = PositionPicture(2048, 5400);
+    TExtBitmap picture;
+    PaintPositions(picture, 2048, 5400);
     for (int sheets : {1, 4, 9}) {
         const std::string pdf = folder / ("sheets" + std::to_string(sheets) + ".pdf");
         QPrinter printer;
@@ -319,10 +366,10 @@ TEST_F(AnalystWindowsTest, SheetsPrintedToPdfShowTheirTiles) {
                 for (double fy : {0.25, 0.5, 0.75}) {
                     const QColor shown(rendered.pixel(box.left() + static_cast<int>(fx * box.width()),
                                                       box.top() + static_cast<int>(fy * box.height())));
-                    const QColor source(picture.pixel(tile.Left + static_cast<int>(fx * tile.Width),
-                                                      tile.Top + static_cast<int>(fy * tile.Height)));
-                    EXPECT_NEAR(shown.red(), source.red(), 8) << sheets << " sheets, page " << page + 1;
-                    EXPECT_NEAR(shown.green(), source.green(), 8) << sheets << " sheets, page " << page + 1;
+                    const uint8_t* source = picture.ScanLine(tile.Top + static_cast<int>(fy * tile.Height)) +
+                                            3 * (tile.Left + static_cast<int>(fx * tile.Width));
+                    EXPECT_NEAR(shown.red(), source[2], 8) << sheets << " sheets, page " << page + 1;
+                    EXPECT_NEAR(shown.green(), source[1], 8) << sheets << " sheets, page " << page + 1;
                 }
         }
     }
@@ -375,8 +422,17 @@ TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandl
     TControlSizer sizer(nullptr);
     int moves = 0;
     int sizes = 0;
-    sizer.OnEndMove = [&] { ++moves; };
-    sizer.OnEndSize = [&] { ++sizes; };
+    std::string events;
+    sizer.OnStartMove = [&] { events += "start move,"; };
+    sizer.OnStartSize = [&] { events += "start size,"; };
+    sizer.OnEndMove = [&] {
+        ++moves;
+        events += "end move,";
+    };
+    sizer.OnEndSize = [&] {
+        ++sizes;
+        events += "end size,";
+    };
     sizer.SetControl(box);
     EXPECT_TRUE(sizer.Handle(4)->isVisible());
     EXPECT_EQ(sizer.Handle(4)->geometry().center(), QPoint(150, 140));
@@ -386,12 +442,16 @@ TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandl
     SendMouse(*box, QEvent::MouseButtonRelease, {12, 11}, Qt::NoButton);
     EXPECT_EQ(box->pos(), QPoint(100, 100));
     EXPECT_EQ(moves, 0);
+    EXPECT_EQ(events, "") << "no move started below the threshold";
 
     SendMouse(*box, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton);
+    SendMouse(*box, QEvent::MouseMove, {13, 10}, Qt::LeftButton);
     SendMouse(*box, QEvent::MouseMove, {40, 20}, Qt::LeftButton);
     SendMouse(*box, QEvent::MouseButtonRelease, {40, 20}, Qt::NoButton);
     EXPECT_EQ(box->pos(), QPoint(130, 110));
     EXPECT_EQ(moves, 1);
+    EXPECT_EQ(events, "start move,end move,");
+    events.clear();
 
     QWidget& corner = *sizer.Handle(4);
     const QPoint target = corner.mapFromGlobal(parent.mapToGlobal(QPoint(90, 80)));
@@ -400,6 +460,7 @@ TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandl
     SendMouse(corner, QEvent::MouseButtonRelease, target, Qt::NoButton);
     EXPECT_EQ(box->geometry(), QRect(QPoint(90, 80), QPoint(129, 109)));
     EXPECT_EQ(sizes, 1);
+    EXPECT_EQ(events, "start size,end size,");
     sizer.SetControl(nullptr);
     EXPECT_FALSE(sizer.Handle(4)->isVisible());
 }

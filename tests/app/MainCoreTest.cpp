@@ -189,13 +189,17 @@ TEST_F(MainCoreTest, SecondParameterMayForceTheDirection) {
 
 TEST_F(MainCoreTest, HelpFileByLanguage) {
     const std::string program = folder / "program/";
-    folder.Write("program/kestrune-fr.html", "x");
-    EXPECT_EQ(ChooseHelpFile("fr_BE.UTF-8", program, "kestrune"), program + "kestrune-fr.html");
-    EXPECT_EQ(ChooseHelpFile("it_IT", program, "kestrune"), program + "Kestrune.html");
-    EXPECT_EQ(ChooseHelpFile("ru_RU.UTF-8", program, "kestrune"), program + "Kestrune.html");
-    folder.Write("program/kestrune-rus.html", "x");
-    EXPECT_EQ(ChooseHelpFile("ru_RU.UTF-8", program, "kestrune"), program + "kestrune-rus.html");
-    EXPECT_EQ(ChooseHelpFile("C", program, "kestrune"), program + "Kestrune.html");
+    folder.Write("program/help/kestrune-fr.html", "x");
+    EXPECT_EQ(ChooseHelpFile(2060, program, "kestrune"), program + "help/kestrune-fr.html");
+    EXPECT_EQ(ChooseHelpFile(5132, program, "kestrune"), program + "help/kestrune-fr.html");
+    EXPECT_EQ(ChooseHelpFile(6156, program, "kestrune"), program + "help/Kestrune.html") << "Monaco has no French help";
+    EXPECT_EQ(ChooseHelpFile(1040, program, "kestrune"), program + "help/Kestrune.html");
+    EXPECT_EQ(ChooseHelpFile(1049, program, "kestrune"), program + "help/Kestrune.html");
+    folder.Write("program/help/kestrune-rus.html", "x");
+    EXPECT_EQ(ChooseHelpFile(1049, program, "kestrune"), program + "help/kestrune-rus.html");
+    EXPECT_EQ(ChooseHelpFile(1033, program, "kestrune"), program + "help/Kestrune.html");
+    EXPECT_EQ(HelpLanguageSuffix(2064), "-it");
+    EXPECT_EQ(HelpLanguageSuffix(1031), "");
 }
 
 TEST(NudgeMemoryTest, OneLinePerFileNewestLastAtMost500) {
@@ -287,6 +291,30 @@ TEST(MostRecentFilesTest, TwoRunningCopiesMergeTheirLists) {
     station.reset();
     idle.reset();
     EXPECT_THAT(TMostRecentFiles(8, key).Files(), ElementsAre("/p/old", "/p/station", "/p/window", "/p/kept"));
+}
+
+// Without a key the list lives in an ini file: a bare name is a program
+// file, a name with a folder is that file, and no name is the program's
+// name with ".ini".
+TEST(MostRecentFilesTest, WithoutAKeyTheListIsAnIniFileSection) {
+    testing::TTempFolder folder;
+    SetProgramNameOverride("kestrune");
+    EXPECT_EQ(TMostRecentFiles::IniFileName(""), folder / "program/kestrune.ini");
+    EXPECT_EQ(TMostRecentFiles::IniFileName("recent.ini"), folder / "program/recent.ini");
+    EXPECT_EQ(TMostRecentFiles::IniFileName(folder / "elsewhere/recent.ini"), folder / "elsewhere/recent.ini");
+    {
+        TMostRecentFiles files(4, "", "recent.ini");
+        for (const char* name : {"/p/a", "/p/b", "/p/c"}) files.AddFile(name);
+    }
+    const std::string written = testing::TTempFolder::Read(folder / "program/recent.ini");
+    EXPECT_NE(written.find("[MRU List]\n1=/p/c\n2=/p/b\n3=/p/a\n4=\n"), std::string::npos) << written;
+    EXPECT_THAT(TMostRecentFiles(4, "", "recent.ini").Files(), ElementsAre("/p/c", "/p/b", "/p/a"));
+    // The list read stops at the first empty entry; nothing went to the registry.
+    folder.Write("program/kestrune.ini", "[MRU List]\n1=/p/x\n2=\n3=/p/y\n");
+    EXPECT_THAT(TMostRecentFiles(8, "").Files(), ElementsAre("/p/x"));
+    TRegistry registry;
+    EXPECT_FALSE(registry.OpenKeyReadOnly("\\Software\\Morvane\\kestrune") && registry.ValueExists("MRU1"));
+    SetProgramNameOverride("");
 }
 
 }  // namespace

@@ -220,6 +220,36 @@ TEST_F(SidePanelTest, RangesStayThreeDegreesApart) {
     EXPECT_TRUE(WaitFor([&] { return NewRedisplays() == 1; }, 3000));
 }
 
+// A user types the ends in the wrong order: the range is the same, turned
+// round, as the stored values would be at the next start.
+TEST_F(SidePanelTest, AMinimumTypedAboveTheMaximumTurnsTheRangeRound) {
+    const auto type = [](TqelUpDown& upDown, const char* text) {
+        upDown.Edit()->setText(text);
+        upDown.interpretText();
+    };
+    Select("Temperature");
+    auto& minimum = *Get<TqelUpDown>("UpDownUserMinTemp");
+    auto& maximum = *Get<TqelUpDown>("UpDownUserMaxTemp");
+    type(maximum, "40");
+    type(minimum, "45");
+    EXPECT_EQ(core->View.Options.UpDownUserMinTemp, 40);
+    EXPECT_EQ(core->View.Options.UpDownUserMaxTemp, 45);
+    EXPECT_EQ(minimum.Position(), 40);
+    EXPECT_EQ(maximum.Position(), 45);
+    EXPECT_EQ(Get<QLabel>("LabelTempRange")->text(), "40..45C");
+    // Turned round and still too narrow: widened as any narrow range.
+    type(minimum, "-59");
+    type(maximum, "-60");
+    EXPECT_EQ(Get<QLabel>("LabelTempRange")->text(), "-61..-59C");
+
+    Select("SST");
+    type(*Get<TqelUpDown>("UpDownUserMaxSST"), "10");
+    type(*Get<TqelUpDown>("UpDownUserMinSST"), "20");
+    EXPECT_EQ(core->View.Options.UpDownUserMinSST, 10);
+    EXPECT_EQ(core->View.Options.UpDownUserMaxSST, 20);
+    EXPECT_EQ(Get<QLabel>("LabelSSTRange")->text(), "10..20C");
+}
+
 }  // namespace
 }  // namespace kestrune
 

@@ -4,6 +4,7 @@
 // lay out and damaged ones.
 #include "dragdrop/DragDropFile.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/ResCodePages.h"
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QApplication>
@@ -13,8 +14,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace kestrune::dragdrop {
 namespace {
+
+// The user's locale named by the environment for the scope's life.
+class TLocaleEnvironment {
+public:
+    explicit TLocaleEnvironment(const char* locale) {
+        if (const char* saved = std::getenv("LC_ALL")) saved_ = saved;
+        setenv("LC_ALL", locale, 1);
+    }
+    ~TLocaleEnvironment() { setenv("LC_ALL", saved_.c_str(), 1); }
+    TLocaleEnvironment(const TLocaleEnvironment&) = delete;
+    TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;
+
+private:
+    std::string saved_;
+};
 
 class DataFormatsTest : public ::testing::Test {
 protected:
@@ -258,39 +276,132 @@ TEST_F(DataFormatsTest, FileGroupDescriptorsNeedEveryRecordTheirCountPromises) {
     EXPECT_FALSE(descriptors.GetData(object));
 }
 
-// A source of two virtual files: their descriptors, and each file's
-// contents asked for by its index.
+// A source of two virtual files: their descriptors in both widths, and each
+// file's contents asked for by its index, on the one medium it offers them on.
 class TVirtualFileSource : public TMemoryDataObject {
 public:
-    TVirtualFileSource() {
+    explicit TVirtualFileSource(uint32_t contentsMedium = TYMED_ISTREAM) : contentsMedium_(contentsMedium) {
         TVirtualFileStreamDataFormat files(nullptr);
         files.AddFileName("first.hpt");
-        files.AddFileName("second.l1b");
-        TUnicodeFileGroupDescriptorClipboardFormat descriptors;
-        files.AssignTo(descriptors);
-        SetBytes(TUnicodeFileGroupDescriptorClipboardFormat::Id(), descriptors.Block);
+        files.AddFileName("\xc3\x9c" "bersicht.l1b");
+        TUnicodeFileGroupDescriptorClipboardFormat wide;
+        files.AssignTo(wide);
+        SetBytes(TUnicodeFileGroupDescriptorClipboardFormat::Id(), wide.Block);
+        TAnsiFileGroupDescriptorClipboardFormat ansi;
+        files.AssignTo(ansi);
+        SetBytes(TAnsiFileGroupDescriptorClipboardFormat::Id(), ansi.Block);
     }
     HRESULT GetData(const FORMATETC& format, STGMEDIUM& medium) override {
         if (format.cfFormat != FileContentsId()) return TMemoryDataObject::GetData(format, medium);
-        if (format.lindex < 0 || format.lindex > 1 || !(format.tymed & TYMED_ISTREAM)) return DV_E_LINDEX;
+        if (format.lindex < 0 || format.lindex > 1 || !(format.tymed & contentsMedium_)) return DV_E_LINDEX;
         const std::string text = "contents " + std::to_string(format.lindex);
-        medium = MediumOf(TBytes(text.begin(), text.end()), TYMED_ISTREAM);
+        medium = MediumOf(TBytes(text.begin(), text.end()), contentsMedium_);
         return S_OK;
     }
+
+private:
+    uint32_t contentsMedium_;
 };
 
-TEST_F(DataFormatsTest, VirtualFileContentsArriveAsNamedStreams) {
-    TVirtualFileSource source;
-    auto streams = Format<TDataStreamDataFormat>(ddRead);
-    ASSERT_TRUE(streams->GetData(source));
-    ASSERT_EQ(streams->Streams.Count(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(streams->Streams[i].Name, i == 0 ? "first.hpt" : "second.l1b");
-        STGMEDIUM medium{TYMED_ISTREAM, nullptr, streams->Streams[i].Stream};
-        TBytes bytes;
-        ASSERT_TRUE(ReadMediumBytes(medium, bytes));
-        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "contents " + std::to_string(i));
+std::string StreamText(const std::shared_ptr<IStream>& stream) {
+    STGMEDIUM medium;
+    medium.tymed = TYMED_ISTREAM;
+    medium.pstm = stream;
+    TBytes bytes;
+    EXPECT_TRUE(ReadMediumBytes(medium, bytes));
+    return {bytes.begin(), bytes.end()};
+}
+
+TEST_F(DataFormatsTest, VirtualFileContentsArriveAsNamedStreamsAlsoFromStorages) {
+    for (const uint32_t medium : {TYMED_ISTREAM, TYMED_ISTORAGE}) {
+        TVirtualFileSource source(medium);
+        auto streams = Format<TDataStreamDataFormat>(ddRead);
+        ASSERT_TRUE(streams->GetData(source)) << medium;
+        ASSERT_EQ(streams->Streams.Count(), 2u);
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(streams->Streams[i].Name, i == 0 ? "first.hpt" : "\xc3\x9c" "bersicht.l1b");
+            EXPECT_EQ(StreamText(streams->Streams[i].Stream), "contents " + std::to_string(i));
+        }
     }
+    // The storage form keeps each file's storage under its 8-bit descriptor's name.
+    TVirtualFileSource source(TYMED_ISTORAGE);
+    TFileContentsStorageClipboardFormat storages;
+    ASSERT_TRUE(storages.GetData(source));
+    ASSERT_EQ(storages.Storages.size(), 2u);
+    EXPECT_EQ(storages.Storages[1].Name, "\xc3\x9c" "bersicht.l1b");
+    std::shared_ptr<IStream> contents;
+    ASSERT_TRUE(Succeeded(storages.Storages[1].Storage->OpenContents(contents)));
+    EXPECT_EQ(StreamText(contents), "contents 1");
+    // A source that offers streams only gives the storage form nothing.
+    TVirtualFileSource streamsOnly(TYMED_ISTREAM);
+    EXPECT_FALSE(storages.GetData(streamsOnly));
+}
+
+// 8-bit text in the locale's codec: ISO-8859-1 holds "Ü" as one byte, UTF-8 as two.
+TEST_F(DataFormatsTest, EightBitNamesAndTextAreInTheLocalesCodec) {
+    const std::string name = "/data/\xc3\x9c" "berflug 100%20#2.hpt";
+    const std::string latin1 = "/data/\xdc" "berflug 100%20#2.hpt";
+    const TLocaleEnvironment locale("de_DE.ISO-8859-1");
+    // "FileName" alone, as an 8-bit source offers it.
+    TMemoryDataObject ansiOnly;
+    ansiOnly.SetBytes(TAnsiFilenameClipboardFormat::Id(), WriteAnsiText(latin1));
+    auto files = Format<TFileDataFormat>(ddRead);
+    ASSERT_TRUE(files->GetData(ansiOnly));
+    EXPECT_EQ(files->Files, std::vector<std::string>{name});
+    // A drop-files list of 8-bit names, and our own written the same way.
+    TMemoryDataObject narrow;
+    narrow.SetBytes(CF_HDROP, WriteDropFiles({name}, false));
+    EXPECT_EQ(BytesOf(narrow, CF_HDROP)[20 + 6], 0xDC);
+    files->Clear();
+    ASSERT_TRUE(files->GetData(narrow));
+    EXPECT_EQ(files->Files, std::vector<std::string>{name});
+    TMemoryDataObject written;
+    ASSERT_TRUE(files->SetDataTo(written));
+    EXPECT_EQ(ReadAnsiText(BytesOf(written, TAnsiFilenameClipboardFormat::Id())), latin1);
+    // Virtual files named in 8 bits.
+    TVirtualFileStreamDataFormat virtualFiles(nullptr);
+    virtualFiles.AddFileName(name);
+    TAnsiFileGroupDescriptorClipboardFormat ansi;
+    ASSERT_TRUE(virtualFiles.AssignTo(ansi));
+    EXPECT_EQ(ReadAnsiText(TByteSpan(ansi.Block).subspan(4 + DescriptorFactsSize)), latin1);
+    TVirtualFileStreamDataFormat back(nullptr);
+    ASSERT_TRUE(back.Assign(ansi));
+    EXPECT_EQ(back.FileNames(), std::vector<std::string>{name});
+
+    // Text: 8-bit and console text in the locale's codec, read and written.
+    TTextDataFormat text(nullptr);
+    text.SetUnicodeText(u"\u00dcberflug \u0416");
+    EXPECT_EQ(text.AnsiText(), "\xdc" "berflug ?");
+    TOEMTextClipboardFormat console;
+    ASSERT_TRUE(text.AssignTo(console));
+    EXPECT_EQ(console.Data, "\xdc" "berflug ?");
+    console.Data = "gr\xfc\xdf";
+    ASSERT_TRUE(text.Assign(console));
+    EXPECT_EQ(text.UnicodeText(), u"gr\u00fc\u00df");
+    TAnsiTextClipboardFormat ansiText;
+    ansiText.Data = "\xe9t\xe9";
+    ASSERT_TRUE(text.Assign(ansiText));
+    EXPECT_EQ(text.UnicodeText(), u"\u00e9t\u00e9");
+}
+
+uint16_t RussianCodePages(uint32_t language) { return language == 0x0419 ? 1251 : 0; }
+
+TEST_F(DataFormatsTest, TextOfAGivenLocaleIsInThatLocalesCodePage) {
+    SetLanguageCodePageLookup(RussianCodePages);
+    TTextDataFormat text(nullptr);
+    TLocaleClipboardFormat locale;
+    locale.Value = 0x0419;
+    ASSERT_TRUE(text.Assign(locale));
+    TAnsiTextClipboardFormat ansi;
+    ansi.Data = "\xd4\xe0\xe9\xeb";
+    ASSERT_TRUE(text.Assign(ansi));
+    EXPECT_EQ(text.UnicodeText(), u"\u0424\u0430\u0439\u043b");
+    text.SetUnicodeText(u"\u0424\u0430\u0439\u043b");
+    EXPECT_EQ(text.AnsiText(), "\xd4\xe0\xe9\xeb");
+    // A locale without a known code page: the user's locale's codec (UTF-8 here).
+    text.Locale = 0x0407;
+    EXPECT_EQ(text.AnsiText(), "\xd0\xa4\xd0\xb0\xd0\xb9\xd0\xbb");
+    SetLanguageCodePageLookup(nullptr);
 }
 
 TEST_F(DataFormatsTest, ItemListsOfFileNamesShareTheirCommonFolder) {

@@ -6,7 +6,9 @@
 #include "platform/OleDragDrop_qt.h"
 #include "tests/app/WidgetTestSupport.h"
 
+#include <QClipboard>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -172,6 +174,99 @@ TEST_F(DropTargetTest, DragsWithoutAcceptableDataGetNoEffectAndNoDrop) {
     target.OnDrop = [&](TCustomDropTarget&, TShiftState, POINTL, uint32_t&) { noFiles = target.GetFiles().empty(); };
     DropIt(&mapOnly, effect);
     EXPECT_TRUE(noFiles);
+}
+
+TEST_F(DropTargetTest, DataFetchedOnEnteringIsTheDropsAndAFetchThatFailsRefusesTheDrag) {
+    target.RegisterControl(&window);
+    target.GetDataOnEnter = true;
+    std::vector<std::string> entered, dropped;
+    target.OnEnter = [&](TCustomDropTarget&, TShiftState, POINTL, uint32_t&) { entered = target.GetFiles(); };
+    target.OnDrop = [&](TCustomDropTarget&, TShiftState, POINTL, uint32_t&) { dropped = target.GetFiles(); };
+    const std::vector<std::string> names{"/d/\xc3\x9c" "berflug #3 100%20.hpt"};
+    TMemoryDataObject object;
+    object.SetBytes(CF_HDROP, WriteDropFiles(names));
+    uint32_t effect = DROPEFFECT_COPY;
+    EXPECT_EQ(Enter(&object, effect), S_OK);
+    EXPECT_EQ(effect, DROPEFFECT_COPY);
+    EXPECT_EQ(entered, names);
+    // The drop reads nothing again: what the source offers meanwhile does not count.
+    object.SetBytes(CF_HDROP, WriteDropFiles({"/d/other.hpt"}));
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(DropIt(&object, effect), S_OK);
+    EXPECT_EQ(dropped, names);
+    EXPECT_TRUE(target.GetFiles().empty());
+
+    // Offered but holding no name: refused on entering, and the drag has no data.
+    TMemoryDataObject hollow;
+    hollow.SetBytes(CF_HDROP, TBytes(20, 0));
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(Enter(&hollow, effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, DROPEFFECT_NONE);
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(Over(effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(DropIt(&hollow, effect), E_UNEXPECTED);
+}
+
+TEST_F(DropTargetTest, PastingFromTheClipboardIsADropAtNoPoint) {
+    target.RegisterControl(&window);
+    std::vector<std::string> pasted;
+    uint32_t seen = 99;
+    POINTL at{-1, -1};
+    target.OnDrop = [&](TCustomDropTarget&, TShiftState, POINTL point, uint32_t& effect) {
+        pasted = target.GetFiles();
+        seen = effect;
+        at = point;
+    };
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile("/d/1.hpt"), QUrl::fromLocalFile("/d/\u00e9t\u00e9.l1b")});
+    QGuiApplication::clipboard()->setMimeData(data);
+    EXPECT_TRUE(target.CanPasteFromClipboard());
+    // No preferred effect on the clipboard: the file target takes copy.
+    EXPECT_EQ(target.PasteFromClipboard(), DROPEFFECT_COPY);
+    EXPECT_EQ(pasted, (std::vector<std::string>{"/d/1.hpt", "/d/\xc3\xa9t\xc3\xa9.l1b"}));
+    EXPECT_EQ(seen, DROPEFFECT_COPY);
+    EXPECT_EQ(at, POINTL{});
+    EXPECT_TRUE(target.GetFiles().empty());
+    EXPECT_EQ(target.Target(), nullptr);
+
+    // Text alone is nothing to paste: the drop comes, with no effect and no files.
+    QGuiApplication::clipboard()->setText("/d/1.hpt");
+    EXPECT_FALSE(target.CanPasteFromClipboard());
+    EXPECT_EQ(target.PasteFromClipboard(), 0u);
+    EXPECT_EQ(seen, 0u);
+    EXPECT_TRUE(pasted.empty());
+}
+
+TEST_F(DropTargetTest, ADragImageTravelsWithTheDataAndIsTakenWhenImagesAreShown) {
+    target.RegisterControl(&window);
+    QImage picture(24, 16, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    TMemoryDataObject object;
+    object.SetBytes(CF_HDROP, WriteDropFiles({"/d/1.hpt"}));
+    ASSERT_TRUE(ole::SetDragImage(object, {picture, QPoint(3, 4)}));
+    uint32_t effect = DROPEFFECT_COPY;
+    Enter(&object, effect);
+    ASSERT_NE(target.DragImage(), nullptr);
+    EXPECT_EQ(target.DragImage()->HotSpot, QPoint(3, 4));
+    EXPECT_EQ(target.DragImage()->Picture.size(), QSize(24, 16));
+    EXPECT_EQ(target.DragImage()->Picture.pixelColor(5, 5), QColor(Qt::red));
+    target.DragLeave();
+    EXPECT_EQ(target.DragImage(), nullptr);
+    target.ShowImage = false;
+    Enter(&object, effect);
+    EXPECT_EQ(target.DragImage(), nullptr);
+    target.DragLeave();
+
+    // Through MIME data, as another program receives the drag.
+    const std::unique_ptr<QMimeData> mime(ole::MimeDataFromDataObject(object));
+    ole::TMimeDataObject received(mime.get());
+    ole::TDragImage image;
+    ASSERT_TRUE(ole::GetDragImage(received, image));
+    EXPECT_EQ(image.HotSpot, QPoint(3, 4));
+    // A damaged picture is no image.
+    TMemoryDataObject damaged;
+    damaged.SetBytes(RegisterClipboardFormat("DragImageBits"), TBytes{1, 0, 0, 0, 2, 0, 0, 0, 0x89, 'P', 'N', 'G'});
+    EXPECT_FALSE(ole::GetDragImage(damaged, image));
 }
 
 TEST_F(DropTargetTest, ADragOutsideEveryTargetLeavesTheImageAndScrollSwitchesOfLaterDrags) {

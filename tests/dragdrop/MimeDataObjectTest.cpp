@@ -44,7 +44,9 @@ TEST(MimeDataObject, FileUrlsTextAndNamedFormatsBecomeTheirFormats) {
     EXPECT_EQ(ReadWideText(Get(object, CF_UNICODETEXT)), u"some text");
     EXPECT_EQ(ReadDword(Get(object, RegisterClipboardFormat("Preferred DropEffect"))), 2u);
     EXPECT_EQ(object.QueryGetData({CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}), DV_E_FORMATETC);
-    EXPECT_EQ(object.QueryGetData({CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_ISTORAGE}), DV_E_TYMED);
+    // A storage is the drop's data as one stream; files on disk are no medium here.
+    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP, TYMED_ISTORAGE)).size(), 2u);
+    EXPECT_EQ(object.QueryGetData({CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_FILE}), DV_E_TYMED);
 
     // Feedback from the target stays with the object.
     STGMEDIUM performed = MediumOf(WriteDword(DROPEFFECT_COPY));

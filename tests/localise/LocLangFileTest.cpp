@@ -227,5 +227,35 @@ TEST(LocStorageTest, ColumnsAreAddedAndRemovedWithinTheirLimits) {
     EXPECT_EQ(storage.Units.Find("LocOnFly")->Constants.Find("sNotInitialized"), nullptr);
 }
 
+TEST(LocStorageTest, ValuesHaveAnAnsiCopyInTheirLanguagesCodePageAndCompareByKind) {
+    TLocStorage storage;
+    storage.SetNativeLanguage(English);
+    TLocItem& item = storage.AddProperty(storage.Forms.FindOrAdd("FormMain").Properties, "Caption", -1, LocKindText);
+    const int russian = storage.AddLanguage(0, 0x0419);
+    // A native text goes whole to a column never translated, not through the native code page.
+    storage.SetText(item, 0, u"Caf\u00e9 \u0416");
+    EXPECT_EQ(item.Values[russian].Text, u"Caf\u00e9 \u0416");
+    EXPECT_EQ(item.Values[0].AnsiText(), "Caf\xe9 ?");           // code page 1252
+    EXPECT_EQ(item.Values[russian].AnsiText(), "Caf? \xc6");     // code page 1251
+    storage.SetNativeLanguage(0x0419);
+    EXPECT_EQ(item.Values[0].AnsiText(), "Caf? \xc6");  // the copy follows the language
+
+    const auto value = [](const char16_t* text) {
+        TLocValue v;
+        v.Text = text;
+        return v;
+    };
+    EXPECT_TRUE(SameValue(LocKindFloat, value(u"0.50"), value(u" .5")));
+    EXPECT_FALSE(SameValue(LocKindFloat, value(u"0.5"), value(u"0.25")));
+    EXPECT_TRUE(SameValue(LocKindInteger, value(u"007"), value(u"7")));
+    EXPECT_FALSE(SameValue(LocKindInteger, value(u"7"), value(u"seven")));
+    EXPECT_TRUE(SameValue(LocKindText, value(u"Open"), value(u"Open")));
+    EXPECT_FALSE(SameValue(LocKindText2, value(u"Open"), value(u"open")));
+    EXPECT_FALSE(SameValue(3, value(u"1"), value(u"1")));
+    EXPECT_EQ(value(u" 42 ").AsInteger(), 42);
+    EXPECT_EQ(value(u"").AsInteger(), 0);
+    EXPECT_DOUBLE_EQ(value(u"2.5").AsFloat(), 2.5);
+}
+
 }  // namespace
 }  // namespace kestrune

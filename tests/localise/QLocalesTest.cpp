@@ -50,6 +50,15 @@ TEST(QLocalesTest, RightToLeftFollowsTheCodePagesScript) {
     for (const uint32_t id : {0x0409, 0x0419, 0x0411, 0x045A}) EXPECT_FALSE(IsRightToLeftLocale(id)) << id;
 }
 
+TEST(QLocalesTest, UpperCaseFollowsTheLanguage) {
+    EXPECT_EQ(UpperText(u"istanbul \u00e7ay", 0x041F), u"\u0130STANBUL \u00c7AY");  // Turkish dotted capital I
+    EXPECT_EQ(UpperText(u"istanbul", 0x0409), u"ISTANBUL");
+    EXPECT_EQ(UpperText(u"\u0444\u0430\u0439\u043b", 0x0419), u"\u0424\u0410\u0419\u041b");
+    EXPECT_EQ(MapAnsi("\xF4\xE0\xE9\xEB", 0x0419), "\xD4\xC0\xC9\xCB");  // in code page 1251
+    EXPECT_EQ(MapAnsi("gr\xfc\xdf" "e", 0x0407), "GR\xdc\xdf" "E");          // "ß" has no capital of one character
+    EXPECT_EQ(MapAnsi("ist", 0x041F), "\xddST");                          // 1254 holds the dotted capital
+}
+
 TEST(QLocalesTest, UserLanguageComesFromTheEnvironment) {
     const char* saved = std::getenv("LC_ALL");
     const std::string restore = saved ? saved : "";

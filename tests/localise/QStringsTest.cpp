@@ -61,5 +61,30 @@ TEST(QStringsTest, NumbersFromText) {
     EXPECT_THROW(TextToInt("4x"), EConvertError);
 }
 
+TEST(QStringsTest, MasksMatchRunsAndSingleCharactersWithoutCaseUnlessAsked) {
+    const struct {
+        const char* mask;
+        const char* text;
+        bool caseSensitive;
+        bool matches;
+    } cases[] = {
+        {"*.Caption", "ButtonOpen.Caption", false, true},
+        {"*.caption", "ButtonOpen.Caption", false, true},
+        {"*.caption", "ButtonOpen.Caption", true, false},
+        {"Button?pen*", "ButtonOpen.Hint", false, true},
+        {"Button?pen", "ButtonOpen.Hint", false, false},
+        {"*Font*", "TrackBarGamma.Font.Name", false, true},
+        {"a*b*c", "aXbYbZc", false, true},   // the first "b" taken too early is given back
+        {"a*b*c", "aXbYbZ", false, false},
+        {"?", "\xc3\x9c", false, true},       // one character of two bytes
+        {"\xc3\xbc*", "\xc3\x9c" "bersicht", false, true},  // "ü" and "Ü" without case
+        {"", "", false, true},
+        {"*", "", false, true},
+        {"?", "", false, false},
+        {"**x", "abx", false, true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchesMask(c.mask, c.text, c.caseSensitive), c.matches) << c.mask << " " << c.text;
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -2,8 +2,12 @@
 // written and read back, blocks laid out by hand byte for byte, and damaged
 // blocks that must give no data and never a read outside the block.
 #include "platform/OleBlocks.h"
+#include "platform/OleCore.h"
+#include "platform/ResCodePages.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace kestrune::ole {
 namespace {
@@ -137,6 +141,52 @@ TEST(OleBlocks, Utf16ConversionReplacesMalformedSequences) {
     EXPECT_EQ(WideFromUtf8("\xC3"), u"\uFFFD");
     EXPECT_EQ(WideFromUtf8("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
     EXPECT_EQ(Utf8FromWide(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");
+}
+
+TEST(OleBlocks, EightBitTextIsInTheCodecTheLocaleNames) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string restore = saved ? saved : "";
+    const struct {
+        const char* locale;
+        const char* codeset;
+        std::string_view bytes;  // "Ü" and "€"
+    } cases[] = {
+        {"de_DE.ISO-8859-1", "ISO-8859-1", "\xdc?"},
+        {"de_DE.ISO-8859-15@euro", "ISO-8859-15", "\xdc\xa4"},
+        {"ru_RU.KOI8-R", "KOI8-R", "??"},
+        {"de_DE.utf8", "utf8", "\xc3\x9c\xe2\x82\xac"},
+        {"C", "UTF-8", "\xc3\x9c\xe2\x82\xac"},  // a locale that names no codec
+    };
+    for (const auto& c : cases) {
+        setenv("LC_ALL", c.locale, 1);
+        EXPECT_EQ(LocaleCodeset(), c.codeset) << c.locale;
+        EXPECT_EQ(WideToLocale(u"\u00dc\u20ac"), c.bytes) << c.locale;
+        EXPECT_EQ(LocaleFromUtf8("\xc3\x9c\xe2\x82\xac"), c.bytes) << c.locale;
+    }
+    setenv("LC_ALL", "ru_RU.KOI8-R", 1);
+    EXPECT_EQ(LocaleToWide("\xe6\xc1\xca\xcc"), u"\u0424\u0430\u0439\u043b");
+    setenv("LC_ALL", "ja_JP.EUC-JP", 1);
+    EXPECT_EQ(Utf8FromLocale("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab");
+    EXPECT_EQ(LocaleToWide("a\xa5"), u"a\ufffd");  // a character cut short
+    setenv("LC_ALL", restore.c_str(), 1);
+}
+
+TEST(OleBlocks, AStorageHoldsTheDataAsOneStream) {
+    const TBytes data = Bytes({'p', 'a', 's', 's'});
+    STGMEDIUM medium = MediumOf(data, TYMED_ISTORAGE);
+    EXPECT_EQ(medium.tymed, TYMED_ISTORAGE);
+    TBytes read;
+    ASSERT_TRUE(ReadMediumBytes(medium, read));
+    EXPECT_EQ(read, data);
+    std::shared_ptr<IStream> contents;
+    ASSERT_EQ(medium.pstg->OpenContents(contents), S_OK);
+    uint64_t size = 0;
+    contents->Stat(size);
+    EXPECT_EQ(size, 4u);
+    ReleaseStgMedium(medium);
+    EXPECT_FALSE(ReadMediumBytes(medium, read));
+    EXPECT_EQ(FirstMedium(TYMED_ISTORAGE | TYMED_ISTREAM), TYMED_ISTREAM);
+    EXPECT_EQ(FirstMedium(TYMED_FILE), TYMED_NULL);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // Opens the main window on a pass and each of the analyst's windows in turn,
 // and saves a picture of every window as PNG, so that their layout can be
 // looked at (tools/window-screenshots runs it under Xvfb). With a language
-// ("DEU"), the windows show in it, from the program's language files.
+// ("DEU"), the windows show in it, from the program's language files. The
+// help window shows the help beside the program.
 //
 //   window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]
 #include "app/AnalystWindows.h"
 #include "app/CorrectedViewForm.h"
 #include "app/FireDetectionForm.h"
 #include "app/GoToLocationForm.h"
+#include "app/HelpWindow.h"
 #include "app/HistogramForm.h"
 #include "app/LoadClutForm.h"
 #include "app/MainCore.h"
@@ -174,5 +176,16 @@ int main(int argc, char** argv) {
     }
     TFormAboutBox about(&main);
     Save(about, folder, "about");
+
+    // The help beside the program: its contents, a view's topic, the index and a search.
+    THelpWindow& help = *main.findChild<THelpWindow*>("FormHelp");
+    help.ShowHelp(THelpDisplay::Contents, core.HelpFileName, {});
+    Save(help, folder, "help-contents");
+    help.ShowHelp(THelpDisplay::Topic, core.HelpFileName, "views.html#sst");
+    Save(help, folder, "help-sst");
+    help.ShowHelp(THelpDisplay::Index, core.HelpFileName, {});
+    Save(help, folder, "help-index");
+    help.Find("land mask");
+    Save(help, folder, "help-search");
     return 0;
 }

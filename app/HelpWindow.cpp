@@ -1,0 +1,171 @@
+#include "app/HelpWindow.h"
+
+#include "app/EventGuard.h"
+#include "app/ShellOpen.h"
+#include "platform/SysUtils.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kestrune {
+
+namespace {
+
+constexpr const char* WindowTitle = "Talvessa help";
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
+    setObjectName("FormHelp");
+    setWindowTitle(WindowTitle);
+    BrowserHelp = new QTextBrowser(this);
+    BrowserHelp->setObjectName("BrowserHelp");
+    BrowserHelp->setOpenLinks(false);
+    EditSearch = new QLineEdit(this);
+    EditSearch->setObjectName("EditSearch");
+    EditSearch->setClearButtonEnabled(true);
+    QPushButton* contents = Button(this, "ButtonContents", "Contents");
+    QPushButton* index = Button(this, "ButtonIndex", "Index");
+    QPushButton* back = Button(this, "ButtonBack", "Back");
+    QPushButton* forward = Button(this, "ButtonForward", "Forward");
+    QPushButton* find = Button(this, "ButtonSearch", "Search");
+    auto* searchLabel = new QLabel("Find:", this);
+    searchLabel->setObjectName("LabelSearch");
+    searchLabel->setBuddy(EditSearch);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(BrowserHelp, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(BrowserHelp, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
+    connect(back, &QPushButton::clicked, BrowserHelp, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, BrowserHelp, &QTextBrowser::forward);
+    connect(contents, &QPushButton::clicked, this, [this] { ShowHelp(THelpDisplay::Contents, helpFile_, {}); });
+    connect(index, &QPushButton::clicked, this, [this] { ShowHelp(THelpDisplay::Index, helpFile_, {}); });
+    const auto search = [this] { Guarded([this] { Find(EditSearch->text().toStdString()); }); };
+    connect(find, &QPushButton::clicked, this, search);
+    connect(EditSearch, &QLineEdit::returnPressed, this, search);
+    connect(BrowserHelp, &QTextBrowser::anchorClicked, this,
+            [this](const QUrl& url) { Guarded([this, url] { LinkClicked(url); }); });
+    connect(BrowserHelp, &QTextBrowser::sourceChanged, this, [this] {
+        const QString title = BrowserHelp->documentTitle();
+        setWindowTitle(title.isEmpty() ? WindowTitle : QString(WindowTitle) + " - " + title);
+    });
+
+    auto* bar = new QHBoxLayout;
+    for (QPushButton* button : {contents, index, back, forward}) bar->addWidget(button);
+    bar->addSpacing(16);
+    bar->addWidget(searchLabel);
+    bar->addWidget(EditSearch, 1);
+    bar->addWidget(find);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(BrowserHelp, 1);
+    resize(760, 640);
+}
+
+const THelpPages& THelpWindow::Pages() {
+    const std::string folder = ExtractFilePath(helpFile_);
+    if (!pages_ || pages_->Folder() != IncludeTrailingPathDelimiter(folder)) pages_ = std::make_unique<THelpPages>(folder);
+    return *pages_;
+}
+
+bool THelpWindow::ShowHelp(THelpDisplay display, const std::string& helpFile, const std::string& topic) {
+    if (helpFile.empty()) return false;
+    helpFile_ = helpFile;
+    GoWithModalWindow();
+    if (!FileExists(helpFile)) {
+        ShowMade("<html><head><title>Help missing</title></head><body><p>The help pages are missing: " +
+                 ToQt(helpFile).toHtmlEscaped().toStdString() + "</p></body></html>");
+    } else if (display == THelpDisplay::Index) {
+        ShowMade(Pages().IndexPage());
+    } else if (display == THelpDisplay::Search) {
+        ShowMade(Pages().SearchPage(EditSearch->text().toStdString()));
+        EditSearch->setFocus();
+        EditSearch->selectAll();
+    } else {
+        const size_t hash = topic.find('#');
+        QUrl url = QUrl::fromLocalFile(
+            ToQt(display == THelpDisplay::Topic ? ExtractFilePath(helpFile) + topic.substr(0, hash) : helpFile));
+        if (display == THelpDisplay::Topic && hash != std::string::npos) url.setFragment(ToQt(topic.substr(hash + 1)));
+        BrowserHelp->setSource(url);
+    }
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+void THelpWindow::Find(const std::string& words) {
+    EditSearch->setText(ToQt(words));
+    ShowMade(Pages().SearchPage(words));
+}
+
+// A page made here (index, search results) has no file: its links name theirs in full.
+void THelpWindow::ShowMade(const std::string& page) {
+    BrowserHelp->setHtml(ToQt(page));
+    setWindowTitle(QString(WindowTitle) + " - " + BrowserHelp->documentTitle());
+}
+
+std::string THelpWindow::ShownTopic() const {
+    const QUrl source = BrowserHelp->source();
+    if (source.isEmpty()) return {};
+    const std::string page = ExtractFileName(source.toLocalFile().toStdString());
+    return source.hasFragment() ? page + "#" + source.fragment().toStdString() : page;
+}
+
+// Pages of the help open here; anything else (the web) where the desktop opens it.
+void THelpWindow::LinkClicked(const QUrl& url) {
+    if (url.isLocalFile() || url.isRelative()) {
+        BrowserHelp->setSource(url);
+        return;
+    }
+    ShellOpen(url.toString().toStdString());
+}
+
+// A modal window takes every other window's mouse and keys: the help
+// window becomes its own while it is open, and comes back afterwards.
+void THelpWindow::GoWithModalWindow() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == this || modal == modal_) return;
+    ComeBackToOwner();
+    // Hidden with the window it went with, it was never closed itself.
+    const QRect placed = geometry();
+    const bool shown = !isHidden();
+    setParent(modal, Qt::Window);
+    setGeometry(placed);
+    if (shown) show();
+    modal_ = modal;
+    modal_->installEventFilter(this);
+}
+
+void THelpWindow::ComeBackToOwner() {
+    if (modal_ == nullptr) return;
+    modal_->removeEventFilter(this);
+    modal_ = nullptr;
+    // Hidden with the window it went with, it was never closed itself.
+    const QRect placed = geometry();
+    const bool shown = !isHidden();
+    setParent(owner_, Qt::Window);
+    setGeometry(placed);
+    if (shown) show();
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == modal_ && (event->type() == QEvent::Hide || event->type() == QEvent::Destroy)) ComeBackToOwner();
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kestrune

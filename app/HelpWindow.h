@@ -1,0 +1,53 @@
+// The program's help window: the help pages shown in the program itself,
+// so that help needs no web browser. Contents, Index, Search, Back and
+// Forward above the page; links to other pages open in the window, links
+// to the web in the desktop's browser. The index and the search results are
+// made from the pages. While a modal window is open the help window goes
+// with it, so that it can be read and scrolled beside that window.
+#pragma once
+
+#include "app/HelpPages.h"
+#include "app/hh.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLineEdit;
+class QTextBrowser;
+class QUrl;
+
+namespace kestrune {
+
+class THelpWindow : public QWidget, public THelpViewer {
+public:
+    // owner: the main window, with which the help window closes.
+    explicit THelpWindow(QWidget* owner);
+
+    bool ShowHelp(THelpDisplay display, const std::string& helpFile, const std::string& topic) override;
+    void CloseAll() override { close(); }
+
+    // The page shown: its file and place ("views.html#sst"), "" for a page made here.
+    std::string ShownTopic() const;
+    QTextBrowser& Browser() const { return *BrowserHelp; }
+    void Find(const std::string& words);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LinkClicked(const QUrl& url);
+    void ShowMade(const std::string& page);
+    void GoWithModalWindow();
+    void ComeBackToOwner();
+    const THelpPages& Pages();
+
+    QWidget* owner_;
+    QWidget* modal_ = nullptr;
+    std::string helpFile_;
+    std::unique_ptr<THelpPages> pages_;
+    QTextBrowser* BrowserHelp = nullptr;
+    QLineEdit* EditSearch = nullptr;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,118 @@
+#include "app/MessageBoxes.h"
+
+#include "app/EventGuard.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace kestrune {
+
+namespace {
+
+// Of the screen's height, what a message's text may take before it scrolls.
+constexpr double TextShareOfScreen = 0.6;
+
+std::string& Title() {
+    static std::string title = "Talvessa";
+    return title;
+}
+
+QMessageBox::Icon IconOf(TMsgDlgType type) {
+    switch (type) {
+        case TMsgDlgType::mtWarning: return QMessageBox::Warning;
+        case TMsgDlgType::mtError: return QMessageBox::Critical;
+        case TMsgDlgType::mtConfirmation: return QMessageBox::Question;
+        case TMsgDlgType::mtInformation: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
+    }
+}
+
+struct TButtonAnswer {
+    TMsgDlgBtn Button;
+    QMessageBox::StandardButton Qt;
+    TModalResult Answer;
+};
+constexpr std::array<TButtonAnswer, 7> ButtonAnswers{{
+    {mbYes, QMessageBox::Yes, mrYes}, {mbNo, QMessageBox::No, mrNo}, {mbOK, QMessageBox::Ok, mrOk},
+    {mbCancel, QMessageBox::Cancel, mrCancel}, {mbAbort, QMessageBox::Abort, mrAbort},
+    {mbRetry, QMessageBox::Retry, mrRetry}, {mbIgnore, QMessageBox::Ignore, mrIgnore},
+}};
+
+TModalResult AnswerOf(int clicked) {
+    for (const TButtonAnswer& button : ButtonAnswers)
+        if (clicked == button.Qt) return button.Answer;
+    return mrCancel;
+}
+
+// The messages break their lines with a carriage return.
+QString MessageText(const std::string& text) {
+    return ToQt(text).replace("\r\n", "\n").replace('\r', '\n');
+}
+
+QString Caption(const TDialogRequest& request) {
+    return ToQt(request.caption.empty() ? ApplicationTitle() : request.caption);
+}
+
+QRect AvailableScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// A text of many lines, in a scrolling box no higher than the screen allows.
+TModalResult ShowLongMessage(const TDialogRequest& request, const QString& text, const QFont& font) {
+    QDialog box(QApplication::activeWindow());
+    box.setObjectName("MessageBoxLong");
+    box.setWindowTitle(Caption(request));
+    auto* view = new QPlainTextEdit(text, &box);
+    view->setObjectName("MessageText");
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setFont(font);
+    auto* buttons = new QDialogButtonBox(&box);
+    for (const TButtonAnswer& button : ButtonAnswers)
+        if (request.buttons & button.Button) {
+            QPushButton* made = buttons->addButton(static_cast<QDialogButtonBox::StandardButton>(button.Qt));
+            QObject::connect(made, &QPushButton::clicked, &box, [&box, button] { box.done(button.Qt); });
+            if (button.Answer == request.defaultAnswer) made->setDefault(true);
+        }
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    const QFontMetrics metrics(font);
+    const QRect screen = AvailableScreen();
+    const int textWidth = metrics.boundingRect(QRect(), 0, text).width() + 40;
+    box.resize(std::min(textWidth, screen.width() * 9 / 10),
+               static_cast<int>(screen.height() * TextShareOfScreen) + buttons->sizeHint().height() + 24);
+    box.move(screen.center() - box.rect().center());
+    return AnswerOf(box.exec());
+}
+
+}  // namespace
+
+void SetApplicationTitle(const std::string& title) { Title() = title; }
+const std::string& ApplicationTitle() { return Title(); }
+
+TModalResult ShowMessageBox(const TDialogRequest& request) {
+    const QString text = MessageText(request.text);
+    const QFont font = QApplication::font("QMessageBox");
+    const auto lines = static_cast<double>(text.count('\n') + 1);
+    if (QFontMetrics(font).lineSpacing() * lines > AvailableScreen().height() * TextShareOfScreen)
+        return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, QApplication::activeWindow());
+    for (const TButtonAnswer& button : ButtonAnswers)
+        if (request.buttons & button.Button) box.addButton(button.Qt);
+    for (const TButtonAnswer& button : ButtonAnswers)
+        if (button.Answer == request.defaultAnswer) box.setDefaultButton(button.Qt);
+    return AnswerOf(box.exec());
+}
+
+}  // namespace kestrune

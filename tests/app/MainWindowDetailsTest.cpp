@@ -1,0 +1,196 @@
+// The main window's smaller promises: its boxes carry the program's title
+// with its version, the French keyboard's nudge key, the residuals item for
+// whoever runs the program under a debugger, the Open dialog offering the
+// file last opened however it was named, and a listing too long for a
+// message box kept on the screen.
+#include "app/TalvessaForm.h"
+
+#include "app/HistogramForm.h"
+#include "app/MainMenus.h"
+#include "app/MessageBoxes.h"
+#include "app/ShellOpen.h"
+#include "app/SmallForms.h"
+#include "tests/app/AppTest.h"
+#include "tests/app/DirectionAnswerer.h"
+#include "tests/app/WidgetTestSupport.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WaitFor;
+using testing::WhenModal;
+
+class MainWindowDetailsTest : public testing::TAppTest {
+protected:
+    std::unique_ptr<TFormMain> Show(TParams params = {}) {
+        auto form = std::make_unique<TFormMain>(std::move(params));
+        form->show();
+        WaitFor([&] { return !Find<QTimer>(*form, "TimerNewFile")->isActive(); });
+        return form;
+    }
+
+    // The name the Open dialog offers, the dialog cancelled.
+    static std::string OfferedName(TFormMain& form) {
+        std::string offered;
+        WhenModal<QFileDialog>([&offered](QFileDialog& dialog) {
+            offered = dialog.selectedFiles().value(0).toStdString();
+            static_cast<QDialog&>(dialog).reject();
+        });
+        Find<QAction>(form, "MenuOpen")->trigger();
+        return offered;
+    }
+
+    testing::TDirectionAnswerer directionAnswerer;
+};
+
+// The boxes of a user at the screen, shown as the window shows them.
+class TInteractiveBoxes {
+public:
+    TInteractiveBoxes() {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+        TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+    }
+    ~TInteractiveBoxes() {
+        TDialogService::Instance().SetInteractiveHandler(nullptr);
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    }
+};
+
+TEST_F(MainWindowDetailsTest, BoxesCarryTheProgramsTitleWithItsVersion) {
+    auto form = Show();
+    const TInteractiveBoxes boxes;
+    QString caption;
+    WhenModal<QMessageBox>([&caption](QMessageBox& box) {
+        caption = box.windowTitle();
+        box.accept();
+    });
+    TDialogService::Instance().ShowMessage("Saved");
+    EXPECT_EQ(caption.toStdString(), "Talvessa from Morvane, Kelbourne  - V1.0.0");
+}
+
+// The nudge key of "page left" sits where A is on a French keyboard.
+TEST_F(MainWindowDetailsTest, FrenchLocalesMovePageLeftToCtrlQ) {
+    const char* kept = std::getenv("LC_ALL");
+    const std::string restore = kept != nullptr ? kept : "";
+    for (const auto& [locale, key] : std::vector<std::pair<const char*, const char*>>{
+             {"fr_BE.UTF-8", "Ctrl+Q"}, {"fr_CH", "Ctrl+Q"}, {"fr_FR.UTF-8", "Ctrl+Q"}, {"fr_MC.UTF-8", "Ctrl+A"},
+             {"en_GB.UTF-8", "Ctrl+A"}, {"de_DE.UTF-8", "Ctrl+A"}}) {
+        setenv("LC_ALL", locale, 1);
+        auto form = Show();
+        EXPECT_EQ(Find<QAction>(*form, "ActionPageLeft")->shortcut().toString().toStdString(), key) << locale;
+        EXPECT_EQ(Find<QAction>(*form, "ActionPageRight")->shortcut().toString().toStdString(), "Ctrl+F") << locale;
+    }
+    setenv("LC_ALL", restore.c_str(), 1);
+}
+
+// The About box and the support forum: the version information compiled in, and the map data's sources.
+TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicences) {
+    auto form = Show();
+    std::vector<std::string> opened;
+    SetShellStarter([&opened](const QUrl& url) {
+        opened.push_back(url.toString().toStdString());
+        return true;
+    });
+    WhenModal<TFormAboutBox>([](TFormAboutBox& about) {
+        EXPECT_EQ(about.windowTitle(), "About Talvessa");
+        EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 100)
+            << "room for the title";
+        const auto text = [&about](const char* label) { return Find<QLabel>(about, label)->text().toStdString(); };
+        EXPECT_EQ(text("ProductName"), "Talvessa");
+        EXPECT_NE(text("Version").find(", V1.0.0, calibrated, geolocated images"), std::string::npos) << text("Version");
+        EXPECT_EQ(text("Copyright"), "Copyright \u00A9 2026 Morvane, Kelbourne");
+        EXPECT_EQ(text("Comments"), "Talvessa is a trademark of Morvane, Kelbourne");
+        EXPECT_EQ(text("WebSite"), "www.morvane.example/talvessa/");
+        for (const char* named : {"GSHHG", "Wessel", "Lesser General Public License", "World Data Bank II",
+                                  "public domain", "Visible Earth"})
+            EXPECT_NE(text("LabelMapData").find(named), std::string::npos) << named;
+        about.WebSiteClick();
+        about.accept();
+    });
+    Find<QAction>(*form, "HelpAbout")->trigger();
+    Find<QAction>(*form, "HelpSupport")->trigger();
+    SetShellStarter(nullptr);
+    EXPECT_EQ(opened, (std::vector<std::string>{"http://www.morvane.example/talvessa/",
+                                                "http://www.morvane.example/talvessa/forum/"}));
+}
+
+TEST_F(MainWindowDetailsTest, TheResidualsItemShowsUnderADebugger) {
+    const auto status = [](const std::string& tracer) {
+        return "Name:\tkestrune\nState:\tS (sleeping)\nTracerPid:\t" + tracer + "\nUid:\t1000\n";
+    };
+    EXPECT_TRUE(DebuggerAttached(folder.Write("traced", status("4711"))));
+    EXPECT_FALSE(DebuggerAttached(folder.Write("free", status("0"))));
+    EXPECT_FALSE(DebuggerAttached(folder.Write("old", "Name:\tkestrune\n")));
+    EXPECT_FALSE(DebuggerAttached(folder / "missing"));
+    auto form = Show();
+    EXPECT_EQ(Find<QAction>(*form, "ViewResiduals")->isVisible(), DebuggerAttached());
+}
+
+// "Open the file again ... you should find the file name already loaded."
+TEST_F(MainWindowDetailsTest, TheOpenDialogOffersTheFileLastOpenedHoweverNamed) {
+    const std::string first = WritePass("230503_1200_noaa18.wsd");
+    const std::string second = folder / "data/2023-05-04-1147.hpt";
+    test::WriteFileBytes(second, test::BuildEssFile({}, 240));
+    auto form = Show({first});
+    ASSERT_TRUE(form->Core().PassLoaded());
+    EXPECT_EQ(OfferedName(*form), first) << "opened from the command line";
+
+    ASSERT_TRUE(form->Core().DropFileTargetDrop({second}));
+    Find<QTimer>(*form, "TimerNewFile")->start();
+    ASSERT_TRUE(WaitFor([&] { return form->Core().Pass.LoadedFileName == "2023-05-04-1147"; }));
+    EXPECT_EQ(OfferedName(*form), second) << "dropped";
+
+    QAction* entry = nullptr;
+    for (QAction* item : Find<QMenu>(*form, "MenuFileReopen")->actions())
+        if (item->text().endsWith(QString::fromStdString(first))) entry = item;
+    ASSERT_NE(entry, nullptr);
+    entry->trigger();
+    EXPECT_EQ(form->Core().Pass.LoadedFileName, "230503_1200_noaa18");
+    EXPECT_EQ(OfferedName(*form), first) << "picked from the recent files";
+}
+
+TEST_F(MainWindowDetailsTest, ABinListingTooLongForAMessageBoxStaysOnTheScreen) {
+    auto form = Show({WritePass()});
+    ASSERT_TRUE(form->Core().PassLoaded());
+    const TInteractiveBoxes boxes;
+    QRect shown;
+    QString listing;
+    WhenModal<TFormHistogram>([&](TFormHistogram& histograms) {
+        WhenModal<QDialog>([&](QDialog& box) {
+            shown = box.frameGeometry();
+            listing = Find<QPlainTextEdit>(box, "MessageText")->toPlainText();
+            Find<QDialogButtonBox>(box, "")->button(QDialogButtonBox::Ok)->click();
+        });
+        QWidget& channel = *Find<QWidget>(histograms, "PaintBox4");
+        QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, 5), channel.mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&channel, &click);
+        histograms.reject();
+    });
+    Find<QAction>(*form, "MenuViewHistograms")->trigger();
+    ASSERT_FALSE(listing.isEmpty()) << "the listing was shown";
+    EXPECT_EQ(listing.count('\n'), 35) << "35 lines of 30 bins, each ended";
+    EXPECT_TRUE(listing.startsWith("   0 "));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(shown))
+        << QGuiApplication::primaryScreen()->availableGeometry().height() << " "
+        << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+}
+
+}  // namespace
+}  // namespace kestrune
