@@ -1,17 +1,11 @@
-// The window side of switching language: the Language menu, and the texts of
-// open windows set again from the dictionary, finding components by their
-// dotted names and properties through Qt's meta-object system.
+// The window side of switching language: the Language menu, the errors met
+// at the start, and the open windows set again after a switch (FormTranslation.h).
 #pragma once
 
 #include <functional>
-#include <string>
-#include <string_view>
 
 class QMainWindow;
 class QMenu;
-class QObject;
-class QString;
-class QWidget;
 
 namespace kestrune {
 
@@ -32,14 +26,7 @@ void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, s
 void DetachLanguageSwitch();
 // One radio item per language; choosing one switches to it.
 void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer);
-// Every open window, then the Language menus' checks.
+// Every open window and data module, then the Language menus' checks.
 void TranslateOpenForms(const TQLocalizerOnFly& localizer);
-// A window's texts from its class's node ("TFormMain": "FormMain") and its ancestors'.
-void TranslateFormObject(QWidget& form, const TQLocalizerOnFly& localizer);
-// Sets "Caption", "Hint", "Items" or a Qt property by its name; path parts
-// after the first reach into class-typed properties. False when there is no such property.
-bool SetPropertyValue(QObject& object, std::string_view path, const QString& value);
-// The object a dotted component path names; the part that names no component is left in remaining.
-QObject* FindSubObject(QObject& root, std::string_view path, std::string& remaining);
 
 }  // namespace kestrune

@@ -1,4 +1,5 @@
 #include "app/FireDetectionForm.h"
+#include "app/FormTranslation.h"
 #include "app/LanguageSwitch.h"
 #include "app/LoadClutForm.h"
 #include "app/OverlayOptions.h"
@@ -192,6 +193,18 @@ TEST_F(LanguageSwitchTest, TheShippedGermanFileNamesItselfAndTheMenuShowsItsName
 
     Choose("English");
     EXPECT_EQ(LanguageItem("German")->text(), "German");
+}
+
+TEST_F(LanguageSwitchTest, TheProgramMayLeaveALanguageOutOfTheMenu) {
+    TranslateHooks().OnLanguageMenuItem = [](const TLFInfo& language, QAction& item, bool& skip) {
+        skip = language.LanguageId == 0x407;
+        item.setStatusTip("seen");
+    };
+    Restart();
+    TranslateHooks() = {};
+    EXPECT_EQ(form_->findChild<QAction*>("MenuLanguageGerman"), nullptr);
+    EXPECT_EQ(LanguageItem("English")->statusTip(), "seen");
+    EXPECT_EQ(testing::Find<QMenu>(*form_, "MenuLanguage")->actions().size(), 1);
 }
 
 TEST_F(LanguageSwitchTest, AFileWithoutAnEnglishNameIsCaptionedByItsLocale) {
@@ -464,51 +477,6 @@ TEST_F(LanguageSwitchTest, DamagedFilesAreRefusedAndTheLanguageKept) {
     Localizer().SwitchToExtension("FRA");
     EXPECT_EQ(errors_.back(), FormatRes("Language \"%s\" is not found", GetLocaleEnglishName(AbbrevNameToLocale("FRA"))));
     EXPECT_EQ(FileMenu(), "&File");
-}
-
-TEST(TranslateFormObject, IndexedPathsReachGridColumnsAndPagesWithinTheirCount) {
-    QDialog form;
-    form.setObjectName("FormX");
-    auto* grid = new QTableWidget(1, 2, &form);
-    grid->setObjectName("Grid");
-    grid->setHorizontalHeaderLabels({"a", "b"});
-    auto* pages = new QTabWidget(&form);
-    pages->setObjectName("Pages");
-    pages->addTab(new QWidget, "p");
-    TQLocalizerOnFly localizer;
-    TLocForm& node = localizer.Storage.Forms.FindOrAdd("FormX");
-    for (const auto& [path, property, text] : std::initializer_list<std::tuple<const char*, const char*, const char16_t*>>{
-             {"Grid.Columns[1]", "Caption", u"B"}, {"Grid.Columns[2]", "Caption", u"C"}, {"Grid.Columns[x]", "Caption", u"X"},
-             {"Grid.Columns[0", "Caption", u"Y"}, {"Pages.Pages[0]", "Hint", u"tip"}, {"Pages.Pages[1]", "Caption", u"Q"},
-             {"Missing.Columns[0]", "Caption", u"M"}, {"Grid.Rows[0]", "Caption", u"R"}}) {
-        TLocItem& item = localizer.Storage.AddProperty(node.Components.FindOrAdd(path).Properties, property, -1, LocKindText);
-        localizer.Storage.SetText(item, 0, text);
-    }
-    TranslateFormObject(form, localizer);
-    EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "a");
-    EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), "B");
-    EXPECT_EQ(grid->columnCount(), 2);
-    EXPECT_EQ(pages->tabToolTip(0), "tip");
-    EXPECT_EQ(pages->tabText(0), "p");
-    EXPECT_EQ(pages->count(), 1);
-}
-
-TEST(TranslateFormObject, WindowsReadRightToLeftInSuchLanguagesWhenTheNativeFileAsks) {
-    QDialog form;
-    form.setObjectName("FormX");
-    TQLocalizerOnFly localizer;
-    localizer.Storage.Forms.FindOrAdd("FormX");
-    const struct {
-        bool useBiDi;
-        uint16_t language;
-        Qt::LayoutDirection direction;
-    } cases[] = {{false, 0x401, Qt::LeftToRight}, {true, 0x401, Qt::RightToLeft}, {true, 0x40D, Qt::RightToLeft}, {true, 0x407, Qt::LeftToRight}};
-    for (const auto& c : cases) {
-        localizer.UseBiDiMode = c.useBiDi;
-        localizer.CurrentLanguage = c.language;
-        TranslateFormObject(form, localizer);
-        EXPECT_EQ(form.layoutDirection(), c.direction) << c.language;
-    }
 }
 
 }  // namespace
