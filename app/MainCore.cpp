@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 namespace kestrune {
 
@@ -37,6 +38,8 @@ constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
 constexpr int HighestJpegQuality = 2;  // 0 low, 1 medium, 2 high
 constexpr int LastImagePlace = 6;      // of a caption or scale on a saved image, 0 none
 constexpr int MinutesPerDay = 24 * 60;
+// A station run asks for about as many products.
+constexpr unsigned MostProductThreads = 8;
 
 std::unique_ptr<TRegistryBoolean> Boolean(const char* name, bool defaultValue) {
     return std::make_unique<TRegistryBoolean>(name, defaultValue);
@@ -66,6 +69,26 @@ std::string TemporaryFolder() {
     const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     return IncludeTrailingPathDelimiter(error ? std::string("/tmp") : folder.string());
 }
+
+// A product written on a thread of its own: the settings as they were when
+// it was asked for, and data savers of its own.
+struct TDataJob {
+    TDataJob(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
+        : Settings(settings), Products(pass, host, Settings) {}
+    TSaveSettings Settings;
+    TDataProducts Products;
+};
+
+// An image written on a thread of its own: the picture the view handed over,
+// with an image saver of its own that writes the location file beside it.
+struct TImageJob : TDataJob {
+    TImageJob(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
+        : TDataJob(pass, host, settings), View(pass, host), Saver(View, Settings) {
+        Saver.SaveLocationFile = [this](const std::string& baseName) { Products.SaveLocationFile(baseName); };
+    }
+    TRenderView View;
+    TImageSaver Saver;
+};
 
 }  // namespace
 
@@ -502,10 +525,65 @@ void TMainCore::SetColourVegetation(bool checked) {
     Pass.NdviPaletteFileName.clear();
 }
 
+bool TMainCore::WhereAsked(const std::string& written, const TSaveSettings& settings) const {
+    return !written.empty() && ExtractFilePath(written) == ProductFolder(settings, Pass);
+}
+
 bool TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
     SyncSaveSettings();
-    const std::string written = imageSaver_->SaveImage(baseName, mode, jpeg);
-    return !written.empty() && ExtractFilePath(written) == ProductFolder(SaveSettings, Pass);
+    return WhereAsked(imageSaver_->SaveImage(baseName, mode, jpeg), SaveSettings);
+}
+
+unsigned TMainCore::ProductThreads() const {
+    // The run's own thread draws the views meanwhile.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? std::min(cores - 1, MostProductThreads) : 0;
+}
+
+// The displayed image goes with the picture shown; the others are made from
+// the display (or its cached copy) here, as the window makes them.
+TProductWrite TMainCore::ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) {
+    SyncSaveSettings();
+    if (mode != SaveDisplayed || !SaveSettings.CacheFileName.empty()) return WriteDone(SaveImage(baseName, mode, jpeg));
+    auto job = std::make_shared<TImageJob>(Pass, workerHost_, SaveSettings);
+    job->Saver.ScaleBitmap.Assign(imageSaver_->ScaleBitmap);
+    View.HandOver(job->View);
+    return {[this, job, baseName, mode, jpeg] { return WhereAsked(job->Saver.SaveImage(baseName, mode, jpeg), job->Settings); },
+            [this, job] { View.TakeBack(job->View); }};
+}
+
+TProductWrite TMainCore::DataWrite(std::function<bool(TDataProducts&)> save) {
+    SyncSaveSettings();
+    auto job = std::make_shared<TDataJob>(Pass, workerHost_, SaveSettings);
+    return {[job, save = std::move(save)] { return save(job->Products); }, {}};
+}
+
+TProductWrite TMainCore::RawChannelsWrite() {
+    return DataWrite([base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveRawChannels(base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+TProductWrite TMainCore::AlbedoFilesWrite() {
+    return DataWrite([base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveAlbedoFiles(base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+// A channel without temperatures has none to write; only a failed write counts.
+TProductWrite TMainCore::TemperatureDataWrite(int channel, const std::string& suffix) {
+    return DataWrite([channel, suffix, base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveTemperatureData(channel, suffix, base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+TProductWrite TMainCore::SstDataWrite(const std::string& suffix) {
+    return DataWrite([suffix, base = Pass.LoadedFileName](TDataProducts& products) {
+        return !products.SaveSstData(suffix, base).empty();
+    });
 }
 
 bool TMainCore::WithoutWriteFailure(const std::function<void()>& save) {
@@ -531,15 +609,6 @@ bool TMainCore::SaveFireText(const std::string& baseName) {
     return WithoutWriteFailure([&] { products_->SaveFireText(baseName, FireSettings->Values, FireImages); });
 }
 
-// A channel without temperatures has none to write; only a failed write counts.
-bool TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
-    return WithoutWriteFailure([&] { products_->SaveTemperatureData(channel, suffix, Pass.LoadedFileName); });
-}
-
-bool TMainCore::SaveSstData(const std::string& suffix) {
-    SyncSaveSettings();
-    return !products_->SaveSstData(suffix, Pass.LoadedFileName).empty();
-}
 
 void TMainCore::SaveLocationFile() {
     SyncSaveSettings();

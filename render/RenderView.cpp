@@ -768,6 +768,7 @@ bool TRenderView::Redisplay() {
     TBusyFlag busy(redisplayBusy_);
     THourglass hourglass(host_, Settings.ReceiverRunning);
 
+    ++redisplays_;
     viewIndex_ = ViewIndexOfName(selectedTab_);
     LayOutSidePanel();
     bool changed = viewIndex_ < ViewCount && RenderView();
@@ -786,6 +787,28 @@ bool TRenderView::Redisplay() {
     if (pass_.AbortRequested) shown_.reset();
     else shown_ = TShown{viewIndex_, Options, Settings, OverlayShown};
     return changed;
+}
+
+void TRenderView::HandOver(TRenderView& receiver) {
+    receiver.Options = Options;
+    receiver.Settings = Settings;
+    receiver.OverlayShown = OverlayShown;
+    receiver.AddImgFileSuffix = AddImgFileSuffix;
+    receiver.viewTabs_ = viewTabs_;
+    receiver.selectedTab_ = selectedTab_;
+    receiver.viewIndex_ = viewIndex_;
+    receiver.imageSuffix_ = imageSuffix_;
+    receiver.sidePanel_ = sidePanel_;
+    receiver.shown_ = shown_;
+    receiver.redisplays_ = redisplays_;
+    receiver.displayBitmap_.SwapPixels(displayBitmap_);
+    shown_.reset();
+}
+
+void TRenderView::TakeBack(TRenderView& receiver) {
+    if (receiver.redisplays_ != redisplays_ || !displayBitmap_.Empty() || receiver.displayBitmap_.Empty()) return;
+    displayBitmap_.SwapPixels(receiver.displayBitmap_);
+    shown_ = receiver.shown_;
 }
 
 bool TRenderView::RenderView() {

@@ -78,6 +78,14 @@ public:
     // Renders ViewIndex into DisplayBitmap; false when it refused to run.
     bool RenderView();
 
+    // Gives the picture shown, with the view, options and settings it was
+    // drawn with, to receiver (a view of the same pass that saves it on a
+    // thread of its own); this view shows nothing until it draws again.
+    void HandOver(TRenderView& receiver);
+    // Takes back the picture handed to receiver, unless this view has
+    // redisplayed since.
+    void TakeBack(TRenderView& receiver);
+
     TExtBitmap& DisplayBitmap() { return displayBitmap_; }
     const TExtBitmap& DisplayBitmap() const { return displayBitmap_; }
     uint8_t ViewIndex() const { return viewIndex_; }
@@ -116,6 +124,8 @@ private:
         bool OverlayShown;
     };
     std::optional<TShown> shown_;
+    // Redisplays so far; a view that received a picture keeps the count it was handed at.
+    uint64_t redisplays_ = 0;
     TSidePanelLayout sidePanel_;
     std::string mappingCaption_;
     int mappingHelpContext_ = 0;
