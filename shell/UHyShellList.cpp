@@ -436,7 +436,15 @@ void THyCustomShellList::RefreshTimerFired() {
         const TLock lock(changeLock_);
         linkedTree_->RunPendingTimerWork();
     }
-    RefreshChanges();
+    // The tree's work may have moved the list to another folder (the shown one
+    // was deleted): that folder is filled, not the old one compared again.
+    if (ShowsFolder()) RefreshChanges();
+    else RefreshFolder();
+}
+
+bool THyCustomShellList::ShowsFolder() {
+    const TItemIdList* wanted = Folder.GetPidl();
+    return (wanted ? *wanted : TItemIdList()) == folderIdList_;
 }
 
 void THyCustomShellList::RunPendingTimerWork() {

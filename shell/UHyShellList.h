@@ -90,6 +90,8 @@ public:
     bool EditItemNamed(const WideString& name);
     // The row whose label the edit-request message (WM_USER+102) puts into editing.
     WideString PendingEditName;
+    // The rows are those of Folder (it has not been set to another folder since the last fill).
+    bool ShowsFolder();
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }

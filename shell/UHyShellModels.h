@@ -56,6 +56,8 @@ struct TShellTreeNode {
     QString Text;
     bool HasButton = false;
     bool Filled = false;
+    // Collapsed since it was filled: its children are compared with the disk when it opens.
+    bool Stale = false;
     bool Ghosted = false;
     bool Checked = false;
     int Overlay = 0;

@@ -96,6 +96,8 @@ private:
     // Fills the node (none: builds the root node first).
     void FillNode(TShellTreeNode* node);
     void RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered);
+    void RefreshChildren(TShellTreeNode& node, TShellTreeNode*& remembered);
+    void NodeExpanded(const QModelIndex& index);
     // Adds nodes under parent (DoInsertItem for each); deletes one (DoDeleteItem for it and below).
     void AddNodes(TShellTreeNode& parent, std::vector<std::unique_ptr<TShellTreeNode>> nodes);
     void DeleteNode(TShellTreeNode& parent, size_t row);

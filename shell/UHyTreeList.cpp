@@ -13,14 +13,15 @@ THyContextView::THyContextView(QWidget* parent) : QTreeView(parent) {}
 
 void THyContextView::contextMenuEvent(QContextMenuEvent* event) {
     QModelIndex index;
-    QPoint position = event->pos();
+    QPoint position;
     if (event->reason() == QContextMenuEvent::Keyboard) {
-        // The menu key: the current item, at the centre of its text.
+        // The menu key (sent to the view itself): the current item, at the centre of its text.
         index = currentIndex();
-        if (index.isValid()) position = visualRect(index).center();
+        position = index.isValid() ? visualRect(index).center() : viewport()->mapFrom(this, event->pos());
     } else {
-        index = indexAt(viewport()->mapFrom(this, event->pos()));
-        position = viewport()->mapFrom(this, event->pos());
+        // A click reaches the view through its viewport, in the viewport's coordinates.
+        position = event->pos();
+        index = indexAt(position);
     }
     event->accept();
     DoContextPopup(index, position);

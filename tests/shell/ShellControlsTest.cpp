@@ -42,6 +42,10 @@ protected:
         for (const char* name : {"a.hpt", "a.thumb.jpg", "b.txt", "C.HPT"}) Touch(name);
     }
     void TearDown() override {
+        // A key event sent with Shift leaves the application thinking Shift is held: a plain one clears it.
+        QWidget anyWidget;
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+        QCoreApplication::sendEvent(&anyWidget, &plain);
         fs::remove_all(root_);
         fs::remove_all(root_.parent_path() / (root_.filename().string() + "-data"));
     }
@@ -65,14 +69,6 @@ protected:
         return names;
     }
 
-    // Lets the watcher's message arrive (the thread posts it as soon as the kernel tells).
-    template <typename Done>
-    static bool ProcessUntil(Done done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    }
 
     // Opens the list's context menu from the keyboard and picks the entry of that text.
     static void ChooseFromContextMenu(THyShellList& list, const QString& text) {
@@ -125,11 +121,11 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     const QPersistentModelIndex selected = list->Model().index(row, 0);
     list->activateWindow();
     list->setFocus();
-    ASSERT_TRUE(ProcessUntil([&] { return list->hasFocus(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->hasFocus(); }));
     const std::string command =
         "cd '" + root_.string() + "' && echo x > n1.hpt && echo x > n2.hpt && rm a.hpt && echo x > n3.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
     EXPECT_EQ(list->RefreshDelay(), RefreshDelayFocused);
     EXPECT_EQ(fills, 0);  // nothing before the delay
     list->RunPendingTimerWork();
@@ -154,11 +150,23 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     EXPECT_FALSE(list->RefreshWaiting());
 }
 
+// Stations publish a finished pass by moving it into the archive: the list
+// sees the move and shows the pass after the delay.
+TEST_F(ShellControlsTest, APassMovedInFromElsewhereAppearsAfterTheDelay) {
+    const auto list = ShownList(u"*.hpt");
+    std::ofstream(root_ / "sub" / "N19_20210504_1200.hpt") << "pass";
+    fs::rename(root_ / "sub" / "N19_20210504_1200.hpt", root_ / "N19_20210504_1200.hpt");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
+    EXPECT_LE(list->RefreshDelay(), RefreshDelayUnfocused);
+    list->RunPendingTimerWork();
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "N19_20210504_1200.hpt", "a.hpt", "sub"}));
+}
+
 TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
     const auto list = ShownList(u"");
     ASSERT_GT(list->ItemCount(), 0);
     ASSERT_EQ(std::system(("rm -rf '" + root_.string() + "'").c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
     list->RunPendingTimerWork();
     EXPECT_EQ(list->ItemCount(), 0);
 }
@@ -181,8 +189,8 @@ TEST_F(ShellControlsTest, HeaderClicksSortBySizeBothWays) {
         for (int row = 0; row < list->ItemCount(); ++row) names.push_back(Utf16ToUtf8(list->ItemData(row)->DisplayName()));
         return names;
     };
-    // By name with case ignored; the folder has no size.
-    EXPECT_EQ(order(), (std::vector<std::string>{"a.hpt", "big.hpt", "C.HPT", "mid.hpt", "sub"}));
+    // Folders first, then by name with case ignored; the folder has no size.
+    EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "big.hpt", "C.HPT", "mid.hpt"}));
     clickHeader(1);
     EXPECT_EQ(list->SortColumn(), 2);
     EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "C.HPT", "mid.hpt", "big.hpt"}));
@@ -362,6 +370,35 @@ TEST_F(ShellControlsTest, OneClickOpensWhenHotTrackingLikeAWebPage) {
     EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "sub").string());
 }
 
+// A right click names the row under the pointer and the point itself; the
+// shell menu opens at the pointer.
+TEST_F(ShellControlsTest, ARightClickNamesTheRowUnderThePointer) {
+    const auto list = ShownList(u"");
+    list->SetOptions(list->Options() & ~hysloContextMenus);
+    QModelIndex reported;
+    QPoint at;
+    list->OnItemContextMenu = [&](const QModelIndex& index, QPoint& position, QMenu*&) {
+        reported = index;
+        at = position;
+    };
+    const QPoint click = list->visualRect(list->Model().index(2, 0)).center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, click, list->viewport()->mapToGlobal(click));
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(reported.row(), 2);
+    EXPECT_EQ(at, click);
+    list->SetOptions(list->Options() | hysloContextMenus);
+    list->setCurrentIndex(list->Model().index(2, 0));
+    QPoint opened;
+    QTimer::singleShot(50, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            opened = menu->pos();
+            menu->close();
+        }
+    });
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(opened, list->viewport()->mapToGlobal(click));
+}
+
 // The owner may cancel the menu, add its own entries, forbid what a choice
 // would do, and hears the help text of the entry under the mouse.
 TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
@@ -464,10 +501,57 @@ TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
     tree->expand(sub);
     ASSERT_EQ(std::system(("mkdir '" + (root_ / "sub" / "02").string() + "'").c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return tree->PendingJob() == 2; }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree->PendingJob() == 2; }));
     tree->RunPendingTimerWork();
     ASSERT_EQ(tree->Model().rowCount(sub), 2);
     EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
+// An archive whose months are all expanded: however many there are, a day
+// folder made in the last one expanded appears.
+TEST_F(ShellTreeTest, ChangesAreFollowedInHundredsOfExpandedFolders) {
+    constexpr int Months = 210;
+    const auto month = [](int k) { return "m" + std::to_string(1000 + k); };
+    for (int k = 0; k < Months; ++k) fs::create_directories(root_ / "sub" / month(k) / "01");
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    ASSERT_EQ(tree->Model().rowCount(sub), Months);
+    for (int k = 0; k < Months; ++k) tree->expand(tree->Model().index(k, 0, sub));
+    const QPersistentModelIndex last = tree->Model().index(Months - 1, 0, sub);
+    ASSERT_EQ(last.data().toString().toStdString(), month(Months - 1));
+    ASSERT_EQ(tree->Model().rowCount(last), 1);
+    fs::create_directories(root_ / "sub" / month(Months - 1) / "02");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree->PendingJob() == 2; }));
+    tree->RunPendingTimerWork();
+    EXPECT_EQ(tree->Model().rowCount(last), 2);
+}
+
+// Day folders made while their month was closed are there when it opens
+// again; a month left empty shows the first day folder made in it.
+TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    const auto children = [&] {
+        std::vector<QString> names;
+        for (int row = 0; row < tree->Model().rowCount(sub); ++row) names.push_back(tree->Model().index(row, 0, sub).data().toString());
+        return names;
+    };
+    tree->expand(sub);
+    ASSERT_EQ(children(), std::vector<QString>{"01"});
+    tree->collapse(sub);
+    fs::create_directories(root_ / "sub" / "02");
+    fs::remove_all(root_ / "sub" / "01");
+    tree->RefreshTree();
+    tree->expand(sub);
+    EXPECT_EQ(children(), std::vector<QString>{"02"});
+    fs::remove_all(root_ / "sub" / "02");
+    tree->RefreshTree();
+    ASSERT_TRUE(children().empty());
+    fs::create_directories(root_ / "sub" / "03");
+    tree->RefreshTree();
+    EXPECT_EQ(children(), std::vector<QString>{"03"});
 }
 
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {
