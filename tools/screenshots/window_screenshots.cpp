@@ -32,6 +32,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPrinter>
 #include <QTimer>
 
@@ -65,11 +66,12 @@ void UseProgramFolder(const char* toolPath) {
     SetProgramNameOverride("kestrune");
 }
 
-void SwitchLanguage(const std::string& language) {
+// The program's own start of the localiser, then the language asked for.
+void StartLanguage(const std::string& language) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
     localizer.ShowError = [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); };
     localizer.InitLocalizer();
-    localizer.SwitchToExtension(language);
+    if (!language.empty()) localizer.SwitchToExtension(language);
 }
 
 }  // namespace
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const std::string folder = argv[2];
     UseProgramFolder(argv[0]);
-    if (argc == 4) SwitchLanguage(argv[3]);
+    StartLanguage(argc == 4 ? argv[3] : "");
     TFormMain main(TParams{});
     main.show();
     Settle(800);
@@ -98,6 +100,12 @@ int main(int argc, char** argv) {
     Settle();
     TMainCore& core = main.Core();
     Save(main, folder, "main-window");
+    // The Language menu open, its items named in the language shown.
+    auto* languages = main.findChild<QMenu*>("MenuLanguage");
+    languages->popup(main.mapToGlobal(QPoint(200, 20)));
+    Settle();
+    languages->grab().save(QString::fromStdString(folder + "/language-menu.png"));
+    languages->hide();
     // The side panel of the views with the most controls.
     for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
         core.SelectView(view);
