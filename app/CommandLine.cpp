@@ -100,8 +100,8 @@ TProductWrite WriteDone(bool written) {
     return {[written] { return written; }, {}};
 }
 
-TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder)
-    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)) {}
+TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded)
+    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)), passLoaded_(passLoaded) {}
 
 TCommandLineRun::~TCommandLineRun() = default;
 
@@ -186,8 +186,8 @@ bool TCommandLineRun::Run(std::string outputName) {
             }
             for (const TProductKeyword& product : ProductKeywords)
                 matched = ProcessOutputItem(param, product.Keyword, product.View, outputName) || matched;
-            if (item == "-GROUPA:") ProcessGroup(false, outputName);
-            if (item == "-GROUPB:") ProcessGroup(true, outputName);
+            if (item == "-GROUPA:" && passLoaded_) ProcessGroup(false, outputName);
+            if (item == "-GROUPB:" && passLoaded_) ProcessGroup(true, outputName);
         } catch (const std::exception& error) {
             matched = true;
             Failed(param, error.what());
@@ -228,14 +228,17 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
-    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
-    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), rawItem, resStr(res::SRawChannelFile)), true;
-    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), rawItem, resStr(res::SAlbedoFile)), true;
     if (item == "-DIAGNOSTICS:") {
         // The diagnostics hold what the products before them said.
         jobs_->Finish();
         return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
     }
+    // Without a pass the run has failed already, and said why; only the
+    // diagnostics, which say it too, are written.
+    if (!passLoaded_) return true;
+    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
+    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), rawItem, resStr(res::SRawChannelFile)), true;
+    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), rawItem, resStr(res::SAlbedoFile)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();

@@ -109,7 +109,8 @@ class TProductJobs;
 
 class TCommandLineRun {
 public:
-    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder);
+    // Without a pass loaded the product items are known but make nothing.
+    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded = true);
     ~TCommandLineRun();
 
     // Overlay switches, every item from parameter 2 on, and the restoring of
@@ -148,6 +149,7 @@ private:
     TParams params_;
     TOutputTarget& target_;
     std::string programFolder_;
+    bool passLoaded_ = true;
     std::unique_ptr<TProductJobs> jobs_;
     std::string param_;  // the parameter in work
     int missing_ = 0;

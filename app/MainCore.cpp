@@ -1,5 +1,6 @@
 #include "app/MainCore.h"
 
+#include "app/RunReport.h"
 #include "app/hh_funcs.h"
 #include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
@@ -125,11 +126,15 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     : Params(std::move(params)), View(Pass, host), host_(host) {
     // Every message box is logged; in an unattended run also on standard
     // error and among the pass's diagnostics, since nobody reads the boxes.
+    // A load's messages wait until the load is reported, whose cause comes first.
     TDialogService::Instance().SetLogSink([this](const std::string& text) {
         DebugOut(text);
         if (TDialogService::Instance().GetMode() != TDialogService::Mode::Unattended) return;
-        std::cerr << kestrune::ProgramName() << ": " << text << std::endl;
         Pass.DiagnosticLines.push_back(text);
+        if (holdingMessages_)
+            heldMessages_.push_back(text);
+        else
+            TellOperator(text);
     });
     SetRegistryErrorLog(ReportQuietError);
     loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
@@ -372,11 +377,9 @@ void TMainCore::TimerNewFileTimer() {
         outputName = Pass.LoadedFileName;
     }
     if (!Unattended) return;
-    if (!loaded && !Params.empty()) {
-        exitCode_ = 1;
-        ReportQuietError(FormatResStr(res::SNoPassLoaded, {Params[0]}));
-    }
-    TCommandLineRun run(Params, *this, ProgramFolder);
+    if (!loaded && !Params.empty()) exitCode_ = 1;
+    if (!Params.empty()) ReportUnattendedLoad(loaded, Params[0]);
+    TCommandLineRun run(Params, *this, ProgramFolder, loaded);
     const bool close = run.Run(outputName);
     if (loaded) exitCode_ = run.ExitCode();
     if (close || Headless) host_.CloseWindow();
@@ -385,7 +388,9 @@ void TMainCore::TimerNewFileTimer() {
 void TMainCore::LoadDataFile(const std::string& fileName) {
     SyncLoaderSettings();
     const std::string loadedBefore = LoadedFilePath;
+    holdingMessages_ = Unattended;
     loader_->LoadDataFile(fileName);
+    holdingMessages_ = false;
     Settings.DataFolder->Value = LoaderSettings.DataFolder;
     // The file as the loader left it (renamed to its standard name, maybe).
     OpenDialogFileName = LoadedFilePath != loadedBefore ? LoadedFilePath : fileName;
@@ -396,6 +401,33 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
+
+void TMainCore::TellOperator(const std::string& text) {
+    std::cerr << kestrune::ProgramName() << ": " << OneLine(text) << std::endl;
+}
+
+void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {
+    std::vector<std::string> held = std::move(heldMessages_);
+    heldMessages_.clear();
+    // What the element archives said explains the sets that are missing.
+    std::string keplerNote;
+    std::erase_if(held, [&keplerNote](const std::string& text) {
+        const bool kepler = text.find("Kepler") != std::string::npos;
+        if (kepler && keplerNote.empty()) keplerNote = text;
+        return kepler;
+    });
+    std::vector<std::string> lines = loaded ? LoadWarnings(Pass, keplerNote) : LoadFailureReport(Pass, fileName);
+    for (const std::string& line : lines) {
+        TellOperator(line);
+        DebugOut(line);
+    }
+    if (!loaded && !keplerNote.empty()) held.insert(held.begin(), keplerNote);
+    for (const std::string& text : held)
+        if (std::find(lines.begin(), lines.end(), text) == lines.end()) {
+            TellOperator(text);
+            lines.push_back(text);
+        }
+}
 
 void TMainCore::SelectView(const std::string& name) {
     SyncViewSettings();

@@ -266,6 +266,11 @@ private:
     void SyncLoaderSettings();
     // Runs a data saver; true when it had no file it could not write.
     bool WithoutWriteFailure(const std::function<void()>& save);
+    // Standard error of an unattended run: a line for the operator.
+    void TellOperator(const std::string& text);
+    // After the unattended load: why it failed, or what its products lack,
+    // then the messages the load gave, each once.
+    void ReportUnattendedLoad(bool loaded, const std::string& fileName);
     // A data product's writing with savers and settings of its own, as the settings are now.
     TProductWrite DataWrite(std::function<bool(TDataProducts&)> save);
     // An image saved to written is where the settings ask for it.
@@ -282,6 +287,9 @@ private:
     // The overlay switches of the last redisplay (the view remembers the rest).
     TOverlaySwitches overlaysShown_;
     int exitCode_ = 0;
+    // Messages of an unattended load, held until the load is reported.
+    bool holdingMessages_ = false;
+    std::vector<std::string> heldMessages_;
 };
 
 }  // namespace kestrune

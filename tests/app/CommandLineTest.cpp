@@ -176,5 +176,19 @@ TEST_F(CommandLineTest, MissingProductsAndUnknownParametersAreToldAndCounted) {
               "-CH6:x.bmp: the view \"Ch 6\" (not offered for this pass) was not written");
 }
 
+// A run whose pass could not be loaded has said why: its product items are
+// known but make nothing and tell nothing; the diagnostics, which say it
+// too, are still written; a parameter it does not know is still told.
+TEST_F(CommandLineTest, WithoutAPassOnlyTheDiagnosticsAreWritten) {
+    TCommandLineRun run({"gone.wsd", "-FC:X.JPG", "-GROUPB:", "-TEMP:t.bmp", "-DIAGNOSTICS:", "-FOO:", "-CLOSE"}, target,
+                        folder / "program/", false);
+    EXPECT_TRUE(run.Run(""));
+    EXPECT_THAT(target.Calls, ElementsAre("diagnostics"));
+    EXPECT_EQ(run.MissingProducts(), 0);
+    EXPECT_EQ(run.UnknownParameters(), 1);
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("-FOO:"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -12,6 +12,7 @@
 #include "app/HelpWindow.h"
 #include "app/HistogramForm.h"
 #include "app/LoadClutForm.h"
+#include "app/MessageBoxes.h"
 #include "app/MainCore.h"
 #include "app/OverlayOptionsForm.h"
 #include "app/PrintForm.h"
@@ -155,6 +156,21 @@ int main(int argc, char** argv) {
     TFormHistogram histograms(&main);
     histograms.SetVideo(core.Pass.Video.get());
     Save(histograms, folder, "histograms");
+    // A click on a channel lists its bins in a box that fits the screen.
+    TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+    TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        Settle();
+        box->grab().save(QString::fromStdString(folder + "/histogram-listing.png"));
+        box->reject();
+    });
+    grab.start(100);
+    histograms.ShowChannel(4);
+    grab.stop();
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     if (const auto& residuals = core.Pass.EarthLocations->Residuals; residuals != nullptr && !residuals->empty()) {
         TFormResiduals residualForm(&main, residuals);
         Save(residualForm, folder, "residuals");
