@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 192> Texts = {{
+constexpr std::array<TResourceString, 198> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -202,6 +202,12 @@ constexpr std::array<TResourceString, 192> Texts = {{
     {4346, "FHyFolderBrowseDlg", "SDeleteFolderHint", "Deletes the selected items."},
     {4347, "FHyFolderBrowseDlg", "SOk", "OK"},
     {4348, "FHyFolderBrowseDlg", "SCancel", "Cancel"},
+    {4349, "hh", "SHelpNotInstalled", "MS Html Help is not installed on this PC."},
+    {4350, "hh", "SKeyHHMissing", "System file KeyHH.EXE was not found in the Windows folder."},
+    {4351, "hh", "SHHMissing", "System file HH.EXE was not found in the Windows folder."},
+    {4352, "hh", "SHelpUnknownError", "Unknown error returned by HHHelpContext"},
+    {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
+    {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

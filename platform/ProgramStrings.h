@@ -171,6 +171,14 @@ constexpr uint16_t SDeleteFolder = 4345;
 constexpr uint16_t SDeleteFolderHint = 4346;
 constexpr uint16_t SOk = 4347;
 constexpr uint16_t SCancel = 4348;
+// The help viewer's failures.
+constexpr uint16_t SHelpNotInstalled = 4349;
+constexpr uint16_t SKeyHHMissing = 4350;
+constexpr uint16_t SHHMissing = 4351;
+constexpr uint16_t SHelpUnknownError = 4352;
+// The drag-and-drop suite's.
+constexpr uint16_t SClipboardFormatReadOnly = 65212;
+constexpr uint16_t SInvalidFilename = 65214;
 }  // namespace res
 
 // The program's own texts, in id order.

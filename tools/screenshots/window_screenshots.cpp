@@ -15,6 +15,7 @@
 #include "app/MessageBoxes.h"
 #include "app/MainCore.h"
 #include "app/OverlayOptionsForm.h"
+#include "app/PersistingControls.h"
 #include "app/PrintForm.h"
 #include "app/ResidualForm.h"
 #include "app/SmallForms.h"
@@ -31,6 +32,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPrinter>
 #include <QTimer>
 
@@ -64,11 +66,12 @@ void UseProgramFolder(const char* toolPath) {
     SetProgramNameOverride("kestrune");
 }
 
-void SwitchLanguage(const std::string& language) {
+// The program's own start of the localiser, then the language asked for.
+void StartLanguage(const std::string& language) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
     localizer.ShowError = [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); };
     localizer.InitLocalizer();
-    localizer.SwitchToExtension(language);
+    if (!language.empty()) localizer.SwitchToExtension(language);
 }
 
 }  // namespace
@@ -82,7 +85,7 @@ int main(int argc, char** argv) {
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const std::string folder = argv[2];
     UseProgramFolder(argv[0]);
-    if (argc == 4) SwitchLanguage(argv[3]);
+    StartLanguage(argc == 4 ? argv[3] : "");
     TFormMain main(TParams{});
     main.show();
     Settle(800);
@@ -97,6 +100,12 @@ int main(int argc, char** argv) {
     Settle();
     TMainCore& core = main.Core();
     Save(main, folder, "main-window");
+    // The Language menu open, its items named in the language shown.
+    auto* languages = main.findChild<QMenu*>("MenuLanguage");
+    languages->popup(main.mapToGlobal(QPoint(200, 20)));
+    Settle();
+    languages->grab().save(QString::fromStdString(folder + "/language-menu.png"));
+    languages->hide();
     // The side panel of the views with the most controls.
     for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
         core.SelectView(view);
@@ -112,6 +121,20 @@ int main(int argc, char** argv) {
         Save(main, folder, ("main-window-" + std::string(clut)).c_str());
     }
     core.View.Settings.ClutFileName.clear();
+    // Coastlines, borders, the grid and its labels over the whole pass (the
+    // picture made smaller) and at one pixel a pixel.
+    core.Settings.OverlayBoundaries->Value = true;
+    core.Settings.OverlayGridlines->Value = true;
+    core.Settings.OverlayGridlabels->Value = true;
+    core.Settings.OverlayStations->Value = true;
+    core.SelectView("False colour");
+    Save(main, folder, "main-window-overlays-full");
+    auto* zoom = main.findChild<TqelRadioGroup*>("RadioGroupZoom");
+    zoom->SetItemIndex(1);
+    zoom->OnClick();
+    Save(main, folder, "main-window-overlays-1to1");
+    zoom->SetItemIndex(0);
+    zoom->OnClick();
     core.SelectView("False colour");
     main.show();
 
