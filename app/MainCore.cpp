@@ -154,8 +154,8 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
         BuildFireClassTable(*Pass.Sensor, FireSettings->Values, table);
     };
     View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
-    View.Services.DrawOverlay = [this] { return DrawOverlay(); };
-    View.Services.DrawFireRegion = [this] { return DrawFireRegion(); };
+    View.Services.DrawOverlay = [this](TOverlayCanvas& canvas) { return DrawOverlay(canvas); };
+    View.Services.DrawFireRegion = [this](TOverlayCanvas& canvas) { return DrawFireRegion(canvas); };
     View.Services.BoundaryFileName = [this] { return Boundaries.FirstFileName(); };
 
     host_.LoadPersistingControls(View.Options);
@@ -469,14 +469,12 @@ std::optional<TOverlayPainter> TMainCore::OverlayPainter(TOverlayCanvas& canvas)
                                                Pass.NudgeY);
 }
 
-bool TMainCore::DrawOverlay() {
-    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+bool TMainCore::DrawOverlay(TOverlayCanvas& canvas) {
     auto painter = OverlayPainter(canvas);
     return painter && painter->DrawOverlay(OverlaySettings(), {Boundaries, UserOverlay, StationList});
 }
 
-bool TMainCore::DrawFireRegion() {
-    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+bool TMainCore::DrawFireRegion(TOverlayCanvas& canvas) {
     auto painter = OverlayPainter(canvas);
     return painter && painter->DrawFireRegion(FireSettings->Values);
 }

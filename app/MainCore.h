@@ -249,8 +249,8 @@ private:
     TOverlaySettings OverlaySettings() const;
     // A painter on the display, when it holds a picture of a map-fitted pass.
     std::optional<TOverlayPainter> OverlayPainter(TOverlayCanvas& canvas);
-    bool DrawOverlay();
-    bool DrawFireRegion();
+    bool DrawOverlay(TOverlayCanvas& canvas);
+    bool DrawFireRegion(TOverlayCanvas& canvas);
 
     void ReadStartSettings();
     void ReadDisplaySettings();

@@ -114,6 +114,12 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
     core_->Headless = headless;
+    core_->View.KeepsPictureForScreen = !headless;
+    ImageDisplay->ScaledPicture = [this](QSize size) {
+        TExtBitmap picture;
+        core_->View.ScreenPicture(picture, size.width(), size.height());
+        return ToImage(picture);
+    };
     AttachToCore();
     BuildDropTarget();
     AttachLanguageSwitch(*this, [this] { LanguageChanging(); }, [this] { LanguageChanged(); });

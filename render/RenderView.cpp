@@ -1,5 +1,7 @@
 #include "render/RenderView.h"
 
+#include "render/ScaledDisplay.h"
+
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
@@ -14,6 +16,7 @@
 #include "render/ColourScales.h"
 #include "render/GroundPath.h"
 #include "render/IPLbitmap.h"
+#include "render/ScaledDisplay.h"
 #include "render/ViewLookups.h"
 #include "render/qelODPSdata.h"
 
@@ -750,17 +753,30 @@ void TRenderView::LayOutSidePanel() {
     host_.ShowSidePanel(sidePanel_, mappingCaption_, mappingHelpContext_);
 }
 
-bool TRenderView::DrawOverlays() {
-    if (!pass_.EarthLocations || pass_.EarthLocations->LocationFlags == 0 || !OverlayShown) return false;
+bool TRenderView::OverlaysApply() const {
+    return pass_.EarthLocations && pass_.EarthLocations->LocationFlags != 0 && OverlayShown;
+}
+
+bool TRenderView::DrawOverlays(TOverlayCanvas& canvas, bool reportErrors) {
     bool drawn = false;
     try {
-        if (Services.DrawOverlay) drawn = Services.DrawOverlay();
+        if (Services.DrawOverlay) drawn = Services.DrawOverlay(canvas);
     } catch (const std::exception&) {
+        if (!reportErrors) return false;
         const std::string file = Services.BoundaryFileName ? Services.BoundaryFileName() : std::string();
         TDialogService::Instance().ShowMessage(FormatResStr(res::SBoundaryError, {file}), {}, TMsgDlgType::mtError);
     }
-    if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion() || drawn;
+    if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion(canvas) || drawn;
     return drawn;
+}
+
+void TRenderView::ScreenPicture(TExtBitmap& picture, int width, int height) {
+    const bool overlaid = !pictureWithoutOverlays_.Empty();
+    ScaleSmoothly(overlaid ? pictureWithoutOverlays_ : displayBitmap_, picture, width, height);
+    if (!overlaid || picture.Empty()) return;
+    TBitmapOverlayCanvas canvas(picture, displayBitmap_.Width(), displayBitmap_.Height());
+    // Drawing them on the display already told of any error.
+    DrawOverlays(canvas, false);
 }
 
 bool TRenderView::Redisplay() {
@@ -772,7 +788,14 @@ bool TRenderView::Redisplay() {
     viewIndex_ = ViewIndexOfName(selectedTab_);
     LayOutSidePanel();
     bool changed = viewIndex_ < ViewCount && RenderView();
-    changed = DrawOverlays() || changed;
+    bool overlaid = false;
+    if (OverlaysApply()) {
+        if (KeepsPictureForScreen) pictureWithoutOverlays_.Assign(displayBitmap_);
+        TBitmapOverlayCanvas canvas(displayBitmap_);
+        overlaid = DrawOverlays(canvas, true);
+    }
+    if (!overlaid) pictureWithoutOverlays_.SetSize(0, 0);
+    changed = overlaid || changed;
 
     displayBitmap_.SetModified(changed);
     host_.EnableResultMenus(displayBitmap_.Height() > 0);

@@ -127,12 +127,14 @@ protected:
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void startDrag(Qt::DropActions actions) override;
+    bool StartRightDrag() override;
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class THyCustomShellTree;
+    void StartShellDrag(Qt::MouseButton button);
     void MakeIconView();
     void ThumbnailsChanged();
     QModelIndexList SelectedRows() const;

@@ -60,6 +60,7 @@ struct TShellTreeNode {
     bool Stale = false;
     bool Ghosted = false;
     bool Checked = false;
+    // The mark over the icon: 1 shared, 2 a link, 0 none.
     int Overlay = 0;
     int Row() const;
 };

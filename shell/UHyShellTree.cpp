@@ -92,7 +92,15 @@ void THyCustomShellTree::DragHover(QPoint point) {
     dragHoverTime_.start();
 }
 
-void THyCustomShellTree::startDrag(Qt::DropActions) {
+void THyCustomShellTree::startDrag(Qt::DropActions) { StartShellDrag(Qt::LeftButton); }
+
+bool THyCustomShellTree::StartRightDrag() {
+    if (!(options_ & hystoOleDrag)) return false;
+    StartShellDrag(Qt::RightButton);
+    return true;
+}
+
+void THyCustomShellTree::StartShellDrag(Qt::MouseButton button) {
     TShellTreeNode* node = model_->Node(currentIndex());
     // The root cannot be dragged.
     if (!(options_ & hystoOleDrag) || node == &model_->Top() || node->Parent == &model_->Top()) return;
@@ -107,7 +115,7 @@ void THyCustomShellTree::startDrag(Qt::DropActions) {
             bool& InShellOperation;
             ~TEnd() { InShellOperation = false; }
         } end{inShellOperation_};
-        dropped = RunShellDrag(*this, dataObject, AllowedDragEffects(*parentFolder, {node->Data->RelativeIdList()}),
+        dropped = RunShellDrag(*this, button, dataObject, AllowedDragEffects(*parentFolder, {node->Data->RelativeIdList()}),
                                OnOleDragStart, OnOleDragComplete) == ole::DRAGDROP_S_DROP;
     }
     const bool refresh = dropped || rebuildPending_;
@@ -175,6 +183,7 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     const bool isFolder = attributes & SFGAO_FOLDER, hasSubfolders = attributes & SFGAO_HASSUBFOLDER;
     node->HasButton = options_ & hystoIncludeNonFolders ? isFolder || hasSubfolders : isFolder && hasSubfolders;
     node->Ghosted = attributes & SFGAO_GHOSTED;
+    node->Overlay = OverlayOfAttributes(attributes);
     return node;
 }
 
@@ -309,6 +318,9 @@ void THyCustomShellTree::SelectedFolderChanged() {
 
 void THyCustomShellTree::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     THyCustomTreeView::currentChanged(current, previous);
+    // The open-folder icon moves with the selection.
+    update(previous);
+    update(current);
     TShellTreeNode* node = model_->Node(current);
     if (changeLock_ >= 1) {
         if (node != &model_->Top()) SelectedFolder.SetPidl(&node->Data->AbsoluteIdList());

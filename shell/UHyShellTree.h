@@ -80,11 +80,13 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
     void startDrag(Qt::DropActions actions) override;
+    bool StartRightDrag() override;
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
 
 private:
     friend class TShellTreeModel;
     void RegisterDropTarget(bool on);
+    void StartShellDrag(Qt::MouseButton button);
     friend class THyCustomShellList;
     enum TJob { jobNone = 0, jobHandOver = 1, jobRefresh = 2 };
     void BaseFolderChanged();

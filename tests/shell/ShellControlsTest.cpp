@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QKeyEvent>
+#include <QIcon>
 #include <QMenu>
 #include <QTimer>
 
@@ -399,6 +400,24 @@ TEST_F(ShellControlsTest, ARightClickNamesTheRowUnderThePointer) {
     EXPECT_EQ(opened, list->viewport()->mapToGlobal(click));
 }
 
+// A link is drawn with the shortcut mark over its icon while overlays are on.
+TEST_F(ShellControlsTest, LinksCarryTheirMarkWhileOverlaysAreOn) {
+    fs::create_symlink(root_ / "a.hpt", root_ / "link.hpt");
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() | hysloIconOverlays);
+    const auto icon = [&](const char16_t* name) {
+        for (int row = 0; row < list->ItemCount(); ++row)
+            if (list->ItemData(row)->DisplayName() == name)
+                return list->Model().data(list->Model().index(row, 0), Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+        return QImage();
+    };
+    EXPECT_EQ(icon(u"a.hpt"), SystemIcon(siFile, false).toImage());
+    EXPECT_EQ(icon(u"link.hpt"), OverlaidIcon(siFile, 2).toImage());
+    EXPECT_NE(icon(u"link.hpt"), icon(u"a.hpt"));
+    list->SetOptions(list->Options() & ~hysloIconOverlays);
+    EXPECT_EQ(icon(u"link.hpt"), icon(u"a.hpt"));
+}
+
 // The owner may cancel the menu, add its own entries, forbid what a choice
 // would do, and hears the help text of the entry under the mouse.
 TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
@@ -552,6 +571,24 @@ TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
     fs::create_directories(root_ / "sub" / "03");
     tree->RefreshTree();
     EXPECT_EQ(children(), std::vector<QString>{"03"});
+}
+
+// The selected folder shows the open-folder icon; the others the closed one.
+TEST_F(ShellTreeTest, TheSelectedFolderLooksOpen) {
+    fs::create_directories(root_ / "zz");
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const QModelIndex sub = tree->Model().index(0, 0, root), zz = tree->Model().index(1, 0, root);
+    const auto icon = [&](const QModelIndex& node) {
+        return tree->Model().data(node, Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+    };
+    ASSERT_NE(SystemIcon(siFolderOpen, false).toImage(), SystemIcon(siFolder, false).toImage());
+    tree->setCurrentIndex(sub);
+    EXPECT_EQ(icon(sub), SystemIcon(siFolderOpen, false).toImage());
+    EXPECT_EQ(icon(zz), SystemIcon(siFolder, false).toImage());
+    tree->setCurrentIndex(zz);
+    EXPECT_EQ(icon(sub), SystemIcon(siFolder, false).toImage());
+    EXPECT_EQ(icon(zz), SystemIcon(siFolderOpen, false).toImage());
 }
 
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {

@@ -15,6 +15,7 @@
 #include "app/MessageBoxes.h"
 #include "app/MainCore.h"
 #include "app/OverlayOptionsForm.h"
+#include "app/PersistingControls.h"
 #include "app/PrintForm.h"
 #include "app/ResidualForm.h"
 #include "app/SmallForms.h"
@@ -120,6 +121,20 @@ int main(int argc, char** argv) {
         Save(main, folder, ("main-window-" + std::string(clut)).c_str());
     }
     core.View.Settings.ClutFileName.clear();
+    // Coastlines, borders, the grid and its labels over the whole pass (the
+    // picture made smaller) and at one pixel a pixel.
+    core.Settings.OverlayBoundaries->Value = true;
+    core.Settings.OverlayGridlines->Value = true;
+    core.Settings.OverlayGridlabels->Value = true;
+    core.Settings.OverlayStations->Value = true;
+    core.SelectView("False colour");
+    Save(main, folder, "main-window-overlays-full");
+    auto* zoom = main.findChild<TqelRadioGroup*>("RadioGroupZoom");
+    zoom->SetItemIndex(1);
+    zoom->OnClick();
+    Save(main, folder, "main-window-overlays-1to1");
+    zoom->SetItemIndex(0);
+    zoom->OnClick();
     core.SelectView("False colour");
     main.show();
 
