@@ -1,6 +1,7 @@
 #include "app/AvhrrBrowser.h"
 
 #include <cmath>
+#include <filesystem>
 
 namespace kestrune {
 
@@ -34,22 +35,32 @@ std::string DatedFolderPath(const std::string& base, TDateTime date) {
     return base + FormatDateTime("yyyy/mm/dd/", std::floor(date));
 }
 
-std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFileExists& exists) {
+std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFindFile& find) {
     TPassFiles files;
     if (UpperCase(ExtractFileName(fileName)).find(".THUMB.JPG") != std::string::npos) {
-        files.Preview = fileName;
+        files.Preview = find(fileName);
         const std::string stem = ChangeFileExt(fileName, "");
-        files.Data = ChangeFileExt(stem, ".hpt");
-        if (!exists(files.Data)) files.Data = ChangeFileExt(stem, ".raw16");
+        files.Data = find(ChangeFileExt(stem, ".hpt"));
+        if (files.Data.empty()) files.Data = find(ChangeFileExt(stem, ".raw16"));
     } else {
         const std::string extension = UpperCase(ExtractFileExt(fileName));
         if (extension != ".RAW16" && extension != ".HPT") return std::nullopt;
-        files.Data = fileName;
-        files.Preview = ChangeFileExt(fileName, PreviewExtension);
+        files.Data = find(fileName);
+        files.Preview = find(ChangeFileExt(fileName, PreviewExtension));
     }
-    if (!exists(files.Data)) files.Data.clear();
-    if (!exists(files.Preview)) files.Preview.clear();
     return files;
+}
+
+std::string FindFileWithoutCase(const std::string& path) {
+    if (FileExists(path)) return path;
+    const std::string folder = ExtractFilePath(path), name = ExtractFileName(path);
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string found = it->path().filename().string();
+        if (SameText(found, name) && it->is_regular_file(error)) return folder + found;
+    }
+    return {};
 }
 
 std::string BrowserFileFilter(bool hpt, bool jpeg) {

@@ -30,9 +30,15 @@ struct TPassFiles {
     std::string Data;
     std::string Preview;
 };
-using TFileExists = std::function<bool(const std::string&)>;
-// Pairs a chosen preview or data file; none for any other kind of file.
-std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFileExists& exists);
+// The file of that name as it stands on the disk, its name compared without
+// case ("N19.HPT" for "N19.hpt"); empty when there is none.
+using TFindFile = std::function<std::string(const std::string& path)>;
+// Pairs a chosen preview or data file, whatever the case of the partner's
+// extension; none for any other kind of file.
+std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFindFile& find);
+// The file system's answer for TFindFile: the exact name first, else the
+// first name of the folder equal without case.
+std::string FindFileWithoutCase(const std::string& path);
 
 // "*.hpt", "*.thumb.jpg", both joined by ";" (HPT first); neither gives both.
 std::string BrowserFileFilter(bool hpt, bool jpeg);

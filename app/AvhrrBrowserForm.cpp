@@ -8,10 +8,12 @@
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
+#include "shell/UHyShellUtils.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -158,7 +160,7 @@ void TFormBrowseAVHRR::BuildControls() {
     connect(ButtonToday, &QPushButton::clicked, this, guarded(&TFormBrowseAVHRR::ButtonTodayClick));
     HyShellTreeBrowse->OnClick = [this] { HyShellTreeBrowseClick(); };
     HyShellListBrowse->OnClick = [this] { HyShellTreeBrowseClick(); };
-    HyShellTreeBrowse->OnChange = [this] { ButtonOpen->setEnabled(false); };
+    HyShellTreeBrowse->OnChange = [this] { Guarded([this] { HyShellTreeBrowseChange(); }); };
     HyShellListBrowse->OnSelectItem = [this](int row, bool selected) { HyShellListBrowseSelectItem(row, selected); };
     HyShellListBrowse->OnDblClick = [this] { HyShellListBrowseDblClick(); };
     HyShellListBrowse->OnDblClickOpen = [](bool& handled) { handled = true; };
@@ -172,6 +174,15 @@ TRegistryString& TFormBrowseAVHRR::LastBrowseFolder() {
 
 TRegistryString& TFormBrowseAVHRR::LastGoodBase() {
     return BrowseMode == 1 ? *LastGoodEpsGlobalBase : *LastGoodAvhrrBase;
+}
+
+void TFormBrowseAVHRR::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_F5 || event->modifiers() != Qt::NoModifier) return QDialog::keyPressEvent(event);
+    event->accept();
+    Guarded([this] {
+        HyShellTreeBrowse->RefreshTree();
+        HyShellListBrowse->RefreshChanges();
+    });
 }
 
 void TFormBrowseAVHRR::showEvent(QShowEvent* event) {
@@ -194,11 +205,20 @@ void TFormBrowseAVHRR::ShowFolder(const std::string& path) {
 }
 
 std::string TFormBrowseAVHRR::SelectedFolderPath() const {
-    return Folder(Utf16ToUtf8(HyShellTreeBrowse->GetSelectedPath()));
+    const std::u16string path = HyShellTreeBrowse->GetSelectedPath();
+    return path.empty() ? std::string() : Folder(Utf16ToUtf8(path));
 }
 
 bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
-    return Folder(Utf16ToUtf8(HyShellListBrowse->Folder.GetPath())) == SelectedFolderPath();
+    return Folder(Utf16ToUtf8(shell::PathOfIdList(HyShellListBrowse->FolderIdList()))) == SelectedFolderPath();
+}
+
+// The tree's selection moved: by the keyboard, or by a refresh when the shown
+// folder was deleted. Another folder is shown afresh (the pass chosen in the
+// old one no longer counts); the same folder selected again keeps its pass.
+void TFormBrowseAVHRR::HyShellTreeBrowseChange() {
+    // The first build selects the tree's root before the remembered folder is restored.
+    if (TreeBuilt && SelectedFolderPath() != ShownFolder) HyShellTreeBrowseClick();
 }
 
 void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
@@ -209,6 +229,7 @@ void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
     ImageThumbnail->resize(0, 0);
     try {
         const std::string path = SelectedFolderPath();
+        ShownFolder = path;
         if (!FolderExists(path)) return;
         LabelBrowseFolder->setToolTip(QString::fromStdString(path));
         const int room = HyShellListBrowse->width();
@@ -249,8 +270,11 @@ void TFormBrowseAVHRR::BitBtnDayChangeClick(QToolButton* sender) {
     if (FolderExists(path)) ShowFolder(path);
 }
 
+// The pass may have been deleted since it was chosen.
+bool TFormBrowseAVHRR::ChosenFileExists() const { return !ChosenDataFile.empty() && FileExists(ChosenDataFile); }
+
 void TFormBrowseAVHRR::ButtonOpenClick() {
-    if (!ChosenDataFile.empty() && FileExists(ChosenDataFile)) accept();
+    if (ChosenFileExists()) accept();
     else reject();
 }
 
@@ -263,12 +287,12 @@ void TFormBrowseAVHRR::HyShellListBrowseSelectItem(int row, bool selected) {
 }
 
 void TFormBrowseAVHRR::HyShellListBrowseDblClick() {
-    if (!ChosenDataFile.empty() && FileExists(ChosenDataFile)) accept();
+    if (ChosenFileExists()) accept();
 }
 
 void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
     if (!FileExists(fileName)) return;
-    const auto files = PairPassFiles(fileName, [](const std::string& name) { return FileExists(name); });
+    const auto files = PairPassFiles(fileName, FindFileWithoutCase);
     if (!files) return;
     if (!files->Data.empty()) {
         ButtonOpen->setEnabled(true);

@@ -51,6 +51,7 @@ public:
 
     // The handlers, as the controls run them.
     void HyShellTreeBrowseClick();
+    void HyShellTreeBrowseChange();
     void ButtonTodayClick();
     void BitBtnDayChangeClick(QToolButton* sender);
     void ButtonOpenClick();
@@ -59,6 +60,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // F5 looks at the disk again: the tree's open folders and the list.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
@@ -69,10 +72,13 @@ private:
     TRegistryString& LastBrowseFolder();
     TRegistryString& LastGoodBase();
     std::string SelectedFolderPath() const;
+    bool ChosenFileExists() const;
     // The list shows the folder selected in the tree (it follows a moment later).
     bool ListShowsTreeFolder() const;
 
     bool TreeBuilt = false;
+    // The folder the label, the day buttons and the preview were last set for.
+    std::string ShownFolder;
     std::unique_ptr<TRegistryString> LastBrowseAvhrrFolder;
     std::unique_ptr<TRegistryString> LastBrowseEpsGlobalFolder;
     std::unique_ptr<TRegistryString> LastGoodAvhrrBase;

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/ProductJobs.h"
 #include "decoding/ViewNames.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
@@ -95,8 +96,14 @@ std::string FindPaletteFile(const std::string& name, const std::string& programF
     return {};
 }
 
-TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder)
-    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)) {}
+TProductWrite WriteDone(bool written) {
+    return {[written] { return written; }, {}};
+}
+
+TCommandLineRun::TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded)
+    : params_(std::move(params)), target_(target), programFolder_(std::move(programFolder)), passLoaded_(passLoaded) {}
+
+TCommandLineRun::~TCommandLineRun() = default;
 
 bool TCommandLineRun::SwitchGiven(const std::string& name) const {
     for (const std::string& param : params_)
@@ -131,6 +138,28 @@ bool TCommandLineRun::Written(bool written, const std::string& item, const std::
     return false;
 }
 
+void TCommandLineRun::Product(TProductWrite write, const std::string& item, const std::string& what) {
+    const auto finished = std::make_shared<std::function<void()>>(std::move(write.Finished));
+    const auto finish = [finished] {
+        if (*finished) (*finished)();
+    };
+    jobs_->Add(
+        std::move(write.Write),
+        [this, finish, item, what](bool written) {
+            finish();
+            Written(written, item, what);
+        },
+        [this, finish, param = param_](const std::string& reason) {
+            finish();
+            Failed(param, reason);
+        });
+}
+
+void TCommandLineRun::Failed(const std::string& param, const std::string& reason) {
+    ++missing_;
+    TDialogService::Instance().ShowMessage(param + ": " + reason, {}, TMsgDlgType::mtError);
+}
+
 int TCommandLineRun::ExitCode() const {
     if (missing_ > 0) return 3;
     return unknown_ > 0 ? 4 : 0;
@@ -140,9 +169,11 @@ bool TCommandLineRun::Run(std::string outputName) {
     const std::string keptResultsFolder = target_.ResultsFolder();
     const TOverlaySwitches keptOverlays = target_.OverlaySwitches();
     target_.SetOverlaySwitches(SwitchedOverlays(keptOverlays));
+    jobs_ = std::make_unique<TProductJobs>(target_.ProductThreads(), target_.IdlePriority());
     bool close = false;
     for (size_t index = 1; index < params_.size(); ++index) {
         const std::string& param = params_[index];
+        param_ = param;
         const std::string item = UpperCase(param);
         bool matched = Known(index, item);
         // One failing item is reported and the run goes on with the next.
@@ -155,12 +186,11 @@ bool TCommandLineRun::Run(std::string outputName) {
             }
             for (const TProductKeyword& product : ProductKeywords)
                 matched = ProcessOutputItem(param, product.Keyword, product.View, outputName) || matched;
-            if (item == "-GROUPA:") ProcessGroup(false, outputName);
-            if (item == "-GROUPB:") ProcessGroup(true, outputName);
+            if (item == "-GROUPA:" && passLoaded_) ProcessGroup(false, outputName);
+            if (item == "-GROUPB:" && passLoaded_) ProcessGroup(true, outputName);
         } catch (const std::exception& error) {
             matched = true;
-            ++missing_;
-            TDialogService::Instance().ShowMessage(param + ": " + error.what(), {}, TMsgDlgType::mtError);
+            Failed(param, error.what());
         }
         if (!matched) {
             ++unknown_;
@@ -168,7 +198,10 @@ bool TCommandLineRun::Run(std::string outputName) {
                                                    TMsgDlgType::mtError);
         }
         close = close || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
+        jobs_->TellFinished();
     }
+    jobs_->Finish();
+    jobs_.reset();
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
@@ -179,12 +212,13 @@ void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputNa
     if (withAlbedos) {
         ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
         for (int channel = 3; channel <= 5; ++channel)
-            Written(target_.SaveTemperatureData(channel, ".bt"), group, FormatResStr(res::SChannelTemperatures, {std::to_string(channel)}));
+            Product(target_.TemperatureDataWrite(channel, ".bt"), group,
+                    FormatResStr(res::SChannelTemperatures, {std::to_string(channel)}));
     } else {
         ProcessOutputItem("-RAW:", "RAW", ViewAll, outputName);
     }
     ProcessOutputItem("-SST:.bmp", "SST", ViewSst, outputName);
-    Written(target_.SaveSstData(".sst"), group, resStr(res::SSstData));
+    Product(target_.SstDataWrite(".sst"), group, resStr(res::SSstData));
     target_.SetColourVegetation(false);
     ProcessOutputItem("-NDVI:.bmp", "NDVI", ViewVegetation, outputName);
 }
@@ -194,10 +228,17 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
+    if (item == "-DIAGNOSTICS:") {
+        // The diagnostics hold what the products before them said.
+        jobs_->Finish();
+        return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
+    }
+    // Without a pass the run has failed already, and said why; only the
+    // diagnostics, which say it too, are written.
+    if (!passLoaded_) return true;
     if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
-    if (item == "-RAW:") return Written(target_.SaveRawChannels(), rawItem, resStr(res::SRawChannelFile)), true;
-    if (item == "-ALBEDOS:") return Written(target_.SaveAlbedoFiles(), rawItem, resStr(res::SAlbedoFile)), true;
-    if (item == "-DIAGNOSTICS:") return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
+    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), rawItem, resStr(res::SRawChannelFile)), true;
+    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), rawItem, resStr(res::SAlbedoFile)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
@@ -266,10 +307,10 @@ void TCommandLineRun::SaveViewImage(const std::string& item, const std::string& 
         case 9:
         case 10:
         case 11:
-            if (!apt) Written(target_.SaveImage(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, resStr(res::STheImage));
+            if (!apt) Product(target_.ImageWrite(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, resStr(res::STheImage));
             break;
         default:
-            Written(target_.SaveImage(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg), item,
+            Product(target_.ImageWrite(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg), item,
                     resStr(res::STheImage));
             break;
     }

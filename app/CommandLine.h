@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,6 +29,17 @@ struct TOverlaySwitches {
     bool OverlayGridlabels = true;
     bool operator==(const TOverlaySwitches&) const = default;
 };
+
+// A product's writing, made ready where it is asked for: Write may run on a
+// thread of its own and gives whether the product was written where asked
+// (or the pass has nothing of that kind to write); Finished, when there is
+// one, follows on the run's thread once Write has run.
+struct TProductWrite {
+    std::function<bool()> Write;
+    std::function<void()> Finished;
+};
+// A product written already, with its outcome.
+TProductWrite WriteDone(bool written);
 
 // What the run needs of the main window's core.
 class TOutputTarget {
@@ -56,17 +69,24 @@ public:
     virtual void SetRgbChannels(int red, int green, int blue) = 0;
     virtual void SetColourVegetation(bool checked) = 0;
 
-    // The savers; each is true when what it was asked for was written where
-    // asked (or the pass has nothing of that kind to write).
-    // The image of the current view; the caption box of corrected images
-    // follows the setting "TimestampRawImage".
-    virtual bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) = 0;
-    virtual bool SaveRawChannels() = 0;
-    virtual bool SaveAlbedoFiles() = 0;
+    // Threads the products may be written on at once; 0 writes each where
+    // and when it is asked for. Their work drops to the idle scheduling
+    // class with IdlePriority (while a reception program runs).
+    virtual unsigned ProductThreads() const { return 0; }
+    virtual bool IdlePriority() const { return false; }
+
+    // The products, each as it stands when asked for. The image of the
+    // current view; the caption box of corrected images follows the setting
+    // "TimestampRawImage".
+    virtual TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) = 0;
+    virtual TProductWrite RawChannelsWrite() = 0;
+    virtual TProductWrite AlbedoFilesWrite() = 0;
+    virtual TProductWrite TemperatureDataWrite(int channel, const std::string& suffix) = 0;
+    virtual TProductWrite SstDataWrite(const std::string& suffix) = 0;
+    // Written at once, each true when written where asked (the diagnostics
+    // after every product before them, whose messages they hold).
     virtual bool SaveDiagnostics() = 0;
     virtual bool SaveFireText(const std::string& baseName) = 0;
-    virtual bool SaveTemperatureData(int channel, const std::string& suffix) = 0;
-    virtual bool SaveSstData(const std::string& suffix) = 0;
 };
 
 // The number after the first letter in text (its leading decimal digits, at
@@ -85,9 +105,13 @@ std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text);
 // The palette file as named, else of that name in the program folder; "" when neither exists.
 std::string FindPaletteFile(const std::string& name, const std::string& programFolder);
 
+class TProductJobs;
+
 class TCommandLineRun {
 public:
-    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder);
+    // Without a pass loaded the product items are known but make nothing.
+    TCommandLineRun(TParams params, TOutputTarget& target, std::string programFolder, bool passLoaded = true);
+    ~TCommandLineRun();
 
     // Overlay switches, every item from parameter 2 on, and the restoring of
     // the overlays and the results folder. outputName is the loaded file's
@@ -111,6 +135,10 @@ private:
     bool Known(size_t index, const std::string& item) const;
     // Counts and tells a product not written; true when it was.
     bool Written(bool written, const std::string& item, const std::string& what);
+    // Writes a product, told as Written in the order asked for.
+    void Product(TProductWrite write, const std::string& item, const std::string& what);
+    // An item that raised: counted and told, and the run goes on.
+    void Failed(const std::string& param, const std::string& reason);
     TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
     bool SwitchGiven(const std::string& name) const;
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
@@ -121,6 +149,9 @@ private:
     TParams params_;
     TOutputTarget& target_;
     std::string programFolder_;
+    bool passLoaded_ = true;
+    std::unique_ptr<TProductJobs> jobs_;
+    std::string param_;  // the parameter in work
     int missing_ = 0;
     int unknown_ = 0;
 };

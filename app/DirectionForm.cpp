@@ -57,7 +57,7 @@ TFormPassDirection::TFormPassDirection(QWidget* parent) : QDialog(parent) {
     BuildControls();
     // As made: the newest year chosen, "NOAA-10" in the satellite list.
     FillYears(NewestListedYear(NowUtc()), 0);
-    ComboBoxSat->setCurrentIndex(DefaultSatelliteItem);
+    ShowSatellite(PassSatelliteNames[DefaultSatelliteItem]);
 }
 
 void TFormPassDirection::BuildControls() {
@@ -104,7 +104,6 @@ void TFormPassDirection::BuildControls() {
     ComboBoxYear->setObjectName("ComboBoxYear");
     ComboBoxSat = new QComboBox(this);
     ComboBoxSat->setObjectName("ComboBoxSat");
-    for (const char* name : PassSatelliteNames) ComboBoxSat->addItem(name);
     DatePicker = new QDateEdit(this);
     DatePicker->setObjectName("DatePicker");
     DatePicker->setCalendarPopup(true);
@@ -175,8 +174,7 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     EditStdFilename->setText(ToQt(request.StdName));
 
     ComboBoxSat->setVisible(proposal.ShowSatelliteList);
-    const int satellite = ComboBoxSat->findText(ToQt(proposal.Satellite));
-    if (proposal.ShowSatelliteList && satellite >= 0) ComboBoxSat->setCurrentIndex(satellite);
+    if (proposal.ShowSatelliteList) ShowSatellite(proposal.Satellite);
     ComboBoxYear->setVisible(proposal.ShowYearList);
     if (proposal.ShowYearList) FillYears(proposal.NewestYear, proposal.Year);
     DatePicker->setVisible(proposal.ShowDatePicker);
@@ -192,6 +190,18 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
         box->setChecked(request.ChannelEnabled[static_cast<size_t>(channel)]);
     }
     SetDefaultButton();
+}
+
+// The list shows the satellite proposed, which is what the answer carries
+// unless the user picks another; one the list lacks (FengYun-3, NOAA-11)
+// joins it for this question.
+void TFormPassDirection::ShowSatellite(const std::string& satellite) {
+    ComboBoxSat->clear();
+    for (const char* name : PassSatelliteNames) ComboBoxSat->addItem(name);
+    if (!satellite.empty() && ComboBoxSat->findText(ToQt(satellite)) < 0) ComboBoxSat->addItem(ToQt(satellite));
+    const int shown = ComboBoxSat->findText(ToQt(satellite));
+    ComboBoxSat->setCurrentIndex(shown >= 0 ? shown : DefaultSatelliteItem);
+    answer_.SatelliteText = ComboBoxSat->currentText().toStdString();
 }
 
 void TFormPassDirection::FillYears(int newestYear, int selectedYear) {

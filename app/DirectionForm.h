@@ -35,6 +35,7 @@ public:
 private:
     void BuildControls();
     void FormShow(const TPassDirectionRequest& request, const TPassDirectionProposal& proposal);
+    void ShowSatellite(const std::string& satellite);
     void FillYears(int newestYear, int selectedYear);
     void ButtonChansClick(int first, int second);
     void CheckBoxChannelClick(QCheckBox* clicked);

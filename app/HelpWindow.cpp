@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -161,6 +162,14 @@ void THelpWindow::ComeBackToOwner() {
     setParent(owner_, Qt::Window);
     setGeometry(placed);
     if (shown) show();
+}
+
+void THelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool THelpWindow::eventFilter(QObject* watched, QEvent* event) {

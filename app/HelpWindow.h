@@ -34,6 +34,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Esc closes the help, as it closes the program's other windows.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void LinkClicked(const QUrl& url);

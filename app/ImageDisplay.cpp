@@ -38,6 +38,7 @@ TImageDisplay::TImageDisplay(QWidget* parent) : QWidget(parent) {
 
 void TImageDisplay::SetPicture(QImage picture) {
     picture_ = std::move(picture);
+    scaled_ = {};
     update();
 }
 
@@ -66,7 +67,12 @@ QPoint TImageDisplay::ControlPoint(QPoint pixel) const {
 
 void TImageDisplay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!picture_.isNull()) painter.drawImage(rect(), picture_);
+    if (!picture_.isNull() && ScaledPicture && width() < picture_.width()) {
+        if (scaled_.size() != size()) Guarded([&] { scaled_ = ScaledPicture(size()); });
+        painter.drawImage(rect(), scaled_.isNull() ? picture_ : scaled_);
+    } else if (!picture_.isNull()) {
+        painter.drawImage(rect(), picture_);
+    }
     if (band_ == TBand::None) return;
     // Drawn so that it shows on any picture, as the old exclusive-or pen did.
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

@@ -1,7 +1,7 @@
-// The image control of the main window: shows the display bitmap stretched
-// to the control's size, with the band of a mouse drag drawn over it, and
-// passes the mouse on to its owner. Also the conversion of our bitmaps to
-// Qt images.
+// The image control of the main window: shows the display bitmap at the
+// control's size (smaller through its owner's scaled picture, larger by
+// repeating pixels), with the band of a mouse drag drawn over it, and passes
+// the mouse on to its owner. Also the conversion of our bitmaps to Qt images.
 #pragma once
 
 #include <QImage>
@@ -44,6 +44,9 @@ public:
     std::function<void(QMouseEvent& event)> OnMouseMove;
     std::function<void(QMouseEvent& event)> OnMouseUp;
     std::function<void()> OnMouseLeave;
+    // The picture at a size smaller than its own, drawn for the screen;
+    // asked again only when the picture or the size changes.
+    std::function<QImage(QSize size)> ScaledPicture;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -54,6 +57,7 @@ protected:
 
 private:
     QImage picture_;
+    QImage scaled_;
     TBand band_ = TBand::None;
     QPoint bandFrom_;
     QPoint bandTo_;

@@ -1,5 +1,6 @@
 #include "app/MainCore.h"
 
+#include "app/RunReport.h"
 #include "app/hh_funcs.h"
 #include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 namespace kestrune {
 
@@ -37,6 +39,8 @@ constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
 constexpr int HighestJpegQuality = 2;  // 0 low, 1 medium, 2 high
 constexpr int LastImagePlace = 6;      // of a caption or scale on a saved image, 0 none
 constexpr int MinutesPerDay = 24 * 60;
+// A station run asks for about as many products.
+constexpr unsigned MostProductThreads = 8;
 
 std::unique_ptr<TRegistryBoolean> Boolean(const char* name, bool defaultValue) {
     return std::make_unique<TRegistryBoolean>(name, defaultValue);
@@ -66,6 +70,26 @@ std::string TemporaryFolder() {
     const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     return IncludeTrailingPathDelimiter(error ? std::string("/tmp") : folder.string());
 }
+
+// A product written on a thread of its own: the settings as they were when
+// it was asked for, and data savers of its own.
+struct TDataJob {
+    TDataJob(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
+        : Settings(settings), Products(pass, host, Settings) {}
+    TSaveSettings Settings;
+    TDataProducts Products;
+};
+
+// An image written on a thread of its own: the picture the view handed over,
+// with an image saver of its own that writes the location file beside it.
+struct TImageJob : TDataJob {
+    TImageJob(TPassState& pass, TRenderHost& host, const TSaveSettings& settings)
+        : TDataJob(pass, host, settings), View(pass, host), Saver(View, Settings) {
+        Saver.SaveLocationFile = [this](const std::string& baseName) { Products.SaveLocationFile(baseName); };
+    }
+    TRenderView View;
+    TImageSaver Saver;
+};
 
 }  // namespace
 
@@ -102,11 +126,15 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     : Params(std::move(params)), View(Pass, host), host_(host) {
     // Every message box is logged; in an unattended run also on standard
     // error and among the pass's diagnostics, since nobody reads the boxes.
+    // A load's messages wait until the load is reported, whose cause comes first.
     TDialogService::Instance().SetLogSink([this](const std::string& text) {
         DebugOut(text);
         if (TDialogService::Instance().GetMode() != TDialogService::Mode::Unattended) return;
-        std::cerr << kestrune::ProgramName() << ": " << text << std::endl;
         Pass.DiagnosticLines.push_back(text);
+        if (holdingMessages_)
+            heldMessages_.push_back(text);
+        else
+            TellOperator(text);
     });
     SetRegistryErrorLog(ReportQuietError);
     loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
@@ -126,8 +154,8 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
         BuildFireClassTable(*Pass.Sensor, FireSettings->Values, table);
     };
     View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
-    View.Services.DrawOverlay = [this] { return DrawOverlay(); };
-    View.Services.DrawFireRegion = [this] { return DrawFireRegion(); };
+    View.Services.DrawOverlay = [this](TOverlayCanvas& canvas) { return DrawOverlay(canvas); };
+    View.Services.DrawFireRegion = [this](TOverlayCanvas& canvas) { return DrawFireRegion(canvas); };
     View.Services.BoundaryFileName = [this] { return Boundaries.FirstFileName(); };
 
     host_.LoadPersistingControls(View.Options);
@@ -349,11 +377,9 @@ void TMainCore::TimerNewFileTimer() {
         outputName = Pass.LoadedFileName;
     }
     if (!Unattended) return;
-    if (!loaded && !Params.empty()) {
-        exitCode_ = 1;
-        ReportQuietError(FormatResStr(res::SNoPassLoaded, {Params[0]}));
-    }
-    TCommandLineRun run(Params, *this, ProgramFolder);
+    if (!loaded && !Params.empty()) exitCode_ = 1;
+    if (!Params.empty()) ReportUnattendedLoad(loaded, Params[0]);
+    TCommandLineRun run(Params, *this, ProgramFolder, loaded);
     const bool close = run.Run(outputName);
     if (loaded) exitCode_ = run.ExitCode();
     if (close || Headless) host_.CloseWindow();
@@ -362,7 +388,9 @@ void TMainCore::TimerNewFileTimer() {
 void TMainCore::LoadDataFile(const std::string& fileName) {
     SyncLoaderSettings();
     const std::string loadedBefore = LoadedFilePath;
+    holdingMessages_ = Unattended;
     loader_->LoadDataFile(fileName);
+    holdingMessages_ = false;
     Settings.DataFolder->Value = LoaderSettings.DataFolder;
     // The file as the loader left it (renamed to its standard name, maybe).
     OpenDialogFileName = LoadedFilePath != loadedBefore ? LoadedFilePath : fileName;
@@ -373,6 +401,33 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
+
+void TMainCore::TellOperator(const std::string& text) {
+    std::cerr << kestrune::ProgramName() << ": " << OneLine(text) << std::endl;
+}
+
+void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {
+    std::vector<std::string> held = std::move(heldMessages_);
+    heldMessages_.clear();
+    // What the element archives said explains the sets that are missing.
+    std::string keplerNote;
+    std::erase_if(held, [&keplerNote](const std::string& text) {
+        const bool kepler = text.find("Kepler") != std::string::npos;
+        if (kepler && keplerNote.empty()) keplerNote = text;
+        return kepler;
+    });
+    std::vector<std::string> lines = loaded ? LoadWarnings(Pass, keplerNote) : LoadFailureReport(Pass, fileName);
+    for (const std::string& line : lines) {
+        TellOperator(line);
+        DebugOut(line);
+    }
+    if (!loaded && !keplerNote.empty()) held.insert(held.begin(), keplerNote);
+    for (const std::string& text : held)
+        if (std::find(lines.begin(), lines.end(), text) == lines.end()) {
+            TellOperator(text);
+            lines.push_back(text);
+        }
+}
 
 void TMainCore::SelectView(const std::string& name) {
     SyncViewSettings();
@@ -414,14 +469,12 @@ std::optional<TOverlayPainter> TMainCore::OverlayPainter(TOverlayCanvas& canvas)
                                                Pass.NudgeY);
 }
 
-bool TMainCore::DrawOverlay() {
-    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+bool TMainCore::DrawOverlay(TOverlayCanvas& canvas) {
     auto painter = OverlayPainter(canvas);
     return painter && painter->DrawOverlay(OverlaySettings(), {Boundaries, UserOverlay, StationList});
 }
 
-bool TMainCore::DrawFireRegion() {
-    TBitmapOverlayCanvas canvas(View.DisplayBitmap());
+bool TMainCore::DrawFireRegion(TOverlayCanvas& canvas) {
     auto painter = OverlayPainter(canvas);
     return painter && painter->DrawFireRegion(FireSettings->Values);
 }
@@ -502,10 +555,65 @@ void TMainCore::SetColourVegetation(bool checked) {
     Pass.NdviPaletteFileName.clear();
 }
 
+bool TMainCore::WhereAsked(const std::string& written, const TSaveSettings& settings) const {
+    return !written.empty() && ExtractFilePath(written) == ProductFolder(settings, Pass);
+}
+
 bool TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
     SyncSaveSettings();
-    const std::string written = imageSaver_->SaveImage(baseName, mode, jpeg);
-    return !written.empty() && ExtractFilePath(written) == ProductFolder(SaveSettings, Pass);
+    return WhereAsked(imageSaver_->SaveImage(baseName, mode, jpeg), SaveSettings);
+}
+
+unsigned TMainCore::ProductThreads() const {
+    // The run's own thread draws the views meanwhile.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 1 ? std::min(cores - 1, MostProductThreads) : 0;
+}
+
+// The displayed image goes with the picture shown; the others are made from
+// the display (or its cached copy) here, as the window makes them.
+TProductWrite TMainCore::ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) {
+    SyncSaveSettings();
+    if (mode != SaveDisplayed || !SaveSettings.CacheFileName.empty()) return WriteDone(SaveImage(baseName, mode, jpeg));
+    auto job = std::make_shared<TImageJob>(Pass, workerHost_, SaveSettings);
+    job->Saver.ScaleBitmap.Assign(imageSaver_->ScaleBitmap);
+    View.HandOver(job->View);
+    return {[this, job, baseName, mode, jpeg] { return WhereAsked(job->Saver.SaveImage(baseName, mode, jpeg), job->Settings); },
+            [this, job] { View.TakeBack(job->View); }};
+}
+
+TProductWrite TMainCore::DataWrite(std::function<bool(TDataProducts&)> save) {
+    SyncSaveSettings();
+    auto job = std::make_shared<TDataJob>(Pass, workerHost_, SaveSettings);
+    return {[job, save = std::move(save)] { return save(job->Products); }, {}};
+}
+
+TProductWrite TMainCore::RawChannelsWrite() {
+    return DataWrite([base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveRawChannels(base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+TProductWrite TMainCore::AlbedoFilesWrite() {
+    return DataWrite([base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveAlbedoFiles(base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+// A channel without temperatures has none to write; only a failed write counts.
+TProductWrite TMainCore::TemperatureDataWrite(int channel, const std::string& suffix) {
+    return DataWrite([channel, suffix, base = Pass.LoadedFileName](TDataProducts& products) {
+        products.SaveTemperatureData(channel, suffix, base);
+        return products.WriteFailures() == 0;
+    });
+}
+
+TProductWrite TMainCore::SstDataWrite(const std::string& suffix) {
+    return DataWrite([suffix, base = Pass.LoadedFileName](TDataProducts& products) {
+        return !products.SaveSstData(suffix, base).empty();
+    });
 }
 
 bool TMainCore::WithoutWriteFailure(const std::function<void()>& save) {
@@ -531,15 +639,6 @@ bool TMainCore::SaveFireText(const std::string& baseName) {
     return WithoutWriteFailure([&] { products_->SaveFireText(baseName, FireSettings->Values, FireImages); });
 }
 
-// A channel without temperatures has none to write; only a failed write counts.
-bool TMainCore::SaveTemperatureData(int channel, const std::string& suffix) {
-    return WithoutWriteFailure([&] { products_->SaveTemperatureData(channel, suffix, Pass.LoadedFileName); });
-}
-
-bool TMainCore::SaveSstData(const std::string& suffix) {
-    SyncSaveSettings();
-    return !products_->SaveSstData(suffix, Pass.LoadedFileName).empty();
-}
 
 void TMainCore::SaveLocationFile() {
     SyncSaveSettings();

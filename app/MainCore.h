@@ -8,6 +8,7 @@
 #include "app/CommandLine.h"
 #include "app/MruUnit.h"
 #include "app/NudgeMemory.h"
+#include "app/ProductJobs.h"
 #include "app/hh.h"
 #include "decoding/LoaderHost.h"
 #include "decoding/PassLoader.h"
@@ -158,13 +159,21 @@ public:
     void SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
     void SetColourVegetation(bool checked) override;
-    bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override;
-    bool SaveRawChannels() override;
-    bool SaveAlbedoFiles() override;
+    unsigned ProductThreads() const override;
+    bool IdlePriority() const override { return ReceiverRunning; }
+    TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override;
+    TProductWrite RawChannelsWrite() override;
+    TProductWrite AlbedoFilesWrite() override;
+    TProductWrite TemperatureDataWrite(int channel, const std::string& suffix) override;
+    TProductWrite SstDataWrite(const std::string& suffix) override;
     bool SaveDiagnostics() override;
     bool SaveFireText(const std::string& baseName) override;
-    bool SaveTemperatureData(int channel, const std::string& suffix) override;
-    bool SaveSstData(const std::string& suffix) override;
+
+    // The savers of the window's menus, each true when what it was asked
+    // for was written where asked (or the pass has nothing of that kind).
+    bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg);
+    bool SaveRawChannels();
+    bool SaveAlbedoFiles();
 
     // The window's savers besides those of the unattended run, all named
     // from the loaded file.
@@ -240,8 +249,8 @@ private:
     TOverlaySettings OverlaySettings() const;
     // A painter on the display, when it holds a picture of a map-fitted pass.
     std::optional<TOverlayPainter> OverlayPainter(TOverlayCanvas& canvas);
-    bool DrawOverlay();
-    bool DrawFireRegion();
+    bool DrawOverlay(TOverlayCanvas& canvas);
+    bool DrawFireRegion(TOverlayCanvas& canvas);
 
     void ReadStartSettings();
     void ReadDisplaySettings();
@@ -257,8 +266,19 @@ private:
     void SyncLoaderSettings();
     // Runs a data saver; true when it had no file it could not write.
     bool WithoutWriteFailure(const std::function<void()>& save);
+    // Standard error of an unattended run: a line for the operator.
+    void TellOperator(const std::string& text);
+    // After the unattended load: why it failed, or what its products lack,
+    // then the messages the load gave, each once.
+    void ReportUnattendedLoad(bool loaded, const std::string& fileName);
+    // A data product's writing with savers and settings of its own, as the settings are now.
+    TProductWrite DataWrite(std::function<bool(TDataProducts&)> save);
+    // An image saved to written is where the settings ask for it.
+    bool WhereAsked(const std::string& written, const TSaveSettings& settings) const;
 
     TMainHost& host_;
+    // The host of products written on threads of their own.
+    TWorkerHost workerHost_;
     std::unique_ptr<TPassLoader> loader_;
     std::unique_ptr<TImageSaver> imageSaver_;
     std::unique_ptr<TDataProducts> products_;
@@ -267,6 +287,9 @@ private:
     // The overlay switches of the last redisplay (the view remembers the rest).
     TOverlaySwitches overlaysShown_;
     int exitCode_ = 0;
+    // Messages of an unattended load, held until the load is reported.
+    bool holdingMessages_ = false;
+    std::vector<std::string> heldMessages_;
 };
 
 }  // namespace kestrune

@@ -10,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <array>
@@ -20,6 +22,8 @@ namespace {
 
 // Of the screen's height, what a message's text may take before it scrolls.
 constexpr double TextShareOfScreen = 0.6;
+constexpr int MessageBoxWidth = 500;
+constexpr int IconAndMargins = 100;
 
 std::string& Title() {
     static std::string title = "Talvessa";
@@ -89,11 +93,25 @@ TModalResult ShowLongMessage(const TDialogRequest& request, const QString& text,
     layout->addWidget(buttons);
     const QFontMetrics metrics(font);
     const QRect screen = AvailableScreen();
-    const int textWidth = metrics.boundingRect(QRect(), 0, text).width() + 40;
+    // The text, the box's margins, the view's frame and its scroll bar side by side.
+    const int textWidth = metrics.boundingRect(QRect(), 0, text).width() + 2 * layout->contentsMargins().left() +
+                          2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width() +
+                          2 * static_cast<int>(view->document()->documentMargin()) + 8;
     box.resize(std::min(textWidth, screen.width() * 9 / 10),
                static_cast<int>(screen.height() * TextShareOfScreen) + buttons->sizeHint().height() + 24);
     box.move(screen.center() - box.rect().center());
     return AnswerOf(box.exec());
+}
+
+// A message box is about half the screen's width (500 pixels at most) and
+// wraps its text beside its icon: the text's height so wrapped against the
+// screen's.
+bool TooHighForABox(const QString& text) {
+    const QRect screen = AvailableScreen();
+    const int wrapWidth = std::min(screen.width() / 2, MessageBoxWidth) - IconAndMargins;
+    const QRect wrapped = QFontMetrics(QApplication::font("QMessageBox"))
+                              .boundingRect(QRect(0, 0, wrapWidth, screen.height() * 100), Qt::TextWordWrap, text);
+    return wrapped.height() > screen.height() * TextShareOfScreen;
 }
 
 }  // namespace
@@ -103,10 +121,7 @@ const std::string& ApplicationTitle() { return Title(); }
 
 TModalResult ShowMessageBox(const TDialogRequest& request) {
     const QString text = MessageText(request.text);
-    const QFont font = QApplication::font("QMessageBox");
-    const auto lines = static_cast<double>(text.count('\n') + 1);
-    if (QFontMetrics(font).lineSpacing() * lines > AvailableScreen().height() * TextShareOfScreen)
-        return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    if (TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, QApplication::activeWindow());
     for (const TButtonAnswer& button : ButtonAnswers)
         if (request.buttons & button.Button) box.addButton(button.Qt);

@@ -114,6 +114,12 @@ TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
     // The core loads the side panel's stored values first (LoadPersistingControls).
     core_ = std::make_unique<TMainCore>(*this, std::move(params));
     core_->Headless = headless;
+    core_->View.KeepsPictureForScreen = !headless;
+    ImageDisplay->ScaledPicture = [this](QSize size) {
+        TExtBitmap picture;
+        core_->View.ScreenPicture(picture, size.width(), size.height());
+        return ToImage(picture);
+    };
     AttachToCore();
     BuildDropTarget();
     AttachLanguageSwitch(*this, [this] { LanguageChanging(); }, [this] { LanguageChanged(); });
@@ -630,7 +636,7 @@ void TFormMain::EndHourglass() {
 void TFormMain::EnableControls(bool enabled) {
     sidePanel_->EnableControls(enabled);
     menuBar()->setEnabled(enabled);
-    RadioGroupZoom->setEnabled(enabled);
+    RadioGroupZoom->setEnabled(enabled && !gacLayout_);
     ProcessPendingEvents();
 }
 
@@ -693,12 +699,18 @@ void TFormMain::ShowSatelliteLabel(bool visible, const std::string& caption, con
 
 void TFormMain::SetOverlayShown(bool shown) { sidePanel_->SetOverlayShown(shown); }
 
-// GAC passes are shown one to one and offer the GAC savers; others fit the width.
+// GAC passes are shown one to one, with no other zoom, and offer the GAC
+// savers instead of the corrected and APT ones; others fit the width.
 void TFormMain::SetGacLayout(bool gac) {
+    gacLayout_ = gac;
     ZoomMode = gac ? ZoomOneToOne : ZoomFitWidth;
     const THandlerDetached detached(RadioGroupZoom->OnClick);
     RadioGroupZoom->SetItemIndex(ZoomMode);
+    RadioGroupZoom->setEnabled(!gac && menuBar()->isEnabled());
     for (const char* item : {"MenuSaveGAC", "MenuSaveGACJPEG"}) menus_->Item(item)->setVisible(gac);
+    for (const char* item : {"MenuSaveCorrected", "MenuSaveCorrectedJPEG", "MenuSaveAsAPT", "MenuSaveAsAPTJPEG",
+                             "MenuViewCorrectedImage", "MenuViewCorrectedImageWithMinimise"})
+        menus_->Item(item)->setVisible(!gac);
 }
 
 void TFormMain::ShowNudgeOffset(int nudgeX, int nudgeY) { sidePanel_->ShowNudgeOffset(nudgeX, nudgeY); }

@@ -181,6 +181,7 @@ private:
     QTimer* TimerFlashCursor = nullptr;
     QTimer* flashBlink_ = nullptr;
     int flashStep_ = 0;
+    bool gacLayout_ = false;  // the pass shown is GAC: one zoom only
     int KeptGammaFCIndex = -1;
     int KeptSstRangeIndex = -1;
     QPoint FlashPoint;

@@ -3,6 +3,7 @@
 #include "app/HelpTopics.h"
 #include "app/hh_funcs.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
@@ -81,10 +82,10 @@ void HHShowError(int code) {
     if (code == 0) return;
     std::string text;
     switch (code) {
-        case 1: text = "MS Html Help is not installed on this PC."; break;
-        case 2: text = "System file KeyHH.EXE was not found in the Windows folder."; break;
-        case 3: text = "System file HH.EXE was not found in the Windows folder."; break;
-        default: text = "Unknown error returned by HHHelpContext"; break;
+        case 1: text = resStr(res::SHelpNotInstalled); break;
+        case 2: text = resStr(res::SKeyHHMissing); break;
+        case 3: text = resStr(res::SHHMissing); break;
+        default: text = resStr(res::SHelpUnknownError); break;
     }
     DebugOut(Format("HHShowError(%d), \"%s\"", code, text.c_str()));
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);

@@ -1,6 +1,7 @@
 // Overlays on a full 15-minute pass (5,400 lines of 2,048 samples) going
 // south over the British Isles: drawing the built coastlines and borders
-// ("Countries.dat") through the pass's fitted mapping, and the land/sea mask
+// ("Countries.dat") through the pass's fitted mapping, all of them or only
+// those near the pass, and the land/sea mask
 // ("OdpsLandMask.dat") asked about every pixel, as the SST view does.
 #include "orbit/EarthLocations.h"
 #include "orbit/MapWithWarp.h"
@@ -54,25 +55,45 @@ struct TOverlayPass {
     std::vector<std::string> diagnostics;
 };
 
-void BM_DrawCoastlinesAndBorders(benchmark::State& state) {
+// The built coastlines and borders drawn over the pass again and again;
+// with caps of the ground it shows, lines away from it are passed over.
+void DrawCountries(benchmark::State& state, bool nearThePassOnly) {
     TOverlayPass pass;
     if (!pass.locations.MapFitted) return state.SkipWithError("the map was not fitted");
     TCartogList countries;
     countries.LoadFile(MapFile("Countries.dat"));
     if (countries.Empty()) return state.SkipWithError("no Countries.dat beside the program: build map_data");
     countries.Mapping = &pass.mapping;
+    // Bands of the pass about as long as it is wide, each in a cap, as the overlay step makes them.
+    std::vector<TGroundCap> shown;
+    test::TPassGeometry geometry(pass.elements, pass.passSpec, 2023, 5, 3);
+    for (int top = 0; nearThePassOnly && top < PassLines; top += PassWidth) {
+        const int bottom = std::min(top + PassWidth, PassLines) - 1;
+        std::vector<TGroundPoint> edge(geometry.Line(top).begin(), geometry.Line(top).end());
+        edge.insert(edge.end(), geometry.Line(bottom).begin(), geometry.Line(bottom).end());
+        for (int line = top; line <= bottom; line += 16) {
+            edge.push_back(geometry.Line(line).front());
+            edge.push_back(geometry.Line(line).back());
+        }
+        shown.push_back(CapFrom(geometry.Line((top + bottom) / 2)[PassWidth / 2], edge, 0.05));
+    }
     TExtBitmap bitmap;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
     bitmap.SetSize(PassWidth, PassLines);
     for (auto _ : state) {
         TBitmapOverlayCanvas canvas(bitmap);
         canvas.Pen.Color = 65535;
-        countries.DrawOverlaySegments(canvas, 0, 0);
+        countries.DrawOverlaySegments(canvas, 0, 0, shown);
         benchmark::DoNotOptimize(bitmap.ScanLine(0));
     }
     state.counters["segments"] = static_cast<double>(countries.Segments().size());
 }
+
+void BM_DrawCoastlinesAndBorders(benchmark::State& state) { DrawCountries(state, false); }
 BENCHMARK(BM_DrawCoastlinesAndBorders)->Unit(benchmark::kMillisecond);
+
+void BM_DrawCoastlinesNearThePass(benchmark::State& state) { DrawCountries(state, true); }
+BENCHMARK(BM_DrawCoastlinesNearThePass)->Unit(benchmark::kMillisecond);
 
 void BM_IsLandEveryPixel(benchmark::State& state) {
     if (!FileExists(MapFile("OdpsLandMask.dat")))

@@ -1,14 +1,19 @@
 #include "decoding/GZfiles.h"
 
+#include "platform/FileIO.h"
+
+#include <sys/stat.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <string_view>
 #include <system_error>
-#include <unistd.h>
+#include <vector>
 
 namespace kestrune {
 
@@ -16,6 +21,8 @@ namespace {
 
 constexpr size_t ChunkSize = 1 << 18;
 constexpr int GzipWindowBits = 16 + MAX_WBITS;  // gzip wrapper only
+
+using TUnpackedSink = std::function<void(std::string_view)>;
 
 class TInflater {
 public:
@@ -26,21 +33,26 @@ public:
     TInflater(const TInflater&) = delete;
     TInflater& operator=(const TInflater&) = delete;
 
-    // Inflates one chunk of packed bytes into destination; a new gzip member
-    // may start right after the end of the previous one.
-    int64_t Feed(uint8_t* packed, size_t count, std::ostream& destination) {
+    // Inflates one chunk of packed bytes into the sink; a new gzip member may
+    // start right after the end of the previous one, and zero bytes may pad
+    // the file after its last member, as gzip allows.
+    int64_t Feed(uint8_t* packed, size_t count, const TUnpackedSink& sink) {
         std::array<uint8_t, ChunkSize> out{};
         int64_t written = 0;
         stream_.next_in = packed;
         stream_.avail_in = static_cast<uInt>(count);
         while (stream_.avail_in > 0) {
+            if (padding_ || (finished_ && *stream_.next_in == 0)) {
+                TakePadding();
+                break;
+            }
             stream_.next_out = out.data();
             stream_.avail_out = static_cast<uInt>(out.size());
             const int status = inflate(&stream_, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
                 throw EGZipError(stream_.msg ? stream_.msg : "invalid gzip data");
             const size_t produced = out.size() - stream_.avail_out;
-            destination.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(produced));
+            sink(std::string_view(reinterpret_cast<const char*>(out.data()), produced));
             written += static_cast<int64_t>(produced);
             finished_ = status == Z_STREAM_END;
             if (finished_) inflateReset(&stream_);
@@ -52,22 +64,21 @@ public:
     bool Finished() const { return finished_; }
 
 private:
+    void TakePadding() {
+        padding_ = true;
+        const uint8_t* first = stream_.next_in;
+        if (std::any_of(first, first + stream_.avail_in, [](uint8_t byte) { return byte != 0; }))
+            throw EGZipError("data after the end of the gzip data");
+        stream_.avail_in = 0;
+    }
+
     z_stream stream_{};
     bool finished_ = false;
+    bool padding_ = false;
 };
 
-// Name of a not yet existing file beside target.
-std::string TemporaryBeside(const std::string& target) {
-    std::string pattern = target + ".XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw EGZipError("Cannot create a file beside " + target);
-    close(fd);
-    return pattern;
-}
-
-}  // namespace
-
-int64_t GunzipFileToStream(const std::string& fileName, std::ostream& destination) {
+// Unpacks every gzip member of the file into the sink; returns the bytes unpacked.
+int64_t GunzipFileInto(const std::string& fileName, const TUnpackedSink& sink) {
     std::ifstream packed(fileName, std::ios::binary);
     if (!packed) throw EGZipError("Cannot open " + fileName);
     TInflater inflater;
@@ -77,39 +88,33 @@ int64_t GunzipFileToStream(const std::string& fileName, std::ostream& destinatio
         packed.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
         const auto count = static_cast<size_t>(packed.gcount());
         if (count == 0) break;
-        written += inflater.Feed(chunk.data(), count, destination);
+        written += inflater.Feed(chunk.data(), count, sink);
     }
     if (!inflater.Finished()) throw EGZipError("unexpected end of gzip data in " + fileName);
-    if (!destination) throw EGZipError("Cannot write the unpacked data of " + fileName);
     return written;
 }
+
+}  // namespace
 
 bool GunzipFile(const std::string& fileName, const std::string& targetFolder) {
     namespace fs = std::filesystem;
     std::error_code error;
-    if (!fs::is_regular_file(fileName, error)) return false;
+    struct stat packed {};
+    if (stat(fileName.c_str(), &packed) != 0 || !S_ISREG(packed.st_mode)) return false;
     const std::string unpacked = ChangeFileExt(fileName, "");
     const std::string target = targetFolder.empty() ? unpacked : targetFolder + ExtractFileName(unpacked);
-    const std::string temporary = TemporaryBeside(target);
     try {
-        int64_t size = 0;
-        {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            size = GunzipFileToStream(fileName, out);
-            out.close();
-            if (!out) throw EGZipError("Cannot write " + temporary);
-        }
-        if (size <= 0) {
-            fs::remove(temporary, error);
-            return false;
-        }
-        fs::last_write_time(temporary, fs::last_write_time(fileName));
-        fs::rename(temporary, target);
-        return true;
-    } catch (...) {
-        fs::remove(temporary, error);
-        throw;
+        TAtomicFileWriter writer(target);
+        const int64_t size = GunzipFileInto(fileName, [&writer](std::string_view bytes) { writer.Write(bytes); });
+        if (size <= 0) return false;
+        // Readable by whoever may read the packed pass.
+        writer.SetMode(packed.st_mode & 0777);
+        writer.Commit();
+    } catch (const EWriteError& failure) {
+        throw EGZipError(failure.what());
     }
+    fs::last_write_time(target, fs::last_write_time(fileName), error);
+    return true;
 }
 
 TUnpackFolder::TUnpackFolder() {

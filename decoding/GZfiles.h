@@ -5,7 +5,6 @@
 #include "platform/SysUtils.h"
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 
 namespace kestrune {
@@ -16,10 +15,10 @@ public:
     using Exception::Exception;
 };
 
-// Unpacks NAME.gz to NAME (replacing it) with the packed file's date, beside
-// the packed file or in targetFolder. False when the file does not exist or
-// unpacks to nothing (no NAME is written then); raises EGZipError when it
-// cannot be unpacked.
+// Unpacks NAME.gz to NAME (replacing it) with the packed file's date and
+// permissions, beside the packed file or in targetFolder. False when the file
+// does not exist or unpacks to nothing (no NAME is written then); raises
+// EGZipError when it cannot be unpacked.
 bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "");
 
 // A private folder of the user's for unpacked files, removed with all it
@@ -36,8 +35,5 @@ public:
 private:
     std::string path_;
 };
-
-// Unpacks every gzip member of the file into destination; returns the bytes written.
-int64_t GunzipFileToStream(const std::string& fileName, std::ostream& destination);
 
 }  // namespace kestrune

@@ -33,10 +33,14 @@ std::string ZeroEndedText(const TLoadContext& load, size_t offset, size_t count)
     return std::string(first, std::find(first, first + static_cast<std::ptrdiff_t>(count), uint8_t{0}));
 }
 
-// A month outside 1..12 refuses the file: no month name can be shown for it.
-void CheckMonth(TLoadContext& load, int month) {
-    if (month < 1 || month > 12)
-        RefuseFile(load, FormatResStr(res::SNoMonth, {std::to_string(month)}));
+// A header date or time the calendar or the clock lacks refuses the file:
+// it can neither be shown nor date the pass.
+void CheckHeaderDate(TLoadContext& load, const TNameTime& when) {
+    TDateTime date = 0;
+    TDateTime time = 0;
+    if (TryEncodeDate(when.Year, when.Month, when.Day, date) && TryEncodeTime(when.Hour, when.Minute, 0, 0, time)) return;
+    RefuseFile(load, FormatResStr(res::SNoHeaderDate, {Format("%.4d-%.2d-%.2d %.2d:%.2d", when.Year, when.Month, when.Day,
+                                                              when.Hour, when.Minute)}));
 }
 
 std::string PassText(const std::string& satellite, const TNameTime& when) {
@@ -86,7 +90,7 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
     } else {
         when = {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36),
                 LittleWordAt(load, 34), LittleWordAt(load, 32)};
-        CheckMonth(load, when.Month);
+        CheckHeaderDate(load, when);
         load.EarthLocations().BaseDate = EncodeDate(when.Year, 1, 1);
     }
     if (state.SensorKind == SensorFengYun1) load.EarthLocations().BaseDate += LittleWordAt(load, 44);
@@ -114,7 +118,7 @@ void ReadL1FHeader(TLoadContext& load) {
         year += 1900;
     const TNameTime when{year, LittleWordAt(load, 48), LittleWordAt(load, 50), LittleWordAt(load, 52),
                          LittleWordAt(load, 54)};
-    CheckMonth(load, when.Month);
+    CheckHeaderDate(load, when);
     const std::string satellite = ZeroEndedText(load, 14, 32);
     ShowPass(load, satellite, PassText(satellite, when));
     TOrbit& orbit = load.Orbit();

@@ -21,6 +21,7 @@ constexpr int32_t AappRecordBytes = 22016;
 constexpr int32_t FewestPrescanRecords = 20;
 constexpr int NewestHeaderVersion = 5;         // the last version of the newer layout
 constexpr int32_t OlderRecordHeadBytes = 448;  // older records: everything before the video
+constexpr int64_t OlderEightBitPadding = 2048;  // 8-bit records may be padded by less than this
 constexpr double TwoPassMarginDays = 120.0 / SecsPerDay;
 constexpr double LinesPerDay = 172800.0;  // GAC: two lines a second
 constexpr size_t ArsCopyBytes = 512;      // of the file start, for the header descriptions
@@ -142,9 +143,10 @@ void ReadNewerHeader(TLoadContext& load) {
     load.PassDate = pass.Start;
     DumpL1BHeaderRecord(record, state.DiagnosticLines);
 
+    // Every version keeps the fields read here where version 1 has them.
     const int version = BigEndianWordAt(record, 4);
     if (version < 1 || version > NewestHeaderVersion)
-        RefuseFile(load, FormatResStr(res::SLevel1bVersion, {std::to_string(version), std::to_string(NewestHeaderVersion)}));
+        load.Log(FormatResStr(res::SLevel1bVersion, {std::to_string(version), std::to_string(NewestHeaderVersion)}));
     load.L1BFormatVersion = version;
     // The count of header records is carried from version 3 on.
     const int headerRecords = version >= 3 ? BigEndianWordAt(record, 14) : 1;
@@ -221,17 +223,60 @@ TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
     return ars;
 }
 
+// The record size, from smallest on, at which the data records after the
+// header record carry consecutive scan-line numbers; 0 when none does.
+int64_t RecordSizeFromScanNumbers(const TLoadContext& load, int64_t fileStart, int64_t smallest) {
+    const auto scanNumber = [&](int64_t size, int64_t record) {
+        const std::span<const uint8_t> bytes = FileBytes(load, fileStart + size * (record + 1), 2);
+        return bytes.size() == 2 ? ReadBigEndian16(bytes.data()) : -1;
+    };
+    constexpr int64_t RecordsCompared = 3;
+    for (int64_t size = smallest; size < smallest + OlderEightBitPadding; ++size) {
+        const int64_t records = std::min<int64_t>(RecordsCompared, (load.State.FileSizeBytes - fileStart) / size - 1);
+        if (records < 2 || scanNumber(size, 0) <= 0) continue;
+        bool consecutive = true;
+        for (int64_t record = 1; record < records && consecutive; ++record)
+            consecutive = scanNumber(size, record) == scanNumber(size, record - 1) + 1;
+        if (consecutive) return size;
+    }
+    return 0;
+}
+
 // 8-bit HRPT/LAC records take their size from the scan count; it must fit
-// the layout of the channels present.
+// the layout of the channels present. A file cut short holds fewer records
+// than its scan count: its records are found by their scan-line numbers.
 int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) {
     const int scans = BigEndianWordAt(header.Bytes, 130);
     const int64_t dataBytes = load.State.FileSizeBytes - header.ArchiveBytes;
-    const int64_t size = dataBytes / (static_cast<int64_t>(scans) + 1);
+    int64_t size = dataBytes / (static_cast<int64_t>(scans) + 1);
     const int64_t smallest = OlderRecordHeadBytes + static_cast<int64_t>(load.State.ChannelCount) * 2048;
-    if (size < smallest || size >= smallest + 2048)
+    if (size >= smallest && size < smallest + OlderEightBitPadding) return static_cast<int32_t>(size);
+    size = RecordSizeFromScanNumbers(load, header.ArchiveBytes, smallest);
+    if (size == 0)
         RefuseFile(load, FormatResStr(res::SLevel1bScans, {std::to_string(scans), std::to_string(load.State.FileSizeBytes),
                                                            std::to_string(load.State.ChannelCount)}));
+    load.Log(Format("The file does not hold the %d scans its header gives: records of %d bytes are read as far as they go",
+                    scans, static_cast<int>(size)));
     return static_cast<int32_t>(size);
+}
+
+// Older-layout 16-bit video words hold 10-bit counts, as a rule high byte
+// first; words that fit 10 bits only when read low byte first were stored
+// the other way round.
+bool VideoWordsLowByteFirst(const TLoadContext& load) {
+    const int32_t records = RecordsInFile(load);
+    const size_t videoBytes = 2 * static_cast<size_t>(load.State.ChannelCount) * 2048;
+    int64_t wideHighFirst = 0;
+    int64_t wideLowFirst = 0;
+    for (const int64_t index : {int64_t{0}, int64_t{records / 2}, int64_t{records - 1}}) {
+        const std::span<const uint8_t> record = RecordAt(load, index);
+        if (record.size() < OlderRecordHeadBytes + videoBytes) continue;
+        for (size_t at = OlderRecordHeadBytes; at + 1 < OlderRecordHeadBytes + videoBytes; at += 2) {
+            wideHighFirst += ReadBigEndian16(&record[at]) > SampleMask ? 1 : 0;
+            wideLowFirst += (record[at] | record[at + 1] << 8) > SampleMask ? 1 : 0;
+        }
+    }
+    return wideLowFirst < wideHighFirst;
 }
 
 void ReadOlderHeader(TLoadContext& load) {
@@ -259,6 +304,10 @@ void ReadOlderHeader(TLoadContext& load) {
     ShowFormat(load, "Level-1B old" + WidthSuffix(state.L1BSampleKind),
                CharsAt(header.Bytes, DataSetNameOffset, DataSetNameLength));
     StartRecordsAt(load, static_cast<int64_t>(state.RecordSize) + header.ArchiveBytes);
+    if (state.L1BSampleKind == 3 && VideoWordsLowByteFirst(load)) {
+        load.L1BWordsMod1024 = true;
+        load.Log("16-bit video words are stored low byte first");
+    }
     AskDirection(load, pass.Start);
 }
 

@@ -4,6 +4,8 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 
+#include <unistd.h>
+
 namespace kestrune {
 
 TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
@@ -11,6 +13,13 @@ TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings
 
 void TLoadContext::SetCaption(const std::string& suffix) {
     Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + suffix);
+}
+
+std::string TLoadContext::PreparedFileFolder(const std::string& fileName) {
+    const std::string folder = ExtractFilePath(fileName);
+    if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return {};
+    if (!UnpackFolder) UnpackFolder = std::make_unique<TUnpackFolder>();
+    return UnpackFolder->Path();
 }
 
 void TLoadContext::ShowMessage(const std::string& text) {
@@ -59,8 +68,14 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;
     if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
-    if (proposal.YearFromFileDate && answer.PassYear == proposal.Year)
+    if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
         Log(Format("Pass year %d taken from the file's date", answer.PassYear));
+        State.DatedByFileDate = true;
+    }
+    if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
+        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date");
+        State.DatedByFileDate = true;
+    }
     GacPass = answer.GacPass;
     // At least one existing channel stays selected.
     TChannelFlags chosen{};

@@ -43,7 +43,7 @@ struct TLoadContext {
 
     std::string FileName;                // the file read (after unpacking)
     std::string RecentName;              // the file the recent-file list keeps
-    std::unique_ptr<TUnpackFolder> UnpackFolder;  // where a packed file in a read-only folder was unpacked
+    std::unique_ptr<TUnpackFolder> UnpackFolder;  // where files made from one in a read-only folder go
     std::string Extension;               // lower case, with its dot
     std::vector<uint8_t> HeaderBuffer;   // first bytes of the file, zero-filled beyond its end
     std::unique_ptr<TMemMapStream> MapStream;  // the file's bytes, for the whole load
@@ -55,6 +55,7 @@ struct TLoadContext {
     bool UseHeaderLineCount = false;
     int32_t L1BFormatVersion = 0;
     bool LittleEndian16 = false;
+    bool L1BWordsMod1024 = false;        // older-layout 16-bit Level 1b video stored low byte first
     TDateTime PassDate = 0;              // for the telemetry's service-date tests
     bool PvlFile = false;                // the file was detected as NCI ASDA/PVL
     // The header or the orbit gave the direction, the command line forced
@@ -64,11 +65,18 @@ struct TLoadContext {
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
     bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
+    // What went wrong first (a packed file not unpacked, a data set of the
+    // wrong kind), which a later failure of the load only follows from.
+    std::string FirstCause;
 
     std::span<uint8_t, HeaderBufferSize> Header() { return std::span<uint8_t, HeaderBufferSize>(HeaderBuffer); }
     std::string UpperName() const { return UpperCase(State.LoadedFileName); }
     TOrbit& Orbit() { return *State.Orbit; }
     TEarthLocations& EarthLocations() { return *State.EarthLocations; }
+
+    // Where a file made from fileName goes: "" (beside it) when its folder can
+    // be written to, else a private folder that goes with the load.
+    std::string PreparedFileFolder(const std::string& fileName);
 
     void Log(const std::string& line) { State.DiagnosticLines.push_back(line); }
     // Window caption "Talvessa - <name>" followed by suffix.

@@ -4,6 +4,8 @@
 #include "platform/FileUtils.h"
 #include "platform/SysUtils.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -68,34 +70,43 @@ std::string ConvertMN2(std::string_view recording, int32_t& frameCount) {
     return output;
 }
 
-bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount) {
+bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount, const std::string& targetFolder) {
     frameCount = 0;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) return false;
+    struct stat original {};
+    if (stat(fileName.c_str(), &original) != 0 || !S_ISREG(original.st_mode)) return false;
     const TDateTime date = GetFileDate(fileName);
     std::string recording;
     if (!ReadFileText(fileName, recording)) return false;
     const std::string frames = ConvertMN2(recording, frameCount);
     // A failed conversion leaves no file that a later open would take for a converted pass.
     if (frameCount <= FewestMeteorFrames) return false;
-    const std::string output = ChangeFileExt(fileName, ".msu2");
-    WriteFileAtomically(output, frames);
+    const std::string converted = ChangeFileExt(fileName, ".msu2");
+    const std::string output = targetFolder.empty() ? converted : targetFolder + ExtractFileName(converted);
+    TAtomicFileWriter writer(output);
+    writer.Write(frames);
+    // Readable by whoever may read the recording.
+    writer.SetMode(original.st_mode & 0777);
+    writer.Commit();
     SetFileDateTime(output, date);
     fileName = output;
     return true;
 }
 
-bool UnpackMN2File(std::string& fileName, int32_t& frameCount) {
+bool UnpackMN2File(std::string& fileName, int32_t& frameCount, const std::string& targetFolder) {
     frameCount = 0;
     std::error_code error;
-    const std::string extension = UpperCase(ExtractFileExt(fileName));
-    if ((extension != ".DAT" && extension != ".MN2") || !std::filesystem::is_regular_file(fileName, error)) return true;
+    if (!IsMeteorRecordingName(fileName) || !std::filesystem::is_regular_file(fileName, error)) return true;
     const std::string output = ChangeFileExt(fileName, ".msu2");
     if (std::filesystem::is_regular_file(output, error)) {
         fileName = output;
         return true;
     }
-    return UnpackMN2Stream(fileName, frameCount);
+    return UnpackMN2Stream(fileName, frameCount, targetFolder);
+}
+
+bool IsMeteorRecordingName(const std::string& fileName) {
+    const std::string extension = UpperCase(ExtractFileExt(fileName));
+    return extension == ".DAT" || extension == ".MN2";
 }
 
 }  // namespace kestrune

@@ -18,14 +18,19 @@ constexpr int32_t FewestMeteorFrames = 50;
 // header block in front when it has one; frameCount tells how many.
 std::string ConvertMN2(std::string_view recording, int32_t& frameCount);
 
-// Converts fileName to fileName with the extension ".msu2" and sets fileName
-// to it: true when more than 50 frames were found. Otherwise nothing is
-// written, fileName stays and the result is false.
-bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount);
+// Converts fileName to fileName with the extension ".msu2" (in targetFolder
+// when given, else beside it), with the recording's date and permissions,
+// and sets fileName to it: true when more than 50 frames were found.
+// Otherwise nothing is written, fileName stays and the result is false.
+// EWriteError when the conversion cannot be written.
+bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount, const std::string& targetFolder = "");
 
 // For a ".DAT" or ".MN2" file (extension in any case): makes sure the
-// ".msu2" file exists (an existing one is used as it is) and gives its name.
-// False only when a conversion was tried and failed; fileName then stays.
-bool UnpackMN2File(std::string& fileName, int32_t& frameCount);
+// ".msu2" file exists (an existing one beside it is used as it is) and gives
+// its name. False only when a conversion was tried and failed; fileName then stays.
+bool UnpackMN2File(std::string& fileName, int32_t& frameCount, const std::string& targetFolder = "");
+
+// ".DAT" or ".MN2", in any case.
+bool IsMeteorRecordingName(const std::string& fileName);
 
 }  // namespace kestrune

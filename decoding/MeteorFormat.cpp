@@ -92,7 +92,13 @@ void PrepareMeteorFile(TLoadContext& load) {
     const bool converted = std::filesystem::is_regular_file(ChangeFileExt(load.FileName, ".msu2"), error);
     const std::string original = load.FileName;
     int32_t frames = 0;
-    UnpackMN2File(load.FileName, frames);
+    try {
+        if (IsMeteorRecordingName(original)) UnpackMN2File(load.FileName, frames, load.PreparedFileFolder(original));
+    } catch (const std::exception& failure) {
+        // Unconverted, the recording is read as it stands.
+        load.Log("The Meteor M-N2 file could not be converted: " + std::string(failure.what()));
+        load.FileName = original;
+    }
     if (converted && load.FileName != original) {
         load.Log("");
         load.Log("Using converted Meteor M-N2 file");
@@ -103,7 +109,8 @@ void PrepareMeteorFile(TLoadContext& load) {
             load.Log(line);
     }
     if (load.FileName == original) return;
-    load.RecentName = load.FileName;
+    // A file in the load's private folder goes with the load: the recent-file list keeps what the user opened.
+    if (load.RecentName == original && !load.UnpackFolder) load.RecentName = load.FileName;
     state.LoadedFileName = ChangeFileExt(ExtractFileName(load.FileName), "");
 }
 

@@ -1,5 +1,7 @@
 #include "decoding/PassDirection.h"
 
+#include "decoding/SatelliteIdent.h"
+
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -60,10 +62,10 @@ std::string GuessFromNameEnd(const std::string& name) {
 
 int YearOf(TDateTime date) { return DecodeDateTime(date).year; }
 
-// Year, month and day from the first eight digits of the name (from the fifth
-// character for FengYun-3 names); 0 when they do not form a date in 1961..2098.
+// Year, month and day from the first eight date digits of the name; 0 when
+// they do not form a date in 1961..2098.
 TDateTime DateFromNameDigits(const std::string& upperName) {
-    const size_t start = StartsWith(upperName, "FY3") ? 4 : 0;
+    const size_t start = DateDigitsStart(upperName);
     std::string digits;
     for (size_t i = start; i < upperName.size(); ++i)
         if (std::isdigit(static_cast<unsigned char>(upperName[i]))) digits += upperName[i];
@@ -100,7 +102,7 @@ void ProposeYear(const TPassDirectionRequest& request, TDateTime now, TPassDirec
     const int nameYear = StrToIntDef(Copy(UpperBaseName(request.FileName), 1, 4), 0);
     const bool namedYear = nameYear >= 1998 && nameYear <= proposal.NewestYear;
     int year = namedYear ? nameYear : YearOf(request.FileDate);
-    proposal.YearFromFileDate = !namedYear && request.PassYear == 0;
+    proposal.FromFileDate = !namedYear && request.PassYear == 0;
     if (request.PassYear != 0) year = request.PassYear;
     // A year the list does not hold leaves the list at its newest year.
     proposal.Year = (year >= OldestListedYear && year <= proposal.NewestYear) ? year : proposal.NewestYear;
@@ -111,12 +113,14 @@ void ProposeDate(const TPassDirectionRequest& request, TPassDirectionProposal& p
     const TDateTime nameDate = DateFromNameDigits(UpperBaseName(request.FileName));
     TDateTime date = nameDate != 0 ? nameDate : request.FileDate;
     if (request.PassDate != 0) date = request.PassDate;
+    proposal.FromFileDate = nameDate == 0 && request.PassDate == 0;
     proposal.Date = static_cast<double>(Trunc(date));
 }
 
 void ProposeDateAndTime(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
     proposal.ShowDatePicker = true;
     proposal.ShowTimePicker = true;
+    proposal.FromFileDate = request.PassDate == 0;
     proposal.Date = request.PassDate != 0 ? request.PassDate : request.FileDate;
 }
 

@@ -40,7 +40,7 @@ struct TPassDirectionProposal {
     bool ShowYearList = false;
     int NewestYear = 0;           // the year list runs from this year down to OldestYear
     int Year = 0;
-    bool YearFromFileDate = false;  // nothing better than the file's date gave the year
+    bool FromFileDate = false;    // nothing better than the file's date gave the year or date
     bool ShowDatePicker = false;
     bool ShowTimePicker = false;
     TDateTime Date = 0;           // date (and time for DateAndTime) shown

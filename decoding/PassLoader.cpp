@@ -32,7 +32,6 @@
 #include <chrono>
 #include <cstdio>
 #include <set>
-#include <unistd.h>
 
 namespace kestrune {
 
@@ -237,9 +236,9 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         OfferStandardName();
         services_.AddRecentFile(load.RecentName);
     } catch (const std::exception& error) {
-        HandleFailure(error.what());
+        HandleFailure(load, error.what());
     } catch (...) {
-        HandleFailure("unknown error");
+        HandleFailure(load, "unknown error");
     }
     EndLoad();
 }
@@ -252,6 +251,8 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     host_.BeginBusy(settings_.ReceiverRunning);
     host_.ShowSatelliteLabel(false, "", "");
     state_.HeaderText.clear();
+    state_.LoadFailure.clear();
+    state_.DatedByFileDate = false;
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
@@ -295,23 +296,19 @@ void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedNa
 void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     bool unpacked = false;
     try {
-        const std::string folder = ExtractFilePath(packedName);
-        if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) {
-            unpacked = GunzipFile(packedName);
-            load.FileName = ChangeFileExt(packedName, "");
-            load.RecentName = load.FileName;
-        } else {
-            load.UnpackFolder = std::make_unique<TUnpackFolder>();
-            unpacked = GunzipFile(packedName, load.UnpackFolder->Path());
-            load.FileName = load.UnpackFolder->Path() + ExtractFileName(ChangeFileExt(packedName, ""));
-        }
-    } catch (const std::exception&) {
+        const std::string folder = load.PreparedFileFolder(packedName);
+        unpacked = GunzipFile(packedName, folder);
+        load.FileName = (folder.empty() ? ExtractFilePath(packedName) : folder) + ExtractFileName(ChangeFileExt(packedName, ""));
+        if (folder.empty()) load.RecentName = load.FileName;
+    } catch (const std::exception& error) {
+        load.Log(error.what());
         unpacked = false;
     }
     if (unpacked) return;
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.ShowMessage(FormatResStr(res::SCouldNotUnzip, {packedName}));
+    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName});
+    load.ShowMessage(load.FirstCause);
 }
 
 void TPassLoader::RestoreNudgeMemory() {
@@ -356,6 +353,7 @@ void TPassLoader::IdentifyFormat(TLoadContext& load) {
     state_.DtpAvailable = found.DtpAvailable;
     state_.L1BSampleKind = found.L1BSampleKind;
     if (!found.Message.empty()) load.ShowMessage(found.Message);
+    if (found.InputFormatCode == 0 && load.FirstCause.empty()) load.FirstCause = found.Message;
     // Level 1b, L1F and 10B files are told by their first bytes and state
     // their own layout, so a short one is as well identified as a long one.
     const uint8_t code = found.InputFormatCode;
@@ -500,6 +498,7 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
     format.LineCount = state_.DataLineCount;
     format.PackedInput = state_.PackedInput;
     format.LittleEndian16 = load.LittleEndian16;
+    format.L1BWordsMod1024 = load.L1BWordsMod1024;
     format.Despeckle = settings_.Despeckle && !settings_.CheckBoxShowFire;
     format.MirrorLines = state_.Northbound;
     format.MeteorPass = state_.MeteorPass;
@@ -628,8 +627,9 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(const std::string& reason) {
+void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
+    state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");
     host_.SetOpenButtonHint(resStr(res::SPressShiftForBrowser));

@@ -50,7 +50,7 @@ private:
     void AppendProcessedList();
     void SetViewPalette(int slotCount);
     void OfferStandardName();
-    void HandleFailure(const std::string& reason);
+    void HandleFailure(const TLoadContext& load, const std::string& reason);
     void EndLoad();
 
     TPassState& state_;

@@ -88,6 +88,11 @@ struct TPassState {
     bool Loading = false;
     bool AbortRequested = false;      // the one cancel flag
     std::vector<std::string> DiagnosticLines;
+    // Why the last load failed ("" when it did not): its first cause, such as
+    // a packed file that could not be unpacked.
+    std::string LoadFailure;
+    // The pass's year or date is the file's, for want of a better source.
+    bool DatedByFileDate = false;
 
     // Working objects, created with the state and reused for every pass.
     std::unique_ptr<THRPTvideo> Video;

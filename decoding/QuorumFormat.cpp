@@ -91,7 +91,6 @@ void Read16BitChrptHeader(TLoadContext& load) {
     load.Log("16-bit raw CHRPT format");
     load.Orbit().SetSatelliteName(ChrptSatellite(load.UpperName()));
     load.Dialog.DateMode = TDateMode::Date;
-    load.LittleEndian16 = IsPlainWordOrder(load.HeaderBuffer);
     TakeQuorumHeader(load);
     load.AskPassDirection(resStr(res::SHintConfirmUtcDate), true);
     load.EarthLocations().BaseDate = load.Dialog.PassDate;
@@ -100,12 +99,15 @@ void Read16BitChrptHeader(TLoadContext& load) {
     state.PackedInput = false;
     state.RecordSize = ChrptRecord;
     state.DataStart = 2 * ChrptRecord;  // a header of two frames
-    if (std::memcmp(load.HeaderBuffer.data(), "[Stati", 6) == 0) load.LittleEndian16 = true;
     if (IsSwappedWordOrder(load.HeaderBuffer) || IsPlainWordOrder(load.HeaderBuffer)) state.DataStart = 0;
     if (load.Extension == ".hmf") {
         state.RecordSize = ChrptHmfRecord;
         state.DataStart = 0;
     }
+    // The frames' sync words tell their word order, wherever they start.
+    const std::span<const uint8_t> file(load.Input.Data(), static_cast<size_t>(load.Input.Size()));
+    load.LittleEndian16 = std::memcmp(load.HeaderBuffer.data(), "[Stati", 6) == 0 ||
+                          FramesAreLittleEndian(file, state.DataStart, state.RecordSize);
     load.SeekInput(state.DataStart);
 }
 

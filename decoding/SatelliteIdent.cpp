@@ -135,8 +135,15 @@ std::string TenBitOrbitSatellite(const std::string& name) {
     return satellite;
 }
 
+size_t DateDigitsStart(const std::string& name) {
+    constexpr size_t FengYunCodeLength = 4;
+    const bool fengYunCode = name.size() > FengYunCodeLength && StartsText("FY", name) &&
+                             std::isdigit(static_cast<unsigned char>(name[2]));
+    return fengYunCode ? FengYunCodeLength : 0;
+}
+
 TNameTime TenBitNameTime(const std::string& name, bool twoDigitYear) {
-    const size_t start = StartsText("FY3", name) ? 4 : 0;
+    const size_t start = DateDigitsStart(name);
     std::string digits = twoDigitYear ? "20" : "";
     for (size_t i = start; i < name.size(); ++i)
         if (std::isdigit(static_cast<unsigned char>(name[i]))) digits += name[i];

@@ -54,8 +54,11 @@ std::string TenBitSatelliteToken(const std::string& upperName);
 // 10-bit family without a token: "_10" .. "_18" at 6 name a NOAA satellite
 // whose orbit number stands in characters 1..5; "" when the name has none.
 std::string TenBitOrbitSatellite(const std::string& name);
-// 10-bit family: every digit of the name (from the fifth character of a
-// FengYun-3 name), with "20" in front for the two-digit years of ".wsd" names.
+// Where the date digits of a name begin: after a leading FengYun code such
+// as "FY3A" or "FY1D", whose digit is no part of the date; else at the start.
+size_t DateDigitsStart(const std::string& name);
+// 10-bit family: every digit of the name from DateDigitsStart, with "20" in
+// front for the two-digit years of ".wsd" names.
 TNameTime TenBitNameTime(const std::string& name, bool twoDigitYear);
 
 }  // namespace kestrune

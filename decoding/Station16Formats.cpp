@@ -19,7 +19,8 @@ constexpr int32_t HrptWordRecord = 22180;
 constexpr int32_t DartcomRecord = 22016;
 constexpr int32_t DartcomChrptRecord = 44150;
 constexpr int64_t GtiHeaderBytes = 52;
-constexpr size_t GtiIdByte = 22232;  // low byte of the id word of the second frame
+// Low byte of the identity word (word 6) of the second frame after the file header.
+constexpr size_t GtiIdByte = GtiHeaderBytes + HrptWordRecord + 12;
 
 // NOAA-10 .. NOAA-18 numbers that names carry.
 constexpr std::string_view NoaaNumbers[] = {"10", "12", "14", "15", "16", "17", "18"};
@@ -172,6 +173,8 @@ void ReadSmartViewHeader(TLoadContext& load) {
     if (!satellite.empty() && year != 0 && day != 0) {
         proposedNorthbound = PrescanNamedPass(load, satellite, EncodeDate(year, 1, 1) + day - 1);
         request.SatellitePreset = orbit.SatelliteName;
+        // A pass the name dates late in December may be the next year's.
+        request.PassYear = DecodeDateTime(orbit.PassTime).year;
     }
     request.SatelliteText.clear();
     load.AskPassDirection(resStr(res::SHintYearAndSatellite), orbit.SatelliteName.empty() ? true : proposedNorthbound);

@@ -78,7 +78,8 @@ void PresetYearFromOrbitNumber(TLoadContext& load) {
 }
 
 // Elements and direction for the satellite named by a 10-bit file name; a
-// ".wsd" file's own element set is taken before any archive's.
+// ".wsd" file's own element set is taken before any archive's. The question
+// proposes the name's year, and its date when it asks for one.
 bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
     TOrbit& orbit = load.Orbit();
     load.SetCaption(", " + satellite + " (N10 format)");
@@ -93,6 +94,7 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         else
             orbit.SelectElements(when.DateTime());
         load.Dialog.PassYear = when.Year;
+        if (load.Dialog.DateMode == TDateMode::Date) load.Dialog.PassDate = when.Date();
         return load.ProposeOrbitDirection(orbit.PassTime);
     } catch (const std::exception&) {
         return true;
@@ -197,7 +199,9 @@ void ReadTenBitHeader(TLoadContext& load) {
     TPassState& state = load.State;
     load.SetCaption(" (N10 format)");
     load.Log("DTP N10 format");
-    const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1;
+    // FengYun-3 names carry the date their frames' time codes lack.
+    const bool fengYun3 = StartsText("FY3", state.LoadedFileName);
+    const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1 || fengYun3;
     load.Dialog.DateMode = dated ? TDateMode::Date : TDateMode::Year;
     const std::string hint = dated ? resStr(res::SHintConfirmDate) : resStr(res::SHintConfirmYear);
     const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
@@ -210,9 +214,8 @@ void ReadTenBitHeader(TLoadContext& load) {
         proposedNorthbound = TenBitNamedDirection(load, satellite);
     load.AskPassDirection(hint, proposedNorthbound);
 
-    const bool fengYun3 = StartsText("FY3", state.LoadedFileName);
     TEarthLocations& locations = load.EarthLocations();
-    locations.BaseDate = (dated || fengYun3) ? load.Dialog.PassDate : EncodeDate(load.Dialog.PassYear, 1, 1);
+    locations.BaseDate = dated ? load.Dialog.PassDate : EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
     load.SeekInput(0);
     state.DataStart = 0;

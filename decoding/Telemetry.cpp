@@ -385,14 +385,22 @@ void TTelemetryData::SettleCounts() {
     prtValues_.fill(PrtMean);
     const bool telemetryFormat = IsFormatOneOf(formatCode_, {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20,
                                                        21, 22, 26, 29, 31, 32, 33, 39, 40});
-    if (GoodSyncCount >= MinGoodSyncFrames && telemetryFormat) {
+    if (GoodSyncCount > 0 && telemetryFormat) {
         Heading = "Telemetry values from HRPT data:";
-        SpacecraftId = id_.Mode() >> 3;
+        // A short pass uses what its few frames carry; what none of them
+        // carried keeps its assumed value.
+        const bool fewFrames = GoodSyncCount < MinGoodSyncFrames;
+        if (fewFrames) AddLine(Format("Telemetry from only %d synchronised frames", GoodSyncCount));
+        const auto take = [fewFrames](TqelHistogram& histogram, int32_t& value) {
+            if (!fewFrames || histogram.Total() > 0) value = histogram.Mode();
+        };
+        take(id_, SpacecraftId);
+        SpacecraftId >>= 3;
         SatelliteName = Spacecraft().Name;
-        for (size_t c = 0; c < 3; ++c) targetCount_[c] = target_[c].Mode();
-        for (size_t k = 0; k < 4; ++k) prtValues_[k] = prt_[k].Mode();
+        for (size_t c = 0; c < 3; ++c) take(target_[c], targetCount_[c]);
+        for (size_t k = 0; k < 4; ++k) take(prt_[k], prtValues_[k]);
         PrtMean = std::accumulate(prtValues_.begin(), prtValues_.end(), 0) / 4;
-        for (size_t c = 0; c < 5; ++c) spaceCount_[c] = space_[c].Mode();
+        for (size_t c = 0; c < 5; ++c) take(space_[c], spaceCount_[c]);
     }
     if (targetCount_[0] == 0 && targetCount_[1] == 0 && targetCount_[2] == 0) {
         if (SatelliteName == "Metop-A") {

@@ -1,5 +1,7 @@
 #include "dragdrop/DragDrop.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -61,7 +63,7 @@ TClipboardFormat::TClipboardFormat(uint16_t clipboardFormat, uint32_t tymed) {
 }
 
 void TClipboardFormat::SetClipboardFormatName(const std::string&) {
-    throw EDataFormat(std::string(Name()) + ".ClipboardFormat is read-only");
+    throw EDataFormat(FormatResStr(res::SClipboardFormatReadOnly, {Name()}));
 }
 
 bool TClipboardFormat::HasValidFormats(IDataObject& dataObject) const {

@@ -1,5 +1,7 @@
 #include "dragdrop/DragDropPIDL.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -45,7 +47,7 @@ TItemIdList FolderList(const std::string& name) {
     const size_t slash = name.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
     std::optional<TItemIdList> list = IdListFromPath(folder);
-    if (!list) throw EDataFormat("Invalid filename: " + folder);
+    if (!list) throw EDataFormat(FormatResStr(res::SInvalidFilename, {folder}));
     return *list;
 }
 

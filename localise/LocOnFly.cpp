@@ -468,10 +468,10 @@ int TQLocalizerOnFly::ReadLanguageColumn(TLangFile& file) {
 }
 
 void TQLocalizerOnFly::KeepOnlyCurrentTranslation() {
-    for (int column = static_cast<int>(Storage.LanguageCount()) - 1; column >= 1; --column) {
-        if (column == CurrentColumn) continue;
-        Storage.RemoveLanguage(column);
-        if (column < CurrentColumn) --CurrentColumn;
+    for (int other = static_cast<int>(Storage.LanguageCount()) - 1; other >= 1; --other) {
+        if (other == CurrentColumn) continue;
+        Storage.RemoveLanguage(other);
+        if (other < CurrentColumn) --CurrentColumn;
     }
 }
 

@@ -41,11 +41,12 @@ std::string_view& Image() {
     return image;
 }
 
-// The program's texts, then the library's own (whose ids are the higher).
+// The program's texts and the library's own, in id order.
 const std::vector<TResourceString>& AllStrings() {
     static const std::vector<TResourceString> all = [] {
         std::vector<TResourceString> strings(ProgramTexts().begin(), ProgramTexts().end());
         strings.insert(strings.end(), Strings.begin(), Strings.end());
+        std::sort(strings.begin(), strings.end(), [](const TResourceString& a, const TResourceString& b) { return a.id < b.id; });
         return strings;
     }();
     return all;

@@ -379,7 +379,9 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
         }
         default:
             if ((words[0] & 1) != 0 || (words[1] & 0x200) == 0 || (words[1] & 0x80) == 0) return;
-            day = sensorKind == 2 ? 0 : (words[0] >> 1) - 1;
+            // FengYun passes are dated whole by their names or the question: the
+            // frames' day count adds nothing (FengYun-3 counts its milliseconds from noon).
+            day = sensorKind == 2 || fy3 ? 0 : (words[0] >> 1) - 1;
             break;
     }
     TDateTime time = day + BaseDate + milliseconds / MSecsPerDay;

@@ -2,6 +2,22 @@
 
 namespace kestrune {
 
+namespace {
+
+thread_local TMessageHold* threadHold = nullptr;
+
+}  // namespace
+
+TMessageHold::TMessageHold() : outer_(threadHold) { threadHold = this; }
+
+TMessageHold::~TMessageHold() { threadHold = outer_; }
+
+std::vector<TDialogRequest> TMessageHold::Take() {
+    std::vector<TDialogRequest> taken;
+    taken.swap(requests_);
+    return taken;
+}
+
 TDialogService& TDialogService::Instance() {
     static TDialogService service;
     return service;
@@ -12,6 +28,10 @@ void TDialogService::ShowMessage(const std::string& text, const std::string& cap
 }
 
 TModalResult TDialogService::Ask(const TDialogRequest& request) {
+    if (threadHold) {
+        threadHold->Keep(request);
+        return request.defaultAnswer;
+    }
     if (log_) log_(request.caption.empty() ? request.text : request.caption + ": " + request.text);
     switch (mode_) {
         case Mode::Interactive:
@@ -28,6 +48,10 @@ TModalResult TDialogService::Ask(const TDialogRequest& request) {
             break;
     }
     return request.defaultAnswer;
+}
+
+void TDialogService::Tell(const std::vector<TDialogRequest>& requests) {
+    for (const TDialogRequest& request : requests) Ask(request);
 }
 
 void TDialogService::ClearScript() {

@@ -34,6 +34,26 @@ struct TDialogRequest {
     TModalResult defaultAnswer = mrOk;  // what an unattended run answers
 };
 
+// Boxes asked for on the thread that holds one are kept here instead of
+// being shown or logged (answered with their default), to be told later
+// through Tell; work on a thread of its own uses one, so that what it says
+// is told in order on the thread that runs the session. Holds nest.
+class TMessageHold {
+public:
+    TMessageHold();
+    ~TMessageHold();
+    TMessageHold(const TMessageHold&) = delete;
+    TMessageHold& operator=(const TMessageHold&) = delete;
+
+    // The requests kept so far, taken out of the hold.
+    std::vector<TDialogRequest> Take();
+    void Keep(const TDialogRequest& request) { requests_.push_back(request); }
+
+private:
+    TMessageHold* outer_;
+    std::vector<TDialogRequest> requests_;
+};
+
 class TDialogService {
 public:
     enum class Mode { Interactive, Unattended, Scripted };
@@ -53,6 +73,8 @@ public:
     void ShowMessage(const std::string& text, const std::string& caption = {},
                      TMsgDlgType type = TMsgDlgType::mtInformation);
     TModalResult Ask(const TDialogRequest& request);
+    // Asks each kept request again, in order, on this thread.
+    void Tell(const std::vector<TDialogRequest>& requests);
 
     // Scripted mode.
     void QueueAnswer(TModalResult answer) { answers_.push_back(answer); }

@@ -12,9 +12,12 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <mutex>
+#include <random>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -144,6 +147,40 @@ private:
     bool stopping_ = false;
 };
 
+// Files a killed run left this long ago are no longer being made.
+constexpr int64_t StaleTemporarySeconds = 10;
+
+std::string FolderOf(const std::string& path) {
+    const std::string folder = ExtractFilePath(path);
+    return folder.empty() ? "./" : folder;
+}
+
+// Each folder written into is swept for stale temporary files once a run.
+void SweepFolderOnce(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!swept.insert(folder).second) return;
+    }
+    RemoveStaleTemporaries(folder, StaleTemporarySeconds);
+}
+
+// An unnamed file is named through its descriptor's entry in /proc.
+bool UnnamedFilesLinkable() {
+    static const bool linkable = access("/proc/self/fd", X_OK) == 0;
+    return linkable;
+}
+
+std::string RandomSuffix() {
+    static constexpr std::string_view Characters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, Characters.size() - 1);
+    std::string suffix;
+    for (int k = 0; k < 6; ++k) suffix += Characters[pick(random)];
+    return suffix;
+}
+
 }  // namespace
 
 TFileHandle::~TFileHandle() {
@@ -230,13 +267,38 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
     writer.Commit();
 }
 
-TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)), temporary_(path_ + ".XXXXXX") {
-    file_ = TFileHandle(mkostemp(temporary_.data(), O_CLOEXEC));
-    if (!file_.Valid()) Fail();
+TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)) {
+    const std::string folder = FolderOf(path_);
+    SweepFolderOnce(folder);
+    if (UnnamedFilesLinkable()) file_ = TFileHandle(open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!file_.Valid()) OpenNamed();
+    // Held while the file is open: no sweeper in another run takes it for stale.
+    FlockRetrying(file_.Get(), LOCK_EX | LOCK_NB);
 }
 
 TAtomicFileWriter::~TAtomicFileWriter() {
-    if (!committed_) unlink(temporary_.c_str());
+    if (!committed_ && !temporary_.empty()) unlink(temporary_.c_str());
+}
+
+void TAtomicFileWriter::OpenNamed() {
+    temporary_ = path_ + std::string(TemporaryMark) + "XXXXXX";
+    file_ = TFileHandle(mkostemp(temporary_.data(), O_CLOEXEC));
+    if (!file_.Valid()) {
+        temporary_.clear();
+        Fail();
+    }
+}
+
+// The unnamed file gets a temporary name to be renamed over the target.
+std::string TAtomicFileWriter::LinkUnnamedFile() {
+    const std::string self = "/proc/self/fd/" + std::to_string(file_.Get());
+    constexpr int Attempts = 100;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::string name = path_ + std::string(TemporaryMark) + RandomSuffix();
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (errno != EEXIST) break;
+    }
+    Fail();
 }
 
 void TAtomicFileWriter::Fail() {
@@ -267,16 +329,39 @@ void TAtomicFileWriter::Written(int64_t bytes) {
 
 void TAtomicFileWriter::Commit() {
     struct stat previous {};
-    // Keep the permissions of the file being replaced (mkstemp makes 0600).
-    const mode_t mode = stat(path_.c_str(), &previous) == 0 ? previous.st_mode & 07777 : 0644;
+    const bool replacing = stat(path_.c_str(), &previous) == 0;
+    // Keep the permissions of the file being replaced (the temporary file is made 0600).
+    const auto mode = static_cast<mode_t>(mode_ >= 0 ? mode_ : replacing ? previous.st_mode & 07777 : 0644);
     // Held open over the rename, the replaced file is freed when this handle closes, not in the rename.
-    TFileHandle replaced(S_ISREG(previous.st_mode) && previous.st_size >= LargeFile
+    TFileHandle replaced(replacing && S_ISREG(previous.st_mode) && previous.st_size >= LargeFile
                              ? open(path_.c_str(), O_RDONLY | O_CLOEXEC)
                              : -1);
-    if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0 || rename(temporary_.c_str(), path_.c_str()) != 0)
-        Fail();
+    if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0) Fail();
+    if (temporary_.empty()) temporary_ = LinkUnnamedFile();
+    if (rename(temporary_.c_str(), path_.c_str()) != 0) Fail();
     committed_ = true;
     if (replaced.Valid()) CloseAside(std::move(replaced));
+}
+
+int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds) {
+    constexpr size_t SuffixLength = 6;
+    std::error_code error;
+    int removed = 0;
+    const time_t now = time(nullptr);
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const size_t mark = name.rfind(TemporaryMark);
+        if (mark == std::string::npos || mark == 0 || name.size() != mark + TemporaryMark.size() + SuffixLength) continue;
+        const std::string path = entry.path().string();
+        const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat info {};
+        if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid())
+            continue;
+        // A writer holds its file locked; a file only just made may not be locked yet.
+        if (now - info.st_mtime < minimumAgeSeconds || FlockRetrying(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+        if (unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace kestrune

@@ -78,6 +78,10 @@ void WriteFileAtomically(const std::string& path, std::string_view content);
 
 // WriteFileAtomically piece by piece, for products written line by line:
 // nothing shows at path until Commit; an uncommitted file is removed.
+// The file being written has no name in the folder, so a run killed while
+// writing leaves nothing behind; where the file system cannot do that, it is
+// named path + TemporaryMark + six characters, and the next writer into the
+// folder removes such files that nobody is writing any more.
 // Write and Commit throw EWriteError.
 class TAtomicFileWriter {
 public:
@@ -86,24 +90,37 @@ public:
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
+    // The permissions the file gets; without, those of the file it replaces, or 0644.
+    void SetMode(uint32_t mode) { mode_ = static_cast<int64_t>(mode & 07777); }
     void Write(std::string_view bytes);
     // The pieces one after the other, written from where they lie.
     void Write(std::span<const std::string_view> pieces);
     void Commit();
 
 private:
+    void OpenNamed();
     [[noreturn]] void Fail();
     void Written(int64_t bytes);
+    std::string LinkUnnamedFile();
 
     static constexpr int64_t FlushChunk = 1 << 20;
     static constexpr int64_t LargeFile = 1 << 16;
 
     std::string path_;
-    std::string temporary_;
+    std::string temporary_;  // empty while the file has no name
     TFileHandle file_;
+    int64_t mode_ = -1;
     int64_t written_ = 0;
     int64_t flushed_ = 0;
     bool committed_ = false;
 };
+
+// What a temporary file of TAtomicFileWriter has between the name it is for
+// and its six random characters.
+inline constexpr std::string_view TemporaryMark = ".kestrune-part-";
+// Removes this user's temporary files in folder (with its trailing "/") that
+// no writer holds and that have not changed for minimumAgeSeconds; gives how
+// many it removed.
+int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds);
 
 }  // namespace kestrune

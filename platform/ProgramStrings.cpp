@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 192> Texts = {{
+constexpr std::array<TResourceString, 198> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -164,13 +164,13 @@ constexpr std::array<TResourceString, 192> Texts = {{
     {4262, "ViewTable", "SMappingChannelB", "Channel B%s"},
     {4300, "AvhrrBrowserForm", "SBrowseSelectedFile", "Selected file"},
     {4310, "Level1bLoader", "SLevel1bHeaderCut", "The Level-1B file ends inside its header record."},
-    {4311, "Level1bLoader", "SLevel1bVersion", "The Level-1B header record gives format version %s; versions 1 to %s are known."},
+    {4311, "Level1bLoader", "SLevel1bVersion", "The Level-1B header record gives format version %s; versions 1 to %s are known: it is read as they are."},
     {4312, "Level1bLoader", "SLevel1bNoHeaderRecords", "The Level-1B header record gives a count of 0 header records."},
     {4313, "Level1bLoader", "SLevel1bNotSupported", "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize =%s bytes.\r%s expects Level-1B data using all 5 HRPT channels at 10-bits per pixel, or 16-bit data on any number of channels."},
     {4314, "Level1bLoader", "SLevel1bDataType", "The Level-1B data set header gives the data type %s, not LAC (1), GAC (2) or HRPT (3)."},
     {4315, "Level1bLoader", "SLevel1bScans", "The Level-1B header gives %s scans, which does not fit a file of %s bytes with %s channels of 8-bit samples."},
     {4316, "Level1bLoader", "SEndsBeforeData", "The file ends before its first data record (%s bytes of header, records of %s bytes, a file of %s bytes)."},
-    {4317, "L1FTenB", "SNoMonth", "The file header gives the month %s, which is no month."},
+    {4317, "L1FTenB", "SNoHeaderDate", "The file header gives the date %s, which is no date."},
     {4318, "L1FTenB", "STenBFractionLines", "Cannot deal with fraction lines < 2048 pixels in 10B format"},
     {4319, "LoadContext", "SCannotSeek", "Cannot seek to byte %s of a file of %s bytes"},
     {4320, "LoadContext", "SReadBeyondEnd", "Read beyond end of file"},
@@ -202,6 +202,12 @@ constexpr std::array<TResourceString, 192> Texts = {{
     {4346, "FHyFolderBrowseDlg", "SDeleteFolderHint", "Deletes the selected items."},
     {4347, "FHyFolderBrowseDlg", "SOk", "OK"},
     {4348, "FHyFolderBrowseDlg", "SCancel", "Cancel"},
+    {4349, "hh", "SHelpNotInstalled", "MS Html Help is not installed on this PC."},
+    {4350, "hh", "SKeyHHMissing", "System file KeyHH.EXE was not found in the Windows folder."},
+    {4351, "hh", "SHHMissing", "System file HH.EXE was not found in the Windows folder."},
+    {4352, "hh", "SHelpUnknownError", "Unknown error returned by HHHelpContext"},
+    {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
+    {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 }};
 
 std::function<std::string(uint16_t)>& Lookup() {

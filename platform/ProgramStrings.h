@@ -133,7 +133,7 @@ constexpr uint16_t SLevel1bNotSupported = 4313;
 constexpr uint16_t SLevel1bDataType = 4314;
 constexpr uint16_t SLevel1bScans = 4315;
 constexpr uint16_t SEndsBeforeData = 4316;
-constexpr uint16_t SNoMonth = 4317;
+constexpr uint16_t SNoHeaderDate = 4317;
 constexpr uint16_t STenBFractionLines = 4318;
 constexpr uint16_t SCannotSeek = 4319;
 constexpr uint16_t SReadBeyondEnd = 4320;
@@ -171,6 +171,14 @@ constexpr uint16_t SDeleteFolder = 4345;
 constexpr uint16_t SDeleteFolderHint = 4346;
 constexpr uint16_t SOk = 4347;
 constexpr uint16_t SCancel = 4348;
+// The help viewer's failures.
+constexpr uint16_t SHelpNotInstalled = 4349;
+constexpr uint16_t SKeyHHMissing = 4350;
+constexpr uint16_t SHHMissing = 4351;
+constexpr uint16_t SHelpUnknownError = 4352;
+// The drag-and-drop suite's.
+constexpr uint16_t SClipboardFormatReadOnly = 65212;
+constexpr uint16_t SInvalidFilename = 65214;
 }  // namespace res
 
 // The program's own texts, in id order.

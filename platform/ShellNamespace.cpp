@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <pwd.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,11 +187,13 @@ public:
     }
 
     HRESULT CompareIDs(int column, const TItemIdList& a, const TItemIdList& b) override {
-        // Names in one folder, the common case of sorting a list, compare directly.
+        // Names in one folder, the common case of sorting a list, compare
+        // directly: folders before files, as in every other column.
         if (column == 0 && IsName(a) && IsName(b)) {
-            const auto nameA = a.itemData(0).subspan(1), nameB = b.itemData(0).subspan(1);
-            return CompareHResult(CompareNames(std::string_view(reinterpret_cast<const char*>(nameA.data()), nameA.size()),
-                                               std::string_view(reinterpret_cast<const char*>(nameB.data()), nameB.size())));
+            const std::string_view nameA = NameOf(a), nameB = NameOf(b);
+            const bool folderA = IsFolderNamed(nameA), folderB = IsFolderNamed(nameB);
+            if (folderA != folderB) return CompareHResult(folderA ? -1 : 1);
+            return CompareHResult(CompareNames(nameA, nameB));
         }
         const std::optional<std::string> pathA = PathFromIdList(list_.combine(a));
         const std::optional<std::string> pathB = PathFromIdList(list_.combine(b));
@@ -246,6 +249,19 @@ private:
                item.itemData(0)[0] == FileSystemItemKind;
     }
 
+    static std::string_view NameOf(const TItemIdList& item) {
+        const auto name = item.itemData(0).subspan(1);
+        return {reinterpret_cast<const char*>(name.data()), name.size()};
+    }
+
+    // Whether the entry is a folder: the last enumeration read the folders
+    // from the directory itself (an entry made since counts as a file until
+    // the next one, which its change brings); before any, the file system says.
+    bool IsFolderNamed(std::string_view name) const {
+        if (!enumerated_) return IsFolderPath(IncludeTrailingPathDelimiter(path_) + std::string(name));
+        return folderNames_.find(name) != folderNames_.end();
+    }
+
     // The places in front of this folder's own entries.
     std::vector<TItemIdList> Places() const {
         std::vector<TItemIdList> places;
@@ -261,12 +277,15 @@ private:
     bool AddEntries(uint32_t flags, std::vector<TItemIdList>& found) const {
         DIR* dir = opendir(path_.c_str());
         if (!dir) return false;
+        folderNames_.clear();
+        enumerated_ = true;
         while (const dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
             if (name == "." || name == "..") continue;
-            if (name[0] == '.' && !(flags & SHCONTF_INCLUDEHIDDEN)) continue;
             const bool folder = entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
                                                             IsFolderPath(IncludeTrailingPathDelimiter(path_) + name));
+            if (folder) folderNames_.insert(name);
+            if (name[0] == '.' && !(flags & SHCONTF_INCLUDEHIDDEN)) continue;
             if (flags & (folder ? SHCONTF_FOLDERS : SHCONTF_NONFOLDERS)) found.push_back(ItemOf(FileSystemItemKind, name));
         }
         closedir(dir);
@@ -289,13 +308,17 @@ private:
                              const std::string& pathB) {
         const auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
         if (a.Folder != b.Folder) return a.Folder ? -1 : 1;
-        if (column == 1) return order(a.Size, b.Size);
+        // Folders have no size of their own here: by size they keep their name order.
+        if (column == 1) return a.Folder ? 0 : order(a.Size, b.Size);
         if (column == 2) return CompareNames(FileTypeName(pathA, a.Folder), FileTypeName(pathB, b.Folder));
         return order(a.Modified, b.Modified);
     }
 
     TItemIdList list_;
     std::string path_;  // empty for the computer
+    // The folders among the entries of the last enumeration.
+    mutable std::set<std::string, std::less<>> folderNames_;
+    mutable bool enumerated_ = false;
 };
 
 std::string EnvironmentOr(const char* name, const std::string& fallback) {

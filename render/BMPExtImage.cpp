@@ -298,6 +298,14 @@ void TExtBitmap::Assign(const TExtBitmap& source) {
     Changed();
 }
 
+void TExtBitmap::SwapPixels(TExtBitmap& other) {
+    if (&other == this)
+        return;
+    other.ReleaseCanvas();
+    TakePixelsOf(other);
+    other.Changed();
+}
+
 void TExtBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPixels) {
     if (width < 0 || height < 0)
         throw EInvalidGraphicOperation(Format("Invalid bitmap size %d x %d", width, height));

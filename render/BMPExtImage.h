@@ -59,6 +59,8 @@ public:
     TExtBitmap(const TExtBitmap&) = delete;
     TExtBitmap& operator=(const TExtBitmap&) = delete;
     void Assign(const TExtBitmap& source);
+    // Exchanges pixels, size and format with other, without a copy.
+    void SwapPixels(TExtBitmap& other);
 
     int Width() const { return width_; }
     int Height() const { return height_; }

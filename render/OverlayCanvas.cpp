@@ -2,10 +2,19 @@
 
 #include "render/BMPExtImage.h"
 
+#include <cmath>
+
 namespace kestrune {
 
 TBitmapOverlayCanvas::TBitmapOverlayCanvas(TExtBitmap& bitmap)
-    : canvas_(bitmap.Canvas()), width_(bitmap.Width()), height_(bitmap.Height()) {
+    : TBitmapOverlayCanvas(bitmap, bitmap.Width(), bitmap.Height()) {}
+
+TBitmapOverlayCanvas::TBitmapOverlayCanvas(TExtBitmap& copy, int pictureWidth, int pictureHeight)
+    : canvas_(copy.Canvas()), width_(pictureWidth), height_(pictureHeight) {
+    if (pictureWidth > 0 && pictureHeight > 0) {
+        scaleX_ = static_cast<double>(copy.Width()) / pictureWidth;
+        scaleY_ = static_cast<double>(copy.Height()) / pictureHeight;
+    }
     Pen = canvas_.Pen;
     Brush = canvas_.Brush;
     Font = canvas_.Font;
@@ -20,13 +29,42 @@ TCanvas& TBitmapOverlayCanvas::Apply() {
     return canvas_;
 }
 
-void TBitmapOverlayCanvas::MoveTo(int x, int y) { Apply().MoveTo(x, y); }
-void TBitmapOverlayCanvas::LineTo(int x, int y) { Apply().LineTo(x, y); }
-void TBitmapOverlayCanvas::Polyline(std::span<const TPoint> points) { Apply().Polyline(points); }
-void TBitmapOverlayCanvas::Ellipse(int left, int top, int right, int bottom) {
-    Apply().Ellipse(left, top, right, bottom);
+TPoint TBitmapOverlayCanvas::Scaled(int x, int y) const {
+    if (scaleX_ == 1.0 && scaleY_ == 1.0) return {x, y};
+    return {static_cast<int>(std::floor((x + 0.5) * scaleX_)), static_cast<int>(std::floor((y + 0.5) * scaleY_))};
 }
-void TBitmapOverlayCanvas::TextOut(int x, int y, const std::string& text) { Apply().TextOut(x, y, text); }
-TSize TBitmapOverlayCanvas::TextExtent(const std::string& text) { return Apply().TextExtent(text); }
+
+void TBitmapOverlayCanvas::MoveTo(int x, int y) {
+    const TPoint at = Scaled(x, y);
+    Apply().MoveTo(at.X, at.Y);
+}
+
+void TBitmapOverlayCanvas::LineTo(int x, int y) {
+    const TPoint at = Scaled(x, y);
+    Apply().LineTo(at.X, at.Y);
+}
+
+void TBitmapOverlayCanvas::Polyline(std::span<const TPoint> points) {
+    if (scaleX_ == 1.0 && scaleY_ == 1.0) return Apply().Polyline(points);
+    scaled_.clear();
+    for (const TPoint& point : points) scaled_.push_back(Scaled(point.X, point.Y));
+    Apply().Polyline(scaled_);
+}
+
+void TBitmapOverlayCanvas::Ellipse(int left, int top, int right, int bottom) {
+    const TPoint topLeft = Scaled(left, top);
+    const TPoint bottomRight = Scaled(right, bottom);
+    Apply().Ellipse(topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y);
+}
+
+void TBitmapOverlayCanvas::TextOut(int x, int y, const std::string& text) {
+    const TPoint at = Scaled(x, y);
+    Apply().TextOut(at.X, at.Y, text);
+}
+
+TSize TBitmapOverlayCanvas::TextExtent(const std::string& text) {
+    const TSize extent = Apply().TextExtent(text);
+    return {static_cast<int>(std::ceil(extent.Width / scaleX_)), static_cast<int>(std::ceil(extent.Height / scaleY_))};
+}
 
 }  // namespace kestrune

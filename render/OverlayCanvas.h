@@ -8,6 +8,7 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -33,9 +34,14 @@ public:
 
 // The overlay surface over a bitmap's own canvas: it starts from the
 // canvas's pen, brush and font and leaves them as the drawing set them.
+// Over a smaller copy of a picture it draws the picture's overlays at the
+// copy's scale: points are scaled, while pens and text keep their size in
+// the copy's pixels; it measures itself and text in picture pixels, so that
+// whatever the overlays place by them lands where it would on the picture.
 class TBitmapOverlayCanvas : public TOverlayCanvas {
 public:
     explicit TBitmapOverlayCanvas(TExtBitmap& bitmap);
+    TBitmapOverlayCanvas(TExtBitmap& copy, int pictureWidth, int pictureHeight);
     ~TBitmapOverlayCanvas() override;
     TBitmapOverlayCanvas(const TBitmapOverlayCanvas&) = delete;
     TBitmapOverlayCanvas& operator=(const TBitmapOverlayCanvas&) = delete;
@@ -52,10 +58,15 @@ public:
 private:
     // The state set here onto the bitmap's canvas before each operation.
     TCanvas& Apply();
+    // The bitmap's pixel that shows the centre of a picture pixel.
+    TPoint Scaled(int x, int y) const;
 
     TCanvas& canvas_;
     int width_;
     int height_;
+    double scaleX_ = 1.0;
+    double scaleY_ = 1.0;
+    std::vector<TPoint> scaled_;
 };
 
 }  // namespace kestrune

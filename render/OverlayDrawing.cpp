@@ -4,7 +4,9 @@
 #include "render/FireDetection.h"
 #include "render/qelCartography.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kestrune {
 
@@ -19,6 +21,8 @@ constexpr float PolarLabelLatitude = 80;
 constexpr float LabelReach = 0.5f;       // degrees from a grid line where its label is sought
 constexpr float LabelledReach = 2.0f;    // degrees a label covers
 const std::string DegreeSign = "\xC2\xB0";
+constexpr int ShownGroundStep = 16;               // pixels between samples of the image's edge
+constexpr double ShownGroundSpare = 0.0174533;    // a degree, in radians
 
 // The walked coordinate at a pixel of a row or column, and the other one.
 using TLocateAlong = std::function<bool(int position, float& walked, float& other)>;
@@ -79,13 +83,16 @@ bool TOverlayPainter::DrawOverlay(const TOverlaySettings& settings, const TOverl
         canvas_.Pen.Color = settings.OverlayGridlineColour;
         DrawPoleMarkers(nudgeX_, nudgeY_);
     }
+    // The world's shorelines are mapped only near the image.
+    const std::vector<TGroundCap> shown =
+        settings.OverlayBoundaries || settings.OverlayUser ? ShownGround() : std::vector<TGroundCap>{};
     if (settings.OverlayBoundaries && !layers.Boundaries.Empty()) {
         canvas_.Pen.Color = settings.OverlayBoundaryColour;
-        layers.Boundaries.DrawOverlaySegments(canvas_, nudgeX_, nudgeY_);
+        layers.Boundaries.DrawOverlaySegments(canvas_, nudgeX_, nudgeY_, shown);
     }
     if (settings.OverlayUser && !layers.UserOverlay.Empty()) {
         canvas_.Pen.Color = settings.OverlayUserColour;
-        layers.UserOverlay.DrawOverlaySegments(canvas_, nudgeX_, nudgeY_);
+        layers.UserOverlay.DrawOverlaySegments(canvas_, nudgeX_, nudgeY_, shown);
     }
     if (settings.OverlayHome) {
         const TMarkerStyle home{settings.OverlayHomeColour, 3, TBrushStyle::bsClear, MarkerSouth, false};
@@ -169,6 +176,49 @@ void TOverlayPainter::LabelParallels(bool atRight) {
         if (row > extent.Height && row < height_ - extent.Height)
             canvas_.TextOut(atRight ? width_ - extent.Width : 0, row - extent.Height / 2, text);
     });
+}
+
+std::vector<TGroundCap> TOverlayPainter::ShownGround() const {
+    std::vector<TGroundCap> caps;
+    if (width_ <= 0 || height_ <= 0) return caps;
+    const int bands = std::max(1, (height_ + width_ / 2) / std::max(width_, 1));
+    for (int band = 0; band < bands; ++band) {
+        const auto cap = ShownBand(height_ * band / bands, height_ * (band + 1) / bands - 1);
+        if (!cap) return {};
+        caps.push_back(*cap);
+    }
+    return caps;
+}
+
+// A cap round the band's middle pixel reaching pixels sampled along its
+// edges (the farthest ground of a picture lies on its edge), with the step
+// between two samples and a degree to spare for the nudge and the rounding
+// of points.
+std::optional<TGroundCap> TOverlayPainter::ShownBand(int top, int bottom) const {
+    std::vector<TGroundPoint> edge;
+    double step = 0;
+    const auto located = [&](int x, int y, bool followsLast) {
+        float latitude = 0, longitude = 0;
+        if (!pixelLocation_(x, y, latitude, longitude) || !std::isfinite(latitude) || !std::isfinite(longitude))
+            return false;
+        const TGroundPoint point{longitude, latitude};
+        if (followsLast && !edge.empty()) step = std::max(step, GroundAngle(edge.back(), point));
+        edge.push_back(point);
+        return true;
+    };
+    const auto walk = [&](int fromX, int fromY, int toX, int toY) {
+        const int length = std::max({std::abs(toX - fromX), std::abs(toY - fromY), 1});
+        for (int i = 0; i <= length; i = i == length ? length + 1 : std::min(i + ShownGroundStep, length))
+            if (!located(fromX + (toX - fromX) * i / length, fromY + (toY - fromY) * i / length, i > 0)) return false;
+        return true;
+    };
+    const int right = width_ - 1;
+    if (!walk(0, top, right, top) || !walk(right, top, right, bottom) || !walk(right, bottom, 0, bottom) ||
+        !walk(0, bottom, 0, top))
+        return std::nullopt;
+    float latitude = 0, longitude = 0;
+    if (!pixelLocation_(width_ / 2, (top + bottom) / 2, latitude, longitude)) return std::nullopt;
+    return CapFrom({longitude, latitude}, edge, step + ShownGroundSpare);
 }
 
 bool TOverlayPainter::DrawFireRegion(const TFireSettings& fire) {

@@ -8,7 +8,10 @@
 
 #include "render/OverlayCanvas.h"
 
+#include "render/GroundCaps.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +71,10 @@ private:
     // Plots a mapped point; a point the mapping cannot place is skipped.
     void PlotPoint(float longitude, float latitude, int dx, int dy);
     void PenUp();
+    // Caps covering the ground the image shows, one for each band of rows
+    // about as high as the image is wide; none when a pixel has no place.
+    std::vector<TGroundCap> ShownGround() const;
+    std::optional<TGroundCap> ShownBand(int top, int bottom) const;
     // Extends the pen's line to a point inside the bitmap; a point outside
     // lifts the pen.
     void PlotTo(int x, int y);

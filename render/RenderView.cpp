@@ -1,5 +1,7 @@
 #include "render/RenderView.h"
 
+#include "render/ScaledDisplay.h"
+
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
@@ -7,6 +9,7 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
+#include "platform/ParallelLines.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
@@ -14,6 +17,7 @@
 #include "render/ColourScales.h"
 #include "render/GroundPath.h"
 #include "render/IPLbitmap.h"
+#include "render/ScaledDisplay.h"
 #include "render/ViewLookups.h"
 #include "render/qelODPSdata.h"
 
@@ -160,6 +164,8 @@ private:
     TIplImg crispImage_;
     TExtBitmap groundPathMaster_;
     std::unique_ptr<TODPSdata> landMask_;
+    // The land mask reads its file as it goes: its lines are drawn one at a time.
+    bool oneLineAtATime_ = false;
     bool histogramsCorrected_ = false;
     bool autoStretch_ = false;
 };
@@ -204,13 +210,18 @@ void TRenderView::TRenderer::SizeBitmap(uint8_t view) {
 
 void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
     const int lines = std::min(pass_.DataLineCount, video_.LineCount());
-    for (int y = 0; y < lines; ++y) {
-        if (y % LinesBetweenEvents == 0) {
-            host_.SetProgressPosition(y);
-            host_.ProcessPendingEvents();
-            if (pass_.AbortRequested) break;
-        }
-        fill(y, owner_.displayBitmap_.ScanLine(y));
+    TExtBitmap& bitmap = owner_.displayBitmap_;
+    for (int first = 0; first < lines; first += LinesBetweenEvents) {
+        host_.SetProgressPosition(first);
+        host_.ProcessPendingEvents();
+        if (pass_.AbortRequested) break;
+        const auto draw = [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y < to; ++y) fill(y, bitmap.ScanLine(y));
+        };
+        // The lines between two looks at the events are drawn at the same time.
+        const int last = std::min(first + LinesBetweenEvents, lines);
+        if (oneLineAtATime_) draw(first, last);
+        else ForLineRanges(first, last, draw, settings_.ReceiverRunning);
     }
 }
 
@@ -605,6 +616,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Sst() {
     BuildSstLookup(*colourTable_, sensor_, options_);
     TLineFill sea = ThroughColourTable(4, 5);
     if (!OpenLandMask()) return sea;
+    oneLineAtATime_ = true;
     return [this, sea](int y, uint8_t* pixels) {
         sea(y, pixels);
         for (int x = 0; x < Width(); ++x, pixels += 3) {
@@ -750,17 +762,30 @@ void TRenderView::LayOutSidePanel() {
     host_.ShowSidePanel(sidePanel_, mappingCaption_, mappingHelpContext_);
 }
 
-bool TRenderView::DrawOverlays() {
-    if (!pass_.EarthLocations || pass_.EarthLocations->LocationFlags == 0 || !OverlayShown) return false;
+bool TRenderView::OverlaysApply() const {
+    return pass_.EarthLocations && pass_.EarthLocations->LocationFlags != 0 && OverlayShown;
+}
+
+bool TRenderView::DrawOverlays(TOverlayCanvas& canvas, bool reportErrors) {
     bool drawn = false;
     try {
-        if (Services.DrawOverlay) drawn = Services.DrawOverlay();
+        if (Services.DrawOverlay) drawn = Services.DrawOverlay(canvas);
     } catch (const std::exception&) {
+        if (!reportErrors) return false;
         const std::string file = Services.BoundaryFileName ? Services.BoundaryFileName() : std::string();
         TDialogService::Instance().ShowMessage(FormatResStr(res::SBoundaryError, {file}), {}, TMsgDlgType::mtError);
     }
-    if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion() || drawn;
+    if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion(canvas) || drawn;
     return drawn;
+}
+
+void TRenderView::ScreenPicture(TExtBitmap& picture, int width, int height) {
+    const bool overlaid = !pictureWithoutOverlays_.Empty();
+    ScaleSmoothly(overlaid ? pictureWithoutOverlays_ : displayBitmap_, picture, width, height);
+    if (!overlaid || picture.Empty()) return;
+    TBitmapOverlayCanvas canvas(picture, displayBitmap_.Width(), displayBitmap_.Height());
+    // Drawing them on the display already told of any error.
+    DrawOverlays(canvas, false);
 }
 
 bool TRenderView::Redisplay() {
@@ -768,10 +793,18 @@ bool TRenderView::Redisplay() {
     TBusyFlag busy(redisplayBusy_);
     THourglass hourglass(host_, Settings.ReceiverRunning);
 
+    ++redisplays_;
     viewIndex_ = ViewIndexOfName(selectedTab_);
     LayOutSidePanel();
     bool changed = viewIndex_ < ViewCount && RenderView();
-    changed = DrawOverlays() || changed;
+    bool overlaid = false;
+    if (OverlaysApply()) {
+        if (KeepsPictureForScreen) pictureWithoutOverlays_.Assign(displayBitmap_);
+        TBitmapOverlayCanvas canvas(displayBitmap_);
+        overlaid = DrawOverlays(canvas, true);
+    }
+    if (!overlaid) pictureWithoutOverlays_.SetSize(0, 0);
+    changed = overlaid || changed;
 
     displayBitmap_.SetModified(changed);
     host_.EnableResultMenus(displayBitmap_.Height() > 0);
@@ -786,6 +819,28 @@ bool TRenderView::Redisplay() {
     if (pass_.AbortRequested) shown_.reset();
     else shown_ = TShown{viewIndex_, Options, Settings, OverlayShown};
     return changed;
+}
+
+void TRenderView::HandOver(TRenderView& receiver) {
+    receiver.Options = Options;
+    receiver.Settings = Settings;
+    receiver.OverlayShown = OverlayShown;
+    receiver.AddImgFileSuffix = AddImgFileSuffix;
+    receiver.viewTabs_ = viewTabs_;
+    receiver.selectedTab_ = selectedTab_;
+    receiver.viewIndex_ = viewIndex_;
+    receiver.imageSuffix_ = imageSuffix_;
+    receiver.sidePanel_ = sidePanel_;
+    receiver.shown_ = shown_;
+    receiver.redisplays_ = redisplays_;
+    receiver.displayBitmap_.SwapPixels(displayBitmap_);
+    shown_.reset();
+}
+
+void TRenderView::TakeBack(TRenderView& receiver) {
+    if (receiver.redisplays_ != redisplays_ || !displayBitmap_.Empty() || receiver.displayBitmap_.Empty()) return;
+    displayBitmap_.SwapPixels(receiver.displayBitmap_);
+    shown_ = receiver.shown_;
 }
 
 bool TRenderView::RenderView() {

@@ -9,6 +9,7 @@
 #include "platform/Ipl.h"
 #include "render/BMPExtImage.h"
 #include "render/FireDetection.h"
+#include "render/OverlayCanvas.h"
 #include "render/RenderHost.h"
 #include "render/ViewOptions.h"
 #include "render/ViewTable.h"
@@ -29,9 +30,10 @@ struct TPassState;
 struct TRenderServices {
     // Image pixel to latitude and longitude (degrees), nudge applied.
     std::function<bool(int x, int y, float& latitude, float& longitude)> PixelLocation;
-    // Drawn on DisplayBitmap after rendering; true when something was drawn.
-    std::function<bool()> DrawOverlay;
-    std::function<bool()> DrawFireRegion;
+    // Drawn on DisplayBitmap after rendering, and on a smaller copy of it
+    // for the screen; true when something was drawn.
+    std::function<bool(TOverlayCanvas& canvas)> DrawOverlay;
+    std::function<bool(TOverlayCanvas& canvas)> DrawFireRegion;
     // First boundary overlay file, for the overlay error message.
     std::function<std::string()> BoundaryFileName;
     // Fills the caller's table (FireClassTableSize bytes).
@@ -59,6 +61,9 @@ public:
     bool AddImgFileSuffix = true;
     // Copy of the display written after every redisplay; "" none.
     std::string CacheFileName;
+    // The window shows the view smaller than it is: each redisplay keeps
+    // the picture without its overlays for ScreenPicture.
+    bool KeepsPictureForScreen = false;
 
     // The view tabs: the names of the views offered for the pass, and the
     // one selected. A name that is not offered cannot be selected.
@@ -78,8 +83,19 @@ public:
     // Renders ViewIndex into DisplayBitmap; false when it refused to run.
     bool RenderView();
 
+    // Gives the picture shown, with the view, options and settings it was
+    // drawn with, to receiver (a view of the same pass that saves it on a
+    // thread of its own); this view shows nothing until it draws again.
+    void HandOver(TRenderView& receiver);
+    // Takes back the picture handed to receiver, unless this view has
+    // redisplayed since.
+    void TakeBack(TRenderView& receiver);
+
     TExtBitmap& DisplayBitmap() { return displayBitmap_; }
     const TExtBitmap& DisplayBitmap() const { return displayBitmap_; }
+    // DisplayBitmap at width x height for the screen: the picture scaled
+    // smoothly, and the overlays drawn again at that scale.
+    void ScreenPicture(TExtBitmap& picture, int width, int height);
     uint8_t ViewIndex() const { return viewIndex_; }
     const std::string& ImageSuffix() const { return imageSuffix_; }
     bool RedisplayBusy() const { return redisplayBusy_; }
@@ -97,11 +113,18 @@ private:
 
     void LayOutSidePanel();
     void ApplySstRange();
-    bool DrawOverlays();
+    // The pass is located and the overlay switch is on.
+    bool OverlaysApply() const;
+    // On the display's canvas, or on a scaled one; an error is reported
+    // when asked.
+    bool DrawOverlays(TOverlayCanvas& canvas, bool reportErrors);
 
     TPassState& pass_;
     TRenderHost& host_;
     TExtBitmap displayBitmap_;
+    // The display before the overlays of the last redisplay were drawn on
+    // it; empty when none were.
+    TExtBitmap pictureWithoutOverlays_;
     std::vector<std::string> viewTabs_;
     std::string selectedTab_;
     uint8_t viewIndex_ = NoView;
@@ -116,6 +139,8 @@ private:
         bool OverlayShown;
     };
     std::optional<TShown> shown_;
+    // Redisplays so far; a view that received a picture keeps the count it was handed at.
+    uint64_t redisplays_ = 0;
     TSidePanelLayout sidePanel_;
     std::string mappingCaption_;
     int mappingHelpContext_ = 0;

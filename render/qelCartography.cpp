@@ -72,6 +72,9 @@ bool ParseTuple(std::string_view piece, float& longitude, float& latitude) {
 
 // Draws a run as polylines of at most 16,000 points, each starting at the
 // last point of the one before; then empties it.
+// Points of a long segment in one stretch for passing over those far from the image.
+constexpr size_t StretchPoints = 64;
+
 void DrawRun(TOverlayCanvas& canvas, std::vector<TPoint>& run) {
     for (size_t start = 0; start + 1 < run.size(); start += PolylinePiece - 1)
         canvas.Polyline(std::span<const TPoint>(run).subspan(start, std::min(PolylinePiece, run.size() - start)));
@@ -206,6 +209,7 @@ TCartogList::TCartogList() { segments_.reserve(InitialCapacity); }
 
 void TCartogList::Clear() {
     segments_.clear();
+    reaches_.clear();
     MaxPoints = 0;
 }
 
@@ -367,19 +371,49 @@ void TCartogList::LoadKML(std::string_view text, const std::string& fileName) {
             TMsgDlgType::mtWarning);
 }
 
-void TCartogList::DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int yOffset) const {
+const TCartogList::TSegmentReach& TCartogList::SegmentReach(size_t index) const {
+    while (reaches_.size() <= index) {
+        const std::span<const TGroundPoint> points = segments_[reaches_.size()].Points;
+        TSegmentReach reach{CapAround(points), {}};
+        for (size_t start = 0; points.size() > StretchPoints && start < points.size(); start += StretchPoints)
+            reach.Stretches.push_back(CapAround(points.subspan(start, std::min(StretchPoints, points.size() - start))));
+        reaches_.push_back(std::move(reach));
+    }
+    return reaches_[index];
+}
+
+void TCartogList::DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int yOffset,
+                                      std::span<const TGroundCap> shown) const {
     if (Mapping == nullptr || segments_.empty()) return;
     canvas.Brush.Style = TBrushStyle::bsClear;
     std::vector<TPoint> run;
     run.reserve(static_cast<size_t>(MaxPoints) + 2);
     const int jumpLimit = Mapping->GetHeight() * (Mapping->Projection() == HalfJumpProjection ? 3 : 5) / 6;
-    for (const TLineSegment& segment : segments_) {
+    const auto away = [&](const TGroundCap& cap) {
+        return !shown.empty() &&
+               std::none_of(shown.begin(), shown.end(), [&](const TGroundCap& s) { return CapsMeet(s, cap); });
+    };
+    for (size_t index = 0; index < segments_.size(); ++index) {
+        const TLineSegment& segment = segments_[index];
         const int kind = segment.Flag & ~1;
         if (kind != 0 && kind != 4 && kind != 8) continue;
+        const TSegmentReach* reach = shown.empty() ? nullptr : &SegmentReach(index);
+        if (reach != nullptr && away(reach->Whole)) continue;
         std::optional<TPoint> first;
         std::optional<TPoint> stored;
         const auto jumps = [&](const TPoint& point) { return stored && std::abs(point.X - stored->X) > jumpLimit; };
-        for (size_t i = 0; i < segment.Points.size(); ++i) {
+        const size_t count = segment.Points.size();
+        for (size_t i = 0; i < count; ++i) {
+            // Of a stretch away from the image only the ends are placed, with
+            // no line between them.
+            if (reach != nullptr && !reach->Stretches.empty() && i % StretchPoints == 1 &&
+                away(reach->Stretches[i / StretchPoints])) {
+                const size_t last = std::min(i - 1 + StretchPoints, count) - 1;
+                if (last > i) {
+                    DrawRun(canvas, run);
+                    i = last;
+                }
+            }
             TPoint point;
             if (!Mapping->LatLonToXY(point.X, point.Y, segment.Points[i].Longitude, segment.Points[i].Latitude)) {
                 DrawRun(canvas, run);
@@ -389,7 +423,7 @@ void TCartogList::DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int y
             point.Y -= yOffset;
             if (jumps(point)) DrawRun(canvas, run);
             if (!first) first = point;
-            if (!stored || !(point == *stored) || i + 1 == segment.Points.size()) {
+            if (!stored || !(point == *stored) || i + 1 == count) {
                 run.push_back(point);
                 stored = point;
             }

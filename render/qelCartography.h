@@ -6,6 +6,7 @@
 #pragma once
 
 #include "orbit/Orbits.h"
+#include "render/GroundCaps.h"
 #include "render/OverlayCanvas.h"
 
 #include <cstdint>
@@ -122,8 +123,11 @@ public:
 
     // Every segment of a drawn kind, with the canvas's pen, as polylines
     // broken where the mapping cannot place a point or a line would jump
-    // across the image.
-    void DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int yOffset) const;
+    // across the image. Given caps that cover the ground the image shows,
+    // segments, and stretches of long ones, that meet none of them are
+    // passed over: the lines there lie off the image.
+    void DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int yOffset,
+                             std::span<const TGroundCap> shown = {}) const;
     // One marker for each usable line of a place-marker text such as
     // "stations.dat": symbol, label, longitude, latitude[, direction].
     void DrawMarkerFile(TOverlayCanvas& canvas, int xOffset, int yOffset, const std::vector<std::string>& lines,
@@ -134,8 +138,16 @@ public:
 
 private:
     void AddWithDatelineRule(TLineSegment segment);
+    // Caps round a segment's points, the whole and each stretch of them,
+    // worked out at their first use.
+    struct TSegmentReach {
+        TGroundCap Whole;
+        std::vector<TGroundCap> Stretches;
+    };
+    const TSegmentReach& SegmentReach(size_t index) const;
 
     std::vector<TLineSegment> segments_;
+    mutable std::vector<TSegmentReach> reaches_;
 };
 
 // Fields of a line of comma text: separated by commas or blanks, a field in

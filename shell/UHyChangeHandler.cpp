@@ -6,8 +6,8 @@
 
 namespace kestrune::shell {
 
-TChangeHandlerThread::TChangeHandlerThread(QObject* owner, uint32_t messageId)
-    : OwnerWindow(owner), MessageId(messageId), Thread([this] { Execute(); }) {}
+TChangeHandlerThread::TChangeHandlerThread(QObject* owner, uint32_t messageId, int slotLimit)
+    : OwnerWindow(owner), MessageId(messageId), SlotLimit(slotLimit), Thread([this] { Execute(); }) {}
 
 TChangeHandlerThread::~TChangeHandlerThread() {
     Command = cmdStop;
@@ -31,7 +31,7 @@ void TChangeHandlerThread::Execute() {
             // Every descriptor is ours; should the wait fail anyway, drop the
             // watches and keep serving commands.
             Core.RemoveAll();
-            Slots.fill(false);
+            Slots.assign(Slots.size(), false);
             const int commandOnly[] = {CommandEvent.Fd()};
             WaitAny(commandOnly, -1);
         }
@@ -40,24 +40,23 @@ void TChangeHandlerThread::Execute() {
 
 void TChangeHandlerThread::RunCommand() {
     if (Command == cmdAdd) {
-        const auto free = std::find(Slots.begin(), Slots.end(), false);
+        const size_t free = static_cast<size_t>(std::find(Slots.begin(), Slots.end(), false) - Slots.begin());
         ResultSlot = -1;
-        if (free != Slots.end()) {
-            const int slot = static_cast<int>(free - Slots.begin());
-            if (Core.Add(slot, PendingRequest.Path, PendingRequest.Filter, PendingRequest.Subtree)) {
-                *free = true;
-                ResultSlot = slot;
-            }
+        const bool room = free < Slots.size() || SlotLimit == Unlimited || free < static_cast<size_t>(SlotLimit);
+        if (room && Core.Add(static_cast<int>(free), PendingRequest.Path, PendingRequest.Filter, PendingRequest.Subtree)) {
+            if (free == Slots.size()) Slots.push_back(false);
+            Slots[free] = true;
+            ResultSlot = static_cast<int>(free);
         }
     } else if (Command == cmdRemoveAll) {
         Core.RemoveAll();
-        Slots.fill(false);
+        Slots.assign(Slots.size(), false);
     }
 }
 
 void TChangeHandlerThread::PostChanges() {
     for (const TSlotChange& change : Core.Drain()) {
-        if (change.Slot < 0 || change.Slot >= SlotCount) continue;
+        if (change.Slot < 0 || static_cast<size_t>(change.Slot) >= Slots.size()) continue;
         PostMessage(OwnerWindow, MessageId, static_cast<uintptr_t>(change.Slot), 0);
         if (change.RootGone) Slots[static_cast<size_t>(change.Slot)] = false;
     }

@@ -1,14 +1,17 @@
 // The folder-change watcher of the shell tree and list: a thread that waits on
 // the folders the control watches and posts the control a message naming the
 // slot that changed. The control asks for watches through a command protocol.
+// One inotify instance holds thousands of watches: the 63 slots of the
+// system wait the design was made for are the default, and a control that
+// watches every folder it shows asks for as many as it needs.
 #pragma once
 
 #include "platform/FolderWatch.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 class QObject;
 
@@ -17,11 +20,13 @@ namespace kestrune::shell {
 class TChangeHandlerThread {
 public:
     static constexpr int SlotCount = 63;
+    // A slot limit of none: slots are added as watches ask for them.
+    static constexpr int Unlimited = 0;
     static constexpr int AckTimeoutMs = 2000;
     enum TCommand : uint8_t { cmdAdd = 0, cmdRemoveAll = 2, cmdStop = 3 };
 
     // owner: receives MessageId with wParam = the slot that fired (none: post nothing).
-    TChangeHandlerThread(QObject* owner, uint32_t messageId);
+    TChangeHandlerThread(QObject* owner, uint32_t messageId, int slotLimit = SlotCount);
     ~TChangeHandlerThread();
     TChangeHandlerThread(const TChangeHandlerThread&) = delete;
     TChangeHandlerThread& operator=(const TChangeHandlerThread&) = delete;
@@ -48,7 +53,8 @@ private:
     TAutoResetEvent CommandEvent;
     TAutoResetEvent AckEvent;
     TFolderWatchCore Core;
-    std::array<bool, SlotCount> Slots{};  // in use; changed only on the watcher thread
+    int SlotLimit;
+    std::vector<bool> Slots;  // in use; changed only on the watcher thread
     TRequest PendingRequest;
     int ResultSlot = -1;
     TCommand Command = cmdAdd;

@@ -19,6 +19,10 @@ constexpr char SFiles[] = "%1!ls! files";
 constexpr char SOneByte[] = "1 byte";
 constexpr char SBytes[] = "%1!ls! bytes";
 constexpr char SSystemFolder[] = "System Folder";
+// The menu of a drop made with the right button.
+constexpr char SCopyHere[] = "&Copy Here";
+constexpr char SMoveHere[] = "&Move Here";
+constexpr char SCancelDrop[] = "Cancel";
 constexpr char SDuplicatePidl[] = "THyPidlList: Duplicate PIDL";
 constexpr char STooManySubstitutions[] = "FormatStrPos: Too many substitution strings";
 constexpr char SIdListArrayFormat[] = "Shell IDList Array";

@@ -54,7 +54,13 @@ std::shared_ptr<IShellFolder> THyShTreeData::ParentFolder() {
     return rootParentFolder_;
 }
 
-uint32_t THyShTreeData::Attributes() { return AttributesOf(ParentFolder().get(), relative_, TreeAttributeMask); }
+uint32_t THyShTreeData::Attributes() {
+    const std::vector<std::string>& removable = THyDeviceChangeHandler::Instance().RemovableRoots();
+    const uint32_t mask = removable.empty() ? TreeAttributeMask
+                                            : TreeAttributeRequest(Utf16ToUtf8(PathOfIdList(AbsoluteIdList())),
+                                                                   TreeAttributeMask, removable);
+    return AttributesOf(ParentFolder().get(), relative_, mask);
+}
 
 bool THyShTreeData::CanRename() {
     if (AbsoluteIdList().isEmpty() || !ParentFolder()) return false;

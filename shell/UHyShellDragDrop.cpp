@@ -22,10 +22,14 @@ uint32_t AllowedDragEffects(IShellFolder& folder, const std::vector<TItemIdList>
     return attributes & (ole::DROPEFFECT_COPY | ole::DROPEFFECT_MOVE | ole::DROPEFFECT_LINK);
 }
 
-HRESULT RunShellDrag(QWidget& source, const std::shared_ptr<ole::IDataObject>& data, uint32_t effects,
-                     const TOleDragStartEvent& onStart, const TOleDragCompleteEvent& onComplete) {
-    if (onStart) onStart(Qt::LeftButton, data, effects);
-    TDropSource_shlvtv dropSource(0);
+HRESULT RunShellDrag(QWidget& source, Qt::MouseButton button, const std::shared_ptr<ole::IDataObject>& data,
+                     uint32_t effects, const TOleDragStartEvent& onStart, const TOleDragCompleteEvent& onComplete) {
+    if (onStart) onStart(button, data, effects);
+    if ((effects & (ole::DROPEFFECT_COPY | ole::DROPEFFECT_MOVE | ole::DROPEFFECT_LINK)) == 0) {
+        if (onComplete) onComplete(ole::DRAGDROP_S_CANCEL, ole::DROPEFFECT_NONE);
+        return ole::DRAGDROP_S_CANCEL;
+    }
+    TDropSource_shlvtv dropSource(button == Qt::RightButton ? 1 : button == Qt::MiddleButton ? 2 : 0);
     uint32_t effect = ole::DROPEFFECT_NONE;
     const HRESULT result = ole::DoDragDrop(*data, &dropSource, effects, &source, effect);
     if (onComplete) onComplete(result, effect);

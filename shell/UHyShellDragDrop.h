@@ -38,10 +38,11 @@ uint32_t AllowedDragEffects(IShellFolder& folder, const std::vector<TItemIdList>
 using TOleDragStartEvent =
     std::function<void(Qt::MouseButton button, const std::shared_ptr<ole::IDataObject>& data, uint32_t& allowedEffects)>;
 using TOleDragCompleteEvent = std::function<void(HRESULT result, uint32_t effect)>;
-// Drags the data out of source with the left button (the owner's start event
-// may change the effects); DRAGDROP_S_DROP when it was dropped.
-HRESULT RunShellDrag(QWidget& source, const std::shared_ptr<ole::IDataObject>& data, uint32_t effects,
-                     const TOleDragStartEvent& onStart, const TOleDragCompleteEvent& onComplete);
+// Drags the data out of source with the button that started it (the owner's
+// start event may change the effects; with none left there is no drag);
+// DRAGDROP_S_DROP when it was dropped.
+HRESULT RunShellDrag(QWidget& source, Qt::MouseButton button, const std::shared_ptr<ole::IDataObject>& data,
+                     uint32_t effects, const TOleDragStartEvent& onStart, const TOleDragCompleteEvent& onComplete);
 
 using TOleDropEvent = std::function<void(const std::shared_ptr<ole::IDataObject>& data, uint32_t keyState, QPoint point,
                                          uint32_t& effect, HRESULT& result)>;

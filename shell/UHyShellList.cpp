@@ -96,7 +96,15 @@ std::shared_ptr<ole::IDropTarget> THyCustomShellList::DropTargetAt(QPoint point,
     return path ? std::make_shared<TFolderDropTarget>(*path) : nullptr;
 }
 
-void THyCustomShellList::startDrag(Qt::DropActions) {
+void THyCustomShellList::startDrag(Qt::DropActions) { StartShellDrag(Qt::LeftButton); }
+
+bool THyCustomShellList::StartRightDrag() {
+    if (!(options_ & hysloOleDrag)) return false;
+    StartShellDrag(Qt::RightButton);
+    return true;
+}
+
+void THyCustomShellList::StartShellDrag(Qt::MouseButton button) {
     if (!(options_ & hysloOleDrag) || !shellFolder_) return;
     std::vector<TItemIdList> items;
     for (const QModelIndex& index : SelectedRows()) items.push_back(model_->Row(index.row())->RelativeIdList());
@@ -110,7 +118,7 @@ void THyCustomShellList::startDrag(Qt::DropActions) {
             bool& DraggingOut;
             ~TEnd() { DraggingOut = false; }
         } end{draggingOut_};
-        dropped = RunShellDrag(*this, dataObject, AllowedDragEffects(*shellFolder_, items), OnOleDragStart,
+        dropped = RunShellDrag(*this, button, dataObject, AllowedDragEffects(*shellFolder_, items), OnOleDragStart,
                                OnOleDragComplete) == ole::DRAGDROP_S_DROP;
     }
     const bool refresh = dropped || refreshPending_;
@@ -436,7 +444,15 @@ void THyCustomShellList::RefreshTimerFired() {
         const TLock lock(changeLock_);
         linkedTree_->RunPendingTimerWork();
     }
-    RefreshChanges();
+    // The tree's work may have moved the list to another folder (the shown one
+    // was deleted): that folder is filled, not the old one compared again.
+    if (ShowsFolder()) RefreshChanges();
+    else RefreshFolder();
+}
+
+bool THyCustomShellList::ShowsFolder() {
+    const TItemIdList* wanted = Folder.GetPidl();
+    return (wanted ? *wanted : TItemIdList()) == folderIdList_;
 }
 
 void THyCustomShellList::RunPendingTimerWork() {

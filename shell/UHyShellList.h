@@ -90,6 +90,8 @@ public:
     bool EditItemNamed(const WideString& name);
     // The row whose label the edit-request message (WM_USER+102) puts into editing.
     WideString PendingEditName;
+    // The rows are those of Folder (it has not been set to another folder since the last fill).
+    bool ShowsFolder();
     // Starts the delayed refresh now, when it is waiting.
     void RunPendingTimerWork();
     bool RefreshWaiting() const { return refreshTimer_.isActive(); }
@@ -125,12 +127,14 @@ protected:
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void startDrag(Qt::DropActions actions) override;
+    bool StartRightDrag() override;
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class THyCustomShellTree;
+    void StartShellDrag(Qt::MouseButton button);
     void MakeIconView();
     void ThumbnailsChanged();
     QModelIndexList SelectedRows() const;

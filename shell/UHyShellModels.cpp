@@ -18,8 +18,8 @@ namespace {
 
 QString ToQString(const WideString& text) { return QString::fromStdU16String(text); }
 
-QVariant IconOf(const TItemIdList& absolute, bool open) {
-    return QIcon(SystemIcon(IconIndex(&absolute, open ? SHGFI_OPENICON : 0), false));
+QVariant IconOf(const TItemIdList& absolute, bool open, int overlay) {
+    return QIcon(OverlaidIcon(IconIndex(&absolute, open ? SHGFI_OPENICON : 0), overlay));
 }
 
 // Dimmed items are drawn in the disabled text colour, else in the shell's colours.
@@ -53,8 +53,9 @@ QVariant TShellListModel::data(const QModelIndex& index, int role) const {
         case Qt::EditRole: return ToQString(index.column() == 0 ? row->DisplayName() : row->Details(index.column()));
         case Qt::DecorationRole:
             if (index.column() != 0) return {};
-            return list_.ViewStyle() == svsThumbnails ? QVariant(QIcon(list_.ThumbnailOf(*row)))
-                                                      : QVariant(QIcon(SystemIcon(row->IconIndex(), false)));
+            if (list_.ViewStyle() == svsThumbnails) return QIcon(list_.ThumbnailOf(*row));
+            return QIcon(OverlaidIcon(row->IconIndex(),
+                                      list_.Options() & hysloIconOverlays ? OverlayOfAttributes(row->Attributes()) : 0));
         case Qt::TextAlignmentRole:
             return static_cast<size_t>(index.column()) < columns_.size()
                        ? QVariant(static_cast<int>(columns_[static_cast<size_t>(index.column())].Align | Qt::AlignVCenter))
@@ -181,7 +182,9 @@ QVariant TShellTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole: return node->Text;
-        case Qt::DecorationRole: return IconOf(node->Data->AbsoluteIdList(), false);
+        // The selected folder shows as open.
+        case Qt::DecorationRole:
+            return IconOf(node->Data->AbsoluteIdList(), tree_.currentIndex().internalPointer() == node, node->Overlay);
         case Qt::ForegroundRole: return ColourOf(node->Data->Attributes(), node->Ghosted);
         case Qt::CheckStateRole: return tree_.Checkboxes() ? QVariant(node->Checked ? Qt::Checked : Qt::Unchecked) : QVariant();
         default: return {};

@@ -56,8 +56,11 @@ struct TShellTreeNode {
     QString Text;
     bool HasButton = false;
     bool Filled = false;
+    // Collapsed since it was filled: its children are compared with the disk when it opens.
+    bool Stale = false;
     bool Ghosted = false;
     bool Checked = false;
+    // The mark over the icon: 1 shared, 2 a link, 0 none.
     int Overlay = 0;
     int Row() const;
 };

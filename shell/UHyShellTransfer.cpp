@@ -10,13 +10,17 @@
 #include "shell/UHyShellUtils.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QMenu>
 #include <QDesktopServices>
 #include <QScrollBar>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QUrl>
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrune::shell {
 
@@ -191,14 +195,36 @@ HRESULT TFolderDropTarget::DragLeave() {
 
 HRESULT TFolderDropTarget::Drop(std::shared_ptr<IDataObject> dataObject, uint32_t keyState, POINTL point,
                                 uint32_t& effect) {
+    const uint32_t allowed = effect;
     DragEnter(std::move(dataObject), keyState, point, effect);
-    if (effect == DROPEFFECT_NONE) return S_OK;
+    // A drag made with the right button asks what to do, the usual effect first.
+    if (effect != DROPEFFECT_NONE && (keyState & MK_RBUTTON)) effect = AskDropEffect(allowed, effect);
+    if (effect == DROPEFFECT_NONE) {
+        names_.clear();
+        return S_OK;
+    }
     if (const uint32_t code = CopyItems(names_, folder_, effect == DROPEFFECT_MOVE)) {
         ShowSystemError(code);
         effect = DROPEFFECT_NONE;
     }
     names_.clear();
     return S_OK;
+}
+
+uint32_t AskDropEffect(uint32_t allowed, uint32_t preferred) {
+    QMenu menu;
+    const auto offer = [&](const char* text, uint32_t effect) {
+        QAction* action = menu.addAction(text);
+        action->setData(effect);
+        action->setEnabled(allowed & effect);
+        if (effect == preferred) menu.setDefaultAction(action);
+    };
+    offer(SCopyHere, DROPEFFECT_COPY);
+    offer(SMoveHere, DROPEFFECT_MOVE);
+    menu.addSeparator();
+    menu.addAction(SCancelDrop)->setData(DROPEFFECT_NONE);
+    const QAction* chosen = menu.exec(QCursor::pos(), menu.defaultAction());
+    return chosen ? chosen->data().toUInt() : DROPEFFECT_NONE;
 }
 
 std::shared_ptr<IDropTarget> NodeDropTarget(THyShTreeData* node) {
@@ -419,9 +445,35 @@ std::vector<TSendToEntry> SendToEntries() {
     return entries;
 }
 
+namespace {
+
+// What a Send-To entry stands for: a link file (".lnk") its target, anything
+// else itself (a folder, a program, or a link of the file system to one).
+std::string SendToTarget(const std::string& entry) {
+    if (!SameText(ExtractFileExt(entry), ".lnk") || IsFolder(entry)) return entry;
+    THyShortcut shortcut;
+    return Succeeded(shortcut.Load(Utf8ToUtf16(entry))) ? Utf16ToUtf8(shortcut.Target) : std::string();
+}
+
+bool IsProgram(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
 HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<IDataObject> dataObject) {
-    if (!IsFolder(entry.Path)) return E_FAIL;
-    TFolderDropTarget target(entry.Path);
+    const std::string targetPath = SendToTarget(entry.Path);
+    // A program takes what is dropped on it as the files to open.
+    if (IsProgram(targetPath)) {
+        const std::vector<std::string> names = dataObject ? DroppedFileNames(*dataObject) : std::vector<std::string>();
+        if (names.empty()) return S_FALSE;
+        QStringList arguments;
+        for (const std::string& name : names) arguments << QString::fromStdString(name);
+        return QProcess::startDetached(QString::fromStdString(targetPath), arguments) ? S_OK : E_FAIL;
+    }
+    if (!IsFolder(targetPath)) return E_FAIL;
+    TFolderDropTarget target(targetPath);
     uint32_t effect = DROPEFFECT_COPY;
     target.DragEnter(dataObject, MK_LBUTTON, {}, effect);
     effect = DROPEFFECT_COPY;

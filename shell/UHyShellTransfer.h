@@ -84,6 +84,9 @@ private:
     std::string folder_;
     std::vector<std::string> names_;
 };
+// The menu of a drop made with the right button: "Copy Here", "Move Here"
+// (those allowed; preferred is the default) and "Cancel"; the effect chosen.
+uint32_t AskDropEffect(uint32_t allowed, uint32_t preferred);
 // The file names a data object carries (file-name list, else ID-list array).
 std::vector<std::string> DroppedFileNames(ole::IDataObject& dataObject);
 // The drop target of a tree node: its folder, or for no list the desktop directory.
@@ -138,7 +141,8 @@ struct TSendToEntry {
     int IconIndex = 0;
 };
 std::vector<TSendToEntry> SendToEntries();
-// Drops the data object on the entry's target (a folder, or a link to one).
+// Drops the data object on the entry's target: a folder takes copies of the
+// files, a program is started with them; a ".lnk" entry is followed to its target.
 HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<ole::IDataObject> dataObject);
 // A typed letter: the entry to choose after the highlighted one (-1: none),
 // executed at once when it is the only one with that letter.

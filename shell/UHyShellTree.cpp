@@ -47,6 +47,10 @@ THyCustomShellTree::THyCustomShellTree(QWidget* parent)
     SelectedFolder.OnChange = [this] { SelectedFolderChanged(); };
     delayTimer_.setSingleShot(true);
     connect(&delayTimer_, &QTimer::timeout, this, [this] { Guarded([this] { TimerFired(); }); });
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& node) { Guarded([&] { NodeExpanded(node); }); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (TShellTreeNode* node = model_->Node(index); node != &model_->Top() && node->Filled) node->Stale = true;
+    });
     THyDeviceChangeHandler::Instance().Register(this, [this](uint32_t, uintptr_t wParam, intptr_t) {
         if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) Guarded([this] { RefreshTree(); });
     });
@@ -88,7 +92,15 @@ void THyCustomShellTree::DragHover(QPoint point) {
     dragHoverTime_.start();
 }
 
-void THyCustomShellTree::startDrag(Qt::DropActions) {
+void THyCustomShellTree::startDrag(Qt::DropActions) { StartShellDrag(Qt::LeftButton); }
+
+bool THyCustomShellTree::StartRightDrag() {
+    if (!(options_ & hystoOleDrag)) return false;
+    StartShellDrag(Qt::RightButton);
+    return true;
+}
+
+void THyCustomShellTree::StartShellDrag(Qt::MouseButton button) {
     TShellTreeNode* node = model_->Node(currentIndex());
     // The root cannot be dragged.
     if (!(options_ & hystoOleDrag) || node == &model_->Top() || node->Parent == &model_->Top()) return;
@@ -103,7 +115,7 @@ void THyCustomShellTree::startDrag(Qt::DropActions) {
             bool& InShellOperation;
             ~TEnd() { InShellOperation = false; }
         } end{inShellOperation_};
-        dropped = RunShellDrag(*this, dataObject, AllowedDragEffects(*parentFolder, {node->Data->RelativeIdList()}),
+        dropped = RunShellDrag(*this, button, dataObject, AllowedDragEffects(*parentFolder, {node->Data->RelativeIdList()}),
                                OnOleDragStart, OnOleDragComplete) == ole::DRAGDROP_S_DROP;
     }
     const bool refresh = dropped || rebuildPending_;
@@ -171,6 +183,7 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     const bool isFolder = attributes & SFGAO_FOLDER, hasSubfolders = attributes & SFGAO_HASSUBFOLDER;
     node->HasButton = options_ & hystoIncludeNonFolders ? isFolder || hasSubfolders : isFolder && hasSubfolders;
     node->Ghosted = attributes & SFGAO_GHOSTED;
+    node->Overlay = OverlayOfAttributes(attributes);
     return node;
 }
 
@@ -305,6 +318,9 @@ void THyCustomShellTree::SelectedFolderChanged() {
 
 void THyCustomShellTree::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     THyCustomTreeView::currentChanged(current, previous);
+    // The open-folder icon moves with the selection.
+    update(previous);
+    update(current);
     TShellTreeNode* node = model_->Node(current);
     if (changeLock_ >= 1) {
         if (node != &model_->Top()) SelectedFolder.SetPidl(&node->Data->AbsoluteIdList());
@@ -364,27 +380,50 @@ void THyCustomShellTree::RunPendingTimerWork() {
     if (delayTimer_.isActive()) TimerFired();
 }
 
+// An open node's children are compared with its folder; so are those of a
+// filled node left without children (it cannot be opened, and the first
+// folder made in it must still appear). A collapsed node waits until it is
+// expanded again.
 void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered) {
-    if (node.Filled && !node.Children.empty() && isExpanded(model_->IndexOf(&node))) {
-        const std::shared_ptr<IShellFolder> folder = node.Data->Folder();
-        if (!folder) return;
-        std::vector<TItemIdList> shown;
-        for (const auto& child : node.Children) shown.push_back(child->Data->RelativeIdList());
-        const std::vector<TItemIdList> found = EnumerateNode(node);
-        const TListDifference difference = DifferenceOf(
-            shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(*folder, a, b); });
-        for (size_t k = difference.Vanished.size(); k > 0; --k) {
-            const size_t row = difference.Vanished[k - 1];
-            if (IsBelow(remembered, node.Children[row].get())) remembered = &node;
-            DeleteNode(node, row);
-        }
-        std::vector<std::unique_ptr<TShellTreeNode>> added;
-        HRESULT result = ole::S_OK;
-        for (size_t entry : difference.Appeared)
-            if (auto child = MakeNode(*folder, node, found[entry], result)) added.push_back(std::move(child));
-        AddNodes(node, std::move(added));
-    }
+    if (node.Filled && (node.Children.empty() || isExpanded(model_->IndexOf(&node)))) RefreshChildren(node, remembered);
     for (const auto& child : node.Children) RefreshNode(*child, remembered);
+}
+
+void THyCustomShellTree::RefreshChildren(TShellTreeNode& node, TShellTreeNode*& remembered) {
+    node.Stale = false;
+    const std::shared_ptr<IShellFolder> folder = node.Data->Folder();
+    if (!folder) return;
+    std::vector<TItemIdList> shown;
+    for (const auto& child : node.Children) shown.push_back(child->Data->RelativeIdList());
+    const std::vector<TItemIdList> found = EnumerateNode(node);
+    const TListDifference difference = DifferenceOf(
+        shown, found, [&](const TItemIdList& a, const TItemIdList& b) { return FolderOrder(*folder, a, b); });
+    for (size_t k = difference.Vanished.size(); k > 0; --k) {
+        const size_t row = difference.Vanished[k - 1];
+        if (IsBelow(remembered, node.Children[row].get())) remembered = &node;
+        DeleteNode(node, row);
+    }
+    std::vector<std::unique_ptr<TShellTreeNode>> added;
+    HRESULT result = ole::S_OK;
+    for (size_t entry : difference.Appeared)
+        if (auto child = MakeNode(*folder, node, found[entry], result)) added.push_back(std::move(child));
+    AddNodes(node, std::move(added));
+}
+
+// A node collapsed after it was filled may have missed changes in its folder
+// (they are not looked at while it is closed): it is compared when it opens.
+void THyCustomShellTree::NodeExpanded(const QModelIndex& index) {
+    TShellTreeNode* node = model_->Node(index);
+    if (node == &model_->Top() || !node->Stale || inShellOperation_ || Editing()) return;
+    const THourglass hourglass;
+    TShellTreeNode* remembered = model_->Node(currentIndex());
+    const bool selectionInside = remembered != node && IsBelow(remembered, node);
+    {
+        const TLock lock(changeLock_);
+        if (selectionInside) setCurrentIndex({});
+        RefreshChildren(*node, remembered);
+    }
+    if (selectionInside) SelectNode(model_->IndexOf(remembered));
 }
 
 void THyCustomShellTree::AddNodes(TShellTreeNode& parent, std::vector<std::unique_ptr<TShellTreeNode>> nodes) {
@@ -432,7 +471,9 @@ void THyCustomShellTree::RefreshTree() {
 }
 
 void THyCustomShellTree::StartDriveWatch() {
-    if (!watcher_) watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE);
+    // Every folder the tree has filled is watched too: as many slots as that takes.
+    if (!watcher_)
+        watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE, TChangeHandlerThread::Unlimited);
     const std::vector<std::string> drives = WatchedDriveRoots(MountedFileSystems(), RemovableDevice);
     if (drives == watchedDrives_) return;
     watchedDrives_ = drives;

@@ -80,11 +80,13 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void DoContextPopup(const QModelIndex& index, QPoint position) override;
     void startDrag(Qt::DropActions actions) override;
+    bool StartRightDrag() override;
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
 
 private:
     friend class TShellTreeModel;
     void RegisterDropTarget(bool on);
+    void StartShellDrag(Qt::MouseButton button);
     friend class THyCustomShellList;
     enum TJob { jobNone = 0, jobHandOver = 1, jobRefresh = 2 };
     void BaseFolderChanged();
@@ -96,6 +98,8 @@ private:
     // Fills the node (none: builds the root node first).
     void FillNode(TShellTreeNode* node);
     void RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered);
+    void RefreshChildren(TShellTreeNode& node, TShellTreeNode*& remembered);
+    void NodeExpanded(const QModelIndex& index);
     // Adds nodes under parent (DoInsertItem for each); deletes one (DoDeleteItem for it and below).
     void AddNodes(TShellTreeNode& parent, std::vector<std::unique_ptr<TShellTreeNode>> nodes);
     void DeleteNode(TShellTreeNode& parent, size_t row);

@@ -161,8 +161,25 @@ QPixmap SystemOverlay(int overlay, bool large) {
 int OverlayIndex(IShellFolder& parent, const TItemIdList& item) {
     uint32_t attributes = SFGAO_SHARE | SFGAO_LINK;
     if (!ole::Succeeded(parent.GetAttributesOf(std::span<const TItemIdList>(&item, 1), attributes))) return 0;
+    return OverlayOfAttributes(attributes);
+}
+
+int OverlayOfAttributes(uint32_t attributes) {
     if (attributes & SFGAO_SHARE) return 1;
     return (attributes & SFGAO_LINK) ? 2 : 0;
+}
+
+QPixmap OverlaidIcon(int index, int overlay) {
+    QPixmap icon = SystemIcon(index, false);
+    if (overlay == 0) return icon;
+    QPainter painter(&icon);
+    painter.drawPixmap(0, 0, SystemOverlay(overlay, false));
+    return icon;
+}
+
+uint32_t TreeAttributeRequest(const std::string& path, uint32_t mask, const std::vector<std::string>& removableRoots) {
+    const bool removableRoot = std::find(removableRoots.begin(), removableRoots.end(), path) != removableRoots.end();
+    return removableRoot ? mask & ~SFGAO_READONLY : mask;
 }
 
 bool NetworkDriveReady(char16_t) { return true; }
@@ -338,6 +355,7 @@ THyDeviceChangeHandler& THyDeviceChangeHandler::Instance() {
 }
 
 THyDeviceChangeHandler::THyDeviceChangeHandler() : mounts_(MountedFileSystems()) {
+    NoteRemovableRoots();
     // The kernel marks the mount table as changed with an exceptional condition.
     const int fd = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
@@ -363,6 +381,13 @@ void THyDeviceChangeHandler::MountsChanged(const std::vector<TMount>& mounts) {
     for (const TMount& mount : mounts_)
         if (missingFrom(mounts, mount)) PostMessage(this, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);
     mounts_ = mounts;
+    NoteRemovableRoots();
+}
+
+void THyDeviceChangeHandler::NoteRemovableRoots() {
+    removableRoots_.clear();
+    for (const TMount& mount : mounts_)
+        if (IsRemovable(mount.Source)) removableRoots_.push_back(mount.MountPoint);
 }
 
 bool THyDeviceChangeHandler::event(QEvent* event) {

@@ -59,6 +59,12 @@ QPixmap SystemIcon(int index, bool large);
 QPixmap SystemOverlay(int overlay, bool large);
 // 1 for shared items, 2 for links, else 0.
 int OverlayIndex(IShellFolder& parent, const TItemIdList& item);
+int OverlayOfAttributes(uint32_t attributes);
+// The small system icon with the overlay's mark over it (0: none).
+QPixmap OverlaidIcon(int index, int overlay);
+// The attributes a tree node asks for: without read-only at the root of a
+// removable medium, so that asking does not touch the medium.
+uint32_t TreeAttributeRequest(const std::string& path, uint32_t mask, const std::vector<std::string>& removableRoots);
 // Always ready: drives here have no network connection state.
 bool NetworkDriveReady(char16_t drive);
 // The mounts the tree watches: fixed disks and the root; not optical media
@@ -166,6 +172,10 @@ public:
     void Unregister(const void* owner);
     // Compares the mount table with the last one and posts the differences.
     void MountsChanged(const std::vector<TMount>& mounts);
+    // The mount points of media that can be taken out (by IsRemovable of
+    // their device), as the last mount table had them.
+    const std::vector<std::string>& RemovableRoots() const { return removableRoots_; }
+    std::function<bool(const std::string& source)> IsRemovable = RemovableDevice;
 
 protected:
     bool event(QEvent* event) override;
@@ -173,7 +183,9 @@ protected:
 private:
     THyDeviceChangeHandler();
     std::vector<std::pair<const void*, THandler>> handlers_;
+    void NoteRemovableRoots();
     std::vector<TMount> mounts_;
+    std::vector<std::string> removableRoots_;
 };
 
 // The system formatter's syntax: %1 ... %99 with an optional !format!, %% and

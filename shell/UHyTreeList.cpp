@@ -1,5 +1,8 @@
 #include "shell/UHyTreeList.h"
 
+#include "shell/UHyUnicode.h"
+
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -13,17 +16,51 @@ THyContextView::THyContextView(QWidget* parent) : QTreeView(parent) {}
 
 void THyContextView::contextMenuEvent(QContextMenuEvent* event) {
     QModelIndex index;
-    QPoint position = event->pos();
+    QPoint position;
     if (event->reason() == QContextMenuEvent::Keyboard) {
-        // The menu key: the current item, at the centre of its text.
+        // The menu key (sent to the view itself): the current item, at the centre of its text.
         index = currentIndex();
-        if (index.isValid()) position = visualRect(index).center();
+        position = index.isValid() ? visualRect(index).center() : viewport()->mapFrom(this, event->pos());
     } else {
-        index = indexAt(viewport()->mapFrom(this, event->pos()));
-        position = viewport()->mapFrom(this, event->pos());
+        // A click reaches the view through its viewport, in the viewport's coordinates.
+        position = event->pos();
+        index = indexAt(position);
     }
     event->accept();
+    if (event->reason() == QContextMenuEvent::Mouse && rightDown_) {
+        contextPending_ = true;
+        pendingIndex_ = index;
+        pendingPosition_ = position;
+        return;
+    }
     DoContextPopup(index, position);
+}
+
+void THyContextView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        rightDown_ = true;
+        rightPressedAt_ = event->position().toPoint();
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void THyContextView::mouseMoveEvent(QMouseEvent* event) {
+    const bool dragging = rightDown_ && (event->buttons() & Qt::RightButton) &&
+                          (event->position().toPoint() - rightPressedAt_).manhattanLength() >= QApplication::startDragDistance();
+    if (!dragging) return QTreeView::mouseMoveEvent(event);
+    rightDown_ = false;
+    contextPending_ = false;
+    event->accept();
+    StartRightDrag();
+}
+
+void THyContextView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() != Qt::RightButton) return;
+    rightDown_ = false;
+    if (!contextPending_) return;
+    contextPending_ = false;
+    DoContextPopup(pendingIndex_, pendingPosition_);
 }
 
 void THyContextView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -218,6 +255,8 @@ void THyGroup::SetFrameStyle(THyFrameStyle style) {
     update();
 }
 
+QString THyGroup::DisplayedCaption() const { return QString::fromStdU16String(DisplayText(caption_.toStdU16String())); }
+
 void THyGroup::SetCaption(const QString& caption) {
     caption_ = caption;
     update();
@@ -226,7 +265,7 @@ void THyGroup::SetCaption(const QString& caption) {
 void THyGroup::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    const QRect area = rect().adjusted(0, 0, -1, -1);
+    const QRect area = rect();
     const QPen light(palette().light().color()), dark(palette().dark().color());
     const auto box = [&](const QRect& r, const QPen& topLeft, const QPen& bottomRight) {
         painter.setPen(topLeft);
@@ -240,15 +279,16 @@ void THyGroup::paintEvent(QPaintEvent*) {
         case hyfsGroup: {
             QStyleOptionGroupBox option;
             option.initFrom(this);
-            option.text = caption_;
+            option.text = DisplayedCaption();
             option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
             style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, this);
             break;
         }
         case hyfsLowered: box(area, dark, light); box(area.adjusted(1, 1, -1, -1), QPen(palette().shadow().color()), QPen(palette().midlight().color())); break;
         case hyfsRaised: box(area, light, dark); box(area.adjusted(1, 1, -1, -1), QPen(palette().midlight().color()), QPen(palette().shadow().color())); break;
-        case hyfsDint: box(area, dark, light); break;
-        case hyfsBump: box(area, light, dark); break;
+        // Etched: a sunken line and a raised one inside it; bumped: the other way round.
+        case hyfsDint: box(area, dark, light); box(area.adjusted(1, 1, -1, -1), light, dark); break;
+        case hyfsBump: box(area, light, dark); box(area.adjusted(1, 1, -1, -1), dark, light); break;
         case hyfsSingle: box(area, QPen(palette().windowText().color()), QPen(palette().windowText().color())); break;
         case hyfsHorzLine:
         case hyfsHorzEdge:

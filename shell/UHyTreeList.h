@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QHeaderView>
+#include <QPersistentModelIndex>
 #include <QStyleOptionHeader>
 #include <QTreeView>
 
@@ -26,13 +27,28 @@ public:
     QMenu* PopupMenu = nullptr;
 
 protected:
+    // A right click asks for the menu when the button is let go; moved with
+    // the button held, it starts a drag instead.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Starts a drag with the right button; false when the control drags nothing.
+    virtual bool StartRightDrag() { return false; }
     // The drop target's item is drawn as selected.
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     virtual QModelIndex DropHighlight() const { return {}; }
     // Raises the event and shows what menu remains.
     virtual void DoContextPopup(const QModelIndex& index, QPoint position);
     virtual void RaiseContextEvent(const QModelIndex& index, QPoint& position, QMenu*& menu) = 0;
+
+private:
+    bool rightDown_ = false;
+    QPoint rightPressedAt_;
+    // The menu asked for while the right button is down.
+    bool contextPending_ = false;
+    QPersistentModelIndex pendingIndex_;
+    QPoint pendingPosition_;
 };
 
 class THyCustomTreeView : public THyContextView {
@@ -131,6 +147,8 @@ public:
     void SetFrameStyle(THyFrameStyle style);
     void SetCaption(const QString& caption);
     QString Caption() const { return caption_; }
+    // The group style shows its caption as a display text: narrowed, then read as UTF-7.
+    QString DisplayedCaption() const;
     int FrameSpace = 2;
     Qt::Alignment Alignment = Qt::AlignHCenter;
     bool DefaultDrawing = true;

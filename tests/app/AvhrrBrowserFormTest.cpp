@@ -8,15 +8,19 @@
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
+#include "shell/UHyShellUtils.h"
 
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -87,6 +91,23 @@ protected:
         }
     }
 
+
+    static std::vector<std::string> Names(const shell::THyShellList& list) {
+        std::vector<std::string> names;
+        for (int row = 0; row < list.ItemCount(); ++row) names.push_back(Utf16ToUtf8(list.ItemData(row)->DisplayName()));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The browser shown over the day with its first pass chosen.
+    void ShowDayWithPassChosen(TFormBrowseAVHRR& form) {
+        Show(form);
+        form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+        form.HyShellTreeBrowseClick();
+        SelectFile(form, "noaa19_1.thumb.jpg");
+        ASSERT_TRUE(form.ButtonOpen->isEnabled());
+    }
+
     fs::path root_;
     std::string base_;
 };
@@ -124,6 +145,10 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     EXPECT_TRUE(form.ButtonOpen->isEnabled());
     EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  noaa19_1");
     EXPECT_EQ(form.ImageThumbnail->width(), 400);
+    // Wider than its box, the preview opens at its middle.
+    const int room = form.ScrollBoxThumbnail->viewport()->width();
+    ASSERT_LT(room, 400);
+    EXPECT_EQ(form.ScrollBoxThumbnail->horizontalScrollBar()->value(), (400 - room) / 2);
     // A pass without a preview opens, and the preview shown before stays cleared by the folder.
     form.CheckBoxBrowserAvhrrHPT->setChecked(true);
     form.HyShellTreeBrowseClick();
@@ -237,6 +262,134 @@ TEST_F(AvhrrBrowserFormTest, FilterFollowsTheCheckBoxesAndFoldersAreRemembered) 
     EXPECT_FALSE(again.CheckBoxBrowserAvhrrJPEG->Checked());
     Show(again);
     EXPECT_EQ(Shown(again), base_ + "2021/05/04/");
+}
+
+// Another program prunes the shown day. The tree moves to the month; the
+// list, the label, the day buttons and the choice go with it, whichever of
+// the two refresh timers fires first; and the list watches the month.
+TEST_F(AvhrrBrowserFormTest, ADeletedDayTakesTheWholeWindowToItsMonthInEitherTimerOrder) {
+    for (const bool listFirst : {true, false}) {
+        SCOPED_TRACE(listFirst ? "the list's timer first" : "the tree's timer first");
+        Pass("2021/05/04/", "noaa19_1", true, true);
+        TFormBrowseAVHRR form(nullptr);
+        ShowDayWithPassChosen(form);
+        auto& tree = *form.HyShellTreeBrowse;
+        auto& list = *form.HyShellListBrowse;
+        fs::remove_all(base_ + "2021/05/04/");
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree.PendingJob() == 2 && list.RefreshWaiting(); }));
+        if (listFirst) list.RunPendingTimerWork();
+        else tree.RunPendingTimerWork();
+        list.RunPendingTimerWork();
+        const std::string month = base_ + "2021/05/";
+        EXPECT_EQ(Shown(form), month);
+        EXPECT_EQ(Utf16ToUtf8(shell::PathOfIdList(list.FolderIdList())) + "/", month);
+        EXPECT_EQ(Names(list), (std::vector<std::string>{"05", "31"}));
+        EXPECT_EQ(form.LabelBrowseFolder->toolTip().toStdString(), month);
+        EXPECT_FALSE(form.BitBtnYesterday->isEnabled());
+        EXPECT_FALSE(form.BitBtnTomorrow->isEnabled());
+        EXPECT_FALSE(form.ButtonOpen->isEnabled());
+        EXPECT_TRUE(form.ChosenDataFile.empty());
+        fs::create_directories(base_ + "2021/05/06/");
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list.RefreshWaiting(); }));
+        list.RunPendingTimerWork();
+        EXPECT_EQ(Names(list), (std::vector<std::string>{"05", "06", "31"}));
+        fs::remove_all(base_ + "2021/05/06/");
+        fs::create_directories(base_ + "2021/05/04/");
+    }
+}
+
+// The next day's folder appears while a pass is chosen: the tree refreshes,
+// selects the same day again, and the pass stays chosen and can be opened.
+TEST_F(AvhrrBrowserFormTest, ARefreshThatKeepsTheDayKeepsThePassChosen) {
+    TFormBrowseAVHRR form(nullptr);
+    ShowDayWithPassChosen(form);
+    fs::create_directories(base_ + "2021/05/06/");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return form.HyShellTreeBrowse->PendingJob() == 2; }));
+    form.HyShellTreeBrowse->RunPendingTimerWork();
+    EXPECT_EQ(Shown(form), base_ + "2021/05/04/");
+    EXPECT_TRUE(form.ButtonOpen->isEnabled());
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_1.hpt");
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  noaa19_1");
+}
+
+// The keyboard moves the tree to the next day: the pass of the day before no
+// longer counts, and the label and the day buttons name the new day.
+TEST_F(AvhrrBrowserFormTest, MovingTheTreeToAnotherDayDropsTheChoiceAndNamesTheDay) {
+    TFormBrowseAVHRR form(nullptr);
+    ShowDayWithPassChosen(form);
+    auto& tree = *form.HyShellTreeBrowse;
+    const QModelIndex next = tree.currentIndex().siblingAtRow(tree.currentIndex().row() + 1);
+    ASSERT_EQ(next.data().toString(), "05");
+    tree.setCurrentIndex(next);
+    EXPECT_FALSE(form.ButtonOpen->isEnabled());
+    EXPECT_TRUE(form.ChosenDataFile.empty());
+    EXPECT_EQ(form.LabelBrowseFolder->toolTip().toStdString(), base_ + "2021/05/05/");
+    EXPECT_EQ(form.BitBtnYesterday->property("Tag").toInt(), static_cast<int>(EncodeDate(2021, 5, 4)));
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
+}
+
+// The chosen pass is deleted before Open is pressed: the window closes as cancelled.
+TEST_F(AvhrrBrowserFormTest, OpenWithThePassDeletedMeanwhileClosesAsCancelled) {
+    TFormBrowseAVHRR form(nullptr);
+    ShowDayWithPassChosen(form);
+    fs::remove(base_ + "2021/05/04/noaa19_1.hpt");
+    form.ButtonOpenClick();
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+}
+
+// A station publishes a pass by moving it into the day shown: it appears
+// after the delay, and its preview pairs with it.
+TEST_F(AvhrrBrowserFormTest, APassMovedIntoTheShownDayAppears) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/05/"));
+    form.HyShellTreeBrowseClick();
+    form.HyShellTreeBrowse->RunPendingTimerWork();
+    fs::create_directories(base_ + "incoming/");
+    Pass("incoming/", "N19_20210505_1200", true, true);
+    for (const char* name : {"N19_20210505_1200.hpt", "N19_20210505_1200.thumb.jpg"})
+        fs::rename(base_ + "incoming/" + name, base_ + "2021/05/05/" + name);
+    auto& list = *form.HyShellListBrowse;
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list.RefreshWaiting(); }));
+    EXPECT_LE(list.RefreshDelay(), shell::RefreshDelayUnfocused);
+    list.RunPendingTimerWork();
+    SelectFile(form, "N19_20210505_1200.thumb.jpg");
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/05/N19_20210505_1200.hpt");
+}
+
+// Names written in upper case by the station pair on a file system that tells cases apart.
+TEST_F(AvhrrBrowserFormTest, UpperCaseNamesPair) {
+    Pass("2021/05/05/", "N19_1200", true, true);
+    fs::rename(base_ + "2021/05/05/N19_1200.hpt", base_ + "2021/05/05/N19_1200.HPT");
+    fs::rename(base_ + "2021/05/05/N19_1200.thumb.jpg", base_ + "2021/05/05/N19_1200.THUMB.JPG");
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/05/"));
+    form.HyShellTreeBrowseClick();
+    SelectFile(form, "N19_1200.THUMB.JPG");
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/05/N19_1200.HPT");
+    EXPECT_TRUE(form.ButtonOpen->isEnabled());
+    EXPECT_EQ(form.ImageThumbnail->width(), 400);
+}
+
+// F5 in the browser looks at the disk again, without waiting for the watch:
+// the next day's folder in the tree, a new preview in the list.
+TEST_F(AvhrrBrowserFormTest, F5LooksAtTheDiskAgain) {
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(base_ + "2021/05/04/"));
+    form.HyShellTreeBrowseClick();
+    fs::create_directories(base_ + "2021/05/07/");
+    Pass("2021/05/04/", "noaa19_3", false, true);
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.HyShellTreeBrowse, &f5);
+    const QModelIndex month = form.HyShellTreeBrowse->currentIndex().parent();
+    std::vector<QString> days;
+    for (int row = 0; row < month.model()->rowCount(month); ++row) days.push_back(month.model()->index(row, 0, month).data().toString());
+    EXPECT_EQ(days, (std::vector<QString>{"04", "05", "07", "31"}));
+    const std::vector<std::string> names = Names(*form.HyShellListBrowse);
+    EXPECT_NE(std::find(names.begin(), names.end(), "noaa19_3.thumb.jpg"), names.end());
+    EXPECT_EQ(Shown(form), base_ + "2021/05/04/");
 }
 
 }  // namespace

@@ -45,14 +45,26 @@ TEST(AvhrrBrowserTest, PreviewsPairWithHptBeforeRaw16) {
         {{"x.THUMB.JPG"}, "x.THUMB.JPG", "", "x.THUMB.JPG"},
         {{"x.hpt"}, "x.hpt", "x.hpt", ""},
         {{"x.RAW16", "x.thumb.jpg"}, "x.RAW16", "x.RAW16", "x.thumb.jpg"},
+        // Stations that write upper case pair as well, on a file system that tells cases apart.
+        {{"N19_1200.HPT", "N19_1200.THUMB.JPG"}, "N19_1200.THUMB.JPG", "N19_1200.HPT", "N19_1200.THUMB.JPG"},
+        {{"N19_1200.HPT", "N19_1200.THUMB.JPG"}, "N19_1200.HPT", "N19_1200.HPT", "N19_1200.THUMB.JPG"},
+        {{"m02.Raw16", "m02.Thumb.Jpg"}, "m02.Thumb.Jpg", "m02.Raw16", "m02.Thumb.Jpg"},
+        // The exact name wins over one that differs only in case.
+        {{"x.thumb.jpg", "x.HPT", "x.hpt"}, "x.thumb.jpg", "x.hpt", "x.thumb.jpg"},
     };
     for (const auto& c : cases) {
-        const auto files = PairPassFiles(c.Chosen, [&](const std::string& name) { return c.Present.count(name) > 0; });
+        const auto files = PairPassFiles(c.Chosen, [&](const std::string& name) {
+            for (const std::string& present : c.Present)
+                if (present == name) return present;
+            for (const std::string& present : c.Present)
+                if (SameText(present, name)) return present;
+            return std::string();
+        });
         ASSERT_TRUE(files) << c.Chosen;
         EXPECT_EQ(files->Data, c.Data) << c.Chosen;
         EXPECT_EQ(files->Preview, c.Preview) << c.Chosen;
     }
-    EXPECT_FALSE(PairPassFiles("x.jpg", [](const std::string&) { return true; }));
+    EXPECT_FALSE(PairPassFiles("x.jpg", [](const std::string& name) { return name; }));
 }
 
 TEST(AvhrrBrowserTest, FilterFollowsTheCheckBoxes) {

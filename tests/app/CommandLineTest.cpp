@@ -38,19 +38,19 @@ public:
         Calls.push_back("rgb " + std::to_string(red) + std::to_string(green) + std::to_string(blue));
     }
     void SetColourVegetation(bool checked) override { Calls.push_back(checked ? "colour on" : "colour off"); }
-    bool SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) override {
+    TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override {
         if (FailSaves) throw std::runtime_error("disk full");
         Calls.push_back("image " + Folder + baseName + " mode " + std::to_string(mode) + (jpeg ? " jpeg" : " bmp"));
-        return !FailDataSaves;
+        return WriteDone(!FailDataSaves);
     }
-    bool SaveRawChannels() override { return Saved("raw"); }
-    bool SaveAlbedoFiles() override { return Saved("albedos"); }
+    TProductWrite RawChannelsWrite() override { return WriteDone(Saved("raw")); }
+    TProductWrite AlbedoFilesWrite() override { return WriteDone(Saved("albedos")); }
     bool SaveDiagnostics() override { return Saved("diagnostics"); }
     bool SaveFireText(const std::string& baseName) override { return Saved("fire text " + baseName); }
-    bool SaveTemperatureData(int channel, const std::string& suffix) override {
-        return Saved("temperatures " + std::to_string(channel) + suffix);
+    TProductWrite TemperatureDataWrite(int channel, const std::string& suffix) override {
+        return WriteDone(Saved("temperatures " + std::to_string(channel) + suffix));
     }
-    bool SaveSstData(const std::string& suffix) override { return Saved("sst data" + suffix); }
+    TProductWrite SstDataWrite(const std::string& suffix) override { return WriteDone(Saved("sst data" + suffix)); }
     bool Saved(const std::string& call) {
         Calls.push_back(call);
         return !FailDataSaves;
@@ -174,6 +174,20 @@ TEST_F(CommandLineTest, MissingProductsAndUnknownParametersAreToldAndCounted) {
     EXPECT_EQ(run({"-CH6:x.bmp", "-FC:X.JPG", "-GROUPA:", "-FOO:"}), std::make_tuple(6, 1, 3, 7u));
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
               "-CH6:x.bmp: the view \"Ch 6\" (not offered for this pass) was not written");
+}
+
+// A run whose pass could not be loaded has said why: its product items are
+// known but make nothing and tell nothing; the diagnostics, which say it
+// too, are still written; a parameter it does not know is still told.
+TEST_F(CommandLineTest, WithoutAPassOnlyTheDiagnosticsAreWritten) {
+    TCommandLineRun run({"gone.wsd", "-FC:X.JPG", "-GROUPB:", "-TEMP:t.bmp", "-DIAGNOSTICS:", "-FOO:", "-CLOSE"}, target,
+                        folder / "program/", false);
+    EXPECT_TRUE(run.Run(""));
+    EXPECT_THAT(target.Calls, ElementsAre("diagnostics"));
+    EXPECT_EQ(run.MissingProducts(), 0);
+    EXPECT_EQ(run.UnknownParameters(), 1);
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("-FOO:"), std::string::npos);
 }
 
 }  // namespace

@@ -58,5 +58,23 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     EXPECT_EQ(answer.ChannelChosen, expected);
 }
 
+// A satellite the list does not hold is shown as proposed, and the answer
+// carries what was shown; the next question has the list as it was made.
+TEST(DirectionFormTest, ASatelliteOutsideTheListIsShownAndAnswered) {
+    TFormPassDirection form(nullptr);
+    for (const auto& [file, satellite] : {std::pair{"FY3A_20230503_1200.n10", "FY3A"}, {"noaa11_1991.hpt", "NOAA-11"},
+                                          {"N18_pass.hpt", "NOAA-18"}}) {
+        SCOPED_TRACE(file);
+        const auto answer = AskWith(form, Request(file, true), [&](TFormPassDirection& shown) {
+            const auto* list = Find<QComboBox>(shown, "ComboBoxSat");
+            EXPECT_TRUE(list->isVisible());
+            EXPECT_EQ(list->currentText().toStdString(), satellite);
+            EXPECT_EQ(list->count(), std::string(satellite) == "NOAA-18" ? 14 : 15);
+            Find<QPushButton>(shown, "ButtonNorth")->click();
+        });
+        EXPECT_EQ(answer.SatelliteText, satellite);
+    }
+}
+
 }  // namespace
 }  // namespace kestrune

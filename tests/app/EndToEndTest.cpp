@@ -2,6 +2,7 @@
 // passes and checks the files it leaves. Each test gives the program a
 // folder of its own: a link to the executable (so the program folder is the
 // test's), its own settings and data folders.
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
@@ -33,7 +34,9 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace kestrune {
@@ -529,6 +532,98 @@ TEST_F(EndToEndTest, OddStoredSettingsStillGiveEveryProduct) {
 
 // One file of each station family, as a receiving station leaves it, runs
 // unattended to a false-colour JPEG and the "-GROUPA:" files.
+// The operator reads standard error: why a pass could not be loaded comes
+// first, and a loaded pass says, one line each, what its products lack. The
+// exit status stays as the products make it.
+TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
+    // As installed, with its help and language files, the program starts without a warning of its own.
+    const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app";
+    for (const char* installed : {"help", "kestrune.ntv.lng"})
+        fs::copy(built / installed, folder / ("program/" + std::string(installed)),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const test::TElementLines oldSet = test::MakeElementLines(28654, 2021, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::TBytes wrongKind(200000, 0);
+    const std::string archiveName = "NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
+    std::memcpy(wrongKind.data() + 30, "NSS.AMSU", 8);
+    const struct {
+        std::string File;
+        test::TBytes Bytes;
+        std::vector<std::string> Items;
+        int Status;
+        std::vector<std::string> Lines;  // the first lines of standard error, in order
+        long KeplerLines;                // lines that say where the element archives were sought
+    } cases[] = {
+        {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), {"-FC:X.JPG", "-GROUPB:"}, 1,
+         {"File too small", "No pass could be loaded from"}, 0},
+        {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), {"-FC:X.JPG"}, 1,
+         {"Could not unzip file: ", "No pass could be loaded from"}, 0},
+        {"pass.l1b", wrongKind, {"-FC:X.JPG"}, 1,
+         {"Level-1B data must be HRPT, GAC or LAC format", "No pass could be loaded from"}, 0},
+        {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), {"-FC:X.JPG", "-GROUPB:"}, 3,
+         {"No element sets found for NOAA-18: Folder for Kepler data: ", "The pass is not located: "}, 1},
+        {"230503_1320_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, oldSet.Line1, oldSet.Line2), {"-FC:X.JPG"},
+         0, {"The element set for NOAA-18 is 730 days out of date"}, 0},
+        {"station_pass.raw16", test::Build16BitHrptFile(passSpec, PassLines, false), {"-FC:X.JPG"}, 0,
+         {"The pass is dated by the file's date (", "No element sets found for NOAA-18: ", "The pass is not located: "},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        const std::string file = Data(c.File);
+        test::WriteFileBytes(file, c.Bytes);
+        fs::remove(folder / "program.log");
+        std::vector<std::string> params{file};
+        params.insert(params.end(), c.Items.begin(), c.Items.end());
+        params.push_back("-CLOSE");
+        const TRunResult run = RunWith(params);
+        EXPECT_EQ(run.Status, c.Status) << Log();
+        std::vector<std::string> told;
+        std::istringstream log(Log());
+        for (std::string line; std::getline(log, line);) told.push_back(line);
+        ASSERT_GE(told.size(), c.Lines.size()) << Log();
+        for (size_t k = 0; k < c.Lines.size(); ++k)
+            EXPECT_EQ(told[k].rfind("kestrune: " + c.Lines[k], 0), 0u) << "line " << k << ": " << told[k];
+        // One line each: the archive's own message is not told again, and a
+        // run without a pass tries no product.
+        EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                                [](const std::string& line) { return line.find("Folder for Kepler") != std::string::npos; }),
+                  c.KeplerLines)
+            << Log();
+        EXPECT_EQ(Log().find("not offered"), std::string::npos) << Log();
+    }
+}
+
+// Runs killed at random moments leave every product under its final name
+// whole, the same as an uninterrupted run's, and no temporary file that the
+// next run into the folder does not sweep away.
+TEST_F(EndToEndTest, KilledRunsLeaveWholeProductsAndNoTemporaryFiles) {
+    const auto runInto = [&](const std::string& out, const std::function<bool()>& stopWhen = {}) {
+        fs::create_directories(out);
+        return Run({"-OUTPUT:" + out, "-FC:fc.jpg", "-TEMP:t.bmp", "-GROUPB:"}, stopWhen);
+    };
+    const std::string reference = folder / "out/reference/";
+    const auto started = steady_clock::now();
+    ASSERT_EQ(runInto(reference).Status, 0) << Log();
+    const auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - started);
+    const std::string killed = folder / "out/killed/";
+    const auto temporary = [](const std::string& name) { return name.find(TemporaryMark) != std::string::npos; };
+    std::mt19937 random(29);
+    for (int run = 0; run < 8; ++run) {
+        const auto delay = std::chrono::milliseconds(random() % static_cast<uint32_t>(duration.count() + 1));
+        const auto start = steady_clock::now();
+        runInto(killed, [&] { return steady_clock::now() - start > delay; });
+        for (const std::string& name : Files(killed)) {
+            if (temporary(name)) continue;
+            EXPECT_TRUE(SameContent(killed + name, reference + name)) << name << " after a kill at " << delay.count() << " ms";
+        }
+    }
+    // Whatever a kill left is old by the next run, which sweeps it.
+    for (const std::string& name : Files(killed))
+        if (temporary(name)) fs::last_write_time(killed + name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_EQ(runInto(killed).Status, 0) << Log();
+    EXPECT_EQ(Files(killed), Files(reference));
+}
+
 TEST_F(EndToEndTest, EveryStationFamilyRunsUnattended) {
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     folder.Write("program/Keps/NOAA-18.txt", set.Line1 + "\n" + set.Line2 + "\n");

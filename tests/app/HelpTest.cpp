@@ -234,6 +234,9 @@ TEST_F(HelpWindowTest, TheHelpMenuOpensEachOfItsPagesInTheProgramsOwnWindow) {
     help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
     EXPECT_EQ(help.ShownTopic(), "products.html#results-folder");
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&help.Browser(), &escape);
+    EXPECT_FALSE(help.isVisible()) << "Esc closes the help";
     form.reset();
 }
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace kestrune {
@@ -315,6 +316,57 @@ TEST(MostRecentFilesTest, WithoutAKeyTheListIsAnIniFileSection) {
     TRegistry registry;
     EXPECT_FALSE(registry.OpenKeyReadOnly("\\Software\\Morvane\\kestrune") && registry.ValueExists("MRU1"));
     SetProgramNameOverride("");
+}
+
+// A core that writes each product where and when it is asked for.
+class TSerialCore : public TMainCore {
+public:
+    using TMainCore::TMainCore;
+    unsigned ProductThreads() const override { return 0; }
+};
+
+// Every file of a folder with its bytes; the diagnostics' start time left out.
+std::map<std::string, std::string> FolderFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::string bytes = testing::TTempFolder::Read(entry.path().string());
+        const size_t started = bytes.find("run started at ");
+        if (started != std::string::npos) bytes.erase(started, bytes.find('\n', started) - started);
+        files[entry.path().filename().string()] = bytes;
+    }
+    return files;
+}
+
+// A station's run writes the same files, says the same and ends the same,
+// whether its products are written one after the other or at the same time;
+// the diagnostics at its end hold what the products said.
+TEST_F(MainCoreTest, ProductsWrittenAtTheSameTimeAreThoseWrittenInTurn) {
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    const std::string pass = WritePass();
+    const std::string out = folder / "out/";
+    const auto run = [&](bool serial) {
+        std::filesystem::remove_all(out);
+        // Folders where two data products go: they cannot be written.
+        std::filesystem::create_directories(out + "230503_1200_noaa18.t2.alb");
+        std::filesystem::create_directories(out + "230503_1200_noaa18.sst");
+        const TParams params{pass, "-OUTPUT:" + out, "-FC:x.jpg", "-TEMP:t.jpg", "-GROUPB:", "-DIAGNOSTICS:"};
+        auto core = serial ? std::make_unique<TSerialCore>(host, params) : std::make_unique<TMainCore>(host, params);
+        core->FormShow();
+        core->TimerNewFileTimer();
+        EXPECT_EQ(core->ExitCode(), 3);
+        return FolderFiles(out);
+    };
+    const auto serial = run(true);
+    const auto threads = run(false);
+    EXPECT_EQ(serial.size(), 10u);
+    for (const auto& [name, bytes] : serial) {
+        ASSERT_TRUE(threads.count(name)) << name;
+        EXPECT_TRUE(threads.at(name) == bytes) << name << " differs";
+    }
+    const std::string diagnostics = threads.at("230503_1200_noaa18_diag.txt");
+    EXPECT_NE(diagnostics.find("-GROUPB:: the SST data was not written"), std::string::npos) << diagnostics;
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "render/PixelLocation.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/Level1bWriter.h"
 #include "tests/support/PassFileWriter.h"
 
 #include <QAction>
@@ -122,6 +123,37 @@ TEST_F(MainWindowTest, APassOpenedThroughTheOpenDialogIsShownInEveryView) {
     SelectTab(*form, "False colour");
     EXPECT_FALSE(Find<QWidget>(*form, "ComboBoxGammaCorrectFC")->isHidden());
     EXPECT_TRUE(Find<QWidget>(*form, "RadioGroupRed")->isHidden());
+}
+
+// A GAC pass is shown one to one with the zoom choice off and only the GAC
+// savers; the next full-resolution pass brings the choice and the corrected
+// and APT savers back.
+TEST_F(MainWindowTest, AGacPassHasOneZoomAndTheGacSaversOnly) {
+    auto form = Show();
+    test::TL1BPassSpec gac;
+    gac.Gac = true;
+    gac.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1210.B9012345.WI";
+    const std::string gacPass = folder / "data/NSS.GHRR.NN.D23123.S1200.E1210.B9012345.WI";
+    test::WriteFileBytes(gacPass, test::BuildL1BFile(gac));
+    const auto* zoom = Find<TqelRadioGroup>(*form, "RadioGroupZoom");
+    const auto visible = [&](const char* item) { return MenuItem(*form, item)->isVisible(); };
+    const char* const fullResolutionSavers[] = {"MenuSaveCorrected", "MenuSaveCorrectedJPEG", "MenuSaveAsAPT",
+                                                "MenuSaveAsAPTJPEG", "MenuViewCorrectedImage",
+                                                "MenuViewCorrectedImageWithMinimise"};
+    OpenWithDialog(*form, gacPass);
+    ASSERT_TRUE(form->Core().PassLoaded());
+    EXPECT_EQ(form->Core().Pass.InputFormatCode, 9);
+    EXPECT_EQ(zoom->ItemIndex(), 1);
+    EXPECT_FALSE(zoom->isEnabled());
+    EXPECT_TRUE(visible("MenuSaveGAC") && visible("MenuSaveGACJPEG"));
+    for (const char* item : fullResolutionSavers) EXPECT_FALSE(visible(item)) << item;
+
+    OpenWithDialog(*form, WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    EXPECT_EQ(zoom->ItemIndex(), 0);
+    EXPECT_TRUE(zoom->isEnabled());
+    EXPECT_FALSE(visible("MenuSaveGAC") || visible("MenuSaveGACJPEG"));
+    for (const char* item : fullResolutionSavers) EXPECT_TRUE(visible(item)) << item;
 }
 
 TEST_F(MainWindowTest, ControlsComeBackAtTheNextStart) {

@@ -48,6 +48,37 @@ TEST_F(GZfilesTest, UnpacksBesideThePackedFileWithItsDate) {
     EXPECT_EQ(FileCount(), 2u) << "no temporary file is left";
 }
 
+// Tape and block writers pad a gzip file with zero bytes after its last
+// member, which gzip itself accepts; anything else after it is no gzip data.
+TEST_F(GZfilesTest, ZeroBytesAfterTheLastMemberAreAccepted) {
+    TBytes padded = test::GzipBytes(content);
+    padded.insert(padded.end(), 300000, 0);  // more than one chunk of zeros
+    ASSERT_TRUE(GunzipFile(Write("padded.raw16.gz", padded)));
+    EXPECT_EQ(test::ReadFileBytes((folder / "padded.raw16").string()), content);
+
+    TBytes twoMembers = test::GzipBytes(content);
+    const TBytes second = test::GzipBytes(TBytes(content.begin(), content.begin() + 1000));
+    twoMembers.insert(twoMembers.end(), second.begin(), second.end());
+    twoMembers.insert(twoMembers.end(), 7, 0);
+    ASSERT_TRUE(GunzipFile(Write("two.raw16.gz", twoMembers)));
+    EXPECT_EQ(test::ReadFileBytes((folder / "two.raw16").string()).size(), content.size() + 1000);
+
+    TBytes garbage = test::GzipBytes(content);
+    garbage.insert(garbage.end(), {0, 0, 0, 'x', 0});
+    EXPECT_THROW(GunzipFile(Write("garbage.raw16.gz", garbage)), EGZipError);
+    EXPECT_FALSE(fs::exists(folder / "garbage.raw16"));
+}
+
+// The unpacked pass is readable by whoever may read the packed one.
+TEST_F(GZfilesTest, UnpackedFileTakesThePackedFilesPermissions) {
+    for (const fs::perms mode : {fs::perms(0644), fs::perms(0640), fs::perms(0600)}) {
+        const std::string packed = Write("pass.hrp.gz", test::GzipBytes(content));
+        fs::permissions(packed, mode, fs::perm_options::replace);
+        ASSERT_TRUE(GunzipFile(packed));
+        EXPECT_EQ(fs::status(folder / "pass.hrp").permissions(), mode);
+    }
+}
+
 TEST_F(GZfilesTest, BrokenPackedFilesRaiseAndLeaveNoOutput) {
     const TBytes good = test::GzipBytes(content);
     TBytes corrupted = good;

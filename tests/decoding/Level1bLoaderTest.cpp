@@ -361,18 +361,23 @@ TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
         passSpec.Version = version;
         return test::BuildL1BFile(passSpec);
     };
-    const auto olderEightBit = [](int32_t scans) {
-        TL1BPassSpec passSpec = PassSpec(true, false, 1);
-        passSpec.ScanCount = scans;
-        return test::BuildL1BFile(passSpec);
-    };
     const auto cut = [](TBytes bytes, size_t size) {
         bytes.resize(size);
         return bytes;
     };
+    const auto olderEightBitHeaderOnly = [&](int32_t scans) {
+        TL1BPassSpec passSpec = PassSpec(true, false, 1);
+        passSpec.ScanCount = scans;
+        return cut(test::BuildL1BFile(passSpec), 122 + 10688 + 10688 / 2);
+    };
     const test::THrptPassSpec frames;
-    test::TStationDate badMonth;
-    badMonth.Month = 13;
+    const auto date = [](int month, int day, int hour) {
+        test::TStationDate stationDate;
+        stationDate.Month = month;
+        stationDate.Day = day;
+        stationDate.Hour = hour;
+        return stationDate;
+    };
     struct TDamage {
         const char* Title;
         std::string Name;
@@ -384,21 +389,25 @@ TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
          "Sorry, but this format of Level-1B data is not supported.  This data has RecordSize = 15872 bytes."},
         {"header record count 0", "a.l1b", withVersion(3, 0), "gives a count of 0 header records"},
         {"header record count 65535", "a.l1b", withVersion(3, 65535), "The file ends before its first data record"},
-        {"version 0", "a.l1b", withVersion(0, 1), "gives format version 0"},
-        {"version 99", "a.l1b", withVersion(99, 1), "gives format version 99"},
         {"cut in the header record", "a.l1b", cut(test::BuildL1BFile(PassSpec(false, false, 2)), 700),
          "ends inside its header record"},
         {"cut before the first record", "a.l1b", cut(test::BuildL1BFile(PassSpec(true, true, 2)), 2 * 3220 + 122 + 100),
          "The file ends before its first data record"},
-        {"8-bit scans twice the records", "a.l1b", olderEightBit(240), "gives 240 scans, which does not fit"},
-        {"8-bit scans 0", "a.l1b", olderEightBit(0), "gives 0 scans, which does not fit"},
-        {"8-bit scans 65535", "a.l1b", olderEightBit(65535), "gives 65535 scans, which does not fit"},
+        {"8-bit without a whole data record", "a.l1b", olderEightBitHeaderOnly(120), "gives 120 scans, which does not fit"},
         {"10B of 1024 pixels", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", {}, true, 1024),
          "Cannot deal with fraction lines < 2048 pixels in 10B format"},
-        {"10B month 13", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", badMonth, true),
-         "gives the month 13, which is no month"},
-        {"L1F month 13", "a.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", badMonth, 23),
-         "gives the month 13, which is no month"},
+        {"10B month 13", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", date(13, 3, 12), true),
+         "The file header gives the date 2023-13-03 12:00, which is no date."},
+        {"10B day 0", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", date(5, 0, 12), true),
+         "gives the date 2023-05-00 12:00, which is no date"},
+        {"10B hour 25", "a.10b", test::Build10BFile(frames, 110, "NOAA 18", date(5, 3, 25), true),
+         "gives the date 2023-05-03 25:00, which is no date"},
+        {"L1F month 13", "a.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", date(13, 3, 12), 23),
+         "gives the date 2023-13-03 12:00, which is no date"},
+        {"L1F day 0", "a.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", date(5, 0, 12), 23),
+         "gives the date 2023-05-00 12:00, which is no date"},
+        {"L1F hour 25", "a.l1f", test::BuildL1FFile(frames, 110, "NOAA 18", date(5, 3, 25), 23),
+         "gives the date 2023-05-03 25:00, which is no date"},
     };
     for (const TDamage& damage : damages) {
         SCOPED_TRACE(damage.Title);
@@ -406,6 +415,65 @@ TEST_F(Level1bLoaderTest, DamagedFilesAreRefusedWithAMessage) {
         ExpectRefused(damage.Message);
     }
     EXPECT_TRUE(TDialogService::Instance().Requests().empty()) << "an unattended run shows no box";
+}
+
+// Headers that older and newer writers fill differently: versions the
+// layout does not list, a scan count that does not fit the file, and 16-bit
+// video stored low byte first. Each file loads every whole record it holds.
+TEST_F(Level1bLoaderTest, HeaderQuirksStillLoadEveryRecord) {
+    const auto versioned = [](int version, int headerRecords) {
+        TL1BPassSpec passSpec = Version3(PassSpec(false, false, 2), headerRecords);
+        passSpec.Version = version;
+        return passSpec;
+    };
+    const auto scanned = [](int32_t scans) {
+        TL1BPassSpec passSpec = PassSpec(true, false, 1);
+        passSpec.ScanCount = scans;
+        return passSpec;
+    };
+    TL1BPassSpec lowByteFirst = PassSpec(true, false, 3);
+    lowByteFirst.VideoLowByteFirst = true;
+    const struct {
+        const char* Title;
+        TL1BPassSpec PassSpec;
+        int64_t DataStart;
+        const char* Finding;
+    } cases[] = {
+        {"version 0", versioned(0, 1), 15872 + 512, "gives format version 0; versions 1 to 5 are known"},
+        {"version 7, two header records", versioned(7, 2), 2 * 15872 + 512, "gives format version 7"},
+        {"8-bit scans twice the records", scanned(240), 10688 + 122, "does not hold the 240 scans"},
+        {"8-bit scans 0", scanned(0), 10688 + 122, "does not hold the 0 scans"},
+        {"8-bit scans 65535", scanned(65535), 10688 + 122, "does not hold the 65535 scans"},
+        {"16-bit video low byte first", lowByteFirst, 21050, "16-bit video words are stored low byte first"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Title);
+        Load("a.l1b", test::BuildL1BFile(c.PassSpec));
+        ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+        EXPECT_EQ(state.DataStart, c.DataStart);
+        EXPECT_EQ(state.DataLineCount, test::L1BLines(c.PassSpec));
+        EXPECT_TRUE(Contains(state.DiagnosticLines, c.Finding));
+        ExpectL1BPass(c.PassSpec);
+    }
+    TL1BPassSpec highByteFirst = PassSpec(true, false, 3);
+    Load("a.l1b", test::BuildL1BFile(highByteFirst));
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "low byte first"));
+}
+
+// An older 8-bit file cut short by its publisher: the header's scan count is
+// the whole pass's, the file holds the records before the cut.
+TEST_F(Level1bLoaderTest, OlderEightBitFileCutShortReadsItsWholeRecords) {
+    const TL1BPassSpec passSpec = PassSpec(true, false, 1);
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    constexpr int32_t Kept = 47;
+    bytes.resize(122 + 10688 * (Kept + 1) + 5000);
+    Load("NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI", bytes);
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.RecordSize, 10688);
+    EXPECT_EQ(state.DataLineCount, Kept);
+    TL1BPassSpec kept = passSpec;
+    kept.Records = Kept;
+    ExpectL1BPass(kept);
 }
 
 // A record cut short at the end of the file is left out; the rest loads.

@@ -181,6 +181,31 @@ TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
         << state.TelemetryData->TargetValuesText;
 }
 
+// A pass shorter than the telemetry's averaging window is calibrated from
+// the words its few frames carry, not from assumed values.
+TEST_F(PassLoaderTest, AShortPassIsCalibratedFromItsOwnFewFrames) {
+    WriteArchive("NOAA-15", 25338);
+    passSpec.SpacecraftId = 7;
+    passSpec.Prt = {512, 498, 505, 520};
+    passSpec.Blackbody = {870, 380, 376};
+    passSpec.Space = {40, 39, 992, 996, 998};
+    settings.ForcedDirection = 2;
+    constexpr int32_t ShortPass = 16;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA15.raw16", test::Build16BitHrptFile(passSpec, ShortPass, false)));
+    ASSERT_EQ(state.DataLineCount, ShortPass);
+    const TTelemetryData& telemetry = *state.TelemetryData;
+    EXPECT_EQ(telemetry.SatelliteName, "NOAA 15");
+    for (int channel = 3; channel <= 5; ++channel) {
+        EXPECT_EQ(telemetry.TargetCount(channel), passSpec.Blackbody[static_cast<size_t>(channel - 3)]) << channel;
+        EXPECT_EQ(telemetry.SpaceCount(channel), passSpec.Space[static_cast<size_t>(channel - 1)]) << channel;
+    }
+    const test::Counts counts{{512, 498, 505, 520}, 870, 992, 380, 996, 376, 998};
+    const test::Expected expected = test::RefCalibration(test::Satellites()[7], counts);
+    EXPECT_NEAR(telemetry.BlackbodyTemp, static_cast<double>(expected.prtTemperature), 1e-9);
+    EXPECT_NEAR(state.Sensor->ThermalTable4()[500], static_cast<double>(expected.t4[500]), 1e-6);
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "Telemetry from only 16 synchronised frames"));
+}
+
 TEST_F(PassLoaderTest, WsdPassWithItsOwnElements) {
     fs::remove(folder / "program" / "Keps" / "NOAA-18.txt");
     settings.ForcedDirection = 1;

@@ -14,6 +14,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "tests/platform/Unprivileged.h"
 #include "tests/support/LoaderTest.h"
 #include "tests/support/MeteorFileWriter.h"
 #include "tests/support/StationFileWriter.h"
@@ -312,6 +313,33 @@ TEST_F(StationLoadTest, RawMeteorFileIsConvertedOnce) {
 
     Load("meteor_pass.mn2", raw);
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Using converted Meteor M-N2 file"));
+}
+
+// A raw Meteor file in a folder the user cannot write to is converted into a
+// private folder that goes with the load; the recent-file list keeps the
+// recording. Beside a recording, the conversion takes the recording's permissions.
+TEST_F(StationLoadTest, RawMeteorFileInAReadOnlyFolderIsConvertedPrivately) {
+    settings.ForcedDirection = 2;
+    const TBytes raw = test::BuildMn2File(passSpec, test::TMeteorSpec(), Lines);
+    const std::string shared = Write("meteor_shared.mn2", raw);
+    std::filesystem::permissions(shared, std::filesystem::perms(0644), std::filesystem::perm_options::replace);
+    loader.LoadDataFile(shared);
+    EXPECT_EQ(std::filesystem::status(ChangeFileExt(shared, ".msu2")).permissions(), std::filesystem::perms(0644));
+
+    const std::string path = Write("meteor_pass.mn2", raw);
+    std::filesystem::create_directories(folder / "tmp");
+    const std::string report = testing::RunUnprivileged(folder.string(), [&] {
+        setenv("TMPDIR", (folder / "tmp").c_str(), 1);
+        std::filesystem::permissions(folder / "data", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        loader.LoadDataFile(path);
+        std::string problems;
+        if (state.InputFormatCode != 38 || state.DataLineCount != Lines) problems += "not loaded as converted; ";
+        if (host.RecentFiles.front() != path) problems += "the recording is not the recent file; ";
+        if (std::filesystem::exists(ChangeFileExt(path, ".msu2"))) problems += "converted beside; ";
+        if (!std::filesystem::is_empty(folder / "tmp")) problems += "the private folder stayed; ";
+        return problems;
+    });
+    EXPECT_EQ(report, "");
 }
 
 // 50 frames or fewer are no pass: no ".msu2" is left, and the raw file is read as it stands.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -205,4 +206,119 @@ TEST(Grid, VanDerGrintenSplitsItsRangeAtTheDateLine) {
     // No parallel segment may jump across the map at the date line.
     for (const auto& line : canvas.lines)
         for (size_t i = 1; i < line.size(); ++i) EXPECT_LT(std::abs(line[i].X - line[i - 1].X), 100);
+}
+
+namespace {
+
+// The pixel of a point whose unrounded place, worked with the textbook
+// formulas, is (x, y): the rounding may go either way within float precision.
+void ExpectPixelNear(TMapping& map, float lon, float lat, double x, double y) {
+    const Pixel p = Project(map, lon, lat);
+    EXPECT_TRUE(p.visible) << "kind " << int(map.Projection()) << " at " << lon << "," << lat;
+    EXPECT_NEAR(p.x, x, 0.6) << "kind " << int(map.Projection()) << " at " << lon << "," << lat;
+    EXPECT_NEAR(p.y, y, 0.6) << "kind " << int(map.Projection()) << " at " << lon << "," << lat;
+}
+
+// A map of 1000 x 1000 pixels centred on 10 E 50 N.
+TMapping EuropeMap(uint8_t kind) { return MakeMap(kind, 1000, 1000, 10, 50); }
+
+}  // namespace
+
+// A window 40 degrees wide and 20 high, linear in longitude and latitude (2)
+// or in the Mercator ordinate (6); the linear-based kind (14) is laid out as 2.
+TEST(Projection, ZoomedCylindricalWindows) {
+    for (const uint8_t kind : std::initializer_list<uint8_t>{2, 6, 14}) {
+        TMapping map = EuropeMap(kind);
+        map.SetLongitudeSpan(40);
+        map.SetLatitudeSpan(20);
+        EXPECT_FLOAT_EQ(map.WestLongitude(), -10);
+        EXPECT_FLOAT_EQ(map.BottomLatitude(), 40);
+        if (kind == 6) {
+            ExpectPixelNear(map, 5, 45, 375, 733.391);
+            ExpectPixelNear(map, 25, 58, 875, 69.573);
+            ExpectInvisible(map, 5, 62);   // above the window
+            ExpectInvisible(map, 40, 45);  // east of it
+        } else {
+            ExpectPixel(map, 5, 45, 375, 750);
+            ExpectPixel(map, 25, 58, 875, 100);
+            EXPECT_TRUE(Project(map, 40, 45).visible) << "the cylindrical kinds show every point";
+        }
+        ExpectPixelsRoundTrip(map, 37);
+    }
+    EXPECT_TRUE(EuropeMap(2).IsGeographic());
+    EXPECT_FALSE(EuropeMap(14).IsGeographic());
+}
+
+// Azimuthal equidistant of the wide kind (scale 0.4, or filling the rows
+// with a latitude window), orthographic and gnomonic, all seen from 10 E 50 N.
+TEST(Projection, AzimuthalKindsFromTheirCentre) {
+    TMapping wide = EuropeMap(4);
+    EXPECT_FLOAT_EQ(wide.Scale(), 0.4f);
+    ExpectPixelNear(wide, 30, 40, 606.398, 556.146);
+    ExpectPixelNear(wide, -20, 70, 429.473, 344.469);
+    ExpectPixelsRoundTrip(wide, 37);
+    wide.SetLatitudeSpan(40);
+    EXPECT_NEAR(wide.Scale(), 1.4619022, 1e-5);
+    ExpectPixelNear(wide, 30, 40, 888.858, 705.200);
+
+    TMapping ortho = EuropeMap(7);
+    EXPECT_FLOAT_EQ(ortho.Scale(), 0.8f);
+    ExpectPixelNear(ortho, 30, 40, 709.602, 610.607);
+    ExpectPixelNear(ortho, -20, 70, 363.192, 198.303);
+    ExpectInvisible(ortho, 10, -7);  // 6,330 km away, over the horizon
+    ExpectPixelsRoundTrip(ortho, 37);
+
+    TMapping gnomonic = EuropeMap(11);
+    ExpectPixelNear(gnomonic, 30, 40, 609.726, 557.902);
+    ExpectPixelNear(gnomonic, -20, 70, 424.850, 334.276);
+    ExpectInvisible(gnomonic, -170, -50);  // the antipode
+    ExpectPixelsRoundTrip(gnomonic, 37);
+}
+
+// The linearised orthographic kind measures the angles off the centre
+// linearly and has no inverse.
+TEST(Projection, LinearisedOrthographicProjectsButDoesNotInvert) {
+    TMapping map = EuropeMap(8);
+    EXPECT_FALSE(map.IsGeographic());
+    ExpectPixelNear(map, 30, 40, 712.077, 615.006);
+    ExpectPixelNear(map, -20, 70, 362.516, 185.774);
+    ExpectInvisible(map, 10, -8);  // 6,450 km away
+    float lon = 0, lat = 0;
+    for (int x = 0; x < 1000; x += 99) EXPECT_FALSE(map.XYToLatLon(x, 500, lon, lat));
+}
+
+// The conic takes its cone constant from the colatitude of its standard
+// parallel (40 degrees for 50 N): n = sin 40, F = 1.095 m1 / (n t1^n).
+TEST(Projection, LambertConformalConic) {
+    TMapping map = EuropeMap(10);
+    EXPECT_NEAR(map.ConeConstant(), 0.6427876, 1e-6);
+    EXPECT_NEAR(map.ConeFactor(), 2.1280061, 1e-5);
+    EXPECT_NEAR(map.ConeRho0(), 1.1149744, 1e-5);
+    ExpectPixel(map, 10, 50, 500, 500);
+    ExpectPixelNear(map, 30, 40, 790.755, 659.048);
+    ExpectPixelNear(map, -20, 70, 268.734, 46.022);
+    ExpectInvisible(map, 10, -45);  // 10,550 km away
+    ExpectPixelsRoundTrip(map, 37);
+}
+
+// Van der Grinten by Snyder's formulas with R = 0.155: a general point, the
+// central meridian and the equator.
+TEST(Projection, VanDerGrinten) {
+    TMapping map = EuropeMap(12);
+    ExpectPixelNear(map, 70, 40, 653.857, 383.135);
+    ExpectPixelNear(map, -100, -60, 243.116, 707.077);
+    ExpectPixelNear(map, 10, 45, 500, 369.523);
+    ExpectPixelNear(map, 100, 0, 743.473, 500);
+    ExpectPixelsRoundTrip(map, 37);
+}
+
+// Distance from the centre along the great circle, in the direction of the
+// point: the whole earth fits in a disc.
+TEST(Projection, GreatCircle) {
+    TMapping map = EuropeMap(13);
+    EXPECT_NEAR(map.Scale(), 0.15915494, 1e-7);
+    ExpectPixelNear(map, 30, 40, 542.334, 522.340);
+    ExpectPixelNear(map, -20, 70, 471.938, 438.116);
+    ExpectPixelNear(map, -150, -30, 198.573, 192.657);
+    ExpectPixelsRoundTrip(map, 37);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace kestrune {
 namespace {
 
@@ -44,6 +46,30 @@ TEST_F(DialogServiceTest, ScriptedAnswersInOrderThenTheDefault) {
     EXPECT_EQ(log.size(), 3u);
     service.ClearScript();
     EXPECT_TRUE(service.Requests().empty());
+}
+
+// Work on a thread of its own says nothing until its messages are told, in
+// order, on the thread that runs the session; other threads are not held.
+TEST_F(DialogServiceTest, AHoldKeepsItsThreadsRequestsUntilTheyAreTold) {
+    service.SetMode(TDialogService::Mode::Unattended);
+    std::vector<TDialogRequest> kept;
+    {
+        TMessageHold hold;
+        EXPECT_EQ(service.Ask(RenameQuestion), mrNo);
+        {
+            TMessageHold inner;
+            service.ShowMessage("inner");
+            EXPECT_EQ(inner.Take().size(), 1u);
+        }
+        std::thread([this] { service.ShowMessage("from another thread"); }).join();
+        service.ShowMessage("Unable to write to pass.sst", {}, TMsgDlgType::mtError);
+        kept = hold.Take();
+        EXPECT_TRUE(hold.Take().empty());
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"from another thread"}));
+    service.Tell(kept);
+    EXPECT_EQ(log, (std::vector<std::string>{"from another thread", "Rename: Rename the file to the standard name?",
+                                             "Unable to write to pass.sst"}));
 }
 
 }  // namespace

@@ -2,12 +2,16 @@
 
 #include "tests/platform/TempFolder.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +73,73 @@ TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
     ASSERT_TRUE(ReadFileText(path, text));
     EXPECT_TRUE(text == std::string(3 << 20, 'y'));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 5);
+}
+
+std::set<std::string> Entries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Names of a folder's entries that are not among before.
+std::set<std::string> NewEntries(const std::string& folder, const std::set<std::string>& before) {
+    std::set<std::string> names;
+    for (const std::string& name : Entries(folder))
+        if (before.count(name) == 0) names.insert(name);
+    return names;
+}
+
+// While a product is made it has no name in the output folder, or one that
+// says it is a temporary file; with its permissions set, it gets them.
+TEST(FileIO, AProductBeingWrittenShowsNoNameOfItsOwn) {
+    TTempFolder folder;
+    const std::set<std::string> before = Entries(folder.Path());
+    const std::string path = folder / "x.t3.alb";
+    {
+        TAtomicFileWriter writer(path);
+        writer.SetMode(0640);
+        writer.Write(std::string(3 << 20, 'a'));
+        for (const std::string& name : NewEntries(folder.Path(), before))
+            EXPECT_NE(name.find(TemporaryMark), std::string::npos) << name;
+        writer.Commit();
+    }
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(NewEntries(folder.Path(), before), (std::set<std::string>{"x.t3.alb"}));
+}
+
+// A run killed while writing may leave a temporary file under a name; the
+// next writer into the folder removes those nobody is writing any more.
+TEST(FileIO, StaleTemporaryFilesAreRemovedAndOthersKept) {
+    TTempFolder folder;
+    const auto make = [&](const std::string& name, int ageSeconds) {
+        const std::string path = folder.Write("out/" + name, "part");
+        const auto now = std::filesystem::file_time_type::clock::now();
+        std::filesystem::last_write_time(path, now - std::chrono::seconds(ageSeconds));
+        return path;
+    };
+    const std::string mark(TemporaryMark);
+    const std::string stale = make("x.t3.alb" + mark + "fT5HTi", 3600);
+    const std::string young = make("x.sst" + mark + "mYsd8O", 0);
+    const std::string held = make("x.t4.bt" + mark + "Ab3dEf", 3600);
+    const std::string notOurs = make("x.t5.bt.fT5HTi", 3600);
+    const std::string markOnly = make(mark + "Ab3dEf", 3600);
+    const std::string longer = make("x.jpg" + mark + "Ab3dEfG", 3600);
+    std::filesystem::create_directory(folder / ("out/y" + mark + "Ab3dEf"));
+    const TFileHandle writer(open(held.c_str(), O_RDONLY));
+    ASSERT_EQ(flock(writer.Get(), LOCK_EX), 0);
+
+    EXPECT_EQ(RemoveStaleTemporaries(folder / "out/", 10), 1);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    for (const std::string& kept : {young, held, notOurs, markOnly, longer})
+        EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    EXPECT_TRUE(std::filesystem::exists(folder / ("out/y" + mark + "Ab3dEf")));
+
+    // The first product written into a folder sweeps it.
+    make("x.t3.alb" + mark + "fT5HTj", 3600);
+    WriteFileAtomically(folder / "out/x.t3.alb", "whole");
+    EXPECT_FALSE(std::filesystem::exists(folder / ("out/x.t3.alb" + mark + "fT5HTj")));
 }
 
 TEST(FileIO, PiecesAreWrittenInTheirOrderFromWhereTheyLie) {

@@ -49,7 +49,7 @@ TEST_F(ShellNamespace, NamesDifferingInCaseAreTwoItemsSortedTogether) {
     const auto folder = Folder();
     ASSERT_TRUE(folder);
     EXPECT_EQ(Names(*folder, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS),
-              (std::vector<std::string>{"A.hpt", "a.hpt", "b.hpt", "Sub"}));
+              (std::vector<std::string>{"Sub", "A.hpt", "a.hpt", "b.hpt"}));
     EXPECT_EQ(Names(*folder, SHCONTF_FOLDERS | SHCONTF_INCLUDEHIDDEN), std::vector<std::string>{"Sub"});
     EXPECT_EQ(Names(*folder, SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN).front(), ".hidden");
 
@@ -57,6 +57,29 @@ TEST_F(ShellNamespace, NamesDifferingInCaseAreTwoItemsSortedTogether) {
     EXPECT_NE(CompareResult(folder->CompareIDs(0, upper, lower)), 0);
     EXPECT_EQ(CompareResult(folder->CompareIDs(0, lower, lower)), 0);
     EXPECT_LT(CompareResult(folder->CompareIDs(1, Item(FileSystemItemKind, "Sub"), lower)), 0);  // folders first by size
+}
+
+// Folders come before files in every column, also for a folder object that
+// has not enumerated yet; by size, folders keep their name order whatever
+// room their directory takes on the disk.
+TEST_F(ShellNamespace, FoldersComeFirstInEveryColumn) {
+    Write("a.hpt", std::string(10, 'x'));
+    Write("B/placeholder", "");
+    for (int k = 0; k < 300; ++k) Write("B/pass" + std::to_string(k) + ".hpt", "");
+    std::filesystem::create_directory(temp / "w/c");
+    const auto folder = Folder();
+    const std::vector<TItemIdList> items = {Item(FileSystemItemKind, "a.hpt"), Item(FileSystemItemKind, "c"),
+                                            Item(FileSystemItemKind, "B")};
+    for (int column = 0; column < 4; ++column) {
+        std::vector<TItemIdList> sorted = items;
+        std::sort(sorted.begin(), sorted.end(), [&](const TItemIdList& a, const TItemIdList& b) {
+            return CompareResult(folder->CompareIDs(column, a, b)) < 0;
+        });
+        EXPECT_EQ(sorted.back(), items[0]) << column;
+        if (column < 2) {
+            EXPECT_EQ(sorted.front(), items[2]) << column;
+        }
+    }
 }
 
 TEST_F(ShellNamespace, AttributesNamesAndDetails) {

@@ -106,10 +106,10 @@ TEST(GmtSegmentsTest, OnlyEndsOfOneLevelMeet) {
 // The segment file keeps minutes of arc: points that fall into the minute
 // of the one before are left out.
 TEST(GmtSegmentsTest, PointsWithinOneMinuteAreKeptOnce) {
-    const std::vector<TGroundPoint> points{{-3.0f, 55.0f},  {-3.005f, 55.005f}, {-3.01f, 55.0f},
-                                           {-3.02f, 55.0f}, {-3.04f, 55.0f},    {-3.0f, 55.0f}};
-    EXPECT_THAT(DistinctMinutePoints(points),
-                ElementsAre(IsPoint(-3.0, 55.0), IsPoint(-3.01, 55.0), IsPoint(-3.04, 55.0), IsPoint(-3.0, 55.0)));
+    const std::vector<TGroundPoint> points{{-3.0f, 55.0f},  {-3.005f, 55.005f}, {-3.01f, 55.0f}, {-3.02f, 55.0f},
+                                           {-3.04f, 55.0f}, {-3.04f, 55.1f},    {-3.0f, 55.0f}};
+    EXPECT_THAT(DistinctMinutePoints(points), ElementsAre(IsPoint(-3.0, 55.0), IsPoint(-3.01, 55.0), IsPoint(-3.04, 55.0),
+                                                          IsPoint(-3.04, 55.1), IsPoint(-3.0, 55.0)));
 }
 
 }  // namespace

@@ -20,12 +20,14 @@ class TLinearMapping : public TMapping {
 public:
     int GetHeight() const override { return 600; }  // jump limit 500
     bool LatLonToXY(int& X, int& Y, float Longitude, float Latitude) override {
+        ++Placed;
         if (Latitude < -80 || (Fails && Fails(Longitude, Latitude))) return false;
         X = static_cast<int>(std::lround((Longitude + 20) * 10));
         Y = static_cast<int>(std::lround((60 - Latitude) * 10));
         return true;
     }
     std::function<bool(float, float)> Fails;
+    int Placed = 0;
 };
 
 // Every call logged as text; text is 6 pixels a byte wide and 12 high.
@@ -188,6 +190,37 @@ TEST_F(OverlayDrawingTest, OverlayDrawsEachEnabledLayerInItsColour) {
     // Each station four times in black underneath, then in the home colour.
     EXPECT_EQ(canvas_.Count("TextOut"), 5);
     EXPECT_EQ(canvas_.Calls.back(), "TextOut 180,161 Station font 00FFFF pen 00FFFF/3");
+}
+
+// The image shows longitudes -20 .. 20 and latitudes 30 .. 60: lines far
+// from it are not placed point by point, and the picture stays the same.
+TEST_F(OverlayDrawingTest, LinesFarFromTheImageArePassedOver) {
+    list_.AddSegment(Segment({{100, 50}, {101, 50}, {101, 51}}));  // in Asia
+    TLineSegment coast;
+    for (int step = 0; step <= 400; ++step) coast.Add(-10 + 0.5f * static_cast<float>(step), 45);  // out to 190 E
+    for (int step = 400; step >= 0; --step) coast.Add(-10 + 0.5f * static_cast<float>(step), 44);  // and back
+    coast.Flag = 0;
+    list_.AddSegment(coast);
+    TOverlaySettings settings;
+    settings.OverlayBoundaries = true;
+    Painter().DrawOverlay(settings, {list_, list_, noStations_});
+    const int placedWhenShown = mapping_.Placed;
+    const auto shownRuns = canvas_.Polylines;
+    mapping_.Placed = 0;
+    canvas_.Polylines.clear();
+    list_.DrawOverlaySegments(canvas_, 0, 0);
+    EXPECT_EQ(mapping_.Placed, 3 + 802);
+    EXPECT_LT(placedWhenShown, 300);
+    // Both ways, the lines within the image are the same.
+    const auto inside = [](const std::vector<TRun>& runs) {
+        std::vector<std::pair<TPoint, TPoint>> lines;
+        for (const TRun& run : runs)
+            for (size_t i = 0; i + 1 < run.size(); ++i)
+                if (run[i].X < 400 || run[i + 1].X < 400) lines.emplace_back(run[i], run[i + 1]);
+        return lines;
+    };
+    EXPECT_EQ(inside(shownRuns), inside(canvas_.Polylines));
+    EXPECT_FALSE(inside(shownRuns).empty());
 }
 
 TEST_F(OverlayDrawingTest, GraticuleStaysInsideTheBitmapAndLabelsEachGridLineOnce) {

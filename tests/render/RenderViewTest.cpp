@@ -173,5 +173,29 @@ TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
     ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
 }
 
+// A picture handed to another view for saving leaves this one showing
+// nothing current; it comes back unless this view has drawn since.
+TEST_F(RenderViewTest, AHandedOverPictureComesBackUnlessTheViewDrewSince) {
+    view_.SelectView("False colour");
+    const std::vector<uint8_t> shown(Pixel(0, 0), Pixel(0, Lines - 1) + 3 * Width);
+    TRenderView saving(pass_, host_);
+    view_.HandOver(saving);
+    EXPECT_TRUE(view_.DisplayBitmap().Empty());
+    EXPECT_FALSE(view_.ShowsCurrent("False colour"));
+    ASSERT_EQ(saving.DisplayBitmap().Height(), Lines);
+    EXPECT_EQ(saving.ViewIndex(), ViewFalseColour);
+    EXPECT_EQ(saving.ImageSuffix(), view_.ImageSuffix());
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), saving.DisplayBitmap().ScanLine(0)));
+    view_.TakeBack(saving);
+    EXPECT_TRUE(view_.ShowsCurrent("False colour"));
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), Pixel(0, 0)));
+
+    view_.HandOver(saving);
+    view_.SelectView("Ch 4");
+    view_.TakeBack(saving);
+    EXPECT_TRUE(view_.ShowsCurrent("Ch 4"));
+    EXPECT_EQ(saving.DisplayBitmap().Height(), Lines);
+}
+
 }  // namespace
 }  // namespace kestrune

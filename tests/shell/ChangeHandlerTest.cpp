@@ -4,6 +4,7 @@
 #include "platform/Messages_qt.h"
 #include "shell/UHyChangeHandler.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/QtTestFolder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,12 +46,8 @@ size_t OpenDescriptors() {
 
 class ChangeHandler : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-    }
+    // The one application object of the unit's tests, which have windows.
+    static void SetUpTestSuite() { testing::EnsureQtApplication(); }
     testing::TTempFolder temp;
     TOwner owner;
     std::string Folder(const std::string& name) {
@@ -72,6 +69,11 @@ TEST_F(ChangeHandler, NameChangesInAWatchedFolderPostItsSlot) {
         {"create", [&] { std::ofstream(second + "/a.hpt") << "x"; }},
         {"rename", [&] { std::filesystem::rename(second + "/a.hpt", second + "/b.hpt"); }},
         {"delete", [&] { std::filesystem::remove(second + "/b.hpt"); }},
+        // Stations publish a finished pass by moving it in from elsewhere.
+        {"move in", [&] {
+             std::ofstream(Folder("incoming") + "/N19_1200.hpt") << "x";
+             std::filesystem::rename(temp / "incoming/N19_1200.hpt", second + "/N19_1200.hpt");
+         }},
     };
     for (const auto& [what, change] : changes) {
         owner.Slots.clear();
@@ -147,6 +149,24 @@ TEST_F(ChangeHandler, SixtyFourthWatchFailsAndEveryDescriptorIsClosed) {
         watcher.RemoveAllWatches();
         EXPECT_TRUE(watcher.AddWatch(Folder("f63"), NameChanges, slot, false));
         EXPECT_EQ(slot, 0);
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// Without a slot limit the watcher holds as many folders as it is given, and
+// the last one added still reports its changes.
+TEST_F(ChangeHandler, AnUnlimitedWatcherFollowsHundredsOfFolders) {
+    const size_t before = OpenDescriptors();
+    {
+        TChangeHandlerThread watcher(&owner, ChangeMessage, TChangeHandlerThread::Unlimited);
+        int slot = -1;
+        for (int k = 0; k < 300; ++k) {
+            ASSERT_TRUE(watcher.AddWatch(Folder("day" + std::to_string(k)), NameChanges, slot, false));
+            ASSERT_EQ(slot, k);
+        }
+        std::ofstream(temp / "day299/pass.hpt") << "x";
+        ASSERT_TRUE(owner.WaitFor([&] { return !owner.Slots.empty(); }));
+        EXPECT_EQ(owner.Slots, std::vector<int>{299});
     }
     EXPECT_EQ(OpenDescriptors(), before);
 }

@@ -32,6 +32,10 @@ TEST(FileMatch, Masks) {
         {u"bx", u"[!a-c]x", fmBracketSets, false},
         {u"]", u"[]]", fmBracketSets, true},
         {u"b", u"[A-C]", fmBracketSets, false},
+        // Set members compare by their exact code, single ones as ranges do.
+        {u"a.hpt", u"[A].hpt", fmBracketSets, false},
+        {u"A.hpt", u"[A].hpt", fmBracketSets, true},
+        {u"n", u"[!N]", fmBracketSets, true},
         {u"-", u"[c-a]", fmBracketSets, true},
         {u"b", u"[c-a]", fmBracketSets, false},
         {u"q1", u"*[0-9]", fmBracketSets, true},

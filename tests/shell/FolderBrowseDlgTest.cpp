@@ -1,3 +1,4 @@
+#include "platform/DialogService.h"
 #include "platform/ResCodePages.h"
 #include "shell/FHyFolderBrowseDlg.h"
 #include "shell/UHyShellControls.h"
@@ -5,6 +6,7 @@
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -72,6 +74,34 @@ TEST_F(FolderBrowseDlgTest, TheRootCannotBeDeletedAndRunsDoNotNest) {
         form.HyShellTree1->SetSelectedPath(Utf8ToUtf16((root_ / "c").string()));
         EXPECT_TRUE(form.DeleteBtn->isEnabled());
     }, false);
+}
+
+// Delete clicked with Shift held (choosing the results folder) asks before
+// the folder goes for good; No leaves it and what is in it.
+TEST_F(FolderBrowseDlgTest, ShiftDeleteAsksAndNoKeepsTheFolder) {
+    fs::create_directories(root_ / "c" / "2021" / "05");
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    dialogs.QueueAnswer(mrNo);
+    THyFolderBrowseDlg dialog;
+    dialog.BaseFolder.SetPath(Utf8ToUtf16(root_.string()));
+    dialog.Options |= hyfbCreateDeleteButtons;
+    const auto withShift = [](QWidget& window, Qt::KeyboardModifiers keys) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, keys);
+        QCoreApplication::sendEvent(&window, &key);
+    };
+    Run(dialog, [&](THyFrmFolderBrowseDlg& form) {
+        form.HyShellTree1->SetSelectedPath(Utf8ToUtf16((root_ / "c").string()));
+        withShift(form, Qt::ShiftModifier);
+        form.DeleteBtn->click();
+        withShift(form, Qt::NoModifier);
+    }, false);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].buttons, mbYesNo);
+    EXPECT_NE(dialogs.Requests()[0].text.find((root_ / "c").string()), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(root_ / "c" / "2021" / "05"));
+    dialogs.SetMode(TDialogService::Mode::Unattended);
 }
 
 TEST_F(FolderBrowseDlgTest, PlacementRoundTrips) {

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QKeyEvent>
+#include <QIcon>
 #include <QMenu>
 #include <QTimer>
 
@@ -42,6 +43,10 @@ protected:
         for (const char* name : {"a.hpt", "a.thumb.jpg", "b.txt", "C.HPT"}) Touch(name);
     }
     void TearDown() override {
+        // A key event sent with Shift leaves the application thinking Shift is held: a plain one clears it.
+        QWidget anyWidget;
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier);
+        QCoreApplication::sendEvent(&anyWidget, &plain);
         fs::remove_all(root_);
         fs::remove_all(root_.parent_path() / (root_.filename().string() + "-data"));
     }
@@ -65,14 +70,6 @@ protected:
         return names;
     }
 
-    // Lets the watcher's message arrive (the thread posts it as soon as the kernel tells).
-    template <typename Done>
-    static bool ProcessUntil(Done done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return done();
-    }
 
     // Opens the list's context menu from the keyboard and picks the entry of that text.
     static void ChooseFromContextMenu(THyShellList& list, const QString& text) {
@@ -125,11 +122,11 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     const QPersistentModelIndex selected = list->Model().index(row, 0);
     list->activateWindow();
     list->setFocus();
-    ASSERT_TRUE(ProcessUntil([&] { return list->hasFocus(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->hasFocus(); }));
     const std::string command =
         "cd '" + root_.string() + "' && echo x > n1.hpt && echo x > n2.hpt && rm a.hpt && echo x > n3.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
     EXPECT_EQ(list->RefreshDelay(), RefreshDelayFocused);
     EXPECT_EQ(fills, 0);  // nothing before the delay
     list->RunPendingTimerWork();
@@ -154,11 +151,23 @@ TEST_F(ShellControlsTest, ListFollowsAnotherProgramsChangesKeepingUnchangedRows)
     EXPECT_FALSE(list->RefreshWaiting());
 }
 
+// Stations publish a finished pass by moving it into the archive: the list
+// sees the move and shows the pass after the delay.
+TEST_F(ShellControlsTest, APassMovedInFromElsewhereAppearsAfterTheDelay) {
+    const auto list = ShownList(u"*.hpt");
+    std::ofstream(root_ / "sub" / "N19_20210504_1200.hpt") << "pass";
+    fs::rename(root_ / "sub" / "N19_20210504_1200.hpt", root_ / "N19_20210504_1200.hpt");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
+    EXPECT_LE(list->RefreshDelay(), RefreshDelayUnfocused);
+    list->RunPendingTimerWork();
+    EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "N19_20210504_1200.hpt", "a.hpt", "sub"}));
+}
+
 TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
     const auto list = ShownList(u"");
     ASSERT_GT(list->ItemCount(), 0);
     ASSERT_EQ(std::system(("rm -rf '" + root_.string() + "'").c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return list->RefreshWaiting(); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->RefreshWaiting(); }));
     list->RunPendingTimerWork();
     EXPECT_EQ(list->ItemCount(), 0);
 }
@@ -181,8 +190,8 @@ TEST_F(ShellControlsTest, HeaderClicksSortBySizeBothWays) {
         for (int row = 0; row < list->ItemCount(); ++row) names.push_back(Utf16ToUtf8(list->ItemData(row)->DisplayName()));
         return names;
     };
-    // By name with case ignored; the folder has no size.
-    EXPECT_EQ(order(), (std::vector<std::string>{"a.hpt", "big.hpt", "C.HPT", "mid.hpt", "sub"}));
+    // Folders first, then by name with case ignored; the folder has no size.
+    EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "big.hpt", "C.HPT", "mid.hpt"}));
     clickHeader(1);
     EXPECT_EQ(list->SortColumn(), 2);
     EXPECT_EQ(order(), (std::vector<std::string>{"sub", "a.hpt", "C.HPT", "mid.hpt", "big.hpt"}));
@@ -362,6 +371,53 @@ TEST_F(ShellControlsTest, OneClickOpensWhenHotTrackingLikeAWebPage) {
     EXPECT_EQ(Utf16ToUtf8(list->Folder.GetPath()), (root_ / "sub").string());
 }
 
+// A right click names the row under the pointer and the point itself; the
+// shell menu opens at the pointer.
+TEST_F(ShellControlsTest, ARightClickNamesTheRowUnderThePointer) {
+    const auto list = ShownList(u"");
+    list->SetOptions(list->Options() & ~hysloContextMenus);
+    QModelIndex reported;
+    QPoint at;
+    list->OnItemContextMenu = [&](const QModelIndex& index, QPoint& position, QMenu*&) {
+        reported = index;
+        at = position;
+    };
+    const QPoint click = list->visualRect(list->Model().index(2, 0)).center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, click, list->viewport()->mapToGlobal(click));
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(reported.row(), 2);
+    EXPECT_EQ(at, click);
+    list->SetOptions(list->Options() | hysloContextMenus);
+    list->setCurrentIndex(list->Model().index(2, 0));
+    QPoint opened;
+    QTimer::singleShot(50, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            opened = menu->pos();
+            menu->close();
+        }
+    });
+    QCoreApplication::sendEvent(list->viewport(), &rightClick);
+    EXPECT_EQ(opened, list->viewport()->mapToGlobal(click));
+}
+
+// A link is drawn with the shortcut mark over its icon while overlays are on.
+TEST_F(ShellControlsTest, LinksCarryTheirMarkWhileOverlaysAreOn) {
+    fs::create_symlink(root_ / "a.hpt", root_ / "link.hpt");
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() | hysloIconOverlays);
+    const auto icon = [&](const char16_t* name) {
+        for (int row = 0; row < list->ItemCount(); ++row)
+            if (list->ItemData(row)->DisplayName() == name)
+                return list->Model().data(list->Model().index(row, 0), Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+        return QImage();
+    };
+    EXPECT_EQ(icon(u"a.hpt"), SystemIcon(siFile, false).toImage());
+    EXPECT_EQ(icon(u"link.hpt"), OverlaidIcon(siFile, 2).toImage());
+    EXPECT_NE(icon(u"link.hpt"), icon(u"a.hpt"));
+    list->SetOptions(list->Options() & ~hysloIconOverlays);
+    EXPECT_EQ(icon(u"link.hpt"), icon(u"a.hpt"));
+}
+
 // The owner may cancel the menu, add its own entries, forbid what a choice
 // would do, and hears the help text of the entry under the mouse.
 TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
@@ -464,10 +520,75 @@ TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
     tree->expand(sub);
     ASSERT_EQ(std::system(("mkdir '" + (root_ / "sub" / "02").string() + "'").c_str()), 0);
-    ASSERT_TRUE(ProcessUntil([&] { return tree->PendingJob() == 2; }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree->PendingJob() == 2; }));
     tree->RunPendingTimerWork();
     ASSERT_EQ(tree->Model().rowCount(sub), 2);
     EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
+// An archive whose months are all expanded: however many there are, a day
+// folder made in the last one expanded appears.
+TEST_F(ShellTreeTest, ChangesAreFollowedInHundredsOfExpandedFolders) {
+    constexpr int Months = 210;
+    const auto month = [](int k) { return "m" + std::to_string(1000 + k); };
+    for (int k = 0; k < Months; ++k) fs::create_directories(root_ / "sub" / month(k) / "01");
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    ASSERT_EQ(tree->Model().rowCount(sub), Months);
+    for (int k = 0; k < Months; ++k) tree->expand(tree->Model().index(k, 0, sub));
+    const QPersistentModelIndex last = tree->Model().index(Months - 1, 0, sub);
+    ASSERT_EQ(last.data().toString().toStdString(), month(Months - 1));
+    ASSERT_EQ(tree->Model().rowCount(last), 1);
+    fs::create_directories(root_ / "sub" / month(Months - 1) / "02");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return tree->PendingJob() == 2; }));
+    tree->RunPendingTimerWork();
+    EXPECT_EQ(tree->Model().rowCount(last), 2);
+}
+
+// Day folders made while their month was closed are there when it opens
+// again; a month left empty shows the first day folder made in it.
+TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    const auto children = [&] {
+        std::vector<QString> names;
+        for (int row = 0; row < tree->Model().rowCount(sub); ++row) names.push_back(tree->Model().index(row, 0, sub).data().toString());
+        return names;
+    };
+    tree->expand(sub);
+    ASSERT_EQ(children(), std::vector<QString>{"01"});
+    tree->collapse(sub);
+    fs::create_directories(root_ / "sub" / "02");
+    fs::remove_all(root_ / "sub" / "01");
+    tree->RefreshTree();
+    tree->expand(sub);
+    EXPECT_EQ(children(), std::vector<QString>{"02"});
+    fs::remove_all(root_ / "sub" / "02");
+    tree->RefreshTree();
+    ASSERT_TRUE(children().empty());
+    fs::create_directories(root_ / "sub" / "03");
+    tree->RefreshTree();
+    EXPECT_EQ(children(), std::vector<QString>{"03"});
+}
+
+// The selected folder shows the open-folder icon; the others the closed one.
+TEST_F(ShellTreeTest, TheSelectedFolderLooksOpen) {
+    fs::create_directories(root_ / "zz");
+    const auto tree = ShownTree(hystoShowHidden);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const QModelIndex sub = tree->Model().index(0, 0, root), zz = tree->Model().index(1, 0, root);
+    const auto icon = [&](const QModelIndex& node) {
+        return tree->Model().data(node, Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+    };
+    ASSERT_NE(SystemIcon(siFolderOpen, false).toImage(), SystemIcon(siFolder, false).toImage());
+    tree->setCurrentIndex(sub);
+    EXPECT_EQ(icon(sub), SystemIcon(siFolderOpen, false).toImage());
+    EXPECT_EQ(icon(zz), SystemIcon(siFolder, false).toImage());
+    tree->setCurrentIndex(zz);
+    EXPECT_EQ(icon(sub), SystemIcon(siFolder, false).toImage());
+    EXPECT_EQ(icon(zz), SystemIcon(siFolderOpen, false).toImage());
 }
 
 TEST_F(ShellTreeTest, CheckBoxesBeforeNodesWhenSwitchedOn) {

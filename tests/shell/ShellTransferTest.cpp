@@ -9,12 +9,14 @@
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/Unprivileged.h"
 #include "tests/support/QtTestFolder.h"
+#include "tests/support/ShortcutWriter.h"
 
 #include <QApplication>
 #include <QListWidget>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace kestrune::shell {
 namespace {
@@ -165,6 +167,31 @@ TEST_F(ShellTransfer, SendToCopiesIntoItsTargetsAndTypedLetters) {
     EXPECT_EQ(SendTo(entries[1], std::make_shared<TDataObject_shtv>(Path(temp / "w"), std::vector{Path("/a.hpt")})), S_OK);
     EXPECT_TRUE(fs::exists(temp / "backup/a.hpt"));
     EXPECT_TRUE(fs::exists(file));
+
+    // Shell link files: one to a folder copies into it, one to a program starts it with the files.
+    fs::create_directory(temp / "stations");
+    TShortcutFields toFolder;
+    toFolder.TargetPath = temp / "stations";
+    const auto writeLink = [](const std::string& path, const TShortcutFields& fields, bool wide) {
+        const std::vector<uint8_t> bytes = testing::WriteShortcut(fields, wide);
+        std::ofstream(path, std::ios::binary) << std::string(bytes.begin(), bytes.end());
+    };
+    writeLink(SendToFolder() + "/Stations.lnk", toFolder, true);
+    const std::string program = temp.Write("bin/show-pass", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
+    fs::permissions(program, fs::perms::owner_all);
+    TShortcutFields toProgram;
+    toProgram.TargetPath = program;
+    writeLink(SendToFolder() + "/Viewer.lnk", toProgram, false);
+    const std::vector<TSendToEntry> withLinks = SendToEntries();
+    ASSERT_EQ(withLinks.size(), 4u);
+    ASSERT_EQ(withLinks[2].Text, u"Stations");
+    const auto data = std::make_shared<TDataObject_shtv>(Path(temp / "w"), std::vector{Path("/a.hpt")});
+    EXPECT_EQ(SendTo(withLinks[2], data), S_OK);
+    EXPECT_EQ(testing::TTempFolder::Read(temp / "stations/a.hpt"), "a");
+    ASSERT_EQ(withLinks[3].Text, u"Viewer");
+    EXPECT_EQ(SendTo(withLinks[3], data), S_OK);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return fs::exists(program + ".args"); }));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return testing::TTempFolder::Read(program + ".args") == file + "\n"; }));
 
     bool execute = false;
     EXPECT_EQ(SendToKey(entries, -1, u'b', execute), 1);

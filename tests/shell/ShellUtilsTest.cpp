@@ -6,6 +6,7 @@
 #include "shell/UHyShellUtils.h"
 #include "platform/ResCodePages.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/QtTestFolder.h"
 #include "tests/support/ShortcutWriter.h"
 
 #include <QCoreApplication>
@@ -85,13 +86,12 @@ TEST(ShellUtils, IdleFreeingStopsAfterSlicesOverBudget) {
     EXPECT_EQ(idle.Pending(), 500u);
     EXPECT_TRUE(idle.OnIdle());
     EXPECT_EQ(idle.Pending(), 0u);
+    // The slow clock reads this test's locals: later idle slices get the real one back.
+    idle.SetClock([] { return std::chrono::steady_clock::now(); });
 }
 
 TEST(ShellUtils, DeviceChangesReachHandlersThroughAPostedMessage) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    testing::EnsureQtApplication();
     std::vector<std::pair<uint32_t, uintptr_t>> seen;
     THyDeviceChangeHandler& handler = THyDeviceChangeHandler::Instance();
     handler.Register(&seen, [&](uint32_t msg, uintptr_t wParam, intptr_t) { seen.emplace_back(msg, wParam); });
@@ -138,6 +138,29 @@ TEST(ShellUtils, FormatMessage) {
     EXPECT_EQ(FormatMessageW(u"100%% %1%0 rest", {u"x"}), u"100% x");
     EXPECT_EQ(FormatMessageW(u"", {}), u"");
     EXPECT_THROW(FormatMessageW(u"%1", std::vector<WideString>(50, u"s")), Exception);
+}
+
+// The root of a medium that can be taken out is asked for its attributes
+// without read-only; fixed disks, and folders below the root, with it.
+TEST(ShellUtils, RemovableRootsAreNotAskedWhetherTheyAreReadOnly) {
+    testing::EnsureQtApplication();
+    THyDeviceChangeHandler& handler = THyDeviceChangeHandler::Instance();
+    const auto removable = handler.IsRemovable;
+    handler.IsRemovable = [](const std::string& source) { return source == "/dev/sdz1"; };
+    std::vector<TMount> mounts = MountedFileSystems();
+    mounts.push_back({"/media/usb", "/dev/sdz1", "vfat"});
+    mounts.push_back({"/mnt/archive", "/dev/sdy1", "ext4"});
+    handler.MountsChanged(mounts);
+    EXPECT_EQ(handler.RemovableRoots(), std::vector<std::string>{"/media/usb"});
+    const uint32_t mask = 0xF40F2037u;
+    EXPECT_EQ(TreeAttributeRequest("/media/usb", mask, handler.RemovableRoots()), mask & ~SFGAO_READONLY);
+    EXPECT_EQ(TreeAttributeRequest("/media/usb/2021", mask, handler.RemovableRoots()), mask);
+    EXPECT_EQ(TreeAttributeRequest("/mnt/archive", mask, handler.RemovableRoots()), mask);
+    mounts.resize(mounts.size() - 2);
+    handler.MountsChanged(mounts);
+    EXPECT_TRUE(handler.RemovableRoots().empty());
+    handler.IsRemovable = removable;
+    for (int round = 0; round < 3; ++round) QCoreApplication::processEvents();
 }
 
 }  // namespace

@@ -81,5 +81,37 @@ TEST_F(TreeListTest, SortMarkFollowsColumnDirectionAndMode) {
     EXPECT_EQ(header.SystemMark(1), QStyleOptionHeader::SortUp);
 }
 
+// The group's caption is a display text: UTF-7 written in it shows as the
+// characters it stands for.
+TEST_F(TreeListTest, GroupCaptionsAreReadAsUtf7) {
+    THyGroup group(nullptr, hyfsGroup);
+    group.SetCaption("A+ImIDkQ. +-1");
+    EXPECT_EQ(group.DisplayedCaption(), QString::fromStdU16String(u"A\u2262\u0391. +1"));
+    THyGroup encoded(nullptr, hyfsGroup), plain(nullptr, hyfsGroup);
+    encoded.SetCaption("Day +AGEAYg-");
+    plain.SetCaption("Day ab");
+    for (THyGroup* shown : {&encoded, &plain}) shown->resize(160, 60);
+    EXPECT_EQ(encoded.grab().toImage(), plain.grab().toImage());
+    plain.SetCaption("Day cd");
+    EXPECT_NE(encoded.grab().toImage(), plain.grab().toImage());
+}
+
+// Etched and bumped frames are two lines deep: a sunken line with a raised
+// one inside it, or the other way round.
+TEST_F(TreeListTest, EtchedAndBumpedFramesAreDrawnDouble) {
+    for (const THyFrameStyle style : {hyfsDint, hyfsBump}) {
+        THyGroup group(nullptr, style);
+        group.resize(40, 30);
+        const QImage picture = group.grab().toImage();
+        const QRgb dark = group.palette().dark().color().rgb(), light = group.palette().light().color().rgb();
+        const QRgb outer = style == hyfsDint ? dark : light, inner = style == hyfsDint ? light : dark;
+        EXPECT_EQ(picture.pixel(0, 10), outer) << style;
+        EXPECT_EQ(picture.pixel(1, 10), inner) << style;
+        EXPECT_EQ(picture.pixel(39, 10), inner) << style;
+        EXPECT_EQ(picture.pixel(38, 10), outer) << style;
+        EXPECT_EQ(picture.pixel(20, 2), group.palette().window().color().rgb()) << style;
+    }
+}
+
 }  // namespace
 }  // namespace kestrune::shell

@@ -75,7 +75,12 @@ void PutVideo(TBytes& bytes, size_t at, const TL1BPassSpec& passSpec, int32_t li
             for (size_t i = 0; i < samples.size(); ++i) bytes[at + i] = static_cast<uint8_t>(samples[i] >> 2);
             break;
         case 3:
-            for (size_t i = 0; i < samples.size(); ++i) PutBig16(bytes, at + 2 * i, samples[i]);
+            for (size_t i = 0; i < samples.size(); ++i) {
+                if (passSpec.VideoLowByteFirst)
+                    PutLittle16(bytes, at + 2 * i, samples[i]);
+                else
+                    PutBig16(bytes, at + 2 * i, samples[i]);
+            }
             break;
         default: PutPackedWords(bytes, at, samples); break;
     }

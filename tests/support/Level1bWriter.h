@@ -33,6 +33,7 @@ struct TL1BPassSpec {
     bool LocationsValid = true;
     int32_t ScanCount = -1;     // older data set header's scans; -1: Records
     int32_t GapAfterLine = -1;  // lines after this one are 20 minutes later (a second pass)
+    bool VideoLowByteFirst = false;  // 16-bit video words stored low byte first
 };
 
 // What the writer puts in: a reader must give these back.

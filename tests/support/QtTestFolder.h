@@ -1,8 +1,10 @@
 // For tests of windows over the file system: the one application object the
-// widgets need, and a fresh temp folder named after the running test.
+// widgets need, a fresh temp folder named after the running test, and a
+// wait for events.
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,16 @@ inline void EnsureQtApplication() {
     static char name[] = "test";
     static char* argv[] = {name, nullptr};
     if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+// Lets events arrive (a watcher thread's messages, timers) until done holds
+// or five seconds have passed; whether done holds.
+template <typename Done>
+bool ProcessEventsUntil(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }
 
 // "<temp>/<prefix>-<pid>-<test name>", emptied.

@@ -177,6 +177,12 @@ TBytes BuildQuorumFile(const THrptPassSpec& passSpec, int32_t lines, bool fengYu
     return file;
 }
 
+TBytes BuildFengYunWsdFile(const THrptPassSpec& passSpec, int32_t lines, const TElementLines& elements) {
+    TBytes file = BuildWsdFile(passSpec, 0, elements.Line1, elements.Line2);
+    Append(file, BuildLayoutPass(passSpec, lines, ChrptVideo, TWordPacking::Packed10LsbFirst));
+    return file;
+}
+
 TBytes BuildSmartViewFile(const THrptPassSpec& passSpec, int32_t lines) {
     const std::string text = "HRPT20230503 SmartView station recording\r\n";
     TBytes file(text.begin(), text.end());

@@ -72,6 +72,9 @@ TBytes BuildGtiFile(const THrptPassSpec& passSpec, int32_t lines);
 // FengYun recordings have frames of 44,360 bytes.
 TBytes BuildQuorumFile(const THrptPassSpec& passSpec, int32_t lines, bool fengYun, const std::string& satellite,
                        const TElementLines& elements, int64_t unixSeconds);
+// FengYun ".wsd": a 1,024-byte header with the element lines at 80 and 150,
+// then CHRPT frames of 10-bit words packed least significant bit first, 27,725 bytes each.
+TBytes BuildFengYunWsdFile(const THrptPassSpec& passSpec, int32_t lines, const TElementLines& elements);
 // SmartView: one 22,180-byte record of "HRPT20..." text, then the frames.
 TBytes BuildSmartViewFile(const THrptPassSpec& passSpec, int32_t lines);
 

@@ -1,18 +1,23 @@
 // Makes a small archive of dated folders (passes with previews) in a work
 // folder, opens the pass browser on one day with one pass chosen, and saves
 // a picture of it as PNG (tools/browser-screenshot runs it under Xvfb); with
-// a second picture named, also one of the folder-browse dialog over the archive.
+// a second picture named, also one of the folder-browse dialog over the archive;
+// with a third, the question a permanent delete (Shift+Delete) of a day asks,
+// answered with Esc (the day is still there afterwards).
 //
-//   browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png]
+//   browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png]]
 #include "app/AvhrrBrowserForm.h"
+#include "app/MessageBoxes.h"
 #include "platform/ResCodePages.h"
 #include "shell/FHyFolderBrowseDlg.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
+#include "shell/UHyShellTransfer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <cmath>
@@ -75,12 +80,32 @@ bool ShootFolderDialog(const std::string& folder, const char* output) {
     return saved;
 }
 
+// The question of a delete past the trash of a day folder, left with Esc.
+bool ShootDeleteQuestion(const fs::path& day, const char* output) {
+    using namespace kestrune;
+    TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+    TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+    bool saved = false;
+    QTimer::singleShot(800, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            saved = box->grab().save(output);
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &escape);
+        }
+    });
+    const auto menu = shell::ItemsContextMenu({*IdListFromPath(day.string())});
+    menu->InvokeCommand({"delete", 0, true, false});
+    if (!saved) std::fprintf(stderr, "cannot write %s\n", output);
+    if (!fs::exists(day)) std::fprintf(stderr, "the day was deleted although Esc was pressed\n");
+    return saved && fs::exists(day);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kestrune;
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png]\n");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png]]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -102,5 +127,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
-    return argc == 4 && !ShootFolderDialog((base / "2023/05").string(), argv[3]) ? 1 : 0;
+    if (argc >= 4 && !ShootFolderDialog((base / "2023/05").string(), argv[3])) return 1;
+    return argc == 5 && !ShootDeleteQuestion(base / "2023/05/02", argv[4]) ? 1 : 0;
 }

@@ -12,8 +12,10 @@
 #include "app/HelpWindow.h"
 #include "app/HistogramForm.h"
 #include "app/LoadClutForm.h"
+#include "app/MessageBoxes.h"
 #include "app/MainCore.h"
 #include "app/OverlayOptionsForm.h"
+#include "app/PersistingControls.h"
 #include "app/PrintForm.h"
 #include "app/ResidualForm.h"
 #include "app/SmallForms.h"
@@ -30,6 +32,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPrinter>
 #include <QTimer>
 
@@ -63,11 +66,12 @@ void UseProgramFolder(const char* toolPath) {
     SetProgramNameOverride("kestrune");
 }
 
-void SwitchLanguage(const std::string& language) {
+// The program's own start of the localiser, then the language asked for.
+void StartLanguage(const std::string& language) {
     TQLocalizerOnFly& localizer = TQLocalizerOnFly::Instance();
     localizer.ShowError = [](const std::string& error) { std::fprintf(stderr, "%s\n", error.c_str()); };
     localizer.InitLocalizer();
-    localizer.SwitchToExtension(language);
+    if (!language.empty()) localizer.SwitchToExtension(language);
 }
 
 }  // namespace
@@ -81,7 +85,7 @@ int main(int argc, char** argv) {
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     const std::string folder = argv[2];
     UseProgramFolder(argv[0]);
-    if (argc == 4) SwitchLanguage(argv[3]);
+    StartLanguage(argc == 4 ? argv[3] : "");
     TFormMain main(TParams{});
     main.show();
     Settle(800);
@@ -96,6 +100,12 @@ int main(int argc, char** argv) {
     Settle();
     TMainCore& core = main.Core();
     Save(main, folder, "main-window");
+    // The Language menu open, its items named in the language shown.
+    auto* languages = main.findChild<QMenu*>("MenuLanguage");
+    languages->popup(main.mapToGlobal(QPoint(200, 20)));
+    Settle();
+    languages->grab().save(QString::fromStdString(folder + "/language-menu.png"));
+    languages->hide();
     // The side panel of the views with the most controls.
     for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
         core.SelectView(view);
@@ -111,6 +121,20 @@ int main(int argc, char** argv) {
         Save(main, folder, ("main-window-" + std::string(clut)).c_str());
     }
     core.View.Settings.ClutFileName.clear();
+    // Coastlines, borders, the grid and its labels over the whole pass (the
+    // picture made smaller) and at one pixel a pixel.
+    core.Settings.OverlayBoundaries->Value = true;
+    core.Settings.OverlayGridlines->Value = true;
+    core.Settings.OverlayGridlabels->Value = true;
+    core.Settings.OverlayStations->Value = true;
+    core.SelectView("False colour");
+    Save(main, folder, "main-window-overlays-full");
+    auto* zoom = main.findChild<TqelRadioGroup*>("RadioGroupZoom");
+    zoom->SetItemIndex(1);
+    zoom->OnClick();
+    Save(main, folder, "main-window-overlays-1to1");
+    zoom->SetItemIndex(0);
+    zoom->OnClick();
     core.SelectView("False colour");
     main.show();
 
@@ -155,6 +179,21 @@ int main(int argc, char** argv) {
     TFormHistogram histograms(&main);
     histograms.SetVideo(core.Pass.Video.get());
     Save(histograms, folder, "histograms");
+    // A click on a channel lists its bins in a box that fits the screen.
+    TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+    TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        Settle();
+        box->grab().save(QString::fromStdString(folder + "/histogram-listing.png"));
+        box->reject();
+    });
+    grab.start(100);
+    histograms.ShowChannel(4);
+    grab.stop();
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
     if (const auto& residuals = core.Pass.EarthLocations->Residuals; residuals != nullptr && !residuals->empty()) {
         TFormResiduals residualForm(&main, residuals);
         Save(residualForm, folder, "residuals");

@@ -7,8 +7,11 @@
 // are in early May at noon, and each is turned into the count that the
 // pass's own telemetry calibrates to it, so the program reads the scene back.
 // Gzip-packed when the name ends in ".gz"; an ESS station's file of the same
-// scene when the name ends in ".hpt".
-//   make_sample_pass <output file> <OdpsLandMask.dat> [lines]
+// scene when the name ends in ".hpt"; a NOAA-15 16-bit file (no element set
+// inside) when the name ends in ".raw16", whose element set is then written
+// to the archive file given last (a "Keps/NOAA-15.txt" of the program or the
+// user).
+//   make_sample_pass <output file> <OdpsLandMask.dat> [lines [element set file]]
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
@@ -39,8 +42,18 @@ using namespace kestrune::test;
 
 constexpr int32_t DefaultLines = 1200;
 constexpr double ZeroCelsius = 273.15;
-// The input format the program gives a ".wsd" file of a NOAA satellite.
+// The input formats the program gives a ".wsd" file of a NOAA satellite and
+// a 16-bit HRPT file.
 constexpr uint8_t WsdNoaaFormat = 39;
+constexpr uint8_t Hrpt16Format = 26;
+constexpr int32_t Noaa15SpacecraftId = 7;
+
+// The satellite a pass is of, and the format its file is read as.
+struct TPassKind {
+    const char* Satellite;
+    int CatalogNumber;
+    uint8_t FormatCode;
+};
 
 double Lattice(int32_t x, int32_t y, uint32_t seed) {
     uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
@@ -100,7 +113,7 @@ private:
 // The calibration the program works out for the pass from the telemetry
 // its frames carry. The program folder points at an empty scratch folder
 // for the while, so that no edited parameter file of a user takes part.
-kestrune::TSensor CalibrationOfPass(const THrptPassSpec& passSpec, int32_t lines) {
+kestrune::TSensor CalibrationOfPass(const THrptPassSpec& passSpec, int32_t lines, const TPassKind& kind) {
     const std::filesystem::path scratch =
         std::filesystem::temp_directory_path() / ("make_sample_pass-" + std::to_string(::getpid()));
     std::filesystem::create_directories(scratch);
@@ -108,8 +121,8 @@ kestrune::TSensor CalibrationOfPass(const THrptPassSpec& passSpec, int32_t lines
     kestrune::SetProgramFolderOverride(scratch.string());
     kestrune::TSensor sensor;
     kestrune::TTelemetryData telemetry;
-    telemetry.Reset(WsdNoaaFormat, kestrune::SensorAvhrr, kestrune::EncodeDate(2023, 5, 3), lines, nullptr);
-    telemetry.NamedSatellite = "NOAA-18";
+    telemetry.Reset(kind.FormatCode, kestrune::SensorAvhrr, kestrune::EncodeDate(2023, 5, 3), lines, nullptr);
+    telemetry.NamedSatellite = kind.Satellite;
     THrptPassSpec telemetryOnly = passSpec;
     telemetryOnly.Samples = [](int32_t, int, int32_t) { return uint16_t{0}; };
     uint8_t lineFlag = 0;
@@ -159,9 +172,9 @@ TPixelScene Scene(double latitude, bool land, int32_t line, int32_t sample) {
 class TSampleScene {
 public:
     TSampleScene(const std::string& maskFile, const TElementLines& elements, const THrptPassSpec& passSpec,
-                 int32_t lines)
+                 int32_t lines, const TPassKind& kind)
         : mask_(maskFile), geometry_(elements, passSpec, 2023, 5, 3) {
-        const kestrune::TSensor sensor = CalibrationOfPass(passSpec, lines);
+        const kestrune::TSensor sensor = CalibrationOfPass(passSpec, lines, kind);
         tables_ = {TInverseTable(sensor.VisibleTable1()), TInverseTable(sensor.VisibleTable2()),
                    TInverseTable(sensor.ThermalTable3()), TInverseTable(sensor.ThermalTable4()),
                    TInverseTable(sensor.ThermalTable5())};
@@ -186,23 +199,33 @@ private:
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
-        std::cerr << "usage: make_sample_pass <output file> <OdpsLandMask.dat> [lines]\n";
+        std::cerr << "usage: make_sample_pass <output file> <OdpsLandMask.dat> [lines [element set file]]\n";
         return 2;
     }
     try {
         const std::string output = argv[1];
         const int32_t lines = argc > 3 ? std::atoi(argv[3]) : DefaultLines;
-        THrptPassSpec passSpec;  // NOAA-18, 3 May (day 123) at 12:00
-        const TElementLines elements = MakeElementLines(28654, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
-        auto scene = std::make_shared<TSampleScene>(argv[2], elements, passSpec, lines);
-        passSpec.Samples = [scene](int32_t line, int channel, int32_t sample) {
-            return scene->Sample(line, channel, sample);
-        };
         const auto endsWith = [&](const std::string& end) {
             return output.size() > end.size() && output.compare(output.size() - end.size(), end.size(), end) == 0;
         };
-        TBytes file = endsWith(".hpt") ? BuildEssFile(passSpec, lines)
-                                       : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        const bool sixteenBit = endsWith(".raw16");
+        const TPassKind kind = sixteenBit ? TPassKind{"NOAA-15", 25338, Hrpt16Format}
+                                          : TPassKind{"NOAA-18", 28654, WsdNoaaFormat};
+        THrptPassSpec passSpec;  // NOAA-18 (or NOAA-15), 3 May (day 123) at 12:00
+        if (sixteenBit) passSpec.SpacecraftId = Noaa15SpacecraftId;
+        const TElementLines elements =
+            MakeElementLines(kind.CatalogNumber, 2023, 123.4, 98.9, 208.0, 232.0, 14.125, 30000);
+        auto scene = std::make_shared<TSampleScene>(argv[2], elements, passSpec, lines, kind);
+        passSpec.Samples = [scene](int32_t line, int channel, int32_t sample) {
+            return scene->Sample(line, channel, sample);
+        };
+        TBytes file = sixteenBit        ? Build16BitHrptFile(passSpec, lines, false)
+                      : endsWith(".hpt") ? BuildEssFile(passSpec, lines)
+                                         : BuildWsdFile(passSpec, lines, elements.Line1, elements.Line2);
+        if (argc > 4) {
+            const std::string set = elements.Line1 + "\n" + elements.Line2 + "\n";
+            WriteFileBytes(argv[4], TBytes(set.begin(), set.end()));
+        }
         if (endsWith(".gz")) file = GzipBytes(file);
         WriteFileBytes(output, file);
     } catch (const std::exception& error) {

@@ -1,0 +1,71 @@
+#include "app/RunReport.h"
+
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
+#include "platform/SysUtils.h"
+
+#include <cmath>
+
+namespace kestrune {
+
+namespace {
+
+// Level 1b files carry their own earth locations; every other pass is
+// located from its satellite's element sets.
+bool LocatedFromElements(uint8_t formatCode) { return formatCode < 7 || formatCode > 15; }
+
+// Passes whose scan the program does not model: timed, but never located.
+bool TimedOnly(const TPassState& pass) {
+    return pass.SensorKind == SensorSeaWifs || pass.SensorKind == SensorSpot || pass.InputFormatCode == 25;
+}
+
+std::string SatelliteOf(const TPassState& pass) {
+    const std::string& name = pass.Orbit->SatelliteName;
+    return name.empty() ? "a satellite the file does not name" : name;
+}
+
+}  // namespace
+
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        const bool lineBreak = c == '\r' || c == '\n';
+        if (lineBreak && (line.empty() || line.back() == ' ')) continue;
+        line += lineBreak ? ' ' : c;
+    }
+    return Trim(line);
+}
+
+std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName) {
+    std::vector<std::string> lines;
+    if (!pass.LoadFailure.empty()) lines.push_back(OneLine(pass.LoadFailure));
+    lines.push_back(FormatResStr(res::SNoPassLoaded, {fileName}));
+    return lines;
+}
+
+std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
+    std::vector<std::string> lines;
+    if (pass.DatedByFileDate)
+        lines.push_back("The pass is dated by the file's date (" + FormatDateTime("yyyy-mm-dd", pass.InputFileDate) +
+                        "): neither its name nor its header gives one");
+    const TOrbit& orbit = *pass.Orbit;
+    if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
+        if (!orbit.ElementsValid) {
+            lines.push_back("No element sets found for " + SatelliteOf(pass) +
+                            (keplerNote.empty() ? std::string() : ": " + OneLine(keplerNote)));
+        } else if (std::fabs(orbit.ElementAge) > StaleElementDays) {
+            lines.push_back(Format("The element set for %s is %.0f days out of date", SatelliteOf(pass).c_str(),
+                                   std::fabs(orbit.ElementAge)));
+        }
+    }
+    const TEarthLocations& locations = *pass.EarthLocations;
+    if (!locations.LocationsValid || locations.LocationFlags == 0)
+        lines.push_back(TimedOnly(pass) ? "The pass is timed but not located: the program does not model this "
+                                          "instrument's scan"
+                                        : "The pass is not located: products that need earth locations (SST data, "
+                                          "overlays, corrected images) cannot be made from it");
+    return lines;
+}
+
+}  // namespace kestrune

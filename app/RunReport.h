@@ -1,0 +1,29 @@
+// What an unattended run tells its operator on standard error about the pass
+// it was given: why the pass could not be loaded, or what the products made
+// from it lack (element sets, a date of its own, earth locations). Each
+// finding is one line; none of them changes the run's exit status.
+#pragma once
+
+#include "decoding/PassState.h"
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// Element sets further than this from the pass are reported.
+constexpr double StaleElementDays = 30.0;
+
+// A failed load: the cause first, then that no pass was loaded from fileName.
+std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName);
+
+// A loaded pass: a date taken from the file's date, element sets missing or
+// stale, and a pass left without earth locations. keplerNote is what the
+// element archives said while the pass was loaded ("" when nothing); it
+// explains missing sets.
+std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote);
+
+// A message as one line: line breaks of any kind become blanks, runs of them one.
+std::string OneLine(const std::string& text);
+
+}  // namespace kestrune

@@ -1,0 +1,165 @@
+// Passes named as receiving stations name them, through the whole loader:
+// each must be dated, identified, turned and located as its file says, even
+// when the file's own date says something else.
+#include "decoding/HRPTvideo.h"
+#include "decoding/PassDirection.h"
+#include "decoding/PassLoader.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
+#include "tests/support/LoaderTest.h"
+#include "tests/support/StationFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TBytes;
+
+constexpr int32_t NamedLines = 240;
+constexpr int Noaa18 = 28654;
+constexpr int FengYun1D = 27431;
+constexpr int FengYun3A = 32958;
+
+TDateTime At(int year, int month, int day, int hour, int minute) {
+    return EncodeDate(year, month, day) + EncodeTime(hour, minute, 0, 0);
+}
+
+const TDateTime MayPass = At(2023, 5, 3, 12, 0);
+
+// A pass file as a station names it, and what its load must settle.
+struct TNamedCase {
+    std::string Name;
+    TBytes Bytes;
+    int Code;
+    std::string Satellite;
+    TDateTime BaseDate;
+    TDateTime Start;  // of the located pass
+};
+
+class StationNamesTest : public test::TLoaderTest {
+protected:
+    void SetUp() override {
+        TLoaderTest::SetUp();
+        WriteArchivesNear(MayPass);
+    }
+
+    // Archives of one set per satellite, of an epoch a few hours before the pass.
+    void WriteArchivesNear(TDateTime pass) const {
+        for (const auto& [satellite, catalogNumber] :
+             {std::pair{"NOAA-18", Noaa18}, {"FY1D", FengYun1D}, {"FY3A", FengYun3A}}) {
+            const test::TElementLines set = ElementsNear(catalogNumber, pass);
+            const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+            test::WriteFileBytes((folder / "program" / "Keps" / (std::string(satellite) + ".txt")).string(),
+                                 TBytes(text.begin(), text.end()));
+        }
+    }
+
+    static test::TElementLines ElementsNear(int catalogNumber, TDateTime pass) {
+        const TDateTime epoch = pass - 0.1;
+        const int year = DecodeDateTime(epoch).year;
+        return test::MakeElementLines(catalogNumber, year, epoch - EncodeDate(year, 1, 1) + 1, 98.9, 150.0, 0.0,
+                                      14.125, 30000);
+    }
+
+    // Writes the pass with a file date far from the pass's own, so that a
+    // pass dated by its file lands elsewhere.
+    std::string WriteDated(const std::string& name, const TBytes& bytes) {
+        const std::string path = Write(name, bytes);
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * 500));
+        return path;
+    }
+
+    bool Failed() const { return host.StatusText == "Read cancelled or error while reading..."; }
+
+    // Dated, named and located as the case says, and turned the way the
+    // satellite moved.
+    void ExpectLocated(const TNamedCase& file) {
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.InputFormatCode, file.Code);
+        EXPECT_EQ(state.Orbit->SatelliteName, file.Satellite);
+        EXPECT_EQ(state.EarthLocations->BaseDate, file.BaseDate);
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_NEAR(locations.StartTime, file.Start, 1.0 / SecsPerDay);
+        EXPECT_EQ(state.Northbound, locations.Northbound);
+        const TDateTime middle = file.Start + NamedLines / 2 / 6.0 / SecsPerDay;
+        EXPECT_EQ(state.Northbound, state.Orbit->IsNorthbound(middle));
+    }
+};
+
+
+// FengYun-3 frames count their milliseconds from noon, so a pass at 12:00 UTC reads 0.
+test::THrptPassSpec FengYun3Frames() {
+    test::THrptPassSpec frames;
+    frames.StartMilliseconds = 0;
+    frames.DayOfYear = 17;  // the frames' day count does not date the pass
+    return frames;
+}
+
+// A New Year pass: the name dates it on the last day of 2022, its frames on the first of 2023.
+test::THrptPassSpec NewYearFrames() {
+    test::THrptPassSpec frames;
+    frames.DayOfYear = 1;
+    frames.StartMilliseconds = 10 * 60000;
+    return frames;
+}
+
+TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
+    const test::THrptPassSpec frames;
+    const test::TElementLines fengYun = ElementsNear(FengYun1D, MayPass);
+    const test::TElementLines noaa = ElementsNear(Noaa18, MayPass);
+    const int64_t may3 = 1683115200;  // 2023-05-03 12:00 in seconds since 1970
+    const TDateTime noon = MayPass;
+    const TDateTime newYear = EncodeDate(2023, 1, 1);
+    const std::vector<TNamedCase> cases = {
+        {"230503_1200_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, noaa.Line1, noaa.Line2), 39, "NOAA-18", newYear,
+         noon},
+        {"230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile(frames, NamedLines, fengYun), 40, "FY1D",
+         EncodeDate(2023, 5, 3), noon},
+        {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines), 21, "NOAA-18", newYear, noon},
+        {"FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
+         noon},
+        {"NOAA-18_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
+        {"XXXXXXX_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
+        {"23123_18.svw", test::BuildSmartViewFile(frames, NamedLines), 33, "NOAA-18", newYear, noon},
+        {"22365_18.svw", test::BuildSmartViewFile(NewYearFrames(), NamedLines), 33, "NOAA-18", newYear,
+         At(2023, 1, 1, 0, 10)},
+        {"FY1D_20230503_1200.fy1d", test::BuildQuorumFile(frames, NamedLines, true, "FENGYUN 1D", fengYun, may3), 28,
+         "FY1D", EncodeDate(2023, 5, 3), noon},
+    };
+    for (const TNamedCase& file : cases) {
+        SCOPED_TRACE(file.Name);
+        WriteArchivesNear(file.Start);
+        loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
+        ExpectLocated(file);
+    }
+}
+
+// In the window the question opens with the date the name gives and the
+// direction the satellite took then.
+TEST_F(StationNamesTest, TheQuestionProposesTheNamesDate) {
+    settings.Unattended = false;
+    TPassDirectionProposal shown;
+    host.OnDirection = [&shown](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        shown = proposal;
+        return DefaultPassDirectionAnswer(request, proposal);
+    };
+    const test::TElementLines fengYun = ElementsNear(FengYun1D, MayPass);
+    loader.LoadDataFile(WriteDated("230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile({}, NamedLines, fengYun)));
+    ASSERT_EQ(host.DirectionRequests.size(), 1u);
+    EXPECT_TRUE(shown.ShowDatePicker);
+    EXPECT_EQ(shown.Date, EncodeDate(2023, 5, 3));
+    EXPECT_EQ(host.DirectionRequests[0].Northbound, state.Orbit->IsNorthbound(MayPass));
+
+    loader.LoadDataFile(WriteDated("FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines)));
+    ASSERT_EQ(host.DirectionRequests.size(), 2u);
+    EXPECT_EQ(host.DirectionRequests[1].DateMode, TDateMode::Date) << "a date, not only a year";
+    EXPECT_EQ(shown.Date, EncodeDate(2023, 5, 3));
+}
+
+}  // namespace
+}  // namespace kestrune

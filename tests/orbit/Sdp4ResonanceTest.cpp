@@ -1,0 +1,189 @@
+// The resonance of 24-hour and 12-hour orbits with the earth's gravity field,
+// which the deep-space model integrates in 720-minute steps.
+#include "orbit/Satellite.h"
+
+#include "OrbitTestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+constexpr double Deg = 3.14159265358979323846 / 180.0;
+constexpr double MinutesPerDay = 1440.0;
+constexpr double EarthRadiusKm = 6378.135;
+
+// A geostationary satellite at a mean anomaly that puts it over some
+// longitude; the mean motion leaves it drifting slowly.
+TSatellite Geostationary(double meanAnomaly) {
+    testing::TleElements elements;
+    elements.catalog = 40001;
+    elements.meanMotion = 1.0027;
+    elements.eccentricity = 0.0002;
+    elements.inclination = 0.05;
+    elements.rightAscension = 0.0;
+    elements.argOfPerigee = 0.0;
+    elements.meanAnomaly = meanAnomaly;
+    elements.ndot = " .00000000";
+    elements.bstar = " 00000-0";
+    TSatellite satellite;
+    satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements));
+    return satellite;
+}
+
+// Sub-satellite longitude in degrees east, days after the epoch.
+double LongitudeAt(TSatellite& satellite, double days) {
+    TVector p, v;
+    const double jd = satellite.EpochJD + days;
+    satellite.Propagate(p, v, jd);
+    ScaleStateToKm(p, v);
+    TGeodetic geodetic;
+    EciToGeodetic(p, geodetic, jd);
+    return geodetic.Longitude / Deg;
+}
+
+struct Drift {
+    double longitude;     // degrees east, in the middle of the span
+    double acceleration;  // degrees per day squared
+};
+
+// A parabola fitted to the daily longitudes of a span of days.
+Drift MeasureDrift(TSatellite& satellite, int days) {
+    std::vector<double> t, lon;
+    double previous = LongitudeAt(satellite, 0.0), unwrapped = previous;
+    for (int day = 0; day <= days; ++day) {
+        const double now = LongitudeAt(satellite, day);
+        double step = now - previous;
+        if (step > 180) step -= 360;
+        if (step < -180) step += 360;
+        unwrapped += day == 0 ? 0.0 : step;
+        previous = now;
+        t.push_back(day - days / 2.0);
+        lon.push_back(unwrapped);
+    }
+    // Least squares for lon = c0 + c1 t + c2 t^2 over t symmetric about 0.
+    double s0 = 0, s2 = 0, s4 = 0, y0 = 0, y2 = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const double tt = t[i] * t[i];
+        s0 += 1;
+        s2 += tt;
+        s4 += tt * tt;
+        y0 += lon[i];
+        y2 += lon[i] * tt;
+    }
+    const double c2 = (y2 * s0 - y0 * s2) / (s4 * s0 - s2 * s2);
+    const double c0 = (y0 - c2 * s2) / s0;
+    double middle = std::fmod(c0, 360.0);
+    if (middle < 0) middle += 360;
+    return {middle, 2 * c2};
+}
+
+// The earth's equator is slightly elliptic: a geostationary satellite is
+// pulled towards the stable longitudes near 75 E and 105 W and away from 15 W
+// and 165 E, at most about 0.0017 degree per day squared half-way between.
+TEST(Sdp4Resonance, GeostationarySatellitesDriftTowardsTheStableLongitudes) {
+    std::vector<Drift> drifts;
+    for (double anomaly = 0; anomaly < 360; anomaly += 15) {
+        TSatellite satellite = Geostationary(anomaly);
+        ASSERT_TRUE(satellite.DeepSpace);
+        drifts.push_back(MeasureDrift(satellite, 60));
+    }
+    // Where the acceleration turns from eastward to westward, going east.
+    std::vector<double> stable;
+    double largest = 0;
+    for (size_t i = 0; i < drifts.size(); ++i) {
+        const Drift& a = drifts[i];
+        const Drift& b = drifts[(i + 1) % drifts.size()];
+        largest = std::max(largest, std::fabs(a.acceleration));
+        if (a.acceleration > 0 && b.acceleration <= 0) {
+            double span = b.longitude - a.longitude;
+            if (span < 0) span += 360;
+            stable.push_back(std::fmod(a.longitude + span * a.acceleration / (a.acceleration - b.acceleration), 360.0));
+        }
+    }
+    ASSERT_EQ(stable.size(), 2u);
+    std::sort(stable.begin(), stable.end());
+    EXPECT_NEAR(stable[0], 75.1, 5.0);
+    EXPECT_NEAR(stable[1], 360.0 - 105.3, 5.0);
+    EXPECT_NEAR(largest, 0.0017, 0.0005);
+}
+
+// A Molniya orbit: half a sidereal day, eccentricity 0.72, apogee over the
+// north at the critical inclination.
+TSatellite Molniya() {
+    testing::TleElements elements;
+    elements.catalog = 40000;
+    elements.meanMotion = 2.00637;
+    elements.eccentricity = 0.72;
+    elements.inclination = 63.4;
+    elements.argOfPerigee = 270.0;
+    elements.rightAscension = 100.0;
+    elements.meanAnomaly = 10.0;
+    TSatellite satellite;
+    satellite.LoadTLE(testing::TleLine1(elements), testing::TleLine2(elements));
+    return satellite;
+}
+
+TVector PositionKm(TSatellite& satellite, double minutes) {
+    TVector p, v;
+    satellite.SDP4(p, v, minutes);
+    ScaleStateToKm(p, v);
+    return p;
+}
+
+double DistanceKm(const TVector& a, const TVector& b) {
+    return std::sqrt((a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y) + (a.Z - b.Z) * (a.Z - b.Z));
+}
+
+// The resonance is integrated in 720-minute steps and taken on from the last
+// step by its Taylor series: both must agree where a step ends, in either
+// direction of time, whichever state the satellite was left in.
+TEST(Sdp4Resonance, TheIntegratorStepsJoinWithoutAJump) {
+    for (TSatellite satellite : {Molniya(), Geostationary(40.0)}) {
+        for (const double boundary : {720.0, 5040.0, 21600.0, -720.0, -7200.0}) {
+            const double epsilon = boundary > 0 ? 0.001 : -0.001;
+            TSatellite fresh = satellite;
+            const TVector before = PositionKm(fresh, boundary - epsilon);
+            const TVector after = PositionKm(fresh, boundary + epsilon);
+            TVector p, v;
+            fresh.SDP4(p, v, boundary);
+            ScaleStateToKm(p, v);
+            // Two thousandths of a minute at up to 10 km/s: 1.2 km apart at most.
+            EXPECT_LT(DistanceKm(before, after), 0.002 * 60 * v.W * 1.01) << boundary;
+            // Reached the other way round, from beyond the boundary.
+            TSatellite back = satellite;
+            PositionKm(back, boundary + 3 * epsilon * 720000);
+            EXPECT_LT(DistanceKm(PositionKm(back, boundary - epsilon), before), 0.05) << boundary;
+        }
+    }
+}
+
+// The resonance moves a Molniya satellite along its track day by day; these
+// are this model's places after 1, 10 and 30 days (km), kept so that a change
+// of a resonance term or of the integrator shows.
+TEST(Sdp4Resonance, MolniyaPlacesOverAMonth) {
+    struct Place {
+        double days;
+        double x, y, z;
+    };
+    const Place places[] = {
+        {1.0, -999.1712, 11136.9987, -1816.5920},
+        {10.0, -7456.3501, 16587.1450, 9774.4304},
+        {30.0, -15158.0102, 15263.8178, 27002.7765},
+        {-10.0, 2915.8538, -11380.8150, -1247.1828},
+    };
+    for (const Place& place : places) {
+        TSatellite satellite = Molniya();
+        const TVector p = PositionKm(satellite, place.days * MinutesPerDay);
+        EXPECT_NEAR(p.X, place.x, 0.1) << place.days;
+        EXPECT_NEAR(p.Y, place.y, 0.1) << place.days;
+        EXPECT_NEAR(p.Z, place.z, 0.1) << place.days;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
