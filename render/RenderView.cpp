@@ -9,6 +9,7 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
+#include "platform/ParallelLines.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
@@ -163,6 +164,8 @@ private:
     TIplImg crispImage_;
     TExtBitmap groundPathMaster_;
     std::unique_ptr<TODPSdata> landMask_;
+    // The land mask reads its file as it goes: its lines are drawn one at a time.
+    bool oneLineAtATime_ = false;
     bool histogramsCorrected_ = false;
     bool autoStretch_ = false;
 };
@@ -207,13 +210,18 @@ void TRenderView::TRenderer::SizeBitmap(uint8_t view) {
 
 void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
     const int lines = std::min(pass_.DataLineCount, video_.LineCount());
-    for (int y = 0; y < lines; ++y) {
-        if (y % LinesBetweenEvents == 0) {
-            host_.SetProgressPosition(y);
-            host_.ProcessPendingEvents();
-            if (pass_.AbortRequested) break;
-        }
-        fill(y, owner_.displayBitmap_.ScanLine(y));
+    TExtBitmap& bitmap = owner_.displayBitmap_;
+    for (int first = 0; first < lines; first += LinesBetweenEvents) {
+        host_.SetProgressPosition(first);
+        host_.ProcessPendingEvents();
+        if (pass_.AbortRequested) break;
+        const auto draw = [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y < to; ++y) fill(y, bitmap.ScanLine(y));
+        };
+        // The lines between two looks at the events are drawn at the same time.
+        const int last = std::min(first + LinesBetweenEvents, lines);
+        if (oneLineAtATime_) draw(first, last);
+        else ForLineRanges(first, last, draw, settings_.ReceiverRunning);
     }
 }
 
@@ -608,6 +616,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Sst() {
     BuildSstLookup(*colourTable_, sensor_, options_);
     TLineFill sea = ThroughColourTable(4, 5);
     if (!OpenLandMask()) return sea;
+    oneLineAtATime_ = true;
     return [this, sea](int y, uint8_t* pixels) {
         sea(y, pixels);
         for (int x = 0; x < Width(); ++x, pixels += 3) {
