@@ -104,11 +104,15 @@ HRESULT TShellControlDropTarget::Drop(std::shared_ptr<ole::IDataObject> dataObje
     effect = allowed;
     target->DragOver(keyState, point, effect);
     HRESULT result = ole::S_OK;
+    const uint32_t chosen = effect;
     if (hooks_.OnOleDrop) hooks_.OnOleDrop(data_, keyState, ViewportPoint(point), effect, result);
     if (!ole::Succeeded(result)) {
         target->DragLeave();
         return result;
     }
+    // The target is offered what the source allows (a right-button drop asks
+    // among all of it), unless the owner narrowed the effect.
+    if (effect == chosen) effect = allowed;
     result = target->Drop(data_, keyState, point, effect);
     if (hooks_.AfterDrop) hooks_.AfterDrop();
     return result;

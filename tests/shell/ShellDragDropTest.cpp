@@ -81,7 +81,7 @@ TEST_F(ShellDragDropTest, ARightButtonDropAsksWhatToDo) {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (!menu) return;
             for (QAction* action : menu->actions()) {
-                if (!action->isSeparator()) offered << action->text();
+                if (!action->isSeparator() && action->isEnabled()) offered << action->text();
                 if (action->text() == choice) menu->setActiveAction(action);
             }
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
