@@ -32,19 +32,8 @@ public:
     int H = 768;
 };
 
-class THeadlessMainHost : public TMainHost {
+class THeadlessMainHost : public TSilentRenderHost<TMainHost> {
 public:
-    void BeginHourglass(bool) override {}
-    void EndHourglass() override {}
-    void EnableControls(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void ShowProgress(bool) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void ProcessPendingEvents() override {}
-    void ShowImageTools(bool) override {}
-    void ShowSidePanel(const TSidePanelLayout&, const std::string&, int) override {}
-    void EnableResultMenus(bool) override {}
     void BeginBusy(bool) override {}
     void EndBusy() override {}
     void SetWindowCaption(const std::string& caption) override { WindowCaption = caption; }

@@ -25,20 +25,7 @@ namespace kestrune {
 
 // The host of work on a thread of its own: nobody sees its progress, and
 // its priority is the thread's (see TProductJobs).
-class TWorkerHost : public TRenderHost {
-public:
-    void BeginHourglass(bool) override {}
-    void EndHourglass() override {}
-    void EnableControls(bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void ShowProgress(bool) override {}
-    void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
-    void ProcessPendingEvents() override {}
-    void ShowImageTools(bool) override {}
-    void ShowSidePanel(const TSidePanelLayout&, const std::string&, int) override {}
-    void EnableResultMenus(bool) override {}
-};
+using TWorkerHost = TSilentRenderHost<>;
 
 class TProductJobs {
 public:

@@ -66,6 +66,24 @@ private:
     TProgressHost& host_;
 };
 
+// A host that shows nothing, over any host interface that extends the
+// renderer's: for work nobody watches (a worker thread, a run without a window).
+template <class Host = TRenderHost>
+class TSilentRenderHost : public Host {
+public:
+    void BeginHourglass(bool) override {}
+    void EndHourglass() override {}
+    void EnableControls(bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void ShowProgress(bool) override {}
+    void SetProgressMax(int) override {}
+    void SetProgressPosition(int) override {}
+    void ProcessPendingEvents() override {}
+    void ShowImageTools(bool) override {}
+    void ShowSidePanel(const TSidePanelLayout&, const std::string&, int) override {}
+    void EnableResultMenus(bool) override {}
+};
+
 // A host without a window: for tests, benchmarks and the unattended run. It
 // keeps the status texts it was given, which tests read back.
 class THeadlessRenderHost : public TRenderHost {
