@@ -9,6 +9,7 @@
 #include "app/OverlayOptionsForm.h"
 #include "app/MainCore.h"
 #include "app/PrintForm.h"
+#include "app/PrinterSetupForm.h"
 #include "app/ResidualForm.h"
 #include "app/ShellOpen.h"
 #include "app/StandardNameForm.h"
@@ -24,7 +25,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QKeyEvent>
 
@@ -125,11 +125,7 @@ void TAnalystWindows::FilePrintClick() {
     print.exec();
 }
 
-void TAnalystWindows::FilePrintSetupClick() {
-    QPrintDialog dialog(&Printer(), &window_);
-    dialog.setObjectName("PrinterSetupDialog");
-    dialog.exec();
-}
+void TAnalystWindows::FilePrintSetupClick() { RunPrinterSetup(&window_, Printer()); }
 
 // A point outside the pass (the mapping fails) does nothing.
 void TAnalystWindows::MenuViewGotoClick() {

@@ -149,6 +149,18 @@ void TFormPassDirection::BuildControls() {
     connect(TimerLoad, &QTimer::timeout, this, [this] { DefaultButton()->click(); });
 }
 
+std::string TidyCaption(const std::string& caption) {
+    std::string tidy;
+    for (const char c : caption) {
+        const bool afterBlank = !tidy.empty() && tidy.back() == ' ';
+        if (c == ' ' && (tidy.empty() || afterBlank)) continue;
+        if (c == ',' && afterBlank) tidy.pop_back();
+        tidy += c;
+    }
+    if (!tidy.empty() && tidy.back() == ' ') tidy.pop_back();
+    return tidy;
+}
+
 TPassDirectionAnswer TFormPassDirection::Ask(const TPassDirectionRequest& request,
                                              const TPassDirectionProposal& proposal, bool unattended) {
     FormShow(request, proposal);
@@ -164,7 +176,7 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     answer_ = DefaultPassDirectionAnswer(request, proposal);
     answer_.SatelliteText = proposal.Satellite;  // the list's selection, as shown
     dateMode_ = request.DateMode;
-    if (!request.Caption.empty()) setWindowTitle(ToQt(request.Caption));
+    if (!request.Caption.empty()) setWindowTitle(ToQt(TidyCaption(request.Caption)));
     LabelHint->setText(ToQt(request.HintText));
     LabelFilename->setText(ToQt(ExtractFileName(request.FileName)));
     LabelFilename->setToolTip(ToQt(request.FileName));

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 #include <array>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +23,10 @@ class QTimer;
 namespace kestrune {
 
 class TqelRadioGroup;
+
+// The question's caption with the gaps an empty part leaves closed: one blank
+// between words and none before a comma ("Confirm HRPT  pass" -> "Confirm HRPT pass").
+std::string TidyCaption(const std::string& caption);
 
 class TFormPassDirection : public QDialog {
 public:

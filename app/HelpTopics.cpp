@@ -15,7 +15,7 @@ struct TContextTopic {
     const char* Topic;
 };
 
-constexpr std::array<TContextTopic, 32> Topics{{
+constexpr std::array<TContextTopic, 34> Topics{{
     {HelpContextWhatsNew, "whatsnew.html"},
     {HelpContextFaqs, "faq.html"},
     {2010, "windows.html#video-adjust"},
@@ -34,6 +34,8 @@ constexpr std::array<TContextTopic, 32> Topics{{
     {2140, "windows.html#line-by-line"},
     {2150, "windows.html#about"},
     {2160, "Kestrune.html#using-help"},
+    {HelpContextOpen, "opening.html#open"},
+    {HelpContextResultsFolder, "products.html#results-folder"},
     {10000, "views.html#all"},
     {10050, "views.html#channels"},
     {10100, "views.html#false-colour"},
@@ -89,7 +91,7 @@ int WindowHelpContext(std::string_view windowName) {
 }
 
 std::vector<int> HelpContexts() {
-    std::vector<int> contexts{HelpContextWhatsNew, HelpContextFaqs};
+    std::vector<int> contexts{HelpContextWhatsNew, HelpContextFaqs, HelpContextOpen, HelpContextResultsFolder};
     for (const TWindowContext& window : Windows) contexts.push_back(window.Context);
     for (uint8_t view = 0; view < ViewNames.size(); ++view) contexts.push_back(ViewInfo(view).HelpContext);
     std::sort(contexts.begin(), contexts.end());

@@ -12,6 +12,9 @@ namespace kestrune {
 
 constexpr int HelpContextWhatsNew = 450;
 constexpr int HelpContextFaqs = 1100;
+// The dialogs that are not windows of their own: File > Open's and the results folder's.
+constexpr int HelpContextOpen = 2170;
+constexpr int HelpContextResultsFolder = 2180;
 
 // The topic of a context number; "" for a number the help does not know.
 std::string HelpTopicOf(int context);

@@ -21,6 +21,12 @@ namespace {
 
 constexpr const char* WindowTitle = "Talvessa help";
 
+// The page's title after the window's; a page titled like the window (the contents) adds nothing.
+QString TitleFor(const QString& pageTitle) {
+    if (pageTitle.isEmpty() || pageTitle == WindowTitle) return WindowTitle;
+    return QString(WindowTitle) + " - " + pageTitle;
+}
+
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
@@ -60,10 +66,8 @@ THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(ow
     connect(EditSearch, &QLineEdit::returnPressed, this, search);
     connect(BrowserHelp, &QTextBrowser::anchorClicked, this,
             [this](const QUrl& url) { Guarded([this, url] { LinkClicked(url); }); });
-    connect(BrowserHelp, &QTextBrowser::sourceChanged, this, [this] {
-        const QString title = BrowserHelp->documentTitle();
-        setWindowTitle(title.isEmpty() ? WindowTitle : QString(WindowTitle) + " - " + title);
-    });
+    connect(BrowserHelp, &QTextBrowser::sourceChanged, this,
+            [this] { setWindowTitle(TitleFor(BrowserHelp->documentTitle())); });
 
     auto* bar = new QHBoxLayout;
     for (QPushButton* button : {contents, index, back, forward}) bar->addWidget(button);
@@ -117,7 +121,7 @@ void THelpWindow::Find(const std::string& words) {
 // A page made here (index, search results) has no file: its links name theirs in full.
 void THelpWindow::ShowMade(const std::string& page) {
     BrowserHelp->setHtml(ToQt(page));
-    setWindowTitle(QString(WindowTitle) + " - " + BrowserHelp->documentTitle());
+    setWindowTitle(TitleFor(BrowserHelp->documentTitle()));
 }
 
 std::string THelpWindow::ShownTopic() const {
@@ -141,6 +145,9 @@ void THelpWindow::LinkClicked(const QUrl& url) {
 void THelpWindow::GoWithModalWindow() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || modal == this || modal == modal_) return;
+    // A dialog opened over the help itself has it as a parent already: going with it would make a loop of parents.
+    for (const QWidget* above = modal->parentWidget(); above != nullptr; above = above->parentWidget())
+        if (above == this) return;
     ComeBackToOwner();
     // Hidden with the window it went with, it was never closed itself.
     const QRect placed = geometry();

@@ -319,7 +319,8 @@ bool TMainCore::FormShow() {
     if (FireSettings->Values.FireAvgMethod < 0) FireSettings->Values.FireAvgMethod = 0;
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
-    AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
+    // A station's run leaves the user's desktop as it found it.
+    if (!Unattended) AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "app/MainMenus.h"
 
+#include "app/DesktopComposition.h"
 #include "app/EventGuard.h"
 #include "app/HelpTopics.h"
 #include "app/MainCore.h"
@@ -122,7 +123,7 @@ void TMainMenus::BuildFileMenu(QMenu& menu) {
     Add(menu, "MenuFileBrowseAvhrr", "&Browse AVHRR passes...", [this] {
         if (OnBrowse) OnBrowse(0);
     });
-    Add(menu, "MenuFileBrowseGlobalMetOp", "Browse &global MetOp passes...", [this] {
+    Add(menu, "MenuFileBrowseGlobalMetOp", "Browse global &MetOp passes...", [this] {
         if (OnBrowse) OnBrowse(1);
     });
     reopen_ = menu.addMenu("&Reopen");
@@ -134,8 +135,8 @@ void TMainMenus::BuildFileMenu(QMenu& menu) {
     for (const TTextSaveItem& save : TextSaveItems)
         Add(menu, save.Name, save.Caption, [this, name = save.Name] { MenuSaveClick(name); });
     Add(menu, "MenuSaveLocationData", "Save &location data", [this] { MenuSaveClick("MenuSaveLocationData"); });
-    Add(menu, "MenuSaveAlbedos", "Save al&bedos", [this] { MenuSaveClick("MenuSaveAlbedos"); });
-    Add(menu, "MenuSaveRawChannels", "Save &raw channels", [this] { MenuSaveClick("MenuSaveRawChannels"); });
+    Add(menu, "MenuSaveAlbedos", "Save albe&dos", [this] { MenuSaveClick("MenuSaveAlbedos"); });
+    Add(menu, "MenuSaveRawChannels", "Save ra&w channels", [this] { MenuSaveClick("MenuSaveRawChannels"); });
     Add(menu, "MenuSaveFirePixels", "Save fire pixel list", [this] { MenuSaveClick("MenuSaveFirePixels"); });
     Add(menu, "MenuSaveDiagnostics", "Save diagnostics", [this] { MenuSaveClick("MenuSaveDiagnostics"); });
     menu.addSeparator();
@@ -181,7 +182,7 @@ void TMainMenus::BuildOptionsMenu(QMenu& menu) {
     }
     menu.addSeparator();
     Add(menu, "MenuDespeckle", "&Despeckle", [this] { MenuDespeckleClick(); }, true);
-    Add(menu, "OptionsAcceptRutgersFormat", "Accept &Rutgers L1B format",
+    Add(menu, "OptionsAcceptRutgersFormat", "&Accept Rutgers L1B format",
         [this] { Toggle("OptionsAcceptRutgersFormat", core_->Settings.AcceptRutgersL1B->Value); }, true);
     Add(menu, "OptionsAllowZoomIn", "Allow &zoom in", [this] {
         Toggle("OptionsAllowZoomIn", core_->Settings.ZoomIn->Value);
@@ -189,8 +190,7 @@ void TMainMenus::BuildOptionsMenu(QMenu& menu) {
     }, true);
     Add(menu, "OptionsCacheDisplay", "&Cache display",
         [this] { RestartNeeded("OptionsCacheDisplay", core_->Settings.CacheDisplay->Value); }, true);
-    Add(menu, "OptionsDisableAero", "Disable desktop &composition",
-        [this] { RestartNeeded("OptionsDisableAero", core_->Settings.DisableAero->Value); }, true);
+    Add(menu, "OptionsDisableAero", "Disabl&e desktop composition", [this] { OptionsDisableAeroClick(); }, true);
     Add(menu, "OptionsFastView", "&Fast initial view",
         [this] { Toggle("OptionsFastView", core_->Settings.FastInitialView->Value); }, true);
     Add(menu, "OptionsTimestampImage", "&Timestamp corrected images", [this] {
@@ -304,6 +304,15 @@ void TMainMenus::RestartNeeded(const char* item, bool& setting) {
     TDialogService::Instance().ShowMessage(FormatResStr(res::SRestartNeeded, {ProductCaption}));
 }
 
+// The X desktop takes the window's request at once; elsewhere the setting is only kept.
+void TMainMenus::OptionsDisableAeroClick() {
+    Toggle("OptionsDisableAero", core_->Settings.DisableAero->Value);
+    if (CompositionSwitchAvailable())
+        SetBypassCompositor(window_, core_->Settings.DisableAero->Value);
+    else
+        TDialogService::Instance().ShowMessage(resStr(res::SCompositionNoEffect));
+}
+
 // Cancel leaves the results folder empty: products then go beside the data file.
 void TMainMenus::OptionsSaveLocationClick() {
     std::string& folder = core_->Settings.ResultsFolder->Value;
@@ -311,6 +320,7 @@ void TMainMenus::OptionsSaveLocationClick() {
     if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(Utf8ToUtf16(folder));
     dialog.Title = Utf8ToUtf16(resStr(res::SChooseResultsPath));
     dialog.SetText(Utf8ToUtf16(resStr(res::SResultsPathCancel)));
+    dialog.OnInitialized = [&dialog] { dialog.Form()->setProperty("HelpContext", HelpContextResultsFolder); };
     folder.clear();
     if (!dialog.Execute()) return;
     folder = IncludeTrailingPathDelimiter(Utf16ToUtf8(dialog.GetFolderPath()));

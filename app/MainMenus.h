@@ -72,6 +72,7 @@ private:
     void MemThreshClick(int megabytes);
     void MenuDespeckleClick();
     void RestartNeeded(const char* item, bool& setting);
+    void OptionsDisableAeroClick();
     void OptionsSaveLocationClick();
     void MenuViewTelemetryClick();
     void HelpDisplay(THelpDisplay display);

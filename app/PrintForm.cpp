@@ -4,6 +4,7 @@
 #include "app/EventGuard.h"
 #include "app/ImageDisplay.h"
 #include "app/PrintDib.h"
+#include "app/PrinterSetupForm.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressBar>
@@ -255,11 +255,7 @@ void TFormPrint::ControlSizerSelectEnd() {
     ControlSizerSelect->PlaceHandles();
 }
 
-void TFormPrint::ButtonPrintSetupClick() {
-    QPrintDialog dialog(&printer_, this);
-    dialog.setObjectName("PrinterSetupDialog");
-    dialog.exec();
-}
+void TFormPrint::ButtonPrintSetupClick() { RunPrinterSetup(this, printer_); }
 
 // Without a printer the picture goes to a PDF file the user names. A PDF
 // file there already is replaced only when the user says so: else another

@@ -83,7 +83,10 @@ TFormResiduals::TFormResiduals(QWidget* parent, std::shared_ptr<const TResidualT
     memo->setObjectName("MemoResiduals");
     memo->setReadOnly(true);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    for (const std::string& line : ResidualLines(*residuals_)) memo->appendPlainText(QString::fromStdString(line));
+    // Set at once, the text opens at its first line's start (appended, it would open at the last one's end).
+    QStringList lines;
+    for (const std::string& line : ResidualLines(*residuals_)) lines.append(QString::fromStdString(line));
+    memo->setPlainText(lines.join('\n'));
     pages->addTab(memo, "Data");
     LabelRmsError = new QLabel("RMS error:", this);
     LabelRmsError->setObjectName("LabelRmsError");

@@ -2,9 +2,11 @@
 
 #include "app/AnalystWindows.h"
 #include "app/AvhrrBrowserForm.h"
+#include "app/DesktopComposition.h"
 #include "app/DirectionForm.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
+#include "app/HelpTopics.h"
 #include "app/HelpWindow.h"
 #include "app/ImageDisplay.h"
 #include "app/LanguageSwitch.h"
@@ -338,6 +340,7 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FirstShowing() {
+    if (core_->Settings.DisableAero->Value) SetBypassCompositor(*this, true);
     DropFileTarget->RegisterControl(this);
     EnableResultMenus(false);
     sidePanel_->ShowTempRangeLabels();
@@ -455,6 +458,7 @@ void TFormMain::OpenWithMenuOff(const std::function<std::string()>& fileName) {
 std::string TFormMain::ChooseDataFile() {
     QFileDialog dialog(this, ToQt(resStr(res::SOpen)));
     dialog.setObjectName("OpenDialog");
+    dialog.setProperty("HelpContext", HelpContextOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);

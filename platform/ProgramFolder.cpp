@@ -30,11 +30,13 @@ std::string EnvironmentFolder(const char* variable, const char* fallbackBelowHom
 }
 
 // The per-user data folder's name, whether it exists or not.
-std::string UserDataPath() { return EnvironmentFolder("XDG_DATA_HOME", ".local/share") + "Kestrune/"; }
+std::string UserDataPath() { return UserDataHome() + "Kestrune/"; }
 
 bool FolderIsWritable(const std::string& folder) { return access(folder.c_str(), W_OK) == 0; }
 
 }  // namespace
+
+std::string UserDataHome() { return EnvironmentFolder("XDG_DATA_HOME", ".local/share"); }
 
 std::string ExecutablePath() {
     std::error_code error;

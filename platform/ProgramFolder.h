@@ -15,6 +15,8 @@ std::string ProgramName();
 void SetProgramNameOverride(const std::string& name);
 // Folder of the running executable, with a trailing "/".
 std::string ProgramFolder();
+// ${XDG_DATA_HOME:-~/.local/share}/, with a trailing "/".
+std::string UserDataHome();
 // ${XDG_DATA_HOME:-~/.local/share}/Kestrune/, created on demand.
 std::string UserDataFolder();
 // ${XDG_CONFIG_HOME:-~/.config}/, with a trailing "/".

@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 198> Texts = {{
+constexpr std::array<TResourceString, 200> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -206,6 +206,8 @@ constexpr std::array<TResourceString, 198> Texts = {{
     {4350, "hh", "SKeyHHMissing", "System file KeyHH.EXE was not found in the Windows folder."},
     {4351, "hh", "SHHMissing", "System file HH.EXE was not found in the Windows folder."},
     {4352, "hh", "SHelpUnknownError", "Unknown error returned by HHHelpContext"},
+    {4390, "MainMenus", "SCompositionNoEffect", "Disabling desktop composition has no effect on this desktop"},
+    {4391, "PrinterSetupForm", "SPrintToPdfFile", "PDF file"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 }};

@@ -176,6 +176,10 @@ constexpr uint16_t SHelpNotInstalled = 4349;
 constexpr uint16_t SKeyHHMissing = 4350;
 constexpr uint16_t SHHMissing = 4351;
 constexpr uint16_t SHelpUnknownError = 4352;
+// The main window's options.
+constexpr uint16_t SCompositionNoEffect = 4390;
+// Print setup's choice of a PDF file instead of a printer.
+constexpr uint16_t SPrintToPdfFile = 4391;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

@@ -40,8 +40,11 @@ constexpr uint32_t ReadBigEndian32(const uint8_t* bytes) {
 }
 constexpr int32_t ReadBigEndianInt32(const uint8_t* bytes) { return static_cast<int32_t>(ReadBigEndian32(bytes)); }
 
-// Explorer verbs have no meaning here; kept so that the window's first showing reads as before.
-inline void AddContextMenuCommand(const std::string& /*verb*/, const std::string& /*extensions*/) {}
+// Offers this program for files of the comma-separated extensions (".gac, .hmf"):
+// writes a desktop entry and a mime package in the user's data folder when they
+// differ from what is there, and runs the desktop's update tools where present.
+// Silent on failure (DesktopEntry.h).
+void AddContextMenuCommand(const std::string& verb, const std::string& extensions);
 
 // The program's version strings, compiled in by the build.
 class TZrVersionInfo {

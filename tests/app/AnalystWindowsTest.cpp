@@ -15,6 +15,7 @@
 #include "app/OverlayOptionsForm.h"
 #include "app/MainCore.h"
 #include "app/PrintForm.h"
+#include "app/PrinterSetupForm.h"
 #include "app/StandardNameForm.h"
 #include "app/TalvessaForm.h"
 #include "app/TemperatureProfileForm.h"
@@ -29,6 +30,7 @@
 #include <QAction>
 #include <QChartView>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGraphicsTextItem>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -397,6 +399,57 @@ TEST_F(AnalystWindowsTest, ThePrintWindowPrintsTheSelectionOfTheCorrectedPicture
     ASSERT_TRUE(std::filesystem::exists(pdf));
     if (!RunText("command -v pdfinfo").empty()) {
         EXPECT_EQ(PdfPages(pdf), 4);
+    }
+}
+
+
+// Chooses the PDF file, A3 and landscape in a print setup that is open, with OK or Cancel.
+void ChooseA3Landscape(TFormPrinterSetup& setup, const char* button) {
+    EXPECT_EQ(setup.windowTitle(), "Print setup");
+    EXPECT_EQ(Find<QPushButton>(setup, "ButtonOK")->text(), "OK");
+    for (QPushButton* item : setup.findChildren<QPushButton*>()) EXPECT_NE(item->text(), "Print");
+    setup.ComboBoxPrinter->setCurrentIndex(setup.ComboBoxPrinter->count() - 1);
+    EXPECT_EQ(setup.ComboBoxPrinter->currentText(), "PDF file");
+    setup.ComboBoxPaper->setCurrentIndex(setup.ComboBoxPaper->findText(QPageSize(QPageSize::A3).name()));
+    setup.RadioButtonLandscape->click();
+    Find<QPushButton>(setup, button)->click();
+}
+
+TEST_F(AnalystWindowsTest, PrintSetupChoosesPrinterAndPaperForTheNextPrint) {
+    auto form = ShowWithPass();
+    QPrinter& printer = form->AnalystWindows().Printer();
+    const QPageLayout before = printer.pageLayout();
+    WhenModal<TFormPrinterSetup>([](TFormPrinterSetup& setup) { ChooseA3Landscape(setup, "ButtonCancel"); });
+    Find<QAction>(*form, "FilePrintSetup")->trigger();
+    EXPECT_TRUE(printer.pageLayout().isEquivalentTo(before)) << "Cancel keeps the printer as it was";
+
+    WhenModal<TFormPrinterSetup>([](TFormPrinterSetup& setup) { ChooseA3Landscape(setup, "ButtonOK"); });
+    Find<QAction>(*form, "FilePrintSetup")->trigger();
+    EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A3);
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(printer.outputFileName().isEmpty()) << "setting up prints nothing";
+
+    // The print window's Setup is the same dialog and shows the same choice; the print uses it.
+    const std::string pdf = folder / "a3.pdf";
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    WhenModal<TFormPrint>([](TFormPrint& print) {
+        ASSERT_TRUE(WaitFor([&] { return !print.Corrected().isNull(); }));
+        WhenModal<TFormPrinterSetup>([](TFormPrinterSetup& setup) {
+            EXPECT_EQ(setup.ComboBoxPrinter->currentText(), "PDF file");
+            EXPECT_EQ(setup.ComboBoxPaper->currentText(), QPageSize(QPageSize::A3).name());
+            EXPECT_TRUE(setup.RadioButtonLandscape->isChecked());
+            setup.reject();
+        });
+        Find<QPushButton>(print, "ButtonPrintSetup")->click();
+        print.ButtonPrintClick();
+        Find<QPushButton>(print, "ButtonClose")->click();
+    });
+    Find<QAction>(*form, "FilePrint")->trigger();
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    if (!RunText("command -v pdfinfo").empty()) {
+        const std::string info = RunText("pdfinfo '" + pdf + "'");
+        EXPECT_NE(info.find("1191 x 842 pts (A3)"), std::string::npos) << info << "A3 landscape";
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/DirectionForm.h"
 
 #include "app/PersistingControls.h"
+#include "platform/ProgramStrings.h"
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QCheckBox>
@@ -56,6 +57,27 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     TChannelFlags expected{};
     expected[5] = true;
     EXPECT_EQ(answer.ChannelChosen, expected);
+}
+
+// A pass whose satellite is not known yet leaves no gap in the caption, in either language's wording.
+TEST(DirectionFormTest, AnEmptySatelliteLeavesNoGapInTheCaption) {
+    const std::string satellite;
+    EXPECT_EQ(TidyCaption(FormatRes("Confirm %s %s pass %s direction", {"HRPT", satellite, "N19_1200.HPT"})),
+              "Confirm HRPT pass N19_1200.HPT direction");
+    EXPECT_EQ(TidyCaption(FormatRes("%s-\u00DCberflug %s, %s: Richtung best\u00E4tigen",
+                                    {"HRPT", satellite, "N19_1200.HPT"})),
+              "HRPT-\u00DCberflug, N19_1200.HPT: Richtung best\u00E4tigen");
+    EXPECT_EQ(TidyCaption("Confirm 10-bit HRPT NOAA-18 pass x direction"),
+              "Confirm 10-bit HRPT NOAA-18 pass x direction");
+    EXPECT_EQ(TidyCaption("  Confirm  ,  "), "Confirm,");
+
+    TFormPassDirection form(nullptr);
+    TPassDirectionRequest request = Request("pass.hpt", true);
+    request.Caption = FormatRes("Confirm %s %s pass %s direction", {"HRPT", satellite, "pass.hpt"});
+    AskWith(form, request, [](TFormPassDirection& shown) {
+        EXPECT_EQ(shown.windowTitle(), "Confirm HRPT pass pass.hpt direction");
+        shown.reject();
+    });
 }
 
 // A satellite the list does not hold is shown as proposed, and the answer

@@ -273,6 +273,32 @@ TEST_F(HelpWindowTest, F1InAWindowOpensItsTopicBesideIt) {
     }
 }
 
+// The Open dialog and the results folder's are not windows of the program's own: F1 still opens their topics.
+TEST_F(HelpWindowTest, F1InTheOpenAndResultsFolderDialogsOpensTheirOwnTopics) {
+    auto form = Show();
+    THelpWindow& help = Help(*form);
+    for (const auto& [item, topic] : std::vector<std::pair<const char*, std::string>>{
+             {"MenuOpen", "opening.html#open"}, {"OptionsSaveLocation", "products.html#results-folder"}}) {
+        WhenModal<QDialog>([](QDialog& dialog) {
+            PressF1(dialog);
+            dialog.reject();
+        });
+        Find<QAction>(*form, item)->trigger();
+        EXPECT_EQ(help.ShownTopic(), topic) << item;
+    }
+}
+
+TEST_F(HelpWindowTest, TheTitleNamesThePageOnce) {
+    auto form = Show();
+    THelpWindow& help = Help(*form);
+    Find<QAction>(*form, "HelpContents")->trigger();
+    EXPECT_EQ(help.windowTitle(), "Talvessa help") << "the contents page is titled like the window";
+    Find<QAction>(*form, "HelpFAQs")->trigger();
+    EXPECT_EQ(help.windowTitle(), "Talvessa help - Questions often asked");
+    Find<QAction>(*form, "HelpIndex")->trigger();
+    EXPECT_EQ(help.windowTitle(), "Talvessa help - Index");
+}
+
 TEST_F(HelpWindowTest, MissingHelpIsToldInTheWindowAndNoWindowIsToldInABox) {
     std::filesystem::remove_all(folder / "program/help");
     TDialogService::Instance().ClearScript();

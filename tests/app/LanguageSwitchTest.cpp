@@ -5,6 +5,7 @@
 #include "app/OverlayOptions.h"
 #include "app/OverlayOptionsForm.h"
 #include "app/PrintForm.h"
+#include "app/PrinterSetupForm.h"
 #include "app/ResidualForm.h"
 #include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
@@ -32,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -333,6 +335,28 @@ TEST_F(LanguageSwitchTest, EveryMenuItemOfTheMainWindowHasGerman) {
     }
 }
 
+// Alt and a letter reach one item of a menu, in either language.
+TEST_F(LanguageSwitchTest, EveryMenusAcceleratorsAreDistinctInBothLanguages) {
+    const auto check = [this](const char* language) {
+        std::vector<QWidget*> menus{form_->menuBar()};
+        for (QMenu* menu : form_->findChildren<QMenu*>()) menus.push_back(menu);
+        for (QWidget* menu : menus) {
+            std::map<QChar, QString> taken;
+            for (QAction* item : menu->actions()) {
+                const QString text = item->text();
+                const qsizetype at = text.indexOf(QRegularExpression("&[^&]"));
+                if (item->isSeparator() || at < 0) continue;
+                const auto [known, added] = taken.emplace(text[at + 1].toLower(), text);
+                EXPECT_TRUE(added) << language << ": \"" << text.toStdString() << "\" and \""
+                                   << known->second.toStdString() << "\" in " << menu->objectName().toStdString();
+            }
+        }
+    };
+    check("English");
+    Choose("German");
+    check("German");
+}
+
 // The table's English of the windows made on demand is what they show: setting it changes nothing.
 TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
     QPrinter printer;
@@ -343,7 +367,9 @@ TEST_F(LanguageSwitchTest, TheTablesEnglishIsWhatTheWindowsMadeOnDemandShow) {
     TFireSettings fireSettings;
     TFormFireDetectionControl fire(form_.get(), fireSettings);
     TFormResiduals residuals(form_.get(), std::make_shared<TResidualTable>());
-    for (QWidget* window : std::initializer_list<QWidget*>{&overlays, &names, &print, &clut, &fire, &residuals}) {
+    TFormPrinterSetup setup(form_.get(), printer);
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&overlays, &names, &print, &clut, &fire, &residuals, &setup}) {
         const auto shown = Texts(*window);
         TranslateFormObject(*window, Localizer());
         EXPECT_EQ(Differences(Texts(*window), shown), "") << window->objectName().toStdString();

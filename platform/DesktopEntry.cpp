@@ -1,0 +1,163 @@
+#include "platform/DesktopEntry.h"
+
+#include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
+#include "platform/SystemUtils.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace kestrune {
+
+namespace {
+
+constexpr const char* ProductName = "Talvessa";
+
+bool IsPlainExtension(const std::string& extension) {
+    return !extension.empty() && std::all_of(extension.begin(), extension.end(), [](unsigned char c) {
+        return std::isalnum(c) != 0;
+    });
+}
+
+// The escapes of a desktop entry's string values, and its literal percent.
+std::string EscapeStringValue(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '\\') escaped += "\\\\";
+        else if (c == '\n') escaped += "\\n";
+        else if (c == '\r') escaped += "\\r";
+        else if (c == '\t') escaped += "\\t";
+        else if (c == '%') escaped += "%%";
+        else escaped += c;
+    }
+    return escaped;
+}
+
+// Writes text to path unless it holds that already; true when it was written.
+bool WriteWhenChanged(const std::string& path, const std::string& text) {
+    std::string present;
+    if (ReadFileText(path, present) && present == text) return false;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    try {
+        WriteFileAtomically(path, text);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string FindOnPath(const std::string& tool) {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = folders.substr(start, end - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + tool;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+// Runs tool on folder with its output discarded; a thread of its own waits for it, so nobody else does.
+void StartDetached(const std::string& tool, const std::string& folder) {
+    const std::string program = FindOnPath(tool);
+    if (program.empty()) return;
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return;
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string name = tool;
+    std::string argument = folder;
+    char* arguments[] = {name.data(), argument.data(), nullptr};
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return;
+    std::thread([child] {
+        int status = 0;
+        waitpid(child, &status, 0);
+    }).detach();
+}
+
+}  // namespace
+
+std::string DesktopEntryPath(const std::string& dataHome) {
+    return IncludeTrailingPathDelimiter(dataHome) + "applications/kestrune.desktop";
+}
+
+std::string MimePackagePath(const std::string& dataHome) {
+    return IncludeTrailingPathDelimiter(dataHome) + "mime/packages/kestrune.xml";
+}
+
+std::vector<std::string> ExtensionList(const std::string& commaList) {
+    std::vector<std::string> extensions;
+    size_t start = 0;
+    while (start <= commaList.size()) {
+        const size_t end = std::min(commaList.find(',', start), commaList.size());
+        std::string extension = LowerCase(Trim(commaList.substr(start, end - start)));
+        if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
+        if (IsPlainExtension(extension)) extensions.push_back(extension);
+        start = end + 1;
+    }
+    return extensions;
+}
+
+std::string QuoteExecArgument(const std::string& path) {
+    std::string quoted = "\"";
+    for (const char c : path) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return EscapeStringValue(quoted + "\"");
+}
+
+std::string DesktopEntryText(const std::string& executable, const std::string& verb) {
+    return std::string("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=") +
+           ProductName + "\nGenericName=" + EscapeStringValue(verb) + "\nExec=" + QuoteExecArgument(executable) +
+           " %f\nTerminal=false\nMimeType=" + PassMimeType + ";\nCategories=Science;Geoscience;\n";
+}
+
+std::string MimePackageText(const std::vector<std::string>& extensions) {
+    std::string text = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                   "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                                   "  <mime-type type=\"") +
+                       PassMimeType + "\">\n    <comment>Weather satellite pass</comment>\n";
+    for (const std::string& extension : extensions) text += "    <glob pattern=\"*." + extension + "\"/>\n";
+    return text + "  </mime-type>\n</mime-info>\n";
+}
+
+int WriteDesktopIntegration(const std::string& dataHome, const std::string& executable, const std::string& verb,
+                            const std::string& extensions) {
+    if (dataHome.empty() || executable.empty()) return 0;
+    int written = 0;
+    if (WriteWhenChanged(MimePackagePath(dataHome), MimePackageText(ExtensionList(extensions)))) ++written;
+    if (WriteWhenChanged(DesktopEntryPath(dataHome), DesktopEntryText(executable, verb))) ++written;
+    return written;
+}
+
+void RefreshDesktopDatabases(const std::string& dataHome) {
+    StartDetached("update-desktop-database", IncludeTrailingPathDelimiter(dataHome) + "applications");
+    StartDetached("update-mime-database", IncludeTrailingPathDelimiter(dataHome) + "mime");
+}
+
+void AddContextMenuCommand(const std::string& verb, const std::string& extensions) {
+    const std::string dataHome = UserDataHome();
+    if (WriteDesktopIntegration(dataHome, ExecutablePath(), verb, extensions) > 0) RefreshDesktopDatabases(dataHome);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,100 @@
+#include "platform/DesktopEntry.h"
+#include "platform/SystemUtils.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+constexpr const char* PassExtensions = ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd";
+
+std::string EntryLine(const std::string& entry, const std::string& key) {
+    const size_t at = entry.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    const size_t start = at + key.size() + 2;
+    return entry.substr(start, entry.find('\n', start) - start);
+}
+
+ino_t FileNode(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST(DesktopEntry, WrittenFilesOfferTheProgramForTheEightExtensions) {
+    TTempFolder temp;
+    const std::string home = temp / "data";
+    EXPECT_EQ(WriteDesktopIntegration(home, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 2);
+
+    const std::string entry = TTempFolder::Read(home + "/applications/kestrune.desktop");
+    EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
+    EXPECT_EQ(EntryLine(entry, "Type"), "Application");
+    EXPECT_EQ(EntryLine(entry, "Exec"), "\"/opt/kestrune/kestrune\" %f");
+    EXPECT_EQ(EntryLine(entry, "MimeType"), "application/x-kestrune-pass;");
+    EXPECT_EQ(EntryLine(entry, "Name"), "Talvessa");
+
+    const std::string package = TTempFolder::Read(home + "/mime/packages/kestrune.xml");
+    EXPECT_NE(package.find("<mime-type type=\"application/x-kestrune-pass\">"), std::string::npos);
+    for (const char* extension : {"gac", "hmf", "hrp", "l1b", "l1f", "lac", "raw", "rhd"})
+        EXPECT_NE(package.find(std::string("<glob pattern=\"*.") + extension + "\"/>"), std::string::npos) << extension;
+    size_t globs = 0;
+    for (size_t at = package.find("<glob "); at != std::string::npos; at = package.find("<glob ", at + 1)) ++globs;
+    EXPECT_EQ(globs, 8u);
+}
+
+// A second showing with nothing changed leaves the files alone; a program moved elsewhere rewrites the entry only.
+TEST(DesktopEntry, RewritesOnlyWhatChanged) {
+    TTempFolder temp;
+    const std::string home = temp / "data";
+    ASSERT_EQ(WriteDesktopIntegration(home, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 2);
+    const ino_t entryNode = FileNode(DesktopEntryPath(home));
+    const ino_t packageNode = FileNode(MimePackagePath(home));
+    EXPECT_EQ(WriteDesktopIntegration(home, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
+    EXPECT_EQ(FileNode(DesktopEntryPath(home)), entryNode);
+
+    EXPECT_EQ(WriteDesktopIntegration(home, "/usr/local/bin/kestrune", "HRPT process", PassExtensions), 1);
+    EXPECT_EQ(FileNode(MimePackagePath(home)), packageNode);
+    EXPECT_EQ(EntryLine(TTempFolder::Read(DesktopEntryPath(home)), "Exec"), "\"/usr/local/bin/kestrune\" %f");
+    for (const auto& item : std::filesystem::directory_iterator(home + "/applications"))
+        EXPECT_EQ(item.path().filename(), "kestrune.desktop") << "a temporary file was left behind";
+}
+
+// Nothing to write into: no exception, nothing reported written.
+TEST(DesktopEntry, FailsSilently) {
+    TTempFolder temp;
+    const std::string blocked = temp.Write("data-is-a-file", "x");
+    EXPECT_EQ(WriteDesktopIntegration(blocked, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
+    EXPECT_EQ(WriteDesktopIntegration("", "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
+    EXPECT_EQ(WriteDesktopIntegration(temp / "data", "", "HRPT process", PassExtensions), 0);
+}
+
+TEST(DesktopEntry, ExecArgumentsSurviveTheEntrysQuoting) {
+    EXPECT_EQ(QuoteExecArgument("/home/ops/HRPT tools/kestrune"), "\"/home/ops/HRPT tools/kestrune\"");
+    // $ ` " and \ are escaped inside the quotes, the backslashes doubled again for the value, % doubled.
+    EXPECT_EQ(QuoteExecArgument("/srv/a$b`c\"d\\e%f"), "\"/srv/a\\\\$b\\\\`c\\\\\"d\\\\\\\\e%%f\"");
+}
+
+TEST(DesktopEntry, ExtensionListTakesTheWindowsForm) {
+    EXPECT_EQ(ExtensionList(".gac, .HMF,,  .l1b ,raw"), (std::vector<std::string>{"gac", "hmf", "l1b", "raw"}));
+    // Nothing that could break the package's markup gets in.
+    EXPECT_EQ(ExtensionList(".a\"b, .x<y, .ok"), (std::vector<std::string>{"ok"}));
+}
+
+// The program's own call writes into the data home of the environment.
+TEST(DesktopEntry, AddContextMenuCommandWritesIntoTheUsersDataHome) {
+    TTempFolder temp;
+    AddContextMenuCommand("HRPT process", PassExtensions);
+    const std::string entry = TTempFolder::Read(temp / "data/applications/kestrune.desktop");
+    EXPECT_EQ(EntryLine(entry, "Exec"), QuoteExecArgument(ExecutablePath()) + " %f");
+    EXPECT_TRUE(std::filesystem::exists(temp / "data/mime/packages/kestrune.xml"));
+}
+
+}  // namespace
+}  // namespace kestrune
