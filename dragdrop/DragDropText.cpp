@@ -1,6 +1,7 @@
 #include "dragdrop/DragDropText.h"
 
 #include "platform/ResCodePages.h"
+#include "platform/UserLanguage.h"
 
 #include <algorithm>
 
@@ -85,8 +86,9 @@ bool TTextDataFormat::AssignTo(TClipboardFormat& format) {
         unicode->Text = UnicodeText();
         return true;
     }
+    // The locale in use: the text's own, else the user's.
     if (auto* locale = dynamic_cast<TLocaleClipboardFormat*>(&format)) {
-        locale->Value = Locale;
+        locale->Value = Locale != 0 ? Locale : UserLanguageId();
         return true;
     }
     if (auto* rich = dynamic_cast<TRichTextClipboardFormat*>(&format)) {

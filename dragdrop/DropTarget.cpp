@@ -2,6 +2,7 @@
 
 #include "dragdrop/DragDropFormats.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/SysUtils.h"
 
 #include <QAbstractScrollArea>
 #include <QScrollBar>
@@ -369,6 +370,16 @@ uint32_t TCustomDropTarget::PasteFromClipboard() {
     DoPasteDrop(result);
     ResetDrag();
     return result;
+}
+
+void TCustomDropTarget::Assign(TClipboardSource) { PasteFromClipboard(); }
+
+void TCustomDropTarget::Assign(std::shared_ptr<IDataObject> source) {
+    if (source == nullptr) throw EConvertError("Cannot assign a nil to a drop target.");
+    dataObject_ = std::move(source);
+    const bool fetched = GetData(DROPEFFECT_COPY);
+    dataObject_.reset();
+    if (!fetched) throw EConvertError("Cannot assign a data object to a drop target.");
 }
 
 bool TCustomDropTarget::CanPasteFromClipboard() {

@@ -38,6 +38,10 @@ inline int DragDropScrollInterval = 50;   // ms between steps
 inline int DragDropScrollMaxSpeed = 20;   // pixels per second at most while scrolling
 inline int DragDropScrollSampleTime = 10; // ms between two speed samples
 
+// The clipboard, as a source a drop target is assigned from.
+struct TClipboardSource {};
+inline constexpr TClipboardSource Clipboard{};
+
 class TCustomDropTarget : public TDragDropComponent, public IDropTarget {
 public:
     TCustomDropTarget();
@@ -80,6 +84,12 @@ public:
     // The clipboard's data as a drop; the effect, 0 when nothing was pasted.
     uint32_t PasteFromClipboard();
     bool CanPasteFromClipboard();
+    // Takes data from a source as a drop takes it: the clipboard pastes
+    // (PasteFromClipboard); a data object's data is fetched for a copy and
+    // stays in the data formats. A data object whose data cannot be fetched
+    // raises EConvertError and leaves the formats empty.
+    void Assign(TClipboardSource);
+    void Assign(std::shared_ptr<IDataObject> source);
 
     // The millisecond clock of the pointer-speed test (tests set their own).
     std::function<int64_t()> TickCount;

@@ -37,6 +37,16 @@ std::string FindNoCase(const std::string& folder, const std::string& name) {
     return {};
 }
 
+// Runs read on a language file; a damage it finds is told with the file's name.
+template <typename TRead>
+auto NamingTheFile(const std::string& fileName, TRead&& read) {
+    try {
+        return read();
+    } catch (const ELangFileError& error) {
+        throw ELangFileError(std::string(error.what()) + ": " + fileName);
+    }
+}
+
 TLanguagePack ProgramPack() { return TLanguagePack(TQLocUtils::Instance().ProgramModule().RCDataItem(LanguagePackName)); }
 
 // The language file of a pack entry, its header read.
@@ -365,8 +375,10 @@ void TQLocalizerOnFly::DeletePreviousLibrary() const {
 void TQLocalizerOnFly::LoadLanguageFile(const std::string& fileName) {
     if (!initialized_) Fail(SNotInitialized);
     if (!FileExists(fileName)) Fail(SLangFileNotFound, fileName);
-    TLangFile file(fileName);
-    ApplyLanguage(file);
+    NamingTheFile(fileName, [&] {
+        TLangFile file(fileName);
+        ApplyLanguage(file);
+    });
 }
 
 void TQLocalizerOnFly::LoadLanguageFromPack(uint16_t languageId, bool isNative) {
@@ -480,8 +492,10 @@ int TQLocalizerOnFly::FindLanguageColumn(uint16_t languageId) {
     if (column >= 0) return column;
     const std::string path = LanguageFilePath(GetLocaleAbbrevName(languageId));
     if (FileExists(path)) {
-        TLangFile file(path);
-        return ReadLanguageColumn(file);
+        return NamingTheFile(path, [&] {
+            TLangFile file(path);
+            return ReadLanguageColumn(file);
+        });
     }
     const TLanguagePack pack = ProgramPack();
     const int index = languageId == 0 ? -1 : pack.IndexOf(languageId);

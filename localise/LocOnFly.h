@@ -50,6 +50,11 @@ public:
     bool SetFontCharsets = false;     // after a switch fonts are made to hold the language's script
     bool KeepOneTranslation = false;  // the dictionary keeps the translation in effect only
     bool DeleteOldLibraries = false;  // the previous language's library goes after a switch; Close goes back to native
+    // There is no option to switch other localised modules with the program,
+    // nor a per-module switch: the program is one executable and loads no
+    // library of code that carries translations of its own. A language
+    // library is the program's resource module, which every switch takes
+    // into use already.
 
     bool NativeIsEnglish = true;
     bool UseBiDiMode = false;

@@ -1,6 +1,7 @@
 #include "localise/QLocales.h"
 
 #include "platform/ResCodePages.h"
+#include "platform/UserLanguage.h"
 
 #include <algorithm>
 #include <array>
@@ -292,6 +293,11 @@ uint16_t KnownCodePage(uint32_t id) {
 
 // The platform's 8-bit texts of a language (a locale given with text on the clipboard) use this table.
 const bool CodePagesKnown = (SetLanguageCodePageLookup(KnownCodePage), true);
+
+uint32_t UserLanguage() { return UserDefaultLangId(); }
+
+// Text put on the clipboard names the user's language as this table has it.
+const bool UserLanguageKnown = (SetUserLanguageLookup(UserLanguage), true);
 
 }  // namespace
 

@@ -157,6 +157,8 @@ protected:
         return registry.ReadString(ExecutablePath());
     }
     std::string Library() const { return folder / "program/kestrune.DEU"; }
+    // What the user is told of the German file cut in half.
+    std::string DamagedGerman() const { return "Invalid file format: " + folder / "program/kestrune.deu.lng"; }
 
     std::string image_;
     std::string german_;
@@ -250,7 +252,7 @@ TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsDamagedStartsWholeInEnglish
     Choose("German");
     folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
     Restart();
-    EXPECT_EQ(StartBoxes(), std::vector<std::string>{"Invalid file format"});
+    EXPECT_EQ(StartBoxes(), std::vector<std::string>{DamagedGerman()}) << "the box names the file";
     EXPECT_EQ(Localizer().CurrentLanguage, 9);
     EXPECT_EQ(Differences(Texts(*form_), native), "");
     EXPECT_EQ(resStr(res::SStop), "Stop");
@@ -270,7 +272,7 @@ TEST_F(LanguageSwitchTest, AFailedSwitchLeavesNothingHalfReadAndARetryAfterRepai
     folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
     Restart();
     Choose("German");
-    EXPECT_EQ(errors_, std::vector<std::string>{"Invalid file format"});
+    EXPECT_EQ(errors_, std::vector<std::string>{DamagedGerman()});
     EXPECT_EQ(Differences(Texts(*form_), native), "");
     EXPECT_EQ(resStr(res::SStop), "Stop");
     EXPECT_EQ(Localizer().Storage.LanguageCount(), 1u);
@@ -491,7 +493,7 @@ TEST_F(LanguageSwitchTest, DamagedFilesAreRefusedAndTheLanguageKept) {
     EXPECT_EQ(Localizer().Languages.size(), 2u);  // its header is whole
     Choose("German");
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0], "Invalid file format");
+    EXPECT_EQ(errors_[0], DamagedGerman());
     EXPECT_EQ(Localizer().CurrentLanguage, 9);
     EXPECT_EQ(FileMenu(), "&File");
 

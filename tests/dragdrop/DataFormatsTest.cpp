@@ -5,6 +5,7 @@
 #include "dragdrop/DragDropFile.h"
 #include "platform/OleDragDrop_qt.h"
 #include "platform/ResCodePages.h"
+#include "platform/UserLanguage.h"
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QApplication>
@@ -402,6 +403,35 @@ TEST_F(DataFormatsTest, TextOfAGivenLocaleIsInThatLocalesCodePage) {
     text.Locale = 0x0407;
     EXPECT_EQ(text.AnsiText(), "\xd0\xa4\xd0\xb0\xd0\xb9\xd0\xbb");
     SetLanguageCodePageLookup(nullptr);
+}
+
+uint32_t UserIsNorwegian() { return 0x0414; }
+
+// Text without a locale of its own goes out with the user's: the reader then
+// knows which language's 8-bit text it is.
+TEST_F(DataFormatsTest, TextWithoutItsOwnLocaleCarriesTheUsersLocale) {
+    SetUserLanguageLookup(UserIsNorwegian);
+    auto text = Format<TTextDataFormat>(ddWrite);
+    text->SetUnicodeText(u"Tr\u00f8ndelag");
+    ASSERT_EQ(text->Locale, 0u);
+    TMemoryDataObject object;
+    ASSERT_TRUE(text->SetDataTo(object));
+    EXPECT_EQ(ReadDword(BytesOf(object, CF_LOCALE)), 0x0414u);
+    auto read = Format<TTextDataFormat>(ddRead);
+    ASSERT_TRUE(read->GetData(object));
+    EXPECT_EQ(read->UnicodeText(), u"Tr\u00f8ndelag");
+
+    // A locale of its own wins over the user's.
+    text->Locale = 0x0419;
+    TLocaleClipboardFormat locale;
+    ASSERT_TRUE(text->AssignTo(locale));
+    EXPECT_EQ(locale.Value, 0x0419u);
+    // Nobody to ask: no locale, and no CF_LOCALE is written (its value would be 0).
+    SetUserLanguageLookup(nullptr);
+    text->Locale = 0;
+    ASSERT_TRUE(text->AssignTo(locale));
+    EXPECT_EQ(locale.Value, 0u);
+    EXPECT_FALSE(locale.HasData());
 }
 
 TEST_F(DataFormatsTest, ItemListsOfFileNamesShareTheirCommonFolder) {

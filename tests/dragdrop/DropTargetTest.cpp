@@ -4,6 +4,7 @@
 // while the pointer rests near its edge.
 #include "dragdrop/DragDropFile.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/SysUtils.h"
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QClipboard>
@@ -235,6 +236,39 @@ TEST_F(DropTargetTest, PastingFromTheClipboardIsADropAtNoPoint) {
     EXPECT_EQ(target.PasteFromClipboard(), 0u);
     EXPECT_EQ(seen, 0u);
     EXPECT_TRUE(pasted.empty());
+}
+
+// Assigned a source, the target takes its data as a drop would: a data
+// object's stays in the target for the caller, the clipboard's is pasted.
+TEST_F(DropTargetTest, AssignedASourceTheTargetTakesItsData) {
+    target.RegisterControl(&window);
+    std::vector<std::string> dropped;
+    int drops = 0;
+    target.OnDrop = [&](TCustomDropTarget&, TShiftState, POINTL, uint32_t&) {
+        ++drops;
+        dropped = target.GetFiles();
+    };
+    const std::vector<std::string> names{"/archive/2023/05/03/230503_1200_noaa18.wsd", "/d/N19_1200.HPT"};
+    TMemoryDataObject object;
+    object.SetBytes(CF_HDROP, WriteDropFiles(names));
+    target.Assign(Shared(&object));
+    EXPECT_EQ(target.GetFiles(), names);
+    EXPECT_EQ(drops, 0) << "an assignment is no drop";
+    EXPECT_EQ(target.DataObject(), nullptr) << "the source is not kept";
+
+    // Nothing the target can take: refused, and nothing of the earlier data is left.
+    TMemoryDataObject hollow;
+    hollow.SetBytes(CF_HDROP, TBytes(20, 0));
+    EXPECT_THROW(target.Assign(Shared(&hollow)), EConvertError);
+    EXPECT_TRUE(target.GetFiles().empty());
+    EXPECT_THROW(target.Assign(std::shared_ptr<IDataObject>()), EConvertError);
+
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile("/d/1.hpt")});
+    QGuiApplication::clipboard()->setMimeData(data);
+    target.Assign(Clipboard);
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(dropped, std::vector<std::string>{"/d/1.hpt"});
 }
 
 TEST_F(DropTargetTest, ADragImageTravelsWithTheDataAndIsTakenWhenImagesAreShown) {

@@ -1,4 +1,5 @@
 #include "localise/QLocales.h"
+#include "platform/UserLanguage.h"
 
 #include <gtest/gtest.h>
 #include <unicode/uloc.h>
@@ -69,6 +70,16 @@ TEST(QLocalesTest, UserLanguageComesFromTheEnvironment) {
         setenv("LC_ALL", locale, 1);
         EXPECT_EQ(UserDefaultLangId(), id) << locale;
     }
+    setenv("LC_ALL", restore.c_str(), 1);
+}
+
+// The platform asks this table for the user's language (text on the clipboard names it).
+TEST(QLocalesTest, ThePlatformsUserLanguageIsTheTables) {
+    const std::string restore = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "";
+    setenv("LC_ALL", "nb_NO.UTF-8", 1);
+    EXPECT_EQ(UserLanguageId(), 0x0414u);
+    setenv("LC_ALL", "de_AT.UTF-8", 1);
+    EXPECT_EQ(UserLanguageId(), 0x0C07u);
     setenv("LC_ALL", restore.c_str(), 1);
 }
 
