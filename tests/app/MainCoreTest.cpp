@@ -4,6 +4,7 @@
 #include "tests/app/SettingNames.h"
 #include "app/HeadlessMainHost.h"
 #include "decoding/HRPTvideo.h"
+#include "platform/DesktopEntry.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -73,6 +74,25 @@ TEST_F(MainCoreTest, FirstStartWritesEveryListedSettingWithItsDefault) {
     EXPECT_EQ(registry.ReadString("OverlayHomeLat"), "55.9");
     EXPECT_EQ(registry.ReadString("OverlayHomeLon"), "-3.2");
     EXPECT_EQ(registry.ReadString("MRU1"), "");
+}
+
+// The desktop learns of the pass files when someone sees the window, never
+// from a station's run (two parameters or more) nor a run without a display.
+TEST_F(MainCoreTest, TheDesktopIsOfferedThePassFilesAtAShowingButNeverInAnUnattendedRun) {
+    const std::string entry = DesktopEntryPath(UserDataHome());
+    const std::string package = MimePackagePath(UserDataHome());
+    Start({WritePass(), "-OUTPUT:" + folder / "out/"});
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    {
+        TMainCore core(host, {});
+        core.Headless = true;
+        core.FormShow();
+    }
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(std::filesystem::exists(package));
+    Start();
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    EXPECT_TRUE(std::filesystem::exists(package));
 }
 
 TEST_F(MainCoreTest, StoredValuesAreReadAndWrittenBack) {
