@@ -57,6 +57,12 @@ bool WriteWhenChanged(const std::string& path, const std::string& text) {
     }
 }
 
+// The desktop's own way to remove an entry for good: the user's copy says Hidden=true.
+bool UserHidEntry(const std::string& entryPath) {
+    std::string entry;
+    return ReadFileText(entryPath, entry) && ("\n" + entry).find("\nHidden=true") != std::string::npos;
+}
+
 std::string FindOnPath(const std::string& tool) {
     const char* path = std::getenv("PATH");
     std::string folders = path ? path : "";
@@ -143,7 +149,7 @@ std::string MimePackageText(const std::vector<std::string>& extensions) {
 
 int WriteDesktopIntegration(const std::string& dataHome, const std::string& executable, const std::string& verb,
                             const std::string& extensions) {
-    if (dataHome.empty() || executable.empty()) return 0;
+    if (dataHome.empty() || executable.empty() || UserHidEntry(DesktopEntryPath(dataHome))) return 0;
     int written = 0;
     if (WriteWhenChanged(MimePackagePath(dataHome), MimePackageText(ExtensionList(extensions)))) ++written;
     if (WriteWhenChanged(DesktopEntryPath(dataHome), DesktopEntryText(executable, verb))) ++written;

@@ -2,8 +2,8 @@
 // a desktop entry that opens a pass file with the program and a
 // shared-mime-info package that names the pass files by their extensions,
 // both in the user's data folder, so that file managers offer the program
-// for them. Removing the two files (and running the desktop's update tools)
-// undoes it.
+// for them. An entry marked "Hidden=true" (the desktop's way of removing one
+// for good) is left alone.
 #pragma once
 
 #include <string>
@@ -29,7 +29,8 @@ std::string MimePackageText(const std::vector<std::string>& extensions);
 // Writes the two files below dataHome, each only when its content differs from
 // what is there, each to a temporary file renamed into place. Returns the
 // number of files written; 0 as well when nothing could be written (silently:
-// the program works without them).
+// the program works without them). An entry the user marked "Hidden=true"
+// keeps both files as they are.
 int WriteDesktopIntegration(const std::string& dataHome, const std::string& executable, const std::string& verb,
                             const std::string& extensions);
 

@@ -66,6 +66,17 @@ TEST(DesktopEntry, RewritesOnlyWhatChanged) {
         EXPECT_EQ(item.path().filename(), "kestrune.desktop") << "a temporary file was left behind";
 }
 
+// A user who hid the entry, as the desktop lets one remove an entry for good, keeps it hidden.
+TEST(DesktopEntry, AnEntryTheUserHidStaysAsItIs) {
+    TTempFolder temp;
+    const std::string home = temp / "data";
+    const std::string hidden = "[Desktop Entry]\nType=Application\nName=Talvessa\nHidden=true\n";
+    temp.Write("data/applications/kestrune.desktop", hidden);
+    EXPECT_EQ(WriteDesktopIntegration(home, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
+    EXPECT_EQ(TTempFolder::Read(DesktopEntryPath(home)), hidden);
+    EXPECT_FALSE(std::filesystem::exists(MimePackagePath(home)));
+}
+
 // Nothing to write into: no exception, nothing reported written.
 TEST(DesktopEntry, FailsSilently) {
     TTempFolder temp;
