@@ -6,6 +6,7 @@
 //
 //   window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]
 #include "app/AnalystWindows.h"
+#include "app/DirectionForm.h"
 #include "app/CorrectedViewForm.h"
 #include "app/FireDetectionForm.h"
 #include "app/GoToLocationForm.h"
@@ -17,6 +18,7 @@
 #include "app/OverlayOptionsForm.h"
 #include "app/PersistingControls.h"
 #include "app/PrintForm.h"
+#include "app/PrinterSetupForm.h"
 #include "app/ResidualForm.h"
 #include "app/SmallForms.h"
 #include "app/StandardNameForm.h"
@@ -26,6 +28,8 @@
 #include "localise/LocOnFly.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
+#include "platform/SysUtils.h"
 #include "platform/ProgramFolder.h"
 #include "render/PixelLocation.h"
 
@@ -33,10 +37,13 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPainter>
 #include <QPrinter>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace {
@@ -49,13 +56,64 @@ void Settle(int ms = 300) {
     while (elapsed.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// Xvfb has no window manager to draw captions: the picture gets a bar with
+// the window's title above it, as a desktop would show it.
+void SaveWithTitle(QWidget& window, const std::string& folder, const char* name) {
+    const QPixmap shot = window.grab();
+    const int bar = window.fontMetrics().height() + 8;
+    QPixmap framed(shot.width(), shot.height() + bar);
+    framed.fill(QColor(0xD8, 0xDC, 0xE4));
+    QPainter painter(&framed);
+    painter.drawText(QRect(8, 0, shot.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    painter.drawPixmap(0, bar, shot);
+    painter.end();
+    const std::string path = folder + "/" + name + ".png";
+    if (!framed.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+}
+
 void Save(QWidget& window, const std::string& folder, const char* name) {
     window.show();
     window.raise();
     Settle();
-    const std::string path = folder + "/" + name + ".png";
-    if (!window.grab().save(QString::fromStdString(path))) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    SaveWithTitle(window, folder, name);
     window.hide();
+}
+
+// A menu of the main window open, its accelerators underlined.
+void SaveMenu(TFormMain& main, const std::string& folder, const char* menuName, int x) {
+    auto* menu = main.findChild<QMenu*>(menuName);
+    menu->popup(main.mapToGlobal(QPoint(x, 20)));
+    Settle();
+    menu->grab().save(QString::fromStdString(folder + "/" + menuName + ".png"));
+    menu->hide();
+}
+
+// Runs show (which opens a modal dialog) and saves the dialog as it comes up, then closes it.
+void SaveModal(const std::function<void()>& show, const std::string& folder, const char* name) {
+    QTimer grab;
+    QObject::connect(&grab, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        grab.stop();
+        Settle();
+        SaveWithTitle(*dialog, folder, name);
+        dialog->reject();
+    });
+    grab.start(100);
+    show();
+}
+
+// The pass-direction question of a pass whose satellite the file does not name.
+void SaveDirectionQuestion(TFormMain& main, const std::string& folder) {
+    auto* question = main.findChild<TFormPassDirection*>();
+    if (question == nullptr) return;
+    TPassDirectionRequest request;
+    request.Caption = FormatResStr(res::SConfirmPassDirection, {"10-bit HRPT", "", "N19_1200.HPT"});
+    request.FileName = "/data/N19_1200.HPT";
+    request.FileDate = EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0);
+    for (int channel = 1; channel <= 5; ++channel) request.ChannelEnabled[static_cast<size_t>(channel)] = true;
+    const TPassDirectionProposal proposal = ProposePassDirection(request, EncodeDate(2023, 6, 1));
+    SaveModal([&] { question->Ask(request, proposal, false); }, folder, "pass-direction");
 }
 
 // The data files and the language files lie beside the program, which this
@@ -106,6 +164,9 @@ int main(int argc, char** argv) {
     Settle();
     languages->grab().save(QString::fromStdString(folder + "/language-menu.png"));
     languages->hide();
+    SaveMenu(main, folder, "MenuFile", 20);
+    SaveMenu(main, folder, "MenuOptions", 120);
+    SaveDirectionQuestion(main, folder);
     // The side panel of the views with the most controls.
     for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
         core.SelectView(view);
@@ -164,6 +225,8 @@ int main(int argc, char** argv) {
     print.show();
     Settle(1500);
     Save(print, folder, "print");
+    TFormPrinterSetup printerSetup(&main, printer);
+    Save(printerSetup, folder, "print-setup");
 
     TFormOverlayStyle overlays(&main, ReadOverlayOptions(core));
     Save(overlays, folder, "overlay-options");
@@ -197,6 +260,8 @@ int main(int argc, char** argv) {
     if (const auto& residuals = core.Pass.EarthLocations->Residuals; residuals != nullptr && !residuals->empty()) {
         TFormResiduals residualForm(&main, residuals);
         Save(residualForm, folder, "residuals");
+        residualForm.findChild<QTabWidget*>("PageControl")->setCurrentIndex(1);
+        Save(residualForm, folder, "residuals-data");
     }
     TFormAboutBox about(&main);
     Save(about, folder, "about");
