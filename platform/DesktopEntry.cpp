@@ -63,16 +63,13 @@ bool UserHidEntry(const std::string& entryPath) {
     return ReadFileText(entryPath, entry) && ("\n" + entry).find("\nHidden=true") != std::string::npos;
 }
 
+// Only absolute folders count: a tool found in the current folder could be anybody's.
 std::string FindOnPath(const std::string& tool) {
     const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        const size_t end = std::min(folders.find(':', start), folders.size());
-        const std::string folder = folders.substr(start, end - start);
-        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + tool;
+    for (const std::string& folder : SplitString(path ? path : "", ':')) {
+        if (folder.empty() || folder.front() != '/') continue;
+        const std::string candidate = folder + "/" + tool;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
     }
     return {};
 }
@@ -110,13 +107,10 @@ std::string MimePackagePath(const std::string& dataHome) {
 
 std::vector<std::string> ExtensionList(const std::string& commaList) {
     std::vector<std::string> extensions;
-    size_t start = 0;
-    while (start <= commaList.size()) {
-        const size_t end = std::min(commaList.find(',', start), commaList.size());
-        std::string extension = LowerCase(Trim(commaList.substr(start, end - start)));
+    for (const std::string& item : SplitString(commaList, ',')) {
+        std::string extension = LowerCase(Trim(item));
         if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
         if (IsPlainExtension(extension)) extensions.push_back(extension);
-        start = end + 1;
     }
     return extensions;
 }

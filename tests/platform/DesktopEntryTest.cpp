@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace kestrune {
@@ -96,6 +98,25 @@ TEST(DesktopEntry, ExtensionListTakesTheWindowsForm) {
     EXPECT_EQ(ExtensionList(".gac, .HMF,,  .l1b ,raw"), (std::vector<std::string>{"gac", "hmf", "l1b", "raw"}));
     // Nothing that could break the package's markup gets in.
     EXPECT_EQ(ExtensionList(".a\"b, .x<y, .ok"), (std::vector<std::string>{"ok"}));
+}
+
+// The desktop's update tools run on the folders written, each only where it is installed.
+TEST(DesktopEntry, UpdateToolsRunWherePresent) {
+    TTempFolder temp;
+    const std::string tools = temp / "bin";
+    const std::string marker = temp / "ran";
+    temp.Write("bin/update-mime-database", "#!/bin/sh\necho \"$0 $1\" > '" + marker + "'\n");
+    std::filesystem::permissions(tools + "/update-mime-database", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", tools.c_str(), 1);
+    RefreshDesktopDatabases(temp / "data");  // update-desktop-database is absent: skipped
+    setenv("PATH", path.c_str(), 1);
+    std::string ran;
+    for (int wait = 0; wait < 500 && ran.empty(); ++wait) {
+        ran = TTempFolder::Read(marker);
+        if (ran.empty()) usleep(10000);
+    }
+    EXPECT_EQ(ran, tools + "/update-mime-database " + temp / "data/mime\n");
 }
 
 // The program's own call writes into the data home of the environment.
