@@ -162,21 +162,29 @@ std::u16string FromUtf16Bytes(const std::string& utf16) {
 }
 
 // Character by character, each of one to four bytes: a byte the codec does
-// not define cannot swallow the rest. Such a byte becomes U+FFFD.
-std::u16string Decode(std::string_view bytes, const std::string& codec) {
+// not define cannot swallow the rest. Each character goes to character() as
+// UTF-16, each byte the codec cannot read to undecodable().
+template <typename TCharacter, typename TByte>
+void DecodeEach(std::string_view bytes, const std::string& codec, TCharacter character, TByte undecodable) {
     TIconv iconv("UTF-16LE", codec);
-    std::u16string out;
     std::string utf16;
     for (size_t i = 0; i < bytes.size();) {
         const size_t length = iconv.Valid() ? DecodeCharacter(iconv, bytes, i, utf16) : 0;
         if (length == 0) {
-            out.push_back(static_cast<unsigned char>(bytes[i]) < 0x80 ? static_cast<char16_t>(bytes[i]) : Replacement);
-            ++i;
+            undecodable(bytes[i++]);
             continue;
         }
-        out += FromUtf16Bytes(utf16);
+        character(FromUtf16Bytes(utf16));
         i += length;
     }
+}
+
+// Bytes the codec cannot read become U+FFFD.
+std::u16string Decode(std::string_view bytes, const std::string& codec) {
+    std::u16string out;
+    DecodeEach(
+        bytes, codec, [&](const std::u16string& character) { out += character; },
+        [&](char b) { out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement); });
     return out;
 }
 
@@ -236,18 +244,10 @@ std::string WideToLocale(std::u16string_view text) {
 std::string FileNameFromLocale(std::string_view bytes) {
     const std::string codec = LocaleCodeset();
     if (IsUtf8(codec)) return std::string(bytes);
-    TIconv iconv("UTF-16LE", codec);
     std::string name;
-    std::string utf16;
-    for (size_t i = 0; i < bytes.size();) {
-        const size_t length = iconv.Valid() ? DecodeCharacter(iconv, bytes, i, utf16) : 0;
-        if (length == 0) {
-            name.push_back(bytes[i++]);
-            continue;
-        }
-        name += Utf16ToUtf8(FromUtf16Bytes(utf16));
-        i += length;
-    }
+    DecodeEach(
+        bytes, codec, [&](const std::u16string& character) { name += Utf16ToUtf8(character); },
+        [&](char b) { name.push_back(b); });
     return name;
 }
 
