@@ -422,6 +422,7 @@ void THyCustomShellList::RefreshChanges() {
 
 void THyCustomShellList::StartChangeWatch() {
     refreshTimer_.stop();
+    changeDelay_.Answered();
     if (!watcher_) watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE);
     else watcher_->RemoveAllWatches();
     if (const auto path = PathFromIdList(folderIdList_)) {
@@ -435,11 +436,12 @@ void THyCustomShellList::FolderChangeMessage() {
         ignoreNextChange_ = false;
         return;
     }
-    refreshTimer_.start(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused);
+    refreshTimer_.start(changeDelay_.Next(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused));
 }
 
 void THyCustomShellList::RefreshTimerFired() {
     refreshTimer_.stop();
+    changeDelay_.Answered();
     if (linkedTree_) {
         const TLock lock(changeLock_);
         linkedTree_->RunPendingTimerWork();

@@ -183,6 +183,7 @@ private:
     // The window exists once first shown: fills wait for it.
     bool created_ = false;
     QTimer refreshTimer_;
+    TChangeDelay changeDelay_;
     std::unique_ptr<TChangeHandlerThread> watcher_;
     THyCustomShellTree* linkedTree_ = nullptr;
     TDirectoryCols directoryCols_;

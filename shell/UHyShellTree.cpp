@@ -364,16 +364,23 @@ void THyCustomShellTree::SelectParent(int levels) {
 }
 
 void THyCustomShellTree::RestartTimer(TJob job, int delay) {
+    // A hand-over does not drop a refresh that was waiting: it runs with it.
+    refreshOwed_ = refreshOwed_ || (delayJob_ == jobRefresh && delayTimer_.isActive());
     delayJob_ = job;
     delayTimer_.start(delay);
 }
 
 void THyCustomShellTree::TimerFired() {
     const TJob job = delayJob_;
+    const bool refresh = job == jobRefresh || refreshOwed_;
     delayTimer_.stop();
     delayJob_ = jobNone;
+    refreshOwed_ = false;
+    if (refresh) {
+        changeDelay_.Answered();
+        RefreshTree();
+    }
     if (job == jobHandOver) HandOver();
-    else if (job == jobRefresh) RefreshTree();
 }
 
 void THyCustomShellTree::RunPendingTimerWork() {
@@ -510,7 +517,7 @@ bool THyCustomShellTree::event(QEvent* event) {
     Guarded([&] {
         if (message->Msg == WM_HY_FOLDERCHANGE) {
             if (ignoreNextChange_ || inShellOperation_) ignoreNextChange_ = false;
-            else RestartTimer(jobRefresh, hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused);
+            else RestartTimer(jobRefresh, changeDelay_.Next(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused));
         } else if (message->Msg == WM_HY_FIRSTFILL && model_->Top().Children.empty()) {
             rebuildPending_ = false;
             RebuildTree();

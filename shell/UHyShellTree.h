@@ -50,6 +50,8 @@ public:
     // Runs the waiting hand-over or refresh now.
     void RunPendingTimerWork();
     int PendingJob() const { return delayTimer_.isActive() ? delayJob_ : 0; }
+    // The wait of the pending job.
+    int PendingDelay() const { return delayTimer_.interval(); }
     THyShTreeData* NodeData(const QModelIndex& node) const;
     TShellTreeModel& Model() const { return *model_; }
 
@@ -124,6 +126,8 @@ private:
     THyCustomShellList* shellList_ = nullptr;
     QTimer delayTimer_;
     TJob delayJob_ = jobNone;
+    bool refreshOwed_ = false;
+    TChangeDelay changeDelay_;
     bool rebuilding_ = false;
     int changeLock_ = 0;
     bool ignoreNextChange_ = false;

@@ -163,6 +163,82 @@ TEST_F(ShellControlsTest, APassMovedInFromElsewhereAppearsAfterTheDelay) {
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "N19_20210504_1200.hpt", "a.hpt", "sub"}));
 }
 
+// Change messages fed on the test's own clock: the control's timer is run
+// when it is due on that clock.
+class TChangeStream {
+public:
+    TChangeStream() { TChangeDelay::SetClock([this] { return now_; }); }
+    ~TChangeStream() { TChangeDelay::SetClock(nullptr); }
+    // A message to the control; wait: the wait it then shows.
+    void Message(QWidget& control, const std::function<int()>& wait) {
+        SendMessage(&control, WM_HY_FOLDERCHANGE, 0, 0);
+        due_ = now_ + wait();
+    }
+    // Time passes; the control's waiting work runs when it is due.
+    void Pass(int ms, const std::function<bool()>& waiting, const std::function<void()>& run) {
+        now_ += ms;
+        if (waiting() && now_ >= due_) run();
+    }
+    int64_t Now() const { return now_; }
+
+private:
+    int64_t now_ = 1'000'000;
+    int64_t due_ = 0;
+};
+
+// Another program writes and renames a status file in the shown day every
+// 300 ms, for as long as it runs: a pass moved in meanwhile still shows
+// within 2.5 s. A short burst still ends in one refresh after the delay.
+TEST_F(ShellControlsTest, AStreamOfChangesDoesNotHideAPassMovedIn) {
+    TChangeStream stream;
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() & ~hysloDynamicRefresh);  // the messages come from the test alone
+    int fills = 0;
+    list->OnFillStart = [&] { ++fills; };
+    const auto wait = [&] { return list->RefreshDelay(); };
+    const auto waiting = [&] { return list->RefreshWaiting(); };
+    const auto run = [&] { list->RunPendingTimerWork(); };
+    const auto shows = [&](const std::string& name) {
+        const std::vector<std::string> names = Names(*list);
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const bool focused : {false, true}) {
+        if (focused) {
+            list->activateWindow();
+            list->setFocus();
+            ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->hasFocus(); }));
+        }
+        const std::string pass = focused ? "N19_1342.hpt" : "N19_1200.hpt";
+        for (int tick = 0; tick < 10; ++tick) {
+            stream.Message(*list, wait);
+            stream.Pass(300, waiting, run);
+        }
+        std::ofstream(root_ / "sub" / pass) << "pass";
+        fs::rename(root_ / "sub" / pass, root_ / pass);
+        const int64_t movedAt = stream.Now();
+        stream.Message(*list, wait);
+        while (!shows(pass) && stream.Now() - movedAt < 10'000) {
+            stream.Pass(300, waiting, run);
+            stream.Message(*list, wait);
+        }
+        EXPECT_LE(stream.Now() - movedAt, 2500) << (focused ? "with" : "without") << " the focus";
+        EXPECT_LE(list->RefreshDelay(), focused ? RefreshDelayFocused : RefreshDelayUnfocused);
+    }
+    // A burst of five messages within 100 ms: one refresh, the delay after the last.
+    stream.Pass(5000, waiting, run);
+    ASSERT_FALSE(list->RefreshWaiting());
+    const int before = fills;
+    for (int k = 0; k < 5; ++k) {
+        stream.Message(*list, wait);
+        EXPECT_EQ(list->RefreshDelay(), RefreshDelayFocused);
+        stream.Pass(20, waiting, run);
+    }
+    EXPECT_EQ(fills, before);
+    stream.Pass(RefreshDelayFocused, waiting, run);
+    EXPECT_EQ(fills, before + 1);
+    EXPECT_FALSE(list->RefreshWaiting());
+}
+
 TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
     const auto list = ShownList(u"");
     ASSERT_GT(list->ItemCount(), 0);
@@ -524,6 +600,43 @@ TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     tree->RunPendingTimerWork();
     ASSERT_EQ(tree->Model().rowCount(sub), 2);
     EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
+// While another program makes and removes a staging folder in the archive
+// every 300 ms, a new day folder still appears within 2.5 s; a refresh that
+// was waiting is not dropped when the user moves the selection meanwhile.
+TEST_F(ShellTreeTest, AStreamOfChangesDoesNotHideANewDayFolder) {
+    TChangeStream stream;
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden);  // the messages come from the test alone
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    const auto wait = [&] { return tree->PendingDelay(); };
+    const auto waiting = [&] { return tree->PendingJob() == 2; };
+    const auto run = [&] { tree->RunPendingTimerWork(); };
+    for (int tick = 0; tick < 10; ++tick) {
+        stream.Message(*tree, wait);
+        stream.Pass(300, waiting, run);
+    }
+    fs::create_directories(root_ / "sub" / "02");
+    const int64_t madeAt = stream.Now();
+    stream.Message(*tree, wait);
+    while (tree->Model().rowCount(sub) < 2 && stream.Now() - madeAt < 10'000) {
+        stream.Pass(300, waiting, run);
+        stream.Message(*tree, wait);
+    }
+    EXPECT_LE(stream.Now() - madeAt, 2500);
+    // A refresh waits; the user moves to another node: the hand-over runs the refresh with it.
+    auto list = std::make_unique<THyShellList>(nullptr);
+    list->show();
+    tree->SetShellList(list.get());
+    fs::create_directories(root_ / "sub" / "03");
+    tree->RunPendingTimerWork();
+    stream.Message(*tree, wait);
+    tree->setCurrentIndex(tree->Model().index(0, 0, sub));
+    EXPECT_EQ(tree->PendingJob(), 1);
+    tree->RunPendingTimerWork();
+    EXPECT_EQ(tree->Model().rowCount(sub), 3);
 }
 
 // An archive whose months are all expanded: however many there are, a day
