@@ -686,6 +686,53 @@ TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
     EXPECT_EQ(children(), std::vector<QString>{"03"});
 }
 
+// "2027", made at the year end, has no day folders yet and so no button;
+// its first one, made a few seconds later, gives it one at the next refresh
+// (the new folder itself is watched), and the Right key then opens it. F5
+// looks again where nothing is watched.
+TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderCanBeOpened) {
+    const uint16_t options = hystoShowHidden | hystoDynamicRefresh | hystoDefaultKeyHandling;
+    const auto tree = ShownTree(options);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const auto child = [&](const QModelIndex& parent, const QString& name) {
+        for (int row = 0; row < tree->Model().rowCount(parent); ++row)
+            if (tree->Model().index(row, 0, parent).data().toString() == name) return QPersistentModelIndex(tree->Model().index(row, 0, parent));
+        return QPersistentModelIndex();
+    };
+    // Runs the refreshes the watches ask for until the check holds.
+    const auto followUntil = [&](const std::function<bool()>& check) {
+        return testing::ProcessEventsUntil([&] {
+            if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
+            return check();
+        });
+    };
+    fs::create_directories(root_ / "2027");
+    ASSERT_TRUE(followUntil([&] { return child(root, "2027").isValid(); }));
+    const QPersistentModelIndex year = child(root, "2027");
+    EXPECT_FALSE(tree->Model().hasChildren(year));
+    fs::create_directories(root_ / "2027" / "01" / "01");
+    ASSERT_TRUE(followUntil([&] { return tree->Model().hasChildren(year); }));
+    tree->setCurrentIndex(year);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.get(), &right);
+    EXPECT_TRUE(tree->isExpanded(year));
+    EXPECT_TRUE(child(year, "01").isValid());
+
+    tree->SetOptions(options & ~hystoDynamicRefresh);
+    const auto pressF5 = [&] {
+        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        QCoreApplication::sendEvent(tree.get(), &f5);
+    };
+    fs::create_directories(root_ / "2028");
+    pressF5();
+    const QPersistentModelIndex next = child(root, "2028");
+    ASSERT_TRUE(next.isValid());
+    EXPECT_FALSE(tree->Model().hasChildren(next));
+    fs::create_directories(root_ / "2028" / "01");
+    pressF5();
+    EXPECT_TRUE(tree->Model().hasChildren(next));
+}
+
 // The selected folder shows the open-folder icon; the others the closed one.
 TEST_F(ShellTreeTest, TheSelectedFolderLooksOpen) {
     fs::create_directories(root_ / "zz");
