@@ -13,7 +13,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QKeyEvent>
 #include <QIcon>
@@ -587,6 +589,71 @@ TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     tree->expand(sub);
     const QModelIndex inner = tree->Model().index(0, 0, sub);
     EXPECT_EQ(Utf16ToUtf8(PathOfIdList(tree->NodeData(inner)->AbsoluteIdList())), (root_ / "renamed" / "inner").string());
+}
+
+// A rename open in the list when the tree moves to the next day (the day
+// button), ended with Enter, Esc, a click elsewhere or a name refused: the
+// list then shows the tree's day, not the old one.
+TEST_F(ShellTreeTest, ARenameOpenWhenTheTreeMovesEndsWithTheListOnTheTreesFolder) {
+    const fs::path day3 = root_ / "2021" / "05" / "03", day4 = root_ / "2021" / "05" / "04";
+    fs::create_directories(day3);
+    fs::create_directories(day4);
+    std::ofstream(day3 / "N19_1200.hpt") << "pass";
+    std::ofstream(day4 / "N19_1342.hpt") << "pass";
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* tree = new THyShellTree(&window);
+    auto* list = new THyShellList(&window);
+    layout->addWidget(tree);
+    layout->addWidget(list);
+    tree->SetOptions(hystoShowHidden);
+    list->SetOptions(hysloAutoFill | hysloShowHidden);
+    window.show();
+    tree->BaseFolder.SetPath(Utf8ToUtf16(root_.string()));
+    tree->RebuildTree();
+    tree->SetShellList(list);
+    window.activateWindow();
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return window.isActiveWindow(); }));
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    const auto listFolder = [&] { return Utf16ToUtf8(PathOfIdList(list->FolderIdList())); };
+    enum TEnding { Enter, Escape, ClickElsewhere, NameRefused };
+    for (const TEnding ending : {Enter, Escape, ClickElsewhere, NameRefused}) {
+        SCOPED_TRACE(ending);
+        dialogs.ClearScript();
+        tree->SetSelectedPath(Utf8ToUtf16(day3.string()));
+        ASSERT_EQ(listFolder(), day3.string());
+        ASSERT_EQ(list->ItemCount(), 1);
+        list->setFocus();
+        const QModelIndex row = list->Model().index(0, 0);
+        list->setCurrentIndex(row);
+        list->edit(row);
+        auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(row));
+        ASSERT_NE(editor, nullptr);
+        editor->setFocus();
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return editor->hasFocus(); }));
+        tree->SetSelectedPath(Utf8ToUtf16(day4.string()));
+        EXPECT_EQ(Utf16ToUtf8(tree->GetSelectedPath()), day4.string());
+        const auto press = [&](Qt::Key key) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(editor, &event);
+        };
+        const std::string renamed = "N19_1200 (" + std::to_string(ending) + ").hpt";
+        switch (ending) {
+            case Enter: editor->setText(QString::fromStdString(renamed)); press(Qt::Key_Return); break;
+            case Escape: press(Qt::Key_Escape); break;
+            case ClickElsewhere: editor->setText(QString::fromStdString(renamed)); tree->setFocus(); break;
+            case NameRefused: editor->setText("N19/1200.hpt"); press(Qt::Key_Return); break;
+        }
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return listFolder() == day4.string(); })) << listFolder();
+        EXPECT_EQ(Names(*list), std::vector<std::string>{"N19_1342.hpt"});
+        EXPECT_EQ(list->GetSelectedData(), nullptr);
+        const bool changesName = ending == Enter || ending == ClickElsewhere;
+        EXPECT_EQ(fs::exists(day3 / renamed), changesName);
+        if (changesName) fs::rename(day3 / renamed, day3 / "N19_1200.hpt");
+        EXPECT_EQ(dialogs.Requests().size(), ending == NameRefused ? 1u : 0u);
+    }
+    dialogs.SetMode(TDialogService::Mode::Unattended);
 }
 
 // Another program makes a day folder inside a folder the tree shows: it appears after the delay.
