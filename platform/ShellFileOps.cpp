@@ -8,12 +8,12 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <dirent.h>
-#include <optional>
 #include <fcntl.h>
-#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,7 +76,7 @@ size_t EndingStart(const std::string& name, bool folder) {
     if (folder || last == std::string::npos || last == 0) return name.size();
     const std::string ending = LowerCase(name.substr(last));
     const bool twoParts = ending == ".gz" || ending == ".bz2" || ending == ".xz" || ending == ".zip" || ending == ".jpg";
-    const size_t before = last > 0 ? name.rfind('.', last - 1) : std::string::npos;
+    const size_t before = name.rfind('.', last - 1);
     if (!twoParts || before == std::string::npos || before == 0) return last;
     return ending == ".jpg" && LowerCase(name.substr(before, last - before)) != ".thumb" ? last : before;
 }

@@ -102,10 +102,11 @@ std::string ClashItemText(const std::string& path) {
 // both, for this one or every one after it; Cancel (or Esc) stops before
 // anything is copied, and nobody there to answer skips.
 TClashAction AskClash(const TClash& clash, bool& forAll) {
-    TDialogRequest question{FormatResStr(res::SNameTaken, {ExtractFileName(clash.Existing), std::filesystem::path(clash.Existing).parent_path().string(),
-                                                           ClashItemText(clash.Existing), ClashItemText(clash.Source),
-                                                           clash.KeptName}),
-                            resStr(res::SNameTakenCaption), TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(1)};
+    const std::filesystem::path existing(clash.Existing);
+    const std::string text = FormatResStr(res::SNameTaken, {existing.filename().string(), existing.parent_path().string(),
+                                                            ClashItemText(clash.Existing), ClashItemText(clash.Source),
+                                                            clash.KeptName});
+    TDialogRequest question(text, resStr(res::SNameTakenCaption), TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(1));
     question.choices = {resStr(res::SClashReplace), resStr(res::SClashSkip), resStr(res::SClashKeepBoth)};
     question.checkBox = resStr(res::SClashForAll);
     const int answer = TDialogService::Instance().Ask(question);
