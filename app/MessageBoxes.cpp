@@ -124,7 +124,8 @@ const std::string& ApplicationTitle() { return Title(); }
 
 TModalResult ShowMessageBox(const TDialogRequest& request) {
     const QString text = MessageText(request.text);
-    if (TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A question with answers of its own is short: it keeps its buttons and check box.
+    if (request.choices.empty() && TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, QApplication::activeWindow());
     std::vector<QPushButton*> choices;
     for (const std::string& choice : request.choices) choices.push_back(box.addButton(ToQt(choice), QMessageBox::AcceptRole));
