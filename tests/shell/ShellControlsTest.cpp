@@ -697,8 +697,8 @@ TEST_F(ShellTreeTest, AStreamOfChangesDoesNotHideANewDayFolder) {
     auto list = std::make_unique<THyShellList>(nullptr);
     list->show();
     tree->SetShellList(list.get());
-    fs::create_directories(root_ / "sub" / "03");
     tree->RunPendingTimerWork();
+    fs::create_directories(root_ / "sub" / "03");
     stream.Message(*tree, wait);
     tree->setCurrentIndex(tree->Model().index(0, 0, sub));
     EXPECT_EQ(tree->PendingJob(), 1);
