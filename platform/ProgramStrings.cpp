@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 198> Texts = {{
+constexpr std::array<TResourceString, 208> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -206,6 +206,17 @@ constexpr std::array<TResourceString, 198> Texts = {{
     {4350, "hh", "SKeyHHMissing", "System file KeyHH.EXE was not found in the Windows folder."},
     {4351, "hh", "SHHMissing", "System file HH.EXE was not found in the Windows folder."},
     {4352, "hh", "SHelpUnknownError", "Unknown error returned by HHHelpContext"},
+    {4360, "ShellFileOps", "SCopyName", "%s - Copy"},
+    {4361, "ShellFileOps", "SCopyNameNumbered", "%s - Copy (%s)"},
+    {4362, "UHyShellTransfer", "SNameTakenCaption", "Name already in use"},
+    {4363, "UHyShellTransfer", "SNameTaken",
+     "\"%s\" is already in %s.\r\rThere now: %s\rThe new one: %s\r\rReplace the one there, skip this item, or keep both (the new one named \"%s\")?"},
+    {4364, "UHyShellTransfer", "SNameTakenFolder", "a folder"},
+    {4365, "UHyShellTransfer", "SNameTakenFile", "%s bytes, changed %s"},
+    {4366, "UHyShellTransfer", "SClashReplace", "&Replace"},
+    {4367, "UHyShellTransfer", "SClashSkip", "&Skip"},
+    {4368, "UHyShellTransfer", "SClashKeepBoth", "&Keep both"},
+    {4369, "UHyShellTransfer", "SClashForAll", "Do the same for the &other names in use"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 }};

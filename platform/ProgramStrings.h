@@ -176,6 +176,17 @@ constexpr uint16_t SHelpNotInstalled = 4349;
 constexpr uint16_t SKeyHHMissing = 4350;
 constexpr uint16_t SHHMissing = 4351;
 constexpr uint16_t SHelpUnknownError = 4352;
+// A copy's name beside its original, and the question a paste or drop onto a taken name asks.
+constexpr uint16_t SCopyName = 4360;
+constexpr uint16_t SCopyNameNumbered = 4361;
+constexpr uint16_t SNameTakenCaption = 4362;
+constexpr uint16_t SNameTaken = 4363;
+constexpr uint16_t SNameTakenFolder = 4364;
+constexpr uint16_t SNameTakenFile = 4365;
+constexpr uint16_t SClashReplace = 4366;
+constexpr uint16_t SClashSkip = 4367;
+constexpr uint16_t SClashKeepBoth = 4368;
+constexpr uint16_t SClashForAll = 4369;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
