@@ -165,6 +165,17 @@ TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
 }
 
+// An image whose folder cannot be made goes to the program's folder: told
+// once, with where it went, and the run ends with 3.
+TEST_F(UnattendedRunTest, AnImageSavedInTheProgramFolderIsToldOnce) {
+    EXPECT_EQ(Run({pass, "-OUTPUT:/proc/no-such-folder/", "-FC:x.jpg", "-CLOSE"}), 3) << Log();
+    const std::string written = folder / "program/230503_1200_noaa18-fc.jpg";
+    EXPECT_TRUE(fs::exists(written));
+    ASSERT_EQ(Told().size(), 1u) << Log();
+    EXPECT_EQ(Told()[0], "kestrune: Could not save to results folder: /proc/no-such-folder/, saved to " + written +
+                             " instead");
+}
+
 // The fire list named otherwise still names the pass it was found in; a
 // pass named for NOAA-19 that holds NOAA-18 frames is told in one line.
 TEST_F(UnattendedRunTest, FireListNamesThePassAndDisagreeingSatellitesAreTold) {
