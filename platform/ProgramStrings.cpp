@@ -7,7 +7,8 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 208> Texts = {{
+// Sized by its rows, so that adding texts touches no count.
+constexpr auto Texts = std::to_array<TResourceString>({
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -34,6 +35,8 @@ constexpr std::array<TResourceString, 208> Texts = {{
     {4047, "CommandLine", "SDiagnostics", "the diagnostics"},
     {4048, "CommandLine", "SViewNotOffered", "the view \"%s\" (not offered for this pass)"},
     {4049, "CommandLine", "STheImage", "the image"},
+    {4050, "CommandLine", "SNoFileName", "%s: names no file after the colon, so nothing was written"},
+    {4051, "CommandLine", "SNoSuchChannel", "%s: no satellite has a channel %s; the item was ignored"},
     {4060, "MainMenus", "SLowMemoryNextRun", "The new value for low memory threshold will be used next time you run the %s"},
     {4061, "MainMenus", "SLowMemoryChanged", "%s - low memory threshold changed"},
     {4062, "MainMenus", "SOpenAgainForDespeckle", "You will need to Open the file again to see the effect of this change.\rClick on Open to do this - you should find the file name already loaded."},
@@ -219,7 +222,7 @@ constexpr std::array<TResourceString, 208> Texts = {{
     {4369, "UHyShellTransfer", "SClashForAll", "Do the same for the &other names in use"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
-}};
+});
 
 std::function<std::string(uint16_t)>& Lookup() {
     static std::function<std::string(uint16_t)> lookup;

@@ -272,10 +272,11 @@ void TDataProducts::SaveDiagnostics(const std::string& baseName) {
 void TDataProducts::SaveFireText(const std::string& baseName, const TFireSettings& fireSettings,
                                  const TFireFilterImages& fireImages) {
     if (!PassLoaded(baseName)) return;
-    const std::string source = ProductName(baseName, "");
-    const std::vector<std::string> lines = FirePixelListText(pass_, fireSettings, fireImages, source);
+    // The list names the pass it was found in, whatever name the list is given.
+    const std::string pass = pass_.InputFolder + pass_.LoadedFileName;
+    const std::vector<std::string> lines = FirePixelListText(pass_, fireSettings, fireImages, pass);
     try {
-        WriteFileAtomically(source + ".fire.txt", JoinLines(lines));
+        WriteFileAtomically(ProductName(baseName, ".fire.txt"), JoinLines(lines));
     } catch (const std::exception& error) {
         ReportWriteFailure(error);
     }

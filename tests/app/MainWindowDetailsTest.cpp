@@ -148,7 +148,7 @@ TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicen
         EXPECT_EQ(text("Comments"), "Talvessa is a trademark of Morvane, Kelbourne");
         EXPECT_EQ(text("WebSite"), "www.morvane.example/talvessa/");
         for (const char* named : {"GSHHG", "Wessel", "Lesser General Public License", "World Data Bank II",
-                                  "public domain", "Visible Earth"})
+                                  "public domain", "Visible Earth", "Scientific Colour Maps", "MIT", "NOTICES.txt"})
             EXPECT_NE(text("LabelMapData").find(named), std::string::npos) << named;
         about.WebSiteClick();
         about.accept();
