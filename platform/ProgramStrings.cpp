@@ -7,7 +7,7 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 198> Texts = {{
+constexpr std::array<TResourceString, 202> Texts = {{
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -24,6 +24,9 @@ constexpr std::array<TResourceString, 198> Texts = {{
     {4020, "MainCore", "SHelpFileMissing", "Warning: Help function will be inoperative because the help file is missing (%s)"},
     {4021, "MainCore", "SNoPassLoaded", "No pass could be loaded from \"%s\""},
     {4022, "MainCore", "SFlipping", "Flipping..."},
+    {4030, "RunReport", "SPassFileMissing", "The pass file \"%s\" does not exist"},
+    {4031, "RunReport", "SPassIsFolder", "\"%s\" is a folder, not a pass file"},
+    {4032, "RunReport", "SNoFileMatches", "No file matches \"%s\""},
     {4040, "CommandLine", "SNotWritten", "%s: %s was not written"},
     {4041, "CommandLine", "SNoSuchSwitch", "%s: matches no switch or item and was ignored"},
     {4042, "CommandLine", "SChannelTemperatures", "the channel %s temperatures"},
@@ -100,6 +103,7 @@ constexpr std::array<TResourceString, 198> Texts = {{
     {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk, do you have write access?"},
     {4170, "FireDetection", "SDetectingFires", "Detecting fires..."},
     {4171, "qelCartography", "SBadPairs", "Bad pair: %s (%s bad pairs in %s)"},
+    {4172, "qelCartography", "SNoOverlayPoints", "No point could be read from the overlay file %s"},
     {4180, "AnalystWindows", "SHistogramTitle", "Multi-channel histogram - %s"},
     {4181, "HistogramForm", "SRedMarks", "Red marks indicate %s% and %s% limits"},
     {4182, "ResidualForm", "SRmsError", "RMS error: %s"},

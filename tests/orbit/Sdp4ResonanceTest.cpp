@@ -112,6 +112,58 @@ TEST(Sdp4Resonance, GeostationarySatellitesDriftTowardsTheStableLongitudes) {
     EXPECT_NEAR(largest, 0.0017, 0.0005);
 }
 
+// The resonance pulls a 24-hour satellite along the equator with three
+// harmonics of its longitude L (degrees per day squared):
+//   A1 sin(L - 7.52) + A2 sin(2 (L - 165.26)) + A3 sin(3 (L - 21.46)),
+// the terms of the earth's gravity field of degree and order 3,1; 2,2 and
+// 3,3. Worked by hand for this orbit (a = 6.611 earth radii, n = 0.0043750
+// rad/min, inclination near 0: f311 = -1.5, f220 = 3, f330 = 15):
+//   A1 = 3 n^2 / a^2 x f311 x Q31 / a = -7.60e-5
+//   A2 = 2 x 3 n^2 / a^2 x f220 x Q22 = 1.675e-3
+//   A3 = 3 x 3 n^2 / a^2 x f330 x Q33 / a = 2.35e-4
+// The drift measured at 24 longitudes must show each harmonic with its
+// strength and phase.
+TEST(Sdp4Resonance, TheThreeHarmonicsOfTheGeostationaryDrift) {
+    std::vector<Drift> drifts;
+    for (double anomaly = 0; anomaly < 360; anomaly += 15) {
+        TSatellite satellite = Geostationary(anomaly);
+        drifts.push_back(MeasureDrift(satellite, 30));
+    }
+    // Least squares for c0 + sum over k of (a_k cos kL + b_k sin kL), k = 1..3.
+    constexpr int Terms = 7;
+    std::vector<std::vector<double>> normal(Terms, std::vector<double>(Terms + 1, 0.0));
+    for (const Drift& drift : drifts) {
+        double row[Terms] = {1.0};
+        for (int k = 1; k <= 3; ++k) {
+            row[2 * k - 1] = std::cos(k * drift.longitude * Deg);
+            row[2 * k] = std::sin(k * drift.longitude * Deg);
+        }
+        for (int i = 0; i < Terms; ++i) {
+            for (int j = 0; j < Terms; ++j) normal[i][j] += row[i] * row[j];
+            normal[i][Terms] += row[i] * drift.acceleration;
+        }
+    }
+    for (int i = 0; i < Terms; ++i)
+        for (int r = 0; r < Terms; ++r) {
+            if (r == i) continue;
+            const double factor = normal[r][i] / normal[i][i];
+            for (int c = i; c <= Terms; ++c) normal[r][c] -= factor * normal[i][c];
+        }
+    const auto coefficient = [&](int i) { return normal[i][Terms] / normal[i][i]; };
+    const struct {
+        double amplitude;
+        double phase;  // degrees
+    } expected[] = {{-7.60e-5, 7.5235}, {1.675e-3, 165.2594}, {2.35e-4, 21.4562}};
+    for (int k = 1; k <= 3; ++k) {
+        // A sin(k (L - p)) = A cos(k p) sin kL - A sin(k p) cos kL.
+        const double a = coefficient(2 * k - 1), b = coefficient(2 * k);
+        const auto [amplitude, phase] = expected[k - 1];
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(b, amplitude * std::cos(k * phase * Deg), 0.04 * std::fabs(amplitude) + 2e-6);
+        EXPECT_NEAR(a, -amplitude * std::sin(k * phase * Deg), 0.04 * std::fabs(amplitude) + 2e-6);
+    }
+}
+
 // A Molniya orbit: half a sidereal day, eccentricity 0.72, apogee over the
 // north at the critical inclination.
 TSatellite Molniya() {
