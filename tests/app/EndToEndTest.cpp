@@ -701,7 +701,7 @@ TEST_F(EndToEndTest, AMultiSatelliteFileInTheCatalogueFolderLocatesThePass) {
     folder.Write("tle/weather.txt", weather);
     const std::string store = "Windows Registry Editor Version 5.00\r\n\r\n"
                               "[HKEY_CURRENT_USER\\Software\\Morvane\\Quenmar]\r\n"
-                              "\"TwoLineDataPath\"=\"" + (folder / "tle/") + "\"\r\n";
+                              "\"TwoLineDataPath\"=\"" + (folder / "tle") + "\"\r\n";
     folder.Write("config/Morvane/HKCU.reg", store);
     const TRunResult run = RunWith({bare, "-OUTPUT:" + (folder / "out/"), "-DIAGNOSTICS:", "-GROUPB:"});
     EXPECT_EQ(run.Status, 0) << Log();
