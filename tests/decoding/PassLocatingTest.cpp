@@ -137,6 +137,19 @@ TEST_F(PassLocatingTest, MeteorM22SetsAreFoundByTheirNumber) {
     ASSERT_TRUE(state.Orbit->ElementsValid);
     EXPECT_EQ(state.Orbit->Satellite->CatalogNumber, "44387");
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "3 element sets of another satellite (catalogue number 40069"));
+
+    // Without an archive, from a downloaded catalogue that names it "METEOR-M2 2".
+    std::filesystem::remove(folder / "program" / "Keps" / "METEOR-M2-2.txt");
+    const test::TElementLines other = test::MakeElementLines(40069, 2023, 123.4, 98.6, 30.0, 0.0, 14.21, 40000);
+    const std::string catalogue =
+        "METEOR-M2\n" + other.Line1 + "\n" + other.Line2 + "\nMETEOR-M2 2\n" + own.Line1 + "\n" + own.Line2 + "\n";
+    std::filesystem::create_directories(folder / "tle");
+    test::WriteFileBytes((folder / "tle" / "weather.txt").string(), test::TBytes(catalogue.begin(), catalogue.end()));
+    state.Orbit->LoadSatelliteList((folder / "tle").string());
+    loader.LoadDataFile(Write("2023-05-03-1200_MN22.msu2", test::BuildMsu2File(test::THrptPassSpec(), meteor, Lines)));
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    EXPECT_EQ(state.Orbit->Satellite->CatalogNumber, "44387");
+    EXPECT_EQ(state.Orbit->MainElementSource, (folder / "tle").string() + "/weather.txt");
 }
 
 // Sun and view angles on every line, also when the pass is turned: the
