@@ -17,16 +17,24 @@ constexpr double Deg = 3.14159265358979323846 / 180.0;
 constexpr double MinutesPerDay = 1440.0;
 constexpr double EarthRadiusKm = 6378.135;
 
+// The orbit of a 24-hour satellite that is not quite equatorial.
+struct TSynchronousOrbit {
+    double inclination = 0.05;
+    double rightAscension = 0.0;
+    double argOfPerigee = 0.0;
+    double eccentricity = 0.0002;
+};
+
 // A geostationary satellite at a mean anomaly that puts it over some
 // longitude; the mean motion leaves it drifting slowly.
-TSatellite Geostationary(double meanAnomaly) {
+TSatellite Geostationary(double meanAnomaly, const TSynchronousOrbit& orbit = {}) {
     testing::TleElements elements;
     elements.catalog = 40001;
     elements.meanMotion = 1.0027;
-    elements.eccentricity = 0.0002;
-    elements.inclination = 0.05;
-    elements.rightAscension = 0.0;
-    elements.argOfPerigee = 0.0;
+    elements.eccentricity = orbit.eccentricity;
+    elements.inclination = orbit.inclination;
+    elements.rightAscension = orbit.rightAscension;
+    elements.argOfPerigee = orbit.argOfPerigee;
     elements.meanAnomaly = meanAnomaly;
     elements.ndot = " .00000000";
     elements.bstar = " 00000-0";
@@ -240,31 +248,42 @@ TEST(Sdp4Resonance, MolniyaPlacesOverAMonth) {
     }
 }
 
-// The places of geostationary satellites over three longitudes after 1, 10
-// and 30 days and 10 days before the epoch (km), kept so that a change of
-// a 24-hour resonance term that moves them by more than 50 m shows; each lies
-// 42,164 km from the earth's centre.
+// The places of geostationary satellites over three longitudes, and of two
+// on an orbit inclined by 8 degrees, after 1, 10 and 30 days and 10 days
+// before the epoch (km), kept so that a change of a 24-hour resonance term
+// that moves them by more than 50 m shows; each lies 42,164 km from the
+// earth's centre.
 TEST(Sdp4Resonance, GeostationaryPlacesOverAMonth) {
     struct Place {
         double anomaly;
         double days;
         double x, y, z;
     };
-    const Place places[] = {
-        {40.0, 1.0, 31816.2871, 27659.2830, 21.7100},     {40.0, 10.0, 27159.6517, 32243.5774, 21.7181},
-        {40.0, 30.0, 14345.0938, 39642.3328, 31.9859},    {40.0, -10.0, 36399.0433, 21271.1446, 17.2279},
-        {160.0, 1.0, -39873.5008, 13734.9934, -3.5369},   {160.0, 10.0, -41499.0310, 7515.2797, -6.7175},
-        {160.0, 30.0, -41680.7730, -6444.7320, -19.6892}, {160.0, -10.0, -36579.2849, 20984.6590, 7.4638},
-        {280.0, 1.0, 8018.5980, -41393.6577, -18.1829},   {280.0, 10.0, 14252.8323, -39680.0205, -14.9854},
-        {280.0, 30.0, 26656.4686, -32663.6583, -12.1872}, {280.0, -10.0, 126.7266, -42164.2510, -24.6449},
+    const TSynchronousOrbit inclined{8.0, 60.0, 120.0, 0.0003};
+    const struct {
+        TSynchronousOrbit orbit;
+        std::vector<Place> places;
+    } orbits[] = {
+        {{},
+         {{40.0, 1.0, 31816.2871, 27659.2830, 21.7100},     {40.0, 10.0, 27159.6517, 32243.5774, 21.7181},
+          {40.0, 30.0, 14345.0938, 39642.3328, 31.9859},    {40.0, -10.0, 36399.0433, 21271.1446, 17.2279},
+          {160.0, 1.0, -39873.5008, 13734.9934, -3.5369},   {160.0, 10.0, -41499.0310, 7515.2797, -6.7175},
+          {160.0, 30.0, -41680.7730, -6444.7320, -19.6892}, {160.0, -10.0, -36579.2849, 20984.6590, 7.4638},
+          {280.0, 1.0, 8018.5980, -41393.6577, -18.1829},   {280.0, 10.0, 14252.8323, -39680.0205, -14.9854},
+          {280.0, 30.0, 26656.4686, -32663.6583, -12.1872}, {280.0, -10.0, 126.7266, -42164.2510, -24.6449}}},
+        {inclined,
+         {{40.0, 10.0, -27095.9538, -32277.2376, 1019.2061},  {40.0, 30.0, -14413.2295, -39601.6772, -1074.0764},
+          {40.0, -10.0, -36214.7388, -21379.1865, 2902.8556}, {220.0, 10.0, 27139.8420, 32262.2183, -1025.6001},
+          {220.0, 30.0, 14472.0897, 39589.6473, 1066.0397},   {220.0, -10.0, 36249.4812, 21364.7982, -2908.0730}}},
     };
-    for (const Place& place : places) {
-        SCOPED_TRACE(::testing::Message() << place.anomaly << " " << place.days);
-        TSatellite satellite = Geostationary(place.anomaly);
-        const TVector p = PositionKm(satellite, place.days * MinutesPerDay);
-        EXPECT_LT(DistanceKm(p, TVector{place.x, place.y, place.z, 0.0}), 0.05);
-        EXPECT_NEAR(std::hypot(p.X, p.Y, p.Z), 42164.0, 15.0);
-    }
+    for (const auto& [orbit, places] : orbits)
+        for (const Place& place : places) {
+            SCOPED_TRACE(::testing::Message() << orbit.inclination << " " << place.anomaly << " " << place.days);
+            TSatellite satellite = Geostationary(place.anomaly, orbit);
+            const TVector p = PositionKm(satellite, place.days * MinutesPerDay);
+            EXPECT_LT(DistanceKm(p, TVector{place.x, place.y, place.z, 0.0}), 0.05);
+            EXPECT_NEAR(std::hypot(p.X, p.Y, p.Z), 42164.0, 15.0);
+        }
 }
 
 }  // namespace
