@@ -57,9 +57,18 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
                          "whose file names none");
 }
 
+// Why a file named on the command line never reached the loader.
+std::string UnloadedFileCause(const std::string& fileName) {
+    if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {fileName});
+    if (DirectoryExists(fileName)) return FormatResStr(res::SPassIsFolder, {fileName});
+    if (!FileExists(fileName)) return FormatResStr(res::SPassFileMissing, {fileName});
+    return {};
+}
+
 std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName) {
     std::vector<std::string> lines;
-    if (!pass.LoadFailure.empty()) lines.push_back(OneLine(pass.LoadFailure));
+    const std::string cause = pass.LoadFailure.empty() ? UnloadedFileCause(fileName) : OneLine(pass.LoadFailure);
+    if (!cause.empty()) lines.push_back(cause);
     lines.push_back(FormatResStr(res::SNoPassLoaded, {fileName}));
     return lines;
 }
@@ -73,6 +82,8 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TTelemetryData& telemetry = *pass.TelemetryData;
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
     if (!mismatch.empty()) lines.push_back(mismatch);
+    // Archive files holding another satellite's sets: one line each.
+    lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
         if (!orbit.ElementsValid) {
             lines.push_back("No element sets found for " + SatelliteOf(pass) +
