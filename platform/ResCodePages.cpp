@@ -163,7 +163,8 @@ std::u16string FromUtf16Bytes(const std::string& utf16) {
 
 // Character by character, each of one to four bytes: a byte the codec does
 // not define cannot swallow the rest. Each character goes to character() as
-// UTF-16, each byte the codec cannot read to undecodable().
+// UTF-16 with the bytes it was read from, each byte the codec cannot read to
+// undecodable().
 template <typename TCharacter, typename TByte>
 void DecodeEach(std::string_view bytes, const std::string& codec, TCharacter character, TByte undecodable) {
     TIconv iconv("UTF-16LE", codec);
@@ -174,7 +175,7 @@ void DecodeEach(std::string_view bytes, const std::string& codec, TCharacter cha
             undecodable(bytes[i++]);
             continue;
         }
-        character(FromUtf16Bytes(utf16));
+        character(FromUtf16Bytes(utf16), bytes.substr(i, length));
         i += length;
     }
 }
@@ -183,7 +184,7 @@ void DecodeEach(std::string_view bytes, const std::string& codec, TCharacter cha
 std::u16string Decode(std::string_view bytes, const std::string& codec) {
     std::u16string out;
     DecodeEach(
-        bytes, codec, [&](const std::u16string& character) { out += character; },
+        bytes, codec, [&](const std::u16string& character, std::string_view) { out += character; },
         [&](char b) { out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement); });
     return out;
 }
@@ -245,8 +246,13 @@ std::string FileNameFromLocale(std::string_view bytes) {
     const std::string codec = LocaleCodeset();
     if (IsUtf8(codec)) return std::string(bytes);
     std::string name;
+    // A character that several byte sequences decode to (as in CP932) is kept
+    // as the bytes it was read from, or the name would come back as others.
     DecodeEach(
-        bytes, codec, [&](const std::u16string& character) { name += Utf16ToUtf8(character); },
+        bytes, codec,
+        [&](const std::u16string& character, std::string_view read) {
+            name += Encode(character, codec) == read ? Utf16ToUtf8(character) : std::string(read);
+        },
         [&](char b) { name.push_back(b); });
     return name;
 }
