@@ -6,6 +6,7 @@
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 
@@ -18,7 +19,8 @@ struct TProductKeyword {
     uint8_t View;
 };
 
-// Tried against every parameter in this order, so "-CH10:..." also matches "CH1".
+// Tried against every parameter in this order. A channel item takes no view
+// parameters, so "-CH10:..." is channel 10's item alone, not channel 1's too.
 constexpr std::array<TProductKeyword, 19> ProductKeywords{{
     {"CH1", 1}, {"CH2", 2}, {"CH3", 3}, {"CH4", 4}, {"CH5", 5}, {"CH6", 6}, {"CH7", 7}, {"CH8", 8}, {"CH9", 9},
     {"CH10", 10}, {"FC", ViewFalseColour}, {"RGB", ViewRgb}, {"USERRGB", ViewUser}, {"TEMP", ViewTemperature},
@@ -31,6 +33,18 @@ constexpr size_t LongestOutputSpec = 999;
 constexpr int HighestChannel = 10;
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// "CH" and a number: the keywords of the channel views.
+bool IsChannelKeyword(const std::string& keyword) {
+    return keyword.size() > 2 && keyword.starts_with("CH") && std::all_of(keyword.begin() + 2, keyword.end(), IsDigit);
+}
+
+// The channel number of an item "-CH<digits>:...", "" when it is not one.
+std::string ItemChannel(const std::string& item) {
+    const size_t colon = item.find(':');
+    if (colon == std::string::npos || !IsChannelKeyword(item.substr(1, colon - 1)) || item[0] != '-') return {};
+    return item.substr(3, colon - 3);
+}
 
 std::optional<std::pair<int, int>> NumberPair(const std::string& low, const std::string& high) {
     int lowValue = 0;
@@ -161,11 +175,12 @@ void TCommandLineRun::Failed(const std::string& param, const std::string& reason
 }
 
 int TCommandLineRun::ExitCode() const {
-    if (missing_ > 0) return 3;
+    if (missing_ > 0 || target_.ProductsSavedElsewhere() > elsewhereBefore_) return 3;
     return unknown_ > 0 ? 4 : 0;
 }
 
 bool TCommandLineRun::Run(std::string outputName) {
+    elsewhereBefore_ = target_.ProductsSavedElsewhere();
     const std::string keptResultsFolder = target_.ResultsFolder();
     const TOverlaySwitches keptOverlays = target_.OverlaySwitches();
     target_.SetOverlaySwitches(SwitchedOverlays(keptOverlays));
@@ -192,11 +207,7 @@ bool TCommandLineRun::Run(std::string outputName) {
             matched = true;
             Failed(param, error.what());
         }
-        if (!matched) {
-            ++unknown_;
-            TDialogService::Instance().ShowMessage(FormatResStr(res::SNoSuchSwitch, {param}), {},
-                                                   TMsgDlgType::mtError);
-        }
+        if (!matched) Unknown(param, item);
         close = close || StartsText("-CLOSE", item) || item == "-GROUPA:" || item == "-GROUPB:";
         jobs_->TellFinished();
     }
@@ -205,6 +216,17 @@ bool TCommandLineRun::Run(std::string outputName) {
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
+}
+
+void TCommandLineRun::Unknown(const std::string& param, const std::string& item) {
+    const std::string channel = ItemChannel(item);
+    NotUnderstood(channel.empty() ? FormatResStr(res::SNoSuchSwitch, {param})
+                                  : FormatResStr(res::SNoSuchChannel, {param, channel}));
+}
+
+void TCommandLineRun::NotUnderstood(const std::string& message) {
+    ++unknown_;
+    TDialogService::Instance().ShowMessage(message, {}, TMsgDlgType::mtError);
 }
 
 void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputName) {
@@ -228,6 +250,7 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const std::string item = UpperCase(rawItem);
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
+    if (IsChannelKeyword(keyword) && colon != keyword.size() + 1) return false;
     if (item == "-DIAGNOSTICS:") {
         // The diagnostics hold what the products before them said.
         jobs_->Finish();
@@ -252,7 +275,8 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
         if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
     }
-    if (!output.empty()) Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]}));
+    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {rawItem}));
+    else Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]}));
     return true;
 }
 

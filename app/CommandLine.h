@@ -87,6 +87,10 @@ public:
     // after every product before them, whose messages they hold).
     virtual bool SaveDiagnostics() = 0;
     virtual bool SaveFireText(const std::string& baseName) = 0;
+    // Products that could not go where asked and were saved elsewhere, told
+    // once by their saver with where they went (they count as not written
+    // where asked, without a second line).
+    virtual int ProductsSavedElsewhere() const { return 0; }
 };
 
 // The number after the first letter in text (its leading decimal digits, at
@@ -124,7 +128,8 @@ public:
                            const std::string& outputName);
 
     // Products asked for but not written where asked, and parameters that
-    // matched no switch or item; each was told on a line of its own.
+    // matched no switch or item (or items that name no file); each was told
+    // on a line of its own.
     int MissingProducts() const { return missing_; }
     int UnknownParameters() const { return unknown_; }
     // What the process ends with: 0, or 3 when a product is missing, else 4
@@ -137,6 +142,9 @@ private:
     bool Written(bool written, const std::string& item, const std::string& what);
     // Writes a product, told as Written in the order asked for.
     void Product(TProductWrite write, const std::string& item, const std::string& what);
+    // A parameter that names no item, or an item without a file name: counted and told.
+    void Unknown(const std::string& param, const std::string& item);
+    void NotUnderstood(const std::string& message);
     // An item that raised: counted and told, and the run goes on.
     void Failed(const std::string& param, const std::string& reason);
     TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
@@ -154,6 +162,7 @@ private:
     std::string param_;  // the parameter in work
     int missing_ = 0;
     int unknown_ = 0;
+    int elsewhereBefore_ = 0;
 };
 
 }  // namespace kestrune

@@ -560,6 +560,12 @@ bool TMainCore::WhereAsked(const std::string& written, const TSaveSettings& sett
     return !written.empty() && ExtractFilePath(written) == ProductFolder(settings, Pass);
 }
 
+bool TMainCore::SavedOrTold(const std::string& written, const TSaveSettings& settings) {
+    if (written.empty()) return false;
+    if (!WhereAsked(written, settings)) ++savedElsewhere_;
+    return true;
+}
+
 bool TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg) {
     SyncSaveSettings();
     return WhereAsked(imageSaver_->SaveImage(baseName, mode, jpeg), SaveSettings);
@@ -575,11 +581,12 @@ unsigned TMainCore::ProductThreads() const {
 // the display (or its cached copy) here, as the window makes them.
 TProductWrite TMainCore::ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) {
     SyncSaveSettings();
-    if (mode != SaveDisplayed || !SaveSettings.CacheFileName.empty()) return WriteDone(SaveImage(baseName, mode, jpeg));
+    if (mode != SaveDisplayed || !SaveSettings.CacheFileName.empty())
+        return WriteDone(SavedOrTold(imageSaver_->SaveImage(baseName, mode, jpeg), SaveSettings));
     auto job = std::make_shared<TImageJob>(Pass, workerHost_, SaveSettings);
     job->Saver.ScaleBitmap.Assign(imageSaver_->ScaleBitmap);
     View.HandOver(job->View);
-    return {[this, job, baseName, mode, jpeg] { return WhereAsked(job->Saver.SaveImage(baseName, mode, jpeg), job->Settings); },
+    return {[this, job, baseName, mode, jpeg] { return SavedOrTold(job->Saver.SaveImage(baseName, mode, jpeg), job->Settings); },
             [this, job] { View.TakeBack(job->View); }};
 }
 

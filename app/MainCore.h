@@ -23,6 +23,7 @@
 #include "render/ViewOptions.h"
 #include "render/qelCartography.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -168,6 +169,7 @@ public:
     TProductWrite SstDataWrite(const std::string& suffix) override;
     bool SaveDiagnostics() override;
     bool SaveFireText(const std::string& baseName) override;
+    int ProductsSavedElsewhere() const override { return savedElsewhere_; }
 
     // The savers of the window's menus, each true when what it was asked
     // for was written where asked (or the pass has nothing of that kind).
@@ -275,6 +277,8 @@ private:
     TProductWrite DataWrite(std::function<bool(TDataProducts&)> save);
     // An image saved to written is where the settings ask for it.
     bool WhereAsked(const std::string& written, const TSaveSettings& settings) const;
+    // An image of the run was saved: where asked, or elsewhere and told so by its saver.
+    bool SavedOrTold(const std::string& written, const TSaveSettings& settings);
 
     TMainHost& host_;
     // The host of products written on threads of their own.
@@ -287,6 +291,7 @@ private:
     // The overlay switches of the last redisplay (the view remembers the rest).
     TOverlaySwitches overlaysShown_;
     int exitCode_ = 0;
+    std::atomic<int> savedElsewhere_ = 0;
     // Messages of an unattended load, held until the load is reported.
     bool holdingMessages_ = false;
     std::vector<std::string> heldMessages_;

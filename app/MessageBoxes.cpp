@@ -3,6 +3,7 @@
 #include "app/EventGuard.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -14,7 +15,9 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace kestrune {
 
@@ -121,13 +124,22 @@ const std::string& ApplicationTitle() { return Title(); }
 
 TModalResult ShowMessageBox(const TDialogRequest& request) {
     const QString text = MessageText(request.text);
-    if (TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A question with answers of its own is short: it keeps its buttons and check box.
+    if (request.choices.empty() && TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, QApplication::activeWindow());
+    std::vector<QPushButton*> choices;
+    for (const std::string& choice : request.choices) choices.push_back(box.addButton(ToQt(choice), QMessageBox::AcceptRole));
     for (const TButtonAnswer& button : ButtonAnswers)
         if (request.buttons & button.Button) box.addButton(button.Qt);
     for (const TButtonAnswer& button : ButtonAnswers)
         if (button.Answer == request.defaultAnswer) box.setDefaultButton(button.Qt);
-    return AnswerOf(box.exec());
+    for (size_t k = 0; k < choices.size(); ++k)
+        if (ChoiceAnswer(static_cast<int>(k)) == request.defaultAnswer) box.setDefaultButton(choices[k]);
+    if (!request.checkBox.empty()) box.setCheckBox(new QCheckBox(ToQt(request.checkBox)));
+    const TModalResult answer = AnswerOf(box.exec());
+    const auto chosen = std::find(choices.begin(), choices.end(), box.clickedButton());
+    if (chosen == choices.end()) return answer;
+    return ChoiceAnswer(static_cast<int>(chosen - choices.begin()), box.checkBox() && box.checkBox()->isChecked());
 }
 
 }  // namespace kestrune

@@ -1,10 +1,12 @@
 #include "app/RunReport.h"
 
+#include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
+#include <cctype>
 #include <cmath>
 
 namespace kestrune {
@@ -18,6 +20,14 @@ bool LocatedFromElements(uint8_t formatCode) { return formatCode < 7 || formatCo
 // Passes whose scan the program does not model: timed, but never located.
 bool TimedOnly(const TPassState& pass) {
     return pass.SensorKind == SensorSeaWifs || pass.SensorKind == SensorSpot || pass.InputFormatCode == 25;
+}
+
+// Satellite names as formats spell them ("Metop-A", "METOP A") compared by letters and digits.
+std::string SatelliteKey(const std::string& name) {
+    std::string key;
+    for (const char c : name)
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
 }
 
 std::string SatelliteOf(const TPassState& pass) {
@@ -37,9 +47,28 @@ std::string OneLine(const std::string& text) {
     return Trim(line);
 }
 
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used) {
+    if (named.empty() || framed.empty() || StartsText("Unknown", framed) || SatelliteKey(named) == SatelliteKey(framed))
+        return {};
+    const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
+    return "The file names " + named + " but its frames say " + framed + ": " + used + " was used, " +
+           (framesUsed ? "since for this format the frames' own identification is trusted over the file's"
+                       : "since for this format the file's name or header decides and the frames only name a pass "
+                         "whose file names none");
+}
+
+// Why a file named on the command line never reached the loader.
+std::string UnloadedFileCause(const std::string& fileName) {
+    if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {fileName});
+    if (DirectoryExists(fileName)) return FormatResStr(res::SPassIsFolder, {fileName});
+    if (!FileExists(fileName)) return FormatResStr(res::SPassFileMissing, {fileName});
+    return {};
+}
+
 std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName) {
     std::vector<std::string> lines;
-    if (!pass.LoadFailure.empty()) lines.push_back(OneLine(pass.LoadFailure));
+    const std::string cause = pass.LoadFailure.empty() ? UnloadedFileCause(fileName) : OneLine(pass.LoadFailure);
+    if (!cause.empty()) lines.push_back(cause);
     lines.push_back(FormatResStr(res::SNoPassLoaded, {fileName}));
     return lines;
 }
@@ -50,6 +79,11 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
         lines.push_back("The pass is dated by the file's date (" + FormatDateTime("yyyy-mm-dd", pass.InputFileDate) +
                         "): neither its name nor its header gives one");
     const TOrbit& orbit = *pass.Orbit;
+    const TTelemetryData& telemetry = *pass.TelemetryData;
+    const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
+    if (!mismatch.empty()) lines.push_back(mismatch);
+    // Archive files holding another satellite's sets: one line each.
+    lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
         if (!orbit.ElementsValid) {
             lines.push_back("No element sets found for " + SatelliteOf(pass) +

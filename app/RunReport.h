@@ -14,14 +14,22 @@ namespace kestrune {
 // Element sets further than this from the pass are reported.
 constexpr double StaleElementDays = 30.0;
 
-// A failed load: the cause first, then that no pass was loaded from fileName.
+// A failed load: the cause first (the loader's, or that fileName is not
+// there, is a folder or matches no file), then that no pass was loaded from it.
 std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName);
 
-// A loaded pass: a date taken from the file's date, element sets missing or
-// stale, and a pass left without earth locations. keplerNote is what the
+// A loaded pass: satellites named differently by the file and its frames,
+// a date taken from the file's date, archive files holding another
+// satellite's sets, element sets missing or stale, and a pass left
+// without earth locations. keplerNote is what the
 // element archives said while the pass was loaded ("" when nothing); it
 // explains missing sets.
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote);
+
+// The satellite the file's name or header names (named) and the one its
+// frames name (framed) differ: which was used and why; "" when they agree
+// or either is unknown.
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used);
 
 // A message as one line: line breaks of any kind become blanks, runs of them one.
 std::string OneLine(const std::string& text);

@@ -24,12 +24,14 @@ constexpr int NarrowWidth = 974;
 constexpr int WideScreen = 980;
 constexpr int AboutWidth = 460;
 
-// Where the map data comes from, and under which licences it is used.
+// Where the map data and the colour scales come from, and under which licences they are used.
 const char* const MapDataText =
     "Map data: shorelines, lakes and the land/sea mask from GSHHG 2.3.7 at intermediate resolution, the Global "
     "Self-consistent, Hierarchical, High-resolution Geography Database of P. Wessel and W. H. F. Smith (GNU Lesser "
     "General Public License, version 3 or later); national borders from the CIA World Data Bank II (public "
-    "domain) as GSHHG carries them; the world map of the Ground Path view from NASA's Visible Earth.";
+    "domain) as GSHHG carries them; the world map of the Ground Path view from NASA's Visible Earth; the colour "
+    "scales vik and batlow from F. Crameri's Scientific Colour Maps (MIT licence) and viridis (CC0). The licences "
+    "and notices of every data file shipped are in NOTICES.txt beside the program.";
 
 QLabel* Label(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);

@@ -4,34 +4,31 @@
 #include "app/TalvessaForm.h"
 #include "app/hh_funcs.h"
 #include "app/LanguageSwitch.h"
+#include "app/ProgramStart.h"
 #include "platform/DialogService.h"
 
 #include <QApplication>
 
 #include <cstdlib>
-
-namespace {
-
-bool Set(const char* variable) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0';
-}
-
-}  // namespace
+#include <optional>
 
 int main(int argc, char* argv[]) {
     using namespace kestrune;
     // A machine without a display still runs the program, on Qt's offscreen
     // platform; nobody can see or close that window, nor answer a box.
-    const bool headless = !Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && std::getenv("QT_QPA_PLATFORM") == nullptr;
+    const bool headless = NoDisplayNamed();
     if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    EnsureRuntimeFolder();
     const TParams params(argv + 1, argv + argc);
     InitDebugMode(params);
     // Two or more parameters: an unattended run, in which no box waits for an answer.
-    TDialogService::Instance().SetMode(params.size() > 1 || headless ? TDialogService::Mode::Unattended
-                                                                     : TDialogService::Mode::Interactive);
+    const bool unattended = params.size() > 1;
+    TDialogService::Instance().SetMode(unattended || headless ? TDialogService::Mode::Unattended
+                                                              : TDialogService::Mode::Interactive);
 
+    std::optional<TDisplayStart> displayStart(std::in_place, argc, argv, unattended && !headless);
     QApplication application(argc, argv);
+    displayStart.reset();
     QApplication::setApplicationName("Morvane's Talvessa");
     StartLocalizer();
     try {

@@ -1,5 +1,7 @@
 #include "dragdrop/DragDropFile.h"
 
+#include "platform/ResCodePages.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -82,7 +84,7 @@ bool TFileDataFormat::Assign(TClipboardFormat& format) {
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
         Files = {Utf8FromWide(wide->Text)};
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        Files = {Utf8FromLocale(ansi->Data)};
+        Files = {FileNameFromLocale(ansi->Data)};
     } else {
         return TCustomDataFormat::Assign(format);
     }
@@ -101,7 +103,7 @@ bool TFileDataFormat::AssignTo(TClipboardFormat& format) {
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
         wide->Text = WideFromUtf8(Files.front());
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        ansi->Data = LocaleFromUtf8(Files.front());
+        ansi->Data = LocaleFromFileName(Files.front());
     } else {
         return TCustomDataFormat::AssignTo(format);
     }

@@ -1,6 +1,7 @@
 #include "dragdrop/DragDropPIDL.h"
 
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -162,7 +163,7 @@ std::vector<std::string> DescriptorNames(IDataObject& dataObject) {
     for (uint32_t i = 0; i < descriptors.Count(); ++i) {
         const TByteSpan record = TByteSpan(descriptors.Block).subspan(4 + i * size, size);
         names.push_back(size == WideDescriptorSize ? DescriptorName(record)
-                                                   : Utf8FromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
+                                                   : FileNameFromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
     }
     return names;
 }
@@ -284,7 +285,7 @@ bool TVirtualFileStreamDataFormat::Assign(TClipboardFormat& format) {
         Descriptors.clear();
         for (uint32_t i = 0; i < ansi->Count(); ++i) {
             const TByteSpan record = TByteSpan(ansi->Block).subspan(4 + i * AnsiDescriptorSize, AnsiDescriptorSize);
-            TBytes wideRecord = DescriptorWithName(Utf8FromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
+            TBytes wideRecord = DescriptorWithName(FileNameFromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
             std::copy_n(record.begin(), DescriptorFactsSize, wideRecord.begin());
             Descriptors.push_back(std::move(wideRecord));
         }
@@ -311,7 +312,7 @@ bool TVirtualFileStreamDataFormat::AssignTo(TClipboardFormat& format) {
         }
         TBytes ansi(AnsiDescriptorSize, 0);
         std::copy_n(record.begin(), DescriptorFactsSize, ansi.begin());
-        std::string name = LocaleFromUtf8(DescriptorName(record)).substr(0, MaxDescriptorName - 1);
+        std::string name = LocaleFromFileName(DescriptorName(record)).substr(0, MaxDescriptorName - 1);
         std::copy(name.begin(), name.end(), ansi.begin() + DescriptorFactsSize);
         block.insert(block.end(), ansi.begin(), ansi.end());
     }

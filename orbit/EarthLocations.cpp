@@ -519,14 +519,16 @@ bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string
             diagnostics.push_back("  Update orbit data for " + name + " read from " + Orbit->UpdateElementSource);
         NominalStartTime = passTime - LineCount() * 0.5 / 518400.0;  // half the lines at 6 a second
     } else {
+        // Without a set there is no age to tell of.
         diagnostics.push_back(" Orbit data for " + name + " is invalid");
+        return false;
     }
     const double age = std::fabs(Orbit->ElementAge);
     if (age <= 3)
         diagnostics.push_back(Format("  Orbit data is only %.1f days stale - OK", age));
     else
         diagnostics.push_back(Format("  Warning: Keplers are %.0f days out of date", age));
-    return Orbit->ElementsValid;
+    return true;
 }
 
 // Accepts the times within 15 minutes of the pass time and finds the first

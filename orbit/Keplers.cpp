@@ -11,6 +11,7 @@
 #include <cmath>
 #include <filesystem>
 #include <optional>
+#include <utility>
 
 namespace kestrune {
 
@@ -160,18 +161,33 @@ std::string MostCommonCatalogueNumber(const std::vector<std::string>& lines) {
     return most == counts.end() ? std::string() : most->first;
 }
 
+// The catalogue numbers of one file's foreign sets, and how many there are.
+struct TForeignSets {
+    std::string file;
+    std::vector<std::string> numbers;
+    int count = 0;
+};
+
+std::string ForeignSetsReport(const TForeignSets& f, const std::string& name, const std::string& own) {
+    if (f.numbers.size() == 1)
+        return Format("Kepler data file %s holds %d element set%s of another satellite (catalogue number %s, not "
+                      "%s's %s): left out",
+                      f.file.c_str(), f.count, f.count == 1 ? "" : "s", f.numbers[0].c_str(), name.c_str(),
+                      own.c_str());
+    std::string numbers;
+    for (const std::string& number : f.numbers) numbers += (numbers.empty() ? "" : ", ") + number;
+    return Format("Kepler data file %s holds %d element sets of other satellites (catalogue numbers %s, not %s's "
+                  "%s): left out",
+                  f.file.c_str(), f.count, numbers.c_str(), name.c_str(), own.c_str());
+}
+
 // A set of another satellite copied into an archive would place the pass
 // where that satellite was: such sets are left out, and each file's are
-// reported in one line per satellite.
+// reported in one line.
 std::vector<std::string> DropForeignSets(std::vector<std::string>& lines, const TSetCollector& sets,
                                          const std::string& name, std::string own) {
     if (own.empty()) own = MostCommonCatalogueNumber(lines);
-    struct TForeign {
-        std::string file;
-        std::string number;
-        int count;
-    };
-    std::vector<TForeign> foreign;
+    std::vector<TForeignSets> foreign;
     size_t out = 0;
     for (size_t i = 0; i + 1 < lines.size(); i += 2) {
         const std::string number = CatalogueNumberOfSet(lines[i]);
@@ -184,21 +200,31 @@ std::vector<std::string> DropForeignSets(std::vector<std::string>& lines, const 
             continue;
         }
         const std::string& file = sets.FileOfSet(i / 2);
-        const auto seen = std::find_if(foreign.begin(), foreign.end(),
-                                       [&](const TForeign& f) { return f.file == file && f.number == number; });
-        if (seen == foreign.end())
-            foreign.push_back({file, number, 1});
-        else
-            ++seen->count;
+        auto seen = std::find_if(foreign.begin(), foreign.end(), [&](const TForeignSets& f) { return f.file == file; });
+        if (seen == foreign.end()) seen = foreign.insert(foreign.end(), TForeignSets{file, {}, 0});
+        ++seen->count;
+        if (std::find(seen->numbers.begin(), seen->numbers.end(), number) == seen->numbers.end())
+            seen->numbers.push_back(number);
     }
     lines.resize(out);
     std::vector<std::string> reports;
-    for (const TForeign& f : foreign)
-        reports.push_back(Format("Kepler data file %s holds %d element set%s of another satellite (catalogue number "
-                                 "%s, not %s's %s): left out",
-                                 f.file.c_str(), f.count, f.count == 1 ? "" : "s", f.number.c_str(), name.c_str(),
-                                 own.c_str()));
+    for (const TForeignSets& f : foreign) reports.push_back(ForeignSetsReport(f, name, own));
     return reports;
+}
+
+// Sets stand in the files in any order: newest first, or an update older
+// than the main file's last. They are put in order of epoch (equal epochs
+// keep the files' order), so that the rule below drops only a set that
+// contradicts the sets dated before it.
+void SortSetsByEpoch(std::vector<std::string>& lines) {
+    std::vector<std::pair<std::string, std::string>> sets;
+    for (size_t i = 0; i + 1 < lines.size(); i += 2) sets.emplace_back(std::move(lines[i]), std::move(lines[i + 1]));
+    std::stable_sort(sets.begin(), sets.end(),
+                     [](const auto& a, const auto& b) { return ArchiveEpoch(a.first) < ArchiveEpoch(b.first); });
+    for (size_t set = 0; set < sets.size(); ++set) {
+        lines[2 * set] = std::move(sets[set].first);
+        lines[2 * set + 1] = std::move(sets[set].second);
+    }
 }
 
 // Drops sets whose revolution number goes back, from the third set on; a
@@ -315,6 +341,9 @@ void TKeplerData::Tell(const std::string& message) {
     if (StartsText(FolderMissingText, message)) {
         if (folderMissingTold_) return;
         folderMissingTold_ = true;
+    } else {
+        if (std::find(told_.begin(), told_.end(), message) != told_.end()) return;
+        told_.push_back(message);
     }
     TDialogService::Instance().ShowMessage(message);
 }
@@ -382,6 +411,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         message = "Kepler data file: " + mainFile + " holds no element set of " + name;
         return false;
     }
+    SortSetsByEpoch(lines);
     DropSetsOutOfOrder(lines);
     return true;
 }

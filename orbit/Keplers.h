@@ -38,16 +38,20 @@ public:
     std::vector<std::string> Findings;
     // What the operator must hear of: element sets of another satellite left
     // out of an archive. Gathered over every archive read, each line once,
-    // until ClearWarnings (the loader clears them for each file).
+    // until ClearWarnings (the loader clears them for each file), which also
+    // lets the messages already shown be shown again.
     std::vector<std::string> Warnings;
-    void ClearWarnings() { Warnings.clear(); }
+    void ClearWarnings() {
+        Warnings.clear();
+        told_.clear();
+    }
 
     // Builds the catalogue of the folder, which is also the archives' base.
     void SetCatalogueDirectory(const std::string& directory);
 
     // Locates, loads, merges and checks one satellite's archive; sets of
-    // another satellite than the name's are left out. On failure lines is
-    // empty and message says why.
+    // another satellite than the name's are left out, the others come back
+    // in order of epoch. On failure lines is empty and message says why.
     bool FindKeplerFile(const std::string& name, const std::string& baseFolder, std::string& message,
                         std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines);
     // The dated archived set nearest passTime, in whatever order the sets
@@ -67,11 +71,13 @@ public:
     TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
 
 private:
-    // Shows a message; that the archive folder is missing only once, as it
-    // stays missing for every pass this object serves.
+    // Shows a message once for a pass: the elements are sought more than once
+    // for one pass. That the archive folder is missing is shown only once,
+    // as it stays missing for every pass this object serves.
     void Tell(const std::string& message);
 
     bool folderMissingTold_ = false;
+    std::vector<std::string> told_;
 };
 
 }  // namespace kestrune

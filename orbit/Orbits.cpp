@@ -46,7 +46,7 @@ constexpr TNameValue ShortNames[] = {
 constexpr TNameValue CatalogNumbers[] = {
     {"FY1C", "25730"},      {"FY1D", "27431"},        {"FY3A", "32958"},      {"FY3B", "37214"},
     {"FY3C", "39260"},      {"METEOR-M1", "35865"},   {"METEOR-M2", "40069"}, {"METEOR-M 2", "40069"},
-    {"METEOR-M2 2", "44387"}, {"METOP-A", "29499"},   {"METOP-B", "38771"},   {"METOP-C", "43689"},
+    {"METEOR-M2 2", "44387"}, {"METEOR-M2-2", "44387"}, {"METOP-A", "29499"},   {"METOP-B", "38771"},   {"METOP-C", "43689"},
     {"NOAA-7", "12553"},    {"NOAA-10", "16969"},     {"NOAA-11", "19531"},   {"NOAA-12", "21263"},
     {"NOAA-13", "22739"},   {"NOAA-14", "23455"},     {"NOAA-15", "25338"},   {"NOAA-16", "26536"},
     {"NOAA-17", "27453"},   {"NOAA-18", "28654"},     {"NOAA-19", "33591"},   {"SEASTAR", "24883"},

@@ -22,16 +22,29 @@ constexpr unsigned mbYesNo = mbYes | mbNo;
 constexpr unsigned mbYesNoCancel = mbYes | mbNo | mbCancel;
 constexpr unsigned mbOKCancel = mbOK | mbCancel;
 
+// mrChoice: the answer of a request's first button of its own (the next
+// mrChoice + 1 ...); mrChecked is added when its check box was ticked.
 enum TModalResult : int {
-    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7
+    mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
+    mrChoice = 100, mrChecked = 0x1000
 };
+constexpr TModalResult ChoiceAnswer(int choice, bool checked = false) {
+    return static_cast<TModalResult>((mrChoice + choice) | (checked ? mrChecked : 0));
+}
 
 struct TDialogRequest {
+    TDialogRequest() = default;
+    TDialogRequest(std::string aText, std::string aCaption = {}, TMsgDlgType aType = TMsgDlgType::mtInformation,
+                   unsigned aButtons = mbOK, TModalResult aDefault = mrOk)
+        : text(std::move(aText)), caption(std::move(aCaption)), type(aType), buttons(aButtons), defaultAnswer(aDefault) {}
+
     std::string text;
     std::string caption;            // empty: the program's title
     TMsgDlgType type = TMsgDlgType::mtInformation;
     unsigned buttons = mbOK;
     TModalResult defaultAnswer = mrOk;  // what an unattended run answers
+    std::vector<std::string> choices;   // buttons of the request's own, before the standard ones
+    std::string checkBox;               // a check box under the text (empty: none)
 };
 
 // Boxes asked for on the thread that holds one are kept here instead of

@@ -172,16 +172,16 @@ bool UnnamedFilesLinkable() {
     return linkable;
 }
 
-std::string RandomSuffix() {
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& path) {
     static constexpr std::string_view Characters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<size_t> pick(0, Characters.size() - 1);
-    std::string suffix;
-    for (int k = 0; k < 6; ++k) suffix += Characters[pick(random)];
-    return suffix;
+    std::string name = path + std::string(TemporaryMark);
+    for (int k = 0; k < 6; ++k) name += Characters[pick(random)];
+    return name;
 }
-
-}  // namespace
 
 TFileHandle::~TFileHandle() {
     if (fd_ >= 0) close(fd_);
@@ -294,7 +294,7 @@ std::string TAtomicFileWriter::LinkUnnamedFile() {
     const std::string self = "/proc/self/fd/" + std::to_string(file_.Get());
     constexpr int Attempts = 100;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        std::string name = path_ + std::string(TemporaryMark) + RandomSuffix();
+        std::string name = TemporaryNameFor(path_);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
         if (errno != EEXIST) break;
     }

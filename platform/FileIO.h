@@ -118,6 +118,8 @@ private:
 // What a temporary file of TAtomicFileWriter has between the name it is for
 // and its six random characters.
 inline constexpr std::string_view TemporaryMark = ".kestrune-part-";
+// A name of that shape for a temporary file or folder of path (not yet taken, most likely).
+std::string TemporaryNameFor(const std::string& path);
 // Removes this user's temporary files in folder (with its trailing "/") that
 // no writer holds and that have not changed for minimumAgeSeconds; gives how
 // many it removed.

@@ -116,10 +116,6 @@ std::string Utf8FromWide(std::u16string_view text) {
     return out;
 }
 
-std::string Utf8FromLocale(std::string_view bytes) { return Utf8FromWide(LocaleToWide(bytes)); }
-
-std::string LocaleFromUtf8(std::string_view text) { return WideToLocale(WideFromUtf8(text)); }
-
 void Put32(TBytes& bytes, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
@@ -133,7 +129,7 @@ std::vector<std::string> ReadNameList(TByteSpan list, bool wide) {
         for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(Utf8FromWide(name));
     } else {
         for (const std::string& name : TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size())))
-            names.push_back(Utf8FromLocale(name));
+            names.push_back(FileNameFromLocale(name));
     }
     return names;
 }
@@ -145,7 +141,7 @@ TBytes WriteNameList(const std::vector<std::string>& names, bool wide) {
             AppendWide(list, WideFromUtf8(name));
             list.insert(list.end(), 2, 0);
         } else {
-            const std::string bytes = LocaleFromUtf8(name);
+            const std::string bytes = LocaleFromFileName(name);
             list.insert(list.end(), bytes.begin(), bytes.end());
             list.push_back(0);
         }

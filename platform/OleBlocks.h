@@ -22,13 +22,11 @@ using TByteSpan = std::span<const uint8_t>;
 // UTF-8 and UTF-16 (in host order); a malformed sequence becomes U+FFFD.
 std::u16string WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::u16string_view text);
-// The system's 8-bit text (in the locale's codec) to our UTF-8 and back.
-std::string Utf8FromLocale(std::string_view bytes);
-std::string LocaleFromUtf8(std::string_view text);
 
 // Drop-files block: a 20-byte header (offset of the names, drop point, non-client
 // flag, wide flag), then zero-terminated names ended by an empty one. Names are
-// UTF-8 here; wide blocks hold them as UTF-16, others in the locale's codec. The names in order; empty when the
+// UTF-8 here; wide blocks hold them as UTF-16, others in the locale's codec
+// (as file names: bytes the codec cannot read are kept as they are). The names in order; empty when the
 // block is 20 bytes or shorter, its offset lies outside it, or it holds no name.
 // An unterminated last name is dropped, as is an odd trailing byte of a wide block.
 std::vector<std::string> ReadDropFiles(TByteSpan block);

@@ -1,6 +1,7 @@
 #include "platform/OleDragDrop_qt.h"
 
 #include "platform/OleBlocks.h"
+#include "platform/ResCodePages.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -122,11 +123,22 @@ QByteArray ByteArrayOf(const std::vector<uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
+// A local file's path as the bytes it names on disk: the URL's escapes undone
+// as bytes, so that a name that is not UTF-8 still names its file.
+std::string LocalPathOf(const QUrl& url) {
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+QUrl UrlOfLocalPath(const std::string& path) {
+    if (path.empty() || path.front() != '/') return QUrl::fromLocalFile(QString::fromStdString(path));
+    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
 // The local files among the MIME data's URLs, as paths.
 std::vector<std::string> LocalFiles(const QMimeData& data) {
     std::vector<std::string> files;
     for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files.push_back(Utf8(url.toLocalFile()));
+        if (url.isLocalFile()) files.push_back(LocalPathOf(url));
     return files;
 }
 
@@ -211,7 +223,7 @@ TMemoryDataObject TMimeDataObject::Snapshot() const {
     if (!files.empty()) {
         SetIfMissing(object, CF_HDROP, WriteDropFiles(files));
         SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromUtf8(files.front())));
-        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(LocaleFromUtf8(files.front())));
+        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(LocaleFromFileName(files.front())));
     }
     if (data_->hasText()) SetIfMissing(object, CF_UNICODETEXT, WriteWideText(data_->text().toStdU16String()));
     return object;
@@ -246,7 +258,7 @@ QMimeData* MimeDataFromDataObject(IDataObject& dataObject) {
             continue;
         if (format.cfFormat == CF_HDROP) {
             QList<QUrl> urls;
-            for (const std::string& name : ReadDropFiles(bytes)) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(name)));
+            for (const std::string& name : ReadDropFiles(bytes)) urls.push_back(UrlOfLocalPath(name));
             data->setUrls(urls);
         } else if (format.cfFormat == CF_UNICODETEXT) {
             data->setText(QString::fromStdU16String(ReadWideText(bytes)));

@@ -7,7 +7,8 @@ namespace kestrune {
 
 namespace {
 
-constexpr std::array<TResourceString, 200> Texts = {{
+// Sized by its rows, so that adding texts touches no count.
+constexpr auto Texts = std::to_array<TResourceString>({
     {4000, "SidePanel", "SGammaHintHeading", "Value - emphasis"},
     {4001, "SidePanel", "SGammaHintCloudStrong", "0.6 - Cloud strong"},
     {4002, "SidePanel", "SGammaHintCloud", "0.8 - Cloud"},
@@ -24,6 +25,9 @@ constexpr std::array<TResourceString, 200> Texts = {{
     {4020, "MainCore", "SHelpFileMissing", "Warning: Help function will be inoperative because the help file is missing (%s)"},
     {4021, "MainCore", "SNoPassLoaded", "No pass could be loaded from \"%s\""},
     {4022, "MainCore", "SFlipping", "Flipping..."},
+    {4030, "RunReport", "SPassFileMissing", "The pass file \"%s\" does not exist"},
+    {4031, "RunReport", "SPassIsFolder", "\"%s\" is a folder, not a pass file"},
+    {4032, "RunReport", "SNoFileMatches", "No file matches \"%s\""},
     {4040, "CommandLine", "SNotWritten", "%s: %s was not written"},
     {4041, "CommandLine", "SNoSuchSwitch", "%s: matches no switch or item and was ignored"},
     {4042, "CommandLine", "SChannelTemperatures", "the channel %s temperatures"},
@@ -34,6 +38,8 @@ constexpr std::array<TResourceString, 200> Texts = {{
     {4047, "CommandLine", "SDiagnostics", "the diagnostics"},
     {4048, "CommandLine", "SViewNotOffered", "the view \"%s\" (not offered for this pass)"},
     {4049, "CommandLine", "STheImage", "the image"},
+    {4050, "CommandLine", "SNoFileName", "%s: names no file after the colon, so nothing was written"},
+    {4051, "CommandLine", "SNoSuchChannel", "%s: no satellite has a channel %s; the item was ignored"},
     {4060, "MainMenus", "SLowMemoryNextRun", "The new value for low memory threshold will be used next time you run the %s"},
     {4061, "MainMenus", "SLowMemoryChanged", "%s - low memory threshold changed"},
     {4062, "MainMenus", "SOpenAgainForDespeckle", "You will need to Open the file again to see the effect of this change.\rClick on Open to do this - you should find the file name already loaded."},
@@ -100,6 +106,7 @@ constexpr std::array<TResourceString, 200> Texts = {{
     {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk, do you have write access?"},
     {4170, "FireDetection", "SDetectingFires", "Detecting fires..."},
     {4171, "qelCartography", "SBadPairs", "Bad pair: %s (%s bad pairs in %s)"},
+    {4172, "qelCartography", "SNoOverlayPoints", "No point could be read from the overlay file %s"},
     {4180, "AnalystWindows", "SHistogramTitle", "Multi-channel histogram - %s"},
     {4181, "HistogramForm", "SRedMarks", "Red marks indicate %s% and %s% limits"},
     {4182, "ResidualForm", "SRmsError", "RMS error: %s"},
@@ -206,11 +213,22 @@ constexpr std::array<TResourceString, 200> Texts = {{
     {4350, "hh", "SKeyHHMissing", "System file KeyHH.EXE was not found in the Windows folder."},
     {4351, "hh", "SHHMissing", "System file HH.EXE was not found in the Windows folder."},
     {4352, "hh", "SHelpUnknownError", "Unknown error returned by HHHelpContext"},
+    {4360, "ShellFileOps", "SCopyName", "%s - Copy"},
+    {4361, "ShellFileOps", "SCopyNameNumbered", "%s - Copy (%s)"},
+    {4362, "UHyShellTransfer", "SNameTakenCaption", "Name already in use"},
+    {4363, "UHyShellTransfer", "SNameTaken",
+     "\"%s\" is already in %s.\r\rThere now: %s\rThe new one: %s\r\rReplace the one there, skip this item, or keep both (the new one named \"%s\")?"},
+    {4364, "UHyShellTransfer", "SNameTakenFolder", "a folder"},
+    {4365, "UHyShellTransfer", "SNameTakenFile", "%s bytes, changed %s"},
+    {4366, "UHyShellTransfer", "SClashReplace", "&Replace"},
+    {4367, "UHyShellTransfer", "SClashSkip", "&Skip"},
+    {4368, "UHyShellTransfer", "SClashKeepBoth", "&Keep both"},
+    {4369, "UHyShellTransfer", "SClashForAll", "Do the same for the &other names in use"},
     {4390, "MainMenus", "SCompositionNoEffect", "Disabling desktop composition has no effect on this desktop"},
     {4391, "PrinterSetupForm", "SPrintToPdfFile", "PDF file"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
-}};
+});
 
 std::function<std::string(uint16_t)>& Lookup() {
     static std::function<std::string(uint16_t)> lookup;

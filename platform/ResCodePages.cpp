@@ -50,6 +50,29 @@ int SequenceLength(unsigned char lead) {
     return 0;
 }
 
+// The code point of the well-formed UTF-8 sequence at text[at] and its
+// length; length 0 for a byte that starts none (a stray continuation, a
+// sequence cut short, an overlong form, an encoded surrogate).
+struct TUtf8Sequence {
+    char32_t point = 0;
+    size_t length = 0;
+};
+
+TUtf8Sequence NextUtf8(std::string_view text, size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const int length = SequenceLength(lead);
+    if (length == 0 || at + length > text.size()) return {};
+    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if ((next & 0xC0) != 0x80) return {};
+        point = point << 6 | (next & 0x3F);
+    }
+    static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < least[length] || point > 0x10FFFF || (point >= 0xD800 && point < 0xE000)) return {};
+    return {point, static_cast<size_t>(length)};
+}
+
 std::string IconvName(uint16_t codePage) {
     switch (codePage) {
     case 932: return "CP932";
@@ -93,17 +116,14 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = SequenceLength(lead);
-        if (length == 0 || i + length > text.size()) {
+        const TUtf8Sequence sequence = NextUtf8(text, i);
+        if (sequence.length == 0) {
             out.push_back(Replacement);
             ++i;
             continue;
         }
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) c = c << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        AppendUtf16(out, c);
-        i += length;
+        AppendUtf16(out, sequence.point);
+        i += sequence.length;
     }
     return out;
 }
@@ -125,28 +145,47 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 
 namespace {
 
-// Character by character, each of one to four bytes: a byte the codec does
-// not define cannot swallow the rest.
-std::u16string Decode(std::string_view bytes, const std::string& codec) {
-    TIconv iconv("UTF-16LE", codec);
+// The length of the character at bytes[at], its UTF-16LE bytes left in
+// utf16; 0 when the codec cannot read one there.
+size_t DecodeCharacter(TIconv& iconv, std::string_view bytes, size_t at, std::string& utf16) {
+    utf16.clear();
+    for (size_t length = 1; length <= 4 && at + length <= bytes.size(); ++length)
+        if (iconv.Convert(bytes.data() + at, length, utf16)) return length;
+    return 0;
+}
+
+std::u16string FromUtf16Bytes(const std::string& utf16) {
     std::u16string out;
-    if (!iconv.Valid()) {
-        for (const char b : bytes) out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement);
-        return out;
-    }
+    for (size_t k = 0; k + 1 < utf16.size(); k += 2)
+        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) | static_cast<unsigned char>(utf16[k + 1]) << 8));
+    return out;
+}
+
+// Character by character, each of one to four bytes: a byte the codec does
+// not define cannot swallow the rest. Each character goes to character() as
+// UTF-16 with the bytes it was read from, each byte the codec cannot read to
+// undecodable().
+template <typename TCharacter, typename TByte>
+void DecodeEach(std::string_view bytes, const std::string& codec, TCharacter character, TByte undecodable) {
+    TIconv iconv("UTF-16LE", codec);
     std::string utf16;
     for (size_t i = 0; i < bytes.size();) {
-        utf16.clear();
-        size_t length = 1;
-        while (length <= 4 && i + length <= bytes.size() && !iconv.Convert(bytes.data() + i, length, utf16)) ++length;
-        if (length > 4 || i + length > bytes.size()) {
-            utf16.assign("\xFD\xFF", 2);
-            length = 1;
+        const size_t length = iconv.Valid() ? DecodeCharacter(iconv, bytes, i, utf16) : 0;
+        if (length == 0) {
+            undecodable(bytes[i++]);
+            continue;
         }
+        character(FromUtf16Bytes(utf16), bytes.substr(i, length));
         i += length;
-        for (size_t k = 0; k + 1 < utf16.size(); k += 2)
-            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(utf16[k]) | static_cast<unsigned char>(utf16[k + 1]) << 8));
     }
+}
+
+// Bytes the codec cannot read become U+FFFD.
+std::u16string Decode(std::string_view bytes, const std::string& codec) {
+    std::u16string out;
+    DecodeEach(
+        bytes, codec, [&](const std::u16string& character, std::string_view) { out += character; },
+        [&](char b) { out.push_back(static_cast<unsigned char>(b) < 0x80 ? static_cast<char16_t>(b) : Replacement); });
     return out;
 }
 
@@ -201,6 +240,40 @@ std::u16string LocaleToWide(std::string_view bytes) {
 std::string WideToLocale(std::u16string_view text) {
     const std::string codec = LocaleCodeset();
     return IsUtf8(codec) ? Utf16ToUtf8(text) : Encode(text, codec);
+}
+
+std::string FileNameFromLocale(std::string_view bytes) {
+    const std::string codec = LocaleCodeset();
+    if (IsUtf8(codec)) return std::string(bytes);
+    std::string name;
+    // A character that several byte sequences decode to (as in CP932) is kept
+    // as the bytes it was read from, or the name would come back as others.
+    DecodeEach(
+        bytes, codec,
+        [&](const std::u16string& character, std::string_view read) {
+            name += Encode(character, codec) == read ? Utf16ToUtf8(character) : std::string(read);
+        },
+        [&](char b) { name.push_back(b); });
+    return name;
+}
+
+std::string LocaleFromFileName(std::string_view name) {
+    const std::string codec = LocaleCodeset();
+    if (IsUtf8(codec)) return std::string(name);
+    std::string bytes;
+    std::u16string characters;  // a run of characters, encoded at once
+    for (size_t i = 0; i < name.size();) {
+        const TUtf8Sequence sequence = NextUtf8(name, i);
+        if (sequence.length == 0) {
+            bytes += Encode(characters, codec);
+            characters.clear();
+            bytes.push_back(name[i++]);
+            continue;
+        }
+        AppendUtf16(characters, sequence.point);
+        i += sequence.length;
+    }
+    return bytes + Encode(characters, codec);
 }
 
 uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }

@@ -1,15 +1,20 @@
 #include "platform/ShellFileOps.h"
 
+#include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ShellNamespace.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemErrors.h"
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,19 +66,154 @@ int ClaimTrashName(const std::string& trash, const std::string& name, std::strin
 
 uint32_t CreateFolder(const std::string& path) { return mkdir(path.c_str(), 0777) == 0 ? 0 : ErrorFromErrno(errno); }
 
-uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move) {
+namespace {
+
+// The part of a file name a copy's mark goes before: its extension, with the
+// one before it for a preview or a packed file; none for a folder or a name
+// that is all extension.
+size_t EndingStart(const std::string& name, bool folder) {
+    const size_t last = name.rfind('.');
+    if (folder || last == std::string::npos || last == 0) return name.size();
+    const std::string ending = LowerCase(name.substr(last));
+    const bool twoParts = ending == ".gz" || ending == ".bz2" || ending == ".xz" || ending == ".zip" || ending == ".jpg";
+    const size_t before = name.rfind('.', last - 1);
+    if (!twoParts || before == std::string::npos || before == 0) return last;
+    return ending == ".jpg" && LowerCase(name.substr(before, last - before)) != ".thumb" ? last : before;
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+// The copy's name free in folder by disk and by what taken holds.
+std::string FreeCopyName(const std::string& folder, const std::string& name, const std::set<std::string>& taken) {
+    const size_t ending = EndingStart(name, DirectoryExists(folder + "/" + name));
+    const std::string stem = name.substr(0, ending), extension = name.substr(ending);
+    for (int number = 1;; ++number) {
+        const std::string candidate =
+            (number == 1 ? FormatResStr(res::SCopyName, {stem}) : FormatResStr(res::SCopyNameNumbered, {stem, std::to_string(number)})) +
+            extension;
+        if (!taken.count(candidate) && !Exists(fs::path(folder) / candidate)) return candidate;
+    }
+}
+
+// One item of a copy as it was settled: where it goes, and whether it replaces what is there.
+struct TPlannedItem {
+    std::string Source;
+    fs::path Target;
+    bool Replace = false;
+};
+
+// A folder cannot go into itself or below itself.
+bool InsideItself(const fs::path& source, const fs::path& folder) {
+    std::error_code sourceError, folderError;
+    const fs::path from = fs::weakly_canonical(source, sourceError), to = fs::weakly_canonical(folder, folderError);
+    if (sourceError || folderError) return false;
+    auto f = from.begin(), t = to.begin();
+    for (; f != from.end() && t != to.end(); ++f, ++t)
+        if (*f != *t) return false;
+    return f == from.end();
+}
+
+// Settles every item (the clashes asked about in turn); false when the question was cancelled.
+bool PlanCopy(const std::vector<std::string>& sources, const std::string& folder, bool move, const TClashQuestion& ask,
+              std::vector<TPlannedItem>& plan) {
+    std::optional<TClashAction> standing;
+    std::set<std::string> taken;
     for (const std::string& source : sources) {
-        const fs::path target = fs::path(folder) / fs::path(source).filename();
+        const std::string name = fs::path(source).filename().string();
+        const fs::path target = fs::path(folder) / name;
         std::error_code error;
-        if (fs::equivalent(source, target, error)) continue;
-        if (fs::exists(fs::symlink_status(target))) return ERROR_ALREADY_EXISTS;
-        if (move) {
-            if (const uint32_t code = MoveItem(source, target)) return code;
+        TClashAction action = TClashAction::Replace;
+        if (fs::equivalent(source, target, error)) {
+            if (move) continue;  // already where it is to go
+            action = TClashAction::KeepBoth;
+        } else if (!Exists(target) && !taken.count(name)) {
+            plan.push_back({source, target, false});
+            taken.insert(name);
             continue;
+        } else if (standing) {
+            action = *standing;
+        } else {
+            bool forAll = false;
+            action = ask ? ask({source, target.string(), FreeCopyName(folder, name, taken)}, forAll) : TClashAction::Skip;
+            if (forAll) standing = action;
         }
-        fs::copy(source, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+        if (action == TClashAction::Cancel) return false;
+        if (action == TClashAction::Skip) continue;
+        const std::string kept = action == TClashAction::KeepBoth ? FreeCopyName(folder, name, taken) : name;
+        plan.push_back({source, fs::path(folder) / kept, action == TClashAction::Replace});
+        taken.insert(kept);
+    }
+    return true;
+}
+
+// Renames without replacing anything (a name taken meanwhile is not lost).
+int RenameNoReplace(const fs::path& from, const fs::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without the flag: the check and the rename are two steps there.
+    if (Exists(to)) return EEXIST;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// Puts the item written under its temporary name in place, removing what it replaces.
+uint32_t Commit(const fs::path& temporary, const TPlannedItem& item) {
+    if (!item.Replace) return ErrorFromErrno(RenameNoReplace(temporary, item.Target));
+    struct stat there {}, coming {};
+    const bool replaceable = lstat(item.Target.c_str(), &there) == 0 && lstat(temporary.c_str(), &coming) == 0 &&
+                             !S_ISDIR(there.st_mode) && !S_ISDIR(coming.st_mode);
+    if (!replaceable) {
+        std::error_code error;
+        fs::remove_all(item.Target, error);
         if (error) return ErrorOf(error);
     }
+    return std::rename(temporary.c_str(), item.Target.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
+}
+
+// One item, whole or not at all: written beside its target under a temporary
+// name first. A move within one file system renames the source there; across
+// file systems the source goes once the copy is in place.
+uint32_t CopyItem(const TPlannedItem& item, bool move) {
+    if (InsideItself(item.Source, item.Target.parent_path())) return ErrorFromErrno(EINVAL);
+    const fs::path temporary = TemporaryNameFor(item.Target.string());
+    std::error_code error;
+    bool renamed = false;
+    if (move) {
+        fs::rename(item.Source, temporary, error);
+        renamed = !error;
+        if (error && error.value() != EXDEV) return ErrorOf(error);
+    }
+    if (!renamed) {
+        error.clear();
+        fs::copy(item.Source, temporary, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
+        if (error) {
+            std::error_code ignored;
+            fs::remove_all(temporary, ignored);
+            return ErrorOf(error);
+        }
+    }
+    if (const uint32_t code = Commit(temporary, item)) {
+        if (renamed) fs::rename(temporary, item.Source, error);
+        else fs::remove_all(temporary, error);
+        return code;
+    }
+    if (move && !renamed) fs::remove_all(item.Source, error);
+    return ErrorOf(error);
+}
+
+}  // namespace
+
+std::string CopyName(const std::string& folder, const std::string& name) { return FreeCopyName(folder, name, {}); }
+
+uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,
+                   const TClashQuestion& ask, size_t* skipped) {
+    std::vector<TPlannedItem> plan;
+    if (!PlanCopy(sources, folder, move, ask, plan)) return ERROR_CANCELLED;
+    if (skipped) *skipped = sources.size() - plan.size();
+    for (const TPlannedItem& item : plan)
+        if (const uint32_t code = CopyItem(item, move)) return code;
     return 0;
 }
 

@@ -89,14 +89,20 @@ void WriteRaster(const std::string& fileName, int32_t width, int32_t lines, cons
 }
 
 // One channel's samples through a word table (or as stored without one).
+// Words of a channel's samples through a table (the samples themselves
+// without one); with blankFlaggedLines, the lines whose flag is set hold
+// NoDataWord instead.
 void WriteChannelRaster(const std::string& fileName, const THRPTvideo& video, int channel, int32_t lines,
-                        const TWordTable* words, const std::function<void(int32_t)>& lineDone) {
+                        const TWordTable* words, const std::function<void(int32_t)>& lineDone,
+                        bool blankFlaggedLines = false) {
     const int32_t width = video.Width();
     WriteRaster(
         fileName, width, lines,
         [&](int32_t y, uint16_t* record) {
             const uint16_t* samples = video.SampleAddress(channel, y);
-            if (words == nullptr)
+            if (blankFlaggedLines && video.GetLineFlag(y) != 0)
+                std::fill(record, record + width, NoDataWord);
+            else if (words == nullptr)
                 std::memcpy(record, samples, static_cast<size_t>(width) * sizeof(uint16_t));
             else
                 for (int32_t x = 0; x < width; ++x) record[x] = (*words)[Count(samples[x])];
@@ -246,9 +252,12 @@ void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos
         std::optional<TWordTable> words;
         if (albedos) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
         const std::string suffix = albedos ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
+        // Channel 3 is 3B, a thermal channel, on the flagged lines: their
+        // counts have no albedo.
+        const bool thermalLinesBlank = albedos && channel == 3;
         try {
             WriteChannelRaster(ProductName(baseName, suffix), *pass_.Video, channel, LineCount(),
-                               words ? &*words : nullptr, [](int32_t) {});
+                               words ? &*words : nullptr, [](int32_t) {}, thermalLinesBlank);
         } catch (const std::exception& error) {
             // Told and counted; the next channel may still be written.
             ReportWriteFailure(error);
@@ -272,10 +281,11 @@ void TDataProducts::SaveDiagnostics(const std::string& baseName) {
 void TDataProducts::SaveFireText(const std::string& baseName, const TFireSettings& fireSettings,
                                  const TFireFilterImages& fireImages) {
     if (!PassLoaded(baseName)) return;
-    const std::string source = ProductName(baseName, "");
-    const std::vector<std::string> lines = FirePixelListText(pass_, fireSettings, fireImages, source);
+    // The list names the pass it was found in, whatever name the list is given.
+    const std::string pass = pass_.InputFolder + pass_.LoadedFileName;
+    const std::vector<std::string> lines = FirePixelListText(pass_, fireSettings, fireImages, pass);
     try {
-        WriteFileAtomically(source + ".fire.txt", JoinLines(lines));
+        WriteFileAtomically(ProductName(baseName, ".fire.txt"), JoinLines(lines));
     } catch (const std::exception& error) {
         ReportWriteFailure(error);
     }

@@ -29,6 +29,9 @@ enum class TImageTextKind : int {
 };
 
 // Raster words; values beyond a word are held at 0 or 65535.
+// The word of a pixel without a value: channel 3's albedo on a line where
+// channel 3 is 3B (thermal).
+constexpr uint16_t NoDataWord = 65535;
 // Round(10000 x albedo).
 uint16_t AlbedoWord(double albedo);
 // Tenths of a degree Celsius plus 10000: Round(10 x (kelvin - 273.16) + 10000).

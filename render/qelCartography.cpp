@@ -50,6 +50,22 @@ std::optional<std::string_view> GpxAttribute(std::string_view line, std::string_
     return rest.substr(0, std::min(rest.find('"'), LongestGpxValue));
 }
 
+// The text inside each "<...>" of a GPX file, in order, whatever the line
+// breaks: lower-cased, trimmed, white space inside a tag made blanks.
+std::vector<std::string> GpxTags(std::string_view text) {
+    std::vector<std::string> tags;
+    size_t position = 0;
+    while ((position = text.find('<', position)) != std::string_view::npos) {
+        const size_t end = text.find('>', position + 1);
+        if (end == std::string_view::npos) break;
+        std::string tag = LowerCase(text.substr(position + 1, end - position - 1));
+        std::replace_if(tag.begin(), tag.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+        tags.push_back(Trim(tag));
+        position = end + 1;
+    }
+    return tags;
+}
+
 // The pieces of a KML coordinates text: tuples are separated by white space.
 std::vector<std::string_view> WhiteSpacePieces(std::string_view text) {
     std::vector<std::string_view> pieces;
@@ -233,7 +249,20 @@ void TCartogList::LoadFileList(std::string_view text) {
 void TCartogList::LoadFile(const std::string& fileName) {
     ClosePolygons = true;
     std::string content;
-    if (!ReadFileText(fileName, content) || content.size() < 4) return;
+    // A file that is not there is passed over; one that is there but gives
+    // nothing to draw is told, or the user would look for lines in vain.
+    if (!ReadFileText(fileName, content)) return;
+    const size_t segmentsBefore = segments_.size();
+    DispatchFile(fileName, content);
+    const bool noPoint = std::all_of(segments_.begin() + static_cast<std::ptrdiff_t>(segmentsBefore), segments_.end(),
+                                     [](const TLineSegment& segment) { return segment.Points.empty(); });
+    if (noPoint)
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SNoOverlayPoints, {fileName}), {},
+                                               TMsgDlgType::mtWarning);
+}
+
+void TCartogList::DispatchFile(const std::string& fileName, const std::string& content) {
+    if (content.size() < 4) return;
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(content.data()), content.size());
     try {
         if (LittleEndianWord(bytes, 0) == 0) {
@@ -318,22 +347,23 @@ void TCartogList::LoadColumnText(std::string_view text) {
     finish();
 }
 
+// GPX is XML: devices write it on one line, or with a track segment and its
+// points on one line, as often as one element a line. It is read tag by tag.
 void TCartogList::LoadGPX(std::string_view text) {
     std::optional<TLineSegment> track;
-    for (const std::string& rawLine : SplitLines(text)) {
-        const std::string line = LowerCase(Trim(rawLine));
+    for (const std::string& lowered : GpxTags(text)) {
         if (!track) {
-            if (line == "<trkseg>") track.emplace();
+            if (lowered == "trkseg") track.emplace();
             continue;
         }
-        if (line == "</trkseg>") {
+        if (lowered == "/trkseg") {
             AddWithDatelineRule(std::move(*track));
             track.reset();
             continue;
         }
-        if (line.find("<trkpt ") == std::string::npos) continue;
-        const auto latitudeText = GpxAttribute(line, "lat");
-        const auto longitudeText = GpxAttribute(line, "lon");
+        if (!lowered.starts_with("trkpt ")) continue;
+        const auto latitudeText = GpxAttribute(lowered, "lat");
+        const auto longitudeText = GpxAttribute(lowered, "lon");
         float longitude = 0, latitude = 0;
         if (latitudeText && longitudeText && ParseNumber(*latitudeText, latitude) &&
             ParseNumber(*longitudeText, longitude))

@@ -109,7 +109,8 @@ public:
     // Clears, then loads every file of a "|"-separated list into this one list.
     void LoadFileList(std::string_view text);
     // Reads one file by its kind. Nothing escapes: a file that cannot be read
-    // adds nothing, a damaged one keeps what was read before the damage.
+    // adds nothing, a damaged one keeps what was read before the damage. A
+    // file that is read but yields no point is told (a warning message).
     void LoadFile(const std::string& fileName);
     std::string FirstFileName() const { return FileList.empty() ? std::string() : FileList.front(); }
 
@@ -137,6 +138,7 @@ public:
                     const std::string& label, const TMarkerStyle& style) const;
 
 private:
+    void DispatchFile(const std::string& fileName, const std::string& content);
     void AddWithDatelineRule(TLineSegment segment);
     // Caps round a segment's points, the whole and each stretch of them,
     // worked out at their first use.

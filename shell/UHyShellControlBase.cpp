@@ -11,8 +11,31 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <chrono>
 
 namespace kestrune::shell {
+
+namespace {
+
+TChangeDelay::TClock& ChangeClock() {
+    static TChangeDelay::TClock clock;
+    return clock;
+}
+
+int64_t ChangeClockNow() {
+    if (ChangeClock()) return ChangeClock()();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+int TChangeDelay::Next(int delay) {
+    const int64_t now = ChangeClockNow();
+    if (!first_) first_ = now;
+    return static_cast<int>(std::clamp<int64_t>(*first_ + MaxRefreshWait - now, 0, delay));
+}
+
+void TChangeDelay::SetClock(TClock clock) { ChangeClock() = std::move(clock); }
 
 THourglass::THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 THourglass::~THourglass() { QApplication::restoreOverrideCursor(); }

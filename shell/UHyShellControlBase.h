@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -33,6 +34,28 @@ struct THyShellMenuEvents {
 constexpr int RefreshDelayFocused = 400;
 constexpr int RefreshDelayUnfocused = 2000;
 constexpr int SelectionHandOverDelay = 500;
+// The longest change messages put a refresh off: a folder where another
+// program changes something all the time (a staging folder, a status file
+// written and renamed every second) is still shown as it is this often.
+constexpr int MaxRefreshWait = 2000;
+
+// When the refresh that change messages ask for is due. Each message puts
+// it off by the control's delay, so that a burst ends in one refresh, but
+// never further than MaxRefreshWait after the first message it answers.
+class TChangeDelay {
+public:
+    // The wait for a message that arrives now.
+    int Next(int delay);
+    // The refresh ran (or the wait was given up): the next message starts afresh.
+    void Answered() { first_.reset(); }
+    // A clock in milliseconds; tests feed messages on a clock of their own.
+    using TClock = std::function<int64_t()>;
+    static void SetClock(TClock clock);
+
+private:
+    std::optional<int64_t> first_;
+};
+
 // Waits after a rename and a new folder before the refresh.
 constexpr int RenameRefreshDelay = 1000;
 constexpr int NewFolderDelay = 1000;

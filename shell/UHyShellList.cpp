@@ -121,9 +121,23 @@ void THyCustomShellList::StartShellDrag(Qt::MouseButton button) {
         dropped = RunShellDrag(*this, button, dataObject, AllowedDragEffects(*shellFolder_, items), OnOleDragStart,
                                OnOleDragComplete) == ole::DRAGDROP_S_DROP;
     }
-    const bool refresh = dropped || refreshPending_;
+    RunWaitingRefresh(dropped);
+}
+
+// A refresh asked for during a drag out of the list or a label edit: a
+// folder chosen meanwhile (the tree moved on) is filled, the same folder
+// compared with the disk.
+void THyCustomShellList::RunWaitingRefresh(bool changed) {
+    const bool refresh = changed || refreshPending_;
     refreshPending_ = false;
-    if (refresh) RefreshChanges();
+    if (!ShowsFolder()) RefreshFolder();
+    else if (refresh) RefreshChanges();
+}
+
+// However the edit ends (Enter, Esc, a click elsewhere, a name refused), what waited for it runs.
+void THyCustomShellList::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    THyCustomListView::closeEditor(editor, hint);
+    if (!Editing()) Guarded([this] { RunWaitingRefresh(false); });
 }
 
 // The window is made when first shown: the first fill then runs from the message loop.
@@ -422,6 +436,7 @@ void THyCustomShellList::RefreshChanges() {
 
 void THyCustomShellList::StartChangeWatch() {
     refreshTimer_.stop();
+    changeDelay_.Answered();
     if (!watcher_) watcher_ = std::make_unique<TChangeHandlerThread>(this, WM_HY_FOLDERCHANGE);
     else watcher_->RemoveAllWatches();
     if (const auto path = PathFromIdList(folderIdList_)) {
@@ -435,11 +450,12 @@ void THyCustomShellList::FolderChangeMessage() {
         ignoreNextChange_ = false;
         return;
     }
-    refreshTimer_.start(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused);
+    refreshTimer_.start(changeDelay_.Next(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused));
 }
 
 void THyCustomShellList::RefreshTimerFired() {
     refreshTimer_.stop();
+    changeDelay_.Answered();
     if (linkedTree_) {
         const TLock lock(changeLock_);
         linkedTree_->RunPendingTimerWork();
@@ -504,12 +520,12 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
         result = shellFolder_->SetNameOf(record->RelativeIdList(), Utf16ToUtf8(name), renamed);
         if (ole::Succeeded(result)) record->SetRelativeIdList(renamed);
     }
-    refreshPending_ = false;
     if (!ole::Succeeded(result)) {
         ignoreNextChange_ = false;
         ShowRenameError(result);
         return false;
     }
+    refreshPending_ = false;
     // The rename's own change was swallowed; what else changed shows a moment later.
     QTimer::singleShot(RenameRefreshDelay, this, [this] { Guarded([this] { RefreshChanges(); }); });
     return true;

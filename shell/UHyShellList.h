@@ -131,10 +131,12 @@ protected:
     QModelIndex DropHighlight() const override { return dropTarget_ ? dropTarget_->Highlighted() : QModelIndex(); }
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     friend class THyCustomShellTree;
     void StartShellDrag(Qt::MouseButton button);
+    void RunWaitingRefresh(bool changed);
     void MakeIconView();
     void ThumbnailsChanged();
     QModelIndexList SelectedRows() const;
@@ -183,6 +185,7 @@ private:
     // The window exists once first shown: fills wait for it.
     bool created_ = false;
     QTimer refreshTimer_;
+    TChangeDelay changeDelay_;
     std::unique_ptr<TChangeHandlerThread> watcher_;
     THyCustomShellTree* linkedTree_ = nullptr;
     TDirectoryCols directoryCols_;

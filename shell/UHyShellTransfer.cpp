@@ -2,6 +2,7 @@
 
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
 #include "platform/SystemErrors.h"
@@ -18,6 +19,8 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <ctime>
+#include <filesystem>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +86,45 @@ bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
                                                                    count(measure.Bytes, SOneByte, SBytes)}),
                                   SConfirmDeleteCaption, TMsgDlgType::mtConfirmation, mbYesNo, mrNo};
     return TDialogService::Instance().Ask(question) == mrYes;
+}
+
+// What the question says of an item: a folder, or a file's size and time.
+std::string ClashItemText(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return resStr(res::SNameTakenFolder);
+    char changed[32] = "";
+    tm local {};
+    if (localtime_r(&info.st_mtime, &local)) strftime(changed, sizeof changed, "%Y-%m-%d %H:%M", &local);
+    return FormatResStr(res::SNameTakenFile, {GroupedDigits(static_cast<uint64_t>(info.st_size)), changed});
+}
+
+// Asks what becomes of an item whose name is taken: replace, skip or keep
+// both, for this one or every one after it; Cancel (or Esc) stops before
+// anything is copied, and nobody there to answer skips.
+TClashAction AskClash(const TClash& clash, bool& forAll) {
+    const std::filesystem::path existing(clash.Existing);
+    const std::string text = FormatResStr(res::SNameTaken, {existing.filename().string(), existing.parent_path().string(),
+                                                            ClashItemText(clash.Existing), ClashItemText(clash.Source),
+                                                            clash.KeptName});
+    TDialogRequest question(text, resStr(res::SNameTakenCaption), TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(1));
+    question.choices = {resStr(res::SClashReplace), resStr(res::SClashSkip), resStr(res::SClashKeepBoth)};
+    question.checkBox = resStr(res::SClashForAll);
+    const int answer = TDialogService::Instance().Ask(question);
+    forAll = answer & mrChecked;
+    switch (answer & ~mrChecked) {
+        case ChoiceAnswer(0): return TClashAction::Replace;
+        case ChoiceAnswer(1): return TClashAction::Skip;
+        case ChoiceAnswer(2): return TClashAction::KeepBoth;
+        default: return TClashAction::Cancel;
+    }
+}
+
+// Copies or moves the items in, asking about taken names; a failure is shown, a cancel is not.
+uint32_t TransferInto(const std::vector<std::string>& names, const std::string& folder, bool move,
+                      size_t* skipped = nullptr) {
+    const uint32_t code = CopyItems(names, folder, move, AskClash, skipped);
+    if (code != 0 && code != ERROR_CANCELLED) ShowSystemError(code);
+    return code;
 }
 
 }  // namespace
@@ -203,10 +245,12 @@ HRESULT TFolderDropTarget::Drop(std::shared_ptr<IDataObject> dataObject, uint32_
         names_.clear();
         return S_OK;
     }
-    if (const uint32_t code = CopyItems(names_, folder_, effect == DROPEFFECT_MOVE)) {
-        ShowSystemError(code);
+    size_t skipped = 0;
+    if (TransferInto(names_, folder_, effect == DROPEFFECT_MOVE, &skipped) != 0 || skipped == names_.size())
         effect = DROPEFFECT_NONE;
-    }
+    // Items skipped in a move are still the source's: it must not take them for moved.
+    else if (skipped > 0 && effect == DROPEFFECT_MOVE)
+        effect = DROPEFFECT_COPY;
     names_.clear();
     return S_OK;
 }
@@ -339,11 +383,7 @@ private:
         std::vector<uint8_t> effect;
         const bool move = ReadFormat(*clipboard, PreferredDropEffectFormat(), effect) &&
                           ReadDword(effect).value_or(DROPEFFECT_COPY) == DROPEFFECT_MOVE;
-        if (const uint32_t code = CopyItems(DroppedFileNames(*clipboard), paths_[0], move)) {
-            ShowSystemError(code);
-            return HResultFromError(code);
-        }
-        return S_OK;
+        return HResultFromError(TransferInto(DroppedFileNames(*clipboard), paths_[0], move));
     }
 
     HRESULT Delete(bool forGood) {

@@ -180,11 +180,15 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     auto node = std::make_unique<TShellTreeNode>();
     node->Data = std::make_unique<THyShTreeData>(parent.Data.get(), item);
     node->Text = QString::fromStdU16String(GetDisplayName(&folder, item, 1));
-    const bool isFolder = attributes & SFGAO_FOLDER, hasSubfolders = attributes & SFGAO_HASSUBFOLDER;
-    node->HasButton = options_ & hystoIncludeNonFolders ? isFolder || hasSubfolders : isFolder && hasSubfolders;
+    node->HasButton = ButtonFor(attributes);
     node->Ghosted = attributes & SFGAO_GHOSTED;
     node->Overlay = OverlayOfAttributes(attributes);
     return node;
+}
+
+bool THyCustomShellTree::ButtonFor(uint32_t attributes) const {
+    const bool isFolder = attributes & SFGAO_FOLDER, hasSubfolders = attributes & SFGAO_HASSUBFOLDER;
+    return options_ & hystoIncludeNonFolders ? isFolder || hasSubfolders : isFolder && hasSubfolders;
 }
 
 std::vector<TItemIdList> THyCustomShellTree::EnumerateNode(TShellTreeNode& node) {
@@ -364,16 +368,23 @@ void THyCustomShellTree::SelectParent(int levels) {
 }
 
 void THyCustomShellTree::RestartTimer(TJob job, int delay) {
+    // A hand-over does not drop a refresh that was waiting: it runs with it.
+    refreshOwed_ = refreshOwed_ || (delayJob_ == jobRefresh && delayTimer_.isActive());
     delayJob_ = job;
     delayTimer_.start(delay);
 }
 
 void THyCustomShellTree::TimerFired() {
     const TJob job = delayJob_;
+    const bool refresh = job == jobRefresh || refreshOwed_;
     delayTimer_.stop();
     delayJob_ = jobNone;
+    refreshOwed_ = false;
+    if (refresh) {
+        changeDelay_.Answered();
+        RefreshTree();
+    }
     if (job == jobHandOver) HandOver();
-    else if (job == jobRefresh) RefreshTree();
 }
 
 void THyCustomShellTree::RunPendingTimerWork() {
@@ -383,10 +394,18 @@ void THyCustomShellTree::RunPendingTimerWork() {
 // An open node's children are compared with its folder; so are those of a
 // filled node left without children (it cannot be opened, and the first
 // folder made in it must still appear). A collapsed node waits until it is
-// expanded again.
+// expanded again. A node never filled that had no sub-folders is asked again.
 void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered) {
     if (node.Filled && (node.Children.empty() || isExpanded(model_->IndexOf(&node)))) RefreshChildren(node, remembered);
+    else if (!node.Filled) UpdateButton(node);
     for (const auto& child : node.Children) RefreshNode(*child, remembered);
+}
+
+// A folder listed while it had no sub-folders gets its button with its first one.
+void THyCustomShellTree::UpdateButton(TShellTreeNode& node) {
+    if (node.HasButton || !node.Data || node.Parent == &model_->Top() || !ButtonFor(node.Data->Attributes())) return;
+    node.HasButton = true;
+    model_->NodeChanged(node);
 }
 
 void THyCustomShellTree::RefreshChildren(TShellTreeNode& node, TShellTreeNode*& remembered) {
@@ -432,6 +451,7 @@ void THyCustomShellTree::AddNodes(TShellTreeNode& parent, std::vector<std::uniqu
     model_->AddChildren(parent, std::move(nodes));
     for (TShellTreeNode* node : added) {
         lastAddedNode_ = node;
+        if (!node->HasButton) WatchNode(*node);
         if (OnInsertItem) OnInsertItem(model_->IndexOf(node));
     }
 }
@@ -491,7 +511,8 @@ uint32_t THyCustomShellTree::WatchFilter() const {
 
 // A drive is watched below its root only up to a budget of folders here, so
 // each folder the tree has filled is watched on its own as well: what the
-// tree shows follows the disk however deep it lies.
+// tree shows follows the disk however deep it lies. So is each folder shown
+// without sub-folders, whose first one gives it its button.
 void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!(options_ & hystoDynamicRefresh) || !watcher_ || !node.Data) return;
     const WideString path = PathOfIdList(node.Data->AbsoluteIdList());
@@ -500,7 +521,7 @@ void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
 }
 
 void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
-    if (node.Filled) WatchNode(node);
+    if (node.Filled || !node.HasButton) WatchNode(node);
     for (const auto& child : node.Children) WatchFilledNodes(*child);
 }
 
@@ -510,7 +531,7 @@ bool THyCustomShellTree::event(QEvent* event) {
     Guarded([&] {
         if (message->Msg == WM_HY_FOLDERCHANGE) {
             if (ignoreNextChange_ || inShellOperation_) ignoreNextChange_ = false;
-            else RestartTimer(jobRefresh, hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused);
+            else RestartTimer(jobRefresh, changeDelay_.Next(hasFocus() ? RefreshDelayFocused : RefreshDelayUnfocused));
         } else if (message->Msg == WM_HY_FIRSTFILL && model_->Top().Children.empty()) {
             rebuildPending_ = false;
             RebuildTree();

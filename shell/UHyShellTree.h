@@ -50,6 +50,8 @@ public:
     // Runs the waiting hand-over or refresh now.
     void RunPendingTimerWork();
     int PendingJob() const { return delayTimer_.isActive() ? delayJob_ : 0; }
+    // The wait of the pending job.
+    int PendingDelay() const { return delayTimer_.interval(); }
     THyShTreeData* NodeData(const QModelIndex& node) const;
     TShellTreeModel& Model() const { return *model_; }
 
@@ -94,6 +96,9 @@ private:
     // A node for an item of the parent's folder; none when it is left out (result: the attribute failure).
     std::unique_ptr<TShellTreeNode> MakeNode(IShellFolder& folder, TShellTreeNode& parent, const TItemIdList& item,
                                              HRESULT& result);
+    // Whether a node of these attributes gets an expand button.
+    bool ButtonFor(uint32_t attributes) const;
+    void UpdateButton(TShellTreeNode& node);
     std::vector<TItemIdList> EnumerateNode(TShellTreeNode& node);
     // Fills the node (none: builds the root node first).
     void FillNode(TShellTreeNode* node);
@@ -112,6 +117,7 @@ private:
     void StartDriveWatch();
     uint32_t WatchFilter() const;
     void WatchNode(TShellTreeNode& node);
+    // Watches the filled nodes and those without a button.
     void WatchFilledNodes(TShellTreeNode& node);
     bool RenameNode(TShellTreeNode& node, const QString& text);
     void ShowNodeMenu(const QModelIndex& node, QPoint position);
@@ -124,6 +130,8 @@ private:
     THyCustomShellList* shellList_ = nullptr;
     QTimer delayTimer_;
     TJob delayJob_ = jobNone;
+    bool refreshOwed_ = false;
+    TChangeDelay changeDelay_;
     bool rebuilding_ = false;
     int changeLock_ = 0;
     bool ignoreNextChange_ = false;

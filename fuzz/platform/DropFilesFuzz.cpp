@@ -1,6 +1,7 @@
 // The drop-files reader over any bytes: whatever names it finds must come
 // back the same from a block written of them in the same width (8-bit names
-// are bytes, which UTF-16 cannot always hold).
+// are bytes, which UTF-16 cannot always hold, and keep the bytes the locale's
+// codec cannot read).
 #include "fuzz/FuzzTarget.h"
 #include "platform/OleBlocks.h"
 
@@ -23,5 +24,7 @@ std::string Seed(const TBytes& bytes) { return std::string(bytes.begin(), bytes.
 
 std::vector<std::string> FuzzSeeds() {
     const std::vector<std::string> names{"/data/2023-05-03-1200.hpt", "/data/pass \xC3\xA9t\xC3\xA9.l1b"};
-    return {Seed(WriteDropFiles(names, true)), Seed(WriteDropFiles(names, false)), Seed(WriteDropFiles({}))};
+    const std::vector<std::string> notUtf8{"/d\xDA\xDA\xB3\xDA\x80\x80\xE0\xE0\xE0\x80\x80\xDA.b"};
+    return {Seed(WriteDropFiles(names, true)), Seed(WriteDropFiles(names, false)), Seed(WriteDropFiles({})),
+            Seed(WriteDropFiles(notUtf8, false))};
 }

@@ -328,6 +328,30 @@ TEST_F(AvhrrBrowserFormTest, MovingTheTreeToAnotherDayDropsTheChoiceAndNamesTheD
     EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
 }
 
+// A rename of the chosen pass is open when the next-day button is pressed,
+// and Esc ends it: the list follows the tree to the new day, and nothing of
+// the old day stays chosen.
+TEST_F(AvhrrBrowserFormTest, ARenameOpenWhenTheDayChangesEndsOnTheNewDay) {
+    TFormBrowseAVHRR form(nullptr);
+    ShowDayWithPassChosen(form);
+    auto& list = *form.HyShellListBrowse;
+    const QModelIndex row = list.selectionModel()->selectedRows().front();
+    list.setCurrentIndex(row);
+    list.edit(row);
+    QWidget* editor = list.indexWidget(row);
+    ASSERT_NE(editor, nullptr);
+    form.BitBtnDayChangeClick(form.BitBtnTomorrow);
+    EXPECT_EQ(Shown(form), base_ + "2021/05/05/");
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor, &escape);
+    EXPECT_EQ(Utf16ToUtf8(shell::PathOfIdList(list.FolderIdList())), base_ + "2021/05/05");
+    EXPECT_EQ(list.ItemCount(), 0);
+    EXPECT_EQ(list.GetSelectedData(), nullptr);
+    EXPECT_FALSE(form.ButtonOpen->isEnabled());
+    EXPECT_TRUE(form.ChosenDataFile.empty());
+    EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
+}
+
 // The chosen pass is deleted before Open is pressed: the window closes as cancelled.
 TEST_F(AvhrrBrowserFormTest, OpenWithThePassDeletedMeanwhileClosesAsCancelled) {
     TFormBrowseAVHRR form(nullptr);

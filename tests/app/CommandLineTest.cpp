@@ -51,11 +51,13 @@ public:
         return WriteDone(Saved("temperatures " + std::to_string(channel) + suffix));
     }
     TProductWrite SstDataWrite(const std::string& suffix) override { return WriteDone(Saved("sst data" + suffix)); }
+    int ProductsSavedElsewhere() const override { return SavedElsewhere; }
     bool Saved(const std::string& call) {
         Calls.push_back(call);
         return !FailDataSaves;
     }
     bool FailDataSaves = false;
+    int SavedElsewhere = 0;
 
     std::string Loaded = "pass";
     uint8_t FormatCode = 39;
@@ -174,6 +176,52 @@ TEST_F(CommandLineTest, MissingProductsAndUnknownParametersAreToldAndCounted) {
     EXPECT_EQ(run({"-CH6:x.bmp", "-FC:X.JPG", "-GROUPA:", "-FOO:"}), std::make_tuple(6, 1, 3, 7u));
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
               "-CH6:x.bmp: the view \"Ch 6\" (not offered for this pass) was not written");
+}
+
+// An item is its keyword's alone: "-CH10:" is channel 10's item, and a
+// channel no satellite has, an item without a file name, or "-RAW:" and
+// "-ALBEDOS:" given on their own (they come with the groups) name nothing
+// to write: each is told on a line of its own and the run ends with 4.
+TEST_F(CommandLineTest, ItemsThatNameNothingToWriteAreToldAndEndWithFour) {
+    target.Tabs.push_back("Ch 10");
+    TCommandLineRun run({"pass.wsd", "-CH10:x.bmp", "-CH99:x.bmp", "-CH0:x.bmp", "-FC:", "-SST12+20:", "-RAW:",
+                         "-ALBEDOS:", "-CH1:"},
+                        target, folder / "program/");
+    run.Run("pass");
+    EXPECT_THAT(target.Calls, ElementsAre("select Ch 10", "image pass mode 0 bmp", "select False colour", "select SST",
+                                          "sst range 12 20", "redisplay", "select Ch 1"));
+    EXPECT_EQ(run.UnknownParameters(), 7);
+    EXPECT_EQ(run.ExitCode(), 4);
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
+    EXPECT_THAT(told, ElementsAre("-CH99:x.bmp: no satellite has a channel 99; the item was ignored",
+                                  "-CH0:x.bmp: no satellite has a channel 0; the item was ignored",
+                                  "-FC:: names no file after the colon, so nothing was written",
+                                  "-SST12+20:: names no file after the colon, so nothing was written",
+                                  "-RAW:: matches no switch or item and was ignored",
+                                  "-ALBEDOS:: matches no switch or item and was ignored",
+                                  "-CH1:: names no file after the colon, so nothing was written"));
+}
+
+// An image its saver put in the program folder instead has been told there,
+// with where it went: the run tells no second line and ends with 3.
+TEST_F(CommandLineTest, AProductSavedElsewhereIsToldOnceAndEndsWithThree) {
+    target.SavedElsewhere = 2;
+    TCommandLineRun kept({"pass.wsd", "-FC:x.jpg"}, target, folder / "program/");
+    kept.Run("pass");
+    EXPECT_EQ(kept.ExitCode(), 0) << "what earlier runs saved elsewhere is theirs";
+    struct TElsewhereTarget : TRecordingTarget {
+        TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override {
+            TRecordingTarget::ImageWrite(baseName, mode, jpeg);
+            ++SavedElsewhere;
+            return WriteDone(true);
+        }
+    } elsewhere;
+    TCommandLineRun run({"pass.wsd", "-FC:x.jpg", "-CLOSE"}, elsewhere, folder / "program/");
+    run.Run("pass");
+    EXPECT_EQ(run.ExitCode(), 3);
+    EXPECT_EQ(run.MissingProducts(), 0);
+    EXPECT_TRUE(TDialogService::Instance().Requests().empty());
 }
 
 // A run whose pass could not be loaded has said why: its product items are

@@ -147,6 +147,14 @@ protected:
 
     std::string Log() const { return testing::TTempFolder::Read(folder / "program.log"); }
 
+    // As installed, with its help and language files, the program starts without a warning of its own.
+    void InstallHelpAndLanguage() const {
+        const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app";
+        for (const char* installed : {"help", "kestrune.ntv.lng"})
+            fs::copy(built / installed, folder / ("program/" + std::string(installed)),
+                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+
     testing::TTempFolder folder;
     std::string program;
     std::string pass;
@@ -536,11 +544,7 @@ TEST_F(EndToEndTest, OddStoredSettingsStillGiveEveryProduct) {
 // first, and a loaded pass says, one line each, what its products lack. The
 // exit status stays as the products make it.
 TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
-    // As installed, with its help and language files, the program starts without a warning of its own.
-    const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app";
-    for (const char* installed : {"help", "kestrune.ntv.lng"})
-        fs::copy(built / installed, folder / ("program/" + std::string(installed)),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    InstallHelpAndLanguage();
     const test::TElementLines oldSet = test::MakeElementLines(28654, 2021, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
     test::TBytes wrongKind(200000, 0);
     const std::string archiveName = "NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
@@ -591,6 +595,156 @@ TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
             << Log();
         EXPECT_EQ(Log().find("not offered"), std::string::npos) << Log();
     }
+}
+
+// What an unattended run says on standard error, line by line.
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+long LinesHolding(const std::vector<std::string>& lines, const std::string& text) {
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+// A pass that is not there, or a folder given as the pass: the first line
+// says so, before that no pass could be loaded.
+TEST_F(EndToEndTest, TheCauseComesFirstForAMissingPassOrAFolder) {
+    InstallHelpAndLanguage();
+    const struct {
+        std::string Pass;
+        std::string Cause;
+    } cases[] = {
+        {Data("230503_1300_noaa18.wsd"), "The pass file \"" + Data("230503_1300_noaa18.wsd") + "\" does not exist"},
+        {folder / "data", "\"" + (folder / "data") + "\" is a folder, not a pass file"},
+        {Data("2023*.hpt"), "No file matches \"" + Data("2023*.hpt") + "\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Pass);
+        fs::remove(folder / "program.log");
+        const TRunResult run = RunWith({c.Pass, "-FC:X.JPG", "-CLOSE"});
+        EXPECT_EQ(run.Status, 1) << Log();
+        const std::vector<std::string> told = LinesOf(Log());
+        ASSERT_GE(told.size(), 2u) << Log();
+        EXPECT_EQ(told[0], "kestrune: " + c.Cause);
+        EXPECT_EQ(told[1].rfind("kestrune: No pass could be loaded from", 0), 0u) << told[1];
+    }
+}
+
+// Archive files holding another satellite's sets are told, one line each;
+// the diagnostics of a pass without element sets say each thing once and
+// never call the orbit data OK.
+TEST_F(EndToEndTest, ArchivesAndMissingElementSetsAreToldOnce) {
+    const auto setText = [](int number, double day) {
+        const test::TElementLines set = test::MakeElementLines(number, 2023, day, 98.9, 150.0, 0.0, 14.125, 30000);
+        return set.Line1 + "\n" + set.Line2 + "\n";
+    };
+    const std::string bare = Data("230503_1330_noaa18.wsd");
+    test::WriteFileBytes(bare, test::BuildWsdFile(passSpec, PassLines, "", ""));
+    fs::create_directories(folder / "program/Keps/Updates");
+    const std::string main = setText(28654, 122.4) + setText(33591, 123.4) + setText(33591, 123.5);
+    const std::string update = setText(28654, 123.3) + setText(25338, 123.45);
+    test::WriteFileBytes(folder / "program/Keps/NOAA-18.txt", test::TBytes(main.begin(), main.end()));
+    test::WriteFileBytes(folder / "program/Keps/Updates/NOAA-18.txt", test::TBytes(update.begin(), update.end()));
+    TRunResult run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    EXPECT_EQ(run.Status, 0) << Log();
+    std::vector<std::string> told = LinesOf(Log());
+    EXPECT_EQ(LinesHolding(told, "of another satellite"), 2) << Log();
+    EXPECT_EQ(LinesHolding(told, "NOAA-18.txt holds 2 element sets of another satellite (catalogue number 33591"), 1)
+        << Log();
+    EXPECT_EQ(LinesHolding(told, "Updates/NOAA-18.txt holds 1 element set of another satellite (catalogue number "
+                                 "25338"),
+              1)
+        << Log();
+    EXPECT_EQ(LinesHolding(told, "not located"), 0) << Log();
+    const std::vector<std::string> located = LinesOf(testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt")));
+    EXPECT_EQ(LinesHolding(located, "days stale - OK"), 1);
+    EXPECT_EQ(LinesHolding(located, "of another satellite"), 2);
+
+    fs::remove_all(folder / "program/Keps");
+    fs::remove(folder / "program.log");
+    run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    EXPECT_EQ(run.Status, 0) << Log();
+    const std::vector<std::string> diagnostics =
+        LinesOf(testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt")));
+    EXPECT_EQ(LinesHolding(diagnostics, "Orbit data for NOAA-18 is invalid"), 1);
+    EXPECT_EQ(LinesHolding(diagnostics, "stale - OK"), 0);
+    EXPECT_EQ(LinesHolding(diagnostics, "out of date"), 0);
+    EXPECT_LE(LinesHolding(diagnostics, "Folder for Kepler data"), 1);
+    told = LinesOf(Log());
+    EXPECT_EQ(LinesHolding(told, "Folder for Kepler data"), 1) << Log();
+
+    // A Keps folder without NOAA-18's file: that it is missing is said once.
+    fs::create_directories(folder / "program/Keps");
+    fs::remove(folder / "program.log");
+    run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    const std::string diagnosed = testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt"));
+    EXPECT_EQ(LinesHolding(LinesOf(diagnosed), "Missing Kepler data file(s)"), 1) << diagnosed;
+    EXPECT_EQ(LinesHolding(LinesOf(Log()), "Missing Kepler data file(s)"), 1) << Log();
+}
+
+// The element-set catalogue folder is named by "TwoLineDataPath" under the
+// tracking program's key; a file of many satellites there, name lines and
+// all, as downloaded, locates the pass.
+TEST_F(EndToEndTest, AMultiSatelliteFileInTheCatalogueFolderLocatesThePass) {
+    const std::string bare = Data("230503_1330_noaa18.wsd");
+    test::WriteFileBytes(bare, test::BuildWsdFile(passSpec, PassLines, "", ""));
+    std::string weather;
+    for (const auto& [name, number] : {std::pair{"NOAA 15", 25338}, std::pair{"NOAA 18", 28654},
+                                       std::pair{"NOAA 19", 33591}, std::pair{"METEOR-M2 2", 44387}}) {
+        const test::TElementLines set = test::MakeElementLines(number, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        weather += std::string(name) + "\r\n" + set.Line1 + "\r\n" + set.Line2 + "\r\n";
+    }
+    folder.Write("tle/weather.txt", weather);
+    const std::string store = "Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Morvane\\Quenmar]\r\n"
+                              "\"TwoLineDataPath\"=\"" + (folder / "tle") + "\"\r\n";
+    folder.Write("config/Morvane/HKCU.reg", store);
+    const TRunResult run = RunWith({bare, "-OUTPUT:" + (folder / "out/"), "-DIAGNOSTICS:", "-GROUPB:"});
+    EXPECT_EQ(run.Status, 0) << Log();
+    EXPECT_EQ(Log().find("not located"), std::string::npos) << Log();
+    EXPECT_EQ(Log().find("No element sets"), std::string::npos) << Log();
+    EXPECT_NE(testing::TTempFolder::Read(Out("230503_1330_noaa18_diag.txt"))
+                  .find("Main orbit data for NOAA-18 read from " + (folder / "tle/") + "weather.txt"),
+              std::string::npos);
+    EXPECT_TRUE(FileExists(Out("230503_1330_noaa18.sst")));
+}
+
+// Channel 3 is 3B on every line of the pass: its albedo file holds the
+// no-data word throughout; a pass whose channel 3 is 3A keeps its albedos.
+TEST_F(EndToEndTest, AlbedosOfChannel3OnlyWhereItIs3A) {
+    const auto words = [](const std::string& file) {
+        const std::string bytes = testing::TTempFolder::Read(file);
+        std::set<int> seen;
+        for (size_t at = 0; at + 1 < bytes.size(); at += 2)
+            seen.insert(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+        return seen;
+    };
+    ASSERT_EQ(Run({"-OUTPUT:" + (folder / "out/"), "-GROUPB:"}).Status, 0) << Log();
+    const std::string albedos = Out(Base + std::string(".t3.alb"));
+    EXPECT_EQ(fs::file_size(albedos), static_cast<uintmax_t>(PassLines) * PassWidth * 2);
+    EXPECT_EQ(words(albedos), std::set<int>{65535});
+    EXPECT_NE(words(Out(Base + std::string(".t1.alb"))), std::set<int>{65535});
+
+    passSpec.Channel3A = true;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
+    ASSERT_EQ(Run({"-OUTPUT:" + (folder / "out/"), "-GROUPB:"}).Status, 0) << Log();
+    const std::set<int> channel3A = words(albedos);
+    EXPECT_EQ(channel3A.count(65535), 0u);
+    EXPECT_GT(channel3A.size(), 1u);
+}
+
+// An overlay file that yields no point is told on standard error.
+TEST_F(EndToEndTest, AnOverlayFileWithoutAPointIsTold) {
+    const std::string track = folder.Write("tracks/walk.gpx", "<gpx/>");
+    ProgramKey().WriteString("UserOverlayPath", track);
+    ASSERT_EQ(Run({"-FC:X.JPG", "-CLOSE"}).Status, 0) << Log();
+    EXPECT_EQ(LinesHolding(LinesOf(Log()), "kestrune: No point could be read from the overlay file " + track), 1)
+        << Log();
 }
 
 // Runs killed at random moments leave every product under its final name

@@ -15,6 +15,7 @@
 #include "tests/app/WidgetTestSupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -84,6 +85,35 @@ TEST_F(MainWindowDetailsTest, BoxesCarryTheProgramsTitleWithItsVersion) {
     EXPECT_EQ(caption.toStdString(), "Talvessa from Morvane, Kelbourne  - V1.0.0");
 }
 
+// A question with answers of its own shows them as buttons, the default one
+// first in line for Enter, with its check box; the answer names the button
+// and whether the box was ticked; Esc cancels.
+TEST_F(MainWindowDetailsTest, AQuestionWithItsOwnAnswersShowsThemAndTheCheckBox) {
+    const TInteractiveBoxes boxes;
+    TDialogRequest question("\"N19_1342.hpt\" is already in /archive/2021/05/04.", "Name already in use",
+                            TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(1));
+    question.choices = {"&Replace", "&Skip", "&Keep both"};
+    question.checkBox = "Do the same for the &other names in use";
+    QStringList shown;
+    QString byDefault;
+    WhenModal<QMessageBox>([&](QMessageBox& box) {
+        for (QAbstractButton* button : box.buttons()) shown.append(button->text());
+        byDefault = box.defaultButton() ? box.defaultButton()->text() : QString();
+        box.checkBox()->setChecked(true);
+        for (QAbstractButton* button : box.buttons())
+            if (button->text() == "&Keep both") button->click();
+    });
+    EXPECT_EQ(TDialogService::Instance().Ask(question), ChoiceAnswer(2, true));
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"&Keep both", "&Replace", "&Skip", "Cancel"}));
+    EXPECT_EQ(byDefault, "&Skip");
+    WhenModal<QMessageBox>([](QMessageBox& box) {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(&box, &escape);
+    });
+    EXPECT_EQ(TDialogService::Instance().Ask(question), mrCancel);
+}
+
 // The nudge key of "page left" sits where A is on a French keyboard.
 TEST_F(MainWindowDetailsTest, FrenchLocalesMovePageLeftToCtrlQ) {
     const char* kept = std::getenv("LC_ALL");
@@ -118,7 +148,7 @@ TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicen
         EXPECT_EQ(text("Comments"), "Talvessa is a trademark of Morvane, Kelbourne");
         EXPECT_EQ(text("WebSite"), "www.morvane.example/talvessa/");
         for (const char* named : {"GSHHG", "Wessel", "Lesser General Public License", "World Data Bank II",
-                                  "public domain", "Visible Earth"})
+                                  "public domain", "Visible Earth", "Scientific Colour Maps", "MIT", "NOTICES.txt"})
             EXPECT_NE(text("LabelMapData").find(named), std::string::npos) << named;
         about.WebSiteClick();
         about.accept();

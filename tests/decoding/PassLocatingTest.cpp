@@ -5,11 +5,15 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "tests/support/HrptFrameWriter.h"
+#include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
+#include "tests/support/MeteorFileWriter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -26,6 +30,32 @@ protected:
         const test::TElementLines set =
             test::MakeElementLines(catalogNumber, 2023, epochDay, 98.9, rightAscension, 0.0, 14.125, revolution);
         return set.Line1 + "\n" + set.Line2 + "\n";
+    }
+
+    // The same orbit for both Meteor-M2 satellites, each set under its own number.
+    void WriteMeteorArchives(int year, double epochDay) const {
+        for (const auto& [name, number] : {std::pair{"METEOR-M2", 40069}, std::pair{"METEOR-M2-2", 44387}}) {
+            const test::TElementLines set =
+                test::MakeElementLines(number, year, epochDay, 98.6, 150.0, 0.0, 14.21, 20000);
+            WriteKeps(std::string(name) + ".txt", set.Line1 + "\n" + set.Line2 + "\n");
+        }
+    }
+
+    // Every line's anchors of the pass loaded last.
+    std::vector<TScanLineLocations> Locations() {
+        std::vector<TScanLineLocations> lines;
+        for (int32_t line = 0; line < state.DataLineCount; ++line)
+            lines.push_back(*state.EarthLocations->LineLocations(line));
+        return lines;
+    }
+
+    static void ExpectSameLocations(const std::vector<TScanLineLocations>& a, const std::vector<TScanLineLocations>& b) {
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t line = 0; line < a.size(); ++line)
+            for (size_t k = 0; k < a[line].Anchors.size(); ++k) {
+                ASSERT_EQ(a[line].Anchors[k].Latitude, b[line].Anchors[k].Latitude) << line << " " << k;
+                ASSERT_EQ(a[line].Anchors[k].Longitude, b[line].Anchors[k].Longitude) << line << " " << k;
+            }
     }
 
     void LoadNoaa18Pass(bool northbound = false) {
@@ -57,6 +87,69 @@ TEST_F(PassLocatingTest, AnotherSatellitesSetInTheArchiveIsLeftOutAndTold) {
     WriteKeps("NOAA-18.txt", SetText(28654, 122.5, 150.0, 30000));
     LoadNoaa18Pass();
     EXPECT_TRUE(state.Orbit->Keplers->Warnings.empty());
+}
+
+// Meteor-M2-2 scans with the MSU-MR geometry of Meteor-M2: the same frames
+// under the same orbit lie at the same places whichever name they carry.
+TEST_F(PassLocatingTest, MeteorM22IsLocatedAsMeteorM2) {
+    settings.ForcedDirection = 2;
+    const test::THrptPassSpec passSpec;
+    WriteMeteorArchives(2023, 123.4);
+    test::TMeteorSpec meteor;
+    loader.LoadDataFile(Write("2023-05-03-1200_MN2.msu2", test::BuildMsu2File(passSpec, meteor, Lines)));
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    const std::vector<TScanLineLocations> asMeteorM2 = Locations();
+    meteor.Satellite = "METEOR-MN2-2";
+    loader.LoadDataFile(Write("2023-05-03-1200_MN22.msu2", test::BuildMsu2File(passSpec, meteor, Lines)));
+    const TOrbit& orbit = *state.Orbit;
+    EXPECT_EQ(orbit.SatelliteName, "METEOR-M2-2");
+    EXPECT_EQ(orbit.CatalogNumber, "44387");
+    EXPECT_TRUE(orbit.IsMeteorM2());
+    ASSERT_TRUE(orbit.ElementsValid);
+    EXPECT_EQ(orbit.Satellite->CatalogNumber, "44387");
+    ExpectSameLocations(Locations(), asMeteorM2);
+
+    // The frames' day 123, 12:00 on from the name's date: 16 July 2019, 00:34.
+    WriteMeteorArchives(2019, 197.0);
+    loader.LoadDataFile(Write("2019-03-15-1234.10b", test::Build10BFile(passSpec, Lines, "METEOM2", {}, true)));
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    const std::vector<TScanLineLocations> tenBAsMeteorM2 = Locations();
+    loader.LoadDataFile(Write("2019-03-15-1234.10b", test::Build10BFile(passSpec, Lines, "METEOM22", {}, true)));
+    EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    ExpectSameLocations(Locations(), tenBAsMeteorM2);
+}
+
+// Meteor-M2-2's sets are its own also where another satellite's outnumber
+// them in its archive.
+TEST_F(PassLocatingTest, MeteorM22SetsAreFoundByTheirNumber) {
+    settings.ForcedDirection = 2;
+    const test::TElementLines own = test::MakeElementLines(44387, 2023, 123.4, 98.6, 150.0, 0.0, 14.21, 20000);
+    std::string text = own.Line1 + "\n" + own.Line2 + "\n";
+    for (const double day : {121.0, 122.0, 123.0}) {
+        const test::TElementLines other = test::MakeElementLines(40069, 2023, day, 98.6, 30.0, 0.0, 14.21, 40000);
+        text += other.Line1 + "\n" + other.Line2 + "\n";
+    }
+    WriteKeps("METEOR-M2-2.txt", text);
+    test::TMeteorSpec meteor;
+    meteor.Satellite = "METEOR-MN2-2";
+    loader.LoadDataFile(Write("2023-05-03-1200_MN22.msu2", test::BuildMsu2File(test::THrptPassSpec(), meteor, Lines)));
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    EXPECT_EQ(state.Orbit->Satellite->CatalogNumber, "44387");
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "3 element sets of another satellite (catalogue number 40069"));
+
+    // Without an archive, from a downloaded catalogue that names it "METEOR-M2 2".
+    std::filesystem::remove(folder / "program" / "Keps" / "METEOR-M2-2.txt");
+    const test::TElementLines other = test::MakeElementLines(40069, 2023, 123.4, 98.6, 30.0, 0.0, 14.21, 40000);
+    const std::string catalogue =
+        "METEOR-M2\n" + other.Line1 + "\n" + other.Line2 + "\nMETEOR-M2 2\n" + own.Line1 + "\n" + own.Line2 + "\n";
+    std::filesystem::create_directories(folder / "tle");
+    test::WriteFileBytes((folder / "tle" / "weather.txt").string(), test::TBytes(catalogue.begin(), catalogue.end()));
+    state.Orbit->LoadSatelliteList((folder / "tle").string());
+    loader.LoadDataFile(Write("2023-05-03-1200_MN22.msu2", test::BuildMsu2File(test::THrptPassSpec(), meteor, Lines)));
+    ASSERT_TRUE(state.Orbit->ElementsValid);
+    EXPECT_EQ(state.Orbit->Satellite->CatalogNumber, "44387");
+    EXPECT_EQ(state.Orbit->MainElementSource, (folder / "tle").string() + "/weather.txt");
 }
 
 // Sun and view angles on every line, also when the pass is turned: the

@@ -73,6 +73,24 @@ TEST(MimeDataObject, ADataObjectBecomesMimeDataThatReadsBackTheSame) {
     for (uint16_t format : Offered(source)) EXPECT_EQ(Get(back, format), Get(source, format)) << format;
 }
 
+// A file name is bytes: a URL escaping bytes that are not UTF-8 names the same
+// file on the way in and on the way out.
+TEST(MimeDataObject, FileUrlsKeepTheBytesOfNamesThatAreNotUtf8) {
+    const std::string name = "/data/N18_\xDA\x80_1200.hpt";
+    const QByteArray url = "file:///data/N18_%DA%80_1200.hpt";
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromEncoded(url)});
+    TMimeDataObject object(data);
+    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP)), std::vector<std::string>{name});
+    delete data;
+
+    TMemoryDataObject source;
+    source.SetBytes(CF_HDROP, WriteDropFiles({name}, false));
+    std::unique_ptr<QMimeData> back(MimeDataFromDataObject(source));
+    ASSERT_EQ(back->urls().size(), 1);
+    EXPECT_EQ(back->urls()[0].toEncoded(), url);
+}
+
 TEST(MimeDataObject, EffectsAndKeysMapBothWays) {
     EXPECT_EQ(EffectsOf(Qt::CopyAction | Qt::LinkAction), DROPEFFECT_COPY | DROPEFFECT_LINK);
     EXPECT_EQ(ActionOf(DROPEFFECT_MOVE | DROPEFFECT_LINK), Qt::MoveAction);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 #include <filesystem>
 
 namespace kestrune {
@@ -110,6 +113,70 @@ TEST_F(KeplersTest, NearestSetInEveryLayout) {
     }
 }
 
+// Sets of 2023 at days of the year, with their revolution numbers.
+std::string SetsText(std::initializer_list<std::pair<double, int>> sets) {
+    std::string text;
+    for (const auto& [day, revolution] : sets) {
+        const testing::TleElements e = SetAt(EncodeDate(2023, 1, 1) + day - 1.0, revolution);
+        text += TleLine1(e) + "\n" + TleLine2(e) + "\n";
+    }
+    return text;
+}
+
+TDateTime Day2023(double day) { return EncodeDate(2023, 1, 1) + day - 1.0; }
+
+// Archives written newest first, in no order at all, or with an update older
+// than the main file's last set: the set nearest the pass is taken, and
+// every set stays in the archive.
+TEST_F(KeplersTest, SetsInAnyOrderGiveTheNearestSet) {
+    struct Layout {
+        const char* what;
+        std::string main;
+        std::string update;
+        double expected;
+    };
+    const std::vector<Layout> layouts = {
+        {"newest first", SetsText({{153.4, 44000}, {143.4, 43860}, {133.4, 43720}, {123.0, 43574}}), "", 123.0},
+        {"update older than the main file's last",
+         SetsText({{100.4, 43250}, {110.4, 43390}, {140.4, 43810}}), SetsText({{123.3, 43572}}), 123.3},
+        {"no order", SetsText({{133.4, 43720}, {100.4, 43250}, {153.4, 44000}, {123.0, 43574}, {110.4, 43390}}), "",
+         123.0},
+    };
+    for (const Layout& layout : layouts) {
+        std::filesystem::remove_all(Base());
+        WriteMain("NOAA-15", layout.main);
+        if (!layout.update.empty()) WriteUpdate("NOAA-15", layout.update);
+        ASSERT_TRUE(Select(Day2023(123.5))) << layout.what;
+        EXPECT_NEAR(ArchiveEpoch(line1), Day2023(layout.expected), 1e-6) << layout.what;
+        ASSERT_TRUE(Find("NOAA-15"));
+        const size_t sets = (std::count(layout.main.begin(), layout.main.end(), '\n') +
+                             std::count(layout.update.begin(), layout.update.end(), '\n')) / 2;
+        ASSERT_EQ(lines.size(), 2 * sets) << layout.what;
+        for (size_t i = 2; i < lines.size(); i += 2) EXPECT_LT(ArchiveEpoch(lines[i - 2]), ArchiveEpoch(lines[i]));
+    }
+    // The orbit number of a newest-first archive gives the epoch of its set.
+    WriteMain("NOAA-15", SetsText({{153.4, 44000}, {143.4, 43860}, {133.4, 43720}, {123.0, 43574}}));
+    keplers.KeplerBaseFolder = Base();
+    EXPECT_NEAR(keplers.KeplerEpochForOrbit("NOAA-15", 43721), Day2023(133.4), 1e-6);
+}
+
+// A set whose revolution number goes back behind the sets dated before it
+// contradicts them and is dropped; a counter that wrapped past 99999 has not
+// gone back.
+TEST_F(KeplersTest, ASetWhoseRevolutionGoesBackIsDropped) {
+    WriteMain("NOAA-15", SetsText({{110.0, 11000}, {120.0, 12005}, {123.4, 12000}, {130.0, 13000}}));
+    ASSERT_TRUE(Find("NOAA-15"));
+    ASSERT_EQ(lines.size(), 6u);
+    ASSERT_TRUE(Select(Day2023(123.5)));
+    EXPECT_NEAR(ArchiveEpoch(line1), Day2023(120.0), 1e-6);
+
+    WriteMain("NOAA-15", SetsText({{110.0, 99700}, {120.0, 99990}, {123.4, 3}, {130.0, 100}}));
+    ASSERT_TRUE(Find("NOAA-15"));
+    EXPECT_EQ(lines.size(), 8u);
+    ASSERT_TRUE(Select(Day2023(123.5)));
+    EXPECT_NEAR(ArchiveEpoch(line1), Day2023(123.4), 1e-6);
+}
+
 TEST_F(KeplersTest, ArchiveWithoutADateIsReported) {
     const std::string description = "file: " + Base() + "Keps/NOAA-15.txt";
     std::string text = ArchiveText(Start, 3);
@@ -160,6 +227,15 @@ TEST_F(KeplersTest, SetsOfAnotherSatelliteAreLeftOutAndReported) {
     EXPECT_EQ(keplers.Warnings, expected);
     keplers.ClearWarnings();
     EXPECT_TRUE(keplers.Warnings.empty());
+    // Sets of two other satellites in one file: one line for the file.
+    WriteMain("NOAA-18", setOf(Start, 50000, 28654) + setOf(Start + 1, 90000, 33591) + setOf(Start + 2, 9000, 25338) +
+                             setOf(Start + 3, 90014, 33591));
+    std::filesystem::remove(Base() + "Keps/Updates/NOAA-18.txt");
+    ASSERT_TRUE(keplers.GetElements("NOAA-18", "28654", Start, true, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(keplers.Warnings, std::vector<std::string>{"Kepler data file " + file + " holds 3 element sets of other "
+                                                         "satellites (catalogue numbers 33591, 25338, not NOAA-18's "
+                                                         "28654): left out"});
+    keplers.ClearWarnings();
 
     // A satellite without a known number: the number most sets carry is its own.
     WriteMain("SATELLITE-X", setOf(Start, 100, 11111) + setOf(Start + 1, 114, 22222) + setOf(Start + 2, 128, 11111));
@@ -200,6 +276,12 @@ TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {
     EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, false, line1, line2, mainSource, updateSource, age));
     ASSERT_EQ(Shown().size(), 1u);
     EXPECT_EQ(Shown()[0].text.rfind("****  WARNING  ****", 0), 0u);
+    // Sought again for the same pass: said once; for the next pass, again.
+    EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, false, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(Shown().size(), 1u);
+    keplers.ClearWarnings();
+    EXPECT_FALSE(keplers.GetElements("NOAA-16", "26536", Start, false, line1, line2, mainSource, updateSource, age));
+    EXPECT_EQ(Shown().size(), 2u);
 }
 
 // Sets are paired by their line numbers and catalogue numbers: a blank,

@@ -17,16 +17,24 @@ constexpr double Deg = 3.14159265358979323846 / 180.0;
 constexpr double MinutesPerDay = 1440.0;
 constexpr double EarthRadiusKm = 6378.135;
 
+// The orbit of a 24-hour satellite that is not quite equatorial.
+struct TSynchronousOrbit {
+    double inclination = 0.05;
+    double rightAscension = 0.0;
+    double argOfPerigee = 0.0;
+    double eccentricity = 0.0002;
+};
+
 // A geostationary satellite at a mean anomaly that puts it over some
 // longitude; the mean motion leaves it drifting slowly.
-TSatellite Geostationary(double meanAnomaly) {
+TSatellite Geostationary(double meanAnomaly, const TSynchronousOrbit& orbit = {}) {
     testing::TleElements elements;
     elements.catalog = 40001;
     elements.meanMotion = 1.0027;
-    elements.eccentricity = 0.0002;
-    elements.inclination = 0.05;
-    elements.rightAscension = 0.0;
-    elements.argOfPerigee = 0.0;
+    elements.eccentricity = orbit.eccentricity;
+    elements.inclination = orbit.inclination;
+    elements.rightAscension = orbit.rightAscension;
+    elements.argOfPerigee = orbit.argOfPerigee;
     elements.meanAnomaly = meanAnomaly;
     elements.ndot = " .00000000";
     elements.bstar = " 00000-0";
@@ -112,6 +120,61 @@ TEST(Sdp4Resonance, GeostationarySatellitesDriftTowardsTheStableLongitudes) {
     EXPECT_NEAR(largest, 0.0017, 0.0005);
 }
 
+// The resonance pulls a 24-hour satellite along the equator with three
+// harmonics of its longitude L (degrees per day squared):
+//   A1 sin(L - 7.52) + A2 sin(2 (L - 165.26)) + A3 sin(3 (L - 21.46)),
+// the terms of the earth's gravity field of degree and order 3,1; 2,2 and
+// 3,3. Worked by hand for this orbit (a = 6.611 earth radii, n = 0.0043750
+// rad/min, inclination near 0: f311 = -1.5, f220 = 3, f330 = 15):
+//   A1 = 3 n^2 / a^2 x f311 x Q31 / a = -7.60e-5
+//   A2 = 2 x 3 n^2 / a^2 x f220 x Q22 = 1.675e-3
+//   A3 = 3 x 3 n^2 / a^2 x f330 x Q33 / a = 2.35e-4
+// The drift measured at 24 longitudes must show each harmonic with its
+// strength and phase.
+TEST(Sdp4Resonance, TheThreeHarmonicsOfTheGeostationaryDrift) {
+    std::vector<Drift> drifts;
+    for (double anomaly = 0; anomaly < 360; anomaly += 15) {
+        TSatellite satellite = Geostationary(anomaly);
+        drifts.push_back(MeasureDrift(satellite, 30));
+    }
+    // Least squares for c0 + sum over k of (a_k cos kL + b_k sin kL), k = 1..3.
+    constexpr int Terms = 7;
+    std::vector<std::vector<double>> normal(Terms, std::vector<double>(Terms + 1, 0.0));
+    for (const Drift& drift : drifts) {
+        double row[Terms] = {1.0};
+        for (int k = 1; k <= 3; ++k) {
+            row[2 * k - 1] = std::cos(k * drift.longitude * Deg);
+            row[2 * k] = std::sin(k * drift.longitude * Deg);
+        }
+        for (int i = 0; i < Terms; ++i) {
+            for (int j = 0; j < Terms; ++j) normal[i][j] += row[i] * row[j];
+            normal[i][Terms] += row[i] * drift.acceleration;
+        }
+    }
+    for (int i = 0; i < Terms; ++i)
+        for (int r = 0; r < Terms; ++r) {
+            if (r == i) continue;
+            const double factor = normal[r][i] / normal[i][i];
+            for (int c = i; c <= Terms; ++c) normal[r][c] -= factor * normal[i][c];
+        }
+    const auto coefficient = [&](int i) { return normal[i][Terms] / normal[i][i]; };
+    // The first harmonic, twenty times weaker than the second, is blurred by
+    // the sun's pull on satellites at different longitudes by up to 5e-6.
+    const struct {
+        double amplitude;
+        double phase;  // degrees
+        double tolerance;
+    } expected[] = {{-7.60e-5, 7.5235, 8e-6}, {1.675e-3, 165.2594, 1.7e-5}, {2.35e-4, 21.4562, 4.7e-6}};
+    for (int k = 1; k <= 3; ++k) {
+        // A sin(k (L - p)) = A cos(k p) sin kL - A sin(k p) cos kL.
+        const double a = coefficient(2 * k - 1), b = coefficient(2 * k);
+        const auto [amplitude, phase, tolerance] = expected[k - 1];
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(b, amplitude * std::cos(k * phase * Deg), tolerance);
+        EXPECT_NEAR(a, -amplitude * std::sin(k * phase * Deg), tolerance);
+    }
+}
+
 // A Molniya orbit: half a sidereal day, eccentricity 0.72, apogee over the
 // north at the critical inclination.
 TSatellite Molniya() {
@@ -183,6 +246,44 @@ TEST(Sdp4Resonance, MolniyaPlacesOverAMonth) {
         EXPECT_NEAR(p.Y, place.y, 0.1) << place.days;
         EXPECT_NEAR(p.Z, place.z, 0.1) << place.days;
     }
+}
+
+// The places of geostationary satellites over three longitudes, and of two
+// on an orbit inclined by 8 degrees, after 1, 10 and 30 days and 10 days
+// before the epoch (km), kept so that a change of a 24-hour resonance term
+// that moves them by more than 50 m shows; each lies 42,164 km from the
+// earth's centre.
+TEST(Sdp4Resonance, GeostationaryPlacesOverAMonth) {
+    struct Place {
+        double anomaly;
+        double days;
+        double x, y, z;
+    };
+    const TSynchronousOrbit inclined{8.0, 60.0, 120.0, 0.0003};
+    const struct {
+        TSynchronousOrbit orbit;
+        std::vector<Place> places;
+    } orbits[] = {
+        {{},
+         {{40.0, 1.0, 31816.2871, 27659.2830, 21.7100},     {40.0, 10.0, 27159.6517, 32243.5774, 21.7181},
+          {40.0, 30.0, 14345.0938, 39642.3328, 31.9859},    {40.0, -10.0, 36399.0433, 21271.1446, 17.2279},
+          {160.0, 1.0, -39873.5008, 13734.9934, -3.5369},   {160.0, 10.0, -41499.0310, 7515.2797, -6.7175},
+          {160.0, 30.0, -41680.7730, -6444.7320, -19.6892}, {160.0, -10.0, -36579.2849, 20984.6590, 7.4638},
+          {280.0, 1.0, 8018.5980, -41393.6577, -18.1829},   {280.0, 10.0, 14252.8323, -39680.0205, -14.9854},
+          {280.0, 30.0, 26656.4686, -32663.6583, -12.1872}, {280.0, -10.0, 126.7266, -42164.2510, -24.6449}}},
+        {inclined,
+         {{40.0, 10.0, -27095.9538, -32277.2376, 1019.2061},  {40.0, 30.0, -14413.2295, -39601.6772, -1074.0764},
+          {40.0, -10.0, -36214.7388, -21379.1865, 2902.8556}, {220.0, 10.0, 27139.8420, 32262.2183, -1025.6001},
+          {220.0, 30.0, 14472.0897, 39589.6473, 1066.0397},   {220.0, -10.0, 36249.4812, 21364.7982, -2908.0730}}},
+    };
+    for (const auto& [orbit, places] : orbits)
+        for (const Place& place : places) {
+            SCOPED_TRACE(::testing::Message() << orbit.inclination << " " << place.anomaly << " " << place.days);
+            TSatellite satellite = Geostationary(place.anomaly, orbit);
+            const TVector p = PositionKm(satellite, place.days * MinutesPerDay);
+            EXPECT_LT(DistanceKm(p, TVector{place.x, place.y, place.z, 0.0}), 0.05);
+            EXPECT_NEAR(std::hypot(p.X, p.Y, p.Z), 42164.0, 15.0);
+        }
 }
 
 }  // namespace

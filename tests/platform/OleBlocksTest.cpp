@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace kestrune::ole {
 namespace {
@@ -161,14 +164,53 @@ TEST(OleBlocks, EightBitTextIsInTheCodecTheLocaleNames) {
         setenv("LC_ALL", c.locale, 1);
         EXPECT_EQ(LocaleCodeset(), c.codeset) << c.locale;
         EXPECT_EQ(WideToLocale(u"\u00dc\u20ac"), c.bytes) << c.locale;
-        EXPECT_EQ(LocaleFromUtf8("\xc3\x9c\xe2\x82\xac"), c.bytes) << c.locale;
+        EXPECT_EQ(LocaleFromFileName("\xc3\x9c\xe2\x82\xac"), c.bytes) << c.locale;
     }
     setenv("LC_ALL", "ru_RU.KOI8-R", 1);
     EXPECT_EQ(LocaleToWide("\xe6\xc1\xca\xcc"), u"\u0424\u0430\u0439\u043b");
     setenv("LC_ALL", "ja_JP.EUC-JP", 1);
-    EXPECT_EQ(Utf8FromLocale("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab");
+    EXPECT_EQ(FileNameFromLocale("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab");
     EXPECT_EQ(LocaleToWide("a\xa5"), u"a\ufffd");  // a character cut short
     setenv("LC_ALL", restore.c_str(), 1);
+}
+
+// A name is bytes: a dropped 8-bit name must open the file it names, whatever
+// the locale's codec can read of it.
+TEST(OleBlocks, EightBitNamesKeepTheirBytesInEveryLocale) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string restore = saved ? saved : "";
+    const std::string notUtf8 = "/data/N18_\xda\xda\x80\xe0\x80\x80_1200.hpt";  // E0 80 80 once read as U+0000
+    TBytes listed(notUtf8.begin(), notUtf8.end());
+    listed.insert(listed.end(), 3, 0);  // the name's end and the list's
+    for (const char* locale : {"C.UTF-8", "C", "de_DE.ISO-8859-1", "ru_RU.KOI8-R", "ja_JP.EUC-JP"}) {
+        setenv("LC_ALL", locale, 1);
+        const TBytes block = WriteDropFiles({FileNameFromLocale(notUtf8)}, false);
+        EXPECT_EQ(TBytes(block.begin() + 20, block.end()), listed) << locale;
+        EXPECT_EQ(LocaleFromFileName(FileNameFromLocale(notUtf8)), notUtf8) << locale;
+    }
+    setenv("LC_ALL", "C.UTF-8", 1);
+    EXPECT_EQ(ReadDropFiles(WriteDropFiles({notUtf8}, false)), TNames{notUtf8});
+    setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
+    EXPECT_EQ(FileNameFromLocale("/data/\xdc" "berflug.hpt"), "/data/\xc3\x9c" "berflug.hpt");  // read as before
+    setenv("LC_ALL", "ja_JP.EUC-JP", 1);
+    EXPECT_EQ(FileNameFromLocale("\xa5\xd5" "a\xa5"), "\xe3\x83\x95" "a\xa5");  // a character cut short stays a byte
+    setenv("LC_ALL", "ja_JP.CP932", 1);  // where several byte pairs read as one character
+    for (const std::string name : {"\x87\x90.hpt", "\xEE\xEE\xF6", "\xEE\xEE" "A"})
+        EXPECT_EQ(LocaleFromFileName(FileNameFromLocale(name)), name);
+    setenv("LC_ALL", restore.c_str(), 1);
+    EXPECT_EQ(Utf8ToUtf16("\xe0\x80\x80"), u"\ufffd\ufffd\ufffd");  // an overlong NUL is no character
+}
+
+TEST(OleBlocks, TheDropFilesFuzzFindingOfEightBitNamesReadsBack) {
+    const std::filesystem::path finding =
+        std::filesystem::path(KESTRUNE_TESTDATA_DIR) / "fuzz-findings" / "drop-files-8bit-names.bin";
+    std::ifstream in(finding, std::ios::binary);
+    if (!in) GTEST_SKIP() << "no " << finding;
+    const TBytes block((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const TNames names = ReadDropFiles(block);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(ReadDropFiles(WriteDropFiles(names, false)), names);
+    EXPECT_EQ(TBytes(names[0].begin(), names[0].end()), TBytes(block.begin() + 20, block.begin() + 20 + names[0].size()));
 }
 
 TEST(OleBlocks, AStorageHoldsTheDataAsOneStream) {

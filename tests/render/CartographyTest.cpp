@@ -175,11 +175,55 @@ TEST_F(CartographyTest, KmlCoordinatesOnSeparateLinesAndOneMessageForAllBadPairs
     EXPECT_EQ(message.rfind("Bad pair: x0,y (3000 bad pairs in ", 0), 0u) << message;
 }
 
-TEST_F(CartographyTest, KmlThatIsNotXmlAddsNothingSilently) {
-    list_.LoadFile(folder_.Write("broken.kml", "<kml><coordinates>1,2 x,y</coordinates>"));
-    list_.LoadFile(folder_.Write("tiny.kml", "<k"));
-    EXPECT_TRUE(list_.Empty());
+// Devices write GPX on one line, or a segment's points on the line of its
+// <trkseg>, or a point's attributes on lines of their own: the tracks are
+// the same.
+TEST_F(CartographyTest, GpxTracksWhateverTheLineBreaks) {
+    const std::string points = "<trkpt lat=\"41.5\" lon=\"350.25\"><ele>3</ele><time>2023-05-03T12:00:00Z</time></trkpt>"
+                               "<trkpt lat=\"42\" lon=\"355\"/><trkpt lat=\"x\" lon=\"1\"/>";
+    const struct {
+        const char* what;
+        std::string text;
+    } layouts[] = {
+        {"one line", "<?xml version=\"1.0\"?><gpx version=\"1.1\"><trk><trkseg>" + points +
+                         "</trkseg><trkseg><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk></gpx>"},
+        {"segment and points on one line", "<gpx>\r\n<trk>\r\n<trkseg>" + points +
+                                               "</trkseg>\r\n<trkseg><trkpt lat=\"1\" lon=\"2\"/>\r\n</trkseg>\r\n</trk></gpx>"},
+        {"attributes on lines of their own", "<gpx><trk>\n<trkseg>\n<trkpt\n  lat=\"41.5\"\n  lon=\"350.25\">\n</trkpt>\n"
+                                             "<trkpt\tlat=\"42\" lon=\"355\"/>\n</trkseg>\n<trkseg>\n<trkpt lat=\"1\"\n"
+                                             "lon=\"2\"/>\n</trkseg>\n</trk>\n</gpx>\n"},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        list_.LoadFileList(folder_.Write("track.gpx", layout.text));
+        ASSERT_EQ(list_.Segments().size(), 2u);
+        const TLineSegment& track = list_.Segments()[0];
+        ASSERT_EQ(track.Count(), 2);
+        EXPECT_FLOAT_EQ(track.Points[0].Longitude, 350.25f);
+        EXPECT_FLOAT_EQ(track.Points[0].Latitude, 41.5f);
+        EXPECT_FLOAT_EQ(track.Points[1].Longitude, 355.0f);
+        EXPECT_FLOAT_EQ(track.MinLon, -9.75f);
+        EXPECT_FLOAT_EQ(list_.Segments()[1].Points[0].Longitude, 2.0f);
+    }
     EXPECT_EQ(MessageCount(), 0u);
+}
+
+// A file that is there but yields no point to draw says so, once for the
+// file; one that is not there is passed over.
+TEST_F(CartographyTest, AnOverlayFileWithoutAPointIsTold) {
+    const std::string names[] = {
+        folder_.Write("broken.kml", "<kml><coordinates>1,2 x,y</coordinates>"),
+        folder_.Write("tiny.kml", "<k"),
+        folder_.Write("route.gpx", "<gpx><rte><rtept lat=\"1\" lon=\"2\"/></rte></gpx>"),
+        folder_.Write("open.gpx", "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/>"),
+    };
+    for (const std::string& name : names) list_.LoadFile(name);
+    list_.LoadFile(folder_ / "missing.gpx");
+    EXPECT_TRUE(list_.Empty());
+    ASSERT_EQ(MessageCount(), std::size(names));
+    for (size_t k = 0; k < std::size(names); ++k)
+        EXPECT_EQ(TDialogService::Instance().Requests()[k].text,
+                  "No point could be read from the overlay file " + names[k]);
 }
 
 TEST_F(CartographyTest, FileListLoadsEveryFileAndSkipsMissingOnes) {

@@ -146,15 +146,25 @@ TEST_F(DataProductsTest, RawChannelsOfTheSelectedChannelsOnly) {
               ExpectedRaster(4, [](uint16_t sample) { return sample; }));
 }
 
+// Channel 3 has albedos only where it is 3A: the lines where it is 3B, a
+// thermal channel, hold the no-data word.
 TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
     pass.ChannelSelected[2] = false;
+    pass.Video->SetLineFlag(1, 0);  // 3A on line 1, 3B on lines 0 and 2
     products.SaveAlbedoFiles("pass");
     EXPECT_EQ(FilesIn(pass.InputFolder), (std::vector<std::string>{"pass.t1.alb", "pass.t3.alb"}));
     const TSensor& sensor = *pass.Sensor;
     EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.t1.alb")),
               ExpectedRaster(1, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable1()[c]); }));
-    EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.t3.alb")),
-              ExpectedRaster(3, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable3()[c]); }));
+    const std::string channel3 = testing::TTempFolder::Read(InInput("pass.t3.alb"));
+    const std::string albedos3 = ExpectedRaster(3, [&](uint16_t c) { return AlbedoWord(sensor.VisibleTable3()[c]); });
+    const size_t record = 8 * 2;
+    ASSERT_EQ(channel3.size(), 3 * record);
+    const std::string noData = LittleEndian(std::vector<uint16_t>(8, 65535));
+    EXPECT_EQ(channel3.substr(0, record), noData);
+    EXPECT_EQ(channel3.substr(record, record), albedos3.substr(record, record));
+    EXPECT_NE(channel3.substr(record, record), noData);
+    EXPECT_EQ(channel3.substr(2 * record), noData);
 }
 
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {

@@ -13,7 +13,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QKeyEvent>
 #include <QIcon>
@@ -161,6 +163,82 @@ TEST_F(ShellControlsTest, APassMovedInFromElsewhereAppearsAfterTheDelay) {
     EXPECT_LE(list->RefreshDelay(), RefreshDelayUnfocused);
     list->RunPendingTimerWork();
     EXPECT_EQ(Names(*list), (std::vector<std::string>{"C.HPT", "N19_20210504_1200.hpt", "a.hpt", "sub"}));
+}
+
+// Change messages fed on the test's own clock: the control's timer is run
+// when it is due on that clock.
+class TChangeStream {
+public:
+    TChangeStream() { TChangeDelay::SetClock([this] { return now_; }); }
+    ~TChangeStream() { TChangeDelay::SetClock(nullptr); }
+    // A message to the control; wait: the wait it then shows.
+    void Message(QWidget& control, const std::function<int()>& wait) {
+        SendMessage(&control, WM_HY_FOLDERCHANGE, 0, 0);
+        due_ = now_ + wait();
+    }
+    // Time passes; the control's waiting work runs when it is due.
+    void Pass(int ms, const std::function<bool()>& waiting, const std::function<void()>& run) {
+        now_ += ms;
+        if (waiting() && now_ >= due_) run();
+    }
+    int64_t Now() const { return now_; }
+
+private:
+    int64_t now_ = 1'000'000;
+    int64_t due_ = 0;
+};
+
+// Another program writes and renames a status file in the shown day every
+// 300 ms, for as long as it runs: a pass moved in meanwhile still shows
+// within 2.5 s. A short burst still ends in one refresh after the delay.
+TEST_F(ShellControlsTest, AStreamOfChangesDoesNotHideAPassMovedIn) {
+    TChangeStream stream;
+    const auto list = ShownList(u"*.hpt");
+    list->SetOptions(list->Options() & ~hysloDynamicRefresh);  // the messages come from the test alone
+    int fills = 0;
+    list->OnFillStart = [&] { ++fills; };
+    const auto wait = [&] { return list->RefreshDelay(); };
+    const auto waiting = [&] { return list->RefreshWaiting(); };
+    const auto run = [&] { list->RunPendingTimerWork(); };
+    const auto shows = [&](const std::string& name) {
+        const std::vector<std::string> names = Names(*list);
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const bool focused : {false, true}) {
+        if (focused) {
+            list->activateWindow();
+            list->setFocus();
+            ASSERT_TRUE(testing::ProcessEventsUntil([&] { return list->hasFocus(); }));
+        }
+        const std::string pass = focused ? "N19_1342.hpt" : "N19_1200.hpt";
+        for (int tick = 0; tick < 10; ++tick) {
+            stream.Message(*list, wait);
+            stream.Pass(300, waiting, run);
+        }
+        std::ofstream(root_ / "sub" / pass) << "pass";
+        fs::rename(root_ / "sub" / pass, root_ / pass);
+        const int64_t movedAt = stream.Now();
+        stream.Message(*list, wait);
+        while (!shows(pass) && stream.Now() - movedAt < 10'000) {
+            stream.Pass(300, waiting, run);
+            stream.Message(*list, wait);
+        }
+        EXPECT_LE(stream.Now() - movedAt, 2500) << (focused ? "with" : "without") << " the focus";
+        EXPECT_LE(list->RefreshDelay(), focused ? RefreshDelayFocused : RefreshDelayUnfocused);
+    }
+    // A burst of five messages within 100 ms: one refresh, the delay after the last.
+    stream.Pass(5000, waiting, run);
+    ASSERT_FALSE(list->RefreshWaiting());
+    const int before = fills;
+    for (int k = 0; k < 5; ++k) {
+        stream.Message(*list, wait);
+        EXPECT_EQ(list->RefreshDelay(), RefreshDelayFocused);
+        stream.Pass(20, waiting, run);
+    }
+    EXPECT_EQ(fills, before);
+    stream.Pass(RefreshDelayFocused, waiting, run);
+    EXPECT_EQ(fills, before + 1);
+    EXPECT_FALSE(list->RefreshWaiting());
 }
 
 TEST_F(ShellControlsTest, ShownFolderDeletedEmptiesTheList) {
@@ -513,6 +591,71 @@ TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     EXPECT_EQ(Utf16ToUtf8(PathOfIdList(tree->NodeData(inner)->AbsoluteIdList())), (root_ / "renamed" / "inner").string());
 }
 
+// A rename open in the list when the tree moves to the next day (the day
+// button), ended with Enter, Esc, a click elsewhere or a name refused: the
+// list then shows the tree's day, not the old one.
+TEST_F(ShellTreeTest, ARenameOpenWhenTheTreeMovesEndsWithTheListOnTheTreesFolder) {
+    const fs::path day3 = root_ / "2021" / "05" / "03", day4 = root_ / "2021" / "05" / "04";
+    fs::create_directories(day3);
+    fs::create_directories(day4);
+    std::ofstream(day3 / "N19_1200.hpt") << "pass";
+    std::ofstream(day4 / "N19_1342.hpt") << "pass";
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* tree = new THyShellTree(&window);
+    auto* list = new THyShellList(&window);
+    layout->addWidget(tree);
+    layout->addWidget(list);
+    tree->SetOptions(hystoShowHidden);
+    list->SetOptions(hysloAutoFill | hysloShowHidden);
+    window.show();
+    tree->BaseFolder.SetPath(Utf8ToUtf16(root_.string()));
+    tree->RebuildTree();
+    tree->SetShellList(list);
+    window.activateWindow();
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return window.isActiveWindow(); }));
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    const auto listFolder = [&] { return Utf16ToUtf8(PathOfIdList(list->FolderIdList())); };
+    enum TEnding { Enter, Escape, ClickElsewhere, NameRefused };
+    for (const TEnding ending : {Enter, Escape, ClickElsewhere, NameRefused}) {
+        SCOPED_TRACE(ending);
+        dialogs.ClearScript();
+        tree->SetSelectedPath(Utf8ToUtf16(day3.string()));
+        ASSERT_EQ(listFolder(), day3.string());
+        ASSERT_EQ(list->ItemCount(), 1);
+        list->setFocus();
+        const QModelIndex row = list->Model().index(0, 0);
+        list->setCurrentIndex(row);
+        list->edit(row);
+        auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(row));
+        ASSERT_NE(editor, nullptr);
+        editor->setFocus();
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return editor->hasFocus(); }));
+        tree->SetSelectedPath(Utf8ToUtf16(day4.string()));
+        EXPECT_EQ(Utf16ToUtf8(tree->GetSelectedPath()), day4.string());
+        const auto press = [&](Qt::Key key) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(editor, &event);
+        };
+        const std::string renamed = "N19_1200 (" + std::to_string(ending) + ").hpt";
+        switch (ending) {
+            case Enter: editor->setText(QString::fromStdString(renamed)); press(Qt::Key_Return); break;
+            case Escape: press(Qt::Key_Escape); break;
+            case ClickElsewhere: editor->setText(QString::fromStdString(renamed)); tree->setFocus(); break;
+            case NameRefused: editor->setText("N19/1200.hpt"); press(Qt::Key_Return); break;
+        }
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return listFolder() == day4.string(); })) << listFolder();
+        EXPECT_EQ(Names(*list), std::vector<std::string>{"N19_1342.hpt"});
+        EXPECT_EQ(list->GetSelectedData(), nullptr);
+        const bool changesName = ending == Enter || ending == ClickElsewhere;
+        EXPECT_EQ(fs::exists(day3 / renamed), changesName);
+        if (changesName) fs::rename(day3 / renamed, day3 / "N19_1200.hpt");
+        EXPECT_EQ(dialogs.Requests().size(), ending == NameRefused ? 1u : 0u);
+    }
+    dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
 // Another program makes a day folder inside a folder the tree shows: it appears after the delay.
 TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     fs::create_directories(root_ / "sub" / "01");
@@ -524,6 +667,43 @@ TEST_F(ShellTreeTest, NewFoldersOfAnotherProgramAppear) {
     tree->RunPendingTimerWork();
     ASSERT_EQ(tree->Model().rowCount(sub), 2);
     EXPECT_EQ(tree->Model().index(1, 0, sub).data().toString(), "02");
+}
+
+// While another program makes and removes a staging folder in the archive
+// every 300 ms, a new day folder still appears within 2.5 s; a refresh that
+// was waiting is not dropped when the user moves the selection meanwhile.
+TEST_F(ShellTreeTest, AStreamOfChangesDoesNotHideANewDayFolder) {
+    TChangeStream stream;
+    fs::create_directories(root_ / "sub" / "01");
+    const auto tree = ShownTree(hystoShowHidden);  // the messages come from the test alone
+    const QModelIndex sub = tree->Model().index(0, 0, tree->Model().index(0, 0));
+    tree->expand(sub);
+    const auto wait = [&] { return tree->PendingDelay(); };
+    const auto waiting = [&] { return tree->PendingJob() == 2; };
+    const auto run = [&] { tree->RunPendingTimerWork(); };
+    for (int tick = 0; tick < 10; ++tick) {
+        stream.Message(*tree, wait);
+        stream.Pass(300, waiting, run);
+    }
+    fs::create_directories(root_ / "sub" / "02");
+    const int64_t madeAt = stream.Now();
+    stream.Message(*tree, wait);
+    while (tree->Model().rowCount(sub) < 2 && stream.Now() - madeAt < 10'000) {
+        stream.Pass(300, waiting, run);
+        stream.Message(*tree, wait);
+    }
+    EXPECT_LE(stream.Now() - madeAt, 2500);
+    // A refresh waits; the user moves to another node: the hand-over runs the refresh with it.
+    auto list = std::make_unique<THyShellList>(nullptr);
+    list->show();
+    tree->SetShellList(list.get());
+    tree->RunPendingTimerWork();
+    fs::create_directories(root_ / "sub" / "03");
+    stream.Message(*tree, wait);
+    tree->setCurrentIndex(tree->Model().index(0, 0, sub));
+    EXPECT_EQ(tree->PendingJob(), 1);
+    tree->RunPendingTimerWork();
+    EXPECT_EQ(tree->Model().rowCount(sub), 3);
 }
 
 // An archive whose months are all expanded: however many there are, a day
@@ -571,6 +751,53 @@ TEST_F(ShellTreeTest, FoldersMadeWhileANodeWasClosedOrEmptyAppear) {
     fs::create_directories(root_ / "sub" / "03");
     tree->RefreshTree();
     EXPECT_EQ(children(), std::vector<QString>{"03"});
+}
+
+// "2027", made at the year end, has no day folders yet and so no button;
+// its first one, made a few seconds later, gives it one at the next refresh
+// (the new folder itself is watched), and the Right key then opens it. F5
+// looks again where nothing is watched.
+TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderCanBeOpened) {
+    const uint16_t options = hystoShowHidden | hystoDynamicRefresh | hystoDefaultKeyHandling;
+    const auto tree = ShownTree(options);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const auto child = [&](const QModelIndex& parent, const QString& name) {
+        for (int row = 0; row < tree->Model().rowCount(parent); ++row)
+            if (tree->Model().index(row, 0, parent).data().toString() == name) return QPersistentModelIndex(tree->Model().index(row, 0, parent));
+        return QPersistentModelIndex();
+    };
+    // Runs the refreshes the watches ask for until the check holds.
+    const auto followUntil = [&](const std::function<bool()>& check) {
+        return testing::ProcessEventsUntil([&] {
+            if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
+            return check();
+        });
+    };
+    fs::create_directories(root_ / "2027");
+    ASSERT_TRUE(followUntil([&] { return child(root, "2027").isValid(); }));
+    const QPersistentModelIndex year = child(root, "2027");
+    EXPECT_FALSE(tree->Model().hasChildren(year));
+    fs::create_directories(root_ / "2027" / "01" / "01");
+    ASSERT_TRUE(followUntil([&] { return tree->Model().hasChildren(year); }));
+    tree->setCurrentIndex(year);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.get(), &right);
+    EXPECT_TRUE(tree->isExpanded(year));
+    EXPECT_TRUE(child(year, "01").isValid());
+
+    tree->SetOptions(options & ~hystoDynamicRefresh);
+    const auto pressF5 = [&] {
+        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        QCoreApplication::sendEvent(tree.get(), &f5);
+    };
+    fs::create_directories(root_ / "2028");
+    pressF5();
+    const QPersistentModelIndex next = child(root, "2028");
+    ASSERT_TRUE(next.isValid());
+    EXPECT_FALSE(tree->Model().hasChildren(next));
+    fs::create_directories(root_ / "2028" / "01");
+    pressF5();
+    EXPECT_TRUE(tree->Model().hasChildren(next));
 }
 
 // The selected folder shows the open-folder icon; the others the closed one.

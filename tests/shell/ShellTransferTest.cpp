@@ -4,6 +4,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
+#include "platform/SystemErrors.h"
 #include "shell/UHyShellLocator.h"
 #include "shell/UHyShellTransfer.h"
 #include "tests/platform/TempFolder.h"
@@ -104,9 +105,10 @@ TEST_F(ShellTransfer, CopyAndMoveThroughDropsAndTheClipboard) {
 
     effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
     ASSERT_EQ(target.Drop(data, MK_SHIFT, {}, effect), S_OK);
-    EXPECT_EQ(effect, DROPEFFECT_NONE);  // both names exist there already
-    ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, "Cannot create a file when that file already exists.");
+    EXPECT_EQ(effect, DROPEFFECT_NONE);  // both names exist there already: asked about, and skipped unanswered
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].caption, "Name already in use");
+    EXPECT_TRUE(fs::exists(source));
 
     fs::create_directory(temp / "moved");
     effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
@@ -119,6 +121,141 @@ TEST_F(ShellTransfer, CopyAndMoveThroughDropsAndTheClipboard) {
     ASSERT_EQ(ItemsContextMenu({Path(temp / "to")})->InvokeCommand({"paste"}), S_OK);
     EXPECT_FALSE(fs::exists(clip));
     EXPECT_EQ(testing::TTempFolder::Read(temp / "to/c.hpt"), "c");
+}
+
+// Three passes pasted or dropped into a day that holds the middle one
+// already: each taken name is asked about before anything is copied.
+class ShellTransferClash : public ShellTransfer {
+protected:
+    void SetUp() override {
+        ShellTransfer::SetUp();
+        for (const char* name : {"N19_1200.hpt", "N19_1342.hpt", "N19_1500.hpt"})
+            sources_.push_back(temp.Write(std::string("2021/05/03/") + name, std::string("new ") + name));
+        temp.Write("2021/05/04/N19_1342.hpt", "old");
+        day_ = temp / "2021/05/04";
+    }
+    // Copies the three to the clipboard and pastes them into the day.
+    HRESULT PasteIntoDay(const std::vector<TModalResult>& answers, const std::string& verb = "copy") {
+        TDialogService::Instance().ClearScript();
+        for (const TModalResult answer : answers) TDialogService::Instance().QueueAnswer(answer);
+        std::vector<TItemIdList> items;
+        for (const std::string& source : sources_) items.push_back(Path(source));
+        EXPECT_EQ(ItemsContextMenu(items)->InvokeCommand({verb}), S_OK);
+        return ItemsContextMenu({Path(day_)})->InvokeCommand({"paste"});
+    }
+    std::vector<std::string> DayNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(day_)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::string InDay(const char* name) const { return testing::TTempFolder::Read(day_ + "/" + name); }
+    std::vector<std::string> sources_;
+    std::string day_;
+};
+
+TEST_F(ShellTransferClash, SkipAsksOnceAndCopiesTheOthersWhole) {
+    ASSERT_EQ(PasteIntoDay({ChoiceAnswer(1)}), S_OK);
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200.hpt", "N19_1342.hpt", "N19_1500.hpt"}));
+    EXPECT_EQ(InDay("N19_1342.hpt"), "old");
+    EXPECT_EQ(InDay("N19_1500.hpt"), "new N19_1500.hpt");
+    ASSERT_EQ(Boxes().size(), 1u);
+    const TDialogRequest& question = Boxes()[0];
+    EXPECT_EQ(question.caption, "Name already in use");
+    EXPECT_EQ(question.choices, (std::vector<std::string>{"&Replace", "&Skip", "&Keep both"}));
+    EXPECT_EQ(question.checkBox, "Do the same for the &other names in use");
+    EXPECT_EQ(question.buttons, mbCancel);
+    EXPECT_EQ(question.defaultAnswer, ChoiceAnswer(1));  // nobody there to answer: skipped
+    EXPECT_EQ(question.text.substr(0, question.text.find('\r')), "\"N19_1342.hpt\" is already in " + day_ + ".");
+    EXPECT_NE(question.text.find("There now: 3 bytes, changed "), std::string::npos) << question.text;
+    EXPECT_NE(question.text.find("The new one: 16 bytes, changed "), std::string::npos) << question.text;
+    EXPECT_NE(question.text.find("(the new one named \"N19_1342 - Copy.hpt\")"), std::string::npos) << question.text;
+}
+
+TEST_F(ShellTransferClash, ReplaceAndKeepBoth) {
+    ASSERT_EQ(PasteIntoDay({ChoiceAnswer(0)}), S_OK);
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200.hpt", "N19_1342.hpt", "N19_1500.hpt"}));
+    EXPECT_EQ(InDay("N19_1342.hpt"), "new N19_1342.hpt");
+    fs::remove_all(day_);
+    temp.Write("2021/05/04/N19_1342.hpt", "old");
+    ASSERT_EQ(PasteIntoDay({ChoiceAnswer(2)}), S_OK);
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200.hpt", "N19_1342 - Copy.hpt", "N19_1342.hpt", "N19_1500.hpt"}));
+    EXPECT_EQ(InDay("N19_1342.hpt"), "old");
+    EXPECT_EQ(InDay("N19_1342 - Copy.hpt"), "new N19_1342.hpt");
+    EXPECT_EQ(Boxes().size(), 1u);
+}
+
+// Cancel (or Esc) copies nothing at all, not even the items before the clash.
+TEST_F(ShellTransferClash, CancelLeavesTheDayAsItWas) {
+    EXPECT_EQ(PasteIntoDay({mrCancel}), HResultFromError(ERROR_CANCELLED));
+    EXPECT_EQ(DayNames(), std::vector<std::string>{"N19_1342.hpt"});
+    EXPECT_EQ(InDay("N19_1342.hpt"), "old");
+    EXPECT_EQ(Boxes().size(), 1u);  // the question, and no error box after it
+    // A cut pasted and cancelled moves nothing either.
+    EXPECT_EQ(PasteIntoDay({mrCancel}, "cut"), HResultFromError(ERROR_CANCELLED));
+    for (const std::string& source : sources_) EXPECT_TRUE(fs::exists(source)) << source;
+}
+
+// "For all" answers every clash after it: asked once for two names.
+TEST_F(ShellTransferClash, AnAnswerForAllIsAskedOnce) {
+    temp.Write("2021/05/04/N19_1500.hpt", "old too");
+    ASSERT_EQ(PasteIntoDay({ChoiceAnswer(0, true)}, "cut"), S_OK);
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(InDay("N19_1342.hpt"), "new N19_1342.hpt");
+    EXPECT_EQ(InDay("N19_1500.hpt"), "new N19_1500.hpt");
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200.hpt", "N19_1342.hpt", "N19_1500.hpt"}));
+    for (const std::string& source : sources_) EXPECT_FALSE(fs::exists(source)) << source;
+}
+
+// A drop asks the same; items skipped in a move are reported as not moved.
+TEST_F(ShellTransferClash, ADropAsksTooAndReportsWhatMoved) {
+    auto data = std::make_shared<TDataObject_shtv>(
+        Path(temp / "2021/05/03"), std::vector{Path("/N19_1200.hpt"), Path("/N19_1342.hpt"), Path("/N19_1500.hpt")});
+    TDialogService::Instance().QueueAnswer(ChoiceAnswer(1));
+    uint32_t effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    ASSERT_EQ(TFolderDropTarget(day_).Drop(data, MK_SHIFT, {}, effect), S_OK);
+    EXPECT_EQ(effect, DROPEFFECT_COPY);
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200.hpt", "N19_1342.hpt", "N19_1500.hpt"}));
+    EXPECT_TRUE(fs::exists(sources_[1]));
+    EXPECT_FALSE(fs::exists(sources_[0]));
+}
+
+// A copy pasted into its own folder is made beside the original under a new
+// name, as file managers do; a second copy is numbered; a cut pasted there
+// changes nothing. Nobody is asked.
+TEST_F(ShellTransferClash, ACopyIntoItsOwnFolderGetsANewName) {
+    const std::string preview = temp.Write("2021/05/03/N19_1200.thumb.jpg", "jpeg");
+    day_ = temp / "2021/05/03";
+    ASSERT_EQ(PasteIntoDay({}), S_OK);
+    ASSERT_EQ(PasteIntoDay({}), S_OK);
+    EXPECT_EQ(DayNames(), (std::vector<std::string>{"N19_1200 - Copy (2).hpt", "N19_1200 - Copy.hpt", "N19_1200.hpt",
+                                                    "N19_1200.thumb.jpg", "N19_1342 - Copy (2).hpt", "N19_1342 - Copy.hpt",
+                                                    "N19_1342.hpt", "N19_1500 - Copy (2).hpt", "N19_1500 - Copy.hpt",
+                                                    "N19_1500.hpt"}));
+    EXPECT_EQ(InDay("N19_1342 - Copy (2).hpt"), "new N19_1342.hpt");
+    const size_t before = DayNames().size();
+    ASSERT_EQ(PasteIntoDay({}, "cut"), S_OK);
+    EXPECT_EQ(DayNames().size(), before);
+    EXPECT_TRUE(Boxes().empty());
+    // The ending of a preview or a packed pass stays whole, so copies still pair.
+    EXPECT_EQ(CopyName(day_, "N19_1200.thumb.jpg"), "N19_1200 - Copy.thumb.jpg");
+    EXPECT_EQ(CopyName(day_, "230503_1200_noaa18.wsd.gz"), "230503_1200_noaa18 - Copy.wsd.gz");
+    EXPECT_EQ(CopyName(day_, "photo.jpg"), "photo - Copy.jpg");
+    EXPECT_EQ(CopyName(day_, "N19.2021.05.03.hpt"), "N19.2021.05.03 - Copy.hpt");
+    EXPECT_EQ(CopyName(day_, ".hidden"), ".hidden - Copy");
+    EXPECT_EQ(CopyName(temp / "2021", "05"), "05 - Copy");
+    fs::create_directory(temp / "2021/05.d");
+    EXPECT_EQ(CopyName(temp / "2021", "05.d"), "05.d - Copy");
+}
+
+// A folder pasted into itself is refused with the system's text, and nothing is made.
+TEST_F(ShellTransferClash, AFolderIsNotCopiedIntoItself) {
+    const std::string folder = temp / "2021/05";
+    ASSERT_EQ(ItemsContextMenu({Path(folder)})->InvokeCommand({"copy"}), S_OK);
+    EXPECT_NE(ItemsContextMenu({Path(day_)})->InvokeCommand({"paste"}), S_OK);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(DayNames(), std::vector<std::string>{"N19_1342.hpt"});
 }
 
 TEST_F(ShellTransfer, DataObjectFormatsAndBlocks) {

@@ -3,9 +3,10 @@
 // a picture of it as PNG (tools/browser-screenshot runs it under Xvfb); with
 // a second picture named, also one of the folder-browse dialog over the archive;
 // with a third, the question a permanent delete (Shift+Delete) of a day asks,
-// answered with Esc (the day is still there afterwards).
+// answered with Esc (the day is still there afterwards); with a fourth, the
+// question a paste onto a name in use asks, answered with Esc (nothing copied).
 //
-//   browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png]]
+//   browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png [CLASH-QUESTION.png]]]
 #include "app/AvhrrBrowserForm.h"
 #include "app/MessageBoxes.h"
 #include "platform/ResCodePages.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace {
@@ -80,8 +82,8 @@ bool ShootFolderDialog(const std::string& folder, const char* output) {
     return saved;
 }
 
-// The question of a delete past the trash of a day folder, left with Esc.
-bool ShootDeleteQuestion(const fs::path& day, const char* output) {
+// The picture of the box that action asks, left with Esc.
+bool ShootQuestion(const char* output, const std::function<void()>& action) {
     using namespace kestrune;
     TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
     TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
@@ -93,19 +95,43 @@ bool ShootDeleteQuestion(const fs::path& day, const char* output) {
             QCoreApplication::sendEvent(box, &escape);
         }
     });
-    const auto menu = shell::ItemsContextMenu({*IdListFromPath(day.string())});
-    menu->InvokeCommand({"delete", 0, true, false});
+    action();
     if (!saved) std::fprintf(stderr, "cannot write %s\n", output);
+    return saved;
+}
+
+// The question of a delete past the trash of a day folder, left with Esc.
+bool ShootDeleteQuestion(const fs::path& day, const char* output) {
+    using namespace kestrune;
+    const bool saved = ShootQuestion(output, [&] {
+        shell::ItemsContextMenu({*IdListFromPath(day.string())})->InvokeCommand({"delete", 0, true, false});
+    });
     if (!fs::exists(day)) std::fprintf(stderr, "the day was deleted although Esc was pressed\n");
     return saved && fs::exists(day);
+}
+
+// The question a paste of three passes onto a day that holds the middle one
+// asks, left with Esc (nothing is copied).
+bool ShootClashQuestion(const fs::path& from, const fs::path& to, const char* output) {
+    using namespace kestrune;
+    const char* passes[] = {"noaa18_1200.hpt", "noaa19_1342.hpt", "metopb_0915.hpt"};
+    std::vector<TItemIdList> items;
+    for (const char* pass : passes) items.push_back(*IdListFromPath((from / pass).string()));
+    fs::remove(to / passes[0]);
+    fs::remove(to / passes[2]);
+    shell::ItemsContextMenu(items)->InvokeCommand({"copy"});
+    const bool saved = ShootQuestion(output, [&] { shell::ItemsContextMenu({*IdListFromPath(to.string())})->InvokeCommand({"paste"}); });
+    if (fs::exists(to / passes[0])) std::fprintf(stderr, "a pass was copied although Esc was pressed\n");
+    return saved && !fs::exists(to / passes[0]);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kestrune;
-    if (argc < 3 || argc > 5) {
-        std::fprintf(stderr, "usage: browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png]]\n");
+    if (argc < 3 || argc > 6) {
+        std::fprintf(stderr,
+                     "usage: browser_screenshot WORK-FOLDER OUTPUT.png [FOLDER-DIALOG.png [DELETE-QUESTION.png [CLASH-QUESTION.png]]]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -128,5 +154,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc >= 4 && !ShootFolderDialog((base / "2023/05").string(), argv[3])) return 1;
-    return argc == 5 && !ShootDeleteQuestion(base / "2023/05/02", argv[4]) ? 1 : 0;
+    if (argc >= 5 && !ShootDeleteQuestion(base / "2023/05/02", argv[4])) return 1;
+    return argc == 6 && !ShootClashQuestion(base / "2023/05/02", base / "2023/05/04", argv[5]) ? 1 : 0;
 }

@@ -1,0 +1,192 @@
+// The built program as a station's scheduler starts it: with a display
+// that cannot be opened, without a runtime folder, with a pass whose name
+// and frames disagree; and the notices it ships beside itself.
+#include "app/ProgramStart.h"
+#include "app/RunReport.h"
+#include "platform/ProgramFolder.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/PassFileWriter.h"
+#include "tests/support/SpawnProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path BuiltProgramFolder() { return fs::path(ExecutablePath()).parent_path() / ".." / "app"; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
+    EXPECT_EQ(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA-19"),
+              "The file names NOAA-19 but its frames say NOAA 18: NOAA-19 was used, since for this format the file's "
+              "name or header decides and the frames only name a pass whose file names none");
+    EXPECT_NE(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA 18").find("NOAA 18 was used, since for this format the "
+                                                                       "frames' own identification is trusted"),
+              std::string::npos);
+    EXPECT_EQ(SatelliteMismatch("METOP-A", "Metop-A", "METOP-A"), "") << "one satellite, two spellings";
+    EXPECT_EQ(SatelliteMismatch("", "NOAA 18", "NOAA 18"), "") << "the file names none";
+    EXPECT_EQ(SatelliteMismatch("NOAA-19", "Unknown (id 3)", "NOAA-19"), "") << "the frames name none";
+}
+
+TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
+    EXPECT_EQ(DisplayFailureLine({"", "could not connect to display bogus:7", "Could not load the plugin"}, true),
+              "The display could not be opened (could not connect to display bogus:7); the run goes on without one");
+    EXPECT_EQ(DisplayFailureLine({}, false),
+              "The display could not be opened (no platform to show windows on could be started); the program "
+              "cannot start");
+}
+
+TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
+    testing::TTempFolder folder;
+    setenv("TMPDIR", folder.Path().c_str(), 1);
+    const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
+    fs::create_directory(expected);
+    fs::permissions(expected, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(PrivateRuntimeFolder(), expected);
+    struct stat info {};
+    ASSERT_EQ(stat(expected.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u) << "Qt takes only a folder of the user's alone";
+    // A link in its place is not the user's folder: a fresh one is made.
+    fs::remove(expected);
+    fs::create_directory_symlink(folder.Path() + "data", expected);
+    const std::string fresh = PrivateRuntimeFolder();
+    EXPECT_NE(fresh, expected);
+    EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
+    unsetenv("TMPDIR");
+}
+
+// The notices of the data files travel with them: the build puts the file
+// beside the program, with the licence texts it names.
+TEST(ShippedNoticesTest, EveryDataFileShippedHasItsLicence) {
+    const fs::path program = BuiltProgramFolder();
+    const std::string notices = testing::TTempFolder::Read(program / "NOTICES.txt");
+    ASSERT_FALSE(notices.empty()) << "no NOTICES.txt in " << program;
+    for (const auto& entry : fs::directory_iterator(program)) {
+        const std::string name = entry.path().filename().string();
+        const bool dataFile = name.ends_with(".dat") || name.ends_with(".bmp") || name.ends_with(".jpg");
+        EXPECT_TRUE(!dataFile || notices.find(name) != std::string::npos) << name << " has no notice";
+    }
+    for (const char* named : {"GSHHG", "Lesser General Public License", "Visible Earth", "Scientific Colour Maps",
+                              "Copyright (c) 2021, Fabio Crameri", "The above copyright notice and this permission notice",
+                              "viridis", "CC0"})
+        EXPECT_NE(notices.find(named), std::string::npos) << named;
+    for (const char* licence : {"LGPL-3.txt", "GPL-3.txt"}) {
+        EXPECT_NE(notices.find(licence), std::string::npos) << licence;
+        EXPECT_NE(testing::TTempFolder::Read(program / licence).find("GNU"), std::string::npos) << licence;
+    }
+}
+
+class UnattendedRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::permissions(folder / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        program = folder / "program/kestrune";
+        std::error_code error;
+        fs::create_hard_link(BuiltProgramFolder() / "kestrune", program, error);
+        if (error) fs::copy_file(BuiltProgramFolder() / "kestrune", program);
+        // As installed: help and language files beside it, so it has nothing of its own to say.
+        for (const char* installed : {"help", "kestrune.ntv.lng"})
+            fs::copy(BuiltProgramFolder() / installed, folder / ("program/" + std::string(installed)),
+                     fs::copy_options::recursive);
+        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+        test::THrptPassSpec spec;
+        passBytes = test::BuildWsdFile(spec, 240, set.Line1, set.Line2);
+        pass = Pass("230503_1200_noaa18.wsd");
+    }
+
+    std::string Pass(const std::string& name) const {
+        const std::string file = folder / ("data/" + name);
+        test::WriteFileBytes(file, passBytes);
+        return file;
+    }
+
+    // Runs the program to its end; what it told is in Told().
+    int Run(std::vector<std::string> words) {
+        words.insert(words.begin(), program);
+        fs::remove(folder / "program.log");
+        const pid_t pid = test::SpawnProgram(words, folder / "program.log");
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::vector<std::string> Told() const { return Lines(testing::TTempFolder::Read(folder / "program.log")); }
+    std::string Log() const { return testing::TTempFolder::Read(folder / "program.log"); }
+
+    testing::TTempFolder folder;
+    std::string program;
+    test::TBytes passBytes;
+    std::string pass;
+};
+
+// A stale DISPLAY under cron or a mistyped platform: the run goes on without
+// a display and says so in one line; a window nobody can have ends with 2.
+TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
+    const std::string out = folder / "out/";
+    for (const auto& [variable, value] : {std::pair{"DISPLAY", "bogus:7"}, std::pair{"QT_QPA_PLATFORM", "nonsense"}}) {
+        SCOPED_TRACE(variable);
+        unsetenv("QT_QPA_PLATFORM");
+        setenv(variable, value, 1);
+        fs::remove_all(out);
+        EXPECT_EQ(Run({pass, "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+        EXPECT_TRUE(fs::exists(out + "230503_1200_noaa18-fc.jpg")) << Log();
+        ASSERT_EQ(Told().size(), 1u) << Log();
+        EXPECT_TRUE(Told()[0].starts_with("kestrune: The display could not be opened (")) << Log();
+        EXPECT_TRUE(Told()[0].ends_with("); the run goes on without one")) << Log();
+        EXPECT_EQ(Run({pass}), 2) << "one parameter asks for a window";
+        EXPECT_TRUE(Told()[0].ends_with("); the program cannot start")) << Log();
+        unsetenv(variable);
+    }
+}
+
+// Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
+// program keeps a runtime folder of its own.
+TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", (folder / "").c_str(), 1);
+    EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    EXPECT_EQ(Log(), "");
+    EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
+}
+
+// An image whose folder cannot be made goes to the program's folder: told
+// once, with where it went, and the run ends with 3.
+TEST_F(UnattendedRunTest, AnImageSavedInTheProgramFolderIsToldOnce) {
+    EXPECT_EQ(Run({pass, "-OUTPUT:/proc/no-such-folder/", "-FC:x.jpg", "-CLOSE"}), 3) << Log();
+    const std::string written = folder / "program/230503_1200_noaa18-fc.jpg";
+    EXPECT_TRUE(fs::exists(written));
+    ASSERT_EQ(Told().size(), 1u) << Log();
+    EXPECT_EQ(Told()[0], "kestrune: Could not save to results folder: /proc/no-such-folder/, saved to " + written +
+                             " instead");
+}
+
+// The fire list named otherwise still names the pass it was found in; a
+// pass named for NOAA-19 that holds NOAA-18 frames is told in one line.
+TEST_F(UnattendedRunTest, FireListNamesThePassAndDisagreeingSatellitesAreTold) {
+    const std::string out = folder / "out/";
+    EXPECT_EQ(Run({pass, "-OUTPUT:" + out + "named", "-FIRETEXT:", "-CLOSE"}), 0) << Log();
+    const std::string list = testing::TTempFolder::Read(out + "named.fire.txt");
+    EXPECT_NE(list.find("from file: " + (folder / "data/230503_1200_noaa18") + "\r\n"), std::string::npos) << list;
+    EXPECT_EQ(Run({Pass("230503_1300_noaa19.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    ASSERT_EQ(Told().size(), 1u) << Log();
+    EXPECT_EQ(Told()[0].rfind("kestrune: The file names NOAA-19 but its frames say NOAA", 0), 0u) << Log();
+}
+
+}  // namespace
+}  // namespace kestrune
