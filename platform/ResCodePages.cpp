@@ -242,6 +242,42 @@ std::string WideToLocale(std::u16string_view text) {
     return IsUtf8(codec) ? Utf16ToUtf8(text) : Encode(text, codec);
 }
 
+namespace {
+
+// Under a codec other than UTF-8, a byte of a name that is no character of
+// its own is kept as U+DC80..U+DCFF in UTF-8's form, which no UTF-8 text
+// holds: kept as the bare byte it could join its neighbours into another
+// character and come back as other bytes.
+constexpr char32_t EscapedBytes = 0xDC00;
+
+void AppendEscapedByte(std::string& name, unsigned char byte) {
+    const char32_t point = EscapedBytes + byte;
+    name.push_back(static_cast<char>(0xE0 | point >> 12));
+    name.push_back(static_cast<char>(0x80 | (point >> 6 & 0x3F)));
+    name.push_back(static_cast<char>(0x80 | (point & 0x3F)));
+}
+
+// The byte escaped at name[at], or -1 when none is.
+int EscapedByteAt(std::string_view name, size_t at) {
+    if (at + 3 > name.size() || static_cast<unsigned char>(name[at]) != 0xED) return -1;
+    const auto second = static_cast<unsigned char>(name[at + 1]);
+    const auto third = static_cast<unsigned char>(name[at + 2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return -1;
+    const char32_t point = 0xD000 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
+    return point >= EscapedBytes + 0x80 && point <= EscapedBytes + 0xFF ? static_cast<int>(point - EscapedBytes) : -1;
+}
+
+void AppendKeptBytes(std::string& name, std::string_view bytes) {
+    for (const char b : bytes) {
+        if (static_cast<unsigned char>(b) < 0x80)
+            name.push_back(b);
+        else
+            AppendEscapedByte(name, static_cast<unsigned char>(b));
+    }
+}
+
+}  // namespace
+
 std::string FileNameFromLocale(std::string_view bytes) {
     const std::string codec = LocaleCodeset();
     if (IsUtf8(codec)) return std::string(bytes);
@@ -251,9 +287,12 @@ std::string FileNameFromLocale(std::string_view bytes) {
     DecodeEach(
         bytes, codec,
         [&](const std::u16string& character, std::string_view read) {
-            name += Encode(character, codec) == read ? Utf16ToUtf8(character) : std::string(read);
+            if (Encode(character, codec) == read)
+                name += Utf16ToUtf8(character);
+            else
+                AppendKeptBytes(name, read);
         },
-        [&](char b) { name.push_back(b); });
+        [&](char b) { AppendKeptBytes(name, std::string_view(&b, 1)); });
     return name;
 }
 
@@ -262,18 +301,28 @@ std::string LocaleFromFileName(std::string_view name) {
     if (IsUtf8(codec)) return std::string(name);
     std::string bytes;
     std::u16string characters;  // a run of characters, encoded at once
+    const auto flush = [&] {
+        bytes += Encode(characters, codec);
+        characters.clear();
+    };
     for (size_t i = 0; i < name.size();) {
+        if (const int escaped = EscapedByteAt(name, i); escaped >= 0) {
+            flush();
+            bytes.push_back(static_cast<char>(escaped));
+            i += 3;
+            continue;
+        }
         const TUtf8Sequence sequence = NextUtf8(name, i);
         if (sequence.length == 0) {
-            bytes += Encode(characters, codec);
-            characters.clear();
+            flush();
             bytes.push_back(name[i++]);
             continue;
         }
         AppendUtf16(characters, sequence.point);
         i += sequence.length;
     }
-    return bytes + Encode(characters, codec);
+    flush();
+    return bytes;
 }
 
 uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }

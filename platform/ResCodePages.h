@@ -31,10 +31,11 @@ std::string LocaleCodeset();
 // read becomes U+FFFD, what it cannot hold "?".
 std::u16string LocaleToWide(std::string_view bytes);
 std::string WideToLocale(std::u16string_view text);
-// File names are bytes. Under a UTF-8 locale a name is kept as it is; under
-// another codec each character is decoded to UTF-8 and a byte the codec cannot
-// read is kept as it is, so that the name still opens its file and is written
-// back as the same bytes.
+// File names are bytes. Under a UTF-8 locale a name is kept as it is, so that
+// it still opens its file whatever bytes it holds; under another codec each
+// character is decoded to UTF-8 and a byte the codec cannot read is kept as
+// an escape (U+DC80..U+DCFF), so that the name is written back as the same
+// bytes.
 std::string FileNameFromLocale(std::string_view bytes);
 std::string LocaleFromFileName(std::string_view name);
 
