@@ -76,8 +76,8 @@ TEST(MimeDataObject, ADataObjectBecomesMimeDataThatReadsBackTheSame) {
 // A file name is bytes: a URL escaping bytes that are not UTF-8 names the same
 // file on the way in and on the way out.
 TEST(MimeDataObject, FileUrlsKeepTheBytesOfNamesThatAreNotUtf8) {
-    const std::string name = "/data/N18_\xDA\x80_1200.hpt";
-    const QByteArray url = "file:///data/N18_%DA%80_1200.hpt";
+    const std::string name = "/data/N18_\xDA\xDA\x80_1200.hpt";  // no UTF-8: a lead byte where a continuation must be
+    const QByteArray url = "file:///data/N18_%DA%DA%80_1200.hpt";
     auto* data = new QMimeData;
     data->setUrls({QUrl::fromEncoded(url)});
     TMimeDataObject object(data);
