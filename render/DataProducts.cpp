@@ -88,7 +88,6 @@ void WriteRaster(const std::string& fileName, int32_t width, int32_t lines, cons
     file.Commit();
 }
 
-// One channel's samples through a word table (or as stored without one).
 // Words of a channel's samples through a table (the samples themselves
 // without one); with blankFlaggedLines, the lines whose flag is set hold
 // NoDataWord instead.

@@ -106,8 +106,8 @@ protected:
             fs::copy(BuiltProgramFolder() / installed, folder / ("program/" + std::string(installed)),
                      fs::copy_options::recursive);
         const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        test::THrptPassSpec spec;
-        passBytes = test::BuildWsdFile(spec, 240, set.Line1, set.Line2);
+        test::THrptPassSpec passSpec;
+        passBytes = test::BuildWsdFile(passSpec, 240, set.Line1, set.Line2);
         pass = Pass("230503_1200_noaa18.wsd");
     }
 
