@@ -133,6 +133,22 @@ TEST_F(OperatorManualTest, WithoutElementSetsAPassIsTakenAsNorthbound) {
     EXPECT_EQ(raw.front(), LastRecordedSample(4));
     EXPECT_EQ(raw.back(), FirstRecordedSample(4));
     EXPECT_EQ(LinesHolding(LinesOf(Processed()), Base), 0) << Processed();
+
+    // Given as southbound, it keeps the order it was recorded in.
+    ASSERT_EQ(RunWith({pass, "-DIRECTION:SOUTH", "-OUTPUT:" + (folder / "out/"), "-GROUPA:"}).Status, 3) << Log();
+    EXPECT_EQ(Words(Out(Base + std::string("-4.raw"))).front(), FirstRecordedSample(4));
+}
+
+// Of the date a name gives, only the year is used; the day and the time of
+// day come from the frames (recorded on day 123 from 12:00).
+TEST_F(OperatorManualTest, OnlyTheYearComesFromTheName) {
+    const std::string frames = TTempFolder::Read(pass);
+    for (const auto& [name, dated] : {std::pair{"230610_0800_noaa18", "2023-05-03; 12:00-"},
+                                      std::pair{"240610_0800_noaa18", "2024-05-02; 12:00-"}}) {
+        const std::string renamed = folder.Write("data/" + std::string(name) + ".wsd", frames);
+        ASSERT_EQ(RunWith({renamed, "-DIAGNOSTICS:", "-CLOSE"}).Status, 0) << Log();
+        EXPECT_EQ(LineOf(Processed(), name).rfind(std::string(name) + "; NOAA-18; " + dated, 0), 0u) << Processed();
+    }
 }
 
 // processed.lst, the diagnostics, the fire list, the debug log, the
