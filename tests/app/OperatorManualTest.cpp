@@ -106,6 +106,7 @@ TEST_F(OperatorManualTest, ANorthboundPassIsTurnedNorthUp) {
         EXPECT_EQ(raw.front(), northbound ? LastRecordedSample(4) : FirstRecordedSample(4));
         EXPECT_EQ(raw.back(), northbound ? FirstRecordedSample(4) : LastRecordedSample(4));
 
+        EXPECT_EQ(fs::file_size(out + Raw16Base + ".lcn"), static_cast<uintmax_t>(PassLines) * 408);
         const auto [first, last] = FirstAndLastLatitude(out + Raw16Base + ".lcn");
         EXPECT_GT(first, last) << "the first record lies north of the last";
 
