@@ -159,7 +159,6 @@ struct TPlannedItem {
     std::string Source;
     fs::path Target;
     std::string Shown;  // its name below the folder copied into
-    size_t Top = 0;     // the source it is or is part of
     bool Replace = false;
     bool EmptiedFolder = false;
 };
@@ -217,8 +216,8 @@ private:
         return 0;
     }
 
-    void Add(const std::string& source, const fs::path& target, const std::string& shown, size_t top, bool replace) {
-        Items.push_back({source, target, shown, top, replace, false});
+    void Add(const std::string& source, const fs::path& target, const std::string& shown, bool replace) {
+        Items.push_back({source, target, shown, replace, false});
     }
 
     uint32_t PlanItem(const std::string& source, const std::string& shown, size_t top, TFolderNames& names) {
@@ -231,7 +230,7 @@ private:
             if (move_) return Leave(top);  // already where it is to go
             action = TClashAction::KeepBoth;
         } else if (!Exists(target) && !names.Taken.count(name)) {
-            Add(source, target, shown, top, false);
+            Add(source, target, shown, false);
             names.Taken.insert(name);
             return 0;
         } else if (folder && IsRealFolder(target) && !names.Taken.count(name)) {
@@ -244,7 +243,7 @@ private:
         // A folder there is never replaced: the new item is kept beside it.
         if (action == TClashAction::Replace && IsRealFolder(target)) action = TClashAction::KeepBoth;
         const std::string kept = action == TClashAction::KeepBoth ? names.Keep(name, folder) : name;
-        Add(source, names.Folder / kept, shown, top, action == TClashAction::Replace);
+        Add(source, names.Folder / kept, shown, action == TClashAction::Replace);
         names.Taken.insert(kept);
         return 0;
     }
@@ -271,7 +270,7 @@ private:
         for (const std::string& item : items) names.Coming.push_back(ComingName(source + "/" + item));
         for (const std::string& item : items)
             if (const uint32_t code = PlanItem(source + "/" + item, shown + "/" + item, top, names)) return code;
-        if (move_) Items.push_back({source, target, shown, top, false, true});
+        if (move_) Items.push_back({source, target, shown, false, true});
         return 0;
     }
 
