@@ -24,13 +24,30 @@ int WriteAll(int fd, const char* data, size_t size) {
     return 0;
 }
 
-int CopyBytes(int from, int to) {
+int CopyThroughBuffer(int from, int to) {
     std::vector<char> buffer(size_t{1} << 20);
     for (;;) {
         const ssize_t got = read(from, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return got < 0 ? errno : 0;
         if (const int error = WriteAll(to, buffer.data(), static_cast<size_t>(got))) return error;
+    }
+}
+
+// In the kernel (or as a shared extent where the file system can), else
+// through a buffer where the two file systems cannot copy between them.
+int CopyBytes(int from, int to) {
+    bool started = false;
+    for (;;) {
+        const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, size_t{1} << 30, 0);
+        if (copied < 0 && errno == EINTR) continue;
+        if (copied == 0) return 0;
+        if (copied > 0) {
+            started = true;
+            continue;
+        }
+        const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP;
+        return unsupported && !started ? CopyThroughBuffer(from, to) : errno;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace kestrune {
 namespace {
@@ -86,7 +87,13 @@ TEST(FileTreeCopy, AFullDiskIsToldAsSuch) {
     fs::create_directory(small);
     EXPECT_EQ(testing::RunWithSmallDisk(small, 128 * 1024, [&]() -> std::string {
         const int error = CopyKeepingTimes(pass, small + "/n15_20230503_1200.raw16");
-        return error == ENOSPC ? "" : "error " + std::to_string(error);
+        if (error != ENOSPC) return "from another disk: error " + std::to_string(error);
+        // Within the one file system, where the kernel copies.
+        fs::remove(small + "/n15_20230503_1200.raw16");
+        const std::string preview = small + "/n15_20230503_1200.thumb.jpg";
+        std::ofstream(preview, std::ios::binary) << std::string(70000, '\x22');
+        const int within = CopyKeepingTimes(preview, small + "/n15_20230503_1200 - Copy.thumb.jpg");
+        return within == ENOSPC ? "" : "within: error " + std::to_string(within);
     }), "");
 }
 
