@@ -200,12 +200,13 @@ TEST_F(ArchivePaste, KeepBothNumbersAPassAndItsPreviewTogether) {
     EXPECT_NE(Boxes()[0].text.find("(the new one named \"n19_20261207_0812 - Copy (2).hpt\")"), std::string::npos);
     EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (2).hpt"), "backup");
     EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (2).thumb.jpg"), "\xFF\xD8 backup");
-    // Pasted into their own day, they pair as well.
+    // Pasted into their own day, they pair as well, past a number only the preview has taken.
+    temp.Write("base/2026/12/07/n19_20261207_0812 - Copy (3).thumb.jpg", "an older preview");
     ASSERT_EQ(OurCopy({day + "/n19_20261207_0812.hpt", day + "/n19_20261207_0812.thumb.jpg"}), S_OK);
     ASSERT_EQ(PasteInto(day), S_OK);
-    EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (3).hpt"), "archived");
-    EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (3).thumb.jpg"), "\xFF\xD8 archived");
-    EXPECT_EQ(Names(day).size(), 7u);
+    EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (4).hpt"), "archived");
+    EXPECT_EQ(TTempFolder::Read(day + "/n19_20261207_0812 - Copy (4).thumb.jpg"), "\xFF\xD8 archived");
+    EXPECT_EQ(Names(day).size(), 8u);
 }
 
 // What a stopped paste tells: the item, why, and what was not copied.
