@@ -7,9 +7,11 @@
 
 #include <fcntl.h>
 #include <sched.h>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -40,6 +42,24 @@ inline std::string MountSmallDisk(const std::string& folder, size_t bytes) {
 }
 
 }  // namespace small_disk_detail
+
+// Why no small file system can be made on this machine ("" when one can): a
+// machine without user namespaces skips the checks that need one.
+inline const std::string& WhySmallDisksCannotBeMade() {
+    static const std::string why = [] {
+        std::string folder = "/tmp/kestrune-small-disk-XXXXXX";
+        if (mkdtemp(folder.data()) == nullptr) return std::string("no temporary folder");
+        const std::string report = RunChecksInChild([&] { return small_disk_detail::MountSmallDisk(folder, 65536); },
+                                                    [] { return std::string(); });
+        rmdir(folder.c_str());
+        return report;
+    }();
+    return why;
+}
+
+#define SKIP_WITHOUT_SMALL_DISKS()                                                                 \
+    if (const std::string& whyNot = ::kestrune::testing::WhySmallDisksCannotBeMade(); !whyNot.empty()) \
+    GTEST_SKIP() << "a small file system of its own cannot be made here: " << whyNot
 
 // What the checks report ("" when they all held), or why they could not run.
 inline std::string RunWithSmallDisk(const std::string& folder, size_t bytes, const std::function<std::string()>& checks) {

@@ -220,6 +220,7 @@ TEST_F(ArchivePaste, AFullDiskNamesTheItemAndWhatWasNotCopied) {
     auto backup = std::make_shared<TDataObject_shtv>(
         *IdListFromPath(temp / "backup/28"),
         std::vector{*IdListFromPath("/n19_20261128_2200.hpt"), *IdListFromPath("/n19_20261128_2200.thumb.jpg")});
+    SKIP_WITHOUT_SMALL_DISKS();
     EXPECT_EQ(testing::RunWithSmallDisk(stick, 512 * 1024, [&]() -> std::string {
         uint32_t effect = DROPEFFECT_COPY;
         TFolderDropTarget(stick).Drop(data, MK_CONTROL, {}, effect);
@@ -332,6 +333,7 @@ TEST_F(ArchivePasteTimes, SendToAndMovesAcrossFileSystemsKeepItToo) {
     const std::string removable = temp / "removable";
     fs::create_directory(removable);
     fs::create_directory(temp / "base/2023/05/04");
+    SKIP_WITHOUT_SMALL_DISKS();
     EXPECT_EQ(testing::RunWithSmallDisk(removable, 1 << 20, [&]() -> std::string {
         for (const std::string& name : {"n15_20230503_1200.raw16", "n15_20230503_1200.thumb.jpg"})
             fs::copy(temp / "base/2023/05/03/" + name, removable + "/" + name);
