@@ -394,7 +394,9 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
 // The time codes count days of the year from the year of BaseDate. A pass
 // across midnight of 31 December has lines of two years: those after
 // midnight belong to the next year, or, when the pass was dated by its
-// January part, those before it to the previous one.
+// January part, those before it to the previous one. Which part dated it
+// the orbit's pass time tells, else the date the loader took the year from;
+// with neither the year is taken for December's.
 void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
     constexpr double LateDecember = 358.0;  // days after 1 January
     constexpr double EarlyJanuary = 7.0;
@@ -408,7 +410,7 @@ void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::stri
     // A stray corrupt code is no second year.
     const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
     if (late < fewest || early < fewest) return;
-    const TDateTime reference = Orbit != nullptr ? Orbit->PassTime : 0.0;
+    const TDateTime reference = Orbit != nullptr && Orbit->PassTime != 0 ? Orbit->PassTime : EstimatedDate;
     const bool decemberInBaseYear = reference == 0 || reference >= BaseDate + 182.0;
     const int year = DecodeDateTime(BaseDate).year;
     const int movedYear = decemberInBaseYear ? year + 1 : year - 1;

@@ -135,6 +135,10 @@ public:
 
     float Altitude = DefaultAltitude;
     TDateTime BaseDate = 0;
+    // The date near the pass whose year the loader gave BaseDate (the file's
+    // time), 0 when the year came with the orbit's pass time or alone. It
+    // tells which year a pass across New Year's midnight was dated by.
+    TDateTime EstimatedDate = 0;
     TDateTime NominalStartTime = 0;
     uint8_t FormatCode = 0;
     // Samples per line of the image the anchors belong to, set by the
