@@ -221,6 +221,8 @@ TEST_F(NewYearPassTest, PassesDatedByTheirJanuaryPartLieInTheirOwnYears) {
         EXPECT_NE(state.PassDescription.find("; 2023-12-31; 23:59-"), std::string::npos) << state.PassDescription;
         ExpectSubSatellitePointsOfThePassSet();
     }
+    loader.LoadDataFile(WriteClosedAfterMidnight("dartcom_ny.drt", test::BuildDartcomFile(frames, NamedLines, false)));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  From direction form:  estimated date: 2023-Dec-31  satellite: NOAA-18"));
 }
 
 // In the window the question opens with the date the name gives and the
