@@ -293,7 +293,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         return false;
     }
     FindQuarterHour(clock, diagnostics);
-    if (InCodes(FormatCode, MeteorFormats))
+    if (MeteorScanPeriod())
         FindMeteorScanPeriod(clock, diagnostics);
     else
         RejectOffPhaseLines(clock);
@@ -770,8 +770,18 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan) {
     if (InCodes(formatCode, GacFormats)) return {4, 8, 409};
-    if (meteorScan) return {20, 30, 1540};
+    const TAnchorLayout meteor = {20, 30, 1540};
+    if (meteorScan && formatCode == TenBFormat) {
+        // The scan's samples lie centred in the line's columns 248 to 1815.
+        constexpr int firstScanColumn = TenBMeteorFirstColumn + (TenBMeteorColumns - 1540) / 2;
+        return {firstScanColumn + meteor.First, meteor.Step, 2048};
+    }
+    if (meteorScan) return meteor;
     return {24, 40, 2048};
+}
+
+bool TEarthLocations::MeteorScanPeriod() const {
+    return InCodes(FormatCode, MeteorFormats) || (FormatCode == TenBFormat && Orbit != nullptr && Orbit->IsMeteorM2());
 }
 
 TAnchorLayout TEarthLocations::AnchorLayout() const {

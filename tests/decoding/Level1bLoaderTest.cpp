@@ -347,10 +347,13 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
     Load("2_HRPT_20190315_1234.10b", test::Build10BFile(frames, 110, "METEOM2", {}, true));
     EXPECT_TRUE(state.MeteorPass);
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2");
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+    // The frames count from the name's year; the name's date says which year a New Year pass is of.
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 1, 1));
+    EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
     Load("2019-03-15-1234.10b", test::Build10BFile(frames, 110, "METEOM22", {}, true));
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 1, 1));
+    EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
 }
 
 // Damaged and unreadable files: each ends through the failure path with a
