@@ -756,6 +756,7 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
     Residuals.reset();
     if (Mapping == nullptr || LineCount() == 0) return;
     Mapping->WarpStep = LineCount() > 15000 ? 8.0f : (LineCount() > 9000 ? 6.0f : 4.0f);
+    Mapping->SetScanColumnOffset(MeteorScanFirstColumn(FormatCode));
     std::shared_ptr<const TResidualTable> residuals;
     try {
         MapFitted = FitMapToImage(locations_, &diagnostics, false, residuals, *Mapping, 0,
@@ -768,15 +769,15 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 
 // ---------------------------------------------------------------- turning, saving, naming
 
+int MeteorScanFirstColumn(uint8_t formatCode) {
+    constexpr int scanSamples = 1540;
+    return formatCode == TenBFormat ? TenBMeteorFirstColumn + (TenBMeteorColumns - scanSamples) / 2 : 0;
+}
+
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan) {
     if (InCodes(formatCode, GacFormats)) return {4, 8, 409};
-    const TAnchorLayout meteor = {20, 30, 1540};
-    if (meteorScan && formatCode == TenBFormat) {
-        // The scan's samples lie centred in the line's columns 248 to 1815.
-        constexpr int firstScanColumn = TenBMeteorFirstColumn + (TenBMeteorColumns - 1540) / 2;
-        return {firstScanColumn + meteor.First, meteor.Step, 2048};
-    }
-    if (meteorScan) return meteor;
+    if (meteorScan && formatCode == TenBFormat) return {MeteorScanFirstColumn(formatCode) + 20, 30, 2048};
+    if (meteorScan) return {20, 30, 1540};
     return {24, 40, 2048};
 }
 

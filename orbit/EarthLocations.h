@@ -75,6 +75,11 @@ constexpr uint8_t TenBFormat = 20;
 constexpr int TenBMeteorFirstColumn = 248;
 constexpr int TenBMeteorColumns = 1568;
 
+// The column of a line at which a Meteor-M2 scan's first sample lies: 262
+// for the scan of 1540 samples centred in a 10B line's columns 248 to 1815,
+// else 0.
+int MeteorScanFirstColumn(uint8_t formatCode);
+
 // The GAC formats' 4 + 8k of 409, the Meteor-M2 scan's 20 + 30k of 1540
 // (282 + 30k of a 10B line's 2048), else 24 + 40k of 2048.
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan);

@@ -3,6 +3,7 @@
 #include "decoding/PassLoader.h"
 
 #include "orbit/EarthLocations.h"
+#include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
 #include "tests/support/HrptFrameWriter.h"
@@ -12,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -166,6 +169,21 @@ TEST_F(PassLocatingTest, AMeteorTenBPassIsDatedOnceTimedByItsScanAndLocatedWhere
             EXPECT_LT(km, 0.1) << "line " << line << ", anchor " << k;
         }
     }
+    // The map drawn over the picture meets the scan's anchors where the line holds them.
+    ASSERT_TRUE(locations.MapFitted);
+    for (const int k : {0, CentreAnchor, 50}) {
+        const TAnchorLocation& anchor = locations.LineLocations(Lines / 2)->Anchors[static_cast<size_t>(k)];
+        float x = 0, y = 0;
+        ASSERT_TRUE(state.WarpedMapping->LatLonToImage(x, y, true, anchor.Longitude, anchor.Latitude));
+        EXPECT_NEAR(x, layout.First + k * layout.Step, 2.0) << "anchor " << k;
+        EXPECT_NEAR(y, Lines / 2, 2.0) << "anchor " << k;
+    }
+    // ... by its own geometry, not by a correction as wide as the fill in front of the scan.
+    ASSERT_TRUE(locations.Residuals);
+    float widest = 0;
+    for (const TResidualRow& row : *locations.Residuals)
+        for (const TResidual& residual : row) widest = std::max(widest, std::fabs(residual.X));
+    EXPECT_LT(widest, 3.0f);
 }
 
 // Meteor-M2-2's sets are its own also where another satellite's outnumber
