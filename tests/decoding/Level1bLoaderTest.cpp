@@ -445,7 +445,7 @@ TEST_F(Level1bLoaderTest, HeaderQuirksStillLoadEveryRecord) {
         {"version 0", versioned(0, 1), 15872 + 512, "gives format version 0; versions 1 to 5 are known"},
         {"version 7, two header records", versioned(7, 2), 2 * 15872 + 512, "gives format version 7"},
         {"8-bit scans twice the records", scanned(240), 10688 + 122, "does not hold the 240 scans"},
-        {"8-bit scans 0", scanned(0), 10688 + 122, "does not hold the 0 scans"},
+        {"8-bit scans 0", scanned(0), 10688 + 122, "The file holds 120 scans, more than the 0 its header gives"},
         {"8-bit scans 65535", scanned(65535), 10688 + 122, "does not hold the 65535 scans"},
         {"16-bit video low byte first", lowByteFirst, 21050, "16-bit video words are stored low byte first"},
     };
@@ -477,6 +477,20 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileCutShortReadsItsWholeRecords) {
     TL1BPassSpec kept = passSpec;
     kept.Records = Kept;
     ExpectL1BPass(kept);
+}
+
+// A file holding more records than its header's scan count is read whole,
+// and the diagnostics say so rather than that scans are missing.
+TEST_F(Level1bLoaderTest, OlderEightBitFileLongerThanItsHeaderSaysIsReadWhole) {
+    TL1BPassSpec passSpec = PassSpec(true, false, 1);
+    passSpec.Records = 110;
+    passSpec.ScanCount = 100;
+    Load("NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI", test::BuildL1BFile(passSpec));
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.DataLineCount, 110);
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         "The file holds 110 scans, more than the 100 its header gives: records of 10688 bytes are all read"));
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold"));
 }
 
 // A record cut short at the end of the file is left out; the rest loads.
