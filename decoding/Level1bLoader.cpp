@@ -174,6 +174,11 @@ void ReadNewerHeader(TLoadContext& load) {
     if (code == 15) state.InputFormatCode = 9;
     if (code == 14) state.InputFormatCode = 7;
     StartRecordsAt(load, recordStart + static_cast<int64_t>(state.RecordSize) * headerRecords);
+    // A file cut short is told, as for the older layout.
+    const int stated = BigEndianWordAt(record, 128);
+    if (const int32_t held = RecordsInFile(load); held < stated)
+        load.Log(Format("The file does not hold the %d records its header gives: the %d whole records it holds are read",
+                        stated, held));
     if (gac) TestForTwoPasses(load, pass);
     AskDirection(load, pass.Start);
     ChooseGacPass(load, 9);

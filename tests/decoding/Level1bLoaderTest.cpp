@@ -493,6 +493,23 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileLongerThanItsHeaderSaysIsReadWhole) {
     EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold"));
 }
 
+// A newer-layout file cut short loads the records it holds and says that
+// the rest are missing.
+TEST_F(Level1bLoaderTest, NewerFileCutShortTellsOfTheMissingRecords) {
+    const TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    bytes.resize(bytes.size() - 73 * recordBytes - 1000);
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.DataLineCount, 46);
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         "The file does not hold the 120 records its header gives: the 46 whole records it holds are read"));
+
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", test::BuildL1BFile(passSpec));
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold")) << "a whole file is not said to be cut";
+}
+
 // A record cut short at the end of the file is left out; the rest loads.
 TEST_F(Level1bLoaderTest, TruncatedLastRecordIsLeftOut) {
     for (const TL1BPassSpec& passSpec : {PassSpec(false, false, 2), PassSpec(true, true, 1), PassSpec(true, true, 3)}) {
