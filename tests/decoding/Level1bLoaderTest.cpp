@@ -493,6 +493,18 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileLongerThanItsHeaderSaysIsReadWhole) {
     EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold"));
 }
 
+// Spacecraft id 1 of a 1980 pass is TIROS-N's, as its data set name says,
+// not FY-3C's.
+TEST_F(Level1bLoaderTest, ATirosNPassIsNamedTirosNByItsFramesToo) {
+    TL1BPassSpec passSpec = PassSpec(true, false, 1);
+    passSpec.DataSetName = "NSS.HRPT.TN.D80123.S1200.E1210.B0712345.WI";
+    passSpec.Frames.SpacecraftId = 1;
+    Load("NSS.HRPT.TN.D80123.S1200.E1210.B0712345.WI", test::BuildL1BFile(passSpec));
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.Orbit->SatelliteName, "TIROS-N");
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "TIROS-N");
+}
+
 // A newer-layout file cut short loads the records it holds and says that
 // the rest are missing.
 TEST_F(Level1bLoaderTest, NewerFileCutShortTellsOfTheMissingRecords) {
