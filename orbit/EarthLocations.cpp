@@ -585,15 +585,20 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock) {
 }
 
 // With few bad time codes only the even lines (and the last) are located
-// and the odd ones interpolated.
+// and the odd ones interpolated, except next to a gap in the times.
 bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
     diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
     const int count = LineCount();
+    const auto interpolated = [&](int line) {
+        if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
+        const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
+        return span < 2.5 * scanPeriod_;
+    };
     double altitudeSum = 0;
     int located = 0;
     try {
         for (int line = 0; line < count; ++line) {
-            if (skipOddLines && line % 2 == 1 && line != count - 1) continue;
+            if (interpolated(line)) continue;
             TScanLinePoints points{};
             TScanLineViewAngles seen{};
             double altitude = 0;
@@ -614,8 +619,8 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
         diagnostics.push_back(error.what());
         return false;
     }
-    if (skipOddLines)
-        for (int line = 1; line < count - 1; line += 2) InterpolateLine(line);
+    for (int line = 1; line < count - 1; line += 2)
+        if (interpolated(line)) InterpolateLine(line);
     if (located > 0) Altitude = static_cast<float>(altitudeSum / located);
     return true;
 }

@@ -10,6 +10,8 @@
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
 #include "tests/support/MeteorFileWriter.h"
+#include "tests/support/PassFileWriter.h"
+#include "tests/support/PassGeometry.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +236,34 @@ TEST_F(PassLocatingTest, EveryLocatedLineHasItsAngles) {
             EXPECT_GT(angles.SolarZenith[25], 0.0f) << line;
             EXPECT_NE(angles.SolarZenith[0], angles.SolarZenith[50]) << line;
         }
+    }
+}
+
+// A pass with a 10-second gap in its frames after line 120: the line just
+// before the gap is located at its own time, not halfway across the gap.
+TEST_F(PassLocatingTest, NoLineIsInterpolatedAcrossATimeGap) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 2;
+    constexpr int32_t GapAfter = 120;
+    const test::THrptPassSpec before;  // 3 May 2023, 12:00
+    test::THrptPassSpec after = before;
+    after.StartMilliseconds += 10000;
+    test::TBytes bytes = test::Build16BitHrptFile(before, Lines, false);
+    const test::TBytes later = test::Build16BitHrptFile(after, Lines, false);
+    const auto cut = static_cast<std::ptrdiff_t>(GapAfter * test::Hrpt16RecordBytes);
+    std::copy(later.begin() + cut, later.end(), bytes.begin() + cut);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    const TEarthLocations& locations = *state.EarthLocations;
+    ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::TPassGeometry beforeGap(set, before, 2023, 5, 3);
+    test::TPassGeometry afterGap(set, after, 2023, 5, 3);
+    for (const int32_t line : {GapAfter - 3, GapAfter - 2, GapAfter - 1, GapAfter, GapAfter + 1}) {
+        const TGroundPoint predicted = (line < GapAfter ? beforeGap : afterGap).Line(line)[1024];
+        const TAnchorLocation& located = locations.LineLocations(line)->Anchors[CentreAnchor];
+        float km = 0, bearing = 0;
+        GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
+        EXPECT_LT(km, 0.1) << "line " << line;
     }
 }
 
