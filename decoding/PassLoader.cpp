@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <set>
 
@@ -298,19 +299,24 @@ void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedNa
 // then keeps the packed file, which stays.
 void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     bool unpacked = false;
+    std::string why;
     try {
         const std::string folder = load.PreparedFileFolder(packedName);
         unpacked = GunzipFile(packedName, folder);
         load.FileName = (folder.empty() ? ExtractFilePath(packedName) : folder) + ExtractFileName(ChangeFileExt(packedName, ""));
         if (folder.empty()) load.RecentName = load.FileName;
     } catch (const std::exception& error) {
-        load.Log(error.what());
+        why = error.what();
+        load.Log(why);
         unpacked = false;
     }
-    if (unpacked) return;
+    if (unpacked) {
+        load.UnpackedFile = load.FileName;
+        return;
+    }
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName});
+    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName}) + (why.empty() ? "" : ": " + why);
     load.ShowMessage(load.FirstCause);
 }
 
@@ -637,8 +643,13 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
+void TPassLoader::HandleFailure(TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
+    // What this load unpacked is no pass: it does not stay beside the packed file.
+    if (!load.UnpackedFile.empty()) {
+        std::error_code error;
+        std::filesystem::remove(load.UnpackedFile, error);
+    }
     state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");

@@ -132,6 +132,22 @@ TEST_F(GarbageFilesTest, FramesAreLookedAtBeforeTheStoresAreSized) {
     EXPECT_LT(PeakMiB() - before, 100);
 }
 
+// A packed file of noise is unpacked, refused, and what was unpacked goes;
+// a packed pass keeps its unpacked file for the next run.
+TEST_F(GarbageFilesTest, WhatAFailedLoadUnpackedIsRemoved) {
+    const std::string packed = Write("230503_1200_noaa18.wsd.gz", test::GzipBytes(Noise(2000000, 17)));
+    loader.LoadDataFile(packed);
+    ExpectRefused("the file holds no readable");
+    EXPECT_FALSE(fs::exists(ChangeFileExt(packed, "")));
+    EXPECT_TRUE(fs::exists(packed));
+
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::WriteFileBytes(packed, test::GzipBytes(test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2)));
+    loader.LoadDataFile(packed);
+    EXPECT_TRUE(state.LoadFailure.empty()) << state.LoadFailure;
+    EXPECT_TRUE(fs::exists(ChangeFileExt(packed, "")));
+}
+
 // Level 1b records of both layouts carry a valid record time; a damaged
 // day or time of day does not count.
 TEST(FrameSurvey, Level1bRecordsAreKnownByTheirTimes) {
