@@ -104,7 +104,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4166, "SavedImages", "SSavedElsewhere", "Could not save to %s folder: %s, saved to %s instead"},
     {4167, "SavedImages", "SResultsFolder", "results"},
     {4168, "SavedImages", "SSourceFolder", "source"},
-    {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk, do you have write access?"},
+    {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk: %s"},
     {4170, "FireDetection", "SDetectingFires", "Detecting fires..."},
     {4171, "qelCartography", "SBadPairs", "Bad pair: %s (%s bad pairs in %s)"},
     {4172, "qelCartography", "SNoOverlayPoints", "No point could be read from the overlay file %s"},
