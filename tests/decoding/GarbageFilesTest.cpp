@@ -4,6 +4,9 @@
 #include "decoding/FrameCheck.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/Telemetry.h"
+#include "orbit/EarthLocations.h"
+#include "orbit/Keplers.h"
+#include "orbit/Orbits.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
 #include "tests/support/StationFileWriter.h"
@@ -146,6 +149,21 @@ TEST_F(GarbageFilesTest, WhatAFailedLoadUnpackedIsRemoved) {
     loader.LoadDataFile(packed);
     EXPECT_TRUE(state.LoadFailure.empty()) << state.LoadFailure;
     EXPECT_TRUE(fs::exists(ChangeFileExt(packed, "")));
+}
+
+// A ".wsd" pass whose own element set has letters in its epoch is located
+// from the archive's set, and says why.
+TEST_F(GarbageFilesTest, APassWhoseOwnElementSetIsUnusableIsLocatedFromTheArchive) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    const std::string lettered = std::string(set.Line1).replace(18, 14, "2312X.4000000Z");
+    loader.LoadDataFile(Write("230503_1200_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, lettered, set.Line2)));
+    ASSERT_TRUE(state.LoadFailure.empty()) << state.LoadFailure;
+    EXPECT_TRUE(state.Orbit->ElementsValid);
+    EXPECT_NE(state.Orbit->MainElementSource.find("NOAA-18.txt"), std::string::npos) << state.Orbit->MainElementSource;
+    EXPECT_TRUE(state.EarthLocations->LocationsValid);
+    ASSERT_EQ(state.Orbit->Keplers->Warnings.size(), 1u);
+    EXPECT_EQ(state.Orbit->Keplers->Warnings[0].rfind("The element set in the file cannot be used (line 1, columns 19-32", 0),
+              0u);
 }
 
 // Level 1b records of both layouts carry a valid record time; a damaged
