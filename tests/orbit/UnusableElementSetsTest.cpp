@@ -5,6 +5,7 @@
 #include "orbit/Keplers.h"
 #include "orbit/Orbits.h"
 #include "orbit/Satellite.h"
+#include "orbit/SatelliteList.h"
 #include "orbit/TextLines.h"
 
 #include "OrbitTestFiles.h"
@@ -79,6 +80,15 @@ TEST_F(UnusableElementSetsTest, ASetWithLettersInANumberIsInvalidAndTold) {
     WriteMain(ArchiveText(Start - 3, 2) + WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
     ASSERT_TRUE(Get());
     EXPECT_NEAR(age, -2.0, 1e-6);
+}
+
+// The catalogue folder leaves such a set out instead of reading its epoch as 0.
+TEST_F(UnusableElementSetsTest, TheCatalogueLeavesASetWithLettersOut) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    temp.Write("tle/lettered.tle", "NOAA 15\n" + WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
+    EXPECT_EQ(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), -1);
+    temp.Write("tle/lettered.tle", "NOAA 15\n" + TleLine1(e) + "\n" + TleLine2(e) + "\n");
+    EXPECT_GE(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), 0);
 }
 
 // The catalogue takes element lines of 68 characters; the archives do too.
