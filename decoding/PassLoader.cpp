@@ -31,8 +31,8 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 namespace kestrune {
@@ -643,7 +643,7 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(TLoadContext& load, const std::string& reason) {
+void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
     // What this load unpacked is no pass: it does not stay beside the packed file.
     if (!load.UnpackedFile.empty()) {

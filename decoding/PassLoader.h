@@ -51,7 +51,7 @@ private:
     void AppendProcessedList();
     void SetViewPalette(int slotCount);
     void OfferStandardName();
-    void HandleFailure(TLoadContext& load, const std::string& reason);
+    void HandleFailure(const TLoadContext& load, const std::string& reason);
     void EndLoad();
 
     TPassState& state_;
