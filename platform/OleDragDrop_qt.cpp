@@ -17,7 +17,6 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <algorithm>
 
 namespace kestrune::ole {
 
@@ -223,12 +222,9 @@ TMemoryDataObject TMimeDataObject::Snapshot() const {
     }
     const std::vector<std::string> files = LocalFiles(*data_);
     if (!files.empty()) {
-        // UTF-16 cannot hold a name that is not UTF-8: such lists go as 8-bit names, which keep their bytes.
-        const bool allUtf8 =
-            std::all_of(files.begin(), files.end(), [](const std::string& f) { return Utf8FromWide(WideFromUtf8(f)) == f; });
-        SetIfMissing(object, CF_HDROP, WriteDropFiles(files, allUtf8));
-        SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromUtf8(files.front())));
-        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(LocaleFromFileName(files.front())));
+        SetIfMissing(object, CF_HDROP, WriteDropFiles(files));
+        SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromFileName(files.front())));
+        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(files.front()));
     }
     if (data_->hasText()) SetIfMissing(object, CF_UNICODETEXT, WriteWideText(data_->text().toStdU16String()));
     return object;

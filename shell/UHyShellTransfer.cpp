@@ -145,7 +145,7 @@ HRESULT THyFormatEtcList::Query(const FORMATETC& format) const {
 }
 
 std::vector<uint8_t> FileNameListBlock(const std::vector<std::string>& names) {
-    return WriteDropFiles(names, WideCallsAvailable);
+    return WideCallsAvailable ? WriteDropFiles(names) : WriteDropFiles(names, false);
 }
 
 std::vector<uint8_t> IdListArrayBlock(const TItemIdList* parent, const std::vector<TItemIdList>& items) {
@@ -274,10 +274,10 @@ uint32_t AskDropEffect(uint32_t allowed, uint32_t preferred) {
 std::shared_ptr<IDropTarget> NodeDropTarget(THyShTreeData* node) {
     std::string folder;
     if (node) {
-        folder = Utf16ToUtf8(PathOfIdList(node->AbsoluteIdList()));
+        folder = FileNameFromWide(PathOfIdList(node->AbsoluteIdList()));
     } else {
         TItemIdList desktop;
-        if (Succeeded(SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY, desktop))) folder = Utf16ToUtf8(PathOfIdList(desktop));
+        if (Succeeded(SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY, desktop))) folder = FileNameFromWide(PathOfIdList(desktop));
     }
     return IsFolder(folder) ? std::make_shared<TFolderDropTarget>(folder) : nullptr;
 }
@@ -439,7 +439,7 @@ HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& ve
 }
 
 bool NewFolder(const WideString& parent, WideString& name) {
-    const std::string folder = IncludeTrailingPathDelimiter(parent.empty() ? Utf16ToUtf8(GetCurrentDirectoryW()) : Utf16ToUtf8(parent));
+    const std::string folder = IncludeTrailingPathDelimiter(FileNameFromWide(parent.empty() ? GetCurrentDirectoryW() : parent));
     const auto showFailure = [](uint32_t code, const std::string& failedName) {
         TDialogService::Instance().ShowMessage(Inserted(SUnableToCreateFolder, {SysErrorMessage(code), failedName}), {},
                                                TMsgDlgType::mtWarning);
@@ -451,7 +451,7 @@ bool NewFolder(const WideString& parent, WideString& name) {
             if (number > 1) candidate += separator + std::to_string(number) + (separator.empty() ? "" : ")");
             const uint32_t code = CreateFolder(folder + candidate);
             if (code == 0) {
-                name = Utf8ToUtf16(candidate);
+                name = WideFromFileName(candidate);
                 return true;
             }
             // Any failure but "already exists" ends the whole attempt with one box.

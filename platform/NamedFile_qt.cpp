@@ -1,0 +1,19 @@
+#include "platform/NamedFile_qt.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kestrune {
+
+std::unique_ptr<QFile> OpenNamedFile(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    auto file = std::make_unique<QFile>();
+    if (!file->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return file;
+}
+
+}  // namespace kestrune
