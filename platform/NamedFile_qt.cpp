@@ -16,4 +16,13 @@ std::unique_ptr<QFile> OpenNamedFile(const std::string& path) {
     return file;
 }
 
+QUrl UrlOfFileName(const std::string& path) {
+    if (path.empty() || path.front() != '/') return QUrl::fromLocalFile(QString::fromStdString(path));
+    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
+std::string FileNameOfUrl(const QUrl& url) {
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
 }  // namespace kestrune

@@ -3,6 +3,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
 #include "platform/ProgramStrings.h"
+#include "platform/NamedFile_qt.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
 #include "platform/SystemErrors.h"
@@ -296,7 +297,7 @@ namespace {
 
 TOpenHandler& OpenHandler() {
     static TOpenHandler handler = [](const std::string& path) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        return QDesktopServices::openUrl(UrlOfFileName(path));
     };
     return handler;
 }

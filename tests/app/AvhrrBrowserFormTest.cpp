@@ -10,13 +10,17 @@
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellUtils.h"
 
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
@@ -51,12 +55,17 @@ protected:
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    void Pass(const std::string& day, const std::string& stem, bool data, bool preview) {
-        if (data) std::ofstream(base_ + day + stem + ".hpt") << "pass";
+    // Written by the bytes of its name, which may be no text.
+    void Pass(const std::string& day, const std::string& stem, bool data, bool preview, const std::string& content = "pass") {
+        if (data) std::ofstream(base_ + day + stem + ".hpt") << content;
         if (preview) {
             QImage image(400, 100, QImage::Format_RGB32);
             image.fill(Qt::darkCyan);
-            image.save(QString::fromStdString(base_ + day + stem + ".thumb.jpg"), "JPEG");
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPEG");
+            std::ofstream(base_ + day + stem + ".thumb.jpg", std::ios::binary) << jpeg.toStdString();
         }
     }
 
@@ -157,6 +166,45 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
     form.ButtonOpenClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// A folder and a pass named in the locale's bytes (under C.UTF-8, bytes that
+// are no UTF-8): the label names the folder, the list shows the pass, its
+// preview shows, Open takes the pass itself and Copy offers its real name.
+TEST_F(AvhrrBrowserFormTest, NamesInTheLocalesBytesShowPreviewOpenAndCopy) {
+    for (const auto& name : testing::LocaleFileNames()) {
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string day = "2026/11/28/" + name.Stem + "/";
+        fs::create_directories(base_ + day);
+        Pass(day, name.Stem, true, true, name.Locale);
+        Pass(day, name.Utf8Spelling, true, false, "the UTF-8 spelling");
+        // What the user reads: the locale's characters, or U+FFFD for a byte that is none.
+        const QString shownStem =
+            name.Characters.empty() ? QString::fromUtf8(name.Stem) : QString::fromStdU16String(name.Characters);
+        TFormBrowseAVHRR form(nullptr);
+        Show(form);
+        form.HyShellTreeBrowse->SetSelectedPath(WideFromFileName(base_ + day));
+        form.HyShellTreeBrowseClick();
+        EXPECT_EQ(form.LabelBrowseFolder->toolTip(), QString::fromStdString(base_ + "2026/11/28/") + shownStem + "/") << name.Locale;
+        form.HyShellTreeBrowse->RunPendingTimerWork();
+        auto& list = *form.HyShellListBrowse;
+        int row = 0;
+        while (row < list.ItemCount() && FileNameFromWide(list.ItemData(row)->GetPathName()) != base_ + day + name.Stem + ".thumb.jpg") ++row;
+        ASSERT_LT(row, list.ItemCount()) << name.Locale;
+        EXPECT_EQ(list.Model().index(row, 0).data().toString(), shownStem + ".thumb.jpg") << name.Locale;
+        list.selectionModel()->select(list.Model().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list.setCurrentIndex(list.Model().index(row, 0));
+        EXPECT_TRUE(form.ButtonOpen->isEnabled()) << name.Locale;
+        EXPECT_EQ(form.ImageThumbnail->width(), 400) << name.Locale;
+        EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  " + shownStem) << name.Locale;
+        std::ifstream chosen(form.ChosenDataFile);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(chosen), {}), name.Locale);
+        ASSERT_TRUE(ole::Succeeded(list.InvokeSelectionVerb("copy"))) << name.Locale;
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        ASSERT_TRUE(copied && copied->urls().size() == 1) << name.Locale;
+        const QByteArray path = QByteArray::fromStdString(base_ + day + name.Stem + ".thumb.jpg");
+        EXPECT_EQ(copied->urls()[0].toEncoded(), "file://" + path.toPercentEncoding("/")) << name.Locale;
+    }
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPass) {

@@ -7,6 +7,7 @@
 #include "platform/ResCodePages.h"
 #include "platform/UserLanguage.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,19 +22,7 @@ namespace kestrune::dragdrop {
 namespace {
 
 // The user's locale named by the environment for the scope's life.
-class TLocaleEnvironment {
-public:
-    explicit TLocaleEnvironment(const char* locale) {
-        if (const char* saved = std::getenv("LC_ALL")) saved_ = saved;
-        setenv("LC_ALL", locale, 1);
-    }
-    ~TLocaleEnvironment() { setenv("LC_ALL", saved_.c_str(), 1); }
-    TLocaleEnvironment(const TLocaleEnvironment&) = delete;
-    TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;
-
-private:
-    std::string saved_;
-};
+using testing::TLocaleEnvironment;
 
 class DataFormatsTest : public ::testing::Test {
 protected:
