@@ -3,6 +3,8 @@
 #include "app/AvhrrBrowser.h"
 #include "app/PersistingControls.h"
 #include "platform/DialogService.h"
+#include "platform/OleBlocks.h"
+#include "platform/OleDragDrop_qt.h"
 #include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
@@ -204,6 +206,14 @@ TEST_F(AvhrrBrowserFormTest, NamesInTheLocalesBytesShowPreviewOpenAndCopy) {
         ASSERT_TRUE(copied && copied->urls().size() == 1) << name.Locale;
         const QByteArray path = QByteArray::fromStdString(base_ + day + name.Stem + ".thumb.jpg");
         EXPECT_EQ(copied->urls()[0].toEncoded(), "file://" + path.toPercentEncoding("/")) << name.Locale;
+        // Its drop-files list is 8-bit when the locale cannot read the name, so that it holds the bytes.
+        std::shared_ptr<ole::IDataObject> clipboard;
+        ole::OleGetClipboard(clipboard);
+        ole::STGMEDIUM medium;
+        ole::TBytes block;
+        ASSERT_TRUE(ole::Succeeded(clipboard->GetData({ole::CF_HDROP, nullptr, ole::DVASPECT_CONTENT, -1, ole::TYMED_HGLOBAL}, medium)));
+        ASSERT_TRUE(ole::ReadMediumBytes(medium, block) && block.size() > 20);
+        EXPECT_EQ(ole::Get32(block.data() + 16) != 0, !name.Characters.empty()) << name.Locale;
     }
 }
 
