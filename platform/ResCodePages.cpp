@@ -2,8 +2,8 @@
 
 #include <iconv.h>
 
-#include <algorithm>
 #include <array>
+#include <optional>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -252,6 +252,20 @@ constexpr char16_t EscapedBytes = 0xDC00;
 
 bool IsEscapedByte(char16_t c) { return c >= EscapedBytes + 0x80 && c <= EscapedBytes + 0xFF; }
 
+// The byte kept at name[at], if any: a low surrogate after a high one is the
+// second half of a character beyond the first 65,536.
+std::optional<char> EscapedByteAt(std::u16string_view name, size_t at) {
+    const bool paired = at > 0 && name[at - 1] >= 0xD800 && name[at - 1] < 0xDC00;
+    if (paired || !IsEscapedByte(name[at])) return std::nullopt;
+    return static_cast<char>(name[at] - EscapedBytes);
+}
+
+bool HoldsEscapedBytes(std::u16string_view name) {
+    for (size_t at = 0; at < name.size(); ++at)
+        if (EscapedByteAt(name, at)) return true;
+    return false;
+}
+
 void AppendEscaped(std::u16string& name, std::string_view bytes) {
     for (const char b : bytes) {
         const auto byte = static_cast<unsigned char>(b);
@@ -281,7 +295,7 @@ std::u16string WideFromFileName(std::string_view bytes) {
     DecodeEach(
         bytes, codec,
         [&](const std::u16string& character, std::string_view read) {
-            const bool kept = std::none_of(character.begin(), character.end(), IsEscapedByte) && Encode(character, codec) == read;
+            const bool kept = !HoldsEscapedBytes(character) && Encode(character, codec) == read;
             if (kept)
                 name += character;
             else
@@ -299,26 +313,25 @@ std::string FileNameFromWide(std::u16string_view name) {
         bytes += IsUtf8(codec) ? Utf16ToUtf8(characters) : Encode(characters, codec);
         characters.clear();
     };
-    for (const char16_t c : name) {
-        if (!IsEscapedByte(c)) {
-            characters.push_back(c);
+    for (size_t at = 0; at < name.size(); ++at) {
+        const std::optional<char> escaped = EscapedByteAt(name, at);
+        if (!escaped) {
+            characters.push_back(name[at]);
             continue;
         }
         flush();
-        bytes.push_back(static_cast<char>(c - EscapedBytes));
+        bytes.push_back(*escaped);
     }
     flush();
     return bytes;
 }
 
-bool IsTextFileName(std::string_view bytes) {
-    const std::u16string name = WideFromFileName(bytes);
-    return std::none_of(name.begin(), name.end(), IsEscapedByte);
-}
+bool IsTextFileName(std::string_view bytes) { return !HoldsEscapedBytes(WideFromFileName(bytes)); }
 
 std::u16string ShownFileName(std::u16string_view name) {
     std::u16string shown(name);
-    std::replace_if(shown.begin(), shown.end(), IsEscapedByte, Replacement);
+    for (size_t at = 0; at < shown.size(); ++at)
+        if (EscapedByteAt(name, at)) shown[at] = Replacement;
     return shown;
 }
 

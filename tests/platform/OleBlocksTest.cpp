@@ -192,6 +192,13 @@ TEST(OleBlocks, EightBitNamesKeepTheirBytesInEveryLocale) {
     }
     setenv("LC_ALL", "C.UTF-8", 1);
     EXPECT_EQ(ReadDropFiles(WriteDropFiles({notUtf8}, false)), TNames{notUtf8});
+    // A character beyond U+FFFF ends in a low surrogate that is no kept byte.
+    for (const std::string name : {"\xF0\x90\x82\x80", "\xF0\x90\x82\x80\x80", "\x80\xF0\x90\x83\xBF"}) {
+        EXPECT_EQ(FileNameFromWide(WideFromFileName(name)), name);
+        EXPECT_EQ(ReadDropFiles(WriteDropFiles({name}, true)), TNames{name});
+    }
+    EXPECT_TRUE(IsTextFileName("\xF0\x90\x82\x80"));
+    EXPECT_EQ(ShownFileName(std::string_view("\xF0\x90\x82\x80\x80")), u"\U00010080\uFFFD");
     // Our own lists of such names are 8-bit, which other programs read as the bytes.
     EXPECT_FALSE(IsTextFileName(notUtf8));
     EXPECT_EQ(Get32(WriteDropFiles({"/data/a.hpt", notUtf8}).data() + 16), 0u);
