@@ -477,7 +477,7 @@ std::vector<TSendToEntry> SendToEntries() {
         const std::string path = folder + "/" + name;
         if (name[0] == '.' || lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
         const TItemIdList list = *IdListFromPath(path);
-        entries.push_back({path, Utf8ToUtf16(ChangeFileExt(name, "")), IconIndex(&list, 0)});
+        entries.push_back({path, ShownFileName(ChangeFileExt(name, "")), IconIndex(&list, 0)});
     }
     closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const TSendToEntry& a, const TSendToEntry& b) {
@@ -493,7 +493,7 @@ namespace {
 std::string SendToTarget(const std::string& entry) {
     if (!SameText(ExtractFileExt(entry), ".lnk") || IsFolder(entry)) return entry;
     THyShortcut shortcut;
-    return Succeeded(shortcut.Load(Utf8ToUtf16(entry))) ? Utf16ToUtf8(shortcut.Target) : std::string();
+    return Succeeded(shortcut.Load(WideFromFileName(entry))) ? FileNameFromWide(shortcut.Target) : std::string();
 }
 
 bool IsProgram(const std::string& path) {
