@@ -2,11 +2,12 @@
 
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
-#include "platform/ProgramStrings.h"
 #include "platform/NamedFile_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
 #include "platform/SystemErrors.h"
+#include "platform/SystemUtils.h"
 #include "shell/UHyShConsts.h"
 #include "shell/UHyShellLocator.h"
 #include "shell/UHyShellUtils.h"
@@ -17,8 +18,6 @@
 #include <QDesktopServices>
 #include <QScrollBar>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QUrl>
 
 #include <ctime>
 #include <filesystem>
@@ -509,9 +508,7 @@ HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<IDataObject> dataObjec
     if (IsProgram(targetPath)) {
         const std::vector<std::string> names = dataObject ? DroppedFileNames(*dataObject) : std::vector<std::string>();
         if (names.empty()) return S_FALSE;
-        QStringList arguments;
-        for (const std::string& name : names) arguments << QString::fromStdString(name);
-        return QProcess::startDetached(QString::fromStdString(targetPath), arguments) ? S_OK : E_FAIL;
+        return StartProgram(targetPath, names) ? S_OK : E_FAIL;
     }
     if (!IsFolder(targetPath)) return E_FAIL;
     TFolderDropTarget target(targetPath);
