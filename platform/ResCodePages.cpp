@@ -190,8 +190,7 @@ std::u16string Decode(std::string_view bytes, const std::string& codec) {
     return out;
 }
 
-std::string Encode(std::u16string_view text, const std::string& codec) {
-    TIconv iconv(codec, "UTF-16LE");
+std::string Encode(std::u16string_view text, TIconv& iconv) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const size_t units = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() ? 2 : 1;
@@ -204,6 +203,11 @@ std::string Encode(std::u16string_view text, const std::string& codec) {
         i += units - 1;
     }
     return out;
+}
+
+std::string Encode(std::u16string_view text, const std::string& codec) {
+    TIconv iconv(codec, "UTF-16LE");
+    return Encode(text, iconv);
 }
 
 bool IsUtf8(const std::string& codec) { return codec == "UTF-8" || codec == "utf8" || codec == "UTF8" || codec == "utf-8"; }
@@ -292,10 +296,11 @@ std::u16string WideFromFileName(std::string_view bytes) {
     }
     // A character that several byte sequences decode to (as in CP932) is kept
     // as the bytes it was read from, or the name would go back as others.
+    TIconv encoder(codec, "UTF-16LE");
     DecodeEach(
         bytes, codec,
         [&](const std::u16string& character, std::string_view read) {
-            const bool kept = !HoldsEscapedBytes(character) && Encode(character, codec) == read;
+            const bool kept = !HoldsEscapedBytes(character) && Encode(character, encoder) == read;
             if (kept)
                 name += character;
             else
