@@ -3,9 +3,9 @@
 #include <iconv.h>
 
 #include <array>
-#include <optional>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace kestrune {
