@@ -12,6 +12,7 @@
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellUtils.h"
 
+#include "tests/support/EnvironmentSetting.h"
 #include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 
@@ -34,6 +35,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace kestrune {
 namespace {
@@ -46,8 +48,8 @@ protected:
 
     void SetUp() override {
         root_ = testing::FreshTestFolder("browserform");
-        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        config_.emplace("XDG_CONFIG_HOME", (root_ / "config").c_str());
+        data_.emplace("XDG_DATA_HOME", (root_ / "data").c_str());
         base_ = (root_ / "archive").string() + "/";
         for (const char* day : {"2021/05/04/", "2021/05/05/", "2021/05/31/", "2021/06/01/", "2020/12/31/", "2021/01/01/"})
             fs::create_directories(base_ + day);
@@ -121,6 +123,7 @@ protected:
 
     fs::path root_;
     std::string base_;
+    std::optional<testing::TEnvironmentSetting> config_, data_;
 };
 
 TEST_F(AvhrrBrowserFormTest, DayButtonsWalkDatedFoldersAcrossMonthAndYearEnds) {
@@ -241,7 +244,7 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
 
 // The texts the browser sets itself are in the language in effect.
 TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
-    SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    const auto installed = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
     TFormBrowseAVHRR form(nullptr);
     form.BrowseMode = 1;
     Show(form);
@@ -251,7 +254,7 @@ TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<Selected file>");
     SelectFile(form, "noaa19_1.thumb.jpg");
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<From:>  noaa19_1");
-    SetResStrLookup(nullptr);
+    SetResStrLookup(installed);
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {

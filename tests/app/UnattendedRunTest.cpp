@@ -5,6 +5,7 @@
 #include "app/RunReport.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/EnvironmentSetting.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -158,8 +159,8 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", (folder / "").c_str(), 1);
+    const testing::TEnvironmentSetting runtime("XDG_RUNTIME_DIR", nullptr);
+    const testing::TEnvironmentSetting temporary("TMPDIR", (folder / "").c_str());
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));

@@ -3,24 +3,17 @@
 // another file may bear: a name re-encoded on its way opens that file.
 #pragma once
 
-#include <cstdlib>
+#include "tests/support/EnvironmentSetting.h"
+
 #include <string>
 #include <vector>
 
 namespace kestrune::testing {
 
-class TLocaleEnvironment {
+// The user's locale named by the environment for the scope's life.
+class TLocaleEnvironment : public TEnvironmentSetting {
 public:
-    explicit TLocaleEnvironment(const char* locale) {
-        if (const char* saved = std::getenv("LC_ALL")) saved_ = saved;
-        setenv("LC_ALL", locale, 1);
-    }
-    ~TLocaleEnvironment() { setenv("LC_ALL", saved_.c_str(), 1); }
-    TLocaleEnvironment(const TLocaleEnvironment&) = delete;
-    TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;
-
-private:
-    std::string saved_;
+    explicit TLocaleEnvironment(const char* locale) : TEnvironmentSetting("LC_ALL", locale) {}
 };
 
 struct TLocaleFileName {
