@@ -5,6 +5,7 @@
 #include "app/RunReport.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/EnvironmentSetting.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -16,7 +17,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <random>
 #include <sstream>
 
@@ -160,24 +160,11 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
-    const auto saved = [](const char* name) {
-        const char* value = getenv(name);
-        return value == nullptr ? std::optional<std::string>() : std::optional<std::string>(value);
-    };
-    const std::optional<std::string> runtime = saved("XDG_RUNTIME_DIR");
-    const std::optional<std::string> temporary = saved("TMPDIR");
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", (folder / "").c_str(), 1);
+    const testing::TEnvironmentSetting runtime("XDG_RUNTIME_DIR", nullptr);
+    const testing::TEnvironmentSetting temporary("TMPDIR", (folder / "").c_str());
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
-    // The temporary folder goes with the test's folder: the tests after it keep their own.
-    const auto restore = [](const char* name, const std::optional<std::string>& value) {
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
-    };
-    restore("TMPDIR", temporary);
-    restore("XDG_RUNTIME_DIR", runtime);
 }
 
 // An image whose folder cannot be made goes to the program's folder: told
