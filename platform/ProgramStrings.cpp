@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kestrune {
 
@@ -75,7 +76,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4130, "PassLoader", "SNoRecordSize", "The header gives no record size"},
     {4131, "PassLoader", "STooFewLines", "The file holds %s data lines; at least %s are needed"},
     {4132, "PassLoader", "SNoChannel", "No channel was selected"},
-    {4133, "PassLoader", "SNoSync", "Out of %s frames in the data, only %s had a valid first sync word (284 hex): the file holds no readable %s frames"},
+    {4133, "PassLoader", "SNoSync", "Out of %s frames looked at across the file, only %s carried %s: the file holds no readable %s frames"},
+    {4135, "PassLoader", "SPassTooLong", "The file holds %s lines, far more than any pass (at most %s): it is not a pass and is not read"},
     {4134, "QuorumFormat", "SQuorumNotRecognised", "The Quorum header of the file was not recognised"},
     {4140, "RenderView", "SMappingChannels", "Mapping channels..."},
     {4141, "RenderView", "SCrispening", "Crispening image..."},
@@ -103,7 +105,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4166, "SavedImages", "SSavedElsewhere", "Could not save to %s folder: %s, saved to %s instead"},
     {4167, "SavedImages", "SResultsFolder", "results"},
     {4168, "SavedImages", "SSourceFolder", "source"},
-    {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk, do you have write access?"},
+    {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk: %s"},
     {4170, "FireDetection", "SDetectingFires", "Detecting fires..."},
     {4171, "qelCartography", "SBadPairs", "Bad pair: %s (%s bad pairs in %s)"},
     {4172, "qelCartography", "SNoOverlayPoints", "No point could be read from the overlay file %s"},
@@ -253,7 +255,9 @@ std::string ProgramText(uint16_t id) {
 
 std::string resStr(uint16_t id) { return Lookup() ? Lookup()(id) : ProgramText(id); }
 
-void SetResStrLookup(std::function<std::string(uint16_t id)> lookup) { Lookup() = std::move(lookup); }
+std::function<std::string(uint16_t id)> SetResStrLookup(std::function<std::string(uint16_t id)> lookup) {
+    return std::exchange(Lookup(), std::move(lookup));
+}
 
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) {
     std::string result(text);
