@@ -72,6 +72,7 @@ bool IsChannel3ALine(const THrptPassSpec& passSpec, int32_t line) {
 }
 
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line) {
+    if (passSpec.ScanMicroseconds > 0) return passSpec.StartMilliseconds + (line * passSpec.ScanMicroseconds + 500) / 1000;
     return passSpec.StartMilliseconds + (static_cast<int64_t>(line) * 1000 + 3) / 6;
 }
 
