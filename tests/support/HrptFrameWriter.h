@@ -50,12 +50,8 @@ struct THrptPassSpec {
 
 using THrptFrame = std::vector<uint16_t>;  // MinorFrameWords words
 
-<<<<<<< HEAD
 bool IsChannel3ALine(const THrptPassSpec& passSpec, int32_t line);
-// Line times advance six lines a second.
-=======
 // Line times advance six lines a second, or by the pass's own scan period.
->>>>>>> main
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line);
 // The thermometer (1..4) a line's PRT words carry, 0 for a reference line.
 int32_t PrtIndexOfLine(int32_t line);
