@@ -16,6 +16,7 @@
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
+#include "render/ViewLookups.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -314,6 +315,7 @@ bool TMainCore::FormShow() {
     Boundaries.LoadFileList(Settings.BoundaryPath->Value);
     UserOverlay.Mapping = Pass.WarpedMapping.get();
     Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
+    UserOverlay.TellEmptyFiles = Settings.OverlayUser->Value;
     UserOverlay.LoadFileList(Settings.UserOverlayPath->Value);
     // The fire dialog's background filter starts at "Average".
     if (FireSettings->Values.FireAvgMethod < 0) FireSettings->Values.FireAvgMethod = 0;
@@ -522,11 +524,17 @@ void TMainCore::SetOverlaySwitches(const TOverlaySwitches& switches) {
     Settings.OverlayGridlabels->Value = switches.OverlayGridlabels;
 }
 
-void TMainCore::SetNdviPalette(const std::string& fileName) { Pass.NdviPaletteFileName = fileName; }
+bool TMainCore::SetNdviPalette(const std::string& fileName) {
+    TPalette1D palette;
+    if (!LoadPaletteFile(palette, fileName)) return false;
+    Pass.NdviPaletteFileName = fileName;
+    return true;
+}
 
-void TMainCore::SetSstPalette(const std::string& fileName) {
-    Pass.SstPaletteFileName = fileName;
+bool TMainCore::SetSstPalette(const std::string& fileName) {
     Pass.Sensor->SetPaletteFile(fileName);
+    Pass.SstPaletteFileName = Pass.Sensor->PaletteFile();
+    return !Pass.SstPaletteFileName.empty();
 }
 
 // As if typed into the up-downs: each kept within its range, the range
@@ -547,6 +555,10 @@ void TMainCore::SetRgbChannels(int red, int green, int blue) {
     View.Options.RadioGroupRed = red - 1;
     View.Options.RadioGroupGreen = green - 1;
     View.Options.RadioGroupBlue = blue - 1;
+}
+
+bool TMainCore::HasChannel(int channel) const {
+    return channel >= 1 && channel <= MaxChannels && Pass.Video->SampleAddress(channel, 0) != nullptr;
 }
 
 // Unchecking the colour box also drops a vegetation palette chosen before.

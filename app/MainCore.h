@@ -155,10 +155,11 @@ public:
     std::vector<std::string> ViewTabs() const override { return View.ViewTabs(); }
     void SelectViewTab(size_t index) override;
     void Redisplay() override;
-    void SetNdviPalette(const std::string& fileName) override;
-    void SetSstPalette(const std::string& fileName) override;
+    bool SetNdviPalette(const std::string& fileName) override;
+    bool SetSstPalette(const std::string& fileName) override;
     void SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
+    bool HasChannel(int channel) const override;
     void SetColourVegetation(bool checked) override;
     unsigned ProductThreads() const override;
     bool IdlePriority() const override { return ReceiverRunning; }
