@@ -320,7 +320,7 @@ bool TMainCore::FormShow() {
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     // A station's run leaves the user's desktop as it found it.
-    if (!Unattended) AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
+    if (!Unattended) AddContextMenuCommand("HRPT process", ShellPassExtensions);
     return true;
 }
 
@@ -359,7 +359,6 @@ void TMainCore::FreeSettings() {
 }
 
 bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
-    static const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
     PendingFileName.clear();
     if (files.size() == 1) {
         const std::string extension = UpperCase(ExtractFileExt(files.front()));
