@@ -296,13 +296,19 @@ void TMainCore::ReadLegacyGamma() {
 
 bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(Params.back()) == "-MIN"; }
 
-bool TMainCore::FormShow() {
-    if (shown_) return false;
-    shown_ = true;
+void TMainCore::PlaceWindow() {
+    if (placed_) return;
+    placed_ = true;
     if (FormPlacement)
         FormPlacement->Restore();
     else
         host_.PlaceBelowScreen();
+}
+
+bool TMainCore::FormShow() {
+    if (shown_) return false;
+    shown_ = true;
+    PlaceWindow();
     if (Settings.CacheDisplay->Value)
         CacheFileName = TemporaryFolder() + "~kestrune~" +
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";

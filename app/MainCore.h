@@ -129,6 +129,11 @@ public:
     // The window's showing. Its work is done once; true then, when the
     // deferred open is to start (TimerNewFileTimer 300 ms later).
     bool FormShow();
+    // The showing's first step, the window's placement (restored, or below the
+    // screen for "-MIN"), once. The window runs it ahead of the showing, before
+    // its native window exists, so that the window manager places the frame
+    // where it was stored.
+    void PlaceWindow();
     // The deferred open and, with two or more parameters, the unattended run.
     void TimerNewFileTimer();
     // Files dropped on the window: one data file of a known extension becomes
@@ -292,6 +297,7 @@ private:
     std::unique_ptr<TImageSaver> imageSaver_;
     std::unique_ptr<TDataProducts> products_;
     bool shown_ = false;
+    bool placed_ = false;
     bool destroyed_ = false;
     // The overlay switches of the last redisplay (the view remembers the rest).
     TOverlaySwitches overlaysShown_;
