@@ -149,12 +149,7 @@ void THelpWindow::GoWithModalWindow() {
     for (const QWidget* above = modal->parentWidget(); above != nullptr; above = above->parentWidget())
         if (above == this) return;
     ComeBackToOwner();
-    // Hidden with the window it went with, it was never closed itself.
-    const QRect placed = geometry();
-    const bool shown = !isHidden();
-    setParent(modal, Qt::Window);
-    setGeometry(placed);
-    if (shown) show();
+    Reparent(modal);
     modal_ = modal;
     modal_->installEventFilter(this);
 }
@@ -163,12 +158,24 @@ void THelpWindow::ComeBackToOwner() {
     if (modal_ == nullptr) return;
     modal_->removeEventFilter(this);
     modal_ = nullptr;
-    // Hidden with the window it went with, it was never closed itself.
+    Reparent(owner_);
+}
+
+// A new parent makes a new native window: the help keeps the place it had on
+// the screen; one that was never shown is left to the window manager to place
+// (its geometry then is no place on the screen, and would put the title bar off it).
+void THelpWindow::Reparent(QWidget* parent) {
     const QRect placed = geometry();
+    // Hidden with the window it went with, it was never closed itself.
     const bool shown = !isHidden();
-    setParent(owner_, Qt::Window);
-    setGeometry(placed);
+    setParent(parent, Qt::Window);
+    if (wasOnScreen_) setGeometry(placed);
     if (shown) show();
+}
+
+void THelpWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    wasOnScreen_ = true;
 }
 
 void THelpWindow::keyPressEvent(QKeyEvent* event) {

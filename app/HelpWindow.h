@@ -34,6 +34,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Esc closes the help, as it closes the program's other windows.
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -42,10 +43,12 @@ private:
     void ShowMade(const std::string& page);
     void GoWithModalWindow();
     void ComeBackToOwner();
+    void Reparent(QWidget* parent);
     const THelpPages& Pages();
 
     QWidget* owner_;
     QWidget* modal_ = nullptr;
+    bool wasOnScreen_ = false;
     std::string helpFile_;
     std::unique_ptr<THelpPages> pages_;
     QTextBrowser* BrowserHelp = nullptr;

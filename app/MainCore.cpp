@@ -404,6 +404,7 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
     // diagnostics, and the debug log is where a station looks first.
     if (Unattended)
         for (const std::string& line : Pass.DiagnosticLines) DebugOut(line);
+    host_.LoadEnded();
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }

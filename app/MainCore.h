@@ -54,6 +54,8 @@ public:
     // values, before the window's own settings are read (an old setting may
     // override one of them). A host without controls has nothing to load.
     virtual void LoadPersistingControls(TViewOptions&) {}
+    // A load ended (whether or not it read a pass): what shows the pass's diagnostics shows the new ones.
+    virtual void LoadEnded() {}
 };
 
 // The main window's settings, in the order they are made.

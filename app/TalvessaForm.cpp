@@ -328,6 +328,8 @@ void TFormMain::FirstShowing() {
     if (core_->Settings.DisableAero->Value) SetBypassCompositor(*this, true);
     DropFileTarget->RegisterControl(this);
     EnableResultMenus(false);
+    // The picture's tools (overlay, nudge, mouse tools) come with a pass.
+    ShowImageTools(false);
     sidePanel_->ShowTempRangeLabels();
     TimerNewFile->start();
 }
@@ -538,6 +540,11 @@ void TFormMain::OptionsFireDetectionClick() {
     core_->RebuildFireImages();
     if (FireView(core_->View.ViewIndex())) core_->Redisplay();
     EndHourglass();
+}
+
+// An open line-by-line window follows the pass.
+void TFormMain::LoadEnded() {
+    if (FormLineByLine->isVisible()) FormLineByLine->ShowLines(core_->Pass.DiagnosticLines);
 }
 
 void TFormMain::MenuLineByLineClick() {

@@ -86,6 +86,7 @@ public:
     void PlaceBelowScreen() override;
     void CloseWindow() override;
     void LoadPersistingControls(TViewOptions& options) override;
+    void LoadEnded() override;
 
     // The zoom: 0 fit width, 1 one to one, 2 double size.
     uint8_t ZoomMode = 0;

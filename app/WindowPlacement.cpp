@@ -1,5 +1,6 @@
 #include "app/WindowPlacement.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -45,6 +46,16 @@ QPoint TitleBarOnScreen(QPoint frameTopLeft, int frameWidth, const std::vector<Q
         }
     }
     return nearest;
+}
+
+int CaptionWidth(const QWidget& window) {
+    // The title bar's icon, its minimise, maximise and close buttons and their margins.
+    constexpr int TitleBarButtonsRoom = 128;
+    QFont title = window.font();
+    title.setBold(true);
+    const int wanted = QFontMetrics(title).horizontalAdvance(window.windowTitle()) + TitleBarButtonsRoom;
+    const QScreen* screen = window.screen();
+    return screen != nullptr ? std::min(wanted, screen->availableGeometry().width()) : wanted;
 }
 
 std::vector<QRect> AvailableScreenAreas() {

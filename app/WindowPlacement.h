@@ -24,6 +24,12 @@ inline constexpr int TitleBarRoom = 32;
 // they meet one already, or when there are no screens.
 QPoint TitleBarOnScreen(QPoint frameTopLeft, int frameWidth, const std::vector<QRect>& screens);
 
+// The width a window needs for its title bar to show its caption whole: the
+// caption in a bold face of the window's font (as window managers draw
+// titles) and room for the bar's icon and buttons; at most the width of the
+// screen the window is on.
+int CaptionWidth(const QWidget& window);
+
 // The available areas of the desktop's screens.
 std::vector<QRect> AvailableScreenAreas();
 

@@ -3,13 +3,16 @@
 // moved by dragging its title bar with the pointer as a user does, comes back
 // with its frame where it was left, and a stored placement at the top of the
 // screen keeps the title bar on the screen.
+#include "app/HelpWindow.h"
 #include "app/TalvessaForm.h"
 #include "app/WindowPlacement.h"
 
 #include "platform/RegistryVariables.h"
+#include "platform/SysUtils.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/WidgetTestSupport.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -19,6 +22,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -32,6 +36,7 @@ namespace {
 
 using testing::Find;
 using testing::WaitFor;
+using testing::WhenModal;
 
 bool HasWindowManager() {
     return QGuiApplication::platformName() == "xcb" &&
@@ -159,6 +164,32 @@ TEST_F(WindowPlacementTest, AStoredTopOfZeroKeepsTheTitleBarOnTheScreen) {
     const QRect screen = form->screen()->availableGeometry();
     EXPECT_EQ(ServerFrame(*form).top(), screen.top());
     EXPECT_EQ(ServerFrame(*form).left(), -300);
+}
+
+// F1 in File > Open before the help was ever shown: the help window opens
+// with its title bar on the screen, placed by the window manager.
+TEST_F(WindowPlacementTest, HelpOpenedFirstFromAModalDialogKeepsItsTitleBarOnTheScreen) {
+    std::filesystem::copy(ExtractFilePath(KESTRUNE_EXECUTABLE) + "help/", folder / "program/help",
+                          std::filesystem::copy_options::recursive);
+    auto form = Start();
+    auto* help = form->findChild<THelpWindow*>("FormHelp");
+    ASSERT_NE(help, nullptr);
+    QRect helpFrame;
+    WhenModal<QDialog>([&](QDialog& dialog) {
+        WaitFor([&] { return dialog.isActiveWindow(); });
+        EXPECT_EQ(std::system("xdotool key F1"), 0);
+        EXPECT_TRUE(WaitFor([&] { return help->isVisible() && Framed(*help); })) << "F1 opened no help";
+        helpFrame = Settle(*help);
+        dialog.reject();
+    });
+    Find<QAction>(*form, "MenuOpen")->trigger();
+    EXPECT_EQ(help->ShownTopic(), "opening.html#open");
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_GE(helpFrame.top(), screen.top()) << "title bar above the screen";
+    EXPECT_GE(helpFrame.left(), screen.left());
+    // Back with the main window when the dialog closes, where it was.
+    EXPECT_TRUE(WaitFor([&] { return help->parentWidget() == form.get() && Framed(*help); }));
+    EXPECT_EQ(Settle(*help).topLeft(), helpFrame.topLeft());
 }
 
 // The least move that keeps a grip of the title bar on a screen, worked by hand.
