@@ -202,6 +202,14 @@ protected:
     }
 
     static THelpWindow& Help(const TFormMain& form) { return *form.findChild<THelpWindow*>("FormHelp"); }
+    // Clicks the shown page's link whose target ends in topic.
+    static void ClickLinkTo(THelpWindow& help, const QString& topic) {
+        const QString html = help.Browser().toHtml();
+        const qsizetype at = html.indexOf(topic);
+        ASSERT_NE(at, -1) << topic.toStdString();
+        const qsizetype start = html.lastIndexOf("\"", at) + 1;
+        help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
+    }
     static void PressF1(QWidget& window) {
         QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;
         QKeyEvent key(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -230,11 +238,7 @@ TEST_F(HelpWindowTest, TheHelpMenuOpensEachOfItsPagesInTheProgramsOwnWindow) {
     help.Find("results folder");
     EXPECT_TRUE(help.Browser().toPlainText().contains("The results folder"));
     // A link of the results leads to its section.
-    const QString html = help.Browser().toHtml();
-    const qsizetype at = html.indexOf("products.html#results-folder");
-    ASSERT_NE(at, -1);
-    const qsizetype start = html.lastIndexOf("\"", at) + 1;
-    help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
+    ClickLinkTo(help, "products.html#results-folder");
     EXPECT_EQ(help.ShownTopic(), "products.html#results-folder");
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -302,11 +306,7 @@ TEST_F(HelpWindowTest, BackAndForwardStepThroughMadePagesToo) {
     EXPECT_FALSE(forward->isEnabled());
     Find<QAction>(*form, "HelpIndex")->trigger();
     help.Find("results folder");
-    const QString html = help.Browser().toHtml();
-    const qsizetype at = html.indexOf("products.html#results-folder");
-    ASSERT_NE(at, -1);
-    const qsizetype start = html.lastIndexOf("\"", at) + 1;
-    help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
+    ClickLinkTo(help, "products.html#results-folder");
     ASSERT_EQ(help.ShownTopic(), "products.html#results-folder");
     EXPECT_TRUE(back->isEnabled());
     EXPECT_FALSE(forward->isEnabled());
