@@ -173,6 +173,8 @@ TEST_F(MainWindowDetailsTest, FrenchLocalesMovePageLeftToCtrlQ) {
 // The About box and the support forum: the version information compiled in, and the map data's sources.
 TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicences) {
     auto form = Show();
+    // A desktop with a browser for web addresses.
+    folder.Write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
     std::vector<std::string> opened;
     SetShellStarter([&opened](const QUrl& url) {
         opened.push_back(url.toString().toStdString());
