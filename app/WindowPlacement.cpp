@@ -24,7 +24,8 @@ bool Grippable(const QRect& titleBar, const QRect& screen) {
 QPoint MovedOnto(QPoint frameTopLeft, int frameWidth, const QRect& screen) {
     const int width = std::max(frameWidth, 1);
     const int grip = std::min(TitleBarRoom, width);
-    const int left = std::clamp(frameTopLeft.x(), screen.left() - width + grip, screen.right() + 1 - grip);
+    const int leftmost = screen.left() - width + grip;
+    const int left = std::clamp(frameTopLeft.x(), leftmost, std::max(leftmost, screen.right() + 1 - grip));
     const int top = std::clamp(frameTopLeft.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - TitleBarRoom));
     return {left, top};
 }

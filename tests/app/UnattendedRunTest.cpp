@@ -22,6 +22,7 @@ namespace kestrune {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TEnvironmentKept;
 
 fs::path BuiltProgramFolder() { return fs::path(ExecutablePath()).parent_path() / ".." / "app"; }
 
@@ -54,6 +55,7 @@ TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
 
 TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     testing::TTempFolder folder;
+    const TEnvironmentKept temporary("TMPDIR");
     setenv("TMPDIR", folder.Path().c_str(), 1);
     const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
     fs::create_directory(expected);
@@ -69,7 +71,6 @@ TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     EXPECT_NE(fresh, expected);
     EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
-    unsetenv("TMPDIR");
 }
 
 // The notices of the data files travel with them: the build puts the file
@@ -158,6 +159,9 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
+    // The later tests of the program need both back as they were.
+    const TEnvironmentKept runtime("XDG_RUNTIME_DIR");
+    const TEnvironmentKept temporary("TMPDIR");
     unsetenv("XDG_RUNTIME_DIR");
     setenv("TMPDIR", (folder / "").c_str(), 1);
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();

@@ -52,4 +52,29 @@ private:
     std::string path_;
 };
 
+// An environment variable as it was when made, put back when freed (unset
+// again when it was not set), so that a test that changes it leaves the
+// tests after it the environment they started with.
+class TEnvironmentKept {
+public:
+    explicit TEnvironmentKept(const char* name) : name_(name) {
+        const char* value = std::getenv(name);
+        set_ = value != nullptr;
+        if (set_) value_ = value;
+    }
+    ~TEnvironmentKept() {
+        if (set_)
+            setenv(name_, value_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    TEnvironmentKept(const TEnvironmentKept&) = delete;
+    TEnvironmentKept& operator=(const TEnvironmentKept&) = delete;
+
+private:
+    const char* name_;
+    bool set_ = false;
+    std::string value_;
+};
+
 }  // namespace kestrune::testing
