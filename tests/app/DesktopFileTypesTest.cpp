@@ -3,6 +3,7 @@
 // by its extension, and the pass type's globs outweigh the generic ones.
 #include "app/MainCore.h"
 #include "platform/DesktopEntry.h"
+#include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemUtils.h"
 #include "tests/platform/TempFolder.h"
@@ -56,11 +57,14 @@ TEST(DesktopFileTypes, EveryExtensionAFileManagerOpensWithTheProgramIsRegistered
 }
 
 // As a user's desktop sees the first showing's registration: xdg-mime on the user's data folder.
+// (The showing itself writes through AddContextMenuCommand with ShellPassExtensions.)
 TEST(DesktopFileTypes, XdgMimeNamesPassesByTheirExtensions) {
     if (!OnPath("xdg-mime") || !OnPath("update-mime-database") || !OnPath("gio"))
         GTEST_SKIP() << "needs xdg-mime, update-mime-database and gio (scripts/install-deps)";
     TTempFolder temp;
-    AddContextMenuCommand("HRPT process", ShellPassExtensions);
+    // What the first showing writes; the database is updated here, not by the detached tool the
+    // program starts, which would race this test's own run on the same folder.
+    ASSERT_EQ(WriteDesktopIntegration(temp / "data", ExecutablePath(), "HRPT process", ShellPassExtensions), 2);
     const std::string mime = temp / "data/mime";
     const std::string updated = CommandOutput("update-mime-database '" + mime + "' 2>&1 && echo updated");
     ASSERT_TRUE(updated.ends_with("updated")) << updated;
