@@ -297,13 +297,19 @@ void TMainCore::ReadLegacyGamma() {
 
 bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(Params.back()) == "-MIN"; }
 
-bool TMainCore::FormShow() {
-    if (shown_) return false;
-    shown_ = true;
+void TMainCore::PlaceWindow() {
+    if (placed_) return;
+    placed_ = true;
     if (FormPlacement)
         FormPlacement->Restore();
     else
         host_.PlaceBelowScreen();
+}
+
+bool TMainCore::FormShow() {
+    if (shown_) return false;
+    shown_ = true;
+    PlaceWindow();
     if (Settings.CacheDisplay->Value)
         CacheFileName = TemporaryFolder() + "~kestrune~" +
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
@@ -322,7 +328,7 @@ bool TMainCore::FormShow() {
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     // A station's run leaves the user's desktop as it found it.
-    if (!Unattended) AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
+    if (!Unattended) AddContextMenuCommand("HRPT process", ShellPassExtensions);
     return true;
 }
 
@@ -361,7 +367,6 @@ void TMainCore::FreeSettings() {
 }
 
 bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
-    static const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
     PendingFileName.clear();
     if (files.size() == 1) {
         const std::string extension = UpperCase(ExtractFileExt(files.front()));
@@ -401,6 +406,7 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
     // diagnostics, and the debug log is where a station looks first.
     if (Unattended)
         for (const std::string& line : Pass.DiagnosticLines) DebugOut(line);
+    host_.LoadEnded();
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
