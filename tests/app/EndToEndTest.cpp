@@ -50,6 +50,7 @@ using testing::Base;
 using testing::PassLines;
 using testing::PassName;
 using testing::PassWidth;
+using testing::SeaSample;
 using testing::LinesHolding;
 using testing::LinesOf;
 using testing::TRunResult;
@@ -659,7 +660,7 @@ TEST_F(EndToEndTest, Channel3ProductsOfAPassThatSwitchesFrom3ATo3B) {
     EXPECT_EQ(warmLines, PassLines - Lines3A);
     const std::vector<std::string> fires = LinesOf(testing::TTempFolder::Read(Out(Base + std::string(".fire.txt"))));
     ASSERT_GE(fires.size(), 2u);
-    EXPECT_EQ(fires[1], "16 pixels found\r");
+    EXPECT_EQ(fires[1], "16 pixels found");
     EXPECT_NE(testing::TTempFolder::Read(Out(Base + std::string("_diag.txt"))).find("channel 3 per count at Tbb (ref count 726)"),
               std::string::npos);
 }

@@ -234,8 +234,8 @@ TEST_F(OperatorManualTest, PaletteItemsNameTheirFileBeforeTheColon) {
     ASSERT_EQ(runOf({"-OUTPUT:" + out + "plain", "-SST(0,27):s.bmp", "-NDVI:n.bmp"}), 0) << Log();
     ASSERT_EQ(runOf({"-OUTPUT:" + out + "named", "-SSTwarm.pal:s.bmp", "-NDVIgreen.pal:n.bmp"}), 0) << Log();
     ASSERT_EQ(runOf({"-OUTPUT:" + out + "path", "-SST" + asWritten + ":s.bmp"}), 0) << Log();
-    // A file of 255 lines leaves the SST view in its own colours.
-    ASSERT_EQ(runOf({"-OUTPUT:" + out + "short", "-SSTshort.pal:s.bmp"}), 0) << Log();
+    // A file of 255 lines is no palette: told, and the SST view keeps its own colours.
+    ASSERT_EQ(runOf({"-OUTPUT:" + out + "short", "-SSTshort.pal:s.bmp"}), 4) << Log();
     EXPECT_FALSE(SameContent(out + "plain-st.bmp", out + "named-st.bmp"));
     EXPECT_TRUE(SameContent(out + "named-st.bmp", out + "path-st.bmp"));
     EXPECT_FALSE(SameContent(out + "plain-vg.bmp", out + "named-vg.bmp"));
