@@ -226,6 +226,10 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4369, "UHyShellTransfer", "SClashForAll", "Do the same for the &other names in use"},
     {4390, "MainMenus", "SCompositionNoEffect", "Disabling desktop composition has no effect on this desktop"},
     {4391, "PrinterSetupForm", "SPrintToPdfFile", "PDF file"},
+    {4400, "TalvessaForm", "SHrptFiles", "HRPT files"},
+    {4401, "TalvessaForm", "SAllFilesAnyExtension", "All files (*.*)"},
+    {4402, "MainCore", "SMainCaption", "%s from Morvane, Kelbourne"},
+    {4403, "HelpWindow", "SHelpWindowTitle", "Talvessa help"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });
