@@ -230,6 +230,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4401, "TalvessaForm", "SAllFilesAnyExtension", "All files (*.*)"},
     {4402, "MainCore", "SMainCaption", "%s from Morvane, Kelbourne"},
     {4403, "HelpWindow", "SHelpWindowTitle", "Talvessa help"},
+    {4404, "LoadContext", "SFormatCaption", "%s format"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -202,6 +202,7 @@ constexpr uint16_t SHrptFiles = 4400;
 constexpr uint16_t SAllFilesAnyExtension = 4401;
 constexpr uint16_t SMainCaption = 4402;
 constexpr uint16_t SHelpWindowTitle = 4403;
+constexpr uint16_t SFormatCaption = 4404;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

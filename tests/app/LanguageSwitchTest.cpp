@@ -583,7 +583,18 @@ TEST_F(LanguageSwitchTest, TheCaptionAndTheHelpWindowSpeakTheLanguageShown) {
     help.close();
     Restart();
     EXPECT_EQ(CaptionAndHelp(), german) << "a start in German";
+    // A pass's caption names its format in the language too; a switch leaves the pass's caption.
+    {
+        const testing::TDirectionAnswerer answerer;
+        form_->Core().LoadDataFile(WritePass());
+    }
+    const QString passCaption = form_->windowTitle();
+    EXPECT_TRUE(passCaption.endsWith("-Format)")) << passCaption.toStdString();
     Choose("English");
+    EXPECT_EQ(form_->windowTitle(), passCaption);
+    const std::vector<std::string> shown = CaptionAndHelp();
+    EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()), std::vector<std::string>(english.begin() + 1, english.end()));
+    Restart();
     EXPECT_EQ(CaptionAndHelp(), english);
 }
 
