@@ -231,6 +231,10 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4402, "MainCore", "SMainCaption", "%s from Morvane, Kelbourne"},
     {4403, "HelpWindow", "SHelpWindowTitle", "Talvessa help"},
     {4404, "LoadContext", "SFormatCaption", "%s format"},
+    {4405, "SmallForms", "SAboutComments", KESTRUNE_COMMENTS},
+    {4406, "SmallForms", "SAboutTrademarks", KESTRUNE_TRADEMARKS},
+    {4407, "VideoAdjustForm", "SChannelShort", "%s  [Ch %s]"},
+    {4408, "HistogramForm", "SChannelVideoHint", "Ch %s video: %s..%s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -1,4 +1,6 @@
 #include "app/FireDetectionForm.h"
+#include "app/SmallForms.h"
+#include "app/VideoAdjustForm.h"
 #include "app/FormTranslation.h"
 #include "app/HelpWindow.h"
 #include "app/LanguageSwitch.h"
@@ -38,6 +40,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
@@ -642,6 +646,50 @@ TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsGoneStartsWholeInEnglishTho
     EXPECT_EQ(resStr(res::SStop), "Stop");
     EXPECT_EQ(Differences(Texts(*form_), native), "MenuLanguageGerman/a: (none) / German\n") << "only the menu lacks German";
     EXPECT_TRUE(LanguageItem("English")->isChecked());
+}
+
+// Texts the windows make in code: the About box's version texts, the channels of the analyst's windows.
+TEST_F(LanguageSwitchTest, TheAboutBoxAndTheChannelNamesOfTheAnalystsWindowsHaveTheirGerman) {
+    {
+        const testing::TDirectionAnswerer answerer;
+        form_->Core().LoadDataFile(WritePass());
+    }
+    Choose("German");
+    std::string version, trademarks, mapData;
+    testing::WhenModal<TFormAboutBox>([&](TFormAboutBox& about) {
+        version = testing::Find<QLabel>(about, "Version")->text().toStdString();
+        trademarks = testing::Find<QLabel>(about, "Comments")->text().toStdString();
+        mapData = testing::Find<QLabel>(about, "LabelMapData")->text().toStdString();
+        about.reject();
+    });
+    testing::Find<QAction>(*form_, "HelpAbout")->trigger();
+    EXPECT_TRUE(version.ends_with(", kalibrierte, geortete Bilder und Daten polarumlaufender Wettersatelliten")) << version;
+    EXPECT_EQ(trademarks, "Talvessa ist eine Marke von Morvane, Kelbourne");
+    EXPECT_TRUE(mapData.starts_with("Kartendaten: Küstenlinien")) << mapData;
+
+    QStringList colours;
+    testing::WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& adjust) {
+        for (QRadioButton* colour : adjust.findChildren<QRadioButton*>()) colours << colour->text();
+        testing::Find<QPushButton>(adjust, "ButtonCancel")->click();
+    });
+    testing::Find<QPushButton>(*form_, "ButtonAdjHistogram")->click();
+    EXPECT_EQ(colours.filter(QRegularExpression("^[RGB]  \\[K \\d+\\]$")).size(), 3) << colours.join(", ").toStdString();
+
+    const auto channelLabels = [this] {
+        QStringList labels;
+        testing::WhenModal<QDialog>([&](QDialog& histograms) {
+            for (const char* label : {"LabelChan1", "LabelChan10"}) labels << testing::Find<QLabel>(histograms, label)->text();
+            histograms.reject();
+        });
+        testing::Find<QAction>(*form_, "MenuViewHistograms")->trigger();
+        return labels.join(", ").toStdString();
+    };
+    EXPECT_EQ(channelLabels(), "K 1, K 10");
+    QWidget& direction = *testing::Find<QWidget>(*form_, "FormPassDirection");
+    EXPECT_EQ(testing::Find<QAbstractButton>(direction, "ButtonCh24")->text(), "K 2 + 4");
+    Choose("English");
+    EXPECT_EQ(channelLabels(), "Ch 1, Ch 10");
+    EXPECT_EQ(testing::Find<QAbstractButton>(direction, "ButtonCh45")->text(), "Ch 4 + 5");
 }
 
 }  // namespace
