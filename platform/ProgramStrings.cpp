@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kestrune {
 
@@ -255,7 +256,9 @@ std::string ProgramText(uint16_t id) {
 
 std::string resStr(uint16_t id) { return Lookup() ? Lookup()(id) : ProgramText(id); }
 
-void SetResStrLookup(std::function<std::string(uint16_t id)> lookup) { Lookup() = std::move(lookup); }
+std::function<std::string(uint16_t id)> SetResStrLookup(std::function<std::string(uint16_t id)> lookup) {
+    return std::exchange(Lookup(), std::move(lookup));
+}
 
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) {
     std::string result(text);

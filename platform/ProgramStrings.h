@@ -221,7 +221,8 @@ std::string ProgramText(uint16_t id);
 // A text in the language in effect.
 std::string resStr(uint16_t id);
 // The localiser's lookup through the resources in use; nullptr gives the English texts back.
-void SetResStrLookup(std::function<std::string(uint16_t id)> lookup);
+// Returns the lookup it replaces, for whoever puts it back.
+std::function<std::string(uint16_t id)> SetResStrLookup(std::function<std::string(uint16_t id)> lookup);
 
 // text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments);

@@ -183,7 +183,8 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
 
 // The texts the browser sets itself are in the language in effect.
 TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
-    SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    // The localiser's own lookup is put back: later tests of the program switch languages through it.
+    auto localiser = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
     TFormBrowseAVHRR form(nullptr);
     form.BrowseMode = 1;
     Show(form);
@@ -193,7 +194,7 @@ TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<Selected file>");
     SelectFile(form, "noaa19_1.thumb.jpg");
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<From:>  noaa19_1");
-    SetResStrLookup(nullptr);
+    SetResStrLookup(std::move(localiser));
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {

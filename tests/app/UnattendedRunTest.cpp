@@ -16,12 +16,37 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace kestrune {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Environment variables a test changes, put back as they were when it ends,
+// so that the tests after it in the same program find the environment whole.
+class TKeptVariables {
+public:
+    TKeptVariables(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const char* value = std::getenv(name);
+            kept_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+    ~TKeptVariables() {
+        for (const auto& [name, value] : kept_)
+            if (value) setenv(name, value->c_str(), 1);
+            else unsetenv(name);
+    }
+    TKeptVariables(const TKeptVariables&) = delete;
+    TKeptVariables& operator=(const TKeptVariables&) = delete;
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> kept_;
+};
 
 fs::path BuiltProgramFolder() { return fs::path(ExecutablePath()).parent_path() / ".." / "app"; }
 
@@ -54,6 +79,7 @@ TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
 
 TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     testing::TTempFolder folder;
+    const TKeptVariables kept{"TMPDIR"};
     setenv("TMPDIR", folder.Path().c_str(), 1);
     const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
     fs::create_directory(expected);
@@ -69,7 +95,6 @@ TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     EXPECT_NE(fresh, expected);
     EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
-    unsetenv("TMPDIR");
 }
 
 // The notices of the data files travel with them: the build puts the file
@@ -158,6 +183,7 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
+    const TKeptVariables kept{"XDG_RUNTIME_DIR", "TMPDIR"};
     unsetenv("XDG_RUNTIME_DIR");
     setenv("TMPDIR", (folder / "").c_str(), 1);
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
