@@ -273,6 +273,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.DtpAvailable = false;
     state_.PreferTelemetryName = false;
     state_.EarthLocations->BaseDate = 0;
+    state_.EarthLocations->EstimatedDate = 0;
     state_.EarthLocations->Northbound = false;
     state_.Orbit->SetSatelliteName("");
     state_.Orbit->Quiet = false;

@@ -342,4 +342,11 @@ HRESULT OleSetClipboard(IDataObject& dataObject) {
     return S_OK;
 }
 
+HRESULT OleEmptyClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) return CLIPBRD_E_CANT_OPEN;
+    clipboard->clear();
+    return S_OK;
+}
+
 }  // namespace kestrune::ole

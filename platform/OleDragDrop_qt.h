@@ -90,5 +90,7 @@ HRESULT DoDragDrop(IDataObject& dataObject, IDropSource* dropSource, uint32_t ok
 // The clipboard's contents as a data object; the data object's formats onto the clipboard.
 HRESULT OleGetClipboard(std::shared_ptr<IDataObject>& dataObject);
 HRESULT OleSetClipboard(IDataObject& dataObject);
+// Empties the clipboard (what a pasted cut leaves).
+HRESULT OleEmptyClipboard();
 
 }  // namespace kestrune::ole

@@ -193,6 +193,14 @@ constexpr uint16_t SClashReplace = 4366;
 constexpr uint16_t SClashSkip = 4367;
 constexpr uint16_t SClashKeepBoth = 4368;
 constexpr uint16_t SClashForAll = 4369;
+// What a copy or move that stopped tells: the item, why, and what was left undone.
+constexpr uint16_t SCopyFailed = 4370;
+constexpr uint16_t SMoveFailed = 4371;
+constexpr uint16_t SNotCopiedEither = 4372;
+constexpr uint16_t SNotMovedEither = 4373;
+constexpr uint16_t SCopyIntoItself = 4374;
+constexpr uint16_t SCopySourceGone = 4375;
+constexpr uint16_t SNameTakenGone = 4376;
 // The main window's options.
 constexpr uint16_t SCompositionNoEffect = 4390;
 // Print setup's choice of a PDF file instead of a printer.

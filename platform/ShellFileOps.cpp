@@ -1,11 +1,13 @@
 #include "platform/ShellFileOps.h"
 
 #include "platform/FileIO.h"
+#include "platform/FileTreeCopy.h"
 #include "platform/ProgramStrings.h"
 #include "platform/ShellNamespace.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemErrors.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -26,13 +29,21 @@ namespace {
 
 uint32_t ErrorOf(const std::error_code& error) { return error ? ErrorFromErrno(error.value()) : 0; }
 
+// Copies source to target keeping its times; a part copied before a failure is removed.
+int CopyWhole(const fs::path& source, const fs::path& target) {
+    const int error = CopyKeepingTimes(source, target);
+    std::error_code ignored;
+    if (error) fs::remove_all(target, ignored);
+    return error;
+}
+
 // Moves within a file system by renaming; across file systems by copying and removing.
 uint32_t MoveItem(const fs::path& source, const fs::path& target) {
+    if (std::rename(source.c_str(), target.c_str()) == 0) return 0;
+    if (errno != EXDEV) return ErrorFromErrno(errno);
+    if (const int error = CopyWhole(source, target)) return ErrorFromErrno(error);
     std::error_code error;
-    fs::rename(source, target, error);
-    if (error.value() != EXDEV) return ErrorOf(error);
-    fs::copy(source, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-    if (!error) fs::remove_all(source, error);
+    fs::remove_all(source, error);
     return ErrorOf(error);
 }
 
@@ -86,23 +97,70 @@ bool Exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-// The copy's name free in folder by disk and by what taken holds.
-std::string FreeCopyName(const std::string& folder, const std::string& name, const std::set<std::string>& taken) {
-    const size_t ending = EndingStart(name, DirectoryExists(folder + "/" + name));
-    const std::string stem = name.substr(0, ending), extension = name.substr(ending);
-    for (int number = 1;; ++number) {
-        const std::string candidate =
-            (number == 1 ? FormatResStr(res::SCopyName, {stem}) : FormatResStr(res::SCopyNameNumbered, {stem, std::to_string(number)})) +
-            extension;
-        if (!taken.count(candidate) && !Exists(fs::path(folder) / candidate)) return candidate;
-    }
+// A folder of its own, not a link to one.
+bool IsRealFolder(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// One item of a copy as it was settled: where it goes, and whether it replaces what is there.
+// A name split where a copy's mark goes: stem and ending.
+std::pair<std::string, std::string> SplitForCopyMark(const std::string& name, bool folder) {
+    const size_t ending = EndingStart(name, folder);
+    return {name.substr(0, ending), name.substr(ending)};
+}
+
+std::string CopyNameNumbered(const std::string& stem, int number, const std::string& ending) {
+    return (number == 1 ? FormatResStr(res::SCopyName, {stem})
+                        : FormatResStr(res::SCopyNameNumbered, {stem, std::to_string(number)})) +
+           ending;
+}
+
+// The names of one folder that a copy goes into, as settled so far.
+struct TFolderNames {
+    fs::path Folder;
+    std::vector<std::pair<std::string, std::string>> Coming;  // stem and ending of every item of the copy
+    std::set<std::string> Taken;                               // names given to items of the copy
+    std::map<std::string, int> Numbers;                        // the copy number of each stem kept twice
+
+    bool Free(const std::string& candidate) const {
+        return !Taken.count(candidate) && !Exists(Folder / candidate);
+    }
+    // The number a copy of stem gets: the one its other items got, else the
+    // first free for every item of the copy with that stem (a pass and its
+    // preview keep pairing).
+    int NumberFor(const std::string& stem, const std::string& ending) const {
+        if (const auto known = Numbers.find(stem);
+            known != Numbers.end() && Free(CopyNameNumbered(stem, known->second, ending)))
+            return known->second;
+        for (int number = 1;; ++number) {
+            bool free = Free(CopyNameNumbered(stem, number, ending));
+            for (const auto& [otherStem, otherEnding] : Coming)
+                if (otherStem == stem) free = free && Free(CopyNameNumbered(stem, number, otherEnding));
+            if (free) return number;
+        }
+    }
+    std::string KeptName(const std::string& name, bool folder) const {
+        const auto [stem, ending] = SplitForCopyMark(name, folder);
+        return CopyNameNumbered(stem, NumberFor(stem, ending), ending);
+    }
+    // The name of an item kept beside the one there, its stem's number settled.
+    std::string Keep(const std::string& name, bool folder) {
+        const auto [stem, ending] = SplitForCopyMark(name, folder);
+        const int number = NumberFor(stem, ending);
+        Numbers.emplace(stem, number);
+        return CopyNameNumbered(stem, number, ending);
+    }
+};
+
+// One step of a copy as it was settled: an item and where it goes, and
+// whether it replaces the file there; or, in a move, a folder whose items
+// went one by one into a folder of its name, to be removed once empty.
 struct TPlannedItem {
     std::string Source;
     fs::path Target;
+    std::string Shown;  // its name below the folder copied into
     bool Replace = false;
+    bool EmptiedFolder = false;
 };
 
 // A folder cannot go into itself or below itself.
@@ -116,38 +174,112 @@ bool InsideItself(const fs::path& source, const fs::path& folder) {
     return f == from.end();
 }
 
-// Settles every item (the clashes asked about in turn); false when the question was cancelled.
-bool PlanCopy(const std::vector<std::string>& sources, const std::string& folder, bool move, const TClashQuestion& ask,
-              std::vector<TPlannedItem>& plan) {
-    std::optional<TClashAction> standing;
-    std::set<std::string> taken;
-    for (const std::string& source : sources) {
+// Settles every item, the clashes asked about in turn, before anything is copied.
+class TCopyPlanner {
+public:
+    TCopyPlanner(bool move, const TClashQuestion& ask, TCopyOutcome& outcome)
+        : move_(move), ask_(ask), outcome_(outcome) {}
+
+    // 0; ERROR_CANCELLED; or the failure of a source that cannot go (outcome names it).
+    uint32_t Plan(const std::vector<std::string>& sources, const std::string& folder) {
+        leftBehind_.assign(sources.size(), false);
+        TFolderNames names{folder, {}, {}, {}};
+        for (const std::string& source : sources) names.Coming.push_back(ComingName(source));
+        for (size_t top = 0; top < sources.size(); ++top) {
+            const std::string name = fs::path(sources[top]).filename().string();
+            if (const uint32_t code = CheckSource(sources[top], folder, name)) return code;
+            if (const uint32_t code = PlanItem(sources[top], name, top, names)) return code;
+        }
+        outcome_.Skipped = static_cast<size_t>(std::count(leftBehind_.begin(), leftBehind_.end(), true));
+        return 0;
+    }
+    std::vector<TPlannedItem> Items;
+
+private:
+    static std::pair<std::string, std::string> ComingName(const std::string& source) {
+        return SplitForCopyMark(fs::path(source).filename().string(), IsRealFolder(source));
+    }
+
+    uint32_t Fail(TCopyFailure failure, const std::string& shown, uint32_t code) {
+        outcome_.Failure = failure;
+        outcome_.FailedItem = shown;
+        return code;
+    }
+
+    // A source gone since it was chosen, or a folder that would go into itself, stops the copy.
+    uint32_t CheckSource(const std::string& source, const std::string& folder, const std::string& shown) {
+        struct stat info {};
+        if (lstat(source.c_str(), &info) != 0)
+            return Fail(errno == ENOENT ? TCopyFailure::SourceGone : TCopyFailure::System, shown, ErrorFromErrno(errno));
+        if (S_ISDIR(info.st_mode) && InsideItself(source, folder))
+            return Fail(TCopyFailure::IntoItself, shown, ErrorFromErrno(EINVAL));
+        return 0;
+    }
+
+    void Add(const std::string& source, const fs::path& target, const std::string& shown, bool replace) {
+        Items.push_back({source, target, shown, replace, false});
+    }
+
+    uint32_t PlanItem(const std::string& source, const std::string& shown, size_t top, TFolderNames& names) {
         const std::string name = fs::path(source).filename().string();
-        const fs::path target = fs::path(folder) / name;
+        const fs::path target = names.Folder / name;
+        const bool folder = IsRealFolder(source);
         std::error_code error;
         TClashAction action = TClashAction::Replace;
         if (fs::equivalent(source, target, error)) {
-            if (move) continue;  // already where it is to go
+            if (move_) return Leave(top);  // already where it is to go
             action = TClashAction::KeepBoth;
-        } else if (!Exists(target) && !taken.count(name)) {
-            plan.push_back({source, target, false});
-            taken.insert(name);
-            continue;
-        } else if (standing) {
-            action = *standing;
+        } else if (!Exists(target) && !names.Taken.count(name)) {
+            Add(source, target, shown, false);
+            names.Taken.insert(name);
+            return 0;
+        } else if (folder && IsRealFolder(target) && !names.Taken.count(name)) {
+            return Merge(source, target, shown, top);
         } else {
-            bool forAll = false;
-            action = ask ? ask({source, target.string(), FreeCopyName(folder, name, taken)}, forAll) : TClashAction::Skip;
-            if (forAll) standing = action;
+            action = Answer({source, target.string(), names.KeptName(name, folder), !IsRealFolder(target)});
         }
-        if (action == TClashAction::Cancel) return false;
-        if (action == TClashAction::Skip) continue;
-        const std::string kept = action == TClashAction::KeepBoth ? FreeCopyName(folder, name, taken) : name;
-        plan.push_back({source, fs::path(folder) / kept, action == TClashAction::Replace});
-        taken.insert(kept);
+        if (action == TClashAction::Cancel) return ERROR_CANCELLED;
+        if (action == TClashAction::Skip) return Leave(top);
+        // A folder there is never replaced: the new item is kept beside it.
+        if (action == TClashAction::Replace && IsRealFolder(target)) action = TClashAction::KeepBoth;
+        const std::string kept = action == TClashAction::KeepBoth ? names.Keep(name, folder) : name;
+        Add(source, names.Folder / kept, shown, action == TClashAction::Replace);
+        names.Taken.insert(kept);
+        return 0;
     }
-    return true;
-}
+
+    TClashAction Answer(const TClash& clash) {
+        if (standing_) return *standing_;
+        bool forAll = false;
+        const TClashAction action = ask_ ? ask_(clash, forAll) : TClashAction::Skip;
+        if (forAll) standing_ = action;
+        return action;
+    }
+
+    uint32_t Leave(size_t top) {
+        leftBehind_[top] = true;
+        return 0;
+    }
+
+    // A folder onto a folder of its name: each of its items goes into that folder.
+    uint32_t Merge(const std::string& source, const fs::path& target, const std::string& shown, size_t top) {
+        int error = 0;
+        const std::vector<std::string> items = FolderItems(source, error);
+        if (error) return Fail(TCopyFailure::System, shown, ErrorFromErrno(error));
+        TFolderNames names{target, {}, {}, {}};
+        for (const std::string& item : items) names.Coming.push_back(ComingName(source + "/" + item));
+        for (const std::string& item : items)
+            if (const uint32_t code = PlanItem(source + "/" + item, shown + "/" + item, top, names)) return code;
+        if (move_) Items.push_back({source, target, shown, false, true});
+        return 0;
+    }
+
+    bool move_;
+    const TClashQuestion& ask_;
+    TCopyOutcome& outcome_;
+    std::optional<TClashAction> standing_;
+    std::vector<bool> leftBehind_;
+};
 
 // Renames without replacing anything (a name taken meanwhile is not lost).
 int RenameNoReplace(const fs::path& from, const fs::path& to) {
@@ -158,17 +290,20 @@ int RenameNoReplace(const fs::path& from, const fs::path& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// Puts the item written under its temporary name in place, removing what it replaces.
+// Puts a copied folder in place of the file it replaces: the two trade
+// places, then the file, now under the temporary name, goes.
+int ExchangeWithFile(const fs::path& temporary, const fs::path& target) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) return errno;
+    return unlink(temporary.c_str()) == 0 ? 0 : errno;
+}
+
+// Puts the item written under its temporary name in place. Only a file (or
+// a link) is ever replaced, and only by an item already whole; a folder there
+// stays, whatever it holds.
 uint32_t Commit(const fs::path& temporary, const TPlannedItem& item) {
     if (!item.Replace) return ErrorFromErrno(RenameNoReplace(temporary, item.Target));
-    struct stat there {}, coming {};
-    const bool replaceable = lstat(item.Target.c_str(), &there) == 0 && lstat(temporary.c_str(), &coming) == 0 &&
-                             !S_ISDIR(there.st_mode) && !S_ISDIR(coming.st_mode);
-    if (!replaceable) {
-        std::error_code error;
-        fs::remove_all(item.Target, error);
-        if (error) return ErrorOf(error);
-    }
+    if (IsRealFolder(item.Target)) return ErrorFromErrno(EEXIST);
+    if (IsRealFolder(temporary)) return ErrorFromErrno(ExchangeWithFile(temporary, item.Target));
     return std::rename(temporary.c_str(), item.Target.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
 }
 
@@ -176,24 +311,15 @@ uint32_t Commit(const fs::path& temporary, const TPlannedItem& item) {
 // name first. A move within one file system renames the source there; across
 // file systems the source goes once the copy is in place.
 uint32_t CopyItem(const TPlannedItem& item, bool move) {
-    if (InsideItself(item.Source, item.Target.parent_path())) return ErrorFromErrno(EINVAL);
     const fs::path temporary = TemporaryNameFor(item.Target.string());
-    std::error_code error;
     bool renamed = false;
     if (move) {
-        fs::rename(item.Source, temporary, error);
-        renamed = !error;
-        if (error && error.value() != EXDEV) return ErrorOf(error);
+        renamed = std::rename(item.Source.c_str(), temporary.c_str()) == 0;
+        if (!renamed && errno != EXDEV) return ErrorFromErrno(errno);
     }
-    if (!renamed) {
-        error.clear();
-        fs::copy(item.Source, temporary, fs::copy_options::recursive | fs::copy_options::copy_symlinks, error);
-        if (error) {
-            std::error_code ignored;
-            fs::remove_all(temporary, ignored);
-            return ErrorOf(error);
-        }
-    }
+    if (!renamed)
+        if (const int error = CopyWhole(item.Source, temporary)) return ErrorFromErrno(error);
+    std::error_code error;
     if (const uint32_t code = Commit(temporary, item)) {
         if (renamed) fs::rename(temporary, item.Source, error);
         else fs::remove_all(temporary, error);
@@ -203,17 +329,44 @@ uint32_t CopyItem(const TPlannedItem& item, bool move) {
     return ErrorOf(error);
 }
 
+// Names the item a copy stopped at, and those after it, left undone.
+uint32_t Stopped(const std::vector<TPlannedItem>& plan, size_t at, uint32_t code, TCopyOutcome& outcome) {
+    const TPlannedItem& item = plan[at];
+    outcome.Failure = code == ERROR_FILE_NOT_FOUND && !Exists(item.Source) ? TCopyFailure::SourceGone : TCopyFailure::System;
+    outcome.FailedItem = item.Shown;
+    for (size_t k = at + 1; k < plan.size(); ++k)
+        if (!plan[k].EmptiedFolder) outcome.NotCopied.push_back(plan[k].Shown);
+    return code;
+}
+
 }  // namespace
 
-std::string CopyName(const std::string& folder, const std::string& name) { return FreeCopyName(folder, name, {}); }
+std::string CopyName(const std::string& folder, const std::string& name) {
+    const bool isFolder = DirectoryExists(folder + "/" + name);
+    TFolderNames names{folder, {SplitForCopyMark(name, isFolder)}, {}, {}};
+    return names.KeptName(name, isFolder);
+}
 
 uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,
-                   const TClashQuestion& ask, size_t* skipped) {
-    std::vector<TPlannedItem> plan;
-    if (!PlanCopy(sources, folder, move, ask, plan)) return ERROR_CANCELLED;
-    if (skipped) *skipped = sources.size() - plan.size();
-    for (const TPlannedItem& item : plan)
-        if (const uint32_t code = CopyItem(item, move)) return code;
+                   const TClashQuestion& ask, TCopyOutcome* outcome) {
+    TCopyOutcome ignored;
+    TCopyOutcome& told = outcome ? *outcome : ignored;
+    told = {};
+    TCopyPlanner planner(move, ask, told);
+    if (const uint32_t code = planner.Plan(sources, folder)) {
+        // Nothing was copied: every other source is named as left undone.
+        if (code != ERROR_CANCELLED)
+            for (const std::string& source : sources)
+                if (const std::string name = fs::path(source).filename().string(); name != told.FailedItem)
+                    told.NotCopied.push_back(name);
+        return code;
+    }
+    const std::vector<TPlannedItem>& plan = planner.Items;
+    for (size_t k = 0; k < plan.size(); ++k) {
+        // A folder emptied by a move goes; one that kept skipped items stays.
+        if (plan[k].EmptiedFolder) rmdir(plan[k].Source.c_str());
+        else if (const uint32_t code = CopyItem(plan[k], move)) return Stopped(plan, k, code, told);
+    }
     return 0;
 }
 

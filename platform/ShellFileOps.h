@@ -15,30 +15,44 @@ uint32_t CreateFolder(const std::string& path);
 // What becomes of an item whose name is taken in the folder it goes to.
 enum class TClashAction { Replace, Skip, KeepBoth, Cancel };
 struct TClash {
-    std::string Source;    // the item copied or moved
-    std::string Existing;  // the item of that name in the folder
-    std::string KeptName;  // the name "keep both" gives the new one
+    std::string Source;        // the item copied or moved
+    std::string Existing;      // the item of that name in the folder
+    std::string KeptName;      // the name "keep both" gives the new one
+    bool Replaceable = true;   // false: a folder is there, and a folder is never replaced
 };
 // Asked once a clash; forAll set: the answer stands for the clashes after it.
 using TClashQuestion = std::function<TClashAction(const TClash& clash, bool& forAll)>;
 
+// Why a copy or move stopped, for the message that names what was not done.
+enum class TCopyFailure { None, System, SourceGone, IntoItself };
+struct TCopyOutcome {
+    size_t Skipped = 0;                  // sources of which something stayed where it was
+    TCopyFailure Failure = TCopyFailure::None;
+    std::string FailedItem;              // the item it stopped at, named below the folder it went to
+    std::vector<std::string> NotCopied;  // the items after it, left undone
+};
+
 // Copies or moves each source (files and whole folders) into the folder.
+// A folder onto a folder of its name merges into it: its items are settled
+// one by one, a clash asked about per file; a folder there is never removed.
 // Every clash is settled before anything is copied, so a cancelled question
 // leaves the folder as it was; a copy into the item's own folder is made
 // under a new name (CopyName), a move there changes nothing. Each item
-// arrives whole or not at all: it is written under a temporary name and
-// renamed into place (a replaced item goes only then). Stops at the first
-// failure; ERROR_CANCELLED when the question was cancelled. skipped: how
-// many sources were left where they were (skipped, or moved onto themselves).
+// arrives whole or not at all, every file keeping its source's last-write
+// time: it is written under a temporary name and renamed into place (a
+// replaced file goes only then). Stops at the first failure, which outcome
+// names; ERROR_CANCELLED when the question was cancelled.
 uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,
-                   const TClashQuestion& ask, size_t* skipped = nullptr);
+                   const TClashQuestion& ask, TCopyOutcome* outcome = nullptr);
 // The name free in folder for a copy of an item named name, as file
 // managers make them: "a - Copy.hpt", "a - Copy (2).hpt" ... The ending of a
 // preview or a packed pass stays whole ("a - Copy.thumb.jpg", "p - Copy.wsd.gz"),
-// so copies of a pass and its preview still pair.
+// so copies of a pass and its preview still pair; items of one copy that
+// share a stem get one number, the first free for all of them.
 std::string CopyName(const std::string& folder, const std::string& name);
 // ${XDG_DATA_HOME:-~/.local/share}/Trash/.
 std::string TrashFolder();
+// Moves the item to the trash, across file systems as a copy keeping its times.
 uint32_t MoveToTrash(const std::string& path);
 uint32_t DeleteForGood(const std::string& path);
 

@@ -20,6 +20,7 @@ uint32_t ErrorFromErrno(int error) {
         case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
         case EEXIST: case ENOTEMPTY: return ERROR_ALREADY_EXISTS;
         case EINVAL: case ENAMETOOLONG: return ERROR_INVALID_NAME;
+        case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
         default: return ErrnoBase + static_cast<uint32_t>(error);
     }
 }
@@ -36,6 +37,7 @@ std::string SysErrorMessage(uint32_t code) {
         case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
         case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified.";
         case ERROR_ACCESS_DENIED: return "Access is denied.";
+        case ERROR_DISK_FULL: return "There is not enough space on the disk.";
         case ERROR_INVALID_NAME: return "The filename, directory name, or volume label syntax is incorrect.";
         case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
         case ERROR_CANCELLED: return "The operation was canceled by the user.";

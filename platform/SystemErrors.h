@@ -12,6 +12,7 @@ namespace kestrune {
 constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr uint32_t ERROR_PATH_NOT_FOUND = 3;
 constexpr uint32_t ERROR_ACCESS_DENIED = 5;
+constexpr uint32_t ERROR_DISK_FULL = 112;
 constexpr uint32_t ERROR_INVALID_NAME = 123;
 constexpr uint32_t ERROR_ALREADY_EXISTS = 183;
 constexpr uint32_t ERROR_CANCELLED = 1223;

@@ -67,17 +67,25 @@ std::string Inserted(const char* format, const std::vector<std::string>& inserts
     return Utf16ToUtf8(FormatMessageW(Utf8ToUtf16(format), strings));
 }
 
+// Names up to ten items, one a line, and how many more there are.
+std::string NamedItems(const std::vector<std::string>& items) {
+    constexpr size_t Named = 10;
+    std::string names;
+    for (size_t k = 0; k < items.size() && k < Named; ++k) names += (k > 0 ? "\n" : "") + items[k];
+    if (items.size() > Named) names += "\n" + Inserted(SMoreItems, {std::to_string(items.size() - Named)});
+    return names;
+}
+
 // Asks before items are deleted for good, naming them (a folder with what it
 // holds) and how many files and bytes go; No is the answer of an unattended run.
 bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
-    constexpr size_t NamedItems = 10;
-    std::string names;
-    for (size_t k = 0; k < paths.size() && k < NamedItems; ++k) {
+    std::vector<std::string> items;
+    for (const std::string& path : paths) {
         struct stat info {};
-        const bool folder = lstat(paths[k].c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        names += (k > 0 ? "\n" : "") + (folder ? Inserted(SFolderWithContents, {paths[k]}) : paths[k]);
+        const bool folder = lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        items.push_back(folder ? Inserted(SFolderWithContents, {path}) : path);
     }
-    if (paths.size() > NamedItems) names += "\n" + Inserted(SMoreItems, {std::to_string(paths.size() - NamedItems)});
+    const std::string names = NamedItems(items);
     const TItemsMeasure measure = MeasureItems(paths);
     const auto count = [](uint64_t n, const char* one, const char* many) {
         return n == 1 ? std::string(one) : Inserted(many, {GroupedDigits(n)});
@@ -91,39 +99,56 @@ bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
 // What the question says of an item: a folder, or a file's size and time.
 std::string ClashItemText(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return resStr(res::SNameTakenFolder);
+    if (stat(path.c_str(), &info) != 0) return resStr(res::SNameTakenGone);
+    if (S_ISDIR(info.st_mode)) return resStr(res::SNameTakenFolder);
     char changed[32] = "";
     tm local {};
     if (localtime_r(&info.st_mtime, &local)) strftime(changed, sizeof changed, "%Y-%m-%d %H:%M", &local);
     return FormatResStr(res::SNameTakenFile, {GroupedDigits(static_cast<uint64_t>(info.st_size)), changed});
 }
 
-// Asks what becomes of an item whose name is taken: replace, skip or keep
-// both, for this one or every one after it; Cancel (or Esc) stops before
-// anything is copied, and nobody there to answer skips.
+// Asks what becomes of an item whose name is taken: replace (not offered for
+// a folder there), skip or keep both, for this one or every one after it;
+// Cancel (or Esc) stops before anything is copied, and nobody there to answer skips.
 TClashAction AskClash(const TClash& clash, bool& forAll) {
     const std::filesystem::path existing(clash.Existing);
     const std::string text = FormatResStr(res::SNameTaken, {existing.filename().string(), existing.parent_path().string(),
                                                             ClashItemText(clash.Existing), ClashItemText(clash.Source),
                                                             clash.KeptName});
-    TDialogRequest question(text, resStr(res::SNameTakenCaption), TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(1));
-    question.choices = {resStr(res::SClashReplace), resStr(res::SClashSkip), resStr(res::SClashKeepBoth)};
+    std::vector<TClashAction> offered{TClashAction::Skip, TClashAction::KeepBoth};
+    if (clash.Replaceable) offered.insert(offered.begin(), TClashAction::Replace);
+    const int skip = clash.Replaceable ? 1 : 0;
+    TDialogRequest question(text, resStr(res::SNameTakenCaption), TMsgDlgType::mtConfirmation, mbCancel, ChoiceAnswer(skip));
+    const std::map<TClashAction, uint16_t> texts{{TClashAction::Replace, res::SClashReplace},
+                                                 {TClashAction::Skip, res::SClashSkip},
+                                                 {TClashAction::KeepBoth, res::SClashKeepBoth}};
+    for (const TClashAction action : offered) question.choices.push_back(resStr(texts.at(action)));
     question.checkBox = resStr(res::SClashForAll);
     const int answer = TDialogService::Instance().Ask(question);
     forAll = answer & mrChecked;
-    switch (answer & ~mrChecked) {
-        case ChoiceAnswer(0): return TClashAction::Replace;
-        case ChoiceAnswer(1): return TClashAction::Skip;
-        case ChoiceAnswer(2): return TClashAction::KeepBoth;
-        default: return TClashAction::Cancel;
-    }
+    const int choice = (answer & ~mrChecked) - ChoiceAnswer(0);
+    return choice >= 0 && choice < static_cast<int>(offered.size()) ? offered[static_cast<size_t>(choice)]
+                                                                      : TClashAction::Cancel;
+}
+
+// Tells which item a copy or move stopped at, why, and what it left undone.
+void ShowCopyFailure(uint32_t code, const TCopyOutcome& outcome, const std::string& folder, bool move) {
+    std::string reason = SysErrorMessage(code);
+    if (outcome.Failure == TCopyFailure::IntoItself) reason = resStr(res::SCopyIntoItself);
+    if (outcome.Failure == TCopyFailure::SourceGone) reason = resStr(res::SCopySourceGone);
+    std::string text = FormatResStr(move ? res::SMoveFailed : res::SCopyFailed, {outcome.FailedItem, folder, reason});
+    if (!outcome.NotCopied.empty())
+        text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(outcome.NotCopied)});
+    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
 }
 
 // Copies or moves the items in, asking about taken names; a failure is shown, a cancel is not.
 uint32_t TransferInto(const std::vector<std::string>& names, const std::string& folder, bool move,
                       size_t* skipped = nullptr) {
-    const uint32_t code = CopyItems(names, folder, move, AskClash, skipped);
-    if (code != 0 && code != ERROR_CANCELLED) ShowSystemError(code);
+    TCopyOutcome outcome;
+    const uint32_t code = CopyItems(names, folder, move, AskClash, &outcome);
+    if (code != 0 && code != ERROR_CANCELLED) ShowCopyFailure(code, outcome, folder, move);
+    if (skipped) *skipped = outcome.Skipped;
     return code;
 }
 
@@ -377,13 +402,24 @@ private:
         return OleSetClipboard(data);
     }
 
-    HRESULT Paste() {
+    // The clipboard's file names, and whether they were cut.
+    static std::optional<std::pair<std::vector<std::string>, bool>> ClipboardFiles() {
         std::shared_ptr<IDataObject> clipboard;
-        if (!Succeeded(OleGetClipboard(clipboard)) || !clipboard) return E_FAIL;
+        if (!Succeeded(OleGetClipboard(clipboard)) || !clipboard) return std::nullopt;
         std::vector<uint8_t> effect;
-        const bool move = ReadFormat(*clipboard, PreferredDropEffectFormat(), effect) &&
-                          ReadDword(effect).value_or(DROPEFFECT_COPY) == DROPEFFECT_MOVE;
-        return HResultFromError(TransferInto(DroppedFileNames(*clipboard), paths_[0], move));
+        const bool cut = ReadFormat(*clipboard, PreferredDropEffectFormat(), effect) &&
+                         ReadDword(effect).value_or(DROPEFFECT_COPY) == DROPEFFECT_MOVE;
+        return std::pair{DroppedFileNames(*clipboard), cut};
+    }
+
+    HRESULT Paste() {
+        const auto files = ClipboardFiles();
+        if (!files) return E_FAIL;
+        const uint32_t code = TransferInto(files->first, paths_[0], files->second);
+        // A cut is pasted once: its items are no longer where it named them.
+        // The clipboard is left alone when another program has filled it meanwhile.
+        if (code == 0 && files->second && ClipboardFiles() == files) OleEmptyClipboard();
+        return HResultFromError(code);
     }
 
     HRESULT Delete(bool forGood) {

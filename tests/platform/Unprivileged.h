@@ -4,11 +4,11 @@
 // that user, since permissions do not bind the super-user.
 #pragma once
 
+#include "tests/platform/ChildChecks.h"
+
 #include <grp.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,29 +30,8 @@ inline bool BecomeOrdinaryUser(const std::string& folder) {
 
 // What the checks report ("" when they all held), or why they could not run.
 inline std::string RunUnprivileged(const std::string& folder, const std::function<std::string()>& checks) {
-    int channel[2];
-    if (pipe(channel) != 0) return "no pipe to the child";
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        std::string report;
-        try {
-            report = unprivileged_detail::BecomeOrdinaryUser(folder) ? checks() : "cannot become an ordinary user";
-        } catch (const std::exception& error) {
-            report = std::string("uncaught: ") + error.what();
-        }
-        const bool sent = write(channel[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<size_t>(got));
-    close(channel[0]);
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        report += " (the child did not finish)";
-    return report;
+    return RunChecksInChild(
+        [&] { return unprivileged_detail::BecomeOrdinaryUser(folder) ? "" : "cannot become an ordinary user"; }, checks);
 }
 
 }  // namespace kestrune::testing

@@ -1,0 +1,21 @@
+// Copies of files and whole folders that keep what a pass is dated by: every
+// file, link and folder copied keeps its source's access and last-write times.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// Copies a file, a link (as a link, never followed) or a folder with all it
+// holds to target, which must not exist. Files are read and written in
+// pieces and synced, so that a full disk is told as such (ENOSPC) and a copy
+// that succeeded is on the disk. The errno of the first failure, 0 on
+// success; a part copied before a failure stays for the caller to remove.
+int CopyKeepingTimes(const std::string& source, const std::string& target);
+
+// The names of the items in a folder ("." and ".." left out), sorted; error:
+// the errno of a folder that could not be read, else 0.
+std::vector<std::string> FolderItems(const std::string& folder, int& error);
+
+}  // namespace kestrune
