@@ -317,13 +317,13 @@ void TMainMenus::OptionsDisableAeroClick() {
 void TMainMenus::OptionsSaveLocationClick() {
     std::string& folder = core_->Settings.ResultsFolder->Value;
     shell::THyFolderBrowseDlg dialog;
-    if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(Utf8ToUtf16(folder));
+    if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(WideFromFileName(folder));
     dialog.Title = Utf8ToUtf16(resStr(res::SChooseResultsPath));
     dialog.SetText(Utf8ToUtf16(resStr(res::SResultsPathCancel)));
     dialog.OnInitialized = [&dialog] { dialog.Form()->setProperty("HelpContext", HelpContextResultsFolder); };
     folder.clear();
     if (!dialog.Execute()) return;
-    folder = IncludeTrailingPathDelimiter(Utf16ToUtf8(dialog.GetFolderPath()));
+    folder = IncludeTrailingPathDelimiter(FileNameFromWide(dialog.GetFolderPath()));
 }
 
 void TMainMenus::MenuViewTelemetryClick() {

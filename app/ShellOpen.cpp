@@ -4,6 +4,7 @@
 #include "app/hh_funcs.h"
 #include "platform/FileUtils.h"
 #include "platform/IniFiles.h"
+#include "platform/NamedFile_qt.h"
 #include "platform/SysUtils.h"
 
 #include <QDesktopServices>
@@ -120,7 +121,7 @@ bool ShellOpen(const std::string& target) {
             ShowFailure(target, NoAssociation);
             return false;
         }
-        url = QUrl::fromLocalFile(ToQt(target));
+        url = UrlOfFileName(target);
     }
     const bool started = Starter() ? Starter()(url) : QDesktopServices::openUrl(url);
     if (!started) ShowFailure(target, WebAddress(target) ? NoAssociation : 0);

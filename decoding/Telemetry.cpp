@@ -129,6 +129,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     if (lines_ != nullptr) lines_->clear();
     middleLine_ = lineCount / 2;
     FrameCount = GoodSyncCount = prtIndex_ = l1bCalibrationCount_ = 0;
+    ManyBadFrames = false;
     l1bCalibrationSums_ = {};
     TargetValuesText.clear();
     SpaceValuesText.clear();
@@ -578,12 +579,13 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     AddLine("");
     AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
                    GoodSyncCount));
-    if (!MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount) {
-        const char* const warning = "Warning - this data file has a very large number of bad frames";
+    ManyBadFrames =
+        !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount;
+    if (ManyBadFrames) {
         if (quiet)
-            AddLine(warning);
+            AddLine(ManyBadFramesWarning);
         else
-            TDialogService::Instance().ShowMessage(warning);
+            TDialogService::Instance().ShowMessage(ManyBadFramesWarning);
     }
     SettleCounts();
     SettleL1BCalibration();

@@ -79,6 +79,7 @@ constexpr uint16_t SNoRecordSize = 4130;
 constexpr uint16_t STooFewLines = 4131;
 constexpr uint16_t SNoChannel = 4132;
 constexpr uint16_t SNoSync = 4133;
+constexpr uint16_t SPassTooLong = 4135;
 constexpr uint16_t SQuorumNotRecognised = 4134;
 constexpr uint16_t SMappingChannels = 4140;
 constexpr uint16_t SCrispening = 4141;
@@ -228,8 +229,7 @@ std::string ProgramText(uint16_t id);
 
 // A text in the language in effect.
 std::string resStr(uint16_t id);
-// The localiser's lookup through the resources in use; nullptr gives the English texts back.
-// Returns the lookup it replaces, for whoever puts it back.
+// The localiser's lookup through the resources in use; nullptr gives the English texts back. The lookup it replaces.
 std::function<std::string(uint16_t id)> SetResStrLookup(std::function<std::string(uint16_t id)> lookup);
 
 // text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).

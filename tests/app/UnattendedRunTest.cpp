@@ -5,6 +5,7 @@
 #include "app/RunReport.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/EnvironmentSetting.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -16,37 +17,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
+#include <random>
 #include <sstream>
-#include <utility>
-#include <vector>
 
 namespace kestrune {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Environment variables a test changes, put back as they were when it ends,
-// so that the tests after it in the same program find the environment whole.
-class TKeptVariables {
-public:
-    TKeptVariables(std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            const char* value = std::getenv(name);
-            kept_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    ~TKeptVariables() {
-        for (const auto& [name, value] : kept_)
-            if (value) setenv(name, value->c_str(), 1);
-            else unsetenv(name);
-    }
-    TKeptVariables(const TKeptVariables&) = delete;
-    TKeptVariables& operator=(const TKeptVariables&) = delete;
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> kept_;
-};
 
 fs::path BuiltProgramFolder() { return fs::path(ExecutablePath()).parent_path() / ".." / "app"; }
 
@@ -79,7 +56,6 @@ TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
 
 TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     testing::TTempFolder folder;
-    const TKeptVariables kept{"TMPDIR"};
     setenv("TMPDIR", folder.Path().c_str(), 1);
     const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
     fs::create_directory(expected);
@@ -95,6 +71,7 @@ TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     EXPECT_NE(fresh, expected);
     EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
+    unsetenv("TMPDIR");
 }
 
 // The notices of the data files travel with them: the build puts the file
@@ -183,9 +160,8 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
-    const TKeptVariables kept{"XDG_RUNTIME_DIR", "TMPDIR"};
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", (folder / "").c_str(), 1);
+    const testing::TEnvironmentSetting runtime("XDG_RUNTIME_DIR", nullptr);
+    const testing::TEnvironmentSetting temporary("TMPDIR", (folder / "").c_str());
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
@@ -212,6 +188,29 @@ TEST_F(UnattendedRunTest, FireListNamesThePassAndDisagreeingSatellitesAreTold) {
     EXPECT_EQ(Run({Pass("230503_1300_noaa19.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     ASSERT_EQ(Told().size(), 1u) << Log();
     EXPECT_EQ(Told()[0].rfind("kestrune: The file names NOAA-19 but its frames say NOAA", 0), 0u) << Log();
+}
+
+// 5 MB of noise named as a GTI pass is no pass: the reason comes first on
+// standard error and the run ends with 1, with no product. A pass whose
+// first half is noise loads, and the many bad frames are told.
+TEST_F(UnattendedRunTest, NoiseIsRefusedWithItsReasonAndBadFramesAreTold) {
+    std::mt19937 random(5);
+    test::TBytes noise(5000000);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    const std::string out = folder / "out/";
+    const std::string garbage = folder / "data/2023-05-06-1200-NOAA19.rhd";
+    test::WriteFileBytes(garbage, noise);
+    EXPECT_EQ(Run({garbage, "-OUTPUT:" + out, "-CH4:x.jpg", "-CLOSE"}), 1) << Log();
+    ASSERT_FALSE(Told().empty());
+    EXPECT_EQ(Told()[0].rfind("kestrune: Out of 64 frames looked at across the file, only ", 0), 0u) << Log();
+    EXPECT_NE(Told()[0].find("carried a valid time code: the file holds no readable 16-bit GTI HRPT frames"),
+              std::string::npos) << Log();
+    EXPECT_FALSE(fs::exists(out + "2023-05-06-1200-NOAA19-c4.jpg"));
+
+    std::copy_n(noise.begin(), passBytes.size() / 2, passBytes.begin() + test::WsdHeaderBytes);
+    EXPECT_EQ(Run({Pass("230503_1200_noaa18.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    EXPECT_NE(Log().find("kestrune: Warning - this data file has a very large number of bad frames\n"), std::string::npos)
+        << Log();
 }
 
 }  // namespace
