@@ -94,7 +94,15 @@ std::vector<std::string> ExtensionList(const std::string& commaList) {
     return extensions;
 }
 
+bool NeedsExecQuoting(const std::string& argument) {
+    // The characters the desktop entry format reserves in an Exec argument.
+    static const std::string Reserved = " \t\n\"'\\><~|&;$*?#()`";
+    return argument.empty() || argument.find_first_of(Reserved) != std::string::npos;
+}
+
 std::string QuoteExecArgument(const std::string& path) {
+    // Some launchers take a quoted program for a file to open: quote only where the format asks for it.
+    if (!NeedsExecQuoting(path)) return EscapeStringValue(path);
     std::string quoted = "\"";
     for (const char c : path) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
@@ -116,7 +124,8 @@ std::string MimePackageText(const std::vector<std::string>& extensions) {
                                    "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
                                    "  <mime-type type=\"") +
                        PassMimeType + "\">\n    <comment>Weather satellite pass</comment>\n";
-    for (const std::string& extension : extensions) text += "    <glob pattern=\"*." + extension + "\"/>\n";
+    for (const std::string& extension : extensions)
+        text += "    <glob pattern=\"*." + extension + "\" weight=\"" + std::to_string(PassGlobWeight) + "\"/>\n";
     return text + "  </mime-type>\n</mime-info>\n";
 }
 

@@ -244,7 +244,8 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
 
 // The texts the browser sets itself are in the language in effect.
 TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
-    const auto installed = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    // The localiser's own lookup comes back at the end, for the tests after this one.
+    const TResStrLookup kept = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
     TFormBrowseAVHRR form(nullptr);
     form.BrowseMode = 1;
     Show(form);
@@ -254,7 +255,7 @@ TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<Selected file>");
     SelectFile(form, "noaa19_1.thumb.jpg");
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<From:>  noaa19_1");
-    SetResStrLookup(installed);
+    SetResStrLookup(kept);
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {

@@ -56,7 +56,7 @@ TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
 
 TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     testing::TTempFolder folder;
-    setenv("TMPDIR", folder.Path().c_str(), 1);
+    const testing::TEnvironmentSetting temporary("TMPDIR", folder.Path().c_str());
     const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
     fs::create_directory(expected);
     fs::permissions(expected, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
@@ -71,7 +71,6 @@ TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     EXPECT_NE(fresh, expected);
     EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
-    unsetenv("TMPDIR");
 }
 
 // The notices of the data files travel with them: the build puts the file
