@@ -6,6 +6,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemUtils.h"
+#include "tests/platform/ProcessHelpers.h"
 #include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -19,18 +20,9 @@
 namespace kestrune {
 namespace {
 
-using testing::TTempFolder;
+using testing::CommandOutput;
 
-// The output of a shell command, without its last line end.
-std::string CommandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return {};
-    std::string output;
-    std::array<char, 256> chunk{};
-    while (fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
-    while (!output.empty() && output.back() == '\n') output.pop_back();
-    return output;
-}
+using testing::TTempFolder;
 
 bool OnPath(const std::string& tool) { return !CommandOutput("command -v " + tool).empty(); }
 

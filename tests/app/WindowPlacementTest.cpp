@@ -11,6 +11,7 @@
 #include "platform/SysUtils.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/ProcessHelpers.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -34,6 +35,8 @@ inline void PrintTo(const QPoint& point, std::ostream* out) { *out << "(" << poi
 namespace kestrune {
 namespace {
 
+using testing::CommandOutput;
+
 using testing::Find;
 using testing::WaitFor;
 using testing::WhenModal;
@@ -41,16 +44,6 @@ using testing::WhenModal;
 bool HasWindowManager() {
     return QGuiApplication::platformName() == "xcb" &&
            std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0;
-}
-
-// The output of a shell command.
-std::string CommandOutput(const std::string& command) {
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) return {};
-    std::string output;
-    std::array<char, 256> chunk{};
-    while (fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
-    return output;
 }
 
 int NumberAfter(const std::string& text, const std::string& label) {

@@ -1,5 +1,6 @@
 #include "platform/FileIO.h"
 
+#include "tests/platform/ProcessHelpers.h"
 #include "tests/platform/TempFolder.h"
 
 #include <fcntl.h>
@@ -194,20 +195,13 @@ TEST(FileIO, LocksAreTakenOnlyInAFolderOfThisUsersOwn) {
 // may write, as a full disk would say "No space left on device".
 TEST(FileIO, AFailedWriteTellsTheSystemsCause) {
     TTempFolder folder;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
     std::string what;
     try {
+        const testing::TFileSizeLimit limit(4096);
         WriteFileAtomically(folder / "pass-fc.bmp", std::string(10000, 'x'));
     } catch (const EWriteError& error) {
         what = error.what();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
     EXPECT_EQ(what, "Unable to write to " + (folder / "pass-fc.bmp") + ": File too large");
     EXPECT_FALSE(FileExists(folder / "pass-fc.bmp"));
 }

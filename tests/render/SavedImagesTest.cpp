@@ -9,6 +9,7 @@
 #include "render/TemperatureScale.h"
 #include "../platform/TempFolder.h"
 #include "SyntheticPass.h"
+#include "tests/platform/ProcessHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +108,11 @@ TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichF
 TEST_F(SavedImagesTest, AnImageThatCannotBeWrittenAnywhereIsToldWithItsCause) {
     settings_.ResultsFolder = folder_ / "out/";
     std::filesystem::create_directories(settings_.ResultsFolder);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    std::string written;
+    {
+        const testing::TFileSizeLimit limit(4096);
+        written = saver_.SaveImage("pass", SaveDisplayed, false);
+    }
     EXPECT_EQ(written, "");
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], "Error saving image to disk: Unable to write to " + settings_.ResultsFolder +
