@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace kestrune {
 
@@ -82,6 +83,15 @@ void RestorePriority(int old) {
     parameters.sched_priority = (old >> 9) & 0x7F;
     sched_setscheduler(0, (old >> 6) & 0x7, &parameters);
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), (old & 0x3F) - 20);
+}
+
+bool RunsAtIdlePriority() { return sched_getscheduler(0) == SCHED_IDLE; }
+
+unsigned UsableProcessors() {
+    cpu_set_t usable;
+    CPU_ZERO(&usable);
+    if (sched_getaffinity(0, sizeof usable, &usable) == 0) return static_cast<unsigned>(std::max(CPU_COUNT(&usable), 1));
+    return std::max(std::thread::hardware_concurrency(), 1U);
 }
 
 uint64_t AvailablePhysicalMemory() {

@@ -3,6 +3,7 @@
 #include "decoding/HueScale.h"
 #include "decoding/Sensor.h"
 #include "orbit/TextLines.h"
+#include "platform/ParallelLines.h"
 #include "platform/SysUtils.h"
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
@@ -63,13 +64,16 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// Fills every entry of a 2-D table from a function of the two counts.
+// Fills every entry of a 2-D table from a function of the two counts, rows
+// on all processors: colour must only read what it shares.
 template <typename Colour>
 void FillPairs(TFalseColourTable& table, Colour colour) {
-    for (int a = 0; a < CountRange; ++a) {
-        TBgrEntry* row = table.Row(a);
-        for (int b = 0; b < CountRange; ++b) row[b] = colour(a, b);
-    }
+    ForLineRanges(0, CountRange, [&table, &colour](int32_t first, int32_t last) {
+        for (int a = first; a < last; ++a) {
+            TBgrEntry* row = table.Row(a);
+            for (int b = 0; b < CountRange; ++b) row[b] = colour(a, b);
+        }
+    });
 }
 
 }  // namespace
