@@ -9,6 +9,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdlib>
 #include <optional>
 
@@ -19,6 +20,9 @@ int main(int argc, char* argv[]) {
     const bool headless = NoDisplayNamed();
     if (headless) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     EnsureRuntimeFolder();
+    // A file that grows past the process's size limit fails its write, which
+    // the product tells, instead of ending the run half-written.
+    std::signal(SIGXFSZ, SIG_IGN);
     const TParams params(argv + 1, argv + argc);
     InitDebugMode(params);
     // Two or more parameters: an unattended run, in which no box waits for an answer.

@@ -28,6 +28,15 @@ std::vector<uint16_t> RecordWords(std::span<const uint8_t> record, bool packed) 
 
 }  // namespace
 
+int FrameYear(TDateTime estimate, int dayOfYear) {
+    const int year = DecodeDateTime(estimate).year;
+    const double daysIn = std::trunc(estimate) - EncodeDate(year, 1, 1);
+    const int daysBefore = dayOfYear - 1;
+    if (daysIn > LateInYearDays && daysBefore < EarlyInYearDays) return year + 1;
+    if (daysIn < EarlyInYearDays && daysBefore > LateInYearDays) return year - 1;
+    return year;
+}
+
 TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first) {
     TFrameTimeCode code;
     if (words.size() < first + 4) return code;
@@ -64,8 +73,7 @@ bool PrescanFrameSatellite(TLoadContext& load) {
             orbit.SetSatelliteName(named);
         }
     }
-    int year = DecodeDateTime(orbit.PassTime).year;
-    if (std::trunc(orbit.PassTime) - EncodeDate(year, 1, 1) > LateInYearDays && code.DayOfYear - 1 < EarlyInYearDays) ++year;
+    const int year = FrameYear(orbit.PassTime, code.DayOfYear);
     const TDateTime time = EncodeDate(year, 1, 1) + (code.DayOfYear - 1) + static_cast<double>(code.Milliseconds) / MSecsPerDay;
     orbit.SelectElements(time);
     load.Log(prefix + "pass date & time from timestamp is: " + FormatDateTime("yyyy-mmm-dd \"at\" hh:nn", time));

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/SysUtils.h"
+
 namespace kestrune {
 
 struct TLoadContext;
@@ -18,10 +20,16 @@ struct TFrameTimeCode {
 };
 TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first = 8);
 
+// The year of a frame's day of the year, from an estimated date near the
+// pass: the estimate's year, or the next when an estimate late in the year
+// meets a day early in January, or the year before when an estimate early in
+// January meets a day late in December (a New Year pass dated by its
+// January part).
+int FrameYear(TDateTime estimate, int dayOfYear);
+
 // Reads the record at 45 % of the pass; when its time code is valid, selects
-// the elements for that time (in the year of the estimate the branch chose,
-// or the next when an estimate late in December meets a day early in
-// January) and gives whether the satellite moves north then. GTI and
+// the elements for that time (in the year FrameYear gives for the estimate
+// the branch chose) and gives whether the satellite moves north then. GTI and
 // SmartView frames may also name another satellite. True (northbound) when
 // the pass is too short or the record holds no valid time.
 bool PrescanFrameSatellite(TLoadContext& load);

@@ -208,6 +208,14 @@ bool IsFrameSync(std::span<const uint8_t> payload) {
     return MatchingBytes(payload, 8, MeteorFrameMarker) * 100 / 8 > 90;
 }
 
+bool StartsWithFrameMarker(std::span<const uint8_t> frame) {
+    return MatchingBytes(frame, 0, MeteorFrameMarker) * 100 / 8 > 90;
+}
+
+bool HoldsFrameMarker(std::span<const uint8_t> data) {
+    return std::search(data.begin(), data.end(), MeteorFrameMarker.begin(), MeteorFrameMarker.end()) != data.end();
+}
+
 int32_t SyncMarkerScore(std::span<const uint8_t> data) { return MatchingBytes(data, 0, AttachedSyncMarker) * 100 / 4; }
 
 int32_t FramePatternScore(std::span<const uint8_t> data) { return MatchingBytes(data, 22, MeteorFrameMarker) * 100 / 8; }

@@ -202,6 +202,10 @@ uint8_t ReverseBits(uint8_t b);
 // Meteor frame tests: the 8-byte frame marker at payload bytes 8..15; the
 // attached sync marker and frame marker of a 256-byte block.
 bool IsFrameSync(std::span<const uint8_t> payload);
+// A converted Meteor-M2 frame begins with the frame marker; raw transfer
+// frames hold it somewhere in their payload.
+bool StartsWithFrameMarker(std::span<const uint8_t> frame);
+bool HoldsFrameMarker(std::span<const uint8_t> data);
 int32_t SyncMarkerScore(std::span<const uint8_t> data);
 int32_t FramePatternScore(std::span<const uint8_t> data);
 bool IsPatternFrame(std::span<const uint8_t> record);

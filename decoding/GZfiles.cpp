@@ -96,7 +96,7 @@ int64_t GunzipFileInto(const std::string& fileName, const TUnpackedSink& sink) {
 
 }  // namespace
 
-bool GunzipFile(const std::string& fileName, const std::string& targetFolder) {
+bool GunzipFile(const std::string& fileName, const std::string& targetFolder, int64_t mostBytes) {
     namespace fs = std::filesystem;
     std::error_code error;
     struct stat packed {};
@@ -105,7 +105,14 @@ bool GunzipFile(const std::string& fileName, const std::string& targetFolder) {
     const std::string target = targetFolder.empty() ? unpacked : targetFolder + ExtractFileName(unpacked);
     try {
         TAtomicFileWriter writer(target);
-        const int64_t size = GunzipFileInto(fileName, [&writer](std::string_view bytes) { writer.Write(bytes); });
+        int64_t unpackedBytes = 0;
+        const int64_t size = GunzipFileInto(fileName, [&](std::string_view bytes) {
+            unpackedBytes += static_cast<int64_t>(bytes.size());
+            if (unpackedBytes > mostBytes)
+                throw EGZipError(ExtractFileName(fileName) + " unpacks to more than " + std::to_string(mostBytes) +
+                                 " bytes, more than any pass holds");
+            writer.Write(bytes);
+        });
         if (size <= 0) return false;
         // Readable by whoever may read the packed pass.
         writer.SetMode(packed.st_mode & 0777);

@@ -2,6 +2,7 @@
 // is never changed; the unpacked file appears only when it is complete.
 #pragma once
 
+#include "decoding/FrameCheck.h"
 #include "platform/SysUtils.h"
 
 #include <cstdint>
@@ -15,11 +16,17 @@ public:
     using Exception::Exception;
 };
 
+// No pass unpacks to more than its longest length in the widest records
+// (FengYun frames of 44,360 bytes) behind a header.
+constexpr int64_t MostUnpackedBytes = int64_t{MostPassLines} * 44360 + (int64_t{1} << 20);
+
 // Unpacks NAME.gz to NAME (replacing it) with the packed file's date and
 // permissions, beside the packed file or in targetFolder. False when the file
 // does not exist or unpacks to nothing (no NAME is written then); raises
-// EGZipError when it cannot be unpacked.
-bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "");
+// EGZipError when it cannot be unpacked or would unpack to more than
+// mostBytes (nothing is written then either).
+bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "",
+                int64_t mostBytes = MostUnpackedBytes);
 
 // A private folder of the user's for unpacked files, removed with all it
 // holds when the object goes.

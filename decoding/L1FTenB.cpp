@@ -86,13 +86,16 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
         } catch (const EConvertError&) {
             return false;
         }
-        load.EarthLocations().BaseDate = when.DateTime();
+        // The name's date tells which year a New Year pass is of.
+        load.EarthLocations().EstimatedDate = when.DateTime();
     } else {
         when = {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36),
                 LittleWordAt(load, 34), LittleWordAt(load, 32)};
         CheckHeaderDate(load, when);
-        load.EarthLocations().BaseDate = EncodeDate(when.Year, 1, 1);
     }
+    // The frames count the days of the year and the time of day: the name or
+    // the header adds the year.
+    load.EarthLocations().BaseDate = EncodeDate(when.Year, 1, 1);
     if (state.SensorKind == SensorFengYun1) load.EarthLocations().BaseDate += LittleWordAt(load, 44);
     if (SameText(orbit.SatelliteName, "Sat 0") || SameText(orbit.SatelliteName, "FenY 1D"))
         orbit.SetSatelliteName("FY1D");
@@ -148,7 +151,8 @@ void Read10BHeader(TLoadContext& load) {
     }
     const std::string& satellite = load.Orbit().SatelliteName;
     ShowPass(load, satellite, dated ? PassText(satellite, when) : satellite + ", date unknown");
-    load.PassDate = load.EarthLocations().BaseDate;
+    const TEarthLocations& locations = load.EarthLocations();
+    load.PassDate = locations.EstimatedDate != 0 ? locations.EstimatedDate : locations.BaseDate;
     state.ChannelCount = StationChannels10(load.HeaderBuffer, state.SensorKind, state.ChannelAvailable);
     state.ChannelSelected = state.ChannelAvailable;
     load.DirectionKnown = true;  // the header says

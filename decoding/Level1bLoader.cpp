@@ -174,6 +174,11 @@ void ReadNewerHeader(TLoadContext& load) {
     if (code == 15) state.InputFormatCode = 9;
     if (code == 14) state.InputFormatCode = 7;
     StartRecordsAt(load, recordStart + static_cast<int64_t>(state.RecordSize) * headerRecords);
+    // A file cut short is told, as for the older layout.
+    const int stated = BigEndianWordAt(record, 128);
+    if (const int32_t held = RecordsInFile(load); held < stated)
+        load.Log(Format("The file does not hold the %d records its header gives: the %d whole records it holds are read",
+                        stated, held));
     if (gac) TestForTwoPasses(load, pass);
     AskDirection(load, pass.Start);
     ChooseGacPass(load, 9);
@@ -243,21 +248,28 @@ int64_t RecordSizeFromScanNumbers(const TLoadContext& load, int64_t fileStart, i
 }
 
 // 8-bit HRPT/LAC records take their size from the scan count; it must fit
-// the layout of the channels present. A file cut short holds fewer records
-// than its scan count: its records are found by their scan-line numbers.
+// the layout of the channels present. A file cut short, or holding more
+// records than its scan count, is read by the size at which its records
+// carry consecutive scan-line numbers.
 int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) {
     const int scans = BigEndianWordAt(header.Bytes, 130);
     const int64_t dataBytes = load.State.FileSizeBytes - header.ArchiveBytes;
-    int64_t size = dataBytes / (static_cast<int64_t>(scans) + 1);
     const int64_t smallest = OlderRecordHeadBytes + static_cast<int64_t>(load.State.ChannelCount) * 2048;
-    if (size >= smallest && size < smallest + OlderEightBitPadding) return static_cast<int32_t>(size);
-    size = RecordSizeFromScanNumbers(load, header.ArchiveBytes, smallest);
-    if (size == 0)
+    const int64_t fromCount = dataBytes / (static_cast<int64_t>(scans) + 1);
+    const int64_t fromNumbers = RecordSizeFromScanNumbers(load, header.ArchiveBytes, smallest);
+    const bool countFits = fromCount >= smallest && fromCount < smallest + OlderEightBitPadding;
+    if (countFits && (fromNumbers == 0 || fromNumbers == fromCount)) return static_cast<int32_t>(fromCount);
+    if (fromNumbers == 0)
         RefuseFile(load, FormatResStr(res::SLevel1bScans, {std::to_string(scans), std::to_string(load.State.FileSizeBytes),
                                                            std::to_string(load.State.ChannelCount)}));
-    load.Log(Format("The file does not hold the %d scans its header gives: records of %d bytes are read as far as they go",
-                    scans, static_cast<int>(size)));
-    return static_cast<int32_t>(size);
+    const int64_t held = dataBytes / fromNumbers - 1;  // records after the header record
+    if (held > scans)
+        load.Log(Format("The file holds %d scans, more than the %d its header gives: records of %d bytes are all read",
+                        static_cast<int>(held), scans, static_cast<int>(fromNumbers)));
+    else
+        load.Log(Format("The file does not hold the %d scans its header gives: records of %d bytes are read as far as they go",
+                        scans, static_cast<int>(fromNumbers)));
+    return static_cast<int32_t>(fromNumbers);
 }
 
 // Older-layout 16-bit video words hold 10-bit counts, as a rule high byte

@@ -1,5 +1,6 @@
 #include "decoding/LoadContext.h"
 
+#include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
@@ -71,6 +72,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
         Log(Format("Pass year %d taken from the file's date", answer.PassYear));
         State.DatedByFileDate = true;
+        EarthLocations().EstimatedDate = State.InputFileDate;
     }
     if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
         Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date");

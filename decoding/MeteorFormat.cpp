@@ -51,10 +51,13 @@ bool SelectFromName(TLoadContext& load, const std::string& token) {
     }
 }
 
-// The first 256-byte block that starts a frame: the sync marker and the frame marker after its header.
+// The first 256-byte block that starts a frame: the sync marker and the frame
+// marker after its header. A pass's first frame comes within its first
+// thousand frames; the search goes no further into a file that has none.
 int64_t FindFirstFrame(TLoadContext& load) {
+    constexpr int64_t MostSearchedBlocks = int64_t{1000} * MeteorBlockRecord / MeteorBlockBytes;
     int64_t dataStart = 0;
-    const int64_t blocks = load.State.FileSizeBytes / 512 + 1;
+    const int64_t blocks = std::min(load.State.FileSizeBytes / 512 + 1, MostSearchedBlocks);
     for (int64_t block = 0; block < blocks; ++block) {
         const int64_t at = block * MeteorBlockBytes;
         const int64_t available = std::clamp<int64_t>(load.Input.Size() - at, 0, MeteorBlockBytes);

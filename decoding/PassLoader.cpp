@@ -1,6 +1,7 @@
 #include "decoding/PassLoader.h"
 
 #include "decoding/FormatDetect.h"
+#include "decoding/FrameCheck.h"
 #include "decoding/GZfiles.h"
 #include "decoding/HRPTvideo.h"
 #include "decoding/L1FTenB.h"
@@ -31,6 +32,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 namespace kestrune {
@@ -136,7 +138,8 @@ int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatC
     const int32_t timeBytes = 12;
     int32_t count = 0;
     double previous = 0;
-    while (recordSize >= timeBytes && input.Remaining() >= recordSize) {
+    // Counting stops where no pass goes on: the file is refused for its length anyway.
+    while (recordSize >= timeBytes && input.Remaining() >= recordSize && count <= MostPassLines) {
         const std::span<const uint8_t> record = input.Take(recordSize);
         const double time = RecordTime(record.data(), formatCode);
         if (count > 0 && time - previous > MaxStep) break;
@@ -225,6 +228,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         ResetPassReading(load);
         ReadFormatHeader(load);
         CountRecords(load);
+        CheckFrames(load);
         PrepareStores(load);
         ReadChannels(load);
         SummariseAndLocate(load);
@@ -273,6 +277,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.DtpAvailable = false;
     state_.PreferTelemetryName = false;
     state_.EarthLocations->BaseDate = 0;
+    state_.EarthLocations->EstimatedDate = 0;
     state_.EarthLocations->Northbound = false;
     state_.Orbit->SetSatelliteName("");
     state_.Orbit->Quiet = false;
@@ -295,19 +300,24 @@ void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedNa
 // then keeps the packed file, which stays.
 void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     bool unpacked = false;
+    std::string why;
     try {
         const std::string folder = load.PreparedFileFolder(packedName);
         unpacked = GunzipFile(packedName, folder);
         load.FileName = (folder.empty() ? ExtractFilePath(packedName) : folder) + ExtractFileName(ChangeFileExt(packedName, ""));
         if (folder.empty()) load.RecentName = load.FileName;
     } catch (const std::exception& error) {
-        load.Log(error.what());
+        why = error.what();
+        load.Log(why);
         unpacked = false;
     }
-    if (unpacked) return;
+    if (unpacked) {
+        load.UnpackedFile = load.FileName;
+        return;
+    }
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName});
+    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName}) + (why.empty() ? "" : ": " + why);
     load.ShowMessage(load.FirstCause);
 }
 
@@ -448,7 +458,10 @@ void TPassLoader::CountRecords(TLoadContext& load) {
     }
     const int32_t records =
         load.UseHeaderLineCount ? std::min(state_.HeaderLineCount, state_.RecordCount) : state_.RecordCount;
-    state_.DataLineCount = records * L1BLinesPerRecord(state_.InputFormatCode, state_.L1BSampleKind);
+    const int64_t lines = static_cast<int64_t>(records) * L1BLinesPerRecord(state_.InputFormatCode, state_.L1BSampleKind);
+    if (lines > MostPassLines)
+        throw ELoadError(FormatResStr(res::SPassTooLong, {std::to_string(lines), std::to_string(MostPassLines)}));
+    state_.DataLineCount = static_cast<int32_t>(lines);
     if (state_.DataLineCount < FewestLines)
         throw ELoadError(FormatResStr(res::STooFewLines, {std::to_string(state_.DataLineCount), std::to_string(FewestLines)}));
     if (state_.DataLineCount < FewLinesWarning)
@@ -486,9 +499,8 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     host_.SetStatusText(resStr(res::SReadingData));
 }
 
-void TPassLoader::ReadChannels(TLoadContext& load) {
-    TReadPassOptions options;
-    TFrameFormat& format = options.Format;
+TFrameFormat TPassLoader::PassFrameFormat(const TLoadContext& load) const {
+    TFrameFormat format;
     format.FormatCode = state_.InputFormatCode;
     format.SensorKind = state_.SensorKind;
     format.L1BSampleKind = state_.L1BSampleKind;
@@ -502,6 +514,23 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
     format.Despeckle = settings_.Despeckle && !settings_.CheckBoxShowFire;
     format.MirrorLines = state_.Northbound;
     format.MeteorPass = state_.MeteorPass;
+    return format;
+}
+
+// Frames spread over the file are looked at before any store is sized: a
+// file that holds no frames of its format is refused, whatever its name says.
+void TPassLoader::CheckFrames(const TLoadContext& load) const {
+    const TFrameSurvey survey =
+        SurveyFrames(PassFrameFormat(load), load.Input, {state_.DataStart, state_.HeaderLength, state_.RecordCount});
+    if (FramesRecognised(survey)) return;
+    const std::string name = Trim(InputFormatName(state_.InputFormatCode));
+    throw ELoadError(FormatResStr(res::SNoSync, {std::to_string(survey.Looked), std::to_string(survey.Marked), survey.Mark,
+                                                 name.empty() ? ExtractFileExt(load.FileName) : name}));
+}
+
+void TPassLoader::ReadChannels(TLoadContext& load) {
+    TReadPassOptions options;
+    options.Format = PassFrameFormat(load);
     options.L1BFormatVersion = load.L1BFormatVersion;
     options.ChannelAvailable = state_.ChannelAvailable;
     options.ChannelSelected = state_.ChannelSelected;
@@ -521,7 +550,6 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TTelemetryData& telemetry = *state_.TelemetryData;
-    RequireFrameSync(telemetry);
     telemetry.NamedSatellite = state_.Orbit->SatelliteName;
     telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
     TOrbit& orbit = *state_.Orbit;
@@ -540,17 +568,6 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     const bool located = locations.LocationsValid && locations.LocationFlags != 0;
     if (!load.DirectionKnown && located && locations.Northbound != state_.Northbound) TurnPass();
     services_.BuildFireFilterImages();
-}
-
-// Frames of the raw station formats begin with the first sync word; a file in
-// which hardly any does holds no such frames, whatever its name says.
-void TPassLoader::RequireFrameSync(const TTelemetryData& telemetry) const {
-    constexpr int32_t FewestSyncedPercent = 10;
-    if (!IsFormatOneOf(state_.InputFormatCode, {1, 5, 21, 22, 26, 28, 32, 33, 39, 40}) || state_.MeteorPass) return;
-    const auto frames = static_cast<int64_t>(telemetry.FrameCount);
-    if (100 * static_cast<int64_t>(telemetry.GoodSyncCount) >= FewestSyncedPercent * frames) return;
-    throw ELoadError(FormatResStr(res::SNoSync, {std::to_string(telemetry.FrameCount), std::to_string(telemetry.GoodSyncCount),
-                                                 InputFormatName(state_.InputFormatCode)}));
 }
 
 // The direction was a guess that the earth locations contradict: the store,
@@ -629,6 +646,11 @@ void TPassLoader::OfferStandardName() {
 // under the new file's name.
 void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
+    // What this load unpacked is no pass: it does not stay beside the packed file.
+    if (!load.UnpackedFile.empty()) {
+        std::error_code error;
+        std::filesystem::remove(load.UnpackedFile, error);
+    }
     state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");

@@ -43,9 +43,10 @@ private:
     void ReadFormatHeader(TLoadContext& load);
     void CountRecords(TLoadContext& load);
     void PrepareStores(TLoadContext& load);
+    TFrameFormat PassFrameFormat(const TLoadContext& load) const;
+    void CheckFrames(const TLoadContext& load) const;
     void ReadChannels(TLoadContext& load);
     void SummariseAndLocate(TLoadContext& load);
-    void RequireFrameSync(const TTelemetryData& telemetry) const;
     void TurnPass();
     void AppendProcessedList();
     void SetViewPalette(int slotCount);

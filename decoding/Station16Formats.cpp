@@ -99,7 +99,9 @@ void ReadDartcomHeader(TLoadContext& load) {
         load.AskPassDirection("", true);
         locations.BaseDate = EncodeDate(request.PassYear, 1, 1);
         load.Orbit().SetSatelliteName(request.SatelliteText);
-        load.Log("  From direction form:  estimated date: " + FormatDateTime("yyyy-mmm-dd", locations.BaseDate + day - 1) +
+        // A December day of frames under a file time of early January is of the year before.
+        const int year = locations.EstimatedDate != 0 ? FrameYear(locations.EstimatedDate, day) : request.PassYear;
+        load.Log("  From direction form:  estimated date: " + FormatDateTime("yyyy-mmm-dd", EncodeDate(year, 1, 1) + day - 1) +
                  "  satellite: " + load.Orbit().SatelliteName);
         StartRecords(load, DartcomRecord, 0, false);
         return;

@@ -40,6 +40,7 @@ constexpr TServicePeriod Noaa7Service{1981, 6, 24, 1985, 1, 8};
 constexpr TServicePeriod Noaa9Service{1984, 12, 17, 1995, 1, 19};
 constexpr TServicePeriod Noaa10Service{1986, 10, 8, 1994, 10, 6};
 constexpr TServicePeriod Noaa11Service{1988, 10, 21, 1994, 9, 15};
+constexpr TServicePeriod TirosNService{1978, 10, 13, 1981, 2, 27};
 
 // Report lines are kept with carriage returns between them.
 void AppendLine(std::string& report, const std::string& line) { report += "\r" + line; }
@@ -63,6 +64,7 @@ TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, b
         case 0: return {id, "Metop-A", IdentityDefault, ""};
         case 1:
             if (Noaa11Service.Holds(date)) return {id, "NOAA 11", 4, "NOAA-11"};
+            if (TirosNService.Holds(date)) return {id, "TIROS-N", IdentityDefault, "TIROS-N"};
             return {id, "FY-3C", IdentityDefault, ""};
         case 2: return {id, "SeaWiFS", IdentityDefault, ""};
         case 3: return {id, "NOAA 16", 8, "NOAA-16"};
@@ -127,6 +129,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     if (lines_ != nullptr) lines_->clear();
     middleLine_ = lineCount / 2;
     FrameCount = GoodSyncCount = prtIndex_ = l1bCalibrationCount_ = 0;
+    ManyBadFrames = false;
     l1bCalibrationSums_ = {};
     TargetValuesText.clear();
     SpaceValuesText.clear();
@@ -576,12 +579,13 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     AddLine("");
     AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
                    GoodSyncCount));
-    if (!MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount) {
-        const char* const warning = "Warning - this data file has a very large number of bad frames";
+    ManyBadFrames =
+        !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount;
+    if (ManyBadFrames) {
         if (quiet)
-            AddLine(warning);
+            AddLine(ManyBadFramesWarning);
         else
-            TDialogService::Instance().ShowMessage(warning);
+            TDialogService::Instance().ShowMessage(ManyBadFramesWarning);
     }
     SettleCounts();
     SettleL1BCalibration();

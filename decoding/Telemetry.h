@@ -22,6 +22,7 @@ class TSensor;
 // MetOp-A .. C 12 .. 14, Meteor-M 15; 6 stands for every other satellite).
 constexpr uint8_t IdentityDefault = 6;
 constexpr uint8_t IdentityMeteor = 15;
+inline constexpr const char* ManyBadFramesWarning = "Warning - this data file has a very large number of bad frames";
 
 // The spacecraft id carried in bits 3..6 of the HRPT id word (or of a header
 // byte that copies it).
@@ -97,6 +98,8 @@ public:
     int32_t PrtMean = 251;
     int32_t FrameCount = 0;
     int32_t GoodSyncCount = 0;
+    // The pass summary found most frames without their telemetry block.
+    bool ManyBadFrames = false;
     std::array<double, 4> L1BThermalCoefficients{};  // slope and intercept of channel 4, then 5
     const std::vector<TBlockModes>& BlockModes() const { return blockModes_; }
 

@@ -295,7 +295,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         return false;
     }
     FindQuarterHour(clock, diagnostics);
-    if (InCodes(FormatCode, MeteorFormats))
+    if (MeteorScanPeriod())
         FindMeteorScanPeriod(clock, diagnostics);
     else
         RejectOffPhaseLines(clock);
@@ -396,7 +396,9 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
 // The time codes count days of the year from the year of BaseDate. A pass
 // across midnight of 31 December has lines of two years: those after
 // midnight belong to the next year, or, when the pass was dated by its
-// January part, those before it to the previous one.
+// January part, those before it to the previous one. Which part dated it
+// the orbit's pass time tells, else the date the loader took the year from;
+// with neither the year is taken for December's.
 void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
     constexpr double LateDecember = 358.0;  // days after 1 January
     constexpr double EarlyJanuary = 7.0;
@@ -410,7 +412,7 @@ void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::stri
     // A stray corrupt code is no second year.
     const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
     if (late < fewest || early < fewest) return;
-    const TDateTime reference = Orbit != nullptr ? Orbit->PassTime : 0.0;
+    const TDateTime reference = Orbit != nullptr && Orbit->PassTime != 0 ? Orbit->PassTime : EstimatedDate;
     const bool decemberInBaseYear = reference == 0 || reference >= BaseDate + 182.0;
     const int year = DecodeDateTime(BaseDate).year;
     const int movedYear = decemberInBaseYear ? year + 1 : year - 1;
@@ -585,11 +587,16 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock) {
 }
 
 // With few bad time codes only the even lines (and the last) are located
-// and the odd ones interpolated.
+// and the odd ones interpolated, except next to a gap in the times.
 bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
     diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
     const int count = LineCount();
-    const auto located = [count, skipOddLines](int line) { return !(skipOddLines && line % 2 == 1 && line != count - 1); };
+    const auto interpolated = [&](int line) {
+        if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
+        const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
+        return span < 2.5 * scanPeriod_;
+    };
+    const auto located = [&interpolated](int line) { return !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
     // The last line goes to the set itself, which is left as after locating one line after the other.
     const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(clock, located, altitudes);
@@ -600,8 +607,8 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
         diagnostics.push_back(error.what());
         return false;
     }
-    if (skipOddLines)
-        for (int line = 1; line < count - 1; line += 2) InterpolateLine(line);
+    for (int line = 1; line < count - 1; line += 2)
+        if (interpolated(line)) InterpolateLine(line);
     // Summed in line order, as the lines were once located.
     double altitudeSum = 0;
     int locatedCount = 0;
@@ -795,6 +802,7 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
     Residuals.reset();
     if (Mapping == nullptr || LineCount() == 0) return;
     Mapping->WarpStep = LineCount() > 15000 ? 8.0f : (LineCount() > 9000 ? 6.0f : 4.0f);
+    Mapping->SetScanColumnOffset(MeteorScanFirstColumn(FormatCode));
     std::shared_ptr<const TResidualTable> residuals;
     try {
         MapFitted = FitMapToImage(locations_, &diagnostics, false, residuals, *Mapping, 0,
@@ -807,10 +815,20 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 
 // ---------------------------------------------------------------- turning, saving, naming
 
+int MeteorScanFirstColumn(uint8_t formatCode) {
+    constexpr int scanSamples = 1540;
+    return formatCode == TenBFormat ? TenBMeteorFirstColumn + (TenBMeteorColumns - scanSamples) / 2 : 0;
+}
+
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan) {
     if (InCodes(formatCode, GacFormats)) return {4, 8, 409};
+    if (meteorScan && formatCode == TenBFormat) return {MeteorScanFirstColumn(formatCode) + 20, 30, 2048};
     if (meteorScan) return {20, 30, 1540};
     return {24, 40, 2048};
+}
+
+bool TEarthLocations::MeteorScanPeriod() const {
+    return InCodes(FormatCode, MeteorFormats) || (FormatCode == TenBFormat && Orbit != nullptr && Orbit->IsMeteorM2());
 }
 
 TAnchorLayout TEarthLocations::AnchorLayout() const {

@@ -72,8 +72,18 @@ struct TAnchorLayout {
     int Width;
 };
 
-// The GAC formats' 4 + 8k of 409, the Meteor-M2 scan's 20 + 30k of 1540,
-// else 24 + 40k of 2048.
+// A 10B line of a Meteor-M2 pass holds the scan's samples in these of its 2048 columns.
+constexpr uint8_t TenBFormat = 20;
+constexpr int TenBMeteorFirstColumn = 248;
+constexpr int TenBMeteorColumns = 1568;
+
+// The column of a line at which a Meteor-M2 scan's first sample lies: 262
+// for the scan of 1540 samples centred in a 10B line's columns 248 to 1815,
+// else 0.
+int MeteorScanFirstColumn(uint8_t formatCode);
+
+// The GAC formats' 4 + 8k of 409, the Meteor-M2 scan's 20 + 30k of 1540
+// (282 + 30k of a 10B line's 2048), else 24 + 40k of 2048.
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan);
 
 // Latitudes of anchors 0, 25 and 50, then their longitudes.
@@ -137,6 +147,10 @@ public:
 
     float Altitude = DefaultAltitude;
     TDateTime BaseDate = 0;
+    // The date near the pass whose year the loader gave BaseDate (the file's
+    // time), 0 when the year came with the orbit's pass time or alone. It
+    // tells which year a pass across New Year's midnight was dated by.
+    TDateTime EstimatedDate = 0;
     TDateTime NominalStartTime = 0;
     uint8_t FormatCode = 0;
     // Samples per line of the image the anchors belong to, set by the
@@ -176,6 +190,8 @@ private:
     };
 
     void ResetPassState();
+    // Meteor scans keep a period of their own, measured from the line times.
+    bool MeteorScanPeriod() const;
     bool ValidLine(int line) const { return line >= 0 && line < LineCount(); }
     void PrepareForFormat(std::vector<std::string>& diagnostics);
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);

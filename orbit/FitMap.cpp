@@ -240,7 +240,7 @@ std::shared_ptr<const TResidualTable> TMapFit::BuildResiduals(const TAnchorLayou
             pair = {0, 0};
             if (!mapping_.LatLonToImage(column, imageRow, true, anchor.Longitude, anchor.Latitude)) continue;
             const float expected = mode3 ? static_cast<float>(Round(mapping_.Mode3Anchors()[static_cast<size_t>(k)]))
-                                         : static_cast<float>(layout.first + k * layout.spacing);
+                                         : static_cast<float>(layout.first + mapping_.ImageColumnOffset() + k * layout.spacing);
             pair = {expected - column, static_cast<float>(line) - imageRow};
             largestX = std::max(largestX, std::fabs(pair.X));
             largestY = std::max(largestY, std::fabs(pair.Y));
@@ -278,8 +278,8 @@ bool TMapFit::Run(uint8_t mode, float semiAngle, float altitude, std::shared_ptr
     if (mode == 3)
         mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, 18, 4, LocationAnchorCount);
     else
-        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, layout.spacing, layout.first,
-                              LocationAnchorCount);
+        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, layout.spacing,
+                              layout.first + mapping_.ImageColumnOffset(), LocationAnchorCount);
     return true;
 }
 

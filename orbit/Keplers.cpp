@@ -38,34 +38,39 @@ std::string FullPath(const std::string& path) {
 
 // Where the archives are: the base folder's "Keps/", the program's sibling
 // "Keps/", "Keps/" beside the registered program path, or the user's data
-// folder's "Keps/". Empty when none exists; message then names the first
-// folder sought.
+// folder's "Keps/". Empty when none exists; message then names every folder
+// sought.
 std::string FindKepsFolder(const std::string& baseFolder, std::string& message) {
-    const std::string first =
-        (baseFolder.empty() ? ProgramFolder() : IncludeTrailingPathDelimiter(baseFolder)) + KepsFolderName;
-    if (DirectoryExists(first)) return first;
-    const std::string sibling = ProgramFolder() + "../" + KepsFolderName;
-    if (DirectoryExists(sibling)) return sibling;
+    std::vector<std::string> sought{
+        (baseFolder.empty() ? ProgramFolder() : IncludeTrailingPathDelimiter(baseFolder)) + KepsFolderName,
+        FullPath(ProgramFolder() + "../" + KepsFolderName)};
     const std::string appPath = ReadAppPath("Kestrune");
     if (!appPath.empty()) {
         std::string folder = ExtractFilePath(appPath);
         if (LowerCase(folder).find("/source/") != std::string::npos) folder += "../";
         // Resolved by name: the "source" folder itself need not exist here.
-        folder = FullPath(folder + KepsFolderName);
-        if (DirectoryExists(folder)) return folder;
+        sought.push_back(FullPath(folder + KepsFolderName));
     }
     // An installed program's folder holds no archives; the user's data folder may.
-    const std::string user = UserDataFolder() + KepsFolderName;
-    if (DirectoryExists(user)) return user;
-    message = FolderMissingText + first + " was not found.";
+    sought.push_back(UserDataFolder() + KepsFolderName);
+    std::vector<std::string> missing;
+    for (const std::string& folder : sought) {
+        if (DirectoryExists(folder)) return folder;
+        if (std::find(missing.begin(), missing.end(), folder) == missing.end()) missing.push_back(folder);
+    }
+    message = FolderMissingText + missing.front() + " was not found";
+    for (size_t k = 1; k < missing.size(); ++k) message += ", nor " + missing[k];
+    message += ".";
     return {};
 }
 
 // Most findings reported for one file; the rest are counted.
 constexpr int ReportedFindings = 10;
 
-// Digits added up, with 1 for each "-", modulo 10: the last character of an element line.
+// Digits added up, with 1 for each "-", modulo 10: the last character of an
+// element line. A line of 68 characters carries none to check.
 bool ChecksumMatches(std::string_view line) {
+    if (line.size() < ElementLineLength) return true;
     int sum = 0;
     for (const char c : line.substr(0, ElementLineLength - 1)) {
         if (c >= '0' && c <= '9') sum += c - '0';
@@ -96,6 +101,8 @@ public:
 
     // The first two lines that are not blank, of all files.
     const std::vector<std::string>& FirstLines() const { return firstLines_; }
+    // Where the first element line with a field that is no number stood, and why.
+    const std::string& FirstFault() const { return firstFault_; }
     // The file each set of the lines came from.
     const std::string& FileOfSet(size_t set) const { return files_[fileOfSet_[set]]; }
 
@@ -110,6 +117,12 @@ private:
             return;
         }
         if (first && !pending_.empty()) Report(pendingNumber_, "line 1 without its line 2 skipped");
+        if (const std::string fault = ElementLineFault(line); !fault.empty()) {
+            Report(number, fault + ": the set is skipped");
+            if (firstFault_.empty()) firstFault_ = Format("line %d, ", number) + fault;  // the file's line
+            pending_.clear();
+            return;
+        }
         if (!ChecksumMatches(line)) Report(number, "checksum does not match (the set is still used)");
         if (first) {
             pending_ = line;
@@ -126,15 +139,16 @@ private:
         pending_.clear();
     }
 
-    void Report(int number, const char* what) {
+    void Report(int number, const std::string& what) {
         if (++problems_ <= ReportedFindings)
-            findings_.push_back(Format("Kepler data file %s, line %d: %s", file_.c_str(), number, what));
+            findings_.push_back(Format("Kepler data file %s, line %d: %s", file_.c_str(), number, what.c_str()));
     }
 
     std::vector<std::string>& lines_;
     std::vector<std::string>& findings_;
     std::string file_;
     std::string pending_;
+    std::string firstFault_;
     std::vector<std::string> firstLines_;
     std::vector<std::string> files_;
     std::vector<size_t> fileOfSet_;
@@ -314,9 +328,11 @@ std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t 
 
 }  // namespace
 
+// As the catalogue takes them: 69 characters, or 68 without the checksum digit.
 bool IsElementLine(std::string_view line) {
     const std::string_view trimmed = TrimBlanks(line);
-    return trimmed.size() == ElementLineLength && (trimmed[0] == '1' || trimmed[0] == '2');
+    return (trimmed.size() == ElementLineLength || trimmed.size() == ElementLineLength - 1) &&
+           (trimmed[0] == '1' || trimmed[0] == '2');
 }
 
 TDateTime ArchiveEpoch(std::string_view line1) {
@@ -391,6 +407,10 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         lines.erase(lines.begin(), lines.begin() + 2);
 
     const std::vector<std::string>& seen = sets.FirstLines();
+    if (lines.size() < 2 && !sets.FirstFault().empty()) {
+        message = "Kepler data file: " + mainFile + " holds no usable element set: " + sets.FirstFault();
+        return false;
+    }
     if (lines.size() < 2 && seen.size() < 2) {
         message = "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!";
         return false;
@@ -399,7 +419,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         message = "Kepler data file: " + mainFile +
                   " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps you left "
                   "the satellite name in the file?   Here is what was found: \r\r" +
-                  seen[0] + "\r" + seen[1];
+                  PrintableText(seen[0]) + "\r" + PrintableText(seen[1]);
         lines.clear();
         return false;
     }

@@ -156,6 +156,8 @@ TWarpedMapping::TPlanePoint TWarpedMapping::ApplyWarp(double x, double y) const 
     return {skew2_ * y2 * y2 + x2 + skew1_ * y2 + skew0_, y2};
 }
 
+int TWarpedMapping::ImageColumnOffset() const { return IsMeteorMode(scanMode_) ? scanColumnOffset_ : 0; }
+
 // Scan pixel of ground position x3 (and along-track y2) by the scan mode.
 bool TWarpedMapping::GroundToPixel(double x3, double y2, float& X) const {
     if (!(std::fabs(x3) <= 1.4)) return false;
@@ -178,7 +180,7 @@ bool TWarpedMapping::GroundToPixel(double x3, double y2, float& X) const {
             const int limit = IsMeteorMode(scanMode_) ? 1540 : 2048;
             const int i = RoundIndex(x3 * halfWidth - 0.5);
             if (i < -limit || i >= limit) return false;
-            X = groundToScan_[i];
+            X = groundToScan_[i] + static_cast<float>(ImageColumnOffset());
             return true;
         }
     }

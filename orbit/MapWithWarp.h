@@ -70,6 +70,11 @@ public:
     void SetResiduals(std::shared_ptr<const TResidualTable> table, int rows, float largestY, float largestX,
                       int spacing, int firstPixel, int anchors);
 
+    // Image columns in front of a Meteor scan's first sample (the scan inside
+    // a 10B line); scan pixels of the Meteor modes are moved on by them.
+    void SetScanColumnOffset(int columns) { scanColumnOffset_ = columns; }
+    int ImageColumnOffset() const;
+
     bool Fitted() const { return ReferenceLongitude != UnknownEntry; }
     uint8_t ScanMode() const { return scanMode_; }
     int OutputWidth() const { return outputWidth_; }
@@ -119,6 +124,7 @@ private:
     TGroundTable groundToGac_;
     std::array<float, LocationAnchorCount> mode3Anchors_{};
     uint8_t scanMode_ = 0;
+    int scanColumnOffset_ = 0;
     float horizontalWarp3_ = 0, horizontalWarp2_ = 0, horizontalWarp1_ = 1;
     float verticalWarp2_ = 0, verticalWarp1_ = 1, verticalWarp0_ = 0;
     float skew2_ = 0, skew1_ = 0, skew0_ = 0;

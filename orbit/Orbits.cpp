@@ -1,5 +1,8 @@
 #include "orbit/Orbits.h"
 
+#include "orbit/TextLines.h"
+
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <utility>
@@ -129,13 +132,25 @@ void TOrbit::SelectElements(TDateTime time) {
     ElementsValid = LoadElements(line1, line2);
 }
 
+// A set the file carries but that cannot be used leaves the pass to the
+// archives' sets, and the user is told why.
 void TOrbit::UseEmbeddedKeplers(const std::string& line1, const std::string& line2, TDateTime time) {
     PassTime = time;
     Clear();
     Satellite = std::make_unique<TSatellite>();
     MainElementSource = EmbeddedSource;
-    ElementsValid = LoadElements(line1, line2);
-    if (ElementsValid) ElementAge = Satellite->EpochJD - DateTimeToJulian(PassTime);
+    std::string fault = ElementSetFault(line1, line2);
+    ElementsValid = fault.empty() && LoadElements(line1, line2);
+    if (ElementsValid) {
+        ElementAge = Satellite->EpochJD - DateTimeToJulian(PassTime);
+        return;
+    }
+    if (fault.empty()) fault = "the orbit model cannot take it";
+    const std::string warning = "The element set in the file cannot be used (" + PrintableText(fault) +
+                                "): the sets of the Kepler archives are used instead";
+    std::vector<std::string>& warnings = Keplers->Warnings;
+    if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(warning);
+    SelectElements(time);
 }
 
 // A set the model cannot take is as good as none: the pass loads without

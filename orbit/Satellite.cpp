@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace kestrune {
 
@@ -77,6 +78,62 @@ double TleRealField(std::string_view line, int start, int length) {
     // An empty field reads as "0".
     const std::string text = TleFieldText(line, start, length);
     return text.empty() ? 0.0 : StrToFloatDef(text, 0.0);
+}
+
+namespace {
+
+struct TElementField {
+    int Start;
+    int Length;
+    bool Point;  // may hold a decimal point
+    const char* Name;
+};
+
+constexpr TElementField Line1Fields[] = {{19, 14, true, "epoch"},           {34, 10, true, "first derivative"},
+                                         {45, 6, false, "second derivative"}, {51, 2, false, "its exponent"},
+                                         {54, 6, false, "drag term"},         {60, 2, false, "its exponent"},
+                                         {66, 3, false, "element set number"}};
+constexpr TElementField Line2Fields[] = {{9, 8, true, "inclination"},  {18, 8, true, "right ascension"},
+                                         {27, 7, false, "eccentricity"}, {35, 8, true, "argument of perigee"},
+                                         {44, 8, true, "mean anomaly"},  {53, 11, true, "mean motion"},
+                                         {64, 5, false, "revolution number"}};
+
+// A sign, then digits with at most one decimal point where one may stand.
+bool IsDecimalText(std::string_view text, bool point) {
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+    bool digit = false;
+    bool pointSeen = !point;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c == '.' && !pointSeen) {
+            pointSeen = true;
+        } else {
+            return false;
+        }
+    }
+    return digit || text.empty();
+}
+
+}  // namespace
+
+std::string ElementLineFault(std::string_view line) {
+    const bool first = !line.empty() && line.front() == '1';
+    for (const TElementField& field : first ? std::span(Line1Fields) : std::span(Line2Fields)) {
+        if (!IsDecimalText(TleFieldText(line, field.Start, field.Length), field.Point))
+            return Format("columns %d-%d (%s), \"%s\", are not a number", field.Start, field.Start + field.Length - 1,
+                          field.Name, std::string(Copy(line, field.Start, field.Length)).c_str());
+    }
+    return {};
+}
+
+std::string ElementSetFault(std::string_view line1, std::string_view line2) {
+    if (line1.substr(0, 2) != "1 " || line2.substr(0, 2) != "2 ") return "the lines do not begin with 1 and 2";
+    if (line1.size() < 68 || line2.size() < 68) return "a line is shorter than 68 characters";
+    if (line1.substr(2, 5) != line2.substr(2, 5)) return "the lines hold different catalogue numbers";
+    if (const std::string fault = ElementLineFault(line1); !fault.empty()) return "line 1, " + fault;
+    if (const std::string fault = ElementLineFault(line2); !fault.empty()) return "line 2, " + fault;
+    return {};
 }
 
 void TSatellite::LoadTLE(const std::string& line1, const std::string& line2) {

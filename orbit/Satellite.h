@@ -17,6 +17,12 @@ void BlanksToZeros(std::string& text);
 // The field's text with blanks read as zeros; 0 when it does not convert.
 int TleIntField(std::string_view line, int start, int length);
 double TleRealField(std::string_view line, int start, int length);
+// Why an element line cannot be read: the first of its fields that is not a
+// number (blanks read as zeros); "" when every field is one.
+std::string ElementLineFault(std::string_view line);
+// Why a pair of lines is no element set: line numbers, catalogue numbers or
+// a field; "" when it is one.
+std::string ElementSetFault(std::string_view line1, std::string_view line2);
 
 // What the sun or the moon contributes to a deep-space orbit: secular rates
 // and the coefficients of its long-period terms.

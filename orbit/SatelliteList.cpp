@@ -205,8 +205,9 @@ void TSatelliteList::ReadTLEFile(const std::string& fileName) {
 TSatellite* TSatelliteList::AddFromLines(const std::string& fileName, const std::string& name,
                                          const std::string& line1, const std::string& line2) {
     const std::string number1 = Copy(line1, 3, 5);
+    // A field that is no number makes no set, rather than a set of zeros.
     const bool valid = StartsWith(line1, "1") && StartsWith(line2, "2") && number1 == Copy(line2, 3, 5) &&
-                       !Trim(number1).empty();
+                       !Trim(number1).empty() && ElementLineFault(line1).empty() && ElementLineFault(line2).empty();
     if (!valid) return nullptr;
     auto satellite = std::make_unique<TSatellite>();
     satellite->LoadTLE(line1, line2);

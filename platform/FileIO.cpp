@@ -302,7 +302,8 @@ std::string TAtomicFileWriter::LinkUnnamedFile() {
 }
 
 void TAtomicFileWriter::Fail() {
-    throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}));
+    const int cause = errno;
+    throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}) + (cause != 0 ? ": " + std::string(std::strerror(cause)) : ""));
 }
 
 void TAtomicFileWriter::Write(std::string_view bytes) {

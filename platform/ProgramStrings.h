@@ -79,6 +79,7 @@ constexpr uint16_t SNoRecordSize = 4130;
 constexpr uint16_t STooFewLines = 4131;
 constexpr uint16_t SNoChannel = 4132;
 constexpr uint16_t SNoSync = 4133;
+constexpr uint16_t SPassTooLong = 4135;
 constexpr uint16_t SQuorumNotRecognised = 4134;
 constexpr uint16_t SMappingChannels = 4140;
 constexpr uint16_t SCrispening = 4141;

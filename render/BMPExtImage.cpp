@@ -412,7 +412,12 @@ std::string TExtBitmap::FileHeaderBytes() const {
     const bool paletted = format_ == TPixelFormat::pf8bit;
     const auto paletteBytes = static_cast<uint32_t>(paletted ? palette_.size() * 4 : 0);
     const auto pixelOffset = static_cast<uint32_t>(HeadersSize + paletteBytes);
-    const auto imageSize = static_cast<uint32_t>(stride_ * height_);
+    const uint64_t pixelBytes = static_cast<uint64_t>(stride_) * static_cast<uint64_t>(height_);
+    // The file's sizes are 32-bit numbers.
+    if (pixelOffset + pixelBytes > UINT32_MAX)
+        throw EInvalidGraphicOperation(Format("A bitmap file holds at most 4 GB; this image of %d x %d pixels needs %.1f GB",
+                                              width_, height_, static_cast<double>(pixelOffset + pixelBytes) / 1e9));
+    const auto imageSize = static_cast<uint32_t>(pixelBytes);
     std::string out;
     AppendU16(out, BitmapSignature);
     AppendU32(out, pixelOffset + imageSize);

@@ -26,6 +26,9 @@ struct TCompressor {
     TCompressor& operator=(const TCompressor&) = delete;
 };
 
+// The largest side the JPEG library writes (the format's own sizes are 16-bit).
+constexpr int MostJpegSide = JPEG_MAX_DIMENSION;
+
 bool Writable(const TExtBitmap& bitmap) {
     return !bitmap.Empty() &&
            (bitmap.PixelFormat() == TPixelFormat::pf8bit || bitmap.PixelFormat() == TPixelFormat::pf24bit);
@@ -87,19 +90,14 @@ int JpegQuality(uint8_t quality) {
 }
 
 bool SaveBitmapAsJPEG(const TExtBitmap& bitmap, const std::string& fileName, uint8_t quality) {
-    bool written = false;
-    try {
-        TCompressor compressor;
-        if (Writable(bitmap) && Encode(bitmap, JpegQuality(quality), compressor)) {
-            WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(compressor.output),
-                                                           compressor.outputSize));
-            written = true;
-        }
-    } catch (const std::exception&) {
-        written = false;
-    }
-    if (!written)
+    if (bitmap.Width() > MostJpegSide || bitmap.Height() > MostJpegSide)
+        throw EWriteError(Format("A JPEG image is at most %d pixels wide and high; this one is %d x %d", MostJpegSide,
+                                 bitmap.Width(), bitmap.Height()));
+    TCompressor compressor;
+    if (!Writable(bitmap) || !Encode(bitmap, JpegQuality(quality), compressor))
         throw EWriteError(resStr(res::SJpegWriteError));
+    // A file that cannot be written tells why (a full disk, a folder not ours).
+    WriteFileAtomically(fileName, std::string_view(reinterpret_cast<const char*>(compressor.output), compressor.outputSize));
     return true;
 }
 

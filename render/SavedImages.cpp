@@ -248,9 +248,11 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
     const bool toResults = !settings_.ResultsFolder.empty();
     const std::string folder =
         toResults ? IncludeTrailingPathDelimiter(settings_.ResultsFolder) : view_.Pass().InputFolder;
+    std::string cause;
     try {
         return SaveBitmapFile(image, folder + name);
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        cause = failure.what();
     }
     try {
         const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
@@ -258,7 +260,8 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
                TMsgDlgType::mtWarning);
         return written;
     } catch (const std::exception&) {
-        Notice(resStr(res::SNoWriteAccess), TMsgDlgType::mtError);
+        // The first place's failure is the one the user asked about.
+        Notice(FormatResStr(res::SNoWriteAccess, {cause}), TMsgDlgType::mtError);
         return {};
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "orbit/EarthLocations.h"
 #include "orbit/qelMapping.h"
 #include "platform/SysUtils.h"
 
@@ -22,8 +23,6 @@ constexpr double GacGroundStepKm = 3.3;
 constexpr int GacWidth = 409;
 constexpr int GacCentre = 204;
 constexpr int MeteorScanWidth = 2048;
-constexpr int MeteorFirstActiveColumn = 248;
-constexpr int MeteorActiveColumns = 1568;
 
 bool Correctable(const TExtBitmap& bitmap) {
     return bitmap.PixelFormat() == TPixelFormat::pf8bit || bitmap.PixelFormat() == TPixelFormat::pf24bit;
@@ -64,9 +63,9 @@ void StretchMeteorScan(const TExtBitmap& source, TExtBitmap& stretched) {
     colour.Assign(source);
     colour.SetPixelFormat(TPixelFormat::pf24bit);
     stretched.SetPixelFormat(TPixelFormat::pf24bit);
-    stretched.SetSize(MeteorActiveColumns, source.Height());
+    stretched.SetSize(TenBMeteorColumns, source.Height());
     for (int y = 0; y < source.Height(); ++y)
-        std::memcpy(stretched.ScanLine(y), colour.ScanLine(y) + MeteorFirstActiveColumn * 3, MeteorActiveColumns * 3);
+        std::memcpy(stretched.ScanLine(y), colour.ScanLine(y) + TenBMeteorFirstColumn * 3, TenBMeteorColumns * 3);
     Interpolate(stretched, MeteorScanWidth, source.Height(), -1);
 }
 

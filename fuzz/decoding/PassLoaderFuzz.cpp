@@ -2,10 +2,14 @@
 // extension, so that detection and satellite identification by name are
 // reached as well as by content; one pass state serves every input, as it
 // serves every file a window opens.
+#include "decoding/FrameCheck.h"
+#include "decoding/HRPTvideo.h"
 #include "fuzz/FuzzFiles.h"
 #include "fuzz/decoding/UnattendedLoader.h"
 #include "fuzz/FuzzTarget.h"
 #include "tests/support/PassFileWriter.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -24,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const fuzz::TFuzzFolder folder("loader");
     static fuzz::TUnattendedLoader underTest;
     underTest.loader.LoadDataFile(folder.WriteInput("data/" + fuzz::PassFileName(data[0]), data + 1, size - 1));
+    // Nothing longer than a pass is ever sized for.
+    if (underTest.state.DataLineCount > MostPassLines || underTest.state.Video->LineCount() > MostPassLines) std::abort();
     // A ".gz" input leaves its unpacked copy beside it.
     folder.ClearData();
     return 0;

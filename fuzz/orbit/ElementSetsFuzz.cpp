@@ -4,9 +4,11 @@
 #include "fuzz/FuzzFiles.h"
 #include "fuzz/FuzzTarget.h"
 #include "orbit/Keplers.h"
+#include "orbit/Satellite.h"
 #include "tests/support/PassFileWriter.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -28,7 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kepler.SetCatalogueDirectory(base);
     std::string line1, line2, mainSource, updateSource;
     double age = 0;
-    kepler.GetElements("NOAA-18", "28654", 45049.5, true, line1, line2, mainSource, updateSource, age);
+    // A set handed out is one whose every field is a number.
+    if (kepler.GetElements("NOAA-18", "28654", 45049.5, true, line1, line2, mainSource, updateSource, age) &&
+        (!ElementLineFault(line1).empty() || !ElementLineFault(line2).empty()))
+        std::abort();
     kepler.KeplerEpochForOrbit("NOAA-18", 92000);
     folder.ClearData();
     return 0;

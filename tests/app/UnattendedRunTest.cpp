@@ -16,6 +16,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <sstream>
 
 namespace kestrune {
@@ -158,11 +160,24 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
+    const auto saved = [](const char* name) {
+        const char* value = getenv(name);
+        return value == nullptr ? std::optional<std::string>() : std::optional<std::string>(value);
+    };
+    const std::optional<std::string> runtime = saved("XDG_RUNTIME_DIR");
+    const std::optional<std::string> temporary = saved("TMPDIR");
     unsetenv("XDG_RUNTIME_DIR");
     setenv("TMPDIR", (folder / "").c_str(), 1);
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
+    // The temporary folder goes with the test's folder: the tests after it keep their own.
+    const auto restore = [](const char* name, const std::optional<std::string>& value) {
+        if (value) setenv(name, value->c_str(), 1);
+        else unsetenv(name);
+    };
+    restore("TMPDIR", temporary);
+    restore("XDG_RUNTIME_DIR", runtime);
 }
 
 // An image whose folder cannot be made goes to the program's folder: told
@@ -186,6 +201,29 @@ TEST_F(UnattendedRunTest, FireListNamesThePassAndDisagreeingSatellitesAreTold) {
     EXPECT_EQ(Run({Pass("230503_1300_noaa19.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     ASSERT_EQ(Told().size(), 1u) << Log();
     EXPECT_EQ(Told()[0].rfind("kestrune: The file names NOAA-19 but its frames say NOAA", 0), 0u) << Log();
+}
+
+// 5 MB of noise named as a GTI pass is no pass: the reason comes first on
+// standard error and the run ends with 1, with no product. A pass whose
+// first half is noise loads, and the many bad frames are told.
+TEST_F(UnattendedRunTest, NoiseIsRefusedWithItsReasonAndBadFramesAreTold) {
+    std::mt19937 random(5);
+    test::TBytes noise(5000000);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    const std::string out = folder / "out/";
+    const std::string garbage = folder / "data/2023-05-06-1200-NOAA19.rhd";
+    test::WriteFileBytes(garbage, noise);
+    EXPECT_EQ(Run({garbage, "-OUTPUT:" + out, "-CH4:x.jpg", "-CLOSE"}), 1) << Log();
+    ASSERT_FALSE(Told().empty());
+    EXPECT_EQ(Told()[0].rfind("kestrune: Out of 64 frames looked at across the file, only ", 0), 0u) << Log();
+    EXPECT_NE(Told()[0].find("carried a valid time code: the file holds no readable 16-bit GTI HRPT frames"),
+              std::string::npos) << Log();
+    EXPECT_FALSE(fs::exists(out + "2023-05-06-1200-NOAA19-c4.jpg"));
+
+    std::copy_n(noise.begin(), passBytes.size() / 2, passBytes.begin() + test::WsdHeaderBytes);
+    EXPECT_EQ(Run({Pass("230503_1200_noaa18.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    EXPECT_NE(Log().find("kestrune: Warning - this data file has a very large number of bad frames\n"), std::string::npos)
+        << Log();
 }
 
 }  // namespace

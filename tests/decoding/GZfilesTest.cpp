@@ -95,5 +95,22 @@ TEST_F(GZfilesTest, BrokenPackedFilesRaiseAndLeaveNoOutput) {
     EXPECT_EQ(FileCount(), 4u);
 }
 
+// A packed file that would unpack to more than any pass is stopped at the
+// bound: nothing is left of it, and the cause says so.
+TEST_F(GZfilesTest, UnpackingStopsAtTheBoundAndLeavesNothing) {
+    const std::string path = Write("230503_1200_noaa18.wsd.gz", test::GzipBytes(content));
+    try {
+        GunzipFile(path, "", static_cast<int64_t>(content.size()) - 1);
+        ADD_FAILURE() << "unpacked beyond its bound";
+    } catch (const EGZipError& error) {
+        EXPECT_NE(std::string(error.what()).find("unpacks to more than 299999 bytes"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(fs::exists(ChangeFileExt(path, "")));
+    EXPECT_EQ(FileCount(), 1u);
+    ASSERT_TRUE(GunzipFile(path, "", static_cast<int64_t>(content.size())));
+    EXPECT_EQ(test::ReadFileBytes(ChangeFileExt(path, "")), content);
+    EXPECT_GE(MostUnpackedBytes, int64_t{MostPassLines} * 44360) << "the longest pass of the widest frames unpacks";
+}
+
 }  // namespace
 }  // namespace kestrune

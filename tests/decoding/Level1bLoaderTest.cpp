@@ -347,10 +347,13 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
     Load("2_HRPT_20190315_1234.10b", test::Build10BFile(frames, 110, "METEOM2", {}, true));
     EXPECT_TRUE(state.MeteorPass);
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2");
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+    // The frames count from the name's year; the name's date says which year a New Year pass is of.
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 1, 1));
+    EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
     Load("2019-03-15-1234.10b", test::Build10BFile(frames, 110, "METEOM22", {}, true));
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 1, 1));
+    EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
 }
 
 // Damaged and unreadable files: each ends through the failure path with a
@@ -442,7 +445,7 @@ TEST_F(Level1bLoaderTest, HeaderQuirksStillLoadEveryRecord) {
         {"version 0", versioned(0, 1), 15872 + 512, "gives format version 0; versions 1 to 5 are known"},
         {"version 7, two header records", versioned(7, 2), 2 * 15872 + 512, "gives format version 7"},
         {"8-bit scans twice the records", scanned(240), 10688 + 122, "does not hold the 240 scans"},
-        {"8-bit scans 0", scanned(0), 10688 + 122, "does not hold the 0 scans"},
+        {"8-bit scans 0", scanned(0), 10688 + 122, "The file holds 120 scans, more than the 0 its header gives"},
         {"8-bit scans 65535", scanned(65535), 10688 + 122, "does not hold the 65535 scans"},
         {"16-bit video low byte first", lowByteFirst, 21050, "16-bit video words are stored low byte first"},
     };
@@ -474,6 +477,49 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileCutShortReadsItsWholeRecords) {
     TL1BPassSpec kept = passSpec;
     kept.Records = Kept;
     ExpectL1BPass(kept);
+}
+
+// A file holding more records than its header's scan count is read whole,
+// and the diagnostics say so rather than that scans are missing.
+TEST_F(Level1bLoaderTest, OlderEightBitFileLongerThanItsHeaderSaysIsReadWhole) {
+    TL1BPassSpec passSpec = PassSpec(true, false, 1);
+    passSpec.Records = 110;
+    passSpec.ScanCount = 100;
+    Load("NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI", test::BuildL1BFile(passSpec));
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.DataLineCount, 110);
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         "The file holds 110 scans, more than the 100 its header gives: records of 10688 bytes are all read"));
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold"));
+}
+
+// Spacecraft id 1 of a 1980 pass is TIROS-N's, as its data set name says,
+// not FY-3C's.
+TEST_F(Level1bLoaderTest, ATirosNPassIsNamedTirosNByItsFramesToo) {
+    TL1BPassSpec passSpec = PassSpec(true, false, 1);
+    passSpec.DataSetName = "NSS.HRPT.TN.D80123.S1200.E1210.B0712345.WI";
+    passSpec.Frames.SpacecraftId = 1;
+    Load("NSS.HRPT.TN.D80123.S1200.E1210.B0712345.WI", test::BuildL1BFile(passSpec));
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.Orbit->SatelliteName, "TIROS-N");
+    EXPECT_EQ(state.TelemetryData->SatelliteName, "TIROS-N");
+}
+
+// A newer-layout file cut short loads the records it holds and says that
+// the rest are missing.
+TEST_F(Level1bLoaderTest, NewerFileCutShortTellsOfTheMissingRecords) {
+    const TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    bytes.resize(bytes.size() - 73 * recordBytes - 1000);
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+    ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
+    EXPECT_EQ(state.DataLineCount, 46);
+    EXPECT_TRUE(Contains(state.DiagnosticLines,
+                         "The file does not hold the 120 records its header gives: the 46 whole records it holds are read"));
+
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", test::BuildL1BFile(passSpec));
+    EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold")) << "a whole file is not said to be cut";
 }
 
 // A record cut short at the end of the file is left out; the rest loads.

@@ -3,14 +3,20 @@
 #include "decoding/PassLoader.h"
 
 #include "orbit/EarthLocations.h"
+#include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
+#include "orbit/qelMapping.h"
 #include "tests/support/HrptFrameWriter.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
 #include "tests/support/MeteorFileWriter.h"
+#include "tests/support/PassFileWriter.h"
+#include "tests/support/PassGeometry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,11 +38,14 @@ protected:
         return set.Line1 + "\n" + set.Line2 + "\n";
     }
 
+    static test::TElementLines MeteorSet(int catalogNumber, int year, double epochDay) {
+        return test::MakeElementLines(catalogNumber, year, epochDay, 98.6, 150.0, 0.0, 14.21, 20000);
+    }
+
     // The same orbit for both Meteor-M2 satellites, each set under its own number.
     void WriteMeteorArchives(int year, double epochDay) const {
         for (const auto& [name, number] : {std::pair{"METEOR-M2", 40069}, std::pair{"METEOR-M2-2", 44387}}) {
-            const test::TElementLines set =
-                test::MakeElementLines(number, year, epochDay, 98.6, 150.0, 0.0, 14.21, 20000);
+            const test::TElementLines set = MeteorSet(number, year, epochDay);
             WriteKeps(std::string(name) + ".txt", set.Line1 + "\n" + set.Line2 + "\n");
         }
     }
@@ -109,8 +118,8 @@ TEST_F(PassLocatingTest, MeteorM22IsLocatedAsMeteorM2) {
     EXPECT_EQ(orbit.Satellite->CatalogNumber, "44387");
     ExpectSameLocations(Locations(), asMeteorM2);
 
-    // The frames' day 123, 12:00 on from the name's date: 16 July 2019, 00:34.
-    WriteMeteorArchives(2019, 197.0);
+    // The frames' day 123 at 12:00 in the name's year: 3 May 2019.
+    WriteMeteorArchives(2019, 123.4);
     loader.LoadDataFile(Write("2019-03-15-1234.10b", test::Build10BFile(passSpec, Lines, "METEOM2", {}, true)));
     ASSERT_TRUE(state.Orbit->ElementsValid);
     const std::vector<TScanLineLocations> tenBAsMeteorM2 = Locations();
@@ -118,6 +127,65 @@ TEST_F(PassLocatingTest, MeteorM22IsLocatedAsMeteorM2) {
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
     ASSERT_TRUE(state.Orbit->ElementsValid);
     ExpectSameLocations(Locations(), tenBAsMeteorM2);
+}
+
+// A Meteor-M2 10B pass of 3 May 2023 from 12:00: the name's date and the
+// frames' day and time are one date, not two to be added; the lines follow
+// the scan's own period; and the scan's samples, columns 248 to 1815 of the
+// line, are located where the satellite saw them, its nadir under the
+// satellite.
+TEST_F(PassLocatingTest, AMeteorTenBPassIsDatedOnceTimedByItsScanAndLocatedWhereItsLineHoldsTheScan) {
+    test::THrptPassSpec passSpec;  // day 123 of 2023, 12:00
+    passSpec.ScanMicroseconds = 153900;
+    WriteMeteorArchives(2023, 123.4);
+    loader.LoadDataFile(Write("2_HRPT_20230503_1200.10b", test::Build10BFile(passSpec, Lines, "METEOM2", {}, false)));
+    const TEarthLocations& locations = *state.EarthLocations;
+    ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    EXPECT_NEAR(locations.StartTime, may3 + 0.5, 0.5 / SecsPerDay);
+    EXPECT_NEAR(locations.EndTime, may3 + 0.5 + Lines * 0.1539 / SecsPerDay, 0.5 / SecsPerDay);
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Over 192 lines, the scan interval was 0.1539s"));
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "Can't determine scan period"));
+
+    const TAnchorLayout layout = locations.AnchorLayout();
+    EXPECT_EQ(layout.Width, 2048);
+    EXPECT_EQ(layout.First, 282) << "the scan's sample 20 in a line whose scan starts at column 262";
+    EXPECT_EQ(layout.First + CentreAnchor * layout.Step, 1032) << "nadir in the middle of columns 248..1815";
+    EXPECT_LE(layout.First + 50 * layout.Step, 1815);
+
+    TOrbit seen;
+    seen.SetSatelliteName("METEOR-M2");
+    const test::TElementLines set = MeteorSet(40069, 2023, 123.4);
+    seen.UseEmbeddedKeplers(set.Line1, set.Line2, may3 + 0.5);
+    ASSERT_TRUE(seen.ElementsValid);
+    for (const int32_t line : {0, Lines / 2, Lines - 1}) {
+        TScanLinePoints points{};
+        double altitude = 0;
+        seen.LocateScanLine(may3 + static_cast<double>(test::LineMilliseconds(passSpec, line)) / MSecsPerDay, points,
+                            altitude);
+        for (const size_t k : {size_t{0}, size_t{CentreAnchor}, size_t{50}}) {
+            const TAnchorLocation& located = locations.LineLocations(line)->Anchors[k];
+            float km = 0, bearing = 0;
+            GreatCircleDistance(located.Longitude, located.Latitude, static_cast<float>(points[k].Longitude),
+                                static_cast<float>(points[k].Latitude), km, bearing);
+            EXPECT_LT(km, 0.1) << "line " << line << ", anchor " << k;
+        }
+    }
+    // The map drawn over the picture meets the scan's anchors where the line holds them.
+    ASSERT_TRUE(locations.MapFitted);
+    for (const int k : {0, CentreAnchor, 50}) {
+        const TAnchorLocation& anchor = locations.LineLocations(Lines / 2)->Anchors[static_cast<size_t>(k)];
+        float x = 0, y = 0;
+        ASSERT_TRUE(state.WarpedMapping->LatLonToImage(x, y, true, anchor.Longitude, anchor.Latitude));
+        EXPECT_NEAR(x, layout.First + k * layout.Step, 2.0) << "anchor " << k;
+        EXPECT_NEAR(y, Lines / 2, 2.0) << "anchor " << k;
+    }
+    // ... by its own geometry, not by a correction as wide as the fill in front of the scan.
+    ASSERT_TRUE(locations.Residuals);
+    float widest = 0;
+    for (const TResidualRow& row : *locations.Residuals)
+        for (const TResidual& residual : row) widest = std::max(widest, std::fabs(residual.X));
+    EXPECT_LT(widest, 3.0f);
 }
 
 // Meteor-M2-2's sets are its own also where another satellite's outnumber
@@ -168,6 +236,34 @@ TEST_F(PassLocatingTest, EveryLocatedLineHasItsAngles) {
             EXPECT_GT(angles.SolarZenith[25], 0.0f) << line;
             EXPECT_NE(angles.SolarZenith[0], angles.SolarZenith[50]) << line;
         }
+    }
+}
+
+// A pass with a 10-second gap in its frames after line 120: the line just
+// before the gap is located at its own time, not halfway across the gap.
+TEST_F(PassLocatingTest, NoLineIsInterpolatedAcrossATimeGap) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 2;
+    constexpr int32_t GapAfter = 120;
+    const test::THrptPassSpec before;  // 3 May 2023, 12:00
+    test::THrptPassSpec after = before;
+    after.StartMilliseconds += 10000;
+    test::TBytes bytes = test::Build16BitHrptFile(before, Lines, false);
+    const test::TBytes later = test::Build16BitHrptFile(after, Lines, false);
+    const auto cut = static_cast<std::ptrdiff_t>(GapAfter * test::Hrpt16RecordBytes);
+    std::copy(later.begin() + cut, later.end(), bytes.begin() + cut);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    const TEarthLocations& locations = *state.EarthLocations;
+    ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::TPassGeometry beforeGap(set, before, 2023, 5, 3);
+    test::TPassGeometry afterGap(set, after, 2023, 5, 3);
+    for (const int32_t line : {GapAfter - 3, GapAfter - 2, GapAfter - 1, GapAfter, GapAfter + 1}) {
+        const TGroundPoint predicted = (line < GapAfter ? beforeGap : afterGap).Line(line)[1024];
+        const TAnchorLocation& located = locations.LineLocations(line)->Anchors[CentreAnchor];
+        float km = 0, bearing = 0;
+        GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
+        EXPECT_LT(km, 0.1) << "line " << line;
     }
 }
 

@@ -432,6 +432,21 @@ TEST_F(StationLoadTest, SsbPassTimeFromTheMidPassFrame) {
     EXPECT_EQ(host.WindowCaption, "Talvessa - X1830010 (Orbit/SSB format)");
 }
 
+// An estimate near New Year and a frame of the other side of midnight: the
+// frame's year is the one whose New Year lies between them.
+TEST(FrameYearTest, AFrameAcrossNewYearFromTheEstimateTakesItsOwnYear) {
+    const TDateTime lateDecember = EncodeDate(2023, 12, 31) + 0.99;
+    const TDateTime earlyJanuary = EncodeDate(2024, 1, 1) + 0.004;
+    EXPECT_EQ(FrameYear(lateDecember, 1), 2024);
+    EXPECT_EQ(FrameYear(lateDecember, 365), 2023);
+    EXPECT_EQ(FrameYear(earlyJanuary, 365), 2023) << "dated by its 1 January part";
+    EXPECT_EQ(FrameYear(earlyJanuary, 366), 2023);
+    EXPECT_EQ(FrameYear(earlyJanuary, 1), 2024);
+    EXPECT_EQ(FrameYear(EncodeDate(2024, 2, 28), 340), 2023) << "within 60 days of New Year";
+    EXPECT_EQ(FrameYear(EncodeDate(2024, 3, 15), 340), 2024) << "an estimate far from New Year keeps its year";
+    EXPECT_EQ(FrameYear(EncodeDate(2024, 7, 1), 1), 2024);
+}
+
 TEST_F(StationLoadTest, Noaa95AsksForSatelliteAndStart) {
     settings.Unattended = false;
     host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {

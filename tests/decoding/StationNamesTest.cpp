@@ -6,7 +6,10 @@
 #include "decoding/PassLoader.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "orbit/qelMapping.h"
+#include "platform/FileUtils.h"
 #include "tests/support/LoaderTest.h"
+#include "tests/support/PassGeometry.h"
 #include "tests/support/StationFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +140,89 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
         ExpectLocated(file);
     }
+}
+
+// A NOAA-18 pass from 23:59:30 on 31 December 2023 to 00:00:10 on 1 January
+// 2024; its frame at 45 % is still of 31 December.
+test::THrptPassSpec AcrossNewYear() {
+    test::THrptPassSpec frames;
+    frames.DayOfYear = 365;
+    frames.StartMilliseconds = (23 * 3600 + 59 * 60 + 30) * 1000LL;
+    return frames;
+}
+
+const TDateTime NewYearPassStart = At(2023, 12, 31, 23, 59) + 30.0 / SecsPerDay;
+
+class NewYearPassTest : public StationNamesTest {
+protected:
+    // One archive of three sets of different orbits, 30 and 31 December and
+    // 2 January: only the 31 December set puts the pass where it was.
+    void WriteNewYearArchive() {
+        std::string text;
+        for (const TDateTime epoch : {At(2023, 12, 30, 12, 0), At(2023, 12, 31, 12, 0), At(2024, 1, 2, 12, 0)}) {
+            const int year = DecodeDateTime(epoch).year;
+            const test::TElementLines set = test::MakeElementLines(
+                Noaa18, year, epoch - EncodeDate(year, 1, 1) + 1, 98.9, 150.0 + 20 * (epoch - NewYearPassStart), 0.0,
+                14.125, 30000);
+            text += set.Line1 + "\n" + set.Line2 + "\n";
+            if (epoch == At(2023, 12, 31, 12, 0)) passSet = set;
+        }
+        test::WriteFileBytes((folder / "program" / "Keps" / "NOAA-18.txt").string(), TBytes(text.begin(), text.end()));
+    }
+
+    // Written as a station closes it, five minutes after midnight.
+    std::string WriteClosedAfterMidnight(const std::string& name, const TBytes& bytes) const {
+        const std::string path = Write(name, bytes);
+        SetFileDateTime(path, At(2024, 1, 1, 0, 5));
+        return path;
+    }
+
+    // Each line's sub-satellite point lies within 0.1 km of where the
+    // 31 December set puts it at the line's own time.
+    void ExpectSubSatellitePointsOfThePassSet() {
+        const TEarthLocations& locations = *state.EarthLocations;
+        test::TPassGeometry geometry(passSet, AcrossNewYear(), 2023, 12, 31);
+        for (const int32_t stored : {0, 1, NamedLines / 2, NamedLines - 2, NamedLines - 1}) {
+            const bool turned = state.Northbound;
+            const int32_t line = turned ? NamedLines - 1 - stored : stored;
+            const TGroundPoint predicted = geometry.Line(line)[turned ? 1023 : 1024];
+            const TAnchorLocation& located = locations.LineLocations(stored)->Anchors[CentreAnchor];
+            float km = 0, bearing = 0;
+            GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
+            EXPECT_LT(km, 0.1) << "stored line " << stored;
+        }
+    }
+
+    test::TElementLines passSet;
+};
+
+// A New Year pass that its file or name dates by its 1 January part is
+// dated, chosen elements for and located in the years its lines belong to.
+TEST_F(NewYearPassTest, PassesDatedByTheirJanuaryPartLieInTheirOwnYears) {
+    WriteNewYearArchive();
+    const test::THrptPassSpec frames = AcrossNewYear();
+    const std::vector<std::pair<std::string, TBytes>> cases = {
+        {"dartcom_ny.drt", test::BuildDartcomFile(frames, NamedLines, false)},
+        {"XXXXXXX_010124.rhd", test::BuildGtiFile(frames, NamedLines)},
+        {"24001_18.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"NOAA18.n10", test::BuildN10File(frames, NamedLines)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteClosedAfterMidnight(name, bytes));
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        EXPECT_NEAR(locations.StartTime, NewYearPassStart, 1.0 / SecsPerDay);
+        EXPECT_NEAR(locations.EndTime, At(2024, 1, 1, 0, 0) + 10.0 / SecsPerDay, 1.0 / SecsPerDay);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The pass crosses midnight of 31 December"));
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  Orbit data is only 0.5 days stale - OK"));
+        EXPECT_NE(state.PassDescription.find("; 2023-12-31; 23:59-"), std::string::npos) << state.PassDescription;
+        ExpectSubSatellitePointsOfThePassSet();
+    }
+    loader.LoadDataFile(WriteClosedAfterMidnight("dartcom_ny.drt", test::BuildDartcomFile(frames, NamedLines, false)));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  From direction form:  estimated date: 2023-Dec-31  satellite: NOAA-18"));
 }
 
 // In the window the question opens with the date the name gives and the

@@ -97,6 +97,11 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 21).Name, "Metop-A");
     EXPECT_EQ(DecodeSpacecraftId(4, 0, 21).Name, "Unknown (4)");
     EXPECT_EQ(DecodeSpacecraftId(13, EncodeDate(2019, 1, 1), 26).Identity, 14);
+    // Id 1 is NOAA-11's in its years, TIROS-N's in its own, FY-3C's after.
+    EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(1990, 1, 1), 8).Name, "NOAA 11");
+    EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(1980, 6, 1), 8).Name, "TIROS-N");
+    EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(1980, 6, 1), 8).StandardName, "TIROS-N");
+    EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(2015, 1, 1), 26).Name, "FY-3C");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(1990, 5, 5)), "NOAA-10");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(2015, 5, 5)), "NOAA-19");
     EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "NOAA-17");

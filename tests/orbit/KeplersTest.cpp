@@ -51,7 +51,8 @@ TEST(KeplerFields, ElementLinesEpochsAndRevolutions) {
     const std::string l1 = TleLine1(e), l2 = TleLine2(e);
     EXPECT_TRUE(IsElementLine(l1));
     EXPECT_TRUE(IsElementLine("  " + l2 + "  "));
-    EXPECT_FALSE(IsElementLine(l1.substr(0, 68)));
+    EXPECT_TRUE(IsElementLine(l1.substr(0, 68))) << "without its checksum digit, as the catalogue takes it";
+    EXPECT_FALSE(IsElementLine(l1.substr(0, 67)));
     EXPECT_FALSE(IsElementLine("3" + l1.substr(1)));
     EXPECT_NEAR(ArchiveEpoch(l1), EncodeDate(2019, 3, 1) + 0.25, 1e-8);
     EXPECT_EQ(ArchiveRevolution(l2), 98765);
@@ -180,7 +181,8 @@ TEST_F(KeplersTest, ASetWhoseRevolutionGoesBackIsDropped) {
 TEST_F(KeplersTest, ArchiveWithoutADateIsReported) {
     const std::string description = "file: " + Base() + "Keps/NOAA-15.txt";
     std::string text = ArchiveText(Start, 3);
-    for (size_t set = 0; set < 3; ++set) text.replace(set * 140 + 20, 3, "ABC");
+    // Day 999: a number, but no day of a year.
+    for (size_t set = 0; set < 3; ++set) text.replace(set * 140 + 20, 3, "999");
     WriteMain("NOAA-15", text);
     EXPECT_FALSE(Select(Start, true));
     EXPECT_TRUE(Shown().empty());
@@ -192,7 +194,7 @@ TEST_F(KeplersTest, ArchiveWithoutADateIsReported) {
               0u);
     // One undated set among dated ones is passed over.
     text = ArchiveText(Start, 3);
-    text.replace(140 + 20, 3, "ABC");
+    text.replace(140 + 20, 3, "999");
     WriteMain("NOAA-15", text);
     ASSERT_TRUE(Select(Start + 1.1));
     EXPECT_NEAR(ArchiveEpoch(line1), Start + 2, 1e-6);

@@ -3,6 +3,7 @@
 #include "tests/platform/TempFolder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -186,6 +188,28 @@ TEST(FileIO, LocksAreTakenOnlyInAFolderOfThisUsersOwn) {
     std::filesystem::remove(folder / "runtime/kestrune");
     std::filesystem::create_directory_symlink(folder / "program", folder / "runtime/kestrune");
     EXPECT_THROW(LockFolder(), Exception);
+}
+
+// A write that the system refuses says why: here the largest file a process
+// may write, as a full disk would say "No space left on device".
+TEST(FileIO, AFailedWriteTellsTheSystemsCause) {
+    TTempFolder folder;
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string what;
+    try {
+        WriteFileAtomically(folder / "pass-fc.bmp", std::string(10000, 'x'));
+    } catch (const EWriteError& error) {
+        what = error.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(what, "Unable to write to " + (folder / "pass-fc.bmp") + ": File too large");
+    EXPECT_FALSE(FileExists(folder / "pass-fc.bmp"));
 }
 
 }  // namespace

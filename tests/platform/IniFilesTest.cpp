@@ -76,7 +76,7 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenRaisesAndLeavesNoTemporaryFile) {
         ini.WriteInteger("S", "A", 2);
         FAIL();
     } catch (const EWriteError& error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path + ": No such file or directory");
     }
     std::filesystem::create_directory(folder / "gone");
     std::filesystem::create_directory(path);  // a folder where the file should be

@@ -168,5 +168,19 @@ TEST_F(JpegFiles, DamagedFilesAreReadWholeOrRefusedCleanly) {
     EXPECT_GT(refused, 100);
 }
 
+// A pass longer than the 65,500 lines the JPEG library writes cannot be a JPEG: told as
+// such, not as a folder that cannot be written.
+TEST_F(JpegFiles, AnImageTooLargeForTheFormatSaysSo) {
+    const auto wide = Gradient(65501, 2);
+    try {
+        SaveBitmapAsJPEG(*wide, folder / "pass-fc.jpg", 1);
+        ADD_FAILURE() << "a JPEG wider than the format allows";
+    } catch (const EWriteError& error) {
+        EXPECT_STREQ(error.what(), "A JPEG image is at most 65500 pixels wide and high; this one is 65501 x 2");
+    }
+    EXPECT_FALSE(FileExists(folder / "pass-fc.jpg"));
+    EXPECT_TRUE(SaveBitmapAsJPEG(*Gradient(65500, 2), folder / "pass-fc.jpg", 1));
+}
+
 }  // namespace
 }  // namespace kestrune

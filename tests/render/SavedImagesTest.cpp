@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 
@@ -97,6 +100,26 @@ TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichF
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0], "Could not save to results folder: " + settings_.ResultsFolder + ", saved to " +
                                  written + " instead");
+}
+
+// Nowhere to write (here: no file may grow past 4 KiB, as on a full disk):
+// the message gives the cause met where the image was asked for.
+TEST_F(SavedImagesTest, AnImageThatCannotBeWrittenAnywhereIsToldWithItsCause) {
+    settings_.ResultsFolder = folder_ / "out/";
+    std::filesystem::create_directories(settings_.ResultsFolder);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const std::string written = saver_.SaveImage("pass", SaveDisplayed, false);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(written, "");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Error saving image to disk: Unable to write to " + settings_.ResultsFolder +
+                                 "pass-fc.bmp: File too large");
 }
 
 TEST_F(SavedImagesTest, AptImageOfAFullPass) {

@@ -64,6 +64,7 @@ uint16_t DefaultSample(int32_t line, int channel, int32_t sample) {
 }
 
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line) {
+    if (passSpec.ScanMicroseconds > 0) return passSpec.StartMilliseconds + (line * passSpec.ScanMicroseconds + 500) / 1000;
     return passSpec.StartMilliseconds + (static_cast<int64_t>(line) * 1000 + 3) / 6;
 }
 

@@ -33,6 +33,7 @@ struct THrptPassSpec {
     int32_t DayOfYear = 123;
     int32_t DaysInYear = 365;                      // of the year the pass starts in
     int64_t StartMilliseconds = 12 * 3600000LL;    // time of day of line 0
+    int64_t ScanMicroseconds = 0;                  // line period; 0: six lines a second
     // Thermometers 1..4: frames cycle reference, PRT1, PRT2, PRT3, PRT4; the
     // reference frame carries words below 32.
     std::array<uint16_t, 4> Prt = {400, 410, 420, 430};
@@ -44,7 +45,7 @@ struct THrptPassSpec {
 
 using THrptFrame = std::vector<uint16_t>;  // MinorFrameWords words
 
-// Line times advance six lines a second.
+// Line times advance six lines a second, or by the pass's own scan period.
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line);
 // The thermometer (1..4) a line's PRT words carry, 0 for a reference line.
 int32_t PrtIndexOfLine(int32_t line);

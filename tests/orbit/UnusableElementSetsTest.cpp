@@ -1,0 +1,145 @@
+// Element sets that cannot be used: fields that are no numbers, lines
+// without their checksum digit, archives of binary bytes, a file's own set
+// that is broken, and no archive folder at all. Each is told truly, in
+// printable text, and the pass is left to a good set where one exists.
+#include "orbit/Keplers.h"
+#include "orbit/Orbits.h"
+#include "orbit/Satellite.h"
+#include "orbit/SatelliteList.h"
+#include "orbit/TextLines.h"
+
+#include "OrbitTestFiles.h"
+#include "platform/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace kestrune {
+namespace {
+
+using testing::ArchiveText;
+using testing::SetAt;
+using testing::TleLine1;
+using testing::TleLine2;
+
+const TDateTime Start = EncodeDate(2023, 12, 1);
+
+// The epoch of a set with letters in it, as the station found it.
+std::string WithLetteredEpoch(std::string line1) { return line1.replace(18, 14, "2312X.4000000Z"); }
+
+bool Printable(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n' || (c >= ' ' && c <= '~'); });
+}
+
+class UnusableElementSetsTest : public ::testing::Test {
+protected:
+    testing::TempFolder temp;
+    TKeplerData keplers;
+    std::string line1, line2, mainSource, updateSource;
+    double age = 0.0;
+
+    void SetUp() override { keplers.KeplerBaseFolder = temp.Path() + "elements/"; }
+    void WriteMain(const std::string& text) { temp.Write("elements/Keps/NOAA-15.txt", text); }
+    bool Get() { return keplers.GetElements("NOAA-15", "25338", Start, false, line1, line2, mainSource, updateSource, age); }
+    std::string Shown() const {
+        std::string texts;
+        for (const TDialogRequest& request : TDialogService::Instance().Requests()) texts += request.text + "\n";
+        return texts;
+    }
+};
+
+TEST(ElementSetFault, FieldsThatAreNoNumbersAreNamed) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)), "");
+    EXPECT_EQ(ElementSetFault(TleLine1(e).substr(0, 68), TleLine2(e).substr(0, 68)), "") << "no checksum digits";
+    EXPECT_EQ(ElementSetFault(WithLetteredEpoch(TleLine1(e)), TleLine2(e)),
+              "line 1, columns 19-32 (epoch), \"2312X.4000000Z\", are not a number");
+    std::string motion = TleLine2(e);
+    motion.replace(52, 3, "1O.");  // a letter O for a zero
+    EXPECT_EQ(ElementSetFault(TleLine1(e), motion).rfind("line 2, columns 53-63 (mean motion)", 0), 0u);
+    std::string twoPoints = TleLine2(e);
+    twoPoints.replace(8, 8, " 98.9.00");
+    EXPECT_NE(ElementSetFault(TleLine1(e), twoPoints).find("(inclination)"), std::string::npos);
+    EXPECT_EQ(ElementSetFault(TleLine2(e), TleLine1(e)), "the lines do not begin with 1 and 2");
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(SetAt(Start, 1000, 28654))), "the lines hold different catalogue numbers");
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e).substr(0, 67)), "a line is shorter than 68 characters");
+}
+
+// "2312X.4000000Z" read as a number gave a set 45,050 days out of date.
+TEST_F(UnusableElementSetsTest, ASetWithLettersInANumberIsInvalidAndTold) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    WriteMain(WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
+    EXPECT_FALSE(Get());
+    EXPECT_NE(Shown().find("holds no usable element set: line 1, columns 19-32 (epoch), \"2312X.4000000Z\", are not a "
+                           "number"),
+              std::string::npos)
+        << Shown();
+    // Among good sets it costs only itself.
+    WriteMain(ArchiveText(Start - 3, 2) + WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
+    ASSERT_TRUE(Get());
+    EXPECT_NEAR(age, -2.0, 1e-6);
+}
+
+// The catalogue folder leaves such a set out instead of reading its epoch as 0.
+TEST_F(UnusableElementSetsTest, TheCatalogueLeavesASetWithLettersOut) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    temp.Write("tle/lettered.tle", "NOAA 15\n" + WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
+    EXPECT_EQ(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), -1);
+    temp.Write("tle/lettered.tle", "NOAA 15\n" + TleLine1(e) + "\n" + TleLine2(e) + "\n");
+    EXPECT_GE(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), 0);
+}
+
+// The catalogue takes element lines of 68 characters; the archives do too.
+TEST_F(UnusableElementSetsTest, LinesWithoutTheirChecksumDigitAreTaken) {
+    const testing::TleElements e = SetAt(Start - 1, 1000);
+    WriteMain(TleLine1(e).substr(0, 68) + "\n" + TleLine2(e).substr(0, 68) + "\n");
+    ASSERT_TRUE(Get()) << Shown();
+    EXPECT_NEAR(age, -1.0, 1e-6);
+    EXPECT_EQ(Shown(), "");
+}
+
+// A binary file in place of an archive: what is shown of it is printable.
+TEST_F(UnusableElementSetsTest, ABinaryArchiveIsShownAsPrintableText) {
+    std::string bytes;
+    for (int i = 0; i < 4000; ++i) bytes += static_cast<char>((i * 97 + 13) % 256);
+    WriteMain(bytes);
+    EXPECT_FALSE(Get());
+    ASSERT_NE(Shown(), "");
+    EXPECT_TRUE(Printable(Shown())) << Shown();
+    EXPECT_TRUE(Printable(PrintableText(bytes)));
+    EXPECT_EQ(PrintableText("1 25338U\x01\x1b\x7f\xe9"), "1 25338U????");
+    EXPECT_EQ(PrintableText(std::string(100, 'x')), std::string(80, 'x') + "...");
+}
+
+// A file's own set that cannot be used leaves the pass to the archive's.
+TEST_F(UnusableElementSetsTest, AnUnusableEmbeddedSetFallsBackToTheArchives) {
+    WriteMain(ArchiveText(Start - 2, 1));
+    TOrbit orbit;
+    orbit.Keplers->KeplerBaseFolder = keplers.KeplerBaseFolder;
+    orbit.SetSatelliteName("NOAA-15");
+    const testing::TleElements e = SetAt(Start, 1000);
+    orbit.UseEmbeddedKeplers(WithLetteredEpoch(TleLine1(e)), TleLine2(e), Start);
+    ASSERT_TRUE(orbit.ElementsValid);
+    EXPECT_NEAR(orbit.ElementAge, -2.0, 1e-6);
+    ASSERT_EQ(orbit.Keplers->Warnings.size(), 1u);
+    EXPECT_EQ(orbit.Keplers->Warnings[0], "The element set in the file cannot be used (line 1, columns 19-32 (epoch), "
+                                          "\"2312X.4000000Z\", are not a number): the sets of the Kepler archives are "
+                                          "used instead");
+    orbit.UseEmbeddedKeplers(TleLine1(e), TleLine2(e), Start);
+    EXPECT_EQ(orbit.MainElementSource, "embedded Keplers in source data");
+    EXPECT_NEAR(orbit.ElementAge, 0.0, 1e-6);
+}
+
+// No archive folder anywhere: every folder sought is named.
+TEST_F(UnusableElementSetsTest, AMissingArchiveFolderNamesEveryFolderSought) {
+    keplers.KeplerBaseFolder = temp.Path() + "nowhere/";
+    EXPECT_FALSE(Get());
+    const std::string shown = Shown();
+    EXPECT_EQ(shown.rfind("Folder for Kepler data: " + temp.Path() + "nowhere/Keps/ was not found, nor ", 0), 0u) << shown;
+    EXPECT_NE(shown.find(", nor " + UserDataFolder() + "Keps/"), std::string::npos) << shown;
+}
+
+}  // namespace
+}  // namespace kestrune
