@@ -4,6 +4,7 @@
 #include "app/EventGuard.h"
 #include "app/PersistingControls.h"
 #include "platform/Guarded.h"
+#include "platform/NamedFile_qt.h"
 #include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
@@ -31,6 +32,8 @@ namespace {
 constexpr char PreviewSuffix[] = ".thumb.jpg";
 
 std::string Folder(const std::string& path) { return IncludeTrailingPathDelimiter(path); }
+
+QString ShownPath(const std::string& path) { return QString::fromStdU16String(ShownFileName(path)); }
 
 bool FolderExists(const std::string& path) { return !path.empty() && DirectoryExists(path); }
 
@@ -200,17 +203,17 @@ void TFormBrowseAVHRR::FormShow() {
 }
 
 void TFormBrowseAVHRR::ShowFolder(const std::string& path) {
-    HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(path));
+    HyShellTreeBrowse->SetSelectedPath(WideFromFileName(path));
     HyShellTreeBrowseClick();
 }
 
 std::string TFormBrowseAVHRR::SelectedFolderPath() const {
     const std::u16string path = HyShellTreeBrowse->GetSelectedPath();
-    return path.empty() ? std::string() : Folder(Utf16ToUtf8(path));
+    return path.empty() ? std::string() : Folder(FileNameFromWide(path));
 }
 
 bool TFormBrowseAVHRR::ListShowsTreeFolder() const {
-    return Folder(Utf16ToUtf8(shell::PathOfIdList(HyShellListBrowse->FolderIdList()))) == SelectedFolderPath();
+    return Folder(FileNameFromWide(shell::PathOfIdList(HyShellListBrowse->FolderIdList()))) == SelectedFolderPath();
 }
 
 // The tree's selection moved: by the keyboard, or by a refresh when the shown
@@ -231,16 +234,16 @@ void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
         const std::string path = SelectedFolderPath();
         ShownFolder = path;
         if (!FolderExists(path)) return;
-        LabelBrowseFolder->setToolTip(QString::fromStdString(path));
+        LabelBrowseFolder->setToolTip(ShownPath(path));
         const int room = HyShellListBrowse->width();
         const QFontMetrics metrics(LabelBrowseFolder->font());
-        LabelBrowseFolder->setText(QString::fromStdString(TrimFolderCaption(
-            path, [&](const std::string& caption) { return metrics.horizontalAdvance(QString::fromStdString(caption)) < room; })));
+        LabelBrowseFolder->setText(ShownPath(TrimFolderCaption(
+            path, [&](const std::string& caption) { return metrics.horizontalAdvance(ShownPath(caption)) < room; })));
         LastBrowseFolder().Value = path;
         // The list's selection counts only once the list shows this folder.
         if (ListShowsTreeFolder()) {
             if (shell::THyShListData* record = HyShellListBrowse->GetSelectedData()) {
-                const std::string file = Utf16ToUtf8(record->GetPathName());
+                const std::string file = FileNameFromWide(record->GetPathName());
                 if (FileExists(file)) ShowPassThumbnail(file);
             }
         }
@@ -282,7 +285,7 @@ void TFormBrowseAVHRR::HyShellListBrowseSelectItem(int row, bool selected) {
     if (!selected) return;
     shell::THyShListData* record = HyShellListBrowse->ItemData(row);
     if (!record) return;
-    const std::string file = Utf16ToUtf8(record->GetPathName());
+    const std::string file = FileNameFromWide(record->GetPathName());
     if (FileExists(file)) ShowPassThumbnail(file);
 }
 
@@ -299,14 +302,14 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
         ChosenDataFile = files->Data;
     }
     if (files->Preview.empty()) return;
-    QImageReader reader(QString::fromStdString(files->Preview));
-    const QImage image = reader.read();
+    const std::unique_ptr<QFile> file = OpenNamedFile(files->Preview);
+    const QImage image = file ? QImageReader(file.get()).read() : QImage();
     if (image.isNull()) return;  // an unreadable preview shows nothing, and says nothing
     ImageThumbnail->setPixmap(QPixmap::fromImage(image));
     ImageThumbnail->resize(image.size());
     std::string name = ExtractFileName(files->Preview);
     if (name.size() >= sizeof(PreviewSuffix) - 1) name.resize(name.size() - (sizeof(PreviewSuffix) - 1));
-    LabelThumbnailImage->setText(ToQt(resStr(res::SFrom) + "  " + name));
+    LabelThumbnailImage->setText(ToQt(resStr(res::SFrom) + "  ") + ShownPath(name));
     ScrollBoxThumbnail->horizontalScrollBar()->setValue(
         std::max(0, (image.width() - ScrollBoxThumbnail->viewport()->width()) / 2));
 }

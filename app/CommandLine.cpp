@@ -195,6 +195,7 @@ bool TCommandLineRun::Run(std::string outputName) {
         try {
             if (StartsText("-OUTPUT:", item)) {
                 const std::string output = param.substr(8);
+                if (output.empty()) NotUnderstood(FormatResStr(res::SNoOutputFolder, {param}));
                 MakeOutputFolder(ExtractFilePath(output));
                 target_.SetResultsFolder(ExtractFilePath(output));
                 outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
@@ -276,34 +277,39 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
     }
     if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {rawItem}));
-    else Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]}));
+    else if (Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
+        TellTakenAsImage(rawItem, keyword);
     return true;
+}
+
+// "-DIAGNOSTICS:" and "-FIRETEXT:" with a name after the colon are image
+// items of the view "All": the user most likely meant the text.
+void TCommandLineRun::TellTakenAsImage(const std::string& item, const std::string& keyword) {
+    const std::string what = resStr(keyword == "FIRETEXT" ? res::SFirePixelList : res::SDiagnostics);
+    NotUnderstood(FormatResStr(res::STakenAsImage, {item, what, "-" + keyword + ":"}));
 }
 
 bool TCommandLineRun::ApplyViewParameters(const std::string& rawItem, uint8_t view, size_t colon) {
     // File names keep the case they were typed in: the file system tells cases apart.
     const auto parameters = [&](size_t keywordEnd) { return rawItem.substr(keywordEnd, colon - keywordEnd); };
     switch (view) {
-        case ViewVegetation: {
-            const std::string palette = FindPaletteFile(parameters(5), programFolder_);
-            if (palette.empty()) return false;
-            target_.SetNdviPalette(palette);
-            return true;
-        }
-        case ViewSst:
-            return ApplySstParameters(parameters(4));
-        case ViewRgb:
-            if (const auto channels = ParseRgbChannels(UpperCase(parameters(4)))) {
-                target_.SetRgbChannels((*channels)[0], (*channels)[1], (*channels)[2]);
-                return true;
-            }
-            return false;
-        default:
-            return false;
+        case ViewVegetation: return ApplyNdviParameters(rawItem, parameters(5));
+        case ViewSst: return ApplySstParameters(rawItem, parameters(4));
+        case ViewRgb: return ApplyRgbParameters(rawItem, parameters(4));
+        default: return false;
     }
 }
 
-bool TCommandLineRun::ApplySstParameters(const std::string& parameters) {
+bool TCommandLineRun::ApplyNdviParameters(const std::string& item, const std::string& parameters) {
+    if (parameters.empty()) return false;
+    const std::string palette = FindPaletteFile(parameters, programFolder_);
+    if (!palette.empty() && target_.SetNdviPalette(palette)) return true;
+    NotUnderstood(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
+                                  : FormatResStr(res::SNotAPalette, {item, palette}));
+    return false;
+}
+
+bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::string& parameters) {
     bool changed = false;
     const auto setRange = [&](const std::optional<std::pair<int, int>>& range) {
         if (!range || range->first == range->second) return;
@@ -311,13 +317,33 @@ bool TCommandLineRun::ApplySstParameters(const std::string& parameters) {
         changed = true;
     };
     setRange(ParseBracketedRange(parameters));
-    const std::string palette = FindPaletteFile(parameters.substr(0, parameters.find('(')), programFolder_);
-    if (!palette.empty()) {
-        target_.SetSstPalette(palette);
-        return true;
-    }
-    setRange(ParseSeparatedRange(parameters));
+    const std::string name = parameters.substr(0, parameters.find('('));
+    const std::string palette = FindPaletteFile(name, programFolder_);
+    if (!palette.empty() && target_.SetSstPalette(palette)) return true;
+    const auto separated = ParseSeparatedRange(parameters);
+    setRange(separated);
+    // A name that is neither a palette nor the two-number range was not taken.
+    if (!palette.empty()) NotUnderstood(FormatResStr(res::SNotAPalette, {item, palette}));
+    else if (!name.empty() && !separated) NotUnderstood(FormatResStr(res::SNoPaletteFile, {item, name}));
     return changed;
+}
+
+// The channels are taken only when the pass has them all; otherwise the
+// stored ones stay, and the view is saved with them.
+bool TCommandLineRun::ApplyRgbParameters(const std::string& item, const std::string& parameters) {
+    if (parameters.empty()) return false;
+    const auto channels = ParseRgbChannels(UpperCase(parameters));
+    if (!channels) {
+        NotUnderstood(FormatResStr(res::SRgbNotUnderstood, {item, parameters}));
+        return false;
+    }
+    for (const int channel : *channels)
+        if (!target_.HasChannel(channel)) {
+            NotUnderstood(FormatResStr(res::SRgbChannelMissing, {item, std::to_string(channel)}));
+            return false;
+        }
+    target_.SetRgbChannels((*channels)[0], (*channels)[1], (*channels)[2]);
+    return true;
 }
 
 void TCommandLineRun::SaveViewImage(const std::string& item, const std::string& output,
@@ -331,7 +357,8 @@ void TCommandLineRun::SaveViewImage(const std::string& item, const std::string& 
         case 9:
         case 10:
         case 11:
-            if (!apt) Product(target_.ImageWrite(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, resStr(res::STheImage));
+            if (apt) Written(false, item, resStr(res::SNoAptOfGac));
+            else Product(target_.ImageWrite(outputName, corrected ? SaveGac : SaveDisplayed, jpeg), item, resStr(res::STheImage));
             break;
         default:
             Product(target_.ImageWrite(outputName, apt ? SaveApt : corrected ? SaveCorrected : SaveDisplayed, jpeg), item,

@@ -60,13 +60,16 @@ public:
     virtual void SelectViewTab(size_t index) = 0;
     virtual void Redisplay() = 0;
 
-    // View parameters; the caller redisplays afterwards.
-    virtual void SetNdviPalette(const std::string& fileName) = 0;
-    virtual void SetSstPalette(const std::string& fileName) = 0;
+    // View parameters; the caller redisplays afterwards. A palette is taken
+    // only when the file is one (true).
+    virtual bool SetNdviPalette(const std::string& fileName) = 0;
+    virtual bool SetSstPalette(const std::string& fileName) = 0;
     // The user SST range, as if typed into the range up-downs.
     virtual void SetUserSstRange(int low, int high) = 0;
     // Channels 1..10 of the RGB view.
     virtual void SetRgbChannels(int red, int green, int blue) = 0;
+    // The pass holds the channel's samples.
+    virtual bool HasChannel(int channel) const = 0;
     virtual void SetColourVegetation(bool checked) = 0;
 
     // Threads the products may be written on at once; 0 writes each where
@@ -128,12 +131,13 @@ public:
                            const std::string& outputName);
 
     // Products asked for but not written where asked, and parameters that
-    // matched no switch or item (or items that name no file); each was told
-    // on a line of its own.
+    // matched no switch or item, items that name no file, and items done
+    // otherwise than written (a channel, palette or folder they name could
+    // not be taken); each was told on a line of its own.
     int MissingProducts() const { return missing_; }
     int UnknownParameters() const { return unknown_; }
     // What the process ends with: 0, or 3 when a product is missing, else 4
-    // when a parameter was not understood.
+    // when a parameter was not understood or not done as written.
     int ExitCode() const;
 
 private:
@@ -151,7 +155,10 @@ private:
     bool SwitchGiven(const std::string& name) const;
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
     bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
-    bool ApplySstParameters(const std::string& parameters);
+    bool ApplyNdviParameters(const std::string& item, const std::string& parameters);
+    bool ApplySstParameters(const std::string& item, const std::string& parameters);
+    bool ApplyRgbParameters(const std::string& item, const std::string& parameters);
+    void TellTakenAsImage(const std::string& item, const std::string& keyword);
     void SaveViewImage(const std::string& item, const std::string& output, const std::string& outputName);
 
     TParams params_;

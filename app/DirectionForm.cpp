@@ -2,6 +2,7 @@
 
 #include "app/EventGuard.h"
 #include "app/PersistingControls.h"
+#include "app/WindowPlacement.h"
 #include "platform/FileUtils.h"
 
 #include <QCheckBox>
@@ -177,6 +178,8 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     answer_.SatelliteText = proposal.Satellite;  // the list's selection, as shown
     dateMode_ = request.DateMode;
     if (!request.Caption.empty()) setWindowTitle(ToQt(TidyCaption(request.Caption)));
+    // The caption names the format, the satellite and the file: wider than the controls, it would be cut off.
+    setMinimumWidth(CaptionWidth(*this));
     LabelHint->setText(ToQt(request.HintText));
     LabelFilename->setText(ToQt(ExtractFileName(request.FileName)));
     LabelFilename->setToolTip(ToQt(request.FileName));

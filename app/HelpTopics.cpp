@@ -15,7 +15,7 @@ struct TContextTopic {
     const char* Topic;
 };
 
-constexpr std::array<TContextTopic, 34> Topics{{
+constexpr std::array<TContextTopic, 35> Topics{{
     {HelpContextWhatsNew, "whatsnew.html"},
     {HelpContextFaqs, "faq.html"},
     {2010, "windows.html#video-adjust"},
@@ -36,6 +36,7 @@ constexpr std::array<TContextTopic, 34> Topics{{
     {2160, "Kestrune.html#using-help"},
     {HelpContextOpen, "opening.html#open"},
     {HelpContextResultsFolder, "products.html#results-folder"},
+    {HelpContextPrintSetup, "windows.html#print-setup"},
     {10000, "views.html#all"},
     {10050, "views.html#channels"},
     {10100, "views.html#false-colour"},
@@ -91,7 +92,8 @@ int WindowHelpContext(std::string_view windowName) {
 }
 
 std::vector<int> HelpContexts() {
-    std::vector<int> contexts{HelpContextWhatsNew, HelpContextFaqs, HelpContextOpen, HelpContextResultsFolder};
+    std::vector<int> contexts{HelpContextWhatsNew, HelpContextFaqs, HelpContextOpen, HelpContextResultsFolder,
+                              HelpContextPrintSetup};
     for (const TWindowContext& window : Windows) contexts.push_back(window.Context);
     for (uint8_t view = 0; view < ViewNames.size(); ++view) contexts.push_back(ViewInfo(view).HelpContext);
     std::sort(contexts.begin(), contexts.end());

@@ -12,9 +12,11 @@ namespace kestrune {
 
 constexpr int HelpContextWhatsNew = 450;
 constexpr int HelpContextFaqs = 1100;
-// The dialogs that are not windows of their own: File > Open's and the results folder's.
+// The dialogs that are not windows of their own: File > Open's, the results
+// folder's, and print setup's (opened from the main window and the print window).
 constexpr int HelpContextOpen = 2170;
 constexpr int HelpContextResultsFolder = 2180;
+constexpr int HelpContextPrintSetup = 2190;
 
 // The topic of a context number; "" for a number the help does not know.
 std::string HelpTopicOf(int context);

@@ -53,12 +53,11 @@ THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(ow
     auto* searchLabel = new QLabel("Find:", this);
     searchLabel->setObjectName("LabelSearch");
     searchLabel->setBuddy(EditSearch);
-    back->setEnabled(false);
-    forward->setEnabled(false);
-    connect(BrowserHelp, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
-    connect(BrowserHelp, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
-    connect(back, &QPushButton::clicked, BrowserHelp, &QTextBrowser::backward);
-    connect(forward, &QPushButton::clicked, BrowserHelp, &QTextBrowser::forward);
+    ButtonBack = back;
+    ButtonForward = forward;
+    ShowHistoryButtons();
+    connect(back, &QPushButton::clicked, this, [this] { Step(-1); });
+    connect(forward, &QPushButton::clicked, this, [this] { Step(1); });
     connect(contents, &QPushButton::clicked, this, [this] { ShowHelp(THelpDisplay::Contents, helpFile_, {}); });
     connect(index, &QPushButton::clicked, this, [this] { ShowHelp(THelpDisplay::Index, helpFile_, {}); });
     const auto search = [this] { Guarded([this] { Find(EditSearch->text().toStdString()); }); };
@@ -105,7 +104,7 @@ bool THelpWindow::ShowHelp(THelpDisplay display, const std::string& helpFile, co
         QUrl url = QUrl::fromLocalFile(
             ToQt(display == THelpDisplay::Topic ? ExtractFilePath(helpFile) + topic.substr(0, hash) : helpFile));
         if (display == THelpDisplay::Topic && hash != std::string::npos) url.setFragment(ToQt(topic.substr(hash + 1)));
-        BrowserHelp->setSource(url);
+        Visit({url, {}});
     }
     show();
     raise();
@@ -119,9 +118,37 @@ void THelpWindow::Find(const std::string& words) {
 }
 
 // A page made here (index, search results) has no file: its links name theirs in full.
-void THelpWindow::ShowMade(const std::string& page) {
-    BrowserHelp->setHtml(ToQt(page));
-    setWindowTitle(TitleFor(BrowserHelp->documentTitle()));
+void THelpWindow::ShowMade(const std::string& page) { Visit({{}, ToQt(page)}); }
+
+// Every page shown, the made ones too, takes its place in the history; pages
+// ahead of the one shown are dropped, as a browser drops them.
+void THelpWindow::Visit(THelpEntry entry) {
+    if (!history_.empty()) history_.resize(shown_ + 1);
+    history_.push_back(std::move(entry));
+    shown_ = history_.size() - 1;
+    Display(history_[shown_]);
+}
+
+void THelpWindow::Step(int pages) {
+    const auto target = static_cast<ptrdiff_t>(shown_) + pages;
+    if (target < 0 || target >= static_cast<ptrdiff_t>(history_.size())) return;
+    shown_ = static_cast<size_t>(target);
+    Display(history_[shown_]);
+}
+
+void THelpWindow::Display(const THelpEntry& entry) {
+    if (entry.Source.isEmpty()) {
+        BrowserHelp->setHtml(entry.Made);
+        setWindowTitle(TitleFor(BrowserHelp->documentTitle()));
+    } else {
+        BrowserHelp->setSource(entry.Source);
+    }
+    ShowHistoryButtons();
+}
+
+void THelpWindow::ShowHistoryButtons() {
+    ButtonBack->setEnabled(shown_ > 0);
+    ButtonForward->setEnabled(shown_ + 1 < history_.size());
 }
 
 std::string THelpWindow::ShownTopic() const {
@@ -134,7 +161,7 @@ std::string THelpWindow::ShownTopic() const {
 // Pages of the help open here; anything else (the web) where the desktop opens it.
 void THelpWindow::LinkClicked(const QUrl& url) {
     if (url.isLocalFile() || url.isRelative()) {
-        BrowserHelp->setSource(url);
+        Visit({BrowserHelp->source().resolved(url), {}});
         return;
     }
     ShellOpen(url.toString().toStdString());
@@ -149,12 +176,7 @@ void THelpWindow::GoWithModalWindow() {
     for (const QWidget* above = modal->parentWidget(); above != nullptr; above = above->parentWidget())
         if (above == this) return;
     ComeBackToOwner();
-    // Hidden with the window it went with, it was never closed itself.
-    const QRect placed = geometry();
-    const bool shown = !isHidden();
-    setParent(modal, Qt::Window);
-    setGeometry(placed);
-    if (shown) show();
+    Reparent(modal);
     modal_ = modal;
     modal_->installEventFilter(this);
 }
@@ -163,12 +185,24 @@ void THelpWindow::ComeBackToOwner() {
     if (modal_ == nullptr) return;
     modal_->removeEventFilter(this);
     modal_ = nullptr;
-    // Hidden with the window it went with, it was never closed itself.
+    Reparent(owner_);
+}
+
+// A new parent makes a new native window: the help keeps the place it had on
+// the screen; one that was never shown is left to the window manager to place
+// (its geometry then is no place on the screen, and would put the title bar off it).
+void THelpWindow::Reparent(QWidget* parent) {
     const QRect placed = geometry();
+    // Hidden with the window it went with, it was never closed itself.
     const bool shown = !isHidden();
-    setParent(owner_, Qt::Window);
-    setGeometry(placed);
+    setParent(parent, Qt::Window);
+    if (wasOnScreen_) setGeometry(placed);
     if (shown) show();
+}
+
+void THelpWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    wasOnScreen_ = true;
 }
 
 void THelpWindow::keyPressEvent(QKeyEvent* event) {

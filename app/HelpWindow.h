@@ -9,13 +9,16 @@
 #include "app/HelpPages.h"
 #include "app/hh.h"
 
+#include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QLineEdit;
+class QPushButton;
 class QTextBrowser;
-class QUrl;
 
 namespace kestrune {
 
@@ -34,22 +37,39 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     // Esc closes the help, as it closes the program's other windows.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // A page of the history: a file's page (with its place), or one made here.
+    struct THelpEntry {
+        QUrl Source;
+        QString Made;
+    };
+
     void LinkClicked(const QUrl& url);
+    void Visit(THelpEntry entry);
+    void Step(int pages);
+    void Display(const THelpEntry& entry);
+    void ShowHistoryButtons();
     void ShowMade(const std::string& page);
     void GoWithModalWindow();
     void ComeBackToOwner();
+    void Reparent(QWidget* parent);
     const THelpPages& Pages();
 
     QWidget* owner_;
     QWidget* modal_ = nullptr;
+    bool wasOnScreen_ = false;
     std::string helpFile_;
     std::unique_ptr<THelpPages> pages_;
     QTextBrowser* BrowserHelp = nullptr;
     QLineEdit* EditSearch = nullptr;
+    QPushButton* ButtonBack = nullptr;
+    QPushButton* ButtonForward = nullptr;
+    std::vector<THelpEntry> history_;
+    size_t shown_ = 0;
 };
 
 }  // namespace kestrune

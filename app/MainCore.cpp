@@ -16,6 +16,7 @@
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
+#include "render/ViewLookups.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -295,13 +296,19 @@ void TMainCore::ReadLegacyGamma() {
 
 bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(Params.back()) == "-MIN"; }
 
-bool TMainCore::FormShow() {
-    if (shown_) return false;
-    shown_ = true;
+void TMainCore::PlaceWindow() {
+    if (placed_) return;
+    placed_ = true;
     if (FormPlacement)
         FormPlacement->Restore();
     else
         host_.PlaceBelowScreen();
+}
+
+bool TMainCore::FormShow() {
+    if (shown_) return false;
+    shown_ = true;
+    PlaceWindow();
     if (Settings.CacheDisplay->Value)
         CacheFileName = TemporaryFolder() + "~kestrune~" +
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
@@ -313,13 +320,14 @@ bool TMainCore::FormShow() {
     Boundaries.LoadFileList(Settings.BoundaryPath->Value);
     UserOverlay.Mapping = Pass.WarpedMapping.get();
     Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
+    UserOverlay.TellEmptyFiles = Settings.OverlayUser->Value;
     UserOverlay.LoadFileList(Settings.UserOverlayPath->Value);
     // The fire dialog's background filter starts at "Average".
     if (FireSettings->Values.FireAvgMethod < 0) FireSettings->Values.FireAvgMethod = 0;
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     // A station's run leaves the user's desktop as it found it.
-    if (!Unattended) AddContextMenuCommand("HRPT process", ".gac, .hmf, .hrp, .l1b, .l1f, .lac, .raw, .rhd");
+    if (!Unattended) AddContextMenuCommand("HRPT process", ShellPassExtensions);
     return true;
 }
 
@@ -358,7 +366,6 @@ void TMainCore::FreeSettings() {
 }
 
 bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
-    static const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
     PendingFileName.clear();
     if (files.size() == 1) {
         const std::string extension = UpperCase(ExtractFileExt(files.front()));
@@ -398,6 +405,7 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
     // diagnostics, and the debug log is where a station looks first.
     if (Unattended)
         for (const std::string& line : Pass.DiagnosticLines) DebugOut(line);
+    host_.LoadEnded();
 }
 
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
@@ -521,11 +529,17 @@ void TMainCore::SetOverlaySwitches(const TOverlaySwitches& switches) {
     Settings.OverlayGridlabels->Value = switches.OverlayGridlabels;
 }
 
-void TMainCore::SetNdviPalette(const std::string& fileName) { Pass.NdviPaletteFileName = fileName; }
+bool TMainCore::SetNdviPalette(const std::string& fileName) {
+    TPalette1D palette;
+    if (!LoadPaletteFile(palette, fileName)) return false;
+    Pass.NdviPaletteFileName = fileName;
+    return true;
+}
 
-void TMainCore::SetSstPalette(const std::string& fileName) {
-    Pass.SstPaletteFileName = fileName;
+bool TMainCore::SetSstPalette(const std::string& fileName) {
     Pass.Sensor->SetPaletteFile(fileName);
+    Pass.SstPaletteFileName = Pass.Sensor->PaletteFile();
+    return !Pass.SstPaletteFileName.empty();
 }
 
 // As if typed into the up-downs: each kept within its range, the range
@@ -546,6 +560,10 @@ void TMainCore::SetRgbChannels(int red, int green, int blue) {
     View.Options.RadioGroupRed = red - 1;
     View.Options.RadioGroupGreen = green - 1;
     View.Options.RadioGroupBlue = blue - 1;
+}
+
+bool TMainCore::HasChannel(int channel) const {
+    return channel >= 1 && channel <= MaxChannels && Pass.Video->SampleAddress(channel, 0) != nullptr;
 }
 
 // Unchecking the colour box also drops a vegetation palette chosen before.

@@ -31,6 +31,11 @@
 
 namespace kestrune {
 
+// The extensions of a single file dropped on the window that open it.
+inline const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
+// Every extension a file manager opens with the program ("HRPT process"): those of the drop and ".hmf".
+inline constexpr char ShellPassExtensions[] = ".gac, .hmf, .hpt, .hrp, .l1b, .l1f, .lac, .raw, .rhd";
+
 // The window as the core sees it: what a redisplay and a load show, and
 // the window's own life.
 class TMainHost : public TRenderHost, public TLoaderHost {
@@ -49,6 +54,8 @@ public:
     // values, before the window's own settings are read (an old setting may
     // override one of them). A host without controls has nothing to load.
     virtual void LoadPersistingControls(TViewOptions&) {}
+    // A load ended (whether or not it read a pass): what shows the pass's diagnostics shows the new ones.
+    virtual void LoadEnded() {}
 };
 
 // The main window's settings, in the order they are made.
@@ -124,6 +131,11 @@ public:
     // The window's showing. Its work is done once; true then, when the
     // deferred open is to start (TimerNewFileTimer 300 ms later).
     bool FormShow();
+    // The showing's first step, the window's placement (restored, or below the
+    // screen for "-MIN"), once. The window runs it ahead of the showing, before
+    // its native window exists, so that the window manager places the frame
+    // where it was stored.
+    void PlaceWindow();
     // The deferred open and, with two or more parameters, the unattended run.
     void TimerNewFileTimer();
     // Files dropped on the window: one data file of a known extension becomes
@@ -155,10 +167,11 @@ public:
     std::vector<std::string> ViewTabs() const override { return View.ViewTabs(); }
     void SelectViewTab(size_t index) override;
     void Redisplay() override;
-    void SetNdviPalette(const std::string& fileName) override;
-    void SetSstPalette(const std::string& fileName) override;
+    bool SetNdviPalette(const std::string& fileName) override;
+    bool SetSstPalette(const std::string& fileName) override;
     void SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
+    bool HasChannel(int channel) const override;
     void SetColourVegetation(bool checked) override;
     unsigned ProductThreads() const override;
     bool IdlePriority() const override { return ReceiverRunning; }
@@ -287,6 +300,7 @@ private:
     std::unique_ptr<TImageSaver> imageSaver_;
     std::unique_ptr<TDataProducts> products_;
     bool shown_ = false;
+    bool placed_ = false;
     bool destroyed_ = false;
     // The overlay switches of the last redisplay (the view remembers the rest).
     TOverlaySwitches overlaysShown_;

@@ -30,14 +30,15 @@ constexpr const char* ProductCaption = "Talvessa";
 constexpr std::array<int, 3> MemoryThresholds{64, 128, 192};
 constexpr std::array<int, 6> ZoomMinutes{21, 24, 27, 30, 33, 36};
 
-// The items that act on a rendered image.
-constexpr std::array<const char*, 17> ResultMenus{
+// The items that act on a rendered image or the decoded pass (the text tables too).
+constexpr std::array<const char*, 20> ResultMenus{
     "MenuSaveDisplay",      "MenuSaveCorrected",     "MenuSaveAsAPT",
     "MenuSaveGAC",          "MenuSaveDisplayJPEG",   "MenuSaveCorrectedJPEG",
     "MenuSaveAsAPTJPEG",    "MenuSaveGACJPEG",       "MenuSaveAlbedos",
     "MenuSaveDiagnostics",  "MenuSaveRawChannels",   "MenuSaveLocationData",
     "MenuSaveFirePixels",   "MenuViewCorrectedImage", "MenuViewCorrectedImageWithMinimise",
-    "MenuViewGoto",         "FilePrint"};
+    "MenuViewGoto",         "FilePrint",             "MenuSaveAsText",
+    "MenuSaveAsTextwT5",    "MenuSaveAsTextwT5delta"};
 
 // The image savers of the File menu: item, caption, mode, JPEG.
 struct TImageSaveItem {
@@ -317,13 +318,13 @@ void TMainMenus::OptionsDisableAeroClick() {
 void TMainMenus::OptionsSaveLocationClick() {
     std::string& folder = core_->Settings.ResultsFolder->Value;
     shell::THyFolderBrowseDlg dialog;
-    if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(Utf8ToUtf16(folder));
+    if (!folder.empty() && DirectoryExists(folder)) dialog.SetFolderPath(WideFromFileName(folder));
     dialog.Title = Utf8ToUtf16(resStr(res::SChooseResultsPath));
     dialog.SetText(Utf8ToUtf16(resStr(res::SResultsPathCancel)));
     dialog.OnInitialized = [&dialog] { dialog.Form()->setProperty("HelpContext", HelpContextResultsFolder); };
     folder.clear();
     if (!dialog.Execute()) return;
-    folder = IncludeTrailingPathDelimiter(Utf16ToUtf8(dialog.GetFolderPath()));
+    folder = IncludeTrailingPathDelimiter(FileNameFromWide(dialog.GetFolderPath()));
 }
 
 void TMainMenus::MenuViewTelemetryClick() {

@@ -76,6 +76,7 @@ void WriteOverlayOptions(const TOverlayOptions& o, TMainCore& core) {
     s.TimestampCopyright->Value = o.TimestampCopyright;
     s.OverlayUserColour->Value = static_cast<int32_t>(o.UserOverlayColour);
     ReloadWhenChanged(core.Boundaries, o.BoundaryFile, s.BoundaryPath->Value);
+    core.UserOverlay.TellEmptyFiles = o.ShowUserOverlay;
     ReloadWhenChanged(core.UserOverlay, o.UserOverlayFile, s.UserOverlayPath->Value);
     core.Redisplay();
 }

@@ -1,5 +1,6 @@
 #include "app/PrinterSetupForm.h"
 
+#include "app/HelpTopics.h"
 #include "platform/ProgramStrings.h"
 
 #include <QComboBox>
@@ -11,7 +12,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <array>
@@ -57,6 +57,8 @@ QPushButton* DialogButton(QDialog& dialog, const char* name, const char* caption
 
 TFormPrinterSetup::TFormPrinterSetup(QWidget* parent, QPrinter& printer) : QDialog(parent), printer_(printer) {
     setObjectName("PrinterSetupDialog");
+    // F1 opens the dialog's own topic, whichever window opened it.
+    setProperty("HelpContext", HelpContextPrintSetup);
     setWindowTitle("Print setup");
     ComboBoxPrinter = new QComboBox(this);
     ComboBoxPrinter->setObjectName("ComboBoxPrinter");
@@ -69,15 +71,14 @@ TFormPrinterSetup::TFormPrinterSetup(QWidget* parent, QPrinter& printer) : QDial
     paperLabel->setObjectName("LabelPaper");
     paperLabel->setBuddy(ComboBoxPaper);
 
+    // Each print takes the orientation of its picture: the dialog says so rather than offer a choice.
     auto* orientation = new QGroupBox(" Orientation ", this);
     orientation->setObjectName("GroupBoxOrientation");
-    RadioButtonPortrait = new QRadioButton("P&ortrait", orientation);
-    RadioButtonPortrait->setObjectName("RadioButtonPortrait");
-    RadioButtonLandscape = new QRadioButton("&Landscape", orientation);
-    RadioButtonLandscape->setObjectName("RadioButtonLandscape");
+    auto* orientationNote = new QLabel("As the picture: landscape when it is wider than high, else portrait", orientation);
+    orientationNote->setObjectName("LabelOrientation");
+    orientationNote->setWordWrap(true);
     auto* orientationLayout = new QHBoxLayout(orientation);
-    orientationLayout->addWidget(RadioButtonPortrait);
-    orientationLayout->addWidget(RadioButtonLandscape);
+    orientationLayout->addWidget(orientationNote);
 
     QPushButton* ok = DialogButton(*this, "ButtonOK", "OK");
     ok->setDefault(true);
@@ -111,8 +112,6 @@ void TFormPrinterSetup::ShowChoice() {
     const int printer = toFile ? ComboBoxPrinter->count() - 1 : ComboBoxPrinter->findData(printer_.printerName());
     ComboBoxPrinter->setCurrentIndex(std::max(printer, 0));
     FillPaper(*ComboBoxPaper, ComboBoxPrinter->currentData().toString(), printer_.pageLayout().pageSize());
-    const bool landscape = printer_.pageLayout().orientation() == QPageLayout::Landscape;
-    (landscape ? RadioButtonLandscape : RadioButtonPortrait)->setChecked(true);
 }
 
 void TFormPrinterSetup::accept() {
@@ -124,7 +123,6 @@ void TFormPrinterSetup::accept() {
         printer_.setPrinterName(printerName);
     }
     printer_.setPageSize(ComboBoxPaper->currentData().value<QPageSize>());
-    printer_.setPageOrientation(RadioButtonLandscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
     QDialog::accept();
 }
 

@@ -1,6 +1,6 @@
-// Print setup: the printer (or a PDF file) and the paper with its
-// orientation, kept in the main window's printer for the next print. Nothing
-// is printed here. The File menu's item and the print window's Setup button
+// Print setup: the printer (or a PDF file) and the paper, kept in the main
+// window's printer for the next print; the orientation follows each
+// picture's shape, as the dialog says. Nothing is printed here. The File menu's item and the print window's Setup button
 // both open it.
 #pragma once
 
@@ -8,7 +8,6 @@
 
 class QComboBox;
 class QPrinter;
-class QRadioButton;
 
 namespace kestrune {
 
@@ -19,8 +18,6 @@ public:
 
     QComboBox* ComboBoxPrinter = nullptr;
     QComboBox* ComboBoxPaper = nullptr;
-    QRadioButton* RadioButtonPortrait = nullptr;
-    QRadioButton* RadioButtonLandscape = nullptr;
 
     // OK: the choice goes into the printer.
     void accept() override;

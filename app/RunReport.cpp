@@ -99,7 +99,8 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
         lines.push_back(TimedOnly(pass) ? "The pass is timed but not located: the program does not model this "
                                           "instrument's scan"
                                         : "The pass is not located: products that need earth locations (SST data, "
-                                          "overlays, corrected images) cannot be made from it");
+                                          "overlays) cannot be made from it; corrected images are corrected for "
+                                          "the scan angle only, without overlays");
     return lines;
 }
 

@@ -4,6 +4,7 @@
 #include "app/hh_funcs.h"
 #include "platform/FileUtils.h"
 #include "platform/IniFiles.h"
+#include "platform/NamedFile_qt.h"
 #include "platform/SysUtils.h"
 
 #include <QDesktopServices>
@@ -73,6 +74,13 @@ bool WebAddress(const std::string& target) {
     return StartsText("http://", target) || StartsText("https://", target) || StartsText("www.", target);
 }
 
+// A browser for the address's scheme, as the desktop's lists name one for
+// "x-scheme-handler/https", or the user's $BROWSER, which xdg-open takes too.
+bool DesktopOpensWebAddress(const QUrl& url) {
+    return DesktopOpensMimeType("x-scheme-handler/" + url.scheme().toLower().toStdString()) ||
+           !Environment("BROWSER", "").empty();
+}
+
 // The failure as the shell told it: its text in a box and in the debug log.
 void ShowFailure(const std::string& target, uint32_t code) {
     DebugOutAndShow(Format("Function ShellExecute(%s)\rReturned: %s", (target + ", ").c_str(),
@@ -111,6 +119,11 @@ bool ShellOpen(const std::string& target) {
     QUrl url;
     if (WebAddress(target)) {
         url = QUrl(ToQt(StartsText("www.", target) ? "http://" + target : target));
+        // Where no browser is set up the desktop's opener only complains on its standard error.
+        if (!DesktopOpensWebAddress(url)) {
+            ShowFailure(target, NoAssociation);
+            return false;
+        }
     } else {
         if (!FileExists(target)) {
             ShowFailure(target, DirectoryExists(ExtractFilePath(target)) ? 2 : 3);
@@ -120,7 +133,7 @@ bool ShellOpen(const std::string& target) {
             ShowFailure(target, NoAssociation);
             return false;
         }
-        url = QUrl::fromLocalFile(ToQt(target));
+        url = UrlOfFileName(target);
     }
     const bool started = Starter() ? Starter()(url) : QDesktopServices::openUrl(url);
     if (!started) ShowFailure(target, WebAddress(target) ? NoAssociation : 0);

@@ -79,28 +79,6 @@ bool FireView(uint8_t view) { return view == ViewFalseColour || (view >= ViewCh3
 
 }  // namespace
 
-// ---- placement -------------------------------------------------------------------
-
-int TWindowPlacement::WindowState() const {
-    if (window_.isMaximized()) return 2;
-    return window_.isMinimized() ? 1 : 0;
-}
-int TWindowPlacement::Left() const { return window_.x(); }
-int TWindowPlacement::Top() const { return window_.y(); }
-int TWindowPlacement::Width() const { return window_.frameGeometry().width(); }
-int TWindowPlacement::Height() const { return window_.frameGeometry().height(); }
-int TWindowPlacement::ClientWidth() const { return window_.width(); }
-int TWindowPlacement::ClientHeight() const { return window_.height(); }
-void TWindowPlacement::SetWindowState(int state) {
-    if (state == 2) window_.setWindowState(Qt::WindowMaximized);
-    else if (state == 1) window_.setWindowState(Qt::WindowMinimized);
-    else window_.setWindowState(Qt::WindowNoState);
-}
-void TWindowPlacement::SetLeft(int left) { window_.move(left, window_.y()); }
-void TWindowPlacement::SetTop(int top) { window_.move(window_.x(), top); }
-void TWindowPlacement::SetClientWidth(int width) { window_.resize(width, window_.height()); }
-void TWindowPlacement::SetClientHeight(int height) { window_.resize(window_.width(), height); }
-
 // ---- life --------------------------------------------------------------------------
 
 TFormMain::TFormMain(TParams params, bool headless) : placement_(*this) {
@@ -330,6 +308,13 @@ void TFormMain::BuildTimers() {
     connect(flashBlink_, &QTimer::timeout, this, [this] { Guarded([this] { FlashStep(); }); });
 }
 
+// Placed before Qt makes the native window: made before its place is set,
+// the window would be placed by its client area, a title bar lower than stored.
+void TFormMain::setVisible(bool visible) {
+    if (visible) Guarded([this] { core_->PlaceWindow(); });
+    QMainWindow::setVisible(visible);
+}
+
 // Qt shows the window again after every restore from minimised: the first
 // showing's work runs once.
 void TFormMain::showEvent(QShowEvent* event) {
@@ -343,6 +328,8 @@ void TFormMain::FirstShowing() {
     if (core_->Settings.DisableAero->Value) SetBypassCompositor(*this, true);
     DropFileTarget->RegisterControl(this);
     EnableResultMenus(false);
+    // The picture's tools (overlay, nudge, mouse tools) come with a pass.
+    ShowImageTools(false);
     sidePanel_->ShowTempRangeLabels();
     TimerNewFile->start();
 }
@@ -553,6 +540,11 @@ void TFormMain::OptionsFireDetectionClick() {
     core_->RebuildFireImages();
     if (FireView(core_->View.ViewIndex())) core_->Redisplay();
     EndHourglass();
+}
+
+// An open line-by-line window follows the pass.
+void TFormMain::LoadEnded() {
+    if (FormLineByLine->isVisible()) FormLineByLine->ShowLines(core_->Pass.DiagnosticLines);
 }
 
 void TFormMain::MenuLineByLineClick() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/MainCore.h"
+#include "app/WindowPlacement.h"
 
 #include <QMainWindow>
 
@@ -41,27 +42,6 @@ class TMouseTools;
 class TSidePanel;
 class TqelComboBox;
 class TqelRadioGroup;
-
-// The window's placement as the stored placement reads and sets it.
-class TWindowPlacement : public TFormPlacement {
-public:
-    explicit TWindowPlacement(QMainWindow& window) : window_(window) {}
-    int WindowState() const override;
-    int Left() const override;
-    int Top() const override;
-    int Width() const override;
-    int Height() const override;
-    int ClientWidth() const override;
-    int ClientHeight() const override;
-    void SetWindowState(int state) override;
-    void SetLeft(int left) override;
-    void SetTop(int top) override;
-    void SetClientWidth(int width) override;
-    void SetClientHeight(int height) override;
-
-private:
-    QMainWindow& window_;
-};
 
 class TFormMain : public QMainWindow, public TMainHost {
 public:
@@ -106,6 +86,7 @@ public:
     void PlaceBelowScreen() override;
     void CloseWindow() override;
     void LoadPersistingControls(TViewOptions& options) override;
+    void LoadEnded() override;
 
     // The zoom: 0 fit width, 1 one to one, 2 double size.
     uint8_t ZoomMode = 0;
@@ -117,6 +98,8 @@ public:
     // Scrolls the display so that the picture pixel is centred, and flashes the cursor there.
     void CentreOnPixel(QPoint pixel);
     TAnalystWindows& AnalystWindows() { return *windows_; }
+
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -289,7 +289,10 @@ void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedNa
     load.RecentName = requestedName;
     if (LowerCase(ExtractFileExt(requestedName)) == ".gz") Unpack(load, requestedName);
     state_.InputFolder = ExtractFilePath(requestedName);
-    state_.LoadedFileName = ChangeFileExt(ExtractFileName(load.FileName), "");
+    // One name whether the file unpacked or not: "x.wsd.gz" is "x", as "x.wsd" is.
+    std::string name = ExtractFileName(load.FileName);
+    if (LowerCase(ExtractFileExt(name)) == ".gz") name = ChangeFileExt(name, "");
+    state_.LoadedFileName = ChangeFileExt(name, "");
     state_.PassDescription.clear();
     RestoreNudgeMemory();
     state_.StandardName.clear();

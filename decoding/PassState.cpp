@@ -19,4 +19,8 @@ TPassState::TPassState()
 
 TPassState::~TPassState() = default;
 
+bool Channel3AOnLine(const TPassState& pass, int32_t line) {
+    return pass.TelemetryData->Channel3ALines > 0 && pass.Video->GetLineFlag(line) == 0;
+}
+
 }  // namespace kestrune

@@ -116,4 +116,8 @@ struct TPassState {
     }
 };
 
+// The telemetry said channel 3 was 3A (visible) on this line of the store:
+// it holds no temperature there. False for formats that do not tell.
+bool Channel3AOnLine(const TPassState& pass, int32_t line);
+
 }  // namespace kestrune

@@ -130,6 +130,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     middleLine_ = lineCount / 2;
     FrameCount = GoodSyncCount = prtIndex_ = l1bCalibrationCount_ = 0;
     ManyBadFrames = false;
+    Channel3ALines = Channel3BLines = 0;
     l1bCalibrationSums_ = {};
     TargetValuesText.clear();
     SpaceValuesText.clear();
@@ -144,6 +145,8 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     for (auto& h : target_) h.Clear();
     for (auto& h : prt_) h.Clear();
     for (auto& h : space_) h.Clear();
+    target3B_.Clear();
+    space3B_.Clear();
     for (auto& h : meteorCalHigh_) h.Clear();
     for (auto& h : meteorCalLow_) h.Clear();
     id_.Clear();
@@ -241,6 +244,9 @@ void TTelemetryData::AddIdentityAndTime(const TelemetryBlock& t, std::string* te
     }
     const uint16_t idWord = t[6];
     lineFlag = (idWord & 1) == 0 ? 1 : 0;
+    line3B_ = lineFlag == 1;
+    // Only the AVHRR switches its channel 3 between 3A and 3B.
+    if (sensorKind_ == 0) ++(line3B_ ? Channel3BLines : Channel3ALines);
     id_.Add(idWord & 0x78);
     if (!text) return;
     *text += Format("%d ", (idWord & 0x180) >> 7);
@@ -304,8 +310,9 @@ void TTelemetryData::AddCalibrationWords(std::span<const uint16_t> frame, const 
     for (int32_t j = 0; j < CountsPerView; ++j)
         for (int32_t c = 0; c < 3; ++c) {
             const int32_t value = t[22 + 3 * j + c];
-            if (value > 32 && value < 1024)
-                CountBlockValue(target_[static_cast<size_t>(c)], blockHists_[BlockTarget + static_cast<size_t>(c)], value);
+            if (value <= 32 || value >= 1024) continue;
+            CountBlockValue(target_[static_cast<size_t>(c)], blockHists_[BlockTarget + static_cast<size_t>(c)], value);
+            if (c == 0 && line3B_) target3B_.Add(value);
         }
 }
 
@@ -328,8 +335,9 @@ void TTelemetryData::AddSpaceWords(std::span<const uint16_t> frame, const Teleme
         for (int32_t c = 0; c < 5; ++c) {
             const int32_t value = t[52 + 5 * j + c];
             const bool counted = c < 2 ? value < 128 : (value > 32 && value < 1024);
-            if (counted)
-                CountBlockValue(space_[static_cast<size_t>(c)], blockHists_[BlockSpace + static_cast<size_t>(c)], value);
+            if (!counted) continue;
+            CountBlockValue(space_[static_cast<size_t>(c)], blockHists_[BlockSpace + static_cast<size_t>(c)], value);
+            if (c == 2 && line3B_) space3B_.Add(value);
         }
 }
 
@@ -404,6 +412,7 @@ void TTelemetryData::SettleCounts() {
         for (size_t k = 0; k < 4; ++k) take(prt_[k], prtValues_[k]);
         PrtMean = std::accumulate(prtValues_.begin(), prtValues_.end(), 0) / 4;
         for (size_t c = 0; c < 5; ++c) take(space_[c], spaceCount_[c]);
+        SettleChannel3BCounts();
     }
     if (targetCount_[0] == 0 && targetCount_[1] == 0 && targetCount_[2] == 0) {
         if (SatelliteName == "Metop-A") {
@@ -416,6 +425,14 @@ void TTelemetryData::SettleCounts() {
             PrtMean = 187;
         }
     }
+}
+
+// A pass that switches channel 3 calibrates 3B from its 3B lines, however
+// few: the pass-wide mode would be a 3A line's count once 3A holds half the pass.
+void TTelemetryData::SettleChannel3BCounts() {
+    if (Channel3ALines == 0 || target3B_.Total() == 0 || space3B_.Total() == 0) return;
+    targetCount_[0] = target3B_.Mode();
+    spaceCount_[2] = space3B_.Mode();
 }
 
 void TTelemetryData::SettleL1BCalibration() {

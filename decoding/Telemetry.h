@@ -100,6 +100,10 @@ public:
     int32_t GoodSyncCount = 0;
     // The pass summary found most frames without their telemetry block.
     bool ManyBadFrames = false;
+    // Lines whose telemetry says channel 3 is 3A (visible) or 3B (thermal);
+    // both 0 where the format carries no such word.
+    int32_t Channel3ALines = 0;
+    int32_t Channel3BLines = 0;
     std::array<double, 4> L1BThermalCoefficients{};  // slope and intercept of channel 4, then 5
     const std::vector<TBlockModes>& BlockModes() const { return blockModes_; }
 
@@ -133,6 +137,7 @@ private:
     void AddSpaceWords(std::span<const uint16_t> frame, const TelemetryBlock& t, std::string* text);
     void CountBlockValue(TqelHistogram& pass, TqelHistogram& block, int32_t value);
     void SettleCounts();
+    void SettleChannel3BCounts();
     void SettleL1BCalibration();
     TSpacecraft Spacecraft() const;
     void IdentifySatellite(TSensor& sensor);
@@ -148,6 +153,11 @@ private:
     std::array<TqelHistogram, 4> prt_;
     TqelHistogram id_;
     std::array<TqelHistogram, 5> space_;
+    // Channel 3's blackbody and space counts of its 3B lines only: on 3A
+    // lines those words hold no thermal counts.
+    TqelHistogram target3B_;
+    TqelHistogram space3B_;
+    bool line3B_ = false;
     std::array<TqelHistogram, 12> blockHists_;
     std::array<TqelHistogram, 6> meteorCalHigh_;
     std::array<TqelHistogram, 6> meteorCalLow_;

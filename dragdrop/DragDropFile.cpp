@@ -82,9 +82,9 @@ bool TFileDataFormat::Assign(TClipboardFormat& format) {
     } else if (auto* pidl = dynamic_cast<TPIDLClipboardFormat*>(&format)) {
         Files = pidl->PIDLs.Filenames();
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
-        Files = {Utf8FromWide(wide->Text)};
+        Files = {FileNameFromWide(wide->Text)};
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        Files = {FileNameFromLocale(ansi->Data)};
+        Files = {ansi->Data};
     } else {
         return TCustomDataFormat::Assign(format);
     }
@@ -101,9 +101,9 @@ bool TFileDataFormat::AssignTo(TClipboardFormat& format) {
         if (lists.empty()) return false;
         pidl->PIDLs.Assign(std::move(lists));
     } else if (auto* wide = dynamic_cast<TUnicodeFilenameClipboardFormat*>(&format)) {
-        wide->Text = WideFromUtf8(Files.front());
+        wide->Text = WideFromFileName(Files.front());
     } else if (auto* ansi = dynamic_cast<TAnsiFilenameClipboardFormat*>(&format)) {
-        ansi->Data = LocaleFromFileName(Files.front());
+        ansi->Data = Files.front();
     } else {
         return TCustomDataFormat::AssignTo(format);
     }

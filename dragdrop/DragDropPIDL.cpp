@@ -137,12 +137,12 @@ bool TFileGroupDescriptorCustomClipboardFormat::WriteData(std::span<uint8_t> blo
 }
 
 std::string DescriptorName(TByteSpan wideRecord) {
-    return Utf8FromWide(ReadWideText(wideRecord.subspan(DescriptorFactsSize)));
+    return FileNameFromWide(ReadWideText(wideRecord.subspan(DescriptorFactsSize)));
 }
 
 TBytes DescriptorWithName(const std::string& name) {
     TBytes record(WideDescriptorSize, 0);
-    std::u16string wide = WideFromUtf8(name);
+    std::u16string wide = WideFromFileName(name);
     wide.resize(std::min(wide.size(), MaxDescriptorName - 1));
     const TBytes text = WriteWideText(wide);
     std::copy(text.begin(), text.end(), record.begin() + DescriptorFactsSize);
@@ -163,7 +163,7 @@ std::vector<std::string> DescriptorNames(IDataObject& dataObject) {
     for (uint32_t i = 0; i < descriptors.Count(); ++i) {
         const TByteSpan record = TByteSpan(descriptors.Block).subspan(4 + i * size, size);
         names.push_back(size == WideDescriptorSize ? DescriptorName(record)
-                                                   : FileNameFromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
+                                                   : ReadAnsiText(record.subspan(DescriptorFactsSize)));
     }
     return names;
 }
@@ -285,7 +285,7 @@ bool TVirtualFileStreamDataFormat::Assign(TClipboardFormat& format) {
         Descriptors.clear();
         for (uint32_t i = 0; i < ansi->Count(); ++i) {
             const TByteSpan record = TByteSpan(ansi->Block).subspan(4 + i * AnsiDescriptorSize, AnsiDescriptorSize);
-            TBytes wideRecord = DescriptorWithName(FileNameFromLocale(ReadAnsiText(record.subspan(DescriptorFactsSize))));
+            TBytes wideRecord = DescriptorWithName(ReadAnsiText(record.subspan(DescriptorFactsSize)));
             std::copy_n(record.begin(), DescriptorFactsSize, wideRecord.begin());
             Descriptors.push_back(std::move(wideRecord));
         }
@@ -312,7 +312,7 @@ bool TVirtualFileStreamDataFormat::AssignTo(TClipboardFormat& format) {
         }
         TBytes ansi(AnsiDescriptorSize, 0);
         std::copy_n(record.begin(), DescriptorFactsSize, ansi.begin());
-        std::string name = LocaleFromFileName(DescriptorName(record)).substr(0, MaxDescriptorName - 1);
+        std::string name = DescriptorName(record).substr(0, MaxDescriptorName - 1);
         std::copy(name.begin(), name.end(), ansi.begin() + DescriptorFactsSize);
         block.insert(block.end(), ansi.begin(), ansi.end());
     }

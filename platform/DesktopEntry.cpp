@@ -6,16 +6,11 @@
 #include "platform/SystemUtils.h"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <thread>
-
-extern char** environ;
 
 namespace kestrune {
 
@@ -74,25 +69,9 @@ std::string FindOnPath(const std::string& tool) {
     return {};
 }
 
-// Runs tool on folder with its output discarded; a thread of its own waits for it, so nobody else does.
 void StartDetached(const std::string& tool, const std::string& folder) {
     const std::string program = FindOnPath(tool);
-    if (program.empty()) return;
-    posix_spawn_file_actions_t actions;
-    if (posix_spawn_file_actions_init(&actions) != 0) return;
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string name = tool;
-    std::string argument = folder;
-    char* arguments[] = {name.data(), argument.data(), nullptr};
-    pid_t child = 0;
-    const int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return;
-    std::thread([child] {
-        int status = 0;
-        waitpid(child, &status, 0);
-    }).detach();
+    if (!program.empty()) StartProgram(program, {folder});
 }
 
 }  // namespace
@@ -115,7 +94,15 @@ std::vector<std::string> ExtensionList(const std::string& commaList) {
     return extensions;
 }
 
+bool NeedsExecQuoting(const std::string& argument) {
+    // The characters the desktop entry format reserves in an Exec argument.
+    static const std::string Reserved = " \t\n\"'\\><~|&;$*?#()`";
+    return argument.empty() || argument.find_first_of(Reserved) != std::string::npos;
+}
+
 std::string QuoteExecArgument(const std::string& path) {
+    // Some launchers take a quoted program for a file to open: quote only where the format asks for it.
+    if (!NeedsExecQuoting(path)) return EscapeStringValue(path);
     std::string quoted = "\"";
     for (const char c : path) {
         if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
@@ -137,7 +124,8 @@ std::string MimePackageText(const std::vector<std::string>& extensions) {
                                    "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
                                    "  <mime-type type=\"") +
                        PassMimeType + "\">\n    <comment>Weather satellite pass</comment>\n";
-    for (const std::string& extension : extensions) text += "    <glob pattern=\"*." + extension + "\"/>\n";
+    for (const std::string& extension : extensions)
+        text += "    <glob pattern=\"*." + extension + "\" weight=\"" + std::to_string(PassGlobWeight) + "\"/>\n";
     return text + "  </mime-type>\n</mime-info>\n";
 }
 

@@ -13,6 +13,8 @@ namespace kestrune {
 
 // The type the mime package gives the pass files.
 inline constexpr char PassMimeType[] = "application/x-kestrune-pass";
+// Above the database's default of 50, so that "*.raw" names a pass rather than a camera's raw image.
+inline constexpr int PassGlobWeight = 60;
 
 // The desktop entry's and the mime package's paths below dataHome.
 std::string DesktopEntryPath(const std::string& dataHome);
@@ -20,8 +22,12 @@ std::string MimePackagePath(const std::string& dataHome);
 
 // ".gac, .hmf" -> {"gac", "hmf"}: trimmed, without the dot, lower case, empty items dropped.
 std::vector<std::string> ExtensionList(const std::string& commaList);
-// A desktop entry's Exec argument for a path: quoted, with the characters
-// the entry's quoting and its % codes reserve escaped.
+// True when the path holds a character the desktop entry format reserves in
+// an Exec argument (blank, quote, shell characters), or is empty.
+bool NeedsExecQuoting(const std::string& argument);
+// A desktop entry's Exec argument for a path: as it stands when it needs no
+// quoting, else quoted with the characters the quoting reserves escaped; a %
+// is doubled either way.
 std::string QuoteExecArgument(const std::string& path);
 std::string DesktopEntryText(const std::string& executable, const std::string& verb);
 std::string MimePackageText(const std::vector<std::string>& extensions);

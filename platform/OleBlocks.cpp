@@ -126,10 +126,9 @@ std::vector<std::string> ReadNameList(TByteSpan list, bool wide) {
     std::vector<std::string> names;
     if (wide) {
         const std::u16string text = WideCharacters(list);
-        for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(Utf8FromWide(name));
+        for (const std::u16string& name : TerminatedNames<char16_t>(text)) names.push_back(FileNameFromWide(name));
     } else {
-        for (const std::string& name : TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size())))
-            names.push_back(FileNameFromLocale(name));
+        names = TerminatedNames<char>(std::string_view(reinterpret_cast<const char*>(list.data()), list.size()));
     }
     return names;
 }
@@ -138,11 +137,10 @@ TBytes WriteNameList(const std::vector<std::string>& names, bool wide) {
     TBytes list;
     for (const std::string& name : names) {
         if (wide) {
-            AppendWide(list, WideFromUtf8(name));
+            AppendWide(list, WideFromFileName(name));
             list.insert(list.end(), 2, 0);
         } else {
-            const std::string bytes = LocaleFromFileName(name);
-            list.insert(list.end(), bytes.begin(), bytes.end());
+            list.insert(list.end(), name.begin(), name.end());
             list.push_back(0);
         }
     }
@@ -164,6 +162,10 @@ TBytes WriteDropFiles(const std::vector<std::string>& names, bool wide) {
     const TBytes list = WriteNameList(names, wide);
     block.insert(block.end(), list.begin(), list.end());
     return block;
+}
+
+TBytes WriteDropFiles(const std::vector<std::string>& names) {
+    return WriteDropFiles(names, std::all_of(names.begin(), names.end(), [](const std::string& name) { return IsTextFileName(name); }));
 }
 
 // ---- item ID list arrays --------------------------------------------------------------

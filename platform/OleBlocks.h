@@ -25,12 +25,16 @@ std::string Utf8FromWide(std::u16string_view text);
 
 // Drop-files block: a 20-byte header (offset of the names, drop point, non-client
 // flag, wide flag), then zero-terminated names ended by an empty one. Names are
-// UTF-8 here; wide blocks hold them as UTF-16, others in the locale's codec
-// (as file names: bytes the codec cannot read are kept as they are). The names in order; empty when the
-// block is 20 bytes or shorter, its offset lies outside it, or it holds no name.
-// An unterminated last name is dropped, as is an odd trailing byte of a wide block.
+// the bytes of file names: 8-bit blocks hold them as they are, wide ones as
+// UTF-16 read in the locale's codec (bytes it cannot read as U+DC80..U+DCFF).
+// The names in order; empty when the block is 20 bytes or shorter, its offset
+// lies outside it, or it holds no name. An unterminated last name is dropped,
+// as is an odd trailing byte of a wide block.
 std::vector<std::string> ReadDropFiles(TByteSpan block);
-TBytes WriteDropFiles(const std::vector<std::string>& names, bool wide = true);
+TBytes WriteDropFiles(const std::vector<std::string>& names, bool wide);
+// Wide, as the system writes them, unless a name is not text in the locale:
+// then 8-bit, so that the programs it goes to get the name's bytes.
+TBytes WriteDropFiles(const std::vector<std::string>& names);
 
 // Zero-terminated names ended by an empty one, the list part of a drop-files
 // block; the same rules for a damaged list.

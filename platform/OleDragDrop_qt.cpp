@@ -1,5 +1,6 @@
 #include "platform/OleDragDrop_qt.h"
 
+#include "platform/NamedFile_qt.h"
 #include "platform/OleBlocks.h"
 #include "platform/ResCodePages.h"
 
@@ -17,7 +18,6 @@
 #include <QUrl>
 #include <QWidget>
 
-#include <algorithm>
 
 namespace kestrune::ole {
 
@@ -125,22 +125,11 @@ QByteArray ByteArrayOf(const std::vector<uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// A local file's path as the bytes it names on disk: the URL's escapes undone
-// as bytes, so that a name that is not UTF-8 still names its file.
-std::string LocalPathOf(const QUrl& url) {
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
-}
-
-QUrl UrlOfLocalPath(const std::string& path) {
-    if (path.empty() || path.front() != '/') return QUrl::fromLocalFile(QString::fromStdString(path));
-    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"));
-}
-
 // The local files among the MIME data's URLs, as paths.
 std::vector<std::string> LocalFiles(const QMimeData& data) {
     std::vector<std::string> files;
     for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files.push_back(LocalPathOf(url));
+        if (url.isLocalFile()) files.push_back(FileNameOfUrl(url));
     return files;
 }
 
@@ -223,12 +212,9 @@ TMemoryDataObject TMimeDataObject::Snapshot() const {
     }
     const std::vector<std::string> files = LocalFiles(*data_);
     if (!files.empty()) {
-        // UTF-16 cannot hold a name that is not UTF-8: such lists go as 8-bit names, which keep their bytes.
-        const bool allUtf8 =
-            std::all_of(files.begin(), files.end(), [](const std::string& f) { return Utf8FromWide(WideFromUtf8(f)) == f; });
-        SetIfMissing(object, CF_HDROP, WriteDropFiles(files, allUtf8));
-        SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromUtf8(files.front())));
-        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(LocaleFromFileName(files.front())));
+        SetIfMissing(object, CF_HDROP, WriteDropFiles(files));
+        SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromFileName(files.front())));
+        SetIfMissing(object, RegisterClipboardFormat("FileName"), WriteAnsiText(files.front()));
     }
     if (data_->hasText()) SetIfMissing(object, CF_UNICODETEXT, WriteWideText(data_->text().toStdU16String()));
     return object;
@@ -263,7 +249,7 @@ QMimeData* MimeDataFromDataObject(IDataObject& dataObject) {
             continue;
         if (format.cfFormat == CF_HDROP) {
             QList<QUrl> urls;
-            for (const std::string& name : ReadDropFiles(bytes)) urls.push_back(UrlOfLocalPath(name));
+            for (const std::string& name : ReadDropFiles(bytes)) urls.push_back(UrlOfFileName(name));
             data->setUrls(urls);
         } else if (format.cfFormat == CF_UNICODETEXT) {
             data->setText(QString::fromStdU16String(ReadWideText(bytes)));

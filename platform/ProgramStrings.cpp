@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kestrune {
 
@@ -30,7 +31,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4032, "RunReport", "SNoFileMatches", "No file matches \"%s\""},
     {4040, "CommandLine", "SNotWritten", "%s: %s was not written"},
     {4041, "CommandLine", "SNoSuchSwitch", "%s: matches no switch or item and was ignored"},
-    {4042, "CommandLine", "SChannelTemperatures", "the channel %s temperatures"},
+    {4042, "CommandLine", "SChannelTemperatures", "the channel %s temperature file"},
     {4043, "CommandLine", "SSstData", "the SST data"},
     {4044, "CommandLine", "SFirePixelList", "the fire pixel list"},
     {4045, "CommandLine", "SRawChannelFile", "a raw channel file"},
@@ -40,6 +41,13 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4049, "CommandLine", "STheImage", "the image"},
     {4050, "CommandLine", "SNoFileName", "%s: names no file after the colon, so nothing was written"},
     {4051, "CommandLine", "SNoSuchChannel", "%s: no satellite has a channel %s; the item was ignored"},
+    {4052, "CommandLine", "STakenAsImage", "%s: taken as an image item of the view \"All\"; for %s give \"%s\" with nothing after the colon"},
+    {4053, "CommandLine", "SNoOutputFolder", "%s: names no folder, so the products go to the pass's folder"},
+    {4054, "CommandLine", "SNoPaletteFile", "%s: \"%s\" is no palette file (as named or in the program's folder); the view was saved without it"},
+    {4055, "CommandLine", "SNotAPalette", "%s: %s is not a palette file; the view was saved without it"},
+    {4056, "CommandLine", "SRgbNotUnderstood", "%s: \"%s\" does not name three channels 1..10 as R<n>G<n>B<n>; the view was saved with the stored channels"},
+    {4057, "CommandLine", "SRgbChannelMissing", "%s: the pass has no channel %s; the view was saved with the stored channels"},
+    {4058, "CommandLine", "SNoAptOfGac", "an APT-style image (a GAC pass has none)"},
     {4060, "MainMenus", "SLowMemoryNextRun", "The new value for low memory threshold will be used next time you run the %s"},
     {4061, "MainMenus", "SLowMemoryChanged", "%s - low memory threshold changed"},
     {4062, "MainMenus", "SOpenAgainForDespeckle", "You will need to Open the file again to see the effect of this change.\rClick on Open to do this - you should find the file name already loaded."},
@@ -254,7 +262,7 @@ std::string ProgramText(uint16_t id) {
 
 std::string resStr(uint16_t id) { return Lookup() ? Lookup()(id) : ProgramText(id); }
 
-void SetResStrLookup(std::function<std::string(uint16_t id)> lookup) { Lookup() = std::move(lookup); }
+TResStrLookup SetResStrLookup(TResStrLookup lookup) { return std::exchange(Lookup(), std::move(lookup)); }
 
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) {
     std::string result(text);

@@ -43,6 +43,13 @@ constexpr uint16_t SViewNotOffered = 4048;
 constexpr uint16_t STheImage = 4049;
 constexpr uint16_t SNoFileName = 4050;
 constexpr uint16_t SNoSuchChannel = 4051;
+constexpr uint16_t STakenAsImage = 4052;
+constexpr uint16_t SNoOutputFolder = 4053;
+constexpr uint16_t SNoPaletteFile = 4054;
+constexpr uint16_t SNotAPalette = 4055;
+constexpr uint16_t SRgbNotUnderstood = 4056;
+constexpr uint16_t SRgbChannelMissing = 4057;
+constexpr uint16_t SNoAptOfGac = 4058;
 constexpr uint16_t SLowMemoryNextRun = 4060;
 constexpr uint16_t SLowMemoryChanged = 4061;
 constexpr uint16_t SOpenAgainForDespeckle = 4062;
@@ -218,8 +225,10 @@ std::string ProgramText(uint16_t id);
 
 // A text in the language in effect.
 std::string resStr(uint16_t id);
-// The localiser's lookup through the resources in use; nullptr gives the English texts back.
-void SetResStrLookup(std::function<std::string(uint16_t id)> lookup);
+// The localiser's lookup through the resources in use; nullptr gives the
+// English texts back. Gives back the lookup it replaces.
+using TResStrLookup = std::function<std::string(uint16_t id)>;
+TResStrLookup SetResStrLookup(TResStrLookup lookup);
 
 // text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace kestrune {
@@ -189,8 +190,7 @@ std::u16string Decode(std::string_view bytes, const std::string& codec) {
     return out;
 }
 
-std::string Encode(std::u16string_view text, const std::string& codec) {
-    TIconv iconv(codec, "UTF-16LE");
+std::string Encode(std::u16string_view text, TIconv& iconv) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const size_t units = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size() ? 2 : 1;
@@ -203,6 +203,11 @@ std::string Encode(std::u16string_view text, const std::string& codec) {
         i += units - 1;
     }
     return out;
+}
+
+std::string Encode(std::u16string_view text, const std::string& codec) {
+    TIconv iconv(codec, "UTF-16LE");
+    return Encode(text, iconv);
 }
 
 bool IsUtf8(const std::string& codec) { return codec == "UTF-8" || codec == "utf8" || codec == "UTF8" || codec == "utf-8"; }
@@ -244,86 +249,98 @@ std::string WideToLocale(std::u16string_view text) {
 
 namespace {
 
-// Under a codec other than UTF-8, a byte of a name that is no character of
-// its own is kept as U+DC80..U+DCFF in UTF-8's form, which no UTF-8 text
-// holds: kept as the bare byte it could join its neighbours into another
-// character and come back as other bytes.
-constexpr char32_t EscapedBytes = 0xDC00;
+// A byte of a name that is no character of the locale's codec travels among
+// characters as U+DC80..U+DCFF, half a surrogate pair that no text holds
+// alone, and goes back to disk as the same byte.
+constexpr char16_t EscapedBytes = 0xDC00;
 
-void AppendEscapedByte(std::string& name, unsigned char byte) {
-    const char32_t point = EscapedBytes + byte;
-    name.push_back(static_cast<char>(0xE0 | point >> 12));
-    name.push_back(static_cast<char>(0x80 | (point >> 6 & 0x3F)));
-    name.push_back(static_cast<char>(0x80 | (point & 0x3F)));
+bool IsEscapedByte(char16_t c) { return c >= EscapedBytes + 0x80 && c <= EscapedBytes + 0xFF; }
+
+// The byte kept at name[at], if any: a low surrogate after a high one is the
+// second half of a character beyond the first 65,536.
+std::optional<char> EscapedByteAt(std::u16string_view name, size_t at) {
+    const bool paired = at > 0 && name[at - 1] >= 0xD800 && name[at - 1] < 0xDC00;
+    if (paired || !IsEscapedByte(name[at])) return std::nullopt;
+    return static_cast<char>(name[at] - EscapedBytes);
 }
 
-// The byte escaped at name[at], or -1 when none is.
-int EscapedByteAt(std::string_view name, size_t at) {
-    if (at + 3 > name.size() || static_cast<unsigned char>(name[at]) != 0xED) return -1;
-    const auto second = static_cast<unsigned char>(name[at + 1]);
-    const auto third = static_cast<unsigned char>(name[at + 2]);
-    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return -1;
-    const char32_t point = 0xD000 | (second & 0x3Fu) << 6 | (third & 0x3Fu);
-    return point >= EscapedBytes + 0x80 && point <= EscapedBytes + 0xFF ? static_cast<int>(point - EscapedBytes) : -1;
+bool HoldsEscapedBytes(std::u16string_view name) {
+    for (size_t at = 0; at < name.size(); ++at)
+        if (EscapedByteAt(name, at)) return true;
+    return false;
 }
 
-void AppendKeptBytes(std::string& name, std::string_view bytes) {
+void AppendEscaped(std::u16string& name, std::string_view bytes) {
     for (const char b : bytes) {
-        if (static_cast<unsigned char>(b) < 0x80)
-            name.push_back(b);
-        else
-            AppendEscapedByte(name, static_cast<unsigned char>(b));
+        const auto byte = static_cast<unsigned char>(b);
+        name.push_back(static_cast<char16_t>(byte < 0x80 ? byte : EscapedBytes + byte));
     }
 }
 
 }  // namespace
 
-std::string FileNameFromLocale(std::string_view bytes) {
+std::u16string WideFromFileName(std::string_view bytes) {
     const std::string codec = LocaleCodeset();
-    if (IsUtf8(codec)) return std::string(bytes);
-    std::string name;
+    std::u16string name;
+    if (IsUtf8(codec)) {
+        for (size_t i = 0; i < bytes.size();) {
+            const TUtf8Sequence sequence = NextUtf8(bytes, i);
+            if (sequence.length == 0) {
+                AppendEscaped(name, bytes.substr(i++, 1));
+                continue;
+            }
+            AppendUtf16(name, sequence.point);
+            i += sequence.length;
+        }
+        return name;
+    }
     // A character that several byte sequences decode to (as in CP932) is kept
-    // as the bytes it was read from, or the name would come back as others.
+    // as the bytes it was read from, or the name would go back as others.
+    TIconv encoder(codec, "UTF-16LE");
     DecodeEach(
         bytes, codec,
         [&](const std::u16string& character, std::string_view read) {
-            if (Encode(character, codec) == read)
-                name += Utf16ToUtf8(character);
+            const bool kept = !HoldsEscapedBytes(character) && Encode(character, encoder) == read;
+            if (kept)
+                name += character;
             else
-                AppendKeptBytes(name, read);
+                AppendEscaped(name, read);
         },
-        [&](char b) { AppendKeptBytes(name, std::string_view(&b, 1)); });
+        [&](char b) { AppendEscaped(name, std::string_view(&b, 1)); });
     return name;
 }
 
-std::string LocaleFromFileName(std::string_view name) {
+std::string FileNameFromWide(std::u16string_view name) {
     const std::string codec = LocaleCodeset();
-    if (IsUtf8(codec)) return std::string(name);
     std::string bytes;
     std::u16string characters;  // a run of characters, encoded at once
     const auto flush = [&] {
-        bytes += Encode(characters, codec);
+        bytes += IsUtf8(codec) ? Utf16ToUtf8(characters) : Encode(characters, codec);
         characters.clear();
     };
-    for (size_t i = 0; i < name.size();) {
-        if (const int escaped = EscapedByteAt(name, i); escaped >= 0) {
-            flush();
-            bytes.push_back(static_cast<char>(escaped));
-            i += 3;
+    for (size_t at = 0; at < name.size(); ++at) {
+        const std::optional<char> escaped = EscapedByteAt(name, at);
+        if (!escaped) {
+            characters.push_back(name[at]);
             continue;
         }
-        const TUtf8Sequence sequence = NextUtf8(name, i);
-        if (sequence.length == 0) {
-            flush();
-            bytes.push_back(name[i++]);
-            continue;
-        }
-        AppendUtf16(characters, sequence.point);
-        i += sequence.length;
+        flush();
+        bytes.push_back(*escaped);
     }
     flush();
     return bytes;
 }
+
+bool IsTextFileName(std::string_view bytes) { return !HoldsEscapedBytes(WideFromFileName(bytes)); }
+
+std::u16string ShownFileName(std::u16string_view name) {
+    std::u16string shown(name);
+    for (size_t at = 0; at < shown.size(); ++at)
+        if (EscapedByteAt(name, at)) shown[at] = Replacement;
+    return shown;
+}
+
+std::u16string ShownFileName(std::string_view bytes) { return ShownFileName(WideFromFileName(bytes)); }
 
 uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }
 

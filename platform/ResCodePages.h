@@ -31,13 +31,18 @@ std::string LocaleCodeset();
 // read becomes U+FFFD, what it cannot hold "?".
 std::u16string LocaleToWide(std::string_view bytes);
 std::string WideToLocale(std::u16string_view text);
-// File names are bytes. Under a UTF-8 locale a name is kept as it is, so that
-// it still opens its file whatever bytes it holds; under another codec each
-// character is decoded to UTF-8 and a byte the codec cannot read is kept as
-// an escape (U+DC80..U+DCFF), so that the name is written back as the same
-// bytes.
-std::string FileNameFromLocale(std::string_view bytes);
-std::string LocaleFromFileName(std::string_view name);
+// File names are bytes, from every source to every use. Where a name must
+// travel as characters (UTF-16 lists, the shell controls' wide paths) it is
+// read in the locale's codec, and each byte the codec cannot read (or reads
+// as a character written as other bytes) becomes U+DC80..U+DCFF, so that the
+// name goes back to the same bytes.
+std::u16string WideFromFileName(std::string_view bytes);
+std::string FileNameFromWide(std::u16string_view name);
+// Whether the locale's codec reads the whole name as characters.
+bool IsTextFileName(std::string_view bytes);
+// A name as it is shown: each byte no character is U+FFFD.
+std::u16string ShownFileName(std::u16string_view name);
+std::u16string ShownFileName(std::string_view bytes);
 
 // The ANSI code page of a Windows language id, as the localisation library
 // knows it (it installs the lookup); 0 when unknown or nothing is installed.

@@ -215,6 +215,7 @@ public:
         if (target != *path && lstat(target.c_str(), &info) == 0) return HResultFromErrno(EEXIST);
         if (rename(path->c_str(), target.c_str()) != 0) return HResultFromErrno(errno);
         renamed = item.parent().combine(ItemOf(FileSystemItemKind, name));
+        if (item.itemCount() == 1) RenameFolderName(NameOf(item), name);
         return ole::S_OK;
     }
 
@@ -260,6 +261,14 @@ private:
     bool IsFolderNamed(std::string_view name) const {
         if (!enumerated_) return IsFolderPath(IncludeTrailingPathDelimiter(path_) + std::string(name));
         return folderNames_.find(name) != folderNames_.end();
+    }
+
+    // A folder renamed here stays a folder to the order, which sorts it in place.
+    void RenameFolderName(std::string_view from, const std::string& to) {
+        const auto known = folderNames_.find(from);
+        if (known == folderNames_.end()) return;
+        folderNames_.erase(known);
+        folderNames_.insert(to);
     }
 
     // The places in front of this folder's own entries.

@@ -6,7 +6,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +19,8 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+
+extern char** environ;
 
 namespace kestrune {
 
@@ -152,6 +156,27 @@ std::string TZrVersionInfo::GetStringFileInfo(const std::string& name) const {
 
 std::string TZrVersionInfo::GetStandardString(int index) const {
     return index >= 0 && index < 12 ? GetStringFileInfo(StandardNames[index]) : std::string();
+}
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return false;
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) return false;
+    std::thread([child] {
+        int status = 0;
+        waitpid(child, &status, 0);
+    }).detach();
+    return true;
 }
 
 }  // namespace kestrune

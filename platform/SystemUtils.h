@@ -44,6 +44,10 @@ constexpr uint32_t ReadBigEndian32(const uint8_t* bytes) {
 }
 constexpr int32_t ReadBigEndianInt32(const uint8_t* bytes) { return static_cast<int32_t>(ReadBigEndian32(bytes)); }
 
+// Starts program with the arguments as they are (file names keep their bytes),
+// its output discarded; a thread of its own waits for it. False when it cannot start.
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+
 // Offers this program for files of the comma-separated extensions (".gac, .hmf"):
 // writes a desktop entry and a mime package in the user's data folder when they
 // differ from what is there, and runs the desktop's update tools where present.

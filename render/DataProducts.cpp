@@ -3,6 +3,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
+#include "decoding/Telemetry.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
@@ -95,18 +96,19 @@ void WriteRaster(const std::string& fileName, int32_t width, int32_t lines, cons
     file.Commit();
 }
 
+using TLineTest = std::function<bool(int32_t line)>;
+
 // Words of a channel's samples through a table (the samples themselves
-// without one); with blankFlaggedLines, the lines whose flag is set hold
-// NoDataWord instead.
+// without one); the lines noDataLine picks hold NoDataWord instead.
 void WriteChannelRaster(const std::string& fileName, const THRPTvideo& video, int channel, int32_t lines,
                         const TWordTable* words, const std::function<void(int32_t)>& lineDone,
-                        bool blankFlaggedLines = false) {
+                        const TLineTest& noDataLine) {
     const int32_t width = video.Width();
     WriteRaster(
         fileName, width, lines,
         [&](int32_t y, uint16_t* record) {
             const uint16_t* samples = video.SampleAddress(channel, y);
-            if (blankFlaggedLines && video.GetLineFlag(y) != 0)
+            if (noDataLine && noDataLine(y))
                 std::fill(record, record + width, NoDataWord);
             else if (words == nullptr)
                 std::memcpy(record, samples, static_cast<size_t>(width) * sizeof(uint16_t));
@@ -260,10 +262,11 @@ void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos
         const std::string suffix = albedos ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
         // Channel 3 is 3B, a thermal channel, on the flagged lines: their
         // counts have no albedo.
-        const bool thermalLinesBlank = albedos && channel == 3;
+        TLineTest thermalLine;
+        if (albedos && channel == 3) thermalLine = [this](int32_t y) { return pass_.Video->GetLineFlag(y) != 0; };
         try {
             WriteChannelRaster(ProductName(baseName, suffix), *pass_.Video, channel, LineCount(),
-                               words ? &*words : nullptr, [](int32_t) {}, thermalLinesBlank);
+                               words ? &*words : nullptr, [](int32_t) {}, thermalLine);
         } catch (const std::exception& error) {
             // Told and counted; the next channel may still be written.
             ReportWriteFailure(error);
@@ -308,15 +311,22 @@ void TDataProducts::SaveLocationFile(const std::string& baseName) {
 
 std::string TDataProducts::SaveTemperatureData(int channel, const std::string& suffix, const std::string& baseName) {
     const double* table = channel <= 5 ? SensorThermalTable(*pass_.Sensor, channel) : nullptr;
-    if (!PassLoaded(baseName) || !pass_.Video->SampleAddress(channel, 0) || !HoldsTemperatures(table) ||
+    const bool calibrated = HoldsTemperatures(table);
+    // Channel 3 has temperatures on its 3B lines only; its 3A lines hold
+    // the no-data word, so a pass 3A throughout still gets its file.
+    const bool switching = channel == 3 && pass_.TelemetryData->Channel3ALines > 0;
+    if (!PassLoaded(baseName) || !pass_.Video->SampleAddress(channel, 0) || !(calibrated || switching) ||
         Width() > WidestTemperatureRaster)
         return {};
-    const TWordTable words = WordTable(table, TemperatureWord);
+    const TWordTable words = calibrated ? WordTable(table, TemperatureWord) : TWordTable{};
+    TLineTest noDataLine;
+    if (!calibrated) noDataLine = [](int32_t) { return true; };
+    else if (switching) noDataLine = [this](int32_t y) { return Channel3AOnLine(pass_, y); };
     const std::string fileName = ProductName(baseName, Format(".t%d", channel) + suffix);
     TWritingFrame frame(host_, LineCount());
     try {
         WriteChannelRaster(fileName, *pass_.Video, channel, LineCount(), &words,
-                           [&frame](int32_t y) { frame.LineDone(y); });
+                           [&frame](int32_t y) { frame.LineDone(y); }, noDataLine);
     } catch (const std::exception& error) {
         ReportWriteFailure(error);
         return {};

@@ -102,7 +102,8 @@ void ReadTemperatures(const TPassState& pass, uint8_t viewIndex, int32_t x, int3
     const int32_t count4 = CountAt(video, 4, x, y);
     if (count4 < 0) return;
     if (const double* table4 = sensor.ThermalTable4()) cursor.CursorT4 = table4[count4];
-    const int32_t count3 = CountAt(video, 3, x, y);
+    // A 3A line's channel 3 is visible light: it has no temperature.
+    const int32_t count3 = Channel3AOnLine(pass, y) ? -1 : CountAt(video, 3, x, y);
     if (const double* table3 = sensor.ThermalTable3(); table3 && count3 >= 0) cursor.CursorT3 = table3[count3];
     const int32_t count5 = CountAt(video, 5, x, y);
     if (count5 < 0) return;

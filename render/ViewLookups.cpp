@@ -237,41 +237,49 @@ void SetFileEntry(TPalette1D& palette, int entry, const TBgrEntry& colour) {
     std::fill_n(palette.begin() + 4 * entry, 4, colour);
 }
 
-// "JASC-PAL", version, count, then the colours; lines counted from 0.
-void ReadJascEntries(TPalette1D& palette, const std::vector<std::string>& lines) {
-    if (lines.size() < 3) return;
+// "JASC-PAL", version, count, then the colours; lines counted from 0. The
+// number of colours read.
+int ReadJascEntries(TPalette1D& palette, const std::vector<std::string>& lines) {
+    if (lines.size() < 3) return 0;
     int count = 0;
-    if (!TryStrToInt(Trim(lines[2]), count)) return;
+    if (!TryStrToInt(Trim(lines[2]), count)) return 0;
     count = std::min(count, 256);
-    for (int k = 0; k < count && static_cast<size_t>(k) + 3 < lines.size(); ++k) {
+    int read = 0;
+    for (int k = 0; k < count && static_cast<size_t>(k) + 3 < lines.size(); ++k, ++read) {
         const auto values = ParseIntegers(lines[k + 3]);
         const auto colour = values ? ParseColour(*values, 0) : std::nullopt;
-        if (!colour) return;
+        if (!colour) break;
         SetFileEntry(palette, k, *colour);
     }
+    return read;
 }
 
-// "Palette" and one more line, then "index red green blue" lines.
-void ReadIndexedEntries(TPalette1D& palette, const std::vector<std::string>& lines) {
+// "Palette" and one more line, then "index red green blue" lines. The
+// number of colours read.
+int ReadIndexedEntries(TPalette1D& palette, const std::vector<std::string>& lines) {
+    int read = 0;
     for (int k = 0; k < 256 && static_cast<size_t>(k) + 2 < lines.size(); ++k) {
         const auto values = ParseIntegers(lines[k + 2]);
-        if (!values || values->empty()) return;
+        if (!values || values->empty()) break;
         if ((*values)[0] != k) continue;
         const auto colour = ParseColour(*values, 1);
-        if (!colour) return;
+        if (!colour) break;
         SetFileEntry(palette, k, *colour);
+        ++read;
     }
+    return read;
 }
 
 }  // namespace
 
-void LoadPaletteFile(TPalette1D& palette, const std::string& fileName) {
+bool LoadPaletteFile(TPalette1D& palette, const std::string& fileName) {
     for (int i = 0; i < CountRange; ++i) palette[i] = Grey(i >> 2);
-    if (fileName.empty() || !FileExists(fileName)) return;
+    if (fileName.empty() || !FileExists(fileName)) return false;
     std::vector<std::string> lines;
-    if (!ReadTextLines(fileName, lines) || lines.empty()) return;
-    if (StartsText("JASC-PAL", lines[0])) ReadJascEntries(palette, lines);
-    else if (StartsText("Palette", lines[0])) ReadIndexedEntries(palette, lines);
+    if (!ReadTextLines(fileName, lines) || lines.empty()) return false;
+    if (StartsText("JASC-PAL", lines[0])) return ReadJascEntries(palette, lines) > 0;
+    if (StartsText("Palette", lines[0])) return ReadIndexedEntries(palette, lines) > 0;
+    return false;
 }
 
 void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool userRange, int userMin,

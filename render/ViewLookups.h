@@ -112,8 +112,9 @@ void BuildAshLookup(TFalseColourTable& table, const double* thermal4, const doub
 void BuildNoaaPalette(TPalette1D& palette, int curve, const double* thermal4);
 
 // "JASC-PAL" or "Palette" text palettes of up to 256 colours, each spread
-// over four levels; the grey ramp where the file gives nothing.
-void LoadPaletteFile(TPalette1D& palette, const std::string& fileName);
+// over four levels; the grey ramp where the file gives nothing. True when
+// the file gave a colour.
+bool LoadPaletteFile(TPalette1D& palette, const std::string& fileName);
 
 void BuildTemperaturePalette(TPalette1D& palette, const double* thermal4, bool userRange, int userMin,
                              int userMax);

@@ -256,7 +256,7 @@ void TCartogList::LoadFile(const std::string& fileName) {
     DispatchFile(fileName, content);
     const bool noPoint = std::all_of(segments_.begin() + static_cast<std::ptrdiff_t>(segmentsBefore), segments_.end(),
                                      [](const TLineSegment& segment) { return segment.Points.empty(); });
-    if (noPoint)
+    if (noPoint && TellEmptyFiles)
         TDialogService::Instance().ShowMessage(FormatResStr(res::SNoOverlayPoints, {fileName}), {},
                                                TMsgDlgType::mtWarning);
 }

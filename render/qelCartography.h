@@ -100,6 +100,8 @@ public:
     std::string DefaultFileName;
     int32_t MaxPoints = 0;
     bool ClosePolygons = true;
+    // A file that gives no point is told only while its overlay is shown.
+    bool TellEmptyFiles = true;
 
     const std::vector<TLineSegment>& Segments() const { return segments_; }
     bool Empty() const { return segments_.empty(); }

@@ -57,7 +57,7 @@ std::shared_ptr<IShellFolder> THyShTreeData::ParentFolder() {
 uint32_t THyShTreeData::Attributes() {
     const std::vector<std::string>& removable = THyDeviceChangeHandler::Instance().RemovableRoots();
     const uint32_t mask = removable.empty() ? TreeAttributeMask
-                                            : TreeAttributeRequest(Utf16ToUtf8(PathOfIdList(AbsoluteIdList())),
+                                            : TreeAttributeRequest(FileNameFromWide(PathOfIdList(AbsoluteIdList())),
                                                                    TreeAttributeMask, removable);
     return AttributesOf(ParentFolder().get(), relative_, mask);
 }
@@ -106,7 +106,7 @@ uint32_t THyShListData::Attributes() {
 }
 
 bool THyShListData::IsShortcut() {
-    const std::string extension = ExtractFileExt(Utf16ToUtf8(GetPathName()));
+    const std::string extension = ExtractFileExt(FileNameFromWide(GetPathName()));
     return SameText(extension, ".lnk");
 }
 

@@ -87,7 +87,7 @@ std::shared_ptr<ole::IDropTarget> THyCustomShellList::DropTargetAt(QPoint point,
     if (THyShListData* record = model_->Row(index.row()); record && index.isValid()) {
         if (record->IsFolder(options_ & hysloFilesCanBeFolders)) {
             item = index;
-            return std::make_shared<TFolderDropTarget>(Utf16ToUtf8(record->GetPathName()));
+            return std::make_shared<TFolderDropTarget>(FileNameFromWide(record->GetPathName()));
         }
     } else if (draggingOut_) {
         return nullptr;  // rows dragged out and back onto their own folder stay where they are
@@ -211,7 +211,7 @@ void THyCustomShellList::SetViewStyle(THyShellViewStyle style) {
 }
 
 QPixmap THyCustomShellList::ThumbnailOf(THyShListData& row) {
-    const std::string key = Utf16ToUtf8(row.GetPathName());
+    const std::string key = FileNameFromWide(row.GetPathName());
     auto found = thumbnails_.find(key);
     if (found == thumbnails_.end()) {
         const QImage picture = DrawThumbnail(Thumbnails, QSize(Thumbnails.Width(), Thumbnails.Height()), *shellFolder_,
@@ -517,7 +517,7 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
     {
         const THourglass hourglass;
         ignoreNextChange_ = true;
-        result = shellFolder_->SetNameOf(record->RelativeIdList(), Utf16ToUtf8(name), renamed);
+        result = shellFolder_->SetNameOf(record->RelativeIdList(), FileNameFromWide(name), renamed);
         if (ole::Succeeded(result)) record->SetRelativeIdList(renamed);
     }
     if (!ole::Succeeded(result)) {
@@ -570,8 +570,8 @@ void THyCustomShellList::OpenSelection() {
             folder = record->AbsoluteIdList();
         } else if (record->IsShortcut()) {
             THyShortcut shortcut;
-            if (ole::Succeeded(shortcut.Load(record->GetPathName())) && DirectoryExists(Utf16ToUtf8(shortcut.Target)))
-                folder = IdListFromPath(Utf16ToUtf8(shortcut.Target));
+            if (ole::Succeeded(shortcut.Load(record->GetPathName())) && DirectoryExists(FileNameFromWide(shortcut.Target)))
+                folder = IdListFromPath(FileNameFromWide(shortcut.Target));
         }
         if (folder) {
             if (options_ & hysloDontChangeFolder) return;

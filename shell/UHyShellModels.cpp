@@ -16,7 +16,7 @@ namespace kestrune::shell {
 
 namespace {
 
-QString ToQString(const WideString& text) { return QString::fromStdU16String(text); }
+QString ToQString(const WideString& text) { return QString::fromStdU16String(ShownFileName(text)); }
 
 QVariant IconOf(const TItemIdList& absolute, bool open, int overlay) {
     return QIcon(OverlaidIcon(IconIndex(&absolute, open ? SHGFI_OPENICON : 0), overlay));
@@ -287,11 +287,16 @@ void TShellTreeModel::NodeChanged(TShellTreeNode& node) {
     emit dataChanged(index, index);
 }
 
+void TShellTreeModel::ButtonChanged(TShellTreeNode& node) {
+    NodeChanged(node);
+    tree_.ButtonChanged(IndexOf(&node));
+}
+
 void TShellTreeModel::Filled(TShellTreeNode& node) {
     node.Filled = true;
     if (node.Children.empty() && node.HasButton) {
         node.HasButton = false;
-        NodeChanged(node);
+        ButtonChanged(node);
     }
 }
 

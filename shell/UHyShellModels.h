@@ -90,6 +90,8 @@ public:
     void RemoveChild(TShellTreeNode& parent, size_t row);
     void SortChildren(TShellTreeNode& parent);
     void NodeChanged(TShellTreeNode& node);
+    // The node gained or lost its expand button.
+    void ButtonChanged(TShellTreeNode& node);
     // After a fill: a node without children loses its button.
     void Filled(TShellTreeNode& node);
 

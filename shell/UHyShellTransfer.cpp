@@ -2,10 +2,12 @@
 
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/NamedFile_qt.h"
 #include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
 #include "platform/SystemErrors.h"
+#include "platform/SystemUtils.h"
 #include "shell/UHyShConsts.h"
 #include "shell/UHyShellLocator.h"
 #include "shell/UHyShellUtils.h"
@@ -16,8 +18,6 @@
 #include <QDesktopServices>
 #include <QScrollBar>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QUrl>
 
 #include <ctime>
 #include <filesystem>
@@ -170,7 +170,7 @@ HRESULT THyFormatEtcList::Query(const FORMATETC& format) const {
 }
 
 std::vector<uint8_t> FileNameListBlock(const std::vector<std::string>& names) {
-    return WriteDropFiles(names, WideCallsAvailable);
+    return WideCallsAvailable ? WriteDropFiles(names) : WriteDropFiles(names, false);
 }
 
 std::vector<uint8_t> IdListArrayBlock(const TItemIdList* parent, const std::vector<TItemIdList>& items) {
@@ -299,10 +299,10 @@ uint32_t AskDropEffect(uint32_t allowed, uint32_t preferred) {
 std::shared_ptr<IDropTarget> NodeDropTarget(THyShTreeData* node) {
     std::string folder;
     if (node) {
-        folder = Utf16ToUtf8(PathOfIdList(node->AbsoluteIdList()));
+        folder = FileNameFromWide(PathOfIdList(node->AbsoluteIdList()));
     } else {
         TItemIdList desktop;
-        if (Succeeded(SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY, desktop))) folder = Utf16ToUtf8(PathOfIdList(desktop));
+        if (Succeeded(SpecialFolderLocation(CSIDL_DESKTOPDIRECTORY, desktop))) folder = FileNameFromWide(PathOfIdList(desktop));
     }
     return IsFolder(folder) ? std::make_shared<TFolderDropTarget>(folder) : nullptr;
 }
@@ -321,7 +321,7 @@ namespace {
 
 TOpenHandler& OpenHandler() {
     static TOpenHandler handler = [](const std::string& path) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+        return QDesktopServices::openUrl(UrlOfFileName(path));
     };
     return handler;
 }
@@ -475,7 +475,7 @@ HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& ve
 }
 
 bool NewFolder(const WideString& parent, WideString& name) {
-    const std::string folder = IncludeTrailingPathDelimiter(parent.empty() ? Utf16ToUtf8(GetCurrentDirectoryW()) : Utf16ToUtf8(parent));
+    const std::string folder = IncludeTrailingPathDelimiter(FileNameFromWide(parent.empty() ? GetCurrentDirectoryW() : parent));
     const auto showFailure = [](uint32_t code, const std::string& failedName) {
         TDialogService::Instance().ShowMessage(Inserted(SUnableToCreateFolder, {SysErrorMessage(code), failedName}), {},
                                                TMsgDlgType::mtWarning);
@@ -487,7 +487,7 @@ bool NewFolder(const WideString& parent, WideString& name) {
             if (number > 1) candidate += separator + std::to_string(number) + (separator.empty() ? "" : ")");
             const uint32_t code = CreateFolder(folder + candidate);
             if (code == 0) {
-                name = Utf8ToUtf16(candidate);
+                name = WideFromFileName(candidate);
                 return true;
             }
             // Any failure but "already exists" ends the whole attempt with one box.
@@ -512,7 +512,7 @@ std::vector<TSendToEntry> SendToEntries() {
         const std::string path = folder + "/" + name;
         if (name[0] == '.' || lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
         const TItemIdList list = *IdListFromPath(path);
-        entries.push_back({path, Utf8ToUtf16(ChangeFileExt(name, "")), IconIndex(&list, 0)});
+        entries.push_back({path, ShownFileName(ChangeFileExt(name, "")), IconIndex(&list, 0)});
     }
     closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const TSendToEntry& a, const TSendToEntry& b) {
@@ -528,7 +528,7 @@ namespace {
 std::string SendToTarget(const std::string& entry) {
     if (!SameText(ExtractFileExt(entry), ".lnk") || IsFolder(entry)) return entry;
     THyShortcut shortcut;
-    return Succeeded(shortcut.Load(Utf8ToUtf16(entry))) ? Utf16ToUtf8(shortcut.Target) : std::string();
+    return Succeeded(shortcut.Load(WideFromFileName(entry))) ? FileNameFromWide(shortcut.Target) : std::string();
 }
 
 bool IsProgram(const std::string& path) {
@@ -544,9 +544,7 @@ HRESULT SendTo(const TSendToEntry& entry, std::shared_ptr<IDataObject> dataObjec
     if (IsProgram(targetPath)) {
         const std::vector<std::string> names = dataObject ? DroppedFileNames(*dataObject) : std::vector<std::string>();
         if (names.empty()) return S_FALSE;
-        QStringList arguments;
-        for (const std::string& name : names) arguments << QString::fromStdString(name);
-        return QProcess::startDetached(QString::fromStdString(targetPath), arguments) ? S_OK : E_FAIL;
+        return StartProgram(targetPath, names) ? S_OK : E_FAIL;
     }
     if (!IsFolder(targetPath)) return E_FAIL;
     TFolderDropTarget target(targetPath);

@@ -179,7 +179,7 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     if (!allow) return nullptr;
     auto node = std::make_unique<TShellTreeNode>();
     node->Data = std::make_unique<THyShTreeData>(parent.Data.get(), item);
-    node->Text = QString::fromStdU16String(GetDisplayName(&folder, item, 1));
+    node->Text = QString::fromStdU16String(ShownFileName(GetDisplayName(&folder, item, 1)));
     node->HasButton = ButtonFor(attributes);
     node->Ghosted = attributes & SFGAO_GHOSTED;
     node->Overlay = OverlayOfAttributes(attributes);
@@ -215,7 +215,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
         const TItemIdList* base = BaseFolder.GetPidl();
         root->Data = std::make_unique<THyShTreeData>(nullptr, base ? *base : TItemIdList());
         const WideString name = root->Data->DisplayName();
-        root->Text = name.empty() ? QString("Desktop") : QString::fromStdU16String(name);
+        root->Text = name.empty() ? QString("Desktop") : QString::fromStdU16String(ShownFileName(name));
         root->HasButton = true;
         parent = root.get();
         std::vector<std::unique_ptr<TShellTreeNode>> roots;
@@ -405,7 +405,14 @@ void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& reme
 void THyCustomShellTree::UpdateButton(TShellTreeNode& node) {
     if (node.HasButton || !node.Data || node.Parent == &model_->Top() || !ButtonFor(node.Data->Attributes())) return;
     node.HasButton = true;
-    model_->NodeChanged(node);
+    model_->ButtonChanged(node);
+}
+
+// A changed item repaints its text only: its expand button is drawn in the
+// branch area left of it.
+void THyCustomShellTree::ButtonChanged(const QModelIndex& node) {
+    const QRect row = visualRect(node);
+    viewport()->update(QRect(0, row.top(), row.left(), row.height()));
 }
 
 void THyCustomShellTree::RefreshChildren(TShellTreeNode& node, TShellTreeNode*& remembered) {
@@ -517,7 +524,7 @@ void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!(options_ & hystoDynamicRefresh) || !watcher_ || !node.Data) return;
     const WideString path = PathOfIdList(node.Data->AbsoluteIdList());
     int slot = -1;
-    if (!path.empty()) watcher_->AddWatch(Utf16ToUtf8(path), WatchFilter(), slot, false);
+    if (!path.empty()) watcher_->AddWatch(FileNameFromWide(path), WatchFilter(), slot, false);
 }
 
 void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
@@ -558,11 +565,11 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
         const THourglass hourglass;
         const TLock lock(changeLock_);
         ignoreNextChange_ = true;
-        result = parentFolder->SetNameOf(node.Data->RelativeIdList(), Utf16ToUtf8(name), renamed);
+        result = parentFolder->SetNameOf(node.Data->RelativeIdList(), FileNameFromWide(name), renamed);
         if (ole::Succeeded(result)) {
             node.Data = std::make_unique<THyShTreeData>(node.Parent->Data.get(), renamed);
             RebaseChildren(node);
-            node.Text = QString::fromStdU16String(GetDisplayName(parentFolder.get(), renamed, 1));
+            node.Text = QString::fromStdU16String(ShownFileName(GetDisplayName(parentFolder.get(), renamed, 1)));
             if (model_->Node(currentIndex()) == &node) {
                 const TItemIdList list = node.Data->AbsoluteIdList();
                 SelectedFolder.SetPidl(&list);

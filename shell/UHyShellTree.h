@@ -120,6 +120,7 @@ private:
     // Watches the filled nodes and those without a button.
     void WatchFilledNodes(TShellTreeNode& node);
     bool RenameNode(TShellTreeNode& node, const QString& text);
+    void ButtonChanged(const QModelIndex& node);
     void ShowNodeMenu(const QModelIndex& node, QPoint position);
     void EditChildNamed(const QModelIndex& parent, const WideString& name);
     bool Editing() const { return state() == QAbstractItemView::EditingState; }

@@ -22,8 +22,6 @@ namespace kestrune::shell {
 
 namespace {
 
-std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
-
 bool AbsentOrEmpty(const TItemIdList* list) { return !list || list->isEmpty(); }
 
 }  // namespace
@@ -53,7 +51,7 @@ int CompareIdLists(const TItemIdList* a, const TItemIdList* b) {
 std::shared_ptr<IShellFolder> BindFolder(const TItemIdList& absolute) { return BindAbsolute(absolute); }
 
 HRESULT ParsePath(std::u16string_view path, TItemIdList& list) {
-    return DesktopFolder()->ParseDisplayName(Utf8(path), list);
+    return DesktopFolder()->ParseDisplayName(FileNameFromWide(path), list);
 }
 
 bool SplitIdList(const TItemIdList& absolute, std::shared_ptr<IShellFolder>& parentFolder,
@@ -75,12 +73,12 @@ WideString GetDisplayName(IShellFolder* folder, const TItemIdList& item, int kin
     std::shared_ptr<IShellFolder> desktop;
     if (!folder) folder = (desktop = DesktopFolder()).get();
     std::string name;
-    return ole::Succeeded(folder->GetDisplayNameOf(item, Kinds[kind], name)) ? Utf8ToUtf16(name) : WideString();
+    return ole::Succeeded(folder->GetDisplayNameOf(item, Kinds[kind], name)) ? WideFromFileName(name) : WideString();
 }
 
 WideString PathOfIdList(const TItemIdList& absolute) {
     const std::optional<std::string> path = PathFromIdList(absolute);
-    return path ? Utf8ToUtf16(*path) : WideString();
+    return path ? WideFromFileName(*path) : WideString();
 }
 
 int CsidlOfSpecialFolder(int index) {
@@ -217,9 +215,9 @@ void SuppressDriveValidation(bool suppress) { DriveValidationSuppressed += suppr
 
 HRESULT THyShortcut::Load(std::u16string_view path) {
     Fields.TargetIdList.clear();
-    const std::string file = Utf8(path);
+    const std::string file = FileNameFromWide(path);
     const HRESULT result = LoadShortcut(file, Fields);
-    if (ole::Succeeded(result)) Target = Utf8ToUtf16(ResolvedShortcutTarget(file, Fields));
+    if (ole::Succeeded(result)) Target = WideFromFileName(ResolvedShortcutTarget(file, Fields));
     return result;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 #include <QImageReader>
+
+#include "platform/NamedFile_qt.h"
 #include <QPainter>
 #include <QPalette>
 
@@ -50,7 +52,9 @@ QPoint CenteredOffset(QSize size, const QRect& rect) {
 QImage ExtractImage(IShellFolder& folder, const TItemIdList& item, QSize size) {
     const std::optional<std::string> path = PathFromIdList(folder.IdList().combine(item));
     if (!path || size.isEmpty()) return {};
-    QImageReader reader(QString::fromStdString(*path));
+    const std::unique_ptr<QFile> file = OpenNamedFile(*path);
+    if (!file) return {};
+    QImageReader reader(file.get());
     if (!reader.canRead()) return {};
     const QSize original = reader.size();
     if (original.isValid()) reader.setScaledSize(original.scaled(size, Qt::KeepAspectRatio).expandedTo({1, 1}));

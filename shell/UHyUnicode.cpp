@@ -107,10 +107,10 @@ std::string NarrowText(std::u16string_view text) {
 
 WideString GetCurrentDirectoryW() {
     std::array<char, 4096> buffer{};
-    return getcwd(buffer.data(), buffer.size()) ? Utf8ToUtf16(buffer.data()) : WideString();
+    return getcwd(buffer.data(), buffer.size()) ? WideFromFileName(buffer.data()) : WideString();
 }
 
-bool CreateDirectoryW(std::u16string_view path) { return mkdir(Utf8(path).c_str(), 0777) == 0; }
+bool CreateDirectoryW(std::u16string_view path) { return mkdir(FileNameFromWide(path).c_str(), 0777) == 0; }
 
 WideString DrivePart(std::u16string_view path) {
     if (path.size() >= 2 && path[1] == u':') return WideString(path.substr(0, 2));

@@ -6,11 +6,11 @@
 #include "platform/OleDragDrop_qt.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +46,8 @@ private:
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(QFileInfo(QString::fromLocal8Bit(argv[i])).absoluteFilePath().toStdString());
+    // Names are bytes: made absolute as they are, whatever characters they read as.
+    for (int i = 1; i < argc; ++i) files.push_back(std::filesystem::absolute(argv[i]).string());
     if (files.empty()) {
         std::fprintf(stderr, "usage: drag_source FILE...\n");
         return 2;

@@ -1,7 +1,10 @@
 // The text and value readers over any bytes: 8-bit and UTF-16 text stop at
-// their first zero and write back to what they read.
+// their first zero and write back to what they read; as file names, 8-bit
+// text goes to characters and back to the same bytes in every locale, and
+// the bytes of a wide name do too.
 #include "fuzz/FuzzTarget.h"
 #include "platform/OleBlocks.h"
+#include "platform/ResCodePages.h"
 
 #include <cstdlib>
 
@@ -17,6 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadNameList(block, true);
     ReadNameList(block, false);
     ReadDword(block);
+    for (const char* locale : {"C.UTF-8", "de_DE.ISO-8859-1", "ja_JP.EUC-JP", "ja_JP.SJIS"}) {
+        setenv("LC_ALL", locale, 1);
+        const std::string named = kestrune::FileNameFromWide(wide);
+        if (kestrune::FileNameFromWide(kestrune::WideFromFileName(ansi)) != ansi ||
+            kestrune::FileNameFromWide(kestrune::WideFromFileName(named)) != named)
+            std::abort();
+    }
     return 0;
 }
 

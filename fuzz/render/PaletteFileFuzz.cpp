@@ -1,15 +1,23 @@
 // "JASC-PAL" and indexed "Palette" files over any bytes: read into the
-// colours of every count, never outside them.
+// colours of every count, never outside them; a file that gives no colour
+// leaves the grey ramp.
 #include "fuzz/FuzzFiles.h"
 #include "fuzz/FuzzTarget.h"
 #include "render/ViewLookups.h"
 #include "tests/support/PaletteFileWriter.h"
 
+#include <cstdlib>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kestrune;
     static const fuzz::TFuzzFolder folder("palettefile");
+    static const TPalette1D grey = [] {
+        TPalette1D ramp{};
+        LoadPaletteFile(ramp, "");
+        return ramp;
+    }();
     TPalette1D palette{};
-    LoadPaletteFile(palette, folder.WriteInput("data/ndvi.pal", data, size));
+    if (!LoadPaletteFile(palette, folder.WriteInput("data/ndvi.pal", data, size)) && palette != grey) std::abort();
     return 0;
 }
 

@@ -3,6 +3,8 @@
 #include "app/AvhrrBrowser.h"
 #include "app/PersistingControls.h"
 #include "platform/DialogService.h"
+#include "platform/OleBlocks.h"
+#include "platform/OleDragDrop_qt.h"
 #include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
@@ -10,13 +12,18 @@
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellUtils.h"
 
+#include "tests/support/EnvironmentSetting.h"
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
@@ -28,6 +35,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 namespace kestrune {
 namespace {
@@ -40,8 +48,8 @@ protected:
 
     void SetUp() override {
         root_ = testing::FreshTestFolder("browserform");
-        setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
+        config_.emplace("XDG_CONFIG_HOME", (root_ / "config").c_str());
+        data_.emplace("XDG_DATA_HOME", (root_ / "data").c_str());
         base_ = (root_ / "archive").string() + "/";
         for (const char* day : {"2021/05/04/", "2021/05/05/", "2021/05/31/", "2021/06/01/", "2020/12/31/", "2021/01/01/"})
             fs::create_directories(base_ + day);
@@ -51,12 +59,17 @@ protected:
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    void Pass(const std::string& day, const std::string& stem, bool data, bool preview) {
-        if (data) std::ofstream(base_ + day + stem + ".hpt") << "pass";
+    // Written by the bytes of its name, which may be no text.
+    void Pass(const std::string& day, const std::string& stem, bool data, bool preview, const std::string& content = "pass") {
+        if (data) std::ofstream(base_ + day + stem + ".hpt") << content;
         if (preview) {
             QImage image(400, 100, QImage::Format_RGB32);
             image.fill(Qt::darkCyan);
-            image.save(QString::fromStdString(base_ + day + stem + ".thumb.jpg"), "JPEG");
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPEG");
+            std::ofstream(base_ + day + stem + ".thumb.jpg", std::ios::binary) << jpeg.toStdString();
         }
     }
 
@@ -110,6 +123,7 @@ protected:
 
     fs::path root_;
     std::string base_;
+    std::optional<testing::TEnvironmentSetting> config_, data_;
 };
 
 TEST_F(AvhrrBrowserFormTest, DayButtonsWalkDatedFoldersAcrossMonthAndYearEnds) {
@@ -159,6 +173,53 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     EXPECT_EQ(form.result(), QDialog::Accepted);
 }
 
+// A folder and a pass named in the locale's bytes (under C.UTF-8, bytes that
+// are no UTF-8): the label names the folder, the list shows the pass, its
+// preview shows, Open takes the pass itself and Copy offers its real name.
+TEST_F(AvhrrBrowserFormTest, NamesInTheLocalesBytesShowPreviewOpenAndCopy) {
+    for (const auto& name : testing::LocaleFileNames()) {
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string day = "2026/11/28/" + name.Stem + "/";
+        fs::create_directories(base_ + day);
+        Pass(day, name.Stem, true, true, name.Locale);
+        Pass(day, name.Utf8Spelling, true, false, "the UTF-8 spelling");
+        // What the user reads: the locale's characters, or U+FFFD for a byte that is none.
+        const QString shownStem =
+            name.Characters.empty() ? QString::fromUtf8(name.Stem) : QString::fromStdU16String(name.Characters);
+        TFormBrowseAVHRR form(nullptr);
+        Show(form);
+        form.HyShellTreeBrowse->SetSelectedPath(WideFromFileName(base_ + day));
+        form.HyShellTreeBrowseClick();
+        EXPECT_EQ(form.LabelBrowseFolder->toolTip(), QString::fromStdString(base_ + "2026/11/28/") + shownStem + "/") << name.Locale;
+        form.HyShellTreeBrowse->RunPendingTimerWork();
+        auto& list = *form.HyShellListBrowse;
+        int row = 0;
+        while (row < list.ItemCount() && FileNameFromWide(list.ItemData(row)->GetPathName()) != base_ + day + name.Stem + ".thumb.jpg") ++row;
+        ASSERT_LT(row, list.ItemCount()) << name.Locale;
+        EXPECT_EQ(list.Model().index(row, 0).data().toString(), shownStem + ".thumb.jpg") << name.Locale;
+        list.selectionModel()->select(list.Model().index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list.setCurrentIndex(list.Model().index(row, 0));
+        EXPECT_TRUE(form.ButtonOpen->isEnabled()) << name.Locale;
+        EXPECT_EQ(form.ImageThumbnail->width(), 400) << name.Locale;
+        EXPECT_EQ(form.LabelThumbnailImage->text(), "From:  " + shownStem) << name.Locale;
+        std::ifstream chosen(form.ChosenDataFile);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(chosen), {}), name.Locale);
+        ASSERT_TRUE(ole::Succeeded(list.InvokeSelectionVerb("copy"))) << name.Locale;
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        ASSERT_TRUE(copied && copied->urls().size() == 1) << name.Locale;
+        const QByteArray path = QByteArray::fromStdString(base_ + day + name.Stem + ".thumb.jpg");
+        EXPECT_EQ(copied->urls()[0].toEncoded(), "file://" + path.toPercentEncoding("/")) << name.Locale;
+        // Its drop-files list is 8-bit when the locale cannot read the name, so that it holds the bytes.
+        std::shared_ptr<ole::IDataObject> clipboard;
+        ole::OleGetClipboard(clipboard);
+        ole::STGMEDIUM medium;
+        ole::TBytes block;
+        ASSERT_TRUE(ole::Succeeded(clipboard->GetData({ole::CF_HDROP, nullptr, ole::DVASPECT_CONTENT, -1, ole::TYMED_HGLOBAL}, medium)));
+        ASSERT_TRUE(ole::ReadMediumBytes(medium, block) && block.size() > 20);
+        EXPECT_EQ(ole::Get32(block.data() + 16) != 0, !name.Characters.empty()) << name.Locale;
+    }
+}
+
 TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPass) {
     fs::create_directories(base_ + "2021/05/04/extra");
     TFormBrowseAVHRR form(nullptr);
@@ -183,7 +244,8 @@ TEST_F(AvhrrBrowserFormTest, DoubleClickedFolderRowOpensTheFolderNotTheEarlierPa
 
 // The texts the browser sets itself are in the language in effect.
 TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
-    SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    // The localiser's own lookup comes back at the end, for the tests after this one.
+    const TResStrLookup kept = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
     TFormBrowseAVHRR form(nullptr);
     form.BrowseMode = 1;
     Show(form);
@@ -193,7 +255,7 @@ TEST_F(AvhrrBrowserFormTest, TextsSetByTheBrowserFollowTheLanguage) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<Selected file>");
     SelectFile(form, "noaa19_1.thumb.jpg");
     EXPECT_EQ(form.LabelThumbnailImage->text(), "<From:>  noaa19_1");
-    SetResStrLookup(nullptr);
+    SetResStrLookup(kept);
 }
 
 TEST_F(AvhrrBrowserFormTest, DoubleClickedPassClosesTheWindowWithIt) {

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "platform/DialogService.h"
+#include "platform/SysUtils.h"
 #include "tests/platform/TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -29,14 +30,21 @@ public:
     std::vector<std::string> ViewTabs() const override { return Tabs; }
     void SelectViewTab(size_t index) override { Calls.push_back("select " + Tabs.at(index)); }
     void Redisplay() override { Calls.push_back("redisplay"); }
-    void SetNdviPalette(const std::string& fileName) override { Calls.push_back("ndvi palette " + fileName); }
-    void SetSstPalette(const std::string& fileName) override { Calls.push_back("sst palette " + fileName); }
+    bool SetNdviPalette(const std::string& fileName) override { return Palette("ndvi palette " + fileName, fileName); }
+    bool SetSstPalette(const std::string& fileName) override { return Palette("sst palette " + fileName, fileName); }
+    // A palette file is one whose name does not begin "not".
+    bool Palette(const std::string& call, const std::string& fileName) {
+        const bool palette = !ExtractFileName(fileName).starts_with("not");
+        if (palette) Calls.push_back(call);
+        return palette;
+    }
     void SetUserSstRange(int low, int high) override {
         Calls.push_back("sst range " + std::to_string(low) + " " + std::to_string(high));
     }
     void SetRgbChannels(int red, int green, int blue) override {
         Calls.push_back("rgb " + std::to_string(red) + std::to_string(green) + std::to_string(blue));
     }
+    bool HasChannel(int channel) const override { return channel <= ChannelCount; }
     void SetColourVegetation(bool checked) override { Calls.push_back(checked ? "colour on" : "colour off"); }
     TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override {
         if (FailSaves) throw std::runtime_error("disk full");
@@ -61,6 +69,7 @@ public:
 
     std::string Loaded = "pass";
     uint8_t FormatCode = 39;
+    int ChannelCount = 5;
     std::string Folder;
     TOverlaySwitches Overlays;
     std::vector<TOverlaySwitches> OverlaysDuringRun;
@@ -201,6 +210,68 @@ TEST_F(CommandLineTest, ItemsThatNameNothingToWriteAreToldAndEndWithFour) {
                                   "-RAW:: matches no switch or item and was ignored",
                                   "-ALBEDOS:: matches no switch or item and was ignored",
                                   "-CH1:: names no file after the colon, so nothing was written"));
+}
+
+// An item done otherwise than written is told, the rest of it done, and the
+// run ends with 4: a name after "-DIAGNOSTICS:" or "-FIRETEXT:" makes an
+// image of the view "All"; an empty "-OUTPUT:" leaves the products in the
+// pass's folder; RGB channels that are not 1..10 or not in the pass, and a
+// palette that is missing or not a palette, leave the view as it was. An APT
+// image of a GAC pass is not written at all: 3.
+TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
+    const std::string program = folder / "program/";
+    folder.Write("program/sst.pal", "");
+    folder.Write("program/not-a.pal", "");
+    const std::vector<std::string> items{"-DIAGNOSTICS:diag.txt", "-FIRETEXT:fires.txt", "-OUTPUT:", "-RGBR12G2B1:x.jpg",
+                                         "-RGBR9G9B9:x.jpg",      "-RGBR3G2B1:x.jpg",   "-SSTnothere.pal:x.bmp",
+                                         "-SSTnot-a.pal:x.bmp",   "-SSTsst.pal:x.bmp",  "-NDVInothere.pal:x.bmp",
+                                         "-NDVInot-a.pal:x.bmp",  "-SST10-25:x.bmp"};
+    TParams params{"pass.wsd"};
+    params.insert(params.end(), items.begin(), items.end());
+    TCommandLineRun whole(params, target, program);
+    target.Folder = "/kept/";
+    whole.Run("pass");
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select All", "image /kept/pass mode 0 bmp", "select All", "image /kept/pass mode 0 bmp",
+                            "select RGB", "image pass mode 0 jpeg", "select RGB", "image pass mode 0 jpeg", "select RGB",
+                            "rgb 321", "redisplay", "image pass mode 0 jpeg", "select SST", "image pass mode 0 bmp",
+                            "select SST", "image pass mode 0 bmp", "select SST", "sst palette " + program + "sst.pal",
+                            "redisplay", "image pass mode 0 bmp", "select Vegetation", "image pass mode 0 bmp",
+                            "select Vegetation", "image pass mode 0 bmp", "select SST", "sst range 10 -25", "redisplay",
+                            "image pass mode 0 bmp"));
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
+    EXPECT_THAT(
+        told,
+        ElementsAre(
+            "-DIAGNOSTICS:diag.txt: taken as an image item of the view \"All\"; for the diagnostics give "
+            "\"-DIAGNOSTICS:\" with nothing after the colon",
+            "-FIRETEXT:fires.txt: taken as an image item of the view \"All\"; for the fire pixel list give "
+            "\"-FIRETEXT:\" with nothing after the colon",
+            "-OUTPUT:: names no folder, so the products go to the pass's folder",
+            "-RGBR12G2B1:x.jpg: \"R12G2B1\" does not name three channels 1..10 as R<n>G<n>B<n>; the view was saved "
+            "with the stored channels",
+            "-RGBR9G9B9:x.jpg: the pass has no channel 9; the view was saved with the stored channels",
+            "-SSTnothere.pal:x.bmp: \"nothere.pal\" is no palette file (as named or in the program's folder); the "
+            "view was saved without it",
+            "-SSTnot-a.pal:x.bmp: " + program + "not-a.pal is not a palette file; the view was saved without it",
+            "-NDVInothere.pal:x.bmp: \"nothere.pal\" is no palette file (as named or in the program's folder); the "
+            "view was saved without it",
+            "-NDVInot-a.pal:x.bmp: " + program + "not-a.pal is not a palette file; the view was saved without it"));
+    EXPECT_EQ(whole.UnknownParameters(), 9);
+    EXPECT_EQ(whole.MissingProducts(), 0);
+    EXPECT_EQ(whole.ExitCode(), 4);
+
+    TDialogService::Instance().ClearScript();
+    target.Calls.clear();
+    target.FormatCode = 9;  // GAC
+    TCommandLineRun gac({"pass.gac", "-FC:apt.jpg", "-FC:x.jpg"}, target, program);
+    gac.Run("pass");
+    EXPECT_THAT(target.Calls, ElementsAre("select False colour", "select False colour", "image /kept/pass mode 0 jpeg"));
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
+              "-FC:apt.jpg: an APT-style image (a GAC pass has none) was not written");
+    EXPECT_EQ(gac.ExitCode(), 3);
 }
 
 // An image its saver put in the program folder instead has been told there,

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -57,6 +58,25 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
     TChannelFlags expected{};
     expected[5] = true;
     EXPECT_EQ(answer.ChannelChosen, expected);
+}
+
+// The caption names the format, the satellite and the file: the window is wide
+// enough for its title bar to show it whole (in the bold face title bars use).
+TEST(DirectionFormTest, TheWindowIsAsWideAsItsCaption) {
+    TFormPassDirection form(nullptr);
+    TPassDirectionRequest request = Request("NOAA18_20230503_1230_HRPT_Dundee.hpt", true);
+    request.Caption = "Confirm 16-bit HRPT NOAA-18 pass NOAA18_20230503_1230_HRPT_Dundee.hpt direction";
+    int width = 0;
+    int captionWidth = 0;
+    AskWith(form, request, [&](TFormPassDirection& shown) {
+        QFont title = shown.font();
+        title.setBold(true);
+        captionWidth = QFontMetrics(title).horizontalAdvance(shown.windowTitle());
+        width = shown.width();
+        shown.reject();
+    });
+    // Beside the caption, the title bar's icon and three buttons.
+    EXPECT_GE(width, captionWidth + 4 * 16) << "caption " << captionWidth;
 }
 
 // A pass whose satellite is not known yet leaves no gap in the caption, in either language's wording.

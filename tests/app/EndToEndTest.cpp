@@ -381,7 +381,7 @@ TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
         test::TBytes Bytes;
         int Status;
         std::string Message;
-        std::string Base;  // of the written files: the name without its last extension
+        std::string Base;  // of the written files: the name without its extension (and ".gz")
     };
     const std::vector<TMessageCase> cases{
         {"230503_1300_noaa18.wsd", test::TBytes(200, 'x'), 1, "File too small", "230503_1300_noaa18"},
@@ -390,7 +390,8 @@ TEST_F(EndToEndTest, MessagesOfALoadNeverWaitAndAFailedLoadFailsTheRun) {
         {"230503_1320_noaa18.dat", test::TBytes(200000, 0), 1, "was not recognised (extension \".dat\")",
          "230503_1320_noaa18"},
         {"230503_1330_noaa18.wsd", test::BuildWsdFile(passSpec, PassLines, "", ""), 3, "was not found", "230503_1330_noaa18"},
-        {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18.wsd"},
+        // Named as the unpacked pass would be: one rule whether it unpacks or not.
+        {"230503_1340_noaa18.wsd.gz", test::TBytes(3000, 0x1F), 1, "Could not unzip file: ", "230503_1340_noaa18"},
     };
     for (const TMessageCase& message : cases) {
         SCOPED_TRACE(message.File);
@@ -778,15 +779,91 @@ TEST_F(EndToEndTest, AlbedosOfChannel3OnlyWhereItIs3A) {
     const std::set<int> channel3A = words(albedos);
     EXPECT_EQ(channel3A.count(65535), 0u);
     EXPECT_GT(channel3A.size(), 1u);
+    // Both channel-3 files after "-GROUPB:": no temperature where it is 3A.
+    const std::string temperatures = Out(Base + std::string(".t3.bt"));
+    ASSERT_TRUE(FileExists(temperatures)) << Log();
+    EXPECT_EQ(fs::file_size(temperatures), static_cast<uintmax_t>(PassLines) * PassWidth * 2);
+    EXPECT_EQ(words(temperatures), std::set<int>{65535});
 }
 
-// An overlay file that yields no point is told on standard error.
+// A pass that is 3A for its first 160 lines and 3B for its last 80, with a
+// hot spot of 4 x 4 pixels in each half: channel 3B is calibrated from the
+// 3B lines' telemetry though 3A holds most of the pass, so the 3B half has
+// temperatures and its hot spot is listed; the 3A lines hold no-data, and
+// their spot (visible light) is no fire.
+TEST_F(EndToEndTest, Channel3ProductsOfAPassThatSwitchesFrom3ATo3B) {
+    constexpr int32_t Lines3A = 160;
+    passSpec.Channel3AOnLine = [](int32_t line) { return line < Lines3A; };
+    passSpec.Samples = [](int32_t line, int channel, int32_t sample) -> uint16_t {
+        const bool spot = (line / 4 == 10 || line / 4 == 50) && sample / 4 == 250;
+        return channel == 3 && spot ? 150 : SeaSample(line, channel, sample);
+    };
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
+    ASSERT_EQ(Run({"-OUTPUT:" + (folder / "out/"), "-FIRETEXT:", "-DIAGNOSTICS:", "-GROUPB:"}).Status, 0) << Log();
+    const std::string raster = testing::TTempFolder::Read(Out(Base + std::string(".t3.bt")));
+    ASSERT_EQ(raster.size(), static_cast<size_t>(PassLines) * PassWidth * 2) << Log();
+    int noDataLines = 0;
+    int warmLines = 0;  // every pixel of the sea between 0 and 40 degrees, the spot hotter
+    for (int32_t y = 0; y < PassLines; ++y) {
+        int noData = 0;
+        int sea = 0;
+        for (int32_t x = 0; x < PassWidth; ++x) {
+            const size_t at = 2 * (static_cast<size_t>(y) * PassWidth + static_cast<size_t>(x));
+            const int word = static_cast<uint8_t>(raster[at]) | static_cast<uint8_t>(raster[at + 1]) << 8;
+            noData += word == 65535 ? 1 : 0;
+            sea += word >= 10000 && word <= 10400 ? 1 : 0;
+        }
+        noDataLines += noData == PassWidth ? 1 : 0;
+        warmLines += sea >= PassWidth - 4 && noData == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(noDataLines, Lines3A);
+    EXPECT_EQ(warmLines, PassLines - Lines3A);
+    const std::vector<std::string> fires = LinesOf(testing::TTempFolder::Read(Out(Base + std::string(".fire.txt"))));
+    ASSERT_GE(fires.size(), 2u);
+    EXPECT_EQ(fires[1], "16 pixels found\r");
+    EXPECT_NE(testing::TTempFolder::Read(Out(Base + std::string("_diag.txt"))).find("channel 3 per count at Tbb (ref count 726)"),
+              std::string::npos);
+}
+
+// An overlay file that yields no point is told on standard error while the
+// user overlay is shown; switched off, it is not drawn and not told.
 TEST_F(EndToEndTest, AnOverlayFileWithoutAPointIsTold) {
     const std::string track = folder.Write("tracks/walk.gpx", "<gpx/>");
     ProgramKey().WriteString("UserOverlayPath", track);
+    ProgramKey().WriteInteger("OverlayUser", 1);
     ASSERT_EQ(Run({"-FC:X.JPG", "-CLOSE"}).Status, 0) << Log();
-    EXPECT_EQ(LinesHolding(LinesOf(Log()), "kestrune: No point could be read from the overlay file " + track), 1)
-        << Log();
+    const std::string told = "kestrune: No point could be read from the overlay file " + track;
+    EXPECT_EQ(LinesHolding(LinesOf(Log()), told), 1) << Log();
+    ProgramKey().WriteInteger("OverlayUser", 0);
+    fs::remove(folder / "program.log");
+    ASSERT_EQ(Run({"-FC:X.JPG", "-CLOSE"}).Status, 0) << Log();
+    EXPECT_EQ(LinesHolding(LinesOf(Log()), told), 0) << Log();
+}
+
+// Items done otherwise than written, run as an operator types them: each is
+// told on a line of its own, the rest of the run is done, and the status is 4.
+TEST_F(EndToEndTest, ItemsDoneOtherwiseThanWrittenAreTold) {
+    const TRunResult run = Run({"-DIAGNOSTICS:diag.txt", "-RGBR12G2B1:x.jpg", "-RGBR9G9B9:y.jpg",
+                                "-SSTnothere.pal:x.bmp", "-NDVInothere.pal:x.bmp", "-OUTPUT:", "-FC:x.jpg", "-CLOSE"});
+    EXPECT_EQ(run.Status, 4) << Log();
+    const std::vector<std::string> told = LinesOf(Log());
+    for (const char* item : {"-DIAGNOSTICS:diag.txt: taken as an image item of the view \"All\"",
+                             "-RGBR12G2B1:x.jpg: \"R12G2B1\" does not name three channels",
+                             "-RGBR9G9B9:y.jpg: the pass has no channel 9", "-SSTnothere.pal:x.bmp: \"nothere.pal\"",
+                             "-NDVInothere.pal:x.bmp: \"nothere.pal\"", "-OUTPUT:: names no folder"})
+        EXPECT_EQ(LinesHolding(told, std::string("kestrune: ") + item), 1) << item << "\n" << Log();
+    EXPECT_EQ(LinesHolding(told, "defaults have been substituted"), 0) << Log();
+    EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName, Base + std::string("-ql.bmp"), Base + std::string("-rgb.jpg"),
+                                                              Base + std::string("-st.bmp"), Base + std::string("-vg.bmp"),
+                                                              Base + std::string("-fc.jpg")}));
+
+    // Without element sets a corrected image is still written, and said to be.
+    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, "", ""));
+    EXPECT_EQ(Run({"-FC:corr.jpg", "-CLOSE"}).Status, 0) << Log();
+    EXPECT_TRUE(FileExists(Data(Base + std::string("-fc-corrected.jpg"))));
+    EXPECT_EQ(Log().find("corrected images) cannot be made"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("corrected images are corrected for the scan angle only"), std::string::npos) << Log();
 }
 
 // Runs killed at random moments leave every product under its final name

@@ -4,6 +4,8 @@
 #include "app/HelpPages.h"
 #include "app/HelpTopics.h"
 #include "app/HelpWindow.h"
+#include "app/PrintForm.h"
+#include "app/PrinterSetupForm.h"
 #include "app/TalvessaForm.h"
 #include "decoding/ViewNames.h"
 #include "render/ViewTable.h"
@@ -19,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -199,6 +202,14 @@ protected:
     }
 
     static THelpWindow& Help(const TFormMain& form) { return *form.findChild<THelpWindow*>("FormHelp"); }
+    // Clicks the shown page's link whose target ends in topic.
+    static void ClickLinkTo(THelpWindow& help, const QString& topic) {
+        const QString html = help.Browser().toHtml();
+        const qsizetype at = html.indexOf(topic);
+        ASSERT_NE(at, -1) << topic.toStdString();
+        const qsizetype start = html.lastIndexOf("\"", at) + 1;
+        help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
+    }
     static void PressF1(QWidget& window) {
         QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;
         QKeyEvent key(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -227,11 +238,7 @@ TEST_F(HelpWindowTest, TheHelpMenuOpensEachOfItsPagesInTheProgramsOwnWindow) {
     help.Find("results folder");
     EXPECT_TRUE(help.Browser().toPlainText().contains("The results folder"));
     // A link of the results leads to its section.
-    const QString html = help.Browser().toHtml();
-    const qsizetype at = html.indexOf("products.html#results-folder");
-    ASSERT_NE(at, -1);
-    const qsizetype start = html.lastIndexOf("\"", at) + 1;
-    help.Browser().anchorClicked(QUrl(html.mid(start, html.indexOf("\"", at) - start)));
+    ClickLinkTo(help, "products.html#results-folder");
     EXPECT_EQ(help.ShownTopic(), "products.html#results-folder");
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -286,6 +293,72 @@ TEST_F(HelpWindowTest, F1InTheOpenAndResultsFolderDialogsOpensTheirOwnTopics) {
         Find<QAction>(*form, item)->trigger();
         EXPECT_EQ(help.ShownTopic(), topic) << item;
     }
+}
+
+// Back and Forward go through every page shown, the index and the search results among them.
+TEST_F(HelpWindowTest, BackAndForwardStepThroughMadePagesToo) {
+    auto form = Show();
+    THelpWindow& help = Help(*form);
+    auto* back = Find<QPushButton>(help, "ButtonBack");
+    auto* forward = Find<QPushButton>(help, "ButtonForward");
+    Find<QAction>(*form, "HelpContents")->trigger();
+    EXPECT_FALSE(back->isEnabled());
+    EXPECT_FALSE(forward->isEnabled());
+    Find<QAction>(*form, "HelpIndex")->trigger();
+    help.Find("results folder");
+    ClickLinkTo(help, "products.html#results-folder");
+    ASSERT_EQ(help.ShownTopic(), "products.html#results-folder");
+    EXPECT_TRUE(back->isEnabled());
+    EXPECT_FALSE(forward->isEnabled());
+
+    back->click();
+    EXPECT_EQ(help.Browser().documentTitle(), "Search");
+    EXPECT_TRUE(help.Browser().toPlainText().contains("The results folder"));
+    back->click();
+    EXPECT_EQ(help.Browser().documentTitle(), "Index");
+    EXPECT_EQ(help.windowTitle(), "Talvessa help - Index");
+    back->click();
+    EXPECT_EQ(help.ShownTopic(), "Kestrune.html");
+    EXPECT_FALSE(back->isEnabled());
+    forward->click();
+    EXPECT_EQ(help.Browser().documentTitle(), "Index");
+    forward->click();
+    forward->click();
+    EXPECT_EQ(help.ShownTopic(), "products.html#results-folder");
+    EXPECT_FALSE(forward->isEnabled());
+
+    // A page opened after going back drops the pages ahead.
+    back->click();
+    back->click();
+    Find<QAction>(*form, "HelpFAQs")->trigger();
+    EXPECT_FALSE(forward->isEnabled());
+    back->click();
+    EXPECT_EQ(help.Browser().documentTitle(), "Index");
+}
+
+// Print setup has its own topic, whether File > Print setup... or the print window's Setup opened it.
+TEST_F(HelpWindowTest, F1InPrintSetupOpensItsOwnTopicFromBothOpeners) {
+    auto form = Show({WritePass()});
+    ASSERT_TRUE(form->Core().PassLoaded());
+    THelpWindow& help = Help(*form);
+    const auto pressF1InSetup = [] {
+        WhenModal<TFormPrinterSetup>([](TFormPrinterSetup& setup) {
+            PressF1(setup);
+            setup.reject();
+        });
+    };
+    pressF1InSetup();
+    Find<QAction>(*form, "FilePrintSetup")->trigger();
+    EXPECT_EQ(help.ShownTopic(), "windows.html#print-setup") << "from the File menu";
+
+    Find<QAction>(*form, "HelpContents")->trigger();
+    WhenModal<TFormPrint>([&](TFormPrint& print) {
+        pressF1InSetup();
+        Find<QPushButton>(print, "ButtonPrintSetup")->click();
+        Find<QPushButton>(print, "ButtonClose")->click();
+    });
+    Find<QAction>(*form, "FilePrint")->trigger();
+    EXPECT_EQ(help.ShownTopic(), "windows.html#print-setup") << "from the print window";
 }
 
 TEST_F(HelpWindowTest, TheTitleNamesThePageOnce) {

@@ -73,6 +73,47 @@ public:
     }
 };
 
+// Nothing to nudge and nothing to save before a pass is shown: the overlay's
+// buttons come with the pass's picture, the text saves with the other results.
+TEST_F(MainWindowDetailsTest, OverlayButtonsAndTextSavesWaitForAPass) {
+    const std::vector<const char*> overlayButtons{"BitBtnOverlay", "BitBtnCentre", "BitBtnLeft", "BitBtnRight",
+                                                  "BitBtnUp", "BitBtnDown"};
+    const std::vector<const char*> textSaves{"MenuSaveAsText", "MenuSaveAsTextwT5", "MenuSaveAsTextwT5delta"};
+    auto form = Show();
+    for (const char* name : overlayButtons) EXPECT_FALSE(Find<QWidget>(*form, name)->isVisible()) << name;
+    for (const char* name : textSaves) EXPECT_FALSE(Find<QAction>(*form, name)->isEnabled()) << name;
+    // The overlay's key (Ctrl+G) toggles the overlay, not its buttons.
+    Find<QAction>(*form, "ActionToggleGrid")->trigger();
+    for (const char* name : overlayButtons) EXPECT_FALSE(Find<QWidget>(*form, name)->isVisible()) << name;
+
+    form->Core().LoadDataFile(WritePass());
+    ASSERT_TRUE(form->Core().PassLoaded());
+    WaitFor([&] { return Find<QWidget>(*form, "BitBtnOverlay")->isVisible(); });
+    for (const char* name : overlayButtons) EXPECT_TRUE(Find<QWidget>(*form, name)->isVisible()) << name;
+    for (const char* name : textSaves) EXPECT_TRUE(Find<QAction>(*form, name)->isEnabled()) << name;
+}
+
+// An open line-by-line window shows the pass just loaded, not the one before.
+TEST_F(MainWindowDetailsTest, AnOpenLineByLineWindowFollowsTheLoadedPass) {
+    auto form = Show({WritePass("230503_1200_noaa18.wsd")});
+    ASSERT_TRUE(form->Core().PassLoaded());
+    Find<QAction>(*form, "MenuLineByLine")->trigger();
+    auto* memo = Find<QPlainTextEdit>(*form, "MemoDecode");
+    ASSERT_TRUE(memo->isVisible());
+    const QString first = memo->toPlainText();
+    ASSERT_TRUE(first.contains("230503_1200_noaa18.wsd")) << first.left(400).toStdString();
+
+    test::THrptPassSpec later;
+    later.DayOfYear = 124;
+    later.StartMilliseconds = 9 * 3600000LL + 15 * 60000LL;
+    form->Core().LoadDataFile(WritePass("230504_0915_noaa18.wsd", later));
+    ASSERT_TRUE(form->Core().PassLoaded());
+    QStringList expected;
+    for (const std::string& line : form->Core().Pass.DiagnosticLines) expected << QString::fromStdString(line);
+    EXPECT_EQ(memo->toPlainText(), expected.join('\n'));
+    EXPECT_NE(memo->toPlainText(), first);
+}
+
 TEST_F(MainWindowDetailsTest, BoxesCarryTheProgramsTitleWithItsVersion) {
     auto form = Show();
     const TInteractiveBoxes boxes;
@@ -132,6 +173,8 @@ TEST_F(MainWindowDetailsTest, FrenchLocalesMovePageLeftToCtrlQ) {
 // The About box and the support forum: the version information compiled in, and the map data's sources.
 TEST_F(MainWindowDetailsTest, AboutShowsTheWholeVersionAndTheMapDataWithItsLicences) {
     auto form = Show();
+    // A desktop with a browser for web addresses.
+    folder.Write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/http=firefox-esr.desktop\n");
     std::vector<std::string> opened;
     SetShellStarter([&opened](const QUrl& url) {
         opened.push_back(url.toString().toStdString());

@@ -7,6 +7,7 @@
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -63,7 +64,7 @@ protected:
     // An ESS pass under a name the window opens when it is dropped.
     std::string WriteDroppablePass(const std::string& name = "2023-05-03-1200.hpt") const {
         const std::string path = folder / ("data/" + name);
-        std::filesystem::create_directories(folder / "data");
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         test::WriteFileBytes(path, test::BuildEssFile({}, 240));
         return path;
     }
@@ -83,6 +84,23 @@ TEST_F(MainWindowDropTest, ADroppedPassFileOpensThroughTheDeferredOpen) {
     ASSERT_TRUE(WaitFor([&] { return form->Core().PassLoaded(); }));
     EXPECT_EQ(form->Core().LoadedFilePath, pass);
     EXPECT_EQ(DragOnto(*form, *data, Qt::ShiftModifier | Qt::ControlModifier).Dropped, Qt::CopyAction);
+}
+
+// A pass in a folder named in the locale's bytes, dropped as a file manager
+// drops it (its URL escaping those bytes), opens itself, not the pass in the
+// folder of the name's UTF-8 spelling.
+TEST_F(MainWindowDropTest, APassNamedInTheLocalesBytesOpensItself) {
+    auto form = Show();
+    for (const auto& name : testing::LocaleFileNames()) {
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string pass = WriteDroppablePass(name.Stem + "/2023-05-03-1200.hpt");
+        WriteDroppablePass(name.Utf8Spelling + "/2023-05-03-1200.hpt");
+        auto data = std::make_unique<QMimeData>();
+        data->setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(pass).toPercentEncoding("/"))});
+        EXPECT_EQ(DragOnto(*form, *data).Dropped, Qt::CopyAction) << name.Locale;
+        EXPECT_EQ(form->Core().PendingFileName, pass) << name.Locale;
+        ASSERT_TRUE(WaitFor([&] { return form->Core().PassLoaded() && form->Core().LoadedFilePath == pass; })) << name.Locale;
+    }
 }
 
 TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {

@@ -5,6 +5,7 @@
 #include "app/RunReport.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/EnvironmentSetting.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -16,7 +17,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <random>
 #include <sstream>
 
@@ -56,7 +56,7 @@ TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
 
 TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     testing::TTempFolder folder;
-    setenv("TMPDIR", folder.Path().c_str(), 1);
+    const testing::TEnvironmentSetting temporary("TMPDIR", folder.Path().c_str());
     const std::string expected = folder.Path() + "kestrune-runtime-" + std::to_string(getuid());
     fs::create_directory(expected);
     fs::permissions(expected, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
@@ -71,7 +71,6 @@ TEST(RuntimeFolderTest, OwnPrivateFolderUnderTheTemporaryFolder) {
     EXPECT_NE(fresh, expected);
     EXPECT_TRUE(fresh.starts_with(folder.Path() + "kestrune-runtime-")) << fresh;
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(fresh)));
-    unsetenv("TMPDIR");
 }
 
 // The notices of the data files travel with them: the build puts the file
@@ -160,24 +159,11 @@ TEST_F(UnattendedRunTest, ADisplayThatCannotBeOpenedNeverAbortsTheRun) {
 // Without XDG_RUNTIME_DIR the run tells only what concerns the run: the
 // program keeps a runtime folder of its own.
 TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
-    const auto saved = [](const char* name) {
-        const char* value = getenv(name);
-        return value == nullptr ? std::optional<std::string>() : std::optional<std::string>(value);
-    };
-    const std::optional<std::string> runtime = saved("XDG_RUNTIME_DIR");
-    const std::optional<std::string> temporary = saved("TMPDIR");
-    unsetenv("XDG_RUNTIME_DIR");
-    setenv("TMPDIR", (folder / "").c_str(), 1);
+    const testing::TEnvironmentSetting runtime("XDG_RUNTIME_DIR", nullptr);
+    const testing::TEnvironmentSetting temporary("TMPDIR", (folder / "").c_str());
     EXPECT_EQ(Run({pass, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_EQ(Log(), "");
     EXPECT_TRUE(fs::is_directory(folder / ("kestrune-runtime-" + std::to_string(getuid()))));
-    // The temporary folder goes with the test's folder: the tests after it keep their own.
-    const auto restore = [](const char* name, const std::optional<std::string>& value) {
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
-    };
-    restore("TMPDIR", temporary);
-    restore("XDG_RUNTIME_DIR", runtime);
 }
 
 // An image whose folder cannot be made goes to the program's folder: told

@@ -142,6 +142,35 @@ TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
     ASSERT_NE(sensor.ThermalTable4(), nullptr);
 }
 
+// A pass that is 3A for 600 of its 800 lines: channel 3's blackbody and
+// space words hold 45 on its 3A lines, so the pass-wide modes are 3A
+// counts; 3B is calibrated from the 200 lines where it is 3B.
+TEST_F(Telemetry, PassMostly3AIsCalibratedFromIts3BLines) {
+    THrptPassSpec passSpec;
+    passSpec.Channel3AOnLine = [](int32_t line) { return line < 300 || line >= 500; };
+    Feed(passSpec, 800);
+    EXPECT_EQ(flags_[0], 0) << "3A";
+    EXPECT_EQ(flags_[300], 1) << "3B";
+    EXPECT_EQ(telemetry_.Channel3ALines, 600);
+    EXPECT_EQ(telemetry_.Channel3BLines, 200);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.TargetCount(3), 726);
+    EXPECT_EQ(telemetry_.SpaceCount(3), 990);
+    EXPECT_EQ(telemetry_.TargetValuesText.substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
+    ASSERT_NE(sensor.ThermalTable3(), nullptr);
+    EXPECT_NEAR(sensor.ThermalTable3()[726], telemetry_.BlackbodyTemp, 1.0) << "the blackbody seen through 3B";
+
+    // Throughout 3A the counts stay the pass's: there is no 3B to calibrate.
+    passSpec.Channel3AOnLine = nullptr;
+    passSpec.Channel3A = true;
+    Feed(passSpec, 800);
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.Channel3BLines, 0);
+    EXPECT_EQ(telemetry_.TargetCount(3), 45);
+    EXPECT_EQ(telemetry_.TargetCount(4), 391);
+}
+
 TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
     THrptPassSpec passSpec;
     passSpec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table

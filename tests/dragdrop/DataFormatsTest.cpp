@@ -7,6 +7,7 @@
 #include "platform/ResCodePages.h"
 #include "platform/UserLanguage.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -21,19 +22,7 @@ namespace kestrune::dragdrop {
 namespace {
 
 // The user's locale named by the environment for the scope's life.
-class TLocaleEnvironment {
-public:
-    explicit TLocaleEnvironment(const char* locale) {
-        if (const char* saved = std::getenv("LC_ALL")) saved_ = saved;
-        setenv("LC_ALL", locale, 1);
-    }
-    ~TLocaleEnvironment() { setenv("LC_ALL", saved_.c_str(), 1); }
-    TLocaleEnvironment(const TLocaleEnvironment&) = delete;
-    TLocaleEnvironment& operator=(const TLocaleEnvironment&) = delete;
-
-private:
-    std::string saved_;
-};
+using testing::TLocaleEnvironment;
 
 class DataFormatsTest : public ::testing::Test {
 protected:
@@ -339,8 +328,11 @@ TEST_F(DataFormatsTest, VirtualFileContentsArriveAsNamedStreamsAlsoFromStorages)
 }
 
 // 8-bit text in the locale's codec: ISO-8859-1 holds "Ü" as one byte, UTF-8 as two.
+// A file name is bytes: an 8-bit name in the locale's codec stays those bytes
+// (it names its file, not the one of its UTF-8 spelling); wide lists and wide
+// descriptors carry it as the codec reads it.
 TEST_F(DataFormatsTest, EightBitNamesAndTextAreInTheLocalesCodec) {
-    const std::string name = "/data/\xc3\x9c" "berflug 100%20#2.hpt";
+    const std::string utf8 = "/data/\xc3\x9c" "berflug 100%20#2.hpt";
     const std::string latin1 = "/data/\xdc" "berflug 100%20#2.hpt";
     const TLocaleEnvironment locale("de_DE.ISO-8859-1");
     // "FileName" alone, as an 8-bit source offers it.
@@ -348,26 +340,35 @@ TEST_F(DataFormatsTest, EightBitNamesAndTextAreInTheLocalesCodec) {
     ansiOnly.SetBytes(TAnsiFilenameClipboardFormat::Id(), WriteAnsiText(latin1));
     auto files = Format<TFileDataFormat>(ddRead);
     ASSERT_TRUE(files->GetData(ansiOnly));
-    EXPECT_EQ(files->Files, std::vector<std::string>{name});
+    EXPECT_EQ(files->Files, std::vector<std::string>{latin1});
     // A drop-files list of 8-bit names, and our own written the same way.
     TMemoryDataObject narrow;
-    narrow.SetBytes(CF_HDROP, WriteDropFiles({name}, false));
+    narrow.SetBytes(CF_HDROP, WriteDropFiles({latin1}, false));
     EXPECT_EQ(BytesOf(narrow, CF_HDROP)[20 + 6], 0xDC);
     files->Clear();
     ASSERT_TRUE(files->GetData(narrow));
-    EXPECT_EQ(files->Files, std::vector<std::string>{name});
+    EXPECT_EQ(files->Files, std::vector<std::string>{latin1});
     TMemoryDataObject written;
     ASSERT_TRUE(files->SetDataTo(written));
     EXPECT_EQ(ReadAnsiText(BytesOf(written, TAnsiFilenameClipboardFormat::Id())), latin1);
+    EXPECT_EQ(ReadWideText(BytesOf(written, TUnicodeFilenameClipboardFormat::Id())), u"/data/\u00dc" "berflug 100%20#2.hpt");
+    EXPECT_EQ(ReadDropFiles(BytesOf(written, CF_HDROP)), std::vector<std::string>{latin1});
+    // The wide spelling of a name is the name's bytes too.
+    TMemoryDataObject wideOnly;
+    wideOnly.SetBytes(TUnicodeFilenameClipboardFormat::Id(), WriteWideText(u"/data/\u00dc" "berflug 100%20#2.hpt"));
+    files->Clear();
+    ASSERT_TRUE(files->GetData(wideOnly));
+    EXPECT_EQ(files->Files, std::vector<std::string>{latin1});
+    EXPECT_NE(files->Files.front(), utf8);
     // Virtual files named in 8 bits.
     TVirtualFileStreamDataFormat virtualFiles(nullptr);
-    virtualFiles.AddFileName(name);
+    virtualFiles.AddFileName(latin1);
     TAnsiFileGroupDescriptorClipboardFormat ansi;
     ASSERT_TRUE(virtualFiles.AssignTo(ansi));
     EXPECT_EQ(ReadAnsiText(TByteSpan(ansi.Block).subspan(4 + DescriptorFactsSize)), latin1);
     TVirtualFileStreamDataFormat back(nullptr);
     ASSERT_TRUE(back.Assign(ansi));
-    EXPECT_EQ(back.FileNames(), std::vector<std::string>{name});
+    EXPECT_EQ(back.FileNames(), std::vector<std::string>{latin1});
 
     // Text: 8-bit and console text in the locale's codec, read and written.
     TTextDataFormat text(nullptr);

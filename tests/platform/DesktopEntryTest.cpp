@@ -38,14 +38,15 @@ TEST(DesktopEntry, WrittenFilesOfferTheProgramForTheEightExtensions) {
     const std::string entry = TTempFolder::Read(home + "/applications/kestrune.desktop");
     EXPECT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
     EXPECT_EQ(EntryLine(entry, "Type"), "Application");
-    EXPECT_EQ(EntryLine(entry, "Exec"), "\"/opt/kestrune/kestrune\" %f");
+    EXPECT_EQ(EntryLine(entry, "Exec"), "/opt/kestrune/kestrune %f");
     EXPECT_EQ(EntryLine(entry, "MimeType"), "application/x-kestrune-pass;");
     EXPECT_EQ(EntryLine(entry, "Name"), "Talvessa");
 
     const std::string package = TTempFolder::Read(home + "/mime/packages/kestrune.xml");
     EXPECT_NE(package.find("<mime-type type=\"application/x-kestrune-pass\">"), std::string::npos);
     for (const char* extension : {"gac", "hmf", "hrp", "l1b", "l1f", "lac", "raw", "rhd"})
-        EXPECT_NE(package.find(std::string("<glob pattern=\"*.") + extension + "\"/>"), std::string::npos) << extension;
+        EXPECT_NE(package.find(std::string("<glob pattern=\"*.") + extension + "\" weight=\"60\"/>"), std::string::npos)
+            << extension;
     size_t globs = 0;
     for (size_t at = package.find("<glob "); at != std::string::npos; at = package.find("<glob ", at + 1)) ++globs;
     EXPECT_EQ(globs, 8u);
@@ -63,7 +64,7 @@ TEST(DesktopEntry, RewritesOnlyWhatChanged) {
 
     EXPECT_EQ(WriteDesktopIntegration(home, "/usr/local/bin/kestrune", "HRPT process", PassExtensions), 1);
     EXPECT_EQ(FileNode(MimePackagePath(home)), packageNode);
-    EXPECT_EQ(EntryLine(TTempFolder::Read(DesktopEntryPath(home)), "Exec"), "\"/usr/local/bin/kestrune\" %f");
+    EXPECT_EQ(EntryLine(TTempFolder::Read(DesktopEntryPath(home)), "Exec"), "/usr/local/bin/kestrune %f");
     for (const auto& item : std::filesystem::directory_iterator(home + "/applications"))
         EXPECT_EQ(item.path().filename(), "kestrune.desktop") << "a temporary file was left behind";
 }
@@ -86,6 +87,29 @@ TEST(DesktopEntry, FailsSilently) {
     EXPECT_EQ(WriteDesktopIntegration(blocked, "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
     EXPECT_EQ(WriteDesktopIntegration("", "/opt/kestrune/kestrune", "HRPT process", PassExtensions), 0);
     EXPECT_EQ(WriteDesktopIntegration(temp / "data", "", "HRPT process", PassExtensions), 0);
+}
+
+// Launchers outside the big desktops take a quoted program for a file ("Permission denied"): a plain path
+// stands as it is, and a user's entry that reads so is not rewritten.
+TEST(DesktopEntry, ExecQuotesOnlyAPathWithAReservedCharacter) {
+    EXPECT_EQ(QuoteExecArgument("/home/ops/kestrune-2.1/build_x86/kestrune"), "/home/ops/kestrune-2.1/build_x86/kestrune");
+    EXPECT_EQ(QuoteExecArgument("/srv/50%/kestrune"), "/srv/50%%/kestrune");
+    for (const char* reserved : {" ", "\t", "\"", "'", "\\", ">", "<", "~", "|", "&", ";", "$", "*", "?", "#", "(",
+                                 ")", "`"}) {
+        const std::string path = std::string("/opt/a") + reserved + "b/kestrune";
+        EXPECT_TRUE(NeedsExecQuoting(path)) << path;
+        EXPECT_EQ(QuoteExecArgument(path).front(), '"') << path;
+    }
+    EXPECT_FALSE(NeedsExecQuoting("/opt/Ä-é=+,@:%!/kestrune"));
+
+    TTempFolder temp;
+    const std::string home = temp / "data";
+    const std::string usersFix = "[Desktop Entry]\nType=Application\nName=Talvessa\nGenericName=HRPT process\n"
+                                 "Exec=/opt/kestrune/kestrune %f\nTerminal=false\nMimeType=application/x-kestrune-pass;\n"
+                                 "Categories=Science;Geoscience;\n";
+    temp.Write("data/applications/kestrune.desktop", usersFix);
+    WriteDesktopIntegration(home, "/opt/kestrune/kestrune", "HRPT process", PassExtensions);
+    EXPECT_EQ(TTempFolder::Read(DesktopEntryPath(home)), usersFix);
 }
 
 TEST(DesktopEntry, ExecArgumentsSurviveTheEntrysQuoting) {

@@ -164,12 +164,12 @@ TEST(OleBlocks, EightBitTextIsInTheCodecTheLocaleNames) {
         setenv("LC_ALL", c.locale, 1);
         EXPECT_EQ(LocaleCodeset(), c.codeset) << c.locale;
         EXPECT_EQ(WideToLocale(u"\u00dc\u20ac"), c.bytes) << c.locale;
-        EXPECT_EQ(LocaleFromFileName("\xc3\x9c\xe2\x82\xac"), c.bytes) << c.locale;
+        EXPECT_EQ(FileNameFromWide(u"\u00dc\u20ac"), c.bytes) << c.locale;
     }
     setenv("LC_ALL", "ru_RU.KOI8-R", 1);
     EXPECT_EQ(LocaleToWide("\xe6\xc1\xca\xcc"), u"\u0424\u0430\u0439\u043b");
     setenv("LC_ALL", "ja_JP.EUC-JP", 1);
-    EXPECT_EQ(FileNameFromLocale("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), "\xe3\x83\x95\xe3\x82\xa1\xe3\x82\xa4\xe3\x83\xab");
+    EXPECT_EQ(WideFromFileName("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), u"\u30d5\u30a1\u30a4\u30eb");
     EXPECT_EQ(LocaleToWide("a\xa5"), u"a\ufffd");  // a character cut short
     setenv("LC_ALL", restore.c_str(), 1);
 }
@@ -184,21 +184,38 @@ TEST(OleBlocks, EightBitNamesKeepTheirBytesInEveryLocale) {
     listed.insert(listed.end(), 3, 0);  // the name's end and the list's
     for (const char* locale : {"C.UTF-8", "C", "de_DE.ISO-8859-1", "ru_RU.KOI8-R", "ja_JP.EUC-JP"}) {
         setenv("LC_ALL", locale, 1);
-        const TBytes block = WriteDropFiles({FileNameFromLocale(notUtf8)}, false);
+        const TBytes block = WriteDropFiles({notUtf8}, false);
         EXPECT_EQ(TBytes(block.begin() + 20, block.end()), listed) << locale;
-        EXPECT_EQ(LocaleFromFileName(FileNameFromLocale(notUtf8)), notUtf8) << locale;
+        EXPECT_EQ(ReadDropFiles(block), TNames{notUtf8}) << locale;
+        EXPECT_EQ(FileNameFromWide(WideFromFileName(notUtf8)), notUtf8) << locale;
+        EXPECT_EQ(ReadDropFiles(WriteDropFiles({notUtf8}, true)), TNames{notUtf8}) << locale;
     }
     setenv("LC_ALL", "C.UTF-8", 1);
     EXPECT_EQ(ReadDropFiles(WriteDropFiles({notUtf8}, false)), TNames{notUtf8});
+    // A character beyond U+FFFF ends in a low surrogate that is no kept byte.
+    for (const std::string name : {"\xF0\x90\x82\x80", "\xF0\x90\x82\x80\x80", "\x80\xF0\x90\x83\xBF"}) {
+        EXPECT_EQ(FileNameFromWide(WideFromFileName(name)), name);
+        EXPECT_EQ(ReadDropFiles(WriteDropFiles({name}, true)), TNames{name});
+    }
+    EXPECT_TRUE(IsTextFileName("\xF0\x90\x82\x80"));
+    EXPECT_EQ(ShownFileName(std::string_view("\xF0\x90\x82\x80\x80")), u"\U00010080\uFFFD");
+    // Our own lists of such names are 8-bit, which other programs read as the bytes.
+    EXPECT_FALSE(IsTextFileName(notUtf8));
+    EXPECT_EQ(Get32(WriteDropFiles({"/data/a.hpt", notUtf8}).data() + 16), 0u);
+    EXPECT_NE(Get32(WriteDropFiles({"/data/a.hpt", "/data/\xc3\x9c.hpt"}).data() + 16), 0u);
     setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-    EXPECT_EQ(FileNameFromLocale("/data/\xdc" "berflug.hpt"), "/data/\xc3\x9c" "berflug.hpt");  // read as before
+    // A name in the locale's bytes is those bytes, and reads as its characters.
+    EXPECT_EQ(ReadDropFiles(WriteDropFiles({"/data/\xdc" "berflug.hpt"}, false)), TNames{"/data/\xdc" "berflug.hpt"});
+    EXPECT_EQ(WideFromFileName("/data/\xdc" "berflug.hpt"), u"/data/\u00dc" "berflug.hpt");
+    EXPECT_EQ(ShownFileName(std::string_view("\xdc")), u"\u00dc");
     setenv("LC_ALL", "ja_JP.EUC-JP", 1);
-    EXPECT_EQ(FileNameFromLocale("\xa5\xd5" "a\xa5"), "\xe3\x83\x95" "a\xed\xb2\xa5");  // a character cut short stays a byte
+    EXPECT_EQ(WideFromFileName("\xa5\xd5" "a\xa5"), u"\u30d5" "a\xdca5");  // a character cut short stays a byte
+    EXPECT_EQ(ShownFileName(std::string_view("\xa5\xd5" "a\xa5")), u"\u30d5" "a\ufffd");
     setenv("LC_ALL", "ja_JP.CP932", 1);  // where several byte pairs read as one character
     // "\xEE\xCA" reads as a character that is written as other bytes; kept as
     // bytes it must not join the next byte into a character of UTF-8.
     for (const std::string name : {"\x87\x90.hpt", "\xEE\xEE\xF6", "\xEE\xEE" "A", "0\x86\xEE\xCA\x86\x86"})
-        EXPECT_EQ(LocaleFromFileName(FileNameFromLocale(name)), name);
+        EXPECT_EQ(FileNameFromWide(WideFromFileName(name)), name);
     setenv("LC_ALL", restore.c_str(), 1);
     EXPECT_EQ(Utf8ToUtf16("\xe0\x80\x80"), u"\ufffd\ufffd\ufffd");  // an overlong NUL is no character
 }

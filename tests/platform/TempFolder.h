@@ -1,8 +1,10 @@
 // A fresh temporary folder per test, with the per-user folders and the
 // program folder pointed into it so that no test touches the real home.
+// The environment the test changes is put back when the folder goes.
 #pragma once
 
 #include "platform/ProgramFolder.h"
+#include "tests/platform/KeptEnvironment.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +51,7 @@ public:
     }
 
 private:
+    TKeptEnvironment kept_;  // first made, last gone: back after the folder is removed
     std::string path_;
 };
 

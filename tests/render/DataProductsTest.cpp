@@ -167,6 +167,35 @@ TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
     EXPECT_EQ(channel3.substr(2 * record), noData);
 }
 
+// Channel 3 has temperatures only where it is 3B: the 3A lines of a pass
+// that switches hold the no-data word; a pass 3A throughout, whose channel
+// 3 has no calibration, still gets its file, no-data on every line.
+TEST_F(DataProductsTest, Channel3TemperaturesOnlyWhereItIs3B) {
+    pass.TelemetryData->Channel3ALines = 1;
+    pass.Video->SetLineFlag(1, 0);  // 3A on line 1, 3B on lines 0 and 2
+    ASSERT_EQ(products.SaveTemperatureData(3, ".bt", "pass"), InInput("pass.t3.bt"));
+    const std::string channel3 = testing::TTempFolder::Read(InInput("pass.t3.bt"));
+    const std::string temperatures = ExpectedRaster(3, [&](uint16_t c) { return TemperatureWord(pass.Sensor->ThermalTable3()[c]); });
+    const size_t record = 8 * 2;
+    ASSERT_EQ(channel3.size(), 3 * record);
+    const std::string noData = LittleEndian(std::vector<uint16_t>(8, 65535));
+    EXPECT_EQ(channel3.substr(0, record), temperatures.substr(0, record));
+    EXPECT_NE(channel3.substr(0, record), noData);
+    EXPECT_EQ(channel3.substr(record, record), noData);
+    EXPECT_EQ(channel3.substr(2 * record), temperatures.substr(2 * record));
+
+    for (int32_t y = 0; y < 3; ++y) pass.Video->SetLineFlag(y, 0);
+    pass.TelemetryData->Channel3ALines = 3;
+    pass.Sensor->CalibrateThermal(45, 45, 300.0, 391, 995, 387, 1000);  // 3A's counts: no channel 3 table
+    ASSERT_EQ(products.SaveTemperatureData(3, ".bt", "pass"), InInput("pass.t3.bt"));
+    EXPECT_EQ(testing::TTempFolder::Read(InInput("pass.t3.bt")), LittleEndian(std::vector<uint16_t>(3 * 8, 65535)));
+
+    // A format that tells nothing of 3A and 3B: its channel 3 is the thermal one.
+    pass.TelemetryData->Channel3ALines = 0;
+    EXPECT_EQ(products.SaveTemperatureData(3, ".bt", "other"), "") << "uncalibrated: nothing to write";
+    EXPECT_FALSE(fs::exists(InInput("other.t3.bt")));
+}
+
 TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     // Counts 400 and 410, but 700 in both channels at sample 5 of line 1.
     testing::MakePass(pass, 409, 2, {4, 5}, [](int channel, int x, int y) -> uint16_t {

@@ -3,6 +3,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
+#include "decoding/Telemetry.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
@@ -212,6 +213,36 @@ TEST_F(CursorValuesTest, TemperaturesNdviAndLocation) {
 
     ReadCursorValues(pass, ViewSst, 600, 1, cursor);
     EXPECT_DOUBLE_EQ(cursor.CursorSecondValue, 273.16 + sensor.SeaSurfaceTemperature(400, 410, 55.0f, true));
+}
+
+// Channel 3 read out where it is 3B only: on a 3A line of a pass that
+// switches it holds visible counts, no temperature.
+TEST_F(CursorValuesTest, Channel3TemperatureOn3BLinesOnly) {
+    THRPTvideo& video = *pass.Video;
+    video.ChannelPresent[3] = true;
+    video.ChannelSlot[3] = 5;
+    video.SetSlotCount(5);
+    video.SetLineCount(pass.DataLineCount);
+    for (int y = 0; y < pass.DataLineCount; ++y) {
+        video.SampleAddress(3, y)[600] = 500;
+        video.SampleAddress(4, y)[600] = 400;
+        video.SetLineFlag(y, y == 1 ? 0 : 1);  // 3A on line 1
+    }
+    pass.TelemetryData->Channel3ALines = 1;
+    const double* table3 = pass.Sensor->ThermalTable3();
+    TCursorState cursor;
+    ReadCursorValues(pass, 3, 600, 0, cursor);
+    EXPECT_DOUBLE_EQ(cursor.CursorT3, table3[500]);
+    EXPECT_NE(CursorReadoutText(cursor, 3, true).find(" Ch3:"), std::string::npos);
+    ReadCursorValues(pass, 3, 600, 1, cursor);
+    EXPECT_EQ(cursor.CursorT3, 0.0);
+    const std::string text = CursorReadoutText(cursor, 3, true);
+    EXPECT_EQ(text.find("Ch3:"), std::string::npos) << text;
+    EXPECT_NE(text.find("K"), std::string::npos) << "channel 4 still read: " << text;
+
+    pass.TelemetryData->Channel3ALines = 0;  // a format that does not tell: thermal throughout
+    ReadCursorValues(pass, 3, 600, 1, cursor);
+    EXPECT_DOUBLE_EQ(cursor.CursorT3, table3[500]);
 }
 
 }  // namespace

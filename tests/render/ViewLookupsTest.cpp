@@ -122,8 +122,17 @@ TEST(PaletteFile, EntriesLoadAndDamagedFilesKeepTheGreyRampBeyond) {
         EXPECT_COLOUR(palette[c.count], c.rgb[0], c.rgb[1], c.rgb[2]) << c.text << " count " << c.count;
     }
     TPalette1D missing{};
-    LoadPaletteFile(missing, folder / "none.pal");
+    EXPECT_FALSE(LoadPaletteFile(missing, folder / "none.pal"));
     EXPECT_COLOUR(missing[1023], 255, 255, 255);
+    // A file is a palette when it gives at least one colour.
+    const std::pair<std::string, bool> palettes[] = {
+        {standard, true}, {indexed, true}, {badLine, true}, {"JASC-PAL\n0100\n256\n9 9\n", false},
+        {"Palette\n256\n1 10 20 30\n", false}, {"GIMP Palette\n0 0 0\n", false}, {"", false},
+        {"255,0,0\n", false}};
+    for (const auto& [text, palette] : palettes) {
+        TPalette1D colours{};
+        EXPECT_EQ(LoadPaletteFile(colours, folder.Write("p.pal", text)), palette) << text;
+    }
 }
 
 TEST(ViewLookups, VegetationLevels) {

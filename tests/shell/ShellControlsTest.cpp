@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -798,6 +799,64 @@ TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderCanBeOpened) {
     fs::create_directories(root_ / "2028" / "01");
     pressF5();
     EXPECT_TRUE(tree->Model().hasChildren(next));
+}
+
+// The node's branch area, where its expand arrow is drawn, as the screen
+// shows it: only what was repainted since it was last shown is new there.
+QImage BranchPicture(THyShellTree& tree, const QModelIndex& node) {
+    for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+    const QRect row = tree.visualRect(node);
+    const QPoint at = tree.viewport()->mapTo(tree.window(), QPoint(0, row.top()));
+    return tree.screen()->grabWindow(tree.window()->winId(), at.x(), at.y(), row.left(), row.height()).toImage();
+}
+
+// The arrow must show on screen, not only in the model: the year between two
+// others gains its first month from another program, and its branch then
+// looks like that of the year that had months from the start; F5 likewise.
+TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderShowsItsArrow) {
+    for (const char* year : {"2029", "2031", "2032"}) fs::create_directories(root_ / year);
+    fs::create_directories(root_ / "2030" / "01");
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    tree->resize(300, 400);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const auto year = [&](int row) { return tree->Model().index(row, 0, root); };
+    ASSERT_EQ(year(2).data().toString(), "2031");
+    const QImage withArrow = BranchPicture(*tree, year(1));
+    const QImage without = BranchPicture(*tree, year(2));
+    ASSERT_NE(withArrow, without);
+    fs::create_directories(root_ / "2031" / "01");
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+        if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
+        return tree->Model().hasChildren(year(2));
+    }));
+    EXPECT_EQ(BranchPicture(*tree, year(2)), withArrow);
+
+    tree->SetOptions(hystoShowHidden | hystoDefaultKeyHandling);
+    fs::create_directories(root_ / "2032" / "01");
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.get(), &f5);
+    ASSERT_EQ(year(3).data().toString(), "2032");
+    EXPECT_EQ(BranchPicture(*tree, year(3)), BranchPicture(*tree, year(1)));
+}
+
+// A year renamed in the tree keeps the order of the years, then and after F5.
+TEST_F(ShellTreeTest, AFolderRenamedInTheTreeSortsAmongItsSiblings) {
+    for (const char* year : {"2030", "2031", "2033"}) fs::create_directories(root_ / year);
+    const auto tree = ShownTree(hystoShowHidden | hystoDefaultKeyHandling);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const auto names = [&] {
+        std::vector<QString> shown;
+        for (int row = 0; row < tree->Model().rowCount(root); ++row) shown.push_back(tree->Model().index(row, 0, root).data().toString());
+        return shown;
+    };
+    ASSERT_EQ(names(), (std::vector<QString>{"2030", "2031", "2033", "sub"}));
+    ASSERT_TRUE(tree->Model().setData(tree->Model().index(1, 0, root), "2032", Qt::EditRole));
+    EXPECT_TRUE(fs::is_directory(root_ / "2032"));
+    EXPECT_EQ(names(), (std::vector<QString>{"2030", "2032", "2033", "sub"}));
+    ASSERT_TRUE(tree->Model().setData(tree->Model().index(0, 0, root), "2034", Qt::EditRole));
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.get(), &f5);
+    EXPECT_EQ(names(), (std::vector<QString>{"2032", "2033", "2034", "sub"}));
 }
 
 // The selected folder shows the open-folder icon; the others the closed one.

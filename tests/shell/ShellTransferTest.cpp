@@ -329,6 +329,11 @@ TEST_F(ShellTransfer, SendToCopiesIntoItsTargetsAndTypedLetters) {
     EXPECT_EQ(SendTo(withLinks[3], data), S_OK);
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return fs::exists(program + ".args"); }));
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return testing::TTempFolder::Read(program + ".args") == file + "\n"; }));
+    // A pass whose name is no UTF-8 reaches the program as its bytes.
+    const std::string notUtf8 = temp.Write("w/n19_20261128_0812_\xE9.hpt", "e");
+    fs::remove(program + ".args");
+    EXPECT_EQ(SendTo(withLinks[3], std::make_shared<TDataObject_shtv>(Path(temp / "w"), std::vector{Path("/n19_20261128_0812_\xE9.hpt")})), S_OK);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return testing::TTempFolder::Read(program + ".args") == notUtf8 + "\n"; }));
 
     bool execute = false;
     EXPECT_EQ(SendToKey(entries, -1, u'b', execute), 1);

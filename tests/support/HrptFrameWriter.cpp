@@ -14,7 +14,7 @@ constexpr int32_t CalibrationSamples = 10;
 void WriteIdWord(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
     const uint32_t minorFrame = static_cast<uint32_t>(line % 3 + 1);
     frame[IdWord] = static_cast<uint16_t>((minorFrame << 7) | ((static_cast<uint32_t>(passSpec.SpacecraftId) & 15) << 3) |
-                                          (passSpec.Channel3A ? 1u : 0u));
+                                          (IsChannel3ALine(passSpec, line) ? 1u : 0u));
 }
 
 void WriteTimeCode(THrptFrame& frame, const THrptPassSpec& passSpec, int32_t line) {
@@ -34,9 +34,13 @@ void WriteCalibrationViews(THrptFrame& frame, const THrptPassSpec& passSpec, int
     const int32_t prt = PrtIndexOfLine(line);
     const uint16_t prtValue = prt == 0 ? passSpec.PrtReference : passSpec.Prt[static_cast<size_t>(prt - 1)];
     std::fill_n(frame.begin() + PrtFirstWord, 3, prtValue);
+    const bool channel3A = IsChannel3ALine(passSpec, line);
     for (int32_t j = 0; j < CalibrationSamples; ++j) {
         for (size_t c = 0; c < 3; ++c) frame[static_cast<size_t>(BlackbodyFirstWord + 3 * j) + c] = passSpec.Blackbody[c];
         for (size_t c = 0; c < 5; ++c) frame[static_cast<size_t>(SpaceFirstWord + 5 * j) + c] = passSpec.Space[c];
+        if (!channel3A) continue;
+        frame[static_cast<size_t>(BlackbodyFirstWord + 3 * j)] = passSpec.Channel3AViewCount;
+        frame[static_cast<size_t>(SpaceFirstWord + 5 * j + 2)] = passSpec.Channel3AViewCount;
     }
 }
 
@@ -61,6 +65,10 @@ void PackGroup10(const uint16_t* s, TWordPacking packing, uint8_t* out) {
 
 uint16_t DefaultSample(int32_t line, int channel, int32_t sample) {
     return static_cast<uint16_t>((line * 37 + channel * 211 + sample * 7 + (sample >> 5) * 3) & Mask10);
+}
+
+bool IsChannel3ALine(const THrptPassSpec& passSpec, int32_t line) {
+    return passSpec.Channel3AOnLine ? passSpec.Channel3AOnLine(line) : passSpec.Channel3A;
 }
 
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line) {

@@ -30,6 +30,11 @@ uint16_t DefaultSample(int32_t line, int channel, int32_t sample);
 struct THrptPassSpec {
     int32_t SpacecraftId = 13;                     // id bits 3..6 of word 6 (13: NOAA-18)
     bool Channel3A = false;                        // id word bit 0: 1 = 3A, 0 = 3B
+    // Lines whose channel 3 is 3A, for a pass that switches (unset: Channel3A on every line).
+    std::function<bool(int32_t line)> Channel3AOnLine;
+    // On a 3A line channel 3's blackbody and space views see no heat: its
+    // words there hold counts like a visible channel's space view.
+    uint16_t Channel3AViewCount = 45;
     int32_t DayOfYear = 123;
     int32_t DaysInYear = 365;                      // of the year the pass starts in
     int64_t StartMilliseconds = 12 * 3600000LL;    // time of day of line 0
@@ -45,6 +50,7 @@ struct THrptPassSpec {
 
 using THrptFrame = std::vector<uint16_t>;  // MinorFrameWords words
 
+bool IsChannel3ALine(const THrptPassSpec& passSpec, int32_t line);
 // Line times advance six lines a second, or by the pass's own scan period.
 int64_t LineMilliseconds(const THrptPassSpec& passSpec, int32_t line);
 // The thermometer (1..4) a line's PRT words carry, 0 for a reference line.

@@ -1,0 +1,93 @@
+#include "app/WindowPlacement.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <limits>
+
+namespace kestrune {
+
+namespace {
+
+// The title bar's grip: the frame's top TitleBarRoom rows.
+QRect TitleBar(QPoint frameTopLeft, int frameWidth) { return {frameTopLeft, QSize(std::max(frameWidth, 1), TitleBarRoom)}; }
+
+bool Grippable(const QRect& titleBar, const QRect& screen) {
+    const QRect common = titleBar.intersected(screen);
+    return common.height() >= TitleBarRoom && common.width() >= std::min(TitleBarRoom, titleBar.width());
+}
+
+// The least move that puts the title bar's grip on screen.
+QPoint MovedOnto(QPoint frameTopLeft, int frameWidth, const QRect& screen) {
+    const int width = std::max(frameWidth, 1);
+    const int grip = std::min(TitleBarRoom, width);
+    const int leftmost = screen.left() - width + grip;
+    const int left = std::clamp(frameTopLeft.x(), leftmost, std::max(leftmost, screen.right() + 1 - grip));
+    const int top = std::clamp(frameTopLeft.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - TitleBarRoom));
+    return {left, top};
+}
+
+int Distance(QPoint a, QPoint b) { return (a - b).manhattanLength(); }
+
+}  // namespace
+
+QPoint TitleBarOnScreen(QPoint frameTopLeft, int frameWidth, const std::vector<QRect>& screens) {
+    const QRect titleBar = TitleBar(frameTopLeft, frameWidth);
+    QPoint nearest = frameTopLeft;
+    int shortest = std::numeric_limits<int>::max();
+    for (const QRect& screen : screens) {
+        if (Grippable(titleBar, screen)) return frameTopLeft;
+        const QPoint moved = MovedOnto(frameTopLeft, frameWidth, screen);
+        if (Distance(moved, frameTopLeft) < shortest) {
+            shortest = Distance(moved, frameTopLeft);
+            nearest = moved;
+        }
+    }
+    return nearest;
+}
+
+int CaptionWidth(const QWidget& window) {
+    // The title bar's icon, its minimise, maximise and close buttons and their margins.
+    constexpr int TitleBarButtonsRoom = 128;
+    QFont title = window.font();
+    title.setBold(true);
+    const int wanted = QFontMetrics(title).horizontalAdvance(window.windowTitle()) + TitleBarButtonsRoom;
+    const QScreen* screen = window.screen();
+    return screen != nullptr ? std::min(wanted, screen->availableGeometry().width()) : wanted;
+}
+
+std::vector<QRect> AvailableScreenAreas() {
+    std::vector<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) areas.push_back(screen->availableGeometry());
+    return areas;
+}
+
+int TWindowPlacement::WindowState() const {
+    if (window_.isMaximized()) return 2;
+    return window_.isMinimized() ? 1 : 0;
+}
+int TWindowPlacement::Left() const { return window_.frameGeometry().left(); }
+int TWindowPlacement::Top() const { return window_.frameGeometry().top(); }
+int TWindowPlacement::Width() const { return window_.frameGeometry().width(); }
+int TWindowPlacement::Height() const { return window_.frameGeometry().height(); }
+int TWindowPlacement::ClientWidth() const { return window_.width(); }
+int TWindowPlacement::ClientHeight() const { return window_.height(); }
+void TWindowPlacement::SetWindowState(int state) {
+    if (state == 2) window_.setWindowState(Qt::WindowMaximized);
+    else if (state == 1) window_.setWindowState(Qt::WindowMinimized);
+    else window_.setWindowState(Qt::WindowNoState);
+}
+void TWindowPlacement::SetLeft(int left) { PlaceFrame(QPoint(left, window_.y())); }
+void TWindowPlacement::SetTop(int top) { PlaceFrame(QPoint(window_.x(), top)); }
+void TWindowPlacement::SetClientWidth(int width) { window_.resize(width, window_.height()); }
+void TWindowPlacement::SetClientHeight(int height) { window_.resize(window_.width(), height); }
+
+void TWindowPlacement::PlaceFrame(QPoint topLeft) {
+    // A top-level widget's position is its frame's.
+    window_.move(TitleBarOnScreen(topLeft, window_.frameGeometry().width(), AvailableScreenAreas()));
+}
+
+}  // namespace kestrune

@@ -1,0 +1,86 @@
+// The file types the main window registers with the desktop at its first
+// showing, as the desktop's own tools read them back: xdg-mime names a pass
+// by its extension, and the pass type's globs outweigh the generic ones.
+#include "app/MainCore.h"
+#include "platform/DesktopEntry.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SysUtils.h"
+#include "platform/SystemUtils.h"
+#include "tests/platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+
+namespace kestrune {
+namespace {
+
+using testing::TTempFolder;
+
+// The output of a shell command, without its last line end.
+std::string CommandOutput(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return {};
+    std::string output;
+    std::array<char, 256> chunk{};
+    while (fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
+    while (!output.empty() && output.back() == '\n') output.pop_back();
+    return output;
+}
+
+bool OnPath(const std::string& tool) { return !CommandOutput("command -v " + tool).empty(); }
+
+// The highest weight a compiled globs2 file gives pattern for a type other than (or, with ours, only) ours.
+int GlobWeight(const std::string& globs2, const std::string& pattern, bool ours) {
+    std::istringstream lines(TTempFolder::Read(globs2));
+    int heaviest = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::vector<std::string> fields = SplitString(line, ':');
+        if (fields.size() < 3 || fields[2] != pattern || (fields[1] == PassMimeType) != ours) continue;
+        heaviest = std::max(heaviest, std::atoi(fields[0].c_str()));
+    }
+    return heaviest;
+}
+
+TEST(DesktopFileTypes, EveryExtensionAFileManagerOpensWithTheProgramIsRegistered) {
+    const std::vector<std::string> registered = ExtensionList(ShellPassExtensions);
+    for (const std::string& dropped : DropExtensions) {
+        const std::string extension = LowerCase(dropped.substr(1));
+        EXPECT_NE(std::find(registered.begin(), registered.end(), extension), registered.end()) << dropped;
+    }
+    for (const char* verb : {"gac", "hmf", "hrp", "l1b", "l1f", "lac", "raw", "rhd"})
+        EXPECT_NE(std::find(registered.begin(), registered.end(), verb), registered.end()) << verb;
+}
+
+// As a user's desktop sees the first showing's registration: xdg-mime on the user's data folder.
+// (The showing itself writes through AddContextMenuCommand with ShellPassExtensions.)
+TEST(DesktopFileTypes, XdgMimeNamesPassesByTheirExtensions) {
+    if (!OnPath("xdg-mime") || !OnPath("update-mime-database") || !OnPath("gio"))
+        GTEST_SKIP() << "needs xdg-mime, update-mime-database and gio (scripts/install-deps)";
+    TTempFolder temp;
+    // What the first showing writes; the database is updated here, not by the detached tool the
+    // program starts, which would race this test's own run on the same folder.
+    ASSERT_EQ(WriteDesktopIntegration(temp / "data", ExecutablePath(), "HRPT process", ShellPassExtensions), 2);
+    const std::string mime = temp / "data/mime";
+    const std::string updated = CommandOutput("update-mime-database '" + mime + "' 2>&1 && echo updated");
+    ASSERT_TRUE(updated.ends_with("updated")) << updated;
+
+    // Across the data folders the heavier glob wins: a camera's raw image must not take the passes.
+    EXPECT_GT(GlobWeight(mime + "/globs2", "*.raw", true), GlobWeight("/usr/share/mime/globs2", "*.raw", false));
+
+    const std::string environment = "XDG_DATA_HOME='" + temp / "data" +
+                                    "' XDG_DATA_DIRS=/usr/share XDG_CURRENT_DESKTOP=GNOME ";
+    for (const char* name : {"NOAA19_20240301_1012.raw", "2024-03-01-1012-N19.hpt", "NSS.HRPT.NP.D24061.S1012.E1024.B7654321.WI.l1b",
+                             "20240301_1012_metop-b.hrp", "noaa18.gac", "pass.rhd", "pass.hmf", "pass.lac", "pass.l1f"}) {
+        const std::string path = temp.Write(std::string("passes/") + name, std::string(4096, '\0'));
+        EXPECT_EQ(CommandOutput(environment + "xdg-mime query filetype '" + path + "' 2>/dev/null"), PassMimeType)
+            << name;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune

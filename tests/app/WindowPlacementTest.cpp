@@ -1,0 +1,218 @@
+// Where the main window comes back: a real window under Xvfb with a window
+// manager (tests/run-with-window-manager, registered so in tests/CMakeLists.txt),
+// moved by dragging its title bar with the pointer as a user does, comes back
+// with its frame where it was left, and a stored placement at the top of the
+// screen keeps the title bar on the screen.
+#include "app/HelpWindow.h"
+#include "app/TalvessaForm.h"
+#include "app/WindowPlacement.h"
+
+#include "platform/RegistryVariables.h"
+#include "platform/SysUtils.h"
+#include "tests/app/AppTest.h"
+#include "tests/app/WidgetTestSupport.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << "(" << rect.left() << ", " << rect.top() << ") " << rect.width() << " x " << rect.height();
+}
+inline void PrintTo(const QPoint& point, std::ostream* out) { *out << "(" << point.x() << ", " << point.y() << ")"; }
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+using testing::WaitFor;
+using testing::WhenModal;
+
+bool HasWindowManager() {
+    return QGuiApplication::platformName() == "xcb" &&
+           std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0;
+}
+
+// The output of a shell command.
+std::string CommandOutput(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return {};
+    std::string output;
+    std::array<char, 256> chunk{};
+    while (fgets(chunk.data(), chunk.size(), pipe.get()) != nullptr) output += chunk.data();
+    return output;
+}
+
+int NumberAfter(const std::string& text, const std::string& label) {
+    const size_t at = text.find(label);
+    return at == std::string::npos ? -99999 : std::atoi(text.c_str() + at + label.size());
+}
+
+// The window's frame as the X server and the window manager have it (not as Qt believes it):
+// the client's place on the root window widened by the frame extents the window manager set.
+QRect ServerFrame(const QWidget& window) {
+    const std::string id = std::to_string(window.winId());
+    const std::string info = CommandOutput("xwininfo -id " + id);
+    const std::string extents = CommandOutput("xprop -id " + id + " _NET_FRAME_EXTENTS");
+    const size_t equals = extents.find(" = ");
+    if (equals == std::string::npos) return {};
+    int left = 0, right = 0, top = 0, bottom = 0;
+    if (std::sscanf(extents.c_str() + equals + 3, "%d, %d, %d, %d", &left, &right, &top, &bottom) != 4) return {};
+    const QRect client(NumberAfter(info, "Absolute upper-left X:"), NumberAfter(info, "Absolute upper-left Y:"),
+                       NumberAfter(info, "Width:"), NumberAfter(info, "Height:"));
+    return client.adjusted(-left, -top, right, bottom);
+}
+
+bool Framed(const QWidget& window) {
+    const QRect frame = ServerFrame(window);
+    return frame.isValid() && frame.top() < window.geometry().top();
+}
+
+class WindowPlacementTest : public testing::TAppTest {
+protected:
+    void SetUp() override {
+        TAppTest::SetUp();
+        if (!HasWindowManager()) {
+            if (std::getenv("KESTRUNE_EXPECT_WM") != nullptr) FAIL() << "no window manager on the display";
+            GTEST_SKIP() << "needs an X server with a window manager (tests/run-with-window-manager)";
+        }
+    }
+
+    // The main window shown and framed by the window manager, settled where it was put.
+    std::unique_ptr<TFormMain> Start() {
+        auto form = std::make_unique<TFormMain>(TParams{});
+        form->show();
+        WaitFor([&] { return !Find<QTimer>(*form, "TimerNewFile")->isActive(); });
+        EXPECT_TRUE(WaitFor([&] { return Framed(*form); })) << "the window manager gave the window no frame";
+        Settle(*form);
+        TDialogService::Instance().ClearScript();  // the start's own boxes
+        return form;
+    }
+
+    static void StorePosition(int frameLeft, int frameTop) {
+        TRegistryInteger left("FormLeft", 0);
+        TRegistryInteger top("FormTop", 0);
+        left.Value = frameLeft;
+        top.Value = frameTop;
+    }
+
+    // Waits until the window's frame has stayed put for a while.
+    static QRect Settle(const QWidget& window) {
+        QRect last = window.frameGeometry();
+        int still = 0;
+        WaitFor([&] {
+            const QRect now = window.frameGeometry();
+            still = now == last ? still + 1 : 0;
+            last = now;
+            return still >= 5;
+        });
+        return last;
+    }
+
+    // Drags the window by its title bar with the X pointer, by (dx, dy).
+    static void DragTitleBar(QWidget& window, int dx, int dy) {
+        const QRect frame = ServerFrame(window);
+        const QPoint grip(frame.left() + frame.width() / 2, frame.top() + (window.geometry().top() - frame.top()) / 2);
+        const std::string command = "xdotool mousemove " + std::to_string(grip.x()) + " " + std::to_string(grip.y()) +
+                                    " mousedown 1 sleep 0.2 mousemove " + std::to_string(grip.x() + dx / 2) + " " +
+                                    std::to_string(grip.y() + dy / 2) + " sleep 0.1 mousemove " +
+                                    std::to_string(grip.x() + dx) + " " + std::to_string(grip.y() + dy) +
+                                    " sleep 0.2 mouseup 1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        WaitFor([&] { return ServerFrame(window).topLeft() != frame.topLeft(); });
+        Settle(window);
+    }
+};
+
+TEST_F(WindowPlacementTest, AWindowComesBackWhereItWasLeft) {
+    QRect left;
+    {
+        auto form = Start();
+        DragTitleBar(*form, 137 - form->geometry().left() + 100, 211 - form->geometry().top() + 100);
+        left = Settle(*form);
+        ASSERT_GT(left.top(), 0) << "the drag did not move the window";
+    }
+    for (int start = 0; start < 2; ++start) {
+        auto form = Start();
+        EXPECT_EQ(ServerFrame(*form), left) << "start " << start + 2;
+        EXPECT_EQ(form->frameGeometry(), left) << "start " << start + 2 << ", as Qt has it";
+    }
+}
+
+// A placement stored with its top at the screen's top (as an earlier version
+// stored it) keeps the title bar on the screen, where it can be dragged; one
+// stored above the screen comes down onto it.
+TEST_F(WindowPlacementTest, AStoredTopOfZeroKeepsTheTitleBarOnTheScreen) {
+    StorePosition(0, 0);
+    {
+        auto form = Start();
+        EXPECT_EQ(ServerFrame(*form).topLeft(), QPoint(0, 0));
+        EXPECT_EQ(form->frameGeometry().topLeft(), QPoint(0, 0)) << "as Qt has it";
+    }
+    StorePosition(-300, -40);
+    auto form = Start();
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_EQ(ServerFrame(*form).top(), screen.top());
+    EXPECT_EQ(ServerFrame(*form).left(), -300);
+}
+
+// F1 in File > Open before the help was ever shown: the help window opens
+// with its title bar on the screen, placed by the window manager.
+TEST_F(WindowPlacementTest, HelpOpenedFirstFromAModalDialogKeepsItsTitleBarOnTheScreen) {
+    std::filesystem::copy(ExtractFilePath(KESTRUNE_EXECUTABLE) + "help/", folder / "program/help",
+                          std::filesystem::copy_options::recursive);
+    auto form = Start();
+    auto* help = form->findChild<THelpWindow*>("FormHelp");
+    ASSERT_NE(help, nullptr);
+    QRect helpFrame;
+    WhenModal<QDialog>([&](QDialog& dialog) {
+        WaitFor([&] { return dialog.isActiveWindow(); });
+        EXPECT_EQ(std::system("xdotool key F1"), 0);
+        EXPECT_TRUE(WaitFor([&] { return help->isVisible() && Framed(*help); })) << "F1 opened no help";
+        helpFrame = Settle(*help);
+        dialog.reject();
+    });
+    Find<QAction>(*form, "MenuOpen")->trigger();
+    EXPECT_EQ(help->ShownTopic(), "opening.html#open");
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_GE(helpFrame.top(), screen.top()) << "title bar above the screen";
+    EXPECT_GE(helpFrame.left(), screen.left());
+    // Back with the main window when the dialog closes, where it was.
+    EXPECT_TRUE(WaitFor([&] { return help->parentWidget() == form.get() && Framed(*help); }));
+    EXPECT_EQ(Settle(*help).topLeft(), helpFrame.topLeft());
+}
+
+// The least move that keeps a grip of the title bar on a screen, worked by hand.
+TEST(TitleBarOnScreen, MovesAFrameOnlyAsFarAsItsTitleBarNeeds) {
+    const std::vector<QRect> one{QRect(0, 0, 1280, 1024)};
+    EXPECT_EQ(TitleBarOnScreen({0, 0}, 1000, one), QPoint(0, 0));
+    EXPECT_EQ(TitleBarOnScreen({99, 180}, 1000, one), QPoint(99, 180));
+    EXPECT_EQ(TitleBarOnScreen({100, -20}, 1000, one), QPoint(100, 0)) << "title bar above the screen";
+    EXPECT_EQ(TitleBarOnScreen({-990, 10}, 1000, one), QPoint(-968, 10)) << "32 pixels of it to grip";
+    EXPECT_EQ(TitleBarOnScreen({-968, 10}, 1000, one), QPoint(-968, 10));
+    EXPECT_EQ(TitleBarOnScreen({1270, 500}, 1000, one), QPoint(1248, 500));
+    EXPECT_EQ(TitleBarOnScreen({10, 1010}, 1000, one), QPoint(10, 992));
+    EXPECT_EQ(TitleBarOnScreen({5000, 5000}, 1000, one), QPoint(1248, 992));
+
+    // Two screens side by side: the nearest takes a title bar that is on neither.
+    const std::vector<QRect> two{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    EXPECT_EQ(TitleBarOnScreen({2500, 1000}, 800, two), QPoint(2500, 992)) << "below the smaller screen";
+    EXPECT_EQ(TitleBarOnScreen({1500, 1050}, 800, two), QPoint(1500, 1048));
+    EXPECT_EQ(TitleBarOnScreen({2000, -50}, 800, two), QPoint(2000, 0));
+    EXPECT_EQ(TitleBarOnScreen({1800, 500}, 800, two), QPoint(1800, 500)) << "across both screens";
+
+    EXPECT_EQ(TitleBarOnScreen({-5000, -5000}, 800, {}), QPoint(-5000, -5000)) << "no screens known";
+}
+
+}  // namespace
+}  // namespace kestrune
