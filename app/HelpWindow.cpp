@@ -2,6 +2,7 @@
 
 #include "app/EventGuard.h"
 #include "app/ShellOpen.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <QApplication>
@@ -19,12 +20,14 @@ namespace kestrune {
 
 namespace {
 
-constexpr const char* WindowTitle = "Talvessa help";
+// The contents page's own title, in the pages' English.
+constexpr const char* ContentsTitle = "Talvessa help";
 
 // The page's title after the window's; a page titled like the window (the contents) adds nothing.
 QString TitleFor(const QString& pageTitle) {
-    if (pageTitle.isEmpty() || pageTitle == WindowTitle) return WindowTitle;
-    return QString(WindowTitle) + " - " + pageTitle;
+    const QString window = ToQt(resStr(res::SHelpWindowTitle));
+    if (pageTitle.isEmpty() || pageTitle == ContentsTitle) return window;
+    return window + " - " + pageTitle;
 }
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
@@ -38,7 +41,7 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
 
 THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName("FormHelp");
-    setWindowTitle(WindowTitle);
+    setWindowTitle(TitleFor({}));
     BrowserHelp = new QTextBrowser(this);
     BrowserHelp->setObjectName("BrowserHelp");
     BrowserHelp->setOpenLinks(false);
@@ -198,6 +201,11 @@ void THelpWindow::Reparent(QWidget* parent) {
     setParent(parent, Qt::Window);
     if (wasOnScreen_) setGeometry(placed);
     if (shown) show();
+}
+
+void THelpWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) setWindowTitle(TitleFor(BrowserHelp->documentTitle()));
+    QWidget::changeEvent(event);
 }
 
 void THelpWindow::showEvent(QShowEvent* event) {

@@ -37,6 +37,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A language switch: the window's part of the title in the new language.
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Esc closes the help, as it closes the program's other windows.
     void keyPressEvent(QKeyEvent* event) override;

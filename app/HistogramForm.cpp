@@ -60,7 +60,8 @@ protected:
         const bool filled = HistogramHasData(histogram);
         form_.labels_[static_cast<size_t>(channel_ - 1)]->setEnabled(filled);
         if (!filled) return;
-        setToolTip(QString::asprintf("Ch %d video: %d..%d", channel_, histogram.Low(), histogram.High()));
+        setToolTip(ToQt(FormatResStr(res::SChannelVideoHint, {std::to_string(channel_), std::to_string(histogram.Low()),
+                                                              std::to_string(histogram.High())})));
         const int w = width();
         const int h = height();
         painter.setPen(palette().color(QPalette::WindowText));

@@ -2,15 +2,20 @@
 
 #include "app/FormTranslation.h"
 #include "localise/LocOnFly.h"
+#include "localise/QLocales.h"
 #include "platform/DialogService.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMenu>
+#include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <utility>
@@ -21,6 +26,7 @@ namespace kestrune {
 namespace {
 
 constexpr const char* LanguageProperty = "kestruneLanguageId";
+constexpr uint16_t EnglishLanguage = 9;
 
 // Windows made after a switch (dialogs opened on demand) take the language in effect when they are first shown.
 class TLanguageWatcher : public QObject {
@@ -53,7 +59,24 @@ void CheckLanguageItems(const TQLocalizerOnFly& localizer) {
 
 }  // namespace
 
+bool LoadQtCatalogue(uint16_t languageId) {
+    static QPointer<QTranslator> catalogue;
+    if (catalogue) QCoreApplication::removeTranslator(catalogue);
+    else catalogue = new QTranslator(QCoreApplication::instance());
+    // Qt's texts are English as written.
+    if (PrimaryLanguage(languageId) == PrimaryLanguage(EnglishLanguage)) return false;
+    try {
+        const QLocale locale(QString::fromStdString(LocaleTag(languageId)));
+        return catalogue->load(locale, "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+               QCoreApplication::installTranslator(catalogue);
+    } catch (const ELocalesError&) {
+        return false;  // a language the locale table does not know has no catalogue either
+    }
+}
+
 void TranslateOpenForms(const TQLocalizerOnFly& localizer) {
+    // First, so that the event below sets Qt's own texts of the open windows again too.
+    LoadQtCatalogue(localizer.CurrentLanguage);
     if (localizer.SetFontCharsets) SetScreenFontsForLanguage(localizer.CurrentLanguage);
     for (QWidget* window : QApplication::topLevelWidgets()) TranslateWindow(*window, localizer);
     TranslateDataModules(localizer);
@@ -126,7 +149,8 @@ void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, s
     localizer.TranslateOpenForms = [&localizer] { TranslateOpenForms(localizer); };
     localizer.OnBeforeTranslate = std::move(changing);
     localizer.OnAfterTranslate = [changed = std::move(changed)](const TLFInfo&) { changed(); };
-    // A start in another language than the native one: the window and the windows it made.
+    // A start in another language than the native one: Qt's texts, the window and the windows it made.
+    LoadQtCatalogue(localizer.CurrentLanguage);
     TranslateWindow(window, localizer);
     for (QWidget* child : window.findChildren<QWidget*>())
         if (child->isWindow()) TranslateWindow(*child, localizer);

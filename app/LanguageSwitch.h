@@ -2,6 +2,7 @@
 // at the start, and the open windows set again after a switch (FormTranslation.h).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 class QMainWindow;
@@ -26,6 +27,10 @@ void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, s
 void DetachLanguageSwitch();
 // One radio item per language; choosing one switches to it.
 void CreateLanguageMenu(QMenu& parent, TQLocalizerOnFly& localizer);
+// Qt's own texts (standard buttons, file dialogs, context menus) from Qt's
+// catalogue of the language; none for English or where Qt has no catalogue
+// of it (false).
+bool LoadQtCatalogue(uint16_t languageId);
 // Every open window and data module, then the Language menus' checks.
 void TranslateOpenForms(const TQLocalizerOnFly& localizer);
 

@@ -257,10 +257,12 @@ void TMainCore::DecodeFirstParameters() {
     }
 }
 
+std::string TMainCore::MainCaption() { return FormatResStr(res::SMainCaption, {ProductCaption}); }
+
 void TMainCore::SetCaptions() {
     VersionSuffix = " - V" + TZrVersionInfo().GetStringFileInfo("FileVersion");
     BaseCaption = ProductCaption;
-    const std::string caption = std::string(ProductCaption) + " from Morvane, Kelbourne";
+    const std::string caption = MainCaption();
     host_.SetWindowCaption(caption);
     host_.SetApplicationTitle(caption + " " + VersionSuffix);
 }

@@ -152,6 +152,8 @@ public:
 
     // A pass is decoded and shown.
     bool PassLoaded() const;
+    // The main window's caption in the language in effect.
+    static std::string MainCaption();
     // The process's exit status: 1 when an unattended run found no pass to
     // work on, 3 when a product it asked for was not written where asked, 4
     // when a parameter matched no switch or item.

@@ -114,6 +114,7 @@ void TMouseTools::MoveTo(QPoint pixel, bool ctrlHeld) {
 }
 
 void TMouseTools::ShowCursorReadout() {
+    unitsHintShown_ = false;
     labelCursor_.setText(
         LabelText(CursorReadoutText(Cursor, core_->View.ViewIndex(), core_->Settings.MetricUnits->Value)));
 }
@@ -132,6 +133,13 @@ void TMouseTools::ImageDisplayMouseUp(QMouseEvent&) {
 void TMouseTools::ImageDisplayMouseLeave() {
     if (core_ == nullptr) return;
     labelCursor_.setText(LabelText(CursorUnitsPrompt(core_->Settings.MetricUnits->Value)));
+    unitsHintShown_ = true;
+}
+
+void TMouseTools::LanguageChanged() {
+    if (core_ == nullptr || labelCursor_.text().isEmpty()) return;
+    if (unitsHintShown_) ImageDisplayMouseLeave();
+    else ShowCursorReadout();
 }
 
 void TMouseTools::LabelCursorClick() {

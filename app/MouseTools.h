@@ -53,6 +53,8 @@ public:
     // The read-out at a picture pixel, as a mouse move there shows it.
     void MoveTo(QPoint pixel, bool ctrlHeld);
     void ShowCursorReadout();
+    // After a language switch: the read-out or the units hint shown is made again in the new language.
+    void LanguageChanged();
     // The tool buttons; the ruler and the profile need the map fitted to the pass.
     void ShowImageTools(bool show, bool mapFitted);
     // The drag band: a rectangle for the selection, else a line.
@@ -68,6 +70,7 @@ private:
     TImageDisplay& display_;
     QLabel& labelCursor_;
     TMainCore* core_ = nullptr;
+    bool unitsHintShown_ = false;
     QToolButton* SpeedButtonRuler = nullptr;
     QToolButton* SpeedButtonSelect = nullptr;
     QToolButton* SpeedButtonTProfile = nullptr;

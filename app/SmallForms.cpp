@@ -101,10 +101,11 @@ void TFormAboutBox::showEvent(QShowEvent* event) {
     const std::string product = info.GetStringFileInfo("ProductName");
     setWindowTitle(ToQt(FormatResStr(res::SAbout, {product})));
     ProductName->setText(ToQt(product));
+    // The version's comments and trademarks, in the language shown.
     Version->setText(ToQt(ExtractFileName(ExecutablePath()) + ", V" + info.GetStringFileInfo("FileVersion") + ", " +
-                          info.GetStringFileInfo("Comments")));
+                          resStr(res::SAboutComments)));
     Copyright->setText(ToQt(info.GetStringFileInfo("LegalCopyright")));
-    Comments->setText(ToQt(info.GetStringFileInfo("LegalTrademarks")));
+    Comments->setText(ToQt(resStr(res::SAboutTrademarks)));
     WebSite->setText(ToQt(info.GetStringFileInfo("Web site")));
     adjustSize();
 }

@@ -61,13 +61,15 @@ constexpr int FlashShownMs = 375;
 constexpr int FlashHiddenMs = 125;
 constexpr int FlashBlinks = 5;
 
-// The open dialog's two filters; the masks are matched in either case.
-const QStringList OpenDialogFilters{
-    "HRPT files (*.dat, *.fy1c, *.gac, *.hmf, *.hpt, *.hrp, *.img, *.l1b, *.l1f, *.lac, *.n10, *.c10, *.s10, "
-    "*.fi5, *.raw, *.raw16, *.native) (*.HMF *.hmf *.HPT *.hpt *.HRP *.hrp *.L1B *.l1b *.L1F *.l1f *.LAC *.lac "
-    "*.GAC* *.gac* *.FY1C *.fy1c *.N10 *.n10 *.C10 *.c10 *.S10 *.s10 *.FI5 *.fi5 *.IMG *.img *.RAW *.raw *.RAW16 "
-    "*.raw16 *.DAT *.dat *.NATIVE *.native)",
-    "All files (*.*) (*)"};
+// The open dialog's two filters, named in the language in effect; the masks are matched in either case.
+QStringList OpenDialogFilters() {
+    return {ToQt(resStr(res::SHrptFiles)) +
+                " (*.dat, *.fy1c, *.gac, *.hmf, *.hpt, *.hrp, *.img, *.l1b, *.l1f, *.lac, *.n10, *.c10, *.s10, "
+                "*.fi5, *.raw, *.raw16, *.native) (*.HMF *.hmf *.HPT *.hpt *.HRP *.hrp *.L1B *.l1b *.L1F *.l1f *.LAC *.lac "
+                "*.GAC* *.gac* *.FY1C *.fy1c *.N10 *.n10 *.C10 *.c10 *.S10 *.s10 *.FI5 *.fi5 *.IMG *.img *.RAW *.raw *.RAW16 "
+                "*.raw16 *.DAT *.dat *.NATIVE *.native)",
+            ToQt(resStr(res::SAllFilesAnyExtension)) + " (*)"};
+}
 
 QLabel* NamedLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -122,11 +124,15 @@ TFormMain::~TFormMain() {
 
 // The switch sets the item lists again, so the two choices are kept across it.
 void TFormMain::LanguageChanging() {
+    // A pass's caption names the pass; only the program's own caption is in a language.
+    keptMainCaption_ = windowTitle() == ToQt(TMainCore::MainCaption());
     KeptGammaFCIndex = GammaComboBoxFC().ItemIndex();
     KeptSstRangeIndex = SstRangeGroup().ItemIndex();
 }
 
 void TFormMain::LanguageChanged() {
+    if (keptMainCaption_) setWindowTitle(ToQt(TMainCore::MainCaption()));
+    mouseTools_->LanguageChanged();
     sidePanel_->SetLanguageTexts();
     GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
     SstRangeGroup().SetItemIndex(KeptSstRangeIndex);
@@ -450,7 +456,7 @@ std::string TFormMain::ChooseDataFile() {
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix("hrp");
-    dialog.setNameFilters(OpenDialogFilters);
+    dialog.setNameFilters(OpenDialogFilters());
     dialog.setDirectory(ToQt(core_->Settings.DataFolder->Value));
     if (!core_->OpenDialogFileName.empty()) dialog.selectFile(ToQt(core_->OpenDialogFileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

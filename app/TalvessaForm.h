@@ -165,6 +165,7 @@ private:
     QTimer* flashBlink_ = nullptr;
     int flashStep_ = 0;
     bool gacLayout_ = false;  // the pass shown is GAC: one zoom only
+    bool keptMainCaption_ = false;
     int KeptGammaFCIndex = -1;
     int KeptSstRangeIndex = -1;
     QPoint FlashPoint;

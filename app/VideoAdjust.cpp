@@ -140,12 +140,13 @@ void TVideoAdjust::DragMarker(TMarker marker, int x) {
     RebuildTransfer(EqualRgb);
 }
 
+// Lines end in CR LF, as in every text file the program writes.
 std::string TVideoAdjust::XfrText() const {
-    std::string text = "HRPT Xfer for " + ImageName + "\n";
+    std::string text = "HRPT Xfer for " + ImageName + "\r\n";
     for (size_t colour = 0; colour < Colours.size(); ++colour) {
         const TColourTransfer& transfer = Colours[colour];
         text += std::string(1, ColourLetters[colour]) + " " + std::to_string(transfer.Black) + " " +
-                std::to_string(transfer.White) + " " + std::to_string(RoundHalfEven(100.0 * transfer.Gamma)) + "\n";
+                std::to_string(transfer.White) + " " + std::to_string(RoundHalfEven(100.0 * transfer.Gamma)) + "\r\n";
     }
     return text;
 }

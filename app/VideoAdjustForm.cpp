@@ -252,16 +252,22 @@ void TFormHistogramAdjust::BuildControls() {
 
 void TFormHistogramAdjust::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    const std::array<const char*, 3> letters{"R", "G", "B"};
-    for (size_t i = 0; i < colourItems_.size(); ++i)
-        colourItems_[i]->setText(QString("%1  [Ch %2]").arg(letters[i]).arg(adjust_.Channels[i]));
+    ShowColourItems();
     adjust_.UseTransfer = true;
     RadioGroupColourClick();
 }
 
+void TFormHistogramAdjust::ShowColourItems() {
+    const std::array<const char*, 3> letters{"R", "G", "B"};
+    for (size_t i = 0; i < colourItems_.size(); ++i)
+        colourItems_[i]->setText(ToQt(FormatResStr(res::SChannelShort, {letters[i], std::to_string(adjust_.Channels[i])})));
+}
+
 void TFormHistogramAdjust::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::LanguageChange) ShowGammaLabels();
+    if (event->type() != QEvent::LanguageChange) return;
+    ShowGammaLabels();
+    ShowColourItems();
 }
 
 void TFormHistogramAdjust::RadioGroupColourClick() {

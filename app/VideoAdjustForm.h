@@ -42,6 +42,8 @@ private:
     void RadioGroupColourClick();
     void ShowMarkers();
     void ShowGammaLabels();
+    // The colour choices with the channel each shows, in the language shown.
+    void ShowColourItems();
     void Repaint();
     void ButtonAutoClick();
     void ButtonLoadClick();

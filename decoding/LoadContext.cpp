@@ -12,8 +12,21 @@ namespace kestrune {
 TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
     : State(state), Host(host), Settings(settings), HeaderBuffer(HeaderBufferSize, 0) {}
 
+namespace {
+
+// A suffix's closing "(NAME format)" in the language in effect.
+std::string FormatSuffixShown(const std::string& suffix) {
+    constexpr std::string_view formatWord = " format)";
+    const size_t open = suffix.rfind(" (");
+    if (open == std::string::npos || !suffix.ends_with(formatWord)) return suffix;
+    const std::string name = suffix.substr(open + 2, suffix.size() - formatWord.size() - open - 2);
+    return suffix.substr(0, open) + " (" + FormatResStr(res::SFormatCaption, {name}) + ")";
+}
+
+}  // namespace
+
 void TLoadContext::SetCaption(const std::string& suffix) {
-    Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + suffix);
+    Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + FormatSuffixShown(suffix));
 }
 
 std::string TLoadContext::PreparedFileFolder(const std::string& fileName) {

@@ -4,6 +4,7 @@
 #include "localise/qcompress.h"
 #include "platform/FileIO.h"
 
+#include <limits>
 #include <set>
 
 namespace kestrune {
@@ -95,6 +96,8 @@ private:
     };
 
     int32_t NativeId(int32_t id, TSection& section) const {
+        // Entries without an id take the next after the highest: no file holds one so high that none can follow.
+        if (id == std::numeric_limits<int32_t>::max()) RaiseInvalidFileFormat();
         section.highest = std::max(section.highest, id);
         if (native_ && (mode_ & LangModeRenumber) && !section.used.insert(id).second) return 0;
         return id;

@@ -134,7 +134,8 @@ void TQLocalizerOnFly::InitLocalizer(const std::string& registryKey, const std::
             LoadNativeLanguage();
         });
         if (!nativeRead_) AddProgramLanguage();
-        const std::string saved = SavedExtension();
+        // Without the native texts no translation can be read against them: the stored choice waits.
+        const std::string saved = nativeRead_ ? SavedExtension() : std::string();
         bool started = false;
         Guarded([&] {
             StartInLanguageOfResources(saved);
@@ -216,8 +217,10 @@ void TQLocalizerOnFly::LoadNativeLanguage() {
     const std::string path = LanguageFilePath(NativeExtension);
     const bool hasFile = FileExists(path);
     if (hasFile) {
-        TLangFile native(path);
-        ReadNative(native);
+        NamingTheFile(path, [&] {
+            TLangFile native(path);
+            ReadNative(native);
+        });
     }
     const TLanguagePack pack = ProgramPack();
     AddPackLanguages(pack);
@@ -274,13 +277,20 @@ void TQLocalizerOnFly::AddProgramLanguage() {
 }
 
 // The language of the resources to start with: the stored language's library
-// when it exists and fits, read whole; else (and on any failure) the program's own.
+// when it exists, fits and its texts were read into the dictionary; else (and
+// on any failure) the program's own.
 void TQLocalizerOnFly::StartInLanguageOfResources(const std::string& saved) {
     TQLocUtils& utils = TQLocUtils::Instance();
     try {
-        const std::shared_ptr<const TResModule> library = StartupLibrary(saved);
-        const uint16_t language = LanguageOf(library ? *library : utils.ProgramModule());
+        std::shared_ptr<const TResModule> library = StartupLibrary(saved);
+        uint16_t language = LanguageOf(library ? *library : utils.ProgramModule());
         CurrentColumn = FindLanguageColumn(language);
+        // A library whose language file is gone would speak in messages what no window shows.
+        if (library && CurrentColumn < 0) {
+            library = nullptr;
+            language = LanguageOf(utils.ProgramModule());
+            CurrentColumn = FindLanguageColumn(language);
+        }
         utils.SetResourceModule(library);
         CurrentLanguage = language;
     } catch (...) {

@@ -232,6 +232,8 @@ std::string GetLocaleAbbrevName(uint32_t id) {
     return id != 0 && id == PrimaryLanguage(id) ? abbrev.substr(0, 2) : abbrev;
 }
 
+std::string LocaleTag(uint32_t id) { return RowOf(id).tag; }
+
 uint16_t AbbrevNameToLocale(std::string_view abbrev) {
     for (const TLocaleRow& row : Table)
         if (SameText(row.abbrev, abbrev)) return row.id;

@@ -45,6 +45,8 @@ std::string GetLocaleText(uint32_t id, uint32_t item);
 std::string GetLocaleEnglishName(uint32_t id);
 // Three letters ("ENU"); the first two for a primary language alone ("EN" for 9).
 std::string GetLocaleAbbrevName(uint32_t id);
+// The locale's name in ICU and glibc terms ("de_DE"; "en_US" for English alone); raises as GetLocaleText.
+std::string LocaleTag(uint32_t id);
 // The first locale whose abbreviation equals abbrev without case; 0 when none.
 uint16_t AbbrevNameToLocale(std::string_view abbrev);
 // The locale's ANSI code page, else the system's.

@@ -35,11 +35,12 @@ void TIniFile::Parse(const std::string& text) {
     }
 }
 
+// Lines end in CR LF, as in every text file the program writes.
 std::string TIniFile::Text() const {
     std::string text;
     for (const TSection& section : sections_) {
-        if (!section.name.empty()) text += (text.empty() ? "[" : "\n[") + section.name + "]\n";
-        for (const TLine& line : section.lines) text += (line.key.empty() ? "" : line.key + "=") + line.value + "\n";
+        if (!section.name.empty()) text += (text.empty() ? "[" : "\r\n[") + section.name + "]\r\n";
+        for (const TLine& line : section.lines) text += (line.key.empty() ? "" : line.key + "=") + line.value + "\r\n";
     }
     return text;
 }

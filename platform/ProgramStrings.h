@@ -213,6 +213,17 @@ constexpr uint16_t SNameTakenGone = 4376;
 constexpr uint16_t SCompositionNoEffect = 4390;
 // Print setup's choice of a PDF file instead of a printer.
 constexpr uint16_t SPrintToPdfFile = 4391;
+// The Open dialog's filters and the main window's caption.
+constexpr uint16_t SHrptFiles = 4400;
+constexpr uint16_t SAllFilesAnyExtension = 4401;
+constexpr uint16_t SMainCaption = 4402;
+constexpr uint16_t SHelpWindowTitle = 4403;
+constexpr uint16_t SFormatCaption = 4404;
+// The About box's version texts, and a channel's short name.
+constexpr uint16_t SAboutComments = 4405;
+constexpr uint16_t SAboutTrademarks = 4406;
+constexpr uint16_t SChannelShort = 4407;
+constexpr uint16_t SChannelVideoHint = 4408;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

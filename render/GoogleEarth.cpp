@@ -6,20 +6,21 @@
 
 namespace kestrune {
 
+// Lines end in CR LF, as in every text file the program writes.
 std::string KmlPointText(float latitude, float longitude) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<kml xmlns=\"http://earth.google.com/kml/2.0\">\n"
-           "<GroundOverlay>\n"
-           "<description>Location given by the Talvessa</description>\n"
-           "<name>Talvessa location</name>\n"
-           "<LookAt>\n"
-           "<longitude>" + CoordinateText(longitude) + "</longitude>\n"
-           "<latitude>" + CoordinateText(latitude) + "</latitude>\n"
-           "<range>60000</range>\n"
-           "</LookAt>\n"
-           "<visibility>0</visibility>\n"
-           "</GroundOverlay>\n"
-           "</kml>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+           "<kml xmlns=\"http://earth.google.com/kml/2.0\">\r\n"
+           "<GroundOverlay>\r\n"
+           "<description>Location given by the Talvessa</description>\r\n"
+           "<name>Talvessa location</name>\r\n"
+           "<LookAt>\r\n"
+           "<longitude>" + CoordinateText(longitude) + "</longitude>\r\n"
+           "<latitude>" + CoordinateText(latitude) + "</latitude>\r\n"
+           "<range>60000</range>\r\n"
+           "</LookAt>\r\n"
+           "<visibility>0</visibility>\r\n"
+           "</GroundOverlay>\r\n"
+           "</kml>\r\n";
 }
 
 std::string WriteKmlPoint(float latitude, float longitude) {

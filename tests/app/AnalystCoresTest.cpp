@@ -92,7 +92,7 @@ TEST(VideoAdjustTest, XfrFilesLoadBackIdentically) {
         BuildGammaTable(colour.Transfer, colour.Black, colour.White, colour.Gamma);
     const std::string path = folder / "pass.xfr";
     saved.SaveXfr(path);
-    EXPECT_EQ(saved.XfrText(), "HRPT Xfer for /data/230503_1200_noaa18\nR 10 900 250\nG 100 800 50\nB 0 1023 100\n");
+    EXPECT_EQ(saved.XfrText(), "HRPT Xfer for /data/230503_1200_noaa18\r\nR 10 900 250\r\nG 100 800 50\r\nB 0 1023 100\r\n");
     TVideoAdjust loaded;
     ASSERT_TRUE(loaded.LoadXfr(path));
     for (size_t colour = 0; colour < 3; ++colour) {

@@ -1,7 +1,7 @@
 // Runs the built kestrune program, as a receiving station does, on written
-// passes and checks the files it leaves. Each test gives the program a
-// folder of its own: a link to the executable (so the program folder is the
-// test's), its own settings and data folders.
+// passes and checks the files it leaves.
+#include "tests/app/EndToEndRun.h"
+
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -46,121 +46,15 @@ namespace {
 namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 
-constexpr int32_t PassLines = 240;
-
-constexpr int32_t PassWidth = 2048;
-constexpr const char* PassName = "230503_1200_noaa18.wsd";
-constexpr const char* Base = "230503_1200_noaa18";
-constexpr auto RunLimit = std::chrono::seconds(60);
-
-// Counts of a clear sea warming from 278 K at the left edge to 298 K at the right.
-uint16_t SeaSample(int32_t line, int channel, int32_t sample) {
-    const double t4 = 278 + 20.0 * sample / PassWidth + 0.002 * line;
-    const auto count = [](double value) { return static_cast<uint16_t>(std::clamp(std::lround(value), 0L, 1023L)); };
-    switch (channel) {
-        case 1: return 100;
-        case 2: return 80;
-        case 3: return count(726 + (290 - (t4 + 2)) * 2.5);
-        case 4: return count(391 + (290 - t4) * 4.3);
-        default: return count(387 + (290 - (t4 - 1.0)) * 4.3);
-    }
-}
-
-struct TRunResult {
-    int Status = -1;
-    bool Stopped = false;  // still running when the test stopped it
-};
-
-class EndToEndTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::permissions(folder / "runtime", fs::perms::owner_all, fs::perm_options::replace);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        program = folder / "program/kestrune";
-        const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app" / "kestrune";
-        std::error_code error;
-        fs::create_hard_link(built, program, error);
-        if (error) fs::copy_file(built, program);
-        fs::create_directories(folder / "data");
-        fs::create_directories(folder / "out");
-        const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
-        pass = Data(PassName);
-        passSpec.Samples = SeaSample;
-        test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
-    }
-
-    std::string Data(const std::string& name) const { return folder / ("data/" + name); }
-    std::string Out(const std::string& name) const { return folder / ("out/" + name); }
-
-    // Runs the program with the pass and items; stopWhen ends it early.
-    TRunResult Run(std::vector<std::string> items, const std::function<bool()>& stopWhen = {}) {
-        items.insert(items.begin(), pass);
-        return RunWith(items, stopWhen);
-    }
-
-    TRunResult RunWith(const std::vector<std::string>& params, const std::function<bool()>& stopWhen = {}) {
-        std::vector<std::string> words{program};
-        words.insert(words.end(), params.begin(), params.end());
-        const pid_t pid = test::SpawnProgram(words, folder / "program.log");
-        if (pid < 0) return {};
-        const auto deadline = steady_clock::now() + RunLimit;
-        for (;;) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid)
-                return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), false};
-            if ((stopWhen && stopWhen()) || steady_clock::now() > deadline) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                return {-1, true};
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
-
-    static std::set<std::string> Files(const std::string& path) {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path)) names.insert(entry.path().filename().string());
-        return names;
-    }
-
-    static std::set<std::string> Named(std::initializer_list<std::string> suffixes) {
-        std::set<std::string> names;
-        for (const std::string& suffix : suffixes) names.insert(Base + suffix);
-        return names;
-    }
-
-    static bool IsBmp(const std::string& file) { return testing::TTempFolder::Read(file).substr(0, 2) == "BM"; }
-    static bool IsJpeg(const std::string& file) { return testing::TTempFolder::Read(file).substr(0, 2) == "\xFF\xD8"; }
-    static int32_t BmpWidth(const std::string& file) {
-        const std::string bytes = testing::TTempFolder::Read(file);
-        if (bytes.size() < 22) return 0;
-        return static_cast<int32_t>(static_cast<uint8_t>(bytes[18]) | static_cast<uint8_t>(bytes[19]) << 8);
-    }
-    static bool SameContent(const std::string& a, const std::string& b) {
-        return testing::TTempFolder::Read(a) == testing::TTempFolder::Read(b);
-    }
-
-    static TRegistry ProgramKey() {
-        TRegistry registry;
-        registry.OpenKey("\\Software\\Morvane\\kestrune", true);
-        return registry;
-    }
-
-    std::string Log() const { return testing::TTempFolder::Read(folder / "program.log"); }
-
-    // As installed, with its help and language files, the program starts without a warning of its own.
-    void InstallHelpAndLanguage() const {
-        const fs::path built = fs::path(ExecutablePath()).parent_path() / ".." / "app";
-        for (const char* installed : {"help", "kestrune.ntv.lng"})
-            fs::copy(built / installed, folder / ("program/" + std::string(installed)),
-                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    }
-
-    testing::TTempFolder folder;
-    std::string program;
-    std::string pass;
-    test::THrptPassSpec passSpec;
-};
+using EndToEndTest = testing::TEndToEndRun;
+using testing::Base;
+using testing::PassLines;
+using testing::PassName;
+using testing::PassWidth;
+using testing::SeaSample;
+using testing::LinesHolding;
+using testing::LinesOf;
+using testing::TRunResult;
 
 TEST_F(EndToEndTest, EveryProductKeyword) {
     const TRunResult run =
@@ -640,19 +534,6 @@ TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
     }
 }
 
-// What an unattended run says on standard error, line by line.
-std::vector<std::string> LinesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-long LinesHolding(const std::vector<std::string>& lines, const std::string& text) {
-    return std::count_if(lines.begin(), lines.end(),
-                         [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}
-
 // A pass that is not there, or a folder given as the pass: the first line
 // says so, before that no pass could be loaded.
 TEST_F(EndToEndTest, TheCauseComesFirstForAMissingPassOrAFolder) {
@@ -821,7 +702,7 @@ TEST_F(EndToEndTest, Channel3ProductsOfAPassThatSwitchesFrom3ATo3B) {
     EXPECT_EQ(warmLines, PassLines - Lines3A);
     const std::vector<std::string> fires = LinesOf(testing::TTempFolder::Read(Out(Base + std::string(".fire.txt"))));
     ASSERT_GE(fires.size(), 2u);
-    EXPECT_EQ(fires[1], "16 pixels found\r");
+    EXPECT_EQ(fires[1], "16 pixels found");
     EXPECT_NE(testing::TTempFolder::Read(Out(Base + std::string("_diag.txt"))).find("channel 3 per count at Tbb (ref count 726)"),
               std::string::npos);
 }

@@ -1,6 +1,10 @@
 #include "app/FireDetectionForm.h"
+#include "app/SmallForms.h"
+#include "app/VideoAdjustForm.h"
 #include "app/FormTranslation.h"
+#include "app/HelpWindow.h"
 #include "app/LanguageSwitch.h"
+#include "app/MessageBoxes.h"
 #include "app/LoadClutForm.h"
 #include "app/OverlayOptions.h"
 #include "app/OverlayOptionsForm.h"
@@ -27,12 +31,17 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
@@ -123,6 +132,7 @@ protected:
         Localizer().ShowError = nullptr;
         SetProgramResourceImage({});
         TQLocUtils::Instance().Reset();
+        LoadQtCatalogue(9);
         TAppTest::TearDown();
     }
 
@@ -159,6 +169,48 @@ protected:
     std::string Library() const { return folder / "program/kestrune.DEU"; }
     // What the user is told of the German file cut in half.
     std::string DamagedGerman() const { return "Invalid file format: " + folder / "program/kestrune.deu.lng"; }
+
+    // Qt's own texts and the Open dialog's filters, as the user meets them: the Open dialog,
+    // a question's buttons and the menu of a text field.
+    struct TQtTexts {
+        std::vector<std::string> Texts;
+        bool operator==(const TQtTexts&) const = default;
+    };
+    TQtTexts QtTexts() const {
+        TQtTexts shown;
+        const auto put = [&shown](const QString& text) { shown.Texts.push_back(text.toStdString()); };
+        testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+            for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) put(testing::Find<QLabel>(dialog, label)->text());
+            auto* buttons = testing::Find<QDialogButtonBox>(dialog, "buttonBox");
+            // Qt underlines a letter of it in a first dialog only.
+            put(buttons->button(QDialogButtonBox::Open)->text().remove('&'));
+            put(buttons->button(QDialogButtonBox::Cancel)->text());
+            for (const QString& filter : dialog.nameFilters()) put(filter.left(filter.indexOf(" (")));
+            static_cast<QDialog&>(dialog).reject();
+        });
+        testing::Find<QAction>(*form_, "MenuOpen")->trigger();
+        TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+        TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+        testing::WhenModal<QDialog>([&](QDialog& box) {
+            for (QAbstractButton* button : box.findChildren<QAbstractButton*>()) put(button->text());
+            box.reject();
+        });
+        TDialogService::Instance().Ask({"Replace?", {}, TMsgDlgType::mtConfirmation, mbYes | mbNo, mrNo});
+        TDialogService::Instance().SetInteractiveHandler(nullptr);
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        const std::unique_ptr<QMenu> menu(testing::Find<QLineEdit>(*form_, "EditSearch")->createStandardContextMenu());
+        put(menu->actions().value(0)->text().section('\t', 0, 0));  // without its shortcut
+        return shown;
+    }
+    // The main window's caption and the help window's title and controls.
+    std::vector<std::string> CaptionAndHelp() const {
+        QWidget& help = *testing::Find<QWidget>(*form_, "FormHelp");
+        std::vector<std::string> texts{form_->windowTitle().toStdString(), help.windowTitle().toStdString(),
+                                       testing::Find<QLabel>(help, "LabelSearch")->text().toStdString()};
+        for (const char* button : {"ButtonContents", "ButtonIndex", "ButtonBack", "ButtonForward", "ButtonSearch"})
+            texts.push_back(testing::Find<QAbstractButton>(help, button)->text().toStdString());
+        return texts;
+    }
 
     std::string image_;
     std::string german_;
@@ -505,6 +557,139 @@ TEST_F(LanguageSwitchTest, DamagedFilesAreRefusedAndTheLanguageKept) {
     Localizer().SwitchToExtension("FRA");
     EXPECT_EQ(errors_.back(), FormatRes("Language \"%s\" is not found", GetLocaleEnglishName(AbbrevNameToLocale("FRA"))));
     EXPECT_EQ(FileMenu(), "&File");
+}
+
+// Qt's own texts come from Qt's catalogue of the language in effect, at the start and at every switch.
+TEST_F(LanguageSwitchTest, QtsOwnTextsAndTheOpenDialogsFiltersSpeakTheLanguageShown) {
+    const TQtTexts english = QtTexts();
+    EXPECT_EQ(english.Texts, (std::vector<std::string>{"Look in:", "File &name:", "Files of type:", "Open", "Cancel", "HRPT files",
+                                                       "All files", "&Yes", "&No", "&Undo"}));
+    Choose("German");
+    const TQtTexts german = QtTexts();
+    EXPECT_EQ(german.Texts, (std::vector<std::string>{"Suchen in:", "Datei&name:", "Dateien des Typs:", "Öffnen", "Abbrechen",
+                                                      "HRPT-Dateien", "Alle Dateien", "&Ja", "&Nein", "&Rückgängig"}));
+    Restart();
+    EXPECT_EQ(QtTexts().Texts, german.Texts) << "a start in German";
+    Choose("English");
+    EXPECT_EQ(QtTexts().Texts, english.Texts);
+}
+
+TEST_F(LanguageSwitchTest, TheCaptionAndTheHelpWindowSpeakTheLanguageShown) {
+    const std::vector<std::string> english{"Talvessa from Morvane, Kelbourne", "Talvessa help", "Find:", "Contents", "Index", "Back", "Forward", "Search"};
+    EXPECT_EQ(CaptionAndHelp(), english);
+    Choose("German");
+    const std::vector<std::string> german{"Talvessa von Morvane, Kelbourne", "Talvessa-Hilfe", "Suchen nach:", "Inhalt", "Index", "Zurück", "Vorwärts", "Suchen"};
+    EXPECT_EQ(CaptionAndHelp(), german);
+    // A page's title follows the window's.
+    auto& help = static_cast<THelpWindow&>(*testing::Find<QWidget>(*form_, "FormHelp"));
+    help.ShowHelp(THelpDisplay::Index, form_->Core().HelpFileName, {});
+    EXPECT_TRUE(help.windowTitle().startsWith("Talvessa-Hilfe - ")) << help.windowTitle().toStdString();
+    help.close();
+    Restart();
+    EXPECT_EQ(CaptionAndHelp(), german) << "a start in German";
+    // A pass's caption names its format in the language too; a switch leaves the pass's caption.
+    {
+        const testing::TDirectionAnswerer answerer;
+        form_->Core().LoadDataFile(WritePass());
+    }
+    const QString passCaption = form_->windowTitle();
+    EXPECT_TRUE(passCaption.endsWith("-Format)")) << passCaption.toStdString();
+    Choose("English");
+    EXPECT_EQ(form_->windowTitle(), passCaption);
+    const std::vector<std::string> shown = CaptionAndHelp();
+    EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()), std::vector<std::string>(english.begin() + 1, english.end()));
+    Restart();
+    EXPECT_EQ(CaptionAndHelp(), english);
+}
+
+// The hint under the picture is made again at a switch, not only when the pointer next leaves the picture.
+TEST_F(LanguageSwitchTest, TheCursorUnitsHintIsMadeAgainAtASwitch) {
+    auto* hint = testing::Find<QLabel>(*form_, "LabelCursor");
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(testing::Find<QWidget>(*form_, "ImageDisplay"), &leave);
+    EXPECT_EQ(hint->text(), QString::fromUtf8("Click to make\ntemperature\nunits °F"));
+    Choose("German");
+    EXPECT_EQ(hint->text(), QString::fromUtf8("Klicken für\nTemperatur\nin °F"));
+    Choose("English");
+    EXPECT_EQ(hint->text(), QString::fromUtf8("Click to make\ntemperature\nunits °F"));
+}
+
+TEST_F(LanguageSwitchTest, ADamagedNativeFileIsNamedAndTheProgramStartsWholeInItsOwnLanguage) {
+    const auto native = Texts(*form_);
+    Choose("German");
+    const std::string path = folder / "program/kestrune.ntv.lng";
+    const std::string whole = Shipped("kestrune.ntv.lng");
+    folder.Write("program/kestrune.ntv.lng", whole.substr(0, whole.size() / 2));
+    Restart();
+    EXPECT_EQ(StartBoxes(), std::vector<std::string>{"Invalid file format: " + path});
+    EXPECT_EQ(Localizer().CurrentLanguage, 9);
+    EXPECT_EQ(resStr(res::SStop), "Stop");
+    EXPECT_EQ(Differences(Texts(*form_), native), "");
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+    // The choice waits for the file to be whole again.
+    EXPECT_EQ(Stored(), "DEU");
+    folder.Write("program/kestrune.ntv.lng", whole);
+    Restart();
+    EXPECT_TRUE(StartBoxes().empty());
+    EXPECT_EQ(FileMenu(), "&Datei");
+    EXPECT_TRUE(LanguageItem("German")->isChecked());
+}
+
+TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsGoneStartsWholeInEnglishThoughItsLibraryIsLeft) {
+    const auto native = Texts(*form_);
+    Choose("German");
+    fs::remove(folder / "program/kestrune.deu.lng");
+    ASSERT_TRUE(FileExists(Library()));
+    Restart();
+    EXPECT_EQ(StartBoxes(), std::vector<std::string>{FormatRes("Language \"%s\" is not found", GetLocaleEnglishName(0x407))});
+    EXPECT_EQ(Localizer().CurrentLanguage, 9);
+    EXPECT_EQ(resStr(res::SStop), "Stop");
+    EXPECT_EQ(Differences(Texts(*form_), native), "MenuLanguageGerman/a: (none) / German\n") << "only the menu lacks German";
+    EXPECT_TRUE(LanguageItem("English")->isChecked());
+}
+
+// Texts the windows make in code: the About box's version texts, the channels of the analyst's windows.
+TEST_F(LanguageSwitchTest, TheAboutBoxAndTheChannelNamesOfTheAnalystsWindowsHaveTheirGerman) {
+    {
+        const testing::TDirectionAnswerer answerer;
+        form_->Core().LoadDataFile(WritePass());
+    }
+    Choose("German");
+    std::string version, trademarks, mapData;
+    testing::WhenModal<TFormAboutBox>([&](TFormAboutBox& about) {
+        version = testing::Find<QLabel>(about, "Version")->text().toStdString();
+        trademarks = testing::Find<QLabel>(about, "Comments")->text().toStdString();
+        mapData = testing::Find<QLabel>(about, "LabelMapData")->text().toStdString();
+        about.reject();
+    });
+    testing::Find<QAction>(*form_, "HelpAbout")->trigger();
+    EXPECT_TRUE(version.ends_with(", kalibrierte, geortete Bilder und Daten polarumlaufender Wettersatelliten")) << version;
+    EXPECT_EQ(trademarks, "Talvessa ist eine Marke von Morvane, Kelbourne");
+    EXPECT_TRUE(mapData.starts_with("Kartendaten: Küstenlinien")) << mapData;
+
+    QStringList colours;
+    testing::WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& adjust) {
+        for (QRadioButton* colour : adjust.findChildren<QRadioButton*>()) colours << colour->text();
+        testing::Find<QPushButton>(adjust, "ButtonCancel")->click();
+    });
+    testing::Find<QPushButton>(*form_, "ButtonAdjHistogram")->click();
+    EXPECT_EQ(colours.filter(QRegularExpression("^[RGB]  \\[K \\d+\\]$")).size(), 3) << colours.join(", ").toStdString();
+
+    const auto channelLabels = [this] {
+        QStringList labels;
+        testing::WhenModal<QDialog>([&](QDialog& histograms) {
+            for (const char* label : {"LabelChan1", "LabelChan10"}) labels << testing::Find<QLabel>(histograms, label)->text();
+            histograms.reject();
+        });
+        testing::Find<QAction>(*form_, "MenuViewHistograms")->trigger();
+        return labels.join(", ").toStdString();
+    };
+    EXPECT_EQ(channelLabels(), "K 1, K 10");
+    QWidget& direction = *testing::Find<QWidget>(*form_, "FormPassDirection");
+    EXPECT_EQ(testing::Find<QAbstractButton>(direction, "ButtonCh24")->text(), "K 2 + 4");
+    Choose("English");
+    EXPECT_EQ(channelLabels(), "Ch 1, Ch 10");
+    EXPECT_EQ(testing::Find<QAbstractButton>(direction, "ButtonCh45")->text(), "Ch 4 + 5");
 }
 
 }  // namespace

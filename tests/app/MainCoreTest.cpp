@@ -328,7 +328,7 @@ TEST(MostRecentFilesTest, WithoutAKeyTheListIsAnIniFileSection) {
         for (const char* name : {"/p/a", "/p/b", "/p/c"}) files.AddFile(name);
     }
     const std::string written = testing::TTempFolder::Read(folder / "program/recent.ini");
-    EXPECT_NE(written.find("[MRU List]\n1=/p/c\n2=/p/b\n3=/p/a\n4=\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("[MRU List]\r\n1=/p/c\r\n2=/p/b\r\n3=/p/a\r\n4=\r\n"), std::string::npos) << written;
     EXPECT_THAT(TMostRecentFiles(4, "", "recent.ini").Files(), ElementsAre("/p/c", "/p/b", "/p/a"));
     // The list read stops at the first empty entry; nothing went to the registry.
     folder.Write("program/kestrune.ini", "[MRU List]\n1=/p/x\n2=\n3=/p/y\n");

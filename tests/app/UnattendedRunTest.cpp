@@ -84,6 +84,11 @@ TEST(ShippedNoticesTest, EveryDataFileShippedHasItsLicence) {
         const bool dataFile = name.ends_with(".dat") || name.ends_with(".bmp") || name.ends_with(".jpg");
         EXPECT_TRUE(!dataFile || notices.find(name) != std::string::npos) << name << " has no notice";
     }
+    // The sample pass is shipped in a folder of its own.
+    for (const auto& entry : fs::directory_iterator(program / "sample")) {
+        const std::string name = "sample/" + entry.path().filename().string();
+        EXPECT_NE(notices.find(name), std::string::npos) << name << " has no notice";
+    }
     for (const char* named : {"GSHHG", "Lesser General Public License", "Visible Earth", "Scientific Colour Maps",
                               "Copyright (c) 2021, Fabio Crameri", "The above copyright notice and this permission notice",
                               "viridis", "CC0"})

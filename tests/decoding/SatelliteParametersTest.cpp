@@ -39,18 +39,18 @@ TEST_F(SatelliteParametersTest, AMissingFileIsCreatedWithEveryDefault) {
     sensor.SetSatellite(7);
     EXPECT_EQ(sensor.ParameterFileError(), "");
     auto thermal = [](double vc, double a, double b) {
-        return "Vc=" + Single(vc) + "\nA=" + Single(a) + "\nB=" + Single(b) + "\n";
+        return "Vc=" + Single(vc) + "\r\nA=" + Single(a) + "\r\nB=" + Single(b) + "\r\n";
     };
     auto visible = [](int intersection, double s1, double i1, double s2, double i2, double width, double sun) {
-        return "Intersection=" + std::to_string(intersection) + "\nSlope1=" + Single(s1) + "\nIntercept1=" +
-               Single(i1) + "\nSlope2=" + Single(s2) + "\nIntercept2=" + Single(i2) + "\nEffectiveWidth=" +
-               Single(width) + "\nSolarIrradiance=" + Single(sun) + "\n";
+        return "Intersection=" + std::to_string(intersection) + "\r\nSlope1=" + Single(s1) + "\r\nIntercept1=" +
+               Single(i1) + "\r\nSlope2=" + Single(s2) + "\r\nIntercept2=" + Single(i2) + "\r\nEffectiveWidth=" +
+               Single(width) + "\r\nSolarIrradiance=" + Single(sun) + "\r\n";
     };
     const std::string expected =
-        "[Chan-3]\n" + thermal(2695.9743, 1.621256, 0.998015) +
-        visible(499, 0.0265, -1.153, 0.186, -81.25198, 0.044, 10.6) + "\n[Chan-4]\n" +
-        thermal(925.4075, 0.33781, 0.998719) + "\n[Chan-5]\n" + thermal(839.8979, 0.304558, 0.999024) +
-        "\n[Chan-1]\n" + visible(496, 0.0568, -2.187, 0.1633, -54.993, 0.084, 138.7) + "\n[Chan-2]\n" +
+        "[Chan-3]\r\n" + thermal(2695.9743, 1.621256, 0.998015) +
+        visible(499, 0.0265, -1.153, 0.186, -81.25198, 0.044, 10.6) + "\r\n[Chan-4]\r\n" +
+        thermal(925.4075, 0.33781, 0.998719) + "\r\n[Chan-5]\r\n" + thermal(839.8979, 0.304558, 0.999024) +
+        "\r\n[Chan-1]\r\n" + visible(496, 0.0568, -2.187, 0.1633, -54.993, 0.084, 138.7) + "\r\n[Chan-2]\r\n" +
         visible(511, 0.0596, -2.41, 0.1629, -55.244, 0.228, 235.4);
     EXPECT_EQ(TTempFolder::Read(ProgramFile("NOAA-15.ini")), expected);
     EXPECT_EQ(Value(ProgramFile("NOAA-15.ini"), 1, "Slope1"), "0.0568000003695488");

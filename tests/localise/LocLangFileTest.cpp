@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace kestrune {
 namespace {
 
@@ -177,6 +179,11 @@ TEST(LangFileTest, DamagedFilesAreRefusedWithTheFilesErrors) {
     EXPECT_EQ(message(LZQHeader(5) + "\x02"), "Invalid file format");
     for (size_t size = 0; size < good.size(); ++size) EXPECT_EQ(message(good.substr(0, size)), "Invalid file format") << size;
     EXPECT_EQ(message(good), "no error");
+    // An id so high that the entries without one after it could take none.
+    TLocStorage highest;
+    FillNativeSample(highest);
+    highest.FindConstant(2)->Id = std::numeric_limits<int32_t>::max();
+    EXPECT_EQ(message(WriteLangFile(Header(7, English, true), highest, 0)), "Invalid file format");
 
     TLangFile file;
     EXPECT_THROW(file.ReadBody(good, nullptr, 0, -1), ELangFileError);

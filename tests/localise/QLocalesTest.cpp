@@ -27,6 +27,16 @@ TEST(QLocalesTest, EveryNameCarriesTheLanguageIdOfIcusLocaleData) {
     EXPECT_EQ(GetLocaleEnglishName(2052), "Chinese (PRC)");
 }
 
+// The name a language's catalogues are looked up by: language and country, as ICU and glibc write them.
+TEST(QLocalesTest, LocaleTagsNameLanguageAndCountry) {
+    EXPECT_EQ(LocaleTag(0x0407), "de_DE");
+    EXPECT_EQ(LocaleTag(0x0807), "de_CH");
+    EXPECT_EQ(LocaleTag(0x0411), "ja_JP");
+    EXPECT_EQ(LocaleTag(7), "de_DE") << "a language alone: its home country";
+    EXPECT_EQ(LocaleTag(9), "en_US");
+    EXPECT_THROW(LocaleTag(0x7F7F), ELocalesError);
+}
+
 TEST(QLocalesTest, NamesAbbreviationsAndCodePages) {
     EXPECT_EQ(GetLocaleAbbrevName(0x0407), "DEU");
     EXPECT_EQ(GetLocaleAbbrevName(9), "EN");

@@ -37,15 +37,15 @@ TEST_F(IniFileTest, ReadsAWindowsFileAndWritesItBackWithItsComments) {
     ini.WriteInteger("Chan-1", "Intersection", 500);
     ini.WriteString("Chan-2", "Slope1", "x");
     EXPECT_EQ(TTempFolder::Read(path),
-              "; user notes\n"
-              "\n[Chan-1]\n"
-              "Intersection=500\n"
-              "Slope1=0.055091\n"
-              "Slope2=0.16253\n"
-              "\n[Orbit]\n"
-              "Name=NOAA 19\n"
-              "\n[Chan-2]\n"
-              "Slope1=x\n");
+              "; user notes\r\n"
+              "\r\n[Chan-1]\r\n"
+              "Intersection=500\r\n"
+              "Slope1=0.055091\r\n"
+              "Slope2=0.16253\r\n"
+              "\r\n[Orbit]\r\n"
+              "Name=NOAA 19\r\n"
+              "\r\n[Chan-2]\r\n"
+              "Slope1=x\r\n");
     EXPECT_EQ(TIniFile(path).ReadInteger("Chan-1", "Intersection", 0), 500);
 }
 
@@ -54,7 +54,7 @@ TEST_F(IniFileTest, NumbersUseAPointWhateverTheLocale) {
     ASSERT_TRUE(comma.Active()) << "no locale with a decimal comma (the locales package gives one)";
     TIniFile ini(folder / "b.ini");
     ini.WriteFloat("S", "X", 1.25);
-    EXPECT_EQ(TTempFolder::Read(ini.FileName()), "[S]\nX=1.25\n");
+    EXPECT_EQ(TTempFolder::Read(ini.FileName()), "[S]\r\nX=1.25\r\n");
     EXPECT_DOUBLE_EQ(TIniFile(ini.FileName()).ReadFloat("S", "X", 0.0), 1.25);
 }
 
@@ -63,7 +63,7 @@ TEST_F(IniFileTest, AShippedFileIsReadAndItsCopyWrittenElsewhere) {
     TIniFile ini(shipped, folder / "data/NOAA-18.ini");
     EXPECT_EQ(ini.ReadInteger("Chan-1", "Intersection", 0), 501);
     ini.WriteInteger("Chan-1", "Slope1", 1);
-    EXPECT_EQ(TTempFolder::Read(folder / "data/NOAA-18.ini"), "[Chan-1]\nIntersection=501\nSlope1=1\n");
+    EXPECT_EQ(TTempFolder::Read(folder / "data/NOAA-18.ini"), "[Chan-1]\r\nIntersection=501\r\nSlope1=1\r\n");
     EXPECT_EQ(TTempFolder::Read(shipped), "[Chan-1]\nIntersection=501\n");
 }
 

@@ -154,6 +154,20 @@ TEST_F(CartographyTest, GpxTracksEndAtTheirSegmentEnd) {
     EXPECT_FLOAT_EQ(track.MaxLon, -5.0f);
 }
 
+// Devices write a GPX file on one line: it reads as the same file broken
+// into a tag a line.
+TEST_F(CartographyTest, AGpxFileOnOneLineGivesTheSameTrack) {
+    const std::string gpx = "<gpx><trk><trkseg><trkpt lat=\"41.5\" lon=\"350.25\"><ele>3</ele></trkpt>"
+                            "<trkpt lat=\"42\" lon=\"355\"/></trkseg><trkseg><trkpt lat=\"1\" lon=\"2\"/>"
+                            "<trkpt lat=\"1.5\" lon=\"2.5\"/></trkseg></trk></gpx>";
+    list_.LoadFile(folder_.Write("walk.gpx", gpx));
+    ASSERT_EQ(list_.Segments().size(), 2u);
+    EXPECT_EQ(list_.Segments()[0].Count(), 2);
+    EXPECT_FLOAT_EQ(list_.Segments()[0].Points[1].Longitude, 355.0f);
+    EXPECT_EQ(list_.Segments()[1].Count(), 2);
+    EXPECT_FLOAT_EQ(list_.Segments()[1].Points[1].Latitude, 1.5f);
+}
+
 // KML's tuples are separated by any white space; bad pairs are reported
 // once for the file, with their number.
 TEST_F(CartographyTest, KmlCoordinatesOnSeparateLinesAndOneMessageForAllBadPairs) {

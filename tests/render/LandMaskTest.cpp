@@ -118,9 +118,9 @@ TEST_F(LandMaskTest, DamagedMasksNeverReadOutsideTheFile) {
 
 TEST_F(LandMaskTest, KmlPointLooksAtTheLocationLongitudeFirst) {
     const std::string text = KmlPointText(45.5f, -73.6f);
-    EXPECT_NE(text.find("<LookAt>\n<longitude>-73.6</longitude>\n<latitude>45.5</latitude>\n<range>60000</range>"),
+    EXPECT_NE(text.find("<LookAt>\r\n<longitude>-73.6</longitude>\r\n<latitude>45.5</latitude>\r\n<range>60000</range>"),
               std::string::npos);
-    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=", 0), 0u);
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<kml xmlns=", 0), 0u);
     const std::string file = WriteKmlPoint(45.5f, -73.6f);
     EXPECT_EQ(file, folder_ / "program/hrpt.kml");
     EXPECT_EQ(TTempFolder::Read(file), text);
