@@ -294,7 +294,13 @@ void TExtBitmap::Assign(const TExtBitmap& source) {
     height_ = source.height_;
     format_ = source.format_;
     stride_ = source.stride_;
-    pixels_ = source.pixels_;
+    // Copied row by row on all processors, into memory not cleared first.
+    pixels_.clear();
+    pixels_.resize(source.pixels_.size());
+    ForLineRanges(0, height_, [&](int32_t first, int32_t last) {
+        const std::size_t from = static_cast<std::size_t>(first) * stride_;
+        std::memcpy(pixels_.data() + from, source.pixels_.data() + from, static_cast<std::size_t>(last - first) * stride_);
+    });
     palette_ = source.palette_;
     Changed();
 }

@@ -136,6 +136,9 @@ TEST(BitmapSize, PixelsKeptAndNewOnesWhiteOnEveryRow) {
         ASSERT_TRUE(std::equal(row, row + kept, original.begin() + static_cast<ptrdiff_t>(y * 301 * 3))) << y;
         ASSERT_TRUE(std::all_of(row + kept, row + bitmap->RowStride(), [](uint8_t b) { return b == 0xFF; })) << y;
     }
+    TExtBitmap copy;
+    copy.Assign(*bitmap);
+    EXPECT_EQ(Pixels(copy), Pixels(*bitmap));
     bitmap->SetSize(100, 300);
     for (int y = 0; y < 300; ++y)
         ASSERT_TRUE(std::equal(bitmap->ScanLine(y), bitmap->ScanLine(y) + 300,
