@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <thread>
 
 namespace kestrune {
 
@@ -593,7 +592,7 @@ bool TMainCore::SaveImage(const std::string& baseName, TSaveMode mode, bool jpeg
 
 unsigned TMainCore::ProductThreads() const {
     // The run's own thread draws the views meanwhile.
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = UsableProcessors();
     return cores > 1 ? std::min(cores - 1, MostProductThreads) : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "orbit/EarthLocations.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -10,6 +11,7 @@
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
+#include "platform/ParallelLines.h"
 
 namespace kestrune {
 
@@ -594,35 +596,74 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
         const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
         return span < 2.5 * scanPeriod_;
     };
-    double altitudeSum = 0;
-    int located = 0;
+    const auto located = [&interpolated](int line) { return !interpolated(line); };
+    std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
+    // The last line goes to the set itself, which is left as after locating one line after the other.
+    const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(clock, located, altitudes);
     try {
-        for (int line = 0; line < count; ++line) {
-            if (interpolated(line)) continue;
-            TScanLinePoints points{};
-            TScanLineViewAngles seen{};
-            double altitude = 0;
-            Orbit->LocateScanLine(clock.time[static_cast<size_t>(line)], points, altitude, &seen);
-            TScanLineLocations& record = locations_[static_cast<size_t>(line)];
-            TScanLineAngles& angles = angles_[static_cast<size_t>(line)];
-            for (size_t k = 0; k < LocationAnchorCount; ++k) {
-                record.Anchors[k] = IsLocated(points[k]) ? TAnchorLocation{points[k].Latitude, points[k].Longitude}
-                                                         : TAnchorLocation{0, 0};
-                angles.SolarZenith[k] = seen[k].SolarZenith;
-                angles.SatelliteZenith[k] = seen[k].SatelliteZenith;
-                angles.RelativeAzimuth[k] = seen[k].RelativeAzimuth;
-            }
-            altitudeSum += altitude;
-            ++located;
-        }
+        for (int line = onThreads ? count - 1 : 0; line < count; ++line)
+            if (located(line)) LocateLine(*Orbit->Satellite, clock, line, altitudes);
     } catch (const Exception& error) {
         diagnostics.push_back(error.what());
         return false;
     }
     for (int line = 1; line < count - 1; line += 2)
         if (interpolated(line)) InterpolateLine(line);
-    if (located > 0) Altitude = static_cast<float>(altitudeSum / located);
+    // Summed in line order, as the lines were once located.
+    double altitudeSum = 0;
+    int locatedCount = 0;
+    for (int line = 0; line < count; ++line) {
+        if (!located(line)) continue;
+        altitudeSum += altitudes[static_cast<size_t>(line)];
+        ++locatedCount;
+    }
+    if (locatedCount > 0) Altitude = static_cast<float>(altitudeSum / locatedCount);
     return true;
+}
+
+// Every line but the last in bands on all processors, each band with its own
+// copy of the set. False when a line cannot be located: the caller then goes
+// over the lines one after the other and tells the first that failed.
+bool TEarthLocations::LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
+                                           std::vector<double>& altitudes) {
+    std::atomic<bool> failed = false;
+    ForLineRanges(0, LineCount() - 1, [&](int32_t first, int32_t last) {
+        TSatellite satellite = *Orbit->Satellite;
+        try {
+            for (int line = first; line < last && !failed; ++line)
+                if (located(line)) LocateLine(satellite, clock, line, altitudes);
+        } catch (const Exception&) {
+            failed = true;
+        }
+    });
+    if (failed) ForgetViewAngles();
+    return !failed;
+}
+
+// Lines beyond a failing one keep no angles, as when none was located after it.
+void TEarthLocations::ForgetViewAngles() {
+    for (TScanLineAngles& angles : angles_) {
+        angles.SolarZenith = {};
+        angles.SatelliteZenith = {};
+        angles.RelativeAzimuth = {};
+    }
+}
+
+void TEarthLocations::LocateLine(TSatellite& satellite, const TLineClock& clock, int line,
+                                 std::vector<double>& altitudes) {
+    const auto index = static_cast<size_t>(line);
+    TScanLinePoints points{};
+    TScanLineViewAngles seen{};
+    Orbit->LocateScanLineWith(satellite, clock.time[index], points, altitudes[index], &seen);
+    TScanLineLocations& record = locations_[index];
+    TScanLineAngles& angles = angles_[index];
+    for (size_t k = 0; k < LocationAnchorCount; ++k) {
+        record.Anchors[k] = IsLocated(points[k]) ? TAnchorLocation{points[k].Latitude, points[k].Longitude}
+                                                 : TAnchorLocation{0, 0};
+        angles.SolarZenith[k] = seen[k].SolarZenith;
+        angles.SatelliteZenith[k] = seen[k].SatelliteZenith;
+        angles.RelativeAzimuth[k] = seen[k].RelativeAzimuth;
+    }
 }
 
 void TEarthLocations::InterpolateLine(int line) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace kestrune {
 
 class TOrbit;
+class TSatellite;
 class TWarpedMapping;
 
 constexpr int LocationAnchorCount = 51;
@@ -204,6 +206,10 @@ private:
     bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
     void RegulariseTimes(TLineClock& clock);
     bool LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics);
+    bool LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
+                              std::vector<double>& altitudes);
+    void LocateLine(TSatellite& satellite, const TLineClock& clock, int line, std::vector<double>& altitudes);
+    void ForgetViewAngles();
     void InterpolateLine(int line);
     void Summarise(bool turnRound, std::vector<std::string>& diagnostics);
     void ReportLine(int line, bool northbound, const char* which, std::vector<std::string>& diagnostics) const;

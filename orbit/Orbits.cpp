@@ -165,10 +165,15 @@ bool TOrbit::LoadElements(const std::string& line1, const std::string& line2) {
 }
 
 void TOrbit::LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude, TScanLineViewAngles* angles) {
+    if (ElementsValid) LocateScanLineWith(*Satellite, time, points, altitude, angles);
+}
+
+void TOrbit::LocateScanLineWith(TSatellite& satellite, TDateTime time, TScanLinePoints& points, double& altitude,
+                                TScanLineViewAngles* angles) const {
     if (!ElementsValid) return;
     const double jd = DateTimeToJulian(time);
     TVector position, velocity;
-    Satellite->Propagate(position, velocity, jd);
+    satellite.Propagate(position, velocity, jd);
     ScaleStateToKm(position, velocity);
     TGeodetic subSatellite;
     EciToGeodetic(position, subSatellite, jd);

@@ -73,6 +73,12 @@ public:
     // EMathError when the element set cannot be propagated to that time.
     void LocateScanLine(TDateTime time, TScanLinePoints& points, double& altitude,
                         TScanLineViewAngles* angles = nullptr);
+    // As LocateScanLine, propagating satellite, a copy of this orbit's set.
+    void LocateScanLineWith(TSatellite& satellite, TDateTime time, TScanLinePoints& points, double& altitude,
+                            TScanLineViewAngles* angles) const;
+    // A near-earth set carries nothing from one time to the next: copies of
+    // it on several threads place every line as the set itself would.
+    bool PropagatesWithoutHistory() const { return ElementsValid && Satellite && !Satellite->DeepSpace; }
     // The satellite moves north at that time; true without elements, and
     // when the set cannot be propagated to that time.
     bool IsNorthbound(TDateTime time);

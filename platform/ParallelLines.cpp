@@ -75,7 +75,7 @@ public:
 
 private:
     TLinePool() {
-        const unsigned cores = std::thread::hardware_concurrency();
+        const unsigned cores = UsableProcessors();
         for (unsigned k = 1; k < cores; ++k) {
             try {
                 threads_.emplace_back([this] { Serve(); });
@@ -129,6 +129,10 @@ private:
 void ForLineRanges(int32_t first, int32_t last, const std::function<void(int32_t first, int32_t last)>& work,
                    bool idlePriority) {
     TLinePool::Instance().Run(first, last, work, idlePriority);
+}
+
+void ForLineRanges(int32_t first, int32_t last, const std::function<void(int32_t first, int32_t last)>& work) {
+    ForLineRanges(first, last, work, RunsAtIdlePriority());
 }
 
 unsigned LinePoolThreads() { return TLinePool::Instance().Threads(); }

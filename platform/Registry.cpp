@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 #include <cstdio>
@@ -152,11 +153,12 @@ public:
     // The stored keys; nothing when the file exists but cannot be read, or
     // holds text of which no key of ours can be made.
     static std::optional<TStoreDocument> Load(const std::string& file) {
-        TStoreDocument document;
         std::string text;
-        if (ReadFileText(file, text) ? !document.Parse(FromUtf16(text)) : access(file.c_str(), F_OK) == 0)
-            return std::nullopt;
-        return document;
+        if (!ReadFileText(file, text)) {
+            if (access(file.c_str(), F_OK) == 0) return std::nullopt;
+            return TStoreDocument();
+        }
+        return Parsed(text);
     }
 
     // The stored keys as a reader sees them: an unreadable store holds none.
@@ -193,6 +195,21 @@ public:
     }
 
 private:
+    // A start reads the store a few hundred times: the text read last is kept
+    // with its keys, and the same text again is not parsed again.
+    static std::optional<TStoreDocument> Parsed(const std::string& text) {
+        static std::mutex mutex;
+        static std::string lastText;
+        static std::optional<TStoreDocument> lastDocument;
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!lastDocument || text != lastText) {
+            TStoreDocument document;
+            lastDocument = document.Parse(FromUtf16(text)) ? std::optional(std::move(document)) : std::nullopt;
+            lastText = text;
+        }
+        return lastDocument;
+    }
+
     // False when the text holds lines besides headers and comments but no key of ours.
     bool Parse(const std::string& text) {
         TStoredKey* current = nullptr;

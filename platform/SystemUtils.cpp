@@ -89,6 +89,15 @@ void RestorePriority(int old) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), (old & 0x3F) - 20);
 }
 
+bool RunsAtIdlePriority() { return sched_getscheduler(0) == SCHED_IDLE; }
+
+unsigned UsableProcessors() {
+    cpu_set_t usable;
+    CPU_ZERO(&usable);
+    if (sched_getaffinity(0, sizeof usable, &usable) == 0) return static_cast<unsigned>(std::max(CPU_COUNT(&usable), 1));
+    return std::max(std::thread::hardware_concurrency(), 1U);
+}
+
 uint64_t AvailablePhysicalMemory() {
     std::ifstream meminfo("/proc/meminfo");
     uint64_t available = 0, free = 0;

@@ -21,6 +21,10 @@ int SetIdlePriority(bool active);
 // Gives the calling thread back the scheduling of a SetIdlePriority token; nothing for 0.
 // Leaving idle scheduling needs privilege (or a raised RLIMIT_NICE): without it the thread stays idle.
 void RestorePriority(int old);
+// The calling thread runs in the idle scheduling class.
+bool RunsAtIdlePriority();
+// Processors the calling thread may run on (a station may bind the run to some with taskset); at least 1.
+unsigned UsableProcessors();
 // Physical memory available to new work, in bytes (/proc/meminfo); 0 when unknown.
 uint64_t AvailablePhysicalMemory();
 

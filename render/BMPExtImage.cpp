@@ -1,6 +1,7 @@
 #include "render/BMPExtImage.h"
 
 #include "platform/FileIO.h"
+#include "platform/ParallelLines.h"
 #include "render/Canvas.h"
 
 #include <algorithm>
@@ -293,7 +294,13 @@ void TExtBitmap::Assign(const TExtBitmap& source) {
     height_ = source.height_;
     format_ = source.format_;
     stride_ = source.stride_;
-    pixels_ = source.pixels_;
+    // Copied row by row on all processors, into memory not cleared first.
+    pixels_.clear();
+    pixels_.resize(source.pixels_.size());
+    ForLineRanges(0, height_, [&](int32_t first, int32_t last) {
+        const std::size_t from = static_cast<std::size_t>(first) * stride_;
+        std::memcpy(pixels_.data() + from, source.pixels_.data() + from, static_cast<std::size_t>(last - first) * stride_);
+    });
     palette_ = source.palette_;
     Changed();
 }
@@ -311,12 +318,18 @@ void TExtBitmap::Reallocate(int width, int height, TPixelFormat format, bool kee
         throw EInvalidGraphicOperation(Format("Invalid bitmap size %d x %d", width, height));
     const std::size_t rowBytes = static_cast<std::size_t>(width) * BytesPerPixel(format);
     const std::size_t stride = (rowBytes + 3) / 4 * 4;
-    std::vector<uint8_t> pixels(stride * static_cast<std::size_t>(height), 0xFF);
-    if (keepPixels && format == format_) {
-        const std::size_t keptBytes = std::min(rowBytes, RowBytes());
-        for (int y = 0; y < std::min(height, height_); ++y)
-            std::memcpy(pixels.data() + y * stride, pixels_.data() + y * stride_, keptBytes);
-    }
+    std::vector<uint8_t, TUnclearedAllocator<uint8_t>> pixels(stride * static_cast<std::size_t>(height));
+    const int keptRows = keepPixels && format == format_ ? std::min(height, height_) : 0;
+    const std::size_t keptBytes = keptRows > 0 ? std::min(rowBytes, RowBytes()) : 0;
+    // A picture of a pass is some 30 MB: its first touch goes on all processors.
+    ForLineRanges(0, height, [&](int32_t first, int32_t last) {
+        for (int y = first; y < last; ++y) {
+            uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * stride;
+            const std::size_t kept = y < keptRows ? keptBytes : 0;
+            if (kept > 0) std::memcpy(row, pixels_.data() + static_cast<std::size_t>(y) * stride_, kept);
+            std::memset(row + kept, 0xFF, stride - kept);
+        }
+    });
     ReleaseCanvas();
     pixels_ = std::move(pixels);
     width_ = width;

@@ -9,6 +9,7 @@
 #include "decoding/qelHistogram.h"
 #include "platform/Ipl.h"
 #include "platform/SysUtils.h"
+#include "platform/UnclearedAllocator.h"
 
 #include <cstdint>
 #include <functional>
@@ -132,7 +133,8 @@ private:
     int height_ = 0;
     TPixelFormat format_ = TPixelFormat::pf24bit;
     std::size_t stride_ = 0;
-    std::vector<uint8_t> pixels_;
+    // Filled by Reallocate row by row on all processors.
+    std::vector<uint8_t, TUnclearedAllocator<uint8_t>> pixels_;
     std::vector<TRGBQuad> palette_;
     TqelHistogram histogram_{256};
     std::unique_ptr<TCanvas> canvas_;

@@ -8,7 +8,9 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
+#include "platform/ParallelLines.h"
 #include "platform/ProgramStrings.h"
+#include "platform/UnclearedAllocator.h"
 #include "render/FireDetection.h"
 #include "render/PixelLocation.h"
 #include "render/ViewLookups.h"
@@ -65,24 +67,29 @@ TWordTable WordTable(const TTable* table, const TConvert& convert) {
 
 // Headerless raster written to fileName: lines records of width
 // little-endian words, each filled by fillLine(line, words) and streamed to
-// the file in batches; lineDone(line) follows every record.
+// the file in batches; lineDone(line) follows every record, on the calling
+// thread. Lines are filled at the same time: fillLine must only read what
+// it shares.
 template <typename TFill, typename TLineDone>
 void WriteRaster(const std::string& fileName, int32_t width, int32_t lines, const TFill& fillLine,
                  const TLineDone& lineDone) {
-    constexpr int32_t LinesPerWrite = 64;
+    constexpr int32_t LinesPerWrite = 256;
     const size_t recordWords = static_cast<size_t>(width);
-    std::vector<uint16_t> batch(recordWords * LinesPerWrite);
+    std::vector<uint16_t, TUnclearedAllocator<uint16_t>> batch(recordWords * LinesPerWrite);
     TAtomicFileWriter file(fileName);
     for (int32_t first = 0; first < lines; first += LinesPerWrite) {
         const int32_t count = std::min(LinesPerWrite, lines - first);
-        for (int32_t y = first; y < first + count; ++y) {
-            uint16_t* record = batch.data() + recordWords * static_cast<size_t>(y - first);
-            fillLine(y, record);
-            if constexpr (std::endian::native != std::endian::little)
-                for (size_t x = 0; x < recordWords; ++x)
-                    record[x] = static_cast<uint16_t>((record[x] >> 8) | (record[x] << 8));
-            lineDone(y);
-        }
+        // The batch's lines are filled on all processors, then told and written here in order.
+        ForLineRanges(first, first + count, [&](int32_t from, int32_t to) {
+            for (int32_t y = from; y < to; ++y) {
+                uint16_t* record = batch.data() + recordWords * static_cast<size_t>(y - first);
+                fillLine(y, record);
+                if constexpr (std::endian::native != std::endian::little)
+                    for (size_t x = 0; x < recordWords; ++x)
+                        record[x] = static_cast<uint16_t>((record[x] >> 8) | (record[x] << 8));
+            }
+        });
+        for (int32_t y = first; y < first + count; ++y) lineDone(y);
         file.Write({reinterpret_cast<const char*>(batch.data()),
                     recordWords * static_cast<size_t>(count) * sizeof(uint16_t)});
     }
@@ -341,10 +348,10 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     const TPixelLocator locator(pass_);
     const std::string fileName = ProductName(baseName, suffix);
     TWritingFrame frame(host_, LineCount());
-    std::vector<float> sst(static_cast<size_t>(Width()));
     // Pixel by pixel as LocatePixel and SeaSurfaceTemperature would give
     // them, in runs of pixels that share one anchor's angles.
     const auto fillLine = [&](int32_t y, uint16_t* record) {
+        std::vector<float> sst(static_cast<size_t>(Width()));
         const TPixelLocator::TLocatedLine line = locator.LocatedLine(y, Width());
         // Pixels beyond the located ones hold no SST.
         const bool located = line.First <= line.Last;

@@ -3,6 +3,7 @@
 #include "decoding/HueScale.h"
 #include "decoding/Sensor.h"
 #include "orbit/TextLines.h"
+#include "platform/ParallelLines.h"
 #include "platform/SysUtils.h"
 #include "render/ColourScales.h"
 #include "render/RenderHost.h"
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
+#include <thread>
 
 namespace kestrune {
 
@@ -63,13 +66,16 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// Fills every entry of a 2-D table from a function of the two counts.
+// Fills every entry of a 2-D table from a function of the two counts, rows
+// on all processors: colour must only read what it shares.
 template <typename Colour>
 void FillPairs(TFalseColourTable& table, Colour colour) {
-    for (int a = 0; a < CountRange; ++a) {
-        TBgrEntry* row = table.Row(a);
-        for (int b = 0; b < CountRange; ++b) row[b] = colour(a, b);
-    }
+    ForLineRanges(0, CountRange, [&table, &colour](int32_t first, int32_t last) {
+        for (int a = first; a < last; ++a) {
+            TBgrEntry* row = table.Row(a);
+            for (int b = 0; b < CountRange; ++b) row[b] = colour(a, b);
+        }
+    });
 }
 
 }  // namespace
@@ -113,49 +119,81 @@ const double* ColourChannelThermalTable(const TSensor& sensor, int colourChannel
     return SensorThermalTable(sensor, colourChannel == 5 || colourChannel == 6 ? colourChannel : 4);
 }
 
-void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& params, TRenderHost* host) {
-    if (!params.thermal) return;
-    const int threshold = std::clamp(params.seaThreshold, 0, TopCount);
-    // Sea rows rise from a quarter of the sea colour to three eighths of it.
-    const std::array<int, 3> base{BlueOf(params.seaColour) / 4, GreenOf(params.seaColour) / 4,
-                                  RedOf(params.seaColour) / 4};
-    std::array<double, CountRange> lightness{};
-    for (int v = 0; v < CountRange; ++v) lightness[v] = GammaPower(v / 1023.0, params.gamma);
+namespace {
 
-    // The sea levels are the same in every row.
-    std::array<TBgrEntry, CountRange> seaLevels{};
-    for (int v = 0; v < threshold; ++v) {
-        auto sea = [&](int k) {
-            return static_cast<uint8_t>(RoundToRange((base[k] >> 1) * v / static_cast<double>(threshold) + base[k], 0, 255));
-        };
-        seaLevels[v] = {sea(0), sea(1), sea(2)};
+// The rows of the false-colour table: what every row shares, and rows filled
+// band by band (a band copies a row from the one before it in the band).
+class TFalseColourRows {
+public:
+    TFalseColourRows(TFalseColourTable& table, const TFalseColourParams& params)
+        : table_(table), params_(params), threshold_(std::clamp(params.seaThreshold, 0, TopCount)) {
+        for (int v = 0; v < CountRange; ++v) lightness_[v] = GammaPower(v / 1023.0, params.gamma);
+        // Sea rows rise from a quarter of the sea colour to three eighths of it.
+        const std::array<int, 3> base{BlueOf(params.seaColour) / 4, GreenOf(params.seaColour) / 4,
+                                      RedOf(params.seaColour) / 4};
+        for (int v = 0; v < threshold_; ++v) {
+            auto sea = [&](int k) {
+                return static_cast<uint8_t>(
+                    RoundToRange((base[k] >> 1) * v / static_cast<double>(threshold_) + base[k], 0, 255));
+            };
+            seaLevels_[v] = {sea(0), sea(1), sea(2)};
+        }
     }
-    TThrottledProgress progress(host, TopCount);
-    const TBgrEntry* previousRow = nullptr;
-    THueAndFactor previousHue{};
-    for (int c = 0; c < CountRange; ++c) {
-        progress.Step(c);
-        TBgrEntry* row = table.Row(c);
-        const double t = params.thermal[c] - KelvinOffset;
-        std::copy_n(seaLevels.begin(), threshold, row);
-        if (params.clut) {
-            const int hueColumn = RoundToRange((t + 120.0) * 2.0, 0, TClutImage::Width - 1);
-            for (int v = threshold; v < CountRange; ++v) row[v] = params.clut->Pixel(hueColumn, TopCount - v);
-            continue;
+
+    void Fill(int first, int last, const std::function<void(int)>& step) const {
+        const TBgrEntry* previousRow = nullptr;
+        THueAndFactor previousHue{};
+        for (int c = first; c < last; ++c) {
+            step(c);
+            TBgrEntry* row = table_.Row(c);
+            const double t = params_.thermal[c] - KelvinOffset;
+            // The sea levels are the same in every row.
+            std::copy_n(seaLevels_.begin(), threshold_, row);
+            if (params_.clut) {
+                const int hueColumn = RoundToRange((t + 120.0) * 2.0, 0, TClutImage::Width - 1);
+                for (int v = threshold_; v < CountRange; ++v) row[v] = params_.clut->Pixel(hueColumn, TopCount - v);
+                continue;
+            }
+            const THueAndFactor hue = TemperatureToHueLightness(true, t);
+            // Temperatures beyond the scale's ends share their colours: those rows are copies.
+            if (previousRow != nullptr && hue.hue == previousHue.hue && hue.factor == previousHue.factor) {
+                std::copy(previousRow + threshold_, previousRow + CountRange, row + threshold_);
+                continue;
+            }
+            FillHueRow(row, hue);
+            previousRow = row;
+            previousHue = hue;
         }
-        const THueAndFactor hue = TemperatureToHueLightness(true, t);
-        // Temperatures beyond the scale's ends share their colours: those rows are copies.
-        if (previousRow != nullptr && hue.hue == previousHue.hue && hue.factor == previousHue.factor) {
-            std::copy(previousRow + threshold, previousRow + CountRange, row + threshold);
-            continue;
-        }
-        for (int v = threshold; v < CountRange; ++v) {
-            const double f = lightness[v];
+    }
+
+private:
+    void FillHueRow(TBgrEntry* row, const THueAndFactor& hue) const {
+        for (int v = threshold_; v < CountRange; ++v) {
+            const double f = lightness_[v];
             row[v] = FromFraction(HslToRgb(hue.hue, (f * f + 0.75) * hue.factor, f));
         }
-        previousRow = row;
-        previousHue = hue;
     }
+
+    TFalseColourTable& table_;
+    const TFalseColourParams& params_;
+    const int threshold_;
+    std::array<double, CountRange> lightness_{};
+    std::array<TBgrEntry, CountRange> seaLevels_{};
+};
+
+}  // namespace
+
+void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& params, TRenderHost* host) {
+    if (!params.thermal) return;
+    const TFalseColourRows rows(table, params);
+    TThrottledProgress progress(host, TopCount);
+    const std::thread::id caller = std::this_thread::get_id();
+    ForLineRanges(0, CountRange, [&](int32_t first, int32_t last) {
+        // Only the calling thread may tell the progress.
+        rows.Fill(first, last, [&](int c) {
+            if (std::this_thread::get_id() == caller) progress.Step(c);
+        });
+    });
 }
 
 void BuildAshLookup(TFalseColourTable& table, const double* thermal4, const double* thermal5,

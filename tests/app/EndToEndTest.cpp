@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -168,6 +169,47 @@ TEST_F(EndToEndTest, GroupBWritesItsFilesAndCloses) {
         EXPECT_GE(word, 10000) << at;
         EXPECT_LE(word, 10300) << at;
     }
+}
+
+// Binds the calling thread, and the programs it starts, to its first processor while it lives.
+class TBoundToOneProcessor {
+public:
+    TBoundToOneProcessor() {
+        sched_getaffinity(0, sizeof all_, &all_);
+        int first = 0;
+        while (first < CPU_SETSIZE - 1 && !CPU_ISSET(first, &all_)) ++first;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        sched_setaffinity(0, sizeof one, &one);
+    }
+    ~TBoundToOneProcessor() { sched_setaffinity(0, sizeof all_, &all_); }
+    TBoundToOneProcessor(const TBoundToOneProcessor&) = delete;
+    TBoundToOneProcessor& operator=(const TBoundToOneProcessor&) = delete;
+
+private:
+    cpu_set_t all_{};
+};
+
+// The station's located run works on every processor it may use; bound to
+// one processor (as taskset binds it) it leaves the same files, byte for byte.
+TEST_F(EndToEndTest, OneProcessorOrAllWriteTheSameProducts) {
+    const auto runInto = [&](const std::string& name) {
+        fs::create_directories(folder / name);
+        return Run({"-OUTPUT:" + (folder / (name + "/")), "-FC:x.jpg", "-TEMP:t.jpg", "-GROUPB:"}).Status;
+    };
+    ASSERT_EQ(runInto("all"), 0) << Log();
+    {
+        const TBoundToOneProcessor bound;
+        ASSERT_EQ(runInto("one"), 0) << Log();
+    }
+    const std::set<std::string> written = Files(folder / "all");
+    EXPECT_TRUE(written.count(Base + std::string(".sst")) && written.count(Base + std::string("-fc.jpg")) &&
+                written.count(Base + std::string("-vg.bmp")))
+        << ::testing::PrintToString(written);
+    EXPECT_EQ(Files(folder / "one"), written);
+    for (const std::string& name : written)
+        EXPECT_TRUE(SameContent(folder / ("all/" + name), folder / ("one/" + name))) << name;
 }
 
 TEST_F(EndToEndTest, OverlaySwitchesAreRestoredAndOnlyTheListedSettingsWritten) {

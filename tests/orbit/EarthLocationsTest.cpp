@@ -291,6 +291,36 @@ TEST_F(EarthLocationsTest, LocatedLinesCarryTheirSunAndViewAngles) {
     EXPECT_GT(locations.LineAngles(301)->SatelliteZenith[0], 60.0f);
 }
 
+// The lines are located in bands on all processors: every located line is
+// exactly where the orbit itself puts it one line after the other, and the
+// mean altitude is summed in line order.
+TEST_F(EarthLocationsTest, LinesLocatedTogetherAreThoseLocatedOneByOne) {
+    EmbedElements();
+    WriteHrptPass(2401);
+    Compute();
+    ASSERT_TRUE(locations.LocationsValid);
+    double altitudeSum = 0;
+    int located = 0;
+    for (int line = 0; line < locations.LineCount(); line += (line + 2 < locations.LineCount() ? 2 : 1)) {
+        TScanLinePoints points{};
+        TScanLineViewAngles seen{};
+        double altitude = 0;
+        orbit.LocateScanLine(locations.LineTimes(line), points, altitude, &seen);
+        altitudeSum += altitude;
+        ++located;
+        const TScanLineLocations& anchors = *locations.LineLocations(line);
+        const TScanLineAngles& angles = *locations.LineAngles(line);
+        for (size_t k = 0; k < LocationAnchorCount; ++k) {
+            ASSERT_EQ(anchors.Anchors[k].Latitude, static_cast<float>(points[k].Latitude)) << line << " " << k;
+            ASSERT_EQ(anchors.Anchors[k].Longitude, static_cast<float>(points[k].Longitude)) << line << " " << k;
+            ASSERT_EQ(angles.SolarZenith[k], seen[k].SolarZenith) << line << " " << k;
+            ASSERT_EQ(angles.RelativeAzimuth[k], seen[k].RelativeAzimuth) << line << " " << k;
+        }
+    }
+    EXPECT_EQ(located, 1201);
+    EXPECT_EQ(locations.Altitude, static_cast<float>(altitudeSum / located));
+}
+
 TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EmbedElements();
     WriteHrptPass(1200);

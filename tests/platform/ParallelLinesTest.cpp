@@ -1,5 +1,7 @@
 #include "platform/ParallelLines.h"
 
+#include "platform/SystemUtils.h"
+
 #include <gtest/gtest.h>
 
 #include <sched.h>
@@ -110,6 +112,50 @@ TEST(ParallelLinesTest, PoolThreadsFollowTheCallersPriority) {
     EXPECT_EQ(policies(true), std::set<int>{SCHED_IDLE});
     EXPECT_EQ(policies(false).count(SCHED_IDLE), 0u);
     EXPECT_NE(sched_getscheduler(0), SCHED_IDLE);
+}
+
+// Work that cannot say whether a reception program runs (a colour table,
+// the pass's locations) follows the thread that asks for it: idle beside a
+// reception program, as the run's own thread then is.
+TEST(ParallelLinesTest, WithoutBeingToldThePoolTakesTheCallersPriority) {
+    if (LinePoolThreads() == 0) GTEST_SKIP() << "one processor";
+    const auto policies = [] {
+        std::mutex mutex;
+        std::set<int> seen;
+        ForLineRanges(0, 64, [&](int32_t, int32_t) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            const std::lock_guard<std::mutex> lock(mutex);
+            seen.insert(sched_getscheduler(0));
+        });
+        return seen;
+    };
+    std::set<int> idle;
+    // Idle scheduling cannot be left without privilege: a thread of its own takes it.
+    std::thread([&] {
+        ASSERT_NE(SetIdlePriority(true), 0);
+        EXPECT_TRUE(RunsAtIdlePriority());
+        idle = policies();
+    }).join();
+    EXPECT_EQ(idle, std::set<int>{SCHED_IDLE});
+    EXPECT_FALSE(RunsAtIdlePriority());
+    EXPECT_EQ(policies().count(SCHED_IDLE), 0u);
+}
+
+// A station that binds the run to some processors (taskset) gets no more threads than those.
+TEST(ParallelLinesTest, UsableProcessorsAreThoseTheThreadIsBoundTo) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(UsableProcessors(), static_cast<unsigned>(CPU_COUNT(&all)));
+    EXPECT_EQ(LinePoolThreads() + 1, UsableProcessors()) << "the pool was made in this program with every processor";
+    int first = 0;
+    while (!CPU_ISSET(first, &all)) ++first;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const unsigned bound = UsableProcessors();
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(bound, 1u);
 }
 
 }  // namespace

@@ -74,6 +74,30 @@ TEST_F(RegistryTest, AHandWrittenFileIsReadAndItsOtherValuesKept) {
 
 // Replacing it would lose every value it holds: it is kept aside, once,
 // with one message, and the settings start afresh.
+// Reads at a start come hundreds at a time and are answered from the text
+// read last; a file changed in place (same size, at once) is read anew,
+// and so is one that turns into garbage and back.
+TEST_F(RegistryTest, EveryReadSeesTheFileAsItIsNow) {
+    const auto store = [&](const std::string& value) {
+        folder.Write("config/Morvane/HKCU.reg", "Windows Registry Editor Version 5.00\n\n"
+                                                "[HKEY_CURRENT_USER\\Software\\Morvane\\kestrune]\n"
+                                                "\"Station\"=\"" + value + "\"\n");
+    };
+    const auto station = [] {
+        TRegistry registry;
+        return registry.OpenKey("\\Software\\Morvane\\kestrune", false) ? registry.ReadString("Station") : std::string("(none)");
+    };
+    store("Dundee");
+    EXPECT_EQ(station(), "Dundee");
+    EXPECT_EQ(station(), "Dundee");
+    store("Tromso");
+    EXPECT_EQ(station(), "Tromso");
+    folder.Write("config/Morvane/HKCU.reg", std::string(300, '\x01'));
+    EXPECT_EQ(station(), "(none)");
+    store("Tromso");
+    EXPECT_EQ(station(), "Tromso");
+}
+
 TEST_F(RegistryTest, AStoreThatCannotBeReadIsKeptAside) {
     const std::string stored = "[HKEY_CURRENT_USER\\Software\\Test]\n\"A\"=dword:00000001\n";
     const std::string store = folder.Write("config/Morvane/HKCU.reg", stored);

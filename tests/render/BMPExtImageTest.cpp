@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -121,6 +122,29 @@ protected:
 
     std::string Write(const std::string& name, const std::string& bytes) { return folder.Write(name, bytes); }
 };
+
+// A picture of a pass is resized in bands on all processors: pixels inside
+// both sizes stay, every new pixel (and row padding) is white, on every row.
+TEST(BitmapSize, PixelsKeptAndNewOnesWhiteOnEveryRow) {
+    const auto bitmap = MakeBitmap(301, 700, TPixelFormat::pf24bit, 7);
+    const std::vector<uint8_t> original = Pixels(*bitmap);
+    bitmap->SetSize(403, 1500);
+    ASSERT_EQ(bitmap->RowStride(), 1212u);
+    for (int y = 0; y < bitmap->Height(); ++y) {
+        const uint8_t* row = bitmap->ScanLine(y);
+        const size_t kept = y < 700 ? 301 * 3 : 0;
+        ASSERT_TRUE(std::equal(row, row + kept, original.begin() + static_cast<ptrdiff_t>(y * 301 * 3))) << y;
+        ASSERT_TRUE(std::all_of(row + kept, row + bitmap->RowStride(), [](uint8_t b) { return b == 0xFF; })) << y;
+    }
+    TExtBitmap copy;
+    copy.Assign(*bitmap);
+    EXPECT_EQ(Pixels(copy), Pixels(*bitmap));
+    bitmap->SetSize(100, 300);
+    for (int y = 0; y < 300; ++y)
+        ASSERT_TRUE(std::equal(bitmap->ScanLine(y), bitmap->ScanLine(y) + 300,
+                               original.begin() + static_cast<ptrdiff_t>(y * 301 * 3)))
+            << y;
+}
 
 TEST_F(BmpFiles, RoundTripsKeepPixelsAndColourTablesAndOrdinaryReadersAgree) {
     struct TCase {
