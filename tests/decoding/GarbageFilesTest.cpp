@@ -171,23 +171,23 @@ TEST_F(GarbageFilesTest, APassWhoseOwnElementSetIsUnusableIsLocatedFromTheArchiv
 TEST(FrameSurvey, Level1bRecordsAreKnownByTheirTimes) {
     for (const bool older : {false, true}) {
         SCOPED_TRACE(older ? "older layout" : "newer layout");
-        test::TL1BPassSpec spec;
-        spec.Older = older;
-        spec.ArchiveHeader = false;
-        const TBytes file = test::BuildL1BFile(spec);
-        const int32_t recordBytes = test::L1BRecordBytes(spec);
+        test::TL1BPassSpec passSpec;
+        passSpec.Older = older;
+        passSpec.ArchiveHeader = false;
+        const TBytes file = test::BuildL1BFile(passSpec);
+        const int32_t recordBytes = test::L1BRecordBytes(passSpec);
         TFrameFormat format;
         format.FormatCode = older ? 8 : 7;
         format.RecordSize = recordBytes;
         const TInputFile input(file.data(), static_cast<int64_t>(file.size()));
-        const TRecordSpan records{recordBytes, recordBytes, spec.Records};
+        const TRecordSpan records{recordBytes, recordBytes, passSpec.Records};
         const TFrameSurvey survey = SurveyFrames(format, input, records);
         EXPECT_EQ(survey.Looked, SurveyedFrames);
         EXPECT_EQ(survey.Marked, SurveyedFrames);
         EXPECT_EQ(survey.Mark, "a valid record time");
 
         TBytes damaged = file;
-        for (int32_t k = 0; k < spec.Records; ++k) {
+        for (int32_t k = 0; k < passSpec.Records; ++k) {
             uint8_t* record = damaged.data() + static_cast<size_t>(recordBytes) * static_cast<size_t>(k + 1);
             if (k % 2 == 0) record[older ? 3 : 5] = 0;  // day 0 (older: the low byte holds most of the day)
             else record[older ? 4 : 8] = 0x06;          // a time of day past 24 hours
