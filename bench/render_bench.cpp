@@ -50,6 +50,8 @@ void BM_FalseColourCrispened(benchmark::State& state) {
 }
 void BM_ChannelView(benchmark::State& state) { RenderView(state, "Ch 2"); }
 void BM_Temperature(benchmark::State& state) { RenderView(state, "Temperature"); }
+void BM_Sst(benchmark::State& state) { RenderView(state, "SST"); }
+void BM_Vegetation(benchmark::State& state) { RenderView(state, "Vegetation"); }
 
 void BM_JpegSave(benchmark::State& state) {
     TBenchPass& bench = Pass();
@@ -62,6 +64,8 @@ BENCHMARK(BM_FalseColour)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FalseColourCrispened)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChannelView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Temperature)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sst)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Vegetation)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegSave)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -267,6 +267,15 @@ int BytesPerPixel(TPixelFormat format) {
     return 3;
 }
 
+namespace {
+
+// Rows run on from one to the next at multiples of four bytes, as in the file.
+std::size_t StrideOf(int width, TPixelFormat format) {
+    return (static_cast<std::size_t>(width) * BytesPerPixel(format) + 3) / 4 * 4;
+}
+
+}  // namespace
+
 std::vector<TRGBQuad> GreyPalette() {
     std::vector<TRGBQuad> palette(256);
     for (int i = 0; i < 256; ++i) {
@@ -316,8 +325,8 @@ void TExtBitmap::SwapPixels(TExtBitmap& other) {
 void TExtBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPixels) {
     if (width < 0 || height < 0)
         throw EInvalidGraphicOperation(Format("Invalid bitmap size %d x %d", width, height));
+    const std::size_t stride = StrideOf(width, format);
     const std::size_t rowBytes = static_cast<std::size_t>(width) * BytesPerPixel(format);
-    const std::size_t stride = (rowBytes + 3) / 4 * 4;
     std::vector<uint8_t, TUnclearedAllocator<uint8_t>> pixels(stride * static_cast<std::size_t>(height));
     const int keptRows = keepPixels && format == format_ ? std::min(height, height_) : 0;
     const std::size_t keptBytes = keptRows > 0 ? std::min(rowBytes, RowBytes()) : 0;
@@ -332,10 +341,14 @@ void TExtBitmap::Reallocate(int width, int height, TPixelFormat format, bool kee
     });
     ReleaseCanvas();
     pixels_ = std::move(pixels);
+    SetDimensions(width, height, format);
+}
+
+void TExtBitmap::SetDimensions(int width, int height, TPixelFormat format) {
     width_ = width;
     height_ = height;
     format_ = format;
-    stride_ = stride;
+    stride_ = StrideOf(width, format);
 }
 
 void TExtBitmap::SetWidth(int width) { SetSize(width, height_); }
@@ -347,6 +360,20 @@ void TExtBitmap::SetSize(int width, int height) {
         return;
     Reallocate(width, height, format_, true);
     Changed();
+}
+
+bool TExtBitmap::SetSizeForOverwrite(int width, int height) {
+    if (width == width_ && height == height_)
+        return false;
+    if (width < 0 || height < 0)
+        throw EInvalidGraphicOperation(Format("Invalid bitmap size %d x %d", width, height));
+    ReleaseCanvas();
+    // Freed first: the old and the new picture are never held together.
+    pixels_ = {};
+    pixels_.resize(StrideOf(width, format_) * static_cast<std::size_t>(height));
+    SetDimensions(width, height, format_);
+    Changed();
+    return true;
 }
 
 void TExtBitmap::SetPixelFormat(TPixelFormat format) {

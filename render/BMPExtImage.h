@@ -77,6 +77,11 @@ public:
     void SetWidth(int width);
     void SetHeight(int height);
     void SetSize(int width, int height);
+    // As SetSize, but a new size leaves every pixel as the memory held it,
+    // for a caller that writes every row before anything reads it: a picture
+    // of a pass is some 30 MB not to be written twice. True when the size
+    // changed (nothing is kept), false when the pixels stay as they were.
+    bool SetSizeForOverwrite(int width, int height);
     // Converts the pixels held. Becoming 8-bit gives a grey palette (colour
     // pixels become their luminance); leaving 8-bit looks colours up in the
     // palette.
@@ -123,6 +128,7 @@ private:
     // The file's rows for picture lines last down to first (the file runs bottom up), padded.
     void AppendFileRows(int last, int first, std::string& out) const;
     void Reallocate(int width, int height, TPixelFormat format, bool keepPixels);
+    void SetDimensions(int width, int height, TPixelFormat format);
     void ReleaseCanvas();
     void Changed();
     void TakePixelsOf(TExtBitmap& other);

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <numeric>
@@ -75,6 +76,41 @@ inline int ClampCount(int v) { return std::clamp(v, 0, TopCount); }
 inline int ClampByte(int v) { return std::clamp(v, 0, 255); }
 
 TBgrEntry EntryOf(TColor colour) { return {BlueOf(colour), GreenOf(colour), RedOf(colour)}; }
+
+constexpr uint8_t WhiteByte = 0xFF;
+
+// Calls the action when the scope ends, however it ends.
+class TScopeExit {
+public:
+    explicit TScopeExit(std::function<void()> action) : action_(std::move(action)) {}
+    ~TScopeExit() { action_(); }
+    TScopeExit(const TScopeExit&) = delete;
+    TScopeExit& operator=(const TScopeExit&) = delete;
+
+private:
+    std::function<void()> action_;
+};
+
+void WhitenRows(TExtBitmap& bitmap, int first, int last) {
+    if (first >= last) return;
+    std::memset(bitmap.ScanLine(first), WhiteByte, bitmap.RowStride() * static_cast<size_t>(last - first));
+}
+
+// Draws first..last - 1 on all processors in slices of a few lines, each
+// taken by whichever thread is free: the product jobs share the processors,
+// and a thread they hold up delays only its slice, not a whole share.
+void ForLineSlices(int32_t first, int32_t last, const std::function<void(int32_t, int32_t)>& draw,
+                   bool idlePriority) {
+    constexpr int32_t LinesPerSlice = 8;
+    const int32_t slices = (last - first + LinesPerSlice - 1) / LinesPerSlice;
+    std::atomic<int32_t> next{0};
+    const auto takeSlices = [&](int32_t, int32_t) {
+        for (int32_t slice = next++; slice < slices; slice = next++)
+            draw(first + slice * LinesPerSlice, std::min(first + (slice + 1) * LinesPerSlice, last));
+    };
+    const auto takers = std::min(slices, static_cast<int32_t>(LinePoolThreads()) + 1);
+    ForLineRanges(0, takers, takeSlices, idlePriority);
+}
 
 }  // namespace
 
@@ -166,6 +202,8 @@ private:
     std::unique_ptr<TODPSdata> landMask_;
     // The land mask reads its file as it goes: its lines are drawn one at a time.
     bool oneLineAtATime_ = false;
+    // The picture was made for this render: none of its pixels is drawn yet.
+    bool freshPicture_ = false;
     bool histogramsCorrected_ = false;
     bool autoStretch_ = false;
 };
@@ -204,24 +242,36 @@ void TRenderView::TRenderer::RestoreHistograms() {
 void TRenderView::TRenderer::SizeBitmap(uint8_t view) {
     TExtBitmap& bitmap = owner_.displayBitmap_;
     if (bitmap.PixelFormat() != TPixelFormat::pf24bit) bitmap.SetPixelFormat(TPixelFormat::pf24bit);
-    if (view < ViewCount) bitmap.SetSize(Width(), video_.LineCount());
+    if (view < ViewCount) freshPicture_ = bitmap.SetSizeForOverwrite(Width(), video_.LineCount());
     else bitmap.SetHeight(0);
 }
 
 void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
     const int lines = std::min(pass_.DataLineCount, video_.LineCount());
     TExtBitmap& bitmap = owner_.displayBitmap_;
+    const size_t rowBytes = bitmap.RowBytes();
+    const size_t padding = bitmap.RowStride() - rowBytes;
+    const auto draw = [&](int32_t from, int32_t to) {
+        for (int32_t y = from; y < to; ++y) {
+            uint8_t* row = bitmap.ScanLine(y);
+            fill(y, row);
+            if (freshPicture_) std::memset(row + rowBytes, WhiteByte, padding);
+        }
+    };
+    int drawn = 0;
+    // A new picture is white where the loop draws nothing: past the data,
+    // after a stop, and from the lines whose drawing failed.
+    const TScopeExit whitenUndrawn([&] {
+        if (freshPicture_) WhitenRows(bitmap, drawn, bitmap.Height());
+    });
     for (int first = 0; first < lines; first += LinesBetweenEvents) {
         host_.SetProgressPosition(first);
         host_.ProcessPendingEvents();
         if (pass_.AbortRequested) break;
-        const auto draw = [&](int32_t from, int32_t to) {
-            for (int32_t y = from; y < to; ++y) fill(y, bitmap.ScanLine(y));
-        };
-        // The lines between two looks at the events are drawn at the same time.
         const int last = std::min(first + LinesBetweenEvents, lines);
         if (oneLineAtATime_) draw(first, last);
-        else ForLineRanges(first, last, draw, settings_.ReceiverRunning);
+        else ForLineSlices(first, last, draw, settings_.ReceiverRunning);
+        drawn = last;
     }
 }
 
@@ -429,6 +479,10 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
                       options_.CheckBoxShowFire && BuildFireTable();
     const TBgrEntry fireColour = EntryOf(settings_.FirePixelColour);
 
+    const TBgrEntry* table = colourTable_->Row(0);
+    const int32_t* gain = illumGain_.data();
+    const int32_t* blend = blend_ ? blend_->Row(0) : nullptr;
+    const uint8_t* fireClasses = fireTable_.data();
     return [=, this](int y, uint8_t* pixels) {
         const uint16_t* bright = crisp ? crispImage_.ScanLine(y) : Line(brightness, y);
         const uint16_t* colours = Line(colour, y);
@@ -437,16 +491,18 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::FalseColour() {
         const bool fireLine = fire && video_.GetLineFlag(y) != 0;
         const uint16_t* fire3 = fireLine ? FireSourceRow(y) : nullptr;
         const uint16_t* fire4 = fireLine ? Line(4, y) : nullptr;
-        for (int x = 0; x < Width(); ++x, pixels += 3) {
+        const int width = Width();
+        for (int x = 0; x < width; ++x, pixels += 3) {
             int v = crisp ? bright[x] : Count(bright, x);
-            if (illumination) v = ((std::max(v - space, 0) * illumGain_[x]) >> 8) + space;
+            if (illumination) v = ((std::max(v - space, 0) * gain[x]) >> 8) + space;
             if (crisp || illumination) v = ClampCount(v);
             v = brightStretch[v];
             const int c = Count(colours, x);
             if (vi)
-                v = blend_->Row(viStretch[2][c])[std::max(viStretch[0][Count(ch1, x)], viStretch[1][Count(ch2, x)])];
-            PutColour(pixels, colourTable_->At(c, v));
-            if (fireLine && fireTable_[static_cast<size_t>(Count(fire3, x)) * CountRange + Count(fire4, x)] > 0)
+                v = blend[static_cast<ptrdiff_t>(viStretch[2][c]) * CountRange +
+                          std::max(viStretch[0][Count(ch1, x)], viStretch[1][Count(ch2, x)])];
+            PutColour(pixels, table[static_cast<ptrdiff_t>(c) * CountRange + v]);
+            if (fireLine && fireClasses[static_cast<size_t>(Count(fire3, x)) * CountRange + Count(fire4, x)] > 0)
                 PutColour(pixels, fireColour);
         }
     };
@@ -592,20 +648,25 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Vegetation() {
     return ThroughColourTable(1, 2);
 }
 
+// The line loops read their tables and the width through locals: every
+// byte written might otherwise be one of them, to be read again.
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughPalette(int channel) {
     if (!Present(channel)) return {};
-    return [this, channel](int y, uint8_t* pixels) {
+    return [this, channel, palette = palette_->data()](int y, uint8_t* pixels) {
         const uint16_t* line = Line(channel, y);
-        for (int x = 0; x < Width(); ++x, pixels += 3) PutColour(pixels, (*palette_)[Count(line, x)]);
+        const int width = Width();
+        for (int x = 0; x < width; ++x, pixels += 3) PutColour(pixels, palette[Count(line, x)]);
     };
 }
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ThroughColourTable(int first, int second) {
     if (!Present(first) || !Present(second)) return {};
-    return [this, first, second](int y, uint8_t* pixels) {
+    return [this, first, second, table = colourTable_->Row(0)](int y, uint8_t* pixels) {
         const uint16_t* a = Line(first, y);
         const uint16_t* b = Line(second, y);
-        for (int x = 0; x < Width(); ++x, pixels += 3) PutColour(pixels, colourTable_->At(Count(a, x), Count(b, x)));
+        const int width = Width();
+        for (int x = 0; x < width; ++x, pixels += 3)
+            PutColour(pixels, table[static_cast<ptrdiff_t>(Count(a, x)) * CountRange + Count(b, x)]);
     };
 }
 

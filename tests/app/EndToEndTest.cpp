@@ -204,9 +204,8 @@ TEST_F(EndToEndTest, OneProcessorOrAllWriteTheSameProducts) {
         ASSERT_EQ(runInto("one"), 0) << Log();
     }
     const std::set<std::string> written = Files(folder / "all");
-    EXPECT_TRUE(written.count(Base + std::string(".sst")) && written.count(Base + std::string("-fc.jpg")) &&
-                written.count(Base + std::string("-vg.bmp")))
-        << ::testing::PrintToString(written);
+    for (const char* product : {".sst", "-st.bmp", "-fc.jpg", "-th.jpg", "-vg.bmp"})
+        EXPECT_TRUE(written.count(Base + std::string(product))) << product << " " << ::testing::PrintToString(written);
     EXPECT_EQ(Files(folder / "one"), written);
     for (const std::string& name : written)
         EXPECT_TRUE(SameContent(folder / ("all/" + name), folder / ("one/" + name))) << name;

@@ -146,6 +146,24 @@ TEST(BitmapSize, PixelsKeptAndNewOnesWhiteOnEveryRow) {
             << y;
 }
 
+// A picture to be drawn over whole: a new size gives rows of the new
+// stride and tells so; the same size keeps every pixel.
+TEST(BitmapSize, SizedForOverwriteKeepsPixelsOnlyAtTheSameSize) {
+    const auto bitmap = MakeBitmap(301, 70, TPixelFormat::pf24bit, 9);
+    const std::vector<uint8_t> original = Pixels(*bitmap);
+    EXPECT_FALSE(bitmap->SetSizeForOverwrite(301, 70));
+    EXPECT_EQ(Pixels(*bitmap), original);
+    EXPECT_TRUE(bitmap->SetSizeForOverwrite(403, 90));
+    EXPECT_EQ(bitmap->Width(), 403);
+    EXPECT_EQ(bitmap->Height(), 90);
+    EXPECT_EQ(bitmap->RowStride(), 1212u);
+    EXPECT_EQ(bitmap->ScanLine(89) - bitmap->ScanLine(0), 89 * 1212);
+    EXPECT_THROW(bitmap->SetSizeForOverwrite(-1, 5), EInvalidGraphicOperation);
+    EXPECT_EQ(bitmap->Width(), 403);
+    EXPECT_TRUE(bitmap->SetSizeForOverwrite(0, 0));
+    EXPECT_TRUE(bitmap->Empty());
+}
+
 TEST_F(BmpFiles, RoundTripsKeepPixelsAndColourTablesAndOrdinaryReadersAgree) {
     struct TCase {
         int width, height;
