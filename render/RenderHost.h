@@ -96,7 +96,7 @@ public:
     }
     void ShowProgress(bool) override {}
     void SetProgressMax(int) override {}
-    void SetProgressPosition(int) override {}
+    void SetProgressPosition(int position) override { ProgressPosition = position; }
     // Tests hook in here to act "while the render runs" (press Stop, ...).
     void ProcessPendingEvents() override {
         ++PendingEventCalls;
@@ -111,6 +111,7 @@ public:
 
     std::vector<std::string> StatusTexts;
     int PendingEventCalls = 0;
+    int ProgressPosition = 0;
     TSidePanelLayout SidePanel;
     std::string MappingCaption;
     bool ResultMenusEnabled = false;

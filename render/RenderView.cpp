@@ -264,11 +264,15 @@ void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
     const TScopeExit whitenUndrawn([&] {
         if (freshPicture_) WhitenRows(bitmap, drawn, bitmap.Height());
     });
-    for (int first = 0; first < lines; first += LinesBetweenEvents) {
+    // Every processor draws about as many lines between two looks at the
+    // events as one drawing alone would: the picture comes as often.
+    const int step = oneLineAtATime_ ? LinesBetweenEvents
+                                     : LinesBetweenEvents * static_cast<int>(LinePoolThreads() + 1);
+    for (int first = 0; first < lines; first += step) {
         host_.SetProgressPosition(first);
         host_.ProcessPendingEvents();
         if (pass_.AbortRequested) break;
-        const int last = std::min(first + LinesBetweenEvents, lines);
+        const int last = std::min(first + step, lines);
         if (oneLineAtATime_) draw(first, last);
         else ForLineSlices(first, last, draw, settings_.ReceiverRunning);
         drawn = last;

@@ -2,6 +2,7 @@
 
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
+#include "platform/ParallelLines.h"
 #include "render/ColourScales.h"
 #include "render/ViewLookups.h"
 #include "../platform/TempFolder.h"
@@ -155,22 +156,31 @@ TEST_F(RenderViewTest, FireViewsReadOnlyFilterImagesOfThePassSize) {
     ExpectGrey(11, 20, 800 >> 2);
 }
 
+// Each processor draws 100 lines between two looks at the events: the pass
+// is as tall as three looks, and the stop comes at the third.
 TEST_F(RenderViewTest, StopHalfwayLeavesTheRestOfTheBitmap) {
+    const int lines = 300 * static_cast<int>(LinePoolThreads() + 1);
+    MakePass(pass_, Width, lines, {2});
+    view_.SetViewTabs(testing::ViewsOffered(pass_));
     view_.SelectView("Overlay");  // all black
     host_.PendingEventCalls = 0;
-    host_.OnPendingEvents = [this] {
-        if (host_.PendingEventCalls == 3) pass_.AbortRequested = true;  // at line 200
+    int stop = 0;
+    host_.OnPendingEvents = [&] {
+        if (host_.PendingEventCalls < 3) return;
+        stop = host_.ProgressPosition;
+        pass_.AbortRequested = true;
     };
     view_.SelectView("Ch 2");
-    ExpectGrey(0, 199, Sample(2, 0, 199) >> 2);
-    ExpectGrey(0, 200, 0);
-    ExpectGrey(Width - 1, Lines - 1, 0);
+    ASSERT_EQ(stop, lines * 2 / 3);
+    ExpectGrey(0, stop - 1, Sample(2, 0, stop - 1) >> 2);
+    ExpectGrey(0, stop, 0);
+    ExpectGrey(Width - 1, lines - 1, 0);
     // A stopped render still counts as drawn; the next one is refused.
     host_.OnPendingEvents = nullptr;
     EXPECT_FALSE(view_.RenderView());
     pass_.AbortRequested = false;
     EXPECT_TRUE(view_.Redisplay());
-    ExpectGrey(0, 200, Sample(2, 0, 200) >> 2);
+    ExpectGrey(0, stop, Sample(2, 0, stop) >> 2);
 }
 
 // A picture handed to another view for saving leaves this one showing
