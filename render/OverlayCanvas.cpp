@@ -3,6 +3,7 @@
 #include "render/BMPExtImage.h"
 
 #include <cmath>
+#include <utility>
 
 namespace kestrune {
 
@@ -29,6 +30,11 @@ TCanvas& TBitmapOverlayCanvas::Apply() {
     return canvas_;
 }
 
+TCanvas& TBitmapOverlayCanvas::Mark() {
+    if (BeforeFirstMark) std::exchange(BeforeFirstMark, nullptr)();
+    return Apply();
+}
+
 TPoint TBitmapOverlayCanvas::Scaled(int x, int y) const {
     if (scaleX_ == 1.0 && scaleY_ == 1.0) return {x, y};
     return {static_cast<int>(std::floor((x + 0.5) * scaleX_)), static_cast<int>(std::floor((y + 0.5) * scaleY_))};
@@ -41,25 +47,25 @@ void TBitmapOverlayCanvas::MoveTo(int x, int y) {
 
 void TBitmapOverlayCanvas::LineTo(int x, int y) {
     const TPoint at = Scaled(x, y);
-    Apply().LineTo(at.X, at.Y);
+    Mark().LineTo(at.X, at.Y);
 }
 
 void TBitmapOverlayCanvas::Polyline(std::span<const TPoint> points) {
-    if (scaleX_ == 1.0 && scaleY_ == 1.0) return Apply().Polyline(points);
+    if (scaleX_ == 1.0 && scaleY_ == 1.0) return Mark().Polyline(points);
     scaled_.clear();
     for (const TPoint& point : points) scaled_.push_back(Scaled(point.X, point.Y));
-    Apply().Polyline(scaled_);
+    Mark().Polyline(scaled_);
 }
 
 void TBitmapOverlayCanvas::Ellipse(int left, int top, int right, int bottom) {
     const TPoint topLeft = Scaled(left, top);
     const TPoint bottomRight = Scaled(right, bottom);
-    Apply().Ellipse(topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y);
+    Mark().Ellipse(topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y);
 }
 
 void TBitmapOverlayCanvas::TextOut(int x, int y, const std::string& text) {
     const TPoint at = Scaled(x, y);
-    Apply().TextOut(at.X, at.Y, text);
+    Mark().TextOut(at.X, at.Y, text);
 }
 
 TSize TBitmapOverlayCanvas::TextExtent(const std::string& text) {

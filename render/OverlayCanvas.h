@@ -6,6 +6,7 @@
 
 #include "render/Canvas.h"
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,9 +56,15 @@ public:
     void TextOut(int x, int y, const std::string& text) override;
     TSize TextExtent(const std::string& text) override;
 
+    // Called once, before the first operation that marks pixels: a copy of
+    // the picture without its overlays is made then, and only when needed.
+    std::function<void()> BeforeFirstMark;
+
 private:
     // The state set here onto the bitmap's canvas before each operation.
     TCanvas& Apply();
+    // Apply, for an operation that marks pixels.
+    TCanvas& Mark();
     // The bitmap's pixel that shows the centre of a picture pixel.
     TPoint Scaled(int x, int y) const;
 

@@ -863,9 +863,11 @@ bool TRenderView::Redisplay() {
     LayOutSidePanel();
     bool changed = viewIndex_ < ViewCount && RenderView();
     bool overlaid = false;
+    pictureWithoutOverlays_.SetSize(0, 0);
     if (OverlaysApply()) {
-        if (KeepsPictureForScreen) pictureWithoutOverlays_.Assign(displayBitmap_);
         TBitmapOverlayCanvas canvas(displayBitmap_);
+        // Overlays that mark nothing (none chosen, none over the pass) leave nothing to keep.
+        if (KeepsPictureForScreen) canvas.BeforeFirstMark = [this] { pictureWithoutOverlays_.Assign(displayBitmap_); };
         overlaid = DrawOverlays(canvas, true);
     }
     if (!overlaid) pictureWithoutOverlays_.SetSize(0, 0);

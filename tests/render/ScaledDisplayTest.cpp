@@ -184,6 +184,39 @@ TEST_F(ScreenPictureTest, OverlaysAreDrawnAgainOverTheScaledView) {
     EXPECT_NEAR(beside[0], 128, 12);
 }
 
+// The screen is the plain view scaled with the overlays drawn over it at
+// that scale, to the byte; overlays that mark nothing are not drawn again.
+TEST_F(ScreenPictureTest, TheScreenScalesThePictureAsItWasBeforeItsOverlays) {
+    view_.OverlayShown = false;
+    ASSERT_TRUE(view_.SelectView("Ch 4"));
+    TExtBitmap expected;
+    ScaleSmoothly(view_.DisplayBitmap(), expected, ScreenWidth, ScreenHeight);
+    {
+        TBitmapOverlayCanvas canvas(expected, PictureWidth, PictureHeight);
+        canvas.Pen.Color = RgbColor(255, 0, 0);
+        canvas.Polyline(Slant);
+    }
+    view_.OverlayShown = true;
+    view_.Redisplay();
+    TExtBitmap screen;
+    view_.ScreenPicture(screen, ScreenWidth, ScreenHeight);
+    for (int y = 0; y < ScreenHeight; ++y)
+        ASSERT_TRUE(std::equal(screen.ScanLine(y), screen.ScanLine(y) + screen.RowBytes(), expected.ScanLine(y))) << y;
+
+    view_.Services.DrawOverlay = [this](TOverlayCanvas& canvas) {
+        ++overlayDrawings_;
+        canvas.MoveTo(10, 10);
+        return true;
+    };
+    view_.Redisplay();
+    const int drawings = overlayDrawings_;
+    view_.ScreenPicture(screen, ScreenWidth, ScreenHeight);
+    EXPECT_EQ(overlayDrawings_, drawings);
+    ScaleSmoothly(view_.DisplayBitmap(), expected, ScreenWidth, ScreenHeight);
+    for (int y = 0; y < ScreenHeight; ++y)
+        ASSERT_TRUE(std::equal(screen.ScanLine(y), screen.ScanLine(y) + screen.RowBytes(), expected.ScanLine(y))) << y;
+}
+
 // Without overlays the screen is the display scaled; a drawing that fails
 // on the screen has already been reported once, when drawn on the display.
 TEST_F(ScreenPictureTest, FailuresAreToldOnceAndOverlaysOffShowTheViewAlone) {
