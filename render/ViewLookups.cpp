@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <numeric>
 #include <thread>
 
 namespace kestrune {
@@ -307,8 +308,23 @@ void BuildSstLookup(TFalseColourTable& table, TSensor& sensor, const TViewOption
     sensor.SetSstCloudTest(options.CheckBoxSSTIrCloudCheck);
     sensor.SetSstMaxZenith(options.CheckBoxSSTZenithCheck ? 53.0f : 88.0f);
     sensor.SetSstMinT4(static_cast<float>(options.UpDownSSTCh4Reject));
-    // No zenith angle in the lookup: the zenith limit does not apply here.
-    FillPairs(table, [&](int a, int b) { return SstPaletteColour(sensor, sensor.SeaSurfaceTemperature(a, b, -1.0f, true)); });
+    // No zenith angle in the lookup: the zenith limit does not apply here,
+    // and one rule serves every pair, worked out a row at a time. Neighbours
+    // of one temperature (the rejected pairs, mostly) share one colour.
+    std::array<uint16_t, CountRange> columns{};
+    std::iota(columns.begin(), columns.end(), uint16_t{0});
+    ForLineRanges(0, CountRange, [&](int32_t first, int32_t last) {
+        std::array<uint16_t, CountRange> row{};
+        std::array<float, CountRange> sst{};
+        for (int a = first; a < last; ++a) {
+            row.fill(static_cast<uint16_t>(a));
+            sensor.SeaSurfaceTemperatures(row.data(), columns.data(), CountRange, -1.0f, true, sst.data());
+            TBgrEntry* colours = table.Row(a);
+            colours[0] = SstPaletteColour(sensor, sst[0]);
+            for (int b = 1; b < CountRange; ++b)
+                colours[b] = sst[b] == sst[b - 1] ? colours[b - 1] : SstPaletteColour(sensor, sst[b]);
+        }
+    });
 }
 
 int VegetationLevel(double ndvi) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <set>
 #include <string>
 
 namespace kestrune {
@@ -163,7 +164,42 @@ protected:
     TViewOptions options_;
     TFalseColourTable table_;
     TPalette1D palette_{};
+
+    // The first pair whose colour is not that of the sensor's own SST of it, or "" when none.
+    std::string FirstPairNotAsTheSensorSays() const {
+        for (int a = 0; a < CountRange; ++a)
+            for (int b = 0; b < CountRange; ++b)
+                if (!(table_.At(a, b) == SstPaletteColour(sensor_, sensor_.SeaSurfaceTemperature(a, b, -1.0f, true))))
+                    return std::to_string(a) + ", " + std::to_string(b);
+        return {};
+    }
 };
+
+// By rows, rejected neighbours sharing a colour: still, pair by pair, the
+// colour of the sensor's SST without a zenith, by day, with and without the
+// cloud test, over another range, and uncalibrated.
+TEST_F(SensorLookupTest, SstTableColoursEveryPairAsTheSensorsOwnSst) {
+    options_.CheckBoxSSTIrCloudCheck = true;
+    BuildSstLookup(table_, sensor_, options_);
+    EXPECT_EQ(FirstPairNotAsTheSensorSays(), "");
+    EXPECT_TRUE(sensor_.SstCloudTest());
+    options_.CheckBoxSSTIrCloudCheck = false;
+    options_.UpDownSSTCh4Reject = -20;
+    sensor_.SetPaletteLow(5);
+    sensor_.SetPaletteHigh(12);
+    BuildSstLookup(table_, sensor_, options_);
+    EXPECT_EQ(FirstPairNotAsTheSensorSays(), "");
+    std::set<int> colours;
+    for (int a = 0; a < CountRange; ++a)
+        for (int b = 0; b < CountRange; ++b) {
+            const TBgrEntry& colour = table_.At(a, b);
+            colours.insert(colour.Red << 16 | colour.Green << 8 | colour.Blue);
+        }
+    EXPECT_GT(colours.size(), 100u) << "a scale of colours, not only the rejected pairs'";
+    sensor_.CalibrateThermal(0, 0, 0.0, 1, 1, 1, 1);
+    BuildSstLookup(table_, sensor_, options_);
+    EXPECT_EQ(FirstPairNotAsTheSensorSays(), "");
+}
 
 }  // namespace
 }  // namespace kestrune
