@@ -17,13 +17,13 @@
 #include "render/ColourScales.h"
 #include "render/GroundPath.h"
 #include "render/IPLbitmap.h"
+#include "render/LineSlices.h"
 #include "render/ScaledDisplay.h"
 #include "render/ViewLookups.h"
 #include "render/qelODPSdata.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <numeric>
@@ -35,6 +35,7 @@ namespace {
 constexpr int MinimumRenderWidth = 400;
 constexpr int TopCount = CountRange - 1;
 constexpr int LinesBetweenEvents = 100;
+constexpr int LinesPerSlice = 8;
 constexpr int MaxIlluminatedWidth = 2048;
 // A shorter land mask file is taken as damaged and not used.
 constexpr int64_t SmallestLandMaskBytes = 15511552;
@@ -94,22 +95,6 @@ private:
 void WhitenRows(TExtBitmap& bitmap, int first, int last) {
     if (first >= last) return;
     std::memset(bitmap.ScanLine(first), WhiteByte, bitmap.RowStride() * static_cast<size_t>(last - first));
-}
-
-// Draws first..last - 1 on all processors in slices of a few lines, each
-// taken by whichever thread is free: the product jobs share the processors,
-// and a thread they hold up delays only its slice, not a whole share.
-void ForLineSlices(int32_t first, int32_t last, const std::function<void(int32_t, int32_t)>& draw,
-                   bool idlePriority) {
-    constexpr int32_t LinesPerSlice = 8;
-    const int32_t slices = (last - first + LinesPerSlice - 1) / LinesPerSlice;
-    std::atomic<int32_t> next{0};
-    const auto takeSlices = [&](int32_t, int32_t) {
-        for (int32_t slice = next++; slice < slices; slice = next++)
-            draw(first + slice * LinesPerSlice, std::min(first + (slice + 1) * LinesPerSlice, last));
-    };
-    const auto takers = std::min(slices, static_cast<int32_t>(LinePoolThreads()) + 1);
-    ForLineRanges(0, takers, takeSlices, idlePriority);
 }
 
 }  // namespace
@@ -274,7 +259,7 @@ void TRenderView::TRenderer::RunLineLoop(const TLineFill& fill) {
         if (pass_.AbortRequested) break;
         const int last = std::min(first + step, lines);
         if (oneLineAtATime_) draw(first, last);
-        else ForLineSlices(first, last, draw, settings_.ReceiverRunning);
+        else ForLineSlices(first, last, LinesPerSlice, draw, settings_.ReceiverRunning);
         drawn = last;
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/ParallelLines.h"
 #include "platform/SysUtils.h"
 #include "render/ColourScales.h"
+#include "render/LineSlices.h"
 #include "render/RenderHost.h"
 
 #include <algorithm>
@@ -20,6 +21,7 @@ namespace kestrune {
 namespace {
 
 constexpr int TopCount = CountRange - 1;
+constexpr int32_t RowsPerSlice = 16;
 
 TBgrEntry Grey(int level) {
     const auto g = static_cast<uint8_t>(level);
@@ -189,7 +191,8 @@ void BuildFalseColourLookup(TFalseColourTable& table, const TFalseColourParams& 
     const TFalseColourRows rows(table, params);
     TThrottledProgress progress(host, TopCount);
     const std::thread::id caller = std::this_thread::get_id();
-    ForLineRanges(0, CountRange, [&](int32_t first, int32_t last) {
+    // Rows beyond the scale's ends are cheap copies: slices even the work out.
+    ForLineSlices(0, CountRange, RowsPerSlice, [&](int32_t first, int32_t last) {
         // Only the calling thread may tell the progress.
         rows.Fill(first, last, [&](int c) {
             if (std::this_thread::get_id() == caller) progress.Step(c);
@@ -316,10 +319,10 @@ void BuildSstLookup(TFalseColourTable& table, TSensor& sensor, const TViewOption
     ForLineRanges(0, CountRange, [&](int32_t first, int32_t last) {
         std::array<uint16_t, CountRange> row{};
         std::array<float, CountRange> sst{};
-        for (int a = first; a < last; ++a) {
-            row.fill(static_cast<uint16_t>(a));
+        for (int count4 = first; count4 < last; ++count4) {
+            row.fill(static_cast<uint16_t>(count4));
             sensor.SeaSurfaceTemperatures(row.data(), columns.data(), CountRange, -1.0f, true, sst.data());
-            TBgrEntry* colours = table.Row(a);
+            TBgrEntry* colours = table.Row(count4);
             colours[0] = SstPaletteColour(sensor, sst[0]);
             for (int b = 1; b < CountRange; ++b)
                 colours[b] = sst[b] == sst[b - 1] ? colours[b - 1] : SstPaletteColour(sensor, sst[b]);
