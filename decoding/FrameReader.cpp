@@ -421,6 +421,16 @@ void TFrameReader::ReadPackedRecord(TFrame& frame, int32_t timeCodeWord) {
     FinishIndexedRecord(frame, timeCodeWord);
 }
 
+bool TFrameReader::NextReadCovers(int32_t words) const {
+    const int64_t bytes = std::min<int64_t>(std::max(format_.RecordSize, 0), input_.Remaining());
+    const uint8_t code = format_.FormatCode;
+    if (IsFormatOneOf(code, {21, 22, 23, 39, 40})) return std::min<int64_t>(bytes / 5, FrameWords / 4) * 4 >= words;
+    if (code < 24 || code > 33) return false;
+    // Whole words only: an odd last byte is merged into the word already there.
+    const int64_t count = std::min<int64_t>(bytes, FrameBytes);
+    return count % 2 == 0 && count / 2 >= words;
+}
+
 void TFrameReader::ReadPackedBlock(TFrame& frame, bool msbFirst) {
     const auto bytes = input_.Take(format_.RecordSize);
     NoteFrameExtent(msbFirst ? Unpack10BitMsbFirst(bytes, frame) : Unpack10BitLsbFirst(bytes, frame));

@@ -105,6 +105,9 @@ public:
     uint16_t DespikeSample(int32_t position) const;
     // Words any read has written so far; the rest of every frame is still 0.
     int32_t FrameExtent() const { return frameExtent_; }
+    // The next read writes each of the first `words` words of its frame from
+    // the file alone: what the frame held there before does not matter.
+    bool NextReadCovers(int32_t words) const;
 
     TFrame& PreviousFrame() { return *previous_; }
     TFrame& CurrentFrame() { return *current_; }

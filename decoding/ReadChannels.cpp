@@ -7,11 +7,14 @@
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <new>
 
 namespace kestrune {
 
@@ -150,7 +153,6 @@ public:
 
     const TFrameFormat& Format() const { return format_; }
     TFrameReader& Reader() { return reader_; }
-    int32_t FrameExtent() const { return reader_.FrameExtent(); }
     // The store line of pass line i.
     int32_t StoreLine(int32_t i) const { return format_.MirrorLines ? format_.LineCount - 1 - i : i; }
 
@@ -178,6 +180,15 @@ public:
     void ReadAhead(int32_t i, TFrame& ahead) {
         currentLineTime_ = nextLineTime_;
         if (i < format_.LineCount - 2) nextLineTime_ = Read(ahead, false);
+    }
+
+    // As ReadAhead, ahead first taking the first FrameExtent words of before
+    // (line i + 1's frame), unless the read writes them all anyway.
+    void CarryAndReadAhead(int32_t i, const TFrame& before, TFrame& ahead) {
+        const int32_t extent = reader_.FrameExtent();
+        if (i >= format_.LineCount - 2 || !reader_.NextReadCovers(extent))
+            std::copy_n(before.begin(), extent, ahead.begin());
+        ReadAhead(i, ahead);
     }
 
     void Report(std::vector<std::string>* lines) const {
@@ -241,9 +252,13 @@ using TTakeLines = std::function<void(int32_t first, int32_t last)>;
 class TLineHandover {
 public:
     explicit TLineHandover(int32_t taskLines)
-        : taskLines_(taskLines), frames_(static_cast<size_t>(RingTasks * taskLines + 3)) {}
+        : taskLines_(taskLines),
+          slots_(RingTasks * taskLines + 3),
+          frames_(static_cast<TFrame*>(std::calloc(static_cast<size_t>(slots_), sizeof(TFrame)))) {
+        if (!frames_) throw std::bad_alloc();
+    }
 
-    TFrame& Frame(int32_t f) { return frames_[static_cast<size_t>((f + 1) % static_cast<int32_t>(frames_.size()))]; }
+    TFrame& Frame(int32_t f) { return frames_[static_cast<size_t>((f + 1) % slots_)]; }
 
     // The lines before `lines` may be taken.
     void Offer(int32_t lines) {
@@ -263,7 +278,7 @@ public:
     // Waits, meanwhile taking offered lines, until the frames up to f may be read into their slots.
     void AwaitSlots(int32_t f, const TTakeLines& take) {
         std::unique_lock<std::mutex> lock(mutex_);
-        while (FirstNotStored() < f - static_cast<int32_t>(frames_.size()) + 2)
+        while (FirstNotStored() < f - slots_ + 2)
             if (!TakeTask(lock, take)) taskDone_.wait(lock);
     }
 
@@ -341,7 +356,12 @@ private:
     }
 
     const int32_t taskLines_;
-    std::vector<TFrame> frames_;
+    const int32_t slots_;
+    // Zeroed by the system as it is first touched: the words past a format's frames never take memory.
+    struct TFree {
+        void operator()(TFrame* frames) const { std::free(frames); }
+    };
+    const std::unique_ptr<TFrame[], TFree> frames_;
     std::mutex mutex_;
     std::condition_variable offeredChanged_;
     std::condition_variable taskDone_;
@@ -392,9 +412,7 @@ TReadPassResult ReadAndTakeInTasks(TPassReading& reading, const TReadPassOptions
             // A task's lines at a time: the handover is locked once a task, not once a line.
             if (i % taskLines == 0) handover.AwaitSlots(i + taskLines + 1, take);
             reading.TakeTelemetry(i, handover.Frame(i));
-            TFrame& ahead = handover.Frame(i + 2);
-            std::copy_n(handover.Frame(i + 1).begin(), reading.FrameExtent(), ahead.begin());
-            reading.ReadAhead(i, ahead);
+            reading.CarryAndReadAhead(i, handover.Frame(i + 1), handover.Frame(i + 2));
             linesRead = i + 1;
             if (linesRead % taskLines == 0) handover.Offer(linesRead);
         }

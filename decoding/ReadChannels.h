@@ -26,7 +26,7 @@ struct TReadPassOptions {
     // are taken into the store on all processors, this many lines a task; 0
     // reads and takes line by line on the calling thread (as SPOT passes
     // always are).
-    int32_t LinesPerTask = 8;
+    int32_t LinesPerTask = 16;
 };
 
 struct TReadPassProgress {
