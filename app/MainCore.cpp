@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 namespace kestrune {
 
@@ -156,7 +157,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     View.Services.FireImage = [this](int image) { return FireImages.Image(image); };
     View.Services.DrawOverlay = [this](TOverlayCanvas& canvas) { return DrawOverlay(canvas); };
     View.Services.DrawFireRegion = [this](TOverlayCanvas& canvas) { return DrawFireRegion(canvas); };
-    View.Services.BoundaryFileName = [this] { return Boundaries.FirstFileName(); };
+    View.Services.BoundaryFileName = [this] { return Boundaries().FirstFileName(); };
 
     host_.LoadPersistingControls(View.Options);
     KeepUserRangesInOrder(View.Options);
@@ -296,6 +297,36 @@ void TMainCore::ReadLegacyGamma() {
     gamma.DeleteOnFree = true;
 }
 
+void TMainCore::LoadBoundaries() {
+    boundaries_.DefaultFileName = DefaultBoundaryFile(ProgramFolder);
+    boundaries_.Mapping = Pass.WarpedMapping.get();
+    Settings.BoundaryPath = String("BoundaryPath", boundaries_.DefaultFileName);
+    const auto load = [this, files = Settings.BoundaryPath->Value] {
+        TMessageHold hold;
+        boundaries_.LoadFileList(files);
+        return hold.Take();
+    };
+    try {
+        boundariesLoading_ = std::async(std::launch::async, load);
+    } catch (const std::system_error&) {
+        TDialogService::Instance().Tell(load());  // without a thread, read here
+    }
+}
+
+void TMainCore::WaitForBoundaries() const {
+    if (boundariesLoading_.valid()) TDialogService::Instance().Tell(boundariesLoading_.get());
+}
+
+TCartogList& TMainCore::Boundaries() {
+    WaitForBoundaries();
+    return boundaries_;
+}
+
+const TCartogList& TMainCore::Boundaries() const {
+    WaitForBoundaries();
+    return boundaries_;
+}
+
 bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(Params.back()) == "-MIN"; }
 
 void TMainCore::PlaceWindow() {
@@ -316,10 +347,7 @@ bool TMainCore::FormShow() {
                         Format("%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this) & 0xFFFFFFFFu)) + ".bmp";
     // Without a display nobody is there either: nothing may wait for an answer.
     Unattended = Params.size() > 1 || Headless;
-    Boundaries.DefaultFileName = DefaultBoundaryFile(ProgramFolder);
-    Boundaries.Mapping = Pass.WarpedMapping.get();
-    Settings.BoundaryPath = String("BoundaryPath", Boundaries.DefaultFileName);
-    Boundaries.LoadFileList(Settings.BoundaryPath->Value);
+    LoadBoundaries();
     UserOverlay.Mapping = Pass.WarpedMapping.get();
     Settings.UserOverlayPath = String("UserOverlayPath", ProgramFolder + "watershed.dat");
     UserOverlay.TellEmptyFiles = Settings.OverlayUser->Value;
@@ -452,7 +480,10 @@ void TMainCore::SetOverlayShown(bool shown) {
     host_.SetOverlayShown(shown);
 }
 
-std::string TMainCore::BoundaryOverlayFileName() { return Boundaries.Empty() ? std::string() : Boundaries.FirstFileName(); }
+std::string TMainCore::BoundaryOverlayFileName() {
+    const TCartogList& boundaries = Boundaries();
+    return boundaries.Empty() ? std::string() : boundaries.FirstFileName();
+}
 
 TOverlaySettings TMainCore::OverlaySettings() const {
     const TMainSettings& s = Settings;
@@ -481,7 +512,7 @@ std::optional<TOverlayPainter> TMainCore::OverlayPainter(TOverlayCanvas& canvas)
 
 bool TMainCore::DrawOverlay(TOverlayCanvas& canvas) {
     auto painter = OverlayPainter(canvas);
-    return painter && painter->DrawOverlay(OverlaySettings(), {Boundaries, UserOverlay, StationList});
+    return painter && painter->DrawOverlay(OverlaySettings(), {Boundaries(), UserOverlay, StationList});
 }
 
 bool TMainCore::DrawFireRegion(TOverlayCanvas& canvas) {

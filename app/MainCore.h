@@ -24,6 +24,7 @@
 #include "render/qelCartography.h"
 
 #include <atomic>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -234,8 +235,11 @@ public:
     std::string CacheFileName;
     std::string NudgeListFileName;
     std::vector<std::string> StationList;
-    // The boundary and user overlay lines, loaded at the first showing.
-    TCartogList Boundaries;
+    // The boundary lines, read on a thread of their own from the first
+    // showing while the pass loads; waits for them the first time.
+    TCartogList& Boundaries();
+    const TCartogList& Boundaries() const;
+    // The user overlay lines, loaded at the first showing.
     TCartogList UserOverlay;
 
     TMainSettings Settings;
@@ -251,6 +255,14 @@ public:
     std::unique_ptr<TRegistryFormInfo> FormPlacement;
 
 private:
+    // Starts reading the boundary files named in the settings.
+    void LoadBoundaries();
+
+    TCartogList boundaries_;
+    // Under way while boundaries_ is read; what the reading said, told when it is waited for.
+    mutable std::future<std::vector<TDialogRequest>> boundariesLoading_;
+    void WaitForBoundaries() const;
+
     // TLoaderServices: what a load changes besides the pass.
     void SetOverlayShown(bool shown) override;
     void SetViewTabs(const std::vector<std::string>& names) override;

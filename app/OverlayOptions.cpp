@@ -25,7 +25,7 @@ TOverlayOptions ReadOverlayOptions(const TMainCore& core) {
     const TMainSettings& s = core.Settings;
     TOverlayOptions o;
     o.BoundaryColour = Colour(*s.OverlayBoundaryColour);
-    o.BoundaryFile = core.Boundaries.FirstFileName();
+    o.BoundaryFile = core.Boundaries().FirstFileName();
     o.GridlineColour = Colour(*s.OverlayGridlineColour);
     o.StartWithoutOverlay = s.HideInitialOverlay->Value;
     o.HomeLatitude = core.HomeLatitude;
@@ -75,7 +75,7 @@ void WriteOverlayOptions(const TOverlayOptions& o, TMainCore& core) {
     s.TextCaptionLocn->Value = o.CaptionLocation;
     s.TimestampCopyright->Value = o.TimestampCopyright;
     s.OverlayUserColour->Value = static_cast<int32_t>(o.UserOverlayColour);
-    ReloadWhenChanged(core.Boundaries, o.BoundaryFile, s.BoundaryPath->Value);
+    ReloadWhenChanged(core.Boundaries(), o.BoundaryFile, s.BoundaryPath->Value);
     core.UserOverlay.TellEmptyFiles = o.ShowUserOverlay;
     ReloadWhenChanged(core.UserOverlay, o.UserOverlayFile, s.UserOverlayPath->Value);
     core.Redisplay();

@@ -135,10 +135,11 @@ void ShiftValues(TAnchorValues& values, double shift) {
     }
 }
 
-void AppendLittleEndianFloat(std::string& bytes, float value) {
+char* PutLittleEndianFloat(char* out, float value) {
     uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(bits >> (8 * i));
+    for (int i = 0; i < 4; ++i) *out++ = static_cast<char>(bits >> (8 * i));
+    return out;
 }
 
 }  // namespace
@@ -607,8 +608,11 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
         diagnostics.push_back(error.what());
         return false;
     }
-    for (int line = 1; line < count - 1; line += 2)
-        if (interpolated(line)) InterpolateLine(line);
+    // An interpolated line lies between two located ones: the bands never meet.
+    ForLineRanges(1, count - 1, [&interpolated, this](int32_t first, int32_t last) {
+        for (int line = first; line < last; ++line)
+            if (interpolated(line)) InterpolateLine(line);
+    });
     // Summed in line order, as the lines were once located.
     double altitudeSum = 0;
     int locatedCount = 0;
@@ -865,12 +869,12 @@ void TEarthLocations::FlipPassDirection() {
 
 void TEarthLocations::SaveLocations(const std::string& fileName) const {
     if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats)) return;
-    std::string bytes;
-    bytes.reserve(locations_.size() * sizeof(TScanLineLocations));
+    std::string bytes(locations_.size() * sizeof(TScanLineLocations), '\0');
+    char* out = bytes.data();
     for (const TScanLineLocations& record : locations_) {
         for (const TAnchorLocation& anchor : record.Anchors) {
-            AppendLittleEndianFloat(bytes, anchor.Latitude);
-            AppendLittleEndianFloat(bytes, anchor.Longitude);
+            out = PutLittleEndianFloat(out, anchor.Latitude);
+            out = PutLittleEndianFloat(out, anchor.Longitude);
         }
     }
     WriteFileAtomically(fileName, bytes);

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <mutex>
 #include <numbers>
 
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
+#include "platform/ParallelLines.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
@@ -73,8 +75,16 @@ private:
     bool FitVerticalWarp(int spacing);
     void FitHorizontalWarp(const TAnchorLayout& layout);
     bool FitSkew(int spacing);
-    std::shared_ptr<const TResidualTable> BuildResiduals(const TAnchorLayout& layout, float& largestX,
-                                                         float& largestY) const;
+    struct TLargestResidual {
+        float x = 0, y = 0;
+        void Take(const TResidual& pair) {
+            x = std::max(x, std::fabs(pair.X));
+            y = std::max(y, std::fabs(pair.Y));
+        }
+    };
+    bool LineLocated(int line) const { return Anchor(line, 0).Latitude != 0; }
+    void MeasureResiduals(int line, const TAnchorLayout& layout, TResidualRow& row, TLargestResidual& largest) const;
+    std::shared_ptr<const TResidualTable> BuildResiduals(const TAnchorLayout& layout, TLargestResidual& largest) const;
 
     std::span<const TScanLineLocations> lines_;
     int lineCount_;
@@ -220,32 +230,41 @@ bool TMapFit::FitSkew(int spacing) {
     return true;
 }
 
-// Per line and anchor, the pixel offset from where the mapping puts the
-// anchor to where it lies in the image. An anchor the mapping cannot place
-// gets no correction.
-std::shared_ptr<const TResidualTable> TMapFit::BuildResiduals(const TAnchorLayout& layout, float& largestX,
-                                                              float& largestY) const {
-    auto table = std::make_shared<TResidualTable>(static_cast<size_t>(lineCount_), TResidualRow{});
+// Per anchor of a located line, the pixel offset from where the mapping puts
+// the anchor to where it lies in the image. An anchor the mapping cannot
+// place gets no correction.
+void TMapFit::MeasureResiduals(int line, const TAnchorLayout& layout, TResidualRow& row,
+                               TLargestResidual& largest) const {
     const bool mode3 = mapping_.ScanMode() == 3;
-    for (int line = 0; line < lineCount_; ++line) {
-        TResidualRow& row = (*table)[static_cast<size_t>(line)];
-        if (Anchor(line, 0).Latitude == 0) {
-            if (line > 0) row = (*table)[static_cast<size_t>(line - 1)];
-            continue;
-        }
-        for (int k = 0; k < LocationAnchorCount; ++k) {
-            const TAnchorLocation& anchor = Anchor(line, k);
-            float column = 0, imageRow = 0;
-            TResidual& pair = row[static_cast<size_t>(k)];
-            pair = {0, 0};
-            if (!mapping_.LatLonToImage(column, imageRow, true, anchor.Longitude, anchor.Latitude)) continue;
-            const float expected = mode3 ? static_cast<float>(Round(mapping_.Mode3Anchors()[static_cast<size_t>(k)]))
-                                         : static_cast<float>(layout.first + mapping_.ImageColumnOffset() + k * layout.spacing);
-            pair = {expected - column, static_cast<float>(line) - imageRow};
-            largestX = std::max(largestX, std::fabs(pair.X));
-            largestY = std::max(largestY, std::fabs(pair.Y));
-        }
+    for (int k = 0; k < LocationAnchorCount; ++k) {
+        const TAnchorLocation& anchor = Anchor(line, k);
+        float column = 0, imageRow = 0;
+        TResidual& pair = row[static_cast<size_t>(k)];
+        pair = {0, 0};
+        if (!mapping_.LatLonToImage(column, imageRow, true, anchor.Longitude, anchor.Latitude)) continue;
+        const float expected = mode3 ? static_cast<float>(Round(mapping_.Mode3Anchors()[static_cast<size_t>(k)]))
+                                     : static_cast<float>(layout.first + mapping_.ImageColumnOffset() + k * layout.spacing);
+        pair = {expected - column, static_cast<float>(line) - imageRow};
+        largest.Take(pair);
     }
+}
+
+// The located lines are measured in bands on all processors; a line without
+// location then takes the row before it (line 0 keeps zeros), in line order,
+// so that a run of such lines across a band's start copies the last located row.
+std::shared_ptr<const TResidualTable> TMapFit::BuildResiduals(const TAnchorLayout& layout,
+                                                              TLargestResidual& largest) const {
+    auto table = std::make_shared<TResidualTable>(static_cast<size_t>(lineCount_), TResidualRow{});
+    std::mutex largestGuard;
+    ForLineRanges(0, lineCount_, [&](int32_t first, int32_t last) {
+        TLargestResidual inBand;
+        for (int line = first; line < last; ++line)
+            if (LineLocated(line)) MeasureResiduals(line, layout, (*table)[static_cast<size_t>(line)], inBand);
+        const std::lock_guard<std::mutex> lock(largestGuard);
+        largest.Take({inBand.x, inBand.y});
+    });
+    for (int line = 1; line < lineCount_; ++line)
+        if (!LineLocated(line)) (*table)[static_cast<size_t>(line)] = (*table)[static_cast<size_t>(line - 1)];
     return table;
 }
 
@@ -273,12 +292,12 @@ bool TMapFit::Run(uint8_t mode, float semiAngle, float altitude, std::shared_ptr
     const TAnchorLayout layout = LayoutOf(mode);
     FitHorizontalWarp(layout);
     if (!FitSkew(spacing)) return false;
-    float largestX = 0, largestY = 0;
-    residuals = BuildResiduals(layout, largestX, largestY);
+    TLargestResidual largest;
+    residuals = BuildResiduals(layout, largest);
     if (mode == 3)
-        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, 18, 4, LocationAnchorCount);
+        mapping_.SetResiduals(residuals, lineCount_, largest.y, largest.x, 18, 4, LocationAnchorCount);
     else
-        mapping_.SetResiduals(residuals, lineCount_, largestY, largestX, layout.spacing,
+        mapping_.SetResiduals(residuals, lineCount_, largest.y, largest.x, layout.spacing,
                               layout.first + mapping_.ImageColumnOffset(), LocationAnchorCount);
     return true;
 }

@@ -253,25 +253,43 @@ void TDataProducts::SaveImageText(const std::string& baseName, TImageTextKind ki
 void TDataProducts::SaveChannelRasters(const std::string& baseName, bool albedos) {
     if (!PassLoaded(baseName)) return;
     const THourglass hourglass(host_, settings_.ReceiverRunning);
-    for (int channel = 1; channel <= (albedos ? 3 : MaxChannels); ++channel) {
-        if (!pass_.ChannelAvailable[channel] || !pass_.ChannelSelected[channel] ||
-            !pass_.Video->SampleAddress(channel, 0))
-            continue;
-        std::optional<TWordTable> words;
-        if (albedos) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
-        const std::string suffix = albedos ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
-        // Channel 3 is 3B, a thermal channel, on the flagged lines: their
-        // counts have no albedo.
-        TLineTest thermalLine;
-        if (albedos && channel == 3) thermalLine = [this](int32_t y) { return pass_.Video->GetLineFlag(y) != 0; };
+    std::vector<int> channels;
+    for (int channel = 1; channel <= (albedos ? 3 : MaxChannels); ++channel)
+        if (pass_.ChannelAvailable[channel] && pass_.ChannelSelected[channel] && pass_.Video->SampleAddress(channel, 0))
+            channels.push_back(channel);
+    // The channels' files are written at the same time, so that one file's
+    // wait for the disk overlaps the others' filling; a failure is told
+    // afterwards, in channel order, and the other channels are still written.
+    std::vector<std::exception_ptr> failures(channels.size());
+    ForLineRanges(0, static_cast<int32_t>(channels.size()), [&](int32_t first, int32_t last) {
+        for (int32_t k = first; k < last; ++k) {
+            try {
+                WriteChannelFile(baseName, channels[static_cast<size_t>(k)], albedos);
+            } catch (...) {
+                failures[static_cast<size_t>(k)] = std::current_exception();
+            }
+        }
+    });
+    for (const std::exception_ptr& failure : failures) {
+        if (!failure) continue;
         try {
-            WriteChannelRaster(ProductName(baseName, suffix), *pass_.Video, channel, LineCount(),
-                               words ? &*words : nullptr, [](int32_t) {}, thermalLine);
+            std::rethrow_exception(failure);
         } catch (const std::exception& error) {
-            // Told and counted; the next channel may still be written.
             ReportWriteFailure(error);
         }
     }
+}
+
+void TDataProducts::WriteChannelFile(const std::string& baseName, int channel, bool albedo) const {
+    std::optional<TWordTable> words;
+    if (albedo) words = WordTable(VisibleTable(*pass_.Sensor, channel), AlbedoWord);
+    const std::string suffix = albedo ? Format(".t%d.alb", channel) : Format("-%d.raw", channel);
+    // Channel 3 is 3B, a thermal channel, on the flagged lines: their
+    // counts have no albedo.
+    TLineTest thermalLine;
+    if (albedo && channel == 3) thermalLine = [this](int32_t y) { return pass_.Video->GetLineFlag(y) != 0; };
+    WriteChannelRaster(ProductName(baseName, suffix), *pass_.Video, channel, LineCount(), words ? &*words : nullptr,
+                       [](int32_t) {}, thermalLine);
 }
 
 void TDataProducts::SaveAlbedoFiles(const std::string& baseName) { SaveChannelRasters(baseName, true); }

@@ -83,6 +83,8 @@ private:
     // One raster per channel available and selected (albedos of channels
     // 1..3, else raw samples of 1..10); a channel whose file fails is skipped.
     void SaveChannelRasters(const std::string& baseName, bool albedos);
+    // One channel's albedo file (or raw counts); raises what the write raised.
+    void WriteChannelFile(const std::string& baseName, int channel, bool albedo) const;
 
     TPassState& pass_;
     TRenderHost& host_;

@@ -10,6 +10,7 @@
 #include "tests/app/SettingNames.h"
 #include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/BoundToOneProcessor.h"
 #include "render/BMPExtImage.h"
 #include "render/JPEG_IO.h"
 #include "tests/support/PassFileWriter.h"
@@ -21,7 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -171,26 +171,6 @@ TEST_F(EndToEndTest, GroupBWritesItsFilesAndCloses) {
     }
 }
 
-// Binds the calling thread, and the programs it starts, to its first processor while it lives.
-class TBoundToOneProcessor {
-public:
-    TBoundToOneProcessor() {
-        sched_getaffinity(0, sizeof all_, &all_);
-        int first = 0;
-        while (first < CPU_SETSIZE - 1 && !CPU_ISSET(first, &all_)) ++first;
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        CPU_SET(first, &one);
-        sched_setaffinity(0, sizeof one, &one);
-    }
-    ~TBoundToOneProcessor() { sched_setaffinity(0, sizeof all_, &all_); }
-    TBoundToOneProcessor(const TBoundToOneProcessor&) = delete;
-    TBoundToOneProcessor& operator=(const TBoundToOneProcessor&) = delete;
-
-private:
-    cpu_set_t all_{};
-};
-
 // The station's located run works on every processor it may use; bound to
 // one processor (as taskset binds it) it leaves the same files, byte for byte.
 TEST_F(EndToEndTest, OneProcessorOrAllWriteTheSameProducts) {
@@ -200,7 +180,7 @@ TEST_F(EndToEndTest, OneProcessorOrAllWriteTheSameProducts) {
     };
     ASSERT_EQ(runInto("all"), 0) << Log();
     {
-        const TBoundToOneProcessor bound;
+        const testing::TBoundToOneProcessor bound;
         ASSERT_EQ(runInto("one"), 0) << Log();
     }
     const std::set<std::string> written = Files(folder / "all");

@@ -188,6 +188,32 @@ TEST_F(MainCoreTest, TheMissingKeplerFolderIsToldOncePerStart) {
               1);
 }
 
+// The boundary files are read while the pass loads; what is drawn, and what
+// the reading had to say, are there when the boundaries are first needed.
+TEST_F(MainCoreTest, BoundariesReadBesideTheLoadAreWholeAndTheirMessageToldOnce) {
+    const std::string lines = folder / "coast.dat";
+    const std::string empty = folder / "empty.dat";
+    // Two segments of the boundary file's layout: a point count, a kind, then longitude and latitude in minutes.
+    std::string bytes;
+    for (const int count : {2, 3}) {
+        bytes += std::string{static_cast<char>(count), 0, 0, 0, 4};
+        for (int k = 0; k < count; ++k)
+            bytes += std::string{static_cast<char>(60 * k), 0, static_cast<char>(120), 0};
+    }
+    test::WriteFileBytes(lines, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    test::WriteFileBytes(empty, std::vector<uint8_t>{1, 0, 0, 0});
+    OpenKey().WriteString("BoundaryPath", lines + "|" + empty);
+    auto core = Start();
+    ASSERT_EQ(core->Boundaries().Segments().size(), 2u);
+    EXPECT_EQ(core->Boundaries().Segments()[1].Points.size(), 3u);
+    EXPECT_FLOAT_EQ(core->Boundaries().Segments()[1].Points[2].Longitude, 2.0f);
+    const std::string told = "No point could be read from the overlay file " + empty;
+    const auto& requests = TDialogService::Instance().Requests();
+    EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
+                            [&](const TDialogRequest& request) { return request.text == told; }),
+              1);
+}
+
 TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
     EXPECT_EQ(Start({folder / "data/missing.wsd"})->PendingFileName, "");
     const std::string pass = WritePass();

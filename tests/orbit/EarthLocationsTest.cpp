@@ -1,5 +1,6 @@
 #include "orbit/EarthLocations.h"
 
+#include "OneProcessorCopy.h"
 #include "OrbitTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -192,6 +193,41 @@ TEST_F(EarthLocationsTest, HrptPassIsTimedLocatedAndFitted) {
             EXPECT_NEAR(y, line, 0.01);
         }
     }
+}
+
+namespace {
+
+std::string Hex(float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return Format("%08x", bits);
+}
+
+}  // namespace
+
+// The lines are located, the odd ones interpolated and the map fitted in
+// bands on all processors: to the bit as on one.
+TEST_F(EarthLocationsTest, HrptPassIsLocatedAndFittedAsOnOneProcessor) {
+    EmbedElements();
+    WriteHrptPass(1800);
+    Compute();
+    ASSERT_TRUE(locations.MapFitted);
+    std::string record;
+    for (const std::string& line : diagnostics) record += line + "\n";
+    record += Format("altitude %s times %.12f..%.12f\n", Hex(locations.Altitude).c_str(), locations.StartTime,
+                     locations.EndTime);
+    for (int line = 0; line < locations.LineCount(); ++line) {
+        record += Format("line %d %.12f:", line, locations.LineTimes(line));
+        const TScanLineAngles& angles = *locations.LineAngles(line);
+        for (size_t k = 0; k < LocationAnchorCount; ++k) {
+            const TAnchorLocation& a = locations.LineLocations(line)->Anchors[k];
+            const TResidual& r = (*locations.Residuals)[static_cast<size_t>(line)][k];
+            record += " " + Hex(a.Latitude) + Hex(a.Longitude) + Hex(angles.SolarZenith[k]) +
+                      Hex(angles.SatelliteZenith[k]) + Hex(angles.RelativeAzimuth[k]) + Hex(r.X) + Hex(r.Y);
+        }
+        record += "\n";
+    }
+    testing::ExpectSameOnOneProcessor(record);
 }
 
 namespace {

@@ -1,10 +1,14 @@
 #include "orbit/FitMap.h"
 
+#include "OneProcessorCopy.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -177,4 +181,95 @@ TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
             EXPECT_EQ(py, line) << line << "," << x;
         }
     }
+}
+
+// ---------------------------------------------------------------- on all processors
+
+namespace {
+
+std::string Hex(float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", bits);
+    return text;
+}
+
+// Everything a fit leaves, to the bit: its verdict and log, every residual,
+// and where the fitted mapping puts a spread of anchors with and without warp.
+std::string FitRecord(const std::vector<TScanLineLocations>& lines, uint8_t mode = 0) {
+    FitRun run;
+    run.Run(lines, mode);
+    std::string record = run.fitted ? "fitted\n" : "not fitted\n";
+    for (const std::string& line : run.log) record += line + "\n";
+    if (run.residuals) {
+        for (size_t line = 0; line < run.residuals->size(); ++line) {
+            record += "row " + std::to_string(line) + ":";
+            for (const TResidual& pair : (*run.residuals)[line]) record += " " + Hex(pair.X) + "," + Hex(pair.Y);
+            record += "\n";
+        }
+    }
+    for (size_t line = 0; line < lines.size(); line += 37) {
+        for (size_t k = 0; k < LocationAnchorCount; k += 5) {
+            const TAnchorLocation& a = lines[line].Anchors[k];
+            for (const bool warp : {false, true}) {
+                float x = 0, y = 0;
+                const bool placed = run.mapping.LatLonToImage(x, y, warp, a.Longitude, a.Latitude);
+                record += "line " + std::to_string(line) + " anchor " + std::to_string(k) + (warp ? " warped " : " ") +
+                          (placed ? Hex(x) + "," + Hex(y) : "none") + "\n";
+            }
+        }
+    }
+    return record;
+}
+
+// Lines without location: the first five, eleven in the middle, the last
+// five, and the line where a band of work starts on two to eight
+// processors, except next to the mid-picture line the fit is built around.
+std::vector<TScanLineLocations> PassWithGaps(int count) {
+    std::vector<TScanLineLocations> lines = SyntheticPass().Lines(count);
+    const auto drop = [&lines](int line) { lines[static_cast<size_t>(line)] = TScanLineLocations{}; };
+    for (int line = 0; line < 5; ++line) drop(line);
+    for (int line = count * 5 / 16; line <= count * 5 / 16 + 10; ++line) drop(line);
+    for (int line = count - 5; line < count; ++line) drop(line);
+    for (int bands = 2; bands <= 8; ++bands) {
+        for (int band = 1; band < bands; ++band) {
+            const int start = count * band / bands;
+            if (std::abs(start - count / 2) > 13) drop(start);
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(FitMapOnAllProcessors, LinesWithoutLocationTakeTheRowBeforeAsOnOneProcessor) {
+    constexpr int Count = 2400;
+    const std::vector<TScanLineLocations> lines = PassWithGaps(Count);
+    FitRun run;
+    run.Run(lines);
+    ASSERT_TRUE(run.fitted);
+    const TResidualTable& table = *run.residuals;
+    ASSERT_EQ(table.size(), static_cast<size_t>(Count));
+    const auto sameRows = [](const TResidualRow& a, const TResidualRow& b) {
+        return std::memcmp(a.data(), b.data(), sizeof(TResidualRow)) == 0;
+    };
+    for (int line = 0; line < 5; ++line) EXPECT_TRUE(sameRows(table[static_cast<size_t>(line)], TResidualRow{})) << line;
+    const int gap = Count * 5 / 16;
+    EXPECT_FALSE(sameRows(table[gap - 1], TResidualRow{}));
+    for (int line = gap; line <= gap + 10; ++line) EXPECT_TRUE(sameRows(table[static_cast<size_t>(line)], table[gap - 1])) << line;
+    for (int line : {Count / 8, Count / 3, Count - 5, Count - 1})
+        EXPECT_TRUE(sameRows(table[static_cast<size_t>(line)], table[static_cast<size_t>(line - 1)])) << line;
+    EXPECT_FALSE(sameRows(table[Count - 6], table[Count - 7]));
+    kestrune::testing::ExpectSameOnOneProcessor(FitRecord(lines));
+}
+
+TEST(FitMapOnAllProcessors, NorthboundPassFitsAsOnOneProcessor) {
+    SyntheticPass pass;
+    pass.southbound = false;
+    pass.startArgument = 60;
+    pass.ascendingNode = 150;
+    const std::vector<TScanLineLocations> lines = pass.Lines(3000);
+    // The reduced layout of mode 3 places its anchors by its own table.
+    kestrune::testing::ExpectSameOnOneProcessor(FitRecord(lines) + FitRecord(lines, 3));
 }

@@ -167,6 +167,24 @@ TEST_F(DataProductsTest, AlbedosOfChannels1To3) {
     EXPECT_EQ(channel3.substr(2 * record), noData);
 }
 
+// The channels' files are written at the same time: those that cannot be
+// written are told in channel order, and every other one is still whole.
+TEST_F(DataProductsTest, ChannelFilesThatCannotBeWrittenAreToldInOrderAndTheRestWritten) {
+    MakePass(8, 3, {1, 2, 3, 4, 5, 6, 7});
+    for (const char* taken : {"pass-2.raw", "pass-6.raw"}) fs::create_directories(InInput(taken) + "/held");
+    products.SaveRawChannels("pass");
+    EXPECT_EQ(products.WriteFailures(), 2);
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : Messages()) told.push_back(request.text);
+    ASSERT_EQ(told.size(), 2u) << ::testing::PrintToString(told);
+    EXPECT_NE(told[0].find("pass-2.raw"), std::string::npos) << told[0];
+    EXPECT_NE(told[1].find("pass-6.raw"), std::string::npos) << told[1];
+    for (int channel : {1, 3, 4, 5, 7})
+        EXPECT_EQ(testing::TTempFolder::Read(InInput("pass-" + std::to_string(channel) + ".raw")),
+                  ExpectedRaster(channel, [](uint16_t sample) { return sample; }))
+            << channel;
+}
+
 // Channel 3 has temperatures only where it is 3B: the 3A lines of a pass
 // that switches hold the no-data word; a pass 3A throughout, whose channel
 // 3 has no calibration, still gets its file, no-data on every line.
