@@ -23,9 +23,12 @@ void ReadPass(benchmark::State& state, uint8_t formatCode, int32_t recordSize, t
     TEarthLocations locations;
     TTelemetryData telemetry;
     std::vector<std::string> lines;
-    TReadPassOptions options{.Format = {.FormatCode = formatCode, .RecordSize = recordSize}};
+    // The argument: lines a task (0: line by line on one thread).
+    TReadPassOptions options{.Format = {.FormatCode = formatCode, .RecordSize = recordSize},
+                             .LinesPerTask = static_cast<int32_t>(state.range(0))};
     for (int c = 1; c <= 5; ++c)
         options.ChannelAvailable[static_cast<size_t>(c)] = options.ChannelSelected[static_cast<size_t>(c)] = true;
+    video.PrefaultOnThread = options.LinesPerTask == 0;  // as the loader
     for (auto _ : state) {
         video.SetLineCount(0);  // as the loader: release first, allocate once
         video.SetSlotCount(video.AssignSlots(options.ChannelSelected));
@@ -46,8 +49,8 @@ void ReadPass(benchmark::State& state, uint8_t formatCode, int32_t recordSize, t
 void BM_ReadPass16BitHrpt(benchmark::State& state) { ReadPass(state, 26, 22180, test::TWordPacking::BigEndian16); }
 void BM_ReadPass10BitHrpt(benchmark::State& state) { ReadPass(state, 21, 13864, test::TWordPacking::Packed10MsbFirst); }
 
-BENCHMARK(BM_ReadPass16BitHrpt)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-BENCHMARK(BM_ReadPass10BitHrpt)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ReadPass16BitHrpt)->Arg(0)->Arg(16)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ReadPass10BitHrpt)->Arg(0)->Arg(16)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace
 }  // namespace kestrune

@@ -134,6 +134,13 @@ void MaskWords(std::span<uint16_t> words) {
     for (uint16_t& w : words) w &= SampleMask;
 }
 
+bool IsSpot(uint8_t code) { return code == 34 || code == 35; }
+
+// Meteor's three infrared channels come inverted in 10-bit records.
+bool InvertsMeteorChannels(const TFrameFormat& format) {
+    return format.FormatCode == 20 && format.MeteorPass && format.ChannelCount == 6;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -414,6 +421,16 @@ void TFrameReader::ReadPackedRecord(TFrame& frame, int32_t timeCodeWord) {
     FinishIndexedRecord(frame, timeCodeWord);
 }
 
+bool TFrameReader::NextReadCovers(int32_t words) const {
+    const int64_t bytes = std::min<int64_t>(std::max(format_.RecordSize, 0), input_.Remaining());
+    const uint8_t code = format_.FormatCode;
+    if (IsFormatOneOf(code, {21, 22, 23, 39, 40})) return std::min<int64_t>(bytes / 5, FrameWords / 4) * 4 >= words;
+    if (code < 24 || code > 33) return false;
+    // Whole words only: an odd last byte is merged into the word already there.
+    const int64_t count = std::min<int64_t>(bytes, FrameBytes);
+    return count % 2 == 0 && count / 2 >= words;
+}
+
 void TFrameReader::ReadPackedBlock(TFrame& frame, bool msbFirst) {
     const auto bytes = input_.Take(format_.RecordSize);
     NoteFrameExtent(msbFirst ? Unpack10BitMsbFirst(bytes, frame) : Unpack10BitLsbFirst(bytes, frame));
@@ -457,8 +474,7 @@ void TFrameReader::ReadL1F(TFrame& frame) {
 void TFrameReader::Read10B(TFrame& frame) {
     ReadBlock();
     NoteFrameExtent(Unpack10BitSplitLow(Field(RecordBuffer(), 7, format_.RecordSize - 7), frame));
-    if (format_.MeteorPass && format_.ChannelCount == 6) {
-        // Meteor's three infrared channels come inverted.
+    if (InvertsMeteorChannels(format_)) {
         for (int32_t i = 0; i <= 1567; ++i)
             for (int32_t k = 4; k <= 6; ++k) {
                 uint16_t& w = frame[static_cast<size_t>(2231 + 6 * i + k)];
@@ -671,52 +687,85 @@ void TFrameReader::ReadL1BGeneric(TFrame& frame) {
 // ---------------------------------------------------------------------------
 // Channel extraction
 
-void TFrameReader::ExtractStrided(uint16_t* destination, int32_t first, int32_t stride, int32_t count,
-                                  bool despeckle) {
-    despikeStride_ = stride;
-    const TFrame& frame = *current_;
+namespace {
+
+constexpr int32_t NoChannels = -1;
+constexpr int32_t SpotLineSamples = 1728;
+
+// Where SPOT channel c starts in a frame; -1 when it does not lie wholly inside.
+int32_t SpotChannelWord(int32_t c) {
+    const int32_t first = SpotLineSamples * c;
+    return first < 0 || first + SpotLineSamples > FrameWords ? -1 : first;
+}
+
+// The fifth SPOT channel has dead detector columns: each takes the mean of its neighbours.
+void MendSpotColumns(TFrame& frame) {
+    static constexpr int32_t BadColumns[] = {73, 286, 399, 586, 614, 645, 659, 715, 817,
+                                             886, 924, 949, 1111, 1120, 1186, 1486, 1546};
+    uint16_t* channel = frame.data() + SpotChannelWord(4);
+    for (int32_t column : BadColumns)
+        channel[column] = static_cast<uint16_t>((channel[column - 1] + channel[column + 1]) >> 1);
+    channel[647] = channel[648] = static_cast<uint16_t>((channel[646] + channel[649]) >> 1);
+}
+
+// Takes the channels of one line from its frames; changes nothing, so
+// lines are taken on several threads at once.
+class TLineExtraction {
+public:
+    TLineExtraction(const TFrameFormat& format, const TFrameNeighbours& frames) : format_(format), frames_(frames) {}
+
+    int32_t Channel(uint16_t* destination, int32_t channelOffset, int32_t count) const;
+    uint16_t Despiked(int32_t position, int32_t stride) const;
+
+private:
+    int32_t Strided(uint16_t* destination, int32_t first, int32_t stride, int32_t count, bool despeckle) const;
+    int32_t SeaWifsBlocks(uint16_t* destination, int32_t channelOffset, int32_t count) const;
+    int32_t Spot(uint16_t* destination, int32_t channelOffset, int32_t count) const;
+    void MeteorGroups(uint16_t* destination, int32_t channelOffset, int32_t count) const;
+    void Bytes(uint16_t* destination, int32_t first, int32_t stride, int32_t count) const;
+    int32_t Samples(uint16_t* destination, int32_t channelOffset, int32_t count) const;
+
+    const TFrameFormat& format_;
+    const TFrameNeighbours& frames_;
+};
+
+int32_t TLineExtraction::Strided(uint16_t* destination, int32_t first, int32_t stride, int32_t count,
+                                 bool despeckle) const {
     // Samples whose words would lie beyond the frame stay 0.
     const int64_t inFrame = first >= FrameWords ? 0 : (static_cast<int64_t>(FrameWords) - 1 - first) / stride + 1;
     const int32_t n = static_cast<int32_t>(std::clamp<int64_t>(inFrame, 0, count));
     std::fill(destination + n, destination + count, uint16_t{0});
-    const uint16_t* in = frame.data() + first;
+    const uint16_t* in = frames_.Current.data() + first;
     if (!despeckle || !format_.Despeckle || n <= 2) {
         GatherSamples(in, destination, n, stride);
-        return;
+        return stride;
     }
     destination[0] = in[0] & SampleMask;
-    for (int32_t i = 1; i < n - 1; ++i) destination[i] = DespikeSample(first + i * stride) & SampleMask;
+    for (int32_t i = 1; i < n - 1; ++i) destination[i] = Despiked(first + i * stride, stride) & SampleMask;
     destination[n - 1] = in[static_cast<ptrdiff_t>(n - 1) * stride] & SampleMask;
+    return stride;
 }
 
-void TFrameReader::ExtractSeaWifsBlocks(uint16_t* destination, int32_t channelOffset, int32_t count) {
+int32_t TLineExtraction::SeaWifsBlocks(uint16_t* destination, int32_t channelOffset, int32_t count) const {
     static constexpr int32_t BandStarts[5] = {0, 6145, 2051, 8196, 4102};
-    despikeStride_ = 1;
-    const TFrame& frame = *current_;
+    const TFrame& frame = frames_.Current;
     for (int32_t g = 0; g < count / 5; ++g)
         for (int32_t k = 0; k < 5; ++k) {
             const int32_t word = 8 * g + channelOffset + BandStarts[k];
             destination[5 * g + k] = word < FrameWords ? frame[static_cast<size_t>(word)] & SampleMask : 0;
         }
+    return 1;
 }
 
-void TFrameReader::ExtractSpot(uint16_t* destination, int32_t channelOffset, int32_t count) {
-    static constexpr int32_t BadColumns[] = {73, 286, 399, 586, 614, 645, 659, 715, 817,
-                                             886, 924, 949, 1111, 1120, 1186, 1486, 1546};
-    const int32_t first = 1728 * channelOffset;
-    if (first < 0 || first + 1728 > FrameWords) return;
-    uint16_t* channel = current_->data() + first;
-    if (channelOffset == 4) {
-        for (int32_t column : BadColumns)
-            channel[column] = static_cast<uint16_t>((channel[column - 1] + channel[column + 1]) >> 1);
-        channel[647] = channel[648] = static_cast<uint16_t>((channel[646] + channel[649]) >> 1);
-    }
-    ExtractStrided(destination, first, 1, std::min(count, 1728), false);
+int32_t TLineExtraction::Spot(uint16_t* destination, int32_t channelOffset, int32_t count) const {
+    const int32_t first = SpotChannelWord(channelOffset);
+    if (first < 0) return 0;
+    return Strided(destination, first, 1, std::min(count, SpotLineSamples), false);
 }
 
-void TFrameReader::ExtractMeteorGroups(uint16_t* destination, int32_t channelOffset, int32_t count) {
+void TLineExtraction::MeteorGroups(uint16_t* destination, int32_t channelOffset, int32_t count) const {
     const bool inverted = channelOffset >= 3 && channelOffset <= 5;
-    const TFrame& frame = *current_;
+    const TFrame& frame = frames_.Current;
     for (int32_t i = 0; i < count; ++i) {
         const int64_t word = 24 * (i / 4) + 4 * channelOffset + 12 + i % 4;
         const uint16_t value = word < FrameWords ? frame[static_cast<size_t>(word)] & SampleMask : 0;
@@ -724,69 +773,95 @@ void TFrameReader::ExtractMeteorGroups(uint16_t* destination, int32_t channelOff
     }
 }
 
-void TFrameReader::ExtractBytes(uint16_t* destination, int32_t first, int32_t stride, int32_t count) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(current_->data());
+void TLineExtraction::Bytes(uint16_t* destination, int32_t first, int32_t stride, int32_t count) const {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(frames_.Current.data());
     for (int32_t i = 0; i < count; ++i) {
         const int64_t at = first + static_cast<int64_t>(stride) * i;
         destination[i] = at < FrameBytes ? static_cast<uint16_t>(bytes[at] * 4) : 0;
     }
 }
 
-void TFrameReader::ExtractChannel(uint16_t* destination, int32_t channelOffset, int32_t count) {
-    if (destination == nullptr || count <= 0 || channelOffset < 0) return;
+// The samples in frame order; returns the despeckle neighbour distance (0:
+// none), NoChannels for a format without channels.
+int32_t TLineExtraction::Samples(uint16_t* destination, int32_t channelOffset, int32_t count) const {
     const uint8_t code = format_.FormatCode;
     const int32_t c = channelOffset;
     const uint8_t kind = format_.SensorKind;
     if (IsFormatOneOf(code, {1, 5, 16, 17, 18, 19, 21, 22, 23, 26, 28, 31, 32, 33, 39, 40})) {
-        if (kind == 1)
-            ExtractStrided(destination, HrptVideoWord + c, 8, count, true);
-        else if (kind == 2)
-            ExtractStrided(destination, ChrptVideoWord + c, 10, count, true);
-        else
-            ExtractStrided(destination, HrptVideoWord + c, 5, count, true);
-    } else if (code == 2 || code == 3) {
-        if (kind == 1)
-            ExtractSeaWifsBlocks(destination, c, count);
-        else
-            ExtractStrided(destination, format_.Width * c, 1, count, false);
-    } else if (code == 4) {
-        ExtractStrided(destination, 632 + format_.Width * c, 1, count, true);
-    } else if (code >= 7 && code <= 13) {
-        ExtractStrided(destination, c, std::max(format_.ChannelCount, 1), count, true);
-    } else if (code == 20) {
-        ExtractStrided(destination, (kind == 2 ? ChrptVideoWord : HrptVideoWord) + c, std::max(format_.ChannelCount, 1),
-                       count, true);
-    } else if (code == 24) {
-        ExtractBytes(destination, c, 5, count);
-    } else if (code == 25) {
-        ExtractBytes(destination, c, 10, count);
-    } else if (code == 27) {
-        ExtractStrided(destination, 700 + c, 8, count, false);
-    } else if (code == 29) {
-        ExtractStrided(destination, 745 + c, 5, count, false);
-    } else if (code == 30) {
-        ExtractStrided(destination, 1595 + c, 10, count, false);
-    } else if (code == 34 || code == 35) {
-        ExtractSpot(destination, c, count);
-    } else if (code >= 36 && code <= 38) {
-        ExtractMeteorGroups(destination, c, count);
-    } else {
-        return;  // no channels in this format
+        if (kind == 1) return Strided(destination, HrptVideoWord + c, 8, count, true);
+        if (kind == 2) return Strided(destination, ChrptVideoWord + c, 10, count, true);
+        return Strided(destination, HrptVideoWord + c, 5, count, true);
     }
-    if (format_.MirrorLines) std::reverse(destination, destination + count);
+    if (code == 2 || code == 3) {
+        if (kind == 1) return SeaWifsBlocks(destination, c, count);
+        return Strided(destination, format_.Width * c, 1, count, false);
+    }
+    if (code == 4) return Strided(destination, 632 + format_.Width * c, 1, count, true);
+    if (code >= 7 && code <= 13) return Strided(destination, c, std::max(format_.ChannelCount, 1), count, true);
+    if (code == 20)
+        return Strided(destination, (kind == 2 ? ChrptVideoWord : HrptVideoWord) + c, std::max(format_.ChannelCount, 1),
+                       count, true);
+    if (code == 24 || code == 25) {
+        Bytes(destination, c, code == 24 ? 5 : 10, count);
+        return 0;
+    }
+    if (code == 27) return Strided(destination, 700 + c, 8, count, false);
+    if (code == 29) return Strided(destination, 745 + c, 5, count, false);
+    if (code == 30) return Strided(destination, 1595 + c, 10, count, false);
+    if (code == 34 || code == 35) return Spot(destination, c, count);
+    if (code >= 36 && code <= 38) {
+        MeteorGroups(destination, c, count);
+        return 0;
+    }
+    return NoChannels;
 }
 
-uint16_t TFrameReader::DespikeSample(int32_t position) const {
-    const int32_t s = despikeStride_;
-    const uint16_t v = (*current_)[static_cast<size_t>(position)];
+int32_t TLineExtraction::Channel(uint16_t* destination, int32_t channelOffset, int32_t count) const {
+    if (destination == nullptr || count <= 0 || channelOffset < 0) return 0;
+    const int32_t stride = Samples(destination, channelOffset, count);
+    if (stride == NoChannels) return 0;
+    if (format_.MirrorLines) std::reverse(destination, destination + count);
+    return stride;
+}
+
+uint16_t TLineExtraction::Despiked(int32_t position, int32_t stride) const {
+    const int32_t s = stride;
+    const uint16_t v = frames_.Current[static_cast<size_t>(position)];
     if (format_.SensorKind == 1 || !format_.Despeckle || position < s || position + s >= FrameWords) return v;
-    const int32_t a = (*previous_)[static_cast<size_t>(position - s)];
-    const int32_t b = (*previous_)[static_cast<size_t>(position + s)];
-    const int32_t c = (*next_)[static_cast<size_t>(position - s)];
-    const int32_t d = (*next_)[static_cast<size_t>(position + s)];
+    const int32_t a = frames_.Previous[static_cast<size_t>(position - s)];
+    const int32_t b = frames_.Previous[static_cast<size_t>(position + s)];
+    const int32_t c = frames_.Next[static_cast<size_t>(position - s)];
+    const int32_t d = frames_.Next[static_cast<size_t>(position + s)];
     if ((a > 767 && b > 767) || (c >= 768 && d >= 768)) return v;  // bright areas stay as they are
     const int32_t m = (a + b + c + d) >> 2;
     return std::abs(v - m) >= 255 ? static_cast<uint16_t>(m) : v;
+}
+
+}  // namespace
+
+int32_t ExtractFrameChannel(const TFrameFormat& format, const TFrameNeighbours& frames, uint16_t* destination,
+                            int32_t channelOffset, int32_t count) {
+    return TLineExtraction(format, frames).Channel(destination, channelOffset, count);
+}
+
+uint16_t DespikeFrameSample(const TFrameFormat& format, const TFrameNeighbours& frames, int32_t position,
+                            int32_t stride) {
+    return TLineExtraction(format, frames).Despiked(position, stride);
+}
+
+bool FramesMayBeReadAhead(const TFrameFormat& format) {
+    return !IsSpot(format.FormatCode) && !InvertsMeteorChannels(format);
+}
+
+void TFrameReader::ExtractChannel(uint16_t* destination, int32_t channelOffset, int32_t count) {
+    if (destination == nullptr || count <= 0) return;
+    if (IsSpot(format_.FormatCode) && channelOffset == 4) MendSpotColumns(*current_);
+    const int32_t stride = ExtractFrameChannel(format_, {*previous_, *current_, *next_}, destination, channelOffset, count);
+    if (stride > 0) despikeStride_ = stride;
+}
+
+uint16_t TFrameReader::DespikeSample(int32_t position) const {
+    return DespikeFrameSample(format_, {*previous_, *current_, *next_}, position, despikeStride_);
 }
 
 }  // namespace kestrune

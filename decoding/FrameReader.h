@@ -97,10 +97,17 @@ public:
     void RotateFrames();
     // Writes count samples of the channel at offset (among the channels present
     // in the frame) of the current frame, each masked to 10 bits; reversed
-    // when the lines are mirrored.
+    // when the lines are mirrored. SPOT's bad columns are mended in the
+    // current frame first, and the frames after it keep them mended.
     void ExtractChannel(uint16_t* destination, int32_t channelOffset, int32_t count);
-    // The despeckled value of current-frame word position.
+    // The despeckled value of current-frame word position, its neighbours as
+    // far apart as the samples of the channel last extracted.
     uint16_t DespikeSample(int32_t position) const;
+    // Words any read has written so far; the rest of every frame is still 0.
+    int32_t FrameExtent() const { return frameExtent_; }
+    // The next read writes each of the first `words` words of its frame from
+    // the file alone: what the frame held there before does not matter.
+    bool NextReadCovers(int32_t words) const;
 
     TFrame& PreviousFrame() { return *previous_; }
     TFrame& CurrentFrame() { return *current_; }
@@ -150,11 +157,6 @@ private:
     int32_t ReadInputBlock(uint8_t* destination);
     bool SetMeteorLineTime(const uint8_t* code);
 
-    void ExtractStrided(uint16_t* destination, int32_t first, int32_t stride, int32_t count, bool despeckle);
-    void ExtractSeaWifsBlocks(uint16_t* destination, int32_t channelOffset, int32_t count);
-    void ExtractSpot(uint16_t* destination, int32_t channelOffset, int32_t count);
-    void ExtractMeteorGroups(uint16_t* destination, int32_t channelOffset, int32_t count);
-    void ExtractBytes(uint16_t* destination, int32_t first, int32_t stride, int32_t count);
 
     TFrameFormat format_;
     TInputFile& input_;
@@ -177,6 +179,30 @@ private:
     TDateTime lineTime_ = 0;
     bool lineTimeValid_ = false;
 };
+
+// The frames of three lines running, from which the middle line's channels
+// are taken (despeckling looks at the lines before and after).
+struct TFrameNeighbours {
+    const TFrame& Previous;
+    const TFrame& Current;
+    const TFrame& Next;
+};
+
+// Writes count samples of the channel at channelOffset of frames.Current, as
+// TFrameReader::ExtractChannel but changing no frame: lines may be taken on
+// several threads at once. Returns the word distance of the channel's
+// samples (the despeckle neighbour distance), 0 when they lie otherwise.
+int32_t ExtractFrameChannel(const TFrameFormat& format, const TFrameNeighbours& frames, uint16_t* destination,
+                            int32_t channelOffset, int32_t count);
+// The despeckled value of the current frame's word position; its neighbours
+// lie stride words to either side in the frames before and after.
+uint16_t DespikeFrameSample(const TFrameFormat& format, const TFrameNeighbours& frames, int32_t position,
+                            int32_t stride);
+// Frames of this format may be read ahead of the lines taken from them into
+// frames of their own: no extraction changes a frame (SPOT mends its bad
+// columns in place) and no read writes past the frame extent (Meteor's
+// inverted channels of 10-bit records).
+bool FramesMayBeReadAhead(const TFrameFormat& format);
 
 // Level 1b two-lines records: where the second line starts.
 int32_t L1BHalfOffset(uint8_t sampleKind, int32_t channelCount, int32_t recordSize);

@@ -63,7 +63,7 @@ void PrefaultPages(char* memory, size_t bytes) {
 
 }  // namespace
 
-THRPTvideo::TSampleMemory::TSampleMemory(size_t words) : words_(words) {
+THRPTvideo::TSampleMemory::TSampleMemory(size_t words, bool prefaultOnThread) : words_(words) {
     const size_t bytes = words * sizeof(uint16_t);
     void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
@@ -72,7 +72,7 @@ THRPTvideo::TSampleMemory::TSampleMemory(size_t words) : words_(words) {
     data_ = static_cast<uint16_t*>(memory);
     // The 27,000 page faults of a 15-minute pass cost the reading thread about 50 ms: a thread of its
     // own takes them while the pass is read.
-    if (bytes < PrefaultFrom) return;
+    if (!prefaultOnThread || bytes < PrefaultFrom) return;
     try {
         prefault_ = std::thread(PrefaultPages, static_cast<char*>(memory), bytes);
     } catch (const std::system_error&) {
@@ -140,7 +140,7 @@ void THRPTvideo::Allocate() {
     if (total <= 0) return;
     reversed_ = false;
     // Zero-filled, so lines a cancelled read never reached hold no stale pass.
-    samples_ = TSampleMemory(static_cast<size_t>(total));
+    samples_ = TSampleMemory(static_cast<size_t>(total), PrefaultOnThread);
     lineFlags_.assign(static_cast<size_t>(lineCount_), 0);
 }
 

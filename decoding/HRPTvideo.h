@@ -55,6 +55,10 @@ public:
 
     // Each call discards the samples held and reallocates (zero-filled).
     void SetLineCount(int32_t count);
+    // A large store's pages are brought in by a thread of its own while a pass
+    // is read line by line; a pass whose lines are taken in on all processors
+    // brings in its own, faster than one thread (off before the store is sized).
+    bool PrefaultOnThread = true;
     void SetSlotCount(int32_t count);
     void SetWidth(int32_t width);
 
@@ -128,7 +132,7 @@ private:
     class TSampleMemory {
     public:
         TSampleMemory() = default;
-        explicit TSampleMemory(size_t words);
+        TSampleMemory(size_t words, bool prefaultOnThread);
         ~TSampleMemory();
         TSampleMemory(TSampleMemory&& other) noexcept { *this = std::move(other); }
         TSampleMemory& operator=(TSampleMemory&& other) noexcept;

@@ -486,6 +486,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
 
     THRPTvideo& video = *state_.Video;
     video.SetLineCount(0);
+    video.PrefaultOnThread = !FramesMayBeReadAhead(PassFrameFormat(load));
     const int32_t slots = video.AssignSlots(state_.ChannelsInStore());
     if (slots == 0) throw ELoadError(resStr(res::SNoChannel));
     video.SetSlotCount(slots);

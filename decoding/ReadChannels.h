@@ -22,6 +22,11 @@ struct TReadPassOptions {
     int32_t L1BFormatVersion = 0;  // 3 changes the scale of A2 of channels 4 and 5
     TChannelFlags ChannelAvailable{};
     TChannelFlags ChannelSelected{};
+    // The frames are read on the calling thread while the lines read so far
+    // are taken into the store on all processors, this many lines a task; 0
+    // reads and takes line by line on the calling thread (as SPOT passes
+    // always are).
+    int32_t LinesPerTask = 16;
 };
 
 struct TReadPassProgress {
