@@ -120,11 +120,11 @@ void ExpectSameOutcome(const TReadOutcome& expected, const TReadOutcome& actual)
 }
 
 THrptPassSpec SpeckledPass() {
-    THrptPassSpec spec;
-    spec.SpacecraftId = 7;  // NOAA-15
-    spec.Samples = Speckled;
-    spec.Channel3AOnLine = [](int32_t line) { return line % 20 < 7; };
-    return spec;
+    THrptPassSpec passSpec;
+    passSpec.SpacecraftId = 7;  // NOAA-15
+    passSpec.Samples = Speckled;
+    passSpec.Channel3AOnLine = [](int32_t line) { return line % 20 < 7; };
+    return passSpec;
 }
 
 TPassFile Hrpt16(const char* name, int32_t records, int32_t lines) {
