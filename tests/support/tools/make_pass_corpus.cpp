@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <stdexcept>
@@ -165,164 +166,151 @@ private:
 
 int64_t UnixSeconds(TDateTime when) { return std::llround((when - EncodeDate(1970, 1, 1)) * SecsPerDay); }
 
-// Plain HRPT frame files of the NOAA satellites in every station layout.
-void AddNoaaFramePasses(TCorpus& corpus) {
-    const int32_t lines = corpus.Lines();
-    {
-        const TDateTime start = At(2023, 5, 4, 12, 0);
-        const TElementLines set = corpus.ElementsFor(Noaa18, start, false);
-        corpus.AddWithCopy({"230504_1200_noaa18.wsd", BuildWsdFile(Frames(Noaa18, start), lines, set.Line1, set.Line2), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 5, 8, 30);
-        corpus.ElementsFor(Noaa18, start, true);
-        corpus.AddWithCopy({"2023-05-05-0830-NOAA18.hpt", BuildEssFile(Frames(Noaa18, start), lines), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 6, 15, 0);
-        corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"20230506_1500_noaa18.n10", BuildN10File(Frames(Noaa18, start), lines), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 7, 9, 0);
-        corpus.ElementsFor(Noaa18, start, true);
-        corpus.Add({"NOAA18_20230507_0900.drt", BuildDartcomFile(Frames(Noaa18, start), lines, false),
-                    "Dartcom, dated by the file", start});
-    }
-    {
-        const TDateTime start = At(2023, 5, 8, 11, 0);
-        corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"NOAA-18_080523.rhd", BuildGtiFile(Frames(Noaa18, start), lines), "GTI"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 9, 10, 0);
-        corpus.ElementsFor(Noaa18, start, true);
-        corpus.Add({"23129_18.svw", BuildSmartViewFile(Frames(Noaa18, start), lines), "SmartView"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 4, 13, 0);
-        corpus.ElementsFor(Noaa19, start, false);
-        corpus.Add({"2023-05-04-1300-NOAA19.raw16", Build16BitHrptFile(Frames(Noaa19, start), 2 * lines, false), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 5, 13, 0);
-        corpus.ElementsFor(Noaa19, start, true);
-        corpus.AddWithCopy({"2023-05-05-1300-NOAA19.raw16", Build16BitHrptFile(Frames(Noaa19, start), lines, false), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 6, 7, 0);
-        corpus.ElementsFor(Noaa15, start, true);
-        corpus.Add({"2023-05-06-0700-NOAA15.raw16", Build16BitHrptFile(Frames(Noaa15, start), lines, true, true),
-                    "station text header, low byte first"});
-    }
-    {
-        const TDateTime start = At(2013, 5, 7, 10, 0);
-        corpus.ElementsFor(Noaa16, start, false);
-        corpus.Add({"20130507_1000_noaa16.n10", BuildN10File(Frames(Noaa16, start), lines), ""});
-    }
-    {
-        const TDateTime start = At(2012, 5, 7, 10, 0);
-        corpus.ElementsFor(Noaa17, start, true);
-        corpus.Add({"2012-05-07-1000-NOAA17.hpt", BuildEssFile(Frames(Noaa17, start), lines), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 11, 12, 0);
-        corpus.ElementsFor(Noaa18, start, false);
-        TTimestepHeader header;
-        header.Month = 5, header.Day = 11;
-        corpus.Add({"20230511_1200_noaa18.hrp",
-                    BuildTimestepFile(Frames(Noaa18, start), lines, header, TTimestepKind::Windows), "Timestep"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 12, 9, 0);
-        const TElementLines set = corpus.ElementsFor(Noaa18, start, true);
-        corpus.Add({"quorum_noaa18.qrm",
-                    BuildQuorumFile(Frames(Noaa18, start), lines, false, "NOAA 18", set, UnixSeconds(start)), "Quorum"});
-    }
+// What a file of frames is written from: the frames, the pass's length,
+// its element set and its start.
+struct TPassInput {
+    THrptPassSpec Frames;
+    int32_t Lines;
+    TElementLines Set;
+    TDateTime Start;
+};
+using TFileBuilder = std::function<TBytes(const TPassInput&)>;
+
+// A pass located by an element set of its own orbit in Keps/.
+struct TFramePass {
+    std::string Name;
+    TSatellite Satellite;
+    TDateTime Start;
+    bool Northbound;
+    TFileBuilder Build;
+    std::string Note = {};
+    std::function<void(THrptPassSpec&)> Adjust = {};  // frames that differ from a NOAA satellite's
+    bool GzipCopy = false;
+    bool DatedByFile = false;  // the file's modification time is the pass's start
+};
+
+void AddFramePass(TCorpus& corpus, const TFramePass& pass) {
+    TPassInput input{Frames(pass.Satellite, pass.Start), corpus.Lines(),
+                     corpus.ElementsFor(pass.Satellite, pass.Start, pass.Northbound), pass.Start};
+    if (pass.Adjust) pass.Adjust(input.Frames);
+    TCorpusPass file{pass.Name, pass.Build(input), pass.Note, pass.DatedByFile ? pass.Start : 0};
+    if (pass.GzipCopy) corpus.AddWithCopy(std::move(file));
+    else corpus.Add(std::move(file));
 }
 
-// MetOp passes switch channel 3 to 3A by day.
-void AddMetopPasses(TCorpus& corpus) {
-    const int32_t lines = corpus.Lines();
-    {
-        const TDateTime start = At(2023, 5, 8, 9, 30);
-        corpus.ElementsFor(MetopB, start, false);
-        THrptPassSpec frames = Frames(MetopB, start);
-        frames.Channel3A = true;
-        corpus.Add({"2023-05-08-0930-M01.hpt", BuildEssFile(frames, lines), "channel 3A"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 8, 20, 0);
-        corpus.ElementsFor(MetopC, start, true);
-        corpus.Add({"M03_202305082000.raw16", Build16BitHrptFile(Frames(MetopC, start), lines, false), ""});
-    }
+const TFileBuilder Wsd = [](const TPassInput& p) { return BuildWsdFile(p.Frames, p.Lines, p.Set.Line1, p.Set.Line2); };
+const TFileBuilder Ess = [](const TPassInput& p) { return BuildEssFile(p.Frames, p.Lines); };
+const TFileBuilder N10 = [](const TPassInput& p) { return BuildN10File(p.Frames, p.Lines); };
+const TFileBuilder Raw16 = [](const TPassInput& p) { return Build16BitHrptFile(p.Frames, p.Lines, false); };
+
+TMeteorSpec MeteorSpecOf(const char* satellite, TDateTime start) {
+    const DateParts date = DecodeDateTime(start);
+    TMeteorSpec meteor;
+    meteor.Satellite = satellite;
+    meteor.Year = date.year, meteor.Month = date.month, meteor.Day = date.day;
+    meteor.Hour = date.hour, meteor.Minute = date.minute;
+    return meteor;
 }
 
-void AddFengYunPasses(TCorpus& corpus) {
-    const int32_t lines = corpus.Lines();
-    {
-        const TDateTime start = At(2023, 5, 9, 12, 0);
-        const TElementLines set = corpus.ElementsFor(FengYun1D, start, false);
-        corpus.Add({"230509_1200_fengyun1d.wsd", BuildFengYunWsdFile(Frames(FengYun1D, start), lines, set), ""});
-    }
-    {
-        const TDateTime start = At(2023, 5, 10, 13, 0);
-        const TElementLines set = corpus.ElementsFor(FengYun1D, start, true);
-        corpus.Add({"FY1D_20230510_1300.fy1d",
-                    BuildQuorumFile(Frames(FengYun1D, start), lines, true, "FENGYUN 1D", set, UnixSeconds(start)),
-                    "Quorum CHRPT"});
-    }
-    {
+TStationDate StationDateOf(TDateTime start) {
+    const DateParts date = DecodeDateTime(start);
+    return {date.year, date.month, date.day, date.hour, date.minute};
+}
+
+void MeteorScan(THrptPassSpec& frames) { frames.ScanMicroseconds = MeteorScanMicroseconds; }
+
+// The passes of HRPT, CHRPT and MSU-MR frames: NOAA in every station layout,
+// MetOp (channel 3A by day), FengYun and Meteor.
+std::vector<TFramePass> FramePasses() {
+    return {
+        {"230504_1200_noaa18.wsd", Noaa18, At(2023, 5, 4, 12, 0), false, Wsd, "", {}, true},
+        {"2023-05-05-0830-NOAA18.hpt", Noaa18, At(2023, 5, 5, 8, 30), true, Ess, "", {}, true},
+        {"20230506_1500_noaa18.n10", Noaa18, At(2023, 5, 6, 15, 0), false, N10},
+        {"NOAA18_20230507_0900.drt", Noaa18, At(2023, 5, 7, 9, 0), true,
+         [](const TPassInput& p) { return BuildDartcomFile(p.Frames, p.Lines, false); }, "Dartcom, dated by the file",
+         {}, false, true},
+        {"NOAA-18_080523.rhd", Noaa18, At(2023, 5, 8, 11, 0), false,
+         [](const TPassInput& p) { return BuildGtiFile(p.Frames, p.Lines); }, "GTI"},
+        {"23129_18.svw", Noaa18, At(2023, 5, 9, 10, 0), true,
+         [](const TPassInput& p) { return BuildSmartViewFile(p.Frames, p.Lines); }, "SmartView"},
+        {"2023-05-04-1300-NOAA19.raw16", Noaa19, At(2023, 5, 4, 13, 0), false,
+         [](const TPassInput& p) { return Build16BitHrptFile(p.Frames, 2 * p.Lines, false); }, "twice as long"},
+        {"2023-05-05-1300-NOAA19.raw16", Noaa19, At(2023, 5, 5, 13, 0), true, Raw16, "", {}, true},
+        {"2023-05-06-0700-NOAA15.raw16", Noaa15, At(2023, 5, 6, 7, 0), true,
+         [](const TPassInput& p) { return Build16BitHrptFile(p.Frames, p.Lines, true, true); },
+         "station text header, low byte first"},
+        {"20130507_1000_noaa16.n10", Noaa16, At(2013, 5, 7, 10, 0), false, N10},
+        {"2012-05-07-1000-NOAA17.hpt", Noaa17, At(2012, 5, 7, 10, 0), true, Ess},
+        {"20230511_1200_noaa18.hrp", Noaa18, At(2023, 5, 11, 12, 0), false,
+         [](const TPassInput& p) {
+             const DateParts date = DecodeDateTime(p.Start);
+             TTimestepHeader header;
+             header.Year = date.year, header.Month = date.month, header.Day = date.day;
+             header.Hour = date.hour, header.Minute = date.minute;
+             return BuildTimestepFile(p.Frames, p.Lines, header, TTimestepKind::Windows);
+         },
+         "Timestep"},
+        {"quorum_noaa18.qrm", Noaa18, At(2023, 5, 12, 9, 0), true,
+         [](const TPassInput& p) {
+             return BuildQuorumFile(p.Frames, p.Lines, false, "NOAA 18", p.Set, UnixSeconds(p.Start));
+         },
+         "Quorum"},
+        {"NOAA18_20230513_1200.l1f", Noaa18, At(2023, 5, 13, 12, 0), false,
+         [](const TPassInput& p) { return BuildL1FFile(p.Frames, p.Lines, "NOAA 18", StationDateOf(p.Start), 23); },
+         "L1F"},
+        {"2023-05-08-0930-M01.hpt", MetopB, At(2023, 5, 8, 9, 30), false, Ess, "channel 3A",
+         [](THrptPassSpec& frames) { frames.Channel3A = true; }},
+        {"2023-05-13-0930-M01.hpt", MetopB, At(2023, 5, 13, 9, 30), true, Ess,
+         "channel 3 switches mid-pass: its diagnostics' channel-3 fit is expected to change",
+         [](THrptPassSpec& frames) { frames.Channel3AOnLine = [](int32_t line) { return line < 250; }; }},
+        {"M03_202305082000.raw16", MetopC, At(2023, 5, 8, 20, 0), true, Raw16},
+        {"230509_1200_fengyun1d.wsd", FengYun1D, At(2023, 5, 9, 12, 0), false,
+         [](const TPassInput& p) { return BuildFengYunWsdFile(p.Frames, p.Lines, p.Set); }},
+        {"FY1D_20230510_1300.fy1d", FengYun1D, At(2023, 5, 10, 13, 0), true,
+         [](const TPassInput& p) {
+             return BuildQuorumFile(p.Frames, p.Lines, true, "FENGYUN 1D", p.Set, UnixSeconds(p.Start));
+         },
+         "Quorum CHRPT"},
         // FengYun-3 frames count their milliseconds from noon.
-        const TDateTime start = At(2023, 5, 11, 14, 0);
-        corpus.ElementsFor(FengYun3A, start, false);
-        THrptPassSpec frames = Frames(FengYun3A, start);
-        frames.StartMilliseconds -= 12 * 3600000LL;
-        corpus.Add({"FY3A_20230511_1400.n10", BuildN10File(frames, lines), ""});
-    }
+        {"FY3A_20230511_1400.n10", FengYun3A, At(2023, 5, 11, 14, 0), false, N10, "",
+         [](THrptPassSpec& frames) { frames.StartMilliseconds -= 12 * 3600000LL; }},
+        {"2023-05-10-0900_MN2.msu2", MeteorM2, At(2023, 5, 10, 9, 0), false,
+         [](const TPassInput& p) { return BuildMsu2File(p.Frames, MeteorSpecOf("METEOR-M2", p.Start), p.Lines); },
+         "Meteor", MeteorScan},
+        {"2023-05-12-0900-METEOR.mn2", MeteorM2, At(2023, 5, 12, 9, 0), true,
+         [](const TPassInput& p) { return BuildMn2File(p.Frames, MeteorSpecOf("METEOR-M2", p.Start), p.Lines); },
+         "Meteor, converted beside itself", MeteorScan},
+        {"2_HRPT_20230514_1000.10b", MeteorM2, At(2023, 5, 14, 10, 0), false,
+         [](const TPassInput& p) { return Build10BFile(p.Frames, p.Lines, "METEOM2", StationDateOf(p.Start), false); },
+         "Meteor 10B: its outermost columns' locations are expected to change", MeteorScan},
+        {"meteor_m1_20230515_1000.mn1", MeteorM1, At(2023, 5, 15, 10, 0), true,
+         [](const TPassInput& p) { return BuildMhrpFile(p.Frames, MeteorSpecOf("METEOR-M1", p.Start), p.Lines); },
+         "Meteor N1", MeteorScan},
+    };
 }
 
-void AddMeteorPasses(TCorpus& corpus) {
-    const int32_t lines = corpus.Lines();
-    const auto meteorFrames = [](const TSatellite& satellite, TDateTime start) {
-        THrptPassSpec frames = Frames(satellite, start);
-        frames.ScanMicroseconds = MeteorScanMicroseconds;
-        return frames;
+// Passes across New Year or with a gap: a pass across midnight of 31
+// December, passes wholly on one side of it dated from the other (expected
+// to change), and a pass with 35 s of frames lost (expected to change).
+std::vector<TFramePass> YearEndAndGapPasses() {
+    constexpr int32_t GapAfter = 199;
+    constexpr int32_t LostFrames = 210;
+    return {
+        {"231231_2359_noaa18.wsd", Noaa18, At(2023, 12, 31, 23, 59), false, Wsd, "across New Year"},
+        {"240101_0000_noaa18.wsd", Noaa18, At(2023, 12, 31, 23, 57), false,
+         [](const TPassInput& p) { return BuildWsdFile(p.Frames, 720, p.Set.Line1, p.Set.Line2); },
+         "New Year, one side of midnight, dated from the other: expected to change"},
+        {"2023-12-31-2359-NOAA18.hpt", Noaa18, At(2024, 1, 1, 0, 0, 30), false, Ess,
+         "New Year, one side of midnight, dated from the other: expected to change"},
+        {"2023-05-16-1200-NOAA18.raw16", Noaa18, At(2023, 5, 16, 12, 0), false,
+         [](const TPassInput& p) {
+             TBytes file = Build16BitHrptFile(p.Frames, p.Lines + LostFrames, false);
+             const auto lost = file.begin() + static_cast<std::ptrdiff_t>((GapAfter + 1) * Hrpt16RecordBytes);
+             file.erase(lost, lost + static_cast<std::ptrdiff_t>(LostFrames * Hrpt16RecordBytes));
+             return file;
+         },
+         "a gap of 35 s after line 199: expected to change"},
     };
-    const auto meteorSpec = [](const char* satellite, TDateTime start) {
-        const DateParts date = DecodeDateTime(start);
-        TMeteorSpec meteor;
-        meteor.Satellite = satellite;
-        meteor.Year = date.year, meteor.Month = date.month, meteor.Day = date.day;
-        meteor.Hour = date.hour, meteor.Minute = date.minute;
-        return meteor;
-    };
-    {
-        const TDateTime start = At(2023, 5, 10, 9, 0);
-        corpus.ElementsFor(MeteorM2, start, false);
-        corpus.Add({"2023-05-10-0900_MN2.msu2",
-                    BuildMsu2File(meteorFrames(MeteorM2, start), meteorSpec("METEOR-M2", start), lines), "Meteor"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 12, 9, 0);
-        corpus.ElementsFor(MeteorM2, start, true);
-        corpus.Add({"2023-05-12-0900-METEOR.mn2",
-                    BuildMn2File(meteorFrames(MeteorM2, start), meteorSpec("METEOR-M2", start), lines),
-                    "Meteor, converted beside itself"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 14, 10, 0);
-        corpus.ElementsFor(MeteorM2, start, false);
-        corpus.Add({"2_HRPT_20230514_1000.10b",
-                    Build10BFile(meteorFrames(MeteorM2, start), lines, "METEOM2", {2023, 5, 14, 10, 0}, false),
-                    "Meteor 10B: outer columns expected to change"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 15, 10, 0);
-        corpus.ElementsFor(MeteorM1, start, true);
-        corpus.Add({"meteor_m1_20230515_1000.mn1",
-                    BuildMhrpFile(meteorFrames(MeteorM1, start), meteorSpec("METEOR-M1", start), lines), "Meteor N1"});
-    }
 }
 
 // Level 1b files carry their own earth locations: no element sets.
@@ -336,72 +324,27 @@ void AddLevel1bPasses(TCorpus& corpus) {
         spec.Year = DecodeDateTime(start).year;
         return spec;
     };
-    {
-        TL1BPassSpec spec = level1b(Noaa19, At(2023, 5, 5, 13, 0), "NSS.HRPT.NP.D23125.S1300.E1310.B7300101.WI");
-        spec.Southbound = true;
-        corpus.AddWithCopy({spec.DataSetName, BuildL1BFile(spec), "Level 1b HRPT"});
-    }
-    {
-        TL1BPassSpec spec = level1b(Noaa19, At(2023, 5, 6, 2, 0), "NSS.LHRR.NP.D23126.S0200.E0210.B7301401.GC");
-        spec.SampleKind = 3;
-        corpus.Add({spec.DataSetName, BuildL1BFile(spec), "Level 1b LAC, 16-bit"});
-    }
-    {
-        TL1BPassSpec spec = level1b(Noaa18, At(2023, 5, 7, 11, 0), "NSS.GHRR.NN.D23127.S1100.E1245.B9112233.GC");
-        spec.Gac = true;
-        spec.Records = lines / 2;
-        corpus.Add({spec.DataSetName, BuildL1BFile(spec), "Level 1b GAC"});
-    }
-    {
-        TL1BPassSpec spec = level1b(Noaa18, At(1999, 5, 5, 8, 0), "NSS.HRPT.NJ.D99125.S0800.E0810.B2250101.WI");
-        spec.Frames.SpacecraftId = 5;  // NOAA-14
-        spec.Older = true;
-        corpus.Add({spec.DataSetName, BuildL1BFile(spec), "Level 1b, older layout (NOAA-14)"});
-    }
+    TL1BPassSpec hrpt = level1b(Noaa19, At(2023, 5, 5, 13, 0), "NSS.HRPT.NP.D23125.S1300.E1310.B7300101.WI");
+    hrpt.Southbound = true;
+    corpus.AddWithCopy({hrpt.DataSetName, BuildL1BFile(hrpt), "Level 1b HRPT"});
+    TL1BPassSpec lac = level1b(Noaa19, At(2023, 5, 6, 2, 0), "NSS.LHRR.NP.D23126.S0200.E0210.B7301401.GC");
+    lac.SampleKind = 3;
+    corpus.Add({lac.DataSetName, BuildL1BFile(lac), "Level 1b LAC, 16-bit"});
+    TL1BPassSpec gac = level1b(Noaa18, At(2023, 5, 7, 11, 0), "NSS.GHRR.NN.D23127.S1100.E1245.B9112233.GC");
+    gac.Gac = true;
+    gac.Records = lines / 2;
+    corpus.Add({gac.DataSetName, BuildL1BFile(gac), "Level 1b GAC"});
+    TL1BPassSpec older = level1b(Noaa18, At(1999, 5, 5, 8, 0), "NSS.HRPT.NJ.D99125.S0800.E0810.B2250101.WI");
+    older.Frames.SpacecraftId = 5;  // NOAA-14
+    older.Older = true;
+    corpus.Add({older.DataSetName, BuildL1BFile(older), "Level 1b, older layout (NOAA-14)"});
+    TL1BPassSpec midnight = level1b(Noaa19, At(2023, 6, 30, 23, 59, 30), "NSS.HRPT.NP.D23181.S2359.E0001.B7310101.WI");
+    corpus.Add({midnight.DataSetName, BuildL1BFile(midnight),
+                "Level 1b across midnight: its processed.lst times are expected to change"});
     corpus.Add({"hrpt_noaa19_20230506_1300_73115.l1b",
                 BuildAappFile(Frames(Noaa19, At(2023, 5, 6, 13, 0)), lines, false, 2023), "AAPP"});
-    {
-        const TDateTime start = At(2023, 5, 13, 12, 0);
-        corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"NOAA18_20230513_1200.l1f", BuildL1FFile(Frames(Noaa18, start), lines, "NOAA 18", {2023, 5, 13, 12, 0}, 23),
-                    "L1F"});
-    }
 }
 
-// Passes whose products are expected to change while the New Year and gap
-// handling is mended: a pass across midnight of 31 December, passes wholly
-// on one side of it dated from the other, and a pass with 35 s of frames lost.
-void AddChangingPasses(TCorpus& corpus) {
-    const int32_t lines = corpus.Lines();
-    {
-        const TDateTime start = At(2023, 12, 31, 23, 59);
-        const TElementLines set = corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"231231_2359_noaa18.wsd", BuildWsdFile(Frames(Noaa18, start), lines, set.Line1, set.Line2),
-                    "across New Year"});
-    }
-    {
-        const TDateTime start = At(2023, 12, 31, 23, 57);
-        const TElementLines set = corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"240101_0000_noaa18.wsd", BuildWsdFile(Frames(Noaa18, start), 720, set.Line1, set.Line2),
-                    "New Year, one side of midnight: expected to change"});
-    }
-    {
-        const TDateTime start = At(2024, 1, 1, 0, 0, 30);
-        corpus.ElementsFor(Noaa18, start, false);
-        corpus.Add({"2023-12-31-2359-NOAA18.hpt", BuildEssFile(Frames(Noaa18, start), lines),
-                    "New Year, one side of midnight: expected to change"});
-    }
-    {
-        const TDateTime start = At(2023, 5, 16, 12, 0);
-        corpus.ElementsFor(Noaa18, start, false);
-        constexpr int32_t GapAfter = 199;
-        constexpr int32_t LostFrames = 210;
-        TBytes file = Build16BitHrptFile(Frames(Noaa18, start), lines + LostFrames, false);
-        const auto lost = file.begin() + static_cast<std::ptrdiff_t>((GapAfter + 1) * Hrpt16RecordBytes);
-        file.erase(lost, lost + static_cast<std::ptrdiff_t>(LostFrames * Hrpt16RecordBytes));
-        corpus.Add({"2023-05-16-1200-NOAA18.raw16", file, "gap of 35 s: expected to change"});
-    }
-}
 
 }  // namespace
 
@@ -413,12 +356,9 @@ int main(int argc, char* argv[]) {
     try {
         TCorpus corpus(argv[1], argc > 2 ? std::atoi(argv[2]) : DefaultLines);
         if (corpus.Lines() < 100) throw std::runtime_error("a pass needs at least 100 lines");
-        AddNoaaFramePasses(corpus);
-        AddMetopPasses(corpus);
-        AddFengYunPasses(corpus);
-        AddMeteorPasses(corpus);
+        for (const TFramePass& pass : FramePasses()) AddFramePass(corpus, pass);
         AddLevel1bPasses(corpus);
-        AddChangingPasses(corpus);
+        for (const TFramePass& pass : YearEndAndGapPasses()) AddFramePass(corpus, pass);
         corpus.Write();
     } catch (const std::exception& error) {
         std::cerr << "make_pass_corpus: " << error.what() << "\n";
