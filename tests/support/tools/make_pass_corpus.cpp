@@ -340,7 +340,7 @@ void AddLevel1bPasses(TCorpus& corpus) {
     corpus.Add({older.DataSetName, BuildL1BFile(older), "Level 1b, older layout (NOAA-14)"});
     TL1BPassSpec midnight = level1b(Noaa19, At(2023, 6, 30, 23, 59, 30), "NSS.HRPT.NP.D23181.S2359.E0001.B7310101.WI");
     corpus.Add({midnight.DataSetName, BuildL1BFile(midnight),
-                "Level 1b across midnight: its processed.lst times are expected to change"});
+                "Level 1b from 23:59:30 (its time codes run on past 24 h)"});
     corpus.Add({"hrpt_noaa19_20230506_1300_73115.l1b",
                 BuildAappFile(Frames(Noaa19, At(2023, 5, 6, 13, 0)), lines, false, 2023), "AAPP"});
 }
