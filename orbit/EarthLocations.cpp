@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "orbit/FitMap.h"
+#include "orbit/FrameYear.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
@@ -394,39 +395,72 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
     lineTimes_[index] = time;
 }
 
-// The time codes count days of the year from the year of BaseDate. A pass
-// across midnight of 31 December has lines of two years: those after
-// midnight belong to the next year, or, when the pass was dated by its
-// January part, those before it to the previous one. Which part dated it
-// the orbit's pass time tells, else the date the loader took the year from;
-// with neither the year is taken for December's.
+// The time codes count days of the year from the year of BaseDate, which
+// the pass was dated by. Each line's day belongs to the year FrameYear gives
+// for the date source (the orbit's pass time, else the date the loader took
+// the year from): a pass dated on one side of New Year's midnight may have
+// lines, or all its lines, on the other. A pass without a date source that
+// crosses midnight is taken as dated by its December part.
 void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
+    const int baseYear = DecodeDateTime(BaseDate).year;
+    if (BaseDate != EncodeDate(baseYear, 1, 1)) return;  // not a count of days from New Year
+    const TDateTime source = YearDateSource(clock);
+    if (source == 0) return;
+    // A date source of another year than the one chosen for the pass moves
+    // the lines by as many years as it moves its own frames.
+    const int chosenShift = baseYear - DecodeDateTime(source).year;
+    int kept = 0, moved = 0, movedYear = baseYear, dayless = 0;
+    for (size_t line = 0; line < clock.time.size(); ++line) {
+        TDateTime& time = clock.time[line];
+        if (time == 0 || time < BaseDate) continue;
+        const double offset = time - BaseDate;
+        const int day = static_cast<int>(offset) + 1;
+        const int year = FrameYear(source, day) + chosenShift;
+        if (!DayInYear(year, day)) {
+            time = 0;
+            ++dayless;
+        } else if (year != baseYear) {
+            time = EncodeDate(year, 1, 1) + offset;
+            movedYear = year;
+            ++moved;
+        } else {
+            ++kept;
+        }
+        lineTimes_[line] = time;
+    }
+    ReportYearEnd(kept, moved, movedYear, dayless, diagnostics);
+}
+
+// The date the pass was dated by; without one, a pass with lines of both
+// late December and early January is of December's year.
+TDateTime TEarthLocations::YearDateSource(const TLineClock& clock) const {
+    if (Orbit != nullptr && Orbit->PassTime != 0) return Orbit->PassTime;
+    if (EstimatedDate != 0) return EstimatedDate;
     constexpr double LateDecember = 358.0;  // days after 1 January
     constexpr double EarlyJanuary = 7.0;
     const auto dayIn = [&](TDateTime time, double first, double last) {
         return time != 0 && time - BaseDate >= first && time - BaseDate < last;
     };
-    const auto isLate = [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); };
-    const auto isEarly = [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); };
-    const auto late = std::count_if(clock.time.begin(), clock.time.end(), isLate);
-    const auto early = std::count_if(clock.time.begin(), clock.time.end(), isEarly);
+    const auto late = std::count_if(clock.time.begin(), clock.time.end(),
+                                    [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); });
+    const auto early = std::count_if(clock.time.begin(), clock.time.end(),
+                                     [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); });
     // A stray corrupt code is no second year.
     const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
-    if (late < fewest || early < fewest) return;
-    const TDateTime reference = Orbit != nullptr && Orbit->PassTime != 0 ? Orbit->PassTime : EstimatedDate;
-    const bool decemberInBaseYear = reference == 0 || reference >= BaseDate + 182.0;
-    const int year = DecodeDateTime(BaseDate).year;
-    const int movedYear = decemberInBaseYear ? year + 1 : year - 1;
-    const TDateTime movedBase = EncodeDate(movedYear, 1, 1);
-    for (size_t line = 0; line < clock.time.size(); ++line) {
-        TDateTime& time = clock.time[line];
-        if (decemberInBaseYear ? isEarly(time) : isLate(time)) {
-            time = movedBase + (time - BaseDate);
-            lineTimes_[line] = time;
-        }
-    }
-    diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
-                                 decemberInBaseYear ? "after" : "before", movedYear));
+    return late >= fewest && early >= fewest ? BaseDate + LateDecember : 0.0;
+}
+
+void TEarthLocations::ReportYearEnd(int kept, int moved, int movedYear, int dayless,
+                                    std::vector<std::string>& diagnostics) const {
+    const bool later = movedYear > DecodeDateTime(BaseDate).year;
+    if (moved > 0 && kept > 0)
+        diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
+                                     later ? "after" : "before", movedYear));
+    else if (moved > 0)
+        diagnostics.push_back(Format("The pass lies wholly %s midnight of 31 December: its lines are dated %d",
+                                     later ? "after" : "before", movedYear));
+    if (dayless > 0)
+        diagnostics.push_back(Format("%d lines carry day 366 of a year of 365 days: they have no time", dayless));
 }
 
 // The quarter hour most lines agree on; lines more than 30 minutes from it

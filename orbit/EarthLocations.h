@@ -198,6 +198,8 @@ private:
     void DecodeLevel1bLine(int line);
     void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
     void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
+    TDateTime YearDateSource(const TLineClock& clock) const;
+    void ReportYearEnd(int kept, int moved, int movedYear, int dayless, std::vector<std::string>& diagnostics) const;
     void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
     void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
     void RejectOffPhaseLines(TLineClock& clock) const;
