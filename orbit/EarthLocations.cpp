@@ -55,6 +55,9 @@ constexpr int QuarterHoursPerDay = 96;
 constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
 constexpr int PhaseBins = 167;
 constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
+// Lines one scan period apart that tell a run after a gap from a stray code.
+constexpr int AgreeingRunLines = 3;
+constexpr double GapToTell = Second;
 
 // Satellite zenith angle at the anchors of the older Level 1b formats.
 constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
@@ -276,6 +279,8 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     FirstLineCorners = {};
     LastLineCorners = {};
     scanPeriod_ = Second / 6.0;
+    gapsBefore_ = 0;
+    gapsAfter_ = 0;
     const int count = LineCount();
     if (InCodes(FormatCode, Level1bFormats)) {
         for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
@@ -313,7 +318,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         AbandonLocations();
         return false;
     }
-    RegulariseTimes(clock);
+    RegulariseTimes(clock, diagnostics);
     lineTimes_ = clock.time;
     if (!elements || !LocateLines(clock, clock.invalid < count / 20, diagnostics)) {
         AbandonLocations();
@@ -598,27 +603,44 @@ bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, s
 }
 
 // Outwards from the reference line every line follows its predecessor by one
-// scan period unless its own time is plausible (at most 0.01 s early, less
-// than 30 s late, allowing for gaps in the data).
-void TEarthLocations::RegulariseTimes(TLineClock& clock) {
+// scan period unless its own time is plausible: at most 0.01 s early and
+// less than 30 s late, or, after a longer gap in the signal, the first of a
+// run of lines whose times agree with each other. Such a run keeps its own
+// times however long the gap before it; a line that agrees with neither
+// neighbour is re-timed. Gaps of a second or more are told.
+void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
-    const auto keepsOwnTime = [](TDateTime time, double lateness) {
-        return time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
+    std::vector<TDateTime>& times = clock.time;
+    const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
+    // Lines from line on, step by step, each one scan period after the one before.
+    const auto startsRun = [&](int line, int step) {
+        for (int k = 0; k + 1 < AgreeingRunLines; ++k) {
+            const int a = line + k * step, b = a + step;
+            if (b < 0 || b >= count || timeAt(a) == 0 || timeAt(b) == 0) return false;
+            if (std::fabs((timeAt(b) - timeAt(a)) * step - scanPeriod_) > 0.01 * Second) return false;
+        }
+        return true;
     };
-    TDateTime previous = clock.time[static_cast<size_t>(referenceLine_)];
-    for (int line = referenceLine_ - 1; line >= 0; --line) {
-        TDateTime& time = clock.time[static_cast<size_t>(line)];
-        const TDateTime prediction = previous - scanPeriod_;
-        previous = keepsOwnTime(time, prediction - time) ? time : prediction;
-        time = previous;
-    }
-    previous = clock.time[static_cast<size_t>(referenceLine_)];
-    for (int line = referenceLine_ + 1; line < count; ++line) {
-        TDateTime& time = clock.time[static_cast<size_t>(line)];
-        const TDateTime prediction = previous + scanPeriod_;
-        previous = keepsOwnTime(time, time - prediction) ? time : prediction;
-        time = previous;
-    }
+    gapsBefore_ = 0;
+    gapsAfter_ = 0;
+    std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
+    const auto regularise = [&](int line, int step, double& gapTotal) {
+        TDateTime& time = times[static_cast<size_t>(line)];
+        const TDateTime prediction = times[static_cast<size_t>(line - step)] + step * scanPeriod_;
+        const double lateness = (time - prediction) * step;
+        const bool plausible = time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
+        const bool afterGap = time != 0 && lateness >= 30 * Second && startsRun(line, step);
+        if (!plausible && !afterGap) time = prediction;
+        if ((plausible || afterGap) && lateness >= GapToTell) {
+            gaps.emplace_back(step > 0 ? line - 1 : line, lateness);
+            gapTotal += lateness;
+        }
+    };
+    for (int line = referenceLine_ - 1; line >= 0; --line) regularise(line, -1, gapsBefore_);
+    for (int line = referenceLine_ + 1; line < count; ++line) regularise(line, 1, gapsAfter_);
+    std::sort(gaps.begin(), gaps.end());
+    for (const auto& [line, length] : gaps)
+        diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
 }
 
 // With few bad time codes only the even lines (and the last) are located
@@ -819,8 +841,8 @@ void TEarthLocations::SetStartAndEndTimes() {
     StartTime = 1.0;
     EndTime = 0;
     if (!InCodes(FormatCode, Level1bFormats)) {
-        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_;
-        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_;
+        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_ - gapsBefore_;
+        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_ + gapsAfter_;
         return;
     }
     // Level 1b line times are times of day.

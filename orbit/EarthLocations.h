@@ -206,7 +206,7 @@ private:
     TDateTime MidThirdPassTime(const TLineClock& clock) const;
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
     bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
-    void RegulariseTimes(TLineClock& clock);
+    void RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics);
     bool LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics);
     bool LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
                               std::vector<double>& altitudes);
@@ -224,6 +224,9 @@ private:
     double TurnShift() const;
 
     int referenceLine_ = 0;
+    // Gaps in the signal before and after the reference line, days.
+    double gapsBefore_ = 0;
+    double gapsAfter_ = 0;
     double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days
 
     std::vector<TScanLineLocations> locations_;
