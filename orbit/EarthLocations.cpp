@@ -845,11 +845,22 @@ void TEarthLocations::SetStartAndEndTimes() {
         EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_ + gapsAfter_;
         return;
     }
-    // Level 1b line times are times of day.
+    // Level 1b line times are times of day: a pass across midnight has the
+    // late times of its first day and the early times of the next.
+    const auto timeOfDay = [](TDateTime time) { return time > 0 && time < 1; };
     for (TDateTime time : lineTimes_) {
-        if (time <= 0 || time >= 1) continue;
+        if (!timeOfDay(time)) continue;
         StartTime = std::min(StartTime, time);
         EndTime = std::max(EndTime, time);
+    }
+    if (EndTime - StartTime > 0.5) {
+        StartTime = 1.0;
+        EndTime = 0;
+        for (TDateTime time : lineTimes_) {
+            if (!timeOfDay(time)) continue;
+            if (time >= 0.5) StartTime = std::min(StartTime, time);
+            if (time < 0.5) EndTime = std::max(EndTime, time + 1.0);
+        }
     }
     if (StartTime != 1.0 && EndTime != 0) {
         StartTime += std::trunc(BaseDate);
