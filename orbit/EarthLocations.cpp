@@ -165,6 +165,7 @@ void TEarthLocations::ResetPassState() {
 }
 
 void TEarthLocations::SetLineCount(int count) {
+    unturned_.reset();
     const auto lines = static_cast<size_t>(std::max(count, 0));
     locations_.assign(lines, TScanLineLocations{});
     angles_.assign(lines, TScanLineAngles{});
@@ -748,6 +749,7 @@ void TEarthLocations::InterpolateLine(int line) {
 
 // No usable locations: nothing may read the records as positions.
 void TEarthLocations::AbandonLocations() {
+    unturned_.reset();
     LocationFlags = 0;
     LocationsValid = false;
     std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
@@ -918,6 +920,15 @@ double TEarthLocations::TurnShift() const {
 
 void TEarthLocations::FlipPassDirection() {
     if (LocationFlags == 0) return;
+    // Turning back gives the records exactly as they were, not shifted twice.
+    if (unturned_) {
+        locations_ = std::move(unturned_->Locations);
+        angles_ = std::move(unturned_->Angles);
+        lineTimes_ = std::move(unturned_->Times);
+        unturned_.reset();
+        return;
+    }
+    unturned_ = TUnturnedRecords{locations_, angles_, lineTimes_};
     std::reverse(locations_.begin(), locations_.end());
     std::reverse(angles_.begin(), angles_.end());
     std::reverse(lineTimes_.begin(), lineTimes_.end());

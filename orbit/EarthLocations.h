@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,8 @@ public:
     // Rotates the pass by 180 degrees: line order and anchor order reversed.
     // Where the anchors stand nearer one edge of the line than the other
     // (24 and 23 samples of 2048), each line's anchors and angles are moved
-    // to where the anchor samples fall once the line is reversed.
+    // to where the anchor samples fall once the line is reversed. Turning a
+    // turned pass back restores its records exactly.
     void FlipPassDirection();
     // The anchor samples of this pass's lines (AnchorLayoutOf).
     TAnchorLayout AnchorLayout() const;
@@ -232,6 +234,13 @@ private:
     std::vector<TScanLineLocations> locations_;
     std::vector<TScanLineAngles> angles_;
     std::vector<TDateTime> lineTimes_;
+    // The records as they were before the pass was turned, while it is.
+    struct TUnturnedRecords {
+        std::vector<TScanLineLocations> Locations;
+        std::vector<TScanLineAngles> Angles;
+        std::vector<TDateTime> Times;
+    };
+    std::optional<TUnturnedRecords> unturned_;
 };
 
 }  // namespace kestrune

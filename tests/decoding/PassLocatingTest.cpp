@@ -6,6 +6,7 @@
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
+#include "platform/FileUtils.h"
 #include "tests/support/HrptFrameWriter.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
@@ -320,6 +321,25 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
     ASSERT_TRUE(state.EarthLocations->LocationsValid);
     for (const int32_t line : {99, 100, 101}) expectLineAt(line, line);
     EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
+}
+
+// A pass dated by its file is first taken as northbound and turned back
+// when its locations say southbound: it lies exactly where the same frames
+// lie when a name dates the pass and tells its direction.
+TEST_F(PassLocatingTest, APassTurnedBackLiesAsTheSameFramesReadAsANamedPass) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 0;
+    const test::TBytes bytes = test::Build16BitHrptFile(test::THrptPassSpec{}, Lines, false);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    ASSERT_TRUE(state.EarthLocations->LocationsValid);
+    ASSERT_FALSE(state.Northbound);
+    const std::vector<TScanLineLocations> named = Locations();
+    const std::string path = Write("hrpt_pass.raw16", bytes);
+    SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0));
+    loader.LoadDataFile(path);
+    ASSERT_TRUE(test::Contains(state.DiagnosticLines, "The pass was read as northbound, but its earth locations show "
+                                                      "it southbound: it has been turned round"));
+    ExpectSameLocations(named, Locations());
 }
 
 }  // namespace
