@@ -5,7 +5,6 @@
 #include "decoding/Telemetry.h"
 #include "orbit/Orbits.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace kestrune {
@@ -13,8 +12,6 @@ namespace kestrune {
 namespace {
 
 constexpr int32_t FewestPrescanRecords = 21;
-constexpr int LateInYearDays = 305;
-constexpr int EarlyInYearDays = 60;
 
 // The frame of a record as 16-bit words: SSB records are 10-bit packed.
 std::vector<uint16_t> RecordWords(std::span<const uint8_t> record, bool packed) {
@@ -27,15 +24,6 @@ std::vector<uint16_t> RecordWords(std::span<const uint8_t> record, bool packed) 
 }
 
 }  // namespace
-
-int FrameYear(TDateTime estimate, int dayOfYear) {
-    const int year = DecodeDateTime(estimate).year;
-    const double daysIn = std::trunc(estimate) - EncodeDate(year, 1, 1);
-    const int daysBefore = dayOfYear - 1;
-    if (daysIn > LateInYearDays && daysBefore < EarlyInYearDays) return year + 1;
-    if (daysIn < EarlyInYearDays && daysBefore > LateInYearDays) return year - 1;
-    return year;
-}
 
 TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first) {
     TFrameTimeCode code;
@@ -62,7 +50,8 @@ bool PrescanFrameSatellite(TLoadContext& load) {
     if (reader(state.RecordCount * 9 / 20, record.data()) == 0) return true;
     const std::vector<uint16_t> words = RecordWords(record, ssb);
     const TFrameTimeCode code = DecodeFrameTimeCode(words, ssb ? 10 : 8);
-    if (!code.Valid) {
+    const int year = FrameYear(orbit.PassTime, code.DayOfYear);
+    if (!code.Valid || !DayInYear(year, code.DayOfYear)) {
         load.Log(prefix + "found invalid time code");
         return true;
     }
@@ -73,7 +62,6 @@ bool PrescanFrameSatellite(TLoadContext& load) {
             orbit.SetSatelliteName(named);
         }
     }
-    const int year = FrameYear(orbit.PassTime, code.DayOfYear);
     const TDateTime time = EncodeDate(year, 1, 1) + (code.DayOfYear - 1) + static_cast<double>(code.Milliseconds) / MSecsPerDay;
     orbit.SelectElements(time);
     load.Log(prefix + "pass date & time from timestamp is: " + FormatDateTime("yyyy-mmm-dd \"at\" hh:nn", time));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "orbit/FrameYear.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
@@ -19,13 +20,6 @@ struct TFrameTimeCode {
     int64_t Milliseconds = 0;
 };
 TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first = 8);
-
-// The year of a frame's day of the year, from an estimated date near the
-// pass: the estimate's year, or the next when an estimate late in the year
-// meets a day early in January, or the year before when an estimate early in
-// January meets a day late in December (a New Year pass dated by its
-// January part).
-int FrameYear(TDateTime estimate, int dayOfYear);
 
 // Reads the record at 45 % of the pass; when its time code is valid, selects
 // the elements for that time (in the year FrameYear gives for the estimate

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "orbit/FitMap.h"
+#include "orbit/FrameYear.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
@@ -54,6 +55,9 @@ constexpr int QuarterHoursPerDay = 96;
 constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
 constexpr int PhaseBins = 167;
 constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
+// Lines one scan period apart that tell a run after a gap from a stray code.
+constexpr int AgreeingRunLines = 3;
+constexpr double GapToTell = Second;
 
 // Satellite zenith angle at the anchors of the older Level 1b formats.
 constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
@@ -161,6 +165,7 @@ void TEarthLocations::ResetPassState() {
 }
 
 void TEarthLocations::SetLineCount(int count) {
+    unturned_.reset();
     const auto lines = static_cast<size_t>(std::max(count, 0));
     locations_.assign(lines, TScanLineLocations{});
     angles_.assign(lines, TScanLineAngles{});
@@ -275,6 +280,8 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     FirstLineCorners = {};
     LastLineCorners = {};
     scanPeriod_ = Second / 6.0;
+    gapsBefore_ = 0;
+    gapsAfter_ = 0;
     const int count = LineCount();
     if (InCodes(FormatCode, Level1bFormats)) {
         for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
@@ -312,7 +319,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         AbandonLocations();
         return false;
     }
-    RegulariseTimes(clock);
+    RegulariseTimes(clock, diagnostics);
     lineTimes_ = clock.time;
     if (!elements || !LocateLines(clock, clock.invalid < count / 20, diagnostics)) {
         AbandonLocations();
@@ -394,39 +401,72 @@ void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLi
     lineTimes_[index] = time;
 }
 
-// The time codes count days of the year from the year of BaseDate. A pass
-// across midnight of 31 December has lines of two years: those after
-// midnight belong to the next year, or, when the pass was dated by its
-// January part, those before it to the previous one. Which part dated it
-// the orbit's pass time tells, else the date the loader took the year from;
-// with neither the year is taken for December's.
+// The time codes count days of the year from the year of BaseDate, which
+// the pass was dated by. Each line's day belongs to the year FrameYear gives
+// for the date source (the orbit's pass time, else the date the loader took
+// the year from): a pass dated on one side of New Year's midnight may have
+// lines, or all its lines, on the other. A pass without a date source that
+// crosses midnight is taken as dated by its December part.
 void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
+    const int baseYear = DecodeDateTime(BaseDate).year;
+    if (BaseDate != EncodeDate(baseYear, 1, 1)) return;  // not a count of days from New Year
+    const TDateTime source = YearDateSource(clock);
+    if (source == 0) return;
+    // A date source of another year than the one chosen for the pass moves
+    // the lines by as many years as it moves its own frames.
+    const int chosenShift = baseYear - DecodeDateTime(source).year;
+    int kept = 0, moved = 0, movedYear = baseYear, dayless = 0;
+    for (size_t line = 0; line < clock.time.size(); ++line) {
+        TDateTime& time = clock.time[line];
+        if (time == 0 || time < BaseDate) continue;
+        const double offset = time - BaseDate;
+        const int day = static_cast<int>(offset) + 1;
+        const int year = FrameYear(source, day) + chosenShift;
+        if (!DayInYear(year, day)) {
+            time = 0;
+            ++dayless;
+        } else if (year != baseYear) {
+            time = EncodeDate(year, 1, 1) + offset;
+            movedYear = year;
+            ++moved;
+        } else {
+            ++kept;
+        }
+        lineTimes_[line] = time;
+    }
+    ReportYearEnd(kept, moved, movedYear, dayless, diagnostics);
+}
+
+// The date the pass was dated by; without one, a pass with lines of both
+// late December and early January is of December's year.
+TDateTime TEarthLocations::YearDateSource(const TLineClock& clock) const {
+    if (Orbit != nullptr && Orbit->PassTime != 0) return Orbit->PassTime;
+    if (EstimatedDate != 0) return EstimatedDate;
     constexpr double LateDecember = 358.0;  // days after 1 January
     constexpr double EarlyJanuary = 7.0;
     const auto dayIn = [&](TDateTime time, double first, double last) {
         return time != 0 && time - BaseDate >= first && time - BaseDate < last;
     };
-    const auto isLate = [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); };
-    const auto isEarly = [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); };
-    const auto late = std::count_if(clock.time.begin(), clock.time.end(), isLate);
-    const auto early = std::count_if(clock.time.begin(), clock.time.end(), isEarly);
+    const auto late = std::count_if(clock.time.begin(), clock.time.end(),
+                                    [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); });
+    const auto early = std::count_if(clock.time.begin(), clock.time.end(),
+                                     [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); });
     // A stray corrupt code is no second year.
     const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
-    if (late < fewest || early < fewest) return;
-    const TDateTime reference = Orbit != nullptr && Orbit->PassTime != 0 ? Orbit->PassTime : EstimatedDate;
-    const bool decemberInBaseYear = reference == 0 || reference >= BaseDate + 182.0;
-    const int year = DecodeDateTime(BaseDate).year;
-    const int movedYear = decemberInBaseYear ? year + 1 : year - 1;
-    const TDateTime movedBase = EncodeDate(movedYear, 1, 1);
-    for (size_t line = 0; line < clock.time.size(); ++line) {
-        TDateTime& time = clock.time[line];
-        if (decemberInBaseYear ? isEarly(time) : isLate(time)) {
-            time = movedBase + (time - BaseDate);
-            lineTimes_[line] = time;
-        }
-    }
-    diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
-                                 decemberInBaseYear ? "after" : "before", movedYear));
+    return late >= fewest && early >= fewest ? BaseDate + LateDecember : 0.0;
+}
+
+void TEarthLocations::ReportYearEnd(int kept, int moved, int movedYear, int dayless,
+                                    std::vector<std::string>& diagnostics) const {
+    const bool later = movedYear > DecodeDateTime(BaseDate).year;
+    if (moved > 0 && kept > 0)
+        diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
+                                     later ? "after" : "before", movedYear));
+    else if (moved > 0)
+        diagnostics.push_back(Format("The pass lies wholly %s midnight of 31 December: its lines are dated %d",
+                                     later ? "after" : "before", movedYear));
+    if (dayless > 0)
+        diagnostics.push_back(Format("%d lines carry day 366 of a year of 365 days: they have no time", dayless));
 }
 
 // The quarter hour most lines agree on; lines more than 30 minutes from it
@@ -564,27 +604,44 @@ bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, s
 }
 
 // Outwards from the reference line every line follows its predecessor by one
-// scan period unless its own time is plausible (at most 0.01 s early, less
-// than 30 s late, allowing for gaps in the data).
-void TEarthLocations::RegulariseTimes(TLineClock& clock) {
+// scan period unless its own time is plausible: at most 0.01 s early and
+// less than 30 s late, or, after a longer gap in the signal, the first of a
+// run of lines whose times agree with each other. Such a run keeps its own
+// times however long the gap before it; a line that agrees with neither
+// neighbour is re-timed. Gaps of a second or more are told.
+void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
-    const auto keepsOwnTime = [](TDateTime time, double lateness) {
-        return time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
+    std::vector<TDateTime>& times = clock.time;
+    const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
+    // Lines from line on, step by step, each one scan period after the one before.
+    const auto startsRun = [&](int line, int step) {
+        for (int k = 0; k + 1 < AgreeingRunLines; ++k) {
+            const int a = line + k * step, b = a + step;
+            if (b < 0 || b >= count || timeAt(a) == 0 || timeAt(b) == 0) return false;
+            if (std::fabs((timeAt(b) - timeAt(a)) * step - scanPeriod_) > 0.01 * Second) return false;
+        }
+        return true;
     };
-    TDateTime previous = clock.time[static_cast<size_t>(referenceLine_)];
-    for (int line = referenceLine_ - 1; line >= 0; --line) {
-        TDateTime& time = clock.time[static_cast<size_t>(line)];
-        const TDateTime prediction = previous - scanPeriod_;
-        previous = keepsOwnTime(time, prediction - time) ? time : prediction;
-        time = previous;
-    }
-    previous = clock.time[static_cast<size_t>(referenceLine_)];
-    for (int line = referenceLine_ + 1; line < count; ++line) {
-        TDateTime& time = clock.time[static_cast<size_t>(line)];
-        const TDateTime prediction = previous + scanPeriod_;
-        previous = keepsOwnTime(time, time - prediction) ? time : prediction;
-        time = previous;
-    }
+    gapsBefore_ = 0;
+    gapsAfter_ = 0;
+    std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
+    const auto regularise = [&](int line, int step, double& gapTotal) {
+        TDateTime& time = times[static_cast<size_t>(line)];
+        const TDateTime prediction = times[static_cast<size_t>(line - step)] + step * scanPeriod_;
+        const double lateness = (time - prediction) * step;
+        const bool plausible = time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
+        const bool afterGap = time != 0 && lateness >= 30 * Second && startsRun(line, step);
+        if (!plausible && !afterGap) time = prediction;
+        if ((plausible || afterGap) && lateness >= GapToTell) {
+            gaps.emplace_back(step > 0 ? line - 1 : line, lateness);
+            gapTotal += lateness;
+        }
+    };
+    for (int line = referenceLine_ - 1; line >= 0; --line) regularise(line, -1, gapsBefore_);
+    for (int line = referenceLine_ + 1; line < count; ++line) regularise(line, 1, gapsAfter_);
+    std::sort(gaps.begin(), gaps.end());
+    for (const auto& [line, length] : gaps)
+        diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
 }
 
 // With few bad time codes only the even lines (and the last) are located
@@ -692,6 +749,7 @@ void TEarthLocations::InterpolateLine(int line) {
 
 // No usable locations: nothing may read the records as positions.
 void TEarthLocations::AbandonLocations() {
+    unturned_.reset();
     LocationFlags = 0;
     LocationsValid = false;
     std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
@@ -785,15 +843,26 @@ void TEarthLocations::SetStartAndEndTimes() {
     StartTime = 1.0;
     EndTime = 0;
     if (!InCodes(FormatCode, Level1bFormats)) {
-        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_;
-        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_;
+        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_ - gapsBefore_;
+        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_ + gapsAfter_;
         return;
     }
-    // Level 1b line times are times of day.
+    // Level 1b line times are times of day: a pass across midnight has the
+    // late times of its first day and the early times of the next.
+    const auto timeOfDay = [](TDateTime time) { return time > 0 && time < 1; };
     for (TDateTime time : lineTimes_) {
-        if (time <= 0 || time >= 1) continue;
+        if (!timeOfDay(time)) continue;
         StartTime = std::min(StartTime, time);
         EndTime = std::max(EndTime, time);
+    }
+    if (EndTime - StartTime > 0.5) {
+        StartTime = 1.0;
+        EndTime = 0;
+        for (TDateTime time : lineTimes_) {
+            if (!timeOfDay(time)) continue;
+            if (time >= 0.5) StartTime = std::min(StartTime, time);
+            if (time < 0.5) EndTime = std::max(EndTime, time + 1.0);
+        }
     }
     if (StartTime != 1.0 && EndTime != 0) {
         StartTime += std::trunc(BaseDate);
@@ -851,6 +920,15 @@ double TEarthLocations::TurnShift() const {
 
 void TEarthLocations::FlipPassDirection() {
     if (LocationFlags == 0) return;
+    // Turning back gives the records exactly as they were, not shifted twice.
+    if (unturned_) {
+        locations_ = std::move(unturned_->Locations);
+        angles_ = std::move(unturned_->Angles);
+        lineTimes_ = std::move(unturned_->Times);
+        unturned_.reset();
+        return;
+    }
+    unturned_ = TUnturnedRecords{locations_, angles_, lineTimes_};
     std::reverse(locations_.begin(), locations_.end());
     std::reverse(angles_.begin(), angles_.end());
     std::reverse(lineTimes_.begin(), lineTimes_.end());

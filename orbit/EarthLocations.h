@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,8 @@ public:
     // Rotates the pass by 180 degrees: line order and anchor order reversed.
     // Where the anchors stand nearer one edge of the line than the other
     // (24 and 23 samples of 2048), each line's anchors and angles are moved
-    // to where the anchor samples fall once the line is reversed.
+    // to where the anchor samples fall once the line is reversed. Turning a
+    // turned pass back restores its records exactly.
     void FlipPassDirection();
     // The anchor samples of this pass's lines (AnchorLayoutOf).
     TAnchorLayout AnchorLayout() const;
@@ -198,13 +200,15 @@ private:
     void DecodeLevel1bLine(int line);
     void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
     void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
+    TDateTime YearDateSource(const TLineClock& clock) const;
+    void ReportYearEnd(int kept, int moved, int movedYear, int dayless, std::vector<std::string>& diagnostics) const;
     void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
     void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
     void RejectOffPhaseLines(TLineClock& clock) const;
     TDateTime MidThirdPassTime(const TLineClock& clock) const;
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
     bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
-    void RegulariseTimes(TLineClock& clock);
+    void RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics);
     bool LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics);
     bool LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
                               std::vector<double>& altitudes);
@@ -222,11 +226,21 @@ private:
     double TurnShift() const;
 
     int referenceLine_ = 0;
+    // Gaps in the signal before and after the reference line, days.
+    double gapsBefore_ = 0;
+    double gapsAfter_ = 0;
     double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days
 
     std::vector<TScanLineLocations> locations_;
     std::vector<TScanLineAngles> angles_;
     std::vector<TDateTime> lineTimes_;
+    // The records as they were before the pass was turned, while it is.
+    struct TUnturnedRecords {
+        std::vector<TScanLineLocations> Locations;
+        std::vector<TScanLineAngles> Angles;
+        std::vector<TDateTime> Times;
+    };
+    std::optional<TUnturnedRecords> unturned_;
 };
 
 }  // namespace kestrune

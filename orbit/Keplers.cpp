@@ -80,8 +80,10 @@ bool ChecksumMatches(std::string_view line) {
 }
 
 // The lines of one archive file as whole sets: a line 2 follows the line 1
-// of the same catalogue number. Blank lines are passed over; stray lines and
-// half sets are skipped and reported, and never end the reading.
+// of the same catalogue number. Blank lines, and the name line a three-line
+// file puts before each line 1, are passed over; stray lines and broken or
+// half sets are skipped and reported with their cause, and never end the
+// reading.
 class TSetCollector {
 public:
     TSetCollector(std::vector<std::string>& lines, std::vector<std::string>& findings)
@@ -92,8 +94,8 @@ public:
         files_.push_back(fileName);
         problems_ = 0;
         pending_.clear();
-        for (size_t i = 0; i < fileLines.size(); ++i) Take(TrimBlanks(fileLines[i]), static_cast<int>(i + 1));
-        if (!pending_.empty()) Report(pendingNumber_, "line 1 without its line 2 skipped");
+        for (size_t i = 0; i < fileLines.size(); ++i) Take(fileLines, i);
+        if (!pending_.empty()) SkipHalf(pendingNumber_, "line 1 without its line 2");
         if (problems_ > ReportedFindings)
             findings_.push_back(Format("Kepler data file %s: %d more faulty lines", file_.c_str(),
                                        problems_ - ReportedFindings));
@@ -101,25 +103,44 @@ public:
 
     // The first two lines that are not blank, of all files.
     const std::vector<std::string>& FirstLines() const { return firstLines_; }
-    // Where the first element line with a field that is no number stood, and why.
+    // Where the first set that was skipped stood, and why.
     const std::string& FirstFault() const { return firstFault_; }
     // The file each set of the lines came from.
     const std::string& FileOfSet(size_t set) const { return files_[fileOfSet_[set]]; }
 
 private:
-    void Take(std::string_view line, int number) {
+    // The name line of a three-line file: a satellite's name (the catalogue
+    // takes at most 24 characters of it) before the set's line 1.
+    static bool IsNameLine(const std::vector<std::string>& fileLines, size_t index) {
+        constexpr size_t LongestName = 24;
+        if (TrimBlanks(fileLines[index]).size() > LongestName) return false;
+        for (size_t i = index + 1; i < fileLines.size(); ++i) {
+            const std::string_view next = TrimBlanks(fileLines[i]);
+            if (!next.empty()) return next.substr(0, 2) == "1 ";
+        }
+        return false;
+    }
+
+    void Take(const std::vector<std::string>& fileLines, size_t index) {
+        const std::string_view line = TrimBlanks(fileLines[index]);
+        const int number = static_cast<int>(index + 1);
         if (line.empty()) return;
         if (firstLines_.size() < 2) firstLines_.emplace_back(line);
-        const bool first = IsElementLine(line) && line.substr(0, 2) == "1 ";
-        const bool second = IsElementLine(line) && line.substr(0, 2) == "2 ";
+        const bool first = line.substr(0, 2) == "1 ";
+        const bool second = line.substr(0, 2) == "2 ";
         if (!first && !second) {
-            Report(number, "not an element line, skipped");
+            if (!IsNameLine(fileLines, index)) Report(number, "not an element line, skipped");
             return;
         }
-        if (first && !pending_.empty()) Report(pendingNumber_, "line 1 without its line 2 skipped");
+        if (first && !pending_.empty()) SkipHalf(pendingNumber_, "line 1 without its line 2");
+        if (!IsElementLine(line)) {
+            const auto length = static_cast<int>(line.size());
+            Skip(number, Format(length < 68 ? "cut to %d characters, not 69" : "%d characters long, not 69", length));
+            pending_.clear();
+            return;
+        }
         if (const std::string fault = ElementLineFault(line); !fault.empty()) {
-            Report(number, fault + ": the set is skipped");
-            if (firstFault_.empty()) firstFault_ = Format("line %d, ", number) + fault;  // the file's line
+            Skip(number, fault);
             pending_.clear();
             return;
         }
@@ -129,8 +150,10 @@ private:
             pendingNumber_ = number;
             return;
         }
-        if (pending_.empty() || pending_.substr(2, 5) != line.substr(2, 5)) {
-            Report(number, "line 2 without its line 1 skipped");
+        if (pending_.empty()) {
+            SkipHalf(number, "line 2 without its line 1");
+        } else if (pending_.substr(2, 5) != line.substr(2, 5)) {
+            Skip(number, "catalogue number " + std::string(line.substr(2, 5)) + " is not line 1's " + pending_.substr(2, 5));
         } else {
             lines_.push_back(pending_);
             lines_.emplace_back(line);
@@ -138,6 +161,14 @@ private:
         }
         pending_.clear();
     }
+
+    // A set left out: reported, and the first such cause kept for the
+    // message of a file without a usable set.
+    void Skip(int number, const std::string& cause, const char* told = ": the set is skipped") {
+        Report(number, cause + told);
+        if (firstFault_.empty()) firstFault_ = Format("line %d, ", number) + cause;  // the file's line
+    }
+    void SkipHalf(int number, const std::string& half) { Skip(number, half, " skipped"); }
 
     void Report(int number, const std::string& what) {
         if (++problems_ <= ReportedFindings)
@@ -352,6 +383,10 @@ int ArchiveRevolution(std::string_view line2) {
     return TryStrToInt(Copy(line2, 64, 5), revolution) ? revolution : 0;
 }
 
+void TKeplerData::AddWarning(const std::string& warning) {
+    if (std::find(Warnings.begin(), Warnings.end(), warning) == Warnings.end()) Warnings.push_back(warning);
+}
+
 void TKeplerData::Tell(const std::string& message) {
     if (message.empty()) return;
     if (StartsText(FolderMissingText, message)) {
@@ -395,14 +430,31 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     // only its own broken sets.
     TSetCollector sets(lines, Findings);
     std::vector<std::string> fileLines;
-    if (haveMain && ReadTextLines(mainFile, fileLines))
+    std::string refused;
+    // A file too large for any element set is told, not read.
+    const auto read = [&](const std::string& file) {
+        if (const std::string fault = ElementSetFileSizeFault(file); !fault.empty()) {
+            refused = fault;
+            return false;
+        }
+        return ReadTextLines(file, fileLines);
+    };
+    if (haveMain && read(mainFile))
         sets.Collect(mainFile, fileLines);
     else
         mainFile.clear();
-    if (haveUpdate && ReadTextLines(updateFile, fileLines))
+    if (haveUpdate && read(updateFile))
         sets.Collect(updateFile, fileLines);
     else
         updateFile.clear();
+    if (lines.size() < 2 && !refused.empty()) {
+        message = refused;
+        return false;
+    }
+    if (!refused.empty()) {
+        Findings.push_back(refused);
+        AddWarning(refused);
+    }
     if (UpperCase(name) == "NOAA-15" && lines.size() >= 2 && lines[0].size() >= 17 && lines[0][16] == 'H')
         lines.erase(lines.begin(), lines.begin() + 2);
 
@@ -425,7 +477,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     }
     for (const std::string& report : DropForeignSets(lines, sets, name, CatalogNumberOf(UpperCase(name)))) {
         Findings.push_back(report);
-        if (std::find(Warnings.begin(), Warnings.end(), report) == Warnings.end()) Warnings.push_back(report);
+        AddWarning(report);
     }
     if (lines.empty()) {
         message = "Kepler data file: " + mainFile + " holds no element set of " + name;

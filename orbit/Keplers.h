@@ -37,7 +37,7 @@ public:
     // sets, checksums that do not match.
     std::vector<std::string> Findings;
     // What the operator must hear of: element sets of another satellite left
-    // out of an archive. Gathered over every archive read, each line once,
+    // out of an archive, an archive file too large to be read. Gathered over every archive read, each line once,
     // until ClearWarnings (the loader clears them for each file), which also
     // lets the messages already shown be shown again.
     std::vector<std::string> Warnings;
@@ -45,6 +45,7 @@ public:
         Warnings.clear();
         told_.clear();
     }
+    void AddWarning(const std::string& warning);
 
     // Builds the catalogue of the folder, which is also the archives' base.
     void SetCatalogueDirectory(const std::string& directory);

@@ -18,7 +18,9 @@ void BlanksToZeros(std::string& text);
 int TleIntField(std::string_view line, int start, int length);
 double TleRealField(std::string_view line, int start, int length);
 // Why an element line cannot be read: the first of its fields that is not a
-// number (blanks read as zeros); "" when every field is one.
+// number (blanks read as zeros), or, on line 2, a value no orbit has (an
+// inclination outside 0..180 degrees, no mean motion, a perigee inside the
+// earth); "" when the line can be used.
 std::string ElementLineFault(std::string_view line);
 // Why a pair of lines is no element set: line numbers, catalogue numbers or
 // a field; "" when it is one.

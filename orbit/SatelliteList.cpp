@@ -181,7 +181,7 @@ void TSatelliteList::LoadFromFile(const std::string& fileName) { ReadTLEFile(fil
 
 void TSatelliteList::ReadTLEFile(const std::string& fileName) {
     std::vector<std::string> lines;
-    if (!FileExists(fileName) || !ReadTextLines(fileName, lines)) return;
+    if (!FileExists(fileName) || !ElementSetFileSizeFault(fileName).empty() || !ReadTextLines(fileName, lines)) return;
     size_t index = 0;
     for (;;) {
         while (index < lines.size() && IsSeparatorLine(lines[index])) ++index;

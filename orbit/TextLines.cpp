@@ -1,6 +1,8 @@
 #include "orbit/TextLines.h"
 
 #include "platform/FileIO.h"
+#include "platform/FileUtils.h"
+#include "platform/SysUtils.h"
 
 namespace kestrune {
 
@@ -10,6 +12,15 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
     if (!ReadFileText(fileName, content)) return false;
     lines = SplitLines(content);
     return true;
+}
+
+std::string ElementSetFileSizeFault(const std::string& fileName) {
+    const int64_t size = GetFileSizeBytes(fileName);
+    if (size <= LargestElementSetFile) return {};
+    constexpr int64_t Megabyte = int64_t{1} << 20;
+    return Format("Kepler data file %s holds %lld MB, more than any element-set file (%lld MB): it is not read",
+                  fileName.c_str(), static_cast<long long>((size + Megabyte - 1) / Megabyte),
+                  static_cast<long long>(LargestElementSetFile / Megabyte));
 }
 
 std::string PrintableText(std::string_view line, size_t most) {

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kepler.SetCatalogueDirectory(base);
     std::string line1, line2, mainSource, updateSource;
     double age = 0;
-    // A set handed out is one whose every field is a number.
+    // A set handed out is one whose every field is a number and whose orbit is one a satellite can fly.
     if (kepler.GetElements("NOAA-18", "28654", 45049.5, true, line1, line2, mainSource, updateSource, age) &&
         (!ElementLineFault(line1).empty() || !ElementLineFault(line2).empty()))
         std::abort();

@@ -532,5 +532,27 @@ TEST_F(Level1bLoaderTest, TruncatedLastRecordIsLeftOut) {
     }
 }
 
+// A NOAA-19 pass from 23:59:30 on 30 June 2023 to 00:01:10 on 1 July: the
+// pass runs from its first line's time to its last's, across midnight,
+// whichever way it is stored.
+TEST_F(Level1bLoaderTest, APassAcrossMidnightRunsFromItsFirstLineToItsLast) {
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    passSpec.DataSetName = "NSS.HRPT.NP.D23181.S2359.E0001.B7300000.WI";
+    passSpec.Frames.SpacecraftId = 15;
+    passSpec.Frames.DayOfYear = 181;
+    passSpec.Frames.StartMilliseconds = (23 * 3600 + 59 * 60 + 30) * 1000LL;
+    passSpec.Records = 600;
+    const TDateTime first = EncodeDate(2023, 6, 30) + EncodeTime(23, 59, 30, 0);
+    for (const uint8_t direction : {uint8_t{1}, uint8_t{2}}) {
+        settings.ForcedDirection = direction;
+        Load("NSS.HRPT.NP.D23181.S2359.E0001.B7300000.WI", test::BuildL1BFile(passSpec));
+        const TEarthLocations& locations = *state.EarthLocations;
+        EXPECT_NEAR(locations.StartTime, first, 0.01 / SecsPerDay);
+        EXPECT_NEAR(locations.EndTime, first + 599 / 6.0 / SecsPerDay, 0.01 / SecsPerDay);
+        EXPECT_NE(state.PassDescription.find("; NOAA-19; 2023-06-30; 23:59-00:01; "), std::string::npos)
+            << state.PassDescription;
+    }
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -6,6 +6,7 @@
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
+#include "platform/FileUtils.h"
 #include "tests/support/HrptFrameWriter.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
@@ -265,6 +266,80 @@ TEST_F(PassLocatingTest, NoLineIsInterpolatedAcrossATimeGap) {
         GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
         EXPECT_LT(km, 0.1) << "line " << line;
     }
+}
+
+// Frames lost as a loss of signal loses them: 35 s or 100 s of a NOAA-18
+// pass cut out before or after its middle. The lines on both sides of the
+// gap lie where the set puts them at their own times, the gap is told and
+// the pass's end lies beyond it; a lone line whose code agrees with neither
+// neighbour is still re-timed.
+TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 2;
+    constexpr int32_t PassLines = 600;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::THrptPassSpec frames;  // 3 May 2023, 12:00
+    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    const auto expectLineAt = [&](int32_t stored, int32_t written) {
+        const TGroundPoint predicted = geometry.Line(written)[1024];
+        const TAnchorLocation& located = state.EarthLocations->LineLocations(stored)->Anchors[CentreAnchor];
+        float km = 0, bearing = 0;
+        GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
+        EXPECT_LT(km, 0.1) << "line " << stored;
+    };
+    struct TGapCase {
+        int32_t After;
+        int32_t Frames;
+        const char* Told;
+    };
+    for (const TGapCase gap : {TGapCase{99, 210, "The signal has a gap of 35.0 s after line 99"},
+                               TGapCase{449, 210, "The signal has a gap of 35.0 s after line 449"},
+                               TGapCase{99, 600, "The signal has a gap of 100.0 s after line 99"}}) {
+        SCOPED_TRACE(gap.Told);
+        test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines + gap.Frames, false);
+        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((gap.After + 1) * test::Hrpt16RecordBytes);
+        bytes.erase(from, from + static_cast<std::ptrdiff_t>(gap.Frames * test::Hrpt16RecordBytes));
+        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, gap.Told)) << testing::PrintToString(state.DiagnosticLines);
+        for (const int32_t line : {0, 1, gap.After - 1, gap.After, gap.After + 1, gap.After + 2, PassLines - 1})
+            expectLineAt(line, line > gap.After ? line + gap.Frames : line);
+        EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + 0.5, 0.01 / SecsPerDay);
+        const double seconds = (PassLines + gap.Frames) / 6.0;
+        EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 5, 3) + 0.5 + seconds / SecsPerDay, 0.01 / SecsPerDay);
+    }
+
+    // One line 40 s late among lines on time: a corrupt code, not a gap.
+    test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines, false);
+    test::THrptPassSpec late = frames;
+    late.StartMilliseconds += 40000;
+    const test::TBytes lateBytes = test::Build16BitHrptFile(late, PassLines, false);
+    const auto stray = static_cast<std::ptrdiff_t>(100 * test::Hrpt16RecordBytes);
+    std::copy(lateBytes.begin() + stray, lateBytes.begin() + stray + test::Hrpt16RecordBytes, bytes.begin() + stray);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    ASSERT_TRUE(state.EarthLocations->LocationsValid);
+    for (const int32_t line : {99, 100, 101}) expectLineAt(line, line);
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
+}
+
+// A pass dated by its file is first taken as northbound and turned back
+// when its locations say southbound: it lies exactly where the same frames
+// lie when a name dates the pass and tells its direction.
+TEST_F(PassLocatingTest, APassTurnedBackLiesAsTheSameFramesReadAsANamedPass) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 0;
+    const test::TBytes bytes = test::Build16BitHrptFile(test::THrptPassSpec{}, Lines, false);
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+    ASSERT_TRUE(state.EarthLocations->LocationsValid);
+    ASSERT_FALSE(state.Northbound);
+    const std::vector<TScanLineLocations> named = Locations();
+    const std::string path = Write("hrpt_pass.raw16", bytes);
+    SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0));
+    loader.LoadDataFile(path);
+    ASSERT_TRUE(test::Contains(state.DiagnosticLines, "The pass was read as northbound, but its earth locations show "
+                                                      "it southbound: it has been turned round"));
+    ExpectSameLocations(named, Locations());
 }
 
 }  // namespace

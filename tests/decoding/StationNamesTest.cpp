@@ -5,6 +5,7 @@
 #include "decoding/PassDirection.h"
 #include "decoding/PassLoader.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/FrameYear.h"
 #include "orbit/Orbits.h"
 #include "orbit/qelMapping.h"
 #include "platform/FileUtils.h"
@@ -179,9 +180,9 @@ protected:
 
     // Each line's sub-satellite point lies within 0.1 km of where the
     // 31 December set puts it at the line's own time.
-    void ExpectSubSatellitePointsOfThePassSet() {
+    void ExpectSubSatellitePointsOfThePassSet(const test::THrptPassSpec& frames = AcrossNewYear(), int day = 31) {
         const TEarthLocations& locations = *state.EarthLocations;
-        test::TPassGeometry geometry(passSet, AcrossNewYear(), 2023, 12, 31);
+        test::TPassGeometry geometry(passSet, frames, day == 31 ? 2023 : 2024, day == 31 ? 12 : 1, day);
         for (const int32_t stored : {0, 1, NamedLines / 2, NamedLines - 2, NamedLines - 1}) {
             const bool turned = state.Northbound;
             const int32_t line = turned ? NamedLines - 1 - stored : stored;
@@ -223,6 +224,86 @@ TEST_F(NewYearPassTest, PassesDatedByTheirJanuaryPartLieInTheirOwnYears) {
     }
     loader.LoadDataFile(WriteClosedAfterMidnight("dartcom_ny.drt", test::BuildDartcomFile(frames, NamedLines, false)));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  From direction form:  estimated date: 2023-Dec-31  satellite: NOAA-18"));
+}
+
+// Frames of 31 December from 23:57:00, and of 1 January from 00:00:30.
+test::THrptPassSpec BeforeNewYear() {
+    test::THrptPassSpec frames;
+    frames.DayOfYear = 365;
+    frames.StartMilliseconds = (23 * 3600 + 57 * 60) * 1000LL;
+    return frames;
+}
+
+test::THrptPassSpec AfterNewYear() {
+    test::THrptPassSpec frames;
+    frames.DayOfYear = 1;
+    frames.DaysInYear = 366;
+    frames.StartMilliseconds = 30 * 1000LL;
+    return frames;
+}
+
+// A pass wholly on one side of midnight, dated by a name or a file's time
+// from the other side, lies in the year of its frames in every format.
+TEST_F(NewYearPassTest, OneSidedPassesDatedFromTheOtherSideLieInTheirFramesYear) {
+    WriteNewYearArchive();
+    struct TOneSided {
+        std::string Name;
+        TBytes Bytes;
+        TDateTime FileTime;  // 0: the name dates the pass
+    };
+    const test::THrptPassSpec before = BeforeNewYear();
+    const test::THrptPassSpec after = AfterNewYear();
+    const std::vector<TOneSided> december = {
+        {"dartcom_dec.drt", test::BuildDartcomFile(before, NamedLines, false), At(2024, 1, 1, 0, 1)},
+        {"20240101_0000_NOAA18.n10", test::BuildN10File(before, NamedLines), 0},
+        {"2024-01-01-0000-NOAA18.hpt", test::BuildEssFile(before, NamedLines), 0},
+        {"240101_0000_noaa18.wsd", test::BuildWsdFile(before, NamedLines, passSet.Line1, passSet.Line2), 0},
+    };
+    const std::vector<TOneSided> january = {
+        {"2023-12-31-2359-NOAA18.hpt", test::BuildEssFile(after, NamedLines), 0},
+        {"2023-12-31-2359-NOAA18.raw16", test::Build16BitHrptFile(after, NamedLines, false), 0},
+        {"20231231_2359_NOAA18.n10", test::BuildN10File(after, NamedLines), 0},
+        {"231231_2359_noaa18.wsd", test::BuildWsdFile(after, NamedLines, passSet.Line1, passSet.Line2), 0},
+        {"dartcom_jan.drt", test::BuildDartcomFile(after, NamedLines, false), At(2023, 12, 31, 23, 59)},
+    };
+    const auto load = [this](const TOneSided& file) {
+        const std::string path = Write(file.Name, file.Bytes);
+        SetFileDateTime(path, file.FileTime != 0 ? file.FileTime : At(2024, 1, 1, 0, 5));
+        loader.LoadDataFile(path);
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        ASSERT_TRUE(state.EarthLocations->LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  Orbit data is only 0.5 days stale - OK"));
+    };
+    for (const TOneSided& file : december) {
+        SCOPED_TRACE(file.Name);
+        load(file);
+        EXPECT_NEAR(state.EarthLocations->StartTime, At(2023, 12, 31, 23, 57), 1.0 / SecsPerDay);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines,
+                                   "The pass lies wholly before midnight of 31 December: its lines are dated 2023"));
+        EXPECT_NE(state.PassDescription.find("; 2023-12-31; 23:57-23:57;"), std::string::npos) << state.PassDescription;
+        ExpectSubSatellitePointsOfThePassSet(before, 31);
+    }
+    for (const TOneSided& file : january) {
+        SCOPED_TRACE(file.Name);
+        load(file);
+        EXPECT_NEAR(state.EarthLocations->StartTime, At(2024, 1, 1, 0, 0) + 30.0 / SecsPerDay, 1.0 / SecsPerDay);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines,
+                                   "The pass lies wholly after midnight of 31 December: its lines are dated 2024"));
+        EXPECT_NE(state.PassDescription.find("; 2024-01-01; 00:00-00:01;"), std::string::npos) << state.PassDescription;
+        ExpectSubSatellitePointsOfThePassSet(after, 1);
+    }
+}
+
+// A year of 365 days has no day 366: a frame that says so has no time, and
+// does not date the pass a day on.
+TEST(FrameYearTest, Day366IsOnlyOfALeapYear) {
+    EXPECT_TRUE(DayInYear(2024, 366));
+    EXPECT_FALSE(DayInYear(2023, 366));
+    EXPECT_TRUE(DayInYear(2023, 365));
+    EXPECT_FALSE(DayInYear(2023, 0));
+    // The 2024/25 New Year: 31 December 2024 is day 366, dated from 1 January 2025.
+    EXPECT_EQ(FrameYear(EncodeDate(2025, 1, 1) + 0.001, 366), 2024);
+    EXPECT_EQ(FrameYear(EncodeDate(2024, 12, 31) + 0.999, 1), 2025);
 }
 
 // In the window the question opens with the date the name gives and the

@@ -465,6 +465,38 @@ TEST_F(EarthLocationsTest, ATurnedPassIsLocatedAsItsUnturnedCopy) {
     }
 }
 
+// A pass taken as northbound and turned back, as a pass dated by its file
+// is, lies exactly where it lies unturned: anchors, angles and times.
+TEST_F(EarthLocationsTest, TurningAFullResolutionPassTwiceChangesNothing) {
+    EmbedElements();
+    WriteHrptPass(240);
+    locations.ImageWidth = 2048;
+    Compute(21);
+    ASSERT_TRUE(locations.LocationsValid);
+    std::vector<TScanLineLocations> records;
+    std::vector<TScanLineAngles> angles;
+    std::vector<TDateTime> times;
+    for (int line = 0; line < 240; ++line) {
+        records.push_back(*locations.LineLocations(line));
+        angles.push_back(*locations.LineAngles(line));
+        times.push_back(locations.LineTimes(line));
+    }
+    for (int turns = 1; turns <= 4; ++turns) {
+        locations.FlipPassDirection();
+        if (turns % 2 == 1) {
+            EXPECT_NE(locations.LineLocations(0)->Anchors[0].Latitude, records[239].Anchors[50].Latitude)
+                << "a single turn moves the anchors to where the reversed samples fall";
+            continue;
+        }
+        for (int line = 0; line < 240; ++line) {
+            const auto index = static_cast<size_t>(line);
+            ASSERT_EQ(std::memcmp(locations.LineLocations(line), &records[index], sizeof(TScanLineLocations)), 0) << line;
+            ASSERT_EQ(std::memcmp(locations.LineAngles(line), &angles[index], sizeof(TScanLineAngles)), 0) << line;
+            ASSERT_EQ(locations.LineTimes(line), times[index]) << line;
+        }
+    }
+}
+
 TEST_F(EarthLocationsTest, OddLinesAreInterpolatedAcrossTheDateLine) {
     EmbedElements();
     // Find a stretch of the orbit that crosses the date line.

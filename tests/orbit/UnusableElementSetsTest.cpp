@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace kestrune {
 namespace {
@@ -139,6 +140,94 @@ TEST_F(UnusableElementSetsTest, AMissingArchiveFolderNamesEveryFolderSought) {
     const std::string shown = Shown();
     EXPECT_EQ(shown.rfind("Folder for Kepler data: " + temp.Path() + "nowhere/Keps/ was not found, nor ", 0), 0u) << shown;
     EXPECT_NE(shown.find(", nor " + UserDataFolder() + "Keps/"), std::string::npos) << shown;
+}
+
+// Values no orbit has are refused with their cause, not used or failed on:
+// the inclination of 200 degrees was used, the others were told nothing.
+TEST(ElementSetFault, ValuesNoOrbitHasAreNamed) {
+    testing::TleElements e = SetAt(Start, 1000);
+    e.inclination = 200.0;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)),
+              "line 2, columns 9-16 (inclination), \"200.0000\", are no inclination (0 to 180 degrees)");
+    e = SetAt(Start, 1000);
+    e.meanMotion = 0.0;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)),
+              "line 2, columns 53-63 (mean motion), \" 0.00000000\", are no orbit (revolutions a day)");
+    e = SetAt(Start, 1000);
+    e.eccentricity = 0.9999999;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)),
+              "line 2, columns 27-33 (eccentricity), \"9999999\", put the perigee 6378 km inside the earth");
+    // Orbits that satellites fly are kept: retrograde, a Molniya orbit, the geostationary one.
+    e = SetAt(Start, 1000);
+    e.inclination = 180.0;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)), "");
+    e.inclination = 63.4;
+    e.eccentricity = 0.74;
+    e.meanMotion = 2.006;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)), "");
+    e.eccentricity = 0.0002;
+    e.meanMotion = 1.0027;
+    EXPECT_EQ(ElementSetFault(TleLine1(e), TleLine2(e)), "");
+}
+
+// Each archive that holds no usable set is told why, truly: the lines did
+// begin with 1 and 2.
+TEST_F(UnusableElementSetsTest, EachRefusedArchiveNamesItsRealCause) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    const std::string otherNumber = TleLine2(SetAt(Start, 1000, 28654));
+    struct TCase {
+        std::string Text;
+        std::string Cause;
+    };
+    testing::TleElements noOrbit = e;
+    noOrbit.meanMotion = 0.0;
+    for (const TCase& refused :
+         {TCase{TleLine1(e) + "\n" + otherNumber + "\n", "line 2, catalogue number 28654 is not line 1's 25338"},
+          TCase{TleLine1(e).substr(0, 40) + "\n" + TleLine2(e).substr(0, 40) + "\n", "line 1, cut to 40 characters, not 69"},
+          TCase{TleLine1(noOrbit) + "\n" + TleLine2(noOrbit) + "\n", "line 2, columns 53-63 (mean motion)"},
+          TCase{"NOAA 15\n" + TleLine1(e) + "\n", "line 2, line 1 without its line 2"}}) {
+        SCOPED_TRACE(refused.Cause);
+        TDialogService::Instance().ClearScript();
+        keplers.ClearWarnings();
+        WriteMain(refused.Text);
+        EXPECT_FALSE(Get());
+        EXPECT_NE(Shown().find("holds no usable element set: " + refused.Cause), std::string::npos) << Shown();
+        EXPECT_EQ(Shown().find("do not start with"), std::string::npos) << Shown();
+    }
+}
+
+// A three-line file names each set on the line before its line 1: that line
+// is no fault; a line that names nothing still is.
+TEST_F(UnusableElementSetsTest, TheNameLineOfAThreeLineFileIsNotSkipped) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    WriteMain("NOAA 15                 \n" + TleLine1(e) + "\n" + TleLine2(e) + "\n");
+    ASSERT_TRUE(Get());
+    EXPECT_TRUE(keplers.Findings.empty()) << keplers.Findings.front();
+    WriteMain("NOAA 15\n" + TleLine1(e) + "\n" + TleLine2(e) + "\nNOAA 15\n");
+    ASSERT_TRUE(Get());
+    ASSERT_EQ(keplers.Findings.size(), 1u);
+    EXPECT_NE(keplers.Findings[0].find("line 4: not an element line, skipped"), std::string::npos);
+}
+
+// A file larger than any element-set file is not read at all (2 GB took
+// 4.2 GB and 65 s): it is told, and an update file's sets still serve.
+TEST_F(UnusableElementSetsTest, AnArchiveLargerThanAnyIsToldAndNotRead) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    WriteMain(TleLine1(e) + "\n" + TleLine2(e) + "\n");
+    const std::string mainFile = temp.Path() + "elements/Keps/NOAA-15.txt";
+    std::filesystem::resize_file(mainFile, LargestElementSetFile + 1);
+    EXPECT_FALSE(Get());
+    EXPECT_NE(Shown().find("NOAA-15.txt holds 65 MB, more than any element-set file (64 MB): it is not read"),
+              std::string::npos)
+        << Shown();
+    temp.Write("elements/Keps/Updates/NOAA-15.txt", ArchiveText(Start - 1, 1));
+    ASSERT_TRUE(Get());
+    ASSERT_EQ(keplers.Warnings.size(), 1u);
+    EXPECT_NE(keplers.Warnings[0].find("holds 65 MB"), std::string::npos);
+    // The catalogue passes such a file over too.
+    temp.Write("tle/huge.tle", "NOAA 15\n" + TleLine1(e) + "\n" + TleLine2(e) + "\n");
+    std::filesystem::resize_file(temp.Path() + "tle/huge.tle", LargestElementSetFile + 1);
+    EXPECT_EQ(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), -1);
 }
 
 }  // namespace

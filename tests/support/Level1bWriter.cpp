@@ -94,10 +94,13 @@ std::vector<uint16_t> TelemetryOf(const TL1BPassSpec& passSpec, int32_t line) {
 int DayOfYearOf(const TL1BPassSpec& passSpec) { return passSpec.Frames.DayOfYear; }
 
 void PutNewerRecord(TBytes& record, const TL1BPassSpec& passSpec, int32_t line) {
+    // A line after midnight is of the next day, its milliseconds counted from 0.
+    constexpr int64_t MillisecondsInDay = 86400000;
+    const int64_t milliseconds = L1BLineMilliseconds(passSpec, line);
     PutBig16(record, 0, line + 1);
     PutBig16(record, 2, passSpec.Year);
-    PutBig16(record, 4, DayOfYearOf(passSpec));
-    PutBig32(record, 8, L1BLineMilliseconds(passSpec, line));
+    PutBig16(record, 4, DayOfYearOf(passSpec) + static_cast<int>(milliseconds / MillisecondsInDay));
+    PutBig32(record, 8, milliseconds % MillisecondsInDay);
     PutBig16(record, 12, passSpec.Southbound ? 0x8000 : 0);
     for (size_t k = 0; k < 3; ++k) {
         const auto& visible = NewerVisibleCalibration[k];
