@@ -498,6 +498,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     // findings so far stay in front of the telemetry's lines.
     std::vector<std::string> findings = std::move(state_.DiagnosticLines);
     state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
+    state_.TelemetryData->NamedSatellite = state_.Orbit->SatelliteName;
     state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
     host_.ShowProgress(true);
     host_.SetStatusText(resStr(res::SReadingData));
@@ -554,7 +555,6 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TTelemetryData& telemetry = *state_.TelemetryData;
-    telemetry.NamedSatellite = state_.Orbit->SatelliteName;
     telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
     TOrbit& orbit = *state_.Orbit;
     const bool telemetryNamed = !StartsText("Unknown", telemetry.SatelliteName);

@@ -94,6 +94,19 @@ std::string SpacecraftNameFromId(uint32_t idBits, TDateTime fileDate) {
     return DecodeSpacecraftId(SpacecraftIdOfWord(idBits), fileDate, 0, false).StandardName;
 }
 
+TChannel3Kind Channel3KindOfSatellite(const std::string& standardName) {
+    static const std::array<const char*, 8> Avhrr3 = {"NOAA-15", "NOAA-16", "NOAA-17", "NOAA-18",
+                                                     "NOAA-19", "METOP-A", "METOP-B", "METOP-C"};
+    static const std::array<const char*, 10> Older = {"TIROS-N", "NOAA-6",  "NOAA-7",  "NOAA-8",  "NOAA-9",
+                                                     "NOAA-10", "NOAA-11", "NOAA-12", "NOAA-13", "NOAA-14"};
+    const auto named = [&standardName](const auto& names) {
+        return std::find(names.begin(), names.end(), standardName) != names.end();
+    };
+    if (named(Avhrr3)) return TChannel3Kind::Switching;
+    if (named(Older)) return TChannel3Kind::ThermalOnly;
+    return TChannel3Kind::Unknown;
+}
+
 // ---------------------------------------------------------------------------
 // The telemetry block of a frame: T word k is frame word Start + k.
 
@@ -237,13 +250,25 @@ void TTelemetryData::AddSync(const TelemetryBlock& t, std::string* text, bool& g
     goodSync = t[0] == 644 && t[1] == 367 && t[3] == 413 && t[4] == 527 && t[5] == 149;
 }
 
+// The satellite the loader named decides; without one, the frame's own
+// spacecraft id on the pass date. A satellite neither names leaves the id
+// word's channel-3 bit to decide.
+bool TTelemetryData::MaySwitchChannel3(uint16_t idWord) const {
+    TChannel3Kind kind = Channel3KindOfSatellite(NamedSatellite);
+    if (kind == TChannel3Kind::Unknown)
+        kind = Channel3KindOfSatellite(
+            DecodeSpacecraftId(SpacecraftIdOfWord(idWord), passDate_, formatCode_, !StartsText("NOAA", NamedSatellite))
+                .StandardName);
+    return kind != TChannel3Kind::ThermalOnly;
+}
+
 void TTelemetryData::AddIdentityAndTime(const TelemetryBlock& t, std::string* text, uint8_t& lineFlag) {
     if (sensorKind_ == 4 || sensorKind_ == 5) {
         if (text) *text += FormatDateTime("hh:nn:ss.zzz ", meteorLineTime_);
         return;
     }
     const uint16_t idWord = t[6];
-    lineFlag = (idWord & 1) == 0 ? 1 : 0;
+    lineFlag = (idWord & 1) == 0 || !MaySwitchChannel3(idWord) ? 1 : 0;
     line3B_ = lineFlag == 1;
     // Only the AVHRR switches its channel 3 between 3A and 3B.
     if (sensorKind_ == 0) ++(line3B_ ? Channel3BLines : Channel3ALines);

@@ -43,6 +43,11 @@ TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, b
 // NOAA-10/NOAA-19 choice (and the other service dates) by fileDate.
 std::string SpacecraftNameFromId(uint32_t idBits, TDateTime fileDate);
 
+// Only the AVHRR/3 (NOAA-15 on, MetOp) switches channel 3 between 3A and
+// 3B; the AVHRRs of TIROS-N to NOAA-14 have channel 3 at 3.7 um throughout.
+enum class TChannel3Kind { Unknown, Switching, ThermalOnly };
+TChannel3Kind Channel3KindOfSatellite(const std::string& standardName);
+
 // Service periods, both ends inclusive.
 bool DateInNoaa10Service(TDateTime date);
 
@@ -110,7 +115,8 @@ public:
     // Set by the loader.
     bool MeteorPass = false;
     // The satellite the file's name, header or orbit gave; a NOAA name keeps
-    // the spacecraft ids that MetOp satellites share from being read as MetOp.
+    // the spacecraft ids that MetOp satellites share from being read as MetOp,
+    // and an older AVHRR's name keeps its lines 3B. Set before the frames are read.
     std::string NamedSatellite;
     bool HeaderAtEnd = false;  // Level 1b telemetry block always taken
 
@@ -131,6 +137,7 @@ private:
     bool WantsText(int32_t line) const;
     bool LocateBlock(std::span<const uint16_t> frame, TelemetryBlock& block) const;
     void AddSync(const TelemetryBlock& t, std::string* text, bool& goodSync) const;
+    bool MaySwitchChannel3(uint16_t idWord) const;
     void AddIdentityAndTime(const TelemetryBlock& t, std::string* text, uint8_t& lineFlag);
     void AddThermometers(std::span<const uint16_t> frame, const TelemetryBlock& t, std::string* text);
     void AddCalibrationWords(std::span<const uint16_t> frame, const TelemetryBlock& t, std::string* text);
