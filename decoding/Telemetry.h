@@ -55,6 +55,7 @@ bool DateInNoaa10Service(TDateTime date);
 struct TBlockModes {
     std::array<int32_t, 12> Modes{};
     double BlackbodyTemp = 0;
+    int32_t Channel3ALines = 0;  // lines of the block whose channel 3 was 3A
 
     int32_t Target(int channel) const { return Modes[static_cast<size_t>(channel - 3)]; }
     int32_t Prt(int index) const { return Modes[static_cast<size_t>(2 + index)]; }
@@ -152,8 +153,16 @@ private:
     void Calibrate(TSensor& sensor, const TCalibrationCounts& counts, double blackbodyTemp) const;
     void WriteReport(TSensor& sensor);
     void AppendSensitivity(TSensor& sensor);
-    void AppendBlockByBlock(TSensor& sensor, std::vector<std::array<double, 3>>& kept, std::vector<double>& blocks);
-    void AppendDrift(const std::vector<std::array<double, 3>>& kept, const std::vector<double>& blocks);
+    // One qualified block of the block-by-block method: its number, and the
+    // temperatures of the pass's reference counts in its calibration.
+    struct TKeptBlock {
+        double Block = 0;
+        std::array<double, 3> AtReference{};
+        bool Channel3B = true;  // channel 3 was 3B on all its lines
+    };
+    void AppendBlockByBlock(TSensor& sensor, std::vector<TKeptBlock>& kept);
+    void AppendDrift(const std::vector<TKeptBlock>& kept);
+    void AppendDriftFit(size_t channel, const std::vector<TKeptBlock>& blocks, double origin, bool& first);
     void AddLine(const std::string& text);
 
     std::array<TqelHistogram, 3> target_;
@@ -165,6 +174,7 @@ private:
     TqelHistogram target3B_;
     TqelHistogram space3B_;
     bool line3B_ = false;
+    int32_t block3ALines_ = 0;
     std::array<TqelHistogram, 12> blockHists_;
     std::array<TqelHistogram, 6> meteorCalHigh_;
     std::array<TqelHistogram, 6> meteorCalLow_;

@@ -171,6 +171,45 @@ TEST_F(Telemetry, PassMostly3AIsCalibratedFromIts3BLines) {
     EXPECT_EQ(telemetry_.TargetCount(4), 391);
 }
 
+// Channel 3's drift is fitted over the blocks that were 3B throughout: the
+// 3A blocks' views hold no heat and would fit a drift of hundreds of kelvin.
+TEST_F(Telemetry, Channel3DriftIsFittedOver3BBlocksOnly) {
+    const auto channel3Fit = [this]() -> std::string {
+        for (const std::string& line : SplitString(telemetry_.CalibrationReport, '\r'))
+            if (line.rfind("Fit channel 3 ", 0) == 0) return line;
+        return "";
+    };
+    const auto delta = [](const std::string& fit) {
+        const size_t at = fit.find("delta over pass = ");
+        return at == std::string::npos ? 1e9 : std::stod(fit.substr(at + 18));
+    };
+    THrptPassSpec passSpec;
+    passSpec.Channel3AOnLine = [](int32_t line) { return line >= 900; };  // blocks 0..4 are 3B
+    Feed(passSpec, 1800);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    const std::string fit = channel3Fit();
+    EXPECT_EQ(fit.rfind("Fit channel 3 temp for ref count (726) over blocks: ", 0), 0u) << fit;
+    EXPECT_NEAR(delta(fit), 0.0, 0.005) << fit;
+    EXPECT_NE(telemetry_.CalibrationReport.find("Fit channel 4 temp"), std::string::npos);
+
+    // 3B from block 6 on: counted from there, the fit starts at the blackbody's temperature.
+    passSpec.Channel3AOnLine = [](int32_t line) { return line < 1000; };
+    Feed(passSpec, 2520);
+    telemetry_.PassSummary(sensor, true);
+    const std::string late = channel3Fit();
+    ASSERT_FALSE(late.empty());
+    EXPECT_NEAR(delta(late), 0.0, 0.005) << late;
+    EXPECT_NEAR(std::stod(late.substr(late.find("blocks: ") + 8)), sensor.ThermalTable3()[726], 0.01) << late;
+
+    // Fewer than four 3B blocks: no channel 3 line, the others stay.
+    passSpec.Channel3AOnLine = [](int32_t line) { return line >= 500; };
+    Feed(passSpec, 1800);
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(channel3Fit(), "");
+    EXPECT_NE(telemetry_.CalibrationReport.find("Fit channel 5 temp"), std::string::npos);
+}
+
 // The AVHRRs before NOAA-15 have no 3A: whatever bit 0 of their id word
 // holds, channel 3 is the 3.7 um channel on every line.
 TEST_F(Telemetry, OlderAvhrrKeepsChannel3ThermalOnEveryLine) {
