@@ -229,6 +229,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         ReadFormatHeader(load);
         CountRecords(load);
         CheckFrames(load);
+        state_.Orbit->Keplers->ReleaseMessages(true);
         PrepareStores(load);
         ReadChannels(load);
         SummariseAndLocate(load);
@@ -282,6 +283,8 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.Orbit->SetSatelliteName("");
     state_.Orbit->Quiet = false;
     state_.Orbit->PassTime = 0;
+    // Until the frames are found, a missing element set is no news.
+    state_.Orbit->Keplers->HoldMessages();
 }
 
 void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedName) {
@@ -670,6 +673,8 @@ void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& rea
 }
 
 void TPassLoader::EndLoad() {
+    // A load that failed before its frames were found tells only why.
+    state_.Orbit->Keplers->ReleaseMessages(false);
     state_.Loading = false;
     host_.ShowProgress(false);
     host_.EnableControls(true);

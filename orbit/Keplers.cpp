@@ -352,8 +352,20 @@ int ArchiveRevolution(std::string_view line2) {
     return TryStrToInt(Copy(line2, 64, 5), revolution) ? revolution : 0;
 }
 
+void TKeplerData::ReleaseMessages(bool tell) {
+    holding_ = false;
+    std::vector<std::string> held = std::move(held_);
+    held_.clear();
+    if (tell)
+        for (const std::string& message : held) Tell(message);
+}
+
 void TKeplerData::Tell(const std::string& message) {
     if (message.empty()) return;
+    if (holding_) {
+        held_.push_back(message);
+        return;
+    }
     if (StartsText(FolderMissingText, message)) {
         if (folderMissingTold_) return;
         folderMissingTold_ = true;

@@ -217,5 +217,26 @@ TEST_F(UnattendedRunTest, NoiseIsRefusedWithItsReasonAndBadFramesAreTold) {
         << Log();
 }
 
+// Noise named as a pass of a satellite whose element sets are missing, or
+// with no element archive at all: the refusal is all the run tells, since
+// the elements of a file that holds no pass are no news.
+TEST_F(UnattendedRunTest, NoiseRefusedForItsFramesTellsOnlyTheRefusal) {
+    std::mt19937 random(7);
+    test::TBytes noise(3000000);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    const std::string garbage = folder / "data/2023-05-03-1200-NOAA18.hpt";
+    test::WriteFileBytes(garbage, noise);
+    const test::TElementLines set = test::MakeElementLines(33591, 2023, 123.4, 99.1, 150.0, 0.0, 14.125, 30000);
+    for (const bool archive : {true, false}) {
+        SCOPED_TRACE(archive ? "an archive without NOAA-18" : "no archive");
+        if (archive) folder.Write("program/Keps/NOAA-19.txt", set.Line1 + "\n" + set.Line2 + "\n");
+        else fs::remove_all(folder / "program/Keps");
+        EXPECT_EQ(Run({garbage, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 1) << Log();
+        ASSERT_EQ(Told().size(), 2u) << Log();
+        EXPECT_NE(Told()[0].find("the file holds no readable ESS HRPT frames"), std::string::npos) << Log();
+        EXPECT_EQ(Told()[1], "kestrune: No pass could be loaded from \"" + garbage + "\"") << Log();
+    }
+}
+
 }  // namespace
 }  // namespace kestrune
