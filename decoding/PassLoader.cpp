@@ -258,6 +258,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.HeaderText.clear();
     state_.LoadFailure.clear();
     state_.DatedByFileDate = false;
+    state_.CutShort.clear();
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +

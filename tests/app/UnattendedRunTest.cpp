@@ -6,6 +6,7 @@
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
+#include "tests/support/Level1bWriter.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -215,6 +216,26 @@ TEST_F(UnattendedRunTest, NoiseIsRefusedWithItsReasonAndBadFramesAreTold) {
     EXPECT_EQ(Run({Pass("230503_1200_noaa18.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_NE(Log().find("kestrune: Warning - this data file has a very large number of bad frames\n"), std::string::npos)
         << Log();
+}
+
+// A Level 1b file cut short loads what it holds, and the operator reads on
+// standard error what is missing, as for other damaged input; the products
+// asked for are written, so the status stays 0.
+TEST_F(UnattendedRunTest, Level1bFileCutShortIsTold) {
+    test::TL1BPassSpec passSpec;
+    test::TBytes bytes = test::BuildL1BFile(passSpec);
+    bytes.resize(bytes.size() - 73 * static_cast<size_t>(test::L1BRecordBytes(passSpec)) - 1000);
+    const std::string cut = folder / "data/NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
+    test::WriteFileBytes(cut, bytes);
+    const std::string out = folder / "out/";
+    EXPECT_EQ(Run({cut, "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    const std::vector<std::string> told = Told();
+    EXPECT_NE(std::find(told.begin(), told.end(),
+                        "kestrune: The file does not hold the 120 records its header gives: the 46 whole records it "
+                        "holds are read"),
+              told.end())
+        << Log();
+    EXPECT_TRUE(fs::exists(out + "NSS.HRPT.NN.D23123.S1200.E1210.B9012345-fc.jpg")) << Log();
 }
 
 // Noise named as a pass of a satellite whose element sets are missing, or
