@@ -57,6 +57,18 @@ bool HoldsSsbFrames(THeader header) {
     return 2 * synced >= RecordsExamined;
 }
 
+// Dartcom records begin with the last HRPT sync word (149). Most of the
+// records the header holds must: a first record of noise (the receiver not
+// yet locked) does not hide the format.
+bool HoldsDartcomRecords(THeader header, size_t recordBytes) {
+    constexpr uint16_t LastSyncWord = 149;
+    constexpr size_t RecordsMarked = 3;
+    size_t marked = 0;
+    for (size_t at = 0; at + 2 <= header.size(); at += recordBytes)
+        if (WordAt(header, at) == LastSyncWord) ++marked;
+    return marked >= RecordsMarked;
+}
+
 // A Level 1b archive file may carry its data set name only in its file name:
 // 42 characters with dots at fixed places.
 void CopyArchiveName(THeader header, const std::string& fullPath, const std::string& extension) {
@@ -148,8 +160,8 @@ void ApplyNameOverrides(THeader header, const std::string& fullPath, const std::
     if (IsOneOf(extension, {".fy1c", ".fy1d"})) code = 28;
     if (extension == ".fy8") code = 25;
     if (extension == ".hrp8") code = 3;
-    if (WordsAllEqual(header, {0, 22016, 44032, 66048}, 149)) code = 29;
-    if (WordsAllEqual(header, {0, 44150, 88300, 132450}, 149)) code = 30;
+    if (HoldsDartcomRecords(header, 22016)) code = 29;
+    if (HoldsDartcomRecords(header, 44150)) code = 30;
 }
 
 void DecideInstrument(THeader header, TFormatDetection& result) {

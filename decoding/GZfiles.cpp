@@ -94,7 +94,51 @@ int64_t GunzipFileInto(const std::string& fileName, const TUnpackedSink& sink) {
     return written;
 }
 
+// The widest record of the formats whose extension decides them whatever
+// the file holds (FengYun CHRPT when the name speaks of FengYun, as the
+// format detection reads it); 0 for the rest.
+int64_t WidestRecordOfName(const std::string& unpackedName) {
+    struct TExtensionRecord {
+        std::string_view Extension;
+        int64_t RecordBytes;
+        int64_t FengYunRecordBytes;
+    };
+    static constexpr std::array<TExtensionRecord, 15> Records = {{
+        {".wsd", 13864, 27725},
+        {".n10", 13864, 27728},
+        {".s10", 13864, 13864},
+        {".c10", 27728, 27728},
+        {".raw16", 22180, 22180},
+        {".rhd", 22180, 22180},
+        {".hrpt", 22528, 44360},
+        {".hmf", 22180, 44708},
+        {".fy1c", 44360, 44360},
+        {".fy1d", 44360, 44360},
+        {".fy8", 20480, 20480},  // ten 8-bit channels side by side
+        {".hrp8", 10240, 10240},
+        {".img", 11216, 11216},
+        {".fi5", 11264, 11264},
+        {".gaca", 9080, 9080},   // older GAC of 16-bit samples
+    }};
+    const std::string name = LowerCase(ExtractFileName(unpackedName));
+    const std::string extension = LowerCase(ExtractFileExt(name));
+    const bool fengYun = name.find("fy") != std::string::npos || name.find("fengyun") != std::string::npos;
+    // A ".wsd" name without its satellite leaves the format to the contents.
+    if (extension == ".wsd" && !fengYun && name.find("noaa") == std::string::npos) return 0;
+    for (const TExtensionRecord& record : Records)
+        if (record.Extension == extension) return fengYun ? record.FengYunRecordBytes : record.RecordBytes;
+    return 0;
+}
+
 }  // namespace
+
+int64_t MostUnpackedBytesOf(const std::string& unpackedName) {
+    const int64_t recordBytes = WidestRecordOfName(unpackedName);
+    if (recordBytes == 0) return MostUnpackedBytes;
+    // Room for the header records some formats carry and for a header block.
+    constexpr int64_t HeaderRecords = 2;
+    return (int64_t{MostPassLines} + HeaderRecords) * recordBytes + (int64_t{1} << 20);
+}
 
 bool GunzipFile(const std::string& fileName, const std::string& targetFolder, int64_t mostBytes) {
     namespace fs = std::filesystem;
@@ -103,6 +147,7 @@ bool GunzipFile(const std::string& fileName, const std::string& targetFolder, in
     if (stat(fileName.c_str(), &packed) != 0 || !S_ISREG(packed.st_mode)) return false;
     const std::string unpacked = ChangeFileExt(fileName, "");
     const std::string target = targetFolder.empty() ? unpacked : targetFolder + ExtractFileName(unpacked);
+    if (mostBytes == BoundByName) mostBytes = MostUnpackedBytesOf(unpacked);
     try {
         TAtomicFileWriter writer(target);
         int64_t unpackedBytes = 0;

@@ -20,13 +20,19 @@ public:
 // (FengYun frames of 44,360 bytes) behind a header.
 constexpr int64_t MostUnpackedBytes = int64_t{MostPassLines} * 44360 + (int64_t{1} << 20);
 
+// The most a file of this name unpacks to: the longest pass in the records
+// of the formats its extension names (and its name's satellite, for ".wsd"),
+// behind a header; MostUnpackedBytes for a name whose format only its
+// contents tell.
+int64_t MostUnpackedBytesOf(const std::string& unpackedName);
+
 // Unpacks NAME.gz to NAME (replacing it) with the packed file's date and
 // permissions, beside the packed file or in targetFolder. False when the file
 // does not exist or unpacks to nothing (no NAME is written then); raises
 // EGZipError when it cannot be unpacked or would unpack to more than
-// mostBytes (nothing is written then either).
-bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "",
-                int64_t mostBytes = MostUnpackedBytes);
+// mostBytes, by default MostUnpackedBytesOf(NAME) (nothing is written then either).
+constexpr int64_t BoundByName = -1;
+bool GunzipFile(const std::string& fileName, const std::string& targetFolder = "", int64_t mostBytes = BoundByName);
 
 // A private folder of the user's for unpacked files, removed with all it
 // holds when the object goes.

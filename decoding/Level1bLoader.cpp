@@ -54,6 +54,13 @@ int32_t RecordsInFile(const TLoadContext& load) {
     return static_cast<int32_t>((state.FileSizeBytes - state.DataStart) / state.RecordSize);
 }
 
+// Logged, and kept for an unattended run to tell.
+void TellCutShort(TLoadContext& load, const std::string& text) {
+    load.Log(text);
+    load.State.CutShort = text;
+}
+
+
 std::string WidthSuffix(uint8_t sampleKind) {
     switch (sampleKind) {
         case 1: return " 8-bit";
@@ -177,8 +184,9 @@ void ReadNewerHeader(TLoadContext& load) {
     // A file cut short is told, as for the older layout.
     const int stated = BigEndianWordAt(record, 128);
     if (const int32_t held = RecordsInFile(load); held < stated)
-        load.Log(Format("The file does not hold the %d records its header gives: the %d whole records it holds are read",
-                        stated, held));
+        TellCutShort(load, Format("The file does not hold the %d records its header gives: the %d whole records it "
+                                  "holds are read",
+                                  stated, held));
     if (gac) TestForTwoPasses(load, pass);
     AskDirection(load, pass.Start);
     ChooseGacPass(load, 9);
@@ -212,6 +220,18 @@ TOlderHeader OlderHeader(const TLoadContext& load) {
     const std::vector<uint8_t> rest = PaddedFileBytes(load, 0, ArsCopyBytes - OlderArsHeaderBytes);
     header.Bytes.insert(header.Bytes.end(), rest.begin(), rest.end());
     return header;
+}
+
+// Older files whose record size does not come from the scan count: fewer
+// scans than the data set header gives are told as for the newer layout.
+void TellOlderScansMissing(TLoadContext& load, const TOlderHeader& header) {
+    const int stated = BigEndianWordAt(header.Bytes, 130);
+    const int64_t held = static_cast<int64_t>(RecordsInFile(load)) *
+                         L1BLinesPerRecord(load.State.InputFormatCode, load.State.L1BSampleKind);
+    if (held < stated)
+        TellCutShort(load, Format("The file does not hold the %d scans its header gives: the %d whole scans it holds "
+                                  "are read",
+                                  stated, static_cast<int>(held)));
 }
 
 TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
@@ -267,8 +287,9 @@ int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) 
         load.Log(Format("The file holds %d scans, more than the %d its header gives: records of %d bytes are all read",
                         static_cast<int>(held), scans, static_cast<int>(fromNumbers)));
     else
-        load.Log(Format("The file does not hold the %d scans its header gives: records of %d bytes are read as far as they go",
-                        scans, static_cast<int>(fromNumbers)));
+        TellCutShort(load, Format("The file does not hold the %d scans its header gives: records of %d bytes are read as "
+                                  "far as they go",
+                                  scans, static_cast<int>(fromNumbers)));
     return static_cast<int32_t>(fromNumbers);
 }
 
@@ -316,6 +337,7 @@ void ReadOlderHeader(TLoadContext& load) {
     ShowFormat(load, "Level-1B old" + WidthSuffix(state.L1BSampleKind),
                CharsAt(header.Bytes, DataSetNameOffset, DataSetNameLength));
     StartRecordsAt(load, static_cast<int64_t>(state.RecordSize) + header.ArchiveBytes);
+    if (dataBits != '8') TellOlderScansMissing(load, header);  // 8-bit records were sized by the scans
     if (state.L1BSampleKind == 3 && VideoWordsLowByteFirst(load)) {
         load.L1BWordsMod1024 = true;
         load.Log("16-bit video words are stored low byte first");
@@ -352,6 +374,7 @@ void ReadOlderGacHeader(TLoadContext& load) {
                CharsAt(header.Bytes, DataSetNameOffset, DataSetNameLength));
     // The data set header takes two records.
     StartRecordsAt(load, 2 * static_cast<int64_t>(state.RecordSize) + header.ArchiveBytes);
+    TellOlderScansMissing(load, header);
     TestForTwoPasses(load, pass);
     AskDirection(load, pass.Start);
     ChooseGacPass(load, 10);

@@ -229,6 +229,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         ReadFormatHeader(load);
         CountRecords(load);
         CheckFrames(load);
+        state_.Orbit->Keplers->ReleaseMessages(true);
         PrepareStores(load);
         ReadChannels(load);
         SummariseAndLocate(load);
@@ -257,6 +258,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.HeaderText.clear();
     state_.LoadFailure.clear();
     state_.DatedByFileDate = false;
+    state_.CutShort.clear();
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
@@ -282,6 +284,8 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.Orbit->SetSatelliteName("");
     state_.Orbit->Quiet = false;
     state_.Orbit->PassTime = 0;
+    // Until the frames are found, a missing element set is no news.
+    state_.Orbit->Keplers->HoldMessages();
 }
 
 void TPassLoader::PrepareFile(TLoadContext& load, const std::string& requestedName) {
@@ -498,6 +502,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     // findings so far stay in front of the telemetry's lines.
     std::vector<std::string> findings = std::move(state_.DiagnosticLines);
     state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
+    state_.TelemetryData->NamedSatellite = state_.Orbit->SatelliteName;
     state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
     host_.ShowProgress(true);
     host_.SetStatusText(resStr(res::SReadingData));
@@ -554,7 +559,6 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TTelemetryData& telemetry = *state_.TelemetryData;
-    telemetry.NamedSatellite = state_.Orbit->SatelliteName;
     telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
     TOrbit& orbit = *state_.Orbit;
     const bool telemetryNamed = !StartsText("Unknown", telemetry.SatelliteName);
@@ -670,6 +674,8 @@ void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& rea
 }
 
 void TPassLoader::EndLoad() {
+    // A load that failed before its frames were found tells only why.
+    state_.Orbit->Keplers->ReleaseMessages(false);
     state_.Loading = false;
     host_.ShowProgress(false);
     host_.EnableControls(true);

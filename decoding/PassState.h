@@ -93,6 +93,9 @@ struct TPassState {
     std::string LoadFailure;
     // The pass's year or date is the file's, for want of a better source.
     bool DatedByFileDate = false;
+    // What the input lacks of the pass its header gives ("" when whole): the
+    // whole records it holds are read, and an unattended run says so.
+    std::string CutShort;
 
     // Working objects, created with the state and reused for every pass.
     std::unique_ptr<THRPTvideo> Video;

@@ -94,6 +94,19 @@ std::string SpacecraftNameFromId(uint32_t idBits, TDateTime fileDate) {
     return DecodeSpacecraftId(SpacecraftIdOfWord(idBits), fileDate, 0, false).StandardName;
 }
 
+TChannel3Kind Channel3KindOfSatellite(const std::string& standardName) {
+    static const std::array<const char*, 8> Avhrr3 = {"NOAA-15", "NOAA-16", "NOAA-17", "NOAA-18",
+                                                     "NOAA-19", "METOP-A", "METOP-B", "METOP-C"};
+    static const std::array<const char*, 10> Older = {"TIROS-N", "NOAA-6",  "NOAA-7",  "NOAA-8",  "NOAA-9",
+                                                     "NOAA-10", "NOAA-11", "NOAA-12", "NOAA-13", "NOAA-14"};
+    const auto named = [&standardName](const auto& names) {
+        return std::find(names.begin(), names.end(), standardName) != names.end();
+    };
+    if (named(Avhrr3)) return TChannel3Kind::Switching;
+    if (named(Older)) return TChannel3Kind::ThermalOnly;
+    return TChannel3Kind::Unknown;
+}
+
 // ---------------------------------------------------------------------------
 // The telemetry block of a frame: T word k is frame word Start + k.
 
@@ -121,6 +134,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
                            std::vector<std::string>* lines) {
     blockModes_.assign(static_cast<size_t>(std::max(lineCount, 0) / LinesPerBlock), TBlockModes{});
     currentBlock_ = 0;
+    block3ALines_ = 0;
     for (auto& histogram : blockHists_) histogram.Clear();
     formatCode_ = formatCode;
     sensorKind_ = sensorKind;
@@ -173,6 +187,8 @@ void TTelemetryData::TakeBlockModes(TBlockModes& record) {
         record.Modes[i] = blockHists_[i].Mode();
         blockHists_[i].Clear();
     }
+    record.Channel3ALines = block3ALines_;
+    block3ALines_ = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -237,16 +253,31 @@ void TTelemetryData::AddSync(const TelemetryBlock& t, std::string* text, bool& g
     goodSync = t[0] == 644 && t[1] == 367 && t[3] == 413 && t[4] == 527 && t[5] == 149;
 }
 
+// The satellite the loader named decides; without one, the frame's own
+// spacecraft id on the pass date. A satellite neither names leaves the id
+// word's channel-3 bit to decide.
+bool TTelemetryData::MaySwitchChannel3(uint16_t idWord) const {
+    TChannel3Kind kind = Channel3KindOfSatellite(NamedSatellite);
+    if (kind == TChannel3Kind::Unknown)
+        kind = Channel3KindOfSatellite(
+            DecodeSpacecraftId(SpacecraftIdOfWord(idWord), passDate_, formatCode_, !StartsText("NOAA", NamedSatellite))
+                .StandardName);
+    return kind != TChannel3Kind::ThermalOnly;
+}
+
 void TTelemetryData::AddIdentityAndTime(const TelemetryBlock& t, std::string* text, uint8_t& lineFlag) {
     if (sensorKind_ == 4 || sensorKind_ == 5) {
         if (text) *text += FormatDateTime("hh:nn:ss.zzz ", meteorLineTime_);
         return;
     }
     const uint16_t idWord = t[6];
-    lineFlag = (idWord & 1) == 0 ? 1 : 0;
+    lineFlag = (idWord & 1) == 0 || !MaySwitchChannel3(idWord) ? 1 : 0;
     line3B_ = lineFlag == 1;
     // Only the AVHRR switches its channel 3 between 3A and 3B.
-    if (sensorKind_ == 0) ++(line3B_ ? Channel3BLines : Channel3ALines);
+    if (sensorKind_ == 0) {
+        ++(line3B_ ? Channel3BLines : Channel3ALines);
+        if (!line3B_) ++block3ALines_;
+    }
     id_.Add(idWord & 0x78);
     if (!text) return;
     *text += Format("%d ", (idWord & 0x180) >> 7);
@@ -517,8 +548,7 @@ void TTelemetryData::AppendSensitivity(TSensor& sensor) {
     }
 }
 
-void TTelemetryData::AppendBlockByBlock(TSensor& sensor, std::vector<std::array<double, 3>>& kept,
-                                        std::vector<double>& blocks) {
+void TTelemetryData::AppendBlockByBlock(TSensor& sensor, std::vector<TKeptBlock>& kept) {
     CalibrationReport += "\r\rBlock-by-block method\r";
     for (size_t b = 0; b < blockModes_.size(); ++b) {
         TBlockModes& record = blockModes_[b];
@@ -536,34 +566,50 @@ void TTelemetryData::AppendBlockByBlock(TSensor& sensor, std::vector<std::array<
             TableAt(sensor, 5, targets[2]), targets[0], targets[1], targets[2], atReference[0], atReference[1],
             atReference[2]);
         CalibrationReport += "\r";
-        kept.push_back(atReference);
-        blocks.push_back(static_cast<double>(b));
+        kept.push_back({static_cast<double>(b), atReference, record.Channel3ALines == 0});
     }
 }
 
-void TTelemetryData::AppendDrift(const std::vector<std::array<double, 3>>& kept, const std::vector<double>& blocks) {
+// The fit of one channel's temperatures of the reference count over the
+// blocks, block numbers counted from origin.
+void TTelemetryData::AppendDriftFit(size_t channel, const std::vector<TKeptBlock>& blocks, double origin, bool& first) {
+    if (blocks.size() < 4 || blocks[0].AtReference[channel] == 0.0) return;
+    const int points = static_cast<int>(blocks.size());
+    std::vector<double> numbers(blocks.size()), temperatures(blocks.size());
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        numbers[i] = blocks[i].Block - origin;
+        temperatures[i] = blocks[i].AtReference[channel];
+    }
+    std::array<double, 3> a{};
+    double correlation = 0;
+    try {
+        PolyFit(numbers, temperatures, 3, points, correlation, a);
+    } catch (const EMathError&) {
+        return;  // blocks that cannot be fitted give no drift line
+    }
+    if (!first) CalibrationReport += "\r";
+    first = false;
+    const double n = points - 2;
+    CalibrationReport +=
+        Format("Fit channel %d temp for ref count (%d) over blocks: %.3f  %.5g*N  %.5g*N^2,  delta over pass = %.2fK",
+               static_cast<int>(channel) + 3, targetCount_[channel], a[0], a[1], a[2], a[1] * n + a[2] * n * n);
+}
+
+// On a pass that switches, channel 3 drifts over its 3B blocks only: a 3A
+// block's channel-3 views hold no thermal counts.
+void TTelemetryData::AppendDrift(const std::vector<TKeptBlock>& kept) {
     CalibrationReport += "\rDrift over pass\r";
     if (kept.size() < 4) return;
     bool first = true;
-    const int points = static_cast<int>(kept.size());
-    const double n = points - 2;
-    for (size_t c = 0; c < 3; ++c) {
-        if (kept[0][c] == 0.0) continue;
-        std::vector<double> temperatures(kept.size());
-        for (size_t i = 0; i < kept.size(); ++i) temperatures[i] = kept[i][c];
-        std::array<double, 3> a{};
-        double correlation = 0;
-        try {
-            PolyFit(blocks, temperatures, 3, points, correlation, a);
-        } catch (const EMathError&) {
-            continue;  // blocks that cannot be fitted give no drift line
-        }
-        if (!first) CalibrationReport += "\r";
-        first = false;
-        CalibrationReport +=
-            Format("Fit channel %d temp for ref count (%d) over blocks: %.3f  %.5g*N  %.5g*N^2,  delta over pass = %.2fK",
-                   static_cast<int>(c) + 3, targetCount_[c], a[0], a[1], a[2], a[1] * n + a[2] * n * n);
+    if (Channel3ALines == 0) {
+        AppendDriftFit(0, kept, 0, first);
+    } else {
+        std::vector<TKeptBlock> channel3B = kept;
+        std::erase_if(channel3B, [](const TKeptBlock& block) { return !block.Channel3B; });
+        // Counted from the first 3B block, the delta spans the 3B blocks as it spans the pass.
+        if (!channel3B.empty()) AppendDriftFit(0, channel3B, channel3B[0].Block, first);
     }
+    for (size_t c = 1; c < 3; ++c) AppendDriftFit(c, kept, 0, first);
 }
 
 void TTelemetryData::WriteReport(TSensor& sensor) {
@@ -581,10 +627,9 @@ void TTelemetryData::WriteReport(TSensor& sensor) {
         AppendLine(TargetValuesText, Format("    => apparent %s blackbody temp = %.2f K  (%.1f %sC)", Names[c - 3],
                                             temperature, temperature - 273.15, DegreeSign));
     }
-    std::vector<std::array<double, 3>> kept;
-    std::vector<double> blocks;
-    AppendBlockByBlock(sensor, kept, blocks);
-    AppendDrift(kept, blocks);
+    std::vector<TKeptBlock> kept;
+    AppendBlockByBlock(sensor, kept);
+    AppendDrift(kept);
     sensor.BlackbodyTemperature(prtValues_[0], prtValues_[1], prtValues_[2], prtValues_[3]);
     Calibrate(sensor, PassCounts(), BlackbodyTemp);
     if (lines_ != nullptr)

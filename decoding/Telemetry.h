@@ -43,6 +43,11 @@ TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, b
 // NOAA-10/NOAA-19 choice (and the other service dates) by fileDate.
 std::string SpacecraftNameFromId(uint32_t idBits, TDateTime fileDate);
 
+// Only the AVHRR/3 (NOAA-15 on, MetOp) switches channel 3 between 3A and
+// 3B; the AVHRRs of TIROS-N to NOAA-14 have channel 3 at 3.7 um throughout.
+enum class TChannel3Kind { Unknown, Switching, ThermalOnly };
+TChannel3Kind Channel3KindOfSatellite(const std::string& standardName);
+
 // Service periods, both ends inclusive.
 bool DateInNoaa10Service(TDateTime date);
 
@@ -50,6 +55,7 @@ bool DateInNoaa10Service(TDateTime date);
 struct TBlockModes {
     std::array<int32_t, 12> Modes{};
     double BlackbodyTemp = 0;
+    int32_t Channel3ALines = 0;  // lines of the block whose channel 3 was 3A
 
     int32_t Target(int channel) const { return Modes[static_cast<size_t>(channel - 3)]; }
     int32_t Prt(int index) const { return Modes[static_cast<size_t>(2 + index)]; }
@@ -110,7 +116,8 @@ public:
     // Set by the loader.
     bool MeteorPass = false;
     // The satellite the file's name, header or orbit gave; a NOAA name keeps
-    // the spacecraft ids that MetOp satellites share from being read as MetOp.
+    // the spacecraft ids that MetOp satellites share from being read as MetOp,
+    // and an older AVHRR's name keeps its lines 3B. Set before the frames are read.
     std::string NamedSatellite;
     bool HeaderAtEnd = false;  // Level 1b telemetry block always taken
 
@@ -131,6 +138,7 @@ private:
     bool WantsText(int32_t line) const;
     bool LocateBlock(std::span<const uint16_t> frame, TelemetryBlock& block) const;
     void AddSync(const TelemetryBlock& t, std::string* text, bool& goodSync) const;
+    bool MaySwitchChannel3(uint16_t idWord) const;
     void AddIdentityAndTime(const TelemetryBlock& t, std::string* text, uint8_t& lineFlag);
     void AddThermometers(std::span<const uint16_t> frame, const TelemetryBlock& t, std::string* text);
     void AddCalibrationWords(std::span<const uint16_t> frame, const TelemetryBlock& t, std::string* text);
@@ -145,8 +153,16 @@ private:
     void Calibrate(TSensor& sensor, const TCalibrationCounts& counts, double blackbodyTemp) const;
     void WriteReport(TSensor& sensor);
     void AppendSensitivity(TSensor& sensor);
-    void AppendBlockByBlock(TSensor& sensor, std::vector<std::array<double, 3>>& kept, std::vector<double>& blocks);
-    void AppendDrift(const std::vector<std::array<double, 3>>& kept, const std::vector<double>& blocks);
+    // One qualified block of the block-by-block method: its number, and the
+    // temperatures of the pass's reference counts in its calibration.
+    struct TKeptBlock {
+        double Block = 0;
+        std::array<double, 3> AtReference{};
+        bool Channel3B = true;  // channel 3 was 3B on all its lines
+    };
+    void AppendBlockByBlock(TSensor& sensor, std::vector<TKeptBlock>& kept);
+    void AppendDrift(const std::vector<TKeptBlock>& kept);
+    void AppendDriftFit(size_t channel, const std::vector<TKeptBlock>& blocks, double origin, bool& first);
     void AddLine(const std::string& text);
 
     std::array<TqelHistogram, 3> target_;
@@ -158,6 +174,7 @@ private:
     TqelHistogram target3B_;
     TqelHistogram space3B_;
     bool line3B_ = false;
+    int32_t block3ALines_ = 0;
     std::array<TqelHistogram, 12> blockHists_;
     std::array<TqelHistogram, 6> meteorCalHigh_;
     std::array<TqelHistogram, 6> meteorCalLow_;

@@ -900,6 +900,12 @@ TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan) {
     return {24, 40, 2048};
 }
 
+TScanColumns ScanColumnsOf(uint8_t formatCode, bool meteorScan) {
+    if (meteorScan && formatCode == TenBFormat)
+        return {TenBMeteorFirstColumn, TenBMeteorFirstColumn + TenBMeteorColumns - 1};
+    return {0, AnchorLayoutOf(formatCode, meteorScan).Width - 1};
+}
+
 bool TEarthLocations::MeteorScanPeriod() const {
     return InCodes(FormatCode, MeteorFormats) || (FormatCode == TenBFormat && Orbit != nullptr && Orbit->IsMeteorM2());
 }

@@ -87,6 +87,15 @@ int MeteorScanFirstColumn(uint8_t formatCode);
 // (282 + 30k of a 10B line's 2048), else 24 + 40k of 2048.
 TAnchorLayout AnchorLayoutOf(uint8_t formatCode, bool meteorScan);
 
+// The columns of a line that hold the scan's samples, first and last: a 10B
+// line of a Meteor-M2 pass holds them in 248 to 1815, further than one
+// anchor step beyond its outer anchors; other lines in all their columns.
+struct TScanColumns {
+    int First;
+    int Last;
+};
+TScanColumns ScanColumnsOf(uint8_t formatCode, bool meteorScan);
+
 // Latitudes of anchors 0, 25 and 50, then their longitudes.
 using TLineCorners = std::array<float, 6>;
 

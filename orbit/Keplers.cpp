@@ -387,8 +387,20 @@ void TKeplerData::AddWarning(const std::string& warning) {
     if (std::find(Warnings.begin(), Warnings.end(), warning) == Warnings.end()) Warnings.push_back(warning);
 }
 
+void TKeplerData::ReleaseMessages(bool tell) {
+    holding_ = false;
+    std::vector<std::string> held = std::move(held_);
+    held_.clear();
+    if (tell)
+        for (const std::string& message : held) Tell(message);
+}
+
 void TKeplerData::Tell(const std::string& message) {
     if (message.empty()) return;
+    if (holding_) {
+        held_.push_back(message);
+        return;
+    }
     if (StartsText(FolderMissingText, message)) {
         if (folderMissingTold_) return;
         folderMissingTold_ = true;

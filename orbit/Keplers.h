@@ -71,6 +71,12 @@ public:
     // the orbit of that number nearest the archive's span.
     TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
 
+    // While held, what the archives would show waits: a file refused for
+    // what it holds tells nothing of element sets it will never use.
+    // Releasing shows what waited (tell) or forgets it, and ends the hold.
+    void HoldMessages() { holding_ = true; }
+    void ReleaseMessages(bool tell);
+
 private:
     // Shows a message once for a pass: the elements are sought more than once
     // for one pass. That the archive folder is missing is shown only once,
@@ -79,6 +85,8 @@ private:
 
     bool folderMissingTold_ = false;
     std::vector<std::string> told_;
+    bool holding_ = false;
+    std::vector<std::string> held_;
 };
 
 }  // namespace kestrune

@@ -132,6 +132,9 @@ TPixelLocator::TPixelLocator(const TPassState& pass)
       lines_(pass.DataLineCount),
       firstAnchor_(AnchorLayoutOf(pass.InputFormatCode, MeteorScan(pass)).First),
       anchorStep_(AnchorLayoutOf(pass.InputFormatCode, MeteorScan(pass)).Step),
+      reachFirst_(std::min(firstAnchor_ - anchorStep_ + 1, ScanColumnsOf(pass.InputFormatCode, MeteorScan(pass)).First)),
+      reachLast_(std::max(firstAnchor_ + AnchorIntervals * anchorStep_ + anchorStep_ - 1,
+                          ScanColumnsOf(pass.InputFormatCode, MeteorScan(pass)).Last)),
       nudgeX_(pass.NudgeX),
       nudgeY_(pass.NudgeY) {}
 
@@ -141,8 +144,7 @@ const TScanLineLocations* TPixelLocator::LineAnchors(int32_t lineWithData) const
 }
 
 bool TPixelLocator::Interpolate(const TScanLineLocations& line, int32_t xd, float& latitude, float& longitude) const {
-    if (xd < firstAnchor_ - anchorStep_ + 1 || xd > firstAnchor_ + AnchorIntervals * anchorStep_ + anchorStep_ - 1)
-        return false;
+    if (xd < reachFirst_ || xd > reachLast_) return false;
     const int32_t d = xd - firstAnchor_;
     const int32_t j = std::clamp(d / anchorStep_, 0, AnchorIntervals - 1);
     const double f = static_cast<double>(d - anchorStep_ * j) / anchorStep_;
@@ -159,9 +161,8 @@ TPixelLocator::TLocatedLine TPixelLocator::LocatedLine(int32_t y, int32_t width)
     TLocatedLine line;
     line.Angles = locations_->LineAngles(yd);
     if (!line.Angles) return {};
-    // Interpolate's reach, one anchor step beyond the first and last anchors.
-    line.First = std::max(firstAnchor_ - anchorStep_ + 1 + nudgeX_, 0);
-    line.Last = std::min(firstAnchor_ + AnchorIntervals * anchorStep_ + anchorStep_ - 1 + nudgeX_, width - 1);
+    line.First = std::max(reachFirst_ + nudgeX_, 0);
+    line.Last = std::min(reachLast_ + nudgeX_, width - 1);
     return line;
 }
 

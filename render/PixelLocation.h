@@ -70,7 +70,7 @@ private:
     // The anchors of the nudged line, nullptr when it cannot be located.
     const TScanLineLocations* LineAnchors(int32_t lineWithData) const;
     // Latitude and longitude at sample xd of a line, by its two nearest
-    // anchors; false beyond one anchor step outside the first and last.
+    // anchors; false outside the reach.
     bool Interpolate(const TScanLineLocations& line, int32_t xd, float& latitude, float& longitude) const;
 
     const TEarthLocations* locations_;
@@ -78,6 +78,10 @@ private:
     int32_t lines_;
     int32_t firstAnchor_;
     int32_t anchorStep_;
+    // The samples located: one anchor step beyond the first and last
+    // anchors, and every column of the scan.
+    int32_t reachFirst_;
+    int32_t reachLast_;
     int32_t nudgeX_;
     int32_t nudgeY_;
 };

@@ -335,15 +335,24 @@ TEST_F(EndToEndTest, RealOlderGacArchiveFile) {
         EXPECT_NE(diagnostics.find(line), std::string::npos) << line;
     EXPECT_TRUE(IsJpeg(out + base + "-fc.jpg"));
 
-    // Brightness temperatures: tenths of a degree Celsius plus 10,000.
-    const std::string t4 = testing::TTempFolder::Read(out + base + ".t4.bt");
-    ASSERT_EQ(t4.size(), 16u * 409 * 2);
-    for (size_t at = 0; at < t4.size(); at += 2) {
-        const int word = static_cast<uint8_t>(t4[at]) | static_cast<uint8_t>(t4[at + 1]) << 8;
-        const double kelvin = (word - 10000) / 10.0 + 273.15;
-        ASSERT_GT(kelvin, 180.0) << at;
-        ASSERT_LT(kelvin, 330.0) << at;
+    // Brightness temperatures: tenths of a degree Celsius plus 10,000. TIROS-N
+    // has no 3A: channel 3 has temperatures on every line and no albedo.
+    const auto word = [](const std::string& words, size_t at) {
+        return static_cast<uint8_t>(words[at]) | static_cast<uint8_t>(words[at + 1]) << 8;
+    };
+    for (const char* thermal : {".t4.bt", ".t3.bt"}) {
+        const std::string words = testing::TTempFolder::Read(out + base + thermal);
+        ASSERT_EQ(words.size(), 16u * 409 * 2) << thermal;
+        for (size_t at = 0; at < words.size(); at += 2) {
+            const double kelvin = (word(words, at) - 10000) / 10.0 + 273.15;
+            ASSERT_GT(kelvin, 180.0) << thermal << " " << at;
+            ASSERT_LT(kelvin, 330.0) << thermal << " " << at;
+        }
     }
+    const std::string albedo3 = testing::TTempFolder::Read(out + base + ".t3.alb");
+    ASSERT_EQ(albedo3.size(), 16u * 409 * 2);
+    for (size_t at = 0; at < albedo3.size(); at += 2) ASSERT_EQ(word(albedo3, at), 65535) << at;
+    EXPECT_EQ(diagnostics.find(" 3A "), std::string::npos);
 
     // The saved locations lie within the latitudes and longitudes the
     // records themselves carry (records 2..17, 51 pairs of 1/128 degree at 104).

@@ -6,6 +6,7 @@
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
+#include "tests/support/Level1bWriter.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/SpawnProgram.h"
 
@@ -215,6 +216,47 @@ TEST_F(UnattendedRunTest, NoiseIsRefusedWithItsReasonAndBadFramesAreTold) {
     EXPECT_EQ(Run({Pass("230503_1200_noaa18.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     EXPECT_NE(Log().find("kestrune: Warning - this data file has a very large number of bad frames\n"), std::string::npos)
         << Log();
+}
+
+// A Level 1b file cut short loads what it holds, and the operator reads on
+// standard error what is missing, as for other damaged input; the products
+// asked for are written, so the status stays 0.
+TEST_F(UnattendedRunTest, Level1bFileCutShortIsTold) {
+    test::TL1BPassSpec passSpec;
+    test::TBytes bytes = test::BuildL1BFile(passSpec);
+    bytes.resize(bytes.size() - 73 * static_cast<size_t>(test::L1BRecordBytes(passSpec)) - 1000);
+    const std::string cut = folder / "data/NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI";
+    test::WriteFileBytes(cut, bytes);
+    const std::string out = folder / "out/";
+    EXPECT_EQ(Run({cut, "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
+    const std::vector<std::string> told = Told();
+    EXPECT_NE(std::find(told.begin(), told.end(),
+                        "kestrune: The file does not hold the 120 records its header gives: the 46 whole records it "
+                        "holds are read"),
+              told.end())
+        << Log();
+    EXPECT_TRUE(fs::exists(out + "NSS.HRPT.NN.D23123.S1200.E1210.B9012345-fc.jpg")) << Log();
+}
+
+// Noise named as a pass of a satellite whose element sets are missing, or
+// with no element archive at all: the refusal is all the run tells, since
+// the elements of a file that holds no pass are no news.
+TEST_F(UnattendedRunTest, NoiseRefusedForItsFramesTellsOnlyTheRefusal) {
+    std::mt19937 random(7);
+    test::TBytes noise(3000000);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    const std::string garbage = folder / "data/2023-05-03-1200-NOAA18.hpt";
+    test::WriteFileBytes(garbage, noise);
+    const test::TElementLines set = test::MakeElementLines(33591, 2023, 123.4, 99.1, 150.0, 0.0, 14.125, 30000);
+    for (const bool archive : {true, false}) {
+        SCOPED_TRACE(archive ? "an archive without NOAA-18" : "no archive");
+        if (archive) folder.Write("program/Keps/NOAA-19.txt", set.Line1 + "\n" + set.Line2 + "\n");
+        else fs::remove_all(folder / "program/Keps");
+        EXPECT_EQ(Run({garbage, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"}), 1) << Log();
+        ASSERT_EQ(Told().size(), 2u) << Log();
+        EXPECT_NE(Told()[0].find("the file holds no readable ESS HRPT frames"), std::string::npos) << Log();
+        EXPECT_EQ(Told()[1], "kestrune: No pass could be loaded from \"" + garbage + "\"") << Log();
+    }
 }
 
 }  // namespace

@@ -112,5 +112,31 @@ TEST_F(GZfilesTest, UnpackingStopsAtTheBoundAndLeavesNothing) {
     EXPECT_GE(MostUnpackedBytes, int64_t{MostPassLines} * 44360) << "the longest pass of the widest frames unpacks";
 }
 
+// Each format is bounded by its own longest pass: 40,000 lines of its own
+// records behind a header, 555 MB for a NOAA ".wsd", not the 1.78 GB of the
+// widest frames; a name whose format its contents decide keeps that bound.
+TEST(UnpackBoundTest, EachFormatByItsOwnLongestPass) {
+    const auto lines = [](int64_t recordBytes) { return int64_t{MostPassLines} * recordBytes; };
+    const auto bounded = [&](const std::string& name, int64_t recordBytes) {
+        const int64_t bound = MostUnpackedBytesOf(name);
+        EXPECT_GE(bound, lines(recordBytes)) << name << ": its longest pass must unpack";
+        EXPECT_LT(bound, lines(recordBytes) + (int64_t{2} << 20)) << name;
+    };
+    bounded("230503_1200_noaa18.wsd", 13864);
+    EXPECT_LT(MostUnpackedBytesOf("/passes/230503_1200_noaa18.wsd"), 556'000'000);
+    bounded("230503_1200_fengyun1d.wsd", 27725);
+    bounded("2023-05-03-1200-NOAA15.RAW16", 22180);
+    bounded("NOAA-18_050323.rhd", 22180);
+    bounded("20230503_1200_NOAA18.n10", 13864);
+    bounded("20230503_1200_fy1d.n10", 27728);  // a FengYun name makes it CHRPT
+    bounded("fengyun_20230503.hmf", 44708);
+    bounded("fy1d_20230503.hrpt", 44360);
+    bounded("2023-05-03-1200.hrpt", 22528);
+    bounded("pass.gaca", 9080);
+    for (const char* contentsDecide : {"pass.l1b", "NSS.GHRR.NJ.D95123.S1200.E1300.B0123456.GC", "230503_1200.wsd",
+                                       "2023-05-03-1200-NOAA18.hpt", "meteor.mn2", "no-extension"})
+        EXPECT_EQ(MostUnpackedBytesOf(contentsDecide), MostUnpackedBytes) << contentsDecide;
+}
+
 }  // namespace
 }  // namespace kestrune

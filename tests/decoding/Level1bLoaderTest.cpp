@@ -517,9 +517,35 @@ TEST_F(Level1bLoaderTest, NewerFileCutShortTellsOfTheMissingRecords) {
     EXPECT_EQ(state.DataLineCount, 46);
     EXPECT_TRUE(Contains(state.DiagnosticLines,
                          "The file does not hold the 120 records its header gives: the 46 whole records it holds are read"));
+    EXPECT_EQ(state.CutShort,
+              "The file does not hold the 120 records its header gives: the 46 whole records it holds are read");
 
     Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", test::BuildL1BFile(passSpec));
     EXPECT_FALSE(Contains(state.DiagnosticLines, "does not hold")) << "a whole file is not said to be cut";
+    EXPECT_EQ(state.CutShort, "");
+}
+
+// Older files, full-resolution and GAC, cut short say so too, in scans of
+// the data set header; whole ones, GAC of two lines a record among them, do not.
+TEST_F(Level1bLoaderTest, OlderFileCutShortTellsOfTheMissingScans) {
+    for (TL1BPassSpec passSpec :
+         {PassSpec(true, false, 2), PassSpec(true, false, 3), PassSpec(true, true, 2), PassSpec(true, true, 1)}) {
+        SCOPED_TRACE(std::string(passSpec.Gac ? "GAC " : "HRPT ") + std::to_string(passSpec.SampleKind));
+        const int32_t linesPerRecord = test::L1BLinesPerRecord(passSpec);
+        passSpec.ScanCount = 120 * linesPerRecord;
+        Load(passSpec.DataSetName, test::BuildL1BFile(passSpec));
+        ASSERT_EQ(state.DataLineCount, 120 * linesPerRecord) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.CutShort, "");
+        TBytes bytes = test::BuildL1BFile(passSpec);
+        bytes.resize(bytes.size() - 20 * static_cast<size_t>(test::L1BRecordBytes(passSpec)) - 500);
+        Load(passSpec.DataSetName, bytes);
+        ASSERT_EQ(state.DataLineCount, 99 * linesPerRecord) << state.DiagnosticLines.back();
+        const std::string told = "The file does not hold the " + std::to_string(120 * linesPerRecord) +
+                                 " scans its header gives: the " + std::to_string(99 * linesPerRecord) +
+                                 " whole scans it holds are read";
+        EXPECT_EQ(state.CutShort, told);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, told));
+    }
 }
 
 // A record cut short at the end of the file is left out; the rest loads.

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -187,6 +188,14 @@ TEST_F(PassLocatingTest, AMeteorTenBPassIsDatedOnceTimedByItsScanAndLocatedWhere
     for (const TResidualRow& row : *locations.Residuals)
         for (const TResidual& residual : row) widest = std::max(widest, std::fabs(residual.X));
     EXPECT_LT(widest, 3.0f);
+    // Its location file holds the anchors at the scan's own columns, line by line.
+    const std::string lcn = Write("meteor.lcn", {});
+    locations.SaveLocations(lcn);
+    const test::TBytes saved = test::ReadFileBytes(lcn);
+    ASSERT_EQ(saved.size(), static_cast<size_t>(Lines) * 408);
+    float latitude = 0;
+    std::memcpy(&latitude, saved.data() + 408 * (Lines / 2) + 8 * 50, 4);
+    EXPECT_EQ(latitude, locations.LineLocations(Lines / 2)->Anchors[50].Latitude);
 }
 
 // Meteor-M2-2's sets are its own also where another satellite's outnumber

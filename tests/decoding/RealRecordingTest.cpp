@@ -1,6 +1,8 @@
 // Real recordings read where they lie (../shared/testdata beside the
 // checkout); each test skips, saying where it looked, when they are absent.
+#include "decoding/HRPTvideo.h"
 #include "decoding/PassLoader.h"
+#include "decoding/PassState.h"
 #include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
 #include "tests/support/LoaderTest.h"
@@ -68,6 +70,28 @@ TEST_F(RealRecordingTest, ShortTirosNPassIsCalibratedFromItsOwnTelemetry) {
         EXPECT_NEAR(shortPass.Channel5[static_cast<size_t>(count)], longPass.Channel5[static_cast<size_t>(count)], 0.05)
             << count;
     }
+}
+
+// TIROS-N's AVHRR has no 3A: its id word's bit 0 is set on every line, yet
+// channel 3 is the 3.7 um channel throughout, calibrated from its views.
+TEST_F(RealRecordingTest, TirosNChannel3IsThermalOnEveryLine) {
+    const std::string real = (fs::path(KESTRUNE_TESTDATA_DIR) / "l1b" / TirosNName).string();
+    if (!fs::exists(real)) GTEST_SKIP() << "no real recording " << real;
+    settings.ForcedDirection = 2;
+    loader.LoadDataFile(real);
+    ASSERT_EQ(state.DataLineCount, static_cast<int32_t>(TirosNLines));
+    EXPECT_EQ(state.TelemetryData->Channel3ALines, 0);
+    EXPECT_EQ(state.TelemetryData->Channel3BLines, static_cast<int32_t>(TirosNLines));
+    for (int32_t line = 0; line < state.DataLineCount; ++line) {
+        EXPECT_NE(state.Video->GetLineFlag(line), 0) << line;
+        EXPECT_FALSE(Channel3AOnLine(state, line)) << line;
+    }
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, " 3B 3 11:47:15.469 "));
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, " 3A "));
+    const double* table3 = state.Sensor->ThermalTable3();
+    ASSERT_NE(table3, nullptr);
+    // The blackbody seen through channel 3 is about as warm as its thermometers say.
+    EXPECT_NEAR(table3[state.TelemetryData->TargetCount(3)], state.TelemetryData->BlackbodyTemp, 3.0);
 }
 
 }  // namespace

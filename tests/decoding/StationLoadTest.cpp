@@ -226,6 +226,30 @@ TEST_F(StationLoadTest, SixteenBitDamagedCopiesEndCleanly) {
     for (const TStationCase& file : SixteenBitFamily()) ExpectDamagedCopiesEndCleanly(file, random);
 }
 
+// A Dartcom recording that began before the receiver locked: its first
+// record is noise, the rest are frames. It loads as Dartcom, its satellite
+// from its frames, every later line as the writer made it.
+TEST_F(StationLoadTest, DartcomWhoseFirstRecordIsNoiseLoads) {
+    TBytes bytes = test::BuildDartcomFile(passSpec, Lines, false);
+    std::mt19937 random(29);
+    for (size_t at = 0; at < 22016; ++at) bytes[at] = static_cast<uint8_t>(random());
+    Load("2019_dartcom.drt", bytes);
+    ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+    EXPECT_EQ(state.InputFormatCode, 29);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    const THRPTvideo& video = *state.Video;
+    ASSERT_EQ(video.LineCount(), Lines);
+    for (int32_t line = 1; line < Lines; line += 7) {
+        const int32_t stored = state.Northbound ? Lines - 1 - line : line;
+        const uint16_t* samples = video.SampleAddress(4, stored);
+        ASSERT_NE(samples, nullptr);
+        for (int32_t sample = 0; sample < video.Width(); sample += 97)
+            ASSERT_EQ(samples[sample], test::StoredLayoutSample(passSpec, Lines, state.Northbound, stored, 4, sample,
+                                                                video.Width(), false))
+                << line << " " << sample;
+    }
+}
+
 TEST_F(StationLoadTest, QuorumWithoutHeaderOrInstrumentStartsFromNothing) {
     const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
     TBytes bytes = test::BuildQuorumFile(passSpec, Lines, false, "NOAA 18", set, 1683115200);

@@ -171,6 +171,105 @@ TEST_F(Telemetry, PassMostly3AIsCalibratedFromIts3BLines) {
     EXPECT_EQ(telemetry_.TargetCount(4), 391);
 }
 
+// Channel 3's drift is fitted over the blocks that were 3B throughout: the
+// 3A blocks' views hold no heat and would fit a drift of hundreds of kelvin.
+TEST_F(Telemetry, Channel3DriftIsFittedOver3BBlocksOnly) {
+    const auto channel3Fit = [this]() -> std::string {
+        for (const std::string& line : SplitString(telemetry_.CalibrationReport, '\r'))
+            if (line.rfind("Fit channel 3 ", 0) == 0) return line;
+        return "";
+    };
+    const auto delta = [](const std::string& fit) {
+        const size_t at = fit.find("delta over pass = ");
+        return at == std::string::npos ? 1e9 : std::stod(fit.substr(at + 18));
+    };
+    THrptPassSpec passSpec;
+    passSpec.Channel3AOnLine = [](int32_t line) { return line >= 900; };  // blocks 0..4 are 3B
+    Feed(passSpec, 1800);
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    const std::string fit = channel3Fit();
+    EXPECT_EQ(fit.rfind("Fit channel 3 temp for ref count (726) over blocks: ", 0), 0u) << fit;
+    EXPECT_NEAR(delta(fit), 0.0, 0.005) << fit;
+    EXPECT_NE(telemetry_.CalibrationReport.find("Fit channel 4 temp"), std::string::npos);
+
+    // 3B from block 6 on: counted from there, the fit starts at the blackbody's temperature.
+    passSpec.Channel3AOnLine = [](int32_t line) { return line < 1000; };
+    Feed(passSpec, 2520);
+    telemetry_.PassSummary(sensor, true);
+    const std::string late = channel3Fit();
+    ASSERT_FALSE(late.empty());
+    EXPECT_NEAR(delta(late), 0.0, 0.005) << late;
+    EXPECT_NEAR(std::stod(late.substr(late.find("blocks: ") + 8)), sensor.ThermalTable3()[726], 0.01) << late;
+
+    // Fewer than four 3B blocks: no channel 3 line, the others stay.
+    passSpec.Channel3AOnLine = [](int32_t line) { return line >= 500; };
+    Feed(passSpec, 1800);
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(channel3Fit(), "");
+    EXPECT_NE(telemetry_.CalibrationReport.find("Fit channel 5 temp"), std::string::npos);
+}
+
+// The AVHRRs before NOAA-15 have no 3A: whatever bit 0 of their id word
+// holds, channel 3 is the 3.7 um channel on every line.
+TEST_F(Telemetry, OlderAvhrrKeepsChannel3ThermalOnEveryLine) {
+    THrptPassSpec passSpec;
+    passSpec.Channel3A = true;
+    passSpec.SpacecraftId = 5;  // NOAA-14
+    Feed(passSpec, 400, 26, EncodeDate(1999, 6, 1));
+    EXPECT_TRUE(std::all_of(flags_.begin(), flags_.end(), [](uint8_t flag) { return flag == 1; }));
+    EXPECT_EQ(telemetry_.Channel3ALines, 0);
+    EXPECT_EQ(telemetry_.Channel3BLines, 400);
+    ASSERT_FALSE(lines_.empty());
+    EXPECT_NE(lines_[0].find(" 3B 123 "), std::string::npos) << lines_[0];
+
+    // Id 7 is NOAA-7 in its years, NOAA-15 (which switches) after them.
+    passSpec.SpacecraftId = 7;
+    flags_.clear();
+    Feed(passSpec, 10, 26, EncodeDate(1983, 1, 1));
+    EXPECT_EQ(flags_[0], 1);
+    flags_.clear();
+    Feed(passSpec, 10, 26, EncodeDate(2003, 1, 1));
+    EXPECT_EQ(flags_[0], 0);
+    EXPECT_EQ(telemetry_.Channel3ALines, 10);
+}
+
+// The satellite the loader named decides before the frames' id: TIROS-N's id
+// 1 is FY-3C's when the date is unknown; a NOAA-18 named pass keeps its 3A lines.
+TEST_F(Telemetry, NamedSatelliteDecidesWhetherChannel3Switches) {
+    THrptPassSpec passSpec;
+    passSpec.Channel3A = true;
+    passSpec.SpacecraftId = 1;
+    const auto feedNamed = [&](const std::string& name) {
+        flags_.clear();
+        telemetry_.Reset(26, 0, 0, 20, &lines_);
+        telemetry_.NamedSatellite = name;
+        for (int32_t line = 0; line < 20; ++line) {
+            uint8_t flag = 7;
+            telemetry_.LineInfoText(test::BuildMinorFrame(passSpec, line), line, flag);
+            flags_.push_back(flag);
+        }
+    };
+    feedNamed("");
+    EXPECT_EQ(flags_[0], 0) << "an id that names no AVHRR leaves the word's bit to decide";
+    feedNamed("TIROS-N");
+    EXPECT_EQ(flags_[0], 1);
+    EXPECT_EQ(telemetry_.Channel3ALines, 0);
+    passSpec.SpacecraftId = 5;  // NOAA-14's id: the name wins
+    feedNamed("NOAA-18");
+    EXPECT_EQ(flags_[0], 0);
+    EXPECT_EQ(telemetry_.Channel3ALines, 20);
+}
+
+TEST(Channel3Kind, ByStandardName) {
+    for (const char* name : {"NOAA-15", "NOAA-19", "METOP-A", "METOP-C"})
+        EXPECT_EQ(Channel3KindOfSatellite(name), TChannel3Kind::Switching) << name;
+    for (const char* name : {"TIROS-N", "NOAA-6", "NOAA-11", "NOAA-14"})
+        EXPECT_EQ(Channel3KindOfSatellite(name), TChannel3Kind::ThermalOnly) << name;
+    for (const char* name : {"", "FY3C", "NOAA-1", "NOAA-140", "METEOR-M2"})
+        EXPECT_EQ(Channel3KindOfSatellite(name), TChannel3Kind::Unknown) << name;
+}
+
 TEST_F(Telemetry, ReferenceCountsAtTheTableEndsGiveNoSensitivityLine) {
     THrptPassSpec passSpec;
     passSpec.Blackbody = {1020, 391, 387};  // channel 3 calibrates (above 400, space above 500) but 1020 + 5 is past the table

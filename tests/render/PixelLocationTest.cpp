@@ -153,6 +153,33 @@ TEST_F(PixelLocationTest, MeteorAnchorsEveryThirtyPixels) {
     EXPECT_FLOAT_EQ(location.SolarZenith, 80.0f) << "the last anchor's angles at the last sample";
 }
 
+// A 10B line of a Meteor-M2 pass holds the scan in its columns 248 to
+// 1815, anchors at 282 + 30k: its outermost columns lie further than one
+// anchor step out, and are located all the same, beyond them nothing is.
+TEST_F(PixelLocationTest, TenBMeteorLinesAreLocatedInEveryScanColumn) {
+    pass.Orbit->SetSatelliteName("METEOR-M2");
+    pass.InputFormatCode = TenBFormat;
+    float latitude = 0;
+    float longitude = 0;
+    ASSERT_TRUE(PixelLocation(pass, 282 + 30 * 10 + 15, 1, latitude, longitude));
+    EXPECT_FLOAT_EQ(latitude, 11 + 1.05f);
+    EXPECT_FLOAT_EQ(longitude, -9.5f);
+    for (const int32_t column : {248, 252, 1812, 1815})
+        EXPECT_TRUE(PixelLocation(pass, column, 1, latitude, longitude)) << column;
+    ASSERT_TRUE(PixelLocation(pass, 248, 1, latitude, longitude));
+    EXPECT_NEAR(latitude, 11 - 3.4f / 30, 1e-5);  // 34 columns before anchor 0, outward along its first interval
+    EXPECT_NEAR(longitude, -20 - 34.0f / 30, 1e-5);
+    ASSERT_TRUE(PixelLocation(pass, 1815, 1, latitude, longitude));
+    EXPECT_NEAR(latitude, 16 + 3.3f / 30, 1e-5);  // 33 columns beyond anchor 50
+    EXPECT_NEAR(longitude, 30 + 33.0f / 30, 1e-5);
+    EXPECT_FALSE(PixelLocation(pass, 247, 1, latitude, longitude));
+    EXPECT_FALSE(PixelLocation(pass, 1816, 1, latitude, longitude));
+    const TPixelLocator locator(pass);
+    const TPixelLocator::TLocatedLine line = locator.LocatedLine(1, 2048);
+    EXPECT_EQ(line.First, 248);
+    EXPECT_EQ(line.Last, 1815);
+}
+
 TEST(CursorReadout, RangeWhileDragging) {
     TCursorState cursor;
     cursor.CursorLatitude = 1.0f;
