@@ -5,6 +5,7 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
+#include "render/ViewOptions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -304,16 +305,27 @@ bool TCommandLineRun::ApplyNdviParameters(const std::string& item, const std::st
     if (parameters.empty()) return false;
     const std::string palette = FindPaletteFile(parameters, programFolder_);
     if (!palette.empty() && target_.SetNdviPalette(palette)) return true;
-    NotUnderstood(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
-                                  : FormatResStr(res::SNotAPalette, {item, palette}));
-    return false;
+    return PaletteRefused(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
+                                          : FormatResStr(res::SNotAPalette, {item, palette}),
+                          ViewVegetation);
+}
+
+// The view is drawn again without a palette, so that the saved picture is
+// the plain view the message tells of, not one an earlier item coloured.
+bool TCommandLineRun::PaletteRefused(const std::string& message, uint8_t view) {
+    NotUnderstood(message);
+    if (view == ViewSst)
+        target_.ClearSstPalette();
+    else
+        target_.ClearNdviPalette();
+    return true;
 }
 
 bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::string& parameters) {
     bool changed = false;
     const auto setRange = [&](const std::optional<std::pair<int, int>>& range) {
         if (!range || range->first == range->second) return;
-        target_.SetUserSstRange(range->first, range->second);
+        ApplySstRange(item, *range);
         changed = true;
     };
     setRange(ParseBracketedRange(parameters));
@@ -323,9 +335,22 @@ bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::str
     const auto separated = ParseSeparatedRange(parameters);
     setRange(separated);
     // A name that is neither a palette nor the two-number range was not taken.
-    if (!palette.empty()) NotUnderstood(FormatResStr(res::SNotAPalette, {item, palette}));
-    else if (!name.empty() && !separated) NotUnderstood(FormatResStr(res::SNoPaletteFile, {item, name}));
+    if (!palette.empty()) return PaletteRefused(FormatResStr(res::SNotAPalette, {item, palette}), ViewSst);
+    if (!name.empty() && !separated) return PaletteRefused(FormatResStr(res::SNoPaletteFile, {item, name}), ViewSst);
     return changed;
+}
+
+// A range given high end first is turned round, as the side panel turns it;
+// one beyond the up-downs' limits is brought within them, and told.
+void TCommandLineRun::ApplySstRange(const std::string& item, std::pair<int, int> range) {
+    if (range.first > range.second) std::swap(range.first, range.second);
+    const auto [low, high] = target_.SetUserSstRange(range.first, range.second);
+    if (UserSstRangeWithinLimits(range.first, range.second)) return;
+    const auto text = [](int value) { return std::to_string(value); };
+    NotUnderstood(FormatResStr(res::SSstRangeBeyond,
+                               {item, text(range.first), text(range.second), text(UserMinSstRange.Lowest),
+                                text(UserMinSstRange.Highest), text(UserMaxSstRange.Lowest),
+                                text(UserMaxSstRange.Highest), text(low), text(high)}));
 }
 
 // The channels are taken only when the pass has them all; otherwise the

@@ -575,18 +575,23 @@ bool TMainCore::SetSstPalette(const std::string& fileName) {
     return !Pass.SstPaletteFileName.empty();
 }
 
-// As if typed into the up-downs: each kept within its range, the range
-// shown as "User", and widened to at least three degrees.
-void TMainCore::SetUserSstRange(int low, int high) {
+void TMainCore::ClearNdviPalette() { Pass.NdviPaletteFileName.clear(); }
+
+void TMainCore::ClearSstPalette() {
+    Pass.Sensor->SetPaletteFile("");
+    Pass.SstPaletteFileName.clear();
+}
+
+// As if typed into the up-downs: each end kept within its range, the range
+// turned round when inverted, shown as "User", and widened to at least three
+// degrees.
+std::pair<int, int> TMainCore::SetUserSstRange(int low, int high) {
     TViewOptions& options = View.Options;
     options.RadioGroupSstDisplayRange = SstRangeUser;
-    options.UpDownUserMinSST = std::clamp(low, UserMinSstRange.Lowest, UserMinSstRange.Highest);
-    options.UpDownUserMaxSST = std::clamp(high, UserMaxSstRange.Lowest, UserMaxSstRange.Highest);
-    if (options.UpDownUserMaxSST - options.UpDownUserMinSST >= NarrowestUserRange) return;
-    if (options.UpDownUserMinSST == UserMinSstRange.Lowest)
-        options.UpDownUserMaxSST = std::min(options.UpDownUserMaxSST + 1, UserMaxSstRange.Highest);
-    else
-        --options.UpDownUserMinSST;
+    options.UpDownUserMinSST = low;
+    options.UpDownUserMaxSST = high;
+    KeepUserRangesInOrder(options);
+    return {options.UpDownUserMinSST, options.UpDownUserMaxSST};
 }
 
 void TMainCore::SetRgbChannels(int red, int green, int blue) {

@@ -172,7 +172,9 @@ public:
     void Redisplay() override;
     bool SetNdviPalette(const std::string& fileName) override;
     bool SetSstPalette(const std::string& fileName) override;
-    void SetUserSstRange(int low, int high) override;
+    void ClearNdviPalette() override;
+    void ClearSstPalette() override;
+    std::pair<int, int> SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
     bool HasChannel(int channel) const override;
     void SetColourVegetation(bool checked) override;

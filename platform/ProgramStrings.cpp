@@ -48,6 +48,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4056, "CommandLine", "SRgbNotUnderstood", "%s: \"%s\" does not name three channels 1..10 as R<n>G<n>B<n>; the view was saved with the stored channels"},
     {4057, "CommandLine", "SRgbChannelMissing", "%s: the pass has no channel %s; the view was saved with the stored channels"},
     {4058, "CommandLine", "SNoAptOfGac", "an APT-style image (a GAC pass has none)"},
+    {4059, "CommandLine", "SSstRangeBeyond", "%s: the SST range %s to %s C lies beyond the user range's limits (low end %s..%s, high end %s..%s); the view was saved with %s to %s C"},
     {4060, "MainMenus", "SLowMemoryNextRun", "The new value for low memory threshold will be used next time you run the %s"},
     {4061, "MainMenus", "SLowMemoryChanged", "%s - low memory threshold changed"},
     {4062, "MainMenus", "SOpenAgainForDespeckle", "You will need to Open the file again to see the effect of this change.\rClick on Open to do this - you should find the file name already loaded."},
