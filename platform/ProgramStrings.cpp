@@ -110,7 +110,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4163, "SavedImages", "SNoCorrectedImage", "No corrected image saved: the geometry correction is not available."},
     {4164, "SavedImages", "SNoAptImage", "No APT image saved: APT images are made from full-resolution views 2048 pixels wide."},
     {4165, "SavedImages", "SNoGacImage", "No GAC image saved: the pass is not a GAC pass."},
-    {4166, "SavedImages", "SSavedElsewhere", "Could not save to %s folder: %s, saved to %s instead"},
+    {4166, "SavedImages", "SSavedElsewhere", "Could not save to %s folder: %s (%s), saved to %s instead"},
     {4167, "SavedImages", "SResultsFolder", "results"},
     {4168, "SavedImages", "SSourceFolder", "source"},
     {4169, "SavedImages", "SNoWriteAccess", "Error saving image to disk: %s"},
