@@ -232,7 +232,7 @@ void TCommandLineRun::NotUnderstood(const std::string& message) {
 }
 
 void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputName) {
-    const std::string group = withAlbedos ? "-GROUPB:" : "-GROUPA:";
+    const std::string& group = param_;
     if (withAlbedos) {
         ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
         for (int channel = 3; channel <= 5; ++channel)
@@ -253,17 +253,19 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
     if (IsChannelKeyword(keyword) && colon != keyword.size() + 1) return false;
+    // Messages name the parameter the user gave: "-GROUPB:" for the items of the group.
+    const std::string& told = param_.empty() ? rawItem : param_;
     if (item == "-DIAGNOSTICS:") {
         // The diagnostics hold what the products before them said.
         jobs_->Finish();
-        return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
+        return Written(target_.SaveDiagnostics(), told, resStr(res::SDiagnostics)), true;
     }
     // Without a pass the run has failed already, and said why; only the
     // diagnostics, which say it too, are written.
     if (!passLoaded_) return true;
-    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
-    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), rawItem, resStr(res::SRawChannelFile)), true;
-    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), rawItem, resStr(res::SAlbedoFile)), true;
+    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), told, resStr(res::SFirePixelList)), true;
+    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), told, resStr(res::SRawChannelFile)), true;
+    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), told, resStr(res::SAlbedoFile)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
@@ -275,11 +277,11 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         // Parameters that change the view render it again, so the saved
         // image is the one the parameters ask for.
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
-        if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
+        if (!output.empty() && !outputName.empty()) SaveViewImage(told, output, outputName);
     }
-    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {rawItem}));
-    else if (Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
-        TellTakenAsImage(rawItem, keyword);
+    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {told}));
+    else if (Written(offered, told, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
+        TellTakenAsImage(told, keyword);
     return true;
 }
 

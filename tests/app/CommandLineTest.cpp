@@ -347,6 +347,23 @@ TEST_F(CommandLineTest, SstRangesAreTurnedRoundAndBroughtWithinTheLimits) {
     }
 }
 
+// The products of a group are told under the parameter the user gave, as
+// typed, not under items of the run's own making.
+TEST_F(CommandLineTest, AGroupsMessagesNameTheGroup) {
+    target.FailDataSaves = true;
+    TCommandLineRun run({"pass.wsd", "-groupb:"}, target, folder / "program/");
+    EXPECT_TRUE(run.Run("pass"));
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
+    EXPECT_THAT(told, ElementsAre("-groupb:: an albedo file was not written",
+                                  "-groupb:: the channel 3 temperature file was not written",
+                                  "-groupb:: the channel 4 temperature file was not written",
+                                  "-groupb:: the channel 5 temperature file was not written",
+                                  "-groupb:: the image was not written", "-groupb:: the SST data was not written",
+                                  "-groupb:: the image was not written"));
+    EXPECT_EQ(run.ExitCode(), 3);
+}
+
 // An image its saver put in the program folder instead has been told there,
 // with where it went: the run tells no second line and ends with 3.
 TEST_F(CommandLineTest, AProductSavedElsewhereIsToldOnceAndEndsWithThree) {
