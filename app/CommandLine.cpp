@@ -54,11 +54,18 @@ std::optional<std::pair<int, int>> NumberPair(const std::string& low, const std:
     return std::make_pair(lowValue, highValue);
 }
 
-// A missing output folder is made, so that products go where they are asked to.
-void MakeOutputFolder(const std::string& folder) {
-    if (folder.empty() || DirectoryExists(folder)) return;
+// A missing output folder is made, so that products go where they are asked
+// to. Gives the folders made, each before the ones inside it.
+std::vector<std::filesystem::path> MakeOutputFolder(const std::string& folder) {
+    std::vector<std::filesystem::path> made;
+    if (folder.empty() || DirectoryExists(folder)) return made;
     std::error_code error;
+    std::filesystem::path path = std::filesystem::path(folder).parent_path();  // without the last separator
+    for (; !path.empty() && path != path.parent_path() && !std::filesystem::exists(path, error);
+         path = path.parent_path())
+        made.insert(made.begin(), path);
     std::filesystem::create_directories(folder, error);
+    return made;
 }
 
 }  // namespace
@@ -197,7 +204,7 @@ bool TCommandLineRun::Run(std::string outputName) {
             if (StartsText("-OUTPUT:", item)) {
                 const std::string output = param.substr(8);
                 if (output.empty()) NotUnderstood(FormatResStr(res::SNoOutputFolder, {param}));
-                MakeOutputFolder(ExtractFilePath(output));
+                for (auto& made : MakeOutputFolder(ExtractFilePath(output))) madeFolders_.push_back(std::move(made));
                 target_.SetResultsFolder(ExtractFilePath(output));
                 outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
             }
@@ -215,9 +222,17 @@ bool TCommandLineRun::Run(std::string outputName) {
     }
     jobs_->Finish();
     jobs_.reset();
+    if (!passLoaded_) RemoveEmptyMadeFolders();
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
+}
+
+// A run without a pass leaves no folder of its making that holds nothing.
+void TCommandLineRun::RemoveEmptyMadeFolders() {
+    std::error_code error;
+    for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
+        if (std::filesystem::is_empty(*folder, error)) std::filesystem::remove(*folder, error);
 }
 
 void TCommandLineRun::Unknown(const std::string& param, const std::string& item) {

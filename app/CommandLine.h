@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -158,6 +159,7 @@ private:
     TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
     bool SwitchGiven(const std::string& name) const;
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
+    void RemoveEmptyMadeFolders();
     bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
     bool ApplyNdviParameters(const std::string& item, const std::string& parameters);
     bool ApplySstParameters(const std::string& item, const std::string& parameters);
@@ -177,6 +179,7 @@ private:
     int missing_ = 0;
     int unknown_ = 0;
     int elsewhereBefore_ = 0;
+    std::vector<std::filesystem::path> madeFolders_;  // by "-OUTPUT:", outer ones first
 };
 
 }  // namespace kestrune

@@ -397,6 +397,16 @@ TEST_F(CommandLineTest, WithoutAPassOnlyTheDiagnosticsAreWritten) {
     EXPECT_EQ(run.UnknownParameters(), 1);
     ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
     EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("-FOO:"), std::string::npos);
+
+    // The folders its "-OUTPUT:" made are gone again where they hold nothing.
+    folder.Write("kept/old.bmp", "");
+    TCommandLineRun failed({"gone.wsd", "-OUTPUT:" + (folder / "new/2024/"), "-FC:X.JPG",
+                            "-OUTPUT:" + (folder / "kept/sub/"), "-DIAGNOSTICS:", "-CLOSE"},
+                           target, folder / "program/", false);
+    failed.Run("");
+    EXPECT_FALSE(DirectoryExists(folder / "new"));
+    EXPECT_FALSE(DirectoryExists(folder / "kept/sub"));
+    EXPECT_TRUE(FileExists(folder / "kept/old.bmp"));
 }
 
 }  // namespace
