@@ -4,6 +4,7 @@
 #include "app/hh_funcs.h"
 #include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
+#include "decoding/PassFileTypes.h"
 #include "decoding/Sensor.h"
 #include "localise/QLocales.h"
 #include "orbit/EarthLocations.h"
@@ -357,7 +358,7 @@ bool TMainCore::FormShow() {
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     // A station's run leaves the user's desktop as it found it.
-    if (!Unattended) AddContextMenuCommand("HRPT process", ShellPassExtensions);
+    if (!Unattended) AddContextMenuCommand("HRPT process", ClaimedPassExtensions());
     return true;
 }
 
@@ -397,11 +398,7 @@ void TMainCore::FreeSettings() {
 
 bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
     PendingFileName.clear();
-    if (files.size() == 1) {
-        const std::string extension = UpperCase(ExtractFileExt(files.front()));
-        if (std::find(DropExtensions.begin(), DropExtensions.end(), extension) != DropExtensions.end())
-            PendingFileName = files.front();
-    }
+    if (files.size() == 1 && IsPassFileName(files.front())) PendingFileName = files.front();
     return !PendingFileName.empty() && FileExists(PendingFileName);
 }
 

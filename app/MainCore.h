@@ -32,10 +32,6 @@
 
 namespace kestrune {
 
-// The extensions of a single file dropped on the window that open it.
-inline const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
-// Every extension a file manager opens with the program ("HRPT process"): those of the drop and ".hmf".
-inline constexpr char ShellPassExtensions[] = ".gac, .hmf, .hpt, .hrp, .l1b, .l1f, .lac, .raw, .rhd";
 
 // The window as the core sees it: what a redisplay and a load show, and
 // the window's own life.
