@@ -1,6 +1,5 @@
-// The palette files as the shipped help words them load as palettes: the
-// example of the page "Side panel", completed as its text says, and a JASC
-// palette written line by line as described there.
+// The palette file as the shipped help words it loads as a palette: the
+// example of the page "Side panel", completed as its text says.
 #include "platform/SysUtils.h"
 #include "render/ViewLookups.h"
 #include "tests/platform/TempFolder.h"
@@ -60,16 +59,6 @@ TEST(HelpPaletteFormatTest, ColoursFromTheSecondLineAreNotAPalette) {
     testing::TTempFolder folder;
     TPalette1D palette{};
     EXPECT_FALSE(LoadPaletteFile(palette, folder.Write("red.pal", file)));
-}
-
-TEST(HelpPaletteFormatTest, AJascPaletteAsWordedLoads) {
-    std::string file = "JASC-PAL\r\n0100\r\n256\r\n";
-    for (int index = 0; index < 256; ++index) file += "0 " + std::to_string(index) + " " + std::to_string(255 - index) + "\r\n";
-    testing::TTempFolder folder;
-    TPalette1D palette{};
-    ASSERT_TRUE(LoadPaletteFile(palette, folder.Write("green.pal", file)));
-    EXPECT_EQ(palette[0], Rgb(0, 0, 255));
-    EXPECT_EQ(palette[1023], Rgb(0, 255, 0));
 }
 
 }  // namespace
