@@ -5,6 +5,7 @@
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
+#include "render/ViewOptions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,11 +54,18 @@ std::optional<std::pair<int, int>> NumberPair(const std::string& low, const std:
     return std::make_pair(lowValue, highValue);
 }
 
-// A missing output folder is made, so that products go where they are asked to.
-void MakeOutputFolder(const std::string& folder) {
-    if (folder.empty() || DirectoryExists(folder)) return;
+// A missing output folder is made, so that products go where they are asked
+// to. Gives the folders made, each before the ones inside it.
+std::vector<std::filesystem::path> MakeOutputFolder(const std::string& folder) {
+    std::vector<std::filesystem::path> made;
+    if (folder.empty() || DirectoryExists(folder)) return made;
     std::error_code error;
+    std::filesystem::path path = std::filesystem::path(folder).parent_path();  // without the last separator
+    for (; !path.empty() && path != path.parent_path() && !std::filesystem::exists(path, error);
+         path = path.parent_path())
+        made.insert(made.begin(), path);
     std::filesystem::create_directories(folder, error);
+    return made;
 }
 
 }  // namespace
@@ -196,7 +204,7 @@ bool TCommandLineRun::Run(std::string outputName) {
             if (StartsText("-OUTPUT:", item)) {
                 const std::string output = param.substr(8);
                 if (output.empty()) NotUnderstood(FormatResStr(res::SNoOutputFolder, {param}));
-                MakeOutputFolder(ExtractFilePath(output));
+                for (auto& made : MakeOutputFolder(ExtractFilePath(output))) madeFolders_.push_back(std::move(made));
                 target_.SetResultsFolder(ExtractFilePath(output));
                 outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
             }
@@ -214,9 +222,17 @@ bool TCommandLineRun::Run(std::string outputName) {
     }
     jobs_->Finish();
     jobs_.reset();
+    if (!passLoaded_) RemoveEmptyMadeFolders();
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
+}
+
+// A run without a pass leaves no folder of its making that holds nothing.
+void TCommandLineRun::RemoveEmptyMadeFolders() {
+    std::error_code error;
+    for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
+        if (std::filesystem::is_empty(*folder, error)) std::filesystem::remove(*folder, error);
 }
 
 void TCommandLineRun::Unknown(const std::string& param, const std::string& item) {
@@ -231,7 +247,7 @@ void TCommandLineRun::NotUnderstood(const std::string& message) {
 }
 
 void TCommandLineRun::ProcessGroup(bool withAlbedos, const std::string& outputName) {
-    const std::string group = withAlbedos ? "-GROUPB:" : "-GROUPA:";
+    const std::string& group = param_;
     if (withAlbedos) {
         ProcessOutputItem("-ALBEDOS:", "ALBEDOS", ViewAll, outputName);
         for (int channel = 3; channel <= 5; ++channel)
@@ -252,17 +268,19 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
     const size_t colon = item.find(':');
     if (!StartsText("-" + keyword, item) || colon == std::string::npos || colon < keyword.size()) return false;
     if (IsChannelKeyword(keyword) && colon != keyword.size() + 1) return false;
+    // Messages name the parameter the user gave: "-GROUPB:" for the items of the group.
+    const std::string& told = param_.empty() ? rawItem : param_;
     if (item == "-DIAGNOSTICS:") {
         // The diagnostics hold what the products before them said.
         jobs_->Finish();
-        return Written(target_.SaveDiagnostics(), rawItem, resStr(res::SDiagnostics)), true;
+        return Written(target_.SaveDiagnostics(), told, resStr(res::SDiagnostics)), true;
     }
     // Without a pass the run has failed already, and said why; only the
     // diagnostics, which say it too, are written.
     if (!passLoaded_) return true;
-    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), rawItem, resStr(res::SFirePixelList)), true;
-    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), rawItem, resStr(res::SRawChannelFile)), true;
-    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), rawItem, resStr(res::SAlbedoFile)), true;
+    if (item == "-FIRETEXT:") return Written(target_.SaveFireText(outputName), told, resStr(res::SFirePixelList)), true;
+    if (item == "-RAW:") return Product(target_.RawChannelsWrite(), told, resStr(res::SRawChannelFile)), true;
+    if (item == "-ALBEDOS:") return Product(target_.AlbedoFilesWrite(), told, resStr(res::SAlbedoFile)), true;
 
     const std::string output = item.substr(colon + 1, LongestOutputSpec);
     const std::vector<std::string> tabs = target_.ViewTabs();
@@ -274,11 +292,11 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         // Parameters that change the view render it again, so the saved
         // image is the one the parameters ask for.
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
-        if (!output.empty() && !outputName.empty()) SaveViewImage(rawItem, output, outputName);
+        if (!output.empty() && !outputName.empty()) SaveViewImage(told, output, outputName);
     }
-    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {rawItem}));
-    else if (Written(offered, rawItem, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
-        TellTakenAsImage(rawItem, keyword);
+    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {told}));
+    else if (Written(offered, told, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
+        TellTakenAsImage(told, keyword);
     return true;
 }
 
@@ -304,16 +322,27 @@ bool TCommandLineRun::ApplyNdviParameters(const std::string& item, const std::st
     if (parameters.empty()) return false;
     const std::string palette = FindPaletteFile(parameters, programFolder_);
     if (!palette.empty() && target_.SetNdviPalette(palette)) return true;
-    NotUnderstood(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
-                                  : FormatResStr(res::SNotAPalette, {item, palette}));
-    return false;
+    return PaletteRefused(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
+                                          : FormatResStr(res::SNotAPalette, {item, palette}),
+                          ViewVegetation);
+}
+
+// The view is drawn again without a palette, so that the saved picture is
+// the plain view the message tells of, not one an earlier item coloured.
+bool TCommandLineRun::PaletteRefused(const std::string& message, uint8_t view) {
+    NotUnderstood(message);
+    if (view == ViewSst)
+        target_.ClearSstPalette();
+    else
+        target_.ClearNdviPalette();
+    return true;
 }
 
 bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::string& parameters) {
     bool changed = false;
     const auto setRange = [&](const std::optional<std::pair<int, int>>& range) {
         if (!range || range->first == range->second) return;
-        target_.SetUserSstRange(range->first, range->second);
+        ApplySstRange(item, *range);
         changed = true;
     };
     setRange(ParseBracketedRange(parameters));
@@ -323,9 +352,22 @@ bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::str
     const auto separated = ParseSeparatedRange(parameters);
     setRange(separated);
     // A name that is neither a palette nor the two-number range was not taken.
-    if (!palette.empty()) NotUnderstood(FormatResStr(res::SNotAPalette, {item, palette}));
-    else if (!name.empty() && !separated) NotUnderstood(FormatResStr(res::SNoPaletteFile, {item, name}));
+    if (!palette.empty()) return PaletteRefused(FormatResStr(res::SNotAPalette, {item, palette}), ViewSst);
+    if (!name.empty() && !separated) return PaletteRefused(FormatResStr(res::SNoPaletteFile, {item, name}), ViewSst);
     return changed;
+}
+
+// A range given high end first is turned round, as the side panel turns it;
+// one beyond the up-downs' limits is brought within them, and told.
+void TCommandLineRun::ApplySstRange(const std::string& item, std::pair<int, int> range) {
+    if (range.first > range.second) std::swap(range.first, range.second);
+    const auto [low, high] = target_.SetUserSstRange(range.first, range.second);
+    if (UserSstRangeWithinLimits(range.first, range.second)) return;
+    const auto text = [](int value) { return std::to_string(value); };
+    NotUnderstood(FormatResStr(res::SSstRangeBeyond,
+                               {item, text(range.first), text(range.second), text(UserMinSstRange.Lowest),
+                                text(UserMinSstRange.Highest), text(UserMaxSstRange.Lowest),
+                                text(UserMaxSstRange.Highest), text(low), text(high)}));
 }
 
 // The channels are taken only when the pass has them all; otherwise the

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,11 +62,15 @@ public:
     virtual void Redisplay() = 0;
 
     // View parameters; the caller redisplays afterwards. A palette is taken
-    // only when the file is one (true).
+    // only when the file is one (true); a file that is not one leaves the
+    // view without a palette.
     virtual bool SetNdviPalette(const std::string& fileName) = 0;
     virtual bool SetSstPalette(const std::string& fileName) = 0;
-    // The user SST range, as if typed into the range up-downs.
-    virtual void SetUserSstRange(int low, int high) = 0;
+    virtual void ClearNdviPalette() = 0;
+    virtual void ClearSstPalette() = 0;
+    // The user SST range, as if typed into the range up-downs; gives the
+    // range stored.
+    virtual std::pair<int, int> SetUserSstRange(int low, int high) = 0;
     // Channels 1..10 of the RGB view.
     virtual void SetRgbChannels(int red, int green, int blue) = 0;
     // The pass holds the channel's samples.
@@ -154,10 +159,14 @@ private:
     TOverlaySwitches SwitchedOverlays(TOverlaySwitches switches) const;
     bool SwitchGiven(const std::string& name) const;
     void ProcessGroup(bool withAlbedos, const std::string& outputName);
+    void RemoveEmptyMadeFolders();
     bool ApplyViewParameters(const std::string& item, uint8_t view, size_t colon);
     bool ApplyNdviParameters(const std::string& item, const std::string& parameters);
     bool ApplySstParameters(const std::string& item, const std::string& parameters);
     bool ApplyRgbParameters(const std::string& item, const std::string& parameters);
+    void ApplySstRange(const std::string& item, std::pair<int, int> range);
+    // A palette that could not be taken: told, and the view drawn without one.
+    bool PaletteRefused(const std::string& message, uint8_t view);
     void TellTakenAsImage(const std::string& item, const std::string& keyword);
     void SaveViewImage(const std::string& item, const std::string& output, const std::string& outputName);
 
@@ -170,6 +179,7 @@ private:
     int missing_ = 0;
     int unknown_ = 0;
     int elsewhereBefore_ = 0;
+    std::vector<std::filesystem::path> madeFolders_;  // by "-OUTPUT:", outer ones first
 };
 
 }  // namespace kestrune

@@ -4,6 +4,7 @@
 #include "platform/RegistryVariables.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -39,6 +40,8 @@ TFormGoToLocation::TFormGoToLocation(QWidget* parent)
     help->setObjectName("Labelhelp");
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("ButtonCancel");
+    // Enter belongs to the row being typed in, never to a default button.
+    cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(StringGridGoToLocation);
@@ -55,6 +58,7 @@ TFormGoToLocation::TFormGoToLocation(QWidget* parent)
     });
     connect(StringGridGoToLocation, &QTableWidget::cellChanged, this,
             [this](int row, int column) { StringGridGoToLocationSetEditText(row, column); });
+    StringGridGoToLocation->installEventFilter(this);
 }
 
 TFormGoToLocation::~TFormGoToLocation() { Places->Value = PlacesText(GridPlaces()); }
@@ -65,6 +69,11 @@ void TFormGoToLocation::FillGrid(const TPlaces& places) {
         auto* go = new QTableWidgetItem(GoText);
         go->setTextAlignment(Qt::AlignCenter);
         StringGridGoToLocation->setItem(row, 0, go);
+        auto* button = new QPushButton(GoText);
+        button->setObjectName(QString("ButtonGo%1").arg(row));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, row] { Guarded([&] { GoToRow(row); }); });
+        StringGridGoToLocation->setCellWidget(row, 0, button);
         StringGridGoToLocation->setItem(row, 1, new QTableWidgetItem(ToQt(place.Name)));
         StringGridGoToLocation->setItem(row, 2, new QTableWidgetItem(ToQt(place.Latitude)));
         StringGridGoToLocation->setItem(row, 3, new QTableWidgetItem(ToQt(place.Longitude)));
@@ -93,6 +102,25 @@ void TFormGoToLocation::GoToRow(int row) {
     Latitude = result.Latitude;
     Longitude = result.Longitude;
     accept();
+}
+
+int TFormGoToLocation::FocusedRow() const {
+    const QWidget* focused = focusWidget();
+    if (focused != StringGridGoToLocation && !StringGridGoToLocation->isAncestorOf(focused)) return -1;
+    for (int row = 0; row < PlaceRows; ++row)
+        if (StringGridGoToLocation->cellWidget(row, 0) == focused) return row;
+    return StringGridGoToLocation->currentRow();
+}
+
+bool TFormGoToLocation::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != StringGridGoToLocation || event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int row = key == Qt::Key_Return || key == Qt::Key_Enter ? FocusedRow() : -1;
+    if (row < 0) return false;
+    // Taking the focus from a cell being typed in keeps what was typed.
+    StringGridGoToLocation->setFocus(Qt::OtherFocusReason);
+    Guarded([&] { GoToRow(row); });
+    return true;
 }
 
 // The "Go!" cells are not for typing in.

@@ -1,5 +1,5 @@
 // The go-to-location window: a table of six named places the user edits in
-// place and a "Go!" cell per row. Made with the main window and kept for the
+// place and a "Go!" button per row. Made with the main window and kept for the
 // run: the places are read from the setting "GoToLocations" once and written
 // back when the window is freed.
 #pragma once
@@ -29,8 +29,15 @@ public:
     // A click on a "Go!" cell: closes with OK when the row's point is valid.
     void GoToRow(int row);
 
+protected:
+    // Enter in the table (in a cell, while typing in one, or on a "Go!")
+    // goes to the row it is in; no button takes it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FillGrid(const TPlaces& places);
+    // The row whose cell, editor or "Go!" has the focus; -1 when none has.
+    int FocusedRow() const;
     void StringGridGoToLocationSetEditText(int row, int column);
 
     QTableWidget* StringGridGoToLocation = nullptr;

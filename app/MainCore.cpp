@@ -4,6 +4,7 @@
 #include "app/hh_funcs.h"
 #include "orbit/MapWithWarp.h"
 #include "decoding/HRPTvideo.h"
+#include "decoding/PassFileTypes.h"
 #include "decoding/Sensor.h"
 #include "localise/QLocales.h"
 #include "orbit/EarthLocations.h"
@@ -357,7 +358,7 @@ bool TMainCore::FormShow() {
     host_.EnableControls(true);
     host_.EnableResultMenus(false);
     // A station's run leaves the user's desktop as it found it.
-    if (!Unattended) AddContextMenuCommand("HRPT process", ShellPassExtensions);
+    if (!Unattended) AddContextMenuCommand("HRPT process", ClaimedPassExtensions());
     return true;
 }
 
@@ -397,11 +398,7 @@ void TMainCore::FreeSettings() {
 
 bool TMainCore::DropFileTargetDrop(const std::vector<std::string>& files) {
     PendingFileName.clear();
-    if (files.size() == 1) {
-        const std::string extension = UpperCase(ExtractFileExt(files.front()));
-        if (std::find(DropExtensions.begin(), DropExtensions.end(), extension) != DropExtensions.end())
-            PendingFileName = files.front();
-    }
+    if (files.size() == 1 && IsPassFileName(files.front())) PendingFileName = files.front();
     return !PendingFileName.empty() && FileExists(PendingFileName);
 }
 
@@ -575,18 +572,23 @@ bool TMainCore::SetSstPalette(const std::string& fileName) {
     return !Pass.SstPaletteFileName.empty();
 }
 
-// As if typed into the up-downs: each kept within its range, the range
-// shown as "User", and widened to at least three degrees.
-void TMainCore::SetUserSstRange(int low, int high) {
+void TMainCore::ClearNdviPalette() { Pass.NdviPaletteFileName.clear(); }
+
+void TMainCore::ClearSstPalette() {
+    Pass.Sensor->SetPaletteFile("");
+    Pass.SstPaletteFileName.clear();
+}
+
+// As if typed into the up-downs: each end kept within its range, the range
+// turned round when inverted, shown as "User", and widened to at least three
+// degrees.
+std::pair<int, int> TMainCore::SetUserSstRange(int low, int high) {
     TViewOptions& options = View.Options;
     options.RadioGroupSstDisplayRange = SstRangeUser;
-    options.UpDownUserMinSST = std::clamp(low, UserMinSstRange.Lowest, UserMinSstRange.Highest);
-    options.UpDownUserMaxSST = std::clamp(high, UserMaxSstRange.Lowest, UserMaxSstRange.Highest);
-    if (options.UpDownUserMaxSST - options.UpDownUserMinSST >= NarrowestUserRange) return;
-    if (options.UpDownUserMinSST == UserMinSstRange.Lowest)
-        options.UpDownUserMaxSST = std::min(options.UpDownUserMaxSST + 1, UserMaxSstRange.Highest);
-    else
-        --options.UpDownUserMinSST;
+    options.UpDownUserMinSST = low;
+    options.UpDownUserMaxSST = high;
+    KeepUserRangesInOrder(options);
+    return {options.UpDownUserMinSST, options.UpDownUserMaxSST};
 }
 
 void TMainCore::SetRgbChannels(int red, int green, int blue) {

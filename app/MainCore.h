@@ -32,10 +32,6 @@
 
 namespace kestrune {
 
-// The extensions of a single file dropped on the window that open it.
-inline const std::vector<std::string> DropExtensions{".HRP", ".L1B", ".L1F", ".GAC", ".LAC", ".RAW", ".RHD", ".HPT"};
-// Every extension a file manager opens with the program ("HRPT process"): those of the drop and ".hmf".
-inline constexpr char ShellPassExtensions[] = ".gac, .hmf, .hpt, .hrp, .l1b, .l1f, .lac, .raw, .rhd";
 
 // The window as the core sees it: what a redisplay and a load show, and
 // the window's own life.
@@ -172,7 +168,9 @@ public:
     void Redisplay() override;
     bool SetNdviPalette(const std::string& fileName) override;
     bool SetSstPalette(const std::string& fileName) override;
-    void SetUserSstRange(int low, int high) override;
+    void ClearNdviPalette() override;
+    void ClearSstPalette() override;
+    std::pair<int, int> SetUserSstRange(int low, int high) override;
     void SetRgbChannels(int red, int green, int blue) override;
     bool HasChannel(int channel) const override;
     void SetColourVegetation(bool checked) override;

@@ -70,11 +70,9 @@ void TMostRecentFilesMenu::EntryClick(QAction* item) {
     const auto n = clicked - entries;
     if (n < 0 || static_cast<size_t>(n) >= files_.Files().size()) return;
     const std::string name = files_.Files()[static_cast<size_t>(n)];
+    // The pick goes to the top only once it has loaded (the loader adds
+    // it): a file that fails to load keeps its place.
     if (FileExists(name)) {
-        if (n > 0) {
-            files_.AddFile(name);
-            Rebuild();
-        }
         if (OnMenuClick) OnMenuClick(name);
         return;
     }

@@ -13,6 +13,7 @@
 #include "app/MessageBoxes.h"
 #include "app/MainMenus.h"
 #include "app/MostRecentFilesMenu.h"
+#include "decoding/PassFileTypes.h"
 #include "app/MouseTools.h"
 #include "app/PersistingControls.h"
 #include "app/ShellOpen.h"
@@ -63,11 +64,7 @@ constexpr int FlashBlinks = 5;
 
 // The open dialog's two filters, named in the language in effect; the masks are matched in either case.
 QStringList OpenDialogFilters() {
-    return {ToQt(resStr(res::SHrptFiles)) +
-                " (*.dat, *.fy1c, *.gac, *.hmf, *.hpt, *.hrp, *.img, *.l1b, *.l1f, *.lac, *.n10, *.c10, *.s10, "
-                "*.fi5, *.raw, *.raw16, *.native) (*.HMF *.hmf *.HPT *.hpt *.HRP *.hrp *.L1B *.l1b *.L1F *.l1f *.LAC *.lac "
-                "*.GAC* *.gac* *.FY1C *.fy1c *.N10 *.n10 *.C10 *.c10 *.S10 *.s10 *.FI5 *.fi5 *.IMG *.img *.RAW *.raw *.RAW16 "
-                "*.raw16 *.DAT *.dat *.NATIVE *.native)",
+    return {ToQt(resStr(res::SHrptFiles) + " (" + PassFileMasks(true) + ") (" + PassFileMasks() + ")"),
             ToQt(resStr(res::SAllFilesAnyExtension)) + " (*)"};
 }
 

@@ -18,10 +18,11 @@ namespace {
 
 constexpr const char* ProductName = "Talvessa";
 
+// Letters and digits, with inner dots for a packed file's ("wsd.gz").
 bool IsPlainExtension(const std::string& extension) {
-    return !extension.empty() && std::all_of(extension.begin(), extension.end(), [](unsigned char c) {
-        return std::isalnum(c) != 0;
-    });
+    return !extension.empty() && extension.front() != '.' && extension.back() != '.' &&
+           extension.find("..") == std::string::npos &&
+           std::all_of(extension.begin(), extension.end(), [](unsigned char c) { return std::isalnum(c) != 0 || c == '.'; });
 }
 
 // The escapes of a desktop entry's string values, and its literal percent.

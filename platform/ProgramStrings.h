@@ -50,6 +50,7 @@ constexpr uint16_t SNotAPalette = 4055;
 constexpr uint16_t SRgbNotUnderstood = 4056;
 constexpr uint16_t SRgbChannelMissing = 4057;
 constexpr uint16_t SNoAptOfGac = 4058;
+constexpr uint16_t SSstRangeBeyond = 4059;
 constexpr uint16_t SLowMemoryNextRun = 4060;
 constexpr uint16_t SLowMemoryChanged = 4061;
 constexpr uint16_t SOpenAgainForDespeckle = 4062;

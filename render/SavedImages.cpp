@@ -256,7 +256,7 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
     }
     try {
         const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
-        Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), folder, written}),
+        Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), folder, cause, written}),
                TMsgDlgType::mtWarning);
         return written;
     } catch (const std::exception&) {

@@ -27,4 +27,9 @@ void KeepUserRangesInOrder(TViewOptions& options) {
     KeepInOrder(options.UpDownUserMinSST, options.UpDownUserMaxSST, UserMinSstRange, UserMaxSstRange);
 }
 
+bool UserSstRangeWithinLimits(int low, int high) {
+    const auto within = [](int value, TUpDownRange range) { return value >= range.Lowest && value <= range.Highest; };
+    return within(low, UserMinSstRange) && within(high, UserMaxSstRange);
+}
+
 }  // namespace kestrune

@@ -152,6 +152,10 @@ struct TViewOptions {
 // the low one is at its lowest).
 void KeepUserRangesInOrder(TViewOptions& options);
 
+// Whether low..high (low not above high) is a user SST range the up-downs
+// can hold as it stands: each end within its up-down's limits.
+bool UserSstRangeWithinLimits(int low, int high);
+
 // Settings and window state the renderer reads besides the side panel.
 struct TRenderSettings {
     int SeaColourThreshold = 40;

@@ -353,7 +353,10 @@ void TCartogList::LoadGPX(std::string_view text) {
     std::optional<TLineSegment> track;
     for (const std::string& lowered : GpxTags(text)) {
         if (!track) {
-            if (lowered == "trkseg") track.emplace();
+            if (lowered == "trkseg") {
+                track.emplace();
+                track->Open = true;
+            }
             continue;
         }
         if (lowered == "/trkseg") {
@@ -373,17 +376,29 @@ void TCartogList::LoadGPX(std::string_view text) {
 
 void TCartogList::LoadKML(std::string_view text, const std::string& fileName) {
     QXmlStreamReader xml(QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())));
-    std::vector<std::string> coordinateTexts;
+    // Each coordinates text, and whether it is a line string's (a path,
+    // drawn open) rather than a ring's or a point's.
+    std::vector<std::pair<std::string, bool>> coordinateTexts;
+    std::vector<QString> inside;  // the elements the reader is in
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.qualifiedName() == QLatin1String("coordinates"))
-            coordinateTexts.push_back(xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString());
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && !inside.empty()) inside.pop_back();
+        if (token != QXmlStreamReader::StartElement) continue;
+        if (xml.qualifiedName() == QLatin1String("coordinates")) {
+            const bool lineString = !inside.empty() && inside.back() == QLatin1String("LineString");
+            coordinateTexts.emplace_back(xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString(),
+                                         lineString);
+        } else {
+            inside.push_back(xml.name().toString());
+        }
     }
     // A document that does not parse is read as nothing.
     if (xml.hasError()) return;
     int badPairs = 0;
     std::string firstBadPair;
-    for (const std::string& coordinates : coordinateTexts) {
+    for (const auto& [coordinates, lineString] : coordinateTexts) {
         TLineSegment segment;
+        segment.Open = lineString;
         for (const std::string_view piece : WhiteSpacePieces(coordinates)) {
             if (piece.find(',') == std::string_view::npos) continue;
             float longitude = 0, latitude = 0;
@@ -459,7 +474,7 @@ void TCartogList::DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int y
             }
         }
         // The closing line obeys the jump rule like every other line.
-        if (ClosePolygons && first && !jumps(*first)) run.push_back(*first);
+        if (ClosePolygons && !segment.Open && first && !jumps(*first)) run.push_back(*first);
         DrawRun(canvas, run);
     }
 }

@@ -26,6 +26,9 @@ struct TLineSegment {
     float MaxLon = -2147483648.0f;
     float MinLon = 2147483648.0f;
     uint8_t Flag = 1;  // segment kind; bit 0 is ignored for drawing
+    // A track (GPX) or a KML line string: drawn without a line from its last
+    // point back to its first, whatever the list's ClosePolygons says.
+    bool Open = false;
     std::vector<TGroundPoint> Points;
 
     int32_t Count() const { return static_cast<int32_t>(Points.size()); }

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 
@@ -38,9 +39,14 @@ public:
         if (palette) Calls.push_back(call);
         return palette;
     }
-    void SetUserSstRange(int low, int high) override {
+    void ClearNdviPalette() override { Calls.push_back("ndvi palette cleared"); }
+    void ClearSstPalette() override { Calls.push_back("sst palette cleared"); }
+    // Stored as given, or as StoredRange says.
+    std::pair<int, int> SetUserSstRange(int low, int high) override {
         Calls.push_back("sst range " + std::to_string(low) + " " + std::to_string(high));
+        return StoredRange.value_or(std::make_pair(low, high));
     }
+    std::optional<std::pair<int, int>> StoredRange;
     void SetRgbChannels(int red, int green, int blue) override {
         Calls.push_back("rgb " + std::to_string(red) + std::to_string(green) + std::to_string(blue));
     }
@@ -215,8 +221,10 @@ TEST_F(CommandLineTest, ItemsThatNameNothingToWriteAreToldAndEndWithFour) {
 // An item done otherwise than written is told, the rest of it done, and the
 // run ends with 4: a name after "-DIAGNOSTICS:" or "-FIRETEXT:" makes an
 // image of the view "All"; an empty "-OUTPUT:" leaves the products in the
-// pass's folder; RGB channels that are not 1..10 or not in the pass, and a
-// palette that is missing or not a palette, leave the view as it was. An APT
+// pass's folder; RGB channels that are not 1..10 or not in the pass leave the
+// view as it was; a palette that is missing or not a palette leaves it
+// without one, drawn again; an SST range beyond the up-downs' limits is
+// saved as brought within them. An APT
 // image of a GAC pass is not written at all: 3.
 TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
     const std::string program = folder / "program/";
@@ -234,10 +242,12 @@ TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
     EXPECT_THAT(target.Calls,
                 ElementsAre("select All", "image /kept/pass mode 0 bmp", "select All", "image /kept/pass mode 0 bmp",
                             "select RGB", "image pass mode 0 jpeg", "select RGB", "image pass mode 0 jpeg", "select RGB",
-                            "rgb 321", "redisplay", "image pass mode 0 jpeg", "select SST", "image pass mode 0 bmp",
-                            "select SST", "image pass mode 0 bmp", "select SST", "sst palette " + program + "sst.pal",
-                            "redisplay", "image pass mode 0 bmp", "select Vegetation", "image pass mode 0 bmp",
-                            "select Vegetation", "image pass mode 0 bmp", "select SST", "sst range 10 -25", "redisplay",
+                            "rgb 321", "redisplay", "image pass mode 0 jpeg", "select SST", "sst palette cleared",
+                            "redisplay", "image pass mode 0 bmp", "select SST", "sst palette cleared", "redisplay",
+                            "image pass mode 0 bmp", "select SST", "sst palette " + program + "sst.pal", "redisplay",
+                            "image pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
+                            "image pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
+                            "image pass mode 0 bmp", "select SST", "sst range -25 10", "redisplay",
                             "image pass mode 0 bmp"));
     std::vector<std::string> told;
     for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
@@ -257,8 +267,10 @@ TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
             "-SSTnot-a.pal:x.bmp: " + program + "not-a.pal is not a palette file; the view was saved without it",
             "-NDVInothere.pal:x.bmp: \"nothere.pal\" is no palette file (as named or in the program's folder); the "
             "view was saved without it",
-            "-NDVInot-a.pal:x.bmp: " + program + "not-a.pal is not a palette file; the view was saved without it"));
-    EXPECT_EQ(whole.UnknownParameters(), 9);
+            "-NDVInot-a.pal:x.bmp: " + program + "not-a.pal is not a palette file; the view was saved without it",
+            "-SST10-25:x.bmp: the SST range -25 to 10 C lies beyond the user range's limits (low end -2..27, high end "
+            "-2..37); the view was saved with -25 to 10 C"));
+    EXPECT_EQ(whole.UnknownParameters(), 10);
     EXPECT_EQ(whole.MissingProducts(), 0);
     EXPECT_EQ(whole.ExitCode(), 4);
 
@@ -272,6 +284,84 @@ TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
               "-FC:apt.jpg: an APT-style image (a GAC pass has none) was not written");
     EXPECT_EQ(gac.ExitCode(), 3);
+}
+
+// The run of palette items, each into a folder of its own: a
+// palette that is refused, or not found, leaves its view without the palette
+// an earlier item chose, drawn again before it is saved.
+TEST_F(CommandLineTest, ARefusedPaletteIsNotSavedWithTheEarlierItemsPalette) {
+    const std::string program = folder / "program/";
+    for (const char* name : {"good.pal", "not-a.pal", "jasc.pal"}) folder.Write("program/" + std::string(name), "");
+    TCommandLineRun run({"pass.wsd", "-OUTPUT:a/", "-SSTgood.pal:x.bmp", "-OUTPUT:b/", "-SSTnot-a.pal:x.bmp",
+                         "-OUTPUT:d/", "-NDVIjasc.pal:x.bmp", "-OUTPUT:e/", "-NDVInot-a.pal:x.bmp", "-OUTPUT:f/",
+                         "-NDVInothere.pal:x.bmp", "-CLOSE"},
+                        target, program);
+    EXPECT_TRUE(run.Run("pass"));
+    EXPECT_THAT(target.Calls,
+                ElementsAre("select SST", "sst palette " + program + "good.pal", "redisplay", "image a/pass mode 0 bmp",
+                            "select SST", "sst palette cleared", "redisplay", "image b/pass mode 0 bmp",
+                            "select Vegetation", "ndvi palette " + program + "jasc.pal", "redisplay",
+                            "image d/pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
+                            "image e/pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
+                            "image f/pass mode 0 bmp"));
+    EXPECT_EQ(run.UnknownParameters(), 3);
+    EXPECT_EQ(run.ExitCode(), 4);
+}
+
+// A range given high end first is the range turned round, as in the side
+// panel, and not told; one beyond the up-downs' limits (low end -2..27, high
+// end -2..37) is told with the range the view was saved with.
+TEST_F(CommandLineTest, SstRangesAreTurnedRoundAndBroughtWithinTheLimits) {
+    const auto told = [] {
+        std::vector<std::string> lines;
+        for (const TDialogRequest& request : TDialogService::Instance().Requests()) lines.push_back(request.text);
+        TDialogService::Instance().ClearScript();
+        return lines;
+    };
+    TCommandLineRun turned({"pass.wsd", "-SST25+10:x.bmp", "-SST(30,5):x.bmp", "-SST(-2,37):x.bmp", "-SST27+30:x.bmp"},
+                           target, folder / "program/");
+    turned.Run("pass");
+    EXPECT_THAT(target.Calls, ElementsAre("select SST", "sst range 10 25", "redisplay", "image pass mode 0 bmp",
+                                          "select SST", "sst range 5 30", "redisplay", "image pass mode 0 bmp",
+                                          "select SST", "sst range -2 37", "redisplay", "image pass mode 0 bmp",
+                                          "select SST", "sst range 27 30", "redisplay", "image pass mode 0 bmp"));
+    EXPECT_TRUE(told().empty());
+    EXPECT_EQ(turned.ExitCode(), 0);
+
+    const std::vector<std::tuple<std::string, std::pair<int, int>, std::string>> beyond{
+        {"-SST10-25:x.bmp", {-2, 10}, "-25 to 10 C"},
+        {"-SST(-25,10):x.bmp", {-2, 10}, "-25 to 10 C"},
+        {"-SST(-3,37):x.bmp", {-2, 37}, "-3 to 37 C"},
+        {"-SST(20,40):x.bmp", {20, 37}, "20 to 40 C"},
+        {"-SST(28,35):x.bmp", {27, 35}, "28 to 35 C"},
+        {"-SST(-9,-5):x.bmp", {-2, 1}, "-9 to -5 C"}};
+    for (const auto& [item, stored, asked] : beyond) {
+        target.StoredRange = stored;
+        TCommandLineRun run({"pass.wsd", item}, target, folder / "program/");
+        run.Run("pass");
+        EXPECT_THAT(told(), ElementsAre(item + ": the SST range " + asked +
+                                        " lies beyond the user range's limits (low end -2..27, high end -2..37); the "
+                                        "view was saved with " + std::to_string(stored.first) + " to " +
+                                        std::to_string(stored.second) + " C"));
+        EXPECT_EQ(run.ExitCode(), 4) << item;
+    }
+}
+
+// The products of a group are told under the parameter the user gave, as
+// typed, not under items of the run's own making.
+TEST_F(CommandLineTest, AGroupsMessagesNameTheGroup) {
+    target.FailDataSaves = true;
+    TCommandLineRun run({"pass.wsd", "-groupb:"}, target, folder / "program/");
+    EXPECT_TRUE(run.Run("pass"));
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
+    EXPECT_THAT(told, ElementsAre("-groupb:: an albedo file was not written",
+                                  "-groupb:: the channel 3 temperature file was not written",
+                                  "-groupb:: the channel 4 temperature file was not written",
+                                  "-groupb:: the channel 5 temperature file was not written",
+                                  "-groupb:: the image was not written", "-groupb:: the SST data was not written",
+                                  "-groupb:: the image was not written"));
+    EXPECT_EQ(run.ExitCode(), 3);
 }
 
 // An image its saver put in the program folder instead has been told there,
@@ -307,6 +397,16 @@ TEST_F(CommandLineTest, WithoutAPassOnlyTheDiagnosticsAreWritten) {
     EXPECT_EQ(run.UnknownParameters(), 1);
     ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
     EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("-FOO:"), std::string::npos);
+
+    // The folders its "-OUTPUT:" made are gone again where they hold nothing.
+    folder.Write("kept/old.bmp", "");
+    TCommandLineRun failed({"gone.wsd", "-OUTPUT:" + (folder / "new/2024/"), "-FC:X.JPG",
+                            "-OUTPUT:" + (folder / "kept/sub/"), "-DIAGNOSTICS:", "-CLOSE"},
+                           target, folder / "program/", false);
+    failed.Run("");
+    EXPECT_FALSE(DirectoryExists(folder / "new"));
+    EXPECT_FALSE(DirectoryExists(folder / "kept/sub"));
+    EXPECT_TRUE(FileExists(folder / "kept/old.bmp"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // showing, as the desktop's own tools read them back: xdg-mime names a pass
 // by its extension, and the pass type's globs outweigh the generic ones.
 #include "app/MainCore.h"
+#include "decoding/PassFileTypes.h"
 #include "platform/DesktopEntry.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -38,25 +40,42 @@ int GlobWeight(const std::string& globs2, const std::string& pattern, bool ours)
     return heaviest;
 }
 
+// One table gives the Open dialog's filter, the drop and the desktop's types:
+// every extension the program opens is in the filter and opens when dropped,
+// packed or not; the desktop gets each but those other programs' files share.
 TEST(DesktopFileTypes, EveryExtensionAFileManagerOpensWithTheProgramIsRegistered) {
-    const std::vector<std::string> registered = ExtensionList(ShellPassExtensions);
-    for (const std::string& dropped : DropExtensions) {
-        const std::string extension = LowerCase(dropped.substr(1));
-        EXPECT_NE(std::find(registered.begin(), registered.end(), extension), registered.end()) << dropped;
+    const std::vector<std::string> registered = ExtensionList(ClaimedPassExtensions());
+    const auto isRegistered = [&](const std::string& extension) {
+        return std::find(registered.begin(), registered.end(), extension) != registered.end();
+    };
+    for (const char* verb : {"gac", "hmf", "hpt", "hrp", "l1b", "l1f", "lac", "raw", "rhd", "wsd", "wsd.gz", "n10",
+                             "raw16", "mn1", "hpt.gz"})
+        EXPECT_TRUE(isRegistered(verb)) << verb;
+    for (const char* shared : {"so", "img", "dat", "gz", "img.gz"}) EXPECT_FALSE(isRegistered(shared)) << shared;
+
+    const std::string masks = " " + PassFileMasks() + " ";
+    for (const TPassFileType& type : PassFileTypes) {
+        const std::string extension = type.Extension;
+        for (const std::string& name : {"pass" + extension, "PASS" + UpperCase(extension), "pass" + extension + ".gz"}) {
+            EXPECT_TRUE(IsPassFileName("/data/" + name)) << name;
+            EXPECT_NE(masks.find(" *" + name.substr(4) + " "), std::string::npos) << name;
+        }
     }
-    for (const char* verb : {"gac", "hmf", "hrp", "l1b", "l1f", "lac", "raw", "rhd"})
-        EXPECT_NE(std::find(registered.begin(), registered.end(), verb), registered.end()) << verb;
+    for (const char* name : {"pass.jpg", "pass.gz", "pass.tar.gz", "wsd", "pass.wsd.bz2"})
+        EXPECT_FALSE(IsPassFileName(name)) << name;
+    EXPECT_EQ(PassFileMasks(true).substr(0, 22), "*.hpt, *.raw16, *.hmf,");
+    EXPECT_TRUE(PassFileMasks(true).ends_with(", *.msu2, *.gz"));
 }
 
 // As a user's desktop sees the first showing's registration: xdg-mime on the user's data folder.
-// (The showing itself writes through AddContextMenuCommand with ShellPassExtensions.)
+// (The showing itself writes through AddContextMenuCommand with ClaimedPassExtensions().)
 TEST(DesktopFileTypes, XdgMimeNamesPassesByTheirExtensions) {
     if (!OnPath("xdg-mime") || !OnPath("update-mime-database") || !OnPath("gio"))
         GTEST_SKIP() << "needs xdg-mime, update-mime-database and gio (scripts/install-deps)";
     TTempFolder temp;
     // What the first showing writes; the database is updated here, not by the detached tool the
     // program starts, which would race this test's own run on the same folder.
-    ASSERT_EQ(WriteDesktopIntegration(temp / "data", ExecutablePath(), "HRPT process", ShellPassExtensions), 2);
+    ASSERT_EQ(WriteDesktopIntegration(temp / "data", ExecutablePath(), "HRPT process", ClaimedPassExtensions()), 2);
     const std::string mime = temp / "data/mime";
     const std::string updated = CommandOutput("update-mime-database '" + mime + "' 2>&1 && echo updated");
     ASSERT_TRUE(updated.ends_with("updated")) << updated;
@@ -67,7 +86,8 @@ TEST(DesktopFileTypes, XdgMimeNamesPassesByTheirExtensions) {
     const std::string environment = "XDG_DATA_HOME='" + temp / "data" +
                                     "' XDG_DATA_DIRS=/usr/share XDG_CURRENT_DESKTOP=GNOME ";
     for (const char* name : {"NOAA19_20240301_1012.raw", "2024-03-01-1012-N19.hpt", "NSS.HRPT.NP.D24061.S1012.E1024.B7654321.WI.l1b",
-                             "20240301_1012_metop-b.hrp", "noaa18.gac", "pass.rhd", "pass.hmf", "pass.lac", "pass.l1f"}) {
+                             "20240301_1012_metop-b.hrp", "noaa18.gac", "pass.rhd", "pass.hmf", "pass.lac", "pass.l1f",
+                             "230503_1200_noaa18.wsd", "230503_1200_noaa18.wsd.gz", "2023-05-03-1200-NOAA18.hpt.gz"}) {
         const std::string path = temp.Write(std::string("passes/") + name, std::string(4096, '\0'));
         EXPECT_EQ(CommandOutput(environment + "xdg-mime query filetype '" + path + "' 2>/dev/null"), PassMimeType)
             << name;

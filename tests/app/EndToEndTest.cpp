@@ -244,6 +244,20 @@ TEST_F(EndToEndTest, MissingFileIsIgnoredAndTheRunFails) {
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName}));
 }
 
+// A pass that could not be loaded, missing or not a pass, leaves no empty
+// folder the run's "-OUTPUT:" would have made; a folder that was there stays.
+TEST_F(EndToEndTest, AFailedLoadLeavesNoEmptyOutputFolderBehind) {
+    folder.Write("data/240101_0000_noaa18.wsd", std::string(5000, 'x'));
+    fs::create_directories(folder / "out/there");
+    for (const std::string& failing : {Data("missing.wsd"), Data("240101_0000_noaa18.wsd")}) {
+        const TRunResult run = RunWith({failing, "-OUTPUT:" + (folder / "out/2024/01/01/"), "-FC:X.JPG",
+                                        "-OUTPUT:" + (folder / "out/there/"), "-TEMP:x.bmp", "-CLOSE"});
+        EXPECT_EQ(run.Status, 1) << Log();
+        EXPECT_EQ(Files(folder / "out"), (std::set<std::string>{"there"})) << failing;
+        EXPECT_TRUE(fs::is_empty(folder / "out/there"));
+    }
+}
+
 // Every message a load would show: unattended, none waits for an answer;
 // each goes to the diagnostics and the debug log, and a pass that could not
 // be loaded ends the run with status 1.

@@ -226,6 +226,26 @@ TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
     EXPECT_EQ(Start({folder / "data/*.hpt"})->PendingFileName, dated);
 }
 
+// Only a pass that loaded goes on the recent-file list: a missing file, one
+// that is no pass and a packed pass cut short leave the list as it was.
+TEST_F(MainCoreTest, AFileThatFailsToLoadIsNotARecentFile) {
+    const std::string pass = WritePass();
+    const std::string other = WritePass("2023-12-31-2359-NOAA18.wsd");
+    auto core = Start();
+    core->LoadDataFile(pass);
+    ASSERT_TRUE(core->PassLoaded());
+    const std::string packed = testing::TTempFolder::Read(pass).substr(0, 3000);
+    for (const std::string& failing :
+         {folder / "data/missing.wsd", folder.Write("data/240101_0000_noaa18.wsd", std::string(5000, 'x')),
+          folder.Write("data/240102_0000_noaa18.wsd.gz", "\x1f\x8b\x08\x00" + packed)}) {
+        core->LoadDataFile(failing);
+        EXPECT_FALSE(core->PassLoaded()) << failing;
+        EXPECT_THAT(core->MRUFileList->Files(), ElementsAre(pass)) << failing;
+    }
+    core->LoadDataFile(other);
+    EXPECT_THAT(core->MRUFileList->Files(), ElementsAre(other, pass));
+}
+
 TEST_F(MainCoreTest, SecondParameterMayForceTheDirection) {
     EXPECT_EQ(Start({"f", "-direction:south"})->ForcedDirection, 2);
     EXPECT_EQ(Start({"f", "-DIRECTION:NORTHBOUND"})->ForcedDirection, 1);

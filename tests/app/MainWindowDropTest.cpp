@@ -9,9 +9,11 @@
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/support/LocaleFileNames.h"
 
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -23,6 +25,7 @@ namespace {
 
 using testing::Find;
 using testing::WaitFor;
+using testing::WhenModal;
 
 // What the window answered to one drag: whether it took the drag on entering
 // and the action of the drop (IgnoreAction for a refused one).
@@ -106,7 +109,7 @@ TEST_F(MainWindowDropTest, APassNamedInTheLocalesBytesOpensItself) {
 TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
     auto form = Show();
     const std::string pass = WriteDroppablePass();
-    const std::string other = WriteDroppablePass("2023-05-03-1200.dat");
+    const std::string other = WriteDroppablePass("2023-05-03-1200.jpg");
     struct TCase {
         const char* What;
         std::unique_ptr<QMimeData> Data;
@@ -118,7 +121,7 @@ TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
     web->setUrls({QUrl("https://example.org/2023-05-03-1200.hpt")});
     TCase cases[] = {
         {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), true},
-        {"a .dat file", std::unique_ptr<QMimeData>(FileUrls({other})), true},
+        {"a .jpg file", std::unique_ptr<QMimeData>(FileUrls({other})), true},
         {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), true},
         {"plain text naming a pass", std::move(text), false},
         {"a web address", std::move(web), false},
@@ -130,6 +133,31 @@ TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
         EXPECT_FALSE(Timer(*form).isActive()) << c.What;
     }
     EXPECT_FALSE(form->Core().PassLoaded());
+}
+
+// The Open dialog's first filter shows every kind of file the program reads,
+// packed or not, and each of them opens when it is dropped.
+TEST_F(MainWindowDropTest, EveryKindTheOpenDialogShowsOpensWhenDropped) {
+    auto form = Show();
+    QString filter;
+    WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+        filter = dialog.nameFilters().value(0);
+        static_cast<QDialog&>(dialog).reject();
+    });
+    Find<QAction>(*form, "MenuOpen")->trigger();
+    const std::pair<const char*, const char*> kinds[] = {
+        {"230503_1200_noaa18.wsd", "*.wsd"},         {"230503_1200_noaa18.wsd.gz", "*.wsd.gz"},
+        {"pass.rhd", "*.rhd"},                       {"pass.mn1", "*.mn1"},
+        {"2023-05-03-1200-NOAA18.hpt", "*.HPT"},     {"NSS.GHRR.NN.D23181.S2359.E0001.B1234567.GC", "*.GC"},
+        {"2023-05-03-1200-NOAA15.raw16.gz", "*.raw16.gz"}};
+    for (const auto& [name, mask] : kinds) {
+        EXPECT_TRUE(filter.contains(QString(" ") + mask + " ")) << name << " in " << filter.toStdString();
+        const std::string pass = WriteDroppablePass(name);
+        std::unique_ptr<QMimeData> data(FileUrls({pass}));
+        EXPECT_EQ(DragOnto(*form, *data).Dropped, Qt::CopyAction) << name;
+        EXPECT_EQ(form->Core().PendingFileName, pass) << name;
+        WaitFor([&] { return !Timer(*form).isActive(); });
+    }
 }
 
 TEST_F(MainWindowDropTest, ADropWhileAFileIsReadIsRefused) {

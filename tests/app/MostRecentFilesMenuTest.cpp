@@ -56,6 +56,33 @@ TEST_F(MostRecentFilesMenuTest, EntriesAreNumberedNewestFirstWithSeparatorsOnlyW
     EXPECT_EQ(Texts(file), (QStringList{"Open", "-", "&1  second.hpt", "&2  a && b.hpt", "-", "Exit"}));
 }
 
+// A pick is opened; it goes to the top when it loads (the loader adds it),
+// and a file that fails to load keeps its place.
+TEST_F(MostRecentFilesMenuTest, APickGoesToTheTopOnlyWhenItLoads) {
+    TMostRecentFiles files(8, ProgramRegistryKey());
+    const std::string damaged = Pass("240101_0000_noaa18.wsd");
+    const std::string good = Pass("230503_1200_noaa18.wsd");
+    files.AddFile(damaged);
+    files.AddFile(good);
+    files.AddFile(Pass("2023-12-31-2359-NOAA18.hpt"));
+    TMostRecentFilesMenu recent(files, menu);
+    std::vector<std::string> opened;
+    recent.OnMenuClick = [&](const std::string& name) {
+        opened.push_back(name);
+        if (name != damaged) files.AddFile(name);
+        recent.Rebuild();
+    };
+    recent.Rebuild();
+    menu.actions()[2]->trigger();
+    EXPECT_THAT(opened, ElementsAre(damaged));
+    EXPECT_EQ(Texts(menu), (QStringList{"&1  2023-12-31-2359-NOAA18.hpt", "&2  230503_1200_noaa18.wsd",
+                                        "&3  240101_0000_noaa18.wsd"}));
+    menu.actions()[1]->trigger();
+    EXPECT_THAT(opened, ElementsAre(damaged, good));
+    EXPECT_EQ(Texts(menu), (QStringList{"&1  230503_1200_noaa18.wsd", "&2  2023-12-31-2359-NOAA18.hpt",
+                                        "&3  240101_0000_noaa18.wsd"}));
+}
+
 TEST_F(MostRecentFilesMenuTest, AnEntryWhoseFileIsGoneIsDropped) {
     TMostRecentFiles files(8, ProgramRegistryKey());
     files.AddFile(Pass("kept.hpt"));

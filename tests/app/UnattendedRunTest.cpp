@@ -173,14 +173,15 @@ TEST_F(UnattendedRunTest, NoLineAboutAMissingRuntimeFolder) {
 }
 
 // An image whose folder cannot be made goes to the program's folder: told
-// once, with where it went, and the run ends with 3.
+// once, with the cause and where it went, and the run ends with 3.
 TEST_F(UnattendedRunTest, AnImageSavedInTheProgramFolderIsToldOnce) {
     EXPECT_EQ(Run({pass, "-OUTPUT:/proc/no-such-folder/", "-FC:x.jpg", "-CLOSE"}), 3) << Log();
     const std::string written = folder / "program/230503_1200_noaa18-fc.jpg";
     EXPECT_TRUE(fs::exists(written));
     ASSERT_EQ(Told().size(), 1u) << Log();
-    EXPECT_EQ(Told()[0], "kestrune: Could not save to results folder: /proc/no-such-folder/, saved to " + written +
-                             " instead");
+    EXPECT_EQ(Told()[0], "kestrune: Could not save to results folder: /proc/no-such-folder/ (Unable to write to "
+                         "/proc/no-such-folder/230503_1200_noaa18-fc.jpg: No such file or directory), saved to " +
+                             written + " instead");
 }
 
 // The fire list named otherwise still names the pass it was found in; a

@@ -10,6 +10,7 @@
 #include "platform/RegistryVariables.h"
 #include "platform/SysUtils.h"
 #include "tests/app/AppTest.h"
+#include "tests/app/WindowManagerTest.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/platform/ProcessHelpers.h"
 
@@ -41,11 +42,6 @@ using testing::Find;
 using testing::WaitFor;
 using testing::WhenModal;
 
-bool HasWindowManager() {
-    return QGuiApplication::platformName() == "xcb" &&
-           std::system("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'") == 0;
-}
-
 int NumberAfter(const std::string& text, const std::string& label) {
     const size_t at = text.find(label);
     return at == std::string::npos ? -99999 : std::atoi(text.c_str() + at + label.size());
@@ -71,16 +67,8 @@ bool Framed(const QWidget& window) {
     return frame.isValid() && frame.top() < window.geometry().top();
 }
 
-class WindowPlacementTest : public testing::TAppTest {
+class WindowPlacementTest : public testing::TWindowManagerTest {
 protected:
-    void SetUp() override {
-        TAppTest::SetUp();
-        if (!HasWindowManager()) {
-            if (std::getenv("KESTRUNE_EXPECT_WM") != nullptr) FAIL() << "no window manager on the display";
-            GTEST_SKIP() << "needs an X server with a window manager (tests/run-with-window-manager)";
-        }
-    }
-
     // The main window shown and framed by the window manager, settled where it was put.
     std::unique_ptr<TFormMain> Start() {
         auto form = std::make_unique<TFormMain>(TParams{});

@@ -105,6 +105,33 @@ TEST_F(OverlayDrawingTest, SegmentsBreakAtJumpsAndUnplaceablePointsAndCloseOnlyW
     EXPECT_EQ(canvas_.Brush.Style, TBrushStyle::bsClear);
 }
 
+// A track has no line from its last point back to its first: GPX track
+// segments and KML line strings are drawn open, while a KML polygon's ring
+// and the own segment files' lines are closed as before.
+TEST_F(OverlayDrawingTest, TracksAndLineStringsAreOpenRingsAndSegmentFilesClosed) {
+    list_.LoadGPX("<gpx><trk><trkseg><trkpt lat=\"50\" lon=\"-19\"/><trkpt lat=\"50\" lon=\"-18\"/>"
+                  "<trkpt lat=\"51\" lon=\"-17\"/></trkseg></trk></gpx>");
+    list_.LoadKML("<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>"
+                  "<Placemark><LineString><coordinates>0,40 1,40 1,41</coordinates></LineString></Placemark>"
+                  "<Placemark><Polygon><outerBoundaryIs><LinearRing><coordinates>0,30 1,30 1,31"
+                  "</coordinates></LinearRing></outerBoundaryIs></Polygon></Placemark>"
+                  "<Placemark><MultiGeometry><kml:LineString xmlns:kml=\"http://www.opengis.net/kml/2.2\">"
+                  "<coordinates>2,20 3,20 3,21</coordinates></kml:LineString></MultiGeometry></Placemark>"
+                  "</Document></kml>",
+                  "route.kml");
+    list_.AddSegment(Segment({{5, 10}, {6, 10}, {6, 11}}));
+    ASSERT_TRUE(list_.ClosePolygons);
+    list_.DrawOverlaySegments(canvas_, 0, 0);
+    const std::vector<TRun> expected = {
+        {{10, 100}, {20, 100}, {30, 90}},
+        {{200, 200}, {210, 200}, {210, 190}},
+        {{200, 300}, {210, 300}, {210, 290}, {200, 300}},
+        {{220, 400}, {230, 400}, {230, 390}},
+        {{250, 500}, {260, 500}, {260, 490}, {250, 500}},
+    };
+    EXPECT_EQ(canvas_.Polylines, expected);
+}
+
 TEST_F(OverlayDrawingTest, LongRunsAreDrawnInPiecesThatShareTheirEnds) {
     TLineSegment segment;
     for (int i = 0; i < 20000; ++i) segment.Add(static_cast<float>(i) / 10, 0);

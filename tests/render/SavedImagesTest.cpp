@@ -99,7 +99,8 @@ TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichF
     EXPECT_NE(written.find("pass-fc.bmp"), std::string::npos);
     EXPECT_TRUE(FileExists(written));
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0], "Could not save to results folder: " + settings_.ResultsFolder + ", saved to " +
+    EXPECT_EQ(Messages()[0], "Could not save to results folder: " + settings_.ResultsFolder + " (Unable to write to " +
+                                 settings_.ResultsFolder + "pass-fc.bmp: No such file or directory), saved to " +
                                  written + " instead");
 }
 
