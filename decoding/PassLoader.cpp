@@ -550,6 +550,10 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
                          *state_.TelemetryData, &state_.DiagnosticLines, progress);
     load.InputOpen = false;
     if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError(resStr(res::SReadingCancelled));
+    // Past its new end a file cut short reads as zeros: no line of them is a line of the pass.
+    if (load.MapStream->CutShort())
+        throw ELoadError("The file was cut short while it was read (now " + IntToStr(GetFileSizeBytes(load.FileName)) +
+                         " of " + IntToStr(state_.FileSizeBytes) + " bytes): the pass is not read");
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {

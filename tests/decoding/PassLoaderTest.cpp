@@ -401,6 +401,33 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     EXPECT_TRUE(ProcessedList().empty());
 }
 
+// A recorder or a sync tool may rewrite the file while it is read: the
+// zeros past its new end are no lines of the pass, and the load says so.
+TEST_F(PassLoaderTest, AFileCutShortWhileItIsReadGivesNoMadeUpLine) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    const int32_t lines = 1200;
+    const TBytes whole = test::BuildWsdFile(passSpec, lines, set.Line1, set.Line2);
+    const std::string path = Write("240503_1200_noaa18.wsd", whole);
+    host.OnPendingEvents = [&] {
+        if (host.ProgressPosition == 300) fs::resize_file(path, whole.size() / 10);
+    };
+    loader.LoadDataFile(path);
+    ExpectFailed();
+    EXPECT_NE(state.LoadFailure.find("The file was cut short while it was read (now " +
+                                     std::to_string(whole.size() / 10) + " of " + std::to_string(whole.size()) + " bytes)"),
+              std::string::npos)
+        << state.LoadFailure;
+    EXPECT_TRUE(ProcessedList().empty());
+
+    // Cut before it is opened, the file is what it holds; read whole, it loads whole.
+    host.OnPendingEvents = nullptr;
+    loader.LoadDataFile(path);
+    EXPECT_EQ(state.DataLineCount, (static_cast<int64_t>(whole.size() / 10) - 1024) / 13864);
+    loader.LoadDataFile(Write("240503_1200_noaa18.wsd", whole));
+    EXPECT_EQ(state.DataLineCount, lines);
+    EXPECT_TRUE(state.LoadFailure.empty());
+}
+
 // A name without a date leaves the direction a guess, northbound; the earth
 // locations find the pass southbound and it is turned round. A direction
 // the command line gives stands.
