@@ -315,7 +315,7 @@ void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
         unpacked = false;
     }
     if (unpacked) {
-        load.UnpackedFile = load.FileName;
+        load.UnpackedFiles.push_back(load.FileName);
         return;
     }
     load.FileName = packedName;
@@ -655,9 +655,9 @@ void TPassLoader::OfferStandardName() {
 void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
     state_.DiagnosticLines.push_back(reason);
     // What this load unpacked is no pass: it does not stay beside the packed file.
-    if (!load.UnpackedFile.empty()) {
+    for (const std::string& unpacked : load.UnpackedFiles) {
         std::error_code error;
-        std::filesystem::remove(load.UnpackedFile, error);
+        std::filesystem::remove(unpacked, error);
     }
     state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
