@@ -418,7 +418,7 @@ void TMainCore::TimerNewFileTimer() {
     if (!Params.empty()) ReportUnattendedLoad(loaded, Params[0]);
     TCommandLineRun run(Params, *this, ProgramFolder, loaded);
     const bool close = run.Run(outputName);
-    if (loaded) exitCode_ = run.ExitCode();
+    if (loaded) exitCode_ = Pass.ProcessedLineLost ? 3 : run.ExitCode();
     if (close || Headless) host_.CloseWindow();
 }
 

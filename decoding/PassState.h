@@ -93,6 +93,10 @@ struct TPassState {
     std::string LoadFailure;
     // The pass's year or date is the file's, for want of a better source.
     bool DatedByFileDate = false;
+    // What went wrong with the pass's line of "processed.lst" ("" when
+    // nothing), and whether it could be added nowhere.
+    std::string ProcessedListNote;
+    bool ProcessedLineLost = false;
 
     // Working objects, created with the state and reused for every pass.
     std::unique_ptr<THRPTvideo> Video;

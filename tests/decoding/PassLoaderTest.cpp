@@ -11,6 +11,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "tests/decoding/ThermalReference.h"
 #include "tests/platform/Unprivileged.h"
@@ -574,6 +575,30 @@ TEST_F(PassLoaderTest, AProcessedListThatCannotBeWrittenCostsOnlyItsLine) {
     EXPECT_EQ(state.DataLineCount, PassLines);
     EXPECT_EQ(host.RecentFiles.size(), 1u);
     EXPECT_TRUE(Contains(state.DiagnosticLines, "Could not add the pass to processed.lst: "));
+}
+
+// A list that had to go to the user's folder is not forgotten when the
+// program's folder takes the list again: the lines of both are kept.
+TEST_F(PassLoaderTest, TheProcessedListOfTheUsersFolderKeepsItsLines) {
+    const fs::path beside = folder / "program" / "processed.lst";
+    const fs::path mine = folder / "user" / "Kestrune" / "processed.lst";
+    fs::create_directories(beside);
+    const TProcessedLineWrite elsewhere = AddProcessedLine("240101_0000_noaa18; NOAA 18");
+    EXPECT_EQ(elsewhere.Path, mine.string());
+    EXPECT_FALSE(elsewhere.BesideFailure.empty());
+    fs::remove(beside);
+    const TProcessedLineWrite home = AddProcessedLine("231231_2359_noaa19; NOAA 19");
+    EXPECT_EQ(home.Path, beside.string());
+    EXPECT_TRUE(home.BesideFailure.empty());
+    EXPECT_EQ(ProcessedList(), "231231_2359_noaa19; NOAA 19\r\n240101_0000_noaa18; NOAA 18\r\n");
+
+    // Nowhere to go: told as an error, and neither list changes.
+    fs::remove(mine);
+    fs::create_directories(mine);
+    fs::rename(beside, folder / "program" / "processed.old");
+    fs::create_directories(beside);
+    EXPECT_THROW(AddProcessedLine("240102_0000_noaa15; NOAA 15"), EWriteError);
+    EXPECT_TRUE(fs::is_empty(beside));
 }
 
 // A packed pass in a folder the user cannot write to is unpacked into a
