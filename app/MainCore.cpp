@@ -13,6 +13,7 @@
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
+#include "platform/Registry.h"
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
@@ -138,6 +139,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
             TellOperator(text);
     });
     SetRegistryErrorLog(ReportQuietError);
+    TellHeldStoreProblems();
     loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
     imageSaver_ = std::make_unique<TImageSaver>(View, SaveSettings);
     products_ = std::make_unique<TDataProducts>(Pass, host_, SaveSettings);
