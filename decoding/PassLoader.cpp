@@ -569,10 +569,15 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
                          *state_.TelemetryData, &state_.DiagnosticLines, progress);
     load.InputOpen = false;
     if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError(resStr(res::SReadingCancelled));
-    // Past its new end a file cut short reads as zeros: no line of them is a line of the pass.
-    if (load.MapStream->CutShort())
-        throw ELoadError("The file was cut short while it was read (now " + IntToStr(GetFileSizeBytes(load.FileName)) +
-                         " of " + IntToStr(state_.FileSizeBytes) + " bytes): the pass is not read");
+    if (const std::string cut = CutShortCause(load); !cut.empty()) throw ELoadError(cut);
+}
+
+// Past its new end a file cut short reads as zeros: no line of them is a line
+// of the pass, and whatever else went wrong, the cut is why.
+std::string TPassLoader::CutShortCause(const TLoadContext& load) const {
+    if (!load.MapStream || !load.MapStream->CutShort()) return {};
+    return "The file was cut short while it was read (now " + IntToStr(GetFileSizeBytes(load.FileName)) + " of " +
+           IntToStr(load.MapStream->Size()) + " bytes): the pass is not read";
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
@@ -681,14 +686,16 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
+void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& failure) {
+    const std::string cut = CutShortCause(load);
+    const std::string& reason = cut.empty() ? failure : cut;
     state_.DiagnosticLines.push_back(reason);
     // What this load unpacked is no pass: it does not stay beside the packed file.
     for (const std::string& unpacked : load.UnpackedFiles) {
         std::error_code error;
         std::filesystem::remove(unpacked, error);
     }
-    state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
+    state_.LoadFailure = load.FirstCause.empty() || !cut.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");
     host_.SetOpenButtonHint(resStr(res::SPressShiftForBrowser));

@@ -50,6 +50,7 @@ private:
     void TurnPass();
     void AppendProcessedList();
     void TellOfProcessedList(const std::string& text);
+    std::string CutShortCause(const TLoadContext& load) const;
     void SetViewPalette(int slotCount);
     void OfferStandardName();
     void HandleFailure(const TLoadContext& load, const std::string& reason);

@@ -420,8 +420,16 @@ TEST_F(PassLoaderTest, AFileCutShortWhileItIsReadGivesNoMadeUpLine) {
         << state.LoadFailure;
     EXPECT_TRUE(ProcessedList().empty());
 
+    // Emptied before its first line: whatever the zeros made fail, the cut is why.
+    test::WriteFileBytes(path, whole);
+    host.OnPendingEvents = [&] { fs::resize_file(path, 0); };
+    loader.LoadDataFile(path);
+    ExpectFailed();
+    EXPECT_EQ(state.LoadFailure.rfind("The file was cut short while it was read (now 0 of ", 0), 0u) << state.LoadFailure;
+
     // Cut before it is opened, the file is what it holds; read whole, it loads whole.
     host.OnPendingEvents = nullptr;
+    test::WriteFileBytes(path, TBytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 10)));
     loader.LoadDataFile(path);
     EXPECT_EQ(state.DataLineCount, (static_cast<int64_t>(whole.size() / 10) - 1024) / 13864);
     loader.LoadDataFile(Write("240503_1200_noaa18.wsd", whole));
