@@ -14,6 +14,7 @@
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
+#include "platform/Registry.h"
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
@@ -139,6 +140,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
             TellOperator(text);
     });
     SetRegistryErrorLog(ReportQuietError);
+    TellHeldStoreProblems();
     loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
     imageSaver_ = std::make_unique<TImageSaver>(View, SaveSettings);
     products_ = std::make_unique<TDataProducts>(Pass, host_, SaveSettings);
@@ -415,7 +417,7 @@ void TMainCore::TimerNewFileTimer() {
     if (!Params.empty()) ReportUnattendedLoad(loaded, Params[0]);
     TCommandLineRun run(Params, *this, ProgramFolder, loaded);
     const bool close = run.Run(outputName);
-    if (loaded) exitCode_ = run.ExitCode();
+    if (loaded) exitCode_ = Pass.ProcessedLineLost ? 3 : run.ExitCode();
     if (close || Headless) host_.CloseWindow();
 }
 

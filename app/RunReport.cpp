@@ -95,6 +95,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
                                    std::fabs(orbit.ElementAge)));
         }
     }
+    if (!pass.ProcessedListNote.empty()) lines.push_back(pass.ProcessedListNote);
     const TEarthLocations& locations = *pass.EarthLocations;
     if (!locations.LocationsValid || locations.LocationFlags == 0)
         lines.push_back(TimedOnly(pass) ? "The pass is timed but not located: the program does not model this "

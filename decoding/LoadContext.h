@@ -43,7 +43,7 @@ struct TLoadContext {
 
     std::string FileName;                // the file read (after unpacking)
     std::string RecentName;              // the file the recent-file list keeps
-    std::string UnpackedFile;            // the file this load unpacked, "" when none
+    std::vector<std::string> UnpackedFiles;  // the files this load unpacked or converted
     std::unique_ptr<TUnpackFolder> UnpackFolder;  // where files made from one in a read-only folder go
     std::string Extension;               // lower case, with its dot
     std::vector<uint8_t> HeaderBuffer;   // first bytes of the file, zero-filled beyond its end

@@ -98,10 +98,14 @@ void PrepareMeteorFile(TLoadContext& load) {
     try {
         if (IsMeteorRecordingName(original)) UnpackMN2File(load.FileName, frames, load.PreparedFileFolder(original));
     } catch (const std::exception& failure) {
-        // Unconverted, the recording is read as it stands.
-        load.Log("The Meteor M-N2 file could not be converted: " + std::string(failure.what()));
+        // Unconverted, the recording is read as it stands; should that fail too, this is why.
+        const std::string why = "The Meteor M-N2 file could not be converted: " + std::string(failure.what());
+        load.Log(why);
+        if (load.FirstCause.empty()) load.FirstCause = why;
         load.FileName = original;
     }
+    // What this load converted goes again when the load fails: it is no pass.
+    if (!converted && load.FileName != original) load.UnpackedFiles.push_back(load.FileName);
     if (converted && load.FileName != original) {
         load.Log("");
         load.Log("Using converted Meteor M-N2 file");

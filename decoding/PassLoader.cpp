@@ -117,19 +117,36 @@ bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY,
     return true;
 }
 
-void AddProcessedLine(const std::string& line) {
+TProcessedLineWrite AddProcessedLine(const std::string& line) {
     TLockFile lock(LockFolder() + ProcessedListName + ".lock");
     TLockGuard guard(lock);
+    // A list that once had to go to the user's folder stays there beside the program's own.
+    const std::string beside = ProgramFolder() + ProcessedListName;
     std::set<std::string, TCaseBlindLess> lines;
-    std::string content;
-    if (ReadFileText(ReadableProgramFile(ProcessedListName), content)) {
+    for (const std::string& list : {beside, ReadableProgramFile(ProcessedListName)}) {
+        std::string content;
+        if (!ReadFileText(list, content)) continue;
         for (const std::string& existing : SplitLines(content))
             if (!existing.empty()) lines.insert(existing);
     }
     lines.insert(line);
     std::string text;
     for (const std::string& kept : lines) text += kept + "\r\n";
-    WriteFileAtomically(WritableProgramFile(ProcessedListName), text);
+    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}};
+    try {
+        WriteFileAtomically(written.Path, text);
+        return written;
+    } catch (const EWriteError& error) {
+        if (written.Path != beside) throw;
+        written.BesideFailure = error.what();
+    }
+    written.Path = UserDataFolder() + ProcessedListName;
+    try {
+        WriteFileAtomically(written.Path, text);
+    } catch (const EWriteError& error) {
+        throw EWriteError(written.BesideFailure + "; nor in " + written.Path + ": " + error.what());
+    }
+    return written;
 }
 
 int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatCode) {
@@ -259,6 +276,8 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.LoadFailure.clear();
     state_.DatedByFileDate = false;
     state_.CutShort.clear();
+    state_.ProcessedListNote.clear();
+    state_.ProcessedLineLost = false;
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
     state_.DiagnosticLines.clear();
     load.Log("Talvessa - version V" + TZrVersionInfo().GetStandardString(3) + " - run started at " +
@@ -319,7 +338,7 @@ void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
         unpacked = false;
     }
     if (unpacked) {
-        load.UnpackedFile = load.FileName;
+        load.UnpackedFiles.push_back(load.FileName);
         return;
     }
     load.FileName = packedName;
@@ -555,6 +574,15 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
                          *state_.TelemetryData, &state_.DiagnosticLines, progress);
     load.InputOpen = false;
     if (result == TReadPassResult::Aborted || state_.AbortRequested) throw ELoadError(resStr(res::SReadingCancelled));
+    if (const std::string cut = CutShortCause(load); !cut.empty()) throw ELoadError(cut);
+}
+
+// Past its new end a file cut short reads as zeros: no line of them is a line
+// of the pass, and whatever else went wrong, the cut is why.
+std::string TPassLoader::CutShortCause(const TLoadContext& load) const {
+    if (!load.MapStream || !load.MapStream->CutShort()) return {};
+    return "The file was cut short while it was read (now " + IntToStr(GetFileSizeBytes(load.FileName)) + " of " +
+           IntToStr(load.MapStream->Size()) + " bytes): the pass is not read";
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
@@ -611,13 +639,23 @@ void TPassLoader::AppendProcessedList() {
     }
     state_.DiagnosticLines.push_back(state_.PassDescription);
     if (year < 1958) return;
-    // A list that cannot be written costs the list its line, not the pass.
+    // A list that cannot be written costs the list its line, not the pass; either is told.
+    const std::string notAdded = std::string("Could not add the pass to ") + ProcessedListName + ": ";
     try {
-        AddProcessedLine(state_.PassDescription);
+        const TProcessedLineWrite written = AddProcessedLine(state_.PassDescription);
+        if (!written.BesideFailure.empty())
+            TellOfProcessedList(notAdded + written.BesideFailure + "; its line went to " + written.Path);
     } catch (const std::exception& error) {
-        state_.DiagnosticLines.push_back(std::string("Could not add the pass to ") + ProcessedListName + ": " +
-                                         error.what());
+        state_.ProcessedLineLost = true;
+        TellOfProcessedList(notAdded + error.what() + "; the pass's line is written nowhere");
     }
+}
+
+// Shown, or kept for the unattended run's report: nobody reads the diagnostics of every pass.
+void TPassLoader::TellOfProcessedList(const std::string& text) {
+    state_.DiagnosticLines.push_back(text);
+    state_.ProcessedListNote = text;
+    if (!settings_.Unattended) TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
 }
 
 void TPassLoader::SetViewPalette(int slotCount) {
@@ -652,14 +690,16 @@ void TPassLoader::OfferStandardName() {
 
 // A failed load leaves no pass behind: nothing of an earlier pass may show
 // under the new file's name.
-void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& reason) {
+void TPassLoader::HandleFailure(const TLoadContext& load, const std::string& failure) {
+    const std::string cut = CutShortCause(load);
+    const std::string& reason = cut.empty() ? failure : cut;
     state_.DiagnosticLines.push_back(reason);
     // What this load unpacked is no pass: it does not stay beside the packed file.
-    if (!load.UnpackedFile.empty()) {
+    for (const std::string& unpacked : load.UnpackedFiles) {
         std::error_code error;
-        std::filesystem::remove(load.UnpackedFile, error);
+        std::filesystem::remove(unpacked, error);
     }
-    state_.LoadFailure = load.FirstCause.empty() ? reason : load.FirstCause;
+    state_.LoadFailure = load.FirstCause.empty() || !cut.empty() ? reason : load.FirstCause;
     host_.SetWindowCaption(std::string(ProductName) + settings_.VersionSuffix);
     host_.SetApplicationTitle("HRPT");
     host_.SetOpenButtonHint(resStr(res::SPressShiftForBrowser));

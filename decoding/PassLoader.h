@@ -49,6 +49,8 @@ private:
     void SummariseAndLocate(TLoadContext& load);
     void TurnPass();
     void AppendProcessedList();
+    void TellOfProcessedList(const std::string& text);
+    std::string CutShortCause(const TLoadContext& load) const;
     void SetViewPalette(int slotCount);
     void OfferStandardName();
     void HandleFailure(const TLoadContext& load, const std::string& reason);
@@ -68,9 +70,19 @@ bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY,
 // "yyyy-mm-dd hh:nn:ss"; false when the text is not such a date-time.
 bool ParseIsoDateTime(const std::string& text, TDateTime& value);
 
+// Where a line of "processed.lst" went.
+struct TProcessedLineWrite {
+    std::string Path;
+    // Why it is not where the program's files go first ("" when it is there).
+    std::string BesideFailure;
+};
+
 // Adds one line to "processed.lst", which stays sorted (case ignored) and
-// holds every line once; the file is replaced in one step.
-void AddProcessedLine(const std::string& line);
+// holds every line once; the file is replaced in one step. Where the
+// program's folder cannot take it (a full disk), the list goes to the user's
+// data folder; the lines of both lists are kept. EWriteError when it can be
+// written nowhere.
+TProcessedLineWrite AddProcessedLine(const std::string& line);
 
 // Level 1b records from the input position whose times advance by at most
 // 0.01 day from one to the next; the input position is kept. Codes 10 and 11

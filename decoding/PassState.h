@@ -96,6 +96,10 @@ struct TPassState {
     // What the input lacks of the pass its header gives ("" when whole): the
     // whole records it holds are read, and an unattended run says so.
     std::string CutShort;
+    // What went wrong with the pass's line of "processed.lst" ("" when
+    // nothing), and whether it could be added nowhere.
+    std::string ProcessedListNote;
+    bool ProcessedLineLost = false;
 
     // Working objects, created with the state and reused for every pass.
     std::unique_ptr<THRPTvideo> Video;

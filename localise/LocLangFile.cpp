@@ -4,7 +4,6 @@
 #include "localise/qcompress.h"
 #include "platform/FileIO.h"
 
-#include <limits>
 #include <set>
 
 namespace kestrune {
@@ -90,14 +89,17 @@ private:
     // The ids of one section: with the renumbering mode a native id met twice
     // becomes 0, and every 0 gets a fresh id after the section.
     struct TSection {
+        explicit TSection(int32_t& storageLastId) : lastId(storageLastId) {}
+        int32_t& lastId;  // the dictionary's highest id of the section's kind
         std::set<int32_t> used;
         std::vector<TLocItem*> read;
         int32_t highest = 0;
     };
 
+    // Entries without an id take the next after the highest: a file that
+    // leaves none to take is refused, whichever way it gets there.
     int32_t NativeId(int32_t id, TSection& section) const {
-        // Entries without an id take the next after the highest: no file holds one so high that none can follow.
-        if (id == std::numeric_limits<int32_t>::max()) RaiseInvalidFileFormat();
+        if (!HasIdAfter(id) || (id < 0 && native_ && !HasIdAfter(section.lastId))) RaiseInvalidFileFormat();
         section.highest = std::max(section.highest, id);
         if (native_ && (mode_ & LangModeRenumber) && !section.used.insert(id).second) return 0;
         return id;
@@ -109,10 +111,13 @@ private:
         section.read.push_back(item);
     }
 
-    void FinishSection(const TSection& section, int32_t& storageLastId, int32_t& fileLastId) const {
+    void FinishSection(const TSection& section, int32_t& fileLastId) const {
         if (native_ && (mode_ & LangModeRenumber))
             for (TLocItem* item : section.read)
-                if (item->Id == 0) item->Id = ++storageLastId;
+                if (item->Id == 0) {
+                    if (!HasIdAfter(section.lastId)) RaiseInvalidFileFormat();
+                    item->Id = ++section.lastId;
+                }
         fileLastId = std::max(fileLastId, section.highest);
     }
 
@@ -122,7 +127,7 @@ private:
     }
 
     void ReadUnits() {
-        TSection section;
+        TSection section(storage_.LastConstantId);
         for (uint16_t units = in_.U16(); units > 0; --units) {
             const std::string unitName = Name();
             const uint16_t unitFlags = Flags();
@@ -138,11 +143,11 @@ private:
                      std::move(value), section);
             }
         }
-        FinishSection(section, storage_.LastConstantId, file_.LastConstantId);
+        FinishSection(section, file_.LastConstantId);
     }
 
     void ReadForms() {
-        TSection section;
+        TSection section(storage_.LastPropertyId);
         for (uint16_t forms = in_.U16(); forms > 0; --forms) {
             const std::string formName = Name();
             const uint16_t formFlags = Flags();
@@ -157,7 +162,7 @@ private:
                 ReadProperties(formName, componentName, component ? &component->Properties : nullptr, section);
             }
         }
-        FinishSection(section, storage_.LastPropertyId, file_.LastPropertyId);
+        FinishSection(section, file_.LastPropertyId);
     }
 
     // A translated entry whose kind differs from the dictionary's is read with
@@ -175,7 +180,7 @@ private:
     }
 
     void ReadExtGroups() {
-        TSection section;
+        TSection section(storage_.LastExternalId);
         for (uint16_t groups = in_.U16(); groups > 0; --groups) {
             const std::string groupName = Name();
             const uint16_t groupFlags = in_.U16();
@@ -190,7 +195,7 @@ private:
                      std::move(value), section);
             }
         }
-        FinishSection(section, storage_.LastExternalId, file_.LastExternalId);
+        FinishSection(section, file_.LastExternalId);
     }
 
     TByteReader& in_;

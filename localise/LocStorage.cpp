@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace kestrune {
 
@@ -144,8 +145,13 @@ void TLocStorage::ClearTree() {
     ExtGroups.Clear();
 }
 
+bool HasIdAfter(int32_t lastId) { return lastId < std::numeric_limits<int32_t>::max(); }
+
 TLocItem& TLocStorage::AddLeaf(TNamedList<TLocItem>& owner, std::string_view name, int32_t id, int32_t& lastId) {
-    if (id < 0) id = lastId + 1;
+    if (id < 0) {
+        if (!HasIdAfter(lastId)) throw ELocStorageError(LibraryText(res::SInvalidLocStorage));
+        id = lastId + 1;
+    }
     lastId = std::max(lastId, id);
     TLocItem& item = owner.FindOrAdd(name);
     item.Id = id;

@@ -134,6 +134,9 @@ private:
     bool sorted_ = false;
 };
 
+// Whether an id can still follow the highest one given (ids never wrap round).
+bool HasIdAfter(int32_t lastId);
+
 class TLocStorage {
 public:
     // Empty, one column: the user's language.

@@ -81,6 +81,10 @@ public:
     // Receives the text of every box shown in unattended mode (and in the
     // other modes too, so a debug log can follow the session).
     void SetLogSink(LogSink sink) { log_ = std::move(sink); }
+    // Whether a message shown now reaches anybody: a box, a log or a script.
+    bool ReachesSomebody() const {
+        return mode_ == Mode::Scripted || (mode_ == Mode::Interactive && handler_) || (mode_ == Mode::Unattended && log_);
+    }
 
     // A plain message box with an OK button.
     void ShowMessage(const std::string& text, const std::string& caption = {},

@@ -55,9 +55,12 @@ int64_t FileSizeOf(int fd) {
 // zero pages over the rest of that mapping and the read goes on, so a pass
 // still being written or rewritten by a receiving station reads short
 // (as zeros) instead of ending the program.
+// A range the guard has patched is remembered: its zeros were never in the
+// file, and whoever reads the mapping must be able to tell.
 struct TWatchedRange {
     std::atomic<uintptr_t> Begin{0};
     std::atomic<uintptr_t> End{0};
+    std::atomic<bool> Patched{false};
 };
 
 class TTruncationGuard {
@@ -68,6 +71,7 @@ public:
         for (TWatchedRange& range : ranges_) {
             uintptr_t expected = 0;
             if (range.Begin.compare_exchange_strong(expected, reinterpret_cast<uintptr_t>(begin))) {
+                range.Patched.store(false);
                 range.End.store(reinterpret_cast<uintptr_t>(begin) + length);
                 return;
             }
@@ -82,6 +86,13 @@ public:
             range.End.store(0);
             range.Begin.store(0);
         }
+    }
+
+    static bool Patched(const void* begin) {
+        const std::lock_guard lock(Mutex());
+        for (const TWatchedRange& range : ranges_)
+            if (range.Begin.load() == reinterpret_cast<uintptr_t>(begin)) return range.Patched.load();
+        return false;
     }
 
 private:
@@ -111,6 +122,7 @@ private:
             const uintptr_t end = range.End.load();
             if (begin == 0 || address < begin || address >= end) continue;
             const uintptr_t from = address & ~(page - 1);
+            range.Patched.store(true);
             if (mmap(reinterpret_cast<void*>(from), end - from, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
                      0) != MAP_FAILED)
                 return;
@@ -196,6 +208,13 @@ void TMapStream::OpenReadOnlyMapping() {
     mapped_ = true;
     watched_ = true;
     size_ = fileSize;
+    watchedFile_ = std::make_unique<TFileHandle>(fcntl(file.Get(), F_DUPFD_CLOEXEC, 0));
+}
+
+bool TMapStream::CutShort() const {
+    if (!watched_) return false;
+    const int64_t fileSize = watchedFile_ && watchedFile_->Valid() ? FileSizeOf(watchedFile_->Get()) : -1;
+    return TTruncationGuard::Patched(memory_) || fileSize < size_;
 }
 
 void TMapStream::OpenWritableMapping(int64_t newSize) {
@@ -251,6 +270,7 @@ void TMapStream::Close() {
 void TMapStream::ReleaseMemory() {
     mutex_.reset();
     openMark_.reset();
+    watchedFile_.reset();
     mutexOwned_ = false;
     mapped_ = false;
     watched_ = false;

@@ -1,6 +1,7 @@
 // Streams over a whole file held in memory. Read-only streams map the file
 // with a guard: a file that a receiving station truncates while it is open
-// reads as zeros past its new end instead of faulting. Writable streams map the file
+// reads as zeros past its new end instead of faulting, and CutShort() tells
+// the reader that it happened. Writable streams map the file
 // shared (the program's own files); writers serialise through a lock file
 // named after MapName, and no stream empties a file that another has mapped.
 #pragma once
@@ -13,6 +14,7 @@
 
 namespace kestrune {
 
+class TFileHandle;
 class TLockFile;
 
 class EMemoryMappedFile : public Exception {
@@ -67,6 +69,9 @@ public:
     void SetPosition(int64_t position) { Seek(position, soFromBeginning); }
     // True when another writable stream already had the same MapName open.
     bool Existed() const { return existed_; }
+    // A read-only mapping whose file was cut short while it was open: some of
+    // what was read may be zeros the file never held. Ask after the reads.
+    bool CutShort() const;
 
     uint8_t CreateMode = cmOpenExisting;
     uint8_t AccessHint = 0;  // 0 normal, 1 random access, 2 sequential scan
@@ -95,6 +100,7 @@ private:
     int64_t position_ = 0;
     std::unique_ptr<TLockFile> mutex_;     // writers' lock
     std::unique_ptr<TLockFile> openMark_;  // shared while open: tells a second opener it Existed
+    std::unique_ptr<TFileHandle> watchedFile_;  // the mapped file of a read-only stream, for its size now
 };
 
 // The stream the loader opens its input files with.

@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <unordered_map>
 
-#include <cstdio>
-
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrune {
@@ -150,19 +156,13 @@ std::string FromUtf16(const std::string& text) {
 
 class TStoreDocument {
 public:
-    // The stored keys; nothing when the file exists but cannot be read, or
-    // holds text of which no key of ours can be made.
-    static std::optional<TStoreDocument> Load(const std::string& file) {
-        std::string text;
-        if (!ReadFileText(file, text)) {
-            if (access(file.c_str(), F_OK) == 0) return std::nullopt;
-            return TStoreDocument();
-        }
-        return Parsed(text);
+    // The keys of a store's text; nothing when it holds lines besides
+    // headers and comments but no key of ours.
+    static std::optional<TStoreDocument> Parsed(const std::string& text) {
+        TStoreDocument document;
+        if (!document.Parse(FromUtf16(text))) return std::nullopt;
+        return document;
     }
-
-    // The stored keys as a reader sees them: an unreadable store holds none.
-    static TStoreDocument Read(const std::string& file) { return Load(file).value_or(TStoreDocument()); }
 
     std::string Text() const {
         std::string text = std::string(FileHeader) + "\n";
@@ -195,23 +195,11 @@ public:
     }
 
 private:
-    // A start reads the store a few hundred times: the text read last is kept
-    // with its keys, and the same text again is not parsed again.
-    static std::optional<TStoreDocument> Parsed(const std::string& text) {
-        static std::mutex mutex;
-        static std::string lastText;
-        static std::optional<TStoreDocument> lastDocument;
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (!lastDocument || text != lastText) {
-            TStoreDocument document;
-            lastDocument = document.Parse(FromUtf16(text)) ? std::optional(std::move(document)) : std::nullopt;
-            lastText = text;
-        }
-        return lastDocument;
-    }
-
     // False when the text holds lines besides headers and comments but no key of ours.
+    // Keys and values are found by name through indexes: a store of a
+    // million names reads in one pass, not in a million.
     bool Parse(const std::string& text) {
+        TParseIndex index;
         TStoredKey* current = nullptr;
         std::string pending;
         bool foreign = false;
@@ -225,8 +213,8 @@ private:
             pending.clear();
             if (StartsText("\xEF\xBB\xBF", line)) line.erase(0, 3);
             if (line.empty() || line[0] == ';') continue;
-            if (line.front() == '[' && line.back() == ']') current = StartKey(line.substr(1, line.size() - 2));
-            else if (current) AddValueLine(*current, line);
+            if (line.front() == '[' && line.back() == ']') current = StartKey(line.substr(1, line.size() - 2), index);
+            else if (current) AddValueLine(*current, line, index.values[current - keys_.data()]);
             else foreign = foreign || !IsHeader(line);
         }
         return !keys_.empty() || !foreign;
@@ -234,27 +222,192 @@ private:
 
     static bool IsHeader(const std::string& line) { return line == FileHeader || line == "REGEDIT4"; }
 
-    TStoredKey* StartKey(const std::string& fullPath) {
+    // Where each name (lower-cased) stands while the text is read.
+    struct TParseIndex {
+        std::unordered_map<std::string, size_t> keys;
+        std::vector<std::unordered_map<std::string, size_t>> values;  // one per key
+    };
+
+    TStoredKey* StartKey(const std::string& fullPath, TParseIndex& index) {
         // Other roots and key deletions ("[-...]") are not ours.
         const size_t rootLength = sizeof RootName - 1;
         if (!StartsText(RootName, fullPath) || (fullPath.size() > rootLength && fullPath[rootLength] != '\\'))
             return nullptr;
-        return &FindOrAdd(NormalisedKey(fullPath.substr(rootLength)));
+        const std::string path = NormalisedKey(fullPath.substr(rootLength));
+        const auto [at, added] = index.keys.try_emplace(LowerCase(path), keys_.size());
+        if (added) {
+            keys_.push_back(TStoredKey{path, {}});
+            index.values.emplace_back();
+        }
+        return &keys_[at->second];
     }
 
-    static void AddValueLine(TStoredKey& key, const std::string& line) {
+    static void AddValueLine(TStoredKey& key, const std::string& line, std::unordered_map<std::string, size_t>& valueIndex) {
         std::string name;
         size_t pos = 0;
         if (line[0] == '@') pos = 1;
         else if (line[0] != '"' || !ParseQuoted(line, pos, name)) return;
         if (pos >= line.size() || line[pos] != '=') return;
-        const std::string data = Trim(line.substr(pos + 1));
-        if (TStoredValue* existing = key.Find(name)) existing->data = data;
-        else key.values.push_back({name, data});
+        std::string data = Trim(line.substr(pos + 1));
+        const auto [at, added] = valueIndex.try_emplace(LowerCase(name), key.values.size());
+        if (added) key.values.push_back({std::move(name), std::move(data)});
+        else key.values[at->second].data = std::move(data);
     }
 
     std::vector<TStoredKey> keys_;
 };
+
+// Far more than the program's settings ever take (a few hundred values in
+// a few kilobytes): a larger file is no store of ours and is not read.
+constexpr int64_t MostStoreBytes = int64_t{8} << 20;
+
+// What stands at the store's place.
+struct TStoreFile {
+    enum class TKind {
+        Missing,   // nothing yet: every setting has its default
+        Store,     // Document holds its keys
+        Damaged,   // unreadable or no store: kept aside when next written
+        TooLarge,  // kept aside at once
+        Unusable,  // not a file the program may read or replace: left alone
+    };
+    TKind Kind = TKind::Missing;
+    std::shared_ptr<const TStoreDocument> Document;
+    std::string Why;  // for TooLarge and Unusable
+};
+
+// A file is known again by where it lies and when it was last written.
+struct TFileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modifiedNs = 0;
+
+    explicit TFileIdentity(const struct stat& info)
+        : device(info.st_dev), inode(info.st_ino), size(info.st_size),
+          modifiedNs(int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec) {}
+    bool operator==(const TFileIdentity&) const = default;
+};
+
+// A start reads the store a few hundred times: the keys of the file read
+// last are kept, and the same file is not read or parsed again.
+class TStoreCache {
+public:
+    static std::optional<TStoreFile> Find(const std::string& file, const TFileIdentity& identity) {
+        const std::lock_guard lock(Mutex());
+        const auto& last = Last();
+        if (!last || last->file != file || !(last->identity == identity)) return std::nullopt;
+        return last->store;
+    }
+
+    static void Keep(const std::string& file, const TFileIdentity& identity, const TStoreFile& store) {
+        const std::lock_guard lock(Mutex());
+        Last() = TEntry{file, identity, store};
+    }
+
+private:
+    struct TEntry {
+        std::string file;
+        TFileIdentity identity;
+        TStoreFile store;
+    };
+    static std::mutex& Mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::optional<TEntry>& Last() {
+        static std::optional<TEntry> last;
+        return last;
+    }
+};
+
+std::string KindOfFile(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "not a regular file";
+}
+
+// The nearest folder above file that is something else.
+std::string FileInPlaceOfFolder(const std::string& file) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::path folder = fs::path(file).parent_path(); folder.has_relative_path(); folder = folder.parent_path())
+        if (fs::exists(folder, error) && !fs::is_directory(folder, error)) return folder.string();
+    return fs::path(file).parent_path().string();
+}
+
+TStoreFile Unusable(std::string why) { return {TStoreFile::TKind::Unusable, nullptr, std::move(why)}; }
+
+// Never waits on what stands there (a named pipe opens at once), never reads
+// more than a store can hold, and reads a file it has read before only when
+// it has changed.
+TStoreFile LoadStore(const std::string& file) {
+    const TFileHandle handle(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!handle.Valid()) {
+        const int error = errno;
+        if (error == ENOENT) return {};
+        if (error == ENOTDIR) return Unusable("The settings folder " + FileInPlaceOfFolder(file) + " is a file, not a folder");
+        if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, {}};
+        return Unusable("The settings file " + file + " cannot be opened: " + std::strerror(error));
+    }
+    struct stat info {};
+    if (fstat(handle.Get(), &info) != 0) return Unusable("The settings file " + file + " cannot be examined: " + std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) return Unusable("The settings file " + file + " is " + KindOfFile(info.st_mode));
+    const auto tooLarge = [&](int64_t bytes) {
+        return TStoreFile{TStoreFile::TKind::TooLarge, nullptr,
+                          "The settings file " + file + " holds " + std::to_string(bytes) +
+                              " bytes, far more than any settings file (at most " + std::to_string(MostStoreBytes) + ")"};
+    };
+    if (info.st_size > MostStoreBytes) return tooLarge(info.st_size);
+    const TFileIdentity identity(info);
+    if (std::optional<TStoreFile> known = TStoreCache::Find(file, identity)) return *known;
+    std::string text(static_cast<size_t>(MostStoreBytes) + 1, '\0');
+    const int64_t got = ReadAt(handle.Get(), text.data(), MostStoreBytes + 1, 0);
+    if (got < 0) return {TStoreFile::TKind::Damaged, nullptr, {}};
+    if (got > MostStoreBytes) return tooLarge(got);
+    text.resize(static_cast<size_t>(got));
+    std::optional<TStoreDocument> document = TStoreDocument::Parsed(text);
+    TStoreFile store;
+    store.Kind = document ? TStoreFile::TKind::Store : TStoreFile::TKind::Damaged;
+    if (document) store.Document = std::make_shared<const TStoreDocument>(std::move(*document));
+    TStoreCache::Keep(file, identity, store);
+    return store;
+}
+
+// The keys just written are those of the file now in place: no need to read it back.
+void RememberWritten(const std::string& file, TStoreDocument document) {
+    struct stat info {};
+    if (stat(file.c_str(), &info) != 0) return;
+    TStoreCache::Keep(file, TFileIdentity(info),
+                      {TStoreFile::TKind::Store, std::make_shared<const TStoreDocument>(std::move(document)), {}});
+}
+
+std::mutex& ProblemsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Problems met before anybody could be told (settings are read before the window is there).
+std::vector<std::string>& HeldProblems() {
+    static std::vector<std::string> held;
+    return held;
+}
+
+// Every problem of the store is told once a run, with its cause, and never
+// while the store is locked: a box must not hold up another copy's settings.
+void TellStoreProblem(const std::string& text) {
+    static std::set<std::string> told;
+    {
+        const std::lock_guard lock(ProblemsMutex());
+        if (!told.insert(text).second) return;
+        if (!TDialogService::Instance().ReachesSomebody()) {
+            HeldProblems().push_back(text);
+            return;
+        }
+    }
+    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+}
 
 // A store that cannot be read is kept beside itself as
 // "<name>.damaged-<date>"; returns that name, "" when it could not be moved.
@@ -265,46 +418,98 @@ std::string SetAside(const std::string& file) {
     return std::rename(file.c_str(), kept.c_str()) == 0 ? kept : std::string();
 }
 
-// Told once the lock is free: a box must not hold up another copy's settings.
-void TellSetAside(const std::string& file, const std::string& keptAs) {
-    if (keptAs.empty()) return;
-    TDialogService::Instance().ShowMessage("The settings file " + file + " could not be read. It was kept as " +
-                                               keptAs + "; the settings start again from their defaults.",
-                                           {}, TMsgDlgType::mtWarning);
+std::string SetAsideNote(const std::string& why, const std::string& file, const std::string& keptAs) {
+    return (why.empty() ? "The settings file " + file + " could not be read" : why) + ". It was kept as " + keptAs +
+           "; the settings start again from their defaults.";
+}
+
+// A store far too large is kept aside as soon as it is met, so that no
+// later read looks at it again.
+void SetAsideAtOnce(const std::string& file, const std::string& why) {
+    std::string keptAs;
+    std::string failure;
+    try {
+        TLockFile lockFile(file + ".lock");
+        TLockGuard lock(lockFile);
+        if (LoadStore(file).Kind == TStoreFile::TKind::TooLarge) keptAs = SetAside(file);
+        if (keptAs.empty()) failure = "it could not be kept aside";
+    } catch (const Exception& error) {
+        failure = error.what();
+    }
+    TellStoreProblem(keptAs.empty() ? why + "; " + failure + ": the settings have their defaults" : SetAsideNote(why, file, keptAs));
+}
+
+std::string LeftAloneNote(const std::string& why) {
+    return why + ": it is left as it is, the settings have their defaults and none is saved";
+}
+
+// The stored keys as a reader sees them: a store that cannot be used holds none, and says why.
+std::shared_ptr<const TStoreDocument> ReadStore(const std::string& file) {
+    const TStoreFile store = LoadStore(file);
+    if (store.Kind == TStoreFile::TKind::TooLarge) SetAsideAtOnce(file, store.Why);
+    if (store.Kind == TStoreFile::TKind::Unusable) TellStoreProblem(LeftAloneNote(store.Why));
+    static const auto none = std::make_shared<const TStoreDocument>();
+    return store.Document ? store.Document : none;
 }
 
 // Locks the store, re-reads it, applies change and replaces the file when change reports a change.
 void UpdateStore(const std::string& file, const std::string& valueName,
                  const std::function<bool(TStoreDocument&)>& change) {
-    std::string keptAs;
+    std::string told;
+    std::string failure;
+    bool leftAlone = false;
     try {
+        // What the store's place holds says more than a lock beside it that cannot be made.
+        const auto leaveAlone = [&](const TStoreFile& store) {
+            if (store.Kind != TStoreFile::TKind::Unusable) return;
+            told = LeftAloneNote(store.Why);
+            leftAlone = true;
+            throw Exception(store.Why);
+        };
+        leaveAlone(LoadStore(file));
         TLockFile lockFile(file + ".lock");
         TLockGuard lock(lockFile);
-        std::optional<TStoreDocument> document = TStoreDocument::Load(file);
+        const TStoreFile store = LoadStore(file);
+        leaveAlone(store);
+        TStoreDocument document = store.Document ? *store.Document : TStoreDocument();
         // A store that cannot be read must not be replaced by one holding
         // only this value: it is kept, and the settings start afresh.
-        if (!document) {
-            keptAs = SetAside(file);
-            if (keptAs.empty()) throw Exception("unreadable store");
-            document.emplace();
+        if (store.Kind == TStoreFile::TKind::Damaged || store.Kind == TStoreFile::TKind::TooLarge) {
+            const std::string keptAs = SetAside(file);
+            if (keptAs.empty()) throw Exception("The settings file " + file + " cannot be read and could not be kept aside");
+            told = SetAsideNote(store.Why, file, keptAs);
         }
-        if (change(*document)) WriteFileAtomically(file, document->Text());
-    } catch (const Exception&) {
-        TellSetAside(file, keptAs);
-        throw ERegistryException(Format("Failed to set data for '%s'", valueName.c_str()));
+        if (change(document)) {
+            WriteFileAtomically(file, document.Text());
+            RememberWritten(file, std::move(document));
+        }
+    } catch (const Exception& error) {
+        failure = error.what();
     }
-    TellSetAside(file, keptAs);
+    if (!told.empty()) TellStoreProblem(told);
+    if (failure.empty()) return;
+    if (!leftAlone) TellStoreProblem("The settings cannot be saved: " + failure);
+    throw ERegistryException(Format("Failed to set data for '%s': %s", valueName.c_str(), failure.c_str()));
 }
 
 // A copy of the stored data of one value, read afresh from the file.
 std::optional<std::string> StoredData(const std::string& file, const std::string& path, const std::string& name) {
-    const TStoreDocument document = TStoreDocument::Read(file);
-    const TStoredKey* key = document.Find(path);
+    const auto document = ReadStore(file);
+    const TStoredKey* key = document->Find(path);
     const TStoredValue* value = key ? key->Find(name) : nullptr;
     return value ? std::optional<std::string>(value->data) : std::nullopt;
 }
 
 }  // namespace
+
+void TellHeldStoreProblems() {
+    std::vector<std::string> held;
+    {
+        const std::lock_guard lock(ProblemsMutex());
+        held.swap(HeldProblems());
+    }
+    for (const std::string& text : held) TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+}
 
 TRegistry::TRegistry() : TRegistry(DefaultStoreFile()) {}
 
@@ -343,7 +548,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 }
 
 bool TRegistry::KeyExists(const std::string& key) const {
-    return TStoreDocument::Read(storeFile_).HasKeyOrBelow(Resolve(key));
+    return ReadStore(storeFile_)->HasKeyOrBelow(Resolve(key));
 }
 
 bool TRegistry::ValueExists(const std::string& name) const {
@@ -357,8 +562,8 @@ TRegDataType TRegistry::GetDataType(const std::string& name) const {
 
 std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
-    const TStoreDocument document = TStoreDocument::Read(storeFile_);
-    if (const TStoredKey* key = document.Find(currentPath_))
+    const auto document = ReadStore(storeFile_);
+    if (const TStoredKey* key = document->Find(currentPath_))
         for (const TStoredValue& value : key->values) names.push_back(value.name);
     return names;
 }
@@ -366,8 +571,8 @@ std::vector<std::string> TRegistry::GetValueNames() const {
 std::vector<std::string> TRegistry::GetKeyNames() const {
     std::vector<std::string> names;
     const std::string prefix = currentPath_.empty() ? std::string() : currentPath_ + "\\";
-    const TStoreDocument document = TStoreDocument::Read(storeFile_);
-    for (const TStoredKey& key : document.Keys()) {
+    const auto document = ReadStore(storeFile_);
+    for (const TStoredKey& key : document->Keys()) {
         if (key.path.size() <= prefix.size() || !StartsText(prefix, key.path)) continue;
         const std::string rest = key.path.substr(prefix.size());
         const std::string name = rest.substr(0, rest.find('\\'));

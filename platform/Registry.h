@@ -1,11 +1,16 @@
 // The per-user settings store: keys holding typed values (DWORD and string),
 // key and value names compared without case, kept in one text file in .reg
 // syntax, ${XDG_CONFIG_HOME:-~/.config}/Morvane/HKCU.reg. Every operation
-// reads the file afresh; every change locks it, re-reads it, changes one
+// sees the file as it is now; every change locks it, re-reads it, changes one
 // value and renames a new file into place, so that running copies of the
 // program never lose each other's values. Strings escape "\", '"', CR and LF.
 // A store that cannot be read (not even as the other platform's UTF-16
-// export) is kept aside as "HKCU.reg.damaged-<date>" when it is next written.
+// export) is kept aside as "HKCU.reg.damaged-<date>" when it is next written;
+// one far larger than any store (MostStoreBytes) is kept aside unread at once.
+// What is no file (a named pipe, a folder, a file where the folder should be)
+// is left alone: the settings keep their defaults and none is saved. Every
+// such problem is told once, with its cause. The file is read again only
+// when it has changed.
 #pragma once
 
 #include "platform/SysUtils.h"
@@ -22,6 +27,10 @@ public:
 };
 
 enum class TRegDataType { rdUnknown, rdString, rdInteger, rdBinary };
+
+// Tells, through the dialog service, what was wrong with the store before
+// the service could reach anybody (each problem is told once a run).
+void TellHeldStoreProblems();
 
 // Key paths are relative to HKEY_CURRENT_USER; "\" separates their parts.
 class TRegistry {

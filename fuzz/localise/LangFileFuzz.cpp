@@ -6,6 +6,8 @@
 #include "tests/support/LzqWriter.h"
 #include "tools/localise/LangFileWriter.h"
 
+#include <limits>
+
 using namespace kestrune;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -38,5 +40,14 @@ std::vector<std::string> FuzzSeeds() {
         seeds.push_back(WriteLangFile(header, storage, german));
     }
     seeds.push_back(testing::LZQCompress(seeds.back()));
+    // The shape of a finding: an id just below the highest, then two entries
+    // whose repeated id the renumbering replaces with ids after it.
+    TLangFile native;
+    native.LanguageId = testing::English;
+    native.IsNative = true;
+    storage.FindConstant(2)->Id = std::numeric_limits<int32_t>::max() - 1;
+    storage.FindConstant(3)->Id = 1;
+    storage.FindConstant(4)->Id = 1;
+    seeds.push_back(WriteLangFile(native, storage, 0));
     return seeds;
 }

@@ -391,6 +391,38 @@ public:
     unsigned ProductThreads() const override { return 0; }
 };
 
+// A pass's line of processed.lst is never lost unsaid: where the program's
+// folder cannot take it (a folder stands in its place, as a full disk
+// refuses it), it goes to the user's data folder and is told; where it can
+// go nowhere, the run says so and ends with status 3.
+TEST_F(MainCoreTest, ThePassLogLineIsNeverLostUnsaid) {
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    const std::string pass = WritePass();
+    const std::filesystem::path mine = folder / "data/Kestrune/processed.lst";
+    std::filesystem::create_directories(folder / "program/processed.lst");
+    const auto run = [&] {
+        ::testing::internal::CaptureStderr();
+        auto core = Start({pass, "-OUTPUT:" + folder / "out/", "-FC:x.jpg"});
+        core->TimerNewFileTimer();
+        const int status = core->ExitCode();
+        core.reset();
+        return std::pair<int, std::string>(status, ::testing::internal::GetCapturedStderr());
+    };
+    const auto [status, told] = run();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(told.find("kestrune: Could not add the pass to processed.lst: "), std::string::npos) << told;
+    EXPECT_NE(told.find("; its line went to " + mine.string()), std::string::npos) << told;
+    const std::string list = testing::TTempFolder::Read(mine.string());
+    EXPECT_EQ(list.rfind("230503_1200_noaa18; NOAA", 0), 0u) << list;
+
+    std::filesystem::remove(mine);
+    std::filesystem::create_directories(mine);
+    const auto [lostStatus, lostTold] = run();
+    EXPECT_EQ(lostStatus, 3);
+    EXPECT_NE(lostTold.find("the pass's line is written nowhere"), std::string::npos) << lostTold;
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+}
+
 // Every file of a folder with its bytes; the diagnostics' start time left out.
 std::map<std::string, std::string> FolderFiles(const std::string& folder) {
     std::map<std::string, std::string> files;

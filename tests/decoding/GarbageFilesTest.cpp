@@ -3,12 +3,14 @@
 // with the reason; real passes of the same formats, even noisy ones, load.
 #include "decoding/FrameCheck.h"
 #include "decoding/HRPTvideo.h"
+#include "decoding/MN2unpacker.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Keplers.h"
 #include "orbit/Orbits.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
+#include "tests/support/MeteorFileWriter.h"
 #include "tests/support/StationFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +151,43 @@ TEST_F(GarbageFilesTest, WhatAFailedLoadUnpackedIsRemoved) {
     loader.LoadDataFile(packed);
     EXPECT_TRUE(state.LoadFailure.empty()) << state.LoadFailure;
     EXPECT_TRUE(fs::exists(ChangeFileExt(packed, "")));
+}
+
+// A Meteor recording is converted a piece at a time, and one longer than
+// any pass's recording is not read for a conversion at all.
+TEST_F(GarbageFilesTest, MeteorRecordingsAreConvertedInBoundedMemory) {
+    const int64_t before = PeakMiB();
+    const int32_t frames = 60;
+    const std::string recording = Write("2023-05-03-0900-METEOR.mn2", test::BuildMn2File(passSpec, {}, frames));
+    fs::resize_file(recording, uintmax_t{300} << 20);  // the pass, then 300 MB of fill
+    loader.LoadDataFile(recording);
+    ASSERT_LT(PeakMiB() - before, 100);
+    EXPECT_EQ(fs::file_size(ChangeFileExt(recording, ".msu2")), 1024u + frames * MsuMrFrameBytes);
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, Format("%d frames", frames)));
+
+    for (const std::string name : {"2023-05-03-0900-METEOR.mn2", "capture.dat"}) {
+        fs::remove(folder / "data" / ChangeFileExt(name, ".msu2"));
+        loader.LoadDataFile(Sparse(name, uintmax_t{3} << 30));
+        ExpectRefused("The Meteor M-N2 file could not be converted: " + name + " holds 3221225472 bytes, more than a " +
+                      "recording of the longest pass (at most " + std::to_string(MostMeteorRecordingBytes) + ")");
+        EXPECT_FALSE(fs::exists(folder / "data" / ChangeFileExt(name, ".msu2")));
+    }
+    EXPECT_LT(PeakMiB() - before, 100);
+}
+
+// What a failed load converted is no pass: it goes, the recording stays.
+TEST_F(GarbageFilesTest, TheConversionOfAFailedLoadIsRemoved) {
+    const std::string recording = Write("2023-05-03-0900-METEOR.mn2", test::BuildMn2File(passSpec, {}, PassLines));
+    host.OnPendingEvents = [&] { state.AbortRequested = true; };
+    loader.LoadDataFile(recording);
+    ExpectRefused("Reading was cancelled");
+    EXPECT_FALSE(fs::exists(ChangeFileExt(recording, ".msu2")));
+    EXPECT_TRUE(fs::exists(recording));
+
+    host.OnPendingEvents = nullptr;
+    loader.LoadDataFile(recording);
+    EXPECT_TRUE(state.LoadFailure.empty()) << state.LoadFailure;
+    EXPECT_TRUE(fs::exists(ChangeFileExt(recording, ".msu2")));
 }
 
 // A ".wsd" pass whose own element set has letters in its epoch is located

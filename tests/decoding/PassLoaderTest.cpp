@@ -11,6 +11,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "tests/decoding/ThermalReference.h"
 #include "tests/platform/Unprivileged.h"
@@ -401,6 +402,41 @@ TEST_F(PassLoaderTest, StopBetweenLinesLeavesNoHalfPass) {
     EXPECT_TRUE(ProcessedList().empty());
 }
 
+// A recorder or a sync tool may rewrite the file while it is read: the
+// zeros past its new end are no lines of the pass, and the load says so.
+TEST_F(PassLoaderTest, AFileCutShortWhileItIsReadGivesNoMadeUpLine) {
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
+    const int32_t lines = 1200;
+    const TBytes whole = test::BuildWsdFile(passSpec, lines, set.Line1, set.Line2);
+    const std::string path = Write("240503_1200_noaa18.wsd", whole);
+    host.OnPendingEvents = [&] {
+        if (host.ProgressPosition == 300) fs::resize_file(path, whole.size() / 10);
+    };
+    loader.LoadDataFile(path);
+    ExpectFailed();
+    EXPECT_NE(state.LoadFailure.find("The file was cut short while it was read (now " +
+                                     std::to_string(whole.size() / 10) + " of " + std::to_string(whole.size()) + " bytes)"),
+              std::string::npos)
+        << state.LoadFailure;
+    EXPECT_TRUE(ProcessedList().empty());
+
+    // Emptied before its first line: whatever the zeros made fail, the cut is why.
+    test::WriteFileBytes(path, whole);
+    host.OnPendingEvents = [&] { fs::resize_file(path, 0); };
+    loader.LoadDataFile(path);
+    ExpectFailed();
+    EXPECT_EQ(state.LoadFailure.rfind("The file was cut short while it was read (now 0 of ", 0), 0u) << state.LoadFailure;
+
+    // Cut before it is opened, the file is what it holds; read whole, it loads whole.
+    host.OnPendingEvents = nullptr;
+    test::WriteFileBytes(path, TBytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 10)));
+    loader.LoadDataFile(path);
+    EXPECT_EQ(state.DataLineCount, (static_cast<int64_t>(whole.size() / 10) - 1024) / 13864);
+    loader.LoadDataFile(Write("240503_1200_noaa18.wsd", whole));
+    EXPECT_EQ(state.DataLineCount, lines);
+    EXPECT_TRUE(state.LoadFailure.empty());
+}
+
 // A name without a date leaves the direction a guess, northbound; the earth
 // locations find the pass southbound and it is turned round. A direction
 // the command line gives stands.
@@ -547,6 +583,30 @@ TEST_F(PassLoaderTest, AProcessedListThatCannotBeWrittenCostsOnlyItsLine) {
     EXPECT_EQ(state.DataLineCount, PassLines);
     EXPECT_EQ(host.RecentFiles.size(), 1u);
     EXPECT_TRUE(Contains(state.DiagnosticLines, "Could not add the pass to processed.lst: "));
+}
+
+// A list that had to go to the user's folder is not forgotten when the
+// program's folder takes the list again: the lines of both are kept.
+TEST_F(PassLoaderTest, TheProcessedListOfTheUsersFolderKeepsItsLines) {
+    const fs::path beside = folder / "program" / "processed.lst";
+    const fs::path mine = folder / "user" / "Kestrune" / "processed.lst";
+    fs::create_directories(beside);
+    const TProcessedLineWrite elsewhere = AddProcessedLine("240101_0000_noaa18; NOAA 18");
+    EXPECT_EQ(elsewhere.Path, mine.string());
+    EXPECT_FALSE(elsewhere.BesideFailure.empty());
+    fs::remove(beside);
+    const TProcessedLineWrite home = AddProcessedLine("231231_2359_noaa19; NOAA 19");
+    EXPECT_EQ(home.Path, beside.string());
+    EXPECT_TRUE(home.BesideFailure.empty());
+    EXPECT_EQ(ProcessedList(), "231231_2359_noaa19; NOAA 19\r\n240101_0000_noaa18; NOAA 18\r\n");
+
+    // Nowhere to go: told as an error, and neither list changes.
+    fs::remove(mine);
+    fs::create_directories(mine);
+    fs::rename(beside, folder / "program" / "processed.old");
+    fs::create_directories(beside);
+    EXPECT_THROW(AddProcessedLine("240102_0000_noaa15; NOAA 15"), EWriteError);
+    EXPECT_TRUE(fs::is_empty(beside));
 }
 
 // A packed pass in a folder the user cannot write to is unpacked into a

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 namespace kestrune {
@@ -129,6 +132,57 @@ TEST(LangFileTest, RenumberingModeGivesDuplicateIdsNewOnes) {
     EXPECT_EQ(storage.FindConstant(1)->Values[0].Text, u"Language file \"%s\" is not found");
     EXPECT_EQ(storage.FindConstant(5)->Values[0].Text, u"Localizer is not initialized");
     EXPECT_EQ(storage.LastConstantId, 5);
+}
+
+// Ids are 32-bit and signed: no route of the renumbering may go past the highest.
+std::string RenumberedNativeRead(const TBytes& file, TLocStorage& storage) {
+    try {
+        TLangFile().ReadBody(file, &storage, LangModeRenumber, -1);
+        return "no error";
+    } catch (const ELangFileError& error) {
+        return error.what();
+    }
+}
+
+TEST(LangFileTest, NoIdIsGivenPastTheHighestThatCanBe) {
+    constexpr int32_t highest = std::numeric_limits<int32_t>::max();
+    TLocStorage source;
+    FillNativeSample(source);
+    source.FindConstant(2)->Id = highest - 1;
+    source.FindConstant(3)->Id = 1;  // renumbered after the section: takes the very highest
+    TLocStorage one;
+    EXPECT_EQ(RenumberedNativeRead(WriteLangFile(Header(7, English, true), source, 0), one), "no error");
+    EXPECT_EQ(one.LastConstantId, highest);
+    EXPECT_EQ(one.FindConstant(highest)->Name, "snotinitialized");
+
+    source.FindConstant(4)->Id = 1;  // a second one has none left
+    TLocStorage two;
+    EXPECT_EQ(RenumberedNativeRead(WriteLangFile(Header(7, English, true), source, 0), two), "Invalid file format");
+
+    // An entry without an id (negative) where the dictionary already holds the highest.
+    TLocStorage unnumbered;
+    FillNativeSample(unnumbered);
+    unnumbered.FindExtItem("FRFORM:FormMain:Report", "Memo1.Memo.UTF8W")->Id = -1;
+    TLocStorage full;
+    full.LastExternalId = highest;
+    EXPECT_EQ(RenumberedNativeRead(WriteLangFile(Header(7, English, true), unnumbered, 0), full), "Invalid file format");
+    TLocStorage room;
+    EXPECT_EQ(RenumberedNativeRead(WriteLangFile(Header(7, English, true), unnumbered, 0), room), "no error");
+    EXPECT_EQ(room.LastExternalId, 1);
+
+    TLocExtGroup& group = full.ExtGroups.FindOrAdd("FRFORM:FormMain:Report");
+    EXPECT_THROW(full.AddExtItem(group, "Memo2.Memo.UTF8W", -1), ELocStorageError);
+    EXPECT_EQ(full.LastExternalId, highest);
+}
+
+TEST(LangFileTest, TheFuzzFindingOfAnIdOverflowIsRefusedAsInvalid) {
+    const std::filesystem::path finding =
+        std::filesystem::path(KESTRUNE_TESTDATA_DIR) / "fuzz-findings" / "language-file-id-overflow.bin";
+    std::ifstream in(finding, std::ios::binary);
+    if (!in) GTEST_SKIP() << "no " << finding;
+    const TBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    TLocStorage storage;
+    EXPECT_EQ(RenumberedNativeRead(bytes, storage), "Invalid file format");
 }
 
 TEST(LangFileTest, LengthPrefixesTakeOneTwoOrFourBytes) {

@@ -115,6 +115,38 @@ TEST_F(MapStreamTest, AFileTruncatedOrExtendedByAnotherWriterDoesNotFault) {
     }
 }
 
+// What a cut made up must be told: a reader asks after its reads whether
+// the zeros it may have met were the file's.
+TEST_F(MapStreamTest, AFileCutShortBetweenTwoReadsIsToldAsSuch) {
+    constexpr int64_t Length = 1 << 20;
+    const std::string path = folder.Write("240503_1200_noaa18.wsd", Bytes(Length));
+    std::vector<uint8_t> part(4096);
+    auto untouched = OpenReadOnly(path);
+    ASSERT_EQ(untouched->Read(part.data(), 4096), 4096);
+    EXPECT_FALSE(untouched->CutShort());
+
+    // Cut inside a page: the rest of that page reads as zeros without any fault.
+    ASSERT_EQ(truncate(path.c_str(), 300001), 0);
+    untouched->SetPosition(299008);
+    ASSERT_EQ(untouched->Read(part.data(), 4096), 4096);
+    EXPECT_EQ(part[300001 - 299008], 0);
+    EXPECT_TRUE(untouched->CutShort());
+
+    // Cut, a page past the cut read (the guard patches it), then written out to its length again.
+    const std::string regrown = folder.Write("240503_1300_noaa19.wsd", Bytes(Length));
+    auto stream = OpenReadOnly(regrown);
+    ASSERT_EQ(truncate(regrown.c_str(), 8192), 0);
+    stream->SetPosition(Length - 4096);
+    ASSERT_EQ(stream->Read(part.data(), 4096), 4096);
+    ASSERT_EQ(truncate(regrown.c_str(), Length), 0);
+    EXPECT_TRUE(stream->CutShort());
+
+    // Mappings of their own: a fresh one over the regrown file is whole, and a closed one tells nothing.
+    EXPECT_FALSE(OpenReadOnly(regrown)->CutShort());
+    stream->SetActive(false);
+    EXPECT_FALSE(stream->CutShort());
+}
+
 // The guard answers only for its own mappings: any other bus error still ends the process.
 TEST_F(MapStreamTest, ABusErrorElsewhereStillEndsTheProcess) {
     auto stream = OpenReadOnly(folder.Write("pass.raw", Bytes(10)));

@@ -5,6 +5,7 @@
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/Unprivileged.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -196,6 +197,116 @@ void ExpectAllPresent(const std::vector<std::string>& prefixes, int count) {
     EXPECT_EQ(registry.GetValueNames().size(), prefixes.size() * static_cast<size_t>(count));
     for (const std::string& prefix : prefixes)
         for (int i = 0; i < count; ++i) EXPECT_EQ(registry.ReadInteger(prefix + std::to_string(i)), i);
+}
+
+// Whatever stands in the store's place is met at once, told with its cause,
+// and costs no more than the defaults: the run goes on.
+class StoreInPlaceTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+        TDialogService::Instance().ClearScript();
+    }
+
+    std::string Told() const {
+        std::string texts;
+        for (const TDialogRequest& request : TDialogService::Instance().Requests()) texts += request.text + "\n";
+        return texts;
+    }
+
+    // Opens the program's key for reading, then tries to store one value.
+    static std::string OpenAndSave() {
+        TRegistry registry;
+        if (registry.OpenKey("\\Software\\Morvane\\kestrune", false)) return "a key was read";
+        try {
+            registry.OpenKey("\\Software\\Morvane\\kestrune", true);
+            registry.WriteInteger("JpegSaveQuality", 2);
+        } catch (const ERegistryException& error) {
+            return error.what();
+        }
+        return "saved";
+    }
+
+    std::string Store() const { return folder / "config/Morvane/HKCU.reg"; }
+
+    std::vector<std::string> KeptAside() const {
+        std::vector<std::string> kept;
+        for (const auto& entry : std::filesystem::directory_iterator(folder / "config/Morvane"))
+            if (entry.path().filename().string().starts_with("HKCU.reg.damaged-")) kept.push_back(entry.path());
+        return kept;
+    }
+};
+
+int64_t PeakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+TEST_F(StoreInPlaceTest, AStoreLargerThanAnyIsKeptAsideUnread) {
+    const int64_t before = PeakMiB();
+    std::string lines = "[HKEY_CURRENT_USER\\Software\\Morvane\\kestrune]\n";
+    while (lines.size() < (size_t{20} << 20)) lines += "\"x\"=\"y\"\n";
+    folder.Write("config/Morvane/HKCU.reg", lines);
+    EXPECT_EQ(OpenAndSave(), "saved");
+    ASSERT_EQ(KeptAside().size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(KeptAside()[0]), lines.size());
+    EXPECT_NE(Told().find("holds " + std::to_string(lines.size()) + " bytes, far more than any settings file"), std::string::npos)
+        << Told();
+    EXPECT_EQ(TDialogService::Instance().Requests().size(), 1u) << Told();
+
+    // Two gigabytes of zeros, as a full disk's remains may be.
+    std::filesystem::remove(KeptAside()[0]);
+    folder.Write("config/Morvane/HKCU.reg", "");
+    std::filesystem::resize_file(Store(), uintmax_t{2} << 30);
+    EXPECT_EQ(OpenAndSave(), "saved");
+    ASSERT_EQ(KeptAside().size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(KeptAside()[0]), uintmax_t{2} << 30);
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Morvane\\kestrune", false));
+    EXPECT_EQ(registry.ReadInteger("JpegSaveQuality"), 2);
+    EXPECT_LT(PeakMiB() - before, 200);
+}
+
+// A named pipe or a folder in the store's place is left as it is; so is a
+// file where the store's folder should be. Nothing waits on them.
+TEST_F(StoreInPlaceTest, WhatIsNoFileIsLeftAloneAndTold) {
+    std::filesystem::create_directories(folder / "config/Morvane");
+    ASSERT_EQ(mkfifo(Store().c_str(), 0600), 0);
+    // A pipe that nobody writes would hold a reader for good: the child ends the wait.
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            const std::string saved = OpenAndSave();
+            const bool told = Told().find(Store() + " is a named pipe") != std::string::npos;
+            std::exit(saved.find("is a named pipe") != std::string::npos && told ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    struct stat info {};
+    ASSERT_EQ(stat(Store().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    std::filesystem::remove(Store());
+
+    std::filesystem::create_directories(Store());
+    EXPECT_NE(OpenAndSave().find(Store() + " is a folder"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(Store()));
+    std::filesystem::remove(Store());
+
+    std::filesystem::remove_all(folder / "config/Morvane");
+    folder.Write("config/Morvane", "not a folder");
+    const std::string why = "The settings folder " + (folder / "config/Morvane") + " is a file, not a folder";
+    EXPECT_NE(OpenAndSave().find(why), std::string::npos);
+    EXPECT_NE(Told().find(why), std::string::npos) << Told();
+    EXPECT_EQ(TTempFolder::Read(folder / "config/Morvane"), "not a folder");
+}
+
+// A lock that cannot be taken says why.
+TEST_F(StoreInPlaceTest, ALockFileThatCannotBeOpenedIsToldWithItsCause) {
+    std::filesystem::create_directories(Store() + ".lock");
+    EXPECT_NE(OpenAndSave().find("Could not open lock file " + Store() + ".lock: Is a directory"), std::string::npos);
+    EXPECT_NE(Told().find("The settings cannot be saved: Could not open lock file " + Store() + ".lock: Is a directory"),
+              std::string::npos)
+        << Told();
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
