@@ -224,6 +224,34 @@ constexpr uint16_t SAboutComments = 4405;
 constexpr uint16_t SAboutTrademarks = 4406;
 constexpr uint16_t SChannelShort = 4407;
 constexpr uint16_t SChannelVideoHint = 4408;
+// What the shell's folders call their columns, kinds of item and places.
+constexpr uint16_t SColumnName = 4600;
+constexpr uint16_t SColumnSize = 4601;
+constexpr uint16_t SColumnType = 4602;
+constexpr uint16_t SColumnDateModified = 4603;
+constexpr uint16_t SColumnModified = 4604;
+constexpr uint16_t SFileFolder = 4605;
+constexpr uint16_t SFileOfType = 4606;
+constexpr uint16_t SFileOfNoType = 4607;
+constexpr uint16_t SDesktop = 4608;
+constexpr uint16_t SComputer = 4609;
+constexpr uint16_t SHomeFolder = 4610;
+constexpr uint16_t SFileSystem = 4611;
+// The telemetry window's lines.
+constexpr uint16_t STelemetryFromData = 4620;
+constexpr uint16_t STelemetryAssumed = 4621;
+constexpr uint16_t SMeasuredBlackbody = 4622;
+constexpr uint16_t SApparentBlackbody = 4623;
+// The captions and filters of the file dialogs of the video adjust, print, side panel and overlay windows.
+constexpr uint16_t SOpenTransferFile = 4630;
+constexpr uint16_t SSaveTransferFile = 4631;
+constexpr uint16_t STransferFiles = 4632;
+constexpr uint16_t SPrintToPdf = 4633;
+constexpr uint16_t SPdfFiles = 4634;
+constexpr uint16_t SLandSeaMaskFile = 4635;
+constexpr uint16_t SOverlayDataFiles = 4636;
+constexpr uint16_t SGshhsFiles = 4637;
+constexpr uint16_t SKmlFiles = 4638;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

@@ -3,6 +3,7 @@
 #include "platform/Guarded.h"
 #include "platform/Messages_qt.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
 #include "shell/UHyShConsts.h"
@@ -23,6 +24,11 @@ struct TFilledOnExit {
     TShellTreeNode& Node;
     ~TFilledOnExit() { Model.Filled(Node); }
 };
+
+// A node's text: its name as shown; the desktop's when the shell gives none.
+QString NodeText(const WideString& name) {
+    return name.empty() ? QString::fromStdString(resStr(res::SDesktop)) : QString::fromStdU16String(ShownFileName(name));
+}
 
 bool IsBelow(const TShellTreeNode* node, const TShellTreeNode* ancestor) {
     for (; node; node = node->Parent)
@@ -179,7 +185,7 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     if (!allow) return nullptr;
     auto node = std::make_unique<TShellTreeNode>();
     node->Data = std::make_unique<THyShTreeData>(parent.Data.get(), item);
-    node->Text = QString::fromStdU16String(ShownFileName(GetDisplayName(&folder, item, 1)));
+    node->Text = NodeText(GetDisplayName(&folder, item, 1));
     node->HasButton = ButtonFor(attributes);
     node->Ghosted = attributes & SFGAO_GHOSTED;
     node->Overlay = OverlayOfAttributes(attributes);
@@ -214,8 +220,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
         auto root = std::make_unique<TShellTreeNode>();
         const TItemIdList* base = BaseFolder.GetPidl();
         root->Data = std::make_unique<THyShTreeData>(nullptr, base ? *base : TItemIdList());
-        const WideString name = root->Data->DisplayName();
-        root->Text = name.empty() ? QString("Desktop") : QString::fromStdU16String(ShownFileName(name));
+        root->Text = NodeText(root->Data->DisplayName());
         root->HasButton = true;
         parent = root.get();
         std::vector<std::unique_ptr<TShellTreeNode>> roots;
@@ -530,6 +535,19 @@ void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
 void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
     if (node.Filled || !node.HasButton) WatchNode(node);
     for (const auto& child : node.Children) WatchFilledNodes(*child);
+}
+
+void THyCustomShellTree::changeEvent(QEvent* event) {
+    THyCustomTreeView::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) Guarded([this] { RenameNodes(model_->Top()); });
+}
+
+void THyCustomShellTree::RenameNodes(TShellTreeNode& node) {
+    for (const auto& child : node.Children) {
+        if (child->Data) child->Text = NodeText(child->Data->DisplayName());
+        model_->NodeChanged(*child);
+        RenameNodes(*child);
+    }
 }
 
 bool THyCustomShellTree::event(QEvent* event) {
