@@ -276,6 +276,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4636, "OverlayOptionsForm", "SOverlayDataFiles", "Data files (*.dat)"},
     {4637, "OverlayOptionsForm", "SGshhsFiles", "GSHHS files (*.b)"},
     {4638, "OverlayOptionsForm", "SKmlFiles", "KML files (*.kml)"},
+    {4640, "UHyShellTransfer", "SDeleteFailed", "\"%s\" was not deleted.\r%s"},
+    {4641, "UHyShellTransfer", "SNotDeletedEither", "\r\rNot deleted either:\r%s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

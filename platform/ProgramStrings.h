@@ -252,6 +252,9 @@ constexpr uint16_t SLandSeaMaskFile = 4635;
 constexpr uint16_t SOverlayDataFiles = 4636;
 constexpr uint16_t SGshhsFiles = 4637;
 constexpr uint16_t SKmlFiles = 4638;
+// What a delete that stopped tells: the item, why, and what is still there.
+constexpr uint16_t SDeleteFailed = 4640;
+constexpr uint16_t SNotDeletedEither = 4641;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

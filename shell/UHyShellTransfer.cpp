@@ -21,6 +21,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <span>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,10 +52,6 @@ std::optional<std::vector<TItemIdList>> IdListsOf(IDataObject& dataObject) {
     return ReadIdListArray(bytes);
 }
 
-void ShowSystemError(uint32_t code) {
-    TDialogService::Instance().ShowMessage(SysErrorMessage(code), {}, TMsgDlgType::mtError);
-}
-
 bool IsFolder(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -65,6 +62,13 @@ std::string Inserted(const char* format, const std::vector<std::string>& inserts
     std::vector<WideString> strings;
     for (const std::string& insert : inserts) strings.push_back(Utf8ToUtf16(insert));
     return Utf16ToUtf8(FormatMessageW(Utf8ToUtf16(format), strings));
+}
+
+// Names as the locale spells them.
+std::vector<std::string> ShownNames(std::span<const std::string> paths) {
+    std::vector<std::string> shown;
+    for (const std::string& path : paths) shown.push_back(ShownFileNameText(path));
+    return shown;
 }
 
 // Names up to ten items, one a line, and how many more there are.
@@ -83,7 +87,8 @@ bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         struct stat info {};
         const bool folder = lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        items.push_back(folder ? Inserted(SFolderWithContents, {path}) : path);
+        const std::string shown = ShownFileNameText(path);
+        items.push_back(folder ? Inserted(SFolderWithContents, {shown}) : shown);
     }
     const std::string names = NamedItems(items);
     const TItemsMeasure measure = MeasureItems(paths);
@@ -136,9 +141,17 @@ void ShowCopyFailure(uint32_t code, const TCopyOutcome& outcome, const std::stri
     std::string reason = SysErrorMessage(code);
     if (outcome.Failure == TCopyFailure::IntoItself) reason = resStr(res::SCopyIntoItself);
     if (outcome.Failure == TCopyFailure::SourceGone) reason = resStr(res::SCopySourceGone);
-    std::string text = FormatResStr(move ? res::SMoveFailed : res::SCopyFailed, {outcome.FailedItem, folder, reason});
+    std::string text = FormatResStr(move ? res::SMoveFailed : res::SCopyFailed,
+                                    {ShownFileNameText(outcome.FailedItem), ShownFileNameText(folder), reason});
     if (!outcome.NotCopied.empty())
-        text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(outcome.NotCopied)});
+        text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(ShownNames(outcome.NotCopied))});
+    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
+}
+
+// Tells which item a delete stopped at, why, and which items after it are still there.
+void ShowDeleteFailure(uint32_t code, std::span<const std::string> paths, size_t failed) {
+    std::string text = FormatResStr(res::SDeleteFailed, {ShownFileNameText(paths[failed]), SysErrorMessage(code)});
+    if (failed + 1 < paths.size()) text += FormatResStr(res::SNotDeletedEither, {NamedItems(ShownNames(paths.subspan(failed + 1)))});
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
 }
 
@@ -425,9 +438,9 @@ private:
     HRESULT Delete(bool forGood) {
         // Nothing is destroyed without asking: a delete past the trash is named and measured first.
         if (forGood && !ConfirmDeleteForGood(paths_)) return HResultFromError(ERROR_CANCELLED);
-        for (const std::string& path : paths_) {
-            if (const uint32_t code = forGood ? DeleteForGood(path) : MoveToTrash(path)) {
-                ShowSystemError(code);
+        for (size_t k = 0; k < paths_.size(); ++k) {
+            if (const uint32_t code = forGood ? DeleteForGood(paths_[k]) : MoveToTrash(paths_[k])) {
+                ShowDeleteFailure(code, paths_, k);
                 return HResultFromError(code);
             }
         }

@@ -399,17 +399,22 @@ void THyCustomShellTree::RunPendingTimerWork() {
 // An open node's children are compared with its folder; so are those of a
 // filled node left without children (it cannot be opened, and the first
 // folder made in it must still appear). A collapsed node waits until it is
-// expanded again. A node never filled that had no sub-folders is asked again.
+// expanded again, unless its last sub-folder has gone: then it loses its
+// button at once. A node never filled is asked again whether it has sub-folders.
 void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered) {
-    if (node.Filled && (node.Children.empty() || isExpanded(model_->IndexOf(&node)))) RefreshChildren(node, remembered);
+    const bool open = node.Children.empty() || isExpanded(model_->IndexOf(&node));
+    if (node.Filled && (open || !ButtonFor(node.Data->Attributes()))) RefreshChildren(node, remembered);
     else if (!node.Filled) UpdateButton(node);
     for (const auto& child : node.Children) RefreshNode(*child, remembered);
 }
 
-// A folder listed while it had no sub-folders gets its button with its first one.
+// A folder listed while it had no sub-folders gets its button with its first
+// one, and one listed with sub-folders loses it with its last.
 void THyCustomShellTree::UpdateButton(TShellTreeNode& node) {
-    if (node.HasButton || !node.Data || node.Parent == &model_->Top() || !ButtonFor(node.Data->Attributes())) return;
-    node.HasButton = true;
+    if (!node.Data || node.Parent == &model_->Top()) return;
+    const bool button = ButtonFor(node.Data->Attributes());
+    if (button == node.HasButton) return;
+    node.HasButton = button;
     model_->ButtonChanged(node);
 }
 
@@ -463,7 +468,7 @@ void THyCustomShellTree::AddNodes(TShellTreeNode& parent, std::vector<std::uniqu
     model_->AddChildren(parent, std::move(nodes));
     for (TShellTreeNode* node : added) {
         lastAddedNode_ = node;
-        if (!node->HasButton) WatchNode(*node);
+        WatchNode(*node);
         if (OnInsertItem) OnInsertItem(model_->IndexOf(node));
     }
 }
@@ -514,7 +519,7 @@ void THyCustomShellTree::StartDriveWatch() {
         int slot = -1;
         watcher_->AddWatch(drive, WatchFilter(), slot, true);
     }
-    WatchFilledNodes(model_->Top());
+    WatchShownNodes(model_->Top());
 }
 
 uint32_t THyCustomShellTree::WatchFilter() const {
@@ -524,7 +529,8 @@ uint32_t THyCustomShellTree::WatchFilter() const {
 // A drive is watched below its root only up to a budget of folders here, so
 // each folder the tree has filled is watched on its own as well: what the
 // tree shows follows the disk however deep it lies. So is each folder shown
-// without sub-folders, whose first one gives it its button.
+// and not yet opened, whose first sub-folder gives it its button and whose
+// last one takes it away.
 void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!(options_ & hystoDynamicRefresh) || !watcher_ || !node.Data) return;
     const WideString path = PathOfIdList(node.Data->AbsoluteIdList());
@@ -532,9 +538,9 @@ void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!path.empty()) watcher_->AddWatch(FileNameFromWide(path), WatchFilter(), slot, false);
 }
 
-void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
-    if (node.Filled || !node.HasButton) WatchNode(node);
-    for (const auto& child : node.Children) WatchFilledNodes(*child);
+void THyCustomShellTree::WatchShownNodes(TShellTreeNode& node) {
+    WatchNode(node);
+    for (const auto& child : node.Children) WatchShownNodes(*child);
 }
 
 void THyCustomShellTree::changeEvent(QEvent* event) {

@@ -121,7 +121,7 @@ private:
     uint32_t WatchFilter() const;
     void WatchNode(TShellTreeNode& node);
     // Watches the filled nodes and those without a button.
-    void WatchFilledNodes(TShellTreeNode& node);
+    void WatchShownNodes(TShellTreeNode& node);
     bool RenameNode(TShellTreeNode& node, const QString& text);
     void ButtonChanged(const QModelIndex& node);
     void ShowNodeMenu(const QModelIndex& node, QPoint position);

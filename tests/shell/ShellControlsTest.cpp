@@ -839,6 +839,37 @@ TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderShowsItsArrow) {
     EXPECT_EQ(BranchPicture(*tree, year(3)), BranchPicture(*tree, year(1)));
 }
 
+// Another program removes a year's last month: the year loses its arrow at
+// once, on screen too, whether it was never opened or opened and closed again.
+TEST_F(ShellTreeTest, AFolderLosingItsLastSubFolderLosesItsArrow) {
+    fs::create_directories(root_ / "2029");
+    for (const char* month : {"2030/12", "2031/01", "2031/02"}) fs::create_directories(root_ / month);
+    const auto tree = ShownTree(hystoShowHidden | hystoDynamicRefresh);
+    tree->resize(300, 400);
+    const QModelIndex root = tree->Model().index(0, 0);
+    const auto year = [&](int row) { return tree->Model().index(row, 0, root); };
+    ASSERT_EQ(year(2).data().toString(), "2031");
+    const QImage without = BranchPicture(*tree, year(0));
+    tree->expand(year(2));
+    tree->collapse(year(2));
+    const auto followUntil = [&](const std::function<bool()>& done) {
+        return testing::ProcessEventsUntil([&] {
+            if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
+            return done();
+        });
+    };
+    fs::remove(root_ / "2030" / "12");
+    ASSERT_TRUE(followUntil([&] { return !tree->Model().hasChildren(year(1)); }));
+    EXPECT_EQ(BranchPicture(*tree, year(1)), without);
+    fs::remove_all(root_ / "2031" / "01");
+    fs::remove_all(root_ / "2031" / "02");
+    ASSERT_TRUE(followUntil([&] { return !tree->Model().hasChildren(year(2)); }));
+    EXPECT_EQ(BranchPicture(*tree, year(2)), without);
+    // A month made again brings the arrow back.
+    fs::create_directories(root_ / "2030" / "11");
+    EXPECT_TRUE(followUntil([&] { return tree->Model().hasChildren(year(1)); }));
+}
+
 // A year renamed in the tree keeps the order of the years, then and after F5.
 TEST_F(ShellTreeTest, AFolderRenamedInTheTreeSortsAmongItsSiblings) {
     for (const char* year : {"2030", "2031", "2033"}) fs::create_directories(root_ / year);
