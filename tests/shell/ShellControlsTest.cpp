@@ -534,6 +534,13 @@ TEST_F(ShellControlsTest, OwnerEventsOfTheShellMenu) {
 
 class ShellTreeTest : public ShellControlsTest {
 protected:
+    // Events (and the tree's waiting refresh) run until done holds, or time runs out.
+    static bool FollowUntil(THyShellTree& tree, const std::function<bool()>& done) {
+        return testing::ProcessEventsUntil([&] {
+            if (tree.PendingJob() == 2) tree.RunPendingTimerWork();
+            return done();
+        });
+    }
     std::unique_ptr<THyShellTree> ShownTree(uint16_t options) {
         auto tree = std::make_unique<THyShellTree>(nullptr);
         tree->SetOptions(options);
@@ -768,12 +775,7 @@ TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderCanBeOpened) {
         return QPersistentModelIndex();
     };
     // Runs the refreshes the watches ask for until the check holds.
-    const auto followUntil = [&](const std::function<bool()>& check) {
-        return testing::ProcessEventsUntil([&] {
-            if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
-            return check();
-        });
-    };
+    const auto followUntil = [&](const std::function<bool()>& check) { return FollowUntil(*tree, check); };
     fs::create_directories(root_ / "2027");
     ASSERT_TRUE(followUntil([&] { return child(root, "2027").isValid(); }));
     const QPersistentModelIndex year = child(root, "2027");
@@ -825,10 +827,7 @@ TEST_F(ShellTreeTest, AFolderGainingItsFirstSubFolderShowsItsArrow) {
     const QImage without = BranchPicture(*tree, year(2));
     ASSERT_NE(withArrow, without);
     fs::create_directories(root_ / "2031" / "01");
-    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
-        if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
-        return tree->Model().hasChildren(year(2));
-    }));
+    ASSERT_TRUE(FollowUntil(*tree, [&] { return tree->Model().hasChildren(year(2)); }));
     EXPECT_EQ(BranchPicture(*tree, year(2)), withArrow);
 
     tree->SetOptions(hystoShowHidden | hystoDefaultKeyHandling);
@@ -852,12 +851,7 @@ TEST_F(ShellTreeTest, AFolderLosingItsLastSubFolderLosesItsArrow) {
     const QImage without = BranchPicture(*tree, year(0));
     tree->expand(year(2));
     tree->collapse(year(2));
-    const auto followUntil = [&](const std::function<bool()>& done) {
-        return testing::ProcessEventsUntil([&] {
-            if (tree->PendingJob() == 2) tree->RunPendingTimerWork();
-            return done();
-        });
-    };
+    const auto followUntil = [&](const std::function<bool()>& done) { return FollowUntil(*tree, done); };
     fs::remove(root_ / "2030" / "12");
     ASSERT_TRUE(followUntil([&] { return !tree->Model().hasChildren(year(1)); }));
     EXPECT_EQ(BranchPicture(*tree, year(1)), without);
