@@ -25,6 +25,7 @@
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
+#include "shell/UHyShellTransfer.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -702,7 +703,7 @@ TEST_F(LanguageSwitchTest, TheAboutBoxAndTheChannelNamesOfTheAnalystsWindowsHave
 }
 
 // The pass browser and its shell views: the buttons, the column heads, the
-// kinds of item and the desktop follow a switch at once, and come back.
+// kinds of item, the desktop and an item's menu follow a switch at once, and come back.
 TEST_F(LanguageSwitchTest, ThePassBrowserAndItsShellViewsSpeakTheLanguageShown) {
     const std::string day = folder / "archive/2023/05/03/";
     fs::create_directories(day + "late");
@@ -713,7 +714,7 @@ TEST_F(LanguageSwitchTest, ThePassBrowserAndItsShellViewsSpeakTheLanguageShown) 
     browser.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(day));
     browser.HyShellTreeBrowseClick();
     browser.HyShellTreeBrowse->RunPendingTimerWork();
-    const auto shown = [&browser] {
+    const auto shown = [&browser, &day] {
         std::vector<std::string> texts;
         for (const char* button : {"ButtonToday", "ButtonOpen", "ButtonCancel"})
             texts.push_back(testing::Find<QAbstractButton>(browser, button)->text().toStdString());
@@ -726,14 +727,19 @@ TEST_F(LanguageSwitchTest, ThePassBrowserAndItsShellViewsSpeakTheLanguageShown) 
         std::sort(types.begin(), types.end());
         texts.insert(texts.end(), types.begin(), types.end());
         texts.push_back(browser.HyShellTreeBrowse->model()->index(0, 0).data().toString().toStdString());
+        std::vector<shell::TMenuCommand> menu;
+        shell::ItemsContextMenu({*IdListFromPath(day + "late")})->QueryContextMenu(menu, 1, 100, 0);
+        for (const shell::TMenuCommand& item : menu) texts.push_back(item.Text);
         return texts;
     };
     const std::vector<std::string> english{"Today", "Open", "Cancel", "Previous day", "Name", "Size", "Type",
-                                           "Date Modified", "File folder", "JPG File", "Desktop"};
+                                           "Date Modified", "File folder", "JPG File", "Desktop", "&Open", "Cu&t", "&Copy",
+                                           "&Paste", "&Delete", "Rena&me"};
     EXPECT_EQ(shown(), english);
     Choose("German");
     EXPECT_EQ(shown(), (std::vector<std::string>{"Heute", "Öffnen", "Abbrechen", "Vorheriger Tag", "Name", "Größe", "Typ",
-                                                 "Änderungsdatum", "Dateiordner", "JPG-Datei", "Schreibtisch"}));
+                                                 "Änderungsdatum", "Dateiordner", "JPG-Datei", "Schreibtisch", "Ö&ffnen",
+                                                 "&Ausschneiden", "&Kopieren", "&Einfügen", "&Löschen", "&Umbenennen"}));
     Choose("English");
     EXPECT_EQ(shown(), english);
     browser.reject();
