@@ -309,6 +309,10 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4678, "UHyShConsts", "SVerbRenameHelp", "Renames the selected item."},
     {4679, "FHyFolderBrowseDlg", "SDeleteEllipsis", "&Delete..."},
     {4680, "FHyFolderBrowseDlg", "SCreateEllipsis", "&Create..."},
+    {4685, "TemperatureProfile", "SDegreesNorth", "%s\u00B0N"},
+    {4686, "TemperatureProfile", "SDegreesSouth", "%s\u00B0S"},
+    {4687, "TemperatureProfile", "SDegreesEast", "%s\u00B0E"},
+    {4688, "TemperatureProfile", "SDegreesWest", "%s\u00B0W"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -287,6 +287,11 @@ constexpr uint16_t SVerbDeleteHelp = 4677;
 constexpr uint16_t SVerbRenameHelp = 4678;
 constexpr uint16_t SDeleteEllipsis = 4679;
 constexpr uint16_t SCreateEllipsis = 4680;
+// The profile's axis: a value with its compass point.
+constexpr uint16_t SDegreesNorth = 4685;
+constexpr uint16_t SDegreesSouth = 4686;
+constexpr uint16_t SDegreesEast = 4687;
+constexpr uint16_t SDegreesWest = 4688;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
