@@ -292,6 +292,16 @@ constexpr uint16_t SDegreesNorth = 4685;
 constexpr uint16_t SDegreesSouth = 4686;
 constexpr uint16_t SDegreesEast = 4687;
 constexpr uint16_t SDegreesWest = 4688;
+// The system's messages of its error codes.
+constexpr uint16_t SErrorSuccess = 4690;
+constexpr uint16_t SErrorFileNotFound = 4691;
+constexpr uint16_t SErrorPathNotFound = 4692;
+constexpr uint16_t SErrorAccessDenied = 4693;
+constexpr uint16_t SErrorDiskFull = 4694;
+constexpr uint16_t SErrorInvalidName = 4695;
+constexpr uint16_t SErrorAlreadyExists = 4696;
+constexpr uint16_t SErrorCancelled = 4697;
+constexpr uint16_t SErrorCode = 4698;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

@@ -23,6 +23,7 @@
 #include "platform/FileIO.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
+#include "platform/SystemErrors.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellTransfer.h"
@@ -763,6 +764,9 @@ TEST_F(LanguageSwitchTest, TheTelemetryAndTheFileDialogsSpeakTheLanguageShown) {
         EXPECT_NE(german.find(word), std::string::npos) << word << " in " << german;
     for (const char* word : {"Telemetry", "blackbody", "measured", "apparent"})
         EXPECT_EQ(german.find(word), std::string::npos) << word << " in " << german;
+    // The system's reasons that the shell's messages give.
+    EXPECT_EQ(SysErrorMessage(ERROR_ACCESS_DENIED), "Zugriff verweigert.");
+    EXPECT_EQ(SysErrorMessage(ERROR_DISK_FULL), "Auf dem Datenträger ist nicht genügend Speicherplatz vorhanden.");
 
     // Each dialog's caption and filters, as it opens.
     const auto dialogTexts = [](const std::function<void()>& open) {
