@@ -80,7 +80,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
                         "): neither its name nor its header gives one");
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
-    if (telemetry.ManyBadFrames) lines.push_back(ManyBadFramesWarning);
+    if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
     if (!mismatch.empty()) lines.push_back(mismatch);
     // Archive files holding another satellite's sets: one line each.

@@ -629,7 +629,7 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
         if (quiet)
             AddLine(ManyBadFramesWarning);
         else
-            TDialogService::Instance().ShowMessage(ManyBadFramesWarning);
+            TDialogService::Instance().ShowMessage(resStr(res::SManyBadFrames));
     }
     SettleCounts();
     SettleL1BCalibration();

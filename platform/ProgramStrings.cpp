@@ -322,6 +322,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4696, "SystemErrors", "SErrorAlreadyExists", "Cannot create a file when that file already exists."},
     {4697, "SystemErrors", "SErrorCancelled", "The operation was canceled by the user."},
     {4698, "SystemErrors", "SErrorCode", "System error code %s."},
+    {4699, "Telemetry", "SManyBadFrames", "Warning - this data file has a very large number of bad frames"},
+    {4700, "Guarded", "SUnknownError", "Unknown error"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -302,6 +302,9 @@ constexpr uint16_t SErrorInvalidName = 4695;
 constexpr uint16_t SErrorAlreadyExists = 4696;
 constexpr uint16_t SErrorCancelled = 4697;
 constexpr uint16_t SErrorCode = 4698;
+// A pass most of whose frames carry no telemetry, and an error that names nothing.
+constexpr uint16_t SManyBadFrames = 4699;
+constexpr uint16_t SUnknownError = 4700;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
