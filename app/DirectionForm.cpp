@@ -4,6 +4,7 @@
 #include "app/PersistingControls.h"
 #include "app/WindowPlacement.h"
 #include "platform/FileUtils.h"
+#include "platform/ResCodePages.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -181,8 +182,8 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     // The caption names the format, the satellite and the file: wider than the controls, it would be cut off.
     setMinimumWidth(CaptionWidth(*this));
     LabelHint->setText(ToQt(request.HintText));
-    LabelFilename->setText(ToQt(ExtractFileName(request.FileName)));
-    LabelFilename->setToolTip(ToQt(request.FileName));
+    LabelFilename->setText(QString::fromStdU16String(ShownFileName(ExtractFileName(request.FileName))));
+    LabelFilename->setToolTip(QString::fromStdU16String(ShownFileName(request.FileName)));
     LabelTimestamp->setText(ToQt(FormatDateTime("yyyy-mm-dd hh:nn:ss", request.FileDate)));
     LabelStdName->setVisible(!request.StdName.empty());
     EditStdFilename->setVisible(!request.StdName.empty());

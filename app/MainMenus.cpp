@@ -329,13 +329,13 @@ void TMainMenus::OptionsSaveLocationClick() {
 
 void TMainMenus::MenuViewTelemetryClick() {
     const TTelemetryData& telemetry = *core_->Pass.TelemetryData;
-    if (telemetry.PrtValuesText.empty()) {
+    if (telemetry.PrtCountsText.empty()) {
         TDialogService::Instance().ShowMessage(resStr(res::SNoHrptData));
         return;
     }
     TDialogService::Instance().ShowMessage(FormatResStr(
-        res::STelemetry, {telemetry.Heading, telemetry.SatelliteName, std::to_string(telemetry.SpacecraftId),
-                          telemetry.SpaceValuesText, telemetry.PrtValuesText, telemetry.TargetValuesText}));
+        res::STelemetry, {telemetry.Heading(), telemetry.SatelliteName, std::to_string(telemetry.SpacecraftId),
+                          telemetry.SpaceValuesText, telemetry.PrtValuesText(), telemetry.TargetValuesText()}));
 }
 
 void TMainMenus::HelpDisplay(THelpDisplay display) { HHShowError(HtmlHelpDisplay(display, core_->HelpFileName)); }

@@ -4,6 +4,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 
 #include <QAction>
@@ -19,7 +20,7 @@ bool Tagged(const QAction* item) { return item->data().toInt() == TMostRecentFil
 
 // A file name as menu text: a "&" in the name is no mnemonic.
 QString MenuText(int number, const std::string& name) {
-    return ToQt(Format("&%d  ", number)) + ToQt(name).replace('&', "&&");
+    return ToQt(Format("&%d  ", number)) + QString::fromStdU16String(ShownFileName(name)).replace('&', "&&");
 }
 
 }  // namespace
@@ -79,7 +80,7 @@ void TMostRecentFilesMenu::EntryClick(QAction* item) {
     if (OnFileNotExist)
         OnFileNotExist(name);
     else
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SFileNoLongerExists, {name}));
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SFileNoLongerExists, {ShownFileNameText(name)}));
     files_.RemoveFile(name);
     Rebuild();
 }

@@ -24,7 +24,12 @@ namespace kestrune {
 namespace {
 
 const QStringList Locations{"None", "Top left", "Left", "Bottom left", "Top right", "Right", "Bottom right"};
-const QStringList LocateFilters{"Data files (*.dat)", "GSHHS files (*.b)", "KML files (*.kml)", "All files (*)"};
+// In LocateFilterIndex's order.
+QStringList LocateFilters() {
+    QStringList filters;
+    for (const uint16_t filter : {res::SOverlayDataFiles, res::SGshhsFiles, res::SKmlFiles, res::SAllFiles}) filters << ToQt(resStr(filter));
+    return filters;
+}
 
 // Colours are stored blue-green-red, as the settings keep them.
 QColor ToColour(uint32_t value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
@@ -109,8 +114,9 @@ void TFormOverlayStyle::ConfigureLocateDialog(QFileDialog& dialog, const std::st
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setWindowTitle(ToQt(resStr(boundary ? res::SSelectBoundarySource : res::SSelectUserOverlaySource)));
-    dialog.setNameFilters(LocateFilters);
-    dialog.selectNameFilter(LocateFilters[LocateFilterIndex(file) - 1]);
+    const QStringList filters = LocateFilters();
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters[LocateFilterIndex(file) - 1]);
     if (!file.empty()) dialog.selectFile(ToQt(file));
 }
 

@@ -272,7 +272,7 @@ bool TFormPrint::PrinterReady() {
         if (answer == mrYes) return true;
         if (answer != mrNo) return false;
     }
-    QFileDialog dialog(this, "Print to PDF file", QString(), "PDF files (*.pdf)");
+    QFileDialog dialog(this, ToQt(resStr(res::SPrintToPdf)), QString(), ToQt(resStr(res::SPdfFiles)));
     dialog.setObjectName("PrintFileDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

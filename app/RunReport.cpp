@@ -80,7 +80,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
                         "): neither its name nor its header gives one");
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
-    if (telemetry.ManyBadFrames) lines.push_back(ManyBadFramesWarning);
+    if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
     if (!mismatch.empty()) lines.push_back(mismatch);

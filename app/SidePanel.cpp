@@ -744,7 +744,7 @@ bool TSidePanel::ChoosePaletteFile(std::string& fileName, QPushButton* button) {
 void TSidePanel::ButtonBrowseLandSeaMaskClick() {
     if (core_ == nullptr) return;
     std::string& maskPath = core_->Settings.LandSeaMaskPath->Value;
-    QFileDialog dialog(this, "Land/sea mask");
+    QFileDialog dialog(this, ToQt(resStr(res::SLandSeaMaskFile)));
     dialog.setObjectName("OpenDialogLandSeaMask");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -121,14 +121,14 @@ TFormMain::~TFormMain() {
 
 // The switch sets the item lists again, so the two choices are kept across it.
 void TFormMain::LanguageChanging() {
-    // A pass's caption names the pass; only the program's own caption is in a language.
+    // A pass's caption names the pass and keeps it; its format and the program's own caption are in a language.
     keptMainCaption_ = windowTitle() == ToQt(TMainCore::MainCaption());
     KeptGammaFCIndex = GammaComboBoxFC().ItemIndex();
     KeptSstRangeIndex = SstRangeGroup().ItemIndex();
 }
 
 void TFormMain::LanguageChanged() {
-    if (keptMainCaption_) setWindowTitle(ToQt(TMainCore::MainCaption()));
+    setWindowTitle(ToQt(keptMainCaption_ ? TMainCore::MainCaption() : CaptionInLanguage(captionAsWritten_)));
     mouseTools_->LanguageChanged();
     sidePanel_->SetLanguageTexts();
     GammaComboBoxFC().SetItemIndex(KeptGammaFCIndex);
@@ -683,7 +683,10 @@ void TFormMain::EndBusy() {
     ButtonOpen->setText(ToQt(resStr(res::SOpen)));
 }
 
-void TFormMain::SetWindowCaption(const std::string& caption) { setWindowTitle(ToQt(caption)); }
+void TFormMain::SetWindowCaption(const std::string& caption) {
+    captionAsWritten_ = caption;
+    setWindowTitle(ToQt(CaptionInLanguage(caption)));
+}
 // The window itself stands on the task bar, with its own caption; the
 // application's title captions the message boxes.
 void TFormMain::SetApplicationTitle(const std::string& title) { kestrune::SetApplicationTitle(title); }

@@ -166,6 +166,7 @@ private:
     int flashStep_ = 0;
     bool gacLayout_ = false;  // the pass shown is GAC: one zoom only
     bool keptMainCaption_ = false;
+    std::string captionAsWritten_;  // the last caption set, before CaptionInLanguage
     int KeptGammaFCIndex = -1;
     int KeptSstRangeIndex = -1;
     QPoint FlashPoint;

@@ -3,6 +3,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassState.h"
 #include "decoding/Sensor.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -64,8 +65,8 @@ std::string AxisLabel(const std::string& label, bool alongLongitude) {
     double value = 0;
     const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), value);
     if (error != std::errc() || value == 0) return label;
-    if (alongLongitude) return label + (value < 0 ? "\u00B0W" : "\u00B0E");
-    return label + (value < 0 ? "\u00B0S" : "\u00B0N");
+    if (alongLongitude) return FormatResStr(value < 0 ? res::SDegreesWest : res::SDegreesEast, {label});
+    return FormatResStr(value < 0 ? res::SDegreesSouth : res::SDegreesNorth, {label});
 }
 
 }  // namespace kestrune

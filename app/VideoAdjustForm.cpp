@@ -31,7 +31,6 @@ constexpr int PlotHeight = 169;
 constexpr int MarkerTop = 184;
 constexpr int MarkerWidth = 9;
 constexpr int MarkerHeight = 10;
-constexpr const char* XfrFilter = "Transfer files (*.xfr)";
 
 const std::array<QColor, 3> TickColours{QColor(0xFF, 0, 0), QColor(0, 0x80, 0), QColor(0, 0, 0x80)};
 const std::array<QColor, 3> CurveColours{QColor(0xFF, 0, 0), QColor(0, 0x80, 0), QColor(0, 0, 0xFF)};
@@ -299,7 +298,7 @@ void TFormHistogramAdjust::ButtonAutoClick() {
 }
 
 void TFormHistogramAdjust::ButtonLoadClick() {
-    QFileDialog dialog(this, "Open transfer file", QString(), XfrFilter);
+    QFileDialog dialog(this, ToQt(resStr(res::SOpenTransferFile)), QString(), ToQt(resStr(res::STransferFiles)));
     dialog.setObjectName("OpenDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -314,7 +313,7 @@ void TFormHistogramAdjust::ButtonLoadClick() {
 }
 
 void TFormHistogramAdjust::ButtonSaveClick() {
-    QFileDialog dialog(this, "Save transfer file", QString(), XfrFilter);
+    QFileDialog dialog(this, ToQt(resStr(res::SSaveTransferFile)), QString(), ToQt(resStr(res::STransferFiles)));
     dialog.setObjectName("SaveDialog");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

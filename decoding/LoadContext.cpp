@@ -4,6 +4,7 @@
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <unistd.h>
 
@@ -12,21 +13,16 @@ namespace kestrune {
 TLoadContext::TLoadContext(TPassState& state, TLoaderHost& host, TLoaderSettings& settings)
     : State(state), Host(host), Settings(settings), HeaderBuffer(HeaderBufferSize, 0) {}
 
-namespace {
-
-// A suffix's closing "(NAME format)" in the language in effect.
-std::string FormatSuffixShown(const std::string& suffix) {
+std::string CaptionInLanguage(const std::string& caption) {
     constexpr std::string_view formatWord = " format)";
-    const size_t open = suffix.rfind(" (");
-    if (open == std::string::npos || !suffix.ends_with(formatWord)) return suffix;
-    const std::string name = suffix.substr(open + 2, suffix.size() - formatWord.size() - open - 2);
-    return suffix.substr(0, open) + " (" + FormatResStr(res::SFormatCaption, {name}) + ")";
+    const size_t open = caption.rfind(" (");
+    if (open == std::string::npos || !caption.ends_with(formatWord)) return caption;
+    const std::string name = caption.substr(open + 2, caption.size() - formatWord.size() - open - 2);
+    return caption.substr(0, open) + " (" + FormatResStr(res::SFormatCaption, {name}) + ")";
 }
 
-}  // namespace
-
 void TLoadContext::SetCaption(const std::string& suffix) {
-    Host.SetWindowCaption(std::string(ProductName) + " - " + State.LoadedFileName + FormatSuffixShown(suffix));
+    Host.SetWindowCaption(std::string(ProductName) + " - " + ShownFileNameText(State.LoadedFileName) + suffix);
 }
 
 std::string TLoadContext::PreparedFileFolder(const std::string& fileName) {
@@ -76,7 +72,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.SatelliteText = Orbit().SatelliteName;
     request.StdName = standardName;
     request.ShowGacPass = UseHeaderLineCount;
-    request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, State.LoadedFileName});
+    request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, ShownFileNameText(State.LoadedFileName)});
     const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);

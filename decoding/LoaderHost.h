@@ -34,6 +34,9 @@ struct TLoaderSettings {
     bool AcceptRutgersL1B = false;    // 16-bit Level 1b without sample width: keep the header's satellite
 };
 
+// A caption with its closing "(NAME format)" in the language in effect.
+std::string CaptionInLanguage(const std::string& caption);
+
 // What a load shows in the window: the busy look, captions, hints, the
 // display, the view tabs' state and the pass-direction question.
 class TLoaderHost : public virtual TProgressHost {
@@ -44,6 +47,8 @@ public:
     virtual void BeginBusy(bool idlePriority) = 0;
     virtual void EndBusy() = 0;
 
+    // The caption as the program writes it; a closing "(NAME format)" is
+    // shown through CaptionInLanguage, so that it can follow a language switch.
     virtual void SetWindowCaption(const std::string& caption) = 0;
     virtual void SetApplicationTitle(const std::string& title) = 0;
     virtual void SetOpenButtonHint(const std::string& hint) = 0;

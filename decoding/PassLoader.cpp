@@ -26,6 +26,7 @@
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
@@ -253,7 +254,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
         AppendProcessedList();
         SetViewPalette(state_.SelectedChannelCount());
         host_.SetOpenButtonHint(
-            FormatResStr(res::SReadingTook, {state_.LoadedFileName, Format("%.1f", static_cast<double>(NowMs() - loadStartMs_) / 1000.0)}) +
+            FormatResStr(res::SReadingTook, {ShownFileNameText(state_.LoadedFileName), Format("%.1f", static_cast<double>(NowMs() - loadStartMs_) / 1000.0)}) +
             resStr(settings_.LargeMemory ? res::SLargeMemory : res::SSmallMemory));
         OfferStandardName();
         services_.AddRecentFile(load.RecentName);
@@ -343,7 +344,7 @@ void TPassLoader::Unpack(TLoadContext& load, const std::string& packedName) {
     }
     load.FileName = packedName;
     load.RecentName = packedName;
-    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {packedName}) + (why.empty() ? "" : ": " + why);
+    load.FirstCause = FormatResStr(res::SCouldNotUnzip, {ShownFileNameText(packedName)}) + (why.empty() ? "" : ": " + why);
     load.ShowMessage(load.FirstCause);
 }
 
@@ -460,7 +461,7 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
         case 19: ReadL1FHeader(load); break;
         case 20: Read10BHeader(load); break;
         case 0:
-            throw ELoadError(FormatResStr(res::SFormatNotRecognised, {ExtractFileName(load.FileName), load.Extension}));
+            throw ELoadError(FormatResStr(res::SFormatNotRecognised, {ShownFileNameText(ExtractFileName(load.FileName)), ShownFileNameText(load.Extension)}));
         default:
             throw ELoadError(FormatResStr(res::SFormatNotReadable, {InputFormatName(code), IntToStr(code)}));
     }
@@ -504,7 +505,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
 
     const uint8_t code = state_.InputFormatCode;
     if (IsFormatOneOf(code, {1, 2, 7, 8, 9, 10, 11, 19, 20}))
-        host_.SetWindowCaption(state_.HeaderText + " - " + state_.LoadedFileName + " - " + ProductName);
+        host_.SetWindowCaption(state_.HeaderText + " - " + ShownFileNameText(state_.LoadedFileName) + " - " + ProductName);
     host_.SetGacLayout(IsGacCode(code));
 
     THRPTvideo& video = *state_.Video;

@@ -4,6 +4,7 @@
 #include "decoding/Sensor.h"
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
@@ -146,9 +147,9 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     ManyBadFrames = false;
     Channel3ALines = Channel3BLines = 0;
     l1bCalibrationSums_ = {};
-    TargetValuesText.clear();
+    TargetCountsText.clear();
     SpaceValuesText.clear();
-    PrtValuesText.clear();
+    PrtCountsText.clear();
     CalibrationReport.clear();
     SatelliteName = "Unknown";
     NamedSatellite.clear();
@@ -423,12 +424,12 @@ void TTelemetryData::AddLine(const std::string& text) {
 }
 
 void TTelemetryData::SettleCounts() {
-    Heading = "Assumed telemetry values:";
+    TelemetryFromData = false;
     prtValues_.fill(PrtMean);
     const bool telemetryFormat = IsFormatOneOf(formatCode_, {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 16, 17, 18, 19, 20,
                                                        21, 22, 26, 29, 31, 32, 33, 39, 40});
     if (GoodSyncCount > 0 && telemetryFormat) {
-        Heading = "Telemetry values from HRPT data:";
+        TelemetryFromData = true;
         // A short pass uses what its few frames carry; what none of them
         // carried keeps its assumed value.
         const bool fewFrames = GoodSyncCount < MinGoodSyncFrames;
@@ -616,17 +617,10 @@ void TTelemetryData::WriteReport(TSensor& sensor) {
     AppendSensitivity(sensor);
     SpaceValuesText = Format("  Ch1=%d,  Ch2=%d,  Ch3=%d,  Ch4=%d,  Ch5=%d", spaceCount_[0], spaceCount_[1],
                              spaceCount_[2], spaceCount_[3], spaceCount_[4]);
-    PrtValuesText = Format("  PRT1=%d,  PRT2=%d,  PRT3=%d,  PRT4=%d", prtValues_[0], prtValues_[1], prtValues_[2],
+    PrtCountsText = Format("  PRT1=%d,  PRT2=%d,  PRT3=%d,  PRT4=%d", prtValues_[0], prtValues_[1], prtValues_[2],
                            prtValues_[3]);
-    AppendLine(PrtValuesText, Format("    => measured blackbody temp %.2f K  (%.1f %sC)", BlackbodyTemp,
-                                     BlackbodyTemp - 273.15, DegreeSign));
-    TargetValuesText = Format("  Ch3=%d,  Ch4=%d,  Ch5=%d", targetCount_[0], targetCount_[1], targetCount_[2]);
-    static constexpr const char* Names[3] = {"ch3B", "ch4", "ch5"};
-    for (int c = 3; c <= 5; ++c) {
-        const double temperature = TableAt(sensor, c, TargetCount(c));
-        AppendLine(TargetValuesText, Format("    => apparent %s blackbody temp = %.2f K  (%.1f %sC)", Names[c - 3],
-                                            temperature, temperature - 273.15, DegreeSign));
-    }
+    TargetCountsText = Format("  Ch3=%d,  Ch4=%d,  Ch5=%d", targetCount_[0], targetCount_[1], targetCount_[2]);
+    for (int c = 3; c <= 5; ++c) ApparentBlackbodyTemps[static_cast<size_t>(c - 3)] = TableAt(sensor, c, TargetCount(c));
     std::vector<TKeptBlock> kept;
     AppendBlockByBlock(sensor, kept);
     AppendDrift(kept);
@@ -634,6 +628,39 @@ void TTelemetryData::WriteReport(TSensor& sensor) {
     Calibrate(sensor, PassCounts(), BlackbodyTemp);
     if (lines_ != nullptr)
         for (const std::string& line : SplitString(CalibrationReport, '\r')) lines_->push_back(line);
+}
+
+namespace {
+
+// A blackbody temperature as the lines under the counts give it: kelvin and degrees Celsius.
+struct TBlackbodyValues {
+    std::string Kelvin, Celsius;
+    explicit TBlackbodyValues(double kelvin) : Kelvin(Format("%.2f", kelvin)), Celsius(Format("%.1f", kelvin - 273.15)) {}
+};
+
+constexpr char ValueIndent[] = "\r    ";
+
+}  // namespace
+
+std::string TTelemetryData::Heading() const {
+    return resStr(TelemetryFromData ? res::STelemetryFromData : res::STelemetryAssumed);
+}
+
+std::string TTelemetryData::PrtValuesText() const {
+    if (PrtCountsText.empty()) return {};
+    const TBlackbodyValues measured(BlackbodyTemp);
+    return PrtCountsText + ValueIndent + FormatResStr(res::SMeasuredBlackbody, {measured.Kelvin, measured.Celsius, DegreeSign});
+}
+
+std::string TTelemetryData::TargetValuesText() const {
+    if (TargetCountsText.empty()) return {};
+    static constexpr const char* Names[3] = {"ch3B", "ch4", "ch5"};
+    std::string text = TargetCountsText;
+    for (size_t c = 0; c < 3; ++c) {
+        const TBlackbodyValues apparent(ApparentBlackbodyTemps[c]);
+        text += ValueIndent + FormatResStr(res::SApparentBlackbody, {Names[c], apparent.Kelvin, apparent.Celsius, DegreeSign});
+    }
+    return text;
 }
 
 void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
@@ -647,7 +674,7 @@ void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
         if (quiet)
             AddLine(ManyBadFramesWarning);
         else
-            TDialogService::Instance().ShowMessage(ManyBadFramesWarning);
+            TDialogService::Instance().ShowMessage(resStr(res::SManyBadFrames));
     }
     SettleCounts();
     SettleL1BCalibration();

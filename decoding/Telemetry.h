@@ -93,14 +93,20 @@ public:
     static bool InServiceNoaa10(TDateTime date);
 
     // Results, kept until the next Reset.
-    std::string Heading;
+    bool TelemetryFromData = false;  // else the values are assumed ones
     std::string SatelliteName = "Unknown";
     int32_t SpacecraftId = 0;
     std::string CalibrationReport;
-    std::string TargetValuesText;
     std::string SpaceValuesText;
-    std::string PrtValuesText;
+    // The counts of the blackbody thermometers and of the blackbody seen in channels 3..5 ("" before the summary).
+    std::string PrtCountsText;
+    std::string TargetCountsText;
+    std::array<double, 3> ApparentBlackbodyTemps{};  // kelvin, channels 3B, 4, 5
     double BlackbodyTemp = 0;
+    // The telemetry window's texts, in the language in effect when asked.
+    std::string Heading() const;
+    std::string PrtValuesText() const;
+    std::string TargetValuesText() const;
     int32_t PrtMean = 251;
     int32_t FrameCount = 0;
     int32_t GoodSyncCount = 0;

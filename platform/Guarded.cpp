@@ -1,6 +1,7 @@
 #include "platform/Guarded.h"
 
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 
 #include <exception>
 
@@ -13,7 +14,7 @@ bool Guarded(const std::function<void()>& work) {
     } catch (const std::exception& error) {
         TDialogService::Instance().ShowMessage(error.what(), {}, TMsgDlgType::mtError);
     } catch (...) {
-        TDialogService::Instance().ShowMessage("Unknown error", {}, TMsgDlgType::mtError);
+        TDialogService::Instance().ShowMessage(resStr(res::SUnknownError), {}, TMsgDlgType::mtError);
     }
     return false;
 }

@@ -225,6 +225,87 @@ constexpr uint16_t SAboutComments = 4405;
 constexpr uint16_t SAboutTrademarks = 4406;
 constexpr uint16_t SChannelShort = 4407;
 constexpr uint16_t SChannelVideoHint = 4408;
+// What the shell's folders call their columns, kinds of item and places.
+constexpr uint16_t SColumnName = 4600;
+constexpr uint16_t SColumnSize = 4601;
+constexpr uint16_t SColumnType = 4602;
+constexpr uint16_t SColumnDateModified = 4603;
+constexpr uint16_t SColumnModified = 4604;
+constexpr uint16_t SFileFolder = 4605;
+constexpr uint16_t SFileOfType = 4606;
+constexpr uint16_t SFileOfNoType = 4607;
+constexpr uint16_t SDesktop = 4608;
+constexpr uint16_t SComputer = 4609;
+constexpr uint16_t SHomeFolder = 4610;
+constexpr uint16_t SFileSystem = 4611;
+// The telemetry window's lines.
+constexpr uint16_t STelemetryFromData = 4620;
+constexpr uint16_t STelemetryAssumed = 4621;
+constexpr uint16_t SMeasuredBlackbody = 4622;
+constexpr uint16_t SApparentBlackbody = 4623;
+// The captions and filters of the file dialogs of the video adjust, print, side panel and overlay windows.
+constexpr uint16_t SOpenTransferFile = 4630;
+constexpr uint16_t SSaveTransferFile = 4631;
+constexpr uint16_t STransferFiles = 4632;
+constexpr uint16_t SPrintToPdf = 4633;
+constexpr uint16_t SPdfFiles = 4634;
+constexpr uint16_t SLandSeaMaskFile = 4635;
+constexpr uint16_t SOverlayDataFiles = 4636;
+constexpr uint16_t SGshhsFiles = 4637;
+constexpr uint16_t SKmlFiles = 4638;
+// What a delete that stopped tells: the item, why, and what is still there.
+constexpr uint16_t SDeleteFailed = 4640;
+constexpr uint16_t SNotDeletedEither = 4641;
+// The shell controls' texts: names they give, questions, menus and verbs.
+constexpr uint16_t SNewFolder = 4650;
+constexpr uint16_t SNewFolderShort = 4651;
+constexpr uint16_t SUnableToCreateFolder = 4652;
+constexpr uint16_t SKilobytes = 4653;
+constexpr uint16_t SConfirmDeleteForGood = 4654;
+constexpr uint16_t SConfirmDeleteCaption = 4655;
+constexpr uint16_t SFolderWithContents = 4656;
+constexpr uint16_t SMoreItems = 4657;
+constexpr uint16_t SOneFile = 4658;
+constexpr uint16_t SFiles = 4659;
+constexpr uint16_t SOneByte = 4660;
+constexpr uint16_t SBytes = 4661;
+constexpr uint16_t SSystemFolder = 4662;
+constexpr uint16_t SCopyHere = 4663;
+constexpr uint16_t SMoveHere = 4664;
+constexpr uint16_t SCancelDrop = 4665;
+constexpr uint16_t SSendTo = 4666;
+constexpr uint16_t SVerbOpen = 4667;
+constexpr uint16_t SVerbCut = 4668;
+constexpr uint16_t SVerbCopy = 4669;
+constexpr uint16_t SVerbPaste = 4670;
+constexpr uint16_t SVerbDelete = 4671;
+constexpr uint16_t SVerbRename = 4672;
+constexpr uint16_t SVerbOpenHelp = 4673;
+constexpr uint16_t SVerbCutHelp = 4674;
+constexpr uint16_t SVerbCopyHelp = 4675;
+constexpr uint16_t SVerbPasteHelp = 4676;
+constexpr uint16_t SVerbDeleteHelp = 4677;
+constexpr uint16_t SVerbRenameHelp = 4678;
+constexpr uint16_t SDeleteEllipsis = 4679;
+constexpr uint16_t SCreateEllipsis = 4680;
+// The profile's axis: a value with its compass point.
+constexpr uint16_t SDegreesNorth = 4685;
+constexpr uint16_t SDegreesSouth = 4686;
+constexpr uint16_t SDegreesEast = 4687;
+constexpr uint16_t SDegreesWest = 4688;
+// The system's messages of its error codes.
+constexpr uint16_t SErrorSuccess = 4690;
+constexpr uint16_t SErrorFileNotFound = 4691;
+constexpr uint16_t SErrorPathNotFound = 4692;
+constexpr uint16_t SErrorAccessDenied = 4693;
+constexpr uint16_t SErrorDiskFull = 4694;
+constexpr uint16_t SErrorInvalidName = 4695;
+constexpr uint16_t SErrorAlreadyExists = 4696;
+constexpr uint16_t SErrorCancelled = 4697;
+constexpr uint16_t SErrorCode = 4698;
+// A pass most of whose frames carry no telemetry, and an error that names nothing.
+constexpr uint16_t SManyBadFrames = 4699;
+constexpr uint16_t SUnknownError = 4700;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

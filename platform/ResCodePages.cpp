@@ -342,6 +342,8 @@ std::u16string ShownFileName(std::u16string_view name) {
 
 std::u16string ShownFileName(std::string_view bytes) { return ShownFileName(WideFromFileName(bytes)); }
 
+std::string ShownFileNameText(std::string_view bytes) { return Utf16ToUtf8(ShownFileName(bytes)); }
+
 uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }
 
 void SetLanguageCodePageLookup(uint16_t (*lookup)(uint32_t)) { CodePageLookup() = lookup; }

@@ -43,6 +43,8 @@ bool IsTextFileName(std::string_view bytes);
 // A name as it is shown: each byte no character is U+FFFD.
 std::u16string ShownFileName(std::u16string_view name);
 std::u16string ShownFileName(std::string_view bytes);
+// The same as UTF-8, for the program's texts that name a file.
+std::string ShownFileNameText(std::string_view bytes);
 
 // The ANSI code page of a Windows language id, as the localisation library
 // knows it (it installs the lookup); 0 when unknown or nothing is installed.

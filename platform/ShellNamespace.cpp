@@ -1,6 +1,8 @@
 #include "platform/ShellNamespace.h"
 
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemErrors.h"
 
@@ -114,7 +116,10 @@ private:
     size_t next_ = 0;
 };
 
-const char* const ColumnTitles[] = {"Name", "Size", "Type", "Date Modified"};
+// A place's name in the language in effect, as names travel: in the locale's bytes.
+std::string NameText(uint16_t text) { return WideToLocale(Utf8ToUtf16(resStr(text))); }
+
+constexpr uint16_t ColumnTitles[] = {res::SColumnName, res::SColumnSize, res::SColumnType, res::SColumnDateModified};
 constexpr int ColumnCount = 4;
 
 // A folder of the file system; the desktop and the computer add their places.
@@ -151,13 +156,13 @@ public:
     HRESULT GetDisplayNameOf(const TItemIdList& item, uint32_t kind, std::string& name) override {
         const TItemIdList absolute = list_.combine(item);
         if (IsComputer(absolute)) {
-            name = (kind & SHGDN_FORPARSING) ? "computer:///" : "Computer";
+            name = (kind & SHGDN_FORPARSING) ? "computer:///" : NameText(res::SComputer);
             return ole::S_OK;
         }
         const std::optional<std::string> path = PathFromIdList(absolute);
         if (!path) return ole::E_INVALIDARG;
         if (kind & SHGDN_FORPARSING) name = *path;
-        else if (absolute.isEmpty()) name = "Desktop";
+        else if (absolute.isEmpty()) name = NameText(res::SDesktop);
         else if (absolute.last().itemData(0)[0] == PlaceItemKind) name = PlaceName(*path);
         else name = path->substr(path->rfind('/') + 1);
         return ole::S_OK;
@@ -224,7 +229,7 @@ public:
         details.Format = column == 1 ? 1 : 0;
         details.CxChar = column == 0 ? 30 : 15;
         if (!item) {
-            details.Text = ColumnTitles[column];
+            details.Text = resStr(ColumnTitles[column]);
             return ole::S_OK;
         }
         if (column == 0) return GetDisplayNameOf(*item, SHGDN_INFOLDER, details.Text);
@@ -302,8 +307,8 @@ private:
     }
 
     static std::string PlaceName(const std::string& path) {
-        if (path == HomeFolder()) return "Home";
-        return path == "/" ? "File System" : path.substr(path.rfind('/') + 1);
+        if (path == HomeFolder()) return NameText(res::SHomeFolder);
+        return path == "/" ? NameText(res::SFileSystem) : path.substr(path.rfind('/') + 1);
     }
 
     static int ComparePaths(const std::string& a, const std::string& b) {
@@ -417,9 +422,9 @@ std::string FormatKilobytes(uint64_t bytes, std::string_view format) {
 }
 
 std::string FileTypeName(const std::string& path, bool folder) {
-    if (folder) return "File folder";
+    if (folder) return resStr(res::SFileFolder);
     const std::string extension = ExtractFileExt(ExtractFileName(path));
-    return extension.size() > 1 ? UpperCase(extension.substr(1)) + " File" : "File";
+    return extension.size() > 1 ? FormatResStr(res::SFileOfType, {UpperCase(extension.substr(1))}) : resStr(res::SFileOfNoType);
 }
 
 std::string FormatShortDateTime(int64_t unixSeconds) {

@@ -1,5 +1,7 @@
 #include "platform/SystemErrors.h"
 
+#include "platform/ProgramStrings.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -33,18 +35,18 @@ ole::HRESULT HResultFromError(uint32_t code) {
 
 std::string SysErrorMessage(uint32_t code) {
     switch (code) {
-        case 0: return "The operation completed successfully.";
-        case ERROR_FILE_NOT_FOUND: return "The system cannot find the file specified.";
-        case ERROR_PATH_NOT_FOUND: return "The system cannot find the path specified.";
-        case ERROR_ACCESS_DENIED: return "Access is denied.";
-        case ERROR_DISK_FULL: return "There is not enough space on the disk.";
-        case ERROR_INVALID_NAME: return "The filename, directory name, or volume label syntax is incorrect.";
-        case ERROR_ALREADY_EXISTS: return "Cannot create a file when that file already exists.";
-        case ERROR_CANCELLED: return "The operation was canceled by the user.";
+        case 0: return resStr(res::SErrorSuccess);
+        case ERROR_FILE_NOT_FOUND: return resStr(res::SErrorFileNotFound);
+        case ERROR_PATH_NOT_FOUND: return resStr(res::SErrorPathNotFound);
+        case ERROR_ACCESS_DENIED: return resStr(res::SErrorAccessDenied);
+        case ERROR_DISK_FULL: return resStr(res::SErrorDiskFull);
+        case ERROR_INVALID_NAME: return resStr(res::SErrorInvalidName);
+        case ERROR_ALREADY_EXISTS: return resStr(res::SErrorAlreadyExists);
+        case ERROR_CANCELLED: return resStr(res::SErrorCancelled);
         default: break;
     }
     if (code >= ErrnoBase) return std::string(std::strerror(static_cast<int>(code - ErrnoBase))) + ".";
-    return "System error code " + std::to_string(code) + ".";
+    return FormatResStr(res::SErrorCode, {std::to_string(code)});
 }
 
 }  // namespace kestrune

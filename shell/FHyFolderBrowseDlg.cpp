@@ -56,8 +56,8 @@ THyFrmFolderBrowseDlg::THyFrmFolderBrowseDlg(QWidget* parent) : QDialog(parent) 
     OkBtn = Button(this, "OkBtn", resStr(res::SOk));
     OkBtn->setDefault(true);
     CancelBtn = Button(this, "CancelBtn", resStr(res::SCancel));
-    DeleteBtn = Button(this, "DeleteBtn", "&Delete...");
-    CreateBtn = Button(this, "CreateBtn", "&Create...");
+    DeleteBtn = Button(this, "DeleteBtn", resStr(res::SDeleteEllipsis));
+    CreateBtn = Button(this, "CreateBtn", resStr(res::SCreateEllipsis));
 
     auto* top = new QHBoxLayout;
     top->addWidget(StatusTxt, 1);

@@ -2,6 +2,7 @@
 
 #include "platform/DialogService.h"
 #include "platform/Guarded.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
 #include "shell/UHyShellUtils.h"
@@ -114,7 +115,7 @@ uint32_t TrackShellMenu(IContextMenu& menu, uint32_t flags, QWidget* owner, QPoi
     sendTo = SendToEntries();
     if (!sendTo.empty()) {
         popup.addSeparator();
-        QMenu* sub = popup.addMenu("Se&nd To");
+        QMenu* sub = popup.addMenu(QString::fromStdString(resStr(res::SSendTo)));
         for (size_t k = 0; k < sendTo.size() && k < 99; ++k)
             sub->addAction(QIcon(SystemIcon(sendTo[k].IconIndex, false)), QString::fromStdU16String(sendTo[k].Text))
                 ->setData(static_cast<uint32_t>(k + 1));

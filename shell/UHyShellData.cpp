@@ -1,5 +1,6 @@
 #include "shell/UHyShellData.h"
 
+#include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShConsts.h"
@@ -141,15 +142,15 @@ TDetailTexts DetailTexts(const TItemIdList& absolute, uint32_t attributes) {
     const std::optional<std::string> path = PathFromIdList(absolute);
     struct stat info {};
     if (!path || path->size() <= 1 || stat(path->c_str(), &info) != 0) {
-        texts.Type = Utf8ToUtf16(SSystemFolder);
+        texts.Type = Utf8ToUtf16(resStr(res::SSystemFolder));
         return texts;
     }
     const bool folder = S_ISDIR(info.st_mode);
-    if (!folder) texts.Size = Utf8ToUtf16(FormatKilobytes(static_cast<uint64_t>(info.st_size), SKilobytes));
+    if (!folder) texts.Size = Utf8ToUtf16(FormatKilobytes(static_cast<uint64_t>(info.st_size), resStr(res::SKilobytes)));
     // The creation time stands in when the last-write time is zero.
     const int64_t written = info.st_mtime != 0 ? info.st_mtime : info.st_ctime;
     texts.Date = Utf8ToUtf16(FormatShortDateTime(written));
-    texts.Type = (attributes & SFGAO_FILESYSTEM) ? Utf8ToUtf16(FileTypeName(*path, folder)) : Utf8ToUtf16(SSystemFolder);
+    texts.Type = (attributes & SFGAO_FILESYSTEM) ? Utf8ToUtf16(FileTypeName(*path, folder)) : Utf8ToUtf16(resStr(res::SSystemFolder));
     return texts;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Guarded.h"
 #include "platform/Messages_qt.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
@@ -32,6 +33,8 @@ std::optional<std::vector<uint8_t>> ReadDirectoryCols() {
     const std::string record = registry.ReadData("DirectoryCols");
     return std::vector<uint8_t>(record.begin(), record.end());
 }
+QString Shown(uint16_t text) { return QString::fromStdString(resStr(text)); }
+
 TDirectoryCols SavedDirectoryCols;
 size_t SavedDirectoryColsSize = 0;
 
@@ -366,7 +369,8 @@ void THyCustomShellList::SetUpColumns() {
         fromStream = saveColumnWidths_ && !ColumnWidthStream().empty();
     } else {
         const TDirectoryCols cols = DirectoryColsFrom(ReadDirectoryCols());
-        columns = {{"Name", Qt::AlignLeft}, {"Size", Qt::AlignRight}, {"Type", Qt::AlignLeft}, {"Modified", Qt::AlignLeft}};
+        columns = {{Shown(res::SColumnName), Qt::AlignLeft}, {Shown(res::SColumnSize), Qt::AlignRight},
+                   {Shown(res::SColumnType), Qt::AlignLeft}, {Shown(res::SColumnModified), Qt::AlignLeft}};
         const auto defaults = cols.Widths();
         widths.assign(defaults.begin(), defaults.end());
         fromStream = SavedDirectoryColsSize != 0 && cols.SameAs(SavedDirectoryCols) && !ColumnWidthStream().empty();
@@ -483,6 +487,16 @@ void THyCustomShellList::GoUp(int levels) {
         const TItemIdList up = folderIdList_.leading(count > static_cast<size_t>(levels) ? count - static_cast<size_t>(levels) : 0);
         Folder.SetPidl(&up);
     }
+}
+
+void THyCustomShellList::changeEvent(QEvent* event) {
+    THyCustomListView::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange || !created_) return;
+    Guarded([this] {
+        SetUpColumns();
+        for (int row = 0; row < ItemCount(); ++row) model_->Row(row)->SetRelativeIdList(model_->Row(row)->RelativeIdList());
+        model_->RowsChanged({});
+    });
 }
 
 bool THyCustomShellList::event(QEvent* event) {

@@ -119,6 +119,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A language switch sets the column heads and the items' texts again.
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

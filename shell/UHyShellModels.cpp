@@ -88,6 +88,12 @@ bool TShellListModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 void TShellListModel::SetColumns(std::vector<TColumn> columns) {
+    // The same columns with new captions keep the rows and their selection.
+    if (!columns.empty() && columns.size() == columns_.size()) {
+        columns_ = std::move(columns);
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+        return;
+    }
     beginResetModel();
     columns_ = std::move(columns);
     endResetModel();
@@ -120,8 +126,8 @@ void TShellListModel::Remove(const std::vector<size_t>& rows) {
     }
 }
 
-void TShellListModel::RowsChanged() {
-    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::ForegroundRole});
+void TShellListModel::RowsChanged(const QList<int>& roles) {
+    if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), roles);
 }
 
 void TShellListModel::Sort(const std::function<bool(THyShListData&, THyShListData&)>& less) {

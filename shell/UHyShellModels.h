@@ -38,8 +38,8 @@ public:
     void Append(std::vector<std::unique_ptr<THyShListData>> rows);
     // Removes rows by ascending index.
     void Remove(const std::vector<size_t>& rows);
-    // Every row is drawn again (their cut state changed).
-    void RowsChanged();
+    // Every row is drawn again: their cut state (the default) or, with no roles named, everything changed.
+    void RowsChanged(const QList<int>& roles = {Qt::ForegroundRole});
     // Orders the rows by less, keeping every row's identity.
     void Sort(const std::function<bool(THyShListData&, THyShListData&)>& less);
 

@@ -21,6 +21,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <span>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,20 +52,23 @@ std::optional<std::vector<TItemIdList>> IdListsOf(IDataObject& dataObject) {
     return ReadIdListArray(bytes);
 }
 
-void ShowSystemError(uint32_t code) {
-    TDialogService::Instance().ShowMessage(SysErrorMessage(code), {}, TMsgDlgType::mtError);
-}
-
 bool IsFolder(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // A text of the pack's resources with its inserts.
-std::string Inserted(const char* format, const std::vector<std::string>& inserts) {
+std::string Inserted(uint16_t format, const std::vector<std::string>& inserts) {
     std::vector<WideString> strings;
     for (const std::string& insert : inserts) strings.push_back(Utf8ToUtf16(insert));
-    return Utf16ToUtf8(FormatMessageW(Utf8ToUtf16(format), strings));
+    return Utf16ToUtf8(FormatMessageW(Utf8ToUtf16(resStr(format)), strings));
+}
+
+// Names as the locale spells them.
+std::vector<std::string> ShownNames(std::span<const std::string> paths) {
+    std::vector<std::string> shown;
+    for (const std::string& path : paths) shown.push_back(ShownFileNameText(path));
+    return shown;
 }
 
 // Names up to ten items, one a line, and how many more there are.
@@ -72,7 +76,7 @@ std::string NamedItems(const std::vector<std::string>& items) {
     constexpr size_t Named = 10;
     std::string names;
     for (size_t k = 0; k < items.size() && k < Named; ++k) names += (k > 0 ? "\n" : "") + items[k];
-    if (items.size() > Named) names += "\n" + Inserted(SMoreItems, {std::to_string(items.size() - Named)});
+    if (items.size() > Named) names += "\n" + Inserted(res::SMoreItems, {std::to_string(items.size() - Named)});
     return names;
 }
 
@@ -83,16 +87,17 @@ bool ConfirmDeleteForGood(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         struct stat info {};
         const bool folder = lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        items.push_back(folder ? Inserted(SFolderWithContents, {path}) : path);
+        const std::string shown = ShownFileNameText(path);
+        items.push_back(folder ? Inserted(res::SFolderWithContents, {shown}) : shown);
     }
     const std::string names = NamedItems(items);
     const TItemsMeasure measure = MeasureItems(paths);
-    const auto count = [](uint64_t n, const char* one, const char* many) {
-        return n == 1 ? std::string(one) : Inserted(many, {GroupedDigits(n)});
+    const auto count = [](uint64_t n, uint16_t one, uint16_t many) {
+        return n == 1 ? resStr(one) : Inserted(many, {GroupedDigits(n)});
     };
-    const TDialogRequest question{Inserted(SConfirmDeleteForGood, {names, count(measure.Files, SOneFile, SFiles),
-                                                                   count(measure.Bytes, SOneByte, SBytes)}),
-                                  SConfirmDeleteCaption, TMsgDlgType::mtConfirmation, mbYesNo, mrNo};
+    const TDialogRequest question{Inserted(res::SConfirmDeleteForGood, {names, count(measure.Files, res::SOneFile, res::SFiles),
+                                                                        count(measure.Bytes, res::SOneByte, res::SBytes)}),
+                                  resStr(res::SConfirmDeleteCaption), TMsgDlgType::mtConfirmation, mbYesNo, mrNo};
     return TDialogService::Instance().Ask(question) == mrYes;
 }
 
@@ -136,9 +141,17 @@ void ShowCopyFailure(uint32_t code, const TCopyOutcome& outcome, const std::stri
     std::string reason = SysErrorMessage(code);
     if (outcome.Failure == TCopyFailure::IntoItself) reason = resStr(res::SCopyIntoItself);
     if (outcome.Failure == TCopyFailure::SourceGone) reason = resStr(res::SCopySourceGone);
-    std::string text = FormatResStr(move ? res::SMoveFailed : res::SCopyFailed, {outcome.FailedItem, folder, reason});
+    std::string text = FormatResStr(move ? res::SMoveFailed : res::SCopyFailed,
+                                    {ShownFileNameText(outcome.FailedItem), ShownFileNameText(folder), reason});
     if (!outcome.NotCopied.empty())
-        text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(outcome.NotCopied)});
+        text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(ShownNames(outcome.NotCopied))});
+    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
+}
+
+// Tells which item a delete stopped at, why, and which items after it are still there.
+void ShowDeleteFailure(uint32_t code, std::span<const std::string> paths, size_t failed) {
+    std::string text = FormatResStr(res::SDeleteFailed, {ShownFileNameText(paths[failed]), SysErrorMessage(code)});
+    if (failed + 1 < paths.size()) text += FormatResStr(res::SNotDeletedEither, {NamedItems(ShownNames(paths.subspan(failed + 1)))});
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
 }
 
@@ -282,16 +295,16 @@ HRESULT TFolderDropTarget::Drop(std::shared_ptr<IDataObject> dataObject, uint32_
 
 uint32_t AskDropEffect(uint32_t allowed, uint32_t preferred) {
     QMenu menu;
-    const auto offer = [&](const char* text, uint32_t effect) {
-        QAction* action = menu.addAction(text);
+    const auto offer = [&](uint16_t text, uint32_t effect) {
+        QAction* action = menu.addAction(QString::fromStdString(resStr(text)));
         action->setData(effect);
         action->setEnabled(allowed & effect);
         if (effect == preferred) menu.setDefaultAction(action);
     };
-    offer(SCopyHere, DROPEFFECT_COPY);
-    offer(SMoveHere, DROPEFFECT_MOVE);
+    offer(res::SCopyHere, DROPEFFECT_COPY);
+    offer(res::SMoveHere, DROPEFFECT_MOVE);
     menu.addSeparator();
-    menu.addAction(SCancelDrop)->setData(DROPEFFECT_NONE);
+    menu.addAction(QString::fromStdString(resStr(res::SCancelDrop)))->setData(DROPEFFECT_NONE);
     const QAction* chosen = menu.exec(QCursor::pos(), menu.defaultAction());
     return chosen ? chosen->data().toUInt() : DROPEFFECT_NONE;
 }
@@ -329,17 +342,17 @@ TOpenHandler& OpenHandler() {
 enum TVerb : uint32_t { vbOpen, vbCut, vbCopy, vbPaste, vbDelete, vbRename, vbCount };
 
 struct TVerbText {
-    const char* Text;
+    uint16_t Text;
     const char* Verb;
-    const char* Help;
+    uint16_t Help;
 };
 constexpr TVerbText Verbs[vbCount] = {
-    {"&Open", "open", "Opens the selected items."},
-    {"Cu&t", "cut", "Removes the selected items and copies them onto the Clipboard."},
-    {"&Copy", "copy", "Copies the selected items to the Clipboard."},
-    {"&Paste", "paste", "Inserts the items you have copied or cut into the selected folder."},
-    {"&Delete", "delete", "Deletes the selected items."},
-    {"Rena&me", "rename", "Renames the selected item."},
+    {res::SVerbOpen, "open", res::SVerbOpenHelp},
+    {res::SVerbCut, "cut", res::SVerbCutHelp},
+    {res::SVerbCopy, "copy", res::SVerbCopyHelp},
+    {res::SVerbPaste, "paste", res::SVerbPasteHelp},
+    {res::SVerbDelete, "delete", res::SVerbDeleteHelp},
+    {res::SVerbRename, "rename", res::SVerbRenameHelp},
 };
 
 class TItemsContextMenu : public IContextMenu {
@@ -353,7 +366,7 @@ public:
         int added = 0;
         for (uint32_t verb = 0; verb < vbCount && first + verb <= last; ++verb) {
             if (!Offered(verb)) continue;
-            menu.push_back({first + verb, Verbs[verb].Text, Verbs[verb].Verb, Verbs[verb].Help});
+            menu.push_back({first + verb, resStr(Verbs[verb].Text), Verbs[verb].Verb, resStr(Verbs[verb].Help)});
             ++added;
         }
         return added;
@@ -361,7 +374,7 @@ public:
 
     bool GetCommandString(uint32_t offset, bool help, std::string& text) override {
         if (offset >= vbCount || !Offered(offset)) return false;
-        text = help ? Verbs[offset].Help : Verbs[offset].Verb;
+        text = help ? resStr(Verbs[offset].Help) : Verbs[offset].Verb;
         return true;
     }
 
@@ -425,9 +438,9 @@ private:
     HRESULT Delete(bool forGood) {
         // Nothing is destroyed without asking: a delete past the trash is named and measured first.
         if (forGood && !ConfirmDeleteForGood(paths_)) return HResultFromError(ERROR_CANCELLED);
-        for (const std::string& path : paths_) {
-            if (const uint32_t code = forGood ? DeleteForGood(path) : MoveToTrash(path)) {
-                ShowSystemError(code);
+        for (size_t k = 0; k < paths_.size(); ++k) {
+            if (const uint32_t code = forGood ? DeleteForGood(paths_[k]) : MoveToTrash(paths_[k])) {
+                ShowDeleteFailure(code, paths_, k);
                 return HResultFromError(code);
             }
         }
@@ -477,10 +490,12 @@ HRESULT InvokeCommand(IContextMenu& menu, uint32_t offset, const std::string& ve
 bool NewFolder(const WideString& parent, WideString& name) {
     const std::string folder = IncludeTrailingPathDelimiter(FileNameFromWide(parent.empty() ? GetCurrentDirectoryW() : parent));
     const auto showFailure = [](uint32_t code, const std::string& failedName) {
-        TDialogService::Instance().ShowMessage(Inserted(SUnableToCreateFolder, {SysErrorMessage(code), failedName}), {},
+        TDialogService::Instance().ShowMessage(Inserted(res::SUnableToCreateFolder, {SysErrorMessage(code), ShownFileNameText(failedName)}), {},
                                                TMsgDlgType::mtWarning);
     };
-    const std::pair<std::string, std::string> series[] = {{SNewFolder, " ("}, {SNewFolderShort, ""}};
+    // Named in the language in effect, as the locale writes names.
+    const auto named = [](uint16_t text) { return WideToLocale(Utf8ToUtf16(resStr(text))); };
+    const std::pair<std::string, std::string> series[] = {{named(res::SNewFolder), " ("}, {named(res::SNewFolderShort), ""}};
     for (const auto& [base, separator] : series) {
         for (int number = 1; number <= 50; ++number) {
             std::string candidate = base;
@@ -497,7 +512,7 @@ bool NewFolder(const WideString& parent, WideString& name) {
             }
         }
     }
-    showFailure(ERROR_ALREADY_EXISTS, SNewFolder);
+    showFailure(ERROR_ALREADY_EXISTS, series[0].first);
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Guarded.h"
 #include "platform/Messages_qt.h"
 #include "platform/OleDragDrop_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
 #include "shell/UHyShConsts.h"
@@ -23,6 +24,11 @@ struct TFilledOnExit {
     TShellTreeNode& Node;
     ~TFilledOnExit() { Model.Filled(Node); }
 };
+
+// A node's text: its name as shown; the desktop's when the shell gives none.
+QString NodeText(const WideString& name) {
+    return name.empty() ? QString::fromStdString(resStr(res::SDesktop)) : QString::fromStdU16String(ShownFileName(name));
+}
 
 bool IsBelow(const TShellTreeNode* node, const TShellTreeNode* ancestor) {
     for (; node; node = node->Parent)
@@ -179,7 +185,7 @@ std::unique_ptr<TShellTreeNode> THyCustomShellTree::MakeNode(IShellFolder& folde
     if (!allow) return nullptr;
     auto node = std::make_unique<TShellTreeNode>();
     node->Data = std::make_unique<THyShTreeData>(parent.Data.get(), item);
-    node->Text = QString::fromStdU16String(ShownFileName(GetDisplayName(&folder, item, 1)));
+    node->Text = NodeText(GetDisplayName(&folder, item, 1));
     node->HasButton = ButtonFor(attributes);
     node->Ghosted = attributes & SFGAO_GHOSTED;
     node->Overlay = OverlayOfAttributes(attributes);
@@ -214,8 +220,7 @@ void THyCustomShellTree::FillNode(TShellTreeNode* node) {
         auto root = std::make_unique<TShellTreeNode>();
         const TItemIdList* base = BaseFolder.GetPidl();
         root->Data = std::make_unique<THyShTreeData>(nullptr, base ? *base : TItemIdList());
-        const WideString name = root->Data->DisplayName();
-        root->Text = name.empty() ? QString("Desktop") : QString::fromStdU16String(ShownFileName(name));
+        root->Text = NodeText(root->Data->DisplayName());
         root->HasButton = true;
         parent = root.get();
         std::vector<std::unique_ptr<TShellTreeNode>> roots;
@@ -394,17 +399,22 @@ void THyCustomShellTree::RunPendingTimerWork() {
 // An open node's children are compared with its folder; so are those of a
 // filled node left without children (it cannot be opened, and the first
 // folder made in it must still appear). A collapsed node waits until it is
-// expanded again. A node never filled that had no sub-folders is asked again.
+// expanded again, unless its last sub-folder has gone: then it loses its
+// button at once. A node never filled is asked again whether it has sub-folders.
 void THyCustomShellTree::RefreshNode(TShellTreeNode& node, TShellTreeNode*& remembered) {
-    if (node.Filled && (node.Children.empty() || isExpanded(model_->IndexOf(&node)))) RefreshChildren(node, remembered);
+    const bool open = node.Children.empty() || isExpanded(model_->IndexOf(&node));
+    if (node.Filled && (open || !ButtonFor(node.Data->Attributes()))) RefreshChildren(node, remembered);
     else if (!node.Filled) UpdateButton(node);
     for (const auto& child : node.Children) RefreshNode(*child, remembered);
 }
 
-// A folder listed while it had no sub-folders gets its button with its first one.
+// A folder listed while it had no sub-folders gets its button with its first
+// one, and one listed with sub-folders loses it with its last.
 void THyCustomShellTree::UpdateButton(TShellTreeNode& node) {
-    if (node.HasButton || !node.Data || node.Parent == &model_->Top() || !ButtonFor(node.Data->Attributes())) return;
-    node.HasButton = true;
+    if (!node.Data || node.Parent == &model_->Top()) return;
+    const bool button = ButtonFor(node.Data->Attributes());
+    if (button == node.HasButton) return;
+    node.HasButton = button;
     model_->ButtonChanged(node);
 }
 
@@ -458,7 +468,7 @@ void THyCustomShellTree::AddNodes(TShellTreeNode& parent, std::vector<std::uniqu
     model_->AddChildren(parent, std::move(nodes));
     for (TShellTreeNode* node : added) {
         lastAddedNode_ = node;
-        if (!node->HasButton) WatchNode(*node);
+        WatchNode(*node);
         if (OnInsertItem) OnInsertItem(model_->IndexOf(node));
     }
 }
@@ -509,7 +519,7 @@ void THyCustomShellTree::StartDriveWatch() {
         int slot = -1;
         watcher_->AddWatch(drive, WatchFilter(), slot, true);
     }
-    WatchFilledNodes(model_->Top());
+    WatchShownNodes(model_->Top());
 }
 
 uint32_t THyCustomShellTree::WatchFilter() const {
@@ -519,7 +529,8 @@ uint32_t THyCustomShellTree::WatchFilter() const {
 // A drive is watched below its root only up to a budget of folders here, so
 // each folder the tree has filled is watched on its own as well: what the
 // tree shows follows the disk however deep it lies. So is each folder shown
-// without sub-folders, whose first one gives it its button.
+// and not yet opened, whose first sub-folder gives it its button and whose
+// last one takes it away.
 void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!(options_ & hystoDynamicRefresh) || !watcher_ || !node.Data) return;
     const WideString path = PathOfIdList(node.Data->AbsoluteIdList());
@@ -527,9 +538,22 @@ void THyCustomShellTree::WatchNode(TShellTreeNode& node) {
     if (!path.empty()) watcher_->AddWatch(FileNameFromWide(path), WatchFilter(), slot, false);
 }
 
-void THyCustomShellTree::WatchFilledNodes(TShellTreeNode& node) {
-    if (node.Filled || !node.HasButton) WatchNode(node);
-    for (const auto& child : node.Children) WatchFilledNodes(*child);
+void THyCustomShellTree::WatchShownNodes(TShellTreeNode& node) {
+    WatchNode(node);
+    for (const auto& child : node.Children) WatchShownNodes(*child);
+}
+
+void THyCustomShellTree::changeEvent(QEvent* event) {
+    THyCustomTreeView::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) Guarded([this] { RenameNodes(model_->Top()); });
+}
+
+void THyCustomShellTree::RenameNodes(TShellTreeNode& node) {
+    for (const auto& child : node.Children) {
+        if (child->Data) child->Text = NodeText(child->Data->DisplayName());
+        model_->NodeChanged(*child);
+        RenameNodes(*child);
+    }
 }
 
 bool THyCustomShellTree::event(QEvent* event) {

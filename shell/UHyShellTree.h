@@ -76,6 +76,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // A language switch names the desktop and the places again.
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -99,6 +101,7 @@ private:
     // Whether a node of these attributes gets an expand button.
     bool ButtonFor(uint32_t attributes) const;
     void UpdateButton(TShellTreeNode& node);
+    void RenameNodes(TShellTreeNode& node);
     std::vector<TItemIdList> EnumerateNode(TShellTreeNode& node);
     // Fills the node (none: builds the root node first).
     void FillNode(TShellTreeNode* node);
@@ -118,7 +121,7 @@ private:
     uint32_t WatchFilter() const;
     void WatchNode(TShellTreeNode& node);
     // Watches the filled nodes and those without a button.
-    void WatchFilledNodes(TShellTreeNode& node);
+    void WatchShownNodes(TShellTreeNode& node);
     bool RenameNode(TShellTreeNode& node, const QString& text);
     void ButtonChanged(const QModelIndex& node);
     void ShowNodeMenu(const QModelIndex& node, QPoint position);

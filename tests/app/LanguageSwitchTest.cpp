@@ -1,3 +1,4 @@
+#include "app/AvhrrBrowserForm.h"
 #include "app/FireDetectionForm.h"
 #include "app/SmallForms.h"
 #include "app/VideoAdjustForm.h"
@@ -21,6 +22,11 @@
 #include "localise/QLocales.h"
 #include "platform/FileIO.h"
 #include "platform/Registry.h"
+#include "platform/ResCodePages.h"
+#include "platform/SystemErrors.h"
+#include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
+#include "shell/UHyShellTransfer.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -34,6 +40,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +53,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
 
 #include <filesystem>
 #include <map>
@@ -587,7 +595,7 @@ TEST_F(LanguageSwitchTest, TheCaptionAndTheHelpWindowSpeakTheLanguageShown) {
     help.close();
     Restart();
     EXPECT_EQ(CaptionAndHelp(), german) << "a start in German";
-    // A pass's caption names its format in the language too; a switch leaves the pass's caption.
+    // A pass's caption names its format in the language too, and follows a switch at once; the pass's name stays.
     {
         const testing::TDirectionAnswerer answerer;
         form_->Core().LoadDataFile(WritePass());
@@ -595,7 +603,10 @@ TEST_F(LanguageSwitchTest, TheCaptionAndTheHelpWindowSpeakTheLanguageShown) {
     const QString passCaption = form_->windowTitle();
     EXPECT_TRUE(passCaption.endsWith("-Format)")) << passCaption.toStdString();
     Choose("English");
+    EXPECT_EQ(form_->windowTitle().toStdString(), QString(passCaption).replace("-Format)", " format)").toStdString());
+    Choose("German");
     EXPECT_EQ(form_->windowTitle(), passCaption);
+    Choose("English");
     const std::vector<std::string> shown = CaptionAndHelp();
     EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()), std::vector<std::string>(english.begin() + 1, english.end()));
     Restart();
@@ -690,6 +701,98 @@ TEST_F(LanguageSwitchTest, TheAboutBoxAndTheChannelNamesOfTheAnalystsWindowsHave
     Choose("English");
     EXPECT_EQ(channelLabels(), "Ch 1, Ch 10");
     EXPECT_EQ(testing::Find<QAbstractButton>(direction, "ButtonCh45")->text(), "Ch 4 + 5");
+}
+
+// The pass browser and its shell views: the buttons, the column heads, the
+// kinds of item, the desktop and an item's menu follow a switch at once, and come back.
+TEST_F(LanguageSwitchTest, ThePassBrowserAndItsShellViewsSpeakTheLanguageShown) {
+    const std::string day = folder / "archive/2023/05/03/";
+    fs::create_directories(day + "late");
+    folder.Write("archive/2023/05/03/2023-05-03-1200_NOAA18.thumb.jpg", "preview");
+    auto& browser = *testing::Find<TFormBrowseAVHRR>(*form_, "FormBrowseAVHRR");
+    browser.show();
+    QCoreApplication::processEvents();
+    browser.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(day));
+    browser.HyShellTreeBrowseClick();
+    browser.HyShellTreeBrowse->RunPendingTimerWork();
+    const auto shown = [&browser, &day] {
+        std::vector<std::string> texts;
+        for (const char* button : {"ButtonToday", "ButtonOpen", "ButtonCancel"})
+            texts.push_back(testing::Find<QAbstractButton>(browser, button)->text().toStdString());
+        texts.push_back(browser.BitBtnYesterday->toolTip().toStdString());
+        const QAbstractItemModel& list = browser.HyShellListBrowse->Model();
+        for (int column = 0; column < list.columnCount(); ++column)
+            texts.push_back(list.headerData(column, Qt::Horizontal).toString().toStdString());
+        std::vector<std::string> types;
+        for (int row = 0; row < list.rowCount(); ++row) types.push_back(list.index(row, 2).data().toString().toStdString());
+        std::sort(types.begin(), types.end());
+        texts.insert(texts.end(), types.begin(), types.end());
+        texts.push_back(browser.HyShellTreeBrowse->model()->index(0, 0).data().toString().toStdString());
+        std::vector<shell::TMenuCommand> menu;
+        shell::ItemsContextMenu({*IdListFromPath(day + "late")})->QueryContextMenu(menu, 1, 100, 0);
+        for (const shell::TMenuCommand& item : menu) texts.push_back(item.Text);
+        return texts;
+    };
+    const std::vector<std::string> english{"Today", "Open", "Cancel", "Previous day", "Name", "Size", "Type",
+                                           "Date Modified", "File folder", "JPG File", "Desktop", "&Open", "Cu&t", "&Copy",
+                                           "&Paste", "&Delete", "Rena&me"};
+    EXPECT_EQ(shown(), english);
+    Choose("German");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"Heute", "Öffnen", "Abbrechen", "Vorheriger Tag", "Name", "Größe", "Typ",
+                                                 "Änderungsdatum", "Dateiordner", "JPG-Datei", "Schreibtisch", "Ö&ffnen",
+                                                 "&Ausschneiden", "&Kopieren", "&Einfügen", "&Löschen", "&Umbenennen"}));
+    Choose("English");
+    EXPECT_EQ(shown(), english);
+    browser.reject();
+}
+
+// Texts made from a pass's values (the telemetry window) and the file dialogs' captions and filters.
+TEST_F(LanguageSwitchTest, TheTelemetryAndTheFileDialogsSpeakTheLanguageShown) {
+    {
+        const testing::TDirectionAnswerer answerer;
+        form_->Core().LoadDataFile(WritePass());
+    }
+    const auto telemetry = [this] {
+        testing::Find<QAction>(*form_, "MenuViewTelemetry")->trigger();
+        return TDialogService::Instance().Requests().back().text;
+    };
+    const std::string english = telemetry();
+    EXPECT_NE(english.find("=> measured blackbody temp "), std::string::npos) << english;
+    Choose("German");
+    const std::string german = telemetry();
+    for (const char* word : {"Telemetriewerte", "=> gemessene Schwarzkörpertemperatur ", "=> scheinbare Schwarzkörpertemperatur ch4 = "})
+        EXPECT_NE(german.find(word), std::string::npos) << word << " in " << german;
+    for (const char* word : {"Telemetry", "blackbody", "measured", "apparent"})
+        EXPECT_EQ(german.find(word), std::string::npos) << word << " in " << german;
+    // The system's reasons that the shell's messages give.
+    EXPECT_EQ(SysErrorMessage(ERROR_ACCESS_DENIED), "Zugriff verweigert.");
+    EXPECT_EQ(SysErrorMessage(ERROR_DISK_FULL), "Auf dem Datenträger ist nicht genügend Speicherplatz vorhanden.");
+
+    // Each dialog's caption and filters, as it opens.
+    const auto dialogTexts = [](const std::function<void()>& open) {
+        std::vector<std::string> texts;
+        testing::WhenModal<QFileDialog>([&texts](QFileDialog& dialog) {
+            texts.push_back(dialog.windowTitle().toStdString());
+            for (const QString& filter : dialog.nameFilters()) texts.push_back(filter.toStdString());
+            static_cast<QDialog&>(dialog).reject();
+        });
+        open();
+        return texts;
+    };
+    std::vector<std::string> load, save;
+    testing::WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& adjust) {
+        load = dialogTexts([&adjust] { testing::Find<QPushButton>(adjust, "ButtonLoad")->click(); });
+        save = dialogTexts([&adjust] { testing::Find<QPushButton>(adjust, "ButtonSave")->click(); });
+        testing::Find<QPushButton>(adjust, "ButtonCancel")->click();
+    });
+    testing::Find<QPushButton>(*form_, "ButtonAdjHistogram")->click();
+    EXPECT_EQ(load, (std::vector<std::string>{"Kennliniendatei öffnen", "Kennliniendateien (*.xfr)"}));
+    EXPECT_EQ(save, (std::vector<std::string>{"Kennliniendatei speichern", "Kennliniendateien (*.xfr)"}));
+    EXPECT_EQ(dialogTexts([this] { testing::Find<QPushButton>(*form_, "ButtonBrowseLandSeaMask")->click(); }).front(),
+              "Land-See-Maske");
+    QFileDialog locate;
+    TFormOverlayStyle::ConfigureLocateDialog(locate, "", true);
+    EXPECT_EQ(locate.nameFilters(), (QStringList{"Datendateien (*.dat)", "GSHHS-Dateien (*.b)", "KML-Dateien (*.kml)", "Alle Dateien (*)"}));
 }
 
 }  // namespace

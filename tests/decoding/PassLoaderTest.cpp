@@ -176,10 +176,10 @@ TEST_F(PassLoaderTest, Noaa15PassIsCalibratedFromItsOwnWords) {
         ASSERT_NEAR(sensor.ThermalTable4()[count], static_cast<double>(expected.t4[count]), 1e-6) << count;
         ASSERT_NEAR(sensor.ThermalTable5()[count], static_cast<double>(expected.t5[count]), 1e-6) << count;
     }
-    EXPECT_NE(state.TelemetryData->TargetValuesText.find(
+    EXPECT_NE(state.TelemetryData->TargetValuesText().find(
                   Format("=> apparent ch4 blackbody temp = %.2f K", static_cast<double>(expected.t4[380]))),
               std::string::npos)
-        << state.TelemetryData->TargetValuesText;
+        << state.TelemetryData->TargetValuesText();
 }
 
 // A pass shorter than the telemetry's averaging window is calibrated from

@@ -114,7 +114,7 @@ TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
     TSensor sensor;
     telemetry_.PassSummary(sensor, false);
     EXPECT_TRUE(TDialogService::Instance().Requests().empty());
-    EXPECT_EQ(telemetry_.Heading, "Telemetry values from HRPT data:");
+    EXPECT_EQ(telemetry_.Heading(), "Telemetry values from HRPT data:");
     EXPECT_EQ(telemetry_.SatelliteName, "NOAA 18");
     EXPECT_EQ(telemetry_.SpacecraftId, 13);
     EXPECT_EQ(sensor.SatelliteId(), 10);
@@ -127,9 +127,9 @@ TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
     // 297.22612, 297.846224, 298.2880132, 298.8322916.
     EXPECT_NEAR(telemetry_.BlackbodyTemp, 298.04816, 1e-4);
     EXPECT_EQ(telemetry_.SpaceValuesText, "  Ch1=41,  Ch2=40,  Ch3=990,  Ch4=995,  Ch5=1000");
-    EXPECT_EQ(telemetry_.PrtValuesText.substr(0, 45), "  PRT1=400,  PRT2=410,  PRT3=420,  PRT4=430\r ");
-    EXPECT_NE(telemetry_.PrtValuesText.find("=> measured blackbody temp 298.05 K  (24.9 "), std::string::npos);
-    EXPECT_EQ(telemetry_.TargetValuesText.substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
+    EXPECT_EQ(telemetry_.PrtValuesText().substr(0, 45), "  PRT1=400,  PRT2=410,  PRT3=420,  PRT4=430\r ");
+    EXPECT_NE(telemetry_.PrtValuesText().find("=> measured blackbody temp 298.05 K  (24.9 "), std::string::npos);
+    EXPECT_EQ(telemetry_.TargetValuesText().substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
     EXPECT_TRUE(HasLine("Out of 800 frames in the data,  800 had a valid first sync word (284 hex)"));
     EXPECT_TRUE(HasLine("channel 4 per count at Tbb (ref count 391)"));
     EXPECT_TRUE(HasLine("Block: 0, PRT:298.05K"));
@@ -157,7 +157,7 @@ TEST_F(Telemetry, PassMostly3AIsCalibratedFromIts3BLines) {
     telemetry_.PassSummary(sensor, true);
     EXPECT_EQ(telemetry_.TargetCount(3), 726);
     EXPECT_EQ(telemetry_.SpaceCount(3), 990);
-    EXPECT_EQ(telemetry_.TargetValuesText.substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
+    EXPECT_EQ(telemetry_.TargetValuesText().substr(0, 29), "  Ch3=726,  Ch4=391,  Ch5=387");
     ASSERT_NE(sensor.ThermalTable3(), nullptr);
     EXPECT_NEAR(sensor.ThermalTable3()[726], telemetry_.BlackbodyTemp, 1.0) << "the blackbody seen through 3B";
 

@@ -9,6 +9,7 @@
 #include "shell/UHyShellTransfer.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/platform/Unprivileged.h"
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 #include "tests/support/ShortcutWriter.h"
 
@@ -88,6 +89,26 @@ TEST_F(ShellTransfer, DeleteGoesToTheTrash) {
     const std::string locked = temp / "locked";
     const std::string kept = temp.Write("locked/a.hpt", "x");
     EXPECT_EQ(OneBoxWhenReadOnly(locked, [&] { return Succeeded(ItemsContextMenu({Path(kept)})->InvokeCommand({"delete"})); }), "");
+}
+
+// A delete that stops names the item it stopped at, as the locale spells it,
+// why, and the items after it that are still there.
+TEST_F(ShellTransfer, AFailedDeleteNamesTheItemAndWhatIsStillThere) {
+    const testing::TLocaleEnvironment locale("de_DE.ISO-8859-1");
+    const std::string day = temp / "2026/11/28/";
+    const std::string pass = temp.Write("2026/11/28/pass_\xDC.hpt", "pass");
+    const std::string preview = temp.Write("2026/11/28/pass_\xDC.thumb.jpg", "\xFF\xD8");
+    const std::string other = temp.Write("2026/11/28/n19_20261128_1400.hpt", "pass");
+    EXPECT_EQ(testing::RunUnprivileged(temp.Path(), [&]() -> std::string {
+        fs::permissions(day, fs::perms::owner_read | fs::perms::owner_exec);
+        TDialogService::Instance().ClearScript();
+        if (Succeeded(ItemsContextMenu({Path(pass), Path(preview), Path(other)})->InvokeCommand({"delete"}))) return "deleted";
+        if (Boxes().size() != 1) return std::to_string(Boxes().size()) + " boxes";
+        const std::string expected = "\"" + day + "pass_\xC3\x9C.hpt\" was not deleted.\rAccess is denied.\r\rNot deleted either:\r" +
+                                     day + "pass_\xC3\x9C.thumb.jpg\n" + day + "n19_20261128_1400.hpt";
+        return Boxes()[0].text == expected ? "" : Boxes()[0].text;
+    }), "");
+    EXPECT_TRUE(fs::exists(pass));
 }
 
 TEST_F(ShellTransfer, CopyAndMoveThroughDropsAndTheClipboard) {

@@ -1,11 +1,14 @@
 // Opens the main window on a pass and each of the analyst's windows in turn,
 // and saves a picture of every window as PNG, so that their layout can be
-// looked at (tools/window-screenshots runs it under Xvfb). With a language
-// ("DEU"), the windows show in it, from the program's language files. The
-// help window shows the help beside the program.
+// looked at (tools/window-screenshots runs it under Xvfb); then the pass
+// browser over a small archive beside the pass, the results folder dialog,
+// the telemetry box and each file dialog, for a tour of every text. With a
+// language ("DEU"), the windows show in it, from the program's language
+// files. The help window shows the help beside the program.
 //
 //   window_screenshots PASS-FILE OUTPUT-FOLDER [LANGUAGE]
 #include "app/AnalystWindows.h"
+#include "app/AvhrrBrowserForm.h"
 #include "app/DirectionForm.h"
 #include "app/CorrectedViewForm.h"
 #include "app/FireDetectionForm.h"
@@ -32,17 +35,24 @@
 #include "platform/SysUtils.h"
 #include "platform/ProgramFolder.h"
 #include "render/PixelLocation.h"
+#include "platform/ResCodePages.h"
+#include "shell/UHyShellControls.h"
+#include "shell/UHyShellModels.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QImage>
 #include <QMenu>
+#include <QPushButton>
 #include <QPainter>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -116,6 +126,59 @@ void SaveDirectionQuestion(TFormMain& main, const std::string& folder) {
     SaveModal([&] { question->Ask(request, proposal, false); }, folder, "pass-direction");
 }
 
+// A day of an archive beside the pass: two passes with their previews, and a late sub-folder.
+std::string MakeArchiveDay(const std::string& passFile) {
+    const std::filesystem::path day = std::filesystem::path(passFile).parent_path() / "archive/2023/05/03";
+    std::filesystem::create_directories(day / "late");
+    for (const char* pass : {"noaa18_1200", "noaa19_1342"}) {
+        std::ofstream(day / (std::string(pass) + ".hpt")) << std::string(4096, 'x');
+        QImage preview(600, 160, QImage::Format_RGB32);
+        preview.fill(QColor(60, 90, 130));
+        preview.save(QString::fromStdString((day / (std::string(pass) + ".thumb.jpg")).string()), "JPEG");
+    }
+    return day.string();
+}
+
+// The pass browser on the archive's day with a pass chosen.
+void SavePassBrowser(TFormMain& main, const std::string& day, const std::string& folder) {
+    TFormBrowseAVHRR browser(&main);
+    browser.show();
+    Settle();
+    browser.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(day));
+    browser.HyShellTreeBrowseClick();
+    browser.HyShellTreeBrowse->RunPendingTimerWork();
+    Settle();
+    auto& list = *browser.HyShellListBrowse;
+    for (int row = 0; row < list.ItemCount(); ++row)
+        if (Utf16ToUtf8(list.ItemData(row)->DisplayName()) == "noaa18_1200.thumb.jpg") list.setCurrentIndex(list.Model().index(row, 0));
+    Save(browser, folder, "pass-browser");
+}
+
+// The dialogs the windows open: each file dialog, the results folder and the telemetry box.
+void SaveDialogs(TFormMain& main, TFormHistogramAdjust& videoAdjust, TFormPrint& print, TFormOverlayStyle& overlays,
+                 const std::string& folder) {
+    const auto click = [](QWidget& window, const char* button) {
+        return [&window, button] { window.findChild<QPushButton*>(button)->click(); };
+    };
+    const auto trigger = [&main](const char* item) { return [&main, item] { main.findChild<QAction*>(item)->trigger(); }; };
+    SaveModal(trigger("MenuOpen"), folder, "open-dialog");
+    SaveModal(trigger("OptionsSaveLocation"), folder, "results-folder");
+    SaveModal(click(main, "ButtonBrowseLandSeaMask"), folder, "land-sea-mask-dialog");
+    SaveModal(click(main, "ButtonLoadSSTpalette"), folder, "palette-dialog");
+    videoAdjust.show();
+    SaveModal(click(videoAdjust, "ButtonLoad"), folder, "transfer-load-dialog");
+    SaveModal(click(videoAdjust, "ButtonSave"), folder, "transfer-save-dialog");
+    videoAdjust.hide();
+    overlays.show();
+    SaveModal(click(overlays, "ButtonLocateBoundaries"), folder, "overlay-locate-dialog");
+    overlays.hide();
+    SaveModal(click(print, "ButtonPrint"), folder, "print-to-pdf-dialog");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);
+    TDialogService::Instance().SetInteractiveHandler(ShowMessageBox);
+    SaveModal(trigger("MenuViewTelemetry"), folder, "telemetry");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+}
+
 // The data files and the language files lie beside the program, which this
 // tool is built beside.
 void UseProgramFolder(const char* toolPath) {
@@ -166,6 +229,8 @@ int main(int argc, char** argv) {
     languages->hide();
     SaveMenu(main, folder, "MenuFile", 20);
     SaveMenu(main, folder, "MenuOptions", 120);
+    SaveMenu(main, folder, "MenuView", 70);
+    SaveMenu(main, folder, "MenuHelp", 240);
     SaveDirectionQuestion(main, folder);
     // The side panel of the views with the most controls.
     for (const char* view : {"User", "SST", "Temperature", "Ground Path"}) {
@@ -265,6 +330,8 @@ int main(int argc, char** argv) {
     }
     TFormAboutBox about(&main);
     Save(about, folder, "about");
+    SavePassBrowser(main, MakeArchiveDay(argv[1]), folder);
+    SaveDialogs(main, videoAdjust, print, overlays, folder);
 
     // The help beside the program: its contents, a view's topic, the index and a search.
     THelpWindow& help = *main.findChild<THelpWindow*>("FormHelp");

@@ -1,0 +1,86 @@
+// A pass named in the bytes of the user's locale: the main window's caption,
+// the pass-direction question and the recent-file list show its name as the
+// locale spells it, while the file is opened by its own bytes.
+#include "app/DirectionForm.h"
+#include "app/MostRecentFilesMenu.h"
+#include "app/TalvessaForm.h"
+
+#include "platform/ResCodePages.h"
+#include "tests/app/AppTest.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "tests/support/LocaleFileNames.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+using testing::Find;
+
+// The question's caption and file name as shown, answered with its default (north).
+struct TAskedDirection {
+    std::string Caption, FileName, FileHint;
+};
+
+class NamesInLocaleTest : public testing::TAppTest {
+protected:
+    // Opens the pass through the main window's one loader, noting what the direction question showed.
+    TAskedDirection Open(TFormMain& form, const std::string& path) {
+        TAskedDirection asked;
+        QTimer answer;
+        answer.setInterval(10);
+        QObject::connect(&answer, &QTimer::timeout, [&asked] {
+            auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            asked = {dialog->windowTitle().toStdString(), Find<QLabel>(*dialog, "LabelFilename")->text().toStdString(),
+                     Find<QLabel>(*dialog, "LabelFilename")->toolTip().toStdString()};
+            Find<QPushButton>(*dialog, "ButtonNorth")->click();
+        });
+        answer.start();
+        form.Core().LoadDataFile(path);
+        return asked;
+    }
+    std::string WritePassNamed(const std::string& name) const {
+        const std::string path = folder / ("data/" + name);
+        std::filesystem::create_directories(folder / "data");
+        test::WriteFileBytes(path, test::BuildEssFile({}, 240));
+        return path;
+    }
+};
+
+TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsBytes) {
+    TFormMain form(TParams{});
+    for (const auto& name : testing::LocaleFileNames()) {
+        if (name.Characters.empty()) continue;  // no locale reading of the name to show
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string pass = WritePassNamed(name.Stem + ".hpt");
+        // The name's UTF-8 spelling is another file, which must not be the one opened.
+        WritePassNamed(name.Utf8Spelling + ".hpt");
+        const std::string shown = Utf16ToUtf8(name.Characters);
+        const TAskedDirection asked = Open(form, pass);
+        ASSERT_TRUE(form.Core().PassLoaded()) << name.Locale;
+        EXPECT_EQ(form.Core().LoadedFilePath, pass) << name.Locale;
+        const std::string caption = form.windowTitle().toStdString();
+        EXPECT_NE(caption.find(" - " + shown), std::string::npos) << name.Locale << ": " << caption;
+        EXPECT_EQ(caption.find("\xEF\xBF\xBD"), std::string::npos) << name.Locale << ": " << caption;
+        EXPECT_NE(asked.Caption.find(shown), std::string::npos) << name.Locale << ": " << asked.Caption;
+        EXPECT_EQ(asked.FileName, shown + ".hpt") << name.Locale;
+        EXPECT_EQ(asked.FileHint, folder / ("data/" + shown + ".hpt")) << name.Locale;
+        // The recent-file list names it the same way.
+        QMenu reopen;
+        TMostRecentFilesMenu recent(*form.Core().MRUFileList, reopen);
+        recent.ShowFullPath = true;
+        recent.Rebuild();
+        ASSERT_FALSE(reopen.actions().isEmpty()) << name.Locale;
+        EXPECT_EQ(reopen.actions().front()->text().toStdString(), "&1  " + folder / ("data/" + shown + ".hpt")) << name.Locale;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
