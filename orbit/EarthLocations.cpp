@@ -874,12 +874,17 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
     MapFitted = false;
     Residuals.reset();
     if (Mapping == nullptr || LineCount() == 0) return;
-    Mapping->WarpStep = LineCount() > 15000 ? 8.0f : (LineCount() > 9000 ? 6.0f : 4.0f);
+    // Level 1b line times are times of day, not kept one scan period apart.
+    const std::vector<TSignalGap> gaps =
+        InCodes(FormatCode, Level1bFormats) ? std::vector<TSignalGap>{} : FindSignalGaps(lineTimes_, scanPeriod_);
+    int fittedLines = LineCount();
+    for (const TSignalGap& gap : gaps) fittedLines += gap.Missing;
+    Mapping->WarpStep = fittedLines > 15000 ? 8.0f : (fittedLines > 9000 ? 6.0f : 4.0f);
     Mapping->SetScanColumnOffset(MeteorScanFirstColumn(FormatCode));
     std::shared_ptr<const TResidualTable> residuals;
     try {
         MapFitted = FitMapToImage(locations_, &diagnostics, false, residuals, *Mapping, 0,
-                                  Orbit != nullptr ? Orbit->SemiAngle : 0.0f, Altitude);
+                                  Orbit != nullptr ? Orbit->SemiAngle : 0.0f, Altitude, gaps);
     } catch (const EMathError& error) {
         diagnostics.push_back(error.what());
     }

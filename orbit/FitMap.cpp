@@ -306,8 +306,81 @@ bool TMapFit::Run(uint8_t mode, float semiAngle, float altitude, std::shared_ptr
 
 bool FitMapToImage(std::span<const TScanLineLocations> Lines, std::vector<std::string>* Log, bool ReportToLog,
                    std::shared_ptr<const TResidualTable>& Residuals, TWarpedMapping& Mapping, uint8_t Mode,
-                   float SemiAngle, float Altitude) {
-    return TMapFit(Lines, Log, ReportToLog, Mapping).Run(Mode, SemiAngle, Altitude, Residuals);
+                   float SemiAngle, float Altitude, std::span<const TSignalGap> Gaps) {
+    if (Gaps.empty()) return TMapFit(Lines, Log, ReportToLog, Mapping).Run(Mode, SemiAngle, Altitude, Residuals);
+    const std::vector<TScanLineLocations> whole = WithMissingLines(Lines, Gaps);
+    if (!TMapFit(whole, Log, ReportToLog, Mapping).Run(Mode, SemiAngle, Altitude, Residuals)) return false;
+    Mapping.SetSignalGaps({Gaps.begin(), Gaps.end()});
+    return true;
+}
+
+std::vector<TSignalGap> FindSignalGaps(std::span<const TDateTime> times, double period) {
+    constexpr double shortest = 1.0 / SecsPerDay, longest = 3600.0 / SecsPerDay;
+    std::vector<TSignalGap> gaps;
+    if (!(period > 0)) return gaps;
+    for (size_t line = 0; line + 1 < times.size(); ++line) {
+        if (times[line] == 0 || times[line + 1] == 0) continue;
+        const double lost = std::fabs(times[line + 1] - times[line]) - period;
+        if (lost >= shortest && lost <= longest)
+            gaps.push_back({static_cast<int>(line), static_cast<int>(Round(lost / period))});
+    }
+    return gaps;
+}
+
+namespace {
+
+using TUnitVector = std::array<double, 3>;
+
+TUnitVector UnitVectorOf(const TAnchorLocation& anchor) {
+    const double latitude = anchor.Latitude * Radians, longitude = anchor.Longitude * Radians;
+    return {std::cos(latitude) * std::cos(longitude), std::cos(latitude) * std::sin(longitude), std::sin(latitude)};
+}
+
+// The point a fraction of the way along the great circle from a to b.
+TAnchorLocation AlongGreatCircle(const TAnchorLocation& a, const TAnchorLocation& b, double fraction) {
+    const TUnitVector u = UnitVectorOf(a), v = UnitVectorOf(b);
+    const double angle = std::acos(std::clamp(u[0] * v[0] + u[1] * v[1] + u[2] * v[2], -1.0, 1.0));
+    const double s = std::sin(angle);
+    const double wu = s > 1e-12 ? std::sin((1 - fraction) * angle) / s : 1 - fraction;
+    const double wv = s > 1e-12 ? std::sin(fraction * angle) / s : fraction;
+    const TUnitVector p = {wu * u[0] + wv * v[0], wu * u[1] + wv * v[1], wu * u[2] + wv * v[2]};
+    return {static_cast<float>(std::atan2(p[2], std::hypot(p[0], p[1])) / Radians),
+            static_cast<float>(std::atan2(p[1], p[0]) / Radians)};
+}
+
+bool Usable(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
+
+// The missing lines of one gap between the located lines either side; next
+// to a line without location they stay without location too.
+void AppendMissingLines(const TScanLineLocations& before, const TScanLineLocations& after, int missing,
+                        std::vector<TScanLineLocations>& whole) {
+    const bool located = before.Anchors[0].Latitude != 0 && after.Anchors[0].Latitude != 0;
+    for (int j = 1; j <= missing; ++j) {
+        TScanLineLocations& line = whole.emplace_back();
+        if (!located) continue;
+        const double fraction = static_cast<double>(j) / (missing + 1);
+        for (size_t k = 0; k < line.Anchors.size(); ++k)
+            if (Usable(before.Anchors[k]) && Usable(after.Anchors[k]))
+                line.Anchors[k] = AlongGreatCircle(before.Anchors[k], after.Anchors[k], fraction);
+    }
+}
+
+}  // namespace
+
+std::vector<TScanLineLocations> WithMissingLines(std::span<const TScanLineLocations> lines,
+                                                 std::span<const TSignalGap> gaps) {
+    std::vector<TScanLineLocations> whole;
+    size_t next = 0;
+    for (const TSignalGap& gap : gaps) {
+        const auto end = static_cast<size_t>(std::clamp(gap.Line + 1, 0, static_cast<int>(lines.size())));
+        if (end < next + 1 || end >= lines.size()) continue;
+        whole.insert(whole.end(), lines.begin() + static_cast<std::ptrdiff_t>(next),
+                     lines.begin() + static_cast<std::ptrdiff_t>(end));
+        AppendMissingLines(lines[end - 1], lines[end], gap.Missing, whole);
+        next = end;
+    }
+    whole.insert(whole.end(), lines.begin() + static_cast<std::ptrdiff_t>(next), lines.end());
+    return whole;
 }
 
 }  // namespace kestrune

@@ -22,8 +22,21 @@ namespace kestrune {
 // late failures to the log instead of a message box. Mode 0 lets the fit
 // choose; a SemiAngle of 0 means 55.37 degrees; Altitude in km. Returns
 // whether the mapping was fitted. PolyFit's EMathError passes to the caller.
+// With gaps in the signal the fit is made over the pass as if no line were
+// missing, the missing lines' anchors laid between the lines either side, so
+// that the ground runs smoothly through it; the residual table then has a
+// row for each of those lines too.
 bool FitMapToImage(std::span<const TScanLineLocations> Lines, std::vector<std::string>* Log, bool ReportToLog,
                    std::shared_ptr<const TResidualTable>& Residuals, TWarpedMapping& Mapping, uint8_t Mode,
-                   float SemiAngle, float Altitude);
+                   float SemiAngle, float Altitude, std::span<const TSignalGap> Gaps = {});
+
+// The gaps in line times one scan period apart (days): a second or more
+// missing between two timed lines, in either direction of time.
+std::vector<TSignalGap> FindSignalGaps(std::span<const TDateTime> times, double period);
+
+// The lines with the missing ones put back, each missing anchor on the great
+// circle between the same anchor of the lines either side, evenly in time.
+std::vector<TScanLineLocations> WithMissingLines(std::span<const TScanLineLocations> lines,
+                                                 std::span<const TSignalGap> gaps);
 
 }  // namespace kestrune

@@ -143,6 +143,7 @@ bool TWarpedMapping::LatLonToImage(float& X, float& Y, bool Warp, float Longitud
         return false;
     float row = static_cast<float>(centreLine_ - outputWidth_ * warped.y / 2);
     ApplyResiduals(column, row);
+    if (!ImageRowOf(row)) return false;
     X = column;
     Y = row;
     return true;
@@ -228,6 +229,20 @@ void TWarpedMapping::ApplyResiduals(float& X, float& Y) const {
     Y = static_cast<float>(y);
 }
 
+// A row falls into a gap from half a line after the line before it to half
+// a line before the line after it.
+bool TWarpedMapping::ImageRowOf(float& Y) const {
+    int missingBefore = 0;
+    for (const TSignalGap& gap : signalGaps_) {
+        const double lastBefore = gap.Line + missingBefore + 0.5;
+        if (Y <= lastBefore) break;
+        if (Y < lastBefore + gap.Missing) return false;
+        missingBefore += gap.Missing;
+    }
+    Y -= static_cast<float>(missingBefore);
+    return true;
+}
+
 void TWarpedMapping::SetWarpRotation(float degrees) {
     warpRotation_ = static_cast<float>(degrees * Radians);
     sinWarpRotation_ = std::sin(warpRotation_);
@@ -270,6 +285,7 @@ void TWarpedMapping::ResetFit() {
     SetSkew(0, 0, 0);
     residuals_.reset();
     residualRows_ = 0;
+    signalGaps_.clear();
 }
 
 void TWarpedMapping::BuildWarpTables(uint8_t Mode, int CentreLine, float Longitude, float Latitude, float Altitude,

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "orbit/EarthLocations.h"
 #include "orbit/qelMapping.h"
@@ -41,6 +42,13 @@ using TScanTable1568 = TSignedTable<-784, 783>;
 using TMode3Table = TSignedTable<-454, 454>;
 using TGacTable = TSignedTable<-204, 204>;
 
+// Lines lost from the signal after image line Line: the ground jumps there
+// while the image rows run on.
+struct TSignalGap {
+    int Line;
+    int Missing;
+};
+
 class TWarpedMapping : public TMapping {
 public:
     TWarpedMapping();
@@ -69,6 +77,11 @@ public:
     // Shares the table (rows of anchors) and takes its layout.
     void SetResiduals(std::shared_ptr<const TResidualTable> table, int rows, float largestY, float largestX,
                       int spacing, int firstPixel, int anchors);
+
+    // The pass's gaps in line order. The fit was made in rows as if no line
+    // were missing; the gaps turn those rows into image rows, and a point
+    // that falls where lines are missing is not on the image.
+    void SetSignalGaps(std::vector<TSignalGap> gaps) { signalGaps_ = std::move(gaps); }
 
     // Image columns in front of a Meteor scan's first sample (the scan inside
     // a 10B line); scan pixels of the Meteor modes are moved on by them.
@@ -104,6 +117,7 @@ private:
     bool GroundToPixel(double x3, double y2, float& X) const;
     TResidual ResidualAt(double X, double Y) const;
     void ApplyResiduals(float& X, float& Y) const;
+    bool ImageRowOf(float& Y) const;
     void ResetFit();
     void BuildScanGeometry(double halfWidth, double altitude, double trackStep, double semiAngle);
     void BuildGacTables();
@@ -133,6 +147,7 @@ private:
     int residualFirstPixel_ = 0;
     int residualSpacing_ = 1;
     std::shared_ptr<const TResidualTable> residuals_;
+    std::vector<TSignalGap> signalGaps_;
     float scanIncrement_ = 0;
     int outputWidth_ = 2;
     TScanTable1568 scanToGround1568_;

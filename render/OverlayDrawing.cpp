@@ -248,9 +248,14 @@ bool TOverlayPainter::DrawFireRegion(const TFireSettings& fire) {
     return true;
 }
 
+// Ground the pass does not show (past the swath, or lost in a gap in the
+// signal) breaks the line: no stroke is drawn across it.
 void TOverlayPainter::PlotPoint(float longitude, float latitude, int dx, int dy) {
     int x = 0, y = 0;
-    if (mapping_.LatLonToXY(x, y, longitude, latitude)) PlotTo(x + dx, y - dy);
+    if (mapping_.LatLonToXY(x, y, longitude, latitude))
+        PlotTo(x + dx, y - dy);
+    else
+        PenUp();
 }
 
 void TOverlayPainter::PenUp() {

@@ -332,6 +332,46 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
     EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
 }
 
+// The map drawn over a pass with 35 s of frames lost after line 199 (the
+// coastlines, borders and grid go through it): ground seen on either side of
+// the gap lands on the pixel that shows it, ground the receiver never saw is
+// not on the image, and turning the pass round keeps both true.
+TEST_F(PassLocatingTest, TheMapLiesOnTheGroundOnBothSidesOfAGap) {
+    WriteArchive("NOAA-18", 28654);
+    constexpr int32_t PassLines = 600, LostAfter = 199, Lost = 210;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::THrptPassSpec frames;  // 3 May 2023, 12:00
+    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines + Lost, false);
+    const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((LostAfter + 1) * test::Hrpt16RecordBytes);
+    bytes.erase(from, from + static_cast<std::ptrdiff_t>(Lost * test::Hrpt16RecordBytes));
+    const std::string file = Write("2023-05-03-1200_NOAA18.raw16", bytes);
+    for (const bool turned : {false, true}) {
+        SCOPED_TRACE(turned ? "turned round" : "as received");
+        settings.ForcedDirection = turned ? 1 : 2;
+        loader.LoadDataFile(file);
+        ASSERT_TRUE(state.EarthLocations->MapFitted) << testing::PrintToString(state.DiagnosticLines);
+        for (int32_t written = 2; written < PassLines + Lost; written += 9) {
+            const bool seen = written < LostAfter || written > LostAfter + Lost + 1;
+            const bool neverSeen = written > LostAfter + 1 && written < LostAfter + Lost;
+            const int32_t row = written > LostAfter ? written - Lost : written;
+            for (const int32_t column : {60, 1024, 1990}) {
+                const TGroundPoint point = geometry.Line(written)[static_cast<size_t>(column)];
+                int x = 0, y = 0;
+                const bool placed = state.WarpedMapping->LatLonToXY(x, y, static_cast<float>(point.Longitude),
+                                                                   static_cast<float>(point.Latitude));
+                if (neverSeen) {
+                    EXPECT_FALSE(placed) << written << " " << column << " at " << x << "," << y;
+                }
+                if (!seen) continue;
+                ASSERT_TRUE(placed) << written << " " << column;
+                EXPECT_NEAR(x, turned ? 2047 - column : column, 2) << written << " " << column;
+                EXPECT_NEAR(y, turned ? PassLines - 1 - row : row, 1) << written << " " << column;
+            }
+        }
+    }
+}
+
 // A pass dated by its file is first taken as northbound and turned back
 // when its locations say southbound: it lies exactly where the same frames
 // lie when a name dates the pass and tells its direction.

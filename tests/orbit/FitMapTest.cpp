@@ -183,6 +183,115 @@ TEST(FitMap, AnyPixelToLatitudeLongitudeAndBack) {
     }
 }
 
+// ---------------------------------------------------------------- gaps in the signal
+
+namespace {
+
+// A southbound pass of 810 lines of which the receiver lost 210 after line
+// 199, as a loss of signal loses them: the image has 600 rows, the ground
+// jumps 35 s between rows 199 and 200.
+struct GappedPass {
+    static constexpr int LostAfter = 199, Lost = 210, Written = 810;
+    std::vector<TScanLineLocations> whole = SyntheticPass().Lines(Written);
+    std::vector<TScanLineLocations> received;
+    GappedPass() {
+        received = whole;
+        const auto from = received.begin() + LostAfter + 1;
+        received.erase(from, from + Lost);
+    }
+    // The image row of a line as written, or -1 for a lost line.
+    static int RowOf(int written) {
+        if (written <= LostAfter) return written;
+        return written <= LostAfter + Lost ? -1 : written - Lost;
+    }
+};
+
+}  // namespace
+
+TEST(FitMapAcrossAGap, EveryAnchorOnBothSidesOfTheGapLandsOnItsOwnPixel) {
+    const GappedPass pass;
+    const std::vector<TSignalGap> gaps = {{GappedPass::LostAfter, GappedPass::Lost}};
+    FitRun run;
+    run.fitted = FitMapToImage(pass.received, &run.log, true, run.residuals, run.mapping, 0, 55.37f, 850, gaps);
+    ASSERT_TRUE(run.fitted);
+    // The fit is made over the whole pass, round its middle.
+    EXPECT_TRUE(run.LoggedPrefix("  Mid-picture line num: 405,  lon = "));
+    EXPECT_LT(LargestAnchorError(run.mapping, pass.received, 24, 40), 0.01);
+}
+
+TEST(FitMapAcrossAGap, GroundWithinTheGapIsNotOnTheImageAndTheRestLiesAsOnTheWholePass) {
+    const GappedPass pass;
+    const std::vector<TSignalGap> gaps = {{GappedPass::LostAfter, GappedPass::Lost}};
+    FitRun gapped, whole;
+    gapped.fitted = FitMapToImage(pass.received, &gapped.log, true, gapped.residuals, gapped.mapping, 0, 55.37f, 850,
+                                  gaps);
+    whole.Run(pass.whole);
+    ASSERT_TRUE(gapped.fitted && whole.fitted);
+    // Points between the anchors too, halfway along the line; the pass
+    // crosses the date line.
+    for (int written = 3; written < GappedPass::Written; written += 13) {
+        for (int k = 0; k < LocationAnchorCount - 1; k += 7) {
+            const TAnchorLocation& a = pass.whole[static_cast<size_t>(written)].Anchors[static_cast<size_t>(k)];
+            const TAnchorLocation& b = pass.whole[static_cast<size_t>(written)].Anchors[static_cast<size_t>(k + 1)];
+            const float lat = (a.Latitude + b.Latitude) / 2;
+            const double step = std::remainder(static_cast<double>(b.Longitude) - a.Longitude, 360.0);
+            const auto lon = static_cast<float>(std::remainder(a.Longitude + step / 2, 360.0));
+            float wholeX = 0, wholeY = 0, x = 0, y = 0;
+            ASSERT_TRUE(whole.mapping.LatLonToImage(wholeX, wholeY, true, lon, lat));
+            const bool placed = gapped.mapping.LatLonToImage(x, y, true, lon, lat);
+            const int row = GappedPass::RowOf(written);
+            if (row < 0) {
+                EXPECT_FALSE(placed) << written << " anchor " << k << " at row " << y;
+                continue;
+            }
+            ASSERT_TRUE(placed) << written << " anchor " << k;
+            EXPECT_NEAR(x, wholeX, 1.0) << written << " anchor " << k;
+            EXPECT_NEAR(y, wholeY - static_cast<float>(written - row), 0.5)
+                << written << " anchor " << k;
+        }
+    }
+}
+
+TEST(FitMapAcrossAGap, GapsAreFoundInLineTimesEitherWayRound) {
+    constexpr double Period = 1.0 / 6.0 / SecsPerDay;
+    std::vector<TDateTime> times;
+    for (int line = 0; line < 400; ++line) times.push_back(45000.5 + line * Period + (line > 199 ? 35.0 / SecsPerDay : 0));
+    // Half a second late is not yet a gap; a line without time is passed over.
+    times[300] = 0;
+    for (int line = 351; line < 400; ++line) times[static_cast<size_t>(line)] += 0.5 / SecsPerDay;
+    std::vector<TSignalGap> gaps = FindSignalGaps(times, Period);
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].Line, 199);
+    EXPECT_EQ(gaps[0].Missing, 210);
+    // A turned pass: its times run backwards.
+    std::reverse(times.begin(), times.end());
+    gaps = FindSignalGaps(times, Period);
+    ASSERT_EQ(gaps.size(), 1u);
+    EXPECT_EQ(gaps[0].Line, 199);
+    EXPECT_EQ(gaps[0].Missing, 210);
+    EXPECT_TRUE(FindSignalGaps(std::vector<TDateTime>(50, 45000.5), Period).empty());
+}
+
+TEST(FitMapAcrossAGap, MissingLinesArePutBackOnTheGroundBetween) {
+    const GappedPass pass;
+    const std::vector<TSignalGap> gaps = {{GappedPass::LostAfter, GappedPass::Lost}};
+    const std::vector<TScanLineLocations> back = WithMissingLines(pass.received, gaps);
+    ASSERT_EQ(back.size(), pass.whole.size());
+    for (size_t line = 0; line < back.size(); line += 11) {
+        for (size_t k = 0; k < LocationAnchorCount; k += 10) {
+            float km = 0, bearing = 0;
+            const TAnchorLocation& a = back[line].Anchors[k];
+            const TAnchorLocation& b = pass.whole[line].Anchors[k];
+            GreatCircleDistance(a.Longitude, a.Latitude, b.Longitude, b.Latitude, km, bearing);
+            EXPECT_LT(km, 2.0) << line << " anchor " << k;
+        }
+    }
+    // Next to a line without location the missing lines have none either.
+    std::vector<TScanLineLocations> unlocated = pass.received;
+    unlocated[GappedPass::LostAfter] = TScanLineLocations{};
+    EXPECT_EQ(WithMissingLines(unlocated, gaps)[300].Anchors[0].Latitude, 0.0f);
+}
+
 // ---------------------------------------------------------------- on all processors
 
 namespace {

@@ -271,6 +271,22 @@ TEST_F(OverlayDrawingTest, GraticuleStaysInsideTheBitmapAndLabelsEachGridLineOnc
     EXPECT_EQ(canvas_.Count("TextOut") , 2 * 7 + 2 * 5);
 }
 
+// Ground the mapping cannot place within the picture (lost in a gap in the
+// signal) breaks each grid line: no stroke is drawn across it.
+TEST_F(OverlayDrawingTest, GridLinesBreakWhereTheGroundCannotBePlaced) {
+    mapping_.Fails = [](float, float latitude) { return latitude > 44.5f && latitude < 48.5f; };
+    Painter().DrawGraticule(0, 0, false);
+    int crossingRows = 0;
+    for (const TRun& run : canvas_.Polylines)
+        for (size_t i = 0; i + 1 < run.size(); ++i) {
+            const int upper = std::min(run[i].Y, run[i + 1].Y), lower = std::max(run[i].Y, run[i + 1].Y);
+            if (upper <= 116 && lower >= 154) ++crossingRows;
+        }
+    EXPECT_EQ(crossingRows, 0);
+    // Meridians every 5 degrees from -20 to 15, each in two pieces; parallels 35 to 60 but 45.
+    EXPECT_EQ(canvas_.Polylines.size(), 2 * 8u + 5u);
+}
+
 TEST_F(OverlayDrawingTest, NearThePolesOnlyMultiplesOfFifteenAreLabelled) {
     TOverlayPainter painter(canvas_, mapping_,
                             [](int x, int, float& latitude, float& longitude) {
