@@ -336,6 +336,15 @@ constexpr uint16_t SStoreDefaults = 4743;
 constexpr uint16_t SStoreLeftAlone = 4744;
 constexpr uint16_t SStoreUnreadableNotKept = 4745;
 constexpr uint16_t SStoreNotSaved = 4746;
+// What an unpacked file too large tells, and the lines an unattended run tells of a pass that loaded.
+constexpr uint16_t SUnpacksTooLarge = 4750;
+constexpr uint16_t SDatedByFileDate = 4751;
+constexpr uint16_t SSatelliteMismatchFramesUsed = 4752;
+constexpr uint16_t SSatelliteMismatchFileUsed = 4753;
+constexpr uint16_t SNoElementSetsFound = 4754;
+constexpr uint16_t SElementSetOutOfDate = 4755;
+constexpr uint16_t STimedNotLocated = 4756;
+constexpr uint16_t SNotLocated = 4757;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

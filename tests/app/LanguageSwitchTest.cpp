@@ -11,6 +11,7 @@
 #include "app/OverlayOptionsForm.h"
 #include "app/PrintForm.h"
 #include "app/PrinterSetupForm.h"
+#include "app/RunReport.h"
 #include "app/ResidualForm.h"
 #include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
@@ -831,6 +832,15 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     EXPECT_NE(nowhere.find("; auch nicht in " + mine + ": "), std::string::npos) << nowhere;
     EXPECT_NE(nowhere.find("; seine Zeile wurde nirgends gespeichert"), std::string::npos) << nowhere;
 
+    // What an unattended run would tell of the pass had it been dated by its file and not located.
+    TPassState& loaded = form_->Core().Pass;
+    loaded.DatedByFileDate = true;
+    loaded.EarthLocations->LocationsValid = false;
+    std::string warnings;
+    for (const std::string& line : LoadWarnings(loaded, "")) warnings += line + "\n";
+    EXPECT_NE(warnings.find("Der Überflug ist nach dem Datum der Datei datiert ("), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("Der Überflug ist nicht geortet: "), std::string::npos) << warnings;
+
     const std::string recording = folder / "data/2023-05-03-0900-METEOR.mn2";
     { std::ofstream{recording}; }
     fs::resize_file(recording, static_cast<uintmax_t>(MostMeteorRecordingBytes) + 1);
@@ -847,8 +857,8 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     const std::string settings = boxAfter([] { TRegistry().OpenKey("Software\\Morvane\\Talvessa\\Elsewhere", true); });
     EXPECT_NE(settings.find("Die Einstellungsdatei " + store + " ist ein Ordner: dies bleibt unverändert"), std::string::npos)
         << settings;
-    for (const std::string& told : {elsewhere, nowhere, meteor, settings})
-        for (const char* english : {"Could not", "written nowhere", "could not be converted", "settings"})
+    for (const std::string& told : {elsewhere, nowhere, warnings, meteor, settings})
+        for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings"})
             EXPECT_EQ(told.find(english), std::string::npos) << english << " in " << told;
 }
 
