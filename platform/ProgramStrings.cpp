@@ -361,6 +361,19 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4755, "RunReport", "SElementSetOutOfDate", "The element set for %s is %s days out of date"},
     {4756, "RunReport", "STimedNotLocated", "The pass is timed but not located: the program does not model this instrument's scan"},
     {4757, "RunReport", "SNotLocated", "The pass is not located: products that need earth locations (SST data, overlays) cannot be made from it; corrected images are corrected for the scan angle only, without overlays"},
+    {4760, "Keplers", "SElementFileTooLarge", "Kepler data file %s holds %s MB, more than any element-set file (%s MB): it is not read"},
+    {4761, "Keplers", "SNoUsableElementSet", "Kepler data file: %s holds no usable element set: %s"},
+    {4762, "Keplers", "SElementLineCause", "line %s, %s"},
+    {4763, "Keplers", "SLine1WithoutLine2", "line 1 without its line 2"},
+    {4764, "Keplers", "SLine2WithoutLine1", "line 2 without its line 1"},
+    {4765, "Keplers", "SElementLineCut", "cut to %s characters, not 69"},
+    {4766, "Keplers", "SElementLineLong", "%s characters long, not 69"},
+    {4767, "Keplers", "SCatalogueNumberDiffers", "catalogue number %s is not line 1's %s"},
+    {4768, "Satellite", "SElementColumns", "columns %s-%s (%s), \"%s\""},
+    {4769, "Satellite", "SElementNotANumber", "%s, are not a number"},
+    {4770, "Satellite", "SElementNoInclination", "%s, are no inclination (0 to 180 degrees)"},
+    {4771, "Satellite", "SElementNoOrbit", "%s, are no orbit (revolutions a day)"},
+    {4772, "Satellite", "SElementPerigeeInside", "%s, put the perigee %s km inside the earth"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });
@@ -383,7 +396,10 @@ std::string resStr(uint16_t id) { return Lookup() ? Lookup()(id) : ProgramText(i
 
 TResStrLookup SetResStrLookup(TResStrLookup lookup) { return std::exchange(Lookup(), std::move(lookup)); }
 
-std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) {
+namespace {
+
+template <typename TArguments>
+std::string Filled(std::string_view text, const TArguments& arguments) {
     std::string result(text);
     size_t at = 0;
     for (const std::string_view argument : arguments) {
@@ -394,5 +410,11 @@ std::string FormatRes(std::string_view text, std::initializer_list<std::string_v
     }
     return result;
 }
+
+}  // namespace
+
+std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) { return Filled(text, arguments); }
+
+std::string FormatRes(std::string_view text, std::span<const std::string> arguments) { return Filled(text, arguments); }
 
 }  // namespace kestrune

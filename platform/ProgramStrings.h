@@ -345,6 +345,20 @@ constexpr uint16_t SNoElementSetsFound = 4754;
 constexpr uint16_t SElementSetOutOfDate = 4755;
 constexpr uint16_t STimedNotLocated = 4756;
 constexpr uint16_t SNotLocated = 4757;
+// The element-set archives' refusals: a file too large, and why no set of a file could be used.
+constexpr uint16_t SElementFileTooLarge = 4760;
+constexpr uint16_t SNoUsableElementSet = 4761;
+constexpr uint16_t SElementLineCause = 4762;
+constexpr uint16_t SLine1WithoutLine2 = 4763;
+constexpr uint16_t SLine2WithoutLine1 = 4764;
+constexpr uint16_t SElementLineCut = 4765;
+constexpr uint16_t SElementLineLong = 4766;
+constexpr uint16_t SCatalogueNumberDiffers = 4767;
+constexpr uint16_t SElementColumns = 4768;
+constexpr uint16_t SElementNotANumber = 4769;
+constexpr uint16_t SElementNoInclination = 4770;
+constexpr uint16_t SElementNoOrbit = 4771;
+constexpr uint16_t SElementPerigeeInside = 4772;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
@@ -365,6 +379,7 @@ TResStrLookup SetResStrLookup(TResStrLookup lookup);
 // text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments);
 inline std::string FormatRes(std::string_view text, std::string_view argument) { return FormatRes(text, {argument}); }
+std::string FormatRes(std::string_view text, std::span<const std::string> arguments);
 // The text of id with its "%s" filled.
 inline std::string FormatResStr(uint16_t id, std::initializer_list<std::string_view> arguments) { return FormatRes(resStr(id), arguments); }
 

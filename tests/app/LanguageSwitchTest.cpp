@@ -18,6 +18,7 @@
 #include "app/TalvessaForm.h"
 
 #include "localise/LocOnFly.h"
+#include "orbit/Keplers.h"
 #include "localise/LocResources.h"
 #include "localise/LocUtils.h"
 #include "localise/QLocales.h"
@@ -850,6 +851,23 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     EXPECT_NE(meteor.find("Die Meteor-M-N2-Datei konnte nicht umgewandelt werden: 2023-05-03-0900-METEOR.mn2 enthält " +
                           std::to_string(MostMeteorRecordingBytes + 1) + " Bytes, mehr als die Aufzeichnung des längsten Überflugs"),
               std::string::npos) << meteor;
+
+    // An element archive refused for its cut lines: the user is told in German, the diagnostics keep English.
+    const test::TElementLines set = test::MakeElementLines(25338, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    folder.Write("elements/Keps/NOAA-15.txt", set.Line1.substr(0, 40) + "\n" + set.Line2.substr(0, 40) + "\n");
+    TKeplerData keplers;
+    keplers.KeplerBaseFolder = folder / "elements/";
+    std::string line1, line2, mainSource, updateSource;
+    double age = 0.0;
+    const std::string elements = boxAfter([&] {
+        EXPECT_FALSE(keplers.GetElements("NOAA-15", "25338", EncodeDate(2023, 5, 3), false, line1, line2, mainSource,
+                                         updateSource, age));
+    });
+    EXPECT_NE(elements.find("enthält keinen verwendbaren Bahnelementesatz: Zeile 1, auf 40 Zeichen gekürzt, nicht 69"),
+              std::string::npos) << elements;
+    EXPECT_TRUE(std::ranges::any_of(keplers.Findings, [](const std::string& finding) {
+        return finding.find("cut to 40 characters, not 69: the set is skipped") != std::string::npos;
+    })) << ::testing::PrintToString(keplers.Findings);
 
     const std::string store = TRegistry::DefaultStoreFile();
     fs::remove(store);
