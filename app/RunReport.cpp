@@ -51,10 +51,7 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
     if (named.empty() || framed.empty() || StartsText("Unknown", framed) || SatelliteKey(named) == SatelliteKey(framed))
         return {};
     const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
-    return "The file names " + named + " but its frames say " + framed + ": " + used + " was used, " +
-           (framesUsed ? "since for this format the frames' own identification is trusted over the file's"
-                       : "since for this format the file's name or header decides and the frames only name a pass "
-                         "whose file names none");
+    return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
 
 // Why a file named on the command line never reached the loader.
@@ -76,8 +73,7 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
     std::vector<std::string> lines;
     if (pass.DatedByFileDate)
-        lines.push_back("The pass is dated by the file's date (" + FormatDateTime("yyyy-mm-dd", pass.InputFileDate) +
-                        "): neither its name nor its header gives one");
+        lines.push_back(FormatResStr(res::SDatedByFileDate, {FormatDateTime("yyyy-mm-dd", pass.InputFileDate)}));
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
@@ -88,21 +84,16 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
         if (!orbit.ElementsValid) {
-            lines.push_back("No element sets found for " + SatelliteOf(pass) +
+            lines.push_back(FormatResStr(res::SNoElementSetsFound, {SatelliteOf(pass)}) +
                             (keplerNote.empty() ? std::string() : ": " + OneLine(keplerNote)));
         } else if (std::fabs(orbit.ElementAge) > StaleElementDays) {
-            lines.push_back(Format("The element set for %s is %.0f days out of date", SatelliteOf(pass).c_str(),
-                                   std::fabs(orbit.ElementAge)));
+            lines.push_back(FormatResStr(res::SElementSetOutOfDate, {SatelliteOf(pass), Format("%.0f", std::fabs(orbit.ElementAge))}));
         }
     }
     if (!pass.ProcessedListNote.empty()) lines.push_back(pass.ProcessedListNote);
     const TEarthLocations& locations = *pass.EarthLocations;
     if (!locations.LocationsValid || locations.LocationFlags == 0)
-        lines.push_back(TimedOnly(pass) ? "The pass is timed but not located: the program does not model this "
-                                          "instrument's scan"
-                                        : "The pass is not located: products that need earth locations (SST data, "
-                                          "overlays) cannot be made from it; corrected images are corrected for "
-                                          "the scan angle only, without overlays");
+        lines.push_back(resStr(TimedOnly(pass) ? res::STimedNotLocated : res::SNotLocated));
     return lines;
 }
 

@@ -1,6 +1,7 @@
 #include "decoding/GZfiles.h"
 
 #include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 
 #include <sys/stat.h>
 #include <zlib.h>
@@ -154,8 +155,7 @@ bool GunzipFile(const std::string& fileName, const std::string& targetFolder, in
         const int64_t size = GunzipFileInto(fileName, [&](std::string_view bytes) {
             unpackedBytes += static_cast<int64_t>(bytes.size());
             if (unpackedBytes > mostBytes)
-                throw EGZipError(ExtractFileName(fileName) + " unpacks to more than " + std::to_string(mostBytes) +
-                                 " bytes, more than any pass holds");
+                throw EGZipError(FormatResStr(res::SUnpacksTooLarge, {ExtractFileName(fileName), std::to_string(mostBytes)}));
             writer.Write(bytes);
         });
         if (size <= 0) return false;

@@ -184,9 +184,7 @@ void ReadNewerHeader(TLoadContext& load) {
     // A file cut short is told, as for the older layout.
     const int stated = BigEndianWordAt(record, 128);
     if (const int32_t held = RecordsInFile(load); held < stated)
-        TellCutShort(load, Format("The file does not hold the %d records its header gives: the %d whole records it "
-                                  "holds are read",
-                                  stated, held));
+        TellCutShort(load, FormatResStr(res::SLevel1bRecordsCut, {std::to_string(stated), std::to_string(held)}));
     if (gac) TestForTwoPasses(load, pass);
     AskDirection(load, pass.Start);
     ChooseGacPass(load, 9);
@@ -229,9 +227,7 @@ void TellOlderScansMissing(TLoadContext& load, const TOlderHeader& header) {
     const int64_t held = static_cast<int64_t>(RecordsInFile(load)) *
                          L1BLinesPerRecord(load.State.InputFormatCode, load.State.L1BSampleKind);
     if (held < stated)
-        TellCutShort(load, Format("The file does not hold the %d scans its header gives: the %d whole scans it holds "
-                                  "are read",
-                                  stated, static_cast<int>(held)));
+        TellCutShort(load, FormatResStr(res::SLevel1bScansCut, {std::to_string(stated), std::to_string(held)}));
 }
 
 TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
@@ -287,9 +283,7 @@ int32_t OlderEightBitRecordSize(TLoadContext& load, const TOlderHeader& header) 
         load.Log(Format("The file holds %d scans, more than the %d its header gives: records of %d bytes are all read",
                         static_cast<int>(held), scans, static_cast<int>(fromNumbers)));
     else
-        TellCutShort(load, Format("The file does not hold the %d scans its header gives: records of %d bytes are read as "
-                                  "far as they go",
-                                  scans, static_cast<int>(fromNumbers)));
+        TellCutShort(load, FormatResStr(res::SLevel1bScansCutRecords, {std::to_string(scans), std::to_string(fromNumbers)}));
     return static_cast<int32_t>(fromNumbers);
 }
 

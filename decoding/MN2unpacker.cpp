@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <fcntl.h>
@@ -109,14 +110,14 @@ private:
 class TRecordingReader {
 public:
     explicit TRecordingReader(const std::string& fileName) : file_(open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {
-        if (!file_.Valid()) throw EMeteorRecordingError("Cannot open " + fileName);
+        if (!file_.Valid()) throw EMeteorRecordingError(FormatResStr(res::SRecordingCannotOpen, {fileName}));
     }
 
     // The next piece, empty at the end; a read that fails is an error, not an end.
     std::string_view Next(size_t most) {
         piece_.resize(most);
         const int64_t got = ReadAt(file_.Get(), piece_.data(), static_cast<int64_t>(most), offset_);
-        if (got < 0) throw EMeteorRecordingError("The recording could not be read");
+        if (got < 0) throw EMeteorRecordingError(resStr(res::SRecordingUnreadable));
         offset_ += got;
         return std::string_view(piece_).substr(0, static_cast<size_t>(got));
     }
@@ -143,9 +144,9 @@ bool UnpackMN2Stream(std::string& fileName, int32_t& frameCount, const std::stri
     struct stat original {};
     if (stat(fileName.c_str(), &original) != 0 || !S_ISREG(original.st_mode)) return false;
     if (original.st_size > MostMeteorRecordingBytes)
-        throw EMeteorRecordingError(ExtractFileName(fileName) + " holds " + std::to_string(original.st_size) +
-                                    " bytes, more than a recording of the longest pass (at most " +
-                                    std::to_string(MostMeteorRecordingBytes) + ")");
+        throw EMeteorRecordingError(FormatResStr(res::SRecordingTooLarge,
+                                                 {ExtractFileName(fileName), std::to_string(original.st_size),
+                                                  std::to_string(MostMeteorRecordingBytes)}));
     const TDateTime date = GetFileDate(fileName);
     const std::string converted = ChangeFileExt(fileName, ".msu2");
     const std::string output = targetFolder.empty() ? converted : targetFolder + ExtractFileName(converted);

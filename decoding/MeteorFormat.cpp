@@ -8,6 +8,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -99,7 +100,7 @@ void PrepareMeteorFile(TLoadContext& load) {
         if (IsMeteorRecordingName(original)) UnpackMN2File(load.FileName, frames, load.PreparedFileFolder(original));
     } catch (const std::exception& failure) {
         // Unconverted, the recording is read as it stands; should that fail too, this is why.
-        const std::string why = "The Meteor M-N2 file could not be converted: " + std::string(failure.what());
+        const std::string why = FormatResStr(res::SMeteorNotConverted, {failure.what()});
         load.Log(why);
         if (load.FirstCause.empty()) load.FirstCause = why;
         load.FileName = original;

@@ -145,7 +145,7 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     try {
         WriteFileAtomically(written.Path, text);
     } catch (const EWriteError& error) {
-        throw EWriteError(written.BesideFailure + "; nor in " + written.Path + ": " + error.what());
+        throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));
     }
     return written;
 }
@@ -582,8 +582,8 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 // of the pass, and whatever else went wrong, the cut is why.
 std::string TPassLoader::CutShortCause(const TLoadContext& load) const {
     if (!load.MapStream || !load.MapStream->CutShort()) return {};
-    return "The file was cut short while it was read (now " + IntToStr(GetFileSizeBytes(load.FileName)) + " of " +
-           IntToStr(load.MapStream->Size()) + " bytes): the pass is not read";
+    return FormatResStr(res::SCutShortWhileRead,
+                        {IntToStr(GetFileSizeBytes(load.FileName)), IntToStr(load.MapStream->Size())});
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
@@ -641,14 +641,13 @@ void TPassLoader::AppendProcessedList() {
     state_.DiagnosticLines.push_back(state_.PassDescription);
     if (year < 1958) return;
     // A list that cannot be written costs the list its line, not the pass; either is told.
-    const std::string notAdded = std::string("Could not add the pass to ") + ProcessedListName + ": ";
     try {
         const TProcessedLineWrite written = AddProcessedLine(state_.PassDescription);
         if (!written.BesideFailure.empty())
-            TellOfProcessedList(notAdded + written.BesideFailure + "; its line went to " + written.Path);
+            TellOfProcessedList(FormatResStr(res::SProcessedLineElsewhere, {ProcessedListName, written.BesideFailure, written.Path}));
     } catch (const std::exception& error) {
         state_.ProcessedLineLost = true;
-        TellOfProcessedList(notAdded + error.what() + "; the pass's line is written nowhere");
+        TellOfProcessedList(FormatResStr(res::SProcessedLineNowhere, {ProcessedListName, error.what()}));
     }
 }
 
@@ -662,7 +661,7 @@ void TPassLoader::TellOfProcessedList(const std::string& text) {
 void TPassLoader::SetViewPalette(int slotCount) {
     services_.SetViewTabs(ChannelTabs(state_));
     state_.PaletteFileName = FindFirstMatchingFile(ProgramFolder() + "*.pal");
-    host_.SetPaletteButtonHint("Palette from: " + ExtractFileName(state_.PaletteFileName));
+    host_.SetPaletteButtonHint(FormatResStr(res::SPaletteFrom, {ExtractFileName(state_.PaletteFileName)}));
     state_.NdviPaletteFileName.clear();
     state_.SstPaletteFileName.clear();
     host_.EnableViewTabs(true);

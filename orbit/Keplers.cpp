@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -95,7 +96,7 @@ public:
         problems_ = 0;
         pending_.clear();
         for (size_t i = 0; i < fileLines.size(); ++i) Take(fileLines, i);
-        if (!pending_.empty()) SkipHalf(pendingNumber_, "line 1 without its line 2");
+        if (!pending_.empty()) SkipHalf(pendingNumber_, Said(res::SLine1WithoutLine2));
         if (problems_ > ReportedFindings)
             findings_.push_back(Format("Kepler data file %s: %d more faulty lines", file_.c_str(),
                                        problems_ - ReportedFindings));
@@ -103,7 +104,7 @@ public:
 
     // The first two lines that are not blank, of all files.
     const std::vector<std::string>& FirstLines() const { return firstLines_; }
-    // Where the first set that was skipped stood, and why.
+    // Where the first set that was skipped stood, and why, in the language in effect.
     const std::string& FirstFault() const { return firstFault_; }
     // The file each set of the lines came from.
     const std::string& FileOfSet(size_t set) const { return files_[fileOfSet_[set]]; }
@@ -132,15 +133,15 @@ private:
             if (!IsNameLine(fileLines, index)) Report(number, "not an element line, skipped");
             return;
         }
-        if (first && !pending_.empty()) SkipHalf(pendingNumber_, "line 1 without its line 2");
+        if (first && !pending_.empty()) SkipHalf(pendingNumber_, Said(res::SLine1WithoutLine2));
         if (!IsElementLine(line)) {
             const auto length = static_cast<int>(line.size());
-            Skip(number, Format(length < 68 ? "cut to %d characters, not 69" : "%d characters long, not 69", length));
+            Skip(number, Said(length < 68 ? res::SElementLineCut : res::SElementLineLong, {std::to_string(length)}));
             pending_.clear();
             return;
         }
-        if (const std::string fault = ElementLineFault(line); !fault.empty()) {
-            Skip(number, fault);
+        if (!ElementLineFault(line).empty()) {
+            Skip(number, [line](TTextOf textOf) { return ElementLineFault(line, textOf); });
             pending_.clear();
             return;
         }
@@ -151,9 +152,9 @@ private:
             return;
         }
         if (pending_.empty()) {
-            SkipHalf(number, "line 2 without its line 1");
+            SkipHalf(number, Said(res::SLine2WithoutLine1));
         } else if (pending_.substr(2, 5) != line.substr(2, 5)) {
-            Skip(number, "catalogue number " + std::string(line.substr(2, 5)) + " is not line 1's " + pending_.substr(2, 5));
+            Skip(number, Said(res::SCatalogueNumberDiffers, {std::string(line.substr(2, 5)), pending_.substr(2, 5)}));
         } else {
             lines_.push_back(pending_);
             lines_.emplace_back(line);
@@ -162,13 +163,21 @@ private:
         pending_.clear();
     }
 
+    // A cause in the program's English (for the findings) or in the
+    // language in effect (for the message the user is shown).
+    using TCause = std::function<std::string(TTextOf)>;
+    static TCause Said(uint16_t id, std::vector<std::string> arguments = {}) {
+        return [id, arguments = std::move(arguments)](TTextOf textOf) { return FormatRes(textOf(id), arguments); };
+    }
+
     // A set left out: reported, and the first such cause kept for the
     // message of a file without a usable set.
-    void Skip(int number, const std::string& cause, const char* told = ": the set is skipped") {
-        Report(number, cause + told);
-        if (firstFault_.empty()) firstFault_ = Format("line %d, ", number) + cause;  // the file's line
+    void Skip(int number, const TCause& cause, const char* told = ": the set is skipped") {
+        Report(number, cause(ProgramText) + told);
+        if (firstFault_.empty())  // the file's line
+            firstFault_ = FormatResStr(res::SElementLineCause, {std::to_string(number), cause(resStr)});
     }
-    void SkipHalf(int number, const std::string& half) { Skip(number, half, " skipped"); }
+    void SkipHalf(int number, const TCause& half) { Skip(number, half, " skipped"); }
 
     void Report(int number, const std::string& what) {
         if (++problems_ <= ReportedFindings)
@@ -472,7 +481,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
 
     const std::vector<std::string>& seen = sets.FirstLines();
     if (lines.size() < 2 && !sets.FirstFault().empty()) {
-        message = "Kepler data file: " + mainFile + " holds no usable element set: " + sets.FirstFault();
+        message = FormatResStr(res::SNoUsableElementSet, {mainFile, sets.FirstFault()});
         return false;
     }
     if (lines.size() < 2 && seen.size() < 2) {

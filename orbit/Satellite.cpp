@@ -119,38 +119,42 @@ bool IsDecimalText(std::string_view text, bool point) {
 
 namespace {
 
-std::string FieldText(std::string_view line, const TElementField& field) {
-    return Format("columns %d-%d (%s), \"%s\"", field.Start, field.Start + field.Length - 1, field.Name,
-                  std::string(Copy(line, field.Start, field.Length)).c_str());
+// The field names are the element-set format's own and stay as they stand.
+std::string FieldText(std::string_view line, const TElementField& field, TTextOf textOf, uint16_t fault,
+                      std::string_view more = {}) {
+    const std::string columns =
+        FormatRes(textOf(res::SElementColumns), {std::to_string(field.Start), std::to_string(field.Start + field.Length - 1),
+                                                 field.Name, Copy(line, field.Start, field.Length)});
+    return FormatRes(textOf(fault), {columns, more});
 }
 
 // Values no satellite's orbit has: an inclination outside 0..180 degrees,
 // a mean motion of 0 or less, a perigee inside the earth.
-std::string OrbitFault(std::string_view line2) {
+std::string OrbitFault(std::string_view line2, TTextOf textOf) {
     const TElementField& inclination = Line2Fields[0];
     const TElementField& eccentricity = Line2Fields[2];
     const TElementField& meanMotion = Line2Fields[5];
     const double degrees = TleRealField(line2, inclination.Start, inclination.Length);
-    if (degrees < 0.0 || degrees > 180.0) return FieldText(line2, inclination) + ", are no inclination (0 to 180 degrees)";
+    if (degrees < 0.0 || degrees > 180.0) return FieldText(line2, inclination, textOf, res::SElementNoInclination);
     const double revolutions = TleRealField(line2, meanMotion.Start, meanMotion.Length);
-    if (revolutions <= 0.0) return FieldText(line2, meanMotion) + ", are no orbit (revolutions a day)";
+    if (revolutions <= 0.0) return FieldText(line2, meanMotion, textOf, res::SElementNoOrbit);
     const double semiMajorAxis = std::pow(Ke / (revolutions * RadiansPerRevPerDay), TwoThirds);  // earth radii
     const double perigee = semiMajorAxis * (1.0 - TleRealField(line2, eccentricity.Start, eccentricity.Length) * 1e-7);
     if (perigee < 1.0)
-        return FieldText(line2, eccentricity) + Format(", put the perigee %.0f km inside the earth",
-                                                       (1.0 - perigee) * EarthRadiusKm);
+        return FieldText(line2, eccentricity, textOf, res::SElementPerigeeInside,
+                         Format("%.0f", (1.0 - perigee) * EarthRadiusKm));
     return {};
 }
 
 }  // namespace
 
-std::string ElementLineFault(std::string_view line) {
+std::string ElementLineFault(std::string_view line, TTextOf textOf) {
     const bool first = !line.empty() && line.front() == '1';
     for (const TElementField& field : first ? std::span(Line1Fields) : std::span(Line2Fields)) {
         if (!IsDecimalText(TleFieldText(line, field.Start, field.Length), field.Point))
-            return FieldText(line, field) + ", are not a number";
+            return FieldText(line, field, textOf, res::SElementNotANumber);
     }
-    return first ? std::string() : OrbitFault(line);
+    return first ? std::string() : OrbitFault(line, textOf);
 }
 
 std::string ElementSetFault(std::string_view line1, std::string_view line2) {

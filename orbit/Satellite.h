@@ -3,6 +3,7 @@
 #pragma once
 
 #include "orbit/OrbitMath.h"
+#include "platform/ProgramStrings.h"
 
 #include <cstdint>
 #include <string>
@@ -20,8 +21,10 @@ double TleRealField(std::string_view line, int start, int length);
 // Why an element line cannot be read: the first of its fields that is not a
 // number (blanks read as zeros), or, on line 2, a value no orbit has (an
 // inclination outside 0..180 degrees, no mean motion, a perigee inside the
-// earth); "" when the line can be used.
-std::string ElementLineFault(std::string_view line);
+// earth); "" when the line can be used. In the program's own English, or in
+// the texts textOf gives (resStr: the language in effect).
+using TTextOf = std::string (*)(uint16_t id);
+std::string ElementLineFault(std::string_view line, TTextOf textOf = ProgramText);
 // Why a pair of lines is no element set: line numbers, catalogue numbers or
 // a field; "" when it is one.
 std::string ElementSetFault(std::string_view line1, std::string_view line2);

@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
@@ -18,9 +19,8 @@ std::string ElementSetFileSizeFault(const std::string& fileName) {
     const int64_t size = GetFileSizeBytes(fileName);
     if (size <= LargestElementSetFile) return {};
     constexpr int64_t Megabyte = int64_t{1} << 20;
-    return Format("Kepler data file %s holds %lld MB, more than any element-set file (%lld MB): it is not read",
-                  fileName.c_str(), static_cast<long long>((size + Megabyte - 1) / Megabyte),
-                  static_cast<long long>(LargestElementSetFile / Megabyte));
+    return FormatResStr(res::SElementFileTooLarge, {fileName, std::to_string((size + Megabyte - 1) / Megabyte),
+                                                    std::to_string(LargestElementSetFile / Megabyte)});
 }
 
 std::string PrintableText(std::string_view line, size_t most) {

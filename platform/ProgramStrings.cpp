@@ -325,6 +325,55 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4698, "SystemErrors", "SErrorCode", "System error code %s."},
     {4699, "Telemetry", "SManyBadFrames", "Warning - this data file has a very large number of bad frames"},
     {4700, "Guarded", "SUnknownError", "Unknown error"},
+    {4710, "PassLoader", "SCutShortWhileRead", "The file was cut short while it was read (now %s of %s bytes): the pass is not read"},
+    {4711, "PassLoader", "SProcessedLineElsewhere", "Could not add the pass to %s: %s; its line went to %s"},
+    {4712, "PassLoader", "SProcessedLineNowhere", "Could not add the pass to %s: %s; the pass's line is written nowhere"},
+    {4713, "PassLoader", "SProcessedListNorIn", "%s; nor in %s: %s"},
+    {4714, "MeteorFormat", "SMeteorNotConverted", "The Meteor M-N2 file could not be converted: %s"},
+    {4715, "MN2unpacker", "SRecordingCannotOpen", "Cannot open %s"},
+    {4716, "MN2unpacker", "SRecordingUnreadable", "The recording could not be read"},
+    {4717, "MN2unpacker", "SRecordingTooLarge", "%s holds %s bytes, more than a recording of the longest pass (at most %s)"},
+    {4718, "Level1bLoader", "SLevel1bRecordsCut", "The file does not hold the %s records its header gives: the %s whole records it holds are read"},
+    {4719, "Level1bLoader", "SLevel1bScansCut", "The file does not hold the %s scans its header gives: the %s whole scans it holds are read"},
+    {4720, "Level1bLoader", "SLevel1bScansCutRecords", "The file does not hold the %s scans its header gives: records of %s bytes are read as far as they go"},
+    {4730, "Registry", "SStoreFolderIsFile", "The settings folder %s is a file, not a folder"},
+    {4731, "Registry", "SStoreCannotOpen", "The settings file %s cannot be opened: %s"},
+    {4732, "Registry", "SStoreCannotExamine", "The settings file %s cannot be examined: %s"},
+    {4733, "Registry", "SStoreIsKind", "The settings file %s is %s"},
+    {4734, "Registry", "SStoreKindFolder", "a folder"},
+    {4735, "Registry", "SStoreKindPipe", "a named pipe"},
+    {4736, "Registry", "SStoreKindSocket", "a socket"},
+    {4737, "Registry", "SStoreKindDevice", "a device"},
+    {4738, "Registry", "SStoreKindOther", "not a regular file"},
+    {4739, "Registry", "SStoreTooLarge", "The settings file %s holds %s bytes, far more than any settings file (at most %s)"},
+    {4740, "Registry", "SStoreUnreadable", "The settings file %s could not be read"},
+    {4741, "Registry", "SStoreKeptAside", "%s. It was kept as %s; the settings start again from their defaults."},
+    {4742, "Registry", "SStoreNotKeptAside", "it could not be kept aside"},
+    {4743, "Registry", "SStoreDefaults", "%s; %s: the settings have their defaults"},
+    {4744, "Registry", "SStoreLeftAlone", "%s: it is left as it is, the settings have their defaults and none is saved"},
+    {4745, "Registry", "SStoreUnreadableNotKept", "The settings file %s cannot be read and could not be kept aside"},
+    {4746, "Registry", "SStoreNotSaved", "The settings cannot be saved: %s"},
+    {4750, "GZfiles", "SUnpacksTooLarge", "%s unpacks to more than %s bytes, more than any pass holds"},
+    {4751, "RunReport", "SDatedByFileDate", "The pass is dated by the file's date (%s): neither its name nor its header gives one"},
+    {4752, "RunReport", "SSatelliteMismatchFramesUsed", "The file names %s but its frames say %s: %s was used, since for this format the frames' own identification is trusted over the file's"},
+    {4753, "RunReport", "SSatelliteMismatchFileUsed", "The file names %s but its frames say %s: %s was used, since for this format the file's name or header decides and the frames only name a pass whose file names none"},
+    {4754, "RunReport", "SNoElementSetsFound", "No element sets found for %s"},
+    {4755, "RunReport", "SElementSetOutOfDate", "The element set for %s is %s days out of date"},
+    {4756, "RunReport", "STimedNotLocated", "The pass is timed but not located: the program does not model this instrument's scan"},
+    {4757, "RunReport", "SNotLocated", "The pass is not located: products that need earth locations (SST data, overlays) cannot be made from it; corrected images are corrected for the scan angle only, without overlays"},
+    {4760, "Keplers", "SElementFileTooLarge", "Kepler data file %s holds %s MB, more than any element-set file (%s MB): it is not read"},
+    {4761, "Keplers", "SNoUsableElementSet", "Kepler data file: %s holds no usable element set: %s"},
+    {4762, "Keplers", "SElementLineCause", "line %s, %s"},
+    {4763, "Keplers", "SLine1WithoutLine2", "line 1 without its line 2"},
+    {4764, "Keplers", "SLine2WithoutLine1", "line 2 without its line 1"},
+    {4765, "Keplers", "SElementLineCut", "cut to %s characters, not 69"},
+    {4766, "Keplers", "SElementLineLong", "%s characters long, not 69"},
+    {4767, "Keplers", "SCatalogueNumberDiffers", "catalogue number %s is not line 1's %s"},
+    {4768, "Satellite", "SElementColumns", "columns %s-%s (%s), \"%s\""},
+    {4769, "Satellite", "SElementNotANumber", "%s, are not a number"},
+    {4770, "Satellite", "SElementNoInclination", "%s, are no inclination (0 to 180 degrees)"},
+    {4771, "Satellite", "SElementNoOrbit", "%s, are no orbit (revolutions a day)"},
+    {4772, "Satellite", "SElementPerigeeInside", "%s, put the perigee %s km inside the earth"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });
@@ -347,7 +396,10 @@ std::string resStr(uint16_t id) { return Lookup() ? Lookup()(id) : ProgramText(i
 
 TResStrLookup SetResStrLookup(TResStrLookup lookup) { return std::exchange(Lookup(), std::move(lookup)); }
 
-std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) {
+namespace {
+
+template <typename TArguments>
+std::string Filled(std::string_view text, const TArguments& arguments) {
     std::string result(text);
     size_t at = 0;
     for (const std::string_view argument : arguments) {
@@ -358,5 +410,11 @@ std::string FormatRes(std::string_view text, std::initializer_list<std::string_v
     }
     return result;
 }
+
+}  // namespace
+
+std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments) { return Filled(text, arguments); }
+
+std::string FormatRes(std::string_view text, std::span<const std::string> arguments) { return Filled(text, arguments); }
 
 }  // namespace kestrune

@@ -306,6 +306,59 @@ constexpr uint16_t SErrorCode = 4698;
 // A pass most of whose frames carry no telemetry, and an error that names nothing.
 constexpr uint16_t SManyBadFrames = 4699;
 constexpr uint16_t SUnknownError = 4700;
+// The loader's: a file cut short while it was read, a pass log line that cannot be written, a Meteor M-N2 recording not converted, a Level 1b file shorter than its header says.
+constexpr uint16_t SCutShortWhileRead = 4710;
+constexpr uint16_t SProcessedLineElsewhere = 4711;
+constexpr uint16_t SProcessedLineNowhere = 4712;
+constexpr uint16_t SProcessedListNorIn = 4713;
+constexpr uint16_t SMeteorNotConverted = 4714;
+constexpr uint16_t SRecordingCannotOpen = 4715;
+constexpr uint16_t SRecordingUnreadable = 4716;
+constexpr uint16_t SRecordingTooLarge = 4717;
+constexpr uint16_t SLevel1bRecordsCut = 4718;
+constexpr uint16_t SLevel1bScansCut = 4719;
+constexpr uint16_t SLevel1bScansCutRecords = 4720;
+// What the settings store tells of itself: what stands in its place, why it was set aside or left alone, a save that failed.
+constexpr uint16_t SStoreFolderIsFile = 4730;
+constexpr uint16_t SStoreCannotOpen = 4731;
+constexpr uint16_t SStoreCannotExamine = 4732;
+constexpr uint16_t SStoreIsKind = 4733;
+constexpr uint16_t SStoreKindFolder = 4734;
+constexpr uint16_t SStoreKindPipe = 4735;
+constexpr uint16_t SStoreKindSocket = 4736;
+constexpr uint16_t SStoreKindDevice = 4737;
+constexpr uint16_t SStoreKindOther = 4738;
+constexpr uint16_t SStoreTooLarge = 4739;
+constexpr uint16_t SStoreUnreadable = 4740;
+constexpr uint16_t SStoreKeptAside = 4741;
+constexpr uint16_t SStoreNotKeptAside = 4742;
+constexpr uint16_t SStoreDefaults = 4743;
+constexpr uint16_t SStoreLeftAlone = 4744;
+constexpr uint16_t SStoreUnreadableNotKept = 4745;
+constexpr uint16_t SStoreNotSaved = 4746;
+// What an unpacked file too large tells, and the lines an unattended run tells of a pass that loaded.
+constexpr uint16_t SUnpacksTooLarge = 4750;
+constexpr uint16_t SDatedByFileDate = 4751;
+constexpr uint16_t SSatelliteMismatchFramesUsed = 4752;
+constexpr uint16_t SSatelliteMismatchFileUsed = 4753;
+constexpr uint16_t SNoElementSetsFound = 4754;
+constexpr uint16_t SElementSetOutOfDate = 4755;
+constexpr uint16_t STimedNotLocated = 4756;
+constexpr uint16_t SNotLocated = 4757;
+// The element-set archives' refusals: a file too large, and why no set of a file could be used.
+constexpr uint16_t SElementFileTooLarge = 4760;
+constexpr uint16_t SNoUsableElementSet = 4761;
+constexpr uint16_t SElementLineCause = 4762;
+constexpr uint16_t SLine1WithoutLine2 = 4763;
+constexpr uint16_t SLine2WithoutLine1 = 4764;
+constexpr uint16_t SElementLineCut = 4765;
+constexpr uint16_t SElementLineLong = 4766;
+constexpr uint16_t SCatalogueNumberDiffers = 4767;
+constexpr uint16_t SElementColumns = 4768;
+constexpr uint16_t SElementNotANumber = 4769;
+constexpr uint16_t SElementNoInclination = 4770;
+constexpr uint16_t SElementNoOrbit = 4771;
+constexpr uint16_t SElementPerigeeInside = 4772;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
@@ -326,6 +379,7 @@ TResStrLookup SetResStrLookup(TResStrLookup lookup);
 // text with its "%s" replaced by the arguments in turn (resource texts are never used as printf formats).
 std::string FormatRes(std::string_view text, std::initializer_list<std::string_view> arguments);
 inline std::string FormatRes(std::string_view text, std::string_view argument) { return FormatRes(text, {argument}); }
+std::string FormatRes(std::string_view text, std::span<const std::string> arguments);
 // The text of id with its "%s" filled.
 inline std::string FormatResStr(uint16_t id, std::initializer_list<std::string_view> arguments) { return FormatRes(resStr(id), arguments); }
 

@@ -3,6 +3,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <charconv>
@@ -321,11 +322,11 @@ private:
 };
 
 std::string KindOfFile(mode_t mode) {
-    if (S_ISDIR(mode)) return "a folder";
-    if (S_ISFIFO(mode)) return "a named pipe";
-    if (S_ISSOCK(mode)) return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-    return "not a regular file";
+    if (S_ISDIR(mode)) return resStr(res::SStoreKindFolder);
+    if (S_ISFIFO(mode)) return resStr(res::SStoreKindPipe);
+    if (S_ISSOCK(mode)) return resStr(res::SStoreKindSocket);
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return resStr(res::SStoreKindDevice);
+    return resStr(res::SStoreKindOther);
 }
 
 // The nearest folder above file that is something else.
@@ -347,17 +348,16 @@ TStoreFile LoadStore(const std::string& file) {
     if (!handle.Valid()) {
         const int error = errno;
         if (error == ENOENT) return {};
-        if (error == ENOTDIR) return Unusable("The settings folder " + FileInPlaceOfFolder(file) + " is a file, not a folder");
+        if (error == ENOTDIR) return Unusable(FormatResStr(res::SStoreFolderIsFile, {FileInPlaceOfFolder(file)}));
         if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, {}};
-        return Unusable("The settings file " + file + " cannot be opened: " + std::strerror(error));
+        return Unusable(FormatResStr(res::SStoreCannotOpen, {file, std::strerror(error)}));
     }
     struct stat info {};
-    if (fstat(handle.Get(), &info) != 0) return Unusable("The settings file " + file + " cannot be examined: " + std::strerror(errno));
-    if (!S_ISREG(info.st_mode)) return Unusable("The settings file " + file + " is " + KindOfFile(info.st_mode));
+    if (fstat(handle.Get(), &info) != 0) return Unusable(FormatResStr(res::SStoreCannotExamine, {file, std::strerror(errno)}));
+    if (!S_ISREG(info.st_mode)) return Unusable(FormatResStr(res::SStoreIsKind, {file, KindOfFile(info.st_mode)}));
     const auto tooLarge = [&](int64_t bytes) {
         return TStoreFile{TStoreFile::TKind::TooLarge, nullptr,
-                          "The settings file " + file + " holds " + std::to_string(bytes) +
-                              " bytes, far more than any settings file (at most " + std::to_string(MostStoreBytes) + ")"};
+                          FormatResStr(res::SStoreTooLarge, {file, std::to_string(bytes), std::to_string(MostStoreBytes)})};
     };
     if (info.st_size > MostStoreBytes) return tooLarge(info.st_size);
     const TFileIdentity identity(info);
@@ -419,8 +419,7 @@ std::string SetAside(const std::string& file) {
 }
 
 std::string SetAsideNote(const std::string& why, const std::string& file, const std::string& keptAs) {
-    return (why.empty() ? "The settings file " + file + " could not be read" : why) + ". It was kept as " + keptAs +
-           "; the settings start again from their defaults.";
+    return FormatResStr(res::SStoreKeptAside, {why.empty() ? FormatResStr(res::SStoreUnreadable, {file}) : why, keptAs});
 }
 
 // A store far too large is kept aside as soon as it is met, so that no
@@ -432,15 +431,15 @@ void SetAsideAtOnce(const std::string& file, const std::string& why) {
         TLockFile lockFile(file + ".lock");
         TLockGuard lock(lockFile);
         if (LoadStore(file).Kind == TStoreFile::TKind::TooLarge) keptAs = SetAside(file);
-        if (keptAs.empty()) failure = "it could not be kept aside";
+        if (keptAs.empty()) failure = resStr(res::SStoreNotKeptAside);
     } catch (const Exception& error) {
         failure = error.what();
     }
-    TellStoreProblem(keptAs.empty() ? why + "; " + failure + ": the settings have their defaults" : SetAsideNote(why, file, keptAs));
+    TellStoreProblem(keptAs.empty() ? FormatResStr(res::SStoreDefaults, {why, failure}) : SetAsideNote(why, file, keptAs));
 }
 
 std::string LeftAloneNote(const std::string& why) {
-    return why + ": it is left as it is, the settings have their defaults and none is saved";
+    return FormatResStr(res::SStoreLeftAlone, {why});
 }
 
 // The stored keys as a reader sees them: a store that cannot be used holds none, and says why.
@@ -476,7 +475,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
         // only this value: it is kept, and the settings start afresh.
         if (store.Kind == TStoreFile::TKind::Damaged || store.Kind == TStoreFile::TKind::TooLarge) {
             const std::string keptAs = SetAside(file);
-            if (keptAs.empty()) throw Exception("The settings file " + file + " cannot be read and could not be kept aside");
+            if (keptAs.empty()) throw Exception(FormatResStr(res::SStoreUnreadableNotKept, {file}));
             told = SetAsideNote(store.Why, file, keptAs);
         }
         if (change(document)) {
@@ -488,7 +487,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
     }
     if (!told.empty()) TellStoreProblem(told);
     if (failure.empty()) return;
-    if (!leftAlone) TellStoreProblem("The settings cannot be saved: " + failure);
+    if (!leftAlone) TellStoreProblem(FormatResStr(res::SStoreNotSaved, {failure}));
     throw ERegistryException(Format("Failed to set data for '%s': %s", valueName.c_str(), failure.c_str()));
 }
 

@@ -11,16 +11,21 @@
 #include "app/OverlayOptionsForm.h"
 #include "app/PrintForm.h"
 #include "app/PrinterSetupForm.h"
+#include "app/RunReport.h"
 #include "app/ResidualForm.h"
 #include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
 #include "app/TalvessaForm.h"
 
 #include "localise/LocOnFly.h"
+#include "orbit/Keplers.h"
 #include "localise/LocResources.h"
 #include "localise/LocUtils.h"
 #include "localise/QLocales.h"
+#include "decoding/MN2unpacker.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
 #include "platform/SystemErrors.h"
@@ -56,6 +61,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <ranges>
 #include <tuple>
@@ -793,6 +799,85 @@ TEST_F(LanguageSwitchTest, TheTelemetryAndTheFileDialogsSpeakTheLanguageShown) {
     QFileDialog locate;
     TFormOverlayStyle::ConfigureLocateDialog(locate, "", true);
     EXPECT_EQ(locate.nameFilters(), (QStringList{"Datendateien (*.dat)", "GSHHS-Dateien (*.b)", "KML-Dateien (*.kml)", "Alle Dateien (*)"}));
+}
+
+// The loader's and the settings store's messages follow a switch: a pass log
+// line that had to go elsewhere, then nowhere, a Meteor recording refused, a
+// save of the settings that their place refuses.
+TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown) {
+    Choose("German");
+    const auto boxAfter = [](const std::function<void()>& act) {
+        const size_t before = TDialogService::Instance().Requests().size();
+        act();
+        const auto& requests = TDialogService::Instance().Requests();
+        std::string texts;
+        for (size_t k = before; k < requests.size(); ++k) texts += requests[k].text + "\n";
+        return texts;
+    };
+    const std::string pass = WritePass();
+    const std::string mine = UserDataFolder() + "processed.lst";
+    fs::create_directories(folder / "program/processed.lst");
+    const auto load = [&](const std::string& file) {
+        return boxAfter([&] {
+            const testing::TDirectionAnswerer answerer;
+            form_->Core().LoadDataFile(file);
+        });
+    };
+    const std::string elsewhere = load(pass);
+    EXPECT_NE(elsewhere.find("Der Überflug konnte nicht in processed.lst eingetragen werden: "), std::string::npos) << elsewhere;
+    EXPECT_NE(elsewhere.find("kann nicht geschrieben werden"), std::string::npos) << elsewhere;
+    EXPECT_NE(elsewhere.find("; seine Zeile steht nun in " + mine), std::string::npos) << elsewhere;
+    fs::remove(mine);
+    fs::create_directories(mine);
+    const std::string nowhere = load(pass);
+    EXPECT_NE(nowhere.find("; auch nicht in " + mine + ": "), std::string::npos) << nowhere;
+    EXPECT_NE(nowhere.find("; seine Zeile wurde nirgends gespeichert"), std::string::npos) << nowhere;
+
+    // What an unattended run would tell of the pass had it been dated by its file and not located.
+    TPassState& loaded = form_->Core().Pass;
+    loaded.DatedByFileDate = true;
+    loaded.EarthLocations->LocationsValid = false;
+    std::string warnings;
+    for (const std::string& line : LoadWarnings(loaded, "")) warnings += line + "\n";
+    EXPECT_NE(warnings.find("Der Überflug ist nach dem Datum der Datei datiert ("), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("Der Überflug ist nicht geortet: "), std::string::npos) << warnings;
+
+    const std::string recording = folder / "data/2023-05-03-0900-METEOR.mn2";
+    { std::ofstream{recording}; }
+    fs::resize_file(recording, static_cast<uintmax_t>(MostMeteorRecordingBytes) + 1);
+    load(recording);
+    // The cause a refused load gives (the unattended run's stderr line).
+    const std::string meteor = form_->Core().Pass.LoadFailure;
+    EXPECT_NE(meteor.find("Die Meteor-M-N2-Datei konnte nicht umgewandelt werden: 2023-05-03-0900-METEOR.mn2 enthält " +
+                          std::to_string(MostMeteorRecordingBytes + 1) + " Bytes, mehr als die Aufzeichnung des längsten Überflugs"),
+              std::string::npos) << meteor;
+
+    // An element archive refused for its cut lines: the user is told in German, the diagnostics keep English.
+    const test::TElementLines set = test::MakeElementLines(25338, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    folder.Write("elements/Keps/NOAA-15.txt", set.Line1.substr(0, 40) + "\n" + set.Line2.substr(0, 40) + "\n");
+    TKeplerData keplers;
+    keplers.KeplerBaseFolder = folder / "elements/";
+    std::string line1, line2, mainSource, updateSource;
+    double age = 0.0;
+    const std::string elements = boxAfter([&] {
+        EXPECT_FALSE(keplers.GetElements("NOAA-15", "25338", EncodeDate(2023, 5, 3), false, line1, line2, mainSource,
+                                         updateSource, age));
+    });
+    EXPECT_NE(elements.find("enthält keinen verwendbaren Bahnelementesatz: Zeile 1, auf 40 Zeichen gekürzt, nicht 69"),
+              std::string::npos) << elements;
+    EXPECT_TRUE(std::ranges::any_of(keplers.Findings, [](const std::string& finding) {
+        return finding.find("cut to 40 characters, not 69: the set is skipped") != std::string::npos;
+    })) << ::testing::PrintToString(keplers.Findings);
+
+    const std::string store = TRegistry::DefaultStoreFile();
+    fs::remove(store);
+    fs::create_directories(store);
+    const std::string settings = boxAfter([] { TRegistry().OpenKey("Software\\Morvane\\Talvessa\\Elsewhere", true); });
+    EXPECT_NE(settings.find("Die Einstellungsdatei " + store + " ist ein Ordner: dies bleibt unverändert"), std::string::npos)
+        << settings;
+    for (const std::string& told : {elsewhere, nowhere, warnings, meteor, settings})
+        for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings"})
+            EXPECT_EQ(told.find(english), std::string::npos) << english << " in " << told;
 }
 
 }  // namespace
