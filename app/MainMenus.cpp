@@ -334,7 +334,7 @@ void TMainMenus::MenuViewTelemetryClick() {
         return;
     }
     TDialogService::Instance().ShowMessage(FormatResStr(
-        res::STelemetry, {telemetry.Heading(), telemetry.SatelliteName, std::to_string(telemetry.SpacecraftId),
+        res::STelemetry, {telemetry.Heading(), telemetry.ShownSatelliteName(), std::to_string(telemetry.SpacecraftId),
                           telemetry.SpaceValuesText, telemetry.PrtValuesText(), telemetry.TargetValuesText()}));
 }
 

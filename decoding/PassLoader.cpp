@@ -677,14 +677,17 @@ void TPassLoader::OfferStandardName() {
         state_.LoadedFileName = state_.StandardName;
         return;
     }
-    const std::string question = "Do you want to save files from pass \"" + state_.LoadedFileName +
-                                 "\" in the standard format \"" + state_.StandardName + "\" ?";
+    const auto question = [this](TTextOf textOf) {
+        return FormatRes(textOf(res::SSaveUnderStandardName), {state_.LoadedFileName, state_.StandardName});
+    };
+    // The diagnostics keep the program's English; the question is asked in the language in effect.
     if (settings_.Unattended) {
-        state_.DiagnosticLines.push_back(question);
+        state_.DiagnosticLines.push_back(question(ProgramText));
         return;
     }
-    const TModalResult answer = TDialogService::Instance().Ask(
-        {question, std::string(ProductName) + " - normalise file name", TMsgDlgType::mtConfirmation, mbYesNo, mrNo});
+    const TModalResult answer = TDialogService::Instance().Ask({question(resStr),
+                                                                FormatResStr(res::SStandardNameCaption, {ProductName}),
+                                                                TMsgDlgType::mtConfirmation, mbYesNo, mrNo});
     if (answer == mrYes) state_.LoadedFileName = state_.StandardName;
 }
 

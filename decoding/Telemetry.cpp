@@ -646,6 +646,12 @@ std::string TTelemetryData::Heading() const {
     return resStr(TelemetryFromData ? res::STelemetryFromData : res::STelemetryAssumed);
 }
 
+std::string TTelemetryData::ShownSatelliteName() const {
+    constexpr std::string_view Unknown = "Unknown";
+    if (!SatelliteName.starts_with(Unknown)) return SatelliteName;
+    return resStr(res::SUnknownSatellite) + SatelliteName.substr(Unknown.size());
+}
+
 std::string TTelemetryData::PrtValuesText() const {
     if (PrtCountsText.empty()) return {};
     const TBlackbodyValues measured(BlackbodyTemp);

@@ -105,6 +105,8 @@ public:
     double BlackbodyTemp = 0;
     // The telemetry window's texts, in the language in effect when asked.
     std::string Heading() const;
+    // SatelliteName, whose "Unknown" stays English in files.
+    std::string ShownSatelliteName() const;
     std::string PrtValuesText() const;
     std::string TargetValuesText() const;
     int32_t PrtMean = 251;

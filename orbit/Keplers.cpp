@@ -22,7 +22,12 @@ constexpr size_t ElementLineLength = 69;
 constexpr int RevolutionModulus = 100000;
 constexpr const char* KepsFolderName = "Keps/";
 constexpr const char* UpdatesFolderName = "Updates/";
-const std::string FolderMissingText = "Folder for Kepler data: ";
+
+// What the folder message begins with in the language in effect: it is told once a run.
+bool IsFolderMissingMessage(const std::string& message) {
+    const std::string text = resStr(res::SKeplerFolderMissing);
+    return StartsText(text.substr(0, text.find("%s")), message);
+}
 
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -59,8 +64,8 @@ std::string FindKepsFolder(const std::string& baseFolder, std::string& message) 
         if (DirectoryExists(folder)) return folder;
         if (std::find(missing.begin(), missing.end(), folder) == missing.end()) missing.push_back(folder);
     }
-    message = FolderMissingText + missing.front() + " was not found";
-    for (size_t k = 1; k < missing.size(); ++k) message += ", nor " + missing[k];
+    message = FormatResStr(res::SKeplerFolderMissing, {missing.front()});
+    for (size_t k = 1; k < missing.size(); ++k) message += FormatResStr(res::SKeplerFolderNorSought, {missing[k]});
     message += ".";
     return {};
 }
@@ -222,23 +227,28 @@ struct TForeignSets {
     int count = 0;
 };
 
-std::string ForeignSetsReport(const TForeignSets& f, const std::string& name, const std::string& own) {
+// In the program's English (for the findings) or in the language in effect (for the run's warnings).
+std::string ForeignSetsReport(const TForeignSets& f, const std::string& name, const std::string& own, TTextOf textOf) {
+    const std::string count = std::to_string(f.count);
+    if (f.numbers.size() == 1 && f.count == 1)
+        return FormatRes(textOf(res::SForeignSet), {f.file, f.numbers[0], name, own});
     if (f.numbers.size() == 1)
-        return Format("Kepler data file %s holds %d element set%s of another satellite (catalogue number %s, not "
-                      "%s's %s): left out",
-                      f.file.c_str(), f.count, f.count == 1 ? "" : "s", f.numbers[0].c_str(), name.c_str(),
-                      own.c_str());
+        return FormatRes(textOf(res::SForeignSetsOfOne), {f.file, count, f.numbers[0], name, own});
     std::string numbers;
     for (const std::string& number : f.numbers) numbers += (numbers.empty() ? "" : ", ") + number;
-    return Format("Kepler data file %s holds %d element sets of other satellites (catalogue numbers %s, not %s's "
-                  "%s): left out",
-                  f.file.c_str(), f.count, numbers.c_str(), name.c_str(), own.c_str());
+    return FormatRes(textOf(res::SForeignSetsOfOthers), {f.file, count, numbers, name, own});
 }
+
+// Each file's report, as the findings and as the warning.
+struct TForeignReport {
+    std::string finding;
+    std::string warning;
+};
 
 // A set of another satellite copied into an archive would place the pass
 // where that satellite was: such sets are left out, and each file's are
 // reported in one line.
-std::vector<std::string> DropForeignSets(std::vector<std::string>& lines, const TSetCollector& sets,
+std::vector<TForeignReport> DropForeignSets(std::vector<std::string>& lines, const TSetCollector& sets,
                                          const std::string& name, std::string own) {
     if (own.empty()) own = MostCommonCatalogueNumber(lines);
     std::vector<TForeignSets> foreign;
@@ -261,8 +271,9 @@ std::vector<std::string> DropForeignSets(std::vector<std::string>& lines, const 
             seen->numbers.push_back(number);
     }
     lines.resize(out);
-    std::vector<std::string> reports;
-    for (const TForeignSets& f : foreign) reports.push_back(ForeignSetsReport(f, name, own));
+    std::vector<TForeignReport> reports;
+    for (const TForeignSets& f : foreign)
+        reports.push_back({ForeignSetsReport(f, name, own, ProgramText), ForeignSetsReport(f, name, own, resStr)});
     return reports;
 }
 
@@ -358,12 +369,12 @@ int64_t BackOff(int64_t i, double d, double nearBy, size_t lineCount) {
 int64_t EvenIndex(int64_t i) { return i - i % 2; }
 
 std::string DescribeFiles(const std::string& mainFile, const std::string& updateFile) {
-    return updateFile.empty() ? "file: " + mainFile : "files: " + mainFile + " and " + updateFile;
+    return updateFile.empty() ? FormatResStr(res::SKeplerOneFile, {mainFile})
+                              : FormatResStr(res::SKeplerTwoFiles, {mainFile, updateFile});
 }
 
 std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t n, const std::string& description) {
-    return "Could not determine the date of any Keplers  in " + description + ".  The first two lines were seen as: " +
-           lines[0] + "\r" + lines[1] + ".  The last two lines were seen as: " + lines[n - 2] + "\r" + lines[n - 1];
+    return FormatResStr(res::SKeplerUndated, {description, lines[0], lines[1], lines[n - 2], lines[n - 1]});
 }
 
 }  // namespace
@@ -410,7 +421,7 @@ void TKeplerData::Tell(const std::string& message) {
         held_.push_back(message);
         return;
     }
-    if (StartsText(FolderMissingText, message)) {
+    if (IsFolderMissingMessage(message)) {
         if (folderMissingTold_) return;
         folderMissingTold_ = true;
     } else {
@@ -441,8 +452,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     const bool haveMain = FileExists(mainFile);
     const bool haveUpdate = FileExists(updateFile);
     if (!haveMain && !haveUpdate) {
-        message = "****  WARNING  ****\r\rMissing Kepler data file(s) for: " + name +
-                  "\r\rI expected to find either: \r\r" + mainFile + "\r\ror:\r\r" + updateFile;
+        message = FormatResStr(res::SKeplerFilesMissing, {name, mainFile, updateFile});
         mainFile.clear();
         updateFile.clear();
         return false;
@@ -485,23 +495,20 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         return false;
     }
     if (lines.size() < 2 && seen.size() < 2) {
-        message = "Kepler data file: " + mainFile + " is invalid because it has less than two lines of text!";
+        message = FormatResStr(res::SKeplerFileTooFewLines, {mainFile});
         return false;
     }
     if (lines.size() < 2) {
-        message = "Kepler data file: " + mainFile +
-                  " is invalid because lines 1 and 2 do not start with the characters 1 and 2!  Perhaps you left "
-                  "the satellite name in the file?   Here is what was found: \r\r" +
-                  PrintableText(seen[0]) + "\r" + PrintableText(seen[1]);
+        message = FormatResStr(res::SKeplerFileNotNumbered, {mainFile, PrintableText(seen[0]), PrintableText(seen[1])});
         lines.clear();
         return false;
     }
-    for (const std::string& report : DropForeignSets(lines, sets, name, CatalogNumberOf(UpperCase(name)))) {
-        Findings.push_back(report);
-        AddWarning(report);
+    for (const TForeignReport& report : DropForeignSets(lines, sets, name, CatalogNumberOf(UpperCase(name)))) {
+        Findings.push_back(report.finding);
+        AddWarning(report.warning);
     }
     if (lines.empty()) {
-        message = "Kepler data file: " + mainFile + " holds no element set of " + name;
+        message = FormatResStr(res::SKeplerFileNoSetOf, {mainFile, name});
         return false;
     }
     SortSetsByEpoch(lines);

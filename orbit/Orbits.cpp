@@ -139,15 +139,15 @@ void TOrbit::UseEmbeddedKeplers(const std::string& line1, const std::string& lin
     Clear();
     Satellite = std::make_unique<TSatellite>();
     MainElementSource = EmbeddedSource;
-    std::string fault = ElementSetFault(line1, line2);
+    // Told to the user: in the language in effect.
+    std::string fault = ElementSetFault(line1, line2, resStr);
     ElementsValid = fault.empty() && LoadElements(line1, line2);
     if (ElementsValid) {
         ElementAge = Satellite->EpochJD - DateTimeToJulian(PassTime);
         return;
     }
-    if (fault.empty()) fault = "the orbit model cannot take it";
-    const std::string warning = "The element set in the file cannot be used (" + PrintableText(fault) +
-                                "): the sets of the Kepler archives are used instead";
+    if (fault.empty()) fault = resStr(res::SOrbitModelRefusesSet);
+    const std::string warning = FormatResStr(res::SEmbeddedSetUnusable, {PrintableText(fault)});
     std::vector<std::string>& warnings = Keplers->Warnings;
     if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(warning);
     SelectElements(time);

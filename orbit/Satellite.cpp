@@ -157,12 +157,16 @@ std::string ElementLineFault(std::string_view line, TTextOf textOf) {
     return first ? std::string() : OrbitFault(line, textOf);
 }
 
-std::string ElementSetFault(std::string_view line1, std::string_view line2) {
-    if (line1.substr(0, 2) != "1 " || line2.substr(0, 2) != "2 ") return "the lines do not begin with 1 and 2";
-    if (line1.size() < 68 || line2.size() < 68) return "a line is shorter than 68 characters";
-    if (line1.substr(2, 5) != line2.substr(2, 5)) return "the lines hold different catalogue numbers";
-    if (const std::string fault = ElementLineFault(line1); !fault.empty()) return "line 1, " + fault;
-    if (const std::string fault = ElementLineFault(line2); !fault.empty()) return "line 2, " + fault;
+std::string ElementSetFault(std::string_view line1, std::string_view line2, TTextOf textOf) {
+    if (line1.substr(0, 2) != "1 " || line2.substr(0, 2) != "2 ") return textOf(res::SElementLinesNotNumbered);
+    if (line1.size() < 68 || line2.size() < 68) return textOf(res::SElementLineShort);
+    if (line1.substr(2, 5) != line2.substr(2, 5)) return textOf(res::SElementLinesDifferentNumbers);
+    int number = 1;
+    for (const std::string_view line : {line1, line2}) {
+        if (const std::string fault = ElementLineFault(line, textOf); !fault.empty())
+            return FormatRes(textOf(res::SElementLineCause), {std::to_string(number), fault});
+        ++number;
+    }
     return {};
 }
 

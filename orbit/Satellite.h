@@ -23,11 +23,10 @@ double TleRealField(std::string_view line, int start, int length);
 // inclination outside 0..180 degrees, no mean motion, a perigee inside the
 // earth); "" when the line can be used. In the program's own English, or in
 // the texts textOf gives (resStr: the language in effect).
-using TTextOf = std::string (*)(uint16_t id);
 std::string ElementLineFault(std::string_view line, TTextOf textOf = ProgramText);
 // Why a pair of lines is no element set: line numbers, catalogue numbers or
-// a field; "" when it is one.
-std::string ElementSetFault(std::string_view line1, std::string_view line2);
+// a field; "" when it is one. In the texts textOf gives, as above.
+std::string ElementSetFault(std::string_view line1, std::string_view line2, TTextOf textOf = ProgramText);
 
 // What the sun or the moon contributes to a deep-space orbit: secular rates
 // and the coefficients of its long-period terms.

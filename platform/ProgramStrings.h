@@ -359,6 +359,35 @@ constexpr uint16_t SElementNotANumber = 4769;
 constexpr uint16_t SElementNoInclination = 4770;
 constexpr uint16_t SElementNoOrbit = 4771;
 constexpr uint16_t SElementPerigeeInside = 4772;
+// The element archives' messages: folders and files not found, files that hold no set of the satellite or no date, another satellite's sets, a file's own set unusable.
+constexpr uint16_t SKeplerFolderMissing = 4800;
+constexpr uint16_t SKeplerFolderNorSought = 4801;
+constexpr uint16_t SKeplerFilesMissing = 4802;
+constexpr uint16_t SKeplerFileTooFewLines = 4803;
+constexpr uint16_t SKeplerFileNotNumbered = 4804;
+constexpr uint16_t SKeplerFileNoSetOf = 4805;
+constexpr uint16_t SKeplerOneFile = 4806;
+constexpr uint16_t SKeplerTwoFiles = 4807;
+constexpr uint16_t SKeplerUndated = 4808;
+constexpr uint16_t SForeignSet = 4809;
+constexpr uint16_t SForeignSetsOfOne = 4810;
+constexpr uint16_t SForeignSetsOfOthers = 4811;
+constexpr uint16_t SElementLinesNotNumbered = 4812;
+constexpr uint16_t SElementLineShort = 4813;
+constexpr uint16_t SElementLinesDifferentNumbers = 4814;
+constexpr uint16_t SOrbitModelRefusesSet = 4815;
+constexpr uint16_t SEmbeddedSetUnusable = 4816;
+// The question whether a pass's files take the standard name, and its caption.
+constexpr uint16_t SSaveUnderStandardName = 4820;
+constexpr uint16_t SStandardNameCaption = 4821;
+// A setting that could not be written, told on stderr.
+constexpr uint16_t SSettingNotSetBecause = 4822;
+constexpr uint16_t SSettingNotSet = 4823;
+constexpr uint16_t SSettingNotDeleted = 4824;
+constexpr uint16_t SSettingNotSaved = 4825;
+constexpr uint16_t SProgramPathNotRegistered = 4826;
+// A satellite the telemetry does not name, as the telemetry window shows it.
+constexpr uint16_t SUnknownSatellite = 4827;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;
@@ -368,6 +397,8 @@ constexpr uint16_t SInvalidFilename = 65214;
 std::span<const TResourceString> ProgramTexts();
 // The English text of one of them ("" for an unknown id).
 std::string ProgramText(uint16_t id);
+// Where a text is taken from: ProgramText (the program's English, for files) or resStr (the language in effect).
+using TTextOf = std::string (*)(uint16_t id);
 
 // A text in the language in effect.
 std::string resStr(uint16_t id);

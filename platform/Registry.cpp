@@ -488,7 +488,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
     if (!told.empty()) TellStoreProblem(told);
     if (failure.empty()) return;
     if (!leftAlone) TellStoreProblem(FormatResStr(res::SStoreNotSaved, {failure}));
-    throw ERegistryException(Format("Failed to set data for '%s': %s", valueName.c_str(), failure.c_str()));
+    throw ERegistryException(FormatResStr(res::SSettingNotSetBecause, {valueName, failure}));
 }
 
 // A copy of the stored data of one value, read afresh from the file.
@@ -602,7 +602,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
 }
 
 void TRegistry::CheckWritable(const std::string& name) const {
-    if (readOnly_) throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
+    if (readOnly_) throw ERegistryException(FormatResStr(res::SSettingNotSet, {name}));
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "platform/RegistryVariables.h"
 
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
 
 #include <cstdio>
@@ -53,7 +54,7 @@ TRegistryVariable::~TRegistryVariable() {
         TRegistry registry;
         if (registry.OpenKey(keyPath_, true)) registry.DeleteValue(name_);
     } catch (const std::exception& error) {
-        LogFailure("Could not delete setting " + name_, error);
+        LogFailure(FormatResStr(res::SSettingNotDeleted, {name_}), error);
     }
 }
 
@@ -79,7 +80,7 @@ void TRegistryVariable::SaveOnFree() noexcept {
     try {
         Save();
     } catch (const std::exception& error) {
-        LogFailure("Could not save setting " + name_, error);
+        LogFailure(FormatResStr(res::SSettingNotSaved, {name_}), error);
     }
 }
 
@@ -182,7 +183,7 @@ void WriteOwnAppPath() {
         TRegistry registry;
         if (registry.OpenKey(AppPathsKey(), true)) registry.WriteString(ProgramName(), ExecutablePath());
     } catch (const std::exception& error) {
-        LogFailure("Could not register the program's path", error);
+        LogFailure(resStr(res::SProgramPathNotRegistered), error);
     }
 }
 

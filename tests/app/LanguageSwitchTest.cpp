@@ -19,6 +19,8 @@
 
 #include "localise/LocOnFly.h"
 #include "orbit/Keplers.h"
+#include "orbit/Orbits.h"
+#include "decoding/Telemetry.h"
 #include "localise/LocResources.h"
 #include "localise/LocUtils.h"
 #include "localise/QLocales.h"
@@ -869,14 +871,64 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
         return finding.find("cut to 40 characters, not 69: the set is skipped") != std::string::npos;
     })) << ::testing::PrintToString(keplers.Findings);
 
+    // The archives' older messages: a satellite with no archive, a folder with none, another satellite's sets,
+    // and a pass's own set that cannot be used. The findings keep English.
+    const std::string missing = boxAfter([&] {
+        EXPECT_FALSE(keplers.GetElements("NOAA-19", "33591", EncodeDate(2023, 5, 3), false, line1, line2, mainSource,
+                                         updateSource, age));
+    });
+    EXPECT_NE(missing.find("****  WARNUNG  ****\r\rKepler-Datei(en) fehlen für: NOAA-19\r\rErwartet wurde entweder: "),
+              std::string::npos) << missing;
+    TKeplerData unfound;
+    unfound.KeplerBaseFolder = folder / "nowhere/";
+    const std::string noFolder = boxAfter([&] {
+        unfound.GetElements("NOAA-15", "25338", EncodeDate(2023, 5, 3), false, line1, line2, mainSource, updateSource, age);
+        unfound.GetElements("NOAA-18", "28654", EncodeDate(2023, 5, 3), false, line1, line2, mainSource, updateSource, age);
+    });
+    EXPECT_EQ(noFolder.rfind("Ordner für Kepler-Daten: " + folder.Path() + "nowhere/Keps/ wurde nicht gefunden, auch nicht ", 0), 0u)
+        << noFolder;
+    EXPECT_EQ(noFolder.find("Ordner", 1), std::string::npos) << "told once a run: " << noFolder;
+    const test::TElementLines other = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    folder.Write("elements/Keps/NOAA-15.txt", set.Line1 + "\n" + set.Line2 + "\n" + other.Line1 + "\n" + other.Line2 + "\n");
+    EXPECT_TRUE(keplers.GetElements("NOAA-15", "25338", EncodeDate(2023, 5, 3), true, line1, line2, mainSource,
+                                    updateSource, age));
+    const std::string foreign = ::testing::PrintToString(keplers.Warnings);
+    EXPECT_NE(foreign.find("enthält 1 Bahnelementesatz eines anderen Satelliten (Katalognummer 28654, nicht die von NOAA-15, 25338): nicht verwendet"),
+              std::string::npos) << foreign;
+    EXPECT_NE(::testing::PrintToString(keplers.Findings).find("holds 1 element set of another satellite (catalogue number 28654"),
+              std::string::npos) << ::testing::PrintToString(keplers.Findings);
+    TOrbit orbit;
+    orbit.UseEmbeddedKeplers(set.Line2, set.Line1, EncodeDate(2023, 5, 3));
+    const std::string embedded = ::testing::PrintToString(orbit.Keplers->Warnings);
+    EXPECT_NE(embedded.find("Der Bahnelementesatz in der Datei ist nicht verwendbar (die Zeilen beginnen nicht mit 1 und 2): "
+                            "stattdessen werden die Sätze der Kepler-Archive verwendet"),
+              std::string::npos) << embedded;
+    // The telemetry window's satellite that the frames do not name; files keep "Unknown".
+    const TTelemetryData unnamed;
+    EXPECT_EQ(unnamed.SatelliteName, "Unknown");
+    EXPECT_EQ(unnamed.ShownSatelliteName(), "Unbekannt");
+    const std::string key = "Software\\Morvane\\Talvessa\\Kept";
+    TRegistry writable;
+    ASSERT_TRUE(writable.OpenKey(key, true));
+    writable.WriteString("Kept", "1");
+    TRegistry readOnly;
+    ASSERT_TRUE(readOnly.OpenKeyReadOnly(key));
+    try {
+        readOnly.WriteString("Kept", "2");
+        ADD_FAILURE() << "a read-only key took a write";
+    } catch (const ERegistryException& error) {
+        EXPECT_EQ(std::string(error.what()), "Daten für „Kept“ konnten nicht gesetzt werden");
+    }
+
     const std::string store = TRegistry::DefaultStoreFile();
     fs::remove(store);
     fs::create_directories(store);
     const std::string settings = boxAfter([] { TRegistry().OpenKey("Software\\Morvane\\Talvessa\\Elsewhere", true); });
     EXPECT_NE(settings.find("Die Einstellungsdatei " + store + " ist ein Ordner: dies bleibt unverändert"), std::string::npos)
         << settings;
-    for (const std::string& told : {elsewhere, nowhere, warnings, meteor, settings})
-        for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings"})
+    for (const std::string& told : {elsewhere, nowhere, warnings, meteor, settings, missing, noFolder, foreign, embedded})
+        for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings",
+                                    "Kepler data", "element set", "was not found"})
             EXPECT_EQ(told.find(english), std::string::npos) << english << " in " << told;
 }
 
