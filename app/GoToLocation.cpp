@@ -1,6 +1,7 @@
 #include "app/GoToLocation.h"
 
 #include "app/CommaText.h"
+#include "platform/ProgramStrings.h"
 
 #include <charconv>
 #include <cmath>
@@ -65,7 +66,7 @@ TGoToResult GoToPlace(const TPlace& place) {
     const std::optional<double> latitude = StrToCoordinate(place.Latitude);
     const std::optional<double> longitude = StrToCoordinate(place.Longitude);
     if (!latitude || !longitude) {
-        result.Message = "Valid latitude or longitude for \"" + place.Name + "\" not found";
+        result.Message = FormatResStr(res::SPlaceWithoutCoordinates, {place.Name});
         return result;
     }
     result.Latitude = *latitude;

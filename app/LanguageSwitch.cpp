@@ -4,6 +4,7 @@
 #include "localise/LocOnFly.h"
 #include "localise/QLocales.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -134,7 +135,7 @@ void StartLocalizer() {
 
 void ReportLocalizerErrors() {
     for (const std::string& text : std::exchange(StartErrors(), {}))
-        TDialogService::Instance().ShowMessage(text, "Localizer Error", TMsgDlgType::mtError);
+        TDialogService::Instance().ShowMessage(text, resStr(res::SLocalizerErrorCaption), TMsgDlgType::mtError);
 }
 
 void AttachLanguageSwitch(QMainWindow& window, std::function<void()> changing, std::function<void()> changed) {

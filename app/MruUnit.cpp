@@ -4,6 +4,7 @@
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <functional>
@@ -54,7 +55,7 @@ TMostRecentFiles::~TMostRecentFiles() {
     try {
         Save();
     } catch (const std::exception& error) {
-        ReportQuietError(std::string("The recent-file list could not be stored: ") + error.what());
+        ReportQuietError(FormatResStr(res::SRecentFilesNotStored, {error.what()}));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "decoding/PassState.h"
 #include "platform/SysUtils.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <array>
@@ -90,7 +91,7 @@ void DetectLevel1b(THeader header, TFormatDetection& result) {
         result.InputFormatCode = newerLayout ? 7 : 8;
     } else {
         result.InputFormatCode = 0;
-        result.Message = "Level-1B data must be HRPT, GAC or LAC format";
+        result.Message = resStr(res::SLevel1bKindRefused);
     }
 }
 

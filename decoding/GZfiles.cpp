@@ -81,7 +81,7 @@ private:
 // Unpacks every gzip member of the file into the sink; returns the bytes unpacked.
 int64_t GunzipFileInto(const std::string& fileName, const TUnpackedSink& sink) {
     std::ifstream packed(fileName, std::ios::binary);
-    if (!packed) throw EGZipError("Cannot open " + fileName);
+    if (!packed) throw EGZipError(FormatResStr(res::SPackedFileCannotOpen, {fileName}));
     TInflater inflater;
     std::vector<uint8_t> chunk(ChunkSize);
     int64_t written = 0;
@@ -173,7 +173,7 @@ TUnpackFolder::TUnpackFolder() {
     std::error_code error;
     std::string pattern = (std::filesystem::temp_directory_path(error) / "kestrune-unpacked-XXXXXX").string();
     // mkdtemp makes the folder readable by its owner only.
-    if (error || mkdtemp(pattern.data()) == nullptr) throw EGZipError("Cannot make a folder to unpack into");
+    if (error || mkdtemp(pattern.data()) == nullptr) throw EGZipError(resStr(res::SNoUnpackFolder));
     path_ = pattern + "/";
 }
 

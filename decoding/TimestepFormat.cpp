@@ -5,6 +5,7 @@
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 #include <string_view>
@@ -96,7 +97,7 @@ void DecodeTimestepHeader(TLoadContext& load) {
              orbit.SatelliteName + "\"");
     if (satelliteWord == 10 && !TTelemetryData::InServiceNoaa10(captured)) orbit.SetSatelliteName("NOAA-19");
     load.State.HeaderText =
-        "Timestep format, " + orbit.SatelliteName + " captured: " + FormatDateTime("yyyy-mmm-dd  hh:nn", captured);
+        FormatResStr(res::STimestepCaptured, {orbit.SatelliteName, FormatDateTime("yyyy-mmm-dd  hh:nn", captured)});
 }
 
 void ReadTimestepHeader(TLoadContext& load) {

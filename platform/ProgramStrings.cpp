@@ -403,6 +403,13 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4825, "RegistryVariables", "SSettingNotSaved", "Could not save setting %s"},
     {4826, "RegistryVariables", "SProgramPathNotRegistered", "Could not register the program's path"},
     {4827, "Telemetry", "SUnknownSatellite", "Unknown"},
+    {4830, "GoToLocation", "SPlaceWithoutCoordinates", "Valid latitude or longitude for \"%s\" not found"},
+    {4831, "FormatDetect", "SLevel1bKindRefused", "Level-1B data must be HRPT, GAC or LAC format"},
+    {4832, "GZfiles", "SPackedFileCannotOpen", "Cannot open %s"},
+    {4833, "GZfiles", "SNoUnpackFolder", "Cannot make a folder to unpack into"},
+    {4834, "TimestepFormat", "STimestepCaptured", "Timestep format, %s captured: %s"},
+    {4835, "LanguageSwitch", "SLocalizerErrorCaption", "Localizer Error"},
+    {4836, "MruUnit", "SRecentFilesNotStored", "The recent-file list could not be stored: %s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -388,6 +388,14 @@ constexpr uint16_t SSettingNotSaved = 4825;
 constexpr uint16_t SProgramPathNotRegistered = 4826;
 // A satellite the telemetry does not name, as the telemetry window shows it.
 constexpr uint16_t SUnknownSatellite = 4827;
+// Messages of the Go-to window, the loaders, the language switch and the recent-file list.
+constexpr uint16_t SPlaceWithoutCoordinates = 4830;
+constexpr uint16_t SLevel1bKindRefused = 4831;
+constexpr uint16_t SPackedFileCannotOpen = 4832;
+constexpr uint16_t SNoUnpackFolder = 4833;
+constexpr uint16_t STimestepCaptured = 4834;
+constexpr uint16_t SLocalizerErrorCaption = 4835;
+constexpr uint16_t SRecentFilesNotStored = 4836;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

@@ -1,5 +1,6 @@
 #include "app/AvhrrBrowserForm.h"
 #include "app/FireDetectionForm.h"
+#include "app/GoToLocation.h"
 #include "app/SmallForms.h"
 #include "app/VideoAdjustForm.h"
 #include "app/FormTranslation.h"
@@ -907,6 +908,7 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     const TTelemetryData unnamed;
     EXPECT_EQ(unnamed.SatelliteName, "Unknown");
     EXPECT_EQ(unnamed.ShownSatelliteName(), "Unbekannt");
+    EXPECT_EQ(GoToPlace({"Tromsø", "69.6N", ""}).Message, "Für „Tromsø“ wurde keine gültige Breite oder Länge gefunden");
     const std::string key = "Software\\Morvane\\Talvessa\\Kept";
     TRegistry writable;
     ASSERT_TRUE(writable.OpenKey(key, true));
