@@ -5,6 +5,7 @@
 #include "platform/FileUtils.h"
 #include "platform/IniFiles.h"
 #include "platform/NamedFile_qt.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
 #include <QDesktopServices>
@@ -83,28 +84,27 @@ bool DesktopOpensWebAddress(const QUrl& url) {
 
 // The failure as the shell told it: its text in a box and in the debug log.
 void ShowFailure(const std::string& target, uint32_t code) {
-    DebugOutAndShow(Format("Function ShellExecute(%s)\rReturned: %s", (target + ", ").c_str(),
-                           ShellErrorText(code).c_str()));
+    DebugOutAndShow(FormatResStr(res::SShellExecuteFailed, {target + ", ", ShellErrorText(code)}));
 }
 
 }  // namespace
 
 std::string ShellErrorText(uint32_t code) {
     switch (code) {
-        case 2: return "File Not Found";
-        case 3: return "Path Not Found";
-        case 5: return "Access Denied";
-        case 8: return "Insufficient Memory";
-        case 19: return "Media Is Write Protected";
-        case 21: return "Device Not Ready";
-        case 32: case 33: return "File In Use";
-        case 39: case 112: return "Disk Full";
-        case 1150: return "Windows Version Incorrect";
-        case 1151: return "Not A Windows Or MSDos Program";
-        case NoAssociation: return "No Program Is Registered To Open This Type Of File";
-        case 276: case 1005: case 1392: case 1393: return "Corrupt File Or Disk";
-        case 1009: case 1358: return "Corrupt Registry";
-        default: return "General Failure";
+        case 2: return resStr(res::SShellFileNotFound);
+        case 3: return resStr(res::SShellPathNotFound);
+        case 5: return resStr(res::SShellAccessDenied);
+        case 8: return resStr(res::SShellInsufficientMemory);
+        case 19: return resStr(res::SShellWriteProtected);
+        case 21: return resStr(res::SShellDeviceNotReady);
+        case 32: case 33: return resStr(res::SShellFileInUse);
+        case 39: case 112: return resStr(res::SShellDiskFull);
+        case 1150: return resStr(res::SShellWindowsVersion);
+        case 1151: return resStr(res::SShellNotAProgram);
+        case NoAssociation: return resStr(res::SShellNoAssociation);
+        case 276: case 1005: case 1392: case 1393: return resStr(res::SShellCorruptFile);
+        case 1009: case 1358: return resStr(res::SShellCorruptRegistry);
+        default: return resStr(res::SShellGeneralFailure);
     }
 }
 

@@ -14,7 +14,7 @@
 namespace kestrune {
 
 // The system's text for the error of a failed start ("File Not Found" for 2,
-// "General Failure" for a code it does not name).
+// "General Failure" for a code it does not name), in the language in effect.
 std::string ShellErrorText(uint32_t code);
 // The desktop's lists (mimeapps.list, defaults.list and mimeinfo.cache of the
 // XDG folders) name a program for the MIME type.

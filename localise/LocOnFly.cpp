@@ -6,6 +6,7 @@
 #include "localise/QLocales.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
 #include "platform/ResCodePages.h"
 
@@ -118,7 +119,7 @@ void TQLocalizerOnFly::Guarded(F&& operation) {
     } catch (const std::exception& error) {
         if (!ShowErrors) throw;
         if (ShowError) ShowError(error.what());
-        else TDialogService::Instance().ShowMessage(error.what(), "Localizer Error", TMsgDlgType::mtError);
+        else TDialogService::Instance().ShowMessage(error.what(), resStr(res::SLocalizerErrorCaption), TMsgDlgType::mtError);
     }
 }
 

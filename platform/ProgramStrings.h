@@ -396,6 +396,22 @@ constexpr uint16_t SNoUnpackFolder = 4833;
 constexpr uint16_t STimestepCaptured = 4834;
 constexpr uint16_t SLocalizerErrorCaption = 4835;
 constexpr uint16_t SRecentFilesNotStored = 4836;
+// The desktop's refusal to open a file or a web address, as the box tells it.
+constexpr uint16_t SShellFileNotFound = 4840;
+constexpr uint16_t SShellPathNotFound = 4841;
+constexpr uint16_t SShellAccessDenied = 4842;
+constexpr uint16_t SShellInsufficientMemory = 4843;
+constexpr uint16_t SShellWriteProtected = 4844;
+constexpr uint16_t SShellDeviceNotReady = 4845;
+constexpr uint16_t SShellFileInUse = 4846;
+constexpr uint16_t SShellDiskFull = 4847;
+constexpr uint16_t SShellWindowsVersion = 4848;
+constexpr uint16_t SShellNotAProgram = 4849;
+constexpr uint16_t SShellNoAssociation = 4850;
+constexpr uint16_t SShellCorruptFile = 4851;
+constexpr uint16_t SShellCorruptRegistry = 4852;
+constexpr uint16_t SShellGeneralFailure = 4853;
+constexpr uint16_t SShellExecuteFailed = 4854;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

@@ -13,6 +13,7 @@
 #include "app/PrintForm.h"
 #include "app/PrinterSetupForm.h"
 #include "app/RunReport.h"
+#include "app/ShellOpen.h"
 #include "app/ResidualForm.h"
 #include "app/StandardNameForm.h"
 #include "app/PersistingControls.h"
@@ -908,6 +909,7 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     const TTelemetryData unnamed;
     EXPECT_EQ(unnamed.SatelliteName, "Unknown");
     EXPECT_EQ(unnamed.ShownSatelliteName(), "Unbekannt");
+    EXPECT_EQ(ShellErrorText(112), "Datenträger voll");
     EXPECT_EQ(GoToPlace({"Tromsø", "69.6N", ""}).Message, "Für „Tromsø“ wurde keine gültige Breite oder Länge gefunden");
     const std::string key = "Software\\Morvane\\Talvessa\\Kept";
     TRegistry writable;
