@@ -1,5 +1,6 @@
 #include "app/ProductJobs.h"
 
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <exception>
@@ -106,7 +107,7 @@ void TProductJobs::Run(TStep& step) {
     } catch (const std::exception& error) {
         step.Failure = error.what();
     } catch (...) {
-        step.Failure = "unknown error";
+        step.Failure = resStr(res::SUnknownError);
     }
     step.Messages = hold.Take();
 }

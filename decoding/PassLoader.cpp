@@ -261,7 +261,7 @@ void TPassLoader::LoadDataFile(const std::string& fileName) {
     } catch (const std::exception& error) {
         HandleFailure(load, error.what());
     } catch (...) {
-        HandleFailure(load, "unknown error");
+        HandleFailure(load, resStr(res::SUnknownError));
     }
     EndLoad();
 }
