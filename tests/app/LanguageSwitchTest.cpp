@@ -885,6 +885,7 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     unfound.KeplerBaseFolder = folder / "nowhere/";
     const std::string noFolder = boxAfter([&] {
         unfound.GetElements("NOAA-15", "25338", EncodeDate(2023, 5, 3), false, line1, line2, mainSource, updateSource, age);
+        unfound.ClearWarnings();  // as for the next file loaded
         unfound.GetElements("NOAA-18", "28654", EncodeDate(2023, 5, 3), false, line1, line2, mainSource, updateSource, age);
     });
     EXPECT_EQ(noFolder.rfind("Ordner für Kepler-Daten: " + folder.Path() + "nowhere/Keps/ wurde nicht gefunden, auch nicht ", 0), 0u)
