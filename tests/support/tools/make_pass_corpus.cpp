@@ -317,12 +317,12 @@ std::vector<TFramePass> YearEndAndGapPasses() {
 void AddLevel1bPasses(TCorpus& corpus) {
     const int32_t lines = corpus.Lines();
     const auto level1b = [&](const TSatellite& satellite, TDateTime start, const std::string& dataSetName) {
-        TL1BPassSpec spec;
-        spec.Frames = Frames(satellite, start);
-        spec.DataSetName = dataSetName;
-        spec.Records = lines;
-        spec.Year = DecodeDateTime(start).year;
-        return spec;
+        TL1BPassSpec pass;
+        pass.Frames = Frames(satellite, start);
+        pass.DataSetName = dataSetName;
+        pass.Records = lines;
+        pass.Year = DecodeDateTime(start).year;
+        return pass;
     };
     TL1BPassSpec hrpt = level1b(Noaa19, At(2023, 5, 5, 13, 0), "NSS.HRPT.NP.D23125.S1300.E1310.B7300101.WI");
     hrpt.Southbound = true;
