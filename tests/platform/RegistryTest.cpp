@@ -274,6 +274,9 @@ TEST_F(StoreInPlaceTest, WhatIsNoFileIsLeftAloneAndTold) {
     std::filesystem::create_directories(folder / "config/Morvane");
     ASSERT_EQ(mkfifo(Store().c_str(), 0600), 0);
     // A pipe that nobody writes would hold a reader for good: the child ends the wait.
+    // The child is started afresh, not forked: a fork of a process whose other
+    // tests left threads may inherit a lock one of them held.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             alarm(20);
