@@ -136,6 +136,7 @@ void THRPTvideo::Allocate() {
     blockWords_ = slotCount_ * TileLines * paddedWidth_;
     for (auto& histogram : histograms_) histogram.Clear();
     clearBins1_ = clearBins2_ = 0;
+    measured_ = false;
     const int64_t total = static_cast<int64_t>(blockCount_) * blockWords_;
     if (total <= 0) return;
     reversed_ = false;
@@ -209,6 +210,7 @@ void THRPTvideo::MeasureRegion(TSampleRect rect) {
         if (area < SmallestImage) return;
     }
     measure_ = rect;
+    measured_ = true;
     ComputeHistograms({}, 0);
 }
 
@@ -323,6 +325,17 @@ void THRPTvideo::Reverse() {
         }
     }
     reversed_ = !reversed_;
+    TurnMeasurement();
+}
+
+// The histograms sample every few lines counted from the top: measured again
+// over the same part of the turned picture, they are those of the picture as
+// if it had been read this way round.
+void THRPTvideo::TurnMeasurement() {
+    if (!measured_) return;
+    measure_ = {width_ - 1 - measure_.Right, lineCount_ - 1 - measure_.Bottom, width_ - 1 - measure_.Left,
+                lineCount_ - 1 - measure_.Top};
+    ComputeHistograms({}, 0);
 }
 
 void BuildGammaTable(TCountTable& table, int32_t low, int32_t high, float gamma) {

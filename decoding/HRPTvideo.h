@@ -98,7 +98,8 @@ public:
     const TCountTable* LinearStretch(int channel);
     const TCountTable* EqualisedStretch(int channel, float clipFactor);
 
-    // Turns the image by 180 degrees (lines and samples), with progress.
+    // Turns the image by 180 degrees (lines and samples), with progress; a
+    // measured rectangle turns with it and its histograms are measured again.
     void Reverse();
 
     // Gives each present channel (1..10) the next slot in channel order and
@@ -117,6 +118,7 @@ private:
     TSampleRect WholeImage() const { return {0, 0, width_ - 1, lineCount_ - 1}; }
     void CountChannel(int channel, std::span<const int32_t> correction, int32_t offset, int32_t lineStep);
     void ReverseLinePair(int32_t top, int32_t bottom, std::vector<uint16_t>& work);
+    void TurnMeasurement();
 
     int32_t lineCount_ = 0;
     int32_t slotCount_ = 0;
@@ -128,6 +130,7 @@ private:
     int32_t clearBins2_ = 0;
     bool reversed_ = false;
     TSampleRect measure_;
+    bool measured_ = false;  // measure_ was chosen for the samples held
     // Zero-filled memory straight from the system, its pages brought in ahead of use.
     class TSampleMemory {
     public:

@@ -72,6 +72,48 @@ TEST(HRPTvideo, ReverseTwiceRestores) {
     }
 }
 
+// A pass read one way round and turned holds what the same pass read the
+// other way round holds, histograms too: they sample every few lines from
+// the top, and a measured part of the picture turns with it.
+TEST(HRPTvideo, ATurnedPictureIsMeasuredAsThePictureReadThatWayRound) {
+    constexpr int32_t Lines = 600;  // the histograms sample every 13th line
+    constexpr int32_t Width = 2048;
+    const auto sample = [](int32_t y, int32_t x) { return static_cast<uint16_t>((y * 7 + (x * x) / 97) % 1024); };
+    struct TMeasureCase {
+        const char* Name;
+        bool Whole;
+        TSampleRect Part;       // of the picture as read
+        TSampleRect TurnedPart; // the same ground in the turned picture
+    };
+    for (const TMeasureCase& measure : {TMeasureCase{"the whole picture", true, {}, {}},
+                                        TMeasureCase{"a part of it", false, {100, 40, 900, 300}, {1147, 299, 1947, 559}}}) {
+        SCOPED_TRACE(measure.Name);
+        THRPTvideo read;
+        THRPTvideo turned;
+        for (THRPTvideo* video : {&read, &turned}) Size(*video, Lines, 2, Width);
+        for (int32_t y = 0; y < Lines; ++y)
+            for (int channel = 1; channel <= 2; ++channel)
+                for (int32_t x = 0; x < Width; ++x) {
+                    read.SampleAddress(channel, y)[x] = static_cast<uint16_t>(sample(y, x) / channel);
+                    turned.SampleAddress(channel, Lines - 1 - y)[Width - 1 - x] = static_cast<uint16_t>(sample(y, x) / channel);
+                }
+        if (measure.Whole) {
+            read.MeasureAll(10, 10);
+            turned.MeasureAll(10, 10);
+        } else {
+            read.MeasureRegion(measure.Part);
+            turned.MeasureRegion(measure.TurnedPart);
+        }
+        read.Reverse();
+        for (int channel = 1; channel <= 2; ++channel) {
+            ASSERT_GT(turned.Histogram(channel).Total(), 0);
+            for (int bin = 0; bin < CountRange; ++bin)
+                ASSERT_EQ(read.Histogram(channel).Counts()[bin], turned.Histogram(channel).Counts()[bin]) << channel << " " << bin;
+            EXPECT_EQ(*read.EqualisedStretch(channel, 3.0f), *turned.EqualisedStretch(channel, 3.0f));
+        }
+    }
+}
+
 TEST(HRPTvideo, APassWrittenWhileItsMemoryIsBroughtInKeepsEverySample) {
     THRPTvideo video;
     for (int round = 0; round < 3; ++round) {

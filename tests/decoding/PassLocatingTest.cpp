@@ -2,6 +2,7 @@
 // what it tells about them, and the angles every located line gets.
 #include "decoding/PassLoader.h"
 
+#include "decoding/HRPTvideo.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
@@ -13,6 +14,7 @@
 #include "tests/support/MeteorFileWriter.h"
 #include "tests/support/PassFileWriter.h"
 #include "tests/support/PassGeometry.h"
+#include "tests/support/StationFileWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -389,6 +391,36 @@ TEST_F(PassLocatingTest, APassTurnedBackLiesAsTheSameFramesReadAsANamedPass) {
     ASSERT_TRUE(test::Contains(state.DiagnosticLines, "The pass was read as northbound, but its earth locations show "
                                                       "it southbound: it has been turned round"));
     ExpectSameLocations(named, Locations());
+}
+
+// Whatever a pass was first taken as, its frames give the same picture: a
+// pass dated by its file, read northbound and turned back, has the stretches
+// of the same frames read southbound as a named pass (the false colour
+// picture is drawn through them).
+TEST_F(PassLocatingTest, APassTurnedBackIsStretchedAsTheSameFramesReadAsANamedPass) {
+    constexpr int32_t PassLines = 600;  // the histograms sample every 13th line
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 0;
+    const test::THrptPassSpec frames;
+    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", test::Build16BitHrptFile(frames, PassLines, false)));
+    ASSERT_FALSE(state.Northbound);
+    std::vector<TCountTable> named;
+    for (int channel = 1; channel <= 5; ++channel) named.push_back(*state.Video->EqualisedStretch(channel, 3.0f));
+    struct TTurnedCase {
+        const char* Name;
+        test::TBytes Bytes;
+    };
+    for (const TTurnedCase& turned : {TTurnedCase{"hrpt_pass.raw16", test::Build16BitHrptFile(frames, PassLines, false)},
+                                      TTurnedCase{"station_pass.drt", test::BuildDartcomFile(frames, PassLines, false)}}) {
+        SCOPED_TRACE(turned.Name);
+        const std::string path = Write(turned.Name, turned.Bytes);
+        SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 0, 0, 0));
+        loader.LoadDataFile(path);
+        ASSERT_TRUE(test::Contains(state.DiagnosticLines, "The pass was read as northbound, but its earth locations show "
+                                                          "it southbound: it has been turned round"));
+        for (int channel = 1; channel <= 5; ++channel)
+            EXPECT_EQ(*state.Video->EqualisedStretch(channel, 3.0f), named[static_cast<size_t>(channel - 1)]) << channel;
+    }
 }
 
 }  // namespace
