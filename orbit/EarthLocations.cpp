@@ -55,9 +55,9 @@ constexpr int QuarterHoursPerDay = 96;
 constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
 constexpr int PhaseBins = 167;
 constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
-// Lines one scan period apart that tell a run after a gap from a stray code.
-constexpr int AgreeingRunLines = 3;
 constexpr double GapToTell = Second;
+// Two lines whose times lie one scan period apart to within this agree.
+constexpr double AgreementTolerance = 0.01 * Second;
 
 // Satellite zenith angle at the anchors of the older Level 1b formats.
 constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
@@ -605,22 +605,20 @@ bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, s
 
 // Outwards from the reference line every line follows its predecessor by one
 // scan period unless its own time is plausible: at most 0.01 s early and
-// less than 30 s late, or, after a longer gap in the signal, the first of a
-// run of lines whose times agree with each other. Such a run keeps its own
-// times however long the gap before it; a line that agrees with neither
-// neighbour is re-timed. Gaps of a second or more are told.
+// less than 30 s late, or, after a longer gap in the signal, the first of
+// two lines whose times agree with each other. Such lines keep their own
+// times however long the gaps around them, two lines between two gaps as
+// well; a line that agrees with neither neighbour is re-timed. Gaps of a
+// second or more are told, each on its own.
 void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     std::vector<TDateTime>& times = clock.time;
     const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
-    // Lines from line on, step by step, each one scan period after the one before.
-    const auto startsRun = [&](int line, int step) {
-        for (int k = 0; k + 1 < AgreeingRunLines; ++k) {
-            const int a = line + k * step, b = a + step;
-            if (b < 0 || b >= count || timeAt(a) == 0 || timeAt(b) == 0) return false;
-            if (std::fabs((timeAt(b) - timeAt(a)) * step - scanPeriod_) > 0.01 * Second) return false;
-        }
-        return true;
+    // The line and the next one outwards lie one scan period apart.
+    const auto agreesWithNext = [&](int line, int step) {
+        const int next = line + step;
+        if (next < 0 || next >= count || timeAt(line) == 0 || timeAt(next) == 0) return false;
+        return std::fabs((timeAt(next) - timeAt(line)) * step - scanPeriod_) <= AgreementTolerance;
     };
     gapsBefore_ = 0;
     gapsAfter_ = 0;
@@ -630,7 +628,7 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string
         const TDateTime prediction = times[static_cast<size_t>(line - step)] + step * scanPeriod_;
         const double lateness = (time - prediction) * step;
         const bool plausible = time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
-        const bool afterGap = time != 0 && lateness >= 30 * Second && startsRun(line, step);
+        const bool afterGap = time != 0 && lateness >= 30 * Second && agreesWithNext(line, step);
         if (!plausible && !afterGap) time = prediction;
         if ((plausible || afterGap) && lateness >= GapToTell) {
             gaps.emplace_back(step > 0 ? line - 1 : line, lateness);

@@ -334,6 +334,68 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
     EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
 }
 
+// Two good lines between losses of signal, as a station records them: two
+// lines before a 40 s gap at the start, two after one at the end, two
+// between two gaps of 35 s. Two lines one scan period apart agree with each
+// other and keep their times, each gap is told on its own, and the pass
+// runs from its first line's time to its last line's, as its log says.
+TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 2;
+    constexpr int32_t PassLines = 600;
+    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::THrptPassSpec frames;  // 3 May 2023, 12:00
+    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    struct TLost {
+        int32_t First;
+        int32_t Last;  // frames of the recording lost, inclusive
+    };
+    struct TTwoLinesCase {
+        const char* Name;
+        std::vector<TLost> Lost;
+        std::vector<std::string> Told;
+        std::vector<std::pair<int32_t, int32_t>> Lines;  // line of the pass, frame it shows
+        const char* Logged;                              // the pass log's times
+    };
+    const std::vector<TTwoLinesCase> cases = {
+        {"two lines, then 40 s lost", {{2, 241}}, {"The signal has a gap of 40.0 s after line 1"},
+         {{0, 0}, {1, 1}, {2, 242}, {599, 839}}, "; 12:00-12:02; "},
+        {"40 s lost, then two lines", {{598, 837}}, {"The signal has a gap of 40.0 s after line 597"},
+         {{0, 0}, {597, 597}, {598, 838}, {599, 839}}, "; 12:00-12:02; "},
+        {"two lines between two gaps of 35 s", {{200, 409}, {412, 621}},
+         {"The signal has a gap of 35.0 s after line 199", "The signal has a gap of 35.0 s after line 201"},
+         {{199, 199}, {200, 410}, {201, 411}, {202, 622}, {599, 1019}}, "; 12:00-12:02; "},
+    };
+    for (const TTwoLinesCase& lines : cases) {
+        SCOPED_TRACE(lines.Name);
+        int32_t written = PassLines;
+        for (const TLost& lost : lines.Lost) written += lost.Last + 1 - lost.First;
+        const test::TBytes recorded = test::Build16BitHrptFile(frames, written, false);
+        test::TBytes bytes;
+        for (int32_t frame = 0; frame < written; ++frame) {
+            const bool kept = std::none_of(lines.Lost.begin(), lines.Lost.end(),
+                                           [&](const TLost& lost) { return frame >= lost.First && frame <= lost.Last; });
+            const auto at = recorded.begin() + static_cast<std::ptrdiff_t>(frame * test::Hrpt16RecordBytes);
+            if (kept) bytes.insert(bytes.end(), at, at + test::Hrpt16RecordBytes);
+        }
+        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        for (const std::string& told : lines.Told)
+            EXPECT_TRUE(test::Contains(state.DiagnosticLines, told)) << told;
+        for (const auto& [line, frame] : lines.Lines) {
+            const TGroundPoint predicted = geometry.Line(frame)[1024];
+            const TAnchorLocation& located = locations.LineLocations(line)->Anchors[CentreAnchor];
+            float km = 0, bearing = 0;
+            GreatCircleDistance(located.Longitude, located.Latitude, predicted.Longitude, predicted.Latitude, km, bearing);
+            EXPECT_LT(km, 0.1) << "line " << line;
+        }
+        EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + 0.5, 0.01 / SecsPerDay);
+        EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 5, 3) + 0.5 + written / 6.0 / SecsPerDay, 0.01 / SecsPerDay);
+        EXPECT_NE(state.PassDescription.find(lines.Logged), std::string::npos) << state.PassDescription;
+    }
+}
+
 // The map drawn over a pass with 35 s of frames lost after line 199 (the
 // coastlines, borders and grid go through it): ground seen on either side of
 // the gap lands on the pixel that shows it, ground the receiver never saw is
