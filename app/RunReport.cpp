@@ -47,9 +47,11 @@ std::string OneLine(const std::string& text) {
     return Trim(line);
 }
 
-std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used) {
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
+                              bool namedByFrames) {
     if (named.empty() || framed.empty() || StartsText("Unknown", framed) || SatelliteKey(named) == SatelliteKey(framed))
         return {};
+    if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
     const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
     return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
@@ -78,7 +80,8 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
-    const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
+    const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
+                                                   pass.SatelliteFromFrames);
     if (!mismatch.empty()) lines.push_back(mismatch);
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());

@@ -26,10 +26,12 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 // explains missing sets.
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote);
 
-// The satellite the file's name or header names (named) and the one its
-// frames name (framed) differ: which was used and why; "" when they agree
-// or either is unknown.
-std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used);
+// The satellite the file's name or header names (named), or, for a file
+// that names none, the frames looked at before reading (namedByFrames), and
+// the one its frames name (framed) differ: which was used and why; "" when
+// they agree or either is unknown.
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
+                              bool namedByFrames = false);
 
 // A message as one line: line breaks of any kind become blanks, runs of them one.
 std::string OneLine(const std::string& text);

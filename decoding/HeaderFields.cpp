@@ -1,9 +1,12 @@
 #include "decoding/HeaderFields.h"
 
+#include "decoding/FramePrescan.h"
 #include "decoding/Telemetry.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <vector>
 #include <initializer_list>
 #include <optional>
@@ -18,6 +21,21 @@ uint8_t ByteAt(std::span<const uint8_t> bytes, size_t offset) { return offset < 
 
 uint16_t LittleWord(std::span<const uint8_t> bytes, size_t offset) {
     return static_cast<uint16_t>(ByteAt(bytes, offset) | (ByteAt(bytes, offset + 1) << 8));
+}
+
+// Dartcom records start five words into the minor frame: the last sync
+// word, the identity word, then the day and time code at words 3 to 6.
+constexpr uint16_t LastSyncWord = 149;
+constexpr size_t DartcomIdWord = 1;
+constexpr size_t DartcomDayWord = 3;
+constexpr size_t DartcomSoundWords = 7;
+constexpr uint32_t MillisecondsPerDay = 86400000;
+
+// The last sync word, 10-bit words, a day of the year and a time of the day.
+bool SoundDartcomRecord(const std::array<uint16_t, DartcomSoundWords>& w) {
+    if (w[0] != LastSyncWord || std::any_of(w.begin(), w.end(), [](uint16_t word) { return word > 1023; })) return false;
+    const TFrameTimeCode code = DecodeFrameTimeCode(w, DartcomDayWord);
+    return code.Valid && code.DayOfYear >= 1 && code.DayOfYear <= 366 && code.Milliseconds < MillisecondsPerDay;
 }
 
 void SetFirstChannels(TChannelFlags& available, int count) {
@@ -126,12 +144,34 @@ int32_t L1BRecordSizeKind(std::span<const uint8_t> header, uint8_t formatCode, i
                            {12288, 5, 1}, {14336, 3, 3}, {15872, 5, 2}, {18432, 4, 3}, {22528, 5, 3}});
 }
 
-std::string SpacecraftNameFromFrames(std::span<const uint8_t> header, TDateTime fileDate, int& dayOfYear) {
-    constexpr size_t DartcomRecordBytes = 2 * 11008;
-    std::vector<double> days;
-    for (size_t frame = 0; frame < 4; ++frame) days.push_back(LittleWord(header, frame * DartcomRecordBytes + 6) >> 1);
-    dayOfYear = static_cast<int>(Round(MedianOfDoubles(days)));
-    return SpacecraftNameFromId(LittleWord(header, 66050), fileDate);
+TFramesSatellite SpacecraftNameFromFrames(std::span<const uint8_t> records, TDateTime fileDate) {
+    constexpr int32_t RecordsLooked = 64;
+    const auto count = static_cast<int32_t>(std::min<size_t>(records.size() / DartcomRecordBytes, std::numeric_limits<int32_t>::max()));
+    TFramesSatellite found;
+    found.Looked = std::min(count, RecordsLooked);
+    // Satellites in the order first named, with the days of the records naming each.
+    std::vector<std::pair<std::string, std::vector<double>>> named;
+    for (int32_t k = 0; k < found.Looked; ++k) {
+        const auto index = static_cast<size_t>(static_cast<int64_t>(k) * count / found.Looked);
+        const std::span<const uint8_t> record = records.subspan(index * DartcomRecordBytes, DartcomRecordBytes);
+        std::array<uint16_t, DartcomSoundWords> words{};
+        for (size_t w = 0; w < words.size(); ++w) words[w] = LittleWord(record, 2 * w);
+        if (!SoundDartcomRecord(words)) continue;
+        const std::string satellite = SpacecraftNameFromId(words[DartcomIdWord], fileDate);
+        if (satellite.empty()) continue;
+        auto it = std::find_if(named.begin(), named.end(), [&](const auto& entry) { return entry.first == satellite; });
+        if (it == named.end()) it = named.insert(named.end(), {satellite, {}});
+        it->second.push_back(words[DartcomDayWord] >> 1);
+    }
+    // The first named wins a tie.
+    const auto most = std::max_element(named.begin(), named.end(), [](const auto& a, const auto& b) {
+        return a.second.size() < b.second.size();
+    });
+    if (most == named.end()) return found;
+    found.Satellite = most->first;
+    found.Naming = static_cast<int32_t>(most->second.size());
+    found.DayOfYear = static_cast<int>(Round(MedianOfDoubles(most->second)));
+    return found;
 }
 
 }  // namespace kestrune

@@ -43,9 +43,20 @@ int32_t L1BRecordSizeKindGac(std::span<const uint8_t> header, uint8_t formatCode
 // The same for LAC and HRPT data sets.
 int32_t L1BRecordSizeKind(std::span<const uint8_t> header, uint8_t formatCode, int channelCount, uint8_t& sampleKind);
 
-// Dartcom recordings: the satellite of the id word at byte 66,050 of the
-// file start, and the day of the year, the median of the day words of the
-// first four records.
-std::string SpacecraftNameFromFrames(std::span<const uint8_t> header, TDateTime fileDate, int& dayOfYear);
+// What the records of a Dartcom recording say of its satellite.
+struct TFramesSatellite {
+    std::string Satellite;  // "" when no sound record names one
+    int DayOfYear = 0;      // median of the day words of the records naming it
+    int32_t Looked = 0;     // records looked at
+    int32_t Naming = 0;     // of them, sound ones naming Satellite
+};
+
+// A Dartcom recording names its satellite only in its frames, and a station
+// records noise before the signal locks. Records spread over the recording
+// (bytes from its first record on) are looked at; a sound one begins with the
+// last sync word and carries a valid day and time code, and the identity
+// word most sound records name gives the satellite.
+constexpr int32_t DartcomRecordBytes = 22016;
+TFramesSatellite SpacecraftNameFromFrames(std::span<const uint8_t> records, TDateTime fileDate);
 
 }  // namespace kestrune

@@ -430,6 +430,7 @@ void TPassLoader::ResetPassReading(TLoadContext& load) {
     state_.EarthLocations->EmbeddedTleLine2.clear();
     state_.ChannelSelected = state_.ChannelAvailable;
     state_.PreferTelemetryName = false;
+    state_.SatelliteFromFrames = false;
     if (state_.InputFormatCode == 6) ResolveProvisionalPvlCode(load);
     state_.MeteorPass = false;
     state_.TelemetryData->MeteorPass = false;

@@ -70,6 +70,8 @@ struct TPassState {
     bool MeteorPass = false;
     bool DtpAvailable = false;
     bool PreferTelemetryName = false;
+    // The satellite came from frames looked at before reading, not from the file's name or header.
+    bool SatelliteFromFrames = false;
 
     // Texts.
     std::string HeaderText;           // one line from the header reader

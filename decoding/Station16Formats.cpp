@@ -93,12 +93,21 @@ void ReadDartcomHeader(TLoadContext& load) {
         load.SetCaption(" (16-bit raw Dartcom format)");
         load.Log("16-bit raw Dartcom format");
         request.DateMode = TDateMode::Year;
-        int day = 1;
-        request.SatellitePreset = SpacecraftNameFromFrames(load.HeaderBuffer, load.State.InputFileDate, day);
-        if (request.SatellitePreset.empty()) day = 1;
+        const TFramesSatellite framed = SpacecraftNameFromFrames(
+            std::span<const uint8_t>(load.Input.Data(), static_cast<size_t>(load.Input.Size())), load.State.InputFileDate);
+        load.Log(framed.Satellite.empty()
+                     ? Format("  No satellite named by the %d records looked at", framed.Looked)
+                     : Format("  Satellite %s named by %d of the %d records looked at", framed.Satellite.c_str(),
+                              framed.Naming, framed.Looked));
+        request.SatellitePreset = framed.Satellite;
+        const int day = framed.Satellite.empty() ? 1 : framed.DayOfYear;
         load.AskPassDirection("", true);
         locations.BaseDate = EncodeDate(request.PassYear, 1, 1);
         load.Orbit().SetSatelliteName(request.SatelliteText);
+        // The file names none: kept as the frames looked at proposed it, the
+        // satellite is what the frames of the whole pass say once read.
+        load.State.SatelliteFromFrames = !framed.Satellite.empty() && request.SatelliteText == framed.Satellite;
+        load.State.PreferTelemetryName = load.State.SatelliteFromFrames;
         // A December day of frames under a file time of early January is of the year before.
         const int year = locations.EstimatedDate != 0 ? FrameYear(locations.EstimatedDate, day) : request.PassYear;
         load.Log("  From direction form:  estimated date: " + FormatDateTime("yyyy-mmm-dd", EncodeDate(year, 1, 1) + day - 1) +

@@ -425,6 +425,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4852, "ShellOpen", "SShellCorruptRegistry", "Corrupt Registry"},
     {4853, "ShellOpen", "SShellGeneralFailure", "General Failure"},
     {4854, "ShellOpen", "SShellExecuteFailed", "Function ShellExecute(%s)\rReturned: %s"},
+    {4860, "RunReport", "SSatelliteMismatchFramesLookedAt", "The frames looked at before reading name %s but the frames of the whole pass say %s: %s was used, since the file itself names no satellite"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -345,6 +345,8 @@ constexpr uint16_t SNoElementSetsFound = 4754;
 constexpr uint16_t SElementSetOutOfDate = 4755;
 constexpr uint16_t STimedNotLocated = 4756;
 constexpr uint16_t SNotLocated = 4757;
+// A satellite that frames looked at before reading named, and the whole pass's frames another.
+constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;

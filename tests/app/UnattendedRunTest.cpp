@@ -47,6 +47,15 @@ TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
     EXPECT_EQ(SatelliteMismatch("NOAA-19", "Unknown (id 3)", "NOAA-19"), "") << "the frames name none";
 }
 
+// A Dartcom file names no satellite: what the frames looked at before
+// reading proposed is told as theirs, never as the file's.
+TEST(SatelliteMismatchTest, FramesLookedAtAreNeverTheFileNamingASatellite) {
+    const std::string told = SatelliteMismatch("NOAA-14", "NOAA 18", "NOAA 18", true);
+    EXPECT_EQ(told, "The frames looked at before reading name NOAA-14 but the frames of the whole pass say NOAA 18: "
+                    "NOAA 18 was used, since the file itself names no satellite");
+    EXPECT_EQ(SatelliteMismatch("NOAA-18", "NOAA 18", "NOAA-18", true), "") << "the same satellite";
+}
+
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
     EXPECT_EQ(DisplayFailureLine({"", "could not connect to display bogus:7", "Could not load the plugin"}, true),
               "The display could not be opened (could not connect to display bogus:7); the run goes on without one");

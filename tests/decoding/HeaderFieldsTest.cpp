@@ -1,8 +1,13 @@
 #include "decoding/HeaderFields.h"
 
+#include "tests/support/StationFileWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace kestrune {
@@ -51,6 +56,8 @@ TEST(RecordSizeKindTest, KnownLayoutsOnly) {
     EXPECT_EQ(L1BRecordSizeKind(header, 14, 5, kind), 15872);
 }
 
+// Four sound records (the last sync word, a valid day and time code) of
+// the eight the header buffer holds; the others are zero.
 TEST(SpacecraftFromFramesTest, IdWordAndMedianDay) {
     std::vector<uint8_t> header(176600, 0);
     const auto putWord = [&](size_t offset, uint16_t word) {
@@ -58,15 +65,70 @@ TEST(SpacecraftFromFramesTest, IdWordAndMedianDay) {
         header[offset + 1] = static_cast<uint8_t>(word >> 8);
     };
     const uint16_t days[] = {123, 124, 123, 300};
-    for (size_t frame = 0; frame < 4; ++frame) putWord(frame * 22016 + 6, static_cast<uint16_t>(days[frame] << 1));
-    putWord(66050, 13 << 3);
-    int day = 0;
-    EXPECT_EQ(SpacecraftNameFromFrames(header, EncodeDate(2023, 5, 3), day), "NOAA-18");
-    EXPECT_EQ(day, 124) << "median of 123, 123, 124, 300 rounds 123.5 to even";
-    putWord(66050, 15 << 3);
-    EXPECT_EQ(SpacecraftNameFromFrames(header, EncodeDate(1990, 1, 1), day), "NOAA-10");
-    EXPECT_EQ(SpacecraftNameFromFrames(header, EncodeDate(2023, 1, 1), day), "NOAA-19");
-    EXPECT_EQ(SpacecraftNameFromFrames(std::span<const uint8_t>(header).first(100), 0, day), "");
+    const auto putId = [&](uint16_t id) {
+        for (size_t frame = 0; frame < 4; ++frame) putWord(frame * 22016 + 2, static_cast<uint16_t>(id << 3));
+    };
+    for (size_t frame = 0; frame < 4; ++frame) {
+        putWord(frame * 22016, 149);
+        putWord(frame * 22016 + 6, static_cast<uint16_t>(days[frame] << 1));
+        putWord(frame * 22016 + 8, 0x280);
+    }
+    putId(13);
+    TFramesSatellite framed = SpacecraftNameFromFrames(header, EncodeDate(2023, 5, 3));
+    EXPECT_EQ(framed.Satellite, "NOAA-18");
+    EXPECT_EQ(framed.DayOfYear, 124) << "median of 123, 123, 124, 300 rounds 123.5 to even";
+    EXPECT_EQ(framed.Looked, 8);
+    EXPECT_EQ(framed.Naming, 4);
+    putId(15);
+    EXPECT_EQ(SpacecraftNameFromFrames(header, EncodeDate(1990, 1, 1)).Satellite, "NOAA-10");
+    EXPECT_EQ(SpacecraftNameFromFrames(header, EncodeDate(2023, 1, 1)).Satellite, "NOAA-19");
+    EXPECT_EQ(SpacecraftNameFromFrames(std::span<const uint8_t>(header).first(100), 0).Satellite, "");
+}
+
+// A NOAA-18 Dartcom recording of 240 records (day 123) whose first five a
+// station recorded before the signal locked: noise, or frames of a weak
+// start. The identity word most sound records name decides, not the fourth
+// record's; a record of noise is never sound.
+TEST(SpacecraftFromFramesTest, TheSatelliteMostSoundRecordsNameDecides) {
+    constexpr int32_t Records = 240;
+    const test::THrptPassSpec noaa18;
+    const std::vector<uint8_t> pass = test::BuildDartcomFile(noaa18, Records, false);
+    test::THrptPassSpec noaa14 = noaa18;
+    noaa14.SpacecraftId = 5;
+    const std::vector<uint8_t> otherFrames = test::BuildDartcomFile(noaa14, 5, false);
+    struct TStartCase {
+        std::string Name;
+        std::function<void(std::vector<uint8_t>&)> Spoil;
+        const char* Satellite;
+        int32_t Naming;
+    };
+    std::vector<TStartCase> cases;
+    for (uint32_t filling = 0; filling < 12; ++filling)
+        cases.push_back({"five records of noise, filling " + std::to_string(filling),
+                         [filling](std::vector<uint8_t>& bytes) {
+                             std::mt19937 random(filling);
+                             for (size_t at = 0; at < 5 * static_cast<size_t>(DartcomRecordBytes); ++at) bytes[at] = static_cast<uint8_t>(random());
+                         },
+                         "NOAA-18", 64 - 2});
+    cases.push_back({"five records naming another satellite",
+                     [&](std::vector<uint8_t>& bytes) { std::copy(otherFrames.begin(), otherFrames.end(), bytes.begin()); },
+                     "NOAA-18", 64 - 2});
+    cases.push_back({"noise throughout",
+                     [](std::vector<uint8_t>& bytes) {
+                         std::mt19937 random(99);
+                         for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+                     },
+                     "", 0});
+    for (const TStartCase& start : cases) {
+        SCOPED_TRACE(start.Name);
+        std::vector<uint8_t> bytes = pass;
+        start.Spoil(bytes);
+        const TFramesSatellite framed = SpacecraftNameFromFrames(bytes, EncodeDate(2023, 5, 3));
+        EXPECT_EQ(framed.Satellite, start.Satellite);
+        EXPECT_EQ(framed.Looked, 64);
+        EXPECT_EQ(framed.Naming, start.Naming);
+        EXPECT_EQ(framed.DayOfYear, framed.Naming > 0 ? 123 : 0);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // date, direction and channels its header or name gives.
 #include "decoding/FramePrescan.h"
 #include "decoding/HRPTvideo.h"
+#include "decoding/HeaderFields.h"
 #include "decoding/HeadlessHost.h"
 #include "decoding/LoadContext.h"
 #include "decoding/MN2unpacker.h"
@@ -247,6 +248,27 @@ TEST_F(StationLoadTest, DartcomWhoseFirstRecordIsNoiseLoads) {
             ASSERT_EQ(samples[sample], test::StoredLayoutSample(passSpec, Lines, state.Northbound, stored, 4, sample,
                                                                 video.Width(), false))
                 << line << " " << sample;
+    }
+}
+
+// A NOAA-18 Dartcom recording dated by its file whose first five records
+// are noise, twelve fillings of it: the satellite comes from the records
+// whose frames are sound, and is told as the frames' own.
+TEST_F(StationLoadTest, DartcomWhoseFirstRecordsAreNoiseIsTheSatelliteItsFramesName) {
+    const TBytes pass = test::BuildDartcomFile(passSpec, Lines, false);
+    for (uint32_t filling = 0; filling < 12; ++filling) {
+        SCOPED_TRACE(filling);
+        TBytes bytes = pass;
+        std::mt19937 random(filling);
+        for (size_t at = 0; at < 5 * static_cast<size_t>(DartcomRecordBytes); ++at) bytes[at] = static_cast<uint8_t>(random());
+        const std::string path = Write("dartcom_pass.drt", bytes);
+        SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0));
+        loader.LoadDataFile(path);
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        EXPECT_EQ(state.TelemetryData->NamedSatellite, "NOAA-18");
+        EXPECT_TRUE(state.SatelliteFromFrames);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  From direction form:  estimated date: 2023-May-03  satellite: NOAA-18"));
     }
 }
 
