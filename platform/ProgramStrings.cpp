@@ -85,8 +85,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4131, "PassLoader", "STooFewLines", "The file holds %s data lines; at least %s are needed"},
     {4132, "PassLoader", "SNoChannel", "No channel was selected"},
     {4133, "PassLoader", "SNoSync", "Out of %s frames looked at across the file, only %s carried %s: the file holds no readable %s frames"},
-    {4135, "PassLoader", "SPassTooLong", "The file holds %s lines, far more than any pass (at most %s): it is not a pass and is not read"},
     {4134, "QuorumFormat", "SQuorumNotRecognised", "The Quorum header of the file was not recognised"},
+    {4135, "PassLoader", "SPassTooLong", "The file holds %s lines, far more than any pass (at most %s): it is not a pass and is not read"},
     {4140, "RenderView", "SMappingChannels", "Mapping channels..."},
     {4141, "RenderView", "SCrispening", "Crispening image..."},
     {4142, "RenderView", "SBuildingFireOverlay", "Building fire overlay..."},
@@ -426,6 +426,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4853, "ShellOpen", "SShellGeneralFailure", "General Failure"},
     {4854, "ShellOpen", "SShellExecuteFailed", "Function ShellExecute(%s)\rReturned: %s"},
     {4860, "RunReport", "SSatelliteMismatchFramesLookedAt", "The frames looked at before reading name %s but the frames of the whole pass say %s: %s was used, since the file itself names no satellite"},
+    {4861, "MeteorFormat", "SConversionWrittenNowhere", "%s; nor in a private folder: %s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });
@@ -436,6 +437,11 @@ std::function<std::string(uint16_t)>& Lookup() {
 }
 
 }  // namespace
+
+// Texts are found by a binary search: a row out of order hides others.
+static_assert(std::is_sorted(Texts.begin(), Texts.end(),
+                             [](const TResourceString& a, const TResourceString& b) { return a.id < b.id; }),
+              "the program's texts are in the order of their numbers");
 
 std::span<const TResourceString> ProgramTexts() { return Texts; }
 
