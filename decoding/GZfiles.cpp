@@ -1,5 +1,6 @@
 #include "decoding/GZfiles.h"
 
+#include "decoding/MN2unpacker.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
 
@@ -134,6 +135,11 @@ int64_t WidestRecordOfName(const std::string& unpackedName) {
 }  // namespace
 
 int64_t MostUnpackedBytesOf(const std::string& unpackedName) {
+    // A Meteor recording has a bound of its own; a ".dat" may hold one or
+    // any format its contents tell.
+    const std::string extension = LowerCase(ExtractFileExt(unpackedName));
+    if (extension == ".mn2") return MostMeteorRecordingBytes;
+    if (extension == ".dat") return std::max(MostMeteorRecordingBytes, MostUnpackedBytes);
     const int64_t recordBytes = WidestRecordOfName(unpackedName);
     if (recordBytes == 0) return MostUnpackedBytes;
     // Room for the header records some formats carry and for a header block.

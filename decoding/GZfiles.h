@@ -23,7 +23,9 @@ constexpr int64_t MostUnpackedBytes = int64_t{MostPassLines} * 44360 + (int64_t{
 // The most a file of this name unpacks to: the longest pass in the records
 // of the formats its extension names (and its name's satellite, for ".wsd"),
 // behind a header; MostUnpackedBytes for a name whose format only its
-// contents tell.
+// contents tell. A Meteor recording (".mn2") unpacks to at most its own
+// bound, a ".dat" (a Meteor recording, or any format its contents tell) to
+// the larger of the two.
 int64_t MostUnpackedBytesOf(const std::string& unpackedName);
 
 // Unpacks NAME.gz to NAME (replacing it) with the packed file's date and

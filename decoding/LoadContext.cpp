@@ -28,6 +28,10 @@ void TLoadContext::SetCaption(const std::string& suffix) {
 std::string TLoadContext::PreparedFileFolder(const std::string& fileName) {
     const std::string folder = ExtractFilePath(fileName);
     if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return {};
+    return PrivateFolder();
+}
+
+std::string TLoadContext::PrivateFolder() {
     if (!UnpackFolder) UnpackFolder = std::make_unique<TUnpackFolder>();
     return UnpackFolder->Path();
 }

@@ -78,6 +78,8 @@ struct TLoadContext {
     // Where a file made from fileName goes: "" (beside it) when its folder can
     // be written to, else a private folder that goes with the load.
     std::string PreparedFileFolder(const std::string& fileName);
+    // The private folder that goes with the load, made when first asked for.
+    std::string PrivateFolder();
 
     void Log(const std::string& line) { State.DiagnosticLines.push_back(line); }
     // Window caption "Talvessa - <name>" followed by suffix.

@@ -7,6 +7,7 @@
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
 
@@ -82,6 +83,24 @@ void AskAndStart(TLoadContext& load, int32_t recordSize, int64_t dataStart) {
     load.SeekInput(dataStart);
 }
 
+// Beside the recording, or where a recording in a folder the user cannot
+// write to is converted; a conversion that cannot be written beside it (a
+// full disk) goes there as well.
+void ConvertRecording(TLoadContext& load, int32_t& frames) {
+    const std::string folder = load.PreparedFileFolder(load.FileName);
+    try {
+        UnpackMN2File(load.FileName, frames, folder);
+    } catch (const EWriteError& beside) {
+        if (!folder.empty()) throw;
+        load.Log(beside.what());
+        try {
+            UnpackMN2File(load.FileName, frames, load.PrivateFolder());
+        } catch (const std::exception& elsewhere) {
+            throw EWriteError(FormatResStr(res::SConversionWrittenNowhere, {beside.what(), elsewhere.what()}));
+        }
+    }
+}
+
 }  // namespace
 
 TDateTime MeteorHeaderDate(std::span<const uint8_t> header) {
@@ -97,13 +116,10 @@ void PrepareMeteorFile(TLoadContext& load) {
     const std::string original = load.FileName;
     int32_t frames = 0;
     try {
-        if (IsMeteorRecordingName(original)) UnpackMN2File(load.FileName, frames, load.PreparedFileFolder(original));
+        if (IsMeteorRecordingName(original)) ConvertRecording(load, frames);
     } catch (const std::exception& failure) {
-        // Unconverted, the recording is read as it stands; should that fail too, this is why.
-        const std::string why = FormatResStr(res::SMeteorNotConverted, {failure.what()});
-        load.Log(why);
-        if (load.FirstCause.empty()) load.FirstCause = why;
-        load.FileName = original;
+        // Transfer frames read as they stand are no picture: the load ends, telling why.
+        throw ELoadError(FormatResStr(res::SMeteorNotConverted, {failure.what()}));
     }
     // What this load converted goes again when the load fails: it is no pass.
     if (!converted && load.FileName != original) load.UnpackedFiles.push_back(load.FileName);

@@ -347,6 +347,8 @@ constexpr uint16_t STimedNotLocated = 4756;
 constexpr uint16_t SNotLocated = 4757;
 // A satellite that frames looked at before reading named, and the whole pass's frames another.
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
+// A Meteor conversion that could be written neither beside its recording nor in a private folder.
+constexpr uint16_t SConversionWrittenNowhere = 4861;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;

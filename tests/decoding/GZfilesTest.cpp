@@ -1,5 +1,6 @@
 #include "decoding/GZfiles.h"
 
+#include "decoding/MN2unpacker.h"
 #include "tests/support/PassFileWriter.h"
 
 #include <gtest/gtest.h>
@@ -134,8 +135,28 @@ TEST(UnpackBoundTest, EachFormatByItsOwnLongestPass) {
     bounded("2023-05-03-1200.hrpt", 22528);
     bounded("pass.gaca", 9080);
     for (const char* contentsDecide : {"pass.l1b", "NSS.GHRR.NJ.D95123.S1200.E1300.B0123456.GC", "230503_1200.wsd",
-                                       "2023-05-03-1200-NOAA18.hpt", "meteor.mn2", "no-extension"})
+                                       "2023-05-03-1200-NOAA18.hpt", "no-extension"})
         EXPECT_EQ(MostUnpackedBytesOf(contentsDecide), MostUnpackedBytes) << contentsDecide;
+}
+
+// A Meteor recording unpacks to no more than the longest recording the
+// conversion reads (1,024,001,024 bytes), not the 1.78 GB of the widest
+// frames; a ".dat" may hold such a recording or any format its contents
+// tell, and keeps the larger bound of the two.
+TEST(UnpackBoundTest, AMeteorRecordingByItsOwnBound) {
+    struct TBoundCase {
+        const char* Name;
+        int64_t Bound;
+    };
+    for (const TBoundCase& packed : {TBoundCase{"2023-05-03-0900-METEOR.mn2", 1'024'001'024},
+                                     TBoundCase{"/passes/MN2_20230503_0900.MN2", 1'024'001'024},
+                                     TBoundCase{"meteor.mn2", 1'024'001'024},
+                                     TBoundCase{"capture.dat", MostUnpackedBytes},
+                                     TBoundCase{"2023-05-03-0900-METEOR.DAT", MostUnpackedBytes}}) {
+        EXPECT_EQ(MostUnpackedBytesOf(packed.Name), packed.Bound) << packed.Name;
+    }
+    EXPECT_EQ(MostMeteorRecordingBytes, 1'024'001'024);
+    EXPECT_GT(MostUnpackedBytes, MostMeteorRecordingBytes);
 }
 
 }  // namespace

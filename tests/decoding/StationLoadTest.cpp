@@ -15,6 +15,7 @@
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "tests/platform/SmallDisk.h"
 #include "tests/platform/Unprivileged.h"
 #include "tests/support/LoaderTest.h"
 #include "tests/support/MeteorFileWriter.h"
@@ -386,6 +387,49 @@ TEST_F(StationLoadTest, RawMeteorFileInAReadOnlyFolderIsConvertedPrivately) {
         return problems;
     });
     EXPECT_EQ(report, "");
+}
+
+// A raw Meteor recording alone on a disk too full for its conversion: it is
+// converted where a recording in a read-only folder is, or, when that
+// cannot take it either, the load is refused with the cause. Its transfer
+// frames are never read as a raw pass.
+TEST_F(StationLoadTest, RawMeteorFileOnAFullDiskIsConvertedPrivatelyOrRefused) {
+    SKIP_WITHOUT_SMALL_DISKS();
+    settings.ForcedDirection = 2;
+    const TBytes raw = test::BuildMn2File(passSpec, test::TMeteorSpec(), Lines);
+    const std::filesystem::path disk = folder / "disk";
+    std::filesystem::create_directories(folder / "tmp");
+    std::filesystem::create_directories(disk);
+    // Room for the recording, not for the recording and its conversion.
+    const size_t diskBytes = raw.size() + Lines * static_cast<size_t>(MsuMrFrameBytes) / 2;
+    struct TFullDiskCase {
+        const char* Name;
+        std::filesystem::path PrivateFolders;  // where TMPDIR points
+        bool Loaded;
+    };
+    for (const TFullDiskCase& full : {TFullDiskCase{"a private folder with room", folder / "tmp", true},
+                                      TFullDiskCase{"private folders on the full disk too", disk, false}}) {
+        SCOPED_TRACE(full.Name);
+        EXPECT_EQ(testing::RunWithSmallDisk(disk.string(), diskBytes, [&] {
+            setenv("TMPDIR", full.PrivateFolders.c_str(), 1);
+            const std::string path = (disk / "2023-05-03-0900-METEOR.mn2").string();
+            test::WriteFileBytes(path, raw);
+            loader.LoadDataFile(path);
+            std::string problems;
+            if (std::filesystem::exists(ChangeFileExt(path, ".msu2"))) problems += "a conversion beside; ";
+            if (state.InputFormatCode == 37) problems += "read as a raw pass; ";
+            if (full.Loaded) {
+                if (state.InputFormatCode != 38 || state.DataLineCount != Lines) problems += "not loaded as converted; ";
+                if (!std::filesystem::is_empty(folder / "tmp")) problems += "the private folder stayed; ";
+                return problems;
+            }
+            if (state.DataLineCount != 0) problems += "loaded; ";
+            for (const char* told : {"The Meteor M-N2 file could not be converted: Unable to write to ",
+                                     "No space left on device; nor in a private folder: Unable to write to "})
+                if (state.LoadFailure.find(told) == std::string::npos) problems += "not told: " + std::string(told) + "; ";
+            return problems;
+        }), "");
+    }
 }
 
 // 50 frames or fewer are no pass: no ".msu2" is left, and the raw file is read as it stands.
