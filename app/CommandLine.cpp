@@ -222,13 +222,14 @@ bool TCommandLineRun::Run(std::string outputName) {
     }
     jobs_->Finish();
     jobs_.reset();
-    if (!passLoaded_) RemoveEmptyMadeFolders();
+    RemoveEmptyMadeFolders();
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
 }
 
-// A run without a pass leaves no folder of its making that holds nothing.
+// A run leaves no folder of its making that holds nothing: one without a
+// pass, or whose items wrote nothing there (a channel the pass lacks).
 void TCommandLineRun::RemoveEmptyMadeFolders() {
     std::error_code error;
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)

@@ -77,6 +77,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
+    if (!telemetry.ParameterFileNote.empty()) lines.push_back(telemetry.ParameterFileNote);
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName);
     if (!mismatch.empty()) lines.push_back(mismatch);

@@ -124,16 +124,21 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     // A list that once had to go to the user's folder stays there beside the program's own.
     const std::string beside = ProgramFolder() + ProcessedListName;
     std::set<std::string, TCaseBlindLess> lines;
+    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
     for (const std::string& list : {beside, ReadableProgramFile(ProcessedListName)}) {
         std::string content;
-        if (!ReadFileText(list, content)) continue;
+        const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
+        // What is no list, or cannot be read, is not replaced by a list of one line.
+        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable)
+            throw EWriteError(FormatResStr(res::SFileLeftAlone, {kept.Why}));
+        if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
+            throw EWriteError(written.SetAside);
         for (const std::string& existing : SplitLines(content))
             if (!existing.empty()) lines.insert(existing);
     }
     lines.insert(line);
     std::string text;
     for (const std::string& kept : lines) text += kept + "\r\n";
-    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}};
     try {
         WriteFileAtomically(written.Path, text);
         return written;
@@ -643,6 +648,7 @@ void TPassLoader::AppendProcessedList() {
     // A list that cannot be written costs the list its line, not the pass; either is told.
     try {
         const TProcessedLineWrite written = AddProcessedLine(state_.PassDescription);
+        if (!written.SetAside.empty()) TellOfProcessedList(written.SetAside);
         if (!written.BesideFailure.empty())
             TellOfProcessedList(FormatResStr(res::SProcessedLineElsewhere, {ProcessedListName, written.BesideFailure, written.Path}));
     } catch (const std::exception& error) {

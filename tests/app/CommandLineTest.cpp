@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -55,6 +57,8 @@ public:
     TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override {
         if (FailSaves) throw std::runtime_error("disk full");
         Calls.push_back("image " + Folder + baseName + " mode " + std::to_string(mode) + (jpeg ? " jpeg" : " bmp"));
+        // As the saver does, the image lies in the results folder.
+        if (!FailDataSaves && DirectoryExists(Folder)) std::ofstream(Folder + baseName + (jpeg ? ".jpg" : ".bmp"));
         return WriteDone(!FailDataSaves);
     }
     TProductWrite RawChannelsWrite() override { return WriteDone(Saved("raw")); }

@@ -116,15 +116,15 @@ TEST(FileIO, AProductBeingWrittenShowsNoNameOfItsOwn) {
 // next writer into the folder removes those nobody is writing any more.
 TEST(FileIO, StaleTemporaryFilesAreRemovedAndOthersKept) {
     TTempFolder folder;
-    const auto make = [&](const std::string& name, int ageSeconds) {
-        const std::string path = folder.Write("out/" + name, "part");
+    const auto make = [&](const std::string& name, int ageSeconds, const std::string& bytes = "part") {
+        const std::string path = folder.Write("out/" + name, bytes);
         const auto now = std::filesystem::file_time_type::clock::now();
         std::filesystem::last_write_time(path, now - std::chrono::seconds(ageSeconds));
         return path;
     };
     const std::string mark(TemporaryMark);
     const std::string stale = make("x.t3.alb" + mark + "fT5HTi", 3600);
-    const std::string young = make("x.sst" + mark + "mYsd8O", 0);
+    const std::string young = make("x.sst" + mark + "mYsd8O", 0, "");
     const std::string held = make("x.t4.bt" + mark + "Ab3dEf", 3600);
     const std::string notOurs = make("x.t5.bt.fT5HTi", 3600);
     const std::string markOnly = make(mark + "Ab3dEf", 3600);
