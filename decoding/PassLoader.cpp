@@ -374,7 +374,7 @@ void TPassLoader::MapFile(TLoadContext& load) {
     load.Input = TInputFile(load.MapStream->Memory(), size);
     load.InputOpen = true;
     services_.SetViewTabs({std::string(ViewNames[ViewAll])});
-    host_.SetApplicationTitle("HRPT - " + state_.LoadedFileName);
+    host_.SetApplicationTitle("HRPT - " + ShownFileNameText(state_.LoadedFileName));
     state_.SensorKind = SensorAvhrr;
     state_.FileSizeBytes = load.Input.Size();
     load.Log("Decode of file: " + load.FileName);
@@ -667,7 +667,7 @@ void TPassLoader::TellOfProcessedList(const std::string& text) {
 void TPassLoader::SetViewPalette(int slotCount) {
     services_.SetViewTabs(ChannelTabs(state_));
     state_.PaletteFileName = FindFirstMatchingFile(ProgramFolder() + "*.pal");
-    host_.SetPaletteButtonHint(FormatResStr(res::SPaletteFrom, {ExtractFileName(state_.PaletteFileName)}));
+    host_.SetPaletteButtonHint(FormatResStr(res::SPaletteFrom, {ShownFileNameText(ExtractFileName(state_.PaletteFileName))}));
     state_.NdviPaletteFileName.clear();
     state_.SstPaletteFileName.clear();
     host_.EnableViewTabs(true);
