@@ -125,12 +125,18 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     const std::string beside = ProgramFolder() + ProcessedListName;
     std::set<std::string, TCaseBlindLess> lines;
     TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
+    std::string besideRefused;
     for (const std::string& list : {beside, ReadableProgramFile(ProcessedListName)}) {
         std::string content;
         const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
-        // What is no list, or cannot be read, is not replaced by a list of one line.
-        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable)
-            throw EWriteError(FormatResStr(res::SFileLeftAlone, {kept.Why}));
+        // What is no list, or cannot be read, is not replaced by a list of one line:
+        // in the program's folder it is left as the folder refusing the list is.
+        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable) {
+            const std::string refused = FormatResStr(res::SFileLeftAlone, {kept.Why});
+            if (list != beside) throw EWriteError(refused);
+            besideRefused = refused;
+            continue;
+        }
         if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
             throw EWriteError(written.SetAside);
         for (const std::string& existing : SplitLines(content))
@@ -140,6 +146,7 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     std::string text;
     for (const std::string& kept : lines) text += kept + "\r\n";
     try {
+        if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
         WriteFileAtomically(written.Path, text);
         return written;
     } catch (const EWriteError& error) {
@@ -587,8 +594,10 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 // of the pass, and whatever else went wrong, the cut is why.
 std::string TPassLoader::CutShortCause(const TLoadContext& load) const {
     if (!load.MapStream || !load.MapStream->CutShort()) return {};
-    return FormatResStr(res::SCutShortWhileRead,
-                        {IntToStr(GetFileSizeBytes(load.FileName)), IntToStr(load.MapStream->Size())});
+    const int64_t now = GetFileSizeBytes(load.FileName);
+    // Cut and written again as long or longer: the bytes read are not the file's.
+    if (now >= load.MapStream->Size()) return resStr(res::SChangedWhileRead);
+    return FormatResStr(res::SCutShortWhileRead, {IntToStr(now), IntToStr(load.MapStream->Size())});
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {

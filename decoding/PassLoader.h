@@ -87,8 +87,9 @@ constexpr int64_t MostProcessedListBytes = int64_t{32} << 20;
 // program's folder cannot take it (a full disk), the list goes to the user's
 // data folder; the lines of both lists are kept. A list larger than
 // MostProcessedListBytes is set aside and a new one begun; what stands in its
-// place that is no file (a named pipe, a device) is left alone. EWriteError
-// when it can be written nowhere.
+// place that is no file (a named pipe, a device) or cannot be read is left
+// alone, as a folder that cannot take the list is. EWriteError when it can
+// be written nowhere.
 TProcessedLineWrite AddProcessedLine(const std::string& line);
 
 // Level 1b records from the input position whose times advance by at most

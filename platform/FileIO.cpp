@@ -394,7 +394,8 @@ void TAtomicFileWriter::Commit() {
     const bool replacing = stat(path_.c_str(), &previous) == 0;
     // What is no file (a named pipe, a device, a link to one) is left as it stands.
     if (replacing && !S_ISREG(previous.st_mode))
-        throw EWriteError(FormatResStr(res::SFileLeftAlone, {FormatResStr(res::SFileIsKind, {path_, KindOfFile(previous.st_mode)})}));
+        throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}) + ": " +
+                          FormatResStr(res::SNotReplaced, {KindOfFile(previous.st_mode)}));
     // Keep the permissions of the file being replaced (the temporary file is made 0600).
     const auto mode = static_cast<mode_t>(mode_ >= 0 ? mode_ : replacing ? previous.st_mode & 07777 : 0644);
     // Held open over the rename, the replaced file is freed when this handle closes, not in the rename.

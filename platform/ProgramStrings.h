@@ -343,6 +343,12 @@ constexpr uint16_t SFileLeftAlone = 4783;
 constexpr uint16_t SFileKeptAside = 4784;
 constexpr uint16_t SFileNotKeptAside = 4785;
 constexpr uint16_t SStoreNoSettings = 4786;
+// The loader's: a file cut short and written again while it was read.
+constexpr uint16_t SChangedWhileRead = 4787;
+// A pass file that is a named pipe, a device or another thing that is no file.
+constexpr uint16_t SPassIsKind = 4788;
+// Why a write did not replace what stands at its place.
+constexpr uint16_t SNotReplaced = 4789;
 // What an unpacked file too large tells, and the lines an unattended run tells of a pass that loaded.
 constexpr uint16_t SUnpacksTooLarge = 4750;
 constexpr uint16_t SDatedByFileDate = 4751;

@@ -759,7 +759,7 @@ TEST_F(EndToEndTest, ItemsDoneOtherwiseThanWrittenAreTold) {
     for (const char* item : {"-DIAGNOSTICS:diag.txt: taken as an image item of the view \"All\"",
                              "-RGBR12G2B1:x.jpg: \"R12G2B1\" does not name three channels",
                              "-RGBR9G9B9:y.jpg: the pass has no channel 9", "-SSTnothere.pal:x.bmp: \"nothere.pal\"",
-                             "-NDVInothere.pal:x.bmp: \"nothere.pal\"", "-OUTPUT:: names no folder"})
+                             "-NDVInothere.pal:x.bmp: \"nothere.pal\"", "-OUTPUT: names no folder"})
         EXPECT_EQ(LinesHolding(told, std::string("kestrune: ") + item), 1) << item << "\n" << Log();
     EXPECT_EQ(LinesHolding(told, "defaults have been substituted"), 0) << Log();
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName, Base + std::string("-ql.bmp"), Base + std::string("-rgb.jpg"),
