@@ -284,8 +284,10 @@ bool ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
 }  // namespace
 
 bool ReadFileText(const std::string& path, std::string& content) {
-    const TExaminedFile file = OpenExamined(path);
-    return file.Regular() && ReadToEnd(file.Handle.Get(), std::numeric_limits<int64_t>::max(), content);
+    const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return ReadToEnd(file.Get(), std::numeric_limits<int64_t>::max(), content);
 }
 
 TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content) {

@@ -87,7 +87,8 @@ TExaminedFile OpenExamined(const std::string& path);
 // What stands where a file should, as a message names it: "a folder", "a named pipe"...
 std::string KindOfFile(mode_t mode);
 
-// Reads a whole regular file; false when it cannot be opened or read, or is no regular file.
+// Reads a whole regular file; false when it cannot be opened or read, or is no
+// regular file. (Files the program keeps beside itself are read by ReadKeptFile.)
 bool ReadFileText(const std::string& path, std::string& content);
 
 // A file the program keeps beside itself and reads whole (the pass log, the
