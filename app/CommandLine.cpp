@@ -145,6 +145,13 @@ TOverlaySwitches TCommandLineRun::SwitchedOverlays(TOverlaySwitches switches) co
     return switches;
 }
 
+namespace {
+
+// An item as a message begins with it, before its ": ": "-GROUPB" of "-GROUPB:".
+std::string Telling(const std::string& item) { return item.ends_with(':') ? item.substr(0, item.size() - 1) : item; }
+
+}  // namespace
+
 bool TCommandLineRun::Known(size_t index, const std::string& item) const {
     for (const char* name : {"boundaries", "gridlines", "gridpoles", "gridlabels"})
         if (SameText(item, std::string("-") + name) || SameText(item, std::string("-no") + name)) return true;
@@ -156,7 +163,7 @@ bool TCommandLineRun::Known(size_t index, const std::string& item) const {
 bool TCommandLineRun::Written(bool written, const std::string& item, const std::string& what) {
     if (written) return true;
     ++missing_;
-    TDialogService::Instance().ShowMessage(FormatResStr(res::SNotWritten, {item, what}), {}, TMsgDlgType::mtError);
+    TDialogService::Instance().ShowMessage(FormatResStr(res::SNotWritten, {Telling(item), what}), {}, TMsgDlgType::mtError);
     return false;
 }
 
@@ -179,7 +186,7 @@ void TCommandLineRun::Product(TProductWrite write, const std::string& item, cons
 
 void TCommandLineRun::Failed(const std::string& param, const std::string& reason) {
     ++missing_;
-    TDialogService::Instance().ShowMessage(param + ": " + reason, {}, TMsgDlgType::mtError);
+    TDialogService::Instance().ShowMessage(Telling(param) + ": " + reason, {}, TMsgDlgType::mtError);
 }
 
 int TCommandLineRun::ExitCode() const {
@@ -203,7 +210,7 @@ bool TCommandLineRun::Run(std::string outputName) {
         try {
             if (StartsText("-OUTPUT:", item)) {
                 const std::string output = param.substr(8);
-                if (output.empty()) NotUnderstood(FormatResStr(res::SNoOutputFolder, {param}));
+                if (output.empty()) NotUnderstood(FormatResStr(res::SNoOutputFolder, {Telling(param)}));
                 for (auto& made : MakeOutputFolder(ExtractFilePath(output))) madeFolders_.push_back(std::move(made));
                 target_.SetResultsFolder(ExtractFilePath(output));
                 outputName = ExtractFileName(output).empty() ? target_.LoadedFileName() : ExtractFileName(output);
@@ -222,13 +229,14 @@ bool TCommandLineRun::Run(std::string outputName) {
     }
     jobs_->Finish();
     jobs_.reset();
-    if (!passLoaded_) RemoveEmptyMadeFolders();
+    RemoveEmptyMadeFolders();
     target_.SetOverlaySwitches(keptOverlays);
     target_.SetResultsFolder(keptResultsFolder);
     return close;
 }
 
-// A run without a pass leaves no folder of its making that holds nothing.
+// A run leaves no folder of its making that holds nothing: one without a
+// pass, or whose items wrote nothing there (a channel the pass lacks).
 void TCommandLineRun::RemoveEmptyMadeFolders() {
     std::error_code error;
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
@@ -237,7 +245,7 @@ void TCommandLineRun::RemoveEmptyMadeFolders() {
 
 void TCommandLineRun::Unknown(const std::string& param, const std::string& item) {
     const std::string channel = ItemChannel(item);
-    NotUnderstood(channel.empty() ? FormatResStr(res::SNoSuchSwitch, {param})
+    NotUnderstood(channel.empty() ? FormatResStr(res::SNoSuchSwitch, {Telling(param)})
                                   : FormatResStr(res::SNoSuchChannel, {param, channel}));
 }
 
@@ -294,7 +302,7 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
         if (ApplyViewParameters(rawItem, view, colon)) target_.Redisplay();
         if (!output.empty() && !outputName.empty()) SaveViewImage(told, output, outputName);
     }
-    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {told}));
+    if (output.empty()) NotUnderstood(FormatResStr(res::SNoFileName, {Telling(told)}));
     else if (Written(offered, told, FormatResStr(res::SViewNotOffered, {ViewNames[view]})) && view == ViewAll)
         TellTakenAsImage(told, keyword);
     return true;

@@ -2,6 +2,7 @@
 
 #include "app/EventGuard.h"
 #include "app/ShellOpen.h"
+#include "app/WindowPlacement.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
@@ -109,6 +110,7 @@ bool THelpWindow::ShowHelp(THelpDisplay display, const std::string& helpFile, co
         if (display == THelpDisplay::Topic && hash != std::string::npos) url.setFragment(ToQt(topic.substr(hash + 1)));
         Visit({url, {}});
     }
+    if (!wasOnScreen_) PlaceWithinScreen(*this, modal_ != nullptr ? modal_ : owner_);
     show();
     raise();
     activateWindow();

@@ -171,7 +171,8 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     ChooseHelp();
     ReadDisplaySettings();
     NudgeListFileName = WritableProgramFile(NudgeFile);
-    NudgeList.LoadFromFile(ReadableProgramFile(NudgeFile));
+    const std::string nudgeNote = NudgeList.LoadFromFile(ReadableProgramFile(NudgeFile));
+    if (!nudgeNote.empty()) TDialogService::Instance().ShowMessage(nudgeNote, {}, TMsgDlgType::mtWarning);
     Pass.Orbit->LoadSatelliteList(ReadTrackerRegistryString("TwoLineDataPath"));
     host_.SetStatusText("");
     DecodeFirstParameters();

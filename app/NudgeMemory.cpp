@@ -1,19 +1,27 @@
 #include "app/NudgeMemory.h"
 
 #include "app/hh_funcs.h"
-#include "orbit/TextLines.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramStrings.h"
 
 #include <algorithm>
 
 namespace kestrune {
 
-void TNudgeMemory::LoadFromFile(const std::string& fileName) {
-    ReadTextLines(fileName, lines_);
+std::string TNudgeMemory::LoadFromFile(const std::string& fileName) {
+    std::string content;
+    const TKeptFile kept = ReadKeptFile(fileName, MostFileBytes, content);
+    lines_ = SplitLines(content);
     std::erase(lines_, std::string());
+    std::string note;
+    if (kept.Kind == TKeptFile::TKind::TooLarge && SetAsideTooLarge(fileName, kept, note)) return note;
+    if (kept.Kind == TKeptFile::TKind::Read || kept.Kind == TKeptFile::TKind::Missing) return {};
+    leftAlone_ = fileName;
+    return note.empty() ? FormatResStr(res::SFileLeftAlone, {kept.Why}) : note;
 }
 
 void TNudgeMemory::SaveToFile(const std::string& fileName) const {
+    if (fileName == leftAlone_) return;
     std::string content;
     for (const std::string& line : lines_) content += line + "\r\n";
     try {

@@ -6,6 +6,7 @@
 
 #include "platform/SysUtils.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,13 @@ class TNudgeMemory {
 public:
     static constexpr size_t MaxLines = 500;
 
-    // Reads the file; a missing or unreadable one gives an empty memory.
-    void LoadFromFile(const std::string& fileName);
+    // 500 lines of names take some tens of kilobytes: a larger file is no memory of ours.
+    static constexpr int64_t MostFileBytes = int64_t{1} << 20;
+
+    // Reads the file; a missing or unreadable one gives an empty memory. One
+    // larger than MostFileBytes is set aside; what is no file (a named pipe,
+    // a device) is left alone and not saved. Gives what to tell of such a file, or "".
+    std::string LoadFromFile(const std::string& fileName);
     // Replaces the file in one step; failures are reported, never thrown.
     void SaveToFile(const std::string& fileName) const;
 
@@ -33,6 +39,7 @@ private:
     std::vector<std::string>::const_iterator FindLine(const std::string& text) const;
 
     std::vector<std::string> lines_;
+    std::string leftAlone_;  // the file not to be replaced
 };
 
 }  // namespace kestrune

@@ -5,6 +5,7 @@
 #include "app/ImageDisplay.h"
 #include "app/PrintDib.h"
 #include "app/PrinterSetupForm.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
@@ -268,7 +269,7 @@ bool TFormPrint::PrinterReady() {
     if (!chosen.empty() && !FileExists(chosen)) return true;
     if (!chosen.empty()) {
         const TModalResult answer = TDialogService::Instance().Ask(
-            {FormatResStr(res::SReplacePrintFile, {chosen}), {}, TMsgDlgType::mtConfirmation, mbYesNoCancel, mrNo});
+            {FormatResStr(res::SReplacePrintFile, {ShownFileNameText(chosen)}), {}, TMsgDlgType::mtConfirmation, mbYesNoCancel, mrNo});
         if (answer == mrYes) return true;
         if (answer != mrNo) return false;
     }

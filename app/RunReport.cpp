@@ -3,8 +3,11 @@
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
+
+#include <sys/stat.h>
 
 #include <cctype>
 #include <cmath>
@@ -60,6 +63,9 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
 std::string UnloadedFileCause(const std::string& fileName) {
     if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {fileName});
     if (DirectoryExists(fileName)) return FormatResStr(res::SPassIsFolder, {fileName});
+    struct stat info {};
+    if (stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return FormatResStr(res::SPassIsKind, {fileName, KindOfFile(info.st_mode)});
     if (!FileExists(fileName)) return FormatResStr(res::SPassFileMissing, {fileName});
     return {};
 }
@@ -79,6 +85,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
+    if (!telemetry.ParameterFileNote.empty()) lines.push_back(telemetry.ParameterFileNote);
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
                                                    pass.SatelliteFromFrames);

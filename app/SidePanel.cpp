@@ -5,6 +5,7 @@
 #include "app/MainCore.h"
 #include "app/PersistingControls.h"
 #include "decoding/Sensor.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 #include "platform/FileUtils.h"
@@ -737,7 +738,7 @@ bool TSidePanel::ChoosePaletteFile(std::string& fileName, QPushButton* button) {
     if (!fileName.empty()) dialog.selectFile(ToQt(fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName = dialog.selectedFiles().front().toStdString();
-    button->setToolTip(ToQt(FormatResStr(res::SPaletteFrom, {ExtractFileName(fileName)})));
+    button->setToolTip(ToQt(FormatResStr(res::SPaletteFrom, {ShownFileNameText(ExtractFileName(fileName))})));
     return true;
 }
 

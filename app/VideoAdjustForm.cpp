@@ -2,6 +2,7 @@
 
 #include "app/EventGuard.h"
 #include "decoding/HRPTvideo.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
@@ -306,7 +307,7 @@ void TFormHistogramAdjust::ButtonLoadClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const std::string path = dialog.selectedFiles().front().toStdString();
     if (!adjust_.LoadXfr(path)) {
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SCannotOpenFile, {path}));
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SCannotOpenFile, {ShownFileNameText(path)}));
         return;
     }
     RadioGroupColourClick();

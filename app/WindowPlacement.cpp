@@ -65,6 +65,33 @@ std::vector<QRect> AvailableScreenAreas() {
     return areas;
 }
 
+QRect FrameWithin(QRect frame, const QRect& area) {
+    frame.setSize(frame.size().boundedTo(area.size()));
+    frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() + 1 - frame.width()));
+    frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() + 1 - frame.height()));
+    return frame;
+}
+
+void PlaceWithinScreen(QWidget& window, const QWidget* over) {
+    const bool overShown = over != nullptr && over->isVisible();
+    const QScreen* screen = overShown ? over->screen() : window.screen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    // The window manager draws every frame alike; before any shows, a title bar is all it adds.
+    QMargins margins(0, TitleBarRoom, 0, 0);
+    if (overShown) {
+        const QRect outer = over->frameGeometry();
+        const QRect inner = over->geometry();
+        margins = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                           outer.bottom() - inner.bottom());
+    }
+    QRect frame(QPoint(), window.size().grownBy(margins));
+    frame.moveCenter(overShown ? over->frameGeometry().center() : area.center());
+    frame = FrameWithin(frame, area);
+    // A window's geometry is its client area's: the window manager puts the frame round it.
+    window.setGeometry(frame.marginsRemoved(margins));
+}
+
 int TWindowPlacement::WindowState() const {
     if (window_.isMaximized()) return 2;
     return window_.isMinimized() ? 1 : 0;

@@ -33,6 +33,14 @@ int CaptionWidth(const QWidget& window);
 // The available areas of the desktop's screens.
 std::vector<QRect> AvailableScreenAreas();
 
+// frame made no larger than area and moved the least to lie within it.
+QRect FrameWithin(QRect frame, const QRect& area);
+
+// Places a window that the window manager would place, before it first
+// shows: centred over over (or its screen), its frame (margins as over's,
+// else a title bar's) wholly on over's screen, smaller where it must be.
+void PlaceWithinScreen(QWidget& window, const QWidget* over);
+
 // The main window's placement as the stored placement reads and sets it:
 // left and top are the frame's, as they are stored. Set before Qt makes the
 // native window, they place the frame (made earlier, Qt places the client

@@ -3,6 +3,7 @@
 #include "decoding/MN2unpacker.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <sys/stat.h>
 #include <zlib.h>
@@ -82,7 +83,7 @@ private:
 // Unpacks every gzip member of the file into the sink; returns the bytes unpacked.
 int64_t GunzipFileInto(const std::string& fileName, const TUnpackedSink& sink) {
     std::ifstream packed(fileName, std::ios::binary);
-    if (!packed) throw EGZipError(FormatResStr(res::SPackedFileCannotOpen, {fileName}));
+    if (!packed) throw EGZipError(FormatResStr(res::SPackedFileCannotOpen, {ShownFileNameText(fileName)}));
     TInflater inflater;
     std::vector<uint8_t> chunk(ChunkSize);
     int64_t written = 0;
@@ -161,7 +162,7 @@ bool GunzipFile(const std::string& fileName, const std::string& targetFolder, in
         const int64_t size = GunzipFileInto(fileName, [&](std::string_view bytes) {
             unpackedBytes += static_cast<int64_t>(bytes.size());
             if (unpackedBytes > mostBytes)
-                throw EGZipError(FormatResStr(res::SUnpacksTooLarge, {ExtractFileName(fileName), std::to_string(mostBytes)}));
+                throw EGZipError(FormatResStr(res::SUnpacksTooLarge, {ShownFileNameText(ExtractFileName(fileName)), std::to_string(mostBytes)}));
             writer.Write(bytes);
         });
         if (size <= 0) return false;

@@ -1,5 +1,6 @@
 #include "decoding/MN2unpacker.h"
 
+#include "platform/ResCodePages.h"
 #include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
@@ -110,7 +111,7 @@ private:
 class TRecordingReader {
 public:
     explicit TRecordingReader(const std::string& fileName) : file_(open(fileName.c_str(), O_RDONLY | O_CLOEXEC)) {
-        if (!file_.Valid()) throw EMeteorRecordingError(FormatResStr(res::SRecordingCannotOpen, {fileName}));
+        if (!file_.Valid()) throw EMeteorRecordingError(FormatResStr(res::SRecordingCannotOpen, {ShownFileNameText(fileName)}));
     }
 
     // The next piece, empty at the end; a read that fails is an error, not an end.

@@ -16,8 +16,9 @@ struct TPassFileType {
     bool Claimed;
 };
 
-inline constexpr std::array<TPassFileType, 32> PassFileTypes{{
+inline constexpr std::array<TPassFileType, 33> PassFileTypes{{
     {".hpt", true},   {".raw16", true}, {".hmf", true},   {".hrpt", true},  {".fy1c", true},  {".fy1d", true},
+    {".svw", true},
     {".rhd", true},   {".n10", true},   {".c10", true},   {".s10", true},   {".wsd", true},   {".l1b", true},
     {".lac", true},   {".gac", true},   {".gaca", true},  {".gc", false},   {".we", false},   {".so", false},
     {".wi", false},   {".l1f", true},   {".hrp", true},   {".raw", true},   {".hrp8", true},  {".fy8", true},

@@ -124,17 +124,29 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     // A list that once had to go to the user's folder stays there beside the program's own.
     const std::string beside = ProgramFolder() + ProcessedListName;
     std::set<std::string, TCaseBlindLess> lines;
+    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
+    std::string besideRefused;
     for (const std::string& list : {beside, ReadableProgramFile(ProcessedListName)}) {
         std::string content;
-        if (!ReadFileText(list, content)) continue;
+        const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
+        // What is no list, or cannot be read, is not replaced by a list of one line:
+        // in the program's folder it is left as the folder refusing the list is.
+        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable) {
+            const std::string refused = FormatResStr(res::SFileLeftAlone, {kept.Why});
+            if (list != beside) throw EWriteError(refused);
+            besideRefused = refused;
+            continue;
+        }
+        if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
+            throw EWriteError(written.SetAside);
         for (const std::string& existing : SplitLines(content))
             if (!existing.empty()) lines.insert(existing);
     }
     lines.insert(line);
     std::string text;
     for (const std::string& kept : lines) text += kept + "\r\n";
-    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}};
     try {
+        if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
         WriteFileAtomically(written.Path, text);
         return written;
     } catch (const EWriteError& error) {
@@ -369,7 +381,7 @@ void TPassLoader::MapFile(TLoadContext& load) {
     load.Input = TInputFile(load.MapStream->Memory(), size);
     load.InputOpen = true;
     services_.SetViewTabs({std::string(ViewNames[ViewAll])});
-    host_.SetApplicationTitle("HRPT - " + state_.LoadedFileName);
+    host_.SetApplicationTitle("HRPT - " + ShownFileNameText(state_.LoadedFileName));
     state_.SensorKind = SensorAvhrr;
     state_.FileSizeBytes = load.Input.Size();
     load.Log("Decode of file: " + load.FileName);
@@ -583,8 +595,10 @@ void TPassLoader::ReadChannels(TLoadContext& load) {
 // of the pass, and whatever else went wrong, the cut is why.
 std::string TPassLoader::CutShortCause(const TLoadContext& load) const {
     if (!load.MapStream || !load.MapStream->CutShort()) return {};
-    return FormatResStr(res::SCutShortWhileRead,
-                        {IntToStr(GetFileSizeBytes(load.FileName)), IntToStr(load.MapStream->Size())});
+    const int64_t now = GetFileSizeBytes(load.FileName);
+    // Cut and written again as long or longer: the bytes read are not the file's.
+    if (now >= load.MapStream->Size()) return resStr(res::SChangedWhileRead);
+    return FormatResStr(res::SCutShortWhileRead, {IntToStr(now), IntToStr(load.MapStream->Size())});
 }
 
 void TPassLoader::SummariseAndLocate(TLoadContext& load) {
@@ -644,6 +658,7 @@ void TPassLoader::AppendProcessedList() {
     // A list that cannot be written costs the list its line, not the pass; either is told.
     try {
         const TProcessedLineWrite written = AddProcessedLine(state_.PassDescription);
+        if (!written.SetAside.empty()) TellOfProcessedList(written.SetAside);
         if (!written.BesideFailure.empty())
             TellOfProcessedList(FormatResStr(res::SProcessedLineElsewhere, {ProcessedListName, written.BesideFailure, written.Path}));
     } catch (const std::exception& error) {
@@ -662,7 +677,7 @@ void TPassLoader::TellOfProcessedList(const std::string& text) {
 void TPassLoader::SetViewPalette(int slotCount) {
     services_.SetViewTabs(ChannelTabs(state_));
     state_.PaletteFileName = FindFirstMatchingFile(ProgramFolder() + "*.pal");
-    host_.SetPaletteButtonHint(FormatResStr(res::SPaletteFrom, {ExtractFileName(state_.PaletteFileName)}));
+    host_.SetPaletteButtonHint(FormatResStr(res::SPaletteFrom, {ShownFileNameText(ExtractFileName(state_.PaletteFileName))}));
     state_.NdviPaletteFileName.clear();
     state_.SstPaletteFileName.clear();
     host_.EnableViewTabs(true);

@@ -319,13 +319,15 @@ TSatelliteFileResult LoadSatelliteParameterFile(uint8_t SatelliteId) {
         if (writePath == readPath) {
             WriteSatelliteIni(file, result.Values);
         } else {
-            CopyExistingFile(readPath, writePath);
+            if (file.Note().empty()) CopyExistingFile(readPath, writePath);
             TIniFile copy(writePath);
             WriteSatelliteIni(copy, result.Values);
         }
     } catch (const std::exception& error) {
         result.WriteError = error.what();
     }
+    // A file not read (no file, far too large) is told with what became of it.
+    if (result.WriteError.empty()) result.WriteError = file.Note();
     return result;
 }
 

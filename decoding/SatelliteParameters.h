@@ -91,7 +91,8 @@ TSatelliteFileValues DefaultSatelliteFileValues(uint8_t SatelliteId);
 // Reads the identity's parameter file from the program folder (user copy
 // first), taking the default for every missing or malformed value, and
 // writes every key back so the file is complete. A failed write leaves the
-// values as read and is described in WriteError; it never throws.
+// values as read and is described in WriteError, as is a file not read (no
+// file, or far too large, and then set aside); it never throws.
 struct TSatelliteFileResult {
     TSatelliteFileValues Values;
     std::string WriteError;

@@ -145,6 +145,7 @@ void TTelemetryData::Reset(uint8_t formatCode, uint8_t sensorKind, TDateTime pas
     middleLine_ = lineCount / 2;
     FrameCount = GoodSyncCount = prtIndex_ = l1bCalibrationCount_ = 0;
     ManyBadFrames = false;
+    ParameterFileNote.clear();
     Channel3ALines = Channel3BLines = 0;
     l1bCalibrationSums_ = {};
     TargetCountsText.clear();
@@ -492,7 +493,8 @@ void TTelemetryData::IdentifySatellite(TSensor& sensor) {
     sensor.SetSatellite(IdentityDefault);
     sensor.SetSatellite(Spacecraft().Identity);
     // The calibration goes on with the values read; the user learns why an edit did not stick.
-    if (!sensor.ParameterFileError().empty()) AddLine(sensor.ParameterFileError());
+    ParameterFileNote = sensor.ParameterFileError();
+    if (!ParameterFileNote.empty()) AddLine(ParameterFileNote);
     if (MeteorPass) sensor.SetSatellite(IdentityMeteor);
 }
 

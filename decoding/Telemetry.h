@@ -114,6 +114,8 @@ public:
     int32_t GoodSyncCount = 0;
     // The pass summary found most frames without their telemetry block.
     bool ManyBadFrames = false;
+    // Why the satellite's parameter file was not read or written, as the diagnostics say it ("" when it was).
+    std::string ParameterFileNote;
     // Lines whose telemetry says channel 3 is 3A (visible) or 3B (thermal);
     // both 0 where the format carries no such word.
     int32_t Channel3ALines = 0;

@@ -9,12 +9,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <random>
 #include <set>
@@ -245,20 +247,81 @@ int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset) {
     return done;
 }
 
-bool ReadFileText(const std::string& path, std::string& content) {
-    const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+TExaminedFile OpenExamined(const std::string& path) {
+    TExaminedFile file;
+    file.Handle = TFileHandle(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.Handle.Valid() || fstat(file.Handle.Get(), &file.Info) != 0) {
+        file.Error = errno;
+        file.Handle = TFileHandle();
+    }
+    return file;
+}
+
+std::string KindOfFile(mode_t mode) {
+    if (S_ISDIR(mode)) return resStr(res::SStoreKindFolder);
+    if (S_ISFIFO(mode)) return resStr(res::SStoreKindPipe);
+    if (S_ISSOCK(mode)) return resStr(res::SStoreKindSocket);
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return resStr(res::SStoreKindDevice);
+    return resStr(res::SStoreKindOther);
+}
+
+namespace {
+
+// Reads an open file to its end, whatever its size now; false on a read
+// error or when it holds more than mostBytes.
+bool ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
     content.clear();
-    // The file may grow or shrink while it is read: read until the end, whatever its size now.
     char chunk[65536];
     for (int64_t offset = 0;;) {
-        const int64_t got = ReadAt(file.Get(), chunk, sizeof chunk, offset);
-        if (got < 0) return false;
+        const int64_t got = ReadAt(fd, chunk, sizeof chunk, offset);
+        if (got < 0 || offset + got > mostBytes) return false;
         content.append(chunk, static_cast<size_t>(got));
         offset += got;
         if (got < static_cast<int64_t>(sizeof chunk)) return true;
     }
+}
+
+}  // namespace
+
+bool ReadFileText(const std::string& path, std::string& content) {
+    const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return ReadToEnd(file.Get(), std::numeric_limits<int64_t>::max(), content);
+}
+
+TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content) {
+    using TKind = TKeptFile::TKind;
+    content.clear();
+    const TExaminedFile file = OpenExamined(path);
+    if (file.Missing()) return {};
+    if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(file.Error)})};
+    if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(file.Info.st_mode)})};
+    const auto tooLarge = [&](int64_t bytes) {
+        return TKeptFile{TKind::TooLarge, FormatResStr(res::SFileTooLarge, {path, std::to_string(bytes), std::to_string(mostBytes)})};
+    };
+    if (file.Info.st_size > mostBytes) return tooLarge(file.Info.st_size);
+    content.reserve(static_cast<size_t>(file.Info.st_size));
+    if (ReadToEnd(file.Handle.Get(), mostBytes, content)) return {TKind::Read, {}};
+    const int cause = errno;
+    struct stat now {};
+    if (fstat(file.Handle.Get(), &now) == 0 && now.st_size > mostBytes) return tooLarge(now.st_size);
+    content.clear();
+    return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(cause)})};
+}
+
+std::string KeepAside(const std::string& path, const std::string& mark) {
+    const std::string stem = path + mark + FormatDateTime("yyyy-mm-dd-hhnnss", NowUtc());
+    std::string kept = stem;
+    for (int k = 2; access(kept.c_str(), F_OK) == 0; ++k) kept = stem + "-" + std::to_string(k);
+    return std::rename(path.c_str(), kept.c_str()) == 0 ? kept : std::string();
+}
+
+bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::string& note) {
+    const std::string keptAs = KeepAside(path, ".too-large-");
+    note = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {kept.Why, std::strerror(errno)})
+                          : FormatResStr(res::SFileKeptAside, {kept.Why, keptAs});
+    return !keptAs.empty();
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content) {
@@ -331,6 +394,10 @@ void TAtomicFileWriter::Written(int64_t bytes) {
 void TAtomicFileWriter::Commit() {
     struct stat previous {};
     const bool replacing = stat(path_.c_str(), &previous) == 0;
+    // What is no file (a named pipe, a device, a link to one) is left as it stands.
+    if (replacing && !S_ISREG(previous.st_mode))
+        throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}) + ": " +
+                          FormatResStr(res::SNotReplaced, {KindOfFile(previous.st_mode)}));
     // Keep the permissions of the file being replaced (the temporary file is made 0600).
     const auto mode = static_cast<mode_t>(mode_ >= 0 ? mode_ : replacing ? previous.st_mode & 07777 : 0644);
     // Held open over the rename, the replaced file is freed when this handle closes, not in the rename.
@@ -358,8 +425,10 @@ int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds)
         struct stat info {};
         if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid())
             continue;
-        // A writer holds its file locked; a file only just made may not be locked yet.
-        if (now - info.st_mtime < minimumAgeSeconds || FlockRetrying(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
+        // A writer holds its file locked from before its first byte: one unlocked that holds bytes
+        // has no writer any more. Only an empty one may be just made and not yet locked.
+        const bool young = info.st_size == 0 && now - info.st_mtime < minimumAgeSeconds;
+        if (young || FlockRetrying(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
         if (unlink(path.c_str()) == 0) ++removed;
     }
     return removed;

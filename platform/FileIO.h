@@ -5,6 +5,9 @@
 
 #include "platform/SysUtils.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -71,8 +74,38 @@ private:
 std::string LockFolder();
 // Reads up to count bytes from offset; returns the bytes read (fewer at the end of the file, -1 on error).
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset);
-// Reads a whole file; false when it cannot be opened or read.
+// A file to be read, opened without waiting on what stands there (a named
+// pipe or a device opens at once) and examined before a byte is read.
+struct TExaminedFile {
+    TFileHandle Handle;   // open when the open and the examination succeeded
+    struct stat Info {};  // of what Handle opened
+    int Error = 0;        // the cause of a failed open or examination (ENOENT: nothing there)
+    bool Missing() const { return Error == ENOENT; }
+    bool Regular() const { return Handle.Valid() && S_ISREG(Info.st_mode); }
+};
+TExaminedFile OpenExamined(const std::string& path);
+// What stands where a file should, as a message names it: "a folder", "a named pipe"...
+std::string KindOfFile(mode_t mode);
+
+// Reads a whole regular file; false when it cannot be opened or read, or is no
+// regular file. (Files the program keeps beside itself are read by ReadKeptFile.)
 bool ReadFileText(const std::string& path, std::string& content);
+
+// A file the program keeps beside itself and reads whole (the pass log, the
+// nudge memory, the satellite parameter files): only a regular file of at
+// most a bound is read; anything else is told, naming the file and why.
+struct TKeptFile {
+    enum class TKind { Missing, Read, NotAFile, TooLarge, Unreadable };
+    TKind Kind = TKind::Missing;
+    std::string Why;  // for NotAFile, TooLarge and Unreadable
+};
+TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content);
+// Renames path beside itself as path + mark + the date ("-2" and on when
+// that is taken); the name it was kept as, "" when it could not be moved.
+std::string KeepAside(const std::string& path, const std::string& mark);
+// Sets a kept file far too large aside (mark ".too-large-"); note becomes
+// what to tell: why, and the name it was kept as or that it is left alone.
+bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::string& note);
 // Writes a temporary file beside path, syncs it and renames it into place; throws EWriteError.
 void WriteFileAtomically(const std::string& path, std::string_view content);
 
@@ -121,8 +154,8 @@ inline constexpr std::string_view TemporaryMark = ".kestrune-part-";
 // A name of that shape for a temporary file or folder of path (not yet taken, most likely).
 std::string TemporaryNameFor(const std::string& path);
 // Removes this user's temporary files in folder (with its trailing "/") that
-// no writer holds and that have not changed for minimumAgeSeconds; gives how
-// many it removed.
+// no writer holds; an empty one (which may be only just made, not yet held)
+// only once it has not changed for minimumAgeSeconds. Gives how many it removed.
 int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds);
 
 }  // namespace kestrune

@@ -8,7 +8,18 @@ namespace kestrune {
 TIniFile::TIniFile(const std::string& fileName, std::string writeFileName)
     : fileName_(writeFileName.empty() ? fileName : std::move(writeFileName)) {
     std::string text;
-    if (ReadFileText(fileName, text)) Parse(text);
+    const TKeptFile kept = ReadKeptFile(fileName, MostFileBytes, text);
+    if (kept.Kind == TKeptFile::TKind::Read) Parse(text);
+    else note_ = kept.Why;
+    if (kept.Kind == TKeptFile::TKind::TooLarge && fileName_ == fileName) tooLarge_ = kept;
+}
+
+// Not replaced unread: a file far too large is kept beside itself first.
+void TIniFile::SetAsideWhenWritten() {
+    if (tooLarge_.Kind != TKeptFile::TKind::TooLarge) return;
+    const bool setAside = SetAsideTooLarge(fileName_, tooLarge_, note_);
+    tooLarge_ = {};
+    if (!setAside) throw EWriteError(note_);
 }
 
 void TIniFile::Parse(const std::string& text) {
@@ -94,6 +105,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         if (!found) found = &sections_.emplace_back(TSection{section, {}});
         found->lines.push_back({key, stored});
     }
+    SetAsideWhenWritten();
     WriteFileAtomically(fileName_, Text());
 }
 

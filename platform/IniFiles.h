@@ -6,6 +6,7 @@
 
 #include "platform/FileIO.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,15 @@ public:
     // when given (a program file read from one folder and written to another), else to fileName.
     explicit TIniFile(const std::string& fileName, std::string writeFileName = "");
 
+    // No initialisation file comes near this: a larger one is not read, and
+    // is set aside when the file is next written.
+    static constexpr int64_t MostFileBytes = int64_t{4} << 20;
+
     // The file that writes go to.
     const std::string& FileName() const { return fileName_; }
+    // What to tell of a file that was not read (no file, far too large) and
+    // what became of it; "" when it was read or missing.
+    const std::string& Note() const { return note_; }
 
     // The trimmed value, or fallback when the section or key is missing.
     std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
@@ -53,7 +61,11 @@ private:
     const TLine* FindKey(const std::string& section, const std::string& key) const;
     TLine* FindKey(const std::string& section, const std::string& key);
 
+    void SetAsideWhenWritten();
+
     std::string fileName_;
+    std::string note_;
+    TKeptFile tooLarge_;  // the file read, when it is to be set aside before it is written
     std::vector<TSection> sections_;  // lines before the first "[...]" sit in a section named ""
 };
 

@@ -1,5 +1,7 @@
 #include "platform/MapFiles.h"
 
+#include "platform/ProgramStrings.h"
+
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 
@@ -188,7 +190,11 @@ void TMapStream::Open(int64_t newSize) {
 
 // Mapped, not copied: the guard keeps a file that is cut short meanwhile from faulting us.
 void TMapStream::OpenReadOnlyMapping() {
-    const TFileHandle file(open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
+    // A named pipe or a device in its place is told as what it is, never waited on.
+    const TExaminedFile examined = OpenExamined(fileName_);
+    if (examined.Handle.Valid() && !examined.Regular())
+        throw EMemoryMappedFile(FormatResStr(res::SPassIsKind, {fileName_, KindOfFile(examined.Info.st_mode)}));
+    const TFileHandle& file = examined.Handle;
     if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
     AdviseAccess(file.Get(), AccessHint);
     const int64_t fileSize = FileSizeOf(file.Get());

@@ -321,7 +321,6 @@ constexpr uint16_t SLevel1bScansCutRecords = 4720;
 // What the settings store tells of itself: what stands in its place, why it was set aside or left alone, a save that failed.
 constexpr uint16_t SStoreFolderIsFile = 4730;
 constexpr uint16_t SStoreCannotOpen = 4731;
-constexpr uint16_t SStoreCannotExamine = 4732;
 constexpr uint16_t SStoreIsKind = 4733;
 constexpr uint16_t SStoreKindFolder = 4734;
 constexpr uint16_t SStoreKindPipe = 4735;
@@ -336,6 +335,20 @@ constexpr uint16_t SStoreDefaults = 4743;
 constexpr uint16_t SStoreLeftAlone = 4744;
 constexpr uint16_t SStoreUnreadableNotKept = 4745;
 constexpr uint16_t SStoreNotSaved = 4746;
+// Files kept beside the program: what stands in their place, one far too large, and what became of it; a settings store holding none.
+constexpr uint16_t SFileIsKind = 4780;
+constexpr uint16_t SFileTooLarge = 4781;
+constexpr uint16_t SFileCannotOpen = 4782;
+constexpr uint16_t SFileLeftAlone = 4783;
+constexpr uint16_t SFileKeptAside = 4784;
+constexpr uint16_t SFileNotKeptAside = 4785;
+constexpr uint16_t SStoreNoSettings = 4786;
+// The loader's: a file cut short and written again while it was read.
+constexpr uint16_t SChangedWhileRead = 4787;
+// A pass file that is a named pipe, a device or another thing that is no file.
+constexpr uint16_t SPassIsKind = 4788;
+// Why a write did not replace what stands at its place.
+constexpr uint16_t SNotReplaced = 4789;
 // What an unpacked file too large tells, and the lines an unattended run tells of a pass that loaded.
 constexpr uint16_t SUnpacksTooLarge = 4750;
 constexpr uint16_t SDatedByFileDate = 4751;

@@ -273,7 +273,7 @@ struct TStoreFile {
     };
     TKind Kind = TKind::Missing;
     std::shared_ptr<const TStoreDocument> Document;
-    std::string Why;  // for TooLarge and Unusable
+    std::string Why;  // for Damaged, TooLarge and Unusable
 };
 
 // A file is known again by where it lies and when it was last written.
@@ -321,14 +321,6 @@ private:
     }
 };
 
-std::string KindOfFile(mode_t mode) {
-    if (S_ISDIR(mode)) return resStr(res::SStoreKindFolder);
-    if (S_ISFIFO(mode)) return resStr(res::SStoreKindPipe);
-    if (S_ISSOCK(mode)) return resStr(res::SStoreKindSocket);
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return resStr(res::SStoreKindDevice);
-    return resStr(res::SStoreKindOther);
-}
-
 // The nearest folder above file that is something else.
 std::string FileInPlaceOfFolder(const std::string& file) {
     namespace fs = std::filesystem;
@@ -344,17 +336,17 @@ TStoreFile Unusable(std::string why) { return {TStoreFile::TKind::Unusable, null
 // more than a store can hold, and reads a file it has read before only when
 // it has changed.
 TStoreFile LoadStore(const std::string& file) {
-    const TFileHandle handle(open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const TExaminedFile examined = OpenExamined(file);
+    const TFileHandle& handle = examined.Handle;
     if (!handle.Valid()) {
-        const int error = errno;
+        const int error = examined.Error;
         if (error == ENOENT) return {};
         if (error == ENOTDIR) return Unusable(FormatResStr(res::SStoreFolderIsFile, {FileInPlaceOfFolder(file)}));
-        if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, {}};
+        if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {file, std::strerror(error)})};
         return Unusable(FormatResStr(res::SStoreCannotOpen, {file, std::strerror(error)}));
     }
-    struct stat info {};
-    if (fstat(handle.Get(), &info) != 0) return Unusable(FormatResStr(res::SStoreCannotExamine, {file, std::strerror(errno)}));
-    if (!S_ISREG(info.st_mode)) return Unusable(FormatResStr(res::SStoreIsKind, {file, KindOfFile(info.st_mode)}));
+    const struct stat& info = examined.Info;
+    if (!examined.Regular()) return Unusable(FormatResStr(res::SStoreIsKind, {file, KindOfFile(info.st_mode)}));
     const auto tooLarge = [&](int64_t bytes) {
         return TStoreFile{TStoreFile::TKind::TooLarge, nullptr,
                           FormatResStr(res::SStoreTooLarge, {file, std::to_string(bytes), std::to_string(MostStoreBytes)})};
@@ -364,12 +356,13 @@ TStoreFile LoadStore(const std::string& file) {
     if (std::optional<TStoreFile> known = TStoreCache::Find(file, identity)) return *known;
     std::string text(static_cast<size_t>(MostStoreBytes) + 1, '\0');
     const int64_t got = ReadAt(handle.Get(), text.data(), MostStoreBytes + 1, 0);
-    if (got < 0) return {TStoreFile::TKind::Damaged, nullptr, {}};
+    if (got < 0) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {file, std::strerror(errno)})};
     if (got > MostStoreBytes) return tooLarge(got);
     text.resize(static_cast<size_t>(got));
     std::optional<TStoreDocument> document = TStoreDocument::Parsed(text);
     TStoreFile store;
     store.Kind = document ? TStoreFile::TKind::Store : TStoreFile::TKind::Damaged;
+    if (!document) store.Why = FormatResStr(res::SStoreNoSettings, {file});
     if (document) store.Document = std::make_shared<const TStoreDocument>(std::move(*document));
     TStoreCache::Keep(file, identity, store);
     return store;
@@ -411,12 +404,7 @@ void TellStoreProblem(const std::string& text) {
 
 // A store that cannot be read is kept beside itself as
 // "<name>.damaged-<date>"; returns that name, "" when it could not be moved.
-std::string SetAside(const std::string& file) {
-    const std::string stem = file + ".damaged-" + FormatDateTime("yyyy-mm-dd-hhnnss", NowUtc());
-    std::string kept = stem;
-    for (int k = 1; access(kept.c_str(), F_OK) == 0; ++k) kept = stem + "-" + std::to_string(k);
-    return std::rename(file.c_str(), kept.c_str()) == 0 ? kept : std::string();
-}
+std::string SetAside(const std::string& file) { return KeepAside(file, ".damaged-"); }
 
 std::string SetAsideNote(const std::string& why, const std::string& file, const std::string& keptAs) {
     return FormatResStr(res::SStoreKeptAside, {why.empty() ? FormatResStr(res::SStoreUnreadable, {file}) : why, keptAs});

@@ -6,6 +6,7 @@
 #include "decoding/Telemetry.h"
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ParallelLines.h"
@@ -406,7 +407,7 @@ std::string TDataProducts::SaveTemperaturesOfView(uint8_t viewIndex, const std::
         fileName = SaveSstData(".sst.raw", baseName);
         what = resStr(res::SSst);
     }
-    if (!fileName.empty()) TDialogService::Instance().ShowMessage(FormatResStr(res::SDataSavedTo, {what, fileName}));
+    if (!fileName.empty()) TDialogService::Instance().ShowMessage(FormatResStr(res::SDataSavedTo, {what, ShownFileNameText(fileName)}));
     return fileName;
 }
 

@@ -7,6 +7,7 @@
 #include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/FileUtils.h"
 #include "platform/ParallelLines.h"
@@ -745,7 +746,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Fire() {
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::GroundPath() {
     const std::string masterFile = ReadableProgramFile(GroundPathMasterFileName);
     if (!LoadGroundPathMaster(groundPathMaster_, masterFile))
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SGroundPathMissing, {masterFile}));
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SGroundPathMissing, {ShownFileNameText(masterFile)}));
     const bool useMaster = groundPathMaster_.Height() > 200 && services_.PixelLocation;
     return [this, useMaster](int y, uint8_t* pixels) {
         for (int x = 0; x < Width(); ++x, pixels += 3) {
@@ -823,7 +824,7 @@ bool TRenderView::DrawOverlays(TOverlayCanvas& canvas, bool reportErrors) {
     } catch (const std::exception&) {
         if (!reportErrors) return false;
         const std::string file = Services.BoundaryFileName ? Services.BoundaryFileName() : std::string();
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SBoundaryError, {file}), {}, TMsgDlgType::mtError);
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SBoundaryError, {ShownFileNameText(file)}), {}, TMsgDlgType::mtError);
     }
     if (viewIndex_ == ViewFire && Services.DrawFireRegion) drawn = Services.DrawFireRegion(canvas) || drawn;
     return drawn;

@@ -3,6 +3,7 @@
 #include "decoding/PassState.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
@@ -256,7 +257,7 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
     }
     try {
         const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
-        Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), folder, cause, written}),
+        Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), ShownFileNameText(folder), cause, ShownFileNameText(written)}),
                TMsgDlgType::mtWarning);
         return written;
     } catch (const std::exception&) {
@@ -273,12 +274,12 @@ std::string TImageSaver::SaveBitmapFile(const TExtBitmap& bitmap, const std::str
         for (int k = 1; FileExists(saved); ++k)
             saved = ChangeFileExt(fileName, "." + std::to_string(k) + (jpeg ? ".jpg" : ".bmp"));
     TRenderHost& host = view_.Host();
-    host.SetStatusText(FormatResStr(res::SSavingTo, {saved}));
+    host.SetStatusText(FormatResStr(res::SSavingTo, {ShownFileNameText(saved)}));
     if (jpeg) SaveBitmapAsJPEG(bitmap, saved, static_cast<uint8_t>(std::clamp(settings_.JpegSaveQuality, 0, 255)));
     else bitmap.SaveToFile(saved);
     host.SetStatusText("");
     if (saved != fileName && !settings_.Unattended)
-        Notice(FormatResStr(res::SSavedAsOther, {fileName, saved}));
+        Notice(FormatResStr(res::SSavedAsOther, {ShownFileNameText(fileName), ShownFileNameText(saved)}));
     return saved;
 }
 

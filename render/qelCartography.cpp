@@ -1,6 +1,7 @@
 #include "render/qelCartography.h"
 
 #include "orbit/qelMapping.h"
+#include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
@@ -257,7 +258,7 @@ void TCartogList::LoadFile(const std::string& fileName) {
     const bool noPoint = std::all_of(segments_.begin() + static_cast<std::ptrdiff_t>(segmentsBefore), segments_.end(),
                                      [](const TLineSegment& segment) { return segment.Points.empty(); });
     if (noPoint && TellEmptyFiles)
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SNoOverlayPoints, {fileName}), {},
+        TDialogService::Instance().ShowMessage(FormatResStr(res::SNoOverlayPoints, {ShownFileNameText(fileName)}), {},
                                                TMsgDlgType::mtWarning);
 }
 
@@ -412,7 +413,7 @@ void TCartogList::LoadKML(std::string_view text, const std::string& fileName) {
     }
     if (badPairs > 0)
         TDialogService::Instance().ShowMessage(
-            FormatResStr(res::SBadPairs, {firstBadPair, std::to_string(badPairs), fileName}), {},
+            FormatResStr(res::SBadPairs, {firstBadPair, std::to_string(badPairs), ShownFileNameText(fileName)}), {},
             TMsgDlgType::mtWarning);
 }
 

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -55,6 +57,8 @@ public:
     TProductWrite ImageWrite(const std::string& baseName, TSaveMode mode, bool jpeg) override {
         if (FailSaves) throw std::runtime_error("disk full");
         Calls.push_back("image " + Folder + baseName + " mode " + std::to_string(mode) + (jpeg ? " jpeg" : " bmp"));
+        // As the saver does, the image lies in the results folder.
+        if (!FailDataSaves && DirectoryExists(Folder)) std::ofstream(Folder + baseName + (jpeg ? ".jpg" : ".bmp"));
         return WriteDone(!FailDataSaves);
     }
     TProductWrite RawChannelsWrite() override { return WriteDone(Saved("raw")); }
@@ -211,11 +215,11 @@ TEST_F(CommandLineTest, ItemsThatNameNothingToWriteAreToldAndEndWithFour) {
     for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
     EXPECT_THAT(told, ElementsAre("-CH99:x.bmp: no satellite has a channel 99; the item was ignored",
                                   "-CH0:x.bmp: no satellite has a channel 0; the item was ignored",
-                                  "-FC:: names no file after the colon, so nothing was written",
-                                  "-SST12+20:: names no file after the colon, so nothing was written",
-                                  "-RAW:: matches no switch or item and was ignored",
-                                  "-ALBEDOS:: matches no switch or item and was ignored",
-                                  "-CH1:: names no file after the colon, so nothing was written"));
+                                  "-FC: names no file after the colon, so nothing was written",
+                                  "-SST12+20: names no file after the colon, so nothing was written",
+                                  "-RAW: matches no switch or item and was ignored",
+                                  "-ALBEDOS: matches no switch or item and was ignored",
+                                  "-CH1: names no file after the colon, so nothing was written"));
 }
 
 // An item done otherwise than written is told, the rest of it done, and the
@@ -258,7 +262,7 @@ TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
             "\"-DIAGNOSTICS:\" with nothing after the colon",
             "-FIRETEXT:fires.txt: taken as an image item of the view \"All\"; for the fire pixel list give "
             "\"-FIRETEXT:\" with nothing after the colon",
-            "-OUTPUT:: names no folder, so the products go to the pass's folder",
+            "-OUTPUT: names no folder, so the products go to the pass's folder",
             "-RGBR12G2B1:x.jpg: \"R12G2B1\" does not name three channels 1..10 as R<n>G<n>B<n>; the view was saved "
             "with the stored channels",
             "-RGBR9G9B9:x.jpg: the pass has no channel 9; the view was saved with the stored channels",
@@ -355,12 +359,12 @@ TEST_F(CommandLineTest, AGroupsMessagesNameTheGroup) {
     EXPECT_TRUE(run.Run("pass"));
     std::vector<std::string> told;
     for (const TDialogRequest& request : TDialogService::Instance().Requests()) told.push_back(request.text);
-    EXPECT_THAT(told, ElementsAre("-groupb:: an albedo file was not written",
-                                  "-groupb:: the channel 3 temperature file was not written",
-                                  "-groupb:: the channel 4 temperature file was not written",
-                                  "-groupb:: the channel 5 temperature file was not written",
-                                  "-groupb:: the image was not written", "-groupb:: the SST data was not written",
-                                  "-groupb:: the image was not written"));
+    EXPECT_THAT(told, ElementsAre("-groupb: an albedo file was not written",
+                                  "-groupb: the channel 3 temperature file was not written",
+                                  "-groupb: the channel 4 temperature file was not written",
+                                  "-groupb: the channel 5 temperature file was not written",
+                                  "-groupb: the image was not written", "-groupb: the SST data was not written",
+                                  "-groupb: the image was not written"));
     EXPECT_EQ(run.ExitCode(), 3);
 }
 

@@ -4,6 +4,7 @@
 #include "app/MainCore.h"
 #include "decoding/PassFileTypes.h"
 #include "platform/DesktopEntry.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemUtils.h"
@@ -65,6 +66,37 @@ TEST(DesktopFileTypes, EveryExtensionAFileManagerOpensWithTheProgramIsRegistered
         EXPECT_FALSE(IsPassFileName(name)) << name;
     EXPECT_EQ(PassFileMasks(true).substr(0, 22), "*.hpt, *.raw16, *.hmf,");
     EXPECT_TRUE(PassFileMasks(true).ends_with(", *.msu2, *.gz"));
+}
+
+// Every pass the loader reads is offered, under the names stations give
+// their files: by the Open dialog's first filter, the drop and the desktop,
+// packed too; and every extension of the table is in the help's table of
+// the files the program reads, as installed.
+TEST(DesktopFileTypes, EveryPassTheLoaderReadsIsOfferedAndInTheHelp) {
+    struct TOfferedCase {
+        const char* Name;
+        const char* Mask;
+        const char* Registered;
+    };
+    const std::vector<TOfferedCase> cases{
+        {"/data/2024/01/01/24001_18.svw", "*.svw", "svw"},
+        {"/data/2024/01/01/24001_18.SVW.gz", "*.SVW.GZ", "svw.gz"},
+        {"/data/2023/05/03/230503_1200_noaa18.wsd", "*.wsd", "wsd"},
+        {"/data/hrpt_noaa19_20261128_0812.hrp", "*.hrp", "hrp"},
+        {"/data/2026-11-28-0812-NOAA19.hpt.gz", "*.hpt.gz", "hpt.gz"},
+    };
+    const std::string masks = " " + PassFileMasks() + " ";
+    const std::vector<std::string> registered = ExtensionList(ClaimedPassExtensions());
+    for (const TOfferedCase& offered : cases) {
+        EXPECT_TRUE(IsPassFileName(offered.Name)) << offered.Name;
+        EXPECT_NE(masks.find(std::string(" ") + offered.Mask + " "), std::string::npos) << offered.Name;
+        EXPECT_NE(std::find(registered.begin(), registered.end(), offered.Registered), registered.end()) << offered.Name;
+    }
+    std::string page;
+    ASSERT_TRUE(ReadFileText(ExtractFilePath(KESTRUNE_EXECUTABLE) + "help/opening.html", page));
+    const std::string formats = page.substr(page.find("id=\"formats\""));
+    for (const TPassFileType& type : PassFileTypes)
+        EXPECT_NE(formats.find("\"" + std::string(type.Extension) + "\""), std::string::npos) << type.Extension;
 }
 
 // As a user's desktop sees the first showing's registration: xdg-mime on the user's data folder.

@@ -258,6 +258,31 @@ TEST_F(EndToEndTest, AFailedLoadLeavesNoEmptyOutputFolderBehind) {
     }
 }
 
+// Items that write nothing (a channel the pass lacks) leave no folder their
+// "-OUTPUT:" made; one that holds a product, or was there before, stays.
+TEST_F(EndToEndTest, AnOutputFolderNothingWasWrittenToIsRemoved) {
+    fs::create_directories(folder / "out/there");
+    struct TFolderCase {
+        std::string Folder, Item;
+        bool Kept;
+    };
+    const std::vector<TFolderCase> cases{{"2024/01/ch6", "-CH6:x.jpg", false},
+                                         {"2024/01/ch4", "-CH4:x.bmp", true},
+                                         {"2024/02/fc", "-FC:x.jpg", true},
+                                         {"there", "-CH6:x.jpg", true}};
+    std::vector<std::string> items;
+    for (const TFolderCase& folderCase : cases) {
+        items.push_back("-OUTPUT:" + (folder / ("out/" + folderCase.Folder + "/")));
+        items.push_back(folderCase.Item);
+    }
+    items.push_back("-CLOSE");
+    const TRunResult run = Run(items);
+    EXPECT_EQ(run.Status, 3) << Log();
+    for (const TFolderCase& folderCase : cases)
+        EXPECT_EQ(fs::is_directory(folder / ("out/" + folderCase.Folder)), folderCase.Kept) << folderCase.Item;
+    EXPECT_EQ(Files(folder / "out/2024/01"), (std::set<std::string>{"ch4"}));
+}
+
 // Every message a load would show: unattended, none waits for an answer;
 // each goes to the diagnostics and the debug log, and a pass that could not
 // be loaded ends the run with status 1.
@@ -734,7 +759,7 @@ TEST_F(EndToEndTest, ItemsDoneOtherwiseThanWrittenAreTold) {
     for (const char* item : {"-DIAGNOSTICS:diag.txt: taken as an image item of the view \"All\"",
                              "-RGBR12G2B1:x.jpg: \"R12G2B1\" does not name three channels",
                              "-RGBR9G9B9:y.jpg: the pass has no channel 9", "-SSTnothere.pal:x.bmp: \"nothere.pal\"",
-                             "-NDVInothere.pal:x.bmp: \"nothere.pal\"", "-OUTPUT:: names no folder"})
+                             "-NDVInothere.pal:x.bmp: \"nothere.pal\"", "-OUTPUT: names no folder"})
         EXPECT_EQ(LinesHolding(told, std::string("kestrune: ") + item), 1) << item << "\n" << Log();
     EXPECT_EQ(LinesHolding(told, "defaults have been substituted"), 0) << Log();
     EXPECT_EQ(Files(folder / "data"), (std::set<std::string>{PassName, Base + std::string("-ql.bmp"), Base + std::string("-rgb.jpg"),

@@ -463,7 +463,7 @@ TEST_F(MainCoreTest, ProductsWrittenAtTheSameTimeAreThoseWrittenInTurn) {
         EXPECT_TRUE(threads.at(name) == bytes) << name << " differs";
     }
     const std::string diagnostics = threads.at("230503_1200_noaa18_diag.txt");
-    EXPECT_NE(diagnostics.find("-GROUPB:: the SST data was not written"), std::string::npos) << diagnostics;
+    EXPECT_NE(diagnostics.find("-GROUPB: the SST data was not written"), std::string::npos) << diagnostics;
     TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
 }
 

@@ -2,6 +2,7 @@
 // the pass-direction question and the recent-file list show its name as the
 // locale spells it, while the file is opened by its own bytes.
 #include "app/DirectionForm.h"
+#include "app/MessageBoxes.h"
 #include "app/MostRecentFilesMenu.h"
 #include "app/TalvessaForm.h"
 
@@ -79,6 +80,39 @@ TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsB
         recent.Rebuild();
         ASSERT_FALSE(reopen.actions().isEmpty()) << name.Locale;
         EXPECT_EQ(reopen.actions().front()->text().toStdString(), "&1  " + folder / ("data/" + shown + ".hpt")) << name.Locale;
+    }
+}
+
+// Every title and text that names the pass shows it as the locale spells
+// it: the title of every message box (the telemetry window's too) and the
+// note of a saved data file, which is written under the name's own bytes.
+TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSpellsIt) {
+    TFormMain form(TParams{});
+    const size_t prefix = std::string("n19_20261128_0812_").size();
+    for (const auto& name : testing::LocaleFileNames()) {
+        if (name.Characters.empty()) continue;
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
+        const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix));
+        Open(form, WritePass(stem + ".wsd"));
+        ASSERT_TRUE(form.Core().PassLoaded()) << name.Locale;
+        EXPECT_EQ(ApplicationTitle(), "HRPT - " + shown) << name.Locale;
+        const std::vector<std::string> tabs = form.Core().ViewTabs();
+        const auto channel4 = std::find(tabs.begin(), tabs.end(), "Ch 4");
+        ASSERT_NE(channel4, tabs.end());
+        form.Core().SelectViewTab(static_cast<size_t>(channel4 - tabs.begin()));
+        TDialogService::Instance().ClearScript();
+        form.Core().SaveTemperaturesOfView();
+        ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u) << name.Locale;
+        const std::string note = TDialogService::Instance().Requests()[0].text;
+        EXPECT_NE(note.find(shown), std::string::npos) << name.Locale << ": " << note;
+        EXPECT_EQ(note.find("\xEF\xBF\xBD"), std::string::npos) << name.Locale << ": " << note;
+        int written = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder / "data")) {
+            const std::string file = entry.path().filename().string();
+            written += file.starts_with(stem) && file != stem + ".wsd" ? 1 : 0;
+        }
+        EXPECT_EQ(written, 1) << name.Locale;
     }
 }
 

@@ -35,6 +35,7 @@ namespace fs = std::filesystem;
 
 constexpr int WaitLimitMs = 60000;
 constexpr const char* PassName = "230503_1200_noaa18.wsd";
+constexpr const char* Gate = "stations.dat";
 
 // One running copy of the program, in a program folder of its own.
 class TRunningCopy {
@@ -45,10 +46,10 @@ public:
         std::error_code error;
         fs::create_hard_link(KESTRUNE_EXECUTABLE, folder + "/kestrune", error);
         if (error) fs::copy_file(KESTRUNE_EXECUTABLE, folder + "/kestrune");
-        // The nudge memory is read once the side panel's settings and the
-        // recent files are; the station list after it.
-        for (const char* gate : {"mru_list.ini", "stations.dat"})
-            if (mkfifo((folder + "/" + gate).c_str(), 0600) != 0) throw std::runtime_error("no named pipe");
+        // The station list is read once the side panel's settings, the
+        // recent files and the rest of the start's settings are: a named
+        // pipe in its place holds the copy there until it is opened.
+        if (mkfifo((folder + "/" + Gate).c_str(), 0600) != 0) throw std::runtime_error("no named pipe");
         const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
         Pass = folder + "/" + PassName;
         test::WriteFileBytes(Pass, test::BuildWsdFile({}, 240, set.Line1, set.Line2));
@@ -69,11 +70,20 @@ public:
     TRunningCopy(const TRunningCopy&) = delete;
     TRunningCopy& operator=(const TRunningCopy&) = delete;
 
-    // Waits until the copy has read its settings (it reaches the first gate).
-    bool ReadItsSettings() { return PassGate("mru_list.ini"); }
+    // Waits until the copy has read its settings: it waits at the gate.
+    bool ReadItsSettings() {
+        const std::string waitsOn = "/proc/" + std::to_string(pid_) + "/wchan";
+        for (int waited = 0; waited < WaitLimitMs; waited += 10) {
+            // Opening a named pipe that nobody writes, it waits for a partner.
+            if (testing::TTempFolder::Read(waitsOn) == "wait_for_partner") return true;
+            pollfd ended{pidfd_, POLLIN, 0};
+            if (poll(&ended, 1, 10) == 1) return false;
+        }
+        return false;
+    }
     // Lets the copy go on to its run and its end; its exit status, -1 when it hung or was killed.
     int Finish() {
-        if (!PassGate("stations.dat")) return -1;
+        if (!PassGate(Gate)) return -1;
         pollfd ended{pidfd_, POLLIN, 0};
         if (poll(&ended, 1, WaitLimitMs) != 1) return -1;
         int status = 0;

@@ -173,6 +173,45 @@ TEST_F(WindowPlacementTest, HelpOpenedFirstFromAModalDialogKeepsItsTitleBarOnThe
     EXPECT_EQ(Settle(*help).topLeft(), helpFrame.topLeft());
 }
 
+// F1 opens the help wholly on the screen it opens on: as it is made, and
+// made taller than the screen (as a 1,000-pixel screen was for its frame).
+TEST_F(WindowPlacementTest, HelpOpensWhollyOnTheScreen) {
+    std::filesystem::copy(ExtractFilePath(KESTRUNE_EXECUTABLE) + "help/", folder / "program/help",
+                          std::filesystem::copy_options::recursive);
+    for (const int height : {640, 2000}) {
+        auto form = Start();
+        auto* help = form->findChild<THelpWindow*>("FormHelp");
+        ASSERT_NE(help, nullptr);
+        help->resize(760, height);
+        EXPECT_TRUE(WaitFor([&] { return form->isActiveWindow(); }));
+        EXPECT_EQ(std::system("xdotool key F1"), 0);
+        ASSERT_TRUE(WaitFor([&] { return help->isVisible() && Framed(*help); })) << "F1 opened no help";
+        const QRect frame = Settle(*help);
+        const QRect screen = form->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << height << ": frame " << frame.left() << "," << frame.top() << " "
+                                            << frame.width() << "x" << frame.height() << " on a screen "
+                                            << screen.width() << "x" << screen.height();
+        help->close();
+    }
+}
+
+// Worked by hand: a frame made no larger than the area, moved the least into it.
+TEST(FrameWithin, AFrameIsMadeToFitAndMovedTheLeastIntoTheArea) {
+    const QRect area(0, 0, 1280, 1000);
+    struct TFrameCase {
+        QRect Frame, Fitted;
+    };
+    const std::vector<TFrameCase> cases{
+        {{260, 335, 762, 665}, {260, 335, 762, 665}},   // within
+        {{260, 355, 762, 660}, {260, 340, 762, 660}},   // 15 pixels below the screen's bottom
+        {{-40, -10, 762, 665}, {0, 0, 762, 665}},       // left of and above it
+        {{900, 200, 762, 665}, {518, 200, 762, 665}},   // beyond its right edge
+        {{100, 100, 762, 2025}, {100, 0, 762, 1000}},   // taller than the screen
+        {{-500, 900, 2000, 1200}, {0, 0, 1280, 1000}},  // larger both ways
+    };
+    for (const TFrameCase& frameCase : cases) EXPECT_EQ(FrameWithin(frameCase.Frame, area), frameCase.Fitted);
+}
+
 // The least move that keeps a grip of the title bar on a screen, worked by hand.
 TEST(TitleBarOnScreen, MovesAFrameOnlyAsFarAsItsTitleBarNeeds) {
     const std::vector<QRect> one{QRect(0, 0, 1280, 1024)};

@@ -427,6 +427,16 @@ TEST_F(PassLoaderTest, AFileCutShortWhileItIsReadGivesNoMadeUpLine) {
     ExpectFailed();
     EXPECT_EQ(state.LoadFailure.rfind("The file was cut short while it was read (now 0 of ", 0), 0u) << state.LoadFailure;
 
+    // Cut and written again whole while it is read (as a sync tool replaces it in place): it changed.
+    host.OnPendingEvents = [&] {
+        if (host.ProgressPosition == 300) fs::resize_file(path, 0);
+        if (host.ProgressPosition == 600) test::WriteFileBytes(path, whole);
+    };
+    test::WriteFileBytes(path, whole);
+    loader.LoadDataFile(path);
+    ExpectFailed();
+    EXPECT_EQ(state.LoadFailure.rfind("The file changed while it was read", 0), 0u) << state.LoadFailure;
+
     // Cut before it is opened, the file is what it holds; read whole, it loads whole.
     host.OnPendingEvents = nullptr;
     test::WriteFileBytes(path, TBytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 10)));

@@ -116,15 +116,15 @@ TEST(FileIO, AProductBeingWrittenShowsNoNameOfItsOwn) {
 // next writer into the folder removes those nobody is writing any more.
 TEST(FileIO, StaleTemporaryFilesAreRemovedAndOthersKept) {
     TTempFolder folder;
-    const auto make = [&](const std::string& name, int ageSeconds) {
-        const std::string path = folder.Write("out/" + name, "part");
+    const auto make = [&](const std::string& name, int ageSeconds, const std::string& bytes = "part") {
+        const std::string path = folder.Write("out/" + name, bytes);
         const auto now = std::filesystem::file_time_type::clock::now();
         std::filesystem::last_write_time(path, now - std::chrono::seconds(ageSeconds));
         return path;
     };
     const std::string mark(TemporaryMark);
     const std::string stale = make("x.t3.alb" + mark + "fT5HTi", 3600);
-    const std::string young = make("x.sst" + mark + "mYsd8O", 0);
+    const std::string young = make("x.sst" + mark + "mYsd8O", 0, "");
     const std::string held = make("x.t4.bt" + mark + "Ab3dEf", 3600);
     const std::string notOurs = make("x.t5.bt.fT5HTi", 3600);
     const std::string markOnly = make(mark + "Ab3dEf", 3600);
@@ -143,6 +143,41 @@ TEST(FileIO, StaleTemporaryFilesAreRemovedAndOthersKept) {
     make("x.t3.alb" + mark + "fT5HTj", 3600);
     WriteFileAtomically(folder / "out/x.t3.alb", "whole");
     EXPECT_FALSE(std::filesystem::exists(folder / ("out/x.t3.alb" + mark + "fT5HTj")));
+}
+
+// A run killed between naming its unnamed file and the rename leaves it
+// under a temporary name, unlocked: the next writer into the folder removes
+// it at once when it holds bytes (a writer locks its file before the first
+// byte); only an empty one may be a writer's that has not locked it yet.
+TEST(FileIO, ALeftoverOfAKilledWriterIsRemovedByTheNextWriter) {
+    struct TLeftoverCase {
+        const char* Name;
+        const char* Bytes;
+        int AgeSeconds;
+        bool Held;
+        bool Removed;
+    };
+    const std::vector<TLeftoverCase> cases{
+        {"mru_list.ini.kestrune-part-Qx7T2a", "/data/230503_1200_noaa18.wsd 2 -1\r\n", 0, false, true},
+        {"processed.lst.kestrune-part-Hb4cW9", "230503_1200_noaa18; NOAA 18; ...\r\n", 3, false, true},
+        {"NOAA-18.ini.kestrune-part-mM0pZz", "", 0, false, false},
+        {"NOAA-19.ini.kestrune-part-mM0pZy", "", 3600, false, true},
+        {"mru_list.ini.kestrune-part-Rr5sT6", "/data/a.hpt 0 0\r\n", 0, true, false},
+    };
+    TTempFolder folder;
+    std::vector<TFileHandle> writers;
+    for (const TLeftoverCase& leftover : cases) {
+        const std::string path = folder.Write(std::string("program/") + leftover.Name, leftover.Bytes);
+        std::filesystem::last_write_time(
+            path, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(leftover.AgeSeconds));
+        if (!leftover.Held) continue;
+        writers.emplace_back(open(path.c_str(), O_RDONLY));
+        ASSERT_EQ(flock(writers.back().Get(), LOCK_EX), 0);
+    }
+    WriteFileAtomically(folder / "program/mru_list.ini", "/data/230503_1200_noaa18.wsd 2 -1\r\n");
+    for (const TLeftoverCase& leftover : cases)
+        EXPECT_NE(std::filesystem::exists(folder / (std::string("program/") + leftover.Name)), leftover.Removed)
+            << leftover.Name;
 }
 
 TEST(FileIO, PiecesAreWrittenInTheirOrderFromWhereTheyLie) {

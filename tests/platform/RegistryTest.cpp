@@ -148,7 +148,14 @@ TEST_F(RegistryTest, AUtf16ExportIsReadAndGarbageIsKeptAside) {
     folder.Write("config/Morvane/HKCU.reg", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
     TRegistry registry;
     EXPECT_FALSE(registry.OpenKey("\\Software\\Test", false));
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TDialogService::Instance().ClearScript();
     registry.OpenKey("\\Software\\Test", true);
+    // Kept aside with its cause, as the store's other problems are told.
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("holds no settings: its text is not that of a settings file"),
+              std::string::npos)
+        << TDialogService::Instance().Requests()[0].text;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "config/Morvane"),
                             std::filesystem::directory_iterator()),
               3);  // the store, its lock and the damaged file
