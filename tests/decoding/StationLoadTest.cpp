@@ -480,6 +480,7 @@ TEST_F(StationLoadTest, RawMeteorFileOnAFullDiskIsConvertedPrivatelyOrRefused) {
                 if (state.InputFormatCode != 38 || state.DataLineCount != Lines) problems += "not loaded as converted; ";
                 if (!std::filesystem::is_empty(folder / "tmp")) problems += "the private folder stayed; ";
                 if (host.RecentFiles.empty() || host.RecentFiles.front() != path) problems += "not the recording in the recent files; ";
+                if (!test::Contains(state.DiagnosticLines, "No space left on device")) problems += "why not beside untold; ";
                 return problems;
             }
             if (state.DataLineCount != 0) problems += "loaded; ";
