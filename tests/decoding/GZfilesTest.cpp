@@ -113,6 +113,24 @@ TEST_F(GZfilesTest, UnpackingStopsAtTheBoundAndLeavesNothing) {
     EXPECT_GE(MostUnpackedBytes, int64_t{MostPassLines} * 44360) << "the longest pass of the widest frames unpacks";
 }
 
+// Unpacking is bounded by the format the unpacked file's name gives, not
+// by the packed name's ".gz": a ".gaca" of 9,080-byte records stops past
+// 40,002 of them and a MiB of header (364,266,736 bytes), long before the
+// 1.78 GB of the widest frames. Members of 8 MiB of zeros, 44 of them.
+TEST_F(GZfilesTest, APackedPassStopsAtTheBoundOfTheFormatItsNameGives) {
+    const TBytes member = test::GzipBytes(TBytes(size_t{8} << 20, 0));
+    TBytes packed;
+    for (int copy = 0; copy < 44; ++copy) packed.insert(packed.end(), member.begin(), member.end());
+    const std::string path = Write("2023-05-03-1200-NOAA11.gaca.gz", packed);
+    try {
+        GunzipFile(path);
+        ADD_FAILURE() << "unpacked beyond the bound of its format";
+    } catch (const EGZipError& error) {
+        EXPECT_NE(std::string(error.what()).find("unpacks to more than 364266736 bytes"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(FileCount(), 1u);
+}
+
 // Each format is bounded by its own longest pass: 40,000 lines of its own
 // records behind a header, 555 MB for a NOAA ".wsd", not the 1.78 GB of the
 // widest frames; a name whose format its contents decide keeps that bound.

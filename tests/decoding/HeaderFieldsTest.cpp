@@ -85,6 +85,37 @@ TEST(SpacecraftFromFramesTest, IdWordAndMedianDay) {
     EXPECT_EQ(SpacecraftNameFromFrames(std::span<const uint8_t>(header).first(100), 0).Satellite, "");
 }
 
+// Records of every day of the year are sound: New Year's Eve of a leap
+// year is day 366, and a pass across its midnight names the day most of its
+// records were taken on.
+TEST(SpacecraftFromFramesTest, RecordsOfEveryDayOfTheYearNameTheSatellite) {
+    struct TDayCase {
+        const char* Name;
+        int32_t Day;
+        int32_t DaysInYear;
+        int64_t StartMilliseconds;
+        TDateTime FileDate;
+        int Told;
+    };
+    constexpr int64_t Noon = 12 * 3600000LL;
+    constexpr int64_t BeforeMidnight = 86400000LL - 30000;  // 240 records: 30 s before, 10 s after
+    for (const TDayCase& day : {TDayCase{"1 January", 1, 366, Noon, EncodeDate(2024, 1, 1), 1},
+                                TDayCase{"31 December of a common year", 365, 365, Noon, EncodeDate(2023, 12, 31), 365},
+                                TDayCase{"31 December of a leap year", 366, 366, Noon, EncodeDate(2024, 12, 31), 366},
+                                TDayCase{"across midnight of a leap year's end", 366, 366, BeforeMidnight,
+                                         EncodeDate(2025, 1, 1), 366}}) {
+        SCOPED_TRACE(day.Name);
+        test::THrptPassSpec frames;
+        frames.DayOfYear = day.Day;
+        frames.DaysInYear = day.DaysInYear;
+        frames.StartMilliseconds = day.StartMilliseconds;
+        const TFramesSatellite framed = SpacecraftNameFromFrames(test::BuildDartcomFile(frames, 240, false), day.FileDate);
+        EXPECT_EQ(framed.Satellite, "NOAA-18");
+        EXPECT_EQ(framed.Naming, 64);
+        EXPECT_EQ(framed.DayOfYear, day.Told);
+    }
+}
+
 // A NOAA-18 Dartcom recording of 240 records (day 123) whose first five a
 // station recorded before the signal locked: noise, or frames of a weak
 // start. The identity word most sound records name decides, not the fourth

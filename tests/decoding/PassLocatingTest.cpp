@@ -325,17 +325,32 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
         EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 5, 3) + 0.5 + seconds / SecsPerDay, 0.01 / SecsPerDay);
     }
 
-    // One line 40 s late among lines on time: a corrupt code, not a gap.
-    test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines, false);
-    test::THrptPassSpec late = frames;
-    late.StartMilliseconds += 40000;
-    const test::TBytes lateBytes = test::Build16BitHrptFile(late, PassLines, false);
-    const auto stray = static_cast<std::ptrdiff_t>(100 * test::Hrpt16RecordBytes);
-    std::copy(lateBytes.begin() + stray, lateBytes.begin() + stray + test::Hrpt16RecordBytes, bytes.begin() + stray);
-    loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
-    ASSERT_TRUE(state.EarthLocations->LocationsValid);
-    for (const int32_t line : {99, 100, 101}) expectLineAt(line, line);
-    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
+    // One line 40 s off among lines on time, before and after the line the
+    // pass is timed from (the first timed line from its middle, 300): a
+    // corrupt code, not a gap. A late one after it agrees with neither
+    // neighbour (the last line has but one); kept, it would shift every
+    // later line by 40 s.
+    struct TStrayCase {
+        int32_t Line;
+        int64_t Milliseconds;  // how far its code is off
+    };
+    for (const TStrayCase stray : {TStrayCase{100, 40000}, TStrayCase{100, -40000}, TStrayCase{450, 40000},
+                                   TStrayCase{450, -40000}, TStrayCase{599, 40000}}) {
+        SCOPED_TRACE(testing::Message() << "line " << stray.Line << ", " << stray.Milliseconds << " ms");
+        test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines, false);
+        test::THrptPassSpec off = frames;
+        off.StartMilliseconds += stray.Milliseconds;
+        const test::TBytes offBytes = test::Build16BitHrptFile(off, PassLines, false);
+        const auto at = static_cast<std::ptrdiff_t>(stray.Line * test::Hrpt16RecordBytes);
+        std::copy(offBytes.begin() + at, offBytes.begin() + at + test::Hrpt16RecordBytes, bytes.begin() + at);
+        loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
+        ASSERT_TRUE(state.EarthLocations->LocationsValid);
+        for (const int32_t line : {stray.Line - 1, stray.Line, stray.Line + 1, PassLines - 1})
+            if (line < PassLines) expectLineAt(line, line);
+        EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
+        EXPECT_NEAR(state.EarthLocations->EndTime, EncodeDate(2023, 5, 3) + 0.5 + PassLines / 6.0 / SecsPerDay,
+                    0.01 / SecsPerDay);
+    }
 }
 
 // Two good lines between losses of signal, as a station records them: two
@@ -387,6 +402,11 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
         ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
         for (const std::string& told : lines.Told)
             EXPECT_TRUE(test::Contains(state.DiagnosticLines, told)) << told;
+        // The gaps in the order of their lines, as the diagnostics read from the start.
+        std::vector<std::string> gapsTold;
+        for (const std::string& line : state.DiagnosticLines)
+            if (line.starts_with("The signal has a gap")) gapsTold.push_back(line);
+        EXPECT_EQ(gapsTold, lines.Told);
         for (const auto& [line, frame] : lines.Lines) ExpectLineShows(geometry, line, frame);
         EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + 0.5, 0.01 / SecsPerDay);
         EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 5, 3) + 0.5 + written / 6.0 / SecsPerDay, 0.01 / SecsPerDay);

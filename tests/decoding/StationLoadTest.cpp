@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 namespace kestrune {
@@ -253,15 +254,32 @@ TEST_F(StationLoadTest, DartcomWhoseFirstRecordIsNoiseLoads) {
 }
 
 // A NOAA-18 Dartcom recording dated by its file whose first five records
-// are noise, twelve fillings of it: the satellite comes from the records
-// whose frames are sound, and is told as the frames' own.
+// are noise, twelve fillings of it, or the tail of a NOAA-14 recording the
+// station's recorder still held: the satellite comes from the records whose
+// frames are sound, most of them, and is told as the frames' own. Of the 64
+// records looked at, every 3.75th, the first two are of the start.
 TEST_F(StationLoadTest, DartcomWhoseFirstRecordsAreNoiseIsTheSatelliteItsFramesName) {
     const TBytes pass = test::BuildDartcomFile(passSpec, Lines, false);
-    for (uint32_t filling = 0; filling < 12; ++filling) {
-        SCOPED_TRACE(filling);
+    test::THrptPassSpec noaa14 = passSpec;
+    noaa14.SpacecraftId = 5;
+    const TBytes otherFrames = test::BuildDartcomFile(noaa14, 5, false);
+    struct TStartCase {
+        std::string Name;
+        std::function<void(TBytes&)> Spoil;  // the first five records
+    };
+    std::vector<TStartCase> cases;
+    for (uint32_t filling = 0; filling < 12; ++filling)
+        cases.push_back({"five records of noise, filling " + std::to_string(filling), [filling](TBytes& bytes) {
+                             std::mt19937 random(filling);
+                             for (size_t at = 0; at < 5 * static_cast<size_t>(DartcomRecordBytes); ++at)
+                                 bytes[at] = static_cast<uint8_t>(random());
+                         }});
+    cases.push_back({"five records of a NOAA-14 pass",
+                     [&](TBytes& bytes) { std::copy(otherFrames.begin(), otherFrames.end(), bytes.begin()); }});
+    for (const TStartCase& start : cases) {
+        SCOPED_TRACE(start.Name);
         TBytes bytes = pass;
-        std::mt19937 random(filling);
-        for (size_t at = 0; at < 5 * static_cast<size_t>(DartcomRecordBytes); ++at) bytes[at] = static_cast<uint8_t>(random());
+        start.Spoil(bytes);
         const std::string path = Write("dartcom_pass.drt", bytes);
         SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0));
         loader.LoadDataFile(path);
@@ -269,7 +287,47 @@ TEST_F(StationLoadTest, DartcomWhoseFirstRecordsAreNoiseIsTheSatelliteItsFramesN
         EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
         EXPECT_EQ(state.TelemetryData->NamedSatellite, "NOAA-18");
         EXPECT_TRUE(state.SatelliteFromFrames);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  Satellite NOAA-18 named by 62 of the 64 records looked at"))
+            << ::testing::PrintToString(state.DiagnosticLines);
         EXPECT_TRUE(test::Contains(state.DiagnosticLines, "  From direction form:  estimated date: 2023-May-03  satellite: NOAA-18"));
+    }
+}
+
+// What the frames of a Dartcom recording propose is the operator's to
+// change: a satellite chosen instead holds once the pass is read, and is no
+// proposal of the frames. A file loaded after one whose frames proposed its
+// satellite names its own.
+TEST_F(StationLoadTest, TheSatelliteTheOperatorChoosesForADartcomRecordingHolds) {
+    settings.Unattended = false;
+    settings.ForcedDirection = 2;
+    std::string chosen;
+    host.OnDirection = [&chosen](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        if (!chosen.empty()) answer.SatelliteText = chosen;
+        return answer;
+    };
+    const TBytes dartcom = test::BuildDartcomFile(passSpec, Lines, false);
+    struct TChoiceCase {
+        const char* Name;
+        TBytes Bytes;
+        std::string Chosen;  // "": the proposal kept
+        const char* Satellite;
+        bool FromFrames;
+    };
+    const std::vector<TChoiceCase> loads = {
+        {"dartcom_pass.drt", dartcom, "", "NOAA-18", true},
+        {"dartcom_pass.drt", dartcom, "NOAA-19", "NOAA-19", false},
+        {"dartcom_pass.drt", dartcom, "", "NOAA-18", true},
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(passSpec, Lines, false), "", "NOAA-18", false},
+    };
+    for (const TChoiceCase& file : loads) {
+        SCOPED_TRACE(file.Name + (" " + file.Chosen));
+        chosen = file.Chosen;
+        const std::string path = Write(file.Name, file.Bytes);
+        SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0));
+        loader.LoadDataFile(path);
+        EXPECT_EQ(state.Orbit->SatelliteName, file.Satellite);
+        EXPECT_EQ(state.SatelliteFromFrames, file.FromFrames);
     }
 }
 
@@ -421,6 +479,8 @@ TEST_F(StationLoadTest, RawMeteorFileOnAFullDiskIsConvertedPrivatelyOrRefused) {
             if (full.Loaded) {
                 if (state.InputFormatCode != 38 || state.DataLineCount != Lines) problems += "not loaded as converted; ";
                 if (!std::filesystem::is_empty(folder / "tmp")) problems += "the private folder stayed; ";
+                if (host.RecentFiles.empty() || host.RecentFiles.front() != path) problems += "not the recording in the recent files; ";
+                if (!test::Contains(state.DiagnosticLines, "No space left on device")) problems += "why not beside untold; ";
                 return problems;
             }
             if (state.DataLineCount != 0) problems += "loaded; ";
