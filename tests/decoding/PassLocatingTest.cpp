@@ -54,6 +54,13 @@ protected:
         }
     }
 
+    // The set the NOAA-18 archive holds (WriteArchive) and where it puts
+    // the frames of a recording of 3 May 2023, 12:00.
+    static test::TElementLines Noaa18Set() {
+        return test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    }
+    static test::TPassGeometry Noaa18NoonGeometry() { return {Noaa18Set(), test::THrptPassSpec{}, 2023, 5, 3}; }
+
     // Every line's anchors of the pass loaded last.
     std::vector<TScanLineLocations> Locations() {
         std::vector<TScanLineLocations> lines;
@@ -277,7 +284,7 @@ TEST_F(PassLocatingTest, NoLineIsInterpolatedAcrossATimeGap) {
     loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
     const TEarthLocations& locations = *state.EarthLocations;
     ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
-    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
+    const test::TElementLines set = Noaa18Set();
     test::TPassGeometry beforeGap(set, before, 2023, 5, 3);
     test::TPassGeometry afterGap(set, after, 2023, 5, 3);
     for (const int32_t line : {GapAfter - 3, GapAfter - 2, GapAfter - 1, GapAfter, GapAfter + 1}) {
@@ -298,9 +305,8 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
     WriteArchive("NOAA-18", 28654);
     settings.ForcedDirection = 2;
     constexpr int32_t PassLines = 600;
-    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
-    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    test::TPassGeometry geometry = Noaa18NoonGeometry();
     const auto expectLineAt = [&](int32_t stored, int32_t written) { ExpectLineShows(geometry, stored, written); };
     struct TGapCase {
         int32_t After;
@@ -362,9 +368,8 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
     WriteArchive("NOAA-18", 28654);
     settings.ForcedDirection = 2;
     constexpr int32_t PassLines = 600;
-    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
-    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    test::TPassGeometry geometry = Noaa18NoonGeometry();
     struct TLost {
         int32_t First;
         int32_t Last;  // frames of the recording lost, inclusive
@@ -421,9 +426,8 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
 TEST_F(PassLocatingTest, TheMapLiesOnTheGroundOnBothSidesOfAGap) {
     WriteArchive("NOAA-18", 28654);
     constexpr int32_t PassLines = 600, LostAfter = 199, Lost = 210;
-    const test::TElementLines set = test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
-    test::TPassGeometry geometry(set, frames, 2023, 5, 3);
+    test::TPassGeometry geometry = Noaa18NoonGeometry();
     test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines + Lost, false);
     const auto from = bytes.begin() + static_cast<std::ptrdiff_t>((LostAfter + 1) * test::Hrpt16RecordBytes);
     bytes.erase(from, from + static_cast<std::ptrdiff_t>(Lost * test::Hrpt16RecordBytes));
