@@ -180,6 +180,68 @@ TEST(FileIO, ALeftoverOfAKilledWriterIsRemovedByTheNextWriter) {
             << leftover.Name;
 }
 
+// A file kept beside the program is read whole only when it is a file of at
+// most its bound: one byte more, or what is no file, is told, naming it.
+TEST(FileIO, AKeptFileIsReadUpToItsBoundAndWhatIsNoFileIsTold) {
+    constexpr int64_t Most = 4096;
+    const std::string line = "230503_1200_noaa18; NOAA 18; 2023-05-03; 12:00-12:14; 62; 9; 60; 31; 38; 3; 36; 22; N\r\n";
+    std::string full;
+    while (full.size() + line.size() <= Most) full += line;
+    full += std::string(Most - full.size(), ' ');
+    struct TKeptCase {
+        const char* Name;
+        std::string Bytes;  // of a file written first
+        const char* StandIn;  // else: "pipe", "zero" (a link to /dev/zero), "folder", "" for nothing
+        TKeptFile::TKind Kind;
+        const char* Why;  // its end
+    };
+    using TKind = TKeptFile::TKind;
+    const std::vector<TKeptCase> cases{
+        {"processed.lst", full, nullptr, TKind::Read, ""},
+        {"mru_list.ini", full + "\n", nullptr, TKind::TooLarge, "mru_list.ini holds 4097 bytes, far more than it ever holds (at most 4096)"},
+        {"NOAA-18.ini", "", nullptr, TKind::Read, ""},
+        {"NOAA-19.ini", "", "", TKind::Missing, ""},
+        {"METOP-A.ini", "", "pipe", TKind::NotAFile, "METOP-A.ini is a named pipe"},
+        {"METOP-B.ini", "", "zero", TKind::NotAFile, "METOP-B.ini is a device"},
+        {"METOP-C.ini", "", "folder", TKind::NotAFile, "METOP-C.ini is a folder"},
+    };
+    TTempFolder folder;
+    for (const TKeptCase& kept : cases) {
+        const std::string path = folder / (std::string("program/") + kept.Name);
+        const std::string standIn = kept.StandIn == nullptr ? "file" : kept.StandIn;
+        if (standIn == "file") folder.Write(std::string("program/") + kept.Name, kept.Bytes);
+        if (standIn == "pipe") ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        if (standIn == "zero") std::filesystem::create_symlink("/dev/zero", path);
+        if (standIn == "folder") std::filesystem::create_directory(path);
+        std::string content = "left from before";
+        const TKeptFile read = ReadKeptFile(path, Most, content);
+        EXPECT_EQ(read.Kind, kept.Kind) << kept.Name;
+        EXPECT_TRUE(read.Why.ends_with(kept.Why)) << kept.Name << ": " << read.Why;
+        EXPECT_EQ(content, kept.Kind == TKind::Read ? kept.Bytes : "") << kept.Name;
+    }
+}
+
+// A file set aside takes a name no other file has, even when files were set
+// aside under the same date and time before it: none of them is lost.
+TEST(FileIO, AFileSetAsideInTheSameSecondAsOthersTakesANameOfItsOwn) {
+    TTempFolder folder;
+    const std::string path = folder.Write("program/mru_list.ini", "/data/230503_1200_noaa18.wsd 2 -1\r\n");
+    const std::string mark = ".too-large-";
+    std::vector<std::string> earlier;
+    // Every second the call may fall in, each with two files of its own already.
+    const TDateTime now = NowUtc();
+    for (int second = -1; second <= 5; ++second) {
+        const std::string stem = "program/mru_list.ini" + mark + FormatDateTime("yyyy-mm-dd-hhnnss", now + second / 86400.0);
+        for (const std::string& name : {stem, stem + "-2"}) earlier.push_back(folder.Write(name, name));
+    }
+    const std::string kept = KeepAside(path, mark);
+    ASSERT_TRUE(kept.starts_with(path + mark)) << kept;
+    EXPECT_TRUE(kept.ends_with("-3")) << kept;
+    EXPECT_EQ(TTempFolder::Read(kept), "/data/230503_1200_noaa18.wsd 2 -1\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    for (const std::string& name : earlier) EXPECT_TRUE(name.ends_with(TTempFolder::Read(name))) << name;
+}
+
 TEST(FileIO, PiecesAreWrittenInTheirOrderFromWhereTheyLie) {
     TTempFolder folder;
     const std::string path = folder / "picture.bmp";
