@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -82,6 +84,27 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenRaisesAndLeavesNoTemporaryFile) {
     std::filesystem::create_directory(path);  // a folder where the file should be
     EXPECT_THROW(ini.WriteInteger("S", "A", 3), EWriteError);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "gone"), {}), 1);
+}
+
+// A satellite's file far larger than any (a sparse file of zeros, say) is
+// set aside once, when it is first written; the file begun in its place
+// keeps every value written after.
+TEST_F(IniFileTest, AFileFarTooLargeIsSetAsideOnceAndTheNewOneKeepsEveryValue) {
+    const std::string path = folder.Write("program/NOAA-18.ini", "");
+    std::filesystem::resize_file(path, TIniFile::MostFileBytes + 1);
+    TIniFile ini(path);
+    EXPECT_TRUE(ini.Note().starts_with(path + " holds 4194305 bytes")) << ini.Note();
+    ini.WriteInteger("Chan-3", "Intersection", 501);
+    ini.WriteFloat("Chan-3", "Slope1", 0.25);
+    ini.WriteInteger("Chan-4", "Intersection", 500);
+    EXPECT_EQ(TTempFolder::Read(path), "[Chan-3]\r\nIntersection=501\r\nSlope1=0.25\r\n\r\n[Chan-4]\r\nIntersection=500\r\n");
+    std::vector<std::string> setAside;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "program"))
+        if (entry.path().string() != path) setAside.push_back(entry.path().filename().string());
+    ASSERT_EQ(setAside.size(), 1u);
+    EXPECT_TRUE(setAside[0].starts_with("NOAA-18.ini.too-large-")) << setAside[0];
+    EXPECT_EQ(std::filesystem::file_size(folder / ("program/" + setAside[0])), static_cast<uintmax_t>(TIniFile::MostFileBytes + 1));
+    EXPECT_NE(ini.Note().find(setAside[0]), std::string::npos) << ini.Note();
 }
 
 }  // namespace
