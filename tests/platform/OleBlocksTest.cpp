@@ -4,13 +4,17 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleCore.h"
 #include "platform/ResCodePages.h"
+#include "tests/support/EnvironmentSetting.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
+#include <vector>
 
 namespace kestrune::ole {
 namespace {
@@ -172,6 +176,29 @@ TEST(OleBlocks, EightBitTextIsInTheCodecTheLocaleNames) {
     EXPECT_EQ(WideFromFileName("\xa5\xd5\xa5\xa1\xa5\xa4\xa5\xeb"), u"\u30d5\u30a1\u30a4\u30eb");
     EXPECT_EQ(LocaleToWide("a\xa5"), u"a\ufffd");  // a character cut short
     setenv("LC_ALL", restore.c_str(), 1);
+}
+
+// The locale that reads names is the C library's: LC_ALL before LC_CTYPE
+// before LANG, as a station's run under LC_ALL=de_DE.ISO-8859-1 on a desktop
+// of UTF-8 has it.
+TEST(OleBlocks, NamesAreReadInLcAllThenLcCtypeThenLang) {
+    const std::u16string read = u"230503_1200_noaa18_\u00DC";
+    const std::u16string kept = u"230503_1200_noaa18_\xDCDC";  // the byte kept, no character of UTF-8
+    // LC_ALL, LC_CTYPE and LANG (null: not set), the codec and the name "230503_1200_noaa18_\xDC" read in it.
+    const std::vector<std::tuple<std::array<const char*, 3>, const char*, std::u16string>> cases{
+        {{"de_DE.ISO-8859-1", "C.UTF-8", "en_US.UTF-8"}, "ISO-8859-1", read},
+        {{nullptr, "de_DE.ISO-8859-1", "C.UTF-8"}, "ISO-8859-1", read},
+        {{"C.UTF-8", "de_DE.ISO-8859-1", nullptr}, "UTF-8", kept},
+        {{nullptr, nullptr, "de_DE.ISO-8859-1"}, "ISO-8859-1", read},
+        {{"", "C.UTF-8", "de_DE.ISO-8859-1"}, "UTF-8", kept},
+    };
+    for (const auto& [variables, codeset, name] : cases) {
+        const testing::TEnvironmentSetting all("LC_ALL", variables[0]), ctype("LC_CTYPE", variables[1]),
+            lang("LANG", variables[2]);
+        const std::string trace = std::string(variables[0] ? variables[0] : "-") + " " + (variables[1] ? variables[1] : "-");
+        EXPECT_EQ(LocaleCodeset(), codeset) << trace;
+        EXPECT_EQ(WideFromFileName("230503_1200_noaa18_\xDC"), name) << trace;
+    }
 }
 
 // A name is bytes: a dropped 8-bit name must open the file it names, whatever
