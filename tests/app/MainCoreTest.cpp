@@ -9,12 +9,16 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/platform/Unprivileged.h"
 #include "tests/support/PassFileWriter.h"
+
+#include <sys/stat.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -308,6 +312,53 @@ TEST(NudgeMemoryTest, FileRoundTrip) {
     EXPECT_EQ(read.Lines(), memory.Lines());
     read.LoadFromFile(folder / "missing.ini");
     EXPECT_TRUE(read.Lines().empty());
+}
+
+// A station's full memory of 500 passes is read whole; one that cannot be
+// read is told and left as it is at the end, not replaced by what this run
+// remembered.
+TEST(NudgeMemoryTest, AFullMemoryIsReadWholeAndOneThatCannotBeReadIsLeftAsItIs) {
+    std::string full;
+    for (int pass = 0; pass < static_cast<int>(TNudgeMemory::MaxLines); ++pass) {
+        char line[128];
+        const int month = 1 + pass / 50, day = 1 + pass % 28, hour = pass % 24;
+        std::snprintf(line, sizeof line, "/home/station/passes/2023/%02d/%02d/23%02d%02d_%02d12_noaa18.wsd %d -1 2023-%02d-%02d %02d:12:00\r\n",
+                      month, day, month, day, hour, pass % 5, month, day, hour);
+        full += line;
+    }
+    struct TNudgeFileCase {
+        const char* Name;
+        mode_t Mode;
+        size_t LinesRead;
+        const char* Told;  // the end of what is told, "" for nothing
+        bool Replaced;     // by the memory at the end of the run
+    };
+    const std::vector<TNudgeFileCase> cases{
+        {"station/mru_list.ini", 0644, TNudgeMemory::MaxLines, "", true},
+        {"locked/mru_list.ini", 0, 0, "mru_list.ini cannot be read: Permission denied: it is left as it is", false},
+    };
+    testing::TTempFolder folder;
+    for (const TNudgeFileCase& nudgeCase : cases) chmod(folder.Write(nudgeCase.Name, full).c_str(), nudgeCase.Mode);
+    const std::string newest = "/home/station/passes/2023/12/31/231231_2359_noaa19.wsd";
+    const std::string report = testing::RunUnprivileged(folder.Path(), [&] {
+        std::string problems;
+        for (const TNudgeFileCase& nudgeCase : cases) {
+            const std::string path = folder / nudgeCase.Name;
+            TNudgeMemory memory;
+            const std::string told = memory.LoadFromFile(path);
+            if (!told.ends_with(nudgeCase.Told) || told.empty() != std::string(nudgeCase.Told).empty())
+                problems += std::string(nudgeCase.Name) + " told \"" + told + "\"; ";
+            if (memory.Lines().size() != nudgeCase.LinesRead) problems += std::string(nudgeCase.Name) + ": lines read; ";
+            memory.Remember(newest, 1, 1, 0);
+            memory.SaveToFile(path);
+            chmod(path.c_str(), 0644);
+            const std::string after = testing::TTempFolder::Read(path);
+            const std::string expected = nudgeCase.Replaced ? full.substr(full.find('\n') + 1) + newest + " 1 1\r\n" : full;
+            if (after != expected) problems += std::string(nudgeCase.Name) + ": not as expected at the end; ";
+        }
+        return problems;
+    });
+    EXPECT_EQ(report, "");
 }
 
 TEST(MostRecentFilesTest, EightNewestFirstStoredAsMruValues) {
