@@ -619,6 +619,48 @@ TEST_F(PassLoaderTest, TheProcessedListOfTheUsersFolderKeepsItsLines) {
     EXPECT_TRUE(fs::is_empty(beside));
 }
 
+// A list in the program's folder that can be written but not read, or read
+// but not written, is never replaced: the line goes to the user's folder
+// with whatever of the list could be read, and the list stays as it was.
+TEST_F(PassLoaderTest, AProcessedListThatCannotBeReadOrWrittenIsLeftAsItWas) {
+    const fs::path beside = folder / "program" / "processed.lst";
+    const fs::path mine = folder / "user" / "Kestrune" / "processed.lst";
+    const std::string kept = "230501_0800_noaa19; NOAA 19; 2023-05-01; 08:00-08:14; 62; 9; 60; 31; 38; 3; 36; 22; N\r\n"
+                             "230502_1910_noaa18; NOAA 18; 2023-05-02; 19:10-19:24; 40; -20; 42; 10; 66; -35; 70; 5; S\r\n";
+    const std::string line = "230503_1200_noaa18; NOAA 18; 2023-05-03; 12:00-12:14; 62; 9; 60; 31; 38; 3; 36; 22; N";
+    struct TListCase {
+        fs::perms Mode;
+        const char* Told;  // in why the program's folder did not take the line
+        std::string Mine;  // the user's list after
+    };
+    const std::vector<TListCase> cases{
+        {fs::perms::owner_write, "processed.lst cannot be read: Permission denied: it is left as it is", line + "\r\n"},
+        {fs::perms::owner_read, "", kept + line + "\r\n"},
+    };
+    const auto read = [](const fs::path& list) {
+        const TBytes bytes = test::ReadFileBytes(list.string());
+        return std::string(bytes.begin(), bytes.end());
+    };
+    for (const TListCase& listCase : cases) {
+        fs::remove_all(folder / "user");
+        fs::create_directories(folder / "runtime");
+        test::WriteFileBytes(beside.string(), TBytes(kept.begin(), kept.end()));
+        fs::permissions(beside, listCase.Mode);
+        const std::string report = testing::RunUnprivileged(folder.string(), [&] {
+            setenv("XDG_RUNTIME_DIR", (folder / "runtime").c_str(), 1);  // the list's lock, in a folder of this user's
+            std::string problems;
+            const TProcessedLineWrite written = AddProcessedLine(line);
+            if (written.Path != mine.string()) problems += "written to " + written.Path + "; ";
+            if (written.BesideFailure.find(listCase.Told) == std::string::npos) problems += "told " + written.BesideFailure + "; ";
+            fs::permissions(beside, fs::perms::owner_read | fs::perms::owner_write);
+            if (read(beside) != kept) problems += "the list beside the program changed; ";
+            if (read(mine) != listCase.Mine) problems += "the user's list is not as expected; ";
+            return problems;
+        });
+        EXPECT_EQ(report, "") << static_cast<int>(listCase.Mode);
+    }
+}
+
 // A packed pass in a folder the user cannot write to is unpacked into a
 // private temporary folder, which goes with the load; the recent-file list
 // keeps the packed file.
