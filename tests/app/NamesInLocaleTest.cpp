@@ -47,10 +47,10 @@ protected:
         form.Core().LoadDataFile(path);
         return asked;
     }
-    std::string WritePassNamed(const std::string& name) const {
+    std::string WritePassNamed(const std::string& name, int lines = 240) const {
         const std::string path = folder / ("data/" + name);
         std::filesystem::create_directories(folder / "data");
-        test::WriteFileBytes(path, test::BuildEssFile({}, 240));
+        test::WriteFileBytes(path, test::BuildEssFile({}, lines));
         return path;
     }
 };
@@ -61,12 +61,13 @@ TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsB
         if (name.Characters.empty()) continue;  // no locale reading of the name to show
         const testing::TLocaleEnvironment locale(name.Locale);
         const std::string pass = WritePassNamed(name.Stem + ".hpt");
-        // The name's UTF-8 spelling is another file, which must not be the one opened.
-        WritePassNamed(name.Utf8Spelling + ".hpt");
+        // The name's UTF-8 spelling is another file, of another pass, which must not be the one opened.
+        WritePassNamed(name.Utf8Spelling + ".hpt", 200);
         const std::string shown = Utf16ToUtf8(name.Characters);
         const TAskedDirection asked = Open(form, pass);
         ASSERT_TRUE(form.Core().PassLoaded()) << name.Locale;
         EXPECT_EQ(form.Core().LoadedFilePath, pass) << name.Locale;
+        EXPECT_EQ(form.Core().Pass.DataLineCount, 240) << name.Locale;
         const std::string caption = form.windowTitle().toStdString();
         EXPECT_NE(caption.find(" - " + shown), std::string::npos) << name.Locale << ": " << caption;
         EXPECT_EQ(caption.find("\xEF\xBF\xBD"), std::string::npos) << name.Locale << ": " << caption;
@@ -113,6 +114,40 @@ TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSp
             written += file.starts_with(stem) && file != stem + ".wsd" ? 1 : 0;
         }
         EXPECT_EQ(written, 1) << name.Locale;
+    }
+}
+
+// A file that is refused names itself as the locale spells it: one of no
+// format the program knows, and a packed one that does not unpack.
+TEST_F(NamesInLocaleTest, ARefusedFileIsNamedAsTheLocaleSpellsIt) {
+    TFormMain form(TParams{});
+    const size_t prefix = std::string("n19_20261128_0812_").size();
+    struct TRefusedCase {
+        const char* Ending;
+        std::string Bytes;
+        const char* Told;  // what the message says before the name
+    };
+    const std::vector<TRefusedCase> cases{
+        {".xyz", std::string(200000, 'x'), "The data format of \""},
+        {".wsd.gz", "\x1f\x8b\x08\x00 not packed at all", "Could not unzip file: "},
+    };
+    for (const auto& name : testing::LocaleFileNames()) {
+        if (name.Characters.empty()) continue;
+        const testing::TLocaleEnvironment locale(name.Locale);
+        for (const TRefusedCase& refused : cases) {
+            const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
+            const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix)) + refused.Ending;
+            const std::string path = folder.Write("data/" + stem + refused.Ending, refused.Bytes);
+            TDialogService::Instance().ClearScript();
+            form.Core().LoadDataFile(path);
+            EXPECT_FALSE(form.Core().PassLoaded()) << name.Locale;
+            // Shown, and kept as why the load failed for the run's report.
+            std::string told = form.Core().Pass.LoadFailure + "\n";
+            for (const auto& request : TDialogService::Instance().Requests()) told += request.text + "\n";
+            EXPECT_NE(told.find(refused.Told), std::string::npos) << name.Locale << ": " << told;
+            EXPECT_NE(told.find(shown), std::string::npos) << name.Locale << ": " << told;
+            EXPECT_EQ(told.find("\xEF\xBF\xBD"), std::string::npos) << name.Locale << ": " << told;
+        }
     }
 }
 
