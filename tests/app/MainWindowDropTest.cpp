@@ -145,13 +145,19 @@ TEST_F(MainWindowDropTest, EveryKindTheOpenDialogShowsOpensWhenDropped) {
         static_cast<QDialog&>(dialog).reject();
     });
     Find<QAction>(*form, "MenuOpen")->trigger();
+    // The dialog matches the masks of the filter's last parentheses, which blanks part.
+    const QString matched = " " + filter.mid(filter.lastIndexOf('(') + 1).chopped(1) + " ";
+    EXPECT_TRUE(filter.endsWith(')')) << filter.toStdString();
+    EXPECT_FALSE(matched.contains(',')) << filter.toStdString();
     const std::pair<const char*, const char*> kinds[] = {
+        {"24001_18.svw", "*.svw"},                   {"24001_18.SVW.gz", "*.SVW.GZ"},
         {"230503_1200_noaa18.wsd", "*.wsd"},         {"230503_1200_noaa18.wsd.gz", "*.wsd.gz"},
         {"pass.rhd", "*.rhd"},                       {"pass.mn1", "*.mn1"},
         {"2023-05-03-1200-NOAA18.hpt", "*.HPT"},     {"NSS.GHRR.NN.D23181.S2359.E0001.B1234567.GC", "*.GC"},
         {"2023-05-03-1200-NOAA15.raw16.gz", "*.raw16.gz"}};
     for (const auto& [name, mask] : kinds) {
         EXPECT_TRUE(filter.contains(QString(" ") + mask + " ")) << name << " in " << filter.toStdString();
+        EXPECT_TRUE(matched.contains(QString(" ") + mask + " ")) << name << " in " << filter.toStdString();
         const std::string pass = WriteDroppablePass(name);
         std::unique_ptr<QMimeData> data(FileUrls({pass}));
         EXPECT_EQ(DragOnto(*form, *data).Dropped, Qt::CopyAction) << name;
