@@ -122,5 +122,31 @@ TEST_F(SatelliteParametersTest, AFailedWriteIsReportedAndTheCalibrationGoesOn) {
     EXPECT_EQ(sensor.ParameterFileError(), "");
 }
 
+// A program folder's file far too large that the user may not write is
+// told and left as it is: the user's own file begins from the defaults, not
+// from a copy of it.
+TEST_F(SatelliteParametersTest, AReadOnlyFileFarTooLargeIsNeitherCopiedNorChanged) {
+    constexpr uintmax_t Bytes = uintmax_t{5} << 20;
+    const std::string shipped = folder_.Write("program/NOAA-18.ini", "");
+    std::filesystem::resize_file(shipped, Bytes);
+    chmod(shipped.c_str(), 0444);
+    std::filesystem::create_directories(folder_ / "data/Kestrune");
+    const std::string report = testing::RunUnprivileged(folder_.Path(), [&] {
+        std::string problems;
+        TSensor sensor;
+        sensor.SetSatellite(10);
+        if (sensor.ParameterFileError().find("NOAA-18.ini holds 5242880 bytes") == std::string::npos)
+            problems += "told: " + sensor.ParameterFileError() + "; ";
+        if (std::filesystem::file_size(shipped) != Bytes) problems += "the program folder's file changed; ";
+        std::vector<std::string> mine;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_ / "data/Kestrune"))
+            mine.push_back(entry.path().filename().string());
+        if (mine != std::vector<std::string>{"NOAA-18.ini"}) problems += "the user's folder holds more than its own file; ";
+        if (Value(UserFile("NOAA-18.ini"), 1, "Intersection") != "501") problems += "the user's file lacks the defaults; ";
+        return problems;
+    });
+    EXPECT_EQ(report, "");
+}
+
 }  // namespace
 }  // namespace kestrune
