@@ -5,6 +5,7 @@
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 
 #include <sys/stat.h>
@@ -61,12 +62,13 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
 
 // Why a file named on the command line never reached the loader.
 std::string UnloadedFileCause(const std::string& fileName) {
-    if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {fileName});
-    if (DirectoryExists(fileName)) return FormatResStr(res::SPassIsFolder, {fileName});
+    const std::string shown = ShownFileNameText(fileName);
+    if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {shown});
+    if (DirectoryExists(fileName)) return FormatResStr(res::SPassIsFolder, {shown});
     struct stat info {};
     if (stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return FormatResStr(res::SPassIsKind, {fileName, KindOfFile(info.st_mode)});
-    if (!FileExists(fileName)) return FormatResStr(res::SPassFileMissing, {fileName});
+        return FormatResStr(res::SPassIsKind, {shown, KindOfFile(info.st_mode)});
+    if (!FileExists(fileName)) return FormatResStr(res::SPassFileMissing, {shown});
     return {};
 }
 
@@ -74,7 +76,7 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
     std::vector<std::string> lines;
     const std::string cause = pass.LoadFailure.empty() ? UnloadedFileCause(fileName) : OneLine(pass.LoadFailure);
     if (!cause.empty()) lines.push_back(cause);
-    lines.push_back(FormatResStr(res::SNoPassLoaded, {fileName}));
+    lines.push_back(FormatResStr(res::SNoPassLoaded, {ShownFileNameText(fileName)}));
     return lines;
 }
 

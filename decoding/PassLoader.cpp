@@ -693,15 +693,16 @@ void TPassLoader::OfferStandardName() {
         state_.LoadedFileName = state_.StandardName;
         return;
     }
-    const auto question = [this](TTextOf textOf) {
-        return FormatRes(textOf(res::SSaveUnderStandardName), {state_.LoadedFileName, state_.StandardName});
+    const auto question = [this](TTextOf textOf, const std::string& shownName) {
+        return FormatRes(textOf(res::SSaveUnderStandardName), {shownName, state_.StandardName});
     };
-    // The diagnostics keep the program's English; the question is asked in the language in effect.
+    // The diagnostics keep the program's English and the name's bytes; the
+    // question is asked in the language in effect, the name as the locale spells it.
     if (settings_.Unattended) {
-        state_.DiagnosticLines.push_back(question(ProgramText));
+        state_.DiagnosticLines.push_back(question(ProgramText, state_.LoadedFileName));
         return;
     }
-    const TModalResult answer = TDialogService::Instance().Ask({question(resStr),
+    const TModalResult answer = TDialogService::Instance().Ask({question(resStr, ShownFileNameText(state_.LoadedFileName)),
                                                                 FormatResStr(res::SStandardNameCaption, {ProductName}),
                                                                 TMsgDlgType::mtConfirmation, mbYesNo, mrNo});
     if (answer == mrYes) state_.LoadedFileName = state_.StandardName;

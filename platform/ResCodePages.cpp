@@ -1,6 +1,8 @@
 #include "platform/ResCodePages.h"
 
 #include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <array>
 #include <cerrno>
@@ -223,13 +225,32 @@ std::u16string AnsiToWide(std::string_view bytes, uint16_t codePage) { return De
 
 std::string WideToAnsi(std::u16string_view text, uint16_t codePage) { return Encode(text, IconvName(codePage)); }
 
+namespace {
+
+// The codeset the C library gives a locale named without one ("de_DE" is
+// ISO-8859-1, "ja_JP" EUC-JP), asked without touching the program's own
+// locale; "" when the locale is not installed or is the plain C one.
+std::string InstalledCodeset(const char* name) {
+    const locale_t locale = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(nullptr));
+    if (locale == static_cast<locale_t>(nullptr)) return {};
+    std::string codeset = nl_langinfo_l(CODESET, locale);
+    freelocale(locale);
+    return codeset == "ANSI_X3.4-1968" ? std::string() : codeset;
+}
+
+}  // namespace
+
 std::string LocaleCodeset() {
     for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(variable);
         if (value == nullptr || *value == '\0') continue;
         const std::string_view locale(value);
         const size_t dot = locale.find('.');
-        if (dot == std::string_view::npos) break;
+        if (dot == std::string_view::npos) {
+            const std::string codeset = InstalledCodeset(value);
+            if (!codeset.empty()) return codeset;
+            break;
+        }
         const std::string codeset(locale.substr(dot + 1, locale.find('@', dot) - dot - 1));
         if (!codeset.empty()) return codeset;
         break;

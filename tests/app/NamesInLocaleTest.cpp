@@ -4,6 +4,7 @@
 #include "app/DirectionForm.h"
 #include "app/MessageBoxes.h"
 #include "app/MostRecentFilesMenu.h"
+#include "app/RunReport.h"
 #include "app/TalvessaForm.h"
 
 #include "platform/ResCodePages.h"
@@ -16,6 +17,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -85,8 +88,9 @@ TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsB
 }
 
 // Every title and text that names the pass shows it as the locale spells
-// it: the title of every message box (the telemetry window's too) and the
-// note of a saved data file, which is written under the name's own bytes.
+// it: the title of every message box (the telemetry window's too), the
+// question whether to take the standard name and the note of a saved data
+// file, which is written under the name's own bytes.
 TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSpellsIt) {
     TFormMain form(TParams{});
     const size_t prefix = std::string("n19_20261128_0812_").size();
@@ -95,9 +99,17 @@ TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSp
         const testing::TLocaleEnvironment locale(name.Locale);
         const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
         const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix));
+        form.Core().Settings.RenameSource->Value = true;
+        TDialogService::Instance().ClearScript();
         Open(form, WritePass(stem + ".wsd"));
         ASSERT_TRUE(form.Core().PassLoaded()) << name.Locale;
         EXPECT_EQ(ApplicationTitle(), "HRPT - " + shown) << name.Locale;
+        const auto& asked = TDialogService::Instance().Requests();
+        const auto offer = std::find_if(asked.begin(), asked.end(),
+                                        [](const auto& request) { return request.text.find("standard format") != std::string::npos; });
+        ASSERT_NE(offer, asked.end()) << name.Locale;
+        EXPECT_NE(offer->text.find("\"" + shown + "\""), std::string::npos) << name.Locale << ": " << offer->text;
+        EXPECT_EQ(offer->text.find(stem), std::string::npos) << name.Locale << ": " << offer->text;
         const std::vector<std::string> tabs = form.Core().ViewTabs();
         const auto channel4 = std::find(tabs.begin(), tabs.end(), "Ch 4");
         ASSERT_NE(channel4, tabs.end());
@@ -147,6 +159,30 @@ TEST_F(NamesInLocaleTest, ARefusedFileIsNamedAsTheLocaleSpellsIt) {
             EXPECT_NE(told.find(refused.Told), std::string::npos) << name.Locale << ": " << told;
             EXPECT_NE(told.find(shown), std::string::npos) << name.Locale << ": " << told;
             EXPECT_EQ(told.find("\xEF\xBF\xBD"), std::string::npos) << name.Locale << ": " << told;
+        }
+    }
+}
+
+// What an unattended run tells of a pass it could not load (missing, a
+// folder, a named pipe, no match) names it as the locale spells it.
+TEST_F(NamesInLocaleTest, APassThatNeverReachedTheLoaderIsNamedAsTheLocaleSpellsIt) {
+    const size_t prefix = std::string("n19_20261128_0812_").size();
+    for (const auto& name : testing::LocaleFileNames()) {
+        if (name.Characters.empty()) continue;
+        const testing::TLocaleEnvironment locale(name.Locale);
+        const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
+        const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix));
+        const std::filesystem::path data = std::filesystem::path(folder / "data") / name.Locale;
+        std::filesystem::create_directories(data / (stem + ".folder"));
+        ASSERT_EQ(mkfifo((data / (stem + ".pipe")).c_str(), 0600), 0);
+        for (const char* ending : {".wsd", ".folder", ".pipe", "*.wsd"}) {
+            const TPassState pass;
+            const std::vector<std::string> lines = LoadFailureReport(pass, (data / (stem + ending)).string());
+            ASSERT_EQ(lines.size(), 2u) << name.Locale << " " << ending;
+            for (const std::string& line : lines) {
+                EXPECT_NE(line.find(shown + ending), std::string::npos) << name.Locale << ": " << line;
+                EXPECT_EQ(line.find(stem), std::string::npos) << name.Locale << ": " << line;
+            }
         }
     }
 }

@@ -210,7 +210,9 @@ TEST(FileIO, AKeptFileIsReadUpToItsBoundAndWhatIsNoFileIsTold) {
         const std::string path = folder / (std::string("program/") + kept.Name);
         const std::string standIn = kept.StandIn == nullptr ? "file" : kept.StandIn;
         if (standIn == "file") folder.Write(std::string("program/") + kept.Name, kept.Bytes);
-        if (standIn == "pipe") ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        if (standIn == "pipe") {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
         if (standIn == "zero") std::filesystem::create_symlink("/dev/zero", path);
         if (standIn == "folder") std::filesystem::create_directory(path);
         std::string content = "left from before";

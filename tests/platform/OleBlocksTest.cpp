@@ -4,6 +4,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleCore.h"
 #include "platform/ResCodePages.h"
+#include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
 
 #include <gtest/gtest.h>
@@ -198,6 +199,32 @@ TEST(OleBlocks, NamesAreReadInLcAllThenLcCtypeThenLang) {
         const std::string trace = std::string(variables[0] ? variables[0] : "-") + " " + (variables[1] ? variables[1] : "-");
         EXPECT_EQ(LocaleCodeset(), codeset) << trace;
         EXPECT_EQ(WideFromFileName("230503_1200_noaa18_\xDC"), name) << trace;
+    }
+}
+
+// A locale named without its codeset, as older systems name theirs, has the
+// one the C library gives it (compiled into a test folder when it is not
+// installed); the plain C locale and one that is not there leave UTF-8.
+TEST(OleBlocks, ALocaleNamedWithoutItsCodesetHasTheLibrarysOne) {
+    const testing::TTempFolder folder;
+    for (const char* made : {"de_DE ISO-8859-1", "ja_JP EUC-JP"}) {
+        const std::string name(made, std::string_view(made).find(' '));
+        const std::string command =
+            "localedef -i " + name + " -f " + (made + name.size() + 1) + " '" + (folder / name) + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef could not make " << made;
+    }
+    const testing::TEnvironmentSetting locales("LOCPATH", folder.Path().c_str()), ctype("LC_CTYPE", nullptr),
+        lang("LANG", nullptr);
+    const std::vector<std::tuple<const char*, const char*, std::u16string>> cases{
+        {"de_DE", "ISO-8859-1", u"230503_1200_noaa18_\u00DC"},
+        {"ja_JP", "EUC-JP", u"230503_1200_noaa18_\xDCDC"},  // a lone lead byte of EUC-JP: kept
+        {"C", "UTF-8", u"230503_1200_noaa18_\xDCDC"},
+        {"xx_YY", "UTF-8", u"230503_1200_noaa18_\xDCDC"},
+    };
+    for (const auto& [locale, codeset, name] : cases) {
+        const testing::TEnvironmentSetting all("LC_ALL", locale);
+        EXPECT_EQ(LocaleCodeset(), codeset) << locale;
+        EXPECT_EQ(WideFromFileName("230503_1200_noaa18_\xDC"), name) << locale;
     }
 }
 
