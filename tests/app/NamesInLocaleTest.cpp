@@ -32,6 +32,17 @@ struct TAskedDirection {
     std::string Caption, FileName, FileHint;
 };
 
+// The sample's station name "230503_1200_noaa18_" and the locale's word:
+// its bytes, and its characters as the locale reads them, in UTF-8.
+struct TSampleName {
+    std::string Stem, Shown;
+};
+TSampleName SampleNameIn(const testing::TLocaleFileName& name) {
+    const size_t prefix = std::string("n19_20261128_0812_").size();
+    return {"230503_1200_noaa18_" + name.Stem.substr(prefix),
+            "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix))};
+}
+
 class NamesInLocaleTest : public testing::TAppTest {
 protected:
     // Opens the pass through the main window's one loader, noting what the direction question showed.
@@ -93,12 +104,10 @@ TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsB
 // file, which is written under the name's own bytes.
 TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSpellsIt) {
     TFormMain form(TParams{});
-    const size_t prefix = std::string("n19_20261128_0812_").size();
     for (const auto& name : testing::LocaleFileNames()) {
         if (name.Characters.empty()) continue;
         const testing::TLocaleEnvironment locale(name.Locale);
-        const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
-        const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix));
+        const auto [stem, shown] = SampleNameIn(name);
         form.Core().Settings.RenameSource->Value = true;
         TDialogService::Instance().ClearScript();
         Open(form, WritePass(stem + ".wsd"));
@@ -133,7 +142,6 @@ TEST_F(NamesInLocaleTest, MessageTitlesAndSavedFileNotesShowTheNameAsTheLocaleSp
 // format the program knows, and a packed one that does not unpack.
 TEST_F(NamesInLocaleTest, ARefusedFileIsNamedAsTheLocaleSpellsIt) {
     TFormMain form(TParams{});
-    const size_t prefix = std::string("n19_20261128_0812_").size();
     struct TRefusedCase {
         const char* Ending;
         std::string Bytes;
@@ -147,8 +155,8 @@ TEST_F(NamesInLocaleTest, ARefusedFileIsNamedAsTheLocaleSpellsIt) {
         if (name.Characters.empty()) continue;
         const testing::TLocaleEnvironment locale(name.Locale);
         for (const TRefusedCase& refused : cases) {
-            const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
-            const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix)) + refused.Ending;
+            const auto [stem, shownStem] = SampleNameIn(name);
+            const std::string shown = shownStem + refused.Ending;
             const std::string path = folder.Write("data/" + stem + refused.Ending, refused.Bytes);
             TDialogService::Instance().ClearScript();
             form.Core().LoadDataFile(path);
@@ -166,12 +174,10 @@ TEST_F(NamesInLocaleTest, ARefusedFileIsNamedAsTheLocaleSpellsIt) {
 // What an unattended run tells of a pass it could not load (missing, a
 // folder, a named pipe, no match) names it as the locale spells it.
 TEST_F(NamesInLocaleTest, APassThatNeverReachedTheLoaderIsNamedAsTheLocaleSpellsIt) {
-    const size_t prefix = std::string("n19_20261128_0812_").size();
     for (const auto& name : testing::LocaleFileNames()) {
         if (name.Characters.empty()) continue;
         const testing::TLocaleEnvironment locale(name.Locale);
-        const std::string stem = "230503_1200_noaa18_" + name.Stem.substr(prefix);
-        const std::string shown = "230503_1200_noaa18_" + Utf16ToUtf8(name.Characters.substr(prefix));
+        const auto [stem, shown] = SampleNameIn(name);
         const std::filesystem::path data = std::filesystem::path(folder / "data") / name.Locale;
         std::filesystem::create_directories(data / (stem + ".folder"));
         ASSERT_EQ(mkfifo((data / (stem + ".pipe")).c_str(), 0600), 0);
