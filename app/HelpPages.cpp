@@ -51,10 +51,9 @@ THelpPages::THelpPages(const std::string& folder) : folder_(IncludeTrailingPathD
 }
 
 void THelpPages::ReadPage(const std::string& page) {
-    // A help page is tens of KB; what is far larger, or no file, is not searched.
-    constexpr int64_t MostHelpPageBytes = int64_t{4} << 20;
+    // What is far too large, or no file, is not searched.
     std::string text;
-    if (ReadKeptFile(folder_ + page, MostHelpPageBytes, text).Kind != TKeptFile::TKind::Read) return;
+    if (ReadKeptFile(folder_ + page, MostHelpFileBytes, text).Kind != TKeptFile::TKind::Read) return;
     QTextDocument document;
     document.setHtml(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     const std::string title = document.metaInformation(QTextDocument::DocumentTitle).toStdString();
