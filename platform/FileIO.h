@@ -88,11 +88,13 @@ TExaminedFile OpenExamined(const std::string& path);
 std::string KindOfFile(mode_t mode);
 
 // Reads a whole regular file, never waiting on what stands there; false when
-// it cannot be opened or read, or is no regular file. (Files the program keeps beside itself are read by ReadKeptFile.)
+// it cannot be opened or read, or is no regular file. (Files the program
+// keeps or reads beside itself are read by ReadKeptFile, within a bound.)
 bool ReadFileText(const std::string& path, std::string& content);
 
-// A file the program keeps beside itself and reads whole (the pass log, the
-// nudge memory, the satellite parameter files): only a regular file of at
+// A file the program keeps or reads beside itself and reads whole (the pass
+// log, the nudge memory, the satellite parameter files, the station list,
+// overlays, pictures, language files...): only a regular file of at
 // most a bound is read; anything else is told, naming the file and why.
 struct TKeptFile {
     enum class TKind { Missing, Read, NotAFile, TooLarge, Unreadable };
