@@ -280,8 +280,6 @@ bool LoadPaletteFile(TPalette1D& palette, const std::string& fileName) {
     for (int i = 0; i < CountRange; ++i) palette[i] = Grey(i >> 2);
     if (fileName.empty() || !FileExists(fileName)) return false;
     std::vector<std::string> lines;
-    // A palette holds at most 1024 short lines; what is larger, or no file, is no palette.
-    constexpr int64_t MostPaletteFileBytes = int64_t{1} << 20;
     if (ReadKeptLines(fileName, MostPaletteFileBytes, lines).Kind != TKeptFile::TKind::Read || lines.empty()) return false;
     if (StartsText("JASC-PAL", lines[0])) return ReadJascEntries(palette, lines) > 0;
     if (StartsText("Palette", lines[0])) return ReadIndexedEntries(palette, lines) > 0;

@@ -30,13 +30,14 @@ const TBesideRun FalseColour{{"-FC:x.jpg", "-CLOSE"}, "-fc.jpg", nullptr};
 const TBesideRun Boundaries{{"-boundaries", "-FC:x.jpg", "-CLOSE"}, "-fc.jpg", nullptr};
 const TBesideRun MaskedSst{{"-SST:x.bmp", "-CLOSE"}, "-st.bmp", "SstLandSeaMask"};
 const TBesideRun Ash{{"-DCH4CH5:x.bmp", "-CLOSE"}, "-wv.bmp", "ShowAsh"};
+const TBesideRun WarmPalette{{"-SSTwarm.pal:x.bmp", "-CLOSE"}, "-st.bmp", nullptr};
 
 struct TBesideCase {
     const char* Name;
     TStandIn StandIn;
     uintmax_t SparseBytes;  // of a sparse file of zeros
     int Status;
-    const char* Told;       // in the run's report
+    std::string Told;       // in the run's report
     const TBesideRun& Asked = FalseColour;
     bool Kept = true;       // a file the program writes, which it sets aside when far too large
 };
@@ -69,6 +70,14 @@ TEST_F(FilesBesideProgramTest, WhatStandsInPlaceOfAFileBesideTheProgramIsLeftAlo
         {"ash-palette.bmp", TStandIn::Sparse, 300 * Megabyte, 0,
          "ash-palette.bmp holds 314572800 bytes, far more than it ever holds (at most 268435456): it is left as it is",
          Ash, false},
+        {"warm.pal", TStandIn::Pipe, 0, 4,
+         "-SSTwarm.pal:x.bmp: " + std::string(folder / "program/warm.pal") +
+             " is a named pipe: it is left as it is; the view was saved without it",
+         WarmPalette, false},
+        {"warm.pal", TStandIn::Sparse, 2 * Megabyte, 4,
+         "warm.pal holds 2097152 bytes, far more than it ever holds (at most 1048576): it is left as it is; the view "
+         "was saved without it",
+         WarmPalette, false},
     };
     for (const TBesideCase& besideCase : cases) {
         SCOPED_TRACE(besideCase.Told);
