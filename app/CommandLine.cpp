@@ -118,7 +118,7 @@ std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text) {
 std::string FindPaletteFile(const std::string& name, const std::string& programFolder) {
     if (name.empty()) return {};
     for (const std::string& path : {name, programFolder + name})
-        if (!OpenExamined(path).Missing()) return path;
+        if (AnythingAt(path)) return path;
     return {};
 }
 

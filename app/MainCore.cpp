@@ -124,11 +124,10 @@ std::string ChooseHelpFile(uint32_t languageId, const std::string& programFolder
 
 std::string DefaultBoundaryFile(const std::string& programFolder) {
     // Whatever stands there is taken, so that what is no file one can read is told when it is loaded.
-    const auto present = [](const std::string& path) { return !OpenExamined(path).Missing(); };
     const std::string tracker = ReadAppPath("Quenmar");
-    if (!tracker.empty() && present(ExtractFilePath(tracker) + "Countries.dat"))
+    if (!tracker.empty() && AnythingAt(ExtractFilePath(tracker) + "Countries.dat"))
         return ExtractFilePath(tracker) + "Countries.dat";
-    if (present(programFolder + "Countries.dat")) return programFolder + "Countries.dat";
+    if (AnythingAt(programFolder + "Countries.dat")) return programFolder + "Countries.dat";
     return {};
 }
 

@@ -257,6 +257,8 @@ TExaminedFile OpenExamined(const std::string& path) {
     return file;
 }
 
+bool AnythingAt(const std::string& path) { return !OpenExamined(path).Missing(); }
+
 std::string KindOfFile(mode_t mode) {
     if (S_ISDIR(mode)) return resStr(res::SStoreKindFolder);
     if (S_ISFIFO(mode)) return resStr(res::SStoreKindPipe);

@@ -84,6 +84,10 @@ struct TExaminedFile {
     bool Regular() const { return Handle.Valid() && S_ISREG(Info.st_mode); }
 };
 TExaminedFile OpenExamined(const std::string& path);
+// Whether anything stands at path, a file or what is none, found without
+// waiting on it: a reader then tells what is no file, rather than pass it
+// over as missing.
+bool AnythingAt(const std::string& path);
 // What stands where a file should, as a message names it: "a folder", "a named pipe"...
 std::string KindOfFile(mode_t mode);
 
