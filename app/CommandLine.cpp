@@ -117,8 +117,8 @@ std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text) {
 // (a named pipe, a device, a file far too large) is told as what it is.
 std::string FindPaletteFile(const std::string& name, const std::string& programFolder) {
     if (name.empty()) return {};
-    for (const std::string& path : {name, programFolder + name})
-        if (AnythingAt(path)) return path;
+    if (AnythingAt(name)) return name;
+    if (AnythingAt(programFolder + name)) return programFolder + name;
     return {};
 }
 
