@@ -1,8 +1,10 @@
 #include "app/CommandLine.h"
 
 #include "app/ProductJobs.h"
+#include "decoding/Sensor.h"
 #include "decoding/ViewNames.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 #include "render/ViewOptions.h"
@@ -111,12 +113,15 @@ std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text) {
     return channels;
 }
 
+// Whatever stands under the name is taken, so that what is no palette file
+// (a named pipe, a device, a file far too large) is told as what it is.
 std::string FindPaletteFile(const std::string& name, const std::string& programFolder) {
     if (name.empty()) return {};
-    if (FileExists(name)) return name;
-    if (FileExists(programFolder + name)) return programFolder + name;
+    if (AnythingAt(name)) return name;
+    if (AnythingAt(programFolder + name)) return programFolder + name;
     return {};
 }
+
 
 TProductWrite WriteDone(bool written) {
     return {[written] { return written; }, {}};
@@ -149,6 +154,13 @@ namespace {
 
 // An item as a message begins with it, before its ": ": "-GROUPB" of "-GROUPB:".
 std::string Telling(const std::string& item) { return item.ends_with(':') ? item.substr(0, item.size() - 1) : item; }
+
+// Why a palette file that is there was not taken: no palette in it, or no file one can read.
+std::string PaletteNotTaken(const std::string& item, const std::string& palette) {
+    const std::string leftAlone = LeftAloneNote(palette, MostPaletteFileBytes);
+    return leftAlone.empty() ? FormatResStr(res::SNotAPalette, {item, palette})
+                             : FormatResStr(res::SPaletteLeftAlone, {item, leftAlone});
+}
 
 }  // namespace
 
@@ -331,7 +343,7 @@ bool TCommandLineRun::ApplyNdviParameters(const std::string& item, const std::st
     const std::string palette = FindPaletteFile(parameters, programFolder_);
     if (!palette.empty() && target_.SetNdviPalette(palette)) return true;
     return PaletteRefused(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
-                                          : FormatResStr(res::SNotAPalette, {item, palette}),
+                                          : PaletteNotTaken(item, palette),
                           ViewVegetation);
 }
 
@@ -360,7 +372,7 @@ bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::str
     const auto separated = ParseSeparatedRange(parameters);
     setRange(separated);
     // A name that is neither a palette nor the two-number range was not taken.
-    if (!palette.empty()) return PaletteRefused(FormatResStr(res::SNotAPalette, {item, palette}), ViewSst);
+    if (!palette.empty()) return PaletteRefused(PaletteNotTaken(item, palette), ViewSst);
     if (!name.empty() && !separated) return PaletteRefused(FormatResStr(res::SNoPaletteFile, {item, name}), ViewSst);
     return changed;
 }

@@ -114,7 +114,8 @@ std::optional<std::pair<int, int>> ParseBracketedRange(const std::string& text);
 std::optional<std::pair<int, int>> ParseSeparatedRange(const std::string& text);
 // "R<n>G<n>B<n>" (at least 6 characters) with every number in 1..10.
 std::optional<std::array<int, 3>> ParseRgbChannels(const std::string& text);
-// The palette file as named, else of that name in the program folder; "" when neither exists.
+// The palette file as named, else of that name in the program folder; "" when
+// nothing stands under either name.
 std::string FindPaletteFile(const std::string& name, const std::string& programFolder);
 
 class TProductJobs;

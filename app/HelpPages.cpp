@@ -1,10 +1,10 @@
 #include "app/HelpPages.h"
 
 #include "app/EventGuard.h"
+#include "platform/FileIO.h"
 #include "platform/SysUtils.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QUrl>
@@ -51,10 +51,11 @@ THelpPages::THelpPages(const std::string& folder) : folder_(IncludeTrailingPathD
 }
 
 void THelpPages::ReadPage(const std::string& page) {
-    QFile file(ToQt(folder_ + page));
-    if (!file.open(QIODevice::ReadOnly)) return;
+    // What is far too large, or no file, is not searched.
+    std::string text;
+    if (ReadKeptFile(folder_ + page, MostHelpFileBytes, text).Kind != TKeptFile::TKind::Read) return;
     QTextDocument document;
-    document.setHtml(QString::fromUtf8(file.readAll()));
+    document.setHtml(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     const std::string title = document.metaInformation(QTextDocument::DocumentTitle).toStdString();
     std::set<std::string>& anchors = anchors_[page];
     THelpSection section{page, title, {}, title, 1, {}};

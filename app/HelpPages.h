@@ -4,6 +4,7 @@
 // of their own, made here, whose links lead to the sections.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -21,6 +22,9 @@ struct THelpSection {
     // "views.html#sst", or the page alone for a heading without a name.
     std::string Topic() const { return Anchor.empty() ? Page : Page + "#" + Anchor; }
 };
+
+// A help page or picture is tens of KB: what is far larger is not read.
+inline constexpr int64_t MostHelpFileBytes = int64_t{4} << 20;
 
 class THelpPages {
 public:

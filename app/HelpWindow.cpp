@@ -1,8 +1,10 @@
 #include "app/HelpWindow.h"
 
 #include "app/EventGuard.h"
+#include "app/HelpPages.h"
 #include "app/ShellOpen.h"
 #include "app/WindowPlacement.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
 
@@ -31,6 +33,23 @@ QString TitleFor(const QString& pageTitle) {
     return window + " - " + pageTitle;
 }
 
+// A page or picture that is no file (a named pipe, a device) or far too
+// large is not opened: the page says so instead, and no picture is shown.
+class THelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QUrl url = name.isRelative() ? source().resolved(name) : name;
+        if (url.isLocalFile()) {
+            const std::string leftAlone = LeftAloneNote(url.toLocalFile().toStdString(), MostHelpFileBytes);
+            if (!leftAlone.empty())
+                return type == QTextDocument::HtmlResource ? QVariant(ToQt(leftAlone).toHtmlEscaped()) : QVariant();
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+};
+
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
@@ -43,7 +62,7 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
 THelpWindow::THelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName("FormHelp");
     setWindowTitle(TitleFor({}));
-    BrowserHelp = new QTextBrowser(this);
+    BrowserHelp = new THelpBrowser(this);
     BrowserHelp->setObjectName("BrowserHelp");
     BrowserHelp->setOpenLinks(false);
     EditSearch = new QLineEdit(this);

@@ -11,6 +11,7 @@
 #include "orbit/Orbits.h"
 #include "orbit/TextLines.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
@@ -34,10 +35,19 @@ constexpr const char* HelpFolder = "help/";
 constexpr const char* DefaultHelpFile = "Kestrune.html";
 constexpr const char* NudgeFile = "mru_list.ini";
 constexpr const char* StationFile = "stations.dat";
+// A station list names a handful of places, a few dozen bytes each: a
+// megabyte is tens of thousands of them.
+constexpr int64_t MostStationFileBytes = int64_t{1} << 20;
 constexpr const char* ProductCaption = "Talvessa";
 constexpr float DefaultHomeLatitude = 55.9f;
 constexpr float DefaultHomeLongitude = -3.2f;
 constexpr int DefaultGammaItem = 2;  // "Gamma 1.0"
+
+// A file beside the program that was not read, or was set aside: told, and the run goes on.
+void TellOfFileBeside(const std::string& note) {
+    if (!note.empty()) TDialogService::Instance().ShowMessage(note, {}, TMsgDlgType::mtWarning);
+}
+
 // Ranges of stored settings.
 constexpr int HighestJpegQuality = 2;  // 0 low, 1 medium, 2 high
 constexpr int LastImagePlace = 6;      // of a caption or scale on a saved image, 0 none
@@ -113,10 +123,11 @@ std::string ChooseHelpFile(uint32_t languageId, const std::string& programFolder
 }
 
 std::string DefaultBoundaryFile(const std::string& programFolder) {
+    // Whatever stands there is taken, so that what is no file one can read is told when it is loaded.
     const std::string tracker = ReadAppPath("Quenmar");
-    if (!tracker.empty() && FileExists(ExtractFilePath(tracker) + "Countries.dat"))
+    if (!tracker.empty() && AnythingAt(ExtractFilePath(tracker) + "Countries.dat"))
         return ExtractFilePath(tracker) + "Countries.dat";
-    if (FileExists(programFolder + "Countries.dat")) return programFolder + "Countries.dat";
+    if (AnythingAt(programFolder + "Countries.dat")) return programFolder + "Countries.dat";
     return {};
 }
 
@@ -172,7 +183,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     ReadDisplaySettings();
     NudgeListFileName = WritableProgramFile(NudgeFile);
     const std::string nudgeNote = NudgeList.LoadFromFile(ReadableProgramFile(NudgeFile));
-    if (!nudgeNote.empty()) TDialogService::Instance().ShowMessage(nudgeNote, {}, TMsgDlgType::mtWarning);
+    TellOfFileBeside(nudgeNote);
     Pass.Orbit->LoadSatelliteList(ReadTrackerRegistryString("TwoLineDataPath"));
     host_.SetStatusText("");
     DecodeFirstParameters();
@@ -193,7 +204,7 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     Settings.AcceptRutgersL1B = Boolean("AcceptRutgersL1B", false);
     ReceiverRunning = IsReceiverRunning();
     ReadOverlaySettings();
-    ReadTextLines(ReadableProgramFile(StationFile), StationList);
+    TellOfFileBeside(LeftAloneNote(ReadKeptLines(ReadableProgramFile(StationFile), MostStationFileBytes, StationList)));
     Settings.MetricUnits = Boolean("MetricUnits", true);
     Settings.SeaColourThreshold = Integer("SeaColourThreshold", 40, SeaColourThresholdRange.Lowest, SeaColourThresholdRange.Highest);
     ReadLegacyGamma();

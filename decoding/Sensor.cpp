@@ -68,8 +68,6 @@ void FillAlbedoTable(const TVisibleCalibration& r, TSensor::TVisibleTable& table
 // Palette entry components in the order a palette file line gives them.
 constexpr std::array<uint8_t TPaletteEntry::*, 3> PaletteComponents{&TPaletteEntry::Red, &TPaletteEntry::Green,
                                                                      &TPaletteEntry::Blue};
-// A palette of 256 short lines is far below this; larger files are not palettes.
-constexpr int64_t MaxPaletteFileBytes = 1 << 20;
 
 bool IsBlank(char c) { return c != '\0' && static_cast<unsigned char>(c) <= ' '; }
 
@@ -388,7 +386,7 @@ void TSensor::LoadPalette() {
 bool TSensor::ReadPaletteFile() {
     const int64_t size = GetFileSizeBytes(PaletteFile_);
     std::vector<std::string> lines;
-    if (size < 0 || size > MaxPaletteFileBytes || !ReadTextLines(PaletteFile_, lines) || lines.size() != Palette_.size())
+    if (size < 0 || size > MostPaletteFileBytes || !ReadTextLines(PaletteFile_, lines) || lines.size() != Palette_.size())
         return false;
     bool lastLineRead = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -14,6 +14,9 @@ namespace kestrune {
 
 // Every count-indexed table has one entry per 10-bit count.
 constexpr int CountTableSize = 1024;
+// A palette file holds at most 1024 short lines, far below this; a larger
+// file is no palette and is not read.
+inline constexpr int64_t MostPaletteFileBytes = 1 << 20;
 
 double CelsiusToFahrenheit(double C);
 // Radiance, mW/(m2 sr cm-1), of temperature T (K) at wave number Vc (cm-1); 0 when T <= 0.

@@ -11,6 +11,15 @@ namespace kestrune {
 namespace {
 
 constexpr std::string_view LangSignature = "LF";
+// Language files are read whole: a full translation is some 100 KB.
+constexpr int64_t MostLangFileBytes = int64_t{16} << 20;
+
+// What is no file (a named pipe, a device) or far too large is told, not read.
+void ReadLangFileBytes(const std::string& fileName, std::string& bytes) {
+    const TKeptFile kept = ReadKeptFile(fileName, MostLangFileBytes, bytes);
+    if (kept.Kind == TKeptFile::TKind::Read) return;
+    throw ELangFileError(kept.Kind == TKeptFile::TKind::Missing ? "Can not read \"" + fileName + "\"" : LeftAloneNote(kept));
+}
 
 [[noreturn]] void InvalidLocStorage() { throw ELangFileError(LibraryText(res::SInvalidLocStorage)); }
 
@@ -215,7 +224,7 @@ private:
 TLangFile::TLangFile(const std::string& fileName, bool readOnly) : FileName(fileName), ReadOnly(readOnly) {
     std::string bytes;
     if (!FileExists(fileName)) return;
-    if (!ReadFileText(fileName, bytes)) throw ELangFileError("Can not read \"" + fileName + "\"");
+    ReadLangFileBytes(fileName, bytes);
     Compressed = IsLZQCompressed(bytes);
     if (!Compressed) {
         ReadLangFileHeader(bytes);
@@ -274,7 +283,7 @@ size_t TLangFile::ReadLangFileHeader(std::string_view stream, bool skipStore) {
 void TLangFile::ReadBody(TLocStorage* storage, int column, uint16_t mode) {
     if (!Contents.empty()) return ReadBody(Contents, storage, mode, column);
     std::string bytes;
-    if (!ReadFileText(FileName, bytes)) throw ELangFileError("Can not read \"" + FileName + "\"");
+    ReadLangFileBytes(FileName, bytes);
     ReadBody(bytes, storage, mode, column);
 }
 

@@ -12,6 +12,8 @@ namespace kestrune {
 
 namespace {
 
+// Libraries are read whole: a resource library is a few MB.
+constexpr int64_t MostLibraryBytes = int64_t{64} << 20;
 constexpr uint16_t DosSignature = 0x5A4D;  // "MZ"
 constexpr uint32_t NtSignature = 0x00004550;  // "PE\0\0"
 constexpr uint16_t Pe32PlusMagic = 0x20B;
@@ -112,7 +114,9 @@ private:
 };
 
 TPEReader::TPEReader(const std::string& fileName) : fileName_(fileName) {
-    if (!ReadFileText(fileName, image_)) throw Exception("Cannot open file \"" + fileName + "\"");
+    const TKeptFile kept = ReadKeptFile(fileName, MostLibraryBytes, image_);
+    if (kept.Kind == TKeptFile::TKind::Missing) throw Exception("Cannot open file \"" + fileName + "\"");
+    if (kept.Kind != TKeptFile::TKind::Read) throw Exception(LeftAloneNote(kept));
     if (IsLZQCompressed(image_)) image_ = LZQDecompressStream(image_);
     CheckHeaders();
 }

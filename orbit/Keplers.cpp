@@ -449,8 +449,9 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     mainFile = FullPath(keps + name + ".txt");
     updateFile = FullPath(keps + UpdatesFolderName + name + ".txt");
 
-    const bool haveMain = FileExists(mainFile);
-    const bool haveUpdate = FileExists(updateFile);
+    // What stands there and is no file (a named pipe, a device) is told below, not taken as missing.
+    const bool haveMain = AnythingAt(mainFile);
+    const bool haveUpdate = AnythingAt(updateFile);
     if (!haveMain && !haveUpdate) {
         message = FormatResStr(res::SKeplerFilesMissing, {name, mainFile, updateFile});
         mainFile.clear();
@@ -468,7 +469,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
             refused = fault;
             return false;
         }
-        return ReadTextLines(file, fileLines);
+        return ReadKeptLines(file, LargestElementSetFile, fileLines).Kind == TKeptFile::TKind::Read;
     };
     if (haveMain && read(mainFile))
         sets.Collect(mainFile, fileLines);

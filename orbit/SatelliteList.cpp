@@ -278,7 +278,7 @@ TSatellite* TSatelliteList::SetSatelliteDefaults(const std::string& fileName, co
 void TSatelliteList::ReadNotesFile(const std::string& fileName) {
     std::vector<std::string> lines;
     const std::string path = Directory + fileName;
-    if (!FileExists(path) || !ReadTextLines(path, lines)) return;
+    if (ReadKeptLines(path, LargestElementSetFile, lines).Kind != TKeptFile::TKind::Read) return;
     for (const std::string& line : lines) ApplyNotesLine(line);
 }
 

@@ -15,9 +15,17 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
     return true;
 }
 
+TKeptFile ReadKeptLines(const std::string& fileName, int64_t mostBytes, std::vector<std::string>& lines) {
+    std::string content;
+    const TKeptFile kept = ReadKeptFile(fileName, mostBytes, content);
+    lines = SplitLines(content);
+    return kept;
+}
+
 std::string ElementSetFileSizeFault(const std::string& fileName) {
     const int64_t size = GetFileSizeBytes(fileName);
-    if (size <= LargestElementSetFile) return {};
+    // Of a size one can have, it may still be no file (a named pipe, a device).
+    if (size <= LargestElementSetFile) return LeftAloneNote(fileName, LargestElementSetFile);
     constexpr int64_t Megabyte = int64_t{1} << 20;
     return FormatResStr(res::SElementFileTooLarge, {fileName, std::to_string((size + Megabyte - 1) / Megabyte),
                                                     std::to_string(LargestElementSetFile / Megabyte)});

@@ -257,6 +257,8 @@ TExaminedFile OpenExamined(const std::string& path) {
     return file;
 }
 
+bool AnythingAt(const std::string& path) { return !OpenExamined(path).Missing(); }
+
 std::string KindOfFile(mode_t mode) {
     if (S_ISDIR(mode)) return resStr(res::SStoreKindFolder);
     if (S_ISFIFO(mode)) return resStr(res::SStoreKindPipe);
@@ -284,23 +286,37 @@ bool ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
 }  // namespace
 
 bool ReadFileText(const std::string& path, std::string& content) {
-    const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    return ReadToEnd(file.Get(), std::numeric_limits<int64_t>::max(), content);
+    const TExaminedFile file = OpenExamined(path);
+    if (!file.Regular()) return false;
+    return ReadToEnd(file.Handle.Get(), std::numeric_limits<int64_t>::max(), content);
 }
+
+namespace {
+
+TKeptFile TooLarge(const std::string& path, int64_t bytes, int64_t mostBytes) {
+    return {TKeptFile::TKind::TooLarge,
+            FormatResStr(res::SFileTooLarge, {path, std::to_string(bytes), std::to_string(mostBytes)})};
+}
+
+// What ReadKeptFile finds before reading: Read when the file may be read.
+TKeptFile Examine(const TExaminedFile& file, const std::string& path, int64_t mostBytes) {
+    using TKind = TKeptFile::TKind;
+    if (file.Missing()) return {};
+    if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(file.Error)})};
+    if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(file.Info.st_mode)})};
+    if (file.Info.st_size > mostBytes) return TooLarge(path, file.Info.st_size, mostBytes);
+    return {TKind::Read, {}};
+}
+
+}  // namespace
 
 TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content) {
     using TKind = TKeptFile::TKind;
     content.clear();
     const TExaminedFile file = OpenExamined(path);
-    if (file.Missing()) return {};
-    if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(file.Error)})};
-    if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(file.Info.st_mode)})};
-    const auto tooLarge = [&](int64_t bytes) {
-        return TKeptFile{TKind::TooLarge, FormatResStr(res::SFileTooLarge, {path, std::to_string(bytes), std::to_string(mostBytes)})};
-    };
-    if (file.Info.st_size > mostBytes) return tooLarge(file.Info.st_size);
+    const TKeptFile found = Examine(file, path, mostBytes);
+    if (found.Kind != TKind::Read) return found;
+    const auto tooLarge = [&](int64_t bytes) { return TooLarge(path, bytes, mostBytes); };
     content.reserve(static_cast<size_t>(file.Info.st_size));
     if (ReadToEnd(file.Handle.Get(), mostBytes, content)) return {TKind::Read, {}};
     const int cause = errno;
@@ -308,6 +324,15 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
     if (fstat(file.Handle.Get(), &now) == 0 && now.st_size > mostBytes) return tooLarge(now.st_size);
     content.clear();
     return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(cause)})};
+}
+
+std::string LeftAloneNote(const TKeptFile& kept) {
+    if (kept.Kind == TKeptFile::TKind::Read || kept.Kind == TKeptFile::TKind::Missing) return {};
+    return FormatResStr(res::SFileLeftAlone, {kept.Why});
+}
+
+std::string LeftAloneNote(const std::string& path, int64_t mostBytes) {
+    return LeftAloneNote(Examine(OpenExamined(path), path, mostBytes));
 }
 
 std::string KeepAside(const std::string& path, const std::string& mark) {

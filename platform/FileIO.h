@@ -84,15 +84,21 @@ struct TExaminedFile {
     bool Regular() const { return Handle.Valid() && S_ISREG(Info.st_mode); }
 };
 TExaminedFile OpenExamined(const std::string& path);
+// Whether anything stands at path, a file or what is none, found without
+// waiting on it: a reader then tells what is no file, rather than pass it
+// over as missing.
+bool AnythingAt(const std::string& path);
 // What stands where a file should, as a message names it: "a folder", "a named pipe"...
 std::string KindOfFile(mode_t mode);
 
-// Reads a whole regular file; false when it cannot be opened or read, or is no
-// regular file. (Files the program keeps beside itself are read by ReadKeptFile.)
+// Reads a whole regular file, never waiting on what stands there; false when
+// it cannot be opened or read, or is no regular file. (Files the program
+// keeps or reads beside itself are read by ReadKeptFile, within a bound.)
 bool ReadFileText(const std::string& path, std::string& content);
 
-// A file the program keeps beside itself and reads whole (the pass log, the
-// nudge memory, the satellite parameter files): only a regular file of at
+// A file the program keeps or reads beside itself and reads whole (the pass
+// log, the nudge memory, the satellite parameter files, the station list,
+// overlays, pictures, language files...): only a regular file of at
 // most a bound is read; anything else is told, naming the file and why.
 struct TKeptFile {
     enum class TKind { Missing, Read, NotAFile, TooLarge, Unreadable };
@@ -100,6 +106,16 @@ struct TKeptFile {
     std::string Why;  // for NotAFile, TooLarge and Unreadable
 };
 TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content);
+// What to tell of a file ReadKeptFile did not read: "" when it was read or
+// is not there, else why, and that it is left as it is.
+std::string LeftAloneNote(const TKeptFile& kept);
+// The same of what stands at path, found without reading it or waiting on it.
+std::string LeftAloneNote(const std::string& path, int64_t mostBytes);
+// Thrown by readers of a file ReadKeptFile did not read; what() is its LeftAloneNote.
+class EFileLeftAlone : public Exception {
+public:
+    using Exception::Exception;
+};
 // Renames path beside itself as path + mark + the date ("-2" and on when
 // that is taken); the name it was kept as, "" when it could not be moved.
 std::string KeepAside(const std::string& path, const std::string& mark);

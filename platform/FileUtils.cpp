@@ -62,10 +62,9 @@ void SetFileDateTime(const std::string& fileName, TDateTime dateTime) {
 }
 
 int64_t GetFileSizeBytes(const std::string& fileName) {
-    const TFileHandle file(open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (!file.Valid() || fstat(file.Get(), &info) != 0) return -1;
-    return static_cast<int64_t>(info.st_size);
+    const TExaminedFile file = OpenExamined(fileName);
+    if (!file.Handle.Valid()) return -1;
+    return static_cast<int64_t>(file.Info.st_size);
 }
 
 bool MatchesMask(const std::string& name, const std::string& mask) {

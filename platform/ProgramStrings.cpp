@@ -383,6 +383,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4787, "PassLoader", "SChangedWhileRead", "The file changed while it was read (it was cut short and written again): the pass is not read"},
     {4788, "RunReport", "SPassIsKind", "\"%s\" is %s, not a pass file"},
     {4789, "FileIO", "SNotReplaced", "it is %s, left as it is"},
+    {4790, "CommandLine", "SPaletteLeftAlone", "%s: %s; the view was saved without it"},
     {4800, "Keplers", "SKeplerFolderMissing", "Folder for Kepler data: %s was not found"},
     {4801, "Keplers", "SKeplerFolderNorSought", ", nor %s"},
     {4802, "Keplers", "SKeplerFilesMissing", "****  WARNING  ****\r\rMissing Kepler data file(s) for: %s\r\rI expected to find either: \r\r%s\r\ror:\r\r%s"},

@@ -349,6 +349,8 @@ constexpr uint16_t SChangedWhileRead = 4787;
 constexpr uint16_t SPassIsKind = 4788;
 // Why a write did not replace what stands at its place.
 constexpr uint16_t SNotReplaced = 4789;
+// A palette file named on the command line that is no file or far too large.
+constexpr uint16_t SPaletteLeftAlone = 4790;
 // What an unpacked file too large tells, and the lines an unattended run tells of a pass that loaded.
 constexpr uint16_t SUnpacksTooLarge = 4750;
 constexpr uint16_t SDatedByFileDate = 4751;

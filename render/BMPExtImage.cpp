@@ -18,6 +18,9 @@ namespace kestrune {
 
 namespace {
 
+// Bitmaps are read whole: the largest the program writes, a long pass at
+// full width in colour, is well under 100 MB.
+constexpr int64_t MostBitmapFileBytes = int64_t{256} << 20;
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t InfoHeaderSize = 40;
 constexpr std::size_t HeadersSize = FileHeaderSize + InfoHeaderSize;
@@ -218,13 +221,12 @@ TBmpLayout ParseBmp(const std::vector<uint8_t>& bytes) {
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file)
-        throw Exception(Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(errno)));
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        throw Exception(Format("Cannot read file \"%s\"", fileName.c_str()));
-    return bytes;
+    std::string content;
+    const TKeptFile kept = ReadKeptFile(fileName, MostBitmapFileBytes, content);
+    if (kept.Kind == TKeptFile::TKind::Missing)
+        throw Exception(Format("Cannot open file \"%s\". %s", fileName.c_str(), std::strerror(ENOENT)));
+    if (kept.Kind != TKeptFile::TKind::Read) throw EFileLeftAlone(LeftAloneNote(kept));
+    return {content.begin(), content.end()};
 }
 
 TRGBQuad PixelColour(const uint8_t* row, int x, TPixelFormat format,

@@ -1,5 +1,7 @@
 #include "render/ClutImages.h"
 
+#include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "render/BMPExtImage.h"
 
 namespace kestrune {
@@ -7,11 +9,16 @@ namespace kestrune {
 namespace {
 
 // The bitmap reader itself tries the file once more without its last two
-// bytes, which some writers append.
+// bytes, which some writers append. What is no picture file one can read (a
+// named pipe, a device, a file far too large) is told; the colours are then
+// the program's own, as when there is no file at all.
 bool ReadBitmap(TExtBitmap& bitmap, const std::string& fileName) {
     try {
         bitmap.LoadFromFile(fileName);
         return true;
+    } catch (const EFileLeftAlone& leftAlone) {
+        TDialogService::Instance().ShowMessage(leftAlone.what(), {}, TMsgDlgType::mtWarning);
+        return false;
     } catch (const std::exception&) {
         return false;
     }
@@ -25,7 +32,7 @@ TBgrEntry PixelAt(const TExtBitmap& bitmap, int x, int y) {
 }  // namespace
 
 std::optional<TClutImage> LoadClut(const std::string& fileName) {
-    if (fileName.empty() || !FileExists(fileName)) return std::nullopt;
+    if (fileName.empty()) return std::nullopt;
     TExtBitmap bitmap;
     if (!ReadBitmap(bitmap, fileName)) return std::nullopt;
     if (bitmap.PixelFormat() != TPixelFormat::pf24bit || bitmap.Width() != TClutImage::Width ||
@@ -40,7 +47,7 @@ std::optional<TClutImage> LoadClut(const std::string& fileName) {
 TAshPalette LoadAshPalette(const std::string& fileName) {
     TAshPalette palette{};
     TExtBitmap bitmap;
-    if (!FileExists(fileName) || !ReadBitmap(bitmap, fileName)) return palette;
+    if (!ReadBitmap(bitmap, fileName)) return palette;
     if (bitmap.Width() != static_cast<int>(palette.size()) || bitmap.Height() < 1) return palette;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
     for (int k = 0; k < static_cast<int>(palette.size()); ++k) palette[k] = PixelAt(bitmap, k, 0);

@@ -174,7 +174,8 @@ bool LoadJPEGFile(TExtBitmap* bitmap, const std::string& fileName, bool takeFile
     std::string bytes;
     bool read = false;
     try {
-        read = ReadFileText(fileName, bytes) && Decode(*bitmap, bytes, takeFileFormat, channels, scale);
+        read = ReadKeptFile(fileName, MostJpegFileBytes, bytes).Kind == TKeptFile::TKind::Read &&
+               Decode(*bitmap, bytes, takeFileFormat, channels, scale);
     } catch (const std::exception&) {
         read = false;
     }

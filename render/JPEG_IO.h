@@ -6,6 +6,7 @@
 #include "render/BMPExtImage.h"
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +25,9 @@ namespace kestrune {
 // early, even by no more than its end marker (the bitmap may then be empty
 // or sized with undefined pixels).
 bool LoadJPEGFile(TExtBitmap* bitmap, const std::string& fileName, bool takeFileFormat, int scale);
+// Nor is a file larger than this read: JPEG files are read whole, and the
+// largest the program reads (its world picture, a product) are a few MB.
+inline constexpr int64_t MostJpegFileBytes = int64_t{256} << 20;
 
 // libjpeg reports a fatal error through error_exit, which must not return:
 // ours jumps back to the setjmp of the code running the codec. Warnings

@@ -9,6 +9,7 @@
 #include "orbit/EarthLocations.h"
 #include "platform/ResCodePages.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ParallelLines.h"
 #include "platform/ProgramFolder.h"
@@ -17,6 +18,7 @@
 #include "render/ClutImages.h"
 #include "render/ColourScales.h"
 #include "render/GroundPath.h"
+#include "render/JPEG_IO.h"
 #include "render/IPLbitmap.h"
 #include "render/LineSlices.h"
 #include "render/ScaledDisplay.h"
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <numeric>
 
@@ -684,6 +687,11 @@ bool TRenderView::TRenderer::OpenLandMask() {
         return false;
     const std::string path =
         settings_.LandSeaMaskPath.empty() ? ProgramFolder() + "OdpsLandMask.dat" : settings_.LandSeaMaskPath;
+    // A named pipe or a device in its place is told; the mask is then not used.
+    if (const std::string leftAlone = LeftAloneNote(path, std::numeric_limits<int64_t>::max()); !leftAlone.empty()) {
+        TDialogService::Instance().ShowMessage(leftAlone, {}, TMsgDlgType::mtWarning);
+        return false;
+    }
     if (GetFileSizeBytes(path) < SmallestLandMaskBytes) return false;
     try {
         landMask_ = std::make_unique<TODPSdata>(path);
@@ -745,8 +753,12 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::Fire() {
 
 TRenderView::TRenderer::TLineFill TRenderView::TRenderer::GroundPath() {
     const std::string masterFile = ReadableProgramFile(GroundPathMasterFileName);
-    if (!LoadGroundPathMaster(groundPathMaster_, masterFile))
-        TDialogService::Instance().ShowMessage(FormatResStr(res::SGroundPathMissing, {ShownFileNameText(masterFile)}));
+    if (!LoadGroundPathMaster(groundPathMaster_, masterFile)) {
+        // A named pipe, a device or a file far too large in its place is told as what it is.
+        const std::string leftAlone = LeftAloneNote(masterFile, MostJpegFileBytes);
+        TDialogService::Instance().ShowMessage(
+            leftAlone.empty() ? FormatResStr(res::SGroundPathMissing, {ShownFileNameText(masterFile)}) : leftAlone);
+    }
     const bool useMaster = groundPathMaster_.Height() > 200 && services_.PixelLocation;
     return [this, useMaster](int y, uint8_t* pixels) {
         for (int x = 0; x < Width(); ++x, pixels += 3) {

@@ -280,7 +280,7 @@ bool LoadPaletteFile(TPalette1D& palette, const std::string& fileName) {
     for (int i = 0; i < CountRange; ++i) palette[i] = Grey(i >> 2);
     if (fileName.empty() || !FileExists(fileName)) return false;
     std::vector<std::string> lines;
-    if (!ReadTextLines(fileName, lines) || lines.empty()) return false;
+    if (ReadKeptLines(fileName, MostPaletteFileBytes, lines).Kind != TKeptFile::TKind::Read || lines.empty()) return false;
     if (StartsText("JASC-PAL", lines[0])) return ReadJascEntries(palette, lines) > 0;
     if (StartsText("Palette", lines[0])) return ReadIndexedEntries(palette, lines) > 0;
     return false;

@@ -16,6 +16,9 @@ namespace kestrune {
 
 namespace {
 
+// Overlays are read whole: the largest real one, a full-resolution GSHHS
+// shoreline, is about 150 MB.
+constexpr int64_t MostOverlayFileBytes = int64_t{256} << 20;
 constexpr size_t InitialCapacity = 1500;
 constexpr size_t CapacityStep = 5000;
 // A GSHHS file whose point count reads above this in little-endian order is big-endian.
@@ -251,8 +254,14 @@ void TCartogList::LoadFile(const std::string& fileName) {
     ClosePolygons = true;
     std::string content;
     // A file that is not there is passed over; one that is there but gives
-    // nothing to draw is told, or the user would look for lines in vain.
-    if (!ReadFileText(fileName, content)) return;
+    // nothing to draw, or is no file one can read, is told, or the user would
+    // look for lines in vain.
+    const TKeptFile kept = ReadKeptFile(fileName, MostOverlayFileBytes, content);
+    if (kept.Kind == TKeptFile::TKind::Missing) return;
+    if (kept.Kind != TKeptFile::TKind::Read) {
+        TDialogService::Instance().ShowMessage(LeftAloneNote(kept), {}, TMsgDlgType::mtWarning);
+        return;
+    }
     const size_t segmentsBefore = segments_.size();
     DispatchFile(fileName, content);
     const bool noPoint = std::all_of(segments_.begin() + static_cast<std::ptrdiff_t>(segmentsBefore), segments_.end(),

@@ -16,12 +16,13 @@ constexpr float NorthernmostLatitude = 89.999f;
 
 }  // namespace
 
-TODPSdata::TODPSdata(const std::string& fileName)
-    : file_(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)), cache_(CacheSlots) {
-    struct stat status {};
-    if (!file_.Valid() || ::fstat(file_.Get(), &status) != 0)
-        throw ELandMaskError("Cannot open the land mask " + fileName);
-    fileSize_ = status.st_size;
+// Read record by record, never whole, so no size is too large; but what is no
+// file (a named pipe, a device) is not read at all.
+TODPSdata::TODPSdata(const std::string& fileName) : cache_(CacheSlots) {
+    TExaminedFile examined = OpenExamined(fileName);
+    if (!examined.Regular()) throw ELandMaskError("Cannot open the land mask " + fileName);
+    fileSize_ = examined.Info.st_size;
+    file_ = std::move(examined.Handle);
     std::vector<uint8_t> bytes(LandMaskIndexEntries * 2);
     if (ReadAt(file_.Get(), bytes.data(), static_cast<int64_t>(bytes.size()), 0) !=
         static_cast<int64_t>(bytes.size()))

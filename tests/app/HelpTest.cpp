@@ -372,6 +372,22 @@ TEST_F(HelpWindowTest, TheTitleNamesThePageOnce) {
     EXPECT_EQ(help.windowTitle(), "Talvessa help - Index");
 }
 
+// A page far larger than any help page is not read, and the window says why.
+TEST_F(HelpWindowTest, APageFarTooLargeIsToldInTheWindowNotRead) {
+    const std::filesystem::path page = folder / "program/help/faq.html";
+    // The page as shipped, and a comment after it that makes it 8 MB.
+    std::string text = testing::TTempFolder::Read(page);
+    text += "<!--" + std::string((8u << 20) - text.size() - 7, '-') + "-->";
+    folder.Write("program/help/faq.html", text);
+    auto form = Show();
+    Find<QAction>(*form, "HelpFAQs")->trigger();
+    const std::string shown = Help(*form).Browser().toPlainText().toStdString();
+    EXPECT_NE(shown.find("faq.html holds 8388608 bytes, far more than it ever holds (at most 4194304): it is left as it is"),
+              std::string::npos)
+        << shown.substr(0, 200);
+    EXPECT_EQ(std::filesystem::file_size(page), 8u << 20);
+}
+
 TEST_F(HelpWindowTest, MissingHelpIsToldInTheWindowAndNoWindowIsToldInABox) {
     std::filesystem::remove_all(folder / "program/help");
     TDialogService::Instance().ClearScript();

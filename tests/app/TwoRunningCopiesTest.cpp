@@ -2,9 +2,9 @@
 // station's scheduled run starts while another is still at work: each reads
 // the shared settings at its start and writes back at its end, and neither
 // may undo what the other changed, whichever ends last. Each copy is held
-// between the two by a gate: a named pipe in its program folder where it
-// reads a file after its settings, which lets it on only once the test
-// opens the other end.
+// between the two by a gate: its standard error is a full pipe, and the
+// first thing it says is that its station list, read after its settings,
+// is a named pipe; it goes on only once the test reads the pipe.
 #include "platform/Registry.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/PassFileWriter.h"
@@ -20,7 +20,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -46,16 +45,24 @@ public:
         std::error_code error;
         fs::create_hard_link(KESTRUNE_EXECUTABLE, folder + "/kestrune", error);
         if (error) fs::copy_file(KESTRUNE_EXECUTABLE, folder + "/kestrune");
+        // As installed, with its help and language file, it says nothing of its own before the gate.
+        for (const char* installed : {"help", "kestrune.ntv.lng"})
+            fs::copy(fs::path(KESTRUNE_EXECUTABLE).parent_path() / installed, folder + "/" + installed,
+                     fs::copy_options::recursive);
         // The station list is read once the side panel's settings, the
         // recent files and the rest of the start's settings are: a named
-        // pipe in its place holds the copy there until it is opened.
+        // pipe in its place is told, on the standard error the test holds full.
         if (mkfifo((folder + "/" + Gate).c_str(), 0600) != 0) throw std::runtime_error("no named pipe");
         const test::TElementLines set = test::MakeElementLines(28654, 2023, 123.4, 98.9, 150.0, 0.0, 14.125, 30000);
         Pass = folder + "/" + PassName;
         test::WriteFileBytes(Pass, test::BuildWsdFile({}, 240, set.Line1, set.Line2));
         std::vector<std::string> words{folder + "/kestrune", Pass};
         words.insert(words.end(), items.begin(), items.end());
-        pid_ = test::SpawnProgram(words, folder + "/program.log");
+        const std::string output = folder + "/program.out";
+        if (mkfifo(output.c_str(), 0600) != 0) throw std::runtime_error("no named pipe");
+        output_ = open(output.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        FillPipe(output);
+        pid_ = test::SpawnProgram(words, output);
         if (pid_ < 0) throw std::runtime_error("the program could not be started");
         // (glibc 2.36 declares pidfd_open without C linkage: the system call itself.)
         pidfd_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
@@ -66,16 +73,18 @@ public:
             waitpid(pid_, nullptr, 0);
         }
         if (pidfd_ >= 0) close(pidfd_);
+        if (output_ >= 0) close(output_);
     }
     TRunningCopy(const TRunningCopy&) = delete;
     TRunningCopy& operator=(const TRunningCopy&) = delete;
 
-    // Waits until the copy has read its settings: it waits at the gate.
+    // Waits until the copy has read its settings: it waits to write to its full standard error.
     bool ReadItsSettings() {
-        const std::string waitsOn = "/proc/" + std::to_string(pid_) + "/wchan";
+        const std::string waitsIn = "/proc/" + std::to_string(pid_) + "/syscall";
+        const std::string writing = std::to_string(SYS_write) + " ";
         for (int waited = 0; waited < WaitLimitMs; waited += 10) {
-            // Opening a named pipe that nobody writes, it waits for a partner.
-            if (testing::TTempFolder::Read(waitsOn) == "wait_for_partner") return true;
+            const std::string call = testing::TTempFolder::Read(waitsIn);
+            if (call.starts_with(writing + "0x1 ") || call.starts_with(writing + "0x2 ")) return true;
             pollfd ended{pidfd_, POLLIN, 0};
             if (poll(&ended, 1, 10) == 1) return false;
         }
@@ -83,44 +92,46 @@ public:
     }
     // Lets the copy go on to its run and its end; its exit status, -1 when it hung or was killed.
     int Finish() {
-        if (!PassGate(Gate)) return -1;
+        std::thread reader([this] { ReadOutput(); });
         pollfd ended{pidfd_, POLLIN, 0};
-        if (poll(&ended, 1, WaitLimitMs) != 1) return -1;
+        const bool endedInTime = poll(&ended, 1, WaitLimitMs) == 1;
+        if (!endedInTime) kill(pid_, SIGKILL);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        reader.join();
+        return endedInTime && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string Log() const { return testing::TTempFolder::Read(folder_ + "/program.log"); }
+    // What the copy said, without what filled its pipe.
+    std::string Log() const { return log_.size() > filled_ ? log_.substr(filled_) : std::string(); }
 
     std::string Pass;
 
 private:
-    // Opens the writing end of the gate, which returns once the copy opens
-    // it to read; false when the copy ended or hung before it came there.
-    bool PassGate(const char* name) {
-        const std::string gate = folder_ + "/" + name;
-        std::array<int, 2> opened{};
-        if (pipe(opened.data()) != 0) return false;
-        std::thread opener([&] {
-            const int end = open(gate.c_str(), O_WRONLY);
-            if (end >= 0) close(end);
-            close(opened[1]);
-        });
-        std::array<pollfd, 2> events{{{opened[0], POLLIN, 0}, {pidfd_, POLLIN, 0}}};
-        poll(events.data(), events.size(), WaitLimitMs);
-        const bool passed = events[0].revents != 0;
-        // A copy that never came leaves the opener waiting: its own reading end frees it.
-        const int reader = passed ? -1 : open(gate.c_str(), O_RDONLY | O_NONBLOCK);
-        opener.join();
-        if (reader >= 0) close(reader);
-        close(opened[0]);
-        return passed;
+    // Fills the pipe the copy's standard output and error go to, so that it
+    // waits at the first thing it says.
+    void FillPipe(const std::string& output) {
+        const int writer = open(output.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (output_ < 0 || writer < 0) throw std::runtime_error("no pipe for the output");
+        fcntl(writer, F_SETPIPE_SZ, 4096);
+        const std::string block(4096, '.');
+        for (ssize_t written = 0; (written = write(writer, block.data(), block.size())) > 0;)
+            filled_ += static_cast<size_t>(written);
+        close(writer);
+    }
+    // Reads all the copy writes until it ends.
+    void ReadOutput() {
+        fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) & ~O_NONBLOCK);
+        char chunk[4096];
+        for (ssize_t got = 0; (got = read(output_, chunk, sizeof chunk)) > 0;) log_.append(chunk, static_cast<size_t>(got));
     }
 
     std::string folder_;
     pid_t pid_ = -1;
     int pidfd_ = -1;
+    int output_ = -1;
+    size_t filled_ = 0;
+    std::string log_;
 };
 
 class TwoRunningCopiesTest : public ::testing::Test {
@@ -165,6 +176,11 @@ TEST_F(TwoRunningCopiesTest, BothChangesSurviveWhicheverEndsLast) {
         TRunningCopy& later = firstEndsFirst ? second : first;
         ASSERT_EQ(earlier.Finish(), 0) << earlier.Log();
         ASSERT_EQ(later.Finish(), 0) << later.Log();
+        // Each was held where it told of its station list, after its settings: the first thing it said.
+        for (const TRunningCopy* copy : {&earlier, &later}) {
+            const std::string log = copy->Log();
+            EXPECT_NE(log.substr(0, log.find('\n')).find(std::string(Gate) + " is a named pipe"), std::string::npos) << log;
+        }
 
         TRegistry key = ProgramKey();
         EXPECT_EQ(key.ReadInteger("RedChannel"), 3) << round;
