@@ -8,6 +8,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <condition_variable>
@@ -269,17 +270,19 @@ std::string KindOfFile(mode_t mode) {
 
 namespace {
 
-// Reads an open file to its end, whatever its size now; false on a read
-// error or when it holds more than mostBytes.
-bool ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
+// Reads an open file to its end, whatever its size now; gives the bytes it
+// holds, -1 on a read error, or, once it holds more than mostBytes, how many
+// were met by then (more than mostBytes, and content is left partial).
+int64_t ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
     content.clear();
     char chunk[65536];
     for (int64_t offset = 0;;) {
         const int64_t got = ReadAt(fd, chunk, sizeof chunk, offset);
-        if (got < 0 || offset + got > mostBytes) return false;
+        if (got < 0) return -1;
+        if (offset + got > mostBytes) return offset + got;
         content.append(chunk, static_cast<size_t>(got));
         offset += got;
-        if (got < static_cast<int64_t>(sizeof chunk)) return true;
+        if (got < static_cast<int64_t>(sizeof chunk)) return offset;
     }
 }
 
@@ -288,7 +291,7 @@ bool ReadToEnd(int fd, int64_t mostBytes, std::string& content) {
 bool ReadFileText(const std::string& path, std::string& content) {
     const TExaminedFile file = OpenExamined(path);
     if (!file.Regular()) return false;
-    return ReadToEnd(file.Handle.Get(), std::numeric_limits<int64_t>::max(), content);
+    return ReadToEnd(file.Handle.Get(), std::numeric_limits<int64_t>::max(), content) >= 0;
 }
 
 namespace {
@@ -316,13 +319,16 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
     const TExaminedFile file = OpenExamined(path);
     const TKeptFile found = Examine(file, path, mostBytes);
     if (found.Kind != TKind::Read) return found;
-    const auto tooLarge = [&](int64_t bytes) { return TooLarge(path, bytes, mostBytes); };
     content.reserve(static_cast<size_t>(file.Info.st_size));
-    if (ReadToEnd(file.Handle.Get(), mostBytes, content)) return {TKind::Read, {}};
+    const int64_t held = ReadToEnd(file.Handle.Get(), mostBytes, content);
+    if (held >= 0 && held <= mostBytes) return {TKind::Read, {}};
     const int cause = errno;
-    struct stat now {};
-    if (fstat(file.Handle.Get(), &now) == 0 && now.st_size > mostBytes) return tooLarge(now.st_size);
+    // Grown past its bound while read (or a file that tells no size): what
+    // was read of it is no file, and must not be taken for one.
     content.clear();
+    struct stat now {};
+    if (held > mostBytes)
+        return TooLarge(path, fstat(file.Handle.Get(), &now) == 0 ? std::max<int64_t>(held, now.st_size) : held, mostBytes);
     return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(cause)})};
 }
 

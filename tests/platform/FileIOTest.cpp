@@ -191,7 +191,8 @@ TEST(FileIO, AKeptFileIsReadUpToItsBoundAndWhatIsNoFileIsTold) {
     struct TKeptCase {
         const char* Name;
         std::string Bytes;  // of a file written first
-        const char* StandIn;  // else: "pipe", "zero" (a link to /dev/zero), "folder", "" for nothing
+        const char* StandIn;  // else: "pipe", "zero" (a link to /dev/zero), "folder", "" for nothing,
+                              // "proc" (a link to a file that tells no size and holds more than the bound)
         TKeptFile::TKind Kind;
         const char* Why;  // its end
     };
@@ -204,6 +205,7 @@ TEST(FileIO, AKeptFileIsReadUpToItsBoundAndWhatIsNoFileIsTold) {
         {"METOP-A.ini", "", "pipe", TKind::NotAFile, "METOP-A.ini is a named pipe"},
         {"METOP-B.ini", "", "zero", TKind::NotAFile, "METOP-B.ini is a device"},
         {"METOP-C.ini", "", "folder", TKind::NotAFile, "METOP-C.ini is a folder"},
+        {"stations.dat", "", "proc", TKind::TooLarge, "far more than it ever holds (at most 4096)"},
     };
     TTempFolder folder;
     for (const TKeptCase& kept : cases) {
@@ -214,6 +216,7 @@ TEST(FileIO, AKeptFileIsReadUpToItsBoundAndWhatIsNoFileIsTold) {
             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
         }
         if (standIn == "zero") std::filesystem::create_symlink("/dev/zero", path);
+        if (standIn == "proc") std::filesystem::create_symlink("/proc/self/smaps", path);
         if (standIn == "folder") std::filesystem::create_directory(path);
         std::string content = "left from before";
         const TKeptFile read = ReadKeptFile(path, Most, content);
