@@ -1,6 +1,7 @@
 #include "localise/LocLangFile.h"
 
 #include "tests/platform/TempFolder.h"
+#include "tests/support/FileStandIns.h"
 #include "tests/support/LocSamples.h"
 #include "tests/support/LzqWriter.h"
 #include "tools/localise/LangFileWriter.h"
@@ -248,6 +249,32 @@ TEST(LangFileTest, DamagedFilesAreRefusedWithTheFilesErrors) {
     } catch (const ELangFileError& error) {
         EXPECT_STREQ(error.what(), "Invalid index");
     }
+}
+
+// A language file that is a named pipe, a device or far larger than any
+// translation is told as what it is, never waited on nor read whole.
+TEST(LangFileTest, WhatIsNoLanguageFileIsToldAsWhatItIs) {
+    TTempFolder folder;
+    const std::string pipe = PutStandIn(folder / "Pipe.lng", TFileStandIn::Pipe);
+    const std::string device = PutStandIn(folder / "Zero.lng", TFileStandIn::LinkToZero);
+    const std::string large = PutStandIn(folder / "Deutsch.lng", TFileStandIn::Sparse);
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {pipe, pipe + " is a named pipe: it is left as it is"},
+        {device, device + " is a device: it is left as it is"},
+        {large, large + " holds 314572800 bytes, far more than it ever holds (at most 16777216): it is left as it is"},
+    };
+    for (const auto& [file, told] : cases) {
+        SCOPED_TRACE(told);
+        try {
+            TLangFile language(file);
+            TLocStorage storage;
+            language.ReadBody(&storage, 0, 0);
+            ADD_FAILURE() << "read";
+        } catch (const ELangFileError& error) {
+            EXPECT_EQ(std::string(error.what()), told);
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size(large), 300u << 20);
 }
 
 TEST(LangFileTest, CompressedFileYieldsItsHeaderFromTheFirstBytes) {
