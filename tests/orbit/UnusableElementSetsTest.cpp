@@ -10,6 +10,7 @@
 
 #include "OrbitTestFiles.h"
 #include "platform/ProgramFolder.h"
+#include "tests/support/FileStandIns.h"
 
 #include <gtest/gtest.h>
 
@@ -228,6 +229,32 @@ TEST_F(UnusableElementSetsTest, AnArchiveLargerThanAnyIsToldAndNotRead) {
     temp.Write("tle/huge.tle", "NOAA 15\n" + TleLine1(e) + "\n" + TleLine2(e) + "\n");
     std::filesystem::resize_file(temp.Path() + "tle/huge.tle", LargestElementSetFile + 1);
     EXPECT_EQ(TSatelliteList(temp.Path() + "tle/").IndexOfSatellite("25338"), -1);
+}
+
+// An archive that is a named pipe or a device is told as what it is, not as
+// missing nor passed over, and never waited on; an update file's sets still serve.
+TEST_F(UnusableElementSetsTest, AnArchiveThatIsNoFileIsToldAsWhatItIs) {
+    const std::string mainFile = temp.Path() + "elements/Keps/NOAA-15.txt";
+    using testing::TFileStandIn;
+    const std::vector<std::pair<TFileStandIn, std::string>> cases{
+        {TFileStandIn::Pipe, mainFile + " is a named pipe: it is left as it is"},
+        {TFileStandIn::LinkToZero, mainFile + " is a device: it is left as it is"},
+    };
+    for (const auto& [standIn, told] : cases) {
+        SCOPED_TRACE(told);
+        std::filesystem::remove_all(temp.Path() + "elements");
+        WriteMain("");
+        testing::PutStandIn(mainFile, standIn);
+        TDialogService::Instance().ClearScript();
+        EXPECT_FALSE(Get());
+        EXPECT_NE(Shown().find(told), std::string::npos) << Shown();
+        EXPECT_EQ(Shown().find("Missing Kepler data file"), std::string::npos) << Shown();
+        temp.Write("elements/Keps/Updates/NOAA-15.txt", ArchiveText(Start - 1, 1));
+        ASSERT_TRUE(Get());
+        ASSERT_EQ(keplers.Warnings.size(), 1u);
+        EXPECT_NE(keplers.Warnings[0].find(told), std::string::npos) << keplers.Warnings[0];
+        keplers.ClearWarnings();
+    }
 }
 
 }  // namespace
