@@ -3,14 +3,17 @@
 #include "orbit/EarthLocations.h"
 #include "platform/DialogService.h"
 #include "platform/ParallelLines.h"
+#include "platform/ProgramFolder.h"
 #include "render/ColourScales.h"
 #include "render/ViewLookups.h"
 #include "../platform/TempFolder.h"
 #include "SyntheticPass.h"
+#include "tests/support/FileStandIns.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kestrune {
 namespace {
@@ -79,6 +82,30 @@ TEST_F(RenderViewTest, EveryOfferedViewRendersIntoTheDisplayBitmap) {
     // Only the ground path view complains: there is no world map here.
     EXPECT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages().front().rfind("Ground path master file not found\r", 0), 0u);
+}
+
+// A world picture that is a named pipe, a device or far larger than any
+// picture is told as what it is, not as missing, and left as it stands.
+TEST_F(RenderViewTest, AGroundPathPictureThatIsNoFileIsToldAsWhatItIs) {
+    const std::string master = folder_ / "GroundPathMaster.jpg";
+    using testing::TFileStandIn;
+    const std::vector<std::pair<TFileStandIn, std::string>> cases{
+        {TFileStandIn::Pipe, master + " is a named pipe: it is left as it is"},
+        {TFileStandIn::LinkToZero, master + " is a device: it is left as it is"},
+        {TFileStandIn::Sparse,
+         master + " holds 314572800 bytes, far more than it ever holds (at most 268435456): it is left as it is"},
+    };
+    SetProgramFolderOverride(folder_.Path());
+    for (const auto& [standIn, told] : cases) {
+        SCOPED_TRACE(told);
+        testing::PutStandIn(master, standIn);
+        TDialogService::Instance().ClearScript();
+        ASSERT_TRUE(view_.SelectView(view_.ViewTabs().front()));
+        ASSERT_TRUE(view_.SelectView(std::string(ViewNames[ViewGroundPath])));
+        EXPECT_EQ(Messages(), std::vector<std::string>{told});
+    }
+    SetProgramFolderOverride("");
+    EXPECT_EQ(std::filesystem::file_size(master), 300u << 20);
 }
 
 TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
