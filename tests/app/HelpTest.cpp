@@ -186,6 +186,27 @@ TEST(ShippedHelpTest, TheIndexListsTheHeadingsAndTheSearchFindsTheirSections) {
     EXPECT_NE(pages.SearchPage("zzyzx").find("0 sections hold"), std::string::npos);
 }
 
+// A page far larger than any help page is not read for the search (the
+// window would not show it either); the other pages still are.
+TEST(HelpPagesTest, APageFarTooLargeIsNotSearched) {
+    testing::TTempFolder folder;
+    const auto page = [](const std::string& word) {
+        return "<html><head><title>" + word + "</title></head><body><h1>" + word + "</h1><p>" + word +
+               " lies here</p></body></html>";
+    };
+    folder.Write("help/plain.html", page("plainword"));
+    std::string huge = page("hugeword");
+    huge += "<!--" + std::string((8u << 20) - huge.size() - 7, '-') + "-->";
+    folder.Write("help/huge.html", huge);
+    const THelpPages pages(folder / "help");
+    const std::vector<std::pair<std::string, bool>> cases{{"plainword", true}, {"hugeword", false}};
+    for (const auto& [word, found] : cases) {
+        SCOPED_TRACE(word);
+        EXPECT_EQ(!pages.Search(word).empty(), found);
+    }
+    EXPECT_EQ(std::filesystem::file_size(folder / "help/huge.html"), 8u << 20);
+}
+
 // The help window of the program, on the shipped help in the test's program folder.
 class HelpWindowTest : public testing::TAppTest {
 protected:
