@@ -31,6 +31,7 @@ const TBesideRun Boundaries{{"-boundaries", "-FC:x.jpg", "-CLOSE"}, "-fc.jpg", n
 const TBesideRun MaskedSst{{"-SST:x.bmp", "-CLOSE"}, "-st.bmp", "SstLandSeaMask"};
 const TBesideRun Ash{{"-DCH4CH5:x.bmp", "-CLOSE"}, "-wv.bmp", "ShowAsh"};
 const TBesideRun WarmPalette{{"-SSTwarm.pal:x.bmp", "-CLOSE"}, "-st.bmp", nullptr};
+const TBesideRun GreenPalette{{"-NDVIgreen.pal:x.bmp", "-CLOSE"}, "-vg.bmp", nullptr};
 
 struct TBesideCase {
     const char* Name;
@@ -78,6 +79,12 @@ TEST_F(FilesBesideProgramTest, WhatStandsInPlaceOfAFileBesideTheProgramIsLeftAlo
          "warm.pal holds 2097152 bytes, far more than it ever holds (at most 1048576): it is left as it is; the view "
          "was saved without it",
          WarmPalette, false},
+        {"green.pal", TStandIn::Pipe, 0, 4,
+         "-NDVIgreen.pal:x.bmp: " + std::string(folder / "program/green.pal") +
+             " is a named pipe: it is left as it is; the view was saved without it",
+         GreenPalette, false},
+        {"green.pal", TStandIn::LinkToZero, 0, 4,
+         "green.pal is a device: it is left as it is; the view was saved without it", GreenPalette, false},
     };
     for (const TBesideCase& besideCase : cases) {
         SCOPED_TRACE(besideCase.Told);
