@@ -384,9 +384,9 @@ void TSensor::LoadPalette() {
 }
 
 bool TSensor::ReadPaletteFile() {
-    const int64_t size = GetFileSizeBytes(PaletteFile_);
     std::vector<std::string> lines;
-    if (size < 0 || size > MostPaletteFileBytes || !ReadTextLines(PaletteFile_, lines) || lines.size() != Palette_.size())
+    if (ReadKeptLines(PaletteFile_, MostPaletteFileBytes, lines).Kind != TKeptFile::TKind::Read ||
+        lines.size() != Palette_.size())
         return false;
     bool lastLineRead = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -223,7 +223,9 @@ private:
 
 TLangFile::TLangFile(const std::string& fileName, bool readOnly) : FileName(fileName), ReadOnly(readOnly) {
     std::string bytes;
-    if (!FileExists(fileName)) return;
+    // Only a file not there at all is a new one; what stands there otherwise
+    // is read, and told as what it is when it is no language file.
+    if (!AnythingAt(fileName)) return;
     ReadLangFileBytes(fileName, bytes);
     Compressed = IsLZQCompressed(bytes);
     if (!Compressed) {

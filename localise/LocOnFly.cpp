@@ -5,6 +5,7 @@
 #include "localise/LocUtils.h"
 #include "localise/QLocales.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
@@ -385,7 +386,7 @@ void TQLocalizerOnFly::DeletePreviousLibrary() const {
 
 void TQLocalizerOnFly::LoadLanguageFile(const std::string& fileName) {
     if (!initialized_) Fail(SNotInitialized);
-    if (!FileExists(fileName)) Fail(SLangFileNotFound, fileName);
+    if (!AnythingAt(fileName)) Fail(SLangFileNotFound, fileName);
     NamingTheFile(fileName, [&] {
         TLangFile file(fileName);
         ApplyLanguage(file);

@@ -8,6 +8,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/FileStandIns.h"
 #include "tests/support/LocSamples.h"
 #include "tests/support/LzqWriter.h"
 #include "tools/localise/LangFileWriter.h"
@@ -193,6 +194,30 @@ TEST_F(LocOnFlyTest, LanguagesLieInTheFolderGivenRelativeToTheProgram) {
     EXPECT_EQ(Localizer().LanguageFolder(), folder_ / "program/lang/");
     Localizer().SetLanguageFolder(folder_ / "program");  // an absolute folder, without languages
     EXPECT_TRUE(Localizer().Languages.empty());
+}
+
+// A language file that is no file (a named pipe, a link to a device) or is
+// far too large is left out of the menu, not offered as a language without
+// a name; chosen by its file, it is told as what it is.
+TEST_F(LocOnFlyTest, WhatIsNoLanguageFileIsLeftOutOfTheMenu) {
+    folder_.Write("program/kestrune.ntv.lng", languages_.native);
+    folder_.Write("program/kestrune.deu.lng", languages_.germanFile);
+    for (const auto& [standIn, told] : {std::pair{TFileStandIn::Pipe, "is a named pipe"},
+                                        std::pair{TFileStandIn::LinkToZero, "is a device"},
+                                        std::pair{TFileStandIn::Sparse, "far more than it ever holds"}}) {
+        SCOPED_TRACE(told);
+        const std::string french = PutStandIn(folder_ / "program/kestrune.fra.lng", standIn);
+        Start();
+        ASSERT_EQ(Localizer().Languages.size(), 2u);
+        for (const TLFInfo& language : Localizer().Languages) EXPECT_FALSE(language.EnglishName.empty());
+        EXPECT_EQ(Localizer().IndexOf(French), -1);
+        try {
+            Localizer().LoadLanguageFile(french);
+            ADD_FAILURE() << "loaded";
+        } catch (const std::exception& error) {
+            EXPECT_NE(std::string(error.what()).find(told), std::string::npos) << error.what();
+        }
+    }
 }
 
 TEST_F(LocOnFlyTest, WithoutResourceLibrariesOnlyTheDictionarySwitches) {
