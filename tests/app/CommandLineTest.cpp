@@ -296,18 +296,22 @@ TEST_F(CommandLineTest, ItemsDoneOtherwiseThanWrittenAreToldAndEndWithFour) {
 TEST_F(CommandLineTest, ARefusedPaletteIsNotSavedWithTheEarlierItemsPalette) {
     const std::string program = folder / "program/";
     for (const char* name : {"good.pal", "not-a.pal", "jasc.pal"}) folder.Write("program/" + std::string(name), "");
-    TCommandLineRun run({"pass.wsd", "-OUTPUT:a/", "-SSTgood.pal:x.bmp", "-OUTPUT:b/", "-SSTnot-a.pal:x.bmp",
-                         "-OUTPUT:d/", "-NDVIjasc.pal:x.bmp", "-OUTPUT:e/", "-NDVInot-a.pal:x.bmp", "-OUTPUT:f/",
-                         "-NDVInothere.pal:x.bmp", "-CLOSE"},
+    // The folders lie in the test's own folder: the images written there stay.
+    const std::string out = folder / "out/";
+    const auto in = [&out](const char* name) { return out + name; };
+    TCommandLineRun run({"pass.wsd", "-OUTPUT:" + in("a/"), "-SSTgood.pal:x.bmp", "-OUTPUT:" + in("b/"),
+                         "-SSTnot-a.pal:x.bmp", "-OUTPUT:" + in("d/"), "-NDVIjasc.pal:x.bmp", "-OUTPUT:" + in("e/"),
+                         "-NDVInot-a.pal:x.bmp", "-OUTPUT:" + in("f/"), "-NDVInothere.pal:x.bmp", "-CLOSE"},
                         target, program);
     EXPECT_TRUE(run.Run("pass"));
     EXPECT_THAT(target.Calls,
-                ElementsAre("select SST", "sst palette " + program + "good.pal", "redisplay", "image a/pass mode 0 bmp",
-                            "select SST", "sst palette cleared", "redisplay", "image b/pass mode 0 bmp",
-                            "select Vegetation", "ndvi palette " + program + "jasc.pal", "redisplay",
-                            "image d/pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
-                            "image e/pass mode 0 bmp", "select Vegetation", "ndvi palette cleared", "redisplay",
-                            "image f/pass mode 0 bmp"));
+                ElementsAre("select SST", "sst palette " + program + "good.pal", "redisplay",
+                            "image " + in("a/pass") + " mode 0 bmp", "select SST", "sst palette cleared", "redisplay",
+                            "image " + in("b/pass") + " mode 0 bmp", "select Vegetation",
+                            "ndvi palette " + program + "jasc.pal", "redisplay", "image " + in("d/pass") + " mode 0 bmp",
+                            "select Vegetation", "ndvi palette cleared", "redisplay",
+                            "image " + in("e/pass") + " mode 0 bmp", "select Vegetation", "ndvi palette cleared",
+                            "redisplay", "image " + in("f/pass") + " mode 0 bmp"));
     EXPECT_EQ(run.UnknownParameters(), 3);
     EXPECT_EQ(run.ExitCode(), 4);
 }
