@@ -60,6 +60,12 @@ protected:
         return test::MakeElementLines(28654, 2023, 122.5, 98.9, 150.0, 0.0, 14.125, 30000);
     }
     static test::TPassGeometry Noaa18NoonGeometry() { return {Noaa18Set(), test::THrptPassSpec{}, 2023, 5, 3}; }
+    // The archive written and the pass taken as southbound, as a station's gapped passes are here.
+    test::TPassGeometry SouthboundNoaa18Noon() {
+        WriteArchive("NOAA-18", 28654);
+        settings.ForcedDirection = 2;
+        return Noaa18NoonGeometry();
+    }
 
     // Every line's anchors of the pass loaded last.
     std::vector<TScanLineLocations> Locations() {
@@ -302,11 +308,9 @@ TEST_F(PassLocatingTest, NoLineIsInterpolatedAcrossATimeGap) {
 // the pass's end lies beyond it; a lone line whose code agrees with neither
 // neighbour is still re-timed.
 TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
-    WriteArchive("NOAA-18", 28654);
-    settings.ForcedDirection = 2;
     constexpr int32_t PassLines = 600;
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
-    test::TPassGeometry geometry = Noaa18NoonGeometry();
+    test::TPassGeometry geometry = SouthboundNoaa18Noon();
     const auto expectLineAt = [&](int32_t stored, int32_t written) { ExpectLineShows(geometry, stored, written); };
     struct TGapCase {
         int32_t After;
@@ -365,11 +369,9 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
 // other and keep their times, each gap is told on its own, and the pass
 // runs from its first line's time to its last line's, as its log says.
 TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
-    WriteArchive("NOAA-18", 28654);
-    settings.ForcedDirection = 2;
     constexpr int32_t PassLines = 600;
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
-    test::TPassGeometry geometry = Noaa18NoonGeometry();
+    test::TPassGeometry geometry = SouthboundNoaa18Noon();
     struct TLost {
         int32_t First;
         int32_t Last;  // frames of the recording lost, inclusive
