@@ -280,8 +280,6 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     FirstLineCorners = {};
     LastLineCorners = {};
     scanPeriod_ = Second / 6.0;
-    gapsBefore_ = 0;
-    gapsAfter_ = 0;
     const int count = LineCount();
     if (InCodes(FormatCode, Level1bFormats)) {
         for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
@@ -608,51 +606,91 @@ bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, s
 // less than 30 s late, or, after a longer gap in the signal, the first of
 // two lines whose times agree with each other. Such lines keep their own
 // times however long the gaps around them, two lines between two gaps as
-// well; a line that agrees with neither neighbour is re-timed. Gaps of a
+// well. A line whose code agrees with neither neighbour is re-timed where a
+// later line lies on the slot the run predicts (a corrupt code among lines
+// on time), keeps its own time where it stands in order between two gaps,
+// and is otherwise left without time and location (a line alone at either
+// end, or out of order): a bad code and a lone line look alike, and a line
+// placed at a time it does not hold lies hundreds of km off. Gaps of a
 // second or more are told, each on its own.
 void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     std::vector<TDateTime>& times = clock.time;
     const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
+    const auto inPass = [count](int line) { return line >= 0 && line < count; };
     // The line and the next one outwards lie one scan period apart.
     const auto agreesWithNext = [&](int line, int step) {
         const int next = line + step;
-        if (next < 0 || next >= count || timeAt(line) == 0 || timeAt(next) == 0) return false;
+        if (!inPass(next) || timeAt(line) == 0 || timeAt(next) == 0) return false;
         return std::fabs((timeAt(next) - timeAt(line)) * step - scanPeriod_) <= AgreementTolerance;
     };
-    gapsBefore_ = 0;
-    gapsAfter_ = 0;
+    const auto lateness = [](TDateTime time, TDateTime prediction, int step) {
+        return (time - prediction) * step;
+    };
+    const auto plausible = [](double late) { return late > -0.01 * Second && late < 30 * Second; };
+    // The first later line with a plausible code lies on the slot the run
+    // predicts for it: the run went on without a gap through the line.
+    const auto slotConfirmed = [&](int line, int step, TDateTime prediction) {
+        for (int next = line + step; inPass(next); next += step) {
+            if (timeAt(next) == 0) continue;
+            const double late = lateness(timeAt(next), prediction + (next - line) * scanPeriod_, step);
+            if (std::fabs(late) <= AgreementTolerance) return true;
+            if (plausible(late)) return false;
+        }
+        return false;
+    };
+    // The line lies at least one scan period after the line before it and
+    // before the next line outwards: a lone line between two gaps.
+    const auto inOrderBetweenGaps = [&](int line, int step, double late) {
+        const int next = line + step;
+        return late >= 0 && inPass(next) && timeAt(next) != 0 &&
+               (timeAt(next) - timeAt(line)) * step >= scanPeriod_ - AgreementTolerance;
+    };
     std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
-    const auto regularise = [&](int line, int step, double& gapTotal) {
-        TDateTime& time = times[static_cast<size_t>(line)];
-        const TDateTime prediction = times[static_cast<size_t>(line - step)] + step * scanPeriod_;
-        const double lateness = (time - prediction) * step;
-        const bool plausible = time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
-        const bool afterGap = time != 0 && lateness >= 30 * Second && agreesWithNext(line, step);
-        if (!plausible && !afterGap) time = prediction;
-        if ((plausible || afterGap) && lateness >= GapToTell) {
-            gaps.emplace_back(step > 0 ? line - 1 : line, lateness);
-            gapTotal += lateness;
+    std::vector<std::pair<int, TDateTime>> unconfirmed;
+    const auto regularise = [&](int step) {
+        TDateTime previous = ReferenceLineTime;  // where the line before lies, or would lie
+        for (int line = referenceLine_ + step; inPass(line); line += step) {
+            TDateTime& time = times[static_cast<size_t>(line)];
+            const TDateTime prediction = previous + step * scanPeriod_;
+            const double late = lateness(time, prediction, step);
+            const bool ownTime = time != 0 && (plausible(late) || (late >= 30 * Second && agreesWithNext(line, step)));
+            const bool reTimed = !ownTime && (time == 0 || slotConfirmed(line, step, prediction));
+            const bool alone = !ownTime && !reTimed && inOrderBetweenGaps(line, step, late);
+            if (reTimed) time = prediction;
+            if ((ownTime || alone) && late >= GapToTell) gaps.emplace_back(step > 0 ? line - 1 : line, late);
+            if (!ownTime && !reTimed && !alone) {
+                unconfirmed.emplace_back(line, time);
+                time = 0;
+            }
+            previous = time != 0 ? time : prediction;
         }
     };
-    for (int line = referenceLine_ - 1; line >= 0; --line) regularise(line, -1, gapsBefore_);
-    for (int line = referenceLine_ + 1; line < count; ++line) regularise(line, 1, gapsAfter_);
+    regularise(-1);
+    regularise(1);
     std::sort(gaps.begin(), gaps.end());
     for (const auto& [line, length] : gaps)
         diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
+    std::sort(unconfirmed.begin(), unconfirmed.end());
+    for (const auto& [line, code] : unconfirmed)
+        diagnostics.push_back(Format("Line %d's time code ", line) + FormatDateTime("hh:nn:ss.zzz", code) +
+                              " is confirmed by no neighbouring line: the line is left without earth location");
 }
 
 // With few bad time codes only the even lines (and the last) are located
-// and the odd ones interpolated, except next to a gap in the times.
+// and the odd ones interpolated, except next to a gap in the times. A line
+// left without time is left without location.
 bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
     diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
     const int count = LineCount();
+    const auto timed = [&clock](int line) { return clock.time[static_cast<size_t>(line)] != 0; };
     const auto interpolated = [&](int line) {
         if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
+        if (!timed(line - 1) || !timed(line) || !timed(line + 1)) return false;
         const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
         return span < 2.5 * scanPeriod_;
     };
-    const auto located = [&interpolated](int line) { return !interpolated(line); };
+    const auto located = [&](int line) { return timed(line) && !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
     // The last line goes to the set itself, which is left as after locating one line after the other.
     const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(clock, located, altitudes);
@@ -753,6 +791,22 @@ void TEarthLocations::AbandonLocations() {
     std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
 }
 
+bool TEarthLocations::LineLocated(int line) const {
+    return HasLocation(locations_[static_cast<size_t>(line)].Anchors[CentreAnchor]);
+}
+
+// A time-coded line whose time nothing confirmed: it has no location.
+bool TEarthLocations::LeftUntimed(int line) const {
+    return InCodes(FormatCode, TimeCodedFormats) && ValidLine(line) && lineTimes_[static_cast<size_t>(line)] == 0;
+}
+
+int TEarthLocations::NextLocatedLine(int line, int step) const {
+    const int from = std::clamp(line, 0, LineCount() - 1);
+    for (int next = from; ValidLine(next); next += step)
+        if (LineLocated(next)) return next;
+    return from;
+}
+
 float TEarthLocations::CentreLatitude(int line) const {
     return locations_[static_cast<size_t>(std::clamp(line, 0, LineCount() - 1))].Anchors[CentreAnchor].Latitude;
 }
@@ -770,13 +824,15 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
         return TLineCorners{record.Anchors[0].Latitude,  record.Anchors[25].Latitude,  record.Anchors[50].Latitude,
                             record.Anchors[0].Longitude, record.Anchors[25].Longitude, record.Anchors[50].Longitude};
     };
+    // The pass's corners are those of its first and last located lines.
+    const int first = NextLocatedLine(0, 1), last = NextLocatedLine(count - 1, -1);
     Northbound = CentreLatitude(middle - 1) < CentreLatitude(middle);
-    FirstLineCorners = corners(0);
-    FirstLineNorthbound = CentreLatitude(0) < CentreLatitude(1);
-    LastLineCorners = corners(count - 1);
-    LastLineNorthbound = CentreLatitude(count - 2) < CentreLatitude(count - 1);
-    ReportLine(0, FirstLineNorthbound, "First", diagnostics);
-    ReportLine(count - 1, LastLineNorthbound, "Last", diagnostics);
+    FirstLineCorners = corners(first);
+    FirstLineNorthbound = CentreLatitude(first) < CentreLatitude(NextLocatedLine(first + 1, 1));
+    LastLineCorners = corners(last);
+    LastLineNorthbound = CentreLatitude(NextLocatedLine(last - 1, -1)) < CentreLatitude(last);
+    ReportLine(first, FirstLineNorthbound, "First", diagnostics);
+    ReportLine(last, LastLineNorthbound, "Last", diagnostics);
     if (turnRound) FlipPassDirection();
     diagnostics.push_back(Format("Sensor mean altitude: %.1fkm  (default is 848.0km)", Altitude));
     if (InCodes(FormatCode, GacFormats) && !CheckGacContinuity(diagnostics)) return;
@@ -823,6 +879,7 @@ bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     float lowest = first.Latitude, highest = first.Latitude;
     bool identical = true;
     for (int line = middle - 5; line <= middle + 5; ++line) {
+        if (LeftUntimed(line)) continue;
         const TAnchorLocation& centre = locations_[static_cast<size_t>(std::clamp(line, 0, count - 1))].Anchors[CentreAnchor];
         lowest = std::min(lowest, centre.Latitude);
         highest = std::max(highest, centre.Latitude);
@@ -841,8 +898,13 @@ void TEarthLocations::SetStartAndEndTimes() {
     StartTime = 1.0;
     EndTime = 0;
     if (!InCodes(FormatCode, Level1bFormats)) {
-        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_ - gapsBefore_;
-        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_ + gapsAfter_;
+        // The first and last located lines' own times, not times counted
+        // from the reference line across gaps.
+        // from the reference line across gaps; a turned pass holds them last first.
+        const TDateTime first = lineTimes_[static_cast<size_t>(NextLocatedLine(0, 1))];
+        const TDateTime last = lineTimes_[static_cast<size_t>(NextLocatedLine(LineCount() - 1, -1))];
+        StartTime = std::min(first, last);
+        EndTime = std::max(first, last) + scanPeriod_;
         return;
     }
     // Level 1b line times are times of day: a pass across midnight has the

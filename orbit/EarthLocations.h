@@ -231,13 +231,15 @@ private:
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;
+    bool LineLocated(int line) const;
+    bool LeftUntimed(int line) const;
+    // The first line from line on, step by step, that has a location; line
+    // itself (within the pass) when none has.
+    int NextLocatedLine(int line, int step) const;
     // Anchor positions by which the anchors move when a line is reversed.
     double TurnShift() const;
 
     int referenceLine_ = 0;
-    // Gaps in the signal before and after the reference line, days.
-    double gapsBefore_ = 0;
-    double gapsAfter_ = 0;
     double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days
 
     std::vector<TScanLineLocations> locations_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <mutex>
 #include <numbers>
+#include <optional>
 
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
@@ -318,11 +319,18 @@ std::vector<TSignalGap> FindSignalGaps(std::span<const TDateTime> times, double 
     constexpr double shortest = 1.0 / SecsPerDay, longest = 3600.0 / SecsPerDay;
     std::vector<TSignalGap> gaps;
     if (!(period > 0)) return gaps;
-    for (size_t line = 0; line + 1 < times.size(); ++line) {
-        if (times[line] == 0 || times[line + 1] == 0) continue;
-        const double lost = std::fabs(times[line + 1] - times[line]) - period;
-        if (lost >= shortest && lost <= longest)
-            gaps.push_back({static_cast<int>(line), static_cast<int>(Round(lost / period))});
+    // Lines without time between two timed ones stand next to the first:
+    // where they fell in the gap nothing tells.
+    std::optional<size_t> timed;
+    for (size_t line = 0; line < times.size(); ++line) {
+        if (times[line] == 0) continue;
+        if (timed) {
+            const double rows = static_cast<double>(line - *timed);
+            const double lost = std::fabs(times[line] - times[*timed]) - rows * period;
+            if (lost >= shortest && lost <= longest)
+                gaps.push_back({static_cast<int>(line) - 1, static_cast<int>(Round(lost / period))});
+        }
+        timed = line;
     }
     return gaps;
 }
