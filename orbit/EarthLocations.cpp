@@ -117,6 +117,11 @@ float LongitudeBetween(float a, float b, double weight) {
 // As the map fit reads the records: a coordinate of exactly 0 means none.
 bool HasLocation(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
 
+// A location outside the earth's coordinates is a damaged record.
+bool OnEarth(const TAnchorLocation& anchor) {
+    return std::fabs(anchor.Latitude) <= 90.0f && std::fabs(anchor.Longitude) <= 180.0f;
+}
+
 // Every anchor takes the location at its position plus shift; next to an
 // anchor without a location it keeps its own.
 void ShiftAnchors(TScanLineLocations& record, double shift) {
@@ -153,6 +158,8 @@ void TEarthLocations::ResetPassState() {
     MapFitted = false;
     GacDiscontinuity = false;
     LocationsValid = false;
+    NoPassTimecode = false;
+    Level1bLinesUnlocated = 0;
     Attitude = {0, 0, 0};
     Altitude = DefaultAltitude;
     FirstLineCorners = {};
@@ -282,7 +289,13 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     scanPeriod_ = Second / 6.0;
     const int count = LineCount();
     if (InCodes(FormatCode, Level1bFormats)) {
-        for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
+        int unlocated = 0;
+        for (int line = 0; line < count; ++line)
+            if (!DecodeLevel1bLine(line)) ++unlocated;
+        Level1bLinesUnlocated = unlocated;
+        if (unlocated > 0)
+            diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
+                                         unlocated, count));
         LocationsValid = true;
         return true;
     }
@@ -309,6 +322,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     const TDateTime passTime = MidThirdPassTime(clock);
     if (passTime == 0) {
         diagnostics.push_back("No valid pass timecode found in minor frame data");
+        NoPassTimecode = true;
         AbandonLocations();
         return false;
     }
@@ -327,7 +341,9 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     return true;
 }
 
-void TEarthLocations::DecodeLevel1bLine(int line) {
+// False when the record holds no location (flagged invalid, it was never
+// stored) or one off the earth: the line is then left without location.
+bool TEarthLocations::DecodeLevel1bLine(int line) {
     TScanLineLocations& record = locations_[static_cast<size_t>(line)];
     TScanLineAngles& angles = angles_[static_cast<size_t>(line)];
     unsigned char raw[sizeof(TScanLineLocations)];
@@ -346,6 +362,9 @@ void TEarthLocations::DecodeLevel1bLine(int line) {
             angles.RelativeAzimuth[k] = 0.0f;  // not in the older records
         }
     }
+    const bool onEarth = std::all_of(record.Anchors.begin(), record.Anchors.end(), OnEarth);
+    if (!onEarth) record = TScanLineLocations{};
+    return onEarth && std::any_of(record.Anchors.begin(), record.Anchors.end(), HasLocation);
 }
 
 // Turns the time code the frame reader left at the start of the line's
@@ -826,7 +845,7 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
     };
     // The pass's corners are those of its first and last located lines.
     const int first = NextLocatedLine(0, 1), last = NextLocatedLine(count - 1, -1);
-    Northbound = CentreLatitude(middle - 1) < CentreLatitude(middle);
+    Northbound = CentreLatitude(NextLocatedLine(middle - 1, -1)) < CentreLatitude(NextLocatedLine(middle, 1));
     FirstLineCorners = corners(first);
     FirstLineNorthbound = CentreLatitude(first) < CentreLatitude(NextLocatedLine(first + 1, 1));
     LastLineCorners = corners(last);
@@ -858,12 +877,16 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     const bool tooMany = count >= 3000;
     if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
     GacDiscontinuity = false;
-    for (int line = 2; line + 1 <= count - 3; ++line) {
-        if (std::fabs(CentreLatitude(line + 1) - CentreLatitude(line)) > 0.3f) {
+    // Lines without location (damaged records) are passed over.
+    int before = 2;
+    for (int line = 3; line <= count - 3; ++line) {
+        if (!LineLocated(line)) continue;
+        if (LineLocated(before) && std::fabs(CentreLatitude(line) - CentreLatitude(before)) > 0.3f) {
             GacDiscontinuity = true;
-            GacBreakLine = line + 1;
+            GacBreakLine = line;
             break;
         }
+        before = line;
     }
     if (!tooMany && !GacDiscontinuity) return true;
     diagnostics.push_back("Cannot show mapping with multiple GAC pictures");

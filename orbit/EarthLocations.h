@@ -183,6 +183,10 @@ public:
     std::array<float, 3> Attitude{};
     int GacBreakLine = 0;
     bool LocationsValid = false;
+    // No line's time code could time the pass: its elements were never sought.
+    bool NoPassTimecode = false;
+    // Level 1b records without a valid location of their own.
+    int Level1bLinesUnlocated = 0;
     TOrbit* Orbit = nullptr;            // not owned
     TWarpedMapping* Mapping = nullptr;  // not owned
     // Element lines found in the data file by the loader, or empty.
@@ -206,7 +210,7 @@ private:
     bool ValidLine(int line) const { return line >= 0 && line < LineCount(); }
     void PrepareForFormat(std::vector<std::string>& diagnostics);
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
-    void DecodeLevel1bLine(int line);
+    bool DecodeLevel1bLine(int line);
     void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
     void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
     TDateTime YearDateSource(const TLineClock& clock) const;

@@ -18,13 +18,28 @@ namespace {
 
 constexpr double Radians = std::numbers::pi / 180.0;
 
+// The located line nearest the middle of the image, which the fit is
+// anchored on; the middle itself when no line is located.
+int CentreLineOf(std::span<const TScanLineLocations> lines) {
+    const int count = static_cast<int>(lines.size()), middle = count / 2;
+    const auto located = [&lines](int line) {
+        const TAnchorLocation& centre = lines[static_cast<size_t>(line)].Anchors[CentreAnchor];
+        return centre.Latitude != 0 && centre.Longitude != 0;
+    };
+    for (int distance = 0; distance <= middle; ++distance) {
+        if (middle + distance < count && located(middle + distance)) return middle + distance;
+        if (middle - distance >= 0 && located(middle - distance)) return middle - distance;
+    }
+    return middle;
+}
+
 class TMapFit {
 public:
     TMapFit(std::span<const TScanLineLocations> lines, std::vector<std::string>* log, bool reportToLog,
             TWarpedMapping& mapping)
         : lines_(lines),
           lineCount_(static_cast<int>(lines.size())),
-          centre_(lineCount_ / 2),
+          centre_(CentreLineOf(lines)),
           log_(log),
           reportToLog_(reportToLog),
           mapping_(mapping) {}
