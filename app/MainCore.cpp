@@ -460,8 +460,9 @@ void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {
     heldMessages_.clear();
     // What the element archives said explains the sets that are missing.
     // The archives' own cause of the last failed search comes first; told
-    // quietly or not, it stands on the same line as the finding.
-    std::string keplerNote = Pass.Orbit->Keplers->LastFailure;
+    // quietly or not, it stands on the same line as the finding. A failed
+    // load tells only why it failed.
+    std::string keplerNote = loaded ? Pass.Orbit->Keplers->LastFailure : std::string();
     std::erase_if(held, [&keplerNote](const std::string& text) {
         const bool kepler = text.find("Kepler") != std::string::npos || text == keplerNote;
         if (kepler && keplerNote.empty()) keplerNote = text;
