@@ -108,6 +108,8 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TEarthLocations& locations = *pass.EarthLocations;
     if (!locations.LocationsValid || locations.LocationFlags == 0)
         lines.push_back(resStr(TimedOnly(pass) ? res::STimedNotLocated : res::SNotLocated));
+    else if (!locations.MapFitted && locations.Level1bLinesUnlocated == locations.LineCount())
+        lines.push_back(FormatResStr(res::SLevel1bNoLocations, {std::to_string(locations.LineCount())}));
     else if (!locations.MapFitted && locations.Level1bLinesUnlocated > 0)
         lines.push_back(FormatResStr(res::SLevel1bLocationsUnfit, {std::to_string(locations.Level1bLinesUnlocated),
                                                                    std::to_string(locations.LineCount())}));

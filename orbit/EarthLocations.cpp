@@ -220,7 +220,7 @@ void TEarthLocations::StoreRawAngles(int line, const void* field, size_t count) 
 
 void TEarthLocations::SetAltitude(const uint8_t* field) {
     const float kilometres = static_cast<float>(BigEndianWord(field)) / 10.0f;
-    Altitude = kilometres < 500.0f ? DefaultAltitude : kilometres;
+    Altitude = kilometres < 500.0f || kilometres > 1500.0f ? DefaultAltitude : kilometres;
 }
 
 void TEarthLocations::SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c) {
@@ -666,7 +666,13 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string
                (timeAt(next) - timeAt(line)) * step >= scanPeriod_ - AgreementTolerance;
     };
     std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
-    std::vector<std::pair<int, TDateTime>> unconfirmed;
+    struct TUnconfirmed {
+        int Line;
+        TDateTime Code;
+        double Late;  // after the slot its neighbour predicts, days
+        bool operator<(const TUnconfirmed& other) const { return Line < other.Line; }
+    };
+    std::vector<TUnconfirmed> unconfirmed;
     const auto regularise = [&](int step) {
         TDateTime previous = ReferenceLineTime;  // where the line before lies, or would lie
         for (int line = referenceLine_ + step; inPass(line); line += step) {
@@ -679,7 +685,7 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string
             if (reTimed) time = prediction;
             if ((ownTime || alone) && late >= GapToTell) gaps.emplace_back(step > 0 ? line - 1 : line, late);
             if (!ownTime && !reTimed && !alone) {
-                unconfirmed.emplace_back(line, time);
+                unconfirmed.push_back({line, time, late});
                 time = 0;
             }
             previous = time != 0 ? time : prediction;
@@ -691,9 +697,15 @@ void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string
     for (const auto& [line, length] : gaps)
         diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
     std::sort(unconfirmed.begin(), unconfirmed.end());
-    for (const auto& [line, code] : unconfirmed)
-        diagnostics.push_back(Format("Line %d's time code ", line) + FormatDateTime("hh:nn:ss.zzz", code) +
-                              " is confirmed by no neighbouring line: the line is left without earth location");
+    // The gap its code would open is named, though nothing confirms it.
+    for (const TUnconfirmed& stray : unconfirmed) {
+        const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
+        const std::string gap = stray.Code != 0 && stray.Late >= GapToTell
+                                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
+                                    : std::string();
+        diagnostics.push_back(Format("Line %d's time code ", stray.Line) + FormatDateTime("hh:nn:ss.zzz", stray.Code) +
+                              gap + " is confirmed by no neighbouring line: the line is left without earth location");
+    }
 }
 
 // With few bad time codes only the even lines (and the last) are located
@@ -810,6 +822,14 @@ void TEarthLocations::AbandonLocations() {
     std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
 }
 
+// A real location is never exactly 0, 0 at the centre of a line: only a
+// cleared record is.
+bool TEarthLocations::LineWithoutLocation(int line) const {
+    if (!ValidLine(line)) return false;
+    const TAnchorLocation& centre = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+    return centre.Latitude == 0 && centre.Longitude == 0;
+}
+
 bool TEarthLocations::LineLocated(int line) const {
     return HasLocation(locations_[static_cast<size_t>(line)].Anchors[CentreAnchor]);
 }
@@ -922,7 +942,6 @@ void TEarthLocations::SetStartAndEndTimes() {
     EndTime = 0;
     if (!InCodes(FormatCode, Level1bFormats)) {
         // The first and last located lines' own times, not times counted
-        // from the reference line across gaps.
         // from the reference line across gaps; a turned pass holds them last first.
         const TDateTime first = lineTimes_[static_cast<size_t>(NextLocatedLine(0, 1))];
         const TDateTime last = lineTimes_[static_cast<size_t>(NextLocatedLine(LineCount() - 1, -1))];
@@ -972,6 +991,14 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
         diagnostics.push_back(error.what());
     }
     Residuals = std::move(residuals);
+    if (MapFitted) Mapping->SetRowsWithoutLocation(LinesLeftUntimed());
+}
+
+std::vector<int> TEarthLocations::LinesLeftUntimed() const {
+    std::vector<int> lines;
+    for (int line = 0; line < LineCount(); ++line)
+        if (LeftUntimed(line)) lines.push_back(line);
+    return lines;
 }
 
 // ---------------------------------------------------------------- turning, saving, naming

@@ -112,6 +112,9 @@ public:
     const TScanLineLocations* LineLocations(int line) const;
     TScanLineAngles* LineAngles(int line);
     const TScanLineAngles* LineAngles(int line) const;
+    // The line's record was left without location (cleared): a damaged
+    // Level 1b record, or a line whose time nothing confirmed.
+    bool LineWithoutLocation(int line) const;
     // 0 for no time and for lines outside the pass.
     TDateTime LineTimes(int line) const;
     void SetLineTime(int line, TDateTime time);
@@ -122,7 +125,8 @@ public:
     void StoreRawAngles(int line, const void* field, size_t count);
 
     void AddLocationFlags(uint8_t flags) { LocationFlags |= flags; }
-    // The big-endian word at field, in tenths of a km; below 500 km gives 848.
+    // The big-endian word at field, in tenths of a km; below 500 km or above
+    // 1500 km (no weather satellite flies there: a damaged record) gives 848.
     void SetAltitude(const uint8_t* field);
     // Three big-endian signed words, each / 1000, in the order given.
     void SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c);
@@ -237,6 +241,7 @@ private:
     float CentreLatitude(int line) const;
     bool LineLocated(int line) const;
     bool LeftUntimed(int line) const;
+    std::vector<int> LinesLeftUntimed() const;
     // The first line from line on, step by step, that has a location; line
     // itself (within the pass) when none has.
     int NextLocatedLine(int line, int step) const;
