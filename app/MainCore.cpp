@@ -459,9 +459,12 @@ void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {
     std::vector<std::string> held = std::move(heldMessages_);
     heldMessages_.clear();
     // What the element archives said explains the sets that are missing.
-    std::string keplerNote;
+    // The archives' own cause of the last failed search comes first; told
+    // quietly or not, it stands on the same line as the finding. A failed
+    // load tells only why it failed.
+    std::string keplerNote = loaded ? Pass.Orbit->Keplers->LastFailure : std::string();
     std::erase_if(held, [&keplerNote](const std::string& text) {
-        const bool kepler = text.find("Kepler") != std::string::npos;
+        const bool kepler = text.find("Kepler") != std::string::npos || text == keplerNote;
         if (kepler && keplerNote.empty()) keplerNote = text;
         return kepler;
     });

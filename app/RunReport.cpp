@@ -95,7 +95,9 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
-        if (!orbit.ElementsValid) {
+        if (!orbit.ElementsValid && pass.EarthLocations->NoPassTimecode) {
+            lines.push_back(resStr(res::SNoPassTimecode));
+        } else if (!orbit.ElementsValid) {
             lines.push_back(FormatResStr(res::SNoElementSetsFound, {SatelliteOf(pass)}) +
                             (keplerNote.empty() ? std::string() : ": " + OneLine(keplerNote)));
         } else if (std::fabs(orbit.ElementAge) > StaleElementDays) {
@@ -106,6 +108,11 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     const TEarthLocations& locations = *pass.EarthLocations;
     if (!locations.LocationsValid || locations.LocationFlags == 0)
         lines.push_back(resStr(TimedOnly(pass) ? res::STimedNotLocated : res::SNotLocated));
+    else if (!locations.MapFitted && locations.Level1bLinesUnlocated == locations.LineCount())
+        lines.push_back(FormatResStr(res::SLevel1bNoLocations, {std::to_string(locations.LineCount())}));
+    else if (!locations.MapFitted && locations.Level1bLinesUnlocated > 0)
+        lines.push_back(FormatResStr(res::SLevel1bLocationsUnfit, {std::to_string(locations.Level1bLinesUnlocated),
+                                                                   std::to_string(locations.LineCount())}));
     return lines;
 }
 

@@ -1,6 +1,7 @@
 #include "decoding/FrameCheck.h"
 
 #include "decoding/FormatDetect.h"
+#include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
@@ -61,15 +62,15 @@ TMarkRule MarkRule(const TFrameFormat& format) {
 
 std::string MarkText(TMark mark) {
     switch (mark) {
-        case TMark::Sync: return "a valid first sync word (284 hex)";
-        case TMark::TimeCode: return "a valid time code";
+        case TMark::Sync: return resStr(res::SMarkSync);
+        case TMark::TimeCode: return resStr(res::SMarkTimeCode);
         case TMark::NewerRecordTime:
         case TMark::OlderRecordTime:
-        case TMark::SpotTime: return "a valid record time";
-        case TMark::MeteorPattern: return "the Meteor sync marker";
+        case TMark::SpotTime: return resStr(res::SMarkRecordTime);
+        case TMark::MeteorPattern: return resStr(res::SMarkMeteorSync);
         case TMark::MeteorCadu:
-        case TMark::MeteorFrame: return "the Meteor frame marker";
-        case TMark::ImageLine: return "samples of an image line";
+        case TMark::MeteorFrame: return resStr(res::SMarkMeteorFrame);
+        case TMark::ImageLine: return resStr(res::SMarkImageLine);
         case TMark::None: break;
     }
     return {};

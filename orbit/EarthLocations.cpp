@@ -117,6 +117,11 @@ float LongitudeBetween(float a, float b, double weight) {
 // As the map fit reads the records: a coordinate of exactly 0 means none.
 bool HasLocation(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
 
+// A location outside the earth's coordinates is a damaged record.
+bool OnEarth(const TAnchorLocation& anchor) {
+    return std::fabs(anchor.Latitude) <= 90.0f && std::fabs(anchor.Longitude) <= 180.0f;
+}
+
 // Every anchor takes the location at its position plus shift; next to an
 // anchor without a location it keeps its own.
 void ShiftAnchors(TScanLineLocations& record, double shift) {
@@ -153,6 +158,8 @@ void TEarthLocations::ResetPassState() {
     MapFitted = false;
     GacDiscontinuity = false;
     LocationsValid = false;
+    NoPassTimecode = false;
+    Level1bLinesUnlocated = 0;
     Attitude = {0, 0, 0};
     Altitude = DefaultAltitude;
     FirstLineCorners = {};
@@ -213,7 +220,7 @@ void TEarthLocations::StoreRawAngles(int line, const void* field, size_t count) 
 
 void TEarthLocations::SetAltitude(const uint8_t* field) {
     const float kilometres = static_cast<float>(BigEndianWord(field)) / 10.0f;
-    Altitude = kilometres < 500.0f ? DefaultAltitude : kilometres;
+    Altitude = kilometres < 500.0f || kilometres > 1500.0f ? DefaultAltitude : kilometres;
 }
 
 void TEarthLocations::SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c) {
@@ -280,11 +287,15 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     FirstLineCorners = {};
     LastLineCorners = {};
     scanPeriod_ = Second / 6.0;
-    gapsBefore_ = 0;
-    gapsAfter_ = 0;
     const int count = LineCount();
     if (InCodes(FormatCode, Level1bFormats)) {
-        for (int line = 0; line < count; ++line) DecodeLevel1bLine(line);
+        int unlocated = 0;
+        for (int line = 0; line < count; ++line)
+            if (!DecodeLevel1bLine(line)) ++unlocated;
+        Level1bLinesUnlocated = unlocated;
+        if (unlocated > 0)
+            diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
+                                         unlocated, count));
         LocationsValid = true;
         return true;
     }
@@ -311,6 +322,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     const TDateTime passTime = MidThirdPassTime(clock);
     if (passTime == 0) {
         diagnostics.push_back("No valid pass timecode found in minor frame data");
+        NoPassTimecode = true;
         AbandonLocations();
         return false;
     }
@@ -329,7 +341,9 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
     return true;
 }
 
-void TEarthLocations::DecodeLevel1bLine(int line) {
+// False when the record holds no location (flagged invalid, it was never
+// stored) or one off the earth: the line is then left without location.
+bool TEarthLocations::DecodeLevel1bLine(int line) {
     TScanLineLocations& record = locations_[static_cast<size_t>(line)];
     TScanLineAngles& angles = angles_[static_cast<size_t>(line)];
     unsigned char raw[sizeof(TScanLineLocations)];
@@ -348,6 +362,9 @@ void TEarthLocations::DecodeLevel1bLine(int line) {
             angles.RelativeAzimuth[k] = 0.0f;  // not in the older records
         }
     }
+    const bool onEarth = std::all_of(record.Anchors.begin(), record.Anchors.end(), OnEarth);
+    if (!onEarth) record = TScanLineLocations{};
+    return onEarth && std::any_of(record.Anchors.begin(), record.Anchors.end(), HasLocation);
 }
 
 // Turns the time code the frame reader left at the start of the line's
@@ -608,51 +625,103 @@ bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, s
 // less than 30 s late, or, after a longer gap in the signal, the first of
 // two lines whose times agree with each other. Such lines keep their own
 // times however long the gaps around them, two lines between two gaps as
-// well; a line that agrees with neither neighbour is re-timed. Gaps of a
+// well. A line whose code agrees with neither neighbour is re-timed where a
+// later line lies on the slot the run predicts (a corrupt code among lines
+// on time), keeps its own time where it stands in order between two gaps,
+// and is otherwise left without time and location (a line alone at either
+// end, or out of order): a bad code and a lone line look alike, and a line
+// placed at a time it does not hold lies hundreds of km off. Gaps of a
 // second or more are told, each on its own.
 void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     std::vector<TDateTime>& times = clock.time;
     const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
+    const auto inPass = [count](int line) { return line >= 0 && line < count; };
     // The line and the next one outwards lie one scan period apart.
     const auto agreesWithNext = [&](int line, int step) {
         const int next = line + step;
-        if (next < 0 || next >= count || timeAt(line) == 0 || timeAt(next) == 0) return false;
+        if (!inPass(next) || timeAt(line) == 0 || timeAt(next) == 0) return false;
         return std::fabs((timeAt(next) - timeAt(line)) * step - scanPeriod_) <= AgreementTolerance;
     };
-    gapsBefore_ = 0;
-    gapsAfter_ = 0;
+    const auto lateness = [](TDateTime time, TDateTime prediction, int step) {
+        return (time - prediction) * step;
+    };
+    const auto plausible = [](double late) { return late > -0.01 * Second && late < 30 * Second; };
+    // The first later line with a plausible code lies on the slot the run
+    // predicts for it: the run went on without a gap through the line.
+    const auto slotConfirmed = [&](int line, int step, TDateTime prediction) {
+        for (int next = line + step; inPass(next); next += step) {
+            if (timeAt(next) == 0) continue;
+            const double late = lateness(timeAt(next), prediction + (next - line) * scanPeriod_, step);
+            if (std::fabs(late) <= AgreementTolerance) return true;
+            if (plausible(late)) return false;
+        }
+        return false;
+    };
+    // The line lies at least one scan period after the line before it and
+    // before the next line outwards: a lone line between two gaps.
+    const auto inOrderBetweenGaps = [&](int line, int step, double late) {
+        const int next = line + step;
+        return late >= 0 && inPass(next) && timeAt(next) != 0 &&
+               (timeAt(next) - timeAt(line)) * step >= scanPeriod_ - AgreementTolerance;
+    };
     std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
-    const auto regularise = [&](int line, int step, double& gapTotal) {
-        TDateTime& time = times[static_cast<size_t>(line)];
-        const TDateTime prediction = times[static_cast<size_t>(line - step)] + step * scanPeriod_;
-        const double lateness = (time - prediction) * step;
-        const bool plausible = time != 0 && lateness > -0.01 * Second && lateness < 30 * Second;
-        const bool afterGap = time != 0 && lateness >= 30 * Second && agreesWithNext(line, step);
-        if (!plausible && !afterGap) time = prediction;
-        if ((plausible || afterGap) && lateness >= GapToTell) {
-            gaps.emplace_back(step > 0 ? line - 1 : line, lateness);
-            gapTotal += lateness;
+    struct TUnconfirmed {
+        int Line;
+        TDateTime Code;
+        double Late;  // after the slot its neighbour predicts, days
+        bool operator<(const TUnconfirmed& other) const { return Line < other.Line; }
+    };
+    std::vector<TUnconfirmed> unconfirmed;
+    const auto regularise = [&](int step) {
+        TDateTime previous = ReferenceLineTime;  // where the line before lies, or would lie
+        for (int line = referenceLine_ + step; inPass(line); line += step) {
+            TDateTime& time = times[static_cast<size_t>(line)];
+            const TDateTime prediction = previous + step * scanPeriod_;
+            const double late = lateness(time, prediction, step);
+            const bool ownTime = time != 0 && (plausible(late) || (late >= 30 * Second && agreesWithNext(line, step)));
+            const bool reTimed = !ownTime && (time == 0 || slotConfirmed(line, step, prediction));
+            const bool alone = !ownTime && !reTimed && inOrderBetweenGaps(line, step, late);
+            if (reTimed) time = prediction;
+            if ((ownTime || alone) && late >= GapToTell) gaps.emplace_back(step > 0 ? line - 1 : line, late);
+            if (!ownTime && !reTimed && !alone) {
+                unconfirmed.push_back({line, time, late});
+                time = 0;
+            }
+            previous = time != 0 ? time : prediction;
         }
     };
-    for (int line = referenceLine_ - 1; line >= 0; --line) regularise(line, -1, gapsBefore_);
-    for (int line = referenceLine_ + 1; line < count; ++line) regularise(line, 1, gapsAfter_);
+    regularise(-1);
+    regularise(1);
     std::sort(gaps.begin(), gaps.end());
     for (const auto& [line, length] : gaps)
         diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
+    std::sort(unconfirmed.begin(), unconfirmed.end());
+    // The gap its code would open is named, though nothing confirms it.
+    for (const TUnconfirmed& stray : unconfirmed) {
+        const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
+        const std::string gap = stray.Code != 0 && stray.Late >= GapToTell
+                                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
+                                    : std::string();
+        diagnostics.push_back(Format("Line %d's time code ", stray.Line) + FormatDateTime("hh:nn:ss.zzz", stray.Code) +
+                              gap + " is confirmed by no neighbouring line: the line is left without earth location");
+    }
 }
 
 // With few bad time codes only the even lines (and the last) are located
-// and the odd ones interpolated, except next to a gap in the times.
+// and the odd ones interpolated, except next to a gap in the times. A line
+// left without time is left without location.
 bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
     diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
     const int count = LineCount();
+    const auto timed = [&clock](int line) { return clock.time[static_cast<size_t>(line)] != 0; };
     const auto interpolated = [&](int line) {
         if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
+        if (!timed(line - 1) || !timed(line) || !timed(line + 1)) return false;
         const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
         return span < 2.5 * scanPeriod_;
     };
-    const auto located = [&interpolated](int line) { return !interpolated(line); };
+    const auto located = [&](int line) { return timed(line) && !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
     // The last line goes to the set itself, which is left as after locating one line after the other.
     const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(clock, located, altitudes);
@@ -753,6 +822,30 @@ void TEarthLocations::AbandonLocations() {
     std::fill(locations_.begin(), locations_.end(), TScanLineLocations{});
 }
 
+// A real location is never exactly 0, 0 at the centre of a line: only a
+// cleared record is.
+bool TEarthLocations::LineWithoutLocation(int line) const {
+    if (!ValidLine(line)) return false;
+    const TAnchorLocation& centre = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+    return centre.Latitude == 0 && centre.Longitude == 0;
+}
+
+bool TEarthLocations::LineLocated(int line) const {
+    return HasLocation(locations_[static_cast<size_t>(line)].Anchors[CentreAnchor]);
+}
+
+// A time-coded line whose time nothing confirmed: it has no location.
+bool TEarthLocations::LeftUntimed(int line) const {
+    return InCodes(FormatCode, TimeCodedFormats) && ValidLine(line) && lineTimes_[static_cast<size_t>(line)] == 0;
+}
+
+int TEarthLocations::NextLocatedLine(int line, int step) const {
+    const int from = std::clamp(line, 0, LineCount() - 1);
+    for (int next = from; ValidLine(next); next += step)
+        if (LineLocated(next)) return next;
+    return from;
+}
+
 float TEarthLocations::CentreLatitude(int line) const {
     return locations_[static_cast<size_t>(std::clamp(line, 0, LineCount() - 1))].Anchors[CentreAnchor].Latitude;
 }
@@ -770,13 +863,15 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
         return TLineCorners{record.Anchors[0].Latitude,  record.Anchors[25].Latitude,  record.Anchors[50].Latitude,
                             record.Anchors[0].Longitude, record.Anchors[25].Longitude, record.Anchors[50].Longitude};
     };
-    Northbound = CentreLatitude(middle - 1) < CentreLatitude(middle);
-    FirstLineCorners = corners(0);
-    FirstLineNorthbound = CentreLatitude(0) < CentreLatitude(1);
-    LastLineCorners = corners(count - 1);
-    LastLineNorthbound = CentreLatitude(count - 2) < CentreLatitude(count - 1);
-    ReportLine(0, FirstLineNorthbound, "First", diagnostics);
-    ReportLine(count - 1, LastLineNorthbound, "Last", diagnostics);
+    // The pass's corners are those of its first and last located lines.
+    const int first = NextLocatedLine(0, 1), last = NextLocatedLine(count - 1, -1);
+    Northbound = CentreLatitude(NextLocatedLine(middle - 1, -1)) < CentreLatitude(NextLocatedLine(middle, 1));
+    FirstLineCorners = corners(first);
+    FirstLineNorthbound = CentreLatitude(first) < CentreLatitude(NextLocatedLine(first + 1, 1));
+    LastLineCorners = corners(last);
+    LastLineNorthbound = CentreLatitude(NextLocatedLine(last - 1, -1)) < CentreLatitude(last);
+    ReportLine(first, FirstLineNorthbound, "First", diagnostics);
+    ReportLine(last, LastLineNorthbound, "Last", diagnostics);
     if (turnRound) FlipPassDirection();
     diagnostics.push_back(Format("Sensor mean altitude: %.1fkm  (default is 848.0km)", Altitude));
     if (InCodes(FormatCode, GacFormats) && !CheckGacContinuity(diagnostics)) return;
@@ -802,12 +897,16 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     const bool tooMany = count >= 3000;
     if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
     GacDiscontinuity = false;
-    for (int line = 2; line + 1 <= count - 3; ++line) {
-        if (std::fabs(CentreLatitude(line + 1) - CentreLatitude(line)) > 0.3f) {
+    // Lines without location (damaged records) are passed over.
+    int before = 2;
+    for (int line = 3; line <= count - 3; ++line) {
+        if (!LineLocated(line)) continue;
+        if (LineLocated(before) && std::fabs(CentreLatitude(line) - CentreLatitude(before)) > 0.3f) {
             GacDiscontinuity = true;
-            GacBreakLine = line + 1;
+            GacBreakLine = line;
             break;
         }
+        before = line;
     }
     if (!tooMany && !GacDiscontinuity) return true;
     diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
@@ -823,6 +922,7 @@ bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     float lowest = first.Latitude, highest = first.Latitude;
     bool identical = true;
     for (int line = middle - 5; line <= middle + 5; ++line) {
+        if (LeftUntimed(line)) continue;
         const TAnchorLocation& centre = locations_[static_cast<size_t>(std::clamp(line, 0, count - 1))].Anchors[CentreAnchor];
         lowest = std::min(lowest, centre.Latitude);
         highest = std::max(highest, centre.Latitude);
@@ -841,8 +941,12 @@ void TEarthLocations::SetStartAndEndTimes() {
     StartTime = 1.0;
     EndTime = 0;
     if (!InCodes(FormatCode, Level1bFormats)) {
-        StartTime = ReferenceLineTime - referenceLine_ * scanPeriod_ - gapsBefore_;
-        EndTime = ReferenceLineTime + (LineCount() - referenceLine_) * scanPeriod_ + gapsAfter_;
+        // The first and last located lines' own times, not times counted
+        // from the reference line across gaps; a turned pass holds them last first.
+        const TDateTime first = lineTimes_[static_cast<size_t>(NextLocatedLine(0, 1))];
+        const TDateTime last = lineTimes_[static_cast<size_t>(NextLocatedLine(LineCount() - 1, -1))];
+        StartTime = std::min(first, last);
+        EndTime = std::max(first, last) + scanPeriod_;
         return;
     }
     // Level 1b line times are times of day: a pass across midnight has the
@@ -887,6 +991,14 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
         diagnostics.push_back(error.what());
     }
     Residuals = std::move(residuals);
+    if (MapFitted) Mapping->SetRowsWithoutLocation(LinesLeftUntimed());
+}
+
+std::vector<int> TEarthLocations::LinesLeftUntimed() const {
+    std::vector<int> lines;
+    for (int line = 0; line < LineCount(); ++line)
+        if (LeftUntimed(line)) lines.push_back(line);
+    return lines;
 }
 
 // ---------------------------------------------------------------- turning, saving, naming

@@ -112,6 +112,9 @@ public:
     const TScanLineLocations* LineLocations(int line) const;
     TScanLineAngles* LineAngles(int line);
     const TScanLineAngles* LineAngles(int line) const;
+    // The line's record was left without location (cleared): a damaged
+    // Level 1b record, or a line whose time nothing confirmed.
+    bool LineWithoutLocation(int line) const;
     // 0 for no time and for lines outside the pass.
     TDateTime LineTimes(int line) const;
     void SetLineTime(int line, TDateTime time);
@@ -122,7 +125,8 @@ public:
     void StoreRawAngles(int line, const void* field, size_t count);
 
     void AddLocationFlags(uint8_t flags) { LocationFlags |= flags; }
-    // The big-endian word at field, in tenths of a km; below 500 km gives 848.
+    // The big-endian word at field, in tenths of a km; below 500 km or above
+    // 1500 km (no weather satellite flies there: a damaged record) gives 848.
     void SetAltitude(const uint8_t* field);
     // Three big-endian signed words, each / 1000, in the order given.
     void SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c);
@@ -183,6 +187,10 @@ public:
     std::array<float, 3> Attitude{};
     int GacBreakLine = 0;
     bool LocationsValid = false;
+    // No line's time code could time the pass: its elements were never sought.
+    bool NoPassTimecode = false;
+    // Level 1b records without a valid location of their own.
+    int Level1bLinesUnlocated = 0;
     TOrbit* Orbit = nullptr;            // not owned
     TWarpedMapping* Mapping = nullptr;  // not owned
     // Element lines found in the data file by the loader, or empty.
@@ -206,7 +214,7 @@ private:
     bool ValidLine(int line) const { return line >= 0 && line < LineCount(); }
     void PrepareForFormat(std::vector<std::string>& diagnostics);
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
-    void DecodeLevel1bLine(int line);
+    bool DecodeLevel1bLine(int line);
     void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
     void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
     TDateTime YearDateSource(const TLineClock& clock) const;
@@ -231,13 +239,16 @@ private:
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;
+    bool LineLocated(int line) const;
+    bool LeftUntimed(int line) const;
+    std::vector<int> LinesLeftUntimed() const;
+    // The first line from line on, step by step, that has a location; line
+    // itself (within the pass) when none has.
+    int NextLocatedLine(int line, int step) const;
     // Anchor positions by which the anchors move when a line is reversed.
     double TurnShift() const;
 
     int referenceLine_ = 0;
-    // Gaps in the signal before and after the reference line, days.
-    double gapsBefore_ = 0;
-    double gapsAfter_ = 0;
     double scanPeriod_ = 1.0 / 6.0 / SecsPerDay;  // days
 
     std::vector<TScanLineLocations> locations_;

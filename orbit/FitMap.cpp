@@ -5,6 +5,7 @@
 #include <cmath>
 #include <mutex>
 #include <numbers>
+#include <optional>
 
 #include "orbit/CurveFit.h"
 #include "platform/DialogService.h"
@@ -17,13 +18,28 @@ namespace {
 
 constexpr double Radians = std::numbers::pi / 180.0;
 
+// The located line nearest the middle of the image, which the fit is
+// anchored on; the middle itself when no line is located.
+int CentreLineOf(std::span<const TScanLineLocations> lines) {
+    const int count = static_cast<int>(lines.size()), middle = count / 2;
+    const auto located = [&lines](int line) {
+        const TAnchorLocation& centre = lines[static_cast<size_t>(line)].Anchors[CentreAnchor];
+        return centre.Latitude != 0 && centre.Longitude != 0;
+    };
+    for (int distance = 0; distance <= middle; ++distance) {
+        if (middle + distance < count && located(middle + distance)) return middle + distance;
+        if (middle - distance >= 0 && located(middle - distance)) return middle - distance;
+    }
+    return middle;
+}
+
 class TMapFit {
 public:
     TMapFit(std::span<const TScanLineLocations> lines, std::vector<std::string>* log, bool reportToLog,
             TWarpedMapping& mapping)
         : lines_(lines),
           lineCount_(static_cast<int>(lines.size())),
-          centre_(lineCount_ / 2),
+          centre_(CentreLineOf(lines)),
           log_(log),
           reportToLog_(reportToLog),
           mapping_(mapping) {}
@@ -318,11 +334,18 @@ std::vector<TSignalGap> FindSignalGaps(std::span<const TDateTime> times, double 
     constexpr double shortest = 1.0 / SecsPerDay, longest = 3600.0 / SecsPerDay;
     std::vector<TSignalGap> gaps;
     if (!(period > 0)) return gaps;
-    for (size_t line = 0; line + 1 < times.size(); ++line) {
-        if (times[line] == 0 || times[line + 1] == 0) continue;
-        const double lost = std::fabs(times[line + 1] - times[line]) - period;
-        if (lost >= shortest && lost <= longest)
-            gaps.push_back({static_cast<int>(line), static_cast<int>(Round(lost / period))});
+    // Lines without time between two timed ones stand next to the first:
+    // where they fell in the gap nothing tells.
+    std::optional<size_t> timed;
+    for (size_t line = 0; line < times.size(); ++line) {
+        if (times[line] == 0) continue;
+        if (timed) {
+            const double rows = static_cast<double>(line - *timed);
+            const double lost = std::fabs(times[line] - times[*timed]) - rows * period;
+            if (lost >= shortest && lost <= longest)
+                gaps.push_back({static_cast<int>(line) - 1, static_cast<int>(Round(lost / period))});
+        }
+        timed = line;
     }
     return gaps;
 }

@@ -562,6 +562,7 @@ bool TKeplerData::GetElements(const std::string& name, const std::string& catalo
                                            archiveUpdate, archiveLine1, archiveLine2, passTime);
     const double catalogueAge = catalogued ? ArchiveEpoch(catalogued->Line1) - passTime : 0.0;
 
+    LastFailure.clear();
     if (archived && (!catalogued || std::abs(archiveAge) <= std::abs(catalogueAge))) {
         line1 = archiveLine1;
         line2 = archiveLine2;
@@ -578,6 +579,7 @@ bool TKeplerData::GetElements(const std::string& name, const std::string& catalo
         age = catalogueAge;
         return true;
     }
+    LastFailure = message;
     if (!quiet) Tell(message);
     return false;
 }

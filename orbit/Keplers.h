@@ -43,8 +43,12 @@ public:
     std::vector<std::string> Warnings;
     void ClearWarnings() {
         Warnings.clear();
+        LastFailure.clear();
         told_.clear();
     }
+    // Why the last search for a satellite's sets found none, shown or kept
+    // quiet; empty after a search that found one.
+    std::string LastFailure;
     void AddWarning(const std::string& warning);
 
     // Builds the catalogue of the folder, which is also the archives' base.

@@ -143,7 +143,8 @@ bool TWarpedMapping::LatLonToImage(float& X, float& Y, bool Warp, float Longitud
         return false;
     float row = static_cast<float>(centreLine_ - outputWidth_ * warped.y / 2);
     ApplyResiduals(column, row);
-    if (!ImageRowOf(row)) return false;
+    if (!ImageRowOf(row) || std::binary_search(rowsWithoutLocation_.begin(), rowsWithoutLocation_.end(), RoundIndex(row)))
+        return false;
     X = column;
     Y = row;
     return true;
@@ -286,6 +287,7 @@ void TWarpedMapping::ResetFit() {
     residuals_.reset();
     residualRows_ = 0;
     signalGaps_.clear();
+    rowsWithoutLocation_.clear();
 }
 
 void TWarpedMapping::BuildWarpTables(uint8_t Mode, int CentreLine, float Longitude, float Latitude, float Altitude,

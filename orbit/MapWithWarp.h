@@ -82,6 +82,10 @@ public:
     // were missing; the gaps turn those rows into image rows, and a point
     // that falls where lines are missing is not on the image.
     void SetSignalGaps(std::vector<TSignalGap> gaps) { signalGaps_ = std::move(gaps); }
+    // Image rows, ascending, whose lines have no location of their own: the
+    // fit spans them, but the ground they show is not known, so no point is
+    // placed on them.
+    void SetRowsWithoutLocation(std::vector<int> rows) { rowsWithoutLocation_ = std::move(rows); }
 
     // Image columns in front of a Meteor scan's first sample (the scan inside
     // a 10B line); scan pixels of the Meteor modes are moved on by them.
@@ -148,6 +152,7 @@ private:
     int residualSpacing_ = 1;
     std::shared_ptr<const TResidualTable> residuals_;
     std::vector<TSignalGap> signalGaps_;
+    std::vector<int> rowsWithoutLocation_;
     float scanIncrement_ = 0;
     int outputWidth_ = 2;
     TScanTable1568 scanToGround1568_;

@@ -364,6 +364,17 @@ constexpr uint16_t SNotLocated = 4757;
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // A Meteor conversion that could be written neither beside its recording nor in a private folder.
 constexpr uint16_t SConversionWrittenNowhere = 4861;
+constexpr uint16_t SMarkSync = 4931;
+constexpr uint16_t SMarkTimeCode = 4932;
+constexpr uint16_t SMarkRecordTime = 4933;
+constexpr uint16_t SMarkMeteorSync = 4934;
+constexpr uint16_t SMarkMeteorFrame = 4935;
+constexpr uint16_t SMarkImageLine = 4936;
+constexpr uint16_t SLevel1bLocationsUnfit = 4937;
+// A Level 1b file none of whose records carries a location, and the SST it then cannot give.
+constexpr uint16_t SLevel1bNoLocations = 4938;
+constexpr uint16_t SNoSstWithoutRecordLocations = 4939;
+constexpr uint16_t SNoPassTimecode = 4930;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;

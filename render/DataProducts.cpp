@@ -357,8 +357,11 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     if (!PassLoaded(baseName)) return {};
     if (!pass_.EarthLocations->MapFitted) {
         // Unattended, the dialog service logs this instead of showing it.
+        // A Level 1b file carries its own locations: what is missing is those.
+        const bool ownLocationsMissing = pass_.EarthLocations->Level1bLinesUnlocated > 0;
         TDialogService::Instance().ShowMessage(
-            resStr(res::SNoSstWithoutLocation), {}, TMsgDlgType::mtWarning);
+            resStr(ownLocationsMissing ? res::SNoSstWithoutRecordLocations : res::SNoSstWithoutLocation), {},
+            TMsgDlgType::mtWarning);
         return {};
     }
     const THRPTvideo& video = *pass_.Video;

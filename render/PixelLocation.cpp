@@ -139,7 +139,8 @@ TPixelLocator::TPixelLocator(const TPassState& pass)
       nudgeY_(pass.NudgeY) {}
 
 const TScanLineLocations* TPixelLocator::LineAnchors(int32_t lineWithData) const {
-    if (!valid_ || lineWithData < 0 || lineWithData >= lines_) return nullptr;
+    if (!valid_ || lineWithData < 0 || lineWithData >= lines_ || locations_->LineWithoutLocation(lineWithData))
+        return nullptr;
     return locations_->LineLocations(lineWithData);
 }
 

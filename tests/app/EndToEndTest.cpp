@@ -561,6 +561,56 @@ TEST_F(EndToEndTest, StandardErrorTellsTheOperatorWhy) {
     }
 }
 
+// Causes told as they are, on the line of the finding: an element-set file
+// that is a named pipe for a SmartView pass as for a 16-bit one (SmartView
+// seeks its sets quietly when unattended), and a Dartcom pass whose every
+// time code is noise, whose sets were never sought.
+TEST_F(EndToEndTest, TheCauseOfAPassWithoutElementSetsIsToldOnTheFindingsLine) {
+    InstallHelpAndLanguage();
+    constexpr int32_t Lines = 600;
+    fs::create_directories(folder / "program/Keps");
+    const std::string pipe = folder / "program/Keps/NOAA-18.txt";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    test::TBytes noise = test::BuildDartcomFile(passSpec, Lines, false);
+    std::mt19937 random(60);
+    // Records 150-449 noise: the middle third, which times the pass, has no time code left.
+    constexpr size_t DartcomRecordBytes = 22016;
+    for (size_t at = 150 * DartcomRecordBytes; at < 450 * DartcomRecordBytes; ++at)
+        noise[at] = static_cast<uint8_t>(random());
+    const struct {
+        std::string File;
+        test::TBytes Bytes;
+        std::string Told;    // a line of standard error begins so
+        std::string Untold;  // and none holds this
+    } cases[] = {
+        {"23123_18.svw", test::BuildSmartViewFile(passSpec, Lines),
+         "No element sets found for NOAA-18: " + pipe + " is a named pipe: it is left as it is", "Kepler"},
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(passSpec, Lines, false),
+         "No element sets found for NOAA-18: " + pipe + " is a named pipe: it is left as it is", "Kepler"},
+        {"NOAA18_20230503_1200.drt", noise, "No valid pass timecode found in minor frame data",
+         "No element sets found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        test::WriteFileBytes(Data(c.File), c.Bytes);
+        fs::remove(folder / "program.log");
+        RunWith({Data(c.File), "-FC:X.JPG", "-CLOSE"});
+        const std::vector<std::string> told = LinesOf(Log());
+        EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                                [&](const std::string& line) { return line.rfind("kestrune: " + c.Told, 0) == 0; }),
+                  1)
+            << Log();
+        EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                                [&](const std::string& line) { return line.find(c.Untold) != std::string::npos; }),
+                  0)
+            << Log();
+        EXPECT_EQ(std::count_if(told.begin(), told.end(),
+                                [](const std::string& line) { return line.find("named pipe") != std::string::npos; }),
+                  c.File.ends_with(".drt") ? 0 : 1)
+            << Log();
+    }
+}
+
 // A pass that is not there, or a folder given as the pass: the first line
 // says so, before that no pass could be loaded.
 TEST_F(EndToEndTest, TheCauseComesFirstForAMissingPassOrAFolder) {

@@ -10,6 +10,7 @@
 #include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
@@ -22,6 +23,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 namespace kestrune {
 namespace {
@@ -577,6 +579,80 @@ TEST_F(Level1bLoaderTest, APassAcrossMidnightRunsFromItsFirstLineToItsLast) {
         EXPECT_NEAR(locations.EndTime, first + 599 / 6.0 / SecsPerDay, 0.01 / SecsPerDay);
         EXPECT_NE(state.PassDescription.find("; NOAA-19; 2023-06-30; 23:59-00:01; "), std::string::npos)
             << state.PassDescription;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A 400-record NOAA-18 file whose record 200 (or records 200-215) lost its
+// earth locations, as a damaged copy loses them: random words, zeros, zeros
+// flagged invalid, whole records of random bytes. The damaged lines are
+// left without location and counted in the diagnostics; the map is fitted
+// on the lines that have theirs and lies over the ground they show.
+TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFittedOnTheRest) {
+    constexpr int32_t Records = 400, Damaged = 200, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    passSpec.Records = Records;
+    const TBytes intact = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    const auto recordAt = [&](int32_t record) { return intact.size() - (Records - record) * recordBytes; };
+    // Where the map puts the ground of a few lines' centres, to a pixel.
+    const auto placed = [this] {
+        std::vector<std::pair<int, int>> places;
+        for (const int32_t line : {20, 150, 199, 230, 380}) {
+            int x = 0, y = 0;
+            state.WarpedMapping->LatLonToXY(x, y, static_cast<float>(test::L1BLongitude(line, CentreAnchor)),
+                                            static_cast<float>(test::L1BLatitude(line, CentreAnchor)));
+            places.emplace_back(x, y);
+        }
+        return places;
+    };
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", intact);
+    ASSERT_TRUE(state.EarthLocations->MapFitted);
+    const std::vector<std::pair<int, int>> intactPlaces = placed();
+    EXPECT_NEAR(intactPlaces[2].second, 199, 1);
+    struct TDamage {
+        const char* Name;
+        int32_t Records;
+        bool RandomWords;     // else zeros
+        bool WholeRecords;    // random bytes over the whole record
+        bool FlaggedInvalid;  // the record's location status says so
+    };
+    for (const TDamage damage : {TDamage{"random locations", 1, true, false, false},
+                                 TDamage{"zero locations", 1, false, false, false},
+                                 TDamage{"zero locations flagged invalid", 1, false, false, true},
+                                 TDamage{"16 records of random bytes", 16, true, true, false}}) {
+        SCOPED_TRACE(damage.Name);
+        TBytes bytes = intact;
+        std::mt19937 random(60);
+        for (int32_t record = Damaged; record < Damaged + damage.Records; ++record) {
+            const size_t from = recordAt(record) + (damage.WholeRecords ? 0 : LocationsAt);
+            const size_t count = damage.WholeRecords ? recordBytes : LocationBytes;
+            for (size_t at = from; at < from + count; ++at)
+                bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
+            if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
+        }
+        Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+        ASSERT_EQ(state.DataLineCount, Records);
+        const TEarthLocations& locations = *state.EarthLocations;
+        for (int32_t line = Damaged; line < Damaged + damage.Records; ++line)
+            for (const TAnchorLocation& anchor : locations.LineLocations(line)->Anchors) {
+                ASSERT_EQ(anchor.Latitude, 0.0f) << line;
+                ASSERT_EQ(anchor.Longitude, 0.0f) << line;
+            }
+        if (!damage.FlaggedInvalid) {  // a flagged record's locations are never taken
+            EXPECT_TRUE(Contains(state.DiagnosticLines,
+                                 Format("%d of %d records carry no valid earth location: their lines are left without "
+                                        "location",
+                                        damage.Records, Records)));
+        }
+        ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
+        EXPECT_EQ(placed(), intactPlaces);
     }
 }
 

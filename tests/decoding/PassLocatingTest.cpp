@@ -94,6 +94,52 @@ protected:
         EXPECT_LT(km, 0.1) << "line " << line;
     }
 
+    struct TLost {
+        int32_t First;
+        int32_t Last;  // frames of the recording lost, inclusive
+    };
+    // A station format as a station names and writes a NOAA-18 pass of 3 May 2023, 12:00.
+    struct TStationFormat {
+        const char* Name;
+        test::TBytes (*Build)(const test::THrptPassSpec& frames, int32_t lines);
+        size_t RecordBytes;
+        bool DatedByFile;  // the name gives no date: the file's time, 12:03, does
+    };
+    static std::vector<TStationFormat> StationFormats() {
+        return {
+            {"2023-05-03-1200-NOAA18.raw16",
+             [](const test::THrptPassSpec& f, int32_t n) { return test::Build16BitHrptFile(f, n, false); },
+             test::Hrpt16RecordBytes, false},
+            {"2023-05-03-1200-NOAA18.hpt", [](const test::THrptPassSpec& f, int32_t n) { return test::BuildEssFile(f, n); },
+             test::Packed10RecordBytes, false},
+            {"NOAA18_20230503_1200.drt",
+             [](const test::THrptPassSpec& f, int32_t n) { return test::BuildDartcomFile(f, n, false); }, 22016, true},
+            {"NOAA-18_030523.rhd", [](const test::THrptPassSpec& f, int32_t n) { return test::BuildGtiFile(f, n); },
+             test::Hrpt16RecordBytes, false},
+            {"23123_18.svw", [](const test::THrptPassSpec& f, int32_t n) { return test::BuildSmartViewFile(f, n); },
+             test::Hrpt16RecordBytes, false},
+        };
+    }
+    // A recording of written frames with the frames lost left out, as a loss of signal leaves it.
+    static test::TBytes RecordingWithout(const TStationFormat& format, const test::THrptPassSpec& frames,
+                                         int32_t written, const std::vector<TLost>& lost) {
+        const test::TBytes recorded = format.Build(frames, written);
+        const size_t header = recorded.size() - static_cast<size_t>(written) * format.RecordBytes;
+        test::TBytes bytes(recorded.begin(), recorded.begin() + static_cast<std::ptrdiff_t>(header));
+        for (int32_t frame = 0; frame < written; ++frame) {
+            const bool kept = std::none_of(lost.begin(), lost.end(),
+                                           [&](const TLost& gap) { return frame >= gap.First && frame <= gap.Last; });
+            const auto at = recorded.begin() + static_cast<std::ptrdiff_t>(header + frame * format.RecordBytes);
+            if (kept) bytes.insert(bytes.end(), at, at + static_cast<std::ptrdiff_t>(format.RecordBytes));
+        }
+        return bytes;
+    }
+    void LoadRecording(const TStationFormat& format, const test::TBytes& bytes) {
+        const std::string path = Write(format.Name, bytes);
+        if (format.DatedByFile) SetFileDateTime(path, EncodeDate(2023, 5, 3) + EncodeTime(12, 3, 0, 0));
+        loader.LoadDataFile(path);
+    }
+
     void LoadNoaa18Pass(bool northbound = false) {
         const test::THrptPassSpec passSpec;  // NOAA-18, 3 May 2023, 12:00 UTC
         settings.ForcedDirection = northbound ? 1 : 2;
@@ -339,13 +385,16 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
     // pass is timed from (the first timed line from its middle, 300): a
     // corrupt code, not a gap. A late one after it agrees with neither
     // neighbour (the last line has but one); kept, it would shift every
-    // later line by 40 s.
+    // later line by 40 s. The last line has no later line to confirm its
+    // slot: it looks like a lone line after a gap and is left unlocated.
     struct TStrayCase {
         int32_t Line;
         int64_t Milliseconds;  // how far its code is off
+        bool Located;
     };
-    for (const TStrayCase stray : {TStrayCase{100, 40000}, TStrayCase{100, -40000}, TStrayCase{450, 40000},
-                                   TStrayCase{450, -40000}, TStrayCase{599, 40000}}) {
+    for (const TStrayCase stray : {TStrayCase{100, 40000, true}, TStrayCase{100, -40000, true},
+                                   TStrayCase{450, 40000, true}, TStrayCase{450, -40000, true},
+                                   TStrayCase{599, 40000, false}}) {
         SCOPED_TRACE(testing::Message() << "line " << stray.Line << ", " << stray.Milliseconds << " ms");
         test::TBytes bytes = test::Build16BitHrptFile(frames, PassLines, false);
         test::THrptPassSpec off = frames;
@@ -356,9 +405,10 @@ TEST_F(PassLocatingTest, LinesBeyondALongGapKeepTheirOwnTimes) {
         loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
         ASSERT_TRUE(state.EarthLocations->LocationsValid);
         for (const int32_t line : {stray.Line - 1, stray.Line, stray.Line + 1, PassLines - 1})
-            if (line < PassLines) expectLineAt(line, line);
+            if (line < PassLines && (stray.Located || line != stray.Line)) expectLineAt(line, line);
         EXPECT_FALSE(test::Contains(state.DiagnosticLines, "The signal has a gap"));
-        EXPECT_NEAR(state.EarthLocations->EndTime, EncodeDate(2023, 5, 3) + 0.5 + PassLines / 6.0 / SecsPerDay,
+        const int32_t linesTimed = stray.Located ? PassLines : PassLines - 1;
+        EXPECT_NEAR(state.EarthLocations->EndTime, EncodeDate(2023, 5, 3) + 0.5 + linesTimed / 6.0 / SecsPerDay,
                     0.01 / SecsPerDay);
     }
 }
@@ -372,10 +422,6 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
     constexpr int32_t PassLines = 600;
     const test::THrptPassSpec frames;  // 3 May 2023, 12:00
     test::TPassGeometry geometry = SouthboundNoaa18Noon();
-    struct TLost {
-        int32_t First;
-        int32_t Last;  // frames of the recording lost, inclusive
-    };
     struct TTwoLinesCase {
         const char* Name;
         std::vector<TLost> Lost;
@@ -396,14 +442,7 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
         SCOPED_TRACE(lines.Name);
         int32_t written = PassLines;
         for (const TLost& lost : lines.Lost) written += lost.Last + 1 - lost.First;
-        const test::TBytes recorded = test::Build16BitHrptFile(frames, written, false);
-        test::TBytes bytes;
-        for (int32_t frame = 0; frame < written; ++frame) {
-            const bool kept = std::none_of(lines.Lost.begin(), lines.Lost.end(),
-                                           [&](const TLost& lost) { return frame >= lost.First && frame <= lost.Last; });
-            const auto at = recorded.begin() + static_cast<std::ptrdiff_t>(frame * test::Hrpt16RecordBytes);
-            if (kept) bytes.insert(bytes.end(), at, at + test::Hrpt16RecordBytes);
-        }
+        const test::TBytes bytes = RecordingWithout(StationFormats().front(), frames, written, lines.Lost);
         loader.LoadDataFile(Write("2023-05-03-1200_NOAA18.raw16", bytes));
         const TEarthLocations& locations = *state.EarthLocations;
         ASSERT_TRUE(locations.LocationsValid) << testing::PrintToString(state.DiagnosticLines);
@@ -418,6 +457,107 @@ TEST_F(PassLocatingTest, TwoLinesBetweenLossesOfSignalKeepTheirTimes) {
         EXPECT_NEAR(locations.StartTime, EncodeDate(2023, 5, 3) + 0.5, 0.01 / SecsPerDay);
         EXPECT_NEAR(locations.EndTime, EncodeDate(2023, 5, 3) + 0.5 + written / 6.0 / SecsPerDay, 0.01 / SecsPerDay);
         EXPECT_NE(state.PassDescription.find(lines.Logged), std::string::npos) << state.PassDescription;
+    }
+}
+
+// A line that no neighbour confirms, as a station's loss of signal leaves
+// it, in each station format: alone at the start or the end of the pass
+// beside a gap it is left without location and said so, with the gap its
+// code would open; alone in order between two gaps it keeps its own time and
+// both gaps are told. The pass log's times and corners are those of the
+// first and last located lines at their own times: a pass whose first line
+// was recorded at 12:00:00.000 is logged from 12:00. A row left without
+// location carries no overlay and no located value.
+TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
+    const test::THrptPassSpec frames;  // 3 May 2023, 12:00
+    test::TPassGeometry geometry = SouthboundNoaa18Noon();
+    struct TLoneCase {
+        const char* Name;
+        int32_t Written;  // frames of the recording
+        std::vector<TLost> Lost;
+        std::vector<std::string> Told;
+        std::vector<std::pair<int32_t, int32_t>> Lines;  // located line, frame it shows
+        int32_t Unlocated;                               // -1: none
+        const char* Start;                               // first located line's time
+        const char* Logged;
+    };
+    const std::vector<TLoneCase> cases = {
+        {"line 0 alone, then 40 s", 840, {{1, 240}},
+         {"Line 0's time code 12:00:00.000 (a gap of 40.0 s after line 0) is confirmed by no neighbouring line: the "
+          "line is left without earth location"},
+         {{1, 241}, {2, 242}, {599, 839}}, 0, "12:00:40.167", "; 12:00-12:02; "},
+        {"line 0 alone, then 300 s", 2400, {{1, 1800}},
+         {"Line 0's time code 12:00:00.000 (a gap of 300.0 s after line 0) is confirmed by no neighbouring line: the "
+          "line is left without earth location"},
+         {{1, 1801}, {599, 2399}}, 0, "12:05:00.167", "; 12:05-12:06; "},
+        {"40 s, then the last line alone", 840, {{598, 838}},
+         {"Line 598's time code 12:02:19.833 (a gap of 40.2 s after line 597) is confirmed by no neighbouring line: "
+          "the line is left without earth location"},
+         {{0, 0}, {597, 597}}, 598, "12:00:00.000", "; 12:00-12:01; "},
+        {"one line between gaps of 35 s and 100 s", 1410, {{200, 409}, {411, 1010}},
+         {"The signal has a gap of 35.0 s after line 199", "The signal has a gap of 100.0 s after line 200"},
+         {{199, 199}, {200, 410}, {201, 1011}, {599, 1409}}, -1, "12:00:00.000", "; 12:00-12:03; "},
+        {"two lines between gaps of 35 s and 100 s", 1410, {{100, 309}, {312, 911}},
+         {"The signal has a gap of 35.0 s after line 99", "The signal has a gap of 100.0 s after line 101"},
+         {{0, 0}, {100, 310}, {101, 311}, {102, 912}}, -1, "12:00:00.000", "; 12:00-12:03; "},
+        {"five lines between gaps of 20 s", 840, {{100, 219}, {225, 344}},
+         {"The signal has a gap of 20.0 s after line 99", "The signal has a gap of 20.0 s after line 104"},
+         {{0, 0}, {100, 220}, {104, 224}, {105, 345}}, -1, "12:00:00.000", "; 12:00-12:02; "},
+    };
+    for (const TStationFormat& format : StationFormats()) {
+        for (const TLoneCase& pass : cases) {
+            SCOPED_TRACE(testing::Message() << format.Name << ": " << pass.Name);
+            LoadRecording(format, RecordingWithout(format, frames, pass.Written, pass.Lost));
+            const TEarthLocations& locations = *state.EarthLocations;
+            ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
+            std::vector<std::string> told;
+            for (const std::string& line : state.DiagnosticLines)
+                if (line.starts_with("The signal has a gap") || line.starts_with("Line ")) told.push_back(line);
+            EXPECT_EQ(told, pass.Told);
+            for (const auto& [line, frame] : pass.Lines) ExpectLineShows(geometry, line, frame);
+            EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", locations.StartTime), pass.Start);
+            EXPECT_NE(state.PassDescription.find(pass.Logged), std::string::npos) << state.PassDescription;
+            // The corners logged are the first located line's own.
+            const int32_t first = pass.Unlocated == 0 ? 1 : 0;
+            EXPECT_EQ(locations.FirstLineCorners[1], locations.LineLocations(first)->Anchors[CentreAnchor].Latitude);
+            if (pass.Unlocated < 0) continue;
+            EXPECT_TRUE(locations.LineWithoutLocation(pass.Unlocated));
+            // The ground of the frame next to the located neighbour, outwards,
+            // is where the map fitted on the other lines puts this row: no
+            // overlay point may land on it, for the row shows other ground.
+            const auto [beside, frame] = pass.Unlocated == 0 ? pass.Lines.front() : pass.Lines.back();
+            const int32_t outwards = pass.Unlocated < beside ? -1 : 1;
+            for (const int32_t column : {100, 1024, 1900}) {
+                const TGroundPoint point = geometry.Line(frame + outwards)[static_cast<size_t>(column)];
+                int x = 0, y = 0;
+                const bool placed = state.WarpedMapping->LatLonToXY(x, y, static_cast<float>(point.Longitude),
+                                                                   static_cast<float>(point.Latitude));
+                EXPECT_FALSE(placed && y == pass.Unlocated) << column << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// The pass log's times are the first and last located lines' own: a pass
+// recorded from 12:00:00.000 to 12:08:19.833 is logged 12:00-12:08 whatever
+// it lost in between, never from a start counted back across the gaps.
+TEST_F(PassLocatingTest, ThePassLogRunsFromTheFirstLinesTimeToTheLastLines) {
+    constexpr int32_t Written = 3000;
+    const test::THrptPassSpec frames;  // 3 May 2023, 12:00
+    SouthboundNoaa18Noon();
+    struct TLogCase {
+        const char* Name;
+        std::vector<TLost> Lost;
+    };
+    for (const TLogCase& pass : {TLogCase{"whole", {}}, TLogCase{"35 s, 2 lines, 100 s", {{1000, 1209}, {1212, 1811}}},
+                                 TLogCase{"20 s, 5 lines, 20 s", {{1000, 1119}, {1125, 1244}}}}) {
+        SCOPED_TRACE(pass.Name);
+        LoadRecording(StationFormats().front(), RecordingWithout(StationFormats().front(), frames, Written, pass.Lost));
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", locations.StartTime), "12:00:00.000");
+        EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", locations.EndTime), "12:08:20.000");
+        EXPECT_NE(state.PassDescription.find("; 12:00-12:08; "), std::string::npos) << state.PassDescription;
     }
 }
 

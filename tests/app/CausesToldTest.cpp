@@ -1,0 +1,106 @@
+// Runs the built kestrune program on passes whose locations or frames are
+// damaged and checks that standard error tells the true cause, in the
+// language in effect.
+#include "tests/app/EndToEndRun.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/Level1bWriter.h"
+#include "tests/support/PassFileWriter.h"
+#include "tests/support/StationFileWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using CausesToldTest = testing::TEndToEndRun;
+using testing::LinesOf;
+
+bool Begins(const std::vector<std::string>& lines, const std::string& text) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&text](const std::string& line) { return line.rfind("kestrune: " + text, 0) == 0; });
+}
+
+bool Holds(const std::vector<std::string>& lines, const std::string& text) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&text](const std::string& line) { return line.find(text) != std::string::npos; });
+}
+
+// A NOAA-18 Level 1b file of 400 records whose navigation was lost: a file
+// that carries its own locations is never told it lacks element sets, and a
+// record or a few damaged leave the map and every product in place.
+TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
+    InstallHelpAndLanguage();
+    constexpr int32_t Records = 400, LocationsAt = 640, LocationBytes = 408;
+    test::TL1BPassSpec level1b;
+    level1b.Records = Records;
+    level1b.Frames.SpacecraftId = 13;
+    const test::TBytes intact = test::BuildL1BFile(level1b);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(level1b));
+    const size_t firstRecord = intact.size() - Records * recordBytes;
+    struct TDamage {
+        const char* Name;
+        int32_t First, Last;  // records whose locations are zeros, inclusive
+        int Status;
+        std::vector<std::string> Told;  // lines of standard error begin so
+    };
+    const TDamage damages[] = {
+        {"every record", 0, Records - 1, 3,
+         {"None of the file's 400 records carries a valid earth location of its own: no overlays are drawn",
+          "The file's records carry no earth locations that fit the image: accurate sea-surface temperature data "
+          "cannot be saved.",
+          "-GROUPB: the SST data was not written"}},
+        {"record 200", 200, 200, 0, {}},
+        {"records 200-215", 200, 215, 0, {}},
+    };
+    for (const TDamage& damage : damages) {
+        SCOPED_TRACE(damage.Name);
+        test::TBytes bytes = intact;
+        for (int32_t record = damage.First; record <= damage.Last; ++record) {
+            const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(firstRecord + record * recordBytes + LocationsAt);
+            std::fill(at, at + LocationBytes, 0);
+        }
+        test::WriteFileBytes(Data(level1b.DataSetName), bytes);
+        fs::remove(folder / "program.log");
+        const testing::TRunResult run = RunWith({Data(level1b.DataSetName), "-OUTPUT:" + Out(""), "-boundaries",
+                                                 "-FC:x.jpg", "-GROUPB:"});
+        const std::vector<std::string> told = LinesOf(Log());
+        EXPECT_EQ(run.Status, damage.Status) << Log();
+        for (const std::string& text : damage.Told) EXPECT_TRUE(Begins(told, text)) << text << "\n" << Log();
+        EXPECT_FALSE(Holds(told, "Kepler")) << Log();
+        const std::string base = level1b.DataSetName.substr(0, level1b.DataSetName.rfind('.'));
+        EXPECT_EQ(fs::exists(Out(base + ".sst")), damage.Status == 0) << Log();
+    }
+}
+
+// Under German, a message that names what the frames lacked names it in
+// German too: "a valid time code" is a fragment put into the sentence.
+TEST_F(CausesToldTest, FragmentsPutIntoAMessageAreInTheLanguageInEffect) {
+    InstallHelpAndLanguage();
+    fs::copy(fs::path(ExecutablePath()).parent_path() / ".." / "app" / "kestrune.deu.lng",
+             folder / "program/kestrune.deu.lng", fs::copy_options::overwrite_existing);
+    TRegistry locales;
+    ASSERT_TRUE(locales.OpenKey("\\Software\\Borland\\Locales", true));
+    locales.WriteString(program, "DEU");
+    test::TBytes noise(test::GtiHeaderBytes + 600 * test::Hrpt16RecordBytes);
+    std::mt19937 random(60);
+    std::generate(noise.begin(), noise.end(), [&random] { return static_cast<uint8_t>(random()); });
+    test::WriteFileBytes(Data("NOAA-18_030523.rhd"), noise);
+    RunWith({Data("NOAA-18_030523.rhd"), "-FC:X.JPG", "-CLOSE"});
+    const std::vector<std::string> told = LinesOf(Log());
+    EXPECT_TRUE(Holds(told, "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 eine gültige Zeitmarke: "))
+        << Log();
+    EXPECT_FALSE(Holds(told, "a valid")) << Log();
+}
+
+}  // namespace
+}  // namespace kestrune
