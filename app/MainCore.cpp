@@ -347,9 +347,10 @@ bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(P
 void TMainCore::PlaceWindow() {
     if (placed_) return;
     placed_ = true;
-    if (FormPlacement)
+    if (FormPlacement) {
         FormPlacement->Restore();
-    else
+        host_.KeepWhollyOnScreen();
+    } else
         host_.PlaceBelowScreen();
 }
 
