@@ -5,7 +5,6 @@
 #include "platform/Registry.h"
 #include "platform/StandardError.h"
 
-
 namespace kestrune {
 
 namespace {

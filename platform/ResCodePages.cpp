@@ -278,9 +278,7 @@ std::string WideToLocale(std::u16string_view text) {
 }
 
 std::string LocaleTextFromUtf8(std::string_view text) {
-    const std::string codec = LocaleCodeset();
-    if (IsUtf8(codec) || !IsWellFormedUtf8(text)) return std::string(text);
-    return Encode(Utf8ToUtf16(text), codec);
+    return IsWellFormedUtf8(text) ? WideToLocale(Utf8ToUtf16(text)) : std::string(text);
 }
 
 namespace {
