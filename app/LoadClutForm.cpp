@@ -26,10 +26,15 @@ TFormLoadCLUT::TFormLoadCLUT(QWidget* parent, std::string folder) : QDialog(pare
     standard->setToolTip("Revert to factory CLUT");
     auto* cancel = new QPushButton("Cancel", this);
     cancel->setObjectName("ButtonCancel");
-    connect(ListBoxCLUTs, &QListWidget::itemClicked, this, [this, use](QListWidgetItem* item) {
-        Chosen = folder_ + item->text().toStdString();
-        use->setFocus();
+    // The highlighted entry is the chosen one, however it came to be
+    // highlighted: first at the start, by a click or by the arrow keys.
+    connect(ListBoxCLUTs, &QListWidget::currentItemChanged, this, [this, use](QListWidgetItem* item) {
+        Chosen = item != nullptr ? folder_ + item->text().toStdString() : std::string();
+        use->setEnabled(item != nullptr);
     });
+    connect(ListBoxCLUTs, &QListWidget::itemClicked, use, [use] { use->setFocus(); });
+    use->setEnabled(false);
+    ListBoxCLUTs->setCurrentRow(0);
     connect(use, &QPushButton::clicked, this, &QDialog::accept);
     connect(standard, &QPushButton::clicked, this, [this] {
         Chosen.clear();

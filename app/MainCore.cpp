@@ -16,6 +16,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
+#include "platform/StandardError.h"
 #include "platform/SystemUtils.h"
 #include "render/PixelLocation.h"
 #include "render/ScanAngleCorrection.h"
@@ -23,7 +24,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <system_error>
 
 namespace kestrune {
@@ -347,9 +347,10 @@ bool TMainCore::StartedMinimised() const { return !Params.empty() && UpperCase(P
 void TMainCore::PlaceWindow() {
     if (placed_) return;
     placed_ = true;
-    if (FormPlacement)
+    if (FormPlacement) {
         FormPlacement->Restore();
-    else
+        host_.KeepWhollyOnScreen();
+    } else
         host_.PlaceBelowScreen();
 }
 
@@ -452,7 +453,7 @@ void TMainCore::LoadDataFile(const std::string& fileName) {
 bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
 
 void TMainCore::TellOperator(const std::string& text) {
-    std::cerr << kestrune::ProgramName() << ": " << OneLine(text) << std::endl;
+    TellOnStandardError(OneLine(text));
 }
 
 void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {

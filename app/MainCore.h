@@ -46,6 +46,9 @@ public:
     virtual TFormPlacement& Placement() = 0;
     // Started with "-MIN": the window opens below the visible screen.
     virtual void PlaceBelowScreen() = 0;
+    // After the stored placement: the window's frame moved and made smaller,
+    // as far as it must, to lie wholly on its screen.
+    virtual void KeepWhollyOnScreen() {}
     virtual void CloseWindow() = 0;
     // The window's controls bound to the view's options read their stored
     // values, before the window's own settings are read (an old setting may

@@ -1,6 +1,7 @@
 #include "app/ProgramStart.h"
 
 #include "platform/ProgramFolder.h"
+#include "platform/StandardError.h"
 
 #include <QtGlobal>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <iostream>
 #include <memory>
 
 namespace kestrune {
@@ -45,12 +45,12 @@ struct THeld {
 std::unique_ptr<THeld> held;
 
 [[noreturn]] void DisplayFailed() {
-    std::cerr << ProgramName() << ": " << DisplayFailureLine(held->Told, held->Fallback) << std::endl;
+    TellOnStandardError(DisplayFailureLine(held->Told, held->Fallback));
     if (held->Fallback) {
         // Started again with no display named, the program runs offscreen.
         for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(variable);
         execv("/proc/self/exe", held->Argv.data());
-        std::cerr << ProgramName() << ": could not start again without a display" << std::endl;
+        TellOnStandardError("could not start again without a display");
     }
     std::_Exit(2);
 }
@@ -61,7 +61,13 @@ void HoldMessage(QtMsgType type, const QMessageLogContext&, const QString& messa
     held->Messages.emplace_back(type, message);
 }
 
+void WriteQtMessageInLocale(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    WriteStandardErrorLine(qFormatLogMessage(type, context, message).toStdString());
+}
+
 }  // namespace
+
+void WriteQtMessagesInLocale() { qInstallMessageHandler(WriteQtMessageInLocale); }
 
 bool NoDisplayNamed() {
     return !Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && std::getenv("QT_QPA_PLATFORM") == nullptr;

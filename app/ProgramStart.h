@@ -24,6 +24,10 @@ void EnsureRuntimeFolder();
 // the program does about it.
 std::string DisplayFailureLine(const std::vector<std::string>& told, bool runsWithoutDisplay);
 
+// Qt's own messages go to standard error as the program's do, in the
+// locale's codec (Qt would write them in UTF-8 whatever the locale).
+void WriteQtMessagesInLocale();
+
 // While the application object is made: Qt's messages are held, and a
 // display that cannot be opened ends the process with one line instead of
 // an abort. With fallback (an unattended run that named a display) the

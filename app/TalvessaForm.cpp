@@ -750,6 +750,8 @@ void TFormMain::PlaceBelowScreen() {
     move(x(), (screen ? screen->geometry().height() : 0) + 50);
 }
 
+void TFormMain::KeepWhollyOnScreen() { FitWhollyOnScreen(*this); }
+
 void TFormMain::CloseWindow() { close(); }
 
 }  // namespace kestrune

@@ -84,6 +84,7 @@ public:
     void DisplayChanged() override;
     TFormPlacement& Placement() override { return placement_; }
     void PlaceBelowScreen() override;
+    void KeepWhollyOnScreen() override;
     void CloseWindow() override;
     void LoadPersistingControls(TViewOptions& options) override;
     void LoadEnded() override;

@@ -32,6 +32,19 @@ QPoint MovedOnto(QPoint frameTopLeft, int frameWidth, const QRect& screen) {
 
 int Distance(QPoint a, QPoint b) { return (a - b).manhattanLength(); }
 
+// What a window manager's frame is taken to add before it has framed a
+// window: a title bar, and borders as wide as most draw them.
+constexpr QMargins UnknownFrame(4, TitleBarRoom, 4, 4);
+
+// What the window manager's frame adds round a window's client area.
+QMargins FrameMargins(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    if (outer == inner) return UnknownFrame;
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
 }  // namespace
 
 QPoint TitleBarOnScreen(QPoint frameTopLeft, int frameWidth, const std::vector<QRect>& screens) {
@@ -47,6 +60,36 @@ QPoint TitleBarOnScreen(QPoint frameTopLeft, int frameWidth, const std::vector<Q
         }
     }
     return nearest;
+}
+
+QRect AreaHoldingTitleBar(const QRect& frame, const std::vector<QRect>& areas) {
+    const QRect titleBar = TitleBar(frame.topLeft(), frame.width());
+    const auto shared = [&titleBar](const QRect& area) {
+        const QRect common = titleBar.intersected(area);
+        return common.isEmpty() ? 0 : common.width() * common.height();
+    };
+    const auto most = std::max_element(areas.begin(), areas.end(),
+                                       [&](const QRect& a, const QRect& b) { return shared(a) < shared(b); });
+    if (most == areas.end() || shared(*most) > 0) return most == areas.end() ? QRect() : *most;
+    const auto away = [&frame](const QRect& area) {
+        return Distance(MovedOnto(frame.topLeft(), frame.width(), area), frame.topLeft());
+    };
+    return *std::min_element(areas.begin(), areas.end(),
+                             [&](const QRect& a, const QRect& b) { return away(a) < away(b); });
+}
+
+QRect FrameWhollyOnScreen(const QRect& frame, const std::vector<QRect>& areas) {
+    return areas.empty() ? frame : FrameWithin(frame, AreaHoldingTitleBar(frame, areas));
+}
+
+void FitWhollyOnScreen(QWidget& window) {
+    if (window.isMaximized() || window.isFullScreen()) return;
+    const QMargins margins = FrameMargins(window);
+    const QRect frame(window.pos(), window.size().grownBy(margins));
+    const QRect fitted = FrameWhollyOnScreen(frame, AvailableScreenAreas());
+    if (fitted == frame) return;
+    window.resize(fitted.size().shrunkBy(margins));
+    window.move(fitted.topLeft());
 }
 
 int CaptionWidth(const QWidget& window) {
@@ -77,14 +120,8 @@ void PlaceWithinScreen(QWidget& window, const QWidget* over) {
     const QScreen* screen = overShown ? over->screen() : window.screen();
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
-    // The window manager draws every frame alike; before any shows, a title bar is all it adds.
-    QMargins margins(0, TitleBarRoom, 0, 0);
-    if (overShown) {
-        const QRect outer = over->frameGeometry();
-        const QRect inner = over->geometry();
-        margins = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                           outer.bottom() - inner.bottom());
-    }
+    // The window manager draws every frame alike.
+    const QMargins margins = overShown ? FrameMargins(*over) : UnknownFrame;
     QRect frame(QPoint(), window.size().grownBy(margins));
     frame.moveCenter(overShown ? over->frameGeometry().center() : area.center());
     frame = FrameWithin(frame, area);

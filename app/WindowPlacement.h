@@ -36,6 +36,20 @@ std::vector<QRect> AvailableScreenAreas();
 // frame made no larger than area and moved the least to lie within it.
 QRect FrameWithin(QRect frame, const QRect& area);
 
+// The available area, among areas, of the screen that holds the most of
+// frame's title bar (when none holds any of it, the one it is nearest; an
+// empty one when there are none).
+QRect AreaHoldingTitleBar(const QRect& frame, const std::vector<QRect>& areas);
+
+// frame made no larger than the available area of the screen that holds its
+// title bar, and moved the least to lie wholly within it.
+QRect FrameWhollyOnScreen(const QRect& frame, const std::vector<QRect>& areas);
+
+// Moves and shrinks a window, as far as it must, for its frame to lie wholly
+// on its screen (the frame a title bar's before the window manager has
+// framed it); a maximised or full-screen window is left as it is.
+void FitWhollyOnScreen(QWidget& window);
+
 // Places a window that the window manager would place, before it first
 // shows: centred over over (or its screen), its frame (margins as over's,
 // else a title bar's) wholly on over's screen, smaller where it must be.

@@ -2,6 +2,8 @@
 
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ResCodePages.h"
+#include "platform/StandardError.h"
 #include "platform/SystemUtils.h"
 #include "platform/SysUtils.h"
 
@@ -13,7 +15,6 @@
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 
 namespace kestrune {
 
@@ -102,8 +103,7 @@ void TDLogFile::Write(const std::string& text) const {
     const bool closed = file != nullptr && std::fclose(file) == 0;
     if ((written && closed) || failureReported_) return;
     failureReported_ = true;
-    std::cerr << ProgramName() << ": Cannot write the debug log " << fileName_ << ": " << std::strerror(errno)
-              << std::endl;
+    TellOnStandardError("Cannot write the debug log " + ShownFileNameText(fileName_) + ": " + std::strerror(errno));
 }
 
 std::string UserLocaleName() {
@@ -143,7 +143,7 @@ void DebugOutAndShow(const std::string& text) {
 }
 
 void ReportQuietError(const std::string& text) {
-    std::cerr << ProgramName() << ": " << text << std::endl;
+    TellOnStandardError(text);
     DebugOut(text);
 }
 

@@ -30,6 +30,7 @@ int main(int argc, char* argv[]) {
     TDialogService::Instance().SetMode(unattended || headless ? TDialogService::Mode::Unattended
                                                               : TDialogService::Mode::Interactive);
 
+    WriteQtMessagesInLocale();
     std::optional<TDisplayStart> displayStart(std::in_place, argc, argv, unattended && !headless);
     QApplication application(argc, argv);
     displayStart.reset();

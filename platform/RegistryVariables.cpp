@@ -3,8 +3,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
-
-#include <cstdio>
+#include "platform/StandardError.h"
 
 namespace kestrune {
 
@@ -16,7 +15,7 @@ std::string AppPathsKey() { return AuthorKey() + "App Paths"; }
 
 std::function<void(const std::string&)>& ErrorLog() {
     static std::function<void(const std::string&)> sink = [](const std::string& text) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        WriteStandardErrorLine(text);
     };
     return sink;
 }

@@ -76,6 +76,15 @@ TUtf8Sequence NextUtf8(std::string_view text, size_t at) {
     return {point, static_cast<size_t>(length)};
 }
 
+bool IsWellFormedUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = NextUtf8(text, i).length;
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 std::string IconvName(uint16_t codePage) {
     switch (codePage) {
     case 932: return "CP932";
@@ -266,6 +275,10 @@ std::u16string LocaleToWide(std::string_view bytes) {
 std::string WideToLocale(std::u16string_view text) {
     const std::string codec = LocaleCodeset();
     return IsUtf8(codec) ? Utf16ToUtf8(text) : Encode(text, codec);
+}
+
+std::string LocaleTextFromUtf8(std::string_view text) {
+    return IsWellFormedUtf8(text) ? WideToLocale(Utf8ToUtf16(text)) : std::string(text);
 }
 
 namespace {

@@ -31,6 +31,11 @@ std::string LocaleCodeset();
 // read becomes U+FFFD, what it cannot hold "?".
 std::u16string LocaleToWide(std::string_view bytes);
 std::string WideToLocale(std::u16string_view text);
+// A text of the program (UTF-8) in the locale's codec, as a terminal or a
+// station's log under that locale reads it. A text that is not UTF-8
+// throughout already holds a name's own bytes in the locale and stays as it
+// is (its bytes may pair into UTF-8 here and there: EUC-JP's D5 A5 does).
+std::string LocaleTextFromUtf8(std::string_view text);
 // File names are bytes, from every source to every use. Where a name must
 // travel as characters (UTF-16 lists, the shell controls' wide paths) it is
 // read in the locale's codec, and each byte the codec cannot read (or reads

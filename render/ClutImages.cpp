@@ -12,12 +12,14 @@ namespace {
 // bytes, which some writers append. What is no picture file one can read (a
 // named pipe, a device, a file far too large) is told; the colours are then
 // the program's own, as when there is no file at all.
-bool ReadBitmap(TExtBitmap& bitmap, const std::string& fileName) {
+bool ReadBitmap(TExtBitmap& bitmap, const std::string& fileName, TLeftAloneTold* told) {
     try {
         bitmap.LoadFromFile(fileName);
+        if (told != nullptr) told->Forget();
         return true;
     } catch (const EFileLeftAlone& leftAlone) {
-        TDialogService::Instance().ShowMessage(leftAlone.what(), {}, TMsgDlgType::mtWarning);
+        if (told == nullptr || told->TellNow(fileName))
+            TDialogService::Instance().ShowMessage(leftAlone.what(), {}, TMsgDlgType::mtWarning);
         return false;
     } catch (const std::exception&) {
         return false;
@@ -31,10 +33,19 @@ TBgrEntry PixelAt(const TExtBitmap& bitmap, int x, int y) {
 
 }  // namespace
 
-std::optional<TClutImage> LoadClut(const std::string& fileName) {
-    if (fileName.empty()) return std::nullopt;
+bool TLeftAloneTold::TellNow(const std::string& fileName) {
+    if (fileName == told_) return false;
+    told_ = fileName;
+    return true;
+}
+
+std::optional<TClutImage> LoadClut(const std::string& fileName, TLeftAloneTold* told) {
+    if (fileName.empty()) {
+        if (told != nullptr) told->Forget();
+        return std::nullopt;
+    }
     TExtBitmap bitmap;
-    if (!ReadBitmap(bitmap, fileName)) return std::nullopt;
+    if (!ReadBitmap(bitmap, fileName, told)) return std::nullopt;
     if (bitmap.PixelFormat() != TPixelFormat::pf24bit || bitmap.Width() != TClutImage::Width ||
         bitmap.Height() != TClutImage::Height)
         return std::nullopt;
@@ -44,10 +55,10 @@ std::optional<TClutImage> LoadClut(const std::string& fileName) {
     return clut;
 }
 
-TAshPalette LoadAshPalette(const std::string& fileName) {
+TAshPalette LoadAshPalette(const std::string& fileName, TLeftAloneTold* told) {
     TAshPalette palette{};
     TExtBitmap bitmap;
-    if (!ReadBitmap(bitmap, fileName)) return palette;
+    if (!ReadBitmap(bitmap, fileName, told)) return palette;
     if (bitmap.Width() != static_cast<int>(palette.size()) || bitmap.Height() < 1) return palette;
     bitmap.SetPixelFormat(TPixelFormat::pf24bit);
     for (int k = 0; k < static_cast<int>(palette.size()); ++k) palette[k] = PixelAt(bitmap, k, 0);

@@ -408,7 +408,7 @@ const uint16_t* TRenderView::TRenderer::FireSourceRow(int y) const {
 }
 
 void TRenderView::TRenderer::BuildFalseColourTable(int colour) {
-    const std::optional<TClutImage> clut = LoadClut(settings_.ClutFileName);
+    const std::optional<TClutImage> clut = LoadClut(settings_.ClutFileName, &owner_.clutTold_);
     BuildFalseColourLookup(*colourTable_,
                            {ColourChannelThermalTable(sensor_, colour),
                             options_.CheckBoxSeaBlue ? settings_.SeaColourThreshold : 0,
@@ -707,7 +707,7 @@ TRenderView::TRenderer::TLineFill TRenderView::TRenderer::ChannelDifference() {
         Status(res::SBuildingAshLookup);
         colourTable_ = std::make_unique<TFalseColourTable>();
         BuildAshLookup(*colourTable_, SensorThermalTable(sensor_, 4), SensorThermalTable(sensor_, 5),
-                       LoadAshPalette(ReadableProgramFile("ash-palette.bmp")));
+                       LoadAshPalette(ReadableProgramFile("ash-palette.bmp"), &owner_.ashPaletteTold_));
         return ThroughColourTable(4, 5);
     }
     const int offset = (telemetry_.TargetCount(5) - telemetry_.TargetCount(4)) * 24 + 640;

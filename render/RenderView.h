@@ -8,6 +8,7 @@
 
 #include "platform/Ipl.h"
 #include "render/BMPExtImage.h"
+#include "render/ClutImages.h"
 #include "render/FireDetection.h"
 #include "render/OverlayCanvas.h"
 #include "render/RenderHost.h"
@@ -144,6 +145,9 @@ private:
     TSidePanelLayout sidePanel_;
     std::string mappingCaption_;
     int mappingHelpContext_ = 0;
+    // The colour tables read at every redraw tell a file they leave alone once.
+    TLeftAloneTold clutTold_;
+    TLeftAloneTold ashPaletteTold_;
 };
 
 }  // namespace kestrune

@@ -295,6 +295,54 @@ TEST_F(AnalystWindowsTest, TheSmallerWindowsOpenFromTheMenus) {
     Find<QAction>(*form, "MenuViewCorrectedImage")->trigger();
 }
 
+// "Use selected" takes the entry highlighted, however it came to be: the
+// first as the chooser opens, one reached by the arrow keys or clicked; with
+// no picture to choose it is not offered.
+TEST_F(AnalystWindowsTest, UseSelectedTakesTheHighlightedColourTable) {
+    const std::string clutFolder = folder / "program/";
+    for (const char* name : {"CLUT_Standard.bmp", "CLUT_batlow.bmp", "CLUT_viridis.bmp"}) folder.Write("program/" + std::string(name), "");
+    struct TChoiceCase {
+        const char* What;
+        std::string Folder;
+        std::function<void(QListWidget&)> Highlight;
+        std::string Chosen;  // the false colour view's table after "Use selected"
+    };
+    const auto press = [](Qt::Key key) {
+        return [key](QListWidget& list) {
+            QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(&list, &event);
+        };
+    };
+    const std::vector<TChoiceCase> cases{
+        {"as it opens", clutFolder, [](QListWidget&) {}, clutFolder + "CLUT_batlow.bmp"},
+        {"one down", clutFolder, press(Qt::Key_Down), clutFolder + "CLUT_Standard.bmp"},
+        {"to the end", clutFolder, press(Qt::Key_End), clutFolder + "CLUT_viridis.bmp"},
+        {"clicked", clutFolder,
+         [](QListWidget& list) {
+             list.setCurrentRow(1);
+             emit list.itemClicked(list.currentItem());
+         },
+         clutFolder + "CLUT_Standard.bmp"},
+    };
+    for (const TChoiceCase& choice : cases) {
+        SCOPED_TRACE(choice.What);
+        TFormLoadCLUT dialog(nullptr, choice.Folder);
+        auto* list = Find<QListWidget>(dialog, "ListBoxCLUTs");
+        ASSERT_EQ(list->count(), 3);  // in the order of their names, case aside
+        EXPECT_EQ(list->currentRow(), 0) << "the first entry is highlighted";
+        choice.Highlight(*list);
+        auto* use = Find<QPushButton>(dialog, "ButtonUseLUT");
+        ASSERT_TRUE(use->isEnabled());
+        WhenModal<TFormLoadCLUT>([use](TFormLoadCLUT&) { use->click(); });
+        const int result = dialog.exec();
+        EXPECT_EQ(ClutAfterChoice(result, dialog.Chosen, "/somewhere/CLUT_old.bmp"), choice.Chosen);
+    }
+    std::filesystem::create_directories(folder / "empty");
+    TFormLoadCLUT empty(nullptr, folder / "empty/");
+    EXPECT_FALSE(Find<QPushButton>(empty, "ButtonUseLUT")->isEnabled()) << "nothing to use";
+    EXPECT_EQ(empty.Chosen, "");
+}
+
 // ---- printing ---------------------------------------------------------------------
 
 std::string RunText(const std::string& command) {

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 inline void PrintTo(const QRect& rect, std::ostream* out) {
@@ -119,7 +120,8 @@ TEST_F(WindowPlacementTest, AWindowComesBackWhereItWasLeft) {
     QRect left;
     {
         auto form = Start();
-        DragTitleBar(*form, 137 - form->geometry().left() + 100, 211 - form->geometry().top() + 100);
+        // Left wholly on the screen: one partly off it comes back onto it.
+        DragTitleBar(*form, 137 - form->geometry().left() + 100, 131 - form->geometry().top());
         left = Settle(*form);
         ASSERT_GT(left.top(), 0) << "the drag did not move the window";
     }
@@ -132,7 +134,7 @@ TEST_F(WindowPlacementTest, AWindowComesBackWhereItWasLeft) {
 
 // A placement stored with its top at the screen's top (as an earlier version
 // stored it) keeps the title bar on the screen, where it can be dragged; one
-// stored above the screen comes down onto it.
+// stored above the screen and beyond its left edge comes wholly onto it.
 TEST_F(WindowPlacementTest, AStoredTopOfZeroKeepsTheTitleBarOnTheScreen) {
     StorePosition(0, 0);
     {
@@ -144,7 +146,7 @@ TEST_F(WindowPlacementTest, AStoredTopOfZeroKeepsTheTitleBarOnTheScreen) {
     auto form = Start();
     const QRect screen = form->screen()->availableGeometry();
     EXPECT_EQ(ServerFrame(*form).top(), screen.top());
-    EXPECT_EQ(ServerFrame(*form).left(), -300);
+    EXPECT_EQ(ServerFrame(*form).left(), screen.left());
 }
 
 // F1 in File > Open before the help was ever shown: the help window opens
@@ -193,6 +195,66 @@ TEST_F(WindowPlacementTest, HelpOpensWhollyOnTheScreen) {
                                             << screen.width() << "x" << screen.height();
         help->close();
     }
+}
+
+// The main window opens with its whole frame on the screen, status line and
+// all: as first started (on a 1280 x 768 screen its frame would be taller
+// than the screen), and as stored, taller or wider than the screen, or
+// partly below or beside it. A placement that fits is kept as it is.
+TEST_F(WindowPlacementTest, TheMainWindowOpensWhollyOnItsScreen) {
+    struct TStoredCase {
+        const char* What;
+        std::optional<QRect> Stored;  // frame's left and top, client width and height
+        bool Kept;                    // the stored place and size come back as they were
+    };
+    const std::vector<TStoredCase> cases{
+        {"nothing stored", std::nullopt, false},
+        {"taller than the screen", QRect(100, 40, 900, 2000), false},
+        {"wider than the screen", QRect(0, 60, 3000, 500), false},
+        {"partly below the screen", QRect(200, 5000, 800, 600), false},
+        {"partly right of the screen", QRect(5000, 100, 800, 600), false},
+        {"on the screen", QRect(120, 90, 800, 600), true},
+    };
+    for (const TStoredCase& stored : cases) {
+        SCOPED_TRACE(stored.What);
+        if (stored.Stored) {
+            StorePosition(stored.Stored->left(), stored.Stored->top());
+            TRegistryInteger width("FormClientWidth", 0);
+            TRegistryInteger height("FormClientHeight", 0);
+            width.Value = stored.Stored->width();
+            height.Value = stored.Stored->height();
+        }
+        auto form = Start();
+        const QRect frame = ServerFrame(*form);
+        const QRect screen = form->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(frame)) << "frame " << ::testing::PrintToString(frame) << " on a screen "
+                                            << ::testing::PrintToString(screen);
+        EXPECT_TRUE(screen.contains(form->frameGeometry())) << "as Qt has it";
+        if (stored.Kept) {
+            EXPECT_EQ(frame.topLeft(), stored.Stored->topLeft());
+            EXPECT_EQ(form->size(), stored.Stored->size());
+        }
+    }
+}
+
+// Worked by hand: the frame made to fit the screen that holds its title bar.
+TEST(FrameWhollyOnScreen, AFrameFitsTheScreenHoldingItsTitleBar) {
+    const std::vector<QRect> two{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 768)};
+    struct TFrameCase {
+        const char* What;
+        QRect Frame, Fitted;
+    };
+    const std::vector<TFrameCase> cases{
+        {"on the first screen", {100, 100, 1026, 793}, {100, 100, 1026, 793}},
+        {"on the small screen, taller than it", {2000, 0, 1026, 793}, {2000, 0, 1026, 768}},
+        {"across both, mostly on the small one", {1900, 50, 1026, 600}, {1920, 50, 1026, 600}},
+        {"across both, mostly on the first", {1000, 50, 1026, 600}, {894, 50, 1026, 600}},
+        {"below the small screen", {2200, 900, 800, 600}, {2200, 168, 800, 600}},
+        {"on neither, nearest the first", {-3000, -3000, 800, 600}, {0, 0, 800, 600}},
+    };
+    for (const TFrameCase& frameCase : cases)
+        EXPECT_EQ(FrameWhollyOnScreen(frameCase.Frame, two), frameCase.Fitted) << frameCase.What;
+    EXPECT_EQ(FrameWhollyOnScreen({-3000, 0, 800, 600}, {}), QRect(-3000, 0, 800, 600)) << "no screens known";
 }
 
 // Worked by hand: a frame made no larger than the area, moved the least into it.

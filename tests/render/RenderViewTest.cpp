@@ -108,6 +108,47 @@ TEST_F(RenderViewTest, AGroundPathPictureThatIsNoFileIsToldAsWhatItIs) {
     EXPECT_EQ(std::filesystem::file_size(master), 300u << 20);
 }
 
+// A colour look-up image, or the ash palette, that is a named pipe, a device
+// or far too large is told once, not at every redraw of its view; another
+// such file is told in its turn, and one told before is told again after a
+// file that could be read took its place.
+TEST_F(RenderViewTest, AColourTableThatIsNoFileIsToldOnceNotAtEveryRedraw) {
+    using testing::TFileStandIn;
+    const std::string pipe = testing::PutStandIn(folder_ / "CLUT_pipe.bmp", TFileStandIn::Pipe);
+    const std::string device = testing::PutStandIn(folder_ / "CLUT_zero.bmp", TFileStandIn::LinkToZero);
+    const std::string readable = folder_ / "CLUT_read.bmp";
+    TExtBitmap clut;
+    clut.SetSize(TClutImage::Width, TClutImage::Height);
+    clut.SaveToFile(readable);
+    struct TStep {
+        std::string Clut;
+        int Redraws;
+        size_t Told;
+    };
+    const std::vector<TStep> steps{
+        {pipe, 3, 1}, {pipe, 2, 0}, {device, 2, 1}, {readable, 2, 0}, {pipe, 2, 1}, {"", 1, 0}, {pipe, 1, 1},
+    };
+    ASSERT_TRUE(view_.SelectView("False colour"));
+    for (size_t k = 0; k < steps.size(); ++k) {
+        SCOPED_TRACE("step " + std::to_string(k + 1) + ": " + steps[k].Clut);
+        TDialogService::Instance().ClearScript();
+        view_.Settings.ClutFileName = steps[k].Clut;
+        for (int redraw = 0; redraw < steps[k].Redraws; ++redraw) view_.Redisplay();
+        EXPECT_EQ(Messages().size(), steps[k].Told);
+        for (const std::string& told : Messages()) EXPECT_NE(told.find(steps[k].Clut + " is a "), std::string::npos) << told;
+    }
+
+    SetProgramFolderOverride(folder_.Path());
+    testing::PutStandIn(folder_ / "ash-palette.bmp", TFileStandIn::Pipe);
+    view_.Options.CheckBoxShowAsh = true;
+    TDialogService::Instance().ClearScript();
+    ASSERT_TRUE(view_.SelectView("Ch.4 - Ch.5"));
+    for (int redraw = 0; redraw < 3; ++redraw) view_.Redisplay();
+    SetProgramFolderOverride("");
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages().front().find("ash-palette.bmp is a named pipe"), std::string::npos) << Messages().front();
+}
+
 TEST_F(RenderViewTest, ChannelViewsPlainGammaAndEqualised) {
     view_.SelectView("Ch 1");
     ExpectGrey(17, 40, Sample(1, 17, 40) >> 2);

@@ -1,0 +1,63 @@
+// Standard error in the locale's codec: the program's texts (UTF-8) are
+// written as a terminal or a station's log under that locale reads them,
+// and the bytes of a name already in the locale stay as they are.
+#include "platform/ProgramFolder.h"
+#include "platform/ResCodePages.h"
+#include "platform/StandardError.h"
+#include "tests/support/LocaleFileNames.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kestrune {
+namespace {
+
+using testing::TLocaleEnvironment;
+
+TEST(StandardError, TextsAreWrittenInTheLocalesCodec) {
+    const struct {
+        const char* locale;
+        std::string text;      // as the program holds it
+        std::string written;   // as standard error gets it
+    } cases[] = {
+        // A name shown as the locale spells it, and the degree sign of a temperature.
+        {"de_DE.ISO-8859-1", "\"230503_1200_noaa18_\xC3\x9C.wsd\" does not exist", "\"230503_1200_noaa18_\xDC.wsd\" does not exist"},
+        {"de_DE.ISO-8859-1", "-5\xC2\xB0" "C", "-5\xB0" "C"},
+        // A text holding a name's own bytes is already in the locale, though
+        // some of its bytes pair into UTF-8 (D5 A5).
+        {"de_DE.ISO-8859-1", "\xDC.wsd", "\xDC.wsd"},
+        {"ja_JP.EUC-JP", "\xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB.hpt", "\xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB.hpt"},
+        // A character the codec cannot hold.
+        {"de_DE.ISO-8859-1", "\xE6\x9D\xB1", "?"},
+        {"ja_JP.EUC-JP", "noaa18_\xE6\x9D\xB1\xE4\xBA\xAC.wsd", "noaa18_\xC5\xEC\xB5\xFE.wsd"},
+        {"ja_JP.SJIS", "noaa18_\xE6\x9D\xB1\xE4\xBA\xAC.wsd", "noaa18_\x93\x8C\x8B\x9E.wsd"},
+        {"ja_JP.SJIS", "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB", "\x83\x74\x83\x40\x83\x43\x83\x8B"},
+        // UTF-8 locales, and one that names no codec, get the text unchanged, stray bytes too.
+        {"de_DE.UTF-8", "\xC3\x9C \xDC", "\xC3\x9C \xDC"},
+        {"C", "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC"},
+        // A character cut short at the end stays as its bytes.
+        {"de_DE.ISO-8859-1", "abc\xC3", "abc\xC3"},
+        {"de_DE.ISO-8859-1", "", ""},
+    };
+    for (const auto& c : cases) {
+        const TLocaleEnvironment locale(c.locale);
+        EXPECT_EQ(LocaleTextFromUtf8(c.text), c.written) << c.locale << ": " << c.text;
+        ::testing::internal::CaptureStderr();
+        TellOnStandardError(c.text);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), ProgramName() + ": " + c.written + "\n") << c.locale;
+    }
+}
+
+// Every sample name of the locales stations run under goes to standard
+// error as the bytes it has on disk, after being shown as characters.
+TEST(StandardError, ANameShownAsTheLocaleSpellsItIsWrittenAsItsOwnBytes) {
+    for (const auto& name : testing::LocaleFileNames()) {
+        if (name.Characters.empty()) continue;
+        const TLocaleEnvironment locale(name.Locale);
+        EXPECT_EQ(LocaleTextFromUtf8("\"" + ShownFileNameText(name.Stem) + "\""), "\"" + name.Stem + "\"") << name.Locale;
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
