@@ -364,6 +364,9 @@ constexpr uint16_t SNotLocated = 4757;
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // A Meteor conversion that could be written neither beside its recording nor in a private folder.
 constexpr uint16_t SConversionWrittenNowhere = 4861;
+constexpr uint16_t SUnableToWriteLinked = 4900;
+// A pass log that would pass its bound once written.
+constexpr uint16_t SProcessedListWouldGrow = 4901;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;
