@@ -33,7 +33,7 @@ struct TCopyOutcome {
 };
 
 // Called with the name each item stands under just before it is named in
-// its place (its part name, or its source in a move within one file system).
+// its place: its part name, or in a move its source, as the rename is tried.
 using TBeforeNaming = std::function<void(const std::string& name)>;
 
 // Copies or moves each source (files and whole folders) into the folder.
