@@ -439,6 +439,11 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4861, "MeteorFormat", "SConversionWrittenNowhere", "%s; nor in a private folder: %s"},
     {4900, "FileIO", "SUnableToWriteLinked", "Unable to write to %s, a link to %s"},
     {4901, "PassLoader", "SProcessedListWouldGrow", "%s would hold %s bytes as written, more than it ever holds (at most %s)"},
+    {4902, "UHyShellTransfer", "SDeletedInPart", "Not everything was deleted. Still there:\r%s"},
+    {4903, "UHyShellTransfer", "SStayImmutable", "it is marked immutable"},
+    {4904, "UHyShellTransfer", "SStayAppendOnly", "it is marked append-only"},
+    {4905, "UHyShellTransfer", "SStayFolderMarked", "its folder is marked immutable or append-only"},
+    {4906, "UHyShellTransfer", "SStayReadOnlyFileSystem", "the file system it is on is read-only"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

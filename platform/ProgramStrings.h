@@ -367,6 +367,12 @@ constexpr uint16_t SConversionWrittenNowhere = 4861;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
+// What a delete for good left, and why each item stayed.
+constexpr uint16_t SDeletedInPart = 4902;
+constexpr uint16_t SStayImmutable = 4903;
+constexpr uint16_t SStayAppendOnly = 4904;
+constexpr uint16_t SStayFolderMarked = 4905;
+constexpr uint16_t SStayReadOnlyFileSystem = 4906;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;

@@ -14,6 +14,8 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/file.h>
 #include <filesystem>
 #include <map>
@@ -458,10 +460,58 @@ TItemsMeasure MeasureItems(const std::vector<std::string>& paths) {
     return measure;
 }
 
-uint32_t DeleteForGood(const std::string& path) {
-    std::error_code error;
-    fs::remove_all(path, error);
-    return ErrorOf(error);
+namespace {
+
+// The attribute flags of the item (0 when they cannot be read).
+int AttributeFlags(const std::string& path) {
+    const TFileHandle item(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    int flags = 0;
+    if (!item.Valid() || ioctl(item.Get(), FS_IOC_GETFLAGS, &flags) != 0) return 0;
+    return flags;
+}
+
+// Why an item could not be removed: a mark on it or on its folder, a file
+// system mounted read-only, or what the system said.
+TStayCause CauseOf(const std::string& path, int error) {
+    if (error == EROFS) return TStayCause::ReadOnlyFileSystem;
+    if (error != EPERM && error != EACCES) return TStayCause::System;
+    const int flags = AttributeFlags(path);
+    if (flags & FS_IMMUTABLE_FL) return TStayCause::Immutable;
+    if (flags & FS_APPEND_FL) return TStayCause::AppendOnly;
+    if (AttributeFlags(ExtractFilePath(path)) & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return TStayCause::FolderMarked;
+    return TStayCause::System;
+}
+
+// Removes the item, a folder with all it can of what it holds; whether it went.
+bool RemoveTree(const std::string& path, std::vector<TNotDeleted>& stayed) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true;
+        stayed.push_back({path, ErrorFromErrno(errno), TStayCause::System});
+        return false;
+    }
+    bool whole = true;
+    if (S_ISDIR(info.st_mode)) {
+        int error = 0;
+        for (const std::string& item : FolderItems(path, error)) whole = RemoveTree(path + "/" + item, stayed) && whole;
+        if (error) {
+            stayed.push_back({path, ErrorFromErrno(error), CauseOf(path, error)});
+            return false;
+        }
+    }
+    if ((S_ISDIR(info.st_mode) ? rmdir(path.c_str()) : unlink(path.c_str())) == 0) return true;
+    // A folder that keeps what could not go is named by what it keeps.
+    if (whole) stayed.push_back({path, ErrorFromErrno(errno), CauseOf(path, errno)});
+    return false;
+}
+
+}  // namespace
+
+uint32_t DeleteForGood(const std::string& path, std::vector<TNotDeleted>* notDeleted) {
+    std::vector<TNotDeleted> stayed;
+    RemoveTree(path, stayed);
+    if (notDeleted) notDeleted->insert(notDeleted->end(), stayed.begin(), stayed.end());
+    return stayed.empty() ? 0 : stayed.front().Code;
 }
 
 }  // namespace kestrune

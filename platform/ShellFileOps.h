@@ -62,7 +62,17 @@ std::string CopyName(const std::string& folder, const std::string& name);
 std::string TrashFolder();
 // Moves the item to the trash, across file systems as a copy keeping its times.
 uint32_t MoveToTrash(const std::string& path);
-uint32_t DeleteForGood(const std::string& path);
+// Why an item deleted for good is still there.
+enum class TStayCause { System, Immutable, AppendOnly, FolderMarked, ReadOnlyFileSystem };
+struct TNotDeleted {
+    std::string Path;
+    uint32_t Code = 0;  // the system's error
+    TStayCause Cause = TStayCause::System;
+};
+// Deletes the item for good, a folder with all it holds: everything that can
+// go goes, and what stays is added to notDeleted (a folder only when nothing
+// inside it stayed). The first failure's code, 0 when all went.
+uint32_t DeleteForGood(const std::string& path, std::vector<TNotDeleted>* notDeleted = nullptr);
 
 // What deleting the items for good removes: every file below them (a link
 // counts as a file of its own size, never followed) and the folders.
