@@ -444,6 +444,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4904, "UHyShellTransfer", "SStayAppendOnly", "it is marked append-only"},
     {4905, "UHyShellTransfer", "SStayFolderMarked", "its folder is marked immutable or append-only"},
     {4906, "UHyShellTransfer", "SStayReadOnlyFileSystem", "the file system it is on is read-only"},
+    {4907, "SavedImages", "SImageNorIn", "%s; nor in %s: %s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

@@ -373,6 +373,8 @@ constexpr uint16_t SStayImmutable = 4903;
 constexpr uint16_t SStayAppendOnly = 4904;
 constexpr uint16_t SStayFolderMarked = 4905;
 constexpr uint16_t SStayReadOnlyFileSystem = 4906;
+// An image written neither where asked nor in the program's folder: both causes.
+constexpr uint16_t SImageNorIn = 4907;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;
