@@ -427,7 +427,7 @@ std::string TAtomicFileWriter::LinkUnnamedFile() {
 
 std::string TAtomicFileWriter::UnableToWrite() const {
     return target_.empty() || target_ == path_ ? FormatResStr(res::SUnableToWrite, {path_})
-                                               : FormatResStr(res::SUnableToWriteLinked, {path_, target_});
+                                               : FormatResStr(res::SUnableToWriteLinked, {target_, path_});
 }
 
 void TAtomicFileWriter::Fail() {

@@ -437,7 +437,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4854, "ShellOpen", "SShellExecuteFailed", "Function ShellExecute(%s)\rReturned: %s"},
     {4860, "RunReport", "SSatelliteMismatchFramesLookedAt", "The frames looked at before reading name %s but the frames of the whole pass say %s: %s was used, since the file itself names no satellite"},
     {4861, "MeteorFormat", "SConversionWrittenNowhere", "%s; nor in a private folder: %s"},
-    {4900, "FileIO", "SUnableToWriteLinked", "Unable to write to %s, a link to %s"},
+    {4900, "FileIO", "SUnableToWriteLinked", "Unable to write to %s through the link %s"},
     {4901, "PassLoader", "SProcessedListWouldGrow", "%s would hold %s bytes as written, more than it ever holds (at most %s)"},
     {4902, "UHyShellTransfer", "SDeletedInPart", "Not everything was deleted. Still there:\r%s"},
     {4903, "UHyShellTransfer", "SStayImmutable", "it is marked immutable"},
