@@ -40,7 +40,6 @@ namespace kestrune {
 
 namespace {
 
-constexpr const char* ProcessedListName = "processed.lst";
 constexpr int32_t FewLinesWarning = 100;
 constexpr int32_t FewestLines = 2;
 
@@ -57,14 +56,6 @@ std::string ChannelNumbers(const TPassState& state) {
         if (state.ChannelInStore(channel)) numbers += std::to_string(channel);
     return numbers;
 }
-
-struct TCaseBlindLess {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
-        });
-    }
-};
 
 // Splits off the first blank-separated word of text.
 std::string TakeWord(std::string& text) {
@@ -116,50 +107,6 @@ bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY,
     nudgeY = y;
     passDateTime = date;
     return true;
-}
-
-TProcessedLineWrite AddProcessedLine(const std::string& line) {
-    TLockFile lock(LockFolder() + ProcessedListName + ".lock");
-    TLockGuard guard(lock);
-    // A list that once had to go to the user's folder stays there beside the program's own.
-    const std::string beside = ProgramFolder() + ProcessedListName;
-    std::set<std::string, TCaseBlindLess> lines;
-    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
-    std::string besideRefused;
-    for (const std::string& list : {beside, ReadableProgramFile(ProcessedListName)}) {
-        std::string content;
-        const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
-        // What is no list, or cannot be read, is not replaced by a list of one line:
-        // in the program's folder it is left as the folder refusing the list is.
-        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable) {
-            const std::string refused = FormatResStr(res::SFileLeftAlone, {kept.Why});
-            if (list != beside) throw EWriteError(refused);
-            besideRefused = refused;
-            continue;
-        }
-        if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
-            throw EWriteError(written.SetAside);
-        for (const std::string& existing : SplitLines(content))
-            if (!existing.empty()) lines.insert(existing);
-    }
-    lines.insert(line);
-    std::string text;
-    for (const std::string& kept : lines) text += kept + "\r\n";
-    try {
-        if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
-        WriteFileAtomically(written.Path, text);
-        return written;
-    } catch (const EWriteError& error) {
-        if (written.Path != beside) throw;
-        written.BesideFailure = error.what();
-    }
-    written.Path = UserDataFolder() + ProcessedListName;
-    try {
-        WriteFileAtomically(written.Path, text);
-    } catch (const EWriteError& error) {
-        throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));
-    }
-    return written;
 }
 
 int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatCode) {

@@ -8,6 +8,7 @@
 #include "decoding/FrameReader.h"
 #include "decoding/LoaderHost.h"
 #include "decoding/PassState.h"
+#include "decoding/ProcessedList.h"
 #include "platform/SysUtils.h"
 
 #include <concepts>
@@ -69,28 +70,6 @@ private:
 bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY, TDateTime& passDateTime);
 // "yyyy-mm-dd hh:nn:ss"; false when the text is not such a date-time.
 bool ParseIsoDateTime(const std::string& text, TDateTime& value);
-
-// Where a line of "processed.lst" went.
-struct TProcessedLineWrite {
-    std::string Path;
-    // Why it is not where the program's files go first ("" when it is there).
-    std::string BesideFailure;
-    // A list far larger than any pass log, set aside before the line was added ("" when none).
-    std::string SetAside;
-};
-
-// A station's lifetime of pass log is a few megabytes: a larger list is no log of ours.
-constexpr int64_t MostProcessedListBytes = int64_t{32} << 20;
-
-// Adds one line to "processed.lst", which stays sorted (case ignored) and
-// holds every line once; the file is replaced in one step. Where the
-// program's folder cannot take it (a full disk), the list goes to the user's
-// data folder; the lines of both lists are kept. A list larger than
-// MostProcessedListBytes is set aside and a new one begun; what stands in its
-// place that is no file (a named pipe, a device) or cannot be read is left
-// alone, as a folder that cannot take the list is. EWriteError when it can
-// be written nowhere.
-TProcessedLineWrite AddProcessedLine(const std::string& line);
 
 // Level 1b records from the input position whose times advance by at most
 // 0.01 day from one to the next; the input position is kept. Codes 10 and 11

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <condition_variable>
 #include <cstdlib>
@@ -166,7 +167,26 @@ void SweepFolderOnce(const std::string& folder) {
         const std::lock_guard<std::mutex> lock(mutex);
         if (!swept.insert(folder).second) return;
     }
-    RemoveStaleTemporaries(folder, StaleTemporarySeconds);
+    SweepStaleTemporaries(folder);
+}
+
+// The file a symbolic link at path names, followed link by link (path itself
+// when it is no link), whether or not that file is there yet; "" with errno
+// set when the links cannot be followed (a loop, an unreadable link).
+std::string FileLinkedTo(const std::string& path) {
+    constexpr int MostLinks = 40;  // as the system follows them
+    std::string current = path;
+    for (int link = 0; link < MostLinks; ++link) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return current;
+        std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1, '\0');
+        const ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length < 0) return {};
+        target.resize(static_cast<size_t>(length));
+        current = !target.empty() && target[0] == '/' ? target : ExtractFilePath(current) + target;
+    }
+    errno = ELOOP;
+    return {};
 }
 
 // An unnamed file is named through its descriptor's entry in /proc.
@@ -305,6 +325,10 @@ TKeptFile TooLarge(const std::string& path, int64_t bytes, int64_t mostBytes) {
 TKeptFile Examine(const TExaminedFile& file, const std::string& path, int64_t mostBytes) {
     using TKind = TKeptFile::TKind;
     if (file.Missing()) return {};
+    // A socket cannot be opened at all (ENXIO): it is told as what it is, as a pipe is.
+    struct stat info {};
+    if (!file.Handle.Valid() && stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(info.st_mode)})};
     if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(file.Error)})};
     if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(file.Info.st_mode)})};
     if (file.Info.st_size > mostBytes) return TooLarge(path, file.Info.st_size, mostBytes);
@@ -342,10 +366,13 @@ std::string LeftAloneNote(const std::string& path, int64_t mostBytes) {
 }
 
 std::string KeepAside(const std::string& path, const std::string& mark) {
-    const std::string stem = path + mark + FormatDateTime("yyyy-mm-dd-hhnnss", NowUtc());
+    // Behind a link the file it names goes aside: the link stays, for the new one.
+    const std::string file = FileLinkedTo(path);
+    if (file.empty()) return {};
+    const std::string stem = file + mark + FormatDateTime("yyyy-mm-dd-hhnnss", NowUtc());
     std::string kept = stem;
     for (int k = 2; access(kept.c_str(), F_OK) == 0; ++k) kept = stem + "-" + std::to_string(k);
-    return std::rename(path.c_str(), kept.c_str()) == 0 ? kept : std::string();
+    return std::rename(file.c_str(), kept.c_str()) == 0 ? kept : std::string();
 }
 
 bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::string& note) {
@@ -361,8 +388,11 @@ void WriteFileAtomically(const std::string& path, std::string_view content) {
     writer.Commit();
 }
 
-TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)) {
-    const std::string folder = FolderOf(path_);
+TAtomicFileWriter::TAtomicFileWriter(std::string path) : path_(std::move(path)), target_(FileLinkedTo(path_)) {
+    // Through a symbolic link the file it names is replaced, its temporary
+    // beside it, and the link stays.
+    if (target_.empty()) Fail();
+    const std::string folder = FolderOf(target_);
     SweepFolderOnce(folder);
     if (UnnamedFilesLinkable()) file_ = TFileHandle(open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!file_.Valid()) OpenNamed();
@@ -375,7 +405,7 @@ TAtomicFileWriter::~TAtomicFileWriter() {
 }
 
 void TAtomicFileWriter::OpenNamed() {
-    temporary_ = path_ + std::string(TemporaryMark) + "XXXXXX";
+    temporary_ = target_ + std::string(TemporaryMark) + "XXXXXX";
     file_ = TFileHandle(mkostemp(temporary_.data(), O_CLOEXEC));
     if (!file_.Valid()) {
         temporary_.clear();
@@ -388,16 +418,21 @@ std::string TAtomicFileWriter::LinkUnnamedFile() {
     const std::string self = "/proc/self/fd/" + std::to_string(file_.Get());
     constexpr int Attempts = 100;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        std::string name = TemporaryNameFor(path_);
+        std::string name = TemporaryNameFor(target_);
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
         if (errno != EEXIST) break;
     }
     Fail();
 }
 
+std::string TAtomicFileWriter::UnableToWrite() const {
+    return target_.empty() || target_ == path_ ? FormatResStr(res::SUnableToWrite, {path_})
+                                               : FormatResStr(res::SUnableToWriteLinked, {target_, path_});
+}
+
 void TAtomicFileWriter::Fail() {
     const int cause = errno;
-    throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}) + (cause != 0 ? ": " + std::string(std::strerror(cause)) : ""));
+    throw EWriteError(UnableToWrite() + (cause != 0 ? ": " + std::string(std::strerror(cause)) : ""));
 }
 
 void TAtomicFileWriter::Write(std::string_view bytes) {
@@ -424,23 +459,24 @@ void TAtomicFileWriter::Written(int64_t bytes) {
 
 void TAtomicFileWriter::Commit() {
     struct stat previous {};
-    const bool replacing = stat(path_.c_str(), &previous) == 0;
+    const bool replacing = stat(target_.c_str(), &previous) == 0;
     // What is no file (a named pipe, a device, a link to one) is left as it stands.
     if (replacing && !S_ISREG(previous.st_mode))
-        throw EWriteError(FormatResStr(res::SUnableToWrite, {path_}) + ": " +
-                          FormatResStr(res::SNotReplaced, {KindOfFile(previous.st_mode)}));
+        throw EWriteError(UnableToWrite() + ": " + FormatResStr(res::SNotReplaced, {KindOfFile(previous.st_mode)}));
     // Keep the permissions of the file being replaced (the temporary file is made 0600).
     const auto mode = static_cast<mode_t>(mode_ >= 0 ? mode_ : replacing ? previous.st_mode & 07777 : 0644);
     // Held open over the rename, the replaced file is freed when this handle closes, not in the rename.
     TFileHandle replaced(replacing && S_ISREG(previous.st_mode) && previous.st_size >= LargeFile
-                             ? open(path_.c_str(), O_RDONLY | O_CLOEXEC)
+                             ? open(target_.c_str(), O_RDONLY | O_CLOEXEC)
                              : -1);
     if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0) Fail();
     if (temporary_.empty()) temporary_ = LinkUnnamedFile();
-    if (rename(temporary_.c_str(), path_.c_str()) != 0) Fail();
+    if (rename(temporary_.c_str(), target_.c_str()) != 0) Fail();
     committed_ = true;
     if (replaced.Valid()) CloseAside(std::move(replaced));
 }
+
+int SweepStaleTemporaries(const std::string& folder) { return RemoveStaleTemporaries(folder, StaleTemporarySeconds); }
 
 int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds) {
     constexpr size_t SuffixLength = 6;

@@ -116,7 +116,7 @@ class EFileLeftAlone : public Exception {
 public:
     using Exception::Exception;
 };
-// Renames path beside itself as path + mark + the date ("-2" and on when
+// Renames path (the file a link there names) beside itself as path + mark + the date ("-2" and on when
 // that is taken); the name it was kept as, "" when it could not be moved.
 std::string KeepAside(const std::string& path, const std::string& mark);
 // Sets a kept file far too large aside (mark ".too-large-"); note becomes
@@ -126,6 +126,10 @@ bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::strin
 void WriteFileAtomically(const std::string& path, std::string_view content);
 
 // WriteFileAtomically piece by piece, for products written line by line:
+// (a symbolic link at path is written through: the file it names is
+// replaced, its temporary beside that file, its mode kept, and the link
+// stays; a link that cannot be followed, or names what is no file or where
+// nothing can be written, is left and told)
 // nothing shows at path until Commit; an uncommitted file is removed.
 // The file being written has no name in the folder, so a run killed while
 // writing leaves nothing behind; where the file system cannot do that, it is
@@ -149,6 +153,7 @@ public:
 private:
     void OpenNamed();
     [[noreturn]] void Fail();
+    std::string UnableToWrite() const;
     void Written(int64_t bytes);
     std::string LinkUnnamedFile();
 
@@ -156,6 +161,7 @@ private:
     static constexpr int64_t LargeFile = 1 << 16;
 
     std::string path_;
+    std::string target_;     // path_, or the file a link there names
     std::string temporary_;  // empty while the file has no name
     TFileHandle file_;
     int64_t mode_ = -1;
@@ -173,5 +179,8 @@ std::string TemporaryNameFor(const std::string& path);
 // no writer holds; an empty one (which may be only just made, not yet held)
 // only once it has not changed for minimumAgeSeconds. Gives how many it removed.
 int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds);
+// RemoveStaleTemporaries as every writer into a folder runs it: what killed
+// writers left there goes, what a living writer holds stays.
+int SweepStaleTemporaries(const std::string& folder);
 
 }  // namespace kestrune

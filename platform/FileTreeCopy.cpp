@@ -51,17 +51,11 @@ int CopyBytes(int from, int to) {
     }
 }
 
-int CopyFile(const std::string& source, const std::string& target, mode_t mode) {
-    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0) return errno;
+int CopyFile(const std::string& source, const std::string& target) {
     const int to = open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    int error = to < 0 ? errno : CopyBytes(from, to);
-    // Synced before the times are set and the copy is named: a full disk can
-    // show only here, and a file it replaces must not go before it is whole.
-    if (to >= 0 && !error && fsync(to) != 0) error = errno;
-    if (to >= 0 && !error && fchmod(to, mode & 07777) != 0) error = errno;
-    if (to >= 0 && close(to) != 0 && !error) error = errno;
-    close(from);
+    if (to < 0) return errno;
+    int error = CopyFileInto(source, to);
+    if (close(to) != 0 && !error) error = errno;
     return error;
 }
 
@@ -95,8 +89,24 @@ int CopyKeepingTimes(const std::string& source, const std::string& target) {
     int error = ENOTSUP;  // a device, pipe or socket is not copied
     if (S_ISDIR(info.st_mode)) error = CopyFolder(source, target, info.st_mode);
     else if (S_ISLNK(info.st_mode)) error = CopyLink(source, target);
-    else if (S_ISREG(info.st_mode)) error = CopyFile(source, target, info.st_mode);
+    else if (S_ISREG(info.st_mode)) error = CopyFile(source, target);
     return error ? error : KeepTimes(target, info);
+}
+
+int CopyFileInto(const std::string& source, int target) {
+    const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) return errno;
+    struct stat info {};
+    int error = fstat(from, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : ENOTSUP;
+    if (!error) error = CopyBytes(from, target);
+    close(from);
+    // Synced before the times are set and the copy is named: a full disk can
+    // show only here, and a file it replaces must not go before it is whole.
+    if (!error && fsync(target) != 0) error = errno;
+    if (!error && fchmod(target, info.st_mode & 07777) != 0) error = errno;
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    if (!error && futimens(target, times) != 0) error = errno;
+    return error;
 }
 
 std::vector<std::string> FolderItems(const std::string& folder, int& error) {

@@ -14,6 +14,10 @@ namespace kestrune {
 // success; a part copied before a failure stays for the caller to remove.
 int CopyKeepingTimes(const std::string& source, const std::string& target);
 
+// Copies a regular file into an open, empty file: its bytes (synced), its
+// permissions and its times. The errno of the first failure, 0 on success.
+int CopyFileInto(const std::string& source, int target);
+
 // The names of the items in a folder ("." and ".." left out), sorted; error:
 // the errno of a folder that could not be read, else 0.
 std::vector<std::string> FolderItems(const std::string& folder, int& error);

@@ -364,6 +364,17 @@ constexpr uint16_t SNotLocated = 4757;
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // A Meteor conversion that could be written neither beside its recording nor in a private folder.
 constexpr uint16_t SConversionWrittenNowhere = 4861;
+constexpr uint16_t SUnableToWriteLinked = 4900;
+// A pass log that would pass its bound once written.
+constexpr uint16_t SProcessedListWouldGrow = 4901;
+// What a delete for good left, and why each item stayed.
+constexpr uint16_t SDeletedInPart = 4902;
+constexpr uint16_t SStayImmutable = 4903;
+constexpr uint16_t SStayAppendOnly = 4904;
+constexpr uint16_t SStayFolderMarked = 4905;
+constexpr uint16_t SStayReadOnlyFileSystem = 4906;
+// An image written neither where asked nor in the program's folder: both causes.
+constexpr uint16_t SImageNorIn = 4907;
 constexpr uint16_t SMarkSync = 4931;
 constexpr uint16_t SMarkTimeCode = 4932;
 constexpr uint16_t SMarkRecordTime = 4933;

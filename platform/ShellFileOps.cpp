@@ -14,6 +14,9 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/file.h>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -307,25 +310,51 @@ uint32_t Commit(const fs::path& temporary, const TPlannedItem& item) {
     return std::rename(temporary.c_str(), item.Target.c_str()) == 0 ? 0 : ErrorFromErrno(errno);
 }
 
-// One item, whole or not at all: written beside its target under a temporary
-// name first. A move within one file system renames the source there; across
-// file systems the source goes once the copy is in place.
-uint32_t CopyItem(const TPlannedItem& item, bool move) {
-    const fs::path temporary = TemporaryNameFor(item.Target.string());
-    bool renamed = false;
+// A file is written under a part name that it holds locked from before its
+// first byte until it is renamed into place: a clean-up meanwhile (a run
+// writing its products into the same folder) takes it for one whose writer
+// lives. The part is removed when the copy fails.
+uint32_t CopyFileLocked(const TPlannedItem& item, const fs::path& part, const TBeforeNaming& beforeNaming) {
+    const TFileHandle file(open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!file.Valid()) return ErrorFromErrno(errno);
+    uint32_t code = flock(file.Get(), LOCK_EX | LOCK_NB) == 0 ? 0 : ErrorFromErrno(errno);
+    if (code == 0) code = ErrorFromErrno(CopyFileInto(item.Source, file.Get()));
+    if (code == 0 && beforeNaming) beforeNaming(part.string());
+    if (code == 0) code = Commit(part, item);
+    if (code != 0) unlink(part.c_str());
+    return code;
+}
+
+// A folder or a link is copied whole under a part name (which no clean-up
+// takes: it removes files only), then named; removed when the copy fails.
+uint32_t CopyTreeThenName(const TPlannedItem& item, const fs::path& part, const TBeforeNaming& beforeNaming) {
+    uint32_t code = ErrorFromErrno(CopyWhole(item.Source, part));
+    if (code == 0 && beforeNaming) beforeNaming(part.string());
+    if (code == 0) code = Commit(part, item);
+    std::error_code ignored;
+    if (code != 0) fs::remove_all(part, ignored);
+    return code;
+}
+
+// One item, whole or not at all. A move within one file system renames the
+// source straight into place, so the user's only copy never stands under a
+// name a clean-up may take; otherwise the item is copied beside its target
+// under a part name first, and a move removes the source once the copy is
+// in place.
+uint32_t CopyItem(const TPlannedItem& item, bool move, const TBeforeNaming& beforeNaming) {
     if (move) {
-        renamed = std::rename(item.Source.c_str(), temporary.c_str()) == 0;
-        if (!renamed && errno != EXDEV) return ErrorFromErrno(errno);
+        if (beforeNaming) beforeNaming(item.Source);
+        const uint32_t code = Commit(item.Source, item);
+        if (code != ErrorFromErrno(EXDEV)) return code;
     }
-    if (!renamed)
-        if (const int error = CopyWhole(item.Source, temporary)) return ErrorFromErrno(error);
+    struct stat info {};
+    if (lstat(item.Source.c_str(), &info) != 0) return ErrorFromErrno(errno);
+    const fs::path part = TemporaryNameFor(item.Target.string());
+    const uint32_t code = S_ISREG(info.st_mode) ? CopyFileLocked(item, part, beforeNaming)
+                                                : CopyTreeThenName(item, part, beforeNaming);
+    if (code != 0 || !move) return code;
     std::error_code error;
-    if (const uint32_t code = Commit(temporary, item)) {
-        if (renamed) fs::rename(temporary, item.Source, error);
-        else fs::remove_all(temporary, error);
-        return code;
-    }
-    if (move && !renamed) fs::remove_all(item.Source, error);
+    fs::remove_all(item.Source, error);
     return ErrorOf(error);
 }
 
@@ -348,7 +377,7 @@ std::string CopyName(const std::string& folder, const std::string& name) {
 }
 
 uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,
-                   const TClashQuestion& ask, TCopyOutcome* outcome) {
+                   const TClashQuestion& ask, TCopyOutcome* outcome, const TBeforeNaming& beforeNaming) {
     TCopyOutcome ignored;
     TCopyOutcome& told = outcome ? *outcome : ignored;
     told = {};
@@ -362,10 +391,15 @@ uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& f
         return code;
     }
     const std::vector<TPlannedItem>& plan = planner.Items;
+    // What a paste killed halfway left in a folder goes, as before a product is written there.
+    std::set<fs::path> swept;
+    for (const TPlannedItem& item : plan)
+        if (!item.EmptiedFolder && swept.insert(item.Target.parent_path()).second)
+            SweepStaleTemporaries(item.Target.parent_path().string() + "/");
     for (size_t k = 0; k < plan.size(); ++k) {
         // A folder emptied by a move goes; one that kept skipped items stays.
         if (plan[k].EmptiedFolder) rmdir(plan[k].Source.c_str());
-        else if (const uint32_t code = CopyItem(plan[k], move)) return Stopped(plan, k, code, told);
+        else if (const uint32_t code = CopyItem(plan[k], move, beforeNaming)) return Stopped(plan, k, code, told);
     }
     return 0;
 }
@@ -426,10 +460,58 @@ TItemsMeasure MeasureItems(const std::vector<std::string>& paths) {
     return measure;
 }
 
-uint32_t DeleteForGood(const std::string& path) {
-    std::error_code error;
-    fs::remove_all(path, error);
-    return ErrorOf(error);
+namespace {
+
+// The attribute flags of the item (0 when they cannot be read).
+int AttributeFlags(const std::string& path) {
+    const TFileHandle item(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    int flags = 0;
+    if (!item.Valid() || ioctl(item.Get(), FS_IOC_GETFLAGS, &flags) != 0) return 0;
+    return flags;
+}
+
+// Why an item could not be removed: a mark on it or on its folder, a file
+// system mounted read-only, or what the system said.
+TStayCause CauseOf(const std::string& path, int error) {
+    if (error == EROFS) return TStayCause::ReadOnlyFileSystem;
+    if (error != EPERM && error != EACCES) return TStayCause::System;
+    const int flags = AttributeFlags(path);
+    if (flags & FS_IMMUTABLE_FL) return TStayCause::Immutable;
+    if (flags & FS_APPEND_FL) return TStayCause::AppendOnly;
+    if (AttributeFlags(ExtractFilePath(path)) & (FS_IMMUTABLE_FL | FS_APPEND_FL)) return TStayCause::FolderMarked;
+    return TStayCause::System;
+}
+
+// Removes the item, a folder with all it can of what it holds; whether it went.
+bool RemoveTree(const std::string& path, std::vector<TNotDeleted>& stayed) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true;
+        stayed.push_back({path, ErrorFromErrno(errno), TStayCause::System});
+        return false;
+    }
+    bool whole = true;
+    if (S_ISDIR(info.st_mode)) {
+        int error = 0;
+        for (const std::string& item : FolderItems(path, error)) whole = RemoveTree(path + "/" + item, stayed) && whole;
+        if (error) {
+            stayed.push_back({path, ErrorFromErrno(error), CauseOf(path, error)});
+            return false;
+        }
+    }
+    if ((S_ISDIR(info.st_mode) ? rmdir(path.c_str()) : unlink(path.c_str())) == 0) return true;
+    // A folder that keeps what could not go is named by what it keeps.
+    if (whole) stayed.push_back({path, ErrorFromErrno(errno), CauseOf(path, errno)});
+    return false;
+}
+
+}  // namespace
+
+uint32_t DeleteForGood(const std::string& path, std::vector<TNotDeleted>* notDeleted) {
+    std::vector<TNotDeleted> stayed;
+    RemoveTree(path, stayed);
+    if (notDeleted) notDeleted->insert(notDeleted->end(), stayed.begin(), stayed.end());
+    return stayed.empty() ? 0 : stayed.front().Code;
 }
 
 }  // namespace kestrune

@@ -32,6 +32,10 @@ struct TCopyOutcome {
     std::vector<std::string> NotCopied;  // the items after it, left undone
 };
 
+// Called with the name each item stands under just before it is named in
+// its place: its part name, or in a move its source, as the rename is tried.
+using TBeforeNaming = std::function<void(const std::string& name)>;
+
 // Copies or moves each source (files and whole folders) into the folder.
 // A folder onto a folder of its name merges into it: its items are settled
 // one by one, a clash asked about per file; a folder there is never removed.
@@ -39,11 +43,15 @@ struct TCopyOutcome {
 // leaves the folder as it was; a copy into the item's own folder is made
 // under a new name (CopyName), a move there changes nothing. Each item
 // arrives whole or not at all, every file keeping its source's last-write
-// time: it is written under a temporary name and renamed into place (a
-// replaced file goes only then). Stops at the first failure, which outcome
-// names; ERROR_CANCELLED when the question was cancelled.
+// time: it is written under a part name (TemporaryMark), a file held locked
+// by its writer until it is renamed into place (a replaced file goes only
+// then); a move within one file system is one rename. Before the first item,
+// each folder written into is cleared of the part files killed writers left.
+// Stops at the first failure, which outcome names; ERROR_CANCELLED when the
+// question was cancelled.
 uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,
-                   const TClashQuestion& ask, TCopyOutcome* outcome = nullptr);
+                   const TClashQuestion& ask, TCopyOutcome* outcome = nullptr,
+                   const TBeforeNaming& beforeNaming = {});
 // The name free in folder for a copy of an item named name, as file
 // managers make them: "a - Copy.hpt", "a - Copy (2).hpt" ... The ending of a
 // preview or a packed pass stays whole ("a - Copy.thumb.jpg", "p - Copy.wsd.gz"),
@@ -54,7 +62,17 @@ std::string CopyName(const std::string& folder, const std::string& name);
 std::string TrashFolder();
 // Moves the item to the trash, across file systems as a copy keeping its times.
 uint32_t MoveToTrash(const std::string& path);
-uint32_t DeleteForGood(const std::string& path);
+// Why an item deleted for good is still there.
+enum class TStayCause { System, Immutable, AppendOnly, FolderMarked, ReadOnlyFileSystem };
+struct TNotDeleted {
+    std::string Path;
+    uint32_t Code = 0;  // the system's error
+    TStayCause Cause = TStayCause::System;
+};
+// Deletes the item for good, a folder with all it holds: everything that can
+// go goes, and what stays is added to notDeleted (a folder only when nothing
+// inside it stayed). The first failure's code, 0 when all went.
+uint32_t DeleteForGood(const std::string& path, std::vector<TNotDeleted>* notDeleted = nullptr);
 
 // What deleting the items for good removes: every file below them (a link
 // counts as a file of its own size, never followed) and the folders.

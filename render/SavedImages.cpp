@@ -255,14 +255,16 @@ std::string TImageSaver::SaveWithFallback(const TExtBitmap& image, const std::st
     } catch (const std::exception& failure) {
         cause = failure.what();
     }
+    const std::string elsewhere = WritableProgramFile(name);
     try {
-        const std::string written = SaveBitmapFile(image, WritableProgramFile(name));
+        const std::string written = SaveBitmapFile(image, elsewhere);
         Notice(FormatResStr(res::SSavedElsewhere, {resStr(toResults ? res::SResultsFolder : res::SSourceFolder), ShownFileNameText(folder), cause, ShownFileNameText(written)}),
                TMsgDlgType::mtWarning);
         return written;
-    } catch (const std::exception&) {
-        // The first place's failure is the one the user asked about.
-        Notice(FormatResStr(res::SNoWriteAccess, {cause}), TMsgDlgType::mtError);
+    } catch (const std::exception& failure) {
+        // The place asked for first, then why the program's own folder would not do either.
+        Notice(FormatResStr(res::SNoWriteAccess, {FormatResStr(res::SImageNorIn, {cause, ShownFileNameText(ExtractFilePath(elsewhere)), failure.what()})}),
+               TMsgDlgType::mtError);
         return {};
     }
 }

@@ -155,6 +155,21 @@ void ShowDeleteFailure(uint32_t code, std::span<const std::string> paths, size_t
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
 }
 
+// Names what a delete for good left, each with why it stayed.
+void ShowNotDeleted(const std::vector<TNotDeleted>& stayed) {
+    static const std::map<TStayCause, uint16_t> causes{{TStayCause::Immutable, res::SStayImmutable},
+                                                       {TStayCause::AppendOnly, res::SStayAppendOnly},
+                                                       {TStayCause::FolderMarked, res::SStayFolderMarked},
+                                                       {TStayCause::ReadOnlyFileSystem, res::SStayReadOnlyFileSystem}};
+    std::vector<std::string> items;
+    for (const TNotDeleted& item : stayed) {
+        const auto cause = causes.find(item.Cause);
+        const std::string why = cause != causes.end() ? resStr(cause->second) : SysErrorMessage(item.Code);
+        items.push_back(ShownFileNameText(item.Path) + ": " + why);
+    }
+    TDialogService::Instance().ShowMessage(FormatResStr(res::SDeletedInPart, {NamedItems(items)}), {}, TMsgDlgType::mtError);
+}
+
 // Copies or moves the items in, asking about taken names; a failure is shown, a cancel is not.
 uint32_t TransferInto(const std::vector<std::string>& names, const std::string& folder, bool move,
                       size_t* skipped = nullptr) {
@@ -435,11 +450,22 @@ private:
         return HResultFromError(code);
     }
 
+    // Nothing is destroyed without asking: a delete past the trash is named and measured first.
+    // Then all that can go goes, and what stays is named with why.
+    HRESULT DeleteAllItCan() {
+        if (!ConfirmDeleteForGood(paths_)) return HResultFromError(ERROR_CANCELLED);
+        std::vector<TNotDeleted> stayed;
+        uint32_t first = 0;
+        for (const std::string& path : paths_)
+            if (const uint32_t code = DeleteForGood(path, &stayed); first == 0) first = code;
+        if (!stayed.empty()) ShowNotDeleted(stayed);
+        return HResultFromError(first);
+    }
+
     HRESULT Delete(bool forGood) {
-        // Nothing is destroyed without asking: a delete past the trash is named and measured first.
-        if (forGood && !ConfirmDeleteForGood(paths_)) return HResultFromError(ERROR_CANCELLED);
+        if (forGood) return DeleteAllItCan();
         for (size_t k = 0; k < paths_.size(); ++k) {
-            if (const uint32_t code = forGood ? DeleteForGood(paths_[k]) : MoveToTrash(paths_[k])) {
+            if (const uint32_t code = MoveToTrash(paths_[k])) {
                 ShowDeleteFailure(code, paths_, k);
                 return HResultFromError(code);
             }

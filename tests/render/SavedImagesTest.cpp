@@ -4,6 +4,7 @@
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
 #include "render/JPEG_IO.h"
 #include "render/RenderView.h"
 #include "render/TemperatureScale.h"
@@ -105,7 +106,8 @@ TEST_F(SavedImagesTest, UnwritableFolderFallsBackToTheProgramFolderAndSaysWhichF
 }
 
 // Nowhere to write (here: no file may grow past 4 KiB, as on a full disk):
-// the message gives the cause met where the image was asked for.
+// the message gives the cause met where the image was asked for, then the
+// cause met in the program's folder.
 TEST_F(SavedImagesTest, AnImageThatCannotBeWrittenAnywhereIsToldWithItsCause) {
     settings_.ResultsFolder = folder_ / "out/";
     std::filesystem::create_directories(settings_.ResultsFolder);
@@ -116,8 +118,45 @@ TEST_F(SavedImagesTest, AnImageThatCannotBeWrittenAnywhereIsToldWithItsCause) {
     }
     EXPECT_EQ(written, "");
     ASSERT_EQ(Messages().size(), 1u);
+    const std::string program = WritableProgramFile("pass-fc.bmp");
     EXPECT_EQ(Messages()[0], "Error saving image to disk: Unable to write to " + settings_.ResultsFolder +
-                                 "pass-fc.bmp: File too large");
+                                 "pass-fc.bmp: File too large; nor in " + ExtractFilePath(program) + ": Unable to write to " +
+                                 program + ": File too large");
+}
+
+// Neither the output folder nor the program's own (here the user's data
+// folder, where the program's folder cannot be written): both failures are
+// named, each with its place and cause.
+TEST_F(SavedImagesTest, AnImageWrittenNowhereNamesBothFailures) {
+    struct TNowhereCase {
+        const char* What;
+        std::string Results;  // "" for the pass's own folder
+        bool InputFolderGone;
+        const char* FirstCause;
+    };
+    const std::vector<TNowhereCase> cases{
+        {"an output folder on a disk not mounted", folder_ / "mnt/station/out/", false, "No such file or directory"},
+        {"an output folder that is a file", folder_ / "out.txt/", false, "Not a directory"},
+        {"the pass's own folder gone meanwhile", "", true, "No such file or directory"},
+    };
+    folder_.Write("out.txt", "not a folder");
+    folder_.Write("program-on-a-file", "the program's folder stands on a file");
+    SetProgramFolderOverride(folder_ / "program-on-a-file/");
+    folder_.Write("data/Kestrune", "the user's data folder cannot be made either");
+    const std::string elsewhere = WritableProgramFile("pass-fc.bmp");
+    ASSERT_EQ(elsewhere, folder_ / "data/Kestrune/pass-fc.bmp");
+    for (const TNowhereCase& nowhere : cases) {
+        TDialogService::Instance().ClearScript();
+        settings_.ResultsFolder = nowhere.Results;
+        if (nowhere.InputFolderGone) std::filesystem::remove_all(pass_.InputFolder);
+        EXPECT_EQ(saver_.SaveImage("pass", SaveDisplayed, false), "") << nowhere.What;
+        const std::string first = (nowhere.Results.empty() ? pass_.InputFolder : nowhere.Results) + "pass-fc.bmp";
+        ASSERT_EQ(Messages().size(), 1u) << nowhere.What;
+        EXPECT_EQ(Messages()[0], "Error saving image to disk: Unable to write to " + first + ": " + nowhere.FirstCause +
+                                     "; nor in " + folder_ / "data/Kestrune/" + ": Unable to write to " + elsewhere +
+                                     ": Not a directory")
+            << nowhere.What;
+    }
 }
 
 TEST_F(SavedImagesTest, AptImageOfAFullPass) {

@@ -1,0 +1,128 @@
+#include "decoding/ProcessedList.h"
+
+#include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+namespace {
+
+constexpr std::string_view LineEnd = "\r\n";
+
+bool CaseBlindLess(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+bool CaseBlindEqual(std::string_view a, std::string_view b) { return !CaseBlindLess(a, b) && !CaseBlindLess(b, a); }
+
+// The lines of a list as they lie in its text (CR LF, LF or CR ends), empty ones left out.
+void AddLinesOf(std::string_view text, std::vector<std::string_view>& lines) {
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        if (end > start) lines.push_back(text.substr(start, end - start));
+        start = end + (text.substr(end, 2) == LineEnd ? 2 : 1);
+    }
+}
+
+// The lines sorted without case, each once (of lines equal but for case the
+// first stays), with line added. A list as written is sorted already, so a
+// station's years of log are looked over once, not sorted again.
+void SortWithLine(std::vector<std::string_view>& lines, std::string_view line) {
+    if (!std::is_sorted(lines.begin(), lines.end(), CaseBlindLess)) std::stable_sort(lines.begin(), lines.end(), CaseBlindLess);
+    lines.insert(std::upper_bound(lines.begin(), lines.end(), line, CaseBlindLess), line);
+    lines.erase(std::unique(lines.begin(), lines.end(), CaseBlindEqual), lines.end());
+}
+
+int64_t WrittenSize(const std::vector<std::string_view>& lines) {
+    int64_t size = 0;
+    for (const std::string_view line : lines) size += static_cast<int64_t>(line.size() + LineEnd.size());
+    return size;
+}
+
+std::string ListText(const std::vector<std::string_view>& lines) {
+    std::string text;
+    text.reserve(static_cast<size_t>(WrittenSize(lines)));
+    for (const std::string_view line : lines) text.append(line).append(LineEnd);
+    return text;
+}
+
+// A list that would grow past its bound as written goes aside whole, as one
+// that is read past it does: the next run would refuse it.
+void SetAsideGrown(const std::vector<std::string>& lists, int64_t size, std::string& note) {
+    for (const std::string& list : lists) {
+        const std::string why = FormatResStr(res::SProcessedListWouldGrow,
+                                             {list, std::to_string(size), std::to_string(MostProcessedListBytes)});
+        const std::string keptAs = KeepAside(list, ".too-large-");
+        const std::string told = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {why, std::strerror(errno)})
+                                                : FormatResStr(res::SFileKeptAside, {why, keptAs});
+        note += (note.empty() ? "" : "; ") + told;
+        if (keptAs.empty()) throw EWriteError(note);
+    }
+}
+
+}  // namespace
+
+TProcessedLineWrite AddProcessedLine(const std::string& line) {
+    TLockFile lock(LockFolder() + ProcessedListName + ".lock");
+    TLockGuard guard(lock);
+    // A list that once had to go to the user's folder stays there beside the program's own.
+    const std::string beside = ProgramFolder() + ProcessedListName;
+    const std::string readable = ReadableProgramFile(ProcessedListName);
+    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
+    std::string besideRefused;
+    std::vector<std::string> read;
+    std::vector<std::string> contents;
+    // Both lists, or the one when the user's folder holds none.
+    const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
+    for (const std::string& list : lists) {
+        std::string content;
+        const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
+        // What is no list, or cannot be read, is not replaced by a list of one line:
+        // in the program's folder it is left as the folder refusing the list is.
+        if (kept.Kind == TKeptFile::TKind::NotAFile || kept.Kind == TKeptFile::TKind::Unreadable) {
+            const std::string refused = FormatResStr(res::SFileLeftAlone, {kept.Why});
+            if (list != beside) throw EWriteError(refused);
+            besideRefused = refused;
+            continue;
+        }
+        if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
+            throw EWriteError(written.SetAside);
+        if (kept.Kind != TKeptFile::TKind::Read) continue;
+        read.push_back(list);
+        contents.push_back(std::move(content));
+    }
+    std::vector<std::string_view> lines;
+    for (const std::string& content : contents) AddLinesOf(content, lines);
+    SortWithLine(lines, line);
+    if (const int64_t size = WrittenSize(lines); size > MostProcessedListBytes) {
+        SetAsideGrown(read, size, written.SetAside);
+        lines.assign(1, line);
+    }
+    const std::string text = ListText(lines);
+    try {
+        if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
+        WriteFileAtomically(written.Path, text);
+        return written;
+    } catch (const EWriteError& error) {
+        if (written.Path != beside) throw;
+        written.BesideFailure = error.what();
+    }
+    written.Path = UserDataFolder() + ProcessedListName;
+    try {
+        WriteFileAtomically(written.Path, text);
+    } catch (const EWriteError& error) {
+        throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));
+    }
+    return written;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,129 @@
+// The pass log's bound holds for the list as it is written (CR LF line
+// ends), not only as it is read: a list the next run would refuse is never
+// written; it is set aside whole, begun anew and told in the same run.
+#include "decoding/ProcessedList.h"
+#include "platform/FileIO.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ProgramStrings.h"
+#include "tests/platform/TempFolder.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TTempFolder;
+
+constexpr const char* NewLine = "2023-05-03-1200-NOAA18; NOAA 18; 2023-05-03; 12:00-12:14; N";
+
+// Short sorted lines ("p0000001; N") ended by lineEnd, as close to bytes as they come.
+std::string ListOfShortLines(int64_t bytes, const std::string& lineEnd) {
+    std::string text;
+    text.reserve(static_cast<size_t>(bytes));
+    char line[32];
+    for (int k = 0;; ++k) {
+        const int length = std::snprintf(line, sizeof line, "p%07d; N", k);
+        if (static_cast<int64_t>(text.size() + static_cast<size_t>(length) + lineEnd.size()) > bytes) break;
+        text.append(line, static_cast<size_t>(length)).append(lineEnd);
+    }
+    return text;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> KeptAside(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("processed.lst.too-large-")) names.push_back(entry.path().string());
+    return names;
+}
+
+struct TBoundCase {
+    const char* What;
+    std::string List;
+    bool SetAside;
+};
+
+TEST(ProcessedListBound, AListThatWouldPassItsBoundAsWrittenIsSetAsideAndBegunAnew) {
+    const int64_t bound = MostProcessedListBytes;
+    const std::vector<TBoundCase> cases{
+        // 2.8 million short lines ended LF by another tool: 8 % longer in CR LF.
+        {"LF lines just under the bound", ListOfShortLines(bound - 100, "\n"), true},
+        {"CR LF lines one line short of the bound", ListOfShortLines(bound - 20, "\r\n"), true},
+        {"CR LF lines with room for the line", ListOfShortLines(bound - 200, "\r\n"), false},
+        {"a year of a station's passes", ListOfShortLines(200000, "\r\n"), false},
+    };
+    for (const TBoundCase& list : cases) {
+        TTempFolder temp;
+        const std::string path = temp.Write("program/processed.lst", list.List);
+        const TProcessedLineWrite written = AddProcessedLine(NewLine);
+        EXPECT_EQ(written.Path, path) << list.What;
+        EXPECT_EQ(written.BesideFailure, "") << list.What;
+        EXPECT_LE(static_cast<int64_t>(fs::file_size(path)), bound) << list.What;
+        const std::vector<std::string> aside = KeptAside(temp / "program");
+        if (!list.SetAside) {
+            EXPECT_EQ(written.SetAside, "") << list.What;
+            EXPECT_TRUE(aside.empty()) << list.What;
+            EXPECT_NE(ReadAll(path).find(std::string(NewLine) + "\r\n"), std::string::npos) << list.What;
+            continue;
+        }
+        EXPECT_NE(written.SetAside.find("as written"), std::string::npos) << list.What << ": " << written.SetAside;
+        ASSERT_EQ(aside.size(), 1u) << list.What;
+        EXPECT_NE(written.SetAside.find(aside[0]), std::string::npos) << list.What;
+        EXPECT_TRUE(ReadAll(aside[0]) == list.List) << list.What << ": the list set aside is not the list as it was";
+        EXPECT_EQ(ReadAll(path), std::string(NewLine) + "\r\n") << list.What;
+        // The next run reads the new list and sets nothing aside.
+        const TProcessedLineWrite next = AddProcessedLine("2023-05-03-1341-NOAA19; NOAA 19");
+        EXPECT_EQ(next.SetAside, "") << list.What;
+        EXPECT_EQ(ReadAll(path), std::string("2023-05-03-1200-NOAA18; NOAA 18; 2023-05-03; 12:00-12:14; N\r\n") +
+                                     "2023-05-03-1341-NOAA19; NOAA 19\r\n")
+            << list.What;
+    }
+}
+
+// A list of lines out of order or twice (joined by hand from two stations)
+// is written sorted, each line once, the first spelling kept.
+TEST(ProcessedListBound, AListJoinedByHandIsWrittenSortedAndOnce) {
+    TTempFolder temp;
+    const std::string path = temp.Write("program/processed.lst",
+                                        "NOAA18_20230503_1200; NOAA 18\n20230503_1215; NOAA 19\r\n\r\nnoaa18_20230503_1200; NOAA 18\r"
+                                        "2023-05-03-1200-NOAA18; NOAA 18\r\n");
+    AddProcessedLine("2023-05-03-1200-noaa18; noaa 18");
+    EXPECT_EQ(ReadAll(path), "2023-05-03-1200-NOAA18; NOAA 18\r\n20230503_1215; NOAA 19\r\nNOAA18_20230503_1200; NOAA 18\r\n");
+}
+
+// A socket where the list should be is told as a socket, and left.
+TEST(ProcessedListBound, ASocketNamedAsTheListIsToldAsASocket) {
+    TTempFolder temp;
+    const std::string path = temp / "program/processed.lst";
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listening, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    ASSERT_EQ(bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const TProcessedLineWrite written = AddProcessedLine(NewLine);
+    close(listening);
+    EXPECT_NE(written.BesideFailure.find("is a socket"), std::string::npos) << written.BesideFailure;
+    EXPECT_EQ(written.BesideFailure.find("No such device"), std::string::npos) << written.BesideFailure;
+    EXPECT_TRUE(fs::is_socket(path));
+    EXPECT_EQ(LeftAloneNote(path, MostProcessedListBytes), FormatResStr(res::SFileLeftAlone, {path + " is a socket"}));
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,155 @@
+// A paste into a folder that an unattended run writes its products into at
+// the same time: the run's clean-up of part files killed writers left must
+// never take the part file of a paste still under way, nor a user's item a
+// move is putting in place; and what a paste killed halfway left is removed
+// by the next paste into that folder.
+#include "platform/FileIO.h"
+#include "platform/ShellFileOps.h"
+#include "tests/platform/SmallDisk.h"
+#include "tests/platform/TempFolder.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TTempFolder;
+
+// A pass of some size, its bytes telling where they are.
+std::string PassBytes(const std::string& name) {
+    std::string bytes;
+    for (int k = 0; bytes.size() < 300000; ++k) bytes += name + " line " + std::to_string(k) + "\n";
+    return bytes;
+}
+
+std::string WriteFile(const std::string& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::vector<std::string> PartFilesIn(const std::string& folder) {
+    std::vector<std::string> parts;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find(TemporaryMark) != std::string::npos)
+            parts.push_back(entry.path().filename().string());
+    return parts;
+}
+
+struct TPasteCase {
+    const char* What;
+    const char* Item;  // below the source folder; a name ending in "/" is a folder of two passes
+    bool Move;
+    bool AcrossFileSystems;
+};
+
+// Pastes the item from source into archive; just before the item is named in
+// place a run writing its product into the archive sweeps it, as a run
+// killed long ago had left its part file there. What went wrong, "" if nothing.
+std::string PasteSweptMidway(const TPasteCase& paste, const std::string& source, const std::string& archive) {
+    const bool folder = std::string(paste.Item).ends_with("/");
+    const std::string item = source + "/" + std::string(paste.Item).substr(0, std::string(paste.Item).size() - folder);
+    const std::vector<std::string> files = folder ? std::vector<std::string>{"NOAA18_20230503_1200.hpt", "NOAA19_20230503_1341.hpt"}
+                                                  : std::vector<std::string>{""};
+    fs::create_directories(folder ? item : source);
+    for (const std::string& file : files) {
+        const std::string path = folder ? item + "/" + file : item;
+        WriteFile(path, PassBytes(file));
+    }
+    std::string report;
+    std::vector<std::string> seenBeforeNaming;
+    const TBeforeNaming runWritesItsProduct = [&](const std::string& name) {
+        seenBeforeNaming.push_back(name);
+        RemoveStaleTemporaries(archive + "/", 0);
+        WriteFileAtomically(archive + "/2023-05-03-1200-NOAA18-fc.jpg", "product");
+        if (!fs::exists(fs::symlink_status(name))) report += "swept away while under way: " + name + "\n";
+    };
+    TCopyOutcome outcome;
+    const uint32_t code = CopyItems({item}, archive, paste.Move, {}, &outcome, runWritesItsProduct);
+    if (code != 0) report += "failed with " + std::to_string(code) + " at " + outcome.FailedItem + "\n";
+    // Under a part name until named, but for a move within one file system, which is one rename.
+    const bool renamedOnly = paste.Move && !paste.AcrossFileSystems;
+    if (seenBeforeNaming.empty() || (seenBeforeNaming.back() == item) != renamedOnly ||
+        (seenBeforeNaming.back().find(TemporaryMark) != std::string::npos) == renamedOnly)
+        report += "not under the name expected before it was named\n";
+    const std::string arrived = archive + "/" + fs::path(item).filename().string();
+    for (const std::string& file : files) {
+        const std::string path = folder ? arrived + "/" + file : arrived;
+        if (!fs::exists(path) || TTempFolder::Read(path) != PassBytes(file)) report += "not arrived whole: " + path + "\n";
+    }
+    if (fs::exists(item) == paste.Move) report += paste.Move ? "the source stayed\n" : "the source went\n";
+    if (!PartFilesIn(archive).empty()) report += "a part file stayed: " + PartFilesIn(archive)[0] + "\n";
+    return report;
+}
+
+TEST(PasteUnderCleanUp, NoPasteUnderWayIsTakenByARunsCleanUp) {
+    const std::vector<TPasteCase> cases{
+        {"copy of a pass", "bigpass.hpt", false, false},
+        {"move within one file system", "20230503_1215.hpt", true, false},
+        {"copy of a day's folder", "03/", false, false},
+        {"move of a day's folder within one file system", "04/", true, false},
+        {"move across file systems", "2023-05-03-1200-NOAA18.raw16", true, true},
+        {"move of a folder across file systems", "05/", true, true},
+    };
+    for (const TPasteCase& paste : cases) {
+        TTempFolder temp;
+        const std::string archive = temp / "archive/2023/05/03";
+        fs::create_directories(archive);
+        const std::string source = temp / "removable";
+        if (!paste.AcrossFileSystems) {
+            EXPECT_EQ(PasteSweptMidway(paste, source, archive), "") << paste.What;
+            continue;
+        }
+        if (!testing::WhySmallDisksCannotBeMade().empty()) continue;  // told by the case below
+        fs::create_directories(source);
+        EXPECT_EQ(testing::RunWithSmallDisk(source, 4 << 20, [&] { return PasteSweptMidway(paste, source, archive); }), "")
+            << paste.What;
+    }
+    SKIP_WITHOUT_SMALL_DISKS();
+}
+
+// A paste killed halfway, and a part file of a writer that lives: the next
+// paste removes the first only.
+TEST(PasteUnderCleanUp, AKilledPastesLeftoverIsRemovedByTheNextPaste) {
+    TTempFolder temp;
+    const std::string archive = temp / "archive";
+    fs::create_directories(archive);
+    const std::string first = WriteFile(temp / "usb/bigpass2.hpt", PassBytes("bigpass2"));
+    const std::string second = WriteFile(temp / "usb/NOAA18_20230503_1200.hpt", PassBytes("noaa18"));
+    const pid_t child = fork();
+    if (child == 0) {
+        CopyItems({first}, archive, false, {}, nullptr, [](const std::string&) { raise(SIGKILL); });
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::vector<std::string> leftovers = PartFilesIn(archive);
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_TRUE(leftovers[0].starts_with("bigpass2.hpt" + std::string(TemporaryMark)));
+    EXPECT_EQ(fs::file_size(archive + "/" + leftovers[0]), PassBytes("bigpass2").size());
+
+    // A product being written meanwhile by a run that lives holds its part.
+    const std::string living = WriteFile(archive + "/20230503_1215.hpt" + std::string(TemporaryMark) + "Qx7T2a", "written");
+    const TFileHandle writer(open(living.c_str(), O_RDONLY));
+    ASSERT_EQ(flock(writer.Get(), LOCK_EX), 0);
+
+    ASSERT_EQ(CopyItems({second}, archive, false, {}), 0u);
+    EXPECT_EQ(PartFilesIn(archive), std::vector<std::string>{fs::path(living).filename().string()});
+    EXPECT_EQ(TTempFolder::Read(archive + "/NOAA18_20230503_1200.hpt"), PassBytes("noaa18"));
+}
+
+}  // namespace
+}  // namespace kestrune
