@@ -104,6 +104,27 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.PassYear = answer.PassYear;
     request.SatelliteText = answer.SatelliteText;
     State.Northbound = answer.Northbound;
+    RecordSatelliteChoice(proposal, answer);
+}
+
+void TLoadContext::NameRuleNotUsed(const std::string& why) {
+    Log(why);
+    State.NameNotes.push_back(why);
+}
+
+// What named the satellite the question settled on, for the reason the
+// diagnostics and the run report give.
+void TLoadContext::RecordSatelliteChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
+    if (!proposal.ShowSatelliteList) return;
+    State.NameSatellite = SatelliteOfName(UpperName());
+    if (answer.SatelliteText.empty()) return;
+    State.SatelliteChoice = answer.SatelliteText == proposal.Decided.Satellite
+                                ? proposal.Decided
+                                : TSatelliteChoice{answer.SatelliteText, TIdentityRule::Question, {}};
+    const TSatelliteChoice& named = State.NameSatellite;
+    if (named.Rule == TIdentityRule::NameDigits && State.SatelliteChoice.Satellite != named.Satellite &&
+        State.SatelliteChoice.Rule != TIdentityRule::Question)
+        Log("Satellite " + SatelliteReason(State.SatelliteChoice, named));
 }
 
 }  // namespace kestrune

@@ -437,6 +437,12 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4854, "ShellOpen", "SShellExecuteFailed", "Function ShellExecute(%s)\rReturned: %s"},
     {4860, "RunReport", "SSatelliteMismatchFramesLookedAt", "The frames looked at before reading name %s but the frames of the whole pass say %s: %s was used, since the file itself names no satellite"},
     {4861, "MeteorFormat", "SConversionWrittenNowhere", "%s; nor in a private folder: %s"},
+    {4870, "RunReport", "SNameSatelliteUnknown", "The name's layout gives the satellite \"%s\", which the program does not know: its date and satellite are not used"},
+    {4871, "RunReport", "SNameYearImpossible", "The name's layout gives the year %s, which no pass can have: its date is not used"},
+    {4872, "RunReport", "SDatedByFileDateNameHolds", "The pass is dated by the file's date (%s): its name holds the date %s, but no name layout of this format reads it"},
+    {4873, "PassLoader", "SWsdNameLacksSatellite", "The data format of \"%s\" was not recognised (extension \".wsd\"): a \".wsd\" file is read only when its name contains \"noaa\" or \"fengyun\""},
+    {4874, "RunReport", "SSatelliteNameDigitsYielded", "The last two characters of the file's name (\"%s\") would name %s, but its frames say %s: %s was used"},
+    {4875, "RunReport", "SNameFormNotSmartView", "The name is not of the SmartView form (two year digits, three day digits, \"_\", two satellite digits): its year, day and satellite are not read from it"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

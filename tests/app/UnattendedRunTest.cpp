@@ -37,9 +37,9 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
     EXPECT_EQ(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA-19"),
-              "The file names NOAA-19 but its frames say NOAA 18: NOAA-19 was used, since for this format the file's "
+              "The file names NOAA-19 but its frames say NOAA-18: NOAA-19 was used, since for this format the file's "
               "name or header decides and the frames only name a pass whose file names none");
-    EXPECT_NE(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA 18").find("NOAA 18 was used, since for this format the "
+    EXPECT_NE(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA 18").find("NOAA-18 was used, since for this format the "
                                                                        "frames' own identification is trusted"),
               std::string::npos);
     EXPECT_EQ(SatelliteMismatch("METOP-A", "Metop-A", "METOP-A"), "") << "one satellite, two spellings";
@@ -51,8 +51,8 @@ TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
 // reading proposed is told as theirs, never as the file's.
 TEST(SatelliteMismatchTest, FramesLookedAtAreNeverTheFileNamingASatellite) {
     const std::string told = SatelliteMismatch("NOAA-14", "NOAA 18", "NOAA 18", true);
-    EXPECT_EQ(told, "The frames looked at before reading name NOAA-14 but the frames of the whole pass say NOAA 18: "
-                    "NOAA 18 was used, since the file itself names no satellite");
+    EXPECT_EQ(told, "The frames looked at before reading name NOAA-14 but the frames of the whole pass say NOAA-18: "
+                    "NOAA-18 was used, since the file itself names no satellite");
     EXPECT_EQ(SatelliteMismatch("NOAA-18", "NOAA 18", "NOAA-18", true), "") << "the same satellite";
 }
 
