@@ -34,6 +34,12 @@ std::string SatelliteKey(const std::string& name) {
     return key;
 }
 
+// A satellite the program knows as it spells it ("NOAA 18" is "NOAA-18"); others as told.
+std::string Spelled(const std::string& satellite) {
+    const std::string known = KnownSatellite(satellite);
+    return known.empty() ? satellite : known;
+}
+
 std::string SatelliteOf(const TPassState& pass) {
     const std::string& name = pass.Orbit->SatelliteName;
     return name.empty() ? "a satellite the file does not name" : name;
@@ -64,8 +70,8 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
     if (named.empty() || framedAsTold.empty() || StartsText("Unknown", framedAsTold) ||
         SatelliteKey(named) == SatelliteKey(framedAsTold))
         return {};
-    const std::string framed = StandardSatelliteName(framedAsTold);
-    const std::string used = StandardSatelliteName(usedAsTold);
+    const std::string framed = Spelled(framedAsTold);
+    const std::string used = Spelled(usedAsTold);
     if (fromName.Rule == TIdentityRule::NameDigits && SatelliteKey(named) == SatelliteKey(fromName.Satellite))
         return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, named, framed, used});
     if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
