@@ -80,6 +80,17 @@ protected:
 
     bool Failed() const { return host.StatusText == "Read cancelled or error while reading..."; }
 
+    // Loads as in the window, whose question's proposal is kept in shown.
+    void AskInTheWindow() {
+        settings.Unattended = false;
+        host.OnDirection = [this](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+            shown = proposal;
+            return DefaultPassDirectionAnswer(request, proposal);
+        };
+    }
+
+    TPassDirectionProposal shown;
+
     // Dated, named and located as the case says, and turned the way the
     // satellite moved.
     void ExpectLocated(const TNamedCase& file) {
@@ -257,12 +268,7 @@ TEST_F(StationKeepingEverySetTest, AWsdNameWithoutItsSatelliteIsRefusedSayingSo)
 
 // The window's question proposes the satellite that decided, not the name's minutes.
 TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
-    settings.Unattended = false;
-    TPassDirectionProposal shown;
-    host.OnDirection = [&shown](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        shown = proposal;
-        return DefaultPassDirectionAnswer(request, proposal);
-    };
+    AskInTheWindow();
     const test::THrptPassSpec frames;
     loader.LoadDataFile(WriteClosed("20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
     EXPECT_EQ(shown.Satellite, "NOAA-18");
@@ -438,12 +444,7 @@ TEST(FrameYearTest, Day366IsOnlyOfALeapYear) {
 // In the window the question opens with the date the name gives and the
 // direction the satellite took then.
 TEST_F(StationNamesTest, TheQuestionProposesTheNamesDate) {
-    settings.Unattended = false;
-    TPassDirectionProposal shown;
-    host.OnDirection = [&shown](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        shown = proposal;
-        return DefaultPassDirectionAnswer(request, proposal);
-    };
+    AskInTheWindow();
     const test::TElementLines fengYun = ElementsNear(FengYun1D, MayPass);
     loader.LoadDataFile(WriteDated("230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile({}, NamedLines, fengYun)));
     ASSERT_EQ(host.DirectionRequests.size(), 1u);
