@@ -83,12 +83,12 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (answer.Cancelled) State.AbortRequested = true;
     if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
     if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
-        Log(Format("Pass year %d taken from the file's date", answer.PassYear));
+        Log(Format("Pass year %d taken from the file's date", answer.PassYear) + UnreadNameDate());
         State.DatedByFileDate = true;
         EarthLocations().EstimatedDate = State.InputFileDate;
     }
     if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
-        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date");
+        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date" + UnreadNameDate());
         State.DatedByFileDate = true;
     }
     GacPass = answer.GacPass;
@@ -105,6 +105,12 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.SatelliteText = answer.SatelliteText;
     State.Northbound = answer.Northbound;
     RecordSatelliteChoice(proposal, answer);
+}
+
+std::string TLoadContext::UnreadNameDate() const {
+    const TDateTime named = DateInName(State.LoadedFileName, NowUtc());
+    if (named == 0) return {};
+    return "; the name holds the date " + FormatDateTime("yyyy-mm-dd", named) + ", which no name layout of this format reads";
 }
 
 void TLoadContext::NameRuleNotUsed(const std::string& why) {

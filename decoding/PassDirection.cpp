@@ -4,8 +4,6 @@
 #include "decoding/SatelliteIdent.h"
 
 #include <cctype>
-#include <utility>
-#include <vector>
 
 namespace kestrune {
 

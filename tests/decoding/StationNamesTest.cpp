@@ -238,6 +238,9 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "The name's layout gives the year 2305, which no pass can have"},
         {"2023-05-03-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name is not of the SmartView form"},
+        {"NOAA18_20230503_1200.hpt", test::BuildEssFile(frames, NamedLines),
+         "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
+         "format reads"},
         {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines),
          "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite"},
         {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
