@@ -3,6 +3,7 @@
 #include "decoding/FramePrescan.h"
 #include "decoding/HeaderFields.h"
 #include "decoding/LoadContext.h"
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Telemetry.h"
 #include "platform/ProgramStrings.h"
@@ -81,6 +82,14 @@ std::string NumberAt(const std::string& name, int position) {
 }
 
 }  // namespace
+
+bool DateOfStationName(const std::string& name, TDateTime& date) {
+    constexpr size_t DateDigits = 6;
+    if (name.size() <= DateDigits || name[DateDigits] != '_') return false;
+    for (size_t i = 0; i < DateDigits; ++i)
+        if (std::isdigit(static_cast<unsigned char>(name[i])) == 0) return false;
+    return TryEncodeDate(StationTwoDigitYear(NameField(name, 1, 2)), NameField(name, 3, 4), NameField(name, 5, 6), date);
+}
 
 bool IsSmartViewName(const std::string& name) {
     constexpr std::string_view Form = "99999_99";
@@ -178,11 +187,20 @@ void ReadSmartViewHeader(TLoadContext& load) {
     std::string satellite;
     int year = 0;
     int day = 0;
+    TDateTime named = 0;
     if (IsSmartViewName(name)) {
         satellite = NumberAt(name, 7);
         year = StationTwoDigitYear(NameField(name, 1, 2));
         request.PassYear = year;
         day = NameField(name, 3, 5);
+    } else if (DateOfStationName(name, named)) {
+        // Renamed as ".wsd" passes are named; the name's own satellite, when it spells one, is refined by the frames.
+        year = DecodeDateTime(named).year;
+        request.PassYear = year;
+        day = static_cast<int>(named - EncodeDate(year, 1, 1)) + 1;
+        if (const TSatelliteChoice spelled = SatelliteOfName(load.UpperName()); spelled.Rule == TIdentityRule::NameOutright)
+            satellite = spelled.Satellite;
+        load.Log("  Year and day from the name's date " + FormatDateTime("yyyy-mm-dd", named));
     } else if (StrToIntDef(Copy(name, 1, 2), -1) >= 0 || !NumberAt(name, static_cast<int>(name.size()) - 1).empty()) {
         // Other names' digits are dates and times of other forms ("2023-05-03-1200-NOAA18").
         load.NameRuleNotUsed(resStr(res::SNameFormNotSmartView));

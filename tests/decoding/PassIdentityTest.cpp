@@ -113,6 +113,22 @@ TEST(PassIdentityTest, SmartViewNamesHaveOneForm) {
     for (const auto& [name, smartView] : cases) EXPECT_EQ(IsSmartViewName(name), smartView) << name;
 }
 
+TEST(PassIdentityTest, NamesBeginningAsWsdNamesAreDated) {
+    const std::pair<const char*, TDateTime> cases[] = {
+        {"230503_1200_noaa18", EncodeDate(2023, 5, 3)}, {"991231_2359", EncodeDate(1999, 12, 31)},
+        {"570101_0000", EncodeDate(2057, 1, 1)},         {"20230503_1215", 0},
+        {"230229_1200", 0},                              {"230503", 0},
+        {"23123_18", 0},                                 {"2305x3_1200", 0},
+    };
+    for (const auto& [name, expected] : cases) {
+        TDateTime date = 0;
+        EXPECT_EQ(DateOfStationName(name, date), expected != 0) << name;
+        if (expected != 0) {
+            EXPECT_EQ(date, expected) << name;
+        }
+    }
+}
+
 TEST(PassIdentityTest, TheReasonNamesTheRuleAndWhatOfTheNameYielded) {
     const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
     EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::Frames, {}}, digits),

@@ -221,6 +221,27 @@ TEST_F(StationKeepingEverySetTest, EveryNameInEveryFormatIsTheFramesSatelliteOnI
         }
 }
 
+// Passes copied without their file times are still dated by the names of
+// their formats' own layouts, and by ".wsd"-style names under SmartView.
+TEST_F(StationKeepingEverySetTest, CopiesWithoutTheirTimesAreDatedByTheirNames) {
+    const test::THrptPassSpec frames;
+    const test::TElementLines set = ElementsNear(Noaa18, MayPass);
+    const std::vector<std::pair<std::string, TBytes>> cases = {
+        {"23123_18.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"230503_1200_noaa18.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"230503_1200.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"2023-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines)},
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false)},
+        {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines)},
+        {"230503_1200_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, set.Line1, set.Line2)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteDated(name, bytes));
+        ExpectNoaa18OnItsDay();
+    }
+}
+
 // Why a name was not read is in the diagnostics, once a pass, as the run report tells it.
 TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
     const test::THrptPassSpec frames;
