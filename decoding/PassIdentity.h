@@ -1,7 +1,8 @@
 // What decides a pass's satellite and date: the file's name, its header,
-// its frames or its file time. One function weighs them, so that the
-// direction question, the diagnostics and the run report give the same
-// satellite for the same reason.
+// its frames or its file time. One function weighs what they say of the
+// satellite, so that the direction question, the diagnostics and the run
+// report give the same satellite for the same reason; the years a pass can
+// have and the dates a name holds are judged here for every format alike.
 #pragma once
 
 #include "platform/SysUtils.h"
