@@ -34,9 +34,23 @@ std::string SatelliteKey(const std::string& name) {
     return key;
 }
 
+// A satellite the program knows as it spells it ("NOAA 18" is "NOAA-18"); others as told.
+std::string Spelled(const std::string& satellite) {
+    const std::string known = KnownSatellite(satellite);
+    return known.empty() ? satellite : known;
+}
+
 std::string SatelliteOf(const TPassState& pass) {
     const std::string& name = pass.Orbit->SatelliteName;
     return name.empty() ? "a satellite the file does not name" : name;
+}
+
+// A name that holds a date the format's layouts do not read says so.
+std::string DatedByFileDate(const TPassState& pass) {
+    const std::string fileDate = FormatDateTime("yyyy-mm-dd", pass.InputFileDate);
+    const TDateTime named = DateInName(pass.LoadedFileName, NowUtc());
+    if (named == 0) return FormatResStr(res::SDatedByFileDate, {fileDate});
+    return FormatResStr(res::SDatedByFileDateNameHolds, {fileDate, FormatDateTime("yyyy-mm-dd", named)});
 }
 
 }  // namespace
@@ -51,10 +65,15 @@ std::string OneLine(const std::string& text) {
     return Trim(line);
 }
 
-std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
-                              bool namedByFrames) {
-    if (named.empty() || framed.empty() || StartsText("Unknown", framed) || SatelliteKey(named) == SatelliteKey(framed))
+std::string SatelliteMismatch(const std::string& named, const std::string& framedAsTold, const std::string& usedAsTold,
+                              bool namedByFrames, const TSatelliteChoice& fromName) {
+    if (named.empty() || framedAsTold.empty() || StartsText("Unknown", framedAsTold) ||
+        SatelliteKey(named) == SatelliteKey(framedAsTold))
         return {};
+    const std::string framed = Spelled(framedAsTold);
+    const std::string used = Spelled(usedAsTold);
+    if (fromName.Rule == TIdentityRule::NameDigits && SatelliteKey(named) == SatelliteKey(fromName.Satellite))
+        return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, named, framed, used});
     if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
     const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
     return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
@@ -82,15 +101,15 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
     std::vector<std::string> lines;
-    if (pass.DatedByFileDate)
-        lines.push_back(FormatResStr(res::SDatedByFileDate, {FormatDateTime("yyyy-mm-dd", pass.InputFileDate)}));
+    if (pass.DatedByFileDate) lines.push_back(DatedByFileDate(pass));
+    lines.insert(lines.end(), pass.NameNotes.begin(), pass.NameNotes.end());
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     if (!telemetry.ParameterFileNote.empty()) lines.push_back(telemetry.ParameterFileNote);
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
     const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
-                                                   pass.SatelliteFromFrames);
+                                                   pass.SatelliteFromFrames, pass.NameSatellite);
     if (!mismatch.empty()) lines.push_back(mismatch);
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());

@@ -83,12 +83,12 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (answer.Cancelled) State.AbortRequested = true;
     if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
     if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
-        Log(Format("Pass year %d taken from the file's date", answer.PassYear));
+        Log(Format("Pass year %d taken from the file's date", answer.PassYear) + UnreadNameDate());
         State.DatedByFileDate = true;
         EarthLocations().EstimatedDate = State.InputFileDate;
     }
     if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
-        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date");
+        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date" + UnreadNameDate());
         State.DatedByFileDate = true;
     }
     GacPass = answer.GacPass;
@@ -104,6 +104,33 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.PassYear = answer.PassYear;
     request.SatelliteText = answer.SatelliteText;
     State.Northbound = answer.Northbound;
+    RecordSatelliteChoice(proposal, answer);
+}
+
+std::string TLoadContext::UnreadNameDate() const {
+    const TDateTime named = DateInName(State.LoadedFileName, NowUtc());
+    if (named == 0) return {};
+    return "; the name holds the date " + FormatDateTime("yyyy-mm-dd", named) + ", which no name layout of this format reads";
+}
+
+void TLoadContext::NameRuleNotUsed(const std::string& why) {
+    Log(why);
+    State.NameNotes.push_back(why);
+}
+
+// What named the satellite the question settled on, for the reason the
+// diagnostics and the run report give.
+void TLoadContext::RecordSatelliteChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
+    if (!proposal.ShowSatelliteList) return;
+    State.NameSatellite = SatelliteOfName(UpperName());
+    if (answer.SatelliteText.empty()) return;
+    State.SatelliteChoice = answer.SatelliteText == proposal.Decided.Satellite
+                                ? proposal.Decided
+                                : TSatelliteChoice{answer.SatelliteText, TIdentityRule::Question, {}};
+    const TSatelliteChoice& named = State.NameSatellite;
+    if (named.Rule == TIdentityRule::NameDigits && State.SatelliteChoice.Satellite != named.Satellite &&
+        State.SatelliteChoice.Rule != TIdentityRule::Question)
+        Log("Satellite " + SatelliteReason(State.SatelliteChoice, named));
 }
 
 }  // namespace kestrune

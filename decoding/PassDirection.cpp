@@ -1,10 +1,9 @@
 #include "decoding/PassDirection.h"
 
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 
 #include <cctype>
-#include <utility>
-#include <vector>
 
 namespace kestrune {
 
@@ -16,49 +15,6 @@ namespace {
 
 // The list's selection when nothing else chose one.
 constexpr const char* DefaultListSatellite = "NOAA-10";
-
-using TNameRule = std::pair<std::string, std::string>;  // token, satellite
-
-// Names are compared in upper case, so the case-blind tests match exactly.
-bool StartsWith(const std::string& text, const std::string& prefix) { return StartsText(prefix, text); }
-bool EndsWith(const std::string& text, const std::string& suffix) { return EndsText(suffix, text); }
-bool Contains(const std::string& text, const std::string& token) { return Pos(token, text) > 0; }
-
-// Rules of one group; every match assigns, so the last match wins.
-template <typename Test>
-std::string LastMatch(const std::string& name, const std::vector<TNameRule>& rules, Test test) {
-    std::string found;
-    for (const auto& [token, satellite] : rules)
-        if (test(name, token)) found = satellite;
-    return found;
-}
-
-std::vector<TNameRule> NoaaTokens(const std::string& prefix, std::initializer_list<int> numbers) {
-    std::vector<TNameRule> rules;
-    for (const int number : numbers) rules.push_back({prefix + std::to_string(number), "NOAA-" + std::to_string(number)});
-    return rules;
-}
-
-const std::initializer_list<int> ListedNoaaNumbers = {10, 12, 14, 15, 16, 17, 18, 19};
-const std::initializer_list<int> AllNoaaNumbers = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
-
-std::string GuessFromNamePrefix(const std::string& name) {
-    std::vector<TNameRule> rules = NoaaTokens("N", ListedNoaaNumbers);
-    for (const char* fengyun : {"FY1C", "FY1D", "FY3A", "FY3B", "FY3C"}) rules.push_back({fengyun, fengyun});
-    std::string found = LastMatch(name, rules, StartsWith);
-    if (Contains(name, ".MN2.HRPT")) found = "METEOR-M2";
-    return found;
-}
-
-std::string GuessFromNameEnd(const std::string& name) {
-    std::string found = LastMatch(name, NoaaTokens("", AllNoaaNumbers), EndsWith);
-    const std::string metop = LastMatch(name,
-                                        {{"_M02_", "METOP-A"}, {"_M03_", "METOP-C"}, {"M01_", "METOP-B"},
-                                         {"M02_", "METOP-A"}, {"M03_", "METOP-C"}, {"METOPA", "METOP-A"},
-                                         {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}},
-                                        Contains);
-    return metop.empty() ? found : metop;
-}
 
 int YearOf(TDateTime date) { return DecodeDateTime(date).year; }
 
@@ -82,16 +38,23 @@ std::string UpperBaseName(const std::string& fileName) {
     return UpperCase(ChangeFileExt(ExtractFileName(fileName), ""));
 }
 
+// A name that spells a satellite outright decides; the last two characters
+// of a name, often the minutes of a time, yield to what the header or the
+// frames looked at name.
 void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
     proposal.Satellite = request.SatelliteText;
     if (!request.SatelliteText.empty() && request.SatellitePreset.empty()) return;
     proposal.ShowSatelliteList = true;
-    const std::string guess = GuessSatelliteFromName(UpperBaseName(request.FileName));
-    if (!guess.empty())
-        proposal.Satellite = guess;
-    else
-        proposal.Satellite = request.SatellitePreset.empty() ? DefaultListSatellite : request.SatellitePreset;
-    proposal.SatelliteGuessed = !guess.empty() || !request.SatellitePreset.empty();
+    TSatelliteEvidence evidence;
+    evidence.Name = SatelliteOfName(UpperBaseName(request.FileName));
+    evidence.Header = request.SatellitePreset;
+    evidence.HeaderRule = request.PresetRule;
+    proposal.Decided = DecideSatellite(evidence);
+    // A preset the program does not know is still what the reader proposed.
+    if (proposal.Decided.Satellite.empty() && !request.SatellitePreset.empty())
+        proposal.Decided = {request.SatellitePreset, request.PresetRule, {}};
+    proposal.SatelliteGuessed = !proposal.Decided.Satellite.empty();
+    proposal.Satellite = proposal.SatelliteGuessed ? proposal.Decided.Satellite : DefaultListSatellite;
 }
 
 // A year of the name's first four characters when it lies in the years the
@@ -126,14 +89,7 @@ void ProposeDateAndTime(const TPassDirectionRequest& request, TPassDirectionProp
 
 }  // namespace
 
-std::string GuessSatelliteFromName(const std::string& upperName) {
-    std::string found = GuessFromNamePrefix(upperName);
-    if (found.empty()) found = LastMatch(upperName, NoaaTokens("N", AllNoaaNumbers), Contains);
-    if (found.empty()) found = LastMatch(upperName, NoaaTokens("NO", AllNoaaNumbers), Contains);
-    if (found.empty()) found = LastMatch(upperName, NoaaTokens("NOAA", AllNoaaNumbers), Contains);
-    if (found.empty()) found = GuessFromNameEnd(upperName);
-    return found;
-}
+std::string GuessSatelliteFromName(const std::string& upperName) { return SatelliteOfName(upperName).Satellite; }
 
 int NewestListedYear(TDateTime now) { return YearOf(now + 31); }
 

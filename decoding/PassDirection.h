@@ -4,6 +4,7 @@
 // the question; an unattended run takes the proposed answer at once.
 #pragma once
 
+#include "decoding/PassIdentity.h"
 #include "decoding/PassState.h"
 #include "platform/SysUtils.h"
 
@@ -30,6 +31,7 @@ struct TPassDirectionRequest {
     int PassYear = 0;             // remembered or proposed year (0 = none)
     std::string SatelliteText;    // the orbit's satellite name
     std::string SatellitePreset;  // satellite to preselect in the list
+    TIdentityRule PresetRule = TIdentityRule::Header;  // what named the preset: the header or frames
 };
 
 // The values the question shows when it opens.
@@ -37,6 +39,7 @@ struct TPassDirectionProposal {
     bool ShowSatelliteList = false;
     std::string Satellite;        // the satellite text the question starts with
     bool SatelliteGuessed = true; // false: only the list's first selection, nothing named it
+    TSatelliteChoice Decided;     // the satellite proposed and the rule that chose it
     bool ShowYearList = false;
     int NewestYear = 0;           // the year list runs from this year down to OldestYear
     int Year = 0;

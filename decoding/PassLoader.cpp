@@ -390,6 +390,9 @@ void TPassLoader::ResetPassReading(TLoadContext& load) {
     state_.ChannelSelected = state_.ChannelAvailable;
     state_.PreferTelemetryName = false;
     state_.SatelliteFromFrames = false;
+    state_.SatelliteChoice = {};
+    state_.NameSatellite = {};
+    state_.NameNotes.clear();
     if (state_.InputFormatCode == 6) ResolveProvisionalPvlCode(load);
     state_.MeteorPass = false;
     state_.TelemetryData->MeteorPass = false;
@@ -420,8 +423,12 @@ void TPassLoader::ReadFormatHeader(TLoadContext& load) {
             break;
         case 19: ReadL1FHeader(load); break;
         case 20: Read10BHeader(load); break;
-        case 0:
-            throw ELoadError(FormatResStr(res::SFormatNotRecognised, {ShownFileNameText(ExtractFileName(load.FileName)), ShownFileNameText(load.Extension)}));
+        case 0: {
+            const std::string shown = ShownFileNameText(ExtractFileName(load.FileName));
+            // ".wsd" files are told apart by the satellite their name holds.
+            if (load.Extension == ".wsd") throw ELoadError(FormatResStr(res::SWsdNameLacksSatellite, {shown}));
+            throw ELoadError(FormatResStr(res::SFormatNotRecognised, {shown, ShownFileNameText(load.Extension)}));
+        }
         default:
             throw ELoadError(FormatResStr(res::SFormatNotReadable, {InputFormatName(code), IntToStr(code)}));
     }
@@ -553,8 +560,15 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     telemetry.PassSummary(*state_.Sensor, settings_.Unattended);
     TOrbit& orbit = *state_.Orbit;
     const bool telemetryNamed = !StartsText("Unknown", telemetry.SatelliteName);
-    if ((orbit.SatelliteName.empty() || state_.PreferTelemetryName) && telemetryNamed)
+    // The last two characters of a name are as often minutes: frames that name a satellite outrank them.
+    const bool nameDigitsOnly = state_.SatelliteChoice.Rule == TIdentityRule::NameDigits &&
+                                orbit.SatelliteName == state_.SatelliteChoice.Satellite;
+    if ((orbit.SatelliteName.empty() || state_.PreferTelemetryName || nameDigitsOnly) && telemetryNamed &&
+        orbit.SatelliteName != StandardSatelliteName(telemetry.SatelliteName)) {
         orbit.SetSatelliteName(telemetry.SatelliteName);
+        state_.SatelliteChoice = {orbit.SatelliteName, TIdentityRule::Frames, {}};
+        if (nameDigitsOnly) load.Log("Satellite " + SatelliteReason(state_.SatelliteChoice, state_.NameSatellite));
+    }
     state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
     host_.ShowProgress(false);
     host_.SetStatusText("");

@@ -4,6 +4,7 @@
 // same state; one instance lives for the whole run and every load reuses it.
 #pragma once
 
+#include "decoding/PassIdentity.h"
 #include "platform/SysUtils.h"
 
 #include <array>
@@ -72,6 +73,12 @@ struct TPassState {
     bool PreferTelemetryName = false;
     // The satellite came from frames looked at before reading, not from the file's name or header.
     bool SatelliteFromFrames = false;
+    // The satellite the loader settled on and the rule that chose it, and
+    // what the file's name alone said; the run report tells the same reason.
+    TSatelliteChoice SatelliteChoice;
+    TSatelliteChoice NameSatellite;
+    // Name rules of the format that were not used, and why (diagnostics and run report).
+    std::vector<std::string> NameNotes;
 
     // Texts.
     std::string HeaderText;           // one line from the header reader

@@ -1,6 +1,7 @@
 #include "decoding/Station16.h"
 
 #include "decoding/LoadContext.h"
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Telemetry.h"
 #include "platform/ProgramStrings.h"
@@ -22,12 +23,29 @@ constexpr size_t LittleEndianIdByte = 12;   // of a little-endian frame
 
 bool HasStationTextHeader(const std::vector<uint8_t>& header) { return std::memcmp(header.data(), "[Stati", 6) == 0; }
 
+// A layout that gives a satellite the program does not know ("N18-" of
+// "2023-05-03-1200-n18") or a year no pass can have is not used, and told.
+// Fields that form no date raise: the name is not of the layout at all.
+bool Hrpt16NameUsable(TLoadContext& load, const TNamedPass& pass) {
+    pass.When.Date();
+    if (!PassYearPossible(pass.When.Year, NowUtc())) {
+        load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(pass.When.Year)}));
+        return false;
+    }
+    if (KnownSatellite(pass.Satellite).empty()) {
+        load.NameRuleNotUsed(FormatResStr(res::SNameSatelliteUnknown, {pass.Satellite}));
+        return false;
+    }
+    return true;
+}
+
 // Satellite, date and direction from the four name layouts; false when the
 // name has none of them or does not parse.
 bool Hrpt16PassFromName(TLoadContext& load, THrpt16Layout layout, TNamedPass& pass, bool& proposedNorthbound) {
     TOrbit& orbit = load.Orbit();
     try {
         pass = Hrpt16NamePass(load.State.LoadedFileName, layout);
+        if (!Hrpt16NameUsable(load, pass)) return false;
         orbit.SetSatelliteName(UpperCase(pass.Satellite));
         orbit.SelectElements(pass.When.Date());
         // Only these names can carry MetOp passes, whose spacecraft ids other
@@ -45,6 +63,7 @@ void AskForNamedPass(TLoadContext& load, THrpt16Layout layout, const TNamedPass&
         case THrpt16Layout::AllPrefix: load.AskPassDirection("Year", proposedNorthbound); break;
         case THrpt16Layout::AhPrefix:
             load.Dialog.SatellitePreset = UpperCase(pass.Satellite);
+            load.Dialog.PresetRule = TIdentityRule::NameLayout;
             load.Dialog.DateMode = TDateMode::Year;
             load.AskPassDirection(resStr(res::SHintYearAndSatellite), proposedNorthbound);
             break;
@@ -101,7 +120,11 @@ void Read16BitHrptHeader(TLoadContext& load) {
     std::string proposed =
         SpacecraftNameFromId(load.HeaderBuffer[load.LittleEndian16 ? LittleEndianIdByte : IdByte], state.InputFileDate);
     const std::string upperName = load.UpperName();
-    if (Pos("M01_", upperName) > 0 || Pos("_M01", upperName) > 0) proposed = "METOP-B";
+    load.Dialog.PresetRule = TIdentityRule::Frames;
+    if (Pos("M01_", upperName) > 0 || Pos("_M01", upperName) > 0) {
+        proposed = "METOP-B";
+        load.Dialog.PresetRule = TIdentityRule::NameLayout;
+    }
     load.Dialog.SatellitePreset = proposed;
 
     const THrpt16Layout layout = Hrpt16Layout(state.LoadedFileName);

@@ -3,12 +3,14 @@
 #include "decoding/FramePrescan.h"
 #include "decoding/HeaderFields.h"
 #include "decoding/LoadContext.h"
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Telemetry.h"
 #include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 
+#include <cctype>
 #include <string_view>
 
 namespace kestrune {
@@ -34,14 +36,18 @@ void StartRecords(TLoadContext& load, int32_t recordSize, int64_t offset, bool p
     load.SeekInput(offset);
 }
 
+// The satellite of a GTI name, else of the identity word of its second frame;
+// the question is told which.
 std::string GtiNameSatellite(TLoadContext& load) {
     const std::string& name = load.State.LoadedFileName;
+    load.Dialog.PresetRule = TIdentityRule::NameLayout;
     if (load.PvlFile) return "NOAA-" + Copy(name, 22, 2);
     std::string satellite;
     for (const std::string_view number : NoaaNumbers)
         if (number != "10" && Pos("NOAA-" + std::string(number), load.UpperName()) > 0) satellite = "NOAA-" + std::string(number);
-    if (satellite.empty()) satellite = SpacecraftNameFromId(load.HeaderBuffer[GtiIdByte], load.State.InputFileDate);
-    return satellite;
+    if (!satellite.empty()) return satellite;
+    load.Dialog.PresetRule = TIdentityRule::Frames;
+    return SpacecraftNameFromId(load.HeaderBuffer[GtiIdByte], load.State.InputFileDate);
 }
 
 // The date of a GTI name; 0 when the name gives none. DataStart follows the PVL flag.
@@ -77,6 +83,22 @@ std::string NumberAt(const std::string& name, int position) {
 
 }  // namespace
 
+bool DateOfStationName(const std::string& name, TDateTime& date) {
+    constexpr size_t DateDigits = 6;
+    if (name.size() <= DateDigits || name[DateDigits] != '_') return false;
+    for (size_t i = 0; i < DateDigits; ++i)
+        if (std::isdigit(static_cast<unsigned char>(name[i])) == 0) return false;
+    return TryEncodeDate(StationTwoDigitYear(NameField(name, 1, 2)), NameField(name, 3, 4), NameField(name, 5, 6), date);
+}
+
+bool IsSmartViewName(const std::string& name) {
+    constexpr std::string_view Form = "99999_99";
+    if (name.size() != Form.size()) return false;
+    for (size_t i = 0; i < Form.size(); ++i)
+        if (Form[i] == '9' ? std::isdigit(static_cast<unsigned char>(name[i])) == 0 : name[i] != Form[i]) return false;
+    return true;
+}
+
 int StationTwoDigitYear(int year) { return year <= 57 ? 2000 + year : 1900 + year; }
 
 void Read16BitSeaWifsHeader(TLoadContext& load) {
@@ -100,6 +122,7 @@ void ReadDartcomHeader(TLoadContext& load) {
                      : Format("  Satellite %s named by %d of the %d records looked at", framed.Satellite.c_str(),
                               framed.Naming, framed.Looked));
         request.SatellitePreset = framed.Satellite;
+        request.PresetRule = TIdentityRule::Frames;
         const int day = framed.Satellite.empty() ? 1 : framed.DayOfYear;
         load.AskPassDirection("", true);
         locations.BaseDate = EncodeDate(request.PassYear, 1, 1);
@@ -161,19 +184,29 @@ void ReadSmartViewHeader(TLoadContext& load) {
     request.DateMode = TDateMode::Year;
     orbit.Quiet = load.Settings.Unattended;
     const std::string& name = state.LoadedFileName;
-    std::string satellite = NumberAt(name, static_cast<int>(name.size()) - 1);
-    request.SatellitePreset = satellite;
+    std::string satellite;
     int year = 0;
     int day = 0;
-    try {
+    TDateTime named = 0;
+    if (IsSmartViewName(name)) {
+        satellite = NumberAt(name, 7);
         year = StationTwoDigitYear(NameField(name, 1, 2));
         request.PassYear = year;
         day = NameField(name, 3, 5);
-        if (const std::string atSeven = NumberAt(name, 7); !atSeven.empty()) satellite = atSeven;
-        request.SatellitePreset = satellite;
-    } catch (const std::exception&) {
-        // The question asks for what the name does not give.
+    } else if (DateOfStationName(name, named)) {
+        // Renamed as ".wsd" passes are named; the name's own satellite, when it spells one, is refined by the frames.
+        year = DecodeDateTime(named).year;
+        request.PassYear = year;
+        day = static_cast<int>(named - EncodeDate(year, 1, 1)) + 1;
+        if (const TSatelliteChoice spelled = SatelliteOfName(load.UpperName()); spelled.Rule == TIdentityRule::NameOutright)
+            satellite = spelled.Satellite;
+        load.Log("  Year and day from the name's date " + FormatDateTime("yyyy-mm-dd", named));
+    } else if (StrToIntDef(Copy(name, 1, 2), -1) >= 0 || !NumberAt(name, static_cast<int>(name.size()) - 1).empty()) {
+        // Other names' digits are dates and times of other forms ("2023-05-03-1200-NOAA18").
+        load.NameRuleNotUsed(resStr(res::SNameFormNotSmartView));
     }
+    request.SatellitePreset = satellite;
+    request.PresetRule = TIdentityRule::NameLayout;
     // The first record is the recorder's text header, not a line of the picture.
     state.PackedInput = true;
     state.RecordSize = HrptWordRecord;
@@ -183,6 +216,8 @@ void ReadSmartViewHeader(TLoadContext& load) {
     bool proposedNorthbound = true;
     if (!satellite.empty() && year != 0 && day != 0) {
         proposedNorthbound = PrescanNamedPass(load, satellite, EncodeDate(year, 1, 1) + day - 1);
+        // The frame at mid-pass may name another satellite than the name.
+        if (orbit.SatelliteName != satellite) request.PresetRule = TIdentityRule::Frames;
         request.SatellitePreset = orbit.SatelliteName;
         // A pass the name dates late in December may be the next year's.
         request.PassYear = DecodeDateTime(orbit.PassTime).year;

@@ -2,6 +2,7 @@
 
 #include "decoding/FramePrescan.h"
 #include "decoding/LoadContext.h"
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 #include "platform/ProgramStrings.h"
 #include "orbit/EarthLocations.h"
@@ -88,6 +89,12 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         const uint8_t code = load.State.InputFormatCode;
         const bool wsd = code == 39 || code == 40;
         const TNameTime when = TenBitNameTime(load.State.LoadedFileName, wsd);
+        // Digits of a name written with a two-digit year read as a year centuries away.
+        when.DateTime();
+        if (!PassYearPossible(when.Year, NowUtc())) {
+            load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(when.Year)}));
+            return true;
+        }
         const TEarthLocations& locations = load.EarthLocations();
         if (wsd && locations.HasEmbeddedElements())
             orbit.UseEmbeddedKeplers(locations.EmbeddedTleLine1, locations.EmbeddedTleLine2, when.DateTime());

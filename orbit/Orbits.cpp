@@ -104,12 +104,17 @@ void TOrbit::Clear() {
 
 void TOrbit::LoadSatelliteList(const std::string& directory) { Keplers->SetCatalogueDirectory(directory); }
 
+std::string StandardSatelliteName(const std::string& name) {
+    std::string standard = UpperCase(name);
+    for (const TNameRule& rule : CanonicalNames)
+        if (name.find(rule.contained) != std::string::npos) standard = rule.name;
+    return standard;
+}
+
 void TOrbit::SetSatelliteName(const std::string& name) {
-    SatelliteName = UpperCase(name);
+    SatelliteName = StandardSatelliteName(name);
     SemiAngle = DefaultSemiAngle;
     YawCorrection = 0.0;
-    for (const TNameRule& rule : CanonicalNames)
-        if (name.find(rule.contained) != std::string::npos) SatelliteName = rule.name;
     ShortName = LookUp(ShortNames, SatelliteName);
     CatalogNumber = CatalogNumberOf(SatelliteName);
     if (SatelliteName == "NOAA-16") SemiAngle = 55.25f;

@@ -31,6 +31,9 @@ inline bool IsLocated(const TGroundPoint& point) {
 
 // NORAD catalogue number of a canonical satellite name; empty when unknown.
 std::string CatalogNumberOf(const std::string& satelliteName);
+// A satellite's name as the program spells it: "NOAA 18" and "noaa-18" are
+// "NOAA-18", "FENGYUN 1D" is "FY1D".
+std::string StandardSatelliteName(const std::string& name);
 
 class TOrbit {
 public:

@@ -364,6 +364,14 @@ constexpr uint16_t SNotLocated = 4757;
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // A Meteor conversion that could be written neither beside its recording nor in a private folder.
 constexpr uint16_t SConversionWrittenNowhere = 4861;
+// Name rules of a format left unused, and why; a pass dated by its file whose
+// name holds a date; a refused ".wsd"; a name's last two characters outranked by frames.
+constexpr uint16_t SNameSatelliteUnknown = 4870;
+constexpr uint16_t SNameYearImpossible = 4871;
+constexpr uint16_t SDatedByFileDateNameHolds = 4872;
+constexpr uint16_t SWsdNameLacksSatellite = 4873;
+constexpr uint16_t SSatelliteNameDigitsYielded = 4874;
+constexpr uint16_t SNameFormNotSmartView = 4875;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;

@@ -186,6 +186,17 @@ TEST(ShippedHelpTest, TheIndexListsTheHeadingsAndTheSearchFindsTheirSections) {
     EXPECT_NE(pages.SearchPage("zzyzx").find("0 sections hold"), std::string::npos);
 }
 
+// The shipped help says what decides a pass's satellite, where a search for it lands.
+TEST(ShippedHelpTest, TheHelpSaysWhatDecidesAPasssSatellite) {
+    const THelpPages pages(ShippedHelpFolder());
+    const std::vector<const THelpSection*> found = pages.Search("minutes of a time");
+    ASSERT_FALSE(found.empty());
+    const THelpSection& section = *found.front();
+    EXPECT_TRUE(section.Topic().starts_with("opening.html")) << section.Topic();
+    for (const char* told : {"What decides a pass's satellite", "20230503_1215", "neither \"noaa\" nor \"fengyun\""})
+        EXPECT_NE(section.Text.find(told), std::string::npos) << told;
+}
+
 // A page far larger than any help page is not read for the search (the
 // window would not show it either); the other pages still are.
 TEST(HelpPagesTest, APageFarTooLargeIsNotSearched) {

@@ -37,9 +37,9 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
     EXPECT_EQ(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA-19"),
-              "The file names NOAA-19 but its frames say NOAA 18: NOAA-19 was used, since for this format the file's "
+              "The file names NOAA-19 but its frames say NOAA-18: NOAA-19 was used, since for this format the file's "
               "name or header decides and the frames only name a pass whose file names none");
-    EXPECT_NE(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA 18").find("NOAA 18 was used, since for this format the "
+    EXPECT_NE(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA 18").find("NOAA-18 was used, since for this format the "
                                                                        "frames' own identification is trusted"),
               std::string::npos);
     EXPECT_EQ(SatelliteMismatch("METOP-A", "Metop-A", "METOP-A"), "") << "one satellite, two spellings";
@@ -51,9 +51,22 @@ TEST(SatelliteMismatchTest, SaysWhichSatelliteWasUsedAndWhy) {
 // reading proposed is told as theirs, never as the file's.
 TEST(SatelliteMismatchTest, FramesLookedAtAreNeverTheFileNamingASatellite) {
     const std::string told = SatelliteMismatch("NOAA-14", "NOAA 18", "NOAA 18", true);
-    EXPECT_EQ(told, "The frames looked at before reading name NOAA-14 but the frames of the whole pass say NOAA 18: "
-                    "NOAA 18 was used, since the file itself names no satellite");
+    EXPECT_EQ(told, "The frames looked at before reading name NOAA-14 but the frames of the whole pass say NOAA-18: "
+                    "NOAA-18 was used, since the file itself names no satellite");
     EXPECT_EQ(SatelliteMismatch("NOAA-18", "NOAA 18", "NOAA-18", true), "") << "the same satellite";
+}
+
+// A name whose minutes read as a NOAA number never "names" a satellite; the
+// satellites are told as the program spells them, unknown ones as told.
+TEST(SatelliteMismatchTest, TheNamesLastTwoCharactersAreToldAsSuch) {
+    const TSatelliteChoice minutes{"NOAA-15", TIdentityRule::NameDigits, "15"};
+    EXPECT_EQ(SatelliteMismatch("NOAA-15", "NOAA 18", "NOAA-18", false, minutes),
+              "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: "
+              "NOAA-18 was used");
+    EXPECT_EQ(SatelliteMismatch("NOAA-19", "NOAA 18", "NOAA-19", false, minutes).rfind("The file names NOAA-19", 0), 0u)
+        << "the name chose another satellite than its minutes";
+    EXPECT_NE(SatelliteMismatch("FY1D", "Fengyun-1D", "FY1D").find("its frames say Fengyun-1D:"), std::string::npos);
+    EXPECT_NE(SatelliteMismatch("METEOR-M2", "Metop-C", "METEOR-M2").find("its frames say METOP-C:"), std::string::npos);
 }
 
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
@@ -203,6 +216,42 @@ TEST_F(UnattendedRunTest, FireListNamesThePassAndDisagreeingSatellitesAreTold) {
     EXPECT_EQ(Run({Pass("230503_1300_noaa19.wsd"), "-OUTPUT:" + out, "-FC:x.jpg", "-CLOSE"}), 0) << Log();
     ASSERT_EQ(Told().size(), 1u) << Log();
     EXPECT_EQ(Told()[0].rfind("kestrune: The file names NOAA-19 but its frames say NOAA", 0), 0u) << Log();
+}
+
+// What decided a pass's satellite and date, told as the diagnostics tell it:
+// a name's minutes never as "the file names", a date the name holds but the
+// format does not read, and why a ".wsd" name is refused.
+TEST_F(UnattendedRunTest, WhatDecidedThePassIsToldAsItIs) {
+    const test::TBytes ess = test::BuildEssFile({}, 240);
+    const auto told = [this](const std::string& name, const test::TBytes& bytes) {
+        const std::string file = folder / ("data/" + name);
+        test::WriteFileBytes(file, bytes);
+        Run({file, "-OUTPUT:" + (folder / "out/"), "-FC:x.jpg", "-CLOSE"});
+        return Log();
+    };
+    const struct {
+        std::string Name;
+        test::TBytes Bytes;
+        std::string Line;
+    } cases[] = {
+        {"20230503_1215.hpt", ess,
+         "kestrune: The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: "
+         "NOAA-18 was used\n"},
+        {"NOAA18_20230503_1200.hpt", ess,
+         "its name holds the date 2023-05-03, but no name layout of this format reads it\n"},
+        {"2023-05-03-1200-n18.raw16", test::Build16BitHrptFile({}, 240, false),
+         "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: its date and "
+         "satellite are not used\n"},
+        {"N18_20230503_1200.wsd", passBytes,
+         "kestrune: The data format of \"N18_20230503_1200.wsd\" was not recognised (extension \".wsd\"): a \".wsd\" "
+         "file is read only when its name contains \"noaa\" or \"fengyun\"\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string log = told(c.Name, c.Bytes);
+        EXPECT_NE(log.find(c.Line), std::string::npos) << c.Name << ":\n" << log;
+        EXPECT_EQ(log.find("The file names"), std::string::npos) << log;
+        EXPECT_EQ(log.find("neither its name nor its header"), std::string::npos) << log;
+    }
 }
 
 // 5 MB of noise named as a GTI pass is no pass: the reason comes first on

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace kestrune {
 namespace {
@@ -79,6 +80,17 @@ protected:
 
     bool Failed() const { return host.StatusText == "Read cancelled or error while reading..."; }
 
+    // Loads as in the window, whose question's proposal is kept in shown.
+    void AskInTheWindow() {
+        settings.Unattended = false;
+        host.OnDirection = [this](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+            shown = proposal;
+            return DefaultPassDirectionAnswer(request, proposal);
+        };
+    }
+
+    TPassDirectionProposal shown;
+
     // Dated, named and located as the case says, and turned the way the
     // satellite moved.
     void ExpectLocated(const TNamedCase& file) {
@@ -141,6 +153,158 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
         ExpectLocated(file);
     }
+}
+
+// A station keeping every satellite's sets: NOAA-15, -19 and MetOp-B on
+// other orbits beside NOAA-18's, so that a pass read as another satellite
+// is placed elsewhere.
+class StationKeepingEverySetTest : public StationNamesTest {
+protected:
+    void SetUp() override {
+        StationNamesTest::SetUp();
+        for (const auto& [satellite, catalogNumber, node] :
+             {std::tuple{"NOAA-15", 25338, 210.0}, {"NOAA-19", 33591, 90.0}, {"METOP-B", 38771, 270.0}}) {
+            const TDateTime epoch = MayPass - 0.1;
+            const test::TElementLines set = test::MakeElementLines(catalogNumber, 2023, epoch - EncodeDate(2023, 1, 1) + 1,
+                                                                   98.9, node, 0.0, 14.125, 30000);
+            const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+            test::WriteFileBytes((folder / "program" / "Keps" / (std::string(satellite) + ".txt")).string(),
+                                 TBytes(text.begin(), text.end()));
+        }
+    }
+
+    // NOAA-18 from its own set, located from 12:00 on 3 May 2023 the way it moved.
+    void ExpectNoaa18OnItsDay() {
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        const TEarthLocations& locations = *state.EarthLocations;
+        ASSERT_TRUE(locations.LocationsValid);
+        EXPECT_NEAR(locations.StartTime, MayPass, 1.0 / SecsPerDay);
+        const TDateTime middle = MayPass + NamedLines / 2 / 6.0 / SecsPerDay;
+        EXPECT_EQ(locations.Northbound, state.Orbit->IsNorthbound(middle));
+        EXPECT_NE(state.PassDescription.find("; NOAA-18; 2023-05-03; 12:00-"), std::string::npos) << state.PassDescription;
+    }
+
+    // Written as a station closes it, three minutes after the pass began.
+    std::string WriteClosed(const std::string& name, const TBytes& bytes) const {
+        const std::string path = Write(name, bytes);
+        SetFileDateTime(path, At(2023, 5, 3, 12, 3));
+        return path;
+    }
+};
+
+// The same NOAA-18 frames under every name stations give them, in every
+// station format: NOAA-18, its own set, its own date. Minutes that look like
+// a NOAA number, layouts that give no satellite the program knows, a year
+// read from two-digit-year digits and four-digit-year names under SmartView
+// once made other satellites or other years of them.
+TEST_F(StationKeepingEverySetTest, EveryNameInEveryFormatIsTheFramesSatelliteOnItsDay) {
+    const test::THrptPassSpec frames;
+    const std::vector<std::pair<std::string, TBytes>> formats = {
+        {".hpt", test::BuildEssFile(frames, NamedLines)},
+        {".raw16", test::Build16BitHrptFile(frames, NamedLines, false)},
+        {".rhd", test::BuildGtiFile(frames, NamedLines)},
+        {".drt", test::BuildDartcomFile(frames, NamedLines, false)},
+        {".svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {".n10", test::BuildN10File(frames, NamedLines)},
+    };
+    const char* names[] = {"20230503_1215",          "20230503_1200",       "2023-05-03-1200-n18",
+                           "2023-05-03-1200-NOAA-18", "2023-05-03-1200-NOAA18", "230503_1200_noaa18",
+                           "20230503_1200_noaa18",   "N18_20230503_1200",   "NOAA18_20230503_1200",
+                           "NOAA-18_030523",         "23123_18",            "passa"};
+    for (const auto& [extension, bytes] : formats)
+        for (const char* name : names) {
+            const std::string file = name + extension;
+            SCOPED_TRACE(file);
+            loader.LoadDataFile(WriteClosed(file, bytes));
+            ExpectNoaa18OnItsDay();
+        }
+}
+
+// Passes copied without their file times are still dated by the names of
+// their formats' own layouts, and by ".wsd"-style names under SmartView.
+TEST_F(StationKeepingEverySetTest, CopiesWithoutTheirTimesAreDatedByTheirNames) {
+    const test::THrptPassSpec frames;
+    const test::TElementLines set = ElementsNear(Noaa18, MayPass);
+    const std::vector<std::pair<std::string, TBytes>> cases = {
+        {"23123_18.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"230503_1200_noaa18.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"230503_1200.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"2023-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines)},
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false)},
+        {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines)},
+        {"230503_1200_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, set.Line1, set.Line2)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteDated(name, bytes));
+        ExpectNoaa18OnItsDay();
+    }
+}
+
+// Why a name was not read is in the diagnostics, once a pass, as the run report tells it.
+TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
+    const test::THrptPassSpec frames;
+    struct TCase {
+        std::string File;
+        TBytes Bytes;
+        std::string Told;
+    };
+    const std::vector<TCase> cases = {
+        {"2023-05-03-1200-n18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
+         "The name's layout gives the satellite \"n18-\", which the program does not know"},
+        {"2023-05-03-1200-NOAA-18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
+         "The name's layout gives the satellite \"NOAA--1\""},
+        {"230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
+         "The name's layout gives the year 2305, which no pass can have"},
+        {"2023-05-03-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
+         "The name is not of the SmartView form"},
+        {"NOAA18_20230503_1200.hpt", test::BuildEssFile(frames, NamedLines),
+         "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
+         "format reads"},
+        {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines),
+         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite"},
+        {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
+         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\")"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        loader.LoadDataFile(WriteClosed(c.File, c.Bytes));
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, c.Told)) << testing::PrintToString(state.DiagnosticLines);
+    }
+    EXPECT_EQ(state.NameNotes.size(), 0u) << "a name's last two characters yielding is no rule left unused";
+    loader.LoadDataFile(WriteClosed("23123_18.svw", test::BuildSmartViewFile(frames, NamedLines)));
+    EXPECT_TRUE(state.NameNotes.empty()) << "the SmartView form is read";
+}
+
+// A ".wsd" file without "noaa" or "fengyun" in its name is still refused, and says why.
+TEST_F(StationKeepingEverySetTest, AWsdNameWithoutItsSatelliteIsRefusedSayingSo) {
+    const test::TElementLines set = ElementsNear(Noaa18, MayPass);
+    const TBytes bytes = test::BuildWsdFile({}, NamedLines, set.Line1, set.Line2);
+    for (const char* name : {"N18_20230503_1200.wsd", "2023-05-03-1200-n18.wsd", "passa.wsd"}) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteClosed(name, bytes));
+        EXPECT_TRUE(Failed());
+        EXPECT_NE(state.LoadFailure.find("(extension \".wsd\"): a \".wsd\" file is read only when its name contains "
+                                         "\"noaa\" or \"fengyun\""),
+                  std::string::npos)
+            << state.LoadFailure;
+    }
+    loader.LoadDataFile(WriteClosed("230503_1200_noaa18.wsd", bytes));
+    EXPECT_FALSE(Failed());
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+}
+
+// The window's question proposes the satellite that decided, not the name's minutes.
+TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
+    AskInTheWindow();
+    const test::THrptPassSpec frames;
+    loader.LoadDataFile(WriteClosed("20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
+    EXPECT_EQ(shown.Satellite, "NOAA-18");
+    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::Frames);
+    loader.LoadDataFile(WriteClosed("N15_20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
+    EXPECT_EQ(shown.Satellite, "NOAA-15") << "a name that spells its satellite outright decides";
+    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);
 }
 
 // A NOAA-18 pass from 23:59:30 on 31 December 2023 to 00:00:10 on 1 January
@@ -309,12 +473,7 @@ TEST(FrameYearTest, Day366IsOnlyOfALeapYear) {
 // In the window the question opens with the date the name gives and the
 // direction the satellite took then.
 TEST_F(StationNamesTest, TheQuestionProposesTheNamesDate) {
-    settings.Unattended = false;
-    TPassDirectionProposal shown;
-    host.OnDirection = [&shown](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
-        shown = proposal;
-        return DefaultPassDirectionAnswer(request, proposal);
-    };
+    AskInTheWindow();
     const test::TElementLines fengYun = ElementsNear(FengYun1D, MayPass);
     loader.LoadDataFile(WriteDated("230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile({}, NamedLines, fengYun)));
     ASSERT_EQ(host.DirectionRequests.size(), 1u);

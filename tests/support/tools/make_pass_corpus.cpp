@@ -6,7 +6,10 @@
 // before it, placing the pass over the northern mid-latitudes moving the
 // way the pass is meant to). A few passes cross New Year or have a gap in
 // the signal; "corpus.lst" lists every pass with a note saying so.
-//   make_pass_corpus <folder> [lines]
+// With --named it writes instead one southbound NOAA-18 pass of 2023-05-03
+// 12:00 in each station format under the names stations give it, beside
+// the sets of NOAA-15, -18, -19 and MetOp-B on other orbits.
+//   make_pass_corpus [--named] <folder> [lines]
 #include "platform/SysUtils.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/MeteorFileWriter.h"
@@ -126,6 +129,7 @@ public:
     }
 
     void Add(TCorpusPass pass) { passes_.push_back(std::move(pass)); }
+    void DateLast(TDateTime fileTime) { passes_.back().FileTime = fileTime; }
 
     // The pass, and a gzip copy of it.
     void AddWithCopy(TCorpusPass pass) {
@@ -139,6 +143,7 @@ public:
         std::ofstream list(folder_ / "corpus.lst", std::ios::binary);
         for (const TCorpusPass& pass : passes_) {
             const std::string path = (folder_ / pass.Name).string();
+            fs::create_directories(fs::path(path).parent_path());
             WriteFileBytes(path, pass.Bytes);
             if (pass.FileTime != 0) SetFileTime(path, pass.FileTime);
             list << pass.Name << '\t' << pass.Note << '\n';
@@ -346,19 +351,57 @@ void AddLevel1bPasses(TCorpus& corpus) {
 }
 
 
+// One pass under the names stations give it: dated by the name and the
+// frames, by a file time of 12:03, or (in copied/) by a copy's
+// time. Keps/ also holds other satellites' sets, as a station's does.
+void AddNamedPasses(TCorpus& corpus) {
+    const TDateTime start = At(2023, 5, 3, 12, 0);
+    const TDateTime closed = At(2023, 5, 3, 12, 3);
+    corpus.ElementsFor(Noaa15, start + 0.3, true);
+    corpus.ElementsFor(Noaa19, start - 0.2, true);
+    corpus.ElementsFor(MetopB, start + 0.15, false);
+    const std::vector<std::pair<const char*, TFileBuilder>> formats = {
+        {".hpt", Ess},
+        {".raw16", Raw16},
+        {".rhd", [](const TPassInput& p) { return BuildGtiFile(p.Frames, p.Lines); }},
+        {".drt", [](const TPassInput& p) { return BuildDartcomFile(p.Frames, p.Lines, false); }},
+        {".svw", [](const TPassInput& p) { return BuildSmartViewFile(p.Frames, p.Lines); }},
+        {".n10", N10},
+        {".wsd", Wsd},
+    };
+    const char* names[] = {"passa", "20230503_1215", "20230503_1200", "2023-05-03-1200-n18", "2023-05-03-1200-NOAA-18",
+                           "2023-05-03-1200-NOAA18", "230503_1200_noaa18", "20230503_1200_noaa18",
+                           "NOAA18_20230503_1200", "N18_20230503_1200", "23123_18", "NOAA-18_030523"};
+    for (const auto& [extension, build] : formats)
+        for (const char* name : names)
+            for (const bool copied : {false, true}) {
+                const std::string file = std::string(copied ? "copied/" : "") + name + extension;
+                TFramePass pass{file, Noaa18, start, false, build};
+                pass.Note = copied ? "dated by a copy" : "closed at 12:03";
+                AddFramePass(corpus, pass);
+                if (!copied) corpus.DateLast(closed);
+            }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const bool named = argc > 1 && std::string(argv[1]) == "--named";
+    if (named) --argc, ++argv;
     if (argc < 2) {
-        std::cerr << "usage: make_pass_corpus <folder> [lines]\n";
+        std::cerr << "usage: make_pass_corpus [--named] <folder> [lines]\n";
         return 2;
     }
     try {
         TCorpus corpus(argv[1], argc > 2 ? std::atoi(argv[2]) : DefaultLines);
         if (corpus.Lines() < 100) throw std::runtime_error("a pass needs at least 100 lines");
-        for (const TFramePass& pass : FramePasses()) AddFramePass(corpus, pass);
-        AddLevel1bPasses(corpus);
-        for (const TFramePass& pass : YearEndAndGapPasses()) AddFramePass(corpus, pass);
+        if (named) {
+            AddNamedPasses(corpus);
+        } else {
+            for (const TFramePass& pass : FramePasses()) AddFramePass(corpus, pass);
+            AddLevel1bPasses(corpus);
+            for (const TFramePass& pass : YearEndAndGapPasses()) AddFramePass(corpus, pass);
+        }
         corpus.Write();
     } catch (const std::exception& error) {
         std::cerr << "make_pass_corpus: " << error.what() << "\n";

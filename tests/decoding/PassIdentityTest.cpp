@@ -1,0 +1,143 @@
+// What names, headers and frames say of a pass's satellite and date, and
+// which of them decides.
+#include "decoding/PassIdentity.h"
+#include "decoding/Station16Formats.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrune {
+namespace {
+
+const TDateTime Now = EncodeDate(2026, 12, 8) + 0.5;
+
+TEST(PassIdentityTest, NamesSpellASatelliteOutrightOrOnlyByTheirLastTwoCharacters) {
+    struct TCase {
+        const char* Name;  // upper case, without extension
+        const char* Satellite;
+        TIdentityRule Rule;
+        const char* Token;
+    };
+    const TCase cases[] = {
+        {"N18_20230503_1200", "NOAA-18", TIdentityRule::NameOutright, "N18"},
+        {"NOAA18_20230503_1200", "NOAA-18", TIdentityRule::NameOutright, "NOAA18"},
+        {"2023-05-03-1200-NOAA18", "NOAA-18", TIdentityRule::NameOutright, "NOAA18"},
+        {"2023-05-03-1200-N18", "NOAA-18", TIdentityRule::NameOutright, "N18"},
+        {"230503_1200_NOAA15", "NOAA-15", TIdentityRule::NameOutright, "NOAA15"},
+        {"PASS_NO16", "NOAA-16", TIdentityRule::NameOutright, "NO16"},
+        {"M01_202305031200", "METOP-B", TIdentityRule::NameOutright, "M01_"},
+        {"PASS_METOPB", "METOP-B", TIdentityRule::NameOutright, "METOPB"},
+        {"FY3A_20230503_1200", "FY3A", TIdentityRule::NameOutright, "FY3A"},
+        // A time's minutes look like a NOAA number.
+        {"20230503_1215", "NOAA-15", TIdentityRule::NameDigits, "15"},
+        {"2023-05-03-1200-NOAA-18", "NOAA-18", TIdentityRule::NameDigits, "18"},
+        {"23123_18", "NOAA-18", TIdentityRule::NameDigits, "18"},
+        {"20230503_1200", "", TIdentityRule::None, ""},
+        {"PASSA", "", TIdentityRule::None, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TSatelliteChoice found = SatelliteOfName(c.Name);
+        EXPECT_EQ(found.Satellite, c.Satellite);
+        EXPECT_EQ(found.Rule, c.Rule);
+        EXPECT_EQ(found.Token, c.Token);
+    }
+}
+
+TEST(PassIdentityTest, AnOutrightNameDecidesAndTheLastTwoCharactersYieldToHeaderAndFrames) {
+    const TSatelliteChoice outright{"NOAA-15", TIdentityRule::NameOutright, "N15"};
+    const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
+    struct TCase {
+        const char* Why;
+        TSatelliteEvidence Evidence;
+        const char* Satellite;
+        TIdentityRule Rule;
+    };
+    const TCase cases[] = {
+        {"outright name over frames", {outright, "", TIdentityRule::Header, "NOAA 18"}, "NOAA-15", TIdentityRule::NameOutright},
+        {"outright name over header", {outright, "NOAA-18", TIdentityRule::Header, ""}, "NOAA-15", TIdentityRule::NameOutright},
+        {"header over digits", {digits, "NOAA-18", TIdentityRule::Header, ""}, "NOAA-18", TIdentityRule::Header},
+        {"frames looked at over digits", {digits, "NOAA 18", TIdentityRule::Frames, ""}, "NOAA-18", TIdentityRule::Frames},
+        {"whole pass's frames over digits", {digits, "", TIdentityRule::Header, "NOAA 18"}, "NOAA-18", TIdentityRule::Frames},
+        {"digits when nothing else names one", {digits, "", TIdentityRule::Header, "Unknown (id 2)"}, "NOAA-15",
+         TIdentityRule::NameDigits},
+        {"an unknown header is no satellite", {digits, "N18-", TIdentityRule::Header, ""}, "NOAA-15", TIdentityRule::NameDigits},
+        {"nothing", {{}, "", TIdentityRule::Header, ""}, "", TIdentityRule::None},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        const TSatelliteChoice decided = DecideSatellite(c.Evidence);
+        EXPECT_EQ(decided.Satellite, c.Satellite);
+        EXPECT_EQ(decided.Rule, c.Rule);
+    }
+}
+
+TEST(PassIdentityTest, KnownSatellitesAreSpelledAsTheProgramSpellsThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"NOAA 18", "NOAA-18"}, {"noaa-18", "NOAA-18"}, {"Metop-B", "METOP-B"}, {"FENGYUN 1D", "FY1D"},
+        {"N18-", ""},           {"NOAA--1", ""},        {"-", ""},             {"", ""},
+    };
+    for (const auto& [name, known] : cases) EXPECT_EQ(KnownSatellite(name), known) << name;
+}
+
+TEST(PassIdentityTest, PassYearsRunFromTheFirstAvhrrToAMonthAhead) {
+    EXPECT_FALSE(PassYearPossible(1977, Now));
+    EXPECT_TRUE(PassYearPossible(1978, Now));
+    EXPECT_TRUE(PassYearPossible(2027, Now)) << "8 December: 31 days ahead is 2027";
+    EXPECT_FALSE(PassYearPossible(2027, EncodeDate(2026, 11, 30)));
+    EXPECT_FALSE(PassYearPossible(2305, Now)) << "\"230503...\" read as four year digits";
+}
+
+TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
+    const std::pair<const char*, TDateTime> cases[] = {
+        {"NOAA18_20230503_1200", EncodeDate(2023, 5, 3)},
+        {"N18_20230503_1200", EncodeDate(2023, 5, 3)},
+        {"2023-05-03-1200-n18", EncodeDate(2023, 5, 3)},
+        {"pass_2023_12_31", EncodeDate(2023, 12, 31)},
+        {"20240229_0000", EncodeDate(2024, 2, 29)},
+        {"20230229_0000", 0},           // no 29 February in 2023
+        {"230503_1200_noaa18", 0},      // two year digits: no date of this kind
+        {"123420230503", 0},            // the digits do not start a date
+        {"29990101", 0},                // no pass has that year
+        {"passa", 0},
+        {"2023-05", 0},
+    };
+    for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
+}
+
+TEST(PassIdentityTest, SmartViewNamesHaveOneForm) {
+    const std::pair<const char*, bool> cases[] = {
+        {"23123_18", true},  {"99123_15", true},     {"22365_18", true},
+        {"2312_18", false},  {"23123-18", false},    {"23123_18x", false},
+        {"20230503_1215", false}, {"2023-05-03-1200-NOAA18", false}, {"passa", false},
+    };
+    for (const auto& [name, smartView] : cases) EXPECT_EQ(IsSmartViewName(name), smartView) << name;
+}
+
+TEST(PassIdentityTest, NamesBeginningAsWsdNamesAreDated) {
+    const std::pair<const char*, TDateTime> cases[] = {
+        {"230503_1200_noaa18", EncodeDate(2023, 5, 3)}, {"991231_2359", EncodeDate(1999, 12, 31)},
+        {"570101_0000", EncodeDate(2057, 1, 1)},         {"20230503_1215", 0},
+        {"230229_1200", 0},                              {"230503", 0},
+        {"23123_18", 0},                                 {"2305x3_1200", 0},
+    };
+    for (const auto& [name, expected] : cases) {
+        TDateTime date = 0;
+        EXPECT_EQ(DateOfStationName(name, date), expected != 0) << name;
+        if (expected != 0) {
+            EXPECT_EQ(date, expected) << name;
+        }
+    }
+}
+
+TEST(PassIdentityTest, TheReasonNamesTheRuleAndWhatOfTheNameYielded) {
+    const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
+    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::Frames, {}}, digits),
+              "NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite over them");
+    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::NameOutright, "N18"}, {}),
+              "NOAA-18, named by the file's name (\"N18\")");
+    EXPECT_EQ(SatelliteReason(digits, digits), "NOAA-15, taken from the last two characters of the file's name (\"15\")");
+    EXPECT_EQ(SatelliteReason({}, digits), "");
+}
+
+}  // namespace
+}  // namespace kestrune
