@@ -48,7 +48,7 @@ std::string SatelliteOf(const TPassState& pass) {
 // A name that holds a date the format's layouts do not read says so.
 std::string DatedByFileDate(const TPassState& pass) {
     const std::string fileDate = FormatDateTime("yyyy-mm-dd", pass.InputFileDate);
-    const TDateTime named = DateInName(pass.LoadedFileName, NowUtc());
+    const TDateTime named = pass.DateChoice.NameHolds;
     if (named == 0) return FormatResStr(res::SDatedByFileDate, {fileDate});
     return FormatResStr(res::SDatedByFileDateNameHolds, {fileDate, FormatDateTime("yyyy-mm-dd", named)});
 }
@@ -101,7 +101,7 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
     std::vector<std::string> lines;
-    if (pass.DatedByFileDate) lines.push_back(DatedByFileDate(pass));
+    if (pass.DateChoice.Rule == TIdentityRule::FileDate) lines.push_back(DatedByFileDate(pass));
     lines.insert(lines.end(), pass.NameNotes.begin(), pass.NameNotes.end());
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
