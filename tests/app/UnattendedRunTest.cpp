@@ -242,6 +242,9 @@ TEST_F(UnattendedRunTest, WhatDecidedThePassIsToldAsItIs) {
         {"2023-05-03-1200-n18.raw16", test::Build16BitHrptFile({}, 240, false),
          "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: its date and "
          "satellite are not used\n"},
+        {"230503_1200_noaa18.n10", test::BuildN10File({}, 240),
+         "kestrune: The name's layout gives the year 2305, which no pass can have: its date is not used\n"
+         "kestrune: The pass is dated by the file's date ("},
         {"N18_20230503_1200.wsd", passBytes,
          "kestrune: The data format of \"N18_20230503_1200.wsd\" was not recognised (extension \".wsd\"): a \".wsd\" "
          "file is read only when its name contains \"noaa\" or \"fengyun\"\n"},
