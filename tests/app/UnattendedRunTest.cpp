@@ -3,6 +3,7 @@
 // and frames disagree; and the notices it ships beside itself.
 #include "app/ProgramStart.h"
 #include "app/RunReport.h"
+#include "orbit/EarthLocations.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
@@ -67,6 +68,42 @@ TEST(SatelliteMismatchTest, TheNamesLastTwoCharactersAreToldAsSuch) {
         << "the name chose another satellite than its minutes";
     EXPECT_NE(SatelliteMismatch("FY1D", "Fengyun-1D", "FY1D").find("its frames say Fengyun-1D:"), std::string::npos);
     EXPECT_NE(SatelliteMismatch("METEOR-M2", "Metop-C", "METEOR-M2").find("its frames say METOP-C:"), std::string::npos);
+}
+
+// A Level 1b file carries its own locations: when its map cannot be fitted,
+// the operator is told how many of its records lack theirs, of how many; a
+// file whose map was fitted on the rest, or whose every record is located,
+// is told nothing of them.
+TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
+    struct TRecordsCase {
+        int Unlocated;
+        bool Fitted;
+        std::string Told;  // "" for none
+    };
+    for (const TRecordsCase records :
+         {TRecordsCase{0, true, ""}, TRecordsCase{16, true, ""},
+          TRecordsCase{16, false,
+                       "16 of the file's 400 records carry no valid earth location of their own, and its other records "
+                       "cannot be fitted to the image: no overlays are drawn"},
+          TRecordsCase{399, false,
+                       "399 of the file's 400 records carry no valid earth location of their own, and its other "
+                       "records cannot be fitted to the image: no overlays are drawn"},
+          TRecordsCase{400, false,
+                       "None of the file's 400 records carries a valid earth location of its own: no overlays are "
+                       "drawn"}}) {
+        SCOPED_TRACE(records.Told);
+        TPassState pass;
+        pass.InputFormatCode = 7;
+        pass.DataLineCount = 400;
+        TEarthLocations& locations = *pass.EarthLocations;
+        locations.SetLineCount(400);
+        locations.AddLocationFlags(1);
+        locations.LocationsValid = true;
+        locations.MapFitted = records.Fitted;
+        locations.Level1bLinesUnlocated = records.Unlocated;
+        const std::vector<std::string> told = LoadWarnings(pass, "");
+        EXPECT_EQ(told, records.Told.empty() ? std::vector<std::string>{} : std::vector<std::string>{records.Told});
+    }
 }
 
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
