@@ -80,7 +80,7 @@ TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
         bool Fitted;
         std::string Told;  // "" for none
     };
-    for (const TRecordsCase records :
+    for (const TRecordsCase& records :
          {TRecordsCase{0, true, ""}, TRecordsCase{16, true, ""},
           TRecordsCase{16, false,
                        "16 of the file's 400 records carry no valid earth location of their own, and its other records "
