@@ -95,6 +95,38 @@ TEST(ProcessedListBound, AListThatWouldPassItsBoundAsWrittenIsSetAsideAndBegunAn
     }
 }
 
+// A pass log that is a link to a shared disk's log, set aside as read or as
+// it would be written: the log goes aside beside itself, on the shared disk,
+// and the link stays to name the new one.
+TEST(ProcessedListBound, AListBehindALinkIsSetAsideWhereItLies) {
+    const int64_t bound = MostProcessedListBytes;
+    const struct {
+        const char* What;
+        const char* Link;  // from the program's folder
+        std::string List;
+    } cases[] = {
+        {"a list past its bound as read", "../shared/processed.lst", ListOfShortLines(bound, "\n") + "p9999999; N\n"},
+        {"a list that would pass it as written", "", ListOfShortLines(bound - 20, "\r\n")},
+    };
+    for (const auto& list : cases) {
+        TTempFolder temp;
+        const std::string shared = temp.Write("shared/processed.lst", list.List);
+        const std::string link = temp / "program/processed.lst";
+        const std::string named = *list.Link ? std::string(list.Link) : shared;
+        fs::create_symlink(named, link);
+        const TProcessedLineWrite written = AddProcessedLine(NewLine);
+        EXPECT_NE(written.SetAside, "") << list.What;
+        EXPECT_EQ(written.BesideFailure, "") << list.What;
+        ASSERT_TRUE(fs::is_symlink(link)) << list.What;
+        EXPECT_EQ(fs::read_symlink(link).string(), named) << list.What;
+        EXPECT_EQ(ReadAll(shared), std::string(NewLine) + "\r\n") << list.What;
+        EXPECT_TRUE(KeptAside(temp / "program").empty()) << list.What;
+        const std::vector<std::string> aside = KeptAside(temp / "shared");
+        ASSERT_EQ(aside.size(), 1u) << list.What;
+        EXPECT_EQ(fs::file_size(aside[0]), list.List.size()) << list.What;
+    }
+}
+
 // A list of lines out of order or twice (joined by hand from two stations)
 // is written sorted, each line once, the first spelling kept.
 TEST(ProcessedListBound, AListJoinedByHandIsWrittenSortedAndOnce) {

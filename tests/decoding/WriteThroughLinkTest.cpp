@@ -8,6 +8,7 @@
 #include "platform/IniFiles.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
+#include "tests/platform/SmallDisk.h"
 #include "tests/platform/TempFolder.h"
 
 #include <sys/stat.h>
@@ -80,7 +81,7 @@ const std::vector<TKeptFileWriter> Writers{
 };
 
 // What the link at path is made to name, from where it stands.
-enum class TLinkShape { Absolute, Relative, Chain, ToNothingYet, IntoMissingFolder, Loop, ToPipe };
+enum class TLinkShape { Absolute, Relative, Chain, RelativeChain, ToNothingYet, IntoMissingFolder, Loop, ToPipe };
 struct TLinkCase {
     const char* What;
     TLinkShape Shape;
@@ -110,6 +111,12 @@ std::string MakeLink(TLinkShape shape, const std::string& link, const std::strin
             fs::create_symlink(file, shared + "/current-" + name);
             fs::create_symlink(shared + "/current-" + name, link);
             return file;
+        case TLinkShape::RelativeChain:
+            // A dotfile manager's link to its own folder, whose link names the shared disk from there.
+            fs::create_directories(shared + "/../dotfiles/station");
+            fs::create_symlink("../../shared/" + name, shared + "/../dotfiles/station/" + name);
+            fs::create_symlink("../dotfiles/station/" + name, link);
+            return file;
         case TLinkShape::ToNothingYet: fs::remove(file); fs::create_symlink(file, link); return file;
         case TLinkShape::IntoMissingFolder: fs::create_symlink(shared + "/unmounted/" + name, link); return {};
         case TLinkShape::Loop:
@@ -126,6 +133,7 @@ TEST(WriteThroughLink, TheFileALinkNamesIsReplacedAndTheLinkStays) {
         {"a link to a file on a shared disk", TLinkShape::Absolute, true},
         {"a dotfile manager's relative link", TLinkShape::Relative, true},
         {"a link to a link to the file", TLinkShape::Chain, true},
+        {"a relative link to a relative link in another folder", TLinkShape::RelativeChain, true},
         {"a link to a file not made yet", TLinkShape::ToNothingYet, true},
         {"a link into a disk not mounted", TLinkShape::IntoMissingFolder, false},
         {"a link to itself through another", TLinkShape::Loop, false},
@@ -169,6 +177,32 @@ TEST(WriteThroughLink, TheFileALinkNamesIsReplacedAndTheLinkStays) {
                 EXPECT_GT(text.size(), oldText.size() / 2) << what;
             }
         }
+    }
+}
+
+// The same links to files on a disk of their own (a station's shared disk):
+// the new file is made and named on that disk, where it can be renamed.
+TEST(WriteThroughLink, AFileOnAnotherDiskIsWrittenThere) {
+    SKIP_WITHOUT_SMALL_DISKS();
+    for (const TKeptFileWriter& writer : Writers) {
+        TTempFolder temp;
+        const std::string program = temp / "program", shared = temp / "shared";
+        fs::create_directories(shared);
+        const std::string report = testing::RunWithSmallDisk(shared, 1 << 20, [&] {
+            const std::string file = shared + "/" + writer.Name, link = program + "/" + writer.Name;
+            std::string told = writer.Write(file);
+            chmod(file.c_str(), 0640);
+            fs::create_symlink(file, link);
+            if (told.empty()) told = writer.Write(link);
+            struct stat info {};
+            if (!told.empty()) return "told: " + told;
+            if (!fs::is_symlink(link) || fs::read_symlink(link) != file) return std::string("the link went");
+            if (ReadAll(file).find(writer.Written) == std::string::npos) return "not written: " + ReadAll(file);
+            if (stat(file.c_str(), &info) != 0 || (info.st_mode & 0777) != 0640) return std::string("mode not kept");
+            if (PartFiles(program) + PartFiles(shared) != 0) return std::string("a part file stayed");
+            return std::string();
+        });
+        EXPECT_EQ(report, "") << writer.Name;
     }
 }
 

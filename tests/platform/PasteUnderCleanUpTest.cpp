@@ -15,10 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kestrune {
@@ -149,6 +151,119 @@ TEST(PasteUnderCleanUp, AKilledPastesLeftoverIsRemovedByTheNextPaste) {
     ASSERT_EQ(CopyItems({second}, archive, false, {}), 0u);
     EXPECT_EQ(PartFilesIn(archive), std::vector<std::string>{fs::path(living).filename().string()});
     EXPECT_EQ(TTempFolder::Read(archive + "/NOAA18_20230503_1200.hpt"), PassBytes("noaa18"));
+}
+
+// A run sweeping the folder over and over while a large pass is copied in:
+// the part file is held from before its first byte, so the copy arrives.
+TEST(PasteUnderCleanUp, ARunsCleanUpWhileBytesGoInTakesNothing) {
+    TTempFolder temp;
+    const std::string archive = temp / "archive/2023/05/03";
+    fs::create_directories(archive);
+    std::string pass = PassBytes("NOAA18_20230503_1200.hpt");
+    while (pass.size() < (size_t{48} << 20)) pass += pass;
+    const std::string source = WriteFile(temp / "usb/NOAA18_20230503_1200.hpt", pass);
+    std::atomic<bool> copying = true;
+    std::thread run([&] {
+        while (copying) SweepStaleTemporaries(archive + "/");
+    });
+    const uint32_t code = CopyItems({source}, archive, false, {});
+    copying = false;
+    run.join();
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(TTempFolder::Read(archive + "/NOAA18_20230503_1200.hpt") == pass);
+    EXPECT_TRUE(PartFilesIn(archive).empty());
+}
+
+// What a paste into a disk too small for it leaves: the source as it was,
+// and nothing of the item nor of its part on the disk.
+TEST(PasteUnderCleanUp, APasteThatDoesNotFitLeavesTheSourceAndNoPart) {
+    const std::vector<TPasteCase> cases{
+        {"copy of a pass", "NOAA18_20230503_1200.hpt", false, true},
+        {"copy of a day's folder", "03/", false, true},
+        {"move of a pass", "2023-05-03-1200-NOAA18.raw16", true, true},
+        {"move of a day's folder", "04/", true, true},
+    };
+    SKIP_WITHOUT_SMALL_DISKS();
+    for (const TPasteCase& paste : cases) {
+        TTempFolder temp;
+        const std::string stick = temp / "stick";
+        fs::create_directories(stick);
+        const bool folder = std::string(paste.Item).ends_with("/");
+        const std::string item = temp / ("usb/" + std::string(paste.Item).substr(0, std::string(paste.Item).size() - folder));
+        const std::string first = folder ? item + "/NOAA19_20230503_1341.hpt" : item;
+        WriteFile(first, PassBytes(paste.Item));
+        // In a folder a small pass that fits goes first.
+        if (folder) WriteFile(item + "/NOAA18_20230503_1200.hpt", "NOAA18 1200");
+        const std::string report = testing::RunWithSmallDisk(stick, 200 << 10, [&] {
+            std::string told;
+            if (CopyItems({item}, stick, paste.Move, {}) == 0) told += "told as pasted\n";
+            if (!fs::exists(first) || TTempFolder::Read(first) != PassBytes(paste.Item)) told += "the source is gone\n";
+            for (const auto& entry : fs::directory_iterator(stick)) told += "left on the disk: " + entry.path().string() + "\n";
+            return told;
+        });
+        EXPECT_EQ(report, "") << paste.What;
+    }
+}
+
+// Another copy of the item arrives under its name while it is copied (two
+// operators filing the same pass): that one stays, the paste is told as
+// failed and its part goes.
+TEST(PasteUnderCleanUp, APasteWhoseNameIsTakenMeanwhileLeavesNoPart) {
+    for (const char* item : {"NOAA18_20230503_1200.hpt", "03"}) {
+        TTempFolder temp;
+        const std::string archive = temp / "archive";
+        fs::create_directories(archive);
+        const std::string source = temp / ("usb/" + std::string(item));
+        WriteFile(item == std::string("03") ? source + "/NOAA19_20230503_1341.hpt" : source, PassBytes(item));
+        const std::string there = archive + "/" + item;
+        const TBeforeNaming otherOperatorFilesIt = [&](const std::string&) { WriteFile(there, "filed by the other"); };
+        EXPECT_NE(CopyItems({source}, archive, false, {}, nullptr, otherOperatorFilesIt), 0u) << item;
+        EXPECT_EQ(TTempFolder::Read(there), "filed by the other") << item;
+        EXPECT_EQ(PartFilesIn(archive), std::vector<std::string>{}) << item;
+    }
+}
+
+// A pasted pass keeps what the station set on it: the group's read
+// permission; a symbolic link arrives as a link, naming what it named.
+TEST(PasteUnderCleanUp, APastedItemIsAsItWas) {
+    const struct {
+        const char* What;
+        bool Link;
+        bool Move;
+        bool AcrossFileSystems;
+    } cases[] = {
+        {"copy of a pass the group reads", false, false, false},
+        {"move of a pass the group reads across file systems", false, true, true},
+        {"copy of a link to the day's pass", true, false, false},
+        {"move of a link across file systems", true, true, true},
+    };
+    for (const auto& paste : cases) {
+        TTempFolder temp;
+        const std::string archive = temp / "archive";
+        const std::string usb = temp / "usb";
+        fs::create_directories(archive);
+        fs::create_directories(usb);
+        const std::string day = WriteFile(temp / "day/NOAA18_20230503_1200.hpt", PassBytes("NOAA18"));
+        const auto paste_ = [&] {
+            const std::string item = usb + "/20230503_1200.hpt";
+            if (paste.Link) fs::create_symlink(day, item);
+            else WriteFile(item, PassBytes("20230503_1200"));
+            if (!paste.Link) chmod(item.c_str(), 0640);
+            if (CopyItems({item}, archive, paste.Move, {}) != 0) return std::string("not pasted");
+            const std::string arrived = archive + "/20230503_1200.hpt";
+            if (paste.Link)
+                return fs::is_symlink(arrived) && fs::read_symlink(arrived) == day ? "" : std::string("not a link to the pass");
+            struct stat info {};
+            if (lstat(arrived.c_str(), &info) != 0 || (info.st_mode & 0777) != 0640)
+                return "mode " + std::to_string(info.st_mode & 0777);
+            return std::string();
+        };
+        if (!paste.AcrossFileSystems) {
+            EXPECT_EQ(paste_(), "") << paste.What;
+        } else if (testing::WhySmallDisksCannotBeMade().empty()) {
+            EXPECT_EQ(testing::RunWithSmallDisk(usb, 1 << 20, paste_), "") << paste.What;
+        }
+    }
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ TEST(StandardError, TextsAreWrittenInTheLocalesCodec) {
         {"ja_JP.EUC-JP", "noaa18_\xE6\x9D\xB1\xE4\xBA\xAC.wsd", "noaa18_\xC5\xEC\xB5\xFE.wsd"},
         {"ja_JP.SJIS", "noaa18_\xE6\x9D\xB1\xE4\xBA\xAC.wsd", "noaa18_\x93\x8C\x8B\x9E.wsd"},
         {"ja_JP.SJIS", "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB", "\x83\x74\x83\x40\x83\x43\x83\x8B"},
+        // A locale named with a modifier, as Debian's euro locales are: the codec before it.
+        {"de_DE.ISO-8859-15@euro", "\"230503_1200_noaa18_\xC3\x9C.wsd\" 12 \xE2\x82\xAC", "\"230503_1200_noaa18_\xDC.wsd\" 12 \xA4"},
+        {"ja_JP.EUC-JP@cjknarrow", "\xE6\x9D\xB1\xE4\xBA\xAC", "\xC5\xEC\xB5\xFE"},
+        // A character past the first 65,536 (a satellite sign in a user's label) is one character.
+        {"de_DE.ISO-8859-1", "NOAA 18 \xF0\x9F\x9B\xB0 \xC3\x9C", "NOAA 18 ? \xDC"},
+        {"ja_JP.SJIS", "\xF0\x9F\x9B\xB0\xE6\x9D\xB1", "?\x93\x8C"},
         // UTF-8 locales, and one that names no codec, get the text unchanged, stray bytes too.
         {"de_DE.UTF-8", "\xC3\x9C \xDC", "\xC3\x9C \xDC"},
         {"C", "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC"},
