@@ -88,15 +88,17 @@ protected:
         top.Value = frameTop;
     }
 
-    // Waits until the window's frame has stayed put for a while.
+    // Waits until the window's frame has stayed put for 300 ms: counted in
+    // polls, a loaded machine's window manager answers after the count.
     static QRect Settle(const QWidget& window) {
         QRect last = window.frameGeometry();
-        int still = 0;
+        QElapsedTimer still;
+        still.start();
         WaitFor([&] {
             const QRect now = window.frameGeometry();
-            still = now == last ? still + 1 : 0;
+            if (now != last) still.restart();
             last = now;
-            return still >= 5;
+            return still.elapsed() >= 300;
         });
         return last;
     }
