@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <tuple>
 
@@ -152,6 +153,51 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         WriteArchivesNear(file.Start);
         loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
         ExpectLocated(file);
+    }
+}
+
+// A SmartView pass whose frame at 45 %, the one looked at before reading, is zeros.
+TBytes SmartViewWithBlankFrameAt45Percent() {
+    constexpr size_t FrameBytes = 22180;  // the recorder's text header is one frame long
+    TBytes bytes = test::BuildSmartViewFile({}, NamedLines);
+    const size_t blank = (1 + NamedLines * 9 / 20) * FrameBytes;
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(blank),
+              bytes.begin() + static_cast<std::ptrdiff_t>(blank + FrameBytes), 0);
+    return bytes;
+}
+
+// A station keeping only NOAA-18's sets: a name's minutes that read as
+// another NOAA number never name the satellite, whether or not the frame
+// looked at before reading could have corrected them.
+TEST_F(StationNamesTest, ANamesMinutesNeverNameTheSatellite) {
+    const test::THrptPassSpec frames;
+    struct TCase {
+        std::string Name;
+        TBytes Bytes;
+        TDateTime FileTime;
+    };
+    const TDateTime closed = At(2023, 5, 3, 12, 3);
+    const TDateTime copied = At(2026, 2, 10, 9, 30);
+    const std::vector<TCase> cases = {
+        {"230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+        {"230503_1219.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+        {"230503_1215.svw", SmartViewWithBlankFrameAt45Percent(), copied},
+        {"230503_1219.svw", SmartViewWithBlankFrameAt45Percent(), closed},
+        {"20230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines), closed},
+        {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false), closed},
+        {"20230503_1215.rhd", test::BuildGtiFile(frames, NamedLines), closed},
+        {"20230503_1215.drt", test::BuildDartcomFile(frames, NamedLines, false), closed},
+        {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines), closed},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Write(c.Name, c.Bytes);
+        SetFileDateTime(path, c.FileTime);
+        loader.LoadDataFile(path);
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        ASSERT_TRUE(state.EarthLocations->LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_NEAR(state.EarthLocations->StartTime, MayPass, 1.0 / SecsPerDay);
     }
 }
 
