@@ -45,12 +45,14 @@ std::string SatelliteOf(const TPassState& pass) {
     return name.empty() ? "a satellite the file does not name" : name;
 }
 
-// A name that holds a date the format's layouts do not read says so.
+// A name that holds a date the format's layouts do not read says so; a
+// name whose layout was left unused (its notes come first) is not said to
+// give none.
 std::string DatedByFileDate(const TPassState& pass) {
     const std::string fileDate = FormatDateTime("yyyy-mm-dd", pass.InputFileDate);
-    const TDateTime named = DateInName(pass.LoadedFileName, NowUtc());
-    if (named == 0) return FormatResStr(res::SDatedByFileDate, {fileDate});
-    return FormatResStr(res::SDatedByFileDateNameHolds, {fileDate, FormatDateTime("yyyy-mm-dd", named)});
+    const TDateTime named = pass.DateChoice.NameHolds;
+    if (named != 0) return FormatResStr(res::SDatedByFileDateNameHolds, {fileDate, FormatDateTime("yyyy-mm-dd", named)});
+    return FormatResStr(pass.NameNotes.empty() ? res::SDatedByFileDate : res::SDatedByFileDateNameUnused, {fileDate});
 }
 
 }  // namespace
@@ -101,8 +103,8 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
     std::vector<std::string> lines;
-    if (pass.DatedByFileDate) lines.push_back(DatedByFileDate(pass));
     lines.insert(lines.end(), pass.NameNotes.begin(), pass.NameNotes.end());
+    if (pass.DateChoice.Rule == TIdentityRule::FileDate) lines.push_back(DatedByFileDate(pass));
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));

@@ -414,6 +414,7 @@ void PresetAappPass(TLoadContext& load, const std::string& satellite) {
         orbit.SelectElements(date);
         state.Northbound = PrescanLevel1bNorthbound(load);
         load.Dialog.PassYear = DecodeDateTime(orbit.PassTime).year;
+        load.Dialog.DateRule = TIdentityRule::NameLayout;
     } catch (const std::exception&) {
         load.SetCaption(" (L1B-AAPP format)");
     }
@@ -432,6 +433,7 @@ void ReadAappHeader(TLoadContext& load) {
     load.Dialog.DateMode = TDateMode::Year;
     const std::string satellite = AappSatellite(load.UpperName());
     load.Dialog.PassYear = PrescanSpacecraftWord(load);
+    load.Dialog.DateRule = TIdentityRule::Frames;
     state.Northbound = true;
     if (satellite.empty()) {
         load.Log("L1B-AAPP format could not determine satellite name");

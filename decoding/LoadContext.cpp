@@ -53,6 +53,7 @@ void TLoadContext::SeekInput(int64_t position) {
 bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
     State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
     Dialog.PassYear = start.Year;
+    Dialog.DateRule = TIdentityRule::NameLayout;
     return ProposeOrbitDirection(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
 }
 
@@ -82,15 +83,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;
     if (!Settings.Unattended && answer.Northbound != proposedNorthbound) DirectionKnown = true;
-    if (proposal.FromFileDate && proposal.ShowYearList && answer.PassYear == proposal.Year) {
-        Log(Format("Pass year %d taken from the file's date", answer.PassYear) + UnreadNameDate());
-        State.DatedByFileDate = true;
-        EarthLocations().EstimatedDate = State.InputFileDate;
-    }
-    if (proposal.FromFileDate && proposal.ShowDatePicker && answer.PassDate == proposal.Date) {
-        Log("Pass date " + FormatDateTime("yyyy-mm-dd", answer.PassDate) + " taken from the file's date" + UnreadNameDate());
-        State.DatedByFileDate = true;
-    }
+    RecordDateChoice(proposal, answer);
     GacPass = answer.GacPass;
     // At least one existing channel stays selected.
     TChannelFlags chosen{};
@@ -107,10 +100,22 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     RecordSatelliteChoice(proposal, answer);
 }
 
-std::string TLoadContext::UnreadNameDate() const {
-    const TDateTime named = DateInName(State.LoadedFileName, NowUtc());
-    if (named == 0) return {};
-    return "; the name holds the date " + FormatDateTime("yyyy-mm-dd", named) + ", which no name layout of this format reads";
+// A year or date changed in the question is the question's; one kept is
+// what decided the proposal, and a file's date that decided is told.
+void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
+    State.DateChoice = proposal.DecidedDate;
+    if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
+    const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
+    if (!kept) {
+        State.DateChoice.Rule = TIdentityRule::Question;
+        State.DateChoice.Year = answer.PassYear;
+        State.DateChoice.Date = answer.PassDate;
+        State.DateChoice.NameHolds = 0;
+        return;
+    }
+    if (State.DateChoice.Rule != TIdentityRule::FileDate) return;
+    Log(DateReason(State.DateChoice));
+    if (proposal.ShowYearList) EarthLocations().EstimatedDate = State.InputFileDate;
 }
 
 void TLoadContext::NameRuleNotUsed(const std::string& why) {

@@ -103,12 +103,12 @@ struct TLoadContext {
     // name ask nothing and answer northbound. A standard name, when given,
     // is offered beside the question.
     void AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName = {});
-    // "; the name holds the date ..." when the name holds a date the format's layouts do not read, else "".
-    std::string UnreadNameDate() const;
     // A name rule of the format that is not used, and why: logged and kept for the run report.
     void NameRuleNotUsed(const std::string& why);
     // Keeps the satellite the question settled on with the rule that chose it.
     void RecordSatelliteChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer);
+    // Keeps the year or date the question settled on with the rule that chose it.
+    void RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer);
 };
 
 }  // namespace kestrune

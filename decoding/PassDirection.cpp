@@ -1,9 +1,7 @@
 #include "decoding/PassDirection.h"
 
 #include "decoding/PassIdentity.h"
-#include "decoding/SatelliteIdent.h"
 
-#include <cctype>
 
 namespace kestrune {
 
@@ -15,24 +13,6 @@ namespace {
 
 // The list's selection when nothing else chose one.
 constexpr const char* DefaultListSatellite = "NOAA-10";
-
-int YearOf(TDateTime date) { return DecodeDateTime(date).year; }
-
-// Year, month and day from the first eight date digits of the name; 0 when
-// they do not form a date in 1961..2098.
-TDateTime DateFromNameDigits(const std::string& upperName) {
-    const size_t start = DateDigitsStart(upperName);
-    std::string digits;
-    for (size_t i = start; i < upperName.size(); ++i)
-        if (std::isdigit(static_cast<unsigned char>(upperName[i]))) digits += upperName[i];
-    if (digits.size() < 8) return 0;
-    const int year = std::stoi(digits.substr(0, 4));
-    const int month = std::stoi(digits.substr(4, 2));
-    const int day = std::stoi(digits.substr(6, 2));
-    TDateTime date = 0;
-    if (year < 1961 || year > 2098 || !TryEncodeDate(year, month, day, date)) return 0;
-    return date;
-}
 
 std::string UpperBaseName(const std::string& fileName) {
     return UpperCase(ChangeFileExt(ExtractFileName(fileName), ""));
@@ -57,49 +37,39 @@ void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionPropos
     proposal.Satellite = proposal.SatelliteGuessed ? proposal.Decided.Satellite : DefaultListSatellite;
 }
 
-// A year of the name's first four characters when it lies in the years the
-// list offers, else the file's year; a remembered year wins.
-void ProposeYear(const TPassDirectionRequest& request, TDateTime now, TPassDirectionProposal& proposal) {
+TDateEvidence DateEvidence(const TPassDirectionRequest& request) {
+    return {request.FileName, request.PassDate, request.PassYear, request.DateRule, request.FileDate};
+}
+
+// A year the list does not hold leaves the list at its newest year.
+void ProposeYear(TPassDirectionProposal& proposal, TDateTime now) {
     proposal.ShowYearList = true;
     proposal.NewestYear = NewestListedYear(now);
-    const int nameYear = StrToIntDef(Copy(UpperBaseName(request.FileName), 1, 4), 0);
-    const bool namedYear = nameYear >= 1998 && nameYear <= proposal.NewestYear;
-    int year = namedYear ? nameYear : YearOf(request.FileDate);
-    proposal.FromFileDate = !namedYear && request.PassYear == 0;
-    if (request.PassYear != 0) year = request.PassYear;
-    // A year the list does not hold leaves the list at its newest year.
+    const int year = proposal.DecidedDate.Year;
     proposal.Year = (year >= OldestListedYear && year <= proposal.NewestYear) ? year : proposal.NewestYear;
+    proposal.DecidedDate.Year = proposal.Year;
 }
 
-void ProposeDate(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
+void ProposeDate(TPassDirectionProposal& proposal, bool withTime) {
     proposal.ShowDatePicker = true;
-    const TDateTime nameDate = DateFromNameDigits(UpperBaseName(request.FileName));
-    TDateTime date = nameDate != 0 ? nameDate : request.FileDate;
-    if (request.PassDate != 0) date = request.PassDate;
-    proposal.FromFileDate = nameDate == 0 && request.PassDate == 0;
-    proposal.Date = static_cast<double>(Trunc(date));
-}
-
-void ProposeDateAndTime(const TPassDirectionRequest& request, TPassDirectionProposal& proposal) {
-    proposal.ShowDatePicker = true;
-    proposal.ShowTimePicker = true;
-    proposal.FromFileDate = request.PassDate == 0;
-    proposal.Date = request.PassDate != 0 ? request.PassDate : request.FileDate;
+    proposal.ShowTimePicker = withTime;
+    proposal.Date = proposal.DecidedDate.Date;
 }
 
 }  // namespace
 
 std::string GuessSatelliteFromName(const std::string& upperName) { return SatelliteOfName(upperName).Satellite; }
 
-int NewestListedYear(TDateTime now) { return YearOf(now + 31); }
+int NewestListedYear(TDateTime now) { return DecodeDateTime(now + 31).year; }
 
 TPassDirectionProposal ProposePassDirection(const TPassDirectionRequest& request, TDateTime now) {
     TPassDirectionProposal proposal;
     ProposeSatellite(request, proposal);
+    proposal.DecidedDate = DecideDate(DateEvidence(request), request.DateMode, now);
     switch (request.DateMode) {
-        case TDateMode::Year: ProposeYear(request, now, proposal); break;
-        case TDateMode::Date: ProposeDate(request, proposal); break;
-        case TDateMode::DateAndTime: ProposeDateAndTime(request, proposal); break;
+        case TDateMode::Year: ProposeYear(proposal, now); break;
+        case TDateMode::Date: ProposeDate(proposal, false); break;
+        case TDateMode::DateAndTime: ProposeDate(proposal, true); break;
         case TDateMode::None: break;
     }
     return proposal;

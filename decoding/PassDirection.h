@@ -14,9 +14,6 @@
 
 namespace kestrune {
 
-// What besides the direction the question asks for.
-enum class TDateMode : uint8_t { None = 0, Year = 1, Date = 2, DateAndTime = 3 };
-
 struct TPassDirectionRequest {
     std::string Caption;          // "Confirm <format> <satellite> pass <name> direction"
     std::string HintText;         // header description shown above the buttons
@@ -32,6 +29,7 @@ struct TPassDirectionRequest {
     std::string SatelliteText;    // the orbit's satellite name
     std::string SatellitePreset;  // satellite to preselect in the list
     TIdentityRule PresetRule = TIdentityRule::Header;  // what named the preset: the header or frames
+    TIdentityRule DateRule = TIdentityRule::Header;    // what gave PassDate or PassYear
 };
 
 // The values the question shows when it opens.
@@ -43,7 +41,7 @@ struct TPassDirectionProposal {
     bool ShowYearList = false;
     int NewestYear = 0;           // the year list runs from this year down to OldestYear
     int Year = 0;
-    bool FromFileDate = false;    // nothing better than the file's date gave the year or date
+    TDateChoice DecidedDate;      // the year or date proposed and the rule that chose it
     bool ShowDatePicker = false;
     bool ShowTimePicker = false;
     TDateTime Date = 0;           // date (and time for DateAndTime) shown

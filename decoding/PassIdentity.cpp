@@ -1,5 +1,6 @@
 #include "decoding/PassIdentity.h"
 
+#include "decoding/SatelliteIdent.h"
 #include "orbit/Orbits.h"
 
 #include <cctype>
@@ -67,6 +68,56 @@ TSatelliteChoice Known(const std::string& name, TIdentityRule rule) {
 
 constexpr int FirstPassYear = 1978;
 
+int NewestPassYear(TDateTime now) { return DecodeDateTime(now + 31).year; }
+
+std::string UpperBaseName(const std::string& fileName) {
+    return UpperCase(ChangeFileExt(ExtractFileName(fileName), ""));
+}
+
+// The year question's name rule: a name that begins with a year of this
+// century's passes.
+int YearNameBeginsWith(const std::string& upperName, TDateTime now) {
+    constexpr int FirstNamedYear = 1998;
+    const int year = StrToIntDef(Copy(upperName, 1, 4), 0);
+    return year >= FirstNamedYear && year <= NewestPassYear(now) ? year : 0;
+}
+
+// The date question's name rule: year, month and day from the first eight
+// date digits of the name, wherever they stand; 0 when they do not form a
+// date in 1961..2098.
+TDateTime DateOfNameDigits(const std::string& upperName) {
+    const size_t start = DateDigitsStart(upperName);
+    std::string digits;
+    for (size_t i = start; i < upperName.size(); ++i)
+        if (std::isdigit(static_cast<unsigned char>(upperName[i]))) digits += upperName[i];
+    if (digits.size() < 8) return 0;
+    const int year = std::stoi(digits.substr(0, 4));
+    const int month = std::stoi(digits.substr(4, 2));
+    const int day = std::stoi(digits.substr(6, 2));
+    TDateTime date = 0;
+    if (year < 1961 || year > 2098 || !TryEncodeDate(year, month, day, date)) return 0;
+    return date;
+}
+
+TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now) {
+    if (evidence.ReadYear != 0) return {TDateMode::Year, 0, evidence.ReadYear, evidence.ReadRule, 0};
+    if (const int year = YearNameBeginsWith(UpperBaseName(evidence.Name), now); year != 0)
+        return {TDateMode::Year, 0, year, TIdentityRule::NameLayout, 0};
+    return {TDateMode::Year, 0, DecodeDateTime(evidence.FileDate).year, TIdentityRule::FileDate, 0};
+}
+
+TDateChoice DecideDay(const TDateEvidence& evidence) {
+    if (evidence.Read != 0) return {TDateMode::Date, static_cast<double>(Trunc(evidence.Read)), 0, evidence.ReadRule, 0};
+    if (const TDateTime date = DateOfNameDigits(UpperBaseName(evidence.Name)); date != 0)
+        return {TDateMode::Date, date, 0, TIdentityRule::NameLayout, 0};
+    return {TDateMode::Date, static_cast<double>(Trunc(evidence.FileDate)), 0, TIdentityRule::FileDate, 0};
+}
+
+TDateChoice DecideDayAndTime(const TDateEvidence& evidence) {
+    if (evidence.Read != 0) return {TDateMode::DateAndTime, evidence.Read, 0, evidence.ReadRule, 0};
+    return {TDateMode::DateAndTime, evidence.FileDate, 0, TIdentityRule::FileDate, 0};
+}
+
 }  // namespace
 
 std::string KnownSatellite(const std::string& name) {
@@ -92,7 +143,7 @@ TSatelliteChoice DecideSatellite(const TSatelliteEvidence& evidence) {
 }
 
 bool PassYearPossible(int year, TDateTime now) {
-    return year >= FirstPassYear && year <= DecodeDateTime(now + 31).year;
+    return year >= FirstPassYear && year <= NewestPassYear(now);
 }
 
 TDateTime DateInName(const std::string& name, TDateTime now) {
@@ -117,6 +168,33 @@ TDateTime DateInName(const std::string& name, TDateTime now) {
             return date;
     }
     return 0;
+}
+
+TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
+    TDateChoice choice;
+    switch (mode) {
+        case TDateMode::Year: choice = DecideYear(evidence, now); break;
+        case TDateMode::Date: choice = DecideDay(evidence); break;
+        case TDateMode::DateAndTime: choice = DecideDayAndTime(evidence); break;
+        case TDateMode::None:
+            // Nothing asked: what the reader read stands, and nothing else dates the pass here.
+            if (evidence.Read != 0) return DecideDayAndTime(evidence);
+            if (evidence.ReadYear != 0) return DecideYear(evidence, now);
+            return choice;
+    }
+    if (choice.Rule == TIdentityRule::FileDate) choice.NameHolds = DateInName(ChangeFileExt(ExtractFileName(evidence.Name), ""), now);
+    return choice;
+}
+
+std::string DateReason(const TDateChoice& choice) {
+    if (choice.Rule != TIdentityRule::FileDate) return {};
+    std::string reason = choice.Mode == TDateMode::Year ? Format("Pass year %d", choice.Year)
+                                          : "Pass date " + FormatDateTime("yyyy-mm-dd", choice.Date);
+    reason += " taken from the file's date";
+    if (choice.NameHolds != 0)
+        reason += "; the name holds the date " + FormatDateTime("yyyy-mm-dd", choice.NameHolds) +
+                  ", which no name layout of this format reads";
+    return reason;
 }
 
 std::string SatelliteReason(const TSatelliteChoice& choice, const TSatelliteChoice& fromName) {

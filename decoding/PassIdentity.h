@@ -7,9 +7,13 @@
 
 #include "platform/SysUtils.h"
 
+#include <cstdint>
 #include <string>
 
 namespace kestrune {
+
+// What of the date the direction question asks for.
+enum class TDateMode : uint8_t { None = 0, Year = 1, Date = 2, DateAndTime = 3 };
 
 // The rule that chose a satellite or a date, strongest first.
 enum class TIdentityRule {
@@ -56,6 +60,33 @@ bool PassYearPossible(int year, TDateTime now);
 // A date of the name, as "yyyymmdd", "yyyy-mm-dd" or "yyyy_mm_dd" in a
 // year a pass can have; 0 when the name holds none.
 TDateTime DateInName(const std::string& name, TDateTime now);
+
+// What a reader read of a pass's date, and the file it read it from.
+struct TDateEvidence {
+    std::string Name;           // the file's name
+    TDateTime Read = 0;         // the date (and time) the reader read; 0 when none
+    int ReadYear = 0;           // the year the reader read; 0 when none
+    TIdentityRule ReadRule = TIdentityRule::Header;  // what gave them: the name's layout, the header, the frames
+    TDateTime FileDate = 0;     // the file's modification time
+};
+
+struct TDateChoice {
+    TDateMode Mode = TDateMode::None;  // a year, a day, or a day and its time
+    TDateTime Date = 0;         // the day, with its time where one was asked
+    int Year = 0;               // the year, where only a year was asked
+    TIdentityRule Rule = TIdentityRule::None;
+    TDateTime NameHolds = 0;    // dated by the file: a date the name holds that no layout of its format read
+};
+
+// What the reader read decides; else a year the name begins with (a date its
+// digits form, where a date is asked); else the file's date. The time of day
+// comes only from what the reader read or the file. Where nothing is asked,
+// only what the reader read.
+TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now);
+
+// Why the pass has its date, for the diagnostics: "Pass year 2023 taken from
+// the file's date"; "" where the file's date did not decide.
+std::string DateReason(const TDateChoice& choice);
 
 // Why the satellite was chosen, for the diagnostics and the run report:
 // "NOAA-18, named by its frames; the name's last two characters "15" do not

@@ -234,7 +234,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     host_.ShowSatelliteLabel(false, "", "");
     state_.HeaderText.clear();
     state_.LoadFailure.clear();
-    state_.DatedByFileDate = false;
+    state_.DateChoice = {};
     state_.CutShort.clear();
     state_.ProcessedListNote.clear();
     state_.ProcessedLineLost = false;

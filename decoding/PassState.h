@@ -100,8 +100,9 @@ struct TPassState {
     // Why the last load failed ("" when it did not): its first cause, such as
     // a packed file that could not be unpacked.
     std::string LoadFailure;
-    // The pass's year or date is the file's, for want of a better source.
-    bool DatedByFileDate = false;
+    // The pass's year or date and what decided it: the file's date, for
+    // want of a better source, is told.
+    TDateChoice DateChoice;
     // What the input lacks of the pass its header gives ("" when whole): the
     // whole records it holds are read, and an unattended run says so.
     std::string CutShort;

@@ -54,14 +54,16 @@ std::string ChrptSatellite(const std::string& upperName) {
     return satellite;
 }
 
-// "hrpt" names of ".native" Quorum files: year 6..9, month 10..11, day 12..13.
-void DateFromNativeName(TLoadContext& load, TDateTime& date) {
+// "hrpt" names of ".native" Quorum files: year 6..9, month 10..11, day 12..13;
+// false when the name is not of that layout and the header's date stands.
+bool DateFromNativeName(TLoadContext& load, TDateTime& date) {
     const std::string& name = load.State.LoadedFileName;
-    if (!StartsText("hrpt", name) || load.Extension != ".native") return;
+    if (!StartsText("hrpt", name) || load.Extension != ".native") return false;
     try {
         date = EncodeDate(NameField(name, 6, 9), NameField(name, 10, 11), NameField(name, 12, 13));
+        return true;
     } catch (const std::exception&) {
-        // The header's date stands.
+        return false;
     }
 }
 
@@ -121,10 +123,10 @@ void ReadQuorumFileHeader(TLoadContext& load) {
     state.RecordSize = quorum.Length;
     if (quorum.Length == ChrptHeaderFrame) state.SensorKind = SensorFengYun1;
     TDateTime date = quorum.Date;
-    DateFromNativeName(load, date);
+    TPassDirectionRequest& request = load.Dialog;
+    request.DateRule = DateFromNativeName(load, date) ? TIdentityRule::NameLayout : TIdentityRule::Header;
     orbit.SetSatelliteName(quorum.Name);
     load.SetCaption(", " + orbit.SatelliteName + " (16-bit Quorum format)");
-    TPassDirectionRequest& request = load.Dialog;
     if (state.SensorKind == SensorFengYun1) {
         state.ChannelCount = MaxChannels;
         for (int channel = 1; channel <= MaxChannels; ++channel) state.ChannelAvailable[channel] = true;

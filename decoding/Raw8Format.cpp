@@ -29,7 +29,9 @@ void ReadNoaa95Header(TLoadContext& load) {
     TPassDirectionRequest& request = load.Dialog;
     request.DateMode = TDateMode::DateAndTime;
     request.SatellitePreset.clear();
+    // Nothing of the file dates the pass: the question starts at a fixed date.
     request.PassDate = EncodeDate(2015, 4, 5) + EncodeTime(10, 11, 0, 0);
+    request.DateRule = TIdentityRule::None;
     orbit.SetSatelliteName("");
     load.AskPassDirection(resStr(res::SHintConfirmSatelliteStart), true);
     orbit.SetSatelliteName(request.SatelliteText);

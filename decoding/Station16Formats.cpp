@@ -167,6 +167,7 @@ void ReadGtiHeader(TLoadContext& load) {
         proposedNorthbound = PrescanNamedPass(load, satellite, date);
         // The year of the pass, not of the file's date, is proposed.
         load.Dialog.PassYear = DecodeDateTime(orbit.PassTime).year;
+        load.Dialog.DateRule = TIdentityRule::NameLayout;
     }
     load.Dialog.DateMode = TDateMode::Year;
     load.AskPassDirection(resStr(res::SHintYearAndSatellite), orbit.SatelliteName.empty() ? true : proposedNorthbound);
@@ -207,6 +208,7 @@ void ReadSmartViewHeader(TLoadContext& load) {
     }
     request.SatellitePreset = satellite;
     request.PresetRule = TIdentityRule::NameLayout;
+    request.DateRule = TIdentityRule::NameLayout;
     // The first record is the recorder's text header, not a line of the picture.
     state.PackedInput = true;
     state.RecordSize = HrptWordRecord;

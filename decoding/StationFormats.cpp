@@ -72,7 +72,9 @@ void PresetYearFromOrbitNumber(TLoadContext& load) {
     if (satellite.empty()) return;
     try {
         const TDateTime epoch = load.Orbit().Keplers->KeplerEpochForOrbit(satellite, NameField(name, 1, 5));
-        if (epoch != 0) load.Dialog.PassYear = DecodeDateTime(epoch).year;
+        if (epoch == 0) return;
+        load.Dialog.PassYear = DecodeDateTime(epoch).year;
+        load.Dialog.DateRule = TIdentityRule::NameLayout;
     } catch (const std::exception&) {
         // No usable orbit number: the question proposes the year.
     }
@@ -102,6 +104,7 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
             orbit.SelectElements(when.DateTime());
         load.Dialog.PassYear = when.Year;
         if (load.Dialog.DateMode == TDateMode::Date) load.Dialog.PassDate = when.Date();
+        load.Dialog.DateRule = TIdentityRule::NameLayout;
         return load.ProposeOrbitDirection(orbit.PassTime);
     } catch (const std::exception&) {
         return true;
@@ -115,6 +118,7 @@ bool SsbPassFromOrbitNumber(TLoadContext& load, const std::string& satellite) {
     const TDateTime estimate = orbit.Keplers->KeplerEpochForOrbit(satellite, NameField(load.State.LoadedFileName, 4, 8));
     if (estimate == 0) return true;
     load.Dialog.PassYear = DecodeDateTime(estimate).year;
+    load.Dialog.DateRule = TIdentityRule::NameLayout;
     orbit.SetSatelliteName(satellite);
     orbit.SelectElements(estimate);
     const bool northbound = PrescanFrameSatellite(load);

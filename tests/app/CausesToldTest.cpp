@@ -83,7 +83,8 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
 }
 
 // Under German, a message that names what the frames lacked names it in
-// German too: "a valid time code" is a fragment put into the sentence.
+// German too: "a valid time code" or "a valid first sync word" is a
+// fragment put into the sentence.
 TEST_F(CausesToldTest, FragmentsPutIntoAMessageAreInTheLanguageInEffect) {
     InstallHelpAndLanguage();
     fs::copy(fs::path(ExecutablePath()).parent_path() / ".." / "app" / "kestrune.deu.lng",
@@ -91,15 +92,28 @@ TEST_F(CausesToldTest, FragmentsPutIntoAMessageAreInTheLanguageInEffect) {
     TRegistry locales;
     ASSERT_TRUE(locales.OpenKey("\\Software\\Borland\\Locales", true));
     locales.WriteString(program, "DEU");
-    test::TBytes noise(test::GtiHeaderBytes + 600 * test::Hrpt16RecordBytes);
-    std::mt19937 random(60);
-    std::generate(noise.begin(), noise.end(), [&random] { return static_cast<uint8_t>(random()); });
-    test::WriteFileBytes(Data("NOAA-18_030523.rhd"), noise);
-    RunWith({Data("NOAA-18_030523.rhd"), "-FC:X.JPG", "-CLOSE"});
-    const std::vector<std::string> told = LinesOf(Log());
-    EXPECT_TRUE(Holds(told, "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 eine gültige Zeitmarke: "))
-        << Log();
-    EXPECT_FALSE(Holds(told, "a valid")) << Log();
+    struct TNoiseCase {
+        const char* File;
+        size_t Header;  // bytes before the first frame
+        const char* Told;
+    };
+    for (const TNoiseCase noise :
+         {TNoiseCase{"NOAA-18_030523.rhd", test::GtiHeaderBytes,
+                     "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 eine gültige Zeitmarke: "},
+          TNoiseCase{"2023-05-03-1200-NOAA18.raw16", 0,
+                     "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 ein gültiges erstes Synchronwort "
+                     "(284 hex): "}}) {
+        SCOPED_TRACE(noise.File);
+        test::TBytes bytes(noise.Header + 600 * test::Hrpt16RecordBytes);
+        std::mt19937 random(60);
+        std::generate(bytes.begin(), bytes.end(), [&random] { return static_cast<uint8_t>(random()); });
+        test::WriteFileBytes(Data(noise.File), bytes);
+        fs::remove(folder / "program.log");
+        RunWith({Data(noise.File), "-FC:X.JPG", "-CLOSE"});
+        const std::vector<std::string> told = LinesOf(Log());
+        EXPECT_TRUE(Holds(told, noise.Told)) << Log();
+        EXPECT_FALSE(Holds(told, "a valid")) << Log();
+    }
 }
 
 }  // namespace

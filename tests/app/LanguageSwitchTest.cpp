@@ -839,7 +839,7 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
 
     // What an unattended run would tell of the pass had it been dated by its file and not located.
     TPassState& loaded = form_->Core().Pass;
-    loaded.DatedByFileDate = true;
+    loaded.DateChoice.Rule = TIdentityRule::FileDate;
     loaded.EarthLocations->LocationsValid = false;
     std::string warnings;
     for (const std::string& line : LoadWarnings(loaded, "")) warnings += line + "\n";

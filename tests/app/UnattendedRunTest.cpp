@@ -3,6 +3,7 @@
 // and frames disagree; and the notices it ships beside itself.
 #include "app/ProgramStart.h"
 #include "app/RunReport.h"
+#include "orbit/EarthLocations.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
@@ -82,6 +83,42 @@ TEST(SatelliteMismatchTest, ANameThatSpellsItsSatelliteNamesIt) {
                   "The file names NOAA-15 but its frames say NOAA-18: NOAA-15 was used, since for this format the "
                   "file's name or header decides and the frames only name a pass whose file names none")
             << file;
+}
+
+// A Level 1b file carries its own locations: when its map cannot be fitted,
+// the operator is told how many of its records lack theirs, of how many; a
+// file whose map was fitted on the rest, or whose every record is located,
+// is told nothing of them.
+TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
+    struct TRecordsCase {
+        int Unlocated;
+        bool Fitted;
+        std::string Told;  // "" for none
+    };
+    for (const TRecordsCase& records :
+         {TRecordsCase{0, true, ""}, TRecordsCase{16, true, ""},
+          TRecordsCase{16, false,
+                       "16 of the file's 400 records carry no valid earth location of their own, and its other records "
+                       "cannot be fitted to the image: no overlays are drawn"},
+          TRecordsCase{399, false,
+                       "399 of the file's 400 records carry no valid earth location of their own, and its other "
+                       "records cannot be fitted to the image: no overlays are drawn"},
+          TRecordsCase{400, false,
+                       "None of the file's 400 records carries a valid earth location of its own: no overlays are "
+                       "drawn"}}) {
+        SCOPED_TRACE(records.Told);
+        TPassState pass;
+        pass.InputFormatCode = 7;
+        pass.DataLineCount = 400;
+        TEarthLocations& locations = *pass.EarthLocations;
+        locations.SetLineCount(400);
+        locations.AddLocationFlags(1);
+        locations.LocationsValid = true;
+        locations.MapFitted = records.Fitted;
+        locations.Level1bLinesUnlocated = records.Unlocated;
+        const std::vector<std::string> told = LoadWarnings(pass, "");
+        EXPECT_EQ(told, records.Told.empty() ? std::vector<std::string>{} : std::vector<std::string>{records.Told});
+    }
 }
 
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
@@ -257,6 +294,9 @@ TEST_F(UnattendedRunTest, WhatDecidedThePassIsToldAsItIs) {
         {"2023-05-03-1200-n18.raw16", test::Build16BitHrptFile({}, 240, false),
          "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: its date and "
          "satellite are not used\n"},
+        {"230503_1200_noaa18.n10", test::BuildN10File({}, 240),
+         "kestrune: The name's layout gives the year 2305, which no pass can have: its date is not used\n"
+         "kestrune: The pass is dated by the file's date ("},
         {"N18_20230503_1200.wsd", passBytes,
          "kestrune: The data format of \"N18_20230503_1200.wsd\" was not recognised (extension \".wsd\"): a \".wsd\" "
          "file is read only when its name contains \"noaa\" or \"fengyun\"\n"},

@@ -658,3 +658,141 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// Where a newer record keeps its 51 latitude/longitude pairs, in 1/10000
+// degree, big-endian.
+constexpr size_t NewerLocationsAt = 640;
+
+void PutLocation(TBytes& bytes, size_t at, double degrees) {
+    const auto word = static_cast<uint32_t>(static_cast<int32_t>(std::lround(degrees * 1e4)));
+    for (size_t k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(word >> (24 - 8 * k));
+}
+
+// The first data record's offset in a newer file of the given records.
+size_t FirstRecordAt(const TL1BPassSpec& passSpec, const TBytes& bytes) {
+    return bytes.size() - static_cast<size_t>(passSpec.Records) * static_cast<size_t>(test::L1BRecordBytes(passSpec));
+}
+
+// The same pass flown over other parts of the earth: every record's pairs
+// moved by a whole number of degrees. A record is damaged only off the
+// earth's coordinates; east of 90 E, west of 90 W and far south, every
+// line keeps the location its record gives.
+TEST_F(Level1bLoaderTest, RecordsAnywhereOnTheEarthKeepTheirLocations) {
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    passSpec.Records = 200;
+    const TBytes written = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    struct TPlace {
+        const char* Name;
+        double Latitude, Longitude;  // added to the written pairs (50..56 N, 5..17 E)
+    };
+    for (const TPlace place : {TPlace{"over Europe", 0, 0}, TPlace{"over the western Pacific", -10, 150},
+                               TPlace{"over the Rockies", -10, -120}, TPlace{"over the Ross Sea", -125, 150},
+                               TPlace{"over the Arctic, east of Greenland", 25, -25}}) {
+        SCOPED_TRACE(place.Name);
+        TBytes bytes = written;
+        for (int32_t line = 0; line < passSpec.Records; ++line)
+            for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
+                const size_t at = FirstRecordAt(passSpec, bytes) + line * recordBytes + NewerLocationsAt + 8 * k;
+                PutLocation(bytes, at, test::L1BLatitude(line, k) + place.Latitude);
+                PutLocation(bytes, at + 4, test::L1BLongitude(line, k) + place.Longitude);
+            }
+        Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+        const TEarthLocations& locations = *state.EarthLocations;
+        EXPECT_EQ(locations.Level1bLinesUnlocated, 0);
+        EXPECT_FALSE(Contains(state.DiagnosticLines, "records carry no valid earth location"));
+        for (const int32_t line : {0, 99, 199})
+            for (const int k : {0, 25, 50}) {
+                const TAnchorLocation& anchor = locations.LineLocations(line)->Anchors[static_cast<size_t>(k)];
+                EXPECT_NEAR(anchor.Latitude, test::L1BLatitude(line, k) + place.Latitude, 1e-4) << line;
+                EXPECT_NEAR(anchor.Longitude, test::L1BLongitude(line, k) + place.Longitude, 1e-4) << line;
+            }
+        EXPECT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
+    }
+}
+
+// The altitude the middle record gives, in 1/10 km, is taken only where a
+// weather satellite flies, 500 to 1500 km; a damaged record's word leaves
+// the 848 km every orbit of theirs is near.
+TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    const TBytes written = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    struct TAltitudeCase {
+        uint16_t Word;
+        float Kilometres;
+        const char* Told;
+    };
+    for (const TAltitudeCase altitude :
+         {TAltitudeCase{8512, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)"},
+          TAltitudeCase{4999, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
+          TAltitudeCase{5000, 500.0f, "Sensor mean altitude: 500.0km  (default is 848.0km)"},
+          TAltitudeCase{15000, 1500.0f, "Sensor mean altitude: 1500.0km  (default is 848.0km)"},
+          TAltitudeCase{15001, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
+          TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"}}) {
+        SCOPED_TRACE(altitude.Word);
+        TBytes bytes = written;
+        for (int32_t record = 0; record < passSpec.Records; ++record) {
+            const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 326;
+            bytes[at] = static_cast<uint8_t>(altitude.Word >> 8);
+            bytes[at + 1] = static_cast<uint8_t>(altitude.Word);
+        }
+        Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+        EXPECT_FLOAT_EQ(state.EarthLocations->Altitude, altitude.Kilometres);
+        EXPECT_TRUE(Contains(state.DiagnosticLines, altitude.Told)) << testing::PrintToString(state.DiagnosticLines);
+    }
+}
+
+// A GAC file whose records 60-63 lost their locations is still one picture:
+// the lines without location are passed over, not taken for the jump to
+// another picture, and the map is fitted on the rest. A real jump (the
+// records from 60 on 5 degrees further north) still stops the mapping.
+TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
+    const TL1BPassSpec passSpec = PassSpec(false, true, 2);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    struct TGacCase {
+        const char* Name;
+        int32_t First, Last;  // records changed, inclusive; -1: none
+        bool Jump;            // moved north, else zero locations
+        bool Mapped;
+    };
+    for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
+                               TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
+                               TGacCase{"two pictures", 60, passSpec.Records - 1, true, false}}) {
+        SCOPED_TRACE(gac.Name);
+        TBytes bytes = test::BuildL1BFile(passSpec);
+        for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record)
+            for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
+                const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
+                PutLocation(bytes, at, gac.Jump ? test::L1BLatitude(record, k) + 5 : 0);
+                PutLocation(bytes, at + 4, gac.Jump ? test::L1BLongitude(record, k) : 0);
+            }
+        Load(passSpec.DataSetName, bytes);
+        EXPECT_EQ(Contains(state.DiagnosticLines, "Cannot show mapping with multiple GAC pictures"), !gac.Mapped);
+        EXPECT_EQ(state.EarthLocations->GacDiscontinuity, !gac.Mapped);
+        if (!gac.Mapped) {
+            EXPECT_EQ(state.EarthLocations->GacBreakLine, 60);
+        }
+        EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
+    }
+}
+
+// A damaged Level 1b file's count of records without location belongs to
+// it: the station pass opened after it has none, and is not told so.
+TEST_F(Level1bLoaderTest, TheCountOfRecordsWithoutLocationIsThePassesOwn) {
+    TL1BPassSpec passSpec = PassSpec(false, false, 2);
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + NewerLocationsAt);
+    std::fill(at, at + 8 * LocationAnchorCount, 0);
+    Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
+    ASSERT_EQ(state.EarthLocations->Level1bLinesUnlocated, 1);
+    Load("2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(passSpec.Frames, 300, false));
+    ASSERT_EQ(state.DataLineCount, 300);
+    EXPECT_EQ(state.EarthLocations->Level1bLinesUnlocated, 0);
+}
+
+}  // namespace
+}  // namespace kestrune

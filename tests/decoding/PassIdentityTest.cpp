@@ -193,5 +193,91 @@ TEST(PassIdentityTest, EachRuleIsToldAsItself) {
         << "the name's characters agree";
 }
 
+// Now is 8 December 2026: a name may begin with 2027, a month ahead, not 2028.
+TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
+    const TDateTime closed = EncodeDate(2023, 5, 3) + EncodeTime(12, 3, 0, 0);
+    const TDateTime copied = EncodeDate(2026, 12, 8) + EncodeTime(6, 12, 24, 0);
+    const TDateTime header = EncodeDate(2023, 5, 3) + EncodeTime(11, 59, 30, 0);
+    struct TCase {
+        const char* Name;
+        TDateMode Mode;
+        TDateTime Read;
+        int ReadYear;
+        TIdentityRule ReadRule;
+        TDateTime FileDate;
+        TIdentityRule Rule;
+        int Year;            // for a year
+        TDateTime Date;      // for a date
+        TDateTime NameHolds;
+    };
+    const TCase cases[] = {
+        // A year.
+        {"/in/2023-05-03-1200-NOAA18.raw16", TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, copied,
+         TIdentityRule::NameLayout, 2023, 0, 0},
+        {"/in/2021-01-01-0000-NOAA18.raw16", TDateMode::Year, 0, 2023, TIdentityRule::Frames, copied, TIdentityRule::Frames,
+         2023, 0, 0},
+        {"/in/20230503_1215.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 2023, 0, 0},
+        {"/in/1998_pass.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 1998, 0, 0},
+        {"/in/2027_0101.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 2027, 0, 0},
+        {"/in/1997-05-03.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
+         EncodeDate(1997, 5, 3)},
+        {"/in/2028_0101.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
+        {"/in/NOAA18_20230503_1200.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::FileDate, 2026,
+         0, EncodeDate(2023, 5, 3)},
+        {"/in/230503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
+         0},
+        {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
+        // A day: the reader's without its time, the name's digits, the file's.
+        {"/in/passa.qrm", TDateMode::Date, header, 0, TIdentityRule::Header, copied, TIdentityRule::Header, 0,
+         EncodeDate(2023, 5, 3), 0},
+        {"/in/noaa_2023-05-03_1201.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 0,
+         EncodeDate(2023, 5, 3), 0},
+        {"/in/FY3C_20220704.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 0,
+         EncodeDate(2022, 7, 4), 0},
+        {"/in/pass_20231303.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 0,
+         EncodeDate(2023, 5, 3), 0},
+        {"/in/pass_2023_12_31x.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, closed, TIdentityRule::NameLayout, 0,
+         EncodeDate(2023, 12, 31), 0},
+        // A day and its time: only the reader's or the file's.
+        {"/in/passa.raw8", TDateMode::DateAndTime, header, 0, TIdentityRule::None, copied, TIdentityRule::None, 0, header, 0},
+        {"/in/NOAA18_20230503_1200.raw8", TDateMode::DateAndTime, 0, 0, TIdentityRule::Header, closed,
+         TIdentityRule::FileDate, 0, closed, EncodeDate(2023, 5, 3)},
+        // Nothing asked: only what the reader read.
+        {"/in/2023-05-03-1200-NOAA18.raw16", TDateMode::None, 0, 2023, TIdentityRule::NameLayout, closed,
+         TIdentityRule::NameLayout, 2023, 0, 0},
+        {"/in/passa.l1b", TDateMode::None, header, 0, TIdentityRule::Header, closed, TIdentityRule::Header, 0, header, 0},
+        {"/in/2023-05-03-1200-n18.raw16", TDateMode::None, 0, 0, TIdentityRule::Header, closed, TIdentityRule::None, 0, 0, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TDateChoice decided = DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate}, c.Mode, Now);
+        if (c.Mode != TDateMode::None) {
+            EXPECT_EQ(decided.Mode, c.Mode) << "a year, a day, or a day and its time";
+        }
+        EXPECT_EQ(decided.Rule, c.Rule);
+        EXPECT_EQ(decided.Year, c.Year);
+        EXPECT_EQ(decided.Date, c.Date);
+        EXPECT_EQ(decided.NameHolds, c.NameHolds);
+    }
+}
+
+TEST(PassIdentityTest, OnlyAFilesDateThatDecidedIsToldWithTheDateTheNameHolds) {
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    const std::pair<TDateChoice, const char*> cases[] = {
+        {{TDateMode::Year, 0, 2023, TIdentityRule::FileDate, 0}, "Pass year 2023 taken from the file's date"},
+        {{TDateMode::Year, 0, 2026, TIdentityRule::FileDate, may3},
+         "Pass year 2026 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
+         "format reads"},
+        {{TDateMode::Date, may3, 0, TIdentityRule::FileDate, 0}, "Pass date 2023-05-03 taken from the file's date"},
+        {{TDateMode::DateAndTime, may3 + 0.5, 0, TIdentityRule::FileDate, EncodeDate(2023, 12, 31)},
+         "Pass date 2023-05-03 taken from the file's date; the name holds the date 2023-12-31, which no name layout of "
+         "this format reads"},
+        {{TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, 0}, ""},
+        {{TDateMode::Date, may3, 0, TIdentityRule::Header, 0}, ""},
+        {{TDateMode::Year, 0, 2022, TIdentityRule::Question, 0}, ""},
+    };
+    for (const auto& [choice, told] : cases) EXPECT_EQ(DateReason(choice), told);
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -517,9 +517,20 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
             for (const auto& [line, frame] : pass.Lines) ExpectLineShows(geometry, line, frame);
             EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", locations.StartTime), pass.Start);
             EXPECT_NE(state.PassDescription.find(pass.Logged), std::string::npos) << state.PassDescription;
-            // The corners logged are the first located line's own.
+            // The corners logged are the first and last located lines' own,
+            // every one of the six (latitudes, then longitudes, at the
+            // line's start, centre and end).
             const int32_t first = pass.Unlocated == 0 ? 1 : 0;
-            EXPECT_EQ(locations.FirstLineCorners[1], locations.LineLocations(first)->Anchors[CentreAnchor].Latitude);
+            const int32_t last = locations.LineCount() - (pass.Unlocated == locations.LineCount() - 1 ? 2 : 1);
+            for (const auto& [corners, line] : {std::pair{locations.FirstLineCorners, first},
+                                                std::pair{locations.LastLineCorners, last}}) {
+                const TScanLineLocations& record = *locations.LineLocations(line);
+                EXPECT_EQ(corners, (TLineCorners{record.Anchors[0].Latitude, record.Anchors[25].Latitude,
+                                                 record.Anchors[50].Latitude, record.Anchors[0].Longitude,
+                                                 record.Anchors[25].Longitude, record.Anchors[50].Longitude}))
+                    << "line " << line;
+                EXPECT_NE(record.Anchors[CentreAnchor].Latitude, 0.0f) << "line " << line;
+            }
             if (pass.Unlocated < 0) continue;
             EXPECT_TRUE(locations.LineWithoutLocation(pass.Unlocated));
             // The ground of the frame next to the located neighbour, outwards,

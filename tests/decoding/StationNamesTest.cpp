@@ -341,6 +341,68 @@ TEST_F(StationKeepingEverySetTest, AWsdNameWithoutItsSatelliteIsRefusedSayingSo)
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
 }
 
+// What dated each pass, kept with the pass: the layout of the format's own
+// names, a name that begins with its year, the orbit number a name gives,
+// and only then the file's date, which the diagnostics tell as the choice
+// says, with a date the name holds that no layout read.
+TEST_F(StationKeepingEverySetTest, EachPassKeepsTheRuleThatDatedItAndTellsAFilesDateByIt) {
+    const test::THrptPassSpec frames;
+    const TBytes ess = test::BuildEssFile(frames, NamedLines);
+    const TBytes raw16 = test::Build16BitHrptFile(frames, NamedLines, false);
+    const TBytes smartView = test::BuildSmartViewFile(frames, NamedLines);
+    const TBytes dartcom = test::BuildDartcomFile(frames, NamedLines, false);
+    const TBytes n10 = test::BuildN10File(frames, NamedLines);
+    struct TCase {
+        std::string File;
+        const TBytes& Bytes;
+        TIdentityRule Rule;
+        TDateTime NameHolds;
+    };
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    const std::vector<TCase> cases = {
+        {"N18_20230503_1200.hpt", ess, TIdentityRule::FileDate, may3},  // no layout of ESS names reads it
+        {"NOAA18_20230503_1200.hpt", ess, TIdentityRule::FileDate, may3},
+        {"passa.hpt", ess, TIdentityRule::FileDate, 0},
+        {"2023-05-03-1200-NOAA18.raw16", raw16, TIdentityRule::NameLayout, 0},
+        {"2023-05-03-1200-n18.raw16", raw16, TIdentityRule::NameLayout, 0},  // the year question's name rule
+        {"20230503_1215.raw16", raw16, TIdentityRule::NameLayout, 0},
+        {"NOAA18_20230503_1200.raw16", raw16, TIdentityRule::FileDate, may3},
+        {"23123_18.svw", smartView, TIdentityRule::NameLayout, 0},
+        {"230503_1200_noaa18.svw", smartView, TIdentityRule::NameLayout, 0},
+        {"passa.svw", smartView, TIdentityRule::FileDate, 0},
+        {"NOAA18_20230503_1200.drt", dartcom, TIdentityRule::FileDate, may3},
+        {"20230503_1200_noaa18.n10", n10, TIdentityRule::NameLayout, 0},
+        {"230503_1200_noaa18.n10", n10, TIdentityRule::FileDate, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        loader.LoadDataFile(WriteClosed(c.File, c.Bytes));
+        ASSERT_FALSE(Failed());
+        EXPECT_EQ(state.DateChoice.Rule, c.Rule);
+        EXPECT_EQ(state.DateChoice.NameHolds, c.NameHolds);
+        if (c.Rule == TIdentityRule::FileDate) {
+            EXPECT_EQ(state.DateChoice.Year, 2023);
+            EXPECT_TRUE(test::Contains(state.DiagnosticLines, DateReason(state.DateChoice)))
+                << testing::PrintToString(state.DiagnosticLines);
+        }
+        EXPECT_FALSE(test::Contains(state.DiagnosticLines, "taken from the file's date") && c.Rule != TIdentityRule::FileDate);
+    }
+}
+
+// A year changed in the window's question is the question's, and no file's date is told.
+TEST_F(StationKeepingEverySetTest, AYearChangedInTheQuestionIsTheQuestions) {
+    settings.Unattended = false;
+    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        answer.PassYear = proposal.Year - 1;
+        return answer;
+    };
+    loader.LoadDataFile(WriteClosed("passa.hpt", test::BuildEssFile({}, NamedLines)));
+    EXPECT_EQ(state.DateChoice.Rule, TIdentityRule::Question);
+    EXPECT_EQ(state.DateChoice.Year, 2022);
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "taken from the file's date"));
+}
+
 // The window's question proposes the satellite that decided, not the name's minutes.
 TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
     AskInTheWindow();
@@ -407,7 +469,7 @@ TEST_F(StationKeepingEverySetTest, NamesDatePassesWhateverTheirFileTimesAndCase)
         loader.LoadDataFile(path);
         ExpectNoaa18OnItsDay();
         EXPECT_TRUE(state.NameNotes.empty()) << testing::PrintToString(state.NameNotes);
-        EXPECT_FALSE(state.DatedByFileDate);
+        EXPECT_NE(state.DateChoice.Rule, TIdentityRule::FileDate);
     }
 }
 

@@ -253,6 +253,37 @@ TEST_F(DataProductsTest, SstRasterByPixelLocation) {
     EXPECT_EQ(word(1, 5), 9000) << "no SST for a cold pixel";
 }
 
+// A pass whose map could not be fitted gives no SST, and the operator is
+// told what is missing: a station pass lacks element sets, a Level 1b file
+// the locations its records should carry, one record or all of them.
+TEST_F(DataProductsTest, NoSstWithoutAFittedMapAndTheCauseIsTold) {
+    struct TUnfitCase {
+        const char* Name;
+        int RecordsWithoutLocation;
+        const char* Told;
+    };
+    for (const TUnfitCase unfit :
+         {TUnfitCase{"a station pass without element sets", 0,
+                     "Without valid earth location data (which requires Kepler data) accurate sea-surface temperature "
+                     "data cannot be saved."},
+          TUnfitCase{"a Level 1b file with one record unlocated", 1,
+                     "The file's records carry no earth locations that fit the image: accurate sea-surface temperature "
+                     "data cannot be saved."},
+          TUnfitCase{"a Level 1b file with none located", 3,
+                     "The file's records carry no earth locations that fit the image: accurate sea-surface temperature "
+                     "data cannot be saved."}}) {
+        SCOPED_TRACE(unfit.Name);
+        TDialogService::Instance().ClearScript();
+        Locate(3);
+        pass.EarthLocations->MapFitted = false;
+        pass.EarthLocations->Level1bLinesUnlocated = unfit.RecordsWithoutLocation;
+        EXPECT_EQ(products.SaveSstData(".sst", "pass"), "");
+        EXPECT_FALSE(fs::exists(InInput("pass.sst")));
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(Messages().front().text, unfit.Told);
+    }
+}
+
 TEST_F(DataProductsTest, ImageTableByHand) {
     MakePass(3, 2, {3});
     Locate(2);

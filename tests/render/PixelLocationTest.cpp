@@ -97,6 +97,32 @@ TEST_F(PixelLocationTest, NudgeOffsetsMoveTheData) {
     EXPECT_FALSE(PixelLocation(pass, 24, 2, latitude, longitude)) << "line 4 is beyond the pass";
 }
 
+// A line left without location (a damaged record, a line whose time nothing
+// confirmed) has its record cleared: none of its pixels is located, at 0, 0
+// or anywhere, while the lines either side keep theirs; nudged onto it, a
+// pixel is not located either.
+TEST_F(PixelLocationTest, ALineWithoutLocationLocatesNoPixel) {
+    *pass.EarthLocations->LineLocations(2) = TScanLineLocations{};
+    struct TPixelCase {
+        int32_t X, Y, NudgeY;
+        bool Located;
+        float Latitude, Longitude;
+    };
+    for (const TPixelCase pixel : {TPixelCase{24, 1, 0, true, 11.0f, -20.0f}, TPixelCase{24, 2, 0, false, 0, 0},
+                                   TPixelCase{444, 2, 0, false, 0, 0}, TPixelCase{2063, 2, 0, false, 0, 0},
+                                   TPixelCase{444, 3, 0, true, 14.05f, -9.5f}, TPixelCase{444, 1, 1, false, 0, 0},
+                                   TPixelCase{24, 0, 1, true, 11.0f, -20.0f}}) {
+        SCOPED_TRACE(::testing::Message() << "pixel " << pixel.X << "," << pixel.Y << " nudged " << pixel.NudgeY);
+        pass.NudgeY = pixel.NudgeY;
+        float latitude = -1, longitude = -1;
+        EXPECT_EQ(PixelLocation(pass, pixel.X, pixel.Y, latitude, longitude), pixel.Located);
+        EXPECT_FLOAT_EQ(latitude, pixel.Latitude);
+        EXPECT_FLOAT_EQ(longitude, pixel.Longitude);
+        const TPixelLocator::TLocatedLine line = TPixelLocator(pass).LocatedLine(pixel.Y, 2048);
+        EXPECT_EQ(line.First <= line.Last, pixel.Located);
+    }
+}
+
 TEST_F(PixelLocationTest, AngleRunsEndWhereTheNearestAnchorChanges) {
     for (const auto& [format, nudge] : {std::pair{0, 0}, {0, 5}, {0, -7}, {9, 3}}) {
         pass.InputFormatCode = static_cast<uint8_t>(format);
