@@ -70,6 +70,21 @@ TEST(SatelliteMismatchTest, TheNamesLastTwoCharactersAreToldAsSuch) {
     EXPECT_NE(SatelliteMismatch("METEOR-M2", "Metop-C", "METEOR-M2").find("its frames say METOP-C:"), std::string::npos);
 }
 
+// A name that spells its satellite, or whose layout gives one, names it: only
+// a name's last two characters are told as what they would name.
+TEST(SatelliteMismatchTest, ANameThatSpellsItsSatelliteNamesIt) {
+    const std::pair<TSatelliteChoice, const char*> cases[] = {
+        {{"NOAA-15", TIdentityRule::NameOutright, "N15"}, "N15_20230503_1200"},
+        {{"NOAA-15", TIdentityRule::NameOutright, "NOAA15"}, "2023-05-03-1200-NOAA15"},
+        {{"NOAA-15", TIdentityRule::NameLayout, {}}, "NOAA-15_030523"},
+    };
+    for (const auto& [fromName, file] : cases)
+        EXPECT_EQ(SatelliteMismatch("NOAA-15", "NOAA 18", "NOAA-15", false, fromName),
+                  "The file names NOAA-15 but its frames say NOAA-18: NOAA-15 was used, since for this format the "
+                  "file's name or header decides and the frames only name a pass whose file names none")
+            << file;
+}
+
 // A Level 1b file carries its own locations: when its map cannot be fitted,
 // the operator is told how many of its records lack theirs, of how many; a
 // file whose map was fitted on the rest, or whose every record is located,

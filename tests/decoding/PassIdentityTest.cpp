@@ -43,6 +43,21 @@ TEST(PassIdentityTest, NamesSpellASatelliteOutrightOrOnlyByTheirLastTwoCharacter
     }
 }
 
+// Every satellite a name can spell is itself, never its neighbour.
+TEST(PassIdentityTest, EachKnownSatelliteANameSpellsIsItself) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"FY1C_20030503_1200", "FY1C"},   {"FY1D_20230503_1200", "FY1D"},   {"FY3A_20230503_0131", "FY3A"},
+        {"FY3B_20230503_0538", "FY3B"},   {"FY3C_20230503_0150", "FY3C"},   {"METOPA_20230503_0902", "METOP-A"},
+        {"METOPB_20230503_0948", "METOP-B"}, {"METOPC_20230503_0857", "METOP-C"}, {"20230503_0902_M02_", "METOP-A"},
+        {"20230503_0857_M03_", "METOP-C"},
+    };
+    for (const auto& [name, satellite] : cases) {
+        const TSatelliteChoice found = SatelliteOfName(name);
+        EXPECT_EQ(found.Satellite, satellite) << name;
+        EXPECT_EQ(found.Rule, TIdentityRule::NameOutright) << name;
+    }
+}
+
 TEST(PassIdentityTest, AnOutrightNameDecidesAndTheLastTwoCharactersYieldToHeaderAndFrames) {
     const TSatelliteChoice outright{"NOAA-15", TIdentityRule::NameOutright, "N15"};
     const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
@@ -87,6 +102,13 @@ TEST(PassIdentityTest, PassYearsRunFromTheFirstAvhrrToAMonthAhead) {
     EXPECT_FALSE(PassYearPossible(2305, Now)) << "\"230503...\" read as four year digits";
 }
 
+// A whole month ahead: on 1 December, 31 days on is 1 January of the next year.
+TEST(PassIdentityTest, OnTheFirstOfDecemberNextYearIsAMonthAhead) {
+    EXPECT_TRUE(PassYearPossible(2027, EncodeDate(2026, 12, 1)));
+    EXPECT_FALSE(PassYearPossible(2027, EncodeDate(2026, 11, 30) + 0.99));
+}
+
+
 TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
     const std::pair<const char*, TDateTime> cases[] = {
         {"NOAA18_20230503_1200", EncodeDate(2023, 5, 3)},
@@ -104,11 +126,26 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
     for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
 }
 
+// Dates that end a name are dates; a year with its day of the year is none
+// of the forms a name's date has, whatever separators join it.
+TEST(PassIdentityTest, DatesEndingANameAndDaysOfTheYear) {
+    const std::pair<const char*, TDateTime> cases[] = {
+        {"noaa18_20230503", EncodeDate(2023, 5, 3)},
+        {"NOAA18_2023-05-03", EncodeDate(2023, 5, 3)},
+        {"20230503", EncodeDate(2023, 5, 3)},
+        {"NOAA18_2023_123_1200", 0},
+        {"2023-123-1200-NOAA18", 0},
+        {"N18_2023_12_3_1200", 0},
+    };
+    for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
+}
+
 TEST(PassIdentityTest, SmartViewNamesHaveOneForm) {
     const std::pair<const char*, bool> cases[] = {
         {"23123_18", true},  {"99123_15", true},     {"22365_18", true},
         {"2312_18", false},  {"23123-18", false},    {"23123_18x", false},
         {"20230503_1215", false}, {"2023-05-03-1200-NOAA18", false}, {"passa", false},
+        {"noaa1_18", false}, {"n1812_18", false}, {"23123_n8", false}, {"2312a_18", false},
     };
     for (const auto& [name, smartView] : cases) EXPECT_EQ(IsSmartViewName(name), smartView) << name;
 }
@@ -119,6 +156,7 @@ TEST(PassIdentityTest, NamesBeginningAsWsdNamesAreDated) {
         {"570101_0000", EncodeDate(2057, 1, 1)},         {"20230503_1215", 0},
         {"230229_1200", 0},                              {"230503", 0},
         {"23123_18", 0},                                 {"2305x3_1200", 0},
+        {"20121105_1200", 0},                            {"2305031200_noaa18", 0},
     };
     for (const auto& [name, expected] : cases) {
         TDateTime date = 0;
@@ -137,6 +175,22 @@ TEST(PassIdentityTest, TheReasonNamesTheRuleAndWhatOfTheNameYielded) {
               "NOAA-18, named by the file's name (\"N18\")");
     EXPECT_EQ(SatelliteReason(digits, digits), "NOAA-15, taken from the last two characters of the file's name (\"15\")");
     EXPECT_EQ(SatelliteReason({}, digits), "");
+}
+
+// Each rule is told as its own: a header is no frame, a name's layout no header.
+TEST(PassIdentityTest, EachRuleIsToldAsItself) {
+    const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
+    const std::pair<TIdentityRule, const char*> cases[] = {
+        {TIdentityRule::Header, "NOAA-18, named by the file's header; the last two characters of the name (\"15\") do "
+                                "not name a satellite over them"},
+        {TIdentityRule::NameLayout, "NOAA-18, named by the file's name; the last two characters of the name (\"15\") do "
+                                    "not name a satellite over them"},
+        {TIdentityRule::Question, "NOAA-18, chosen in the direction question; the last two characters of the name "
+                                  "(\"15\") do not name a satellite over them"},
+    };
+    for (const auto& [rule, told] : cases) EXPECT_EQ(SatelliteReason({"NOAA-18", rule, {}}, digits), told);
+    EXPECT_EQ(SatelliteReason({"NOAA-15", TIdentityRule::Header, {}}, digits), "NOAA-15, named by the file's header")
+        << "the name's characters agree";
 }
 
 // Now is 8 December 2026: a name may begin with 2027, a month ahead, not 2028.

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <tuple>
 
@@ -152,6 +153,51 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         WriteArchivesNear(file.Start);
         loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
         ExpectLocated(file);
+    }
+}
+
+// A SmartView pass whose frame at 45 %, the one looked at before reading, is zeros.
+TBytes SmartViewWithBlankFrameAt45Percent() {
+    constexpr size_t FrameBytes = 22180;  // the recorder's text header is one frame long
+    TBytes bytes = test::BuildSmartViewFile({}, NamedLines);
+    const size_t blank = (1 + NamedLines * 9 / 20) * FrameBytes;
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(blank),
+              bytes.begin() + static_cast<std::ptrdiff_t>(blank + FrameBytes), 0);
+    return bytes;
+}
+
+// A station keeping only NOAA-18's sets: a name's minutes that read as
+// another NOAA number never name the satellite, whether or not the frame
+// looked at before reading could have corrected them.
+TEST_F(StationNamesTest, ANamesMinutesNeverNameTheSatellite) {
+    const test::THrptPassSpec frames;
+    struct TCase {
+        std::string Name;
+        TBytes Bytes;
+        TDateTime FileTime;
+    };
+    const TDateTime closed = At(2023, 5, 3, 12, 3);
+    const TDateTime copied = At(2026, 2, 10, 9, 30);
+    const std::vector<TCase> cases = {
+        {"230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+        {"230503_1219.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+        {"230503_1215.svw", SmartViewWithBlankFrameAt45Percent(), copied},
+        {"230503_1219.svw", SmartViewWithBlankFrameAt45Percent(), closed},
+        {"20230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines), closed},
+        {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false), closed},
+        {"20230503_1215.rhd", test::BuildGtiFile(frames, NamedLines), closed},
+        {"20230503_1215.drt", test::BuildDartcomFile(frames, NamedLines, false), closed},
+        {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines), closed},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Write(c.Name, c.Bytes);
+        SetFileDateTime(path, c.FileTime);
+        loader.LoadDataFile(path);
+        ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+        ASSERT_TRUE(state.EarthLocations->LocationsValid) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_NEAR(state.EarthLocations->StartTime, MayPass, 1.0 / SecsPerDay);
     }
 }
 
@@ -367,6 +413,82 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
     loader.LoadDataFile(WriteClosed("N15_20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
     EXPECT_EQ(shown.Satellite, "NOAA-15") << "a name that spells its satellite outright decides";
     EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);
+}
+
+// Frames that outrank a name's minutes are told as frames in every format,
+// SmartView's own form included, never as the file's name or header.
+TEST_F(StationKeepingEverySetTest, FramesOverANamesMinutesAreToldAsFramesInEveryFormat) {
+    const test::THrptPassSpec frames;
+    const std::vector<std::pair<std::string, TBytes>> cases = {
+        {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines)},
+        {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)},
+        {"20230503_1215.rhd", test::BuildGtiFile(frames, NamedLines)},
+        {"20230503_1215.drt", test::BuildDartcomFile(frames, NamedLines, false)},
+        {"20230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"23123_15.svw", test::BuildSmartViewFile(frames, NamedLines)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteClosed(name, bytes));
+        ExpectNoaa18OnItsDay();
+        EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Frames);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames; the last two characters "
+                                                          "of the name (\"15\") do not name a satellite over them"))
+            << testing::PrintToString(state.DiagnosticLines);
+    }
+}
+
+// Archives unpacked without their times leave files of 1980 or 1970: a name
+// that dates its pass still does, and names written in capitals read as in
+// small letters.
+TEST_F(StationKeepingEverySetTest, NamesDatePassesWhateverTheirFileTimesAndCase) {
+    const test::THrptPassSpec frames;
+    const test::TElementLines set = ElementsNear(Noaa18, MayPass);
+    struct TCase {
+        std::string Name;
+        TBytes Bytes;
+        TDateTime FileTime;
+    };
+    const TDateTime fat = EncodeDate(1980, 1, 1);
+    const TDateTime epoch = EncodeDate(1970, 1, 1);
+    const TDateTime copied = At(2026, 2, 10, 9, 30);
+    const std::vector<TCase> cases = {
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), fat},
+        {"2023-05-03-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), epoch},
+        {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines), fat},
+        {"230503_1200_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, set.Line1, set.Line2), epoch},
+        {"230503_1200_NOAA18.wsd", test::BuildWsdFile(frames, NamedLines, set.Line1, set.Line2), copied},
+        {"230503_1200_Noaa18.wsd", test::BuildWsdFile(frames, NamedLines, set.Line1, set.Line2), copied},
+        {"230503_1215.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+        {"230503_1215_NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines), copied},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name + " of " + FormatDateTime("yyyy-mm-dd", c.FileTime));
+        const std::string path = Write(c.Name, c.Bytes);
+        SetFileDateTime(path, c.FileTime);
+        loader.LoadDataFile(path);
+        ExpectNoaa18OnItsDay();
+        EXPECT_TRUE(state.NameNotes.empty()) << testing::PrintToString(state.NameNotes);
+        EXPECT_NE(state.DateChoice.Rule, TIdentityRule::FileDate);
+    }
+}
+
+// Another satellite chosen in the question is told as chosen there, not as
+// what the proposal's rule named.
+TEST_F(StationKeepingEverySetTest, ASatelliteChosenInTheQuestionIsToldAsChosen) {
+    settings.Unattended = false;
+    host.OnDirection = [](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
+        TPassDirectionAnswer answer = DefaultPassDirectionAnswer(request, proposal);
+        answer.SatelliteText = "NOAA-19";
+        return answer;
+    };
+    loader.LoadDataFile(WriteClosed("20230503_1215.raw16", test::Build16BitHrptFile({}, NamedLines, false)));
+    ASSERT_FALSE(Failed()) << state.DiagnosticLines.back();
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-19");
+    EXPECT_EQ(state.SatelliteChoice.Satellite, "NOAA-19");
+    EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Question);
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames"))
+        << testing::PrintToString(state.DiagnosticLines);
 }
 
 // A NOAA-18 pass from 23:59:30 on 31 December 2023 to 00:00:10 on 1 January
