@@ -21,6 +21,14 @@ bool StartsWith(const std::string& text, const std::string& prefix) { return Sta
 bool EndsWith(const std::string& text, const std::string& suffix) { return EndsText(suffix, text); }
 bool Contains(const std::string& text, const std::string& token) { return Pos(token, text) > 0; }
 
+// A short token such as "N15" names a satellite only where no letter runs
+// into it: "JUN15" and "STATION12" are words, not satellites.
+bool ContainsAfterNoLetter(const std::string& text, const std::string& token) {
+    for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1))
+        if (at == 0 || std::isalpha(static_cast<unsigned char>(text[at - 1])) == 0) return true;
+    return false;
+}
+
 // Rules of one group; every match assigns, so the last match wins.
 template <typename Test>
 TSatelliteChoice LastMatch(const std::string& name, const std::vector<TNameRule>& rules, Test test,
@@ -127,8 +135,8 @@ std::string KnownSatellite(const std::string& name) {
 
 TSatelliteChoice SatelliteOfName(const std::string& upperName) {
     TSatelliteChoice found = FromNamePrefix(upperName);
-    if (found.Satellite.empty()) found = LastMatch(upperName, NoaaTokens("N", AllNoaaNumbers), Contains);
-    if (found.Satellite.empty()) found = LastMatch(upperName, NoaaTokens("NO", AllNoaaNumbers), Contains);
+    if (found.Satellite.empty()) found = LastMatch(upperName, NoaaTokens("N", AllNoaaNumbers), ContainsAfterNoLetter);
+    if (found.Satellite.empty()) found = LastMatch(upperName, NoaaTokens("NO", AllNoaaNumbers), ContainsAfterNoLetter);
     if (found.Satellite.empty()) found = LastMatch(upperName, NoaaTokens("NOAA", AllNoaaNumbers), Contains);
     if (found.Satellite.empty()) found = FromNameEnd(upperName);
     return found;

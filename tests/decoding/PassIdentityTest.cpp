@@ -33,6 +33,13 @@ TEST(PassIdentityTest, NamesSpellASatelliteOutrightOrOnlyByTheirLastTwoCharacter
         {"23123_18", "NOAA-18", TIdentityRule::NameDigits, "18"},
         {"20230503_1200", "", TIdentityRule::None, ""},
         {"PASSA", "", TIdentityRule::None, ""},
+        // A letter running into "N15" or "NO16" makes it part of a word.
+        {"2023JUN15_1200", "", TIdentityRule::None, ""},
+        {"STATION12_20230503_1200", "", TIdentityRule::None, ""},
+        {"CASINO16_20230503_1200", "", TIdentityRule::None, ""},
+        {"2023JUN15_N18_1200", "NOAA-18", TIdentityRule::NameOutright, "N18"},
+        {"HRPT_N19_2023JUN15", "NOAA-19", TIdentityRule::NameOutright, "N19"},
+        {"20230503-N17", "NOAA-17", TIdentityRule::NameOutright, "N17"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
