@@ -22,6 +22,13 @@ using testing::TTempFolder;
 
 class RegistryTest : public ::testing::Test {
 protected:
+    // Some cases script the dialog service to read what the store told: the
+    // next test program's case finds it as it was.
+    ~RegistryTest() override {
+        TDialogService::Instance().ClearScript();
+        TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);
+    }
+
     TTempFolder folder;
 };
 
