@@ -6,6 +6,7 @@
 #include "platform/DialogService.h"
 #include "platform/FileIO.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 #include "render/ViewOptions.h"
 
@@ -152,14 +153,18 @@ TOverlaySwitches TCommandLineRun::SwitchedOverlays(TOverlaySwitches switches) co
 
 namespace {
 
+// Words of the command line as a message holds them: typed in the locale's
+// bytes, they are read as names are.
+std::string Words(const std::string& typed) { return ShownFileNameText(typed); }
+
 // An item as a message begins with it, before its ": ": "-GROUPB" of "-GROUPB:".
-std::string Telling(const std::string& item) { return item.ends_with(':') ? item.substr(0, item.size() - 1) : item; }
+std::string Telling(const std::string& item) { return Words(item.ends_with(':') ? item.substr(0, item.size() - 1) : item); }
 
 // Why a palette file that is there was not taken: no palette in it, or no file one can read.
 std::string PaletteNotTaken(const std::string& item, const std::string& palette) {
     const std::string leftAlone = LeftAloneNote(palette, MostPaletteFileBytes);
-    return leftAlone.empty() ? FormatResStr(res::SNotAPalette, {item, palette})
-                             : FormatResStr(res::SPaletteLeftAlone, {item, leftAlone});
+    return leftAlone.empty() ? FormatResStr(res::SNotAPalette, {Words(item), Words(palette)})
+                             : FormatResStr(res::SPaletteLeftAlone, {Words(item), leftAlone});
 }
 
 }  // namespace
@@ -258,7 +263,7 @@ void TCommandLineRun::RemoveEmptyMadeFolders() {
 void TCommandLineRun::Unknown(const std::string& param, const std::string& item) {
     const std::string channel = ItemChannel(item);
     NotUnderstood(channel.empty() ? FormatResStr(res::SNoSuchSwitch, {Telling(param)})
-                                  : FormatResStr(res::SNoSuchChannel, {param, channel}));
+                                  : FormatResStr(res::SNoSuchChannel, {Words(param), channel}));
 }
 
 void TCommandLineRun::NotUnderstood(const std::string& message) {
@@ -324,7 +329,7 @@ bool TCommandLineRun::ProcessOutputItem(const std::string& rawItem, const std::s
 // items of the view "All": the user most likely meant the text.
 void TCommandLineRun::TellTakenAsImage(const std::string& item, const std::string& keyword) {
     const std::string what = resStr(keyword == "FIRETEXT" ? res::SFirePixelList : res::SDiagnostics);
-    NotUnderstood(FormatResStr(res::STakenAsImage, {item, what, "-" + keyword + ":"}));
+    NotUnderstood(FormatResStr(res::STakenAsImage, {Words(item), what, "-" + keyword + ":"}));
 }
 
 bool TCommandLineRun::ApplyViewParameters(const std::string& rawItem, uint8_t view, size_t colon) {
@@ -342,7 +347,7 @@ bool TCommandLineRun::ApplyNdviParameters(const std::string& item, const std::st
     if (parameters.empty()) return false;
     const std::string palette = FindPaletteFile(parameters, programFolder_);
     if (!palette.empty() && target_.SetNdviPalette(palette)) return true;
-    return PaletteRefused(palette.empty() ? FormatResStr(res::SNoPaletteFile, {item, parameters})
+    return PaletteRefused(palette.empty() ? FormatResStr(res::SNoPaletteFile, {Words(item), Words(parameters)})
                                           : PaletteNotTaken(item, palette),
                           ViewVegetation);
 }
@@ -373,7 +378,7 @@ bool TCommandLineRun::ApplySstParameters(const std::string& item, const std::str
     setRange(separated);
     // A name that is neither a palette nor the two-number range was not taken.
     if (!palette.empty()) return PaletteRefused(PaletteNotTaken(item, palette), ViewSst);
-    if (!name.empty() && !separated) return PaletteRefused(FormatResStr(res::SNoPaletteFile, {item, name}), ViewSst);
+    if (!name.empty() && !separated) return PaletteRefused(FormatResStr(res::SNoPaletteFile, {Words(item), Words(name)}), ViewSst);
     return changed;
 }
 
@@ -385,7 +390,7 @@ void TCommandLineRun::ApplySstRange(const std::string& item, std::pair<int, int>
     if (UserSstRangeWithinLimits(range.first, range.second)) return;
     const auto text = [](int value) { return std::to_string(value); };
     NotUnderstood(FormatResStr(res::SSstRangeBeyond,
-                               {item, text(range.first), text(range.second), text(UserMinSstRange.Lowest),
+                               {Words(item), text(range.first), text(range.second), text(UserMinSstRange.Lowest),
                                 text(UserMinSstRange.Highest), text(UserMaxSstRange.Lowest),
                                 text(UserMaxSstRange.Highest), text(low), text(high)}));
 }
@@ -396,12 +401,12 @@ bool TCommandLineRun::ApplyRgbParameters(const std::string& item, const std::str
     if (parameters.empty()) return false;
     const auto channels = ParseRgbChannels(UpperCase(parameters));
     if (!channels) {
-        NotUnderstood(FormatResStr(res::SRgbNotUnderstood, {item, parameters}));
+        NotUnderstood(FormatResStr(res::SRgbNotUnderstood, {Words(item), Words(parameters)}));
         return false;
     }
     for (const int channel : *channels)
         if (!target_.HasChannel(channel)) {
-            NotUnderstood(FormatResStr(res::SRgbChannelMissing, {item, std::to_string(channel)}));
+            NotUnderstood(FormatResStr(res::SRgbChannelMissing, {Words(item), std::to_string(channel)}));
             return false;
         }
     target_.SetRgbChannels((*channels)[0], (*channels)[1], (*channels)[2]);

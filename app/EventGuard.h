@@ -5,6 +5,7 @@
 
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <QString>
 
@@ -30,7 +31,8 @@ void Guarded(THandler&& handler) noexcept {
 }
 
 inline QString ToQt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const std::string shown = ShownText(text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 }  // namespace kestrune

@@ -425,7 +425,10 @@ void TMainCore::TimerNewFileTimer() {
         loaded = PassLoaded();
         outputName = Pass.LoadedFileName;
     }
-    if (!Unattended) return;
+    if (!Unattended) {
+        TellUnopenedPass();
+        return;
+    }
     if (!loaded && !Params.empty()) exitCode_ = 1;
     if (!Params.empty()) ReportUnattendedLoad(loaded, Params[0]);
     TCommandLineRun run(Params, *this, ProgramFolder, loaded);
@@ -454,6 +457,13 @@ bool TMainCore::PassLoaded() const { return Pass.Video->LineCount() > 0; }
 
 void TMainCore::TellOperator(const std::string& text) {
     TellOnStandardError(OneLine(text));
+}
+
+void TMainCore::TellUnopenedPass() {
+    // A lone switch names no pass; a drop later finds the name set.
+    if (Params.empty() || !PendingFileName.empty() || StartedMinimised() || DebugSwitchGiven(Params)) return;
+    const std::string cause = UnloadedFileCause(Params[0]);
+    if (!cause.empty()) TDialogService::Instance().ShowMessage(cause, {}, TMsgDlgType::mtError);
 }
 
 void TMainCore::ReportUnattendedLoad(bool loaded, const std::string& fileName) {

@@ -301,6 +301,9 @@ private:
     // After the unattended load: why it failed, or what its products lack,
     // then the messages the load gave, each once.
     void ReportUnattendedLoad(bool loaded, const std::string& fileName);
+    // At a window nobody reads standard error: why the pass named on the
+    // command line was not opened is told in a box.
+    void TellUnopenedPass();
     // A data product's writing with savers and settings of its own, as the settings are now.
     TProductWrite DataWrite(std::function<bool(TDataProducts&)> save);
     // An image saved to written is where the settings ask for it.

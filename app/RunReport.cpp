@@ -81,7 +81,6 @@ std::string SatelliteMismatch(const std::string& named, const std::string& frame
     return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
 
-// Why a file named on the command line never reached the loader.
 std::string UnloadedFileCause(const std::string& fileName) {
     const std::string shown = ShownFileNameText(fileName);
     if (fileName.find('*') != std::string::npos) return FormatResStr(res::SNoFileMatches, {shown});

@@ -17,6 +17,9 @@ constexpr double StaleElementDays = 30.0;
 // A failed load: the cause first (the loader's, or that fileName is not
 // there, is a folder or matches no file), then that no pass was loaded from it.
 std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::string& fileName);
+// Why a file named on the command line never reached the loader: it is
+// not there, is a folder or no file, or matches no file; "" when it is a file.
+std::string UnloadedFileCause(const std::string& fileName);
 
 // A loaded pass: satellites named differently by the file and its frames,
 // a date taken from the file's date, archive files holding another

@@ -4,6 +4,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ResCodePages.h"
 #include "platform/StandardError.h"
+#include "platform/SystemErrors.h"
 #include "platform/SystemUtils.h"
 #include "platform/SysUtils.h"
 
@@ -103,7 +104,7 @@ void TDLogFile::Write(const std::string& text) const {
     const bool closed = file != nullptr && std::fclose(file) == 0;
     if ((written && closed) || failureReported_) return;
     failureReported_ = true;
-    TellOnStandardError("Cannot write the debug log " + ShownFileNameText(fileName_) + ": " + std::strerror(errno));
+    TellOnStandardError("Cannot write the debug log " + ShownFileNameText(fileName_) + ": " + ErrnoText(errno));
 }
 
 std::string UserLocaleName() {

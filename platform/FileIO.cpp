@@ -1,6 +1,8 @@
 #include "platform/FileIO.h"
 
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
+#include "platform/SystemErrors.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -318,7 +320,7 @@ namespace {
 
 TKeptFile TooLarge(const std::string& path, int64_t bytes, int64_t mostBytes) {
     return {TKeptFile::TKind::TooLarge,
-            FormatResStr(res::SFileTooLarge, {path, std::to_string(bytes), std::to_string(mostBytes)})};
+            FormatResStr(res::SFileTooLarge, {ShownFileNameText(path), std::to_string(bytes), std::to_string(mostBytes)})};
 }
 
 // What ReadKeptFile finds before reading: Read when the file may be read.
@@ -328,9 +330,9 @@ TKeptFile Examine(const TExaminedFile& file, const std::string& path, int64_t mo
     // A socket cannot be opened at all (ENXIO): it is told as what it is, as a pipe is.
     struct stat info {};
     if (!file.Handle.Valid() && stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(info.st_mode)})};
-    if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(file.Error)})};
-    if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {path, KindOfFile(file.Info.st_mode)})};
+        return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {ShownFileNameText(path), KindOfFile(info.st_mode)})};
+    if (!file.Handle.Valid()) return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {ShownFileNameText(path), ErrnoText(file.Error)})};
+    if (!file.Regular()) return {TKind::NotAFile, FormatResStr(res::SFileIsKind, {ShownFileNameText(path), KindOfFile(file.Info.st_mode)})};
     if (file.Info.st_size > mostBytes) return TooLarge(path, file.Info.st_size, mostBytes);
     return {TKind::Read, {}};
 }
@@ -353,7 +355,7 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
     struct stat now {};
     if (held > mostBytes)
         return TooLarge(path, fstat(file.Handle.Get(), &now) == 0 ? std::max<int64_t>(held, now.st_size) : held, mostBytes);
-    return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {path, std::strerror(cause)})};
+    return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {ShownFileNameText(path), ErrnoText(cause)})};
 }
 
 std::string LeftAloneNote(const TKeptFile& kept) {
@@ -377,8 +379,8 @@ std::string KeepAside(const std::string& path, const std::string& mark) {
 
 bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::string& note) {
     const std::string keptAs = KeepAside(path, ".too-large-");
-    note = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {kept.Why, std::strerror(errno)})
-                          : FormatResStr(res::SFileKeptAside, {kept.Why, keptAs});
+    note = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {kept.Why, ErrnoText(errno)})
+                          : FormatResStr(res::SFileKeptAside, {kept.Why, ShownFileNameText(keptAs)});
     return !keptAs.empty();
 }
 
@@ -426,13 +428,13 @@ std::string TAtomicFileWriter::LinkUnnamedFile() {
 }
 
 std::string TAtomicFileWriter::UnableToWrite() const {
-    return target_.empty() || target_ == path_ ? FormatResStr(res::SUnableToWrite, {path_})
-                                               : FormatResStr(res::SUnableToWriteLinked, {target_, path_});
+    return target_.empty() || target_ == path_ ? FormatResStr(res::SUnableToWrite, {ShownFileNameText(path_)})
+                                               : FormatResStr(res::SUnableToWriteLinked, {ShownFileNameText(target_), ShownFileNameText(path_)});
 }
 
 void TAtomicFileWriter::Fail() {
     const int cause = errno;
-    throw EWriteError(UnableToWrite() + (cause != 0 ? ": " + std::string(std::strerror(cause)) : ""));
+    throw EWriteError(UnableToWrite() + (cause != 0 ? ": " + ErrnoText(cause) : ""));
 }
 
 void TAtomicFileWriter::Write(std::string_view bytes) {

@@ -4,6 +4,8 @@
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
+#include "platform/SystemErrors.h"
 
 #include <algorithm>
 #include <charconv>
@@ -342,8 +344,8 @@ TStoreFile LoadStore(const std::string& file) {
         const int error = examined.Error;
         if (error == ENOENT) return {};
         if (error == ENOTDIR) return Unusable(FormatResStr(res::SStoreFolderIsFile, {FileInPlaceOfFolder(file)}));
-        if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {file, std::strerror(error)})};
-        return Unusable(FormatResStr(res::SStoreCannotOpen, {file, std::strerror(error)}));
+        if (error == EACCES) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {ShownFileNameText(file), ErrnoText(error)})};
+        return Unusable(FormatResStr(res::SStoreCannotOpen, {ShownFileNameText(file), ErrnoText(error)}));
     }
     const struct stat& info = examined.Info;
     if (!examined.Regular()) return Unusable(FormatResStr(res::SStoreIsKind, {file, KindOfFile(info.st_mode)}));
@@ -356,7 +358,7 @@ TStoreFile LoadStore(const std::string& file) {
     if (std::optional<TStoreFile> known = TStoreCache::Find(file, identity)) return *known;
     std::string text(static_cast<size_t>(MostStoreBytes) + 1, '\0');
     const int64_t got = ReadAt(handle.Get(), text.data(), MostStoreBytes + 1, 0);
-    if (got < 0) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {file, std::strerror(errno)})};
+    if (got < 0) return {TStoreFile::TKind::Damaged, nullptr, FormatResStr(res::SStoreCannotOpen, {ShownFileNameText(file), ErrnoText(errno)})};
     if (got > MostStoreBytes) return tooLarge(got);
     text.resize(static_cast<size_t>(got));
     std::optional<TStoreDocument> document = TStoreDocument::Parsed(text);

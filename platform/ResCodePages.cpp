@@ -76,13 +76,23 @@ TUtf8Sequence NextUtf8(std::string_view text, size_t at) {
     return {point, static_cast<size_t>(length)};
 }
 
-bool IsWellFormedUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const size_t length = NextUtf8(text, i).length;
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
+// A byte of a name that is no character of the locale's codec travels among
+// characters as U+DC80..U+DCFF, half a surrogate pair that no text holds
+// alone, and goes back to disk as the same byte. In the program's texts
+// (UTF-8) it is written in UTF-8's three-byte form, ED B2 80..ED B3 BF.
+constexpr char16_t EscapedBytes = 0xDC00;
+constexpr size_t EscapedByteTextLength = 3;
+
+void AppendEscapedByteText(std::string& text, char byte) {
+    AppendUtf8(text, static_cast<char32_t>(EscapedBytes + static_cast<unsigned char>(byte)));
+}
+
+std::optional<char> EscapedByteTextAt(std::string_view text, size_t at) {
+    if (at + EscapedByteTextLength > text.size() || text[at] != '\xED') return std::nullopt;
+    const auto middle = static_cast<unsigned char>(text[at + 1]);
+    const auto last = static_cast<unsigned char>(text[at + 2]);
+    if ((middle != 0xB2 && middle != 0xB3) || (last & 0xC0) != 0x80) return std::nullopt;
+    return static_cast<char>(0x80 | (middle & 1) << 6 | (last & 0x3F));
 }
 
 std::string IconvName(uint16_t codePage) {
@@ -128,6 +138,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
+        if (EscapedByteTextAt(text, i)) {
+            out.push_back(Replacement);
+            i += EscapedByteTextLength;
+            continue;
+        }
         const TUtf8Sequence sequence = NextUtf8(text, i);
         if (sequence.length == 0) {
             out.push_back(Replacement);
@@ -277,16 +292,65 @@ std::string WideToLocale(std::u16string_view text) {
     return IsUtf8(codec) ? Utf16ToUtf8(text) : Encode(text, codec);
 }
 
+namespace {
+
+// A run of bytes of 0x80 and above, written in the locale's codec: its
+// characters converted together, a name's escaped bytes as themselves; a
+// run that is no UTF-8 throughout holds bytes already in the locale.
+std::string LocaleRunFromUtf8(std::string_view run) {
+    std::string out;
+    std::u16string characters;  // converted at once, as a codec's shifts need
+    const auto flush = [&] {
+        out += WideToLocale(characters);
+        characters.clear();
+    };
+    for (size_t at = 0; at < run.size();) {
+        if (const std::optional<char> escaped = EscapedByteTextAt(run, at)) {
+            flush();
+            out.push_back(*escaped);
+            at += EscapedByteTextLength;
+            continue;
+        }
+        const TUtf8Sequence sequence = NextUtf8(run, at);
+        if (sequence.length == 0) return std::string(run);
+        AppendUtf16(characters, sequence.point);
+        at += sequence.length;
+    }
+    flush();
+    return out;
+}
+
+}  // namespace
+
 std::string LocaleTextFromUtf8(std::string_view text) {
-    return IsWellFormedUtf8(text) ? WideToLocale(Utf8ToUtf16(text)) : std::string(text);
+    std::string out;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = at;
+        const bool ascii = static_cast<unsigned char>(text[at]) < 0x80;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) < 0x80) == ascii) ++end;
+        const std::string_view run = text.substr(at, end - at);
+        if (ascii) out += run;
+        else out += LocaleRunFromUtf8(run);
+        at = end;
+    }
+    return out;
+}
+
+std::string ShownText(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (EscapedByteTextAt(text, at)) {
+            shown += "\xEF\xBF\xBD";
+            at += EscapedByteTextLength;
+            continue;
+        }
+        shown.push_back(text[at++]);
+    }
+    return shown;
 }
 
 namespace {
-
-// A byte of a name that is no character of the locale's codec travels among
-// characters as U+DC80..U+DCFF, half a surrogate pair that no text holds
-// alone, and goes back to disk as the same byte.
-constexpr char16_t EscapedBytes = 0xDC00;
 
 bool IsEscapedByte(char16_t c) { return c >= EscapedBytes + 0x80 && c <= EscapedBytes + 0xFF; }
 
@@ -344,25 +408,38 @@ std::u16string WideFromFileName(std::string_view bytes) {
     return name;
 }
 
-std::string FileNameFromWide(std::u16string_view name) {
-    const std::string codec = LocaleCodeset();
-    std::string bytes;
-    std::u16string characters;  // a run of characters, encoded at once
+namespace {
+
+// A name held as characters, each run of characters converted at once by
+// characters(), each escaped byte appended by escaped().
+template <typename TCharacters, typename TEscaped>
+std::string Unescaped(std::u16string_view name, TCharacters characters, TEscaped escaped) {
+    std::string out;
+    std::u16string run;
     const auto flush = [&] {
-        bytes += IsUtf8(codec) ? Utf16ToUtf8(characters) : Encode(characters, codec);
-        characters.clear();
+        out += characters(run);
+        run.clear();
     };
     for (size_t at = 0; at < name.size(); ++at) {
-        const std::optional<char> escaped = EscapedByteAt(name, at);
-        if (!escaped) {
-            characters.push_back(name[at]);
+        const std::optional<char> byte = EscapedByteAt(name, at);
+        if (!byte) {
+            run.push_back(name[at]);
             continue;
         }
         flush();
-        bytes.push_back(*escaped);
+        escaped(out, *byte);
     }
     flush();
-    return bytes;
+    return out;
+}
+
+}  // namespace
+
+std::string FileNameFromWide(std::u16string_view name) {
+    const std::string codec = LocaleCodeset();
+    return Unescaped(
+        name, [&](const std::u16string& run) { return IsUtf8(codec) ? Utf16ToUtf8(run) : Encode(run, codec); },
+        [](std::string& bytes, char byte) { bytes.push_back(byte); });
 }
 
 bool IsTextFileName(std::string_view bytes) { return !HoldsEscapedBytes(WideFromFileName(bytes)); }
@@ -376,7 +453,9 @@ std::u16string ShownFileName(std::u16string_view name) {
 
 std::u16string ShownFileName(std::string_view bytes) { return ShownFileName(WideFromFileName(bytes)); }
 
-std::string ShownFileNameText(std::string_view bytes) { return Utf16ToUtf8(ShownFileName(bytes)); }
+std::string ShownFileNameText(std::string_view bytes) {
+    return Unescaped(WideFromFileName(bytes), [](const std::u16string& run) { return Utf16ToUtf8(run); }, AppendEscapedByteText);
+}
 
 uint16_t LanguageCodePage(uint32_t languageId) { return CodePageLookup() ? CodePageLookup()(languageId) : 0; }
 

@@ -9,6 +9,7 @@
 
 namespace kestrune {
 
+// A name's byte kept in a text (ShownFileNameText) becomes U+FFFD, as shown.
 std::u16string Utf8ToUtf16(std::string_view text);
 // Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
@@ -32,10 +33,15 @@ std::string LocaleCodeset();
 std::u16string LocaleToWide(std::string_view bytes);
 std::string WideToLocale(std::u16string_view text);
 // A text of the program (UTF-8) in the locale's codec, as a terminal or a
-// station's log under that locale reads it. A text that is not UTF-8
-// throughout already holds a name's own bytes in the locale and stays as it
-// is (its bytes may pair into UTF-8 here and there: EUC-JP's D5 A5 does).
+// station's log under that locale reads it, converted whole: the names it
+// holds (ShownFileNameText) come out as the bytes they have on disk, under
+// a UTF-8 locale too. A run of bytes that is not UTF-8 throughout already
+// holds a name's own bytes and stays as it is (they may pair into UTF-8
+// here and there: EUC-JP's D5 A5 does).
 std::string LocaleTextFromUtf8(std::string_view text);
+// A text of the program as a window shows it: each byte of a name that is
+// no character becomes U+FFFD.
+std::string ShownText(std::string_view text);
 // File names are bytes, from every source to every use. Where a name must
 // travel as characters (UTF-16 lists, the shell controls' wide paths) it is
 // read in the locale's codec, and each byte the codec cannot read (or reads
@@ -48,7 +54,10 @@ bool IsTextFileName(std::string_view bytes);
 // A name as it is shown: each byte no character is U+FFFD.
 std::u16string ShownFileName(std::u16string_view name);
 std::u16string ShownFileName(std::string_view bytes);
-// The same as UTF-8, for the program's texts that name a file.
+// A name as the program's texts (UTF-8) hold it: read in the locale's
+// codec, each byte that is no character kept as U+DC80..U+DCFF in UTF-8's
+// three-byte form, which a window shows as U+FFFD (ShownText) and standard
+// error writes as the byte it is (LocaleTextFromUtf8).
 std::string ShownFileNameText(std::string_view bytes);
 
 // The ANSI code page of a Windows language id, as the localisation library

@@ -1,6 +1,7 @@
 #include "platform/SystemErrors.h"
 
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,8 +46,10 @@ std::string SysErrorMessage(uint32_t code) {
         case ERROR_CANCELLED: return resStr(res::SErrorCancelled);
         default: break;
     }
-    if (code >= ErrnoBase) return std::string(std::strerror(static_cast<int>(code - ErrnoBase))) + ".";
+    if (code >= ErrnoBase) return ErrnoText(static_cast<int>(code - ErrnoBase)) + ".";
     return FormatResStr(res::SErrorCode, {std::to_string(code)});
 }
+
+std::string ErrnoText(int error) { return Utf16ToUtf8(LocaleToWide(std::strerror(error))); }
 
 }  // namespace kestrune

@@ -23,5 +23,8 @@ ole::HRESULT HResultFromError(uint32_t code);
 inline ole::HRESULT HResultFromErrno(int error) { return HResultFromError(ErrorFromErrno(error)); }
 // The system's text for a code, ending with a full stop.
 std::string SysErrorMessage(uint32_t code);
+// The C library's text for an errno value as the program's text (UTF-8):
+// the library writes it in the locale's language and codec.
+std::string ErrnoText(int error);
 
 }  // namespace kestrune

@@ -218,8 +218,24 @@ TEST_F(MainCoreTest, BoundariesReadBesideTheLoadAreWholeAndTheirMessageToldOnce)
               1);
 }
 
+// One that names none is told in a box, as a run tells it on standard error.
 TEST_F(MainCoreTest, FirstParameterNamesAnExistingFileOrTheNewestMatch) {
     EXPECT_EQ(Start({folder / "data/missing.wsd"})->PendingFileName, "");
+    const std::pair<std::string, std::string> told[] = {
+        {folder / "data/missing.wsd", "The pass file \"" + folder / "data/missing.wsd" + "\" does not exist"},
+        {folder / "data/*.hpt", "No file matches \"" + folder / "data/*.hpt" + "\""},
+        {folder / "data", "\"" + folder / "data" + "\" is a folder, not a pass file"},
+        {"-MIN", ""},
+    };
+    for (const auto& [named, text] : told) {
+        TDialogService::Instance().ClearScript();
+        Start({named})->TimerNewFileTimer();
+        const auto& requests = TDialogService::Instance().Requests();
+        EXPECT_EQ(std::count_if(requests.begin(), requests.end(),
+                                [&](const TDialogRequest& request) { return request.text.find(named) != std::string::npos; }),
+                  text.empty() ? 0 : 1) << named;
+        EXPECT_TRUE(text.empty() || Asked(text)) << named;
+    }
     const std::string pass = WritePass();
     EXPECT_EQ(Start({pass})->PendingFileName, pass);
     const std::string newer = WritePass("230504_1200_noaa18.wsd");

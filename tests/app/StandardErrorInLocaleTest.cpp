@@ -1,7 +1,8 @@
 // An unattended run under a locale that is not UTF-8 tells the operator on
 // standard error in that locale's codec: a pass's name comes out as the
 // bytes it has on disk, as a terminal or a station's log under the locale
-// reads it, whether the pass is missing, a named pipe or no pass at all.
+// reads it, whether the pass is missing, a named pipe or no pass at all, or
+// the folder its products should go to cannot be written.
 #include "tests/app/EndToEndRun.h"
 #include "tests/support/LocaleFileNames.h"
 
@@ -60,6 +61,26 @@ TEST_F(StandardErrorInLocaleTest, APassesNameIsToldInTheLocalesBytes) {
             EXPECT_EQ(testing::LinesHolding(told, "No pass could be loaded from \"" + path + "\""), 1) << Log();
             EXPECT_EQ(Log().find(utf8), std::string::npos) << Log();
         }
+    }
+}
+
+// An image that cannot go to the "-OUTPUT:" folder (a plain file of a
+// name in the locale's bytes) is told in one line that names the folder
+// twice, in its own words and in the write's, both in the name's bytes;
+// under a UTF-8 locale a byte that is no character too.
+TEST_F(StandardErrorInLocaleTest, AFolderThatCouldNotBeWrittenIsToldInTheLocalesBytes) {
+    const size_t prefix = std::string("n19_20261128_0812_").size();
+    for (const auto& name : testing::LocaleFileNames()) {
+        const TLocaleEnvironment locale(name.Locale);
+        SCOPED_TRACE(name.Locale);
+        const std::string output = Out("out_" + name.Stem.substr(prefix));
+        test::WriteFileBytes(output, test::TBytes{'x'});
+        fs::remove(folder / "program.log");
+        EXPECT_EQ(Run({"-OUTPUT:" + output + "/", "-FC:x.jpg", "-CLOSE"}).Status, 3);
+        const std::vector<std::string> told = testing::LinesOf(Log());
+        ASSERT_EQ(testing::LinesHolding(told, "Could not save to results folder: " + output + "/ (Unable to write to " + output + "/"), 1)
+            << Log();
+        EXPECT_EQ(Log().find("out_" + name.Utf8Spelling.substr(prefix)), std::string::npos) << Log();
     }
 }
 

@@ -39,9 +39,15 @@ TEST(StandardError, TextsAreWrittenInTheLocalesCodec) {
         // A character past the first 65,536 (a satellite sign in a user's label) is one character.
         {"de_DE.ISO-8859-1", "NOAA 18 \xF0\x9F\x9B\xB0 \xC3\x9C", "NOAA 18 ? \xDC"},
         {"ja_JP.SJIS", "\xF0\x9F\x9B\xB0\xE6\x9D\xB1", "?\x93\x8C"},
-        // UTF-8 locales, and one that names no codec, get the text unchanged, stray bytes too.
+        // A line of a translated text, a name with a byte that is no
+        // character, and a name's own bytes: each in the locale's bytes.
+        {"de_DE.ISO-8859-1", "nicht m\xC3\xB6glich: out_\xED\xB3\x9C/ (out_\xDC/x.jpg)", "nicht m\xF6glich: out_\xDC/ (out_\xDC/x.jpg)"},
+        {"ja_JP.EUC-JP", "\xE6\x9D\xB1_\xED\xB3\x9C\xE4\xBA\xAC", "\xC5\xEC_\xDC\xB5\xFE"},
+        // UTF-8 locales, and one that names no codec, get the text unchanged, stray bytes too,
+        // and a name's byte that is no character as itself.
         {"de_DE.UTF-8", "\xC3\x9C \xDC", "\xC3\x9C \xDC"},
         {"C", "\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x9D\xB1\xE4\xBA\xAC"},
+        {"C", "out_\xED\xB3\x9C/ \xC3\x9C\xED\xB2\x80", "out_\xDC/ \xC3\x9C\x80"},
         // A character cut short at the end stays as its bytes.
         {"de_DE.ISO-8859-1", "abc\xC3", "abc\xC3"},
         {"de_DE.ISO-8859-1", "", ""},
@@ -56,12 +62,14 @@ TEST(StandardError, TextsAreWrittenInTheLocalesCodec) {
 }
 
 // Every sample name of the locales stations run under goes to standard
-// error as the bytes it has on disk, after being shown as characters.
+// error as the bytes it has on disk, after being shown as characters; a
+// window shows a byte that is no character as U+FFFD.
 TEST(StandardError, ANameShownAsTheLocaleSpellsItIsWrittenAsItsOwnBytes) {
     for (const auto& name : testing::LocaleFileNames()) {
-        if (name.Characters.empty()) continue;
         const TLocaleEnvironment locale(name.Locale);
         EXPECT_EQ(LocaleTextFromUtf8("\"" + ShownFileNameText(name.Stem) + "\""), "\"" + name.Stem + "\"") << name.Locale;
+        EXPECT_EQ(ShownText(ShownFileNameText(name.Stem)), name.Utf8Spelling) << name.Locale;
+        EXPECT_EQ(Utf8ToUtf16(ShownFileNameText(name.Stem)), ShownFileName(std::string_view(name.Stem))) << name.Locale;
     }
 }
 
