@@ -98,7 +98,7 @@ void TDLogFile::Write(const std::string& text) const {
     } else {
         line = TimeStamp ? FormatDateTime("yyyy-mm-dd hh:nn:ss", NowUtc()) + "   " + text : text;
     }
-    line += "\r\n";
+    line = StoredText(line) + "\r\n";
     FILE* file = std::fopen(fileName_.c_str(), "ab");
     const bool written = file != nullptr && std::fwrite(line.data(), 1, line.size(), file) == line.size();
     const bool closed = file != nullptr && std::fclose(file) == 0;

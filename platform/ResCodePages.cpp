@@ -336,18 +336,32 @@ std::string LocaleTextFromUtf8(std::string_view text) {
     return out;
 }
 
-std::string ShownText(std::string_view text) {
-    std::string shown;
-    shown.reserve(text.size());
+namespace {
+
+// The text with each name's kept byte replaced by what replacement() gives.
+template <typename TReplacement>
+std::string WithEscapedBytesReplaced(std::string_view text, TReplacement replacement) {
+    std::string out;
+    out.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
-        if (EscapedByteTextAt(text, at)) {
-            shown += "\xEF\xBF\xBD";
+        if (const std::optional<char> escaped = EscapedByteTextAt(text, at)) {
+            out += replacement(*escaped);
             at += EscapedByteTextLength;
             continue;
         }
-        shown.push_back(text[at++]);
+        out.push_back(text[at++]);
     }
-    return shown;
+    return out;
+}
+
+}  // namespace
+
+std::string ShownText(std::string_view text) {
+    return WithEscapedBytesReplaced(text, [](char) { return std::string("\xEF\xBF\xBD"); });
+}
+
+std::string StoredText(std::string_view text) {
+    return WithEscapedBytesReplaced(text, [](char byte) { return std::string(1, byte); });
 }
 
 namespace {

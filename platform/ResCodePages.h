@@ -42,6 +42,10 @@ std::string LocaleTextFromUtf8(std::string_view text);
 // A text of the program as a window shows it: each byte of a name that is
 // no character becomes U+FFFD.
 std::string ShownText(std::string_view text);
+// A text of the program as a text file keeps it (diagnostics, fire lists,
+// the debug log): each byte of a name that is no character written back as
+// that byte, as a UTF-8 terminal gets it.
+std::string StoredText(std::string_view text);
 // File names are bytes, from every source to every use. Where a name must
 // travel as characters (UTF-16 lists, the shell controls' wide paths) it is
 // read in the locale's codec, and each byte the codec cannot read (or reads

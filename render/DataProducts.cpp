@@ -155,7 +155,7 @@ void AppendImageTextLine(std::string& text, TImageTextKind kind, const TPixelVal
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + LineEnd;
-    return text;
+    return StoredText(text);
 }
 
 // A raster in writing: the progress frame with "Writing file...", the bar

@@ -73,5 +73,15 @@ TEST(StandardError, ANameShownAsTheLocaleSpellsItIsWrittenAsItsOwnBytes) {
     }
 }
 
+// A text file (diagnostics, the debug log) keeps a name's byte that is no
+// character as that byte, as a UTF-8 terminal gets it, and the name's
+// characters in UTF-8.
+TEST(StandardError, ATextFileKeepsANamesBytesThatAreNoCharacter) {
+    const TLocaleEnvironment cLocale("C");
+    EXPECT_EQ(StoredText("Reading out_" + ShownFileNameText("\xDC.hpt") + " took 1.0 s"), "Reading out_\xDC.hpt took 1.0 s");
+    const TLocaleEnvironment latin("de_DE.ISO-8859-1");
+    EXPECT_EQ(StoredText(ShownFileNameText("\xDC.hpt")), "\xC3\x9C.hpt");
+}
+
 }  // namespace
 }  // namespace kestrune
