@@ -52,7 +52,7 @@ private:
 TAnalystWindows::TAnalystWindows(QMainWindow& window, TMainCore& core, TRenderHost& host)
     : window_(window), core_(core), host_(host) {
     adjustForm_ = new TFormHistogramAdjust(&window, adjust_);
-    adjustForm_->OnApply = [this] { core_.Redisplay(); };
+    adjustForm_->OnRedisplay = [this] { core_.Redisplay(); };
     goTo_ = new TFormGoToLocation(&window);
     histograms_ = new TFormHistogram(&window);
     helpKey_ = std::make_unique<THelpKey>(*this);

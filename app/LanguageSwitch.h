@@ -15,8 +15,9 @@ class TQLocalizerOnFly;
 // Starts the switcher, before any window exists; the errors it meets wait
 // for ReportLocalizerErrors.
 void StartLocalizer();
-// Shows the errors met at the start once the main window can own them: a
-// "Localizer Error" box, or in an unattended run a line on standard error.
+// Shows the errors met at the start once the main window is shown and can
+// own them: a "Localizer Error" box, or in an unattended run a line on
+// standard error. Later calls have nothing more to tell.
 void ReportLocalizerErrors();
 
 // Puts the Language menu before the Help menu, makes the switcher

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -69,6 +70,18 @@ QString Caption(const TDialogRequest& request) {
     return ToQt(request.caption.empty() ? ApplicationTitle() : request.caption);
 }
 
+// The window a box stands over: the active one, else the modal one on top,
+// else the program's main window. A box shown before the window manager has
+// made the main window active (at the start) would otherwise belong to no
+// window and could end up behind it.
+QWidget* BoxOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && qobject_cast<QMainWindow*>(window)) return window;
+    return nullptr;
+}
+
 QRect AvailableScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -76,7 +89,7 @@ QRect AvailableScreen() {
 
 // A text of many lines, in a scrolling box no higher than the screen allows.
 TModalResult ShowLongMessage(const TDialogRequest& request, const QString& text, const QFont& font) {
-    QDialog box(QApplication::activeWindow());
+    QDialog box(BoxOwner());
     box.setObjectName("MessageBoxLong");
     box.setWindowTitle(Caption(request));
     auto* view = new QPlainTextEdit(text, &box);
@@ -126,7 +139,7 @@ TModalResult ShowMessageBox(const TDialogRequest& request) {
     const QString text = MessageText(request.text);
     // A question with answers of its own is short: it keeps its buttons and check box.
     if (request.choices.empty() && TooHighForABox(text)) return ShowLongMessage(request, text, QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, QApplication::activeWindow());
+    QMessageBox box(IconOf(request.type), Caption(request), text, QMessageBox::NoButton, BoxOwner());
     std::vector<QPushButton*> choices;
     for (const std::string& choice : request.choices) choices.push_back(box.addButton(ToQt(choice), QMessageBox::AcceptRole));
     for (const TButtonAnswer& button : ButtonAnswers)

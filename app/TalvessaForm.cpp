@@ -293,6 +293,9 @@ void TFormMain::BuildTimers() {
     TimerNewFile->setInterval(QGuiApplication::platformName() == "offscreen" ? 0 : NewFileDelayMs);
     connect(TimerNewFile, &QTimer::timeout, this, [this] {
         Guarded([this] {
+            // What went wrong at the start is told first, over the window now shown,
+            // before a pass named on the command line asks its own questions.
+            ReportLocalizerErrors();
             // Another file is still being read or shown: the open waits its turn.
             if (core_->Busy())
                 TimerNewFile->start();

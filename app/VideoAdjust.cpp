@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <sstream>
+#include <utility>
 
 namespace kestrune {
 
@@ -180,9 +181,15 @@ bool TVideoAdjust::LoadXfr(const std::string& path) {
     return true;
 }
 
-const int32_t* TVideoAdjust::Transfer(int colour) const {
+const int32_t* TVideoAdjust::Transfer(int colour) {
     if (!UseTransfer || colour < 0 || colour >= static_cast<int>(Colours.size())) return nullptr;
+    handedOut_ = true;
     return Colours[static_cast<size_t>(colour)].Transfer.data();
+}
+
+bool TVideoAdjust::DropTransfer() {
+    UseTransfer = false;
+    return std::exchange(handedOut_, false);
 }
 
 std::vector<int> HistogramBars(TqelHistogram& histogram, int width, int height, bool raw) {

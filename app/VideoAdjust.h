@@ -89,10 +89,15 @@ public:
     bool LoadXfr(const std::string& path);
 
     // The renderer's table of a colour; nullptr while UseTransfer is off.
-    const int32_t* Transfer(int colour) const;
+    const int32_t* Transfer(int colour);
+    // Cancel: the tables are used no more. True when a picture was drawn
+    // through them since they were last dropped: it must be drawn again.
+    bool DropTransfer();
 
 private:
     void LimitEdited();
+
+    bool handedOut_ = false;  // the renderer took a table
 };
 
 // Bars of a histogram plot (width x height client area), one per column

@@ -220,7 +220,7 @@ void TFormHistogramAdjust::BuildControls() {
 
     QPushButton* apply = Button("ButtonApply", "Apply", "Try out current settings");
     connect(apply, &QPushButton::clicked, this, [this] {
-        if (OnApply) Guarded(OnApply);
+        if (OnRedisplay) Guarded(OnRedisplay);
     });
     QPushButton* ok = Button("ButtonOK", "OK", nullptr);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -324,10 +324,12 @@ void TFormHistogramAdjust::ButtonSaveClick() {
     adjust_.SaveXfr(dialog.selectedFiles().front().toStdString());
 }
 
-// Cancel, Esc and the close button alike leave the tables unused.
+// Cancel, Esc and the close button alike leave the tables unused, and the
+// picture they were tried on (saved as shown) no longer shows them.
 void TFormHistogramAdjust::reject() {
-    adjust_.UseTransfer = false;
+    const bool drawnThroughTables = adjust_.DropTransfer();
     QDialog::reject();
+    if (drawnThroughTables && OnRedisplay) Guarded(OnRedisplay);
 }
 
 }  // namespace kestrune

@@ -26,8 +26,9 @@ public:
 
     // The samples whose histograms are plotted; nullptr while none.
     void SetVideo(THRPTvideo* video) { video_ = video; }
-    // "Apply": the main window redisplays.
-    std::function<void()> OnApply;
+    // The main window redisplays: at "Apply", and at "Cancel" when the
+    // picture was drawn through the tables.
+    std::function<void()> OnRedisplay;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -38,8 +38,8 @@ int main(int argc, char* argv[]) {
     StartLocalizer();
     try {
         TFormMain form(params, headless);
+        // The window tells the errors of the start once it is shown.
         form.show();
-        ReportLocalizerErrors();
         const int status = QApplication::exec();
         return status != 0 ? status : form.Core().ExitCode();
     } catch (const std::exception& error) {

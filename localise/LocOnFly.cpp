@@ -109,6 +109,7 @@ void TQLocalizerOnFly::Reset() {
     NoResourceLibrary = SetFontCharsets = KeepOneTranslation = DeleteOldLibraries = false;
     busy_ = true;
     initialized_ = destroying_ = nativeRead_ = false;
+    nativeFault_.clear();
     folder_.clear();
     expandedFolder_.clear();
 }
@@ -216,6 +217,15 @@ std::vector<TLFInfo>::iterator TQLocalizerOnFly::InsertByName(TLFInfo info) {
 
 // The native texts from the native file, else from the pack's first language.
 void TQLocalizerOnFly::LoadNativeLanguage() {
+    try {
+        ReadNativeTexts();
+    } catch (const std::exception& error) {
+        nativeFault_ = error.what();
+        throw;
+    }
+}
+
+void TQLocalizerOnFly::ReadNativeTexts() {
     const std::string path = LanguageFilePath(NativeExtension);
     const bool hasFile = FileExists(path);
     if (hasFile) {
@@ -427,7 +437,10 @@ void TQLocalizerOnFly::ApplyLanguageSteps(TLangFile& file) {
     const uint16_t language = file.LanguageId;
     const bool native = language == GetNativeLanguage();
     // A translation is read against the native texts: without them nothing of it would show.
-    if (!native && !nativeRead_) Fail(SLangFileNotFound, LanguageFilePath(NativeExtension));
+    if (!native && !nativeRead_) {
+        if (nativeFault_.empty()) Fail(SLangFileNotFound, LanguageFilePath(NativeExtension));
+        throw ELocOnFlyError(nativeFault_);
+    }
     const std::string libraryName = LanguageLibraryName(language);
     std::shared_ptr<const TResModule> resources;
     bool upToDate = false;

@@ -104,6 +104,7 @@ private:
     void Guarded(F&& operation);
     void SetLanguageFolderNow(const std::string& folder);
     void LoadNativeLanguage();
+    void ReadNativeTexts();
     void ReadNative(TLangFile& file);
     void AddProgramLanguage();
     void AddPackLanguages(const TLanguagePack& pack);
@@ -126,6 +127,7 @@ private:
     bool initialized_ = false;
     bool destroying_ = false;
     bool nativeRead_ = false;  // the native texts are in the dictionary
+    std::string nativeFault_;  // why they could not be read, told again at a switch that needs them
     std::string folder_;          // as given
     std::string expandedFolder_;  // full, with its separator
     std::string registryKey_;

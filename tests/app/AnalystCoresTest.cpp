@@ -142,6 +142,10 @@ TEST(VideoAdjustTest, TransferOnlyWhileUsed) {
     ASSERT_NE(adjust.Transfer(2), nullptr);
     EXPECT_EQ(adjust.Transfer(2)[1023], 1023);
     EXPECT_EQ(adjust.Transfer(3), nullptr);
+    // Dropped, they say whether a picture was drawn through them since the last drop.
+    EXPECT_TRUE(adjust.DropTransfer());
+    EXPECT_EQ(adjust.Transfer(2), nullptr);
+    EXPECT_FALSE(adjust.DropTransfer());
 }
 
 // ---- go to location -----------------------------------------------------------

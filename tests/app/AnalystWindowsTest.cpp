@@ -24,6 +24,7 @@
 #include "decoding/Sensor.h"
 #include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
+#include "render/BMPExtImage.h"
 #include "render/PixelLocation.h"
 #include "tests/app/WidgetTestSupport.h"
 
@@ -42,6 +43,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -72,6 +74,13 @@ QStringList ChartTexts(const TFormTemperatureProfile& profile) {
         if (const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item)) texts << text->text();
     }
     return texts;
+}
+
+// A mouse event at a point of the control, as the window system sends it.
+void SendMouse(QWidget& target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(local), QPointF(target.mapToGlobal(local)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
 }
 
 class AnalystWindowsTest : public testing::TAppTest {
@@ -121,11 +130,23 @@ TEST_F(AnalystWindowsTest, VideoAdjustOkUsesTheTablesAndCancelDropsThem) {
 }
 
 // Esc and the window's close button are the Cancel button too: the tables
-// shown while adjusting are not left applied to every later view.
+// shown while adjusting are not left applied to every later view, nor to
+// the picture they were tried on with Apply (which is what is saved).
 TEST_F(AnalystWindowsTest, VideoAdjustEscAndCloseDropTheTablesAsCancelDoes) {
     auto form = ShowWithPass();
+    auto* tabs = Find<QTabBar>(*form, "TabControlImage");
+    for (int index = 0; index < tabs->count(); ++index)
+        if (tabs->tabText(index) == "RGB") tabs->setCurrentIndex(index);
+    auto* stretch = Find<QCheckBox>(*form, "ColourStretch");
+    if (stretch->isChecked()) stretch->click();
+    const auto picture = [&] {
+        const TExtBitmap& display = form->Core().View.DisplayBitmap();
+        return std::vector<uint8_t>(display.ScanLine(0), display.ScanLine(0) + display.RowBytes());
+    };
+    const std::vector<uint8_t> plain = picture();
     TVideoAdjust& adjust = form->AnalystWindows().VideoAdjust();
     const std::vector<std::function<void(TFormHistogramAdjust&)>> leaves{
+        [](TFormHistogramAdjust& shown) { Find<QPushButton>(shown, "ButtonCancel")->click(); },
         [](TFormHistogramAdjust& shown) {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(&shown, &escape);
@@ -134,11 +155,19 @@ TEST_F(AnalystWindowsTest, VideoAdjustEscAndCloseDropTheTablesAsCancelDoes) {
     for (const auto& leave : leaves) {
         WhenModal<TFormHistogramAdjust>([&](TFormHistogramAdjust& shown) {
             EXPECT_TRUE(adjust.UseTransfer) << "in use while the window shows";
+            // The black marker dragged a third of the way up the scale, then tried.
+            auto* panel = Find<QWidget>(shown, "PanelHistoAdj");
+            SendMouse(*panel, QEvent::MouseButtonPress, QPoint(12, 190), Qt::LeftButton);
+            SendMouse(*panel, QEvent::MouseMove, QPoint(140, 190), Qt::LeftButton);
+            SendMouse(*panel, QEvent::MouseButtonRelease, QPoint(140, 190), Qt::NoButton);
+            Find<QPushButton>(shown, "ButtonApply")->click();
+            EXPECT_NE(picture(), plain) << "Apply shows the tables";
             leave(shown);
         });
         Find<QPushButton>(*form, "ButtonAdjHistogram")->click();
         EXPECT_FALSE(adjust.UseTransfer);
         EXPECT_EQ(adjust.Transfer(ColourRed), nullptr);
+        EXPECT_EQ(picture(), plain) << "the picture drawn again without them";
     }
 }
 
@@ -507,13 +536,6 @@ TEST_F(AnalystWindowsTest, PrintSetupChoosesPrinterAndPaperForTheNextPrint) {
 
 namespace kestrune {
 namespace {
-
-// A mouse event at a point of the control, as the window system sends it.
-void SendMouse(QWidget& target, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(local), QPointF(target.mapToGlobal(local)), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
-    QApplication::sendEvent(&target, &event);
-}
 
 TEST(ControlSizerWindowTest, TheBoxMovesOnlyPastTheThresholdAndResizesByItsHandles) {
     QWidget parent;

@@ -647,6 +647,10 @@ TEST_F(LanguageSwitchTest, ADamagedNativeFileIsNamedAndTheProgramStartsWholeInIt
     EXPECT_EQ(resStr(res::SStop), "Stop");
     EXPECT_EQ(Differences(Texts(*form_), native), "");
     EXPECT_TRUE(LanguageItem("English")->isChecked());
+    // German cannot be read against it: told for the same reason, not as a file that is missing.
+    Choose("German");
+    EXPECT_EQ(errors_, std::vector<std::string>{"Invalid file format: " + path});
+    EXPECT_EQ(FileMenu(), "&File");
     // The choice waits for the file to be whole again.
     EXPECT_EQ(Stored(), "DEU");
     folder.Write("program/kestrune.ntv.lng", whole);
@@ -654,6 +658,25 @@ TEST_F(LanguageSwitchTest, ADamagedNativeFileIsNamedAndTheProgramStartsWholeInIt
     EXPECT_TRUE(StartBoxes().empty());
     EXPECT_EQ(FileMenu(), "&Datei");
     EXPECT_TRUE(LanguageItem("German")->isChecked());
+}
+
+// Started on a pass: the box is told over the shown window before the pass asks its direction.
+TEST_F(LanguageSwitchTest, TheStartsErrorIsToldBeforeAPassOnTheCommandLineAsks) {
+    const std::string path = folder / "program/kestrune.ntv.lng";
+    folder.Write("program/kestrune.ntv.lng", Shipped("kestrune.ntv.lng").substr(0, 300));
+    form_.reset();
+    Localizer().Reset();
+    TDialogService::Instance().ClearScript();
+    StartLocalizer();
+    form_ = std::make_unique<TFormMain>(TParams{WritePass()});
+    std::vector<std::string> toldWhenAsked{"(not asked)"};
+    testing::WhenModal<TFormPassDirection>([&](TFormPassDirection& direction) {
+        toldWhenAsked = StartBoxes();
+        testing::Find<QPushButton>(direction, "ButtonNorth")->click();
+    });
+    form_->show();
+    EXPECT_TRUE(testing::WaitFor([&] { return form_->Core().PassLoaded(); }));
+    EXPECT_EQ(toldWhenAsked, std::vector<std::string>{"Invalid file format: " + path});
 }
 
 TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsGoneStartsWholeInEnglishThoughItsLibraryIsLeft) {

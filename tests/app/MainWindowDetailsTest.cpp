@@ -118,12 +118,23 @@ TEST_F(MainWindowDetailsTest, BoxesCarryTheProgramsTitleWithItsVersion) {
     auto form = Show();
     const TInteractiveBoxes boxes;
     QString caption;
-    WhenModal<QMessageBox>([&caption](QMessageBox& box) {
+    const QWidget* owner = nullptr;
+    // Over the main window also while no window of the program is the active one (at the start).
+    {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(QApplication::activeWindow(), nullptr);
+    WhenModal<QMessageBox>([&caption, &owner](QMessageBox& box) {
         caption = box.windowTitle();
+        owner = box.parentWidget();
         box.accept();
     });
     TDialogService::Instance().ShowMessage("Saved");
     EXPECT_EQ(caption.toStdString(), "Talvessa from Morvane, Kelbourne  - V1.0.0");
+    EXPECT_EQ(owner, form.get());
 }
 
 // A question with answers of its own shows them as buttons, the default one
