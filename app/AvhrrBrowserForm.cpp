@@ -37,8 +37,19 @@ QString ShownPath(const std::string& path) { return QString::fromStdU16String(Sh
 
 bool FolderExists(const std::string& path) { return !path.empty() && DirectoryExists(path); }
 
+// A folder is remembered only once the window has shown one: a run that
+// browsed nothing stores nothing, and the archive's folder stands. The top
+// of the file system that such runs stored before gives way to the archive.
 std::unique_ptr<TRegistryString> Remembered(const char* name, const std::string& base) {
-    return std::make_unique<TRegistryString>(name, base);
+    auto remembered = std::make_unique<TRegistryString>(name, base);
+    remembered->WriteOnFree = false;
+    if (remembered->Value == "/") remembered->Value = base;
+    return remembered;
+}
+
+void Remember(TRegistryString& remembered, const std::string& folder) {
+    remembered.Value = folder;
+    remembered.WriteOnFree = true;
 }
 
 std::string SiblingBase(const char* program, const char* value) {
@@ -239,7 +250,7 @@ void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
         const QFontMetrics metrics(LabelBrowseFolder->font());
         LabelBrowseFolder->setText(ShownPath(TrimFolderCaption(
             path, [&](const std::string& caption) { return metrics.horizontalAdvance(ShownPath(caption)) < room; })));
-        LastBrowseFolder().Value = path;
+        Remember(LastBrowseFolder(), path);
         // The list's selection counts only once the list shows this folder.
         if (ListShowsTreeFolder()) {
             if (shell::THyShListData* record = HyShellListBrowse->GetSelectedData()) {
@@ -249,7 +260,7 @@ void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
         }
         const auto dated = ParseDatedFolder(path);
         const bool isDated = dated.has_value();
-        if (isDated) LastGoodBase().Value = dated->Base;
+        if (isDated) Remember(LastGoodBase(), dated->Base);
         BitBtnYesterday->setEnabled(isDated);
         BitBtnTomorrow->setEnabled(isDated);
         BitBtnYesterday->setProperty("Tag", isDated ? static_cast<int>(std::floor(dated->Date - 1)) : 0);

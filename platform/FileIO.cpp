@@ -1,7 +1,9 @@
 #include "platform/FileIO.h"
 
+#include "platform/PartFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
+#include "platform/StandardError.h"
 #include "platform/SystemErrors.h"
 
 #include <fcntl.h>
@@ -161,7 +163,8 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? "./" : folder;
 }
 
-// Each folder written into is swept for stale temporary files once a run.
+// Each folder written into is swept for stale temporary files once a run;
+// a folder a copy cut short left that its source cannot make again is told.
 void SweepFolderOnce(const std::string& folder) {
     static std::mutex mutex;
     static std::set<std::string> swept;
@@ -169,7 +172,10 @@ void SweepFolderOnce(const std::string& folder) {
         const std::lock_guard<std::mutex> lock(mutex);
         if (!swept.insert(folder).second) return;
     }
-    SweepStaleTemporaries(folder);
+    std::vector<std::string> kept;
+    SweepStaleTemporaries(folder, &kept);
+    for (const std::string& path : kept)
+        TellOnStandardError(KeptPartFolderText(path, [](const std::string& name) { return name; }));
 }
 
 // The file a symbolic link at path names, followed link by link (path itself
@@ -478,9 +484,11 @@ void TAtomicFileWriter::Commit() {
     if (replaced.Valid()) CloseAside(std::move(replaced));
 }
 
-int SweepStaleTemporaries(const std::string& folder) { return RemoveStaleTemporaries(folder, StaleTemporarySeconds); }
+int SweepStaleTemporaries(const std::string& folder, std::vector<std::string>* kept) {
+    return RemoveStaleTemporaries(folder, StaleTemporarySeconds, kept);
+}
 
-int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds) {
+int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds, std::vector<std::string>* kept) {
     constexpr size_t SuffixLength = 6;
     std::error_code error;
     int removed = 0;
@@ -492,8 +500,15 @@ int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds)
         const std::string path = entry.path().string();
         const TFileHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         struct stat info {};
-        if (!file.Valid() || fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != getuid())
+        if (!file.Valid() || fstat(file.Get(), &info) != 0 || info.st_uid != getuid()) continue;
+        if (S_ISDIR(info.st_mode)) {
+            const TPartFolderState state = StatePartFolder(path, minimumAgeSeconds);
+            std::error_code ignored;
+            if (state == TPartFolderState::Remakable && std::filesystem::remove_all(path, ignored) > 0) ++removed;
+            if (state == TPartFolderState::Kept && kept) kept->push_back(path);
             continue;
+        }
+        if (!S_ISREG(info.st_mode)) continue;
         // A writer holds its file locked from before its first byte: one unlocked that holds bytes
         // has no writer any more. Only an empty one may be just made and not yet locked.
         const bool young = info.st_size == 0 && now - info.st_mtime < minimumAgeSeconds;

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrune {
 
@@ -177,10 +178,13 @@ inline constexpr std::string_view TemporaryMark = ".kestrune-part-";
 std::string TemporaryNameFor(const std::string& path);
 // Removes this user's temporary files in folder (with its trailing "/") that
 // no writer holds; an empty one (which may be only just made, not yet held)
-// only once it has not changed for minimumAgeSeconds. Gives how many it removed.
-int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds);
+// only once it has not changed for minimumAgeSeconds. A part folder a killed
+// copy left goes when its source can make it again; one that cannot stays,
+// and is added to kept. Gives how many it removed.
+int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds,
+                           std::vector<std::string>* kept = nullptr);
 // RemoveStaleTemporaries as every writer into a folder runs it: what killed
 // writers left there goes, what a living writer holds stays.
-int SweepStaleTemporaries(const std::string& folder);
+int SweepStaleTemporaries(const std::string& folder, std::vector<std::string>* kept = nullptr);
 
 }  // namespace kestrune

@@ -66,12 +66,9 @@ int CopyLink(const std::string& source, const std::string& target) {
 }
 
 int CopyFolder(const std::string& source, const std::string& target, mode_t mode) {
-    int error = 0;
-    const std::vector<std::string> items = FolderItems(source, error);
     // Made writable for the copy; the source's permissions come once it is filled.
-    if (!error && mkdir(target.c_str(), 0700) != 0) error = errno;
-    for (size_t k = 0; k < items.size() && !error; ++k)
-        error = CopyKeepingTimes(source + "/" + items[k], target + "/" + items[k]);
+    int error = mkdir(target.c_str(), 0700) == 0 ? 0 : errno;
+    if (!error) error = CopyFolderItems(source, target);
     if (!error && chmod(target.c_str(), mode & 07777) != 0) error = errno;
     return error;
 }
@@ -82,6 +79,21 @@ int KeepTimes(const std::string& target, const struct stat& source) {
 }
 
 }  // namespace
+
+int CopyFolderItems(const std::string& source, const std::string& target) {
+    int error = 0;
+    const std::vector<std::string> items = FolderItems(source, error);
+    for (size_t k = 0; k < items.size() && !error; ++k)
+        error = CopyKeepingTimes(source + "/" + items[k], target + "/" + items[k]);
+    return error;
+}
+
+int TakeModeAndTimes(const std::string& source, const std::string& target) {
+    struct stat info {};
+    if (lstat(source.c_str(), &info) != 0) return errno;
+    if (chmod(target.c_str(), info.st_mode & 07777) != 0) return errno;
+    return KeepTimes(target, info);
+}
 
 int CopyKeepingTimes(const std::string& source, const std::string& target) {
     struct stat info {};

@@ -14,6 +14,12 @@ namespace kestrune {
 // success; a part copied before a failure stays for the caller to remove.
 int CopyKeepingTimes(const std::string& source, const std::string& target);
 
+// The same for a folder that is already there: the items of source are
+// copied into target; TakeModeAndTimes then gives target the source's
+// permissions and times, once nothing more is put into it.
+int CopyFolderItems(const std::string& source, const std::string& target);
+int TakeModeAndTimes(const std::string& source, const std::string& target);
+
 // Copies a regular file into an open, empty file: its bytes (synced), its
 // permissions and its times. The errno of the first failure, 0 on success.
 int CopyFileInto(const std::string& source, int target);

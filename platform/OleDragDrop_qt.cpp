@@ -138,6 +138,54 @@ void SetIfMissing(TMemoryDataObject& object, uint16_t format, const TBytes& byte
     if (object.QueryGetData(query) != S_OK) object.SetBytes(format, bytes);
 }
 
+// The desktop's file managers mark files cut or copied on the clipboard their
+// own ways: GNOME's (and Caja's, Nemo's, Thunar's) list of file URLs led by
+// "cut" or "copy", and KDE's "1" or "0" beside the URLs. A cut pastes as a move.
+constexpr char GnomeCopiedFiles[] = "x-special/gnome-copied-files";
+constexpr char KdeCutSelection[] = "application/x-kde-cutselection";
+
+uint16_t PreferredDropEffectFormat() {
+    static const uint16_t format = RegisterClipboardFormat("Preferred DropEffect");
+    return format;
+}
+
+// What a cut is as "Preferred DropEffect": a move alone; a copy may be linked too.
+uint32_t CutEffect(bool cut) { return cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY | DROPEFFECT_LINK; }
+
+struct TDesktopMarks {
+    std::vector<std::string> Files;  // GNOME's list
+    std::optional<bool> Cut;
+};
+
+TDesktopMarks DesktopMarks(const QMimeData& data) {
+    TDesktopMarks marks;
+    if (data.hasFormat(GnomeCopiedFiles)) {
+        const QList<QByteArray> lines = data.data(GnomeCopiedFiles).split('\n');
+        const QByteArray action = lines.value(0).trimmed();
+        if (action == "cut" || action == "copy") marks.Cut = action == "cut";
+        for (qsizetype k = 1; k < lines.size(); ++k)
+            if (const QUrl url = QUrl::fromEncoded(lines[k].trimmed()); url.isLocalFile()) marks.Files.push_back(FileNameOfUrl(url));
+    }
+    if (data.hasFormat(KdeCutSelection) && !marks.Cut) marks.Cut = data.data(KdeCutSelection).trimmed() == "1";
+    return marks;
+}
+
+// Files put on the clipboard carry the desktop's marks too, so that a file
+// manager pastes a cut made here as a move.
+void PutDesktopMarks(IDataObject& dataObject, QMimeData& data) {
+    STGMEDIUM medium;
+    std::vector<uint8_t> bytes;
+    if (data.urls().isEmpty() ||
+        !Succeeded(dataObject.GetData({PreferredDropEffectFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}, medium)) ||
+        !ReadMediumBytes(medium, bytes))
+        return;
+    const bool cut = ReadDword(bytes) == CutEffect(true);
+    QByteArray list = cut ? "cut" : "copy";
+    for (const QUrl& url : data.urls()) list += '\n' + url.toEncoded();
+    data.setData(GnomeCopiedFiles, list);
+    data.setData(KdeCutSelection, cut ? "1" : "0");
+}
+
 }  // namespace
 
 // ---- registration --------------------------------------------------------------------------
@@ -210,7 +258,10 @@ TMemoryDataObject TMimeDataObject::Snapshot() const {
         const QByteArray bytes = data_->data(type);
         if (format != 0) SetIfMissing(object, format, TBytes(SpanOf(bytes).begin(), SpanOf(bytes).end()));
     }
-    const std::vector<std::string> files = LocalFiles(*data_);
+    const TDesktopMarks marks = DesktopMarks(*data_);
+    if (marks.Cut) SetIfMissing(object, PreferredDropEffectFormat(), WriteDword(CutEffect(*marks.Cut)));
+    std::vector<std::string> files = LocalFiles(*data_);
+    if (files.empty()) files = marks.Files;
     if (!files.empty()) {
         SetIfMissing(object, CF_HDROP, WriteDropFiles(files));
         SetIfMissing(object, RegisterClipboardFormat("FileNameW"), WriteWideText(WideFromFileName(files.front())));
@@ -324,7 +375,9 @@ HRESULT OleGetClipboard(std::shared_ptr<IDataObject>& dataObject) {
 HRESULT OleSetClipboard(IDataObject& dataObject) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return CLIPBRD_E_CANT_OPEN;
-    clipboard->setMimeData(MimeDataFromDataObject(dataObject));
+    QMimeData* data = MimeDataFromDataObject(dataObject);
+    PutDesktopMarks(dataObject, *data);
+    clipboard->setMimeData(data);
     return S_OK;
 }
 

@@ -87,7 +87,11 @@ bool GetDragImage(IDataObject& dataObject, TDragImage& image);
 HRESULT DoDragDrop(IDataObject& dataObject, IDropSource* dropSource, uint32_t okEffects, QWidget* source,
                    uint32_t& effect);
 
-// The clipboard's contents as a data object; the data object's formats onto the clipboard.
+// The clipboard's contents as a data object; the data object's formats onto
+// the clipboard. Files cut or copied carry the desktop file managers' marks
+// both ways: GNOME's "x-special/gnome-copied-files" and KDE's
+// "application/x-kde-cutselection" read as "Preferred DropEffect" (GNOME's
+// list as the files when no URLs come with it), and written from it.
 HRESULT OleGetClipboard(std::shared_ptr<IDataObject>& dataObject);
 HRESULT OleSetClipboard(IDataObject& dataObject);
 // Empties the clipboard (what a pasted cut leaves).

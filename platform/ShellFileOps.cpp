@@ -2,6 +2,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/FileTreeCopy.h"
+#include "platform/PartFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/ShellNamespace.h"
 #include "platform/SysUtils.h"
@@ -325,10 +326,22 @@ uint32_t CopyFileLocked(const TPlannedItem& item, const fs::path& part, const TB
     return code;
 }
 
-// A folder or a link is copied whole under a part name (which no clean-up
-// takes: it removes files only), then named; removed when the copy fails.
+// A folder is filled under a part name holding a note of its source, locked
+// until the folder is whole: a clean-up meanwhile takes it for one whose
+// writer lives, and after a kill removes it only while its source can make
+// it again.
+int CopyFolderNoted(const TPlannedItem& item, const fs::path& part) {
+    const TPartFolder folder(part.string(), fs::absolute(item.Source).string());
+    int error = folder.Error();
+    if (!error) error = CopyFolderItems(item.Source, part);
+    if (!error) error = folder.Finish();
+    return error ? error : TakeModeAndTimes(item.Source, part);
+}
+
+// A folder or a link is copied whole under a part name, then named; removed
+// when the copy fails.
 uint32_t CopyTreeThenName(const TPlannedItem& item, const fs::path& part, const TBeforeNaming& beforeNaming) {
-    uint32_t code = ErrorFromErrno(CopyWhole(item.Source, part));
+    uint32_t code = ErrorFromErrno(IsRealFolder(item.Source) ? CopyFolderNoted(item, part) : CopyWhole(item.Source, part));
     if (code == 0 && beforeNaming) beforeNaming(part.string());
     if (code == 0) code = Commit(part, item);
     std::error_code ignored;
@@ -356,6 +369,22 @@ uint32_t CopyItem(const TPlannedItem& item, bool move, const TBeforeNaming& befo
     std::error_code error;
     fs::remove_all(item.Source, error);
     return ErrorOf(error);
+}
+
+// A part folder without its note (left by a copy that kept none, or killed
+// as it was named) is still made again by the item of this paste it is the
+// part of, when that holds all it holds.
+void RemoveRemadeByPlan(const std::vector<TPlannedItem>& plan, std::vector<std::string>& kept) {
+    std::erase_if(kept, [&](const std::string& part) {
+        const fs::path path(part);
+        const std::string name = path.filename().string();
+        const fs::path target = path.parent_path() / name.substr(0, name.rfind(TemporaryMark));
+        std::error_code ignored;
+        return PartFolderSource(part).empty() && std::any_of(plan.begin(), plan.end(), [&](const TPlannedItem& item) {
+                   return !item.EmptiedFolder && item.Target == target && SourceHoldsAll(item.Source, part) &&
+                          fs::remove_all(path, ignored) > 0;
+               });
+    });
 }
 
 // Names the item a copy stopped at, and those after it, left undone.
@@ -395,7 +424,8 @@ uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& f
     std::set<fs::path> swept;
     for (const TPlannedItem& item : plan)
         if (!item.EmptiedFolder && swept.insert(item.Target.parent_path()).second)
-            SweepStaleTemporaries(item.Target.parent_path().string() + "/");
+            SweepStaleTemporaries(item.Target.parent_path().string() + "/", &told.KeptParts);
+    RemoveRemadeByPlan(plan, told.KeptParts);
     for (size_t k = 0; k < plan.size(); ++k) {
         // A folder emptied by a move goes; one that kept skipped items stays.
         if (plan[k].EmptiedFolder) rmdir(plan[k].Source.c_str());

@@ -30,6 +30,7 @@ struct TCopyOutcome {
     TCopyFailure Failure = TCopyFailure::None;
     std::string FailedItem;              // the item it stopped at, named below the folder it went to
     std::vector<std::string> NotCopied;  // the items after it, left undone
+    std::vector<std::string> KeptParts;  // folders copies cut short left that nothing can make again
 };
 
 // Called with the name each item stands under just before it is named in
@@ -46,7 +47,9 @@ using TBeforeNaming = std::function<void(const std::string& name)>;
 // time: it is written under a part name (TemporaryMark), a file held locked
 // by its writer until it is renamed into place (a replaced file goes only
 // then); a move within one file system is one rename. Before the first item,
-// each folder written into is cleared of the part files killed writers left.
+// each folder written into is cleared of the part files killed writers left,
+// and of the part folders their sources (or the items of this copy) can make
+// again; outcome names the others.
 // Stops at the first failure, which outcome names; ERROR_CANCELLED when the
 // question was cancelled.
 uint32_t CopyItems(const std::vector<std::string>& sources, const std::string& folder, bool move,

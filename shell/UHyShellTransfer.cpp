@@ -3,6 +3,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
 #include "platform/NamedFile_qt.h"
+#include "platform/PartFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 #include "platform/ShellFileOps.h"
@@ -136,6 +137,14 @@ TClashAction AskClash(const TClash& clash, bool& forAll) {
                                                                       : TClashAction::Cancel;
 }
 
+// Names each folder a copy cut short left that nothing can make again, a paragraph each.
+std::string KeptPartsText(const std::vector<std::string>& kept) {
+    std::string text;
+    for (const std::string& part : kept)
+        text += (text.empty() ? "" : "\r\r") + KeptPartFolderText(part, [](const std::string& name) { return ShownFileNameText(name); });
+    return text;
+}
+
 // Tells which item a copy or move stopped at, why, and what it left undone.
 void ShowCopyFailure(uint32_t code, const TCopyOutcome& outcome, const std::string& folder, bool move) {
     std::string reason = SysErrorMessage(code);
@@ -145,6 +154,7 @@ void ShowCopyFailure(uint32_t code, const TCopyOutcome& outcome, const std::stri
                                     {ShownFileNameText(outcome.FailedItem), ShownFileNameText(folder), reason});
     if (!outcome.NotCopied.empty())
         text += FormatResStr(move ? res::SNotMovedEither : res::SNotCopiedEither, {NamedItems(ShownNames(outcome.NotCopied))});
+    if (!outcome.KeptParts.empty()) text += "\r\r" + KeptPartsText(outcome.KeptParts);
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtError);
 }
 
@@ -176,6 +186,8 @@ uint32_t TransferInto(const std::vector<std::string>& names, const std::string& 
     TCopyOutcome outcome;
     const uint32_t code = CopyItems(names, folder, move, AskClash, &outcome);
     if (code != 0 && code != ERROR_CANCELLED) ShowCopyFailure(code, outcome, folder, move);
+    else if (!outcome.KeptParts.empty())
+        TDialogService::Instance().ShowMessage(KeptPartsText(outcome.KeptParts), {}, TMsgDlgType::mtWarning);
     if (skipped) *skipped = outcome.Skipped;
     return code;
 }

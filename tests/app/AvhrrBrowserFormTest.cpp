@@ -6,6 +6,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
 #include "platform/ProgramStrings.h"
+#include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 #include "shell/UHyShellControls.h"
@@ -324,6 +325,29 @@ TEST_F(AvhrrBrowserFormTest, FilterFollowsTheCheckBoxesAndFoldersAreRemembered) 
     EXPECT_FALSE(again.CheckBoxBrowserAvhrrJPEG->Checked());
     Show(again);
     EXPECT_EQ(Shown(again), base_ + "2021/05/04/");
+}
+
+// Unattended runs build the window and never show it: they store no folder,
+// so the archive's folder stands; the top of the file system such runs
+// stored before gives way to it.
+TEST_F(AvhrrBrowserFormTest, OnlyAFolderShownIsRememberedAndTheArchiveStands) {
+    const std::string key = ProgramRegistryKey();
+    {
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey(key.substr(0, key.rfind('\\') + 1) + "Pelmarch", true));
+        registry.WriteString("CombinedPath", base_);
+        ASSERT_TRUE(registry.OpenKey(key, true));
+        registry.WriteString("LastBrowseAvhrrFolder", "/");
+    }
+    { TFormBrowseAVHRR run(nullptr); }
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKeyReadOnly(key));
+    EXPECT_EQ(registry.ReadString("LastBrowseAvhrrFolder"), "/");
+    EXPECT_FALSE(registry.ValueExists("LastGoodAvhrrBase"));
+    EXPECT_FALSE(registry.ValueExists("LastBrowseEpsGlobalFolder"));
+    TFormBrowseAVHRR browser(nullptr);
+    Show(browser);
+    EXPECT_EQ(Shown(browser), base_);
 }
 
 // Another program prunes the shown day. The tree moves to the month; the

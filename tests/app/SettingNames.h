@@ -28,10 +28,9 @@ inline const TNames FireSettingNames{
     "FireDeltaT", "FireIncludeDeltaT", "FireThresholdT", "FireUseAvg", "FireAvgMethod", "FireAvgRegionSize",
     "FireAvgDeltaReq", "FireAvgMinTch4", "FireAvgMinTch3", "FireAvgEdgeMargin", "FireSaveLimitRegion",
     "FireSaveNorthLat", "FireSaveSouthLat", "FireSaveWestLon", "FireSaveEastLon", "FirePixelColour"};
-// The go-to-location window's places; the pass browser's filters and folders.
-inline const TNames WindowSettingNames{"GoToLocations",         "BrowserAvhrrHPT",          "BrowserAvhrrJPEG",
-                                       "LastBrowseAvhrrFolder", "LastBrowseEpsGlobalFolder", "LastGoodAvhrrBase",
-                                       "LastGoodEpsGlobalBase"};
+// The go-to-location window's places; the pass browser's filters (its
+// folders are written only once it has shown one).
+inline const TNames WindowSettingNames{"GoToLocations", "BrowserAvhrrHPT", "BrowserAvhrrJPEG"};
 // The side panel's controls.
 inline const TNames SidePanelSettingNames{
     "NOAAalgorithm", "UserBlueChannel", "UserGreenChannel", "UserRedChannel", "HistEqChan1", "HistEqChan2",

@@ -6,6 +6,8 @@
 #include "platform/OleDragDrop_qt.h"
 #include "tests/app/WidgetTestSupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QUrl>
 
@@ -89,6 +91,46 @@ TEST(MimeDataObject, FileUrlsKeepTheBytesOfNamesThatAreNotUtf8) {
     std::unique_ptr<QMimeData> back(MimeDataFromDataObject(source));
     ASSERT_EQ(back->urls().size(), 1);
     EXPECT_EQ(back->urls()[0].toEncoded(), url);
+}
+
+// A cut or copy of the desktop's file managers reads as "Preferred DropEffect"
+// (GNOME's list naming the files when no URLs come with it), and ours goes
+// onto the clipboard with their marks.
+TEST(MimeDataObject, TheFileManagersCutMarksReadAndWrite) {
+    testing::EnsureQtApplication();
+    struct TMarkCase {
+        const char* Type;
+        QByteArray Bytes;
+        bool WithUrls;
+        uint32_t Effect;
+    };
+    const std::vector<TMarkCase> cases{
+        {"x-special/gnome-copied-files", "cut\nfile:///data/2023/05/05", false, DROPEFFECT_MOVE},
+        {"x-special/gnome-copied-files", "copy\nfile:///data/2023/05/05\n", true, DROPEFFECT_COPY | DROPEFFECT_LINK},
+        {"application/x-kde-cutselection", "1", true, DROPEFFECT_MOVE},
+        {"application/x-kde-cutselection", "0", true, DROPEFFECT_COPY | DROPEFFECT_LINK},
+    };
+    const uint16_t preferred = RegisterClipboardFormat("Preferred DropEffect");
+    for (const TMarkCase& mark : cases) {
+        QMimeData data;
+        data.setData(mark.Type, mark.Bytes);
+        if (mark.WithUrls) data.setUrls({QUrl::fromLocalFile("/data/2023/05/05")});
+        TMimeDataObject object(&data);
+        EXPECT_EQ(ReadDword(Get(object, preferred)), mark.Effect) << mark.Type << " " << mark.Bytes.constData();
+        EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP)), std::vector<std::string>{"/data/2023/05/05"});
+    }
+    TMemoryDataObject cut;
+    cut.SetBytes(CF_HDROP, WriteDropFiles({"/data/2023/05/05", "/data/a b.hpt"}));
+    cut.SetBytes(preferred, WriteDword(DROPEFFECT_MOVE));
+    ASSERT_EQ(OleSetClipboard(cut), S_OK);
+    const QMimeData* put = QGuiApplication::clipboard()->mimeData();
+    EXPECT_EQ(put->data("x-special/gnome-copied-files"), "cut\nfile:///data/2023/05/05\nfile:///data/a%20b.hpt");
+    EXPECT_EQ(put->data("application/x-kde-cutselection"), "1");
+    cut.SetBytes(preferred, WriteDword(DROPEFFECT_COPY | DROPEFFECT_LINK));
+    ASSERT_EQ(OleSetClipboard(cut), S_OK);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->data("x-special/gnome-copied-files").startsWith("copy\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("application/x-kde-cutselection"), "0");
+    OleEmptyClipboard();
 }
 
 TEST(MimeDataObject, EffectsAndKeysMapBothWays) {

@@ -4,6 +4,8 @@
 // move is putting in place; and what a paste killed halfway left is removed
 // by the next paste into that folder.
 #include "platform/FileIO.h"
+#include "platform/FileTreeCopy.h"
+#include "platform/PartFolder.h"
 #include "platform/ShellFileOps.h"
 #include "tests/platform/SmallDisk.h"
 #include "tests/platform/TempFolder.h"
@@ -151,6 +153,78 @@ TEST(PasteUnderCleanUp, AKilledPastesLeftoverIsRemovedByTheNextPaste) {
     ASSERT_EQ(CopyItems({second}, archive, false, {}), 0u);
     EXPECT_EQ(PartFilesIn(archive), std::vector<std::string>{fs::path(living).filename().string()});
     EXPECT_EQ(TTempFolder::Read(archive + "/NOAA18_20230503_1200.hpt"), PassBytes("noaa18"));
+}
+
+// A folder paste killed halfway through its second pass leaves its part
+// folder, the first pass whole and the second cut short in it. The next run
+// or paste into that folder removes it while its source still holds all it
+// does; one whose source has lost a pass since is kept and named; one whose
+// writer lives stays, untold.
+TEST(PasteUnderCleanUp, AKilledFolderPasteIsRemovedWhileItsSourceCanMakeItAgain) {
+    struct TKilledCase {
+        const char* What;
+        bool SourceLosesAPass;
+        bool WriterLives;
+        bool Removed;
+    };
+    const std::vector<TKilledCase> cases{
+        {"source whole", false, false, true},
+        {"a pass gone from the source since", true, false, false},
+        {"its writer still at work", false, true, false},
+    };
+    for (const TKilledCase& killed : cases) {
+        TTempFolder temp;
+        const std::string day = temp / "usb/2023/05/05", archive = temp / "archive";
+        fs::create_directories(archive);
+        WriteFile(day + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19"));
+        WriteFile(day + "/NOAA18_20230505_1047.hpt", PassBytes("noaa18"));
+        const std::string part = archive + "/05" + std::string(TemporaryMark) + "Wc9YLJ";
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            const TPartFolder folder(part, day);
+            CopyKeepingTimes(day + "/NOAA18_20230505_1047.hpt", part + "/NOAA18_20230505_1047.hpt");
+            WriteFile(part + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19").substr(0, 1000));
+            if (write(ready[1], "r", 1) != 1 || !killed.WriterLives) raise(SIGKILL);
+            pause();
+        }
+        char byte = 0;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        if (!killed.WriterLives) {
+            ASSERT_EQ(waitpid(child, nullptr, 0), child);
+        }
+        if (killed.SourceLosesAPass) fs::remove(day + "/NOAA18_20230505_1047.hpt");
+        std::vector<std::string> kept;
+        RemoveStaleTemporaries(archive + "/", 0, &kept);
+        EXPECT_EQ(fs::exists(part), !killed.Removed) << killed.What;
+        EXPECT_EQ(kept.size(), killed.SourceLosesAPass ? 1u : 0u) << killed.What;
+        TCopyOutcome outcome;
+        CopyItems({temp / "usb/2023/05/05"}, archive, false, {}, &outcome);
+        EXPECT_EQ(outcome.KeptParts.size(), killed.SourceLosesAPass ? 1u : 0u) << killed.What;
+        if (killed.SourceLosesAPass) {
+            EXPECT_NE(KeptPartFolderText(part, [](const std::string& name) { return name; }).find("(" + day + ")"), std::string::npos);
+        }
+        if (killed.WriterLives) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+        close(ready[0]);
+        close(ready[1]);
+    }
+}
+
+// A part folder left by a copy that kept no note of its source: a run
+// cannot tell what would make it again, so it is kept and named.
+TEST(PasteUnderCleanUp, AnUnnotedPartFolderIsKeptAndNamed) {
+    TTempFolder temp;
+    const std::string archive = temp / "archive";
+    const std::string part = archive + "/05" + std::string(TemporaryMark) + "Zv5gvd";
+    WriteFile(part + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19").substr(0, 4096));
+    std::vector<std::string> kept;
+    RemoveStaleTemporaries(archive + "/", 0, &kept);
+    EXPECT_EQ(kept, std::vector<std::string>{part});
+    EXPECT_NE(KeptPartFolderText(part, [](const std::string& name) { return name; }).find("(not known)"), std::string::npos);
 }
 
 // A run sweeping the folder over and over while a large pass is copied in:
