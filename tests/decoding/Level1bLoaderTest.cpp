@@ -748,8 +748,10 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
 
 // A GAC file whose records 60-63 lost their locations is still one picture:
 // the lines without location are passed over, not taken for the jump to
-// another picture, and the map is fitted on the rest. A real jump (the
-// records from 60 on 5 degrees further north) still stops the mapping.
+// another picture, and the map is fitted on the rest; so are 16 records
+// (8 s, over which the track moves 0.5 degree). A real jump (the records
+// from 60 on 5 degrees further north, or after 16 records without location)
+// still stops the mapping.
 TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     const TL1BPassSpec passSpec = PassSpec(false, true, 2);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
@@ -758,23 +760,29 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         int32_t First, Last;  // records changed, inclusive; -1: none
         bool Jump;            // moved north, else zero locations
         bool Mapped;
+        int32_t Hole = 0;     // of the records changed, the first so many get zero locations
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
-                               TGacCase{"two pictures", 60, passSpec.Records - 1, true, false}}) {
+                               TGacCase{"records 60-75", 60, 75, false, true},
+                               TGacCase{"two pictures", 60, passSpec.Records - 1, true, false},
+                               TGacCase{"two pictures either side of records 60-75", 60, passSpec.Records - 1, true,
+                                        false, 16}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
-        for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record)
+        for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
+            const bool moved = gac.Jump && record >= gac.First + gac.Hole;
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
-                PutLocation(bytes, at, gac.Jump ? test::L1BLatitude(record, k) + 5 : 0);
-                PutLocation(bytes, at + 4, gac.Jump ? test::L1BLongitude(record, k) : 0);
+                PutLocation(bytes, at, moved ? test::L1BLatitude(record, k) + 5 : 0);
+                PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) : 0);
             }
+        }
         Load(passSpec.DataSetName, bytes);
         EXPECT_EQ(Contains(state.DiagnosticLines, "Cannot show mapping with multiple GAC pictures"), !gac.Mapped);
         EXPECT_EQ(state.EarthLocations->GacDiscontinuity, !gac.Mapped);
         if (!gac.Mapped) {
-            EXPECT_EQ(state.EarthLocations->GacBreakLine, 60);
+            EXPECT_EQ(state.EarthLocations->GacBreakLine, gac.First + gac.Hole);
         }
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
     }
