@@ -869,6 +869,14 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
     const bool elements = Orbit != nullptr && Orbit->ElementsValid;
     if (InCodes(FormatCode, NeedElements) ? !elements : !(InCodes(FormatCode, Level1bFormats) || FormatCode == 24))
         return;
+    // Level 1b records of which none carries a location give the pass no
+    // direction, corners or map; their times still time it.
+    if (!AnyLineLocated()) {
+        diagnostics.push_back("No scan line has an earth location: no map is fitted");
+        if (turnRound) FlipPassDirection();
+        SetStartAndEndTimes();
+        return;
+    }
     const int count = LineCount();
     const int middle = count / 2;
     const auto corners = [this](int line) {
@@ -985,18 +993,23 @@ void TEarthLocations::SetStartAndEndTimes() {
         return;
     }
     // Level 1b line times are times of day: a pass across midnight has the
-    // late times of its first day and the early times of the next.
-    const auto timeOfDay = [](TDateTime time) { return time > 0 && time < 1; };
-    for (TDateTime time : lineTimes_) {
-        if (!timeOfDay(time)) continue;
+    // late times of its first day and the early times of the next. A record
+    // whose locations are damaged may hold any time: the pass is timed by
+    // its located lines where it has any.
+    const bool located = AnyLineLocated();
+    std::vector<TDateTime> times;
+    for (int line = 0; line < LineCount(); ++line) {
+        const TDateTime time = lineTimes_[static_cast<size_t>(line)];
+        if (time > 0 && time < 1 && (!located || LineLocated(line))) times.push_back(time);
+    }
+    for (TDateTime time : times) {
         StartTime = std::min(StartTime, time);
         EndTime = std::max(EndTime, time);
     }
     if (EndTime - StartTime > 0.5) {
         StartTime = 1.0;
         EndTime = 0;
-        for (TDateTime time : lineTimes_) {
-            if (!timeOfDay(time)) continue;
+        for (TDateTime time : times) {
             if (time >= 0.5) StartTime = std::min(StartTime, time);
             if (time < 0.5) EndTime = std::max(EndTime, time + 1.0);
         }
@@ -1102,7 +1115,9 @@ void TEarthLocations::FlipPassDirection() {
 }
 
 void TEarthLocations::SaveLocations(const std::string& fileName) const {
-    if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats)) return;
+    if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats) ||
+        !AnyLineLocated())
+        return;
     std::string bytes(locations_.size() * sizeof(TScanLineLocations), '\0');
     char* out = bytes.data();
     for (const TScanLineLocations& record : locations_) {

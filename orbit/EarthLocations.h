@@ -153,7 +153,7 @@ public:
     // The anchor samples of this pass's lines (AnchorLayoutOf).
     TAnchorLayout AnchorLayout() const;
     // Writes the headerless file of 408-byte records when the pass has
-    // locations of a format that carries them; otherwise writes nothing.
+    // located lines of a format that carries them; otherwise writes nothing.
     // Replaces the file in one step; throws EWriteError ("Unable to write to
     // <file>", an Exception) when it cannot be written.
     void SaveLocations(const std::string& fileName) const;

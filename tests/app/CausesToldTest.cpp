@@ -38,8 +38,8 @@ bool Holds(const std::vector<std::string>& lines, const std::string& text) {
 // A NOAA-18 Level 1b file of 400 records whose navigation was lost (its
 // locations zeros, or each record's status flagged invalid): a file that
 // carries its own locations is never told it lacks element sets, and gets
-// no line in the log of processed passes; a record or a few damaged leave
-// the map, the line and every product in place.
+// no line in the log of processed passes and no file of locations; a record
+// or a few damaged leave the map, the line and every product in place.
 TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
     InstallHelpAndLanguage();
     constexpr int32_t Records = 400, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
@@ -90,6 +90,7 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
         const std::string base = level1b.DataSetName.substr(0, level1b.DataSetName.rfind('.'));
         EXPECT_EQ(fs::exists(Out(base + ".sst")), damage.Status == 0) << Log();
         EXPECT_EQ(fs::exists(folder / "program/processed.lst"), damage.Status == 0) << Log();
+        EXPECT_EQ(fs::exists(Out(base + ".lcn")), damage.Status == 0) << Log();
     }
 }
 

@@ -592,7 +592,8 @@ namespace {
 // earth locations, as a damaged copy loses them: random words, zeros, zeros
 // flagged invalid, whole records of random bytes. The damaged lines are
 // left without location and counted in the diagnostics; the map is fitted
-// on the lines that have theirs and lies over the ground they show.
+// on the lines that have theirs and lies over the ground they show, and the
+// pass is timed by them (a damaged record's time of 03:12 is not its start).
 TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFittedOnTheRest) {
     constexpr int32_t Records = 400, Damaged = 200, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
     TL1BPassSpec passSpec = PassSpec(false, false, 2);
@@ -621,8 +622,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         bool RandomWords;     // else zeros
         bool WholeRecords;    // random bytes over the whole record
         bool FlaggedInvalid;  // the record's location status says so
+        bool EarlyTime = false;  // the record's time code says 03:12
     };
     for (const TDamage damage : {TDamage{"random locations", 1, true, false, false},
+                                 TDamage{"random locations, the time 03:12", 1, true, false, false, true},
                                  TDamage{"zero locations", 1, false, false, false},
                                  TDamage{"zero locations flagged invalid", 1, false, false, true},
                                  TDamage{"16 records of random bytes", 16, true, true, false}}) {
@@ -635,6 +638,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
             for (size_t at = from; at < from + count; ++at)
                 bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
             if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
+            if (damage.EarlyTime) {
+                constexpr uint32_t milliseconds = (3 * 60 + 12) * 60000;
+                for (size_t k = 0; k < 4; ++k) bytes[recordAt(record) + 8 + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+            }
         }
         Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
         ASSERT_EQ(state.DataLineCount, Records);
@@ -653,6 +660,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
+        EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
     }
 }
 
