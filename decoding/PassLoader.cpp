@@ -603,7 +603,7 @@ void TPassLoader::AppendProcessedList() {
     const std::string letter = locations.Northbound ? "N" : "S";
     const std::string head = state_.LoadedFileName + "; " + state_.Orbit->SatelliteName + "; ";
     const int year = DecodeDateTime(locations.StartTime).year;
-    // A Level 1b file's records time it whether or not they locate it.
+    // A pass without a located line gets no line, though a Level 1b file's records time it.
     const bool located = locations.AnyLineLocated();
     if (year < 1957 || !located) {
         state_.PassDescription = head + ChannelNumbers(state_) + "; " + letter + "; (orbit information not available)";

@@ -936,10 +936,10 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     return false;
 }
 
-// The centre latitude at line to that the track through the located line
-// from predicts: from's own next door, else carried on across the lines
-// between at the rate the located lines on either side move (their mean,
-// which a track curving evenly keeps over the whole stretch).
+// The centre latitude the track through the located line from predicts at
+// line to: from's own where they are neighbours, else carried across the
+// lines between at the mean of the rates at which the located lines on
+// either side move (a track curving evenly keeps that mean over the stretch).
 float TEarthLocations::TrackLatitude(int from, int to) const {
     if (to - from == 1) return CentreLatitude(from);
     const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
