@@ -667,13 +667,9 @@ TEST_F(EndToEndTest, ArchivesAndMissingElementSetsAreToldOnce) {
 
     // The update file alone, as a daily fetch of sets leaves Keps/: no main file is named.
     fs::remove(folder / "program/Keps/NOAA-18.txt");
-    run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
-    const std::vector<std::string> updated = LinesOf(testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt")));
-    EXPECT_EQ(LinesHolding(updated, "  No main orbit data file for NOAA-18: its sets were read from the update file alone"),
-              1);
-    EXPECT_EQ(LinesHolding(updated, "Update orbit data for NOAA-18 read from " + (folder / "program/Keps/Updates/NOAA-18.txt")),
-              1);
-    EXPECT_EQ(LinesHolding(updated, "Main orbit data"), 0);
+    RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    EXPECT_EQ(LinesHolding(LinesOf(testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt"))),
+                           "  No main orbit data file for NOAA-18: its sets were read from the update file alone"), 1);
 
     fs::remove_all(folder / "program/Keps");
     fs::remove(folder / "program.log");

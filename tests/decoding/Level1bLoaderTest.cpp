@@ -593,7 +593,7 @@ namespace {
 // flagged invalid, whole records of random bytes. The damaged lines are
 // left without location and counted in the diagnostics; the map is fitted
 // on the lines that have theirs and lies over the ground they show, and the
-// pass is timed by them (a damaged record's time of 03:12 is not its start).
+// pass is timed by them (a damaged record's time of 02:41 is not its start).
 TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFittedOnTheRest) {
     constexpr int32_t Records = 400, Damaged = 200, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
     TL1BPassSpec passSpec = PassSpec(false, false, 2);
@@ -622,10 +622,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         bool RandomWords;     // else zeros
         bool WholeRecords;    // random bytes over the whole record
         bool FlaggedInvalid;  // the record's location status says so
-        bool EarlyTime = false;  // the record's time code says 03:12
+        bool EarlyTime = false;  // the record's time code says 02:41
     };
     for (const TDamage damage : {TDamage{"random locations", 1, true, false, false},
-                                 TDamage{"random locations, the time 03:12", 1, true, false, false, true},
+                                 TDamage{"random locations, the time 02:41", 1, true, false, false, true},
                                  TDamage{"zero locations", 1, false, false, false},
                                  TDamage{"zero locations flagged invalid", 1, false, false, true},
                                  TDamage{"16 records of random bytes", 16, true, true, false}}) {
@@ -638,10 +638,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
             for (size_t at = from; at < from + count; ++at)
                 bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
             if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
-            if (damage.EarlyTime) {
-                constexpr uint32_t milliseconds = (3 * 60 + 12) * 60000;
-                for (size_t k = 0; k < 4; ++k) bytes[recordAt(record) + 8 + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
-            }
+            if (damage.EarlyTime) bytes[recordAt(record) + 8] = 0;  // its top byte: 12:00:33 less 9.3 h
         }
         Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
         ASSERT_EQ(state.DataLineCount, Records);
