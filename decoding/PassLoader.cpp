@@ -603,7 +603,9 @@ void TPassLoader::AppendProcessedList() {
     const std::string letter = locations.Northbound ? "N" : "S";
     const std::string head = state_.LoadedFileName + "; " + state_.Orbit->SatelliteName + "; ";
     const int year = DecodeDateTime(locations.StartTime).year;
-    if (year < 1957) {
+    // A pass without a located line gets no line, though a Level 1b file's records time it.
+    const bool located = locations.AnyLineLocated();
+    if (year < 1957 || !located) {
         state_.PassDescription = head + ChannelNumbers(state_) + "; " + letter + "; (orbit information not available)";
     } else {
         const TLineCorners& first = locations.FirstLineCorners;
@@ -615,7 +617,7 @@ void TPassLoader::AppendProcessedList() {
                                  FormatDateTime("hh:nn; ", locations.EndTime) + corners + letter;
     }
     state_.DiagnosticLines.push_back(state_.PassDescription);
-    if (year < 1958) return;
+    if (year < 1958 || !located) return;
     // A list that cannot be written costs the list its line, not the pass; either is told.
     try {
         const TProcessedLineWrite written = AddProcessedLine(state_.PassDescription);

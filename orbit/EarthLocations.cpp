@@ -265,7 +265,12 @@ void TEarthLocations::ComputeLocations(uint8_t formatCode, uint8_t sensorKind, s
 void TEarthLocations::PrepareForFormat(std::vector<std::string>& diagnostics) {
     const TDateTime passTime = Orbit != nullptr ? Orbit->PassTime : 0.0;
     if (InCodes(FormatCode, FrameFormats) && BaseDate == 0) LocationFlags = 0;
-    if (InCodes(FormatCode, Level1bFormats)) NominalStartTime = BaseDate;
+    if (InCodes(FormatCode, Level1bFormats)) {
+        NominalStartTime = BaseDate;
+        // Each record tells whether it carries a location: a file whose every
+        // record is flagged invalid is a file of records without location.
+        LocationFlags = 1;
+    }
     if (FormatCode == 24) {
         BaseDate = std::trunc(BaseDate);
         LocationFlags = std::trunc(passTime) == BaseDate ? 1 : 0;
@@ -576,7 +581,10 @@ bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string
     }
     const std::string& name = Orbit->SatelliteName;
     if (Orbit->ElementsValid) {
-        diagnostics.push_back("  Main orbit data for " + name + " read from " + Orbit->MainElementSource);
+        // An update file may stand alone, as a daily fetch of sets leaves it.
+        diagnostics.push_back(Orbit->MainElementSource.empty()
+                                  ? "  No main orbit data file for " + name + ": its sets were read from the update file alone"
+                                  : "  Main orbit data for " + name + " read from " + Orbit->MainElementSource);
         if (!Orbit->UpdateElementSource.empty())
             diagnostics.push_back("  Update orbit data for " + name + " read from " + Orbit->UpdateElementSource);
         NominalStartTime = passTime - LineCount() * 0.5 / 518400.0;  // half the lines at 6 a second
@@ -830,6 +838,11 @@ bool TEarthLocations::LineWithoutLocation(int line) const {
     return centre.Latitude == 0 && centre.Longitude == 0;
 }
 
+bool TEarthLocations::AnyLineLocated() const {
+    return std::any_of(locations_.begin(), locations_.end(),
+                       [](const TScanLineLocations& record) { return HasLocation(record.Anchors[CentreAnchor]); });
+}
+
 bool TEarthLocations::LineLocated(int line) const {
     return HasLocation(locations_[static_cast<size_t>(line)].Anchors[CentreAnchor]);
 }
@@ -856,6 +869,14 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
     const bool elements = Orbit != nullptr && Orbit->ElementsValid;
     if (InCodes(FormatCode, NeedElements) ? !elements : !(InCodes(FormatCode, Level1bFormats) || FormatCode == 24))
         return;
+    // Level 1b records of which none carries a location give the pass no
+    // direction, corners or map; their times still time it.
+    if (!AnyLineLocated()) {
+        diagnostics.push_back("No scan line has an earth location: no map is fitted");
+        if (turnRound) FlipPassDirection();
+        SetStartAndEndTimes();
+        return;
+    }
     const int count = LineCount();
     const int middle = count / 2;
     const auto corners = [this](int line) {
@@ -897,11 +918,12 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     const bool tooMany = count >= 3000;
     if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
     GacDiscontinuity = false;
-    // Lines without location (damaged records) are passed over.
+    // Lines without location (damaged records) are passed over: the lines
+    // on either side of them are one picture where they lie on one track.
     int before = 2;
     for (int line = 3; line <= count - 3; ++line) {
         if (!LineLocated(line)) continue;
-        if (LineLocated(before) && std::fabs(CentreLatitude(line) - CentreLatitude(before)) > 0.3f) {
+        if (LineLocated(before) && std::fabs(CentreLatitude(line) - TrackLatitude(before, line)) > 0.3f) {
             GacDiscontinuity = true;
             GacBreakLine = line;
             break;
@@ -912,6 +934,27 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
     diagnostics.push_back("or more than about twenty five minutes of GAC data.");
     return false;
+}
+
+// The centre latitude the track through the located line from predicts at
+// line to: from's own where they are neighbours, else carried across the
+// lines between at the mean of the rates at which the located lines on
+// either side move (a track curving evenly keeps that mean over the stretch).
+float TEarthLocations::TrackLatitude(int from, int to) const {
+    if (to - from == 1) return CentreLatitude(from);
+    const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
+    double rates = 0;
+    int sides = 0;
+    if (earlier < from && LineLocated(earlier)) {
+        rates += static_cast<double>(CentreLatitude(from) - CentreLatitude(earlier)) / (from - earlier);
+        ++sides;
+    }
+    if (later > to && LineLocated(later)) {
+        rates += static_cast<double>(CentreLatitude(later) - CentreLatitude(to)) / (later - to);
+        ++sides;
+    }
+    const double rate = sides > 0 ? rates / sides : 0.0;
+    return static_cast<float>(CentreLatitude(from) + rate * (to - from));
 }
 
 // Eleven lines round the middle must move a little, but not jump.
@@ -950,18 +993,23 @@ void TEarthLocations::SetStartAndEndTimes() {
         return;
     }
     // Level 1b line times are times of day: a pass across midnight has the
-    // late times of its first day and the early times of the next.
-    const auto timeOfDay = [](TDateTime time) { return time > 0 && time < 1; };
-    for (TDateTime time : lineTimes_) {
-        if (!timeOfDay(time)) continue;
+    // late times of its first day and the early times of the next. A record
+    // whose locations are damaged may hold any time: the pass is timed by
+    // its located lines where it has any.
+    const bool located = AnyLineLocated();
+    std::vector<TDateTime> times;
+    for (int line = 0; line < LineCount(); ++line) {
+        const TDateTime time = lineTimes_[static_cast<size_t>(line)];
+        if (time > 0 && time < 1 && (!located || LineLocated(line))) times.push_back(time);
+    }
+    for (TDateTime time : times) {
         StartTime = std::min(StartTime, time);
         EndTime = std::max(EndTime, time);
     }
     if (EndTime - StartTime > 0.5) {
         StartTime = 1.0;
         EndTime = 0;
-        for (TDateTime time : lineTimes_) {
-            if (!timeOfDay(time)) continue;
+        for (TDateTime time : times) {
             if (time >= 0.5) StartTime = std::min(StartTime, time);
             if (time < 0.5) EndTime = std::max(EndTime, time + 1.0);
         }
@@ -1067,7 +1115,9 @@ void TEarthLocations::FlipPassDirection() {
 }
 
 void TEarthLocations::SaveLocations(const std::string& fileName) const {
-    if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats)) return;
+    if (LineCount() == 0 || LocationFlags == 0 || !LocationsValid || !InCodes(FormatCode, SavedFormats) ||
+        !AnyLineLocated())
+        return;
     std::string bytes(locations_.size() * sizeof(TScanLineLocations), '\0');
     char* out = bytes.data();
     for (const TScanLineLocations& record : locations_) {

@@ -115,6 +115,9 @@ public:
     // The line's record was left without location (cleared): a damaged
     // Level 1b record, or a line whose time nothing confirmed.
     bool LineWithoutLocation(int line) const;
+    // Some line of the pass has a location: a pass of none gets no line
+    // in the log of processed passes.
+    bool AnyLineLocated() const;
     // 0 for no time and for lines outside the pass.
     TDateTime LineTimes(int line) const;
     void SetLineTime(int line, TDateTime time);
@@ -150,7 +153,7 @@ public:
     // The anchor samples of this pass's lines (AnchorLayoutOf).
     TAnchorLayout AnchorLayout() const;
     // Writes the headerless file of 408-byte records when the pass has
-    // locations of a format that carries them; otherwise writes nothing.
+    // located lines of a format that carries them; otherwise writes nothing.
     // Replaces the file in one step; throws EWriteError ("Unable to write to
     // <file>", an Exception) when it cannot be written.
     void SaveLocations(const std::string& fileName) const;
@@ -239,6 +242,7 @@ private:
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;
+    float TrackLatitude(int from, int to) const;
     bool LineLocated(int line) const;
     bool LeftUntimed(int line) const;
     std::vector<int> LinesLeftUntimed() const;

@@ -35,12 +35,14 @@ bool Holds(const std::vector<std::string>& lines, const std::string& text) {
                        [&text](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
-// A NOAA-18 Level 1b file of 400 records whose navigation was lost: a file
-// that carries its own locations is never told it lacks element sets, and a
-// record or a few damaged leave the map and every product in place.
+// A NOAA-18 Level 1b file of 400 records whose navigation was lost (its
+// locations zeros, or each record's status flagged invalid): a file that
+// carries its own locations is never told it lacks element sets, and gets
+// no line in the log of processed passes and no file of locations; a record
+// or a few damaged leave the map, the line and every product in place.
 TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
     InstallHelpAndLanguage();
-    constexpr int32_t Records = 400, LocationsAt = 640, LocationBytes = 408;
+    constexpr int32_t Records = 400, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
     test::TL1BPassSpec level1b;
     level1b.Records = Records;
     level1b.Frames.SpacecraftId = 13;
@@ -49,16 +51,19 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
     const size_t firstRecord = intact.size() - Records * recordBytes;
     struct TDamage {
         const char* Name;
-        int32_t First, Last;  // records whose locations are zeros, inclusive
+        int32_t First, Last;  // records damaged, inclusive
         int Status;
         std::vector<std::string> Told;  // lines of standard error begin so
+        bool Flagged = false;           // the status says invalid (bits 12-15: 4), else the locations are zeros
     };
+    const std::vector<std::string> noLocations = {
+        "None of the file's 400 records carries a valid earth location of its own: no overlays are drawn",
+        "The file's records carry no earth locations that fit the image: accurate sea-surface temperature data "
+        "cannot be saved.",
+        "-GROUPB: the SST data was not written"};
     const TDamage damages[] = {
-        {"every record", 0, Records - 1, 3,
-         {"None of the file's 400 records carries a valid earth location of its own: no overlays are drawn",
-          "The file's records carry no earth locations that fit the image: accurate sea-surface temperature data "
-          "cannot be saved.",
-          "-GROUPB: the SST data was not written"}},
+        {"every record", 0, Records - 1, 3, noLocations},
+        {"every record flagged invalid", 0, Records - 1, 3, noLocations, true},
         {"record 200", 200, 200, 0, {}},
         {"records 200-215", 200, 215, 0, {}},
     };
@@ -66,9 +71,14 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
         SCOPED_TRACE(damage.Name);
         test::TBytes bytes = intact;
         for (int32_t record = damage.First; record <= damage.Last; ++record) {
-            const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(firstRecord + record * recordBytes + LocationsAt);
-            std::fill(at, at + LocationBytes, 0);
+            const size_t start = firstRecord + record * recordBytes;
+            const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(start + LocationsAt);
+            if (damage.Flagged)
+                bytes[start + StatusAt + 2] = static_cast<uint8_t>((bytes[start + StatusAt + 2] & 0x0F) | 0x40);
+            else
+                std::fill(at, at + LocationBytes, 0);
         }
+        fs::remove(folder / "program/processed.lst");
         test::WriteFileBytes(Data(level1b.DataSetName), bytes);
         fs::remove(folder / "program.log");
         const testing::TRunResult run = RunWith({Data(level1b.DataSetName), "-OUTPUT:" + Out(""), "-boundaries",
@@ -79,6 +89,8 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
         EXPECT_FALSE(Holds(told, "Kepler")) << Log();
         const std::string base = level1b.DataSetName.substr(0, level1b.DataSetName.rfind('.'));
         EXPECT_EQ(fs::exists(Out(base + ".sst")), damage.Status == 0) << Log();
+        EXPECT_EQ(fs::exists(folder / "program/processed.lst"), damage.Status == 0) << Log();
+        EXPECT_EQ(fs::exists(Out(base + ".lcn")), damage.Status == 0) << Log();
     }
 }
 

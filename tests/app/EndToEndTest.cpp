@@ -665,6 +665,12 @@ TEST_F(EndToEndTest, ArchivesAndMissingElementSetsAreToldOnce) {
     EXPECT_EQ(LinesHolding(located, "days stale - OK"), 1);
     EXPECT_EQ(LinesHolding(located, "of another satellite"), 2);
 
+    // The update file alone, as a daily fetch of sets leaves Keps/: no main file is named.
+    fs::remove(folder / "program/Keps/NOAA-18.txt");
+    RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
+    EXPECT_EQ(LinesHolding(LinesOf(testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt"))),
+                           "  No main orbit data file for NOAA-18: its sets were read from the update file alone"), 1);
+
     fs::remove_all(folder / "program/Keps");
     fs::remove(folder / "program.log");
     run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});

@@ -592,7 +592,8 @@ namespace {
 // earth locations, as a damaged copy loses them: random words, zeros, zeros
 // flagged invalid, whole records of random bytes. The damaged lines are
 // left without location and counted in the diagnostics; the map is fitted
-// on the lines that have theirs and lies over the ground they show.
+// on the lines that have theirs and lies over the ground they show, and the
+// pass is timed by them (a damaged record's time of 02:41 is not its start).
 TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFittedOnTheRest) {
     constexpr int32_t Records = 400, Damaged = 200, LocationsAt = 640, LocationBytes = 408, StatusAt = 312;
     TL1BPassSpec passSpec = PassSpec(false, false, 2);
@@ -621,8 +622,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         bool RandomWords;     // else zeros
         bool WholeRecords;    // random bytes over the whole record
         bool FlaggedInvalid;  // the record's location status says so
+        bool EarlyTime = false;  // the record's time code says 02:41
     };
     for (const TDamage damage : {TDamage{"random locations", 1, true, false, false},
+                                 TDamage{"random locations, the time 02:41", 1, true, false, false, true},
                                  TDamage{"zero locations", 1, false, false, false},
                                  TDamage{"zero locations flagged invalid", 1, false, false, true},
                                  TDamage{"16 records of random bytes", 16, true, true, false}}) {
@@ -635,6 +638,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
             for (size_t at = from; at < from + count; ++at)
                 bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
             if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
+            if (damage.EarlyTime) bytes[recordAt(record) + 8] = 0;  // its top byte: 12:00:33 less 9.3 h
         }
         Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
         ASSERT_EQ(state.DataLineCount, Records);
@@ -653,6 +657,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
+        EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
     }
 }
 
@@ -748,8 +753,10 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
 
 // A GAC file whose records 60-63 lost their locations is still one picture:
 // the lines without location are passed over, not taken for the jump to
-// another picture, and the map is fitted on the rest. A real jump (the
-// records from 60 on 5 degrees further north) still stops the mapping.
+// another picture, and the map is fitted on the rest; so are 16 records
+// (8 s, over which the track moves 0.5 degree). A real jump (the records
+// from 60 on 5 degrees further north, or after 16 records without location)
+// still stops the mapping.
 TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     const TL1BPassSpec passSpec = PassSpec(false, true, 2);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
@@ -758,23 +765,29 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         int32_t First, Last;  // records changed, inclusive; -1: none
         bool Jump;            // moved north, else zero locations
         bool Mapped;
+        int32_t Hole = 0;     // of the records changed, the first so many get zero locations
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
-                               TGacCase{"two pictures", 60, passSpec.Records - 1, true, false}}) {
+                               TGacCase{"records 60-75", 60, 75, false, true},
+                               TGacCase{"two pictures", 60, passSpec.Records - 1, true, false},
+                               TGacCase{"two pictures either side of records 60-75", 60, passSpec.Records - 1, true,
+                                        false, 16}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
-        for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record)
+        for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
+            const bool moved = gac.Jump && record >= gac.First + gac.Hole;
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
-                PutLocation(bytes, at, gac.Jump ? test::L1BLatitude(record, k) + 5 : 0);
-                PutLocation(bytes, at + 4, gac.Jump ? test::L1BLongitude(record, k) : 0);
+                PutLocation(bytes, at, moved ? test::L1BLatitude(record, k) + 5 : 0);
+                PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) : 0);
             }
+        }
         Load(passSpec.DataSetName, bytes);
         EXPECT_EQ(Contains(state.DiagnosticLines, "Cannot show mapping with multiple GAC pictures"), !gac.Mapped);
         EXPECT_EQ(state.EarthLocations->GacDiscontinuity, !gac.Mapped);
         if (!gac.Mapped) {
-            EXPECT_EQ(state.EarthLocations->GacBreakLine, 60);
+            EXPECT_EQ(state.EarthLocations->GacBreakLine, gac.First + gac.Hole);
         }
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
     }
