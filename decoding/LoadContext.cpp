@@ -50,11 +50,11 @@ void TLoadContext::SeekInput(int64_t position) {
     Input.Seek(position);
 }
 
-bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
+TDateTime TLoadContext::TakeNamedPass(const TNameTime& start) {
     State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
     Dialog.PassYear = start.Year;
     Dialog.DateRule = TIdentityRule::NameLayout;
-    return ProposeOrbitDirection(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
+    return MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount);
 }
 
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {

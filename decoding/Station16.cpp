@@ -1,5 +1,6 @@
 #include "decoding/Station16.h"
 
+#include "decoding/FramePrescan.h"
 #include "decoding/LoadContext.h"
 #include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
@@ -51,7 +52,9 @@ bool Hrpt16PassFromName(TLoadContext& load, THrpt16Layout layout, TNamedPass& pa
         // Only these names can carry MetOp passes, whose spacecraft ids other
         // satellites share: the telemetry needs the date to tell them apart.
         if (layout == THrpt16Layout::MetopM0) load.PassDate = orbit.PassTime;
-        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        const TDateTime midPass = load.TakeNamedPass(pass.When);
+        proposedNorthbound =
+            ProposeNamedPassDirection(load, pass.When, load.State.RecordSize, load.State.DataStart, midPass);
         return true;
     } catch (const std::exception&) {
         return false;

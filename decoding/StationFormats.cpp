@@ -57,7 +57,8 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
             return false;
         }
         load.PassDate = orbit.PassTime;
-        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        const TDateTime midPass = load.TakeNamedPass(pass.When);
+        proposedNorthbound = ProposeNamedPassDirection(load, pass.When, HrptPackedRecord, load.State.DataStart, midPass);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -105,7 +106,9 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         load.Dialog.PassYear = when.Year;
         if (load.Dialog.DateMode == TDateMode::Date) load.Dialog.PassDate = when.Date();
         load.Dialog.DateRule = TIdentityRule::NameLayout;
-        return load.ProposeOrbitDirection(orbit.PassTime);
+        // FengYun and SeaStar frames time their lines otherwise.
+        if (!StartsText("NOAA-", satellite)) return load.ProposeOrbitDirection(orbit.PassTime);
+        return ProposeNamedPassDirection(load, when, HrptPackedRecord, wsd ? WsdHeaderBytes : 0, orbit.PassTime);
     } catch (const std::exception&) {
         return true;
     }
@@ -191,6 +194,7 @@ void ReadEssHeader(TLoadContext& load) {
     load.SetCaption(" (ESS HRPT format)");
     load.Log("ESS HRPT format");
     state.RecordSize = HrptPackedRecord;
+    state.DataStart = load.PvlFile ? ReadPvlHeader(load.Input) : 0;
     load.Dialog.SatellitePreset.clear();
     bool proposedNorthbound = true;
     if (EssPassFromName(load, proposedNorthbound)) {
@@ -201,7 +205,6 @@ void ReadEssHeader(TLoadContext& load) {
     }
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
-    state.DataStart = load.PvlFile ? ReadPvlHeader(load.Input) : 0;
     load.SeekInput(state.DataStart);
     state.PackedInput = true;
 }

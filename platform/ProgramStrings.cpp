@@ -444,6 +444,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4874, "RunReport", "SSatelliteNameDigitsYielded", "The last two characters of the file's name (\"%s\") would name %s, but its frames say %s: %s was used"},
     {4875, "RunReport", "SNameFormNotSmartView", "The name is not of the SmartView form (two year digits, three day digits, \"_\", two satellite digits): its year, day and satellite are not read from it"},
     {4876, "RunReport", "SDatedByFileDateNameUnused", "The pass is dated by the file's date (%s), since its name's layout is not used"},
+    {4877, "RunReport", "SNameTimeNotFrames", "The name gives the pass's start as %s, but its frames' time codes give %s UTC: the frames' time gives the pass's direction"},
     {4900, "FileIO", "SUnableToWriteLinked", "Unable to write to %s through the link %s"},
     {4901, "PassLoader", "SProcessedListWouldGrow", "%s would hold %s bytes as written, more than it ever holds (at most %s)"},
     {4902, "UHyShellTransfer", "SDeletedInPart", "Not everything was deleted. Still there:\r%s"},
