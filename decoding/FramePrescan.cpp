@@ -124,6 +124,14 @@ TMidPassFrames ReadMidPassFrames(const TLoadContext& load, int32_t recordSize, i
     return found;
 }
 
+void ProposeFramesSatellite(TLoadContext& load, int32_t recordSize, int64_t firstRecordAt) {
+    if (SatelliteOfName(load.UpperName()).Rule != TIdentityRule::NameDigits) return;
+    const std::string framed = ReadMidPassFrames(load, recordSize, firstRecordAt, load.State.InputFileDate).Satellite;
+    if (framed.empty()) return;
+    load.Dialog.SatellitePreset = framed;
+    load.Dialog.PresetRule = TIdentityRule::Frames;
+}
+
 bool ProposeNamedPassDirection(TLoadContext& load, const TNameTime& start, int32_t recordSize, int64_t firstRecordAt,
                                TDateTime withoutFrames) {
     const TMidPassFrames frames = ReadMidPassFrames(load, recordSize, firstRecordAt, start.Date());

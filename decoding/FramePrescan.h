@@ -43,6 +43,11 @@ struct TMidPassFrames {
 // in the year FrameYear gives for estimate (its date source).
 TMidPassFrames ReadMidPassFrames(const TLoadContext& load, int32_t recordSize, int64_t firstRecordAt, TDateTime estimate);
 
+// Where only the name's last two characters (as often the minutes of a
+// time) would name the satellite, the frames near the middle of the pass
+// propose theirs to the question instead.
+void ProposeFramesSatellite(TLoadContext& load, int32_t recordSize, int64_t firstRecordAt);
+
 // For a pass whose name gives its start: the direction at the time its
 // frames give (records of recordSize bytes from firstRecordAt), whatever
 // time the name holds (a station may name passes in its local time); at

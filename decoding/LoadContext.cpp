@@ -132,10 +132,6 @@ void TLoadContext::RecordSatelliteChoice(const TPassDirectionProposal& proposal,
     State.SatelliteChoice = answer.SatelliteText == proposal.Decided.Satellite
                                 ? proposal.Decided
                                 : TSatelliteChoice{answer.SatelliteText, TIdentityRule::Question, {}};
-    const TSatelliteChoice& named = State.NameSatellite;
-    if (named.Rule == TIdentityRule::NameDigits && State.SatelliteChoice.Satellite != named.Satellite &&
-        State.SatelliteChoice.Rule != TIdentityRule::Question)
-        Log("Satellite " + SatelliteReason(State.SatelliteChoice, named));
 }
 
 }  // namespace kestrune

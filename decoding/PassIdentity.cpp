@@ -2,6 +2,7 @@
 
 #include "decoding/SatelliteIdent.h"
 #include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
 
 #include <cctype>
 #include <initializer_list>
@@ -67,6 +68,20 @@ TSatelliteChoice FromNameEnd(const std::string& name) {
     if (!metop.Satellite.empty()) return metop;
     std::vector<TNameRule> digits = NoaaTokens("", AllNoaaNumbers);
     return LastMatch(name, digits, EndsWith, TIdentityRule::NameDigits);
+}
+
+// Satellite names as formats spell them ("Metop-A", "METOP A") compared by letters and digits.
+std::string SatelliteKey(const std::string& name) {
+    std::string key;
+    for (const char c : name)
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+// A satellite the program knows as it spells it ("NOAA 18" is "NOAA-18"); others as told.
+std::string Spelled(const std::string& satellite) {
+    const std::string known = KnownSatellite(satellite);
+    return known.empty() ? satellite : known;
 }
 
 TSatelliteChoice Known(const std::string& name, TIdentityRule rule) {
@@ -205,24 +220,23 @@ std::string DateReason(const TDateChoice& choice) {
     return reason;
 }
 
-std::string SatelliteReason(const TSatelliteChoice& choice, const TSatelliteChoice& fromName) {
-    std::string reason = choice.Satellite;
-    switch (choice.Rule) {
-        case TIdentityRule::NameOutright: reason += ", named by the file's name (\"" + choice.Token + "\")"; break;
-        case TIdentityRule::NameLayout: reason += ", named by the file's name"; break;
-        case TIdentityRule::Header: reason += ", named by the file's header"; break;
-        case TIdentityRule::Frames: reason += ", named by its frames"; break;
-        case TIdentityRule::NameDigits:
-            reason += ", taken from the last two characters of the file's name (\"" + choice.Token + "\")";
-            break;
-        case TIdentityRule::Question: reason += ", chosen in the direction question"; break;
-        case TIdentityRule::FileDate:
-        case TIdentityRule::None: return {};
-    }
-    if (fromName.Rule == TIdentityRule::NameDigits && choice.Rule != TIdentityRule::NameDigits &&
-        fromName.Satellite != choice.Satellite)
-        reason += "; the last two characters of the name (\"" + fromName.Token + "\") do not name a satellite over them";
-    return reason;
+std::string SatelliteMismatch(const std::string& named, const std::string& framedAsTold, const std::string& usedAsTold,
+                              bool namedByFrames, const TSatelliteChoice& fromName) {
+    if (framedAsTold.empty() || StartsText("Unknown", framedAsTold)) return {};
+    const std::string framed = Spelled(framedAsTold);
+    const std::string used = Spelled(usedAsTold);
+    const std::string digits = SatelliteKey(fromName.Satellite);
+    // The name's last two characters yielded to the frames, whether or not the loader named their satellite first.
+    const bool digitsYielded = fromName.Rule == TIdentityRule::NameDigits && digits != SatelliteKey(framed) &&
+                               SatelliteKey(used) == SatelliteKey(framed) &&
+                               (named.empty() || SatelliteKey(named) == digits || SatelliteKey(named) == SatelliteKey(framed));
+    if (digitsYielded) return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, fromName.Satellite, framed, used});
+    if (named.empty() || SatelliteKey(named) == SatelliteKey(framed)) return {};
+    if (fromName.Rule == TIdentityRule::NameDigits && SatelliteKey(named) == digits)
+        return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, named, framed, used});
+    if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
+    const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
+    return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
 
 }  // namespace kestrune

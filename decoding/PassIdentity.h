@@ -88,9 +88,15 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 // the file's date"; "" where the file's date did not decide.
 std::string DateReason(const TDateChoice& choice);
 
-// Why the satellite was chosen, for the diagnostics and the run report:
-// "NOAA-18, named by its frames; the name's last two characters "15" do not
-// name a satellite over them".
-std::string SatelliteReason(const TSatelliteChoice& choice, const TSatelliteChoice& fromName);
+// The one reason told, in the diagnostics and the run report alike, where
+// what named the pass's satellite disagrees: what the loader named before
+// reading (named: the file's name or header, or, for a file that names none,
+// the frames looked at before reading, namedByFrames), what the frames of
+// the whole pass say (framed) and the satellite used; a name whose last two
+// characters would have named another (fromName) is told as such. "" where
+// they agree or the frames name none. Satellites are told as the program
+// spells them ("NOAA-18").
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
+                              bool namedByFrames = false, const TSatelliteChoice& fromName = {});
 
 }  // namespace kestrune

@@ -206,8 +206,11 @@ void ReadSmartViewHeader(TLoadContext& load) {
         // Other names' digits are dates and times of other forms ("2023-05-03-1200-NOAA18").
         load.NameRuleNotUsed(resStr(res::SNameFormNotSmartView));
     }
-    request.SatellitePreset = satellite;
-    request.PresetRule = TIdentityRule::NameLayout;
+    if (satellite.empty()) ProposeFramesSatellite(load, HrptWordRecord, HrptWordRecord);
+    if (!satellite.empty()) {
+        request.SatellitePreset = satellite;
+        request.PresetRule = TIdentityRule::NameLayout;
+    }
     request.DateRule = TIdentityRule::NameLayout;
     // The first record is the recorder's text header, not a line of the picture.
     state.PackedInput = true;

@@ -201,6 +201,7 @@ void ReadEssHeader(TLoadContext& load) {
         load.AskPassDirection("", proposedNorthbound);
     } else {
         load.Dialog.DateMode = TDateMode::Year;
+        ProposeFramesSatellite(load, HrptPackedRecord, state.DataStart);
         load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     }
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
@@ -222,9 +223,10 @@ void ReadTenBitHeader(TLoadContext& load) {
     if (wsdHeader) TakeEmbeddedElements(load);
     const std::string satellite = TenBitSatelliteToken(load.UpperName());
     bool proposedNorthbound = true;
-    if (satellite.empty())
+    if (satellite.empty()) {
         PresetYearFromOrbitNumber(load);
-    else
+        ProposeFramesSatellite(load, HrptPackedRecord, wsdHeader ? WsdHeaderBytes : 0);
+    } else
         proposedNorthbound = TenBitNamedDirection(load, satellite);
     load.AskPassDirection(hint, proposedNorthbound);
 

@@ -174,30 +174,26 @@ TEST(PassIdentityTest, NamesBeginningAsWsdNamesAreDated) {
     }
 }
 
-TEST(PassIdentityTest, TheReasonNamesTheRuleAndWhatOfTheNameYielded) {
+// One reason for one decision: the name's last two characters that yielded
+// to the frames are told so whether the loader or the frames named first.
+TEST(PassIdentityTest, ANameWhoseLastTwoCharactersYieldedIsToldSo) {
     const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
-    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::Frames, {}}, digits),
-              "NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite over them");
-    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::NameOutright, "N18"}, {}),
-              "NOAA-18, named by the file's name (\"N18\")");
-    EXPECT_EQ(SatelliteReason(digits, digits), "NOAA-15, taken from the last two characters of the file's name (\"15\")");
-    EXPECT_EQ(SatelliteReason({}, digits), "");
-}
-
-// Each rule is told as its own: a header is no frame, a name's layout no header.
-TEST(PassIdentityTest, EachRuleIsToldAsItself) {
-    const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
-    const std::pair<TIdentityRule, const char*> cases[] = {
-        {TIdentityRule::Header, "NOAA-18, named by the file's header; the last two characters of the name (\"15\") do "
-                                "not name a satellite over them"},
-        {TIdentityRule::NameLayout, "NOAA-18, named by the file's name; the last two characters of the name (\"15\") do "
-                                    "not name a satellite over them"},
-        {TIdentityRule::Question, "NOAA-18, chosen in the direction question; the last two characters of the name "
-                                  "(\"15\") do not name a satellite over them"},
+    const std::string yielded =
+        "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: NOAA-18 was used";
+    const struct {
+        const char* Named;
+        const char* Framed;
+        const char* Used;
+        std::string Told;
+    } cases[] = {
+        {"NOAA-18", "NOAA 18", "NOAA-18", yielded},  // the frames looked at proposed it to the question
+        {"", "NOAA 18", "NOAA-18", yielded},         // named by the frames once read
+        {"NOAA-15", "NOAA 18", "NOAA-18", yielded},
+        {"NOAA-18", "Unknown (id 4)", "NOAA-18", ""},
+        {"NOAA-15", "NOAA 15", "NOAA-15", ""},
     };
-    for (const auto& [rule, told] : cases) EXPECT_EQ(SatelliteReason({"NOAA-18", rule, {}}, digits), told);
-    EXPECT_EQ(SatelliteReason({"NOAA-15", TIdentityRule::Header, {}}, digits), "NOAA-15, named by the file's header")
-        << "the name's characters agree";
+    for (const auto& c : cases) EXPECT_EQ(SatelliteMismatch(c.Named, c.Framed, c.Used, false, digits), c.Told) << c.Named;
+    EXPECT_EQ(SatelliteMismatch("NOAA-18", "NOAA 18", "NOAA-18", false, {"NOAA-18", TIdentityRule::NameOutright, "N18"}), "");
 }
 
 // Now is 8 December 2026: a name may begin with 2027, a month ahead, not 2028.

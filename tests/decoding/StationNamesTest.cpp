@@ -309,9 +309,9 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
          "format reads"},
         {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines),
-         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite"},
+         "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: NOAA-18 was used"},
         {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
-         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\")"},
+         "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -432,8 +432,8 @@ TEST_F(StationKeepingEverySetTest, FramesOverANamesMinutesAreToldAsFramesInEvery
         loader.LoadDataFile(WriteClosed(name, bytes));
         ExpectNoaa18OnItsDay();
         EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Frames);
-        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames; the last two characters "
-                                                          "of the name (\"15\") do not name a satellite over them"))
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The last two characters of the file's name (\"15\") would name "
+                                                          "NOAA-15, but its frames say NOAA-18: NOAA-18 was used"))
             << testing::PrintToString(state.DiagnosticLines);
     }
 }
@@ -487,7 +487,7 @@ TEST_F(StationKeepingEverySetTest, ASatelliteChosenInTheQuestionIsToldAsChosen) 
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-19");
     EXPECT_EQ(state.SatelliteChoice.Satellite, "NOAA-19");
     EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Question);
-    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames"))
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "would name NOAA-15, but its frames say NOAA-18"))
         << testing::PrintToString(state.DiagnosticLines);
 }
 
