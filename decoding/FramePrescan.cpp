@@ -139,8 +139,8 @@ bool ProposeNamedPassDirection(TLoadContext& load, const TNameTime& start, int32
     const TDateTime namedStart = start.DateTime();
     const TDateTime framedStart = frames.Time - frames.SinceStart;
     if (std::abs(framedStart - namedStart) > NameTimeTolerance)
-        load.NameRuleNotUsed(FormatResStr(res::SNameTimeNotFrames, {FormatDateTime("yyyy-mm-dd hh:nn", namedStart),
-                                                                     FormatDateTime("yyyy-mm-dd hh:nn:ss", framedStart)}));
+        load.Log(FormatResStr(res::SNameTimeNotFrames, {FormatDateTime("yyyy-mm-dd hh:nn", namedStart),
+                                                      FormatDateTime("yyyy-mm-dd hh:nn:ss", framedStart)}));
     return load.ProposeOrbitDirection(frames.Time);
 }
 

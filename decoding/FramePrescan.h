@@ -52,7 +52,8 @@ void ProposeFramesSatellite(TLoadContext& load, int32_t recordSize, int64_t firs
 // frames give (records of recordSize bytes from firstRecordAt), whatever
 // time the name holds (a station may name passes in its local time); at
 // withoutFrames when the frames give none. A name's start that the frames
-// contradict is told.
+// contradict is told in the diagnostics (the frames date the pass's lines
+// in any case).
 bool ProposeNamedPassDirection(TLoadContext& load, const TNameTime& start, int32_t recordSize, int64_t firstRecordAt,
                                TDateTime withoutFrames);
 

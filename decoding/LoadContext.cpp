@@ -104,6 +104,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
 // what decided the proposal, and a file's date that decided is told.
 void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
     State.DateChoice = proposal.DecidedDate;
+    // A name's layout that read the date and was refused has told why already.
+    if (!State.NameNotes.empty()) State.DateChoice.NameHolds = 0;
     if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
     const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
     if (!kept) {

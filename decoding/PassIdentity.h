@@ -57,8 +57,19 @@ TSatelliteChoice DecideSatellite(const TSatelliteEvidence& evidence);
 // year a month after now.
 bool PassYearPossible(int year, TDateTime now);
 
-// A date of the name, as "yyyymmdd", "yyyy-mm-dd" or "yyyy_mm_dd" in a
-// year a pass can have; 0 when the name holds none.
+// The days a recorded pass can have: from the first AVHRR's launch
+// (13 October 1978) to a month after now.
+bool PassDatePossible(TDateTime date, TDateTime now);
+
+// Why a name's layout that reads this date is not used ("The name's layout
+// gives the year 2099, which no pass can have: ..."); "" when a pass can
+// have the date.
+std::string NameDateRefusal(TDateTime date, TDateTime now);
+
+// A date of the name that a pass can have: "yyyymmdd", "yyyy-mm-dd",
+// "yyyy_mm_dd", "ddMONyyyy" ("03MAY2023"), or a run of digits of its own of
+// the forms stations use, "yyyyddd", "yymmdd" and "yyddd"; 0 when the name
+// holds none.
 TDateTime DateInName(const std::string& name, TDateTime now);
 
 // What a reader read of a pass's date, and the file it read it from.

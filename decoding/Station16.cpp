@@ -28,9 +28,8 @@ bool HasStationTextHeader(const std::vector<uint8_t>& header) { return std::memc
 // "2023-05-03-1200-n18") or a year no pass can have is not used, and told.
 // Fields that form no date raise: the name is not of the layout at all.
 bool Hrpt16NameUsable(TLoadContext& load, const TNamedPass& pass) {
-    pass.When.Date();
-    if (!PassYearPossible(pass.When.Year, NowUtc())) {
-        load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(pass.When.Year)}));
+    if (const std::string refusal = NameDateRefusal(pass.When.Date(), NowUtc()); !refusal.empty()) {
+        load.NameRuleNotUsed(refusal);
         return false;
     }
     if (KnownSatellite(pass.Satellite).empty()) {

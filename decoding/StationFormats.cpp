@@ -50,9 +50,15 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
             pass = EssMetopNamePass(upperName);
         else
             return false;
+        if (const std::string refusal = NameDateRefusal(pass.When.Date(), NowUtc()); !refusal.empty()) {
+            load.NameRuleNotUsed(refusal);
+            return false;
+        }
         orbit.SetSatelliteName(UpperCase(pass.Satellite));
         if (!orbit.CatalogNumber.empty()) orbit.SelectElements(pass.When.Date());
         if (!orbit.ElementsValid) {
+            if (!orbit.CatalogNumber.empty())
+                load.NameRuleNotUsed(FormatResStr(res::SNameNoElements, {orbit.SatelliteName, FormatDateTime("yyyy-mm-dd", pass.When.Date())}));
             orbit.SetSatelliteName("");
             return false;
         }
@@ -94,8 +100,8 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         const TNameTime when = TenBitNameTime(load.State.LoadedFileName, wsd);
         // Digits of a name written with a two-digit year read as a year centuries away.
         when.DateTime();
-        if (!PassYearPossible(when.Year, NowUtc())) {
-            load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(when.Year)}));
+        if (const std::string refusal = NameDateRefusal(when.Date(), NowUtc()); !refusal.empty()) {
+            load.NameRuleNotUsed(refusal);
             return true;
         }
         const TEarthLocations& locations = load.EarthLocations();

@@ -124,7 +124,13 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"pass_2023_12_31", EncodeDate(2023, 12, 31)},
         {"20240229_0000", EncodeDate(2024, 2, 29)},
         {"20230229_0000", 0},           // no 29 February in 2023
-        {"230503_1200_noaa18", 0},      // two year digits: no date of this kind
+        {"230503_1200_noaa18", EncodeDate(2023, 5, 3)},  // yymmdd
+        {"NOAA-18_030523", EncodeDate(2023, 5, 3)},      // GTI's ddmmyy: the later reading
+        {"03MAY2023_1215", EncodeDate(2023, 5, 3)},      // not 2023-12-15
+        {"23123_18", EncodeDate(2023, 5, 3)},            // yyddd
+        {"2023123_1200", EncodeDate(2023, 5, 3)},        // yyyyddd
+        {"23366_18", 0},                                 // no day 366 in 2023
+        {"2027-05-03-1200-NOAA18", 0},                   // five months after today
         {"123420230503", 0},            // the digits do not start a date
         {"29990101", 0},                // no pass has that year
         {"passa", 0},
@@ -228,7 +234,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         {"/in/NOAA18_20230503_1200.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::FileDate, 2026,
          0, EncodeDate(2023, 5, 3)},
         {"/in/230503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
-         0},
+         EncodeDate(2023, 5, 3)},
         {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
         // A day: the reader's without its time, the name's digits, the file's.
         {"/in/passa.qrm", TDateMode::Date, header, 0, TIdentityRule::Header, copied, TIdentityRule::Header, 0,

@@ -302,7 +302,11 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
         {"2023-05-03-1200-NOAA-18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
          "The name's layout gives the satellite \"NOAA--1\""},
         {"230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
-         "The name's layout gives the year 2305, which no pass can have"},
+         "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
+         "format reads"},
+        {"2099-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
+         "The name's layout gives the year 2099, which no pass can have"},
+        {"23366_18.svw", test::BuildSmartViewFile(frames, NamedLines), "The name's layout gives day 366 of 2023"},
         {"2023-05-03-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name is not of the SmartView form"},
         {"NOAA18_20230503_1200.hpt", test::BuildEssFile(frames, NamedLines),
@@ -372,7 +376,7 @@ TEST_F(StationKeepingEverySetTest, EachPassKeepsTheRuleThatDatedItAndTellsAFiles
         {"passa.svw", smartView, TIdentityRule::FileDate, 0},
         {"NOAA18_20230503_1200.drt", dartcom, TIdentityRule::FileDate, may3},
         {"20230503_1200_noaa18.n10", n10, TIdentityRule::NameLayout, 0},
-        {"230503_1200_noaa18.n10", n10, TIdentityRule::FileDate, 0},
+        {"230503_1200_noaa18.n10", n10, TIdentityRule::FileDate, may3},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
