@@ -138,6 +138,11 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         {"230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile(frames, NamedLines, fengYun), 40, "FY1D",
          EncodeDate(2023, 5, 3), noon},
         {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines), 21, "NOAA-18", newYear, noon},
+        // Named in a station's local time (UTC+1, UTC-11): the frames' time gives the direction.
+        {"230503_1300_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, noaa.Line1, noaa.Line2), 39, "NOAA-18", newYear,
+         noon},
+        {"2023-05-03-0100-NOAA18.hpt", test::BuildEssFile(frames, NamedLines), 5, "NOAA-18", newYear, noon},
+        {"2023-05-03-1300-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), 26, "NOAA-18", newYear, noon},
         {"FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
          noon},
         {"NOAA-18_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
