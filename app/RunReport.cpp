@@ -10,7 +10,6 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
 #include <cmath>
 
 namespace kestrune {
@@ -24,20 +23,6 @@ bool LocatedFromElements(uint8_t formatCode) { return formatCode < 7 || formatCo
 // Passes whose scan the program does not model: timed, but never located.
 bool TimedOnly(const TPassState& pass) {
     return pass.SensorKind == SensorSeaWifs || pass.SensorKind == SensorSpot || pass.InputFormatCode == 25;
-}
-
-// Satellite names as formats spell them ("Metop-A", "METOP A") compared by letters and digits.
-std::string SatelliteKey(const std::string& name) {
-    std::string key;
-    for (const char c : name)
-        if (std::isalnum(static_cast<unsigned char>(c)) != 0) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return key;
-}
-
-// A satellite the program knows as it spells it ("NOAA 18" is "NOAA-18"); others as told.
-std::string Spelled(const std::string& satellite) {
-    const std::string known = KnownSatellite(satellite);
-    return known.empty() ? satellite : known;
 }
 
 std::string SatelliteOf(const TPassState& pass) {
@@ -65,20 +50,6 @@ std::string OneLine(const std::string& text) {
         line += lineBreak ? ' ' : c;
     }
     return Trim(line);
-}
-
-std::string SatelliteMismatch(const std::string& named, const std::string& framedAsTold, const std::string& usedAsTold,
-                              bool namedByFrames, const TSatelliteChoice& fromName) {
-    if (named.empty() || framedAsTold.empty() || StartsText("Unknown", framedAsTold) ||
-        SatelliteKey(named) == SatelliteKey(framedAsTold))
-        return {};
-    const std::string framed = Spelled(framedAsTold);
-    const std::string used = Spelled(usedAsTold);
-    if (fromName.Rule == TIdentityRule::NameDigits && SatelliteKey(named) == SatelliteKey(fromName.Satellite))
-        return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, named, framed, used});
-    if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
-    const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
-    return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
 
 std::string UnloadedFileCause(const std::string& fileName) {
@@ -109,9 +80,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     if (!telemetry.ParameterFileNote.empty()) lines.push_back(telemetry.ParameterFileNote);
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
-    const std::string mismatch = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
-                                                   pass.SatelliteFromFrames, pass.NameSatellite);
-    if (!mismatch.empty()) lines.push_back(mismatch);
+    if (!pass.SatelliteNote.empty()) lines.push_back(pass.SatelliteNote);
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {

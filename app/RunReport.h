@@ -29,15 +29,6 @@ std::string UnloadedFileCause(const std::string& fileName);
 // explains missing sets.
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote);
 
-// The satellite the file's name or header names (named), or, for a file
-// that names none, the frames looked at before reading (namedByFrames), and
-// the one its frames name (framed) differ: which was used and why; "" when
-// they agree or either is unknown.
-// Satellites are told as the program spells them ("NOAA-18"); a name whose
-// last two characters named the satellite (fromName) is told as such.
-std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
-                              bool namedByFrames = false, const TSatelliteChoice& fromName = {});
-
 // A message as one line: line breaks of any kind become blanks, runs of them one.
 std::string OneLine(const std::string& text);
 

@@ -128,6 +128,22 @@ bool MeteorMarkerNear(const TInputFile& input, int64_t at, int32_t recordSize) {
     return HoldsFrameMarker(std::span<const uint8_t>(input.Data() + at, static_cast<size_t>(count)));
 }
 
+// Record index of the file, read as the pass reader reads it.
+struct TRecordRead {
+    TRecordRead(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records, int32_t index)
+        : Input(input.Data(), input.Size(), records.FirstRecordAt + static_cast<int64_t>(index) * format.RecordSize),
+          Reader(format, Input,
+                 MappedRecordReader(input.Data(), input.Size(),
+                                    records.DataStart + static_cast<int64_t>(index) * format.RecordSize, format.RecordSize),
+                 nullptr, nullptr) {
+        Reader.ReadNextFrame(Reader.CurrentFrame(), true);
+    }
+    const TFrame& Frame() { return Reader.CurrentFrame(); }
+
+    TInputFile Input;
+    TFrameReader Reader;
+};
+
 // Reads record index of the file as the pass reader would and asks it for the mark.
 bool RecordCarriesMark(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records,
                        TMarkRule rule, int32_t index) {
@@ -135,12 +151,9 @@ bool RecordCarriesMark(const TFrameFormat& format, const TInputFile& input, cons
     if (rule.Mark == TMark::MeteorCadu) return MeteorMarkerNear(input, records.FirstRecordAt + offset, format.RecordSize);
     if (rule.Mark == TMark::MeteorPattern)
         return MeteorPatternNear(input, records.FirstRecordAt + offset, format.RecordSize);
-    TInputFile sampleInput(input.Data(), input.Size(), records.FirstRecordAt + offset);
-    TFrameReader reader(format, sampleInput,
-                        MappedRecordReader(input.Data(), input.Size(), records.DataStart + offset, format.RecordSize),
-                        nullptr, nullptr);
-    TFrame& frame = reader.CurrentFrame();
-    reader.ReadNextFrame(frame, true);
+    TRecordRead read(format, input, records, index);
+    const TFrame& frame = read.Frame();
+    const TFrameReader& reader = read.Reader;
     switch (rule.Mark) {
         case TMark::Sync: return frame[static_cast<size_t>(rule.Word)] == FirstSyncWord;
         case TMark::TimeCode: return TimeCodeValid(frame, rule.Word);
@@ -154,6 +167,11 @@ bool RecordCarriesMark(const TFrameFormat& format, const TInputFile& input, cons
 }
 
 }  // namespace
+
+void ReadRecordFrame(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records, int32_t index,
+                     TFrame& frame) {
+    frame = TRecordRead(format, input, records, index).Frame();
+}
 
 TFrameSurvey SurveyFrames(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records) {
     TFrameSurvey survey;

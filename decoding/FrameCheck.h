@@ -28,6 +28,10 @@ struct TFrameSurvey {
 
 constexpr int32_t SurveyedFrames = 64;
 
+// Reads record index of the file into frame as the pass reader would.
+void ReadRecordFrame(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records, int32_t index,
+                     TFrame& frame);
+
 // Looks at up to SurveyedFrames frames spread evenly over the records.
 TFrameSurvey SurveyFrames(const TFrameFormat& format, const TInputFile& input, const TRecordSpan& records);
 

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
+#include "decoding/SatelliteIdent.h"
 #include "orbit/FrameYear.h"
 #include "platform/SysUtils.h"
 
@@ -27,5 +29,32 @@ TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first
 // SmartView frames may also name another satellite. True (northbound) when
 // the pass is too short or the record holds no valid time.
 bool PrescanFrameSatellite(TLoadContext& load);
+
+// What the frames near the middle of a pass say, for the formats whose
+// frames carry the HRPT time code and identity word.
+struct TMidPassFrames {
+    TDateTime Time = 0;     // the time two neighbouring frames agree on; 0 when none do
+    double SinceStart = 0;  // days from the first record to that frame, six frames a second
+    std::string Satellite;  // named by their identity word; "" when it names none
+};
+
+// Reads the frames from 45 % of the pass on, records of recordSize bytes
+// from firstRecordAt laid out as the load's format lays them; the time is
+// in the year FrameYear gives for estimate (its date source).
+TMidPassFrames ReadMidPassFrames(const TLoadContext& load, int32_t recordSize, int64_t firstRecordAt, TDateTime estimate);
+
+// Where only the name's last two characters (as often the minutes of a
+// time) would name the satellite, the frames near the middle of the pass
+// propose theirs to the question instead.
+void ProposeFramesSatellite(TLoadContext& load, int32_t recordSize, int64_t firstRecordAt);
+
+// For a pass whose name gives its start: the direction at the time its
+// frames give (records of recordSize bytes from firstRecordAt), whatever
+// time the name holds (a station may name passes in its local time); at
+// withoutFrames when the frames give none. A name's start that the frames
+// contradict is told in the diagnostics (the frames date the pass's lines
+// in any case).
+bool ProposeNamedPassDirection(TLoadContext& load, const TNameTime& start, int32_t recordSize, int64_t firstRecordAt,
+                               TDateTime withoutFrames);
 
 }  // namespace kestrune

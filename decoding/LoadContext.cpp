@@ -50,11 +50,11 @@ void TLoadContext::SeekInput(int64_t position) {
     Input.Seek(position);
 }
 
-bool TLoadContext::ProposeNamedPass(const TNameTime& start) {
+TDateTime TLoadContext::TakeNamedPass(const TNameTime& start) {
     State.RecordCount = static_cast<int32_t>(State.FileSizeBytes / State.RecordSize);
     Dialog.PassYear = start.Year;
     Dialog.DateRule = TIdentityRule::NameLayout;
-    return ProposeOrbitDirection(MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount));
+    return MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount);
 }
 
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
@@ -104,6 +104,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
 // what decided the proposal, and a file's date that decided is told.
 void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
     State.DateChoice = proposal.DecidedDate;
+    // A name's layout that read the date and was refused has told why already.
+    if (!State.NameNotes.empty()) State.DateChoice.NameHolds = 0;
     if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
     const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
     if (!kept) {
@@ -132,10 +134,6 @@ void TLoadContext::RecordSatelliteChoice(const TPassDirectionProposal& proposal,
     State.SatelliteChoice = answer.SatelliteText == proposal.Decided.Satellite
                                 ? proposal.Decided
                                 : TSatelliteChoice{answer.SatelliteText, TIdentityRule::Question, {}};
-    const TSatelliteChoice& named = State.NameSatellite;
-    if (named.Rule == TIdentityRule::NameDigits && State.SatelliteChoice.Satellite != named.Satellite &&
-        State.SatelliteChoice.Rule != TIdentityRule::Question)
-        Log("Satellite " + SatelliteReason(State.SatelliteChoice, named));
 }
 
 }  // namespace kestrune

@@ -90,9 +90,9 @@ struct TLoadContext {
     // Positions the input; a position beyond the end of the file raises ELoadError.
     void SeekInput(int64_t position);
 
-    // For a pass whose start the file name gives: the record count, the year
-    // the question proposes, and whether the satellite moves north at mid-pass.
-    bool ProposeNamedPass(const TNameTime& start);
+    // For a pass whose start the file name gives: the record count and the
+    // year the question proposes; the middle of the pass by the name's time.
+    TDateTime TakeNamedPass(const TNameTime& start);
     // The orbit's direction at time; it counts as known when the orbit has elements.
     bool ProposeOrbitDirection(TDateTime time);
 

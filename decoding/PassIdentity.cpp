@@ -1,8 +1,12 @@
 #include "decoding/PassIdentity.h"
 
 #include "decoding/SatelliteIdent.h"
+#include "decoding/Station16Formats.h"
+#include "orbit/FrameYear.h"
 #include "orbit/Orbits.h"
+#include "platform/ProgramStrings.h"
 
+#include <algorithm>
 #include <cctype>
 #include <initializer_list>
 #include <vector>
@@ -69,12 +73,81 @@ TSatelliteChoice FromNameEnd(const std::string& name) {
     return LastMatch(name, digits, EndsWith, TIdentityRule::NameDigits);
 }
 
+// Satellite names as formats spell them ("Metop-A", "METOP A") compared by letters and digits.
+std::string SatelliteKey(const std::string& name) {
+    std::string key;
+    for (const char c : name)
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+// A satellite the program knows as it spells it ("NOAA 18" is "NOAA-18"); others as told.
+std::string Spelled(const std::string& satellite) {
+    const std::string known = KnownSatellite(satellite);
+    return known.empty() ? satellite : known;
+}
+
 TSatelliteChoice Known(const std::string& name, TIdentityRule rule) {
     const std::string satellite = KnownSatellite(name);
     return satellite.empty() ? TSatelliteChoice{} : TSatelliteChoice{satellite, rule, {}};
 }
 
 constexpr int FirstPassYear = 1978;
+
+TDateTime DateOf(int year, int month, int day) {
+    TDateTime date = 0;
+    return TryEncodeDate(year, month, day, date) ? date : 0;
+}
+
+TDateTime DayOfYearDate(int year, int day) { return DayInYear(year, day) ? EncodeDate(year, 1, 1) + day - 1 : 0; }
+
+int Digits(const std::string& text, size_t at, size_t count) { return std::stoi(text.substr(at, count)); }
+
+// "03MAY2023": a day, a month's English abbreviation, a four-digit year.
+TDateTime DayMonthNameYearAt(const std::string& name, size_t start) {
+    static const char* const Months[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const std::string text = UpperCase(name.substr(start, 9));
+    if (text.size() < 9 || (name.size() > start + 9 && std::isdigit(static_cast<unsigned char>(name[start + 9]))))
+        return 0;
+    for (const int at : {0, 1, 5, 6, 7, 8})
+        if (!std::isdigit(static_cast<unsigned char>(text[static_cast<size_t>(at)]))) return 0;
+    for (int month = 1; month <= 12; ++month)
+        if (text.compare(2, 3, Months[month - 1]) == 0) return DateOf(Digits(text, 5, 4), month, Digits(text, 0, 2));
+    return 0;
+}
+
+// "yyyymmdd" with at most one "-" or "_" between the year, the month and the day.
+TDateTime SeparatedDateAt(const std::string& name, size_t start) {
+    std::string digits;
+    for (size_t i = start; i < name.size() && digits.size() < 8; ++i) {
+        const char c = name[i];
+        const bool separator = (c == '-' || c == '_') && (digits.size() == 4 || digits.size() == 6);
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digits += c;
+        else if (!separator)
+            break;
+    }
+    if (digits.size() < 8) return 0;
+    return DateOf(Digits(digits, 0, 4), Digits(digits, 4, 2), Digits(digits, 6, 2));
+}
+
+// A run of five to seven digits standing alone: "yyddd", "yymmdd", "yyyyddd";
+// two-digit years as the station formats read them.
+TDateTime DigitRunDateAt(const std::string& name, size_t start) {
+    size_t end = start;
+    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
+    const std::string run = name.substr(start, end - start);
+    const auto twoDigitYear = StationTwoDigitYear;
+    switch (run.size()) {
+        case 5: return DayOfYearDate(twoDigitYear(Digits(run, 0, 2)), Digits(run, 2, 3));
+        // As "yymmdd" or as "ddmmyy" (GTI's): the later, the nearer today.
+        case 6:
+            return std::max(DateOf(twoDigitYear(Digits(run, 0, 2)), Digits(run, 2, 2), Digits(run, 4, 2)),
+                            DateOf(twoDigitYear(Digits(run, 4, 2)), Digits(run, 2, 2), Digits(run, 0, 2)));
+        case 7: return DayOfYearDate(Digits(run, 0, 4), Digits(run, 4, 3));
+        default: return 0;
+    }
+}
 
 int NewestPassYear(TDateTime now) { return DecodeDateTime(now + 31).year; }
 
@@ -86,6 +159,8 @@ std::string UpperBaseName(const std::string& fileName) {
 // century's passes.
 int YearNameBeginsWith(const std::string& upperName, TDateTime now) {
     constexpr int FirstNamedYear = 1998;
+    // A whole date no pass can have gives no year either.
+    if (const TDateTime date = SeparatedDateAt(upperName, 0); date != 0 && !PassDatePossible(date, now)) return 0;
     const int year = StrToIntDef(Copy(upperName, 1, 4), 0);
     return year >= FirstNamedYear && year <= NewestPassYear(now) ? year : 0;
 }
@@ -154,26 +229,20 @@ bool PassYearPossible(int year, TDateTime now) {
     return year >= FirstPassYear && year <= NewestPassYear(now);
 }
 
+bool PassDatePossible(TDateTime date, TDateTime now) { return date >= EncodeDate(1978, 10, 13) && date <= now + 31; }
+
+std::string NameDateRefusal(TDateTime date, TDateTime now) {
+    if (PassDatePossible(date, now)) return {};
+    const int year = DecodeDateTime(date).year;
+    if (!PassYearPossible(year, now)) return FormatResStr(res::SNameYearImpossible, {std::to_string(year)});
+    return FormatResStr(res::SNameDateImpossible, {FormatDateTime("yyyy-mm-dd", date)});
+}
+
 TDateTime DateInName(const std::string& name, TDateTime now) {
-    // Digits with at most one "-" or "_" between the year, the month and the day.
-    for (size_t start = 0; start + 8 <= name.size(); ++start) {
+    for (size_t start = 0; start < name.size(); ++start) {
         if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
-        std::string digits;
-        size_t i = start;
-        while (i < name.size() && digits.size() < 8) {
-            const char c = name[i];
-            const bool separator = (c == '-' || c == '_') && (digits.size() == 4 || digits.size() == 6);
-            if (std::isdigit(static_cast<unsigned char>(c)))
-                digits += c;
-            else if (!separator)
-                break;
-            ++i;
-        }
-        if (digits.size() < 8) continue;
-        const int year = std::stoi(digits.substr(0, 4));
-        TDateTime date = 0;
-        if (PassYearPossible(year, now) && TryEncodeDate(year, std::stoi(digits.substr(4, 2)), std::stoi(digits.substr(6, 2)), date))
-            return date;
+        for (const auto& reading : {DayMonthNameYearAt, SeparatedDateAt, DigitRunDateAt})
+            if (const TDateTime date = reading(name, start); date != 0 && PassDatePossible(date, now)) return date;
     }
     return 0;
 }
@@ -205,24 +274,23 @@ std::string DateReason(const TDateChoice& choice) {
     return reason;
 }
 
-std::string SatelliteReason(const TSatelliteChoice& choice, const TSatelliteChoice& fromName) {
-    std::string reason = choice.Satellite;
-    switch (choice.Rule) {
-        case TIdentityRule::NameOutright: reason += ", named by the file's name (\"" + choice.Token + "\")"; break;
-        case TIdentityRule::NameLayout: reason += ", named by the file's name"; break;
-        case TIdentityRule::Header: reason += ", named by the file's header"; break;
-        case TIdentityRule::Frames: reason += ", named by its frames"; break;
-        case TIdentityRule::NameDigits:
-            reason += ", taken from the last two characters of the file's name (\"" + choice.Token + "\")";
-            break;
-        case TIdentityRule::Question: reason += ", chosen in the direction question"; break;
-        case TIdentityRule::FileDate:
-        case TIdentityRule::None: return {};
-    }
-    if (fromName.Rule == TIdentityRule::NameDigits && choice.Rule != TIdentityRule::NameDigits &&
-        fromName.Satellite != choice.Satellite)
-        reason += "; the last two characters of the name (\"" + fromName.Token + "\") do not name a satellite over them";
-    return reason;
+std::string SatelliteMismatch(const std::string& named, const std::string& framedAsTold, const std::string& usedAsTold,
+                              bool namedByFrames, const TSatelliteChoice& fromName) {
+    if (framedAsTold.empty() || StartsText("Unknown", framedAsTold)) return {};
+    const std::string framed = Spelled(framedAsTold);
+    const std::string used = Spelled(usedAsTold);
+    const std::string digits = SatelliteKey(fromName.Satellite);
+    // The name's last two characters yielded to the frames, whether or not the loader named their satellite first.
+    const bool digitsYielded = fromName.Rule == TIdentityRule::NameDigits && digits != SatelliteKey(framed) &&
+                               SatelliteKey(used) == SatelliteKey(framed) &&
+                               (named.empty() || SatelliteKey(named) == digits || SatelliteKey(named) == SatelliteKey(framed));
+    if (digitsYielded) return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, fromName.Satellite, framed, used});
+    if (named.empty() || SatelliteKey(named) == SatelliteKey(framed)) return {};
+    if (fromName.Rule == TIdentityRule::NameDigits && SatelliteKey(named) == digits)
+        return FormatResStr(res::SSatelliteNameDigitsYielded, {fromName.Token, named, framed, used});
+    if (namedByFrames) return FormatResStr(res::SSatelliteMismatchFramesLookedAt, {named, framed, used});
+    const bool framesUsed = SatelliteKey(used) == SatelliteKey(framed);
+    return FormatResStr(framesUsed ? res::SSatelliteMismatchFramesUsed : res::SSatelliteMismatchFileUsed, {named, framed, used});
 }
 
 }  // namespace kestrune

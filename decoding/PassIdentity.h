@@ -57,8 +57,19 @@ TSatelliteChoice DecideSatellite(const TSatelliteEvidence& evidence);
 // year a month after now.
 bool PassYearPossible(int year, TDateTime now);
 
-// A date of the name, as "yyyymmdd", "yyyy-mm-dd" or "yyyy_mm_dd" in a
-// year a pass can have; 0 when the name holds none.
+// The days a recorded pass can have: from the first AVHRR's launch
+// (13 October 1978) to a month after now.
+bool PassDatePossible(TDateTime date, TDateTime now);
+
+// Why a name's layout that reads this date is not used ("The name's layout
+// gives the year 2099, which no pass can have: ..."); "" when a pass can
+// have the date.
+std::string NameDateRefusal(TDateTime date, TDateTime now);
+
+// A date of the name that a pass can have: "yyyymmdd", "yyyy-mm-dd",
+// "yyyy_mm_dd", "ddMONyyyy" ("03MAY2023"), or a run of digits of its own of
+// the forms stations use, "yyyyddd", "yymmdd" and "yyddd"; 0 when the name
+// holds none.
 TDateTime DateInName(const std::string& name, TDateTime now);
 
 // What a reader read of a pass's date, and the file it read it from.
@@ -88,9 +99,15 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 // the file's date"; "" where the file's date did not decide.
 std::string DateReason(const TDateChoice& choice);
 
-// Why the satellite was chosen, for the diagnostics and the run report:
-// "NOAA-18, named by its frames; the name's last two characters "15" do not
-// name a satellite over them".
-std::string SatelliteReason(const TSatelliteChoice& choice, const TSatelliteChoice& fromName);
+// The one reason told, in the diagnostics and the run report alike, where
+// what named the pass's satellite disagrees: what the loader named before
+// reading (named: the file's name or header, or, for a file that names none,
+// the frames looked at before reading, namedByFrames), what the frames of
+// the whole pass say (framed) and the satellite used; a name whose last two
+// characters would have named another (fromName) is told as such. "" where
+// they agree or the frames name none. Satellites are told as the program
+// spells them ("NOAA-18").
+std::string SatelliteMismatch(const std::string& named, const std::string& framed, const std::string& used,
+                              bool namedByFrames = false, const TSatelliteChoice& fromName = {});
 
 }  // namespace kestrune

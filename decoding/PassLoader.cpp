@@ -393,6 +393,7 @@ void TPassLoader::ResetPassReading(TLoadContext& load) {
     state_.SatelliteChoice = {};
     state_.NameSatellite = {};
     state_.NameNotes.clear();
+    state_.SatelliteNote.clear();
     if (state_.InputFormatCode == 6) ResolveProvisionalPvlCode(load);
     state_.MeteorPass = false;
     state_.TelemetryData->MeteorPass = false;
@@ -567,8 +568,10 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
         orbit.SatelliteName != StandardSatelliteName(telemetry.SatelliteName)) {
         orbit.SetSatelliteName(telemetry.SatelliteName);
         state_.SatelliteChoice = {orbit.SatelliteName, TIdentityRule::Frames, {}};
-        if (nameDigitsOnly) load.Log("Satellite " + SatelliteReason(state_.SatelliteChoice, state_.NameSatellite));
     }
+    state_.SatelliteNote = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
+                                             state_.SatelliteFromFrames, state_.NameSatellite);
+    if (!state_.SatelliteNote.empty()) load.Log(state_.SatelliteNote);
     state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
     host_.ShowProgress(false);
     host_.SetStatusText("");

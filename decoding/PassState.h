@@ -77,6 +77,8 @@ struct TPassState {
     // what the file's name alone said; the run report tells the same reason.
     TSatelliteChoice SatelliteChoice;
     TSatelliteChoice NameSatellite;
+    // Why the satellite used is not what something else named (diagnostics and run report).
+    std::string SatelliteNote;
     // Name rules of the format that were not used, and why (diagnostics and run report).
     std::vector<std::string> NameNotes;
 

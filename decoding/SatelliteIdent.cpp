@@ -144,9 +144,15 @@ size_t DateDigitsStart(const std::string& name) {
 
 TNameTime TenBitNameTime(const std::string& name, bool twoDigitYear) {
     const size_t start = DateDigitsStart(name);
+    // The number of a "NOAA18" token is the satellite's, no part of the date.
+    const std::string upperName = UpperCase(name);
     std::string digits = twoDigitYear ? "20" : "";
-    for (size_t i = start; i < name.size(); ++i)
-        if (std::isdigit(static_cast<unsigned char>(name[i]))) digits += name[i];
+    for (size_t i = start; i < name.size(); ++i) {
+        if (upperName.compare(i, 4, "NOAA") == 0 && i + 6 <= name.size() &&
+            std::isdigit(static_cast<unsigned char>(name[i + 4])) && std::isdigit(static_cast<unsigned char>(name[i + 5])))
+            i += 6;
+        if (i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]))) digits += name[i];
+    }
     return FieldsAt(digits, {{1, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}});
 }
 

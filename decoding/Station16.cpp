@@ -1,5 +1,6 @@
 #include "decoding/Station16.h"
 
+#include "decoding/FramePrescan.h"
 #include "decoding/LoadContext.h"
 #include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
@@ -27,9 +28,8 @@ bool HasStationTextHeader(const std::vector<uint8_t>& header) { return std::memc
 // "2023-05-03-1200-n18") or a year no pass can have is not used, and told.
 // Fields that form no date raise: the name is not of the layout at all.
 bool Hrpt16NameUsable(TLoadContext& load, const TNamedPass& pass) {
-    pass.When.Date();
-    if (!PassYearPossible(pass.When.Year, NowUtc())) {
-        load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(pass.When.Year)}));
+    if (const std::string refusal = NameDateRefusal(pass.When.Date(), NowUtc()); !refusal.empty()) {
+        load.NameRuleNotUsed(refusal);
         return false;
     }
     if (KnownSatellite(pass.Satellite).empty()) {
@@ -51,7 +51,9 @@ bool Hrpt16PassFromName(TLoadContext& load, THrpt16Layout layout, TNamedPass& pa
         // Only these names can carry MetOp passes, whose spacecraft ids other
         // satellites share: the telemetry needs the date to tell them apart.
         if (layout == THrpt16Layout::MetopM0) load.PassDate = orbit.PassTime;
-        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        const TDateTime midPass = load.TakeNamedPass(pass.When);
+        proposedNorthbound =
+            ProposeNamedPassDirection(load, pass.When, load.State.RecordSize, load.State.DataStart, midPass);
         return true;
     } catch (const std::exception&) {
         return false;

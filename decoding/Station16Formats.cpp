@@ -54,8 +54,13 @@ std::string GtiNameSatellite(TLoadContext& load) {
 TDateTime GtiNameDate(TLoadContext& load) {
     const std::string& name = load.State.LoadedFileName;
     try {
-        if (load.PvlFile) return EncodeDate(NameField(name, 6, 9), NameField(name, 10, 11), NameField(name, 12, 13));
-        return EncodeDate(StationTwoDigitYear(NameField(name, 13, 14)), NameField(name, 9, 10), NameField(name, 11, 12));
+        const TDateTime date =
+            load.PvlFile ? EncodeDate(NameField(name, 6, 9), NameField(name, 10, 11), NameField(name, 12, 13))
+                         : EncodeDate(StationTwoDigitYear(NameField(name, 13, 14)), NameField(name, 9, 10), NameField(name, 11, 12));
+        const std::string refusal = NameDateRefusal(date, NowUtc());
+        if (refusal.empty()) return date;
+        load.NameRuleNotUsed(refusal);
+        return 0;
     } catch (const std::exception&) {
         return 0;
     }
@@ -72,6 +77,12 @@ bool PrescanNamedPass(TLoadContext& load, const std::string& satellite, TDateTim
     } catch (const std::exception&) {
         return true;
     }
+}
+
+// Why a SmartView name's year and day are not used: a day the year lacks, a date no pass can have.
+std::string SmartViewDayRefusal(int year, int day) {
+    if (!DayInYear(year, day)) return FormatResStr(res::SNameDayImpossible, {std::to_string(day), std::to_string(year)});
+    return NameDateRefusal(EncodeDate(year, 1, 1) + day - 1, NowUtc());
 }
 
 std::string NumberAt(const std::string& name, int position) {
@@ -190,10 +201,15 @@ void ReadSmartViewHeader(TLoadContext& load) {
     int day = 0;
     TDateTime named = 0;
     if (IsSmartViewName(name)) {
-        satellite = NumberAt(name, 7);
         year = StationTwoDigitYear(NameField(name, 1, 2));
-        request.PassYear = year;
         day = NameField(name, 3, 5);
+        if (const std::string refusal = SmartViewDayRefusal(year, day); refusal.empty()) {
+            satellite = NumberAt(name, 7);
+            request.PassYear = year;
+        } else {
+            load.NameRuleNotUsed(refusal);
+            year = day = 0;
+        }
     } else if (DateOfStationName(name, named)) {
         // Renamed as ".wsd" passes are named; the name's own satellite, when it spells one, is refined by the frames.
         year = DecodeDateTime(named).year;
@@ -206,8 +222,11 @@ void ReadSmartViewHeader(TLoadContext& load) {
         // Other names' digits are dates and times of other forms ("2023-05-03-1200-NOAA18").
         load.NameRuleNotUsed(resStr(res::SNameFormNotSmartView));
     }
-    request.SatellitePreset = satellite;
-    request.PresetRule = TIdentityRule::NameLayout;
+    if (satellite.empty()) ProposeFramesSatellite(load, HrptWordRecord, HrptWordRecord);
+    if (!satellite.empty()) {
+        request.SatellitePreset = satellite;
+        request.PresetRule = TIdentityRule::NameLayout;
+    }
     request.DateRule = TIdentityRule::NameLayout;
     // The first record is the recorder's text header, not a line of the picture.
     state.PackedInput = true;

@@ -50,14 +50,21 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
             pass = EssMetopNamePass(upperName);
         else
             return false;
+        if (const std::string refusal = NameDateRefusal(pass.When.Date(), NowUtc()); !refusal.empty()) {
+            load.NameRuleNotUsed(refusal);
+            return false;
+        }
         orbit.SetSatelliteName(UpperCase(pass.Satellite));
         if (!orbit.CatalogNumber.empty()) orbit.SelectElements(pass.When.Date());
         if (!orbit.ElementsValid) {
+            if (!orbit.CatalogNumber.empty())
+                load.NameRuleNotUsed(FormatResStr(res::SNameNoElements, {orbit.SatelliteName, FormatDateTime("yyyy-mm-dd", pass.When.Date())}));
             orbit.SetSatelliteName("");
             return false;
         }
         load.PassDate = orbit.PassTime;
-        proposedNorthbound = load.ProposeNamedPass(pass.When);
+        const TDateTime midPass = load.TakeNamedPass(pass.When);
+        proposedNorthbound = ProposeNamedPassDirection(load, pass.When, HrptPackedRecord, load.State.DataStart, midPass);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -93,8 +100,8 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         const TNameTime when = TenBitNameTime(load.State.LoadedFileName, wsd);
         // Digits of a name written with a two-digit year read as a year centuries away.
         when.DateTime();
-        if (!PassYearPossible(when.Year, NowUtc())) {
-            load.NameRuleNotUsed(FormatResStr(res::SNameYearImpossible, {std::to_string(when.Year)}));
+        if (const std::string refusal = NameDateRefusal(when.Date(), NowUtc()); !refusal.empty()) {
+            load.NameRuleNotUsed(refusal);
             return true;
         }
         const TEarthLocations& locations = load.EarthLocations();
@@ -105,7 +112,9 @@ bool TenBitNamedDirection(TLoadContext& load, const std::string& satellite) {
         load.Dialog.PassYear = when.Year;
         if (load.Dialog.DateMode == TDateMode::Date) load.Dialog.PassDate = when.Date();
         load.Dialog.DateRule = TIdentityRule::NameLayout;
-        return load.ProposeOrbitDirection(orbit.PassTime);
+        // FengYun and SeaStar frames time their lines otherwise.
+        if (!StartsText("NOAA-", satellite)) return load.ProposeOrbitDirection(orbit.PassTime);
+        return ProposeNamedPassDirection(load, when, HrptPackedRecord, wsd ? WsdHeaderBytes : 0, orbit.PassTime);
     } catch (const std::exception&) {
         return true;
     }
@@ -191,17 +200,18 @@ void ReadEssHeader(TLoadContext& load) {
     load.SetCaption(" (ESS HRPT format)");
     load.Log("ESS HRPT format");
     state.RecordSize = HrptPackedRecord;
+    state.DataStart = load.PvlFile ? ReadPvlHeader(load.Input) : 0;
     load.Dialog.SatellitePreset.clear();
     bool proposedNorthbound = true;
     if (EssPassFromName(load, proposedNorthbound)) {
         load.AskPassDirection("", proposedNorthbound);
     } else {
         load.Dialog.DateMode = TDateMode::Year;
+        ProposeFramesSatellite(load, HrptPackedRecord, state.DataStart);
         load.AskPassDirection(resStr(res::SHintYearAndSatellite), true);
     }
     load.EarthLocations().BaseDate = EncodeDate(load.Dialog.PassYear, 1, 1);
     load.Orbit().SetSatelliteName(load.Dialog.SatelliteText);
-    state.DataStart = load.PvlFile ? ReadPvlHeader(load.Input) : 0;
     load.SeekInput(state.DataStart);
     state.PackedInput = true;
 }
@@ -219,9 +229,10 @@ void ReadTenBitHeader(TLoadContext& load) {
     if (wsdHeader) TakeEmbeddedElements(load);
     const std::string satellite = TenBitSatelliteToken(load.UpperName());
     bool proposedNorthbound = true;
-    if (satellite.empty())
+    if (satellite.empty()) {
         PresetYearFromOrbitNumber(load);
-    else
+        ProposeFramesSatellite(load, HrptPackedRecord, wsdHeader ? WsdHeaderBytes : 0);
+    } else
         proposedNorthbound = TenBitNamedDirection(load, satellite);
     load.AskPassDirection(hint, proposedNorthbound);
 

@@ -377,6 +377,12 @@ constexpr uint16_t SSatelliteNameDigitsYielded = 4874;
 constexpr uint16_t SNameFormNotSmartView = 4875;
 // A pass dated by its file because its name's layout was left unused.
 constexpr uint16_t SDatedByFileDateNameUnused = 4876;
+// A name's start time that the pass's frames contradict (a station's local time).
+constexpr uint16_t SNameTimeNotFrames = 4877;
+// A name's date after a month from today or before the first AVHRR; a name's layout whose satellite has no element set then.
+constexpr uint16_t SNameDateImpossible = 4878;
+constexpr uint16_t SNameNoElements = 4879;
+constexpr uint16_t SNameDayImpossible = 4880;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;

@@ -295,8 +295,9 @@ TEST_F(UnattendedRunTest, WhatDecidedThePassIsToldAsItIs) {
          "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: its date and "
          "satellite are not used\n"},
         {"230503_1200_noaa18.n10", test::BuildN10File({}, 240),
-         "kestrune: The name's layout gives the year 2305, which no pass can have: its date is not used\n"
-         "kestrune: The pass is dated by the file's date ("},
+         "its name holds the date 2023-05-03, but no name layout of this format reads it\n"},
+        {"2027-05-03-1200-NOAA18.n10", test::BuildN10File({}, 240),
+         "kestrune: The name's layout gives the date 2027-05-03, which no pass can have: its date is not used\n"},
         {"N18_20230503_1200.wsd", passBytes,
          "kestrune: The data format of \"N18_20230503_1200.wsd\" was not recognised (extension \".wsd\"): a \".wsd\" "
          "file is read only when its name contains \"noaa\" or \"fengyun\"\n"},

@@ -124,7 +124,13 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"pass_2023_12_31", EncodeDate(2023, 12, 31)},
         {"20240229_0000", EncodeDate(2024, 2, 29)},
         {"20230229_0000", 0},           // no 29 February in 2023
-        {"230503_1200_noaa18", 0},      // two year digits: no date of this kind
+        {"230503_1200_noaa18", EncodeDate(2023, 5, 3)},  // yymmdd
+        {"NOAA-18_030523", EncodeDate(2023, 5, 3)},      // GTI's ddmmyy: the later reading
+        {"03MAY2023_1215", EncodeDate(2023, 5, 3)},      // not 2023-12-15
+        {"23123_18", EncodeDate(2023, 5, 3)},            // yyddd
+        {"2023123_1200", EncodeDate(2023, 5, 3)},        // yyyyddd
+        {"23366_18", 0},                                 // no day 366 in 2023
+        {"2027-05-03-1200-NOAA18", 0},                   // five months after today
         {"123420230503", 0},            // the digits do not start a date
         {"29990101", 0},                // no pass has that year
         {"passa", 0},
@@ -174,30 +180,26 @@ TEST(PassIdentityTest, NamesBeginningAsWsdNamesAreDated) {
     }
 }
 
-TEST(PassIdentityTest, TheReasonNamesTheRuleAndWhatOfTheNameYielded) {
+// One reason for one decision: the name's last two characters that yielded
+// to the frames are told so whether the loader or the frames named first.
+TEST(PassIdentityTest, ANameWhoseLastTwoCharactersYieldedIsToldSo) {
     const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
-    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::Frames, {}}, digits),
-              "NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite over them");
-    EXPECT_EQ(SatelliteReason({"NOAA-18", TIdentityRule::NameOutright, "N18"}, {}),
-              "NOAA-18, named by the file's name (\"N18\")");
-    EXPECT_EQ(SatelliteReason(digits, digits), "NOAA-15, taken from the last two characters of the file's name (\"15\")");
-    EXPECT_EQ(SatelliteReason({}, digits), "");
-}
-
-// Each rule is told as its own: a header is no frame, a name's layout no header.
-TEST(PassIdentityTest, EachRuleIsToldAsItself) {
-    const TSatelliteChoice digits{"NOAA-15", TIdentityRule::NameDigits, "15"};
-    const std::pair<TIdentityRule, const char*> cases[] = {
-        {TIdentityRule::Header, "NOAA-18, named by the file's header; the last two characters of the name (\"15\") do "
-                                "not name a satellite over them"},
-        {TIdentityRule::NameLayout, "NOAA-18, named by the file's name; the last two characters of the name (\"15\") do "
-                                    "not name a satellite over them"},
-        {TIdentityRule::Question, "NOAA-18, chosen in the direction question; the last two characters of the name "
-                                  "(\"15\") do not name a satellite over them"},
+    const std::string yielded =
+        "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: NOAA-18 was used";
+    const struct {
+        const char* Named;
+        const char* Framed;
+        const char* Used;
+        std::string Told;
+    } cases[] = {
+        {"NOAA-18", "NOAA 18", "NOAA-18", yielded},  // the frames looked at proposed it to the question
+        {"", "NOAA 18", "NOAA-18", yielded},         // named by the frames once read
+        {"NOAA-15", "NOAA 18", "NOAA-18", yielded},
+        {"NOAA-18", "Unknown (id 4)", "NOAA-18", ""},
+        {"NOAA-15", "NOAA 15", "NOAA-15", ""},
     };
-    for (const auto& [rule, told] : cases) EXPECT_EQ(SatelliteReason({"NOAA-18", rule, {}}, digits), told);
-    EXPECT_EQ(SatelliteReason({"NOAA-15", TIdentityRule::Header, {}}, digits), "NOAA-15, named by the file's header")
-        << "the name's characters agree";
+    for (const auto& c : cases) EXPECT_EQ(SatelliteMismatch(c.Named, c.Framed, c.Used, false, digits), c.Told) << c.Named;
+    EXPECT_EQ(SatelliteMismatch("NOAA-18", "NOAA 18", "NOAA-18", false, {"NOAA-18", TIdentityRule::NameOutright, "N18"}), "");
 }
 
 // Now is 8 December 2026: a name may begin with 2027, a month ahead, not 2028.
@@ -232,7 +234,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         {"/in/NOAA18_20230503_1200.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::FileDate, 2026,
          0, EncodeDate(2023, 5, 3)},
         {"/in/230503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
-         0},
+         EncodeDate(2023, 5, 3)},
         {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
         // A day: the reader's without its time, the name's digits, the file's.
         {"/in/passa.qrm", TDateMode::Date, header, 0, TIdentityRule::Header, copied, TIdentityRule::Header, 0,

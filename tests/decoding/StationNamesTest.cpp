@@ -138,6 +138,11 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         {"230503_1200_fengyun1d.wsd", test::BuildFengYunWsdFile(frames, NamedLines, fengYun), 40, "FY1D",
          EncodeDate(2023, 5, 3), noon},
         {"20230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines), 21, "NOAA-18", newYear, noon},
+        // Named in a station's local time (UTC+1, UTC-11): the frames' time gives the direction.
+        {"230503_1300_noaa18.wsd", test::BuildWsdFile(frames, NamedLines, noaa.Line1, noaa.Line2), 39, "NOAA-18", newYear,
+         noon},
+        {"2023-05-03-0100-NOAA18.hpt", test::BuildEssFile(frames, NamedLines), 5, "NOAA-18", newYear, noon},
+        {"2023-05-03-1300-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), 26, "NOAA-18", newYear, noon},
         {"FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
          noon},
         {"NOAA-18_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
@@ -302,16 +307,20 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
         {"2023-05-03-1200-NOAA-18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
          "The name's layout gives the satellite \"NOAA--1\""},
         {"230503_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
-         "The name's layout gives the year 2305, which no pass can have"},
+         "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
+         "format reads"},
+        {"2099-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
+         "The name's layout gives the year 2099, which no pass can have"},
+        {"23366_18.svw", test::BuildSmartViewFile(frames, NamedLines), "The name's layout gives day 366 of 2023"},
         {"2023-05-03-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name is not of the SmartView form"},
         {"NOAA18_20230503_1200.hpt", test::BuildEssFile(frames, NamedLines),
          "Pass year 2023 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
          "format reads"},
         {"20230503_1215.hpt", test::BuildEssFile(frames, NamedLines),
-         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\") do not name a satellite"},
+         "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18: NOAA-18 was used"},
         {"20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
-         "Satellite NOAA-18, named by its frames; the last two characters of the name (\"15\")"},
+         "The last two characters of the file's name (\"15\") would name NOAA-15, but its frames say NOAA-18"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -372,7 +381,7 @@ TEST_F(StationKeepingEverySetTest, EachPassKeepsTheRuleThatDatedItAndTellsAFiles
         {"passa.svw", smartView, TIdentityRule::FileDate, 0},
         {"NOAA18_20230503_1200.drt", dartcom, TIdentityRule::FileDate, may3},
         {"20230503_1200_noaa18.n10", n10, TIdentityRule::NameLayout, 0},
-        {"230503_1200_noaa18.n10", n10, TIdentityRule::FileDate, 0},
+        {"230503_1200_noaa18.n10", n10, TIdentityRule::FileDate, may3},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.File);
@@ -432,8 +441,8 @@ TEST_F(StationKeepingEverySetTest, FramesOverANamesMinutesAreToldAsFramesInEvery
         loader.LoadDataFile(WriteClosed(name, bytes));
         ExpectNoaa18OnItsDay();
         EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Frames);
-        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames; the last two characters "
-                                                          "of the name (\"15\") do not name a satellite over them"))
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The last two characters of the file's name (\"15\") would name "
+                                                          "NOAA-15, but its frames say NOAA-18: NOAA-18 was used"))
             << testing::PrintToString(state.DiagnosticLines);
     }
 }
@@ -487,7 +496,7 @@ TEST_F(StationKeepingEverySetTest, ASatelliteChosenInTheQuestionIsToldAsChosen) 
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-19");
     EXPECT_EQ(state.SatelliteChoice.Satellite, "NOAA-19");
     EXPECT_EQ(state.SatelliteChoice.Rule, TIdentityRule::Question);
-    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "Satellite NOAA-18, named by its frames"))
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "would name NOAA-15, but its frames say NOAA-18"))
         << testing::PrintToString(state.DiagnosticLines);
 }
 
