@@ -136,6 +136,7 @@ void TEarthLocations::ResetPassState() {
     GacDiscontinuity = false;
     LocationsValid = false;
     NoPassTimecode = false;
+    NotLocatedCause.clear();
     Level1bLinesUnlocated = 0;
     Attitude = {0, 0, 0};
     Altitude = DefaultAltitude;
@@ -226,6 +227,7 @@ void TEarthLocations::ComputeLocations(uint8_t formatCode, uint8_t sensorKind, s
     if (!LocationsValid) {
         // Nothing of an earlier pass may stand for this one's times.
         NominalStartTime = 0;
+        NotLocatedCause.clear();
         StartTime = 0;
         EndTime = 0;
         FirstLineCorners = {};
@@ -319,7 +321,10 @@ bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& d
         return false;
     }
     const bool elements = ChooseElements(passTime, diagnostics);
-    if (!timing.FindReferenceLine(passTime, diagnostics)) return false;
+    if (!timing.FindReferenceLine(passTime, diagnostics)) {
+        NotLocatedCause = "no line near the middle of the pass has an acceptable time code";
+        return false;
+    }
     referenceLine_ = timing.ReferenceLine();
     ReferenceLineTime = timing.ReferenceTime();
     timing.RegulariseTimes(diagnostics);
@@ -407,6 +412,7 @@ bool TEarthLocations::LocateLines(bool skipOddLines, std::vector<std::string>& d
             if (located(line)) LocateLine(*Orbit->Satellite, line, altitudes);
     } catch (const Exception& error) {
         diagnostics.push_back(error.what());
+        NotLocatedCause = error.what();
         return false;
     }
     // An interpolated line lies between two located ones: the bands never meet.
@@ -591,23 +597,34 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     return false;
 }
 
-// Eleven lines round the middle must move a little, but not jump.
+// Eleven lines round the middle must move a little, but not jump. They are
+// taken on the reference line's side of any gap in the signal, where the
+// ground jumps by right.
 bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     const int count = LineCount();
-    const int middle = count / 2;
-    const TAnchorLocation& first = locations_[static_cast<size_t>(std::max(middle - 5, 0))].Anchors[CentreAnchor];
-    float lowest = first.Latitude, highest = first.Latitude;
+    const int reference = unturned_ ? count - 1 - referenceLine_ : referenceLine_;
+    const TLineSpan lines = SteadyLinesNear(lineTimes_, scanPeriod_, reference, count / 2 - 5, 11);
+    const TAnchorLocation* first = nullptr;
+    float lowest = 0, highest = 0;
     bool identical = true;
-    for (int line = middle - 5; line <= middle + 5; ++line) {
+    for (int line = lines.First; line <= lines.Last; ++line) {
         if (LeftUntimed(line)) continue;
-        const TAnchorLocation& centre = locations_[static_cast<size_t>(std::clamp(line, 0, count - 1))].Anchors[CentreAnchor];
+        const TAnchorLocation& centre = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+        if (first == nullptr) {
+            first = &centre;
+            lowest = highest = centre.Latitude;
+        }
         lowest = std::min(lowest, centre.Latitude);
         highest = std::max(highest, centre.Latitude);
-        identical = identical && centre.Latitude == first.Latitude && centre.Longitude == first.Longitude;
+        identical = identical && centre.Latitude == first->Latitude && centre.Longitude == first->Longitude;
     }
     if (highest - lowest > 0.3f || identical) {
         LocationFlags = 0;
         diagnostics.push_back("The above diagnostics indicate bad earth location data");
+        NotLocatedCause =
+            identical ? Format("the centre points of lines %d to %d all lie at one place", lines.First, lines.Last)
+                      : Format("the centre points of lines %d to %d jump across %.1f degrees of latitude", lines.First,
+                               lines.Last, highest - lowest);
         return false;
     }
     diagnostics.push_back(" ");

@@ -190,6 +190,10 @@ public:
     bool LocationsValid = false;
     // No line's time code could time the pass: its elements were never sought.
     bool NoPassTimecode = false;
+    // Why a timed pass with an element set was still not located (lines
+    // with no acceptable time near its middle, centre points that jump);
+    // empty otherwise.
+    std::string NotLocatedCause;
     // Level 1b records without a valid location of their own.
     int Level1bLinesUnlocated = 0;
     TOrbit* Orbit = nullptr;            // not owned

@@ -236,7 +236,9 @@ void TLineTiming::RejectOffPhaseLines() {
 }
 
 // Accepts the times within 15 minutes of the pass time and finds the first
-// timed line from the middle of the pass on.
+// line from the middle of the pass on whose time a neighbour confirms (one
+// scan period before or after it): a line carrying another line's code
+// times no other line. Without one, the first timed line serves.
 bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     for (TDateTime& time : time_) {
@@ -248,45 +250,63 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
     diagnostics.push_back(
         Format("Out of %d lines there were %d which had an invalid timestamp.", count, invalid_));
     const int middle = count / 2;
+    const auto timed = [this](int line) { return line >= 0 && line < LineCount() && time_[static_cast<size_t>(line)] != 0; };
+    const auto follows = [this, &timed](int earlier, int later) {
+        return timed(earlier) && timed(later) &&
+               std::fabs(time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)] - scanPeriod_) <=
+                   AgreementTolerance;
+    };
+    int reference = -1;
     for (int line = middle; line <= std::min(2 * count / 3, count - 1); ++line) {
-        const TDateTime time = time_[static_cast<size_t>(line)];
-        if (time == 0) continue;
-        referenceLine_ = line;
-        referenceTime_ = time;
-        diagnostics.push_back(Format("Mid line is %d and the line with a valid timestamp is line %d at ", middle, line) +
-                              FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz \"UTC\"", time));
-        return true;
+        if (!timed(line)) continue;
+        if (reference < 0) reference = line;
+        if (follows(line - 1, line) || follows(line, line + 1)) {
+            reference = line;
+            break;
+        }
     }
-    diagnostics.push_back("Warning: bad timestamp data, earth location mapping abandoned");
-    diagnostics.push_back("No line near mid-pass with an acceptable timecode");
-    return false;
+    if (reference < 0) {
+        diagnostics.push_back("Warning: bad timestamp data, earth location mapping abandoned");
+        diagnostics.push_back("No line near mid-pass with an acceptable timecode");
+        return false;
+    }
+    referenceLine_ = reference;
+    referenceTime_ = time_[static_cast<size_t>(reference)];
+    diagnostics.push_back(Format("Mid line is %d and the line with a valid timestamp is line %d at ", middle, reference) +
+                          FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz \"UTC\"", referenceTime_));
+    return true;
 }
 
-// Outwards from the reference line every line follows its predecessor by one
-// scan period unless its own time is plausible: at most 0.01 s early and
-// less than 30 s late, or, after a longer gap in the signal, the first of
-// two lines whose times agree with each other. Such lines keep their own
-// times however long the gaps around them, two lines between two gaps as
-// well. A line whose code agrees with neither neighbour is re-timed where a
-// later line lies on the slot the run predicts (a corrupt code among lines
-// on time), keeps its own time where it stands in order between two gaps,
-// and is otherwise left without time and location (a line alone at either
-// end, or out of order): a bad code and a lone line look alike, and a line
-// placed at a time it does not hold lies hundreds of km off. Gaps of a
-// second or more are told, each on its own.
+// Outwards from the reference line every line follows its predecessor by
+// one scan period, on the slot the run predicts, unless its own time is
+// confirmed: another code (a gap in the signal, however short) counts only
+// where the next timed line outwards lies one scan period beyond it. So a
+// line carrying a neighbour's code opens no gap, and a run that goes on
+// from a code the slot did not predict is followed, not lost. Such lines
+// keep their own times however long the gaps around them, two lines between
+// two gaps as well. A line whose code agrees with neither neighbour is
+// re-timed where a later line lies on the slot the run predicts (a corrupt
+// code among lines on time), keeps its own time where it stands in order
+// between two gaps, and is otherwise left without time and location (a line
+// alone at either end, or out of order): a bad code and a lone line look
+// alike, and a line placed at a time it does not hold lies km off. Gaps of
+// a second or more are told, each on its own.
 void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     std::vector<TDateTime>& times = time_;
     const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
     const auto inPass = [count](int line) { return line >= 0 && line < count; };
-    // The line and the next one outwards lie one scan period apart.
-    const auto agreesWithNext = [&](int line, int step) {
-        const int next = line + step;
-        if (!inPass(next) || timeAt(line) == 0 || timeAt(next) == 0) return false;
-        return std::fabs((timeAt(next) - timeAt(line)) * step - scanPeriod_) <= AgreementTolerance;
-    };
     const auto lateness = [](TDateTime time, TDateTime prediction, int step) {
         return (time - prediction) * step;
+    };
+    // The next timed line outwards lies where the line's own time puts it.
+    const auto confirmedBeyond = [&](int line, int step) {
+        for (int next = line + step; inPass(next); next += step) {
+            if (timeAt(next) == 0) continue;
+            const int beyond = (next - line) * step;
+            return std::fabs((timeAt(next) - timeAt(line)) * step - beyond * scanPeriod_) <= AgreementTolerance;
+        }
+        return false;
     };
     const auto plausible = [](double late) { return late > -0.01 * Second && late < 30 * Second; };
     // The first later line with a plausible code lies on the slot the run
@@ -321,7 +341,11 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
             TDateTime& time = times[static_cast<size_t>(line)];
             const TDateTime prediction = previous + step * scanPeriod_;
             const double late = lateness(time, prediction, step);
-            const bool ownTime = time != 0 && (plausible(late) || (late >= 30 * Second && agreesWithNext(line, step)));
+            // Less than half a period off is the line's own slot (another
+            // line's code lies whole periods away), as a Meteor scan period
+            // assumed a little short of the frames' own leaves its lines.
+            const bool onSlot = late > -AgreementTolerance && late < scanPeriod_ / 2;
+            const bool ownTime = time != 0 && (onSlot || confirmedBeyond(line, step));
             const bool reTimed = !ownTime && (time == 0 || slotConfirmed(line, step, prediction));
             const bool alone = !ownTime && !reTimed && inOrderBetweenGaps(line, step, late);
             if (reTimed) time = prediction;
@@ -348,6 +372,31 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
         diagnostics.push_back(Format("Line %d's time code ", stray.Line) + FormatDateTime("hh:nn:ss.zzz", stray.Code) +
                               gap + " is confirmed by no neighbouring line: the line is left without earth location");
     }
+}
+
+TLineSpan SteadyLinesNear(std::span<const TDateTime> times, double period, int line, int from, int wanted) {
+    const int count = static_cast<int>(times.size());
+    const auto timeAt = [&times](int at) { return times[static_cast<size_t>(at)]; };
+    if (line < 0 || line >= count || timeAt(line) == 0) return {line, line};
+    // Timed lines as many scan periods apart as they lie lines apart, to
+    // within half a period and either way in time (a turned pass runs back):
+    // no line lost between them.
+    const auto steady = [&](int a, int b) {
+        return std::fabs(std::fabs(timeAt(b) - timeAt(a)) - std::abs(b - a) * period) < period / 2;
+    };
+    TLineSpan run{line, line};
+    for (int step : {-1, 1}) {
+        int& end = step < 0 ? run.First : run.Last;
+        for (int next = line + step, timed = line; next >= 0 && next < count; next += step) {
+            if (timeAt(next) != 0) {
+                if (!steady(timed, next)) break;
+                timed = next;
+            }
+            end = next;
+        }
+    }
+    const int first = std::clamp(from, run.First, std::max(run.First, run.Last - wanted + 1));
+    return {first, std::min(first + wanted - 1, run.Last)};
 }
 
 }  // namespace kestrune

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,10 +43,13 @@ public:
     // Mean of the times of the middle third of the lines; 0 when none has one.
     TDateTime MidThirdPassTime() const;
     // Accepts the times within 15 minutes of the pass time and finds the line
-    // the others are timed from; false (told) when there is none.
+    // the others are timed from, one a neighbour confirms where there is
+    // one; false (told) when no line near the middle has a time.
     bool FindReferenceLine(TDateTime passTime, std::vector<std::string>& diagnostics);
-    // Times every line outwards from the reference line; lines left without
-    // time (0) are told.
+    // Times every line outwards from the reference line: a line keeps its
+    // own time where it lies on the run's slot or the next line confirms it,
+    // is re-timed where the lines beyond confirm the slot, and is otherwise
+    // left without time (0) and told. Gaps in the signal are told.
     void RegulariseTimes(std::vector<std::string>& diagnostics);
 
     const std::vector<TDateTime>& Times() const { return time_; }
@@ -69,5 +73,16 @@ private:
     int referenceLine_ = 0;
     TDateTime referenceTime_ = 0;
 };
+
+struct TLineSpan {
+    int First;
+    int Last;
+};
+
+// At most `wanted` lines, as near `from` as they can lie, of the run that
+// holds `line`: lines whose times lie as many scan periods apart as they
+// lie lines apart (untimed lines within it passed over). A gap in the
+// signal ends the run: ground seen on its two sides lies far apart.
+TLineSpan SteadyLinesNear(std::span<const TDateTime> times, double period, int line, int from, int wanted);
 
 }  // namespace kestrune
