@@ -301,12 +301,11 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
     };
     // The next timed line outwards lies where the line's own time puts it.
     const auto confirmedBeyond = [&](int line, int step) {
-        for (int next = line + step; inPass(next); next += step) {
-            if (timeAt(next) == 0) continue;
-            const int beyond = (next - line) * step;
-            return std::fabs((timeAt(next) - timeAt(line)) * step - beyond * scanPeriod_) <= AgreementTolerance;
-        }
-        return false;
+        int next = line + step;
+        while (inPass(next) && timeAt(next) == 0) next += step;
+        const int beyond = (next - line) * step;
+        return inPass(next) &&
+               std::fabs((timeAt(next) - timeAt(line)) * step - beyond * scanPeriod_) <= AgreementTolerance;
     };
     const auto plausible = [](double late) { return late > -0.01 * Second && late < 30 * Second; };
     // The first later line with a plausible code lies on the slot the run
