@@ -95,8 +95,11 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     }
     if (!pass.ProcessedListNote.empty()) lines.push_back(pass.ProcessedListNote);
     const TEarthLocations& locations = *pass.EarthLocations;
-    if (!locations.LocationsValid || locations.LocationFlags == 0)
+    if (!locations.LocationsValid || locations.LocationFlags == 0) {
+        if (!locations.NotLocatedCause.empty())
+            lines.push_back(FormatResStr(res::SNotLocatedCause, {locations.NotLocatedCause}));
         lines.push_back(resStr(TimedOnly(pass) ? res::STimedNotLocated : res::SNotLocated));
+    }
     else if (!locations.MapFitted && locations.Level1bLinesUnlocated == locations.LineCount())
         lines.push_back(FormatResStr(res::SLevel1bNoLocations, {std::to_string(locations.LineCount())}));
     else if (!locations.MapFitted && locations.Level1bLinesUnlocated > 0)

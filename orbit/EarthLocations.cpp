@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "orbit/FitMap.h"
-#include "orbit/FrameYear.h"
+#include "orbit/LineTiming.h"
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
@@ -50,14 +50,6 @@ constexpr TCodeRanges GacFormats = {{9, 11}};
 constexpr TCodeRanges SavedFormats = {{1, 5}, {7, 11}, {19, 22}, {24, 24}, {26, 26}, {29, 29}, {31, 33}};
 
 constexpr double Second = 1.0 / SecsPerDay;
-constexpr double Minute = 60.0 * Second;
-constexpr int QuarterHoursPerDay = 96;
-constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
-constexpr int PhaseBins = 167;
-constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
-constexpr double GapToTell = Second;
-// Two lines whose times lie one scan period apart to within this agree.
-constexpr double AgreementTolerance = 0.01 * Second;
 
 // Satellite zenith angle at the anchors of the older Level 1b formats.
 constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
@@ -65,21 +57,6 @@ constexpr float OlderLevel1bSatelliteZenith[LocationAnchorCount] = {
     29.6f, 27.1f, 24.6f, 22.1f, 19.6f, 17.2f, 14.7f, 12.3f, 9.8f,  7.3f,  4.9f,  2.5f,  0.1f,
     2.4f,  4.9f,  7.3f,  9.8f,  12.2f, 14.7f, 17.1f, 19.6f, 22.1f, 24.6f, 27.1f, 29.6f, 32.1f,
     34.7f, 37.2f, 39.8f, 42.5f, 45.1f, 47.9f, 50.6f, 53.5f, 56.4f, 59.4f, 62.6f, 66.0f};
-
-// Position of a line within the 1/6-second frame cycle, in 167ths.
-int FramePhase(double secondsOfDay) {
-    const int64_t phase = Round(secondsOfDay * 6.0 * PhaseBins) % PhaseBins;
-    return static_cast<int>(phase < 0 ? phase + PhaseBins : phase);
-}
-
-int CircularDistance(int a, int b, int period) {
-    const int d = std::abs(a - b) % period;
-    return std::min(d, period - d);
-}
-
-int FirstModeOf(const std::vector<int>& counts) {
-    return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-}
 
 // Midpoint of two longitudes, across the date line when they lie apart.
 float MeanLongitude(float a, float b) {
@@ -159,6 +136,7 @@ void TEarthLocations::ResetPassState() {
     GacDiscontinuity = false;
     LocationsValid = false;
     NoPassTimecode = false;
+    NotLocatedCause.clear();
     Level1bLinesUnlocated = 0;
     Attitude = {0, 0, 0};
     Altitude = DefaultAltitude;
@@ -249,6 +227,7 @@ void TEarthLocations::ComputeLocations(uint8_t formatCode, uint8_t sensorKind, s
     if (!LocationsValid) {
         // Nothing of an earlier pass may stand for this one's times.
         NominalStartTime = 0;
+        NotLocatedCause.clear();
         StartTime = 0;
         EndTime = 0;
         FirstLineCorners = {};
@@ -308,42 +287,54 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         AbandonLocations();
         return false;
     }
-    const bool fy3 = Orbit != nullptr && Orbit->SatelliteName.rfind("FY3", 0) == 0;
-    TLineClock clock;
-    clock.time.assign(static_cast<size_t>(count), 0.0);
-    clock.seconds.assign(static_cast<size_t>(count), 0.0);
-    for (int line = 0; line < count; ++line) DecodeTimeCode(line, sensorKind, fy3, clock);
-    if (sensorKind == 0 && FormatCode != 24) SpreadOverYearEnd(clock, diagnostics);
+    TLineTiming timing(count, BaseDate);
+    const TTimeCodeReading reading{FormatCode, sensorKind, BaseDate, Orbit != nullptr ? Orbit->PassTime : 0.0,
+                                   Orbit != nullptr && Orbit->SatelliteName.rfind("FY3", 0) == 0};
+    for (int line = 0; line < count; ++line) {
+        TScanLineLocations& record = locations_[static_cast<size_t>(line)];
+        timing.DecodeTimeCode(line, record.Bytes(), reading);
+        record = TScanLineLocations{};  // cleared for the location to come
+    }
+    if (sensorKind == 0 && FormatCode != 24) timing.SpreadOverYearEnd(reading.PassTime, EstimatedDate, diagnostics);
+    lineTimes_ = timing.Times();
     if (!InCodes(FormatCode, LocatedByOrbit)) {
         AbandonLocations();  // timed, but this scanner's geometry is not modelled
         return false;
     }
-    FindQuarterHour(clock, diagnostics);
-    if (MeteorScanPeriod())
-        FindMeteorScanPeriod(clock, diagnostics);
-    else
-        RejectOffPhaseLines(clock);
-
-    const TDateTime passTime = MidThirdPassTime(clock);
-    if (passTime == 0) {
-        diagnostics.push_back("No valid pass timecode found in minor frame data");
-        NoPassTimecode = true;
-        AbandonLocations();
-        return false;
-    }
-    const bool elements = ChooseElements(passTime, diagnostics);
-    if (!FindReferenceLine(clock, passTime, diagnostics)) {
-        AbandonLocations();
-        return false;
-    }
-    RegulariseTimes(clock, diagnostics);
-    lineTimes_ = clock.time;
-    if (!elements || !LocateLines(clock, clock.invalid < count / 20, diagnostics)) {
+    if (!TimeLines(timing, diagnostics) || !LocateLines(timing.InvalidLines() < count / 20, diagnostics)) {
         AbandonLocations();
         return false;
     }
     LocationsValid = true;
     return true;
+}
+
+// Rejects implausible codes, chooses the element set by the pass time and
+// times every line from the reference line. False when the pass cannot be
+// timed or has no element set.
+bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& diagnostics) {
+    timing.FindQuarterHour(diagnostics);
+    if (MeteorScanPeriod())
+        timing.FindMeteorScanPeriod(diagnostics);
+    else
+        timing.RejectOffPhaseLines();
+    scanPeriod_ = timing.ScanPeriod();
+    const TDateTime passTime = timing.MidThirdPassTime();
+    if (passTime == 0) {
+        diagnostics.push_back("No valid pass timecode found in minor frame data");
+        NoPassTimecode = true;
+        return false;
+    }
+    const bool elements = ChooseElements(passTime, diagnostics);
+    if (!timing.FindReferenceLine(passTime, diagnostics)) {
+        NotLocatedCause = "no line near the middle of the pass has an acceptable time code";
+        return false;
+    }
+    referenceLine_ = timing.ReferenceLine();
+    ReferenceLineTime = timing.ReferenceTime();
+    timing.RegulariseTimes(diagnostics);
+    lineTimes_ = timing.Times();
+    return elements;
 }
 
 // False when the record holds no location (flagged invalid, it was never
@@ -370,200 +361,6 @@ bool TEarthLocations::DecodeLevel1bLine(int line) {
     const bool onEarth = std::all_of(record.Anchors.begin(), record.Anchors.end(), OnEarth);
     if (!onEarth) record = TScanLineLocations{};
     return onEarth && std::any_of(record.Anchors.begin(), record.Anchors.end(), HasLocation);
-}
-
-// Turns the time code the frame reader left at the start of the line's
-// record into a time; the record is cleared for the location to come.
-void TEarthLocations::DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock) {
-    const auto index = static_cast<size_t>(line);
-    TScanLineLocations& record = locations_[index];
-    uint8_t bytes[8];
-    uint16_t words[4];
-    std::memcpy(bytes, record.Bytes(), sizeof bytes);
-    std::memcpy(words, record.Bytes(), sizeof words);
-    record = TScanLineLocations{};
-    const TDateTime passTime = Orbit != nullptr ? Orbit->PassTime : 0.0;
-    if (FormatCode == 24) {
-        clock.time[index] = passTime + line * scanPeriod_;
-        clock.seconds[index] = Frac(clock.time[index]) * SecsPerDay;
-        lineTimes_[index] = clock.time[index];
-        return;
-    }
-    const double frameMilliseconds = (words[1] & 127) * 1048576.0 + words[2] * 1024.0 + words[3];
-    double day = 0, milliseconds = frameMilliseconds;
-    switch (sensorKind) {
-        case 1: break;
-        case 3: {
-            const double unixTime = UnixEpoch + BigEndianLong(bytes) / SecsPerDay +
-                                    BigEndianLong(bytes + 4) / (MSecsPerDay * 1000.0) - BaseDate;
-            day = std::trunc(unixTime);
-            milliseconds = static_cast<double>(Round(Frac(unixTime) * MSecsPerDay));
-            break;
-        }
-        case 4:
-        case 5: {
-            // The Meteor clock runs three hours ahead of UTC.
-            milliseconds = bytes[0] * 3600000.0 + bytes[1] * 60000.0 + bytes[2] * 1000.0 + bytes[3] * 4.0 - 10800000.0;
-            if (milliseconds < 0) milliseconds += MSecsPerDay;
-            const bool overnight = Frac(passTime) > 0.958333;
-            day = std::trunc(passTime) - std::trunc(BaseDate) + (overnight && milliseconds < 3600000.0 ? 1 : 0);
-            break;
-        }
-        default:
-            if ((words[0] & 1) != 0 || (words[1] & 0x200) == 0 || (words[1] & 0x80) == 0) return;
-            // FengYun passes are dated whole by their names or the question: the
-            // frames' day count adds nothing (FengYun-3 counts its milliseconds from noon).
-            day = sensorKind == 2 || fy3 ? 0 : (words[0] >> 1) - 1;
-            break;
-    }
-    TDateTime time = day + BaseDate + milliseconds / MSecsPerDay;
-    if (fy3) time += milliseconds / 1000.0 >= 43200.0 ? -0.5 : 0.5;
-    clock.time[index] = time;
-    clock.seconds[index] = milliseconds / 1000.0;
-    lineTimes_[index] = time;
-}
-
-// The time codes count days of the year from the year of BaseDate, which
-// the pass was dated by. Each line's day belongs to the year FrameYear gives
-// for the date source (the orbit's pass time, else the date the loader took
-// the year from): a pass dated on one side of New Year's midnight may have
-// lines, or all its lines, on the other. A pass without a date source that
-// crosses midnight is taken as dated by its December part.
-void TEarthLocations::SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics) {
-    const int baseYear = DecodeDateTime(BaseDate).year;
-    if (BaseDate != EncodeDate(baseYear, 1, 1)) return;  // not a count of days from New Year
-    const TDateTime source = YearDateSource(clock);
-    if (source == 0) return;
-    // A date source of another year than the one chosen for the pass moves
-    // the lines by as many years as it moves its own frames.
-    const int chosenShift = baseYear - DecodeDateTime(source).year;
-    int kept = 0, moved = 0, movedYear = baseYear, dayless = 0;
-    for (size_t line = 0; line < clock.time.size(); ++line) {
-        TDateTime& time = clock.time[line];
-        if (time == 0 || time < BaseDate) continue;
-        const double offset = time - BaseDate;
-        const int day = static_cast<int>(offset) + 1;
-        const int year = FrameYear(source, day) + chosenShift;
-        if (!DayInYear(year, day)) {
-            time = 0;
-            ++dayless;
-        } else if (year != baseYear) {
-            time = EncodeDate(year, 1, 1) + offset;
-            movedYear = year;
-            ++moved;
-        } else {
-            ++kept;
-        }
-        lineTimes_[line] = time;
-    }
-    ReportYearEnd(kept, moved, movedYear, dayless, diagnostics);
-}
-
-// The date the pass was dated by; without one, a pass with lines of both
-// late December and early January is of December's year.
-TDateTime TEarthLocations::YearDateSource(const TLineClock& clock) const {
-    if (Orbit != nullptr && Orbit->PassTime != 0) return Orbit->PassTime;
-    if (EstimatedDate != 0) return EstimatedDate;
-    constexpr double LateDecember = 358.0;  // days after 1 January
-    constexpr double EarlyJanuary = 7.0;
-    const auto dayIn = [&](TDateTime time, double first, double last) {
-        return time != 0 && time - BaseDate >= first && time - BaseDate < last;
-    };
-    const auto late = std::count_if(clock.time.begin(), clock.time.end(),
-                                    [&](TDateTime time) { return dayIn(time, LateDecember, 367.0); });
-    const auto early = std::count_if(clock.time.begin(), clock.time.end(),
-                                     [&](TDateTime time) { return dayIn(time, 0.0, EarlyJanuary); });
-    // A stray corrupt code is no second year.
-    const auto fewest = std::max<std::ptrdiff_t>(1, static_cast<std::ptrdiff_t>(clock.time.size()) / 100);
-    return late >= fewest && early >= fewest ? BaseDate + LateDecember : 0.0;
-}
-
-void TEarthLocations::ReportYearEnd(int kept, int moved, int movedYear, int dayless,
-                                    std::vector<std::string>& diagnostics) const {
-    const bool later = movedYear > DecodeDateTime(BaseDate).year;
-    if (moved > 0 && kept > 0)
-        diagnostics.push_back(Format("The pass crosses midnight of 31 December: lines %s it are dated %d",
-                                     later ? "after" : "before", movedYear));
-    else if (moved > 0)
-        diagnostics.push_back(Format("The pass lies wholly %s midnight of 31 December: its lines are dated %d",
-                                     later ? "after" : "before", movedYear));
-    if (dayless > 0)
-        diagnostics.push_back(Format("%d lines carry day 366 of a year of 365 days: they have no time", dayless));
-}
-
-// The quarter hour most lines agree on; lines more than 30 minutes from it
-// lose their time, the others are counted by their phase in the frame cycle.
-void TEarthLocations::FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const {
-    const int count = LineCount();
-    std::vector<int> bins(QuarterHourBins, 0);
-    for (int line = count / 10; line <= std::min(9 * count / 10, count - 1); ++line) {
-        const double offset = clock.time[static_cast<size_t>(line)] - BaseDate;
-        if (offset < 0 || offset >= 367) continue;
-        ++bins[static_cast<size_t>(std::min<int64_t>(Round(offset * QuarterHoursPerDay), QuarterHourBins - 1))];
-    }
-    const TDateTime quarterHour = BaseDate + FirstModeOf(bins) / static_cast<double>(QuarterHoursPerDay);
-    diagnostics.push_back("Decoded pass quarter hour is " + FormatDateTime("yyyy-mmm-dd hh:nn \"UTC\"", quarterHour));
-    clock.phases.assign(PhaseBins, 0);
-    for (size_t line = 0; line < clock.time.size(); ++line) {
-        if (std::fabs(clock.time[line] - quarterHour) > 30 * Minute) {
-            clock.time[line] = 0;
-            ++clock.outOfQuarterHour;
-        } else {
-            ++clock.phases[static_cast<size_t>(FramePhase(clock.seconds[line]))];
-        }
-    }
-}
-
-// Meteor scan periods vary; measure one from the line times.
-void TEarthLocations::FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics) {
-    const int count = LineCount();
-    const auto periodBetween = [&clock](int earlier, int later) {
-        if (later <= earlier) return 0.0;
-        return (clock.time[static_cast<size_t>(later)] - clock.time[static_cast<size_t>(earlier)]) / (later - earlier);
-    };
-    const auto plausible = [](double period) { return period >= 0.1 * Second && period <= 0.166 * Second; };
-    int earlier = count / 10, later = 9 * count / 10;
-    double period = periodBetween(earlier, later);
-    if (!plausible(period)) {
-        diagnostics.push_back("Can't determine scan period from scan extremes");
-        earlier = 19 * count / 40;
-        later = earlier + count / 20;
-        period = periodBetween(earlier, later);
-        if (!plausible(period)) {
-            diagnostics.push_back("Can't determine scan period from scan centre - assuming 0.1539s");
-            period = 0.1539 * Second;
-        }
-    }
-    const char* const picture = "yyyy-mmm-dd  hh:nn:ss:zzzz";
-    diagnostics.push_back(Format("Earlier line: %d  ", earlier) +
-                          FormatDateTime(picture, clock.time[static_cast<size_t>(earlier)]));
-    diagnostics.push_back(Format("Later line: %d  ", later) + FormatDateTime(picture, clock.time[static_cast<size_t>(later)]));
-    diagnostics.push_back(Format("Over %d lines, the scan interval was %.4fs", later - earlier, period * SecsPerDay));
-    if (clock.outOfQuarterHour > 0)
-        diagnostics.push_back(Format("Out of %d lines there were %d which were more than 30 minutes out.", count,
-                                     clock.outOfQuarterHour));
-    scanPeriod_ = period;
-}
-
-// Mean of the times of the middle third of the lines; 0 when none has one.
-TDateTime TEarthLocations::MidThirdPassTime(const TLineClock& clock) const {
-    const int count = LineCount();
-    double sum = 0;
-    int timed = 0;
-    for (int line = count / 3 + 1; line <= 2 * count / 3 - 1; ++line) {
-        if (clock.time[static_cast<size_t>(line)] == 0) continue;
-        sum += clock.time[static_cast<size_t>(line)];
-        ++timed;
-    }
-    return timed > 0 ? sum / timed : 0.0;
-}
-
-// Lines keep a 1/6-second rhythm; a time off the common phase is corrupt.
-void TEarthLocations::RejectOffPhaseLines(TLineClock& clock) const {
-    const int mode = FirstModeOf(clock.phases);
-    for (TDateTime& time : clock.time) {
-        if (time != 0 && CircularDistance(FramePhase(Frac(time) * SecsPerDay), mode, PhaseBins) > 4) time = 0;
-    }
 }
 
 bool TEarthLocations::HasEmbeddedElements() const {
@@ -601,143 +398,29 @@ bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string
     return true;
 }
 
-// Accepts the times within 15 minutes of the pass time and finds the first
-// timed line from the middle of the pass on.
-bool TEarthLocations::FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics) {
-    const int count = LineCount();
-    for (TDateTime& time : clock.time) {
-        if (std::fabs(time - passTime) > 15 * Minute) time = 0;
-        if (time == 0) ++clock.invalid;
-    }
-    diagnostics.push_back("Decoded averaged pass time from mid-third of the picture is " +
-                          FormatDateTime("yyyy-mmm-dd hh:nn:ss \"UTC\"", passTime));
-    diagnostics.push_back(
-        Format("Out of %d lines there were %d which had an invalid timestamp.", count, clock.invalid));
-    const int middle = count / 2;
-    for (int line = middle; line <= std::min(2 * count / 3, count - 1); ++line) {
-        const TDateTime time = clock.time[static_cast<size_t>(line)];
-        if (time == 0) continue;
-        referenceLine_ = line;
-        ReferenceLineTime = time;
-        diagnostics.push_back(Format("Mid line is %d and the line with a valid timestamp is line %d at ", middle, line) +
-                              FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz \"UTC\"", time));
-        return true;
-    }
-    diagnostics.push_back("Warning: bad timestamp data, earth location mapping abandoned");
-    diagnostics.push_back("No line near mid-pass with an acceptable timecode");
-    return false;
-}
-
-// Outwards from the reference line every line follows its predecessor by one
-// scan period unless its own time is plausible: at most 0.01 s early and
-// less than 30 s late, or, after a longer gap in the signal, the first of
-// two lines whose times agree with each other. Such lines keep their own
-// times however long the gaps around them, two lines between two gaps as
-// well. A line whose code agrees with neither neighbour is re-timed where a
-// later line lies on the slot the run predicts (a corrupt code among lines
-// on time), keeps its own time where it stands in order between two gaps,
-// and is otherwise left without time and location (a line alone at either
-// end, or out of order): a bad code and a lone line look alike, and a line
-// placed at a time it does not hold lies hundreds of km off. Gaps of a
-// second or more are told, each on its own.
-void TEarthLocations::RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics) {
-    const int count = LineCount();
-    std::vector<TDateTime>& times = clock.time;
-    const auto timeAt = [&times](int line) { return times[static_cast<size_t>(line)]; };
-    const auto inPass = [count](int line) { return line >= 0 && line < count; };
-    // The line and the next one outwards lie one scan period apart.
-    const auto agreesWithNext = [&](int line, int step) {
-        const int next = line + step;
-        if (!inPass(next) || timeAt(line) == 0 || timeAt(next) == 0) return false;
-        return std::fabs((timeAt(next) - timeAt(line)) * step - scanPeriod_) <= AgreementTolerance;
-    };
-    const auto lateness = [](TDateTime time, TDateTime prediction, int step) {
-        return (time - prediction) * step;
-    };
-    const auto plausible = [](double late) { return late > -0.01 * Second && late < 30 * Second; };
-    // The first later line with a plausible code lies on the slot the run
-    // predicts for it: the run went on without a gap through the line.
-    const auto slotConfirmed = [&](int line, int step, TDateTime prediction) {
-        for (int next = line + step; inPass(next); next += step) {
-            if (timeAt(next) == 0) continue;
-            const double late = lateness(timeAt(next), prediction + (next - line) * scanPeriod_, step);
-            if (std::fabs(late) <= AgreementTolerance) return true;
-            if (plausible(late)) return false;
-        }
-        return false;
-    };
-    // The line lies at least one scan period after the line before it and
-    // before the next line outwards: a lone line between two gaps.
-    const auto inOrderBetweenGaps = [&](int line, int step, double late) {
-        const int next = line + step;
-        return late >= 0 && inPass(next) && timeAt(next) != 0 &&
-               (timeAt(next) - timeAt(line)) * step >= scanPeriod_ - AgreementTolerance;
-    };
-    std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
-    struct TUnconfirmed {
-        int Line;
-        TDateTime Code;
-        double Late;  // after the slot its neighbour predicts, days
-        bool operator<(const TUnconfirmed& other) const { return Line < other.Line; }
-    };
-    std::vector<TUnconfirmed> unconfirmed;
-    const auto regularise = [&](int step) {
-        TDateTime previous = ReferenceLineTime;  // where the line before lies, or would lie
-        for (int line = referenceLine_ + step; inPass(line); line += step) {
-            TDateTime& time = times[static_cast<size_t>(line)];
-            const TDateTime prediction = previous + step * scanPeriod_;
-            const double late = lateness(time, prediction, step);
-            const bool ownTime = time != 0 && (plausible(late) || (late >= 30 * Second && agreesWithNext(line, step)));
-            const bool reTimed = !ownTime && (time == 0 || slotConfirmed(line, step, prediction));
-            const bool alone = !ownTime && !reTimed && inOrderBetweenGaps(line, step, late);
-            if (reTimed) time = prediction;
-            if ((ownTime || alone) && late >= GapToTell) gaps.emplace_back(step > 0 ? line - 1 : line, late);
-            if (!ownTime && !reTimed && !alone) {
-                unconfirmed.push_back({line, time, late});
-                time = 0;
-            }
-            previous = time != 0 ? time : prediction;
-        }
-    };
-    regularise(-1);
-    regularise(1);
-    std::sort(gaps.begin(), gaps.end());
-    for (const auto& [line, length] : gaps)
-        diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
-    std::sort(unconfirmed.begin(), unconfirmed.end());
-    // The gap its code would open is named, though nothing confirms it.
-    for (const TUnconfirmed& stray : unconfirmed) {
-        const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
-        const std::string gap = stray.Code != 0 && stray.Late >= GapToTell
-                                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
-                                    : std::string();
-        diagnostics.push_back(Format("Line %d's time code ", stray.Line) + FormatDateTime("hh:nn:ss.zzz", stray.Code) +
-                              gap + " is confirmed by no neighbouring line: the line is left without earth location");
-    }
-}
-
 // With few bad time codes only the even lines (and the last) are located
 // and the odd ones interpolated, except next to a gap in the times. A line
 // left without time is left without location.
-bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics) {
+bool TEarthLocations::LocateLines(bool skipOddLines, std::vector<std::string>& diagnostics) {
     diagnostics.push_back(Format("Scanner semi-angle used for mapping %.2f", Orbit->SemiAngle));
     const int count = LineCount();
-    const auto timed = [&clock](int line) { return clock.time[static_cast<size_t>(line)] != 0; };
+    const auto timed = [this](int line) { return lineTimes_[static_cast<size_t>(line)] != 0; };
     const auto interpolated = [&](int line) {
         if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
         if (!timed(line - 1) || !timed(line) || !timed(line + 1)) return false;
-        const double span = clock.time[static_cast<size_t>(line + 1)] - clock.time[static_cast<size_t>(line - 1)];
+        const double span = lineTimes_[static_cast<size_t>(line + 1)] - lineTimes_[static_cast<size_t>(line - 1)];
         return span < 2.5 * scanPeriod_;
     };
     const auto located = [&](int line) { return timed(line) && !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
     // The last line goes to the set itself, which is left as after locating one line after the other.
-    const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(clock, located, altitudes);
+    const bool onThreads = Orbit->PropagatesWithoutHistory() && LocateLinesOnThreads(located, altitudes);
     try {
         for (int line = onThreads ? count - 1 : 0; line < count; ++line)
-            if (located(line)) LocateLine(*Orbit->Satellite, clock, line, altitudes);
+            if (located(line)) LocateLine(*Orbit->Satellite, line, altitudes);
     } catch (const Exception& error) {
         diagnostics.push_back(error.what());
+        NotLocatedCause = error.what();
         return false;
     }
     // An interpolated line lies between two located ones: the bands never meet.
@@ -760,14 +443,14 @@ bool TEarthLocations::LocateLines(const TLineClock& clock, bool skipOddLines, st
 // Every line but the last in bands on all processors, each band with its own
 // copy of the set. False when a line cannot be located: the caller then goes
 // over the lines one after the other and tells the first that failed.
-bool TEarthLocations::LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
+bool TEarthLocations::LocateLinesOnThreads(const std::function<bool(int)>& located,
                                            std::vector<double>& altitudes) {
     std::atomic<bool> failed = false;
     ForLineRanges(0, LineCount() - 1, [&](int32_t first, int32_t last) {
         TSatellite satellite = *Orbit->Satellite;
         try {
             for (int line = first; line < last && !failed; ++line)
-                if (located(line)) LocateLine(satellite, clock, line, altitudes);
+                if (located(line)) LocateLine(satellite, line, altitudes);
         } catch (const Exception&) {
             failed = true;
         }
@@ -785,12 +468,12 @@ void TEarthLocations::ForgetViewAngles() {
     }
 }
 
-void TEarthLocations::LocateLine(TSatellite& satellite, const TLineClock& clock, int line,
+void TEarthLocations::LocateLine(TSatellite& satellite, int line,
                                  std::vector<double>& altitudes) {
     const auto index = static_cast<size_t>(line);
     TScanLinePoints points{};
     TScanLineViewAngles seen{};
-    Orbit->LocateScanLineWith(satellite, clock.time[index], points, altitudes[index], &seen);
+    Orbit->LocateScanLineWith(satellite, lineTimes_[index], points, altitudes[index], &seen);
     TScanLineLocations& record = locations_[index];
     TScanLineAngles& angles = angles_[index];
     for (size_t k = 0; k < LocationAnchorCount; ++k) {
@@ -957,23 +640,34 @@ float TEarthLocations::TrackLatitude(int from, int to) const {
     return static_cast<float>(CentreLatitude(from) + rate * (to - from));
 }
 
-// Eleven lines round the middle must move a little, but not jump.
+// Eleven lines round the middle must move a little, but not jump. They are
+// taken on the reference line's side of any gap in the signal, where the
+// ground jumps by right.
 bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     const int count = LineCount();
-    const int middle = count / 2;
-    const TAnchorLocation& first = locations_[static_cast<size_t>(std::max(middle - 5, 0))].Anchors[CentreAnchor];
-    float lowest = first.Latitude, highest = first.Latitude;
+    const int reference = unturned_ ? count - 1 - referenceLine_ : referenceLine_;
+    const TLineSpan lines = SteadyLinesNear(lineTimes_, scanPeriod_, reference, count / 2 - 5, 11);
+    const TAnchorLocation* first = nullptr;
+    float lowest = 0, highest = 0;
     bool identical = true;
-    for (int line = middle - 5; line <= middle + 5; ++line) {
+    for (int line = lines.First; line <= lines.Last; ++line) {
         if (LeftUntimed(line)) continue;
-        const TAnchorLocation& centre = locations_[static_cast<size_t>(std::clamp(line, 0, count - 1))].Anchors[CentreAnchor];
+        const TAnchorLocation& centre = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+        if (first == nullptr) {
+            first = &centre;
+            lowest = highest = centre.Latitude;
+        }
         lowest = std::min(lowest, centre.Latitude);
         highest = std::max(highest, centre.Latitude);
-        identical = identical && centre.Latitude == first.Latitude && centre.Longitude == first.Longitude;
+        identical = identical && centre.Latitude == first->Latitude && centre.Longitude == first->Longitude;
     }
     if (highest - lowest > 0.3f || identical) {
         LocationFlags = 0;
         diagnostics.push_back("The above diagnostics indicate bad earth location data");
+        NotLocatedCause =
+            identical ? Format("the centre points of lines %d to %d all lie at one place", lines.First, lines.Last)
+                      : Format("the centre points of lines %d to %d jump across %.1f degrees of latitude", lines.First,
+                               lines.Last, highest - lowest);
         return false;
     }
     diagnostics.push_back(" ");

@@ -18,6 +18,7 @@
 
 namespace kestrune {
 
+class TLineTiming;
 class TOrbit;
 class TSatellite;
 class TWarpedMapping;
@@ -192,6 +193,10 @@ public:
     bool LocationsValid = false;
     // No line's time code could time the pass: its elements were never sought.
     bool NoPassTimecode = false;
+    // Why a timed pass with an element set was still not located (lines
+    // with no acceptable time near its middle, centre points that jump);
+    // empty otherwise.
+    std::string NotLocatedCause;
     // Level 1b records without a valid location of their own.
     int Level1bLinesUnlocated = 0;
     TOrbit* Orbit = nullptr;            // not owned
@@ -202,15 +207,6 @@ public:
     bool HasEmbeddedElements() const;
 
 private:
-    // Per-call working times of the lines while they are being timed.
-    struct TLineClock {
-        std::vector<TDateTime> time;    // 0 = no (accepted) time
-        std::vector<double> seconds;    // seconds of day of the decoded code
-        std::vector<int> phases;        // lines per 167th of the frame cycle
-        int outOfQuarterHour = 0;
-        int invalid = 0;                // lines without an accepted time
-    };
-
     void ResetPassState();
     // Meteor scans keep a period of their own, measured from the line times.
     bool MeteorScanPeriod() const;
@@ -218,21 +214,11 @@ private:
     void PrepareForFormat(std::vector<std::string>& diagnostics);
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
     bool DecodeLevel1bLine(int line);
-    void DecodeTimeCode(int line, uint8_t sensorKind, bool fy3, TLineClock& clock);
-    void SpreadOverYearEnd(TLineClock& clock, std::vector<std::string>& diagnostics);
-    TDateTime YearDateSource(const TLineClock& clock) const;
-    void ReportYearEnd(int kept, int moved, int movedYear, int dayless, std::vector<std::string>& diagnostics) const;
-    void FindQuarterHour(TLineClock& clock, std::vector<std::string>& diagnostics) const;
-    void FindMeteorScanPeriod(const TLineClock& clock, std::vector<std::string>& diagnostics);
-    void RejectOffPhaseLines(TLineClock& clock) const;
-    TDateTime MidThirdPassTime(const TLineClock& clock) const;
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
-    bool FindReferenceLine(TLineClock& clock, TDateTime passTime, std::vector<std::string>& diagnostics);
-    void RegulariseTimes(TLineClock& clock, std::vector<std::string>& diagnostics);
-    bool LocateLines(const TLineClock& clock, bool skipOddLines, std::vector<std::string>& diagnostics);
-    bool LocateLinesOnThreads(const TLineClock& clock, const std::function<bool(int)>& located,
-                              std::vector<double>& altitudes);
-    void LocateLine(TSatellite& satellite, const TLineClock& clock, int line, std::vector<double>& altitudes);
+    bool TimeLines(TLineTiming& timing, std::vector<std::string>& diagnostics);
+    bool LocateLines(bool skipOddLines, std::vector<std::string>& diagnostics);
+    bool LocateLinesOnThreads(const std::function<bool(int)>& located, std::vector<double>& altitudes);
+    void LocateLine(TSatellite& satellite, int line, std::vector<double>& altitudes);
     void ForgetViewAngles();
     void InterpolateLine(int line);
     void Summarise(bool turnRound, std::vector<std::string>& diagnostics);

@@ -363,6 +363,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4755, "RunReport", "SElementSetOutOfDate", "The element set for %s is %s days out of date"},
     {4756, "RunReport", "STimedNotLocated", "The pass is timed but not located: the program does not model this instrument's scan"},
     {4757, "RunReport", "SNotLocated", "The pass is not located: products that need earth locations (SST data, overlays) cannot be made from it; corrected images are corrected for the scan angle only, without overlays"},
+    {4758, "RunReport", "SNotLocatedCause", "The pass could not be located: %s"},
     {4760, "Keplers", "SElementFileTooLarge", "Kepler data file %s holds %s MB, more than any element-set file (%s MB): it is not read"},
     {4761, "Keplers", "SNoUsableElementSet", "Kepler data file: %s holds no usable element set: %s"},
     {4762, "Keplers", "SElementLineCause", "line %s, %s"},

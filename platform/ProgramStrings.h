@@ -363,6 +363,7 @@ constexpr uint16_t SNoElementSetsFound = 4754;
 constexpr uint16_t SElementSetOutOfDate = 4755;
 constexpr uint16_t STimedNotLocated = 4756;
 constexpr uint16_t SNotLocated = 4757;
+constexpr uint16_t SNotLocatedCause = 4758;
 // A satellite that frames looked at before reading named, and the whole pass's frames another.
 constexpr uint16_t SSatelliteMismatchFramesLookedAt = 4860;
 // A Meteor conversion that could be written neither beside its recording nor in a private folder.

@@ -121,6 +121,18 @@ TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
     }
 }
 
+// A station pass that could not be located says why before what it costs.
+TEST(LoadWarningsTest, APassNotLocatedIsToldWhy) {
+    TPassState pass;
+    pass.InputFormatCode = 2;
+    pass.Orbit->ElementsValid = true;
+    pass.EarthLocations->NotLocatedCause = "the centre points of lines 1495 to 1505 jump across 4.2 degrees of latitude";
+    const std::vector<std::string> told = LoadWarnings(pass, "");
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0], "The pass could not be located: the centre points of lines 1495 to 1505 jump across 4.2 degrees of latitude");
+    EXPECT_EQ(told[1].rfind("The pass is not located: ", 0), 0u);
+}
+
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {
     EXPECT_EQ(DisplayFailureLine({"", "could not connect to display bogus:7", "Could not load the plugin"}, true),
               "The display could not be opened (could not connect to display bogus:7); the run goes on without one");

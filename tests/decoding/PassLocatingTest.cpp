@@ -120,11 +120,17 @@ protected:
              test::Hrpt16RecordBytes, false},
         };
     }
-    // A recording of written frames with the frames lost left out, as a loss of signal leaves it.
+    // A recording of written frames with the frames lost left out, as a loss of signal leaves it, and
+    // some frames repeated in another frame's place (carrier, carried).
     static test::TBytes RecordingWithout(const TStationFormat& format, const test::THrptPassSpec& frames,
-                                         int32_t written, const std::vector<TLost>& lost) {
-        const test::TBytes recorded = format.Build(frames, written);
+                                         int32_t written, const std::vector<TLost>& lost,
+                                         const std::vector<std::pair<int32_t, int32_t>>& repeated = {}) {
+        test::TBytes recorded = format.Build(frames, written);
         const size_t header = recorded.size() - static_cast<size_t>(written) * format.RecordBytes;
+        for (const auto& [carrier, carried] : repeated)
+            std::copy_n(recorded.begin() + static_cast<std::ptrdiff_t>(header + carried * format.RecordBytes),
+                        format.RecordBytes,
+                        recorded.begin() + static_cast<std::ptrdiff_t>(header + carrier * format.RecordBytes));
         test::TBytes bytes(recorded.begin(), recorded.begin() + static_cast<std::ptrdiff_t>(header));
         for (int32_t frame = 0; frame < written; ++frame) {
             const bool kept = std::none_of(lost.begin(), lost.end(),
@@ -480,6 +486,7 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
         int32_t Unlocated;                               // -1: none
         const char* Start;                               // first located line's time
         const char* Logged;
+        std::vector<std::pair<int32_t, int32_t>> Repeated = {};  // frame, frame it repeats
     };
     const std::vector<TLoneCase> cases = {
         {"line 0 alone, then 40 s", 840, {{1, 240}},
@@ -503,11 +510,23 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
         {"five lines between gaps of 20 s", 840, {{100, 219}, {225, 344}},
          {"The signal has a gap of 20.0 s after line 99", "The signal has a gap of 20.0 s after line 104"},
          {{0, 0}, {100, 220}, {104, 224}, {105, 345}}, -1, "12:00:00.000", "; 12:00-12:02; "},
+        {"45 s lost across the middle line", 870, {{300, 569}}, {"The signal has a gap of 45.0 s after line 299"},
+         {{0, 0}, {299, 299}, {300, 570}, {599, 869}}, -1, "12:00:00.000", "; 12:00-12:02; "},
+        {"the middle line repeats the next", 600, {}, {}, {{299, 299}, {300, 300}, {301, 301}, {599, 599}}, -1,
+         "12:00:00.000", "; 12:00-12:01; ", {{300, 301}}},
+        {"the first line's code two periods early", 602, {{0, 1}},
+         {"Line 0's time code 12:00:00.000 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         {{1, 3}, {599, 601}}, 0, "12:00:00.500", "; 12:00-12:01; ", {{2, 0}}},
+        {"the last line's code two periods late", 602, {{600, 601}},
+         {"Line 599's time code 12:01:40.167 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         {{0, 0}, {598, 598}}, 599, "12:00:00.000", "; 12:00-12:01; ", {{599, 601}}},
     };
     for (const TStationFormat& format : StationFormats()) {
         for (const TLoneCase& pass : cases) {
             SCOPED_TRACE(testing::Message() << format.Name << ": " << pass.Name);
-            LoadRecording(format, RecordingWithout(format, frames, pass.Written, pass.Lost));
+            LoadRecording(format, RecordingWithout(format, frames, pass.Written, pass.Lost, pass.Repeated));
             const TEarthLocations& locations = *state.EarthLocations;
             ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
             std::vector<std::string> told;

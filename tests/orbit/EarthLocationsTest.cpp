@@ -371,6 +371,23 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
 }
 
+// No line from the middle to two thirds of the pass carries a time: the
+// pass cannot be located, and why is kept for the run's report.
+TEST_F(EarthLocationsTest, APassWithoutTimesNearItsMiddleKeepsWhyItIsNotLocated) {
+    EmbedElements();
+    WriteHrptPass(1200);
+    const uint16_t invalid[4] = {0, 0, 0, 0};
+    for (int line = 600; line <= 800; ++line) locations.StoreTimeCode(line, invalid, sizeof invalid);
+    Compute();
+    EXPECT_FALSE(locations.LocationsValid);
+    EXPECT_TRUE(Logged("No line near mid-pass with an acceptable timecode"));
+    EXPECT_EQ(locations.NotLocatedCause, "no line near the middle of the pass has an acceptable time code");
+    WriteHrptPass(1200);
+    Compute();
+    EXPECT_TRUE(locations.LocationsValid);
+    EXPECT_EQ(locations.NotLocatedCause, "");
+}
+
 // GAC anchors stand 4 samples from either edge of 409: turning reverses
 // the records exactly, and turning back restores them.
 TEST_F(EarthLocationsTest, TurningAGacPassRoundAndBack) {

@@ -1,0 +1,118 @@
+#include "orbit/LineTiming.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace kestrune {
+namespace {
+
+const TDateTime YearStart = EncodeDate(2023, 1, 1);
+const TDateTime PassStart = EncodeDate(2023, 5, 3) + 0.5;  // 12:00:00.000, day 123
+constexpr double Millisecond = 1.0 / MSecsPerDay;
+
+// Frame f of a recording from 12:00, six a second, in whole milliseconds.
+TDateTime FrameTime(int frame) { return PassStart + static_cast<double>(Round(frame * 1000.0 / 6.0)) * Millisecond; }
+
+// The four HRPT time code words of a time, as a frame reader stores them.
+std::array<uint16_t, 4> CodeOf(TDateTime time) {
+    const int day = static_cast<int>(std::trunc(time - YearStart)) + 1;
+    const auto ms = static_cast<uint32_t>(Round(Frac(time) * MSecsPerDay));
+    return {static_cast<uint16_t>(day << 1), static_cast<uint16_t>(0x280 | ((ms >> 20) & 127)),
+            static_cast<uint16_t>((ms >> 10) & 1023), static_cast<uint16_t>(ms & 1023)};
+}
+
+// A recording of Frames frames from which the frames First..Last were lost,
+// some frames carrying another frame's code (carrier, carried).
+struct TTimingCase {
+    const char* Name;
+    int Frames;
+    std::pair<int, int> Lost;  // {-1, -1}: none
+    std::vector<std::pair<int, int>> Carried;
+    bool CarriersKeepCode;     // the lines beyond confirm the codes carried
+    int Dropped;               // line left without time; -1: none
+    std::vector<std::string> Told;
+    int CentreFirst;           // first of the eleven lines whose centres are checked
+};
+
+// Lines carrying a neighbour's code, or one two periods off, cost only
+// themselves: re-timed where the lines beyond confirm the slot, else (at
+// the ends) left without time and told. A gap across the middle line is a
+// gap as any other, and the centre points are checked on one side of it.
+TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
+    const std::vector<TTimingCase> cases = {
+        {"none lost", 3000, {-1, -1}, {}, false, -1, {}, 1495},
+        {"line 1600 carries 1601's code", 3000, {-1, -1}, {{1600, 1601}}, false, -1, {}, 1495},
+        {"line 1000 carries 999's code", 3000, {-1, -1}, {{1000, 999}}, false, -1, {}, 1495},
+        {"the middle line carries 1501's code", 3000, {-1, -1}, {{1500, 1501}}, false, -1, {}, 1495},
+        {"line 1600 two periods on", 3000, {-1, -1}, {{1600, 1602}}, false, -1, {}, 1495},
+        {"line 1000 two periods back", 3000, {-1, -1}, {{1000, 998}}, false, -1, {}, 1495},
+        {"the middle line two periods back", 3000, {-1, -1}, {{1500, 1498}}, false, -1, {}, 1495},
+        {"lines 1600 and 1601 one period on", 3000, {-1, -1}, {{1600, 1601}, {1601, 1602}}, true, -1, {}, 1495},
+        {"the first line carries the next one's code", 3000, {-1, -1}, {{0, 1}}, false, 0,
+         {"Line 0's time code 12:00:00.167 is confirmed by no neighbouring line: the line is left without earth location"},
+         1495},
+        {"the first line two periods back", 3002, {0, 1}, {{2, 0}}, false, 0,
+         {"Line 0's time code 12:00:00.000 is confirmed by no neighbouring line: the line is left without earth location"},
+         1495},
+        {"the last line two periods on", 3002, {3000, 3001}, {{2999, 3001}}, false, 2999,
+         {"Line 2999's time code 12:08:20.167 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         1495},
+        {"1 s lost before the middle line", 3000, {1494, 1499}, {}, false, -1,
+         {"The signal has a gap of 1.0 s after line 1493"}, 1494},
+        {"5 s lost across the middle line", 3000, {1485, 1514}, {}, false, -1,
+         {"The signal has a gap of 5.0 s after line 1484"}, 1485},
+        {"45 s lost across the middle line", 3000, {1365, 1634}, {}, false, -1,
+         {"The signal has a gap of 45.0 s after line 1364"}, 1365},
+        {"two halves 600 s apart", 6600, {1500, 5099}, {}, false, -1,
+         {"The signal has a gap of 600.0 s after line 1499"}, 1500},
+        {"600 s lost early", 6600, {600, 4199}, {}, false, -1, {"The signal has a gap of 600.0 s after line 599"}, 1495},
+    };
+    const TTimeCodeReading reading{21, 0, YearStart, 0, false};
+    for (const TTimingCase& pass : cases) {
+        SCOPED_TRACE(pass.Name);
+        const int lost = pass.Lost.first < 0 ? 0 : pass.Lost.second - pass.Lost.first + 1;
+        const auto frameOf = [&](int line) { return line < pass.Lost.first || lost == 0 ? line : line + lost; };
+        const int lines = pass.Frames - lost;
+        TLineTiming timing(lines, YearStart);
+        for (int line = 0; line < lines; ++line) {
+            int frame = frameOf(line);
+            const auto carried = std::find_if(pass.Carried.begin(), pass.Carried.end(),
+                                              [frame](const auto& carrier) { return carrier.first == frame; });
+            if (carried != pass.Carried.end()) frame = carried->second;
+            const std::array<uint16_t, 4> words = CodeOf(FrameTime(frame));
+            uint8_t code[8];
+            std::memcpy(code, words.data(), sizeof code);
+            timing.DecodeTimeCode(line, code, reading);
+        }
+        std::vector<std::string> diagnostics;
+        timing.FindQuarterHour(diagnostics);
+        timing.RejectOffPhaseLines();
+        if (!timing.FindReferenceLine(timing.MidThirdPassTime(), diagnostics)) {
+            ADD_FAILURE() << "no reference line";
+            continue;
+        }
+        diagnostics.clear();
+        timing.RegulariseTimes(diagnostics);
+        EXPECT_EQ(diagnostics, pass.Told);
+        const std::vector<TDateTime>& times = timing.Times();
+        for (int line = 0; line < lines; ++line) {
+            const bool keptCode = pass.CarriersKeepCode && std::any_of(pass.Carried.begin(), pass.Carried.end(),
+                                                                       [&](const auto& c) { return c.first == line; });
+            const TDateTime expected = line == pass.Dropped ? 0.0 : FrameTime(keptCode ? line + 1 : frameOf(line));
+            if (std::fabs(times[static_cast<size_t>(line)] - expected) <= Millisecond) continue;
+            ADD_FAILURE() << "line " << line << " timed " << FormatDateTime("hh:nn:ss.zzz", times[static_cast<size_t>(line)]);
+            break;
+        }
+        const TLineSpan centre = SteadyLinesNear(times, timing.ScanPeriod(), timing.ReferenceLine(), lines / 2 - 5, 11);
+        EXPECT_EQ(centre.First, pass.CentreFirst);
+        EXPECT_EQ(centre.Last, pass.CentreFirst + 10);
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
