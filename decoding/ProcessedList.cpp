@@ -110,7 +110,8 @@ std::string TextFor(const std::string& list, const std::string& line, TListsRead
 }
 
 void WriteList(const std::string& list, const std::string& line, TListsRead& lists, std::string& note) {
-    WriteFileAtomically(list, TextFor(list, line, lists, note), lists.ModeFor(list));
+    const std::string text = TextFor(list, line, lists, note);  // which may set list aside, keeping its mode
+    WriteFileAtomically(list, text, lists.ModeFor(list));
 }
 
 }  // namespace
