@@ -294,8 +294,8 @@ void TLockFile::LockShared() {
 void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
 
 std::string TFileWriteLock::LockFileFor(const std::string& path) {
-    const std::string file = FileLinkedTo(path);
-    return (file.empty() ? path : file) + ".lock";
+    const std::string linked = FileLinkedTo(path);
+    return (linked.empty() ? path : linked) + ".lock";
 }
 
 TFileWriteLock::TFileWriteLock(const std::string& path) : lockPath_(LockFileFor(path)) {
