@@ -118,8 +118,9 @@ void TMostRecentFiles::Save() {
     if (added_.empty() && removed_.empty()) return;
     // Copies that end together merge one after another, each over the list
     // the one before it wrote; interleaved, they would lose each other's names.
-    TLockFile lock(LockFolder() + "recent-files.lock");
-    TLockGuard guard(lock);
+    // They meet at the lock of the file the list is stored in, which each
+    // value's write takes again.
+    const TFileWriteLock lock(regPath_.empty() ? IniFileName(iniFile_) : TRegistry::DefaultStoreFile());
     const auto added = [this](const std::string& name) {
         return std::find(added_.begin(), added_.end(), name) != added_.end();
     };

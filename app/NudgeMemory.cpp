@@ -8,11 +8,22 @@
 
 namespace kestrune {
 
+namespace {
+
+// The lines of the memory in text, empty ones left out.
+std::vector<std::string> MemoryLines(std::string_view text) {
+    std::vector<std::string> lines = SplitLines(text);
+    std::erase(lines, std::string());
+    return lines;
+}
+
+}  // namespace
+
 std::string TNudgeMemory::LoadFromFile(const std::string& fileName) {
     std::string content;
     const TKeptFile kept = ReadKeptFile(fileName, MostFileBytes, content);
-    lines_ = SplitLines(content);
-    std::erase(lines_, std::string());
+    lines_ = MemoryLines(content);
+    remembered_.clear();
     std::string note;
     if (kept.Kind == TKeptFile::TKind::TooLarge && SetAsideTooLarge(fileName, kept, note)) return note;
     if (kept.Kind == TKeptFile::TKind::Read || kept.Kind == TKeptFile::TKind::Missing) return {};
@@ -22,9 +33,16 @@ std::string TNudgeMemory::LoadFromFile(const std::string& fileName) {
 
 void TNudgeMemory::SaveToFile(const std::string& fileName) const {
     if (fileName == leftAlone_) return;
-    std::string content;
-    for (const std::string& line : lines_) content += line + "\r\n";
     try {
+        // Runs that end together each add what they remembered to the file as
+        // the one before left it, rather than put back what they first read.
+        const TFileWriteLock lock(fileName);
+        std::string now;
+        std::vector<std::string> lines = lines_;
+        if (ReadKeptFile(fileName, MostFileBytes, now).Kind == TKeptFile::TKind::Read) lines = MemoryLines(now);
+        for (const auto& [key, line] : remembered_) PutLine(lines, key, line);
+        std::string content;
+        for (const std::string& line : lines) content += line + "\r\n";
         WriteFileAtomically(fileName, content);
     } catch (const std::exception& error) {
         ReportQuietError(error.what());
@@ -44,12 +62,19 @@ bool NamesFile(const std::string& line, const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string>::const_iterator TNudgeMemory::FindLine(const std::string& text) const {
-    return std::find_if(lines_.begin(), lines_.end(), [&](const std::string& line) { return NamesFile(line, text); });
+std::vector<std::string>::const_iterator TNudgeMemory::FindLine(const std::vector<std::string>& lines, const std::string& text) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& line) { return NamesFile(line, text); });
+}
+
+void TNudgeMemory::PutLine(std::vector<std::string>& lines, const std::string& key, const std::string& line) {
+    const auto found = FindLine(lines, key);
+    if (found != lines.end()) lines.erase(found);
+    lines.push_back(line);
+    if (lines.size() > MaxLines) lines.erase(lines.begin());
 }
 
 std::optional<std::string> TNudgeMemory::Find(const std::string& text) const {
-    const auto found = FindLine(text);
+    const auto found = FindLine(lines_, text);
     if (found == lines_.end()) return std::nullopt;
     return *found;
 }
@@ -60,10 +85,8 @@ void TNudgeMemory::Remember(const std::string& fileName, int nudgeX, int nudgeY,
     std::replace(key.begin(), key.end(), ' ', '_');
     std::string line = key + " " + std::to_string(nudgeX) + " " + std::to_string(nudgeY);
     if (passDateTime != 0) line += FormatDateTime(" yyyy-mm-dd hh:nn:ss", passDateTime);
-    const auto found = FindLine(key);
-    if (found != lines_.end()) lines_.erase(found);
-    lines_.push_back(line);
-    if (lines_.size() > MaxLines) lines_.erase(lines_.begin());
+    PutLine(lines_, key, line);
+    remembered_.emplace_back(key, line);
 }
 
 }  // namespace kestrune

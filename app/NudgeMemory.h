@@ -1,7 +1,7 @@
 // The overlay nudge memory "mru_list.ini": one line per data file, oldest
 // first, at most 500: the file's full name with blanks as "_", the nudge
 // offsets x and y, and the pass date-time when known. Read when the program
-// starts and written when it ends.
+// starts; at its end what it remembered is added to the file as it is then.
 #pragma once
 
 #include "platform/SysUtils.h"
@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrune {
@@ -24,7 +25,8 @@ public:
     // larger than MostFileBytes is set aside; what is no file (a named pipe,
     // a device) is left alone and not saved. Gives what to tell of such a file, or "".
     std::string LoadFromFile(const std::string& fileName);
-    // Replaces the file in one step; failures are reported, never thrown.
+    // Replaces the file in one step with its lines as they are now and those
+    // remembered since the load; failures are reported, never thrown.
     void SaveToFile(const std::string& fileName) const;
 
     // The first line of the file that text names: its full name, or its
@@ -36,9 +38,12 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
-    std::vector<std::string>::const_iterator FindLine(const std::string& text) const;
+    static std::vector<std::string>::const_iterator FindLine(const std::vector<std::string>& lines, const std::string& text);
+    // Replaces the line of key in lines (or appends it), dropping the oldest beyond MaxLines.
+    static void PutLine(std::vector<std::string>& lines, const std::string& key, const std::string& line);
 
     std::vector<std::string> lines_;
+    std::vector<std::pair<std::string, std::string>> remembered_;  // key and line, as remembered since the load
     std::string leftAlone_;  // the file not to be replaced
 };
 

@@ -4,9 +4,13 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -55,32 +59,77 @@ std::string ListText(const std::vector<std::string_view>& lines) {
     return text;
 }
 
+// The lists one line's addition works with: those read, and the permissions
+// of those set aside, which the lists begun in their place keep.
+struct TListsRead {
+    std::vector<std::string> Paths;
+    std::vector<std::string> Contents;
+    std::map<std::string, uint32_t> KeptModes;
+
+    void KeepModeOf(const std::string& list) {
+        struct stat info {};
+        if (stat(list.c_str(), &info) == 0) KeptModes[list] = info.st_mode & 07777;
+    }
+    std::optional<uint32_t> ModeFor(const std::string& list) const {
+        const auto kept = KeptModes.find(list);
+        return kept == KeptModes.end() ? std::nullopt : std::optional<uint32_t>(kept->second);
+    }
+};
+
 // A list that would grow past its bound as written goes aside whole, as one
 // that is read past it does: the next run would refuse it.
-void SetAsideGrown(const std::vector<std::string>& lists, int64_t size, std::string& note) {
-    for (const std::string& list : lists) {
-        const std::string why = FormatResStr(res::SProcessedListWouldGrow,
-                                             {list, std::to_string(size), std::to_string(MostProcessedListBytes)});
-        const std::string keptAs = KeepAside(list, ".too-large-");
-        const std::string told = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {why, std::strerror(errno)})
-                                                : FormatResStr(res::SFileKeptAside, {why, keptAs});
-        note += (note.empty() ? "" : "; ") + told;
-        if (keptAs.empty()) throw EWriteError(note);
+void SetAsideGrown(const std::string& list, int64_t size, TListsRead& lists, std::string& note) {
+    const std::string why = FormatResStr(res::SProcessedListWouldGrow,
+                                         {list, std::to_string(size), std::to_string(MostProcessedListBytes)});
+    lists.KeepModeOf(list);
+    const std::string keptAs = KeepAside(list, ".too-large-");
+    const std::string told = keptAs.empty() ? FormatResStr(res::SFileNotKeptAside, {why, std::strerror(errno)})
+                                            : FormatResStr(res::SFileKeptAside, {why, keptAs});
+    note += (note.empty() ? "" : "; ") + told;
+    if (keptAs.empty()) throw EWriteError(note);
+}
+
+// The text list is written with: the lines of every list read and the new
+// one. Where together they would pass the bound, list takes only its own
+// lines and the new one, the other list staying as it stands; only a list
+// that would pass the bound by itself goes aside.
+std::string TextFor(const std::string& list, const std::string& line, TListsRead& lists, std::string& note) {
+    std::vector<std::string_view> lines;
+    for (const std::string& content : lists.Contents) AddLinesOf(content, lines);
+    SortWithLine(lines, line);
+    if (WrittenSize(lines) <= MostProcessedListBytes) return ListText(lines);
+    lines.clear();
+    const auto own = std::find(lists.Paths.begin(), lists.Paths.end(), list);
+    if (own != lists.Paths.end()) AddLinesOf(lists.Contents[static_cast<size_t>(own - lists.Paths.begin())], lines);
+    SortWithLine(lines, line);
+    if (const int64_t size = WrittenSize(lines); size > MostProcessedListBytes) {
+        SetAsideGrown(list, size, lists, note);
+        lines.assign(1, line);
     }
+    return ListText(lines);
+}
+
+void WriteList(const std::string& list, const std::string& line, TListsRead& lists, std::string& note) {
+    const std::string text = TextFor(list, line, lists, note);  // which may set list aside, keeping its mode
+    WriteFileAtomically(list, text, lists.ModeFor(list));
 }
 
 }  // namespace
 
 TProcessedLineWrite AddProcessedLine(const std::string& line) {
-    TLockFile lock(LockFolder() + ProcessedListName + ".lock");
-    TLockGuard guard(lock);
-    // A list that once had to go to the user's folder stays there beside the program's own.
+    // Every writer of a list waits at the list's own lock, in any environment:
+    // the one beside the program, and the user's where that one cannot be had
+    // (a folder the user may not write) or the user's list is read too.
     const std::string beside = ProgramFolder() + ProcessedListName;
+    const auto user = [] { return UserDataFolder() + ProcessedListName; };
+    const TFileWriteLock besideLock(beside);
+    // A list that once had to go to the user's folder stays there beside the program's own.
     const std::string readable = ReadableProgramFile(ProcessedListName);
+    std::optional<TFileWriteLock> userLock;
+    if (!besideLock.Held() || readable != beside) userLock.emplace(user());
     TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
     std::string besideRefused;
-    std::vector<std::string> read;
-    std::vector<std::string> contents;
+    TListsRead read;
     // Both lists, or the one when the user's folder holds none.
     const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
     for (const std::string& list : lists) {
@@ -94,31 +143,26 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
             besideRefused = refused;
             continue;
         }
-        if (kept.Kind == TKeptFile::TKind::TooLarge && !SetAsideTooLarge(list, kept, written.SetAside))
-            throw EWriteError(written.SetAside);
+        if (kept.Kind == TKeptFile::TKind::TooLarge) {
+            read.KeepModeOf(list);
+            if (!SetAsideTooLarge(list, kept, written.SetAside)) throw EWriteError(written.SetAside);
+        }
         if (kept.Kind != TKeptFile::TKind::Read) continue;
-        read.push_back(list);
-        contents.push_back(std::move(content));
+        read.Paths.push_back(list);
+        read.Contents.push_back(std::move(content));
     }
-    std::vector<std::string_view> lines;
-    for (const std::string& content : contents) AddLinesOf(content, lines);
-    SortWithLine(lines, line);
-    if (const int64_t size = WrittenSize(lines); size > MostProcessedListBytes) {
-        SetAsideGrown(read, size, written.SetAside);
-        lines.assign(1, line);
-    }
-    const std::string text = ListText(lines);
     try {
         if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
-        WriteFileAtomically(written.Path, text);
+        WriteList(written.Path, line, read, written.SetAside);
         return written;
     } catch (const EWriteError& error) {
         if (written.Path != beside) throw;
         written.BesideFailure = error.what();
     }
-    written.Path = UserDataFolder() + ProcessedListName;
+    written.Path = user();
+    if (!userLock) userLock.emplace(written.Path);
     try {
-        WriteFileAtomically(written.Path, text);
+        WriteList(written.Path, line, read, written.SetAside);
     } catch (const EWriteError& error) {
         throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));
     }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 
 namespace kestrune {
 namespace {
@@ -310,15 +311,23 @@ TSatelliteFileResult LoadSatelliteParameterFile(uint8_t SatelliteId) {
     TSatelliteFileResult result{DefaultSatelliteFileValues(SatelliteId), ""};
     const std::string name = SatelliteParameterFileName(SatelliteId);
     if (name.empty()) return result;
+    // Runs completing the file at once read and write it one after another;
+    // a lock that cannot be opened leaves the file as it is.
+    std::optional<TFileWriteLock> lock;
+    try {
+        lock.emplace(WritableProgramFile(name));
+    } catch (const std::exception& error) {
+        result.WriteError = error.what();
+    }
     const std::string readPath = ReadableProgramFile(name);
     TIniFile file(readPath);
     result.Values = ReadSatelliteIni(file, result.Values);
     // A program folder without write permission sends the file to the user's folder.
     const std::string writePath = access(readPath.c_str(), W_OK) == 0 ? readPath : WritableProgramFile(name);
     try {
-        if (writePath == readPath) {
+        if (lock && writePath == readPath) {
             WriteSatelliteIni(file, result.Values);
-        } else {
+        } else if (lock) {
             if (file.Note().empty()) CopyExistingFile(readPath, writePath);
             TIniFile copy(writePath);
             WriteSatelliteIni(copy, result.Values);

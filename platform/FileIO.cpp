@@ -23,6 +23,7 @@
 #include <deque>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -232,11 +233,60 @@ int TFileHandle::Release() {
     return fd;
 }
 
+namespace {
+
+// Opens a lock file, made with mode when missing (never through a link, never
+// waiting on what stands there); read-only where this user may not write it,
+// as a local lock needs no more. -1 with errno set when it cannot be opened.
+int OpenLockFile(const std::string& path, mode_t mode) {
+    constexpr int Flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | Flags, 0600);
+    if (fd >= 0) {
+        fchmod(fd, mode);  // as asked, whatever the umask
+        return fd;
+    }
+    if (errno != EEXIST) return -1;
+    fd = open(path.c_str(), O_RDWR | Flags);
+    if (fd < 0 && errno == EACCES) fd = open(path.c_str(), O_RDONLY | Flags);
+    return fd;
+}
+
+[[noreturn]] void ThrowLockFileFailure(const std::string& path, const std::string& why) {
+    throw Exception("Could not open lock file " + path + ": " + why);
+}
+
+// A lock file that opened is a file, or what stands there is told.
+void CheckLockFile(const std::string& path, int fd, struct stat& info) {
+    if (fstat(fd, &info) != 0) ThrowLockFileFailure(path, std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) ThrowLockFileFailure(path, KindOfFile(info.st_mode));
+}
+
+// Why a lock file could not be opened or locked, when it means that no lock
+// can be had there at all: a folder this user may not write in (nor may he
+// write the file beside it), a file system without locks (NFS mounted
+// "nolock"), or one that lends an exclusive lock only to writers.
+bool NoLockThere(int error) {
+    return error == EACCES || error == EPERM || error == EROFS || error == ENOENT || error == ENOLCK ||
+           error == EBADF || error == EOPNOTSUPP;
+}
+
+// The lock files this thread holds, by their file (whatever name led to it):
+// the last of its holders to go lets the lock go, whatever their order.
+using TLockFileId = std::pair<dev_t, ino_t>;
+std::map<TLockFileId, std::weak_ptr<TLockFile>>& LocksOfThisThread() {
+    thread_local std::map<TLockFileId, std::weak_ptr<TLockFile>> locks;
+    return locks;
+}
+
+}  // namespace
+
 TLockFile::TLockFile(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directories(ExtractFilePath(path), error);
-    handle_ = TFileHandle(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!handle_.Valid()) throw Exception("Could not open lock file " + path + ": " + std::strerror(errno));
+    handle_ = TFileHandle(OpenLockFile(path, 0600));
+    if (!handle_.Valid()) ThrowLockFileFailure(path, std::strerror(errno));
+    struct stat info {};
+    CheckLockFile(path, handle_.Get(), info);
 }
 
 void TLockFile::Lock() {
@@ -251,16 +301,45 @@ void TLockFile::LockShared() {
 
 void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
 
-std::string LockFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string folder = runtime && *runtime ? IncludeTrailingPathDelimiter(runtime) + "kestrune"
-                                                   : "/tmp/kestrune-" + std::to_string(getuid());
-    mkdir(folder.c_str(), 0700);
-    // A folder (or a link) that someone else made in a shared place is not ours to lock in.
+std::string TFileWriteLock::LockFileFor(const std::string& path) {
+    const std::string linked = FileLinkedTo(path);
+    return (linked.empty() ? path : linked) + ".lock";
+}
+
+TFileWriteLock::TFileWriteLock(const std::string& path) : lockPath_(LockFileFor(path)) {
+    std::shared_ptr<TLockFile> opened(new TLockFile());
     struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid())
-        throw Exception("Lock folder " + folder + " is not this user's own folder");
-    return folder + "/";
+    if (!Open(path, *opened, info)) return;
+    std::weak_ptr<TLockFile>& taken = LocksOfThisThread()[{info.st_dev, info.st_ino}];
+    lock_ = taken.lock();
+    if (lock_) return;  // this thread holds it already
+    if (FlockRetrying(opened->handle_.Get(), LOCK_EX) != 0) {
+        if (!NoLockThere(errno)) throw Exception(std::string("Could not lock: ") + std::strerror(errno));
+        return;
+    }
+    lock_ = std::move(opened);
+    taken = lock_;
+}
+
+bool TFileWriteLock::Open(const std::string& path, TLockFile& lock, struct stat& info) {
+    struct stat file {};
+    const bool exists = stat(path.c_str(), &file) == 0;
+    // Whoever may write the file may take its lock (an exclusive lock over NFS needs a writer).
+    const mode_t mode = exists ? (file.st_mode & 0666) | 0600 : 0644;
+    // The file's own folder is made as the file would need it; a link's target's never (it may be a
+    // shared disk not mounted now).
+    std::error_code ignored;
+    if (lockPath_ == path + ".lock") std::filesystem::create_directories(ExtractFilePath(lockPath_), ignored);
+    lock.handle_ = TFileHandle(OpenLockFile(lockPath_, mode));
+    if (!lock.handle_.Valid()) {
+        if (NoLockThere(errno)) return false;
+        ThrowLockFileFailure(lockPath_, std::strerror(errno));
+    }
+    const int fd = lock.handle_.Get();
+    CheckLockFile(lockPath_, fd, info);
+    // A file opened to its group since the lock was made opens the lock to it too.
+    if (exists && info.st_uid == geteuid() && (info.st_mode & mode) != mode) fchmod(fd, (info.st_mode | mode) & 0666);
+    return true;
 }
 
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset) {
@@ -390,8 +469,9 @@ bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::strin
     return !keptAs.empty();
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view content) {
+void WriteFileAtomically(const std::string& path, std::string_view content, std::optional<uint32_t> mode) {
     TAtomicFileWriter writer(path);
+    if (mode) writer.SetMode(*mode);
     writer.Write(content);
     writer.Commit();
 }

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,6 +57,8 @@ public:
     void Unlock();
 
 private:
+    friend class TFileWriteLock;
+    TLockFile() = default;
     TFileHandle handle_;
 };
 
@@ -70,9 +74,33 @@ private:
     TLockFile& file_;
 };
 
-// Folder for this user's lock files (${XDG_RUNTIME_DIR}/kestrune or a /tmp folder per user);
-// throws Exception when that is not a folder of this user's.
-std::string LockFolder();
+// The lock every writer of one file waits on, whatever its environment: the
+// lock file "<name>.lock" beside the file that path names (through links,
+// so that writers through any link meet), never written and never renamed,
+// so it stands while the file is replaced. Made with the file's permissions,
+// so that whoever may write the file may take it. A thread that holds it
+// already takes it again at once. Where no lock can be had beside the file
+// (a folder that takes no file from this user, which then takes none of the
+// file's writes either; a file system keeping no locks) the guard holds
+// none. Throws Exception when what stands at the lock's name is no file.
+class TFileWriteLock {
+public:
+    explicit TFileWriteLock(const std::string& path);
+    TFileWriteLock(const TFileWriteLock&) = delete;
+    TFileWriteLock& operator=(const TFileWriteLock&) = delete;
+
+    bool Held() const { return lock_ != nullptr; }
+    // The name of the lock file for path.
+    static std::string LockFileFor(const std::string& path);
+
+private:
+    // Opens the lock file into lock; false where no lock can be had.
+    bool Open(const std::string& path, TLockFile& lock, struct stat& info);
+
+    std::string lockPath_;
+    std::shared_ptr<TLockFile> lock_;  // held, shared with this thread's other holders
+};
+
 // Reads up to count bytes from offset; returns the bytes read (fewer at the end of the file, -1 on error).
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset);
 // A file to be read, opened without waiting on what stands there (a named
@@ -124,7 +152,8 @@ std::string KeepAside(const std::string& path, const std::string& mark);
 // what to tell: why, and the name it was kept as or that it is left alone.
 bool SetAsideTooLarge(const std::string& path, const TKeptFile& kept, std::string& note);
 // Writes a temporary file beside path, syncs it and renames it into place; throws EWriteError.
-void WriteFileAtomically(const std::string& path, std::string_view content);
+// Without mode the file keeps the permissions of the one it replaces (0644 when new).
+void WriteFileAtomically(const std::string& path, std::string_view content, std::optional<uint32_t> mode = {});
 
 // WriteFileAtomically piece by piece, for products written line by line:
 // (a symbolic link at path is written through: the file it names is

@@ -40,11 +40,28 @@ void AdviseAccess(int fd, uint8_t accessHint) {
     if (accessHint == 2) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-// Lock file names come from MapName, which must not reach outside the lock folder.
-std::string LockFileName(const std::string& mapName, const char* suffix) {
-    std::string name = mapName;
-    std::replace(name.begin(), name.end(), '/', '_');
-    return LockFolder() + name + suffix;
+// What stands in for the named mapping and its mutex are locks on the mapped
+// file itself, so that every stream of the file meets them, whatever its
+// environment and through any link: open file description locks, which the
+// threads of a process hold apart as processes do, and which NFS carries to
+// the server. One byte each: the open mark, shared while a stream has the file
+// open, and the writers' mutex.
+constexpr off_t OpenMarkByte = 0;
+constexpr off_t MutexByte = 1;
+
+// Locks (F_RDLCK, F_WRLCK) or unlocks (F_UNLCK) one byte of an open file;
+// false with errno set when it cannot, or (without wait) when another holds it.
+bool LockByte(int fd, short type, off_t byte, bool wait) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = byte;
+    lock.l_len = 1;
+    int result = 0;
+    do {
+        result = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
 }
 
 int64_t FileSizeOf(int fd) {
@@ -173,16 +190,12 @@ void TMapStream::Open(int64_t newSize) {
     Close();
     existed_ = false;
     try {
-        if (!ReadOnly) mutex_ = std::make_unique<TLockFile>(LockFileName(MapName, "Mtx.lock"));
         if (fileName_.empty()) OpenAnonymous(newSize);
         else if (ReadOnly) OpenReadOnlyMapping();
         else OpenWritableMapping(newSize);
     } catch (const EMemoryMappedFile&) {
         ReleaseMemory();
         throw;
-    } catch (const Exception& error) {  // a lock file that cannot be made
-        ReleaseMemory();
-        throw EMemoryMappedFile(error.what());
     }
     position_ = 0;
     active_ = true;
@@ -224,16 +237,17 @@ bool TMapStream::CutShort() const {
 }
 
 void TMapStream::OpenWritableMapping(int64_t newSize) {
-    auto openMark = std::make_unique<TLockFile>(LockFileName(MapName, ".map.lock"));
-    existed_ = !openMark->TryLock();
-    openMark->LockShared();
     const int flags = O_RDWR | O_CLOEXEC | (newSize > 0 ? 0 : DispositionFlags(CreateMode));
+    auto file = std::make_unique<TFileHandle>(open(fileName_.c_str(), flags & ~O_TRUNC, 0644));
+    if (!file->Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
+    // Another stream has the file open when the open mark cannot be had alone.
+    existed_ = !LockByte(file->Get(), F_WRLCK, OpenMarkByte, false) && (errno == EAGAIN || errno == EACCES);
+    LockByte(file->Get(), F_RDLCK, OpenMarkByte, true);
     // Emptying a file that another stream has mapped would fault that stream, so it is refused.
-    const bool truncatesShared = existed_ && (flags & O_TRUNC) != 0;
-    const TFileHandle file(truncatesShared ? -1 : open(fileName_.c_str(), flags, 0644));
-    if (!file.Valid()) throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
-    AdviseAccess(file.Get(), AccessHint);
-    const int64_t fileSize = FileSizeOf(file.Get());
+    if ((flags & O_TRUNC) != 0 && (existed_ || ftruncate(file->Get(), 0) != 0))
+        throw EMemoryMappedFile(Format("Could not open file %s", fileName_.c_str()));
+    AdviseAccess(file->Get(), AccessHint);
+    const int64_t fileSize = FileSizeOf(file->Get());
     int64_t size = fileSize;
     if (newSize > 0 && existed_) {
         if (WarnOnResize)
@@ -245,13 +259,13 @@ void TMapStream::OpenWritableMapping(int64_t newSize) {
     }
     if (size <= 0) size = DefaultSize();
     // Like the file mapping it replaces, the mapping's size is the file's size.
-    if (size != fileSize && ftruncate(file.Get(), size) != 0) throw EMemoryMappedFile("Couldn't create map");
-    void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, file.Get(), 0);
+    if (size != fileSize && ftruncate(file->Get(), size) != 0) throw EMemoryMappedFile("Couldn't create map");
+    void* view = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, file->Get(), 0);
     if (view == MAP_FAILED) throw EMemoryMappedFile("Could not create map view");
     memory_ = static_cast<uint8_t*>(view);
     mapped_ = true;
     size_ = size;
-    openMark_ = std::move(openMark);
+    lockedFile_ = std::move(file);
 }
 
 void TMapStream::OpenAnonymous(int64_t newSize) {
@@ -274,8 +288,7 @@ void TMapStream::Close() {
 }
 
 void TMapStream::ReleaseMemory() {
-    mutex_.reset();
-    openMark_.reset();
+    lockedFile_.reset();
     watchedFile_.reset();
     mutexOwned_ = false;
     mapped_ = false;
@@ -294,11 +307,11 @@ void TMapStream::Flush() {
 }
 
 void TMapStream::LockMutex() {
-    if (mutex_) mutex_->Lock();
+    if (lockedFile_) LockByte(lockedFile_->Get(), F_WRLCK, MutexByte, true);
 }
 
 void TMapStream::UnlockMutex() {
-    if (mutex_) mutex_->Unlock();
+    if (lockedFile_) LockByte(lockedFile_->Get(), F_UNLCK, MutexByte, false);
 }
 
 void TMapStream::RaiseEndOfFile() const { throw EMMEndOfFile("Cannot read beyond end of file"); }

@@ -2,8 +2,8 @@
 // with a guard: a file that a receiving station truncates while it is open
 // reads as zeros past its new end instead of faulting, and CutShort() tells
 // the reader that it happened. Writable streams map the file
-// shared (the program's own files); writers serialise through a lock file
-// named after MapName, and no stream empties a file that another has mapped.
+// shared (the program's own files); writers serialise through a lock on the
+// file itself, and no stream empties a file that another has mapped.
 #pragma once
 
 #include "platform/SysUtils.h"
@@ -15,7 +15,6 @@
 namespace kestrune {
 
 class TFileHandle;
-class TLockFile;
 
 class EMemoryMappedFile : public Exception {
 public:
@@ -67,7 +66,7 @@ public:
     int64_t Size() const { return size_; }
     int64_t Position() const { return position_; }
     void SetPosition(int64_t position) { Seek(position, soFromBeginning); }
-    // True when another writable stream already had the same MapName open.
+    // True when another writable stream already had the same file open.
     bool Existed() const { return existed_; }
     // A read-only mapping whose file was cut short while it was open: some of
     // what was read may be zeros the file never held. Ask after the reads.
@@ -77,7 +76,7 @@ public:
     uint8_t AccessHint = 0;  // 0 normal, 1 random access, 2 sequential scan
     bool ReadOnly = false;
     bool WarnOnResize = true;
-    // Name shared between processes; the writers' lock is MapName + "Mtx".
+    // The mapping's name, as messages give it (the file's name without folder).
     std::string MapName;
 
 private:
@@ -98,8 +97,7 @@ private:
     uint8_t* memory_ = nullptr;
     int64_t size_ = 0;
     int64_t position_ = 0;
-    std::unique_ptr<TLockFile> mutex_;     // writers' lock
-    std::unique_ptr<TLockFile> openMark_;  // shared while open: tells a second opener it Existed
+    std::unique_ptr<TFileHandle> lockedFile_;  // a writable stream's file, holding its open mark and writers' lock
     std::unique_ptr<TFileHandle> watchedFile_;  // the mapped file of a read-only stream, for its size now
 };
 

@@ -418,8 +418,7 @@ void SetAsideAtOnce(const std::string& file, const std::string& why) {
     std::string keptAs;
     std::string failure;
     try {
-        TLockFile lockFile(file + ".lock");
-        TLockGuard lock(lockFile);
+        const TFileWriteLock lock(file);
         if (LoadStore(file).Kind == TStoreFile::TKind::TooLarge) keptAs = SetAside(file);
         if (keptAs.empty()) failure = resStr(res::SStoreNotKeptAside);
     } catch (const Exception& error) {
@@ -456,8 +455,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
             throw Exception(store.Why);
         };
         leaveAlone(LoadStore(file));
-        TLockFile lockFile(file + ".lock");
-        TLockGuard lock(lockFile);
+        const TFileWriteLock lock(file);
         const TStoreFile store = LoadStore(file);
         leaveAlone(store);
         TStoreDocument document = store.Document ? *store.Document : TStoreDocument();

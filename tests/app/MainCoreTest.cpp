@@ -330,6 +330,23 @@ TEST(NudgeMemoryTest, FileRoundTrip) {
     EXPECT_TRUE(read.Lines().empty());
 }
 
+// Two copies that end one after the other each add what they remembered to
+// the file as the other left it.
+TEST(NudgeMemoryTest, CopiesEndingTogetherKeepEachOthersLines) {
+    testing::TTempFolder folder;
+    const std::string file = folder.Write("program/mru_list.ini", "/data/old.hpt 1 1\r\n");
+    TNudgeMemory first;
+    TNudgeMemory second;
+    first.LoadFromFile(file);
+    second.LoadFromFile(file);
+    first.Remember("/data/a.hpt", 3, -2, 0);
+    second.Remember("/data/b.hpt", 4, 5, 0);
+    second.Remember("/data/old.hpt", 2, 2, 0);
+    first.SaveToFile(file);
+    second.SaveToFile(file);
+    EXPECT_EQ(testing::TTempFolder::Read(file), "/data/a.hpt 3 -2\r\n/data/b.hpt 4 5\r\n/data/old.hpt 2 2\r\n");
+}
+
 // A station's full memory of 500 passes is read whole; one that cannot be
 // read is told and left as it is at the end, not replaced by what this run
 // remembered.

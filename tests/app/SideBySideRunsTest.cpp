@@ -1,7 +1,8 @@
 // Unattended runs side by side, as a station's scheduler or `xargs -P`
 // starts them on a folder of passes: sixteen copies of the program over one
-// settings store and one program folder (so one "processed.lst") all end
-// well, and neither the list nor the store loses what another copy wrote.
+// settings store and one program folder (so one "processed.lst"), each
+// seeing a runtime folder of its own or none, all end well, and neither the
+// list nor the store loses what another copy wrote.
 #include "app/MruUnit.h"
 #include "platform/Registry.h"
 #include "platform/SysUtils.h"
@@ -59,6 +60,12 @@ TEST(SideBySideRuns, SixteenAtOnceAllEndWellAndKeepEveryLine) {
         names.insert(name);
         const std::string pass = folder / ("data/" + name + ".wsd");
         test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, PassLines, set.Line1, set.Line2));
+        // A desktop session's runtime folder of its own for half the runs, none for the others (as cron starts them).
+        const std::string runtime = folder / ("runtime/" + name);
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        if (k % 2 == 0) setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        else unsetenv("XDG_RUNTIME_DIR");
         runs.push_back(test::SpawnProgram({program, pass, "-OUTPUT:" + folder / "out/", "-TEMP:x.bmp", "-CLOSE"},
                                           folder / (name + ".log")));
         ASSERT_GT(runs.back(), 0);

@@ -104,13 +104,16 @@ TEST(ProcessedListBound, AListBehindALinkIsSetAsideWhereItLies) {
         const char* What;
         const char* Link;  // from the program's folder
         std::string List;
+        fs::perms Mode;  // a group's shared log, kept by the list begun in its place
     } cases[] = {
-        {"a list past its bound as read", "../shared/processed.lst", ListOfShortLines(bound, "\n") + "p9999999; N\n"},
-        {"a list that would pass it as written", "", ListOfShortLines(bound - 20, "\r\n")},
+        {"a list past its bound as read", "../shared/processed.lst", ListOfShortLines(bound, "\n") + "p9999999; N\n",
+         fs::perms(0660)},
+        {"a list that would pass it as written", "", ListOfShortLines(bound - 20, "\r\n"), fs::perms(0640)},
     };
     for (const auto& list : cases) {
         TTempFolder temp;
         const std::string shared = temp.Write("shared/processed.lst", list.List);
+        fs::permissions(shared, list.Mode);
         const std::string link = temp / "program/processed.lst";
         const std::string named = *list.Link ? std::string(list.Link) : shared;
         fs::create_symlink(named, link);
@@ -120,10 +123,42 @@ TEST(ProcessedListBound, AListBehindALinkIsSetAsideWhereItLies) {
         ASSERT_TRUE(fs::is_symlink(link)) << list.What;
         EXPECT_EQ(fs::read_symlink(link).string(), named) << list.What;
         EXPECT_EQ(ReadAll(shared), std::string(NewLine) + "\r\n") << list.What;
+        EXPECT_EQ(fs::status(shared).permissions(), list.Mode) << list.What;
         EXPECT_TRUE(KeptAside(temp / "program").empty()) << list.What;
         const std::vector<std::string> aside = KeptAside(temp / "shared");
         ASSERT_EQ(aside.size(), 1u) << list.What;
         EXPECT_EQ(fs::file_size(aside[0]), list.List.size()) << list.What;
+    }
+}
+
+// Two lists, beside the program and in the user's folder, that would pass
+// the bound only together: only a list that passes it by itself goes aside,
+// told with its own size; the other stays as it stands, its lines kept.
+TEST(ProcessedListBound, OfTwoListsOnlyTheOneThatMustGoIsSetAside) {
+    const std::string large = ListOfShortLines(MostProcessedListBytes - 100, "\n");
+    const std::string small = "2022-01-01-0000-NOAA19; NOAA 19\r\n";
+    const struct {
+        const char* What;
+        const std::string& Beside;
+        const std::string& User;
+        const char* Told;  // of the list beside the program, "" for nothing
+    } cases[] = {
+        {"the large list beside the program", large, small, "would hold 36350583 bytes as written"},
+        {"the large list in the user's folder", small, large, ""},
+    };
+    for (const auto& lists : cases) {
+        TTempFolder temp;
+        const std::string beside = temp.Write("program/processed.lst", lists.Beside);
+        const std::string user = temp.Write("data/Kestrune/processed.lst", lists.User);
+        const TProcessedLineWrite written = AddProcessedLine(NewLine);
+        EXPECT_EQ(written.Path, beside) << lists.What;
+        EXPECT_EQ(written.SetAside.find(beside + " " + lists.Told), *lists.Told ? 0u : std::string::npos)
+            << lists.What << ": " << written.SetAside;
+        EXPECT_EQ(written.SetAside.find(user), std::string::npos) << lists.What;
+        EXPECT_EQ(KeptAside(temp / "program").size(), *lists.Told ? 1u : 0u) << lists.What;
+        EXPECT_TRUE(ReadAll(user) == lists.User) << lists.What << ": the user's list changed";
+        const std::string expected = *lists.Told ? std::string() : small;
+        EXPECT_EQ(ReadAll(beside), expected + NewLine + "\r\n") << lists.What;
     }
 }
 

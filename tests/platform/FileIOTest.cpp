@@ -281,16 +281,34 @@ TEST(FileIO, ALockHeldByOneOpenerKeepsOutAnother) {
     EXPECT_FALSE(TLockFile(folder / "locks/a.lock").TryLock());
 }
 
-TEST(FileIO, LocksAreTakenOnlyInAFolderOfThisUsersOwn) {
+// Every writer of a file meets the others at the lock beside the file its
+// name leads to, whatever runtime folder it sees; the lock stands while the
+// file is replaced, and is opened to whoever may write the file.
+TEST(FileIO, WritersThroughAnyNameMeetAtTheLockBesideTheFile) {
     TTempFolder folder;
-    EXPECT_EQ(LockFolder(), folder / "runtime/kestrune/");
-    if (geteuid() == 0) {
-        ASSERT_EQ(chown((folder / "runtime/kestrune").c_str(), 65534, 65534), 0);
-        EXPECT_THROW(LockFolder(), Exception);
+    const std::string list = folder.Write("shared/processed.lst", "a\r\n");
+    chmod(list.c_str(), 0660);
+    std::filesystem::create_symlink(list, folder / "program/absolute.lst");
+    std::filesystem::create_symlink("../shared/processed.lst", folder / "program/relative.lst");
+    std::filesystem::create_symlink("relative.lst", folder / "program/chained.lst");
+    for (const char* name : {"shared/processed.lst", "program/absolute.lst", "program/relative.lst", "program/chained.lst"}) {
+        setenv("XDG_RUNTIME_DIR", (folder / name).c_str(), 1);  // no folder at all
+        const TFileWriteLock lock(folder / name);
+        EXPECT_TRUE(lock.Held()) << name;
+        EXPECT_TRUE(std::filesystem::equivalent(TFileWriteLock::LockFileFor(folder / name), list + ".lock")) << name;
+        EXPECT_FALSE(TLockFile(list + ".lock").TryLock()) << name;
+        WriteFileAtomically(folder / name, std::string(name) + "\r\n");
+        EXPECT_FALSE(TLockFile(list + ".lock").TryLock()) << name << ": the lock went with the file replaced";
+        const TFileWriteLock again(folder / "program/chained.lst");  // this thread holds it already
+        EXPECT_TRUE(again.Held()) << name;
     }
-    std::filesystem::remove(folder / "runtime/kestrune");
-    std::filesystem::create_directory_symlink(folder / "program", folder / "runtime/kestrune");
-    EXPECT_THROW(LockFolder(), Exception);
+    EXPECT_TRUE(TLockFile(list + ".lock").TryLock());
+    struct stat info {};
+    ASSERT_EQ(stat((list + ".lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0660u);
+    EXPECT_EQ(info.st_size, 0);
+    std::filesystem::create_directory(folder / "program/store.reg.lock");
+    EXPECT_THROW(TFileWriteLock(folder / "program/store.reg"), Exception);
 }
 
 // A write that the system refuses says why: here the largest file a process

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -39,6 +40,32 @@ protected:
         return stream;
     }
 };
+
+// Writable streams of one file meet at locks on the file itself, whatever
+// name or runtime folder led them there: the second is told the file was
+// open, may not empty it, and writes under the same mutex.
+TEST_F(MapStreamTest, WritableStreamsOfOneFileMeetThroughAnyName) {
+    const std::string file = folder.Write("shared/scratch.map", Bytes(64));
+    std::filesystem::create_symlink(file, folder / "program/scratch.map");
+    TMapStream first(file);
+    first.SetActive(true);
+    EXPECT_FALSE(first.Existed());
+    setenv("XDG_RUNTIME_DIR", (folder / "elsewhere").c_str(), 1);
+    TMapStream second(folder / "program/scratch.map");
+    second.SetActive(true);
+    EXPECT_TRUE(second.Existed());
+    TMapStream emptying(file);
+    emptying.CreateMode = TMapStream::cmCreateAlways;
+    EXPECT_THROW(emptying.SetActive(true), EMemoryMappedFile);
+    const char mark = 'k';
+    second.Write(&mark, 1);
+    EXPECT_EQ(first.Memory()[0], 'k');
+    second.SetActive(false);
+    first.SetActive(false);
+    TMapStream alone(file);
+    alone.SetActive(true);
+    EXPECT_FALSE(alone.Existed());
+}
 
 TEST_F(MapStreamTest, ReadsExactlyTheRemainingBytesButNotOneMore) {
     auto stream = OpenReadOnly(folder.Write("pass.raw16", Bytes(100)));
