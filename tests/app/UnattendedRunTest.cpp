@@ -4,6 +4,7 @@
 #include "app/ProgramStart.h"
 #include "app/RunReport.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/Orbits.h"
 #include "platform/ProgramFolder.h"
 #include "tests/platform/TempFolder.h"
 #include "tests/support/EnvironmentSetting.h"
