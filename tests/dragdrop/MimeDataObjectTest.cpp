@@ -5,6 +5,7 @@
 #include "platform/OleBlocks.h"
 #include "platform/OleDragDrop_qt.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/support/QtTestFolder.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
