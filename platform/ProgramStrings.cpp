@@ -451,6 +451,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4878, "RunReport", "SNameDateImpossible", "The name's layout gives the date %s, which no pass can have: its date is not used"},
     {4879, "RunReport", "SNameNoElements", "The name's layout gives %s on %s, for which no element set was found: its date and satellite are not used"},
     {4880, "RunReport", "SNameDayImpossible", "The name's layout gives day %s of %s, which that year does not have: its date is not used"},
+    {4881, "RunReport", "SDatedByFileDateNameImpossible", "The pass is dated by the file's date (%s): its name holds the date %s, which no pass can have"},
     {4900, "FileIO", "SUnableToWriteLinked", "Unable to write to %s through the link %s"},
     {4901, "PassLoader", "SProcessedListWouldGrow", "%s would hold %s bytes as written, more than it ever holds (at most %s)"},
     {4902, "UHyShellTransfer", "SDeletedInPart", "Not everything was deleted. Still there:\r%s"},

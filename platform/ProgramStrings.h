@@ -383,6 +383,8 @@ constexpr uint16_t SNameTimeNotFrames = 4877;
 constexpr uint16_t SNameDateImpossible = 4878;
 constexpr uint16_t SNameNoElements = 4879;
 constexpr uint16_t SNameDayImpossible = 4880;
+// A pass dated by its file whose name holds a date no pass can have.
+constexpr uint16_t SDatedByFileDateNameImpossible = 4881;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
