@@ -426,7 +426,18 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
     EXPECT_EQ(shown.Decided.Rule, TIdentityRule::Frames);
     loader.LoadDataFile(WriteClosed("N15_20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
     EXPECT_EQ(shown.Satellite, "NOAA-15") << "a name that spells its satellite outright decides";
-    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);
+    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);    const std::vector<std::pair<std::string, TBytes>> minutesOnly = {
+        {"pass_0503_1215.hpt", test::BuildEssFile(frames, NamedLines)},
+        {"pass_0503_1215.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"pass_0503_1215.n10", test::BuildN10File(frames, NamedLines)},
+        {"03MAY2023_1215.n10", test::BuildN10File(frames, NamedLines)},
+    };
+    for (const auto& [name, bytes] : minutesOnly) {
+        SCOPED_TRACE(name);
+        loader.LoadDataFile(WriteClosed(name, bytes));
+        EXPECT_EQ(shown.Satellite, "NOAA-18");
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    }
 }
 
 // Frames that outrank a name's minutes are told as frames in every format,
