@@ -426,17 +426,16 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
     EXPECT_EQ(shown.Decided.Rule, TIdentityRule::Frames);
     loader.LoadDataFile(WriteClosed("N15_20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
     EXPECT_EQ(shown.Satellite, "NOAA-15") << "a name that spells its satellite outright decides";
-    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);    const std::vector<std::pair<std::string, TBytes>> minutesOnly = {
-        {"pass_0503_1215.hpt", test::BuildEssFile(frames, NamedLines)},
-        {"pass_0503_1215.svw", test::BuildSmartViewFile(frames, NamedLines)},
-        {"pass_0503_1215.n10", test::BuildN10File(frames, NamedLines)},
-        {"03MAY2023_1215.n10", test::BuildN10File(frames, NamedLines)},
-    };
-    for (const auto& [name, bytes] : minutesOnly) {
-        SCOPED_TRACE(name);
-        loader.LoadDataFile(WriteClosed(name, bytes));
-        EXPECT_EQ(shown.Satellite, "NOAA-18");
-        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);
+    // Names whose last two characters are the minutes of a time, in formats that do not read them as a date.
+    const TBytes ess = test::BuildEssFile(frames, NamedLines);
+    const TBytes smartView = test::BuildSmartViewFile(frames, NamedLines);
+    const TBytes n10 = test::BuildN10File(frames, NamedLines);
+    for (const auto& [name, bytes] : {std::pair{"pass_0503_1215.hpt", &ess}, {"pass_0503_1215.svw", &smartView},
+                                      {"pass_0503_1215.n10", &n10}, {"03MAY2023_1215.n10", &n10}}) {
+        loader.LoadDataFile(WriteClosed(name, *bytes));
+        EXPECT_EQ(shown.Satellite, "NOAA-18") << name;
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18") << name;
     }
 }
 
