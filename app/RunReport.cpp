@@ -36,7 +36,9 @@ std::string SatelliteOf(const TPassState& pass) {
 std::string DatedByFileDate(const TPassState& pass) {
     const std::string fileDate = FormatDateTime("yyyy-mm-dd", pass.InputFileDate);
     const TDateTime named = pass.DateChoice.NameHolds;
-    if (named != 0) return FormatResStr(res::SDatedByFileDateNameHolds, {fileDate, FormatDateTime("yyyy-mm-dd", named)});
+    if (named != 0)
+        return FormatResStr(pass.DateChoice.NameHoldsImpossible ? res::SDatedByFileDateNameImpossible : res::SDatedByFileDateNameHolds,
+                            {fileDate, FormatDateTime("yyyy-mm-dd", named)});
     return FormatResStr(pass.NameNotes.empty() ? res::SDatedByFileDate : res::SDatedByFileDateNameUnused, {fileDate});
 }
 

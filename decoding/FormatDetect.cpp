@@ -161,6 +161,9 @@ void ApplyNameOverrides(THeader header, const std::string& fullPath, const std::
     if (IsOneOf(extension, {".fy1c", ".fy1d"})) code = 28;
     if (extension == ".fy8") code = 25;
     if (extension == ".hrp8") code = 3;
+    // A Dartcom file whose first records are all noise is still one: the
+    // check of frames across the file then reads or tells what it holds.
+    if (extension == ".drt") code = 29;
     if (HoldsDartcomRecords(header, 22016)) code = 29;
     if (HoldsDartcomRecords(header, 44150)) code = 30;
 }

@@ -57,7 +57,8 @@ struct TPassDirectionAnswer {
     TChannelFlags ChannelChosen{};
 };
 
-constexpr int OldestListedYear = 1980;
+// The year of the first AVHRR (TIROS-N, October 1978): the list holds every year a pass can have.
+constexpr int OldestListedYear = 1978;
 
 // Satellite names offered by the question's list.
 extern const std::array<const char*, 14> PassSatelliteNames;

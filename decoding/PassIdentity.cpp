@@ -149,6 +149,17 @@ TDateTime DigitRunDateAt(const std::string& name, size_t start) {
     }
 }
 
+// The first date of the name's places that passes the test; 0 when none.
+template <typename Test>
+TDateTime FirstDateInName(const std::string& name, Test test) {
+    for (size_t start = 0; start < name.size(); ++start) {
+        if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
+        for (const auto& reading : {DayMonthNameYearAt, SeparatedDateAt, DigitRunDateAt})
+            if (const TDateTime date = reading(name, start); date != 0 && test(date)) return date;
+    }
+    return 0;
+}
+
 int NewestPassYear(TDateTime now) { return DecodeDateTime(now + 31).year; }
 
 std::string UpperBaseName(const std::string& fileName) {
@@ -239,12 +250,11 @@ std::string NameDateRefusal(TDateTime date, TDateTime now) {
 }
 
 TDateTime DateInName(const std::string& name, TDateTime now) {
-    for (size_t start = 0; start < name.size(); ++start) {
-        if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
-        for (const auto& reading : {DayMonthNameYearAt, SeparatedDateAt, DigitRunDateAt})
-            if (const TDateTime date = reading(name, start); date != 0 && PassDatePossible(date, now)) return date;
-    }
-    return 0;
+    return FirstDateInName(name, [now](TDateTime date) { return PassDatePossible(date, now); });
+}
+
+TDateTime ImpossibleDateInName(const std::string& name, TDateTime now) {
+    return FirstDateInName(name, [now](TDateTime date) { return !PassDatePossible(date, now); });
 }
 
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
@@ -259,7 +269,13 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
             if (evidence.ReadYear != 0) return DecideYear(evidence, now);
             return choice;
     }
-    if (choice.Rule == TIdentityRule::FileDate) choice.NameHolds = DateInName(ChangeFileExt(ExtractFileName(evidence.Name), ""), now);
+    if (choice.Rule != TIdentityRule::FileDate) return choice;
+    const std::string baseName = ChangeFileExt(ExtractFileName(evidence.Name), "");
+    choice.NameHolds = DateInName(baseName, now);
+    if (choice.NameHolds != 0) return choice;
+    // A date no pass can have is no date of the pass, but the name is told to hold it.
+    choice.NameHolds = ImpossibleDateInName(baseName, now);
+    choice.NameHoldsImpossible = choice.NameHolds != 0;
     return choice;
 }
 
@@ -270,7 +286,7 @@ std::string DateReason(const TDateChoice& choice) {
     reason += " taken from the file's date";
     if (choice.NameHolds != 0)
         reason += "; the name holds the date " + FormatDateTime("yyyy-mm-dd", choice.NameHolds) +
-                  ", which no name layout of this format reads";
+                  (choice.NameHoldsImpossible ? ", which no pass can have" : ", which no name layout of this format reads");
     return reason;
 }
 

@@ -71,6 +71,9 @@ std::string NameDateRefusal(TDateTime date, TDateTime now);
 // the forms stations use, "yyyyddd", "yymmdd" and "yyddd"; 0 when the name
 // holds none.
 TDateTime DateInName(const std::string& name, TDateTime now);
+// A date of those forms that no pass can have ("2027-05-03" five months
+// ahead); 0 when the name holds none.
+TDateTime ImpossibleDateInName(const std::string& name, TDateTime now);
 
 // What a reader read of a pass's date, and the file it read it from.
 struct TDateEvidence {
@@ -87,6 +90,7 @@ struct TDateChoice {
     int Year = 0;               // the year, where only a year was asked
     TIdentityRule Rule = TIdentityRule::None;
     TDateTime NameHolds = 0;    // dated by the file: a date the name holds that no layout of its format read
+    bool NameHoldsImpossible = false;  // ... and one no pass can have
 };
 
 // What the reader read decides; else a year the name begins with (a date its

@@ -1,5 +1,6 @@
 #include "decoding/SatelliteIdent.h"
 
+#include <algorithm>
 #include <cctype>
 #include <initializer_list>
 #include <utility>
@@ -54,10 +55,14 @@ TDateTime MidPassTime(TDateTime date, int hour, int minute, int32_t recordCount)
     return date + EncodeTime(hour, minute, 0, 0) + 0.5 * recordCount / 518400.0;
 }
 
+bool BeginsWithYear(const std::string& name) {
+    return name.size() >= 4 && std::all_of(name.begin(), name.begin() + 4, [](unsigned char c) { return std::isdigit(c); });
+}
+
 TNamedPass EssNamePass(const std::string& name, bool pvlFile) {
     if (!pvlFile) return DatedNamePass(name);
     TNamedPass pass;
-    if (StartsText("20", name)) {
+    if (BeginsWithYear(name)) {
         pass.When = FieldsAt(name, {{1, 4}, {5, 6}, {7, 8}, {9, 10}, {11, 12}});
         pass.Satellite = "NOAA-" + Copy(name, 37, 2);
     } else {
@@ -84,7 +89,7 @@ std::string SsbNameSatellite(const std::string& name) {
 
 THrpt16Layout Hrpt16Layout(const std::string& name) {
     if (name.rfind("all___", 0) == 0) return THrpt16Layout::AllPrefix;
-    if (name.rfind("20", 0) == 0) return THrpt16Layout::Dated;
+    if (BeginsWithYear(name)) return THrpt16Layout::Dated;
     if (name.rfind("M0", 0) == 0) return THrpt16Layout::MetopM0;
     if (UpperCase(name).rfind("AH", 0) == 0) return THrpt16Layout::AhPrefix;
     return THrpt16Layout::None;

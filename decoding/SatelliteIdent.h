@@ -35,8 +35,12 @@ int NameField(const std::string& name, int first, int last);
 // lines that starts at the given date and hour:minute.
 TDateTime MidPassTime(TDateTime date, int hour, int minute, int32_t recordCount);
 
-// ESS names: with the PVL flag "20..." or "hrpt..." layouts, without it
-// "yyyy?mm?dd?hhnn?SSSSNN" with MetOp tokens at 17.
+// A name of the dated layouts begins with the four digits of its year;
+// whether a pass can have that date is the date's own check.
+bool BeginsWithYear(const std::string& name);
+
+// ESS names: with the PVL flag "yyyymmddhhnn..." or "hrpt..." layouts,
+// without it "yyyy?mm?dd?hhnn?SSSSNN" with MetOp tokens at 17.
 TNamedPass EssNamePass(const std::string& name, bool pvlFile);
 // ESS names that begin with "METOPA", "METOPB" or "METOPC".
 TNamedPass EssMetopNamePass(const std::string& upperName);

@@ -44,7 +44,7 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
     TOrbit& orbit = load.Orbit();
     try {
         TNamedPass pass;
-        if (name.rfind("20", 0) == 0 || name.rfind("hrpt", 0) == 0)
+        if (BeginsWithYear(name) || name.rfind("hrpt", 0) == 0)
             pass = EssNamePass(name, load.PvlFile);
         else if (upperName.rfind("METOP", 0) == 0)
             pass = EssMetopNamePass(upperName);

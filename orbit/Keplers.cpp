@@ -441,6 +441,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
                                  std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines) {
     lines.clear();
     message.clear();
+    missingFilesCause_.clear();
     mainFile.clear();
     updateFile.clear();
     Findings.clear();
@@ -454,6 +455,7 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     const bool haveUpdate = AnythingAt(updateFile);
     if (!haveMain && !haveUpdate) {
         message = FormatResStr(res::SKeplerFilesMissing, {name, mainFile, updateFile});
+        missingFilesCause_ = FormatResStr(res::SKeplerFilesMissingLine, {mainFile, updateFile});
         mainFile.clear();
         updateFile.clear();
         return false;
@@ -579,7 +581,7 @@ bool TKeplerData::GetElements(const std::string& name, const std::string& catalo
         age = catalogueAge;
         return true;
     }
-    LastFailure = message;
+    LastFailure = missingFilesCause_.empty() ? message : missingFilesCause_;
     if (!quiet) Tell(message);
     return false;
 }

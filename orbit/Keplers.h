@@ -88,6 +88,8 @@ private:
     void Tell(const std::string& message);
 
     bool folderMissingTold_ = false;
+    // The missing files' box as one sentence, for a line of a run's report.
+    std::string missingFilesCause_;
     std::vector<std::string> told_;
     bool holding_ = false;
     std::vector<std::string> held_;

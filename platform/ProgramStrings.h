@@ -384,6 +384,8 @@ constexpr uint16_t SNameTimeNotFrames = 4877;
 constexpr uint16_t SNameDateImpossible = 4878;
 constexpr uint16_t SNameNoElements = 4879;
 constexpr uint16_t SNameDayImpossible = 4880;
+// A pass dated by its file whose name holds a date no pass can have.
+constexpr uint16_t SDatedByFileDateNameImpossible = 4881;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
@@ -438,6 +440,8 @@ constexpr uint16_t SElementLineShort = 4813;
 constexpr uint16_t SElementLinesDifferentNumbers = 4814;
 constexpr uint16_t SOrbitModelRefusesSet = 4815;
 constexpr uint16_t SEmbeddedSetUnusable = 4816;
+// The missing element set files as a line of a run's report.
+constexpr uint16_t SKeplerFilesMissingLine = 4817;
 // The question whether a pass's files take the standard name, and its caption.
 constexpr uint16_t SSaveUnderStandardName = 4820;
 constexpr uint16_t SStandardNameCaption = 4821;

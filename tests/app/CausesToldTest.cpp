@@ -112,6 +112,8 @@ TEST_F(CausesToldTest, FragmentsPutIntoAMessageAreInTheLanguageInEffect) {
     for (const TNoiseCase noise :
          {TNoiseCase{"NOAA-18_030523.rhd", test::GtiHeaderBytes,
                      "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 eine gültige Zeitmarke: "},
+          TNoiseCase{"2023-05-03-1200-NOAA18.drt", 0,
+                     "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 eine gültige Zeitmarke: "},
           TNoiseCase{"2023-05-03-1200-NOAA18.raw16", 0,
                      "Von 64 über die Datei verteilt geprüften Rahmen trugen nur 0 ein gültiges erstes Synchronwort "
                      "(284 hex): "}}) {

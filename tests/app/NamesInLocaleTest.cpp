@@ -11,8 +11,10 @@
 #include "tests/app/AppTest.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/support/LocaleFileNames.h"
+#include "tests/support/StationFileWriter.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -29,7 +31,7 @@ using testing::Find;
 
 // The question's caption and file name as shown, answered with its default (north).
 struct TAskedDirection {
-    std::string Caption, FileName, FileHint;
+    std::string Caption, FileName, FileHint, Satellite;
 };
 
 // The sample's station name "230503_1200_noaa18_" and the locale's word:
@@ -54,7 +56,8 @@ protected:
             auto* dialog = dynamic_cast<TFormPassDirection*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
             asked = {dialog->windowTitle().toStdString(), Find<QLabel>(*dialog, "LabelFilename")->text().toStdString(),
-                     Find<QLabel>(*dialog, "LabelFilename")->toolTip().toStdString()};
+                     Find<QLabel>(*dialog, "LabelFilename")->toolTip().toStdString(),
+                     Find<QComboBox>(*dialog, "ComboBoxSat")->currentText().toStdString()};
             Find<QPushButton>(*dialog, "ButtonNorth")->click();
         });
         answer.start();
@@ -95,6 +98,24 @@ TEST_F(NamesInLocaleTest, ThePassesNameIsShownAsTheLocaleSpellsItAndOpenedByItsB
         recent.Rebuild();
         ASSERT_FALSE(reopen.actions().isEmpty()) << name.Locale;
         EXPECT_EQ(reopen.actions().front()->text().toStdString(), "&1  " + folder / ("data/" + shown + ".hpt")) << name.Locale;
+    }
+}
+
+// A name's last two characters that are the minutes of its time are not
+// proposed as the satellite: the frames name it.
+TEST_F(NamesInLocaleTest, TheQuestionProposesTheFramesSatelliteOverANamesMinutes) {
+    TFormMain form(TParams{});
+    std::filesystem::create_directories(folder / "data");
+    const std::pair<const char*, test::TBytes> passes[] = {
+        {"pass_0503_1215.hpt", test::BuildEssFile({}, 240)},
+        {"pass_0503_1215.svw", test::BuildSmartViewFile({}, 240)},
+        {"pass_0503_1215.n10", test::BuildN10File({}, 240)},
+        {"03MAY2023_1215.n10", test::BuildN10File({}, 240)},
+    };
+    for (const auto& [name, bytes] : passes) {
+        const std::string path = folder / (std::string("data/") + name);
+        test::WriteFileBytes(path, bytes);
+        EXPECT_EQ(Open(form, path).Satellite, "NOAA-18") << name;
     }
 }
 

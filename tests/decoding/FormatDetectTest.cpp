@@ -116,21 +116,23 @@ TEST(FormatDetect, HeaderNameAndExtensionDecideCodeAndInstrument) {
 
 // A Dartcom recording whose first record is noise (or whose first records
 // are) is still Dartcom when most of the records the header holds begin with
-// the last sync word; two such records are not enough.
+// the last sync word; two such records are not enough in a file not named
+// ".drt", which is Dartcom whatever its first records hold.
 TEST(FormatDetect, DartcomBehindNoisyRecords) {
-    const auto starts = [](size_t recordBytes, std::vector<size_t> records) {
-        TDetectCase test{{}, "/d/2019-01-01-1200.drt", 0};
+    const auto starts = [](size_t recordBytes, std::vector<size_t> records, const char* path = "/d/2019-01-01-1200.drt") {
+        TDetectCase test{{}, path, 0};
         for (size_t record : records) test.Bytes.push_back({record * recordBytes, Word(149)});
         return test;
     };
     EXPECT_EQ(Detect(starts(22016, {1, 2, 3, 4, 5, 6, 7, 8})).InputFormatCode, 29);
     EXPECT_EQ(Detect(starts(22016, {0, 2, 5})).InputFormatCode, 29) << "a pass of noise here and there";
     EXPECT_EQ(Detect(starts(22016, {6, 7, 8})).InputFormatCode, 29) << "the last three records the header holds";
-    EXPECT_NE(Detect(starts(22016, {3, 8})).InputFormatCode, 29);
+    EXPECT_NE(Detect(starts(22016, {3, 8}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 29);
+    EXPECT_EQ(Detect(starts(22016, {})).InputFormatCode, 29) << "a pass whose first eight records are noise";
     const TFormatDetection chrpt = Detect(starts(44150, {1, 2, 3}));
     EXPECT_EQ(chrpt.InputFormatCode, 30);
     EXPECT_EQ(chrpt.SensorKind, 2);
-    EXPECT_NE(Detect(starts(44150, {0, 3})).InputFormatCode, 30);
+    EXPECT_NE(Detect(starts(44150, {0, 3}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 30);
 }
 
 TEST(FormatDetect, LevelOneBOfAnotherTypeIsRefused) {

@@ -42,6 +42,8 @@ TEST_F(ProposalTest, YearFromTheNameWithinTheListOrFromTheFile) {
 
     request.PassYear = 2021;
     EXPECT_EQ(ProposePassDirection(request, now).Year, 2021) << "a remembered year wins";
+    request.PassYear = 1979;
+    EXPECT_EQ(ProposePassDirection(request, now).Year, 1979) << "a TIROS-N pass's year is in the list";
 }
 
 TEST_F(ProposalTest, DateFromTheNameDigits) {

@@ -137,6 +137,14 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"2023-05", 0},
     };
     for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
+    const std::pair<const char*, TDateTime> impossible[] = {
+        {"2027-05-03-1200-NOAA18", EncodeDate(2027, 5, 3)},
+        {"29990101", EncodeDate(2999, 1, 1)},
+        {"1978-10-12-1200-TIROSN", EncodeDate(1978, 10, 12)},
+        {"23366_18", 0},  // no date at all
+        {"2023-05-03-1200-NOAA18", 0},
+    };
+    for (const auto& [name, date] : impossible) EXPECT_EQ(ImpossibleDateInName(name, Now), date) << name;
 }
 
 // Dates that end a name are dates; a year with its day of the year is none
@@ -230,7 +238,10 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         {"/in/2027_0101.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout, 2027, 0, 0},
         {"/in/1997-05-03.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
          EncodeDate(1997, 5, 3)},
-        {"/in/2028_0101.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
+        {"/in/2028_0101.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
+         EncodeDate(2028, 1, 1)},
+        {"/in/2027-05-03-1200-NOAA18.rhd", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate,
+         2023, 0, EncodeDate(2027, 5, 3)},
         {"/in/NOAA18_20230503_1200.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::FileDate, 2026,
          0, EncodeDate(2023, 5, 3)},
         {"/in/230503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
@@ -267,6 +278,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         EXPECT_EQ(decided.Year, c.Year);
         EXPECT_EQ(decided.Date, c.Date);
         EXPECT_EQ(decided.NameHolds, c.NameHolds);
+        EXPECT_EQ(decided.NameHoldsImpossible, c.NameHolds > Now) << "a date after a month from now is no pass's";
     }
 }
 

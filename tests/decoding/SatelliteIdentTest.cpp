@@ -59,6 +59,8 @@ TEST(Hrpt16NameTest, FourLayouts) {
     ExpectTime(pass.When, 2023, 5, 3, 12, 1);
     EXPECT_EQ(pass.Satellite, "NOAA-19");
 
+    EXPECT_EQ(Hrpt16Layout("1979-05-03-1200-NOAA18"), THrpt16Layout::Dated);
+    EXPECT_EQ(Hrpt16Layout("197-05-03-1200-NOAA18"), THrpt16Layout::None);
     EXPECT_EQ(Hrpt16Layout("pass"), THrpt16Layout::None);
 }
 

@@ -311,6 +311,10 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "format reads"},
         {"2099-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
          "The name's layout gives the year 2099, which no pass can have"},
+        {"1900-05-03-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
+         "The name's layout gives the year 1900, which no pass can have"},
+        {"2099-05-03-1200-NOAA18.drt", test::BuildDartcomFile(frames, NamedLines, false),
+         "Pass year 2023 taken from the file's date; the name holds the date 2099-05-03, which no pass can have"},
         {"23366_18.svw", test::BuildSmartViewFile(frames, NamedLines), "The name's layout gives day 366 of 2023"},
         {"2023-05-03-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name is not of the SmartView form"},
@@ -372,6 +376,7 @@ TEST_F(StationKeepingEverySetTest, EachPassKeepsTheRuleThatDatedItAndTellsAFiles
         {"N18_20230503_1200.hpt", ess, TIdentityRule::FileDate, may3},  // no layout of ESS names reads it
         {"NOAA18_20230503_1200.hpt", ess, TIdentityRule::FileDate, may3},
         {"passa.hpt", ess, TIdentityRule::FileDate, 0},
+        {"1979-05-03-1200-NOAA18.hpt", ess, TIdentityRule::NameLayout, 0},  // a year before this century's
         {"2023-05-03-1200-NOAA18.raw16", raw16, TIdentityRule::NameLayout, 0},
         {"2023-05-03-1200-n18.raw16", raw16, TIdentityRule::NameLayout, 0},  // the year question's name rule
         {"20230503_1215.raw16", raw16, TIdentityRule::NameLayout, 0},
@@ -422,6 +427,16 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
     loader.LoadDataFile(WriteClosed("N15_20230503_1215.raw16", test::Build16BitHrptFile(frames, NamedLines, false)));
     EXPECT_EQ(shown.Satellite, "NOAA-15") << "a name that spells its satellite outright decides";
     EXPECT_EQ(shown.Decided.Rule, TIdentityRule::NameOutright);
+    // Names whose last two characters are the minutes of a time, in formats that do not read them as a date.
+    const TBytes ess = test::BuildEssFile(frames, NamedLines);
+    const TBytes smartView = test::BuildSmartViewFile(frames, NamedLines);
+    const TBytes n10 = test::BuildN10File(frames, NamedLines);
+    for (const auto& [name, bytes] : {std::pair{"pass_0503_1215.hpt", &ess}, {"pass_0503_1215.svw", &smartView},
+                                      {"pass_0503_1215.n10", &n10}, {"03MAY2023_1215.n10", &n10}}) {
+        loader.LoadDataFile(WriteClosed(name, *bytes));
+        EXPECT_EQ(shown.Satellite, "NOAA-18") << name;
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18") << name;
+    }
 }
 
 // Frames that outrank a name's minutes are told as frames in every format,
