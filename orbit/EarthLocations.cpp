@@ -319,7 +319,7 @@ bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& d
     else
         timing.RejectOffPhaseLines();
     scanPeriod_ = timing.ScanPeriod();
-    const TDateTime passTime = timing.MidThirdPassTime();
+    const TDateTime passTime = timing.PassTime();
     if (passTime == 0) {
         diagnostics.push_back("No valid pass timecode found in minor frame data");
         NoPassTimecode = true;

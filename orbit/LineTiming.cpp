@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 #include "orbit/FrameYear.h"
 #include "platform/SystemUtils.h"
@@ -227,6 +229,18 @@ TDateTime TLineTiming::MidThirdPassTime() const {
     return timed > 0 ? sum / timed : 0.0;
 }
 
+TDateTime TLineTiming::PassTime() {
+    const TDateTime midThird = MidThirdPassTime();
+    std::vector<TDateTime> timed;
+    if (midThird == 0)
+        std::copy_if(time_.begin(), time_.end(), std::back_inserter(timed), [](TDateTime time) { return time != 0; });
+    timedByMedian_ = !timed.empty();
+    if (timed.empty()) return midThird;
+    const auto median = timed.begin() + static_cast<std::ptrdiff_t>(timed.size() / 2);
+    std::nth_element(timed.begin(), median, timed.end());
+    return *median;
+}
+
 // Lines keep a 1/6-second rhythm; a time off the common phase is corrupt.
 void TLineTiming::RejectOffPhaseLines() {
     const int mode = FirstModeOf(phases_);
@@ -238,14 +252,18 @@ void TLineTiming::RejectOffPhaseLines() {
 // Accepts the times within 15 minutes of the pass time and finds the first
 // line from the middle of the pass on whose time a neighbour confirms (one
 // scan period before or after it): a line carrying another line's code
-// times no other line. Without one, the first timed line serves.
+// times no other line. Without one, the first timed line up to two thirds
+// of the pass serves, else (a middle lost to noise) the confirmed line
+// nearest the middle on either side.
 bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     for (TDateTime& time : time_) {
         if (std::fabs(time - passTime) > 15 * Minute) time = 0;
         if (time == 0) ++invalid_;
     }
-    diagnostics.push_back("Decoded averaged pass time from mid-third of the picture is " +
+    diagnostics.push_back((timedByMedian_ ? "No line of the middle third of the picture has a valid time code: decoded "
+                                            "pass time from the median of the lines that have one is "
+                                          : "Decoded averaged pass time from mid-third of the picture is ") +
                           FormatDateTime("yyyy-mmm-dd hh:nn:ss \"UTC\"", passTime));
     diagnostics.push_back(
         Format("Out of %d lines there were %d which had an invalid timestamp.", count, invalid_));
@@ -263,6 +281,12 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
         if (follows(line - 1, line) || follows(line, line + 1)) {
             reference = line;
             break;
+        }
+    }
+    // A middle lost to noise: the confirmed line nearest the middle, either side.
+    for (int distance = 1; reference < 0 && distance < count; ++distance) {
+        for (const int line : {middle - distance, middle + distance}) {
+            if (reference < 0 && (follows(line - 1, line) || follows(line, line + 1))) reference = line;
         }
     }
     if (reference < 0) {

@@ -42,9 +42,12 @@ public:
     void RejectOffPhaseLines();
     // Mean of the times of the middle third of the lines; 0 when none has one.
     TDateTime MidThirdPassTime() const;
+    // The pass's time: the middle third's mean, else (a middle lost to
+    // noise) the median of the lines that have a time; 0 when none has one.
+    TDateTime PassTime();
     // Accepts the times within 15 minutes of the pass time and finds the line
     // the others are timed from, one a neighbour confirms where there is
-    // one; false (told) when no line near the middle has a time.
+    // one, the nearest the middle; false (told) when none has a time.
     bool FindReferenceLine(TDateTime passTime, std::vector<std::string>& diagnostics);
     // Times every line outwards from the reference line: a line keeps its
     // own time where it lies on the run's slot or the next line confirms it,
@@ -69,6 +72,7 @@ private:
     std::vector<double> seconds_;  // seconds of day of the decoded code
     std::vector<int> phases_;      // lines per 167th of the frame cycle
     int outOfQuarterHour_ = 0;
+    bool timedByMedian_ = false;  // no line of the middle third had a time
     int invalid_ = 0;  // lines without an accepted time
     int referenceLine_ = 0;
     TDateTime referenceTime_ = 0;

@@ -371,13 +371,15 @@ TEST_F(EarthLocationsTest, CorruptTimeCodesFollowTheirNeighbours) {
     EXPECT_TRUE(Logged("Out of 1200 lines there were 3 which had an invalid timestamp."));
 }
 
-// No line from the middle to two thirds of the pass carries a time: the
-// pass cannot be located, and why is kept for the run's report.
+// No line from the middle to two thirds of the pass carries a time, and no
+// line elsewhere is confirmed by a neighbour: the pass cannot be located,
+// and why is kept for the run's report.
 TEST_F(EarthLocationsTest, APassWithoutTimesNearItsMiddleKeepsWhyItIsNotLocated) {
     EmbedElements();
     WriteHrptPass(1200);
     const uint16_t invalid[4] = {0, 0, 0, 0};
-    for (int line = 600; line <= 800; ++line) locations.StoreTimeCode(line, invalid, sizeof invalid);
+    for (int line = 0; line < 1200; ++line)
+        if ((line >= 600 && line <= 800) || line % 2 == 1) locations.StoreTimeCode(line, invalid, sizeof invalid);
     Compute();
     EXPECT_FALSE(locations.LocationsValid);
     EXPECT_TRUE(Logged("No line near mid-pass with an acceptable timecode"));

@@ -114,5 +114,31 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
     }
 }
 
+// A pass whose first 400 of 600 records are noise, its middle third with
+// them: it is timed by the median of the lines that have a time, and its
+// lines from the first timed one on keep their own.
+TEST(LineTimingTest, APassWhoseMiddleIsNoiseIsTimedByItsTimedLines) {
+    const TTimeCodeReading reading{29, 0, YearStart, 0, false};
+    TLineTiming timing(600, YearStart);
+    for (int line = 400; line < 600; ++line) {
+        const std::array<uint16_t, 4> words = CodeOf(FrameTime(line));
+        uint8_t code[8];
+        std::memcpy(code, words.data(), sizeof code);
+        timing.DecodeTimeCode(line, code, reading);
+    }
+    std::vector<std::string> diagnostics;
+    timing.FindQuarterHour(diagnostics);
+    timing.RejectOffPhaseLines();
+    EXPECT_EQ(timing.MidThirdPassTime(), 0.0);
+    const TDateTime passTime = timing.PassTime();
+    EXPECT_NEAR(passTime, FrameTime(500), Millisecond);  // 12:01:23.333
+    ASSERT_TRUE(timing.FindReferenceLine(passTime, diagnostics));
+    EXPECT_EQ(timing.ReferenceLine(), 400);
+    EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(),
+                        "No line of the middle third of the picture has a valid time code: decoded pass time from the "
+                        "median of the lines that have one is 2023-May-03 12:01:23 UTC"),
+              diagnostics.end());
+}
+
 }  // namespace
 }  // namespace kestrune
