@@ -4,7 +4,6 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/PassDirection.h"
 #include "decoding/PassLoader.h"
-#include "decoding/SatelliteIdent.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/FrameYear.h"
 #include "orbit/Orbits.h"
@@ -665,15 +664,6 @@ TEST(FrameYearTest, Day366IsOnlyOfALeapYear) {
     // The 2024/25 New Year: 31 December 2024 is day 366, dated from 1 January 2025.
     EXPECT_EQ(FrameYear(EncodeDate(2025, 1, 1) + 0.001, 366), 2024);
     EXPECT_EQ(FrameYear(EncodeDate(2024, 12, 31) + 0.999, 1), 2025);
-}
-
-// A "NOAA18" token ahead of the date names the satellite: its number is no year.
-TEST(TenBitNameTimeTest, ANoaaTokensNumberIsNoPartOfTheDate) {
-    for (const char* name : {"230503_1200_noaa18", "NOAA18_230503_1200"}) {
-        const TNameTime when = TenBitNameTime(name, true);
-        EXPECT_EQ(when.Date(), EncodeDate(2023, 5, 3)) << name;
-        EXPECT_EQ(when.Hour * 100 + when.Minute, 1200) << name;
-    }
 }
 
 // In the window the question opens with the date the name gives and the
