@@ -658,6 +658,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
         EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
+        EXPECT_EQ(state.PassDescription.back(), 'N') << "northbound, as the located lines round the middle run";
     }
 }
 
@@ -769,6 +770,7 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
+                               TGacCase{"records 0-1", 0, 1, false, true},
                                TGacCase{"records 60-75", 60, 75, false, true},
                                TGacCase{"two pictures", 60, passSpec.Records - 1, true, false},
                                TGacCase{"two pictures either side of records 60-75", 60, passSpec.Records - 1, true,
@@ -790,6 +792,9 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
             EXPECT_EQ(state.EarthLocations->GacBreakLine, gac.First + gac.Hole);
         }
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
+        // The first corners are the first located line's.
+        const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
+        EXPECT_NEAR(state.EarthLocations->FirstLineCorners[1], test::L1BLatitude(first, 25), 1e-4);
     }
 }
 

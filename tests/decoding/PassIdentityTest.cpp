@@ -131,6 +131,10 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"2023123_1200", EncodeDate(2023, 5, 3)},        // yyyyddd
         {"23366_18", 0},                                 // no day 366 in 2023
         {"2027-05-03-1200-NOAA18", 0},                   // five months after today
+        {"2027-01-08-1200-NOAA18", EncodeDate(2027, 1, 8)},  // a month after today, not the year
+        {"2027-01-09-1200-NOAA18", 0},
+        {"19781013_1200", EncodeDate(1978, 10, 13)},     // the first AVHRR's launch
+        {"19781012_1200", 0},
         {"123420230503", 0},            // the digits do not start a date
         {"29990101", 0},                // no pass has that year
         {"passa", 0},

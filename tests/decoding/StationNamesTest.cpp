@@ -158,6 +158,9 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         WriteArchivesNear(file.Start);
         loader.LoadDataFile(WriteDated(file.Name, file.Bytes));
         ExpectLocated(file);
+        // A name's start an hour or more off its frames' is told, whichever side of UTC the station lies.
+        const bool localTime = file.Name.find("1300") != std::string::npos || file.Name.find("0100") != std::string::npos;
+        EXPECT_EQ(test::Contains(state.DiagnosticLines, "but its frames' time codes give 2023-05-03"), localTime);
     }
 }
 
