@@ -522,6 +522,13 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
          {"Line 599's time code 12:01:40.167 is confirmed by no neighbouring line: the line is left without earth "
           "location"},
          {{0, 0}, {598, 598}}, 599, "12:00:00.000", "; 12:00-12:01; ", {{599, 601}}},
+        {"10 s lost before the middle line, which repeats the next", 660, {{300, 359}},
+         {"The signal has a gap of 10.0 s after line 299",
+          "Line 300's time code 12:01:00.167 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         {{0, 0}, {299, 299}, {301, 361}, {599, 659}}, 300, "12:00:00.000", "; 12:00-12:01; ", {{360, 361}}},
+        {"one frame lost after line 100", 601, {{101, 101}}, {}, {{100, 100}, {101, 102}, {599, 600}}, -1,
+         "12:00:00.000", "; 12:00-12:01; "},
     };
     for (const TStationFormat& format : StationFormats()) {
         for (const TLoneCase& pass : cases) {
@@ -609,6 +616,7 @@ TEST_F(PassLocatingTest, TheMapLiesOnTheGroundOnBothSidesOfAGap) {
         settings.ForcedDirection = turned ? 1 : 2;
         loader.LoadDataFile(file);
         ASSERT_TRUE(state.EarthLocations->MapFitted) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", state.EarthLocations->StartTime), "12:00:00.000");
         for (int32_t written = 2; written < PassLines + Lost; written += 9) {
             const bool seen = written < LostAfter || written > LostAfter + Lost + 1;
             const bool neverSeen = written > LostAfter + 1 && written < LostAfter + Lost;
@@ -628,6 +636,18 @@ TEST_F(PassLocatingTest, TheMapLiesOnTheGroundOnBothSidesOfAGap) {
             }
         }
     }
+}
+
+// A pass shown turned round is checked round its reference line where it
+// now stands: the line recorded before it, after 10 s lost and carrying the
+// reference line's code, is left without location and is no centre of the pass.
+TEST_F(PassLocatingTest, ATurnedPassIsCheckedRoundItsReferenceLine) {
+    SouthboundNoaa18Noon();
+    settings.ForcedDirection = 1;
+    const TStationFormat format = StationFormats().front();
+    LoadRecording(format, RecordingWithout(format, test::THrptPassSpec{}, 660, {{299, 358}}, {{359, 360}}));
+    ASSERT_TRUE(state.EarthLocations->MapFitted) << testing::PrintToString(state.DiagnosticLines);
+    EXPECT_TRUE(state.EarthLocations->LineWithoutLocation(300));
 }
 
 // A pass dated by its file is first taken as northbound and turned back

@@ -31,7 +31,7 @@ struct TTimingCase {
     const char* Name;
     int Frames;
     std::pair<int, int> Lost;  // {-1, -1}: none
-    std::vector<std::pair<int, int>> Carried;
+    std::vector<std::pair<int, int>> Carried;  // carried -1: the carrier's code is unreadable
     bool CarriersKeepCode;     // the lines beyond confirm the codes carried
     int Dropped;               // line left without time; -1: none
     std::vector<std::string> Told;
@@ -71,6 +71,26 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
         {"two halves 600 s apart", 6600, {1500, 5099}, {}, false, -1,
          {"The signal has a gap of 600.0 s after line 1499"}, 1500},
         {"600 s lost early", 6600, {600, 4199}, {}, false, -1, {"The signal has a gap of 600.0 s after line 599"}, 1495},
+        {"5 s lost just after the middle line", 3000, {1486, 1515}, {}, false, -1,
+         {"The signal has a gap of 5.0 s after line 1485"}, 1475},
+        {"the line after 5 s lost across the middle carries the next one's code", 3000, {1485, 1514}, {{1515, 1516}},
+         false, 1485,
+         {"The signal has a gap of 5.0 s after line 1484",
+          "Line 1485's time code 12:04:12.667 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         1485},
+        {"5 s lost, then two unreadable codes", 3000, {1700, 1729}, {{1731, -1}, {1732, -1}}, false, -1,
+         {"The signal has a gap of 5.0 s after line 1699"}, 1480},
+        {"the first and last codes unreadable", 3000, {-1, -1}, {{0, -1}, {2999, -1}}, false, -1, {}, 1495},
+        {"lines 1600 and 1601 carry codes 40 s and 50 s on", 3000, {-1, -1}, {{1600, 1840}, {1601, 1900}}, false, -1,
+         {}, 1495},
+        {"a code 10 s early before 20 s lost", 3000, {1700, 1819}, {{1699, 1639}}, false, 1699,
+         {"The signal has a gap of 20.0 s after line 1699",
+          "Line 1699's time code 12:04:33.167 is confirmed by no neighbouring line: the line is left without earth "
+          "location"},
+         1435},
+        {"one frame lost before the middle line", 3000, {1496, 1496}, {}, false, -1, {}, 1496},
+        {"two frames lost after line 1600", 3000, {1601, 1602}, {}, false, -1, {}, 1494},
     };
     const TTimeCodeReading reading{21, 0, YearStart, 0, false};
     for (const TTimingCase& pass : cases) {
@@ -84,7 +104,7 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
             const auto carried = std::find_if(pass.Carried.begin(), pass.Carried.end(),
                                               [frame](const auto& carrier) { return carrier.first == frame; });
             if (carried != pass.Carried.end()) frame = carried->second;
-            const std::array<uint16_t, 4> words = CodeOf(FrameTime(frame));
+            const std::array<uint16_t, 4> words = frame < 0 ? std::array<uint16_t, 4>{} : CodeOf(FrameTime(frame));
             uint8_t code[8];
             std::memcpy(code, words.data(), sizeof code);
             timing.DecodeTimeCode(line, code, reading);
