@@ -25,6 +25,14 @@ std::array<uint16_t, 4> CodeOf(TDateTime time) {
             static_cast<uint16_t>((ms >> 10) & 1023), static_cast<uint16_t>(ms & 1023)};
 }
 
+// Gives the line the code of frame's time; a frame below 0, an unreadable code.
+void DecodeFrameCode(TLineTiming& timing, int line, int frame, const TTimeCodeReading& reading) {
+    const std::array<uint16_t, 4> words = frame < 0 ? std::array<uint16_t, 4>{} : CodeOf(FrameTime(frame));
+    uint8_t code[8];
+    std::memcpy(code, words.data(), sizeof code);
+    timing.DecodeTimeCode(line, code, reading);
+}
+
 // A recording of Frames frames from which the frames First..Last were lost,
 // some frames carrying another frame's code (carrier, carried).
 struct TTimingCase {
@@ -104,10 +112,7 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
             const auto carried = std::find_if(pass.Carried.begin(), pass.Carried.end(),
                                               [frame](const auto& carrier) { return carrier.first == frame; });
             if (carried != pass.Carried.end()) frame = carried->second;
-            const std::array<uint16_t, 4> words = frame < 0 ? std::array<uint16_t, 4>{} : CodeOf(FrameTime(frame));
-            uint8_t code[8];
-            std::memcpy(code, words.data(), sizeof code);
-            timing.DecodeTimeCode(line, code, reading);
+            DecodeFrameCode(timing, line, frame, reading);
         }
         std::vector<std::string> diagnostics;
         timing.FindQuarterHour(diagnostics);
@@ -140,12 +145,7 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
 TEST(LineTimingTest, APassWhoseMiddleIsNoiseIsTimedByItsTimedLines) {
     const TTimeCodeReading reading{29, 0, YearStart, 0, false};
     TLineTiming timing(600, YearStart);
-    for (int line = 400; line < 600; ++line) {
-        const std::array<uint16_t, 4> words = CodeOf(FrameTime(line));
-        uint8_t code[8];
-        std::memcpy(code, words.data(), sizeof code);
-        timing.DecodeTimeCode(line, code, reading);
-    }
+    for (int line = 400; line < 600; ++line) DecodeFrameCode(timing, line, line, reading);
     std::vector<std::string> diagnostics;
     timing.FindQuarterHour(diagnostics);
     timing.RejectOffPhaseLines();
