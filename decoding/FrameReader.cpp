@@ -638,10 +638,8 @@ void TFrameReader::ReadL1BNewer(TFrame& frame) {
     StoreL1BVideo(frame, 1264, !format_.LittleEndian16, false);
     CopyBytesToFrame(frame, L1BTelemetryWord, Field(record, 1056, 206));
     NoteFrameExtent(L1BTelemetryWord + 103);
-    if (earthLocations_ != nullptr && recordIndex_ == format_.LineCount / 2 && HasField(record, 320, 8)) {
-        earthLocations_->SetAttitude(record.data() + 320, record.data() + 322, record.data() + 324);
-        earthLocations_->SetAltitude(record.data() + 326);
-    }
+    if (earthLocations_ != nullptr && valid && HasField(record, 320, 8))
+        earthLocations_->StoreRawNavigation(recordIndex_, record.data() + 320, 8);
     ++recordIndex_;
 }
 

@@ -94,6 +94,11 @@ float LongitudeBetween(float a, float b, double weight) {
 // As the map fit reads the records: a coordinate of exactly 0 means none.
 bool HasLocation(const TAnchorLocation& anchor) { return anchor.Latitude != 0 && anchor.Longitude != 0; }
 
+float AltitudeKilometres(const uint8_t* field) { return static_cast<float>(BigEndianWord(field)) / 10.0f; }
+
+// No weather satellite flies below 500 km or above 1500 km: a damaged record.
+bool SatelliteAltitude(float kilometres) { return kilometres >= 500.0f && kilometres <= 1500.0f; }
+
 // A location outside the earth's coordinates is a damaged record.
 bool OnEarth(const TAnchorLocation& anchor) {
     return std::fabs(anchor.Latitude) <= 90.0f && std::fabs(anchor.Longitude) <= 180.0f;
@@ -155,6 +160,7 @@ void TEarthLocations::SetLineCount(int count) {
     locations_.assign(lines, TScanLineLocations{});
     angles_.assign(lines, TScanLineAngles{});
     lineTimes_.assign(lines, 0.0);
+    navigation_.assign(lines, {});
     ResetPassState();
 }
 
@@ -196,9 +202,14 @@ void TEarthLocations::StoreRawAngles(int line, const void* field, size_t count) 
         CopyBounded(record->RawAngles.data(), record->RawAngles.size(), field, count);
 }
 
+void TEarthLocations::StoreRawNavigation(int line, const void* field, size_t count) {
+    if (ValidLine(line))
+        CopyBounded(navigation_[static_cast<size_t>(line)].data(), sizeof(TNavigationWords), field, count);
+}
+
 void TEarthLocations::SetAltitude(const uint8_t* field) {
-    const float kilometres = static_cast<float>(BigEndianWord(field)) / 10.0f;
-    Altitude = kilometres < 500.0f || kilometres > 1500.0f ? DefaultAltitude : kilometres;
+    const float kilometres = AltitudeKilometres(field);
+    Altitude = SatelliteAltitude(kilometres) ? kilometres : DefaultAltitude;
 }
 
 void TEarthLocations::SetAttitude(const uint8_t* a, const uint8_t* b, const uint8_t* c) {
@@ -277,6 +288,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         for (int line = 0; line < count; ++line)
             if (!DecodeLevel1bLine(line)) ++unlocated;
         Level1bLinesUnlocated = unlocated;
+        TakeNavigationNearMiddle();
         if (unlocated > 0)
             diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
                                          unlocated, count));
@@ -361,6 +373,19 @@ bool TEarthLocations::DecodeLevel1bLine(int line) {
     const bool onEarth = std::all_of(record.Anchors.begin(), record.Anchors.end(), OnEarth);
     if (!onEarth) record = TScanLineLocations{};
     return onEarth && std::any_of(record.Anchors.begin(), record.Anchors.end(), HasLocation);
+}
+
+void TEarthLocations::TakeNavigationNearMiddle() {
+    const int middle = LineCount() / 2;
+    for (int distance = 0; distance <= middle; ++distance)
+        for (const int line : {middle + distance, middle - distance}) {
+            if (!ValidLine(line) || !LineLocated(line)) continue;
+            const uint8_t* words = navigation_[static_cast<size_t>(line)].data();
+            if (!SatelliteAltitude(AltitudeKilometres(words + 6))) continue;
+            SetAttitude(words, words + 2, words + 4);
+            SetAltitude(words + 6);
+            return;
+        }
 }
 
 bool TEarthLocations::HasEmbeddedElements() const {

@@ -127,6 +127,10 @@ public:
     void StoreTimeCode(int line, const void* code, size_t count);
     void StoreRawLocations(int line, const void* field, size_t count);
     void StoreRawAngles(int line, const void* field, size_t count);
+    // A Level 1b record's navigation words as stored: roll, pitch and yaw,
+    // then altitude, four big-endian words; the pass takes its attitude and
+    // altitude from one located record near its middle.
+    void StoreRawNavigation(int line, const void* field, size_t count);
 
     void AddLocationFlags(uint8_t flags) { LocationFlags |= flags; }
     // The big-endian word at field, in tenths of a km; below 500 km or above
@@ -214,6 +218,10 @@ private:
     void PrepareForFormat(std::vector<std::string>& diagnostics);
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
     bool DecodeLevel1bLine(int line);
+    // Attitude and altitude from the located record nearest the middle
+    // whose altitude is one a satellite flies at, so a damaged record costs
+    // only its own line; the defaults stand where no record qualifies.
+    void TakeNavigationNearMiddle();
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
     bool TimeLines(TLineTiming& timing, std::vector<std::string>& diagnostics);
     bool LocateLines(bool skipOddLines, std::vector<std::string>& diagnostics);
@@ -244,6 +252,10 @@ private:
     std::vector<TScanLineLocations> locations_;
     std::vector<TScanLineAngles> angles_;
     std::vector<TDateTime> lineTimes_;
+    // In the order the records were read, never turned: taken from only
+    // when the records are decoded.
+    using TNavigationWords = std::array<uint8_t, 8>;
+    std::vector<TNavigationWords> navigation_;
     // The records as they were before the pass was turned, while it is.
     struct TUnturnedRecords {
         std::vector<TScanLineLocations> Locations;

@@ -639,6 +639,7 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
                 bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
             if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
             if (damage.EarlyTime) bytes[recordAt(record) + 8] = 0;  // its top byte: 12:00:33 less 9.3 h
+            if (!damage.WholeRecords) bytes[recordAt(record) + 327] = 0;  // altitude 8512 -> 8448: 844.8 km
         }
         Load("NSS.HRPT.NN.D23123.S1200.E1210.B9012345.WI", bytes);
         ASSERT_EQ(state.DataLineCount, Records);
@@ -655,6 +656,9 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
                                         damage.Records, Records)));
         }
         ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
+        // The located record nearest the middle, not the damaged one, gives the pass its altitude and attitude.
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "Sensor mean altitude: 851.2km  (default is 848.0km)"));
+        EXPECT_FLOAT_EQ(locations.Attitude[1], -0.034f);
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
         EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
@@ -720,7 +724,7 @@ TEST_F(Level1bLoaderTest, RecordsAnywhereOnTheEarthKeepTheirLocations) {
     }
 }
 
-// The altitude the middle record gives, in 1/10 km, is taken only where a
+// The altitude a record gives, in 1/10 km, is taken only where a
 // weather satellite flies, 500 to 1500 km; a damaged record's word leaves
 // the 848 km every orbit of theirs is near.
 TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
