@@ -160,5 +160,38 @@ TEST(LineTimingTest, APassWhoseMiddleIsNoiseIsTimedByItsTimedLines) {
               diagnostics.end());
 }
 
+// Timed lines either side of a middle lost to noise: the pass time is the
+// median of the 350 timed lines (the 176th, line 175), the reference line
+// the confirmed one nearest the middle (199, not 450). With the middle
+// third timed, its mean serves (line 250), the reference line just before
+// the middle (299).
+TEST(LineTimingTest, AMiddleLostToNoiseIsTimedFromTheNearestConfirmedLine) {
+    const struct {
+        std::vector<std::pair<int, int>> Timed;
+        int PassFrame, Reference;
+        std::string Told;
+    } cases[] = {
+        {{{0, 199}, {450, 599}}, 175, 199,
+         "No line of the middle third of the picture has a valid time code: decoded pass time from the median of the "
+         "lines that have one is 2023-May-03 12:00:29 UTC"},
+        {{{0, 299}}, 250, 299, "Decoded averaged pass time from mid-third of the picture is 2023-May-03 12:00:41 UTC"},
+    };
+    const TTimeCodeReading reading{29, 0, YearStart, 0, false};
+    for (const auto& pass : cases) {
+        SCOPED_TRACE(pass.Told);
+        TLineTiming timing(600, YearStart);
+        for (const auto& [first, last] : pass.Timed)
+            for (int line = first; line <= last; ++line) DecodeFrameCode(timing, line, line, reading);
+        std::vector<std::string> diagnostics;
+        timing.FindQuarterHour(diagnostics);
+        timing.RejectOffPhaseLines();
+        const TDateTime passTime = timing.PassTime();
+        EXPECT_NEAR(passTime, FrameTime(pass.PassFrame), Millisecond);
+        ASSERT_TRUE(timing.FindReferenceLine(passTime, diagnostics));
+        EXPECT_EQ(timing.ReferenceLine(), pass.Reference);
+        EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), pass.Told), diagnostics.end());
+    }
+}
+
 }  // namespace
 }  // namespace kestrune
