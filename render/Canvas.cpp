@@ -1,5 +1,6 @@
 #include "render/Canvas.h"
 
+#include "platform/ResCodePages.h"
 #include "render/BMPExtImage.h"
 
 #include <QFont>
@@ -74,6 +75,12 @@ QImage WrapPixels(const TExtBitmap& bitmap) {
 
 QRect ShapeRect(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left - 1, bottom - top - 1);
+}
+
+// A name's byte that is no character is drawn as one U+FFFD, as a window shows it.
+QString CanvasText(const std::string& text) {
+    const std::string shown = ShownText(text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 }  // namespace
@@ -190,7 +197,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
     if (painter == nullptr)
         return;
     const QFont font = ToQFont(Font);
-    const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QString line = CanvasText(text);
     const QFontMetrics metrics(font);
     if (Brush.Style == TBrushStyle::bsSolid)
         painter->fillRect(QRect(x, y, metrics.horizontalAdvance(line), metrics.height()), ToQColor(Brush.Color));
@@ -201,7 +208,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 
 TSize TCanvas::TextExtent(const std::string& text) {
     const QFontMetrics metrics(ToQFont(Font));
-    const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QString line = CanvasText(text);
     return TSize{metrics.horizontalAdvance(line), metrics.height()};
 }
 

@@ -84,6 +84,8 @@ TEST(TCanvas, TextOnASolidBrushFillsItsBox) {
     canvas.Font.Color = 0x202020;
     canvas.TextOut(5, 7, " Pass ");
     const TSize box = canvas.TextExtent(" Pass ");
+    // A name's byte that is no character (kept as ED B3 9C) is one U+FFFD.
+    EXPECT_EQ(canvas.TextWidth("out_\xED\xB3\x9C"), canvas.TextWidth("out_\xEF\xBF\xBD"));
     EXPECT_EQ(PixelAt(*bitmap, 5, 7), 0xE0E0E0u);
     EXPECT_EQ(PixelAt(*bitmap, 5 + box.Width - 1, 7 + box.Height - 1), 0xE0E0E0u);
     int inked = 0;
