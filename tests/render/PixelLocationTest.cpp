@@ -232,8 +232,6 @@ TEST(CursorReadout, NumbersAsTheUsersLocaleWritesThem) {
     cursor.CursorT4 = 287.36;
     cursor.CursorLatitude = -1.0f;
     cursor.CursorLongitude = 1.0f;
-    const std::string point = std::string("14.2") + Deg + "C 287.4K\r1.00" + Deg + "S  1.00" + Deg + "E";
-    EXPECT_EQ(CursorReadoutText(cursor, 4, true), point);
     const testing::TTempFolder folder;
     const testing::TCommaLocale comma(folder.Path());
     if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
