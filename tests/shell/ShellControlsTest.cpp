@@ -335,7 +335,6 @@ TEST_F(ShellControlsTest, ARenameKeepsTheBytesANameCannotShow) {
         ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !list->indexWidget(index); }));
         EXPECT_TRUE(fs::exists(root_ / renamed)) << renamed;
         EXPECT_EQ(fs::exists(root_ / name), name == renamed);
-        fs::remove(root_ / renamed);
     }
 }
 
