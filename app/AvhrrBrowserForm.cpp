@@ -2,18 +2,18 @@
 
 #include "app/AvhrrBrowser.h"
 #include "app/EventGuard.h"
+#include "app/ImageDisplay.h"
 #include "app/PersistingControls.h"
 #include "platform/Guarded.h"
-#include "platform/NamedFile_qt.h"
 #include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
+#include "render/JPEG_IO.h"
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellUtils.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -235,12 +235,16 @@ void TFormBrowseAVHRR::HyShellTreeBrowseChange() {
     if (TreeBuilt && SelectedFolderPath() != ShownFolder) HyShellTreeBrowseClick();
 }
 
-void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
+void TFormBrowseAVHRR::ClearChosenPass() {
     ButtonOpen->setEnabled(false);
     ChosenDataFile.clear();
     LabelThumbnailImage->setText(ToQt(resStr(res::SBrowseSelectedFile)));
     ImageThumbnail->clear();
     ImageThumbnail->resize(0, 0);
+}
+
+void TFormBrowseAVHRR::HyShellTreeBrowseClick() {
+    ClearChosenPass();
     try {
         const std::string path = SelectedFolderPath();
         ShownFolder = path;
@@ -292,10 +296,12 @@ void TFormBrowseAVHRR::ButtonOpenClick() {
     else reject();
 }
 
+// A row selected by the keyboard shows as a click on it does: nothing of the row before stays.
 void TFormBrowseAVHRR::HyShellListBrowseSelectItem(int row, bool selected) {
     if (!selected) return;
     shell::THyShListData* record = HyShellListBrowse->ItemData(row);
     if (!record) return;
+    ClearChosenPass();
     const std::string file = FileNameFromWide(record->GetPathName());
     if (FileExists(file)) ShowPassThumbnail(file);
 }
@@ -313,9 +319,11 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
         ChosenDataFile = files->Data;
     }
     if (files->Preview.empty()) return;
-    const std::unique_ptr<QFile> file = OpenNamedFile(files->Preview);
-    const QImage image = file ? QImageReader(file.get()).read() : QImage();
-    if (image.isNull()) return;  // an unreadable preview shows nothing, and says nothing
+    // Read aside: a preview that cannot be read whole (one cut short while
+    // it is written) changes nothing, and says nothing.
+    TExtBitmap preview;
+    if (!LoadJPEGFile(&preview, files->Preview, true, 0)) return;
+    const QImage image = ToImage(preview);
     ImageThumbnail->setPixmap(QPixmap::fromImage(image));
     ImageThumbnail->resize(image.size());
     std::string name = ExtractFileName(files->Preview);

@@ -65,6 +65,8 @@ protected:
 
 private:
     void BuildControls();
+    // No pass chosen, no preview: what showing a folder or a row starts from.
+    void ClearChosenPass();
     void FormShow();
     void HyShellListBrowseSelectItem(int row, bool selected);
     void HyShellListBrowseDblClick();

@@ -5,6 +5,7 @@
 #include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 #include "platform/SystemErrors.h"
+#include "platform/UserNumbers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -408,11 +409,7 @@ HRESULT SpecialFolderLocation(int csidl, TItemIdList& list) {
     return ole::S_OK;
 }
 
-std::string GroupedDigits(uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
-    return digits;
-}
+std::string GroupedDigits(uint64_t value) { return UserGrouped(value); }
 
 std::string FormatKilobytes(uint64_t bytes, std::string_view format) {
     const std::string digits = GroupedDigits(bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0));
@@ -427,13 +424,7 @@ std::string FileTypeName(const std::string& path, bool folder) {
     return extension.size() > 1 ? FormatResStr(res::SFileOfType, {UpperCase(extension.substr(1))}) : resStr(res::SFileOfNoType);
 }
 
-std::string FormatShortDateTime(int64_t unixSeconds) {
-    const time_t seconds = static_cast<time_t>(unixSeconds);
-    tm local {};
-    if (!localtime_r(&seconds, &local)) return {};
-    char text[64];
-    return strftime(text, sizeof text, "%x %H:%M", &local) ? std::string(text) : std::string();
-}
+std::string FormatShortDateTime(int64_t unixSeconds) { return UserTimeText("%x %H:%M", unixSeconds); }
 
 std::vector<TMount> ParseMountInfo(std::string_view text) {
     std::vector<TMount> mounts;

@@ -118,10 +118,11 @@ int CompareNames(std::string_view a, std::string_view b);
 std::string HomeFolder();
 std::string SendToFolder();
 
-// A count with thousands separators: "1,234,567".
+// A count with the user's thousands separators: "1,234,567", "1.234.567" under de_DE.
 std::string GroupedDigits(uint64_t value);
 // The texts of the detail columns: "1,234 KB" (bytes rounded up to whole KB),
-// the type name ("File folder", "HPT File") and the local short date and time.
+// the type name ("File folder", "HPT File") and the local short date and time,
+// both in the user's locale ("1.234 KB", "08.12.2026 13:58" under de_DE).
 std::string FormatKilobytes(uint64_t bytes, std::string_view format = "%s KB");
 std::string FileTypeName(const std::string& path, bool folder);
 std::string FormatShortDateTime(int64_t unixSeconds);

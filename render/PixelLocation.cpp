@@ -9,6 +9,7 @@
 #include "orbit/qelMapping.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SystemUtils.h"
+#include "platform/UserNumbers.h"
 #include "render/ViewLookups.h"
 
 #include <algorithm>
@@ -37,10 +38,14 @@ double InterpolateLongitude(double first, double second, double f) {
     return HalfOpenLongitude(first + f * HalfOpenLongitude(step));
 }
 
+// The read-out's numbers are written as the user's locale writes them ("14,2" under de_DE).
+std::string Degrees(double value, int decimals) { return UserFixed(value, decimals) + DegreeSign; }
+
+std::string Kelvin(double kelvin) { return " " + UserFixed(kelvin, 1) + "K"; }
+
 std::string TemperatureText(double kelvin, bool metricUnits) {
     const double celsius = kelvin - KelvinOffset;
-    return metricUnits ? Format("%.1f%sC", celsius, DegreeSign)
-                       : Format("%.1f%sF", CelsiusToFahrenheit(celsius), DegreeSign);
+    return metricUnits ? Degrees(celsius, 1) + "C" : Degrees(CelsiusToFahrenheit(celsius), 1) + "F";
 }
 
 void StartLine(std::string& text) {
@@ -48,8 +53,8 @@ void StartLine(std::string& text) {
 }
 
 std::string PositionText(float latitude, float longitude) {
-    return Format("%.2f%s", std::fabs(latitude), DegreeSign) + (latitude < 0 ? "S" : "N") +
-           Format("  %.2f%s", std::fabs(longitude), DegreeSign) + (longitude < 0 ? "W" : "E");
+    return Degrees(std::fabs(latitude), 2) + (latitude < 0 ? "S" : "N") + "  " + Degrees(std::fabs(longitude), 2) +
+           (longitude < 0 ? "W" : "E");
 }
 
 std::string RangeText(const TCursorState& cursor, bool metricUnits) {
@@ -66,18 +71,18 @@ std::string RangeText(const TCursorState& cursor, bool metricUnits) {
 // The temperature, SST and NDVI part of the read-out.
 std::string MeasurementText(const TCursorState& cursor, uint8_t viewIndex, bool metricUnits) {
     std::string text;
-    if (cursor.CursorT4 != 0) text = TemperatureText(cursor.CursorT4, metricUnits) + Format(" %.1fK", cursor.CursorT4);
+    if (cursor.CursorT4 != 0) text = TemperatureText(cursor.CursorT4, metricUnits) + Kelvin(cursor.CursorT4);
     if (cursor.CursorSecondValue == 0) return text;
     switch (viewIndex) {
         case ViewCh4MinusCh5:
-            return TemperatureText(cursor.CursorT4, metricUnits) +
-                   Format(" %.1fK %.1fK %.1fK", cursor.CursorT4, cursor.CursorT5, cursor.CursorT4 - cursor.CursorT5);
+            return TemperatureText(cursor.CursorT4, metricUnits) + Kelvin(cursor.CursorT4) + Kelvin(cursor.CursorT5) +
+                   Kelvin(cursor.CursorT4 - cursor.CursorT5);
         case ViewSst: {
             const bool none = cursor.CursorSecondValue - KelvinOffset < -50.0;
             return text + " SST:" + (none ? std::string("n/a") : TemperatureText(cursor.CursorSecondValue, metricUnits));
         }
         case ViewVegetation:
-            if (cursor.CursorNdvi > 0) text += Format(" NDVI:%.2f", cursor.CursorNdvi);
+            if (cursor.CursorNdvi > 0) text += " NDVI:" + UserFixed(cursor.CursorNdvi, 2);
             return text;
         case ViewChannel1 + 2:
             if (cursor.CursorT3 != 0) text += " Ch3:" + TemperatureText(cursor.CursorT3, metricUnits);
@@ -243,8 +248,8 @@ std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, boo
     std::string text = MeasurementText(cursor, viewIndex, metricUnits);
     if (cursor.CursorLatitude != 0 || cursor.CursorLongitude != 0) {
         if (cursor.CursorCtrlHeld) {
-            text += "\r" + Format("sol.zen: %.1f%s ", cursor.CursorSolarZenith, DegreeSign) +
-                    Format("sat.zen: %.1f%s", cursor.CursorSatelliteZenith, DegreeSign);
+            text += "\rsol.zen: " + Degrees(cursor.CursorSolarZenith, 1) + " sat.zen: " +
+                    Degrees(cursor.CursorSatelliteZenith, 1);
         } else {
             StartLine(text);
             text += PositionText(cursor.CursorLatitude, cursor.CursorLongitude);
@@ -259,7 +264,7 @@ std::string CursorReadoutText(const TCursorState& cursor, uint8_t viewIndex, boo
     } else if (viewIndex != ViewSst && cursor.CursorTime != 0) {
         try {
             const std::string when = cursor.CursorCtrlHeld
-                                         ? Format("rel_az: %.2f%s", cursor.CursorRelativeAzimuth, DegreeSign)
+                                         ? "rel_az: " + Degrees(cursor.CursorRelativeAzimuth, 2)
                                          : FormatDateTime("hh:nn:ss.zzz \"UTC\"", cursor.CursorTime);
             StartLine(text);
             text += when;

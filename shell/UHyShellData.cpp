@@ -70,6 +70,8 @@ bool THyShTreeData::CanRename() {
 
 WideString THyShTreeData::DisplayName() { return GetDisplayName(ParentFolder().get(), relative_, 0); }
 
+WideString THyShTreeData::InFolderName() { return GetDisplayName(ParentFolder().get(), relative_, 1); }
+
 void THyShTreeData::SetIdList(const TItemIdList& list) {
     folder_.reset();
     folderBound_ = false;

@@ -33,6 +33,8 @@ public:
     uint32_t Attributes();
     bool CanRename();
     WideString DisplayName();
+    // The name in its folder, with the bytes of a name that are no character kept (the rename editor's text).
+    WideString InFolderName();
     // Frees the old lists and folder; the absolute list is rebuilt at once.
     void SetIdList(const TItemIdList& list);
 

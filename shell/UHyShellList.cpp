@@ -526,6 +526,7 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
     THyShListData* record = model_->Row(row);
     WideString name = text.toStdU16String();
     if (OnEditedW) OnEditedW(row, name);
+    if (name == record->DisplayName()) return false;  // a name left as it was renames nothing
     TItemIdList renamed;
     HRESULT result;
     {

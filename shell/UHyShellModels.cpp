@@ -18,6 +18,11 @@ namespace {
 
 QString ToQString(const WideString& text) { return QString::fromStdU16String(ShownFileName(text)); }
 
+// The rename editor gets a name's bytes that are no character as they are
+// carried (U+DC80..U+DCFF), which it shows as U+FFFD: a name left as it was,
+// or edited around them, goes back to its own bytes.
+QString EditedText(const WideString& name) { return QString::fromStdU16String(name); }
+
 QVariant IconOf(const TItemIdList& absolute, bool open, int overlay) {
     return QIcon(OverlaidIcon(IconIndex(&absolute, open ? SHGFI_OPENICON : 0), overlay));
 }
@@ -49,8 +54,8 @@ QVariant TShellListModel::data(const QModelIndex& index, int role) const {
     THyShListData* row = Row(index.row());
     if (!row) return {};
     switch (role) {
-        case Qt::DisplayRole:
-        case Qt::EditRole: return ToQString(index.column() == 0 ? row->DisplayName() : row->Details(index.column()));
+        case Qt::DisplayRole: return ToQString(index.column() == 0 ? row->DisplayName() : row->Details(index.column()));
+        case Qt::EditRole: return EditedText(index.column() == 0 ? row->DisplayName() : row->Details(index.column()));
         case Qt::DecorationRole:
             if (index.column() != 0) return {};
             if (list_.ViewStyle() == svsThumbnails) return QIcon(list_.ThumbnailOf(*row));
@@ -186,8 +191,8 @@ QVariant TShellTreeModel::data(const QModelIndex& index, int role) const {
     TShellTreeNode* node = Node(index);
     if (node == &top_) return {};
     switch (role) {
-        case Qt::DisplayRole:
-        case Qt::EditRole: return node->Text;
+        case Qt::DisplayRole: return node->Text;
+        case Qt::EditRole: return EditedText(node->Data->InFolderName());
         // The selected folder shows as open.
         case Qt::DecorationRole:
             return IconOf(node->Data->AbsoluteIdList(), tree_.currentIndex().internalPointer() == node, node->Overlay);

@@ -584,8 +584,8 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
     const std::shared_ptr<IShellFolder> parentFolder = node.Data->ParentFolder();
     if (!parentFolder) return false;
     TItemIdList renamed;
-    HRESULT result;
-    {
+    HRESULT result = ole::S_FALSE;  // a name left as it was renames nothing
+    if (name != node.Data->InFolderName()) {
         const THourglass hourglass;
         const TLock lock(changeLock_);
         ignoreNextChange_ = true;
@@ -593,7 +593,7 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
         if (ole::Succeeded(result)) {
             node.Data = std::make_unique<THyShTreeData>(node.Parent->Data.get(), renamed);
             RebaseChildren(node);
-            node.Text = QString::fromStdU16String(ShownFileName(GetDisplayName(parentFolder.get(), renamed, 1)));
+            node.Text = NodeText(node.Data->InFolderName());
             if (model_->Node(currentIndex()) == &node) {
                 const TItemIdList list = node.Data->AbsoluteIdList();
                 SelectedFolder.SetPidl(&list);
@@ -611,7 +611,7 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
         rebuildPending_ = false;
         QTimer::singleShot(0, this, [this] { Guarded([this] { RefreshTree(); }); });
     }
-    return ole::Succeeded(result);
+    return result == ole::S_OK;
 }
 
 bool THyCustomShellTree::CreateNewFolder() {

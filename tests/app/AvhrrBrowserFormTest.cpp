@@ -170,6 +170,19 @@ TEST_F(AvhrrBrowserFormTest, ChosenPassShowsItsPreviewAndOpensOnOk) {
     SelectFile(form, "noaa19_2.hpt");
     EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04/noaa19_2.hpt");
     EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
+    // Moved onto by the keys from a pass with a preview, a pass without one
+    // shows none, nor does one whose preview is cut short.
+    const std::string day = base_ + "2021/05/04/";
+    for (const uintmax_t kept : {uintmax_t{0}, fs::file_size(day + "noaa19_1.thumb.jpg") / 2}) {
+        if (kept > 0) fs::copy_file(day + "noaa19_1.thumb.jpg", day + "noaa19_2.thumb.jpg");
+        if (kept > 0) fs::resize_file(day + "noaa19_2.thumb.jpg", kept);
+        SelectFile(form, "noaa19_1.thumb.jpg");
+        ASSERT_EQ(form.ImageThumbnail->width(), 400);
+        SelectFile(form, "noaa19_2.hpt");
+        EXPECT_EQ(form.ChosenDataFile, day + "noaa19_2.hpt");
+        EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file") << kept;
+        EXPECT_EQ(form.ImageThumbnail->width(), 0) << kept;
+    }
     form.ButtonOpenClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
 }

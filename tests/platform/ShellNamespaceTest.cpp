@@ -3,12 +3,15 @@
 // and the mount table.
 #include "platform/ShellNamespace.h"
 #include "platform/SystemErrors.h"
+#include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 
 namespace kestrune {
 namespace {
@@ -197,6 +200,13 @@ TEST(ShellPaths, DetailTexts) {
     EXPECT_EQ(FileTypeName("/a/README", false), "File");
     EXPECT_EQ(FileTypeName("/a/b.c", true), "File folder");
     EXPECT_EQ(SysErrorMessage(ErrorFromErrno(EEXIST)), "Cannot create a file when that file already exists.");
+    // A 65 MB pass as a German reader reads it, its date beside it.
+    const testing::TTempFolder folder;
+    const testing::TCommaLocale comma(folder.Path());
+    if (!comma.Active()) return;
+    const testing::TLocaleEnvironment user(comma.Name());
+    EXPECT_EQ(FormatKilobytes(66540000), "64.981 KB");
+    EXPECT_TRUE(std::regex_match(FormatShortDateTime(1796738319), std::regex(R"(\d\d\.\d\d\.2026 \d\d:\d\d)")));
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include "decoding/ViewNames.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
+#include "tests/platform/CommaLocale.h"
 #include "tests/platform/TempFolder.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +224,19 @@ TEST(CursorReadout, RangeWhileDragging) {
     cursor.EndLatitude = 0.0f;
     EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("1.00") + Deg + "N  1.00" + Deg + "E")
         << "no range for a drag that has not moved";
+}
+
+// The read-out is read by the user: under a decimal-comma locale its numbers have commas.
+TEST(CursorReadout, NumbersAsTheUsersLocaleWritesThem) {
+    TCursorState cursor;
+    cursor.CursorT4 = 287.36;
+    cursor.CursorLatitude = -1.0f;
+    cursor.CursorLongitude = 1.0f;
+    const testing::TTempFolder folder;
+    const testing::TCommaLocale comma(folder.Path());
+    if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma can be had";
+    const testing::TLocaleEnvironment user(comma.Name());
+    EXPECT_EQ(CursorReadoutText(cursor, 4, true), std::string("14,2") + Deg + "C 287,4K\r1,00" + Deg + "S  1,00" + Deg + "E");
 }
 
 // Samples of channels 1, 2, 4 and 5 over the located pass, and a calibrated sensor.

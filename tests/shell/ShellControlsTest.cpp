@@ -7,6 +7,7 @@
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellUtils.h"
 
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
@@ -309,6 +310,32 @@ TEST_F(ShellControlsTest, RenameGoesToDiskAndSwallowsItsOwnChange) {
     EXPECT_FALSE(list->RefreshWaiting());
     SendMessage(list.get(), WM_HY_FOLDERCHANGE, 0, 0);
     EXPECT_TRUE(list->RefreshWaiting());
+}
+
+// A name whose bytes are no UTF-8 (shown with U+FFFD) goes through the
+// rename editor as its bytes: Enter on it as it was renames nothing, and a
+// name edited around those bytes keeps them.
+TEST_F(ShellControlsTest, ARenameKeepsTheBytesANameCannotShow) {
+    const testing::TLocaleEnvironment utf8("C.UTF-8");
+    const std::tuple<std::string, const char*, std::string> renames[] = {
+        {"bad_\xFF\xFE.hpt", "", "bad_\xFF\xFE.hpt"}, {"pass_\xDC.hpt", "2", "pass_\xDC" "2.hpt"}};
+    for (const auto& [name, typedBeforeExtension, renamed] : renames) {
+        Touch(name);
+        const auto list = ShownList(u"*.hpt");
+        int row = 0;
+        while (FileNameFromWide(list->ItemData(row)->DisplayName()) != name) ++row;
+        const QModelIndex index = list->Model().index(row, 0);
+        list->edit(index);
+        auto* editor = qobject_cast<QLineEdit*>(list->indexWidget(index));
+        ASSERT_NE(editor, nullptr);
+        editor->setCursorPosition(static_cast<int>(editor->text().size()) - 4);
+        editor->insert(typedBeforeExtension);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(editor, &enter);
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !list->indexWidget(index); }));
+        EXPECT_TRUE(fs::exists(root_ / renamed)) << renamed;
+        EXPECT_EQ(fs::exists(root_ / name), name == renamed);
+    }
 }
 
 TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
