@@ -351,8 +351,13 @@ int LockForWriting(int fd) {
     return result == 0 ? 0 : errno == EACCES ? EWOULDBLOCK : errno;
 }
 
-// Why the lock file at path cannot be opened (errno error), as it is told.
-[[noreturn]] void ThrowUnopenedLock(const std::string& path, int error) {
+// Why the lock file at path, of file (as the name given led to it), cannot be
+// opened (errno error), as it is told: a folder that is not there as for the file.
+[[noreturn]] void ThrowUnopenedLock(const std::string& path, const std::string& file, const std::string& named, int error) {
+    if (error == ENOENT)
+        throw ELockUnavailable((file == named ? FormatResStr(res::SUnableToWrite, {ShownFileNameText(file)})
+                                              : FormatResStr(res::SUnableToWriteLinked, {ShownFileNameText(file), ShownFileNameText(named)})) +
+                               ": " + ErrnoText(error));
     struct stat info {};
     const bool link = error == ELOOP && lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
     throw ELockUnavailable("Could not open lock file " + ShownFileNameText(path) + ": " +
@@ -437,7 +442,7 @@ TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::millisecond
         const bool exists = stat(file.c_str(), &fileInfo) == 0;
         const mode_t mode = LockModeFor(exists ? fileInfo.st_mode : 0644);
         TFileHandle opened(OpenLockFile(lockPath, mode));
-        if (!opened.Valid()) ThrowUnopenedLock(lockPath, errno);
+        if (!opened.Valid()) ThrowUnopenedLock(lockPath, file, path, errno);
         struct stat info {};
         CheckLockFile(lockPath, opened.Get(), info);
         std::weak_ptr<THeld>& taken = LocksOfThisThread()[IdOf(info)];
