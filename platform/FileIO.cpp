@@ -340,6 +340,10 @@ private:
 // Takes a lock without waiting: 0 when taken, else errno (EWOULDBLOCK: another holds it).
 int TakeLockFile(int fd) { return FlockRetrying(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; }
 
+// Locks a whole file for writing without waiting: 0 when locked, else errno
+// (EWOULDBLOCK: a writer holds it). Only a writer can hold such a lock, and
+// only a writer is waited for: a reader's lock (which anyone who may read
+// the file can take) is passed by, giving EPERM, the lock file guarding alone.
 int LockForWriting(int fd) {
     struct flock lock {};
     lock.l_type = F_WRLCK;
@@ -348,7 +352,13 @@ int LockForWriting(int fd) {
     do {
         result = fcntl(fd, F_OFD_SETLK, &lock);
     } while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno == EACCES ? EWOULDBLOCK : errno;
+    if (result == 0) return 0;
+    if (errno != EACCES && errno != EAGAIN) return errno;
+    struct flock holder {};
+    holder.l_type = F_WRLCK;
+    holder.l_whence = SEEK_SET;
+    if (fcntl(fd, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_RDLCK) return EPERM;
+    return EWOULDBLOCK;
 }
 
 // Why the lock file at path, of file (as the name given led to it), cannot be
