@@ -151,7 +151,6 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     // or the user's list is read too. A list whose lock cannot be had is one
     // that cannot be written: never written without it.
     const std::string beside = ProgramFolder() + ProcessedListName;
-    const std::string user = UserDataFolder() + ProcessedListName;
     // A list that once had to go to the user's folder stays there beside the program's own.
     const std::string readable = ReadableProgramFile(ProcessedListName);
     const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
@@ -172,12 +171,12 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     } catch (const EWriteError& error) {
         written.BesideFailure = error.what();
     }
-    written.Path = user;
+    written.Path = UserDataFolder() + ProcessedListName;  // made only when it takes the line
     try {
-        if (!userLock) userLock.emplace(user);
+        if (!userLock) userLock.emplace(written.Path);
         std::string refused;
         TListsRead read = ReadLists(lists, beside, besideLock && besideLock->Held(), refused, written.SetAside);
-        WriteList(user, line, read, written.SetAside);
+        WriteList(written.Path, line, read, written.SetAside);
     } catch (const EWriteError& error) {
         throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));
     }
