@@ -375,10 +375,11 @@ int LockForWriting(int fd) {
 }
 
 // Gives a lock file this user may change the mode and group the file's writers need.
-void FitLockFile(int fd, const struct stat& lock, const struct stat* file, mode_t mode) {
+void FitLockFile(int fd, const struct stat& lock, const struct stat& file, mode_t mode) {
     if (lock.st_uid != geteuid() && geteuid() != 0) return;
-    if (file && lock.st_gid != file->st_gid) fchown(fd, static_cast<uid_t>(-1), file->st_gid);
-    if ((lock.st_mode & 07777) != mode || (file && lock.st_gid != file->st_gid)) fchmod(fd, mode);
+    const bool regroup = lock.st_gid != file.st_gid;
+    if (regroup) fchown(fd, static_cast<uid_t>(-1), file.st_gid);
+    if (regroup || (lock.st_mode & 07777) != mode) fchmod(fd, mode);
 }
 
 }  // namespace
@@ -469,7 +470,7 @@ TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::millisecond
         if (error != 0) throw ELockUnavailable("Could not lock " + ShownFileNameText(lockPath) + ": " + std::strerror(error));
         // Removed or replaced since it was opened: the lock must be the one the name leads to.
         if (!StillNamed(lockPath, info, false)) continue;
-        FitLockFile(opened.Get(), info, exists ? &fileInfo : nullptr, mode);
+        if (exists) FitLockFile(opened.Get(), info, fileInfo, mode);
         auto held = std::make_shared<THeld>(std::move(opened));
         held->LockFileItself(file, wait);
         held_ = std::move(held);
