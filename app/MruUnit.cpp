@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <optional>
 
 namespace kestrune {
 
@@ -54,6 +55,8 @@ TIniFile TMostRecentFiles::OpenIniFile() const {
 TMostRecentFiles::~TMostRecentFiles() {
     try {
         Save();
+    } catch (const EStoreNotSaved&) {
+        // told by the store
     } catch (const std::exception& error) {
         ReportQuietError(FormatResStr(res::SRecentFilesNotStored, {error.what()}));
     }
@@ -120,7 +123,13 @@ void TMostRecentFiles::Save() {
     // the one before it wrote; interleaved, they would lose each other's names.
     // They meet at the lock of the file the list is stored in, which each
     // value's write takes again.
-    const TFileWriteLock lock(regPath_.empty() ? IniFileName(iniFile_) : TRegistry::DefaultStoreFile());
+    // A store whose lock cannot be had is told by the store's own first write, once.
+    std::optional<TFileWriteLock> lock;
+    try {
+        lock.emplace(regPath_.empty() ? IniFileName(iniFile_) : TRegistry::DefaultStoreFile());
+    } catch (const ELockUnavailable&) {
+        if (regPath_.empty()) throw;
+    }
     const auto added = [this](const std::string& name) {
         return std::find(added_.begin(), added_.end(), name) != added_.end();
     };

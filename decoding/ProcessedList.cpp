@@ -114,24 +114,13 @@ void WriteList(const std::string& list, const std::string& line, TListsRead& lis
     WriteFileAtomically(list, text, lists.ModeFor(list));
 }
 
-}  // namespace
-
-TProcessedLineWrite AddProcessedLine(const std::string& line) {
-    // Every writer of a list waits at the list's own lock, in any environment:
-    // the one beside the program, and the user's where that one cannot be had
-    // (a folder the user may not write) or the user's list is read too.
-    const std::string beside = ProgramFolder() + ProcessedListName;
-    const auto user = [] { return UserDataFolder() + ProcessedListName; };
-    const TFileWriteLock besideLock(beside);
-    // A list that once had to go to the user's folder stays there beside the program's own.
-    const std::string readable = ReadableProgramFile(ProcessedListName);
-    std::optional<TFileWriteLock> userLock;
-    if (!besideLock.Held() || readable != beside) userLock.emplace(user());
-    TProcessedLineWrite written{WritableProgramFile(ProcessedListName), {}, {}};
-    std::string besideRefused;
+// The lists a line's addition reads: the one beside the program, and the
+// user's when one is there. One whose lock is not held here is read but
+// never set aside. A list beside the program that is no list, or cannot be
+// read, refuses the line (besideRefused); the user's throws.
+TListsRead ReadLists(const std::vector<std::string>& lists, const std::string& beside, bool mayMove,
+                     std::string& besideRefused, std::string& setAside) {
     TListsRead read;
-    // Both lists, or the one when the user's folder holds none.
-    const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
     for (const std::string& list : lists) {
         std::string content;
         const TKeptFile kept = ReadKeptFile(list, MostProcessedListBytes, content);
@@ -143,25 +132,50 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
             besideRefused = refused;
             continue;
         }
-        if (kept.Kind == TKeptFile::TKind::TooLarge) {
+        if (kept.Kind == TKeptFile::TKind::TooLarge && (mayMove || list != beside)) {
             read.KeepModeOf(list);
-            if (!SetAsideTooLarge(list, kept, written.SetAside)) throw EWriteError(written.SetAside);
+            if (!SetAsideTooLarge(list, kept, setAside)) throw EWriteError(setAside);
         }
         if (kept.Kind != TKeptFile::TKind::Read) continue;
         read.Paths.push_back(list);
         read.Contents.push_back(std::move(content));
     }
+    return read;
+}
+
+}  // namespace
+
+TProcessedLineWrite AddProcessedLine(const std::string& line) {
+    // Every writer of a list waits at the list's own lock, in any environment:
+    // the one beside the program, and the user's where that one cannot be had
+    // or the user's list is read too. A list whose lock cannot be had is one
+    // that cannot be written: never written without it.
+    const std::string beside = ProgramFolder() + ProcessedListName;
+    // A list that once had to go to the user's folder stays there beside the program's own.
+    const std::string readable = ReadableProgramFile(ProcessedListName);
+    const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
+    TProcessedLineWrite written{beside, {}, {}};
+    std::optional<TFileWriteLock> besideLock;
+    std::optional<TFileWriteLock> userLock;
     try {
-        if (written.Path == beside && !besideRefused.empty()) throw EWriteError(besideRefused);
-        WriteList(written.Path, line, read, written.SetAside);
+        // A list this user may not write is told as one that refuses the line.
+        if (WritableProgramFile(ProcessedListName) != beside)
+            throw EWriteError(FormatResStr(res::SUnableToWrite, {beside}) + ": " + std::strerror(EACCES));
+        besideLock.emplace(beside);
+        if (readable != beside) userLock.emplace(readable);
+        std::string refused;
+        TListsRead read = ReadLists(lists, beside, true, refused, written.SetAside);
+        if (!refused.empty()) throw EWriteError(refused);
+        WriteList(beside, line, read, written.SetAside);
         return written;
     } catch (const EWriteError& error) {
-        if (written.Path != beside) throw;
         written.BesideFailure = error.what();
     }
-    written.Path = user();
-    if (!userLock) userLock.emplace(written.Path);
+    written.Path = UserDataFolder() + ProcessedListName;  // made only when it takes the line
     try {
+        if (!userLock) userLock.emplace(written.Path);
+        std::string refused;
+        TListsRead read = ReadLists(lists, beside, besideLock && besideLock->Held(), refused, written.SetAside);
         WriteList(written.Path, line, read, written.SetAside);
     } catch (const EWriteError& error) {
         throw EWriteError(FormatResStr(res::SProcessedListNorIn, {written.BesideFailure, written.Path, error.what()}));

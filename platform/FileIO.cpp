@@ -156,6 +156,14 @@ private:
     bool stopping_ = false;
 };
 
+// Gives a new file the owner and group of the one it replaces where this
+// user may: the super-user both, an owner the group when he is one of it.
+void KeepOwners(int fd, const struct stat& replaced) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || (info.st_uid == replaced.st_uid && info.st_gid == replaced.st_gid)) return;
+    if (fchown(fd, replaced.st_uid, replaced.st_gid) != 0) fchown(fd, static_cast<uid_t>(-1), replaced.st_gid);
+}
+
 // Files a killed run left this long ago are no longer being made.
 constexpr int64_t StaleTemporarySeconds = 10;
 
@@ -252,7 +260,7 @@ int OpenLockFile(const std::string& path, mode_t mode) {
 }
 
 [[noreturn]] void ThrowLockFileFailure(const std::string& path, const std::string& why) {
-    throw Exception("Could not open lock file " + path + ": " + why);
+    throw ELockUnavailable("Could not open lock file " + path + ": " + why);
 }
 
 // A lock file that opened is a file, or what stands there is told.
@@ -261,21 +269,117 @@ void CheckLockFile(const std::string& path, int fd, struct stat& info) {
     if (!S_ISREG(info.st_mode)) ThrowLockFileFailure(path, KindOfFile(info.st_mode));
 }
 
-// Why a lock file could not be opened or locked, when it means that no lock
-// can be had there at all: a folder this user may not write in (nor may he
-// write the file beside it), a file system without locks (NFS mounted
-// "nolock"), or one that lends an exclusive lock only to writers.
-bool NoLockThere(int error) {
-    return error == EACCES || error == EPERM || error == EROFS || error == ENOENT || error == ENOLCK ||
-           error == EBADF || error == EOPNOTSUPP;
+// Why a lock could not be taken, when it means that this file system keeps
+// no locks at all (NFS mounted "nolock" without local locks): nobody's lock
+// holds there, so writers go without.
+bool NoLocksKept(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS; }
+
+using TLockFileId = std::pair<dev_t, ino_t>;
+TLockFileId IdOf(const struct stat& info) { return {info.st_dev, info.st_ino}; }
+
+// Whether the name still leads to the file opened as info (a lock file's
+// name is never followed, as it was never opened through a link).
+bool StillNamed(const std::string& path, const struct stat& info, bool followLinks) {
+    struct stat now {};
+    const int result = followLinks ? stat(path.c_str(), &now) : lstat(path.c_str(), &now);
+    return result == 0 && IdOf(now) == IdOf(info);
 }
 
 // The lock files this thread holds, by their file (whatever name led to it):
 // the last of its holders to go lets the lock go, whatever their order.
-using TLockFileId = std::pair<dev_t, ino_t>;
-std::map<TLockFileId, std::weak_ptr<TLockFile>>& LocksOfThisThread() {
-    thread_local std::map<TLockFileId, std::weak_ptr<TLockFile>> locks;
+std::map<TLockFileId, std::weak_ptr<TFileWriteLock::THeld>>& LocksOfThisThread() {
+    thread_local std::map<TLockFileId, std::weak_ptr<TFileWriteLock::THeld>> locks;
     return locks;
+}
+
+// Locks whose wait ran out in this process: a run waits for each once.
+bool WaitRanOut(const std::string& lockPath, bool remember = false) {
+    static std::mutex mutex;
+    static std::set<std::string> ranOut;
+    const std::lock_guard lock(mutex);
+    return remember ? ranOut.insert(lockPath).second : ranOut.count(lockPath) > 0;
+}
+
+// One writer's wait for a lock that another holds: pauses between tries,
+// told once it lasts, ended by ELockUnavailable once it has lasted its limit.
+class TLockWait {
+public:
+    TLockWait(std::string lockPath, std::string path, std::chrono::milliseconds limit)
+        : lockPath_(std::move(lockPath)), path_(std::move(path)),
+          limit_(WaitRanOut(lockPath_) ? std::chrono::milliseconds(0) : limit) {}
+
+    void PauseOrGiveUp() {
+        const auto waited = std::chrono::steady_clock::now() - start_;
+        if (waited >= limit_) {
+            WaitRanOut(lockPath_, true);
+            throw ELockUnavailable("The lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_) +
+                                   " is held by another run: waited " + Seconds(limit_) + " s for it");
+        }
+        if (!told_ && waited >= TellAfter) {
+            TellOnStandardError("waiting for the lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_) +
+                                ", which another run holds (at most " + Seconds(limit_) + " s)");
+            told_ = true;
+        }
+        std::this_thread::sleep_for(pause_);
+        pause_ = std::min(pause_ * 2, LongestPause);
+    }
+
+private:
+    static std::string Seconds(std::chrono::milliseconds span) { return std::to_string((span.count() + 999) / 1000); }
+
+    static constexpr std::chrono::seconds TellAfter{5};
+    static constexpr std::chrono::milliseconds LongestPause{50};
+    std::string lockPath_;
+    std::string path_;
+    std::chrono::milliseconds limit_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::milliseconds pause_{1};
+    bool told_ = false;
+};
+
+// Takes a lock without waiting: 0 when taken, else errno (EWOULDBLOCK: another holds it).
+int TakeLockFile(int fd) { return FlockRetrying(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : errno; }
+
+// Locks a whole file for writing without waiting: 0 when locked, else errno
+// (EWOULDBLOCK: a writer holds it). Only a writer can hold such a lock, and
+// only a writer is waited for: a reader's lock (which anyone who may read
+// the file can take) is passed by, giving EPERM, the lock file guarding alone.
+int LockForWriting(int fd) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    int result = 0;
+    do {
+        result = fcntl(fd, F_OFD_SETLK, &lock);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) return 0;
+    if (errno != EACCES && errno != EAGAIN) return errno;
+    struct flock holder {};
+    holder.l_type = F_WRLCK;
+    holder.l_whence = SEEK_SET;
+    if (fcntl(fd, F_OFD_GETLK, &holder) == 0 && holder.l_type == F_RDLCK) return EPERM;
+    return EWOULDBLOCK;
+}
+
+// Why the lock file at path, of file (as the name given led to it), cannot be
+// opened (errno error), as it is told: a folder that is not there as for the file.
+[[noreturn]] void ThrowUnopenedLock(const std::string& path, const std::string& file, const std::string& named, int error) {
+    if (error == ENOENT)
+        throw ELockUnavailable((file == named ? FormatResStr(res::SUnableToWrite, {ShownFileNameText(file)})
+                                              : FormatResStr(res::SUnableToWriteLinked, {ShownFileNameText(file), ShownFileNameText(named)})) +
+                               ": " + ErrnoText(error));
+    struct stat info {};
+    const bool link = error == ELOOP && lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    throw ELockUnavailable("Could not open lock file " + ShownFileNameText(path) + ": " +
+                           (link ? std::string("it is a symbolic link") : std::string(std::strerror(error))));
+}
+
+// Gives a lock file this user may change the mode and group the file's writers need.
+void FitLockFile(int fd, const struct stat& lock, const struct stat& file, mode_t mode) {
+    if (lock.st_uid != geteuid() && geteuid() != 0) return;
+    const bool regroup = lock.st_gid != file.st_gid;
+    if (regroup) fchown(fd, static_cast<uid_t>(-1), file.st_gid);
+    if (regroup || (lock.st_mode & 07777) != mode) fchmod(fd, mode);
 }
 
 }  // namespace
@@ -301,45 +405,78 @@ void TLockFile::LockShared() {
 
 void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
 
+// What a holder keeps: the lock file, and the file itself as each name of it met while held was.
+struct TFileWriteLock::THeld {
+    explicit THeld(TFileHandle lockFile) : LockFile(std::move(lockFile)) {}
+    TFileHandle LockFile;
+    std::map<TLockFileId, TFileHandle> Files;
+
+    // Locks for writing the file the name now leads to, if this writer may open it so.
+    void LockFileItself(const std::string& file, TLockWait& wait) {
+        for (;;) {
+            struct stat info {};
+            if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || Files.count(IdOf(info)) > 0) return;
+            TFileHandle opened(open(file.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+            if (!opened.Valid() || fstat(opened.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+            const int error = LockForWriting(opened.Get());
+            if (error == EWOULDBLOCK) {
+                wait.PauseOrGiveUp();
+                continue;
+            }
+            if (error != 0) return;  // no locks here: the lock file alone guards it
+            // Replaced while waited for: the file now there is the one to lock.
+            if (StillNamed(file, info, true)) Files.emplace(IdOf(info), std::move(opened));
+        }
+    }
+};
+
 std::string TFileWriteLock::LockFileFor(const std::string& path) {
     const std::string linked = FileLinkedTo(path);
     return (linked.empty() ? path : linked) + ".lock";
 }
 
-TFileWriteLock::TFileWriteLock(const std::string& path) : lockPath_(LockFileFor(path)) {
-    std::shared_ptr<TLockFile> opened(new TLockFile());
-    struct stat info {};
-    if (!Open(path, *opened, info)) return;
-    std::weak_ptr<TLockFile>& taken = LocksOfThisThread()[{info.st_dev, info.st_ino}];
-    lock_ = taken.lock();
-    if (lock_) return;  // this thread holds it already
-    if (FlockRetrying(opened->handle_.Get(), LOCK_EX) != 0) {
-        if (!NoLockThere(errno)) throw Exception(std::string("Could not lock: ") + std::strerror(errno));
-        return;
-    }
-    lock_ = std::move(opened);
-    taken = lock_;
+mode_t TFileWriteLock::LockModeFor(mode_t fileMode) {
+    const mode_t writers = fileMode & 0222;
+    return writers | (writers << 1) | 0600;
 }
 
-bool TFileWriteLock::Open(const std::string& path, TLockFile& lock, struct stat& info) {
-    struct stat file {};
-    const bool exists = stat(path.c_str(), &file) == 0;
-    // Whoever may write the file may take its lock (an exclusive lock over NFS needs a writer).
-    const mode_t mode = exists ? (file.st_mode & 0666) | 0600 : 0644;
+TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::milliseconds waitLimit) {
+    const std::string lockPath = LockFileFor(path);
+    const std::string file = lockPath.substr(0, lockPath.size() - 5);
+    TLockWait wait(lockPath, path, waitLimit);
     // The file's own folder is made as the file would need it; a link's target's never (it may be a
     // shared disk not mounted now).
     std::error_code ignored;
-    if (lockPath_ == path + ".lock") std::filesystem::create_directories(ExtractFilePath(lockPath_), ignored);
-    lock.handle_ = TFileHandle(OpenLockFile(lockPath_, mode));
-    if (!lock.handle_.Valid()) {
-        if (NoLockThere(errno)) return false;
-        ThrowLockFileFailure(lockPath_, std::strerror(errno));
+    if (file == path) std::filesystem::create_directories(ExtractFilePath(lockPath), ignored);
+    for (;;) {
+        struct stat fileInfo {};
+        const bool exists = stat(file.c_str(), &fileInfo) == 0;
+        const mode_t mode = LockModeFor(exists ? fileInfo.st_mode : 0644);
+        TFileHandle opened(OpenLockFile(lockPath, mode));
+        if (!opened.Valid()) ThrowUnopenedLock(lockPath, file, path, errno);
+        struct stat info {};
+        CheckLockFile(lockPath, opened.Get(), info);
+        std::weak_ptr<THeld>& taken = LocksOfThisThread()[IdOf(info)];
+        if ((held_ = taken.lock())) {  // this thread holds it already
+            held_->LockFileItself(file, wait);
+            return;
+        }
+        const int error = TakeLockFile(opened.Get());
+        if (error == EWOULDBLOCK) {
+            wait.PauseOrGiveUp();
+            continue;
+        }
+        if (error != 0 && NoLocksKept(error)) return;
+        if (error != 0) throw ELockUnavailable("Could not lock " + ShownFileNameText(lockPath) + ": " + std::strerror(error));
+        // Removed or replaced since it was opened: the lock must be the one the name leads to.
+        if (!StillNamed(lockPath, info, false)) continue;
+        if (exists) FitLockFile(opened.Get(), info, fileInfo, mode);
+        auto held = std::make_shared<THeld>(std::move(opened));
+        held->LockFileItself(file, wait);
+        held_ = std::move(held);
+        taken = held_;
+        return;
     }
-    const int fd = lock.handle_.Get();
-    CheckLockFile(lockPath_, fd, info);
-    // A file opened to its group since the lock was made opens the lock to it too.
-    if (exists && info.st_uid == geteuid() && (info.st_mode & mode) != mode) fchmod(fd, (info.st_mode | mode) & 0666);
-    return true;
 }
 
 int64_t ReadAt(int fd, void* buffer, int64_t count, int64_t offset) {
@@ -557,6 +694,8 @@ void TAtomicFileWriter::Commit() {
     TFileHandle replaced(replacing && S_ISREG(previous.st_mode) && previous.st_size >= LargeFile
                              ? open(target_.c_str(), O_RDONLY | O_CLOEXEC)
                              : -1);
+    // And its owner and group, as far as this writer may give them (a group's shared list stays the group's).
+    if (replacing) KeepOwners(file_.Get(), previous);
     if (fsync(file_.Get()) != 0 || fchmod(file_.Get(), mode) != 0) Fail();
     if (temporary_.empty()) temporary_ = LinkUnnamedFile();
     if (rename(temporary_.c_str(), target_.c_str()) != 0) Fail();

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -57,8 +58,6 @@ public:
     void Unlock();
 
 private:
-    friend class TFileWriteLock;
-    TLockFile() = default;
     TFileHandle handle_;
 };
 
@@ -74,31 +73,45 @@ private:
     TLockFile& file_;
 };
 
+// A file's lock could not be had (what stands at the lock's name, a folder
+// or a disk that takes no lock file, another run holding it past the wait):
+// the file is then written by nobody, as one that cannot be written.
+class ELockUnavailable : public EWriteError {
+public:
+    using EWriteError::EWriteError;
+};
+
 // The lock every writer of one file waits on, whatever its environment: the
 // lock file "<name>.lock" beside the file that path names (through links,
 // so that writers through any link meet), never written and never renamed,
-// so it stands while the file is replaced. Made with the file's permissions,
-// so that whoever may write the file may take it. A thread that holds it
-// already takes it again at once. Where no lock can be had beside the file
-// (a folder that takes no file from this user, which then takes none of the
-// file's writes either; a file system keeping no locks) the guard holds
-// none. Throws Exception when what stands at the lock's name is no file.
+// so it stands while the file is replaced; and the file itself, locked for
+// writing, so that a lock file removed while held loses nothing. Each is
+// taken only once its name is found still to lead to it. The lock file is
+// opened to those who may write the file (its owner, and its group or
+// everyone where they may write it), with the file's group, so that no mere
+// reader can hold a writer up. A thread that holds it already takes it again
+// at once. A lock held by another is waited for at most waitLimit, told on
+// standard error once it lasts five seconds; once a wait of this process has run out,
+// later ones for the same lock are not waited. ELockUnavailable when no lock
+// can be had; only a file system that keeps no locks at all gives a guard
+// that holds none.
 class TFileWriteLock {
 public:
-    explicit TFileWriteLock(const std::string& path);
+    static constexpr int DefaultWaitSeconds = 30;
+    explicit TFileWriteLock(const std::string& path, std::chrono::milliseconds waitLimit = std::chrono::seconds(DefaultWaitSeconds));
     TFileWriteLock(const TFileWriteLock&) = delete;
     TFileWriteLock& operator=(const TFileWriteLock&) = delete;
 
-    bool Held() const { return lock_ != nullptr; }
+    bool Held() const { return held_ != nullptr; }
     // The name of the lock file for path.
     static std::string LockFileFor(const std::string& path);
+    // The permissions of the lock file of a file of mode: read and write to whoever may write the file.
+    static mode_t LockModeFor(mode_t fileMode);
+
+    struct THeld;
 
 private:
-    // Opens the lock file into lock; false where no lock can be had.
-    bool Open(const std::string& path, TLockFile& lock, struct stat& info);
-
-    std::string lockPath_;
-    std::shared_ptr<TLockFile> lock_;  // held, shared with this thread's other holders
+    std::shared_ptr<THeld> held_;  // shared with this thread's other holders
 };
 
 // Reads up to count bytes from offset; returns the bytes read (fewer at the end of the file, -1 on error).

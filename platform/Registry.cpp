@@ -476,7 +476,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
     if (!told.empty()) TellStoreProblem(told);
     if (failure.empty()) return;
     if (!leftAlone) TellStoreProblem(FormatResStr(res::SStoreNotSaved, {failure}));
-    throw ERegistryException(FormatResStr(res::SSettingNotSetBecause, {valueName, failure}));
+    throw EStoreNotSaved(FormatResStr(res::SSettingNotSetBecause, {valueName, failure}));
 }
 
 // A copy of the stored data of one value, read afresh from the file.

@@ -25,6 +25,12 @@ class ERegistryException : public Exception {
 public:
     using Exception::Exception;
 };
+// A write the store could not save, whose cause was told already (once a run):
+// whoever catches it need not tell it again.
+class EStoreNotSaved : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
 
 enum class TRegDataType { rdUnknown, rdString, rdInteger, rdBinary };
 

@@ -21,6 +21,7 @@ std::function<void(const std::string&)>& ErrorLog() {
 }
 
 void LogFailure(const std::string& what, const std::exception& error) noexcept {
+    if (dynamic_cast<const EStoreNotSaved*>(&error)) return;  // the store told its cause
     try {
         if (ErrorLog()) ErrorLog()(what + ": " + error.what());
     } catch (...) {

@@ -8,6 +8,7 @@
 #include "tests/platform/TempFolder.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -190,6 +191,32 @@ TEST(ProcessedListBound, ASocketNamedAsTheListIsToldAsASocket) {
     EXPECT_EQ(written.BesideFailure.find("No such device"), std::string::npos) << written.BesideFailure;
     EXPECT_TRUE(fs::is_socket(path));
     EXPECT_EQ(LeftAloneNote(path, MostProcessedListBytes), FormatResStr(res::SFileLeftAlone, {path + " is a socket"}));
+}
+
+// A lock beside the list that cannot be had sends the line where a list that
+// cannot be written sends it, with the list's lines, and says why; the list
+// is not written without it.
+TEST(ProcessedListBound, ALockThatCannotBeHadSendsTheLineToTheUsersFolder) {
+    const struct {
+        const char* What;
+        void (*Make)(const std::string& lock);
+        const char* Told;
+    } cases[]{
+        {"a folder", [](const std::string& lock) { fs::create_directory(lock); }, "Is a directory"},
+        {"a named pipe", [](const std::string& lock) { mkfifo(lock.c_str(), 0600); }, "a named pipe"},
+        {"a link", [](const std::string& lock) { fs::create_symlink(lock + "-target", lock); }, "a symbolic link"},
+    };
+    for (const auto& lock : cases) {
+        TTempFolder temp;
+        const std::string beside = temp.Write("program/processed.lst", "20230503_1200; NOAA 18\r\n");
+        temp.Write("program/processed.lst.lock-target", "");
+        lock.Make(beside + ".lock");
+        const TProcessedLineWrite written = AddProcessedLine(NewLine);
+        EXPECT_EQ(written.Path, UserDataFolder() + "processed.lst") << lock.What;
+        EXPECT_NE(written.BesideFailure.find(lock.Told), std::string::npos) << written.BesideFailure;
+        EXPECT_EQ(ReadAll(beside), "20230503_1200; NOAA 18\r\n") << lock.What;
+        EXPECT_EQ(ReadAll(written.Path), std::string(NewLine) + "\r\n20230503_1200; NOAA 18\r\n") << lock.What;
+    }
 }
 
 }  // namespace

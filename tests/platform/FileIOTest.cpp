@@ -41,6 +41,21 @@ TEST(FileIO, ReplacingAFileKeepsItsPermissionsAndLeavesNothingBehind) {
     EXPECT_THROW(WriteFileAtomically(folder / "missing/x.txt", "x"), EWriteError);
 }
 
+// A shared file replaced by the super-user stays its owner's and its group's.
+TEST(FileIO, ReplacingAFileKeepsItsOwnerAndGroupWhereTheWriterMay) {
+    if (geteuid() != 0) GTEST_SKIP() << "only the super-user may give a file to another";
+    TTempFolder folder;
+    const std::string path = folder.Write("processed.lst", "old\n");
+    ASSERT_EQ(chown(path.c_str(), 65534, 4242), 0);
+    chmod(path.c_str(), 0660);
+    WriteFileAtomically(path, "new\n");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 4242u);
+    EXPECT_EQ(info.st_mode & 07777, 0660u);
+}
+
 TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
     TTempFolder folder;
     const std::string path = folder / "pass.t4.bt";
@@ -308,7 +323,39 @@ TEST(FileIO, WritersThroughAnyNameMeetAtTheLockBesideTheFile) {
     EXPECT_EQ(info.st_mode & 0777, 0660u);
     EXPECT_EQ(info.st_size, 0);
     std::filesystem::create_directory(folder / "program/store.reg.lock");
-    EXPECT_THROW(TFileWriteLock(folder / "program/store.reg"), Exception);
+    mkfifo((folder / "program/nudge.ini.lock").c_str(), 0600);
+    std::filesystem::create_symlink(list + ".lock", folder / "program/NOAA-18.ini.lock");
+    for (const char* name : {"program/store.reg", "program/nudge.ini", "program/NOAA-18.ini"})
+        EXPECT_THROW(TFileWriteLock(folder / name), ELockUnavailable) << name;
+}
+
+// A lock is one every writer can take and none can lose: only whoever may
+// write the file may hold it; a lock file removed while held keeps out the
+// next writer all the same; a held lock is waited for only so long; a
+// reader's lock on the file holds nobody up.
+TEST(FileIO, ALockIsHeldByWritersOnlyAndNotLostWithItsFile) {
+    TTempFolder folder;
+    const std::string list = folder.Write("program/processed.lst", "a\r\n");
+    chmod(list.c_str(), 0644);
+    folder.Write("program/processed.lst.lock", "");
+    chmod((list + ".lock").c_str(), 0644);  // as a build that gave the lock the file's mode left it
+    {
+        const TFileWriteLock held(list);
+        struct stat info {};
+        ASSERT_EQ(stat((list + ".lock").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << "a reader of the list may not hold it";
+        std::filesystem::remove(list + ".lock");
+        EXPECT_THROW(TFileWriteLock(list, std::chrono::milliseconds(0)), ELockUnavailable) << "lost with its file";
+    }
+    const TFileHandle reader(open(list.c_str(), O_RDONLY));
+    struct flock readLock {};
+    readLock.l_type = F_RDLCK;
+    ASSERT_EQ(fcntl(reader.Get(), F_OFD_SETLK, &readLock), 0);
+    EXPECT_TRUE(TFileWriteLock(list, std::chrono::milliseconds(0)).Held()) << "held up by a reader";
+
+    TLockFile other(list + ".lock");
+    other.Lock();
+    EXPECT_THROW(TFileWriteLock(list, std::chrono::milliseconds(0)), ELockUnavailable);
 }
 
 // A write that the system refuses says why: here the largest file a process

@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "platform/RegistryVariables.h"
 
 #include "platform/DialogService.h"
 
@@ -324,6 +325,12 @@ TEST_F(StoreInPlaceTest, ALockFileThatCannotBeOpenedIsToldWithItsCause) {
     EXPECT_NE(Told().find("The settings cannot be saved: Could not open lock file " + Store() + ".lock: Is a directory"),
               std::string::npos)
         << Told();
+    // Told once: a writer that meets it again after the store said so says no more.
+    std::string logged;
+    SetRegistryErrorLog([&](const std::string& text) { logged += text; });
+    WriteOwnAppPath();
+    SetRegistryErrorLog({});
+    EXPECT_EQ(logged, "");
 }
 
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
