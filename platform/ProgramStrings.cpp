@@ -410,6 +410,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4815, "Orbits", "SOrbitModelRefusesSet", "the orbit model cannot take it"},
     {4816, "Orbits", "SEmbeddedSetUnusable", "The element set in the file cannot be used (%s): the sets of the Kepler archives are used instead"},
     {4817, "Keplers", "SKeplerFilesMissingLine", "neither %s nor %s exists"},
+    {4818, "Keplers", "SDamagedSetsSkipped", "Kepler data file %s holds damaged element sets, left out (skipped lines: %s; the pass's diagnostics name each)"},
     {4820, "PassLoader", "SSaveUnderStandardName", "Do you want to save files from pass \"%s\" in the standard format \"%s\" ?"},
     {4821, "PassLoader", "SStandardNameCaption", "%s - normalise file name"},
     {4822, "Registry", "SSettingNotSetBecause", "Failed to set data for '%s': %s"},

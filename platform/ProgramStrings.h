@@ -442,6 +442,8 @@ constexpr uint16_t SOrbitModelRefusesSet = 4815;
 constexpr uint16_t SEmbeddedSetUnusable = 4816;
 // The missing element set files as a line of a run's report.
 constexpr uint16_t SKeplerFilesMissingLine = 4817;
+// An archive file that lost sets to damage, as a line of a run's report.
+constexpr uint16_t SDamagedSetsSkipped = 4818;
 // The question whether a pass's files take the standard name, and its caption.
 constexpr uint16_t SSaveUnderStandardName = 4820;
 constexpr uint16_t SStandardNameCaption = 4821;

@@ -78,10 +78,13 @@ TEST_F(UnusableElementSetsTest, ASetWithLettersInANumberIsInvalidAndTold) {
                            "number"),
               std::string::npos)
         << Shown();
-    // Among good sets it costs only itself.
+    EXPECT_TRUE(keplers.Warnings.empty()) << "the message above says it";
+    // Among good sets it costs only itself, and the run is told of the file.
     WriteMain(ArchiveText(Start - 3, 2) + WithLetteredEpoch(TleLine1(e)) + "\n" + TleLine2(e) + "\n");
     ASSERT_TRUE(Get());
     EXPECT_NEAR(age, -2.0, 1e-6);
+    ASSERT_EQ(keplers.Warnings.size(), 1u);
+    EXPECT_EQ(keplers.Warnings[0].rfind("Kepler data file " + temp.Path() + "elements/Keps/NOAA-15.txt holds damaged", 0), 0u);
 }
 
 // The catalogue folder leaves such a set out instead of reading its epoch as 0.
