@@ -244,6 +244,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4377, "PartFolder", "SPartFolderKept",
      "%s was left by a copy cut short and holds %s bytes. It is kept, as what it was copied from (%s) no longer holds all it does: look through it, keep what you need, and delete it."},
     {4378, "PartFolder", "SPartFolderSourceUnknown", "not known"},
+    {4379, "PartFolder", "SPartFolderKeptCut",
+     "%s was left by a copy cut short in its file %s (%s bytes of it copied) and holds %s bytes. It is kept, as what it was copied from (%s) no longer holds all it does: look through it, keep what you need, and delete it."},
     {4390, "MainMenus", "SCompositionNoEffect", "Disabling desktop composition has no effect on this desktop"},
     {4391, "PrinterSetupForm", "SPrintToPdfFile", "PDF file"},
     {4400, "TalvessaForm", "SHrptFiles", "HRPT files"},

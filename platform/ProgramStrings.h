@@ -213,6 +213,7 @@ constexpr uint16_t SNameTakenGone = 4376;
 // A folder a copy cut short left, kept for the user.
 constexpr uint16_t SPartFolderKept = 4377;
 constexpr uint16_t SPartFolderSourceUnknown = 4378;
+constexpr uint16_t SPartFolderKeptCut = 4379;
 // The main window's options.
 constexpr uint16_t SCompositionNoEffect = 4390;
 // Print setup's choice of a PDF file instead of a printer.
