@@ -84,25 +84,5 @@ TEST_F(StandardErrorInLocaleTest, AFolderThatCouldNotBeWrittenIsToldInTheLocales
     }
 }
 
-// The program in a folder named in the locale's bytes and with a "ü" in
-// UTF-8, which other codecs read as characters of their own: the element-set
-// folder sought beside it is told as the bytes its name has on disk.
-TEST_F(StandardErrorInLocaleTest, TheElementSetFolderIsToldInTheBytesOfItsName) {
-    test::WriteFileBytes(pass, test::BuildWsdFile(passSpec, testing::PassLines, "", ""));
-    const size_t prefix = std::string("n19_20261128_0812_").size();
-    for (const auto& name : testing::LocaleFileNames()) {
-        const TLocaleEnvironment locale(name.Locale);
-        SCOPED_TRACE(name.Locale);
-        const std::string programFolder = folder / ("app_" + name.Stem.substr(prefix) + "_\xC3\xBC");
-        fs::create_directories(programFolder);
-        fs::create_hard_link(program, programFolder + "/kestrune");
-        program = programFolder + "/kestrune";
-        fs::remove(folder / "program.log");
-        EXPECT_EQ(Run({"-FC:x.jpg", "-CLOSE"}).Status, 0) << Log();
-        EXPECT_EQ(testing::LinesHolding(testing::LinesOf(Log()), "Folder for Kepler data: " + programFolder + "/Keps/ was not found"), 1)
-            << Log();
-    }
-}
-
 }  // namespace
 }  // namespace kestrune

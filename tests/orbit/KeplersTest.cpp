@@ -322,18 +322,11 @@ TEST_F(KeplersTest, DamagedLinesCostOnlyTheirOwnSets) {
 // feed lacks: what is told of it names it.
 TEST_F(KeplersTest, AnUpdateFileAloneIsNamedInWhatIsTold) {
     const testing::TleElements e = SetAt(Start, 1000);
-    const struct {
-        std::string Update;
-        std::string Told;  // after the file's name
-    } cases[] = {
-        {"", " is invalid because it has less than two lines of text!"},
-        {"no element line\nnor this\n", " is invalid because lines 1 and 2 do not start"},
-        {TleLine1(e).substr(0, 40) + "\n" + TleLine2(e) + "\n", " holds no usable element set: line 1, cut to 40"},
-    };
-    for (const auto& c : cases) {
-        const std::string update = WriteUpdate("NOAA-15", c.Update);
+    for (const auto& [text, told] : {std::pair<std::string, std::string>{"", " is invalid because it has less than two lines"},
+                                     {TleLine1(e).substr(0, 40) + "\n" + TleLine2(e) + "\n", " holds no usable element set: line 1, cut"}}) {
+        const std::string update = WriteUpdate("NOAA-15", text);
         EXPECT_FALSE(Find("NOAA-15"));
-        EXPECT_EQ(message.rfind("Kepler data file: " + update + c.Told, 0), 0u) << message;
+        EXPECT_EQ(message.rfind("Kepler data file: " + update + told, 0), 0u) << message;
     }
 }
 
