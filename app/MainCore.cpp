@@ -144,7 +144,8 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     TDialogService::Instance().SetLogSink([this](const std::string& text) {
         DebugOut(text);
         if (TDialogService::Instance().GetMode() != TDialogService::Mode::Unattended) return;
-        Pass.DiagnosticLines.push_back(text);
+        // A box's lines stay lines: a text file holds no bare carriage return.
+        for (const std::string& line : SplitLines(text)) Pass.DiagnosticLines.push_back(line);
         if (holdingMessages_)
             heldMessages_.push_back(text);
         else

@@ -6,6 +6,7 @@
 #include "platform/FileUtils.h"
 #include "platform/ProgramFolder.h"
 #include "platform/RegistryVariables.h"
+#include "platform/ResCodePages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,8 +65,9 @@ std::string FindKepsFolder(const std::string& baseFolder, std::string& message) 
         if (DirectoryExists(folder)) return folder;
         if (std::find(missing.begin(), missing.end(), folder) == missing.end()) missing.push_back(folder);
     }
-    message = FormatResStr(res::SKeplerFolderMissing, {missing.front()});
-    for (size_t k = 1; k < missing.size(); ++k) message += FormatResStr(res::SKeplerFolderNorSought, {missing[k]});
+    message = FormatResStr(res::SKeplerFolderMissing, {ShownFileNameText(missing.front())});
+    for (size_t k = 1; k < missing.size(); ++k)
+        message += FormatResStr(res::SKeplerFolderNorSought, {ShownFileNameText(missing[k])});
     message += ".";
     return {};
 }
@@ -96,21 +98,28 @@ public:
         : lines_(lines), findings_(findings) {}
 
     void Collect(const std::string& fileName, const std::vector<std::string>& fileLines) {
-        file_ = fileName;
-        files_.push_back(fileName);
+        file_ = ShownFileNameText(fileName);
+        files_.push_back(file_);
         problems_ = 0;
+        skipped_ = 0;
         pending_.clear();
         for (size_t i = 0; i < fileLines.size(); ++i) Take(fileLines, i);
         if (!pending_.empty()) SkipHalf(pendingNumber_, Said(res::SLine1WithoutLine2));
         if (problems_ > ReportedFindings)
             findings_.push_back(Format("Kepler data file %s: %d more faulty lines", file_.c_str(),
                                        problems_ - ReportedFindings));
+        if (skipped_ > 0) damage_.push_back(FormatResStr(res::SDamagedSetsSkipped, {file_, std::to_string(skipped_)}));
     }
 
     // The first two lines that are not blank, of all files.
     const std::vector<std::string>& FirstLines() const { return firstLines_; }
-    // Where the first set that was skipped stood, and why, in the language in effect.
+    // Where the first set that was skipped stood, and why, in the language in
+    // effect, and the file it stood in (as shown).
     const std::string& FirstFault() const { return firstFault_; }
+    const std::string& FirstFaultFile() const { return firstFaultFile_; }
+    // One line for each file that lost sets to damage, for the operator: the
+    // findings name the lines.
+    const std::vector<std::string>& Damage() const { return damage_; }
     // The file each set of the lines came from.
     const std::string& FileOfSet(size_t set) const { return files_[fileOfSet_[set]]; }
 
@@ -179,8 +188,10 @@ private:
     // message of a file without a usable set.
     void Skip(int number, const TCause& cause, const char* told = ": the set is skipped") {
         Report(number, cause(ProgramText) + told);
-        if (firstFault_.empty())  // the file's line
-            firstFault_ = FormatResStr(res::SElementLineCause, {std::to_string(number), cause(resStr)});
+        ++skipped_;
+        if (!firstFault_.empty()) return;
+        firstFault_ = FormatResStr(res::SElementLineCause, {std::to_string(number), cause(resStr)});
+        firstFaultFile_ = file_;
     }
     void SkipHalf(int number, const TCause& half) { Skip(number, half, " skipped"); }
 
@@ -194,11 +205,14 @@ private:
     std::string file_;
     std::string pending_;
     std::string firstFault_;
+    std::string firstFaultFile_;
+    std::vector<std::string> damage_;
     std::vector<std::string> firstLines_;
     std::vector<std::string> files_;
     std::vector<size_t> fileOfSet_;
     int pendingNumber_ = 0;
     int problems_ = 0;
+    int skipped_ = 0;
 };
 
 std::string CatalogueNumberOfSet(const std::string& line1) { return line1.substr(2, 5); }
@@ -368,9 +382,11 @@ int64_t BackOff(int64_t i, double d, double nearBy, size_t lineCount) {
 
 int64_t EvenIndex(int64_t i) { return i - i % 2; }
 
+// The files read: an update file may stand alone.
 std::string DescribeFiles(const std::string& mainFile, const std::string& updateFile) {
-    return updateFile.empty() ? FormatResStr(res::SKeplerOneFile, {mainFile})
-                              : FormatResStr(res::SKeplerTwoFiles, {mainFile, updateFile});
+    if (mainFile.empty() || updateFile.empty())
+        return FormatResStr(res::SKeplerOneFile, {ShownFileNameText(mainFile.empty() ? updateFile : mainFile)});
+    return FormatResStr(res::SKeplerTwoFiles, {ShownFileNameText(mainFile), ShownFileNameText(updateFile)});
 }
 
 std::string UndatedArchiveMessage(const std::vector<std::string>& lines, size_t n, const std::string& description) {
@@ -454,8 +470,9 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
     const bool haveMain = AnythingAt(mainFile);
     const bool haveUpdate = AnythingAt(updateFile);
     if (!haveMain && !haveUpdate) {
-        message = FormatResStr(res::SKeplerFilesMissing, {name, mainFile, updateFile});
-        missingFilesCause_ = FormatResStr(res::SKeplerFilesMissingLine, {mainFile, updateFile});
+        const std::string shownMain = ShownFileNameText(mainFile), shownUpdate = ShownFileNameText(updateFile);
+        message = FormatResStr(res::SKeplerFilesMissing, {name, shownMain, shownUpdate});
+        missingFilesCause_ = FormatResStr(res::SKeplerFilesMissingLine, {shownMain, shownUpdate});
         mainFile.clear();
         updateFile.clear();
         return false;
@@ -493,16 +510,18 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         lines.erase(lines.begin(), lines.begin() + 2);
 
     const std::vector<std::string>& seen = sets.FirstLines();
+    // The file read: an update file may stand alone, as a daily fetch of sets leaves it.
+    const std::string archive = ShownFileNameText(mainFile.empty() ? updateFile : mainFile);
     if (lines.size() < 2 && !sets.FirstFault().empty()) {
-        message = FormatResStr(res::SNoUsableElementSet, {mainFile, sets.FirstFault()});
+        message = FormatResStr(res::SNoUsableElementSet, {sets.FirstFaultFile(), sets.FirstFault()});
         return false;
     }
     if (lines.size() < 2 && seen.size() < 2) {
-        message = FormatResStr(res::SKeplerFileTooFewLines, {mainFile});
+        message = FormatResStr(res::SKeplerFileTooFewLines, {archive});
         return false;
     }
     if (lines.size() < 2) {
-        message = FormatResStr(res::SKeplerFileNotNumbered, {mainFile, PrintableText(seen[0]), PrintableText(seen[1])});
+        message = FormatResStr(res::SKeplerFileNotNumbered, {archive, PrintableText(seen[0]), PrintableText(seen[1])});
         lines.clear();
         return false;
     }
@@ -511,9 +530,10 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
         AddWarning(report.warning);
     }
     if (lines.empty()) {
-        message = FormatResStr(res::SKeplerFileNoSetOf, {mainFile, name});
+        message = FormatResStr(res::SKeplerFileNoSetOf, {archive, name});
         return false;
     }
+    for (const std::string& damage : sets.Damage()) AddWarning(damage);
     SortSetsByEpoch(lines);
     DropSetsOutOfOrder(lines);
     return true;
@@ -576,7 +596,8 @@ bool TKeplerData::GetElements(const std::string& name, const std::string& catalo
     if (catalogued) {
         line1 = catalogued->Line1;
         line2 = catalogued->Line2;
-        mainSource = archived ? catalogued->SourceFile : SatelliteList->Directory + catalogued->SourceFile;
+        // With its folder, wherever it wins: the diagnostics name where the set came from.
+        mainSource = SatelliteList->Directory + catalogued->SourceFile;
         updateSource.clear();
         age = catalogueAge;
         return true;

@@ -3,6 +3,7 @@
 #include "platform/FileIO.h"
 #include "platform/FileUtils.h"
 #include "platform/ProgramStrings.h"
+#include "platform/ResCodePages.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
@@ -27,7 +28,7 @@ std::string ElementSetFileSizeFault(const std::string& fileName) {
     // Of a size one can have, it may still be no file (a named pipe, a device).
     if (size <= LargestElementSetFile) return LeftAloneNote(fileName, LargestElementSetFile);
     constexpr int64_t Megabyte = int64_t{1} << 20;
-    return FormatResStr(res::SElementFileTooLarge, {fileName, std::to_string((size + Megabyte - 1) / Megabyte),
+    return FormatResStr(res::SElementFileTooLarge, {ShownFileNameText(fileName), std::to_string((size + Megabyte - 1) / Megabyte),
                                                     std::to_string(LargestElementSetFile / Megabyte)});
 }
 

@@ -184,7 +184,7 @@ void SweepFolderOnce(const std::string& folder) {
     std::vector<std::string> kept;
     SweepStaleTemporaries(folder, &kept);
     for (const std::string& path : kept)
-        TellOnStandardError(KeptPartFolderText(path, [](const std::string& name) { return name; }));
+        TellOnStandardError(KeptPartFolderText(path, [](const std::string& name) { return ShownFileNameText(name); }));
 }
 
 // The file a symbolic link at path names, followed link by link (path itself

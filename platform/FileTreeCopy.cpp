@@ -65,10 +65,10 @@ int CopyLink(const std::string& source, const std::string& target) {
     return error.value();
 }
 
-int CopyFolder(const std::string& source, const std::string& target, mode_t mode) {
+int CopyFolder(const std::string& source, const std::string& target, mode_t mode, const TFileCopyWatch& watch) {
     // Made writable for the copy; the source's permissions come once it is filled.
     int error = mkdir(target.c_str(), 0700) == 0 ? 0 : errno;
-    if (!error) error = CopyFolderItems(source, target);
+    if (!error) error = CopyFolderItems(source, target, watch);
     if (!error && chmod(target.c_str(), mode & 07777) != 0) error = errno;
     return error;
 }
@@ -78,13 +78,30 @@ int KeepTimes(const std::string& target, const struct stat& source) {
     return utimensat(AT_FDCWD, target.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
+int CopyWatched(const std::string& source, const std::string& target, const TFileCopyWatch& watch) {
+    struct stat info {};
+    if (lstat(source.c_str(), &info) != 0) return errno;
+    int error = ENOTSUP;  // a device, pipe or socket is not copied
+    if (S_ISDIR(info.st_mode)) {
+        error = CopyFolder(source, target, info.st_mode, watch);
+    } else if (S_ISLNK(info.st_mode)) {
+        error = CopyLink(source, target);
+    } else if (S_ISREG(info.st_mode)) {
+        if (watch) watch(target);
+        error = CopyFile(source, target);
+    }
+    if (!error) error = KeepTimes(target, info);
+    if (!error && watch && S_ISREG(info.st_mode)) watch({});
+    return error;
+}
+
 }  // namespace
 
-int CopyFolderItems(const std::string& source, const std::string& target) {
+int CopyFolderItems(const std::string& source, const std::string& target, const TFileCopyWatch& watch) {
     int error = 0;
     const std::vector<std::string> items = FolderItems(source, error);
     for (size_t k = 0; k < items.size() && !error; ++k)
-        error = CopyKeepingTimes(source + "/" + items[k], target + "/" + items[k]);
+        error = CopyWatched(source + "/" + items[k], target + "/" + items[k], watch);
     return error;
 }
 
@@ -95,15 +112,7 @@ int TakeModeAndTimes(const std::string& source, const std::string& target) {
     return KeepTimes(target, info);
 }
 
-int CopyKeepingTimes(const std::string& source, const std::string& target) {
-    struct stat info {};
-    if (lstat(source.c_str(), &info) != 0) return errno;
-    int error = ENOTSUP;  // a device, pipe or socket is not copied
-    if (S_ISDIR(info.st_mode)) error = CopyFolder(source, target, info.st_mode);
-    else if (S_ISLNK(info.st_mode)) error = CopyLink(source, target);
-    else if (S_ISREG(info.st_mode)) error = CopyFile(source, target);
-    return error ? error : KeepTimes(target, info);
-}
+int CopyKeepingTimes(const std::string& source, const std::string& target) { return CopyWatched(source, target, {}); }
 
 int CopyFileInto(const std::string& source, int target) {
     const int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);

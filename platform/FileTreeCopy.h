@@ -2,6 +2,7 @@
 // file, link and folder copied keeps its source's access and last-write times.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,14 @@ namespace kestrune {
 // success; a part copied before a failure stays for the caller to remove.
 int CopyKeepingTimes(const std::string& source, const std::string& target);
 
+// Told of each file as its copy begins (its target's path) and once it is
+// whole (""), so that a copy cut short can tell which file it stopped in.
+using TFileCopyWatch = std::function<void(const std::string& target)>;
+
 // The same for a folder that is already there: the items of source are
 // copied into target; TakeModeAndTimes then gives target the source's
 // permissions and times, once nothing more is put into it.
-int CopyFolderItems(const std::string& source, const std::string& target);
+int CopyFolderItems(const std::string& source, const std::string& target, const TFileCopyWatch& watch = {});
 int TakeModeAndTimes(const std::string& source, const std::string& target);
 
 // Copies a regular file into an open, empty file: its bytes (synced), its

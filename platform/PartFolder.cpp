@@ -6,6 +6,7 @@
 #include "platform/ShellNamespace.h"
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,15 +23,23 @@ bool WriteWhole(int fd, const std::string& text) {
     return write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
-// A note longer than any path is no note of ours.
-constexpr size_t LongestNote = 8192;
+// A note longer than two paths is no note of ours.
+constexpr size_t LongestNote = 2 * PATH_MAX + 2;
 
-std::string ReadNote(int fd) {
+// Line index of the note (0 its source, 1 the file under way); "" when it has none.
+std::string ReadNote(int fd, int index = 0) {
     std::string text(LongestNote + 1, '\0');
     const ssize_t got = pread(fd, text.data(), text.size(), 0);
     if (got <= 0 || static_cast<size_t>(got) > LongestNote) return {};
     text.resize(static_cast<size_t>(got));
-    return text.substr(0, text.find('\n'));
+    size_t start = 0;
+    for (int line = 0; line < index && start != std::string::npos; ++line) {
+        start = text.find('\n', start);
+        if (start != std::string::npos) ++start;
+    }
+    const size_t end = start == std::string::npos ? start : text.find('\n', start);
+    // Only a whole line: one cut short by a kill names nothing.
+    return end == std::string::npos ? std::string() : text.substr(start, end - start);
 }
 
 // By its change time, which its writer's last touches (its note gone, its
@@ -48,14 +57,31 @@ TPartFolder::TPartFolder(const std::string& path, const std::string& source) : p
     note_ = TFileHandle(open(NoteOf(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!note_.Valid() || flock(note_.Get(), LOCK_EX | LOCK_NB) != 0 || !WriteWhole(note_.Get(), source + "\n"))
         error_ = errno ? errno : EIO;
+    sourceLineEnd_ = static_cast<off_t>(source.size() + 1);
+}
+
+void TPartFolder::Copying(const std::string& file) const {
+    if (error_ != 0) return;
+    const std::string below = file.starts_with(path_ + "/") ? file.substr(path_.size() + 1) : file;
+    const std::string line = file.empty() ? std::string() : below + "\n";
+    // Written before the old line is cut off: a kill between leaves a whole line to read.
+    if (!line.empty() && pwrite(note_.Get(), line.data(), line.size(), sourceLineEnd_) != static_cast<ssize_t>(line.size()))
+        return;
+    (void)!ftruncate(note_.Get(), sourceLineEnd_ + static_cast<off_t>(line.size()));
 }
 
 int TPartFolder::Finish() const { return unlink(NoteOf(path_).c_str()) == 0 ? 0 : errno; }
 
-std::string PartFolderSource(const std::string& path) {
+namespace {
+
+std::string NoteLine(const std::string& path, int index) {
     const TFileHandle note(open(NoteOf(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    return note.Valid() ? ReadNote(note.Get()) : std::string();
+    return note.Valid() ? ReadNote(note.Get(), index) : std::string();
 }
+
+}  // namespace
+
+std::string PartFolderSource(const std::string& path) { return NoteLine(path, 0); }
 
 bool SourceHoldsAll(const std::string& source, const std::string& part) {
     int error = 0;
@@ -86,9 +112,14 @@ TPartFolderState StatePartFolder(const std::string& path, int64_t minimumAgeSeco
 }
 
 std::string KeptPartFolderText(const std::string& path, const std::function<std::string(const std::string&)>& shown) {
-    const std::string source = PartFolderSource(path);
-    return FormatResStr(res::SPartFolderKept, {shown(path), GroupedDigits(MeasureItems({path}).Bytes),
-                                               source.empty() ? resStr(res::SPartFolderSourceUnknown) : shown(source)});
+    const std::string source = PartFolderSource(path), cut = NoteLine(path, 1);
+    const std::string shownSource = source.empty() ? resStr(res::SPartFolderSourceUnknown) : shown(source);
+    const std::string bytes = GroupedDigits(MeasureItems({path}).Bytes);
+    struct stat cutInfo {};
+    if (cut.empty() || lstat((path + "/" + cut).c_str(), &cutInfo) != 0 || !S_ISREG(cutInfo.st_mode))
+        return FormatResStr(res::SPartFolderKept, {shown(path), bytes, shownSource});
+    return FormatResStr(res::SPartFolderKeptCut, {shown(path), shown(cut), GroupedDigits(static_cast<uint64_t>(cutInfo.st_size)),
+                                                  bytes, shownSource});
 }
 
 }  // namespace kestrune

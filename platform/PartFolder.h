@@ -22,12 +22,16 @@ public:
     TPartFolder(const std::string& path, const std::string& source);
     // The errno of making it; 0 when it stands.
     int Error() const { return error_; }
+    // The file under way (its path in the folder), "" once it is whole: a
+    // sweep after a kill names the file the copy was cut short in.
+    void Copying(const std::string& file) const;
     // The folder is whole: its note goes, before it is named.
     int Finish() const;
 
 private:
     std::string path_;
     TFileHandle note_;
+    off_t sourceLineEnd_ = 0;  // the note's first line, the source, ends here
     int error_ = 0;
 };
 
@@ -47,7 +51,8 @@ std::string PartFolderSource(const std::string& path);
 // makes all of it again.
 bool SourceHoldsAll(const std::string& source, const std::string& part);
 // What the user is told of a part folder that is kept: where it is, what it
-// holds and what it was copied from, each name as shown gives it.
+// holds, the file in it that was cut short when its note names one, and what
+// it was copied from, each name as shown gives it.
 std::string KeptPartFolderText(const std::string& path, const std::function<std::string(const std::string&)>& shown);
 
 }  // namespace kestrune

@@ -213,6 +213,7 @@ constexpr uint16_t SNameTakenGone = 4376;
 // A folder a copy cut short left, kept for the user.
 constexpr uint16_t SPartFolderKept = 4377;
 constexpr uint16_t SPartFolderSourceUnknown = 4378;
+constexpr uint16_t SPartFolderKeptCut = 4379;
 // The main window's options.
 constexpr uint16_t SCompositionNoEffect = 4390;
 // Print setup's choice of a PDF file instead of a printer.
@@ -442,6 +443,8 @@ constexpr uint16_t SOrbitModelRefusesSet = 4815;
 constexpr uint16_t SEmbeddedSetUnusable = 4816;
 // The missing element set files as a line of a run's report.
 constexpr uint16_t SKeplerFilesMissingLine = 4817;
+// An archive file that lost sets to damage, as a line of a run's report.
+constexpr uint16_t SDamagedSetsSkipped = 4818;
 // The question whether a pass's files take the standard name, and its caption.
 constexpr uint16_t SSaveUnderStandardName = 4820;
 constexpr uint16_t SStandardNameCaption = 4821;

@@ -333,7 +333,7 @@ uint32_t CopyFileLocked(const TPlannedItem& item, const fs::path& part, const TB
 int CopyFolderNoted(const TPlannedItem& item, const fs::path& part) {
     const TPartFolder folder(part.string(), fs::absolute(item.Source).string());
     int error = folder.Error();
-    if (!error) error = CopyFolderItems(item.Source, part);
+    if (!error) error = CopyFolderItems(item.Source, part, [&folder](const std::string& file) { folder.Copying(file); });
     if (!error) error = folder.Finish();
     return error ? error : TakeModeAndTimes(item.Source, part);
 }

@@ -690,6 +690,8 @@ TEST_F(EndToEndTest, ArchivesAndMissingElementSetsAreToldOnce) {
     run = RunWith({bare, "-FC:X.JPG", "-DIAGNOSTICS:", "-CLOSE"});
     const std::string diagnosed = testing::TTempFolder::Read(Data("230503_1330_noaa18_diag.txt"));
     EXPECT_EQ(LinesHolding(LinesOf(diagnosed), "Missing Kepler data file(s)"), 1) << diagnosed;
+    EXPECT_EQ(std::count(diagnosed.begin(), diagnosed.end(), '\r'), std::count(diagnosed.begin(), diagnosed.end(), '\n'))
+        << "the box's lines are lines of their own: " << diagnosed;
     EXPECT_EQ(LinesHolding(LinesOf(Log()), "No element sets found for NOAA-18: neither "), 1) << Log();
     EXPECT_EQ(LinesHolding(LinesOf(Log()), "WARNING"), 0) << "a line holds no box's text: " << Log();
 }

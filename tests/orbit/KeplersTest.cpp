@@ -263,9 +263,9 @@ TEST_F(KeplersTest, CatalogueOrArchiveWhicheverIsNearer) {
     ASSERT_TRUE(keplers.GetElements("NOAA-15", "25338", Start + 30.25, false, line1, line2, mainSource, updateSource, age));
     EXPECT_EQ(mainSource, Base() + "Keps/NOAA-15.txt");
     EXPECT_DOUBLE_EQ(age, -0.25);
-    // The catalogue set is nearer.
+    // The catalogue set is nearer: its file is named with its folder.
     ASSERT_TRUE(keplers.GetElements("NOAA-15", "25338", Start + 30.4, false, line1, line2, mainSource, updateSource, age));
-    EXPECT_EQ(mainSource, "catalogue.tle");
+    EXPECT_EQ(mainSource, Base() + "catalogue.tle");
     EXPECT_NEAR(age, 0.1, 1e-6);
     EXPECT_NEAR(ArchiveEpoch(line1), Start + 30.5, 1e-6);
     // Only the catalogue knows the satellite.
@@ -310,8 +310,24 @@ TEST_F(KeplersTest, DamagedLinesCostOnlyTheirOwnSets) {
                                         inMain + "8: checksum does not match (the set is still used)",
                                         inMain + "10: line 1 without its line 2 skipped",
                                         "Kepler data file " + updateFile + ", line 1: line 2 without its line 1 skipped"}));
+    // The operator hears of each damaged file once, in a line of its own.
+    const std::string told = " holds damaged element sets, left out (skipped lines: ";
+    EXPECT_EQ(keplers.Warnings, (std::vector<std::string>{"Kepler data file " + mainFile + told + "2; the pass's diagnostics name each)",
+                                                          "Kepler data file " + updateFile + told + "1; the pass's diagnostics name each)"}));
     EXPECT_TRUE(Select(Start + 5.1));
     EXPECT_EQ(line1, set[5][0]) << "the update file's set is chosen";
+}
+
+// An update file alone, as the daily fetch leaves it for a satellite the
+// feed lacks: what is told of it names it.
+TEST_F(KeplersTest, AnUpdateFileAloneIsNamedInWhatIsTold) {
+    const testing::TleElements e = SetAt(Start, 1000);
+    for (const auto& [text, told] : {std::pair<std::string, std::string>{"", " is invalid because it has less than two lines"},
+                                     {TleLine1(e).substr(0, 40) + "\n" + TleLine2(e) + "\n", " holds no usable element set: line 1, cut"}}) {
+        const std::string update = WriteUpdate("NOAA-15", text);
+        EXPECT_FALSE(Find("NOAA-15"));
+        EXPECT_EQ(message.rfind("Kepler data file: " + update + told, 0), 0u) << message;
+    }
 }
 
 // An installed program's folder holds no archives: the user's data folder is sought too.

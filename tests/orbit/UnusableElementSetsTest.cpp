@@ -10,6 +10,8 @@
 
 #include "OrbitTestFiles.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ResCodePages.h"
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/FileStandIns.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +143,13 @@ TEST_F(UnusableElementSetsTest, AMissingArchiveFolderNamesEveryFolderSought) {
     const std::string shown = Shown();
     EXPECT_EQ(shown.rfind("Folder for Kepler data: " + temp.Path() + "nowhere/Keps/ was not found, nor ", 0), 0u) << shown;
     EXPECT_NE(shown.find(", nor " + UserDataFolder() + "Keps/"), std::string::npos) << shown;
+    // Named in the locale's bytes and with a "ü" in UTF-8, a folder goes to standard error as its bytes.
+    const testing::TLocaleEnvironment latin("de_DE.ISO-8859-1");
+    const std::string base = temp.Path() + "app_\xDC_\xC3\xBC/";
+    std::string message, mainFile, updateFile;
+    std::vector<std::string> lines;
+    EXPECT_FALSE(keplers.FindKeplerFile("NOAA-15", base, message, mainFile, updateFile, lines));
+    EXPECT_EQ(LocaleTextFromUtf8(message).rfind("Folder for Kepler data: " + base + "Keps/ was not found", 0), 0u);
 }
 
 // Values no orbit has are refused with their cause, not used or failed on:

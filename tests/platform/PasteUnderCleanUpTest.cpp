@@ -11,6 +11,7 @@
 #include "tests/platform/TempFolder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -156,21 +157,24 @@ TEST(PasteUnderCleanUp, AKilledPastesLeftoverIsRemovedByTheNextPaste) {
 }
 
 // A folder paste killed halfway through its second pass leaves its part
-// folder, the first pass whole and the second cut short in it. The next run
-// or paste into that folder removes it while its source still holds all it
-// does; one whose source has lost a pass since is kept and named; one whose
-// writer lives stays, untold.
+// folder, the first pass whole and the second cut short in it (after a
+// sub-folder of the night's pass, in one case). The next run or paste into
+// that folder removes it while its source still holds all it does; one whose
+// source has lost a pass since, in the folder or below it, is kept and named;
+// one whose writer lives stays, untold.
 TEST(PasteUnderCleanUp, AKilledFolderPasteIsRemovedWhileItsSourceCanMakeItAgain) {
     struct TKilledCase {
         const char* What;
         bool SourceLosesAPass;
         bool WriterLives;
         bool Removed;
+        const char* Lost = "NOAA18_20230505_1047.hpt";  // below the day, when the source loses a pass
     };
     const std::vector<TKilledCase> cases{
         {"source whole", false, false, true},
         {"a pass gone from the source since", true, false, false},
         {"its writer still at work", false, true, false},
+        {"a pass gone from a sub-folder of the source since", true, false, false, "00/NOAA15_20230505_0014.hpt"},
     };
     for (const TKilledCase& killed : cases) {
         TTempFolder temp;
@@ -178,12 +182,15 @@ TEST(PasteUnderCleanUp, AKilledFolderPasteIsRemovedWhileItsSourceCanMakeItAgain)
         fs::create_directories(archive);
         WriteFile(day + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19"));
         WriteFile(day + "/NOAA18_20230505_1047.hpt", PassBytes("noaa18"));
+        const bool night = std::string(killed.Lost).starts_with("00/");
+        if (night) WriteFile(day + "/00/NOAA15_20230505_0014.hpt", PassBytes("noaa15"));
         const std::string part = archive + "/05" + std::string(TemporaryMark) + "Wc9YLJ";
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
         const pid_t child = fork();
         if (child == 0) {
             const TPartFolder folder(part, day);
+            if (night) CopyKeepingTimes(day + "/00", part + "/00");
             CopyKeepingTimes(day + "/NOAA18_20230505_1047.hpt", part + "/NOAA18_20230505_1047.hpt");
             WriteFile(part + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19").substr(0, 1000));
             if (write(ready[1], "r", 1) != 1 || !killed.WriterLives) raise(SIGKILL);
@@ -194,7 +201,7 @@ TEST(PasteUnderCleanUp, AKilledFolderPasteIsRemovedWhileItsSourceCanMakeItAgain)
         if (!killed.WriterLives) {
             ASSERT_EQ(waitpid(child, nullptr, 0), child);
         }
-        if (killed.SourceLosesAPass) fs::remove(day + "/NOAA18_20230505_1047.hpt");
+        if (killed.SourceLosesAPass) fs::remove(day + "/" + killed.Lost);
         std::vector<std::string> kept;
         RemoveStaleTemporaries(archive + "/", 0, &kept);
         EXPECT_EQ(fs::exists(part), !killed.Removed) << killed.What;
@@ -214,6 +221,28 @@ TEST(PasteUnderCleanUp, AKilledFolderPasteIsRemovedWhileItsSourceCanMakeItAgain)
     }
 }
 
+// A folder paste killed in its second pass (by the file-size limit, at a
+// byte count of its own): its part folder is told with the pass cut short.
+TEST(PasteUnderCleanUp, AKeptPartFolderNamesTheFileItsCopyStoppedIn) {
+    TTempFolder temp;
+    const std::string day = temp / "usb/05", archive = temp / "archive";
+    fs::create_directories(archive);
+    WriteFile(day + "/NOAA18_20230505_1047.hpt", "NOAA18 1047");
+    WriteFile(day + "/NOAA19_20230505_0912.hpt", PassBytes("noaa19"));
+    if (fork() == 0) {
+        const rlimit noCore{0, 0}, cut{100000, 100000};
+        setrlimit(RLIMIT_CORE, &noCore);
+        setrlimit(RLIMIT_FSIZE, &cut);
+        CopyItems({day}, archive, false, {});
+        _exit(0);
+    }
+    int status = 0;
+    wait(&status);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const std::string told = KeptPartFolderText(archive + "/" + PartFilesIn(archive).at(0), [](const std::string& name) { return name; });
+    EXPECT_NE(told.find("cut short in its file NOAA19_20230505_0912.hpt (100,000 bytes of it copied)"), std::string::npos) << told;
+}
+
 // A part folder left by a copy that kept no note of its source: a run
 // cannot tell what would make it again, so it is kept and named.
 TEST(PasteUnderCleanUp, AnUnnotedPartFolderIsKeptAndNamed) {
@@ -225,6 +254,19 @@ TEST(PasteUnderCleanUp, AnUnnotedPartFolderIsKeptAndNamed) {
     RemoveStaleTemporaries(archive + "/", 0, &kept);
     EXPECT_EQ(kept, std::vector<std::string>{part});
     EXPECT_NE(KeptPartFolderText(part, [](const std::string& name) { return name; }).find("(not known)"), std::string::npos);
+    // Its note cut short before its line end (the disk full as it was
+    // written) names no source either. A paste of the folder it would be is
+    // its source only while that holds all it holds.
+    WriteFile(part + "/" + PartFolderNote, temp / "usb/0");
+    WriteFile(temp / "usb/05/NOAA18_20230505_1047.hpt", PassBytes("noaa18"));
+    for (const bool holdsAll : {false, true}) {
+        if (holdsAll) WriteFile(temp / "usb/05/NOAA19_20230505_0912.hpt", PassBytes("noaa19"));
+        fs::remove_all(archive + "/05");
+        TCopyOutcome outcome;
+        EXPECT_EQ(CopyItems({temp / "usb/05"}, archive, false, {}, &outcome), 0u);
+        EXPECT_EQ(fs::exists(part), !holdsAll) << holdsAll;
+        EXPECT_EQ(outcome.KeptParts, holdsAll ? std::vector<std::string>{} : std::vector<std::string>{part});
+    }
 }
 
 // A run sweeping the folder over and over while a large pass is copied in:
