@@ -155,7 +155,8 @@ template class TRegistryValue<std::string>;
 
 TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue, int32_t lowest, int32_t highest)
     : TRegistryValue(std::move(name), defaultValue) {
-    if (Value >= lowest && Value <= highest) return;
+    // A default outside the range (a "none" of its own) is no stored value to refuse.
+    if ((Value >= lowest && Value <= highest) || Value == defaultValue) return;
     TellIfStored();
     ReadAs(defaultValue);
 }
@@ -163,7 +164,7 @@ TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue, int32
 TRegistryString::TRegistryString(std::string name, std::string defaultValue,
                                  const std::function<bool(const std::string&)>& allowed)
     : TRegistryValue(std::move(name), defaultValue) {
-    if (allowed(Value)) return;
+    if (allowed(Value) || Value == defaultValue) return;
     TellIfStored();
     Value = std::move(defaultValue);
 }

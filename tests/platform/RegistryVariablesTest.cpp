@@ -81,12 +81,14 @@ TEST_F(RegistryVariablesTest, AValueItsSettingCannotTakeReadsAsTheDefaultAndIsTo
     ProgramKey().WriteString("Zoom", "12");
     ProgramKey().WriteInteger("DataFolder", 7);
     ProgramKey().WriteString("OverlayHomeLat", "1e308");
+    ProgramKey().WriteInteger("NOAAalgorithm", -1);  // a default outside the range, as stored: nothing to tell
     TRegistry locales;
     ASSERT_TRUE(locales.OpenKey("\\Software\\Borland\\Locales", true));
     locales.WriteInteger("/opt/station/kestrune", 7);
     for (int start = 0; start < 2; ++start) {
         EXPECT_FALSE(TRegistryBoolean("Despeckle", false).Value);
         EXPECT_EQ(TRegistryInteger("Zoom", -1).Value, -1);
+        EXPECT_EQ(TRegistryInteger("NOAAalgorithm", -1, 0, 3).Value, -1);
         EXPECT_EQ(TRegistryString("DataFolder", "/srv").Value, "/srv");
         EXPECT_EQ(TRegistryString("OverlayHomeLat", "55.9", [](const std::string& text) { return text.size() < 5; }).Value,
                   "55.9");
