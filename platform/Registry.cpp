@@ -287,7 +287,7 @@ private:
             return;
         }
         if (current && current->Ours() && !comment && AddValueLine(*current, line.text, index.values[KeyIndex(current)])) return;
-        if (!current && IsHeader(line.text)) return;
+        if (IsHeader(line.text)) return;  // one more header, as two exports joined hold
         if (current) current->values.push_back({{}, {}, line.kept});
         else preamble_.push_back(line.kept);
         if (!comment && (!current || current->Ours())) unread_.push_back({line.number, line.text});
