@@ -6,6 +6,8 @@
 #include <QRubberBand>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kestrune {
 
 namespace {
@@ -36,6 +38,9 @@ QPoint ParentPoint(const QWidget& control, const QMouseEvent& event) {
 }  // namespace
 
 QRect SizedBounds(const QRect& bounds, int handle, QPoint point, const QRect& parentClient) {
+    // An edge dragged beyond the parent stops at its edge, so that the control never leaves it.
+    point.setX(std::clamp(point.x(), parentClient.left(), parentClient.left() + parentClient.width()));
+    point.setY(std::clamp(point.y(), parentClient.top(), parentClient.top() + parentClient.height()));
     int left = bounds.x();
     int top = bounds.y();
     int right = bounds.x() + bounds.width();
@@ -50,12 +55,27 @@ QRect SizedBounds(const QRect& bounds, int handle, QPoint point, const QRect& pa
     if (moveBottom) bottom = point.y();
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
+    // An edge dragged onto the opposite one leaves a pixel to take the control by, inside the parent.
+    const auto keepPixel = [](int& low, int& high, int limit) {
+        if (high > low) return;
+        if (low < limit) high = low + 1;
+        else low = high - 1;
+    };
+    keepPixel(left, right, parentClient.left() + parentClient.width());
+    keepPixel(top, bottom, parentClient.top() + parentClient.height());
     const QRect sized(QPoint(left, top), QPoint(right - 1, bottom - 1));
     return sized.intersected(parentClient);
 }
 
 QRect MovedBounds(const QRect& bounds, QPoint offset, const QRect& parentClient) {
-    return bounds.translated(offset).intersected(parentClient);
+    // Dragged beyond an edge, the control stops at it whole; one larger than the parent keeps its top left inside.
+    const auto kept = [](int start, int size, int lowest, int room) {
+        return std::max(lowest, std::min(start, lowest + room - size));
+    };
+    QRect moved = bounds.translated(offset);
+    moved.moveTo(kept(moved.x(), moved.width(), parentClient.x(), parentClient.width()),
+                 kept(moved.y(), moved.height(), parentClient.y(), parentClient.height()));
+    return moved.intersected(parentClient);
 }
 
 TControlSizer::TControlSizer(QObject* owner) : QObject(owner) {}
@@ -190,7 +210,7 @@ bool TControlSizer::ControlEvent(QEvent* event) {
             const bool moved = dragging_;
             if (moved) {
                 band_->hide();
-                control_->move(control_->pos() + (point - mouseDownPoint_));
+                control_->setGeometry(MovedBounds(control_->geometry(), point - mouseDownPoint_, client));
             }
             mouseIsDown_ = false;
             dragging_ = false;

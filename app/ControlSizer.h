@@ -16,9 +16,11 @@ namespace kestrune {
 
 // The control's bounds with the edges that a handle (0 top left, 1 top,
 // 2 top right, 3 right, 4 bottom right, 5 bottom, 6 bottom left, 7 left)
-// names moved to point, corners ordered, within the parent's client area.
+// names moved to point (kept within the parent's client area), corners
+// ordered, at least a pixel wide and high.
 QRect SizedBounds(const QRect& bounds, int handle, QPoint point, const QRect& parentClient);
-// The bounds moved by offset, within the parent's client area.
+// The bounds moved by offset, but no further than the parent's client area
+// lets them go whole.
 QRect MovedBounds(const QRect& bounds, QPoint offset, const QRect& parentClient);
 
 class TControlSizer : public QObject {

@@ -23,6 +23,7 @@
 #include "render/ViewLookups.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -70,6 +71,14 @@ std::unique_ptr<TRegistryInteger> Colour(const char* name, TColor defaultValue) 
 }
 std::unique_ptr<TRegistryString> String(const char* name, std::string defaultValue) {
     return std::make_unique<TRegistryString>(name, std::move(defaultValue));
+}
+
+// A stored home latitude or longitude: a number of degrees no larger than limit.
+std::function<bool(const std::string&)> DegreesUpTo(double limit) {
+    return [limit](const std::string& text) {
+        double value = 0;
+        return TryStrToFloat(text, value) && std::abs(value) <= limit;
+    };
 }
 
 // Frees settings objects left to right, each writing its value.
@@ -296,8 +305,8 @@ void TMainCore::ReadOverlaySettings() {
     Settings.OverlayStations = Boolean("OverlayStations", false);
     Settings.OverlayUser = Boolean("OverlayUser", false);
     Settings.OverlayUserColour = Colour("OverlayUserColour", 16711680);
-    Settings.OverlayHomeLat = String("OverlayHomeLat", "55.9");
-    Settings.OverlayHomeLon = String("OverlayHomeLon", "-3.2");
+    Settings.OverlayHomeLat = std::make_unique<TRegistryString>("OverlayHomeLat", "55.9", DegreesUpTo(90));
+    Settings.OverlayHomeLon = std::make_unique<TRegistryString>("OverlayHomeLon", "-3.2", DegreesUpTo(180));
     HomeLatitude = HomeCoordinate(Settings.OverlayHomeLat->Value, DefaultHomeLatitude);
     HomeLongitude = HomeCoordinate(Settings.OverlayHomeLon->Value, DefaultHomeLongitude);
 }

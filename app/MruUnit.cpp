@@ -4,6 +4,7 @@
 #include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
+#include "platform/RegistryVariables.h"
 #include "platform/ProgramStrings.h"
 
 #include <algorithm>
@@ -90,15 +91,8 @@ std::vector<std::string> TMostRecentFiles::StoredFiles() const {
         const TIniFile ini = OpenIniFile();
         return EntriesUntilEmpty(maxFiles_, [&ini](int index) { return ini.ReadString(IniSection, std::to_string(index), ""); });
     }
-    TRegistry registry;
-    if (!registry.OpenKeyReadOnly(regPath_)) return {};
-    return EntriesUntilEmpty(maxFiles_, [&registry](int index) {
-        try {
-            return registry.ReadString(ValueName(index));
-        } catch (const std::exception&) {
-            return std::string();  // a value of another type ends the list, as a missing one does
-        }
-    });
+    // A value of another type ends the list, as a missing one does, and is told.
+    return EntriesUntilEmpty(maxFiles_, [this](int index) { return ReadStoredString(regPath_, ValueName(index)); });
 }
 
 // Every entry is written, empty ones after the last name.

@@ -286,15 +286,20 @@ bool TFormPrint::PrinterReady() {
 }
 
 void TFormPrint::ButtonPrintClick() {
-    if (CorrectedBitmap.Empty() || !PrinterReady()) return;
+    if (CorrectedBitmap.Empty()) return;
     TExtBitmap selection;
     if (rangeGroup_->checkedId() == 1) {
         const QRect box = PaintBoxSelect->geometry();
         const TPrintRect part = SelectionInPicture({box.x(), box.y(), box.width(), box.height()}, PreviewArea(),
                                                    CorrectedBitmap.Width(), CorrectedBitmap.Height());
-        if (part.Width <= 0 || part.Height <= 0) return;
+        // Told before a file is asked for that would stay unwritten.
+        if (part.Width <= 0 || part.Height <= 0) {
+            TDialogService::Instance().ShowMessage(resStr(res::SPrintSelectionEmpty), {}, TMsgDlgType::mtWarning);
+            return;
+        }
         CopyPart(CorrectedBitmap, part, selection);
     }
+    if (!PrinterReady()) return;
     std::optional<THourglass> hourglass;
     if (Host != nullptr) hourglass.emplace(*Host, ReceiverRunning);
     LabelProgress->setText(ToQt(resStr(res::SPrinting)));

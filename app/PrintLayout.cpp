@@ -16,11 +16,12 @@ TPrintRect PreviewRect(const TPrintRect& design, int pictureWidth, int pictureHe
 }
 
 TPrintRect ClampSelection(const TPrintRect& box, const TPrintRect& preview) {
-    const int left = std::max(preview.Left - 1, box.Left);
-    const int top = std::max(preview.Top - 1, box.Top);
-    const int right = std::min(preview.Right(), box.Right());
-    const int bottom = std::min(preview.Bottom(), box.Bottom());
-    return {left, top, std::max(0, right - left), std::max(0, bottom - top)};
+    // Never less than a pixel: a box cut to nothing would leave no handle to take it by.
+    const int left = std::clamp(box.Left, preview.Left - 1, std::max(preview.Left, preview.Right()) - 1);
+    const int top = std::clamp(box.Top, preview.Top - 1, std::max(preview.Top, preview.Bottom()) - 1);
+    const int right = std::clamp(box.Right(), left + 1, std::max(left + 1, preview.Right()));
+    const int bottom = std::clamp(box.Bottom(), top + 1, std::max(top + 1, preview.Bottom()));
+    return {left, top, right - left, bottom - top};
 }
 
 TPrintRect SelectionInPicture(const TPrintRect& box, const TPrintRect& preview, int pictureWidth, int pictureHeight) {

@@ -22,7 +22,8 @@ struct TPrintRect {
 // The preview's size for a picture within the preview's design size; the
 // design size when the picture is empty.
 TPrintRect PreviewRect(const TPrintRect& design, int pictureWidth, int pictureHeight);
-// The selection box pulled back onto the preview after a move or resize.
+// The selection box pulled back onto the preview after a move or resize,
+// never less than a pixel wide and high.
 TPrintRect ClampSelection(const TPrintRect& box, const TPrintRect& preview);
 // The box as picture pixels: empty when the preview or the picture is empty.
 TPrintRect SelectionInPicture(const TPrintRect& box, const TPrintRect& preview, int pictureWidth, int pictureHeight);

@@ -1,6 +1,7 @@
 #include "localise/LocLangFile.h"
 
 #include "localise/LocResources.h"
+#include "localise/QLocales.h"
 #include "localise/qcompress.h"
 #include "platform/FileIO.h"
 
@@ -11,6 +12,16 @@ namespace kestrune {
 namespace {
 
 constexpr std::string_view LangSignature = "LF";
+
+// A header's language id names a language the locale table knows: any other is damage.
+bool KnownLanguage(uint16_t id) {
+    try {
+        GetLocaleAbbrevName(id);
+        return true;
+    } catch (const ELocalesError&) {
+        return false;
+    }
+}
 // Language files are read whole: a full translation is some 100 KB.
 constexpr int64_t MostLangFileBytes = int64_t{16} << 20;
 
@@ -257,6 +268,7 @@ size_t TLangFile::ReadLangFileHeader(std::string_view stream, bool skipStore) {
     header.Stamp = in.U32();
     if (header.Version >= 5) header.SecondStamp = in.U32();
     header.LanguageId = in.U16();
+    if (!KnownLanguage(header.LanguageId)) RaiseInvalidFileFormat();
     if (header.Version >= 3) header.ExtraWord = in.U16();
     header.EnglishName = ReadAnsiString(in, TLengthPrefix::Word);
     header.NativeName = ReadWideString(in, TLengthPrefix::Word);

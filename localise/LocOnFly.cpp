@@ -9,6 +9,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramStrings.h"
 #include "platform/Registry.h"
+#include "platform/RegistryVariables.h"
 #include "platform/ResCodePages.h"
 
 #include <algorithm>
@@ -313,10 +314,7 @@ void TQLocalizerOnFly::StartInLanguageOfResources(const std::string& saved) {
     }
 }
 
-std::string TQLocalizerOnFly::SavedExtension() const {
-    TRegistry registry;
-    return registry.OpenKeyReadOnly(registryKey_) ? registry.ReadString(registryValue_) : std::string();
-}
+std::string TQLocalizerOnFly::SavedExtension() const { return ReadStoredString(registryKey_, registryValue_); }
 
 void TQLocalizerOnFly::SaveLanguageChoice() const {
     TRegistry registry;
@@ -378,7 +376,8 @@ void TQLocalizerOnFly::SwitchLanguage(uint16_t languageId, std::string extension
             extension = NativeExtension;
             continue;
         }
-        Fail(SLanguageNotFound, GetLocaleEnglishName(languageId));
+        // An abbreviation no language has (a stored code typed by hand) is named as it stands.
+        Fail(SLanguageNotFound, languageId == 0 ? extension : GetLocaleEnglishName(languageId));
     }
     if (DeleteOldLibraries && PreviousLanguage != languageId) DeletePreviousLibrary();
     const int index = IndexOf(languageId);

@@ -73,6 +73,7 @@ constexpr uint16_t SCannotOpenFile = 4104;
 constexpr uint16_t SPrinting = 4105;
 constexpr uint16_t SBitmapLoadError = 4106;
 constexpr uint16_t SReplacePrintFile = 4107;
+constexpr uint16_t SPrintSelectionEmpty = 4108;
 constexpr uint16_t SReadingData = 4120;
 constexpr uint16_t SCouldNotUnzip = 4121;
 constexpr uint16_t SFileTooSmall = 4122;
@@ -339,6 +340,11 @@ constexpr uint16_t SStoreDefaults = 4743;
 constexpr uint16_t SStoreLeftAlone = 4744;
 constexpr uint16_t SStoreUnreadableNotKept = 4745;
 constexpr uint16_t SStoreNotSaved = 4746;
+// Lines of the store that are no setting, kept as they stand; a stored value its setting cannot take.
+constexpr uint16_t SStoreLinesKept = 4732;
+constexpr uint16_t SStoreLineAt = 4747;
+constexpr uint16_t SStoreMoreLines = 4748;
+constexpr uint16_t SStoredValueIgnored = 4749;
 // Files kept beside the program: what stands in their place, one far too large, and what became of it; a settings store holding none.
 constexpr uint16_t SFileIsKind = 4780;
 constexpr uint16_t SFileTooLarge = 4781;

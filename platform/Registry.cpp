@@ -33,21 +33,34 @@ constexpr char FileHeader[] = "Windows Registry Editor Version 5.00";
 struct TStoredValue {
     std::string name;
     std::string data;  // the text after "=", e.g. "text" or dword:0000000a
+    // No value but a line kept as it stands (a comment, or a line the program
+    // cannot read, with the lines it continues onto); "" for a value.
+    std::string kept;
+
+    bool IsValue() const { return kept.empty(); }
 };
 
-// The element of items whose member field equals name without case, or nullptr.
-template <typename Items, typename Field>
-auto FindByName(Items& items, Field field, const std::string& name) -> decltype(&*items.begin()) {
-    const auto at = std::find_if(items.begin(), items.end(), [&](const auto& item) { return SameText(item.*field, name); });
+// The element of items that is one (member function) and whose member field
+// equals name without case, or nullptr.
+template <typename Items, typename Field, typename Is>
+auto FindByName(Items& items, Field field, const std::string& name, Is is) -> decltype(&*items.begin()) {
+    const auto at = std::find_if(items.begin(), items.end(),
+                                 [&](const auto& item) { return (item.*is)() && SameText(item.*field, name); });
     return at == items.end() ? nullptr : &*at;
 }
 
 struct TStoredKey {
     std::string path;  // below the root, without leading "\"
     std::vector<TStoredValue> values;
+    // A section that is not ours (another root, a key deletion), kept as it
+    // stands with its header line and every line of it; "" for ours.
+    std::string foreignHeader;
 
-    TStoredValue* Find(const std::string& name) { return FindByName(values, &TStoredValue::name, name); }
-    const TStoredValue* Find(const std::string& name) const { return FindByName(values, &TStoredValue::name, name); }
+    bool Ours() const { return foreignHeader.empty(); }
+    TStoredValue* Find(const std::string& name) { return FindByName(values, &TStoredValue::name, name, &TStoredValue::IsValue); }
+    const TStoredValue* Find(const std::string& name) const {
+        return FindByName(values, &TStoredValue::name, name, &TStoredValue::IsValue);
+    }
 };
 
 // "\Software\\Morvane\" becomes "Software\Morvane".
@@ -157,6 +170,16 @@ std::string FromUtf16(const std::string& text) {
     return out;
 }
 
+// A line of the text that the program cannot read, as it was met.
+struct TUnreadLine {
+    size_t number = 0;  // from 1
+    std::string text;
+};
+
+// Text kept as it stands, as written back: one that ends in a continuing
+// "\" (the file ended there) is ended by an empty line.
+std::string KeptText(const std::string& kept) { return kept + (kept.back() == '\\' ? "\n\n" : "\n"); }
+
 class TStoreDocument {
 public:
     // The keys of a store's text; nothing when it holds lines besides
@@ -169,95 +192,143 @@ public:
 
     std::string Text() const {
         std::string text = std::string(FileHeader) + "\n";
+        for (const std::string& kept : preamble_) text += KeptText(kept);
         for (const TStoredKey& key : keys_) {
-            text += "\n[" + std::string(RootName) + (key.path.empty() ? "" : "\\") + key.path + "]\n";
-            for (const TStoredValue& value : key.values) {
-                std::string line = (value.name.empty() ? std::string("@") : Quoted(value.name)) + "=" + value.data;
-                // Data of its own ending in "\\" would join the next line to it:
-                // a continuation onto an empty line ends it as it stands.
-                if (!value.data.empty() && value.data.back() == '\\') line += "\\\n";
-                text += line + "\n";
-            }
+            if (key.Ours()) text += "\n[" + std::string(RootName) + (key.path.empty() ? "" : "\\") + key.path + "]\n";
+            else text += "\n" + KeptText(key.foreignHeader);
+            for (const TStoredValue& value : key.values) text += value.IsValue() ? ValueText(value) : KeptText(value.kept);
         }
         return text;
     }
 
     const std::vector<TStoredKey>& Keys() const { return keys_; }
-    TStoredKey* Find(const std::string& path) { return FindByName(keys_, &TStoredKey::path, path); }
-    const TStoredKey* Find(const std::string& path) const { return FindByName(keys_, &TStoredKey::path, path); }
+    // The lines of the text read that are kept without being read, in order.
+    const std::vector<TUnreadLine>& Unread() const { return unread_; }
+    TStoredKey* Find(const std::string& path) { return FindByName(keys_, &TStoredKey::path, path, &TStoredKey::Ours); }
+    const TStoredKey* Find(const std::string& path) const {
+        return FindByName(keys_, &TStoredKey::path, path, &TStoredKey::Ours);
+    }
 
     TStoredKey& FindOrAdd(const std::string& path) {
         if (TStoredKey* key = Find(path)) return *key;
-        return keys_.emplace_back(TStoredKey{path, {}});
+        return keys_.emplace_back(TStoredKey{path, {}, {}});
     }
 
     bool HasKeyOrBelow(const std::string& path) const {
         return path.empty() || std::any_of(keys_.begin(), keys_.end(), [&](const TStoredKey& key) {
-                   return SameText(key.path, path) || StartsText(path + "\\", key.path);
+                   return key.Ours() && (SameText(key.path, path) || StartsText(path + "\\", key.path));
                });
     }
 
 private:
+    static std::string ValueText(const TStoredValue& value) {
+        std::string line = (value.name.empty() ? std::string("@") : Quoted(value.name)) + "=" + value.data;
+        // Data of its own ending in "\\" would join the next line to it:
+        // a continuation onto an empty line ends it as it stands.
+        if (!value.data.empty() && value.data.back() == '\\') line += "\\\n";
+        return line + "\n";
+    }
+
+    // Where each name (lower-cased) stands while the text is read.
+    struct TParseIndex {
+        std::unordered_map<std::string, size_t> keys;
+        std::unordered_map<size_t, std::unordered_map<std::string, size_t>> values;  // by key
+    };
+
+    // One line of the text, continued lines joined, with the lines it was made of.
+    struct TLogicalLine {
+        std::string text;   // trimmed, continuations joined
+        std::string kept;   // the lines as they stand
+        size_t number = 0;  // of its first line
+    };
+
     // False when the text holds lines besides headers and comments but no key of ours.
     // Keys and values are found by name through indexes: a store of a
     // million names reads in one pass, not in a million.
     bool Parse(const std::string& text) {
         TParseIndex index;
         TStoredKey* current = nullptr;
-        std::string pending;
+        bool ours = false;
         bool foreign = false;
-        for (std::string line : SplitLines(text)) {
+        TLogicalLine line;
+        std::string pending;
+        size_t number = 0;
+        const auto read = [&] {
+            line.text = Trim(pending + line.text);
+            pending.clear();
+            if (StartsText("\xEF\xBB\xBF", line.text)) line.text.erase(0, 3);
+            ReadLine(line, current, index, ours, foreign);
+            line = {};
+        };
+        for (const std::string& next : SplitLines(text)) {
+            if (line.number == 0) line.number = number + 1;
+            else line.kept += '\n';
+            line.kept += next;
+            ++number;
             // Long binary data continues on the next line after a trailing "\".
-            if (!line.empty() && line.back() == '\\') {
-                pending += Trim(line.substr(0, line.size() - 1));
+            if (!next.empty() && next.back() == '\\') {
+                pending += Trim(next.substr(0, next.size() - 1));
                 continue;
             }
-            line = Trim(pending + Trim(line));
-            pending.clear();
-            if (StartsText("\xEF\xBB\xBF", line)) line.erase(0, 3);
-            if (line.empty() || line[0] == ';') continue;
-            if (line.front() == '[' && line.back() == ']') current = StartKey(line.substr(1, line.size() - 2), index);
-            else if (current) AddValueLine(*current, line, index.values[current - keys_.data()]);
-            else foreign = foreign || !IsHeader(line);
+            line.text = Trim(next);
+            read();
         }
-        return !keys_.empty() || !foreign;
+        if (line.number != 0) read();  // the text ends inside a continued line
+        return ours || !foreign;
+    }
+
+    void ReadLine(const TLogicalLine& line, TStoredKey*& current, TParseIndex& index, bool& ours, bool& foreign) {
+        if (line.text.empty()) return;
+        const bool comment = line.text[0] == ';';
+        if (line.text.front() == '[' && line.text.back() == ']') {
+            current = StartKey(line, index);
+            ours = ours || current->Ours();
+            if (!current->Ours()) unread_.push_back({line.number, line.text});
+            return;
+        }
+        if (current && current->Ours() && !comment && AddValueLine(*current, line.text, index.values[KeyIndex(current)])) return;
+        if (IsHeader(line.text)) return;  // one more header, as two exports joined hold
+        if (current) current->values.push_back({{}, {}, line.kept});
+        else preamble_.push_back(line.kept);
+        if (!comment && (!current || current->Ours())) unread_.push_back({line.number, line.text});
+        foreign = foreign || (!comment && (!current || !current->Ours()));
     }
 
     static bool IsHeader(const std::string& line) { return line == FileHeader || line == "REGEDIT4"; }
 
-    // Where each name (lower-cased) stands while the text is read.
-    struct TParseIndex {
-        std::unordered_map<std::string, size_t> keys;
-        std::vector<std::unordered_map<std::string, size_t>> values;  // one per key
-    };
+    size_t KeyIndex(const TStoredKey* key) const { return static_cast<size_t>(key - keys_.data()); }
 
-    TStoredKey* StartKey(const std::string& fullPath, TParseIndex& index) {
+    TStoredKey* StartKey(const TLogicalLine& line, TParseIndex& index) {
+        const std::string fullPath = line.text.substr(1, line.text.size() - 2);
         // Other roots and key deletions ("[-...]") are not ours.
         const size_t rootLength = sizeof RootName - 1;
         if (!StartsText(RootName, fullPath) || (fullPath.size() > rootLength && fullPath[rootLength] != '\\'))
-            return nullptr;
+            return &keys_.emplace_back(TStoredKey{{}, {}, line.kept});
         const std::string path = NormalisedKey(fullPath.substr(rootLength));
         const auto [at, added] = index.keys.try_emplace(LowerCase(path), keys_.size());
-        if (added) {
-            keys_.push_back(TStoredKey{path, {}});
-            index.values.emplace_back();
-        }
+        if (added) keys_.push_back(TStoredKey{path, {}, {}});
         return &keys_[at->second];
     }
 
-    static void AddValueLine(TStoredKey& key, const std::string& line, std::unordered_map<std::string, size_t>& valueIndex) {
+    // False when the line is no value.
+    static bool AddValueLine(TStoredKey& key, const std::string& line, std::unordered_map<std::string, size_t>& valueIndex) {
         std::string name;
         size_t pos = 0;
         if (line[0] == '@') pos = 1;
-        else if (line[0] != '"' || !ParseQuoted(line, pos, name)) return;
-        if (pos >= line.size() || line[pos] != '=') return;
+        else if (line[0] != '"' || !ParseQuoted(line, pos, name)) return false;
+        // A hand edit may set "=" between blanks.
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+        if (pos >= line.size() || line[pos] != '=') return false;
         std::string data = Trim(line.substr(pos + 1));
         const auto [at, added] = valueIndex.try_emplace(LowerCase(name), key.values.size());
-        if (added) key.values.push_back({std::move(name), std::move(data)});
+        if (added) key.values.push_back({std::move(name), std::move(data), {}});
         else key.values[at->second].data = std::move(data);
+        return true;
     }
 
+    std::vector<std::string> preamble_;  // lines before the first key, kept as they stand
     std::vector<TStoredKey> keys_;
+    std::vector<TUnreadLine> unread_;
 };
 
 // Far more than the program's settings ever take (a few hundred values in
@@ -332,6 +403,24 @@ std::string FileInPlaceOfFolder(const std::string& file) {
     return fs::path(file).parent_path().string();
 }
 
+// A line as a message shows it: control bytes as "?", a long one cut.
+std::string ShownLine(const std::string& text) {
+    constexpr size_t MostShown = 60;
+    std::string shown = text.size() > MostShown ? text.substr(0, MostShown) + "..." : text;
+    std::replace_if(shown.begin(), shown.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
+    return shown;
+}
+
+// The first few lines kept unread, by number; "" when there are none.
+std::string UnreadNote(const std::string& file, const std::vector<TUnreadLine>& unread) {
+    constexpr size_t MostListed = 5;
+    std::string lines;
+    for (size_t at = 0; at < unread.size() && at < MostListed; ++at)
+        lines += (at == 0 ? "" : "; ") + FormatResStr(res::SStoreLineAt, {std::to_string(unread[at].number), ShownLine(unread[at].text)});
+    if (unread.size() > MostListed) lines += "; " + FormatResStr(res::SStoreMoreLines, {std::to_string(unread.size() - MostListed)});
+    return lines.empty() ? lines : FormatResStr(res::SStoreLinesKept, {file, lines});
+}
+
 TStoreFile Unusable(std::string why) { return {TStoreFile::TKind::Unusable, nullptr, std::move(why)}; }
 
 // Never waits on what stands there (a named pipe opens at once), never reads
@@ -404,6 +493,11 @@ void TellStoreProblem(const std::string& text) {
     TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
 }
 
+void TellUnreadLines(const std::string& file, const TStoreDocument& document) {
+    const std::string note = UnreadNote(file, document.Unread());
+    if (!note.empty()) TellStoreProblem(note);
+}
+
 // A store that cannot be read is kept beside itself as
 // "<name>.damaged-<date>"; returns that name, "" when it could not be moved.
 std::string SetAside(const std::string& file) { return KeepAside(file, ".damaged-"); }
@@ -436,6 +530,7 @@ std::shared_ptr<const TStoreDocument> ReadStore(const std::string& file) {
     const TStoreFile store = LoadStore(file);
     if (store.Kind == TStoreFile::TKind::TooLarge) SetAsideAtOnce(file, store.Why);
     if (store.Kind == TStoreFile::TKind::Unusable) TellStoreProblem(LeftAloneNote(store.Why));
+    if (store.Document) TellUnreadLines(file, *store.Document);
     static const auto none = std::make_shared<const TStoreDocument>();
     return store.Document ? store.Document : none;
 }
@@ -444,6 +539,7 @@ std::shared_ptr<const TStoreDocument> ReadStore(const std::string& file) {
 void UpdateStore(const std::string& file, const std::string& valueName,
                  const std::function<bool(TStoreDocument&)>& change) {
     std::string told;
+    std::string unread;
     std::string failure;
     bool leftAlone = false;
     try {
@@ -458,6 +554,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
         const TFileWriteLock lock(file);
         const TStoreFile store = LoadStore(file);
         leaveAlone(store);
+        if (store.Document) unread = UnreadNote(file, store.Document->Unread());
         TStoreDocument document = store.Document ? *store.Document : TStoreDocument();
         // A store that cannot be read must not be replaced by one holding
         // only this value: it is kept, and the settings start afresh.
@@ -474,6 +571,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
         failure = error.what();
     }
     if (!told.empty()) TellStoreProblem(told);
+    if (!unread.empty()) TellStoreProblem(unread);
     if (failure.empty()) return;
     if (!leftAlone) TellStoreProblem(FormatResStr(res::SStoreNotSaved, {failure}));
     throw EStoreNotSaved(FormatResStr(res::SSettingNotSetBecause, {valueName, failure}));
@@ -496,6 +594,10 @@ void TellHeldStoreProblems() {
         held.swap(HeldProblems());
     }
     for (const std::string& text : held) TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+}
+
+void TellUnusableValue(const std::string& name, const std::string& data) {
+    TellStoreProblem(FormatResStr(res::SStoredValueIgnored, {name, ShownLine(data)}));
 }
 
 TRegistry::TRegistry() : TRegistry(DefaultStoreFile()) {}
@@ -551,7 +653,8 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
     const auto document = ReadStore(storeFile_);
     if (const TStoredKey* key = document->Find(currentPath_))
-        for (const TStoredValue& value : key->values) names.push_back(value.name);
+        for (const TStoredValue& value : key->values)
+            if (value.IsValue()) names.push_back(value.name);
     return names;
 }
 
@@ -560,7 +663,7 @@ std::vector<std::string> TRegistry::GetKeyNames() const {
     const std::string prefix = currentPath_.empty() ? std::string() : currentPath_ + "\\";
     const auto document = ReadStore(storeFile_);
     for (const TStoredKey& key : document->Keys()) {
-        if (key.path.size() <= prefix.size() || !StartsText(prefix, key.path)) continue;
+        if (!key.Ours() || key.path.size() <= prefix.size() || !StartsText(prefix, key.path)) continue;
         const std::string rest = key.path.substr(prefix.size());
         const std::string name = rest.substr(0, rest.find('\\'));
         if (std::none_of(names.begin(), names.end(), [&](const std::string& known) { return SameText(known, name); }))
@@ -618,7 +721,7 @@ void TRegistry::WriteData(const std::string& name, const std::string& data, bool
     UpdateStore(storeFile_, name, [&](TStoreDocument& document) {
         TStoredKey& key = document.FindOrAdd(currentPath_);
         TStoredValue* existing = key.Find(name);
-        if (!existing) key.values.push_back({name, data});
+        if (!existing) key.values.push_back({name, data, {}});
         else if (existing->data == data) return false;
         else if (onlyWhenUnset && DataTypeOf(existing->data) == DataTypeOf(data)) return false;
         else existing->data = data;

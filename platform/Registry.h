@@ -7,6 +7,8 @@
 // A store that cannot be read (not even as the other platform's UTF-16
 // export) is kept aside as "HKCU.reg.damaged-<date>" when it is next written;
 // one far larger than any store (MostStoreBytes) is kept aside unread at once.
+// Lines that are no value of ours (comments, other roots' keys, lines the
+// program cannot read) are kept as they stand; those it cannot read are told.
 // What is no file (a named pipe, a folder, a file where the folder should be)
 // is left alone: the settings keep their defaults and none is saved. Every
 // such problem is told once, with its cause. The file is read again only
@@ -37,6 +39,9 @@ enum class TRegDataType { rdUnknown, rdString, rdInteger, rdBinary };
 // Tells, through the dialog service, what was wrong with the store before
 // the service could reach anybody (each problem is told once a run).
 void TellHeldStoreProblems();
+// Tells (once a run) that the stored value name, whose data is as the file
+// holds it, cannot be taken by its setting, which keeps its default.
+void TellUnusableValue(const std::string& name, const std::string& data);
 
 // Key paths are relative to HKEY_CURRENT_USER; "\" separates their parts.
 class TRegistry {

@@ -29,18 +29,31 @@ void LogFailure(const std::string& what, const std::exception& error) noexcept {
     }
 }
 
-// The string valueName of key, "" when the key or the value is missing or unreadable.
-std::string ReadStringOfKey(const std::string& key, const std::string& valueName) {
+// Runs read on the key when it holds the value; false when the value is
+// missing, unreadable or of another type (which is told).
+bool ReadValueOfKey(const std::string& key, const std::string& name, const std::function<void(TRegistry&)>& read) noexcept {
     try {
         TRegistry registry;
-        if (registry.OpenKeyReadOnly(key) && registry.ValueExists(valueName)) return registry.ReadString(valueName);
+        if (!registry.OpenKeyReadOnly(key) || !registry.ValueExists(name)) return false;
+        try {
+            read(registry);
+            return true;
+        } catch (const ERegistryException&) {
+            TellUnusableValue(name, registry.ReadData(name));
+        }
     } catch (const std::exception&) {
-        // Unreadable counts as missing.
+        // A store that cannot be read counts as empty; the store tells why.
     }
-    return {};
+    return false;
 }
 
 }  // namespace
+
+std::string ReadStoredString(const std::string& key, const std::string& valueName) {
+    std::string value;
+    ReadValueOfKey(key, valueName, [&](TRegistry& registry) { value = registry.ReadString(valueName); });
+    return value;
+}
 
 std::string ProgramRegistryKey() { return AuthorKey() + ProgramName(); }
 
@@ -59,14 +72,15 @@ TRegistryVariable::~TRegistryVariable() {
 }
 
 bool TRegistryVariable::ReadStored(const std::function<void(TRegistry&)>& read) const noexcept {
+    return ReadValueOfKey(keyPath_, name_, read);
+}
+
+void TRegistryVariable::TellStoredUnusable() const noexcept {
     try {
         TRegistry registry;
-        if (!registry.OpenKeyReadOnly(keyPath_)) return false;
-        read(registry);
-        return true;
+        if (registry.OpenKeyReadOnly(keyPath_)) TellUnusableValue(name_, registry.ReadData(name_));
     } catch (const std::exception&) {
-        // A missing or wrongly typed value keeps the default.
-        return false;
+        // Nothing more to tell than the store already told.
     }
 }
 
@@ -89,10 +103,7 @@ namespace {
 // Reading raises for a value that is missing or of another type.
 void ReadTyped(TRegistry& registry, const std::string& name, bool& value) { value = registry.ReadInteger(name) != 0; }
 void ReadTyped(TRegistry& registry, const std::string& name, int32_t& value) { value = registry.ReadInteger(name); }
-void ReadTyped(TRegistry& registry, const std::string& name, std::string& value) {
-    if (!registry.ValueExists(name)) throw ERegistryException("missing");
-    value = registry.ReadString(name);
-}
+void ReadTyped(TRegistry& registry, const std::string& name, std::string& value) { value = registry.ReadString(name); }
 
 void WriteTyped(TRegistry& registry, const std::string& name, int32_t value, bool onlyWhenUnset) {
     if (onlyWhenUnset) registry.WriteIntegerIfUnset(name, value);
@@ -126,6 +137,11 @@ void TRegistryValue<TValue>::ReadAs(TValue value) {
 }
 
 template <typename TValue>
+void TRegistryValue<TValue>::TellIfStored() const noexcept {
+    if (knownStored_) TellStoredUnusable();
+}
+
+template <typename TValue>
 void TRegistryValue<TValue>::Save() {
     const bool changed = !(Value == known_);
     if (!changed && knownStored_) return;
@@ -140,7 +156,18 @@ template class TRegistryValue<std::string>;
 
 TRegistryInteger::TRegistryInteger(std::string name, int32_t defaultValue, int32_t lowest, int32_t highest)
     : TRegistryValue(std::move(name), defaultValue) {
-    if (Value < lowest || Value > highest) ReadAs(defaultValue);
+    // A default outside the range (a "none" of its own) is no stored value to refuse.
+    if ((Value >= lowest && Value <= highest) || Value == defaultValue) return;
+    TellIfStored();
+    ReadAs(defaultValue);
+}
+
+TRegistryString::TRegistryString(std::string name, std::string defaultValue,
+                                 const std::function<bool(const std::string&)>& allowed)
+    : TRegistryValue(std::move(name), defaultValue) {
+    if (allowed(Value) || Value == defaultValue) return;
+    TellIfStored();
+    Value = std::move(defaultValue);
 }
 
 TRegistryFormInfo::TRegistryFormInfo(TFormPlacement& form) : form_(form) {
@@ -176,7 +203,7 @@ void TRegistryFormInfo::Restore() {
     form_.SetClientHeight(values_[ClientHeight]->Value);
 }
 
-std::string ReadAppPath(const std::string& programName) { return ReadStringOfKey(AppPathsKey(), programName); }
+std::string ReadAppPath(const std::string& programName) { return ReadStoredString(AppPathsKey(), programName); }
 
 void WriteOwnAppPath() {
     try {
@@ -197,7 +224,7 @@ bool RegistryValueExists(const std::string& valueName) {
 }
 
 std::string ReadSiblingRegistryString(const std::string& programName, const std::string& valueName) {
-    return ReadStringOfKey(AuthorKey() + programName, valueName);
+    return ReadStoredString(AuthorKey() + programName, valueName);
 }
 
 std::string ReadTrackerRegistryString(const std::string& valueName) {

@@ -1,7 +1,8 @@
 // Settings objects: each reads one value of the program's key when it is
 // made, is used through its public Value, and writes the value back when it
-// is freed, if this process changed it. A missing or wrongly typed value
-// keeps the default. Destructors never throw: a failed write is logged.
+// is freed, if this process changed it. A missing value keeps the default;
+// so does one of another type or one its setting does not allow, which is
+// told. Destructors never throw: a failed write is logged.
 #pragma once
 
 #include <array>
@@ -41,8 +42,11 @@ public:
     bool WriteOnFree = true;
 
 protected:
-    // Runs read on the key when the key exists; false when it fails (Value is left as it was).
+    // Runs read on the key when the value exists; false when it is missing
+    // or of another type (which is told), and Value is left as it was.
     bool ReadStored(const std::function<void(TRegistry&)>& read) const noexcept;
+    // Tells that the stored value cannot be taken and reads as the default.
+    void TellStoredUnusable() const noexcept;
     // Runs write on the key, creating it; nothing happens when it cannot be opened.
     void Store(const std::function<void(TRegistry&)>& write) const;
     // Save for a destructor: a failure is logged, never thrown.
@@ -69,6 +73,8 @@ protected:
     // Takes value instead of what was read, as if it had been read: an odd
     // stored value is left as it is until this process changes the setting.
     void ReadAs(TValue value);
+    // Tells that the value read is refused, when it was stored.
+    void TellIfStored() const noexcept;
 
 private:
     TValue known_;
@@ -85,7 +91,8 @@ public:
 class TRegistryInteger : public TRegistryValue<int32_t> {
 public:
     TRegistryInteger(std::string name, int32_t defaultValue) : TRegistryValue(std::move(name), defaultValue) {}
-    // A stored value outside lowest..highest reads as the default.
+    // A stored value outside lowest..highest reads as the default; it stays
+    // stored until the setting is changed.
     TRegistryInteger(std::string name, int32_t defaultValue, int32_t lowest, int32_t highest);
 };
 
@@ -94,6 +101,8 @@ class TRegistryString : public TRegistryValue<std::string> {
 public:
     TRegistryString(std::string name, std::string defaultValue)
         : TRegistryValue(std::move(name), std::move(defaultValue)) {}
+    // A stored text that allowed refuses reads as the default, which replaces it at the next write.
+    TRegistryString(std::string name, std::string defaultValue, const std::function<bool(const std::string&)>& allowed);
 };
 
 extern template class TRegistryValue<bool>;
@@ -141,6 +150,9 @@ private:
     std::array<std::unique_ptr<TRegistryInteger>, Count> values_;
 };
 
+// The string valueName of key (a full key path); "" when it is missing or
+// unreadable, and when it is of another type, which is told.
+std::string ReadStoredString(const std::string& key, const std::string& valueName);
 // The path registered under "\Software\Morvane\App Paths" for programName; "" when none.
 std::string ReadAppPath(const std::string& programName);
 // Registers this executable's full path there under its name; a failure is logged.

@@ -242,6 +242,10 @@ TEST(PrintLayoutTest, PreviewAndSelection) {
     const TPrintRect preview{1, 1, 449, 224};
     // A box dragged partly outside is pulled back to the preview's edges.
     EXPECT_EQ(ClampSelection({-40, 100, 200, 300}, preview), (TPrintRect{0, 100, 160, 125}));
+    // A box beyond the preview, or cut to nothing, keeps a pixel at the nearest edge.
+    EXPECT_EQ(ClampSelection({900, 700, 224, 112}, preview), (TPrintRect{449, 224, 1, 1}));
+    EXPECT_EQ(ClampSelection({100, 50, 0, 0}, preview), (TPrintRect{100, 50, 1, 1}));
+    EXPECT_EQ(SelectionInPicture({449, 224, 1, 1}, preview, 2048, 1024), (TPrintRect{2043, 1019, 5, 5}));
     EXPECT_EQ(SelectionInPicture({1, 1, 224, 112}, preview, 2048, 1024), (TPrintRect{0, 0, 1021, 512}));
     EXPECT_EQ(SelectionInPicture({1, 1, 224, 112}, {1, 1, 0, 0}, 2048, 1024), TPrintRect{});
 }
@@ -255,7 +259,13 @@ TEST(ControlSizerTest, ResizingPastTheOppositeCornerNormalisesAndStaysInTheParen
     EXPECT_EQ(SizedBounds(bounds, 4, QPoint(60, 80), parent), QRect(QPoint(60, 80), QPoint(99, 99)));
     EXPECT_EQ(SizedBounds(bounds, 3, QPoint(900, 0), parent), QRect(QPoint(100, 100), QPoint(399, 139)));
     EXPECT_EQ(SizedBounds(bounds, 1, QPoint(0, -20), parent), QRect(QPoint(100, 0), QPoint(149, 139)));
-    EXPECT_EQ(MovedBounds(bounds, QPoint(-120, 0), parent), QRect(0, 100, 30, 40));
+    // Dragged beyond an edge, the box stops at it whole.
+    EXPECT_EQ(MovedBounds(bounds, QPoint(-120, 0), parent), QRect(0, 100, 50, 40));
+    EXPECT_EQ(MovedBounds(bounds, QPoint(5000, 4000), parent), QRect(350, 260, 50, 40));
+    EXPECT_EQ(MovedBounds(QRect(10, 10, 500, 40), QPoint(20, 0), parent), QRect(0, 10, 400, 40));
+    // A handle dragged far beyond the parent, or onto the opposite edge, leaves a box inside it.
+    EXPECT_EQ(SizedBounds(QRect(350, 260, 50, 40), 7, QPoint(5000, 4000), parent), QRect(399, 260, 1, 40));
+    EXPECT_EQ(SizedBounds(bounds, 5, QPoint(0, 100), parent), QRect(100, 100, 50, 1));
 }
 
 // ---- the smaller windows ------------------------------------------------------

@@ -460,7 +460,7 @@ TEST_F(AnalystWindowsTest, ThePrintWindowPrintsTheSelectionOfTheCorrectedPicture
     const std::string pdf = folder / "selection.pdf";
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(pdf));
-    WhenModal<TFormPrint>([](TFormPrint& print) {
+    WhenModal<TFormPrint>([&pdf](TFormPrint& print) {
         EXPECT_EQ(print.windowTitle(), "Talvessa - print image");
         ASSERT_TRUE(WaitFor([&] { return !print.Corrected().isNull(); }));
         for (QRadioButton* item : print.findChildren<QRadioButton*>())
@@ -469,6 +469,22 @@ TEST_F(AnalystWindowsTest, ThePrintWindowPrintsTheSelectionOfTheCorrectedPicture
         EXPECT_EQ(print.Sheets, 4);
         const TPrintRect preview = print.PreviewArea();
         EXPECT_EQ(print.SelectionBox()->width(), preview.Width / 2);
+        // Dragged by its body far beyond the picture's lower right, the box stops at its corner.
+        QWidget& box = *print.SelectionBox();
+        SendMouse(box, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+        SendMouse(box, QEvent::MouseMove, {3000, 3000}, Qt::LeftButton);
+        SendMouse(box, QEvent::MouseButtonRelease, {3000, 3000}, Qt::NoButton);
+        EXPECT_TRUE(box.isVisible());
+        EXPECT_EQ(box.geometry().bottomRight(), QPoint(preview.Right() - 1, preview.Bottom() - 1));
+        // A box on the preview's frame holds no picture: told, and no file asked for.
+        box.setGeometry(0, 0, 1, 1);
+        TDialogService::Instance().ClearScript();
+        print.ButtonPrintClick();
+        ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+        EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("The selection holds no part of the picture"),
+                  std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(pdf));
+        box.setGeometry(preview.Left, preview.Top, preview.Width / 2, preview.Height / 2);
         print.ButtonPrintClick();
         Find<QPushButton>(print, "ButtonClose")->click();
     });

@@ -94,6 +94,32 @@ TEST_F(CausesToldTest, ALevel1bFileWithoutLocationsIsToldSo) {
     }
 }
 
+// A store edited by hand (a language value and a recent file of another
+// type, a home latitude beyond any number, a line that is no setting, blanks around "="): the run
+// goes on and tells each; the line is kept, the value read.
+TEST_F(CausesToldTest, AStoreEditedByHandStopsNothingAndIsTold) {
+    InstallHelpAndLanguage();
+    const std::string store = TRegistry::DefaultStoreFile();
+    folder.Write("config/Morvane/HKCU.reg", "Windows Registry Editor Version 5.00\n"
+                                            "[HKEY_CURRENT_USER\\Software\\Borland\\Locales]\n\"" + program +
+                                                "\"=dword:00000007\n"
+                                                "[HKEY_CURRENT_USER\\Software\\Morvane\\Quenmar]\n"
+                                                "\"TwoLineDataPath\" = \"/home/station/tle\"\n"
+                                                "[HKEY_CURRENT_USER\\Software\\Morvane\\kestrune]\n"
+                                                "typed by mistake\n\"OverlayHomeLat\"=\"1e308\"\n"
+                                                "\"MRU1\"=dword:00000001\n");
+    EXPECT_EQ(Run({"-FC:x.jpg", "-CLOSE"}).Status, 0) << Log();
+    const std::vector<std::string> told = LinesOf(Log());
+    EXPECT_TRUE(Begins(told, "The stored setting \"" + program + "\" (dword:00000007) cannot be taken")) << Log();
+    EXPECT_TRUE(Begins(told, "The stored setting \"OverlayHomeLat\" (\"1e308\") cannot be taken")) << Log();
+    EXPECT_TRUE(Begins(told, "The stored setting \"MRU1\" (dword:00000001) cannot be taken")) << Log();
+    EXPECT_TRUE(Begins(told, "The settings file " + store + " holds lines that are no setting the program can read; "
+                             "they are kept as they stand: line 7: typed by mistake")) << Log();
+    const std::string kept = testing::TTempFolder::Read(store);
+    for (const char* line : {"\ntyped by mistake\n", "\n\"OverlayHomeLat\"=\"55.9\"\n", "\n\"TwoLineDataPath\"=\"/home/station/tle\"\n"})
+        EXPECT_NE(kept.find(line), std::string::npos) << line << " in " << kept;
+}
+
 // Under German, a message that names what the frames lacked names it in
 // German too: "a valid time code" or "a valid first sync word" is a
 // fragment put into the sentence.

@@ -954,10 +954,14 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     const std::string settings = boxAfter([] { TRegistry().OpenKey("Software\\Morvane\\Talvessa\\Elsewhere", true); });
     EXPECT_NE(settings.find("Die Einstellungsdatei " + store + " ist ein Ordner: dies bleibt unverändert"), std::string::npos)
         << settings;
-    for (const std::string& told : {elsewhere, nowhere, warnings, meteor, settings, missing, noFolder, foreign, embedded})
+    for (std::string told : {elsewhere, nowhere, warnings, meteor, settings, missing, noFolder, foreign, embedded}) {
+        // The checkout's own folder may hold an English word ("/work/settings/...").
+        for (size_t at; (at = told.find(KESTRUNE_SOURCE_DIR)) != std::string::npos;)
+            told.erase(at, std::string_view(KESTRUNE_SOURCE_DIR).size());
         for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings",
                                     "Kepler data", "element set", "was not found"})
             EXPECT_EQ(told.find(english), std::string::npos) << english << " in " << told;
+    }
 }
 
 }  // namespace

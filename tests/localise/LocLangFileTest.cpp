@@ -222,15 +222,17 @@ TEST(LangFileTest, DamagedFilesAreRefusedWithTheFilesErrors) {
             return std::string(error.what());
         }
     };
-    TBytes version8 = good, version0 = good, longString = good;
+    TBytes version8 = good, version0 = good, longString = good, unknownLanguage = good;
     version8[2] = 8;
     version0[2] = 0;
+    unknownLanguage[12] = unknownLanguage[13] = '\x77';  // language 0x7777, no language at all
     const size_t firstUnitName = good.find("LocOnFly") - 1;
     longString[firstUnitName] = '\x7F';
     EXPECT_EQ(message(version8), "The language file can not be read. You need to download the latest Language Manager");
     EXPECT_EQ(message(version0), "Invalid file format");
     EXPECT_EQ(message("LG" + good.substr(2)), "Invalid file format");
     EXPECT_EQ(message(longString), "Invalid file format");
+    EXPECT_EQ(message(unknownLanguage), "Invalid file format");
     EXPECT_EQ(message(LZQHeader(5) + "\x02"), "Invalid file format");
     for (size_t size = 0; size < good.size(); ++size) EXPECT_EQ(message(good.substr(0, size)), "Invalid file format") << size;
     EXPECT_EQ(message(good), "no error");

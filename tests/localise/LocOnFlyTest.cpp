@@ -159,6 +159,11 @@ TEST_F(LocOnFlyTest, AProgramWithOnlyItsPackOffersAndSwitchesItsLanguages) {
     // A language the pack does not hold.
     Localizer().SwitchToExtension("FRA");
     EXPECT_EQ(errors_, std::vector<std::string>{"Language \"French (France)\" is not found"});
+    // A code no language has (a stored one typed by hand) is named as it stands.
+    for (const char* code : {"XYZ", "DE"}) {
+        Localizer().SwitchToExtension(code);
+        EXPECT_EQ(errors_.back(), "Language \"" + std::string(code) + "\" is not found");
+    }
 }
 
 TEST_F(LocOnFlyTest, FilesBeatThePackAndThePackStandsInForAMissingNativeFile) {

@@ -69,16 +69,34 @@ TEST_F(RegistryTest, AHandWrittenFileIsReadAndItsOtherValuesKept) {
                  "[HKEY_CURRENT_USER\\Software\\Morvane\\Quenmar]\r\n"
                  "\"TwoLineDataPath\"=\"/srv/keps\"\r\n"
                  "\"Blob\"=hex:01,02,\\\r\n  03,04\r\n"
-                 "\"Flag\"=DWORD:0000000A\r\n");
+                 "\"Flag\"=DWORD:0000000A\r\n"
+                 "\"Spaced\" =\t\"/home/station/tle\"\r\n"
+                 "typed by mistake\r\n"
+                 "\"Unclosed=dword:1\r\n"
+                 "\"Gr\xFC\xDF\"=\"x\"\r\n");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TDialogService::Instance().ClearScript();
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey("\\Software\\Morvane\\Quenmar", false));
     EXPECT_EQ(registry.ReadString("TwoLineDataPath"), "/srv/keps");
     EXPECT_EQ(registry.ReadInteger("Flag"), 10);
+    EXPECT_EQ(registry.ReadString("Spaced"), "/home/station/tle");
+    EXPECT_EQ(registry.ReadString("Gr\xFC\xDF"), "x");
     EXPECT_EQ(registry.GetDataType("Blob"), TRegDataType::rdBinary);
     EXPECT_FALSE(registry.KeyExists("\\Software\\Other"));
     registry.WriteInteger("Added", 3);
     EXPECT_EQ(registry.GetDataType("Blob"), TRegDataType::rdBinary);
-    EXPECT_NE(TTempFolder::Read(store).find("\"Blob\"=hex:01,02,03,04\n"), std::string::npos);
+    const std::string written = TTempFolder::Read(store);
+    EXPECT_NE(written.find("\"Blob\"=hex:01,02,03,04\n"), std::string::npos);
+    // What the program cannot read, or is not its own, is kept as it stands.
+    for (const char* kept : {"; written by hand\n", "[HKEY_LOCAL_MACHINE\\Software\\Other]\n\"Skip\"=dword:00000001\n",
+                             "\ntyped by mistake\n\"Unclosed=dword:1\n"})
+        EXPECT_NE(written.find(kept), std::string::npos) << kept << " in " << written;
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
+              "The settings file " + store + " holds lines that are no setting the program can read; they are kept as "
+              "they stand: line 4: [HKEY_LOCAL_MACHINE\\Software\\Other]; line 13: typed by mistake; line 14: "
+              "\"Unclosed=dword:1");
 }
 
 // Replacing it would lose every value it holds: it is kept aside, once,

@@ -1,5 +1,6 @@
 #include "platform/RegistryVariables.h"
 
+#include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "tests/platform/TempFolder.h"
@@ -67,6 +68,44 @@ TEST_F(RegistryVariablesTest, AStoredIntegerOutsideItsRangeReadsAsTheDefault) {
         quality.Value = 2;
     }
     EXPECT_EQ(ProgramKey().ReadInteger("JpegSaveQuality"), 2);
+}
+
+// A value of another type, or one its setting refuses, reads as the default
+// and is told once with what is stored; nothing raises. A refused text is
+// replaced at the next write.
+TEST_F(RegistryVariablesTest, AValueItsSettingCannotTakeReadsAsTheDefaultAndIsTold) {
+    TDialogService& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    dialogs.ClearScript();
+    ProgramKey().WriteString("Despeckle", "yes please");
+    ProgramKey().WriteString("Zoom", "12");
+    ProgramKey().WriteInteger("DataFolder", 7);
+    ProgramKey().WriteString("OverlayHomeLat", "1e308");
+    ProgramKey().WriteInteger("NOAAalgorithm", -1);  // a default outside the range, as stored: nothing to tell
+    TRegistry locales;
+    ASSERT_TRUE(locales.OpenKey("\\Software\\Borland\\Locales", true));
+    locales.WriteInteger("/opt/station/kestrune", 7);
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_FALSE(TRegistryBoolean("Despeckle", false).Value);
+        EXPECT_EQ(TRegistryInteger("Zoom", -1).Value, -1);
+        EXPECT_EQ(TRegistryInteger("NOAAalgorithm", -1, 0, 3).Value, -1);
+        EXPECT_EQ(TRegistryString("DataFolder", "/srv").Value, "/srv");
+        EXPECT_EQ(TRegistryString("OverlayHomeLat", "55.9", [](const std::string& text) { return text.size() < 5; }).Value,
+                  "55.9");
+        EXPECT_EQ(ReadStoredString("Software\\Borland\\Locales", "/opt/station/kestrune"), "");
+        ProgramKey().WriteString("Zoom", "12");  // as another copy may have left it
+    }
+    std::vector<std::string> told;
+    for (const TDialogRequest& request : dialogs.Requests()) told.push_back(request.text);
+    const auto note = [](const std::string& name, const std::string& data) {
+        return "The stored setting \"" + name + "\" (" + data + ") cannot be taken: it reads as its default";
+    };
+    EXPECT_EQ(told, (std::vector<std::string>{note("Despeckle", "\"yes please\""), note("Zoom", "\"12\""),
+                                              note("DataFolder", "dword:00000007"), note("OverlayHomeLat", "\"1e308\""),
+                                              note("/opt/station/kestrune", "dword:00000007")}));
+    EXPECT_EQ(ProgramKey().ReadString("OverlayHomeLat"), "55.9");
+    dialogs.ClearScript();
+    dialogs.SetMode(TDialogService::Mode::Unattended);
 }
 
 // Two running copies: each writes only what it changed, so neither reverts
