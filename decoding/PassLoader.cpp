@@ -6,6 +6,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/L1FTenB.h"
 #include "decoding/Level1bLoader.h"
+#include "decoding/Level1bTimes.h"
 #include "decoding/LoadContext.h"
 #include "decoding/MeteorFormat.h"
 #include "decoding/QuorumFormat.h"
@@ -236,6 +237,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.LoadFailure.clear();
     state_.DateChoice = {};
     state_.CutShort.clear();
+    state_.RecordTimesNote.clear();
     state_.ProcessedListNote.clear();
     state_.ProcessedLineLost = false;
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
@@ -580,6 +582,8 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TEarthLocations& locations = *state_.EarthLocations;
     locations.Northbound = state_.Northbound;
     locations.ImageWidth = state_.ImageWidth;
+    if (IsFormatOneOf(state_.InputFormatCode, {7, 8, 9, 10, 11}))
+        state_.RecordTimesNote = LeaveOutContradictedTimes(locations, state_.InputFormatCode, state_.DiagnosticLines);
     locations.ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines, state_.Northbound);
     const bool located = locations.LocationsValid && locations.LocationFlags != 0;
     if (!load.DirectionKnown && located && locations.Northbound != state_.Northbound) TurnPass();
