@@ -787,9 +787,11 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 }
 
 std::vector<int> TEarthLocations::LinesLeftUntimed() const {
+    // A Level 1b record without a valid location shows no ground either.
+    const bool level1b = InCodes(FormatCode, Level1bFormats);
     std::vector<int> lines;
     for (int line = 0; line < LineCount(); ++line)
-        if (LeftUntimed(line)) lines.push_back(line);
+        if (LeftUntimed(line) || (level1b && !LineLocated(line))) lines.push_back(line);
     return lines;
 }
 

@@ -240,6 +240,7 @@ private:
     float TrackLatitude(int from, int to) const;
     bool LineLocated(int line) const;
     bool LeftUntimed(int line) const;
+    // The lines that show no ground: those left untimed, and Level 1b lines without location.
     std::vector<int> LinesLeftUntimed() const;
     // The first line from line on, step by step, that has a location; line
     // itself (within the pass) when none has.

@@ -665,6 +665,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         EXPECT_FLOAT_EQ(locations.Attitude[1], -0.034f);
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
+        // The ground of a damaged line is not drawn on: no overlay crosses the records lost.
+        int x = 0, y = 0;
+        EXPECT_FALSE(state.WarpedMapping->LatLonToXY(x, y, static_cast<float>(test::L1BLongitude(Damaged, CentreAnchor)),
+                                                     static_cast<float>(test::L1BLatitude(Damaged, CentreAnchor))));
         EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
         EXPECT_EQ(state.PassDescription.back(), 'N') << "northbound, as the located lines round the middle run";
     }
