@@ -13,8 +13,6 @@ namespace {
 
 constexpr int NoRecord = -1;
 constexpr size_t FewestInLongRun = 6;  // runs of up to five records are short
-// The most one pass's records lie apart, as the count of a GAC file's first pass has it.
-constexpr double LongestGap = 0.01;
 
 // b - a for two times of day, across midnight where that is shorter.
 double DayDifference(TDateTime a, TDateTime b) {
@@ -101,8 +99,8 @@ private:
             if (Difference(before, after) <= 0) return true;
             return Difference(before, record) > 0 && Difference(record, after) > 0;
         }
-        const double apart = before != NoRecord ? Difference(before, record) : Difference(record, after);
-        return apart > 0 && apart <= LongestGap;
+        // At either end of the pass the few must keep the rhythm of the long run beside them.
+        return before != NoRecord ? InSlot(before, record) : InSlot(record, after);
     }
 
     std::span<const TDateTime> times_;

@@ -21,8 +21,8 @@ class TEarthLocations;
 // five) between two long runs are contradicted where the long runs agree
 // with each other across them and the few do not fit their slots, or where
 // they do not lie between the two; at either end of the pass, where they do
-// not lie within a quarter of an hour before or after the long run beside
-// them. Nothing is contradicted in a pass without a long run.
+// not keep the rhythm of the long run beside them. Nothing is contradicted
+// in a pass without a long run.
 std::vector<int> ContradictedRecordTimes(std::span<const TDateTime> times);
 
 // Before the stored records are decoded: leaves out the contradicted times

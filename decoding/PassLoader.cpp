@@ -33,8 +33,10 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace kestrune {
@@ -114,17 +116,23 @@ int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatC
     constexpr double MaxStep = 0.01;  // days between neighbouring records
     const int64_t start = input.Position();
     const int32_t timeBytes = 12;
-    int32_t count = 0;
-    double previous = 0;
-    // Counting stops where no pass goes on: the file is refused for its length anyway.
-    while (recordSize >= timeBytes && input.Remaining() >= recordSize && count <= MostPassLines) {
-        const std::span<const uint8_t> record = input.Take(recordSize);
-        const double time = RecordTime(record.data(), formatCode);
-        if (count > 0 && time - previous > MaxStep) break;
-        previous = time;
-        ++count;
-    }
+    std::vector<double> times;
+    // Reading stops where no pass goes on: the file is refused for its length anyway.
+    while (recordSize >= timeBytes && input.Remaining() >= recordSize && std::ssize(times) <= MostPassLines)
+        times.push_back(RecordTime(input.Take(recordSize).data(), formatCode));
     input.Seek(start);
+    // A record whose time the records around it contradict ends no pass.
+    std::vector<TDateTime> ofDay(times.size());
+    std::transform(times.begin(), times.end(), ofDay.begin(), [](double time) { return time - std::floor(time); });
+    const std::vector<int> contradicted = ContradictedRecordTimes(ofDay);
+    int32_t count = 0;
+    std::optional<double> previous;
+    for (; count < std::ssize(times); ++count) {
+        if (std::binary_search(contradicted.begin(), contradicted.end(), count)) continue;
+        const double time = times[static_cast<size_t>(count)];
+        if (previous && time - *previous > MaxStep) break;
+        previous = time;
+    }
     return count;
 }
 

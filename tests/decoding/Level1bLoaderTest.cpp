@@ -266,6 +266,10 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
     passSpec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1225.B9012345.WI";
     passSpec.Records = 240;
     passSpec.GapAfterLine = 119;
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    // Record 50 says 03:12: it ends neither pass.
+    const size_t record50 = bytes.size() - (240 - 50) * static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    for (size_t k = 0; k < 4; ++k) bytes[record50 + 8 + k] = static_cast<uint8_t>(11520000u >> (24 - 8 * k));
     for (const int pass : {1, 2}) {
         SCOPED_TRACE(pass);
         host.DirectionRequests.clear();
@@ -274,7 +278,7 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
             answer.GacPass = pass;
             return answer;
         };
-        Load("a.l1b", test::BuildL1BFile(passSpec));
+        Load("a.l1b", bytes);
         ASSERT_EQ(host.DirectionRequests.size(), 1u);
         EXPECT_TRUE(host.DirectionRequests[0].ShowGacPass);
         EXPECT_EQ(host.DirectionRequests[0].StdName, "2023-05-03-1200-n18.l1b");

@@ -147,6 +147,8 @@ TEST(Level1bTimes, OnlyTimesTheRecordsAroundThemContradictAreLeftOut) {
         {"record 0 at 03:12", {{0, wild}}, {0}},
         {"record 399 at 03:12", {{399, wild}}, {399}},
         {"record 0 a minute late", {{0, 11 * 3600 + 60}}, {0}},
+        {"record 0 a minute early", {{0, 11 * 3600 - 60}}, {0}},
+        {"record 399 ten minutes late", {{399, 11 * 3600 + 399 / 6.0 + 600}}, {399}},
         {"records 200-202 at 03:12, 201 without time", {{200, wild}, {201, -1}, {202, wild}}, {200, 202}},
         {"records 100-104 two seconds on", {{100, 39618.667}, {101, 39618.833}, {102, 39619}, {103, 39619.167},
                                             {104, 39619.333}}, {100, 101, 102, 103, 104}},
