@@ -259,20 +259,24 @@ TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
 }
 
 // The record size, from smallest on, at which the data records after the
-// header record carry consecutive scan-line numbers; 0 when none does.
+// header record carry consecutive scan-line numbers at two at least of the
+// start, the middle and the end of the file (one damaged record decides
+// nothing); 0 when none does.
 int64_t RecordSizeFromScanNumbers(const TLoadContext& load, int64_t fileStart, int64_t smallest) {
     const auto scanNumber = [&](int64_t size, int64_t record) {
         const std::span<const uint8_t> bytes = FileBytes(load, fileStart + size * (record + 1), 2);
         return bytes.size() == 2 ? ReadBigEndian16(bytes.data()) : -1;
     };
-    constexpr int64_t RecordsCompared = 3;
+    const auto consecutive = [&](int64_t size, int64_t record) {
+        const int first = scanNumber(size, record);
+        return first > 0 && scanNumber(size, record + 1) == first + 1;
+    };
     for (int64_t size = smallest; size < smallest + OlderEightBitPadding; ++size) {
-        const int64_t records = std::min<int64_t>(RecordsCompared, (load.State.FileSizeBytes - fileStart) / size - 1);
-        if (records < 2 || scanNumber(size, 0) <= 0) continue;
-        bool consecutive = true;
-        for (int64_t record = 1; record < records && consecutive; ++record)
-            consecutive = scanNumber(size, record) == scanNumber(size, record - 1) + 1;
-        if (consecutive) return size;
+        const int64_t records = (load.State.FileSizeBytes - fileStart) / size - 1;
+        if (records < 2) continue;
+        int places = 0;
+        for (const int64_t record : {int64_t{0}, (records - 2) / 2, records - 2}) places += consecutive(size, record) ? 1 : 0;
+        if (places >= 2) return size;
     }
     return 0;
 }

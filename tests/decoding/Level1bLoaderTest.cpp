@@ -480,6 +480,7 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileCutShortReadsItsWholeRecords) {
     TBytes bytes = test::BuildL1BFile(passSpec);
     constexpr int32_t Kept = 47;
     bytes.resize(122 + 10688 * (Kept + 1) + 5000);
+    bytes[122 + 10688 * 2] = bytes[122 + 10688 * 2 + 1] = 0xFF;  // record 1's scan number is damaged
     Load("NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI", bytes);
     ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
     EXPECT_EQ(state.RecordSize, 10688);
