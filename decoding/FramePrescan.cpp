@@ -72,7 +72,9 @@ std::optional<TFrameSample> AgreedFrame(int32_t records, const TFrameCodeReader&
     std::vector<TFrameSample> samples;
     const int32_t looked = std::min(records - 1, FramesSampled);
     for (int32_t k = 0; k <= looked; ++k) {
-        const int32_t index = k == looked ? preferred : static_cast<int32_t>(static_cast<int64_t>(k) * (records - 2) / std::max(looked - 1, 1));
+        // Spread from the first frame to the last but one, whose next confirms it.
+        const auto spread = static_cast<int32_t>(static_cast<int64_t>(k) * (records - 2) / std::max(looked - 1, 1));
+        const int32_t index = k == looked ? preferred : spread;
         if (const std::optional<TFrameSample> sample = ConfirmedFrame(read, index, estimate)) samples.push_back(*sample);
     }
     const auto agreeing = [&samples](const TFrameSample& with) {
@@ -89,7 +91,7 @@ std::optional<TFrameSample> AgreedFrame(int32_t records, const TFrameCodeReader&
         return std::abs(a.Index - preferred) < std::abs(b.Index - preferred);
     });
     std::map<uint16_t, int> identities;
-    for (const TFrameSample& sample : most) ++identities[static_cast<uint16_t>((sample.IdentityWord >> 3) & 15)];
+    for (const TFrameSample& sample : most) ++identities[static_cast<uint16_t>(SpacecraftIdOfWord(sample.IdentityWord))];
     const auto named = std::max_element(identities.begin(), identities.end(),
                                         [](const auto& a, const auto& b) { return a.second < b.second; });
     chosen.IdentityWord = static_cast<uint16_t>(named->first << 3);
