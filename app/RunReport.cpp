@@ -82,6 +82,7 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));
     if (!telemetry.ParameterFileNote.empty()) lines.push_back(telemetry.ParameterFileNote);
     if (!pass.CutShort.empty()) lines.push_back(pass.CutShort);
+    if (!pass.RecordTimesNote.empty()) lines.push_back(pass.RecordTimesNote);
     if (!pass.SatelliteNote.empty()) lines.push_back(pass.SatelliteNote);
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());

@@ -1,6 +1,6 @@
-// Satellite, pass time and direction from one frame near the middle of a
-// pass, for the station formats whose names give only an estimated date:
-// SSB/Orbit (10-bit packed records) and GTI and SmartView (16-bit frames).
+// Satellite, pass time and direction from the frames of a pass that agree,
+// for the station formats whose names give only an estimated date: SSB/Orbit
+// (10-bit packed records) and GTI and SmartView (16-bit frames).
 #pragma once
 
 #include <cstdint>
@@ -23,22 +23,24 @@ struct TFrameTimeCode {
 };
 TFrameTimeCode DecodeFrameTimeCode(std::span<const uint16_t> words, size_t first = 8);
 
-// Reads the record at 45 % of the pass; when its time code is valid, selects
-// the elements for that time (in the year FrameYear gives for the estimate
-// the branch chose) and gives whether the satellite moves north then. GTI and
-// SmartView frames may also name another satellite. True (northbound) when
-// the pass is too short or the record holds no valid time.
+// Reads frames spread over the pass; at the time of the one nearest 45 % of
+// the pass among those whose times agree with most of the others (in the
+// year FrameYear gives for the estimate the branch chose), selects the
+// elements and gives whether the satellite moves north then. GTI and
+// SmartView frames may also name another satellite, by the identity word
+// most of those frames carry. True (northbound) when the pass is too short
+// or no frames agree.
 bool PrescanFrameSatellite(TLoadContext& load);
 
 // What the frames near the middle of a pass say, for the formats whose
 // frames carry the HRPT time code and identity word.
 struct TMidPassFrames {
-    TDateTime Time = 0;     // the time two neighbouring frames agree on; 0 when none do
+    TDateTime Time = 0;     // of the frame nearest 45 % of the pass whose time most frames agree with; 0 when none do
     double SinceStart = 0;  // days from the first record to that frame, six frames a second
     std::string Satellite;  // named by their identity word; "" when it names none
 };
 
-// Reads the frames from 45 % of the pass on, records of recordSize bytes
+// Reads frames spread over the pass, records of recordSize bytes
 // from firstRecordAt laid out as the load's format lays them; the time is
 // in the year FrameYear gives for estimate (its date source).
 TMidPassFrames ReadMidPassFrames(const TLoadContext& load, int32_t recordSize, int64_t firstRecordAt, TDateTime estimate);

@@ -4,6 +4,7 @@
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -205,6 +206,22 @@ TDateTime DecodeL1BTime(std::span<const uint8_t> code) {
 void DecodeL1BTime(std::span<const uint8_t> code, TDateTime& when, std::string& text) {
     when = DecodeL1BTime(code);
     text = FormatDateTime("yyyy-mm-dd hh:nn:ss", when);
+}
+
+std::optional<double> CentreLatitudeOnEarth(std::span<const uint8_t> locations, bool newerLayout) {
+    constexpr size_t Centre = 25;
+    double latitude = 0, longitude = 0;
+    if (newerLayout) {
+        if (locations.size() < 8 * Centre + 8) return std::nullopt;
+        latitude = BigEndianLongAt(locations, 8 * Centre) / 1e4;
+        longitude = BigEndianLongAt(locations, 8 * Centre + 4) / 1e4;
+    } else {
+        if (locations.size() < 4 * Centre + 4) return std::nullopt;
+        latitude = static_cast<int16_t>(BigEndianWordAt(locations, 4 * Centre)) / 128.0;
+        longitude = static_cast<int16_t>(BigEndianWordAt(locations, 4 * Centre + 2)) / 128.0;
+    }
+    const bool onEarth = std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180 && (latitude != 0 || longitude != 0);
+    return onEarth ? std::optional<double>(latitude) : std::nullopt;
 }
 
 std::string L1BSpacecraftName(std::string_view dataSetName) {

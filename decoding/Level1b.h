@@ -8,6 +8,7 @@
 #include "platform/SysUtils.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,14 @@ std::string CharsAt(std::span<const uint8_t> block, size_t offset, size_t count)
 TDateTime DecodeL1BTime(std::span<const uint8_t> code);
 // The same, with the date-time as "yyyy-mm-dd hh:nn:ss".
 void DecodeL1BTime(std::span<const uint8_t> code, TDateTime& when, std::string& text);
+
+// Where a record's earth locations start: newer records hold 51 pairs of
+// 32-bit words in 1/10000 degree, older ones 51 pairs of 16-bit words in 1/128.
+constexpr size_t NewerLocationsAt = 640;
+constexpr size_t OlderLocationsAt = 104;
+// The latitude of the centre pair of a record's locations (from their
+// first byte), when it lies on the earth and is not 0, 0.
+std::optional<double> CentreLatitudeOnEarth(std::span<const uint8_t> locations, bool newerLayout);
 
 // Satellite of the spacecraft code at positions 9 and 10 of a data set name; "" when unknown.
 std::string L1BSpacecraftName(std::string_view dataSetName);

@@ -12,6 +12,9 @@
 #include "platform/SystemUtils.h"
 
 #include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
 
 namespace kestrune {
 
@@ -19,6 +22,8 @@ namespace {
 
 constexpr int32_t AappRecordBytes = 22016;
 constexpr int32_t FewestPrescanRecords = 20;
+// Records looked at across a pass for what most of it says.
+constexpr int64_t RecordsSampled = 32;
 constexpr int NewestHeaderVersion = 5;         // the last version of the newer layout
 constexpr int32_t OlderRecordHeadBytes = 448;  // older records: everything before the video
 constexpr int64_t OlderEightBitPadding = 2048;  // 8-bit records may be padded by less than this
@@ -46,6 +51,15 @@ std::span<const uint8_t> RecordAt(const TLoadContext& load, int64_t index) {
     if (size <= 0 || index < 0) return {};
     const std::span<const uint8_t> record = FileBytes(load, load.State.DataStart + index * size, size);
     return record.size() == static_cast<size_t>(size) ? record : std::span<const uint8_t>();
+}
+
+// Up to SampledRecords records spread evenly over a pass of records, the first and last among them.
+std::vector<int64_t> SampledRecords(int32_t records) {
+    std::vector<int64_t> indices;
+    if (records <= 0) return indices;
+    const int64_t looked = std::min<int64_t>(records, RecordsSampled);
+    for (int64_t k = 0; k < looked; ++k) indices.push_back(looked == 1 ? 0 : k * (records - 1) / (looked - 1));
+    return indices;
 }
 
 int32_t RecordsInFile(const TLoadContext& load) {
@@ -245,20 +259,24 @@ TArsSummary ReadOlderStart(TLoadContext& load, const TOlderHeader& header) {
 }
 
 // The record size, from smallest on, at which the data records after the
-// header record carry consecutive scan-line numbers; 0 when none does.
+// header record carry consecutive scan-line numbers at two at least of the
+// start, the middle and the end of the file (one damaged record decides
+// nothing); 0 when none does.
 int64_t RecordSizeFromScanNumbers(const TLoadContext& load, int64_t fileStart, int64_t smallest) {
     const auto scanNumber = [&](int64_t size, int64_t record) {
         const std::span<const uint8_t> bytes = FileBytes(load, fileStart + size * (record + 1), 2);
         return bytes.size() == 2 ? ReadBigEndian16(bytes.data()) : -1;
     };
-    constexpr int64_t RecordsCompared = 3;
+    const auto consecutive = [&](int64_t size, int64_t record) {
+        const int first = scanNumber(size, record);
+        return first > 0 && scanNumber(size, record + 1) == first + 1;
+    };
     for (int64_t size = smallest; size < smallest + OlderEightBitPadding; ++size) {
-        const int64_t records = std::min<int64_t>(RecordsCompared, (load.State.FileSizeBytes - fileStart) / size - 1);
-        if (records < 2 || scanNumber(size, 0) <= 0) continue;
-        bool consecutive = true;
-        for (int64_t record = 1; record < records && consecutive; ++record)
-            consecutive = scanNumber(size, record) == scanNumber(size, record - 1) + 1;
-        if (consecutive) return size;
+        const int64_t records = (load.State.FileSizeBytes - fileStart) / size - 1;
+        if (records < 2) continue;
+        int places = 0;
+        for (const int64_t record : {int64_t{0}, (records - 2) / 2, records - 2}) places += consecutive(size, record) ? 1 : 0;
+        if (places >= 2) return size;
     }
     return 0;
 }
@@ -385,10 +403,21 @@ uint16_t AappWordAt(std::span<const uint8_t> record, size_t offset, uint8_t code
     return AappLittleEndian(code) ? ByteSwap16(word) : word;
 }
 
-// The year of the scan line at 45 % of the pass; 0 with 20 records or fewer.
+// The year of the scan lines that most of the records looked at agree on;
+// 0 with 20 records or fewer, or when no year is held by most of them.
 int PrescanSpacecraftWord(const TLoadContext& load) {
     if (load.State.RecordCount <= FewestPrescanRecords) return 0;
-    return AappWordAt(RecordAt(load, load.State.RecordCount * 9 / 20), 2, load.State.InputFormatCode);
+    std::map<uint16_t, int> held;
+    int read = 0;
+    for (const int64_t index : SampledRecords(load.State.RecordCount)) {
+        const std::span<const uint8_t> record = RecordAt(load, index);
+        if (record.empty()) continue;
+        ++read;
+        ++held[AappWordAt(record, 2, load.State.InputFormatCode)];
+    }
+    for (const auto& [year, records] : held)
+        if (2 * records > read) return year;
+    return 0;
 }
 
 std::string AappSatellite(const std::string& upperName) {
@@ -448,10 +477,48 @@ void ReadAappHeader(TLoadContext& load) {
     load.SeekInput(state.DataStart);
 }
 
-// Latitude of a record's first earth location; 0 when it holds none.
-double FirstLatitude(std::span<const uint8_t> record) {
-    if (record.size() < 106 || record[52] != 51) return 0;
-    return static_cast<int16_t>(BigEndianWordAt(record, 104)) / 128.0;
+// The latitude of the centre of a record's earth locations, where the record
+// says they are valid and they lie on the earth.
+std::optional<double> CentreLatitude(std::span<const uint8_t> record, uint8_t code) {
+    if (code == 7 || code == 9) {
+        const uint32_t quality = (static_cast<uint32_t>(BigEndianLongAt(record, 312)) >> 12) & 15;
+        if (record.size() < NewerLocationsAt || (quality != 0 && quality != 8)) return std::nullopt;
+        return CentreLatitudeOnEarth(record.subspan(NewerLocationsAt), true);
+    }
+    if (record.size() < OlderLocationsAt || record[52] != '3') return std::nullopt;
+    return CentreLatitudeOnEarth(record.subspan(OlderLocationsAt), false);
+}
+
+// What the records looked at say of the direction.
+struct TDirectionVotes {
+    int North = 0;
+    int South = 0;
+    // Three or more say the same, at least twice as many as say otherwise.
+    bool Clear() const { return std::max(North, South) >= 3 && std::max(North, South) >= 2 * std::min(North, South); }
+    bool Northbound() const { return North > South; }
+};
+
+// From one located record to the next located one, the latitude grows or falls.
+TDirectionVotes LatitudeVotes(const TLoadContext& load, const std::vector<int64_t>& indices) {
+    TDirectionVotes votes;
+    std::optional<double> before;
+    for (const int64_t index : indices) {
+        const std::optional<double> latitude = CentreLatitude(RecordAt(load, index), load.State.InputFormatCode);
+        if (!latitude) continue;
+        if (before && *latitude != *before) ++(*latitude > *before ? votes.North : votes.South);
+        before = latitude;
+    }
+    return votes;
+}
+
+// The scan-line bit that marks a southbound satellite, in the newer layouts.
+TDirectionVotes SouthboundBitVotes(const TLoadContext& load, const std::vector<int64_t>& indices) {
+    TDirectionVotes votes;
+    for (const int64_t index : indices) {
+        const std::span<const uint8_t> record = RecordAt(load, index);
+        if (!record.empty()) ++((AappWordAt(record, 12, load.State.InputFormatCode) & 0x8000) == 0 ? votes.North : votes.South);
+    }
+    return votes;
 }
 
 }  // namespace
@@ -496,19 +563,22 @@ int32_t L1BLinesPerRecord(uint8_t code, uint8_t sampleKind) {
 bool PrescanLevel1bNorthbound(TLoadContext& load) {
     const int32_t records = RecordsInFile(load);
     if (records <= FewestPrescanRecords) return true;
-    const int64_t n = static_cast<int64_t>(records) * 9 / 20;
     const uint8_t code = load.State.InputFormatCode;
-    if (IsFormatOneOf(code, {8, 10, 11})) {
-        load.DirectionKnown = true;
-        return FirstLatitude(RecordAt(load, n + 2)) > FirstLatitude(RecordAt(load, n - 2));
+    const std::vector<int64_t> indices = SampledRecords(records);
+    TDirectionVotes votes;
+    if (IsFormatOneOf(code, {7, 8, 9, 10, 11})) votes = LatitudeVotes(load, indices);
+    if (!votes.Clear() && IsFormatOneOf(code, {7, 9, 16, 17, 18})) votes = SouthboundBitVotes(load, indices);
+    if (votes.North == 0 && votes.South == 0) return true;
+    if (!votes.Clear()) {
+        load.Log(Format("The records looked at do not agree on the direction (%d say north, %d south): "
+                        "the earth locations decide it", votes.North, votes.South));
+        return true;
     }
-    if (IsFormatOneOf(code, {7, 9, 16, 17, 18})) {
-        const std::span<const uint8_t> record = RecordAt(load, n);
-        if (record.empty()) return true;
-        load.DirectionKnown = true;
-        return (AappWordAt(record, 12, code) & 0x8000) == 0;
-    }
-    return true;
+    if (votes.North > 0 && votes.South > 0)
+        load.Log(Format("The direction is what %d of the records looked at say; %d say otherwise",
+                        std::max(votes.North, votes.South), std::min(votes.North, votes.South)));
+    load.DirectionKnown = true;
+    return votes.Northbound();
 }
 
 }  // namespace kestrune

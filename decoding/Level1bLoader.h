@@ -20,10 +20,11 @@ void ReadLevel1bHeader(TLoadContext& load);
 // samples hold two.
 int32_t L1BLinesPerRecord(uint8_t code, uint8_t sampleKind);
 
-// Whether the pass moves north, from a record near 45 % of the pass:
-// older layouts compare the latitude of two records, newer ones read the
-// scan-line bit. True (northbound) with 20 records or fewer, for other codes
-// and when the records cannot be read.
+// Whether the pass moves north, from records spread over the pass: the
+// latitudes of those whose earth locations are valid, or else (newer and
+// AAPP layouts) the scan-line bit that marks a southbound satellite. Where
+// most of them agree the direction is known; otherwise, and with 20 records
+// or fewer, true (northbound) for the earth locations to settle.
 bool PrescanLevel1bNorthbound(TLoadContext& load);
 
 // Shared with the L1F and 10B readers. Refuses the file: a message box

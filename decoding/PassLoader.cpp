@@ -6,6 +6,7 @@
 #include "decoding/HRPTvideo.h"
 #include "decoding/L1FTenB.h"
 #include "decoding/Level1bLoader.h"
+#include "decoding/Level1bTimes.h"
 #include "decoding/LoadContext.h"
 #include "decoding/MeteorFormat.h"
 #include "decoding/QuorumFormat.h"
@@ -32,8 +33,10 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 namespace kestrune {
@@ -113,17 +116,23 @@ int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatC
     constexpr double MaxStep = 0.01;  // days between neighbouring records
     const int64_t start = input.Position();
     const int32_t timeBytes = 12;
-    int32_t count = 0;
-    double previous = 0;
-    // Counting stops where no pass goes on: the file is refused for its length anyway.
-    while (recordSize >= timeBytes && input.Remaining() >= recordSize && count <= MostPassLines) {
-        const std::span<const uint8_t> record = input.Take(recordSize);
-        const double time = RecordTime(record.data(), formatCode);
-        if (count > 0 && time - previous > MaxStep) break;
-        previous = time;
-        ++count;
-    }
+    std::vector<double> times;
+    // Reading stops where no pass goes on: the file is refused for its length anyway.
+    while (recordSize >= timeBytes && input.Remaining() >= recordSize && std::ssize(times) <= MostPassLines)
+        times.push_back(RecordTime(input.Take(recordSize).data(), formatCode));
     input.Seek(start);
+    // A record whose time the records around it contradict ends no pass.
+    std::vector<TDateTime> ofDay(times.size());
+    std::transform(times.begin(), times.end(), ofDay.begin(), [](double time) { return time - std::floor(time); });
+    const std::vector<int> contradicted = ContradictedRecordTimes(ofDay);
+    int32_t count = 0;
+    std::optional<double> previous;
+    for (; count < std::ssize(times); ++count) {
+        if (std::binary_search(contradicted.begin(), contradicted.end(), count)) continue;
+        const double time = times[static_cast<size_t>(count)];
+        if (previous && time - *previous > MaxStep) break;
+        previous = time;
+    }
     return count;
 }
 
@@ -236,6 +245,7 @@ void TPassLoader::BeginLoad(TLoadContext& load) {
     state_.LoadFailure.clear();
     state_.DateChoice = {};
     state_.CutShort.clear();
+    state_.RecordTimesNote.clear();
     state_.ProcessedListNote.clear();
     state_.ProcessedLineLost = false;
     services_.SetOverlayShown(!settings_.HideInitialOverlay);
@@ -580,6 +590,8 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
     TEarthLocations& locations = *state_.EarthLocations;
     locations.Northbound = state_.Northbound;
     locations.ImageWidth = state_.ImageWidth;
+    if (IsFormatOneOf(state_.InputFormatCode, {7, 8, 9, 10, 11}))
+        state_.RecordTimesNote = LeaveOutContradictedTimes(locations, state_.InputFormatCode, state_.DiagnosticLines);
     locations.ComputeLocations(state_.InputFormatCode, state_.SensorKind, state_.DiagnosticLines, state_.Northbound);
     const bool located = locations.LocationsValid && locations.LocationFlags != 0;
     if (!load.DirectionKnown && located && locations.Northbound != state_.Northbound) TurnPass();

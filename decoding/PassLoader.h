@@ -72,7 +72,8 @@ bool ParseNudgeEntry(const std::string& entry, int32_t& nudgeX, int32_t& nudgeY,
 bool ParseIsoDateTime(const std::string& text, TDateTime& value);
 
 // Level 1b records from the input position whose times advance by at most
-// 0.01 day from one to the next; the input position is kept. Codes 10 and 11
+// 0.01 day from one to the next, a record whose time the records around it
+// contradict passed over; the input position is kept. Codes 10 and 11
 // (older GAC) carry year and day in one word.
 int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatCode);
 

@@ -108,6 +108,8 @@ struct TPassState {
     // What the input lacks of the pass its header gives ("" when whole): the
     // whole records it holds are read, and an unattended run says so.
     std::string CutShort;
+    // Level 1b line times that the lines around them contradict, left out ("" when none).
+    std::string RecordTimesNote;
     // What went wrong with the pass's line of "processed.lst" ("" when
     // nothing), and whether it could be added nowhere.
     std::string ProcessedListNote;

@@ -376,16 +376,41 @@ bool TEarthLocations::DecodeLevel1bLine(int line) {
 }
 
 void TEarthLocations::TakeNavigationNearMiddle() {
+    constexpr size_t RecordsCompared = 9;
     const int middle = LineCount() / 2;
-    for (int distance = 0; distance <= middle; ++distance)
-        for (const int line : {middle + distance, middle - distance}) {
-            if (!ValidLine(line) || !LineLocated(line)) continue;
-            const uint8_t* words = navigation_[static_cast<size_t>(line)].data();
-            if (!SatelliteAltitude(AltitudeKilometres(words + 6))) continue;
-            SetAttitude(words, words + 2, words + 4);
-            SetAltitude(words + 6);
-            return;
-        }
+    std::vector<const uint8_t*> nearest;
+    const auto consider = [&](int line) {
+        if (!ValidLine(line) || !LineLocated(line) || nearest.size() == RecordsCompared) return;
+        const uint8_t* words = navigation_[static_cast<size_t>(line)].data();
+        if (SatelliteAltitude(AltitudeKilometres(words + 6))) nearest.push_back(words);
+    };
+    consider(middle);
+    for (int distance = 1; distance <= middle && nearest.size() < RecordsCompared; ++distance) {
+        consider(middle + distance);
+        consider(middle - distance);
+    }
+    if (nearest.empty()) return;
+    // Roll, pitch and yaw are signed; the altitude is not.
+    const auto word = [](const uint8_t* words, size_t k) {
+        return k < 3 ? static_cast<int>(static_cast<int16_t>(BigEndianWord(words + 2 * k))) : BigEndianWord(words + 2 * k);
+    };
+    std::array<int, 4> median{};
+    for (size_t k = 0; k < median.size(); ++k) {
+        std::vector<int> values;
+        for (const uint8_t* words : nearest) values.push_back(word(words, k));
+        std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+        median[k] = values[values.size() / 2];
+    }
+    // Within 0.1 degree of attitude and 5 km of altitude.
+    const auto agrees = [&](const uint8_t* words) {
+        for (size_t k = 0; k < median.size(); ++k)
+            if (std::abs(word(words, k) - median[k]) > (k < 3 ? 100 : 50)) return false;
+        return true;
+    };
+    const auto taken = std::find_if(nearest.begin(), nearest.end(), agrees);
+    const uint8_t* words = taken != nearest.end() ? *taken : nearest.front();
+    SetAttitude(words, words + 2, words + 4);
+    SetAltitude(words + 6);
 }
 
 bool TEarthLocations::HasEmbeddedElements() const {
@@ -762,9 +787,11 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
 }
 
 std::vector<int> TEarthLocations::LinesLeftUntimed() const {
+    // A Level 1b record without a valid location shows no ground either.
+    const bool level1b = InCodes(FormatCode, Level1bFormats);
     std::vector<int> lines;
     for (int line = 0; line < LineCount(); ++line)
-        if (LeftUntimed(line)) lines.push_back(line);
+        if (LeftUntimed(line) || (level1b && !LineLocated(line))) lines.push_back(line);
     return lines;
 }
 

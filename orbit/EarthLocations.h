@@ -219,8 +219,9 @@ private:
     bool TimeAndLocateLines(uint8_t sensorKind, std::vector<std::string>& diagnostics);
     bool DecodeLevel1bLine(int line);
     // Attitude and altitude from the located record nearest the middle
-    // whose altitude is one a satellite flies at, so a damaged record costs
-    // only its own line; the defaults stand where no record qualifies.
+    // whose altitude is one a satellite flies at and whose words agree with
+    // most of the nine such records nearest the middle, so a damaged record
+    // costs only its own line; the defaults stand where no record qualifies.
     void TakeNavigationNearMiddle();
     bool ChooseElements(TDateTime passTime, std::vector<std::string>& diagnostics);
     bool TimeLines(TLineTiming& timing, std::vector<std::string>& diagnostics);
@@ -239,6 +240,7 @@ private:
     float TrackLatitude(int from, int to) const;
     bool LineLocated(int line) const;
     bool LeftUntimed(int line) const;
+    // The lines that show no ground: those left untimed, and Level 1b lines without location.
     std::vector<int> LinesLeftUntimed() const;
     // The first line from line on, step by step, that has a location; line
     // itself (within the pass) when none has.

@@ -480,6 +480,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4937, "RunReport", "SLevel1bLocationsUnfit", "%s of the file's %s records carry no valid earth location of their own, and its other records cannot be fitted to the image: no overlays are drawn"},
     {4938, "RunReport", "SLevel1bNoLocations", "None of the file's %s records carries a valid earth location of its own: no overlays are drawn"},
     {4939, "DataProducts", "SNoSstWithoutRecordLocations", "The file's records carry no earth locations that fit the image: accurate sea-surface temperature data cannot be saved."},
+    {4961, "Level1bTimes", "SLevel1bTimesContradicted", "%s of the file's lines hold a time of day that the lines around them contradict (the first, line %s, holds %s): those times are left out"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

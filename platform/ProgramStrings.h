@@ -414,6 +414,8 @@ constexpr uint16_t SLevel1bLocationsUnfit = 4937;
 // A Level 1b file none of whose records carries a location, and the SST it then cannot give.
 constexpr uint16_t SLevel1bNoLocations = 4938;
 constexpr uint16_t SNoSstWithoutRecordLocations = 4939;
+// Level 1b lines whose times the lines around them contradict.
+constexpr uint16_t SLevel1bTimesContradicted = 4961;
 constexpr uint16_t SNoPassTimecode = 4930;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -265,6 +266,10 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
     passSpec.DataSetName = "NSS.GHRR.NN.D23123.S1200.E1225.B9012345.WI";
     passSpec.Records = 240;
     passSpec.GapAfterLine = 119;
+    TBytes bytes = test::BuildL1BFile(passSpec);
+    // Record 50 says 03:12: it ends neither pass.
+    const size_t record50 = bytes.size() - (240 - 50) * static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    for (size_t k = 0; k < 4; ++k) bytes[record50 + 8 + k] = static_cast<uint8_t>(11520000u >> (24 - 8 * k));
     for (const int pass : {1, 2}) {
         SCOPED_TRACE(pass);
         host.DirectionRequests.clear();
@@ -273,7 +278,7 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
             answer.GacPass = pass;
             return answer;
         };
-        Load("a.l1b", test::BuildL1BFile(passSpec));
+        Load("a.l1b", bytes);
         ASSERT_EQ(host.DirectionRequests.size(), 1u);
         EXPECT_TRUE(host.DirectionRequests[0].ShowGacPass);
         EXPECT_EQ(host.DirectionRequests[0].StdName, "2023-05-03-1200-n18.l1b");
@@ -304,7 +309,10 @@ TEST_F(Level1bLoaderTest, AappFilesInBothWordOrders) {
         SCOPED_TRACE(little);
         TBytes file = test::BuildAappFile(frames, 120, little);
         file[little ? 128 : 129] = 100;  // the header states fewer records than the file holds
+        // Records 50-59 (45 % of the file among them) say 1799: the others give the pass its year.
+        for (size_t record = 51; record <= 60; ++record) file[22016 * record + 2] = file[22016 * record + 3] = 7;
         Load("hrpt_noaa18_20090101_1200_18522", file);
+        EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2009, 1, 1));
         EXPECT_EQ(state.InputFormatCode, little ? 16 : 17);
         EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
         EXPECT_EQ(state.DataLineCount, 100);
@@ -472,6 +480,7 @@ TEST_F(Level1bLoaderTest, OlderEightBitFileCutShortReadsItsWholeRecords) {
     TBytes bytes = test::BuildL1BFile(passSpec);
     constexpr int32_t Kept = 47;
     bytes.resize(122 + 10688 * (Kept + 1) + 5000);
+    bytes[122 + 10688 * 2] = bytes[122 + 10688 * 2 + 1] = 0xFF;  // record 1's scan number is damaged
     Load("NSS.HRPT.NJ.D23123.S1200.E1210.B9012345.WI", bytes);
     ASSERT_NE(host.StatusText, "Read cancelled or error while reading...") << state.DiagnosticLines.back();
     EXPECT_EQ(state.RecordSize, 10688);
@@ -661,6 +670,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         EXPECT_FLOAT_EQ(locations.Attitude[1], -0.034f);
         EXPECT_FALSE(Contains(state.DiagnosticLines, "Mid-picture line num: 200,"));
         EXPECT_EQ(placed(), intactPlaces);
+        // The ground of a damaged line is not drawn on: no overlay crosses the records lost.
+        int x = 0, y = 0;
+        EXPECT_FALSE(state.WarpedMapping->LatLonToXY(x, y, static_cast<float>(test::L1BLongitude(Damaged, CentreAnchor)),
+                                                     static_cast<float>(test::L1BLatitude(Damaged, CentreAnchor))));
         EXPECT_NE(state.PassDescription.find("; 2023-05-03; 12:00-12:01; "), std::string::npos) << state.PassDescription;
         EXPECT_EQ(state.PassDescription.back(), 'N') << "northbound, as the located lines round the middle run";
     }
@@ -735,6 +748,7 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
         uint16_t Word;
         float Kilometres;
         const char* Told;
+        bool MiddleRecordOnly = false;  // the other records keep 851.2 km
     };
     for (const TAltitudeCase altitude :
          {TAltitudeCase{8512, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)"},
@@ -742,10 +756,13 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
           TAltitudeCase{5000, 500.0f, "Sensor mean altitude: 500.0km  (default is 848.0km)"},
           TAltitudeCase{15000, 1500.0f, "Sensor mean altitude: 1500.0km  (default is 848.0km)"},
           TAltitudeCase{15001, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
-          TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"}}) {
+          TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
+          TAltitudeCase{65535, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
+          TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true}}) {
         SCOPED_TRACE(altitude.Word);
         TBytes bytes = written;
         for (int32_t record = 0; record < passSpec.Records; ++record) {
+            if (altitude.MiddleRecordOnly && record != passSpec.Records / 2) continue;
             const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 326;
             bytes[at] = static_cast<uint8_t>(altitude.Word >> 8);
             bytes[at + 1] = static_cast<uint8_t>(altitude.Word);
@@ -799,6 +816,55 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         // The first corners are the first located line's.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
         EXPECT_NEAR(state.EarthLocations->FirstLineCorners[1], test::L1BLatitude(first, 25), 1e-4);
+    }
+}
+
+// Southbound passes of 400 records whose record 180 (9/20 of the file), or
+// records 175-224, are random bytes with the southbound bit clear, or whose
+// record 0 or 200 says 03:12 with its locations intact: the direction is
+// the located records', the pass is stored as written, not turned, and the
+// pass log's times are those of its first and last lines.
+TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
+    settings.ForcedDirection = 0;
+    struct TOneRecordCase {
+        const char* Name;
+        bool Gac;
+        int32_t First, Records;  // damaged
+        bool Random;             // else the time 03:12
+    };
+    for (const TOneRecordCase one :
+         {TOneRecordCase{"GAC, record 180 random", true, 180, 1, true},
+          TOneRecordCase{"HRPT, records 175-224 random", false, 175, 50, true},
+          TOneRecordCase{"GAC, records 175-224 random", true, 175, 50, true},
+          TOneRecordCase{"HRPT, record 200 at 03:12", false, 200, 1, false},
+          TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false}}) {
+        SCOPED_TRACE(one.Name);
+        TL1BPassSpec passSpec = PassSpec(false, one.Gac, 2);
+        passSpec.DataSetName = one.Gac ? "NSS.GHRR.NP.D23123.S1200.E1203.B7290101.GC" : "NSS.HRPT.NN.D23123.S1200.E1201.B9012345.WI";
+        passSpec.Records = 400;
+        passSpec.Southbound = true;
+        TBytes bytes = test::BuildL1BFile(passSpec);
+        const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+        std::mt19937 random(68);
+        for (int32_t record = one.First; record < one.First + one.Records; ++record) {
+            const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + record * recordBytes);
+            if (one.Random) {
+                std::generate(at, at + static_cast<std::ptrdiff_t>(recordBytes), [&random] { return static_cast<uint8_t>(random()); });
+                at[12] &= 0x7F;
+            } else {
+                const uint32_t milliseconds = (3 * 3600 + 12 * 60) * 1000;
+                for (int k = 0; k < 4; ++k) at[8 + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+            }
+        }
+        Load(passSpec.DataSetName, bytes);
+        EXPECT_FALSE(state.Northbound);
+        EXPECT_FALSE(Contains(state.DiagnosticLines, "it has been turned round"));
+        EXPECT_EQ(state.Video->SampleAddress(4, 0)[0], test::L1BSample(passSpec, 0, 4, 0)) << "stored as written";
+        EXPECT_TRUE(state.EarthLocations->MapFitted);
+        EXPECT_EQ(state.PassDescription.back(), 'S');
+        EXPECT_NE(state.PassDescription.find(one.Gac ? "; 12:00-12:03; " : "; 12:00-12:01; "), std::string::npos)
+            << state.PassDescription;
+        EXPECT_EQ(state.RecordTimesNote.empty(), one.Random) << state.RecordTimesNote;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "decoding/Level1b.h"
+#include "decoding/Level1bTimes.h"
 
 #include "orbit/Orbits.h"
 #include "tests/support/Level1bWriter.h"
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kestrune {
 namespace {
@@ -123,6 +125,47 @@ TEST(Level1bHeaderRecord, DumpReadsItsOwnByteOrder) {
     EXPECT_FALSE(std::any_of(lines.begin(), lines.end(),
                              [](const std::string& l) { return l.find("epoch") != std::string::npos; }));
     EXPECT_TRUE(Has(lines, "              Semi-major axis: 7226.21000 km"));
+}
+
+// Times of day of a NOAA-18 pass of 400 lines from 11:00 (or 23:59:50),
+// damaged as copies are: a record's time set to 03:12 or shifted, a few
+// records' times, a real loss of signal, a second pass 20 minutes on.
+TEST(Level1bTimes, OnlyTimesTheRecordsAroundThemContradictAreLeftOut) {
+    struct TCase {
+        const char* Name;
+        std::vector<std::pair<int, double>> Set;  // record, seconds of the day (-1: no time)
+        std::vector<int> Contradicted;
+        double Start = 11 * 3600;
+        int GapAfter = -1;     // records after this one come later by GapSeconds
+        double GapSeconds = 0;
+    };
+    const double wild = 3 * 3600 + 12 * 60;
+    const TCase cases[] = {
+        {"intact", {}, {}},
+        {"across midnight", {}, {}, 86390},
+        {"record 200 at 03:12", {{200, wild}}, {200}},
+        {"record 0 at 03:12", {{0, wild}}, {0}},
+        {"record 399 at 03:12", {{399, wild}}, {399}},
+        {"record 0 a minute late", {{0, 11 * 3600 + 60}}, {0}},
+        {"record 0 a minute early", {{0, 11 * 3600 - 60}}, {0}},
+        {"record 399 ten minutes late", {{399, 11 * 3600 + 399 / 6.0 + 600}}, {399}},
+        {"records 200-202 at 03:12, 201 without time", {{200, wild}, {201, -1}, {202, wild}}, {200, 202}},
+        {"records 100-104 two seconds on", {{100, 39618.667}, {101, 39618.833}, {102, 39619}, {103, 39619.167},
+                                            {104, 39619.333}}, {100, 101, 102, 103, 104}},
+        {"a loss of signal of 10 s after record 199", {}, {}, 11 * 3600, 199, 10},
+        {"a second pass 20 minutes on", {}, {}, 11 * 3600, 199, 1200},
+        {"record 200 at 03:12 beside a loss of signal", {{200, wild}}, {200}, 11 * 3600, 200, 10},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<TDateTime> times(400);
+        for (int line = 0; line < 400; ++line) {
+            const double seconds = c.Start + line / 6.0 + (c.GapAfter >= 0 && line > c.GapAfter ? c.GapSeconds : 0);
+            times[static_cast<size_t>(line)] = std::fmod(seconds, 86400.0) / 86400.0;
+        }
+        for (const auto& [record, seconds] : c.Set) times[static_cast<size_t>(record)] = seconds < 0 ? 0 : seconds / 86400;
+        EXPECT_EQ(ContradictedRecordTimes(times), c.Contradicted);
+    }
 }
 
 }  // namespace

@@ -358,6 +358,25 @@ TEST_F(StationLoadTest, SmartViewAndGtiNames) {
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
     EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(1999, 1, 1));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
+    // Frames 106-110 (45 % of the pass among them) a minute late and naming
+    // NOAA-19, as they agree with each other: the rest of the pass outvotes them.
+    TBytes late = test::BuildSmartViewFile(passSpec, Lines);
+    for (size_t frame = 106; frame <= 110; ++frame) {
+        const size_t at = 22180 * (frame + 1);
+        const auto word = [&](size_t w) { return late[at + 2 * w] | late[at + 2 * w + 1] << 8; };
+        const auto put = [&](size_t w, int value) {
+            late[at + 2 * w] = static_cast<uint8_t>(value);
+            late[at + 2 * w + 1] = static_cast<uint8_t>(value >> 8);
+        };
+        const int milliseconds = ((word(9) & 127) << 20 | word(10) << 10 | word(11)) + 60000;
+        put(9, 0x280 | milliseconds >> 20);
+        put(10, milliseconds >> 10 & 1023);
+        put(11, milliseconds & 1023);
+        put(6, (word(6) & ~0x78) | 15 << 3);
+    }
+    Load("99123_15.svw", late);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
     // The frame names another satellite than the GTI name.
     Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));

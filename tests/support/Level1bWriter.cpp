@@ -125,8 +125,8 @@ void PutNewerRecord(TBytes& record, const TL1BPassSpec& passSpec, int32_t line) 
         PutBig16(record, angle, 4000 + k);
         PutBig16(record, angle + 2, std::abs(k - 25) * 250);
         PutBig16(record, angle + 4, 9000 - k);
-        PutBig32(record, 640 + 8 * static_cast<size_t>(k), Scaled(L1BLatitude(line, k), 1e4));
-        PutBig32(record, 644 + 8 * static_cast<size_t>(k), Scaled(L1BLongitude(line, k), 1e4));
+        PutBig32(record, 640 + 8 * static_cast<size_t>(k), Scaled(L1BLatitude(passSpec, line, k), 1e4));
+        PutBig32(record, 644 + 8 * static_cast<size_t>(k), Scaled(L1BLongitude(passSpec, line, k), 1e4));
     }
     const std::vector<uint16_t> telemetry = TelemetryOf(passSpec, line);
     for (size_t w = 0; w < telemetry.size(); ++w) PutBig16(record, 1056 + 2 * w, telemetry[w]);
@@ -140,8 +140,8 @@ void PutOlderLine(TBytes& record, size_t start, const TL1BPassSpec& passSpec, in
     PutTimeCode(record, start + 2, passSpec.Year, DayOfYearOf(passSpec), L1BLineMilliseconds(passSpec, line));
     for (int k = 0; k < AnchorCount; ++k) {
         record[start + 53 + static_cast<size_t>(k)] = static_cast<uint8_t>(60 + k);
-        PutBig16(record, start + 104 + 4 * static_cast<size_t>(k), Scaled(L1BLatitude(line, k), 128) & 0xFFFF);
-        PutBig16(record, start + 106 + 4 * static_cast<size_t>(k), Scaled(L1BLongitude(line, k), 128) & 0xFFFF);
+        PutBig16(record, start + 104 + 4 * static_cast<size_t>(k), Scaled(L1BLatitude(passSpec, line, k), 128) & 0xFFFF);
+        PutBig16(record, start + 106 + 4 * static_cast<size_t>(k), Scaled(L1BLongitude(passSpec, line, k), 128) & 0xFFFF);
     }
     std::vector<uint16_t> telemetry = TelemetryOf(passSpec, line);
     PutPackedWords(record, start + 308, telemetry);
@@ -337,6 +337,14 @@ uint16_t L1BSample(const TL1BPassSpec& passSpec, int32_t line, int channel, int3
 double L1BLatitude(int32_t line, int anchor) { return 50.0 + 0.03125 * line - 0.125 * anchor; }
 
 double L1BLongitude(int32_t line, int anchor) { return 5.0 + 0.25 * anchor - 0.0078125 * line; }
+
+double L1BLatitude(const TL1BPassSpec& passSpec, int32_t line, int anchor) {
+    return passSpec.Southbound ? L1BLatitude(L1BLines(passSpec) - 1 - line, AnchorCount - 1 - anchor) : L1BLatitude(line, anchor);
+}
+
+double L1BLongitude(const TL1BPassSpec& passSpec, int32_t line, int anchor) {
+    return passSpec.Southbound ? L1BLongitude(L1BLines(passSpec) - 1 - line, AnchorCount - 1 - anchor) : L1BLongitude(line, anchor);
+}
 
 int64_t L1BLineMilliseconds(const TL1BPassSpec& passSpec, int32_t line) {
     const int64_t gap = passSpec.GapAfterLine >= 0 && line > passSpec.GapAfterLine ? 20 * 60000 : 0;

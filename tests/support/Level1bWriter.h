@@ -29,7 +29,7 @@ struct TL1BPassSpec {
     int HeaderRecords = 1;        // newer header records, stated from version 3 on
     int ArchiveRecordCount = -1;  // the archive header's count; -1: records + 1 + header records
     int Year = 2023;
-    bool Southbound = false;  // scan-line bit of newer records
+    bool Southbound = false;  // the scan-line bit of newer records, and the locations of a southbound pass
     bool LocationsValid = true;
     int32_t ScanCount = -1;     // older data set header's scans; -1: Records
     int32_t GapAfterLine = -1;  // lines after this one are 20 minutes later (a second pass)
@@ -46,6 +46,10 @@ uint16_t L1BSample(const TL1BPassSpec& passSpec, int32_t line, int channel, int3
 // Anchor k (0..50) of a line, degrees.
 double L1BLatitude(int32_t line, int anchor);
 double L1BLongitude(int32_t line, int anchor);
+// The same for a line of the pass: a southbound pass is the northbound one
+// turned round, its last line first and each line reversed.
+double L1BLatitude(const TL1BPassSpec& passSpec, int32_t line, int anchor);
+double L1BLongitude(const TL1BPassSpec& passSpec, int32_t line, int anchor);
 // Time of day of a line: GAC lines are half a second apart, others a sixth.
 int64_t L1BLineMilliseconds(const TL1BPassSpec& passSpec, int32_t line);
 
