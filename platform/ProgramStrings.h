@@ -386,6 +386,14 @@ constexpr uint16_t SNameNoElements = 4879;
 constexpr uint16_t SNameDayImpossible = 4880;
 // A pass dated by its file whose name holds a date no pass can have.
 constexpr uint16_t SDatedByFileDateNameImpossible = 4881;
+// Dates a pass cannot have, and what then dates it.
+constexpr uint16_t SNameDateNotExisting = 4960;
+constexpr uint16_t SNameDateNotFrames = 4961;
+constexpr uint16_t SNameYearFramesImpossible = 4962;
+constexpr uint16_t SFileDateImpossible = 4963;
+constexpr uint16_t SFileDateFramesImpossible = 4964;
+constexpr uint16_t SDatedLatestYear = 4965;
+constexpr uint16_t SDatedByClock = 4966;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
