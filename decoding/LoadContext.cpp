@@ -120,8 +120,8 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
     State.DateChoice.NameLayoutUnused = !State.NameNotes.empty() || !State.DateChoice.Refusals.empty();
     if (State.DateChoice.NameLayoutUnused) State.DateChoice.NameHolds = 0;
     for (const std::string& refusal : State.DateChoice.Refusals) NameRuleNotUsed(refusal);
-    if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
-    const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
+    const bool asked = proposal.ShowYearList || proposal.ShowDatePicker;
+    const bool kept = !asked || (proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date);
     if (!kept) {
         State.DateChoice.Rule = TIdentityRule::Question;
         State.DateChoice.Year = answer.PassYear;
@@ -132,12 +132,17 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
     const TIdentityRule rule = State.DateChoice.Rule;
     if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear) return;
     Log(DateReason(State.DateChoice));
-    if (!proposal.ShowYearList) return;
+    if (proposal.ShowDatePicker) return;
     // The frames' days find their year from the date that dated the pass.
     const int framesDay = State.DateChoice.FramesDay;
-    EarthLocations().EstimatedDate = rule == TIdentityRule::FileDate ? State.InputFileDate
-                                     : framesDay != 0 ? EncodeDate(State.DateChoice.Year, 1, 1) + framesDay - 1
-                                                      : EncodeDate(State.DateChoice.Year, 7, 1);
+    const TDateTime estimate = rule == TIdentityRule::FileDate ? State.InputFileDate
+                               : framesDay != 0                 ? EncodeDate(State.DateChoice.Year, 1, 1) + framesDay - 1
+                                                                : EncodeDate(State.DateChoice.Year, 7, 1);
+    EarthLocations().EstimatedDate = estimate;
+    // Elements chosen for a name's date that was refused would date the lines by it.
+    TOrbit& orbit = Orbit();
+    if (orbit.PassTime != 0 && !orbit.SatelliteName.empty() && DecodeDateTime(orbit.PassTime).year != State.DateChoice.Year)
+        orbit.SelectElements(framesDay != 0 ? estimate + std::fmod(orbit.PassTime, 1.0) : estimate);
 }
 
 void TLoadContext::NameRuleNotUsed(const std::string& why) {
