@@ -67,7 +67,8 @@ TSatelliteChoice FromNameEnd(const std::string& name) {
     const TSatelliteChoice metop = LastMatch(name,
                                              {{"_M02_", "METOP-A"}, {"_M03_", "METOP-C"}, {"M01_", "METOP-B"},
                                               {"M02_", "METOP-A"}, {"M03_", "METOP-C"}, {"METOPA", "METOP-A"},
-                                              {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}},
+                                              {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}, {"METOP-A", "METOP-A"},
+                                              {"METOP-B", "METOP-B"}, {"METOP-C", "METOP-C"}},
                                              Contains);
     if (!metop.Satellite.empty()) return metop;
     std::vector<TNameRule> digits = NoaaTokens("", AllNoaaNumbers);

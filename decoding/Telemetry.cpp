@@ -42,6 +42,7 @@ constexpr TServicePeriod Noaa9Service{1984, 12, 17, 1995, 1, 19};
 constexpr TServicePeriod Noaa10Service{1986, 10, 8, 1994, 10, 6};
 constexpr TServicePeriod Noaa11Service{1988, 10, 21, 1994, 9, 15};
 constexpr TServicePeriod TirosNService{1978, 10, 13, 1981, 2, 27};
+constexpr TServicePeriod Noaa17Service{2002, 6, 24, 2013, 4, 10};
 
 // Report lines are kept with carriage returns between them.
 void AppendLine(std::string& report, const std::string& line) { report += "\r" + line; }
@@ -78,7 +79,9 @@ TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, b
             return {id, "Metop-A", 12, ""};
         case 9: return {id, "NOAA 12", 5, "NOAA-12"};
         case 11:
-            if (metopByDate && MetopBService.Holds(date)) return {id, "Metop-B", 13, "METOP-B"};
+            // Out of NOAA-17's years of service the id is MetOp-B's, whatever the format.
+            if (MetopBService.Holds(date) && (metopByDate || !Noaa17Service.Holds(date)))
+                return {id, "Metop-B", 13, "METOP-B"};
             if (Noaa9Service.Holds(date)) return {id, "NOAA 9", 2, "NOAA-9"};
             return {id, "NOAA 17", 9, "NOAA-17"};
         case 13:
