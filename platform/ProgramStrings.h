@@ -394,6 +394,15 @@ constexpr uint16_t SFileDateImpossible = 4963;
 constexpr uint16_t SFileDateFramesImpossible = 4964;
 constexpr uint16_t SDatedLatestYear = 4965;
 constexpr uint16_t SDatedByClock = 4966;
+// Why the pass-direction question proposes what it does.
+constexpr uint16_t SProposedByName = 4967;
+constexpr uint16_t SProposedByHeader = 4968;
+constexpr uint16_t SProposedByFrames = 4969;
+constexpr uint16_t SProposedByNameDigits = 4970;
+constexpr uint16_t SProposedFramesSatellite = 4971;
+constexpr uint16_t SFramesSatelliteItem = 4972;
+constexpr uint16_t SProposedDateByName = 4973;
+constexpr uint16_t SProposedDateByHeader = 4974;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
