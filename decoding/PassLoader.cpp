@@ -489,9 +489,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     // The telemetry reset clears the list it is given; the loader's own
     // findings so far stay in front of the telemetry's lines.
     std::vector<std::string> findings = std::move(state_.DiagnosticLines);
-    // A pass dated only by its year still tells satellites apart by their years of service.
-    const TDateTime passDate = load.PassDate != 0 ? load.PassDate : load.EarthLocations().BaseDate;
-    state_.TelemetryData->Reset(code, state_.SensorKind, passDate, state_.DataLineCount, &state_.DiagnosticLines);
+    state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
     state_.TelemetryData->NamedSatellite = state_.Orbit->SatelliteName;
     state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
     host_.ShowProgress(true);

@@ -233,8 +233,9 @@ bool TTelemetryData::LocateBlock(std::span<const uint16_t> frame, TelemetryBlock
         return (t[9] & 0x380) == 0x280;
     }
     if (IsFormatOneOf(code, {29, 30})) {
-        t.Start = -5;  // these frames lack the first five words
-        return true;
+        t.Start = -5;  // these frames lack the first five words, the sync words among them
+        // Without sync words, a frame is told from noise by its time code's fixed bits.
+        return (t[8] & 1) == 0 && (t[9] & 0x280) == 0x280;
     }
     if (IsFormatOneOf(code, {31, 36, 37, 38})) {
         t.Start = 0;
@@ -489,7 +490,9 @@ void TTelemetryData::SettleL1BCalibration() {
 }
 
 TSpacecraft TTelemetryData::Spacecraft() const {
-    return DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_, !StartsText("NOAA", NamedSatellite));
+    // An undated pass whose file names a MetOp is of the MetOps' years, not of the NOAAs' that shared their ids.
+    const TDateTime date = passDate_ == 0 && StartsText("METOP", NamedSatellite) ? NowUtc() : passDate_;
+    return DecodeSpacecraftId(SpacecraftId, date, formatCode_, !StartsText("NOAA", NamedSatellite));
 }
 
 void TTelemetryData::IdentifySatellite(TSensor& sensor) {
@@ -677,8 +680,11 @@ std::string TTelemetryData::TargetValuesText() const {
 void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     SpacecraftId = 0;
     AddLine("");
-    AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
-                   GoodSyncCount));
+    AddLine(IsFormatOneOf(formatCode_, {29, 30})
+                ? Format("Out of %d frames in the data,  %d had a valid time code (the recorder leaves out the sync words)",
+                         FrameCount, GoodSyncCount)
+                : Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
+                         GoodSyncCount));
     ManyBadFrames =
         !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount;
     if (ManyBadFrames) {

@@ -92,7 +92,12 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(noaa9.Identity, 2);
     EXPECT_EQ(DecodeSpacecraftId(11, 0, 26).Name, "NOAA 17");
     EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26).Name, "Metop-B");
-    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26, false).Name, "NOAA 17");
+    // NOAA-17 flew from 2002-06-24 to 2013-04-10: after it, its id is MetOp-B's whatever names the pass.
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26, false).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2024, 3, 1), 26, false).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2010, 5, 3), 26, true).Name, "NOAA 17");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, false).Name, "NOAA 17") << "both flew";
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, true).Name, "Metop-B");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 22).Name, "Fengyun-1D");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 21).Name, "Metop-A");
     EXPECT_EQ(DecodeSpacecraftId(4, 0, 21).Name, "Unknown (4)");
@@ -104,7 +109,8 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(2015, 1, 1), 26).Name, "FY-3C");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(1990, 5, 5)), "NOAA-10");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(2015, 5, 5)), "NOAA-19");
-    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "NOAA-17");
+    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "METOP-B");
+    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2012, 5, 5)), "NOAA-17");
     EXPECT_EQ(SpacecraftNameFromId(2 << 3, 0), "");
 }
 
