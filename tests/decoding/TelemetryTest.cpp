@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 namespace kestrune {
 namespace {
@@ -112,6 +113,27 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "METOP-B");
     EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2012, 5, 5)), "NOAA-17");
     EXPECT_EQ(SpacecraftNameFromId(2 << 3, 0), "");
+}
+
+// A Dartcom recorder leaves out the sync words: of 1,200 records, the 800 of
+// noise are told from frames by their time codes, not counted as synchronised.
+TEST_F(Telemetry, DartcomFramesAreCountedByTheirTimeCodes) {
+    constexpr int32_t Records = 1200;
+    constexpr size_t DartcomSkip = 5;  // the words the recorder leaves out
+    telemetry_.Reset(29, 0, 0, Records, &lines_);
+    std::mt19937 noise(68);
+    for (int32_t line = 0; line < Records; ++line) {
+        test::THrptFrame frame = test::BuildMinorFrame(THrptPassSpec{}, line);
+        if (line >= 400)
+            for (uint16_t& word : frame) word = static_cast<uint16_t>(noise() & 0x3FF) & ~0x280;
+        uint8_t flag = 7;
+        telemetry_.LineInfoText(std::span<const uint16_t>(frame).subspan(DartcomSkip), line, flag);
+    }
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.GoodSyncCount, 400);
+    EXPECT_TRUE(HasLine("Out of 1200 frames in the data,  400 had a valid time code")) << ::testing::PrintToString(lines_);
+    EXPECT_TRUE(telemetry_.ManyBadFrames);
 }
 
 TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
