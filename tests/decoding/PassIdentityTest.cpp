@@ -139,6 +139,9 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"29990101", 0},                // no pass has that year
         {"passa", 0},
         {"2023-05", 0},
+        {"270109_1200_noaa18", 0},      // yymmdd of 9 January 2027, after a month from today; no "2701-09-12"
+        {"230229_1200_noaa18", 0},      // a 29 February 2023 that does not exist, not 2029-02-23
+        {"2023_0503_1200", EncodeDate(2023, 5, 3)},
     };
     for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
     const std::pair<const char*, TDateTime> impossible[] = {
@@ -147,6 +150,8 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"1978-10-12-1200-TIROSN", EncodeDate(1978, 10, 12)},
         {"23366_18", 0},  // no date at all
         {"2023-05-03-1200-NOAA18", 0},
+        {"270109_1200_noaa18", EncodeDate(2027, 1, 9)},
+        {"230229_1200_noaa18", 0},
     };
     for (const auto& [name, date] : impossible) EXPECT_EQ(ImpossibleDateInName(name, Now), date) << name;
 }
