@@ -301,6 +301,14 @@ bool FileDateUsable(const TDateEvidence& evidence, TDateTime now, std::vector<st
     return false;
 }
 
+// A date the name holds anywhere that a pass can have and the frames' day confirms; 0 without the frames' day.
+TDateTime FramesConfirmedDateInName(const TDateEvidence& evidence, TDateTime now) {
+    if (evidence.FramesDay == 0) return 0;
+    return FirstDateInName(UpperBaseName(evidence.Name), [&](TDateTime date) {
+        return PassDatePossible(date, now) && FramesAgree(date, evidence.FramesDay);
+    });
+}
+
 TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDateExists) {
     TDateChoice choice{TDateMode::Year, 0, 0, TIdentityRule::None, 0};
     if (evidence.ReadYear != 0 && ReadYearUsable(evidence, now, choice.Refusals)) {
@@ -315,6 +323,10 @@ TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDa
     } else if (FileDateUsable(evidence, now, choice.Refusals)) {
         choice.Year = DecodeDateTime(evidence.FileDate).year;
         choice.Rule = TIdentityRule::FileDate;
+    } else if (const TDateTime confirmed = FramesConfirmedDateInName(evidence, now); confirmed != 0) {
+        // Before the clock: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
+        choice.Year = DecodeDateTime(confirmed).year;
+        choice.Rule = TIdentityRule::NameLayout;
     } else {
         choice.Year = LatestPassYear(evidence.FramesDay, now);
         choice.Rule = TIdentityRule::LatestYear;

@@ -262,6 +262,8 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         // date the frames contradict or that does not exist, a file time of a machine without a clock.
         {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2026, 0, 0, 123},
         {"/in/passa.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2026, 0, 0},
+        {"/in/M01_20240301_0920.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::NameLayout,
+         2024, 0, 0, 61},
         // A file closed a little ahead of a January day: that day of 2027 is still to come.
         {"/in/passa.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, EncodeDate(2026, 12, 30), TIdentityRule::LatestYear,
          2026, 0, 0, 10},
