@@ -311,13 +311,16 @@ TDateTime FramesConfirmedDateInName(const TDateEvidence& evidence, TDateTime now
 
 TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDateExists) {
     TDateChoice choice{TDateMode::Year, 0, 0, TIdentityRule::None, 0};
-    if (evidence.ReadYear != 0 && ReadYearUsable(evidence, now, choice.Refusals)) {
+    const bool readYearRefused = evidence.ReadYear != 0 && !ReadYearUsable(evidence, now, choice.Refusals);
+    // A name whose layout's year was refused is not told twice over for the year it begins with.
+    std::vector<std::string> beginsRefusals;
+    if (evidence.ReadYear != 0 && !readYearRefused) {
         choice.Year = evidence.ReadYear;
         choice.Rule = evidence.ReadRule;
     } else if (const int year = nameDateExists ? YearNameBeginsWith(UpperBaseName(evidence.Name), evidence.FramesDay, now,
-                                                                     choice.Refusals)
+                                                                     readYearRefused ? beginsRefusals : choice.Refusals)
                                                : 0;
-               year != 0) {
+               year != 0 && !(readYearRefused && year == evidence.ReadYear)) {
         choice.Year = year;
         choice.Rule = TIdentityRule::NameLayout;
     } else if (FileDateUsable(evidence, now, choice.Refusals)) {
