@@ -4,6 +4,7 @@
 #include "app/PersistingControls.h"
 #include "app/WindowPlacement.h"
 #include "platform/FileUtils.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ResCodePages.h"
 
 #include <QCheckBox>
@@ -17,6 +18,9 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <ctime>
 
 namespace kestrune {
 
@@ -42,6 +46,48 @@ TDateTime FromQDate(const QDate& date) {
 TDateTime FromQTime(const QTime& time) {
     TDateTime value = 0;
     return TryEncodeTime(time.hour(), time.minute(), time.second(), 0, value) ? value : 0;
+}
+
+// The file's time as the user's locale writes a date and a time.
+std::string LocaleDateTime(TDateTime value) {
+    const DateParts parts = DecodeDateTime(value);
+    tm fields{};
+    fields.tm_year = parts.year - 1900;
+    fields.tm_mon = parts.month - 1;
+    fields.tm_mday = parts.day;
+    fields.tm_hour = parts.hour;
+    fields.tm_min = parts.minute;
+    fields.tm_sec = parts.second;
+    char text[128];
+    return strftime(text, sizeof text, "%x %X", &fields) != 0 ? std::string(text) : std::string();
+}
+
+// Why the question proposes its satellite: what named it.
+std::string SatelliteReason(const TPassDirectionProposal& proposal) {
+    if (!proposal.ShowSatelliteList) return {};
+    const TSatelliteChoice& decided = proposal.Decided;
+    switch (decided.Rule) {
+        case TIdentityRule::NameOutright:
+        case TIdentityRule::NameLayout: return FormatResStr(res::SProposedByName, {decided.Satellite});
+        case TIdentityRule::Header: return FormatResStr(res::SProposedByHeader, {decided.Satellite});
+        case TIdentityRule::Frames: return FormatResStr(res::SProposedByFrames, {decided.Satellite});
+        case TIdentityRule::NameDigits: return FormatResStr(res::SProposedByNameDigits, {decided.Satellite, decided.Token});
+        default: return proposal.SatelliteGuessed ? std::string() : resStr(res::SProposedFramesSatellite);
+    }
+}
+
+// Why the question proposes its year or date: what dated it, and what was not used.
+std::string DateReasons(const TPassDirectionProposal& proposal) {
+    const TDateChoice& decided = proposal.DecidedDate;
+    std::string reasons;
+    for (const std::string& refusal : decided.Refusals) reasons += refusal + "\n";
+    const std::string date = decided.Year != 0 ? std::to_string(decided.Year) : FormatDateTime("yyyy-mm-dd", decided.Date);
+    switch (decided.Rule) {
+        case TIdentityRule::NameLayout: return reasons + FormatResStr(res::SProposedDateByName, {date});
+        case TIdentityRule::Header:
+        case TIdentityRule::Frames: return reasons + FormatResStr(res::SProposedDateByHeader, {date});
+        default: return reasons + DateReason(decided);
+    }
 }
 
 QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
@@ -73,6 +119,10 @@ void TFormPassDirection::BuildControls() {
     layout->addWidget(LabelHint);
     layout->addWidget(LabelFilename);
     layout->addWidget(LabelTimestamp);
+    LabelReason = new QLabel(this);
+    LabelReason->setObjectName("LabelReason");
+    LabelReason->setWordWrap(true);
+    layout->addWidget(LabelReason);
 
     auto* stdRow = new QHBoxLayout;
     LabelStdName = new QLabel("Std name: ", this);
@@ -117,7 +167,7 @@ void TFormPassDirection::BuildControls() {
     connect(ComboBoxYear, &QComboBox::activated, this,
             [this] { answer_.PassYear = ComboBoxYear->currentText().toInt(); });
     connect(ComboBoxSat, &QComboBox::activated, this,
-            [this] { answer_.SatelliteText = ComboBoxSat->currentText().toStdString(); });
+            [this] { answer_.SatelliteText = ComboBoxSat->currentData().toString().toStdString(); });
     connect(DatePicker, &QDateEdit::editingFinished, this, [this] { DatePickerExit(); });
     connect(TimePicker, &QTimeEdit::editingFinished, this, [this] { DatePickerExit(); });
     layout->addLayout(choices);
@@ -184,13 +234,18 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     LabelHint->setText(ToQt(request.HintText));
     LabelFilename->setText(QString::fromStdU16String(ShownFileName(ExtractFileName(request.FileName))));
     LabelFilename->setToolTip(QString::fromStdU16String(ShownFileName(request.FileName)));
-    LabelTimestamp->setText(ToQt(FormatDateTime("yyyy-mm-dd hh:nn:ss", request.FileDate)));
+    LabelTimestamp->setText(ToQt(LocaleDateTime(request.FileDate)));
     LabelStdName->setVisible(!request.StdName.empty());
     EditStdFilename->setVisible(!request.StdName.empty());
     EditStdFilename->setText(ToQt(request.StdName));
 
+    // What an unattended run would take, and why: a satellite nothing names is left to the frames.
     ComboBoxSat->setVisible(proposal.ShowSatelliteList);
-    if (proposal.ShowSatelliteList) ShowSatellite(proposal.Satellite);
+    if (proposal.ShowSatelliteList) ShowSatellite(proposal.SatelliteGuessed ? proposal.Satellite : std::string());
+    std::string reason = SatelliteReason(proposal);
+    if (const std::string dated = DateReasons(proposal); !dated.empty()) reason += (reason.empty() ? "" : "\n") + dated;
+    LabelReason->setText(ToQt(reason));
+    LabelReason->setVisible(!reason.empty());
     ComboBoxYear->setVisible(proposal.ShowYearList);
     if (proposal.ShowYearList) FillYears(proposal.NewestYear, proposal.Year);
     DatePicker->setVisible(proposal.ShowDatePicker);
@@ -210,14 +265,15 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
 
 // The list shows the satellite proposed, which is what the answer carries
 // unless the user picks another; one the list lacks (FengYun-3, NOAA-11)
-// joins it for this question.
+// joins it for this question. Where nothing names one, the list offers the
+// satellite the frames name once read, as an unattended run takes it.
 void TFormPassDirection::ShowSatellite(const std::string& satellite) {
     ComboBoxSat->clear();
-    for (const char* name : PassSatelliteNames) ComboBoxSat->addItem(name);
-    if (!satellite.empty() && ComboBoxSat->findText(ToQt(satellite)) < 0) ComboBoxSat->addItem(ToQt(satellite));
-    const int shown = ComboBoxSat->findText(ToQt(satellite));
-    ComboBoxSat->setCurrentIndex(shown >= 0 ? shown : DefaultSatelliteItem);
-    answer_.SatelliteText = ComboBoxSat->currentText().toStdString();
+    if (satellite.empty()) ComboBoxSat->addItem(ToQt(resStr(res::SFramesSatelliteItem)), QString());
+    for (const char* name : PassSatelliteNames) ComboBoxSat->addItem(name, QString(name));
+    if (!satellite.empty() && ComboBoxSat->findData(ToQt(satellite)) < 0) ComboBoxSat->addItem(ToQt(satellite), ToQt(satellite));
+    ComboBoxSat->setCurrentIndex(satellite.empty() ? 0 : std::max(ComboBoxSat->findData(ToQt(satellite)), 0));
+    answer_.SatelliteText = ComboBoxSat->currentData().toString().toStdString();
 }
 
 void TFormPassDirection::FillYears(int newestYear, int selectedYear) {

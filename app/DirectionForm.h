@@ -58,6 +58,7 @@ private:
     QLabel* LabelFilename = nullptr;
     QLabel* LabelTimestamp = nullptr;
     QLabel* LabelHint = nullptr;
+    QLabel* LabelReason = nullptr;  // why the question proposes what it does
     std::array<QCheckBox*, 10> CheckBoxes{};
     QPushButton* ButtonCh24 = nullptr;
     QPushButton* ButtonCh45 = nullptr;

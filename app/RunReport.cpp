@@ -30,18 +30,6 @@ std::string SatelliteOf(const TPassState& pass) {
     return name.empty() ? "a satellite the file does not name" : name;
 }
 
-// A name that holds a date the format's layouts do not read says so; a
-// name whose layout was left unused (its notes come first) is not said to
-// give none.
-std::string DatedByFileDate(const TPassState& pass) {
-    const std::string fileDate = FormatDateTime("yyyy-mm-dd", pass.InputFileDate);
-    const TDateTime named = pass.DateChoice.NameHolds;
-    if (named != 0)
-        return FormatResStr(pass.DateChoice.NameHoldsImpossible ? res::SDatedByFileDateNameImpossible : res::SDatedByFileDateNameHolds,
-                            {fileDate, FormatDateTime("yyyy-mm-dd", named)});
-    return FormatResStr(pass.NameNotes.empty() ? res::SDatedByFileDate : res::SDatedByFileDateNameUnused, {fileDate});
-}
-
 }  // namespace
 
 std::string OneLine(const std::string& text) {
@@ -76,7 +64,8 @@ std::vector<std::string> LoadFailureReport(const TPassState& pass, const std::st
 std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string& keplerNote) {
     std::vector<std::string> lines;
     lines.insert(lines.end(), pass.NameNotes.begin(), pass.NameNotes.end());
-    if (pass.DateChoice.Rule == TIdentityRule::FileDate) lines.push_back(DatedByFileDate(pass));
+    // Worded as the diagnostics word it.
+    if (const std::string reason = DateReason(pass.DateChoice); !reason.empty()) lines.push_back(reason);
     const TOrbit& orbit = *pass.Orbit;
     const TTelemetryData& telemetry = *pass.TelemetryData;
     if (telemetry.ManyBadFrames) lines.push_back(resStr(res::SManyBadFrames));

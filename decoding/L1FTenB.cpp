@@ -3,6 +3,7 @@
 #include "decoding/HeaderFields.h"
 #include "decoding/Level1bLoader.h"
 #include "decoding/LoadContext.h"
+#include "decoding/PassIdentity.h"
 #include "decoding/SatelliteIdent.h"
 #include "decoding/Sensor.h"
 #include "decoding/Telemetry.h"
@@ -35,6 +36,19 @@ std::string ZeroEndedText(const TLoadContext& load, size_t offset, size_t count)
 
 // A header date or time the calendar or the clock lacks refuses the file:
 // it can neither be shown nor date the pass.
+bool HeaderDateValid(const TNameTime& when) {
+    TDateTime date = 0;
+    TDateTime time = 0;
+    return TryEncodeDate(when.Year, when.Month, when.Day, date) && TryEncodeTime(when.Hour, when.Minute, 0, 0, time) &&
+           PassDatePossible(date, NowUtc());
+}
+
+// The 10B header's date: minutes, hours, day, month from 0, years since 1900.
+TNameTime HeaderTime(const TLoadContext& load) {
+    return {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36), LittleWordAt(load, 34),
+            LittleWordAt(load, 32)};
+}
+
 void CheckHeaderDate(TLoadContext& load, const TNameTime& when) {
     TDateTime date = 0;
     TDateTime time = 0;
@@ -84,13 +98,16 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
         try {
             when = MeteorNameTime(state.LoadedFileName, meteor2 && StartsText("2_HRPT", state.LoadedFileName));
         } catch (const EConvertError&) {
-            return false;
+            // A name of another layout: the header's own date, where it holds one.
+            when = HeaderTime(load);
+            if (!HeaderDateValid(when)) return false;
+            load.Log("  The name gives no date: the header's " + Format("%.4d-%.2d-%.2d %.2d:%.2d", when.Year, when.Month,
+                                                                         when.Day, when.Hour, when.Minute) + " is used");
         }
         // The name's date tells which year a New Year pass is of.
         load.EarthLocations().EstimatedDate = when.DateTime();
     } else {
-        when = {LittleWordAt(load, 40) + 1900, LittleWordAt(load, 38) + 1, LittleWordAt(load, 36),
-                LittleWordAt(load, 34), LittleWordAt(load, 32)};
+        when = HeaderTime(load);
         CheckHeaderDate(load, when);
     }
     // The frames count the days of the year and the time of day: the name or

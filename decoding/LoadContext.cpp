@@ -1,5 +1,6 @@
 #include "decoding/LoadContext.h"
 
+#include "decoding/FramePrescan.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
@@ -7,6 +8,8 @@
 #include "platform/ResCodePages.h"
 
 #include <unistd.h>
+
+#include <cmath>
 
 namespace kestrune {
 
@@ -57,6 +60,12 @@ TDateTime TLoadContext::TakeNamedPass(const TNameTime& start) {
     return MidPassTime(start.Date(), start.Hour, start.Minute, State.RecordCount);
 }
 
+int TLoadContext::FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) const {
+    // Any year holds every day in a leap year's middle: only the day is wanted.
+    const TDateTime time = ReadMidPassFrames(*this, recordSize, firstRecordAt, EncodeDate(2024, 7, 1)).Time;
+    return time == 0 ? 0 : static_cast<int>(std::trunc(time) - EncodeDate(DecodeDateTime(time).year, 1, 1)) + 1;
+}
+
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     DirectionKnown = Orbit().ElementsValid;
     return Orbit().IsNorthbound(time);
@@ -78,6 +87,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.StdName = standardName;
     request.ShowGacPass = UseHeaderLineCount;
     request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, ShownFileNameText(State.LoadedFileName)});
+    if (request.FramesDay == 0 && (request.DateMode == TDateMode::Year || request.PassYear != 0))
+        request.FramesDay = FramesDayOfYear(State.RecordSize, State.DataStart);
     const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);
@@ -101,13 +112,16 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
 }
 
 // A year or date changed in the question is the question's; one kept is
-// what decided the proposal, and a file's date that decided is told.
+// what decided the proposal. Sources of a date that were not used are told,
+// and so is a file's date or the clock that decided.
 void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, const TPassDirectionAnswer& answer) {
     State.DateChoice = proposal.DecidedDate;
     // A name's layout that read the date and was refused has told why already.
-    if (!State.NameNotes.empty()) State.DateChoice.NameHolds = 0;
-    if (!proposal.ShowYearList && !proposal.ShowDatePicker) return;
-    const bool kept = proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date;
+    State.DateChoice.NameLayoutUnused = !State.NameNotes.empty() || !State.DateChoice.Refusals.empty();
+    if (State.DateChoice.NameLayoutUnused) State.DateChoice.NameHolds = 0;
+    for (const std::string& refusal : State.DateChoice.Refusals) NameRuleNotUsed(refusal);
+    const bool asked = proposal.ShowYearList || proposal.ShowDatePicker;
+    const bool kept = !asked || (proposal.ShowYearList ? answer.PassYear == proposal.Year : answer.PassDate == proposal.Date);
     if (!kept) {
         State.DateChoice.Rule = TIdentityRule::Question;
         State.DateChoice.Year = answer.PassYear;
@@ -115,9 +129,20 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
         State.DateChoice.NameHolds = 0;
         return;
     }
-    if (State.DateChoice.Rule != TIdentityRule::FileDate) return;
+    const TIdentityRule rule = State.DateChoice.Rule;
+    if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear) return;
     Log(DateReason(State.DateChoice));
-    if (proposal.ShowYearList) EarthLocations().EstimatedDate = State.InputFileDate;
+    if (proposal.ShowDatePicker) return;
+    // The frames' days find their year from the date that dated the pass.
+    const int framesDay = State.DateChoice.FramesDay;
+    const TDateTime estimate = rule == TIdentityRule::FileDate ? State.InputFileDate
+                               : framesDay != 0                 ? EncodeDate(State.DateChoice.Year, 1, 1) + framesDay - 1
+                                                                : EncodeDate(State.DateChoice.Year, 7, 1);
+    EarthLocations().EstimatedDate = estimate;
+    // Elements chosen for a name's date that was refused would date the lines by it.
+    TOrbit& orbit = Orbit();
+    if (orbit.PassTime != 0 && !orbit.SatelliteName.empty() && DecodeDateTime(orbit.PassTime).year != State.DateChoice.Year)
+        orbit.SelectElements(framesDay != 0 ? estimate + std::fmod(orbit.PassTime, 1.0) : estimate);
 }
 
 void TLoadContext::NameRuleNotUsed(const std::string& why) {

@@ -93,6 +93,9 @@ struct TLoadContext {
     // For a pass whose start the file name gives: the record count and the
     // year the question proposes; the middle of the pass by the name's time.
     TDateTime TakeNamedPass(const TNameTime& start);
+    // The day of the year the frames near the middle of the pass agree on
+    // (records of recordSize bytes from firstRecordAt); 0 when they give none.
+    int FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) const;
     // The orbit's direction at time; it counts as known when the orbit has elements.
     bool ProposeOrbitDirection(TDateTime time);
 

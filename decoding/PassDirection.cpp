@@ -38,7 +38,7 @@ void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionPropos
 }
 
 TDateEvidence DateEvidence(const TPassDirectionRequest& request) {
-    return {request.FileName, request.PassDate, request.PassYear, request.DateRule, request.FileDate};
+    return {request.FileName, request.PassDate, request.PassYear, request.DateRule, request.FileDate, request.FramesDay};
 }
 
 // A year the list does not hold leaves the list at its newest year.
@@ -80,7 +80,9 @@ TPassDirectionAnswer DefaultPassDirectionAnswer(const TPassDirectionRequest& req
     TPassDirectionAnswer answer;
     answer.Northbound = request.Northbound;
     answer.PassDate = proposal.ShowDatePicker ? proposal.Date : request.PassDate;
-    answer.PassYear = proposal.ShowYearList ? proposal.Year : request.PassYear;
+    // Unasked, a year read that no pass can have with its frames' day yields to the one decided.
+    const int decidedYear = proposal.DecidedDate.Year;
+    answer.PassYear = proposal.ShowYearList ? proposal.Year : decidedYear != 0 ? decidedYear : request.PassYear;
     answer.SatelliteText = proposal.SatelliteGuessed ? proposal.Satellite : std::string();
     answer.ChannelChosen = request.ChannelEnabled;
     return answer;

@@ -30,6 +30,7 @@ struct TPassDirectionRequest {
     std::string SatellitePreset;  // satellite to preselect in the list
     TIdentityRule PresetRule = TIdentityRule::Header;  // what named the preset: the header or frames
     TIdentityRule DateRule = TIdentityRule::Header;    // what gave PassDate or PassYear
+    int FramesDay = 0;            // the day of the year the frames give; 0 when none was read
 };
 
 // The values the question shows when it opens.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <initializer_list>
 #include <vector>
 
@@ -66,7 +67,8 @@ TSatelliteChoice FromNameEnd(const std::string& name) {
     const TSatelliteChoice metop = LastMatch(name,
                                              {{"_M02_", "METOP-A"}, {"_M03_", "METOP-C"}, {"M01_", "METOP-B"},
                                               {"M02_", "METOP-A"}, {"M03_", "METOP-C"}, {"METOPA", "METOP-A"},
-                                              {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}},
+                                              {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}, {"METOP-A", "METOP-A"},
+                                              {"METOP-B", "METOP-B"}, {"METOP-C", "METOP-C"}},
                                              Contains);
     if (!metop.Satellite.empty()) return metop;
     std::vector<TNameRule> digits = NoaaTokens("", AllNoaaNumbers);
@@ -116,20 +118,34 @@ TDateTime DayMonthNameYearAt(const std::string& name, size_t start) {
     return 0;
 }
 
-// "yyyymmdd" with at most one "-" or "_" between the year, the month and the day.
+// The digits of "yyyymmdd", "yyyy-mm-dd", "yyyy_mm_dd" or "yyyy_mmdd" at
+// start: a separator after the year, and after the month only where one
+// follows the year ("270109_1200" is no "2701-09-12"); "" when none.
+std::string SeparatedDateDigitsAt(const std::string& name, size_t start) {
+    const auto digitsAt = [&name](size_t at, size_t count) {
+        if (at + count > name.size()) return false;
+        for (size_t i = at; i < at + count; ++i)
+            if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        return true;
+    };
+    const auto endsAt = [&name](size_t at) { return at >= name.size() || !std::isdigit(static_cast<unsigned char>(name[at])); };
+    if (!digitsAt(start, 4)) return {};
+    if (digitsAt(start, 8)) return endsAt(start + 8) ? name.substr(start, 8) : std::string();
+    const char separator = start + 4 < name.size() ? name[start + 4] : '\0';
+    if ((separator != '-' && separator != '_') || !digitsAt(start + 5, 2)) return {};
+    const size_t day = start + 7 < name.size() && name[start + 7] == separator ? start + 8 : start + 7;
+    if (!digitsAt(day, 2) || !endsAt(day + 2)) return {};
+    return name.substr(start, 4) + name.substr(start + 5, 2) + name.substr(day, 2);
+}
+
 TDateTime SeparatedDateAt(const std::string& name, size_t start) {
-    std::string digits;
-    for (size_t i = start; i < name.size() && digits.size() < 8; ++i) {
-        const char c = name[i];
-        const bool separator = (c == '-' || c == '_') && (digits.size() == 4 || digits.size() == 6);
-        if (std::isdigit(static_cast<unsigned char>(c)))
-            digits += c;
-        else if (!separator)
-            break;
-    }
-    if (digits.size() < 8) return 0;
+    const std::string digits = SeparatedDateDigitsAt(name, start);
+    if (digits.empty()) return 0;
     return DateOf(Digits(digits, 0, 4), Digits(digits, 4, 2), Digits(digits, 6, 2));
 }
+
+// A month and a day of the month's range, which may still form no date (30 February).
+bool DateShaped(int month, int day) { return month >= 1 && month <= 12 && day >= 1 && day <= 31; }
 
 // A run of five to seven digits standing alone: "yyddd", "yymmdd", "yyyyddd";
 // two-digit years as the station formats read them.
@@ -140,10 +156,13 @@ TDateTime DigitRunDateAt(const std::string& name, size_t start) {
     const auto twoDigitYear = StationTwoDigitYear;
     switch (run.size()) {
         case 5: return DayOfYearDate(twoDigitYear(Digits(run, 0, 2)), Digits(run, 2, 3));
-        // As "yymmdd" or as "ddmmyy" (GTI's): the later, the nearer today.
-        case 6:
-            return std::max(DateOf(twoDigitYear(Digits(run, 0, 2)), Digits(run, 2, 2), Digits(run, 4, 2)),
-                            DateOf(twoDigitYear(Digits(run, 4, 2)), Digits(run, 2, 2), Digits(run, 0, 2)));
+        // As "yymmdd" or as "ddmmyy" (GTI's): the later, the nearer today;
+        // "230229" is a 29 February 2023 that does not exist, not 2029-02-23.
+        case 6: {
+            const TDateTime asYmd = DateOf(twoDigitYear(Digits(run, 0, 2)), Digits(run, 2, 2), Digits(run, 4, 2));
+            if (asYmd == 0 && DateShaped(Digits(run, 2, 2), Digits(run, 4, 2))) return 0;
+            return std::max(asYmd, DateOf(twoDigitYear(Digits(run, 4, 2)), Digits(run, 2, 2), Digits(run, 0, 2)));
+        }
         case 7: return DayOfYearDate(Digits(run, 0, 4), Digits(run, 4, 3));
         default: return 0;
     }
@@ -166,14 +185,71 @@ std::string UpperBaseName(const std::string& fileName) {
     return UpperCase(ChangeFileExt(ExtractFileName(fileName), ""));
 }
 
+std::string Ymd(TDateTime date) { return FormatDateTime("yyyy-mm-dd", date); }
+
+// The frames' day in the year a date source gives it (New Year's
+// neighbours move it across); 0 without the frames' day, or in a year
+// without that day.
+TDateTime FramedDate(TDateTime source, int framesDay) {
+    if (framesDay == 0) return 0;
+    const int year = FrameYear(source, framesDay);
+    return DayInYear(year, framesDay) ? EncodeDate(year, 1, 1) + framesDay - 1 : 0;
+}
+
+// Whether the frames' day is the date's, or its neighbour across a midnight.
+bool FramesAgree(TDateTime date, int framesDay) {
+    if (framesDay == 0) return true;
+    const TDateTime framed = FramedDate(date, framesDay);
+    return framed != 0 && std::abs(framed - std::trunc(date)) <= 1;
+}
+
+// A date of the name's places whose month and day are in range but which
+// does not exist ("2023-02-29", "20230431", "230229"); "" when none.
+std::string NonexistentDateInName(const std::string& name) {
+    for (size_t start = 0; start < name.size(); ++start) {
+        if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
+        std::string digits = SeparatedDateDigitsAt(name, start);
+        if (digits.empty()) {
+            size_t end = start;
+            while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
+            if (end - start == 6) digits = std::to_string(StationTwoDigitYear(Digits(name, start, 2))) + name.substr(start + 2, 4);
+        }
+        if (digits.size() != 8) continue;
+        const int month = Digits(digits, 4, 2);
+        const int day = Digits(digits, 6, 2);
+        if (DateShaped(month, day) && DateOf(Digits(digits, 0, 4), month, day) == 0)
+            return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
+    }
+    return {};
+}
+
 // The year question's name rule: a name that begins with a year of this
-// century's passes.
-int YearNameBeginsWith(const std::string& upperName, TDateTime now) {
+// century's passes. A whole date it begins with must be one a pass can have
+// and one the frames do not contradict; where they do, a later date of the
+// name that they confirm gives the year ("2022-01-01_2023-05-03-1200"). A
+// name whose year or date cannot be the pass's is told in refusals.
+int YearNameBeginsWith(const std::string& upperName, int framesDay, TDateTime now, std::vector<std::string>& refusals) {
     constexpr int FirstNamedYear = 1998;
-    // A whole date no pass can have gives no year either.
-    if (const TDateTime date = SeparatedDateAt(upperName, 0); date != 0 && !PassDatePossible(date, now)) return 0;
     const int year = StrToIntDef(Copy(upperName, 1, 4), 0);
-    return year >= FirstNamedYear && year <= NewestPassYear(now) ? year : 0;
+    if (year < FirstNamedYear || year > NewestPassYear(now)) return 0;
+    const TDateTime date = SeparatedDateAt(upperName, 0);
+    // A whole date no pass can have gives no year either.
+    if (date != 0 && !PassDatePossible(date, now)) return 0;
+    if (date != 0 && !FramesAgree(date, framesDay)) {
+        const TDateTime confirmed = FirstDateInName(upperName, [&](TDateTime other) {
+            return PassDatePossible(other, now) && FramesAgree(other, framesDay);
+        });
+        if (confirmed != 0) return DecodeDateTime(confirmed).year;
+        refusals.push_back(FormatResStr(res::SNameDateNotFrames, {Ymd(date), std::to_string(framesDay)}));
+        return 0;
+    }
+    const TDateTime framed = FramedDate(date != 0 ? date : EncodeDate(year, 7, 1), framesDay);
+    if (framesDay != 0 && !PassDatePossible(framed, now)) {
+        refusals.push_back(FormatResStr(res::SNameYearFramesImpossible,
+                                        {std::to_string(year), std::to_string(framesDay), Ymd(framed)}));
+        return 0;
+    }
+    return year;
 }
 
 // The date question's name rule: year, month and day from the first eight
@@ -193,23 +269,95 @@ TDateTime DateOfNameDigits(const std::string& upperName) {
     return date;
 }
 
-TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now) {
-    if (evidence.ReadYear != 0) return {TDateMode::Year, 0, evidence.ReadYear, evidence.ReadRule, 0};
-    if (const int year = YearNameBeginsWith(UpperBaseName(evidence.Name), now); year != 0)
-        return {TDateMode::Year, 0, year, TIdentityRule::NameLayout, 0};
-    return {TDateMode::Year, 0, DecodeDateTime(evidence.FileDate).year, TIdentityRule::FileDate, 0};
+// The latest year in which the frames' day has passed a month from now; without it, the clock's year.
+int LatestPassYear(int framesDay, TDateTime now) {
+    if (framesDay == 0) return DecodeDateTime(now).year;
+    int year = NewestPassYear(now);
+    while (!DayInYear(year, framesDay) || EncodeDate(year, 1, 1) + framesDay - 1 > now + 31) --year;
+    return year;
 }
 
-TDateChoice DecideDay(const TDateEvidence& evidence) {
+// A year the reader read from the name's layout, refused where the frames' day in it is no pass's.
+bool ReadYearUsable(const TDateEvidence& evidence, TDateTime now, std::vector<std::string>& refusals) {
+    if (evidence.ReadRule != TIdentityRule::NameLayout || evidence.FramesDay == 0) return true;
+    const TDateTime source = evidence.Read != 0 ? evidence.Read : EncodeDate(evidence.ReadYear, 7, 1);
+    const TDateTime framed = FramedDate(source, evidence.FramesDay);
+    if (PassDatePossible(framed, now)) return true;
+    refusals.push_back(FormatResStr(res::SNameYearFramesImpossible, {std::to_string(evidence.ReadYear),
+                                                                     std::to_string(evidence.FramesDay), Ymd(framed)}));
+    return false;
+}
+
+// The file's date dates a pass only where a pass can have it, and its frames' day in its year.
+bool FileDateUsable(const TDateEvidence& evidence, TDateTime now, std::vector<std::string>& refusals) {
+    if (!PassDatePossible(evidence.FileDate, now)) {
+        refusals.push_back(FormatResStr(res::SFileDateImpossible, {Ymd(evidence.FileDate)}));
+        return false;
+    }
+    const TDateTime framed = FramedDate(evidence.FileDate, evidence.FramesDay);
+    if (evidence.FramesDay == 0 || PassDatePossible(framed, now)) return true;
+    refusals.push_back(FormatResStr(res::SFileDateFramesImpossible,
+                                    {Ymd(evidence.FileDate), Ymd(framed), std::to_string(evidence.FramesDay)}));
+    return false;
+}
+
+// A date the name holds anywhere that a pass can have and the frames' day confirms; 0 without the frames' day.
+TDateTime FramesConfirmedDateInName(const TDateEvidence& evidence, TDateTime now) {
+    if (evidence.FramesDay == 0) return 0;
+    return FirstDateInName(UpperBaseName(evidence.Name), [&](TDateTime date) {
+        return PassDatePossible(date, now) && FramesAgree(date, evidence.FramesDay);
+    });
+}
+
+TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDateExists) {
+    TDateChoice choice{TDateMode::Year, 0, 0, TIdentityRule::None, 0};
+    const bool readYearRefused = evidence.ReadYear != 0 && !ReadYearUsable(evidence, now, choice.Refusals);
+    // A name whose layout's year was refused is not told twice over for the year it begins with.
+    std::vector<std::string> beginsRefusals;
+    if (evidence.ReadYear != 0 && !readYearRefused) {
+        choice.Year = evidence.ReadYear;
+        choice.Rule = evidence.ReadRule;
+    } else if (const int year = nameDateExists ? YearNameBeginsWith(UpperBaseName(evidence.Name), evidence.FramesDay, now,
+                                                                     readYearRefused ? beginsRefusals : choice.Refusals)
+                                               : 0;
+               year != 0 && !(readYearRefused && year == evidence.ReadYear)) {
+        choice.Year = year;
+        choice.Rule = TIdentityRule::NameLayout;
+    } else if (FileDateUsable(evidence, now, choice.Refusals)) {
+        choice.Year = DecodeDateTime(evidence.FileDate).year;
+        choice.Rule = TIdentityRule::FileDate;
+    } else if (const TDateTime confirmed = FramesConfirmedDateInName(evidence, now); confirmed != 0) {
+        // Before the clock: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
+        choice.Year = DecodeDateTime(confirmed).year;
+        choice.Rule = TIdentityRule::NameLayout;
+    } else {
+        choice.Year = LatestPassYear(evidence.FramesDay, now);
+        choice.Rule = TIdentityRule::LatestYear;
+    }
+    return choice;
+}
+
+// The file's date, else the run's clock where no pass can have the file's.
+TDateChoice DayOfFileDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
+    const bool withTime = mode == TDateMode::DateAndTime;
+    TDateChoice choice{mode, 0, 0, TIdentityRule::FileDate, 0};
+    const bool usable = FileDateUsable({evidence.Name, 0, 0, evidence.ReadRule, evidence.FileDate}, now, choice.Refusals);
+    const TDateTime date = usable ? evidence.FileDate : now;
+    choice.Date = withTime ? date : static_cast<double>(Trunc(date));
+    if (!usable) choice.Rule = TIdentityRule::LatestYear;
+    return choice;
+}
+
+TDateChoice DecideDay(const TDateEvidence& evidence, TDateTime now, bool nameDateExists) {
     if (evidence.Read != 0) return {TDateMode::Date, static_cast<double>(Trunc(evidence.Read)), 0, evidence.ReadRule, 0};
-    if (const TDateTime date = DateOfNameDigits(UpperBaseName(evidence.Name)); date != 0)
+    if (const TDateTime date = nameDateExists ? DateOfNameDigits(UpperBaseName(evidence.Name)) : 0; date != 0)
         return {TDateMode::Date, date, 0, TIdentityRule::NameLayout, 0};
-    return {TDateMode::Date, static_cast<double>(Trunc(evidence.FileDate)), 0, TIdentityRule::FileDate, 0};
+    return DayOfFileDate(evidence, TDateMode::Date, now);
 }
 
-TDateChoice DecideDayAndTime(const TDateEvidence& evidence) {
+TDateChoice DecideDayAndTime(const TDateEvidence& evidence, TDateTime now) {
     if (evidence.Read != 0) return {TDateMode::DateAndTime, evidence.Read, 0, evidence.ReadRule, 0};
-    return {TDateMode::DateAndTime, evidence.FileDate, 0, TIdentityRule::FileDate, 0};
+    return DayOfFileDate(evidence, TDateMode::DateAndTime, now);
 }
 
 }  // namespace
@@ -258,19 +406,26 @@ TDateTime ImpossibleDateInName(const std::string& name, TDateTime now) {
 }
 
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
+    const std::string baseName = ChangeFileExt(ExtractFileName(evidence.Name), "");
+    // A date of the name that does not exist dates nothing, and is told.
+    const std::string nonexistent = NonexistentDateInName(baseName);
     TDateChoice choice;
     switch (mode) {
-        case TDateMode::Year: choice = DecideYear(evidence, now); break;
-        case TDateMode::Date: choice = DecideDay(evidence); break;
-        case TDateMode::DateAndTime: choice = DecideDayAndTime(evidence); break;
+        case TDateMode::Year: choice = DecideYear(evidence, now, nonexistent.empty()); break;
+        case TDateMode::Date: choice = DecideDay(evidence, now, nonexistent.empty()); break;
+        case TDateMode::DateAndTime: choice = DecideDayAndTime(evidence, now); break;
         case TDateMode::None:
             // Nothing asked: what the reader read stands, and nothing else dates the pass here.
-            if (evidence.Read != 0) return DecideDayAndTime(evidence);
-            if (evidence.ReadYear != 0) return DecideYear(evidence, now);
-            return choice;
+            if (evidence.Read != 0) choice = DecideDayAndTime(evidence, now);
+            else if (evidence.ReadYear != 0) choice = DecideYear(evidence, now, nonexistent.empty());
+            break;
     }
-    if (choice.Rule != TIdentityRule::FileDate) return choice;
-    const std::string baseName = ChangeFileExt(ExtractFileName(evidence.Name), "");
+    if (!nonexistent.empty()) choice.Refusals.insert(choice.Refusals.begin(), FormatResStr(res::SNameDateNotExisting, {nonexistent}));
+    choice.FileDate = evidence.FileDate;
+    choice.FramesDay = evidence.FramesDay;
+    // A name whose date was refused has said why; it is not said to hold a date no layout reads.
+    choice.NameLayoutUnused = !choice.Refusals.empty();
+    if (choice.Rule != TIdentityRule::FileDate || choice.NameLayoutUnused) return choice;
     choice.NameHolds = DateInName(baseName, now);
     if (choice.NameHolds != 0) return choice;
     // A date no pass can have is no date of the pass, but the name is told to hold it.
@@ -280,14 +435,16 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 }
 
 std::string DateReason(const TDateChoice& choice) {
+    if (choice.Rule == TIdentityRule::LatestYear)
+        return choice.FramesDay != 0 && choice.Mode != TDateMode::Date && choice.Mode != TDateMode::DateAndTime
+                   ? FormatResStr(res::SDatedLatestYear, {std::to_string(choice.Year), std::to_string(choice.FramesDay)})
+                   : FormatResStr(res::SDatedByClock, {choice.Year != 0 ? std::to_string(choice.Year) : Ymd(choice.Date)});
     if (choice.Rule != TIdentityRule::FileDate) return {};
-    std::string reason = choice.Mode == TDateMode::Year ? Format("Pass year %d", choice.Year)
-                                          : "Pass date " + FormatDateTime("yyyy-mm-dd", choice.Date);
-    reason += " taken from the file's date";
+    const std::string fileDate = Ymd(choice.FileDate);
     if (choice.NameHolds != 0)
-        reason += "; the name holds the date " + FormatDateTime("yyyy-mm-dd", choice.NameHolds) +
-                  (choice.NameHoldsImpossible ? ", which no pass can have" : ", which no name layout of this format reads");
-    return reason;
+        return FormatResStr(choice.NameHoldsImpossible ? res::SDatedByFileDateNameImpossible : res::SDatedByFileDateNameHolds,
+                            {fileDate, Ymd(choice.NameHolds)});
+    return FormatResStr(choice.NameLayoutUnused ? res::SDatedByFileDateNameUnused : res::SDatedByFileDate, {fileDate});
 }
 
 std::string SatelliteMismatch(const std::string& named, const std::string& framedAsTold, const std::string& usedAsTold,

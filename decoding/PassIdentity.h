@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -24,6 +25,7 @@ enum class TIdentityRule {
     Frames,        // the frames of the whole pass
     NameDigits,    // only the name's last two characters, which may be digits of a time
     FileDate,      // the file's modification time
+    LatestYear,    // nothing gave a possible year: the latest in which the frames' day has passed
     Question,      // chosen in the direction question
 };
 
@@ -82,6 +84,7 @@ struct TDateEvidence {
     int ReadYear = 0;           // the year the reader read; 0 when none
     TIdentityRule ReadRule = TIdentityRule::Header;  // what gave them: the name's layout, the header, the frames
     TDateTime FileDate = 0;     // the file's modification time
+    int FramesDay = 0;          // the day of the year the frames give; 0 when none was read
 };
 
 struct TDateChoice {
@@ -91,16 +94,24 @@ struct TDateChoice {
     TIdentityRule Rule = TIdentityRule::None;
     TDateTime NameHolds = 0;    // dated by the file: a date the name holds that no layout of its format read
     bool NameHoldsImpossible = false;  // ... and one no pass can have
+    TDateTime FileDate = 0;     // the file's date, as the reason tells it
+    int FramesDay = 0;          // the frames' day, as the reason tells it
+    std::vector<std::string> Refusals{};  // each source of a date that was not used, and why
+    bool NameLayoutUnused = false;      // a date the name's layout read was not used, and told why
 };
 
 // What the reader read decides; else a year the name begins with (a date its
 // digits form, where a date is asked); else the file's date. The time of day
 // comes only from what the reader read or the file. Where nothing is asked,
-// only what the reader read.
+// only what the reader read. A year is taken only where the pass can have
+// it, with the frames' day where they gave one; a name's date only where it
+// exists and the frames do not contradict it. Where nothing gives a year a
+// pass can have, the latest year in which the frames' day has passed.
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now);
 
-// Why the pass has its date, for the diagnostics: "Pass year 2023 taken from
-// the file's date"; "" where the file's date did not decide.
+// Why the pass has its date, told alike on standard error and in the
+// diagnostics: "The pass is dated by the file's date (2023-05-03): ...";
+// "" where neither the file's date nor the clock decided.
 std::string DateReason(const TDateChoice& choice);
 
 // The one reason told, in the diagnostics and the run report alike, where

@@ -579,8 +579,10 @@ void TPassLoader::SummariseAndLocate(TLoadContext& load) {
         orbit.SetSatelliteName(telemetry.SatelliteName);
         state_.SatelliteChoice = {orbit.SatelliteName, TIdentityRule::Frames, {}};
     }
-    state_.SatelliteNote = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
-                                             state_.SatelliteFromFrames, state_.NameSatellite);
+    // Meteor frames carry no NOAA identity word: what their words would decode to names no satellite.
+    if (!state_.MeteorPass)
+        state_.SatelliteNote = SatelliteMismatch(telemetry.NamedSatellite, telemetry.SatelliteName, orbit.SatelliteName,
+                                                 state_.SatelliteFromFrames, state_.NameSatellite);
     if (!state_.SatelliteNote.empty()) load.Log(state_.SatelliteNote);
     state_.Video->MeasureAll(telemetry.SpaceCount(1), telemetry.SpaceCount(2));
     host_.ShowProgress(false);

@@ -15,7 +15,8 @@ bool TokenAt(const std::string& token, const std::string& text, int position) { 
 std::string MetopTokenAt17(const std::string& upperName, std::string satellite) {
     const std::initializer_list<std::pair<const char*, const char*>> tokens = {
         {"M01", "METOP-B"},    {"M02", "METOP-A"},    {"M03", "METOP-C"},
-        {"METOPA", "METOP-A"}, {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"}};
+        {"METOPA", "METOP-A"}, {"METOPB", "METOP-B"}, {"METOPC", "METOP-C"},
+        {"METOP-A", "METOP-A"}, {"METOP-B", "METOP-B"}, {"METOP-C", "METOP-C"}};
     for (const auto& [token, name] : tokens)
         if (TokenAt(token, upperName, 17)) satellite = name;
     return satellite;

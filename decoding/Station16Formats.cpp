@@ -135,6 +135,7 @@ void ReadDartcomHeader(TLoadContext& load) {
         request.SatellitePreset = framed.Satellite;
         request.PresetRule = TIdentityRule::Frames;
         const int day = framed.Satellite.empty() ? 1 : framed.DayOfYear;
+        if (!framed.Satellite.empty()) request.FramesDay = framed.DayOfYear;
         load.AskPassDirection("", true);
         locations.BaseDate = EncodeDate(request.PassYear, 1, 1);
         load.Orbit().SetSatelliteName(request.SatelliteText);

@@ -234,6 +234,10 @@ void ReadTenBitHeader(TLoadContext& load) {
         ProposeFramesSatellite(load, HrptPackedRecord, wsdHeader ? WsdHeaderBytes : 0);
     } else
         proposedNorthbound = TenBitNamedDirection(load, satellite);
+    const int32_t recordSize = state.SensorKind != SensorFengYun1 ? HrptPackedRecord
+                               : state.InputFormatCode == 40      ? ChrptWsdRecord
+                                                                  : ChrptPackedRecord;
+    if (!dated) load.Dialog.FramesDay = load.FramesDayOfYear(recordSize, wsdHeader ? WsdHeaderBytes : 0);
     load.AskPassDirection(hint, proposedNorthbound);
 
     TEarthLocations& locations = load.EarthLocations();
@@ -242,10 +246,7 @@ void ReadTenBitHeader(TLoadContext& load) {
     load.SeekInput(0);
     state.DataStart = 0;
     state.PackedInput = true;
-    if (state.SensorKind == SensorFengYun1)
-        state.RecordSize = state.InputFormatCode == 40 ? ChrptWsdRecord : ChrptPackedRecord;
-    else
-        state.RecordSize = HrptPackedRecord;
+    state.RecordSize = recordSize;
     if (wsdHeader) load.SeekInput(WsdHeaderBytes);
 }
 

@@ -42,6 +42,7 @@ constexpr TServicePeriod Noaa9Service{1984, 12, 17, 1995, 1, 19};
 constexpr TServicePeriod Noaa10Service{1986, 10, 8, 1994, 10, 6};
 constexpr TServicePeriod Noaa11Service{1988, 10, 21, 1994, 9, 15};
 constexpr TServicePeriod TirosNService{1978, 10, 13, 1981, 2, 27};
+constexpr TServicePeriod Noaa17Service{2002, 6, 24, 2013, 4, 10};
 
 // Report lines are kept with carriage returns between them.
 void AppendLine(std::string& report, const std::string& line) { report += "\r" + line; }
@@ -78,7 +79,9 @@ TSpacecraft DecodeSpacecraftId(int32_t id, TDateTime date, uint8_t formatCode, b
             return {id, "Metop-A", 12, ""};
         case 9: return {id, "NOAA 12", 5, "NOAA-12"};
         case 11:
-            if (metopByDate && MetopBService.Holds(date)) return {id, "Metop-B", 13, "METOP-B"};
+            // Out of NOAA-17's years of service the id is MetOp-B's, whatever the format.
+            if (MetopBService.Holds(date) && (metopByDate || !Noaa17Service.Holds(date)))
+                return {id, "Metop-B", 13, "METOP-B"};
             if (Noaa9Service.Holds(date)) return {id, "NOAA 9", 2, "NOAA-9"};
             return {id, "NOAA 17", 9, "NOAA-17"};
         case 13:
@@ -230,8 +233,9 @@ bool TTelemetryData::LocateBlock(std::span<const uint16_t> frame, TelemetryBlock
         return (t[9] & 0x380) == 0x280;
     }
     if (IsFormatOneOf(code, {29, 30})) {
-        t.Start = -5;  // these frames lack the first five words
-        return true;
+        t.Start = -5;  // these frames lack the first five words, the sync words among them
+        // Without sync words, a frame is told from noise by its time code's fixed bits.
+        return (t[8] & 1) == 0 && (t[9] & 0x280) == 0x280;
     }
     if (IsFormatOneOf(code, {31, 36, 37, 38})) {
         t.Start = 0;
@@ -486,7 +490,9 @@ void TTelemetryData::SettleL1BCalibration() {
 }
 
 TSpacecraft TTelemetryData::Spacecraft() const {
-    return DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_, !StartsText("NOAA", NamedSatellite));
+    // An undated pass whose file names a MetOp is of the MetOps' years, not of the NOAAs' that shared their ids.
+    const TDateTime date = passDate_ == 0 && StartsText("METOP", NamedSatellite) ? NowUtc() : passDate_;
+    return DecodeSpacecraftId(SpacecraftId, date, formatCode_, !StartsText("NOAA", NamedSatellite));
 }
 
 void TTelemetryData::IdentifySatellite(TSensor& sensor) {
@@ -674,8 +680,11 @@ std::string TTelemetryData::TargetValuesText() const {
 void TTelemetryData::PassSummary(TSensor& sensor, bool quiet) {
     SpacecraftId = 0;
     AddLine("");
-    AddLine(Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
-                   GoodSyncCount));
+    AddLine(IsFormatOneOf(formatCode_, {29, 30})
+                ? Format("Out of %d frames in the data,  %d had a valid time code (the recorder leaves out the sync words)",
+                         FrameCount, GoodSyncCount)
+                : Format("Out of %d frames in the data,  %d had a valid first sync word (284 hex)", FrameCount,
+                         GoodSyncCount));
     ManyBadFrames =
         !MeteorPass && !IsFormatOneOf(formatCode_, {24, 25, 31, 36, 37, 38}) && FrameCount * 8 / 10 > GoodSyncCount;
     if (ManyBadFrames) {

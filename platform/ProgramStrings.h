@@ -393,6 +393,23 @@ constexpr uint16_t SNameNoElements = 4879;
 constexpr uint16_t SNameDayImpossible = 4880;
 // A pass dated by its file whose name holds a date no pass can have.
 constexpr uint16_t SDatedByFileDateNameImpossible = 4881;
+// Dates a pass cannot have, and what then dates it.
+constexpr uint16_t SNameDateNotExisting = 4960;
+constexpr uint16_t SNameDateNotFrames = 4961;
+constexpr uint16_t SNameYearFramesImpossible = 4962;
+constexpr uint16_t SFileDateImpossible = 4963;
+constexpr uint16_t SFileDateFramesImpossible = 4964;
+constexpr uint16_t SDatedLatestYear = 4965;
+constexpr uint16_t SDatedByClock = 4966;
+// Why the pass-direction question proposes what it does.
+constexpr uint16_t SProposedByName = 4967;
+constexpr uint16_t SProposedByHeader = 4968;
+constexpr uint16_t SProposedByFrames = 4969;
+constexpr uint16_t SProposedByNameDigits = 4970;
+constexpr uint16_t SProposedFramesSatellite = 4971;
+constexpr uint16_t SFramesSatelliteItem = 4972;
+constexpr uint16_t SProposedDateByName = 4973;
+constexpr uint16_t SProposedDateByHeader = 4974;
 constexpr uint16_t SUnableToWriteLinked = 4900;
 // A pass log that would pass its bound once written.
 constexpr uint16_t SProcessedListWouldGrow = 4901;
@@ -415,7 +432,7 @@ constexpr uint16_t SLevel1bLocationsUnfit = 4937;
 constexpr uint16_t SLevel1bNoLocations = 4938;
 constexpr uint16_t SNoSstWithoutRecordLocations = 4939;
 // Level 1b lines whose times the lines around them contradict.
-constexpr uint16_t SLevel1bTimesContradicted = 4961;
+constexpr uint16_t SLevel1bTimesContradicted = 4975;
 constexpr uint16_t SNoPassTimecode = 4930;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;

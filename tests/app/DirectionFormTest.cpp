@@ -42,6 +42,7 @@ TEST(DirectionFormTest, TheUserChoosesDirectionAndChannels) {
         EXPECT_EQ(shown.windowTitle(), "Confirm 10-bit HRPT NOAA-18 pass x direction");
         EXPECT_EQ(Find<QLabel>(shown, "LabelFilename")->text(), "pass.hpt");
         EXPECT_EQ(Find<QLabel>(shown, "LabelFilename")->toolTip(), "/data/pass.hpt");
+        EXPECT_EQ(Find<QLabel>(shown, "LabelTimestamp")->text(), "05/03/23 12:30:00") << "the locale's date and time";
         EXPECT_TRUE(Find<QPushButton>(shown, "ButtonNorth")->isDefault());
         EXPECT_FALSE(Find<QCheckBox>(shown, "CheckBox6")->isEnabled());
         EXPECT_FALSE(Find<QLabel>(shown, "LabelStdName")->isVisible());
@@ -116,6 +117,26 @@ TEST(DirectionFormTest, ASatelliteOutsideTheListIsShownAndAnswered) {
         });
         EXPECT_EQ(answer.SatelliteText, satellite);
     }
+}
+
+// A name that names no satellite: the window proposes what an unattended run
+// takes, the satellite the frames name once read, and says why.
+TEST(DirectionFormTest, ASatelliteNothingNamesIsLeftToTheFramesAsUnattended) {
+    TFormPassDirection form(nullptr);
+    TPassDirectionRequest request = Request("passa.hpt", true);
+    request.DateMode = TDateMode::Year;
+    const TPassDirectionProposal proposal = ProposePassDirection(request, EncodeDate(2023, 6, 1));
+    WhenModal<TFormPassDirection>([](TFormPassDirection& shown) {
+        EXPECT_EQ(Find<QComboBox>(shown, "ComboBoxSat")->currentText().toStdString(), resStr(res::SFramesSatelliteItem));
+        const std::string reason = Find<QLabel>(shown, "LabelReason")->text().toStdString();
+        EXPECT_NE(reason.find(resStr(res::SProposedFramesSatellite)), std::string::npos) << reason;
+        EXPECT_NE(reason.find("dated by the file's date (2023-05-03)"), std::string::npos) << reason;
+        Find<QPushButton>(shown, "ButtonNorth")->click();
+    });
+    const TPassDirectionAnswer answer = form.Ask(request, proposal, false);
+    EXPECT_EQ(answer.SatelliteText, DefaultPassDirectionAnswer(request, proposal).SatelliteText);
+    EXPECT_EQ(answer.SatelliteText, "");
+    EXPECT_EQ(answer.PassYear, 2023);
 }
 
 }  // namespace

@@ -305,8 +305,10 @@ TEST_F(UnattendedRunTest, WhatDecidedThePassIsToldAsItIs) {
         {"NOAA18_20230503_1200.hpt", ess,
          "its name holds the date 2023-05-03, but no name layout of this format reads it\n"},
         {"2023-05-03-1200-n18.raw16", test::Build16BitHrptFile({}, 240, false),
-         "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: its date and "
-         "satellite are not used\n"},
+         "kestrune: The name's layout gives the satellite \"n18-\", which the program does not know: that layout is "
+         "not used\n"},
+        {"2023-02-29-1200-NOAA18.raw16", test::Build16BitHrptFile({}, 240, false),
+         "kestrune: The name holds the date 2023-02-29, which does not exist: its date is not used\n"},
         {"230503_1200_noaa18.n10", test::BuildN10File({}, 240),
          "its name holds the date 2023-05-03, but no name layout of this format reads it\n"},
         {"2027-05-03-1200-NOAA18.n10", test::BuildN10File({}, 240),

@@ -13,6 +13,8 @@ TEST(GuessSatelliteTest, LaterGroupsOnlyWhenEarlierOnesFoundNothing) {
     EXPECT_EQ(GuessSatelliteFromName("STATION_M01_2023"), "METOP-B");
     EXPECT_EQ(GuessSatelliteFromName("X_M02_19"), "METOP-A") << "MetOp tokens come after the number";
     EXPECT_EQ(GuessSatelliteFromName("PASS_METOPC"), "METOP-C");
+    EXPECT_EQ(GuessSatelliteFromName("20240301_0920_METOP-B"), "METOP-B") << "spelled with its dash";
+    EXPECT_EQ(GuessSatelliteFromName("2024-03-01-0920-METOP-C"), "METOP-C");
     EXPECT_EQ(GuessSatelliteFromName("N18_PASS_19"), "NOAA-18") << "the name prefix group wins";
 }
 

@@ -139,6 +139,9 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"29990101", 0},                // no pass has that year
         {"passa", 0},
         {"2023-05", 0},
+        {"270109_1200_noaa18", 0},      // yymmdd of 9 January 2027, after a month from today; no "2701-09-12"
+        {"230229_1200_noaa18", 0},      // a 29 February 2023 that does not exist, not 2029-02-23
+        {"2023_0503_1200", EncodeDate(2023, 5, 3)},
     };
     for (const auto& [name, date] : cases) EXPECT_EQ(DateInName(name, Now), date) << name;
     const std::pair<const char*, TDateTime> impossible[] = {
@@ -147,6 +150,8 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"1978-10-12-1200-TIROSN", EncodeDate(1978, 10, 12)},
         {"23366_18", 0},  // no date at all
         {"2023-05-03-1200-NOAA18", 0},
+        {"270109_1200_noaa18", EncodeDate(2027, 1, 9)},
+        {"230229_1200_noaa18", 0},
     };
     for (const auto& [name, date] : impossible) EXPECT_EQ(ImpossibleDateInName(name, Now), date) << name;
 }
@@ -230,7 +235,9 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         int Year;            // for a year
         TDateTime Date;      // for a date
         TDateTime NameHolds;
+        int FramesDay = 0;
     };
+    const TDateTime noClock = EncodeDate(1970, 6, 1);
     const TCase cases[] = {
         // A year.
         {"/in/2023-05-03-1200-NOAA18.raw16", TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, copied,
@@ -251,6 +258,33 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         {"/in/230503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0,
          EncodeDate(2023, 5, 3)},
         {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023, 0, 0},
+        // Each source is held to the day its frames give (123): a year in which that day is no pass's, a name's
+        // date the frames contradict or that does not exist, a file time of a machine without a clock.
+        {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2026, 0, 0, 123},
+        {"/in/passa.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2026, 0, 0},
+        {"/in/M01_20240301_0920.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::NameLayout,
+         2024, 0, 0, 61},
+        // A file closed a little ahead of a January day: that day of 2027 is still to come.
+        {"/in/passa.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, EncodeDate(2026, 12, 30), TIdentityRule::LatestYear,
+         2026, 0, 0, 10},
+        {"/in/2027-01-08-1200-NOAA18.raw16", TDateMode::Year, 0, 2027, TIdentityRule::NameLayout, closed,
+         TIdentityRule::FileDate, 2023, 0, 0, 123},
+        {"/in/1978-10-14-1200-NOAA18.raw16", TDateMode::Year, 0, 1978, TIdentityRule::NameLayout, closed,
+         TIdentityRule::FileDate, 2023, 0, 0, 123},
+        {"/in/2027-01-08-1200-NOAA18.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate,
+         2023, 0, 0, 123},
+        {"/in/2022-01-01_2023-05-03-1200-NOAA18.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied,
+         TIdentityRule::NameLayout, 2023, 0, 0, 123},
+        {"/in/2024-02-29-1200-NOAA18.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate,
+         2023, 0, 0, 123},
+        {"/in/19990503_1215.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::NameLayout, 1999, 0,
+         0, 123},
+        {"/in/2023-02-29-1200-NOAA18.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::FileDate,
+         2026, 0, 0},
+        {"/in/230229_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 2023,
+         0, 0},
+        {"/in/2023-12-31-2350-NOAA18.raw16", TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, copied,
+         TIdentityRule::NameLayout, 2023, 0, 0, 1},
         // A day: the reader's without its time, the name's digits, the file's.
         {"/in/passa.qrm", TDateMode::Date, header, 0, TIdentityRule::Header, copied, TIdentityRule::Header, 0,
          EncodeDate(2023, 5, 3), 0},
@@ -264,6 +298,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
          EncodeDate(2023, 12, 31), 0},
         // A day and its time: only the reader's or the file's.
         {"/in/passa.raw8", TDateMode::DateAndTime, header, 0, TIdentityRule::None, copied, TIdentityRule::None, 0, header, 0},
+        {"/in/passa.raw8", TDateMode::DateAndTime, 0, 0, TIdentityRule::None, noClock, TIdentityRule::LatestYear, 0, Now, 0},
         {"/in/NOAA18_20230503_1200.raw8", TDateMode::DateAndTime, 0, 0, TIdentityRule::Header, closed,
          TIdentityRule::FileDate, 0, closed, EncodeDate(2023, 5, 3)},
         // Nothing asked: only what the reader read.
@@ -274,7 +309,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        const TDateChoice decided = DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate}, c.Mode, Now);
+        const TDateChoice decided = DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate, c.FramesDay}, c.Mode, Now);
         if (c.Mode != TDateMode::None) {
             EXPECT_EQ(decided.Mode, c.Mode) << "a year, a day, or a day and its time";
         }
@@ -288,16 +323,26 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
 
 TEST(PassIdentityTest, OnlyAFilesDateThatDecidedIsToldWithTheDateTheNameHolds) {
     const TDateTime may3 = EncodeDate(2023, 5, 3);
+    const TDateTime closed = may3 + 0.5;
+    const auto fileDated = [closed](TDateChoice choice) {
+        choice.FileDate = closed;
+        return choice;
+    };
     const std::pair<TDateChoice, const char*> cases[] = {
-        {{TDateMode::Year, 0, 2023, TIdentityRule::FileDate, 0}, "Pass year 2023 taken from the file's date"},
-        {{TDateMode::Year, 0, 2026, TIdentityRule::FileDate, may3},
-         "Pass year 2026 taken from the file's date; the name holds the date 2023-05-03, which no name layout of this "
-         "format reads"},
-        {{TDateMode::Date, may3, 0, TIdentityRule::FileDate, 0}, "Pass date 2023-05-03 taken from the file's date"},
-        {{TDateMode::DateAndTime, may3 + 0.5, 0, TIdentityRule::FileDate, EncodeDate(2023, 12, 31)},
-         "Pass date 2023-05-03 taken from the file's date; the name holds the date 2023-12-31, which no name layout of "
-         "this format reads"},
-        {{TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, 0}, ""},
+        {fileDated({TDateMode::Year, 0, 2023, TIdentityRule::FileDate, 0}),
+         "The pass is dated by the file's date (2023-05-03): neither its name nor its header gives one"},
+        {fileDated({TDateMode::Year, 0, 2026, TIdentityRule::FileDate, EncodeDate(2022, 5, 3)}),
+         "The pass is dated by the file's date (2023-05-03): its name holds the date 2022-05-03, but no name layout of "
+         "this format reads it"},
+        {fileDated({TDateMode::Date, may3, 0, TIdentityRule::FileDate, 0}),
+         "The pass is dated by the file's date (2023-05-03): neither its name nor its header gives one"},
+        {fileDated({TDateMode::DateAndTime, may3 + 0.5, 0, TIdentityRule::FileDate, EncodeDate(2027, 12, 31), true}),
+         "The pass is dated by the file's date (2023-05-03): its name holds the date 2027-12-31, which no pass can have"},
+        // A receiving machine without a clock: the frames' day in the latest year it has passed.
+        {{TDateMode::Year, 0, 2026, TIdentityRule::LatestYear, 0, false, EncodeDate(1970, 6, 1), 123},
+         "The pass is dated in 2026, the latest year in which day 123 of its frames has passed: nothing else gives it a "
+         "date a pass can have"},
+        {fileDated({TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, 0}), ""},
         {{TDateMode::Date, may3, 0, TIdentityRule::Header, 0}, ""},
         {{TDateMode::Year, 0, 2022, TIdentityRule::Question, 0}, ""},
     };

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 
 namespace kestrune {
 namespace {
@@ -92,7 +93,12 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(noaa9.Identity, 2);
     EXPECT_EQ(DecodeSpacecraftId(11, 0, 26).Name, "NOAA 17");
     EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26).Name, "Metop-B");
-    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26, false).Name, "NOAA 17");
+    // NOAA-17 flew from 2002-06-24 to 2013-04-10: after it, its id is MetOp-B's whatever names the pass.
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2015, 1, 1), 26, false).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2024, 3, 1), 26, false).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2010, 5, 3), 26, true).Name, "NOAA 17");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, false).Name, "NOAA 17") << "both flew";
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, true).Name, "Metop-B");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 22).Name, "Fengyun-1D");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 21).Name, "Metop-A");
     EXPECT_EQ(DecodeSpacecraftId(4, 0, 21).Name, "Unknown (4)");
@@ -104,8 +110,30 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(DecodeSpacecraftId(1, EncodeDate(2015, 1, 1), 26).Name, "FY-3C");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(1990, 5, 5)), "NOAA-10");
     EXPECT_EQ(SpacecraftNameFromId(15 << 3, EncodeDate(2015, 5, 5)), "NOAA-19");
-    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "NOAA-17");
+    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2015, 5, 5)), "METOP-B");
+    EXPECT_EQ(SpacecraftNameFromId(11 << 3 | 0x80, EncodeDate(2012, 5, 5)), "NOAA-17");
     EXPECT_EQ(SpacecraftNameFromId(2 << 3, 0), "");
+}
+
+// A Dartcom recorder leaves out the sync words: of 1,200 records, the 800 of
+// noise are told from frames by their time codes, not counted as synchronised.
+TEST_F(Telemetry, DartcomFramesAreCountedByTheirTimeCodes) {
+    constexpr int32_t Records = 1200;
+    constexpr size_t DartcomSkip = 5;  // the words the recorder leaves out
+    telemetry_.Reset(29, 0, 0, Records, &lines_);
+    std::mt19937 noise(68);
+    for (int32_t line = 0; line < Records; ++line) {
+        test::THrptFrame frame = test::BuildMinorFrame(THrptPassSpec{}, line);
+        if (line >= 400)
+            for (uint16_t& word : frame) word = static_cast<uint16_t>(noise() & 0x3FF) & ~0x280;
+        uint8_t flag = 7;
+        telemetry_.LineInfoText(std::span<const uint16_t>(frame).subspan(DartcomSkip), line, flag);
+    }
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.GoodSyncCount, 400);
+    EXPECT_TRUE(HasLine("Out of 1200 frames in the data,  400 had a valid time code")) << ::testing::PrintToString(lines_);
+    EXPECT_TRUE(telemetry_.ManyBadFrames);
 }
 
 TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
