@@ -215,5 +215,27 @@ TEST(LineTimingTest, AMiddleLostToNoiseIsTimedFromTheNearestConfirmedLine) {
     }
 }
 
+// A Meteor pass of 240 lines 0.1539 s apart from 12:00 whose lines 22 to
+// 26 carry codes 2 s on, round line 24 that the period is first measured
+// from: the period is measured from the nearest line whose neighbours are
+// steady, 15, not from the corrupt run (which would give 0.1435 s).
+TEST(LineTimingTest, AMeteorScanPeriodIsNotMeasuredFromACorruptRun) {
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    const TTimeCodeReading reading{38, 5, may3, may3 + 0.5, false};
+    TLineTiming timing(240, may3);
+    for (int line = 0; line < 240; ++line) {
+        // Moscow time, as the scanner counts it, in hours, minutes, seconds and 4 ms.
+        const int64_t ms = (15 * 3600 + (line >= 22 && line <= 26 ? 2 : 0)) * 1000LL + Round(line * 153.9);
+        const uint8_t code[8] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
+                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
+        timing.DecodeTimeCode(line, code, reading);
+    }
+    std::vector<std::string> diagnostics;
+    timing.FindQuarterHour(diagnostics);
+    timing.FindMeteorScanPeriod(diagnostics);
+    EXPECT_EQ(diagnostics.back(), "Over 201 lines, the scan interval was 0.1539s");
+    EXPECT_TRUE(diagnostics[1].starts_with("Earlier line: 15  ")) << diagnostics[1];
+}
+
 }  // namespace
 }  // namespace kestrune
