@@ -300,11 +300,13 @@ void TLineTiming::SetAsideStrayRuns() {
         }
         const TTimedRun* after = nextLong[index + 1];
         const bool offBefore = before != nullptr && std::fabs(run.FirstOffset - before->LastOffset) >= tolerance;
-        const bool returns = offBefore && after != nullptr && std::fabs(after->FirstOffset - before->LastOffset) < tolerance;
+        const bool returns =
+            offBefore && after != nullptr && std::fabs(after->FirstOffset - before->LastOffset) < tolerance;
         const bool goesBack = (before != nullptr && run.FirstOffset < before->LastOffset - tolerance) ||
                               (after != nullptr && after->FirstOffset < run.LastOffset - tolerance);
         if (!returns && !goesBack) continue;
-        for (int line = run.First; line <= run.Last; ++line) std::swap(strayCode_[static_cast<size_t>(line)], time_[static_cast<size_t>(line)]);
+        for (auto line = static_cast<size_t>(run.First); line <= static_cast<size_t>(run.Last); ++line)
+            std::swap(strayCode_[line], time_[line]);
     }
 }
 
@@ -478,7 +480,8 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
 
 // A run set aside whose lines are all left out is told as one; a line
 // alone is told with the gap its code would open, though nothing confirms it.
-void TLineTiming::ReportUnconfirmed(std::vector<TUnconfirmed> unconfirmed, std::vector<std::string>& diagnostics) const {
+void TLineTiming::ReportUnconfirmed(std::vector<TUnconfirmed> unconfirmed,
+                                    std::vector<std::string>& diagnostics) const {
     std::sort(unconfirmed.begin(), unconfirmed.end());
     const auto setAside = [this](int line) { return strayCode_[static_cast<size_t>(line)] != 0; };
     for (size_t first = 0; first < unconfirmed.size();) {
@@ -495,9 +498,10 @@ void TLineTiming::ReportUnconfirmed(std::vector<TUnconfirmed> unconfirmed, std::
                                   "without earth location");
         } else {
             const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
-            const std::string gap = stray.Code != 0 && stray.Late >= GapToTell
-                                        ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
-                                        : std::string();
+            const std::string gap =
+                stray.Code != 0 && stray.Late >= GapToTell
+                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
+                    : std::string();
             diagnostics.push_back(Format("Line %d's time code ", stray.Line) +
                                   FormatDateTime("hh:nn:ss.zzz", stray.Code) + gap +
                                   " is confirmed by no neighbouring line: the line is left without earth location");
