@@ -434,8 +434,9 @@ bool TEarthLocations::LocateLines(bool skipOddLines, std::vector<std::string>& d
     const auto interpolated = [&](int line) {
         if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
         if (!timed(line - 1) || !timed(line) || !timed(line + 1)) return false;
+        // Two periods apart: no gap between them, and no time going back.
         const double span = lineTimes_[static_cast<size_t>(line + 1)] - lineTimes_[static_cast<size_t>(line - 1)];
-        return span < 2.5 * scanPeriod_;
+        return span > 1.5 * scanPeriod_ && span < 2.5 * scanPeriod_;
     };
     const auto located = [&](int line) { return timed(line) && !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);

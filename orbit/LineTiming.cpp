@@ -67,11 +67,17 @@ std::vector<TTimedRun> TimedRuns(const std::vector<TDateTime>& times, double per
     return runs;
 }
 
-// A run of more lines than this (about 3 s) is a long run: the long runs
-// decide which of the shorter ones between them are corrupt.
+// Runs of at most this many lines (about 3 s) are judged by longer ones.
 constexpr int ShortRunLines = 20;
 
-bool LongRun(const TTimedRun& run) { return run.Lines > ShortRunLines; }
+// The nearest run from `index` on, step by step, long enough to judge the
+// run there: more than three times as long, or more than ShortRunLines.
+const TTimedRun* JudgeOf(const std::vector<TTimedRun>& runs, size_t index, int step) {
+    const int longer = std::min(3 * runs[index].Lines, ShortRunLines);
+    for (auto at = static_cast<std::ptrdiff_t>(index) + step; at >= 0 && at < std::ssize(runs); at += step)
+        if (runs[static_cast<size_t>(at)].Lines > longer) return &runs[static_cast<size_t>(at)];
+    return nullptr;
+}
 
 }  // namespace
 
@@ -277,28 +283,23 @@ int TLineTiming::SteadyMeteorLine(int line) const {
     return line;
 }
 
-// Each run no longer than a few seconds is judged by the nearest long runs
-// before and after it. Where those lie on one rhythm the lines after it
-// return to the rhythm before it: the run's codes are corrupt, and the
-// slots of its lines are confirmed on both sides. Where its first code lies
-// before the rhythm of the long run before it, or the long run after it
-// lies before its own rhythm, time went back: no loss of signal does that.
-// A run that goes on with a later rhythm until the next long run, which
-// goes on later still, is a run between gaps and keeps its times.
+// Each run no longer than a few seconds is judged by the nearest runs
+// much longer than it before and after it. Where those lie on one rhythm
+// the lines after it return to the rhythm before it: the run's codes are
+// corrupt, and the slots of its lines are confirmed on both sides. Where its
+// first code lies before the rhythm of the longer run before it, or the
+// longer run after it lies before its own rhythm, time went back: no loss of
+// signal does that. A run that goes on with a later rhythm until the next
+// longer run, which goes on later still, is a run between gaps and keeps
+// its times.
 void TLineTiming::SetAsideStrayRuns() {
     const std::vector<TTimedRun> runs = TimedRuns(time_, scanPeriod_);
     const double tolerance = scanPeriod_ / 2;
-    std::vector<const TTimedRun*> nextLong(runs.size() + 1, nullptr);
-    for (size_t index = runs.size(); index-- > 0;)
-        nextLong[index] = LongRun(runs[index]) ? &runs[index] : nextLong[index + 1];
-    const TTimedRun* before = nullptr;
     for (size_t index = 0; index < runs.size(); ++index) {
         const TTimedRun& run = runs[index];
-        if (LongRun(run)) {
-            before = &run;
-            continue;
-        }
-        const TTimedRun* after = nextLong[index + 1];
+        if (run.Lines > ShortRunLines) continue;
+        const TTimedRun* before = JudgeOf(runs, index, -1);
+        const TTimedRun* after = JudgeOf(runs, index, 1);
         const bool offBefore = before != nullptr && std::fabs(run.FirstOffset - before->LastOffset) >= tolerance;
         const bool returns =
             offBefore && after != nullptr && std::fabs(after->FirstOffset - before->LastOffset) < tolerance;
