@@ -300,9 +300,17 @@ void TLineTiming::SetAsideStrayRuns() {
         if (run.Lines > ShortRunLines) continue;
         const TTimedRun* before = JudgeOf(runs, index, -1);
         const TTimedRun* after = JudgeOf(runs, index, 1);
-        const bool offBefore = before != nullptr && std::fabs(run.FirstOffset - before->LastOffset) >= tolerance;
-        const bool returns =
-            offBefore && after != nullptr && std::fabs(after->FirstOffset - before->LastOffset) < tolerance;
+        const TTimedRun* previous = index > 0 ? &runs[index - 1] : nullptr;
+        const TTimedRun* next = index + 1 < runs.size() ? &runs[index + 1] : nullptr;
+        // The lines after the run return to the rhythm before it, off which it
+        // lies: a judge on one side at least (by an end of the pass, the lines
+        // beyond the run may be too few to judge).
+        const auto oneRhythm = [&run, tolerance](const TTimedRun* earlier, const TTimedRun* later) {
+            return earlier != nullptr && later != nullptr &&
+                   std::fabs(later->FirstOffset - earlier->LastOffset) < tolerance &&
+                   std::fabs(run.FirstOffset - earlier->LastOffset) >= tolerance;
+        };
+        const bool returns = oneRhythm(before, after) || oneRhythm(before, next) || oneRhythm(previous, after);
         const bool goesBack = (before != nullptr && run.FirstOffset < before->LastOffset - tolerance) ||
                               (after != nullptr && after->FirstOffset < run.LastOffset - tolerance);
         if (!returns && !goesBack) continue;

@@ -119,6 +119,8 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
          1495, 1},
         {"lines 1460 to 1462, 20 lines after 10 s lost, carry codes 2 s back", 3000, {1440, 1499},
          {{1520, 1508}, {1521, 1509}, {1522, 1510}}, -1, {"The signal has a gap of 10.0 s after line 1439"}, 1465},
+        {"lines 2995 to 2997, before the last two, carry codes 10 s on", 3000, {-1, -1},
+         {{2995, 3055}, {2996, 3056}, {2997, 3057}}, -1, {}, 1495},
         {"the last three lines carry codes 10 s back", 3000, {-1, -1}, {{2997, 2937}, {2998, 2938}, {2999, 2939}}, 2997,
          {"Lines 2997 to 2999 carry time codes from 12:08:09.500 to 12:08:09.833 that agree with each other but not "
           "with the lines around them: the lines are left without earth location"},
