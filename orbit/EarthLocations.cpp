@@ -331,6 +331,7 @@ bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& d
     else
         timing.RejectOffPhaseLines();
     scanPeriod_ = timing.ScanPeriod();
+    timing.SetAsideStrayRuns();
     const TDateTime passTime = timing.PassTime();
     if (passTime == 0) {
         diagnostics.push_back("No valid pass timecode found in minor frame data");
@@ -458,8 +459,9 @@ bool TEarthLocations::LocateLines(bool skipOddLines, std::vector<std::string>& d
     const auto interpolated = [&](int line) {
         if (!skipOddLines || line % 2 == 0 || line == count - 1) return false;
         if (!timed(line - 1) || !timed(line) || !timed(line + 1)) return false;
+        // Two periods apart: no gap between them, and no time going back.
         const double span = lineTimes_[static_cast<size_t>(line + 1)] - lineTimes_[static_cast<size_t>(line - 1)];
-        return span < 2.5 * scanPeriod_;
+        return span > 1.5 * scanPeriod_ && span < 2.5 * scanPeriod_;
     };
     const auto located = [&](int line) { return timed(line) && !interpolated(line); };
     std::vector<double> altitudes(static_cast<size_t>(count), 0.0);
@@ -611,7 +613,6 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
         return;
     }
     const int count = LineCount();
-    const int middle = count / 2;
     const auto corners = [this](int line) {
         const TScanLineLocations& record = locations_[static_cast<size_t>(line)];
         return TLineCorners{record.Anchors[0].Latitude,  record.Anchors[25].Latitude,  record.Anchors[50].Latitude,
@@ -619,7 +620,8 @@ void TEarthLocations::Summarise(bool turnRound, std::vector<std::string>& diagno
     };
     // The pass's corners are those of its first and last located lines.
     const int first = NextLocatedLine(0, 1), last = NextLocatedLine(count - 1, -1);
-    Northbound = CentreLatitude(NextLocatedLine(middle - 1, -1)) < CentreLatitude(NextLocatedLine(middle, 1));
+    const TLineSpan heading = HeadingLines();
+    Northbound = CentreLatitude(heading.First) < CentreLatitude(heading.Last);
     FirstLineCorners = corners(first);
     FirstLineNorthbound = CentreLatitude(first) < CentreLatitude(NextLocatedLine(first + 1, 1));
     LastLineCorners = corners(last);
@@ -690,13 +692,30 @@ float TEarthLocations::TrackLatitude(int from, int to) const {
     return static_cast<float>(CentreLatitude(from) + rate * (to - from));
 }
 
+// The located lines nearest the middle of the run the pass is timed from,
+// one after the other: a short run near the middle, or a gap, cannot turn
+// the pass. Without timed lines one scan period apart (Level 1b records),
+// the located lines either side of the middle.
+TLineSpan TEarthLocations::HeadingLines() const {
+    const int middle = LineCount() / 2;
+    const TLineSpan beside{NextLocatedLine(middle - 1, -1), NextLocatedLine(middle, 1)};
+    if (!InCodes(FormatCode, TimeCodedFormats)) return beside;
+    const TLineSpan run = SteadyLinesNear(lineTimes_, scanPeriod_, TimedReferenceLine(), middle - 1, 2);
+    const int earlier = NextLocatedLine(run.First, 1), later = NextLocatedLine(run.Last, -1);
+    return earlier < later && LineLocated(earlier) && LineLocated(later) ? TLineSpan{earlier, later} : beside;
+}
+
+// The reference line where it stands now, the pass turned or not.
+int TEarthLocations::TimedReferenceLine() const {
+    return unturned_ ? LineCount() - 1 - referenceLine_ : referenceLine_;
+}
+
 // Eleven lines round the middle must move a little, but not jump. They are
 // taken on the reference line's side of any gap in the signal, where the
 // ground jumps by right.
 bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     const int count = LineCount();
-    const int reference = unturned_ ? count - 1 - referenceLine_ : referenceLine_;
-    const TLineSpan lines = SteadyLinesNear(lineTimes_, scanPeriod_, reference, count / 2 - 5, 11);
+    const TLineSpan lines = SteadyLinesNear(lineTimes_, scanPeriod_, TimedReferenceLine(), count / 2 - 5, 11);
     const TAnchorLocation* first = nullptr;
     float lowest = 0, highest = 0;
     bool identical = true;

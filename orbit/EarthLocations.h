@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "orbit/LineTiming.h"
 #include "platform/SysUtils.h"
 
 namespace kestrune {
 
-class TLineTiming;
 class TOrbit;
 class TSatellite;
 class TWarpedMapping;
@@ -234,6 +234,8 @@ private:
     void ReportLine(int line, bool northbound, const char* which, std::vector<std::string>& diagnostics) const;
     bool CheckGacContinuity(std::vector<std::string>& diagnostics);
     bool CheckCentrePoints(std::vector<std::string>& diagnostics);
+    TLineSpan HeadingLines() const;
+    int TimedReferenceLine() const;
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;

@@ -39,12 +39,53 @@ int FirstModeOf(const std::vector<int>& counts) {
     return static_cast<int>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
 
+// Timed lines, in line order, as many scan periods apart as they lie lines
+// apart (untimed lines between them passed over).
+struct TTimedRun {
+    int First;
+    int Last;
+    int Lines;           // timed lines of the run
+    double FirstOffset;  // a line's time less as many scan periods as its number
+    double LastOffset;
+};
+
+std::vector<TTimedRun> TimedRuns(const std::vector<TDateTime>& times, double period) {
+    std::vector<TTimedRun> runs;
+    for (int line = 0; line < static_cast<int>(times.size()); ++line) {
+        const TDateTime time = times[static_cast<size_t>(line)];
+        if (time == 0) continue;
+        const double offset = time - line * period;
+        if (!runs.empty() && std::fabs(offset - runs.back().LastOffset) < period / 2) {
+            TTimedRun& run = runs.back();
+            run.Last = line;
+            ++run.Lines;
+            run.LastOffset = offset;
+        } else {
+            runs.push_back({line, line, 1, offset, offset});
+        }
+    }
+    return runs;
+}
+
+// Runs of at most this many lines (about 3 s) are judged by longer ones.
+constexpr int ShortRunLines = 20;
+
+// The nearest run from `index` on, step by step, long enough to judge the
+// run there: more than three times as long, or more than ShortRunLines.
+const TTimedRun* JudgeOf(const std::vector<TTimedRun>& runs, size_t index, int step) {
+    const int longer = std::min(3 * runs[index].Lines, ShortRunLines);
+    for (auto at = static_cast<std::ptrdiff_t>(index) + step; at >= 0 && at < std::ssize(runs); at += step)
+        if (runs[static_cast<size_t>(at)].Lines > longer) return &runs[static_cast<size_t>(at)];
+    return nullptr;
+}
+
 }  // namespace
 
 TLineTiming::TLineTiming(int lines, TDateTime baseDate)
     : baseDate_(baseDate),
       scanPeriod_(Second / 6.0),
       time_(static_cast<size_t>(std::max(lines, 0)), 0.0),
+      strayCode_(time_.size(), 0.0),
       seconds_(time_.size(), 0.0) {}
 
 // Turns the time code the frame reader left at the start of the line's
@@ -193,12 +234,12 @@ void TLineTiming::FindMeteorScanPeriod(std::vector<std::string>& diagnostics) {
         return (time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)]) / (later - earlier);
     };
     const auto plausible = [](double period) { return period >= 0.1 * Second && period <= 0.166 * Second; };
-    int earlier = count / 10, later = 9 * count / 10;
+    int earlier = SteadyMeteorLine(count / 10), later = SteadyMeteorLine(9 * count / 10);
     double period = periodBetween(earlier, later);
     if (!plausible(period)) {
         diagnostics.push_back("Can't determine scan period from scan extremes");
-        earlier = 19 * count / 40;
-        later = earlier + count / 20;
+        earlier = SteadyMeteorLine(19 * count / 40);
+        later = SteadyMeteorLine(19 * count / 40 + count / 20);
         period = periodBetween(earlier, later);
         if (!plausible(period)) {
             diagnostics.push_back("Can't determine scan period from scan centre - assuming 0.1539s");
@@ -214,6 +255,68 @@ void TLineTiming::FindMeteorScanPeriod(std::vector<std::string>& diagnostics) {
         diagnostics.push_back(Format("Out of %d lines there were %d which were more than 30 minutes out.", count,
                                      outOfQuarterHour_));
     scanPeriod_ = period;
+}
+
+// A line whose timed neighbours within a few lines either way lie a Meteor
+// scan period apart (0.1 to 0.166 s) per line between them: a corrupt run
+// shorter than the reach has an edge among them.
+int TLineTiming::SteadyMeteorLine(int line) const {
+    constexpr int Reach = 6;
+    const int count = LineCount();
+    const auto steady = [this, count](int at) {
+        if (at < 0 || at >= count || time_[static_cast<size_t>(at)] == 0) return false;
+        int timed = -1;
+        for (int next = std::max(0, at - Reach); next <= std::min(count - 1, at + Reach); ++next) {
+            if (time_[static_cast<size_t>(next)] == 0) continue;
+            if (timed >= 0) {
+                const double period =
+                    (time_[static_cast<size_t>(next)] - time_[static_cast<size_t>(timed)]) / (next - timed);
+                if (period < 0.1 * Second || period > 0.166 * Second) return false;
+            }
+            timed = next;
+        }
+        return true;
+    };
+    for (int distance = 0; distance < count; ++distance)
+        for (const int at : {line - distance, line + distance})
+            if (steady(at)) return at;
+    return line;
+}
+
+// Each run no longer than a few seconds is judged by the nearest runs
+// much longer than it before and after it. Where those lie on one rhythm
+// the lines after it return to the rhythm before it: the run's codes are
+// corrupt, and the slots of its lines are confirmed on both sides. Where its
+// first code lies before the rhythm of the longer run before it, or the
+// longer run after it lies before its own rhythm, time went back: no loss of
+// signal does that. A run that goes on with a later rhythm until the next
+// longer run, which goes on later still, is a run between gaps and keeps
+// its times.
+void TLineTiming::SetAsideStrayRuns() {
+    const std::vector<TTimedRun> runs = TimedRuns(time_, scanPeriod_);
+    const double tolerance = scanPeriod_ / 2;
+    for (size_t index = 0; index < runs.size(); ++index) {
+        const TTimedRun& run = runs[index];
+        if (run.Lines > ShortRunLines) continue;
+        const TTimedRun* before = JudgeOf(runs, index, -1);
+        const TTimedRun* after = JudgeOf(runs, index, 1);
+        const TTimedRun* previous = index > 0 ? &runs[index - 1] : nullptr;
+        const TTimedRun* next = index + 1 < runs.size() ? &runs[index + 1] : nullptr;
+        // The lines after the run return to the rhythm before it, off which it
+        // lies: a judge on one side at least (by an end of the pass, the lines
+        // beyond the run may be too few to judge).
+        const auto oneRhythm = [&run, tolerance](const TTimedRun* earlier, const TTimedRun* later) {
+            return earlier != nullptr && later != nullptr &&
+                   std::fabs(later->FirstOffset - earlier->LastOffset) < tolerance &&
+                   std::fabs(run.FirstOffset - earlier->LastOffset) >= tolerance;
+        };
+        const bool returns = oneRhythm(before, after) || oneRhythm(before, next) || oneRhythm(previous, after);
+        const bool goesBack = (before != nullptr && run.FirstOffset < before->LastOffset - tolerance) ||
+                              (after != nullptr && after->FirstOffset < run.LastOffset - tolerance);
+        if (!returns && !goesBack) continue;
+        for (auto line = static_cast<size_t>(run.First); line <= static_cast<size_t>(run.Last); ++line)
+            std::swap(strayCode_[line], time_[line]);
+    }
 }
 
 // Mean of the times of the middle third of the lines; 0 when none has one.
@@ -351,30 +454,26 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
                (timeAt(next) - timeAt(line)) * step >= scanPeriod_ - AgreementTolerance;
     };
     std::vector<std::pair<int, double>> gaps;  // line before the gap, its length in days
-    struct TUnconfirmed {
-        int Line;
-        TDateTime Code;
-        double Late;  // after the slot its neighbour predicts, days
-        bool operator<(const TUnconfirmed& other) const { return Line < other.Line; }
-    };
     std::vector<TUnconfirmed> unconfirmed;
     const auto regularise = [&](int step) {
         TDateTime previous = referenceTime_;  // where the line before lies, or would lie
         for (int line = referenceLine_ + step; inPass(line); line += step) {
             TDateTime& time = times[static_cast<size_t>(line)];
+            const TDateTime setAside = strayCode_[static_cast<size_t>(line)];
+            const TDateTime code = setAside != 0 ? setAside : time;
             const TDateTime prediction = previous + step * scanPeriod_;
-            const double late = lateness(time, prediction, step);
+            const double late = lateness(code, prediction, step);
             // Less than half a period off is the line's own slot (another
             // line's code lies whole periods away), as a Meteor scan period
             // assumed a little short of the frames' own leaves its lines.
             const bool onSlot = late > -AgreementTolerance && late < scanPeriod_ / 2;
             const bool ownTime = time != 0 && (onSlot || confirmedBeyond(line, step));
-            const bool reTimed = !ownTime && (time == 0 || slotConfirmed(line, step, prediction));
-            const bool alone = !ownTime && !reTimed && inOrderBetweenGaps(line, step, late);
+            const bool reTimed = !ownTime && ((time == 0 && setAside == 0) || slotConfirmed(line, step, prediction));
+            const bool alone = !ownTime && !reTimed && setAside == 0 && inOrderBetweenGaps(line, step, late);
             if (reTimed) time = prediction;
             if ((ownTime || alone) && late >= GapToTell) gaps.emplace_back(step > 0 ? line - 1 : line, late);
             if (!ownTime && !reTimed && !alone) {
-                unconfirmed.push_back({line, time, late});
+                unconfirmed.push_back({line, code, late});
                 time = 0;
             }
             previous = time != 0 ? time : prediction;
@@ -385,15 +484,38 @@ void TLineTiming::RegulariseTimes(std::vector<std::string>& diagnostics) {
     std::sort(gaps.begin(), gaps.end());
     for (const auto& [line, length] : gaps)
         diagnostics.push_back(Format("The signal has a gap of %.1f s after line %d", length * SecsPerDay, line));
+    ReportUnconfirmed(std::move(unconfirmed), diagnostics);
+}
+
+// A run set aside whose lines are all left out is told as one; a line
+// alone is told with the gap its code would open, though nothing confirms it.
+void TLineTiming::ReportUnconfirmed(std::vector<TUnconfirmed> unconfirmed,
+                                    std::vector<std::string>& diagnostics) const {
     std::sort(unconfirmed.begin(), unconfirmed.end());
-    // The gap its code would open is named, though nothing confirms it.
-    for (const TUnconfirmed& stray : unconfirmed) {
-        const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
-        const std::string gap = stray.Code != 0 && stray.Late >= GapToTell
-                                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
-                                    : std::string();
-        diagnostics.push_back(Format("Line %d's time code ", stray.Line) + FormatDateTime("hh:nn:ss.zzz", stray.Code) +
-                              gap + " is confirmed by no neighbouring line: the line is left without earth location");
+    const auto setAside = [this](int line) { return strayCode_[static_cast<size_t>(line)] != 0; };
+    for (size_t first = 0; first < unconfirmed.size();) {
+        size_t last = first;
+        while (last + 1 < unconfirmed.size() && setAside(unconfirmed[first].Line) &&
+               setAside(unconfirmed[last + 1].Line) && unconfirmed[last + 1].Line == unconfirmed[last].Line + 1)
+            ++last;
+        const TUnconfirmed& stray = unconfirmed[first];
+        if (last > first) {
+            diagnostics.push_back(Format("Lines %d to %d carry time codes from ", stray.Line, unconfirmed[last].Line) +
+                                  FormatDateTime("hh:nn:ss.zzz", stray.Code) + " to " +
+                                  FormatDateTime("hh:nn:ss.zzz", unconfirmed[last].Code) +
+                                  " that agree with each other but not with the lines around them: the lines are left "
+                                  "without earth location");
+        } else {
+            const int lineBefore = stray.Line < referenceLine_ ? stray.Line : stray.Line - 1;
+            const std::string gap =
+                stray.Code != 0 && stray.Late >= GapToTell
+                    ? Format(" (a gap of %.1f s after line %d)", stray.Late * SecsPerDay, lineBefore)
+                    : std::string();
+            diagnostics.push_back(Format("Line %d's time code ", stray.Line) +
+                                  FormatDateTime("hh:nn:ss.zzz", stray.Code) + gap +
+                                  " is confirmed by no neighbouring line: the line is left without earth location");
+        }
+        first = last + 1;
     }
 }
 

@@ -1,9 +1,10 @@
 // The time of every scan line of a pass, from the time codes its frames
 // carry: decoded, placed in their year, checked against the pass's quarter
-// hour and the frame rhythm, and laid one scan period apart outwards from a
-// reference line near the middle of the pass, so that a corrupt code costs
-// only its own line and a loss of signal leaves a gap between lines that
-// keep their own times.
+// hour and the frame rhythm, cleared of short runs that the long runs around
+// them contradict, and laid one scan period apart outwards from a reference
+// line near the middle of the pass, so that corrupt codes cost only their
+// own lines and a loss of signal leaves a gap between lines that keep their
+// own times.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,14 @@ public:
     void FindMeteorScanPeriod(std::vector<std::string>& diagnostics);
     // Lines keep a 1/6-second rhythm; a time off the common phase is corrupt.
     void RejectOffPhaseLines();
+    // A short run of lines whose codes agree with each other but not with
+    // the long runs on both sides of it (the lines after it return to the
+    // rhythm before it, or its times go back) is set aside: none of its
+    // codes times the pass or any other line, and RegulariseTimes re-times
+    // its lines where both sides confirm their slots, else leaves them out
+    // and tells. A loss of signal keeps the new rhythm to the next gap or
+    // the pass's end, and is no such run.
+    void SetAsideStrayRuns();
     // Mean of the times of the middle third of the lines; 0 when none has one.
     TDateTime MidThirdPassTime() const;
     // The pass's time: the middle third's mean, else (a middle lost to
@@ -52,7 +61,8 @@ public:
     // Times every line outwards from the reference line: a line keeps its
     // own time where it lies on the run's slot or the next line confirms it,
     // is re-timed where the lines beyond confirm the slot, and is otherwise
-    // left without time (0) and told. Gaps in the signal are told.
+    // left without time (0) and told. Gaps in the signal are told. A line
+    // set aside keeps its code only for the telling.
     void RegulariseTimes(std::vector<std::string>& diagnostics);
 
     const std::vector<TDateTime>& Times() const { return time_; }
@@ -68,7 +78,20 @@ private:
 
     TDateTime baseDate_;
     double scanPeriod_;
+    // A line whose code nothing confirmed, left without time.
+    struct TUnconfirmed {
+        int Line;
+        TDateTime Code;
+        double Late;  // after the slot its neighbour predicts, days
+        bool operator<(const TUnconfirmed& other) const { return Line < other.Line; }
+    };
+    void ReportUnconfirmed(std::vector<TUnconfirmed> unconfirmed, std::vector<std::string>& diagnostics) const;
+    // The nearest line to `line` whose timed neighbours lie a Meteor scan
+    // period apart: no corrupt run measures the period.
+    int SteadyMeteorLine(int line) const;
+
     std::vector<TDateTime> time_;  // 0 = no (accepted) time
+    std::vector<TDateTime> strayCode_;  // the code of a line set aside, else 0
     std::vector<double> seconds_;  // seconds of day of the decoded code
     std::vector<int> phases_;      // lines per 167th of the frame cycle
     int outOfQuarterHour_ = 0;

@@ -529,6 +529,15 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
          {{0, 0}, {299, 299}, {301, 361}, {599, 659}}, 300, "12:00:00.000", "; 12:00-12:01; ", {{360, 361}}},
         {"one frame lost after line 100", 601, {{101, 101}}, {}, {{100, 100}, {101, 102}, {599, 600}}, -1,
          "12:00:00.000", "; 12:00-12:01; "},
+        {"lines 297 to 299 carry codes 2 s on", 600, {}, {}, {{296, 296}, {297, 297}, {299, 299}, {300, 300}}, -1,
+         "12:00:00.000", "; 12:00-12:01; ", {{297, 309}, {298, 310}, {299, 311}}},
+        {"the middle lines carry codes 60 s on", 700, {{600, 699}}, {}, {{298, 298}, {299, 299}, {301, 301}, {599, 599}},
+         -1, "12:00:00.000", "; 12:00-12:01; ", {{299, 659}, {300, 660}, {301, 661}}},
+        {"lines 200 and 201 carry codes 60 s on before 10 s lost", 660, {{202, 261}},
+         {"The signal has a gap of 10.0 s after line 199",
+          "Lines 200 to 201 carry time codes from 12:01:33.333 to 12:01:33.500 that agree with each other but not with "
+          "the lines around them: the lines are left without earth location"},
+         {{0, 0}, {199, 199}, {599, 659}, {202, 262}}, 200, "12:00:00.000", "; 12:00-12:01; ", {{200, 560}, {201, 561}}},
     };
     for (const TStationFormat& format : StationFormats()) {
         for (const TLoneCase& pass : cases) {
@@ -538,8 +547,10 @@ TEST_F(PassLocatingTest, ALoneLineIsPlacedOnlyAtItsOwnTime) {
             ASSERT_TRUE(locations.MapFitted) << testing::PrintToString(state.DiagnosticLines);
             std::vector<std::string> told;
             for (const std::string& line : state.DiagnosticLines)
-                if (line.starts_with("The signal has a gap") || line.starts_with("Line ")) told.push_back(line);
+                if (line.starts_with("The signal has a gap") || line.starts_with("Line ") || line.starts_with("Lines "))
+                    told.push_back(line);
             EXPECT_EQ(told, pass.Told);
+            EXPECT_TRUE(state.PassDescription.ends_with("; S")) << state.PassDescription;
             for (const auto& [line, frame] : pass.Lines) ExpectLineShows(geometry, line, frame);
             EXPECT_EQ(FormatDateTime("hh:nn:ss.zzz", locations.StartTime), pass.Start);
             EXPECT_NE(state.PassDescription.find(pass.Logged), std::string::npos) << state.PassDescription;

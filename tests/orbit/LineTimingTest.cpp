@@ -40,65 +40,91 @@ struct TTimingCase {
     int Frames;
     std::pair<int, int> Lost;  // {-1, -1}: none
     std::vector<std::pair<int, int>> Carried;  // carried -1: the carrier's code is unreadable
-    bool CarriersKeepCode;     // the lines beyond confirm the codes carried
     int Dropped;               // line left without time; -1: none
     std::vector<std::string> Told;
     int CentreFirst;           // first of the eleven lines whose centres are checked
+    int DroppedLast = -1;      // the last of a run of lines left without time
 };
 
-// Lines carrying a neighbour's code, or one two periods off, cost only
-// themselves: re-timed where the lines beyond confirm the slot, else (at
-// the ends) left without time and told. A gap across the middle line is a
+// Lines carrying a neighbour's code, or one two periods off, and short
+// runs of lines whose codes agree with each other but not with the long
+// runs around them, cost only themselves: re-timed where the lines beyond
+// confirm the slots, else (at the ends, or beside a gap) left without time
+// and told. A gap across the middle line is a
 // gap as any other, and the centre points are checked on one side of it.
 TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
     const std::vector<TTimingCase> cases = {
-        {"none lost", 3000, {-1, -1}, {}, false, -1, {}, 1495},
-        {"line 1600 carries 1601's code", 3000, {-1, -1}, {{1600, 1601}}, false, -1, {}, 1495},
-        {"line 1000 carries 999's code", 3000, {-1, -1}, {{1000, 999}}, false, -1, {}, 1495},
-        {"the middle line carries 1501's code", 3000, {-1, -1}, {{1500, 1501}}, false, -1, {}, 1495},
-        {"line 1600 two periods on", 3000, {-1, -1}, {{1600, 1602}}, false, -1, {}, 1495},
-        {"line 1000 two periods back", 3000, {-1, -1}, {{1000, 998}}, false, -1, {}, 1495},
-        {"the middle line two periods back", 3000, {-1, -1}, {{1500, 1498}}, false, -1, {}, 1495},
-        {"lines 1600 and 1601 one period on", 3000, {-1, -1}, {{1600, 1601}, {1601, 1602}}, true, -1, {}, 1495},
-        {"the first line carries the next one's code", 3000, {-1, -1}, {{0, 1}}, false, 0,
+        {"none lost", 3000, {-1, -1}, {}, -1, {}, 1495},
+        {"line 1600 carries 1601's code", 3000, {-1, -1}, {{1600, 1601}}, -1, {}, 1495},
+        {"line 1000 carries 999's code", 3000, {-1, -1}, {{1000, 999}}, -1, {}, 1495},
+        {"the middle line carries 1501's code", 3000, {-1, -1}, {{1500, 1501}}, -1, {}, 1495},
+        {"line 1600 two periods on", 3000, {-1, -1}, {{1600, 1602}}, -1, {}, 1495},
+        {"line 1000 two periods back", 3000, {-1, -1}, {{1000, 998}}, -1, {}, 1495},
+        {"the middle line two periods back", 3000, {-1, -1}, {{1500, 1498}}, -1, {}, 1495},
+        {"lines 1600 and 1601 one period on", 3000, {-1, -1}, {{1600, 1601}, {1601, 1602}}, -1, {}, 1495},
+        {"the first line carries the next one's code", 3000, {-1, -1}, {{0, 1}}, 0,
          {"Line 0's time code 12:00:00.167 is confirmed by no neighbouring line: the line is left without earth location"},
          1495},
-        {"the first line two periods back", 3002, {0, 1}, {{2, 0}}, false, 0,
+        {"the first line two periods back", 3002, {0, 1}, {{2, 0}}, 0,
          {"Line 0's time code 12:00:00.000 is confirmed by no neighbouring line: the line is left without earth location"},
          1495},
-        {"the last line two periods on", 3002, {3000, 3001}, {{2999, 3001}}, false, 2999,
+        {"the last line two periods on", 3002, {3000, 3001}, {{2999, 3001}}, 2999,
          {"Line 2999's time code 12:08:20.167 is confirmed by no neighbouring line: the line is left without earth "
           "location"},
          1495},
-        {"1 s lost before the middle line", 3000, {1494, 1499}, {}, false, -1,
+        {"1 s lost before the middle line", 3000, {1494, 1499}, {}, -1,
          {"The signal has a gap of 1.0 s after line 1493"}, 1494},
-        {"5 s lost across the middle line", 3000, {1485, 1514}, {}, false, -1,
+        {"5 s lost across the middle line", 3000, {1485, 1514}, {}, -1,
          {"The signal has a gap of 5.0 s after line 1484"}, 1485},
-        {"45 s lost across the middle line", 3000, {1365, 1634}, {}, false, -1,
+        {"45 s lost across the middle line", 3000, {1365, 1634}, {}, -1,
          {"The signal has a gap of 45.0 s after line 1364"}, 1365},
-        {"two halves 600 s apart", 6600, {1500, 5099}, {}, false, -1,
+        {"two halves 600 s apart", 6600, {1500, 5099}, {}, -1,
          {"The signal has a gap of 600.0 s after line 1499"}, 1500},
-        {"600 s lost early", 6600, {600, 4199}, {}, false, -1, {"The signal has a gap of 600.0 s after line 599"}, 1495},
-        {"5 s lost just after the middle line", 3000, {1486, 1515}, {}, false, -1,
+        {"600 s lost early", 6600, {600, 4199}, {}, -1, {"The signal has a gap of 600.0 s after line 599"}, 1495},
+        {"5 s lost just after the middle line", 3000, {1486, 1515}, {}, -1,
          {"The signal has a gap of 5.0 s after line 1485"}, 1475},
         {"the line after 5 s lost across the middle carries the next one's code", 3000, {1485, 1514}, {{1515, 1516}},
-         false, 1485,
+         1485,
          {"The signal has a gap of 5.0 s after line 1484",
           "Line 1485's time code 12:04:12.667 is confirmed by no neighbouring line: the line is left without earth "
           "location"},
          1485},
-        {"5 s lost, then two unreadable codes", 3000, {1700, 1729}, {{1731, -1}, {1732, -1}}, false, -1,
+        {"5 s lost, then two unreadable codes", 3000, {1700, 1729}, {{1731, -1}, {1732, -1}}, -1,
          {"The signal has a gap of 5.0 s after line 1699"}, 1480},
-        {"the first and last codes unreadable", 3000, {-1, -1}, {{0, -1}, {2999, -1}}, false, -1, {}, 1495},
-        {"lines 1600 and 1601 carry codes 40 s and 50 s on", 3000, {-1, -1}, {{1600, 1840}, {1601, 1900}}, false, -1,
+        {"the first and last codes unreadable", 3000, {-1, -1}, {{0, -1}, {2999, -1}}, -1, {}, 1495},
+        {"lines 1600 and 1601 carry codes 40 s and 50 s on", 3000, {-1, -1}, {{1600, 1840}, {1601, 1900}}, -1,
          {}, 1495},
-        {"a code 10 s early before 20 s lost", 3000, {1700, 1819}, {{1699, 1639}}, false, 1699,
+        {"a code 10 s early before 20 s lost", 3000, {1700, 1819}, {{1699, 1639}}, 1699,
          {"The signal has a gap of 20.0 s after line 1699",
           "Line 1699's time code 12:04:33.167 is confirmed by no neighbouring line: the line is left without earth "
           "location"},
          1435},
-        {"one frame lost before the middle line", 3000, {1496, 1496}, {}, false, -1, {}, 1496},
-        {"two frames lost after line 1600", 3000, {1601, 1602}, {}, false, -1, {}, 1494},
+        {"one frame lost before the middle line", 3000, {1496, 1496}, {}, -1, {}, 1496},
+        {"two frames lost after line 1600", 3000, {1601, 1602}, {}, -1, {}, 1494},
+        {"lines 1000 and 1001 carry codes 10 s on", 3000, {-1, -1}, {{1000, 1060}, {1001, 1061}}, -1, {}, 1495},
+        {"lines 2000 to 2002 carry codes 10 s back", 3000, {-1, -1}, {{2000, 1940}, {2001, 1941}, {2002, 1942}}, -1, {},
+         1495},
+        {"lines 1499 to 1501 across the middle carry codes 60 s on", 3000, {-1, -1},
+         {{1499, 1859}, {1500, 1860}, {1501, 1861}}, -1, {}, 1495},
+        {"lines 2000 and 2001 carry codes 600 s on", 3000, {-1, -1}, {{2000, 5600}, {2001, 5601}}, -1, {}, 1495},
+        {"lines 1000 and 1001 carry codes 60 s on before 10 s lost", 3000, {1002, 1061}, {{1000, 1360}, {1001, 1361}},
+         1000,
+         {"The signal has a gap of 10.0 s after line 999",
+          "Lines 1000 to 1001 carry time codes from 12:03:46.667 to 12:03:46.833 that agree with each other but not "
+          "with the lines around them: the lines are left without earth location"},
+         1465, 1001},
+        {"the first two lines carry codes 60 s on", 3000, {-1, -1}, {{0, 360}, {1, 361}}, 0,
+         {"Lines 0 to 1 carry time codes from 12:01:00.000 to 12:01:00.167 that agree with each other but not with the "
+          "lines around them: the lines are left without earth location"},
+         1495, 1},
+        {"lines 1460 to 1462, 20 lines after 10 s lost, carry codes 2 s back", 3000, {1440, 1499},
+         {{1520, 1508}, {1521, 1509}, {1522, 1510}}, -1, {"The signal has a gap of 10.0 s after line 1439"}, 1465},
+        {"lines 2995 to 2997, before the last two, carry codes 10 s on", 3000, {-1, -1},
+         {{2995, 3055}, {2996, 3056}, {2997, 3057}}, -1, {}, 1495},
+        {"the last three lines carry codes 10 s back", 3000, {-1, -1}, {{2997, 2937}, {2998, 2938}, {2999, 2939}}, 2997,
+         {"Lines 2997 to 2999 carry time codes from 12:08:09.500 to 12:08:09.833 that agree with each other but not "
+          "with the lines around them: the lines are left without earth location"},
+         1495, 2999},
     };
     const TTimeCodeReading reading{21, 0, YearStart, 0, false};
     for (const TTimingCase& pass : cases) {
@@ -117,6 +143,7 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
         std::vector<std::string> diagnostics;
         timing.FindQuarterHour(diagnostics);
         timing.RejectOffPhaseLines();
+        timing.SetAsideStrayRuns();
         if (!timing.FindReferenceLine(timing.MidThirdPassTime(), diagnostics)) {
             ADD_FAILURE() << "no reference line";
             continue;
@@ -126,9 +153,8 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
         EXPECT_EQ(diagnostics, pass.Told);
         const std::vector<TDateTime>& times = timing.Times();
         for (int line = 0; line < lines; ++line) {
-            const bool keptCode = pass.CarriersKeepCode && std::any_of(pass.Carried.begin(), pass.Carried.end(),
-                                                                       [&](const auto& c) { return c.first == line; });
-            const TDateTime expected = line == pass.Dropped ? 0.0 : FrameTime(keptCode ? line + 1 : frameOf(line));
+            const bool dropped = line == pass.Dropped || (line >= pass.Dropped && line <= pass.DroppedLast);
+            const TDateTime expected = dropped ? 0.0 : FrameTime(frameOf(line));
             if (std::fabs(times[static_cast<size_t>(line)] - expected) <= Millisecond) continue;
             ADD_FAILURE() << "line " << line << " timed " << FormatDateTime("hh:nn:ss.zzz", times[static_cast<size_t>(line)]);
             break;
@@ -191,6 +217,28 @@ TEST(LineTimingTest, AMiddleLostToNoiseIsTimedFromTheNearestConfirmedLine) {
         EXPECT_EQ(timing.ReferenceLine(), pass.Reference);
         EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), pass.Told), diagnostics.end());
     }
+}
+
+// A Meteor pass of 240 lines 0.1539 s apart from 12:00 whose lines 22 to
+// 26 carry codes 2 s on, round line 24 that the period is first measured
+// from: the period is measured from the nearest line whose neighbours are
+// steady, 15, not from the corrupt run (which would give 0.1435 s).
+TEST(LineTimingTest, AMeteorScanPeriodIsNotMeasuredFromACorruptRun) {
+    const TDateTime may3 = EncodeDate(2023, 5, 3);
+    const TTimeCodeReading reading{38, 5, may3, may3 + 0.5, false};
+    TLineTiming timing(240, may3);
+    for (int line = 0; line < 240; ++line) {
+        // Moscow time, as the scanner counts it, in hours, minutes, seconds and 4 ms.
+        const int64_t ms = (15 * 3600 + (line >= 22 && line <= 26 ? 2 : 0)) * 1000LL + Round(line * 153.9);
+        const uint8_t code[8] = {static_cast<uint8_t>(ms / 3600000), static_cast<uint8_t>(ms / 60000 % 60),
+                                 static_cast<uint8_t>(ms / 1000 % 60), static_cast<uint8_t>(ms % 1000 / 4)};
+        timing.DecodeTimeCode(line, code, reading);
+    }
+    std::vector<std::string> diagnostics;
+    timing.FindQuarterHour(diagnostics);
+    timing.FindMeteorScanPeriod(diagnostics);
+    EXPECT_EQ(diagnostics.back(), "Over 201 lines, the scan interval was 0.1539s");
+    EXPECT_TRUE(diagnostics[1].starts_with("Earlier line: 15  ")) << diagnostics[1];
 }
 
 }  // namespace
