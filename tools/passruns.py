@@ -78,16 +78,19 @@ def add_sample_scenes(partial, land_mask):
             listing.write(f"{name}\tthe sample's scene\n")
 
 
-def make_corpus(corpus, lines, land_mask, stamp, tool, sample_scenes=True):
-    """Writes the corpus anew; without sample_scenes only make_pass_corpus's passes."""
+def make_corpus(corpus, lines, land_mask, stamp, tool, sample_scenes=True, maker=None):
+    """Writes the corpus anew; without sample_scenes only make_pass_corpus's passes, by maker
+    when given (else built here first)."""
     tools = REPO / "build" / "app"
-    build_targets("make_pass_corpus", *(["make_sample_pass"] if sample_scenes else []))
+    if maker is None:
+        build_targets("make_pass_corpus", *(["make_sample_pass"] if sample_scenes else []))
+        maker = tools / "make_pass_corpus"
     if sample_scenes and not land_mask.exists():
         fail(tool, f"no land mask {land_mask} beside the first build's program, for the sample's scene")
     partial = corpus.with_name(corpus.name + ".partial")
     shutil.rmtree(partial, ignore_errors=True)
     print(f"Writing the corpus into {corpus} ...", file=sys.stderr)
-    subprocess.run([str(tools / "make_pass_corpus"), str(partial), str(lines)], check=True)
+    subprocess.run([str(maker), str(partial), str(lines)], check=True)
     if sample_scenes:
         add_sample_scenes(partial, land_mask)
     (partial / "stamp").write_text(stamp)
@@ -95,14 +98,14 @@ def make_corpus(corpus, lines, land_mask, stamp, tool, sample_scenes=True):
     partial.rename(corpus)
 
 
-def ensure_corpus(corpus, lines, land_mask, fresh, tool, sample_scenes=True):
+def ensure_corpus(corpus, lines, land_mask, fresh, tool, sample_scenes=True, maker=None):
     """The corpus, written again when asked or when what it is made from changed."""
     stamp = corpus_stamp(lines, "" if sample_scenes else " without the sample's scenes")
     kept_stamp = (corpus / "stamp").read_text() if (corpus / "stamp").exists() else ""
     if fresh or kept_stamp != stamp:
         if kept_stamp:
             print("The writers or the length of a pass changed since the corpus was written.", file=sys.stderr)
-        make_corpus(corpus, lines, land_mask, stamp, tool, sample_scenes)
+        make_corpus(corpus, lines, land_mask, stamp, tool, sample_scenes, maker)
 
 
 def listed_passes(corpus):
