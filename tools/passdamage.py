@@ -17,6 +17,7 @@ MILLISECONDS_PER_DAY = 86_400_000
 TIME_CODE_WORD = 8
 FRAME_PERIODS = range(100, 600)      # milliseconds: Meteor's 154 .. GAC's 500
 CHECKED_RECORDS = 24
+STEP_TOLERANCE = 4                   # milliseconds: Meteor's time codes count in fours
 
 
 # ---------------------------------------------------------------------------
@@ -118,7 +119,8 @@ class Layout:
     record: int
     count: int                 # whole records
     level1b: str = ""          # "newer" or "older"; "" for frames
-    bits: object = None        # frames: where a word's bits lie
+    bits: object = None        # HRPT frames: where a word's bits lie
+    meteor_codes: tuple = ()   # Meteor frames: where in a record its time code (h, m, s, ms/4) lies
     period: float = 0          # milliseconds between lines
 
     def offset(self, index):
@@ -130,6 +132,9 @@ class Layout:
             return TimeCode(_be16(data, at + 4), _be32(data, at + 8))
         if self.level1b == "older":
             return TimeCode(_be16(data, at + 2) & 511, _be32(data, at + 4))
+        if self.meteor_codes:
+            h, m, s, quarter = data[at + self.meteor_codes[0]:at + self.meteor_codes[0] + 4]
+            return TimeCode(0, ((h * 60 + m) * 60 + s) * 1000 + 4 * quarter)
         record = data[at:at + self.record]
         w = [get_word(record, self.bits, TIME_CODE_WORD + k) for k in range(4)]
         return TimeCode(w[0] >> 1 & 511, (w[1] & 127) << 20 | w[2] << 10 | w[3])
@@ -144,6 +149,11 @@ class Layout:
             year = _be16(data, at + 2) >> 9
             data[at + 2:at + 4] = (year << 9 | code.day & 511).to_bytes(2, "big")
             data[at + 4:at + 8] = code.milliseconds.to_bytes(4, "big")
+            return
+        if self.meteor_codes:
+            ms = code.milliseconds
+            for k in self.meteor_codes:
+                data[at + k:at + k + 4] = bytes([ms // 3_600_000 % 24, ms // 60_000 % 60, ms // 1000 % 60, ms % 1000 // 4])
             return
         record = bytearray(data[at:at + self.record])
         w8 = get_word(record, self.bits, TIME_CODE_WORD)
@@ -172,7 +182,7 @@ def _steady_period(layout, data):
     times = [layout.read_time(data, i).total() for i in range(checked)]
     steps = [b - a for a, b in zip(times, times[1:])]
     period = statistics.mean(steps)
-    if round(period) not in FRAME_PERIODS or any(abs(s - period) > 2 for s in steps):
+    if round(period) not in FRAME_PERIODS or any(abs(s - period) > STEP_TOLERANCE for s in steps):
         return 0
     return period
 
@@ -195,13 +205,25 @@ def _level1b_layout(data):
     return None
 
 
+# Meteor MSU-MR frames, each record's time code (hour, minute, second,
+# milliseconds / 4) at these bytes: converted frames behind a 1,024-byte
+# header, and Meteor-M N1 frames in 50 blocks of 256 bytes that each repeat it
+# at byte 8 (the first block's frame holds it at 8 of its payload from 22 too).
+METEOR_LAYOUTS = [
+    ("Meteor MSU-MR frames", (1024, 0), 11850, (8,)),
+    ("Meteor N1 frames in 256-byte blocks", (256, 0), 12800, (30, *(8 + 256 * k for k in range(50)))),
+]
+
+
 def find_layout(data):
     """The layout whose time codes read steadily, or None."""
-    for name, starts, record, bits in FRAME_LAYOUTS:
+    candidates = [(name, starts, record, {"bits": bits}) for name, starts, record, bits in FRAME_LAYOUTS]
+    candidates += [(name, starts, record, {"meteor_codes": codes}) for name, starts, record, codes in METEOR_LAYOUTS]
+    for name, starts, record, where in candidates:
         for start in starts:
             if len(data) < start + 4 * record:
                 continue
-            layout = Layout(name, start, record, (len(data) - start) // record, bits=bits)
+            layout = Layout(name, start, record, (len(data) - start) // record, **where)
             layout.period = _steady_period(layout, data)
             if layout.period:
                 return layout
