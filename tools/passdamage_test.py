@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Where tools/passdamage.py puts a frame's words, checked against groups
-worked by hand from the program's unpackers, and a file of steady time codes
-found and damaged by it."""
+worked by hand from the program's unpackers; a file of steady time codes
+found and damaged by it; and how tools/damage-sweep matches a damaged run's
+lines and pass log to the intact run's."""
 
+import importlib.machinery
+import importlib.util
 import sys
 import unittest
 from pathlib import Path
@@ -64,6 +67,49 @@ class DamageTest(unittest.TestCase):
 
     def test_a_file_of_unsteady_time_codes_has_no_layout(self):
         self.assertIsNone(pd.find_layout(bytes(1024 + 30 * 13864)))
+
+
+
+def load_sweep():
+    """tools/damage-sweep, a program without a .py name, as a module."""
+    loader = importlib.machinery.SourceFileLoader("damage_sweep", str(Path(__file__).with_name("damage-sweep")))
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader(loader.name, loader))
+    loader.exec_module(module)
+    return module
+
+
+class ComparingTest(unittest.TestCase):
+    sweep = load_sweep()
+    LOG = "passa; NOAA-18; 2023-05-03; 12:00-12:08; 1; 50; 2; 51; 3; 52; 4; 53; S"
+
+    def test_lines_after_a_gap_are_matched_to_the_intact_lines_they_show(self):
+        of = self.sweep.intact_line_of
+        cut = range(100, 110)  # 10 of 300 records lost
+        self.assertEqual([of(line, 290, 300, cut, False) for line in (99, 100, 289)], [99, 110, 299])
+        # Turned round, the store's line 0 is the last record.
+        self.assertEqual([of(line, 290, 300, cut, True) for line in (0, 189, 190, 289)], [0, 189, 200, 299])
+
+    def test_a_damaged_end_may_move_the_log_to_its_first_good_records_minute_only(self):
+        compare = self.sweep.compare_pass_logs
+        ends = ({720, 721}, {728})
+        self.assertEqual(compare(self.LOG, self.LOG.replace("12:00-", "12:01-"), ends), [])
+        self.assertEqual(compare(self.LOG, self.LOG.replace("12:00-", "03:12-"), ends),
+                         ["pass-log times '12:00-12:08' became '03:12-12:08'"])
+        self.assertEqual(compare(self.LOG, self.LOG.replace("12:00-", "12:01-"), None),
+                         ["pass-log times '12:00-12:08' became '12:01-12:08'"])
+        self.assertEqual(compare(self.LOG, self.LOG[:-1] + "N", None), ["direction S became N"])
+        self.assertEqual(compare(self.LOG, "", None), [f"no pass-log line (intact: {self.LOG!r})"])
+
+    def test_moved_lines_are_told_in_runs(self):
+        moves = [(4, 4, 33.3), (5, 5, 199.8), (9, 12, float("inf"))]
+        self.assertEqual(self.sweep.describe_moves(moves),
+                         ["lines 4-5 moved 33.3-199.8 km", "line 9 (intact 12) lost its location"])
+
+    def test_a_pass_turned_round_is_told_as_turned(self):
+        lines = [[(40 + line / 100, 10 + anchor / 10) for anchor in range(51)] for line in range(20)]
+        turned = [list(reversed(line)) for line in reversed(lines)]
+        self.assertTrue(self.sweep.turned_round(lines, turned))
+        self.assertFalse(self.sweep.turned_round(lines, lines))
 
 
 if __name__ == "__main__":
