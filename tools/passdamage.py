@@ -188,20 +188,22 @@ def _steady_period(layout, data):
 
 
 def _level1b_layout(data):
-    """The newer or older Level 1b layout: records numbered 1, 2, 3 after a header record."""
+    """The newer or older Level 1b layout: records numbered 1, 2, 3 after a header record
+    (and up to two records of junk, as archives cut out of longer files have)."""
     for start in (0, 512, 122):
         for record in range(512, 32768, 2):
-            first = start + record
-            if len(data) < first + 3 * record:
+            if len(data) < start + 6 * record:
                 break
-            if [_be16(data, first + k * record) for k in range(3)] != [1, 2, 3]:
-                continue
-            year = _be16(data, first + 2)
-            kind = "newer" if 1978 <= year <= 2100 else "older"
-            layout = Layout(f"Level 1b, {kind} layout", first, record, (len(data) - first) // record, kind)
-            layout.period = _steady_period(layout, data)
-            if layout.period:
-                return layout
+            for skipped in (1, 2, 3):
+                first = start + skipped * record
+                if [_be16(data, first + k * record) for k in range(3)] != [1, 2, 3]:
+                    continue
+                year = _be16(data, first + 2)
+                kind = "newer" if 1978 <= year <= 2100 else "older"
+                layout = Layout(f"Level 1b, {kind} layout", first, record, (len(data) - first) // record, kind)
+                layout.period = _steady_period(layout, data)
+                if layout.period:
+                    return layout
     return None
 
 
