@@ -258,7 +258,7 @@ def wild_times(layout, data, first, length, time_of_day):
 
 
 def noise_records(layout, data, first, length, seed):
-    """Records overwritten with random bytes, their southbound bit clear (newer Level 1b)."""
+    """Records overwritten with random bytes; newer Level 1b records with their southbound bit clear."""
     copy = bytearray(data)
     rng = random.Random(seed)
     for index in range(first, first + length):
