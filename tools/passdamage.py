@@ -3,7 +3,8 @@ it with lines damaged there.
 
 Frame formats keep an HRPT minor frame a record, its time code in words
 8..11 (day of year in word 8, milliseconds in words 9..11), packed as the
-format packs its words. Level 1b files keep a record a line, its time (year,
+format packs its words; Meteor MSU-MR frames keep theirs as hour, minute,
+second and milliseconds / 4 at byte 8. Level 1b files keep a record a line, its time (year,
 day, milliseconds) at bytes 2..11 and, in the newer layout, its southbound
 bit in bit 15 of the word at byte 12. A layout is taken only when the time
 codes of the file's first records read with it advance by one line period.
