@@ -3,6 +3,7 @@
 #include "tests/app/AppTest.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
 #include "platform/RegistryVariables.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "tests/platform/TempFolder.h"
@@ -107,6 +108,20 @@ TEST_F(MostRecentFilesMenuTest, AnEntryWhoseFileIsGoneIsDropped) {
     ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
     EXPECT_EQ(TDialogService::Instance().Requests()[0].text,
               "The file\r\"" + folder / "data/gone.hpt" + "\"\rno longer exists.");
+}
+
+// A settings store whose lock cannot be had is told by the store, once; the list says no more.
+TEST_F(MostRecentFilesMenuTest, AStoreThatCannotBeSavedIsToldOnce) {
+    ::testing::internal::CaptureStderr();
+    {
+        TMostRecentFiles files(8, ProgramRegistryKey());
+        files.AddFile(Pass("230503_1200_noaa18.hpt"));
+        std::filesystem::create_directories(TRegistry::DefaultStoreFile() + ".lock");
+    }
+    const std::string stderrText = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(stderrText.find("recent-file list"), std::string::npos) << stderrText;
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_EQ(TDialogService::Instance().Requests()[0].text.rfind("The settings cannot be saved: ", 0), 0u);
 }
 
 }  // namespace

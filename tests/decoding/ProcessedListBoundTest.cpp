@@ -217,6 +217,14 @@ TEST(ProcessedListBound, ALockThatCannotBeHadSendsTheLineToTheUsersFolder) {
         EXPECT_EQ(ReadAll(beside), "20230503_1200; NOAA 18\r\n") << lock.What;
         EXPECT_EQ(ReadAll(written.Path), std::string(NewLine) + "\r\n20230503_1200; NOAA 18\r\n") << lock.What;
     }
+    // Nor is a list too large set aside by a run that does not hold its lock.
+    TTempFolder temp;
+    const std::string large = ListOfShortLines(MostProcessedListBytes + 100, "\r\n");
+    const std::string beside = temp.Write("program/processed.lst", large);
+    fs::create_directory(beside + ".lock");
+    EXPECT_EQ(AddProcessedLine(NewLine).Path, UserDataFolder() + "processed.lst");
+    EXPECT_EQ(KeptAside(temp / "program"), std::vector<std::string>{});
+    EXPECT_EQ(fs::file_size(beside), large.size());
 }
 
 }  // namespace

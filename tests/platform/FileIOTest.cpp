@@ -45,15 +45,17 @@ TEST(FileIO, ReplacingAFileKeepsItsPermissionsAndLeavesNothingBehind) {
 TEST(FileIO, ReplacingAFileKeepsItsOwnerAndGroupWhereTheWriterMay) {
     if (geteuid() != 0) GTEST_SKIP() << "only the super-user may give a file to another";
     TTempFolder folder;
-    const std::string path = folder.Write("processed.lst", "old\n");
-    ASSERT_EQ(chown(path.c_str(), 65534, 4242), 0);
-    chmod(path.c_str(), 0660);
-    WriteFileAtomically(path, "new\n");
-    struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_uid, 65534u);
-    EXPECT_EQ(info.st_gid, 4242u);
-    EXPECT_EQ(info.st_mode & 07777, 0660u);
+    for (const uid_t owner : {uid_t{65534}, uid_t{0}}) {  // another's list, and the super-user's own of a group
+        const std::string path = folder.Write("processed-" + std::to_string(owner) + ".lst", "old\n");
+        ASSERT_EQ(chown(path.c_str(), owner, 4242), 0);
+        chmod(path.c_str(), 0660);
+        WriteFileAtomically(path, "new\n");
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, owner);
+        EXPECT_EQ(info.st_gid, 4242u) << owner;
+        EXPECT_EQ(info.st_mode & 07777, 0660u);
+    }
 }
 
 TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
@@ -303,6 +305,7 @@ TEST(FileIO, WritersThroughAnyNameMeetAtTheLockBesideTheFile) {
     TTempFolder folder;
     const std::string list = folder.Write("shared/processed.lst", "a\r\n");
     chmod(list.c_str(), 0660);
+    const bool regroup = geteuid() == 0 && chown(list.c_str(), static_cast<uid_t>(-1), 4242) == 0;  // a group's list
     std::filesystem::create_symlink(list, folder / "program/absolute.lst");
     std::filesystem::create_symlink("../shared/processed.lst", folder / "program/relative.lst");
     std::filesystem::create_symlink("relative.lst", folder / "program/chained.lst");
@@ -321,6 +324,9 @@ TEST(FileIO, WritersThroughAnyNameMeetAtTheLockBesideTheFile) {
     struct stat info {};
     ASSERT_EQ(stat((list + ".lock").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0660u);
+    if (regroup) {
+        EXPECT_EQ(info.st_gid, 4242u) << "the group's writers may open it";
+    }
     EXPECT_EQ(info.st_size, 0);
     std::filesystem::create_directory(folder / "program/store.reg.lock");
     mkfifo((folder / "program/nudge.ini.lock").c_str(), 0600);
@@ -356,6 +362,13 @@ TEST(FileIO, ALockIsHeldByWritersOnlyAndNotLostWithItsFile) {
     TLockFile other(list + ".lock");
     other.Lock();
     EXPECT_THROW(TFileWriteLock(list, std::chrono::milliseconds(0)), ELockUnavailable);
+    // A run waits for a held lock once: its later writers give up at once.
+    try {
+        const TFileWriteLock later(list, std::chrono::seconds(2));
+        ADD_FAILURE() << "taken while held";
+    } catch (const ELockUnavailable& error) {
+        EXPECT_NE(std::string(error.what()).find("waited 0 s"), std::string::npos) << error.what();
+    }
 }
 
 // A write that the system refuses says why: here the largest file a process

@@ -194,7 +194,7 @@ TEST(ShellPaths, MountTableKeepsDevicesAndTheRoot) {
 
 TEST(ShellPaths, DetailTexts) {
     const std::pair<uint64_t, const char*> sizes[] = {
-        {0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"}, {1048576000, "1,024,000 KB"}};
+        {0, "0 KB"}, {1, "1 KB"}, {1024, "1 KB"}, {1025, "2 KB"}, {1048576000, "1,024,000 KB"}, {126418944, "123,456 KB"}};
     for (const auto& [bytes, text] : sizes) EXPECT_EQ(FormatKilobytes(bytes), text);
     EXPECT_EQ(FileTypeName("/a/n19.thumb.jpg", false), "JPG File");
     EXPECT_EQ(FileTypeName("/a/README", false), "File");

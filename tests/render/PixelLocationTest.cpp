@@ -226,6 +226,36 @@ TEST(CursorReadout, RangeWhileDragging) {
         << "no range for a drag that has not moved";
 }
 
+// What each view reads out, worked by hand: 290.375 K is 17.225 degC, 63.005 degF.
+TEST(CursorReadout, EachViewsNumbers) {
+    const auto at = [](double t4, double t5, float ndvi, float longitude, float azimuth) {
+        TCursorState cursor;
+        cursor.CursorT4 = t4;
+        cursor.CursorT5 = cursor.CursorSecondValue = t5;
+        cursor.CursorNdvi = ndvi;
+        cursor.CursorLatitude = longitude != 0 ? 1.0f : 0.0f;
+        cursor.CursorLongitude = longitude;
+        cursor.CursorRelativeAzimuth = azimuth;
+        cursor.CursorCtrlHeld = azimuth != 0;
+        cursor.CursorTime = azimuth != 0 ? 45000.5 : 0;
+        return cursor;
+    };
+    const std::string d = Deg;
+    const struct {
+        TCursorState Cursor;
+        uint8_t View;
+        bool Metric;
+        std::string Text;
+    } cases[]{
+        {at(290.375, 288.5, -1, 0, 0), ViewCh4MinusCh5, true, "17.2" + d + "C 290.4K 288.5K 1.9K"},
+        {at(290.375, 288.5, 0.42f, 0, 0), ViewVegetation, true, "17.2" + d + "C 290.4K NDVI:0.42"},
+        {at(290.375, 0, -1, 0, 0), 4, false, "63.0" + d + "F 290.4K"},
+        {at(0, 0, -1, -1.5f, 0), 4, true, "1.00" + d + "N  1.50" + d + "W"},
+        {at(0, 0, -1, 0, 12.345f), 4, true, "rel_az: 12.35" + d},
+    };
+    for (const auto& row : cases) EXPECT_EQ(CursorReadoutText(row.Cursor, row.View, row.Metric), row.Text);
+}
+
 // The read-out is read by the user: under a decimal-comma locale its numbers have commas.
 TEST(CursorReadout, NumbersAsTheUsersLocaleWritesThem) {
     TCursorState cursor;

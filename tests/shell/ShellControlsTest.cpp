@@ -301,6 +301,11 @@ TEST_F(ShellControlsTest, RenameGoesToDiskAndSwallowsItsOwnChange) {
     list->SetOptions(list->Options() & ~hysloDynamicRefresh);
     int row = 0;
     while (list->ItemData(row)->DisplayName() != u"b.txt") ++row;
+    // A name left as it was renames nothing, and swallows no change.
+    EXPECT_FALSE(list->Model().setData(list->Model().index(row, 0), "b.txt", Qt::EditRole));
+    SendMessage(list.get(), WM_HY_FOLDERCHANGE, 0, 0);
+    EXPECT_TRUE(list->RefreshWaiting());
+    list->RunPendingTimerWork();
     ASSERT_TRUE(list->Model().setData(list->Model().index(row, 0), "renamed.txt", Qt::EditRole));
     EXPECT_TRUE(fs::exists(root_ / "renamed.txt"));
     EXPECT_FALSE(fs::exists(root_ / "b.txt"));
@@ -611,7 +616,17 @@ TEST_F(ShellTreeTest, ListFollowsTheUsersSelectionOnceItRests) {
 
 TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     fs::create_directories(root_ / "sub" / "inner");
+    const testing::TLocaleEnvironment utf8("C.UTF-8");
+    fs::create_directories(root_ / "day_\xDC");
     const auto tree = ShownTree(hystoShowHidden);
+    // A name left as it was, bytes that are no character and all, renames nothing.
+    const QModelIndex top = tree->Model().index(0, 0);
+    ASSERT_EQ(tree->Model().rowCount(top), 2);
+    for (int row = 0; row < 2; ++row) {
+        const QModelIndex node = tree->Model().index(row, 0, top);
+        EXPECT_FALSE(tree->Model().setData(node, node.data(Qt::EditRole), Qt::EditRole)) << row;
+    }
+    EXPECT_TRUE(fs::is_directory(root_ / "day_\xDC"));
     auto list = std::make_unique<THyShellList>(nullptr);
     list->show();
     tree->SetShellList(list.get());
