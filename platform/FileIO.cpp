@@ -374,12 +374,16 @@ int LockForWriting(int fd) {
                            (link ? std::string("it is a symbolic link") : std::string(std::strerror(error))));
 }
 
-// Gives a lock file this user may change the mode and group the file's writers need.
+// Gives a lock file this user may change the mode and group the file's writers
+// need; the super-user gives it the file's owner too, so that a lock a root job
+// made never keeps the file's own owner out.
 void FitLockFile(int fd, const struct stat& lock, const struct stat& file, mode_t mode) {
-    if (lock.st_uid != geteuid() && geteuid() != 0) return;
+    const bool superUser = geteuid() == 0;
+    if (lock.st_uid != geteuid() && !superUser) return;
+    const bool reown = superUser && lock.st_uid != file.st_uid;
     const bool regroup = lock.st_gid != file.st_gid;
-    if (regroup) fchown(fd, static_cast<uid_t>(-1), file.st_gid);
-    if (regroup || (lock.st_mode & 07777) != mode) fchmod(fd, mode);
+    if (reown || regroup) fchown(fd, reown ? file.st_uid : static_cast<uid_t>(-1), file.st_gid);
+    if (reown || regroup || (lock.st_mode & 07777) != mode) fchmod(fd, mode);
 }
 
 }  // namespace
