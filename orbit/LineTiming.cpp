@@ -398,16 +398,24 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
     return true;
 }
 
-// The later line's time lies one scan period after the earlier line's.
-bool TLineTiming::Follows(int earlier, int later) const {
+// The later line's time lies as many scan periods after the earlier line's
+// as it lies lines after it, to within tolerance.
+bool TLineTiming::FollowsWithin(int earlier, int later, double tolerance) const {
     return Timed(earlier) && Timed(later) &&
-           std::fabs(time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)] - scanPeriod_) <=
-               AgreementTolerance;
+           std::fabs(time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)] -
+                     (later - earlier) * scanPeriod_) <= tolerance;
 }
 
+bool TLineTiming::Follows(int earlier, int later) const { return FollowsWithin(earlier, later, AgreementTolerance); }
+
+// A line a few lines on (lines between may have lost their codes) lies
+// where some line's time predicts, to within the second that the coarsest
+// codes count in; noise, spread over the half hour kept, does not.
 bool TLineTiming::AnyLineConfirmed() const {
-    for (int line = 1; line < LineCount(); ++line)
-        if (Follows(line - 1, line)) return true;
+    constexpr int Reach = 8;
+    for (int line = 0; line < LineCount(); ++line)
+        for (int later = line + 1; Timed(line) && later <= std::min(line + Reach, LineCount() - 1); ++later)
+            if (FollowsWithin(line, later, Second)) return true;
     return false;
 }
 

@@ -812,6 +812,9 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         if (!gac.Mapped) {
             EXPECT_EQ(state.EarthLocations->GacBreakLine, gac.First + gac.Hole);
         }
+        EXPECT_EQ(state.EarthLocations->NotLocatedCause,
+                  gac.Mapped ? "" : "the file holds more than one GAC picture: the track jumps at line " +
+                                        std::to_string(gac.First + gac.Hole));
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
         // The first corners are the first located line's.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;

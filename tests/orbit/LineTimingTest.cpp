@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <random>
 #include <utility>
 
 namespace kestrune {
@@ -216,6 +218,40 @@ TEST(LineTimingTest, AMiddleLostToNoiseIsTimedFromTheNearestConfirmedLine) {
         ASSERT_TRUE(timing.FindReferenceLine(passTime, diagnostics));
         EXPECT_EQ(timing.ReferenceLine(), pass.Reference);
         EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), pass.Told), diagnostics.end());
+    }
+}
+
+// Codes that are noise confirm no time; codes of every other line, or of
+// whole seconds only, or one line's beside a lost one, do.
+TEST(LineTimingTest, OnlyCodesOfNoiseConfirmNoTime) {
+    const TTimeCodeReading reading{29, 0, YearStart, 0, false};
+    std::mt19937 random(68);
+    const struct {
+        const char* Name;
+        std::function<TDateTime(int line)> Code;  // 0: unreadable
+        bool Confirmed;
+    } cases[] = {
+        {"noise", [&random](int) { return PassStart + static_cast<double>(random() % 7200) / SecsPerDay + static_cast<double>(random() % 1000) * Millisecond; }, false},
+        {"every other line lost", [](int line) { return line % 2 == 0 ? FrameTime(line) : 0; }, true},
+        {"whole seconds", [](int line) { return PassStart + std::floor(line / 6.0) / SecsPerDay; }, true},
+        {"lines 300 and 308 alone", [](int line) { return line == 300 || line == 308 ? FrameTime(line) : 0; }, true},
+        {"line 300 alone", [](int line) { return line == 300 ? FrameTime(line) : 0; }, false},
+        {"lines 300 and 309 alone", [](int line) { return line == 300 || line == 309 ? FrameTime(line) : 0; }, false},
+    };
+    for (const auto& pass : cases) {
+        SCOPED_TRACE(pass.Name);
+        TLineTiming timing(600, YearStart);
+        for (int line = 0; line < 600; ++line) {
+            const TDateTime time = pass.Code(line);
+            const std::array<uint16_t, 4> words = time == 0 ? std::array<uint16_t, 4>{} : CodeOf(time);
+            uint8_t code[8];
+            std::memcpy(code, words.data(), sizeof code);
+            timing.DecodeTimeCode(line, code, reading);
+        }
+        std::vector<std::string> diagnostics;
+        timing.FindQuarterHour(diagnostics);
+        timing.RejectOffPhaseLines();
+        EXPECT_EQ(timing.AnyLineConfirmed(), pass.Confirmed);
     }
 }
 
