@@ -338,7 +338,7 @@ bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& d
     // Noise is no time: a pass whose codes no neighbour confirms is not timed from them.
     NoTimeConfirmed = passTime != 0 && !timing.AnyLineConfirmed();
     if (passTime == 0 || NoTimeConfirmed) {
-        diagnostics.push_back(NoTimeConfirmed ? "No line's time code is confirmed by a neighbouring line's: the pass is not timed from them"
+        diagnostics.push_back(NoTimeConfirmed ? "No line's time code lies where that of a line near it predicts: the pass is not timed from them"
                                               : "No valid pass timecode found in minor frame data");
         NoPassTimecode = true;
         return false;

@@ -502,7 +502,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4993, "EarthLocations", "SCauseOrbitModelFailed", "the orbit model could not place the satellite (%s)"},
     {4994, "EarthLocations", "SCauseGacPictures", "the file holds more than one GAC picture: the track jumps at line %s"},
     {4995, "EarthLocations", "SCauseTooManyGacLines", "the file holds %s GAC lines, more than about twenty five minutes of GAC data"},
-    {4996, "RunReport", "SNoTimeConfirmed", "The time codes of the pass's lines confirm no time (no line's code lies one scan period from its neighbour's): the pass is not timed from them"},
+    {4996, "RunReport", "SNoTimeConfirmed", "The time codes of the pass's lines confirm no time (no line's code lies where that of a line near it predicts): the pass is not timed from them"},
     {4997, "RunReport", "SNotMappedCause", "The pass's earth locations cannot be mapped: %s"},
     {4998, "DataProducts", "SNoSstWithoutMap", "The pass's earth locations cannot be mapped (%s): accurate sea-surface temperature data cannot be saved."},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
