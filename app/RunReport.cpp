@@ -76,7 +76,10 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
     // Archive files holding another satellite's sets: one line each.
     lines.insert(lines.end(), orbit.Keplers->Warnings.begin(), orbit.Keplers->Warnings.end());
     if (LocatedFromElements(pass.InputFormatCode) && !TimedOnly(pass)) {
-        if (!orbit.ElementsValid && pass.EarthLocations->NoPassTimecode) {
+        // Noise for time codes is told before any element set chosen by another date.
+        if (pass.EarthLocations->NoTimeConfirmed) {
+            lines.push_back(resStr(res::SNoTimeConfirmed));
+        } else if (!orbit.ElementsValid && pass.EarthLocations->NoPassTimecode) {
             lines.push_back(resStr(res::SNoPassTimecode));
         } else if (!orbit.ElementsValid) {
             lines.push_back(FormatResStr(res::SNoElementSetsFound, {SatelliteOf(pass)}) +
@@ -92,6 +95,9 @@ std::vector<std::string> LoadWarnings(const TPassState& pass, const std::string&
             lines.push_back(FormatResStr(res::SNotLocatedCause, {locations.NotLocatedCause}));
         lines.push_back(resStr(TimedOnly(pass) ? res::STimedNotLocated : res::SNotLocated));
     }
+    // Several GAC pictures in one file: its records are located, but no map fits them all.
+    else if (!locations.MapFitted && !locations.NotLocatedCause.empty())
+        lines.push_back(FormatResStr(res::SNotMappedCause, {locations.NotLocatedCause}));
     else if (!locations.MapFitted && locations.Level1bLinesUnlocated == locations.LineCount())
         lines.push_back(FormatResStr(res::SLevel1bNoLocations, {std::to_string(locations.LineCount())}));
     else if (!locations.MapFitted && locations.Level1bLinesUnlocated > 0)

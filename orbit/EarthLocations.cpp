@@ -13,6 +13,7 @@
 #include "orbit/Orbits.h"
 #include "platform/FileIO.h"
 #include "platform/ParallelLines.h"
+#include "platform/ProgramStrings.h"
 
 namespace kestrune {
 
@@ -141,6 +142,7 @@ void TEarthLocations::ResetPassState() {
     GacDiscontinuity = false;
     LocationsValid = false;
     NoPassTimecode = false;
+    NoTimeConfirmed = false;
     NotLocatedCause.clear();
     Level1bLinesUnlocated = 0;
     Attitude = {0, 0, 0};
@@ -333,14 +335,17 @@ bool TEarthLocations::TimeLines(TLineTiming& timing, std::vector<std::string>& d
     scanPeriod_ = timing.ScanPeriod();
     timing.SetAsideStrayRuns();
     const TDateTime passTime = timing.PassTime();
-    if (passTime == 0) {
-        diagnostics.push_back("No valid pass timecode found in minor frame data");
+    // Noise is no time: a pass whose codes no neighbour confirms is not timed from them.
+    NoTimeConfirmed = passTime != 0 && !timing.AnyLineConfirmed();
+    if (passTime == 0 || NoTimeConfirmed) {
+        diagnostics.push_back(NoTimeConfirmed ? "No line's time code lies where that of a line near it predicts: the pass is not timed from them"
+                                              : "No valid pass timecode found in minor frame data");
         NoPassTimecode = true;
         return false;
     }
     const bool elements = ChooseElements(passTime, diagnostics);
     if (!timing.FindReferenceLine(passTime, diagnostics)) {
-        NotLocatedCause = "no line near the middle of the pass has an acceptable time code";
+        NotLocatedCause = resStr(res::SCauseNoMiddleTimeCode);
         return false;
     }
     referenceLine_ = timing.ReferenceLine();
@@ -472,7 +477,7 @@ bool TEarthLocations::LocateLines(bool skipOddLines, std::vector<std::string>& d
             if (located(line)) LocateLine(*Orbit->Satellite, line, altitudes);
     } catch (const Exception& error) {
         diagnostics.push_back(error.what());
-        NotLocatedCause = error.what();
+        NotLocatedCause = FormatResStr(res::SCauseOrbitModelFailed, {error.what()});
         return false;
     }
     // An interpolated line lies between two located ones: the bands never meet.
@@ -666,6 +671,8 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
         before = line;
     }
     if (!tooMany && !GacDiscontinuity) return true;
+    NotLocatedCause = GacDiscontinuity ? FormatResStr(res::SCauseGacPictures, {std::to_string(GacBreakLine)})
+                                       : FormatResStr(res::SCauseTooManyGacLines, {std::to_string(count)});
     diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
     diagnostics.push_back("or more than about twenty five minutes of GAC data.");
     return false;
@@ -733,10 +740,9 @@ bool TEarthLocations::CheckCentrePoints(std::vector<std::string>& diagnostics) {
     if (highest - lowest > 0.3f || identical) {
         LocationFlags = 0;
         diagnostics.push_back("The above diagnostics indicate bad earth location data");
-        NotLocatedCause =
-            identical ? Format("the centre points of lines %d to %d all lie at one place", lines.First, lines.Last)
-                      : Format("the centre points of lines %d to %d jump across %.1f degrees of latitude", lines.First,
-                               lines.Last, highest - lowest);
+        const std::string from = std::to_string(lines.First), to = std::to_string(lines.Last);
+        NotLocatedCause = identical ? FormatResStr(res::SCauseCentrePointsTogether, {from, to})
+                                    : FormatResStr(res::SCauseCentrePointsJump, {from, to, Format("%.1f", highest - lowest)});
         return false;
     }
     diagnostics.push_back(" ");

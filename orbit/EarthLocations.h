@@ -197,9 +197,12 @@ public:
     bool LocationsValid = false;
     // No line's time code could time the pass: its elements were never sought.
     bool NoPassTimecode = false;
+    // Of those, a pass whose codes (noise) no neighbouring line confirms.
+    bool NoTimeConfirmed = false;
     // Why a timed pass with an element set was still not located (lines
-    // with no acceptable time near its middle, centre points that jump);
-    // empty otherwise.
+    // with no acceptable time near its middle, centre points that jump), or
+    // a Level 1b pass not mapped (several GAC pictures), in the language in
+    // effect; empty otherwise.
     std::string NotLocatedCause;
     // Level 1b records without a valid location of their own.
     int Level1bLinesUnlocated = 0;

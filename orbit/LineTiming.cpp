@@ -371,17 +371,11 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
     diagnostics.push_back(
         Format("Out of %d lines there were %d which had an invalid timestamp.", count, invalid_));
     const int middle = count / 2;
-    const auto timed = [this](int line) { return line >= 0 && line < LineCount() && time_[static_cast<size_t>(line)] != 0; };
-    const auto follows = [this, &timed](int earlier, int later) {
-        return timed(earlier) && timed(later) &&
-               std::fabs(time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)] - scanPeriod_) <=
-                   AgreementTolerance;
-    };
     int reference = -1;
     for (int line = middle; line <= std::min(2 * count / 3, count - 1); ++line) {
-        if (!timed(line)) continue;
+        if (!Timed(line)) continue;
         if (reference < 0) reference = line;
-        if (follows(line - 1, line) || follows(line, line + 1)) {
+        if (Follows(line - 1, line) || Follows(line, line + 1)) {
             reference = line;
             break;
         }
@@ -389,7 +383,7 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
     // A middle lost to noise: the confirmed line nearest the middle, either side.
     for (int distance = 1; reference < 0 && distance < count; ++distance) {
         for (const int line : {middle - distance, middle + distance}) {
-            if (reference < 0 && (follows(line - 1, line) || follows(line, line + 1))) reference = line;
+            if (reference < 0 && (Follows(line - 1, line) || Follows(line, line + 1))) reference = line;
         }
     }
     if (reference < 0) {
@@ -402,6 +396,27 @@ bool TLineTiming::FindReferenceLine(TDateTime passTime, std::vector<std::string>
     diagnostics.push_back(Format("Mid line is %d and the line with a valid timestamp is line %d at ", middle, reference) +
                           FormatDateTime("yyyy-mmm-dd hh:nn:ss.zzz \"UTC\"", referenceTime_));
     return true;
+}
+
+// The later line's time lies as many scan periods after the earlier line's
+// as it lies lines after it, to within tolerance.
+bool TLineTiming::FollowsWithin(int earlier, int later, double tolerance) const {
+    return Timed(earlier) && Timed(later) &&
+           std::fabs(time_[static_cast<size_t>(later)] - time_[static_cast<size_t>(earlier)] -
+                     (later - earlier) * scanPeriod_) <= tolerance;
+}
+
+bool TLineTiming::Follows(int earlier, int later) const { return FollowsWithin(earlier, later, AgreementTolerance); }
+
+// A line a few lines on (lines between may have lost their codes) lies
+// where some line's time predicts, to within the second that the coarsest
+// codes count in; noise, spread over the half hour kept, does not.
+bool TLineTiming::AnyLineConfirmed() const {
+    constexpr int Reach = 8;
+    for (int line = 0; line < LineCount(); ++line)
+        for (int later = line + 1; Timed(line) && later <= std::min(line + Reach, LineCount() - 1); ++later)
+            if (FollowsWithin(line, later, Second)) return true;
+    return false;
 }
 
 // Outwards from the reference line every line follows its predecessor by

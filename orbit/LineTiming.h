@@ -54,6 +54,9 @@ public:
     // The pass's time: the middle third's mean, else (a middle lost to
     // noise) the median of the lines that have a time; 0 when none has one.
     TDateTime PassTime();
+    // Some line's time agrees with a line's near it, lying as many scan
+    // periods away as lines: false for codes that are noise.
+    bool AnyLineConfirmed() const;
     // Accepts the times within 15 minutes of the pass time and finds the line
     // the others are timed from, one a neighbour confirms where there is
     // one, the nearest the middle; false (told) when none has a time.
@@ -73,6 +76,9 @@ public:
 
 private:
     int LineCount() const { return static_cast<int>(time_.size()); }
+    bool Timed(int line) const { return line >= 0 && line < LineCount() && time_[static_cast<size_t>(line)] != 0; }
+    bool Follows(int earlier, int later) const;
+    bool FollowsWithin(int earlier, int later, double tolerance) const;
     TDateTime YearDateSource(TDateTime passTime, TDateTime estimatedDate) const;
     void ReportYearEnd(int kept, int moved, int movedYear, int dayless, std::vector<std::string>& diagnostics) const;
 

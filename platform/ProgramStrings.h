@@ -434,6 +434,16 @@ constexpr uint16_t SNoSstWithoutRecordLocations = 4939;
 // Level 1b lines whose times the lines around them contradict.
 constexpr uint16_t SLevel1bTimesContradicted = 4975;
 constexpr uint16_t SNoPassTimecode = 4930;
+// Why a pass was not located or mapped, put into the messages that tell it.
+constexpr uint16_t SCauseNoMiddleTimeCode = 4990;
+constexpr uint16_t SCauseCentrePointsTogether = 4991;
+constexpr uint16_t SCauseCentrePointsJump = 4992;
+constexpr uint16_t SCauseOrbitModelFailed = 4993;
+constexpr uint16_t SCauseGacPictures = 4994;
+constexpr uint16_t SCauseTooManyGacLines = 4995;
+constexpr uint16_t SNoTimeConfirmed = 4996;
+constexpr uint16_t SNotMappedCause = 4997;
+constexpr uint16_t SNoSstWithoutMap = 4998;
 // The element-set archives' refusals: a file too large, and why no set of a file could be used.
 constexpr uint16_t SElementFileTooLarge = 4760;
 constexpr uint16_t SNoUsableElementSet = 4761;

@@ -358,10 +358,14 @@ std::string TDataProducts::SaveSstData(const std::string& suffix, const std::str
     if (!pass_.EarthLocations->MapFitted) {
         // Unattended, the dialog service logs this instead of showing it.
         // A Level 1b file carries its own locations: what is missing is those.
+        // One whose locations were refused says why.
+        const std::string& cause = pass_.EarthLocations->NotLocatedCause;
         const bool ownLocationsMissing = pass_.EarthLocations->Level1bLinesUnlocated > 0;
         TDialogService::Instance().ShowMessage(
-            resStr(ownLocationsMissing ? res::SNoSstWithoutRecordLocations : res::SNoSstWithoutLocation), {},
-            TMsgDlgType::mtWarning);
+            !cause.empty()        ? FormatResStr(res::SNoSstWithoutMap, {cause})
+            : ownLocationsMissing ? resStr(res::SNoSstWithoutRecordLocations)
+                                  : resStr(res::SNoSstWithoutLocation),
+            {}, TMsgDlgType::mtWarning);
         return {};
     }
     const THRPTvideo& video = *pass_.Video;

@@ -89,12 +89,13 @@ TEST(SatelliteMismatchTest, ANameThatSpellsItsSatelliteNamesIt) {
 // A Level 1b file carries its own locations: when its map cannot be fitted,
 // the operator is told how many of its records lack theirs, of how many; a
 // file whose map was fitted on the rest, or whose every record is located,
-// is told nothing of them.
+// is told nothing of them. A file of several GAC pictures is told that.
 TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
     struct TRecordsCase {
         int Unlocated;
         bool Fitted;
         std::string Told;  // "" for none
+        std::string Cause = "";
     };
     for (const TRecordsCase& records :
          {TRecordsCase{0, true, ""}, TRecordsCase{16, true, ""},
@@ -106,7 +107,11 @@ TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
                        "records cannot be fitted to the image: no overlays are drawn"},
           TRecordsCase{400, false,
                        "None of the file's 400 records carries a valid earth location of its own: no overlays are "
-                       "drawn"}}) {
+                       "drawn"},
+          TRecordsCase{0, false,
+                       "The pass's earth locations cannot be mapped: the file holds more than one GAC picture: the "
+                       "track jumps at line 150",
+                       "the file holds more than one GAC picture: the track jumps at line 150"}}) {
         SCOPED_TRACE(records.Told);
         TPassState pass;
         pass.InputFormatCode = 7;
@@ -117,6 +122,7 @@ TEST(LoadWarningsTest, ALevel1bFileIsToldHowManyOfItsRecordsLackLocations) {
         locations.LocationsValid = true;
         locations.MapFitted = records.Fitted;
         locations.Level1bLinesUnlocated = records.Unlocated;
+        locations.NotLocatedCause = records.Cause;
         const std::vector<std::string> told = LoadWarnings(pass, "");
         EXPECT_EQ(told, records.Told.empty() ? std::vector<std::string>{} : std::vector<std::string>{records.Told});
     }
@@ -132,6 +138,16 @@ TEST(LoadWarningsTest, APassNotLocatedIsToldWhy) {
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0], "The pass could not be located: the centre points of lines 1495 to 1505 jump across 4.2 degrees of latitude");
     EXPECT_EQ(told[1].rfind("The pass is not located: ", 0), 0u);
+}
+
+// Time codes of noise are told first, not the age of a set of another date.
+TEST(LoadWarningsTest, TimeCodesOfNoiseAreToldFirst) {
+    TPassState pass;
+    pass.InputFormatCode = 2;
+    pass.Orbit->ElementsValid = true;
+    pass.Orbit->ElementAge = 120;
+    pass.EarthLocations->NoPassTimecode = pass.EarthLocations->NoTimeConfirmed = true;
+    EXPECT_EQ(LoadWarnings(pass, "")[0].rfind("The time codes of the pass's lines confirm no time ", 0), 0u);
 }
 
 TEST(DisplayFailureLineTest, TheCauseQtGaveFirstThenWhatHappens) {

@@ -13,6 +13,7 @@
 #include "orbit/MapWithWarp.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
+#include "platform/ProgramStrings.h"
 #include "platform/ProgramFolder.h"
 #include "tests/support/Level1bWriter.h"
 #include "tests/support/LoaderTest.h"
@@ -806,12 +807,18 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                 PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) : 0);
             }
         }
+        // Why, in the language in effect.
+        const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
         Load(passSpec.DataSetName, bytes);
+        SetResStrLookup(english);
         EXPECT_EQ(Contains(state.DiagnosticLines, "Cannot show mapping with multiple GAC pictures"), !gac.Mapped);
         EXPECT_EQ(state.EarthLocations->GacDiscontinuity, !gac.Mapped);
         if (!gac.Mapped) {
             EXPECT_EQ(state.EarthLocations->GacBreakLine, gac.First + gac.Hole);
         }
+        EXPECT_EQ(state.EarthLocations->NotLocatedCause,
+                  gac.Mapped ? "" : "<the file holds more than one GAC picture: the track jumps at line " +
+                                        std::to_string(gac.First + gac.Hole) + ">");
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
         // The first corners are the first located line's.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <utility>
 
 namespace kestrune {
@@ -216,6 +217,24 @@ TEST(LineTimingTest, AMiddleLostToNoiseIsTimedFromTheNearestConfirmedLine) {
         ASSERT_TRUE(timing.FindReferenceLine(passTime, diagnostics));
         EXPECT_EQ(timing.ReferenceLine(), pass.Reference);
         EXPECT_NE(std::find(diagnostics.begin(), diagnostics.end(), pass.Told), diagnostics.end());
+    }
+}
+
+// Codes of noise (frames anywhere in two hours) confirm no time; codes of
+// every other line do, of two lines nine lines apart do not.
+TEST(LineTimingTest, OnlyCodesOfNoiseConfirmNoTime) {
+    const TTimeCodeReading reading{29, 0, YearStart, 0, false};
+    const std::pair<int (*)(int line), bool> cases[] = {
+        {[](int line) { return static_cast<int>(std::mt19937(static_cast<unsigned>(line))() % 43200); }, false},
+        {[](int line) { return line % 2 == 0 ? line : -1; }, true},
+        {[](int line) { return line == 300 || line == 309 ? line : -1; }, false}};
+    for (const auto& [frameOf, confirmed] : cases) {
+        TLineTiming timing(600, YearStart);
+        for (int line = 0; line < 600; ++line) DecodeFrameCode(timing, line, frameOf(line), reading);
+        std::vector<std::string> diagnostics;
+        timing.FindQuarterHour(diagnostics);
+        timing.RejectOffPhaseLines();
+        EXPECT_EQ(timing.AnyLineConfirmed(), confirmed) << frameOf(300);
     }
 }
 
