@@ -700,8 +700,10 @@ float TEarthLocations::TrackLatitude(int from, int to, bool byTime) const {
 // in lines or in the periods between their times: a damaged time or a loss
 // of signal is no jump to another picture.
 bool TEarthLocations::OnTrack(int from, int to) const {
-    constexpr float step = 0.3f;
-    const auto near = [&](bool byTime) { return std::fabs(CentreLatitude(to) - TrackLatitude(from, to, byTime)) <= step; };
+    constexpr float largestJump = 0.3f;  // degrees of latitude
+    const auto near = [&](bool byTime) {
+        return std::fabs(CentreLatitude(to) - TrackLatitude(from, to, byTime)) <= largestJump;
+    };
     return near(false) || near(true);
 }
 
