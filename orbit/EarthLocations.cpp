@@ -290,6 +290,7 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         for (int line = 0; line < count; ++line)
             if (!DecodeLevel1bLine(line)) ++unlocated;
         Level1bLinesUnlocated = unlocated;
+        MeasureLevel1bPeriod();
         TakeNavigationNearMiddle();
         if (unlocated > 0)
             diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
@@ -663,7 +664,7 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
     int before = 2;
     for (int line = 3; line <= count - 3; ++line) {
         if (!LineLocated(line)) continue;
-        if (LineLocated(before) && std::fabs(CentreLatitude(line) - TrackLatitude(before, line)) > 0.3f) {
+        if (LineLocated(before) && !OnTrack(before, line)) {
             GacDiscontinuity = true;
             GacBreakLine = line;
             break;
@@ -680,23 +681,88 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
 
 // The centre latitude the track through the located line from predicts at
 // line to: from's own where they are neighbours, else carried across the
-// lines between at the mean of the rates at which the located lines on
+// steps between at the mean of the rates at which the located lines on
 // either side move (a track curving evenly keeps that mean over the stretch).
-float TEarthLocations::TrackLatitude(int from, int to) const {
-    if (to - from == 1) return CentreLatitude(from);
+// The steps are counted in lines, or byTime in the scan periods between
+// the lines' times: a loss of signal lies between neighbouring records.
+float TEarthLocations::TrackLatitude(int from, int to, bool byTime) const {
+    const auto steps = [&](int a, int b) { return byTime ? PeriodsBetween(a, b) : b - a; };
+    if (steps(from, to) == 1) return CentreLatitude(from);
     const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
     double rates = 0;
     int sides = 0;
-    if (earlier < from && LineLocated(earlier)) {
-        rates += static_cast<double>(CentreLatitude(from) - CentreLatitude(earlier)) / (from - earlier);
+    if (earlier < from && LineLocated(earlier) && steps(earlier, from) > 0) {
+        rates += static_cast<double>(CentreLatitude(from) - CentreLatitude(earlier)) / steps(earlier, from);
         ++sides;
     }
-    if (later > to && LineLocated(later)) {
-        rates += static_cast<double>(CentreLatitude(later) - CentreLatitude(to)) / (later - to);
+    if (later > to && LineLocated(later) && steps(to, later) > 0) {
+        rates += static_cast<double>(CentreLatitude(later) - CentreLatitude(to)) / steps(to, later);
         ++sides;
     }
     const double rate = sides > 0 ? rates / sides : 0.0;
-    return static_cast<float>(CentreLatitude(from) + rate * (to - from));
+    return static_cast<float>(CentreLatitude(from) + rate * steps(from, to));
+}
+
+// The located line to continues the track of the located line from, counted
+// in lines or in the periods between their times: a damaged time or a loss
+// of signal is no jump to another picture.
+bool TEarthLocations::OnTrack(int from, int to) const {
+    constexpr float largestJump = 0.3f;  // degrees of latitude
+    const auto near = [&](bool byTime) {
+        return std::fabs(CentreLatitude(to) - TrackLatitude(from, to, byTime)) <= largestJump;
+    };
+    return near(false) || near(true);
+}
+
+// Whole scan periods from line from to line to by their times, counted up
+// from from to a later line whichever way the pass runs (Level 1b times
+// are times of day: across midnight the short way); lines apart where
+// either has no time.
+int TEarthLocations::PeriodsBetween(int from, int to) const {
+    const TDateTime a = LineTimes(from), b = LineTimes(to);
+    if (a == 0 || b == 0 || !(scanPeriod_ > 0)) return to - from;
+    double days = b - a;
+    days -= std::round(days);
+    const int periods = static_cast<int>(Round(std::fabs(days) / scanPeriod_));
+    return to >= from ? periods : -periods;
+}
+
+// Level 1b records keep their own rhythm (half a second for GAC): the
+// median step between neighbouring timed records.
+void TEarthLocations::MeasureLevel1bPeriod() {
+    std::vector<double> steps;
+    for (size_t line = 1; line < lineTimes_.size(); ++line) {
+        if (lineTimes_[line] == 0 || lineTimes_[line - 1] == 0) continue;
+        double step = lineTimes_[line] - lineTimes_[line - 1];
+        step = std::fabs(step - std::round(step));
+        if (step > 0) steps.push_back(step);
+    }
+    if (steps.empty()) return;
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    scanPeriod_ = *middle;
+}
+
+// Gaps in the Level 1b records' times that their locations confirm: the
+// track after the gap lies where its time puts it, not where the next line
+// would lie (a damaged time is no gap). Times of day run on over midnight.
+std::vector<TSignalGap> TEarthLocations::Level1bSignalGaps() const {
+    std::vector<TDateTime> times = lineTimes_;
+    TDateTime previous = 0;
+    for (TDateTime& time : times) {
+        if (time == 0) continue;
+        if (previous != 0) time -= std::round(time - previous);
+        previous = time;
+    }
+    std::vector<TSignalGap> gaps;
+    for (const TSignalGap& gap : FindSignalGaps(times, scanPeriod_)) {
+        const int before = gap.Line, after = gap.Line + 1;
+        const bool located = ValidLine(after) && LineLocated(before) && LineLocated(after);
+        if (!located || std::fabs(CentreLatitude(after) - TrackLatitude(before, after, true)) <
+                            std::fabs(CentreLatitude(after) - TrackLatitude(before, after, false)))
+            gaps.push_back(gap);
+    }
+    return gaps;
 }
 
 // The located lines nearest the middle of the run the pass is timed from,
@@ -793,9 +859,8 @@ void TEarthLocations::FitMap(std::vector<std::string>& diagnostics) {
     MapFitted = false;
     Residuals.reset();
     if (Mapping == nullptr || LineCount() == 0) return;
-    // Level 1b line times are times of day, not kept one scan period apart.
     const std::vector<TSignalGap> gaps =
-        InCodes(FormatCode, Level1bFormats) ? std::vector<TSignalGap>{} : FindSignalGaps(lineTimes_, scanPeriod_);
+        InCodes(FormatCode, Level1bFormats) ? Level1bSignalGaps() : FindSignalGaps(lineTimes_, scanPeriod_);
     int fittedLines = LineCount();
     for (const TSignalGap& gap : gaps) fittedLines += gap.Missing;
     Mapping->WarpStep = fittedLines > 15000 ? 8.0f : (fittedLines > 9000 ? 6.0f : 4.0f);

@@ -22,6 +22,7 @@ namespace kestrune {
 class TOrbit;
 class TSatellite;
 class TWarpedMapping;
+struct TSignalGap;
 
 constexpr int LocationAnchorCount = 51;
 constexpr int CentreAnchor = 25;
@@ -242,7 +243,11 @@ private:
     void SetStartAndEndTimes();
     void AbandonLocations();
     float CentreLatitude(int line) const;
-    float TrackLatitude(int from, int to) const;
+    float TrackLatitude(int from, int to, bool byTime) const;
+    bool OnTrack(int from, int to) const;
+    int PeriodsBetween(int from, int to) const;
+    void MeasureLevel1bPeriod();
+    std::vector<TSignalGap> Level1bSignalGaps() const;
     bool LineLocated(int line) const;
     bool LeftUntimed(int line) const;
     // The lines that show no ground: those left untimed, and Level 1b lines without location.

@@ -777,9 +777,11 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
 // A GAC file whose records 60-63 lost their locations is still one picture:
 // the lines without location are passed over, not taken for the jump to
 // another picture, and the map is fitted on the rest; so are 16 records
-// (8 s, over which the track moves 0.5 degree). A real jump (the records
-// from 60 on 5 degrees further north, or after 16 records without location)
-// still stops the mapping.
+// (8 s, over which the track moves 0.5 degree), and 20 records lost to a
+// loss of signal (the track 0.66 degree on, as their times say), or timed
+// 10 s late with the track going on (damaged times, no gap). A real
+// jump (the records from 60 on 5 degrees further north, or after 16 records
+// without location) still stops the mapping.
 TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     const TL1BPassSpec passSpec = PassSpec(false, true, 2);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
@@ -789,17 +791,27 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         bool Jump;            // moved north, else zero locations
         bool Mapped;
         int32_t Hole = 0;     // of the records changed, the first so many get zero locations
+        int32_t Lost = 0;     // records cut out after those changed
+        int32_t Late = 0;     // seconds by which the records changed are timed late, their locations kept
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
                                TGacCase{"records 0-1", 0, 1, false, true},
                                TGacCase{"records 60-75", 60, 75, false, true},
+                               TGacCase{"20 records lost after record 59", -1, 59, false, true, 0, 20},
+                               TGacCase{"records 60 on timed 10 s late", 60, passSpec.Records - 1, false, true, 0, 0, 10},
                                TGacCase{"two pictures", 60, passSpec.Records - 1, true, false},
                                TGacCase{"two pictures either side of records 60-75", 60, passSpec.Records - 1, true,
                                         false, 16}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
         for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
+            if (gac.Late > 0) {
+                const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 8;
+                const auto milliseconds = static_cast<uint32_t>(test::L1BLineMilliseconds(passSpec, record) + gac.Late * 1000);
+                for (size_t k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+                continue;
+            }
             const bool moved = gac.Jump && record >= gac.First + gac.Hole;
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
@@ -807,6 +819,8 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                 PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) : 0);
             }
         }
+        const auto lostAt = static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + (gac.Last + 1) * recordBytes);
+        bytes.erase(bytes.begin() + lostAt, bytes.begin() + lostAt + gac.Lost * static_cast<std::ptrdiff_t>(recordBytes));
         // Why, in the language in effect.
         const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
         Load(passSpec.DataSetName, bytes);
@@ -819,6 +833,10 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         EXPECT_EQ(state.EarthLocations->NotLocatedCause,
                   gac.Mapped ? "" : "<the file holds more than one GAC picture: the track jumps at line " +
                                         std::to_string(gac.First + gac.Hole) + ">");
+        // The map spans the lost records too: its middle is that of all the records written.
+        if (gac.Lost > 0 || gac.Late > 0) {
+            EXPECT_TRUE(Contains(state.DiagnosticLines, Format("Mid-picture line num: %d,", passSpec.Records / 2)));
+        }
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
         // The first corners are the first located line's.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
