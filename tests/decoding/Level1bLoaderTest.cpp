@@ -253,6 +253,14 @@ TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
     EXPECT_FALSE(state.Northbound);
     Load("b.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
+    // The first record's centre says 80 N (a damaged record): the records after it outvote it.
+    const TL1BPassSpec older = PassSpec(true, false, 2);
+    TBytes farNorth = test::BuildL1BFile(older);
+    const size_t centre = farNorth.size() - static_cast<size_t>(older.Records * test::L1BRecordBytes(older)) + 104 + 4 * 25;
+    farNorth[centre] = 80 * 128 >> 8;
+    farNorth[centre + 1] = 0;
+    Load("b.l1b", farNorth);
+    EXPECT_TRUE(state.Northbound);
     const TL1BPassSpec northbound = PassSpec(true, true, 2);
     Load("c.l1b", test::BuildL1BFile(northbound));
     // Turned by 180 degrees: the first stored line is the last written, reversed.
@@ -321,6 +329,16 @@ TEST_F(Level1bLoaderTest, AappFilesInBothWordOrders) {
             return test::StoredSample(frames, 100, false, line, channel, sample);
         });
         EXPECT_EQ(state.TelemetryData->TargetCount(4), frames.Blackbody[1]);
+    }
+    // With element sets the orbit number dates the pass and its records give the direction: every
+    // record's scan-line bit (bit 15 of the word at byte 12, in the file's word order) says southbound.
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 0;
+    for (const bool little : {true, false}) {
+        TBytes file = test::BuildAappFile(frames, 120, little);
+        for (size_t record = 1; record <= 120; ++record) file[22016 * record + (little ? 13 : 12)] |= 0x80;
+        Load("hrpt_noaa18_20090101_1200_18522", file);
+        EXPECT_FALSE(state.Northbound) << little;
     }
 }
 
@@ -758,7 +776,8 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
           TAltitudeCase{15001, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
           TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
           TAltitudeCase{65535, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
-          TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true}}) {
+          TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
+          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true}}) {
         SCOPED_TRACE(altitude.Word);
         TBytes bytes = written;
         for (int32_t record = 0; record < passSpec.Records; ++record) {
@@ -831,16 +850,20 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         bool Gac;
         int32_t First, Records;  // damaged
         bool Random;             // else the time 03:12
+        bool Older = false;      // the older layout, its time of day at byte 4
     };
     for (const TOneRecordCase one :
          {TOneRecordCase{"GAC, record 180 random", true, 180, 1, true},
           TOneRecordCase{"HRPT, records 175-224 random", false, 175, 50, true},
           TOneRecordCase{"GAC, records 175-224 random", true, 175, 50, true},
           TOneRecordCase{"HRPT, record 200 at 03:12", false, 200, 1, false},
-          TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false}}) {
+          TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false},
+          TOneRecordCase{"older GAC, line 0 at 03:12", true, 0, 1, false, true}}) {
         SCOPED_TRACE(one.Name);
-        TL1BPassSpec passSpec = PassSpec(false, one.Gac, 2);
-        passSpec.DataSetName = one.Gac ? "NSS.GHRR.NP.D23123.S1200.E1203.B7290101.GC" : "NSS.HRPT.NN.D23123.S1200.E1201.B9012345.WI";
+        TL1BPassSpec passSpec = PassSpec(one.Older, one.Gac, 2);
+        passSpec.DataSetName = one.Older ? "NSS.GHRR.NJ.D23123.S1200.E1206.B9012345.GC"
+                               : one.Gac ? "NSS.GHRR.NP.D23123.S1200.E1203.B7290101.GC"
+                                         : "NSS.HRPT.NN.D23123.S1200.E1201.B9012345.WI";
         passSpec.Records = 400;
         passSpec.Southbound = true;
         TBytes bytes = test::BuildL1BFile(passSpec);
@@ -853,7 +876,7 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
                 at[12] &= 0x7F;
             } else {
                 const uint32_t milliseconds = (3 * 3600 + 12 * 60) * 1000;
-                for (int k = 0; k < 4; ++k) at[8 + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+                for (int k = 0; k < 4; ++k) at[(one.Older ? 4 : 8) + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
             }
         }
         Load(passSpec.DataSetName, bytes);
@@ -865,6 +888,11 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         EXPECT_NE(state.PassDescription.find(one.Gac ? "; 12:00-12:03; " : "; 12:00-12:01; "), std::string::npos)
             << state.PassDescription;
         EXPECT_EQ(state.RecordTimesNote.empty(), one.Random) << state.RecordTimesNote;
+        if (!one.Random) {
+            EXPECT_TRUE(Contains(state.DiagnosticLines, "1 of the file's lines hold a time of day that the lines around them "
+                                                        "contradict (the first, line " + std::to_string(one.First) +
+                                                            ", holds 03:12:00.000): those times are left out"));
+        }
     }
 }
 
