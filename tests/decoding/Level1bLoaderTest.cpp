@@ -767,6 +767,7 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
         float Kilometres;
         const char* Told;
         bool MiddleRecordOnly = false;  // the other records keep 851.2 km
+        bool MiddleUnlocated = false;   // records 55-65 only, their first latitude beyond 90 N
     };
     for (const TAltitudeCase altitude :
          {TAltitudeCase{8512, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)"},
@@ -777,12 +778,15 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
           TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
           TAltitudeCase{65535, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
           TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
-          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true}}) {
+          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
+          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", false, true}}) {
         SCOPED_TRACE(altitude.Word);
         TBytes bytes = written;
         for (int32_t record = 0; record < passSpec.Records; ++record) {
             if (altitude.MiddleRecordOnly && record != passSpec.Records / 2) continue;
+            if (altitude.MiddleUnlocated && std::abs(record - passSpec.Records / 2) > 5) continue;
             const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 326;
+            if (altitude.MiddleUnlocated) bytes[at - 326 + 641] = 0x0F;  // 102 degrees
             bytes[at] = static_cast<uint8_t>(altitude.Word >> 8);
             bytes[at + 1] = static_cast<uint8_t>(altitude.Word);
         }

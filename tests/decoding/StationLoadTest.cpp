@@ -385,6 +385,11 @@ TEST_F(StationLoadTest, SmartViewAndGtiNames) {
     }
     Load("99123_15.svw", named);
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    // A pass from 11:59:50 is timed at its frame nearest 45 % of it, 12:00:08, not at its first.
+    test::THrptPassSpec early = passSpec;
+    early.StartMilliseconds -= 10000;
+    Load("99123_15.svw", test::BuildSmartViewFile(early, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
     // The frame names another satellite than the GTI name.
     Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));
