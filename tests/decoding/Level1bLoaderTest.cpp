@@ -251,6 +251,18 @@ TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
     passSpec.Southbound = true;
     Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_FALSE(state.Northbound);
+    // Records 0-89 flagged bad, their locations those of the northbound pass: only the others vote.
+    TBytes flagged = test::BuildL1BFile(passSpec);
+    passSpec.Southbound = false;
+    const TBytes northFile = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    for (size_t at = flagged.size() - 120 * recordBytes, record = 0; record < 90; ++record, at += recordBytes) {
+        const auto locations = static_cast<std::ptrdiff_t>(at + 640);
+        std::copy_n(northFile.begin() + locations, 8 * 51, flagged.begin() + locations);
+        flagged[at + 314] = 0x30;
+    }
+    Load("a.l1b", flagged);
+    EXPECT_FALSE(state.Northbound);
     Load("b.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
     // The first record's centre says 80 N (a damaged record): the records after it outvote it.
