@@ -252,17 +252,21 @@ TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
     Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_FALSE(state.Northbound);
     // Records 0-89 flagged bad, their locations those of the northbound pass: only the others vote.
-    TBytes flagged = test::BuildL1BFile(passSpec);
+    // Records 0-71 so, not flagged: the locations split 18 to 13, and the scan-line bits decide.
+    const TBytes southFile = test::BuildL1BFile(passSpec);
     passSpec.Southbound = false;
     const TBytes northFile = test::BuildL1BFile(passSpec);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
-    for (size_t at = flagged.size() - 120 * recordBytes, record = 0; record < 90; ++record, at += recordBytes) {
-        const auto locations = static_cast<std::ptrdiff_t>(at + 640);
-        std::copy_n(northFile.begin() + locations, 8 * 51, flagged.begin() + locations);
-        flagged[at + 314] = 0x30;
+    for (const auto& [damaged, flag] : {std::pair{size_t{90}, 0x30}, std::pair{size_t{72}, 0}}) {
+        TBytes bytes = southFile;
+        for (size_t at = bytes.size() - 120 * recordBytes, record = 0; record < damaged; ++record, at += recordBytes) {
+            const auto locations = static_cast<std::ptrdiff_t>(at + 640);
+            std::copy_n(northFile.begin() + locations, 8 * 51, bytes.begin() + locations);
+            bytes[at + 314] = static_cast<uint8_t>(flag);
+        }
+        Load("a.l1b", bytes);
+        EXPECT_FALSE(state.Northbound) << damaged;
     }
-    Load("a.l1b", flagged);
-    EXPECT_FALSE(state.Northbound);
     Load("b.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
     // The first record's centre says 80 N (a damaged record): the records after it outvote it.
