@@ -860,7 +860,8 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
 
 // Southbound passes of 400 records whose record 180 (9/20 of the file), or
 // records 175-224, are random bytes with the southbound bit clear, or whose
-// record 0 or 200 says 03:12 with its locations intact: the direction is
+// record 0 or 200 says 03:12 with its locations intact (also in the older
+// layout, and over another longitude): the direction is
 // the located records', the pass is stored as written, not turned, and the
 // pass log's times are those of its first and last lines.
 TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
@@ -871,6 +872,7 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         int32_t First, Records;  // damaged
         bool Random;             // else the time 03:12
         bool Older = false;      // the older layout, its time of day at byte 4
+        bool West = false;       // the pass flown 2 degrees further west
     };
     for (const TOneRecordCase one :
          {TOneRecordCase{"GAC, record 180 random", true, 180, 1, true},
@@ -878,7 +880,8 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
           TOneRecordCase{"GAC, records 175-224 random", true, 175, 50, true},
           TOneRecordCase{"HRPT, record 200 at 03:12", false, 200, 1, false},
           TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false},
-          TOneRecordCase{"older GAC, line 0 at 03:12", true, 0, 1, false, true}}) {
+          TOneRecordCase{"older GAC, line 0 at 03:12", true, 0, 1, false, true},
+          TOneRecordCase{"GAC 2 degrees further west, record 0 at 03:12", true, 0, 1, false, false, true}}) {
         SCOPED_TRACE(one.Name);
         TL1BPassSpec passSpec = PassSpec(one.Older, one.Gac, 2);
         passSpec.DataSetName = one.Older ? "NSS.GHRR.NJ.D23123.S1200.E1206.B9012345.GC"
@@ -888,6 +891,10 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         passSpec.Southbound = true;
         TBytes bytes = test::BuildL1BFile(passSpec);
         const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+        for (int32_t record = 0; one.West && record < passSpec.Records; ++record)
+            for (int k = 0; k < 51; ++k)
+                PutLocation(bytes, FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k + 4,
+                            test::L1BLongitude(passSpec, record, k) - 2);
         std::mt19937 random(68);
         for (int32_t record = one.First; record < one.First + one.Records; ++record) {
             const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + record * recordBytes);
