@@ -252,8 +252,32 @@ TEST_F(Level1bLoaderTest, DirectionFromThePrescan) {
     passSpec.Southbound = true;
     Load("a.l1b", test::BuildL1BFile(passSpec));
     EXPECT_FALSE(state.Northbound);
+    // Records 0-89 flagged bad, their locations those of the northbound pass: only the others vote.
+    // Records 0-71 so, not flagged: the locations split 18 to 13, and the scan-line bits decide.
+    const TBytes southFile = test::BuildL1BFile(passSpec);
+    passSpec.Southbound = false;
+    const TBytes northFile = test::BuildL1BFile(passSpec);
+    const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    for (const auto& [damaged, flag] : {std::pair{size_t{90}, 0x30}, std::pair{size_t{72}, 0}}) {
+        TBytes bytes = southFile;
+        for (size_t at = bytes.size() - 120 * recordBytes, record = 0; record < damaged; ++record, at += recordBytes) {
+            const auto locations = static_cast<std::ptrdiff_t>(at + 640);
+            std::copy_n(northFile.begin() + locations, 8 * 51, bytes.begin() + locations);
+            bytes[at + 314] = static_cast<uint8_t>(flag);
+        }
+        Load("a.l1b", bytes);
+        EXPECT_FALSE(state.Northbound) << damaged;
+    }
     Load("b.l1b", test::BuildL1BFile(PassSpec(true, false, 2)));
     EXPECT_TRUE(state.Northbound) << "the latitude grows from record to record";
+    // The first record's centre says 80 N (a damaged record): the records after it outvote it.
+    const TL1BPassSpec older = PassSpec(true, false, 2);
+    TBytes farNorth = test::BuildL1BFile(older);
+    const size_t centre = farNorth.size() - static_cast<size_t>(older.Records * test::L1BRecordBytes(older)) + 104 + 4 * 25;
+    farNorth[centre] = 80 * 128 >> 8;
+    farNorth[centre + 1] = 0;
+    Load("b.l1b", farNorth);
+    EXPECT_TRUE(state.Northbound);
     const TL1BPassSpec northbound = PassSpec(true, true, 2);
     Load("c.l1b", test::BuildL1BFile(northbound));
     // Turned by 180 degrees: the first stored line is the last written, reversed.
@@ -322,6 +346,16 @@ TEST_F(Level1bLoaderTest, AappFilesInBothWordOrders) {
             return test::StoredSample(frames, 100, false, line, channel, sample);
         });
         EXPECT_EQ(state.TelemetryData->TargetCount(4), frames.Blackbody[1]);
+    }
+    // With element sets the orbit number dates the pass and its records give the direction: every
+    // record's scan-line bit (bit 15 of the word at byte 12, in the file's word order) says southbound.
+    WriteArchive("NOAA-18", 28654);
+    settings.ForcedDirection = 0;
+    for (const bool little : {true, false}) {
+        TBytes file = test::BuildAappFile(frames, 120, little);
+        for (size_t record = 1; record <= 120; ++record) file[22016 * record + (little ? 13 : 12)] |= 0x80;
+        Load("hrpt_noaa18_20090101_1200_18522", file);
+        EXPECT_FALSE(state.Northbound) << little;
     }
 }
 
@@ -750,6 +784,7 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
         float Kilometres;
         const char* Told;
         bool MiddleRecordOnly = false;  // the other records keep 851.2 km
+        bool MiddleUnlocated = false;   // records 55-65 only, their first latitude beyond 90 N
     };
     for (const TAltitudeCase altitude :
          {TAltitudeCase{8512, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)"},
@@ -759,12 +794,16 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
           TAltitudeCase{15001, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
           TAltitudeCase{65535, 848.0f, "Sensor mean altitude: 848.0km  (default is 848.0km)"},
           TAltitudeCase{65535, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
-          TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true}}) {
+          TAltitudeCase{14000, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
+          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", true},
+          TAltitudeCase{8600, 851.2f, "Sensor mean altitude: 851.2km  (default is 848.0km)", false, true}}) {
         SCOPED_TRACE(altitude.Word);
         TBytes bytes = written;
         for (int32_t record = 0; record < passSpec.Records; ++record) {
             if (altitude.MiddleRecordOnly && record != passSpec.Records / 2) continue;
+            if (altitude.MiddleUnlocated && std::abs(record - passSpec.Records / 2) > 5) continue;
             const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 326;
+            if (altitude.MiddleUnlocated) bytes[at - 326 + 641] = 0x0F;  // 102 degrees
             bytes[at] = static_cast<uint8_t>(altitude.Word >> 8);
             bytes[at + 1] = static_cast<uint8_t>(altitude.Word);
         }
@@ -846,7 +885,8 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
 
 // Southbound passes of 400 records whose record 180 (9/20 of the file), or
 // records 175-224, are random bytes with the southbound bit clear, or whose
-// record 0 or 200 says 03:12 with its locations intact: the direction is
+// record 0 or 200 says 03:12 with its locations intact (also in the older
+// layout, and over another longitude): the direction is
 // the located records', the pass is stored as written, not turned, and the
 // pass log's times are those of its first and last lines.
 TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
@@ -856,20 +896,30 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         bool Gac;
         int32_t First, Records;  // damaged
         bool Random;             // else the time 03:12
+        bool Older = false;      // the older layout, its time of day at byte 4
+        bool West = false;       // the pass flown 2 degrees further west
     };
     for (const TOneRecordCase one :
          {TOneRecordCase{"GAC, record 180 random", true, 180, 1, true},
           TOneRecordCase{"HRPT, records 175-224 random", false, 175, 50, true},
           TOneRecordCase{"GAC, records 175-224 random", true, 175, 50, true},
           TOneRecordCase{"HRPT, record 200 at 03:12", false, 200, 1, false},
-          TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false}}) {
+          TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false},
+          TOneRecordCase{"older GAC, line 0 at 03:12", true, 0, 1, false, true},
+          TOneRecordCase{"GAC 2 degrees further west, record 0 at 03:12", true, 0, 1, false, false, true}}) {
         SCOPED_TRACE(one.Name);
-        TL1BPassSpec passSpec = PassSpec(false, one.Gac, 2);
-        passSpec.DataSetName = one.Gac ? "NSS.GHRR.NP.D23123.S1200.E1203.B7290101.GC" : "NSS.HRPT.NN.D23123.S1200.E1201.B9012345.WI";
+        TL1BPassSpec passSpec = PassSpec(one.Older, one.Gac, 2);
+        passSpec.DataSetName = one.Older ? "NSS.GHRR.NJ.D23123.S1200.E1206.B9012345.GC"
+                               : one.Gac ? "NSS.GHRR.NP.D23123.S1200.E1203.B7290101.GC"
+                                         : "NSS.HRPT.NN.D23123.S1200.E1201.B9012345.WI";
         passSpec.Records = 400;
         passSpec.Southbound = true;
         TBytes bytes = test::BuildL1BFile(passSpec);
         const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
+        for (int32_t record = 0; one.West && record < passSpec.Records; ++record)
+            for (int k = 0; k < 51; ++k)
+                PutLocation(bytes, FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k + 4,
+                            test::L1BLongitude(passSpec, record, k) - 2);
         std::mt19937 random(68);
         for (int32_t record = one.First; record < one.First + one.Records; ++record) {
             const auto at = bytes.begin() + static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + record * recordBytes);
@@ -878,7 +928,7 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
                 at[12] &= 0x7F;
             } else {
                 const uint32_t milliseconds = (3 * 3600 + 12 * 60) * 1000;
-                for (int k = 0; k < 4; ++k) at[8 + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+                for (int k = 0; k < 4; ++k) at[(one.Older ? 4 : 8) + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
             }
         }
         Load(passSpec.DataSetName, bytes);
@@ -890,6 +940,11 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         EXPECT_NE(state.PassDescription.find(one.Gac ? "; 12:00-12:03; " : "; 12:00-12:01; "), std::string::npos)
             << state.PassDescription;
         EXPECT_EQ(state.RecordTimesNote.empty(), one.Random) << state.RecordTimesNote;
+        if (!one.Random) {
+            EXPECT_TRUE(Contains(state.DiagnosticLines, "1 of the file's lines hold a time of day that the lines around them "
+                                                        "contradict (the first, line " + std::to_string(one.First) +
+                                                            ", holds 03:12:00.000): those times are left out"));
+        }
     }
 }
 

@@ -155,6 +155,9 @@ TEST(Level1bTimes, OnlyTimesTheRecordsAroundThemContradictAreLeftOut) {
         {"a loss of signal of 10 s after record 199", {}, {}, 11 * 3600, 199, 10},
         {"a second pass 20 minutes on", {}, {}, 11 * 3600, 199, 1200},
         {"record 200 at 03:12 beside a loss of signal", {{200, wild}}, {200}, 11 * 3600, 200, 10},
+        {"across midnight, record 61 (just after it) at 03:12", {{61, wild}}, {61}, 86390},
+        {"record 200 half a line late", {{200, 11 * 3600 + 200.5 / 6}}, {200}},
+        {"record 200 at 15:00 beside a loss of signal", {{200, 15 * 3600}}, {200}, 11 * 3600, 200, 10},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);

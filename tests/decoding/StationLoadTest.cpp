@@ -377,6 +377,19 @@ TEST_F(StationLoadTest, SmartViewAndGtiNames) {
     Load("99123_15.svw", late);
     EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
+    // Its first 16 frames name NOAA-14, their times right: the satellite is what most frames name.
+    TBytes named = test::BuildSmartViewFile(passSpec, Lines);
+    for (size_t frame = 0; frame < 16; ++frame) {
+        uint8_t& identity = named[22180 * (frame + 1) + 12];  // the low byte of word 6
+        identity = static_cast<uint8_t>((identity & ~0x78) | 5 << 3);
+    }
+    Load("99123_15.svw", named);
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-15");
+    // A pass from 11:59:50 is timed at its frame nearest 45 % of it, 12:00:08, not at its first.
+    test::THrptPassSpec early = passSpec;
+    early.StartMilliseconds -= 10000;
+    Load("99123_15.svw", test::BuildSmartViewFile(early, Lines));
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is: 1999-May-03 at 12:00"));
     // The frame names another satellite than the GTI name.
     Load("NOAA-18_050323.rhd", test::BuildGtiFile(passSpec, Lines));
     EXPECT_TRUE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, satellite re-selected as: NOAA-15"));
