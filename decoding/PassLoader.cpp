@@ -121,15 +121,16 @@ int32_t CountTimedRecords(TInputFile& input, int32_t recordSize, uint8_t formatC
     while (recordSize >= timeBytes && input.Remaining() >= recordSize && std::ssize(times) <= MostPassLines)
         times.push_back(RecordTime(input.Take(recordSize).data(), formatCode));
     input.Seek(start);
-    // A record whose time the records around it contradict ends no pass.
+    // A record without a time (zero-filled), or whose time the records around
+    // it contradict, ends no pass.
     std::vector<TDateTime> ofDay(times.size());
     std::transform(times.begin(), times.end(), ofDay.begin(), [](double time) { return time - std::floor(time); });
     const std::vector<int> contradicted = ContradictedRecordTimes(ofDay);
     int32_t count = 0;
     std::optional<double> previous;
     for (; count < std::ssize(times); ++count) {
-        if (std::binary_search(contradicted.begin(), contradicted.end(), count)) continue;
         const double time = times[static_cast<size_t>(count)];
+        if (time == 0 || std::binary_search(contradicted.begin(), contradicted.end(), count)) continue;
         if (previous && time - *previous > MaxStep) break;
         previous = time;
     }

@@ -295,6 +295,9 @@ TEST_F(Level1bLoaderTest, QuestionOffersTheStandardNameAndBothGacPasses) {
     // Record 50 says 03:12: it ends neither pass.
     const size_t record50 = bytes.size() - (240 - 50) * static_cast<size_t>(test::L1BRecordBytes(passSpec));
     for (size_t k = 0; k < 4; ++k) bytes[record50 + 8 + k] = static_cast<uint8_t>(11520000u >> (24 - 8 * k));
+    // Record 70 lost its day and time (zero-filled): nor does it.
+    const size_t record70 = record50 + 20 * static_cast<size_t>(test::L1BRecordBytes(passSpec));
+    std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(record70) + 4, 8, uint8_t{0});
     for (const int pass : {1, 2}) {
         SCOPED_TRACE(pass);
         host.DirectionRequests.clear();
