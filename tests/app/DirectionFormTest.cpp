@@ -137,6 +137,39 @@ TEST(DirectionFormTest, ASatelliteNothingNamesIsLeftToTheFramesAsUnattended) {
     EXPECT_EQ(answer.SatelliteText, DefaultPassDirectionAnswer(request, proposal).SatelliteText);
     EXPECT_EQ(answer.SatelliteText, "");
     EXPECT_EQ(answer.PassYear, 2023);
+    // Picked again after another, the first item still leaves the satellite to the frames.
+    WhenModal<TFormPassDirection>([](TFormPassDirection& shown) {
+        auto* list = Find<QComboBox>(shown, "ComboBoxSat");
+        for (const int item : {list->findText("NOAA-19"), 0}) {
+            list->setCurrentIndex(item);
+            emit list->activated(item);
+        }
+        Find<QPushButton>(shown, "ButtonNorth")->click();
+    });
+    EXPECT_EQ(form.Ask(request, proposal, false).SatelliteText, "");
+}
+
+// The reason shown is what decided: the frames looked at, a name's date that does not exist.
+TEST(DirectionFormTest, TheProposalIsShownWithWhatDecidedIt) {
+    TFormPassDirection form(nullptr);
+    TPassDirectionRequest framed = Request("passa.hpt", true);
+    framed.SatellitePreset = "NOAA-18";
+    framed.PresetRule = TIdentityRule::Frames;
+    TPassDirectionRequest noLeapDay = Request("2023-02-29-1200-NOAA18.drt", true);
+    noLeapDay.DateMode = TDateMode::Year;
+    const std::pair<TPassDirectionRequest, const char*> cases[] = {
+        {framed, "NOAA-18, as the frames looked at give it"},
+        {noLeapDay, "The name holds the date 2023-02-29, which does not exist: its date is not used\n"
+                    "The pass is dated by the file's date (2023-05-03)"},
+    };
+    for (const auto& [request, told] : cases) {
+        SCOPED_TRACE(request.FileName);
+        AskWith(form, request, [told](TFormPassDirection& shown) {
+            const std::string reason = Find<QLabel>(shown, "LabelReason")->text().toStdString();
+            EXPECT_NE(reason.find(told), std::string::npos) << reason;
+            shown.reject();
+        });
+    }
 }
 
 }  // namespace

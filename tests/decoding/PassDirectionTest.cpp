@@ -81,6 +81,15 @@ TEST_F(ProposalTest, TheUnattendedAnswerTakesTheProposal) {
     EXPECT_EQ(answer.SatelliteText, "NOAA-15");
     EXPECT_EQ(answer.ChannelChosen, request.ChannelEnabled);
     EXPECT_EQ(answer.GacPass, 0);
+
+    // Unasked, a year the name's layout read that the frames' day 250 (6 September) puts after a month from
+    // now yields to the file's.
+    request.DateMode = TDateMode::None;
+    request.FileName = "/data/2024-07-01-1200-NOAA18.raw16";
+    request.PassYear = 2024;
+    request.DateRule = TIdentityRule::NameLayout;
+    request.FramesDay = 250;
+    EXPECT_EQ(DefaultPassDirectionAnswer(request, ProposePassDirection(request, now)).PassYear, 2019);
 }
 
 }  // namespace

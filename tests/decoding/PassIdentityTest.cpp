@@ -285,6 +285,16 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
          0, 0},
         {"/in/2023-12-31-2350-NOAA18.raw16", TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, copied,
          TIdentityRule::NameLayout, 2023, 0, 0, 1},
+        // Without a clock: day 366 last came in 2024.
+        {"/in/passa.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2024, 0, 0, 366},
+        // TIROS-N's second day (day 287 of 1978): the frames' day decides, not the middle of the name's year.
+        {"/in/1978-10-14-1200-TIROSN.raw16", TDateMode::Year, 0, 1978, TIdentityRule::NameLayout, closed,
+         TIdentityRule::NameLayout, 1978, 0, 0, 287},
+        // A pass across midnight: the name's date is a month from today, its frames' day 9 January is after it.
+        {"/in/2027-01-08-2350-NOAA18.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate,
+         2023, 0, 0, 9},
+        {"/in/2023-12-31-2350-NOAA18.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, copied, TIdentityRule::NameLayout,
+         2023, 0, 0, 1},
         // A day: the reader's without its time, the name's digits, the file's.
         {"/in/passa.qrm", TDateMode::Date, header, 0, TIdentityRule::Header, copied, TIdentityRule::Header, 0,
          EncodeDate(2023, 5, 3), 0},
@@ -319,6 +329,11 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         EXPECT_EQ(decided.NameHolds, c.NameHolds);
         EXPECT_EQ(decided.NameHoldsImpossible, c.NameHolds > Now) << "a date after a month from now is no pass's";
     }
+    // A name whose layout's year was refused is told once, not again for the date it begins with.
+    const TDateChoice refused =
+        DecideDate({"/in/2027-01-08-1200-NOAA18.raw16", 0, 2027, TIdentityRule::NameLayout, closed, 123}, TDateMode::Year, Now);
+    EXPECT_EQ(refused.Refusals, std::vector<std::string>{"The name gives the year 2027, in which day 123 of the frames is "
+                                                         "2027-05-03, a date no pass can have: its date is not used"});
 }
 
 TEST(PassIdentityTest, OnlyAFilesDateThatDecidedIsToldWithTheDateTheNameHolds) {

@@ -322,6 +322,8 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "The name holds the date 2023-02-29, which does not exist: its date is not used"},
         {"20230431_1200_noaa18.drt", test::BuildDartcomFile(frames, NamedLines, false),
          "The name holds the date 2023-04-31, which does not exist"},
+        {"230229_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
+         "The name holds the date 2023-02-29, which does not exist"},
         {"2024-02-29-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name's date 2024-02-29 is not day 123 of the year, which its frames give: its date is not used"},
         {"2027-01-08-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
@@ -505,6 +507,30 @@ TEST_F(StationKeepingEverySetTest, NamesDatePassesWhateverTheirFileTimesAndCase)
         ExpectNoaa18OnItsDay();
         EXPECT_TRUE(state.NameNotes.empty()) << testing::PrintToString(state.NameNotes);
         EXPECT_NE(state.DateChoice.Rule, TIdentityRule::FileDate);
+    }
+}
+
+// A receiving machine without a clock leaves files of 1970: the frames' day
+// 123 is taken in the latest year in which it has passed, and told so.
+TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirFramesDay) {
+    const test::THrptPassSpec frames;
+    const std::vector<std::pair<std::string, TBytes>> cases = {
+        {"passa.hpt", test::BuildEssFile(frames, NamedLines)},
+        {"passa.raw16", test::Build16BitHrptFile(frames, NamedLines, false)},
+        {"passa.drt", test::BuildDartcomFile(frames, NamedLines, false)},
+        {"passa.svw", test::BuildSmartViewFile(frames, NamedLines)},
+        {"passa.n10", test::BuildN10File(frames, NamedLines)},
+    };
+    // The last year whose day 123 is no later than a month from now.
+    const int year = DecodeDateTime(NowUtc() + 31 - 122).year;
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        const std::string path = Write(name, bytes);
+        SetFileDateTime(path, EncodeDate(1970, 6, 1));
+        loader.LoadDataFile(path);
+        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "the latest year in which day 123 of its frames has passed"))
+            << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(year, 1, 1) + 122);
     }
 }
 

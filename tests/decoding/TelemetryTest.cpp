@@ -99,6 +99,8 @@ TEST(SpacecraftId, DecodingByServiceDate) {
     EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2010, 5, 3), 26, true).Name, "NOAA 17");
     EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, false).Name, "NOAA 17") << "both flew";
     EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 1, 2), 26, true).Name, "Metop-B");
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 4, 10), 26, false).Name, "NOAA 17") << "its last day";
+    EXPECT_EQ(DecodeSpacecraftId(11, EncodeDate(2013, 4, 11), 26, false).Name, "Metop-B");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 22).Name, "Fengyun-1D");
     EXPECT_EQ(DecodeSpacecraftId(8, 0, 21).Name, "Metop-A");
     EXPECT_EQ(DecodeSpacecraftId(4, 0, 21).Name, "Unknown (4)");
@@ -134,6 +136,22 @@ TEST_F(Telemetry, DartcomFramesAreCountedByTheirTimeCodes) {
     EXPECT_EQ(telemetry_.GoodSyncCount, 400);
     EXPECT_TRUE(HasLine("Out of 1200 frames in the data,  400 had a valid time code")) << ::testing::PrintToString(lines_);
     EXPECT_TRUE(telemetry_.ManyBadFrames);
+}
+
+// Noise may carry the second time-code word's fixed bits: a first word with
+// the day count's spare bit set still marks it as no frame.
+TEST_F(Telemetry, DartcomNoiseWithTheDayWordsSpareBitSetIsNoFrame) {
+    constexpr int32_t Records = 100;
+    telemetry_.Reset(29, 0, 0, Records, &lines_);
+    for (int32_t line = 0; line < Records; ++line) {
+        test::THrptFrame frame = test::BuildMinorFrame(THrptPassSpec{}, line);
+        if (line % 2 == 1) frame[8] |= 1;
+        uint8_t flag = 7;
+        telemetry_.LineInfoText(std::span<const uint16_t>(frame).subspan(5), line, flag);
+    }
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.GoodSyncCount, Records / 2);
 }
 
 TEST_F(Telemetry, PassSummaryOfANoaa18Pass) {
@@ -287,6 +305,11 @@ TEST_F(Telemetry, NamedSatelliteDecidesWhetherChannel3Switches) {
     feedNamed("NOAA-18");
     EXPECT_EQ(flags_[0], 0);
     EXPECT_EQ(telemetry_.Channel3ALines, 20);
+    passSpec.SpacecraftId = 11;  // NOAA-17's id before 2013, MetOp-B's since
+    feedNamed("METOP-B");
+    TSensor sensor;
+    telemetry_.PassSummary(sensor, true);
+    EXPECT_EQ(telemetry_.SatelliteName, "Metop-B") << "an undated pass named MetOp-B is of MetOp-B's years";
 }
 
 TEST(Channel3Kind, ByStandardName) {
