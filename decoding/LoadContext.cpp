@@ -71,6 +71,21 @@ bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     return Orbit().IsNorthbound(time);
 }
 
+namespace {
+
+// The day the question settled, for the telemetry's service dates: the date
+// answered, else the frames' day in the year answered (its middle without one).
+TDateTime DecidedPassDate(const TPassDirectionRequest& request) {
+    if (request.DateMode == TDateMode::Date) return request.PassDate;
+    TDateTime newYear = 0;
+    if (!TryEncodeDate(request.PassYear, 1, 1, newYear)) return 0;
+    const TDateTime framed = newYear + request.FramesDay - 1;
+    if (request.FramesDay > 0 && DecodeDateTime(framed).year == request.PassYear) return framed;
+    return newYear + 181;
+}
+
+}  // namespace
+
 void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
     const std::string formatName = InputFormatName(State.InputFormatCode);
     if (formatName.empty()) {
@@ -109,6 +124,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.SatelliteText = answer.SatelliteText;
     State.Northbound = answer.Northbound;
     RecordSatelliteChoice(proposal, answer);
+    // An id two satellites shared in turn (NOAA-17, MetOp-B) is read by the date settled here.
+    if (PassDate == 0) PassDate = DecidedPassDate(request);
 }
 
 // A year or date changed in the question is the question's; one kept is

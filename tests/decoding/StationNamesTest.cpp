@@ -534,6 +534,19 @@ TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirF
     }
 }
 
+// MetOp-B's frames carry the id NOAA-17's carried until 2013: an unnamed pass
+// of MetOp-B is MetOp-B's, dated by its file's date or by its frames' day.
+TEST_F(StationKeepingEverySetTest, AnUnnamedPassOfMetopBIsNoNoaa17) {
+    test::THrptPassSpec frames;
+    frames.SpacecraftId = 11;
+    for (const TDateTime fileDate : {EncodeDate(2023, 5, 3) + EncodeTime(12, 5, 0, 0), EncodeDate(1970, 6, 1)}) {
+        const std::string path = Write("passa.hpt", test::BuildEssFile(frames, NamedLines));
+        SetFileDateTime(path, fileDate);
+        loader.LoadDataFile(path);
+        EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B") << fileDate;
+    }
+}
+
 // Another satellite chosen in the question is told as chosen there, not as
 // what the proposal's rule named.
 TEST_F(StationKeepingEverySetTest, ASatelliteChosenInTheQuestionIsToldAsChosen) {
