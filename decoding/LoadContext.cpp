@@ -124,8 +124,7 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.SatelliteText = answer.SatelliteText;
     State.Northbound = answer.Northbound;
     RecordSatelliteChoice(proposal, answer);
-    // An id two satellites shared in turn (NOAA-17, MetOp-B) is read by the date settled here.
-    if (PassDate == 0) PassDate = DecidedPassDate(request);
+    SettledDate = DecidedPassDate(request);
 }
 
 // A year or date changed in the question is the question's; one kept is

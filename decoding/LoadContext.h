@@ -58,6 +58,7 @@ struct TLoadContext {
     bool LittleEndian16 = false;
     bool L1BWordsMod1024 = false;        // older-layout 16-bit Level 1b video stored low byte first
     TDateTime PassDate = 0;              // for the telemetry's service-date tests
+    TDateTime SettledDate = 0;           // the date the question settled (0 = none)
     bool PvlFile = false;                // the file was detected as NCI ASDA/PVL
     // The header or the orbit gave the direction, the command line forced
     // it, or the user changed the proposed one; otherwise the earth

@@ -502,6 +502,7 @@ void TPassLoader::PrepareStores(TLoadContext& load) {
     std::vector<std::string> findings = std::move(state_.DiagnosticLines);
     state_.TelemetryData->Reset(code, state_.SensorKind, load.PassDate, state_.DataLineCount, &state_.DiagnosticLines);
     state_.TelemetryData->NamedSatellite = state_.Orbit->SatelliteName;
+    state_.TelemetryData->SettledDate = load.SettledDate;
     state_.DiagnosticLines.insert(state_.DiagnosticLines.begin(), findings.begin(), findings.end());
     host_.ShowProgress(true);
     host_.SetStatusText(resStr(res::SReadingData));

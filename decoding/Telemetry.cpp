@@ -490,9 +490,10 @@ void TTelemetryData::SettleL1BCalibration() {
 }
 
 TSpacecraft TTelemetryData::Spacecraft() const {
+    if (passDate_ != 0) return DecodeSpacecraftId(SpacecraftId, passDate_, formatCode_, !StartsText("NOAA", NamedSatellite));
     // An undated pass whose file names a MetOp is of the MetOps' years, not of the NOAAs' that shared their ids.
-    const TDateTime date = passDate_ == 0 && StartsText("METOP", NamedSatellite) ? NowUtc() : passDate_;
-    return DecodeSpacecraftId(SpacecraftId, date, formatCode_, !StartsText("NOAA", NamedSatellite));
+    const bool namedMetop = StartsText("METOP", NamedSatellite);
+    return DecodeSpacecraftId(SpacecraftId, namedMetop ? NowUtc() : SettledDate, formatCode_, namedMetop);
 }
 
 void TTelemetryData::IdentifySatellite(TSensor& sensor) {

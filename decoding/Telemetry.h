@@ -129,6 +129,10 @@ public:
     // the spacecraft ids that MetOp satellites share from being read as MetOp,
     // and an older AVHRR's name keeps its lines 3B. Set before the frames are read.
     std::string NamedSatellite;
+    // The date the question settled for a pass its file does not date: it
+    // reads the ids two satellites held in turn (NOAA-17's, then MetOp-B's),
+    // never one a NOAA and a MetOp hold at once (NOAA-18's and MetOp-C's).
+    TDateTime SettledDate = 0;
     bool HeaderAtEnd = false;  // Level 1b telemetry block always taken
 
     // Pass histograms (1024 bins each).
