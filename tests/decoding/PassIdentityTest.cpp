@@ -122,6 +122,7 @@ TEST(PassIdentityTest, DatesANameHoldsInAnyOfItsPlaces) {
         {"N18_20230503_1200", EncodeDate(2023, 5, 3)},
         {"2023-05-03-1200-n18", EncodeDate(2023, 5, 3)},
         {"pass_2023_12_31", EncodeDate(2023, 12, 31)},
+        {"pass_2023_12-31", 0},         // separators that differ join no date
         {"20240229_0000", EncodeDate(2024, 2, 29)},
         {"20230229_0000", 0},           // no 29 February in 2023
         {"230503_1200_noaa18", EncodeDate(2023, 5, 3)},  // yymmdd
