@@ -99,6 +99,9 @@ class ComparingTest(unittest.TestCase):
                          ["pass-log times '12:00-12:08' became '12:01-12:08'"])
         self.assertEqual(compare(self.LOG, self.LOG[:-1] + "N", None), ["direction S became N"])
         self.assertEqual(compare(self.LOG, "", None), [f"no pass-log line (intact: {self.LOG!r})"])
+        # A run beyond an end, as lines across a loss of signal: the log's end may follow it, its letter not.
+        self.assertEqual(compare(self.LOG, self.LOG.replace("12:00-", "11:59-"), None, outward=True), [])
+        self.assertEqual(compare(self.LOG, self.LOG[:-1] + "N", None, outward=True), ["direction S became N"])
 
     def test_moved_lines_are_told_in_runs(self):
         moves = [(4, 4, 33.3), (5, 5, 199.8), (9, 12, float("inf"))]
