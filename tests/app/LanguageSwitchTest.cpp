@@ -955,7 +955,7 @@ TEST_F(LanguageSwitchTest, TheLoadersAndTheSettingsMessagesSpeakTheLanguageShown
     EXPECT_NE(settings.find("Die Einstellungsdatei " + store + " ist ein Ordner: dies bleibt unverändert"), std::string::npos)
         << settings;
     for (std::string told : {elsewhere, nowhere, warnings, meteor, settings, missing, noFolder, foreign, embedded}) {
-        // The checkout's own folder may hold an English word ("/work/settings/...").
+        // The checkout's own folder may hold an English word (a checkout in "settings/").
         for (size_t at; (at = told.find(KESTRUNE_SOURCE_DIR)) != std::string::npos;)
             told.erase(at, std::string_view(KESTRUNE_SOURCE_DIR).size());
         for (const char* english : {"Could not", "written nowhere", "The pass", "could not be converted", "settings",
