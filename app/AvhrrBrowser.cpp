@@ -63,6 +63,15 @@ std::string FindFileWithoutCase(const std::string& path) {
     return {};
 }
 
+std::optional<int> PreviewScale(int width, int height) {
+    for (int scale = 0; scale <= 3; ++scale) {
+        const int divisor = 1 << scale;
+        if ((width + divisor - 1) / divisor <= MostPreviewSide && (height + divisor - 1) / divisor <= MostPreviewSide)
+            return scale;
+    }
+    return std::nullopt;
+}
+
 std::string BrowserFileFilter(bool hpt, bool jpeg) {
     std::string filter = hpt ? "*.hpt" : "";
     if (jpeg) filter += filter.empty() ? "*.thumb.jpg" : ";*.thumb.jpg";

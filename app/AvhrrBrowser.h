@@ -40,6 +40,13 @@ std::optional<TPassFiles> PairPassFiles(const std::string& fileName, const TFind
 // first name of the folder equal without case.
 std::string FindFileWithoutCase(const std::string& path);
 
+// A preview far larger than the pane is read reduced, as the JPEG reader's
+// scale gives it (1, 2, 3: a half, a quarter, an eighth of each side), so
+// that no side is longer than this; one longer even at an eighth is not read.
+inline constexpr int MostPreviewSide = 2048;
+// The least reduction that does it (0: none); none for a picture too large.
+std::optional<int> PreviewScale(int width, int height);
+
 // "*.hpt", "*.thumb.jpg", both joined by ";" (HPT first); neither gives both.
 std::string BrowserFileFilter(bool hpt, bool jpeg);
 

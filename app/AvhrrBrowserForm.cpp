@@ -321,8 +321,12 @@ void TFormBrowseAVHRR::ShowPassThumbnail(const std::string& fileName) {
     if (files->Preview.empty()) return;
     // Read aside: a preview that cannot be read whole (one cut short while
     // it is written) changes nothing, and says nothing.
+    int width = 0, height = 0;
+    if (!ReadJPEGSize(files->Preview, width, height)) return;
+    const std::optional<int> scale = PreviewScale(width, height);
+    if (!scale) return;
     TExtBitmap preview;
-    if (!LoadJPEGFile(&preview, files->Preview, true, 0)) return;
+    if (!LoadJPEGFile(&preview, files->Preview, true, *scale)) return;
     const QImage image = ToImage(preview);
     ImageThumbnail->setPixmap(QPixmap::fromImage(image));
     ImageThumbnail->resize(image.size());

@@ -5,6 +5,7 @@
 #include "decoding/HRPTvideo.h"
 #include "platform/ProgramStrings.h"
 #include "platform/SysUtils.h"
+#include "platform/UserNumbers.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -144,8 +145,8 @@ void TFormHistogram::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (video_ == nullptr) return;
     const TqelHistogram& first = video_->Histogram(1);
-    LabelInfo->setText(ToQt(FormatResStr(res::SRedMarks, {Format("%.2f", static_cast<double>(first.LowPercent())),
-                                                          Format("%.2f", static_cast<double>(first.HighPercent()))})));
+    LabelInfo->setText(ToQt(FormatResStr(res::SRedMarks, {UserFixed(static_cast<double>(first.LowPercent()), 2),
+                                                          UserFixed(static_cast<double>(first.HighPercent()), 2)})));
 }
 
 void TFormHistogram::ShowChannel(int channel) {

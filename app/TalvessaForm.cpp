@@ -4,6 +4,7 @@
 #include "app/AvhrrBrowserForm.h"
 #include "app/DesktopComposition.h"
 #include "app/DirectionForm.h"
+#include "app/DroppedFiles.h"
 #include "app/EventGuard.h"
 #include "app/FireDetectionForm.h"
 #include "app/HelpTopics.h"
@@ -362,7 +363,11 @@ void TFormMain::DropFileTargetDrop(uint32_t& effect) {
         effect = ole::DROPEFFECT_NONE;
         return;
     }
-    if (core_->DropFileTargetDrop(DropFileTarget->GetFiles())) TimerNewFile->start();
+    const std::vector<std::string>& files = DropFileTarget->GetFiles();
+    if (core_->DropFileTargetDrop(files)) return TimerNewFile->start();
+    // The source is not told of a copy that opened nothing.
+    effect = ole::DROPEFFECT_NONE;
+    if (const std::string cause = DropNotOpenedCause(files); !cause.empty()) SetStatusText(cause);
 }
 
 // A window closed while a file is read or drawn stops that work first and

@@ -62,8 +62,11 @@ TProfile BuildProfile(const TPassState& pass, const TPixelLocate& locate, int x1
 }
 
 std::string AxisLabel(const std::string& label, bool alongLongitude) {
+    // Written with the user's decimal separator, which may be a comma.
+    std::string number = label;
+    std::replace(number.begin(), number.end(), ',', '.');
     double value = 0;
-    const auto [end, error] = std::from_chars(label.data(), label.data() + label.size(), value);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     if (error != std::errc() || value == 0) return label;
     if (alongLongitude) return FormatResStr(value < 0 ? res::SDegreesWest : res::SDegreesEast, {label});
     return FormatResStr(value < 0 ? res::SDegreesSouth : res::SDegreesNorth, {label});

@@ -40,7 +40,8 @@ TProfile BuildProfile(const TPassState& pass, const TPixelLocate& locate, int x1
                       bool inKelvin);
 
 // A bottom-axis label with its compass suffix: "°W"/"°E" along longitude,
-// "°S"/"°N" along latitude, none for 0 or a text that is no number.
+// "°S"/"°N" along latitude, none for 0 or a text that is no number. The
+// number may have a decimal comma.
 std::string AxisLabel(const std::string& label, bool alongLongitude);
 
 }  // namespace kestrune

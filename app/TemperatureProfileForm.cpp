@@ -2,6 +2,7 @@
 
 #include "app/EventGuard.h"
 #include "platform/ProgramStrings.h"
+#include "platform/UserNumbers.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -14,12 +15,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace kestrune {
 
 namespace {
 
 constexpr int BottomTicks = 6;
+
+// The axes write numbers as the cursor read-out does: with the user's
+// decimal separator (Qt's locale of the environment's name), never grouped.
+QLocale ChartLocale() {
+    for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0') continue;
+        QLocale locale(QString::fromLatin1(value));
+        if (locale.decimalPoint() != ToQt(UserDecimalSeparator())) break;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        return locale;
+    }
+    return QLocale::c();
+}
 
 }  // namespace
 
@@ -31,9 +47,9 @@ TFormTemperatureProfile::TFormTemperatureProfile(QWidget* parent, const TPassSta
     chart_->setTitle(QString::fromStdString(resStr(res::SProfileChartTitle)));
     chart_->legend()->hide();
     // Only the localised labels keep the unit's degree sign whole (the
-    // printf form reads the format as Latin-1); numbers keep their ".".
+    // printf form reads the format as Latin-1).
     chart_->setLocalizeNumbers(true);
-    chart_->setLocale(QLocale::c());
+    chart_->setLocale(ChartLocale());
     // Room for the last axis label with its compass suffix.
     chart_->setMargins(QMargins(10, 10, 36, 10));
     Series1 = new QLineSeries;
@@ -105,8 +121,7 @@ void TFormTemperatureProfile::LabelBottomAxis(double low, double high) {
     for (int tick = 0; tick < BottomTicks; ++tick) {
         double value = low + tick * step;
         if (std::abs(value) < step * 1e-6) value = 0;
-        const QString text = QString::number(value, 'f', 2);
-        bottomAxis_->append(ToQt(AxisLabel(text.toStdString(), profile_.AlongLongitude)), value);
+        bottomAxis_->append(ToQt(AxisLabel(UserFixed(value, 2), profile_.AlongLongitude)), value);
     }
 }
 

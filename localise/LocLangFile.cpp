@@ -13,8 +13,10 @@ namespace {
 
 constexpr std::string_view LangSignature = "LF";
 
-// A header's language id names a language the locale table knows: any other is damage.
+// A header's language id names a language the locale table knows: any other
+// is damage. 0 is no language (the table reads it as the user's own).
 bool KnownLanguage(uint16_t id) {
+    if (id == 0) return false;
     try {
         GetLocaleAbbrevName(id);
         return true;

@@ -25,4 +25,8 @@ std::string FileNameOfUrl(const QUrl& url) {
     return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
+bool IsLocalFileUrl(const QUrl& url) {
+    return url.isLocalFile() && (url.host().isEmpty() || url.host().compare("localhost", Qt::CaseInsensitive) == 0);
+}
+
 }  // namespace kestrune

@@ -17,5 +17,8 @@ std::unique_ptr<QFile> OpenNamedFile(const std::string& path);
 // that a name that is not UTF-8 still names its file.
 QUrl UrlOfFileName(const std::string& path);
 std::string FileNameOfUrl(const QUrl& url);
+// A file URL that names a file of this machine: with no host or "localhost".
+// file://otherhost/path names a file elsewhere, never the local one at that path.
+bool IsLocalFileUrl(const QUrl& url);
 
 }  // namespace kestrune

@@ -125,11 +125,11 @@ QByteArray ByteArrayOf(const std::vector<uint8_t>& bytes) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// The local files among the MIME data's URLs, as paths.
+// The files of this machine among the MIME data's URLs, as paths.
 std::vector<std::string> LocalFiles(const QMimeData& data) {
     std::vector<std::string> files;
     for (const QUrl& url : data.urls())
-        if (url.isLocalFile()) files.push_back(FileNameOfUrl(url));
+        if (IsLocalFileUrl(url)) files.push_back(FileNameOfUrl(url));
     return files;
 }
 
@@ -164,7 +164,7 @@ TDesktopMarks DesktopMarks(const QMimeData& data) {
         const QByteArray action = lines.value(0).trimmed();
         if (action == "cut" || action == "copy") marks.Cut = action == "cut";
         for (qsizetype k = 1; k < lines.size(); ++k)
-            if (const QUrl url = QUrl::fromEncoded(lines[k].trimmed()); url.isLocalFile()) marks.Files.push_back(FileNameOfUrl(url));
+            if (const QUrl url = QUrl::fromEncoded(lines[k].trimmed()); IsLocalFileUrl(url)) marks.Files.push_back(FileNameOfUrl(url));
     }
     if (data.hasFormat(KdeCutSelection) && !marks.Cut) marks.Cut = data.data(KdeCutSelection).trimmed() == "1";
     return marks;

@@ -505,6 +505,11 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4996, "RunReport", "SNoTimeConfirmed", "The time codes of the pass's lines confirm no time (no line's code lies where that of a line near it predicts): the pass is not timed from them"},
     {4997, "RunReport", "SNotMappedCause", "The pass's earth locations cannot be mapped: %s"},
     {4998, "DataProducts", "SNoSstWithoutMap", "The pass's earth locations cannot be mapped (%s): accurate sea-surface temperature data cannot be saved."},
+    {5150, "UHyShConsts", "SNameCharactersNotWritten", "\"%s\" cannot be written in a file name here (the locale's character set is %s): the name is left as it was"},
+    {5151, "SystemErrors", "SErrorFilenameTooLong", "The filename or extension is too long."},
+    {5152, "TalvessaForm", "SDropSeveralFiles", "%s files were dropped: one pass file is opened at a time, so none was opened"},
+    {5153, "TalvessaForm", "SDropNotPassFile", "\"%s\" was not opened: it is not named as a pass file is (%s)"},
+    {5154, "TalvessaForm", "SDropNotOpened", "%s: it was not opened"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

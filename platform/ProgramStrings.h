@@ -515,6 +515,11 @@ constexpr uint16_t SShellCorruptFile = 4851;
 constexpr uint16_t SShellCorruptRegistry = 4852;
 constexpr uint16_t SShellGeneralFailure = 4853;
 constexpr uint16_t SShellExecuteFailed = 4854;
+constexpr uint16_t SNameCharactersNotWritten = 5150;
+constexpr uint16_t SErrorFilenameTooLong = 5151;
+constexpr uint16_t SDropSeveralFiles = 5152;
+constexpr uint16_t SDropNotPassFile = 5153;
+constexpr uint16_t SDropNotOpened = 5154;
 // The drag-and-drop suite's.
 constexpr uint16_t SClipboardFormatReadOnly = 65212;
 constexpr uint16_t SInvalidFilename = 65214;

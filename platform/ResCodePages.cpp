@@ -458,6 +458,23 @@ std::string FileNameFromWide(std::u16string_view name) {
 
 bool IsTextFileName(std::string_view bytes) { return !HoldsEscapedBytes(WideFromFileName(bytes)); }
 
+std::u16string CharactersNoFileNameHolds(std::u16string_view name) {
+    const std::string codec = LocaleCodeset();
+    TIconv encoder(IsUtf8(codec) ? "UTF-8" : codec, "UTF-16LE");
+    std::u16string refused;
+    for (size_t at = 0; at < name.size(); ++at) {
+        const bool pair = name[at] >= 0xD800 && name[at] < 0xDC00 && at + 1 < name.size() && name[at + 1] >= 0xDC00 &&
+                          name[at + 1] < 0xE000;
+        const size_t units = pair ? 2 : 1;
+        std::string written;
+        const bool held = name[at] < 0x80 || EscapedByteAt(name, at) ||
+                          (encoder.Valid() && encoder.Convert(reinterpret_cast<const char*>(name.data() + at), units * 2, written));
+        if (!held && refused.find(name.substr(at, units)) == std::u16string::npos) refused += name.substr(at, units);
+        at += units - 1;
+    }
+    return refused;
+}
+
 std::u16string ShownFileName(std::u16string_view name) {
     std::u16string shown(name);
     for (size_t at = 0; at < shown.size(); ++at)

@@ -53,6 +53,10 @@ std::string StoredText(std::string_view text);
 // name goes back to the same bytes.
 std::u16string WideFromFileName(std::string_view bytes);
 std::string FileNameFromWide(std::u16string_view name);
+// The characters of a name (each once, in their order) that the locale's
+// codec cannot write: a name given them would be written with "?" in
+// their place. A name's own bytes carried as U+DC80..U+DCFF are held.
+std::u16string CharactersNoFileNameHolds(std::u16string_view name);
 // Whether the locale's codec reads the whole name as characters.
 bool IsTextFileName(std::string_view bytes);
 // A name as it is shown: each byte no character is U+FFFD.

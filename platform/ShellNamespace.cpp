@@ -123,6 +123,13 @@ std::string NameText(uint16_t text) { return WideToLocale(Utf8ToUtf16(resStr(tex
 constexpr uint16_t ColumnTitles[] = {res::SColumnName, res::SColumnSize, res::SColumnType, res::SColumnDateModified};
 constexpr int ColumnCount = 4;
 
+// A date as the user's locale writes it ("28.12.2026 22:58" under de_DE) is
+// longer than the 15 characters of the other columns.
+int DateColumnChars() {
+    constexpr int64_t LongDate = 1798498680;  // 28 December 2026, 22:58 UTC: two-digit day and month
+    return std::max(15, static_cast<int>(Utf8ToUtf16(FormatShortDateTime(LongDate)).size()) + 3);
+}
+
 // A folder of the file system; the desktop and the computer add their places.
 class TShellFolder : public IShellFolder {
 public:
@@ -228,7 +235,7 @@ public:
     HRESULT GetDetailsOf(const TItemIdList* item, int column, TShellDetails& details) override {
         if (column < 0 || column >= ColumnCount) return ole::E_INVALIDARG;
         details.Format = column == 1 ? 1 : 0;
-        details.CxChar = column == 0 ? 30 : 15;
+        details.CxChar = column == 0 ? 30 : column == 3 ? DateColumnChars() : 15;
         if (!item) {
             details.Text = resStr(ColumnTitles[column]);
             return ole::S_OK;

@@ -22,7 +22,8 @@ uint32_t ErrorFromErrno(int error) {
         case ENOTDIR: return ERROR_PATH_NOT_FOUND;
         case EACCES: case EPERM: case EROFS: return ERROR_ACCESS_DENIED;
         case EEXIST: case ENOTEMPTY: return ERROR_ALREADY_EXISTS;
-        case EINVAL: case ENAMETOOLONG: return ERROR_INVALID_NAME;
+        case EINVAL: return ERROR_INVALID_NAME;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
         case ENOSPC: case EDQUOT: return ERROR_DISK_FULL;
         default: return ErrnoBase + static_cast<uint32_t>(error);
     }
@@ -42,6 +43,7 @@ std::string SysErrorMessage(uint32_t code) {
         case ERROR_ACCESS_DENIED: return resStr(res::SErrorAccessDenied);
         case ERROR_DISK_FULL: return resStr(res::SErrorDiskFull);
         case ERROR_INVALID_NAME: return resStr(res::SErrorInvalidName);
+        case ERROR_FILENAME_EXCED_RANGE: return resStr(res::SErrorFilenameTooLong);
         case ERROR_ALREADY_EXISTS: return resStr(res::SErrorAlreadyExists);
         case ERROR_CANCELLED: return resStr(res::SErrorCancelled);
         default: break;

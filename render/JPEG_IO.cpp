@@ -127,8 +127,10 @@ bool ReadRows(jpeg_decompress_struct& codec, const TJpegErrors& errors, TExtBitm
 }
 
 // Everything libjpeg may jump out of runs after the setjmp below, with no
-// object that needs destroying created on the way.
-bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, int channels, int scale) {
+// object that needs destroying created on the way. The header's size is
+// given; with no bitmap, nothing more is read.
+bool Decode(TExtBitmap* bitmap, const std::string& bytes, bool takeFileFormat, int channels, int scale, int& fileWidth,
+            int& fileHeight) {
     TDecompressor decompressor;
     jpeg_decompress_struct& codec = decompressor.codec;
     if (setjmp(decompressor.errors.jump) != 0)
@@ -137,22 +139,38 @@ bool Decode(TExtBitmap& bitmap, const std::string& bytes, bool takeFileFormat, i
     jpeg_mem_src(&codec, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     if (jpeg_read_header(&codec, TRUE) != JPEG_HEADER_OK)
         return false;
+    fileWidth = static_cast<int>(codec.image_width);
+    fileHeight = static_cast<int>(codec.image_height);
+    if (bitmap == nullptr)
+        return true;
     const int fileChannels = codec.num_components;
     if (fileChannels != 1 && fileChannels != 3 && fileChannels != 4)
         return false;
-    const int width = ReducedSize(static_cast<int>(codec.image_width), scale);
-    const int height = ReducedSize(static_cast<int>(codec.image_height), scale);
+    const int width = ReducedSize(fileWidth, scale);
+    const int height = ReducedSize(fileHeight, scale);
     if (!PlausibleSize(width, height, bytes.size()))
         return false;
     const int outputChannels = takeFileFormat ? fileChannels : channels;
-    PrepareBitmap(bitmap, takeFileFormat, outputChannels, width, height);
+    PrepareBitmap(*bitmap, takeFileFormat, outputChannels, width, height);
     codec.scale_num = 1;
     codec.scale_denom = ScaleDenominator(scale);
     codec.out_color_space = OutputColourSpace(fileChannels, outputChannels);
     jpeg_start_decompress(&codec);
     if (static_cast<int>(codec.output_width) != width || static_cast<int>(codec.output_height) != height)
         return false;
-    return ReadRows(codec, decompressor.errors, bitmap, outputChannels);
+    return ReadRows(codec, decompressor.errors, *bitmap, outputChannels);
+}
+
+// The file's bytes, read whole within the bound, and decoded.
+bool ReadAndDecode(TExtBitmap* bitmap, const std::string& fileName, bool takeFileFormat, int channels, int scale,
+                   int& width, int& height) {
+    std::string bytes;
+    try {
+        return ReadKeptFile(fileName, MostJpegFileBytes, bytes).Kind == TKeptFile::TKind::Read &&
+               Decode(bitmap, bytes, takeFileFormat, channels, scale, width, height);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace
@@ -171,17 +189,15 @@ bool LoadJPEGFile(TExtBitmap* bitmap, const std::string& fileName, bool takeFile
     const int channels = ChannelsOfBitmap(*bitmap);
     if (channels == 0 && !takeFileFormat)
         return false;
-    std::string bytes;
-    bool read = false;
-    try {
-        read = ReadKeptFile(fileName, MostJpegFileBytes, bytes).Kind == TKeptFile::TKind::Read &&
-               Decode(*bitmap, bytes, takeFileFormat, channels, scale);
-    } catch (const std::exception&) {
-        read = false;
-    }
+    int width = 0, height = 0;
+    const bool read = ReadAndDecode(bitmap, fileName, takeFileFormat, channels, scale, width, height);
     if (read)
         bitmap->SetModified(true);
     return read;
+}
+
+bool ReadJPEGSize(const std::string& fileName, int& width, int& height) {
+    return ReadAndDecode(nullptr, fileName, false, 0, 0, width, height);
 }
 
 }  // namespace kestrune

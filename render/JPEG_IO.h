@@ -25,6 +25,9 @@ namespace kestrune {
 // early, even by no more than its end marker (the bitmap may then be empty
 // or sized with undefined pixels).
 bool LoadJPEGFile(TExtBitmap* bitmap, const std::string& fileName, bool takeFileFormat, int scale);
+// The picture's width and height as its header gives them; false for a file
+// that is not a JPEG whose header can be read.
+bool ReadJPEGSize(const std::string& fileName, int& width, int& height);
 // Nor is a file larger than this read: JPEG files are read whole, and the
 // largest the program reads (its world picture, a product) are a few MB.
 inline constexpr int64_t MostJpegFileBytes = int64_t{256} << 20;

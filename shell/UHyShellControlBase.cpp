@@ -66,6 +66,14 @@ void ShowRenameError(HRESULT result) {
     TDialogService::Instance().ShowMessage(SysErrorMessage(static_cast<uint32_t>(result) & 0xFFFF), {}, TMsgDlgType::mtError);
 }
 
+bool NameCanBeWritten(const WideString& name) {
+    const std::u16string refused = CharactersNoFileNameHolds(name);
+    if (refused.empty()) return true;
+    TDialogService::Instance().ShowMessage(
+        FormatResStr(res::SNameCharactersNotWritten, {Utf16ToUtf8(refused), LocaleCodeset()}), {}, TMsgDlgType::mtError);
+    return false;
+}
+
 [[noreturn]] void RaiseSystemError(HRESULT code) { throw Exception(SysErrorMessage(static_cast<uint32_t>(code))); }
 
 bool EnumerateFolder(IShellFolder* folder, uint32_t flags, std::vector<TItemIdList>& items,

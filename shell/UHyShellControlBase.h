@@ -84,6 +84,8 @@ struct TLock {
 
 bool ShiftDown();
 void ShowRenameError(HRESULT result);
+// A new name the locale cannot write (it would reach the disk with "?"s) is refused and told.
+bool NameCanBeWritten(const WideString& name);
 [[noreturn]] void RaiseSystemError(HRESULT code);
 
 // Enumerates a folder: false for a silent end (it cannot start, or ends with one of silentEnds).

@@ -22,6 +22,8 @@ namespace kestrune::shell {
 
 namespace {
 
+// Beside a heading's text: the section's margins and the sort mark.
+constexpr int HeadingRoom = 24;
 constexpr uint32_t FolderAndFileNames = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME;
 
 // The Explorer's remembered column widths, and what the last column setup saw of them.
@@ -363,7 +365,9 @@ void THyCustomShellList::SetUpColumns() {
         TShellDetails heading;
         for (int column = 0; ole::Succeeded(details->GetDetailsOf(nullptr, column, heading)); ++column) {
             columns.push_back({QString::fromStdString(heading.Text), AlignmentOf(heading.Format)});
-            widths.push_back(7 * heading.CxChar);
+            // A heading longer in the language shown than its column ("Änderungsdatum") is not cut.
+            widths.push_back(std::max(7 * heading.CxChar, header()->fontMetrics().horizontalAdvance(columns.back().Caption) +
+                                                              HeadingRoom));
         }
         saveColumnWidths_ = PathFromIdList(folderIdList_).has_value();
         fromStream = saveColumnWidths_ && !ColumnWidthStream().empty();
@@ -527,6 +531,7 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
     WideString name = text.toStdU16String();
     if (OnEditedW) OnEditedW(row, name);
     if (name == record->DisplayName()) return false;  // a name left as it was renames nothing
+    if (!NameCanBeWritten(name)) return false;
     TItemIdList renamed;
     HRESULT result;
     {
@@ -541,6 +546,8 @@ bool THyCustomShellList::RenameRow(int row, const QString& text) {
         return false;
     }
     refreshPending_ = false;
+    // A selected item is now another file: what was taken from the old name follows.
+    if (OnSelectItem && selectionModel()->isRowSelected(row)) Guarded([&] { OnSelectItem(row, true); });
     // The rename's own change was swallowed; what else changed shows a moment later.
     QTimer::singleShot(RenameRefreshDelay, this, [this] { Guarded([this] { RefreshChanges(); }); });
     return true;

@@ -585,6 +585,7 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
     if (!parentFolder) return false;
     TItemIdList renamed;
     HRESULT result = ole::S_FALSE;  // a name left as it was renames nothing
+    if (name != node.Data->InFolderName() && !NameCanBeWritten(name)) return false;
     if (name != node.Data->InFolderName()) {
         const THourglass hourglass;
         const TLock lock(changeLock_);

@@ -211,6 +211,9 @@ TEST(TemperatureProfileTest, AxisLabelsCarryTheCompassSuffix) {
     EXPECT_EQ(AxisLabel("-5", false), "-5\u00B0S");
     EXPECT_EQ(AxisLabel("56.5", false), "56.5\u00B0N");
     EXPECT_EQ(AxisLabel("0.00", false), "0.00");
+    EXPECT_EQ(AxisLabel("17,74", true), "17,74\u00B0E") << "under de_DE";
+    EXPECT_EQ(AxisLabel("-0,50", false), "-0,50\u00B0S") << "under de_DE";
+    EXPECT_EQ(AxisLabel("0,00", true), "0,00");
 }
 
 // ---- print geometry -----------------------------------------------------------

@@ -27,6 +27,9 @@
 #include "render/BMPExtImage.h"
 #include "render/PixelLocation.h"
 #include "tests/app/WidgetTestSupport.h"
+#include "tests/platform/CommaLocale.h"
+#include "tests/platform/TempFolder.h"
+#include "tests/support/LocaleFileNames.h"
 
 #include <QAction>
 #include <QChartView>
@@ -42,6 +45,7 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
@@ -217,14 +221,18 @@ TEST_F(AnalystWindowsTest, TheProfileOfARampFollowsThePassCalibration) {
     const double* table = core.Pass.Sensor->ThermalTable4();
     ASSERT_NE(table, nullptr);
     const TPixelLocator locator(core.Pass);
-    TFormTemperatureProfile profile(form.get(), core.Pass, [&](int x, int y, float& latitude, float& longitude) {
+    const auto locate = [&](int x, int y, float& latitude, float& longitude) {
         return locator.PixelLocation(x, y, latitude, longitude);
-    });
-    profile.X1 = 400;
-    profile.Y1 = 120;
-    profile.X2 = 1600;
-    profile.Y2 = 121;
-    profile.show();
+    };
+    const auto showAcross = [](TFormTemperatureProfile& shown) {
+        shown.X1 = 400;
+        shown.Y1 = 120;
+        shown.X2 = 1600;
+        shown.Y2 = 121;
+        shown.show();
+    };
+    TFormTemperatureProfile profile(form.get(), core.Pass, locate);
+    showAcross(profile);
     const TProfile& points = profile.Profile();
     EXPECT_TRUE(points.AlongLongitude);
     ASSERT_GT(points.Points.size(), 1000u);
@@ -251,6 +259,31 @@ TEST_F(AnalystWindowsTest, TheProfileOfARampFollowsThePassCalibration) {
         << celsius.join(" | ").toStdString();
     for (const QString& text : celsius) EXPECT_FALSE(text.contains(QChar(0xFFFD))) << text.toStdString();
     profile.hide();
+
+    // Under a locale of decimal commas the axes and the histogram's limits
+    // write them, as the cursor read-out does.
+    const testing::TTempFolder localeFolder;
+    const testing::TCommaLocale comma(localeFolder.Path());
+    if (!comma.Active()) return;
+    const testing::TLocaleEnvironment user(comma.Name());
+    TFormTemperatureProfile commaProfile(form.get(), core.Pass, locate);
+    showAcross(commaProfile);
+    const QStringList texts = ChartTexts(commaProfile);
+    const auto any = [&](const char* pattern) {
+        return std::ranges::any_of(texts, [&](const QString& text) { return QRegularExpression(pattern).match(text).hasMatch(); });
+    };
+    EXPECT_TRUE(any("^\\d+,\\d K$")) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(any("^-?\\d+,\\d\\d\u00B0[EW]$")) << texts.join(" | ").toStdString();
+    EXPECT_FALSE(any("\\d\\.\\d")) << texts.join(" | ").toStdString();
+    commaProfile.hide();
+    TFormHistogram histograms(form.get());
+    histograms.SetVideo(core.Pass.Video.get());
+    histograms.show();
+    EXPECT_TRUE(QRegularExpression("^Red marks indicate \\d+,\\d\\d% and \\d+,\\d\\d% limits$")
+                    .match(Find<QLabel>(histograms, "LabelInfo")->text())
+                    .hasMatch())
+        << Find<QLabel>(histograms, "LabelInfo")->text().toStdString();
+    histograms.hide();
 }
 
 TEST_F(AnalystWindowsTest, OverlayOptionsCancelLeavesTheSettingsAndOkWritesThem) {

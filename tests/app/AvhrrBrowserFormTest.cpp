@@ -451,6 +451,66 @@ TEST_F(AvhrrBrowserFormTest, ARenameOpenWhenTheDayChangesEndsOnTheNewDay) {
     EXPECT_EQ(form.LabelThumbnailImage->text(), "Selected file");
 }
 
+// Renamed in the list, the selected pass or preview is chosen by its new
+// name: the preview follows and Open opens the renamed file.
+TEST_F(AvhrrBrowserFormTest, RenamingTheSelectedPassTakesTheChoiceAlong) {
+    TFormBrowseAVHRR form(nullptr);
+    ShowDayWithPassChosen(form);
+    form.CheckBoxBrowserAvhrrHPT->setChecked(true);
+    form.HyShellTreeBrowseClick();
+    const std::string day = base_ + "2021/05/04/";
+    auto& list = *form.HyShellListBrowse;
+    const auto renameSelected = [&](const std::string& from, const char* to) {
+        SelectFile(form, from);
+        const QModelIndex row = list.selectionModel()->selectedRows().front();
+        ASSERT_TRUE(list.Model().setData(row, to, Qt::EditRole)) << to;
+    };
+    const struct {
+        const char* From;
+        const char* To;
+        std::string Chosen;
+        QString Label;
+    } renames[] = {
+        {"noaa19_1.hpt", "noaa19_3.hpt", day + "noaa19_3.hpt", "Selected file"},  // its preview no longer pairs
+        {"noaa19_1.thumb.jpg", "noaa19_3.thumb.jpg", day + "noaa19_3.hpt", "From:  noaa19_3"},
+    };
+    for (const auto& r : renames) {
+        renameSelected(r.From, r.To);
+        EXPECT_EQ(form.ChosenDataFile, r.Chosen) << r.To;
+        EXPECT_TRUE(form.ButtonOpen->isEnabled()) << r.To;
+        EXPECT_EQ(form.LabelThumbnailImage->text(), r.Label) << r.To;
+    }
+    EXPECT_EQ(form.ImageThumbnail->width(), 400);
+    form.ButtonOpenClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+// A preview far larger than the pane is read reduced by the JPEG decoder (a
+// quarter of each side here), so it costs a small part of the memory; one
+// of a header too large even at an eighth is not read.
+TEST_F(AvhrrBrowserFormTest, APreviewFarLargerThanThePaneIsReadReduced) {
+    const std::string day = base_ + "2021/05/05/";
+    for (const auto& [stem, width, height] : {std::tuple{"huge", 4100, 600}, std::tuple{"normal", 1800, 300}}) {
+        std::ofstream(day + stem + ".hpt") << "pass";
+        QImage image(width, height, QImage::Format_Grayscale8);
+        image.fill(90);
+        ASSERT_TRUE(image.save(QString::fromStdString(day + stem + ".thumb.jpg"), "JPEG"));
+    }
+    TFormBrowseAVHRR form(nullptr);
+    Show(form);
+    form.HyShellTreeBrowse->SetSelectedPath(Utf8ToUtf16(day));
+    form.HyShellTreeBrowseClick();
+    const struct {
+        const char* Name;
+        int ShownWidth;
+    } cases[] = {{"huge.thumb.jpg", 1025}, {"normal.thumb.jpg", 1800}};
+    for (const auto& c : cases) {
+        SelectFile(form, c.Name);
+        EXPECT_EQ(form.ImageThumbnail->width(), c.ShownWidth) << c.Name;
+        EXPECT_EQ(form.ChosenDataFile.empty(), false) << c.Name;
+    }
+}
+
 // The chosen pass is deleted before Open is pressed: the window closes as cancelled.
 TEST_F(AvhrrBrowserFormTest, OpenWithThePassDeletedMeanwhileClosesAsCancelled) {
     TFormBrowseAVHRR form(nullptr);

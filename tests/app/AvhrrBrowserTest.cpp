@@ -74,6 +74,24 @@ TEST(AvhrrBrowserTest, FilterFollowsTheCheckBoxes) {
     EXPECT_EQ(BrowserFileFilter(true, true), "*.hpt;*.thumb.jpg");
 }
 
+TEST(AvhrrBrowserTest, APreviewFarLargerThanThePaneIsReadReduced) {
+    const struct {
+        int Width, Height;
+        std::optional<int> Scale;
+    } cases[] = {
+        {1024, 600, 0},                   // a station's preview, read whole
+        {2048, 2048, 0},
+        {2049, 1000, 1},                  // a half of 2049 is 1025
+        {4096, 3000, 1},
+        {8192, 100, 2},
+        {16000, 12000, 3},                // the 3 MB picture: 2000 x 1500
+        {16384, 16384, 3},
+        {16385, 100, std::nullopt},       // 2049 even at an eighth
+        {100, 65535, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PreviewScale(c.Width, c.Height), c.Scale) << c.Width << " x " << c.Height;
+}
+
 TEST(AvhrrBrowserTest, ArchiveBaseFallsBackToTheRoot) {
     const auto exists = [](const std::string& folder) { return folder == "/p/" || folder == "/q/"; };
     EXPECT_EQ(ArchiveBase("/p/", "", exists), "/p/");

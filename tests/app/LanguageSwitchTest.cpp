@@ -319,19 +319,33 @@ TEST_F(LanguageSwitchTest, AMissingNativeFileIsToldAndTheProgramStartsInItsOwnLa
 
 TEST_F(LanguageSwitchTest, AStoredLanguageWhoseFileIsDamagedStartsWholeInEnglish) {
     const auto native = Texts(*form_);
-    Choose("German");
-    folder.Write("program/kestrune.deu.lng", german_.substr(0, german_.size() / 2));
-    Restart();
-    EXPECT_EQ(StartBoxes(), std::vector<std::string>{DamagedGerman()}) << "the box names the file";
-    EXPECT_EQ(Localizer().CurrentLanguage, 9);
-    EXPECT_EQ(Differences(Texts(*form_), native), "");
-    EXPECT_EQ(resStr(res::SStop), "Stop");
-    EXPECT_TRUE(LanguageItem("English")->isChecked());
-    // The menu works: once the file is whole again, German is taken.
-    folder.Write("program/kestrune.deu.lng", german_);
-    Choose("German");
-    EXPECT_EQ(FileMenu(), "&Datei");
-    EXPECT_EQ(resStr(res::SStop), "Anhalten");
+    // Cut short (its header whole, so listed); its language id 0, which is
+    // no language (not the user's own): the header is damaged and the file
+    // left out of the menu.
+    std::string languageZero = german_;
+    languageZero[12] = languageZero[13] = '\0';
+    const struct {
+        std::string Bytes;
+        bool Listed;
+    } damages[] = {{german_.substr(0, german_.size() / 2), true}, {languageZero, false}};
+    for (const auto& damaged : damages) {
+        Choose("German");
+        folder.Write("program/kestrune.deu.lng", damaged.Bytes);
+        Restart();
+        EXPECT_EQ(StartBoxes(), std::vector<std::string>{DamagedGerman()}) << "the box names the file";
+        EXPECT_EQ(Localizer().CurrentLanguage, 9);
+        EXPECT_EQ(Differences(Texts(*form_), native), damaged.Listed ? "" : "MenuLanguageGerman/a: (none) / German\n");
+        EXPECT_EQ(resStr(res::SStop), "Stop");
+        EXPECT_TRUE(LanguageItem("English")->isChecked());
+        EXPECT_EQ(Stored(), "DEU") << "the user's choice stands, for the file mended";
+        folder.Write("program/kestrune.deu.lng", german_);
+        // The menu works: once the file is whole again, German is taken;
+        // a file the menu left out is taken at the next start, as chosen.
+        if (damaged.Listed) Choose("German");
+        else Restart();
+        EXPECT_EQ(FileMenu(), "&Datei");
+        EXPECT_EQ(resStr(res::SStop), "Anhalten");
+    }
 }
 
 TEST_F(LanguageSwitchTest, AFailedSwitchLeavesNothingHalfReadAndARetryAfterRepairSwitches) {

@@ -1,9 +1,10 @@
 // Files dropped on the main window, as a file manager drops them: Qt's drag
 // events with the files' URLs sent to the shown window. One pass file opens;
-// several files, other extensions and plain text open nothing; a drop while
-// a file is read is refused.
+// several files, a folder, other extensions and plain text open nothing and
+// are refused, the reason told; a drop while a file is read is refused.
 #include "app/TalvessaForm.h"
 
+#include "decoding/PassFileTypes.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -14,6 +15,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -114,23 +116,40 @@ TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
         const char* What;
         std::unique_ptr<QMimeData> Data;
         bool Taken;
+        std::string Told;
     };
     auto text = std::make_unique<QMimeData>();
     text->setText(QString::fromStdString(pass));
     auto web = std::make_unique<QMimeData>();
     web->setUrls({QUrl("https://example.org/2023-05-03-1200.hpt")});
+    // Another machine's file at the path of a local pass is no local file.
+    auto remote = std::make_unique<QMimeData>();
+    remote->setUrls({QUrl("file://otherhost" + QString::fromStdString(pass))});
+    std::vector<std::string> day;
+    for (int minute = 0; minute < 200; ++minute) day.push_back(pass);
     TCase cases[] = {
-        {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), true},
-        {"a .jpg file", std::unique_ptr<QMimeData>(FileUrls({other})), true},
-        {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), true},
-        {"plain text naming a pass", std::move(text), false},
-        {"a web address", std::move(web), false},
+        {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), true,
+         "2 files were dropped: one pass file is opened at a time, so none was opened"},
+        {"200 files", std::unique_ptr<QMimeData>(FileUrls(day)), true,
+         "200 files were dropped: one pass file is opened at a time, so none was opened"},
+        {"a folder", std::unique_ptr<QMimeData>(FileUrls({folder / "data"})), true,
+         "\"" + folder / "data" + "\" is a folder, not a pass file: it was not opened"},
+        {"a .jpg file", std::unique_ptr<QMimeData>(FileUrls({other})), true,
+         "\"" + other + "\" was not opened: it is not named as a pass file is (" + PassFileMasks(true) + ")"},
+        {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), true,
+         "The pass file \"" + pass + ".gone.hpt\" does not exist: it was not opened"},
+        {"plain text naming a pass", std::move(text), false, ""},
+        {"a web address", std::move(web), false, ""},
+        {"a file of another machine", std::move(remote), false, ""},
     };
+    // Each refused: the source is told nothing was copied, the status line tells why.
     for (TCase& c : cases) {
+        form->SetStatusText("");
         const TDragAnswer answer = DragOnto(*form, *c.Data);
         EXPECT_EQ(answer.EnterAccepted, c.Taken) << c.What;
-        EXPECT_EQ(answer.Dropped, c.Taken ? Qt::CopyAction : Qt::IgnoreAction) << c.What;
+        EXPECT_EQ(answer.Dropped, Qt::IgnoreAction) << c.What;
         EXPECT_FALSE(Timer(*form).isActive()) << c.What;
+        EXPECT_EQ(Find<QLabel>(*form, "LabelProgress")->text().toStdString(), c.Told) << c.What;
     }
     EXPECT_FALSE(form->Core().PassLoaded());
 }

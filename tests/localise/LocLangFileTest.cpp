@@ -222,7 +222,8 @@ TEST(LangFileTest, DamagedFilesAreRefusedWithTheFilesErrors) {
             return std::string(error.what());
         }
     };
-    TBytes version8 = good, version0 = good, longString = good, unknownLanguage = good;
+    TBytes version8 = good, version0 = good, longString = good, unknownLanguage = good, languageZero = good;
+    languageZero[12] = languageZero[13] = '\0';  // language 0 is no language, not the user's own
     version8[2] = 8;
     version0[2] = 0;
     unknownLanguage[12] = unknownLanguage[13] = '\x77';  // language 0x7777, no language at all
@@ -233,6 +234,7 @@ TEST(LangFileTest, DamagedFilesAreRefusedWithTheFilesErrors) {
     EXPECT_EQ(message("LG" + good.substr(2)), "Invalid file format");
     EXPECT_EQ(message(longString), "Invalid file format");
     EXPECT_EQ(message(unknownLanguage), "Invalid file format");
+    EXPECT_EQ(message(languageZero), "Invalid file format");
     EXPECT_EQ(message(LZQHeader(5) + "\x02"), "Invalid file format");
     for (size_t size = 0; size < good.size(); ++size) EXPECT_EQ(message(good.substr(0, size)), "Invalid file format") << size;
     EXPECT_EQ(message(good), "no error");

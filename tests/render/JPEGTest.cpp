@@ -102,6 +102,11 @@ TEST_F(JpegFiles, ReducedReadsRoundEachSideUp) {
         EXPECT_EQ(loaded.Width(), width) << scale;
         EXPECT_EQ(loaded.Height(), height) << scale;
     }
+    // The header alone gives the whole size, which chooses the reduction.
+    int width = 0, height = 0;
+    ASSERT_TRUE(ReadJPEGSize(file, width, height));
+    EXPECT_EQ(width, 1001);
+    EXPECT_EQ(height, 601);
     // An eighth-size read is close to the picture shrunk by area.
     auto full = std::make_unique<TExtBitmap>();
     ASSERT_TRUE(LoadJPEGFile(full.get(), file, true, 0));
@@ -131,6 +136,9 @@ TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
     for (std::size_t k = 0; k < cases.size(); ++k) {
         TExtBitmap bitmap;
         EXPECT_FALSE(LoadJPEGFile(&bitmap, folder.Write("bad.jpg", cases[k]), true, 0)) << k;
+        // A header whole enough to give its size is no more than that.
+        int width = 0, height = 0;
+        EXPECT_TRUE(!ReadJPEGSize(folder / "bad.jpg", width, height) || width > 0) << k;
     }
 }
 

@@ -343,6 +343,45 @@ TEST_F(ShellControlsTest, ARenameKeepsTheBytesANameCannotShow) {
     }
 }
 
+// A new name is written in the locale's codec: a character it cannot write
+// ("ł", "€" under ISO-8859-1) is refused and told, never written as "?"; one
+// it can ("ä") is its byte. A name longer than the file system takes is told so.
+TEST_F(ShellControlsTest, ANewNameTheDiskCannotTakeIsRefusedAndTold) {
+    auto& dialogs = TDialogService::Instance();
+    dialogs.SetMode(TDialogService::Mode::Scripted);
+    const struct {
+        const char* Locale;
+        QString Typed;
+        std::string OnDisk;  // empty: refused
+        std::string Told;
+    } cases[] = {
+        {"de_DE.ISO-8859-1", QString::fromUtf8("ł€other.hpt"), "",
+         "\"ł€\" cannot be written in a file name here (the locale's character set is ISO-8859-1): the name is left as it was"},
+        {"de_DE.ISO-8859-1", QString::fromUtf8("€x€.hpt"), "",
+         "\"€\" cannot be written in a file name here (the locale's character set is ISO-8859-1): the name is left as it was"},
+        {"de_DE.ISO-8859-1", QString::fromUtf8("äother.hpt"), "\xE4other.hpt", ""},
+        {"C.UTF-8", QString::fromUtf8("ł€other.hpt"), "ł€other.hpt", ""},
+        {"C.UTF-8", QString(300, 'n') + ".hpt", "", "The filename or extension is too long."},
+    };
+    for (const auto& c : cases) {
+        const testing::TLocaleEnvironment locale(c.Locale);
+        dialogs.ClearScript();
+        Touch("n19_20261128_0812.hpt");
+        const auto list = ShownList(u"*.hpt");
+        int row = 0;
+        while (list->ItemData(row)->DisplayName() != u"n19_20261128_0812.hpt") ++row;
+        const bool renamed = list->Model().setData(list->Model().index(row, 0), c.Typed, Qt::EditRole);
+        EXPECT_EQ(renamed, !c.OnDisk.empty()) << c.Typed.toStdString();
+        EXPECT_TRUE(c.OnDisk.empty() || fs::exists(root_ / c.OnDisk)) << c.Typed.toStdString();
+        EXPECT_EQ(fs::exists(root_ / "n19_20261128_0812.hpt"), c.OnDisk.empty()) << c.Typed.toStdString();
+        EXPECT_FALSE(fs::exists(root_ / "??other.hpt"));
+        ASSERT_EQ(dialogs.Requests().size(), c.Told.empty() ? 0u : 1u) << c.Typed.toStdString();
+        EXPECT_TRUE(c.Told.empty() || dialogs.Requests()[0].text == c.Told) << dialogs.Requests()[0].text;
+        if (!c.OnDisk.empty()) fs::remove(root_ / c.OnDisk);
+    }
+    dialogs.SetMode(TDialogService::Mode::Unattended);
+}
+
 TEST_F(ShellControlsTest, DeleteVerbMovesTheSelectionToTheTrash) {
     const auto list = ShownList(u"*.txt");
     const int row = list->ItemData(0)->DisplayName() == u"b.txt" ? 0 : 1;
@@ -632,6 +671,17 @@ TEST_F(ShellTreeTest, RenamingANodeRenamesTheFolderAndTheListFollows) {
     tree->SetShellList(list.get());
     tree->SetSelectedPath(Utf8ToUtf16((root_ / "sub").string()));
     const QModelIndex sub = tree->currentIndex();
+    {
+        // A character the locale cannot write is refused as in the list.
+        const testing::TLocaleEnvironment latin1("de_DE.ISO-8859-1");
+        auto& dialogs = TDialogService::Instance();
+        dialogs.SetMode(TDialogService::Mode::Scripted);
+        dialogs.ClearScript();
+        EXPECT_FALSE(tree->Model().setData(sub, QString::fromUtf8("Tag €"), Qt::EditRole));
+        EXPECT_TRUE(fs::is_directory(root_ / "sub"));
+        EXPECT_EQ(dialogs.Requests().size(), 1u);
+        dialogs.SetMode(TDialogService::Mode::Unattended);
+    }
     ASSERT_TRUE(tree->Model().setData(sub, "renamed", Qt::EditRole));
     EXPECT_TRUE(fs::is_directory(root_ / "renamed" / "inner"));
     EXPECT_EQ(Utf16ToUtf8(tree->GetSelectedPath()), (root_ / "renamed").string());
