@@ -342,17 +342,26 @@ void TFormMain::FirstShowing() {
 }
 
 // Files dropped on the window open through the deferred open. While a file
-// is read a drop is refused: the pointer shows that nothing would happen.
+// is read, and for files that would open nothing, a drop is refused: the
+// pointer shows that nothing would happen, the source is told nothing was
+// copied, and the status line says why. The files are read on entering, so
+// that the drag is refused from the start.
 void TFormMain::BuildDropTarget() {
     using namespace dragdrop;
     DropFileTarget = std::make_unique<TDropFileTarget>();
     DropFileTarget->DragTypes = DragTypes({TDragType::dtCopy});
     DropFileTarget->OptimizedMove = true;
-    const TDropTargetEvent refuseWhileLoading = [this](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) {
+    DropFileTarget->GetDataOnEnter = true;
+    const auto refused = [this](uint32_t& effect) {
         if (core_->Pass.Loading) effect = ole::DROPEFFECT_NONE;
+        const std::string cause = DropNotOpenedCause(DropFileTarget->GetFiles());
+        if (!cause.empty()) effect = ole::DROPEFFECT_NONE;
+        return cause;
     };
-    DropFileTarget->OnEnter = refuseWhileLoading;
-    DropFileTarget->OnDragOver = refuseWhileLoading;
+    DropFileTarget->OnEnter = [this, refused](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) {
+        if (const std::string cause = refused(effect); !cause.empty()) SetStatusText(cause);
+    };
+    DropFileTarget->OnDragOver = [refused](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) { refused(effect); };
     DropFileTarget->OnDrop = [this](TCustomDropTarget&, TShiftState, ole::POINTL, uint32_t& effect) {
         DropFileTargetDrop(effect);
     };

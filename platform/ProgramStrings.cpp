@@ -507,9 +507,9 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4998, "DataProducts", "SNoSstWithoutMap", "The pass's earth locations cannot be mapped (%s): accurate sea-surface temperature data cannot be saved."},
     {5150, "UHyShConsts", "SNameCharactersNotWritten", "\"%s\" cannot be written in a file name here (the locale's character set is %s): the name is left as it was"},
     {5151, "SystemErrors", "SErrorFilenameTooLong", "The filename or extension is too long."},
-    {5152, "TalvessaForm", "SDropSeveralFiles", "%s files were dropped: one pass file is opened at a time, so none was opened"},
-    {5153, "TalvessaForm", "SDropNotPassFile", "\"%s\" was not opened: it is not named as a pass file is (%s)"},
-    {5154, "TalvessaForm", "SDropNotOpened", "%s: it was not opened"},
+    {5152, "TalvessaForm", "SDropSeveralFiles", "%s files are not opened by a drop: one pass file is opened at a time"},
+    {5153, "TalvessaForm", "SDropNotPassFile", "\"%s\" is not opened by a drop: it is not named as a pass file is (%s)"},
+    {5154, "TalvessaForm", "SDropNotOpened", "%s: it is not opened by a drop"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

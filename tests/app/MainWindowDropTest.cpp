@@ -128,21 +128,22 @@ TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
     std::vector<std::string> day;
     for (int minute = 0; minute < 200; ++minute) day.push_back(pass);
     TCase cases[] = {
-        {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), true,
-         "2 files were dropped: one pass file is opened at a time, so none was opened"},
-        {"200 files", std::unique_ptr<QMimeData>(FileUrls(day)), true,
-         "200 files were dropped: one pass file is opened at a time, so none was opened"},
-        {"a folder", std::unique_ptr<QMimeData>(FileUrls({folder / "data"})), true,
-         "\"" + folder / "data" + "\" is a folder, not a pass file: it was not opened"},
-        {"a .jpg file", std::unique_ptr<QMimeData>(FileUrls({other})), true,
-         "\"" + other + "\" was not opened: it is not named as a pass file is (" + PassFileMasks(true) + ")"},
-        {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), true,
-         "The pass file \"" + pass + ".gone.hpt\" does not exist: it was not opened"},
+        {"two pass files", std::unique_ptr<QMimeData>(FileUrls({pass, pass})), false,
+         "2 files are not opened by a drop: one pass file is opened at a time"},
+        {"200 files", std::unique_ptr<QMimeData>(FileUrls(day)), false,
+         "200 files are not opened by a drop: one pass file is opened at a time"},
+        {"a folder", std::unique_ptr<QMimeData>(FileUrls({folder / "data"})), false,
+         "\"" + folder / "data" + "\" is a folder, not a pass file: it is not opened by a drop"},
+        {"a .jpg file", std::unique_ptr<QMimeData>(FileUrls({other})), false,
+         "\"" + other + "\" is not opened by a drop: it is not named as a pass file is (" + PassFileMasks(true) + ")"},
+        {"a missing file", std::unique_ptr<QMimeData>(FileUrls({pass + ".gone.hpt"})), false,
+         "The pass file \"" + pass + ".gone.hpt\" does not exist: it is not opened by a drop"},
         {"plain text naming a pass", std::move(text), false, ""},
         {"a web address", std::move(web), false, ""},
         {"a file of another machine", std::move(remote), false, ""},
     };
-    // Each refused: the source is told nothing was copied, the status line tells why.
+    // Each refused from the start (the source is told nothing was copied),
+    // the status line telling why.
     for (TCase& c : cases) {
         form->SetStatusText("");
         const TDragAnswer answer = DragOnto(*form, *c.Data);
