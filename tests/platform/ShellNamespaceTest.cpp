@@ -112,11 +112,18 @@ TEST_F(ShellNamespace, AttributesNamesAndDetails) {
     TShellDetails details;
     folder->GetDetailsOf(nullptr, 3, details);
     EXPECT_EQ(details.Text, "Date Modified");
+    EXPECT_EQ(details.CxChar, 17) << "\"12/28/26 22:58\" and room";
     folder->GetDetailsOf(&file, 1, details);
     EXPECT_EQ(details.Text, "2 KB");
     folder->GetDetailsOf(&file, 2, details);
     EXPECT_EQ(details.Text, "HPT File");
     EXPECT_EQ(folder->GetDetailsOf(&file, 4, details), ole::E_INVALIDARG);
+    // The date column is as wide as a German date ("28.12.2026 22:58") needs.
+    const testing::TCommaLocale comma(temp.Path());
+    if (!comma.Active()) return;
+    const testing::TLocaleEnvironment user(comma.Name());
+    folder->GetDetailsOf(nullptr, 3, details);
+    EXPECT_EQ(details.CxChar, 19);
 }
 
 TEST_F(ShellNamespace, ParsingAndRenaming) {
