@@ -585,6 +585,7 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
     if (!parentFolder) return false;
     TItemIdList renamed;
     HRESULT result = ole::S_FALSE;  // a name left as it was renames nothing
+    bool renamedSelection = false;
     if (name != node.Data->InFolderName() && !NameCanBeWritten(name)) return false;
     if (name != node.Data->InFolderName()) {
         const THourglass hourglass;
@@ -596,6 +597,7 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
             RebaseChildren(node);
             node.Text = NodeText(node.Data->InFolderName());
             if (model_->Node(currentIndex()) == &node) {
+                renamedSelection = true;
                 const TItemIdList list = node.Data->AbsoluteIdList();
                 SelectedFolder.SetPidl(&list);
                 if (shellList_) shellList_->Folder.SetPidl(&list);
@@ -608,6 +610,8 @@ bool THyCustomShellTree::RenameNode(TShellTreeNode& node, const QString& text) {
         ignoreNextChange_ = false;
         ShowRenameError(result);
     }
+    // The selected folder now has another path: what was taken from the old one follows.
+    if (renamedSelection && OnChange) Guarded(OnChange);
     if (rebuildPending_) {
         rebuildPending_ = false;
         QTimer::singleShot(0, this, [this] { Guarded([this] { RefreshTree(); }); });

@@ -481,6 +481,15 @@ TEST_F(AvhrrBrowserFormTest, RenamingTheSelectedPassTakesTheChoiceAlong) {
         EXPECT_EQ(form.LabelThumbnailImage->text(), r.Label) << r.To;
     }
     EXPECT_EQ(form.ImageThumbnail->width(), 400);
+    // The day's folder renamed in the tree: nothing chosen stays under the
+    // old name, and a pass chosen again opens from the new one.
+    auto& tree = *form.HyShellTreeBrowse;
+    ASSERT_TRUE(tree.Model().setData(tree.currentIndex(), "04 late", Qt::EditRole));
+    EXPECT_TRUE(form.ChosenDataFile.empty()) << form.ChosenDataFile;
+    EXPECT_FALSE(form.ButtonOpen->isEnabled());
+    EXPECT_EQ(form.LabelBrowseFolder->toolTip().toStdString(), base_ + "2021/05/04 late/");
+    SelectFile(form, "noaa19_3.thumb.jpg");
+    EXPECT_EQ(form.ChosenDataFile, base_ + "2021/05/04 late/noaa19_3.hpt");
     form.ButtonOpenClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
 }
