@@ -30,11 +30,11 @@
 #include "render/GoogleEarth.h"
 #include "render/PixelLocation.h"
 #include "render/ViewTable.h"
+#include "shell/FHyOpenFileDlg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -462,19 +462,17 @@ void TFormMain::OpenWithMenuOff(const std::function<std::string()>& fileName) {
     recentFiles_->Rebuild();
 }
 
+// The shell controls' dialog: it lists and opens folders and passes whose
+// names are not text in the locale, by their bytes.
 std::string TFormMain::ChooseDataFile() {
-    QFileDialog dialog(this, ToQt(resStr(res::SOpen)));
+    shell::THyOpenFileForm dialog(this, ToQt(resStr(res::SOpen)));
     dialog.setObjectName("OpenDialog");
     dialog.setProperty("HelpContext", HelpContextOpen);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("hrp");
-    dialog.setNameFilters(OpenDialogFilters());
-    dialog.setDirectory(ToQt(core_->Settings.DataFolder->Value));
-    if (!core_->OpenDialogFileName.empty()) dialog.selectFile(ToQt(core_->OpenDialogFileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front().toStdString();
+    dialog.SetNameFilters(OpenDialogFilters());
+    dialog.SetFolder(core_->Settings.DataFolder->Value);
+    if (!core_->OpenDialogFileName.empty()) dialog.SelectFile(core_->OpenDialogFileName);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.SelectedFile();
 }
 
 // ---- the view ---------------------------------------------------------------------------

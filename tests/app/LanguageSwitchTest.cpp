@@ -36,6 +36,7 @@
 #include "shell/UHyShellControls.h"
 #include "shell/UHyShellModels.h"
 #include "shell/UHyShellTransfer.h"
+#include "shell/FHyOpenFileDlg.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -197,14 +198,14 @@ protected:
     TQtTexts QtTexts() const {
         TQtTexts shown;
         const auto put = [&shown](const QString& text) { shown.Texts.push_back(text.toStdString()); };
-        testing::WhenModal<QFileDialog>([&](QFileDialog& dialog) {
+        testing::WhenModal<shell::THyOpenFileForm>([&](shell::THyOpenFileForm& dialog) {
             for (const char* label : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) put(testing::Find<QLabel>(dialog, label)->text());
             auto* buttons = testing::Find<QDialogButtonBox>(dialog, "buttonBox");
             // Qt underlines a letter of it in a first dialog only.
             put(buttons->button(QDialogButtonBox::Open)->text().remove('&'));
             put(buttons->button(QDialogButtonBox::Cancel)->text());
-            for (const QString& filter : dialog.nameFilters()) put(filter.left(filter.indexOf(" (")));
-            static_cast<QDialog&>(dialog).reject();
+            for (const QString& filter : dialog.NameFilters()) put(filter.left(filter.indexOf(" (")));
+            dialog.reject();
         });
         testing::Find<QAction>(*form_, "MenuOpen")->trigger();
         TDialogService::Instance().SetMode(TDialogService::Mode::Interactive);

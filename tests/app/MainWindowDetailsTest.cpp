@@ -10,6 +10,7 @@
 #include "app/MessageBoxes.h"
 #include "app/ShellOpen.h"
 #include "app/SmallForms.h"
+#include "shell/FHyOpenFileDlg.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -49,9 +50,9 @@ protected:
     // The name the Open dialog offers, the dialog cancelled.
     static std::string OfferedName(TFormMain& form) {
         std::string offered;
-        WhenModal<QFileDialog>([&offered](QFileDialog& dialog) {
-            offered = dialog.selectedFiles().value(0).toStdString();
-            static_cast<QDialog&>(dialog).reject();
+        WhenModal<shell::THyOpenFileForm>([&offered](shell::THyOpenFileForm& dialog) {
+            offered = dialog.SelectedFile();
+            dialog.reject();
         });
         Find<QAction>(form, "MenuOpen")->trigger();
         return offered;

@@ -5,6 +5,7 @@
 #include "app/TalvessaForm.h"
 
 #include "decoding/PassFileTypes.h"
+#include "shell/FHyOpenFileDlg.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "tests/app/WidgetTestSupport.h"
@@ -160,9 +161,9 @@ TEST_F(MainWindowDropTest, SeveralFilesOtherExtensionsAndTextOpenNothing) {
 TEST_F(MainWindowDropTest, EveryKindTheOpenDialogShowsOpensWhenDropped) {
     auto form = Show();
     QString filter;
-    WhenModal<QFileDialog>([&](QFileDialog& dialog) {
-        filter = dialog.nameFilters().value(0);
-        static_cast<QDialog&>(dialog).reject();
+    WhenModal<shell::THyOpenFileForm>([&](shell::THyOpenFileForm& dialog) {
+        filter = dialog.NameFilters().value(0);
+        dialog.reject();
     });
     Find<QAction>(*form, "MenuOpen")->trigger();
     // The dialog matches the masks of the filter's last parentheses, which blanks part.

@@ -4,6 +4,7 @@
 // of one window lifetime seen by the next.
 #include "app/TalvessaForm.h"
 
+#include "shell/FHyOpenFileDlg.h"
 #include "tests/app/AppTest.h"
 #include "tests/app/DirectionAnswerer.h"
 #include "app/DirectionForm.h"
@@ -57,19 +58,16 @@ protected:
         return form;
     }
 
-    // Types the file's name into the Open dialog and takes it. (Typing into
-    // the name field drops the file the dialog offered; the field has no
-    // keyboard focus here, so the test drops it.)
-    static void ChooseFile(QFileDialog& dialog, const std::string& path) {
+    // Types the file's name into the Open dialog and takes it.
+    static void ChooseFile(shell::THyOpenFileForm& dialog, const std::string& path) {
         EXPECT_EQ(dialog.objectName(), "OpenDialog");
-        Find<QListView>(dialog, "listView")->clearSelection();
         Find<QLineEdit>(dialog, "fileNameEdit")->setText(QString::fromStdString(path));
-        static_cast<QDialog&>(dialog).accept();
+        dialog.accept();
     }
 
     // The user opens a file with the Open button and its dialog.
     static void OpenWithDialog(TFormMain& form, const std::string& path) {
-        testing::WhenModal<QFileDialog>([path](QFileDialog& dialog) { ChooseFile(dialog, path); });
+        testing::WhenModal<shell::THyOpenFileForm>([path](shell::THyOpenFileForm& dialog) { ChooseFile(dialog, path); });
         Find<QPushButton>(form, "ButtonOpen")->click();
     }
 

@@ -1,8 +1,11 @@
 #include "platform/DialogService.h"
 #include "platform/ResCodePages.h"
 #include "shell/FHyFolderBrowseDlg.h"
+#include "shell/FHyOpenFileDlg.h"
+#include "shell/UHyShellModels.h"
 #include "shell/UHyShellControls.h"
 
+#include "tests/support/LocaleFileNames.h"
 #include "tests/support/QtTestFolder.h"
 
 #include <QApplication>
@@ -13,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 namespace kestrune::shell {
 namespace {
@@ -115,6 +120,62 @@ TEST_F(FolderBrowseDlgTest, PlacementRoundTrips) {
     EXPECT_TRUE(again.LoadPlacement(stream));
     EXPECT_EQ(again.SavePlacement(), stream);
     EXPECT_FALSE(again.LoadPlacement(std::string_view(stream).substr(0, 8)));
+}
+
+// The Open dialog lists what a dialog naming files by characters leaves out:
+// a folder and passes whose names are not UTF-8 under a UTF-8 locale. It
+// opens in such a folder, shows them, and takes a pass by its bytes, whether
+// picked in the list or typed (the byte read as U+FFFD is no name to type).
+TEST_F(FolderBrowseDlgTest, TheOpenDialogListsAndTakesNamesThatAreNoText) {
+    const testing::TLocaleEnvironment utf8("C.UTF-8");
+    const fs::path odd = root_ / "odd_\xE9_dir";
+    fs::create_directories(odd / "2026");
+    for (const char* name : {"bad_\xFF\xFE.hpt", "pass_\xDC.hpt", "2026-12-08-0812-NOAA19.hpt", "notes.txt"})
+        std::ofstream(odd / name) << "pass";
+    THyOpenFileForm dialog(nullptr, "Open");
+    dialog.SetNameFilters({"HRPT files (*.hpt) (*.hpt)", "All files (*)"});
+    dialog.SetFolder(odd.string());
+    dialog.show();
+    dialog.Tree->RunPendingTimerWork();
+    EXPECT_EQ(FileNameFromWide(dialog.Tree->GetSelectedPath()), odd.string());
+    std::vector<std::string> listed;
+    for (int row = 0; row < dialog.List->ItemCount(); ++row) listed.push_back(FileNameFromWide(dialog.List->ItemData(row)->DisplayName()));
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"2026", "2026-12-08-0812-NOAA19.hpt", "bad_\xFF\xFE.hpt", "pass_\xDC.hpt"}));
+    const struct {
+        const char* Picked;   // the row chosen, or nullptr
+        QString Typed;        // else the name typed
+        std::string Taken;    // empty: the dialog stays
+    } cases[] = {
+        {"pass_\xDC.hpt", {}, (odd / "pass_\xDC.hpt").string()},
+        {"bad_\xFF\xFE.hpt", {}, (odd / "bad_\xFF\xFE.hpt").string()},
+        {nullptr, "2026-12-08-0812-NOAA19.hpt", (odd / "2026-12-08-0812-NOAA19.hpt").string()},
+        {nullptr, "notes.txt", (odd / "notes.txt").string()},  // any name typed, whatever the filter
+        {nullptr, QString::fromStdString((root_ / "c" / "n19.hpt").string()), (root_ / "c" / "n19.hpt").string()},
+        {nullptr, "missing.hpt", ""},
+    };
+    std::ofstream(root_ / "c" / "n19.hpt") << "pass";
+    for (const auto& c : cases) {
+        dialog.show();  // taking a file closes it
+        dialog.setResult(QDialog::Rejected);
+        if (c.Picked) {
+            for (int row = 0; row < dialog.List->ItemCount(); ++row)
+                if (FileNameFromWide(dialog.List->ItemData(row)->DisplayName()) == c.Picked)
+                    dialog.List->selectionModel()->select(dialog.List->Model().index(row, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else {
+            dialog.FileNameEdit->setText(c.Typed);
+        }
+        EXPECT_EQ(dialog.SelectedFile(), c.Taken) << c.Typed.toStdString();
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), c.Taken.empty() ? QDialog::Rejected : QDialog::Accepted) << c.Typed.toStdString();
+    }
+    // A folder's name typed goes into it.
+    dialog.show();
+    dialog.FileNameEdit->setText("2026");
+    dialog.accept();
+    EXPECT_EQ(FileNameFromWide(dialog.Tree->GetSelectedPath()), (odd / "2026").string());
+    EXPECT_EQ(MasksOfFilter("HRPT files (*.hpt, *.raw16) (*.hpt *.raw16)"), u"*.hpt;*.raw16");
 }
 
 }  // namespace
