@@ -136,9 +136,6 @@ TEST_F(JpegFiles, TruncatedAndCorruptFilesAreNotRead) {
     for (std::size_t k = 0; k < cases.size(); ++k) {
         TExtBitmap bitmap;
         EXPECT_FALSE(LoadJPEGFile(&bitmap, folder.Write("bad.jpg", cases[k]), true, 0)) << k;
-        // A header whole enough to give its size is no more than that.
-        int width = 0, height = 0;
-        EXPECT_TRUE(!ReadJPEGSize(folder / "bad.jpg", width, height) || width > 0) << k;
     }
 }
 
