@@ -2,6 +2,7 @@
 
 #include "decoding/FramePrescan.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/FrameYear.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
@@ -68,7 +69,35 @@ int TLoadContext::FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) con
 
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     DirectionKnown = Orbit().ElementsValid;
+    DirectionTime = DirectionKnown ? time : 0;
     return Orbit().IsNorthbound(time);
+}
+
+namespace {
+
+// The time in the decided year or on the decided day that stands where time
+// stood; 0 where it stands there already or the decided year lacks its day.
+TDateTime MovedToDecidedDate(TDateTime time, const TDateChoice& decided) {
+    const double timeOfDay = time - std::trunc(time);
+    if (decided.Mode == TDateMode::Date || decided.Mode == TDateMode::DateAndTime) {
+        const TDateTime day = std::trunc(decided.Date);
+        return decided.Date == 0 || day == std::trunc(time) ? 0 : day + timeOfDay;
+    }
+    const int year = DecodeDateTime(time).year;
+    if (decided.Year == 0 || decided.Year == year) return 0;
+    const int dayOfYear = static_cast<int>(std::trunc(time) - EncodeDate(year, 1, 1)) + 1;
+    if (!DayInYear(decided.Year, dayOfYear)) return 0;
+    return EncodeDate(decided.Year, 1, 1) + dayOfYear - 1 + timeOfDay;
+}
+
+}  // namespace
+
+bool TLoadContext::DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound) {
+    if (DirectionTime == 0 || Orbit().SatelliteName.empty()) return proposedNorthbound;
+    const TDateTime moved = MovedToDecidedDate(DirectionTime, decided);
+    if (moved == 0) return proposedNorthbound;
+    Orbit().SelectElements(moved);
+    return ProposeOrbitDirection(moved);
 }
 
 namespace {
@@ -105,6 +134,9 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (request.FramesDay == 0 && (request.DateMode == TDateMode::Year || request.PassYear != 0))
         request.FramesDay = FramesDayOfYear(State.RecordSize, State.DataStart);
     const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
+    proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
+    request.Northbound = proposedNorthbound;
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;

@@ -64,6 +64,7 @@ struct TLoadContext {
     // it, or the user changed the proposed one; otherwise the earth
     // locations may turn the pass round.
     bool DirectionKnown = false;
+    TDateTime DirectionTime = 0;         // the time the orbit proposed the direction at (0 = not the orbit)
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
     bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
@@ -99,6 +100,12 @@ struct TLoadContext {
     int FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) const;
     // The orbit's direction at time; it counts as known when the orbit has elements.
     bool ProposeOrbitDirection(TDateTime time);
+    // The direction the orbit gives on the date the question decided, where
+    // the orbit proposed one at a time of another year or day (a name's year
+    // that was refused): the same day of the year and time of day in the
+    // decided year, or the decided day at that time of day. What the reader
+    // proposed otherwise.
+    bool DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound);
 
     // Asks for the pass direction (and what Dialog requests), stores the
     // chosen direction in Northbound and the chosen channels in

@@ -236,6 +236,7 @@ protected:
         EXPECT_NEAR(locations.StartTime, MayPass, 1.0 / SecsPerDay);
         const TDateTime middle = MayPass + NamedLines / 2 / 6.0 / SecsPerDay;
         EXPECT_EQ(locations.Northbound, state.Orbit->IsNorthbound(middle));
+        EXPECT_EQ(state.Northbound, locations.Northbound) << "the picture is read the way the pass went";
         EXPECT_NE(state.PassDescription.find("; NOAA-18; 2023-05-03; 12:00-"), std::string::npos) << state.PassDescription;
     }
 
@@ -265,7 +266,8 @@ TEST_F(StationKeepingEverySetTest, EveryNameInEveryFormatIsTheFramesSatelliteOnI
     const char* names[] = {"20230503_1215",          "20230503_1200",       "2023-05-03-1200-n18",
                            "2023-05-03-1200-NOAA-18", "2023-05-03-1200-NOAA18", "230503_1200_noaa18",
                            "20230503_1200_noaa18",   "N18_20230503_1200",   "NOAA18_20230503_1200",
-                           "NOAA-18_030523",         "23123_18",            "passa"};
+                           "NOAA-18_030523",         "23123_18",            "passa",
+                           "1978-10-14-1200-NOAA18", "2027-01-08-1200-NOAA18", "1978-12-31-1200-NOAA18"};
     for (const auto& [extension, bytes] : formats)
         for (const char* name : names) {
             const std::string file = name + extension;
