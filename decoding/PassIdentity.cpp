@@ -203,12 +203,18 @@ bool FramesAgree(TDateTime date, int framesDay) {
     return framed != 0 && std::abs(framed - std::trunc(date)) <= 1;
 }
 
-// A date of the name's places whose month and day are in range but which
-// does not exist ("2023-02-29", "20230431", "230229"); "" when none.
+// Four digits of a year this program's passes or their stations' clocks may write.
+bool YearShaped(int year) { return year >= 1900 && year <= 2099; }
+
+// A date of the name's places that does not exist: one whose month and day
+// are in range ("2023-02-29", "20230431", "230229"), and, after a year's
+// four digits, any month and day ("2026-13-01", "2026-00-00", "20230532");
+// "" when none. Six digits alone are as often a time ("120000").
 std::string NonexistentDateInName(const std::string& name) {
     for (size_t start = 0; start < name.size(); ++start) {
         if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
         std::string digits = SeparatedDateDigitsAt(name, start);
+        const bool afterYear = !digits.empty() && YearShaped(Digits(digits, 0, 4));
         if (digits.empty()) {
             size_t end = start;
             while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
@@ -217,7 +223,7 @@ std::string NonexistentDateInName(const std::string& name) {
         if (digits.size() != 8) continue;
         const int month = Digits(digits, 4, 2);
         const int day = Digits(digits, 6, 2);
-        if (DateShaped(month, day) && DateOf(Digits(digits, 0, 4), month, day) == 0)
+        if ((afterYear || DateShaped(month, day)) && DateOf(Digits(digits, 0, 4), month, day) == 0)
             return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
     }
     return {};

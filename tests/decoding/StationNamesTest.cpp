@@ -267,7 +267,8 @@ TEST_F(StationKeepingEverySetTest, EveryNameInEveryFormatIsTheFramesSatelliteOnI
                            "2023-05-03-1200-NOAA-18", "2023-05-03-1200-NOAA18", "230503_1200_noaa18",
                            "20230503_1200_noaa18",   "N18_20230503_1200",   "NOAA18_20230503_1200",
                            "NOAA-18_030523",         "23123_18",            "passa",
-                           "1978-10-14-1200-NOAA18", "2027-01-08-1200-NOAA18", "1978-12-31-1200-NOAA18"};
+                           "1978-10-14-1200-NOAA18", "2027-01-08-1200-NOAA18", "1978-12-31-1200-NOAA18",
+                           "2026-13-01-1200-NOAA18"};
     for (const auto& [extension, bytes] : formats)
         for (const char* name : names) {
             const std::string file = name + extension;
@@ -326,6 +327,16 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "The name holds the date 2023-04-31, which does not exist"},
         {"230229_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
          "The name holds the date 2023-02-29, which does not exist"},
+        {"2026-13-01-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
+         "The name holds the date 2026-13-01, which does not exist: its date is not used"},
+        {"2026-00-00-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
+         "The name holds the date 2026-00-00, which does not exist"},
+        {"2023-13-03-1200-NOAA18.n10", test::BuildN10File(frames, NamedLines),
+         "The name holds the date 2023-13-03, which does not exist"},
+        {"2023-05-32-1200-NOAA18.drt", test::BuildDartcomFile(frames, NamedLines, false),
+         "The name holds the date 2023-05-32, which does not exist"},
+        {"20230532_1200_noaa18.svw", test::BuildSmartViewFile(frames, NamedLines),
+         "The name holds the date 2023-05-32, which does not exist"},
         {"2024-02-29-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name's date 2024-02-29 is not day 123 of the year, which its frames give: its date is not used"},
         {"2027-01-08-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
