@@ -1,5 +1,6 @@
 #include "decoding/LoadContext.h"
 
+#include "decoding/ElementYear.h"
 #include "decoding/FramePrescan.h"
 #include "orbit/EarthLocations.h"
 #include "orbit/FrameYear.h"
@@ -84,8 +85,11 @@ TDateTime MovedToDecidedDate(TDateTime time, const TDateChoice& decided) {
         return decided.Date == 0 || day == std::trunc(time) ? 0 : day + timeOfDay;
     }
     const int year = DecodeDateTime(time).year;
-    if (decided.Year == 0 || decided.Year == year) return 0;
     const int dayOfYear = static_cast<int>(std::trunc(time) - EncodeDate(year, 1, 1)) + 1;
+    // A pass dated by its year may lie across New Year's midnight from it.
+    if (decided.Year == 0 || year == FrameYear(EncodeDate(decided.Year, 1, 1), dayOfYear) ||
+        year == FrameYear(EncodeDate(decided.Year, 12, 31), dayOfYear))
+        return 0;
     if (!DayInYear(decided.Year, dayOfYear)) return 0;
     return EncodeDate(decided.Year, 1, 1) + dayOfYear - 1 + timeOfDay;
 }
@@ -115,6 +119,28 @@ TDateTime DecidedPassDate(const TPassDirectionRequest& request) {
 
 }  // namespace
 
+TPassDirectionProposal TLoadContext::DateByElementSets(const TPassDirectionProposal& proposal) {
+    TPassDirectionRequest& request = Dialog;
+    TOrbit& orbit = Orbit();
+    const TDateTime now = NowUtc();
+    const std::string named = !orbit.SatelliteName.empty() ? orbit.SatelliteName : proposal.Decided.Satellite;
+    const std::string framed =
+        named.empty() ? ReadMidPassFrames(*this, State.RecordSize, State.DataStart, now).Satellite : std::string();
+    const auto epochsOf = [&orbit](const std::string& satellite) {
+        return orbit.Keplers->ElementEpochs(satellite, CatalogNumberOf(satellite));
+    };
+    const TElementYear found = NearestElementYear(framed, named, request.FramesDay, epochsOf, now);
+    if (found.Satellite.empty()) return proposal;
+    request.EpochsSatellite = found.Satellite;
+    request.ElementEpochs = found.Epochs;
+    // The satellite the frames' id names in the year its sets fit.
+    if (named.empty()) {
+        request.SatellitePreset = found.Satellite;
+        request.PresetRule = TIdentityRule::Frames;
+    }
+    return ProposePassDirection(request, now);
+}
+
 void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
     const std::string formatName = InputFormatName(State.InputFormatCode);
     if (formatName.empty()) {
@@ -133,7 +159,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, ShownFileNameText(State.LoadedFileName)});
     if (request.FramesDay == 0 && (request.DateMode == TDateMode::Year || request.PassYear != 0))
         request.FramesDay = FramesDayOfYear(State.RecordSize, State.DataStart);
-    const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear) proposal = DateByElementSets(proposal);
     // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
     proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
     request.Northbound = proposedNorthbound;
@@ -178,7 +205,7 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
         return;
     }
     const TIdentityRule rule = State.DateChoice.Rule;
-    if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear) return;
+    if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear && rule != TIdentityRule::ElementSets) return;
     Log(DateReason(State.DateChoice));
     if (proposal.ShowDatePicker) return;
     // The frames' days find their year from the date that dated the pass.

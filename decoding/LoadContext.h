@@ -114,6 +114,10 @@ struct TLoadContext {
     // name ask nothing and answer northbound. A standard name, when given,
     // is offered beside the question.
     void AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName = {});
+    // Where nothing else dates the pass: the proposal again, with the year in
+    // which the frames' day lies nearest the element sets of the satellite
+    // their id names, among those with sets in its years.
+    TPassDirectionProposal DateByElementSets(const TPassDirectionProposal& proposal);
     // A name rule of the format that is not used, and why: logged and kept for the run report.
     void NameRuleNotUsed(const std::string& why);
     // Keeps the satellite the question settled on with the rule that chose it.

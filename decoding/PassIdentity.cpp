@@ -336,6 +336,11 @@ TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDa
         // Before the clock: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
         choice.Year = DecodeDateTime(confirmed).year;
         choice.Rule = TIdentityRule::NameLayout;
+    } else if (const TDateChoice nearest = YearNearestElements(evidence, now); nearest.Year != 0) {
+        choice.Year = nearest.Year;
+        choice.Rule = TIdentityRule::ElementSets;
+        choice.ElementsSatellite = nearest.ElementsSatellite;
+        choice.ElementsDistance = nearest.ElementsDistance;
     } else {
         choice.Year = LatestPassYear(evidence.FramesDay, now);
         choice.Rule = TIdentityRule::LatestYear;
@@ -411,6 +416,24 @@ TDateTime ImpossibleDateInName(const std::string& name, TDateTime now) {
     return FirstDateInName(name, [now](TDateTime date) { return !PassDatePossible(date, now); });
 }
 
+TDateChoice YearNearestElements(const TDateEvidence& evidence, TDateTime now) {
+    TDateChoice nearest;
+    if (evidence.FramesDay == 0 || evidence.ElementEpochs.empty()) return nearest;
+    for (int year = FirstPassYear; year <= NewestPassYear(now); ++year) {
+        const TDateTime day = DayOfYearDate(year, evidence.FramesDay);
+        if (day == 0 || !PassDatePossible(day, now)) continue;
+        for (const TDateTime epoch : evidence.ElementEpochs) {
+            const double distance = std::abs(epoch - (day + 0.5));
+            if (nearest.Year == 0 || distance < nearest.ElementsDistance) {
+                nearest.Year = year;
+                nearest.ElementsDistance = distance;
+            }
+        }
+    }
+    nearest.ElementsSatellite = evidence.Satellite;
+    return nearest;
+}
+
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
     const std::string baseName = ChangeFileExt(ExtractFileName(evidence.Name), "");
     // A date of the name that does not exist dates nothing, and is told.
@@ -441,6 +464,9 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 }
 
 std::string DateReason(const TDateChoice& choice) {
+    if (choice.Rule == TIdentityRule::ElementSets)
+        return FormatResStr(res::SDatedNearestElements, {std::to_string(choice.Year), std::to_string(choice.FramesDay),
+                                                         choice.ElementsSatellite, Format("%.1f", choice.ElementsDistance)});
     if (choice.Rule == TIdentityRule::LatestYear)
         return choice.FramesDay != 0 && choice.Mode != TDateMode::Date && choice.Mode != TDateMode::DateAndTime
                    ? FormatResStr(res::SDatedLatestYear, {std::to_string(choice.Year), std::to_string(choice.FramesDay)})

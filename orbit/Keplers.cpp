@@ -636,4 +636,17 @@ TDateTime TKeplerData::KeplerEpochForOrbit(const std::string& name, int revoluti
     return ArchiveEpoch(lines[chosen]);
 }
 
+std::vector<TDateTime> TKeplerData::ElementEpochs(const std::string& name, const std::string& catalogNumber) {
+    std::vector<TDateTime> epochs;
+    std::string message, mainFile, updateFile;
+    std::vector<std::string> lines;
+    if (FindKeplerFile(name, KeplerBaseFolder, message, mainFile, updateFile, lines))
+        for (size_t i = 0; i + 1 < lines.size(); i += 2)
+            if (const TDateTime epoch = ArchiveEpoch(lines[i]); epoch != 0) epochs.push_back(epoch);
+    if (SatelliteList && !catalogNumber.empty())
+        if (const int index = SatelliteList->IndexOfSatellite(catalogNumber); index >= 0)
+            if (const TDateTime epoch = ArchiveEpoch(SatelliteList->GetSatellite(index)->Line1); epoch != 0) epochs.push_back(epoch);
+    return epochs;
+}
+
 }  // namespace kestrune

@@ -491,7 +491,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4968, "DirectionForm", "SProposedByHeader", "%s, as the file's header gives it"},
     {4969, "DirectionForm", "SProposedByFrames", "%s, as the frames looked at give it"},
     {4970, "DirectionForm", "SProposedByNameDigits", "%s, as the last two characters of the file's name (\"%s\") give it"},
-    {4971, "DirectionForm", "SProposedFramesSatellite", "The satellite the frames name once read: nothing names one before"},
+    {4971, "DirectionForm", "SProposedFramesSatellite", "The satellite will be the one the frames name once they are read: nothing names one before"},
     {4972, "DirectionForm", "SFramesSatelliteItem", "(named by the frames)"},
     {4973, "DirectionForm", "SProposedDateByName", "The date %s, as the file's name gives it"},
     {4974, "DirectionForm", "SProposedDateByHeader", "The date %s, as the file's header or frames give it"},
@@ -505,6 +505,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4996, "RunReport", "SNoTimeConfirmed", "The time codes of the pass's lines confirm no time (no line's code lies where that of a line near it predicts): the pass is not timed from them"},
     {4997, "RunReport", "SNotMappedCause", "The pass's earth locations cannot be mapped: %s"},
     {4998, "DataProducts", "SNoSstWithoutMap", "The pass's earth locations cannot be mapped (%s): accurate sea-surface temperature data cannot be saved."},
+    {4999, "RunReport", "SDatedNearestElements", "The pass is dated in %s, the year in which day %s of its frames lies nearest an element set of %s (%s days away): nothing else gives it a date a pass can have"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

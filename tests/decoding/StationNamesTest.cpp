@@ -523,8 +523,9 @@ TEST_F(StationKeepingEverySetTest, NamesDatePassesWhateverTheirFileTimesAndCase)
     }
 }
 
-// A receiving machine without a clock leaves files of 1970: the frames' day
-// 123 is taken in the latest year in which it has passed, and told so.
+// A receiving machine without a clock leaves files of 1970 (or of 2099): the
+// frames' day 123 is taken in the year in which it lies nearest NOAA-18's
+// element sets, 2023, and told so with the distance.
 TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirFramesDay) {
     const test::THrptPassSpec frames;
     const std::vector<std::pair<std::string, TBytes>> cases = {
@@ -533,18 +534,20 @@ TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirF
         {"passa.drt", test::BuildDartcomFile(frames, NamedLines, false)},
         {"passa.svw", test::BuildSmartViewFile(frames, NamedLines)},
         {"passa.n10", test::BuildN10File(frames, NamedLines)},
+        {"passa.rhd", test::BuildGtiFile(frames, NamedLines)},
     };
-    // The last year whose day 123 is no later than a month from now.
-    const int year = DecodeDateTime(NowUtc() + 31 - 122).year;
-    for (const auto& [name, bytes] : cases) {
-        SCOPED_TRACE(name);
-        const std::string path = Write(name, bytes);
-        SetFileDateTime(path, EncodeDate(1970, 6, 1));
-        loader.LoadDataFile(path);
-        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "the latest year in which day 123 of its frames has passed"))
-            << testing::PrintToString(state.DiagnosticLines);
-        EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(year, 1, 1) + 122);
-    }
+    for (const auto& [name, bytes] : cases)
+        for (const TDateTime clock : {EncodeDate(1970, 6, 1), EncodeDate(2099, 1, 1)}) {
+            SCOPED_TRACE(name + " of " + FormatDateTime("yyyy-mm-dd", clock));
+            const std::string path = Write(name, bytes);
+            SetFileDateTime(path, clock);
+            loader.LoadDataFile(path);
+            EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The pass is dated in 2023, the year in which day 123 of its "
+                                                              "frames lies nearest an element set of NOAA-18 (0."))
+                << testing::PrintToString(state.DiagnosticLines);
+            EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2023, 5, 3));
+            ExpectNoaa18OnItsDay();
+        }
 }
 
 // MetOp-B's frames carry the id NOAA-17's carried until 2013: an unnamed pass
