@@ -71,6 +71,7 @@ int TLoadContext::FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) con
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     DirectionKnown = Orbit().ElementsValid;
     DirectionTime = DirectionKnown ? time : 0;
+    DirectionSatellite = Orbit().SatelliteName;
     return Orbit().IsNorthbound(time);
 }
 
@@ -94,7 +95,44 @@ TDateTime MovedToDecidedDate(TDateTime time, const TDateChoice& decided) {
     return EncodeDate(decided.Year, 1, 1) + dayOfYear - 1 + timeOfDay;
 }
 
+// The day the frames' day of the year falls on by the date decided; 0 where nothing is decided.
+TDateTime DecidedDay(const TDateChoice& decided, int framesDay) {
+    if (decided.Mode == TDateMode::Date || decided.Mode == TDateMode::DateAndTime) return decided.Date;
+    if (decided.Year == 0) return 0;
+    const TDateTime newYear = EncodeDate(decided.Year, 1, 1);
+    return framesDay != 0 && DayInYear(decided.Year, framesDay) ? newYear + framesDay - 1 : newYear + 181;
+}
+
 }  // namespace
+
+bool TLoadContext::DirectionOfFrames(const TPassDirectionProposal& proposal, bool proposedNorthbound) {
+    TOrbit& orbit = Orbit();
+    const TDateTime estimate = DecidedDay(proposal.DecidedDate, Dialog.FramesDay);
+    if (DirectionKnown || orbit.ElementsValid || estimate == 0) return proposedNorthbound;
+    const TMidPassFrames frames = ReadMidPassFrames(*this, State.RecordSize, State.DataStart, estimate);
+    // A satellite nothing named is the one the frames will name once read.
+    const std::string satellite = !orbit.SatelliteName.empty() ? orbit.SatelliteName
+                                  : proposal.SatelliteGuessed   ? proposal.Satellite
+                                                                : frames.Satellite;
+    const TDateTime time = frames.Time;
+    if (time == 0 || satellite.empty()) return proposedNorthbound;
+    const std::string named = orbit.SatelliteName;
+    const TDateTime passTime = orbit.PassTime;
+    const bool quiet = orbit.Quiet;
+    orbit.Quiet = true;
+    orbit.SetSatelliteName(satellite);
+    orbit.SelectElements(time);
+    const bool northbound = orbit.ElementsValid ? orbit.IsNorthbound(time) : proposedNorthbound;
+    if (orbit.ElementsValid) {
+        DirectionTime = time;
+        DirectionSatellite = orbit.SatelliteName;
+    }
+    orbit.SetSatelliteName(named);
+    orbit.Clear();
+    orbit.PassTime = passTime;
+    orbit.Quiet = quiet;
+    return northbound;
+}
 
 bool TLoadContext::DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound) {
     if (DirectionTime == 0 || Orbit().SatelliteName.empty()) return proposedNorthbound;
@@ -163,7 +201,12 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear) proposal = DateByElementSets(proposal);
     // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
     proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
+    // An unattended run reads the pass as proposed and turns it where its locations say otherwise.
+    if (!Settings.Unattended) proposedNorthbound = DirectionOfFrames(proposal, proposedNorthbound);
     request.Northbound = proposedNorthbound;
+    request.DirectionReason = DirectionTime == 0 ? std::string()
+                              : FormatResStr(proposedNorthbound ? res::SProposedNorthByOrbit : res::SProposedSouthByOrbit,
+                                             {DirectionSatellite, FormatDateTime("yyyy-mm-dd hh:nn", DirectionTime)});
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;

@@ -65,6 +65,7 @@ struct TLoadContext {
     // locations may turn the pass round.
     bool DirectionKnown = false;
     TDateTime DirectionTime = 0;         // the time the orbit proposed the direction at (0 = not the orbit)
+    std::string DirectionSatellite;      // the satellite whose orbit proposed it
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
     bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
@@ -106,6 +107,11 @@ struct TLoadContext {
     // decided year, or the decided day at that time of day. What the reader
     // proposed otherwise.
     bool DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound);
+    // Where the reader could not tell the direction: the one the pass's earth
+    // locations will show, the orbit's of the satellite proposed at the time
+    // its frames give on the date decided; what the reader proposed where
+    // neither is known. The orbit is left as it was.
+    bool DirectionOfFrames(const TPassDirectionProposal& proposal, bool proposedNorthbound);
 
     // Asks for the pass direction (and what Dialog requests), stores the
     // chosen direction in Northbound and the chosen channels in

@@ -506,6 +506,8 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4997, "RunReport", "SNotMappedCause", "The pass's earth locations cannot be mapped: %s"},
     {4998, "DataProducts", "SNoSstWithoutMap", "The pass's earth locations cannot be mapped (%s): accurate sea-surface temperature data cannot be saved."},
     {4999, "RunReport", "SDatedNearestElements", "The pass is dated in %s, the year in which day %s of its frames lies nearest an element set of %s (%s days away): nothing else gives it a date a pass can have"},
+    {5000, "DirectionForm", "SProposedNorthByOrbit", "Northbound, as the element set of %s moves it at %s"},
+    {5001, "DirectionForm", "SProposedSouthByOrbit", "Southbound, as the element set of %s moves it at %s"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

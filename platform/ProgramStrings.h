@@ -402,6 +402,8 @@ constexpr uint16_t SFileDateFramesImpossible = 4964;
 constexpr uint16_t SDatedLatestYear = 4965;
 constexpr uint16_t SDatedByClock = 4966;
 constexpr uint16_t SDatedNearestElements = 4999;
+constexpr uint16_t SProposedNorthByOrbit = 5000;
+constexpr uint16_t SProposedSouthByOrbit = 5001;
 // Why the pass-direction question proposes what it does.
 constexpr uint16_t SProposedByName = 4967;
 constexpr uint16_t SProposedByHeader = 4968;

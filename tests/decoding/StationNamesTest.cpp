@@ -86,11 +86,13 @@ protected:
         settings.Unattended = false;
         host.OnDirection = [this](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
             shown = proposal;
+            asked = request;
             return DefaultPassDirectionAnswer(request, proposal);
         };
     }
 
     TPassDirectionProposal shown;
+    TPassDirectionRequest asked;
 
     // Dated, named and located as the case says, and turned the way the
     // satellite moved.
@@ -463,6 +465,25 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
         EXPECT_EQ(shown.Satellite, "NOAA-18") << name;
         EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18") << name;
     }
+    // Whatever the name and the clock, the direction proposed is the one the
+    // pass is located in, with the orbit that gave it: taken, it is not turned.
+    const TBytes raw16 = test::Build16BitHrptFile(frames, NamedLines, false);
+    const TBytes gti = test::BuildGtiFile(frames, NamedLines);
+    for (const auto& [name, bytes] :
+         {std::pair{"passa.hpt", &ess}, {"passa.raw16", &raw16}, {"passa.svw", &smartView}, {"passa.n10", &n10},
+          {"passa.rhd", &gti}, {"1978-10-14-1200-NOAA18.hpt", &ess}, {"2027-01-08-1200-NOAA18.raw16", &raw16},
+          {"20230503_1215.raw16", &raw16}, {"2026-13-01-1200-NOAA18.n10", &n10}})
+        for (const TDateTime clock : {At(2023, 5, 3, 12, 3), EncodeDate(1970, 1, 1)}) {
+            SCOPED_TRACE(std::string(name) + " of " + FormatDateTime("yyyy-mm-dd", clock));
+            const std::string path = Write(name, *bytes);
+            SetFileDateTime(path, clock);
+            loader.LoadDataFile(path);
+            ExpectNoaa18OnItsDay();
+            EXPECT_EQ(asked.Northbound, state.EarthLocations->Northbound);
+            EXPECT_FALSE(test::Contains(state.DiagnosticLines, "turned round"));
+            EXPECT_EQ(asked.DirectionReason.rfind("Southbound, as the element set of NOAA-18 moves it at 2023-05-03 12:0", 0), 0u)
+                << asked.DirectionReason;
+        }
 }
 
 // Frames that outrank a name's minutes are told as frames in every format,
