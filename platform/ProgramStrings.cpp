@@ -508,6 +508,9 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {4999, "RunReport", "SDatedNearestElements", "The pass is dated in %s, the year in which day %s of its frames lies nearest an element set of %s (%s days away): nothing else gives it a date a pass can have"},
     {5000, "DirectionForm", "SProposedNorthByOrbit", "Northbound, as the element set of %s moves it at %s"},
     {5001, "DirectionForm", "SProposedSouthByOrbit", "Southbound, as the element set of %s moves it at %s"},
+    {5002, "Keplers", "SKeplerUpdateEmpty", "The update file %s is empty: its feed holds no sets for %s, and the main sets are used"},
+    {5003, "Keplers", "SKeplerFeedLacks", "No element sets for %s: %s does not exist, and the update file %s is empty (its feed holds no sets for it)"},
+    {5004, "Keplers", "SKeplerFeedLacksLine", "%s does not exist, and the update file %s is empty (its feed holds no sets for it)"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });
