@@ -201,6 +201,9 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear) proposal = DateByElementSets(proposal);
     // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
     proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
+    // The telemetry tells satellites of one id apart by the pass's date: the one decided.
+    if (const TDateTime moved = PassDate != 0 ? MovedToDecidedDate(PassDate, proposal.DecidedDate) : 0; moved != 0)
+        PassDate = moved;
     // An unattended run reads the pass as proposed and turns it where its locations say otherwise.
     if (!Settings.Unattended) proposedNorthbound = DirectionOfFrames(proposal, proposedNorthbound);
     request.Northbound = proposedNorthbound;

@@ -582,6 +582,22 @@ TEST_F(StationKeepingEverySetTest, AnUnnamedPassOfMetopBIsNoNoaa17) {
         loader.LoadDataFile(path);
         EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B") << fileDate;
     }
+    // NOAA-17's frames of its last days are NOAA-17's, under a name whose year was refused too.
+    const TDateTime lastDays = At(2013, 4, 9, 10, 0);
+    const test::TElementLines set = ElementsNear(27453, lastDays);
+    const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+    test::WriteFileBytes((folder / "program" / "Keps" / "NOAA-17.txt").string(), TBytes(text.begin(), text.end()));
+    frames.DayOfYear = 99;
+    frames.StartMilliseconds = 10 * 3600000LL;
+    for (const char* name : {"passa.hpt", "2027-01-08-1000-NOAA17.hpt", "2013-04-09-1000-NOAA17.hpt"}) {
+        SCOPED_TRACE(name);
+        const std::string path = Write(name, test::BuildEssFile(frames, NamedLines));
+        SetFileDateTime(path, lastDays + 3.0 / 1440);
+        loader.LoadDataFile(path);
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-17");
+        EXPECT_FALSE(test::Contains(state.DiagnosticLines, "METOP-B")) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_NE(state.PassDescription.find("; NOAA-17; 2013-04-09; 10:00-"), std::string::npos) << state.PassDescription;
+    }
 }
 
 // Another satellite chosen in the question is told as chosen there, not as
