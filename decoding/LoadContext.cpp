@@ -198,7 +198,8 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     if (request.FramesDay == 0 && (request.DateMode == TDateMode::Year || request.PassYear != 0))
         request.FramesDay = FramesDayOfYear(State.RecordSize, State.DataStart);
     TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
-    if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear) proposal = DateByElementSets(proposal);
+    if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear || proposal.DecidedDate.NameUnread != 0)
+        proposal = DateByElementSets(proposal);
     // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
     proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
     // The telemetry tells satellites of one id apart by the pass's date: the one decided.
@@ -251,6 +252,7 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
         return;
     }
     const TIdentityRule rule = State.DateChoice.Rule;
+    if (State.DateChoice.NameUnread != 0) Log(DateReason(State.DateChoice));
     if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear && rule != TIdentityRule::ElementSets) return;
     Log(DateReason(State.DateChoice));
     if (proposal.ShowDatePicker) return;

@@ -332,15 +332,16 @@ TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDa
     } else if (FileDateUsable(evidence, now, choice.Refusals)) {
         choice.Year = DecodeDateTime(evidence.FileDate).year;
         choice.Rule = TIdentityRule::FileDate;
-    } else if (const TDateTime confirmed = FramesConfirmedDateInName(evidence, now); confirmed != 0) {
-        // Before the clock: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
-        choice.Year = DecodeDateTime(confirmed).year;
-        choice.Rule = TIdentityRule::NameLayout;
     } else if (const TDateChoice nearest = YearNearestElements(evidence, now); nearest.Year != 0) {
         choice.Year = nearest.Year;
         choice.Rule = TIdentityRule::ElementSets;
         choice.ElementsSatellite = nearest.ElementsSatellite;
         choice.ElementsDistance = nearest.ElementsDistance;
+    } else if (const TDateTime confirmed = FramesConfirmedDateInName(evidence, now); confirmed != 0) {
+        // Without sets: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
+        choice.Year = DecodeDateTime(confirmed).year;
+        choice.Rule = TIdentityRule::NameLayout;
+        choice.NameUnread = confirmed;
     } else {
         choice.Year = LatestPassYear(evidence.FramesDay, now);
         choice.Rule = TIdentityRule::LatestYear;
@@ -464,6 +465,9 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 }
 
 std::string DateReason(const TDateChoice& choice) {
+    if (choice.NameUnread != 0)
+        return FormatResStr(res::SDatedByNameUnread, {std::to_string(choice.Year), Ymd(choice.NameUnread),
+                                                      std::to_string(choice.FramesDay)});
     if (choice.Rule == TIdentityRule::ElementSets)
         return FormatResStr(res::SDatedNearestElements, {std::to_string(choice.Year), std::to_string(choice.FramesDay),
                                                          choice.ElementsSatellite, Format("%.1f", choice.ElementsDistance)});

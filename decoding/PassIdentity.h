@@ -101,6 +101,7 @@ struct TDateChoice {
     int FramesDay = 0;          // the frames' day, as the reason tells it
     std::vector<std::string> Refusals{};  // each source of a date that was not used, and why
     bool NameLayoutUnused = false;      // a date the name's layout read was not used, and told why
+    TDateTime NameUnread = 0;           // dated by this date of the name's that no layout reads, the frames confirm
     std::string ElementsSatellite{};    // dated by the element sets of this satellite ...
     double ElementsDistance = 0;        // ... the nearest of them this many days from the frames' day
 };
@@ -118,8 +119,9 @@ TDateChoice YearNearestElements(const TDateEvidence& evidence, TDateTime now);
 // it, with the frames' day where they gave one; a name's date only where it
 // exists and the frames do not contradict it. Where nothing gives a year a
 // pass can have, the year in which the frames' day lies nearest the
-// satellite's element sets; without sets, the latest year in which the
-// frames' day has passed.
+// satellite's element sets; without sets, a date the name holds that the
+// frames' day confirms; else the latest year in which the frames' day has
+// passed.
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now);
 
 // Why the pass has its date, told alike on standard error and in the

@@ -511,6 +511,7 @@ constexpr auto Texts = std::to_array<TResourceString>({
     {5002, "Keplers", "SKeplerUpdateEmpty", "The update file %s is empty: its feed holds no sets for %s, and the main sets are used"},
     {5003, "Keplers", "SKeplerFeedLacks", "No element sets for %s: %s does not exist, and the update file %s is empty (its feed holds no sets for it)"},
     {5004, "Keplers", "SKeplerFeedLacksLine", "%s does not exist, and the update file %s is empty (its feed holds no sets for it)"},
+    {5005, "RunReport", "SDatedByNameUnread", "The pass is dated in %s by the date %s its name holds, which no name layout of its format reads but day %s of its frames confirms: nothing else gives it a date a pass can have"},
     {65212, "DragDrop", "SClipboardFormatReadOnly", "%s.ClipboardFormat is read-only"},
     {65214, "DragDropPIDL", "SInvalidFilename", "Invalid filename: %s"},
 });

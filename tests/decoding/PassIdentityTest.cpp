@@ -304,9 +304,13 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         // A set older than the first AVHRR dates no pass before it.
         {"/in/passa.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 1979, 0, 0, 123,
          {EncodeDate(1975, 5, 3)}},
-        // A name's date the frames confirm comes before the sets.
-        {"/in/M01_20240301_0920.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::NameLayout,
-         2024, 0, 0, 61, {EncodeDate(2019, 3, 1)}},
+        // The sets come before a name's date no layout reads: "790503_1200_noaa18" of a NOAA-18 pass is no pass of 1979.
+        {"/in/M01_20240301_0920.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets,
+         2024, 0, 0, 61, {EncodeDate(2024, 3, 2)}},
+        {"/in/790503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets,
+         2023, 0, 0, 123, {EncodeDate(2023, 5, 3)}},
+        {"/in/1988-05-03-1400.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, EncodeDate(2099, 1, 1),
+         TIdentityRule::ElementSets, 2023, 0, 0, 123, {EncodeDate(2023, 5, 3)}},
         // TIROS-N's second day (day 287 of 1978): the frames' day decides, not the middle of the name's year.
         {"/in/1978-10-14-1200-TIROSN.raw16", TDateMode::Year, 0, 1978, TIdentityRule::NameLayout, closed,
          TIdentityRule::NameLayout, 1978, 0, 0, 287},
@@ -378,9 +382,12 @@ TEST(PassIdentityTest, OnlyAFilesDateThatDecidedIsToldWithTheDateTheNameHolds) {
         {{TDateMode::Year, 0, 2026, TIdentityRule::LatestYear, 0, false, EncodeDate(1970, 6, 1), 123},
          "The pass is dated in 2026, the latest year in which day 123 of its frames has passed: nothing else gives it a "
          "date a pass can have"},
-        {{TDateMode::Year, 0, 2023, TIdentityRule::ElementSets, 0, false, EncodeDate(1970, 6, 1), 123, {}, false, "NOAA-18", 0.14},
+        {{TDateMode::Year, 0, 2023, TIdentityRule::ElementSets, 0, false, EncodeDate(1970, 6, 1), 123, {}, false, 0, "NOAA-18", 0.14},
          "The pass is dated in 2023, the year in which day 123 of its frames lies nearest an element set of NOAA-18 (0.1 "
          "days away): nothing else gives it a date a pass can have"},
+        {{TDateMode::Year, 0, 2024, TIdentityRule::NameLayout, 0, false, EncodeDate(1970, 1, 1), 61, {}, false, EncodeDate(2024, 3, 1)},
+         "The pass is dated in 2024 by the date 2024-03-01 its name holds, which no name layout of its format reads but "
+         "day 61 of its frames confirms: nothing else gives it a date a pass can have"},
         {fileDated({TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, 0}), ""},
         {{TDateMode::Date, may3, 0, TIdentityRule::Header, 0}, ""},
         {{TDateMode::Year, 0, 2022, TIdentityRule::Question, 0}, ""},
