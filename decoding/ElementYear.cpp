@@ -11,6 +11,8 @@ namespace kestrune {
 namespace {
 
 constexpr int LastSpacecraftId = 15;
+// A set this near the frames' day was fitted to passes of those days.
+constexpr double FittingSetDays = 2.0;
 
 // The satellite an id names on a day, as a MetOp-minded or a NOAA-minded format reads it.
 std::vector<std::string> NamesOnDay(int32_t id, TDateTime day) {
@@ -84,10 +86,16 @@ TElementYear NearestElementYear(const std::string& framed, const std::string& na
     for (int year = FirstYear; year <= DecodeDateTime(now + 31).year; ++year)
         for (const std::string& name : NamesOnDay(*id, EncodeDate(year, 7, 1)))
             if (std::find(candidates.begin(), candidates.end(), name) == candidates.end()) candidates.push_back(name);
+    // Where the sets of two satellites both fit the frames' day, the later one:
+    // a machine without a clock records today's satellites, not those of years ago.
+    const auto better = [](const TElementYear& found, const TElementYear& than) {
+        const bool fits = found.Year.ElementsDistance <= FittingSetDays, thanFits = than.Year.ElementsDistance <= FittingSetDays;
+        if (fits && thanFits) return found.Year.Year > than.Year.Year;
+        return fits || (!thanFits && found.Year.ElementsDistance < than.Year.ElementsDistance);
+    };
     for (const std::string& satellite : candidates) {
         const TElementYear found = YearOfSets(satellite, YearsOf(*id, satellite, framesDay, now), framesDay, epochsOf, now);
-        if (found.Year.Year != 0 && (best.Year.Year == 0 || found.Year.ElementsDistance < best.Year.ElementsDistance))
-            best = found;
+        if (found.Year.Year != 0 && (best.Year.Year == 0 || better(found, best))) best = found;
     }
     return best;
 }

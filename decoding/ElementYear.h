@@ -26,7 +26,7 @@ struct TElementYear {
 // Among the satellites whose spacecraft id the frames carry (framed: the
 // satellite the frames were read as, in any year), the one whose element
 // sets lie nearest the frames' day in a year the id was its own, and that
-// year. A satellite the file or the question named (named) is the only one
+// year; where the sets of several lie within two days of it, the latest. A satellite the file or the question named (named) is the only one
 // weighed.
 TElementYear NearestElementYear(const std::string& framed, const std::string& named, int framesDay,
                                 const TElementEpochs& epochsOf, TDateTime now);

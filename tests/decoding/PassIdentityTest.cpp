@@ -403,7 +403,7 @@ TEST(PassIdentityTest, APassNothingDatesTakesTheSatelliteAndYearItsSetsFit) {
         {"METOP-B", {EncodeDate(2024, 3, 1) + 0.3}},
         {"NOAA-10", {EncodeDate(1990, 5, 3)}},
         {"NOAA-18", {EncodeDate(2023, 5, 3), EncodeDate(2019, 5, 3) + 0.4}},
-        {"NOAA-17", {EncodeDate(2013, 3, 1)}},
+        {"NOAA-17", {EncodeDate(2012, 6, 1), EncodeDate(2013, 3, 1)}},
     };
     const TElementEpochs epochsOf = [&sets](const std::string& satellite) {
         const auto found = sets.find(satellite);
@@ -417,8 +417,8 @@ TEST(PassIdentityTest, APassNothingDatesTakesTheSatelliteAndYearItsSetsFit) {
         int Year;
     };
     const TCase cases[] = {
-        {"NOAA-17", "", 61, "METOP-B", 2024},   // NOAA-17's set lies in 2013, a year earlier on that day
-        {"NOAA-17", "", 60, "NOAA-17", 2013},
+        {"NOAA-17", "", 61, "METOP-B", 2024},   // NOAA-17's set of 2013 fits too: the later satellite
+        {"NOAA-17", "", 153, "NOAA-17", 2012},  // MetOp-B's set lies months away
         {"NOAA-19", "", 123, "NOAA-10", 1990},  // NOAA-19 has no sets
         {"NOAA-18", "", 123, "NOAA-18", 2019},
         {"", "NOAA-18", 122, "NOAA-18", 2023},
