@@ -102,6 +102,11 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
         state.Sensor->SetSatellite(IdentityMeteor);
         try {
             when = MeteorNameTime(state.LoadedFileName, meteor2 && StartsText("2_HRPT", state.LoadedFileName));
+            // A date no pass can have is told and left, as a name of no layout is.
+            if (const std::string refusal = NameDateRefusal(when.Date(), NowUtc()); !refusal.empty()) {
+                load.NameRuleNotUsed(refusal);
+                throw EConvertError(refusal);
+            }
         } catch (const EConvertError&) {
             // A name of another layout: the header's own date, where it holds one.
             when = HeaderTime(load);

@@ -410,6 +410,12 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
         EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2024, 3, 1) + EncodeTime(7, 40, 0, 0));
         EXPECT_FALSE(Contains(state.DiagnosticLines, "The name gives no date"));
     }
+    // A name's date no pass can have is told and left for the header's.
+    for (const char* refused : {"2099-03-01-0740.10b", "1978-03-01-0740.10b"}) {
+        Load(refused, test::Build10BFile(frames, 110, "METEOM2", {2024, 3, 1, 7, 40}, true));
+        EXPECT_EQ(state.HeaderText, "METEOR-M2, 2024 Mar 01, 07:40") << refused;
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "no pass can have: its date is not used")) << refused;
+    }
     // A name of another layout: the header's own date; a recorder without a clock dates nothing.
     Load("pass_M2.10b", test::Build10BFile(frames, 110, "METEOM2", {2024, 3, 1, 7, 40}, true));
     EXPECT_EQ(state.HeaderText, "METEOR-M2, 2024 Mar 01, 07:40");
