@@ -243,7 +243,8 @@ void TFormPassDirection::FormShow(const TPassDirectionRequest& request, const TP
     ComboBoxSat->setVisible(proposal.ShowSatelliteList);
     if (proposal.ShowSatelliteList) ShowSatellite(proposal.SatelliteGuessed ? proposal.Satellite : std::string());
     std::string reason = SatelliteReason(proposal);
-    if (const std::string dated = DateReasons(proposal); !dated.empty()) reason += (reason.empty() ? "" : "\n") + dated;
+    for (const std::string& more : {DateReasons(proposal), request.DirectionReason})
+        if (!more.empty()) reason += (reason.empty() ? "" : "\n") + more;
     LabelReason->setText(ToQt(reason));
     LabelReason->setVisible(!reason.empty());
     ComboBoxYear->setVisible(proposal.ShowYearList);

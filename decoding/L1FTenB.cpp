@@ -12,6 +12,7 @@
 #include "platform/ProgramStrings.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kestrune {
 
@@ -68,13 +69,17 @@ void ShowPass(TLoadContext& load, const std::string& satellite, const std::strin
     load.Host.ShowSatelliteLabel(true, satellite, text);
 }
 
-// A Meteor-M 10B file is dated by its name: "2_HRPT_yyyymmdd_hhnn" or the
-// standard "yyyy-mm-dd-hhnn".
+// A Meteor-M 10B file is dated by its name: "2_HRPT_yyyymmdd_hhnn", the
+// standard "yyyy-mm-dd-hhnn", or "yyyymmdd_hhnnss" as receivers of Meteor's
+// own broadcast write it.
 TNameTime MeteorNameTime(const std::string& name, bool stationPrefix) {
     TNameTime when;
     if (stationPrefix) {
         when = {NameField(name, 8, 11), NameField(name, 12, 13), NameField(name, 14, 15), NameField(name, 17, 18),
                 NameField(name, 19, 20)};
+    } else if (name.size() > 4 && std::isdigit(static_cast<unsigned char>(name[4])) != 0) {
+        when = {NameField(name, 1, 4), NameField(name, 5, 6), NameField(name, 7, 8), NameField(name, 10, 11),
+                NameField(name, 12, 13)};
     } else {
         when = {NameField(name, 1, 4), NameField(name, 6, 7), NameField(name, 9, 10), NameField(name, 12, 13),
                 NameField(name, 14, 15)};
@@ -97,6 +102,11 @@ bool Settle10BPass(TLoadContext& load, TNameTime& when) {
         state.Sensor->SetSatellite(IdentityMeteor);
         try {
             when = MeteorNameTime(state.LoadedFileName, meteor2 && StartsText("2_HRPT", state.LoadedFileName));
+            // A date no pass can have is told and left, as a name of no layout is.
+            if (const std::string refusal = NameDateRefusal(when.Date(), NowUtc()); !refusal.empty()) {
+                load.NameRuleNotUsed(refusal);
+                throw EConvertError(refusal);
+            }
         } catch (const EConvertError&) {
             // A name of another layout: the header's own date, where it holds one.
             when = HeaderTime(load);

@@ -1,7 +1,9 @@
 #include "decoding/LoadContext.h"
 
+#include "decoding/ElementYear.h"
 #include "decoding/FramePrescan.h"
 #include "orbit/EarthLocations.h"
+#include "orbit/FrameYear.h"
 #include "orbit/Orbits.h"
 #include "platform/DialogService.h"
 #include "platform/ProgramStrings.h"
@@ -68,7 +70,76 @@ int TLoadContext::FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) con
 
 bool TLoadContext::ProposeOrbitDirection(TDateTime time) {
     DirectionKnown = Orbit().ElementsValid;
+    DirectionTime = DirectionKnown ? time : 0;
+    DirectionSatellite = Orbit().SatelliteName;
     return Orbit().IsNorthbound(time);
+}
+
+namespace {
+
+// The time in the decided year or on the decided day that stands where time
+// stood; 0 where it stands there already or the decided year lacks its day.
+TDateTime MovedToDecidedDate(TDateTime time, const TDateChoice& decided) {
+    const double timeOfDay = time - std::trunc(time);
+    if (decided.Mode == TDateMode::Date || decided.Mode == TDateMode::DateAndTime) {
+        const TDateTime day = std::trunc(decided.Date);
+        return decided.Date == 0 || day == std::trunc(time) ? 0 : day + timeOfDay;
+    }
+    const int year = DecodeDateTime(time).year;
+    const int dayOfYear = static_cast<int>(std::trunc(time) - EncodeDate(year, 1, 1)) + 1;
+    // A pass dated by its year may lie across New Year's midnight from it.
+    if (decided.Year == 0 || year == FrameYear(EncodeDate(decided.Year, 1, 1), dayOfYear) ||
+        year == FrameYear(EncodeDate(decided.Year, 12, 31), dayOfYear))
+        return 0;
+    if (!DayInYear(decided.Year, dayOfYear)) return 0;
+    return EncodeDate(decided.Year, 1, 1) + dayOfYear - 1 + timeOfDay;
+}
+
+// The day the frames' day of the year falls on by the date decided; 0 where nothing is decided.
+TDateTime DecidedDay(const TDateChoice& decided, int framesDay) {
+    if (decided.Mode == TDateMode::Date || decided.Mode == TDateMode::DateAndTime) return decided.Date;
+    if (decided.Year == 0) return 0;
+    const TDateTime newYear = EncodeDate(decided.Year, 1, 1);
+    return framesDay != 0 && DayInYear(decided.Year, framesDay) ? newYear + framesDay - 1 : newYear + 181;
+}
+
+}  // namespace
+
+bool TLoadContext::DirectionOfFrames(const TPassDirectionProposal& proposal, bool proposedNorthbound) {
+    TOrbit& orbit = Orbit();
+    const TDateTime estimate = DecidedDay(proposal.DecidedDate, Dialog.FramesDay);
+    if (DirectionKnown || orbit.ElementsValid || estimate == 0) return proposedNorthbound;
+    const TMidPassFrames frames = ReadMidPassFrames(*this, State.RecordSize, State.DataStart, estimate);
+    // A satellite nothing named is the one the frames will name once read.
+    const std::string satellite = !orbit.SatelliteName.empty() ? orbit.SatelliteName
+                                  : proposal.SatelliteGuessed   ? proposal.Satellite
+                                                                : frames.Satellite;
+    const TDateTime time = frames.Time;
+    if (time == 0 || satellite.empty()) return proposedNorthbound;
+    const std::string named = orbit.SatelliteName;
+    const TDateTime passTime = orbit.PassTime;
+    const bool quiet = orbit.Quiet;
+    orbit.Quiet = true;
+    orbit.SetSatelliteName(satellite);
+    orbit.SelectElements(time);
+    const bool northbound = orbit.ElementsValid ? orbit.IsNorthbound(time) : proposedNorthbound;
+    if (orbit.ElementsValid) {
+        DirectionTime = time;
+        DirectionSatellite = orbit.SatelliteName;
+    }
+    orbit.SetSatelliteName(named);
+    orbit.Clear();
+    orbit.PassTime = passTime;
+    orbit.Quiet = quiet;
+    return northbound;
+}
+
+bool TLoadContext::DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound) {
+    if (DirectionTime == 0 || Orbit().SatelliteName.empty()) return proposedNorthbound;
+    const TDateTime moved = MovedToDecidedDate(DirectionTime, decided);
+    if (moved == 0) return proposedNorthbound;
+    Orbit().SelectElements(moved);
+    return ProposeOrbitDirection(moved);
 }
 
 namespace {
@@ -85,6 +156,28 @@ TDateTime DecidedPassDate(const TPassDirectionRequest& request) {
 }
 
 }  // namespace
+
+TPassDirectionProposal TLoadContext::DateByElementSets(const TPassDirectionProposal& proposal) {
+    TPassDirectionRequest& request = Dialog;
+    TOrbit& orbit = Orbit();
+    const TDateTime now = NowUtc();
+    const std::string named = !orbit.SatelliteName.empty() ? orbit.SatelliteName : proposal.Decided.Satellite;
+    const std::string framed =
+        named.empty() ? ReadMidPassFrames(*this, State.RecordSize, State.DataStart, now).Satellite : std::string();
+    const auto epochsOf = [&orbit](const std::string& satellite) {
+        return orbit.Keplers->ElementEpochs(satellite, CatalogNumberOf(satellite));
+    };
+    const TElementYear found = NearestElementYear(framed, named, request.FramesDay, epochsOf, now);
+    if (found.Satellite.empty()) return proposal;
+    request.EpochsSatellite = found.Satellite;
+    request.ElementEpochs = found.Epochs;
+    // The satellite the frames' id names in the year its sets fit.
+    if (named.empty()) {
+        request.SatellitePreset = found.Satellite;
+        request.PresetRule = TIdentityRule::Frames;
+    }
+    return ProposePassDirection(request, now);
+}
 
 void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName) {
     const std::string formatName = InputFormatName(State.InputFormatCode);
@@ -104,7 +197,20 @@ void TLoadContext::AskPassDirection(const std::string& hint, bool proposedNorthb
     request.Caption = FormatResStr(res::SConfirmPassDirection, {formatName, Orbit().SatelliteName, ShownFileNameText(State.LoadedFileName)});
     if (request.FramesDay == 0 && (request.DateMode == TDateMode::Year || request.PassYear != 0))
         request.FramesDay = FramesDayOfYear(State.RecordSize, State.DataStart);
-    const TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    TPassDirectionProposal proposal = ProposePassDirection(request, NowUtc());
+    if (proposal.DecidedDate.Rule == TIdentityRule::LatestYear || proposal.DecidedDate.NameUnread != 0)
+        proposal = DateByElementSets(proposal);
+    // One date for the pass: the direction is the orbit's on the date decided, not on a date refused.
+    proposedNorthbound = DirectionOnDecidedDate(proposal.DecidedDate, proposedNorthbound);
+    // The telemetry tells satellites of one id apart by the pass's date: the one decided.
+    if (const TDateTime moved = PassDate != 0 ? MovedToDecidedDate(PassDate, proposal.DecidedDate) : 0; moved != 0)
+        PassDate = moved;
+    // An unattended run reads the pass as proposed and turns it where its locations say otherwise.
+    if (!Settings.Unattended) proposedNorthbound = DirectionOfFrames(proposal, proposedNorthbound);
+    request.Northbound = proposedNorthbound;
+    request.DirectionReason = DirectionTime == 0 ? std::string()
+                              : FormatResStr(proposedNorthbound ? res::SProposedNorthByOrbit : res::SProposedSouthByOrbit,
+                                             {DirectionSatellite, FormatDateTime("yyyy-mm-dd hh:nn", DirectionTime)});
     const TPassDirectionAnswer answer = Settings.Unattended ? DefaultPassDirectionAnswer(request, proposal)
                                                             : Host.AskPassDirection(request, proposal);
     if (answer.Cancelled) State.AbortRequested = true;
@@ -146,7 +252,8 @@ void TLoadContext::RecordDateChoice(const TPassDirectionProposal& proposal, cons
         return;
     }
     const TIdentityRule rule = State.DateChoice.Rule;
-    if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear) return;
+    if (State.DateChoice.NameUnread != 0) Log(DateReason(State.DateChoice));
+    if (rule != TIdentityRule::FileDate && rule != TIdentityRule::LatestYear && rule != TIdentityRule::ElementSets) return;
     Log(DateReason(State.DateChoice));
     if (proposal.ShowDatePicker) return;
     // The frames' days find their year from the date that dated the pass.

@@ -64,6 +64,8 @@ struct TLoadContext {
     // it, or the user changed the proposed one; otherwise the earth
     // locations may turn the pass round.
     bool DirectionKnown = false;
+    TDateTime DirectionTime = 0;         // the time the orbit proposed the direction at (0 = not the orbit)
+    std::string DirectionSatellite;      // the satellite whose orbit proposed it
     int GacPass = 0;
     TPassDirectionRequest Dialog;        // what the pass-direction question proposes
     bool RememberNudge = false;          // the header reader settled a pass date the nudge memory keeps
@@ -99,6 +101,17 @@ struct TLoadContext {
     int FramesDayOfYear(int32_t recordSize, int64_t firstRecordAt) const;
     // The orbit's direction at time; it counts as known when the orbit has elements.
     bool ProposeOrbitDirection(TDateTime time);
+    // The direction the orbit gives on the date the question decided, where
+    // the orbit proposed one at a time of another year or day (a name's year
+    // that was refused): the same day of the year and time of day in the
+    // decided year, or the decided day at that time of day. What the reader
+    // proposed otherwise.
+    bool DirectionOnDecidedDate(const TDateChoice& decided, bool proposedNorthbound);
+    // Where the reader could not tell the direction: the one the pass's earth
+    // locations will show, the orbit's of the satellite proposed at the time
+    // its frames give on the date decided; what the reader proposed where
+    // neither is known. The orbit is left as it was.
+    bool DirectionOfFrames(const TPassDirectionProposal& proposal, bool proposedNorthbound);
 
     // Asks for the pass direction (and what Dialog requests), stores the
     // chosen direction in Northbound and the chosen channels in
@@ -107,6 +120,10 @@ struct TLoadContext {
     // name ask nothing and answer northbound. A standard name, when given,
     // is offered beside the question.
     void AskPassDirection(const std::string& hint, bool proposedNorthbound, const std::string& standardName = {});
+    // Where nothing else dates the pass: the proposal again, with the year in
+    // which the frames' day lies nearest the element sets of the satellite
+    // their id names, among those with sets in its years.
+    TPassDirectionProposal DateByElementSets(const TPassDirectionProposal& proposal);
     // A name rule of the format that is not used, and why: logged and kept for the run report.
     void NameRuleNotUsed(const std::string& why);
     // Keeps the satellite the question settled on with the rule that chose it.

@@ -38,7 +38,8 @@ void ProposeSatellite(const TPassDirectionRequest& request, TPassDirectionPropos
 }
 
 TDateEvidence DateEvidence(const TPassDirectionRequest& request) {
-    return {request.FileName, request.PassDate, request.PassYear, request.DateRule, request.FileDate, request.FramesDay};
+    return {request.FileName, request.PassDate,  request.PassYear,        request.DateRule,
+            request.FileDate, request.FramesDay, request.EpochsSatellite, request.ElementEpochs};
 }
 
 // A year the list does not hold leaves the list at its newest year.

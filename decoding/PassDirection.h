@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -31,6 +32,9 @@ struct TPassDirectionRequest {
     TIdentityRule PresetRule = TIdentityRule::Header;  // what named the preset: the header or frames
     TIdentityRule DateRule = TIdentityRule::Header;    // what gave PassDate or PassYear
     int FramesDay = 0;            // the day of the year the frames give; 0 when none was read
+    std::string EpochsSatellite;  // the satellite whose element sets ElementEpochs holds
+    std::vector<TDateTime> ElementEpochs;  // where nothing else dates the pass, its sets' epochs
+    std::string DirectionReason;  // why the direction proposed is proposed; "" where the reader cannot tell
 };
 
 // The values the question shows when it opens.

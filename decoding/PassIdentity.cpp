@@ -203,12 +203,18 @@ bool FramesAgree(TDateTime date, int framesDay) {
     return framed != 0 && std::abs(framed - std::trunc(date)) <= 1;
 }
 
-// A date of the name's places whose month and day are in range but which
-// does not exist ("2023-02-29", "20230431", "230229"); "" when none.
+// Four digits of a year this program's passes or their stations' clocks may write.
+bool YearShaped(int year) { return year >= 1900 && year <= 2099; }
+
+// A date of the name's places that does not exist: one whose month and day
+// are in range ("2023-02-29", "20230431", "230229"), and, after a year's
+// four digits, any month and day ("2026-13-01", "2026-00-00", "20230532");
+// "" when none. Six digits alone are as often a time ("120000").
 std::string NonexistentDateInName(const std::string& name) {
     for (size_t start = 0; start < name.size(); ++start) {
         if (start > 0 && std::isdigit(static_cast<unsigned char>(name[start - 1]))) continue;
         std::string digits = SeparatedDateDigitsAt(name, start);
+        const bool afterYear = !digits.empty() && YearShaped(Digits(digits, 0, 4));
         if (digits.empty()) {
             size_t end = start;
             while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end]))) ++end;
@@ -217,7 +223,7 @@ std::string NonexistentDateInName(const std::string& name) {
         if (digits.size() != 8) continue;
         const int month = Digits(digits, 4, 2);
         const int day = Digits(digits, 6, 2);
-        if (DateShaped(month, day) && DateOf(Digits(digits, 0, 4), month, day) == 0)
+        if ((afterYear || DateShaped(month, day)) && DateOf(Digits(digits, 0, 4), month, day) == 0)
             return digits.substr(0, 4) + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
     }
     return {};
@@ -326,10 +332,16 @@ TDateChoice DecideYear(const TDateEvidence& evidence, TDateTime now, bool nameDa
     } else if (FileDateUsable(evidence, now, choice.Refusals)) {
         choice.Year = DecodeDateTime(evidence.FileDate).year;
         choice.Rule = TIdentityRule::FileDate;
+    } else if (const TDateChoice nearest = YearNearestElements(evidence, now); nearest.Year != 0) {
+        choice.Year = nearest.Year;
+        choice.Rule = TIdentityRule::ElementSets;
+        choice.ElementsSatellite = nearest.ElementsSatellite;
+        choice.ElementsDistance = nearest.ElementsDistance;
     } else if (const TDateTime confirmed = FramesConfirmedDateInName(evidence, now); confirmed != 0) {
-        // Before the clock: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
+        // Without sets: a date of the name's that no layout reads but the frames' day confirms ("M01_20240301_0920").
         choice.Year = DecodeDateTime(confirmed).year;
         choice.Rule = TIdentityRule::NameLayout;
+        choice.NameUnread = confirmed;
     } else {
         choice.Year = LatestPassYear(evidence.FramesDay, now);
         choice.Rule = TIdentityRule::LatestYear;
@@ -405,6 +417,24 @@ TDateTime ImpossibleDateInName(const std::string& name, TDateTime now) {
     return FirstDateInName(name, [now](TDateTime date) { return !PassDatePossible(date, now); });
 }
 
+TDateChoice YearNearestElements(const TDateEvidence& evidence, TDateTime now) {
+    TDateChoice nearest;
+    if (evidence.FramesDay == 0 || evidence.ElementEpochs.empty()) return nearest;
+    for (int year = FirstPassYear; year <= NewestPassYear(now); ++year) {
+        const TDateTime day = DayOfYearDate(year, evidence.FramesDay);
+        if (day == 0 || !PassDatePossible(day, now)) continue;
+        for (const TDateTime epoch : evidence.ElementEpochs) {
+            const double distance = std::abs(epoch - (day + 0.5));
+            if (nearest.Year == 0 || distance < nearest.ElementsDistance) {
+                nearest.Year = year;
+                nearest.ElementsDistance = distance;
+            }
+        }
+    }
+    nearest.ElementsSatellite = evidence.Satellite;
+    return nearest;
+}
+
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now) {
     const std::string baseName = ChangeFileExt(ExtractFileName(evidence.Name), "");
     // A date of the name that does not exist dates nothing, and is told.
@@ -435,6 +465,12 @@ TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime 
 }
 
 std::string DateReason(const TDateChoice& choice) {
+    if (choice.NameUnread != 0)
+        return FormatResStr(res::SDatedByNameUnread, {std::to_string(choice.Year), Ymd(choice.NameUnread),
+                                                      std::to_string(choice.FramesDay)});
+    if (choice.Rule == TIdentityRule::ElementSets)
+        return FormatResStr(res::SDatedNearestElements, {std::to_string(choice.Year), std::to_string(choice.FramesDay),
+                                                         choice.ElementsSatellite, Format("%.1f", choice.ElementsDistance)});
     if (choice.Rule == TIdentityRule::LatestYear)
         return choice.FramesDay != 0 && choice.Mode != TDateMode::Date && choice.Mode != TDateMode::DateAndTime
                    ? FormatResStr(res::SDatedLatestYear, {std::to_string(choice.Year), std::to_string(choice.FramesDay)})

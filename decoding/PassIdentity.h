@@ -25,7 +25,8 @@ enum class TIdentityRule {
     Frames,        // the frames of the whole pass
     NameDigits,    // only the name's last two characters, which may be digits of a time
     FileDate,      // the file's modification time
-    LatestYear,    // nothing gave a possible year: the latest in which the frames' day has passed
+    ElementSets,   // nothing gave a possible year: the one in which the frames' day lies nearest the satellite's sets
+    LatestYear,    // nor did the sets: the latest year in which the frames' day has passed
     Question,      // chosen in the direction question
 };
 
@@ -85,6 +86,8 @@ struct TDateEvidence {
     TIdentityRule ReadRule = TIdentityRule::Header;  // what gave them: the name's layout, the header, the frames
     TDateTime FileDate = 0;     // the file's modification time
     int FramesDay = 0;          // the day of the year the frames give; 0 when none was read
+    std::string Satellite{};    // the satellite whose element sets ElementEpochs holds
+    std::vector<TDateTime> ElementEpochs{};  // the epochs of its sets; none where it has none or none is known
 };
 
 struct TDateChoice {
@@ -98,7 +101,16 @@ struct TDateChoice {
     int FramesDay = 0;          // the frames' day, as the reason tells it
     std::vector<std::string> Refusals{};  // each source of a date that was not used, and why
     bool NameLayoutUnused = false;      // a date the name's layout read was not used, and told why
+    TDateTime NameUnread = 0;           // dated by this date of the name's that no layout reads, the frames confirm
+    std::string ElementsSatellite{};    // dated by the element sets of this satellite ...
+    double ElementsDistance = 0;        // ... the nearest of them this many days from the frames' day
 };
+
+// The year, among those a pass can have, in which the frames' day lies
+// nearest one of the satellite's element sets: a set is fitted to a few days
+// of its satellite's passes, so that a receiving machine without a clock
+// still finds its pass's year. Year 0 without the frames' day or sets.
+TDateChoice YearNearestElements(const TDateEvidence& evidence, TDateTime now);
 
 // What the reader read decides; else a year the name begins with (a date its
 // digits form, where a date is asked); else the file's date. The time of day
@@ -106,7 +118,10 @@ struct TDateChoice {
 // only what the reader read. A year is taken only where the pass can have
 // it, with the frames' day where they gave one; a name's date only where it
 // exists and the frames do not contradict it. Where nothing gives a year a
-// pass can have, the latest year in which the frames' day has passed.
+// pass can have, the year in which the frames' day lies nearest the
+// satellite's element sets; without sets, a date the name holds that the
+// frames' day confirms; else the latest year in which the frames' day has
+// passed.
 TDateChoice DecideDate(const TDateEvidence& evidence, TDateMode mode, TDateTime now);
 
 // Why the pass has its date, told alike on standard error and in the

@@ -238,6 +238,9 @@ void ReadTenBitHeader(TLoadContext& load) {
                                : state.InputFormatCode == 40      ? ChrptWsdRecord
                                                                   : ChrptPackedRecord;
     if (!dated) load.Dialog.FramesDay = load.FramesDayOfYear(recordSize, wsdHeader ? WsdHeaderBytes : 0);
+    // Where the frames are, for the question that may look at them again.
+    state.RecordSize = recordSize;
+    state.DataStart = wsdHeader ? WsdHeaderBytes : 0;
     load.AskPassDirection(hint, proposedNorthbound);
 
     TEarthLocations& locations = load.EarthLocations();

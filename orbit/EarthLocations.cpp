@@ -451,7 +451,7 @@ bool TEarthLocations::ChooseElements(TDateTime passTime, std::vector<std::string
     if (age <= 3)
         diagnostics.push_back(Format("  Orbit data is only %.1f days stale - OK", age));
     else
-        diagnostics.push_back(Format("  Warning: Keplers are %.0f days out of date", age));
+        diagnostics.push_back("  " + FormatResStr(res::SElementSetOutOfDate, {name, Format("%.0f", age)}));
     return true;
 }
 

@@ -9,9 +9,12 @@
 #include "platform/ResCodePages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -453,6 +456,22 @@ void TKeplerData::SetCatalogueDirectory(const std::string& directory) {
     SatelliteList = std::make_unique<TSatelliteList>(directory);
 }
 
+namespace {
+
+// A regular file of no more than blanks and line ends; what cannot be read is left to the reading that tells why.
+bool HoldsNothing(const std::string& file) {
+    constexpr std::uintmax_t LargestBlankFile = 4096;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > LargestBlankFile || error)
+        return false;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return std::all_of(text.begin(), text.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; });
+}
+
+}  // namespace
+
 bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& baseFolder, std::string& message,
                                  std::string& mainFile, std::string& updateFile, std::vector<std::string>& lines) {
     lines.clear();
@@ -468,15 +487,20 @@ bool TKeplerData::FindKeplerFile(const std::string& name, const std::string& bas
 
     // What stands there and is no file (a named pipe, a device) is told below, not taken as missing.
     const bool haveMain = AnythingAt(mainFile);
-    const bool haveUpdate = AnythingAt(updateFile);
+    // A daily fetch leaves an empty update for a satellite its feed lacks: no sets, and no damage.
+    const bool updateEmpty = AnythingAt(updateFile) && HoldsNothing(updateFile);
+    const bool haveUpdate = AnythingAt(updateFile) && !updateEmpty;
+    const std::string shownMain = ShownFileNameText(mainFile), shownUpdate = ShownFileNameText(updateFile);
     if (!haveMain && !haveUpdate) {
-        const std::string shownMain = ShownFileNameText(mainFile), shownUpdate = ShownFileNameText(updateFile);
-        message = FormatResStr(res::SKeplerFilesMissing, {name, shownMain, shownUpdate});
-        missingFilesCause_ = FormatResStr(res::SKeplerFilesMissingLine, {shownMain, shownUpdate});
+        message = updateEmpty ? FormatResStr(res::SKeplerFeedLacks, {name, shownMain, shownUpdate})
+                              : FormatResStr(res::SKeplerFilesMissing, {name, shownMain, shownUpdate});
+        missingFilesCause_ = FormatResStr(updateEmpty ? res::SKeplerFeedLacksLine : res::SKeplerFilesMissingLine,
+                                          {shownMain, shownUpdate});
         mainFile.clear();
         updateFile.clear();
         return false;
     }
+    if (updateEmpty) Findings.push_back("  " + FormatResStr(res::SKeplerUpdateEmpty, {shownUpdate, name}));
     // Main and update file are read on their own: a damaged main file costs
     // only its own broken sets.
     TSetCollector sets(lines, Findings);
@@ -634,6 +658,19 @@ TDateTime TKeplerData::KeplerEpochForOrbit(const std::string& name, int revoluti
         }
     }
     return ArchiveEpoch(lines[chosen]);
+}
+
+std::vector<TDateTime> TKeplerData::ElementEpochs(const std::string& name, const std::string& catalogNumber) {
+    std::vector<TDateTime> epochs;
+    std::string message, mainFile, updateFile;
+    std::vector<std::string> lines;
+    if (FindKeplerFile(name, KeplerBaseFolder, message, mainFile, updateFile, lines))
+        for (size_t i = 0; i + 1 < lines.size(); i += 2)
+            if (const TDateTime epoch = ArchiveEpoch(lines[i]); epoch != 0) epochs.push_back(epoch);
+    if (SatelliteList && !catalogNumber.empty())
+        if (const int index = SatelliteList->IndexOfSatellite(catalogNumber); index >= 0)
+            if (const TDateTime epoch = ArchiveEpoch(SatelliteList->GetSatellite(index)->Line1); epoch != 0) epochs.push_back(epoch);
+    return epochs;
 }
 
 }  // namespace kestrune

@@ -75,6 +75,9 @@ public:
     // the orbit of that number nearest the archive's span.
     TDateTime KeplerEpochForOrbit(const std::string& name, int revolution);
 
+    // The epochs of the satellite's dated sets, archived and catalogued, found
+    // quietly; none where it has none.
+    std::vector<TDateTime> ElementEpochs(const std::string& name, const std::string& catalogNumber);
     // While held, what the archives would show waits: a file refused for
     // what it holds tells nothing of element sets it will never use.
     // Releasing shows what waited (tell) or forgets it, and ends the hold.

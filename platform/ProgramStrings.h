@@ -401,6 +401,13 @@ constexpr uint16_t SFileDateImpossible = 4963;
 constexpr uint16_t SFileDateFramesImpossible = 4964;
 constexpr uint16_t SDatedLatestYear = 4965;
 constexpr uint16_t SDatedByClock = 4966;
+constexpr uint16_t SDatedNearestElements = 4999;
+constexpr uint16_t SProposedNorthByOrbit = 5000;
+constexpr uint16_t SProposedSouthByOrbit = 5001;
+constexpr uint16_t SKeplerUpdateEmpty = 5002;
+constexpr uint16_t SKeplerFeedLacks = 5003;
+constexpr uint16_t SKeplerFeedLacksLine = 5004;
+constexpr uint16_t SDatedByNameUnread = 5005;
 // Why the pass-direction question proposes what it does.
 constexpr uint16_t SProposedByName = 4967;
 constexpr uint16_t SProposedByHeader = 4968;

@@ -391,6 +391,9 @@ TEST_F(LanguageSwitchTest, SwitchesOpenWindowsRemembersAndSwitchesBackExactly) {
     for (const TTranslationRow& row : table)
         if (row.Node.starts_with("@")) { EXPECT_EQ(values(row.Translation), values(row.Native)) << row.Name; }
     EXPECT_EQ(resStr(res::SReadingData), "Daten werden gelesen...");
+    // A sentence that reads one way only: no pass can have the file's date, not the date no pass.
+    EXPECT_EQ(FormatResStr(res::SFileDateImpossible, {"1970-06-01"}),
+              "Kein Überflug kann das Datum der Datei (1970-06-01) haben: es datiert den Überflug nicht");
     // The loader, below the windows, speaks it as well.
     folder.Write("data/short.wsd", std::string(100, '\0'));
     form_->Core().LoadDataFile(folder / "data/short.wsd");

@@ -402,12 +402,25 @@ TEST_F(Level1bLoaderTest, L1FAndTenBFiles) {
     EXPECT_EQ(state.Orbit->SatelliteName, "METEOR-M2-2");
     EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2019, 1, 1));
     EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2019, 3, 15) + EncodeTime(12, 34, 0, 0));
-    // A name of another layout: the header's own date, 1 March 2024 at 07:40; a recorder without a clock dates nothing.
-    Load("20240301_074000_METEOR-M2.10b", test::Build10BFile(frames, 110, "METEOM2", {2024, 3, 1, 7, 40}, true));
+    // The name "yyyymmdd_hhnnss" of Meteor's own receivers dates the pass, whatever the recorder's clock said.
+    for (const test::TStationDate header : {test::TStationDate{2024, 3, 1, 7, 40}, test::TStationDate{1970, 1, 1, 0, 0}}) {
+        Load("20240301_074000_METEOR-M2.10b", test::Build10BFile(frames, 110, "METEOM2", header, true));
+        EXPECT_EQ(state.HeaderText, "METEOR-M2, 2024 Mar 01, 07:40");
+        EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2024, 1, 1));
+        EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2024, 3, 1) + EncodeTime(7, 40, 0, 0));
+        EXPECT_FALSE(Contains(state.DiagnosticLines, "The name gives no date"));
+    }
+    // A name's date no pass can have is told and left for the header's.
+    for (const char* refused : {"2099-03-01-0740.10b", "1978-03-01-0740.10b"}) {
+        Load(refused, test::Build10BFile(frames, 110, "METEOM2", {2024, 3, 1, 7, 40}, true));
+        EXPECT_EQ(state.HeaderText, "METEOR-M2, 2024 Mar 01, 07:40") << refused;
+        EXPECT_TRUE(Contains(state.DiagnosticLines, "no pass can have: its date is not used")) << refused;
+    }
+    // A name of another layout: the header's own date; a recorder without a clock dates nothing.
+    Load("pass_M2.10b", test::Build10BFile(frames, 110, "METEOM2", {2024, 3, 1, 7, 40}, true));
     EXPECT_EQ(state.HeaderText, "METEOR-M2, 2024 Mar 01, 07:40");
-    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2024, 1, 1));
-    EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2024, 3, 1) + EncodeTime(7, 40, 0, 0));
-    Load("20240301_074000_METEOR-M2.10b", test::Build10BFile(frames, 110, "METEOM2", {1970, 1, 1, 0, 0}, true));
+    EXPECT_TRUE(Contains(state.DiagnosticLines, "  The name gives no date: the header's 2024-03-01 07:40 is used"));
+    Load("pass_M2.10b", test::Build10BFile(frames, 110, "METEOM2", {1970, 1, 1, 0, 0}, true));
     EXPECT_EQ(state.HeaderText, "METEOR-M2, date unknown");
 }
 

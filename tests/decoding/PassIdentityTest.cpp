@@ -1,9 +1,14 @@
 // What names, headers and frames say of a pass's satellite and date, and
 // which of them decides.
+#include "decoding/ElementYear.h"
 #include "decoding/PassIdentity.h"
 #include "decoding/Station16Formats.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
 
 namespace kestrune {
 namespace {
@@ -237,6 +242,7 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
         TDateTime Date;      // for a date
         TDateTime NameHolds;
         int FramesDay = 0;
+        std::vector<TDateTime> Epochs = {};  // of the satellite's element sets
     };
     const TDateTime noClock = EncodeDate(1970, 6, 1);
     const TCase cases[] = {
@@ -288,6 +294,23 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
          TIdentityRule::NameLayout, 2023, 0, 0, 1},
         // Without a clock: day 366 last came in 2024.
         {"/in/passa.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::LatestYear, 2024, 0, 0, 366},
+        // Without a clock, with element sets: the year in which the frames' day lies nearest one of them.
+        {"/in/passa.svw", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 2023, 0, 0, 123,
+         {EncodeDate(2019, 8, 1), EncodeDate(2023, 5, 3) - 0.1, EncodeDate(2026, 1, 5)}},
+        {"/in/passa.drt", TDateMode::Year, 0, 0, TIdentityRule::Header, EncodeDate(2099, 1, 1), TIdentityRule::ElementSets,
+         2012, 0, 0, 366, {EncodeDate(2013, 1, 2)}},
+        {"/in/passa.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 2024, 0, 0, 1,
+         {EncodeDate(2023, 12, 30)}},
+        // A set older than the first AVHRR dates no pass before it.
+        {"/in/passa.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 1979, 0, 0, 123,
+         {EncodeDate(1975, 5, 3)}},
+        // The sets come before a name's date no layout reads: "790503_1200_noaa18" of a NOAA-18 pass is no pass of 1979.
+        {"/in/M01_20240301_0920.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets,
+         2024, 0, 0, 61, {EncodeDate(2024, 3, 2)}},
+        {"/in/790503_1200_noaa18.n10", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets,
+         2023, 0, 0, 123, {EncodeDate(2023, 5, 3)}},
+        {"/in/1988-05-03-1400.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, EncodeDate(2099, 1, 1),
+         TIdentityRule::ElementSets, 2023, 0, 0, 123, {EncodeDate(2023, 5, 3)}},
         // TIROS-N's second day (day 287 of 1978): the frames' day decides, not the middle of the name's year.
         {"/in/1978-10-14-1200-TIROSN.raw16", TDateMode::Year, 0, 1978, TIdentityRule::NameLayout, closed,
          TIdentityRule::NameLayout, 1978, 0, 0, 287},
@@ -320,7 +343,8 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        const TDateChoice decided = DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate, c.FramesDay}, c.Mode, Now);
+        const TDateChoice decided =
+            DecideDate({c.Name, c.Read, c.ReadYear, c.ReadRule, c.FileDate, c.FramesDay, "NOAA-18", c.Epochs}, c.Mode, Now);
         if (c.Mode != TDateMode::None) {
             EXPECT_EQ(decided.Mode, c.Mode) << "a year, a day, or a day and its time";
         }
@@ -358,11 +382,58 @@ TEST(PassIdentityTest, OnlyAFilesDateThatDecidedIsToldWithTheDateTheNameHolds) {
         {{TDateMode::Year, 0, 2026, TIdentityRule::LatestYear, 0, false, EncodeDate(1970, 6, 1), 123},
          "The pass is dated in 2026, the latest year in which day 123 of its frames has passed: nothing else gives it a "
          "date a pass can have"},
+        {{TDateMode::Year, 0, 2023, TIdentityRule::ElementSets, 0, false, EncodeDate(1970, 6, 1), 123, {}, false, 0, "NOAA-18", 0.14},
+         "The pass is dated in 2023, the year in which day 123 of its frames lies nearest an element set of NOAA-18 (0.1 "
+         "days away): nothing else gives it a date a pass can have"},
+        {{TDateMode::Year, 0, 2024, TIdentityRule::NameLayout, 0, false, EncodeDate(1970, 1, 1), 61, {}, false, EncodeDate(2024, 3, 1)},
+         "The pass is dated in 2024 by the date 2024-03-01 its name holds, which no name layout of its format reads but "
+         "day 61 of its frames confirms: nothing else gives it a date a pass can have"},
         {fileDated({TDateMode::Year, 0, 2023, TIdentityRule::NameLayout, 0}), ""},
         {{TDateMode::Date, may3, 0, TIdentityRule::Header, 0}, ""},
         {{TDateMode::Year, 0, 2022, TIdentityRule::Question, 0}, ""},
     };
     for (const auto& [choice, told] : cases) EXPECT_EQ(DateReason(choice), told);
+}
+
+// The satellites a spacecraft id names over the years, each weighed by its
+// own sets in its own years: MetOp-B's frames carry NOAA-17's id, NOAA-19's
+// NOAA-10's.
+TEST(PassIdentityTest, APassNothingDatesTakesTheSatelliteAndYearItsSetsFit) {
+    const std::map<std::string, std::vector<TDateTime>> sets = {
+        {"METOP-B", {EncodeDate(2024, 3, 1) + 0.3}},
+        {"NOAA-10", {EncodeDate(1990, 5, 3)}},
+        {"NOAA-18", {EncodeDate(2023, 5, 3), EncodeDate(2019, 5, 3) + 0.4}},
+        {"NOAA-17", {EncodeDate(2012, 6, 1), EncodeDate(2013, 3, 1)}},
+    };
+    const TElementEpochs epochsOf = [&sets](const std::string& satellite) {
+        const auto found = sets.find(satellite);
+        return found == sets.end() ? std::vector<TDateTime>{} : found->second;
+    };
+    struct TCase {
+        const char* Framed;
+        const char* Named;
+        int FramesDay;
+        const char* Satellite;
+        int Year;
+    };
+    const TCase cases[] = {
+        {"NOAA-17", "", 61, "METOP-B", 2024},   // NOAA-17's set of 2013 fits too: the later satellite
+        {"NOAA-17", "", 153, "NOAA-17", 2012},  // MetOp-B's set lies months away
+        {"NOAA-19", "", 123, "NOAA-10", 1990},  // NOAA-19 has no sets
+        {"NOAA-18", "", 123, "NOAA-18", 2019},
+        {"", "NOAA-18", 122, "NOAA-18", 2023},
+        {"", "METOP-B", 61, "METOP-B", 2024},
+        {"", "NOAA-19", 61, "", 0},             // named, without sets
+        {"", "", 61, "", 0},
+        {"NOAA-18", "", 0, "", 0},              // no day of the frames
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Framed) + "/" + c.Named + " day " + std::to_string(c.FramesDay));
+        const TElementYear found = NearestElementYear(c.Framed, c.Named, c.FramesDay, epochsOf, Now);
+        EXPECT_EQ(found.Satellite, c.Satellite);
+        EXPECT_EQ(found.Year.Year, c.Year);
+        if (c.Year != 0) EXPECT_EQ(found.Epochs, sets.at(c.Satellite));
+    }
 }
 
 }  // namespace

@@ -86,11 +86,13 @@ protected:
         settings.Unattended = false;
         host.OnDirection = [this](const TPassDirectionRequest& request, const TPassDirectionProposal& proposal) {
             shown = proposal;
+            asked = request;
             return DefaultPassDirectionAnswer(request, proposal);
         };
     }
 
     TPassDirectionProposal shown;
+    TPassDirectionRequest asked;
 
     // Dated, named and located as the case says, and turned the way the
     // satellite moved.
@@ -236,6 +238,7 @@ protected:
         EXPECT_NEAR(locations.StartTime, MayPass, 1.0 / SecsPerDay);
         const TDateTime middle = MayPass + NamedLines / 2 / 6.0 / SecsPerDay;
         EXPECT_EQ(locations.Northbound, state.Orbit->IsNorthbound(middle));
+        EXPECT_EQ(state.Northbound, locations.Northbound) << "the picture is read the way the pass went";
         EXPECT_NE(state.PassDescription.find("; NOAA-18; 2023-05-03; 12:00-"), std::string::npos) << state.PassDescription;
     }
 
@@ -265,7 +268,9 @@ TEST_F(StationKeepingEverySetTest, EveryNameInEveryFormatIsTheFramesSatelliteOnI
     const char* names[] = {"20230503_1215",          "20230503_1200",       "2023-05-03-1200-n18",
                            "2023-05-03-1200-NOAA-18", "2023-05-03-1200-NOAA18", "230503_1200_noaa18",
                            "20230503_1200_noaa18",   "N18_20230503_1200",   "NOAA18_20230503_1200",
-                           "NOAA-18_030523",         "23123_18",            "passa"};
+                           "NOAA-18_030523",         "23123_18",            "passa",
+                           "1978-10-14-1200-NOAA18", "2027-01-08-1200-NOAA18", "1978-12-31-1200-NOAA18",
+                           "2026-13-01-1200-NOAA18"};
     for (const auto& [extension, bytes] : formats)
         for (const char* name : names) {
             const std::string file = name + extension;
@@ -324,6 +329,16 @@ TEST_F(StationKeepingEverySetTest, NameRulesLeftUnusedAreTold) {
          "The name holds the date 2023-04-31, which does not exist"},
         {"230229_1200_noaa18.n10", test::BuildN10File(frames, NamedLines),
          "The name holds the date 2023-02-29, which does not exist"},
+        {"2026-13-01-1200-NOAA18.hpt", test::BuildEssFile(frames, NamedLines),
+         "The name holds the date 2026-13-01, which does not exist: its date is not used"},
+        {"2026-00-00-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
+         "The name holds the date 2026-00-00, which does not exist"},
+        {"2023-13-03-1200-NOAA18.n10", test::BuildN10File(frames, NamedLines),
+         "The name holds the date 2023-13-03, which does not exist"},
+        {"2023-05-32-1200-NOAA18.drt", test::BuildDartcomFile(frames, NamedLines, false),
+         "The name holds the date 2023-05-32, which does not exist"},
+        {"20230532_1200_noaa18.svw", test::BuildSmartViewFile(frames, NamedLines),
+         "The name holds the date 2023-05-32, which does not exist"},
         {"2024-02-29-1200-NOAA18.svw", test::BuildSmartViewFile(frames, NamedLines),
          "The name's date 2024-02-29 is not day 123 of the year, which its frames give: its date is not used"},
         {"2027-01-08-1200-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false),
@@ -450,6 +465,25 @@ TEST_F(StationKeepingEverySetTest, TheQuestionProposesWhatDecided) {
         EXPECT_EQ(shown.Satellite, "NOAA-18") << name;
         EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18") << name;
     }
+    // Whatever the name and the clock, the direction proposed is the one the
+    // pass is located in, with the orbit that gave it: taken, it is not turned.
+    const TBytes raw16 = test::Build16BitHrptFile(frames, NamedLines, false);
+    const TBytes gti = test::BuildGtiFile(frames, NamedLines);
+    for (const auto& [name, bytes] :
+         {std::pair{"passa.hpt", &ess}, {"passa.raw16", &raw16}, {"passa.svw", &smartView}, {"passa.n10", &n10},
+          {"passa.rhd", &gti}, {"1978-10-14-1200-NOAA18.hpt", &ess}, {"2027-01-08-1200-NOAA18.raw16", &raw16},
+          {"20230503_1215.raw16", &raw16}, {"2026-13-01-1200-NOAA18.n10", &n10}})
+        for (const TDateTime clock : {At(2023, 5, 3, 12, 3), EncodeDate(1970, 1, 1)}) {
+            SCOPED_TRACE(std::string(name) + " of " + FormatDateTime("yyyy-mm-dd", clock));
+            const std::string path = Write(name, *bytes);
+            SetFileDateTime(path, clock);
+            loader.LoadDataFile(path);
+            ExpectNoaa18OnItsDay();
+            EXPECT_EQ(asked.Northbound, state.EarthLocations->Northbound);
+            EXPECT_FALSE(test::Contains(state.DiagnosticLines, "turned round"));
+            EXPECT_EQ(asked.DirectionReason.rfind("Southbound, as the element set of NOAA-18 moves it at 2023-05-03 12:0", 0), 0u)
+                << asked.DirectionReason;
+        }
 }
 
 // Frames that outrank a name's minutes are told as frames in every format,
@@ -510,8 +544,9 @@ TEST_F(StationKeepingEverySetTest, NamesDatePassesWhateverTheirFileTimesAndCase)
     }
 }
 
-// A receiving machine without a clock leaves files of 1970: the frames' day
-// 123 is taken in the latest year in which it has passed, and told so.
+// A receiving machine without a clock leaves files of 1970 (or of 2099): the
+// frames' day 123 is taken in the year in which it lies nearest NOAA-18's
+// element sets, 2023, and told so with the distance.
 TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirFramesDay) {
     const test::THrptPassSpec frames;
     const std::vector<std::pair<std::string, TBytes>> cases = {
@@ -520,18 +555,20 @@ TEST_F(StationKeepingEverySetTest, PassesOfAMachineWithoutAClockAreDatedByTheirF
         {"passa.drt", test::BuildDartcomFile(frames, NamedLines, false)},
         {"passa.svw", test::BuildSmartViewFile(frames, NamedLines)},
         {"passa.n10", test::BuildN10File(frames, NamedLines)},
+        {"passa.rhd", test::BuildGtiFile(frames, NamedLines)},
     };
-    // The last year whose day 123 is no later than a month from now.
-    const int year = DecodeDateTime(NowUtc() + 31 - 122).year;
-    for (const auto& [name, bytes] : cases) {
-        SCOPED_TRACE(name);
-        const std::string path = Write(name, bytes);
-        SetFileDateTime(path, EncodeDate(1970, 6, 1));
-        loader.LoadDataFile(path);
-        EXPECT_TRUE(test::Contains(state.DiagnosticLines, "the latest year in which day 123 of its frames has passed"))
-            << testing::PrintToString(state.DiagnosticLines);
-        EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(year, 1, 1) + 122);
-    }
+    for (const auto& [name, bytes] : cases)
+        for (const TDateTime clock : {EncodeDate(1970, 6, 1), EncodeDate(2099, 1, 1)}) {
+            SCOPED_TRACE(name + " of " + FormatDateTime("yyyy-mm-dd", clock));
+            const std::string path = Write(name, bytes);
+            SetFileDateTime(path, clock);
+            loader.LoadDataFile(path);
+            EXPECT_TRUE(test::Contains(state.DiagnosticLines, "The pass is dated in 2023, the year in which day 123 of its "
+                                                              "frames lies nearest an element set of NOAA-18 (0."))
+                << testing::PrintToString(state.DiagnosticLines);
+            EXPECT_EQ(state.EarthLocations->EstimatedDate, EncodeDate(2023, 5, 3));
+            ExpectNoaa18OnItsDay();
+        }
 }
 
 // MetOp-B's frames carry the id NOAA-17's carried until 2013: an unnamed pass
@@ -544,6 +581,22 @@ TEST_F(StationKeepingEverySetTest, AnUnnamedPassOfMetopBIsNoNoaa17) {
         SetFileDateTime(path, fileDate);
         loader.LoadDataFile(path);
         EXPECT_EQ(state.Orbit->SatelliteName, "METOP-B") << fileDate;
+    }
+    // NOAA-17's frames of its last days are NOAA-17's, under a name whose year was refused too.
+    const TDateTime lastDays = At(2013, 4, 9, 10, 0);
+    const test::TElementLines set = ElementsNear(27453, lastDays);
+    const std::string text = set.Line1 + "\n" + set.Line2 + "\n";
+    test::WriteFileBytes((folder / "program" / "Keps" / "NOAA-17.txt").string(), TBytes(text.begin(), text.end()));
+    frames.DayOfYear = 99;
+    frames.StartMilliseconds = 10 * 3600000LL;
+    for (const char* name : {"passa.hpt", "2027-01-08-1000-NOAA17.hpt", "2013-04-09-1000-NOAA17.hpt"}) {
+        SCOPED_TRACE(name);
+        const std::string path = Write(name, test::BuildEssFile(frames, NamedLines));
+        SetFileDateTime(path, lastDays + 3.0 / 1440);
+        loader.LoadDataFile(path);
+        EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-17");
+        EXPECT_FALSE(test::Contains(state.DiagnosticLines, "METOP-B")) << testing::PrintToString(state.DiagnosticLines);
+        EXPECT_NE(state.PassDescription.find("; NOAA-17; 2013-04-09; 10:00-"), std::string::npos) << state.PassDescription;
     }
 }
 

@@ -102,6 +102,9 @@ TEST_F(KeplersTest, NearestSetInEveryLayout) {
         {"dates going back", ArchiveText(Start + 50, 1) + ArchiveText(Start, 2, 10.0, 2000), "", 11.0, 10.0},
         {"pass before every set", ArchiveText(Start, 4, 10.0), "", -100.0, 0.0},
         {"pass after every set", ArchiveText(Start, 4, 10.0), "", 100.0, 30.0},
+        // A daily fetch's empty update for a satellite its feed lacks is no update.
+        {"main file and an update of one line end", ArchiveText(Start, 2, 20.0), "\n", 12.0, 20.0},
+        {"main file and an update of blanks", ArchiveText(Start, 1), " \r\n\r\n", 3.0, 0.0},
     };
     for (const Layout& layout : layouts) {
         std::filesystem::remove_all(Base());
@@ -110,7 +113,11 @@ TEST_F(KeplersTest, NearestSetInEveryLayout) {
         ASSERT_TRUE(Select(Start + layout.pass)) << layout.what;
         EXPECT_NEAR(ArchiveEpoch(line1), Start + layout.expected, 1e-6) << layout.what;
         EXPECT_NEAR(age, layout.expected - layout.pass, 1e-6) << layout.what;
-        EXPECT_EQ(updateFile.empty(), layout.update.empty()) << layout.what;
+        const bool feedLacks = layout.update.find_first_not_of(" \r\n") == std::string::npos;
+        EXPECT_EQ(updateFile.empty(), feedLacks) << layout.what;
+        const auto toldEmpty = [](const std::string& line) { return line.find("is empty: its feed holds no sets") != std::string::npos; };
+        EXPECT_EQ(std::count_if(keplers.Findings.begin(), keplers.Findings.end(), toldEmpty), !layout.update.empty() && feedLacks)
+            << layout.what;
     }
 }
 
@@ -322,11 +329,18 @@ TEST_F(KeplersTest, DamagedLinesCostOnlyTheirOwnSets) {
 // feed lacks: what is told of it names it.
 TEST_F(KeplersTest, AnUpdateFileAloneIsNamedInWhatIsTold) {
     const testing::TleElements e = SetAt(Start, 1000);
-    for (const auto& [text, told] : {std::pair<std::string, std::string>{"", " is invalid because it has less than two lines"},
+    for (const auto& [text, told] : {std::pair<std::string, std::string>{"x\n", " is invalid because it has less than two lines"},
                                      {TleLine1(e).substr(0, 40) + "\n" + TleLine2(e) + "\n", " holds no usable element set: line 1, cut"}}) {
         const std::string update = WriteUpdate("NOAA-15", text);
         EXPECT_FALSE(Find("NOAA-15"));
         EXPECT_EQ(message.rfind("Kepler data file: " + update + told, 0), 0u) << message;
+    }
+    // Empty, it is a feed without the satellite: no damaged file.
+    for (const std::string empty : {"", "\r\n"}) {
+        const std::string update = WriteUpdate("NOAA-15", empty);
+        EXPECT_FALSE(Find("NOAA-15"));
+        EXPECT_EQ(message, "No element sets for NOAA-15: " + Base() + "Keps/NOAA-15.txt does not exist, and the update file " +
+                               update + " is empty (its feed holds no sets for it)");
     }
 }
 
