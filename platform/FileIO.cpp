@@ -293,12 +293,15 @@ std::map<TLockFileId, std::weak_ptr<TFileWriteLock::THeld>>& LocksOfThisThread()
     return locks;
 }
 
-// Locks whose wait ran out in this process: a run waits for each once.
-bool WaitRanOut(const std::string& lockPath, bool remember = false) {
+// Locks whose wait ran out in this process, with what was told: a run waits
+// for each once, and its later writers give up at once, telling the same.
+std::string WaitRanOut(const std::string& lockPath, const std::string& told = {}) {
     static std::mutex mutex;
-    static std::set<std::string> ranOut;
+    static std::map<std::string, std::string> ranOut;
     const std::lock_guard lock(mutex);
-    return remember ? ranOut.insert(lockPath).second : ranOut.count(lockPath) > 0;
+    if (!told.empty()) ranOut.try_emplace(lockPath, told);
+    const auto found = ranOut.find(lockPath);
+    return found == ranOut.end() ? std::string() : found->second;
 }
 
 // Who hears of a wait besides standard error, and on which thread.
@@ -328,7 +331,7 @@ class TLockWait {
 public:
     TLockWait(std::string lockPath, std::string path, std::chrono::milliseconds limit)
         : lockPath_(std::move(lockPath)), path_(std::move(path)),
-          limit_(WaitRanOut(lockPath_) ? std::chrono::milliseconds(0) : limit) {}
+          ranOut_(WaitRanOut(lockPath_)), limit_(ranOut_.empty() ? limit : std::chrono::milliseconds(0)) {}
 
     // heldFile: the file itself is what another run holds, not its lock file.
     void PauseOrGiveUp(bool heldFile = false) {
@@ -336,8 +339,8 @@ public:
         const std::string held = heldFile ? "file " + ShownFileNameText(path_)
                                           : "lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_);
         if (waited >= limit_) {
-            WaitRanOut(lockPath_, true);
-            throw ELockUnavailable("The " + held + " is held by another run: waited " + Seconds(limit_) + " s for it");
+            if (!ranOut_.empty()) throw ELockUnavailable(ranOut_);
+            throw ELockUnavailable(WaitRanOut(lockPath_, "The " + held + " is held by another run: waited " + Seconds(limit_) + " s for it"));
         }
         if (!told_ && waited >= TellAfter) {
             const std::string text = "waiting for the " + held + ", which another run holds (at most " + Seconds(limit_) + " s)";
@@ -356,6 +359,7 @@ private:
     static constexpr std::chrono::milliseconds LongestPause{50};
     std::string lockPath_;
     std::string path_;
+    std::string ranOut_;  // what a wait of this process for this lock that ran out told
     std::chrono::milliseconds limit_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::milliseconds pause_{1};
