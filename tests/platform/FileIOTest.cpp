@@ -436,9 +436,10 @@ TEST(FileIO, EveryKeptFilesLockHoldsWhateverBecomesOfItsLockFile) {
             EXPECT_TRUE(TFileWriteLock(path, std::chrono::milliseconds(0)).Held()) << row << ": its holder waits on itself";
             struct stat info {};
             ASSERT_EQ(stat(path.c_str(), &info), 0) << row << ": nothing guards a file not there";
-            if (c.fate == TKeptLockCase::Absent)
+            if (c.fate == TKeptLockCase::Absent) {
                 EXPECT_EQ(info.st_mode & 0777, path.find("program/") != std::string::npos ? 0664u : 0644u)
                     << row << ": a file made in a folder its group may write is the group's to write";
+            }
         }
         EXPECT_EQ(std::filesystem::exists(path), c.fate != TKeptLockCase::Absent) << row << ": a file made only to be locked stays";
     }

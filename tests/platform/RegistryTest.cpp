@@ -217,8 +217,10 @@ TEST_F(RegistryTest, ALastLineContinuedAndANameGivenTwiceLoseNothing) {
         TRegistry registry;
         ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
         EXPECT_EQ(registry.ReadInteger("Twice"), 2) << round;
-        if (round > 1) EXPECT_EQ(registry.ValueExists("Round") ? registry.ReadInteger("Round") : 0, round - 1)
-            << round << ": the value written after the last line was lost";
+        if (round > 1) {
+            EXPECT_EQ(registry.ValueExists("Round") ? registry.ReadInteger("Round") : 0, round - 1)
+                << round << ": the value written after the last line was lost";
+        }
         registry.WriteInteger("Round", round);
     }
     const std::string written = TTempFolder::Read(store);
