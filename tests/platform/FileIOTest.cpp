@@ -470,6 +470,29 @@ TEST(FileIO, AWaitIsToldOnceAndEndsWithTheLockItsNameLeadsTo) {
     held.reset();
     waiter.join();
     EXPECT_EQ(told, 1);
+    // A wait that ran out is told by the run's later writers in the same words,
+    // so that whoever tells it (the settings store) tells it once.
+    std::promise<void> taken;
+    std::promise<void> done;
+    std::thread holder([&] {
+        const TFileWriteLock other(list);
+        taken.set_value();
+        done.get_future().wait();
+    });
+    taken.get_future().wait();
+    std::vector<std::string> said;
+    for (const int seconds : {1, 2}) {
+        try {
+            const TFileWriteLock writer(list, std::chrono::seconds(seconds));
+        } catch (const ELockUnavailable& error) {
+            said.push_back(error.what());
+        }
+    }
+    done.set_value();
+    holder.join();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[1], said[0]);
+    EXPECT_NE(said[0].find("waited 1 s"), std::string::npos) << said[0];
 }
 
 // A write that the system refuses says why: here the largest file a process
