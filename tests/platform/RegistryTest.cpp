@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 
 #include "platform/DialogService.h"
@@ -229,6 +230,27 @@ TEST_F(RegistryTest, ALastLineContinuedAndANameGivenTwiceLoseNothing) {
     EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("line 2: \"Twice\"=dword:00000001; line 4: typed by mistake"),
               std::string::npos)
         << TDialogService::Instance().Requests()[0].text;
+}
+
+// Lines the program cannot read, met before anybody can be told (settings
+// are read before the window), are told once, in the language in effect
+// when told, however often the store is read meanwhile.
+TEST_F(RegistryTest, UnreadLinesAreToldOnceInTheLanguageInEffect) {
+    folder.Write("config/Morvane/HKCU.reg", "[HKEY_CURRENT_USER\\Software\\Test]\ntyped by mistake\n\"A\"=dword:00000001\n");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);  // no log yet: nobody is reached
+    TDialogService::Instance().ClearScript();
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
+    EXPECT_EQ(registry.ReadInteger("A"), 1);
+    const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TellHeldStoreProblems();
+    registry.WriteInteger("A", 2);
+    EXPECT_EQ(registry.ReadInteger("A"), 2);
+    SetResStrLookup(english);
+    const auto& requests = TDialogService::Instance().Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text.rfind("<The settings file ", 0), 0u) << requests[0].text;
 }
 
 // A default is stored only where nothing of its type is stored yet.
