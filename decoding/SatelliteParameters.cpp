@@ -7,8 +7,6 @@
 #include "platform/SysUtils.h"
 #include "platform/ProgramFolder.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
