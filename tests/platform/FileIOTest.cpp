@@ -372,7 +372,9 @@ TEST(FileIO, ALockIsHeldByWritersOnlyAndNotLostWithItsFile) {
     folder.Write("program/processed.lst.lock", "");
     chmod((list + ".lock").c_str(), 0644);  // as a build that gave the lock the file's mode left it
     {
-        const TFileWriteLock held(list);
+        TLockFile reader(list + ".lock");  // a mere reader holding that lock (flock -s) holds no writer up
+        reader.LockShared();
+        const TFileWriteLock held(list, std::chrono::seconds(1));
         struct stat info {};
         ASSERT_EQ(stat((list + ".lock").c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << "a reader of the list may not hold it";
