@@ -161,6 +161,8 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
             TellOperator(text);
     });
     SetRegistryErrorLog(ReportQuietError);
+    // A wait for a lock shows in the status line too, not only on standard error.
+    SetLockWaitListener([this](const std::string& text) { host_.SetStatusText(text); });
     TellHeldStoreProblems();
     loader_ = std::make_unique<TPassLoader>(Pass, host_, static_cast<TLoaderServices&>(*this), LoaderSettings);
     imageSaver_ = std::make_unique<TImageSaver>(View, SaveSettings);
@@ -192,7 +194,9 @@ TMainCore::TMainCore(TMainHost& host, TParams params)
     ChooseHelp();
     ReadDisplaySettings();
     NudgeListFileName = WritableProgramFile(NudgeFile);
-    const std::string nudgeNote = NudgeList.LoadFromFile(ReadableProgramFile(NudgeFile));
+    // The memory the run writes is the one it reads: a user's old copy does not hide the shared one.
+    const std::string nudgeNote =
+        NudgeList.LoadFromFile(AnythingAt(NudgeListFileName) ? NudgeListFileName : ReadableProgramFile(NudgeFile));
     TellOfFileBeside(nudgeNote);
     Pass.Orbit->LoadSatelliteList(ReadTrackerRegistryString("TwoLineDataPath"));
     host_.SetStatusText("");
@@ -399,6 +403,7 @@ TMainCore::~TMainCore() {
     MRUFileList.reset();
     FireSettings.reset();
     TDialogService::Instance().SetLogSink(nullptr);
+    SetLockWaitListener(nullptr);
 }
 
 void TMainCore::FreeSettings() {

@@ -11,7 +11,8 @@ namespace kestrune {
 namespace {
 
 // The lines of the memory in text, empty ones left out.
-std::vector<std::string> MemoryLines(std::string_view text) {
+std::vector<std::string> MemoryLines(std::string text) {
+    DropByteOrderMark(text);
     std::vector<std::string> lines = SplitLines(text);
     std::erase(lines, std::string());
     return lines;

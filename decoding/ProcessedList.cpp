@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -137,6 +138,7 @@ TListsRead ReadLists(const std::vector<std::string>& lists, const std::string& b
             if (!SetAsideTooLarge(list, kept, setAside)) throw EWriteError(setAside);
         }
         if (kept.Kind != TKeptFile::TKind::Read) continue;
+        DropByteOrderMark(content);
         read.Paths.push_back(list);
         read.Contents.push_back(std::move(content));
     }
@@ -155,6 +157,12 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     const std::string readable = ReadableProgramFile(ProcessedListName);
     const std::vector<std::string> lists = readable == beside ? std::vector{beside} : std::vector{beside, readable};
     TProcessedLineWrite written{beside, {}, {}};
+    // Both lists' locks together are waited for no longer than one's.
+    const auto start = std::chrono::steady_clock::now();
+    const auto waitLeft = [start] {
+        const auto left = std::chrono::seconds(TFileWriteLock::DefaultWaitSeconds) - (std::chrono::steady_clock::now() - start);
+        return std::max(std::chrono::milliseconds(0), std::chrono::duration_cast<std::chrono::milliseconds>(left));
+    };
     std::optional<TFileWriteLock> besideLock;
     std::optional<TFileWriteLock> userLock;
     try {
@@ -162,7 +170,7 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
         if (WritableProgramFile(ProcessedListName) != beside)
             throw EWriteError(FormatResStr(res::SUnableToWrite, {beside}) + ": " + std::strerror(EACCES));
         besideLock.emplace(beside);
-        if (readable != beside) userLock.emplace(readable);
+        if (readable != beside) userLock.emplace(readable, waitLeft());
         std::string refused;
         TListsRead read = ReadLists(lists, beside, true, refused, written.SetAside);
         if (!refused.empty()) throw EWriteError(refused);
@@ -173,7 +181,7 @@ TProcessedLineWrite AddProcessedLine(const std::string& line) {
     }
     written.Path = UserDataFolder() + ProcessedListName;  // made only when it takes the line
     try {
-        if (!userLock) userLock.emplace(written.Path);
+        if (!userLock) userLock.emplace(written.Path, waitLeft());
         std::string refused;
         TListsRead read = ReadLists(lists, beside, besideLock && besideLock->Held(), refused, written.SetAside);
         WriteList(written.Path, line, read, written.SetAside);

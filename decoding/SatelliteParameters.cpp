@@ -7,8 +7,6 @@
 #include "platform/SysUtils.h"
 #include "platform/ProgramFolder.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -243,11 +241,17 @@ void WriteSatelliteIni(TIniFile& file, const TSatelliteFileValues& values) {
     }
 }
 
-// The user's copy of a file the program folder holds read-only starts as
-// that file, so that nothing else it holds is lost.
-void CopyExistingFile(const std::string& from, const std::string& to) {
-    std::string content;
-    if (FileExists(from) && ReadFileText(from, content)) WriteFileAtomically(to, content);
+// Notes joined as one.
+void AddNote(std::string& notes, const std::string& note) {
+    if (!note.empty()) notes += (notes.empty() ? "" : "; ") + note;
+}
+
+// A copy in the user's folder, beside the program folder's file that is read, is told:
+// its values are not used, whatever they are.
+std::string UnreadCopyNote(const std::string& read, const std::string& name) {
+    const std::string copy = UserDataHome() + "Kestrune/" + name;
+    if (copy == read || !AnythingAt(copy)) return {};
+    return "The parameters were read from " + read + "; the copy " + copy + " is not read (remove it, or edit " + read + ")";
 }
 
 }  // namespace
@@ -311,32 +315,42 @@ TSatelliteFileResult LoadSatelliteParameterFile(uint8_t SatelliteId) {
     TSatelliteFileResult result{DefaultSatelliteFileValues(SatelliteId), ""};
     const std::string name = SatelliteParameterFileName(SatelliteId);
     if (name.empty()) return result;
+    // The program folder's file is the one every user reads, so that an edit of it takes
+    // effect for all: one this user may not write is read as it stands. Only where it
+    // cannot be read is the user's own copy read and completed, and its making told.
+    const std::string beside = ProgramFolder() + name;
+    const std::string writePath = WritableProgramFile(name);
+    std::string notes;
+    if (writePath != beside) {
+        const TIniFile shared(beside);
+        if (AnythingAt(beside) && shared.Note().empty()) {
+            result.Values = ReadSatelliteIni(shared, result.Values);
+            result.WriteError = UnreadCopyNote(beside, name);
+            return result;
+        }
+        AddNote(notes, shared.Note());
+    }
+    const bool newCopy = writePath != beside && !AnythingAt(writePath);
     // Runs completing the file at once read and write it one after another;
     // a lock that cannot be opened leaves the file as it is.
     std::optional<TFileWriteLock> lock;
     try {
-        lock.emplace(WritableProgramFile(name));
+        lock.emplace(writePath);
     } catch (const std::exception& error) {
-        result.WriteError = error.what();
+        AddNote(notes, error.what());
     }
-    const std::string readPath = ReadableProgramFile(name);
-    TIniFile file(readPath);
+    TIniFile file(writePath);
     result.Values = ReadSatelliteIni(file, result.Values);
-    // A program folder without write permission sends the file to the user's folder.
-    const std::string writePath = access(readPath.c_str(), W_OK) == 0 ? readPath : WritableProgramFile(name);
+    AddNote(notes, file.Note());  // a file not read (far too large), with what became of it
     try {
-        if (lock && writePath == readPath) {
-            WriteSatelliteIni(file, result.Values);
-        } else if (lock) {
-            if (file.Note().empty()) CopyExistingFile(readPath, writePath);
-            TIniFile copy(writePath);
-            WriteSatelliteIni(copy, result.Values);
-        }
+        if (lock) WriteSatelliteIni(file, result.Values);
+        if (lock && newCopy)
+            AddNote(notes, beside + " cannot be written here: the parameters were written to " + writePath + ", which this user's runs read");
     } catch (const std::exception& error) {
-        result.WriteError = error.what();
+        AddNote(notes, error.what());
     }
-    // A file not read (no file, far too large) is told with what became of it.
-    if (result.WriteError.empty()) result.WriteError = file.Note();
+    if (writePath == beside) AddNote(notes, UnreadCopyNote(beside, name));
+    result.WriteError = notes;
     return result;
 }
 

@@ -88,11 +88,13 @@ std::string SatelliteParameterFileName(uint8_t SatelliteId);
 // file (a zero visible slope gives the plain count ramp).
 TSatelliteFileValues DefaultSatelliteFileValues(uint8_t SatelliteId);
 
-// Reads the identity's parameter file from the program folder (user copy
-// first), taking the default for every missing or malformed value, and
-// writes every key back so the file is complete. A failed write leaves the
-// values as read and is described in WriteError, as is a file not read (no
-// file, or far too large, and then set aside); it never throws.
+// Reads the identity's parameter file from the program folder (the user's
+// copy only where that one cannot be read), taking the default for every
+// missing or malformed value, and writes every key back so the file is
+// complete, where this user may. A failed write leaves the values as read
+// and is described in WriteError, as is a file not read (far too large, and
+// then set aside), a copy made in the user's folder and one there not read;
+// it never throws.
 struct TSatelliteFileResult {
     TSatelliteFileValues Values;
     std::string WriteError;

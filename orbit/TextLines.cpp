@@ -12,6 +12,7 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
     lines.clear();
     std::string content;
     if (!ReadFileText(fileName, content)) return false;
+    DropByteOrderMark(content);
     lines = SplitLines(content);
     return true;
 }
@@ -19,6 +20,7 @@ bool ReadTextLines(const std::string& fileName, std::vector<std::string>& lines)
 TKeptFile ReadKeptLines(const std::string& fileName, int64_t mostBytes, std::vector<std::string>& lines) {
     std::string content;
     const TKeptFile kept = ReadKeptFile(fileName, mostBytes, content);
+    DropByteOrderMark(content);
     lines = SplitLines(content);
     return kept;
 }

@@ -22,6 +22,7 @@
 #include <ctime>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -292,32 +293,59 @@ std::map<TLockFileId, std::weak_ptr<TFileWriteLock::THeld>>& LocksOfThisThread()
     return locks;
 }
 
-// Locks whose wait ran out in this process: a run waits for each once.
-bool WaitRanOut(const std::string& lockPath, bool remember = false) {
+// Locks whose wait ran out in this process, with what was told: a run waits
+// for each once, and its later writers give up at once, telling the same.
+std::string WaitRanOut(const std::string& lockPath, const std::string& told = {}) {
     static std::mutex mutex;
-    static std::set<std::string> ranOut;
+    static std::map<std::string, std::string> ranOut;
     const std::lock_guard lock(mutex);
-    return remember ? ranOut.insert(lockPath).second : ranOut.count(lockPath) > 0;
+    if (!told.empty()) ranOut.try_emplace(lockPath, told);
+    const auto found = ranOut.find(lockPath);
+    return found == ranOut.end() ? std::string() : found->second;
 }
 
+// Who hears of a wait besides standard error, and on which thread.
+struct TLockWaitListener {
+    std::mutex Mutex;
+    std::function<void(const std::string&)> Listener;
+    std::thread::id Thread;
+
+    static TLockWaitListener& Instance() {
+        static TLockWaitListener listener;
+        return listener;
+    }
+    void Tell(const std::string& text) {
+        std::function<void(const std::string&)> listener;
+        {
+            const std::lock_guard lock(Mutex);
+            if (Thread == std::this_thread::get_id()) listener = Listener;
+        }
+        if (listener) listener(text);
+    }
+};
+
 // One writer's wait for a lock that another holds: pauses between tries,
-// told once it lasts, ended by ELockUnavailable once it has lasted its limit.
+// told once it lasts (once, whether the lock file or the file itself is
+// waited for), ended by ELockUnavailable once it has lasted its limit.
 class TLockWait {
 public:
     TLockWait(std::string lockPath, std::string path, std::chrono::milliseconds limit)
         : lockPath_(std::move(lockPath)), path_(std::move(path)),
-          limit_(WaitRanOut(lockPath_) ? std::chrono::milliseconds(0) : limit) {}
+          ranOut_(WaitRanOut(lockPath_)), limit_(ranOut_.empty() ? limit : std::chrono::milliseconds(0)) {}
 
-    void PauseOrGiveUp() {
+    // heldFile: the file itself is what another run holds, not its lock file.
+    void PauseOrGiveUp(bool heldFile = false) {
         const auto waited = std::chrono::steady_clock::now() - start_;
+        const std::string held = heldFile ? "file " + ShownFileNameText(path_)
+                                          : "lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_);
         if (waited >= limit_) {
-            WaitRanOut(lockPath_, true);
-            throw ELockUnavailable("The lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_) +
-                                   " is held by another run: waited " + Seconds(limit_) + " s for it");
+            if (!ranOut_.empty()) throw ELockUnavailable(ranOut_);
+            throw ELockUnavailable(WaitRanOut(lockPath_, "The " + held + " is held by another run: waited " + Seconds(limit_) + " s for it"));
         }
         if (!told_ && waited >= TellAfter) {
-            TellOnStandardError("waiting for the lock " + ShownFileNameText(lockPath_) + " of " + ShownFileNameText(path_) +
-                                ", which another run holds (at most " + Seconds(limit_) + " s)");
+            const std::string text = "waiting for the " + held + ", which another run holds (at most " + Seconds(limit_) + " s)";
+            TellOnStandardError(text);
+            TLockWaitListener::Instance().Tell(text);
             told_ = true;
         }
         std::this_thread::sleep_for(pause_);
@@ -331,6 +359,7 @@ private:
     static constexpr std::chrono::milliseconds LongestPause{50};
     std::string lockPath_;
     std::string path_;
+    std::string ranOut_;  // what a wait of this process for this lock that ran out told
     std::chrono::milliseconds limit_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::milliseconds pause_{1};
@@ -409,22 +438,43 @@ void TLockFile::LockShared() {
 
 void TLockFile::Unlock() { FlockRetrying(handle_.Get(), LOCK_UN); }
 
+// The lock files this thread holds, by the name of the lock file: taken again
+// at once whatever became of that name (removed, or replaced by another run's).
+std::map<std::string, std::weak_ptr<TFileWriteLock::THeld>>& LocksOfThisThreadByName() {
+    thread_local std::map<std::string, std::weak_ptr<TFileWriteLock::THeld>> locks;
+    return locks;
+}
+
 // What a holder keeps: the lock file, and the file itself as each name of it met while held was.
 struct TFileWriteLock::THeld {
     explicit THeld(TFileHandle lockFile) : LockFile(std::move(lockFile)) {}
+    THeld(const THeld&) = delete;
+    THeld& operator=(const THeld&) = delete;
+    // A file made only to be locked, and left empty, goes again: nothing was written.
+    ~THeld() {
+        struct stat info {};
+        if (!made_.empty() && lstat(made_.c_str(), &info) == 0 && IdOf(info) == madeId_ && info.st_size == 0)
+            unlink(made_.c_str());
+    }
     TFileHandle LockFile;
     std::map<TLockFileId, TFileHandle> Files;
 
-    // Locks for writing the file the name now leads to, if this writer may open it so.
+    // Locks for writing the file the name now leads to, if this writer may open it so. A
+    // file not there yet is made (empty) to be locked: a lock file removed while held then
+    // still leaves the file guarded, from its first line.
     void LockFileItself(const std::string& file, TLockWait& wait) {
         for (;;) {
             struct stat info {};
-            if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || Files.count(IdOf(info)) > 0) return;
+            if (stat(file.c_str(), &info) != 0) {
+                if (errno != ENOENT || !MakeEmpty(file)) return;
+                continue;
+            }
+            if (!S_ISREG(info.st_mode) || Files.count(IdOf(info)) > 0) return;
             TFileHandle opened(open(file.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
             if (!opened.Valid() || fstat(opened.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return;
             const int error = LockForWriting(opened.Get());
             if (error == EWOULDBLOCK) {
-                wait.PauseOrGiveUp();
+                wait.PauseOrGiveUp(true);
                 continue;
             }
             if (error != 0) return;  // no locks here: the lock file alone guards it
@@ -432,7 +482,37 @@ struct TFileWriteLock::THeld {
             if (StillNamed(file, info, true)) Files.emplace(IdOf(info), std::move(opened));
         }
     }
+
+private:
+    // False when it cannot be made here (the writer then fails as it would have); true also
+    // when another run made it first.
+    bool MakeEmpty(const std::string& file) {
+        const TFileHandle made(open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!made.Valid()) return errno == EEXIST;
+        struct stat info {};
+        fstat(made.Get(), &info);
+        fchmod(made.Get(), KeptFileModeIn(FolderOf(file)));  // as asked, whatever the umask
+        made_ = file;
+        madeId_ = IdOf(info);
+        return true;
+    }
+
+    std::string made_;
+    TLockFileId madeId_{};
 };
+
+mode_t KeptFileModeIn(const std::string& folder) {
+    struct stat info {};
+    const bool groupWrites = stat(folder.c_str(), &info) == 0 && (info.st_mode & S_IWGRP) != 0;
+    return groupWrites ? 0664 : 0644;
+}
+
+void SetLockWaitListener(std::function<void(const std::string&)> listener) {
+    TLockWaitListener& waits = TLockWaitListener::Instance();
+    const std::lock_guard lock(waits.Mutex);
+    waits.Listener = std::move(listener);
+    waits.Thread = std::this_thread::get_id();
+}
 
 std::string TFileWriteLock::LockFileFor(const std::string& path) {
     const std::string linked = FileLinkedTo(path);
@@ -444,10 +524,35 @@ mode_t TFileWriteLock::LockModeFor(mode_t fileMode) {
     return writers | (writers << 1) | 0600;
 }
 
+namespace {
+
+// A lock file that lets read it some who may not write the file (as an older
+// build made them) is replaced by one of the mode asked for, by its owner or
+// the super-user, before anybody's lock on it is waited for: a mere reader
+// holding it then holds nobody up. Whoever writes holds the file itself too.
+bool ReplaceTooOpenLock(const std::string& lockPath, const struct stat& lock, const struct stat* file, mode_t mode) {
+    if ((lock.st_mode & 0777 & ~mode) == 0 || (lock.st_uid != geteuid() && geteuid() != 0)) return false;
+    const std::string fresh = TemporaryNameFor(lockPath);
+    const TFileHandle made(open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!made.Valid()) return false;
+    if (file) fchown(made.Get(), static_cast<uid_t>(-1), file->st_gid);
+    fchmod(made.Get(), mode);
+    if (rename(fresh.c_str(), lockPath.c_str()) == 0) return true;
+    unlink(fresh.c_str());
+    return false;
+}
+
+}  // namespace
+
 TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::milliseconds waitLimit) {
     const std::string lockPath = LockFileFor(path);
     const std::string file = lockPath.substr(0, lockPath.size() - 5);
     TLockWait wait(lockPath, path, waitLimit);
+    std::weak_ptr<THeld>& byName = LocksOfThisThreadByName()[lockPath];
+    if ((held_ = byName.lock())) {  // this thread holds it already, whatever its name leads to now
+        held_->LockFileItself(file, wait);
+        return;
+    }
     // The file's own folder is made as the file would need it; a link's target's never (it may be a
     // shared disk not mounted now).
     std::error_code ignored;
@@ -455,19 +560,20 @@ TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::millisecond
     for (;;) {
         struct stat fileInfo {};
         const bool exists = stat(file.c_str(), &fileInfo) == 0;
-        const mode_t mode = LockModeFor(exists ? fileInfo.st_mode : 0644);
+        const mode_t mode = LockModeFor(exists ? fileInfo.st_mode : KeptFileModeIn(FolderOf(file)));
         TFileHandle opened(OpenLockFile(lockPath, mode));
         if (!opened.Valid()) ThrowUnopenedLock(lockPath, file, path, errno);
         struct stat info {};
         CheckLockFile(lockPath, opened.Get(), info);
         std::weak_ptr<THeld>& taken = LocksOfThisThread()[IdOf(info)];
-        if ((held_ = taken.lock())) {  // this thread holds it already
+        if ((held_ = taken.lock())) {  // this thread holds it already, through another name
             held_->LockFileItself(file, wait);
+            byName = held_;
             return;
         }
         const int error = TakeLockFile(opened.Get());
         if (error == EWOULDBLOCK) {
-            wait.PauseOrGiveUp();
+            if (!ReplaceTooOpenLock(lockPath, info, exists ? &fileInfo : nullptr, mode)) wait.PauseOrGiveUp();
             continue;
         }
         if (error != 0 && NoLocksKept(error)) return;
@@ -479,6 +585,7 @@ TFileWriteLock::TFileWriteLock(const std::string& path, std::chrono::millisecond
         held->LockFileItself(file, wait);
         held_ = std::move(held);
         taken = held_;
+        byName = held_;
         return;
     }
 }
@@ -582,6 +689,11 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
     if (held > mostBytes)
         return TooLarge(path, fstat(file.Handle.Get(), &now) == 0 ? std::max<int64_t>(held, now.st_size) : held, mostBytes);
     return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {ShownFileNameText(path), ErrnoText(cause)})};
+}
+
+void DropByteOrderMark(std::string& text) {
+    constexpr std::string_view Mark = "\xEF\xBB\xBF";
+    if (std::string_view(text).substr(0, Mark.size()) == Mark) text.erase(0, Mark.size());
 }
 
 std::string LeftAloneNote(const TKeptFile& kept) {
@@ -734,7 +846,8 @@ int RemoveStaleTemporaries(const std::string& folder, int64_t minimumAgeSeconds,
         if (!S_ISREG(info.st_mode)) continue;
         // A writer holds its file locked from before its first byte: one unlocked that holds bytes
         // has no writer any more. Only an empty one may be just made and not yet locked.
-        const bool young = info.st_size == 0 && now - info.st_mtime < minimumAgeSeconds;
+        // (No age asked for is none: a file's times may run ahead of time()'s coarser clock.)
+        const bool young = info.st_size == 0 && minimumAgeSeconds > 0 && now - info.st_mtime < minimumAgeSeconds;
         if (young || FlockRetrying(file.Get(), LOCK_EX | LOCK_NB) != 0) continue;
         if (unlink(path.c_str()) == 0) ++removed;
     }

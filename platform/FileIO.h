@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -81,20 +82,31 @@ public:
     using EWriteError::EWriteError;
 };
 
+// The mode a kept file the program makes in folder gets: writable by the
+// folder's group where that group may write the folder (a station's shared
+// folder), else by its owner only.
+mode_t KeptFileModeIn(const std::string& folder);
+// Who hears of a wait for a lock besides standard error (the window's status
+// line), called on the thread that set it only; nullptr: nobody.
+void SetLockWaitListener(std::function<void(const std::string&)> listener);
+
 // The lock every writer of one file waits on, whatever its environment: the
 // lock file "<name>.lock" beside the file that path names (through links,
 // so that writers through any link meet), never written and never renamed,
 // so it stands while the file is replaced; and the file itself, locked for
-// writing, so that a lock file removed while held loses nothing. Each is
+// writing (made empty when not there yet, and removed again when left
+// empty), so that a lock file removed while held loses nothing. Each is
 // taken only once its name is found still to lead to it. The lock file is
 // opened to those who may write the file (its owner, and its group or
 // everyone where they may write it), with the file's group, so that no mere
-// reader can hold a writer up. A thread that holds it already takes it again
-// at once. A lock held by another is waited for at most waitLimit, told on
-// standard error once it lasts five seconds; once a wait of this process has run out,
-// later ones for the same lock are not waited. ELockUnavailable when no lock
-// can be had; only a file system that keeps no locks at all gives a guard
-// that holds none.
+// reader can hold a writer up (one an older build made readable to more is
+// replaced before it is waited for). A thread that holds it already takes
+// it again at once, whatever became of the lock file's name. A lock held by
+// another is waited for at most waitLimit, told on standard error (and to the
+// wait listener) once it lasts five seconds; once a wait of this process has
+// run out, later ones for the same lock are not waited. ELockUnavailable when
+// no lock can be had; only a file system that keeps no locks at all gives a
+// guard that holds none.
 class TFileWriteLock {
 public:
     static constexpr int DefaultWaitSeconds = 30;
@@ -148,6 +160,9 @@ struct TKeptFile {
     std::string Why;  // for NotAFile, TooLarge and Unreadable
 };
 TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& content);
+// Removes the UTF-8 byte-order mark some editors begin a text file with: it
+// is no part of the file's text (a first section, key or line behind it).
+void DropByteOrderMark(std::string& text);
 // What to tell of a file ReadKeptFile did not read: "" when it was read or
 // is not there, else why, and that it is left as it is.
 std::string LeftAloneNote(const TKeptFile& kept);

@@ -9,6 +9,7 @@ TIniFile::TIniFile(const std::string& fileName, std::string writeFileName)
     : fileName_(writeFileName.empty() ? fileName : std::move(writeFileName)) {
     std::string text;
     const TKeptFile kept = ReadKeptFile(fileName, MostFileBytes, text);
+    DropByteOrderMark(text);
     if (kept.Kind == TKeptFile::TKind::Read) Parse(text);
     else note_ = kept.Why;
     if (kept.Kind == TKeptFile::TKind::TooLarge && fileName_ == fileName) tooLarge_ = kept;

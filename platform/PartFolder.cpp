@@ -44,7 +44,11 @@ std::string ReadNote(int fd, int index = 0) {
 
 // By its change time, which its writer's last touches (its note gone, its
 // times set) move too, and no copy sets back.
-bool Young(const struct stat& info, int64_t minimumAgeSeconds) { return time(nullptr) - info.st_ctime < minimumAgeSeconds; }
+// No age asked for is no age at all: a file's times may run a second ahead of time()'s
+// coarser clock, which would make one just made younger than nothing.
+bool Young(const struct stat& info, int64_t minimumAgeSeconds) {
+    return minimumAgeSeconds > 0 && time(nullptr) - info.st_ctime < minimumAgeSeconds;
+}
 
 }  // namespace
 

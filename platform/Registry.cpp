@@ -36,6 +36,7 @@ struct TStoredValue {
     // No value but a line kept as it stands (a comment, or a line the program
     // cannot read, with the lines it continues onto); "" for a value.
     std::string kept;
+    size_t line = 0;  // of the text it was read from (0: set by the program)
 
     bool IsValue() const { return kept.empty(); }
 };
@@ -274,6 +275,8 @@ private:
             read();
         }
         if (line.number != 0) read();  // the text ends inside a continued line
+        // (A name's earlier line is found unread only at its later one.)
+        std::stable_sort(unread_.begin(), unread_.end(), [](const TUnreadLine& a, const TUnreadLine& b) { return a.number < b.number; });
         return ours || !foreign;
     }
 
@@ -286,7 +289,7 @@ private:
             if (!current->Ours()) unread_.push_back({line.number, line.text});
             return;
         }
-        if (current && current->Ours() && !comment && AddValueLine(*current, line.text, index.values[KeyIndex(current)])) return;
+        if (current && current->Ours() && !comment && AddValueLine(*current, line, index.values[KeyIndex(current)])) return;
         if (IsHeader(line.text)) return;  // one more header, as two exports joined hold
         if (current) current->values.push_back({{}, {}, line.kept});
         else preamble_.push_back(line.kept);
@@ -310,8 +313,11 @@ private:
         return &keys_[at->second];
     }
 
-    // False when the line is no value.
-    static bool AddValueLine(TStoredKey& key, const std::string& line, std::unordered_map<std::string, size_t>& valueIndex) {
+    // False when the line is no value. A name given twice in a key (two
+    // exports joined, a hand edit) is read from its last line, as the
+    // registry editor reads it; an earlier line is kept as it stands, and told.
+    bool AddValueLine(TStoredKey& key, const TLogicalLine& logical, std::unordered_map<std::string, size_t>& valueIndex) {
+        const std::string& line = logical.text;
         std::string name;
         size_t pos = 0;
         if (line[0] == '@') pos = 1;
@@ -321,8 +327,14 @@ private:
         if (pos >= line.size() || line[pos] != '=') return false;
         std::string data = Trim(line.substr(pos + 1));
         const auto [at, added] = valueIndex.try_emplace(LowerCase(name), key.values.size());
-        if (added) key.values.push_back({std::move(name), std::move(data), {}});
-        else key.values[at->second].data = std::move(data);
+        if (!added) {
+            TStoredValue& earlier = key.values[at->second];
+            earlier.kept = ValueText(earlier);
+            earlier.kept.pop_back();  // its line end, which the kept line gets when written
+            unread_.push_back({earlier.line, earlier.kept});
+            at->second = key.values.size();
+        }
+        key.values.push_back({std::move(name), std::move(data), {}, logical.number});
         return true;
     }
 
@@ -473,30 +485,39 @@ std::mutex& ProblemsMutex() {
 }
 
 // Problems met before anybody could be told (settings are read before the window is there).
-std::vector<std::string>& HeldProblems() {
-    static std::vector<std::string> held;
+// Each is made when told, in the language then in effect.
+std::vector<std::function<std::string()>>& HeldProblems() {
+    static std::vector<std::function<std::string()>> held;
     return held;
 }
 
-// Every problem of the store is told once a run, with its cause, and never
-// while the store is locked: a box must not hold up another copy's settings.
-void TellStoreProblem(const std::string& text) {
+// Every problem of the store is told once a run (once for each key: a text
+// made again in another language is the same problem), with its cause, and
+// never while the store is locked: a box must not hold up another copy's settings.
+void TellStoreProblem(const std::string& key, const std::function<std::string()>& text) {
     static std::set<std::string> told;
     {
         const std::lock_guard lock(ProblemsMutex());
-        if (!told.insert(text).second) return;
+        if (!told.insert(key).second) return;
         if (!TDialogService::Instance().ReachesSomebody()) {
             HeldProblems().push_back(text);
             return;
         }
     }
-    TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+    TDialogService::Instance().ShowMessage(text(), {}, TMsgDlgType::mtWarning);
 }
 
-void TellUnreadLines(const std::string& file, const TStoreDocument& document) {
-    const std::string note = UnreadNote(file, document.Unread());
-    if (!note.empty()) TellStoreProblem(note);
+void TellStoreProblem(const std::string& text) {
+    TellStoreProblem(text, [text] { return text; });
 }
+
+// The lines of a store read that the program cannot read, told once a run for each store.
+void TellUnreadLines(const std::string& file, const std::vector<TUnreadLine>& unread) {
+    if (unread.empty()) return;
+    TellStoreProblem("unread lines of " + file, [file, unread] { return UnreadNote(file, unread); });
+}
+
+void TellUnreadLines(const std::string& file, const TStoreDocument& document) { TellUnreadLines(file, document.Unread()); }
 
 // A store that cannot be read is kept beside itself as
 // "<name>.damaged-<date>"; returns that name, "" when it could not be moved.
@@ -539,7 +560,7 @@ std::shared_ptr<const TStoreDocument> ReadStore(const std::string& file) {
 void UpdateStore(const std::string& file, const std::string& valueName,
                  const std::function<bool(TStoreDocument&)>& change) {
     std::string told;
-    std::string unread;
+    std::vector<TUnreadLine> unread;
     std::string failure;
     bool leftAlone = false;
     try {
@@ -554,7 +575,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
         const TFileWriteLock lock(file);
         const TStoreFile store = LoadStore(file);
         leaveAlone(store);
-        if (store.Document) unread = UnreadNote(file, store.Document->Unread());
+        if (store.Document) unread = store.Document->Unread();
         TStoreDocument document = store.Document ? *store.Document : TStoreDocument();
         // A store that cannot be read must not be replaced by one holding
         // only this value: it is kept, and the settings start afresh.
@@ -571,7 +592,7 @@ void UpdateStore(const std::string& file, const std::string& valueName,
         failure = error.what();
     }
     if (!told.empty()) TellStoreProblem(told);
-    if (!unread.empty()) TellStoreProblem(unread);
+    TellUnreadLines(file, unread);
     if (failure.empty()) return;
     if (!leftAlone) TellStoreProblem(FormatResStr(res::SStoreNotSaved, {failure}));
     throw EStoreNotSaved(FormatResStr(res::SSettingNotSetBecause, {valueName, failure}));
@@ -588,12 +609,12 @@ std::optional<std::string> StoredData(const std::string& file, const std::string
 }  // namespace
 
 void TellHeldStoreProblems() {
-    std::vector<std::string> held;
+    std::vector<std::function<std::string()>> held;
     {
         const std::lock_guard lock(ProblemsMutex());
         held.swap(HeldProblems());
     }
-    for (const std::string& text : held) TDialogService::Instance().ShowMessage(text, {}, TMsgDlgType::mtWarning);
+    for (const auto& text : held) TDialogService::Instance().ShowMessage(text(), {}, TMsgDlgType::mtWarning);
 }
 
 void TellUnusableValue(const std::string& name, const std::string& data) {

@@ -6,6 +6,7 @@
 #include "decoding/HRPTvideo.h"
 #include "platform/DesktopEntry.h"
 #include "platform/DialogService.h"
+#include "platform/FileIO.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "tests/platform/TempFolder.h"
@@ -20,8 +21,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <set>
+#include <thread>
 
 namespace kestrune {
 namespace {
@@ -190,6 +193,29 @@ TEST_F(MainCoreTest, TheMissingKeplerFolderIsToldOncePerStart) {
                                 return request.text.starts_with("Folder for Kepler data: ");
                             }),
               1);
+}
+
+// A wait for a lock shows in the window's status line, not only on
+// standard error: the core tells its host.
+TEST_F(MainCoreTest, AWaitForALockIsShownInTheStatusLine) {
+    struct TStatusHost : THeadlessMainHost {
+        std::string StatusText;
+        void SetStatusText(const std::string& text) override { StatusText = text; }
+    } statusHost;
+    TMainCore core(statusHost, {});
+    const std::string list = folder / "program/processed.lst";
+    std::promise<void> taken;
+    std::promise<void> done;
+    std::thread holder([&] {
+        const TFileWriteLock held(list);
+        taken.set_value();
+        done.get_future().wait();
+    });
+    taken.get_future().wait();
+    EXPECT_THROW(TFileWriteLock(list, std::chrono::seconds(6)), ELockUnavailable);
+    done.set_value();
+    holder.join();
+    EXPECT_NE(statusHost.StatusText.find("waiting for the lock " + list + ".lock"), std::string::npos) << statusHost.StatusText;
 }
 
 // The boundary files are read while the pass loads; what is drawn, and what

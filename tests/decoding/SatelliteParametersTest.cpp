@@ -150,5 +150,67 @@ TEST_F(SatelliteParametersTest, AReadOnlyFileFarTooLargeIsNeitherCopiedNorChange
     EXPECT_EQ(report, "");
 }
 
+// Which file a run reads is never a surprise: the program folder's, as its
+// editor left it (a byte-order mark is no part of it), whatever copy the
+// user's folder holds; that copy is told.
+struct TWhichFileCase {
+    const char* what;
+    const char* programFile;  // nullptr: none
+    const char* userCopy;     // nullptr: none
+    int channel;
+    float slope1;
+    const char* told;  // a part of the note, "" for none
+};
+
+TEST_F(SatelliteParametersTest, TheProgramFoldersFileIsReadAsItsEditorLeftIt) {
+    const TWhichFileCase cases[] = {
+        {"saved with a byte-order mark", "\xEF\xBB\xBF[Chan-3]\r\nSlope1=0.03\r\n", nullptr, 3, 0.03f, ""},
+        {"edited beside an older copy", "[Chan-1]\r\nSlope1=0.09\r\n", "[Chan-1]\r\nSlope1=0.07\r\n", 1, 0.09f,
+         "data/Kestrune/NOAA-18.ini is not read"},
+        {"a copy without the program's", nullptr, "[Chan-1]\r\nSlope1=0.07\r\n", 1, 0.054f,
+         "data/Kestrune/NOAA-18.ini is not read"},
+    };
+    for (const TWhichFileCase& c : cases) {
+        std::filesystem::remove_all(folder_ / "program");
+        std::filesystem::remove_all(folder_ / "data");
+        std::filesystem::create_directories(folder_ / "program");
+        if (c.programFile) folder_.Write("program/NOAA-18.ini", c.programFile);
+        if (c.userCopy) folder_.Write("data/Kestrune/NOAA-18.ini", c.userCopy);
+        TSensor sensor;
+        sensor.SetSatellite(10);
+        EXPECT_EQ(sensor.VisibleCalibration(c.channel).Slope1, c.slope1) << c.what;
+        const std::string told = sensor.ParameterFileError();
+        EXPECT_EQ(*c.told ? told.find(c.told) != std::string::npos : told.empty(), true) << c.what << ": " << told;
+        const std::string text = TTempFolder::Read(ProgramFile("NOAA-18.ini"));
+        EXPECT_EQ(text.find("[Chan-3]"), text.rfind("[Chan-3]")) << c.what << ": a section appended again";
+        EXPECT_EQ(text.rfind("\xEF\xBB\xBF", 0), std::string::npos) << c.what;
+    }
+}
+
+// A user who may not write the program's folder reads the file there as it
+// stands, edits and all, and writes no copy of it; where there is none, the
+// copy made in the user's folder is told.
+TEST_F(SatelliteParametersTest, AUserWhoMayNotWriteTheFolderReadsItsFileOrIsToldOfTheCopy) {
+    folder_.Write("program/NOAA-18.ini", "[Chan-1]\r\nSlope1=0.09\r\n");
+    std::filesystem::create_directories(folder_ / "data/Kestrune");
+    const std::string report = testing::RunUnprivileged(folder_.Path(), [&] {
+        std::string problems;
+        chmod(ProgramFile("NOAA-18.ini").c_str(), 0444);  // as another user's file is to this one
+        chmod((folder_ / "program").c_str(), 0555);
+        TSensor shared;
+        shared.SetSatellite(10);
+        if (shared.VisibleCalibration(1).Slope1 != 0.09f) problems += "the program folder's edit was not read; ";
+        if (!shared.ParameterFileError().empty()) problems += "told: " + shared.ParameterFileError() + "; ";
+        if (!std::filesystem::is_empty(folder_ / "data/Kestrune")) problems += "a copy was made of a file that is read; ";
+        TSensor own;
+        own.SetSatellite(11);
+        if (own.ParameterFileError().find("the parameters were written to " + UserFile("NOAA-19.ini")) == std::string::npos)
+            problems += "the copy made was not told: " + own.ParameterFileError() + "; ";
+        if (Value(UserFile("NOAA-19.ini"), 1, "Intersection") != "496") problems += "the copy lacks the defaults; ";
+        return problems;
+    });
+    EXPECT_EQ(report, "");
+}
+
 }  // namespace
 }  // namespace kestrune

@@ -1,9 +1,11 @@
 #include "platform/FileIO.h"
 
+#include "tests/platform/ChildChecks.h"
 #include "tests/platform/ProcessHelpers.h"
 #include "tests/platform/TempFolder.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,9 +16,12 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace kestrune {
@@ -56,6 +61,25 @@ TEST(FileIO, ReplacingAFileKeepsItsOwnerAndGroupWhereTheWriterMay) {
         EXPECT_EQ(info.st_gid, 4242u) << owner;
         EXPECT_EQ(info.st_mode & 07777, 0660u);
     }
+    // A member of the group who is not the super-user keeps the group too.
+    const std::string member = folder.Write("group/processed.lst", "old\n");
+    chmod(folder.Path().c_str(), 0755);
+    chown((folder / "group").c_str(), 0, 4242);
+    chmod((folder / "group").c_str(), 0775);  // no setgid: a new file would get its maker's group
+    chown(member.c_str(), 0, 4242);
+    chmod(member.c_str(), 0664);
+    const std::string report = testing::RunChecksInChild(
+        [] {
+            const gid_t station = 4242;
+            return setgroups(1, &station) == 0 && setgid(65534) == 0 && setuid(65534) == 0 ? "" : "cannot become a member";
+        },
+        [&] {
+            WriteFileAtomically(member, "new\n");
+            struct stat info {};
+            stat(member.c_str(), &info);
+            return info.st_gid == 4242 && (info.st_mode & 07777) == 0664 ? std::string() : "the group's file became the member's";
+        });
+    EXPECT_EQ(report, "");
 }
 
 TEST(FileIO, AProductWrittenInPiecesShowsWholeOnlyAfterCommit) {
@@ -348,12 +372,18 @@ TEST(FileIO, ALockIsHeldByWritersOnlyAndNotLostWithItsFile) {
     folder.Write("program/processed.lst.lock", "");
     chmod((list + ".lock").c_str(), 0644);  // as a build that gave the lock the file's mode left it
     {
-        const TFileWriteLock held(list);
+        TLockFile reader(list + ".lock");  // a mere reader holding that lock (flock -s) holds no writer up
+        reader.LockShared();
+        const TFileWriteLock held(list, std::chrono::seconds(1));
         struct stat info {};
         ASSERT_EQ(stat((list + ".lock").c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << "a reader of the list may not hold it";
         std::filesystem::remove(list + ".lock");
-        EXPECT_THROW(TFileWriteLock(list, std::chrono::milliseconds(0)), ELockUnavailable) << "lost with its file";
+        // Another thread is another holder, as another run is; this one takes it again at once.
+        std::thread([&] {
+            EXPECT_THROW(TFileWriteLock(list, std::chrono::milliseconds(0)), ELockUnavailable) << "lost with its file";
+        }).join();
+        EXPECT_TRUE(TFileWriteLock(list, std::chrono::milliseconds(0)).Held()) << "its holder waits on itself";
     }
     const TFileHandle reader(open(list.c_str(), O_RDONLY));
     struct flock readLock {};
@@ -371,6 +401,100 @@ TEST(FileIO, ALockIsHeldByWritersOnlyAndNotLostWithItsFile) {
     } catch (const ELockUnavailable& error) {
         EXPECT_NE(std::string(error.what()).find("waited 0 s"), std::string::npos) << error.what();
     }
+}
+
+// Every kept file's lock holds whatever becomes of its lock file: with the
+// file not there yet, the lock file removed or replaced while held; another
+// holder is kept out, its own holder takes it again at once, and a file made
+// only to be locked goes again when nothing was written to it.
+struct TKeptLockCase {
+    const char* file;
+    enum { Absent, Removed, Replaced, TakenAgain } fate;
+};
+
+TEST(FileIO, EveryKeptFilesLockHoldsWhateverBecomesOfItsLockFile) {
+    const TKeptLockCase cases[] = {
+        {"program/processed.lst", TKeptLockCase::Absent},  {"program/processed.lst", TKeptLockCase::Removed},
+        {"program/processed.lst", TKeptLockCase::Replaced}, {"program/mru_list.ini", TKeptLockCase::Absent},
+        {"program/mru_list.ini", TKeptLockCase::Replaced},  {"config/Morvane/HKCU.reg", TKeptLockCase::Absent},
+        {"config/Morvane/HKCU.reg", TKeptLockCase::Removed}, {"config/Morvane/HKCU.reg", TKeptLockCase::TakenAgain},
+        {"program/NOAA-18.ini", TKeptLockCase::Absent},    {"program/NOAA-18.ini", TKeptLockCase::Removed},
+    };
+    for (const TKeptLockCase& c : cases) {
+        TTempFolder folder;  // a lock of its own, never waited for before in this process
+        const std::string path = folder / c.file;
+        const std::string row = std::string(c.file) + " " + std::to_string(c.fate);
+        if (c.fate != TKeptLockCase::Absent) folder.Write(c.file, "kept\r\n");
+        chmod((folder / "program").c_str(), 02775);
+        {
+            const TFileWriteLock held(path);
+            ASSERT_TRUE(held.Held()) << row;
+            const std::string lock = path + ".lock";
+            if (c.fate == TKeptLockCase::Removed || c.fate == TKeptLockCase::Replaced) std::filesystem::remove(lock);
+            if (c.fate == TKeptLockCase::Replaced) folder.Write(std::string(c.file) + ".lock", "");
+            std::thread([&] {
+                EXPECT_THROW(TFileWriteLock(path, std::chrono::milliseconds(0)), ELockUnavailable) << row << ": another holder got it";
+            }).join();
+            EXPECT_TRUE(TFileWriteLock(path, std::chrono::milliseconds(0)).Held()) << row << ": its holder waits on itself";
+            struct stat info {};
+            ASSERT_EQ(stat(path.c_str(), &info), 0) << row << ": nothing guards a file not there";
+            if (c.fate == TKeptLockCase::Absent) {
+                EXPECT_EQ(info.st_mode & 0777, path.find("program/") != std::string::npos ? 0664u : 0644u)
+                    << row << ": a file made in a folder its group may write is the group's to write";
+            }
+        }
+        EXPECT_EQ(std::filesystem::exists(path), c.fate != TKeptLockCase::Absent) << row << ": a file made only to be locked stays";
+    }
+}
+
+// A wait is told once, however long, to standard error and whoever listens
+// on the waiting thread; a lock file removed while waited for is not taken:
+// the waiter holds the one its name leads to.
+TEST(FileIO, AWaitIsToldOnceAndEndsWithTheLockItsNameLeadsTo) {
+    TTempFolder folder;
+    const std::string list = folder.Write("program/processed.lst", "a\r\n");
+    std::optional<TFileWriteLock> held(std::in_place, list);
+    std::promise<void> waiting;
+    int told = 0;
+    std::thread waiter([&] {
+        SetLockWaitListener([&](const std::string& text) {
+            if (++told == 1) waiting.set_value();
+            EXPECT_NE(text.find("waiting for the lock " + list + ".lock"), std::string::npos) << text;
+        });
+        const TFileWriteLock taken(list, std::chrono::seconds(60));
+        EXPECT_TRUE(taken.Held());
+        TLockFile named(list + ".lock");
+        EXPECT_FALSE(named.TryLock()) << "the waiter holds a lock file that is no longer named";
+        SetLockWaitListener(nullptr);
+    });
+    waiting.get_future().wait();
+    std::filesystem::remove(list + ".lock");
+    held.reset();
+    waiter.join();
+    EXPECT_EQ(told, 1);
+    // A wait that ran out is told by the run's later writers in the same words,
+    // so that whoever tells it (the settings store) tells it once.
+    std::promise<void> taken;
+    std::promise<void> done;
+    std::thread holder([&] {
+        const TFileWriteLock other(list);
+        taken.set_value();
+        done.get_future().wait();
+    });
+    taken.get_future().wait();
+    std::vector<std::string> said;
+    for (const int seconds : {1, 2}) {
+        try {
+            const TFileWriteLock writer(list, std::chrono::seconds(seconds));
+        } catch (const ELockUnavailable& error) {
+            said.push_back(error.what());
+        }
+    }
+    done.set_value();
+    holder.join();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[1], said[0]);
+    EXPECT_NE(said[0].find("waited 1 s"), std::string::npos) << said[0];
 }
 
 // A write that the system refuses says why: here the largest file a process

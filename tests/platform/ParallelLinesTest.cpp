@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -95,16 +96,22 @@ TEST(ParallelLinesTest, FailuresAndCallsFromManyThreads) {
 TEST(ParallelLinesTest, PoolThreadsFollowTheCallersPriority) {
     if (LinePoolThreads() == 0) GTEST_SKIP() << "one processor";
     const std::thread::id caller = std::this_thread::get_id();
+    // The caller's own range ends only once a pool thread has run one, however
+    // loaded the machine: else the caller could take them all.
     const auto policies = [&](bool idle) {
         std::mutex mutex;
+        std::condition_variable poolRan;
         std::set<int> seen;
         ForLineRanges(
             0, 64,
             [&](int32_t, int32_t) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                if (std::this_thread::get_id() == caller) return;
-                const std::lock_guard<std::mutex> lock(mutex);
+                std::unique_lock<std::mutex> lock(mutex);
+                if (std::this_thread::get_id() == caller) {
+                    poolRan.wait(lock, [&] { return !seen.empty(); });
+                    return;
+                }
                 seen.insert(sched_getscheduler(0));
+                poolRan.notify_all();
             },
             idle);
         return seen;

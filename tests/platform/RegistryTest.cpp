@@ -1,4 +1,5 @@
 #include "platform/Registry.h"
+#include "platform/ProgramStrings.h"
 #include "platform/RegistryVariables.h"
 
 #include "platform/DialogService.h"
@@ -202,6 +203,54 @@ TEST_F(RegistryTest, DataEndingInABackslashReadsBackAsItself) {
         EXPECT_EQ(registry.ReadInteger("Next"), 1);
         EXPECT_EQ(registry.ReadString("Last"), "z");
     }
+}
+
+// A kept line ending in "\\" as the file's last line joins no value written
+// after it; a name given twice is read from its last line, and its earlier
+// line is kept and told, not dropped unsaid, once however often it is read.
+TEST_F(RegistryTest, ALastLineContinuedAndANameGivenTwiceLoseNothing) {
+    const std::string store = folder.Write("config/Morvane/HKCU.reg",
+                                           "[HKEY_CURRENT_USER\\Software\\Test]\n\"Twice\"=dword:00000001\n"
+                                           "\"Twice\"=dword:00000002\ntyped by mistake \\");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TDialogService::Instance().ClearScript();
+    for (int round = 1; round <= 3; ++round) {
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
+        EXPECT_EQ(registry.ReadInteger("Twice"), 2) << round;
+        if (round > 1) {
+            EXPECT_EQ(registry.ValueExists("Round") ? registry.ReadInteger("Round") : 0, round - 1)
+                << round << ": the value written after the last line was lost";
+        }
+        registry.WriteInteger("Round", round);
+    }
+    const std::string written = TTempFolder::Read(store);
+    EXPECT_NE(written.find("\"Twice\"=dword:00000001\n"), std::string::npos) << written;
+    ASSERT_EQ(TDialogService::Instance().Requests().size(), 1u);
+    EXPECT_NE(TDialogService::Instance().Requests()[0].text.find("line 2: \"Twice\"=dword:00000001; line 4: typed by mistake"),
+              std::string::npos)
+        << TDialogService::Instance().Requests()[0].text;
+}
+
+// Lines the program cannot read, met before anybody can be told (settings
+// are read before the window), are told once, in the language in effect
+// when told, however often the store is read meanwhile.
+TEST_F(RegistryTest, UnreadLinesAreToldOnceInTheLanguageInEffect) {
+    folder.Write("config/Morvane/HKCU.reg", "[HKEY_CURRENT_USER\\Software\\Test]\ntyped by mistake\n\"A\"=dword:00000001\n");
+    TDialogService::Instance().SetMode(TDialogService::Mode::Unattended);  // no log yet: nobody is reached
+    TDialogService::Instance().ClearScript();
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", false));
+    EXPECT_EQ(registry.ReadInteger("A"), 1);
+    const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
+    TDialogService::Instance().SetMode(TDialogService::Mode::Scripted);
+    TellHeldStoreProblems();
+    registry.WriteInteger("A", 2);
+    EXPECT_EQ(registry.ReadInteger("A"), 2);
+    SetResStrLookup(english);
+    const auto& requests = TDialogService::Instance().Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text.rfind("<The settings file ", 0), 0u) << requests[0].text;
 }
 
 // A default is stored only where nothing of its type is stored yet.
