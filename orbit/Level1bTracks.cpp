@@ -1,0 +1,244 @@
+// The tracks Level 1b records lie on: which records their neighbours
+// contradict, where one GAC picture ends and the next begins, and the gaps
+// in the records' times that their locations confirm.
+#include "orbit/EarthLocations.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "orbit/FitMap.h"
+#include "orbit/LineTiming.h"
+#include "orbit/MapWithWarp.h"
+#include "platform/ProgramStrings.h"
+
+namespace kestrune {
+
+namespace {
+
+constexpr float LargestLatitudeStep = 0.3f;   // degrees off the track
+constexpr double LargestEastWardStep = 1.0;   // degrees of longitude at the equator
+// Fewer records than these at either end of a file are no picture of their own.
+constexpr size_t FewestPictureRecords = 8;
+
+double LongitudeDifference(double a, double b) {
+    double difference = std::fmod(a - b, 360.0);
+    if (difference > 180.0) difference -= 360.0;
+    if (difference < -180.0) difference += 360.0;
+    return difference;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+size_t RecordsIn(const std::vector<std::vector<int>>& runs, size_t from, size_t to) {
+    size_t records = 0;
+    for (size_t run = from; run < to; ++run) records += runs[run].size();
+    return records;
+}
+
+}  // namespace
+
+// Centre latitude and longitude steps from one located record to the next
+// adjacent one, the median over the pass: damaged records do not move it.
+TEarthLocations::TTrackStep TEarthLocations::MedianTrackStep() const {
+    std::vector<double> latitudes, longitudes;
+    for (int line = 1; line < LineCount(); ++line) {
+        if (!LineLocated(line) || !LineLocated(line - 1)) continue;
+        const TAnchorLocation& a = locations_[static_cast<size_t>(line - 1)].Anchors[CentreAnchor];
+        const TAnchorLocation& b = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+        latitudes.push_back(static_cast<double>(b.Latitude) - a.Latitude);
+        longitudes.push_back(LongitudeDifference(b.Longitude, a.Longitude));
+    }
+    return {Median(latitudes), Median(longitudes)};
+}
+
+// The located line continues the run: its centre lies where the run's
+// last step, carried on over the lines between or over the scan periods
+// between their times (a loss of signal), puts it, in latitude and in
+// longitude. Where the run's last two lines are not one period apart, the
+// step is that of the pass's records.
+bool TEarthLocations::ContinuesRun(const TTrackRun& run, int line, const TTrackStep& passStep) const {
+    const int last = run.back();
+    TTrackStep step = passStep;
+    const int before = run.size() > 1 ? run[run.size() - 2] : last;
+    if (before == last - 1 && PeriodsBetween(before, last) == 1) {
+        const TAnchorLocation& a = locations_[static_cast<size_t>(before)].Anchors[CentreAnchor];
+        const TAnchorLocation& b = locations_[static_cast<size_t>(last)].Anchors[CentreAnchor];
+        step = {static_cast<double>(b.Latitude) - a.Latitude, LongitudeDifference(b.Longitude, a.Longitude)};
+    }
+    const TAnchorLocation& from = locations_[static_cast<size_t>(last)].Anchors[CentreAnchor];
+    const TAnchorLocation& to = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
+    const double eastWard = std::max(std::cos(to.Latitude * M_PI / 180.0), 0.0);
+    for (const int steps : {line - last, PeriodsBetween(last, line)}) {
+        if (steps <= 0) continue;
+        const double latitudeOff = to.Latitude - (from.Latitude + step.Latitude * steps);
+        const double longitudeOff = LongitudeDifference(to.Longitude, from.Longitude + step.Longitude * steps);
+        if (std::fabs(latitudeOff) <= LargestLatitudeStep && std::fabs(longitudeOff) * eastWard <= LargestEastWardStep)
+            return true;
+    }
+    return false;
+}
+
+// The located lines in runs that each continue one track. A run between
+// two that continue each other, holding fewer records than they do, lies
+// off the track both sides agree on: it is damaged, as is a run of one
+// record anywhere and a run of a few records at either end beside a longer
+// one. What runs stay are pictures; damaged lines go to contradicted.
+std::vector<TEarthLocations::TTrackRun> TEarthLocations::TrackRuns(std::vector<int>& contradicted) const {
+    const TTrackStep passStep = MedianTrackStep();
+    std::vector<TTrackRun> runs;
+    for (int line = 0; line < LineCount(); ++line) {
+        if (!LineLocated(line)) continue;
+        if (runs.empty() || !ContinuesRun(runs.back(), line, passStep))
+            runs.push_back({line});
+        else
+            runs.back().push_back(line);
+    }
+    const auto drop = [&](size_t from, size_t to) {
+        for (size_t run = from; run < to; ++run) contradicted.insert(contradicted.end(), runs[run].begin(), runs[run].end());
+        runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(from), runs.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t run = 0; run + 2 < runs.size() && !changed; ++run)
+            for (size_t after = run + 2; after < runs.size(); ++after) {
+                if (RecordsIn(runs, run + 1, after) >= runs[run].size() + runs[after].size()) break;
+                if (!ContinuesRun(runs[run], runs[after].front(), passStep)) continue;
+                runs[run].insert(runs[run].end(), runs[after].begin(), runs[after].end());
+                runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(after));
+                drop(run + 1, after);
+                changed = true;
+                break;
+            }
+        for (size_t run = 0; run < runs.size() && runs.size() > 1 && !changed; ++run) {
+            const bool atEnd = run == 0 || run + 1 == runs.size();
+            const size_t beside = runs[run == 0 ? 1 : run - 1].size();
+            if (runs[run].size() == 1 || (atEnd && runs[run].size() < FewestPictureRecords && beside > runs[run].size())) {
+                drop(run, run + 1);
+                changed = true;
+            }
+        }
+    }
+    std::sort(contradicted.begin(), contradicted.end());
+    return runs;
+}
+
+// Records whose locations the records either side contradict are left
+// without location; how many is told.
+int TEarthLocations::LeaveContradictedRecordsUnlocated(std::vector<std::string>& diagnostics) {
+    std::vector<int> contradicted;
+    TrackRuns(contradicted);
+    for (const int line : contradicted) locations_[static_cast<size_t>(line)] = TScanLineLocations{};
+    if (!contradicted.empty())
+        diagnostics.push_back(Format("%d records lie off the track the records either side of them agree on, "
+                                     "the first is record %d: their lines are left without location",
+                                     static_cast<int>(contradicted.size()), contradicted.front()));
+    return static_cast<int>(contradicted.size());
+}
+
+// Several GAC pictures in one file, or too long a stretch of them, cannot
+// be mapped as one pass. A picture ends where the records after it agree
+// on another track, in place or in time, never at one record; lines
+// without location (damaged records) are passed over.
+bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) {
+    const int count = LineCount();
+    const bool tooMany = count >= 3000;
+    if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
+    GacDiscontinuity = false;
+    std::vector<int> contradicted;
+    const std::vector<TTrackRun> runs = TrackRuns(contradicted);
+    for (size_t run = 1; run < runs.size() && !GacDiscontinuity; ++run) {
+        const int first = runs[run].front();
+        GacDiscontinuity = first >= 3 && first <= count - 3;
+        if (GacDiscontinuity) GacBreakLine = first;
+    }
+    if (!tooMany && !GacDiscontinuity) return true;
+    NotLocatedCause = GacDiscontinuity ? FormatResStr(res::SCauseGacPictures, {std::to_string(GacBreakLine)})
+                                       : FormatResStr(res::SCauseTooManyGacLines, {std::to_string(count)});
+    diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
+    diagnostics.push_back("or more than about twenty five minutes of GAC data.");
+    return false;
+}
+
+// The centre latitude the track through the located line from predicts at
+// line to: from's own where they are neighbours, else carried across the
+// steps between at the mean of the rates at which the located lines on
+// either side move (a track curving evenly keeps that mean over the stretch).
+// The steps are counted in lines, or byTime in the scan periods between
+// the lines' times: a loss of signal lies between neighbouring records.
+float TEarthLocations::TrackLatitude(int from, int to, bool byTime) const {
+    const auto steps = [&](int a, int b) { return byTime ? PeriodsBetween(a, b) : b - a; };
+    if (steps(from, to) == 1) return CentreLatitude(from);
+    const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
+    double rates = 0;
+    int sides = 0;
+    if (earlier < from && LineLocated(earlier) && steps(earlier, from) > 0) {
+        rates += static_cast<double>(CentreLatitude(from) - CentreLatitude(earlier)) / steps(earlier, from);
+        ++sides;
+    }
+    if (later > to && LineLocated(later) && steps(to, later) > 0) {
+        rates += static_cast<double>(CentreLatitude(later) - CentreLatitude(to)) / steps(to, later);
+        ++sides;
+    }
+    const double rate = sides > 0 ? rates / sides : 0.0;
+    return static_cast<float>(CentreLatitude(from) + rate * steps(from, to));
+}
+
+// Whole scan periods from line from to line to by their times, counted up
+// from from to a later line whichever way the pass runs (Level 1b times
+// are times of day: across midnight the short way); lines apart where
+// either has no time.
+int TEarthLocations::PeriodsBetween(int from, int to) const {
+    const TDateTime a = LineTimes(from), b = LineTimes(to);
+    if (a == 0 || b == 0 || !(scanPeriod_ > 0)) return to - from;
+    double days = b - a;
+    days -= std::round(days);
+    const int periods = static_cast<int>(Round(std::fabs(days) / scanPeriod_));
+    return to >= from ? periods : -periods;
+}
+
+// Level 1b records keep their own rhythm (half a second for GAC): the
+// median step between neighbouring timed records.
+void TEarthLocations::MeasureLevel1bPeriod() {
+    std::vector<double> steps;
+    for (size_t line = 1; line < lineTimes_.size(); ++line) {
+        if (lineTimes_[line] == 0 || lineTimes_[line - 1] == 0) continue;
+        double step = lineTimes_[line] - lineTimes_[line - 1];
+        step = std::fabs(step - std::round(step));
+        if (step > 0) steps.push_back(step);
+    }
+    if (steps.empty()) return;
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    scanPeriod_ = *middle;
+}
+
+// Gaps in the Level 1b records' times that their locations confirm: the
+// track after the gap lies where its time puts it, not where the next line
+// would lie (a damaged time is no gap). Times of day run on over midnight.
+std::vector<TSignalGap> TEarthLocations::Level1bSignalGaps() const {
+    std::vector<TDateTime> times = lineTimes_;
+    TDateTime previous = 0;
+    for (TDateTime& time : times) {
+        if (time == 0) continue;
+        if (previous != 0) time -= std::round(time - previous);
+        previous = time;
+    }
+    std::vector<TSignalGap> gaps;
+    for (const TSignalGap& gap : FindSignalGaps(times, scanPeriod_)) {
+        const int before = gap.Line, after = gap.Line + 1;
+        const bool located = ValidLine(after) && LineLocated(before) && LineLocated(after);
+        if (!located || std::fabs(CentreLatitude(after) - TrackLatitude(before, after, true)) <
+                            std::fabs(CentreLatitude(after) - TrackLatitude(before, after, false)))
+            gaps.push_back(gap);
+    }
+    return gaps;
+}
+
+
+}  // namespace kestrune
