@@ -294,6 +294,8 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
             diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
                                          unlocated, count));
         Level1bLinesUnlocated = unlocated + LeaveContradictedRecordsUnlocated(diagnostics);
+        LeaveOutTimesThePlacesContradict(diagnostics);
+        TellLevel1bSignalGaps(diagnostics);
         TakeNavigationNearMiddle();
         LocationsValid = true;
         return true;

@@ -252,6 +252,10 @@ private:
     };
     TTrackStep MedianTrackStep() const;
     bool ContinuesRun(const TTrackRun& run, int line, const TTrackStep& passStep) const;
+    bool LiesStepsOn(int from, int to, int steps, const TTrackStep& step) const;
+    std::vector<TTrackRun> TimedRuns() const;
+    void LeaveOutTimesThePlacesContradict(std::vector<std::string>& diagnostics);
+    void TellLevel1bSignalGaps(std::vector<std::string>& diagnostics) const;
     std::vector<TTrackRun> TrackRuns(std::vector<int>& contradicted) const;
     int LeaveContradictedRecordsUnlocated(std::vector<std::string>& diagnostics);
     int PeriodsBetween(int from, int to) const;

@@ -28,6 +28,12 @@ double LongitudeDifference(double a, double b) {
     return difference;
 }
 
+// b - a for two times of day, across midnight where that is shorter.
+double DayDifference(TDateTime a, TDateTime b) {
+    const double difference = b - a;
+    return difference - std::round(difference);
+}
+
 double Median(std::vector<double> values) {
     if (values.empty()) return 0.0;
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -71,17 +77,67 @@ bool TEarthLocations::ContinuesRun(const TTrackRun& run, int line, const TTrackS
         const TAnchorLocation& b = locations_[static_cast<size_t>(last)].Anchors[CentreAnchor];
         step = {static_cast<double>(b.Latitude) - a.Latitude, LongitudeDifference(b.Longitude, a.Longitude)};
     }
-    const TAnchorLocation& from = locations_[static_cast<size_t>(last)].Anchors[CentreAnchor];
-    const TAnchorLocation& to = locations_[static_cast<size_t>(line)].Anchors[CentreAnchor];
-    const double eastWard = std::max(std::cos(to.Latitude * M_PI / 180.0), 0.0);
-    for (const int steps : {line - last, PeriodsBetween(last, line)}) {
-        if (steps <= 0) continue;
-        const double latitudeOff = to.Latitude - (from.Latitude + step.Latitude * steps);
-        const double longitudeOff = LongitudeDifference(to.Longitude, from.Longitude + step.Longitude * steps);
-        if (std::fabs(latitudeOff) <= LargestLatitudeStep && std::fabs(longitudeOff) * eastWard <= LargestEastWardStep)
-            return true;
+    return LiesStepsOn(last, line, line - last, step) || LiesStepsOn(last, line, PeriodsBetween(last, line), step);
+}
+
+// The centre of line to lies where steps of the track from line from put it.
+bool TEarthLocations::LiesStepsOn(int from, int to, int steps, const TTrackStep& step) const {
+    if (steps <= 0) return false;
+    const TAnchorLocation& a = locations_[static_cast<size_t>(from)].Anchors[CentreAnchor];
+    const TAnchorLocation& b = locations_[static_cast<size_t>(to)].Anchors[CentreAnchor];
+    const double eastWard = std::max(std::cos(b.Latitude * M_PI / 180.0), 0.0);
+    const double latitudeOff = b.Latitude - (a.Latitude + step.Latitude * steps);
+    const double longitudeOff = LongitudeDifference(b.Longitude, a.Longitude + step.Longitude * steps);
+    return std::fabs(latitudeOff) <= LargestLatitudeStep && std::fabs(longitudeOff) * eastWard <= LargestEastWardStep;
+}
+
+// Located records timed in the pass's rhythm, one run after the other.
+std::vector<TEarthLocations::TTrackRun> TEarthLocations::TimedRuns() const {
+    std::vector<TTrackRun> runs;
+    int previous = -1;
+    for (int line = 0; line < LineCount(); ++line) {
+        if (!LineLocated(line) || lineTimes_[static_cast<size_t>(line)] == 0) continue;
+        const bool inRhythm =
+            previous >= 0 && std::fabs(DayDifference(lineTimes_[static_cast<size_t>(previous)],
+                                                     lineTimes_[static_cast<size_t>(line)]) -
+                                       (line - previous) * scanPeriod_) <= scanPeriod_ / 2;
+        if (inRhythm)
+            runs.back().push_back(line);
+        else
+            runs.push_back({line});
+        previous = line;
     }
-    return false;
+    return runs;
+}
+
+// A run of records timed away from the records beside it, whose places
+// follow on from theirs line by line and not where its times put them,
+// carries damaged times (a loss of signal moves the ground as far as the
+// time): the run keeps its locations but not its times, and is told.
+// Runs are judged from the longest outwards, each against the nearest
+// run kept on the longest's side.
+void TEarthLocations::LeaveOutTimesThePlacesContradict(std::vector<std::string>& diagnostics) {
+    const std::vector<TTrackRun> runs = TimedRuns();
+    if (runs.size() < 2) return;
+    const TTrackStep passStep = MedianTrackStep();
+    const auto longest = std::max_element(runs.begin(), runs.end(),
+                                          [](const TTrackRun& a, const TTrackRun& b) { return a.size() < b.size(); });
+    const size_t longestRun = static_cast<size_t>(longest - runs.begin());
+    const auto judge = [&](size_t run, int kept, bool after) {
+        const int from = after ? kept : runs[run].back(), to = after ? runs[run].front() : kept;
+        const bool byLines = LiesStepsOn(from, to, to - from, passStep);
+        if (!byLines || LiesStepsOn(from, to, PeriodsBetween(from, to), passStep)) return false;
+        const TDateTime time = lineTimes_[static_cast<size_t>(runs[run].front())];
+        for (const int line : runs[run]) lineTimes_[static_cast<size_t>(line)] = 0;
+        diagnostics.push_back(Format("Records %d to %d, timed from %s, lie on the track beside them, not where "
+                                     "their times put them: their times are left out",
+                                     runs[run].front(), runs[run].back(), FormatDateTime("hh:nn:ss.zzz", time).c_str()));
+        return true;
+    };
+    for (int kept = runs[longestRun].back(), run = static_cast<int>(longestRun) + 1; run < static_cast<int>(runs.size()); ++run)
+        if (!judge(static_cast<size_t>(run), kept, true)) kept = runs[static_cast<size_t>(run)].back();
+    for (int kept = runs[longestRun].front(), run = static_cast<int>(longestRun) - 1; run >= 0; --run)
+        if (!judge(static_cast<size_t>(run), kept, false)) kept = runs[static_cast<size_t>(run)].front();
 }
 
 // The located lines in runs that each continue one track. A run between
@@ -139,6 +195,14 @@ int TEarthLocations::LeaveContradictedRecordsUnlocated(std::vector<std::string>&
                                      "the first is record %d: their lines are left without location",
                                      static_cast<int>(contradicted.size()), contradicted.front()));
     return static_cast<int>(contradicted.size());
+}
+
+// Each loss of signal the records' places confirm is told, as a frame
+// format's gaps are.
+void TEarthLocations::TellLevel1bSignalGaps(std::vector<std::string>& diagnostics) const {
+    for (const TSignalGap& gap : Level1bSignalGaps())
+        diagnostics.push_back(
+            Format("The signal has a gap of %.1f s after line %d", gap.Missing * scanPeriod_ * SecsPerDay, gap.Line));
 }
 
 // Several GAC pictures in one file, or too long a stretch of them, cannot

@@ -927,6 +927,10 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         if (gac.Mapped && (gac.Lost > 0 || gac.Late > 0)) {
             EXPECT_TRUE(Contains(state.DiagnosticLines, Format("Mid-picture line num: %d,", passSpec.Records / 2)));
         }
+        // A loss of signal is told as a gap; times the places contradict are left out and told.
+        EXPECT_EQ(Contains(state.DiagnosticLines, "The signal has a gap of 10.0 s after line 59"), gac.Lost == 20);
+        EXPECT_EQ(Contains(state.DiagnosticLines, "Records 60 to 119, timed from "), gac.Late == 10)
+            << testing::PrintToString(state.DiagnosticLines);
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
         // The corners are the first and last confirmed lines'.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
