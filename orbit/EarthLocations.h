@@ -253,6 +253,7 @@ private:
     TTrackStep MedianTrackStep() const;
     bool ContinuesRun(const TTrackRun& run, int line, const TTrackStep& passStep) const;
     bool LiesStepsOn(int from, int to, int steps, const TTrackStep& step) const;
+    int PeriodsAcross(int from, int to) const;
     std::vector<TTrackRun> TimedRuns() const;
     void LeaveOutTimesThePlacesContradict(std::vector<std::string>& diagnostics);
     void TellLevel1bSignalGaps(std::vector<std::string>& diagnostics) const;

@@ -72,12 +72,25 @@ bool TEarthLocations::ContinuesRun(const TTrackRun& run, int line, const TTrackS
     const int last = run.back();
     TTrackStep step = passStep;
     const int before = run.size() > 1 ? run[run.size() - 2] : last;
-    if (before == last - 1 && PeriodsBetween(before, last) == 1) {
+    if (before == last - 1 && PeriodsAcross(before, last) == 1) {
         const TAnchorLocation& a = locations_[static_cast<size_t>(before)].Anchors[CentreAnchor];
         const TAnchorLocation& b = locations_[static_cast<size_t>(last)].Anchors[CentreAnchor];
         step = {static_cast<double>(b.Latitude) - a.Latitude, LongitudeDifference(b.Longitude, a.Longitude)};
     }
-    return LiesStepsOn(last, line, line - last, step) || LiesStepsOn(last, line, PeriodsBetween(last, line), step);
+    return LiesStepsOn(last, line, line - last, step) || LiesStepsOn(last, line, PeriodsAcross(last, line), step);
+}
+
+// Scan periods from line from to a later line to, by their times; where
+// either has none (its time left out), by the nearest timed line a few
+// lines beyond it, counted back: a loss of signal beside damaged times is
+// still one.
+int TEarthLocations::PeriodsAcross(int from, int to) const {
+    constexpr int Reach = 8;
+    int earlier = from, later = to;
+    while (LineTimes(earlier) == 0 && earlier > std::max(from - Reach, 0)) --earlier;
+    while (LineTimes(later) == 0 && later < std::min(to + Reach, LineCount() - 1)) ++later;
+    if (LineTimes(earlier) == 0 || LineTimes(later) == 0) return to - from;
+    return PeriodsBetween(earlier, later) - (from - earlier) - (later - to);
 }
 
 // The centre of line to lies where steps of the track from line from put it.
@@ -236,7 +249,7 @@ bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) 
 // The steps are counted in lines, or byTime in the scan periods between
 // the lines' times: a loss of signal lies between neighbouring records.
 float TEarthLocations::TrackLatitude(int from, int to, bool byTime) const {
-    const auto steps = [&](int a, int b) { return byTime ? PeriodsBetween(a, b) : b - a; };
+    const auto steps = [&](int a, int b) { return byTime ? PeriodsAcross(a, b) : b - a; };
     if (steps(from, to) == 1) return CentreLatitude(from);
     const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
     double rates = 0;
