@@ -307,7 +307,17 @@ std::vector<TSignalGap> TEarthLocations::Level1bSignalGaps() const {
         previous = time;
     }
     std::vector<TSignalGap> gaps;
-    for (const TSignalGap& gap : FindSignalGaps(times, scanPeriod_)) {
+    const TTrackStep passStep = MedianTrackStep();
+    for (TSignalGap gap : FindSignalGaps(times, scanPeriod_)) {
+        // Lines whose times were left out stand before the gap found: the
+        // place where the track jumps tells after which of them it lies.
+        int timed = gap.Line;
+        while (timed > 0 && times[static_cast<size_t>(timed)] == 0) --timed;
+        for (int line = timed; line < gap.Line; ++line)
+            if (LineLocated(line) && LineLocated(line + 1) && !LiesStepsOn(line, line + 1, 1, passStep)) {
+                gap.Line = line;
+                break;
+            }
         const int before = gap.Line, after = gap.Line + 1;
         const bool located = ValidLine(after) && LineLocated(before) && LineLocated(after);
         if (!located || std::fabs(CentreLatitude(after) - TrackLatitude(before, after, true)) <

@@ -859,6 +859,7 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         int32_t Late = 0;     // seconds by which the records changed are timed late, their locations kept
         double North = 5, East = 0;  // degrees by which the records changed are moved
         int32_t Contradicted = 0;    // records told as lying off the track either side agrees on
+        bool LostBefore = false;     // the records lost are those before the records changed
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
@@ -880,7 +881,9 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                                TGacCase{"record 0 5 degrees north", 0, 0, true, true, 0, 0, 0, 5, 0, 1},
                                TGacCase{"records 0-2 5 degrees north", 0, 2, true, true, 0, 0, 0, 5, 0, 3},
                                TGacCase{"the last record 5 degrees north", passSpec.Records - 1, passSpec.Records - 1,
-                                        true, true, 0, 0, 0, 5, 0, 1}}) {
+                                        true, true, 0, 0, 0, 5, 0, 1},
+                               TGacCase{"records 60-62 timed 60 s late after 20 records lost", 60, 62, false, true, 0, 20,
+                                        60, 5, 0, 0, true}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
         for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
@@ -901,7 +904,8 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k)
                 PutLocation(bytes, FirstRecordAt(passSpec, bytes) + 60 * recordBytes + NewerLocationsAt + 8 * k,
                             test::L1BLatitude(60, k) + gac.North);
-        const auto lostAt = static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + (gac.Last + 1) * recordBytes);
+        const int32_t firstLost = gac.LostBefore ? gac.First - gac.Lost : gac.Last + 1;
+        const auto lostAt = static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + firstLost * recordBytes);
         bytes.erase(bytes.begin() + lostAt, bytes.begin() + lostAt + gac.Lost * static_cast<std::ptrdiff_t>(recordBytes));
         // Why, in the language in effect.
         const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
@@ -928,7 +932,8 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
             EXPECT_TRUE(Contains(state.DiagnosticLines, Format("Mid-picture line num: %d,", passSpec.Records / 2)));
         }
         // A loss of signal is told as a gap; times the places contradict are left out and told.
-        EXPECT_EQ(Contains(state.DiagnosticLines, "The signal has a gap of 10.0 s after line 59"), gac.Lost == 20);
+        EXPECT_EQ(Contains(state.DiagnosticLines, Format("The signal has a gap of 10.0 s after line %d", firstLost - 1)),
+                  gac.Lost == 20);
         EXPECT_EQ(Contains(state.DiagnosticLines, "Records 60 to 119, timed from "), gac.Late == 10)
             << testing::PrintToString(state.DiagnosticLines);
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
