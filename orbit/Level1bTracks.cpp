@@ -104,8 +104,10 @@ bool TEarthLocations::LiesStepsOn(int from, int to, int steps, const TTrackStep&
     return std::fabs(latitudeOff) <= LargestLatitudeStep && std::fabs(longitudeOff) * eastWard <= LargestEastWardStep;
 }
 
-// Located records timed in the pass's rhythm, one run after the other.
+// Located records timed in the pass's rhythm whose places follow on line
+// by line, one run after the other.
 std::vector<TEarthLocations::TTrackRun> TEarthLocations::TimedRuns() const {
+    const TTrackStep passStep = MedianTrackStep();
     std::vector<TTrackRun> runs;
     int previous = -1;
     for (int line = 0; line < LineCount(); ++line) {
@@ -113,7 +115,8 @@ std::vector<TEarthLocations::TTrackRun> TEarthLocations::TimedRuns() const {
         const bool inRhythm =
             previous >= 0 && std::fabs(DayDifference(lineTimes_[static_cast<size_t>(previous)],
                                                      lineTimes_[static_cast<size_t>(line)]) -
-                                       (line - previous) * scanPeriod_) <= scanPeriod_ / 2;
+                                       (line - previous) * scanPeriod_) <= scanPeriod_ / 2 &&
+            LiesStepsOn(previous, line, line - previous, passStep);
         if (inRhythm)
             runs.back().push_back(line);
         else
@@ -136,10 +139,23 @@ void TEarthLocations::LeaveOutTimesThePlacesContradict(std::vector<std::string>&
     const auto longest = std::max_element(runs.begin(), runs.end(),
                                           [](const TTrackRun& a, const TTrackRun& b) { return a.size() < b.size(); });
     const size_t longestRun = static_cast<size_t>(longest - runs.begin());
+    // Times a few periods off put the ground where the lines do: the places cannot judge them.
+    const auto placesTellApart = [&](int lines, int periods) {
+        const TAnchorLocation& centre = locations_[static_cast<size_t>(runs[longestRun].front())].Anchors[CentreAnchor];
+        const double eastWard = std::max(std::cos(centre.Latitude * M_PI / 180.0), 0.0);
+        const int apart = std::abs(periods - lines);
+        return apart * std::fabs(passStep.Latitude) > LargestLatitudeStep ||
+               apart * std::fabs(passStep.Longitude) * eastWard > LargestEastWardStep;
+    };
     const auto judge = [&](size_t run, int kept, bool after) {
         const int from = after ? kept : runs[run].back(), to = after ? runs[run].front() : kept;
+        const int periods = PeriodsAcross(from, to);
         const bool byLines = LiesStepsOn(from, to, to - from, passStep);
-        if (!byLines || LiesStepsOn(from, to, PeriodsBetween(from, to), passStep)) return false;
+        const bool byTime = LiesStepsOn(from, to, periods, passStep);
+        // Where neither puts it, a few records are timed on one side of a
+        // loss of signal and lie on the other; more are another picture.
+        const bool strayBesideGap = !byLines && !byTime && runs[run].size() < FewestPictureRecords;
+        if (!strayBesideGap && (!byLines || !placesTellApart(to - from, periods) || byTime)) return false;
         const TDateTime time = lineTimes_[static_cast<size_t>(runs[run].front())];
         for (const int line : runs[run]) lineTimes_[static_cast<size_t>(line)] = 0;
         diagnostics.push_back(Format("Records %d to %d, timed from %s, lie on the track beside them, not where "
