@@ -58,16 +58,34 @@ bool HoldsSsbFrames(THeader header) {
     return 2 * synced >= RecordsExamined;
 }
 
-// Dartcom records begin with the last HRPT sync word (149). Most of the
-// records the header holds must: a first record of noise (the receiver not
-// yet locked) does not hide the format.
-bool HoldsDartcomRecords(THeader header, size_t recordBytes) {
-    constexpr uint16_t LastSyncWord = 149;
+// Dartcom records begin with the last HRPT sync word (149).
+constexpr uint16_t DartcomRecordMarker = 149;
+
+// The first four records all begin with the marker.
+bool DartcomRecordsMarked(THeader header, size_t recordBytes) {
+    return WordsAllEqual(header, {0, recordBytes, 2 * recordBytes, 3 * recordBytes}, DartcomRecordMarker);
+}
+
+// A first record of noise (the receiver not yet locked) does not hide the
+// format: three records or more begin with the marker, one after the other
+// with none between them unmarked. Video samples that equal the marker here
+// and there are no Dartcom records.
+bool DartcomRecordsMarkedAfterNoise(THeader header, size_t recordBytes) {
     constexpr size_t RecordsMarked = 3;
     size_t marked = 0;
-    for (size_t at = 0; at + 2 <= header.size(); at += recordBytes)
-        if (WordAt(header, at) == LastSyncWord) ++marked;
+    bool runEnded = false;
+    for (size_t at = 0; at + 2 <= header.size(); at += recordBytes) {
+        const bool marker = WordAt(header, at) == DartcomRecordMarker;
+        if (marker && runEnded) return false;
+        if (marker) ++marked;
+        runEnded = runEnded || (!marker && marked > 0);
+    }
     return marked >= RecordsMarked;
+}
+
+bool HoldsDartcomRecords(THeader header, size_t recordBytes, bool headerNamesFormat) {
+    return headerNamesFormat ? DartcomRecordsMarked(header, recordBytes)
+                             : DartcomRecordsMarkedAfterNoise(header, recordBytes);
 }
 
 // A Level 1b archive file may carry its data set name only in its file name:
@@ -129,6 +147,15 @@ void DetectFromHeader(THeader header, const std::string& extension, TFormatDetec
     else code = HoldsSsbFrames(header) ? 4 : 0;
 }
 
+// A header text or header words name the format, whatever the extension:
+// no test of frame samples (the SeaWiFS sync bytes, SSB/Orbit records)
+// decided it.
+bool HeaderNamesFormat(THeader header) {
+    TFormatDetection probe;
+    DetectFromHeader(header, "", probe);
+    return !probe.Message.empty() || !IsFormatOneOf(probe.InputFormatCode, {0, 4, 27});
+}
+
 // Extension and name overrides, each applied in turn: later ones win.
 void ApplyNameOverrides(THeader header, const std::string& fullPath, const std::string& extension,
                         const std::string& loadedFileName, TFormatDetection& result) {
@@ -164,8 +191,9 @@ void ApplyNameOverrides(THeader header, const std::string& fullPath, const std::
     // A Dartcom file whose first records are all noise is still one: the
     // check of frames across the file then reads or tells what it holds.
     if (extension == ".drt") code = 29;
-    if (HoldsDartcomRecords(header, 22016)) code = 29;
-    if (HoldsDartcomRecords(header, 44150)) code = 30;
+    const bool headerNamed = HeaderNamesFormat(header);
+    if (HoldsDartcomRecords(header, 22016, headerNamed)) code = 29;
+    if (HoldsDartcomRecords(header, 44150, headerNamed)) code = 30;
 }
 
 void DecideInstrument(THeader header, TFormatDetection& result) {

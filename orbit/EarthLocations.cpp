@@ -289,12 +289,14 @@ bool TEarthLocations::TimeAndLocateLines(uint8_t sensorKind, std::vector<std::st
         int unlocated = 0;
         for (int line = 0; line < count; ++line)
             if (!DecodeLevel1bLine(line)) ++unlocated;
-        Level1bLinesUnlocated = unlocated;
         MeasureLevel1bPeriod();
-        TakeNavigationNearMiddle();
         if (unlocated > 0)
             diagnostics.push_back(Format("%d of %d records carry no valid earth location: their lines are left without location",
                                          unlocated, count));
+        Level1bLinesUnlocated = unlocated + LeaveContradictedRecordsUnlocated(diagnostics);
+        LeaveOutTimesThePlacesContradict(diagnostics);
+        TellLevel1bSignalGaps(diagnostics);
+        TakeNavigationNearMiddle();
         LocationsValid = true;
         return true;
     }
@@ -650,119 +652,6 @@ void TEarthLocations::ReportLine(int line, bool northbound, const char* which,
     diagnostics.push_back(Format("  lon: %.1f..%.1f..%.1f degrees,  lat: %.1f..%.1f..%.1f degrees",
                                  record.Anchors[0].Longitude, record.Anchors[25].Longitude, record.Anchors[50].Longitude,
                                  record.Anchors[0].Latitude, record.Anchors[25].Latitude, record.Anchors[50].Latitude));
-}
-
-// Several GAC pictures in one file, or too long a stretch of them, cannot
-// be mapped as one pass.
-bool TEarthLocations::CheckGacContinuity(std::vector<std::string>& diagnostics) {
-    const int count = LineCount();
-    const bool tooMany = count >= 3000;
-    if (tooMany) diagnostics.push_back(Format("Too many GAC lines (%d lines) for mapping.", count));
-    GacDiscontinuity = false;
-    // Lines without location (damaged records) are passed over: the lines
-    // on either side of them are one picture where they lie on one track.
-    int before = 2;
-    for (int line = 3; line <= count - 3; ++line) {
-        if (!LineLocated(line)) continue;
-        if (LineLocated(before) && !OnTrack(before, line)) {
-            GacDiscontinuity = true;
-            GacBreakLine = line;
-            break;
-        }
-        before = line;
-    }
-    if (!tooMany && !GacDiscontinuity) return true;
-    NotLocatedCause = GacDiscontinuity ? FormatResStr(res::SCauseGacPictures, {std::to_string(GacBreakLine)})
-                                       : FormatResStr(res::SCauseTooManyGacLines, {std::to_string(count)});
-    diagnostics.push_back("Cannot show mapping with multiple GAC pictures");
-    diagnostics.push_back("or more than about twenty five minutes of GAC data.");
-    return false;
-}
-
-// The centre latitude the track through the located line from predicts at
-// line to: from's own where they are neighbours, else carried across the
-// steps between at the mean of the rates at which the located lines on
-// either side move (a track curving evenly keeps that mean over the stretch).
-// The steps are counted in lines, or byTime in the scan periods between
-// the lines' times: a loss of signal lies between neighbouring records.
-float TEarthLocations::TrackLatitude(int from, int to, bool byTime) const {
-    const auto steps = [&](int a, int b) { return byTime ? PeriodsBetween(a, b) : b - a; };
-    if (steps(from, to) == 1) return CentreLatitude(from);
-    const int earlier = NextLocatedLine(from - 1, -1), later = NextLocatedLine(to + 1, 1);
-    double rates = 0;
-    int sides = 0;
-    if (earlier < from && LineLocated(earlier) && steps(earlier, from) > 0) {
-        rates += static_cast<double>(CentreLatitude(from) - CentreLatitude(earlier)) / steps(earlier, from);
-        ++sides;
-    }
-    if (later > to && LineLocated(later) && steps(to, later) > 0) {
-        rates += static_cast<double>(CentreLatitude(later) - CentreLatitude(to)) / steps(to, later);
-        ++sides;
-    }
-    const double rate = sides > 0 ? rates / sides : 0.0;
-    return static_cast<float>(CentreLatitude(from) + rate * steps(from, to));
-}
-
-// The located line to continues the track of the located line from, counted
-// in lines or in the periods between their times: a damaged time or a loss
-// of signal is no jump to another picture.
-bool TEarthLocations::OnTrack(int from, int to) const {
-    constexpr float largestJump = 0.3f;  // degrees of latitude
-    const auto near = [&](bool byTime) {
-        return std::fabs(CentreLatitude(to) - TrackLatitude(from, to, byTime)) <= largestJump;
-    };
-    return near(false) || near(true);
-}
-
-// Whole scan periods from line from to line to by their times, counted up
-// from from to a later line whichever way the pass runs (Level 1b times
-// are times of day: across midnight the short way); lines apart where
-// either has no time.
-int TEarthLocations::PeriodsBetween(int from, int to) const {
-    const TDateTime a = LineTimes(from), b = LineTimes(to);
-    if (a == 0 || b == 0 || !(scanPeriod_ > 0)) return to - from;
-    double days = b - a;
-    days -= std::round(days);
-    const int periods = static_cast<int>(Round(std::fabs(days) / scanPeriod_));
-    return to >= from ? periods : -periods;
-}
-
-// Level 1b records keep their own rhythm (half a second for GAC): the
-// median step between neighbouring timed records.
-void TEarthLocations::MeasureLevel1bPeriod() {
-    std::vector<double> steps;
-    for (size_t line = 1; line < lineTimes_.size(); ++line) {
-        if (lineTimes_[line] == 0 || lineTimes_[line - 1] == 0) continue;
-        double step = lineTimes_[line] - lineTimes_[line - 1];
-        step = std::fabs(step - std::round(step));
-        if (step > 0) steps.push_back(step);
-    }
-    if (steps.empty()) return;
-    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
-    std::nth_element(steps.begin(), middle, steps.end());
-    scanPeriod_ = *middle;
-}
-
-// Gaps in the Level 1b records' times that their locations confirm: the
-// track after the gap lies where its time puts it, not where the next line
-// would lie (a damaged time is no gap). Times of day run on over midnight.
-std::vector<TSignalGap> TEarthLocations::Level1bSignalGaps() const {
-    std::vector<TDateTime> times = lineTimes_;
-    TDateTime previous = 0;
-    for (TDateTime& time : times) {
-        if (time == 0) continue;
-        if (previous != 0) time -= std::round(time - previous);
-        previous = time;
-    }
-    std::vector<TSignalGap> gaps;
-    for (const TSignalGap& gap : FindSignalGaps(times, scanPeriod_)) {
-        const int before = gap.Line, after = gap.Line + 1;
-        const bool located = ValidLine(after) && LineLocated(before) && LineLocated(after);
-        if (!located || std::fabs(CentreLatitude(after) - TrackLatitude(before, after, true)) <
-                            std::fabs(CentreLatitude(after) - TrackLatitude(before, after, false)))
-            gaps.push_back(gap);
-    }
-    return gaps;
 }
 
 // The located lines nearest the middle of the run the pass is timed from,

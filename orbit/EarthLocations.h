@@ -244,7 +244,21 @@ private:
     void AbandonLocations();
     float CentreLatitude(int line) const;
     float TrackLatitude(int from, int to, bool byTime) const;
-    bool OnTrack(int from, int to) const;
+    // Located lines, in order, that continue one track.
+    using TTrackRun = std::vector<int>;
+    struct TTrackStep {
+        double Latitude;
+        double Longitude;
+    };
+    TTrackStep MedianTrackStep() const;
+    bool ContinuesRun(const TTrackRun& run, int line, const TTrackStep& passStep) const;
+    bool LiesStepsOn(int from, int to, int steps, const TTrackStep& step) const;
+    int PeriodsAcross(int from, int to) const;
+    std::vector<TTrackRun> TimedRuns() const;
+    void LeaveOutTimesThePlacesContradict(std::vector<std::string>& diagnostics);
+    void TellLevel1bSignalGaps(std::vector<std::string>& diagnostics) const;
+    std::vector<TTrackRun> TrackRuns(std::vector<int>& contradicted) const;
+    int LeaveContradictedRecordsUnlocated(std::vector<std::string>& diagnostics);
     int PeriodsBetween(int from, int to) const;
     void MeasureLevel1bPeriod();
     std::vector<TSignalGap> Level1bSignalGaps() const;

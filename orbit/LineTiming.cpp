@@ -17,7 +17,9 @@ namespace {
 constexpr double Second = 1.0 / SecsPerDay;
 constexpr double Minute = 60.0 * Second;
 constexpr int QuarterHoursPerDay = 96;
-constexpr int QuarterHourBins = 367 * QuarterHoursPerDay;
+// From the day before the base date (a pass across New Year's midnight
+// whose first lines were moved into the old year) to 367 days on.
+constexpr int QuarterHourBins = 368 * QuarterHoursPerDay;
 constexpr int PhaseBins = 167;
 constexpr TDateTime UnixEpoch = 25569.0;  // 1970-01-01
 constexpr double GapToTell = Second;
@@ -208,12 +210,16 @@ void TLineTiming::ReportYearEnd(int kept, int moved, int movedYear, int dayless,
 void TLineTiming::FindQuarterHour(std::vector<std::string>& diagnostics) {
     const int count = LineCount();
     std::vector<int> bins(QuarterHourBins, 0);
+    const TDateTime origin = baseDate_ - 1;
+    bool counted = false;
     for (int line = count / 10; line <= std::min(9 * count / 10, count - 1); ++line) {
-        const double offset = time_[static_cast<size_t>(line)] - baseDate_;
-        if (offset < 0 || offset >= 367) continue;
+        const double offset = time_[static_cast<size_t>(line)] - origin;
+        if (time_[static_cast<size_t>(line)] == 0 || offset < 0 || offset >= 368) continue;
         ++bins[static_cast<size_t>(std::min<int64_t>(Round(offset * QuarterHoursPerDay), QuarterHourBins - 1))];
+        counted = true;
     }
-    const TDateTime quarterHour = baseDate_ + FirstModeOf(bins) / static_cast<double>(QuarterHoursPerDay);
+    const TDateTime quarterHour =
+        counted ? origin + FirstModeOf(bins) / static_cast<double>(QuarterHoursPerDay) : baseDate_;
     diagnostics.push_back("Decoded pass quarter hour is " + FormatDateTime("yyyy-mmm-dd hh:nn \"UTC\"", quarterHour));
     phases_.assign(PhaseBins, 0);
     for (size_t line = 0; line < time_.size(); ++line) {

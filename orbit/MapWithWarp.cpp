@@ -150,6 +150,11 @@ bool TWarpedMapping::LatLonToImage(float& X, float& Y, bool Warp, float Longitud
     return true;
 }
 
+bool TWarpedMapping::RowWithoutLocationBetween(int row, int otherRow) const {
+    const auto above = std::upper_bound(rowsWithoutLocation_.begin(), rowsWithoutLocation_.end(), std::min(row, otherRow));
+    return above != rowsWithoutLocation_.end() && *above < std::max(row, otherRow);
+}
+
 TWarpedMapping::TPlanePoint TWarpedMapping::ApplyWarp(double x, double y) const {
     const double x1 = x * cosWarpRotation_ - y * sinWarpRotation_;
     const double y1 = x * sinWarpRotation_ + y * cosWarpRotation_;

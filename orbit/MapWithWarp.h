@@ -86,6 +86,7 @@ public:
     // fit spans them, but the ground they show is not known, so no point is
     // placed on them.
     void SetRowsWithoutLocation(std::vector<int> rows) { rowsWithoutLocation_ = std::move(rows); }
+    bool RowWithoutLocationBetween(int row, int otherRow) const override;
 
     // Image columns in front of a Meteor scan's first sample (the scan inside
     // a 10B line); scan pixels of the Meteor modes are moved on by them.

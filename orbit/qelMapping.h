@@ -70,6 +70,9 @@ public:
     virtual void DrawGridOnCanvas(TGridCanvas& canvas, const TGridSettings& settings);
     virtual bool IsGeographic() const;
     virtual bool LatLonToXY(int& X, int& Y, float Longitude, float Latitude);
+    // Some image row strictly between the two shows no ground of its own
+    // (a record without location): no overlay line may cross it.
+    virtual bool RowWithoutLocationBetween(int /*row*/, int /*otherRow*/) const { return false; }
     // Same projection without rounding the result (the offsets still rounded).
     virtual bool LatLonToMapXY(float& X, float& Y, float Longitude, float Latitude);
     virtual bool XYToLatLon(int X, int Y, float& Longitude, float& Latitude);

@@ -248,14 +248,17 @@ bool TOverlayPainter::DrawFireRegion(const TFireSettings& fire) {
     return true;
 }
 
-// Ground the pass does not show (past the swath, or lost in a gap in the
-// signal) breaks the line: no stroke is drawn across it.
+// Ground the pass does not show (past the swath, lost in a gap in the
+// signal, or on lines without location) breaks the line: no stroke is
+// drawn across it.
 void TOverlayPainter::PlotPoint(float longitude, float latitude, int dx, int dy) {
     int x = 0, y = 0;
-    if (mapping_.LatLonToXY(x, y, longitude, latitude))
-        PlotTo(x + dx, y - dy);
-    else
+    if (!mapping_.LatLonToXY(x, y, longitude, latitude)) {
         PenUp();
+        return;
+    }
+    if (!run_.empty() && mapping_.RowWithoutLocationBetween(run_.back().Y + dy, y)) PenUp();
+    PlotTo(x + dx, y - dy);
 }
 
 void TOverlayPainter::PenUp() {

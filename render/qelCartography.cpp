@@ -456,7 +456,11 @@ void TCartogList::DrawOverlaySegments(TOverlayCanvas& canvas, int xOffset, int y
         if (reach != nullptr && away(reach->Whole)) continue;
         std::optional<TPoint> first;
         std::optional<TPoint> stored;
-        const auto jumps = [&](const TPoint& point) { return stored && std::abs(point.X - stored->X) > jumpLimit; };
+        // Nor does a line cross rows whose ground is not known.
+        const auto jumps = [&](const TPoint& point) {
+            return stored && (std::abs(point.X - stored->X) > jumpLimit ||
+                              Mapping->RowWithoutLocationBetween(stored->Y + yOffset, point.Y + yOffset));
+        };
         const size_t count = segment.Points.size();
         for (size_t i = 0; i < count; ++i) {
             // Of a stretch away from the image only the ends are placed, with

@@ -277,5 +277,24 @@ def flip_direction_bits(layout, data, first, length):
     return copy
 
 
+# Level 1b latitudes: (offset in a record, bytes a value, units a degree); a
+# longitude follows each latitude.
+LATITUDES = {"newer": (640, 4, 10_000), "older": (104, 2, 128)}
+
+
+def moved_locations(layout, data, first, length, degrees):
+    """Level 1b records whose 51 latitudes all lie degrees further north: locations on
+    the earth that the records either side contradict."""
+    copy = bytearray(data)
+    at_record, width, units = LATITUDES[layout.level1b]
+    for index in range(first, first + length):
+        for k in range(51):
+            at = layout.offset(index) + at_record + 2 * width * k
+            value = int.from_bytes(copy[at:at + width], "big", signed=True) + round(degrees * units)
+            limit = 1 << (8 * width - 1)
+            copy[at:at + width] = max(-limit, min(limit - 1, value)).to_bytes(width, "big", signed=True)
+    return copy
+
+
 def cut_records(layout, data, first, length):
     return data[:layout.offset(first)] + data[layout.offset(first + length):]

@@ -69,6 +69,28 @@ class DamageTest(unittest.TestCase):
         self.assertIsNone(pd.find_layout(bytes(1024 + 30 * 13864)))
 
 
+class MovedLocationsTest(unittest.TestCase):
+    """Level 1b latitudes moved north: every latitude of the records named, no longitude, no other record."""
+
+    def test_newer_and_older_records(self):
+        for kind, at, width, units in (("newer", 640, 4, 10_000), ("older", 104, 2, 128)):
+            with self.subTest(kind):
+                layout = pd.Layout("", 512, 4608, 4, kind)
+                data = bytearray(512 + 4 * 4608)
+                for record in range(4):
+                    for k in range(51):
+                        where = 512 + record * 4608 + at + 2 * width * k
+                        data[where:where + width] = (-50 * units).to_bytes(width, "big", signed=True)  # 50 S
+                copy = pd.moved_locations(layout, bytes(data), 1, 2, 3)
+                latitude = [int.from_bytes(copy[512 + r * 4608 + at + 2 * width * 50:][:width], "big", signed=True)
+                            for r in range(4)]
+                self.assertEqual(latitude, [-50 * units, -47 * units, -47 * units, -50 * units])
+                changed = {(i - 512) // 4608 for i in range(512, len(copy)) if copy[i] != data[i]}
+                self.assertEqual(changed, {1, 2})
+                longitudes = [bytes(copy[512 + 4608 + at + 2 * width * k + width:][:width]) for k in range(51)]
+                self.assertEqual(set(longitudes), {bytes(width)})
+
+
 
 def load_sweep():
     """tools/damage-sweep, a program without a .py name, as a module."""

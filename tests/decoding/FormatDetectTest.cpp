@@ -105,6 +105,15 @@ TEST(FormatDetect, HeaderNameAndExtensionDecideCodeAndInstrument) {
         {{}, "/d/pass.hrp8", 3},
         {{{0, Word(149)}, {22016, Word(149)}, {44032, Word(149)}, {66048, Word(149)}}, "/d/pass.raw16", 29},
         {{{0, Word(149)}, {44150, Word(149)}, {88300, Word(149)}, {132450, Word(149)}}, "/d/pass.dat", 30, 2},
+        // A header that names its format is not outranked by samples that
+        // happen to equal a Dartcom record marker where its later records would begin.
+        {{{0, "HRPT20"}, {44150, Word(149)}, {88300, Word(149)}, {132450, Word(149)}}, "/d/23124_19.svw", 33},
+        {{{0, "HRPT20"}, {22016, Word(149)}, {44032, Word(149)}, {66048, Word(149)}}, "/d/23124_19.svw", 33},
+        {{{30, "NSS.HRPT"}, {193, " "}, {22016, Word(149)}, {44032, Word(149)}, {66048, Word(149)}},
+         "/d/NSS.HRPT.NP.D23124.S1330.E1340.B7289596.WI", 7},
+        {{{0, "CHRP"}, {104, Word(16000)}, {44150, Word(149)}, {88300, Word(149)}, {132450, Word(149)}},
+         "/d/pass.dat", 20, 2},
+        {{{0, Word(32768) + Word(32768)}, {22016, Word(149)}, {44032, Word(149)}, {66048, Word(149)}}, "/d/pass.qrm", 32},
     };
     for (const TDetectCase& test : cases) {
         const TFormatDetection found = Detect(test);
@@ -133,6 +142,18 @@ TEST(FormatDetect, DartcomBehindNoisyRecords) {
     EXPECT_EQ(chrpt.InputFormatCode, 30);
     EXPECT_EQ(chrpt.SensorKind, 2);
     EXPECT_NE(Detect(starts(44150, {0, 3}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 30);
+    // Noise is tolerated before the marked records, not between them: video
+    // samples equal to the marker at scattered record starts are no records.
+    EXPECT_EQ(Detect(starts(22016, {1, 2, 3}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 29);
+    EXPECT_EQ(Detect(starts(22016, {0, 1, 2, 3, 4}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 29)
+        << "a short recording, zeros past its end";
+    EXPECT_NE(Detect(starts(22016, {0, 2, 5}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 29);
+    EXPECT_NE(Detect(starts(22016, {1, 2, 4, 5}, "/d/2019-01-01-1200.raw16")).InputFormatCode, 29);
+    EXPECT_NE(Detect(starts(44150, {0, 1, 3}, "/d/2019-01-01-1200.hpt")).InputFormatCode, 30);
+    // Where a header names its format, no marked records after it make a Dartcom file.
+    TDetectCase smartView = starts(22016, {1, 2, 3, 4, 5, 6, 7, 8}, "/d/23124_19.svw");
+    smartView.Bytes.push_back({0, "HRPT20"});
+    EXPECT_EQ(Detect(smartView).InputFormatCode, 33);
 }
 
 TEST(FormatDetect, LevelOneBOfAnotherTypeIsRefused) {

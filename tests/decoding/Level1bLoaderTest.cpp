@@ -655,6 +655,15 @@ TEST_F(Level1bLoaderTest, APassAcrossMidnightRunsFromItsFirstLineToItsLast) {
 namespace kestrune {
 namespace {
 
+// Where a newer record keeps its 51 latitude/longitude pairs, in 1/10000
+// degree, big-endian.
+constexpr size_t NewerLocationsAt = 640;
+
+void PutLocation(TBytes& bytes, size_t at, double degrees) {
+    const auto word = static_cast<uint32_t>(static_cast<int32_t>(std::lround(degrees * 1e4)));
+    for (size_t k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(word >> (24 - 8 * k));
+}
+
 // A 400-record NOAA-18 file whose record 200 (or records 200-215) lost its
 // earth locations, as a damaged copy loses them: random words, zeros, zeros
 // flagged invalid, whole records of random bytes. The damaged lines are
@@ -690,8 +699,11 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
         bool WholeRecords;    // random bytes over the whole record
         bool FlaggedInvalid;  // the record's location status says so
         bool EarlyTime = false;  // the record's time code says 02:41
+        double North = 0;        // the record's locations moved so far north, else damaged as above
     };
-    for (const TDamage damage : {TDamage{"random locations", 1, true, false, false},
+    for (const TDamage damage : {TDamage{"locations 3 degrees north", 1, false, false, false, false, 3},
+                                 TDamage{"16 records' locations 3 degrees north", 16, false, false, false, false, 3},
+                                 TDamage{"random locations", 1, true, false, false},
                                  TDamage{"random locations, the time 02:41", 1, true, false, false, true},
                                  TDamage{"zero locations", 1, false, false, false},
                                  TDamage{"zero locations flagged invalid", 1, false, false, true},
@@ -704,6 +716,10 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
             const size_t count = damage.WholeRecords ? recordBytes : LocationBytes;
             for (size_t at = from; at < from + count; ++at)
                 bytes[at] = damage.RandomWords ? static_cast<uint8_t>(random()) : 0;
+            for (int k = 0; k < static_cast<int>(LocationAnchorCount) && damage.North != 0; ++k) {
+                PutLocation(bytes, from + 8 * static_cast<size_t>(k), test::L1BLatitude(record, k) + damage.North);
+                PutLocation(bytes, from + 8 * static_cast<size_t>(k) + 4, test::L1BLongitude(record, k));
+            }
             if (damage.FlaggedInvalid) bytes[recordAt(record) + StatusAt + 2] |= 0x10;  // bits 12..15: 1
             if (damage.EarlyTime) bytes[recordAt(record) + 8] = 0;  // its top byte: 12:00:33 less 9.3 h
             if (!damage.WholeRecords) bytes[recordAt(record) + 327] = 0;  // altitude 8512 -> 8448: 844.8 km
@@ -716,7 +732,12 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
                 ASSERT_EQ(anchor.Latitude, 0.0f) << line;
                 ASSERT_EQ(anchor.Longitude, 0.0f) << line;
             }
-        if (!damage.FlaggedInvalid) {  // a flagged record's locations are never taken
+        if (damage.North != 0) {  // locations on the earth, off the track of the records either side
+            EXPECT_TRUE(Contains(state.DiagnosticLines,
+                                 Format("%d records lie off the track the records either side of them agree on, the "
+                                        "first is record %d: their lines are left without location",
+                                        damage.Records, Damaged)));
+        } else if (!damage.FlaggedInvalid) {  // a flagged record's locations are never taken
             EXPECT_TRUE(Contains(state.DiagnosticLines,
                                  Format("%d of %d records carry no valid earth location: their lines are left without "
                                         "location",
@@ -742,15 +763,6 @@ TEST_F(Level1bLoaderTest, DamagedLocationsLeaveTheirLinesUnlocatedAndTheMapFitte
 
 namespace kestrune {
 namespace {
-
-// Where a newer record keeps its 51 latitude/longitude pairs, in 1/10000
-// degree, big-endian.
-constexpr size_t NewerLocationsAt = 640;
-
-void PutLocation(TBytes& bytes, size_t at, double degrees) {
-    const auto word = static_cast<uint32_t>(static_cast<int32_t>(std::lround(degrees * 1e4)));
-    for (size_t k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(word >> (24 - 8 * k));
-}
 
 // The first data record's offset in a newer file of the given records.
 size_t FirstRecordAt(const TL1BPassSpec& passSpec, const TBytes& bytes) {
@@ -843,7 +855,10 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
 // loss of signal (the track 0.66 degree on, as their times say), or timed
 // 10 s late with the track going on (damaged times, no gap). A real
 // jump (the records from 60 on 5 degrees further north, or after 16 records
-// without location) still stops the mapping.
+// without location, or a pass 40 minutes later 32 degrees west on the same
+// latitudes) still stops the mapping. Records that both sides contradict
+// (one record 5 degrees north, a run of them, the first or the last) end
+// no picture: their lines are left without location and told.
 TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     const TL1BPassSpec passSpec = PassSpec(false, true, 2);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
@@ -855,6 +870,9 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         int32_t Hole = 0;     // of the records changed, the first so many get zero locations
         int32_t Lost = 0;     // records cut out after those changed
         int32_t Late = 0;     // seconds by which the records changed are timed late, their locations kept
+        double North = 5, East = 0;  // degrees by which the records changed are moved
+        int32_t Contradicted = 0;    // records told as lying off the track either side agrees on
+        bool LostBefore = false;     // the records lost are those before the records changed
     };
     for (const TGacCase gac : {TGacCase{"intact", -1, -1, false, true}, TGacCase{"record 60", 60, 60, false, true},
                                TGacCase{"records 60-63", 60, 63, false, true}, TGacCase{"record 3", 3, 3, false, true},
@@ -864,7 +882,21 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                                TGacCase{"records 60 on timed 10 s late", 60, passSpec.Records - 1, false, true, 0, 0, 10},
                                TGacCase{"two pictures", 60, passSpec.Records - 1, true, false},
                                TGacCase{"two pictures either side of records 60-75", 60, passSpec.Records - 1, true,
-                                        false, 16}}) {
+                                        false, 16},
+                               TGacCase{"a pass 40 minutes later, 32 degrees west", 60, passSpec.Records - 1, true, false,
+                                        0, 0, 2400, 0, -32},
+                               TGacCase{"record 60 5 degrees north", 60, 60, true, true, 0, 0, 0, 5, 0, 1},
+                               TGacCase{"record 60 3 degrees north", 60, 60, true, true, 0, 0, 0, 3, 0, 1},
+                               TGacCase{"record 60 3 degrees west", 60, 60, true, true, 0, 0, 0, 0, -3, 1},
+                               TGacCase{"records 60-61 5 degrees north", 60, 61, true, true, 0, 0, 0, 5, 0, 2},
+                               TGacCase{"records 40-89 5 degrees north", 40, 89, true, true, 0, 0, 0, 5, 0, 50},
+                               TGacCase{"records 30-32 and 60 5 degrees north", 30, 32, true, true, 0, 0, 0, 5, 0, 4},
+                               TGacCase{"record 0 5 degrees north", 0, 0, true, true, 0, 0, 0, 5, 0, 1},
+                               TGacCase{"records 0-2 5 degrees north", 0, 2, true, true, 0, 0, 0, 5, 0, 3},
+                               TGacCase{"the last record 5 degrees north", passSpec.Records - 1, passSpec.Records - 1,
+                                        true, true, 0, 0, 0, 5, 0, 1},
+                               TGacCase{"records 60-62 timed 60 s late after 20 records lost", 60, 62, false, true, 0, 20,
+                                        60, 5, 0, 0, true}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
         for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
@@ -872,16 +904,21 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + 8;
                 const auto milliseconds = static_cast<uint32_t>(test::L1BLineMilliseconds(passSpec, record) + gac.Late * 1000);
                 for (size_t k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
-                continue;
+                if (!gac.Jump) continue;
             }
             const bool moved = gac.Jump && record >= gac.First + gac.Hole;
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
-                PutLocation(bytes, at, moved ? test::L1BLatitude(record, k) + 5 : 0);
-                PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) : 0);
+                PutLocation(bytes, at, moved ? test::L1BLatitude(record, k) + gac.North : 0);
+                PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) + gac.East : 0);
             }
         }
-        const auto lostAt = static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + (gac.Last + 1) * recordBytes);
+        if (std::string(gac.Name).find(" and 60 ") != std::string::npos)
+            for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k)
+                PutLocation(bytes, FirstRecordAt(passSpec, bytes) + 60 * recordBytes + NewerLocationsAt + 8 * k,
+                            test::L1BLatitude(60, k) + gac.North);
+        const int32_t firstLost = gac.LostBefore ? gac.First - gac.Lost : gac.Last + 1;
+        const auto lostAt = static_cast<std::ptrdiff_t>(FirstRecordAt(passSpec, bytes) + firstLost * recordBytes);
         bytes.erase(bytes.begin() + lostAt, bytes.begin() + lostAt + gac.Lost * static_cast<std::ptrdiff_t>(recordBytes));
         // Why, in the language in effect.
         const TResStrLookup english = SetResStrLookup([](uint16_t id) { return "<" + ProgramText(id) + ">"; });
@@ -895,14 +932,31 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
         EXPECT_EQ(state.EarthLocations->NotLocatedCause,
                   gac.Mapped ? "" : "<the file holds more than one GAC picture: the track jumps at line " +
                                         std::to_string(gac.First + gac.Hole) + ">");
+        EXPECT_EQ(Contains(state.DiagnosticLines,
+                           Format("%d records lie off the track the records either side of them agree on, the first is "
+                                  "record %d: their lines are left without location",
+                                  gac.Contradicted, gac.First)),
+                  gac.Contradicted > 0)
+            << testing::PrintToString(state.DiagnosticLines);
+        const int32_t zeroed = gac.Jump ? gac.Hole : (gac.Late > 0 || gac.First < 0 ? 0 : gac.Last - gac.First + 1);
+        EXPECT_EQ(state.EarthLocations->Level1bLinesUnlocated, zeroed + gac.Contradicted) << "left without location";
         // The map spans the lost records too: its middle is that of all the records written.
-        if (gac.Lost > 0 || gac.Late > 0) {
+        if (gac.Mapped && (gac.Lost > 0 || gac.Late > 0)) {
             EXPECT_TRUE(Contains(state.DiagnosticLines, Format("Mid-picture line num: %d,", passSpec.Records / 2)));
         }
+        // A loss of signal is told as a gap; times the places contradict are left out and told.
+        EXPECT_EQ(Contains(state.DiagnosticLines, Format("The signal has a gap of 10.0 s after line %d", firstLost - 1)),
+                  gac.Lost == 20);
+        EXPECT_EQ(Contains(state.DiagnosticLines, "Records 60 to 119, timed from "), gac.Late == 10)
+            << testing::PrintToString(state.DiagnosticLines);
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
-        // The first corners are the first located line's.
+        // The corners are the first and last confirmed lines'.
         const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
         EXPECT_NEAR(state.EarthLocations->FirstLineCorners[1], test::L1BLatitude(first, 25), 1e-4);
+        if (gac.Mapped) {
+            const int32_t last = gac.Last == passSpec.Records - 1 && gac.Late == 0 ? gac.First - 1 : passSpec.Records - 1;
+            EXPECT_NEAR(state.EarthLocations->LastLineCorners[1], test::L1BLatitude(last, 25), 1e-4);
+        }
     }
 }
 
@@ -921,6 +975,7 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         bool Random;             // else the time 03:12
         bool Older = false;      // the older layout, its time of day at byte 4
         bool West = false;       // the pass flown 2 degrees further west
+        bool Zeros = false;      // with the time 03:12, locations of zeros
     };
     for (const TOneRecordCase one :
          {TOneRecordCase{"GAC, record 180 random", true, 180, 1, true},
@@ -929,7 +984,10 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
           TOneRecordCase{"HRPT, record 200 at 03:12", false, 200, 1, false},
           TOneRecordCase{"GAC, record 0 at 03:12", true, 0, 1, false},
           TOneRecordCase{"older GAC, line 0 at 03:12", true, 0, 1, false, true},
-          TOneRecordCase{"GAC 2 degrees further west, record 0 at 03:12", true, 0, 1, false, false, true}}) {
+          TOneRecordCase{"GAC 2 degrees further west, record 0 at 03:12", true, 0, 1, false, false, true},
+          TOneRecordCase{"HRPT, record 200 zero locations at 03:12", false, 200, 1, false, false, false, true},
+          TOneRecordCase{"GAC, records 175-224 zero locations at 03:12", true, 175, 50, false, false, false, true},
+          TOneRecordCase{"HRPT, records 0-19 zero locations at 03:12", false, 0, 20, false, false, false, true}}) {
         SCOPED_TRACE(one.Name);
         TL1BPassSpec passSpec = PassSpec(one.Older, one.Gac, 2);
         passSpec.DataSetName = one.Older ? "NSS.GHRR.NJ.D23123.S1200.E1206.B9012345.GC"
@@ -952,6 +1010,7 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
             } else {
                 const uint32_t milliseconds = (3 * 3600 + 12 * 60) * 1000;
                 for (int k = 0; k < 4; ++k) at[(one.Older ? 4 : 8) + k] = static_cast<uint8_t>(milliseconds >> (24 - 8 * k));
+                if (one.Zeros) std::fill(at + NewerLocationsAt, at + NewerLocationsAt + 408, uint8_t{0});
             }
         }
         Load(passSpec.DataSetName, bytes);
@@ -962,8 +1021,9 @@ TEST_F(Level1bLoaderTest, OneRecordDecidesNeitherDirectionNorTimes) {
         EXPECT_EQ(state.PassDescription.back(), 'S');
         EXPECT_NE(state.PassDescription.find(one.Gac ? "; 12:00-12:03; " : "; 12:00-12:01; "), std::string::npos)
             << state.PassDescription;
-        EXPECT_EQ(state.RecordTimesNote.empty(), one.Random) << state.RecordTimesNote;
-        if (!one.Random) {
+        // Records without location have no place to check their times by: their lines show no ground.
+        EXPECT_EQ(state.RecordTimesNote.empty(), one.Random || one.Zeros) << state.RecordTimesNote;
+        if (!one.Random && !one.Zeros) {
             EXPECT_TRUE(Contains(state.DiagnosticLines, "1 of the file's lines hold a time of day that the lines around them "
                                                         "contradict (the first, line " + std::to_string(one.First) +
                                                             ", holds 03:12:00.000): those times are left out"));

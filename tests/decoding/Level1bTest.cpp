@@ -158,6 +158,12 @@ TEST(Level1bTimes, OnlyTimesTheRecordsAroundThemContradictAreLeftOut) {
         {"across midnight, record 61 (just after it) at 03:12", {{61, wild}}, {61}, 86390},
         {"record 200 half a line late", {{200, 11 * 3600 + 200.5 / 6}}, {200}},
         {"record 200 at 15:00 beside a loss of signal", {{200, 15 * 3600}}, {200}, 11 * 3600, 200, 10},
+        // Long runs that go back in time (the records after 199 ten minutes
+        // earlier): the few between them cannot be judged by their order and keep their times.
+        {"records after 199 ten minutes earlier", {}, {}, 11 * 3600, 199, -600},
+        {"record 200 at 03:12 between runs going back ten minutes", {{200, wild}}, {}, 11 * 3600, 199, -600},
+        {"records 200-202 between runs going back ten minutes", {{200, 39600 + 200 / 6.0 - 300}, {201, wild}}, {},
+         11 * 3600, 199, -600},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);

@@ -361,6 +361,22 @@ TEST_F(StationLoadTest, SmartViewAndGtiNames) {
     // Frames 106-110 (45 % of the pass among them) a minute late and naming
     // NOAA-19, as they agree with each other: the rest of the pass outvotes them.
     TBytes late = test::BuildSmartViewFile(passSpec, Lines);
+    // Each pair of frames a minute further on than the pair before: a frame and the next confirm each
+    // other, but no two frames looked at across the pass agree, and none is believed.
+    TBytes spread = late;
+    for (size_t frame = 0; frame < static_cast<size_t>(Lines); ++frame) {
+        const size_t at = 22180 * (frame + 1);
+        const auto word = [&](size_t w) { return spread[at + 2 * w] | spread[at + 2 * w + 1] << 8; };
+        const int milliseconds = ((word(9) & 127) << 20 | word(10) << 10 | word(11)) + 60000 * static_cast<int>(frame / 2);
+        for (const auto& [w, value] : {std::pair{9, 0x280 | milliseconds >> 20}, std::pair{10, milliseconds >> 10 & 1023},
+                                       std::pair{11, milliseconds & 1023}}) {
+            spread[at + 2 * static_cast<size_t>(w)] = static_cast<uint8_t>(value);
+            spread[at + 2 * static_cast<size_t>(w) + 1] = static_cast<uint8_t>(value >> 8);
+        }
+    }
+    Load("99123_15.svw", spread);
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "16-bit pre-scan, pass date & time from timestamp is"))
+        << ::testing::PrintToString(state.DiagnosticLines);
     for (size_t frame = 106; frame <= 110; ++frame) {
         const size_t at = 22180 * (frame + 1);
         const auto word = [&](size_t w) { return late[at + 2 * w] | late[at + 2 * w + 1] << 8; };

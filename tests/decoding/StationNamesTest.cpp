@@ -758,6 +758,22 @@ TEST_F(NewYearPassTest, OneSidedPassesDatedFromTheOtherSideLieInTheirFramesYear)
         EXPECT_NE(state.PassDescription.find("; 2023-12-31; 23:57-23:57;"), std::string::npos) << state.PassDescription;
         ExpectSubSatellitePointsOfThePassSet(before, 31);
     }
+    // Eight frames near 9/20 of such a pass whose codes agree on 26 April 2024
+    // 09:15 do not set its quarter hour: its own lines, dated 2023, count too.
+    TBytes strayRun = test::Build16BitHrptFile(before, NamedLines, true);
+    for (int32_t frame = NamedLines * 9 / 20, k = 0; k < 8; ++frame, ++k) {
+        const int milliseconds = (9 * 3600 + 15 * 60) * 1000 + k * 1000 / 6;
+        const std::array<int, 4> code = {117 << 1, 0x280 | milliseconds >> 20, milliseconds >> 10 & 1023,
+                                         milliseconds & 1023};
+        for (size_t w = 0; w < code.size(); ++w) {
+            const size_t at = (static_cast<size_t>(frame) * 11090 + 8 + w) * 2;
+            strayRun[at] = static_cast<uint8_t>(code[w]);
+            strayRun[at + 1] = static_cast<uint8_t>(code[w] >> 8);
+        }
+    }
+    load({"2024-01-01-0000-NOAA18.raw16", strayRun, 0});
+    EXPECT_TRUE(test::Contains(state.DiagnosticLines, "Decoded pass quarter hour is 2024-Jan-01 00:00 UTC"));
+    EXPECT_NE(state.PassDescription.find("; 2023-12-31; 23:57-23:57;"), std::string::npos) << state.PassDescription;
     for (const TOneSided& file : january) {
         SCOPED_TRACE(file.Name);
         load(file);

@@ -122,6 +122,22 @@ TEST(LineTimingTest, EveryLineIsTimedByTheRunItBelongsTo) {
          {{1520, 1508}, {1521, 1509}, {1522, 1510}}, -1, {"The signal has a gap of 10.0 s after line 1439"}, 1465},
         {"lines 2995 to 2997, before the last two, carry codes 10 s on", 3000, {-1, -1},
          {{2995, 3055}, {2996, 3056}, {2997, 3057}}, -1, {}, 1495},
+        // Runs of four to twenty lines a minute on (400 km along the track) are as short as three.
+        {"lines 2000 to 2003 carry codes 60 s on", 3000, {-1, -1}, {{2000, 2360}, {2001, 2361}, {2002, 2362}, {2003, 2363}}, -1, {}, 1495},
+        {"lines 1000 to 1019 carry codes 60 s on", 3000, {-1, -1}, {{1000, 1360}, {1001, 1361}, {1002, 1362}, {1003, 1363}, {1004, 1364}, {1005, 1365}, {1006, 1366}, {1007, 1367}, {1008, 1368}, {1009, 1369}, {1010, 1370}, {1011, 1371}, {1012, 1372}, {1013, 1373}, {1014, 1374}, {1015, 1375}, {1016, 1376}, {1017, 1377}, {1018, 1378}, {1019, 1379}}, -1, {}, 1495},
+        {"lines 2500 to 2506 carry codes 60 s back", 3000, {-1, -1}, {{2500, 2140}, {2501, 2141}, {2502, 2142}, {2503, 2143}, {2504, 2144}, {2505, 2145}, {2506, 2146}}, -1, {}, 1495},
+        // After the reference line as before it.
+        {"lines 2000 and 2001 carry codes 60 s on before 10 s lost", 3000, {2002, 2061}, {{2000, 2360}, {2001, 2361}},
+         2000,
+         {"The signal has a gap of 10.0 s after line 2001",
+          "Lines 2000 to 2001 carry time codes from 12:06:33.333 to 12:06:33.500 that agree with each other but not "
+          "with the lines around them: the lines are left without earth location"},
+         1465, 2001},
+        {"lines 2000 to 2003 carry codes 60 s on before 10 s lost", 3000, {2004, 2063}, {{2000, 2360}, {2001, 2361}, {2002, 2362}, {2003, 2363}}, 2000,
+         {"The signal has a gap of 10.0 s after line 2003",
+          "Lines 2000 to 2003 carry time codes from 12:06:33.333 to 12:06:33.833 that agree with each other but not "
+          "with the lines around them: the lines are left without earth location"},
+         1465, 2003},
         {"the last three lines carry codes 10 s back", 3000, {-1, -1}, {{2997, 2937}, {2998, 2938}, {2999, 2939}}, 2997,
          {"Lines 2997 to 2999 carry time codes from 12:08:09.500 to 12:08:09.833 that agree with each other but not "
           "with the lines around them: the lines are left without earth location"},

@@ -26,7 +26,13 @@ public:
         Y = static_cast<int>(std::lround((60 - Latitude) * 10));
         return true;
     }
+    bool RowWithoutLocationBetween(int row, int otherRow) const override {
+        return std::any_of(RowsWithoutLocation.begin(), RowsWithoutLocation.end(), [&](int without) {
+            return without > std::min(row, otherRow) && without < std::max(row, otherRow);
+        });
+    }
     std::function<bool(float, float)> Fails;
+    std::vector<int> RowsWithoutLocation;
     int Placed = 0;
 };
 
@@ -285,6 +291,21 @@ TEST_F(OverlayDrawingTest, GridLinesBreakWhereTheGroundCannotBePlaced) {
     EXPECT_EQ(crossingRows, 0);
     // Meridians every 5 degrees from -20 to 15, each in two pieces; parallels 35 to 60 but 45.
     EXPECT_EQ(canvas_.Polylines.size(), 2 * 8u + 5u);
+}
+
+// Lines without location (damaged records) between two placed points of
+// a grid line or a coastline: no stroke joins them across the rows.
+TEST_F(OverlayDrawingTest, NoLineCrossesRowsWithoutLocation) {
+    mapping_.RowsWithoutLocation = {124, 125, 126};
+    Painter().DrawGraticule(0, 0, false);
+    list_.AddSegment(Segment({{-19, 49}, {-19, 48}, {-19, 47}, {-19, 46}}));
+    list_.DrawOverlaySegments(canvas_, 0, 0);
+    for (const TRun& run : canvas_.Polylines)
+        for (size_t i = 0; i + 1 < run.size(); ++i)
+            EXPECT_FALSE(std::min(run[i].Y, run[i + 1].Y) < 125 && std::max(run[i].Y, run[i + 1].Y) > 125)
+                << run[i].X << "," << run[i].Y << " to " << run[i + 1].X << "," << run[i + 1].Y;
+    EXPECT_EQ(canvas_.Polylines.back(), (TRun{{10, 130}, {10, 140}})) << "the coastline south of the rows";
+    EXPECT_EQ(canvas_.Polylines[canvas_.Polylines.size() - 2], (TRun{{10, 110}, {10, 120}}));
 }
 
 TEST_F(OverlayDrawingTest, NearThePolesOnlyMultiplesOfFifteenAreLabelled) {
