@@ -147,6 +147,11 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         {"2023-05-03-1300-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), 26, "NOAA-18", newYear, noon},
         {"FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
          noon},
+        // Its frames cannot date a FengYun-3 pass wherever the name puts the satellite.
+        {"2023-05-03-1200-FY3A.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A",
+         EncodeDate(2023, 5, 3), noon},
+        {"20230503_1200_fy3a.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
+         noon},
         {"NOAA-18_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
         {"XXXXXXX_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
         {"23123_18.svw", test::BuildSmartViewFile(frames, NamedLines), 33, "NOAA-18", newYear, noon},
