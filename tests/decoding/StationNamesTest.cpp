@@ -159,6 +159,9 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
          At(2023, 1, 1, 0, 10)},
         {"FY1D_20230503_1200.fy1d", test::BuildQuorumFile(frames, NamedLines, true, "FENGYUN 1D", fengYun, may3), 28,
          "FY1D", EncodeDate(2023, 5, 3), noon},
+        // The recorder's header names and dates it where the name does neither.
+        {"passa.fy1d", test::BuildQuorumFile(frames, NamedLines, true, "FENGYUN 1D", fengYun, may3), 28, "FY1D",
+         EncodeDate(2023, 5, 3), noon},
     };
     for (const TNamedCase& file : cases) {
         SCOPED_TRACE(file.Name);
