@@ -56,13 +56,16 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
         }
         orbit.SetSatelliteName(UpperCase(pass.Satellite));
         if (!orbit.CatalogNumber.empty()) orbit.SelectElements(pass.When.Date());
-        if (!orbit.ElementsValid) {
+        // A satellite without any sets leaves the name's date and satellite standing, the pass unlocated.
+        const bool noFiles =
+            !orbit.CatalogNumber.empty() && orbit.Keplers != nullptr && orbit.Keplers->LastFoundNoFiles();
+        if (!orbit.ElementsValid && !noFiles) {
             if (!orbit.CatalogNumber.empty())
                 load.NameRuleNotUsed(FormatResStr(res::SNameNoElements, {orbit.SatelliteName, FormatDateTime("yyyy-mm-dd", pass.When.Date())}));
             orbit.SetSatelliteName("");
             return false;
         }
-        load.PassDate = orbit.PassTime;
+        load.PassDate = orbit.ElementsValid ? orbit.PassTime : pass.When.DateTime();
         const TDateTime midPass = load.TakeNamedPass(pass.When);
         proposedNorthbound = ProposeNamedPassDirection(load, pass.When, HrptPackedRecord, load.State.DataStart, midPass);
         return true;

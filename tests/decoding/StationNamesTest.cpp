@@ -806,5 +806,18 @@ TEST_F(StationNamesTest, TheQuestionProposesTheNamesDate) {
     EXPECT_EQ(shown.Date, EncodeDate(2023, 5, 3));
 }
 
+// A station whose feed lacks the satellite (no archive, an empty update)
+// still has a name that dates and names the pass: the name is not blamed.
+TEST_F(StationNamesTest, ANameStandsForASatelliteWithoutSets) {
+    const fs::path keps = folder / "program" / "Keps";
+    fs::remove(keps / "NOAA-18.txt");
+    fs::create_directories(keps / "Updates");
+    test::WriteFileBytes((keps / "Updates" / "NOAA-18.txt").string(), {});
+    loader.LoadDataFile(WriteDated("2023-05-03-1200-NOAA18.hpt", test::BuildEssFile({}, NamedLines)));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "that layout is not used"));
+}
+
 }  // namespace
 }  // namespace kestrune
