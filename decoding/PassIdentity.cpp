@@ -362,8 +362,9 @@ TDateChoice DayOfFileDate(const TDateEvidence& evidence, TDateMode mode, TDateTi
 
 TDateChoice DecideDay(const TDateEvidence& evidence, TDateTime now, bool nameDateExists) {
     if (evidence.Read != 0) return {TDateMode::Date, static_cast<double>(Trunc(evidence.Read)), 0, evidence.ReadRule, 0};
-    if (const TDateTime date = nameDateExists ? DateOfNameDigits(UpperBaseName(evidence.Name)) : 0; date != 0)
-        return {TDateMode::Date, date, 0, TIdentityRule::NameLayout, 0};
+    // A name's date no pass can have was refused where the name was read: it dates nothing here either.
+    const TDateTime date = nameDateExists ? DateOfNameDigits(UpperBaseName(evidence.Name)) : 0;
+    if (date != 0 && PassDatePossible(date, now)) return {TDateMode::Date, date, 0, TIdentityRule::NameLayout, 0};
     return DayOfFileDate(evidence, TDateMode::Date, now);
 }
 

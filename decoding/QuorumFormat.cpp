@@ -54,6 +54,17 @@ std::string ChrptSatellite(const std::string& upperName) {
     return satellite;
 }
 
+// The satellite the header names, where the orbit knows it, and the day it gives.
+void TakeHeaderPass(TLoadContext& load, const TQuorumHeader& quorum) {
+    TOrbit& orbit = load.Orbit();
+    const std::string named = orbit.SatelliteName;
+    orbit.SetSatelliteName(quorum.Name);
+    if (orbit.CatalogNumber.empty()) orbit.SetSatelliteName(named);
+    if (quorum.Date <= 0) return;
+    load.Dialog.DateRule = TIdentityRule::Header;
+    load.Dialog.PassDate = std::trunc(quorum.Date);
+}
+
 // "hrpt" names of ".native" Quorum files: year 6..9, month 10..11, day 12..13;
 // false when the name is not of that layout and the header's date stands.
 bool DateFromNativeName(TLoadContext& load, TDateTime& date) {
@@ -93,7 +104,8 @@ void Read16BitChrptHeader(TLoadContext& load) {
     load.Log("16-bit raw CHRPT format");
     load.Orbit().SetSatelliteName(ChrptSatellite(load.UpperName()));
     load.Dialog.DateMode = TDateMode::Date;
-    TakeQuorumHeader(load);
+    // A recorder's header names the satellite and dates the pass before any name does.
+    if (const TQuorumHeader quorum = TakeQuorumHeader(load); quorum.Length != 0) TakeHeaderPass(load, quorum);
     load.AskPassDirection(resStr(res::SHintConfirmUtcDate), true);
     load.EarthLocations().BaseDate = load.Dialog.PassDate;
     LogDirectionFormDate(load);

@@ -56,13 +56,16 @@ bool EssPassFromName(TLoadContext& load, bool& proposedNorthbound) {
         }
         orbit.SetSatelliteName(UpperCase(pass.Satellite));
         if (!orbit.CatalogNumber.empty()) orbit.SelectElements(pass.When.Date());
-        if (!orbit.ElementsValid) {
+        // A satellite without any sets leaves the name's date and satellite standing, the pass unlocated.
+        const bool noFiles =
+            !orbit.CatalogNumber.empty() && orbit.Keplers != nullptr && orbit.Keplers->LastFoundNoFiles();
+        if (!orbit.ElementsValid && !noFiles) {
             if (!orbit.CatalogNumber.empty())
                 load.NameRuleNotUsed(FormatResStr(res::SNameNoElements, {orbit.SatelliteName, FormatDateTime("yyyy-mm-dd", pass.When.Date())}));
             orbit.SetSatelliteName("");
             return false;
         }
-        load.PassDate = orbit.PassTime;
+        load.PassDate = orbit.ElementsValid ? orbit.PassTime : pass.When.DateTime();
         const TDateTime midPass = load.TakeNamedPass(pass.When);
         proposedNorthbound = ProposeNamedPassDirection(load, pass.When, HrptPackedRecord, load.State.DataStart, midPass);
         return true;
@@ -220,14 +223,15 @@ void ReadTenBitHeader(TLoadContext& load) {
     TPassState& state = load.State;
     load.SetCaption(" (N10 format)");
     load.Log("DTP N10 format");
-    // FengYun-3 names carry the date their frames' time codes lack.
-    const bool fengYun3 = StartsText("FY3", state.LoadedFileName);
+    const std::string satellite = TenBitSatelliteToken(load.UpperName());
+    // FengYun-3 names carry the date their frames' time codes lack, wherever
+    // in the name the satellite stands.
+    const bool fengYun3 = StartsText("FY3", state.LoadedFileName) || StartsText("FY3", satellite);
     const bool dated = state.SensorKind == SensorSeaWifs || state.SensorKind == SensorFengYun1 || fengYun3;
     load.Dialog.DateMode = dated ? TDateMode::Date : TDateMode::Year;
     const std::string hint = dated ? resStr(res::SHintConfirmDate) : resStr(res::SHintConfirmYear);
     const bool wsdHeader = state.InputFormatCode == 39 || state.InputFormatCode == 40;
     if (wsdHeader) TakeEmbeddedElements(load);
-    const std::string satellite = TenBitSatelliteToken(load.UpperName());
     bool proposedNorthbound = true;
     if (satellite.empty()) {
         PresetYearFromOrbitNumber(load);

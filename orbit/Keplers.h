@@ -49,6 +49,9 @@ public:
     // Why the last search for a satellite's sets found none, shown or kept
     // quiet; empty after a search that found one.
     std::string LastFailure;
+    // Whether the last search failed for want of the satellite's files (no
+    // archive, at most an empty update): no date it was sought for is to blame.
+    bool LastFoundNoFiles() const { return !missingFilesCause_.empty() && LastFailure == missingFilesCause_; }
     void AddWarning(const std::string& warning);
 
     // Builds the catalogue of the folder, which is also the archives' base.

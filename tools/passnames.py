@@ -42,6 +42,8 @@ CLOCKS = {"the pass's end": None, "1970": datetime(1970, 1, 1, tzinfo=timezone.u
 QUICK_CLOCKS = ["the pass's end", "1970"]
 # What says a source of the date was left alone: the date it quotes must not be the pass's.
 REFUSED = re.compile(r"(not used|does not date the pass|is not read|which does not exist|no pass can have)")
+# What says that nothing gave the pass a date it can have.
+UNDATED = "The pass is dated by the run's clock"
 QUOTED_DATE = re.compile(r"\b(\d{4})(?:-(\d{2})-(\d{2}))?\b")
 
 
@@ -192,9 +194,22 @@ def compare(reference, run):
         if a[-1] != b[-1]:
             found.append(f"direction {a[-1]} became {b[-1]}")
         found += refused_but_taken(run, a[2])
-    # A date or satellite told still puts no line elsewhere.
-    found += moved_lines(reference, run)
+    # A date or satellite told still puts no line elsewhere, but a pass that nothing
+    # dates (frames without a day count, as FengYun-3's) cannot be placed: told so, it is not reported.
+    if not any(UNDATED in line for line in run.stderr):
+        found += moved_lines(reference, run)
     return found
+
+
+def choose_reference(neutral, named, cases):
+    """The neutral name's run, where the frames name the pass's satellite; else, where the frames' id is
+    another satellite's too (NOAA-18's and MetOp-C's, FengYun-3A's), the run under the pass's own name, and
+    the neutral name's cases left out: no name, no pass. Returns the reference, the cases and a note."""
+    own, taken = log_fields(named.pass_log)[1], log_fields(neutral.pass_log)[1:2]
+    if taken in ([own], []):
+        return neutral, cases, ""
+    kept = [c for c in cases if Path(c.name).stem != Path(neutral_name(Path(c.name).suffix)).stem]
+    return named, kept, f"its frames name {taken[0]}, not {own}: compared with the pass under its own name"
 
 
 def sweep_names(sweep, data, template, work, pool, cpus, clocks, timeout):
@@ -215,15 +230,16 @@ def sweep_names(sweep, data, template, work, pool, cpus, clocks, timeout):
     # The pass as its corpus names and dates it gives its true start and end.
     named = run(0, the_pass.name.removesuffix(".gz"), None)
     fields = log_fields(named.pass_log)
-    shutil.rmtree(named.folder, ignore_errors=True)
     if len(fields) < 5 or "orbit information" in named.pass_log:
+        shutil.rmtree(named.folder, ignore_errors=True)
         sweep.note = "not swept: the pass gives no located pass to compare with"
         return
     start = datetime.strptime(f"{fields[2]} {fields[3][:5]}", "%Y-%m-%d %H:%M").replace(tzinfo=timezone.utc)
     end = datetime.strptime(f"{fields[2]} {fields[3][-5:]}", "%Y-%m-%d %H:%M").replace(tzinfo=timezone.utc)
     true_ns = int((end + timedelta(minutes=1 if end >= start else 1441)).timestamp() * 1e9)
-    reference = run(1, neutral_name(extension) + extension, None)
-    cases = name_cases(start, fields[1], extension, clocks)
+    neutral = run(1, neutral_name(extension) + extension, None)
+    reference, cases, sweep.note = choose_reference(neutral, named, name_cases(start, fields[1], extension, clocks))
+    shutil.rmtree((neutral if reference is named else named).folder, ignore_errors=True)
     sweep.cases = len(cases)
     futures = {pool.submit(run, k + 2, c.name, c.clock): c for k, c in enumerate(cases)}
     for future, case in futures.items():
@@ -243,7 +259,7 @@ def report(sweep):
         return
     verdict = f"{len(sweep.findings)} of {sweep.cases} names and clocks moved something" if sweep.findings else \
         f"{sweep.cases} names and clocks, nothing moved"
-    print(f"{head}: {verdict}")
+    print(f"{head}: {verdict}" + (f" ({sweep.note})" if sweep.note else ""))
     for label, found, stderr in sweep.findings:
         print(f"  {label}: {'; '.join(found)}")
         for line in stderr:

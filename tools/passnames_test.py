@@ -27,6 +27,17 @@ class NamesTest(unittest.TestCase):
             "2023-13-03-1200-NOAA18.hpt", "2023-02-30-1200-NOAA18.hpt", "2023-05-03-1400-NOAA18.hpt", "passa.hpt"])
         self.assertEqual(pn.neutral_name(".wsd"), "passa_noaa")
 
+    def test_a_pass_its_frames_cannot_name_is_compared_with_its_own_name(self):
+        cases = pn.name_cases(datetime(2023, 5, 8, 20, 0, tzinfo=timezone.utc), "METOP-C", ".raw16", ["1970"])
+        own = run(LOG.replace("NOAA-18", "METOP-C"))
+        for neutral, reference, left in ((run(), own, 9), (run(LOG.replace("NOAA-18", "METOP-C")), None, 10),
+                                          (run(""), None, 10)):
+            with self.subTest(neutral.pass_log):
+                chosen, kept, note = pn.choose_reference(neutral, own, cases)
+                self.assertIs(chosen, reference or neutral)
+                self.assertEqual(len(kept), left)
+                self.assertEqual(bool(note), reference is not None)
+
     def test_what_moves_unless_told(self):
         moved = [(49.0, -10.0)] * pn.ANCHORS
         dated2026 = LOG.replace("2023-05-03", "2026-05-03")
@@ -37,6 +48,8 @@ class NamesTest(unittest.TestCase):
             (run(LOG[:-1] + "N"), ["direction S became N"]),
             (run(lcn=[LINE, moved]), ["1 lines moved (line 1 first, up to 111.2 km)"]),
             (run(lcn=[LINE, None]), ["1 lines moved (line 1 first, up to inf km)"]),
+            (run(dated2026, ["kestrune: The pass is dated by the run's clock (2026-05-03): nothing else gives it a date "
+                             "a pass can have"], lcn=[LINE, moved]), []),
             (run(LOG.replace("NOAA-18", "NOAA-15"), ["kestrune: The file names NOAA-15"]), []),
             (run(dated2026, ["kestrune: The name's layout gives the year 2026, which no pass can have: its date is not used"]),
              ["dated 2026-05-03, from a source told as not used: kestrune: The name's layout gives the year 2026, which "

@@ -330,6 +330,9 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
          EncodeDate(2023, 5, 3), 0},
         {"/in/pass_2023_12_31x.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, closed, TIdentityRule::NameLayout, 0,
          EncodeDate(2023, 12, 31), 0},
+        // A day no pass can have, refused where the name was read, is no day here either.
+        {"/in/2099-05-03-1200-FY3A.n10", TDateMode::Date, 0, 0, TIdentityRule::Header, closed, TIdentityRule::FileDate, 0,
+         EncodeDate(2023, 5, 3), EncodeDate(2099, 5, 3)},
         // A day and its time: only the reader's or the file's.
         {"/in/passa.raw8", TDateMode::DateAndTime, header, 0, TIdentityRule::None, copied, TIdentityRule::None, 0, header, 0},
         {"/in/passa.raw8", TDateMode::DateAndTime, 0, 0, TIdentityRule::None, noClock, TIdentityRule::LatestYear, 0, Now, 0},

@@ -147,6 +147,11 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
         {"2023-05-03-1300-NOAA18.raw16", test::Build16BitHrptFile(frames, NamedLines, false), 26, "NOAA-18", newYear, noon},
         {"FY3A_20230503_1200.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
          noon},
+        // Its frames cannot date a FengYun-3 pass wherever the name puts the satellite.
+        {"2023-05-03-1200-FY3A.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A",
+         EncodeDate(2023, 5, 3), noon},
+        {"20230503_1200_fy3a.n10", test::BuildN10File(FengYun3Frames(), NamedLines), 21, "FY3A", EncodeDate(2023, 5, 3),
+         noon},
         {"NOAA-18_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
         {"XXXXXXX_050323.rhd", test::BuildGtiFile(frames, NamedLines), 31, "NOAA-18", newYear, noon},
         {"23123_18.svw", test::BuildSmartViewFile(frames, NamedLines), 33, "NOAA-18", newYear, noon},
@@ -154,6 +159,9 @@ TEST_F(StationNamesTest, EveryNamingPatternIsDatedIdentifiedAndLocated) {
          At(2023, 1, 1, 0, 10)},
         {"FY1D_20230503_1200.fy1d", test::BuildQuorumFile(frames, NamedLines, true, "FENGYUN 1D", fengYun, may3), 28,
          "FY1D", EncodeDate(2023, 5, 3), noon},
+        // The recorder's header names and dates it where the name does neither.
+        {"passa.fy1d", test::BuildQuorumFile(frames, NamedLines, true, "FENGYUN 1D", fengYun, may3), 28, "FY1D",
+         EncodeDate(2023, 5, 3), noon},
     };
     for (const TNamedCase& file : cases) {
         SCOPED_TRACE(file.Name);
@@ -812,6 +820,19 @@ TEST_F(StationNamesTest, TheQuestionProposesTheNamesDate) {
     ASSERT_EQ(host.DirectionRequests.size(), 2u);
     EXPECT_EQ(host.DirectionRequests[1].DateMode, TDateMode::Date) << "a date, not only a year";
     EXPECT_EQ(shown.Date, EncodeDate(2023, 5, 3));
+}
+
+// A station whose feed lacks the satellite (no archive, an empty update)
+// still has a name that dates and names the pass: the name is not blamed.
+TEST_F(StationNamesTest, ANameStandsForASatelliteWithoutSets) {
+    const fs::path keps = folder / "program" / "Keps";
+    fs::remove(keps / "NOAA-18.txt");
+    fs::create_directories(keps / "Updates");
+    test::WriteFileBytes((keps / "Updates" / "NOAA-18.txt").string(), {});
+    loader.LoadDataFile(WriteDated("2023-05-03-1200-NOAA18.hpt", test::BuildEssFile({}, NamedLines)));
+    EXPECT_EQ(state.Orbit->SatelliteName, "NOAA-18");
+    EXPECT_EQ(state.EarthLocations->BaseDate, EncodeDate(2023, 1, 1));
+    EXPECT_FALSE(test::Contains(state.DiagnosticLines, "that layout is not used"));
 }
 
 }  // namespace
