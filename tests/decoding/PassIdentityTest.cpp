@@ -435,7 +435,9 @@ TEST(PassIdentityTest, APassNothingDatesTakesTheSatelliteAndYearItsSetsFit) {
         const TElementYear found = NearestElementYear(c.Framed, c.Named, c.FramesDay, epochsOf, Now);
         EXPECT_EQ(found.Satellite, c.Satellite);
         EXPECT_EQ(found.Year.Year, c.Year);
-        if (c.Year != 0) EXPECT_EQ(found.Epochs, sets.at(c.Satellite));
+        if (c.Year != 0) {
+            EXPECT_EQ(found.Epochs, sets.at(c.Satellite));
+        }
     }
 }
 
