@@ -35,20 +35,24 @@ std::vector<uint16_t> Offered(IDataObject& object) {
 
 TEST(MimeDataObject, FileUrlsTextAndNamedFormatsBecomeTheirFormats) {
     auto* data = new QMimeData;
+    // A file of this machine may name its host "localhost"; one of another host is no file here.
     data->setUrls({QUrl::fromLocalFile("/data/a b.hpt"), QUrl("https://example.org/x.hpt"),
-                   QUrl::fromLocalFile("/data/\u00e9.l1b")});
+                   QUrl::fromLocalFile("/data/\u00e9.l1b"), QUrl("file://localhost/data/2023/05/03/NOAA19_1200.hpt"),
+                   QUrl("file://LOCALHOST/data/2023/05/03/NOAA18_0930.hpt"), QUrl("file://station2/data/NOAA18_0930.hpt")});
     data->setText("some text");
     data->setData(WindowsMimeType("Preferred DropEffect"), QByteArray("\x02\0\0\0", 4));
     TMimeDataObject object(data);
-    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP)), (std::vector<std::string>{"/data/a b.hpt", "/data/\xC3\xA9.l1b"}));
-    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP, TYMED_ISTREAM)).size(), 2u);
+    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP)),
+              (std::vector<std::string>{"/data/a b.hpt", "/data/\xC3\xA9.l1b", "/data/2023/05/03/NOAA19_1200.hpt",
+                                        "/data/2023/05/03/NOAA18_0930.hpt"}));
+    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP, TYMED_ISTREAM)).size(), 4u);
     EXPECT_EQ(ReadWideText(Get(object, RegisterClipboardFormat("FileNameW"))), u"/data/a b.hpt");
     EXPECT_EQ(ReadAnsiText(Get(object, RegisterClipboardFormat("FileName"))), "/data/a b.hpt");
     EXPECT_EQ(ReadWideText(Get(object, CF_UNICODETEXT)), u"some text");
     EXPECT_EQ(ReadDword(Get(object, RegisterClipboardFormat("Preferred DropEffect"))), 2u);
     EXPECT_EQ(object.QueryGetData({CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}), DV_E_FORMATETC);
     // A storage is the drop's data as one stream; files on disk are no medium here.
-    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP, TYMED_ISTORAGE)).size(), 2u);
+    EXPECT_EQ(ReadDropFiles(Get(object, CF_HDROP, TYMED_ISTORAGE)).size(), 4u);
     EXPECT_EQ(object.QueryGetData({CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_FILE}), DV_E_TYMED);
 
     // Feedback from the target stays with the object.
@@ -107,6 +111,8 @@ TEST(MimeDataObject, TheFileManagersCutMarksReadAndWrite) {
     };
     const std::vector<TMarkCase> cases{
         {"x-special/gnome-copied-files", "cut\nfile:///data/2023/05/05", false, DROPEFFECT_MOVE},
+        // Another host's file cut there is no file of this machine.
+        {"x-special/gnome-copied-files", "cut\nfile://station2/data/2023/05/04\nfile:///data/2023/05/05", false, DROPEFFECT_MOVE},
         {"x-special/gnome-copied-files", "copy\nfile:///data/2023/05/05\n", true, DROPEFFECT_COPY | DROPEFFECT_LINK},
         {"application/x-kde-cutselection", "1", true, DROPEFFECT_MOVE},
         {"application/x-kde-cutselection", "0", true, DROPEFFECT_COPY | DROPEFFECT_LINK},

@@ -361,6 +361,7 @@ TEST_F(ShellControlsTest, ANewNameTheDiskCannotTakeIsRefusedAndTold) {
          "\"€\" cannot be written in a file name here (the locale's character set is ISO-8859-1): the name is left as it was"},
         {"de_DE.ISO-8859-1", QString::fromUtf8("äother.hpt"), "\xE4other.hpt", ""},
         {"C.UTF-8", QString::fromUtf8("ł€other.hpt"), "ł€other.hpt", ""},
+        {"C.UTF-8", QString::fromUtf8("🛰other.hpt"), "🛰other.hpt", ""},  // beyond U+FFFF: two UTF-16 units, one character
         {"C.UTF-8", QString(300, 'n') + ".hpt", "", "The filename or extension is too long."},
     };
     for (const auto& c : cases) {
