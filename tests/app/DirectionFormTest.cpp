@@ -149,7 +149,7 @@ TEST(DirectionFormTest, ASatelliteNothingNamesIsLeftToTheFramesAsUnattended) {
     EXPECT_EQ(form.Ask(request, proposal, false).SatelliteText, "");
 }
 
-// The reason shown is what decided: the frames looked at, a name's date that does not exist.
+// The reason shown is what decided: the frames looked at, a name's date that does not exist, the orbit's direction.
 TEST(DirectionFormTest, TheProposalIsShownWithWhatDecidedIt) {
     TFormPassDirection form(nullptr);
     TPassDirectionRequest framed = Request("passa.hpt", true);
@@ -157,10 +157,13 @@ TEST(DirectionFormTest, TheProposalIsShownWithWhatDecidedIt) {
     framed.PresetRule = TIdentityRule::Frames;
     TPassDirectionRequest noLeapDay = Request("2023-02-29-1200-NOAA18.drt", true);
     noLeapDay.DateMode = TDateMode::Year;
+    TPassDirectionRequest byOrbit = Request("passa.hpt", false);
+    byOrbit.DirectionReason = "Southbound, as the element set of NOAA-18 moves it at 2023-05-03 12:00";
     const std::pair<TPassDirectionRequest, const char*> cases[] = {
         {framed, "NOAA-18, as the frames looked at give it"},
         {noLeapDay, "The name holds the date 2023-02-29, which does not exist: its date is not used\n"
                     "The pass is dated by the file's date (2023-05-03)"},
+        {byOrbit, "Southbound, as the element set of NOAA-18 moves it at 2023-05-03 12:00"},
     };
     for (const auto& [request, told] : cases) {
         SCOPED_TRACE(request.FileName);

@@ -301,6 +301,9 @@ TEST(PassIdentityTest, TheDateIsWhatTheReaderReadElseTheNamesElseTheFiles) {
          2012, 0, 0, 366, {EncodeDate(2013, 1, 2)}},
         {"/in/passa.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 2024, 0, 0, 1,
          {EncodeDate(2023, 12, 30)}},
+        // A set of this week and the frames' day 2: the coming year, the newest a pass can have.
+        {"/in/passa.raw16", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 2027, 0, 0, 2,
+         {EncodeDate(2026, 12, 6), EncodeDate(2026, 3, 20)}},
         // A set older than the first AVHRR dates no pass before it.
         {"/in/passa.hpt", TDateMode::Year, 0, 0, TIdentityRule::Header, noClock, TIdentityRule::ElementSets, 1979, 0, 0, 123,
          {EncodeDate(1975, 5, 3)}},
