@@ -858,7 +858,8 @@ TEST_F(Level1bLoaderTest, TheRecordsAltitudeIsTakenOnlyWhereASatelliteFlies) {
 // without location, or a pass 40 minutes later 32 degrees west on the same
 // latitudes) still stops the mapping. Records that both sides contradict
 // (one record 5 degrees north, a run of them, the first or the last) end
-// no picture: their lines are left without location and told.
+// no picture: their lines are left without location and told. A track
+// across the date line is one track.
 TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
     const TL1BPassSpec passSpec = PassSpec(false, true, 2);
     const size_t recordBytes = static_cast<size_t>(test::L1BRecordBytes(passSpec));
@@ -896,7 +897,13 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
                                TGacCase{"the last record 5 degrees north", passSpec.Records - 1, passSpec.Records - 1,
                                         true, true, 0, 0, 0, 5, 0, 1},
                                TGacCase{"records 60-62 timed 60 s late after 20 records lost", 60, 62, false, true, 0, 20,
-                                        60, 5, 0, 0, true}}) {
+                                        60, 5, 0, 0, true},
+                               // 8 periods late lie 0.25 degree on: the places cannot tell them apart.
+                               TGacCase{"records 60 on timed 4 s late, 0.1 degree south", 60, passSpec.Records - 1, true,
+                                        true, 0, 0, 4, -0.1},
+                               // Record 68 just west of the date line, a hair west of where record 67's step puts it.
+                               TGacCase{"the whole track across the date line", 0, passSpec.Records - 1, true, true, 0, 0,
+                                        0, 0, -190.72}}) {
         SCOPED_TRACE(gac.Name);
         TBytes bytes = test::BuildL1BFile(passSpec);
         for (int32_t record = gac.First; record >= 0 && record <= gac.Last; ++record) {
@@ -910,7 +917,7 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
             for (int k = 0; k < static_cast<int>(LocationAnchorCount); ++k) {
                 const size_t at = FirstRecordAt(passSpec, bytes) + record * recordBytes + NewerLocationsAt + 8 * k;
                 PutLocation(bytes, at, moved ? test::L1BLatitude(record, k) + gac.North : 0);
-                PutLocation(bytes, at + 4, moved ? test::L1BLongitude(record, k) + gac.East : 0);
+                PutLocation(bytes, at + 4, moved ? std::remainder(test::L1BLongitude(record, k) + gac.East, 360.0) : 0);
             }
         }
         if (std::string(gac.Name).find(" and 60 ") != std::string::npos)
@@ -951,11 +958,14 @@ TEST_F(Level1bLoaderTest, ADamagedGacRecordIsNoBreakBetweenTwoPictures) {
             << testing::PrintToString(state.DiagnosticLines);
         EXPECT_EQ(state.EarthLocations->MapFitted, gac.Mapped) << testing::PrintToString(state.DiagnosticLines);
         // The corners are the first and last confirmed lines'.
-        const int32_t first = gac.First == 0 ? gac.Last + 1 : 0;
+        const bool wholePass = gac.First == 0 && gac.Last == passSpec.Records - 1;
+        const int32_t first = gac.First == 0 && !wholePass ? gac.Last + 1 : 0;
         EXPECT_NEAR(state.EarthLocations->FirstLineCorners[1], test::L1BLatitude(first, 25), 1e-4);
         if (gac.Mapped) {
-            const int32_t last = gac.Last == passSpec.Records - 1 && gac.Late == 0 ? gac.First - 1 : passSpec.Records - 1;
-            EXPECT_NEAR(state.EarthLocations->LastLineCorners[1], test::L1BLatitude(last, 25), 1e-4);
+            const int32_t last =
+                gac.Last == passSpec.Records - 1 && gac.Late == 0 && !wholePass ? gac.First - 1 : passSpec.Records - 1;
+            const double moved = gac.Jump && gac.Late > 0 ? gac.North : 0;
+            EXPECT_NEAR(state.EarthLocations->LastLineCorners[1], test::L1BLatitude(last, 25) + moved, 1e-4);
         }
     }
 }

@@ -112,3 +112,17 @@ TEST(WarpedMapping, ResidualsInterpolateBetweenAnchorsAndHoldTheLastRow) {
     ASSERT_TRUE(plain.LatLonToImage(before, y0, true, 2, -0.2f));
     EXPECT_FLOAT_EQ(y, y0);
 }
+
+// Rows strictly between two rows, in either order, lie without location
+// where one of them is listed: a hole of one row as much as of several.
+TEST(WarpedMapping, RowsWithoutLocationBetweenTwoRows) {
+    TWarpedMapping map = FullResolution();
+    map.SetRowsWithoutLocation({5, 6, 7, 10});
+    const struct {
+        int Row, OtherRow;
+        bool Between;
+    } cases[] = {{4, 8, true}, {8, 4, true},  {5, 7, true},   {9, 11, true},   {11, 9, true},
+                 {7, 8, false}, {4, 5, false}, {10, 10, false}, {11, 20, false}, {0, 4, false}};
+    for (const auto& test : cases)
+        EXPECT_EQ(map.RowWithoutLocationBetween(test.Row, test.OtherRow), test.Between) << test.Row << " to " << test.OtherRow;
+}

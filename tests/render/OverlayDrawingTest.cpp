@@ -306,6 +306,13 @@ TEST_F(OverlayDrawingTest, NoLineCrossesRowsWithoutLocation) {
                 << run[i].X << "," << run[i].Y << " to " << run[i + 1].X << "," << run[i + 1].Y;
     EXPECT_EQ(canvas_.Polylines.back(), (TRun{{10, 130}, {10, 140}})) << "the coastline south of the rows";
     EXPECT_EQ(canvas_.Polylines[canvas_.Polylines.size() - 2], (TRun{{10, 110}, {10, 120}}));
+    // The grid nudged 3 rows up: the rows are those of the ground, not of the strokes.
+    canvas_.Polylines.clear();
+    Painter().DrawGraticule(0, 3, false);
+    for (const TRun& run : canvas_.Polylines)
+        for (size_t i = 0; i + 1 < run.size(); ++i)
+            EXPECT_FALSE(std::min(run[i].Y, run[i + 1].Y) < 122 && std::max(run[i].Y, run[i + 1].Y) > 122)
+                << "nudged: " << run[i].X << "," << run[i].Y << " to " << run[i + 1].X << "," << run[i + 1].Y;
 }
 
 TEST_F(OverlayDrawingTest, NearThePolesOnlyMultiplesOfFifteenAreLabelled) {
