@@ -5,6 +5,7 @@
 #include "platform/ProgramStrings.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrune {
 
@@ -44,7 +45,7 @@ void TNudgeMemory::SaveToFile(const std::string& fileName) const {
         for (const auto& [key, line] : remembered_) PutLine(lines, key, line);
         std::string content;
         for (const std::string& line : lines) content += line + "\r\n";
-        WriteFileAtomically(fileName, content);
+        WriteFileAtomically(fileName, KeepingLeadingMark(std::move(content)));
     } catch (const std::exception& error) {
         ReportQuietError(error.what());
     }

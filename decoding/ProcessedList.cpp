@@ -112,7 +112,7 @@ std::string TextFor(const std::string& list, const std::string& line, TListsRead
 
 void WriteList(const std::string& list, const std::string& line, TListsRead& lists, std::string& note) {
     const std::string text = TextFor(list, line, lists, note);  // which may set list aside, keeping its mode
-    WriteFileAtomically(list, text, lists.ModeFor(list));
+    WriteFileAtomically(list, KeepingLeadingMark(text), lists.ModeFor(list));
 }
 
 // The lists a line's addition reads: the one beside the program, and the

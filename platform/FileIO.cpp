@@ -691,9 +691,17 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
     return {TKind::Unreadable, FormatResStr(res::SFileCannotOpen, {ShownFileNameText(path), ErrnoText(cause)})};
 }
 
+namespace {
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+}  // namespace
+
 void DropByteOrderMark(std::string& text) {
-    constexpr std::string_view Mark = "\xEF\xBB\xBF";
-    if (std::string_view(text).substr(0, Mark.size()) == Mark) text.erase(0, Mark.size());
+    if (text.starts_with(ByteOrderMark)) text.erase(0, ByteOrderMark.size());
+}
+
+std::string KeepingLeadingMark(std::string text) {
+    if (text.starts_with(ByteOrderMark)) text.insert(0, ByteOrderMark);
+    return text;
 }
 
 std::string LeftAloneNote(const TKeptFile& kept) {

@@ -163,6 +163,9 @@ TKeptFile ReadKeptFile(const std::string& path, int64_t mostBytes, std::string& 
 // Removes the UTF-8 byte-order mark some editors begin a text file with: it
 // is no part of the file's text (a first section, key or line behind it).
 void DropByteOrderMark(std::string& text);
+// Text to be written whose first bytes are a mark's goes behind one more: the
+// reader takes that one for nothing, and a line's own bytes stay whole.
+std::string KeepingLeadingMark(std::string text);
 // What to tell of a file ReadKeptFile did not read: "" when it was read or
 // is not there, else why, and that it is left as it is.
 std::string LeftAloneNote(const TKeptFile& kept);

@@ -107,7 +107,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
         found->lines.push_back({key, stored});
     }
     SetAsideWhenWritten();
-    WriteFileAtomically(fileName_, Text());
+    WriteFileAtomically(fileName_, KeepingLeadingMark(Text()));
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {

@@ -3,6 +3,7 @@
 #include "fuzz/FuzzFiles.h"
 #include "fuzz/FuzzTarget.h"
 #include "fuzz/decoding/UnattendedLoader.h"
+#include "platform/FileIO.h"
 #include "platform/SysUtils.h"
 #include "tests/support/PassFileWriter.h"
 
@@ -27,6 +28,13 @@ struct TLocatedPass {
     }
 };
 
+// The lines of a list as the program reads them: a byte-order mark before the first is nothing.
+std::vector<std::string> LinesAsRead(const test::TBytes& bytes) {
+    std::string text(bytes.begin(), bytes.end());
+    DropByteOrderMark(text);
+    return SplitLines(text);
+}
+
 bool Holds(const std::vector<std::string>& lines, const std::string& line) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& held) { return SameText(held, line); });
 }
@@ -38,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string list = located.folder.WriteInput("program/processed.lst", data, size);
     fuzz::TUnattendedLoader underTest;
     underTest.loader.LoadDataFile(located.passFile);
-    const test::TBytes written = test::ReadFileBytes(list);
-    const std::vector<std::string> after = SplitLines(std::string(written.begin(), written.end()));
-    std::vector<std::string> expected = SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+    const std::vector<std::string> after = LinesAsRead(test::ReadFileBytes(list));
+    std::vector<std::string> expected = LinesAsRead(test::TBytes(data, data + size));
     expected.push_back(underTest.state.PassDescription);
     for (const std::string& line : expected) {
         if (line.empty() || Holds(after, line)) continue;

@@ -51,6 +51,15 @@ TEST_F(IniFileTest, ReadsAWindowsFileAndWritesItBackWithItsComments) {
     EXPECT_EQ(TIniFile(path).ReadInteger("Chan-1", "Intersection", 0), 500);
 }
 
+TEST_F(IniFileTest, AMarksBytesThatBeginNoFileAreKeptWhenTheyComeFirst) {
+    // Behind a blank line they are a key's own bytes; written first, they must not read as a mark.
+    const std::string path = folder.Write("NOAA-18.ini", "\r\n\xEF\xBB\xBFKey=1\r\n");
+    TIniFile(path).WriteString("Chan-3", "Slope1", "0.03");
+    const TIniFile again(path);
+    EXPECT_EQ(again.ReadString("", "\xEF\xBB\xBFKey", ""), "1");
+    EXPECT_EQ(again.ReadString("", "Key", "none"), "none");
+}
+
 TEST_F(IniFileTest, NumbersUseAPointWhateverTheLocale) {
     const testing::TCommaLocale comma(folder.Path());
     ASSERT_TRUE(comma.Active()) << "no locale with a decimal comma (the locales package gives one)";
